@@ -1,0 +1,418 @@
+#include "platform/memory/memory.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <vector>
+
+namespace kv {
+namespace {
+
+constexpr u32 kIdBase = 0x80000000u;
+constexpr u32 kSlotBits = 24;
+constexpr u32 kSlotMask = (1u << kSlotBits) - 1;
+constexpr u8 kMaxGeneration = 127;
+constexpr u8 kPoison = 0xDB;
+constexpr std::size_t kReuseAfter = 1024;
+// Each block carries a hidden header in front of its bytes so that a pointer can find its
+// size and a handle block can be checked against its id.
+constexpr u32 kPtrMagic = 0x4B565054;  // "KVPT"
+
+struct BlockHeader {
+  u32 id;      // the handle id, or kPtrMagic for a pointer block
+  u32 size;    // bytes in use
+  u32 capacity;
+  u32 pad;
+};
+static_assert(sizeof(BlockHeader) == 16);
+
+struct Entry {
+  BlockHeader* block = nullptr;
+  u8 generation = 0;  // 0 = never used
+  bool live = false;
+  i8 state = 0;
+};
+
+struct MemoryState {
+  std::vector<Entry> entries;
+  std::deque<u32> freeslots;  // oldest first
+  std::size_t livehandles = 0;
+  std::size_t livebytes = 0;
+  std::size_t livepointers = 0;
+  std::size_t allocations = 0;
+  std::size_t badhandleuses = 0;
+  std::size_t budget = 0;
+  std::size_t failafter = 0;
+  OSErr lasterror = noErr;
+#ifdef KV_HARDENED
+  bool hardened = true;
+#else
+  bool hardened = false;
+#endif
+};
+
+// The handle table belongs to the runtime root: resetruntime() empties it (memoryreset) once
+// every module state is gone. It is never destroyed, so it outlives those states.
+MemoryState* gmemory = new MemoryState();
+MemoryState& mem() { return *gmemory; }
+
+bool admit(std::size_t grow) {
+  MemoryState& m = mem();
+  if (m.failafter > 0 && --m.failafter == 0) return false;
+  if (m.budget != 0 && m.livebytes + grow > m.budget) return false;
+  if (grow > 0x7FFFFFFFu) return false;
+  return true;
+}
+
+BlockHeader* rawalloc(u32 capacity) {
+  void* p = std::malloc(sizeof(BlockHeader) + (capacity ? capacity : 1));
+  return static_cast<BlockHeader*>(p);
+}
+
+void rawfree(BlockHeader* b) {
+  if (b == nullptr) return;
+  if (mem().hardened) std::memset(b + 1, kPoison, b->capacity);
+  std::free(b);
+}
+
+Entry* lookup(Handle h) {
+  MemoryState& m = mem();
+  if (h == nilhandle) return nullptr;
+  u32 slot = h & kSlotMask;
+  u32 gen = (h >> kSlotBits) & 0x7F;
+  if ((h & kIdBase) == 0 || gen == 0 || slot >= m.entries.size()) {
+    m.badhandleuses++;
+    return nullptr;
+  }
+  Entry& e = m.entries[slot];
+  if (!e.live || e.generation != gen) {
+    m.badhandleuses++;
+    if (m.hardened) std::fprintf(stderr, "kestrove: use of a disposed handle 0x%08X\n", h);
+    return nullptr;
+  }
+  return &e;
+}
+
+Handle newhandle(Size size, bool clear) {
+  MemoryState& m = mem();
+  if (size < 0) {
+    m.lasterror = memFullErr;
+    return nilhandle;
+  }
+  if (!admit(std::size_t(size))) {
+    m.lasterror = memFullErr;
+    return nilhandle;
+  }
+  BlockHeader* b = rawalloc(u32(size));
+  if (b == nullptr) {
+    m.lasterror = memFullErr;
+    return nilhandle;
+  }
+  u32 slot;
+  // A freed slot is taken again only once many others were freed after it, so an id stays
+  // unused for a long time after its block is disposed.
+  if (m.freeslots.size() > kReuseAfter || (!m.freeslots.empty() && m.entries.size() >= kSlotMask)) {
+    slot = m.freeslots.front();
+    m.freeslots.pop_front();
+  } else {
+    if (m.entries.size() >= kSlotMask) {
+      std::free(b);
+      m.lasterror = memFullErr;
+      return nilhandle;
+    }
+    slot = u32(m.entries.size());
+    m.entries.push_back({});
+  }
+  Entry& e = m.entries[slot];
+  e.generation = u8(e.generation >= kMaxGeneration ? 1 : e.generation + 1);
+  e.live = true;
+  e.state = 0;
+  e.block = b;
+  Handle id = kIdBase | (u32(e.generation) << kSlotBits) | slot;
+  b->id = id;
+  b->size = u32(size);
+  b->capacity = u32(size);
+  b->pad = 0;
+  if (clear) std::memset(b + 1, 0, size_t(size));
+  else if (m.hardened) std::memset(b + 1, 0xCD, size_t(size));
+  m.livehandles++;
+  m.livebytes += size_t(size);
+  m.allocations++;
+  m.lasterror = noErr;
+  return id;
+}
+
+}  // namespace
+
+Handle NewHandle(Size size) { return newhandle(size, false); }
+Handle NewHandleClear(Size size) { return newhandle(size, true); }
+
+void DisposeHandle(Handle h) {
+  MemoryState& m = mem();
+  if (h == nilhandle) {
+    m.lasterror = nilHandleErr;
+    return;
+  }
+  Entry* e = lookup(h);
+  if (e == nullptr) {
+    m.lasterror = nilHandleErr;
+    return;
+  }
+  m.livebytes -= e->block->size;
+  m.livehandles--;
+  rawfree(e->block);
+  e->block = nullptr;
+  e->live = false;
+  m.freeslots.push_back(h & kSlotMask);
+  m.lasterror = noErr;
+}
+
+bool IsValidHandle(Handle h) {
+  if (h == nilhandle) return false;
+  MemoryState& m = mem();
+  std::size_t bad = m.badhandleuses;
+  bool ok = lookup(h) != nullptr;
+  m.badhandleuses = bad;  // asking is not a bad use
+  return ok;
+}
+
+Ptr deref(Handle h) {
+  Entry* e = lookup(h);
+  return e ? reinterpret_cast<Ptr>(e->block + 1) : nullptr;
+}
+
+Size GetHandleSize(Handle h) {
+  Entry* e = lookup(h);
+  if (e == nullptr) {
+    mem().lasterror = nilHandleErr;
+    return 0;
+  }
+  mem().lasterror = noErr;
+  return Size(e->block->size);
+}
+
+void SetHandleSize(Handle h, Size size) {
+  MemoryState& m = mem();
+  Entry* e = lookup(h);
+  if (e == nullptr) {
+    m.lasterror = nilHandleErr;
+    return;
+  }
+  if (size < 0) {
+    m.lasterror = memFullErr;
+    return;
+  }
+  BlockHeader* b = e->block;
+  u32 old = b->size;
+  u32 want = u32(size);
+  if (want > old && !admit(want - old)) {
+    m.lasterror = memFullErr;
+    return;
+  }
+  if (m.hardened || want > b->capacity) {
+    // Grow with some slack outside hardened builds so that repeated appends stay linear.
+    u32 capacity = want;
+    if (!m.hardened && want > b->capacity) {
+      u64 c = u64(want) + (u64(want) >> 1) + 16;
+      capacity = c > 0x7FFFFFFFu ? want : u32(c);
+    }
+    BlockHeader* nb = rawalloc(capacity);
+    if (nb == nullptr) {
+      m.lasterror = memFullErr;
+      return;
+    }
+    *nb = *b;
+    nb->capacity = capacity;
+    std::memcpy(nb + 1, b + 1, want < old ? want : old);
+    rawfree(b);
+    b = nb;
+    e->block = b;
+  }
+  if (want > old) {
+    if (m.hardened) std::memset(reinterpret_cast<u8*>(b + 1) + old, 0xCD, want - old);
+    m.livebytes += want - old;
+    m.allocations++;
+  } else {
+    m.livebytes -= old - want;
+  }
+  b->size = want;
+  m.lasterror = noErr;
+}
+
+void EmptyHandle(Handle h) { SetHandleSize(h, 0); }
+
+OSErr HandToHand(Handle* h) {
+  Size n = GetHandleSize(*h);
+  if (MemError() != noErr) return MemError();
+  Handle c = NewHandle(n);
+  if (c == nilhandle) return MemError();
+  std::memcpy(deref(c), deref(*h), size_t(n));
+  *h = c;
+  return noErr;
+}
+
+OSErr PtrToHand(const void* src, Handle* dst, Size size) {
+  *dst = NewHandle(size);
+  if (*dst == nilhandle) return MemError();
+  if (size > 0) std::memcpy(deref(*dst), src, size_t(size));
+  return noErr;
+}
+
+OSErr PtrToXHand(const void* src, Handle dst, Size size) {
+  SetHandleSize(dst, size);
+  if (MemError() != noErr) return MemError();
+  if (size > 0) std::memmove(deref(dst), src, size_t(size));
+  return noErr;
+}
+
+OSErr PtrAndHand(const void* src, Handle dst, Size size) {
+  Size old = GetHandleSize(dst);
+  if (MemError() != noErr) return MemError();
+  if (size <= 0) return noErr;
+  if (i64(old) + size > 0x7FFFFFFF) return mem().lasterror = memFullErr;
+  SetHandleSize(dst, old + size);
+  if (MemError() != noErr) return MemError();
+  std::memcpy(deref(dst) + old, src, size_t(size));
+  return noErr;
+}
+
+OSErr HandAndHand(Handle src, Handle dst) {
+  Size n = GetHandleSize(src);
+  if (MemError() != noErr) return MemError();
+  Size old = GetHandleSize(dst);
+  if (MemError() != noErr) return MemError();
+  if (n == 0) return noErr;
+  SetHandleSize(dst, old + n);
+  if (MemError() != noErr) return MemError();
+  // src may be dst: fetch both pointers after the resize.
+  std::memmove(deref(dst) + old, deref(src), size_t(n));
+  return noErr;
+}
+
+i32 Munger(Handle h, i32 offset, const void* ptr1, i32 len1, const void* ptr2, i32 len2) {
+  Size size = GetHandleSize(h);
+  if (MemError() != noErr || offset < 0 || offset > size) return -1;
+  i32 at = offset;
+  if (ptr1 != nullptr) {
+    if (len1 <= 0) return -1;
+    at = -1;
+    const u8* p = deref(h);
+    for (i32 i = offset; i + len1 <= size; ++i) {
+      if (std::memcmp(p + i, ptr1, size_t(len1)) == 0) {
+        at = i;
+        break;
+      }
+    }
+    if (at < 0) return -1;
+  } else if (len1 < 0 || at + len1 > size) {
+    len1 = size - at;
+  }
+  if (ptr2 == nullptr) return at + len1;  // only a search was asked
+  i32 tail = size - at - len1;
+  if (len2 > len1) {
+    SetHandleSize(h, size + (len2 - len1));
+    if (MemError() != noErr) return -1;
+    u8* p = deref(h);
+    std::memmove(p + at + len2, p + at + len1, size_t(tail));
+  } else if (len2 < len1) {
+    u8* p = deref(h);
+    std::memmove(p + at + len2, p + at + len1, size_t(tail));
+    SetHandleSize(h, size - (len1 - len2));
+  }
+  if (len2 > 0) std::memmove(deref(h) + at, ptr2, size_t(len2));
+  return at + len2;
+}
+
+void HLock(Handle h) { if (Entry* e = lookup(h)) e->state = i8(e->state | 0x80); }
+void HUnlock(Handle h) { if (Entry* e = lookup(h)) e->state = i8(e->state & 0x7F); }
+void HPurge(Handle h) { if (Entry* e = lookup(h)) e->state = i8(e->state | 0x40); }
+void HNoPurge(Handle h) { if (Entry* e = lookup(h)) e->state = i8(e->state & ~0x40); }
+void MoveHHi(Handle h) { (void)lookup(h); }
+i8 HGetState(Handle h) {
+  Entry* e = lookup(h);
+  return e ? e->state : 0;
+}
+void HSetState(Handle h, i8 s) { if (Entry* e = lookup(h)) e->state = s; }
+
+Ptr NewPtr(Size size) {
+  MemoryState& m = mem();
+  if (size < 0 || !admit(std::size_t(size))) {
+    m.lasterror = memFullErr;
+    return nullptr;
+  }
+  BlockHeader* b = rawalloc(u32(size));
+  if (b == nullptr) {
+    m.lasterror = memFullErr;
+    return nullptr;
+  }
+  b->id = kPtrMagic;
+  b->size = u32(size);
+  b->capacity = u32(size);
+  b->pad = 0;
+  m.livepointers++;
+  m.livebytes += size_t(size);
+  m.allocations++;
+  m.lasterror = noErr;
+  return reinterpret_cast<Ptr>(b + 1);
+}
+
+Ptr NewPtrClear(Size size) {
+  Ptr p = NewPtr(size);
+  if (p) std::memset(p, 0, size_t(size));
+  return p;
+}
+
+void DisposePtr(Ptr p) {
+  if (p == nullptr) return;
+  BlockHeader* b = reinterpret_cast<BlockHeader*>(p) - 1;
+  if (b->id != kPtrMagic) {
+    mem().lasterror = paramErr;
+    return;
+  }
+  b->id = 0;
+  mem().livepointers--;
+  mem().livebytes -= b->size;
+  rawfree(b);
+}
+
+Size GetPtrSize(Ptr p) {
+  if (p == nullptr) return 0;
+  BlockHeader* b = reinterpret_cast<BlockHeader*>(p) - 1;
+  return b->id == kPtrMagic ? Size(b->size) : 0;
+}
+
+OSErr MemError() { return mem().lasterror; }
+
+MemoryFigures memoryfigures() {
+  MemoryState& m = mem();
+  return {m.livehandles, m.livebytes, m.livepointers, m.allocations, m.badhandleuses};
+}
+
+void setmemorybudget(std::size_t bytes) { mem().budget = bytes; }
+void failallocationafter(std::size_t n) { mem().failafter = n; }
+void setmemoryhardening(bool on) { mem().hardened = on; }
+
+MemoryFigures memoryreset() {
+  MemoryState& m = mem();
+  MemoryFigures before = memoryfigures();
+  for (Entry& e : m.entries) {
+    if (e.live) {
+      m.livebytes -= e.block->size;
+      rawfree(e.block);
+    }
+    e.block = nullptr;
+    e.live = false;
+  }
+  // Generations survive the reset so that ids from before it stay invalid.
+  m.freeslots.clear();
+  for (u32 i = 0; i < u32(m.entries.size()); ++i) m.freeslots.push_back(i);
+  m.livehandles = 0;  // live pointers stay counted: their owners free them
+  m.allocations = 0;
+  m.badhandleuses = 0;
+  m.budget = 0;
+  m.failafter = 0;
+  m.lasterror = noErr;
+  return before;
+}
+
+}  // namespace kv

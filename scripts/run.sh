@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds an optimised kestrove and runs it on the given project
+# (the embedded demo project when none is given). Extra arguments pass through.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/setup.sh"
+build="${KV_RUN_BUILD_DIR:-$top/build/release}"
+export CCACHE_DIR="${CCACHE_DIR:-$top/build/.ccache}"
+export CCACHE_BASEDIR="$top"
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)" --target kestrove
+exec "$build/kestrove" "$@"

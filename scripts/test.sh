@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the sanitizer test build and runs every test.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/setup.sh"
+build="${KV_TEST_BUILD_DIR:-$top/build/test}"
+export CCACHE_DIR="${CCACHE_DIR:-$top/build/.ccache}"
+export CCACHE_BASEDIR="$top"
+export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON \
+  -DKV_BUILD_TESTS=ON -DKV_BUILD_BENCH=ON >/dev/null
+jobs=$(nproc)
+cmake --build "$build" -j "$jobs"
+export TZ=UTC
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600 "$@"

@@ -1,0 +1,55 @@
+// Replay driver for the fuzz targets when they are not built with libFuzzer: feeds each
+// target a deterministic stream of generated inputs (random bytes, and mutations of the
+// target's own seed inputs when it offers them) on the big-stack thread.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/runtime/bigstack.h"
+#include "platform/runtime/root.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// A target may offer seed inputs that the replay mutates; the default offers none.
+extern "C" __attribute__((weak)) std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out);
+
+int main(int argc, char** argv) {
+  long runs = 2000;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--runs") == 0) runs = std::atol(argv[i + 1]);
+  return kv::runonbigstack([runs]() {
+    std::vector<std::vector<std::uint8_t>> seeds;
+    if (kvFuzzSeeds) kvFuzzSeeds(&seeds);
+    std::uint64_t x = 0x9E3779B97F4A7C15ull;
+    auto next = [&x]() {
+      x ^= x << 13;
+      x ^= x >> 7;
+      x ^= x << 17;
+      return x;
+    };
+    for (long r = 0; r < runs; ++r) {
+      std::vector<std::uint8_t> in;
+      if (!seeds.empty() && r % 4 != 0) {
+        in = seeds[next() % seeds.size()];
+        int flips = 1 + int(next() % 8);
+        for (int f = 0; f < flips && !in.empty(); ++f) {
+          std::size_t at = next() % in.size();
+          switch (next() % 4) {
+            case 0: in[at] = std::uint8_t(next()); break;
+            case 1: in[at] ^= std::uint8_t(1u << (next() % 8)); break;
+            case 2: in.resize(at); break;
+            default: in.insert(in.begin() + long(at), std::uint8_t(next())); break;
+          }
+        }
+      } else {
+        in.resize(next() % 2048);
+        for (auto& b : in) b = std::uint8_t(next());
+      }
+      LLVMFuzzerTestOneInput(in.data(), in.size());
+      kv::resetruntime();
+    }
+    std::printf("%ld inputs replayed\n", runs);
+    return 0;
+  });
+}
