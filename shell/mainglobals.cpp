@@ -1,0 +1,15 @@
+#include "shell/mainglobals.h"
+
+#include "platform/runtime/root.h"
+
+namespace kv {
+
+namespace {
+struct MainGlobalsState {
+  MainGlobals g{};
+};
+}  // namespace
+
+MainGlobals& mainglobals() { return state<MainGlobalsState>().g; }
+
+}  // namespace kv

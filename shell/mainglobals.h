@@ -1,0 +1,167 @@
+// The runtime's single record of global state. Every subsystem reads and writes it; start-up
+// fills it (initglobs) and the end of the run releases what it owns (dumpglobs).
+//
+// Fields are grouped by the part of the system that owns them. Add a field to its group; give
+// it the start value in initglobs. Property fields carry the property's own name.
+#pragma once
+
+#include "platform/types.h"
+#include "shell/desk.h"
+
+namespace kv {
+
+struct MainGlobals {
+  // --- Window table and current window context -------------------------------------------
+  desk current;            // the current desk (not a pointer into the table)
+  i16 numwinds;            // open project windows
+  Handle winds;            // handle of `desk` records, exactly numwinds long
+  RegistryId msgwindow;    // the message box window
+  RegistryId msgtext;      // the message box's text-edit record
+  Handle msgpending;       // text put into the message box, waiting for "putMessage"
+  i16 mouseobject;         // object under the mouse (-1 none)
+  RegistryId mousewindow;  // and its window
+
+  // --- Event state -------------------------------------------------------------------------
+  i16 inmainloop;
+  i16 notfront;            // not the front process
+  i16 menubarmaybedrawn;   // start 1
+  i16 menubarvisible;
+  i16 doubleclick;
+  u32 lastclicktime;
+  i16 contextualclick;
+  u32 dragref;
+  i16 systemmessage;
+  i16 updating;            // set while a window is redrawn for its update event
+
+  // --- Interpreter state -------------------------------------------------------------------
+  i16 calllevel;           // start -1
+  i16 senddepth;           // send nesting depth
+  i16 repeatindex;         // start -1
+  i16 switchindex;         // start -1
+  i16 trydepth;            // running try blocks
+  i32 erroroffset;         // recorded error position (start -1)
+  Handle tokenhash;        // the keyword hash table
+  Handle handlerflags;     // the handler-present bytes, one per token
+  Handle repeatque;        // 8,192 bytes at start
+  Handle switchque;        // 1,024 bytes at start
+  Handle calllevels;       // the call-level stack (30 levels at start)
+  Handle emptyscript;      // newscript(0)
+  Handle result;           // the text of `the result`
+  Handle globalvars;       // the global variable list
+  Handle numberformat;     // the `numberFormat` text
+  u16 decimalpoint;        // the system's decimal point, mapped to "." by stringtodouble
+  u64 usecounter;          // last-use stamps of the script, record and picture caches
+  i32 unquotedliterals;    // bare words evaluated as literals
+  i16 memplentiful;        // non-zero: the memory guard is skipped
+  i16 runningosx;          // always 1
+  i16 twobyte;             // settings word 1: two-byte text
+  u32 lastmemreq;          // written by the memory guard
+  u32 lastmemavail;
+  i16 reopeningwindow;     // a window's flags, title or style are being changed by reopening it
+  i16 openresources;       // settings word 13: open the project's resources
+  u32 changecounter;       // raised for each new card, background and window
+  Handle openprojects;     // the list of open projects
+  RegistryId sharedstore;  // the shared project, when one is open
+  Handle sharedhead;       // and its head record
+  i16 kvdebug;             // non-zero: diagnostic messages go to the console
+
+  // --- Open field --------------------------------------------------------------------------
+  i16 openfield;           // index of the open field (-1 none)
+  RegistryId openfieldrec; // its live text record
+  Handle openfieldspots;   // its object list
+  RegistryId openfieldwindow;
+
+  // --- Settings record ---------------------------------------------------------------------
+  Handle settings;         // the 36-byte settings record
+  u16 scriptfont, scriptsize, scriptstyle;  // settings words 2-4
+
+  // --- Global properties -------------------------------------------------------------------
+  i16 colorWorld;
+  i16 allowPalettes;
+  i16 grid;
+  i16 brush;
+  i16 penPat, fillPat;
+  i16 penFore;
+  i16 penback;
+  i16 showPen, filled;
+  i16 fillFore;
+  i16 fillBack;
+  i16 multiple, centered;
+  i16 penWidth, penHeight;
+  i16 polySides;
+  i16 multiSpace;
+  i16 powerKeys;
+  i16 userLevel;
+  i16 dragSpeed;
+  i16 editMenus;
+  i16 lockMenus;
+  i16 textArrows, lockRecent, lockCursor;
+  i32 idleTicks;
+  i16 remapColor, createPaint;
+  i16 blindTyping;
+  i16 editScripts;
+  i16 lockMessages;
+  i16 allowInterrupts;
+  i16 allowKeyInField, allowFieldRedraw;
+  i16 textSize;
+  i16 textFont;
+  i16 textStyle;
+  Handle fileType;
+  i16 allowModal;
+  i16 allowEmptyPaint;
+  i16 lockErrorDialogs, movieIdle;
+  i16 bufferMode;
+  i16 multiEffect;
+  i32 streamBuffer;
+  i32 streamRate;
+  i16 streamMode;
+  i16 allowDragAndDrop;
+  i16 allowMouseWithin, allowMouseMessages;
+  i16 modernLook;
+  i16 hasAppearanceManager;
+  i16 hasDragManager;
+  i16 wysiwygFontMenu;
+  i16 showFocusRects;
+  i16 allowDragExport;
+  i16 allowObjectCursors;
+  i16 allowTextServices;
+  i16 allowInlineInput;
+  i16 allowListenModes;
+  i16 dontLimitWindows;
+  i16 allowFavoriteFlavors;
+  i32 bgSleepTime;
+  i32 fgSleepTime;
+  i32 scriptCache;
+  i32 objectCache;
+  i32 pictCache;
+  i16 dontHidePalettes;
+  i32 transtep;
+  i32 trandelay;
+  i16 singleWindowLayer;
+  i16 openResourceForks;
+  i16 allowAutomaticFlavors;
+  i32 progressTicks;
+  i16 localDelimiters;
+  i16 validateUserProps;
+  i16 tabSize;
+  i32 dialingTime;
+  i32 bgScriptTime;
+  i32 fgScriptTime;
+  i16 fieldScrollStep;
+  i16 cardScrollStep;
+  i16 proportionalScrolling;
+  i16 idleControls;
+  i16 quartzPicts;
+  i32 translucentDragLimit;
+  i16 allowLaunchArguments;
+  i32 appleEventTimeout;
+  u16 itemDelimiter, wordDelimiter, lineDelimiter;
+  i16 allowToolTips, allowDoubleClick, showGroups, explicitVars, intlCompare, allowTransitions,
+      userModify, allowDeleteCardMessages, refreshInsertedScripts;
+  i16 plugin;
+};
+
+// The record lives in the runtime root; it is zero until initglobs fills it.
+MainGlobals& mainglobals();
+
+}  // namespace kv
