@@ -1,0 +1,33 @@
+// The atom: one token of a tokenised script. A script's atoms are an array in one handle
+// (count = handle size / sizeof(atom)); statements are read straight from them.
+#pragma once
+
+#include <type_traits>
+
+#include "platform/types.h"
+
+namespace kv {
+
+// Whether an atom's value words hold the parsed number of its literal text.
+enum : u8 {
+  numnotcached = 0,  // as the tokenizer writes every atom
+  numcached = 1,     // set by the evaluator once it parsed a number literal
+};
+
+struct atom {
+  u16 token;       // token number (keywords.h)
+  u16 length;      // characters of the text the atom covers
+  // -1 when written. On a handler-name atom: the next handler name of the same kind (-1 ends
+  // the chain). On try, catch, switch, case: the partner. On if, then, else: the atom counts
+  // the interpreter measured.
+  i32 link;
+  u32 offset;      // byte offset of the atom's first character in the script text
+  Handle literal;  // length-prefixed literal text made by the evaluator; none when written
+  u32 value[2];    // the evaluator's value cache (a number literal's double); 0 when written
+  u8 numstate;     // numnotcached / numcached
+  u8 reserved[3];  // 0
+};
+static_assert(sizeof(atom) == 28);
+static_assert(std::is_trivially_copyable_v<atom>);
+
+}  // namespace kv

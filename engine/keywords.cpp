@@ -1,0 +1,251 @@
+#include "engine/keywords.h"
+
+#include <array>
+#include <cstring>
+
+#include "platform/memory/memory.h"
+#include "shell/debugmsg.h"
+#include "shell/mainglobals.h"
+
+namespace kv {
+
+namespace {
+
+// --- The rows as written, in list order --------------------------------------------------------
+struct writtenrow {
+  const char* spelling;
+  u16 token;
+  char letter;  // the table of a row without a spelling; 0 = the spelling's initial
+};
+
+constexpr writtenrow writtenrows[] = {
+#define KV_KEYWORD(spelling, token) {spelling, token, 0},
+#define KV_EMPTYROW(letter, token) {"", token, letter},
+#include "engine/keywordlist.inc"
+#undef KV_KEYWORD
+#undef KV_EMPTYROW
+};
+constexpr int rowcount = int(std::size(writtenrows));
+
+constexpr u8 lowerof(u8 c) { return (c >= 'A' && c <= 'Z') ? u8(c + ('a' - 'A')) : c; }
+
+constexpr int lengthof(const char* s) {
+  int n = 0;
+  while (s[n] != 0) ++n;
+  return n;
+}
+
+constexpr int letterof(const writtenrow& r) {
+  return int(lowerof(u8(r.letter != 0 ? r.letter : r.spelling[0]))) - 'a';
+}
+
+// --- The per-letter tables, built lower-case at compile time -----------------------------------
+struct builttable {
+  std::array<keywordrow, rowcount> rows{};
+  std::array<u16, 26> start{};
+  std::array<u16, 26> count{};
+  int longest = 0;
+};
+
+constexpr builttable buildtable() {
+  builttable t;
+  int n = 0;
+  for (int letter = 0; letter < 26; ++letter) {
+    t.start[size_t(letter)] = u16(n);
+    for (const writtenrow& w : writtenrows) {
+      if (letterof(w) != letter) continue;
+      keywordrow& r = t.rows[size_t(n++)];
+      int len = lengthof(w.spelling);
+      r.text[0] = u8(len);
+      for (int i = 0; i < len; ++i) r.text[i + 1] = lowerof(u8(w.spelling[i]));
+      r.token = w.token;
+      if (len > t.longest) t.longest = len;
+    }
+    t.count[size_t(letter)] = u16(n - t.start[size_t(letter)]);
+  }
+  return t;
+}
+
+constexpr bool rowsarewellformed() {
+  for (const writtenrow& w : writtenrows) {
+    int len = lengthof(w.spelling);
+    if (len >= int(sizeof(keywordrow::text))) return false;
+    int letter = letterof(w);
+    if (letter < 0 || letter >= 26) return false;
+    if (len == 0 && w.letter == 0) return false;
+    for (int i = 0; i < len; ++i) {
+      u8 c = lowerof(u8(w.spelling[i]));
+      if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+    }
+  }
+  return true;
+}
+static_assert(rowsarewellformed(), "every keyword is letters and digits, starts with a letter, fits a row");
+
+constexpr builttable table = buildtable();
+static_assert(table.start[25] + table.count[25] == rowcount, "every row is in one letter table");
+
+constexpr std::array<keywordletter, 27> buildindex() {
+  std::array<keywordletter, 27> v{};
+  for (size_t i = 0; i < 26; ++i) v[i] = {&table.rows[table.start[i]], table.count[i]};
+  v[26] = {nullptr, 0};
+  return v;
+}
+constexpr std::array<keywordletter, 27> vect = buildindex();
+
+// --- Fixed names of the data atoms and the symbol operators ------------------------------------
+struct fixedname {
+  u16 token;
+  u8 text[16];
+};
+
+constexpr fixedname makename(u16 token, const char* s) {
+  fixedname f{token, {}};
+  int len = lengthof(s);
+  f.text[0] = u8(len);
+  for (int i = 0; i < len; ++i) f.text[i + 1] = u8(s[i]);
+  return f;
+}
+
+constexpr fixedname fixednames[] = {
+    makename(0, "_endOfLine"),   makename(1, "_endofhand"),    makename(2, "_strdata"),
+    makename(3, "_numdata"),     makename(4, "_unknown"),      makename(5, "_leftparn"),
+    makename(6, "_rightparn"),   makename(7, "_variable"),     makename(1001, "_minus"),
+    makename(1003, "_power"),    makename(1004, "_mult"),      makename(1008, "_plus"),
+    makename(1009, "_concat"),   makename(1010, "_catspace"),  makename(1011, "_lessthan"),
+    makename(1012, "_greathan"), makename(1013, "_lessequal"), makename(1014, "_greatequal"),
+    makename(1016, "_isnotin"),  makename(1017, "_isin"),      makename(1022, "_iswithin"),
+    makename(1023, "_notwithin"), makename(1025, "_thereis"),  makename(1026, "_thereisnot"),
+};
+
+// The answer for a token without any text.
+constexpr fixedname unknownname = makename(tokUnknown, "unknown");
+
+// A length-prefixed text made from a literal.
+template <size_t N>
+struct pstring {
+  u8 text[N];
+};
+template <size_t N>
+constexpr pstring<N> pstr(const char (&s)[N]) {
+  pstring<N> p{};
+  p.text[0] = u8(N - 1);
+  for (size_t i = 0; i + 1 < N; ++i) p.text[i + 1] = u8(s[i]);
+  return p;
+}
+
+constexpr auto overflowmessage = pstr("!Error! Token hash table overflow!");
+
+// ELF hash of the lower-cased bytes.
+u32 hashof(const u8* text, int length) {
+  u32 h = 0;
+  for (int i = 0; i < length; ++i) {
+    h = (h << 4) + lowertable[text[i]];
+    u32 g = h & 0xF0000000u;
+    if (g != 0) h ^= g >> 24;
+    h &= ~g;
+  }
+  return h;
+}
+
+}  // namespace
+
+constexpr std::array<u8, 256> buildlowertable() {
+  std::array<u8, 256> t{};
+  for (int c = 0; c < 256; ++c) t[size_t(c)] = lowerof(u8(c));
+  return t;
+}
+constexpr std::array<u8, 256> lowertable = buildlowertable();
+
+std::span<const keywordletter> keywordindex() { return vect; }
+
+i16 hashtokens() {
+  MainGlobals& g = mainglobals();
+  if (g.tokenhash != nilhandle) {
+    DisposeHandle(g.tokenhash);
+    g.tokenhash = nilhandle;
+  }
+  Handle h = NewHandleClear(hashslots * Size(sizeof(u32)));
+  if (h == nilhandle) return 37;
+  g.tokenhash = h;
+  u32* slots = HandleAs<u32>(h);
+  for (const keywordletter& letter : vect) {
+    if (letter.rows == nullptr) break;
+    for (u16 i = 0; i < letter.count; ++i) {
+      const keywordrow& row = letter.rows[i];
+      if (row.text[0] == 0) continue;
+      int slot = int(hashof(row.text + 1, row.text[0]) % hashbuckets) * 8;
+      while (slots[slot] != 0) {
+        if (slot == hashlastslot) {
+          KVDebugMsg(overflowmessage.text);
+          return 1;
+        }
+        ++slot;
+      }
+      slots[slot] = u32(&row - table.rows.data()) + 1;
+    }
+  }
+  return 0;
+}
+
+u16 stringtotoken(const u8* text, u16 length) {
+  if (text == nullptr || length == 0) return tokUnknown;
+  u8 first = lowertable[text[0]];
+  if (first < 'a' || first > 'z') return tokUnknown;
+  if (length > table.longest) return tokUnknown;  // no row is that long
+  MainGlobals& g = mainglobals();
+  if (g.tokenhash == nilhandle && hashtokens() == 37) return tokUnknown;
+  const u32* slots = HandleAs<u32>(g.tokenhash);
+  for (int slot = int(hashof(text, length) % hashbuckets) * 8; slot <= hashlastslot; ++slot) {
+    u32 v = slots[slot];
+    if (v == 0) return tokUnknown;
+    const keywordrow& row = table.rows[v - 1];
+    if (row.text[0] != length) continue;
+    int i = 0;
+    while (i < length && row.text[i + 1] == lowertable[text[i]]) ++i;
+    if (i == length) return row.token;
+  }
+  return tokUnknown;
+}
+
+ConstStringPtr tokentostring(u16 token) {
+  for (const keywordletter& letter : vect) {
+    if (letter.rows == nullptr) break;
+    for (u16 i = 0; i < letter.count; ++i)
+      if (letter.rows[i].token == token) return letter.rows[i].text;
+  }
+  for (const fixedname& f : fixednames)
+    if (f.token == token) return f.text;
+  return unknownname.text;
+}
+
+i16 getsynonyms(u16 token, Str255 word) {
+  Str255 given;
+  std::memcpy(given, word, size_t(word[0]) + 1);
+  word[0] = 0;
+  bool added = false;
+  for (const keywordletter& letter : vect) {
+    if (letter.rows == nullptr) break;
+    for (u16 i = 0; i < letter.count; ++i) {
+      const keywordrow& row = letter.rows[i];
+      if (row.token != token || row.text[0] == 0) continue;
+      if (row.text[0] == given[0]) {
+        int k = 0;
+        while (k < given[0] && row.text[k + 1] == lowertable[given[k + 1]]) ++k;
+        if (k == given[0]) continue;  // the given spelling itself
+      }
+      int room = 255 - word[0];
+      int want = 1 + row.text[0];
+      int take = want < room ? want : room;
+      if (take > 0) {
+        word[word[0] + 1] = ',';
+        std::memcpy(word + word[0] + 2, row.text + 1, size_t(take - 1));
+        word[0] = u8(word[0] + take);
+      }
+      added = true;
+    }
+  }
+  return added ? 1 : 0;
+}
+
+}  // namespace kv
