@@ -79,8 +79,7 @@ class atomizer {
   // Appends an atom; false when the handle cannot grow or the length does not fit.
   bool put(u16 token, u32 length, u32 offset);
   bool grow();
-  atom& at(i32 index) { return atoms()[index]; }
-  atom* atoms() { return HandleAs<atom>(atoms_); }
+  atom& at(i32 index) { return base_[index]; }
   // True when the atom at index starts the script or a line.
   bool startsline(i32 index) { return index == 0 || (index > 0 && at(index - 1).token == tokEndOfLine); }
 
@@ -91,6 +90,7 @@ class atomizer {
   Handle text_;
   Handle atoms_;
   hier* entry_;
+  atom* base_ = nullptr;  // the atoms' bytes, fetched again after each growth
   i32 count_ = 0;
   i32 capacity_ = 0;
   i32 lastmessage_ = -1;   // last `on` handler-name atom
@@ -104,6 +104,7 @@ bool atomizer::grow() {
   if (bytes > maxatombytes || memoryrefused(atomstep * atomsize)) return false;
   SetHandleSize(atoms_, Size(bytes));
   if (MemError() != noErr) return false;
+  base_ = HandleAs<atom>(atoms_);
   capacity_ += atomstep;
   return true;
 }
