@@ -349,7 +349,7 @@ constexpr std::array<u8, 256> tokentable = buildtokentable();
 
 Size appendstop(Handle text) {
   Size size = GetHandleSize(text);
-  if (MemError() != noErr || memoryrefused(2)) return size;
+  if (MemError() != noErr || size > 0x7FFFFFFF - 2 || memoryrefused(2)) return size;
   SetHandleSize(text, size + 2);
   if (MemError() != noErr) return size;
   Ptr p = deref(text);
@@ -363,7 +363,7 @@ i16 atomize(Handle text, Handle atoms, hier* entry) { return atomizer(text, atom
 i16 tokenize(Handle text, Handle* atoms) {
   *atoms = nilhandle;
   Size size = GetHandleSize(text);
-  if (MemError() != noErr || appendstop(text) != size + 2) return tokenizefailed;
+  if (MemError() != noErr || appendstop(text) == size) return tokenizefailed;
   Handle h = NewHandle(0);
   if (h == nilhandle) return tokenizefailed;
   i16 status = atomize(text, h, nullptr);
