@@ -1,5 +1,6 @@
-// Base fixture for tests that touch the runtime: it starts from a reset runtime and fails the
-// test when a handle leaks or a disposed handle is used.
+// Base fixture for tests that touch the runtime: it starts from a reset runtime with the
+// built-in metrics font in use, and fails the test when a handle leaks or a disposed handle is
+// used.
 #pragma once
 
 #include <gtest/gtest.h>
