@@ -1,8 +1,8 @@
 // The font layer's entry points: strikes (a font at one size and face) with their metrics and
 // advances, and the glyph image cache.
 #include <algorithm>
-#include <cstdio>
 
+#include "platform/console/console.h"
 #include "platform/fonts/fontsinternal.h"
 #include "platform/runtime/root.h"
 
@@ -14,7 +14,7 @@ FontState& fontstate() { return state<FontState>(); }
 
 void addnote(FontState& s, std::string note) {
   if (std::find(s.notes.begin(), s.notes.end(), note) != s.notes.end()) return;
-  std::fprintf(stderr, "kestrove: %s\n", note.c_str());
+  writeconsole("kestrove: " + note + "\n");
   s.notes.push_back(std::move(note));
 }
 
