@@ -392,8 +392,8 @@ Source resolvesource(FontState& s, i16 number, u8 face) {
 
 using namespace fontdetail;
 
-i16 GetFNum(ConstStringPtr name) {
-  if (name == nullptr || name[0] == 0) return 0;
+i16 FMGetFontFamilyFromName(ConstStringPtr name) {
+  if (name == nullptr || name[0] == 0) return kInvalidFontFamily;
   std::string folded = foldname(std::string_view(reinterpret_cast<const char*>(name + 1), name[0]));
   FontState& s = fontstate();
   makefixedfamilies(s);
@@ -403,17 +403,25 @@ i16 GetFNum(ConstStringPtr name) {
     if (s.listed || s.builtin) break;
     listinstalledfamilies(s);
   }
-  return 0;
+  return kInvalidFontFamily;
 }
 
-void GetFontName(i16 num, Str255 name) {
+i16 GetFNum(ConstStringPtr name) {
+  i16 n = FMGetFontFamilyFromName(name);
+  return n == kInvalidFontFamily ? 0 : n;
+}
+
+OSStatus FMGetFontFamilyName(i16 family, Str255 name) {
   name[0] = 0;
-  const Family* f = findfamily(fontstate(), num);
-  if (f == nullptr) return;
+  const Family* f = findfamily(fontstate(), family);
+  if (f == nullptr) return kFMInvalidFontFamilyErr;
   std::size_t n = std::min<std::size_t>(f->name.size(), 255);
   name[0] = u8(n);
   std::memcpy(name + 1, f->name.data(), n);
+  return noErr;
 }
+
+void GetFontName(i16 num, Str255 name) { FMGetFontFamilyName(num, name); }
 
 bool RealFont(i16 num, i16 size) { return size > 0 && findfamily(fontstate(), num) != nullptr; }
 

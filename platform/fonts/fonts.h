@@ -81,6 +81,14 @@ void GetFontName(i16 num, Str255 name);
 // True when the family exists; every family here is scalable, so any size from 1 up is real.
 bool RealFont(i16 num, i16 size);
 
+// The family of a name, or -1 (kInvalidFontFamily) when no family has it; unlike GetFNum this
+// tells an unknown name from the system font's.
+constexpr i16 kInvalidFontFamily = -1;
+i16 FMGetFontFamilyFromName(ConstStringPtr name);
+// The name of a family: 0, or kFMInvalidFontFamilyErr with an empty name.
+constexpr OSStatus kFMInvalidFontFamilyErr = -985;
+OSStatus FMGetFontFamilyName(i16 family, Str255 name);
+
 // One family of the font menu: its number and its name in Mac Roman.
 struct FontFamily {
   i16 number;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <map>
+#include <unordered_map>
 #include <memory>
 #include <set>
 #include <string>
@@ -83,8 +84,8 @@ struct FontState {
   std::vector<std::string> notes;
 
   // Cached strikes by (font, size, face); glyph images by (strike, mono, character).
-  std::map<u64, std::unique_ptr<Strike>> strikes;
-  std::map<u64, std::unique_ptr<Glyph>> glyphs;
+  std::unordered_map<u64, std::unique_ptr<Strike>> strikes;
+  std::unordered_map<u64, std::unique_ptr<Glyph>> glyphs;
   std::size_t glyphbytes = 0;
 
   std::unique_ptr<FreeTypeLib> ft;

@@ -67,6 +67,15 @@ TEST_P(FontCatalog, ClassicNumbersAndNames) {
   EXPECT_FALSE(RealFont(999, 12));
   EXPECT_FALSE(RealFont(3, 0));
   EXPECT_TRUE(RealFont(1, 9));
+
+  // The font manager's forms tell an unknown name from the system font's.
+  EXPECT_EQ(FMGetFontFamilyFromName(P("Chicago")), 0);
+  EXPECT_EQ(FMGetFontFamilyFromName(P("No Such Font Anywhere")), kInvalidFontFamily);
+  Str255 name;
+  EXPECT_EQ(FMGetFontFamilyName(21, name), noErr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(name + 1), name[0]), "Helvetica");
+  EXPECT_EQ(FMGetFontFamilyName(999, name), kFMInvalidFontFamilyErr);
+  EXPECT_EQ(name[0], 0);
 }
 
 TEST_P(FontCatalog, WindowsNamesAreHashedFixedFamilies) {
