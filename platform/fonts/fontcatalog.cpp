@@ -10,7 +10,7 @@
 //
 // Installed families are listed from the system's font folders alone: fontconfig runs on a
 // configuration of our own (the system font folders and cache), never on the user's
-// configuration, the FONTCONFIG_FILE setting or the user's font folders.
+// configuration, the FONTCONFIG_FILE or FONTCONFIG_SYSROOT settings or the user's font folders.
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -194,6 +194,7 @@ std::vector<Listed> fontconfigfiles() {
   std::vector<Listed> out;
   FcConfig* config = FcConfigCreate();
   if (config == nullptr) return out;
+  FcConfigSetSysRoot(config, nullptr);  // FONTCONFIG_SYSROOT does not move the font folders
   static constexpr char kConfig[] =
       "<?xml version=\"1.0\"?><fontconfig>"
       "<dir>/usr/share/fonts</dir><dir>/usr/local/share/fonts</dir>"

@@ -198,6 +198,7 @@ TEST_F(InstalledFonts, TheUsersFontconfigConfigurationIsNotRead) {
     env.set("XDG_DATA_HOME", (home / "data").string());
     env.set("FONTCONFIG_FILE", (home / "fonts.conf").string());
     env.set("FONTCONFIG_PATH", home.string());
+    env.set("FONTCONFIG_SYSROOT", (home / "sysroot").string());
     usebuiltinmetricsfont(false);
     std::vector<FontFamily> list = fontfamilies();
     EXPECT_NE(findlisted(list, "DejaVu Sans"), nullptr);
