@@ -9,7 +9,7 @@ export CCACHE_BASEDIR="$top"
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON \
   -DKV_BUILD_TESTS=ON -DKV_BUILD_BENCH=ON >/dev/null
-jobs=$(nproc)
+jobs="${KV_JOBS:-$(nproc)}"
 cmake --build "$build" -j "$jobs"
 export TZ=UTC
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"

@@ -33,6 +33,12 @@ struct Entry {
   i8 state = 0;
 };
 
+#ifdef KV_HARDENED
+constexpr bool kHardenedByDefault = true;
+#else
+constexpr bool kHardenedByDefault = false;
+#endif
+
 struct MemoryState {
   std::vector<Entry> entries;
   std::deque<u32> freeslots;  // oldest first
@@ -44,11 +50,7 @@ struct MemoryState {
   std::size_t budget = 0;
   std::size_t failafter = 0;
   OSErr lasterror = noErr;
-#ifdef KV_HARDENED
-  bool hardened = true;
-#else
-  bool hardened = false;
-#endif
+  bool hardened = kHardenedByDefault;
 };
 
 // The handle table belongs to the runtime root: resetruntime() empties it (memoryreset) once
@@ -282,6 +284,7 @@ OSErr HandAndHand(Handle src, Handle dst) {
   Size old = GetHandleSize(dst);
   if (MemError() != noErr) return MemError();
   if (n == 0) return noErr;
+  if (i64(old) + n > 0x7FFFFFFF) return mem().lasterror = memFullErr;
   SetHandleSize(dst, old + n);
   if (MemError() != noErr) return MemError();
   // src may be dst: fetch both pointers after the resize.
@@ -412,6 +415,7 @@ MemoryFigures memoryreset() {
   m.budget = 0;
   m.failafter = 0;
   m.lasterror = noErr;
+  m.hardened = kHardenedByDefault;
   return before;
 }
 

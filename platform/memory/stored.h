@@ -4,10 +4,12 @@
 // A stored record declares its fields once, in order, each with its type and its offset in
 // the stored layout:
 //
-//   #define KV_FIELDTAIL_FIELDS(F) \
-//     F(i16, just, 0) F(i16, lineheight, 2) F(u16, font, 4) F(u16, size, 6) \
+//   #define KV_FIELDTAIL_FIELDS(F)
+//     F(i16, just, 0) F(i16, lineheight, 2) F(u16, font, 4) F(u16, size, 6)
 //     F(u16, face, 8) F(u32, color, 10)
 //   KV_STORED_RECORD(fieldtail, 14, KV_FIELDTAIL_FIELDS)
+//
+// (the #define continues each line with a backslash; see store/fieldtail.h)
 //
 // That one list gives the packed struct (2-byte packing, no padding), compile-time checks of
 // its size, of every field's offset, that the fields tile the record without gaps, and that
