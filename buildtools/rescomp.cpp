@@ -1,13 +1,13 @@
 // Resource compiler: turns the program's resources, authored as text in resources/*.res,
-// into one resource map in the classic format (big-endian) and writes it out, either as a
+// into one resource file in the classic format (big-endian) and writes it out, either as a
 // binary file (--out FILE) or as a C++ source that embeds the bytes (--cpp FILE).
 //
 // Source format (UTF-8; texts are converted to Mac Roman):
 //
 //   # a comment
-//   STR# 1007 "Result texts"        a string list: one quoted string per line, then "end"
-//     "first entry"
-//     "second entry"
+//   STR# 1007 "Result texts"        a string list: one quoted string per line, then "end".
+//     "first entry"                 An entry may start with its number; entries without a
+//     5 "fifth entry"               number follow the one before. Skipped numbers are empty.
 //   end
 //   STR 128 "name"                  one string
 //     "text"
@@ -26,11 +26,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/resources/resourceformat.h"
 #include "platform/text/macroman.h"
 
 namespace {
@@ -100,10 +100,6 @@ void put16(std::vector<std::uint8_t>& v, std::uint32_t x) {
   v.push_back(std::uint8_t(x >> 8));
   v.push_back(std::uint8_t(x));
 }
-void put32(std::vector<std::uint8_t>& v, std::uint32_t x) {
-  put16(v, x >> 16);
-  put16(v, x & 0xFFFF);
-}
 
 void hexbytes(const std::string& text, std::vector<std::uint8_t>& out, const std::string& file, int line) {
   std::string digits;
@@ -129,11 +125,15 @@ void parsefile(const std::string& file, std::vector<Resource>& out) {
     head >> kind;
     std::string type;
     if (kind == "hex" || kind == "words") head >> type;
+    else if (kind == "STR") type = kind = "STR ";
     else type = kind;
     if (type.size() != 4) fail(file, line, "resource type must be four characters: " + type);
     Resource r;
     r.type = type;
-    if (!(head >> r.id)) fail(file, line, "missing resource id");
+    int id = 0;
+    if (!(head >> id)) fail(file, line, "missing resource id");
+    if (id < -32768 || id > 32767) fail(file, line, "resource id out of range");
+    r.id = id;
     std::string rest;
     std::getline(head, rest);
     rest = trim(rest);
@@ -151,8 +151,18 @@ void parsefile(const std::string& file, std::vector<Resource>& out) {
       }
       if (kind == "STR#" || kind == "STR ") {
         std::size_t i = 0;
+        std::size_t number = entries.size() + 1;
+        if (std::isdigit(static_cast<unsigned char>(b[0]))) {
+          number = std::size_t(std::strtoul(b.c_str(), nullptr, 10));
+          while (i < b.size() && std::isdigit(static_cast<unsigned char>(b[i]))) ++i;
+          while (i < b.size() && b[i] == ' ') ++i;
+          if (number > 0 && number <= entries.size())
+            fail(file, line, "entry " + std::to_string(number) + " given twice or out of order");
+          if (number == 0 || number > 32767) fail(file, line, "bad entry number");
+        }
         std::string s = quoted(b, i, file, line);
         if (s.size() > 255) fail(file, line, "string longer than 255 characters");
+        entries.resize(number - 1);
         entries.push_back(s);
       } else if (kind == "hex") {
         hexbytes(b, r.data, file, line);
@@ -171,7 +181,9 @@ void parsefile(const std::string& file, std::vector<Resource>& out) {
           std::istringstream ws(b);
           std::string w;
           while (ws >> w) {
-            long v = std::strtol(w.c_str(), nullptr, 0);
+            char* end = nullptr;
+            long v = std::strtol(w.c_str(), &end, 0);
+            if (end == w.c_str() || *end != 0 || v < -32768 || v > 65535) fail(file, line, "bad number " + w);
             put16(r.data, std::uint32_t(v) & 0xFFFF);
           }
         }
@@ -195,79 +207,23 @@ void parsefile(const std::string& file, std::vector<Resource>& out) {
   }
 }
 
-// Lays out the classic resource file: a 256-byte header area, the data (each a u32 length
-// and the bytes), then the map (header copy, type list, reference lists, name list).
-std::vector<std::uint8_t> buildmap(std::vector<Resource>& res) {
-  std::map<std::string, std::vector<Resource*>> bytype;
-  for (auto& r : res) {
-    for (auto* o : bytype[r.type])
-      if (o->id == r.id) {
-        std::fprintf(stderr, "duplicate resource %s %d\n", r.type.c_str(), r.id);
-        std::exit(1);
-      }
-    bytype[r.type].push_back(&r);
+std::vector<std::uint8_t> buildmap(const std::vector<Resource>& res) {
+  std::vector<kv::ResourceItem> items;
+  for (const Resource& r : res) {
+    kv::ResourceItem it;
+    it.type = (kv::ResType(std::uint8_t(r.type[0])) << 24) | (kv::ResType(std::uint8_t(r.type[1])) << 16) |
+              (kv::ResType(std::uint8_t(r.type[2])) << 8) | kv::ResType(std::uint8_t(r.type[3]));
+    it.id = kv::i16(r.id);
+    it.name = r.name;
+    it.data = r.data;
+    items.push_back(std::move(it));
   }
-  const std::uint32_t dataoffset = 256;
-  std::vector<std::uint8_t> data;
-  std::map<Resource*, std::uint32_t> dataoff;
-  for (auto& [t, list] : bytype)
-    for (auto* r : list) {
-      dataoff[r] = std::uint32_t(data.size());
-      put32(data, std::uint32_t(r->data.size()));
-      data.insert(data.end(), r->data.begin(), r->data.end());
-    }
-  std::vector<std::uint8_t> names;
-  std::map<Resource*, int> nameoff;
-  for (auto& [t, list] : bytype)
-    for (auto* r : list) {
-      if (r->name.empty()) {
-        nameoff[r] = -1;
-        continue;
-      }
-      nameoff[r] = int(names.size());
-      names.push_back(std::uint8_t(r->name.size()));
-      names.insert(names.end(), r->name.begin(), r->name.end());
-    }
-  const std::uint32_t typelistoffset = 28;  // from the map's start
-  std::uint32_t ntypes = std::uint32_t(bytype.size());
-  std::uint32_t reflistbase = 2 + 8 * ntypes;  // from the type list's start
-  std::vector<std::uint8_t> typelist, reflists;
-  put16(typelist, (ntypes - 1) & 0xFFFF);
-  for (auto& [t, list] : bytype) {
-    for (char c : t) typelist.push_back(std::uint8_t(c));
-    put16(typelist, std::uint32_t(list.size() - 1));
-    put16(typelist, reflistbase + std::uint32_t(reflists.size()));
-    for (auto* r : list) {
-      put16(reflists, std::uint32_t(r->id) & 0xFFFF);
-      put16(reflists, std::uint32_t(nameoff[r]) & 0xFFFF);
-      std::uint32_t off = dataoff[r];
-      reflists.push_back(0);  // attributes
-      reflists.push_back(std::uint8_t(off >> 16));
-      reflists.push_back(std::uint8_t(off >> 8));
-      reflists.push_back(std::uint8_t(off));
-      put32(reflists, 0);  // handle slot
-    }
+  std::vector<std::uint8_t> file;
+  std::string error;
+  if (!kv::buildresourcefile(items, &file, &error)) {
+    std::fprintf(stderr, "rescomp: %s\n", error.c_str());
+    std::exit(1);
   }
-  std::uint32_t namelistoffset = typelistoffset + std::uint32_t(typelist.size() + reflists.size());
-  std::uint32_t maplength = namelistoffset + std::uint32_t(names.size());
-  std::uint32_t mapoffset = dataoffset + std::uint32_t(data.size());
-  std::vector<std::uint8_t> head;
-  put32(head, dataoffset);
-  put32(head, mapoffset);
-  put32(head, std::uint32_t(data.size()));
-  put32(head, maplength);
-  std::vector<std::uint8_t> file(head);
-  file.resize(dataoffset, 0);
-  file.insert(file.end(), data.begin(), data.end());
-  file.insert(file.end(), head.begin(), head.end());  // map: copy of the header
-  put32(file, 0);                                     // next map
-  put16(file, 0);                                     // file reference
-  put16(file, 0);                                     // attributes
-  put16(file, typelistoffset);
-  put16(file, namelistoffset);
-  file.insert(file.end(), typelist.begin(), typelist.end());
-  file.insert(file.end(), reflists.begin(), reflists.end());
-  file.insert(file.end(), names.begin(), names.end());
   return file;
 }
 
