@@ -1,0 +1,13 @@
+// The phrase list of speech recognition.
+#pragma once
+
+#include "platform/types.h"
+
+namespace kv {
+
+// A new handle holding the phrases of the running recognizer's language model, each ended
+// from the next by a return; empty when no recognizer runs. 37 when no handle can be made
+// (*out is then none).
+i16 buildphrases(Handle* out);
+
+}  // namespace kv
