@@ -8,14 +8,46 @@ namespace kv {
 namespace {
 struct MainGlobalsState {
   MainGlobals g{};
-  // The handles the record owns go with it.
-  ~MainGlobalsState() {
-    for (Handle h : {g.tokenhash, g.handlerflags})
-      if (h != nilhandle) DisposeHandle(h);
-  }
+  MainGlobalsState() = default;
+  MainGlobalsState(const MainGlobalsState&) = delete;
+  MainGlobalsState& operator=(const MainGlobalsState&) = delete;
+  ~MainGlobalsState() { releaseglobs(g); }
 };
+
+void release(Handle& h) {
+  if (h != nilhandle) DisposeHandle(h);
+  h = nilhandle;
+}
 }  // namespace
 
 MainGlobals& mainglobals() { return state<MainGlobalsState>().g; }
+
+void releaseglobs(MainGlobals& g) {
+  // The handles of the current desk, the open field's object list and the shared project's
+  // head record belong to the record cache, not to this record.
+  release(g.winds);
+  release(g.msgpending);
+  release(g.tokenhash);
+  release(g.handlerflags);
+  release(g.repeatque);
+  release(g.switchque);
+  release(g.calllevels);
+  release(g.emptyscript);
+  release(g.result);
+  // The variables' own handles are released with their list once variables exist.
+  release(g.globalvars);
+  release(g.numberformat);
+  release(g.openprojects);
+  release(g.settings);
+  release(g.fileType);
+}
+
+void dumpglobs(i16 emergency) {
+  // Closing the dialer, movies, sounds and speech, flushing or closing the open projects (all
+  // of them in an emergency, the shared project otherwise) and showing the menu bar join here
+  // as those parts of the system arrive.
+  (void)emergency;
+  releaseglobs(mainglobals());
+}
 
 }  // namespace kv

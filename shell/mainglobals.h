@@ -1,8 +1,10 @@
 // The runtime's single record of global state. Every subsystem reads and writes it; start-up
-// fills it (initglobs) and the end of the run releases what it owns (dumpglobs).
+// fills it (initglobs) and the end of the run releases what it owns (dumpglobs). A runtime
+// reset releases it as well.
 //
 // Fields are grouped by the part of the system that owns them. Add a field to its group; give
-// it the start value in initglobs. Property fields carry the property's own name.
+// it the start value in initglobs (shell/initglobs.cpp) and, when it owns a handle, release it
+// in releaseglobs. Property fields carry the property's own name.
 #pragma once
 
 #include "platform/types.h"
@@ -64,6 +66,7 @@ struct MainGlobals {
   RegistryId sharedstore;  // the shared project, when one is open
   Handle sharedhead;       // and its head record
   i16 kvdebug;             // non-zero: diagnostic messages go to the console
+  // The failing object's descriptor joins this group with the object references.
 
   // --- Open field --------------------------------------------------------------------------
   i16 openfield;           // index of the open field (-1 none)
@@ -163,5 +166,15 @@ struct MainGlobals {
 
 // The record lives in the runtime root; it is zero until initglobs fills it.
 MainGlobals& mainglobals();
+
+// Fills the record with its start values and makes the handles it owns; once per run (or
+// after a runtime reset). 0, or 37 when memory runs out.
+i16 initglobs();
+// Releases what the record owns at the end of the run. With `emergency` set the run is ending
+// after a fatal error.
+void dumpglobs(i16 emergency);
+// Releases the handles the record owns and clears their fields (dumpglobs and the runtime
+// reset both end here).
+void releaseglobs(MainGlobals& g);
 
 }  // namespace kv

@@ -1,0 +1,180 @@
+// Start-up of the global state record: start values of the bookkeeping fields and of every
+// global property, and the handles the record owns. The steps run in a fixed order; the
+// parts of each step that belong to subsystems not yet present join at their place.
+#include <cstring>
+
+#include "platform/memory/memory.h"
+#include "shell/mainglobals.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 kNoMemory = 37;
+
+// A new handle holding the bytes of a text; false when memory runs out.
+bool newtext(Handle* h, const char* text) {
+  Size n = Size(std::strlen(text));
+  *h = NewHandle(n);
+  if (*h == nilhandle) return false;
+  std::memcpy(deref(*h), text, size_t(n));
+  return true;
+}
+
+bool newblock(Handle* h, Size size) {
+  *h = NewHandleClear(size);
+  return *h != nilhandle;
+}
+
+// Steps 1-4: platform facts. The settings record, text services, screen facts, the
+// application's folder and the standard folders join here with the shell.
+void platformfacts(MainGlobals& g) {
+  g.runningosx = 1;
+  g.tabSize = 36;
+}
+
+// Step 5: engine and window bookkeeping. The help-balloon state, serial configuration, find
+// box, empty script, clipboards, card lists and print settings join here.
+bool bookkeeping(MainGlobals& g) {
+  g.erroroffset = -1;
+  g.openfield = -1;
+  g.mouseobject = -1;
+  g.calllevel = -1;
+  g.repeatindex = -1;
+  g.switchindex = -1;
+  g.numwinds = 0;
+  g.menubarmaybedrawn = 1;
+  g.localDelimiters = 1;
+  g.idleControls = 1;
+  return newblock(&g.winds, 0) && newblock(&g.result, 0) && newblock(&g.openprojects, 0) &&
+         newblock(&g.globalvars, 0);
+}
+
+// Step 6: the interpreter's tables and texts. The call-level stack, the untoken table and the
+// drawing reset join here; the number format routines take over numberFormat's text.
+bool interpretertables(MainGlobals& g) {
+  return newtext(&g.numberformat, "0.######") && newtext(&g.fileType, "ttxtTEXT");
+}
+
+// Step 7: the global properties. The keyword hash table, the message-path slots, the
+// externals registry, the menu sets, the clipboard and the request handlers follow them.
+void globalproperties(MainGlobals& g) {
+  g.colorWorld = 1;
+  g.allowPalettes = 1;
+  g.grid = 0;
+  g.brush = 0;  // scripts see these drawing values one higher
+  g.penPat = 11;
+  g.fillPat = 11;
+  g.penFore = 255;
+  g.penback = 0;
+  g.showPen = 1;
+  g.filled = 1;
+  g.fillFore = 0;
+  g.fillBack = 255;
+  g.multiple = 0;
+  g.centered = 0;
+  g.penWidth = 1;
+  g.penHeight = 1;
+  g.polySides = 4;
+  g.multiSpace = 1;
+  g.powerKeys = 0;
+  g.userLevel = 5;
+  g.dragSpeed = 0;
+  g.editMenus = 1;
+  g.lockMenus = 1;
+  g.textArrows = 0;
+  g.lockRecent = 0;
+  g.lockCursor = 0;
+  g.idleTicks = 0;
+  g.remapColor = 1;
+  g.createPaint = 1;
+  g.blindTyping = 0;
+  g.editScripts = 1;
+  g.lockMessages = 0;
+  g.allowInterrupts = 1;
+  g.allowKeyInField = 0;
+  g.allowFieldRedraw = 0;
+  g.textSize = 12;
+  g.textFont = 0;  // settings word 6, once the settings record is read
+  g.textStyle = 0;
+  g.allowModal = 1;
+  g.allowEmptyPaint = 0;
+  g.lockErrorDialogs = 0;
+  g.movieIdle = 0;
+  g.bufferMode = 0;  // the offscreen depth, once the offscreen world is made
+  g.multiEffect = 0;
+  g.streamBuffer = 8192;
+  g.streamRate = 0;
+  g.streamMode = 0;
+  g.allowDragAndDrop = 0;
+  g.allowMouseWithin = 1;
+  g.allowMouseMessages = 1;
+  g.modernLook = 1;
+  g.hasAppearanceManager = 1;  // the platform layer draws theme elements and does drags
+  g.hasDragManager = 1;
+  g.wysiwygFontMenu = 0;
+  g.showFocusRects = 1;
+  g.allowDragExport = 1;
+  g.allowObjectCursors = 0;
+  g.allowTextServices = 0;  // settings word 11, once the settings record is read
+  g.allowInlineInput = 1;
+  g.allowListenModes = 1;
+  g.dontLimitWindows = 1;  // settings word 12 is 0 until the settings record is read
+  g.allowFavoriteFlavors = 0;
+  g.bgSleepTime = 50;
+  g.fgSleepTime = 2;
+  g.scriptCache = 31;
+  g.objectCache = 40;
+  g.pictCache = 20;
+  g.dontHidePalettes = 0;
+  g.transtep = 6;
+  g.trandelay = 0;
+  g.singleWindowLayer = 0;
+  g.openResourceForks = 0;  // settings word 13, once the settings record is read
+  g.allowAutomaticFlavors = 1;
+  g.progressTicks = 3;
+  g.validateUserProps = 0;
+  g.dialingTime = 400;
+  g.bgScriptTime = 5;
+  g.fgScriptTime = 90;
+  g.fieldScrollStep = 10;
+  g.cardScrollStep = 20;
+  g.proportionalScrolling = 1;
+  g.quartzPicts = 0;
+  g.translucentDragLimit = 1048576;
+  g.allowLaunchArguments = 1;
+  g.appleEventTimeout = -1;
+  g.itemDelimiter = ',';
+  g.wordDelimiter = ' ';
+  g.lineDelimiter = 13;
+  g.allowToolTips = 0;
+  g.allowDoubleClick = 0;
+  g.showGroups = 0;
+  g.explicitVars = 0;
+  g.intlCompare = 0;
+  g.allowTransitions = 0;
+  g.userModify = 0;
+  g.allowDeleteCardMessages = 0;
+  g.refreshInsertedScripts = 0;
+}
+
+// Steps 8-10: speech, movies, the externals' view of the record and the settings words that
+// override the defaults join here.
+
+// Step 11: the interpreter's queues. Contextual menus, the Services handlers, the volume list
+// and the externals' information table join here.
+bool queues(MainGlobals& g) { return newblock(&g.repeatque, 8192) && newblock(&g.switchque, 1024); }
+
+}  // namespace
+
+i16 initglobs() {
+  MainGlobals& g = mainglobals();
+  platformfacts(g);
+  if (!bookkeeping(g)) return kNoMemory;
+  if (!interpretertables(g)) return kNoMemory;
+  globalproperties(g);
+  if (!queues(g)) return kNoMemory;
+  return 0;
+}
+
+}  // namespace kv
