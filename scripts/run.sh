@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds an optimised kestrove and runs it on the given project
-# (the embedded demo project when none is given). Extra arguments pass through.
+# Installs what is needed, builds an optimised kestrove and runs it with the arguments given.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
