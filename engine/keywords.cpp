@@ -27,7 +27,7 @@ constexpr writtenrow writtenrows[] = {
 };
 constexpr int rowcount = int(std::size(writtenrows));
 
-constexpr u8 lowerof(u8 c) { return (c >= 'A' && c <= 'Z') ? u8(c + ('a' - 'A')) : c; }
+constexpr u8 lowerof(u8 c) { return lowertable[c]; }
 
 constexpr int lengthof(const char* s) {
   int n = 0;
@@ -149,13 +149,6 @@ u32 hashof(const u8* text, int length) {
 }
 
 }  // namespace
-
-constexpr std::array<u8, 256> buildlowertable() {
-  std::array<u8, 256> t{};
-  for (int c = 0; c < 256; ++c) t[size_t(c)] = lowerof(u8(c));
-  return t;
-}
-constexpr std::array<u8, 256> lowertable = buildlowertable();
 
 std::span<const keywordletter> keywordindex() { return vect; }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <span>
 
+#include "platform/text/casefold.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -106,8 +107,7 @@ struct keywordletter {
 // the keyword table goes through it in this order.
 std::span<const keywordletter> keywordindex();
 
-// Maps A-Z to a-z; every other byte (accented letters included) to itself.
-extern const std::array<u8, 256> lowertable;
+// `lowertable` (A-Z to a-z, every other byte to itself) comes from platform/text/casefold.h.
 
 // --- Hash table -------------------------------------------------------------------------------
 // Slots of the token hash table: 1,297 buckets of 8 slots; the last 64 slots are never used.

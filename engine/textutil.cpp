@@ -4,6 +4,7 @@
 
 #include "engine/fred.h"
 #include "engine/status.h"
+#include "engine/tokenizer.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
@@ -320,10 +321,7 @@ bool myequalstring(ConstStringPtr a, ConstStringPtr b) { return a[0] == b[0] && 
 
 bool equalchars(const u8* a, const u8* b, i32 n) { return n <= 0 || equalnocase(a, b, size_t(n)); }
 
-bool isalphachar(u8 c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 0x80 && c <= 0x9F) || c == 0xA7 ||
-         c == 0xAE || c == 0xAF || c == 0xBE || c == 0xBF || (c >= 0xCB && c <= 0xCF) || c == 0xD8;
-}
+bool isalphachar(u8 c) { return tokentable[c] == chletter; }
 
 bool goodhint(const u32 (&want)[8], const u32 (&card)[8]) {
   for (int i = 0; i < 8; ++i)

@@ -3,6 +3,7 @@
 #include "engine/keywords.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
+#include "store/memoryguard.h"
 
 namespace kv {
 
@@ -60,10 +61,6 @@ int handlerflagindex(u16 token) {
   if (token >= firstfunction && token <= lastfunction) return commandflags + (token - firstfunction);
   return -1;
 }
-
-// Stand-in for the record cache's memory guard (store/memoryguard.h): ask nomemory(bytes)
-// here, unless memory is plentiful, once that guard exists.
-bool memoryrefused(Size) { return false; }
 
 constexpr Size atomsize = Size(sizeof(atom));
 constexpr i64 maxatombytes = 0x7FFFFFFF;
