@@ -136,9 +136,12 @@ i16 newfred(fred* v, i16 cls, i16 type, Size size) {
 }
 
 void disposfred(fred* v) {
+  // The variable's stored record itself is never disposed through this routine: its handle
+  // is released with the variable.
+  if (v->cls == fredworking && storedrecord(v) == v) return;
   switch (v->cls) {
     case fredworking:
-      if (fred* stored = storedrecord(v); stored != nullptr && stored != v) {
+      if (fred* stored = storedrecord(v); stored != nullptr) {
         stored->type = v->type;
         stored->integer = v->integer;
         stored->real = v->real;

@@ -3,6 +3,7 @@
 // parts of each step that belong to subsystems not yet present join at their place.
 #include <cstring>
 
+#include "engine/keywords.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
 
@@ -56,8 +57,8 @@ bool interpretertables(MainGlobals& g) {
   return newtext(&g.numberformat, "0.######") && newtext(&g.fileType, "ttxtTEXT");
 }
 
-// Step 7: the global properties. The keyword hash table, the message-path slots, the
-// externals registry, the menu sets, the clipboard and the request handlers follow them.
+// Step 7: the global properties; then the keyword hash table. The message-path slots, the
+// externals registry, the menu sets, the clipboard and the request handlers follow it.
 void globalproperties(MainGlobals& g) {
   g.colorWorld = 1;
   g.allowPalettes = 1;
@@ -173,6 +174,8 @@ i16 initglobs() {
   if (!bookkeeping(g)) return kNoMemory;
   if (!interpretertables(g)) return kNoMemory;
   globalproperties(g);
+  // An overflowing hash table is reported to the console and the start goes on.
+  if (hashtokens() == kNoMemory) return kNoMemory;
   if (!queues(g)) return kNoMemory;
   return 0;
 }

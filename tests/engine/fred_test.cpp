@@ -12,18 +12,15 @@
 #include "platform/text/pstring.h"
 #include "store/memoryguard.h"
 #include "tests/support/fixture.h"
+#include "tests/support/texts.h"
 
 namespace kv {
 namespace {
 
+using namespace testtexts;
+
 using FredTest = RuntimeTest;
 
-std::string hand(Handle h) { return std::string(reinterpret_cast<const char*>(deref(h)), size_t(GetHandleSize(h))); }
-Handle newhand(std::string_view bytes) {
-  Handle h = nilhandle;
-  EXPECT_EQ(PtrToHand(bytes.data(), &h, Size(bytes.size())), noErr);
-  return h;
-}
 // The value's text, converting it as text readers do.
 std::string text(fred& v) {
   Size n = getfredsize(&v);
@@ -208,6 +205,19 @@ TEST_F(FredTest, WorkingCopyHandsItsLongTextToTheVariable) {
   EXPECT_EQ(getfredsize(&copy), 101);
   EXPECT_EQ(GetHandleSize(stored(var).text), 101);
   disposfred(&copy);
+  killfred(var);
+}
+
+TEST_F(FredTest, DisposingTheStoredRecordItselfChangesNothing) {
+  Handle var = newvariable();
+  fred w = workingcopy(var);
+  Str255 s;
+  pstr(s, std::string(34, 's'));
+  ASSERT_EQ(stringtofred(s, &w), 0);
+  disposfred(&w);
+  disposfred(HandleAs<fred>(var));
+  EXPECT_EQ(stored(var).cls, fredworking);
+  EXPECT_EQ(hand(stored(var).text), std::string(34, 's'));
   killfred(var);
 }
 

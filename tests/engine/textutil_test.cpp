@@ -12,19 +12,15 @@
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
 #include "tests/support/fixture.h"
+#include "tests/support/texts.h"
 
 namespace kv {
 namespace {
 
+using namespace testtexts;
+
 using TextUtilTest = RuntimeTest;
 
-std::string str(ConstStringPtr s) { return std::string(pstringview(s)); }
-std::string hand(Handle h) { return std::string(reinterpret_cast<const char*>(deref(h)), size_t(GetHandleSize(h))); }
-Handle newhand(std::string_view bytes) {
-  Handle h = nilhandle;
-  EXPECT_EQ(PtrToHand(bytes.data(), &h, Size(bytes.size())), noErr);
-  return h;
-}
 
 TEST_F(TextUtilTest, ShortStringsClipAt255) {
   Str255 dst, src;

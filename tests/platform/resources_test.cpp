@@ -13,6 +13,7 @@
 #include "platform/resources/resources.h"
 #include "platform/text/pstring.h"
 #include "tests/support/fixture.h"
+#include "tests/support/texts.h"
 
 namespace kv {
 
@@ -21,12 +22,12 @@ extern const std::size_t kEmbeddedResourcesSize;
 
 namespace {
 
+using namespace testtexts;
+
 using ResourceTest = RuntimeTest;
 
 u32 be16(const u8* p) { return (u32(p[0]) << 8) | p[1]; }
 u32 be32(const u8* p) { return (be16(p) << 16) | be16(p + 2); }
-std::string str(ConstStringPtr s) { return std::string(pstringview(s)); }
-std::string hand(Handle h) { return std::string(reinterpret_cast<const char*>(deref(h)), size_t(GetHandleSize(h))); }
 
 ResourceItem item(const char (&type)[5], i16 id, std::string data, std::string name = "") {
   ResourceItem r;

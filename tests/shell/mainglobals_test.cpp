@@ -6,13 +6,15 @@
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
 #include "tests/support/fixture.h"
+#include "tests/support/texts.h"
 
 namespace kv {
 namespace {
 
+using namespace testtexts;
+
 using MainGlobalsTest = RuntimeTest;
 
-std::string hand(Handle h) { return std::string(reinterpret_cast<const char*>(deref(h)), size_t(GetHandleSize(h))); }
 
 TEST_F(MainGlobalsTest, StartValues) {
   ASSERT_EQ(initglobs(), 0);
@@ -45,6 +47,7 @@ TEST_F(MainGlobalsTest, StartValues) {
   EXPECT_EQ(GetHandleSize(g.repeatque), 8192);
   EXPECT_EQ(GetHandleSize(g.switchque), 1024);
   EXPECT_EQ(GetHandleSize(g.result), 0);
+  EXPECT_NE(g.tokenhash, nilhandle) << "the keyword hash table is built at start";
   // The fixture's reset releases everything the record owns: no handle leaks.
 }
 
