@@ -376,8 +376,8 @@ Source resolvesource(FontState& s, i16 number, u8 face) {
     }
     return src;
   }
-  if (fam->number != genevanumber) {
-    const Family* geneva = findfamily(s, genevanumber);
+  const Family* geneva = fam->number != genevanumber ? findfamily(s, genevanumber) : nullptr;
+  if (geneva != nullptr) {
     for (const StyleFiles& sf : geneva->candidates) {
       if (!openstyle(s, sf, false, face, &src)) continue;
       addnote(s, "font \"" + name + "\": none of its font files can be read; using " +
