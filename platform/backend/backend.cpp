@@ -1,0 +1,27 @@
+#include "platform/backend/backend.h"
+
+#include "platform/backend/headless.h"
+#include "platform/runtime/root.h"
+
+namespace kv {
+
+namespace {
+struct BackendState {
+  std::unique_ptr<Backend> current;
+};
+}  // namespace
+
+Backend& backend() {
+  BackendState& s = state<BackendState>();
+  if (!s.current) s.current = std::make_unique<HeadlessBackend>();
+  return *s.current;
+}
+
+void setbackend(std::unique_ptr<Backend> b) { state<BackendState>().current = std::move(b); }
+
+HeadlessBackend* headlessbackend() {
+  Backend& b = backend();
+  return b.headless() ? static_cast<HeadlessBackend*>(&b) : nullptr;
+}
+
+}  // namespace kv

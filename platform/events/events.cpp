@@ -1,0 +1,410 @@
+#include "platform/events/events.h"
+
+#include <csignal>
+#include <cstring>
+#include <deque>
+
+#include "platform/backend/backend.h"
+#include "platform/events/handlers.h"
+#include "platform/events/keycodes.h"
+#include "platform/events/watchdog.h"
+#include "platform/process/process.h"
+#include "platform/runtime/root.h"
+
+namespace kv {
+
+namespace {
+
+constexpr std::size_t kQueueLimit = 1024;  // events beyond it are dropped (PostEvent answers queueFull)
+constexpr OSErr queueFull = -1;
+
+struct EventState {
+  std::deque<EventRecord> queue;
+  std::deque<EventRecord> activates;  // pending deactivate and activate events
+  std::deque<HighLevelRequest> requests;
+  Point mouse{0, 0};
+  bool button = false;
+  u8 keys[16] = {};
+  u16 modifiers = 0;
+  u32 dbltime = 30;
+  WindowServices services;
+};
+
+EventState& es() { return state<EventState>(); }
+
+EventRecord makeevent(u16 what, u32 message, u32 when, Point where, u16 modifiers) {
+  EventRecord e{};
+  e.what = what;
+  e.message = message;
+  e.when = when;
+  e.where = where;
+  e.modifiers = modifiers;
+  return e;
+}
+
+u16 modifierword(const EventState& s) { return u16(s.modifiers | (s.button ? 0 : btnState)); }
+
+bool post(const EventRecord& e) {
+  EventState& s = es();
+  if (s.queue.size() >= kQueueLimit) return false;
+  s.queue.push_back(e);
+  return true;
+}
+
+void setkey(u8 code, bool down) {
+  if (code >= 128) return;
+  u8& byte = es().keys[code / 8];
+  if (down)
+    byte = u8(byte | (1u << (code % 8)));
+  else
+    byte = u8(byte & ~(1u << (code % 8)));
+}
+
+// The modifier keys' bits of the key map follow the modifier word.
+void setmodifiers(u16 mods) {
+  EventState& s = es();
+  s.modifiers = u16(mods & (cmdKey | shiftKey | alphaLock | optionKey | controlKey));
+  setkey(kVKCommand, mods & cmdKey);
+  setkey(kVKShift, mods & shiftKey);
+  setkey(kVKCapsLock, mods & alphaLock);
+  setkey(kVKOption, mods & optionKey);
+  setkey(kVKControl, mods & controlKey);
+}
+
+void posthighlevel(const InputEvent& in, u32 id) {
+  EventState& s = es();
+  HighLevelRequest r;
+  r.eventclass = fourcc("aevt");
+  r.eventid = id;
+  r.paths = in.paths;
+  Point where{i16(id >> 16), i16(id & 0xFFFF)};
+  if (post(makeevent(kHighLevelEvent, r.eventclass, in.when, where, modifierword(s)))) s.requests.push_back(std::move(r));
+}
+
+void sendplatformevent(u32 cls, u32 kind, RegistryId target, const InputEvent& in) {
+  EventRef ev = CreateEvent(cls, kind);
+  switch (cls) {
+    case kEventClassCommand: {
+      HICommand cmd{0, in.command, 0, 0, 0};
+      SetEventParameter(ev, kEventParamDirectObject, typeHICommand, sizeof cmd, &cmd);
+      break;
+    }
+    case kEventClassWindow: {
+      u32 w = in.window;
+      SetEventParameter(ev, kEventParamDirectObject, typeWindowRef, sizeof w, &w);
+      break;
+    }
+    case kEventClassMouse: {
+      Point where = in.where;
+      u32 mods = in.modifiers;
+      u16 axis = u16(in.wheelaxis);
+      i32 delta = in.wheeldelta;
+      u32 w = target;
+      SetEventParameter(ev, kEventParamMouseLocation, typeQDPoint, sizeof where, &where);
+      SetEventParameter(ev, kEventParamKeyModifiers, typeUInt32, sizeof mods, &mods);
+      SetEventParameter(ev, kEventParamMouseWheelAxis, typeMouseWheelAxis, sizeof axis, &axis);
+      SetEventParameter(ev, kEventParamMouseWheelDelta, typeSInt32, sizeof delta, &delta);
+      if (w != nilid) SetEventParameter(ev, kEventParamWindowRef, typeWindowRef, sizeof w, &w);
+      break;
+    }
+    case kEventClassVolume: {
+      i16 vol = in.volume;
+      SetEventParameter(ev, kEventParamDirectObject, typeFSVolumeRefNum, sizeof vol, &vol);
+      break;
+    }
+    default:
+      break;
+  }
+  SendEventToTarget(ev, target);
+  ReleaseEvent(ev);
+}
+
+// Turns one input into input state, a queued event, or a call of the platform's handlers.
+void apply(const InputEvent& in) {
+  EventState& s = es();
+  switch (in.kind) {
+    case InputKind::mousemove:
+      s.mouse = in.where;
+      setmodifiers(in.modifiers);
+      break;
+    case InputKind::mousedown:
+      s.mouse = in.where;
+      s.button = true;
+      setmodifiers(in.modifiers);
+      post(makeevent(mouseDown, 0, in.when, in.where, modifierword(s)));
+      break;
+    case InputKind::mouseup:
+      s.mouse = in.where;
+      s.button = false;
+      setmodifiers(in.modifiers);
+      post(makeevent(mouseUp, 0, in.when, in.where, modifierword(s)));
+      break;
+    case InputKind::keydown:
+    case InputKind::autokey:
+    case InputKind::keyup: {
+      setmodifiers(in.modifiers);
+      if (in.kind != InputKind::autokey) setkey(in.keycode, in.kind == InputKind::keydown);
+      u16 what = in.kind == InputKind::keydown ? keyDown : in.kind == InputKind::keyup ? keyUp : autoKey;
+      post(makeevent(what, (u32(in.keycode) << 8) | in.charcode, in.when, s.mouse, modifierword(s)));
+      break;
+    }
+    case InputKind::modifiers:
+      setmodifiers(in.modifiers);
+      break;
+    case InputKind::focusin:
+    case InputKind::focusout: {
+      bool front = in.kind == InputKind::focusin;
+      if (front == processisfront()) break;
+      setprocessfront(front);
+      u32 msg = (suspendResumeMessage << 24) | (front ? resumeFlag | convertClipboardFlag : 0);
+      post(makeevent(osEvt, msg, in.when, s.mouse, modifierword(s)));
+      break;
+    }
+    case InputKind::quit:
+      posthighlevel(in, fourcc("quit"));
+      break;
+    case InputKind::opendocuments:
+      posthighlevel(in, fourcc("odoc"));
+      break;
+    case InputKind::wheel: {
+      RegistryId w = s.services.windowat ? s.services.windowat(in.where) : nilid;
+      sendplatformevent(kEventClassMouse, kEventMouseWheelMoved, w, in);
+      break;
+    }
+    case InputKind::dockcommand:
+      sendplatformevent(kEventClassCommand, kEventProcessCommand, nilid, in);
+      break;
+    case InputKind::collapse:
+      if (s.services.collapse) s.services.collapse(in.window, in.flag != 0);
+      sendplatformevent(kEventClassWindow, in.flag ? kEventWindowCollapsed : kEventWindowExpanded, in.window, in);
+      break;
+    case InputKind::volume:
+      sendplatformevent(kEventClassVolume, in.flag ? kEventVolumeMounted : kEventVolumeUnmounted, nilid, in);
+      break;
+  }
+}
+
+// Finds the next event of the mask in the order activate, queued, update.
+bool findevent(EventMask mask, bool remove, EventRecord* out) {
+  EventState& s = es();
+  if ((mask & activMask) && !s.activates.empty()) {
+    if (out) *out = s.activates.front();
+    if (remove) s.activates.pop_front();
+    return true;
+  }
+  for (auto it = s.queue.begin(); it != s.queue.end(); ++it) {
+    if (mask & eventmaskbit(it->what)) {
+      if (out) *out = *it;
+      if (remove) s.queue.erase(it);
+      return true;
+    }
+  }
+  RegistryId w = nilid;
+  if ((mask & updateMask) && s.services.nextupdate && s.services.nextupdate(&w)) {
+    if (out) *out = makeevent(updateEvt, w, backend().ticks(), s.mouse, modifierword(s));
+    return true;
+  }
+  return false;
+}
+
+void nullevent(EventRecord* out) {
+  EventState& s = es();
+  if (out) *out = makeevent(nullEvent, 0, backend().ticks(), s.mouse, modifierword(s));
+}
+
+void present() {
+  EventState& s = es();
+  if (s.services.present) s.services.present();
+}
+
+// One input-state poll: take what is due; when nothing is, the time of one poll passes.
+void inputpoll() {
+  present();
+  if (!takedueinputs()) {
+    backend().pollidle();
+    takedueinputs();
+  }
+  checkloopwatchdog();
+}
+
+// Waits for an input or the deadline, whichever comes first, taking what is due.
+void waitfor(u32 deadline) {
+  present();
+  backend().waituntil(deadline);
+  takedueinputs();
+  checkloopwatchdog();
+}
+
+}  // namespace
+
+bool takedueinputs() {
+  Backend& b = backend();
+  bool any = false;
+  if (takequitsignal()) {
+    InputEvent q;
+    q.kind = InputKind::quit;
+    q.when = b.ticks();
+    apply(q);
+    any = true;
+  }
+  InputEvent in;
+  while (b.takeinput(in)) {
+    apply(in);
+    any = true;
+  }
+  if (any) loopinputseen();
+  return any;
+}
+
+bool WaitNextEvent(EventMask mask, EventRecord* event, u32 sleep, RegistryId) {
+  u32 start = backend().ticks();
+  u32 deadline = start + sleep;
+  if (deadline < start) deadline = 0xFFFFFFFFu;
+  present();
+  takedueinputs();
+  for (;;) {
+    if (findevent(mask, true, event)) return true;
+    if (i32(backend().ticks() - deadline) >= 0) break;
+    waitfor(deadline);
+  }
+  nullevent(event);
+  return false;
+}
+
+bool GetNextEvent(EventMask mask, EventRecord* event) {
+  takedueinputs();
+  if (findevent(mask, true, event)) return true;
+  nullevent(event);
+  return false;
+}
+
+bool EventAvail(EventMask mask, EventRecord* event) {
+  takedueinputs();
+  if (findevent(mask, false, event)) return true;
+  nullevent(event);
+  return false;
+}
+
+void FlushEvents(EventMask mask, EventMask stopMask) {
+  takedueinputs();
+  EventState& s = es();
+  for (auto it = s.queue.begin(); it != s.queue.end();) {
+    EventMask bit = eventmaskbit(it->what);
+    if (bit & stopMask) break;
+    if (bit & mask) {
+      if (it->what == kHighLevelEvent && !s.requests.empty()) s.requests.pop_front();
+      it = s.queue.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  if (mask & activMask) s.activates.clear();
+}
+
+OSErr PostEvent(u16 what, u32 message) {
+  EventState& s = es();
+  return post(makeevent(what, message, backend().ticks(), s.mouse, modifierword(s))) ? noErr : queueFull;
+}
+
+OSErr PostEventRecord(const EventRecord& event) { return post(event) ? noErr : queueFull; }
+
+bool CheckEventQueueForUserCancel() {
+  takedueinputs();
+  EventState& s = es();
+  for (std::size_t i = 0; i < s.queue.size(); ++i) {
+    const EventRecord& e = s.queue[i];
+    if (e.what != keyDown && e.what != autoKey) continue;
+    u8 ch = u8(e.message & charCodeMask);
+    u8 code = u8((e.message & keyCodeMask) >> 8);
+    bool cancel = code == kVKEscape || ch == 0x1B || ((e.modifiers & cmdKey) && ch == '.');
+    if (cancel) {
+      s.queue.erase(s.queue.begin(), s.queue.begin() + std::ptrdiff_t(i) + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Button() {
+  inputpoll();
+  return es().button;
+}
+
+static bool mouseeventqueued(bool removeup) {
+  EventState& s = es();
+  for (auto it = s.queue.begin(); it != s.queue.end(); ++it) {
+    if (it->what == mouseUp) {
+      if (removeup) s.queue.erase(it);
+      return true;
+    }
+    if (it->what == mouseDown) return true;
+  }
+  return false;
+}
+
+bool StillDown() {
+  inputpoll();
+  return es().button && !mouseeventqueued(false);
+}
+
+bool WaitMouseUp() {
+  inputpoll();
+  bool queued = mouseeventqueued(true);
+  return es().button && !queued;
+}
+
+void GetGlobalMouse(Point* where) {
+  inputpoll();
+  *where = es().mouse;
+}
+
+void GetMouse(Point* where) { GetGlobalMouse(where); }
+
+void GetKeys(KeyMap keys) {
+  inputpoll();
+  std::memcpy(keys, es().keys, sizeof(es().keys));
+}
+
+u16 GetCurrentKeyModifiers() {
+  inputpoll();
+  return modifierword(es());
+}
+
+u32 TickCount() { return backend().ticks(); }
+
+void Delay(u32 ticks, u32* finalTicks) {
+  u32 deadline = backend().ticks() + ticks;
+  takedueinputs();
+  while (i32(backend().ticks() - deadline) < 0) waitfor(deadline);
+  if (finalTicks) *finalTicks = backend().ticks();
+}
+
+u32 GetDblTime() { return es().dbltime; }
+void setdoubleclicktime(u32 ticks) { es().dbltime = ticks; }
+
+void notestatements(u32 count) { backend().statementsrun(count); }
+
+void setwindowservices(const WindowServices& services) { es().services = services; }
+
+void postactivate(RegistryId window, bool active) {
+  EventState& s = es();
+  s.activates.push_back(makeevent(activateEvt, window, backend().ticks(), s.mouse,
+                                  u16(modifierword(s) | (active ? activeFlag : 0))));
+}
+
+void forgetwindowevents(RegistryId window) {
+  if (!hasstate<EventState>()) return;
+  EventState& s = es();
+  std::erase_if(s.activates, [window](const EventRecord& e) { return e.message == window; });
+  std::erase_if(s.queue, [window](const EventRecord& e) { return e.what == updateEvt && e.message == window; });
+}
+
+bool takehighlevelrequest(HighLevelRequest* out) {
+  EventState& s = es();
+  if (s.requests.empty()) return false;
+  if (out) *out = std::move(s.requests.front());
+  s.requests.pop_front();
+  return true;
+}
+
+}  // namespace kv

@@ -1,0 +1,32 @@
+#include "platform/process/exit.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/runtime/root.h"
+#include "platform/testing/transcript.h"
+
+namespace kv {
+
+namespace {
+struct ExitState {
+  ExitHook hook;
+};
+}  // namespace
+
+void setexithook(ExitHook hook) { state<ExitState>().hook = std::move(hook); }
+
+void exitprocess(int status, std::string_view reason) {
+  std::string why(reason);
+  transcriptadd(TranscriptKind::exit, std::to_string(status) + (why.empty() ? "" : " " + why));
+  ExitHook hook = state<ExitState>().hook;
+  if (hook) {
+    hook(status, why);
+    throw ProcessExit{status, why};
+  }
+  if (!why.empty()) std::fprintf(stderr, "kestrove: %s\n", why.c_str());
+  std::fflush(nullptr);
+  std::exit(status);
+}
+
+}  // namespace kv

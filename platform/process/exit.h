@@ -1,0 +1,33 @@
+// Every end of the process goes through one routine and one replaceable hook, so that tests
+// can turn an exit into an outcome they can look at.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kv {
+
+// Exit statuses of the program's own making.
+enum : int {
+  kExitOK = 0,
+  kExitFailure = 1,
+  kExitUnattended = 3,  // a headless run met a modal or tracking loop nobody answered
+};
+
+// What an intercepted exit turns into: thrown by exitprocess when the hook returns.
+struct ProcessExit {
+  int status = 0;
+  std::string reason;
+};
+
+// The hook gets the status and a reason (empty for an ordinary end). The program's hook ends
+// the process; a test's hook records and returns, and exitprocess then throws ProcessExit.
+using ExitHook = std::function<void(int status, const std::string& reason)>;
+// Installs a hook (an empty one restores the default, which ends the process).
+void setexithook(ExitHook hook);
+
+// Records the exit in the transcript and calls the hook. Never returns.
+[[noreturn]] void exitprocess(int status, std::string_view reason = {});
+
+}  // namespace kv

@@ -1,0 +1,48 @@
+// The program's process as the desktop sees it: whether it is the front process (following
+// the backend's focus), bringing it to the front, and asking for the user's attention.
+#pragma once
+
+#include "platform/types.h"
+
+namespace kv {
+
+struct ProcessSerialNumber {
+  u32 highLongOfPSN;
+  u32 lowLongOfPSN;
+};
+inline bool operator==(const ProcessSerialNumber& a, const ProcessSerialNumber& b) {
+  return a.highLongOfPSN == b.highLongOfPSN && a.lowLongOfPSN == b.lowLongOfPSN;
+}
+
+// The well-known numbers: no process, the system, and "the current process".
+enum : u32 { kNoProcess = 0, kSystemProcess = 1, kCurrentProcess = 2 };
+// The serial number of this program, and the one that stands for "another program".
+constexpr ProcessSerialNumber kOwnProcess{0, 0x1000};
+constexpr ProcessSerialNumber kOtherProcess{0, 0x1001};
+
+constexpr OSErr procNotFound = -600;
+
+OSErr GetCurrentProcess(ProcessSerialNumber* psn);
+OSErr GetFrontProcess(ProcessSerialNumber* psn);
+// kCurrentProcess names this program in every call that takes a serial number.
+OSErr SameProcess(const ProcessSerialNumber* a, const ProcessSerialNumber* b, Boolean* result);
+// Bringing this program to the front asks the display to raise it; it becomes the front
+// process (and a resume event arrives) when the display gives it the focus. Headless, that
+// happens at once.
+OSErr SetFrontProcess(const ProcessSerialNumber* psn);
+
+// Whether this program is the front process now (set from the focus inputs).
+bool processisfront();
+void setprocessfront(bool front);
+
+// Asks the user's attention (the dock icon bounces, the window flashes); false stops it.
+OSErr requestuserattention(bool on);
+bool attentionrequested();
+
+// Signals that ask the program to end (interrupt, terminate, hang-up) become a quit request
+// in the event queue. Installed by the program's start; takequitsignal answers (and clears)
+// whether one arrived.
+void installquitsignals();
+bool takequitsignal();
+
+}  // namespace kv

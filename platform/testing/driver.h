@@ -1,0 +1,66 @@
+// The test driver: scripted input for headless runs. Each call adds inputs to the headless
+// backend's timeline at the driver's cursor, a tick that starts at the clock's reading and
+// moves on by the length of each action; `advance` leaves a pause. Nothing happens until the
+// system waits or polls and the inputs fall due.
+//
+// Timing of the actions (ticks after the cursor):
+//   click: button down at 0, up at 2, cursor +3. doubleClick: two clicks 4 ticks apart.
+//   mouseDown, mouseUp, moveTo: at 0, cursor +1.
+//   drag(a, b, n): to a and down at 0, then one move per tick reaching b at n, up at n + 1.
+//   key: down at 0, up at 1, cursor +2 (modifiers pressed before and released after).
+//   type: one key per character. wheel, suspend, resume, quitRequest, openDocuments: at 0,
+//   cursor +1.
+// The readers answer the window list and the windows' pixels as the platform has them now.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/runtime/registry.h"
+#include "platform/types.h"
+
+namespace kv::drive {
+
+void click(Point where, u16 modifiers = 0);
+void doubleClick(Point where, u16 modifiers = 0);
+void mouseDown(Point where, u16 modifiers = 0);
+void moveTo(Point where);
+void mouseUp();
+void drag(Point from, Point to, u32 ticks, u16 modifiers = 0);
+// A key by its virtual key code; the character is the one the key types with the modifiers.
+void key(u8 keycode, u16 modifiers = 0);
+// A key that types the Mac Roman character (shift added when the character needs it).
+void keychar(u8 ch, u16 modifiers = 0);
+// Types Mac Roman text, one key per character.
+void type(std::string_view macroman);
+// Wheel lines at a point: positive away from the user (scrolls up).
+void wheel(Point where, i32 lines, bool horizontal = false);
+void suspend();
+void resume();
+void quitRequest();
+void openDocuments(const std::vector<std::string>& paths);
+void dockCommand(u32 commandid);
+void collapseWindow(RegistryId window, bool collapse);
+void volumeChange(i16 volume, bool mounted);
+// Leaves a pause of `ticks` before the next action.
+void advance(u32 ticks);
+// The driver's cursor: the tick at which the next action starts.
+u32 cursor();
+
+// --- Readers ---------------------------------------------------------------------------
+struct WindowInfo {
+  RegistryId window = nilid;
+  std::string title;  // Mac Roman
+  i16 kind = 0;
+  u32 windowclass = 0;
+  u32 attributes = 0;
+  bool visible = false;
+  bool hilited = false;
+  Rect structure{0, 0, 0, 0};
+  Rect content{0, 0, 0, 0};
+};
+// The window list, front to back.
+std::vector<WindowInfo> windows();
+
+}  // namespace kv::drive
