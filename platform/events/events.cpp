@@ -303,10 +303,10 @@ void FlushEvents(EventMask mask, EventMask stopMask) {
 
 OSErr PostEvent(u16 what, u32 message) {
   EventState& s = es();
-  return post(makeevent(what, message, backend().ticks(), s.mouse, modifierword(s))) ? noErr : queueFull;
+  return post(makeevent(what, message, backend().ticks(), s.mouse, modifierword(s))) ? OSErr(noErr) : queueFull;
 }
 
-OSErr PostEventRecord(const EventRecord& event) { return post(event) ? noErr : queueFull; }
+OSErr PostEventRecord(const EventRecord& event) { return post(event) ? OSErr(noErr) : queueFull; }
 
 bool CheckEventQueueForUserCancel() {
   takedueinputs();
@@ -369,6 +369,9 @@ u16 GetCurrentKeyModifiers() {
   inputpoll();
   return modifierword(es());
 }
+
+Point mouseposition() { return es().mouse; }
+bool buttonisdown() { return es().button; }
 
 u32 TickCount() { return backend().ticks(); }
 

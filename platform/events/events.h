@@ -53,6 +53,11 @@ void GetKeys(KeyMap keys);
 // The current modifier word: cmdKey, shiftKey, optionKey, controlKey, alphaLock and btnState.
 u16 GetCurrentKeyModifiers();
 
+// The mouse position and button as last taken in, without polling (no clock movement):
+// tracking loops read where the button went up.
+Point mouseposition();
+bool buttonisdown();
+
 // --- Time -------------------------------------------------------------------------------
 // Ticks (1/60 s) since start. Never moves the virtual clock.
 u32 TickCount();

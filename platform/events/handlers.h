@@ -29,7 +29,6 @@ struct EventTypeSpec {
 enum : OSStatus {
   eventNotHandledErr = -9874,
   eventParameterNotFoundErr = -9870,
-  errInvalidWindowRef = -5600,
 };
 
 // Event classes and kinds.

@@ -1,0 +1,147 @@
+// Update regions, BeginUpdate and EndUpdate, and the services the event manager asks of the
+// window layer (update events, the window under a point, collapsing, presenting).
+#include "platform/events/events.h"
+#include "platform/qd/regions.h"
+#include "platform/windows/compositor.h"
+#include "platform/windows/windowimpl.h"
+
+namespace kv {
+
+namespace {
+
+RgnHandle updateregion(WindowData& w) {
+  if (!w.update) w.update = NewRgn();
+  return w.update;
+}
+
+// A region in port coordinates moved to global ones (a new region the caller disposes).
+RgnHandle toglobal(const WindowData& w, RgnHandle local) {
+  RgnHandle g = NewRgn();
+  CopyRgn(local, g);
+  OffsetRgn(g, w.content.left, w.content.top);
+  return g;
+}
+
+Rect toglobal(const WindowData& w, const Rect& r) {
+  return Rect{i16(r.top + w.content.top), i16(r.left + w.content.left), i16(r.bottom + w.content.top),
+              i16(r.right + w.content.left)};
+}
+
+// The update region is kept inside the content.
+void clipupdate(WindowData& w) {
+  if (!w.update) return;
+  RgnHandle c = NewRgn();
+  RectRgn(c, w.content);
+  SectRgn(w.update, c, w.update);
+  DisposeRgn(c);
+}
+
+bool nextupdate(RegistryId* out) {
+  for (WindowRef id : windowlist()) {
+    WindowData* w = wd(id);
+    if (!w || !w->visible || w->collapsed || !w->update || EmptyRgn(w->update)) continue;
+    if (w->attributes & kWindowNoUpdatesAttribute) continue;
+    *out = id;
+    return true;
+  }
+  return false;
+}
+
+RegistryId windowat(Point where) {
+  WindowRef w = nilid;
+  FindWindow(where, &w);
+  return w;
+}
+
+void collapse(RegistryId window, bool on) { CollapseWindow(window, on); }
+
+}  // namespace
+
+void installwindowservices() {
+  WindowState& s = ws();
+  if (s.servicesinstalled) return;
+  s.servicesinstalled = true;
+  WindowServices services;
+  services.nextupdate = nextupdate;
+  services.windowat = windowat;
+  services.collapse = collapse;
+  services.present = presentscreen;
+  setwindowservices(services);
+}
+
+void invalglobalrect(WindowData& w, const Rect& r) {
+  if (emptyrect(r)) return;
+  RgnHandle add = NewRgn();
+  RectRgn(add, r);
+  UnionRgn(updateregion(w), add, w.update);
+  DisposeRgn(add);
+  clipupdate(w);
+}
+
+OSStatus InvalWindowRect(WindowRef window, const Rect* bounds) {
+  WindowData* w = wd(window);
+  if (!w) return errInvalidWindowRef;
+  if (!bounds) return paramErr;
+  invalglobalrect(*w, toglobal(*w, *bounds));
+  return noErr;
+}
+
+OSStatus InvalWindowRgn(WindowRef window, RgnHandle rgn) {
+  WindowData* w = wd(window);
+  if (!w) return errInvalidWindowRef;
+  if (!IsValidRgn(rgn)) return paramErr;
+  RgnHandle g = toglobal(*w, rgn);
+  UnionRgn(updateregion(*w), g, w->update);
+  DisposeRgn(g);
+  clipupdate(*w);
+  return noErr;
+}
+
+OSStatus ValidWindowRect(WindowRef window, const Rect* bounds) {
+  WindowData* w = wd(window);
+  if (!w) return errInvalidWindowRef;
+  if (!bounds) return paramErr;
+  if (!w->update) return noErr;
+  RgnHandle r = NewRgn();
+  RectRgn(r, toglobal(*w, *bounds));
+  DiffRgn(w->update, r, w->update);
+  DisposeRgn(r);
+  return noErr;
+}
+
+OSStatus ValidWindowRgn(WindowRef window, RgnHandle rgn) {
+  WindowData* w = wd(window);
+  if (!w) return errInvalidWindowRef;
+  if (!IsValidRgn(rgn)) return paramErr;
+  if (!w->update) return noErr;
+  RgnHandle g = toglobal(*w, rgn);
+  DiffRgn(w->update, g, w->update);
+  DisposeRgn(g);
+  return noErr;
+}
+
+void BeginUpdate(WindowRef window) {
+  WindowData* w = wd(window);
+  if (!w) return;
+  if (!w->updating) w->updating = NewRgn();
+  if (w->update) {
+    CopyRgn(w->update, w->updating);
+    SetEmptyRgn(w->update);
+  } else {
+    SetEmptyRgn(w->updating);
+  }
+}
+
+void EndUpdate(WindowRef window) {
+  WindowData* w = wd(window);
+  if (!w || !w->updating) return;
+  DisposeRgn(w->updating);
+  w->updating = nilid;
+}
+
+RgnHandle windowupdatingregion(WindowRef window) {
+  WindowData* w = wd(window);
+  return w ? w->updating : nilid;
+}
+
+}  // namespace kv
