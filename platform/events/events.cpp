@@ -372,6 +372,7 @@ u16 GetCurrentKeyModifiers() {
 
 Point mouseposition() { return es().mouse; }
 bool buttonisdown() { return es().button; }
+u16 modifierstate() { return modifierword(es()); }
 
 u32 TickCount() { return backend().ticks(); }
 

@@ -57,6 +57,7 @@ u16 GetCurrentKeyModifiers();
 // tracking loops read where the button went up.
 Point mouseposition();
 bool buttonisdown();
+u16 modifierstate();
 
 // --- Time -------------------------------------------------------------------------------
 // Ticks (1/60 s) since start. Never moves the virtual clock.

@@ -61,14 +61,13 @@ bool trackbox(WindowRef window, Point start, u16 code, i16 part, const char* loo
 
 void DragWindow(WindowRef window, Point start, const Rect* limits) {
   if (!wd(window)) return;
-  u16 mods = 0;
+  u16 mods = modifierstate();  // as the drag began
   {
     LoopScope loop("DragWindow");
     while (WaitMouseUp()) {
       Point p;
       GetGlobalMouse(&p);
     }
-    mods = GetCurrentKeyModifiers();
   }
   Point end = mouseposition();
   WindowData* w = wd(window);

@@ -71,9 +71,10 @@ void installwindowservices() {
 
 void invalglobalrect(WindowData& w, const Rect& r) {
   if (emptyrect(r)) return;
+  RgnHandle update = updateregion(w);
   RgnHandle add = NewRgn();
   RectRgn(add, r);
-  UnionRgn(updateregion(w), add, w.update);
+  UnionRgn(update, add, update);
   DisposeRgn(add);
   clipupdate(w);
 }
@@ -90,8 +91,9 @@ OSStatus InvalWindowRgn(WindowRef window, RgnHandle rgn) {
   WindowData* w = wd(window);
   if (!w) return errInvalidWindowRef;
   if (!IsValidRgn(rgn)) return paramErr;
+  RgnHandle update = updateregion(*w);
   RgnHandle g = toglobal(*w, rgn);
-  UnionRgn(updateregion(*w), g, w->update);
+  UnionRgn(update, g, update);
   DisposeRgn(g);
   clipupdate(*w);
   return noErr;

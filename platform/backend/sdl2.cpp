@@ -1,0 +1,391 @@
+#include "platform/backend/sdl2.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+
+#include "platform/backend/headless.h"
+#include "platform/events/eventrecord.h"
+#include "platform/events/keycodes.h"
+#include "platform/text/macroman.h"
+
+namespace kv {
+
+namespace {
+
+// SDL scancodes to classic virtual key codes (0xFF: none).
+u8 keycodeof(SDL_Scancode sc) {
+  if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) {
+    static constexpr u8 letters[26] = {0x00, 0x0B, 0x08, 0x02, 0x0E, 0x03, 0x05, 0x04, 0x22, 0x26, 0x28, 0x25, 0x2E,
+                                       0x2D, 0x1F, 0x23, 0x0C, 0x0F, 0x01, 0x11, 0x20, 0x09, 0x0D, 0x07, 0x10, 0x06};
+    return letters[sc - SDL_SCANCODE_A];
+  }
+  if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_0) {
+    static constexpr u8 digits[10] = {0x12, 0x13, 0x14, 0x15, 0x17, 0x16, 0x1A, 0x1C, 0x19, 0x1D};
+    return digits[sc - SDL_SCANCODE_1];
+  }
+  switch (sc) {
+    case SDL_SCANCODE_RETURN: return kVKReturn;
+    case SDL_SCANCODE_ESCAPE: return kVKEscape;
+    case SDL_SCANCODE_BACKSPACE: return kVKDelete;
+    case SDL_SCANCODE_TAB: return kVKTab;
+    case SDL_SCANCODE_SPACE: return kVKSpace;
+    case SDL_SCANCODE_MINUS: return 0x1B;
+    case SDL_SCANCODE_EQUALS: return 0x18;
+    case SDL_SCANCODE_LEFTBRACKET: return 0x21;
+    case SDL_SCANCODE_RIGHTBRACKET: return 0x1E;
+    case SDL_SCANCODE_BACKSLASH: return 0x2A;
+    case SDL_SCANCODE_SEMICOLON: return 0x29;
+    case SDL_SCANCODE_APOSTROPHE: return 0x27;
+    case SDL_SCANCODE_GRAVE: return 0x32;
+    case SDL_SCANCODE_COMMA: return 0x2B;
+    case SDL_SCANCODE_PERIOD: return 0x2F;
+    case SDL_SCANCODE_SLASH: return 0x2C;
+    case SDL_SCANCODE_CAPSLOCK: return kVKCapsLock;
+    case SDL_SCANCODE_F1: return 0x7A;
+    case SDL_SCANCODE_F2: return 0x78;
+    case SDL_SCANCODE_F3: return 0x63;
+    case SDL_SCANCODE_F4: return 0x76;
+    case SDL_SCANCODE_F5: return 0x60;
+    case SDL_SCANCODE_F6: return 0x61;
+    case SDL_SCANCODE_F7: return 0x62;
+    case SDL_SCANCODE_F8: return 0x64;
+    case SDL_SCANCODE_F9: return 0x65;
+    case SDL_SCANCODE_F10: return 0x6D;
+    case SDL_SCANCODE_F11: return 0x67;
+    case SDL_SCANCODE_F12: return 0x6F;
+    case SDL_SCANCODE_INSERT: return kVKHelp;
+    case SDL_SCANCODE_HOME: return kVKHome;
+    case SDL_SCANCODE_PAGEUP: return kVKPageUp;
+    case SDL_SCANCODE_DELETE: return kVKForwardDelete;
+    case SDL_SCANCODE_END: return kVKEnd;
+    case SDL_SCANCODE_PAGEDOWN: return kVKPageDown;
+    case SDL_SCANCODE_LEFT: return kVKLeftArrow;
+    case SDL_SCANCODE_RIGHT: return kVKRightArrow;
+    case SDL_SCANCODE_DOWN: return kVKDownArrow;
+    case SDL_SCANCODE_UP: return kVKUpArrow;
+    case SDL_SCANCODE_KP_ENTER: return kVKKeypadEnter;
+    case SDL_SCANCODE_KP_PERIOD: return 0x41;
+    case SDL_SCANCODE_KP_MULTIPLY: return 0x43;
+    case SDL_SCANCODE_KP_PLUS: return 0x45;
+    case SDL_SCANCODE_KP_DIVIDE: return 0x4B;
+    case SDL_SCANCODE_KP_MINUS: return 0x4E;
+    case SDL_SCANCODE_KP_EQUALS: return 0x51;
+    case SDL_SCANCODE_KP_0: return 0x52;
+    case SDL_SCANCODE_KP_1: return 0x53;
+    case SDL_SCANCODE_KP_2: return 0x54;
+    case SDL_SCANCODE_KP_3: return 0x55;
+    case SDL_SCANCODE_KP_4: return 0x56;
+    case SDL_SCANCODE_KP_5: return 0x57;
+    case SDL_SCANCODE_KP_6: return 0x58;
+    case SDL_SCANCODE_KP_7: return 0x59;
+    case SDL_SCANCODE_KP_8: return 0x5B;
+    case SDL_SCANCODE_KP_9: return 0x5C;
+    case SDL_SCANCODE_LGUI:
+    case SDL_SCANCODE_RGUI: return kVKCommand;
+    case SDL_SCANCODE_LSHIFT:
+    case SDL_SCANCODE_RSHIFT: return kVKShift;
+    case SDL_SCANCODE_LALT:
+    case SDL_SCANCODE_RALT: return kVKOption;
+    case SDL_SCANCODE_LCTRL:
+    case SDL_SCANCODE_RCTRL: return kVKControl;
+    default: return 0xFF;
+  }
+}
+
+u16 modifiersof(SDL_Keymod m) {
+  u16 mods = 0;
+  if (m & KMOD_GUI) mods |= cmdKey;
+  if (m & KMOD_SHIFT) mods |= shiftKey;
+  if (m & KMOD_ALT) mods |= optionKey;
+  if (m & KMOD_CTRL) mods |= controlKey;
+  if (m & KMOD_CAPS) mods |= alphaLock;
+  return mods;
+}
+
+bool ismodifierkey(u8 code) {
+  return code == kVKCommand || code == kVKShift || code == kVKOption || code == kVKControl || code == kVKCapsLock;
+}
+
+class SDL2Backend final : public Backend {
+ public:
+  SDL2Backend(SDL_Window* w, SDL_Renderer* r, SDL_Texture* t, const ScreenInfo& s)
+      : window_(w), renderer_(r), texture_(t), screen_(s), start_(SDL_GetTicks64()) {
+    SDL_StartTextInput();
+  }
+  ~SDL2Backend() override {
+    if (cursor_) SDL_FreeCursor(cursor_);
+    SDL_DestroyTexture(texture_);
+    SDL_DestroyRenderer(renderer_);
+    SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();  // frees what SDL keeps between uses
+  }
+
+  bool headless() const override { return false; }
+  std::vector<ScreenInfo> screens() const override { return {screen_}; }
+  u32 ticks() const override { return kHeadlessStartTicks + u32((SDL_GetTicks64() - start_) * 60 / 1000); }
+
+  bool takeinput(InputEvent& out) override {
+    pump();
+    if (pending_.empty()) return false;
+    out = std::move(pending_.front());
+    pending_.pop_front();
+    return true;
+  }
+
+  void waituntil(u32 deadline) override {
+    for (;;) {
+      pump();
+      if (!pending_.empty()) return;
+      i32 left = i32(deadline - ticks());
+      if (left <= 0) return;
+      SDL_Event ev;
+      if (SDL_WaitEventTimeout(&ev, std::max(1, left * 1000 / 60))) translate(ev);
+    }
+  }
+
+  void pollidle() override { pump(); }
+
+  void statementsrun(u32 count) override {
+    statements_ += count;
+    if (statements_ >= 10000) {  // keep the window answering during long scripts
+      statements_ = 0;
+      pump();
+    }
+  }
+
+  bool inputpending() const override { return true; }
+
+  void present(const Frame& frame, const std::vector<Rect>&) override {
+    if (frame.width != screen_.bounds.right - screen_.bounds.left ||
+        frame.height != screen_.bounds.bottom - screen_.bounds.top)
+      return;
+    SDL_UpdateTexture(texture_, nullptr, frame.pixels.data(), frame.width * 4);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+  }
+
+  void setcursor(const CursorImage& c) override {
+    u8 data[32], mask[32];
+    for (int i = 0; i < 16; ++i) {
+      data[2 * i] = u8(c.data[i] >> 8);
+      data[2 * i + 1] = u8(c.data[i]);
+      mask[2 * i] = u8(c.mask[i] >> 8);
+      mask[2 * i + 1] = u8(c.mask[i]);
+    }
+    SDL_Cursor* n = SDL_CreateCursor(data, mask, 16, 16, c.hotspot.h, c.hotspot.v);
+    if (!n) return;
+    SDL_SetCursor(n);
+    if (cursor_) SDL_FreeCursor(cursor_);
+    cursor_ = n;
+  }
+
+  void showcursor(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+
+  void beep() override {
+    std::fputc('\a', stderr);  // the terminal's bell: SDL has no alert sound of its own
+    std::fflush(stderr);
+  }
+
+  void requestattention(bool on) override {
+    SDL_FlashWindow(window_, on ? SDL_FLASH_UNTIL_FOCUSED : SDL_FLASH_CANCEL);
+  }
+
+  void raise() override { SDL_RaiseWindow(window_); }
+
+  void setclipboard(const std::vector<ClipFlavor>& flavors) override {
+    others_.clear();
+    for (const ClipFlavor& f : flavors) {
+      if (f.type == fourcc("TEXT")) {
+        std::string utf8 = macromantoutf8(std::string_view(reinterpret_cast<const char*>(f.bytes.data()), f.bytes.size()));
+        SDL_SetClipboardText(utf8.c_str());
+        lasttext_ = utf8;
+      } else {
+        others_.push_back(f);
+      }
+    }
+  }
+
+  std::vector<ClipFlavor> clipboard() override {
+    std::vector<ClipFlavor> out;
+    std::string text = currenttext();
+    if (text != lasttext_) {  // another program put text there: our other flavours are stale
+      others_.clear();
+      lasttext_ = text;
+      ++changes_;
+    }
+    if (!text.empty()) {
+      std::string mr = utf8tomacroman(text);
+      out.push_back({fourcc("TEXT"), std::vector<u8>(mr.begin(), mr.end())});
+    }
+    for (const ClipFlavor& f : others_) out.push_back(f);
+    return out;
+  }
+
+  u32 clipboardchangecount() const override { return changes_; }
+
+ private:
+  static std::string currenttext() {
+    std::string s;
+    if (char* t = SDL_GetClipboardText()) {
+      s = t;
+      SDL_free(t);
+    }
+    return s;
+  }
+
+  void pump() {
+    SDL_Event ev;
+    while (SDL_PollEvent(&ev)) translate(ev);
+  }
+
+  void push(InputKind kind, Point where, u16 mods) {
+    InputEvent in;
+    in.kind = kind;
+    in.when = ticks();
+    in.where = where;
+    in.modifiers = mods;
+    pending_.push_back(std::move(in));
+  }
+
+  Point screenpoint(i32 x, i32 y) const {
+    return Point{i16(y + screen_.bounds.top), i16(x + screen_.bounds.left)};
+  }
+
+  void translate(const SDL_Event& ev) {
+    u16 mods = modifiersof(SDL_GetModState());
+    switch (ev.type) {
+      case SDL_QUIT: push(InputKind::quit, mouse_, mods); break;
+      case SDL_WINDOWEVENT:
+        if (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) push(InputKind::focusin, mouse_, mods);
+        if (ev.window.event == SDL_WINDOWEVENT_FOCUS_LOST) push(InputKind::focusout, mouse_, mods);
+        break;
+      case SDL_MOUSEMOTION:
+        mouse_ = screenpoint(ev.motion.x, ev.motion.y);
+        push(InputKind::mousemove, mouse_, mods);
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+        mouse_ = screenpoint(ev.button.x, ev.button.y);
+        // The secondary button is a control-click, as on a one-button mouse.
+        if (ev.button.button == SDL_BUTTON_RIGHT) mods |= controlKey;
+        push(ev.type == SDL_MOUSEBUTTONDOWN ? InputKind::mousedown : InputKind::mouseup, mouse_, mods);
+        break;
+      case SDL_MOUSEWHEEL: {
+        bool horizontal = ev.wheel.x != 0 && ev.wheel.y == 0;
+        push(InputKind::wheel, mouse_, mods);
+        pending_.back().wheelaxis = horizontal ? 1 : 0;
+        pending_.back().wheeldelta = horizontal ? -ev.wheel.x : ev.wheel.y;
+        break;
+      }
+      case SDL_KEYDOWN:
+      case SDL_KEYUP: {
+        u8 code = keycodeof(ev.key.keysym.scancode);
+        if (code == 0xFF) break;
+        if (ismodifierkey(code)) {
+          push(InputKind::modifiers, mouse_, mods);
+          break;
+        }
+        u8 ch = charforkey(code, mods);
+        bool typed = ch >= 0x20 && ch != 0x7F && !(mods & (cmdKey | controlKey));
+        if (ev.type == SDL_KEYDOWN && typed) {
+          lastkey_ = code;  // its character comes with the text input that follows
+          if (ev.key.repeat) repeat_ = true;
+          break;
+        }
+        push(ev.type == SDL_KEYUP ? InputKind::keyup : ev.key.repeat ? InputKind::autokey : InputKind::keydown, mouse_,
+             mods);
+        pending_.back().keycode = code;
+        pending_.back().charcode = ch;
+        break;
+      }
+      case SDL_TEXTINPUT: {
+        std::string mr = utf8tomacroman(ev.text.text);
+        for (char c : mr) {
+          push(repeat_ ? InputKind::autokey : InputKind::keydown, mouse_, mods);
+          pending_.back().keycode = lastkey_ == 0xFF ? 0 : lastkey_;
+          pending_.back().charcode = u8(c);
+        }
+        repeat_ = false;
+        break;
+      }
+      case SDL_DROPFILE:
+        if (ev.drop.file) {
+          push(InputKind::opendocuments, mouse_, mods);
+          pending_.back().paths.push_back(ev.drop.file);
+          SDL_free(ev.drop.file);
+        }
+        break;
+      default:
+        break;
+    }
+  }
+
+  SDL_Window* window_;
+  SDL_Renderer* renderer_;
+  SDL_Texture* texture_;
+  SDL_Cursor* cursor_ = nullptr;
+  ScreenInfo screen_;
+  u64 start_;
+  std::deque<InputEvent> pending_;
+  Point mouse_{0, 0};
+  u8 lastkey_ = 0xFF;
+  bool repeat_ = false;
+  u32 statements_ = 0;
+  std::vector<ClipFlavor> others_;
+  std::string lasttext_;
+  u32 changes_ = 0;
+};
+
+}  // namespace
+
+bool displayavailable() {
+  const char* driver = std::getenv("SDL_VIDEODRIVER");
+  if (driver && *driver) return true;
+  const char* x = std::getenv("DISPLAY");
+  const char* wl = std::getenv("WAYLAND_DISPLAY");
+  return (x && *x) || (wl && *wl);
+}
+
+std::unique_ptr<Backend> opensdl2backend(const ScreenInfo& screen, std::string* why) {
+  auto fail = [why](const char* what) -> std::unique_ptr<Backend> {
+    if (why) *why = std::string(what) + ": " + SDL_GetError();
+    return nullptr;
+  };
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("cannot start the display");
+  int w = screen.bounds.right - screen.bounds.left, h = screen.bounds.bottom - screen.bounds.top;
+  SDL_Window* win = SDL_CreateWindow("Kestrove", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                                     SDL_WINDOW_ALLOW_HIGHDPI);
+  if (!win) {
+    auto r = fail("cannot open a window");
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return r;
+  }
+  SDL_Renderer* ren = SDL_CreateRenderer(win, -1, 0);
+  if (!ren) ren = SDL_CreateRenderer(win, -1, SDL_RENDERER_SOFTWARE);
+  SDL_Texture* tex = ren ? SDL_CreateTexture(ren, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h) : nullptr;
+  if (!tex) {
+    auto r = fail("cannot draw into the window");
+    if (ren) SDL_DestroyRenderer(ren);
+    SDL_DestroyWindow(win);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return r;
+  }
+  SDL_RenderSetLogicalSize(ren, w, h);
+  return std::make_unique<SDL2Backend>(win, ren, tex, screen);
+}
+
+std::unique_ptr<Backend> openbackend(bool headless, const ScreenInfo& screen) {
+  if (!headless && displayavailable()) {
+    std::string why;
+    if (auto b = opensdl2backend(screen, &why)) return b;
+    std::fprintf(stderr, "kestrove: %s; running headless\n", why.c_str());
+  }
+  return std::make_unique<HeadlessBackend>(std::vector<ScreenInfo>{screen});
+}
+
+}  // namespace kv
