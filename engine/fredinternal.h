@@ -1,4 +1,5 @@
-// Helpers shared by the value routines (fred.cpp, fredtext.cpp); not for other callers.
+// Helpers shared by the value routines (fred.cpp, fredtext.cpp, numbertext.cpp); not for
+// other callers.
 #pragma once
 
 #include "engine/fred.h"

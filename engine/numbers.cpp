@@ -8,8 +8,10 @@
 #include <string>
 
 #include "engine/keywords.h"
+#include "platform/text/casefold.h"
 #include "platform/runtime/root.h"
 #include "platform/text/intl.h"
+#include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
 
 namespace kv {
@@ -37,14 +39,9 @@ bool isdecimalpoint(u8 c) {
 
 bool isdigitchar(u8 c) { return c >= '0' && c <= '9'; }
 
-std::string_view view(ConstStringPtr s) { return {reinterpret_cast<const char*>(s + 1), s[0]}; }
+std::string_view view(ConstStringPtr s) { return pstringview(s); }
 
-// Sets a length-prefixed string to the text, clipped at 255 characters.
-void setstring(StringPtr out, std::string_view text) {
-  std::size_t n = std::min<std::size_t>(text.size(), 255);
-  if (n > 0) std::memmove(out + 1, text.data(), n);
-  out[0] = u8(n);
-}
+void setstring(StringPtr out, std::string_view text) { pstrassign(out, 256, text.data(), text.size()); }
 
 // The text with the blanks (spaces only) around it removed.
 std::string_view trimblanks(std::string_view t) {
@@ -422,9 +419,9 @@ void applyformat(std::string_view printed, const NumberFormat& f, StringPtr out)
 }  // namespace
 
 void formatlong(i32 n, StringPtr out) {
-  char buf[16];
-  auto r = std::to_chars(buf, buf + sizeof buf, n);
-  applyformat({buf, std::size_t(r.ptr - buf)}, numberformat(), out);
+  Str255 printed;
+  NumToString(n, printed);
+  applyformat(view(printed), numberformat(), out);
 }
 
 void formatdouble(double d, StringPtr out) {

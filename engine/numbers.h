@@ -10,18 +10,10 @@
 #include <span>
 #include <string_view>
 
+#include "engine/status.h"
 #include "platform/types.h"
 
 namespace kv {
-
-// Statuses of the conversions (0 is success).
-enum : i16 {
-  statusrangeerror = 1,   // a real too large or too small for a double (value stored anyway)
-  statusbaddepth = 2,     // not a screen depth word
-  statusnotnumber = 12,   // a real was wanted
-  statusnotinteger = 13,  // an integer was wanted
-  statusnotboolean = 15,  // true or false was wanted
-};
 
 // --- Texts to numbers and booleans -------------------------------------------------------
 // The forms of number text answered by stringisnumber.

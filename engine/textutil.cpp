@@ -251,6 +251,11 @@ i16 atomtonewh(const atom& a, Handle text, Handle* out) {
   return newtexthandle(t.bytes, t.length, out);
 }
 
+void atomtostring(const atom& a, Handle text, StringPtr out) {
+  AtomText t = a.literal != nilhandle ? atomliteral(a) : atomsource(a, text);
+  pstrassign(out, 256, t.bytes, size_t(t.length));
+}
+
 i16 quotetonewh(const atom& a, Handle text, Handle* out) {
   *out = nilhandle;
   AtomText t = atomsource(a, text);

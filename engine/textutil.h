@@ -39,6 +39,8 @@ i16 handtofred(Handle h, fred* v);
 
 // --- From atoms ----------------------------------------------------------------------------
 i16 atomtonewh(const atom& a, Handle text, Handle* out);
+// The atom's literal, or its source text in `text`, cut at 255 characters.
+void atomtostring(const atom& a, Handle text, StringPtr out);
 i16 quotetonewh(const atom& a, Handle text, Handle* out);
 
 // --- Building short strings ----------------------------------------------------------------

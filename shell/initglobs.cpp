@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "engine/keywords.h"
+#include "engine/numbertext.h"
 #include "platform/memory/memory.h"
+#include "platform/text/intl.h"
 #include "shell/mainglobals.h"
 
 namespace kv {
@@ -52,9 +54,12 @@ bool bookkeeping(MainGlobals& g) {
 }
 
 // Step 6: the interpreter's tables and texts. The call-level stack, the untoken table and the
-// drawing reset join here; the number format routines take over numberFormat's text.
+// drawing reset join here.
 bool interpretertables(MainGlobals& g) {
-  return newtext(&g.numberformat, "0.######") && newtext(&g.fileType, "ttxtTEXT");
+  initformat();
+  // The system's decimal point, which stringtodouble reads as '.'.
+  g.decimalpoint = intlsettings().decimalpoint;
+  return g.numberformat != nilhandle && newtext(&g.fileType, "ttxtTEXT");
 }
 
 // Step 7: the global properties; then the keyword hash table. The message-path slots, the
