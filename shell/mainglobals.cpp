@@ -1,5 +1,6 @@
 #include "shell/mainglobals.h"
 
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 
@@ -34,8 +35,9 @@ void releaseglobs(MainGlobals& g) {
   release(g.calllevels);
   release(g.emptyscript);
   release(g.result);
-  // The variables' own handles are released with their list once variables exist.
-  release(g.globalvars);
+  // The global variables' names and values go with their list.
+  dumpglobalvars(g.globalvars);
+  g.globalvars = nilhandle;
   release(g.numberformat);
   release(g.openprojects);
   release(g.settings);

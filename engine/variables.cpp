@@ -1,0 +1,221 @@
+#include "engine/variables.h"
+
+#include <cstring>
+
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/numbertext.h"
+#include "engine/status.h"
+#include "engine/textutil.h"
+#include "engine/tokenizer.h"
+#include "platform/memory/memory.h"
+#include "platform/runtime/root.h"
+#include "platform/text/pstring.h"
+#include "store/memoryguard.h"
+#include "store/namekey.h"
+
+namespace kv {
+
+namespace {
+
+struct VariablesState {
+  // The name key of "it", computed on the first use in a run.
+  bool haveitkey = false;
+  u32 itkey = 0;
+};
+
+// Keyword tokens that cannot name a variable (compared as signed 16-bit numbers).
+bool reservedtoken(u16 token) {
+  struct Range {
+    i32 first, last;
+  };
+  static constexpr Range reserved[] = {{2000, 2221}, {3000, 3194}, {4000, 4306}, {5000, 5027},
+                                       {7000, 7014}, {8000, 8005}, {9000, 9004}, {10000, 10025}};
+  const i32 t = i16(token);
+  if (t <= 1026) return true;
+  for (const Range& r : reserved)
+    if (t >= r.first && t <= r.last) return true;
+  return false;
+}
+
+Size entrycount(Handle list) { return list == nilhandle ? 0 : HandleCount<varentry>(list); }
+
+varentry entryat(Handle list, Size i) { return HandleAs<varentry>(list)[i]; }
+
+// The index of the first entry with the key whose name equals `name`, or -1.
+Size findentry(Handle list, u32 key, ConstStringPtr name) {
+  const Size n = entrycount(list);
+  for (Size i = 0; i < n; ++i) {
+    varentry e = entryat(list, i);
+    if (e.key == key && equalhand(e.name, name) != 0) return i;
+  }
+  return -1;
+}
+
+u32 keyof(ConstStringPtr name) {
+  u32 key = 0;
+  getkey(name, &key);
+  return key;
+}
+
+// The key an atom names: the one stored in a marked atom, else the name's own.
+u32 atomkey(const atom* a, ConstStringPtr name) {
+  return a->token == tokVariable ? u32(a->link) : keyof(name);
+}
+
+// Releases an entry's name and value (the value's text with it).
+void releaseentry(const varentry& e) {
+  if (e.name != nilhandle) DisposeHandle(e.name);
+  if (e.value != nilhandle) killfred(e.value);
+}
+
+// Makes the entry for a name and appends it; on failure nothing is left behind.
+i16 createentry(Handle list, ConstStringPtr name, varentry* out) {
+  varentry e{};
+  if (i16 st = lowcreate(name, &e); st != 0) return st;
+  if (addvars(list, e) != 0) {
+    releaseentry(e);
+    return statusnomemory;
+  }
+  *out = e;
+  return 0;
+}
+
+constexpr u8 itnametext[] = {2, 'i', 't'};
+ConstStringPtr itname() { return itnametext; }
+
+// Runs `put` on a working copy of `it`'s stored value and writes it back.
+template <class Put>
+i16 putintoit(Handle list, Put put) {
+  varentry e{};
+  if (i16 st = getitvars(list, &e); st != 0) return st;
+  fred copy = *HandleAs<fred>(e.value);
+  i16 st = put(&copy);
+  disposfred(&copy);
+  return st;
+}
+
+}  // namespace
+
+i16 badname(ConstStringPtr name) {
+  if (name[0] == 0) return statusbadname;
+  if (tokentable[name[1]] != chletter) return statusbadname;
+  if (name[0] >= 2 && name[1] == '_' && name[2] == '_') return statusbadname;
+  u16 token = stringtotoken(name + 1, name[0]);
+  if (token == tokUnknown) return 0;
+  return reservedtoken(token) ? statusreserved : 0;
+}
+
+i16 lowcreate(ConstStringPtr name, varentry* out) {
+  varentry e{};
+  e.state = varowned;
+  if (name != nullptr) {
+    if (i16 st = badname(name); st != 0) return st;
+    e.key = keyof(name);
+    // Without memory for the name the entry goes on nameless.
+    if (stringtonewh(name, &e.name) != 0) e.name = nilhandle;
+  }
+  if (memoryrefused(Size(sizeof(fred))) || (e.value = NewHandleClear(Size(sizeof(fred)))) == nilhandle) {
+    if (e.name != nilhandle) DisposeHandle(e.name);
+    return statusnomemory;
+  }
+  fred* v = HandleAs<fred>(e.value);
+  v->cls = fredworking;
+  v->type = fredstring;
+  v->link = e.value;
+  *out = e;
+  return 0;
+}
+
+i16 addvars(Handle list, const varentry& entry) {
+  if (list == nilhandle) return statusnomemory;
+  if (memoryrefused(GetHandleSize(list) + Size(sizeof entry))) return statusnomemory;
+  return PtrAndHand(&entry, list, Size(sizeof entry)) == noErr ? 0 : statusnomemory;
+}
+
+i16 findvars(atom* a, Handle text, Handle list, varentry* out) {
+  Str255 name;
+  atomtostring(*a, text, name);
+  const u32 key = atomkey(a, name);
+  Size i = findentry(list, key, name);
+  if (i < 0) return statusnovariable;
+  *out = entryat(list, i);
+  a->token = tokVariable;
+  a->link = i32(key);
+  return 0;
+}
+
+i16 fastfindvars(const atom* a, Handle text, Handle list, fred* out) {
+  Str255 name;
+  atomtostring(*a, text, name);
+  Size i = findentry(list, atomkey(a, name), name);
+  if (i < 0) return statusnovariable;
+  varentry e = entryat(list, i);
+  *out = *HandleAs<fred>(e.value);
+  return 0;
+}
+
+i16 createvars(atom* a, Handle text, Handle list, varentry* out) {
+  if (findvars(a, text, list, out) == 0) return 0;
+  Str255 name;
+  atomtostring(*a, text, name);
+  return createentry(list, name, out);
+}
+
+i16 getitvars(Handle list, varentry* out) {
+  VariablesState& st = state<VariablesState>();
+  if (!st.haveitkey) {
+    st.itkey = keyof(itname());
+    st.haveitkey = true;
+  }
+  Size i = findentry(list, st.itkey, itname());
+  if (i >= 0) {
+    *out = entryat(list, i);
+    return 0;
+  }
+  return createentry(list, itname(), out);
+}
+
+i16 handtoit(Handle h, Handle list) {
+  return putintoit(list, [h](fred* v) { return handtofred(h, v); });
+}
+
+i16 stringtoit(ConstStringPtr s, Handle list) {
+  return putintoit(list, [s](fred* v) { return stringtofred(s, v); });
+}
+
+void dumpvars(Handle list) {
+  if (list == nilhandle) return;
+  const Size n = entrycount(list);
+  for (Size i = 0; i < n; ++i) {
+    varentry e = entryat(list, i);
+    if (e.state > varborrowed) releaseentry(e);
+  }
+  DisposeHandle(list);
+}
+
+void dumpglobalvars(Handle list) {
+  if (list == nilhandle) return;
+  const Size n = entrycount(list);
+  for (Size i = 0; i < n; ++i) releaseentry(entryat(list, i));
+  DisposeHandle(list);
+}
+
+i16 findprop(Handle list, i16* index, ConstStringPtr name) {
+  // An entry: u32 name key, name handle, value handle.
+  constexpr Size entrysize = 12;
+  if (list == nilhandle) return 0;
+  const u32 key = keyof(name);
+  const i16 n = i16(GetHandleSize(list) / entrysize);
+  for (i16 i = 0; i < n; ++i) {
+    u32 words[2];
+    std::memcpy(words, deref(list) + Size(i) * entrysize, sizeof words);
+    if (words[0] == key && equalhand(Handle(words[1]), name) != 0) {
+      *index = i;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace kv
