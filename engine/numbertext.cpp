@@ -166,67 +166,41 @@ i16 fredtobool(fred* v, u16* out) {
 
 // --- Handles to numbers and booleans ---------------------------------------------------------
 
-i16 handtolong(Handle h, i32* out) {
+namespace {
+
+// A short string returned by value, for the one-line conversions below.
+struct ShortText {
   Str255 s;
-  handtostring(h, s);
-  return stringtolong(s, out);
+};
+
+// The text one of the short-string printers makes of a value.
+template <class T>
+ShortText textof(void (*print)(T, StringPtr), T value) {
+  ShortText t;
+  print(value, t.s);
+  return t;
 }
 
-i16 handtodouble(Handle h, double* out) {
-  Str255 s;
-  handtostring(h, s);
-  return stringtodouble(s, out);
-}
+}  // namespace
 
-i16 handtobool(Handle h, u16* out) {
-  Str255 s;
-  handtostring(h, s);
-  return stringtobool(s, out);
-}
+i16 handtolong(Handle h, i32* out) { return stringtolong(textof(handtostring, h).s, out); }
+i16 handtodouble(Handle h, double* out) { return stringtodouble(textof(handtostring, h).s, out); }
+i16 handtobool(Handle h, u16* out) { return stringtobool(textof(handtostring, h).s, out); }
 
 i16 equalhand(Handle h, ConstStringPtr s) {
-  Str255 t;
-  handtostring(h, t);
-  return t[0] == s[0] && equalnocase(t + 1, s + 1, t[0]) ? 1 : 0;
+  ShortText t = textof(handtostring, h);
+  return t.s[0] == s[0] && equalnocase(t.s + 1, s + 1, t.s[0]) ? 1 : 0;
 }
 
 // --- Numbers and flags to handles -------------------------------------------------------------
 
-i16 booltonewh(u16 flag, Handle* out) {
-  Str255 s;
-  booltostring(flag, s);
-  return stringtonewh(s, out);
-}
+i16 booltonewh(u16 flag, Handle* out) { return stringtonewh(textof(booltostring, flag).s, out); }
+i16 longtonewh(i32 n, Handle* out) { return stringtonewh(textof(NumToString, n).s, out); }
+i16 doubletonewh(double d, Handle* out) { return stringtonewh(textof(doubletostring, d).s, out); }
 
-i16 longtonewh(i32 n, Handle* out) {
-  Str255 s;
-  NumToString(n, s);
-  return stringtonewh(s, out);
-}
-
-i16 doubletonewh(double d, Handle* out) {
-  Str255 s;
-  doubletostring(d, s);
-  return stringtonewh(s, out);
-}
-
-i16 booltohand(u16 flag, Handle h) {
-  Str255 s;
-  booltostring(flag, s);
-  return stringtohand(s, h);
-}
-
-i16 longtohand(i32 n, Handle h) {
-  Str255 s;
-  NumToString(n, s);
-  return stringtohand(s, h);
-}
-
-i16 doubletohand(double d, Handle h) {
-  Str255 s;
-  doubletostring(d, s);
-  return stringtohand(s, h);
-}
+i16 booltohand(u16 flag, Handle h) { return stringtohand(textof(booltostring, flag).s, h); }
+i16 longtohand(i32 n, Handle h) { return stringtohand(textof(NumToString, n).s, h); }
+i16 doubletohand(double d, Handle h) { return stringtohand(textof(doubletostring, d).s, h); }
 
 // --- The number format ----------------------------------------------------------------------
 

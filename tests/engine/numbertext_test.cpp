@@ -236,30 +236,6 @@ TEST_F(NumberTextTest, ToLong) {
   disposfred(&v);
 }
 
-TEST_F(NumberTextTest, StringToLongAndDouble) {
-  auto tolong = [](std::string_view t, i32* n) {
-    Str255 s;
-    pstrassign(s, 256, t.data(), t.size());
-    return stringtolong(s, n);
-  };
-  i32 n = 5;
-  EXPECT_EQ(tolong(" -42 ", &n), 0);
-  EXPECT_EQ(n, -42);
-  EXPECT_EQ(tolong("4 2", &n), statusnotinteger);
-  EXPECT_EQ(tolong("2147483648", &n), statusnotinteger);
-  EXPECT_EQ(tolong("-2147483648", &n), statusnotinteger);
-  EXPECT_EQ(tolong("", &n), 0);
-  EXPECT_EQ(n, 0);
-
-  Str255 s;
-  double d = 0;
-  setpstring(s, ".5");
-  EXPECT_EQ(stringtodouble(s, &d), 0);
-  EXPECT_EQ(d, 0.5);
-  setpstring(s, "1e5");
-  EXPECT_EQ(stringtodouble(s, &d), statusnotnumber);
-}
-
 TEST_F(NumberTextTest, ToDouble) {
   fred v;
   double d = 0;
