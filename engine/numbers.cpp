@@ -8,8 +8,8 @@
 #include <string>
 
 #include "engine/keywords.h"
-#include "platform/text/casefold.h"
 #include "platform/runtime/root.h"
+#include "platform/text/casefold.h"
 #include "platform/text/intl.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
@@ -38,8 +38,6 @@ bool isdecimalpoint(u8 c) {
 }
 
 bool isdigitchar(u8 c) { return c >= '0' && c <= '9'; }
-
-std::string_view view(ConstStringPtr s) { return pstringview(s); }
 
 void setstring(StringPtr out, std::string_view text) { pstrassign(out, 256, text.data(), text.size()); }
 
@@ -136,14 +134,14 @@ int nancode(double d) { return int((std::bit_cast<u64>(d) >> 43) & 0xFF); }
 
 // --- Texts to numbers and booleans ---------------------------------------------------------
 
-i16 stringisnumber(ConstStringPtr s) { return numberform(view(s)); }
+i16 stringisnumber(ConstStringPtr s) { return numberform(pstringview(s)); }
 
 i16 stringtolong(ConstStringPtr s, i32* out) {
   if (s[0] == 0) {
     *out = 0;
     return 0;
   }
-  std::string_view t = view(s);
+  std::string_view t = pstringview(s);
   if (numberform(t) != integerform) return statusnotinteger;
   // 64 bits hold every running value, so the limit checks never overflow.
   i64 value = 0;
@@ -165,7 +163,7 @@ i16 stringtolong(ConstStringPtr s, i32* out) {
 i16 stringtodouble(ConstStringPtr s, double* out) {
   *out = 0.0;
   if (s[0] == 0) return 0;
-  std::string_view t = view(s);
+  std::string_view t = pstringview(s);
   if (numberform(t) == notnumber) return statusnotnumber;
   t = trimblanks(t);
   std::string text(t);
@@ -421,7 +419,7 @@ void applyformat(std::string_view printed, const NumberFormat& f, StringPtr out)
 void formatlong(i32 n, StringPtr out) {
   Str255 printed;
   NumToString(n, printed);
-  applyformat(view(printed), numberformat(), out);
+  applyformat(pstringview(printed), numberformat(), out);
 }
 
 void formatdouble(double d, StringPtr out) {
@@ -430,7 +428,7 @@ void formatdouble(double d, StringPtr out) {
   int digits = std::max<int>(0, f.formtrail) + std::max<int>(0, f.formpound);
   dbl2string(printed, fixeddecimal, i16(std::min(digits, 15)), d);
   if (printed[0] > 0 && printed[printed[0]] == '?') dbl2string(printed, floatdecimal, 15, d);
-  applyformat(view(printed), f, out);
+  applyformat(pstringview(printed), f, out);
 }
 
 }  // namespace kv
