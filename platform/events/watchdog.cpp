@@ -16,6 +16,8 @@ struct Loop {
 };
 struct WatchdogState {
   std::vector<Loop> loops;
+  u32 limit = 0;
+  u32 limitfrom = 0;
 };
 }  // namespace
 
@@ -35,11 +37,22 @@ void loopinputseen() {
   for (Loop& l : state<WatchdogState>().loops) l.idlesince = now;
 }
 
+void setticklimit(u32 ticks) {
+  WatchdogState& s = state<WatchdogState>();
+  s.limit = ticks;
+  s.limitfrom = backend().ticks();
+}
+
 void checkloopwatchdog() {
   if (!hasstate<WatchdogState>()) return;
-  auto& loops = state<WatchdogState>().loops;
-  if (loops.empty()) return;
+  WatchdogState& s = state<WatchdogState>();
   Backend& b = backend();
+  if (s.limit && b.headless() && b.ticks() - s.limitfrom >= s.limit) {
+    s.limit = 0;
+    exitprocess(kExitOK, "the tick limit was reached");
+  }
+  auto& loops = s.loops;
+  if (loops.empty()) return;
   if (!b.headless() || b.inputpending()) return;
   const Loop& inner = loops.back();
   if (b.ticks() - inner.idlesince < kLoopWatchdogTicks) return;

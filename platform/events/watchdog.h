@@ -21,6 +21,10 @@ class LoopScope {
 void checkloopwatchdog();
 // An input was taken: every running loop's idle time starts again.
 void loopinputseen();
+// A headless run ends (status 0, through the exit hook) once its virtual clock has run this
+// many ticks since the limit was set; 0 removes the limit.
+void setticklimit(u32 ticks);
+
 // The name of the innermost running loop, or null.
 const char* currentloopname();
 

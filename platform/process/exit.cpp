@@ -24,6 +24,7 @@ void exitprocess(int status, std::string_view reason) {
     hook(status, why);
     throw ProcessExit{status, why};
   }
+  writetranscriptfile();
   if (!why.empty()) std::fprintf(stderr, "kestrove: %s\n", why.c_str());
   std::fflush(nullptr);
   std::exit(status);

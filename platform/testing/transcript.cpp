@@ -1,5 +1,7 @@
 #include "platform/testing/transcript.h"
 
+#include <cstdio>
+
 #include "platform/runtime/root.h"
 
 namespace kv {
@@ -7,6 +9,7 @@ namespace kv {
 namespace {
 struct TranscriptState {
   std::vector<std::string> lines;
+  std::string file;
 };
 
 const char* kindname(TranscriptKind k) {
@@ -43,5 +46,17 @@ std::string transcripttext() {
 }
 
 void transcriptclear() { state<TranscriptState>().lines.clear(); }
+
+void settranscriptfile(const std::string& path) { state<TranscriptState>().file = path; }
+
+bool writetranscriptfile() {
+  const std::string& path = state<TranscriptState>().file;
+  if (path.empty()) return true;
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  std::string text = transcripttext();
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  return std::fclose(f) == 0 && ok;
+}
 
 }  // namespace kv

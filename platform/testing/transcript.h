@@ -24,5 +24,8 @@ const std::vector<std::string>& transcriptlines();
 // The whole transcript, one line per entry, each ended by a line feed.
 std::string transcripttext();
 void transcriptclear();
+// Where the transcript is written at the end of the run (empty: nowhere), and writing it.
+void settranscriptfile(const std::string& path);
+bool writetranscriptfile();
 
 }  // namespace kv

@@ -8,6 +8,8 @@
 #include "platform/events/watchdog.h"
 #include "platform/process/exit.h"
 #include "platform/testing/answers.h"
+#include "platform/testing/commandline.h"
+#include "platform/testing/inputscript.h"
 #include "platform/testing/driver.h"
 #include "platform/testing/transcript.h"
 #include "platform/windows/windows.h"
@@ -168,6 +170,100 @@ TEST_F(TestingTest, AnswersFilesParseEveryForm) {
   EXPECT_FALSE(loadanswers("ok: fine\nask: \"unclosed\n", &err));
   EXPECT_NE(err.find("line 2"), std::string::npos);
   EXPECT_EQ(answerspending(), 0u) << "a bad file queues nothing";
+}
+
+TEST_F(TestingTest, InputFilesScheduleTheDriversActions) {
+  std::string err;
+  ASSERT_TRUE(runinputscript("# a small session\n"
+                             "click 120,40 cmd\n"
+                             "advance 10\n"
+                             "type \"h\u00e9\"\n"
+                             "key return\n"
+                             "key 36 shift\n"
+                             "key \"q\" cmd\n"
+                             "wheel 5,6 -3\n"
+                             "openDocuments \"a b.kv45\" c.kv45\n"
+                             "quitRequest\n",
+                             &err))
+      << err;
+  EventRecord e{};
+  ASSERT_TRUE(WaitNextEvent(mDownMask, &e, 0));
+  Point where = e.where;
+  EXPECT_EQ(where, (Point{40, 120})) << "points are written x,y";
+  EXPECT_NE(u32(e.modifiers) & cmdKey, 0u);
+  std::string typed;
+  std::vector<u16> mods;
+  while (WaitNextEvent(keyDownMask, &e, 20)) {
+    typed += char(u32(e.message) & charCodeMask);
+    mods.push_back(u16(e.modifiers & (cmdKey | shiftKey)));
+  }
+  EXPECT_EQ(typed, "h\x8E\r\rq");
+  EXPECT_EQ(mods.back(), cmdKey);
+  EXPECT_EQ(mods[3], shiftKey);
+  ASSERT_TRUE(WaitNextEvent(highLevelEventMask, &e, 20));
+  HighLevelRequest r;
+  ASSERT_TRUE(takehighlevelrequest(&r));
+  EXPECT_EQ(r.paths, (std::vector<std::string>{"a b.kv45", "c.kv45"}));
+
+  for (const char* bad : {"click 1", "drag 1,1", "key nosuchkey", "type hello", "advance -1", "jump 1,1",
+                          "wheel 1,1 3 diagonal", "click 1,1 hyper", "type \"open"}) {
+    EXPECT_FALSE(runinputscript(std::string("advance 1\n") + bad + "\n", &err)) << bad;
+    EXPECT_NE(err.find("line 2"), std::string::npos) << err;
+  }
+}
+
+TEST_F(TestingTest, PlatformOptionsAreReadFromTheCommandLine) {
+  const char* argv[] = {"kestrove", "--headless", "--screen", "640x480x8", "--max-ticks", "600",
+                        "--transcript", "/tmp/t.txt", "--screen", "10x10x3", "--answers"};
+  int argc = 11;
+  PlatformOptions o;
+  std::string err;
+  char** av = const_cast<char**>(argv);
+  EXPECT_EQ(takeplatformoption(argc, av, 0, &o, &err), 0);
+  EXPECT_EQ(takeplatformoption(argc, av, 1, &o, &err), 1);
+  EXPECT_EQ(takeplatformoption(argc, av, 2, &o, &err), 2);
+  EXPECT_EQ(takeplatformoption(argc, av, 4, &o, &err), 2);
+  EXPECT_EQ(takeplatformoption(argc, av, 6, &o, &err), 2);
+  EXPECT_TRUE(o.headless);
+  EXPECT_EQ(o.width, 640);
+  EXPECT_EQ(o.depth, 8);
+  EXPECT_EQ(o.maxticks, 600u);
+  EXPECT_EQ(o.transcript, "/tmp/t.txt");
+  EXPECT_EQ(takeplatformoption(argc, av, 8, &o, &err), -1);
+  EXPECT_EQ(takeplatformoption(argc, av, 10, &o, &err), -1) << err;
+}
+
+TEST_F(TestingTest, AHeadlessRunStartsFromItsOptionsAndEndsAtItsTickLimit) {
+  PlatformOptions o;
+  o.headless = true;
+  o.width = 640;
+  o.height = 480;
+  o.maxticks = 100;
+  o.transcript = testing::TempDir() + "kv_transcript.txt";
+  std::string err;
+  ASSERT_TRUE(startplatform(o, &err)) << err;
+  ASSERT_TRUE(backend().headless());
+  EXPECT_EQ(backend().screens()[0].bounds, (Rect{0, 0, 480, 640}));
+  EXPECT_EQ(unattendedpolicy(), UnattendedPolicy::usedefault);
+  u32 t0 = TickCount();
+  try {
+    EventRecord e{};
+    for (;;) WaitNextEvent(everyEvent, &e, 30);
+  } catch (const ProcessExit& x) {
+    EXPECT_EQ(x.status, kExitOK);
+    EXPECT_EQ(TickCount() - t0, 120u) << "the first wait past the limit ends the run";
+  }
+  o.answers = "/nonexistent/answers.txt";
+  EXPECT_FALSE(startplatform(o, &err));
+  EXPECT_NE(err.find("/nonexistent/answers.txt"), std::string::npos);
+  EXPECT_EQ(finishplatform(0), 0);
+  std::FILE* f = std::fopen(o.transcript.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  char buf[256] = {};
+  std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+  std::fclose(f);
+  std::remove(o.transcript.c_str());
+  EXPECT_NE(std::string(buf, n).find("exit: 0"), std::string::npos);
 }
 
 }  // namespace
