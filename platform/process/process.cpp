@@ -5,6 +5,7 @@
 #include "platform/backend/backend.h"
 #include "platform/backend/headless.h"
 #include "platform/runtime/root.h"
+#include "platform/testing/transcript.h"
 
 namespace kv {
 
@@ -74,6 +75,11 @@ OSErr requestuserattention(bool on) {
 }
 
 bool attentionrequested() { return ps().attention; }
+
+void SysBeep(i16) {
+  transcriptadd(TranscriptKind::beep, {});
+  backend().beep();
+}
 
 void installquitsignals() {
   struct sigaction sa{};

@@ -39,6 +39,9 @@ void setprocessfront(bool front);
 OSErr requestuserattention(bool on);
 bool attentionrequested();
 
+// The system alert sound (the duration is not used); recorded in the transcript.
+void SysBeep(i16 duration);
+
 // Signals that ask the program to end (interrupt, terminate, hang-up) become a quit request
 // in the event queue. Installed by the program's start; takequitsignal answers (and clears)
 // whether one arrived.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/windows/cursor.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windowimpl.h"
 
@@ -119,6 +120,7 @@ const Frame& composescreen() {
 }
 
 void presentscreen() {
+  revealmovedcursor();
   CompositorState& c = cs();
   bool dirty = c.dirty;
   if (!dirty && hasstate<WindowState>()) {

@@ -7,6 +7,7 @@
 #include "platform/events/keycodes.h"
 #include "platform/events/watchdog.h"
 #include "platform/process/exit.h"
+#include "platform/process/process.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/commandline.h"
 #include "platform/testing/inputscript.h"
@@ -137,6 +138,12 @@ TEST_F(TestingTest, ATrackingLoopWithTheButtonHeldForeverFailsWithItsName) {
     EXPECT_NE(x.reason.find("TrackGoAway"), std::string::npos) << x.reason;
   }
   DisposeWindow(w);
+}
+
+TEST_F(TestingTest, BeepsAreHeardAndRecorded) {
+  SysBeep(3);
+  EXPECT_EQ(headlessbackend()->beeps(), 1u);
+  EXPECT_EQ(transcriptlines().back(), "beep");
 }
 
 TEST_F(TestingTest, AnswersFilesParseEveryForm) {

@@ -8,6 +8,7 @@
 #include "platform/qd/regions.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/compositor.h"
+#include "platform/windows/cursor.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
 #include "tests/support/fixture.h"
@@ -355,6 +356,44 @@ TEST_F(WindowsTest, TheCompositorPresentsWhatChanged) {
   WaitNextEvent(everyEvent, &e, 1);
   EXPECT_EQ(h->presentcount(), presents + 1);
   EXPECT_NE(h->lastframe().pixels[150 * 1024 + 150], 0xFFFFFFu);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+class CursorTest : public RuntimeTest {};
+
+TEST_F(CursorTest, HidingNestsAndAnObscuredCursorReturnsWhenTheMouseMoves) {
+  HeadlessBackend* h = headlessbackend();
+  InitCursor();
+  EXPECT_TRUE(h->cursorvisible());
+  EXPECT_EQ(h->cursor().hotspot, (Point{1, 1}));
+  Cursor ibeam = arrowcursor();
+  ibeam.hotSpot = Point{4, 4};
+  SetCursor(&ibeam);
+  EXPECT_EQ(h->cursor().hotspot, (Point{4, 4}));
+  HideCursor();
+  HideCursor();
+  ShowCursor();
+  EXPECT_FALSE(h->cursorvisible());
+  ShowCursor();
+  EXPECT_TRUE(h->cursorvisible());
+  ShowCursor();
+  HideCursor();
+  EXPECT_FALSE(h->cursorvisible()) << "showing never goes above visible";
+  ShowCursor();
+  ObscureCursor();
+  EXPECT_FALSE(h->cursorvisible());
+  EventRecord e{};
+  WaitNextEvent(everyEvent, &e, 1);
+  EXPECT_FALSE(h->cursorvisible());
+  drive::moveTo(Point{30, 30});
+  WaitNextEvent(everyEvent, &e, 2);
+  WaitNextEvent(everyEvent, &e, 1);
+  EXPECT_TRUE(h->cursorvisible());
 }
 
 }  // namespace

@@ -1,0 +1,89 @@
+#include "platform/windows/cursor.h"
+
+#include "platform/backend/backend.h"
+#include "platform/events/events.h"
+#include "platform/runtime/root.h"
+#include "platform/windows/windowimpl.h"
+
+namespace kv {
+
+namespace {
+
+constexpr Cursor kArrow{
+    {{0x0000, 0x4000, 0x6000, 0x7000, 0x7800, 0x7C00, 0x7E00, 0x7F00, 0x7F80, 0x7C00, 0x6C00, 0x4600, 0x0600,
+      0x0300, 0x0300, 0x0000}},
+    {{0xC000, 0xE000, 0xF000, 0xF800, 0xFC00, 0xFE00, 0xFF00, 0xFF80, 0xFFC0, 0xFFE0, 0xFE00, 0xEF00, 0xCF00,
+      0x0780, 0x0780, 0x0380}},
+    Point{1, 1}};
+
+struct CursorState {
+  Cursor current = kArrow;
+  int hidelevel = 0;  // 0 shown, below 0 hidden
+  bool obscured = false;
+  Point obscuredat{0, 0};
+};
+
+CursorState& cs() { return state<CursorState>(); }
+
+void show() {
+  installwindowservices();  // so that the mouse moving is noticed before every wait and poll
+  CursorState& s = cs();
+  CursorImage img;
+  for (int i = 0; i < 16; ++i) {
+    img.data[i] = s.current.data.v[i];
+    img.mask[i] = s.current.mask.v[i];
+  }
+  img.hotspot = s.current.hotSpot;
+  Backend& b = backend();
+  b.setcursor(img);
+  b.showcursor(s.hidelevel >= 0 && !s.obscured);
+}
+
+}  // namespace
+
+const Cursor& arrowcursor() { return kArrow; }
+
+void InitCursor() {
+  CursorState& s = cs();
+  s.current = kArrow;
+  s.hidelevel = 0;
+  s.obscured = false;
+  show();
+}
+
+void SetCursor(const Cursor* cursor) {
+  if (!cursor) return;
+  cs().current = *cursor;
+  cs().obscured = false;
+  show();
+}
+
+void HideCursor() {
+  --cs().hidelevel;
+  show();
+}
+
+void ShowCursor() {
+  if (cs().hidelevel < 0) ++cs().hidelevel;
+  show();
+}
+
+void ObscureCursor() {
+  cs().obscured = true;
+  cs().obscuredat = mouseposition();
+  show();
+}
+
+void revealmovedcursor() {
+  if (!hasstate<CursorState>()) return;
+  CursorState& s = cs();
+  if (s.obscured && !(mouseposition() == s.obscuredat)) {
+    s.obscured = false;
+    show();
+  }
+}
+
+Cursor currentcursor() { return cs().current; }
+bool cursorvisible() { return cs().hidelevel >= 0 && !cs().obscured; }
+
+}  // namespace kv

@@ -1,0 +1,32 @@
+// The cursor: a 16 x 16 one-bit image with its mask and hot spot (the stored 'CURS' layout),
+// shown by the backend. The arrow is the default; hiding nests (each HideCursor needs a
+// ShowCursor); an obscured cursor comes back when the mouse moves.
+#pragma once
+
+#include "platform/memory/stored.h"
+
+namespace kv {
+
+#define KV_CURSOR_FIELDS(F) \
+  F(KV_CURSOR_BITS, data, 0) \
+  F(KV_CURSOR_BITS, mask, 32) \
+  F(Point, hotSpot, 64)
+#define KV_CURSOR_BITS arr<u16, 16>
+KV_STORED_RECORD(Cursor, 68, KV_CURSOR_FIELDS)
+
+// The arrow cursor.
+const Cursor& arrowcursor();
+
+// Makes the arrow current and the cursor visible (the hide level 0).
+void InitCursor();
+void SetCursor(const Cursor* cursor);
+void HideCursor();
+void ShowCursor();
+void ObscureCursor();
+// Shows an obscured cursor again once the mouse has moved (checked before every wait and poll).
+void revealmovedcursor();
+// The cursor last set (tests and the compositor read it).
+Cursor currentcursor();
+bool cursorvisible();
+
+}  // namespace kv
