@@ -156,6 +156,7 @@ void apply(const InputEvent& in) {
       bool front = in.kind == InputKind::focusin;
       if (front == processisfront()) break;
       setprocessfront(front);
+      if (s.services.focuschanged) s.services.focuschanged(front);
       u32 msg = (suspendResumeMessage << 24) | (front ? resumeFlag | convertClipboardFlag : 0);
       post(makeevent(osEvt, msg, in.when, s.mouse, modifierword(s)));
       break;

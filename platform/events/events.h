@@ -75,12 +75,14 @@ void notestatements(u32 count);
 // What the event manager asks of the window layer, which installs it: the front-most
 // visible window with a non-empty update region (for update events), the window under a
 // point (for wheel events), collapsing a window (asked by the user), and presenting what
-// changed on the screen (before every wait and poll).
+// changed on the screen (before every wait and poll), and the program coming to the front or
+// going behind (windows that hide on suspend).
 struct WindowServices {
   bool (*nextupdate)(RegistryId* window) = nullptr;
   RegistryId (*windowat)(Point where) = nullptr;
   void (*collapse)(RegistryId window, bool collapse) = nullptr;
   void (*present)() = nullptr;
+  void (*focuschanged)(bool front) = nullptr;
 };
 void setwindowservices(const WindowServices& services);
 // Deactivate and activate events the window layer raises when the front window changes.

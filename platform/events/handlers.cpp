@@ -194,4 +194,15 @@ OSStatus SendEventToTarget(EventRef event, RegistryId target) {
 
 OSStatus CallNextEventHandler(EventHandlerCallRef call, EventRef) { return runchain(call); }
 
+OSStatus ProcessHICommand(const HICommand* command) {
+  if (!command) return paramErr;
+  EventRef ev = CreateEvent(kEventClassCommand, kEventProcessCommand);
+  HICommand c = *command;
+  SetEventParameter(ev, kEventParamDirectObject, typeHICommand, sizeof c, &c);
+  OSStatus r = SendEventToTarget(ev, nilid);
+  ReleaseEvent(ev);
+  if (r == eventNotHandledErr && command->commandID == kHICommandBringAllToFront) return noErr;
+  return r;
+}
+
 }  // namespace kv

@@ -74,6 +74,11 @@ struct HICommand {
   u16 reserved;
 };
 
+// Carries out a command: sent to the application's handlers first; the platform itself does
+// 'bfrt' (bring all windows to the front, already so for a program's own windows).
+constexpr u32 kHICommandBringAllToFront = fourcc("bfrt");
+OSStatus ProcessHICommand(const HICommand* command);
+
 // --- Installing -------------------------------------------------------------------------
 // target: 0 for the application, else a window id. Answers noErr and the handler's id.
 OSStatus InstallEventHandler(RegistryId target, EventHandlerProc proc, u32 count, const EventTypeSpec* types,

@@ -7,6 +7,7 @@
 #include "platform/events/events.h"
 #include "platform/events/keycodes.h"
 #include "platform/runtime/root.h"
+#include "platform/windows/compositor.h"
 #include "platform/windows/windows.h"
 
 namespace kv::drive {
@@ -224,5 +225,20 @@ std::vector<WindowInfo> windows() {
   }
   return out;
 }
+
+const Frame& screen() { return composescreen(); }
+
+u32 pixelat(const Frame& f, i16 h, i16 v) {
+  if (h < 0 || v < 0 || h >= f.width || v >= f.height) return 0;
+  return f.pixels[std::size_t(v) * std::size_t(f.width) + std::size_t(h)];
+}
+
+u32 screenpixel(Point global) {
+  const Frame& f = composescreen();
+  Rect main = backend().screens()[0].bounds;
+  return pixelat(f, i16(global.h - main.left), i16(global.v - main.top));
+}
+
+Frame windowpixels(RegistryId window, bool withframe) { return composewindow(window, withframe); }
 
 }  // namespace kv::drive

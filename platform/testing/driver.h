@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/backend/backend.h"
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
 
@@ -62,5 +63,12 @@ struct WindowInfo {
 };
 // The window list, front to back.
 std::vector<WindowInfo> windows();
+// The screen as presented now (composed afresh), and one pixel of it (xrgb).
+const Frame& screen();
+u32 screenpixel(Point global);
+// A window's pixels as drawn alone: its content, or its whole structure with the frame.
+Frame windowpixels(RegistryId window, bool withframe = false);
+// One pixel of a frame ((0, 0) its top-left); 0 outside it.
+u32 pixelat(const Frame& f, i16 h, i16 v);
 
 }  // namespace kv::drive

@@ -39,29 +39,30 @@ u32 blend(u32 over, u32 under, float alpha) {
   return out;
 }
 
-void fill(Frame& f, const Rect& r, u32 colour, float alpha = 1.0f) {
-  i32 top = std::max<i32>(r.top, 0), left = std::max<i32>(r.left, 0);
-  i32 bottom = std::min<i32>(r.bottom, f.height), right = std::min<i32>(r.right, f.width);
+// Fills a global rectangle of a frame whose pixel (0, 0) lies at the global point org.
+void fill(Frame& f, Point org, const Rect& r, u32 colour, float alpha = 1.0f) {
+  i32 top = std::max<i32>(r.top - org.v, 0), left = std::max<i32>(r.left - org.h, 0);
+  i32 bottom = std::min<i32>(r.bottom - org.v, f.height), right = std::min<i32>(r.right - org.h, f.width);
   for (i32 y = top; y < bottom; ++y) {
     u32* row = f.pixels.data() + std::size_t(y) * std::size_t(f.width);
     for (i32 x = left; x < right; ++x) row[x] = blend(colour, row[x], alpha);
   }
 }
 
-void frameoutline(Frame& f, const Rect& r, u32 colour, float alpha) {
-  fill(f, Rect{r.top, r.left, i16(r.top + 1), r.right}, colour, alpha);
-  fill(f, Rect{i16(r.bottom - 1), r.left, r.bottom, r.right}, colour, alpha);
-  fill(f, Rect{r.top, r.left, r.bottom, i16(r.left + 1)}, colour, alpha);
-  fill(f, Rect{r.top, i16(r.right - 1), r.bottom, r.right}, colour, alpha);
+void frameoutline(Frame& f, Point org, const Rect& r, u32 colour, float alpha) {
+  fill(f, org, Rect{r.top, r.left, i16(r.top + 1), r.right}, colour, alpha);
+  fill(f, org, Rect{i16(r.bottom - 1), r.left, r.bottom, r.right}, colour, alpha);
+  fill(f, org, Rect{r.top, r.left, r.bottom, i16(r.left + 1)}, colour, alpha);
+  fill(f, org, Rect{r.top, i16(r.right - 1), r.bottom, r.right}, colour, alpha);
 }
 
-void drawwindow(Frame& f, WindowRef id, const WindowData& w) {
+void drawwindow(Frame& f, Point org, WindowRef id, const WindowData& w) {
   float a = w.alpha;
   Rect s = structurerect(id, w);
   if (!w.defproc) {
-    fill(f, s, w.hilited ? kFrameActive : kFrameInactive, a);
+    fill(f, org, s, w.hilited ? kFrameActive : kFrameInactive, a);
     FrameShape shape = frameshape(w);
-    if (shape.top || shape.left) frameoutline(f, s, kBorder, a);
+    if (shape.top || shape.left) frameoutline(f, org, s, kBorder, a);
     struct Box {
       u16 code;
       i16 part;
@@ -74,10 +75,10 @@ void drawwindow(Frame& f, WindowRef id, const WindowData& w) {
       Rect r = partrect(id, w, b.code);
       if (emptyrect(r)) continue;
       bool pressed = w.pressedpart == b.part || (b.part == inZoomOut && w.pressedpart == inZoomIn);
-      fill(f, r, pressed ? kPressed : w.hilited ? b.colour : kBoxInactive, a);
+      fill(f, org, r, pressed ? kPressed : w.hilited ? b.colour : kBoxInactive, a);
     }
   }
-  fill(f, w.content, kContent, a);
+  fill(f, org, w.content, kContent, a);
 }
 
 }  // namespace
@@ -101,7 +102,7 @@ const Frame& composescreen() {
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
       WindowData* w = wd(*it);
       if (!w || !w->visible || w->collapsed) continue;
-      drawwindow(f, *it, *w);
+      drawwindow(f, Point{main.top, main.left}, *it, *w);
       w->framedirty = false;
     }
   }
@@ -110,12 +111,25 @@ const Frame& composescreen() {
     if (c.menubar) {
       c.menubar(f, band);
     } else {
-      fill(f, band, 0xFFFFFF);
-      fill(f, Rect{i16(band.bottom - 1), band.left, band.bottom, band.right}, 0x000000);
+      Point org{main.top, main.left};
+      fill(f, org, band, 0xFFFFFF);
+      fill(f, org, Rect{i16(band.bottom - 1), band.left, band.bottom, band.right}, 0x000000);
     }
   }
   c.dirty = false;
   backend().present(f, {main});
+  return f;
+}
+
+Frame composewindow(WindowRef window, bool withframe) {
+  Frame f;
+  WindowData* w = wd(window);
+  if (!w) return f;
+  Rect r = withframe ? structurerect(window, *w) : w->content;
+  f.width = i16(r.right - r.left);
+  f.height = i16(r.bottom - r.top);
+  f.pixels.assign(std::size_t(f.width) * std::size_t(f.height), 0);
+  drawwindow(f, Point{r.top, r.left}, window, *w);
   return f;
 }
 

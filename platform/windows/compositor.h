@@ -16,6 +16,9 @@ void screenchanged();
 // Composes the screen now and answers the frame (also kept as the backend's last frame).
 const Frame& composescreen();
 
+// One window drawn alone (as if nothing covered it), with or without its frame.
+Frame composewindow(RegistryId window, bool withframe);
+
 // The menu layer draws the menu bar into the frame through this hook (none: a plain band).
 using MenuBarDrawer = void (*)(Frame& frame, const Rect& band);
 void setmenubardrawer(MenuBarDrawer drawer);

@@ -43,12 +43,14 @@ struct WindowData {
   bool hasstdstate = false;
   i16 pressedpart = 0;         // the box a tracking loop shows pressed
   bool framedirty = true;      // the compositor must redraw the frame
+  bool hiddenbysuspend = false;  // hidden while the program is behind (hide-on-suspend)
 };
 
 struct WindowState {
   Registry<WindowData, RegType::window> windows;
   std::vector<WindowRef> order;  // front to back
   WindowRef active = nilid;      // the window last sent an activate event
+  WindowRef focus = nilid;       // the window that gets the keyboard focus
   bool servicesinstalled = false;
 };
 

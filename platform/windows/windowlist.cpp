@@ -4,6 +4,7 @@
 
 #include "platform/events/events.h"
 #include "platform/process/process.h"
+#include "platform/windows/compositor.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windowimpl.h"
 
@@ -185,6 +186,37 @@ OSStatus CollapseWindow(WindowRef window, bool collapse) {
 bool IsWindowCollapsed(WindowRef window) {
   WindowData* w = wd(window);
   return w && w->collapsed;
+}
+
+OSStatus TransitionWindow(WindowRef window, u32, u32 action, const Rect*) {
+  if (!wd(window)) return errInvalidWindowRef;
+  if (action == kWindowShowTransitionAction)
+    ShowWindow(window);
+  else if (action == kWindowHideTransitionAction)
+    HideWindow(window);
+  else
+    return paramErr;
+  return noErr;
+}
+
+OSStatus SetUserFocusWindow(WindowRef window) {
+  if (window != nilid && !wd(window)) return errInvalidWindowRef;
+  ws().focus = window;
+  return noErr;
+}
+
+WindowRef GetUserFocusWindow() {
+  if (!hasstate<WindowState>()) return nilid;
+  return wd(ws().focus) ? ws().focus : nilid;
+}
+
+void CalcVisBehind(WindowRef, RgnHandle) {}
+
+void PaintOne(WindowRef window, RgnHandle) {
+  if (WindowData* w = wd(window))
+    w->framedirty = true;
+  else
+    screenchanged();
 }
 
 i16 FindWindow(Point where, WindowRef* window) {

@@ -285,6 +285,17 @@ i32 GrowWindow(WindowRef window, Point start, const Rect* sizeConstraints);
 bool TrackGoAway(WindowRef window, Point start);
 bool TrackBox(WindowRef window, Point start, i16 part);
 
+// Shows (action 1) or hides (action 2) a window; the transition effect is not animated.
+enum : u32 { kWindowZoomTransitionEffect = 1, kWindowShowTransitionAction = 1, kWindowHideTransitionAction = 2 };
+OSStatus TransitionWindow(WindowRef window, u32 effect, u32 action, const Rect* from);
+// The window that gets the keyboard focus (kept for the caller; the list is not changed).
+OSStatus SetUserFocusWindow(WindowRef window);
+WindowRef GetUserFocusWindow();
+// Compositing keeps every window's pixels, so nothing behind a window needs recomputing:
+// CalcVisBehind does nothing and PaintOne redraws a window's frame (0: the desktop).
+void CalcVisBehind(WindowRef window, RgnHandle clobbered);
+void PaintOne(WindowRef window, RgnHandle clobbered);
+
 // --- Hit testing ------------------------------------------------------------------------
 // The part of the screen under a global point and the window it belongs to (0 for none).
 i16 FindWindow(Point where, WindowRef* window);

@@ -55,6 +55,21 @@ RegistryId windowat(Point where) {
 
 void collapse(RegistryId window, bool on) { CollapseWindow(window, on); }
 
+// Windows with the hide-on-suspend attribute are hidden while the program is behind.
+void focuschanged(bool front) {
+  for (WindowRef id : windowlist()) {
+    WindowData* w = wd(id);
+    if (!w) continue;
+    if (!front && w->visible && (w->attributes & kWindowHideOnSuspendAttribute)) {
+      w->hiddenbysuspend = true;
+      HideWindow(id);
+    } else if (front && w->hiddenbysuspend) {
+      w->hiddenbysuspend = false;
+      ShowWindow(id);
+    }
+  }
+}
+
 }  // namespace
 
 void installwindowservices() {
@@ -66,6 +81,7 @@ void installwindowservices() {
   services.windowat = windowat;
   services.collapse = collapse;
   services.present = presentscreen;
+  services.focuschanged = focuschanged;
   setwindowservices(services);
 }
 

@@ -398,3 +398,86 @@ TEST_F(CursorTest, HidingNestsAndAnObscuredCursorReturnsWhenTheMouseMoves) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+class ReaderTest : public RuntimeTest {};
+
+TEST_F(ReaderTest, WindowPixelsAreReadAloneOrFromTheScreen) {
+  Rect c1{100, 100, 200, 300}, c2{150, 150, 250, 350};
+  WindowRef a = nilid, b = nilid;
+  CreateNewWindow(kDocumentWindowClass, kWindowStandardDocumentAttributes, &c1, &a);
+  CreateNewWindow(kDocumentWindowClass, kWindowStandardDocumentAttributes, &c2, &b);
+  ShowWindow(a);
+  ShowWindow(b);
+  Frame alone = drive::windowpixels(a);
+  EXPECT_EQ(alone.width, 200);
+  EXPECT_EQ(alone.height, 100);
+  EXPECT_EQ(drive::pixelat(alone, 150, 90), 0xFFFFFFu) << "content under another window is still read";
+  Frame framed = drive::windowpixels(a, true);
+  Rect widths;
+  GetWindowStructureWidths(a, &widths);
+  EXPECT_EQ(framed.height, 100 + widths.top + widths.bottom);
+  Rect close;
+  GetWindowBounds(a, kWindowCloseBoxRgn, &close);
+  EXPECT_NE(drive::pixelat(framed, i16(close.left - c1.left + widths.left + 2), i16(close.top - c1.top + widths.top + 2)),
+            drive::pixelat(framed, i16(close.left - c1.left + widths.left + 100), i16(close.top - c1.top + widths.top + 2)))
+      << "the close box stands out of the title bar";
+  Rect title;
+  GetWindowBounds(b, kWindowTitleBarRgn, &title);
+  EXPECT_NE(drive::screenpixel(Point{i16(title.top + 2), i16(title.left + 100)}), 0xFFFFFFu) << "b's title is on top";
+  EXPECT_EQ(drive::screenpixel(Point{105, 105}), 0xFFFFFFu) << "a's content where b does not cover it";
+  DisposeWindow(a);
+  DisposeWindow(b);
+  EXPECT_TRUE(drive::windowpixels(a).pixels.empty());
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+class WindowServicesTest : public RuntimeTest {};
+
+TEST_F(WindowServicesTest, HideOnSuspendWindowsFollowTheFrontProcess) {
+  Rect r{100, 100, 200, 200};
+  WindowRef pal = nilid, msg = nilid;
+  CreateNewWindow(kFloatingWindowClass, kWindowHideOnSuspendAttribute, &r, &pal);
+  CreateNewWindow(kFloatingWindowClass, 0, &r, &msg);
+  ShowWindow(pal);
+  ShowWindow(msg);
+  drive::suspend();
+  EventRecord e{};
+  WaitNextEvent(everyEvent, &e, 1);
+  EXPECT_FALSE(IsWindowVisible(pal));
+  EXPECT_TRUE(IsWindowVisible(msg)) << "only windows with the attribute hide";
+  drive::resume();
+  WaitNextEvent(everyEvent, &e, 1);
+  EXPECT_TRUE(IsWindowVisible(pal));
+  DisposeWindow(pal);
+  DisposeWindow(msg);
+}
+
+TEST_F(WindowServicesTest, TransitionsFocusAndCommands) {
+  Rect r{100, 100, 200, 200};
+  WindowRef w = nilid;
+  CreateNewWindow(kDocumentWindowClass, 0, &r, &w);
+  EXPECT_EQ(TransitionWindow(w, kWindowZoomTransitionEffect, kWindowShowTransitionAction, nullptr), noErr);
+  EXPECT_TRUE(IsWindowVisible(w));
+  EXPECT_EQ(TransitionWindow(w, kWindowZoomTransitionEffect, kWindowHideTransitionAction, &r), noErr);
+  EXPECT_FALSE(IsWindowVisible(w));
+  EXPECT_EQ(SetUserFocusWindow(w), noErr);
+  EXPECT_EQ(GetUserFocusWindow(), w);
+  HICommand bfrt{0, kHICommandBringAllToFront, 0, 0, 0};
+  EXPECT_EQ(ProcessHICommand(&bfrt), noErr);
+  HICommand other{0, fourcc("xxxx"), 0, 0, 0};
+  EXPECT_EQ(ProcessHICommand(&other), eventNotHandledErr);
+  DisposeWindow(w);
+  EXPECT_EQ(GetUserFocusWindow(), nilid);
+  EXPECT_EQ(SetUserFocusWindow(w), errInvalidWindowRef);
+}
+
+}  // namespace
+}  // namespace kv
