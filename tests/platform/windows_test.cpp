@@ -450,11 +450,12 @@ TEST_F(WindowServicesTest, HideOnSuspendWindowsFollowTheFrontProcess) {
   ShowWindow(msg);
   drive::suspend();
   EventRecord e{};
-  WaitNextEvent(everyEvent, &e, 1);
+  ASSERT_TRUE(WaitNextEvent(osMask, &e, 1));
   EXPECT_FALSE(IsWindowVisible(pal));
   EXPECT_TRUE(IsWindowVisible(msg)) << "only windows with the attribute hide";
   drive::resume();
-  WaitNextEvent(everyEvent, &e, 1);
+  ASSERT_TRUE(WaitNextEvent(osMask, &e, 1));
+  EXPECT_EQ(u32(e.message) & resumeFlag, u32(resumeFlag));
   EXPECT_TRUE(IsWindowVisible(pal));
   DisposeWindow(pal);
   DisposeWindow(msg);
