@@ -6,6 +6,7 @@
 #include "platform/backend/backend.h"
 #include "platform/process/exit.h"
 #include "platform/runtime/root.h"
+#include "platform/testing/quoted.h"
 #include "platform/testing/transcript.h"
 #include "platform/text/macroman.h"
 
@@ -50,21 +51,8 @@ bool unquote(std::string_view v, std::string* out) {
     return true;
   }
   std::string s;
-  std::size_t i = 1;
-  for (;;) {
-    if (i >= v.size()) return false;
-    if (v[i] == '"') {
-      if (i + 1 < v.size() && v[i + 1] == '"') {
-        s += '"';
-        i += 2;
-        continue;
-      }
-      ++i;
-      break;
-    }
-    s += v[i++];
-  }
-  if (!trim(v.substr(i)).empty()) return false;
+  std::size_t i = 0;
+  if (!readquoted(v, i, &s) || !trim(v.substr(i)).empty()) return false;
   *out = std::move(s);
   return true;
 }

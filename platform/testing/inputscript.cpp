@@ -9,6 +9,7 @@
 #include "platform/events/eventrecord.h"
 #include "platform/events/keycodes.h"
 #include "platform/testing/driver.h"
+#include "platform/testing/quoted.h"
 #include "platform/text/macroman.h"
 
 namespace kv {
@@ -25,20 +26,7 @@ bool words(std::string_view line, std::vector<std::string>* out, std::vector<boo
     }
     std::string w;
     if (line[i] == '"') {
-      ++i;
-      for (;;) {
-        if (i >= line.size()) return false;
-        if (line[i] == '"') {
-          if (i + 1 < line.size() && line[i + 1] == '"') {
-            w += '"';
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        w += line[i++];
-      }
+      if (!readquoted(line, i, &w)) return false;
       out->push_back(w);
       quoted->push_back(true);
       continue;
