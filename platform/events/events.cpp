@@ -82,7 +82,7 @@ void posthighlevel(const InputEvent& in, u32 id) {
 }
 
 void sendplatformevent(u32 cls, u32 kind, RegistryId target, const InputEvent& in) {
-  EventRef ev = CreateEvent(cls, kind);
+  ScopedEvent ev(cls, kind);
   switch (cls) {
     case kEventClassCommand: {
       HICommand cmd{0, in.command, 0, 0, 0};
@@ -116,7 +116,6 @@ void sendplatformevent(u32 cls, u32 kind, RegistryId target, const InputEvent& i
       break;
   }
   SendEventToTarget(ev, target);
-  ReleaseEvent(ev);
 }
 
 // Turns one input into input state, a queued event, or a call of the platform's handlers.

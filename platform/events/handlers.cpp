@@ -196,11 +196,10 @@ OSStatus CallNextEventHandler(EventHandlerCallRef call, EventRef) { return runch
 
 OSStatus ProcessHICommand(const HICommand* command) {
   if (!command) return paramErr;
-  EventRef ev = CreateEvent(kEventClassCommand, kEventProcessCommand);
+  ScopedEvent ev(kEventClassCommand, kEventProcessCommand);
   HICommand c = *command;
   SetEventParameter(ev, kEventParamDirectObject, typeHICommand, sizeof c, &c);
   OSStatus r = SendEventToTarget(ev, nilid);
-  ReleaseEvent(ev);
   if (r == eventNotHandledErr && command->commandID == kHICommandBringAllToFront) return noErr;
   return r;
 }

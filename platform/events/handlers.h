@@ -101,6 +101,19 @@ OSStatus SetEventParameter(EventRef event, u32 name, u32 type, u32 size, const v
 OSStatus GetEventParameter(EventRef event, u32 name, u32 type, u32* actualType, u32 bufferSize, u32* actualSize,
                            void* buffer);
 
+// An event released when the scope ends (also when a handler ends the run).
+class ScopedEvent {
+ public:
+  ScopedEvent(u32 eventClass, u32 eventKind) : ref_(CreateEvent(eventClass, eventKind)) {}
+  ~ScopedEvent() { ReleaseEvent(ref_); }
+  ScopedEvent(const ScopedEvent&) = delete;
+  ScopedEvent& operator=(const ScopedEvent&) = delete;
+  operator EventRef() const { return ref_; }
+
+ private:
+  EventRef ref_;
+};
+
 // Sends an event to a window's handlers, then the application's (target 0: the application
 // only). Answers the status of the handler that took it, or eventNotHandledErr.
 OSStatus SendEventToTarget(EventRef event, RegistryId target);

@@ -17,12 +17,11 @@ namespace {
 void sendboundschanged(WindowRef window) {
   Rect bounds;
   if (GetWindowBounds(window, kWindowStructureRgn, &bounds) != noErr) return;
-  EventRef ev = CreateEvent(kEventClassWindow, kEventWindowBoundsChanged);
+  ScopedEvent ev(kEventClassWindow, kEventWindowBoundsChanged);
   u32 w = window;
   SetEventParameter(ev, kEventParamDirectObject, typeWindowRef, sizeof w, &w);
   SetEventParameter(ev, kEventParamCurrentBounds, typeQDRectangle, sizeof bounds, &bounds);
   SendEventToTarget(ev, window);
-  ReleaseEvent(ev);
 }
 
 // Tracks a box of the frame: pressed while the mouse is inside it; answers whether the button

@@ -482,3 +482,74 @@ TEST_F(WindowServicesTest, TransitionsFocusAndCommands) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+class CustomDefinitionTest : public RuntimeTest {};
+
+int customcleanups = 0;
+
+// A definition whose window is its content plus a 10-pixel band above it: the band's left
+// half is the close box, the right end the proxy icon, the rest the drag area.
+i32 banddefinition(i16, WindowRef window, i16 message, std::intptr_t param) {
+  Rect c;
+  GetWindowBounds(window, kWindowContentRgn, &c);
+  Rect band{i16(c.top - 10), c.left, c.top, c.right};
+  switch (message) {
+    case kWindowMsgHitTest: {
+      Point p{i16(u32(param) >> 16), i16(param & 0xFFFF)};
+      if (p.h < c.left || p.h >= c.right || p.v < band.top || p.v >= c.bottom) return wNoHit;
+      if (p.v >= c.top) return wInContent;
+      if (p.h < c.left + 20) return wInGoAway;
+      if (p.h >= c.right - 10) return wInProxyIcon;
+      return wInDrag;
+    }
+    case kWindowMsgGetRegion: {
+      auto* rec = reinterpret_cast<GetWindowRegionRec*>(param);
+      switch (rec->regionCode) {
+        case kWindowStructureRgn: RectRgn(rec->winRgn, Rect{band.top, c.left, c.bottom, c.right}); return noErr;
+        case kWindowContentRgn: RectRgn(rec->winRgn, c); return noErr;
+        case kWindowCloseBoxRgn: RectRgn(rec->winRgn, Rect{band.top, c.left, c.top, i16(c.left + 20)}); return noErr;
+        default: return errWindowRegionCodeInvalid;
+      }
+    }
+    case kWindowMsgCleanUp: ++customcleanups; return 0;
+    default: return 0;
+  }
+}
+
+TEST_F(CustomDefinitionTest, ACustomDefinitionAnswersPartsAndRegions) {
+  Rect c{100, 100, 200, 300};
+  WindowRef w = nilid;
+  ASSERT_EQ(CreateCustomWindow(banddefinition, 0, kDocumentWindowClass, 0, &c, &w), noErr);
+  EXPECT_EQ(windowdefinitionid(w), -1);
+  ShowWindow(w);
+  WindowRef hit = nilid;
+  EXPECT_EQ(FindWindow(Point{95, 105}, &hit), inGoAway);
+  EXPECT_EQ(hit, w);
+  EXPECT_EQ(FindWindow(Point{95, 295}, &hit), inProxyIcon);
+  EXPECT_EQ(FindWindow(Point{95, 200}, &hit), inDrag);
+  EXPECT_EQ(FindWindow(Point{150, 200}, &hit), inContent);
+  EXPECT_EQ(FindWindow(Point{85, 200}, &hit), inDesk);
+  Rect s;
+  GetWindowBounds(w, kWindowStructureRgn, &s);
+  EXPECT_EQ(s, (Rect{90, 100, 200, 300}));
+  Rect widths;
+  GetWindowStructureWidths(w, &widths);
+  EXPECT_EQ(widths, (Rect{10, 0, 0, 0}));
+  RgnHandle rgn = NewRgn();
+  EXPECT_EQ(GetWindowRegion(w, kWindowCloseBoxRgn, rgn), noErr);
+  EXPECT_EQ(regionbounds(rgn), (Rect{90, 100, 100, 120}));
+  EXPECT_EQ(GetWindowRegion(w, kWindowGrowRgn, rgn), errWindowRegionCodeInvalid);
+  DisposeRgn(rgn);
+  MoveWindow(w, 10, 50, false);
+  GetWindowBounds(w, kWindowStructureRgn, &s);
+  EXPECT_EQ(s, (Rect{40, 10, 150, 210})) << "the definition follows the window";
+  customcleanups = 0;
+  DisposeWindow(w);
+  EXPECT_EQ(customcleanups, 1);
+}
+
+}  // namespace
+}  // namespace kv
