@@ -21,7 +21,9 @@ constexpr OSErr queueFull = -1;
 struct EventState {
   std::deque<EventRecord> queue;
   std::deque<EventRecord> activates;  // pending deactivate and activate events
-  std::deque<HighLevelRequest> requests;
+  std::deque<HighLevelRequest> requests;  // one per queued high-level event, in queue order
+  HighLevelRequest taken;                  // the request of the high-level event last taken
+  bool hastaken = false;
   Point mouse{0, 0};
   bool button = false;
   u8 keys[16] = {};
@@ -44,11 +46,35 @@ EventRecord makeevent(u16 what, u32 message, u32 when, Point where, u16 modifier
 
 u16 modifierword(const EventState& s) { return u16(s.modifiers | (s.button ? 0 : btnState)); }
 
-bool post(const EventRecord& e) {
+bool post(const EventRecord& e, HighLevelRequest request = {}) {
   EventState& s = es();
   if (s.queue.size() >= kQueueLimit) return false;
   s.queue.push_back(e);
+  if (e.what == kHighLevelEvent) s.requests.push_back(std::move(request));
   return true;
+}
+
+// The index among queued high-level events of the event at queue position i.
+std::size_t highlevelindex(const EventState& s, std::size_t i) {
+  std::size_t n = 0;
+  for (std::size_t k = 0; k < i; ++k)
+    if (s.queue[k].what == kHighLevelEvent) ++n;
+  return n;
+}
+
+// Removes the queued event at position i (and its request, for a high-level event).
+void removeat(EventState& s, std::size_t i, bool keeprequest) {
+  if (s.queue[i].what == kHighLevelEvent) {
+    std::size_t h = highlevelindex(s, i);
+    if (h < s.requests.size()) {
+      if (keeprequest) {
+        s.taken = std::move(s.requests[h]);
+        s.hastaken = true;
+      }
+      s.requests.erase(s.requests.begin() + std::ptrdiff_t(h));
+    }
+  }
+  s.queue.erase(s.queue.begin() + std::ptrdiff_t(i));
 }
 
 void setkey(u8 code, bool down) {
@@ -78,7 +104,7 @@ void posthighlevel(const InputEvent& in, u32 id) {
   r.eventid = id;
   r.paths = in.paths;
   Point where{i16(id >> 16), i16(id & 0xFFFF)};
-  if (post(makeevent(kHighLevelEvent, r.eventclass, in.when, where, modifierword(s)))) s.requests.push_back(std::move(r));
+  post(makeevent(kHighLevelEvent, r.eventclass, in.when, where, modifierword(s)), std::move(r));
 }
 
 void sendplatformevent(u32 cls, u32 kind, RegistryId target, const InputEvent& in) {
@@ -192,10 +218,10 @@ bool findevent(EventMask mask, bool remove, EventRecord* out) {
     if (remove) s.activates.pop_front();
     return true;
   }
-  for (auto it = s.queue.begin(); it != s.queue.end(); ++it) {
-    if (mask & eventmaskbit(it->what)) {
-      if (out) *out = *it;
-      if (remove) s.queue.erase(it);
+  for (std::size_t i = 0; i < s.queue.size(); ++i) {
+    if (mask & eventmaskbit(s.queue[i].what)) {
+      if (out) *out = s.queue[i];
+      if (remove) removeat(s, i, true);
       return true;
     }
   }
@@ -288,15 +314,13 @@ bool EventAvail(EventMask mask, EventRecord* event) {
 void FlushEvents(EventMask mask, EventMask stopMask) {
   takedueinputs();
   EventState& s = es();
-  for (auto it = s.queue.begin(); it != s.queue.end();) {
-    EventMask bit = eventmaskbit(it->what);
+  for (std::size_t i = 0; i < s.queue.size();) {
+    EventMask bit = eventmaskbit(s.queue[i].what);
     if (bit & stopMask) break;
-    if (bit & mask) {
-      if (it->what == kHighLevelEvent && !s.requests.empty()) s.requests.pop_front();
-      it = s.queue.erase(it);
-    } else {
-      ++it;
-    }
+    if (bit & mask)
+      removeat(s, i, false);
+    else
+      ++i;
   }
   if (mask & activMask) s.activates.clear();
 }
@@ -318,7 +342,7 @@ bool CheckEventQueueForUserCancel() {
     u8 code = u8((e.message & keyCodeMask) >> 8);
     bool cancel = code == kVKEscape || ch == 0x1B || ((e.modifiers & cmdKey) && ch == '.');
     if (cancel) {
-      s.queue.erase(s.queue.begin(), s.queue.begin() + std::ptrdiff_t(i) + 1);
+      for (std::size_t k = 0; k <= i; ++k) removeat(s, 0, false);
       return true;
     }
   }
@@ -405,9 +429,10 @@ void forgetwindowevents(RegistryId window) {
 
 bool takehighlevelrequest(HighLevelRequest* out) {
   EventState& s = es();
-  if (s.requests.empty()) return false;
-  if (out) *out = std::move(s.requests.front());
-  s.requests.pop_front();
+  if (!s.hastaken) return false;
+  if (out) *out = std::move(s.taken);
+  s.taken = {};
+  s.hastaken = false;
   return true;
 }
 

@@ -97,7 +97,8 @@ struct HighLevelRequest {
   u32 eventid = 0;
   std::vector<std::string> paths;  // open documents: POSIX paths (UTF-8)
 };
-// Takes the request of a high-level event fetched from the queue (false when none is held).
+// Takes the request of the high-level event last fetched from the queue (false when none is
+// held, or it was taken already).
 bool takehighlevelrequest(HighLevelRequest* out);
 
 // Takes every input that is due now; answers whether one was taken.

@@ -291,9 +291,23 @@ TEST_F(EventsTest, QuitAndOpenDocumentsAreHighLevelEvents) {
   ASSERT_TRUE(takehighlevelrequest(&r));
   EXPECT_EQ(r.eventid, fourcc("odoc"));
   EXPECT_EQ(r.paths.size(), 2u);
+  EXPECT_FALSE(takehighlevelrequest(&r)) << "each request is taken once";
   ASSERT_TRUE(WaitNextEvent(highLevelEventMask, &e, 5));
   ASSERT_TRUE(takehighlevelrequest(&r));
   EXPECT_EQ(r.eventid, fourcc("quit"));
+
+  // Requests stay with their events when others are flushed or taken out of order.
+  drive::openDocuments({"/tmp/x"});
+  drive::quitRequest();
+  drive::openDocuments({"/tmp/y"});
+  Delay(5, nullptr);
+  PostEvent(kHighLevelEvent, fourcc("aevt"));  // posted by hand: no request of its own
+  FlushEvents(highLevelEventMask, 0);
+  EXPECT_FALSE(EventAvail(highLevelEventMask, &e));
+  drive::openDocuments({"/tmp/z"});
+  ASSERT_TRUE(WaitNextEvent(highLevelEventMask, &e, 5));
+  ASSERT_TRUE(takehighlevelrequest(&r));
+  EXPECT_EQ(r.paths, (std::vector<std::string>{"/tmp/z"}));
 }
 
 TEST_F(EventsTest, DoubleClickTimeIsInjectable) {
