@@ -80,10 +80,8 @@ std::vector<int> numbers(std::string_view v) {
 bool loadanswers(std::string_view text, std::string* error) {
   std::vector<Answer> parsed;
   int lineno = 0;
-  while (!text.empty()) {
-    std::size_t nl = text.find('\n');
-    std::string_view line = text.substr(0, nl);
-    text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+  std::string_view line;
+  while (takeline(text, &line)) {
     ++lineno;
     line = trim(line);
     if (line.empty() || line.front() == '#') continue;

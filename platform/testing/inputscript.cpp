@@ -174,10 +174,8 @@ bool parse(const std::vector<std::string>& w, const std::vector<bool>& q, Action
 bool runinputscript(std::string_view text, std::string* error) {
   std::vector<Action> actions;
   int lineno = 0;
-  while (!text.empty()) {
-    std::size_t nl = text.find('\n');
-    std::string_view line = text.substr(0, nl);
-    text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+  std::string_view line;
+  while (takeline(text, &line)) {
     ++lineno;
     std::vector<std::string> w;
     std::vector<bool> q;

@@ -1,10 +1,19 @@
-// Quoted texts of the answers and input files: "text", with "" standing for one quote.
+// Reading the answers and input files: lines, and quoted texts ("text", "" for one quote).
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace kv {
+
+// Takes the next line off a text (without its line feed); false when the text is used up.
+inline bool takeline(std::string_view& text, std::string_view* line) {
+  if (text.empty()) return false;
+  std::size_t nl = text.find('\n');
+  *line = text.substr(0, nl);
+  text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+  return true;
+}
 
 // Reads the quoted text that starts at s[at] (a '"'); on success *out holds it unquoted and
 // `at` is just past the closing quote. False when the quote is not closed.
