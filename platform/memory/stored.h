@@ -16,10 +16,11 @@
 // the record compares byte for byte; the byte-order swapper (endianswap) and the field walk
 // used by layout tests (storedfields) come from the same list.
 //
-// Field types: the fixed-width integers, kv::bytes<N> (raw bytes, never swapped),
-// kv::arr<T, N> (N values of an integer or record type), Rect, Point, RGBColor and other stored
-// records. Floating-point values are kept as their u32/u64 bits. No member's address is taken
-// (the build refuses it); read and write fields by value.
+// Field types: the fixed-width integers, kv::hfield (a handle field), kv::bytes<N> (raw
+// bytes, never swapped), kv::arr<T, N> (N values of an integer or record type), Rect, Point,
+// RGBColor and other stored records (a type with a comma, such as arr<u16, 4>, goes in the list
+// through an alias). Floating-point values are kept as their u32/u64 bits. No member's address
+// is taken (the build refuses it); read and write fields by value.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +38,17 @@ struct bytes {
 template <class T, std::size_t N>
 struct arr {
   T v[N];
+};
+// A handle field of a stored record. In memory it holds a handle id (0 = none); in a packed
+// record it holds 1 when the part's block follows and 0 when the part is absent. Reads and
+// writes go through the conversions, so `Handle h = rec.name;` and `rec.name = h;` work.
+struct hfield {
+  u32 v;
+  constexpr operator Handle() const { return v; }
+  constexpr hfield& operator=(Handle h) {
+    v = h;
+    return *this;
+  }
 };
 #pragma pack(pop)
 
@@ -90,6 +102,10 @@ struct SwapTraits<arr<T, N>> {
   }
 };
 template <>
+struct SwapTraits<hfield> {
+  static void swap(u8* at) { SwapTraits<u32>::swap(at); }
+};
+template <>
 struct SwapTraits<Rect> {
   static void swap(u8* at) {
     for (int i = 0; i < 4; ++i) endianswapfield<i16>(at + 2 * i);
@@ -131,6 +147,26 @@ void endianswapbytes(u8* at) {
 template <class R, class Fn>
 void storedfields(Fn&& fn) {
   StoredLayout<R>::visit([&]<class F>(std::size_t off, const char* name) { fn(name, off, sizeof(F)); });
+}
+
+// Calls fn(offset) for every handle field (hfield) of R, nested records included, in order.
+template <class R, class Fn>
+void storedhandlefields(Fn&& fn, std::size_t base = 0) {
+  StoredLayout<R>::visit([&]<class F>(std::size_t off, const char*) {
+    if constexpr (std::is_same_v<F, hfield>) {
+      fn(base + off);
+    } else if constexpr (StoredLayout<F>::isrecord) {
+      storedhandlefields<F>(fn, base + off);
+    }
+  });
+}
+
+// The number of handle fields of R.
+template <class R>
+std::size_t storedhandlecount() {
+  std::size_t n = 0;
+  storedhandlefields<R>([&n](std::size_t) { ++n; });
+  return n;
 }
 
 namespace storeddetail {
