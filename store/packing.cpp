@@ -473,9 +473,13 @@ OSErr unpack(Handle rec) {
   int kind = recordkind(rec);
   if (kind < 0 || kind >= kRecordKinds) return kBadRecordKind;
   if (kind == kindlib || kind == kindpage || kind == kindrack) return noErr;
-  i32 fixed = recordfixedsize(rec);
-  if (fixed < 0) return kBadRecordKind;
   const PartTable& t = *parttable(u16(kind));
+  i32 fixed = recordfixedsize(rec);
+  if (fixed < 0) {
+    // The record cannot be read; its presence marks are cleared so that it can still be freed.
+    if (GetHandleSize(rec) >= t.fixedsize) clearparts(t, deref(rec));
+    return kBadRecordKind;
+  }
   std::vector<u8> work = copybytes(rec, fixed);
   i32 offset = fixed;
   OSErr e = readparts(t, work.data(), rec, offset, 0);
