@@ -244,7 +244,9 @@ TEST_F(ObjectsTest, CopiesAreDeepAndLeaveLiveObjectsBehind) {
     spot a = spotof(objects, i), b = spotof(copy, i);
     for (auto [x, y] : {std::pair<Handle, Handle>{a.name, b.name}, {a.data, b.data}, {a.script, b.script},
                         {a.alt, b.alt}, {a.uprops, b.uprops}})
-      if (x) EXPECT_NE(x, y) << "object " << i << " shares a part";
+      if (x) {
+        EXPECT_NE(x, y) << "object " << i << " shares a part";
+      }
   }
   EXPECT_EQ(u32(getcontrolpart(spotof(copy, 0)).control), 0u);
   EXPECT_EQ(u32(getfieldkindtail(spotof(copy, 1)).live), 0u);
