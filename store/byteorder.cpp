@@ -67,9 +67,11 @@ OSErr swaplist(u8* at, i64 avail, i32* outlen, i16 dir, bool oldcounts, Parts&& 
   if (b.full == 0 || b.length < 2) return noErr;
   u8* countat = b.data + b.length - 2;
   u16 count = peek16(countat, dir);
-  // A count that reads as k x 256 was written unswapped by older versions: the list is left as
-  // it is, and unpacking reads the count the other way round.
-  if (oldcounts && (count & 0xFF) == 0 && (count >> 8) != 0) return noErr;
+  // A count that reads as k x 256 in a file was written unswapped by older versions: the list
+  // is left as it is, and unpacking reads the count the other way round. No list with such a
+  // count is ever written (alt lists keep at most 255 entries), so one going to the file is
+  // damaged.
+  if (oldcounts && (count & 0xFF) == 0 && (count >> 8) != 0) return dir == fromfile ? OSErr(noErr) : kBadRecordKind;
   i64 end = i64(b.length) - 2;
   if (i64(count) * i64(sizeof(E)) > end) return kBadRecordKind;
   swap16(countat, dir);
@@ -271,9 +273,8 @@ OSErr endianswapackedalts(u8* at, i64 avail, i32* outlen, i16 direction) {
           stop = true;
           return noErr;
         }
-        endianswapaltdata(a.kind, b.data, b.length, direction);
         off += b.full;
-        return noErr;
+        return endianswapaltdata(a.kind, b.data, b.length, direction);
       },
       [](u8* e) { endianswapbytes<alt>(e); });
 }

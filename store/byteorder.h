@@ -45,8 +45,8 @@ void endianswapolygon(u8* at, i64 length, i16 direction);      // a polygon
 void endianswapscriptail(u8* at);                               // the 24-byte tail of a script
 // Swaps the tail of a script handle in memory.
 void endianswapscript(Handle script);
-// The data of an alt entry, by its kind.
-void endianswapaltdata(u32 kind, u8* at, i64 length, i16 direction);
+// The data of an alt entry, by its kind: 0, or 105 when a list inside it does not hold together.
+OSErr endianswapaltdata(u32 kind, u8* at, i64 length, i16 direction);
 // A packed iota of `length` bytes.
 OSErr endianswapackediota(u8* at, i64 length, i16 direction);
 // A text-engine stream: 0 when every record was walked, 1 when a header was not as expected.

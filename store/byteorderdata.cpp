@@ -120,14 +120,16 @@ void swapfilters(u8* at, i64 length, i16 dir) {
 }
 
 // A card's extras for its background's fields: {u32 field id, packed alt list block}.
-void swapbackextras(u8* at, i64 length, i16 dir) {
+OSErr swapbackextras(u8* at, i64 length, i16 dir) {
   i64 off = 0;
   while (off + 4 <= length) {
     endianswapfield<u32>(at + off);
     i32 full = 0;
-    if (endianswapackedalts(at + off + 4, length - off - 4, &full, dir) != noErr || full == 0) return;
+    if (OSErr e = endianswapackedalts(at + off + 4, length - off - 4, &full, dir)) return e;
+    if (full == 0) break;
     off += 4 + full;
   }
+  return noErr;
 }
 
 // Unshared button states: {u32 button id, u32 size, size bytes whose first 8 are 4 u16}.
@@ -145,7 +147,7 @@ void swapunsharedhilites(u8* at, i64 length, i16 dir) {
 
 }  // namespace
 
-void endianswapaltdata(u32 kind, u8* at, i64 length, i16 direction) {
+OSErr endianswapaltdata(u32 kind, u8* at, i64 length, i16 direction) {
   switch (kind) {
     case altpictinfo:
       if (length >= i64(sizeof(PictInfo))) endianswapbytes<PictInfo>(at);
@@ -165,10 +167,11 @@ void endianswapaltdata(u32 kind, u8* at, i64 length, i16 direction) {
     case altprint:
       if (length >= i64(sizeof(storedprint))) endianswapbytes<storedprint>(at);
       break;
-    case altbackextras: swapbackextras(at, length, direction); break;
+    case altbackextras: return swapbackextras(at, length, direction);
     case altunsharedhilites: swapunsharedhilites(at, length, direction); break;
     default: break;  // picture data and other kinds are bytes
   }
+  return noErr;
 }
 
 i16 endianswapwestreamscrap(u8* at, i64 length, i16 direction) {

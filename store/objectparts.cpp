@@ -66,7 +66,8 @@ OSErr writealtsbody(Handle target, i32& offset, i32& capacity, Handle list) {
     if (OSErr e = fastbytes(target, offset, capacity, &a, kAltSize)) return e;
     ++kept;
   }
-  if (kept > 0xFFFF) return kBadRecordKind;
+  // A count of k x 256 would read back as k (see unpackalt): more than 255 entries are refused.
+  if (kept > 255) return kBadRecordKind;
   for (i32 i = 0; i < n; ++i) {
     alt a = entryat<alt>(list, i);
     if (!packedalt(a)) continue;
