@@ -77,20 +77,11 @@ OSErr writealtsbody(Handle target, i32& offset, i32& capacity, Handle list) {
   return fastbytes(target, offset, capacity, &count, 2);
 }
 
-// Packs a list in place through its body writer: the packed form replaces the list only when
-// it is complete.
+// Packs a list in place through its body writer.
 template <class Body>
-OSErr packinplace(Handle list, i32 entrysize, void (*dumpentries)(Handle, i32), Body&& body) {
+OSErr packlist(Handle list, i32 entrysize, void (*dumpentries)(Handle, i32), Body&& body) {
   if (list == nilhandle) return noErr;
-  Size size = GetHandleSize(list);
-  Handle out = NewHandle(size);
-  if (out == nilhandle) return MemError();
-  i32 offset = 0, capacity = size;
-  if (OSErr e = body(out, offset, capacity)) {
-    DisposeHandle(out);
-    return e;
-  }
-  return commitpacked(list, out, offset, entrysize, dumpentries);
+  return packinplace(list, body, [&](Size size) { dumpentries(list, size / entrysize); });
 }
 
 // Takes the u16 entry count off the end of a packed list and checks the entries fit before it.
@@ -117,7 +108,7 @@ OSErr fastprop(Handle target, i32& offset, i32& capacity, Handle list) {
 }
 
 OSErr packprop(Handle list) {
-  return packinplace(list, kPropSize, dumppropentries, [list](Handle out, i32& offset, i32& capacity) {
+  return packlist(list, kPropSize, dumppropentries, [list](Handle out, i32& offset, i32& capacity) {
     return writepropsbody(out, offset, capacity, list);
   });
 }
@@ -260,7 +251,7 @@ OSErr fastalt(Handle target, i32& offset, i32& capacity, Handle list) {
 }
 
 OSErr packalt(Handle list) {
-  return packinplace(list, kAltSize, dumpaltentries, [list](Handle out, i32& offset, i32& capacity) {
+  return packlist(list, kAltSize, dumpaltentries, [list](Handle out, i32& offset, i32& capacity) {
     return writealtsbody(out, offset, capacity, list);
   });
 }
@@ -343,25 +334,13 @@ OSErr packiota(Handle h) {
   if (h == nilhandle || GetHandleSize(h) < i32(sizeof(iota))) return kBadRecordKind;
   iota io = loadat<iota>(deref(h));
   const u8* fixed = reinterpret_cast<const u8*>(&io);
-  Size size = GetHandleSize(h);
-  Handle out = NewHandle(size);
-  if (out == nilhandle) return MemError();
-  i32 offset = 0, capacity = size;
-  OSErr e = fastfixed(iotaparts(), fixed, sizeof io, out, offset, capacity);
-  if (!e) e = writeparts(iotaparts(), fixed, out, offset, capacity, PackOptions{});
-  if (!e && offset > size) {
-    SetHandleSize(h, offset);
-    e = MemError();
-  }
-  if (e) {
-    DisposeHandle(out);
-    return e;
-  }
-  dumpparts(iotaparts(), fixed);
-  std::memcpy(deref(h), deref(out), size_t(offset));
-  SetHandleSize(h, offset);
-  DisposeHandle(out);
-  return noErr;
+  return packinplace(
+      h,
+      [&](Handle out, i32& offset, i32& capacity) {
+        OSErr e = fastfixed(iotaparts(), fixed, sizeof io, out, offset, capacity);
+        return e ? e : writeparts(iotaparts(), fixed, out, offset, capacity, PackOptions{});
+      },
+      [&](Size) { dumpparts(iotaparts(), fixed); });
 }
 
 OSErr unpackiota(Handle h) {

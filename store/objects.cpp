@@ -282,17 +282,11 @@ OSErr fastspot(Handle target, i32& offset, i32& capacity, Handle list, const Pac
 
 OSErr packspot(Handle list) {
   if (list == nilhandle) return noErr;
-  Size size = GetHandleSize(list);
-  Handle out = NewHandle(size);
-  if (out == nilhandle) return MemError();
-  i32 offset = 0, capacity = size;
   PackOptions how;
   how.packing = true;
-  if (OSErr e = writespotsbody(out, offset, capacity, list, how)) {
-    DisposeHandle(out);
-    return e;
-  }
-  return commitpacked(list, out, offset, kSpotSize, dumpspotentries);
+  return packinplace(
+      list, [&](Handle out, i32& offset, i32& capacity) { return writespotsbody(out, offset, capacity, list, how); },
+      [list](Size size) { dumpspotentries(list, size / kSpotSize); });
 }
 
 OSErr unpackspot(Handle list, int depth) {

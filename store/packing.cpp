@@ -329,22 +329,6 @@ OSErr copyparts(const PartTable& t, const u8* src, u8* dst) {
   return noErr;
 }
 
-OSErr commitpacked(Handle list, Handle packed, i32 packedsize, i32 entrysize, void (*dumpentries)(Handle, i32)) {
-  Size old = GetHandleSize(list);
-  if (packedsize > old) {
-    SetHandleSize(list, packedsize);
-    if (OSErr e = MemError()) {
-      DisposeHandle(packed);
-      return e;
-    }
-  }
-  dumpentries(list, old / entrysize);
-  if (packedsize > 0) std::memcpy(deref(list), deref(packed), size_t(packedsize));
-  SetHandleSize(list, packedsize);
-  DisposeHandle(packed);
-  return noErr;
-}
-
 // --- Menu items ----------------------------------------------------------------------------
 OSErr fastitems(Handle target, i32& offset, i32& capacity, Handle items, const PackOptions& how) {
   return fastlistblock(target, offset, capacity, [&]() -> OSErr {
@@ -421,30 +405,16 @@ OSErr pack(Handle rec) {
   if (fixed < 0) return kBadRecordKind;
   const PartTable& t = *parttable(u16(kind));
   std::vector<u8> fx = copybytes(rec, fixed);
-  Size size = GetHandleSize(rec);
-  // The packed form is written beside the record and replaces it only when complete, so that
-  // a failure leaves the record as it was.
-  Handle out = NewHandle(size);
-  if (out == nilhandle) return MemError();
-  i32 offset = 0, capacity = size;
   PackOptions how;
   how.packing = true;
   how.blankfields = kind == kindback;
-  OSErr e = fastfixed(t, fx.data(), fixed, out, offset, capacity);
-  if (!e) e = writeparts(t, fx.data(), out, offset, capacity, how);
-  if (!e && offset > size) {
-    SetHandleSize(rec, offset);
-    e = MemError();
-  }
-  if (e) {
-    DisposeHandle(out);
-    return e;
-  }
-  dumpparts(t, fx.data());
-  std::memcpy(deref(rec), deref(out), size_t(offset));
-  SetHandleSize(rec, offset);
-  DisposeHandle(out);
-  return noErr;
+  return packinplace(
+      rec,
+      [&](Handle out, i32& offset, i32& capacity) {
+        OSErr e = fastfixed(t, fx.data(), fixed, out, offset, capacity);
+        return e ? e : writeparts(t, fx.data(), out, offset, capacity, how);
+      },
+      [&](Size) { dumpparts(t, fx.data()); });
 }
 
 OSErr fast(Handle rec, Handle dest) {

@@ -12,6 +12,8 @@
 // walk the same table.
 #pragma once
 
+#include <cstring>
+
 #include "platform/memory/memory.h"
 #include "platform/types.h"
 #include "store/records.h"
@@ -111,10 +113,13 @@ OSErr unpackitems(Handle items);
 i64 sizeitems(Handle items);
 void dumpitems(Handle items);
 
-// Replaces a list's bytes by a packed form written into `packed` (which is consumed): grows the
-// list first when needed, so that a failure leaves it unchanged, then frees the parts of its
-// entries (of `entrysize` bytes) through `dumpentries` and copies the packed bytes in.
-OSErr commitpacked(Handle list, Handle packed, i32 packedsize, i32 entrysize, void (*dumpentries)(Handle, i32));
+// Packs a handle in place, all or nothing: `write(out, offset, capacity)` appends the packed
+// form to a new handle, which replaces the handle's bytes only when complete (the handle is
+// grown first, so that a failure leaves it as it was); `release(size)` then frees the parts that
+// the old bytes (`size` of them) owned.
+template <class Write, class Release>
+OSErr packinplace(Handle h, Write&& write, Release&& release);
+
 // Deep copies of every part of a fixed part into `dst` (a copy of it whose handle fields are
 // replaced). On failure the copies made so far are freed and dst's handle fields are 0.
 OSErr copyparts(const PartTable& t, const u8* src, u8* dst);
@@ -127,7 +132,29 @@ OSErr packbits(Handle bitmap, const Rect& r, i16 colour, Handle* out);
 OSErr unpackbits(Handle packed, const Rect& r, i16 colour, Handle* out);
 void unpackreserve(u32 w, u16* red, u16* green, u16* blue);
 
-// --- Implementation of the template ------------------------------------------------------
+// --- Implementation of the templates -----------------------------------------------------
+template <class Write, class Release>
+OSErr packinplace(Handle h, Write&& write, Release&& release) {
+  Handle out = NewHandle(GetHandleSize(h));
+  if (out == nilhandle) return MemError();
+  i32 offset = 0, capacity = GetHandleSize(h);
+  OSErr e = write(out, offset, capacity);
+  Size size = GetHandleSize(h);  // the writer may have tidied the handle
+  if (!e && offset > size) {
+    SetHandleSize(h, offset);
+    e = MemError();
+  }
+  if (e) {
+    DisposeHandle(out);
+    return e;
+  }
+  release(size);
+  if (offset > 0) std::memcpy(deref(h), deref(out), size_t(offset));
+  SetHandleSize(h, offset);
+  DisposeHandle(out);
+  return noErr;
+}
+
 template <class Body>
 OSErr fastlistblock(Handle target, i32& offset, i32& capacity, Body&& body) {
   i32 start = offset;

@@ -335,6 +335,20 @@ Handle newcard() {
   return recordhandle(r);
 }
 
+Handle fullrecord(int kind) {
+  switch (kind) {
+    case kindhead: return fullhead();
+    case kindlib: return fulllib(3);
+    case kindpage: return fullpage(4);
+    case kindrack: return fullrack(5);
+    case kindwind: return fullwind(3);
+    case kindmenu: return fullmenu(4);
+    case kindxres: return fullxres();
+    case kindcard: return fullcard();
+    default: return fullback();
+  }
+}
+
 std::vector<u8> fastbytes(Handle rec) {
   Handle dest = NewHandle(16);
   std::vector<u8> v;

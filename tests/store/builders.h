@@ -57,6 +57,9 @@ Handle fullback();
 // A new card as the creating code makes it: an empty name, a new script, an empty object list
 // and an empty background text.
 Handle newcard();
+// The full record of a kind (a library with 3 racks, a page of 4 words, a rack of 5 books, a
+// window with 3 pages, a menu of 4 items).
+Handle fullrecord(int kind);
 
 // The packed form (`fast`) of a record, as bytes.
 std::vector<u8> fastbytes(Handle rec);

@@ -118,20 +118,6 @@ struct FileWalker {
   }
 };
 
-Handle fullrecord(int kind) {
-  switch (kind) {
-    case kindhead: return fullhead();
-    case kindlib: return fulllib(3);
-    case kindpage: return fullpage(4);
-    case kindrack: return fullrack(5);
-    case kindwind: return fullwind(3);
-    case kindmenu: return fullmenu(4);
-    case kindxres: return fullxres();
-    case kindcard: return fullcard();
-    default: return fullback();
-  }
-}
-
 bool contains(const std::vector<u8>& hay, const std::vector<u8>& needle) {
   return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
 }

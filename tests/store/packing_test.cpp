@@ -14,20 +14,6 @@ namespace {
 using namespace kv::storetest;
 using PackingTest = RuntimeTest;
 
-Handle fullrecord(int kind) {
-  switch (kind) {
-    case kindhead: return fullhead();
-    case kindlib: return fulllib(3);
-    case kindpage: return fullpage(4);
-    case kindrack: return fullrack(5);
-    case kindwind: return fullwind(3);
-    case kindmenu: return fullmenu(4);
-    case kindxres: return fullxres();
-    case kindcard: return fullcard();
-    default: return fullback();
-  }
-}
-
 TEST_F(PackingTest, BlocksArePaddedToEvenOffsets) {
   Handle target = NewHandle(0);
   i32 offset = 0, capacity = 0;
