@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "store/namekey.h"
 #include "store/objects.h"
 #include "store/paintcodec.h"
 
@@ -519,7 +520,7 @@ void buildhash(u8* hint, Handle objects) {
   i32 n = GetHandleSize(objects) / i32(sizeof(spot));
   for (i32 i = 0; i < n; ++i) {
     spot s = loadat<spot>(deref(objects) + i * sizeof(spot));
-    if (isfield(s)) std::memset(hint, 0, 32);  // the hint of any text is all zeros
+    if (isfield(s)) hash(hint);
   }
 }
 
