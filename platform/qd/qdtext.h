@@ -1,0 +1,37 @@
+// Text in ports: drawing and measuring Mac Roman text in the port's font, size, face and
+// text mode, through the font layer (platform/fonts).
+//
+// Text is drawn at the pen, on the baseline, and moves the pen by its width. In the Boolean
+// transfer modes glyphs are 1-bit; in the other modes their coverage blends into the
+// destination. The underline face is drawn here, one pixel below the baseline; the shapes
+// of the other faces come from the font layer.
+#pragma once
+
+#include "platform/qd/qdtypes.h"
+
+namespace kv {
+
+void DrawText(const void* text, i16 firstByte, i16 byteCount);
+void DrawString(ConstStringPtr s);
+void DrawChar(u8 ch);
+
+i16 TextWidth(const void* text, i16 firstByte, i16 byteCount);
+i16 StringWidth(ConstStringPtr s);
+i16 CharWidth(u8 ch);
+void GetFontInfo(FontInfo* info);
+
+// Justified text and measuring within a line (single-byte Roman text). slop is 16.16 fixed
+// extra width spread over the spaces; numer and denom are ignored (1:1).
+void DrawJustified(const void* text, i32 length, i32 slop, i16 direction, Point numer, Point denom);
+// The byte offset nearest a pixel width into the text; *widthRemaining (16.16) gets what is
+// left of the width and *leadingEdge whether the hit lies on the leading half of the byte.
+i16 PixelToChar(const void* text, i32 length, i32 slop, i32 pixelWidth, bool* leadingEdge, i32* widthRemaining, i16 direction, Point numer,
+                Point denom);
+// The pixel position of a byte offset.
+i16 CharToPixel(const void* text, i32 length, i32 slop, i32 offset, i16 direction, Point numer, Point denom);
+// The share of a line's slop this text takes (16.16 fixed): its count of spaces.
+i32 PortionLine(const void* text, i32 length, i16 styleRunPosition, Point numer, Point denom);
+// The length of the text without its trailing spaces.
+i32 VisibleLength(const void* text, i32 length);
+
+}  // namespace kv

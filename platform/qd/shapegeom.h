@@ -1,0 +1,36 @@
+// Inside the drawing layer: the pixels of shapes, as regions in local coordinates. Pixels are
+// sampled at their centres, and boundaries count as inside on both sides, so shapes that are
+// symmetric come out symmetric.
+#pragma once
+
+#include <vector>
+
+#include "platform/qd/regionimpl.h"
+
+namespace kv {
+
+struct EdgeF {
+  double x1, y1, x2, y2;
+};
+
+RegionData ovalregion(const Rect& r);
+RegionData rrectregion(const Rect& r, i32 ovalwidth, i32 ovalheight);
+// The part of the oval of r inside the wedge from startangle over arcangle (degrees,
+// clockwise from 12 o'clock, measured on the rectangle so its corners lie at 45 degrees).
+RegionData arcregion(const Rect& r, i32 startangle, i32 arcangle);
+// Restricts a region to the wedge of an arc of r.
+void clipwedge(RegionData& rgn, const Rect& r, i32 startangle, i32 arcangle);
+// Even-odd fill of closed outlines given as edges.
+RegionData edgefill(const std::vector<EdgeF>& edges);
+RegionData polyregion(const std::vector<Point>& pts);
+// The pixels a pen of width x height covers when drawn from a to b (end points included);
+// the pen hangs below and right of each point.
+RegionData lineregion(Point a, Point b, i32 penwidth, i32 penheight);
+// The band of a shape that a frame with the pen covers: its pixels less those farther than
+// the pen width from its left and right edges and the pen height from its top and bottom.
+RegionData frameof(const RegionData& shape, i32 penwidth, i32 penheight);
+
+// The angle of a point seen from the centre of a rectangle (whole degrees, 0-359).
+i16 pointangle(const Rect& r, Point pt);
+
+}  // namespace kv
