@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/backend/backend.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/pixels.h"
 #include "platform/qd/qdstate.h"
@@ -64,8 +65,6 @@ bool readheader(CTabHandle t, ColorTableHeader* hdr) {
   std::memcpy(hdr, deref(t), sizeof *hdr);
   return true;
 }
-
-Rect plainrect(i16 w, i16 h) { return Rect{0, 0, h, w}; }
 
 }  // namespace
 
@@ -322,14 +321,62 @@ void DisposeGDevice(GDHandle device) {
   QDState& s = qd();
   s.searchprocs.erase(device);
   s.compprocs.erase(device);
-  if (s.currentdevice == device) s.currentdevice = s.maindevice != device ? s.maindevice : 0;
-  if (s.maindevice == device) s.maindevice = 0;
+  if (s.currentdevice == device) s.currentdevice = 0;
 }
 
-GDHandle GetMainDevice() {
+namespace {
+
+// Keeps one device per screen of the backend, remade when the screens change.
+void syncscreens() {
   QDState& s = qd();
-  if (!s.maindevice) s.maindevice = NewGDevicefor(32, plainrect(1024, 768), 0);
-  return s.maindevice;
+  const std::vector<ScreenInfo> screens = backend().screens();
+  bool same = screens.size() == s.screensigs.size();
+  for (std::size_t i = 0; same && i < screens.size(); ++i) {
+    const auto& a = screens[i];
+    const auto& b = s.screensigs[i];
+    same = a.bounds == b.bounds && a.depth == b.depth && a.colortable == b.table;
+  }
+  if (same && !s.screendevices.empty()) return;
+  std::vector<GDHandle> old = s.screendevices;
+  const bool wascurrent = !s.currentdevice || std::find(old.begin(), old.end(), s.currentdevice) != old.end();
+  // Search procedures stay with the main screen.
+  std::vector<ColorSearchProcPtr> mainprocs;
+  if (!old.empty()) {
+    auto it = s.searchprocs.find(old[0]);
+    if (it != s.searchprocs.end()) mainprocs = it->second;
+  }
+  s.screendevices.clear();
+  s.screensigs.clear();
+  for (GDHandle d : old) DisposeGDevice(d);
+  std::vector<ScreenInfo> made = screens;
+  if (made.empty()) made.push_back(ScreenInfo{});
+  for (const ScreenInfo& info : made) {
+    const i16 depth = (info.depth == 1 || info.depth == 8 || info.depth == 16 || info.depth == 32) ? info.depth : 32;
+    CTabHandle table = 0;
+    if (depth <= 8 && !info.colortable.empty()) table = tablefrom(info.colortable, u32(GetCTSeed()));
+    GDHandle d = NewGDevicefor(depth, info.bounds, table);
+    DisposeHandle(table);
+    if (!d) break;
+    if (!s.screendevices.empty()) {
+      GDevice prev = readdevice(s.screendevices.back());
+      prev.gdNextGD = d;
+      std::memcpy(deref(s.screendevices.back()), &prev, sizeof prev);
+    }
+    s.screendevices.push_back(d);
+    s.screensigs.push_back(QDState::ScreenSig{info.bounds, info.depth, info.colortable});
+  }
+  if (!s.screendevices.empty()) {
+    if (!mainprocs.empty()) s.searchprocs[s.screendevices[0]] = mainprocs;
+    if (wascurrent) s.currentdevice = s.screendevices[0];
+  }
+}
+
+}  // namespace
+
+GDHandle GetMainDevice() {
+  syncscreens();
+  QDState& s = qd();
+  return s.screendevices.empty() ? 0 : s.screendevices[0];
 }
 
 GDHandle GetDeviceList() { return GetMainDevice(); }
@@ -344,24 +391,6 @@ GDHandle GetGDevice() {
 
 void SetGDevice(GDHandle device) {
   if (IsValidHandle(device)) qd().currentdevice = device;
-}
-
-OSErr configurescreen(i16 width, i16 height, i16 depth, CTabHandle table) {
-  if ((depth != 1 && depth != 8 && depth != 16 && depth != 32) || width <= 0 || height <= 0) return paramErr;
-  GDHandle fresh = NewGDevicefor(depth, plainrect(width, height), table);
-  if (!fresh) return memFullErr;
-  QDState& s = qd();
-  GDHandle old = s.maindevice;
-  bool wascurrent = !s.currentdevice || s.currentdevice == old;
-  // Search procedures stay with the screen.
-  if (old) {
-    auto it = s.searchprocs.find(old);
-    if (it != s.searchprocs.end()) s.searchprocs[fresh] = it->second;
-    DisposeGDevice(old);
-  }
-  s.maindevice = fresh;
-  if (wascurrent) s.currentdevice = fresh;
-  return noErr;
 }
 
 i16 devicedepth(GDHandle device) {

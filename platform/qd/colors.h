@@ -39,16 +39,14 @@ void AddComp(ColorComplementProcPtr proc);
 void DelComp(ColorComplementProcPtr proc);
 
 // --- Devices ---------------------------------------------------------------------------------
-// The screen device (made on first use: 1024 x 768, 32 bits) and the device list (screens).
+// The screen devices follow the backend's screens (bounds, depth, colour table): the main
+// device is the main screen's, and the device list holds one device per screen.
 GDHandle GetMainDevice();
 GDHandle GetDeviceList();
 GDHandle GetNextDevice(GDHandle device);
 // The current device; SetGDevice makes another one current.
 GDHandle GetGDevice();
 void SetGDevice(GDHandle device);
-// Sets the screen's size and depth (1, 8, 16 or 32; others answer paramErr) and its colour
-// table (the standard table of the depth when none is given; the table is copied).
-OSErr configurescreen(i16 width, i16 height, i16 depth, CTabHandle table = 0);
 // A device over a pixel map of the given depth and bounds with its own copy of the table
 // (the standard table of the depth when none is given); no pixels.
 GDHandle NewGDevicefor(i16 depth, const Rect& bounds, CTabHandle table);

@@ -78,7 +78,7 @@ OSErr makeworldparts(i16 depth, const Rect& bounds, CTabHandle table, GDHandle d
   u16 rb = pixmaprowbytes(width, depth);
   if (rb > rowbytesmask) return newRowBytesTooBigErr;
   w.pixels = NewPtrClear(Size(rb) * height);
-  if (!w.pixels) return MemError() ? MemError() : memFullErr;
+  if (!w.pixels) return OSErr(memFullErr);
   if (depth <= 8) {
     w.table = table;
     if (w.table && HandToHand(&w.table) != noErr) w.table = 0;
@@ -137,7 +137,9 @@ QDState::~QDState() {
   std::vector<CGrafPtr> ids;
   ports.each([&](RegistryId id, Port&) { ids.push_back(id); });
   for (CGrafPtr id : ids) ports.remove(id);
-  if (maindevice) DisposeGDevice(maindevice);
+  const std::vector<GDHandle> screens = screendevices;
+  screendevices.clear();
+  for (GDHandle d : screens) DisposeGDevice(d);
 }
 
 Port* portof(CGrafPtr port) { return qd().ports.get(port); }
@@ -495,7 +497,7 @@ Point* GetPortPenSize(CGrafPtr port, Point* size) {
 }
 i16 GetPortPenMode(CGrafPtr port) {
   Port* p = portof(port);
-  return p ? p->pnMode : patCopy;
+  return p ? p->pnMode : i16(patCopy);
 }
 Point* GetPortPenLocation(CGrafPtr port, Point* loc) {
   Port* p = portof(port);
@@ -630,7 +632,7 @@ Style GetPortTextFace(CGrafPtr port) {
 }
 i16 GetPortTextMode(CGrafPtr port) {
   Port* p = portof(port);
-  return p ? p->txMode : srcOr;
+  return p ? p->txMode : i16(srcOr);
 }
 i16 GetPortTextSize(CGrafPtr port) {
   Port* p = portof(port);

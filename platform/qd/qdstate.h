@@ -87,7 +87,13 @@ struct QDState {
   Registry<Port, RegType::port> ports;
   CGrafPtr current = 0;
   GDHandle currentdevice = 0;
-  GDHandle maindevice = 0;
+  std::vector<GDHandle> screendevices;  // the backend's screens, main screen first
+  struct ScreenSig {
+    Rect bounds;
+    i16 depth;
+    std::vector<RGBColor> table;
+  };
+  std::vector<ScreenSig> screensigs;  // what the screen devices were made from
   i32 seed = 1024;
   bool hilitemode = true;  // set: inversion inverts; cleared: it swaps with the hilite colour
   RGBColor systemhilite{0x9999, 0xCCCC, 0xFFFF};  // the default hilite colour of ports

@@ -67,7 +67,7 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
 
   // First pass: where each glyph goes, and the box of the whole string.
   Advancer adv = advancerfor(p, extraperspace);
-  std::vector<GlyphBox> boxes(std::size_t(n));
+  std::vector<GlyphBox> boxes(static_cast<std::size_t>(n));
   i32 x = 0;
   i32 left = 0, top = -fm.ascent, right = 0, bottom = fm.descent;
   for (i32 i = 0; i < n; ++i) {
