@@ -232,6 +232,35 @@ void CopyMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Re
   CopyDeepMask(src, mask, dst, srcRect, maskRect, dstRect, srcCopy, 0);
 }
 
+void GetCPixel(i16 h, i16 v, RGBColor* color) {
+  if (!color) return;
+  *color = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
+  Port* p = currentport();
+  if (!p) return;
+  Surface s = surfacefrompixmap(p->pixmap);
+  const i32 x = h - s.bounds.left, y = v - s.bounds.top;
+  if (!s.valid() || x < 0 || y < 0 || x >= s.width() || y >= s.height()) return;
+  *color = pixeltorgb(s, getpixel(s, x, y));
+}
+
+bool GetPixel(i16 h, i16 v) {
+  RGBColor c;
+  GetCPixel(h, v, &c);
+  return !iswhite(c);
+}
+
+void SetCPixel(i16 h, i16 v, const RGBColor* color) {
+  Port* p = currentport();
+  if (!p || !color) return;
+  RegionData px(Rect{v, h, i16(v + 1), i16(h + 1)});
+  Surface s;
+  if (!topixels(*p, px, &s)) return;
+  Compositor comp(s, srcCopy, DrawColors{});
+  int n = 0;
+  const pixman_box32_t* b = px.boxes(&n);
+  if (n > 0) setpixel(s, b->x1, b->y1, comp.match(*color));
+}
+
 void ScrollRect(const Rect* r, i16 dh, i16 dv, RgnHandle updateRgn) {
   Port* p = currentport();
   if (!p || !r) return;

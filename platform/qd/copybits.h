@@ -19,6 +19,11 @@ void CopyMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Re
 // destination, and each channel in between mixes the two.
 void CopyDeepMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Rect* srcRect, const Rect* maskRect, const Rect* dstRect,
                   i16 mode, RgnHandle maskRgn);
+// One pixel of the current port (local coordinates): its colour, whether it is not white,
+// and setting it (clipped like any drawing, the pen visibility aside).
+void GetCPixel(i16 h, i16 v, RGBColor* color);
+bool GetPixel(i16 h, i16 v);
+void SetCPixel(i16 h, i16 v, const RGBColor* color);
 // Moves the pixels of the rectangle in the current port by (dh, dv) within it; the area left
 // behind is erased and becomes updateRgn.
 void ScrollRect(const Rect* r, i16 dh, i16 dv, RgnHandle updateRgn);

@@ -151,7 +151,7 @@ bool Player::run() {
     const u16 op = nextop();
     if (rd_.bad) break;
     if (op == pictEndPic) return true;
-    if (!currentport()) return false;
+    if (draw_ && !currentport()) return false;
     switch (op) {
       case pictNOP: case 0x0017: case 0x0018: case 0x0019: case pictDefHilite: break;
       case pictClip: {
@@ -221,7 +221,8 @@ bool Player::run() {
       }
       case pictHiliteMode: if (draw_) LMSetHiliteMode(false); break;
       case pictLine: case pictLineFrom: case pictShortLine: case pictShortLineFrom: {
-        Point from = currentport()->pnLoc, to;
+        Port* cp = currentport();
+        Point from = cp ? cp->pnLoc : Point{0, 0}, to;
         if (op == pictLine || op == pictShortLine) from = mappt(rd_.point());
         if (op == pictLine || op == pictLineFrom) {
           to = mappt(rd_.point());

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/fonts/fonts.h"
+#include "platform/qd/qd.h"
+#include "tests/platform/qdtesthelp.h"
+#include "tests/support/fixture.h"
+
+namespace kv {
+namespace {
+
+using namespace qdtest;
+using PictureTest = RuntimeTest;
+
+std::vector<u32> snapshot(GWorldPtr gw, i32 w, i32 h) {
+  std::vector<u32> v;
+  for (i32 y = 0; y < h; ++y)
+    for (i32 x = 0; x < w; ++x) v.push_back(pixel(gw, x, y));
+  return v;
+}
+
+// Draws a little of everything into the current port.
+void scene() {
+  const RGBColor red{0xFFFF, 0, 0}, blue{0, 0, 0xFFFF};
+  Rect r{5, 5, 30, 40};
+  RGBForeColor(&red);
+  PaintOval(&r);
+  ForeColor(blackColor);
+  PenSize(2, 3);
+  FrameRect(&r);
+  PenNormal();
+  Rect rr{35, 5, 55, 60};
+  const Pattern grey = qdgray;
+  FillRoundRect(&rr, 10, 6, &grey);
+  RGBForeColor(&blue);
+  Rect arc{2, 45, 40, 75};
+  PaintArc(&arc, 30, 100);
+  ForeColor(blackColor);
+  MoveTo(0, 59);
+  LineTo(79, 45);
+  RgnHandle rgn = NewRgn();
+  Rect a{40, 62, 50, 72}, b{45, 66, 58, 78};
+  RgnHandle other = NewRgn();
+  RectRgn(rgn, a);
+  RectRgn(other, b);
+  XorRgn(rgn, other, rgn);
+  InvertRgn(rgn);
+  DisposeRgn(rgn);
+  DisposeRgn(other);
+  PolyHandle poly = newpolygon({{50, 10}, {58, 30}, {42, 25}, {50, 10}});
+  PaintPoly(poly);
+  KillPoly(poly);
+  TextFace(facebold);
+  MoveTo(44, 20);
+  DrawString(pstr("Pict").data());
+  TextFace(0);
+}
+
+TEST_F(PictureTest, PlayingARecordingDrawsWhatWasDrawn) {
+  usebuiltinmetricsfont(true);
+  GWorldPtr direct = world(32, 80, 60);
+  scene();
+  GWorldPtr rec = world(32, 80, 60);
+  Rect frame{0, 0, 60, 80};
+  PicHandle pic = OpenPicture(&frame);
+  ASSERT_NE(pic, 0u);
+  scene();
+  ClosePicture();
+  EXPECT_EQ(inked(rec), 0) << "recording draws nothing";
+  EXPECT_TRUE(picturevalid(pic));
+  Rect got{};
+  QDGetPictureBounds(pic, &got);
+  EXPECT_EQ(got, frame);
+  DrawPicture(pic, &frame);
+  EXPECT_EQ(snapshot(rec, 80, 60), snapshot(direct, 80, 60));
+  // Playing leaves the port's settings as they were.
+  PenSize(3, 3);
+  DrawPicture(pic, &frame);
+  Point ps;
+  GetPortPenSize(rec, &ps);
+  EXPECT_EQ(ps, (Point{3, 3}));
+  KillPicture(pic);
+  DisposeGWorld(rec);
+  DisposeGWorld(direct);
+}
+
+TEST_F(PictureTest, BitsAndMappingToAnotherRectangle) {
+  GWorldPtr src = world(8, 4, 4);
+  const RGBColor green{0, 0xFFFF, 0};
+  RGBForeColor(&green);
+  Rect quarter{0, 0, 2, 2};
+  PaintRect(&quarter);
+  GWorldPtr gw = world(32, 16, 16);
+  Rect frame{0, 0, 4, 4};
+  PicHandle pic = OpenPicture(&frame);
+  CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(gw), &frame, &frame, srcCopy, 0);
+  ClosePicture();
+  EXPECT_EQ(inked(gw), 0);
+  Rect big{0, 0, 16, 16};
+  DrawPicture(pic, &big);
+  EXPECT_EQ(pixel(gw, 0, 0), 0x00FF00u);
+  EXPECT_EQ(pixel(gw, 7, 7), 0x00FF00u) << "the picture is scaled onto the rectangle";
+  EXPECT_EQ(pixel(gw, 8, 8), 0xFFFFFFu);
+  KillPicture(pic);
+  DisposeGWorld(gw);
+  DisposeGWorld(src);
+}
+
+TEST_F(PictureTest, PlaybackGoesThroughTheBottleneckTable) {
+  GWorldPtr gw = world(32, 20, 20);
+  Rect frame{0, 0, 20, 20};
+  PicHandle pic = OpenPicture(&frame);
+  Rect r{2, 2, 10, 10};
+  PaintRect(&r);
+  Handle data = 0;
+  PtrToHand("note", &data, 4);
+  PicComment(150, 4, data);
+  PicComment(151, 0, 0);
+  DisposeHandle(data);
+  ClosePicture();
+  std::vector<i16> comments;
+  std::vector<std::string> texts;
+  int rects = 0;
+  QDProcs procs;
+  SetStdCProcs(&procs);
+  procs.commentProc = [&](i16 kind, i16 size, Handle h) {
+    comments.push_back(kind);
+    if (h) texts.emplace_back(reinterpret_cast<const char*>(deref(h)), std::size_t(size));
+  };
+  procs.rectProc = [&](GrafVerb v, const Rect* rr) {
+    ++rects;
+    StdRect(v, rr);
+  };
+  SetPortGrafProcs(gw, &procs);
+  DrawPicture(pic, &frame);
+  EXPECT_EQ(rects, 1);
+  ASSERT_EQ(comments.size(), 2u);
+  EXPECT_EQ(comments[0], 150);
+  EXPECT_EQ(comments[1], 151);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], "note");
+  EXPECT_EQ(inked(gw), 64);
+  KillPicture(pic);
+  DisposeGWorld(gw);
+}
+
+TEST_F(PictureTest, DamagedPicturesStopAtTheDamage) {
+  GWorldPtr gw = world(32, 20, 20);
+  Rect frame{0, 0, 20, 20};
+  PicHandle pic = OpenPicture(&frame);
+  Rect r{2, 2, 10, 10};
+  PaintOval(&r);
+  RgnHandle rgn = NewRgn();
+  Rect a{0, 0, 5, 5}, b{3, 3, 9, 12};
+  RgnHandle other = NewRgn();
+  RectRgn(rgn, a);
+  RectRgn(other, b);
+  UnionRgn(rgn, other, rgn);
+  PaintRgn(rgn);
+  DisposeRgn(rgn);
+  DisposeRgn(other);
+  ClosePicture();
+  const Size full = GetHandleSize(pic);
+  std::vector<u8> good(deref(pic), deref(pic) + full);
+  // Every truncation, and every single-byte change, plays without harm.
+  for (Size cut = 0; cut < full; ++cut) {
+    SetHandleSize(pic, cut);
+    if (cut > 0) std::memcpy(deref(pic), good.data(), std::size_t(cut));
+    EXPECT_FALSE(picturevalid(pic)) << cut;
+    DrawPicture(pic, &frame);
+  }
+  SetHandleSize(pic, full);
+  for (Size at = 10; at < full; ++at) {
+    std::memcpy(deref(pic), good.data(), good.size());
+    deref(pic)[at] ^= 0xA5;
+    DrawPicture(pic, &frame);
+    picturevalid(pic);
+  }
+  KillPicture(pic);
+  DisposeGWorld(gw);
+}
+
+// A version-2 picture made by hand: a 4 x 2 PackBitsRect of 8-bit pixels with a two-entry
+// colour table, rows packed.
+TEST_F(PictureTest, PackedBitsFromOutsidePictures) {
+  std::vector<u8> d;
+  auto w16 = [&](int v) {
+    d.push_back(u8((v >> 8) & 0xFF));
+    d.push_back(u8(v & 0xFF));
+  };
+  auto w32 = [&](i64 v) {
+    w16(int((v >> 16) & 0xFFFF));
+    w16(int(v & 0xFFFF));
+  };
+  auto rect = [&](int t, int l, int b, int r) { w16(t), w16(l), w16(b), w16(r); };
+  w16(0);
+  rect(0, 0, 2, 4);
+  w16(0x0011), w16(0x02FF);
+  w16(0x0C00), w16(-2), w16(0), w32(72 << 16), w32(72 << 16), rect(0, 0, 2, 4), w32(0);
+  w16(0x0098);
+  w16(0x8000 | 8);  // row bytes 8 (rows are packed at 8 and more)
+  rect(0, 0, 2, 4);
+  w16(0), w16(0), w32(0), w32(72 << 16), w32(72 << 16), w16(0), w16(8), w16(1), w16(8), w32(0), w32(0), w32(0);
+  w32(0), w16(0), w16(1);  // colour table: seed, flags, size 1 (two entries)
+  w16(0), w16(0xFFFF), w16(0), w16(0);  // 0: red
+  w16(1), w16(0), w16(0), w16(0xFFFF);  // 1: blue
+  rect(0, 0, 2, 4);
+  rect(0, 0, 2, 4);
+  w16(0);
+  // Row 0: literal 0 1 0 1 then 4 more (padding); row 1: eight 1s repeated.
+  d.push_back(9), d.push_back(7), d.push_back(0), d.push_back(1), d.push_back(0), d.push_back(1), d.push_back(0), d.push_back(0),
+      d.push_back(0), d.push_back(0);
+  d.push_back(2), d.push_back(u8(-7)), d.push_back(1);
+  if (d.size() & 1) d.push_back(0);
+  w16(0x00FF);
+  PicHandle pic = 0;
+  ASSERT_EQ(PtrToHand(d.data(), &pic, Size(d.size())), noErr);
+  EXPECT_TRUE(picturevalid(pic));
+  GWorldPtr gw = world(32, 20, 20);
+  Rect at{10, 10, 12, 14};
+  DrawPicture(pic, &at);
+  EXPECT_EQ(pixel(gw, 10, 10), 0xFF0000u);
+  EXPECT_EQ(pixel(gw, 11, 10), 0x0000FFu);
+  EXPECT_EQ(pixel(gw, 13, 11), 0x0000FFu);
+  DisposeHandle(pic);
+  DisposeGWorld(gw);
+}
+
+}  // namespace
+}  // namespace kv
