@@ -284,15 +284,9 @@ GDHandle NewGDevicefor(i16 depth, const Rect& bounds, CTabHandle table) {
     if (!t) t = GetCTable(depth);
     if (!t) return 0;
   }
-  PixMap pm{};
+  // A device's pixel map describes the pixels without holding any.
+  PixMap pm = pixmapfor(depth, bounds, nullptr, t);
   pm.rowBytes = pixmapflag;
-  pm.bounds = bounds;
-  pm.hRes = pm.vRes = fixed72dpi;
-  pm.pixelType = direct ? rgbDirect : 0;
-  pm.pixelSize = depth;
-  pm.cmpCount = direct ? 3 : 1;
-  pm.cmpSize = depth == 32 ? 8 : depth == 16 ? 5 : depth;
-  pm.pmTable = t;
   PixMapHandle pmh = 0;
   if (PtrToHand(&pm, &pmh, Size(sizeof pm)) != noErr) {
     DisposeHandle(t);

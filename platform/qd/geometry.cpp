@@ -131,20 +131,8 @@ std::vector<Point> polypoints(PolyHandle poly) {
 }
 
 namespace {
-Rect boundsof(const std::vector<Point>& pts) {
-  if (pts.empty()) return Rect{0, 0, 0, 0};
-  Rect r{pts[0].v, pts[0].h, pts[0].v, pts[0].h};
-  for (const Point& p : pts) {
-    r.top = std::min(r.top, p.v);
-    r.left = std::min(r.left, p.h);
-    r.bottom = std::max(r.bottom, p.v);
-    r.right = std::max(r.right, p.h);
-  }
-  return r;
-}
-
 void writepoly(PolyHandle poly, const std::vector<Point>& pts) {
-  PolygonHeader hdr{u16(sizeof(PolygonHeader) + pts.size() * sizeof(Point)), boundsof(pts)};
+  PolygonHeader hdr{u16(sizeof(PolygonHeader) + pts.size() * sizeof(Point)), pointsbounds(pts)};
   SetHandleSize(poly, Size(hdr.polySize));
   if (MemError() != noErr) return;
   std::memcpy(deref(poly), &hdr, sizeof hdr);

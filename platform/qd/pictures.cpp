@@ -11,6 +11,7 @@
 #include "platform/qd/pixels.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/qdstate.h"
+#include "platform/qd/shapegeom.h"
 
 namespace kv {
 
@@ -145,6 +146,23 @@ void recordcolor(PictureRecorder& r, u16 opcode, RGBColor& known, const RGBColor
   known = now;
 }
 
+// Records one value of the drawing state when the picture does not know it yet.
+template <class T>
+void recordvalue(PictureRecorder& r, u16 opcode, T& known, T now, bool force) {
+  if (!force && known == now) return;
+  PictWriter w = writerfor(r);
+  w.op(opcode);
+  if constexpr (sizeof(T) == 1) {
+    w.u8be(now);
+    w.align();
+  } else if constexpr (sizeof(T) == 4) {
+    w.i32be(now);
+  } else {
+    w.i16be(now);
+  }
+  known = now;
+}
+
 // Brings the picture's state up to the port's before a primitive.
 void syncstate(Port& p, PictureRecorder& r, bool text) {
   const bool force = !r.stateknown;
@@ -167,129 +185,89 @@ void syncstate(Port& p, PictureRecorder& r, bool text) {
     w.point(p.pnSize);
     r.pnSize = p.pnSize;
   }
-  if (force || r.pnMode != p.pnMode) {
-    w.op(pictPnMode);
-    w.i16be(p.pnMode);
-    r.pnMode = p.pnMode;
-  }
+  recordvalue(r, pictPnMode, r.pnMode, p.pnMode, force);
   recordcolor(r, pictRGBFgCol, r.fg, p.rgbFgColor, force);
   recordcolor(r, pictRGBBkCol, r.bg, p.rgbBkColor, force);
   recordcolor(r, pictOpColor, r.op, p.rgbOpColor, force);
   if (!text) return;
-  if (force || r.txFont != p.txFont) {
-    w.op(pictTxFont);
-    w.i16be(p.txFont);
-    r.txFont = p.txFont;
-  }
-  if (force || r.txFace != p.txFace) {
-    w.op(pictTxFace);
-    w.u8be(p.txFace);
-    w.align();
-    r.txFace = p.txFace;
-  }
-  if (force || r.txMode != p.txMode) {
-    w.op(pictTxMode);
-    w.i16be(p.txMode);
-    r.txMode = p.txMode;
-  }
-  if (force || r.txSize != p.txSize) {
-    w.op(pictTxSize);
-    w.i16be(p.txSize);
-    r.txSize = p.txSize;
-  }
-  if (force || r.spExtra != p.spExtra) {
-    w.op(pictSpExtra);
-    w.i32be(p.spExtra);
-    r.spExtra = p.spExtra;
-  }
-  if (force || r.chExtra != p.chExtra) {
-    w.op(pictChExtra);
-    w.i16be(p.chExtra);
-    r.chExtra = p.chExtra;
-  }
+  recordvalue(r, pictTxFont, r.txFont, p.txFont, force);
+  recordvalue(r, pictTxFace, r.txFace, p.txFace, force);
+  recordvalue(r, pictTxMode, r.txMode, p.txMode, force);
+  recordvalue(r, pictTxSize, r.txSize, p.txSize, force);
+  recordvalue(r, pictSpExtra, r.spExtra, p.spExtra, force);
+  recordvalue(r, pictChExtra, r.chExtra, p.chExtra, force);
 }
 
 PictureRecorder* recorder(Port& p) { return p.picsave.get(); }
 
-}  // namespace
-
-void picrecordrect(Port& p, GrafVerb verb, const Rect& r) {
+// The port's recorder told the port's state for a primitive, or null when none records.
+PictureRecorder* startprimitive(Port& p, bool text) {
   PictureRecorder* rec = recorder(p);
-  if (!rec) return;
-  syncstate(p, *rec, false);
-  PictWriter w = writerfor(*rec);
-  w.op(u16(u16(pictFrameRect) + u16(verb)));
+  if (rec) syncstate(p, *rec, text);
+  return rec;
+}
+
+// A shape primitive: the opcode of its kind and verb, then its rectangle.
+void shapeop(PictureRecorder& rec, u16 base, GrafVerb verb, const Rect& r) {
+  PictWriter w = writerfor(rec);
+  w.op(u16(base + u16(verb)));
   w.rect(r);
 }
 
+}  // namespace
+
+void picrecordrect(Port& p, GrafVerb verb, const Rect& r) {
+  if (PictureRecorder* rec = startprimitive(p, false)) shapeop(*rec, pictFrameRect, verb, r);
+}
+
 void picrecordrrect(Port& p, GrafVerb verb, const Rect& r, i16 ovalWidth, i16 ovalHeight) {
-  PictureRecorder* rec = recorder(p);
+  PictureRecorder* rec = startprimitive(p, false);
   if (!rec) return;
-  syncstate(p, *rec, false);
-  PictWriter w = writerfor(*rec);
   const Point ov{ovalHeight, ovalWidth};
   if (!(ov == rec->ovSize)) {
+    PictWriter w = writerfor(*rec);
     w.op(pictOvSize);
     w.point(ov);
     rec->ovSize = ov;
   }
-  w.op(u16(u16(pictFrameRRect) + u16(verb)));
-  w.rect(r);
+  shapeop(*rec, pictFrameRRect, verb, r);
 }
 
 void picrecordoval(Port& p, GrafVerb verb, const Rect& r) {
-  PictureRecorder* rec = recorder(p);
-  if (!rec) return;
-  syncstate(p, *rec, false);
-  PictWriter w = writerfor(*rec);
-  w.op(u16(u16(pictFrameOval) + u16(verb)));
-  w.rect(r);
+  if (PictureRecorder* rec = startprimitive(p, false)) shapeop(*rec, pictFrameOval, verb, r);
 }
 
 void picrecordarc(Port& p, GrafVerb verb, const Rect& r, i16 startAngle, i16 arcAngle) {
-  PictureRecorder* rec = recorder(p);
+  PictureRecorder* rec = startprimitive(p, false);
   if (!rec) return;
-  syncstate(p, *rec, false);
+  shapeop(*rec, pictFrameArc, verb, r);
   PictWriter w = writerfor(*rec);
-  w.op(u16(u16(pictFrameArc) + u16(verb)));
-  w.rect(r);
   w.i16be(startAngle);
   w.i16be(arcAngle);
 }
 
 void picrecordpoly(Port& p, GrafVerb verb, const std::vector<Point>& pts) {
-  PictureRecorder* rec = recorder(p);
-  if (!rec || pts.empty()) return;
-  syncstate(p, *rec, false);
+  PictureRecorder* rec = pts.empty() ? nullptr : startprimitive(p, false);
+  if (!rec) return;
   PictWriter w = writerfor(*rec);
   w.op(u16(u16(pictFramePoly) + u16(verb)));
-  Rect b{pts[0].v, pts[0].h, pts[0].v, pts[0].h};
-  for (const Point& pt : pts) {
-    b.top = std::min(b.top, pt.v);
-    b.left = std::min(b.left, pt.h);
-    b.bottom = std::max(b.bottom, pt.v);
-    b.right = std::max(b.right, pt.h);
-  }
   w.i16be(i16(10 + 4 * pts.size()));
-  w.rect(b);
+  w.rect(pointsbounds(pts));
   for (const Point& pt : pts) w.point(pt);
 }
 
 void picrecordrgn(Port& p, GrafVerb verb, const RegionData& rgn) {
-  PictureRecorder* rec = recorder(p);
-  if (!rec) return;
   std::vector<u8> data = encoderegion(rgn);
-  if (data.empty()) return;
-  syncstate(p, *rec, false);
+  PictureRecorder* rec = data.empty() ? nullptr : startprimitive(p, false);
+  if (!rec) return;
   PictWriter w = writerfor(*rec);
   w.op(u16(u16(pictFrameRgn) + u16(verb)));
   w.bytes(data.data(), data.size());
 }
 
 void picrecordline(Port& p, Point from, Point to) {
-  PictureRecorder* rec = recorder(p);
+  PictureRecorder* rec = startprimitive(p, false);
   if (!rec) return;
-  syncstate(p, *rec, false);
   PictWriter w = writerfor(*rec);
   w.op(pictLine);
   w.point(from);
@@ -297,9 +275,8 @@ void picrecordline(Port& p, Point from, Point to) {
 }
 
 void picrecordtext(Port& p, Point pen, const u8* text, i16 count) {
-  PictureRecorder* rec = recorder(p);
-  if (!rec || count <= 0 || count > 255) return;
-  syncstate(p, *rec, true);
+  PictureRecorder* rec = count > 0 && count <= 255 ? startprimitive(p, true) : nullptr;
+  if (!rec) return;
   PictWriter w = writerfor(*rec);
   w.op(pictLongText);
   w.point(pen);

@@ -8,6 +8,21 @@
 
 namespace kv {
 
+PixMap pixmapfor(i16 depth, const Rect& bounds, Ptr base, CTabHandle table) {
+  const bool direct = depth >= 16;
+  PixMap pm{};
+  pm.baseAddr = base;
+  pm.rowBytes = u16(pixmaprowbytes(bounds.right - bounds.left, depth) | pixmapflag);
+  pm.bounds = bounds;
+  pm.hRes = pm.vRes = fixed72dpi;
+  pm.pixelType = direct ? rgbDirect : 0;
+  pm.pixelSize = depth;
+  pm.cmpCount = direct ? 3 : 1;
+  pm.cmpSize = depth == 32 ? 8 : depth == 16 ? 5 : depth;
+  pm.pmTable = table;
+  return pm;
+}
+
 Surface surfacefrombits(const BitMap* bits) {
   Surface s;
   if (!bits) return s;

@@ -28,6 +28,8 @@ struct Surface {
 // cannot read, or a missing base address, gives an invalid surface.
 Surface surfacefrombits(const BitMap* bits);
 Surface surfacefrompixmap(PixMapHandle pm);
+// A pixel map record of a depth over bounds (row bytes by pixmaprowbytes, 72 dpi).
+PixMap pixmapfor(i16 depth, const Rect& bounds, Ptr base, CTabHandle table);
 // The palette an indexed map of that depth and table draws with.
 std::vector<RGBColor> paletteof(CTabHandle table, i16 depth);
 

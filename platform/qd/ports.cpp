@@ -22,21 +22,6 @@ constexpr Rect wideopen{-32768, -32768, 32767, 32767};
 
 bool validdepth(i16 d) { return d == 1 || d == 2 || d == 4 || d == 8 || d == 16 || d == 32; }
 
-PixMap pixmapfor(i16 depth, const Rect& bounds, Ptr base, CTabHandle table) {
-  const bool direct = depth >= 16;
-  PixMap pm{};
-  pm.baseAddr = base;
-  pm.rowBytes = u16(pixmaprowbytes(bounds.right - bounds.left, depth) | pixmapflag);
-  pm.bounds = bounds;
-  pm.hRes = pm.vRes = fixed72dpi;
-  pm.pixelType = direct ? rgbDirect : 0;
-  pm.pixelSize = depth;
-  pm.cmpCount = direct ? 3 : 1;
-  pm.cmpSize = depth == 32 ? 8 : depth == 16 ? 5 : depth;
-  pm.pmTable = table;
-  return pm;
-}
-
 void writepixmap(PixMapHandle h, const PixMap& pm) {
   if (IsValidHandle(h) && GetHandleSize(h) >= Size(sizeof pm)) std::memcpy(deref(h), &pm, sizeof pm);
 }

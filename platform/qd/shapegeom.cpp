@@ -189,6 +189,18 @@ RegionData frameof(const RegionData& shape, i32 penwidth, i32 penheight) {
   return band;
 }
 
+Rect pointsbounds(const std::vector<Point>& pts) {
+  if (pts.empty()) return Rect{0, 0, 0, 0};
+  Rect r{pts[0].v, pts[0].h, pts[0].v, pts[0].h};
+  for (const Point& p : pts) {
+    r.top = std::min(r.top, p.v);
+    r.left = std::min(r.left, p.h);
+    r.bottom = std::max(r.bottom, p.v);
+    r.right = std::max(r.right, p.h);
+  }
+  return r;
+}
+
 i16 pointangle(const Rect& r, Point pt) {
   const double cx = (r.left + r.right) / 2.0, cy = (r.top + r.bottom) / 2.0;
   double a = directionangle(pt.h - cx, pt.v - cy, r.right - r.left, r.bottom - r.top);

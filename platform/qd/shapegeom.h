@@ -30,6 +30,9 @@ RegionData lineregion(Point a, Point b, i32 penwidth, i32 penheight);
 // the pen width from its left and right edges and the pen height from its top and bottom.
 RegionData frameof(const RegionData& shape, i32 penwidth, i32 penheight);
 
+// The smallest rectangle whose corners hold every point ((0,0,0,0) for none).
+Rect pointsbounds(const std::vector<Point>& pts);
+
 // The angle of a point seen from the centre of a rectangle (whole degrees, 0-359).
 i16 pointangle(const Rect& r, Point pt);
 
