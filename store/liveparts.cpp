@@ -17,7 +17,9 @@ void releaselivecontrol(spot& s) {
   setcontrolpart(s, c);
 }
 
-void leavelistmode(spot& s) { releaselivefield(s); }
+void leavelistmode(spot& s) {
+  if (s.style == stylefieldlist || s.style == stylefieldscrolllist) releaselivefield(s);
+}
 
 OSErr packlivetext(const spot&, spot&) { return noErr; }
 
