@@ -66,6 +66,7 @@ constexpr OSType fourcc(const char (&s)[5]) {
 enum : OSErr {
   noErr = 0,
   dskFulErr = -34,
+  nsvErr = -35,
   ioErr = -36,
   bdNamErr = -37,
   fnOpnErr = -38,
@@ -91,6 +92,7 @@ enum : OSErr {
   resFNotFound = -193,
   mapReadErr = -199,
   userCanceledErr = -128,
+  notAFileErr = -1302,
 };
 
 }  // namespace kv

@@ -1,5 +1,7 @@
 #include "platform/text/macroman.h"
 
+#include <vector>
+
 namespace kv {
 namespace {
 
@@ -40,6 +42,72 @@ void pututf8(std::string& out, char32_t cp) {
     out += char(0x80 | (cp & 0x3F));
   }
 }
+
+constexpr u8 kLozenge = 0xD7;  // starts an escape in a Mac Roman file name
+
+int hexdigit(u8 c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;  // lower case is not an escape: each unit has exactly one spelling
+}
+
+bool validscalar(char32_t cp) { return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF); }
+
+// Reads an escape in `rest`, the text just after a lozenge of a Mac Roman name. Answers the
+// bytes it spans (0: the lozenge stands for itself) and appends the UTF-8 it stands for.
+std::size_t decodeescape(std::string_view rest, std::string* out) {
+  if (!rest.empty() && u8(rest[0]) == kLozenge) {
+    if (out) pututf8(*out, 0x25CA);
+    return 1;
+  }
+  if (rest.size() >= 4 && rest[0] == '#' && rest[3] == ';') {
+    int hi = hexdigit(u8(rest[1])), lo = hexdigit(u8(rest[2]));
+    if (hi >= 8 && lo >= 0) {  // only bytes 0x80-0xFF can be outside UTF-8
+      if (out) *out += char(hi * 16 + lo);
+      return 4;
+    }
+    return 0;
+  }
+  char32_t cp = 0;
+  std::size_t n = 0;
+  while (n < rest.size() && n < 6 && hexdigit(u8(rest[n])) >= 0) cp = cp * 16 + char32_t(hexdigit(u8(rest[n++])));
+  if (n == 0 || n >= rest.size() || rest[n] != ';' || rest[0] == '0') return 0;
+  u8 m;
+  if (!validscalar(cp) || unicodetomacroman(cp, &m)) return 0;
+  if (out) pututf8(*out, cp);
+  return n + 1;
+}
+
+// Decodes one UTF-8 sequence strictly (no overlong forms, surrogates or values past
+// U+10FFFF); answers its length, or 0 when s does not start with one.
+std::size_t strictutf8(std::string_view s, char32_t* cp) {
+  u8 c = u8(s[0]);
+  if (c < 0x80) {
+    *cp = c;
+    return 1;
+  }
+  std::size_t len;
+  char32_t v, min;
+  if ((c & 0xE0) == 0xC0) {
+    len = 2, v = c & 0x1F, min = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    len = 3, v = c & 0x0F, min = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    len = 4, v = c & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (s.size() < len) return 0;
+  for (std::size_t k = 1; k < len; ++k) {
+    if ((u8(s[k]) & 0xC0) != 0x80) return 0;
+    v = (v << 6) | (u8(s[k]) & 0x3F);
+  }
+  if (v < min || !validscalar(v)) return 0;
+  *cp = v;
+  return len;
+}
+
+const char kHex[] = "0123456789ABCDEF";
 
 }  // namespace
 
@@ -107,6 +175,59 @@ std::string utf8tomacroman(std::string_view s, u8 replacement, bool* lossy) {
     }
     i = ok ? j : i + 1;
   }
+  return out;
+}
+
+std::string macromantofilename(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (u8(s[i]) == kLozenge) {
+      std::size_t n = decodeescape(s.substr(i + 1), &out);
+      if (n == 0) pututf8(out, 0x25CA);
+      i += n;
+    } else {
+      pututf8(out, macromantounicode(u8(s[i])));
+    }
+  }
+  return out;
+}
+
+std::string filenametomacroman(std::string_view s) {
+  // Each unit of the disk name becomes its Mac Roman spelling. Units are spelled from the
+  // last to the first so that a lozenge knows what follows it.
+  std::vector<std::string> units;
+  std::vector<bool> lozenge;
+  for (std::size_t i = 0; i < s.size();) {
+    char32_t cp;
+    std::size_t n = strictutf8(s.substr(i), &cp);
+    std::string u;
+    u8 m;
+    if (n == 0) {
+      u8 b = u8(s[i]);
+      u = {char(kLozenge), '#', kHex[b >> 4], kHex[b & 15], ';'};
+      n = 1;
+    } else if (unicodetomacroman(cp, &m)) {
+      u = std::string(1, char(m));
+    } else {
+      u = std::string(1, char(kLozenge));
+      char digits[8];
+      int k = 0;
+      for (char32_t v = cp; v != 0; v >>= 4) digits[k++] = kHex[v & 15];
+      while (k > 0) u += digits[--k];
+      u += ';';
+    }
+    lozenge.push_back(n == 3 && cp == 0x25CA);
+    units.push_back(std::move(u));
+    i += n;
+  }
+  std::string ahead;  // the first bytes of what follows the unit being spelled
+  for (std::size_t k = units.size(); k-- > 0;) {
+    if (lozenge[k] && decodeescape(ahead, nullptr) != 0) units[k] += char(kLozenge);
+    ahead = (units[k] + ahead).substr(0, 12);
+  }
+  std::string out;
+  for (auto& u : units) out += u;
   return out;
 }
 

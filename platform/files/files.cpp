@@ -1,0 +1,439 @@
+#include "platform/files/files.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+#include "platform/runtime/root.h"
+#include "platform/text/macroman.h"
+
+namespace kv {
+namespace {
+
+constexpr const char* kFinfoAttribute = "user.kestrove.finfo";
+constexpr u32 kFirstFolderId = 16;
+
+struct OpenFile {
+  int fd = -1;
+  std::string path;
+  bool writable = false;
+  i64 mark = 0;
+};
+
+struct FilesState {
+  Registry<OpenFile, RegType::file> files;
+  std::vector<std::string> folders;  // folder id kFirstFolderId + i
+  std::map<std::string, u32> folderids;
+  std::function<void(const FileWriteEvent&)> writehook;
+  std::size_t failwriteafter = 0;
+  bool finfoattributes = true;
+  std::optional<u64> freespace;
+
+  FilesState() = default;
+  FilesState(const FilesState&) = delete;
+  FilesState& operator=(const FilesState&) = delete;
+  ~FilesState() {
+    files.each([](RegistryId, OpenFile& f) {
+      if (f.fd >= 0) ::close(f.fd);
+    });
+  }
+};
+
+FilesState& fs() { return state<FilesState>(); }
+
+OpenFile* openfile(FileRef ref) { return fs().files.get(ref); }
+
+// The result code of a failed call, for a file at `path` (used to tell a missing file from a
+// missing folder).
+OSErr oserr(int e, const std::string& path = {}) {
+  switch (e) {
+    case ENOENT: {
+      std::size_t slash = path.find_last_of('/');
+      if (slash == std::string::npos || slash == 0) return fnfErr;
+      struct stat st;
+      std::string parent = path.substr(0, slash);
+      return (::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? OSErr(fnfErr) : OSErr(dirNFErr);
+    }
+    case ENOTDIR: return dirNFErr;
+    case EEXIST: return dupFNErr;
+    case EACCES:
+    case EPERM: return permErr;
+    case EROFS: return wPrErr;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return dskFulErr;
+    case ENAMETOOLONG: return bdNamErr;
+    case EISDIR: return notAFileErr;
+    case EMFILE:
+    case ENFILE: return tmfoErr;
+    case EBUSY:
+    case ETXTBSY: return fBsyErr;
+    case EBADF: return rfNumErr;
+    case EINVAL: return paramErr;
+    default: return ioErr;
+  }
+}
+
+// The UTF-8 path of a file named by volume, folder and Mac Roman name.
+OSErr resolve(i16 vRefNum, u32 dirID, ConstStringPtr name, std::string* path) {
+  if (vRefNum != 0 && vRefNum != kBootVolume) return nsvErr;
+  if (name == nullptr || name[0] == 0) return bdNamErr;
+  std::string utf8 = macromantofilename(std::string_view(reinterpret_cast<const char*>(name + 1), name[0]));
+  if (utf8.find('\0') != std::string::npos) return bdNamErr;
+  if (utf8[0] == '/' || dirID == 0) {
+    *path = utf8;
+  } else if (dirID == fsRtDirID) {
+    *path = "/" + utf8;
+  } else {
+    FilesState& f = fs();
+    if (dirID < kFirstFolderId || dirID - kFirstFolderId >= f.folders.size()) return dirNFErr;
+    *path = f.folders[dirID - kFirstFolderId] + "/" + utf8;
+  }
+  return noErr;
+}
+
+// Every write and length change passes here first: the injected failure, then the hook.
+OSErr beforewrite(const OpenFile& f, i64 position, const void* data, i64 count) {
+  FilesState& s = fs();
+  if (s.failwriteafter > 0 && --s.failwriteafter == 0) return dskFulErr;
+  if (s.writehook) s.writehook(FileWriteEvent{f.path, position, static_cast<const u8*>(data), count});
+  return noErr;
+}
+
+OSErr preadall(const OpenFile& f, i64 position, void* buffer, i64 count, i64* done) {
+  *done = 0;
+  u8* p = static_cast<u8*>(buffer);
+  while (*done < count) {
+    ssize_t n = ::pread(f.fd, p + *done, std::size_t(count - *done), off_t(position + *done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return oserr(errno);
+    }
+    if (n == 0) return eofErr;
+    *done += n;
+  }
+  return noErr;
+}
+
+OSErr pwriteall(const OpenFile& f, i64 position, const void* buffer, i64 count, i64* done) {
+  *done = 0;
+  if (!f.writable) return wrPermErr;
+  if (position < 0 || count < 0) return posErr;
+  if (OSErr e = beforewrite(f, position, buffer, count)) return e;
+  const u8* p = static_cast<const u8*>(buffer);
+  while (*done < count) {
+    ssize_t n = ::pwrite(f.fd, p + *done, std::size_t(count - *done), off_t(position + *done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return oserr(errno);
+    }
+    *done += n;
+  }
+  return noErr;
+}
+
+bool endswithproject(const std::string& path) {
+  if (path.size() < 5) return false;
+  std::string ext = path.substr(path.size() - 5);
+  for (char& c : ext) c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+  return ext == ".kv45";
+}
+
+bool noattributes(int e) { return e == ENOTSUP || e == ENODATA; }
+
+}  // namespace
+
+// --- Folders -------------------------------------------------------------------------------
+
+OSErr folderidofpath(std::string_view macromanpath, u32* dirID) {
+  std::string utf8 = macromantofilename(macromanpath);
+  if (utf8.empty() || utf8.find('\0') != std::string::npos) return bdNamErr;
+  char* real = ::realpath(utf8.c_str(), nullptr);
+  if (real == nullptr) return errno == ENOENT ? OSErr(dirNFErr) : oserr(errno);
+  std::string path(real);
+  std::free(real);
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return dirNFErr;
+  if (path == "/") {
+    *dirID = fsRtDirID;
+    return noErr;
+  }
+  FilesState& f = fs();
+  auto it = f.folderids.find(path);
+  if (it != f.folderids.end()) {
+    *dirID = it->second;
+    return noErr;
+  }
+  u32 id = kFirstFolderId + u32(f.folders.size());
+  f.folders.push_back(path);
+  f.folderids.emplace(path, id);
+  *dirID = id;
+  return noErr;
+}
+
+OSErr pathoffolder(u32 dirID, std::string* macromanpath) {
+  FilesState& f = fs();
+  if (dirID == fsRtDirID) {
+    *macromanpath = "/";
+    return noErr;
+  }
+  if (dirID < kFirstFolderId || dirID - kFirstFolderId >= f.folders.size()) return dirNFErr;
+  *macromanpath = filenametomacroman(f.folders[dirID - kFirstFolderId]);
+  return noErr;
+}
+
+OSErr volumefreebytes(i16 vRefNum, u32 dirID, u64* bytes) {
+  if (vRefNum != 0 && vRefNum != kBootVolume) return nsvErr;
+  FilesState& f = fs();
+  if (f.freespace) {
+    *bytes = *f.freespace;
+    return noErr;
+  }
+  std::string path = ".";
+  if (dirID == fsRtDirID) {
+    path = "/";
+  } else if (dirID != 0) {
+    if (dirID < kFirstFolderId || dirID - kFirstFolderId >= f.folders.size()) return dirNFErr;
+    path = f.folders[dirID - kFirstFolderId];
+  }
+  struct statvfs sv;
+  if (::statvfs(path.c_str(), &sv) != 0) return oserr(errno, path);
+  *bytes = u64(sv.f_bavail) * u64(sv.f_frsize);
+  return noErr;
+}
+
+// --- Files by name -------------------------------------------------------------------------
+
+OSErr HCreate(i16 vRefNum, u32 dirID, ConstStringPtr name, OSType creator, OSType fileType) {
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return oserr(errno, path);
+  ::close(fd);
+  FInfo info{fileType, creator, 0, {0, 0}, 0};
+  return HSetFInfo(vRefNum, dirID, name, &info);
+}
+
+OSErr HOpen(i16 vRefNum, u32 dirID, ConstStringPtr name, i8 permission, FileRef* ref) {
+  *ref = nilid;
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
+  if (permission < fsCurPerm || permission > fsRdWrPerm) return paramErr;
+  int fd = -1;
+  bool writable = permission != fsRdPerm;
+  if (writable) {
+    fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0 && permission == fsCurPerm && (errno == EACCES || errno == EROFS || errno == EPERM)) writable = false;
+  }
+  if (!writable) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return oserr(errno, path);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return notAFileErr;
+  }
+  // One writer at a time: the lock goes with this open file and ends when it is closed.
+  if (writable && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int e = errno;
+    ::close(fd);
+    return e == EWOULDBLOCK ? OSErr(opWrErr) : oserr(e);
+  }
+  auto f = std::make_unique<OpenFile>();
+  f->fd = fd;
+  f->path = path;
+  f->writable = writable;
+  *ref = fs().files.add(std::move(f));
+  if (*ref == nilid) {
+    ::close(fd);
+    return tmfoErr;
+  }
+  return noErr;
+}
+
+OSErr HDelete(i16 vRefNum, u32 dirID, ConstStringPtr name) {
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return oserr(errno, path);
+  if (S_ISDIR(st.st_mode)) {
+    if (::rmdir(path.c_str()) != 0) return errno == ENOTEMPTY || errno == EEXIST ? OSErr(fBsyErr) : oserr(errno, path);
+    return noErr;
+  }
+  // A file that someone has open for writing is busy.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    bool busy = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    if (busy) return fBsyErr;
+  }
+  if (::unlink(path.c_str()) != 0) return oserr(errno, path);
+  return noErr;
+}
+
+OSErr HGetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, FInfo* info) {
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
+  if (!S_ISREG(st.st_mode)) return notAFileErr;
+  *info = FInfo{0, 0, 0, {0, 0}, 0};
+  u8 raw[8];
+  if (fs().finfoattributes) {
+    ssize_t n = ::getxattr(path.c_str(), kFinfoAttribute, raw, sizeof raw);
+    if (n == 8) {
+      info->fdType = OSType(raw[0]) << 24 | OSType(raw[1]) << 16 | OSType(raw[2]) << 8 | raw[3];
+      info->fdCreator = OSType(raw[4]) << 24 | OSType(raw[5]) << 16 | OSType(raw[6]) << 8 | raw[7];
+      return noErr;
+    }
+    if (n < 0 && !noattributes(errno) && errno != ERANGE) return oserr(errno, path);
+  }
+  if (endswithproject(path)) {
+    info->fdType = kProjectType;
+    info->fdCreator = kProjectCreator;
+  }
+  return noErr;
+}
+
+OSErr HSetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, const FInfo* info) {
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
+  if (!S_ISREG(st.st_mode)) return notAFileErr;
+  if (!fs().finfoattributes) return noErr;
+  u8 raw[8];
+  for (int i = 0; i < 4; ++i) {
+    raw[i] = u8(info->fdType >> (24 - 8 * i));
+    raw[4 + i] = u8(info->fdCreator >> (24 - 8 * i));
+  }
+  if (::setxattr(path.c_str(), kFinfoAttribute, raw, sizeof raw, 0) != 0) {
+    // Without extended attributes the name's extension tells a project from other files.
+    if (errno == ENOTSUP) return noErr;
+    return oserr(errno, path);
+  }
+  return noErr;
+}
+
+// --- Open files ----------------------------------------------------------------------------
+
+OSErr FSRead(FileRef ref, i64* count, void* buffer) {
+  OpenFile* f = openfile(ref);
+  if (f == nullptr) return rfNumErr;
+  if (*count < 0) return paramErr;
+  i64 done;
+  OSErr e = preadall(*f, f->mark, buffer, *count, &done);
+  f->mark += done;
+  *count = done;
+  return e;
+}
+
+OSErr FSWrite(FileRef ref, i64* count, const void* buffer) {
+  OpenFile* f = openfile(ref);
+  if (f == nullptr) return rfNumErr;
+  if (*count < 0) return paramErr;
+  i64 done;
+  OSErr e = pwriteall(*f, f->mark, buffer, *count, &done);
+  f->mark += done;
+  *count = done;
+  return e;
+}
+
+OSErr SetFPos(FileRef ref, u16 mode, i64 offset) {
+  OpenFile* f = openfile(ref);
+  if (f == nullptr) return rfNumErr;
+  i64 length;
+  if (OSErr e = GetEOF(ref, &length)) return e;
+  i64 to;
+  switch (mode) {
+    case fsAtMark: return noErr;
+    case fsFromStart: to = offset; break;
+    case fsFromLEOF: to = length + offset; break;
+    case fsFromMark: to = f->mark + offset; break;
+    default: return paramErr;
+  }
+  if (to < 0) return posErr;
+  if (to > length) {
+    f->mark = length;
+    return eofErr;
+  }
+  f->mark = to;
+  return noErr;
+}
+
+OSErr GetFPos(FileRef ref, i64* position) {
+  OpenFile* f = openfile(ref);
+  if (f == nullptr) return rfNumErr;
+  *position = f->mark;
+  return noErr;
+}
+
+OSErr GetEOF(FileRef ref, i64* length) {
+  OpenFile* f = openfile(ref);
+  if (f == nullptr) return rfNumErr;
+  struct stat st;
+  if (::fstat(f->fd, &st) != 0) return oserr(errno);
+  *length = i64(st.st_size);
+  return noErr;
+}
+
+OSErr SetEOF(FileRef ref, i64 length) {
+  OpenFile* f = openfile(ref);
+  if (f == nullptr) return rfNumErr;
+  if (!f->writable) return wrPermErr;
+  if (length < 0) return posErr;
+  if (OSErr e = beforewrite(*f, 0, nullptr, length)) return e;
+  if (::ftruncate(f->fd, off_t(length)) != 0) return oserr(errno);
+  if (f->mark > length) f->mark = length;
+  return noErr;
+}
+
+OSErr FlushFile(FileRef ref) {
+  OpenFile* f = openfile(ref);
+  if (f == nullptr) return rfNumErr;
+  if (f->writable && ::fdatasync(f->fd) != 0 && errno != EINVAL) return oserr(errno);
+  return noErr;
+}
+
+OSErr FSClose(FileRef ref) {
+  std::unique_ptr<OpenFile> f = fs().files.remove(ref);
+  if (!f) return rfNumErr;
+  if (::close(f->fd) != 0 && errno != EINTR) return ioErr;
+  return noErr;
+}
+
+OSErr readat(FileRef ref, i64 position, void* buffer, i64 count) {
+  OpenFile* f = openfile(ref);
+  if (f == nullptr) return rfNumErr;
+  if (position < 0 || count < 0) return posErr;
+  i64 done;
+  OSErr e = preadall(*f, position, buffer, count, &done);
+  f->mark = position + done;
+  return e;
+}
+
+OSErr writeat(FileRef ref, i64 position, const void* buffer, i64 count) {
+  OpenFile* f = openfile(ref);
+  if (f == nullptr) return rfNumErr;
+  i64 done;
+  OSErr e = pwriteall(*f, position, buffer, count, &done);
+  f->mark = position + done;
+  return e;
+}
+
+// --- Test controls -------------------------------------------------------------------------
+
+void setfilewritehook(std::function<void(const FileWriteEvent&)> hook) { fs().writehook = std::move(hook); }
+void failfilewriteafter(std::size_t n) { fs().failwriteafter = n; }
+void setfinfoattributes(bool on) { fs().finfoattributes = on; }
+void setfreespacemodel(std::optional<u64> bytes) { fs().freespace = bytes; }
+
+}  // namespace kv

@@ -1,0 +1,101 @@
+// Files: the part of the desktop File Manager the system relies on, over POSIX files.
+//
+// A file is named by a volume, a folder id and a name, as the system expects. There is one
+// volume, the whole POSIX tree (kBootVolume; 0 is accepted as "the default volume"). Folder
+// ids are handed out by folderidofpath for POSIX folders; fsRtDirID is "/" and 0 the current
+// folder. A name is Mac Roman and may be a relative path below the folder, or a full path
+// (starting with "/") that ignores the folder; it crosses to UTF-8 with macromantofilename.
+//
+// Open files are registry ids (RegType::file). Writing permission takes an advisory flock:
+// a file that is open for writing elsewhere, in this process or another, answers opWrErr.
+// Errors are the classic result codes: fnfErr (-43) for a missing file, dirNFErr for a
+// missing folder, dupFNErr when creating over a file, dskFulErr, wPrErr, permErr, eofErr
+// when a read meets the end of the file, and so on.
+//
+// A file's type and creator live in the extended attribute "user.kestrove.finfo" (8 bytes:
+// type, then creator). Where the file system has no extended attributes, or the file none,
+// a name ending in ".kv45" is a project (kProjectType, kProjectCreator) and any other file
+// has type and creator 0.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/runtime/registry.h"
+#include "platform/types.h"
+
+namespace kv {
+
+using FileRef = RegistryId;
+
+constexpr i16 kBootVolume = -1;
+constexpr u32 fsRtDirID = 2;
+
+constexpr OSType kProjectType = fourcc("MDOx");
+constexpr OSType kProjectCreator = fourcc("VIZu");
+
+// Open permissions.
+enum : i8 { fsCurPerm = 0, fsRdPerm = 1, fsWrPerm = 2, fsRdWrPerm = 3 };
+// Positioning modes of SetFPos.
+enum : u16 { fsAtMark = 0, fsFromStart = 1, fsFromLEOF = 2, fsFromMark = 3 };
+
+struct FInfo {
+  OSType fdType;
+  OSType fdCreator;
+  u16 fdFlags;
+  Point fdLocation;
+  i16 fdFldr;
+};
+
+// --- Folders -------------------------------------------------------------------------------
+// The folder id of a POSIX folder (a Mac Roman path, absolute or relative to the current
+// folder); the same folder always gets the same id during a run.
+OSErr folderidofpath(std::string_view macromanpath, u32* dirID);
+// The full Mac Roman path of a folder id.
+OSErr pathoffolder(u32 dirID, std::string* macromanpath);
+// Free bytes on the volume that holds a folder (the injected figure when one is set).
+OSErr volumefreebytes(i16 vRefNum, u32 dirID, u64* bytes);
+
+// --- Files by name -------------------------------------------------------------------------
+OSErr HCreate(i16 vRefNum, u32 dirID, ConstStringPtr name, OSType creator, OSType fileType);
+OSErr HOpen(i16 vRefNum, u32 dirID, ConstStringPtr name, i8 permission, FileRef* ref);
+OSErr HDelete(i16 vRefNum, u32 dirID, ConstStringPtr name);
+OSErr HGetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, FInfo* info);
+OSErr HSetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, const FInfo* info);
+
+// --- Open files ----------------------------------------------------------------------------
+// Reads *count bytes at the mark; a read that meets the end of the file answers eofErr with
+// *count set to what was read. The mark advances by what was read or written.
+OSErr FSRead(FileRef ref, i64* count, void* buffer);
+OSErr FSWrite(FileRef ref, i64* count, const void* buffer);
+OSErr SetFPos(FileRef ref, u16 mode, i64 offset);
+OSErr GetFPos(FileRef ref, i64* position);
+OSErr GetEOF(FileRef ref, i64* length);
+OSErr SetEOF(FileRef ref, i64 length);
+// Pushes the file's written bytes to the disk.
+OSErr FlushFile(FileRef ref);
+OSErr FSClose(FileRef ref);
+// Reads or writes exactly `count` bytes at a position (the mark moves past them).
+OSErr readat(FileRef ref, i64 position, void* buffer, i64 count);
+OSErr writeat(FileRef ref, i64 position, const void* buffer, i64 count);
+
+// --- Test controls -------------------------------------------------------------------------
+// Seen before every write and every length change of any file (data is null and count the
+// new length for a length change). Tests use it to cut files at every write.
+struct FileWriteEvent {
+  const std::string& path;  // UTF-8 path of the file
+  i64 position;
+  const u8* data;
+  i64 count;
+};
+void setfilewritehook(std::function<void(const FileWriteEvent&)> hook);
+// The nth write or length change from now fails with dskFulErr (1 = the next); 0 disarms.
+void failfilewriteafter(std::size_t n);
+// false: behave as a file system without extended attributes (the ".kv45" rule applies).
+void setfinfoattributes(bool on);
+// Free bytes that volumefreebytes answers instead of asking the file system.
+void setfreespacemodel(std::optional<u64> bytes);
+
+}  // namespace kv
