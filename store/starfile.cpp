@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "platform/memory/memory.h"
+#include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
+#include "shell/mainglobals.h"
 #include "store/starinternal.h"
 
 namespace kv {
@@ -386,6 +388,12 @@ i16 verifystr(i16 code) {
 i16 closestar(RegistryId store) {
   projectstore* st = lookup(store);
   if (st == nullptr) return 104;
+  // The project's resource file closes with it, except while a window is closed and
+  // reopened to apply a changed window property.
+  if (st->resref != 0 && !mainglobals().reopeningwindow) {
+    CloseResFile(st->resref);
+    st->resref = 0;
+  }
   OSErr e = FSClose(st->fileref);
   st->fileref = nilid;
   return e;

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "platform/memory/memory.h"
+#include "platform/resources/resources.h"
+#include "shell/mainglobals.h"
 #include "store/starinternal.h"
 #include "tests/store/starsupport.h"
 
@@ -515,6 +517,32 @@ TEST_F(StarFileTest, DeletingAStoreAndFileErrorsPassThrough) {
   EXPECT_EQ(ps(fresh).fileref, nilid);
   disposeprojectstore(fresh);
   EXPECT_EQ(createstar(kBootVolume, 9999, PName("x.kv45")), dirNFErr);
+}
+
+TEST_F(StarFileTest, ClosingTheStoreClosesItsResourceFileUnlessAWindowIsReopened) {
+  std::vector<u8> bytes;
+  std::string error;
+  ResourceItem item;
+  item.type = fourcc("TEXT");
+  item.id = 1;
+  ASSERT_TRUE(buildresourcefile({item}, &bytes, &error)) << error;
+  i16 files = CountResFiles();
+  RegistryId st = makestore();
+  ps(st).resref = openresourcebytes(bytes, "test.rsrc");
+  ASSERT_GT(ps(st).resref, 0);
+  mainglobals().reopeningwindow = 1;
+  i16 kept = ps(st).resref;
+  ASSERT_EQ(closestar(st), 0);
+  EXPECT_EQ(ps(st).resref, kept);
+  EXPECT_EQ(CountResFiles(), files + 1);
+  mainglobals().reopeningwindow = 0;
+  disposeprojectstore(st);
+  st = openstore();
+  ps(st).resref = kept;
+  ASSERT_EQ(closestar(st), 0);
+  EXPECT_EQ(ps(st).resref, 0);
+  EXPECT_EQ(CountResFiles(), files);
+  disposeprojectstore(st);
 }
 
 }  // namespace
