@@ -11,6 +11,7 @@
 #include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
+#include "store/memoryguard.h"
 #include "store/starinternal.h"
 
 namespace kv {
@@ -434,6 +435,7 @@ i16 getstar(RegistryId store, i32 id, Handle h) {
   u32 at;
   stardir head;
   if (i16 e = readrecord(*st, id, &at, &head)) return e;
+  if (head.size > u32(GetHandleSize(h)) && memoryrefused(Size(head.size))) return 37;
   SetHandleSize(h, Size(head.size));
   if (OSErr e = MemError()) return e;
   if (i16 e = storeread(*st, u64(at) + kStarRecordHead, deref(h), head.size)) return e;

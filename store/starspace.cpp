@@ -121,6 +121,7 @@ i16 movebytes(projectstore& st, u64 from, u64 to, u64 count) {
 // Writes a whole record (head, data, zero padding) with one write, so that a record is on
 // disk entirely or not at all.
 i16 writerecord(projectstore& st, u64 at, u32 id, Handle h, u32 size, u64 slot) {
+  if (slot > u64(INT32_MAX)) return memFullErr;
   Ptr buffer = NewPtrClear(Size(slot));
   if (buffer == nullptr) return MemError();
   stardir head{id, size, u32(slot)};

@@ -8,6 +8,7 @@
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
 #include "shell/mainglobals.h"
+#include "store/memoryguard.h"
 #include "store/starinternal.h"
 #include "tests/store/starsupport.h"
 
@@ -415,6 +416,14 @@ TEST_F(StarFileTest, BadIdsAndUnknownStoresAreRefused) {
   EXPECT_EQ(getstar(st, 3, h), 100);
   EXPECT_EQ(savestar(st, 0, h), 100);
   EXPECT_EQ(delstar(st, 0), 100);
+  i32 id;
+  ASSERT_EQ(addbytes(st, recordbytes(0, 1, 100), &id), 0);
+  setmemoryguardrefusal(true);
+  EXPECT_EQ(getstar(st, 0, h), 37) << "the memory guard refuses the growth";
+  setmemoryguardrefusal(false);
+  failallocationafter(1);
+  EXPECT_EQ(getstar(st, 0, h), memFullErr);
+  failallocationafter(0);
   RegistryId gone = st;
   closestore(st);
   EXPECT_EQ(getstar(gone, 0, h), 104);
