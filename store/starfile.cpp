@@ -429,12 +429,20 @@ i16 newoffset(RegistryId store, i32 id, u32 offset) {
   return setentry(*st, u32(id), offset);
 }
 
+namespace {
+// The open store and the checked head of one of its records.
+i16 openrecord(RegistryId store, i32 id, projectstore** st, u32* at, stardir* head) {
+  *st = lookup(store);
+  if (*st == nullptr) return 104;
+  return readrecord(**st, id, at, head);
+}
+}  // namespace
+
 i16 getstar(RegistryId store, i32 id, Handle h) {
-  projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  projectstore* st;
   u32 at;
   stardir head;
-  if (i16 e = readrecord(*st, id, &at, &head)) return e;
+  if (i16 e = openrecord(store, id, &st, &at, &head)) return e;
   if (head.size > u32(GetHandleSize(h)) && memoryrefused(Size(head.size))) return 37;
   SetHandleSize(h, Size(head.size));
   if (OSErr e = MemError()) return e;
@@ -443,21 +451,19 @@ i16 getstar(RegistryId store, i32 id, Handle h) {
 }
 
 i16 sizestar(RegistryId store, i32 id, u32* size) {
-  projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  projectstore* st;
   u32 at;
   stardir head;
-  if (i16 e = readrecord(*st, id, &at, &head)) return e;
+  if (i16 e = openrecord(store, id, &st, &at, &head)) return e;
   *size = head.size;
   return 0;
 }
 
 i16 namestar(RegistryId store, i32 id, u8* buffer260) {
-  projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  projectstore* st;
   u32 at;
   stardir head;
-  if (i16 e = readrecord(*st, id, &at, &head)) return e;
+  if (i16 e = openrecord(store, id, &st, &at, &head)) return e;
   u64 data = u64(at) + kStarRecordHead;
   if (head.size < 260) return storeread(*st, data, buffer260 + 260 - head.size, head.size);
   return storeread(*st, data + head.size - 260, buffer260, 260);

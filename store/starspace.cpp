@@ -148,6 +148,18 @@ struct runrecord {
   u32 slot;
 };
 
+// Points the run's directory entries at its copy from `at` on, record by record, calling
+// moved(slot) after each so that the store stays consistent between them.
+template <class Moved>
+i16 pointrun(projectstore& st, const std::vector<runrecord>& run, u64 at, Moved moved) {
+  for (runrecord r : run) {
+    if (i16 e = setentry(st, r.id, u32(at))) return e;
+    at += r.slot;
+    moved(r.slot);
+  }
+  return 0;
+}
+
 // Slides the records behind free entry k down to its start, at most kStageLimit bytes of
 // them (at least one record); entry k moves up behind them, merging with what it meets.
 // Dead space found behind the entry joins it. A run that fits into the entry is copied
@@ -179,12 +191,8 @@ i16 slidestep(projectstore& st, u32 k) {
   if (total <= len) {
     if (i16 e = makesafe(st, o, total)) return e;
     if (i16 e = movebytes(st, p, o, total)) return e;
-    u64 at = o;
-    for (runrecord r : run) {
-      if (i16 e = touchpage(st, r.id)) return e;
-      if (i16 e = setentry(st, r.id, u32(at))) return e;
-      at += r.slot;
-      h.freelist.v[k].offset = u32(at);
+    if (i16 e = pointrun(st, run, o, [&](u32 slot) { h.freelist.v[k].offset = h.freelist.v[k].offset + slot; })) {
+      return e;
     }
     mergefree(h);
     return 0;
@@ -196,26 +204,17 @@ i16 slidestep(projectstore& st, u32 k) {
   if (stage + total > kMaxOffset) return dskFulErr;
   if (i16 e = makesafe(st, stage, total)) return e;
   if (i16 e = movebytes(st, p, stage, total)) return e;
-  u64 at = stage;
-  for (runrecord r : run) {
-    if (i16 e = touchpage(st, r.id)) return e;
-    if (i16 e = setentry(st, r.id, u32(at))) return e;
-    at += r.slot;
-    h.endofdata = u32(at);
-    h.freelist.v[k].length = h.freelist.v[k].length + r.slot;
-    h.freebytes = h.freebytes + r.slot;
-  }
+  i16 staged = pointrun(st, run, stage, [&](u32 slot) {
+    h.endofdata = h.endofdata + slot;
+    h.freelist.v[k].length = h.freelist.v[k].length + slot;
+    h.freebytes = h.freebytes + slot;
+  });
+  if (staged != 0) return staged;
   mergefree(h);
   if (i16 e = commitstar(st)) return e;
   if (i16 e = makesafe(st, o, total)) return e;
   if (i16 e = movebytes(st, stage, o, total)) return e;
-  at = o;
-  for (runrecord r : run) {
-    if (i16 e = touchpage(st, r.id)) return e;
-    if (i16 e = setentry(st, r.id, u32(at))) return e;
-    at += r.slot;
-    takefree(h, k, r.slot);
-  }
+  if (i16 e = pointrun(st, run, o, [&](u32 slot) { takefree(h, k, slot); })) return e;
   h.endofdata = u32(stage);
   return 0;
 }
