@@ -2,14 +2,8 @@
 // directory-page cache, record heads, the free list and commits.
 #pragma once
 
+#include "store/byteorder.h"
 #include "store/starfile.h"
-
-namespace kv {
-// Record packing's byte-order swapper: swaps a packed record between file order (direction 0
-// turns it to host order) and host order (direction 1 turns it to file order); 0, or 105 for
-// a record type it does not know.
-i16 endianswapackedstar(Handle h, i16 direction);
-}  // namespace kv
 
 namespace kv::stardetail {
 
