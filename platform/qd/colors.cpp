@@ -172,21 +172,27 @@ bool runsearchprocs(const RGBColor& c, i32* position) {
   return false;
 }
 
-Matcher::Matcher(const Surface& s) : s_(&s), searching_(!s.direct && searchprocsinstalled()) {
-  if (!s.direct) cache_.resize(4096);
+Matcher::Matcher(const Surface& s) : s_(&s), searching_(!s.direct && searchprocsinstalled()) {}
+
+u32 Matcher::lookup(const RGBColor& c) {
+  i32 pos = 0;
+  return searching_ && runsearchprocs(c, &pos) ? u32(pos) & pixelmask(s_->depth) : nearestindex(s_->palette, c);
 }
 
 u32 Matcher::match(const RGBColor& c) {
   if (s_->depth == 32) return rgbto32(c);
   if (s_->depth == 16) return rgbto16(c);
-  u64 key = (u64(c.red) << 32) | (u64(c.green) << 16) | c.blue;
+  const u64 key = (u64(c.red) << 32) | (u64(c.green) << 16) | c.blue;
+  for (std::size_t i = 0; i < nrecent_; ++i)
+    if (recent_[i].key == key) return recent_[i].value;
+  if (nrecent_ < recent_.size()) {
+    recent_[nrecent_] = Entry{key, lookup(c)};
+    return recent_[nrecent_++].value;
+  }
+  if (cache_.empty()) cache_.resize(4096);
   Entry& e = cache_[(key ^ (key >> 17) ^ (key >> 31)) & 4095];
-  if (e.key == key) return e.value;
-  i32 pos = 0;
-  u32 v = searching_ && runsearchprocs(c, &pos) ? u32(pos) & pixelmask(s_->depth) : nearestindex(s_->palette, c);
-  e.key = key;
-  e.value = v;
-  return v;
+  if (e.key != key) e = Entry{key, lookup(c)};
+  return e.value;
 }
 
 namespace {
@@ -376,6 +382,21 @@ GDHandle GetMainDevice() {
 GDHandle GetDeviceList() { return GetMainDevice(); }
 
 GDHandle GetNextDevice(GDHandle device) { return readdevice(device).gdNextGD; }
+
+GDHandle GetMaxDevice(const Rect* globalRect) {
+  GDHandle best = 0;
+  i16 bestdepth = 0;
+  for (GDHandle d = GetDeviceList(); d; d = GetNextDevice(d)) {
+    const Rect b = readdevice(d).gdRect;
+    const bool touches = globalRect && std::max(b.left, globalRect->left) < std::min(b.right, globalRect->right) &&
+                         std::max(b.top, globalRect->top) < std::min(b.bottom, globalRect->bottom);
+    if (touches && devicedepth(d) > bestdepth) {
+      best = d;
+      bestdepth = devicedepth(d);
+    }
+  }
+  return best ? best : GetMainDevice();
+}
 
 GDHandle GetGDevice() {
   QDState& s = qd();

@@ -44,6 +44,8 @@ void DelComp(ColorComplementProcPtr proc);
 GDHandle GetMainDevice();
 GDHandle GetDeviceList();
 GDHandle GetNextDevice(GDHandle device);
+// The deepest screen device that a global rectangle touches (the main device when none).
+GDHandle GetMaxDevice(const Rect* globalRect);
 // The current device; SetGDevice makes another one current.
 GDHandle GetGDevice();
 void SetGDevice(GDHandle device);

@@ -102,8 +102,13 @@ class Matcher {
     u64 key = ~u64(0);
     u32 value = 0;
   };
+  u32 lookup(const RGBColor& c);
   const Surface* s_;
   bool searching_ = false;
+  // The first few colours (a drawing's foreground and background) sit in a small list; a
+  // copy of many colours gets a hashed cache.
+  std::array<Entry, 8> recent_{};
+  std::size_t nrecent_ = 0;
   std::vector<Entry> cache_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/backend/headless.h"
 #include "platform/qd/qd.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
@@ -323,6 +324,28 @@ TEST_F(CopyBitsTest, SinglePixels) {
   EXPECT_EQ(got, (RGBColor{0xFFFF, 0xFFFF, 0xFFFF})) << "outside the map reads white";
   SetCPixel(100, 100, &red);  // outside: nothing happens
   DisposeGWorld(gw);
+}
+
+TEST_F(CopyBitsTest, DevicesFollowTheBackendScreens) {
+  HeadlessBackend* hb = headlessbackend();
+  ASSERT_NE(hb, nullptr);
+  ScreenInfo left{Rect{0, 0, 600, 800}, 8, {}};
+  ScreenInfo right{Rect{0, 800, 600, 1600}, 32, {}};
+  hb->setscreens({left, right});
+  GDHandle main = GetMainDevice();
+  EXPECT_EQ(devicedepth(main), 8);
+  GDHandle second = GetNextDevice(main);
+  ASSERT_NE(second, 0u);
+  EXPECT_EQ(devicedepth(second), 32);
+  EXPECT_EQ(GetNextDevice(second), 0u);
+  const Rect both{10, 700, 20, 900}, leftonly{10, 10, 20, 20};
+  EXPECT_EQ(GetMaxDevice(&both), second);
+  EXPECT_EQ(GetMaxDevice(&leftonly), main);
+  const RGBColor white{0xFFFF, 0xFFFF, 0xFFFF};
+  EXPECT_EQ(Color2Index(&white), 0) << "the 8-bit main screen is current";
+  hb->setscreens({ScreenInfo{}});
+  EXPECT_EQ(devicedepth(GetMainDevice()), 32);
+  EXPECT_EQ(GetNextDevice(GetMainDevice()), 0u);
 }
 
 TEST_F(CopyBitsTest, GrayOfDevices) {

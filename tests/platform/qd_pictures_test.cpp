@@ -227,5 +227,30 @@ TEST_F(PictureTest, PackedBitsFromOutsidePictures) {
   DisposeGWorld(gw);
 }
 
+// A version-1 picture: one-byte opcodes, no alignment.
+TEST_F(PictureTest, VersionOnePictures) {
+  const u8 data[] = {0, 0, 0, 0, 0, 0, 0, 10, 0, 10,  // size, frame (0,0,10,10)
+                     0x11, 0x01,                        // version 1
+                     0x0E, 0, 0, 0, 205,                // old-style foreground: red
+                     0x31, 0, 2, 0, 2, 0, 5, 0, 6,      // paint rect (2,2,5,6)
+                     0x22, 0, 8, 0, 1, 3, 0,            // short line from (1,8) by (3,0)
+                     0xFF};
+  PicHandle pic = 0;
+  ASSERT_EQ(PtrToHand(data, &pic, Size(sizeof data)), noErr);
+  EXPECT_TRUE(picturevalid(pic));
+  GWorldPtr gw = world(32, 10, 10);
+  Rect frame{0, 0, 10, 10};
+  DrawPicture(pic, &frame);
+  EXPECT_EQ(pixel(gw, 2, 2), 0xFF0000u);
+  EXPECT_EQ(pixel(gw, 5, 4), 0xFF0000u);
+  EXPECT_EQ(pixel(gw, 6, 4), 0xFFFFFFu);
+  EXPECT_EQ(picture(gw, 0, 8, 6, 9), ".####.\n");
+  RGBColor fg;
+  GetForeColor(&fg);
+  EXPECT_EQ(fg, (RGBColor{0, 0, 0})) << "the port's colours come back after playing";
+  DisposeHandle(pic);
+  DisposeGWorld(gw);
+}
+
 }  // namespace
 }  // namespace kv
