@@ -147,7 +147,7 @@ bool Player::run() {
     return false;
   }
   if (Port* p = currentport()) portclip_ = p->clipRgn;
-  for (int guard = 0; !rd_.bad; ++guard) {
+  while (!rd_.bad) {
     const u16 op = nextop();
     if (rd_.bad) break;
     if (op == pictEndPic) return true;

@@ -286,51 +286,66 @@ void picrecordtext(Port& p, Point pen, const u8* text, i16 count) {
 }
 
 void picrecordbits(Port& p, const BitMap* src, const Rect& srcRect, const Rect& dstRect, i16 mode, RgnHandle maskRgn) {
-  PictureRecorder* rec = recorder(p);
-  if (!rec) return;
+  if (!recorder(p)) return;
   Surface s = surfacefrombits(src);
   if (!s.valid()) return;
-  // The source rectangle's pixels within the map, as unpacked 32-bit rows.
+  // The source rectangle's pixels within the map.
   Rect r{std::max(srcRect.top, s.bounds.top), std::max(srcRect.left, s.bounds.left), std::min(srcRect.bottom, s.bounds.bottom),
          std::min(srcRect.right, s.bounds.right)};
-  if (r.left >= r.right || r.top >= r.bottom) return;
-  syncstate(p, *rec, false);
+  const i32 width = r.right - r.left, height = r.bottom - r.top;
+  // 1-bit sources stay 1-bit (playback colours them with the picture's colours); others
+  // become unpacked 32-bit rows, whose row bytes must fit the record's 14 bits.
+  const bool onebit = s.depth == 1;
+  const u16 rowbytes = onebit ? pixmaprowbytes(width, 1) : u16(std::min<i32>(width * 4, 0xFFFF));
+  if (width <= 0 || height <= 0 || rowbytes > rowbytesmask) return;
+  PictureRecorder* rec = startprimitive(p, false);
   RegionData* mask = regiondata(maskRgn);
   std::vector<u8> maskdata;
   if (mask) maskdata = encoderegion(*mask);
+  const bool withmask = mask && !maskdata.empty();
   PictWriter w = writerfor(*rec);
-  w.op(mask && !maskdata.empty() ? pictDirectBitsRgn : pictDirectBitsRect);
-  const i32 width = r.right - r.left, height = r.bottom - r.top;
-  w.i32be(0xFF);  // base address placeholder of direct pixels
-  w.i16be(i16(pixmapflag | (width * 4)));
-  w.rect(r);
-  w.i16be(0);   // version
-  w.i16be(1);   // pack type: unpacked
-  w.i32be(0);   // pack size
-  w.i32be(fixed72dpi);
-  w.i32be(fixed72dpi);
-  w.i16be(rgbDirect);
-  w.i16be(32);
-  w.i16be(3);
-  w.i16be(8);
-  w.i32be(0);  // plane bytes
-  w.i32be(0);  // table
-  w.i32be(0);  // reserved
-  // A 1-bit source keeps the port's colours in the picture.
-  DrawColors colors = portcolors(p);
+  if (onebit) {
+    w.op(withmask ? pictBitsRgn : pictBitsRect);
+    w.i16be(rowbytes);
+    w.rect(r);
+  } else {
+    w.op(withmask ? pictDirectBitsRgn : pictDirectBitsRect);
+    w.i32be(0xFF);  // base address placeholder of direct pixels
+    w.i16be(i16(pixmapflag | rowbytes));
+    w.rect(r);
+    w.i16be(0);  // version
+    w.i16be(1);  // pack type: unpacked
+    w.i32be(0);  // pack size
+    w.i32be(fixed72dpi);
+    w.i32be(fixed72dpi);
+    w.i16be(rgbDirect);
+    w.i16be(32);
+    w.i16be(3);
+    w.i16be(8);
+    w.i32be(0);  // plane bytes
+    w.i32be(0);  // table
+    w.i32be(0);  // reserved
+  }
   w.rect(srcRect);
   w.rect(dstRect);
   w.i16be(mode);
-  if (mask && !maskdata.empty()) w.bytes(maskdata.data(), maskdata.size());
-  for (i32 y = 0; y < height; ++y)
+  if (withmask) w.bytes(maskdata.data(), maskdata.size());
+  std::vector<u8> row(rowbytes);
+  for (i32 y = 0; y < height; ++y) {
+    std::fill(row.begin(), row.end(), u8(0));
     for (i32 x = 0; x < width; ++x) {
       const u32 px = getpixel(s, r.left - s.bounds.left + x, r.top - s.bounds.top + y);
-      RGBColor c = s.depth == 1 ? (px ? colors.fg : colors.bg) : pixeltorgb(s, px);
-      w.u8be(0);
-      w.u8be(u8(c.red >> 8));
-      w.u8be(u8(c.green >> 8));
-      w.u8be(u8(c.blue >> 8));
+      if (onebit) {
+        if (px) row[std::size_t(x >> 3)] |= u8(0x80 >> (x & 7));
+        continue;
+      }
+      const RGBColor c = pixeltorgb(s, px);
+      row[std::size_t(x) * 4 + 1] = u8(c.red >> 8);
+      row[std::size_t(x) * 4 + 2] = u8(c.green >> 8);
+      row[std::size_t(x) * 4 + 3] = u8(c.blue >> 8);
     }
+    w.bytes(row.data(), row.size());
+  }
   w.align();
 }
 

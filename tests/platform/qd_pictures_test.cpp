@@ -107,6 +107,32 @@ TEST_F(PictureTest, BitsAndMappingToAnotherRectangle) {
   DisposeGWorld(src);
 }
 
+TEST_F(PictureTest, OneBitBitsAreColouredAsWhenDrawn) {
+  const u8 rows[2] = {0xA0, 0x50};  // 1010 / 0101
+  BitMap bm{const_cast<u8*>(rows), 1, Rect{0, 0, 2, 4}};
+  Rect r{0, 0, 2, 4};
+  const RGBColor fg{0x4000, 0x8000, 0xC000}, bg{0xFFFF, 0xEEEE, 0x1111};
+  GWorldPtr direct = world(32, 4, 2);
+  RGBForeColor(&fg);
+  RGBBackColor(&bg);
+  CopyBits(&bm, GetPortBitMapForCopyBits(direct), &r, &r, srcCopy, 0);
+  GWorldPtr played = world(32, 4, 2);
+  PicHandle pic = OpenPicture(&r);
+  RGBForeColor(&fg);
+  RGBBackColor(&bg);
+  CopyBits(&bm, GetPortBitMapForCopyBits(played), &r, &r, srcCopy, 0);
+  ClosePicture();
+  ForeColor(blackColor);
+  BackColor(whiteColor);
+  DrawPicture(pic, &r);
+  EXPECT_EQ(snapshot(played, 4, 2), snapshot(direct, 4, 2));
+  EXPECT_EQ(pixel(played, 0, 0), 0x4080C0u);
+  EXPECT_EQ(pixel(played, 1, 0), 0xFFEE11u);
+  KillPicture(pic);
+  DisposeGWorld(direct);
+  DisposeGWorld(played);
+}
+
 TEST_F(PictureTest, PlaybackGoesThroughTheBottleneckTable) {
   GWorldPtr gw = world(32, 20, 20);
   Rect frame{0, 0, 20, 20};
