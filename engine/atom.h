@@ -12,6 +12,7 @@ namespace kv {
 enum : u8 {
   numnotcached = 0,  // as the tokenizer writes every atom
   numcached = 1,     // set by the evaluator once it parsed a number literal
+  numnotnumber = 2,  // the evaluator found the literal's text to be no number
 };
 
 struct atom {

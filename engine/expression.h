@@ -1,17 +1,51 @@
-// The expression evaluator.
+// The expression evaluator: a run of atoms becomes one script value. Operands are read by
+// `factor`, two-operand operators applied by `operate` in order of precedence, and values
+// compared by `fredisfred`.
+//
+// Every routine here takes the message-path context of the running handler (function calls
+// are sent along it), the tokenised text (`text` and its `atoms`, read from atom `at`), and
+// the handler's variable lists (`variables` is searched first, then `locals`; either may be
+// none). On success `*count` is the number of atoms used. Statuses are script error numbers:
+// 3 empty expression, 8 function call without ")", 12 not a number, 15 not true or false, 16
+// no such variable, 50 stack low, 88 missing ")", 111 expression too complex.
 #pragma once
 
+#include "engine/hier.h"
 #include "platform/types.h"
 
 namespace kv {
 
 struct fred;
-struct hier;
 
-// Evaluates one expression from atom `at` of `atoms` (tokenised from `text`) in the context of
-// a message-path entry, with the handler's variable lists. On success `value` is a new owned
-// temporary and *count the number of atoms used.
-i16 expression(hier* context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+// Operator precedence levels (higher binds tighter); level 8 (^) associates to the right.
+i16 operatorlevel(u16 token);
+
+// One whole expression; `value` becomes a new owned temporary. A whole expression that is an
+// unknown word gives the word's text and raises the unquoted-literal counter.
+i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                fred* value);
+// One operand. A variable gives a working copy of its value (the caller disposes it).
+i16 factor(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+           fred* value);
+// `factor`, except that an unknown word becomes its own text (count 1).
+i16 anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+            fred* value);
+// The fast path of `get` and `put`: a number literal or a variable, one of - * / +, a number
+// literal or a variable. 1 when the atoms have another shape (the caller then evaluates with
+// `expression`); otherwise the status, `value` a new real and *count 3.
+i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                   i32* count, fred* value);
+
+// Applies one two-operand operator: the result replaces `left`; `right` is left for the
+// caller to dispose. Tokens outside 1001..1023 leave `left` unchanged.
+i16 operate(fred* left, u16 op, fred* right);
+// 1 when the values are equal as the equal sign compares them, else 0.
+i16 fredisfred(const fred* a, const fred* b);
+
+// 1 when the atoms start with `field`, or `card` or `background` followed by `field`.
+i16 isfieldcont(Handle atoms, i32 at);
+
+// The token at an atom index; past the end of the atoms, the end of the script.
+u16 tokenat(Handle atoms, i32 at);
 
 }  // namespace kv

@@ -334,7 +334,7 @@ i16 phrasestonewfred(fred* v) {
   return finishhand(v, st, h);
 }
 
-i16 listonewfred(Handle text, Handle atoms, i32 at, hier* path, Handle variables, Handle locals, i32* count,
+i16 listonewfred(Handle text, Handle atoms, i32 at, hierpath path, Handle variables, Handle locals, i32* count,
                  fred* v) {
   Handle h = nilhandle;
   i16 st = listonewh(text, atoms, at, path, variables, locals, count, &h);

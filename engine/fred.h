@@ -20,11 +20,12 @@
 #include <type_traits>
 
 #include "engine/atom.h"
+#include "engine/hier.h"
 #include "platform/types.h"
 
 namespace kv {
 
-struct hier;
+
 
 enum : i16 { fredworking = 6, fredtemp = 7, fredobject = 8, freddisposed = 9 };
 enum : i16 { fredlong = 0, freddouble = 1, fredbool = 2, fredupdown = 3, fredhand = 4, fredstring = 5 };
@@ -87,7 +88,7 @@ i16 quotetonewfred(const atom& a, Handle text, fred* v);
 void restypetonewfred(OSType code, fred* v);
 i16 CFStringtonewfred(std::string_view utf8, fred* v);
 i16 phrasestonewfred(fred* v);
-i16 listonewfred(Handle text, Handle atoms, i32 at, hier* path, Handle variables, Handle locals, i32* count,
+i16 listonewfred(Handle text, Handle atoms, i32 at, hierpath path, Handle variables, Handle locals, i32* count,
                  fred* v);
 i16 loctonewfred(i16 h, i16 v, fred* value);
 i16 doubloctonewfred(double x, double y, fred* v);
@@ -110,7 +111,7 @@ i16 tokenizefred(fred* v, Handle* atoms);
 i16 hfs2posixfred(fred* v);
 // Evaluates a comma-separated list of expressions from atom `at` into a new handle of texts
 // joined by ','; *count is the number of atoms used.
-i16 listonewh(Handle text, Handle atoms, i32 at, hier* path, Handle variables, Handle locals, i32* count,
+i16 listonewh(Handle text, Handle atoms, i32 at, hierpath path, Handle variables, Handle locals, i32* count,
               Handle* out);
 
 }  // namespace kv

@@ -146,7 +146,7 @@ i16 hfs2posixfred(fred* v) {
   return replacetext(v, h);
 }
 
-i16 listonewh(Handle text, Handle atoms, i32 at, hier* path, Handle variables, Handle locals, i32* count,
+i16 listonewh(Handle text, Handle atoms, i32 at, hierpath path, Handle variables, Handle locals, i32* count,
               Handle* out) {
   *count = 0;
   *out = nilhandle;

@@ -3,8 +3,10 @@
 // parts of each step that belong to subsystems not yet present join at their place.
 #include <cstring>
 
+#include "engine/hier.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/runblock.h"
 #include "platform/memory/memory.h"
 #include "platform/text/intl.h"
 #include "shell/mainglobals.h"
@@ -169,7 +171,10 @@ void globalproperties(MainGlobals& g) {
 
 // Step 11: the interpreter's queues. Contextual menus, the Services handlers, the volume list
 // and the externals' information table join here.
-bool queues(MainGlobals& g) { return newblock(&g.repeatque, 8192) && newblock(&g.switchque, 1024); }
+bool queues(MainGlobals& g) {
+  return newblock(&g.repeatque, queueblock * Size(sizeof(repeatentry))) &&
+         newblock(&g.switchque, queueblock * Size(sizeof(switchentry))) && newblock(&g.calllevels, 0);
+}
 
 }  // namespace
 
@@ -182,7 +187,7 @@ i16 initglobs() {
   // An overflowing hash table is reported to the console and the start goes on.
   if (hashtokens() == kNoMemory) return kNoMemory;
   if (!queues(g)) return kNoMemory;
-  return 0;
+  return inithiers();
 }
 
 }  // namespace kv

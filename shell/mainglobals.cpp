@@ -1,5 +1,7 @@
 #include "shell/mainglobals.h"
 
+#include "engine/hier.h"
+#include "engine/runblock.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
@@ -30,9 +32,12 @@ void releaseglobs(MainGlobals& g) {
   release(g.msgpending);
   release(g.tokenhash);
   release(g.handlerflags);
+  releaserepeats(g);
   release(g.repeatque);
   release(g.switchque);
   release(g.calllevels);
+  releasehiers();
+  release(g.faildescriptor);
   release(g.emptyscript);
   release(g.result);
   // The global variables' names and values go with their list.

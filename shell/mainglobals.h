@@ -66,7 +66,9 @@ struct MainGlobals {
   RegistryId sharedstore;  // the shared project, when one is open
   Handle sharedhead;       // and its head record
   i16 kvdebug;             // non-zero: diagnostic messages go to the console
-  // The failing object's descriptor joins this group with the object references.
+  Handle faildescriptor;   // reference text of the object whose script failed first
+  i16 dropunderway;        // set while a drop is being delivered
+  u16 dropverdict;         // accept, ignore or refuse, as the receiving script said
 
   // --- Open field --------------------------------------------------------------------------
   i16 openfield;           // index of the open field (-1 none)

@@ -447,27 +447,27 @@ TEST_F(FredTest, TokenizeAValue) {
 }
 
 TEST_F(FredTest, CommaLists) {
-  Handle script = newhand("1, \"two\",three four");
+  Handle script = newhand("1, \"two\",tres four");
   fred v;
   Str255 s;
-  pstr(s, "1, \"two\",three four");
+  pstr(s, "1, \"two\",tres four");
   ASSERT_EQ(stringtonewfred(s, &v), 0);
   Handle atoms = nilhandle;
   ASSERT_EQ(tokenizefred(&v, &atoms), 0);
   disposfred(&v);
   Handle out = nilhandle;
   i32 count = 0;
-  ASSERT_EQ(listonewh(script, atoms, 0, nullptr, nilhandle, nilhandle, &count, &out), 0);
-  EXPECT_EQ(hand(out), "1,two,three");
+  ASSERT_EQ(listonewh(script, atoms, 0, {}, nilhandle, nilhandle, &count, &out), 0);
+  EXPECT_EQ(hand(out), "1,two,tres");
   EXPECT_EQ(count, 5);
   DisposeHandle(out);
-  ASSERT_EQ(listonewfred(script, atoms, 0, nullptr, nilhandle, nilhandle, &count, &v), 0);
+  ASSERT_EQ(listonewfred(script, atoms, 0, {}, nilhandle, nilhandle, &count, &v), 0);
   EXPECT_EQ(v.type, fredhand);
-  EXPECT_EQ(text(v), "1,two,three");
+  EXPECT_EQ(text(v), "1,two,tres");
   disposfred(&v);
   // An expression that fails ends the list with its status and no handle.
   i32 last = HandleCount<atom>(atoms) - 1;
-  EXPECT_EQ(listonewh(script, atoms, last, nullptr, nilhandle, nilhandle, &count, &out), 3);
+  EXPECT_EQ(listonewh(script, atoms, last, {}, nilhandle, nilhandle, &count, &out), 3);
   EXPECT_EQ(out, nilhandle);
   DisposeHandle(atoms);
   DisposeHandle(script);

@@ -1,0 +1,160 @@
+// A stand-in command dispatcher until the built-in commands exist: it routes the commands the
+// script engine itself needs (put, get, set of the engine's global properties, send, do,
+// scriptError). Any other command is a word the system does not understand.
+#include <algorithm>
+
+#include "commands/dispatch.h"
+#include "engine/container.h"
+#include "engine/conversions_interim.h"
+#include "engine/expression.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/scripterror.h"
+#include "engine/sendmes.h"
+#include "engine/variables_interim.h"
+#include "platform/memory/memory.h"
+#include "properties/properties.h"
+
+namespace kv {
+
+namespace {
+
+enum : u16 {
+  tokDo = 2047,
+  tokGet = 2073,
+  tokPut = 2146,
+  tokScriptError = 2172,
+  tokSend = 2179,
+  tokSet = 2181,
+  tokThe = 10020,
+  tokTo = 10024,
+  tokOf = 10016,
+};
+
+constexpr i16 statusstray = 19, statusnotto = 7, statusnoobject = 2, statusnotinteger = 13;
+
+bool lineends(Handle atoms, i32 i) {
+  u16 t = tokenat(atoms, i);
+  return t == tokEndOfLine || t == tokEndOfScript;
+}
+
+// The value of `get` and `put`: the fast path for the commonest arithmetic first.
+i16 source(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, fred* value) {
+  i16 st = miniexpression(path, text, atoms, at, variables, nilhandle, used, value);
+  if (st == 1) st = expression(path, text, atoms, at, variables, nilhandle, used, value);
+  return st;
+}
+
+i16 put(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  fred value;
+  i32 used = 0;
+  i16 st = source(path, text, atoms, at + 1, variables, &used, &value);
+  if (st != 0) return st;
+  i32 i = at + 1 + used;
+  chunkpart dest;
+  if (lineends(atoms, i)) {
+    if ((st = messagedestination(&dest)) != 0) {
+      disposfred(&value);
+      return st;
+    }
+    return pututil(&dest, &value, prepinto);
+  }
+  u16 prep = tokenat(atoms, i);
+  if (prep != prepinto && prep != prepbefore && prep != prepafter) {
+    disposfred(&value);
+    return statusnotunderstood;
+  }
+  st = destination(path, text, atoms, i + 1, variables, nilhandle, &used, &dest, 1, 0);
+  if (st == 0 && !lineends(atoms, i + 1 + used)) {
+    releasecontainer(&dest);
+    st = statusstray;
+  }
+  if (st != 0) {
+    disposfred(&value);
+    return st;
+  }
+  return pututil(&dest, &value, prep);
+}
+
+i16 get(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  fred value;
+  i32 used = 0;
+  i16 st = source(path, text, atoms, at + 1, variables, &used, &value);
+  if (st != 0) return st;
+  if (!lineends(atoms, at + 1 + used)) {
+    disposfred(&value);
+    return statusstray;
+  }
+  varentry it;
+  if ((st = getitvars(variables, &it)) != 0) {
+    disposfred(&value);
+    return st;
+  }
+  fred stored = *HandleAs<fred>(it.value);
+  st = fredtofred(&value, &stored);
+  disposfred(&stored);
+  disposfred(&value);
+  return st;
+}
+
+i16 set(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  i32 i = at + 1;
+  if (tokenat(atoms, i) == tokThe) ++i;
+  u16 prop = tokenat(atoms, i);
+  if (prop < firstproperty || prop > lastproperty) return statusnotunderstood;
+  if (tokenat(atoms, i + 1) == tokOf) return statusnoobject;
+  if (tokenat(atoms, i + 1) != tokTo) return statusnotto;
+  fred value;
+  i32 used = 0;
+  i16 st = expression(path, text, atoms, i + 2, variables, nilhandle, &used, &value);
+  if (st != 0) return st;
+  if (!lineends(atoms, i + 2 + used)) {
+    disposfred(&value);
+    return statusstray;
+  }
+  return setglobal(prop, &value);
+}
+
+i16 doscript(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  fred value;
+  i32 used = 0;
+  i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value);
+  if (st != 0) return st;
+  Handle message = nilhandle;
+  st = fredtonewh(&value, &message);
+  disposfred(&value);
+  if (st != 0) return st;
+  st = meesend(message, variables, path);
+  DisposeHandle(message);
+  return st;
+}
+
+i16 scripterror(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  fred value;
+  i32 used = 0;
+  i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value);
+  if (st != 0) return st;
+  i32 n = 0;
+  st = fredtolong(&value, &n) != 0 ? statusnotinteger : i16(0);
+  disposfred(&value);
+  if (st != 0) return st;
+  if (!lineends(atoms, at + 1 + used)) return statusstray;
+  showerrordialog(i16(std::clamp<i32>(n, -32768, 32767)));
+  return 0;
+}
+
+}  // namespace
+
+i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  switch (tokenat(atoms, at)) {
+    case tokPut: return put(path, text, atoms, at, variables);
+    case tokGet: return get(path, text, atoms, at, variables);
+    case tokSet: return set(path, text, atoms, at, variables);
+    case tokSend: return comsend(path, text, atoms, at, variables);
+    case tokDo: return doscript(path, text, atoms, at, variables);
+    case tokScriptError: return scripterror(path, text, atoms, at, variables);
+    default: return statusnotunderstood;
+  }
+}
+
+}  // namespace kv

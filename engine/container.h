@@ -1,0 +1,40 @@
+// Containers: what a script can write text into (a variable, the message box, a field or the
+// selection, optionally narrowed by a chunk), resolved by `destination` and written by
+// `pututil`.
+#pragma once
+
+#include "engine/fred.h"
+#include "engine/hier.h"
+#include "platform/types.h"
+
+namespace kv {
+
+enum : u16 { containerfield = 0, containervariable = 1, containermessage = 2, containerselection = 3 };
+enum : u16 { prepafter = 10001, prepbefore = 10003, prepinto = 10013 };
+
+// The container part of an object descriptor.
+struct chunkpart {
+  u16 kind;
+  u16 chunkgiven;
+  u32 start;       // the byte range a write replaces: [start, end)
+  u32 end;
+  fred value;      // a variable's working copy, or the container's own text (class 8)
+  u32 addlines;    // line delimiters to add before the written text
+  u32 additems;    // item delimiters to add
+  i32 delcount;
+};
+
+// Resolves the container at the atoms. `create` makes a missing variable (unless
+// explicitVars is set); `allowliteral` takes a quoted string as the variable `it`. 45 for a
+// constant, a quoted string where not allowed or a variable that does not exist.
+i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+                chunkpart* dest, i16 create, i16 allowliteral);
+// Writes the value (consumed) into the container `into`, `before` or `after` its range; the
+// container is released in every case.
+i16 pututil(chunkpart* dest, fred* value, u16 preposition);
+// The message box as a container (a put without a preposition writes there).
+i16 messagedestination(chunkpart* dest);
+// Releases a resolved container without writing.
+void releasecontainer(chunkpart* dest);
+
+}  // namespace kv

@@ -1,0 +1,568 @@
+// The expression evaluator: operands, the shared evaluation table and the reduction by
+// precedence.
+#include "engine/expression.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+
+#include "commands/dispatch.h"
+#include "engine/atom.h"
+#include "engine/chunk.h"
+#include "engine/conversions_interim.h"
+#include "engine/evalinternal.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/sendmes.h"
+#include "engine/textutil.h"
+#include "engine/variables_interim.h"
+#include "platform/memory/memory.h"
+#include "platform/runtime/root.h"
+#include "properties/properties.h"
+#include "shell/mainglobals.h"
+#include "shell/runservices.h"
+#include "store/objectref.h"
+
+namespace kv {
+
+namespace {
+
+// Words the evaluator looks for by token.
+enum : u16 {
+  tokDate = 3034,
+  tokTarget = 3175,
+  tokTime = 3178,
+  tokWithin = 3190,
+  tokId = 4137,
+  tokName = 4183,
+  tokOf = 10016,
+  tokThe = 10020,
+  tokA = 11002,
+  tokBackground = 11015,
+  tokBox = 11021,
+  tokField = 11107,
+  tokMe = 11171,
+  tokMessage = 11175,
+  tokSelection = 11283,
+  tokSharedScript = 11287,
+  tokVia = 11338,
+};
+
+constexpr i32 tablesize = 100;
+constexpr Size stackneeded = 32768;
+constexpr i16 statusempty = 3, statusnoparen = 8, statusnotnumber = 12, statusnotboolean = 15,
+              statusnovariable = 16, statusstack = 50, statusmissingparen = 88, statuscomplex = 111;
+
+// One entry of the evaluation table: an operator (with a disposed value) or an operand, with
+// the number of a number literal when it is known.
+struct evalentry {
+  u16 op;
+  bool hasnum;
+  double num;
+  fred value;
+};
+
+struct EvalState {
+  std::array<evalentry, tablesize> table{};
+  i16 depth = 0;
+};
+
+EvalState& evalstate() { return state<EvalState>(); }
+
+bool isoperator(u16 t) { return t >= firstoperator && t <= lastoperator; }
+bool isordinal(u16 t) { return t >= firstordinal && t <= lastordinal; }
+bool ischunkword(u16 t) { return t >= firstchunkword && t <= lastchunkword; }
+
+// What every operand reader takes.
+struct evalargs {
+  hierpath context;
+  Handle text;
+  Handle atoms;
+  Handle variables;
+  Handle locals;
+
+  u16 tok(i32 i) const { return tokenat(atoms, i); }
+  atom& at(i32 i) const { return HandleAs<atom>(atoms)[i]; }
+};
+
+// An operand with the number of its number literal, when it is one.
+struct operand {
+  fred value;
+  bool hasnum = false;
+  double num = 0;
+};
+
+i16 factorx(const evalargs& e, i32 at, i32* count, operand* out);
+
+void emptyvalue(fred* v) { newfred(v, fredtemp, fredstring, 0); }
+
+// A working copy of a variable found through a marked atom, in either list.
+i16 markedvariable(const evalargs& e, i32 at, fred* value) {
+  if (fastfindvars(e.at(at), e.text, e.variables, value) == 0) return 0;
+  if (e.locals != nilhandle && e.locals != e.variables && fastfindvars(e.at(at), e.text, e.locals, value) == 0)
+    return 0;
+  return statusnovariable;
+}
+
+// A working copy of the variable a word names, in either list; the atom is marked.
+i16 namedvariable(const evalargs& e, i32 at, fred* value) {
+  varentry entry;
+  if (findvars(e.at(at), e.text, e.variables, &entry) != 0 &&
+      (e.locals == nilhandle || e.locals == e.variables || findvars(e.at(at), e.text, e.locals, &entry) != 0))
+    return statusnovariable;
+  *value = *HandleAs<fred>(entry.value);
+  return 0;
+}
+
+// The parsed number of a number literal, cached in its atom on the first evaluation.
+bool literalnumber(const evalargs& e, i32 at, double* num) {
+  atom& a = e.at(at);
+  if (a.numstate == numnotcached) {
+    Str255 s;
+    s[0] = u8(a.length > 255 ? 255 : a.length);
+    std::memcpy(s + 1, deref(e.text) + a.offset, s[0]);
+    double d = 0;
+    if (a.length <= 255 && stringtodouble(s, &d) == 0) {
+      std::memcpy(a.value, &d, sizeof d);
+      a.numstate = numcached;
+    } else {
+      a.numstate = numnotnumber;
+    }
+  }
+  if (a.numstate != numcached) return false;
+  std::memcpy(num, a.value, sizeof *num);
+  return true;
+}
+
+// A number literal: always its written text, with its number cached for arithmetic.
+i16 numberliteral(const evalargs& e, i32 at, operand* out) {
+  atom a = e.at(at);
+  if (a.length <= kFredShortMax) {
+    newfred(&out->value, fredtemp, fredstring, a.length);
+    std::memcpy(out->value.shorttext + 1, deref(e.text) + a.offset, a.length);
+  } else if (i16 st = charstonewfred(deref(e.text) + a.offset, a.length, &out->value); st != 0) {
+    return st;
+  }
+  out->hasnum = literalnumber(e, at, &out->num);
+  return 0;
+}
+
+// The unary operators: `-` and `not` read the next operand, an unknown word as its text.
+i16 unary(const evalargs& e, i32 at, i32* count, operand* out) {
+  u16 op = e.tok(at);
+  operand inner;
+  i32 used = 0;
+  i16 st = factorx(e, at + 1, &used, &inner);
+  if (st == statusnovariable) {
+    st = atomtonewfred(e.at(at + 1), e.text, &inner.value);
+    used = 1;
+  }
+  if (st != 0) return st;
+  copyfred(&inner.value);
+  if (op == tokMinus) {
+    double d = inner.num;
+    if (!inner.hasnum && fredtodouble(&inner.value, &d) != 0) {
+      disposfred(&inner.value);
+      return statusnotnumber;
+    }
+    doubletofred(-d, &inner.value);
+  } else {
+    u16 flag = 0;
+    if (fredtobool(&inner.value, &flag) != 0) {
+      disposfred(&inner.value);
+      return statusnotboolean;
+    }
+    booltofred(flag ? 0 : 1, &inner.value);
+  }
+  out->value = inner.value;
+  *count = used + 1;
+  return 0;
+}
+
+// `there is [not] [a|an] <object>`: true when the object can be found. Nothing is reported
+// when it cannot.
+i16 thereis(const evalargs& e, i32 at, i32* count, operand* out) {
+  i32 i = at + 1;
+  if (e.tok(i) != tokIs) return statusnovariable;
+  ++i;
+  bool negate = false;
+  if (e.tok(i) == tokNot) {
+    negate = true;
+    ++i;
+  }
+  if (e.tok(i) == tokA) ++i;
+  i32 used = 0;
+  bool found = objectexists(e.context, e.text, e.atoms, i, e.variables, &used);
+  booltonewfred((found != negate) ? 1 : 0, &out->value);
+  *count = i - at + used;
+  return 0;
+}
+
+// `( expression )`.
+i16 parenthesised(const evalargs& e, i32 at, i32* count, operand* out) {
+  i32 used = 0;
+  i16 st = expression(e.context, e.text, e.atoms, at + 1, e.variables, e.locals, &used, &out->value);
+  if (st != 0) return st;
+  if (e.tok(at + 1 + used) != tokRightParen) {
+    disposfred(&out->value);
+    return statusmissingparen;
+  }
+  *count = used + 2;
+  return 0;
+}
+
+// `name ( ... )`: a call of a function handler, sent along the path.
+i16 functioncall(const evalargs& e, i32 at, i32* count, operand* out) {
+  i32 i = at + 2;
+  for (i32 depth = 1;; ++i) {
+    u16 t = e.tok(i);
+    if (t == tokEndOfLine || t == tokEndOfScript) return statusnoparen;
+    if (t == tokLeftParen) ++depth;
+    if (t == tokRightParen && --depth == 0) break;
+  }
+  emptyvalue(&out->value);
+  i16 st = 0;
+  if (e.tok(i + 1) == tokVia) {
+    i32 used = 0;
+    st = loweval(e.context, e.text, e.atoms, at, i + 2, e.variables, &used, &out->value);
+    i += 1 + used;
+  } else {
+    st = sendmes(e.context, e.text, e.atoms, at, e.variables, &out->value, 0);
+  }
+  if (st != 0) {
+    disposfred(&out->value);
+    return st;
+  }
+  *count = i - at + 1;
+  return 0;
+}
+
+// The text of the message box.
+i16 messagebox(i32 used, i32* count, operand* out) {
+  Handle pending = mainglobals().msgpending;
+  i16 st = pending == nilhandle ? (emptyvalue(&out->value), 0) : handtonewfred(pending, &out->value);
+  if (st == 0) *count = used;
+  return st;
+}
+
+// `the ...` forms; 16 when none applies (the word is then a variable or a bare word).
+i16 theform(const evalargs& e, i32 at, i32* count, operand* out) {
+  u16 next = e.tok(at + 1);
+  if (next >= firstproperty && next <= lastproperty)
+    return property(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
+  if (next >= firstfunction && next <= lastfunction)
+    return sysfun(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
+  if (next >= firstnameform && next <= lastnameform) {
+    u16 after = e.tok(at + 2);
+    if (after == tokDate || after == tokTime) return sysfun(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
+    if (after == tokName || after == tokId)
+      return property(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
+  }
+  if (next == tokMessage) {
+    u16 after = e.tok(at + 2);
+    return messagebox(after == tokBox || after == tokWindow ? 3 : 2, count, out);
+  }
+  if (next == tokSelection) return selectedtext(2, count, &out->value);
+  if (next == tokSharedScript) {
+    if (mainglobals().sharedstore == 0) return statusnotunderstood;
+    return sharedscripttext(2, count, &out->value);
+  }
+  if (e.tok(at + 2) == tokOf && next != tokEndOfLine && next != tokEndOfScript)
+    return userprop(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
+  return statusnovariable;
+}
+
+i16 factorx(const evalargs& e, i32 at, i32* count, operand* out) {
+  *count = 0;
+  out->hasnum = false;
+  u16 t = e.tok(at);
+  u16 next = e.tok(at + 1);
+  switch (t) {
+    case tokEndOfLine:
+    case tokEndOfScript: return statusempty;
+    case tokVariable: {
+      if (next == tokLeftParen) return functioncall(e, at, count, out);
+      i16 st = markedvariable(e, at, &out->value);
+      if (st == 0) *count = 1;
+      return st;
+    }
+    case tokMinus:
+    case tokNot: return unary(e, at, count, out);
+    case tokThere: return thereis(e, at, count, out);
+    case tokString: {
+      i16 st = quotetonewfred(e.at(at), e.text, &out->value);
+      if (st == 0) *count = 1;
+      return st;
+    }
+    case tokNumber: {
+      i16 st = numberliteral(e, at, out);
+      if (st == 0) *count = 1;
+      return st;
+    }
+    case tokLeftParen: return parenthesised(e, at, count, out);
+    case tokMessage: return messagebox(next == tokBox || next == tokWindow ? 2 : 1, count, out);
+    case tokSelection: return selectedtext(1, count, &out->value);
+    case tokThe: {
+      i16 st = theform(e, at, count, out);
+      if (st != statusnovariable) return st;
+      break;
+    }
+    default: break;
+  }
+  if (t >= firstconstant && t <= lastconstant) return constant(e.atoms, at, count, &out->value);
+  if (ischunkword(t) || (isordinal(t) && ischunkword(next)))
+    return sourcechunk(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
+  if (isfieldcont(e.atoms, at) || (isordinal(t) && isfieldcont(e.atoms, at + 1)))
+    return sourceobject(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
+  if (next == tokOf && ((t >= firstproperty && t <= lastproperty)))
+    return property(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
+  if (t >= firstnameform && t <= lastnameform && (e.tok(at + 1) == tokName || e.tok(at + 1) == tokId))
+    return property(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
+  if (next == tokOf && t >= firstfunction && t <= lastfunction)
+    return sysfun(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
+  if (next == tokLeftParen && (t == tokUnknown || t >= firstcommand) && !isoperator(t))
+    return functioncall(e, at, count, out);
+  if (t == tokMe) return objectcontents(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
+  if (t == tokTarget) return targetcontents(count, &out->value);
+  i16 st = namedvariable(e, at, &out->value);
+  if (st == 0) *count = 1;
+  return st;
+}
+
+// Releases the operand entries of one expression call and gives the table back.
+void releaseentries(EvalState& es, i16 base) {
+  for (i16 i = base; i < es.depth; ++i) disposfred(&es.table[size_t(i)].value);
+  es.depth = base;
+}
+
+// Takes the next table entry; false when the table is full.
+evalentry* takeentry(EvalState& es) {
+  if (es.depth >= tablesize) return nullptr;
+  evalentry* e = &es.table[size_t(es.depth++)];
+  e->op = 0;
+  e->hasnum = false;
+  e->value.cls = freddisposed;
+  return e;
+}
+
+// Reads the operator at `at` (one atom, or `is` with the words that follow it).
+u16 readoperator(const evalargs& e, i32 at, i32* used) {
+  u16 op = e.tok(at);
+  *used = 1;
+  if (op != tokIs) return op;
+  i32 i = at + 1;
+  bool negate = false;
+  if (e.tok(i) == tokNot) {
+    negate = true;
+    ++i;
+    op = tokIsNot;
+  }
+  if (e.tok(i) == tokOf) {
+    op = negate ? tokIsNotIn : tokIsIn;
+    ++i;
+  } else if (e.tok(i) == tokWithin) {
+    op = negate ? tokNotWithin : tokIsWithin;
+    ++i;
+  }
+  *used = i - at;
+  return op;
+}
+
+// Applies the operator on top of the operator stack to the two operands on top of the operand
+// stack; the result stays in the left operand's entry.
+i16 applytop(EvalState& es, i16* ops, i32* nops, i16* vals, i32* nvals) {
+  evalentry& op = es.table[size_t(ops[--*nops])];
+  evalentry& right = es.table[size_t(vals[--*nvals])];
+  evalentry& left = es.table[size_t(vals[*nvals - 1])];
+  i16 st = operatewith(&left.value, left.hasnum ? &left.num : nullptr, op.op, &right.value,
+                       right.hasnum ? &right.num : nullptr);
+  left.hasnum = false;
+  disposfred(&right.value);
+  return st;
+}
+
+}  // namespace
+
+u16 tokenat(Handle atoms, i32 at) {
+  if (atoms == nilhandle || at < 0 || at >= HandleCount<atom>(atoms)) return tokEndOfScript;
+  return HandleAs<atom>(atoms)[at].token;
+}
+
+i16 operatorlevel(u16 token) {
+  switch (token) {
+    case tokPower: return 8;
+    case tokMult:
+    case tokDivide:
+    case tokDiv:
+    case tokMod: return 7;
+    case tokMinus:
+    case tokPlus: return 6;
+    case tokConcat:
+    case tokConcatSpace: return 5;
+    case tokLess:
+    case tokGreater:
+    case tokLessEqual:
+    case tokGreaterEqual:
+    case tokContains:
+    case tokIsNotIn:
+    case tokIsIn: return 4;
+    case tokIs:
+    case tokIsNot: return 3;
+    case tokIsWithin:
+    case tokNotWithin: return 2;
+    case tokAnd: return 1;
+    default: return 0;
+  }
+}
+
+i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+               fred* value) {
+  *count = 0;
+  if (nostack(stackneeded) != 0) return statusstack;
+  EvalState& es = evalstate();
+  if (es.depth > tablesize - 2) return statuscomplex;
+  evalargs e{context, text, atoms, variables, locals};
+  if (e.tok(at) == tokEndOfLine || e.tok(at) == tokEndOfScript) return statusempty;
+
+  operand first;
+  i32 used = 0;
+  i16 st = factorx(e, at, &used, &first);
+  if (st == statusnovariable) {
+    // The whole expression is the unknown word itself, whatever follows.
+    st = atomtonewfred(e.at(at), text, value);
+    if (st != 0) return st;
+    *count = 1;
+    ++mainglobals().unquotedliterals;
+    return 0;
+  }
+  if (st != 0) return st;
+  copyfred(&first.value);
+  i32 pos = at + used;
+  if (!isoperator(e.tok(pos))) {
+    *value = first.value;
+    *count = used;
+    return 0;
+  }
+
+  // Every operand is read, left to right, before any operator is applied.
+  i16 base = es.depth;
+  evalentry* entry = takeentry(es);
+  entry->value = first.value;
+  entry->hasnum = first.hasnum;
+  entry->num = first.num;
+  while (isoperator(e.tok(pos))) {
+    i32 opused = 0;
+    u16 op = readoperator(e, pos, &opused);
+    pos += opused;
+    entry = takeentry(es);
+    if (entry == nullptr) {
+      releaseentries(es, base);
+      return statuscomplex;
+    }
+    entry->op = op;
+    operand right;
+    st = factorx(e, pos, &used, &right);
+    if (st == 0) copyfred(&right.value);
+    entry = st == 0 ? takeentry(es) : nullptr;
+    if (st != 0 || entry == nullptr) {
+      if (st == 0) disposfred(&right.value);
+      releaseentries(es, base);
+      return st != 0 ? st : statuscomplex;
+    }
+    entry->value = right.value;
+    entry->hasnum = right.hasnum;
+    entry->num = right.num;
+    pos += used;
+  }
+
+  // Reduction by precedence: an operator first applies every stacked operator of its level
+  // or higher, except that ^ meeting ^ waits (so 2^3^2 is 2^(3^2)).
+  std::array<i16, tablesize> ops{}, vals{};
+  i32 nops = 0, nvals = 0;
+  for (i16 i = base; i < es.depth; ++i) {
+    evalentry& en = es.table[size_t(i)];
+    if (en.op == 0) {
+      vals[size_t(nvals++)] = i;
+      continue;
+    }
+    i16 level = operatorlevel(en.op);
+    while (nops > 0) {
+      i16 top = operatorlevel(es.table[size_t(ops[size_t(nops - 1)])].op);
+      if (top < level || (level == 8 && top == 8)) break;
+      if ((st = applytop(es, ops.data(), &nops, vals.data(), &nvals)) != 0) {
+        releaseentries(es, base);
+        return st;
+      }
+    }
+    ops[size_t(nops++)] = i;
+  }
+  while (nops > 0) {
+    if ((st = applytop(es, ops.data(), &nops, vals.data(), &nvals)) != 0) {
+      releaseentries(es, base);
+      return st;
+    }
+  }
+  evalentry& result = es.table[size_t(vals[0])];
+  *value = result.value;
+  result.value.cls = freddisposed;
+  result.value.text = nilhandle;
+  releaseentries(es, base);
+  *count = pos - at;
+  return 0;
+}
+
+i16 factor(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+           fred* value) {
+  operand out;
+  i16 st = factorx(evalargs{context, text, atoms, variables, locals}, at, count, &out);
+  if (st == 0) *value = out.value;
+  return st;
+}
+
+i16 anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+            fred* value) {
+  i16 st = factor(context, text, atoms, at, variables, locals, count, value);
+  if (st != statusnovariable) return st;
+  st = atomtonewfred(HandleAs<atom>(atoms)[at], text, value);
+  if (st == 0) *count = 1;
+  return st;
+}
+
+i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                   i32* count, fred* value) {
+  evalargs e{context, text, atoms, variables, locals};
+  u16 op = e.tok(at + 1);
+  bool shape = (e.tok(at) == tokNumber || e.tok(at) == tokVariable) &&
+               (op == tokMinus || op == tokMult || op == tokDivide || op == tokPlus) &&
+               (e.tok(at + 2) == tokNumber || e.tok(at + 2) == tokVariable) && !isoperator(e.tok(at + 3));
+  if (!shape) return 1;
+  double n[2] = {0, 0};
+  for (int k = 0; k < 2; ++k) {
+    i32 i = at + 2 * k;
+    if (e.tok(i) == tokNumber) {
+      if (!literalnumber(e, i, &n[k])) return statusnotnumber;
+      continue;
+    }
+    fred v;
+    if (markedvariable(e, i, &v) != 0) return 1;  // not in this handler: the full evaluator decides
+    v.cls = fredtemp;  // a look at the stored record; nothing is written back
+    v.link = nilhandle;
+    Handle kept = v.text;
+    i16 st = fredtodouble(&v, &n[k]);
+    if (v.text != kept && v.text != nilhandle) DisposeHandle(v.text);
+    if (st != 0) return statusnotnumber;
+  }
+  double r = op == tokMinus ? n[0] - n[1] : op == tokMult ? n[0] * n[1] : op == tokDivide ? n[0] / n[1] : n[0] + n[1];
+  doubletonewfred(r, value);
+  *count = 3;
+  return 0;
+}
+
+i16 isfieldcont(Handle atoms, i32 at) {
+  u16 t = tokenat(atoms, at);
+  if (t == tokField) return 1;
+  if ((t == tokCard || t == tokBackground) && tokenat(atoms, at + 1) == tokField) return 1;
+  return 0;
+}
+
+}  // namespace kv

@@ -1,0 +1,238 @@
+// The two-operand operators and the equality of values.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "engine/chunk.h"
+#include "engine/conversions_interim.h"
+#include "engine/evalinternal.h"
+#include "engine/expression.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/numbertext.h"
+#include "engine/textutil.h"
+#include "platform/memory/memory.h"
+#include "platform/text/casefold.h"
+#include "shell/mainglobals.h"
+
+namespace kv {
+
+namespace {
+
+constexpr double equaltolerance = 1e-13;
+
+bool istext(const fred* v) { return v->type == fredhand || v->type == fredstring; }
+
+bool isemptytext(const fred* v) {
+  if (v->type == fredstring) return v->shorttext[0] == 0;
+  if (v->type == fredhand) return v->text == nilhandle || GetHandleSize(v->text) == 0;
+  return false;
+}
+
+// The number a value reads as, without changing it; false when it is none.
+bool peeknumber(const fred* v, double* out) {
+  switch (v->type) {
+    case fredlong: *out = v->integer; return true;
+    case freddouble: *out = v->real; return true;
+    case fredbool:
+    case fredupdown: return false;
+    default: {
+      if (isemptytext(v)) return false;
+      Str255 s;
+      peektext(v, s);
+      return stringtodouble(s, out) == 0;
+    }
+  }
+}
+
+// Stores an arithmetic result. A result with a fraction is rounded to 15 decimal places by
+// printing and reading it back, so that 0.1 + 0.2 is 0.3. The buffer holds the longest fixed
+// form (a finite double prints at most 309 integer digits).
+void storereal(double d, fred* v) {
+  if (std::isfinite(d) && d != std::trunc(d)) {
+    char buf[400];
+    auto printed = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, 15);
+    if (printed.ec == std::errc()) std::from_chars(buf, printed.ptr, d, std::chars_format::fixed);
+  }
+  doubletofred(d, v);
+}
+
+// Case-insensitive comparison of two texts of at most 255 characters: negative, 0 or positive.
+int comparetexts(ConstStringPtr a, ConstStringPtr b) {
+  int n = std::min(a[0], b[0]);
+  for (int i = 1; i <= n; ++i) {
+    int ca = lowertable[a[i]], cb = lowertable[b[i]];
+    if (ca != cb) return ca - cb;
+  }
+  return int(a[0]) - int(b[0]);
+}
+
+i16 compare(fred* l, u16 op, fred* r) {
+  double a = 0, b = 0;
+  int order = 0;
+  if (!isemptytext(l) && !isemptytext(r) && peeknumber(l, &a) && peeknumber(r, &b)) {
+    order = a < b ? -1 : a > b ? 1 : 0;
+  } else {
+    Str255 ta, tb;
+    peektext(l, ta);
+    peektext(r, tb);
+    order = comparetexts(ta, tb);
+  }
+  bool result = op == tokLess ? order < 0 : op == tokGreater ? order > 0 : op == tokLessEqual ? order <= 0 : order >= 0;
+  booltofred(result ? 1 : 0, l);
+  return 0;
+}
+
+// Reads "n n" (want 2) or "n n n n" (want 4) from a text whose commas count as blanks.
+bool readnumbers(const fred* v, i32* out, int want) {
+  Str255 s;
+  peektext(v, s);
+  int got = 0;
+  int i = 1, n = s[0];
+  while (got < want) {
+    while (i <= n && (s[i] == ' ' || s[i] == ',' || s[i] < 33)) ++i;
+    if (i > n) break;
+    int start = i;
+    if (s[i] == '-' || s[i] == '+') ++i;
+    i64 x = 0;
+    int digits = 0;
+    while (i <= n && s[i] >= '0' && s[i] <= '9') {
+      x = std::min<i64>(x * 10 + (s[i] - '0'), i64(1) << 40);
+      ++i;
+      ++digits;
+    }
+    if (digits == 0) break;
+    if (s[start] == '-') x = -x;
+    out[got++] = i32(std::clamp<i64>(x, INT32_MIN, INT32_MAX));
+  }
+  return got == want;
+}
+
+i16 within(fred* l, u16 op, fred* r) {
+  i32 pt[2], rc[4];
+  if (!readnumbers(l, pt, 2) || !readnumbers(r, rc, 4)) return 3;
+  // left, top, right, bottom; the top and left edges are inside, bottom and right outside.
+  bool inside = pt[0] >= rc[0] && pt[0] < rc[2] && pt[1] >= rc[1] && pt[1] < rc[3];
+  booltofred((op == tokIsWithin) == inside ? 1 : 0, l);
+  return 0;
+}
+
+// `&` and `&&`: appends (a space and) the right text to the left one.
+i16 concat(fred* l, u16 op, fred* r) {
+  Size rsize = getfredsize(r);
+  Size lsize = getfredsize(l);
+  Size space = op == tokConcatSpace ? 1 : 0;
+  if (i16 st = setfredsize(l, lsize + space + rsize); st != 0) return st;
+  u8* p = fredaddr(l);
+  if (space != 0) p[lsize] = ' ';
+  if (rsize > 0) std::memcpy(p + lsize + space, fredaddr(r), size_t(rsize));
+  return 0;
+}
+
+// `contains`, `is in`, `is not in`: one text in the other, ignoring case.
+i16 containment(fred* l, u16 op, fred* r) {
+  fred* hay = op == tokContains ? l : r;
+  fred* needle = op == tokContains ? r : l;
+  Size hn = getfredsize(hay), nn = getfredsize(needle);
+  bool found = stringoff(fredaddr(needle), nn, fredaddr(hay), hn) > 0;
+  booltofred((op == tokIsNotIn) ? !found : found, l);
+  return 0;
+}
+
+}  // namespace
+
+void peektext(const fred* v, StringPtr out) {
+  out[0] = 0;
+  fred copy = *v;
+  copy.cls = fredtemp;
+  copy.link = nilhandle;
+  fredtostring(&copy, out);
+  // A number printed into a new handle leaves that handle to the copy alone.
+  if (copy.text != nilhandle && copy.text != v->text) DisposeHandle(copy.text);
+}
+
+i16 fredisfred(const fred* a, const fred* b) {
+  if (a->type == b->type && !istext(a)) {
+    if (a->type == freddouble) return std::fabs(a->real - b->real) <= equaltolerance ? 1 : 0;
+    return a->integer == b->integer ? 1 : 0;
+  }
+  double x = 0, y = 0;
+  if (!isemptytext(a) && !isemptytext(b) && peeknumber(a, &x) && peeknumber(b, &y))
+    return std::fabs(x - y) <= equaltolerance ? 1 : 0;
+  // Texts of any length: equal when of one length with the same characters, A-Z matching a-z.
+  fred ca = *a, cb = *b;
+  ca.cls = cb.cls = fredtemp;
+  ca.link = cb.link = nilhandle;
+  Handle ownedtext[2] = {a->text, b->text};
+  Size na = getfredsize(&ca), nb = getfredsize(&cb);
+  i16 equal = na == nb && equalchars(fredaddr(&ca), fredaddr(&cb), na) ? 1 : 0;
+  if (ca.text != nilhandle && ca.text != ownedtext[0]) DisposeHandle(ca.text);
+  if (cb.text != nilhandle && cb.text != ownedtext[1]) DisposeHandle(cb.text);
+  return equal;
+}
+
+i16 operatewith(fred* left, const double* lnum, u16 op, fred* right, const double* rnum) {
+  switch (op) {
+    case tokPlus:
+    case tokMinus:
+    case tokMult:
+    case tokDivide:
+    case tokPower:
+    case tokDiv:
+    case tokMod: {
+      double a = 0, b = 0;
+      if (lnum != nullptr) {
+        a = *lnum;
+      } else if (i16 st = fredtodouble(left, &a); st != 0) {
+        return 12;
+      }
+      if (rnum != nullptr) {
+        b = *rnum;
+      } else if (i16 st = fredtodouble(right, &b); st != 0) {
+        return 12;
+      }
+      double r = 0;
+      switch (op) {
+        case tokPlus: r = a + b; break;
+        case tokMinus: r = a - b; break;
+        case tokMult: r = a * b; break;
+        case tokDivide: r = a / b; break;
+        case tokPower: r = std::pow(a, b); break;
+        case tokDiv: r = std::trunc(a / b); break;
+        default: r = std::fmod(a, b); break;
+      }
+      storereal(r, left);
+      return 0;
+    }
+    case tokConcat:
+    case tokConcatSpace: return concat(left, op, right);
+    case tokLess:
+    case tokGreater:
+    case tokLessEqual:
+    case tokGreaterEqual: return compare(left, op, right);
+    case tokContains:
+    case tokIsIn:
+    case tokIsNotIn: return containment(left, op, right);
+    case tokIs:
+    case tokIsNot: {
+      i16 eq = fredisfred(left, right);
+      booltofred(op == tokIs ? eq : !eq, left);
+      return 0;
+    }
+    case tokAnd:
+    case tokOr: {
+      u16 a = 0, b = 0;
+      if (fredtobool(left, &a) != 0 || fredtobool(right, &b) != 0) return 15;
+      booltofred(op == tokAnd ? (a && b) : (a || b), left);
+      return 0;
+    }
+    case tokIsWithin:
+    case tokNotWithin: return within(left, op, right);
+    default: return 0;
+  }
+}
+
+i16 operate(fred* left, u16 op, fred* right) { return operatewith(left, nullptr, op, right, nullptr); }
+
+}  // namespace kv

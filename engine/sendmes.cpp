@@ -1,0 +1,405 @@
+// Message sending: the handler search along a path, parameter binding, call levels, and the
+// senders that run message texts (`send`, `do`).
+#include "engine/status.h"
+#include "engine/sendmes.h"
+
+#include <cstring>
+#include <string>
+
+#include "commands/dispatch.h"
+#include "engine/expression.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/runblock.h"
+#include "engine/scripterror.h"
+#include "engine/textutil.h"
+#include "engine/tokenizer.h"
+#include "engine/variables_interim.h"
+#include "platform/memory/memory.h"
+#include "shell/mainglobals.h"
+#include "shell/runservices.h"
+#include "system/externals.h"
+
+namespace kv {
+
+namespace {
+
+enum : u16 { tokTo = 10024, tokFile = 11110, tokProgram = 11250, tokIf = 10012, tokRepeatWord = 10018 };
+
+constexpr Size stackneeded = 32768;
+constexpr i16 statusstack = 50, statusnoparens = 49, statusnoend = 17, statusstray = 19, statusplugin = 175,
+              statusnotto = 7, statusnomem = 37;
+
+const atom& atomof(Handle atoms, i32 i) { return HandleAs<atom>(atoms)[i]; }
+
+bool isbuiltin(u16 t, bool function) {
+  return function ? (t >= firstfunction && t <= lastfunction) : (t >= firstcommand && t <= lastcommand);
+}
+
+// A handler name matches the message: by token for keywords, else by its characters.
+bool namematches(const hier& entry, i32 name, Handle msgtext, const atom& msg) {
+  const atom& a = atomof(entry.atoms, name);
+  if (a.token >= firstcommand && a.token == msg.token) return true;
+  if (a.length != msg.length) return false;
+  Size scriptsize = GetHandleSize(entry.script), msgsize = GetHandleSize(msgtext);
+  if (Size(a.offset) + a.length > scriptsize || Size(msg.offset) + msg.length > msgsize) return false;
+  return equalchars(deref(entry.script) + a.offset, deref(msgtext) + msg.offset, a.length);
+}
+
+// The first atom of the line after the line holding atom i.
+i32 nextline(Handle atoms, i32 i) {
+  while (tokenat(atoms, i) != tokEndOfLine && tokenat(atoms, i) != tokEndOfScript) ++i;
+  return tokenat(atoms, i) == tokEndOfLine ? i + 1 : i;
+}
+
+// The `end` atom closing the handler named at `name`; 17 when there is none.
+i16 handlerend(const hier& entry, i32 name, i32* end) {
+  const atom& handler = atomof(entry.atoms, name);
+  for (i32 line = nextline(entry.atoms, name); tokenat(entry.atoms, line) != tokEndOfScript;
+       line = nextline(entry.atoms, line)) {
+    if (tokenat(entry.atoms, line) != tokEnd) continue;
+    u16 what = tokenat(entry.atoms, line + 1);
+    if (what == tokIf || what == tokSwitch || what == tokTry || what == tokRepeatWord) continue;
+    if (what == tokEndOfLine || what == tokEndOfScript) continue;
+    if (!namematches(entry, line + 1, entry.script, handler)) return statusnoend;
+    *end = line;
+    return 0;
+  }
+  return statusnoend;
+}
+
+// Appends an argument variable (nameless, its state the argument number) holding the value,
+// which is consumed.
+i16 addargument(Handle list, i16 number, fred* value) {
+  varentry e;
+  i16 st = lowcreate(nullptr, &e);
+  if (st == 0) {
+    e.state = number;
+    fred stored = *HandleAs<fred>(e.value);
+    st = fredtofred(value, &stored);
+    disposfred(&stored);
+    if (st == 0) st = addvars(list, e);
+    if (st != 0) killfred(e.value);
+  }
+  disposfred(value);
+  return st;
+}
+
+// Evaluates the message's arguments in the caller's context into a new variable list: the
+// message name first, then one nameless variable per argument.
+i16 bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool function, Handle* out) {
+  *out = NewHandle(0);
+  if (*out == nilhandle) return statusnomem;
+  fred name;
+  i16 st = atomtonewfred(atomof(atoms, at), text, &name);
+  if (st == 0) st = addargument(*out, 0, &name);
+  i32 pos = at + 1;
+  if (st == 0 && function) {
+    if (tokenat(atoms, pos) != tokLeftParen) st = statusnoparens;
+    ++pos;
+    if (tokenat(atoms, pos) == tokRightParen) return st;
+  } else if (st == 0 && (tokenat(atoms, pos) == tokEndOfLine || tokenat(atoms, pos) == tokEndOfScript)) {
+    return 0;
+  }
+  for (i16 number = 1; st == 0; ++number) {
+    fred value;
+    i32 used = 0;
+    st = expression(path, text, atoms, pos, variables, nilhandle, &used, &value);
+    if (st != 0) break;
+    st = addargument(*out, number, &value);
+    pos += used;
+    u16 t = tokenat(atoms, pos);
+    if (function) {
+      if (t == tokRightParen) break;
+      if (t != tokComma) st = statusnotunderstood;
+      ++pos;
+    } else {
+      if (t == tokEndOfLine || t == tokEndOfScript) break;
+      if (t == tokComma) ++pos;  // a further expression directly after one is also taken
+    }
+  }
+  if (st != 0) {
+    dumpvars(*out);
+    *out = nilhandle;
+  }
+  return st;
+}
+
+// Names the arguments after the handler's parameter names; fewer arguments leave the rest
+// empty, more leave the extra ones nameless.
+i16 bindparameters(const hier& entry, i32 name, Handle list) {
+  i32 pos = name + 1;
+  for (i16 number = 1;; ++number) {
+    u16 t = tokenat(entry.atoms, pos);
+    if (t == tokEndOfLine || t == tokEndOfScript) return 0;
+    const atom& p = atomof(entry.atoms, pos);
+    Str255 pname;
+    pname[0] = u8(p.length > 255 ? 255 : p.length);
+    std::memcpy(pname + 1, deref(entry.script) + p.offset, pname[0]);
+    varentry named;
+    if (i16 st = lowcreate(pname, &named); st != 0) return st;
+    if (number < HandleCount<varentry>(list)) {
+      varentry& arg = HandleAs<varentry>(list)[number];
+      if (arg.state != number) {
+        killfred(named.value);
+        if (named.name != nilhandle) DisposeHandle(named.name);
+        return statusnotunderstood;
+      }
+      killfred(named.value);
+      named.value = arg.value;
+      named.state = number;
+      arg = named;
+    } else if (i16 st = addvars(list, named); st != 0) {
+      return st;
+    }
+    pos += 1;
+    t = tokenat(entry.atoms, pos);
+    if (t == tokEndOfLine || t == tokEndOfScript) return 0;
+    if (t != tokComma) return statusstray;
+    pos += 1;
+  }
+}
+
+// Runs the handler named at `name` in the path's first entry.
+i16 runhandler(hierpath path, i32 name, Handle text, Handle atoms, i32 at, Handle variables, fred* result) {
+  const hier& entry = path.front();
+  i32 end = 0;
+  Handle list = nilhandle;
+  i16 st = bindarguments(path, text, atoms, at, variables, result != nullptr, &list);
+  if (st == 0) st = bindparameters(entry, name, list);
+  if (st == 0) st = handlerend(entry, name, &end);
+  if (st != 0) {
+    dumpvars(list);
+    return st;
+  }
+  MainGlobals& g = mainglobals();
+  i16 repeats = g.repeatindex, switches = g.switchindex;
+  if (result != nullptr) {
+    disposfred(result);
+    newfred(result, fredtemp, fredstring, 0);
+  }
+  i32 first = nextline(entry.atoms, name);
+  calllevel* level = addlevel(1);
+  if (level == nullptr) {
+    dumpvars(list);
+    return statusnomem;
+  }
+  *level = calllevel{list, entry.script, path.data(), first, sendmeslevel, 0, {13, ',', ' '}, 0};
+  u16 delims[3] = {g.lineDelimiter, g.itemDelimiter, g.wordDelimiter};
+  bool local = g.localDelimiters != 0;
+  if (local) {
+    g.lineDelimiter = 13;
+    g.itemDelimiter = ',';
+    g.wordDelimiter = ' ';
+  }
+  st = runblock(path, name, first, end, list, result);
+  if (local) {
+    g.lineDelimiter = delims[0];
+    g.itemDelimiter = delims[1];
+    g.wordDelimiter = delims[2];
+  }
+  deletelevel(0);
+  restorequeues(repeats, switches);
+  dumpvars(list);
+  return st;
+}
+
+// Refreshes the path entries copied from inserted-script slots.
+void refreshslots(hierpath path) {
+  std::span<hier> slots = hierslots();
+  for (hier& h : path) {
+    if (h.slot >= 0 && size_t(h.slot) < slots.size()) h = slots[size_t(h.slot)];
+    if (h.level == hiershared) break;
+  }
+}
+
+// The message text of `send`: words of the text that name a variable of the caller are
+// replaced by its value.
+i16 sendtext(fred* message, Handle text, Handle variables, Handle* out) {
+  Size n = getfredsize(message);
+  std::string source(reinterpret_cast<const char*>(fredaddr(message)), size_t(n));
+  std::string built;
+  size_t i = 0;
+  while (i < source.size()) {
+    if (source[i] == ' ' || source[i] == ',') {
+      built += source[i++];
+      continue;
+    }
+    size_t j = i;
+    while (j < source.size() && source[j] != ' ' && source[j] != ',') ++j;
+    std::string word = source.substr(i, j - i);
+    i = j;
+    bool replaced = false;
+    if (word.size() <= 255 && variables != nilhandle) {
+      // The word is looked up as a variable through an atom of its own.
+      Handle wordtext = nilhandle;
+      if (PtrToHand(word.data(), &wordtext, Size(word.size())) != noErr) return statusnomem;
+      atom a{tokUnknown, u16(word.size()), -1, 0, nilhandle, {0, 0}, numnotcached, {0, 0, 0}};
+      varentry e;
+      if (findvars(a, wordtext, variables, &e) == 0) {
+        fred v = *HandleAs<fred>(e.value);
+        v.cls = fredtemp;
+        v.link = nilhandle;
+        Handle kept = v.text;
+        Size vn = getfredsize(&v);
+        built.append(reinterpret_cast<const char*>(fredaddr(&v)), size_t(vn));
+        if (v.text != kept && v.text != nilhandle) DisposeHandle(v.text);
+        replaced = true;
+      }
+      DisposeHandle(wordtext);
+    }
+    if (!replaced) built += word;
+  }
+  (void)text;
+  return PtrToHand(built.data(), out, Size(built.size())) == noErr ? 0 : statusnomem;
+}
+
+}  // namespace
+
+calllevel* addlevel(i16 push) {
+  MainGlobals& g = mainglobals();
+  if (push == 0) {
+    if (g.calllevel >= 0) --g.calllevel;
+    return nullptr;
+  }
+  if (g.calllevels == nilhandle) return nullptr;
+  Size capacity = HandleCount<calllevel>(g.calllevels);
+  i32 depth = g.calllevel + 1;
+  if (depth >= 0x7FFF) return nullptr;
+  if (depth >= capacity) {
+    // Grows by half again, so that deep recursion does not copy the stack once per level.
+    Size grown = capacity < 16 ? 16 : capacity + capacity / 2;
+    SetHandleSize(g.calllevels, grown * Size(sizeof(calllevel)));
+    if (MemError() != noErr) return nullptr;
+  }
+  g.calllevel = i16(depth);
+  calllevel* level = HandleAs<calllevel>(g.calllevels) + depth;
+  *level = calllevel{nilhandle, nilhandle, nullptr, 0, 0, 0, {13, ',', ' '}, 0};
+  return level;
+}
+
+void deletelevel(i16) { addlevel(0); }
+
+i16 leveldepth() { return mainglobals().calllevel; }
+
+i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* result, u8 kind) {
+  if (nostack(stackneeded) != 0) return statusstack;
+  if (kind != sendmeslevel) {
+    calllevel* level = addlevel(1);
+    if (level == nullptr) return statusnomem;
+    *level = calllevel{variables, text, path.data(), at, kind, 0, {13, ',', ' '}, 0};
+  }
+  const atom msg = atomof(atoms, at);
+  bool function = result != nullptr;
+  bool search = !isbuiltin(msg.token, function) || handlerpresent(msg.token);
+  refreshslots(path);
+  i16 st = 0;
+  bool handled = false;
+  if (search) {
+    for (size_t i = 0; i < path.size() && !handled; ++i) {
+      const hier& entry = path[i];
+      if (entry.atoms != nilhandle && entry.script != nilhandle) {
+        i32 count = i32(HandleCount<atom>(entry.atoms));
+        i32 name = function ? entry.firstfunction : entry.firsthandler;
+        for (i32 steps = 0; name >= 0 && name < count && steps < count; ++steps) {
+          if (namematches(entry, name, text, msg)) {
+            st = runhandler(path.subspan(i), name, text, atoms, at, variables, result);
+            if (st == statuspass) {
+              st = 0;
+              break;  // on to the next entry of the path
+            }
+            if (st == statusexitrepeat) st = 31;
+            if (st == statusnextrepeat) st = 35;
+            if (st == statusreturn) st = 0;
+            if (st > 0) posterror(entry, name, entry.script);
+            handled = true;
+            break;
+          }
+          name = atomof(entry.atoms, name).link;
+        }
+      }
+      if (entry.level == hiershared) break;
+    }
+  }
+  if (!handled) {
+    i16 found = 0;
+    st = mainglobals().plugin != 0 ? i16(-1000) : xlookup(path, text, atoms, at, variables, &found, result, 0);
+    if (found == 0) {
+      if (function) {
+        i32 used = 0;
+        disposfred(result);
+        st = sysfun(path, text, atoms, at, variables, &used, result);
+        if (st != 0) newfred(result, fredtemp, fredstring, 0);
+      } else {
+        st = syscom(path, text, atoms, at, variables);
+      }
+    }
+  }
+  if (kind != sendmeslevel) deletelevel(0);
+  return st;
+}
+
+i16 hypesend(hierpath path, Handle variables, Handle message) {
+  Handle text = message;
+  if (HandToHand(&text) != noErr) return statusnomem;
+  Handle atoms = nilhandle;
+  i16 st = tokenize(text, &atoms);
+  if (st == 0) {
+    i16 found = 0;
+    if (mainglobals().plugin == 0) st = xlookup(path, text, atoms, 0, variables, &found, nullptr, 0);
+    if (found == 0) st = syscom(path, text, atoms, 0, variables);
+  }
+  if (atoms != nilhandle) DisposeHandle(atoms);
+  DisposeHandle(text);
+  return st;
+}
+
+i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  i32 pos = at + 1;
+  bool file = tokenat(atoms, pos) == tokFile;
+  if (file) ++pos;
+  fred message;
+  i32 used = 0;
+  i16 st = expression(path, text, atoms, pos, variables, nilhandle, &used, &message);
+  if (st != 0) return st;
+  Handle msgtext = nilhandle;
+  if (tokenat(atoms, pos) == tokString) {
+    st = sendtext(&message, text, variables, &msgtext);
+  } else {
+    st = fredtonewh(&message, &msgtext);
+  }
+  disposfred(&message);
+  if (st != 0) return st;
+  pos += used;
+  u16 t = tokenat(atoms, pos);
+  if (t == tokEndOfLine || t == tokEndOfScript) {
+    st = hypesend(path, variables, msgtext);
+  } else if (t != tokTo) {
+    st = statusnotto;
+  } else if (tokenat(atoms, pos + 1) == tokProgram) {
+    // Messages to other programs go out with the requests between programs.
+    st = mainglobals().plugin != 0 ? statusplugin : statusnotunderstood;
+  } else {
+    // Targets are object references; none can be found yet.
+    st = statusnotunderstood;
+  }
+  DisposeHandle(msgtext);
+  return st;
+}
+
+i16 meesend(Handle message, Handle variables, hierpath entry) {
+  Handle text = message;
+  if (HandToHand(&text) != noErr) return statusnomem;
+  Handle atoms = nilhandle;
+  i16 st = tokenize(text, &atoms);
+  if (st == 0) {
+    i32 first = 0;
+    while (tokenat(atoms, first) == tokEndOfLine) ++first;
+    if (tokenat(atoms, first) != tokEndOfScript) st = sendmes(entry, text, atoms, first, variables, nullptr, 5);
+  }
+  if (atoms != nilhandle) DisposeHandle(atoms);
+  DisposeHandle(text);
+  return st;
+}
+
+}  // namespace kv

@@ -1,0 +1,58 @@
+// Message sending: a message or function call goes along a message path to the first handler
+// that takes it, else to the externals and then the built-in dispatchers. Call levels record
+// who runs what, for error reports, externals and traces.
+#pragma once
+
+#include "engine/hier.h"
+#include "platform/types.h"
+
+namespace kv {
+
+struct fred;
+
+// Send modes stored in a pushed call level; sendmeslevel pushes no level of its own.
+enum : u8 { sendmescommand = 1, sendmeslevel = 2 };
+
+// Internal statuses that travel up through handlers.
+enum : i16 {
+  statusexitswitch = -995,
+  statusnextrepeat = -996,
+  statusexitrepeat = -997,
+  statusexittotop = -998,
+  statusreturn = -999,
+  statuspass = -1000,
+};
+
+// Sends the message whose name is at atom `at` of `atoms` (tokenised from `text`) along the
+// path. `variables` are the caller's; `result` is the value of a function call, or null for a
+// command. 0 done, > 0 a script error, or a negative internal status.
+i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* result, u8 kind);
+
+// One call level.
+struct calllevel {
+  Handle variables;
+  Handle text;
+  hier* path;   // the path or path entry the level runs in
+  i32 atom;     // the message atom, or the handler's first statement atom
+  u8 kind;
+  u8 cleared;
+  u8 delimiters[3];  // line, item and word delimiter of the handler
+  u8 spare;
+};
+
+// Pushes a level (non-zero) or pops one (0); answers the current level, or null when the
+// stack could not grow or is empty.
+calllevel* addlevel(i16 push);
+void deletelevel(i16 pop);
+// The current depth (-1: none).
+i16 leveldepth();
+
+// Runs a message text as a command in the current context: tokenises it, offers it to the
+// externals and then the built-in command dispatcher.
+i16 hypesend(hierpath path, Handle variables, Handle message);
+// The `send` command at atom `at`.
+i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// The `do` command: sends each line of the message text along the path from the entry.
+i16 meesend(Handle message, Handle variables, hierpath entry);
+
+}  // namespace kv

@@ -1,0 +1,145 @@
+// The language's constants, and a stand-in for the property getters and setters until the
+// property dispatchers exist: only the global properties the engine owns (numberFormat, the
+// delimiters, scriptCache, lockMessages, refreshInsertedScripts, lockErrorDialogs) are known;
+// every other property answers 43 and properties of objects answer 2 (no objects yet).
+#include <cstring>
+
+#include "engine/conversions_interim.h"
+#include "engine/expression.h"
+#include "engine/fred.h"
+#include "engine/hier.h"
+#include "engine/keywords.h"
+#include "engine/textutil.h"
+#include "properties/properties.h"
+#include "shell/mainglobals.h"
+
+namespace kv {
+
+namespace {
+
+enum : u16 {
+  tokItemDelimiter = 4144,
+  tokLineDelimiter = 4151,
+  tokLockErrorDialogs = 4163,
+  tokLockMessages = 4165,
+  tokNumberFormat = 4185,
+  tokRefreshInsertedScripts = 4220,
+  tokScriptCache = 4234,
+  tokWordDelimiter = 4303,
+  tokOf = 10016,
+  tokThe = 10020,
+};
+
+constexpr i16 statusnoproperty = 43, statusnoobject = 2, statusnotinteger = 13, statusnotboolean = 15;
+
+i16* flagof(u16 token) {
+  MainGlobals& g = mainglobals();
+  switch (token) {
+    case tokLockMessages: return &g.lockMessages;
+    case tokRefreshInsertedScripts: return &g.refreshInsertedScripts;
+    case tokLockErrorDialogs: return &g.lockErrorDialogs;
+    default: return nullptr;
+  }
+}
+
+u16* delimiterof(u16 token) {
+  MainGlobals& g = mainglobals();
+  switch (token) {
+    case tokItemDelimiter: return &g.itemDelimiter;
+    case tokWordDelimiter: return &g.wordDelimiter;
+    case tokLineDelimiter: return &g.lineDelimiter;
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+i16 property(hierpath, Handle, Handle atoms, i32 at, Handle, Handle, i32* count, fred* value) {
+  *count = 0;
+  i32 i = at;
+  if (tokenat(atoms, i) == tokThe) ++i;
+  u16 t = tokenat(atoms, i);
+  if (t >= firstnameform && t <= lastnameform) return statusnoobject;
+  if (tokenat(atoms, i + 1) == tokOf) return statusnoobject;
+  i16 st = 0;
+  if (t == tokNumberFormat) {
+    st = handtonewfred(mainglobals().numberformat, value);
+  } else if (t == tokScriptCache) {
+    longtonewfred(getscriptcache(), value);
+  } else if (i16* flag = flagof(t); flag != nullptr) {
+    booltonewfred(*flag != 0 ? 1 : 0, value);
+  } else if (u16* delim = delimiterof(t); delim != nullptr) {
+    u8 s[2] = {1, u8(*delim)};
+    st = stringtonewfred(s, value);
+  } else {
+    return statusnoproperty;
+  }
+  if (st == 0) *count = i - at + 1;
+  return st;
+}
+
+i16 userprop(hierpath, Handle, Handle, i32, Handle, Handle, i32* count, fred*) {
+  *count = 0;
+  return statusnoobject;
+}
+
+i16 setglobal(u16 token, fred* value) {
+  i16 st = 0;
+  if (token == tokNumberFormat) {
+    st = fredtohand(value, mainglobals().numberformat);
+  } else if (token == tokScriptCache) {
+    i32 n = 0;
+    if (fredtolong(value, &n) != 0) {
+      st = statusnotinteger;
+    } else {
+      setscriptcache(n);
+    }
+  } else if (i16* flag = flagof(token); flag != nullptr) {
+    u16 b = 0;
+    if (fredtobool(value, &b) != 0) {
+      st = statusnotboolean;
+    } else {
+      *flag = i16(b);
+    }
+  } else if (u16* delim = delimiterof(token); delim != nullptr) {
+    if (getfredsize(value) > 0) *delim = fredaddr(value)[0];
+  } else {
+    st = statusnoproperty;
+  }
+  disposfred(value);
+  return st;
+}
+
+i16 constant(Handle atoms, i32 at, i32* count, fred* value) {
+  *count = 0;
+  u16 t = tokenat(atoms, at);
+  static constexpr char chars[] = {'"', 13, ' ', 9, 12, 10};  // quote .. lineFeed (5006-5011)
+  switch (t) {
+    case 5001:
+    case 5002: booltonewfred(t == 5001 ? 1 : 0, value); break;
+    case 5003:
+    case 5004: fooltonewfred(t == 5004 ? 1 : 0, value); break;
+    case 5005: newfred(value, fredtemp, fredstring, 0); break;
+    case 5012: doubletonewfred(3.14159265358979323846, value); break;
+    case 5024:
+    case 5025:
+    case 5026: {
+      u8 s[2] = {1, u8(t == 5024 ? ',' : t == 5025 ? ':' : 0)};
+      stringtonewfred(s, value);
+      break;
+    }
+    default:
+      if (t >= 5006 && t <= 5011) {
+        u8 s[2] = {1, u8(chars[t - 5006])};
+        stringtonewfred(s, value);
+      } else if (t >= 5013 && t <= 5023) {
+        longtonewfred(t - 5013, value);
+      } else {
+        return statusnoproperty;
+      }
+  }
+  *count = 1;
+  return 0;
+}
+
+}  // namespace kv

@@ -1,0 +1,30 @@
+// The stack guard measures the run thread's stack; the abort check answers what a test
+// injected (a person's command-period comes with the event layer).
+#include "shell/runservices.h"
+
+#include <algorithm>
+
+#include "platform/runtime/bigstack.h"
+#include "platform/runtime/root.h"
+
+namespace kv {
+
+namespace {
+struct RunServicesState {
+  std::function<i16(u32)> abortcheck;
+};
+}  // namespace
+
+i16 nostack(Size bytes, i16) {
+  std::size_t need = std::max<std::size_t>(std::size_t(bytes < 0 ? 0 : bytes), kStackGuardMargin);
+  return stackremaining() < need ? 1 : 0;
+}
+
+i16 isabort(u32 ticks) {
+  RunServicesState& s = state<RunServicesState>();
+  return s.abortcheck ? s.abortcheck(ticks) : 0;
+}
+
+void setabortcheck(std::function<i16(u32)> check) { state<RunServicesState>().abortcheck = std::move(check); }
+
+}  // namespace kv

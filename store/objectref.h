@@ -1,0 +1,27 @@
+// Object references as the evaluator reads them: whether an object exists, the contents of
+// fields and objects, and function calls sent straight to an object.
+#pragma once
+
+#include "engine/hier.h"
+#include "platform/types.h"
+
+namespace kv {
+
+struct fred;
+
+// True when the object reference at the atoms resolves; *count is the atoms it took.
+bool objectexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count);
+// The contents of the field named at the atoms (`field 1`, `card field "x"`, `first field`).
+i16 sourceobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// `me`: the contents of the object whose script runs.
+i16 objectcontents(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// `target`: the contents of the target, or its reference text.
+i16 targetcontents(i32* count, fred* value);
+// A function call (name at `name`) sent to the object named after `via` (at `at`).
+i16 loweval(hierpath path, Handle text, Handle atoms, i32 name, i32 at, Handle variables, i32* count, fred* value);
+// The selected text of the open field, empty when none is open; *count becomes `used`.
+i16 selectedtext(i32 used, i32* count, fred* value);
+// The shared project's script text; *count becomes `used`.
+i16 sharedscripttext(i32 used, i32* count, fred* value);
+
+}  // namespace kv
