@@ -50,6 +50,10 @@ enum : u16 {
 
 constexpr i32 tablesize = 100;
 constexpr Size stackneeded = 32768;
+// Internal: the operand is a word that names no variable. Only a whole expression turns it
+// into the word's own text; everywhere else it is error 16. Kept apart from a 16 that a
+// function handler or a property answered.
+constexpr i16 unknownword = -16;
 constexpr i16 statusempty = 3, statusnoparen = 8, statusnotnumber = 12, statusnotboolean = 15,
               statusnovariable = 16, statusstack = 50, statusmissingparen = 88, statuscomplex = 111;
 
@@ -101,7 +105,7 @@ i16 markedvariable(const evalargs& e, i32 at, fred* value) {
   if (fastfindvars(e.at(at), e.text, e.variables, value) == 0) return 0;
   if (e.locals != nilhandle && e.locals != e.variables && fastfindvars(e.at(at), e.text, e.locals, value) == 0)
     return 0;
-  return statusnovariable;
+  return unknownword;
 }
 
 // A working copy of the variable a word names, in either list; the atom is marked.
@@ -109,7 +113,7 @@ i16 namedvariable(const evalargs& e, i32 at, fred* value) {
   varentry entry;
   if (findvars(e.at(at), e.text, e.variables, &entry) != 0 &&
       (e.locals == nilhandle || e.locals == e.variables || findvars(e.at(at), e.text, e.locals, &entry) != 0))
-    return statusnovariable;
+    return unknownword;
   *value = *HandleAs<fred>(entry.value);
   return 0;
 }
@@ -153,7 +157,7 @@ i16 unary(const evalargs& e, i32 at, i32* count, operand* out) {
   operand inner;
   i32 used = 0;
   i16 st = factorx(e, at + 1, &used, &inner);
-  if (st == statusnovariable) {
+  if (st == unknownword) {
     st = atomtonewfred(e.at(at + 1), e.text, &inner.value);
     used = 1;
   }
@@ -183,7 +187,7 @@ i16 unary(const evalargs& e, i32 at, i32* count, operand* out) {
 // when it cannot.
 i16 thereis(const evalargs& e, i32 at, i32* count, operand* out) {
   i32 i = at + 1;
-  if (e.tok(i) != tokIs) return statusnovariable;
+  if (e.tok(i) != tokIs) return unknownword;
   ++i;
   bool negate = false;
   if (e.tok(i) == tokNot) {
@@ -269,7 +273,7 @@ i16 theform(const evalargs& e, i32 at, i32* count, operand* out) {
   }
   if (e.tok(at + 2) == tokOf && next != tokEndOfLine && next != tokEndOfScript)
     return userprop(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
-  return statusnovariable;
+  return unknownword;
 }
 
 i16 factorx(const evalargs& e, i32 at, i32* count, operand* out) {
@@ -304,7 +308,7 @@ i16 factorx(const evalargs& e, i32 at, i32* count, operand* out) {
     case tokSelection: return selectedtext(1, count, &out->value);
     case tokThe: {
       i16 st = theform(e, at, count, out);
-      if (st != statusnovariable) return st;
+      if (st != unknownword) return st;
       break;
     }
     default: break;
@@ -427,7 +431,7 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   operand first;
   i32 used = 0;
   i16 st = factorx(e, at, &used, &first);
-  if (st == statusnovariable) {
+  if (st == unknownword) {
     // The whole expression is the unknown word itself, whatever follows.
     st = atomtonewfred(e.at(at), text, value);
     if (st != 0) return st;
@@ -462,6 +466,7 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
     entry->op = op;
     operand right;
     st = factorx(e, pos, &used, &right);
+    if (st == unknownword) st = statusnovariable;
     if (st == 0) copyfred(&right.value);
     entry = st == 0 ? takeentry(es) : nullptr;
     if (st != 0 || entry == nullptr) {
@@ -516,13 +521,15 @@ i16 factor(hierpath context, Handle text, Handle atoms, i32 at, Handle variables
   operand out;
   i16 st = factorx(evalargs{context, text, atoms, variables, locals}, at, count, &out);
   if (st == 0) *value = out.value;
-  return st;
+  return st == unknownword ? statusnovariable : st;
 }
 
 i16 anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
             fred* value) {
-  i16 st = factor(context, text, atoms, at, variables, locals, count, value);
-  if (st != statusnovariable) return st;
+  operand out;
+  i16 st = factorx(evalargs{context, text, atoms, variables, locals}, at, count, &out);
+  if (st == 0) *value = out.value;
+  if (st != unknownword) return st;
   st = atomtonewfred(HandleAs<atom>(atoms)[at], text, value);
   if (st == 0) *count = 1;
   return st;

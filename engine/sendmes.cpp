@@ -182,7 +182,7 @@ i16 runhandler(hierpath path, i32 name, Handle text, Handle atoms, i32 at, Handl
   calllevel* level = addlevel(1);
   if (level == nullptr) {
     dumpvars(list);
-    return statusnomem;
+    return g.calllevel >= 0x7FFE ? statusstack : statusnomem;
   }
   *level = calllevel{list, entry.script, path.data(), first, sendmeslevel, 0, {13, ',', ' '}, 0};
   u16 delims[3] = {g.lineDelimiter, g.itemDelimiter, g.wordDelimiter};
@@ -265,7 +265,7 @@ calllevel* addlevel(i16 push) {
   if (g.calllevels == nilhandle) return nullptr;
   Size capacity = HandleCount<calllevel>(g.calllevels);
   i32 depth = g.calllevel + 1;
-  if (depth >= 0x7FFF) return nullptr;
+  if (depth >= 0x7FFF) return nullptr;  // the depth word can count no further
   if (depth >= capacity) {
     // Grows by half again, so that deep recursion does not copy the stack once per level.
     Size grown = capacity < 16 ? 16 : capacity + capacity / 2;
@@ -286,7 +286,7 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   if (nostack(stackneeded) != 0) return statusstack;
   if (kind != sendmeslevel) {
     calllevel* level = addlevel(1);
-    if (level == nullptr) return statusnomem;
+    if (level == nullptr) return mainglobals().calllevel >= 0x7FFE ? statusstack : statusnomem;
     *level = calllevel{variables, text, path.data(), at, kind, 0, {13, ',', ' '}, 0};
   }
   const atom msg = atomof(atoms, at);
