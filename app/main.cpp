@@ -3,15 +3,20 @@
 #include <cstring>
 
 #include <string>
+#include <vector>
 
 #include "platform/runtime/bigstack.h"
 #include "platform/testing/commandline.h"
+#include "shell/commandline.h"
+#include "shell/mainglobals.h"
 #include "shell/version.h"
 
 namespace {
 
 const char* kUsage =
     "usage: kestrove [--headless] [options] [project.kv45 ...] [-- argument ...]\n"
+    "  --eval EXPR  evaluate a Veltrix expression and print its value\n"
+    "  --do SCRIPT  send each line of a Veltrix script as a message\n"
     "  --help       show this text\n"
     "  --version    show the version\n"
     "  --headless   run without a display (also when there is none)\n"
@@ -20,6 +25,7 @@ const char* kUsage =
 
 int run(int argc, char** argv) {
   kv::PlatformOptions platform;
+  std::vector<kv::clirequest> requests;
   for (int i = 1; i < argc; ++i) {
     std::string error;
     int took = kv::takeplatformoption(argc, argv, i, &platform, &error);
@@ -39,9 +45,29 @@ int run(int argc, char** argv) {
       std::puts(kv::versionstring());
       return 0;
     }
+    bool eval = std::strcmp(argv[i], "--eval") == 0;
+    if ((eval || std::strcmp(argv[i], "--do") == 0) && i + 1 < argc) {
+      requests.push_back(kv::clirequest{eval, argv[++i]});
+      continue;
+    }
+    std::fputs(kUsage, stderr);
+    return 2;
   }
-  std::fputs(kUsage, stderr);
-  return 2;
+  if (requests.empty()) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  // The requests run on an empty in-memory context: no project and no window to wait for.
+  if (kv::initglobs() != 0) {
+    std::fputs("kestrove: not enough memory to start\n", stderr);
+    return 1;
+  }
+  std::string out, err;
+  int status = kv::runrequests(requests, &out, &err);
+  std::fputs(out.c_str(), stdout);
+  std::fputs(err.c_str(), stderr);
+  kv::dumpglobs(0);
+  return status;
 }
 
 }  // namespace

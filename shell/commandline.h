@@ -1,0 +1,31 @@
+// The command line's requests on the running instance: `--eval EXPR` evaluates an expression
+// and `--do SCRIPT` sends each line of a script as a message, in the order given, on an empty
+// in-memory context (no project yet), as the evaluate and do-script requests run.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace kv {
+
+struct clirequest {
+  bool evaluate;      // --eval (true) or --do (false)
+  std::string text;   // UTF-8, as given
+};
+
+// Runs the requests in order; the first failure ends the run. `out` collects what --eval
+// prints (each value and a line feed), `err` the failure ("Veltrix Error Number N: text").
+// Answers the exit status: 0, or 1 after a failure.
+int runrequests(const std::vector<clirequest>& requests, std::string* out, std::string* err);
+
+// Evaluates a Mac Roman expression text as the evaluate request does: status 19 when words
+// are left after the expression, 2 when the text is a single word that is no variable, 0 and
+// the empty text for an empty text.
+i16 evaluatetext(std::string_view text, std::string* value);
+// Sends each line of a Mac Roman script text as a message; the first failure's status.
+i16 doscripttext(std::string_view text);
+
+}  // namespace kv
