@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/runtime/bigstack.h"
+#include "platform/testing/answers.h"
 #include "platform/testing/commandline.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
@@ -57,7 +58,9 @@ int run(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  // The requests run on an empty in-memory context: no project and no window to wait for.
+  // The requests run on an empty in-memory context: no project and no window to wait for,
+  // and nobody to answer a dialog but its default.
+  kv::setunattendedpolicy(kv::UnattendedPolicy::usedefault);
   if (kv::initglobs() != 0) {
     std::fputs("kestrove: not enough memory to start\n", stderr);
     return 1;

@@ -5,13 +5,15 @@
 
 #include "commands/dispatch.h"
 #include "engine/container.h"
-#include "engine/conversions_interim.h"
+#include "engine/numbers.h"
+#include "engine/numbertext.h"
+#include "engine/status.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
-#include "engine/variables_interim.h"
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
 
@@ -31,7 +33,7 @@ enum : u16 {
   tokOf = 10016,
 };
 
-constexpr i16 statusstray = 19, statusnotto = 7, statusnoobject = 2, statusnotinteger = 13;
+constexpr i16 statusstray = 19, statusnotto = 7, statusnoobject = 2;
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
@@ -135,7 +137,7 @@ i16 scripterror(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value);
   if (st != 0) return st;
   i32 n = 0;
-  st = fredtolong(&value, &n) != 0 ? statusnotinteger : i16(0);
+  st = fredtolong(&value, &n) != 0 ? i16(statusnotinteger) : i16(0);
   disposfred(&value);
   if (st != 0) return st;
   if (!lineends(atoms, at + 1 + used)) return statusstray;

@@ -6,14 +6,16 @@
 #include <vector>
 
 #include "commands/dispatch.h"
-#include "engine/conversions_interim.h"
+#include "engine/numbers.h"
+#include "engine/numbertext.h"
+#include "engine/status.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
-#include "engine/variables_interim.h"
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
 
@@ -41,7 +43,7 @@ enum : u16 {
   tokThe = 10020,
 };
 
-constexpr i16 statusnotnumber = 12, statusstray = 19;
+constexpr i16 statusstray = 19;
 
 // The arguments of a call, owned until the call ends.
 struct arguments {
@@ -84,7 +86,7 @@ i16 readarguments(hierpath path, Handle text, Handle atoms, i32* i, Handle varia
   }
 }
 
-i16 number(fred* v, double* d) { return fredtodouble(v, d) != 0 ? statusnotnumber : i16(0); }
+i16 number(fred* v, double* d) { return fredtodouble(v, d) != 0 ? i16(statusnotnumber) : i16(0); }
 
 // The variable of a handler's list that holds argument n, or null.
 const varentry* argument(Handle variables, i32 n) {

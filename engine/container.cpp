@@ -9,7 +9,7 @@
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/variables_interim.h"
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
@@ -87,8 +87,8 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
     if (i16 st = getitvars(variables, &e); st != 0) return st;
   } else {
     atom& a = HandleAs<atom>(atoms)[at];
-    i16 st = create != 0 && mainglobals().explicitVars == 0 ? createvars(a, text, variables, &e)
-                                                              : findvars(a, text, variables, &e);
+    i16 st = create != 0 && mainglobals().explicitVars == 0 ? createvars(&a, text, variables, &e)
+                                                              : findvars(&a, text, variables, &e);
     if (st == 16) return statuscantput;
     if (st != 0) return st;
   }

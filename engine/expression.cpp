@@ -9,13 +9,15 @@
 #include "commands/dispatch.h"
 #include "engine/atom.h"
 #include "engine/chunk.h"
-#include "engine/conversions_interim.h"
+#include "engine/numbers.h"
+#include "engine/numbertext.h"
 #include "engine/evalinternal.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/sendmes.h"
+#include "engine/status.h"
 #include "engine/textutil.h"
-#include "engine/variables_interim.h"
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "properties/properties.h"
@@ -54,8 +56,7 @@ constexpr Size stackneeded = 32768;
 // into the word's own text; everywhere else it is error 16. Kept apart from a 16 that a
 // function handler or a property answered.
 constexpr i16 unknownword = -16;
-constexpr i16 statusempty = 3, statusnoparen = 8, statusnotnumber = 12, statusnotboolean = 15,
-              statusnovariable = 16, statusstack = 50, statusmissingparen = 88, statuscomplex = 111;
+constexpr i16 statusempty = 3, statusnoparen = 8, statusstack = 50, statusmissingparen = 88, statuscomplex = 111;
 
 // One entry of the evaluation table: an operator (with a disposed value) or an operand, with
 // the number of a number literal when it is known.
@@ -102,8 +103,8 @@ void emptyvalue(fred* v) { newfred(v, fredtemp, fredstring, 0); }
 
 // A working copy of a variable found through a marked atom, in either list.
 i16 markedvariable(const evalargs& e, i32 at, fred* value) {
-  if (fastfindvars(e.at(at), e.text, e.variables, value) == 0) return 0;
-  if (e.locals != nilhandle && e.locals != e.variables && fastfindvars(e.at(at), e.text, e.locals, value) == 0)
+  if (fastfindvars(&e.at(at), e.text, e.variables, value) == 0) return 0;
+  if (e.locals != nilhandle && e.locals != e.variables && fastfindvars(&e.at(at), e.text, e.locals, value) == 0)
     return 0;
   return unknownword;
 }
@@ -111,8 +112,8 @@ i16 markedvariable(const evalargs& e, i32 at, fred* value) {
 // A working copy of the variable a word names, in either list; the atom is marked.
 i16 namedvariable(const evalargs& e, i32 at, fred* value) {
   varentry entry;
-  if (findvars(e.at(at), e.text, e.variables, &entry) != 0 &&
-      (e.locals == nilhandle || e.locals == e.variables || findvars(e.at(at), e.text, e.locals, &entry) != 0))
+  if (findvars(&e.at(at), e.text, e.variables, &entry) != 0 &&
+      (e.locals == nilhandle || e.locals == e.variables || findvars(&e.at(at), e.text, e.locals, &entry) != 0))
     return unknownword;
   *value = *HandleAs<fred>(entry.value);
   return 0;
@@ -521,7 +522,7 @@ i16 factor(hierpath context, Handle text, Handle atoms, i32 at, Handle variables
   operand out;
   i16 st = factorx(evalargs{context, text, atoms, variables, locals}, at, count, &out);
   if (st == 0) *value = out.value;
-  return st == unknownword ? statusnovariable : st;
+  return st == unknownword ? i16(statusnovariable) : st;
 }
 
 i16 anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,

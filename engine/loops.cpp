@@ -3,11 +3,12 @@
 
 #include "engine/status.h"
 #include "engine/blockrunner.h"
-#include "engine/conversions_interim.h"
+#include "engine/numbers.h"
+#include "engine/numbertext.h"
 #include "engine/fred.h"
 #include "engine/numbertext.h"
 #include "engine/runblock.h"
-#include "engine/variables_interim.h"
+#include "engine/variables.h"
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
 
@@ -80,7 +81,7 @@ bool takepiece(repeatentry& e) {
 i16 borrowglobal(atom& name, Handle text, Handle variables) {
   MainGlobals& g = mainglobals();
   varentry e;
-  if (findvars(name, text, g.globalvars, &e) != 0) {
+  if (findvars(&name, text, g.globalvars, &e) != 0) {
     Str255 s;
     s[0] = u8(name.length > 255 ? 255 : name.length);
     std::memcpy(s + 1, deref(text) + name.offset, s[0]);
@@ -128,7 +129,7 @@ void releaserepeats(MainGlobals& g) {
 
 i16 globalutil(atom& name, Handle text, Handle variables) {
   varentry e;
-  if (findvars(name, text, variables, &e) == 0) return e.state <= -2 ? 0 : 40;
+  if (findvars(&name, text, variables, &e) == 0) return e.state <= -2 ? 0 : 40;
   return borrowglobal(name, text, variables);
 }
 
@@ -155,7 +156,7 @@ i16 blockrunner::dorepeat(i32 s, i32 end, i32* pc) {
     if ((form == tokWhile) != (flag != 0)) return skiploop(s, end, pc);
   } else if (form == tokWith) {
     varentry var;
-    if (i16 st = createvars(at(s + 2), text_, vars_, &var); st != 0) return st;
+    if (i16 st = createvars(&at(s + 2), text_, vars_, &var); st != 0) return st;
     if (tok(s + 3) != tokIs) return 22;
     i32 from = 0, to = 0, i = s + 4;
     if (i16 st = evaluatelong(i, &used, &from); st != 0) return st;
@@ -181,9 +182,9 @@ i16 blockrunner::dorepeat(i32 s, i32 end, i32* pc) {
     u16 chunk = tok(i);
     if (chunk < firstchunkword || chunk > lastchunkword) return 4;
     varentry var, container;
-    if (i16 st = createvars(at(i + 1), text_, vars_, &var); st != 0) return st;
+    if (i16 st = createvars(&at(i + 1), text_, vars_, &var); st != 0) return st;
     if (tok(i + 2) != tokIn) return 5;
-    if (i16 st = findvars(at(i + 3), text_, vars_, &container); st != 0) return st;
+    if (i16 st = findvars(&at(i + 3), text_, vars_, &container); st != 0) return st;
     if (!lineends(i + 4)) return 19;
     // The container's value becomes text in place; the loop walks its own copy, so the body
     // may change the container freely.
@@ -282,7 +283,7 @@ i16 blockrunner::dolocal(i32 s, i32* pc) {
   while (!lineends(i)) {
     atom& name = at(i);
     varentry local;
-    bool inhandler = findvars(name, text_, vars_, &local) == 0;
+    bool inhandler = findvars(&name, text_, vars_, &local) == 0;
     if (global) {
       if (inhandler && local.state > -2) return 40;
       if (!inhandler) {
@@ -313,7 +314,7 @@ i16 blockrunner::dolocal(i32 s, i32* pc) {
     }
     if (isenum || assigned) {
       varentry e;
-      if (findvars(name, text_, vars_, &e) == 0) setvariable(e.value, counter);
+      if (findvars(&name, text_, vars_, &e) == 0) setvariable(e.value, counter);
     }
     ++counter;
     if (lineends(i)) break;

@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "engine/chunk.h"
-#include "engine/conversions_interim.h"
+#include "engine/numbers.h"
+#include "engine/numbertext.h"
 #include "engine/evalinternal.h"
 #include "engine/expression.h"
 #include "engine/fred.h"

@@ -6,7 +6,8 @@
 #include <cstring>
 
 #include "engine/container.h"
-#include "engine/conversions_interim.h"
+#include "engine/numbers.h"
+#include "engine/numbertext.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
@@ -14,7 +15,7 @@
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
 #include "engine/textutil.h"
-#include "engine/variables_interim.h"
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "store/memoryguard.h"
 #include "shell/mainglobals.h"

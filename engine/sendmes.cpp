@@ -14,7 +14,7 @@
 #include "engine/scripterror.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
-#include "engine/variables_interim.h"
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
@@ -236,7 +236,7 @@ i16 sendtext(fred* message, Handle text, Handle variables, Handle* out) {
       if (PtrToHand(word.data(), &wordtext, Size(word.size())) != noErr) return statusnomem;
       atom a{tokUnknown, u16(word.size()), -1, 0, nilhandle, {0, 0}, numnotcached, {0, 0, 0}};
       varentry e;
-      if (findvars(a, wordtext, variables, &e) == 0) {
+      if (findvars(&a, wordtext, variables, &e) == 0) {
         fred v = *HandleAs<fred>(e.value);
         v.cls = fredtemp;
         v.link = nilhandle;

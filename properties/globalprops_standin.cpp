@@ -4,7 +4,9 @@
 // every other property answers 43 and properties of objects answer 2 (no objects yet).
 #include <cstring>
 
-#include "engine/conversions_interim.h"
+#include "engine/numbers.h"
+#include "engine/numbertext.h"
+#include "engine/status.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/hier.h"
@@ -30,7 +32,7 @@ enum : u16 {
   tokThe = 10020,
 };
 
-constexpr i16 statusnoproperty = 43, statusnoobject = 2, statusnotinteger = 13, statusnotboolean = 15;
+constexpr i16 statusnoproperty = 43, statusnoobject = 2;
 
 i16* flagof(u16 token) {
   MainGlobals& g = mainglobals();

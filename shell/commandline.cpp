@@ -9,7 +9,7 @@
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
 #include "engine/tokenizer.h"
-#include "engine/variables_interim.h"
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"

@@ -6,7 +6,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
-#include "engine/variables_interim.h"
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
 #include "tests/support/veltrix.h"
@@ -152,11 +152,11 @@ class MiniExpressionTest : public VeltrixTest {
   }
   void define(Handle text, Handle atoms, i32 at, i32 value) {
     varentry e;
-    ASSERT_EQ(createvars(HandleAs<atom>(atoms)[at], text, vars, &e), 0);
+    ASSERT_EQ(createvars(&HandleAs<atom>(atoms)[at], text, vars, &e), 0);
     fred v = *HandleAs<fred>(e.value);
     longtofred(value, &v);
     disposfred(&v);
-    ASSERT_EQ(findvars(HandleAs<atom>(atoms)[at], text, vars, &e), 0);  // marks the atom
+    ASSERT_EQ(findvars(&HandleAs<atom>(atoms)[at], text, vars, &e), 0);  // marks the atom
   }
   outcome mini(Handle text, Handle atoms) {
     fred v;

@@ -5,10 +5,11 @@
 #include "engine/fred.h"
 #include "engine/hier.h"
 #include "engine/sendmes.h"
-#include "engine/variables_interim.h"
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "engine/tokenizer.h"
-#include "shell/dialogs.h"
+#include "platform/testing/answers.h"
+#include "platform/testing/transcript.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
 #include "tests/support/veltrix.h"
@@ -265,10 +266,14 @@ TEST_F(InterpreterTest, AbortAndScriptError) {
   setabortcheck([](u32) -> i16 { return 77; });
   EXPECT_EQ(run("put 1 into x\nput 2 into x"), 77);
   setabortcheck({});
-  cleardialogtranscript();
+  transcriptclear();
+  queueanswer(Answer{"alert", "Cancel", {}});
   EXPECT_EQ(run("scriptError 16"), 0);
-  ASSERT_EQ(dialogtranscript().size(), 1u);
-  EXPECT_EQ(dialogtranscript()[0], "alert: Veltrix Error Number 16: No such variable.");
+  ASSERT_EQ(transcriptlines().size(), 2u);
+  EXPECT_EQ(transcriptlines()[0], "dialog: alert Veltrix Error Number 16: No such variable.");
+  // With lockErrorDialogs set, nothing is shown.
+  EXPECT_EQ(run("set the lockErrorDialogs to true\nscriptError 16"), 0);
+  EXPECT_EQ(transcriptlines().size(), 2u);
 }
 
 }  // namespace

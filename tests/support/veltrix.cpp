@@ -8,7 +8,7 @@
 #include "engine/numbertext.h"
 #include "engine/sendmes.h"
 #include "engine/tokenizer.h"
-#include "engine/variables_interim.h"
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
