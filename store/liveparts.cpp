@@ -1,26 +1,56 @@
-// The live objects of shown cards. No text-engine record, list or platform control is ever
-// made yet, so a slot never names a live object: releasing clears the slot, and a copy keeps
-// the stored text it already has.
+// The table through which the store reaches the live objects of shown cards, and the stand-ins
+// that hold until the owners install theirs.
 #include "store/liveparts.h"
 
-namespace kv {
+#include "platform/runtime/root.h"
 
-void releaselivefield(spot& s) {
+namespace kv {
+namespace {
+
+void standinreleasefield(spot& s) {
   fieldkindtail t = getfieldkindtail(s);
   t.live = 0;
   setfieldkindtail(s, t);
 }
 
-void releaselivecontrol(spot& s) {
+void standinreleasecontrol(spot& s) {
   controlpart c = getcontrolpart(s);
   c.control = 0;
   setcontrolpart(s, c);
 }
 
-void leavelistmode(spot& s) {
-  if (s.style == stylefieldlist || s.style == stylefieldscrolllist) releaselivefield(s);
+void standinleavelistmode(spot& s) {
+  if (s.style == stylefieldlist || s.style == stylefieldscrolllist) standinreleasefield(s);
 }
 
-OSErr packlivetext(const spot&, spot&) { return noErr; }
+OSErr standinpacklivetext(const spot&, spot&) { return noErr; }
+void standinreloadlist(spot&) {}
+void standinsetcontrolstate(const spot&, i16, i16) {}
+
+struct LivePartsState {
+  LiveParts parts{standinreleasefield, standinreleasecontrol, standinleavelistmode,
+                  standinpacklivetext, standinreloadlist,     standinsetcontrolstate};
+};
+
+const LiveParts& table() { return state<LivePartsState>().parts; }
+
+}  // namespace
+
+void installliveparts(const LiveParts& parts) {
+  LiveParts& t = state<LivePartsState>().parts;
+  if (parts.releasefield) t.releasefield = parts.releasefield;
+  if (parts.releasecontrol) t.releasecontrol = parts.releasecontrol;
+  if (parts.leavelistmode) t.leavelistmode = parts.leavelistmode;
+  if (parts.packlivetext) t.packlivetext = parts.packlivetext;
+  if (parts.reloadlist) t.reloadlist = parts.reloadlist;
+  if (parts.setcontrolstate) t.setcontrolstate = parts.setcontrolstate;
+}
+
+void releaselivefield(spot& s) { table().releasefield(s); }
+void releaselivecontrol(spot& s) { table().releasecontrol(s); }
+void leavelistmode(spot& s) { table().leavelistmode(s); }
+OSErr packlivetext(const spot& original, spot& copy) { return table().packlivetext(original, copy); }
+void reloadlivelist(spot& s) { table().reloadlist(s); }
+void setlivecontrolstate(const spot& s, i16 value, i16 highlight) { table().setcontrolstate(s, value, highlight); }
 
 }  // namespace kv

@@ -3,8 +3,12 @@
 // with flag bit 21 (the last u32 of its control part). These slots hold registry ids while the
 // card is shown and 0 in every stored or copied record.
 //
-// The object-list routines hand those objects to the subsystems that own them through the
-// calls below; each leaves the object's slot 0.
+// The store never works on those objects itself: every call it makes into the text engine, the
+// list code or the platform controls goes through the one table below, which their owners fill
+// at start-up (installliveparts). Until an owner has installed its entries the stand-ins hold:
+// no live object is ever made, so releasing clears the slot, a copy keeps the stored text it
+// already has, and reloading a list or setting a control does nothing. A runtime reset brings
+// the stand-ins back.
 #pragma once
 
 #include "platform/types.h"
@@ -12,14 +16,31 @@
 
 namespace kv {
 
-// Disposes of a field's live text-engine record or list.
+struct LiveParts {
+  // Disposes of a field's live text-engine record or list and clears the slot.
+  void (*releasefield)(spot& s);
+  // Parks, hides and disposes of a button's platform control with its menu; clears the slot.
+  void (*releasecontrol)(spot& s);
+  // Takes a list field out of list mode before it is packed.
+  void (*leavelistmode)(spot& s);
+  // A field of style 300 or 301 being copied: writes the current text of the original's live
+  // record into the copy's data and alt list.
+  OSErr (*packlivetext)(const spot& original, spot& copy);
+  // A list field (style 302, 303) whose stored text was replaced reloads its rows from it.
+  void (*reloadlist)(spot& s);
+  // A button with a live control takes a new value and highlight part (0 off, 1 on, 2 mixed).
+  void (*setcontrolstate)(const spot& s, i16 value, i16 highlight);
+};
+
+// Installs the owners' entries; a null entry keeps what was installed before.
+void installliveparts(const LiveParts& parts);
+
+// The calls the store makes, each through the table.
 void releaselivefield(spot& s);
-// Parks, hides and disposes of a button's platform control with its menu.
 void releaselivecontrol(spot& s);
-// Takes a list field out of list mode before it is packed.
 void leavelistmode(spot& s);
-// A field of style 300 or 301 being copied: writes the current text of the original's live
-// record into the copy's data and alt list.
 OSErr packlivetext(const spot& original, spot& copy);
+void reloadlivelist(spot& s);
+void setlivecontrolstate(const spot& s, i16 value, i16 highlight);
 
 }  // namespace kv

@@ -14,10 +14,6 @@ namespace {
 
 constexpr i32 kSpotSize = i32(sizeof(spot));
 
-i32 spotcount(Handle list) { return list ? GetHandleSize(list) / kSpotSize : 0; }
-spot spotat(Handle list, i32 i) { return loadat<spot>(deref(list) + i64(i) * kSpotSize); }
-void putspot(Handle list, i32 i, const spot& s) { storeat<spot>(deref(list) + i64(i) * kSpotSize, s); }
-
 bool colourbitmap(const spot& s) { return getgraphictail(s).startangle != 0; }
 
 // Writes an object list without its block header: the entries with presence marks, each

@@ -7,6 +7,7 @@
 // memory manager's error.
 #pragma once
 
+#include "platform/memory/memory.h"
 #include "platform/types.h"
 #include "store/packing.h"
 #include "store/records.h"
@@ -14,6 +15,11 @@
 namespace kv {
 
 // --- Object lists ------------------------------------------------------------------------------
+// The objects of a list (none for a list of 0), read and written by value.
+inline i32 spotcount(Handle list) { return list ? GetHandleSize(list) / i32(sizeof(spot)) : 0; }
+inline spot spotat(Handle list, i32 i) { return loadat<spot>(deref(list) + i64(i) * i64(sizeof(spot))); }
+inline void putspot(Handle list, i32 i, const spot& s) { storeat<spot>(deref(list) + i64(i) * i64(sizeof(spot)), s); }
+
 // Fills the defaults of a new object (style, kind, id, rectangle and the first eight bytes of
 // the kind tail are the caller's).
 void defaultspot(spot& s);

@@ -223,7 +223,10 @@ enum : u16 {
 
 // Flag bits of an object.
 enum : u32 {
+  spothilite = 1u << 6,            // buttons: hilited
+  spotmixedvalue = 1u << 18,       // buttons of styles 203-204: shown with the mixed mark
   spotplatformcontrol = 1u << 21,  // a button drawn by a platform control
+  spotunsharedhilite = 1u << 23,   // background buttons: the hilite is kept per card
   spotallowobjects = 1u << 26,     // fields of styles 300-301: the kind tail keeps two u16
   spotpictinfo = 1u << 31,         // rectangle graphics: picture information present
 };
