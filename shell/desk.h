@@ -1,6 +1,10 @@
 // The window context: one per open project window. Plain data, always copied whole; the
-// window table holds one per window and the global state holds the current one.
+// window table (shell/windtable.h) holds one per window and the global state holds the
+// current one. The table finds an entry by its window, by its serial, or by its project store
+// and window number.
 #pragma once
+
+#include <type_traits>
 
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
@@ -8,12 +12,12 @@
 namespace kv {
 
 struct desk {
-  RegistryId store;      // the open project store of the window's project
+  RegistryId store;      // the open project store of the window's project (RegType::store)
   Handle head;           // the project's head record (store record 0)
   Handle windlib;        // the project's library record of windows (store record 1)
   u32 windnum;           // 1-based position in the window library
   u32 windrecid;         // store id of the window record
-  u32 windid;            // second word of the window's book entry: the window id
+  u32 windbook;          // second word of the window's book entry (the window id)
   Handle wind;           // the loaded window record
   u32 cardnum;           // 1-based position of the current card in the card list
   u32 cardrecid;         // store id of the current card's record
@@ -26,7 +30,7 @@ struct desk {
   Handle back;           // the loaded background record
   Handle backspots;      // the background's object array
   Handle backclut;       // the background's colour table
-  RegistryId window;     // the platform window; first key of the table
+  RegistryId window;     // the platform window (RegType::window); first key of the table
   RegistryId hscroll;    // the card's horizontal scroll bar (0 when absent)
   RegistryId vscroll;    // the card's vertical scroll bar (0 when absent)
   u64 serial;            // use-counter value taken at open; second key of the table
@@ -37,5 +41,9 @@ struct desk {
   u16 sheetflags;        // bit 0: a script's sheet alert is attached
   u16 reserved;          // cleared at open
 };
+static_assert(std::is_trivially_copyable_v<desk>, "a desk is kept in a handle and copied whole");
+
+// The browse tool, every window's tool at open.
+constexpr u16 kBrowseTool = 100;
 
 }  // namespace kv

@@ -10,6 +10,7 @@
 #include "platform/memory/memory.h"
 #include "platform/text/intl.h"
 #include "shell/mainglobals.h"
+#include "shell/menusets.h"
 
 namespace kv {
 
@@ -65,7 +66,8 @@ bool interpretertables(MainGlobals& g) {
 }
 
 // Step 7: the global properties; then the keyword hash table. The message-path slots, the
-// externals registry, the menu sets, the clipboard and the request handlers follow it.
+// externals registry, the clipboard and the request handlers follow it; the menu sets come
+// right after the hash table.
 void globalproperties(MainGlobals& g) {
   g.colorWorld = 1;
   g.allowPalettes = 1;
@@ -186,6 +188,7 @@ i16 initglobs() {
   globalproperties(g);
   // An overflowing hash table is reported to the console and the start goes on.
   if (hashtokens() == kNoMemory) return kNoMemory;
+  if (initmenusets() != 0) return kNoMemory;
   if (!queues(g)) return kNoMemory;
   return inithiers();
 }

@@ -29,6 +29,11 @@ void releaseglobs(MainGlobals& g) {
   // The handles of the current desk, the open field's object list and the shared project's
   // head record belong to the record cache, not to this record.
   release(g.winds);
+  for (menuset& set : g.menusets) {
+    release(set.lines);
+    set.count = 0;
+  }
+  release(g.dirlist);
   release(g.msgpending);
   release(g.tokenhash);
   release(g.handlerflags);

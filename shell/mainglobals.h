@@ -9,6 +9,7 @@
 
 #include "platform/types.h"
 #include "shell/desk.h"
+#include "shell/menusets.h"
 
 namespace kv {
 
@@ -22,6 +23,10 @@ struct MainGlobals {
   Handle msgpending;       // text put into the message box, waiting for "putMessage"
   i16 mouseobject;         // object under the mouse (-1 none)
   RegistryId mousewindow;  // and its window
+
+  // --- Menu sets ---------------------------------------------------------------------------
+  menuset menusets[kMenuSets];
+  i16 menuSet;             // the current set, 0-based
 
   // --- Event state -------------------------------------------------------------------------
   i16 inmainloop;
@@ -63,6 +68,7 @@ struct MainGlobals {
   i16 openresources;       // settings word 13: open the project's resources
   u32 changecounter;       // raised for each new card, background and window
   Handle openprojects;     // the list of open projects
+  Handle dirlist;          // the known folders (dirlistentry), made on first use
   RegistryId sharedstore;  // the shared project, when one is open
   Handle sharedhead;       // and its head record
   i16 kvdebug;             // non-zero: diagnostic messages go to the console

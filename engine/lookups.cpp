@@ -1,0 +1,76 @@
+#include "engine/lookups.h"
+
+#include "platform/memory/memory.h"
+#include "platform/windows/windows.h"
+#include "shell/mainglobals.h"
+
+namespace kv {
+
+namespace {
+constexpr i16 kNoMemory = 37;
+
+// Calls fn on each desk of the window table until it answers true; the index it stopped at,
+// or -1.
+template <class Fn>
+i32 eachdesk(Fn&& fn) {
+  const MainGlobals& g = mainglobals();
+  if (g.winds == nilhandle || g.numwinds <= 0) return -1;
+  i32 n = i32(std::min<Size>(g.numwinds, HandleCount<desk>(g.winds)));
+  for (i32 i = 0; i < n; ++i)
+    if (fn(HandleAs<desk>(g.winds)[i])) return i;
+  return -1;
+}
+}  // namespace
+
+i16 totwind(RegistryId store) {
+  i16 n = 0;
+  eachdesk([&](const desk& d) {
+    if (d.store == store) ++n;
+    return false;
+  });
+  return n;
+}
+
+bool haswind(RegistryId store, u32 windnum, desk* out) {
+  i32 i = eachdesk([&](const desk& d) {
+    return d.store == store && d.windnum == windnum && d.window != nilid && IsValidWindowPtr(d.window);
+  });
+  if (i < 0) return false;
+  *out = HandleAs<desk>(mainglobals().winds)[i];
+  return true;
+}
+
+bool hasmenu(RegistryId store, u32 menunum, menuline* out, i32* index) {
+  Handle lines = currentline();
+  i16 n = currentnumlines();
+  for (i32 i = 0; i < n; ++i) {
+    const menuline& l = HandleAs<menuline>(lines)[i];
+    if (l.store == store && l.menunum == menunum) {
+      *out = l;
+      *index = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+i16 addir(i16 volume, u32 dirid) {
+  MainGlobals& g = mainglobals();
+  if (g.dirlist == nilhandle) {
+    g.dirlist = NewHandle(0);
+    if (g.dirlist == nilhandle) return kNoMemory;
+  }
+  Size n = HandleCount<dirlistentry>(g.dirlist);
+  dirlistentry* e = HandleAs<dirlistentry>(g.dirlist);
+  for (Size i = 0; i < n; ++i) {
+    if (e[i].volume == volume && e[i].dirid == dirid) {
+      ++e[i].uses;
+      return 0;
+    }
+  }
+  dirlistentry added{volume, dirid, 1};
+  if (PtrAndHand(&added, g.dirlist, Size(sizeof added)) != noErr) return kNoMemory;
+  return 0;
+}
+
+}  // namespace kv

@@ -1,0 +1,32 @@
+// Lookups that the engine, the store and the shell share: open windows by project, menus of
+// the current menu set by project and menu number, and the known folders in which projects
+// are searched.
+#pragma once
+
+#include "platform/runtime/registry.h"
+#include "platform/types.h"
+#include "shell/desk.h"
+#include "shell/menusets.h"
+
+namespace kv {
+
+// The number of open windows of a project.
+i16 totwind(RegistryId store);
+// The first open window of a project with that window number whose platform window is still
+// valid: true and a copy of its desk, or false (*out unchanged).
+bool haswind(RegistryId store, u32 windnum, desk* out);
+// The first line of the current menu set naming that project's menu number: true, a copy of
+// the line and its 0-based index; false when none (outputs unchanged).
+bool hasmenu(RegistryId store, u32 menunum, menuline* out, i32* index);
+
+// A known folder.
+struct dirlistentry {
+  i16 volume;
+  u32 dirid;
+  u32 uses;
+};
+// Adds a folder to the known folders, or counts one more use of it: 0, or 37 when the list
+// cannot grow.
+i16 addir(i16 volume, u32 dirid);
+
+}  // namespace kv

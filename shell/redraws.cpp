@@ -1,0 +1,34 @@
+#include "shell/redraws.h"
+
+#include "platform/memory/memory.h"
+#include "platform/runtime/root.h"
+#include "shell/mainglobals.h"
+#include "store/records.h"
+
+namespace kv {
+
+namespace {
+struct RedrawState {
+  std::vector<redrawrequest> requests;
+};
+
+Rect grown(Rect r, i16 by) { return Rect{i16(r.top - by), i16(r.left - by), i16(r.bottom + by), i16(r.right + by)}; }
+}  // namespace
+
+void drawedit(const desk& d, const Rect* area) {
+  state<RedrawState>().requests.push_back({d.window, area == nullptr, area ? *area : Rect{}});
+}
+
+void invalspot(Handle list, i16 index) {
+  Rect r{};
+  if (list != nilhandle && index >= 0 && index < HandleCount<spot>(list)) r = HandleAs<spot>(list)[index].rect;
+  state<RedrawState>().requests.push_back({mainglobals().current.window, false, grown(r, 3)});
+}
+
+std::vector<redrawrequest> takeredraws() {
+  std::vector<redrawrequest> out;
+  out.swap(state<RedrawState>().requests);
+  return out;
+}
+
+}  // namespace kv

@@ -1,0 +1,27 @@
+// Redraw requests. The card area and its objects are drawn by the renderer; until it exists
+// headless runs only record that a redraw was asked, and tests read the record.
+#pragma once
+
+#include <vector>
+
+#include "platform/windows/windows.h"
+#include "shell/desk.h"
+
+namespace kv {
+
+struct redrawrequest {
+  WindowRef window;  // 0 when no window was concerned
+  bool whole;        // the whole card area
+  Rect area;         // otherwise this rectangle, in card coordinates
+};
+
+// Redraws a desk's card area: the whole of it (null), or the rectangle.
+void drawedit(const desk& d, const Rect* area);
+// Invalidates object `index` of an object list (its rectangle grown by 3) in the current
+// window; without a list an empty rectangle grown by 3.
+void invalspot(Handle list, i16 index);
+
+// The requests recorded since the last call, oldest first; the record is emptied.
+std::vector<redrawrequest> takeredraws();
+
+}  // namespace kv
