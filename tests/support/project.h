@@ -1,0 +1,74 @@
+// Test projects made as code: a description of windows, backgrounds, cards and their objects
+// (with names, scripts and field texts) written into a project file through the store, so
+// that tests start from a real project instead of a binary file.
+//
+//   testproject::Project p = testproject::small();
+//   p.windows[0].cards[1].script = "on openCard\r  put 1 into x\rend openCard";
+//   ASSERT_EQ(testproject::build(dirid, "p.kv45", p), 0);
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace kv::testproject {
+
+struct Object {
+  enum Kind : u16 { graphic = 0, button = 1, field = 2 } kind = button;
+  std::string name;
+  std::string script;
+  std::string text;     // a field's text (a background field's text on cards that give none)
+  Rect rect{10, 10, 40, 110};
+  u16 style = 0;        // 0: the kind's usual style (graphic 100, button 201, field 300)
+};
+
+struct Background {
+  std::string name;
+  std::string script;
+  std::vector<Object> objects;
+};
+
+struct Card {
+  std::string name;
+  std::string script;
+  size_t background = 0;                          // index into the window's backgrounds
+  std::vector<Object> objects;
+  std::map<std::string, std::string> fieldtexts;  // this card's texts of background fields, by name
+};
+
+struct Window {
+  std::string name;
+  std::string script;
+  Rect rect{100, 100, 460, 640};  // the window's content rectangle
+  u16 style = 0;                  // 0 standard, 6 palette, ...
+  std::vector<Background> backgrounds;
+  std::vector<Card> cards;        // in card order
+};
+
+struct Project {
+  std::string script;
+  std::vector<Window> windows;
+};
+
+// The ids the builder gives: windows 100, 101, ... in order; in each window the backgrounds
+// and then the cards take ids from 100 on (backgrounds first, in order); objects of a window
+// take ids from 1 on, background objects first.
+constexpr u32 kFirstWindowId = 100;
+constexpr u32 kFirstCardId = 100;
+
+// One window "Main" with two backgrounds ("Plain" with a field "Title" and "Fancy" with a
+// button "Next"), and three cards: "One" and "Two" on Plain (each with a button "Go" and its
+// own Title text), "Three" on Fancy with a card field "Notes". Every object, card,
+// background, window and the project has a short script.
+Project small();
+
+// Writes the project into a new file `name` of folder `dirid`: 0, or the store's error.
+i16 build(u32 dirid, std::string_view name, const Project& project);
+
+// Scripts in the project's line form: "\n" becomes a return (13).
+std::string scripttext(std::string_view text);
+
+}  // namespace kv::testproject
