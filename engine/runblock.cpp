@@ -426,8 +426,7 @@ i16 blockrunner::ifcrawl(i32 s, i32 end, ifshape* shape) const {
     if (i16 st = partcrawl(elseatom, end, false, &shape->elsefirst, &shape->elseend, &elsemulti); st != 0) return st;
     after = shape->elseend;
     closing = elsemulti ? after : -1;
-    if (closing < 0) at(elseatom).link = shape->elseend - elseatom;
-    else at(elseatom).link = shape->elseend - elseatom;
+    at(elseatom).link = shape->elseend - elseatom;
   }
   if (closing >= 0) {
     if (!lineends(closing + 2)) return 19;

@@ -16,6 +16,7 @@
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
+#include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
 #include "system/externals.h"
@@ -29,6 +30,10 @@ enum : u16 { tokTo = 10024, tokFile = 11110, tokProgram = 11250, tokIf = 10012, 
 constexpr Size stackneeded = 32768;
 constexpr i16 statusstack = 50, statusnoparens = 49, statusnoend = 17, statusstray = 19, statusplugin = 175,
               statusnotto = 7, statusnomem = 37;
+
+struct SendState {
+  u64 searches = 0;
+};
 
 const atom& atomof(Handle atoms, i32 i) { return HandleAs<atom>(atoms)[i]; }
 
@@ -215,7 +220,7 @@ void refreshslots(hierpath path) {
 
 // The message text of `send`: words of the text that name a variable of the caller are
 // replaced by its value.
-i16 sendtext(fred* message, Handle text, Handle variables, Handle* out) {
+i16 sendtext(fred* message, Handle variables, Handle* out) {
   Size n = getfredsize(message);
   std::string source(reinterpret_cast<const char*>(fredaddr(message)), size_t(n));
   std::string built;
@@ -250,11 +255,12 @@ i16 sendtext(fred* message, Handle text, Handle variables, Handle* out) {
     }
     if (!replaced) built += word;
   }
-  (void)text;
   return PtrToHand(built.data(), out, Size(built.size())) == noErr ? 0 : statusnomem;
 }
 
 }  // namespace
+
+u64 pathsearches() { return state<SendState>().searches; }
 
 calllevel* addlevel(i16 push) {
   MainGlobals& g = mainglobals();
@@ -296,6 +302,7 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   i16 st = 0;
   bool handled = false;
   if (search) {
+    ++state<SendState>().searches;
     for (size_t i = 0; i < path.size() && !handled; ++i) {
       const hier& entry = path[i];
       if (entry.atoms != nilhandle && entry.script != nilhandle) {
@@ -364,7 +371,7 @@ i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   if (st != 0) return st;
   Handle msgtext = nilhandle;
   if (tokenat(atoms, pos) == tokString) {
-    st = sendtext(&message, text, variables, &msgtext);
+    st = sendtext(&message, variables, &msgtext);
   } else {
     st = fredtonewh(&message, &msgtext);
   }

@@ -28,6 +28,10 @@ enum : i16 {
 // command. 0 done, > 0 a script error, or a negative internal status.
 i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* result, u8 kind);
 
+// How many handler searches along a path sendmes has made in this run (a built-in that no
+// script handles is run without one).
+u64 pathsearches();
+
 // One call level.
 struct calllevel {
   Handle variables;

@@ -116,6 +116,11 @@ TEST_F(InterpreterTest, StatementsInsideTryLeaveIt) {
   EXPECT_EQ(fn("try\nreturn 5\ncatch e\nend try\nreturn 7"), "5");
   EXPECT_EQ(fn("put 0 into n\nrepeat\ntry\nput n + 1 into n\nexit repeat\ncatch e\nend try\nend repeat\nreturn n"), "1");
   EXPECT_EQ(run("try\nexit to kestrove\ncatch e\nend try\nput 1 into msg"), -998);
+  script("on greet\nglobal seen\nput \"passed\" into seen\nend greet");
+  EXPECT_EQ(run("try\npass kvtestrun\ncatch e\nend try\nput 1 into msg"), 2);  // passed on to the built-in
+  script("on kvtestrun\nglobal seen\nput \"took the pass\" into seen\nend kvtestrun");
+  EXPECT_EQ(run("try\npass kvtestrun\ncatch e\nend try\nglobal seen\nput \"not passed\" into seen"), 0);
+  EXPECT_EQ(global("seen"), "took the pass");
   EXPECT_EQ(mainglobals().trydepth, 0);
 }
 
@@ -211,10 +216,16 @@ TEST_F(InterpreterTest, MessagesAndPass) {
 TEST_F(InterpreterTest, BuiltinsGoStraightToTheDispatcherWhenNoScriptHandlesThem) {
   // With no tokenised script holding "on mouseUp", the path is not searched at all: a handler
   // in a path built afterwards would be found only by the search.
+  script("on mouseDown\nend mouseDown\non other\nend other");
   EXPECT_FALSE(handlerpresent(2108));
+  u64 before = pathsearches();
   EXPECT_EQ(send("mouseUp"), 2);
+  EXPECT_EQ(pathsearches(), before);
+  EXPECT_EQ(send("other"), 0);  // a user message is always searched for
+  EXPECT_EQ(pathsearches(), before + 1);
   script("on mouseUp\nput \"handled\" into msg\nend mouseUp");
   EXPECT_EQ(send("mouseUp"), 0);
+  EXPECT_EQ(pathsearches(), before + 2);
   EXPECT_TRUE(handlerpresent(2108));
   EXPECT_EQ(msg(), "handled");
 }
