@@ -31,6 +31,27 @@ constexpr Size stackneeded = 32768;
 constexpr i16 statusstack = 50, statusnoparens = 49, statusnoend = 17, statusstray = 19, statusplugin = 175,
               statusnotto = 7, statusnomem = 37;
 
+// A message text tokenised into a copy of its own; both handles go with it.
+struct tokenisedcopy {
+  Handle text = nilhandle;
+  Handle atoms = nilhandle;
+  i16 status = 0;
+  explicit tokenisedcopy(Handle message) : text(message) {
+    if (HandToHand(&text) != noErr) {
+      text = nilhandle;
+      status = statusnomem;
+    } else {
+      status = tokenize(text, &atoms);
+    }
+  }
+  tokenisedcopy(const tokenisedcopy&) = delete;
+  tokenisedcopy& operator=(const tokenisedcopy&) = delete;
+  ~tokenisedcopy() {
+    if (atoms != nilhandle) DisposeHandle(atoms);
+    if (text != nilhandle) DisposeHandle(text);
+  }
+};
+
 struct SendState {
   u64 searches = 0;
 };
@@ -347,17 +368,11 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
 }
 
 i16 hypesend(hierpath path, Handle variables, Handle message) {
-  Handle text = message;
-  if (HandToHand(&text) != noErr) return statusnomem;
-  Handle atoms = nilhandle;
-  i16 st = tokenize(text, &atoms);
-  if (st == 0) {
-    i16 found = 0;
-    if (mainglobals().plugin == 0) st = xlookup(path, text, atoms, 0, variables, &found, nullptr, 0);
-    if (found == 0) st = syscom(path, text, atoms, 0, variables);
-  }
-  if (atoms != nilhandle) DisposeHandle(atoms);
-  DisposeHandle(text);
+  tokenisedcopy t(message);
+  if (t.status != 0) return t.status;
+  i16 found = 0, st = 0;
+  if (mainglobals().plugin == 0) st = xlookup(path, t.text, t.atoms, 0, variables, &found, nullptr, 0);
+  if (found == 0) st = syscom(path, t.text, t.atoms, 0, variables);
   return st;
 }
 
@@ -395,18 +410,12 @@ i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 }
 
 i16 meesend(Handle message, Handle variables, hierpath entry) {
-  Handle text = message;
-  if (HandToHand(&text) != noErr) return statusnomem;
-  Handle atoms = nilhandle;
-  i16 st = tokenize(text, &atoms);
-  if (st == 0) {
-    i32 first = 0;
-    while (tokenat(atoms, first) == tokEndOfLine) ++first;
-    if (tokenat(atoms, first) != tokEndOfScript) st = sendmes(entry, text, atoms, first, variables, nullptr, 5);
-  }
-  if (atoms != nilhandle) DisposeHandle(atoms);
-  DisposeHandle(text);
-  return st;
+  tokenisedcopy t(message);
+  if (t.status != 0) return t.status;
+  i32 first = 0;
+  while (tokenat(t.atoms, first) == tokEndOfLine) ++first;
+  if (tokenat(t.atoms, first) == tokEndOfScript) return 0;
+  return sendmes(entry, t.text, t.atoms, first, variables, nullptr, 5);
 }
 
 }  // namespace kv

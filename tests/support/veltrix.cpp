@@ -96,29 +96,33 @@ Handle VeltrixTest::tokens(std::string_view text, Handle* textout) {
   return atoms;
 }
 
-outcome VeltrixTest::evaluate(std::string_view expr) {
-  std::vector<hier> path;
-  outcome o;
-  if (i16 st = buildpath(path); st != 0) {
-    dumphier(path);
-    return error(st);
-  }
+outcome VeltrixTest::evaluatetext(std::vector<hier>& path, std::string_view expr, bool whole) {
   Handle text = newtext(lines(expr));
   Handle atoms = nilhandle;
   tokenize(text, &atoms);
   Handle vars = NewHandle(0);
   fred v;
   i32 count = 0;
+  outcome o;
   o.status = expression(path, text, atoms, 0, vars, nilhandle, &count, &v);
   if (o.status == 0) {
     o.value = fredtext(&v);
     disposfred(&v);
     u16 after = tokenat(atoms, count);
-    EXPECT_TRUE(after == tokEndOfLine || after == tokEndOfScript) << "words left after \"" << expr << "\"";
+    if (whole) {
+      EXPECT_TRUE(after == tokEndOfLine || after == tokEndOfScript) << "words left after \"" << expr << "\"";
+    }
   }
   dumpvars(vars);
   DisposeHandle(atoms);
   DisposeHandle(text);
+  return o;
+}
+
+outcome VeltrixTest::evaluate(std::string_view expr) {
+  std::vector<hier> path;
+  i16 st = buildpath(path);
+  outcome o = st != 0 ? error(st) : evaluatetext(path, expr, true);
   dumphier(path);
   return o;
 }
@@ -152,26 +156,8 @@ outcome VeltrixTest::runfn(std::string_view body, std::string_view arguments) {
   std::string handler = "function kvtestfn\n" + std::string(body) + "\nend kvtestfn";
   levels_.insert(levels_.begin(), level{lines(handler), "script " + std::to_string(++serial_)});
   std::vector<hier> path;
-  outcome o;
-  if (i16 st = buildpath(path); st != 0) {
-    o = error(st);
-  } else {
-    std::string call = "kvtestfn(" + std::string(arguments) + ")";
-    Handle text = newtext(call);
-    Handle atoms = nilhandle;
-    tokenize(text, &atoms);
-    Handle vars = NewHandle(0);
-    fred v;
-    i32 count = 0;
-    o.status = expression(path, text, atoms, 0, vars, nilhandle, &count, &v);
-    if (o.status == 0) {
-      o.value = fredtext(&v);
-      disposfred(&v);
-    }
-    dumpvars(vars);
-    DisposeHandle(atoms);
-    DisposeHandle(text);
-  }
+  i16 st = buildpath(path);
+  outcome o = st != 0 ? error(st) : evaluatetext(path, "kvtestfn(" + std::string(arguments) + ")", false);
   dumphier(path);
   levels_.erase(levels_.begin());
   return o;

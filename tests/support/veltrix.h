@@ -78,6 +78,8 @@ class VeltrixTest : public RuntimeTest {
   };
   // Builds the path into `path` (27 entries); status of the cache.
   i16 buildpath(std::vector<hier>& path);
+  // Evaluates a text on a built path; with `whole`, the text must be one expression.
+  outcome evaluatetext(std::vector<hier>& path, std::string_view expr, bool whole);
   std::vector<level> levels_;
   std::vector<Handle> owned_;
   int serial_ = 0;
