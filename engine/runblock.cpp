@@ -16,6 +16,7 @@
 #include "engine/sendmes.h"
 #include "engine/textutil.h"
 #include "engine/variables.h"
+#include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "store/memoryguard.h"
 #include "shell/mainglobals.h"
@@ -162,7 +163,9 @@ i16 blockrunner::run(i32 first, i32 end) {
     i32 statement = pc;
     i16 st = step(first, end, &pc);
     if (st != 0) return st > 0 ? post(st, statement) : st;
-    st = isabort(0);
+    // One tick reading per statement; headless, every 1,000 statements move the clock a tick.
+    notestatements(1);
+    st = isabort(TickCount());
     if (st != 0) return st > 0 ? post(st, statement) : st;
   }
 }

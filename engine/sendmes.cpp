@@ -15,6 +15,7 @@
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
+#include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
@@ -54,7 +55,21 @@ struct tokenisedcopy {
 
 struct SendState {
   u64 searches = 0;
+  u32 polltime = 0;  // the tick after which the next event poll is due
 };
+
+// Lets the system breathe between messages, once per poll interval: the events are looked
+// at (not taken) so that the platform can run its handlers. Redrawing a window for a pending
+// update joins here with the window layer.
+void pollevents() {
+  SendState& s = state<SendState>();
+  u32 now = TickCount();
+  if (now < s.polltime) return;
+  MainGlobals& g = mainglobals();
+  i32 interval = g.notfront != 0 ? g.bgScriptTime : g.fgScriptTime;
+  if (g.dragref == 0) EventAvail(everyEvent, nullptr);
+  s.polltime = now + u32(interval < 0 ? 0 : interval);
+}
 
 const atom& atomof(Handle atoms, i32 i) { return HandleAs<atom>(atoms)[i]; }
 
@@ -310,6 +325,7 @@ void deletelevel(i16) { addlevel(0); }
 i16 leveldepth() { return mainglobals().calllevel; }
 
 i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* result, u8 kind) {
+  pollevents();
   if (nostack(stackneeded) != 0) return statusstack;
   if (kind != sendmeslevel) {
     calllevel* level = addlevel(1);

@@ -6,6 +6,7 @@
 #include "engine/hier.h"
 #include "engine/sendmes.h"
 #include "engine/variables.h"
+#include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "engine/tokenizer.h"
 #include "platform/testing/answers.h"
@@ -271,6 +272,12 @@ TEST_F(InterpreterTest, SendAndDo) {
   std::string longword(300, 'a');
   EXPECT_EQ(run("put \"" + longword + "\" into w\nsend \"put w into msg\""), 0);
   EXPECT_EQ(msg(), longword);
+}
+
+TEST_F(InterpreterTest, StatementsMoveTheHeadlessClock) {
+  u32 before = TickCount();
+  EXPECT_EQ(run("repeat 3000 times\nput 1 into x\nend repeat"), 0);  // 6,000 statements
+  EXPECT_GE(TickCount() - before, 5u);
 }
 
 TEST_F(InterpreterTest, AbortAndScriptError) {
