@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "commands/dispatch.h"
-#include "engine/numbers.h"
-#include "engine/numbertext.h"
-#include "engine/status.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/numbers.h"
 #include "engine/numbertext.h"
+#include "engine/status.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"

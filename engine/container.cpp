@@ -1,7 +1,7 @@
 // Resolving containers and writing into them. Variables and the message box are written here;
 // chunks, fields and the selection come with the chunk expressions and object references.
-#include "engine/status.h"
 #include "engine/container.h"
+#include "engine/status.h"
 
 #include <cstring>
 

@@ -1,13 +1,12 @@
 // Repeat loops (the repeat queue) and the declarations of globals and locals.
 #include <cstring>
 
-#include "engine/status.h"
 #include "engine/blockrunner.h"
+#include "engine/fred.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
-#include "engine/fred.h"
-#include "engine/numbertext.h"
 #include "engine/runblock.h"
+#include "engine/status.h"
 #include "engine/variables.h"
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"

@@ -5,12 +5,11 @@
 #include <cstring>
 
 #include "engine/chunk.h"
-#include "engine/numbers.h"
-#include "engine/numbertext.h"
 #include "engine/evalinternal.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/numbers.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
@@ -85,29 +84,15 @@ i16 compare(fred* l, u16 op, fred* r) {
   return 0;
 }
 
-// Reads "n n" (want 2) or "n n n n" (want 4) from a text whose commas count as blanks.
+// Reads "n n" (want 2) or "n n n n" (want 4) from a value's text, its commas read as blanks.
 bool readnumbers(const fred* v, i32* out, int want) {
   Str255 s;
   peektext(v, s);
-  int got = 0;
-  int i = 1, n = s[0];
-  while (got < want) {
-    while (i <= n && (s[i] == ' ' || s[i] == ',' || s[i] < 33)) ++i;
-    if (i > n) break;
-    int start = i;
-    if (s[i] == '-' || s[i] == '+') ++i;
-    i64 x = 0;
-    int digits = 0;
-    while (i <= n && s[i] >= '0' && s[i] <= '9') {
-      x = std::min<i64>(x * 10 + (s[i] - '0'), i64(1) << 40);
-      ++i;
-      ++digits;
-    }
-    if (digits == 0) break;
-    if (s[start] == '-') x = -x;
-    out[got++] = i32(std::clamp<i64>(x, INT32_MIN, INT32_MAX));
-  }
-  return got == want;
+  char text[257];
+  for (int i = 0; i < s[0]; ++i) text[i] = s[i + 1] == ',' ? ' ' : char(s[i + 1]);
+  text[s[0]] = 0;
+  if (want == 2) return Sscanf(text, "%ld%ld", {out, out + 1}) == 2;
+  return Sscanf(text, "%ld%ld%ld%ld", {out, out + 1, out + 2, out + 3}) == 4;
 }
 
 i16 within(fred* l, u16 op, fred* r) {

@@ -1,26 +1,26 @@
 // The statement interpreter: a block runs line by line from its atoms. Control structures
 // are done here; any other statement goes to sendmes as a command.
-#include "engine/status.h"
 #include "engine/runblock.h"
+#include "engine/status.h"
 
 #include <cstring>
 
+#include "engine/blockrunner.h"
 #include "engine/container.h"
-#include "engine/numbers.h"
-#include "engine/numbertext.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
-#include "engine/blockrunner.h"
+#include "engine/numbers.h"
+#include "engine/numbertext.h"
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
 #include "engine/textutil.h"
 #include "engine/variables.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
-#include "store/memoryguard.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
+#include "store/memoryguard.h"
 
 namespace kv {
 

@@ -1,7 +1,7 @@
 // Message sending: the handler search along a path, parameter binding, call levels, and the
 // senders that run message texts (`send`, `do`).
-#include "engine/status.h"
 #include "engine/sendmes.h"
+#include "engine/status.h"
 
 #include <cstring>
 #include <string>

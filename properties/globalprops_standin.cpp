@@ -4,13 +4,13 @@
 // every other property answers 43 and properties of objects answer 2 (no objects yet).
 #include <cstring>
 
-#include "engine/numbers.h"
-#include "engine/numbertext.h"
-#include "engine/status.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/hier.h"
 #include "engine/keywords.h"
+#include "engine/numbers.h"
+#include "engine/numbertext.h"
+#include "engine/status.h"
 #include "engine/textutil.h"
 #include "properties/properties.h"
 #include "shell/mainglobals.h"
