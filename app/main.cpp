@@ -21,8 +21,10 @@ const char* kUsage =
     "  --help       show this text\n"
     "  --version    show the version\n"
     "  --headless   run without a display (also when there is none)\n"
-    "  --answers FILE, --input FILE, --transcript FILE, --screen WxHxD, --max-ticks N\n"
-    "               headless runs: dialog answers, scripted input, the transcript, the screen\n";
+    "  --answers FILE, --input FILE, --transcript FILE, --dump-dir DIR, --screen WxHxD,\n"
+    "  --max-ticks N\n"
+    "               headless runs: dialog answers, scripted input, the transcript, a PNG of\n"
+    "               each window at the end, the screen, the longest run in ticks\n";
 
 int run(int argc, char** argv) {
   kv::PlatformOptions platform;

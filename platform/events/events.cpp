@@ -9,6 +9,7 @@
 #include "platform/events/keycodes.h"
 #include "platform/events/watchdog.h"
 #include "platform/process/process.h"
+#include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
 
 namespace kv {
@@ -382,7 +383,10 @@ void GetGlobalMouse(Point* where) {
   *where = es().mouse;
 }
 
-void GetMouse(Point* where) { GetGlobalMouse(where); }
+void GetMouse(Point* where) {
+  GetGlobalMouse(where);
+  GlobalToLocal(where);
+}
 
 void GetKeys(KeyMap keys) {
   inputpoll();

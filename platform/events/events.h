@@ -45,7 +45,8 @@ bool StillDown();
 bool WaitMouseUp();
 // The mouse position in global coordinates.
 void GetGlobalMouse(Point* where);
-// The mouse position in the current port's coordinates (global while no port is set).
+// The mouse position in the current port's local coordinates (GlobalToLocal; global while no
+// port is current).
 void GetMouse(Point* where);
 // The 128-bit key map: bit n (byte n / 8, bit n % 8) is set while key code n is held.
 using KeyMap = u8[16];

@@ -5,6 +5,7 @@
 
 #include "platform/runtime/root.h"
 #include "platform/testing/transcript.h"
+#include "platform/testing/windowdump.h"
 
 namespace kv {
 
@@ -24,7 +25,7 @@ void exitprocess(int status, std::string_view reason) {
     hook(status, why);
     throw ProcessExit{status, why};
   }
-  writetranscriptfile();
+  writeendofrun();
   if (!why.empty()) std::fprintf(stderr, "kestrove: %s\n", why.c_str());
   std::fflush(nullptr);
   std::exit(status);

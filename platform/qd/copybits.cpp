@@ -53,6 +53,7 @@ void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, cons
   RegionData rgn(area);
   if (clip) rgn.intersect(*clip);
   if (rgn.empty()) return;
+  ++qd().drawcount;
 
   // A copy within one buffer reads from a snapshot of the source.
   std::vector<u8> snapshot;

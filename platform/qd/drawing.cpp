@@ -32,7 +32,9 @@ bool topixels(const Port& p, RegionData& rgn, Surface* s) {
   rgn.intersect(portclip(p));
   rgn.offset(-s->bounds.left, -s->bounds.top);
   rgn.intersect(RegionData(Rect{0, 0, i16(s->height()), i16(s->width())}));
-  return !rgn.empty();
+  if (rgn.empty()) return false;
+  ++qd().drawcount;
+  return true;
 }
 
 void drawverb(Port& p, const RegionData& shape, GrafVerb verb) {

@@ -123,6 +123,7 @@ bool classify(const BitMap* srcBits, const Rect& srcRect, const RGBColor* seed, 
 void putmask(const BitMap* dstBits, const Rect& dstRect, const std::vector<u8>& m, i32 w, i32 h) {
   Surface d = surfacefrombits(dstBits);
   if (!d.valid() || d.depth != 1) return;
+  ++qd().drawcount;
   for (i32 y = 0; y < h; ++y)
     for (i32 x = 0; x < w; ++x) {
       const i32 dx = dstRect.left + x - d.bounds.left, dy = dstRect.top + y - d.bounds.top;

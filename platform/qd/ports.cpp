@@ -56,29 +56,21 @@ struct WorldParts {
   }
 };
 
-OSErr makeworldparts(i16 depth, const Rect& bounds, CTabHandle table, GDHandle device, GWorldFlags flags, WorldParts* out) {
+// The pixels, table and pixel map of a world or a window port. An empty size gets no pixels.
+OSErr makepixelparts(i16 depth, const Rect& bounds, CTabHandle table, WorldParts* out) {
   WorldParts w;
   const i32 width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-  if (width <= 0 || height <= 0) return paramErr;
   u16 rb = pixmaprowbytes(width, depth);
   if (rb > rowbytesmask) return newRowBytesTooBigErr;
-  w.pixels = NewPtrClear(Size(rb) * height);
-  if (!w.pixels) return OSErr(memFullErr);
+  if (width > 0 && height > 0) {
+    w.pixels = NewPtrClear(Size(rb) * height);
+    if (!w.pixels) return OSErr(memFullErr);
+  }
   if (depth <= 8) {
     w.table = table;
     if (w.table && HandToHand(&w.table) != noErr) w.table = 0;
     if (!w.table) w.table = GetCTable(depth);
     if (!w.table) {
-      w.release();
-      return memFullErr;
-    }
-  }
-  if ((flags & noNewDevice) && IsValidHandle(device)) {
-    w.device = device;
-  } else {
-    w.device = NewGDevicefor(depth, bounds, w.table);
-    w.owndevice = true;
-    if (!w.device) {
       w.release();
       return memFullErr;
     }
@@ -92,8 +84,27 @@ OSErr makeworldparts(i16 depth, const Rect& bounds, CTabHandle table, GDHandle d
   return noErr;
 }
 
-void adoptworld(Port& p, const WorldParts& w, const Rect& bounds) {
-  p.isgworld = true;
+OSErr makeworldparts(i16 depth, const Rect& bounds, CTabHandle table, GDHandle device, GWorldFlags flags, WorldParts* out) {
+  if (bounds.right <= bounds.left || bounds.bottom <= bounds.top) return paramErr;
+  WorldParts w;
+  OSErr err = makepixelparts(depth, bounds, table, &w);
+  if (err != noErr) return err;
+  if ((flags & noNewDevice) && IsValidHandle(device)) {
+    w.device = device;
+  } else {
+    w.device = NewGDevicefor(depth, bounds, w.table);
+    w.owndevice = true;
+    if (!w.device) {
+      w.release();
+      return memFullErr;
+    }
+  }
+  *out = w;
+  return noErr;
+}
+
+void adoptparts(Port& p, const WorldParts& w, const Rect& bounds, bool world) {
+  p.isgworld = world;
   p.pixels = w.pixels;
   p.pixmap = w.pixmap;
   p.ownpixmap = true;
@@ -102,6 +113,13 @@ void adoptworld(Port& p, const WorldParts& w, const Rect& bounds) {
   p.owndevice = w.owndevice;
   p.portRect = bounds;
   p.visRgn.setrect(bounds);
+}
+
+// Paints fresh window pixels white.
+void whiten(const WorldParts& w) {
+  Surface s = surfacefrompixmap(w.pixmap);
+  if (!s.valid()) return;
+  fillpattern(s, RegionData(Rect{0, 0, i16(s.height()), i16(s.width())}), qdwhite, patCopy, DrawColors{});
 }
 
 }  // namespace
@@ -201,7 +219,7 @@ OSErr NewGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHandle tabl
   OSErr err = makeworldparts(depth, *bounds, table, device, flags, &w);
   if (err != noErr) return err;
   auto p = std::make_unique<Port>();
-  adoptworld(*p, w, *bounds);
+  adoptparts(*p, w, *bounds, true);
   CGrafPtr id = qd().ports.add(std::move(p));
   if (!id) return memFullErr;  // the registry released the parts with the port
   *world = id;
@@ -235,7 +253,7 @@ GWorldFlags UpdateGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHa
   }
   bool devicewascurrent = qd().currentdevice == p->device;
   releaseworld(*p);
-  adoptworld(*p, w, *bounds);
+  adoptparts(*p, w, *bounds, true);
   if (devicewascurrent) qd().currentdevice = p->device;
   return 0;
 }
@@ -384,6 +402,53 @@ void SetPortClipRegion(CGrafPtr port, RgnHandle rgn) {
 
 void setportglobalorigin(CGrafPtr port, Point pixelzero) {
   if (Port* p = portof(port)) p->globalorigin = pixelzero;
+}
+
+// --- Window ports ----------------------------------------------------------------------------
+
+OSErr newwindowport(i16 width, i16 height, i16 depth, CTabHandle table, CGrafPtr* port) {
+  if (!port) return paramErr;
+  *port = 0;
+  if (!validdepth(depth) || width < 0 || height < 0) return paramErr;
+  const Rect bounds{0, 0, height, width};
+  WorldParts w;
+  OSErr err = makepixelparts(depth, bounds, table, &w);
+  if (err != noErr) return err;
+  whiten(w);
+  auto p = std::make_unique<Port>();
+  adoptparts(*p, w, bounds, false);
+  *port = qd().ports.add(std::move(p));
+  return *port ? OSErr(noErr) : OSErr(memFullErr);  // the registry released the parts with the port
+}
+
+OSErr sizewindowport(CGrafPtr port, i16 width, i16 height) {
+  Port* p = portof(port);
+  if (!p || p->isgworld || !p->ownpixmap || width < 0 || height < 0) return paramErr;
+  const PixMap old = pixmaprecord(p->pixmap);
+  const Rect bounds{old.bounds.top, old.bounds.left, i16(old.bounds.top + height), i16(old.bounds.left + width)};
+  if (bounds == old.bounds) return noErr;
+  WorldParts w;
+  OSErr err = makepixelparts(old.pixelSize, bounds, p->ownedtable ? p->ownedtable : old.pmTable, &w);
+  if (err != noErr) return err;
+  whiten(w);
+  const Rect kept{old.bounds.top, old.bounds.left, std::min(old.bounds.bottom, bounds.bottom), std::min(old.bounds.right, bounds.right)};
+  if (old.baseAddr && w.pixels) {
+    const PixMap fresh = pixmaprecord(w.pixmap);
+    copybitsraw(reinterpret_cast<const BitMap*>(&old), reinterpret_cast<const BitMap*>(&fresh), kept, kept, srcCopy, nullptr, DrawColors{});
+  }
+  releaseworld(*p);
+  adoptparts(*p, w, bounds, false);
+  return noErr;
+}
+
+u64 drawingcount() { return qd().drawcount; }
+
+SavePort::SavePort() : port_(qd().current), device_(qd().currentdevice) {}
+
+SavePort::~SavePort() {
+  QDState& s = qd();
+  s.current = portof(port_) ? port_ : 0;
+  s.currentdevice = IsValidHandle(device_) ? device_ : 0;
 }
 
 void SetOrigin(i16 h, i16 v) {

@@ -73,6 +73,33 @@ void SetPortClipRegion(CGrafPtr port, RgnHandle rgn);
 // ports); LocalToGlobal and GlobalToLocal go through it.
 void setportglobalorigin(CGrafPtr port, Point pixelzero);
 
+// --- Window ports ----------------------------------------------------------------------------
+// A port that owns white pixels at a depth (an indexed depth with a copy of the table) over
+// (0, 0, height, width), and no device: the window layer makes one for each window. An empty
+// size gives a port without pixels. newRowBytesTooBigErr when a row would be too long.
+OSErr newwindowport(i16 width, i16 height, i16 depth, CTabHandle table, CGrafPtr* port);
+// Gives such a port a new size: its origin stays, the pixels that still fit stay, the rest is
+// white, and the visible region becomes the new bounds. An error leaves the port as it was.
+OSErr sizewindowport(CGrafPtr port, i16 width, i16 height);
+
+// Counts the drawing into any pixels (shapes, text, copies, single pixels): the compositor
+// composes the screen again when it moved.
+u64 drawingcount();
+
+// Keeps the current port and device while it lives and puts both back when it ends (no port
+// when none was current): for drawing done on the side, like the compositor's.
+class SavePort {
+ public:
+  SavePort();
+  ~SavePort();
+  SavePort(const SavePort&) = delete;
+  SavePort& operator=(const SavePort&) = delete;
+
+ private:
+  CGrafPtr port_;
+  GDHandle device_;
+};
+
 // Origin and clipping of the current port.
 void SetOrigin(i16 h, i16 v);
 void ClipRect(const Rect* r);

@@ -95,6 +95,7 @@ struct QDState {
   };
   std::vector<ScreenSig> screensigs;  // what the screen devices were made from
   i32 seed = 1024;
+  u64 drawcount = 0;  // bumped by every drawing into pixels (drawingcount)
   bool hilitemode = true;  // set: inversion inverts; cleared: it swaps with the hilite colour
   RGBColor systemhilite{0x9999, 0xCCCC, 0xFFFF};  // the default hilite colour of ports
   std::map<GDHandle, std::vector<ColorSearchProcPtr>> searchprocs;

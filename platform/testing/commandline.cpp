@@ -10,6 +10,7 @@
 #include "platform/testing/answers.h"
 #include "platform/testing/inputscript.h"
 #include "platform/testing/transcript.h"
+#include "platform/testing/windowdump.h"
 
 namespace kv {
 
@@ -46,7 +47,7 @@ int takeplatformoption(int argc, char** argv, int i, PlatformOptions* o, std::st
     o->headless = true;
     return 1;
   }
-  const char* valued[] = {"--answers", "--input", "--transcript", "--screen", "--max-ticks"};
+  const char* valued[] = {"--answers", "--input", "--transcript", "--dump-dir", "--screen", "--max-ticks"};
   for (const char* name : valued) {
     if (std::strcmp(a, name) != 0) continue;
     if (i + 1 >= argc) {
@@ -57,6 +58,7 @@ int takeplatformoption(int argc, char** argv, int i, PlatformOptions* o, std::st
     if (std::strcmp(name, "--answers") == 0) o->answers = v;
     if (std::strcmp(name, "--input") == 0) o->input = v;
     if (std::strcmp(name, "--transcript") == 0) o->transcript = v;
+    if (std::strcmp(name, "--dump-dir") == 0) o->dumpdir = v;
     if (std::strcmp(name, "--screen") == 0 && !screenspec(v, o)) {
       if (error) *error = "--screen takes WIDTHxHEIGHTxDEPTH with depth 1, 8, 16 or 32";
       return -1;
@@ -85,6 +87,7 @@ bool startplatform(const PlatformOptions& o, std::string* error) {
   setbackend(openbackend(o.headless, screen));
   installquitsignals();
   settranscriptfile(o.transcript);
+  if (!setdumpfolder(o.dumpdir, error)) return false;
   setunattendedpolicy(UnattendedPolicy::usedefault);
   if (!answers.empty() && !loadanswers(answers, error)) return false;
   if (!input.empty() && !runinputscript(input, error)) return false;
@@ -94,7 +97,7 @@ bool startplatform(const PlatformOptions& o, std::string* error) {
 
 int finishplatform(int status) {
   transcriptadd(TranscriptKind::exit, std::to_string(status));
-  writetranscriptfile();
+  writeendofrun();
   return status;
 }
 

@@ -3,6 +3,8 @@
 //   --answers FILE        the answers queue for modal dialogs (platform/testing/answers.h)
 //   --input FILE          scripted input (platform/testing/inputscript.h)
 //   --transcript FILE     the transcript, written when the run ends
+//   --dump-dir DIR        a PNG of each window, written into DIR when the run ends
+//                         (platform/testing/windowdump.h)
 //   --screen WxHxD        the screen's size and depth (1, 8, 16 or 32; default 1024x768x32)
 //   --max-ticks N         a headless run ends after N ticks of its virtual clock
 // Every other option is the caller's.
@@ -19,6 +21,7 @@ struct PlatformOptions {
   std::string answers;
   std::string input;
   std::string transcript;
+  std::string dumpdir;
   i16 width = 1024, height = 768, depth = 32;
   u32 maxticks = 0;
 };
@@ -28,11 +31,12 @@ struct PlatformOptions {
 int takeplatformoption(int argc, char** argv, int i, PlatformOptions* opts, std::string* error);
 
 // Opens the backend (SDL2 when a display is there and --headless was not given), loads the
-// answers and the input, and arranges for the transcript. A run without a person takes the
+// answers and the input, and arranges for the transcript and the dump folder (made when missing). A run without a person takes the
 // dialogs' defaults when no answer is queued. False with a message when a file cannot be read.
 bool startplatform(const PlatformOptions& opts, std::string* error);
 
-// The end of a run that returns normally: records the exit and writes the transcript.
+// The end of a run that returns normally: records the exit, writes the windows into the dump
+// folder and writes the transcript.
 int finishplatform(int status);
 
 }  // namespace kv

@@ -1,7 +1,12 @@
 #include "platform/windows/compositor.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "platform/qd/colors.h"
+#include "platform/qd/copybits.h"
+#include "platform/qd/ports.h"
+#include "platform/qd/qdtext.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windowimpl.h"
@@ -14,6 +19,10 @@ struct CompositorState {
   bool dirty = true;
   Frame frame;
   MenuBarDrawer menubar = nullptr;
+  // The port the compositor draws window contents and titles through. Like every port it is
+  // released with the drawing layer's state.
+  CGrafPtr port = nilid;
+  u64 drawnat = 0;  // the drawing layer's count when the screen was last composed
 };
 
 CompositorState& cs() { return state<CompositorState>(); }
@@ -28,8 +37,10 @@ constexpr u32 kCollapseBox = 0xFFBD2E;
 constexpr u32 kZoomBox = 0x28C940;
 constexpr u32 kBoxInactive = 0xC0C0C0;
 constexpr u32 kPressed = 0x404040;
+constexpr RGBColor kTitleActive{0, 0, 0};
+constexpr RGBColor kTitleInactive{0x8888, 0x8888, 0x8888};
 
-u32 blend(u32 over, u32 under, float alpha) {
+u32 mix(u32 over, u32 under, float alpha) {
   if (alpha >= 1.0f) return over;
   u32 out = 0;
   for (int shift = 0; shift <= 16; shift += 8) {
@@ -45,7 +56,7 @@ void fill(Frame& f, Point org, const Rect& r, u32 colour, float alpha = 1.0f) {
   i32 bottom = std::min<i32>(r.bottom - org.v, f.height), right = std::min<i32>(r.right - org.h, f.width);
   for (i32 y = top; y < bottom; ++y) {
     u32* row = f.pixels.data() + std::size_t(y) * std::size_t(f.width);
-    for (i32 x = left; x < right; ++x) row[x] = blend(colour, row[x], alpha);
+    for (i32 x = left; x < right; ++x) row[x] = mix(colour, row[x], alpha);
   }
 }
 
@@ -56,7 +67,124 @@ void frameoutline(Frame& f, Point org, const Rect& r, u32 colour, float alpha) {
   fill(f, org, Rect{r.top, i16(r.right - 1), r.bottom, r.right}, colour, alpha);
 }
 
+// A 32-bit pixel map over a frame whose pixel (0, 0) lies at the global point org: drawing
+// through it uses global coordinates.
+PixMap framepixmap(Frame& f, Point org) {
+  PixMap pm{};
+  pm.baseAddr = reinterpret_cast<Ptr>(f.pixels.data());
+  pm.rowBytes = u16(u16(f.width * 4) | pixmapflag);
+  pm.bounds = Rect{org.v, org.h, i16(org.v + f.height), i16(org.h + f.width)};
+  pm.hRes = pm.vRes = fixed72dpi;
+  pm.pixelType = rgbDirect;
+  pm.pixelSize = 32;
+  pm.cmpCount = 3;
+  pm.cmpSize = 8;
+  return pm;
+}
+
+// The widest frame one pixel map can describe (row bytes stop at 0x3FFF).
+constexpr i32 kMaxTileWidth = rowbytesmask / 4;
+
+// Runs draw(tile, org) over the frame in tiles narrow enough for a pixel map: the frame itself
+// when it is narrow enough, otherwise strips copied out and back.
+template <class Draw>
+void bytiles(Frame& f, Point org, Draw draw) {
+  if (f.width <= kMaxTileWidth) {
+    draw(f, org);
+    return;
+  }
+  for (i32 x0 = 0; x0 < f.width; x0 += kMaxTileWidth) {
+    Frame t;
+    t.width = i16(std::min<i32>(kMaxTileWidth, f.width - x0));
+    t.height = f.height;
+    t.pixels.resize(std::size_t(t.width) * std::size_t(t.height));
+    auto row = [&](i32 y) { return f.pixels.begin() + std::ptrdiff_t(y) * f.width + x0; };
+    for (i32 y = 0; y < f.height; ++y) std::copy_n(row(y), t.width, t.pixels.begin() + std::ptrdiff_t(y) * t.width);
+    draw(t, Point{org.v, i16(org.h + x0)});
+    for (i32 y = 0; y < f.height; ++y) std::copy_n(t.pixels.begin() + std::ptrdiff_t(y) * t.width, t.width, row(y));
+  }
+}
+
+// While it lives, the compositor's own port is current (with the main screen's device) and
+// draws into a frame in global coordinates, black on white with nothing clipped; the caller's
+// port and device come back at the end.
+class FramePort {
+ public:
+  FramePort(Frame& f, Point org) : pm_(framepixmap(f, org)) {
+    CompositorState& c = cs();
+    if (!IsValidPort(c.port)) c.port = CreateNewPort();
+    if (!c.port) return;
+    SetGWorld(c.port, GetMainDevice());
+    SetPortBits(bits());
+    SetPortBounds(c.port, &pm_.bounds);
+    RgnHandle vis = NewRgn();
+    RectRgn(vis, pm_.bounds);
+    SetPortVisibleRegion(c.port, vis);
+    DisposeRgn(vis);
+    const Rect wide{-32768, -32768, 32767, 32767};
+    ClipRect(&wide);
+    PenNormal();
+    ForeColor(blackColor);
+    BackColor(whiteColor);
+    TextMode(srcOr);
+    ok_ = true;
+  }
+  bool ok() const { return ok_; }
+  const BitMap* bits() const { return reinterpret_cast<const BitMap*>(&pm_); }
+
+ private:
+  SavePort saved_;
+  PixMap pm_;
+  bool ok_ = false;
+};
+
+// The window's port pixels over its content (blended by the window's opacity).
+void drawcontent(FramePort& fp, Frame& f, Point org, const WindowData& w) {
+  PixMap src = pixmaprecord(GetPortPixMap(w.port));
+  src.rowBytes |= pixmapflag;
+  const Rect& c = w.content;
+  const Rect sr = src.bounds;
+  const Rect dr{c.top, c.left, i16(c.top + (sr.bottom - sr.top)), i16(c.left + (sr.right - sr.left))};
+  // A port that could not follow the window's size leaves the rest of the content white.
+  if (!src.baseAddr || !(dr == c)) fill(f, org, c, kContent, w.alpha);
+  if (!src.baseAddr || !fp.ok()) return;
+  ClipRect(&c);
+  i16 mode = srcCopy;
+  if (w.alpha < 1.0f) {
+    const u16 share = u16(w.alpha * 65535.0f + 0.5f);
+    const RGBColor op{share, share, share};
+    OpColor(&op);
+    mode = blend;
+  }
+  CopyBits(reinterpret_cast<const BitMap*>(&src), fp.bits(), &sr, &dr, mode, nilid);
+  const Rect wide{-32768, -32768, 32767, 32767};
+  ClipRect(&wide);
+}
+
+// The title, centred in the title text area in the system font.
+void drawtitle(FramePort& fp, WindowRef id, const WindowData& w) {
+  if (w.title.empty() || !fp.ok()) return;
+  const Rect t = partrect(id, w, kWindowTitleTextRgn);
+  if (emptyrect(t)) return;
+  TextFont(0);
+  TextSize(frameshape(w).titlesize < 20 ? 10 : 12);
+  TextFace(0);
+  const RGBColor ink = w.hilited ? kTitleActive : kTitleInactive;
+  RGBForeColor(&ink);
+  ClipRect(&t);
+  FontInfo fi;
+  GetFontInfo(&fi);
+  const i16 n = i16(std::min<std::size_t>(w.title.size(), 255));
+  const i16 width = TextWidth(w.title.data(), 0, n);
+  MoveTo(i16(std::max<i32>(t.left, (t.left + t.right - width) / 2)), i16((t.top + t.bottom + fi.ascent - fi.descent) / 2));
+  DrawText(w.title.data(), 0, n);
+  const Rect wide{-32768, -32768, 32767, 32767};
+  ClipRect(&wide);
+  ForeColor(blackColor);
+}
+
 void drawwindow(Frame& f, Point org, WindowRef id, const WindowData& w) {
+  FramePort fp(f, org);
   float a = w.alpha;
   Rect s = structurerect(id, w);
   if (!w.defproc) {
@@ -77,8 +205,35 @@ void drawwindow(Frame& f, Point org, WindowRef id, const WindowData& w) {
       bool pressed = w.pressedpart == b.part || (b.part == inZoomOut && w.pressedpart == inZoomIn);
       fill(f, org, r, pressed ? kPressed : w.hilited ? b.colour : kBoxInactive, a);
     }
+    drawtitle(fp, id, w);
   }
-  fill(f, org, w.content, kContent, a);
+  drawcontent(fp, f, org, w);
+}
+
+// Shows the frame in the colours the main screen can show: an indexed screen through its
+// device colour table, a 16-bit screen at 5 bits a channel.
+void toscreencolours(Frame& f, Point org) {
+  GDHandle screen = GetMainDevice();
+  const i16 depth = devicedepth(screen);
+  if (depth >= 32 || f.pixels.empty()) return;
+  bytiles(f, org, [&](Frame& tile, Point at) {
+    FramePort fp(tile, at);
+    if (!fp.ok()) return;
+    const PixMap whole = framepixmap(tile, at);
+    const u16 rb = pixmaprowbytes(tile.width, depth);
+    std::vector<u8> pixels(std::size_t(rb) * std::size_t(tile.height));
+    PixMap shown = whole;
+    shown.baseAddr = pixels.data();
+    shown.rowBytes = u16(rb | pixmapflag);
+    shown.pixelType = depth >= 16 ? rgbDirect : 0;
+    shown.pixelSize = depth;
+    shown.cmpCount = depth >= 16 ? 3 : 1;
+    shown.cmpSize = depth >= 16 ? 5 : depth;
+    shown.pmTable = depth >= 16 ? 0 : devicetable(screen);
+    const BitMap* sb = reinterpret_cast<const BitMap*>(&shown);
+    CopyBits(fp.bits(), sb, &whole.bounds, &whole.bounds, srcCopy, nilid);
+    CopyBits(sb, fp.bits(), &whole.bounds, &whole.bounds, srcCopy, nilid);
+  });
 }
 
 }  // namespace
@@ -97,26 +252,30 @@ const Frame& composescreen() {
   f.width = i16(main.right - main.left);
   f.height = i16(main.bottom - main.top);
   f.pixels.assign(std::size_t(f.width) * std::size_t(f.height), kDesktop);
+  const Point org{main.top, main.left};
   if (hasstate<WindowState>()) {
     const auto order = ws().order;
-    for (auto it = order.rbegin(); it != order.rend(); ++it) {
-      WindowData* w = wd(*it);
-      if (!w || !w->visible || w->collapsed) continue;
-      drawwindow(f, Point{main.top, main.left}, *it, *w);
-      w->framedirty = false;
-    }
+    bytiles(f, org, [&](Frame& tile, Point at) {
+      for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        WindowData* w = wd(*it);
+        if (w && w->visible && !w->collapsed) drawwindow(tile, at, *it, *w);
+      }
+    });
+    for (WindowRef id : order)
+      if (WindowData* w = wd(id)) w->framedirty = false;
   }
   Rect band = menubarrect();
   if (!emptyrect(band)) {
     if (c.menubar) {
       c.menubar(f, band);
     } else {
-      Point org{main.top, main.left};
       fill(f, org, band, 0xFFFFFF);
       fill(f, org, Rect{i16(band.bottom - 1), band.left, band.bottom, band.right}, 0x000000);
     }
   }
+  toscreencolours(f, org);
   c.dirty = false;
+  c.drawnat = drawingcount();
   backend().present(f, {main});
   return f;
 }
@@ -129,14 +288,16 @@ Frame composewindow(WindowRef window, bool withframe) {
   f.width = i16(r.right - r.left);
   f.height = i16(r.bottom - r.top);
   f.pixels.assign(std::size_t(f.width) * std::size_t(f.height), 0);
-  drawwindow(f, Point{r.top, r.left}, window, *w);
+  const Point org{r.top, r.left};
+  bytiles(f, org, [&](Frame& tile, Point at) { drawwindow(tile, at, window, *w); });
+  toscreencolours(f, org);
   return f;
 }
 
 void presentscreen() {
   revealmovedcursor();
   CompositorState& c = cs();
-  bool dirty = c.dirty;
+  bool dirty = c.dirty || drawingcount() != c.drawnat;
   if (!dirty && hasstate<WindowState>()) {
     ws().windows.each([&](RegistryId, const WindowData& w) { dirty = dirty || w.framedirty; });
   }

@@ -36,7 +36,8 @@ struct WindowData {
   std::vector<WindowProperty> properties;
   RgnHandle update = nilid;    // global; made on first invalidation
   RgnHandle updating = nilid;  // between BeginUpdate and EndUpdate
-  RegistryId port = nilid;
+  RegistryId port = nilid;      // the window's port: its pixels, made with the window
+  RgnHandle savedvis = nilid;  // the port's visible region before BeginUpdate (port coordinates)
   Rect userstate{0, 0, 0, 0};
   Rect stdstate{0, 0, 0, 0};
   bool hasuserstate = false;
@@ -68,7 +69,7 @@ void updateactivewindow();
 void installwindowservices();
 // Adds a global rectangle to a window's update region.
 void invalglobalrect(WindowData& w, const Rect& r);
-// Moves the window's content rectangle (the update region follows).
+// Moves the window's content rectangle (the update region and the port follow).
 void setcontentrect(WindowRef window, WindowData& w, const Rect& r);
 
 // --- Definitions (windowdefs.cpp) ---

@@ -4,6 +4,8 @@
 
 #include "platform/events/events.h"
 #include "platform/events/handlers.h"
+#include "platform/qd/colors.h"
+#include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/windows/compositor.h"
 #include "platform/windows/screens.h"
@@ -38,15 +40,27 @@ namespace {
 
 bool validclass(WindowClass c) { return c >= kAlertWindowClass && c <= kAltPlainWindowClass && c != 7 && c != 9; }
 
-// Adds a new window record in front of its layer.
+i16 extent(i16 from, i16 to) { return i16(std::max(0, to - from)); }
+
+// Adds a new window record in front of its layer, with its port.
 OSStatus addwindow(std::unique_ptr<WindowData> data, WindowRef* out) {
   if (!out) return paramErr;
   *out = nilid;
   installwindowservices();
   WindowState& s = ws();
   int layer = windowlayer(data->wclass);
+  const Rect c = data->content;
+  GDHandle screen = GetMainDevice();
+  CGrafPtr port = nilid;
+  OSErr err = newwindowport(extent(c.left, c.right), extent(c.top, c.bottom), devicedepth(screen), devicetable(screen), &port);
+  if (err != noErr) return err;
+  setportglobalorigin(port, Point{c.top, c.left});
+  data->port = port;
   WindowRef id = s.windows.add(std::move(data));
-  if (id == nilid) return memFullErr;
+  if (id == nilid) {
+    DisposePort(port);
+    return memFullErr;
+  }
   auto at = std::find_if(s.order.begin(), s.order.end(),
                          [layer](WindowRef w) { return windowlayer(wd(w)->wclass) <= layer; });
   s.order.insert(at, id);
@@ -114,6 +128,8 @@ void DisposeWindow(WindowRef window) {
   std::unique_ptr<WindowData> gone = s.windows.remove(window);
   if (gone->update) DisposeRgn(gone->update);
   if (gone->updating) DisposeRgn(gone->updating);
+  if (gone->savedvis) DisposeRgn(gone->savedvis);
+  DisposePort(gone->port);
   if (s.active == window) s.active = nilid;
   updateactivewindow();
   screenchanged();
@@ -293,16 +309,16 @@ OSStatus RemoveWindowProperty(WindowRef window, u32 creator, u32 tag) {
   return n ? OSStatus(noErr) : errWindowPropertyNotFound;
 }
 
-RegistryId GetWindowPort(WindowRef window) {
+CGrafPtr GetWindowPort(WindowRef window) {
   WindowData* w = wd(window);
   return w ? w->port : nilid;
 }
 
-void setwindowport(WindowRef window, RegistryId port) {
-  if (WindowData* w = wd(window)) w->port = port;
+void SetPortWindowPort(WindowRef window) {
+  if (WindowData* w = wd(window)) SetPort(w->port);
 }
 
-WindowRef GetWindowFromPort(RegistryId port) {
+WindowRef GetWindowFromPort(CGrafPtr port) {
   if (port == nilid || !hasstate<WindowState>()) return nilid;
   WindowRef found = nilid;
   ws().windows.each([&](RegistryId id, const WindowData& w) {
@@ -383,8 +399,8 @@ OSStatus GetWindowStructureWidths(WindowRef window, Rect* widths) {
 Rect* GetWindowPortBounds(WindowRef window, Rect* bounds) {
   WindowData* w = wd(window);
   if (!bounds) return bounds;
-  *bounds = w ? Rect{0, 0, i16(w->content.bottom - w->content.top), i16(w->content.right - w->content.left)}
-              : Rect{0, 0, 0, 0};
+  *bounds = Rect{0, 0, 0, 0};
+  if (w) GetPortBounds(w->port, bounds);
   return bounds;
 }
 
@@ -411,10 +427,33 @@ void SizeWindow(WindowRef window, i16 width, i16 height, bool update) {
   }
 }
 
+namespace {
+
+// Sizes the window's port to the content. While an update runs, the port keeps drawing only
+// where the update is, within the new bounds.
+void sizeport(WindowData& w) {
+  RgnHandle vis = w.savedvis ? NewRgn() : nilid;
+  if (vis) GetPortVisibleRegion(w.port, vis);
+  // When the port cannot grow it keeps its size; the compositor shows white beyond it.
+  sizewindowport(w.port, extent(w.content.left, w.content.right), extent(w.content.top, w.content.bottom));
+  if (!vis) return;
+  Rect bounds;
+  GetPortBounds(w.port, &bounds);
+  RectRgn(w.savedvis, bounds);
+  SectRgn(vis, w.savedvis, vis);
+  SetPortVisibleRegion(w.port, vis);
+  DisposeRgn(vis);
+}
+
+}  // namespace
+
 void setcontentrect(WindowRef, WindowData& w, const Rect& r) {
   i16 dh = i16(r.left - w.content.left), dv = i16(r.top - w.content.top);
+  const bool resized = r.right - r.left != w.content.right - w.content.left || r.bottom - r.top != w.content.bottom - w.content.top;
   w.content = r;
   w.framedirty = true;
+  setportglobalorigin(w.port, Point{r.top, r.left});
+  if (resized) sizeport(w);
   if (w.update && (dh || dv)) OffsetRgn(w.update, dh, dv);
   if (w.update) {
     RgnHandle inside = NewRgn();

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/qd/qdtypes.h"
 #include "platform/qd/regions.h"
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
@@ -214,11 +215,14 @@ OSStatus GetWindowPropertySize(WindowRef window, u32 creator, u32 tag, u32* size
 OSStatus RemoveWindowProperty(WindowRef window, u32 creator, u32 tag);
 constexpr OSStatus errWindowPropertyNotFound = -5604;
 
-// The window's port: a slot the drawing layer fills (0 until it does).
-RegistryId GetWindowPort(WindowRef window);
-void setwindowport(WindowRef window, RegistryId port);
+// The window's port (a drawing-layer port made with the window at the main screen's depth and
+// colour table, sized with it and disposed with it); its pixel (0, 0) lies at the content's
+// top-left on the screen. A window whose port cannot be made is not created.
+CGrafPtr GetWindowPort(WindowRef window);
+// Makes the window's port the current port.
+void SetPortWindowPort(WindowRef window);
 // The window a port belongs to, or 0.
-WindowRef GetWindowFromPort(RegistryId port);
+WindowRef GetWindowFromPort(CGrafPtr port);
 
 // --- Geometry ---------------------------------------------------------------------------
 // The bounds of a window region (structure, content, global port, or a frame part).
@@ -229,7 +233,7 @@ OSStatus SetWindowBounds(WindowRef window, u16 regionCode, const Rect* bounds);
 OSStatus GetWindowRegion(WindowRef window, u16 regionCode, RgnHandle rgn);
 // The frame's widths around the content: top, left, bottom, right.
 OSStatus GetWindowStructureWidths(WindowRef window, Rect* widths);
-// The port's rectangle in its own coordinates: (0, 0, height, width).
+// The port's rectangle in its own coordinates: (0, 0, height, width) until SetOrigin moves it.
 Rect* GetWindowPortBounds(WindowRef window, Rect* bounds);
 // Moves the content's top-left to (h, v); front selects the window as well.
 void MoveWindow(WindowRef window, i16 h, i16 v, bool front);
@@ -307,7 +311,8 @@ OSStatus InvalWindowRgn(WindowRef window, RgnHandle rgn);
 OSStatus ValidWindowRect(WindowRef window, const Rect* bounds);
 OSStatus ValidWindowRgn(WindowRef window, RgnHandle rgn);
 // Starts drawing for an update: the update region (global) becomes the region being updated
-// and the update region is emptied. EndUpdate ends it.
+// and the update region is emptied; the port's visible region is cut to it, so drawing reaches
+// only the part to update. EndUpdate ends it and gives the port its visible region back.
 void BeginUpdate(WindowRef window);
 void EndUpdate(WindowRef window);
 // The region being updated between BeginUpdate and EndUpdate (global), or 0.

@@ -1,6 +1,7 @@
 // Update regions, BeginUpdate and EndUpdate, and the services the event manager asks of the
 // window layer (update events, the window under a point, collapsing, presenting).
 #include "platform/events/events.h"
+#include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/windows/compositor.h"
 #include "platform/windows/windowimpl.h"
@@ -148,11 +149,31 @@ void BeginUpdate(WindowRef window) {
   } else {
     SetEmptyRgn(w->updating);
   }
+  // The port's visible region becomes the update region, in port coordinates, within what was
+  // visible before (kept for EndUpdate; a nested BeginUpdate keeps the first one).
+  if (!w->savedvis) {
+    w->savedvis = NewRgn();
+    GetPortVisibleRegion(w->port, w->savedvis);
+  }
+  RgnHandle vis = NewRgn();
+  CopyRgn(w->updating, vis);
+  Rect bounds;
+  GetPortBounds(w->port, &bounds);
+  OffsetRgn(vis, i16(bounds.left - w->content.left), i16(bounds.top - w->content.top));
+  SectRgn(vis, w->savedvis, vis);
+  SetPortVisibleRegion(w->port, vis);
+  DisposeRgn(vis);
 }
 
 void EndUpdate(WindowRef window) {
   WindowData* w = wd(window);
-  if (!w || !w->updating) return;
+  if (!w) return;
+  if (w->savedvis) {
+    SetPortVisibleRegion(w->port, w->savedvis);
+    DisposeRgn(w->savedvis);
+    w->savedvis = nilid;
+  }
+  if (!w->updating) return;
   DisposeRgn(w->updating);
   w->updating = nilid;
 }

@@ -1,0 +1,68 @@
+#include "platform/testing/windowdump.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/console/console.h"
+#include "platform/qd/png.h"
+#include "platform/qd/ports.h"
+#include "platform/runtime/root.h"
+#include "platform/testing/transcript.h"
+#include "platform/windows/windows.h"
+
+namespace kv {
+
+namespace {
+struct WindowDumpState {
+  std::string folder;
+};
+}  // namespace
+
+bool setdumpfolder(const std::string& path, std::string* error) {
+  state<WindowDumpState>().folder.clear();
+  if (path.empty()) return true;
+  if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+    if (error) *error = "cannot make the dump folder " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat st{};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (error) *error = "the dump folder " + path + " is not a folder";
+    return false;
+  }
+  state<WindowDumpState>().folder = path;
+  return true;
+}
+
+bool dumpwindows(const std::string& folder, std::string* error) {
+  bool ok = true;
+  int n = 0;
+  for (WindowRef w : windowlist()) {
+    const std::string path = folder + "/window-" + std::to_string(++n) + ".png";
+    const CGrafPtr port = GetWindowPort(w);
+    if (!GetPixBaseAddr(GetPortPixMap(port))) continue;  // an empty window has no image
+    if (writeportpng(port, path) != noErr && ok) {
+      ok = false;
+      if (error) *error = "cannot write " + path;
+    }
+  }
+  return ok;
+}
+
+bool writewindowdump(std::string* error) {
+  const std::string& folder = state<WindowDumpState>().folder;
+  return folder.empty() || dumpwindows(folder, error);
+}
+
+void writeendofrun() {
+  std::string error;
+  if (!writewindowdump(&error)) {
+    transcriptadd(TranscriptKind::note, error);
+    writeconsole("kestrove: " + error + "\n");
+  }
+  writetranscriptfile();
+}
+
+}  // namespace kv
