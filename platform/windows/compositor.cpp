@@ -188,7 +188,13 @@ void drawwindow(Frame& f, Point org, WindowRef id, const WindowData& w) {
   float a = w.alpha;
   Rect s = structurerect(id, w);
   if (!w.defproc) {
-    fill(f, org, s, w.hilited ? kFrameActive : kFrameInactive, a);
+    // The frame around the content (the content's own pixels come from the port).
+    const Rect& c = w.content;
+    const u32 colour = w.hilited ? kFrameActive : kFrameInactive;
+    fill(f, org, Rect{s.top, s.left, c.top, s.right}, colour, a);
+    fill(f, org, Rect{c.bottom, s.left, s.bottom, s.right}, colour, a);
+    fill(f, org, Rect{c.top, s.left, c.bottom, c.left}, colour, a);
+    fill(f, org, Rect{c.top, c.right, c.bottom, s.right}, colour, a);
     FrameShape shape = frameshape(w);
     if (shape.top || shape.left) frameoutline(f, org, s, kBorder, a);
     struct Box {

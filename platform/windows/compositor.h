@@ -1,6 +1,7 @@
 // The compositor: draws the screen as the user sees it (the desktop, the menu bar band, and
-// the visible windows from back to front with their frames and contents) into one 32-bit
-// frame and hands it to the backend, when something changed since the last time.
+// the visible windows from back to front with their frames, titles and their ports' pixels)
+// into one 32-bit frame in the colours the main screen can show, and hands it to the backend,
+// when something changed since the last time (a window, the menu bar, or any drawing).
 #pragma once
 
 #include "platform/backend/backend.h"
@@ -11,12 +12,13 @@ namespace kv {
 // Composes and presents the screen when it changed (the event manager calls it before every
 // wait and poll).
 void presentscreen();
-// Marks the screen as changed (a window's content was drawn, the menu bar changed, ...).
+// Marks the screen as changed (the menu bar changed, ...; drawing is noticed by itself).
 void screenchanged();
 // Composes the screen now and answers the frame (also kept as the backend's last frame).
 const Frame& composescreen();
 
-// One window drawn alone (as if nothing covered it), with or without its frame.
+// One window drawn alone (as if nothing covered it): its port's pixels, with or without its
+// frame.
 Frame composewindow(RegistryId window, bool withframe);
 
 // The menu layer draws the menu bar into the frame through this hook (none: a plain band).

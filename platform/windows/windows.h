@@ -305,7 +305,7 @@ void PaintOne(WindowRef window, RgnHandle clobbered);
 i16 FindWindow(Point where, WindowRef* window);
 
 // --- Update regions ---------------------------------------------------------------------
-// Rectangles and regions in the window's port coordinates.
+// Rectangles and regions in the window's port coordinates (SetOrigin moves them).
 OSStatus InvalWindowRect(WindowRef window, const Rect* bounds);
 OSStatus InvalWindowRgn(WindowRef window, RgnHandle rgn);
 OSStatus ValidWindowRect(WindowRef window, const Rect* bounds);

@@ -15,17 +15,26 @@ RgnHandle updateregion(WindowData& w) {
   return w.update;
 }
 
+// How far port coordinates lie from global ones: the port's top-left (moved by SetOrigin) is
+// the content's top-left.
+Point portoffset(const WindowData& w) {
+  Rect b;
+  GetPortBounds(w.port, &b);
+  return Point{i16(w.content.top - b.top), i16(w.content.left - b.left)};
+}
+
 // A region in port coordinates moved to global ones (a new region the caller disposes).
 RgnHandle toglobal(const WindowData& w, RgnHandle local) {
   RgnHandle g = NewRgn();
   CopyRgn(local, g);
-  OffsetRgn(g, w.content.left, w.content.top);
+  const Point d = portoffset(w);
+  OffsetRgn(g, d.h, d.v);
   return g;
 }
 
 Rect toglobal(const WindowData& w, const Rect& r) {
-  return Rect{i16(r.top + w.content.top), i16(r.left + w.content.left), i16(r.bottom + w.content.top),
-              i16(r.right + w.content.left)};
+  const Point d = portoffset(w);
+  return Rect{i16(r.top + d.v), i16(r.left + d.h), i16(r.bottom + d.v), i16(r.right + d.h)};
 }
 
 // The update region is kept inside the content.
@@ -157,9 +166,8 @@ void BeginUpdate(WindowRef window) {
   }
   RgnHandle vis = NewRgn();
   CopyRgn(w->updating, vis);
-  Rect bounds;
-  GetPortBounds(w->port, &bounds);
-  OffsetRgn(vis, i16(bounds.left - w->content.left), i16(bounds.top - w->content.top));
+  const Point d = portoffset(*w);
+  OffsetRgn(vis, i16(-d.h), i16(-d.v));
   SectRgn(vis, w->savedvis, vis);
   SetPortVisibleRegion(w->port, vis);
   DisposeRgn(vis);
