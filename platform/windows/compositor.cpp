@@ -146,7 +146,7 @@ void drawcontent(FramePort& fp, Frame& f, Point org, const WindowData& w) {
   const Rect sr = src.bounds;
   const Rect dr{c.top, c.left, i16(c.top + (sr.bottom - sr.top)), i16(c.left + (sr.right - sr.left))};
   // A port that could not follow the window's size leaves the rest of the content white.
-  if (!src.baseAddr || !(dr == c)) fill(f, org, c, kContent, w.alpha);
+  if (!src.baseAddr || !fp.ok() || !(dr == c)) fill(f, org, c, kContent, w.alpha);
   if (!src.baseAddr || !fp.ok()) return;
   ClipRect(&c);
   i16 mode = srcCopy;

@@ -352,6 +352,27 @@ TEST_F(WindowPortTest, ScreensOfOwnTablesAndOneBitShowOnlyTheirColours) {
   EXPECT_EQ(drive::screenpixel(Point{115, 115}), kWhite);
 }
 
+// A screen wider than one pixel map can describe is composed in strips, windows across the
+// seam included.
+TEST_F(WindowPortTest, AWideScreenIsComposedInStrips) {
+  for (i16 depth : {i16(32), i16(8)}) {
+    ScreenInfo s;
+    s.bounds = Rect{0, 0, 300, 5000};
+    s.depth = depth;
+    setbackend(std::make_unique<HeadlessBackend>(std::vector<ScreenInfo>{s}));
+    WindowRef w = make(Rect{100, 4000, 200, 4200});
+    paint(Rect{0, 0, 100, 200}, kRedRGB);
+    const Frame& f = drive::screen();
+    ASSERT_EQ(f.width, 5000);
+    EXPECT_EQ(drive::pixelat(f, 4001, 150), kRed) << depth;
+    EXPECT_EQ(drive::pixelat(f, 4100, 150), kRed) << depth;
+    EXPECT_EQ(drive::pixelat(f, 4199, 199), kRed) << depth;
+    EXPECT_EQ(drive::pixelat(f, 4202, 150), drive::pixelat(f, 4800, 250)) << "the desktop beyond its frame";
+    EXPECT_EQ(drive::pixelat(f, 4500, 5), kWhite) << "the menu bar runs across";
+    DisposeWindow(w);
+  }
+}
+
 // A window whose port cannot be made is not made.
 TEST_F(WindowPortTest, AWindowWithoutAPortIsNotCreated) {
   Rect wide{0, 0, 100, 5000};
