@@ -39,6 +39,7 @@ constexpr u32 kBoxInactive = 0xC0C0C0;
 constexpr u32 kPressed = 0x404040;
 constexpr RGBColor kTitleActive{0, 0, 0};
 constexpr RGBColor kTitleInactive{0x8888, 0x8888, 0x8888};
+constexpr Rect kNoClip{-32768, -32768, 32767, 32767};
 
 u32 mix(u32 over, u32 under, float alpha) {
   if (alpha >= 1.0f) return over;
@@ -121,8 +122,7 @@ class FramePort {
     RectRgn(vis, pm_.bounds);
     SetPortVisibleRegion(c.port, vis);
     DisposeRgn(vis);
-    const Rect wide{-32768, -32768, 32767, 32767};
-    ClipRect(&wide);
+    ClipRect(&kNoClip);
     PenNormal();
     ForeColor(blackColor);
     BackColor(whiteColor);
@@ -157,8 +157,7 @@ void drawcontent(FramePort& fp, Frame& f, Point org, const WindowData& w) {
     mode = blend;
   }
   CopyBits(reinterpret_cast<const BitMap*>(&src), fp.bits(), &sr, &dr, mode, nilid);
-  const Rect wide{-32768, -32768, 32767, 32767};
-  ClipRect(&wide);
+  ClipRect(&kNoClip);
 }
 
 // The title, centred in the title text area in the system font.
@@ -178,8 +177,7 @@ void drawtitle(FramePort& fp, WindowRef id, const WindowData& w) {
   const i16 width = TextWidth(w.title.data(), 0, n);
   MoveTo(i16(std::max<i32>(t.left, (t.left + t.right - width) / 2)), i16((t.top + t.bottom + fi.ascent - fi.descent) / 2));
   DrawText(w.title.data(), 0, n);
-  const Rect wide{-32768, -32768, 32767, 32767};
-  ClipRect(&wide);
+  ClipRect(&kNoClip);
   ForeColor(blackColor);
 }
 
