@@ -89,6 +89,7 @@ i16 setglobal(u16 token, fred* value) {
   i16 st = 0;
   if (token == tokNumberFormat) {
     st = fredtohand(value, mainglobals().numberformat);
+    if (st == 0) decodeformat();
   } else if (token == tokScriptCache) {
     i32 n = 0;
     if (fredtolong(value, &n) != 0) {

@@ -254,6 +254,14 @@ TEST_F(InterpreterTest, ScriptCacheLimit) {
   EXPECT_EQ(run("set the colour to 1"), 2);
 }
 
+TEST_F(InterpreterTest, NumberFormatTakesEffectWhenSet) {
+  EXPECT_EQ(run("set the numberFormat to \"0.00\""), 0);
+  EXPECT_EQ(eval("the numberFormat"), "0.00");
+  EXPECT_EQ(fn("put 1/3 into x\nreturn x"), "0.33");
+  EXPECT_EQ(run("set the numberFormat to \"0.######\""), 0);
+  EXPECT_EQ(fn("put 1/3 into x\nreturn x"), "0.333333");
+}
+
 TEST_F(InterpreterTest, PutIntoBeforeAndAfterVariables) {
   EXPECT_EQ(fn("put 5 into x\nput \"a\" before x\nput \"b\" after x\nreturn x"), "a5b");
   EXPECT_EQ(fn("put 1 into empty"), "error 45");
