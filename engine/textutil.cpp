@@ -6,10 +6,12 @@
 #include "engine/status.h"
 #include "engine/tokenizer.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
 #include "platform/text/casefold.h"
 #include "platform/text/pstring.h"
+#include "store/fieldtail.h"
 #include "store/memoryguard.h"
 
 namespace kv {
@@ -348,6 +350,16 @@ StringPtr resultstr(i16 n) {
   s[0] = 0;
   GetIndString(s, 1007, n);
   return s;
+}
+
+void fixtext(Handle fieldtext) {
+  Size n = GetHandleSize(fieldtext);
+  if (fieldtext == nilhandle || n > 16 || n < Size(sizeof(fieldtail))) return;
+  fieldtail tail;
+  std::memcpy(&tail, deref(fieldtext) + n - Size(sizeof(fieldtail)), sizeof(fieldtail));
+  TextFont(i16(tail.font));
+  TextSize(i16(tail.size));
+  TextFace(Style(tail.face));
 }
 
 }  // namespace kv

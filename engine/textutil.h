@@ -70,4 +70,9 @@ bool goodhint(const u32 (&want)[8], const u32 (&card)[8]);
 StringPtr upstrsrc(i16 n);
 StringPtr resultstr(i16 n);
 
+// --- Ports -----------------------------------------------------------------------------------
+// For an empty stored field text (at most 16 bytes: a zero run count and the 14-byte tail),
+// sets the current port's font, size and face from the tail; a longer text changes nothing.
+void fixtext(Handle fieldtext);
+
 }  // namespace kv

@@ -8,8 +8,10 @@
 #include "engine/status.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
+#include "store/fieldtail.h"
 #include "store/memoryguard.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"
@@ -292,6 +294,43 @@ TEST_F(TextUtilTest, StringListFetchersKeepTheirOwnBuffers) {
   EXPECT_EQ(str(r), "Cancel");
   EXPECT_EQ(str(resultstr(9999)), "");
   EXPECT_EQ(str(resultstr(4)), "");  // a number no text was given for
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+class FixTextTest : public RuntimeTest {};
+
+TEST_F(FixTextTest, EmptyFieldTextSetsThePortsTextFromItsTail) {
+  GWorldPtr world = 0;
+  Rect r{0, 0, 10, 10};
+  ASSERT_EQ(NewGWorld(&world, 32, &r, 0, 0, 0), noErr);
+  CGrafPtr oldport;
+  GDHandle olddev;
+  GetGWorld(&oldport, &olddev);
+  SetGWorld(world, 0);
+  u8 empty[16] = {0, 0, 0xFF, 0xFE, 0xFF, 0xFF, 0, 22, 0, 9, 0, 1, 0, 0, 0, 0};
+  fieldtail t;
+  std::memcpy(&t, empty + 2, 14);
+  endianswap(t);  // the bytes above are in file order; the handle holds host order
+  std::memcpy(empty + 2, &t, 14);
+  Handle h = nilhandle;
+  ASSERT_EQ(PtrToHand(empty, &h, 16), noErr);
+  fixtext(h);
+  EXPECT_EQ(GetPortTextFont(world), 22);
+  EXPECT_EQ(GetPortTextSize(world), 9);
+  EXPECT_EQ(int(GetPortTextFace(world)), 1);
+  // A text with characters is not empty: the port keeps its settings.
+  TextFont(4);
+  PtrAndHand("abc", h, 3);
+  fixtext(h);
+  EXPECT_EQ(GetPortTextFont(world), 4);
+  DisposeHandle(h);
+  SetGWorld(oldport, olddev);
+  DisposeGWorld(world);
 }
 
 }  // namespace
