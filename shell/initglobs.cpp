@@ -52,8 +52,7 @@ bool bookkeeping(MainGlobals& g) {
   g.menubarmaybedrawn = 1;
   g.localDelimiters = 1;
   g.idleControls = 1;
-  return newblock(&g.winds, 0) && newblock(&g.result, 0) && newblock(&g.openprojects, 0) &&
-         newblock(&g.globalvars, 0);
+  return newblock(&g.winds, 0) && newblock(&g.result, 0) && newblock(&g.globalvars, 0);
 }
 
 // Step 6: the interpreter's tables and texts. The call-level stack, the untoken table and the

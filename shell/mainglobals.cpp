@@ -49,7 +49,6 @@ void releaseglobs(MainGlobals& g) {
   dumpglobalvars(g.globalvars);
   g.globalvars = nilhandle;
   release(g.numberformat);
-  release(g.openprojects);
   release(g.settings);
   release(g.fileType);
 }

@@ -67,11 +67,12 @@ struct MainGlobals {
   i16 reopeningwindow;     // a window's flags, title or style are being changed by reopening it
   i16 openresources;       // settings word 13: open the project's resources
   u32 changecounter;       // raised for each new card, background and window
-  Handle openprojects;     // the list of open projects
+  RegistryId openprojects; // the newest open project; the others follow through `next`
   Handle dirlist;          // the known folders (dirlistentry), made on first use
   RegistryId sharedstore;  // the shared project, when one is open
   Handle sharedhead;       // and its head record
   i16 kvdebug;             // non-zero: diagnostic messages go to the console
+  u32 unpackskip;          // parts that unpacking leaves undecoded (theyMustDie); always 0
   Handle faildescriptor;   // reference text of the object whose script failed first
   i16 dropunderway;        // set while a drop is being delivered
   u16 dropverdict;         // accept, ignore or refuse, as the receiving script said

@@ -1,22 +1,80 @@
-// Until the record cache exists the guard has nothing to purge and refuses nothing, except
-// when a test asks it to.
+// The memory guard (see memoryguard.h).
 #include "store/memoryguard.h"
 
+#include <algorithm>
+
+#include "platform/memory/addressspace.h"
+#include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
+#include "store/recordcache.h"
 
 namespace kv {
 
 namespace {
+
+constexpr i32 kReserve = 60000;       // kept back from availmem
+constexpr i32 kColourReserve = 120000;  // the same while colorWorld is set
+constexpr int kRoundsWithoutGain = 2;  // purge rounds that freed nothing before giving up
+
 struct MemoryGuardState {
+  u32 total = 0;  // bytes asked for since the last check
   bool refuse = false;
 };
+
+MemoryGuardState& guard() { return state<MemoryGuardState>(); }
+
+// The script cache gives up its least recently used script here once it exists (cleanhier).
+i16 cleanscripts() { return 0; }
+
+// The picture buffers give up their least recently used picture here once they exist
+// (cleanpicts).
+i16 cleanpictures() { return 0; }
+
+// One purge round: every cache gives up what it can spare. 1 when anything was freed.
+bool purgeround() {
+  bool freed = cleanscripts() != 0;
+  freed = cleanpictures() != 0 || freed;
+  for (RegistryId p = mainglobals().openprojects; p != nilid; p = nextvir(p)) freed = cleanold(p) != 0 || freed;
+  return freed;
+}
+
 }  // namespace
 
 int nomemory(Size bytes) {
-  if (bytes == 0) return 0;
-  return state<MemoryGuardState>().refuse ? 1 : 0;
+  MemoryGuardState& g = guard();
+  if (bytes <= 0) return 0;
+  if (g.refuse) return 1;
+  u64 running = u64(g.total) + u64(bytes);
+  if (running < kMemoryCheckTotal) {
+    g.total = u32(running);
+    return 0;
+  }
+  u64 needed = u64(bytes) + running;
+  g.total = 0;
+  int barren = 0;
+  while (FreeVMem() < needed) {
+    if (purgeround()) continue;
+    if (barren == 0) {
+      // Nothing here is purgeable but the program's own spare strings.
+      if (Handle spare = GetResource(fourcc("STR#"), 1002)) ReleaseResource(spare);
+    }
+    if (++barren == kRoundsWithoutGain) {
+      MainGlobals& m = mainglobals();
+      m.lastmemreq = u32(std::min<u64>((needed + 1023) / 1024, 0xFFFFFFFFu));
+      m.lastmemavail = u32(std::max(availmem(), 0));
+      return 1;
+    }
+  }
+  return 0;
 }
 
-void setmemoryguardrefusal(bool on) { state<MemoryGuardState>().refuse = on; }
+i32 availmem() {
+  i32 reserve = mainglobals().colorWorld ? kColourReserve : kReserve;
+  return i32(i64(MaxVBlock()) - reserve);
+}
+
+u32 memoryguardtotal() { return guard().total; }
+
+void setmemoryguardrefusal(bool on) { guard().refuse = on; }
 
 }  // namespace kv
