@@ -172,10 +172,10 @@ i16 openvir(i16 volume, u32 dirid, ConstStringPtr name, RegistryId store) {
   st->dirty = 0;
   st->cachecount = 0;
   st->resref = 0;
-  if (st->cache == nilhandle) st->cache = NewHandle(0);
-  if (st->cache == nilhandle) return MemError();
   if (i16 e = openstar(volume, dirid, name, store)) return e;
-  if (i16 e = fillpath(*st, dirid, name)) {
+  i16 e = fillpath(*st, dirid, name);
+  if (e == 0 && st->cache == nilhandle && (st->cache = NewHandle(0)) == nilhandle) e = MemError();
+  if (e != 0) {
     closestar(store);
     return e;
   }
