@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/benchsupport.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
@@ -17,20 +18,10 @@ using namespace kv;
 
 constexpr int kRecords = 100000;
 
-struct Name {
-  u8 s[16] = {10, 'b', 'e', 'n', 'c', 'h', '.', 'k', 'v', '4', '5'};
-  operator ConstStringPtr() const { return s; }
-};
+using bench::Name;
+using bench::Rng;
 
-struct Rng {
-  u64 x = 0x243F6A8885A308D3ull;
-  u32 next() {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-    return u32(x >> 11);
-  }
-};
+const Name kFile("bench.kv45");
 
 // A temporary folder with an open store of `records` records of 50-300 bytes.
 struct BenchStore {
@@ -41,9 +32,9 @@ struct BenchStore {
   explicit BenchStore(int records) {
     setmemoryhardening(false);
     folderidofpath(home->path(), &dir);
-    createstar(kBootVolume, dir, Name());
+    createstar(kBootVolume, dir, kFile);
     st = newprojectstore();
-    openstar(kBootVolume, dir, Name(), st);
+    openstar(kBootVolume, dir, kFile, st);
     add(records);
   }
   void add(int records) {

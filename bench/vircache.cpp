@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "bench/benchsupport.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
@@ -22,20 +23,10 @@ using namespace kv;
 
 constexpr int kCards = 20000;
 
-struct Name {
-  u8 s[16] = {10, 'c', 'a', 'r', 'd', 's', '.', 'k', 'v', '4', '5'};
-  operator ConstStringPtr() const { return s; }
-};
+using bench::Name;
+using bench::Rng;
 
-struct Rng {
-  u64 x = 0x9E3779B97F4A7C15ull;
-  u32 next() {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-    return u32(x >> 11);
-  }
-};
+const Name kFile("cards.kv45");
 
 void need(bool ok) {
   if (!ok) std::abort();
@@ -85,9 +76,9 @@ struct BenchProject {
     setmemoryhardening(false);
     mainglobals().objectCache = 40;
     folderidofpath(home->path(), &dir);
-    need(createstar(kBootVolume, dir, Name()) == 0);
+    need(createstar(kBootVolume, dir, kFile) == 0);
     st = newprojectstore();
-    need(openvir(kBootVolume, dir, Name(), st) == 0);
+    need(openvir(kBootVolume, dir, kFile, st) == 0);
     need(addvir(st, &windowid, window()) == 0);
     need(getvir(st, windowid, &wind) == 0);
   }

@@ -44,7 +44,8 @@ virentry* entryof(projectstore& st, i32 id) {
 // Takes entry i out of the cache, closing the gap.
 void removeentry(projectstore& st, i32 i) {
   i32 n = entrycount(st);
-  virentry* e = HandleAs<virentry>(st.cache);
+  virentry* e = entries(st);
+  if (e == nullptr || i < 0 || i >= n) return;
   std::memmove(e + i, e + i + 1, sizeof(virentry) * std::size_t(n - i - 1));
   SetHandleSize(st.cache, Size(sizeof(virentry)) * (n - 1));
   st.cachecount = n - 1;
@@ -61,6 +62,14 @@ OSErr appendentry(projectstore& st, const virentry& v) {
 }
 
 u64 nextstamp() { return ++mainglobals().usecounter; }
+
+// The open project and the cache entry of a record: 0, 104 or 102.
+i16 cachedentry(RegistryId store, i32 id, projectstore** st, virentry** e) {
+  *st = findprojectstore(store);
+  if (*st == nullptr) return kNoProject;
+  *e = entryof(**st, id);
+  return *e == nullptr ? kNotCached : 0;
+}
 
 // Reads record id into a new unpacked handle.
 i16 loadrecord(RegistryId store, i32 id, Handle* out) {
@@ -191,8 +200,8 @@ i16 closevir(RegistryId store) {
   if (st == nullptr) return kNoProject;
   // Entries go in load order; each leaves the cache as its record goes, so that a failure
   // leaves a cache that still holds only live records.
-  while (entrycount(*st) > 0) {
-    if (dump(entries(*st)[0].record) != noErr) return kBadRecordKind;
+  for (const virentry* e = entries(*st); e != nullptr; e = entries(*st)) {
+    if (dump(e->record) != noErr) return kBadRecordKind;
     removeentry(*st, 0);
   }
   if (st->cache != nilhandle) DisposeHandle(st->cache);
@@ -235,17 +244,16 @@ i16 getvir(RegistryId store, i32 id, Handle* out) {
 }
 
 i16 putvir(RegistryId store, i32 id) {
-  projectstore* st = findprojectstore(store);
-  if (st == nullptr) return kNoProject;
-  virentry* e = entryof(*st, id);
-  if (e == nullptr) return kNotCached;
+  projectstore* st;
+  virentry* e;
+  if (i16 err = cachedentry(store, id, &st, &e)) return err;
   if (e->usecount == 0) return kBadRecordKind;
   if (e->usecount == 1 && e->changed) {
     // The hold stays while the record is written: a refused write leaves it held and
     // changed, and eviction never sees it.
     if (i16 err = writeback(store, e->record, id)) return err;
     st->dirty = 1;
-    e = entryof(*st, id);
+    if ((e = entryof(*st, id)) == nullptr) return kNotCached;
     e->changed = 0;
   }
   --e->usecount;
@@ -253,10 +261,9 @@ i16 putvir(RegistryId store, i32 id) {
 }
 
 i16 changevir(RegistryId store, i32 id) {
-  projectstore* st = findprojectstore(store);
-  if (st == nullptr) return kNoProject;
-  virentry* e = entryof(*st, id);
-  if (e == nullptr) return kNotCached;
+  projectstore* st;
+  virentry* e;
+  if (i16 err = cachedentry(store, id, &st, &e)) return err;
   if (e->usecount == 0) return kBadRecordKind;
   e->changed = 1;
   return 0;
@@ -269,22 +276,24 @@ i16 savevir(RegistryId store, i32 id) {
   if (e == nullptr || !e->changed) return 0;
   if (i16 err = writeback(store, e->record, id)) return err;
   st->dirty = 1;
-  entryof(*st, id)->changed = 0;
+  if ((e = entryof(*st, id)) != nullptr) e->changed = 0;
   return 0;
 }
 
 i16 revertvir(RegistryId store, i32 id, Handle* out) {
-  projectstore* st = findprojectstore(store);
-  if (st == nullptr) return kNoProject;
-  virentry* e = entryof(*st, id);
-  if (e == nullptr) return kNotCached;
+  projectstore* st;
+  virentry* e;
+  if (i16 err = cachedentry(store, id, &st, &e)) return err;
   if (e->usecount != 1) return kBadRecordKind;
   if (!e->changed) return 0;
   // The stored version is read before the changed one goes, so that a failed read leaves the
   // entry as it was.
   Handle fresh;
   if (i16 err = loadrecord(store, id, &fresh)) return err;
-  e = entryof(*st, id);
+  if ((e = entryof(*st, id)) == nullptr) {
+    dump(fresh);
+    return kNotCached;
+  }
   Handle old = e->record;
   *e = virentry{id, 1, 0, fresh, nextstamp()};
   *out = fresh;
@@ -292,10 +301,9 @@ i16 revertvir(RegistryId store, i32 id, Handle* out) {
 }
 
 i16 testvir(RegistryId store, i32 id, u16* flag) {
-  projectstore* st = findprojectstore(store);
-  if (st == nullptr) return kNoProject;
-  virentry* e = entryof(*st, id);
-  if (e == nullptr) return kNotCached;
+  projectstore* st;
+  virentry* e;
+  if (i16 err = cachedentry(store, id, &st, &e)) return err;
   *flag = e->changed;
   return 0;
 }

@@ -153,6 +153,14 @@ TEST_F(RecordCacheTest, UseStateErrors) {
   EXPECT_EQ(getvir(st, 999, &none), 100);
   EXPECT_EQ(none, nilhandle);
 
+  // A stored record that does not unpack is not cached, and nothing of it stays behind.
+  i32 damaged = -1;
+  ASSERT_EQ(startest::addbytes(st, Bytes{0, 7, 0, 0, 0, 1, 0, 0, 0, 0}, &damaged), 0);
+  none = 0x12345;
+  EXPECT_EQ(getvir(st, damaged, &none), 105);
+  EXPECT_EQ(none, nilhandle);
+  EXPECT_EQ(vircount(st), 1);
+
   // A project that is not open.
   EXPECT_EQ(putvir(nilid, id), 104);
   EXPECT_EQ(changevir(nilid, id), 104);
