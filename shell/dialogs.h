@@ -17,7 +17,10 @@ i16 runalert(ConstStringPtr title, ConstStringPtr message, i16 alerttype, i16 sh
 // The ask dialog: the "ask" answer's text, else the default text. 1 when answered with OK,
 // 2 when there was nothing to answer with and no default.
 i16 runask(ConstStringPtr prompt, ConstStringPtr defaulttext, StringPtr answer);
-// Dialog 100 with entry `index` of the string list, waiting for its default button.
+// Dialog 100 with entry `index` of the string list, waiting for its default button. The
+// texts set by ParamText stand for "^0" to "^3" in it.
 void domessage(i16 list, i16 index, i16 icon);
+// The texts that stand for "^0" to "^3" in the messages shown next (null for an empty one).
+void ParamText(ConstStringPtr p0, ConstStringPtr p1, ConstStringPtr p2, ConstStringPtr p3);
 
 }  // namespace kv

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/resources/resources.h"
+#include "platform/runtime/root.h"
 #include "platform/testing/answers.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
@@ -11,7 +12,29 @@
 namespace kv {
 
 namespace {
+
+struct DialogTextsState {
+  std::string params[4];  // ^0 to ^3, Mac Roman
+};
+
 std::string text(ConstStringPtr s) { return s == nullptr ? std::string() : macromantoutf8(pstringview(s)); }
+
+// A message with the ParamText texts in place of ^0 to ^3.
+std::string withparams(ConstStringPtr s) {
+  const DialogTextsState& d = state<DialogTextsState>();
+  std::string out;
+  std::string_view in = pstringview(s);
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    if (in[i] == '^' && i + 1 < in.size() && in[i + 1] >= '0' && in[i + 1] <= '3') {
+      out += d.params[in[i + 1] - '0'];
+      ++i;
+    } else {
+      out += in[i];
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 i16 runalert(ConstStringPtr title, ConstStringPtr message, i16, i16, i16 buttons, const ConstStringPtr* texts) {
@@ -40,7 +63,13 @@ void domessage(i16 list, i16 index, i16) {
   s[0] = 0;
   GetIndString(s, list, index);
   Answer a;
-  beginmodal("message " + text(s), "alert", &a);
+  beginmodal("message " + macromantoutf8(withparams(s)), "alert", &a);
+}
+
+void ParamText(ConstStringPtr p0, ConstStringPtr p1, ConstStringPtr p2, ConstStringPtr p3) {
+  DialogTextsState& d = state<DialogTextsState>();
+  ConstStringPtr p[4] = {p0, p1, p2, p3};
+  for (int i = 0; i < 4; ++i) d.params[i] = p[i] == nullptr ? std::string() : std::string(pstringview(p[i]));
 }
 
 }  // namespace kv

@@ -1,6 +1,6 @@
 // The checks made before a project is written: a locked project, and free space on its disk.
 #include "platform/files/files.h"
-#include "shell/messagedialog.h"
+#include "shell/dialogs.h"
 #include "store/recordcache.h"
 
 namespace kv {
@@ -40,7 +40,8 @@ i16 nodiskspace(RegistryId store, u64 bytes) {
   }
   if (!st->diskfullwarned) {
     st->diskfullwarned = 1;
-    showmessage(kMessages, kDiskFullMessage, st->filename);
+    ParamText(st->filename, nullptr, nullptr, nullptr);
+    domessage(kMessages, kDiskFullMessage, notealert);
   }
   return 1;
 }

@@ -4,6 +4,7 @@
 
 #include "engine/hier.h"
 #include "engine/sendmes.h"
+#include "platform/memory/addressspace.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
@@ -121,6 +122,27 @@ TEST_F(ScriptCacheTest, PathWalksStopAtTheEndOfThePath) {
   DisposeHandle(vars);
   dumphier(path);
   EXPECT_EQ(hierat(0)->usecount, 0);
+}
+
+// The memory guard, short of address space, takes unused scripts first; scripts in use stay.
+TEST_F(ScriptCacheTest, TheMemoryGuardPurgesUnusedScripts) {
+  hier a, b, c;
+  ASSERT_EQ(make("", "card 1", &a), 0);
+  ASSERT_EQ(make("", "card 2", &b), 0);
+  ASSERT_EQ(make("", "card 3", &c), 0);
+  release(a);
+  release(b);
+  setaddressspacemodel([] {
+    u64 room = hiercount() <= 2 ? 0x7FFFFFFF : 0;
+    return AddressSpace{room, room};
+  });
+  EXPECT_EQ(nomemory(5000000), 0);
+  EXPECT_EQ(hiercount(), 2) << "one round freed enough";
+  setaddressspacemodel([] { return AddressSpace{0, 0}; });
+  EXPECT_EQ(nomemory(5000000), 1);
+  ASSERT_EQ(hiercount(), 1);
+  EXPECT_EQ(hierat(0)->usecount, 1) << "the script in use stays";
+  release(c);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ using WriteChecksTest = VirTest;
 int diskfullmessages() {
   int n = 0;
   for (const std::string& line : transcriptlines()) {
-    if (line == "dialog: message: The disk holding \"project.kv45\" is full. Make room on it before saving again.") ++n;
+    if (line == "dialog: message The disk holding \"project.kv45\" is full. Make room on it before saving again.") ++n;
   }
   return n;
 }
