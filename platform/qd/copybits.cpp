@@ -216,17 +216,17 @@ void CopyDeepMask(const BitMap* src, const BitMap* mask, const BitMap* dst, cons
   std::memcpy(&s, src, (src->rowBytes & pixmapflag) ? sizeof(PixMap) : sizeof(BitMap));
   std::memcpy(&m, mask, (mask->rowBytes & pixmapflag) ? sizeof(PixMap) : sizeof(BitMap));
   std::memcpy(&d, dst, (dst->rowBytes & pixmapflag) ? sizeof(PixMap) : sizeof(BitMap));
-  const CopyMaskSpec spec{reinterpret_cast<const BitMap*>(&m), *maskRect};
+  const CopyMaskSpec maskspec{reinterpret_cast<const BitMap*>(&m), *maskRect};
   const BitMap* sb = reinterpret_cast<const BitMap*>(&s);
   const BitMap* db = reinterpret_cast<const BitMap*>(&d);
   Port* p = currentport();
   if (p && isportbits(*p, db)) {
     // The mask travels beside the bits procedure: pictures keep the masked result only.
     if (p->picsave) picrecordbits(*p, sb, *srcRect, *dstRect, mode, maskRgn);
-    copyintoport(*p, sb, *srcRect, *dstRect, mode, maskRgn, &spec);
+    copyintoport(*p, sb, *srcRect, *dstRect, mode, maskRgn, &maskspec);
     return;
   }
-  copyelsewhere(sb, db, *srcRect, *dstRect, mode, maskRgn, &spec);
+  copyelsewhere(sb, db, *srcRect, *dstRect, mode, maskRgn, &maskspec);
 }
 
 void CopyMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Rect* srcRect, const Rect* maskRect, const Rect* dstRect) {

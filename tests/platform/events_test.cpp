@@ -403,8 +403,8 @@ TEST_F(EventsTest, CollapseGoesToTheWindowsHandlersAndCollapsesTheWindow) {
   WindowRef w = nilid;
   CreateNewWindow(kDocumentWindowClass, kWindowStandardDocumentAttributes, &r, &w);
   ShowWindow(w);
-  EventTypeSpec spec[] = {{kEventClassWindow, kEventWindowCollapsed}, {kEventClassWindow, kEventWindowExpanded}};
-  InstallEventHandler(w, collapsehandler, 2, spec, 0, nullptr);
+  EventTypeSpec types[] = {{kEventClassWindow, kEventWindowCollapsed}, {kEventClassWindow, kEventWindowExpanded}};
+  InstallEventHandler(w, collapsehandler, 2, types, 0, nullptr);
   drive::collapseWindow(w, true);
   Delay(2, nullptr);
   EXPECT_TRUE(IsWindowCollapsed(w));

@@ -300,8 +300,8 @@ OSStatus countbounds(EventHandlerCallRef, EventRef ev, u32) {
 TEST_F(WindowsTest, GrowWindowAnswersTheNewSizeWithinTheLimits) {
   WindowRef w = make(kDocumentWindowClass, {100, 100, 300, 300});
   boundschanges = 0;
-  EventTypeSpec spec{kEventClassWindow, kEventWindowBoundsChanged};
-  InstallEventHandler(w, countbounds, 1, &spec, 0, nullptr);
+  EventTypeSpec types{kEventClassWindow, kEventWindowBoundsChanged};
+  InstallEventHandler(w, countbounds, 1, &types, 0, nullptr);
   Rect grow = bounds(w, kWindowGrowRgn);
   Point start = centre(grow);
   drive::drag(start, Point{i16(start.v + 500), i16(start.h - 20)}, 5);
