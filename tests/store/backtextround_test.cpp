@@ -21,25 +21,13 @@ using BackTextRoundTest = VirTest;
 constexpr i32 kCards = 1000;
 enum : u32 { styledid = 10, scrollid = 11, listid = 12, buttonid = 13 };
 
-stylerun run(i32 start, i16 font, u8 face, i16 size) {
-  stylerun r{};
-  r.start = start;
-  r.height = i16(size + 3);
-  r.ascent = size;
-  r.font = font;
-  r.face = face;
-  r.size = size;
-  r.color = RGBColor{u16(font * 100), 0, u16(size * 50)};
-  return r;
-}
-
 // The stored text of a field on card i (changed when `revision` is not 0).
 std::vector<u8> textfor(i32 i, u32 field, int revision = 0) {
   std::string text = "card " + std::to_string(i) + " field " + std::to_string(field);
   if (revision) text += " revised " + std::to_string(revision);
   if (field == listid) text += "\rsecond row\rthird row";
   std::vector<stylerun> runs;
-  if (field == styledid) runs = {run(0, i16(3 + i % 40), u8(i % 8), 12), run(5, 22, 1, i16(9 + i % 30))};
+  if (field == styledid) runs = {styledrun(0, i16(3 + i % 40), u8(i % 8), 12), styledrun(5, 22, 1, i16(9 + i % 30))};
   fieldtail tail{i16(i % 3 - 2), -1, u16(i % 50), 12, 0, u32(i) * 0x401u};
   Handle h = NewHandle(0);
   setfieldtext(h, runs.data(), u16(runs.size()), text.data(), i32(text.size()), tail);
@@ -189,7 +177,7 @@ TEST_F(BackTextRoundTest, ANewCardsCleanTextsKeepTheirStyleThroughTheStore) {
   spot f = back.at(styledid);
   ASSERT_EQ(GetHandleSize(f.data), 16);
   fieldtail t = loadat<fieldtail>(deref(f.data) + 2);
-  stylerun first = run(0, i16(3 + 37 % 40), u8(37 % 8), 12);
+  stylerun first = styledrun(0, i16(3 + 37 % 40), u8(37 % 8), 12);
   EXPECT_EQ(u32(t.font), u32(first.font));
   EXPECT_EQ(u32(t.face), u32(first.face));
   EXPECT_EQ(u32(t.size), 12u);

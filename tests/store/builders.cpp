@@ -51,6 +51,18 @@ Handle fieldtext(const std::string& text) {
   return h;
 }
 
+stylerun styledrun(i32 start, i16 font, u8 face, i16 size) {
+  stylerun r{};
+  r.start = start;
+  r.height = i16(size + 4);
+  r.ascent = size;
+  r.font = font;
+  r.face = face;
+  r.size = size;
+  r.color = RGBColor{u16(font * 100), 0, u16(size * 50)};
+  return r;
+}
+
 spot newspot(u16 kind, u16 style, u32 id, Rect r) {
   spot s{};
   defaultspot(s);

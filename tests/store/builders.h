@@ -18,6 +18,9 @@ Handle handleof(const std::vector<u8>& bytes);
 Handle scripthandle(const std::string& text);
 // A stored field text: no style runs, the text, and a tail.
 Handle fieldtext(const std::string& text);
+// A style run from `start` in the font, face and size (height and ascent follow the size, the
+// colour the font and size).
+stylerun styledrun(i32 start, i16 font, u8 face, i16 size);
 
 template <class R>
 Handle recordhandle(const R& r) {

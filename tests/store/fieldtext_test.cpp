@@ -25,18 +25,6 @@ namespace {
 using namespace kv::storetest;
 using FieldTextTest = RuntimeTest;
 
-stylerun run(i32 start, i16 font, u8 face, i16 size) {
-  stylerun r{};
-  r.start = start;
-  r.height = i16(size + 4);
-  r.ascent = size;
-  r.font = font;
-  r.face = face;
-  r.size = size;
-  r.color = RGBColor{0x1000, 0x2000, 0x3000};
-  return r;
-}
-
 Handle storedtext(const std::string& text, const std::vector<stylerun>& runs, const fieldtail& tail) {
   Handle h = NewHandle(0);
   EXPECT_EQ(setfieldtext(h, runs.data(), u16(runs.size()), text.data(), i32(text.size()), tail), noErr);
@@ -96,7 +84,7 @@ TEST_F(FieldTextTest, EmptyTextIsACountAndATail) {
 
 TEST_F(FieldTextTest, RunsTextAndTailLieWhereTheCountSays) {
   fieldtail tail{1, 16, 3, 12, 0, 0};
-  Handle h = storedtext("Hello there", {run(0, 3, 1, 12), run(5, 22, 0, 18)}, tail);
+  Handle h = storedtext("Hello there", {styledrun(0, 3, 1, 12), styledrun(5, 22, 0, 18)}, tail);
   EXPECT_EQ(GetHandleSize(h), 2 + 40 + 11 + 14);
   fieldtextlayout l = measurefieldtext(h);
   EXPECT_TRUE(l.whole);
@@ -151,7 +139,7 @@ TEST_F(FieldTextTest, PlainTextOfALongStyledText) {
   std::string text(5000, 'q');
   text[0] = 'A';
   text.back() = 'Z';
-  Handle h = storedtext(text, {run(0, 3, 0, 12), run(10, 4, 1, 9), run(20, 5, 2, 24)}, defaultfieldtail());
+  Handle h = storedtext(text, {styledrun(0, 3, 0, 12), styledrun(10, 4, 1, 9), styledrun(20, 5, 2, 24)}, defaultfieldtail());
   EXPECT_EQ(plaintext(h), text);
   DisposeHandle(h);
 }
@@ -271,7 +259,7 @@ TEST_F(FieldTextTest, DamagedBackgroundTextGivesEmptyTexts) {
 TEST_F(FieldTextTest, CleanTextsKeepTheFirstRunsStyle) {
   fieldtail tail{1, 20, 3, 12, 0, 0x155};
   std::string text(500, 'w');
-  Handle styled = storedtext(text, {run(0, 22, 5, 18), run(250, 4, 1, 9)}, tail);
+  Handle styled = storedtext(text, {styledrun(0, 22, 5, 18), styledrun(250, 4, 1, 9)}, tail);
   Handle plain = storedtext("plain", {}, fieldtail{2, -1, 7, 24, 4, 0x3FF});
   Handle backtext = backtextof({{41, bytesof(styled)}, {42, bytesof(plain)}});
   Handle clean = NewHandle(5);
