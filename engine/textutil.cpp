@@ -11,7 +11,7 @@
 #include "platform/runtime/root.h"
 #include "platform/text/casefold.h"
 #include "platform/text/pstring.h"
-#include "store/fieldtail.h"
+#include "store/fieldtext.h"
 #include "store/memoryguard.h"
 
 namespace kv {
@@ -354,9 +354,8 @@ StringPtr resultstr(i16 n) {
 
 void fixtext(Handle fieldtext) {
   Size n = GetHandleSize(fieldtext);
-  if (fieldtext == nilhandle || n > 16 || n < Size(sizeof(fieldtail))) return;
-  fieldtail tail;
-  std::memcpy(&tail, deref(fieldtext) + n - Size(sizeof(fieldtail)), sizeof(fieldtail));
+  if (fieldtext == nilhandle || n > kEmptyFieldTextSize) return;
+  fieldtail tail = fieldtextail(deref(fieldtext), n);
   TextFont(i16(tail.font));
   TextSize(i16(tail.size));
   TextFace(Style(tail.face));
