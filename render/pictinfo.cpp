@@ -56,4 +56,17 @@ OSErr SetPictInfoHandle(spot& s, Handle data, i16 embedded) {
   return noErr;
 }
 
+namespace {
+// Kind 2 of the list when the picture information says the storage mode is `mode`.
+Handle pictdataofmode(Handle alt, u32 mode) {
+  Handle info = getaltdata(alt, altpictinfo);
+  if (info == nilhandle || GetHandleSize(info) < Size(sizeof(PictInfo))) return nilhandle;
+  if (loadat<PictInfo>(deref(info)).storagemode != mode) return nilhandle;
+  return getaltdata(alt, altpictdata);
+}
+}  // namespace
+
+Handle GetPictDataHandle(Handle alt) { return pictdataofmode(alt, pictembedded); }
+Handle GetPictPathHandle(Handle alt) { return pictdataofmode(alt, pictlinked); }
+
 }  // namespace kv

@@ -49,4 +49,9 @@ i16 New_PictInfoHandle(spot& s);
 // record exists: the data becomes kind 2 and the storage mode follows. 0 or a memory error.
 OSErr SetPictInfoHandle(spot& s, Handle data, i16 embedded);
 
+// The picture's data (kind 2 while the storage mode is embedded) and its linked file path
+// (kind 2 while the mode is linked), from an object's alternate-data list; none otherwise.
+Handle GetPictDataHandle(Handle alt);
+Handle GetPictPathHandle(Handle alt);
+
 }  // namespace kv

@@ -6,6 +6,7 @@
 #include "engine/hier.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/objectutil.h"
 #include "engine/runblock.h"
 #include "platform/memory/memory.h"
 #include "platform/text/intl.h"
@@ -55,10 +56,11 @@ bool bookkeeping(MainGlobals& g) {
   return newblock(&g.winds, 0) && newblock(&g.result, 0) && newblock(&g.globalvars, 0);
 }
 
-// Step 6: the interpreter's tables and texts. The call-level stack, the untoken table and the
-// drawing reset join here.
+// Step 6: the interpreter's tables and texts, and the paint settings' reset values. The
+// call-level stack and the untoken table join here.
 bool interpretertables(MainGlobals& g) {
   initformat();
+  lowreset();
   // The system's decimal point, which stringtodouble reads as '.'.
   g.decimalpoint = intlsettings().decimalpoint;
   return g.numberformat != nilhandle && newtext(&g.fileType, "ttxtTEXT");
@@ -70,22 +72,6 @@ bool interpretertables(MainGlobals& g) {
 void globalproperties(MainGlobals& g) {
   g.colorWorld = 1;
   g.allowPalettes = 1;
-  g.grid = 0;
-  g.brush = 0;  // scripts see these drawing values one higher
-  g.penPat = 11;
-  g.fillPat = 11;
-  g.penFore = 255;
-  g.penback = 0;
-  g.showPen = 1;
-  g.filled = 1;
-  g.fillFore = 0;
-  g.fillBack = 255;
-  g.multiple = 0;
-  g.centered = 0;
-  g.penWidth = 1;
-  g.penHeight = 1;
-  g.polySides = 4;
-  g.multiSpace = 1;
   g.powerKeys = 0;
   g.userLevel = 5;
   g.dragSpeed = 0;
@@ -103,9 +89,6 @@ void globalproperties(MainGlobals& g) {
   g.allowInterrupts = 1;
   g.allowKeyInField = 0;
   g.allowFieldRedraw = 0;
-  g.textSize = 12;
-  g.textFont = 0;  // settings word 6, once the settings record is read
-  g.textStyle = 0;
   g.allowModal = 1;
   g.allowEmptyPaint = 0;
   g.lockErrorDialogs = 0;

@@ -1,6 +1,7 @@
 #include "shell/mainglobals.h"
 
 #include "engine/hier.h"
+#include "engine/pictbuffers.h"
 #include "engine/runblock.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
@@ -51,6 +52,7 @@ void releaseglobs(MainGlobals& g) {
   release(g.numberformat);
   release(g.settings);
   release(g.fileType);
+  dumppictbuffers(g.pictbuffers);
 }
 
 void dumpglobs(i16 emergency) {

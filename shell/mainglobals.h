@@ -83,6 +83,12 @@ struct MainGlobals {
   Handle openfieldspots;   // its object list
   RegistryId openfieldwindow;
 
+  // --- Drawing -----------------------------------------------------------------------------
+  i32 lockcount;           // screen locks in force (lockscreen / unlockscreen)
+  Handle currentclut;      // the colour table object colours go through (not owned; 0 none)
+  i16 drawingfield;        // set while a field erases its own area (no metal texture then)
+  Handle pictbuffers;      // the picture buffer list (none until the first buffer)
+
   // --- Settings record ---------------------------------------------------------------------
   Handle settings;         // the 36-byte settings record
   u16 scriptfont, scriptsize, scriptstyle;  // settings words 2-4
@@ -118,6 +124,8 @@ struct MainGlobals {
   i16 textSize;
   i16 textFont;
   i16 textStyle;
+  i16 textAlign;
+  i16 textHeight;
   Handle fileType;
   i16 allowModal;
   i16 allowEmptyPaint;

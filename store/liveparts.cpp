@@ -26,10 +26,12 @@ void standinleavelistmode(spot& s) {
 OSErr standinpacklivetext(const spot&, spot&) { return noErr; }
 void standinreloadlist(spot&) {}
 void standinsetcontrolstate(const spot&, i16, i16) {}
+OSErr standinpackfield(spot&) { return noErr; }
 
 struct LivePartsState {
   LiveParts parts{standinreleasefield, standinreleasecontrol, standinleavelistmode,
-                  standinpacklivetext, standinreloadlist,     standinsetcontrolstate};
+                  standinpacklivetext, standinreloadlist,     standinsetcontrolstate,
+                  standinpackfield};
 };
 
 const LiveParts& table() { return state<LivePartsState>().parts; }
@@ -44,6 +46,7 @@ void installliveparts(const LiveParts& parts) {
   if (parts.packlivetext) t.packlivetext = parts.packlivetext;
   if (parts.reloadlist) t.reloadlist = parts.reloadlist;
   if (parts.setcontrolstate) t.setcontrolstate = parts.setcontrolstate;
+  if (parts.packfield) t.packfield = parts.packfield;
 }
 
 void releaselivefield(spot& s) { table().releasefield(s); }
@@ -52,5 +55,12 @@ void leavelistmode(spot& s) { table().leavelistmode(s); }
 OSErr packlivetext(const spot& original, spot& copy) { return table().packlivetext(original, copy); }
 void reloadlivelist(spot& s) { table().reloadlist(s); }
 void setlivecontrolstate(const spot& s, i16 value, i16 highlight) { table().setcontrolstate(s, value, highlight); }
+OSErr packlivefield(spot& s) { return table().packfield(s); }
+
+void setlivefield(spot& s, u32 live) {
+  fieldkindtail t = getfieldkindtail(s);
+  t.live = live;
+  setfieldkindtail(s, t);
+}
 
 }  // namespace kv

@@ -30,6 +30,9 @@ struct LiveParts {
   void (*reloadlist)(spot& s);
   // A button with a live control takes a new value and highlight part (0 off, 1 on, 2 mixed).
   void (*setcontrolstate)(const spot& s, i16 value, i16 highlight);
+  // A field of style 300 or 301 whose live record is about to go: writes the record's current
+  // text back into the field's own data and alt list and clears the record's changed flag.
+  OSErr (*packfield)(spot& s);
 };
 
 // Installs the owners' entries; a null entry keeps what was installed before.
@@ -42,5 +45,10 @@ void leavelistmode(spot& s);
 OSErr packlivetext(const spot& original, spot& copy);
 void reloadlivelist(spot& s);
 void setlivecontrolstate(const spot& s, i16 value, i16 highlight);
+OSErr packlivefield(spot& s);
+
+// The live record or list of a field (0 for none and for any other object), and setting it.
+inline u32 livefield(const spot& s) { return isfield(s) ? getfieldkindtail(s).live : 0; }
+void setlivefield(spot& s, u32 live);
 
 }  // namespace kv

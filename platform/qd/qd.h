@@ -9,6 +9,7 @@
 #include "platform/qd/png.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/qdtext.h"
+#include "platform/qd/random.h"
 #include "platform/qd/qdtypes.h"
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"

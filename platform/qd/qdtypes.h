@@ -12,6 +12,11 @@
 
 namespace kv {
 
+// --- Fixed-point numbers ---------------------------------------------------------------------
+// 16.16 signed fixed point.
+using Fixed = i32;
+constexpr Fixed Long2Fix(i32 x) { return Fixed(u32(x) << 16); }
+
 // --- Ports -----------------------------------------------------------------------------------
 using CGrafPtr = RegistryId;  // RegType::port
 using GrafPtr = CGrafPtr;

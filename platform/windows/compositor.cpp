@@ -9,6 +9,7 @@
 #include "platform/qd/qdtext.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/screens.h"
+#include "platform/windows/theme.h"
 #include "platform/windows/windowimpl.h"
 
 namespace kv {
@@ -23,6 +24,7 @@ struct CompositorState {
   // released with the drawing layer's state.
   CGrafPtr port = nilid;
   u64 drawnat = 0;  // the drawing layer's count when the screen was last composed
+  i32 frozen = 0;  // screen updates disabled this many times
 };
 
 CompositorState& cs() { return state<CompositorState>(); }
@@ -186,13 +188,27 @@ void drawwindow(Frame& f, Point org, WindowRef id, const WindowData& w) {
   float a = w.alpha;
   Rect s = structurerect(id, w);
   if (!w.defproc) {
-    // The frame around the content (the content's own pixels come from the port).
+    // The frame around the content (the content's own pixels come from the port). A metal
+    // window's frame shows the metal texture, its rows counted from the structure's top as
+    // the theme draws it inside.
     const Rect& c = w.content;
     const u32 colour = w.hilited ? kFrameActive : kFrameInactive;
-    fill(f, org, Rect{s.top, s.left, c.top, s.right}, colour, a);
-    fill(f, org, Rect{c.bottom, s.left, s.bottom, s.right}, colour, a);
-    fill(f, org, Rect{c.top, s.left, c.bottom, c.left}, colour, a);
-    fill(f, org, Rect{c.top, c.right, c.bottom, s.right}, colour, a);
+    const bool metal = w.attributes & kWindowMetalAttribute;
+    auto band = [&](const Rect& r) {
+      if (!metal) {
+        fill(f, org, r, colour, a);
+        return;
+      }
+      for (i32 y = r.top; y < r.bottom; ++y) {
+        const RGBColor m = metalrowcolour(y - s.top, w.hilited);
+        const u32 grey = (u32(m.red >> 8) << 16) | (u32(m.green >> 8) << 8) | u32(m.blue >> 8);
+        fill(f, org, Rect{i16(y), r.left, i16(y + 1), r.right}, grey, a);
+      }
+    };
+    band(Rect{s.top, s.left, c.top, s.right});
+    band(Rect{c.bottom, s.left, s.bottom, s.right});
+    band(Rect{c.top, s.left, c.bottom, c.left});
+    band(Rect{c.top, c.right, c.bottom, s.right});
     FrameShape shape = frameshape(w);
     if (shape.top || shape.left) frameoutline(f, org, s, kBorder, a);
     struct Box {
@@ -298,9 +314,23 @@ Frame composewindow(WindowRef window, bool withframe) {
   return f;
 }
 
+void DisableScreenUpdates() { ++cs().frozen; }
+
+void EnableScreenUpdates() {
+  CompositorState& c = cs();
+  if (c.frozen == 0) return;
+  if (--c.frozen == 0) {
+    c.dirty = true;
+    presentscreen();
+  }
+}
+
+bool screenupdatesdisabled() { return cs().frozen > 0; }
+
 void presentscreen() {
   revealmovedcursor();
   CompositorState& c = cs();
+  if (c.frozen > 0) return;
   bool dirty = c.dirty || drawingcount() != c.drawnat;
   if (!dirty && hasstate<WindowState>()) {
     ws().windows.each([&](RegistryId, const WindowData& w) { dirty = dirty || w.framedirty; });

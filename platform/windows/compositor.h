@@ -17,6 +17,12 @@ void screenchanged();
 // Composes the screen now and answers the frame (also kept as the backend's last frame).
 const Frame& composescreen();
 
+// Freezing the screen, counted: while any disable is in force nothing is presented. The last
+// enable presents what changed meanwhile.
+void DisableScreenUpdates();
+void EnableScreenUpdates();
+bool screenupdatesdisabled();
+
 // One window drawn alone (as if nothing covered it): its port's pixels, with or without its
 // frame.
 Frame composewindow(RegistryId window, bool withframe);
