@@ -1,0 +1,91 @@
+// Theme services of the window layer: metrics, the metal texture, the grow icon and frozen
+// screen updates.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/backend/headless.h"
+#include "platform/qd/qd.h"
+#include "platform/windows/compositor.h"
+#include "platform/windows/theme.h"
+#include "platform/windows/windows.h"
+#include "tests/platform/qdtesthelp.h"
+#include "tests/support/fixture.h"
+
+namespace kv {
+namespace {
+
+using ThemeTest = RuntimeTest;
+
+u32 xrgb(const RGBColor& c) { return (u32(c.red >> 8) << 16) | (u32(c.green >> 8) << 8) | u32(c.blue >> 8); }
+
+TEST_F(ThemeTest, ScrollBarWidthMetric) {
+  i32 width = 0;
+  EXPECT_EQ(GetThemeMetric(kThemeMetricScrollBarWidth, &width), noErr);
+  EXPECT_EQ(width, 15);
+  i32 other = 7;
+  EXPECT_EQ(GetThemeMetric(99, &other), paramErr);
+  EXPECT_EQ(other, 7);
+}
+
+TEST_F(ThemeTest, MetalTextureRowsStartAtTheBoundsAndStayWithinTheClip) {
+  GWorldPtr gw = qdtest::world(32, 20, 20);
+  const RGBColor red{0xFFFF, 0, 0};
+  RGBForeColor(&red);
+  PenSize(3, 3);
+  const Rect clip{0, 0, 20, 10};
+  ClipRect(&clip);
+  EXPECT_EQ(drawthemebackground(Rect{-5, 0, 20, 20}, kThemeBackgroundMetal, true), noErr);
+  for (i32 y = 0; y < 20; ++y) {
+    EXPECT_EQ(qdtest::pixel(gw, 3, y) & 0xFFFFFF, xrgb(metalrowcolour(y + 5, true))) << y;
+    EXPECT_EQ(qdtest::pixel(gw, 15, y) & 0xFFFFFF, 0xFFFFFFu) << "outside the clip";
+  }
+  RGBColor fore;
+  GetForeColor(&fore);
+  EXPECT_EQ(fore, red) << "the pen and colours are put back";
+  Point size;
+  GetPortPenSize(gw, &size);
+  EXPECT_EQ(size.h, 3);
+  EXPECT_EQ(drawthemebackground(Rect{0, 0, 5, 5}, 1, true), paramErr);
+  EXPECT_NE(metalrowcolour(3, true), metalrowcolour(3, false));
+  EXPECT_NE(metalrowcolour(2, true), metalrowcolour(3, true)) << "a texture, not a flat grey";
+  SetGWorld(0, 0);
+  DisposeGWorld(gw);
+}
+
+TEST_F(ThemeTest, MetalWindowFramesShowTheSameTexture) {
+  WindowRef w = nilid;
+  Rect content{100, 100, 200, 300};
+  ASSERT_EQ(CreateNewWindow(kDocumentWindowClass, kWindowMetalAttribute | kWindowCloseBoxAttribute, &content, &w), noErr);
+  ShowWindow(w);
+  Rect structure;
+  GetWindowBounds(w, kWindowStructureRgn, &structure);
+  const Frame& f = composescreen();
+  for (i32 row : {1, 2, 3, 7}) {
+    const i32 y = structure.top + row;
+    EXPECT_EQ(f.pixels[size_t(y) * size_t(f.width) + size_t(structure.left + 40)], xrgb(metalrowcolour(row, true))) << row;
+  }
+  DisposeWindow(w);
+}
+
+TEST_F(ThemeTest, ScreenUpdatesAreFrozenUntilTheLastEnable) {
+  backend();
+  HeadlessBackend& hb = *headlessbackend();
+  presentscreen();
+  const u32 before = hb.presentcount();
+  DisableScreenUpdates();
+  DisableScreenUpdates();
+  screenchanged();
+  presentscreen();
+  EnableScreenUpdates();
+  presentscreen();
+  EXPECT_EQ(hb.presentcount(), before);
+  EnableScreenUpdates();
+  EXPECT_EQ(hb.presentcount(), before + 1);
+  EnableScreenUpdates();  // one too many: nothing happens
+  EXPECT_FALSE(screenupdatesdisabled());
+  EXPECT_EQ(hb.presentcount(), before + 1);
+}
+
+}  // namespace
+}  // namespace kv
