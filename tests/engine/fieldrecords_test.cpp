@@ -14,6 +14,7 @@
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
+#include "tests/support/spots.h"
 
 namespace kv {
 namespace {
@@ -34,12 +35,7 @@ class FieldRecordsTest : public RuntimeTest {
 
   // A field with a live record whose rectangles are the field's own.
   static spot livefieldspot(u16 style, u32 id, Rect r = Rect{10, 10, 110, 210}) {
-    spot s{};
-    defaultspot(s);
-    s.kind = spotfield;
-    s.style = style;
-    s.id = id;
-    s.rect = r;
+    spot s = testspots::newspot(spotfield, style, id, r);
     s.showpen = 0;
     LongRect dest, view;
     ldestview(s, &dest, &view);

@@ -16,6 +16,7 @@
 #include "shell/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
+#include "tests/support/spots.h"
 
 namespace kv {
 namespace {
@@ -276,10 +277,7 @@ class ChangeColorTest : public GeometryTest {
     return t;
   }
   static spot object(u16 style, u8 colour) {
-    spot s{};
-    defaultspot(s);
-    s.style = style;
-    s.kind = spotgraphic;
+    spot s = testspots::newspot(spotgraphic, style);
     s.fillfore = s.penfore = s.fillback = s.penback = colour;
     return s;
   }

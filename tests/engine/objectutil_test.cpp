@@ -13,6 +13,7 @@
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
+#include "tests/support/spots.h"
 #include "tests/support/texts.h"
 
 namespace kv {
@@ -25,10 +26,7 @@ using testtexts::str;
 using ObjectUtilTest = RuntimeTest;
 
 spot object(u16 kind, u16 style, u32 flags = 0) {
-  spot s{};
-  defaultspot(s);
-  s.kind = kind;
-  s.style = style;
+  spot s = testspots::newspot(kind, style);
   s.flags = s.flags | flags;
   return s;
 }

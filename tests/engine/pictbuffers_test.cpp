@@ -14,6 +14,7 @@
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
+#include "tests/support/spots.h"
 #include "tests/support/texts.h"
 
 namespace kv {
@@ -36,11 +37,7 @@ class PictBuffersTest : public RuntimeTest {
   }
   // A picture graphic with embedded data (or, with a path, a linked picture).
   spot& picture(u32 id, const std::string& data, bool linked = false) {
-    spot s{};
-    defaultspot(s);
-    s.kind = spotgraphic;
-    s.style = stylerectangle;
-    s.id = id;
+    spot s = testspots::newspot(spotgraphic, stylerectangle, id);
     s.flags = s.flags | spotpictinfo;
     EXPECT_EQ(New_PictInfoHandle(s), 1);
     EXPECT_EQ(SetPictInfoHandle(s, newhand(data), linked ? 0 : 1), noErr);
@@ -86,8 +83,7 @@ TEST_F(PictBuffersTest, KeysNameThePathOrTheDataAndANumber) {
 
   const spot& empty = picture(9, "");
   EXPECT_FALSE(get_id_from_spot(empty, 9, key));
-  spot plain{};
-  defaultspot(plain);
+  const spot plain = testspots::newspot(spotgraphic, stylerectangle, 10);
   EXPECT_FALSE(get_id_from_spot(plain, 9, key));
 }
 

@@ -8,6 +8,7 @@
 #include "shell/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
+#include "tests/support/spots.h"
 
 namespace kv {
 namespace {
@@ -18,11 +19,7 @@ constexpr u32 kWideMargins = 1u << 5;
 constexpr u32 kDontWrap = 1u << 11;
 
 spot field(u16 style, Rect r = Rect{0, 0, 100, 200}) {
-  spot s{};
-  defaultspot(s);
-  s.kind = spotfield;
-  s.style = style;
-  s.rect = r;
+  spot s = testspots::newspot(spotfield, style, 0, r);
   s.showpen = 0;
   return s;
 }
@@ -69,10 +66,7 @@ TEST_F(FieldViewTest, MarginsByKindAndWideMargins) {
   wide.flags = wide.flags | kWideMargins;
   fldmargins(wide, &m);
   EXPECT_EQ(m, (Rect{4, 8, 1, 6}));
-  spot button{};
-  defaultspot(button);
-  button.kind = spotbutton;
-  button.style = 200;
+  spot button = testspots::newspot(spotbutton, 200);
   fldmargins(button, &m);
   EXPECT_EQ(m, (Rect{-1, 3, 3, 3}));
   fldmargins(field(stylefieldlist), &m);
@@ -129,10 +123,7 @@ TEST_F(FieldViewTest, StoredScrollIsLimitedByStyle) {
   spot text = field(stylefieldrect);
   setfieldscroll(text, 123456);
   EXPECT_EQ(getfieldscroll(text), 123456);
-  spot button{};
-  defaultspot(button);
-  button.kind = spotbutton;
-  button.style = 200;
+  spot button = testspots::newspot(spotbutton, 200);
   const spot before = button;
   setfieldscroll(button, 40);
   EXPECT_EQ(std::memcmp(&before, &button, sizeof button), 0);

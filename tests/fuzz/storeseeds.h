@@ -12,6 +12,7 @@
 #include "store/byteorder.h"
 #include "store/objects.h"
 #include "store/packing.h"
+#include "tests/support/spots.h"
 #include "store/paintcodec.h"
 
 namespace kv::fuzzseeds {
@@ -38,15 +39,7 @@ inline Handle fieldtext(const std::string& s) {
   return h;
 }
 
-inline spot object(u16 kind, u16 style, u32 id, Rect r) {
-  spot s{};
-  defaultspot(s);
-  s.kind = kind;
-  s.style = style;
-  s.id = id;
-  s.rect = r;
-  return s;
-}
+inline spot object(u16 kind, u16 style, u32 id, Rect r) { return testspots::newspot(kind, style, id, r); }
 
 // An object list with a button, a field, a picture, both kinds of bitmap, a polygon and a group.
 inline Handle objects() {

@@ -7,6 +7,7 @@
 #include "store/fieldtail.h"
 #include "store/objects.h"
 #include "store/packing.h"
+#include "tests/support/spots.h"
 
 namespace kv::storetest {
 
@@ -63,15 +64,7 @@ stylerun styledrun(i32 start, i16 font, u8 face, i16 size) {
   return r;
 }
 
-spot newspot(u16 kind, u16 style, u32 id, Rect r) {
-  spot s{};
-  defaultspot(s);
-  s.kind = kind;
-  s.style = style;
-  s.id = id;
-  s.rect = r;
-  return s;
-}
+spot newspot(u16 kind, u16 style, u32 id, Rect r) { return testspots::newspot(kind, style, id, r); }
 
 void appendspot(Handle list, const spot& s) { PtrAndHand(&s, list, sizeof s); }
 spot spotof(Handle list, i32 index) { return loadat<spot>(deref(list) + index * i32(sizeof(spot))); }
