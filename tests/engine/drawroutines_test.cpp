@@ -18,8 +18,8 @@ namespace {
 constexpr u32 kBlack = 0x000000;
 constexpr u32 kWhite = 0xFFFFFF;
 
-u32 pixel(GWorldPtr gw, i32 x, i32 y) {
-  PixMapHandle pm = GetGWorldPixMap(gw);
+u32 pixel(CGrafPtr gw, i32 x, i32 y) {
+  PixMapHandle pm = GetPortPixMap(gw);
   u32 v;
   std::memcpy(&v, GetPixBaseAddr(pm) + std::ptrdiff_t(y) * GetPixRowBytes(pm) + x * 4, 4);
   return v & 0xFFFFFF;
@@ -47,20 +47,21 @@ class DrawRoutinesTest : public RuntimeTest {
     fill(gw, colour);
     return gw;
   }
-  static void fill(GWorldPtr gw, u32 colour) {
-    PixMapHandle pm = GetGWorldPixMap(gw);
+  static void fill(CGrafPtr gw, u32 colour) {
+    PixMapHandle pm = GetPortPixMap(gw);
     Rect b;
     GetPortBounds(gw, &b);
     for (i32 y = 0; y < b.bottom; ++y)
       for (i32 x = 0; x < b.right; ++x) std::memcpy(GetPixBaseAddr(pm) + y * GetPixRowBytes(pm) + x * 4, &colour, 4);
   }
-  // A shown window of 200 x 100 with a port of its own.
-  WindowRef window(WindowAttributes attributes, GWorldPtr* port) {
+  // A shown window of 200 x 100; its port is filled black.
+  WindowRef window(WindowAttributes attributes, CGrafPtr* port) {
     WindowRef w = nilid;
     Rect content{100, 100, 200, 300};
     EXPECT_EQ(CreateNewWindow(kDocumentWindowClass, attributes, &content, &w), noErr);
-    *port = world(200, 100, kBlack);
-    setwindowport(w, *port);
+    *port = GetWindowPort(w);
+    EXPECT_EQ(portdepth(*port), 32);
+    fill(*port, kBlack);
     ShowWindow(w);
     return w;
   }
@@ -70,7 +71,7 @@ class DrawRoutinesTest : public RuntimeTest {
     return widths.top;
   }
   // Whether the world shows the metal texture of a window inside r and `outside` elsewhere.
-  static void expectmetal(GWorldPtr gw, const Rect& r, i16 top, bool active, u32 outside) {
+  static void expectmetal(CGrafPtr gw, const Rect& r, i16 top, bool active, u32 outside) {
     Rect b;
     GetPortBounds(gw, &b);
     for (i32 y = 0; y < b.bottom; ++y)
@@ -101,7 +102,7 @@ TEST_F(DrawRoutinesTest, PenVisibilityIsSetToTheWantedLevel) {
 }
 
 TEST_F(DrawRoutinesTest, EraseInAMetalWindowShowsTheTextureAlignedWithTheFrame) {
-  GWorldPtr port = 0;
+  CGrafPtr port = 0;
   WindowRef w = window(kWindowMetalAttribute | kWindowStandardDocumentAttributes, &port);
   ASSERT_TRUE(IsWindowHilited(w));
   GWorldPtr card = world(200, 100, kBlack);
@@ -125,7 +126,7 @@ TEST_F(DrawRoutinesTest, EraseInAMetalWindowShowsTheTextureAlignedWithTheFrame) 
 }
 
 TEST_F(DrawRoutinesTest, EraseIsStandardOutsideMetalWindowsAndWhileAFieldErases) {
-  GWorldPtr plainport = 0, metalport = 0;
+  CGrafPtr plainport = 0, metalport = 0;
   WindowRef plain = window(kWindowStandardDocumentAttributes, &plainport);
   WindowRef metalwindow = window(kWindowMetalAttribute, &metalport);
   GWorldPtr card = world(200, 100, kBlack);
@@ -142,16 +143,14 @@ TEST_F(DrawRoutinesTest, EraseIsStandardOutsideMetalWindowsAndWhileAFieldErases)
   EXPECT_EQ(pixel(card, 5, 5), kWhite);
   EXPECT_EQ(pixel(metalport, 5, 5), kBlack) << "the window's port is not drawn";
   mainglobals().drawingfield = 0;
-  // A metal window without a port erases as standard.
+  // Without a window: the standard erase.
   fill(card, kBlack);
-  setwindowport(metalwindow, 0);
-  myEraseRect(&r, &d);
-  EXPECT_EQ(pixel(card, 5, 5), kWhite);
   myEraseRect(&r, nullptr);
+  EXPECT_EQ(pixel(card, 5, 5), kWhite);
 }
 
 TEST_F(DrawRoutinesTest, MetalRegionEraseStaysWithinTheWindowPortsClip) {
-  GWorldPtr port = 0;
+  CGrafPtr port = 0;
   WindowRef w = window(kWindowMetalAttribute, &port);
   SetGWorld(port, 0);
   const Rect clip{0, 0, 40, 40};
@@ -173,7 +172,7 @@ TEST_F(DrawRoutinesTest, MetalRegionEraseStaysWithinTheWindowPortsClip) {
 }
 
 TEST_F(DrawRoutinesTest, MetalBottleneckProceduresEraseWithTheTextureAndDrawTheRestAsStandard) {
-  GWorldPtr port = 0;
+  CGrafPtr port = 0;
   WindowRef w = window(kWindowMetalAttribute, &port);
   QDProcs procs;
   SetStdCProcs(&procs);
@@ -205,7 +204,7 @@ TEST_F(DrawRoutinesTest, MetalBottleneckProceduresEraseWithTheTextureAndDrawTheR
 }
 
 TEST_F(DrawRoutinesTest, GrowBoxIsDrawnWithinItsCornerAndTheClipIsRestored) {
-  GWorldPtr port = 0;
+  CGrafPtr port = 0;
   WindowRef w = window(kWindowStandardDocumentAttributes, &port);
   GWorldPtr other = world(10, 10, kBlack);
   SetGWorld(other, 0);
@@ -228,13 +227,12 @@ TEST_F(DrawRoutinesTest, GrowBoxIsDrawnWithinItsCornerAndTheClipIsRestored) {
   EXPECT_GT(changed, 100) << "the box is erased and its grip drawn";
   DisposeRgn(before);
   DisposeRgn(after);
-  // A window without a grow box, or without a port, draws nothing.
-  GWorldPtr noport = 0;
-  WindowRef fixed = window(kWindowCloseBoxAttribute, &noport);
+  // A window without a grow box draws nothing.
+  CGrafPtr fixedport = 0;
+  WindowRef fixed = window(kWindowCloseBoxAttribute, &fixedport);
   drawdgrow(fixed);
-  EXPECT_EQ(pixel(noport, 195, 95), kBlack);
-  setwindowport(fixed, 0);
-  drawdgrow(fixed);
+  EXPECT_EQ(pixel(fixedport, 195, 95), kBlack);
+  drawdgrow(0);
 }
 
 }  // namespace
