@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/hier.h"
+#include "engine/pictbuffers.h"
 #include "platform/memory/addressspace.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
@@ -24,14 +25,10 @@ struct MemoryGuardState {
 
 MemoryGuardState& guard() { return state<MemoryGuardState>(); }
 
-// The picture buffers give up their least recently used picture here once they exist
-// (cleanpicts).
-i16 cleanpictures() { return 0; }
-
 // One purge round: every cache gives up what it can spare. 1 when anything was freed.
 bool purgeround() {
   bool freed = cleanhier() != 0;
-  freed = cleanpictures() != 0 || freed;
+  freed = cleanpicts() != 0 || freed;
   for (RegistryId p = mainglobals().openprojects; p != nilid; p = nextvir(p)) freed = cleanold(p) != 0 || freed;
   return freed;
 }

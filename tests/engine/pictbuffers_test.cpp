@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/textutil.h"
+#include "platform/memory/addressspace.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/qd.h"
 #include "render/pictinfo.h"
@@ -202,6 +203,21 @@ TEST_F(PictBuffersTest, KillPurgeAndWorlds) {
   add(a);
   purgepictbuffer();
   EXPECT_EQ(pictbuffercount(), 0);
+}
+
+TEST_F(PictBuffersTest, TheMemoryGuardFreesBuffersWhenMemoryRunsShort) {
+  objects_.reserve(4);
+  for (u32 id = 1; id <= 3; ++id) add(picture(id, "p" + std::to_string(id)));
+  ASSERT_EQ(pictbuffercount(), 3);
+  // Memory is short until two buffers have gone.
+  setaddressspacemodel([] {
+    const u64 free = pictbuffercount() <= 1 ? kAddressFigureCap : 0;
+    return AddressSpace{free, free};
+  });
+  EXPECT_EQ(nomemory(6000000), 0);
+  EXPECT_EQ(pictbuffercount(), 1);
+  EXPECT_EQ(findpictbuffer(objects_[2], nullptr), 0) << "the most recently used stays";
+  setaddressspacemodel({});
 }
 
 TEST_F(PictBuffersTest, BuffersLeftAtTheEndOfTheRunAreFreed) {
