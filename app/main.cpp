@@ -29,6 +29,7 @@ const char* kUsage =
 int run(int argc, char** argv) {
   kv::PlatformOptions platform;
   std::vector<kv::clirequest> requests;
+  std::vector<std::string> projects;
   for (int i = 1; i < argc; ++i) {
     std::string error;
     int took = kv::takeplatformoption(argc, argv, i, &platform, &error);
@@ -53,6 +54,10 @@ int run(int argc, char** argv) {
       requests.push_back(kv::clirequest{eval, argv[++i]});
       continue;
     }
+    if (argv[i][0] != '-') {
+      projects.push_back(argv[i]);
+      continue;
+    }
     std::fputs(kUsage, stderr);
     return 2;
   }
@@ -60,15 +65,24 @@ int run(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  // The requests run on an empty in-memory context: no project and no window to wait for,
-  // and nobody to answer a dialog but its default.
+  // The requests run in the first window of the projects named (or, with none, on an empty
+  // in-memory context), with nobody to answer a dialog but its default.
   kv::setunattendedpolicy(kv::UnattendedPolicy::usedefault);
   if (kv::initglobs() != 0) {
     std::fputs("kestrove: not enough memory to start\n", stderr);
     return 1;
   }
+  for (const std::string& p : projects) {
+    if (kv::i16 st = kv::openprojectpath(p); st != 0) {
+      std::fprintf(stderr, "kestrove: cannot open %s: %s", p.c_str(), kv::failuretext(st).c_str());
+      kv::closeallwindows();
+      kv::dumpglobs(0);
+      return 1;
+    }
+  }
   std::string out, err;
   int status = kv::runrequests(requests, &out, &err);
+  kv::closeallwindows();
   std::fputs(out.c_str(), stdout);
   std::fputs(err.c_str(), stderr);
   kv::dumpglobs(0);

@@ -1,9 +1,12 @@
 // A stand-in command dispatcher until the built-in commands exist: it routes the commands the
 // script engine itself needs (put, get, set of the engine's global properties, send, do,
-// scriptError). Any other command is a word the system does not understand.
+// scriptError), a first `go` and `compact`. The opening and closing messages of windows and
+// cards that no handler took are done; any other command is a word the system does not
+// understand.
 #include <algorithm>
 
 #include "commands/dispatch.h"
+#include "commands/navigation.h"
 #include "engine/container.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
@@ -16,13 +19,16 @@
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
+#include "store/namekey.h"
 
 namespace kv {
 
 namespace {
 
 enum : u16 {
+  tokCompact = 2028,
   tokDo = 2047,
+  tokGo = 2075,
   tokGet = 2073,
   tokPut = 2146,
   tokScriptError = 2172,
@@ -145,6 +151,17 @@ i16 scripterror(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   return 0;
 }
 
+// The messages that opening, going and closing send.
+bool windowmessage(u16 t) {
+  switch (t) {
+    case 2021: case 2022: case 2025: case 2026:  // closeBackground, closeCard, closeProject, closeWindow
+    case 2129: case 2130: case 2133: case 2135:  // openBackground, openCard, openProject, openWindow
+    case 2184: case 2193:                        // shareInit, startUp
+      return true;
+    default: return false;
+  }
+}
+
 }  // namespace
 
 i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
@@ -155,7 +172,9 @@ i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     case tokSend: return comsend(path, text, atoms, at, variables);
     case tokDo: return doscript(path, text, atoms, at, variables);
     case tokScriptError: return scripterror(path, text, atoms, at, variables);
-    default: return statusnotunderstood;
+    case tokGo: return comgo(path, text, atoms, at, variables);
+    case tokCompact: return compact(path, text, atoms, at, variables);
+    default: return windowmessage(tokenat(atoms, at)) ? i16(0) : statusnotunderstood;
   }
 }
 

@@ -1,6 +1,6 @@
 // A stand-in function dispatcher until the built-in functions exist: the handful that
-// handlers and their tests need (arithmetic, length, the parameters, the result, value). Any
-// other function is not understood.
+// handlers and their tests need (arithmetic, length, the parameters, the result, value) and
+// `the number of cards` of the current window. Any other function is not understood.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -17,6 +17,7 @@
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
+#include "store/records.h"
 
 namespace kv {
 
@@ -38,6 +39,8 @@ enum : u16 {
   fnTarget = 3175,
   fnTrunc = 3181,
   fnValue = 3186,
+  fnNumber = 4184,
+  tokCards = 11035,
   tokOf = 10016,
   tokThe = 10020,
 };
@@ -188,6 +191,17 @@ i16 call(hierpath path, u16 fn, Handle variables, arguments& args, fred* value) 
   }
 }
 
+// `number of cards` from the atom after `number`: the card count of the current window.
+i16 numberof(Handle atoms, i32 i, i32* next, fred* value) {
+  if (tokenat(atoms, i) != tokOf) return 5;
+  if (tokenat(atoms, i + 1) != tokCards) return 4;
+  if (tokenat(atoms, i + 2) == tokOf) return statusnotunderstood;
+  Handle wind = mainglobals().current.wind;
+  longtonewfred(wind == nilhandle ? 0 : i32(loadat<windrec>(deref(wind)).cardcount), value);
+  *next = i + 2;
+  return 0;
+}
+
 }  // namespace
 
 i16 sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
@@ -196,6 +210,11 @@ i16 sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i
   if (tokenat(atoms, i) == tokThe) ++i;
   u16 fn = tokenat(atoms, i);
   ++i;
+  if (fn == fnNumber) {
+    i16 st = numberof(atoms, i, &i, value);
+    if (st == 0) *count = i - at;
+    return st;
+  }
   arguments args;
   if (i16 st = readarguments(path, text, atoms, &i, variables, &args); st != 0) return st;
   fred result;

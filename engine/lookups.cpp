@@ -2,7 +2,11 @@
 
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
+#include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
+#include "store/memoryguard.h"
+#include "store/pagedlists.h"
+#include "store/recordcache.h"
 
 namespace kv {
 
@@ -52,6 +56,48 @@ bool hasmenu(RegistryId store, u32 menunum, menuline* out, i32* index) {
     }
   }
   return false;
+}
+
+void dumpfile(RegistryId store) {
+  const projectstore* st = findprojectstore(store);
+  if (st == nullptr || store == mainglobals().sharedstore) return;
+  if (st->cache != nilhandle) {
+    Size n = HandleCount<virentry>(st->cache);
+    for (Size i = 0; i < n; ++i)
+      if (HandleAs<virentry>(st->cache)[i].usecount != 0) return;
+  }
+  checkerr(closevir(store));
+}
+
+i16 backidtobacknum(RegistryId store, Handle window, u32 backrecid, u32* number) {
+  u32 backs = loadat<windrec>(deref(window)).backcount;
+  if (memoryrefused(Size(backs) * 4)) return kNoMemory;
+  Handle seen = NewHandle(0);
+  if (seen == nilhandle) return kNoMemory;
+  u32 cards = loadat<windrec>(deref(window)).cardcount, last = 0;
+  i16 result = 60;
+  for (u32 i = 1; i <= cards; ++i) {
+    wordentry e{};
+    if (getword(store, window, i32(i), &e) != 0) break;
+    // Consecutive cards of one background are skipped at once.
+    if (i > 1 && e.backrecord == last) continue;
+    last = e.backrecord;
+    Size n = HandleCount<u32>(seen);
+    bool known = false;
+    for (Size j = 0; j < n && !known; ++j) known = HandleAs<u32>(seen)[j] == last;
+    if (known) continue;
+    if (PtrAndHand(&last, seen, 4) != noErr) {
+      result = kNoMemory;
+      break;
+    }
+    if (last == backrecid) {
+      *number = u32(n + 1);
+      result = 0;
+      break;
+    }
+  }
+  DisposeHandle(seen);
+  return result;
 }
 
 i16 addir(i16 volume, u32 dirid) {

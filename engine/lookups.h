@@ -1,6 +1,6 @@
 // Lookups that the engine, the store and the shell share: open windows by project, menus of
-// the current menu set by project and menu number, and the known folders in which projects
-// are searched.
+// the current menu set by project and menu number, closing a project nobody uses, the
+// backgrounds of a window by number, and the known folders in which projects are searched.
 #pragma once
 
 #include "platform/runtime/registry.h"
@@ -18,6 +18,14 @@ bool haswind(RegistryId store, u32 windnum, desk* out);
 // The first line of the current menu set naming that project's menu number: true, a copy of
 // the line and its 0-based index; false when none (outputs unchanged).
 bool hasmenu(RegistryId store, u32 menunum, menuline* out, i32* index);
+
+// Closes a project (closevir) unless it is the shared project or one of its cached records
+// is still held; a failure to close is fatal.
+void dumpfile(RegistryId store);
+// Numbers the backgrounds of a window by their first appearance along its card list: the
+// 1-based number of background record `backrecid`. 0, 60 when it does not appear, 37 when
+// memory for the list of seen backgrounds is refused.
+i16 backidtobacknum(RegistryId store, Handle window, u32 backrecid, u32* number);
 
 // A known folder.
 struct dirlistentry {

@@ -1,7 +1,7 @@
 // The language's constants, and a stand-in for the property getters and setters until the
 // property dispatchers exist: only the global properties the engine owns (numberFormat, the
-// delimiters, scriptCache, lockMessages, refreshInsertedScripts, lockErrorDialogs) are known;
-// every other property answers 43 and properties of objects answer 2 (no objects yet).
+// delimiters, scriptCache, lockMessages, refreshInsertedScripts, lockErrorDialogs) are known,
+// and `the number of ...` goes to the functions; every other property answers 43 and properties of objects answer 2 (no objects yet).
 #include <cstring>
 
 #include "engine/expression.h"
@@ -12,6 +12,7 @@
 #include "engine/numbertext.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "commands/dispatch.h"
 #include "properties/properties.h"
 #include "shell/mainglobals.h"
 
@@ -24,6 +25,7 @@ enum : u16 {
   tokLineDelimiter = 4151,
   tokLockErrorDialogs = 4163,
   tokLockMessages = 4165,
+  tokNumberWord = 4184,
   tokNumberFormat = 4185,
   tokRefreshInsertedScripts = 4220,
   tokScriptCache = 4234,
@@ -56,11 +58,13 @@ u16* delimiterof(u16 token) {
 
 }  // namespace
 
-i16 property(hierpath, Handle, Handle atoms, i32 at, Handle, Handle, i32* count, fred* value) {
+i16 property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle, i32* count, fred* value) {
   *count = 0;
   i32 i = at;
   if (tokenat(atoms, i) == tokThe) ++i;
   u16 t = tokenat(atoms, i);
+  // `the number of ...` is a function.
+  if (t == tokNumberWord) return sysfun(path, text, atoms, at, variables, count, value);
   if (t >= firstnameform && t <= lastnameform) return statusnoobject;
   if (tokenat(atoms, i + 1) == tokOf) return statusnoobject;
   i16 st = 0;

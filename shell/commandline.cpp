@@ -6,6 +6,7 @@
 #include "engine/fred.h"
 #include "engine/hier.h"
 #include "engine/keywords.h"
+#include "engine/objectsend.h"
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
 #include "engine/tokenizer.h"
@@ -14,6 +15,9 @@
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
+#include "shell/windnav.h"
+#include "shell/windtable.h"
+#include "store/forms.h"
 
 namespace kv {
 
@@ -21,15 +25,21 @@ namespace {
 
 constexpr i16 statusstray = 19, statusbareword = 2, statusnomemory = 37;
 
-// The message path of the empty context: the shared-project entry alone.
-struct emptypath {
+// The message path of a request: the current card's, or with no window open the empty
+// context's (the shared-project entry alone).
+struct requestpath {
   std::vector<hier> path = std::vector<hier>(pathentries);
   i16 status = 0;
-  emptypath() {
+  requestpath() {
+    const desk& d = mainglobals().current;
+    if (d.window != nilid) {
+      status = cardpath(d, path);
+      return;
+    }
     static constexpr u8 none[] = "\x00";
     status = makehier(nilhandle, hiershared, none, &path[0]);
   }
-  ~emptypath() { dumphier(path); }
+  ~requestpath() { dumphier(path); }
 };
 
 // A tokenised copy of a text; both handles released with it.
@@ -50,17 +60,17 @@ struct tokens {
   }
 };
 
-std::string failure(i16 status) {
+}  // namespace
+
+std::string failuretext(i16 status) {
   Str255 text;
   scripterrortext(status, text);
   return "Veltrix Error Number " + std::to_string(status) + ": " + macromantoutf8(pstringview(text)) + "\n";
 }
 
-}  // namespace
-
 i16 evaluatetext(std::string_view text, std::string* value) {
   value->clear();
-  emptypath p;
+  requestpath p;
   if (p.status != 0) return p.status;
   tokens t(text);
   if (t.status != 0) return t.status;
@@ -83,7 +93,7 @@ i16 evaluatetext(std::string_view text, std::string* value) {
 }
 
 i16 doscripttext(std::string_view text) {
-  emptypath p;
+  requestpath p;
   if (p.status != 0) return p.status;
   Handle vars = NewHandle(0);
   if (vars == nilhandle) return statusnomemory;
@@ -103,6 +113,25 @@ i16 doscripttext(std::string_view text) {
   return st < 0 ? i16(0) : st;
 }
 
+i16 openprojectpath(std::string_view path) {
+  std::string name = utf8tomacroman(path);
+  if (name.size() > 255) return 14;
+  form f{};
+  f.wind.selector = selnumber;
+  f.wind.value = 1;
+  pstrassign(f.proj.name, 256, name.data(), name.size());
+  i16 st = openwindow(f, 0, 0);
+  return st == kCardChanged ? i16(0) : st;
+}
+
+void closeallwindows() {
+  MainGlobals& g = mainglobals();
+  while (g.numwinds > 0 && g.winds != nilhandle) {
+    g.current = HandleAs<desk>(g.winds)[0];
+    dumpcurrent();
+  }
+}
+
 int runrequests(const std::vector<clirequest>& requests, std::string* out, std::string* err) {
   for (const clirequest& r : requests) {
     std::string text = utf8tomacroman(r.text);
@@ -115,7 +144,7 @@ int runrequests(const std::vector<clirequest>& requests, std::string* out, std::
       st = doscripttext(text);
     }
     if (st > 0) {
-      *err += failure(st);
+      *err += failuretext(st);
       return 1;
     }
   }

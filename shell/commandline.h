@@ -1,6 +1,8 @@
 // The command line's requests on the running instance: `--eval EXPR` evaluates an expression
-// and `--do SCRIPT` sends each line of a script as a message, in the order given, on an empty
-// in-memory context (no project yet), as the evaluate and do-script requests run.
+// and `--do SCRIPT` sends each line of a script as a message, in the order given, as the
+// evaluate and do-script requests run: in the current card's context when a project window is
+// open (the projects named on the command line open first), else on an empty in-memory
+// context.
 #pragma once
 
 #include <string>
@@ -20,6 +22,15 @@ struct clirequest {
 // prints (each value and a line feed), `err` the failure ("Veltrix Error Number N: text").
 // Answers the exit status: 0, or 1 after a failure.
 int runrequests(const std::vector<clirequest>& requests, std::string* out, std::string* err);
+
+// "Veltrix Error Number N: text" and a line feed: how the command line reports a failure.
+std::string failuretext(i16 status);
+
+// Opens the first window of the project at a path (UTF-8) at its first card, as the
+// open-documents request opens it. 0, or the status of opening.
+i16 openprojectpath(std::string_view path);
+// Takes every open window down, writing its records back (the end of a run).
+void closeallwindows();
 
 // Evaluates a Mac Roman expression text as the evaluate request does: status 19 when words
 // are left after the expression, 2 when the text is a single word that is no variable, 0 and

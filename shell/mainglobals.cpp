@@ -35,6 +35,7 @@ void releaseglobs(MainGlobals& g) {
     set.count = 0;
   }
   release(g.dirlist);
+  release(g.recentlist);
   release(g.msgpending);
   release(g.tokenhash);
   release(g.handlerflags);

@@ -23,6 +23,9 @@ struct MainGlobals {
   Handle msgpending;       // text put into the message box, waiting for "putMessage"
   i16 mouseobject;         // object under the mouse (-1 none)
   RegistryId mousewindow;  // and its window
+  i16 navcounter;          // raised on entry to openwindow and gotowindow
+  i16 startupword;         // 0 normal, 1 start-up in progress, 2 start-up with "shareInit" sent
+  Handle recentlist;       // the cards visited, newest first (long id texts back to back)
 
   // --- Menu sets ---------------------------------------------------------------------------
   menuset menusets[kMenuSets];

@@ -9,6 +9,7 @@
 
 #include <array>
 
+#include "engine/hier.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -22,5 +23,9 @@ void getkey(ConstStringPtr name, u32* key);
 
 // Fills a card-list entry's 32-byte search hint with zeros (all that building a hint does).
 void hash(void* hint);
+
+// The `compact` command at atom `at`: compacts and flushes the current project's store,
+// unless it is locked. 19 when a word follows; a store failure is fatal.
+i16 compact(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

@@ -235,7 +235,7 @@ i16 fill(RegistryId store, const Project& p) {
   for (size_t i = 0; i < p.windows.size(); ++i) {
     u32 recid = 0;
     if (i16 e = buildwindow(store, p.windows[i], &recid)) return e;
-    books.push_back(bookentry{recid, kFirstWindowId + u32(i), 0, 0});
+    books.push_back(bookentry{recid, kFirstWindowId + u32(i), namekey(p.windows[i].name), 0});
   }
   std::vector<std::pair<i16, u32>> racks;
   if (i16 e = addlists(store, kindrack, books, kRackLimit, &racks)) return e;

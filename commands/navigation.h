@@ -1,0 +1,15 @@
+// Navigation from scripts.
+#pragma once
+
+#include "engine/hier.h"
+#include "platform/types.h"
+
+namespace kv {
+
+// `go [to] <card>` at atom `at`: next, prev/previous, first..tenth, last, middle, any,
+// this/current (each optionally followed by `card`), or `card` with a number, `id` and a
+// number, or a name. 0 (also when a handler moved elsewhere meanwhile), 19 for words left
+// over, or the status of resolving and going.
+i16 comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
+}  // namespace kv

@@ -1,0 +1,68 @@
+#include "render/updateword.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/memory/memory.h"
+#include "shell/fatalerror.h"
+#include "store/backtext.h"
+#include "store/objects.h"
+#include "store/packing.h"
+#include "store/pagedlists.h"
+#include "store/recordcache.h"
+
+namespace kv {
+
+namespace {
+
+std::vector<u8> bytesof(Handle h) {
+  std::vector<u8> v;
+  if (h == nilhandle) return v;
+  v.resize(size_t(GetHandleSize(h)));
+  if (!v.empty()) std::memcpy(v.data(), deref(h), v.size());
+  return v;
+}
+
+// What the card keeps for its background's objects: the texts and the two extras.
+struct cardstate {
+  std::vector<u8> texts, extras, hilites;
+  bool operator==(const cardstate&) const = default;
+};
+
+cardstate stateof(Handle card) {
+  cardrec c = loadat<cardrec>(deref(card));
+  return {bytesof(c.backtext), bytesof(getaltdata(c.alt, altbackextras)), bytesof(getaltdata(c.alt, altunsharedhilites))};
+}
+
+}  // namespace
+
+void updateword(const desk& d) {
+  if (d.card == nilhandle || d.wind == nilhandle) return;
+  cardstate before = stateof(d.card);
+  cardrec c = loadat<cardrec>(deref(d.card));
+  Handle texts = c.backtext;
+  if (texts == nilhandle) texts = NewHandle(0);
+  if (texts != nilhandle) getbacktext(d.backspots, texts);
+  Handle alt = c.alt;
+  getbacktextextras(d.backspots, &alt);
+  c = loadat<cardrec>(deref(d.card));
+  c.backtext = texts;
+  c.alt = alt;
+  storeat<cardrec>(deref(d.card), c);
+  if (!(stateof(d.card) == before)) checkerr(changevir(d.store, i32(d.cardrecid)));
+
+  wordentry e{};
+  if (getword(d.store, d.wind, i32(d.cardnum), &e) != 0) return;
+  wordentry old = e;
+  u32 cardsize = 0, backsize = 0;
+  sizevir(d.store, i32(d.cardrecid), &cardsize);
+  sizevir(d.store, i32(d.backrecid), &backsize);
+  e.packedsize = cardsize + backsize;
+  u8 hint[32] = {};
+  buildhash(hint, d.cardspots);
+  buildhash(hint, d.backspots);
+  std::memcpy(&e.hint, hint, sizeof hint);
+  if (std::memcmp(&e, &old, sizeof e) != 0) putword(d.store, d.wind, i32(d.cardnum), e);
+}
+
+}  // namespace kv

@@ -1,0 +1,411 @@
+#include "shell/windnav.h"
+
+#include <string>
+
+#include "engine/fieldrecords.h"
+#include "engine/hier.h"
+#include "engine/lookups.h"
+#include "engine/objectsend.h"
+#include "engine/pictbuffers.h"
+#include "platform/memory/memory.h"
+#include "platform/qd/colors.h"
+#include "platform/windows/windows.h"
+#include "render/updateword.h"
+#include "shell/cardhistory.h"
+#include "shell/fatalerror.h"
+#include "shell/mainglobals.h"
+#include "shell/portroutines.h"
+#include "shell/redraws.h"
+#include "shell/windtable.h"
+#include "store/backtext.h"
+#include "store/memoryguard.h"
+#include "store/pagedlists.h"
+#include "store/recordcache.h"
+#include "system/windowkind.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 kNoMemory = 37, kNoCard = 51, kNoWindow = 61;
+constexpr u32 kShowInvisibles = 1u << 7;
+constexpr u16 kPaletteStyle = 6, kCustomPaletteStyle = 9;
+
+u64 newstamp() { return ++mainglobals().usecounter; }
+
+Handle hold(RegistryId store, u32 id) {
+  Handle h = nilhandle;
+  checkerr(getvir(store, i32(id), &h));
+  return h;
+}
+void release(RegistryId store, u32 id) { checkerr(putvir(store, i32(id))); }
+
+bool colour() { return mainglobals().colorWorld != 0; }
+
+void disposeclut(Handle& clut) {
+  if (clut != nilhandle) DisposeCTable(clut);
+  clut = nilhandle;
+}
+
+bool palette(const desk& d) {
+  u16 style = loadat<windrec>(deref(d.wind)).word2;
+  return style == kPaletteStyle || style == kCustomPaletteStyle;
+}
+
+// Sends a message to the current card; a changed stamp afterwards gives -991.
+i16 sendchecked(const char* message, u64 stamp) {
+  i16 st = cardsend(message, sendnormal, nilid);
+  if (st != 0) return st;
+  return mainglobals().current.changestamp != stamp ? kCardChanged : i16(0);
+}
+
+// The card and background a word entry names, loaded into a desk.
+void loadcard(desk& d, u32 cardnum, const wordentry& e) {
+  d.cardnum = cardnum;
+  d.cardrecid = e.cardrecord;
+  d.cardid = e.cardid;
+  d.card = hold(d.store, d.cardrecid);
+  d.cardspots = loadat<cardrec>(deref(d.card)).objects;
+  if (colour()) getclut(d.store, d.cardrecid, &d.cardclut);
+}
+void loadback(desk& d, const wordentry& e) {
+  d.backrecid = e.backrecord;
+  d.backid = e.backid;
+  d.back = hold(d.store, d.backrecid);
+  d.backspots = loadat<backrec>(deref(d.back)).objects;
+  if (colour()) getclut(d.store, d.backrecid, &d.backclut);
+}
+
+// The background's objects take the texts and per-card state the card keeps for them; the
+// scrolling fields start at their top.
+void putbacktexts(const desk& d) {
+  cardrec c = loadat<cardrec>(deref(d.card));
+  putbacktext(d.backspots, c.backtext);
+  putbacktextextras(d.backspots, c.alt);
+  resetbgfields(d.backspots);
+}
+
+// After a change of card: old unheld records and the decoded pictures go.
+void purgeonchange(RegistryId store) {
+  if (!mainglobals().runningosx) return;
+  cleanold(store);
+  purgepictbuffer();
+}
+
+void clearshowinvisibles(const desk& d) {
+  windrec w = loadat<windrec>(deref(d.wind));
+  if (!(w.flags & kShowInvisibles)) return;
+  w.flags = w.flags & ~kShowInvisibles;
+  storeat<windrec>(deref(d.wind), w);
+  checkerr(changevir(d.store, i32(d.windrecid)));
+}
+
+// Shows or hides an open window; a palette stays hidden while the program is behind.
+void setinvis(const desk& d, u16 hidden) {
+  if (hidden) {
+    HideWindow(d.window);
+  } else if (!(palette(d) && mainglobals().notfront)) {
+    ShowWindow(d.window);
+  }
+}
+
+// Releases what a desk holds, in reverse order of loading (parts never loaded are 0).
+void unload(desk& d) {
+  if (d.card != nilhandle) release(d.store, d.cardrecid);
+  if (d.back != nilhandle) release(d.store, d.backrecid);
+  if (d.wind != nilhandle) release(d.store, d.windrecid);
+  if (d.windlib != nilhandle) release(d.store, 1);
+  if (d.head != nilhandle) release(d.store, 0);
+  disposeclut(d.cardclut);
+  disposeclut(d.backclut);
+  d.card = d.back = d.wind = d.windlib = d.head = nilhandle;
+}
+
+// The platform window of a desk: document or palette class by the window's style, its
+// content rectangle from the window record, its title the window's name or the project's.
+WindowRef makewindow(const desk& d) {
+  windrec w = loadat<windrec>(deref(d.wind));
+  Rect r = w.rect1;
+  if (r.bottom <= r.top || r.right <= r.left) r = Rect{100, 100, 400, 500};
+  bool pal = palette(d);
+  WindowRef ref = nilid;
+  WindowAttributes attributes = pal ? kWindowCloseBoxAttribute | kWindowResizableAttribute : kWindowStandardDocumentAttributes;
+  if (CreateNewWindow(pal ? kFloatingWindowClass : kDocumentWindowClass, attributes, &r, &ref) != noErr) return nilid;
+  SetWindowKind(ref, pal ? kindpalettewindow : kindprojectwindow);
+  Str255 title{};
+  if (Handle name = w.name; name != nilhandle && GetHandleSize(name) > 0) {
+    title[0] = u8(std::min<Size>(GetHandleSize(name), 255));
+    BlockMoveData(deref(name), title + 1, title[0]);
+  } else if (const projectstore* st = findprojectstore(d.store)) {
+    BlockMoveData(st->filename, title, st->filename[0] + 1);
+  }
+  SetWTitle(ref, title);
+  return ref;
+}
+
+// The opening messages of a window that has just come up: "startUp" during start-up,
+// "openProject" for the project's first window, then "openWindow", "openBackground" and
+// "openCard".
+i16 openmessages(bool project) {
+  MainGlobals& g = mainglobals();
+  if (g.lockMessages) return 0;
+  u64 stamp = g.current.changestamp;
+  if (g.startupword != 0) {
+    if (g.sharedstore != nilid && g.startupword != 2) {
+      g.startupword = 2;
+      if (i16 st = sharesend("shareInit")) return st;
+      if (g.current.changestamp != stamp) return kCardChanged;
+    }
+    g.startupword = 0;
+    if (i16 st = sendchecked("startUp", stamp)) return st;
+  }
+  if (project)
+    if (i16 st = sendchecked("openProject", stamp)) return st;
+  for (const char* m : {"openWindow", "openBackground", "openCard"})
+    if (i16 st = sendchecked(m, stamp)) return st;
+  return 0;
+}
+
+// Opens window `windnum` of a project at card `cardnum` as a new window and makes it
+// current. On failure everything loaded is released and a project nobody uses any more is
+// closed.
+i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool projectmessage) {
+  MainGlobals& g = mainglobals();
+  desk d{};
+  d.store = store;
+  d.head = hold(store, 0);
+  d.windlib = hold(store, 1);
+  d.windnum = u32(windnum);
+  i16 failure = 0;
+  bookentry b{};
+  wordentry e{};
+  if (getbook(store, d.windlib, windnum, &b) != 0) {
+    failure = kNoWindow;
+  } else {
+    d.windrecid = b.recordid;
+    d.windbook = b.word4;
+    d.wind = hold(store, d.windrecid);
+    if (getword(store, d.wind, cardnum, &e) != 0) failure = kNoCard;
+    else if (memoryrefused(Size(3) * Size(u32(e.packedsize)))) failure = kNoMemory;
+  }
+  if (failure == 0) {
+    loadcard(d, u32(cardnum), e);
+    loadback(d, e);
+    d.window = makewindow(d);
+    if (d.window == nilid) failure = kNoMemory;
+  }
+  if (failure == 0) {
+    putbacktexts(d);
+    d.backlayer = 0;
+    d.tool = kBrowseTool;
+    clearshowinvisibles(d);
+    d.reserved = 0;
+    d.plugin = u16(g.plugin);
+    d.changestamp = d.serial = newstamp();
+    failure = addwind(d);
+    if (failure != 0) DisposeWindow(d.window);
+  }
+  if (failure != 0) {
+    unload(d);
+    dumpfile(store);
+    return failure;
+  }
+  g.current = d;
+  purgepictbuffer();
+  setinvis(d, hidden);
+  if (!hidden) SelectWindow(d.window);
+  drawedit(d, nullptr);
+  addrecent();
+  return openmessages(projectmessage && totwind(store) == 1);
+}
+
+// Shows card `cardnum` in the current window. `opening` is openwindow's way: the tool goes
+// back to browse and the window is shown or hidden by `hidden`.
+i16 changecard(u32 cardnum, bool opening, u16 hidden) {
+  MainGlobals& g = mainglobals();
+  desk& d = g.current;
+  if (cardnum == d.cardnum) {
+    d.backlayer = 0;
+    d.tool = kBrowseTool;
+    if (opening) setinvis(d, hidden);
+    clearshowinvisibles(d);
+    if (opening && !hidden) SelectWindow(d.window);
+    putwind(d.window, d);
+    drawedit(d, nullptr);
+    addrecent();
+    return 0;
+  }
+  wordentry e{};
+  if (getword(d.store, d.wind, i32(cardnum), &e) != 0) return kNoCard;
+  if (memoryrefused(Size(3) * Size(u32(e.packedsize)))) return kNoMemory;
+  updateword(d);
+  u32 oldcard = d.cardrecid, oldback = d.backrecid;
+  bool newback = e.backrecord != d.backrecid;
+  if (colour()) {
+    disposeclut(d.cardclut);
+    if (newback) disposeclut(d.backclut);
+  }
+  loadcard(d, cardnum, e);
+  if (newback) loadback(d, e);
+  putbacktexts(d);
+  d.backlayer = 0;
+  if (opening) d.tool = kBrowseTool;
+  clearshowinvisibles(d);
+  d.changestamp = newstamp();
+  if (opening) {
+    setinvis(d, hidden);
+    if (!hidden) SelectWindow(d.window);
+  }
+  putwind(d.window, d);
+  drawedit(d, nullptr);
+  addrecent();
+  if (newback) {
+    release(d.store, oldcard);
+    release(d.store, oldback);
+  } else {
+    if (islocked(d.store)) clearvir(d.store);
+    release(d.store, oldcard);
+    checkerr(savevir(d.store, i32(d.backrecid)));
+  }
+  checkerr(flushstar(d.store));
+  purgeonchange(d.store);
+  if (g.lockMessages) return 0;
+  u64 stamp = d.changestamp;
+  if (newback)
+    if (i16 st = sendchecked("openBackground", stamp)) return st;
+  return sendchecked("openCard", stamp);
+}
+
+// The closing messages of the current card when the window is to show card `cardnum`:
+// "closeCard", and "closeBackground" when the background changes.
+i16 closecard(u32 cardnum, u64 stamp) {
+  MainGlobals& g = mainglobals();
+  if (g.lockMessages || cardnum == g.current.cardnum) return 0;
+  wordentry e{};
+  if (getword(g.current.store, g.current.wind, i32(cardnum), &e) != 0) return kNoCard;
+  bool newback = e.backrecord != g.current.backrecid;
+  if (i16 st = sendchecked("closeCard", stamp)) return st;
+  return newback ? sendchecked("closeBackground", stamp) : i16(0);
+}
+
+// Shows the card of another window, or of this one.
+i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
+  MainGlobals& g = mainglobals();
+  if (store == g.current.store && u32(windnum) == g.current.windnum)
+    return changecard(cardnum == kThisCard ? g.current.cardnum : u32(cardnum), false, 0);
+  bool sameproject = store == g.current.store;
+  desk target{};
+  bool open = haswind(store, u32(windnum), &target);
+  // The project stays open while the current window goes.
+  hold(store, 0);
+  dumpcurrent();
+  i16 st = 0;
+  if (open) {
+    g.current = target;
+    SelectWindow(target.window);
+    st = changecard(cardnum == kThisCard ? target.cardnum : u32(cardnum), false, 0);
+  } else if (cardnum == kThisCard) {
+    st = kNoCard;
+  } else {
+    st = opennew(store, cardnum, windnum, 0, !sameproject);
+  }
+  release(store, 0);
+  if (totwind(store) == 0) dumpfile(store);
+  return st;
+}
+
+}  // namespace
+
+i16 openwindow(const form& f, u16 shared, u16 hidden) {
+  MainGlobals& g = mainglobals();
+  ++g.navcounter;
+  RegistryId store = nilid;
+  i32 cardnum = 0, windnum = 0;
+  if (i16 e = formtonums(f, &store, &cardnum, &windnum, i16(shared))) return e;
+  desk target{};
+  if (!haswind(store, u32(windnum), &target)) {
+    if (cardnum == kThisCard) {
+      if (totwind(store) == 0) dumpfile(store);
+      return kNoCard;
+    }
+    return opennew(store, cardnum, windnum, hidden, true);
+  }
+  g.current = target;
+  u32 card = cardnum == kThisCard ? target.cardnum : u32(cardnum);
+  if (i16 st = closecard(card, g.current.changestamp)) return st;
+  return changecard(card, true, hidden);
+}
+
+i16 gotowindow(const form& f) {
+  MainGlobals& g = mainglobals();
+  ++g.navcounter;
+  RegistryId store = nilid;
+  i32 cardnum = 0, windnum = 0;
+  if (i16 e = formtonums(f, &store, &cardnum, &windnum, 0)) return e;
+  if (g.current.window == nilid) {
+    // Nothing is open: the window comes up as openwindow would bring it.
+    if (cardnum == kThisCard) return kNoCard;
+    return opennew(store, cardnum, windnum, 0, true);
+  }
+  u64 stamp = g.current.changestamp;
+  i16 st = 0;
+  if (store == g.current.store && u32(windnum) == g.current.windnum) {
+    st = closecard(cardnum == kThisCard ? g.current.cardnum : u32(cardnum), stamp);
+  } else if (store == g.current.store) {
+    if (!g.lockMessages) {
+      for (const char* m : {"closeCard", "closeBackground", "closeWindow"})
+        if (st == 0) st = sendchecked(m, stamp);
+    }
+    GetRidOfThatSheetNow(&g.current);
+  } else {
+    st = closefirst();
+  }
+  if (st == 0) st = formtonums(f, &store, &cardnum, &windnum, 0);
+  if (st != 0) {
+    // A project opened only to be gone to is closed again.
+    if (store != g.current.store && totwind(store) == 0) dumpfile(store);
+    return st;
+  }
+  return gotosecond(store, cardnum, windnum);
+}
+
+i16 closefirst() {
+  MainGlobals& g = mainglobals();
+  u64 stamp = g.current.changestamp;
+  if (!g.lockMessages) {
+    for (const char* m : {"closeCard", "closeBackground"})
+      if (i16 st = sendchecked(m, stamp)) return st;
+    i16 st = cardsend("closeWindow", sendnormal, nilid);
+    if (st != 0) return st;
+    GetRidOfThatSheetNow(&g.current);
+    if (g.current.changestamp != stamp) return kCardChanged;
+    if (!g.reopeningwindow && totwind(g.current.store) == 1)
+      if (i16 s = sendchecked("closeProject", stamp)) return s;
+  }
+  GetRidOfThatSheetNow(&g.current);
+  return 0;
+}
+
+void dumpcurrent() {
+  MainGlobals& g = mainglobals();
+  desk d = g.current;
+  if (findprojectstore(d.store) == nullptr) return;
+  updateword(d);
+  unload(d);
+  checkerr(flushstar(d.store));
+  dumpwind(d.window);
+  g.current = desk{};
+  dumpfile(d.store);
+  if (IsValidWindowPtr(d.window)) {
+    HideWindow(d.window);
+    if (!g.reopeningwindow) {
+      while (cleanhier() != 0) {
+      }
+      purgepictbuffer();
+      GetRidOfThatSheetNow(&d);
+      DisposeWindow(d.window);
+    }
+  }
+}
+
+}  // namespace kv

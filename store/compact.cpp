@@ -1,0 +1,24 @@
+#include "engine/expression.h"
+#include "engine/keywords.h"
+#include "shell/fatalerror.h"
+#include "shell/mainglobals.h"
+#include "store/namekey.h"
+#include "store/recordcache.h"
+#include "store/starfile.h"
+
+namespace kv {
+
+i16 compact(hierpath, Handle, Handle atoms, i32 at, Handle) {
+  u16 next = tokenat(atoms, at + 1);
+  if (next != tokEndOfLine && next != tokEndOfScript) return 19;
+  RegistryId store = mainglobals().current.store;
+  projectstore* st = findprojectstore(store);
+  if (st == nullptr || islocked(store)) return 0;
+  checkerr(compactstar(store));
+  st = findprojectstore(store);
+  st->dirty = 1;
+  checkerr(flushstar(store));
+  return 0;
+}
+
+}  // namespace kv

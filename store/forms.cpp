@@ -1,0 +1,338 @@
+#include "store/forms.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/geometry.h"
+#include "engine/lookups.h"
+#include "engine/textutil.h"
+#include "platform/files/files.h"
+#include "platform/memory/memory.h"
+#include "platform/text/pstring.h"
+#include "shell/fatalerror.h"
+#include "shell/mainglobals.h"
+#include "store/memoryguard.h"
+#include "store/namekey.h"
+#include "store/pagedlists.h"
+#include "store/recordcache.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 kNoMemory = 37, kNoCard = 51, kNoCards = 53, kNoBackground = 60, kNoWindow = 61,
+              kNoProject = 62, kNoStore = 104, kStoreIsValid = 1000;
+
+// A number chosen among `count` by a selector that needs no lookup; 0 when the selector is a
+// lookup (id or name) or the number lies outside 1..count.
+i32 choose(const selpart& p, i32 count) {
+  switch (p.selector) {
+    case sellast: return count;
+    case selmiddle: return count / 2 + 1;
+    case selany: return randomrange(count);
+    case selprev: return p.value - 1 < 1 ? count : p.value - 1;
+    case selnext: return p.value + 1 > count ? 1 : p.value + 1;
+    case selnumber: return p.value >= 1 && p.value <= count ? p.value : 0;
+    default: return 0;
+  }
+}
+
+u32 keyof(ConstStringPtr name) {
+  u32 key = 0;
+  getkey(name, &key);
+  return key;
+}
+
+// Whether record `recid` of the store is named `name`.
+bool named(RegistryId store, u32 recid, ConstStringPtr name) {
+  Str255 recname{};
+  if (namevir(store, i32(recid), recname) != 0) return false;
+  return myequalstring(recname, name);
+}
+
+// The folder and leaf of a project name: a name with '/' is a path; a bare name lies in the
+// current folder.
+i16 placeof(ConstStringPtr name, u32* dirid, Str255 leaf) {
+  std::string_view n = pstringview(name);
+  std::size_t slash = n.rfind('/');
+  std::string folder = slash == std::string_view::npos ? "." : std::string(n.substr(0, slash == 0 ? 1 : slash));
+  std::string_view file = slash == std::string_view::npos ? n : n.substr(slash + 1);
+  if (file.empty()) return kNoProject;
+  if (folderidofpath(folder, dirid) != noErr) return kNoProject;
+  pstrassign(leaf, 256, file.data(), file.size());
+  return 0;
+}
+
+// The open project stored in that folder under that name, or nilid.
+RegistryId openproject(u32 dirid, ConstStringPtr leaf) {
+  for (RegistryId s = mainglobals().openprojects; s != nilid; s = nextvir(s)) {
+    const projectstore* st = findprojectstore(s);
+    if (st != nullptr && st->dirid == dirid && myequalstring(st->filename, leaf)) return s;
+  }
+  return nilid;
+}
+
+// Finds or opens the project a project part names; *opened tells whether it was opened here.
+i16 findproject(const selpart& p, i16 shared, RegistryId* store, bool* opened) {
+  *opened = false;
+  if (p.name[0] == 0) {
+    *store = mainglobals().current.store;
+    return findprojectstore(*store) ? i16(0) : kNoStore;
+  }
+  // A name alone is first looked for among the open projects, a path by its full path.
+  bool path = pstringview(p.name).find('/') != std::string_view::npos;
+  for (RegistryId s = mainglobals().openprojects; s != nilid; s = nextvir(s)) {
+    const projectstore* st = findprojectstore(s);
+    if (st != nullptr && myequalstring(path ? st->fullpath : st->filename, p.name)) {
+      *store = s;
+      return 0;
+    }
+  }
+  u32 dirid = 0;
+  Str255 leaf{};
+  if (i16 e = placeof(p.name, &dirid, leaf)) return e;
+  if (RegistryId s = openproject(dirid, leaf)) {
+    *store = s;
+    return 0;
+  }
+  FInfo info{};
+  if (HGetFInfo(kBootVolume, dirid, leaf, &info) != noErr) return kNoProject;
+  i16 v = verifystar(kBootVolume, dirid, leaf);
+  if (v != kStoreIsValid) return verifystr(v);
+  RegistryId s = newprojectstore();
+  if (s == nilid) return kNoMemory;
+  findprojectstore(s)->isapplication = 0;
+  if (i16 e = openvir(kBootVolume, dirid, leaf, s)) {
+    disposeprojectstore(s);
+    return e;
+  }
+  if (shared) {
+    Handle head = nilhandle;
+    checkerr(getvir(s, 0, &head));
+    mainglobals().sharedstore = s;
+    mainglobals().sharedhead = head;
+  }
+  *store = s;
+  *opened = true;
+  return 0;
+}
+
+// The lowest window number among the open windows of a project; 0 when none is open.
+u32 lowestwindow(RegistryId store) {
+  const MainGlobals& g = mainglobals();
+  u32 lowest = 0;
+  if (g.winds == nilhandle || g.numwinds <= 0) return 0;
+  i32 n = i32(std::min<Size>(g.numwinds, HandleCount<desk>(g.winds)));
+  for (i32 i = 0; i < n; ++i) {
+    desk d = HandleAs<desk>(g.winds)[i];
+    if (d.store == store && (lowest == 0 || d.windnum < lowest)) lowest = d.windnum;
+  }
+  return lowest;
+}
+
+i16 findwindow(const selpart& p, RegistryId store, i32* windnum) {
+  selpart w = p;
+  const MainGlobals& g = mainglobals();
+  if (w.selector == selnone) {
+    w.selector = selnumber;
+    w.value = 1;
+    if (store == g.current.store && g.current.windnum != 0) {
+      w.value = i32(g.current.windnum);
+    } else if (u32 lowest = lowestwindow(store)) {
+      w.value = i32(lowest);
+    }
+  }
+  Handle lib = nilhandle;
+  checkerr(getvir(store, 1, &lib));
+  i32 count = i32(std::min<u32>(u32(loadat<librec>(deref(lib)).entrycount), INT32_MAX));
+  i32 found = choose(w, count);
+  for (i32 i = 1; found == 0 && i <= count && (w.selector == selid || w.selector == selname); ++i) {
+    bookentry b{};
+    if (getbook(store, lib, i, &b) != 0) break;
+    if (w.selector == selid && b.word4 == u32(w.value)) found = i;
+    if (w.selector == selname && b.word8 == keyof(w.name) && named(store, b.recordid, w.name)) found = i;
+  }
+  checkerr(putvir(store, 1));
+  if (found == 0) return kNoWindow;
+  *windnum = found;
+  return 0;
+}
+
+// The cards of a background, in card order (all cards when backrecid is 0).
+i16 cardsof(RegistryId store, Handle window, u32 backrecid, std::vector<i32>* cards) {
+  u32 count = loadat<windrec>(deref(window)).cardcount;
+  for (u32 i = 1; i <= count; ++i) {
+    wordentry e{};
+    if (getword(store, window, i32(i), &e) != 0) break;
+    if (backrecid == 0 || e.backrecord == backrecid) cards->push_back(i32(i));
+  }
+  return 0;
+}
+
+// The background record id a background part names, or 0 with kThisCard for `this
+// background`.
+i16 findbackground(const selpart& p, RegistryId store, Handle window, u32* backrecid, bool* thisback) {
+  *thisback = false;
+  u32 count = loadat<windrec>(deref(window)).backcount;
+  if (p.selector == selnumber && p.value == kThisCard) {
+    *thisback = true;
+    return 0;
+  }
+  if (p.selector == selnumber && (p.value < 1 || u32(p.value) > count)) return kNoBackground;
+  if (p.selector != selid && p.selector != selname) {
+    i32 n = choose(p, i32(std::min<u32>(count, INT32_MAX)));
+    if (n == 0) return kNoBackground;
+    return backnumtoid(store, window, u32(n), backrecid);
+  }
+  u32 cards = loadat<windrec>(deref(window)).cardcount;
+  for (u32 i = 1; i <= cards; ++i) {
+    wordentry e{};
+    if (getword(store, window, i32(i), &e) != 0) break;
+    if (p.selector == selid && e.backid == u32(p.value)) {
+      *backrecid = e.backrecord;
+      return 0;
+    }
+    if (p.selector == selname && named(store, e.backrecord, p.name)) {
+      *backrecid = e.backrecord;
+      return 0;
+    }
+  }
+  return kNoBackground;
+}
+
+i16 findcard(const form& f, RegistryId store, Handle window, i32 windnum, i32* cardnum) {
+  selpart c = f.card;
+  bool withback = f.back.selector != selnone;
+  u32 backrecid = 0;
+  bool thisback = false;
+  if (withback) {
+    if (i16 e = findbackground(f.back, store, window, &backrecid, &thisback)) return e;
+  }
+  // The card an open window of this number shows (of the background, when one was named).
+  i32 shown = 0;
+  desk d{};
+  if (haswind(store, u32(windnum), &d)) {
+    if (thisback) backrecid = d.backrecid;
+    if (!withback || d.backrecid == backrecid) shown = i32(d.cardnum);
+  }
+  if (c.selector == selnone) {
+    if (shown != 0) {
+      *cardnum = shown;
+      return 0;
+    }
+    c.selector = selnumber;
+    c.value = 1;
+  }
+  i32 count = i32(std::min<u32>(u32(loadat<windrec>(deref(window)).cardcount), INT32_MAX));
+  if (count == 0) return kNoCards;
+  if (thisback && backrecid == 0) return kNoCard;
+  std::vector<i32> cards;
+  if (withback) cardsof(store, window, backrecid, &cards);
+  u32 key = c.selector == selname ? keyof(c.name) : 0;
+  if (!withback) {
+    if (c.selector == selnumber && c.value == kThisCard) {
+      *cardnum = kThisCard;
+      return 0;
+    }
+    i32 n = choose(c, count);
+    for (i32 i = 1; n == 0 && i <= count && (c.selector == selid || c.selector == selname); ++i) {
+      wordentry e{};
+      if (getword(store, window, i, &e) != 0) break;
+      if (c.selector == selid && e.cardid == u32(c.value)) n = i;
+      if (c.selector == selname && e.namekey == key && named(store, e.cardrecord, c.name)) n = i;
+    }
+    if (n == 0) return kNoCard;
+    *cardnum = n;
+    return 0;
+  }
+  // Only the background's cards count.
+  i32 own = i32(cards.size());
+  if (own == 0) return kNoCard;
+  switch (c.selector) {
+    case sellast:
+    case selmiddle:
+    case selany: *cardnum = cards[size_t(choose(c, own) - 1)]; return 0;
+    case selnumber:
+      if (c.value < 1 || c.value > own) return kNoCard;
+      *cardnum = cards[size_t(c.value - 1)];
+      return 0;
+    case selprev:
+    case selnext: {
+      i32 from = std::clamp(c.value, 1, count);
+      for (i32 step = 1; step <= count; ++step) {
+        i32 n = c.selector == selnext ? (from - 1 + step) % count + 1 : (from - 1 - step + count * 2) % count + 1;
+        if (std::find(cards.begin(), cards.end(), n) != cards.end()) {
+          *cardnum = n;
+          return 0;
+        }
+      }
+      return kNoCard;
+    }
+    default:
+      for (i32 n : cards) {
+        wordentry e{};
+        if (getword(store, window, n, &e) != 0) break;
+        if ((c.selector == selid && e.cardid == u32(c.value)) ||
+            (c.selector == selname && e.namekey == key && named(store, e.cardrecord, c.name))) {
+          *cardnum = n;
+          return 0;
+        }
+      }
+      return kNoCard;
+  }
+}
+
+}  // namespace
+
+i16 formtonums(const form& f, RegistryId* store, i32* cardnum, i32* windnum, i16 shared) {
+  RegistryId s = nilid;
+  bool opened = false;
+  if (i16 e = findproject(f.proj, shared, &s, &opened)) return e;
+  i32 w = 0, c = 0;
+  i16 e = findwindow(f.wind, s, &w);
+  if (e == 0) {
+    Handle lib = nilhandle, window = nilhandle;
+    checkerr(getvir(s, 1, &lib));
+    bookentry b{};
+    e = getbook(s, lib, w, &b) != 0 ? kNoWindow : i16(0);
+    checkerr(putvir(s, 1));
+    if (e == 0) {
+      checkerr(getvir(s, i32(b.recordid), &window));
+      e = findcard(f, s, window, w, &c);
+      checkerr(putvir(s, i32(b.recordid)));
+    }
+  }
+  if (e != 0) {
+    if (opened) dumpfile(s);
+    return e;
+  }
+  if (opened) {
+    const projectstore* st = findprojectstore(s);
+    addir(st->volume, st->dirid);
+  }
+  *store = s;
+  *cardnum = c;
+  *windnum = w;
+  return 0;
+}
+
+i16 backnumtoid(RegistryId store, Handle window, u32 n, u32* backrecid) {
+  u32 backs = loadat<windrec>(deref(window)).backcount;
+  if (memoryrefused(Size(backs) * 4)) return kNoMemory;
+  std::vector<u32> seen;
+  u32 cards = loadat<windrec>(deref(window)).cardcount;
+  u32 last = 0;
+  for (u32 i = 1; i <= cards && seen.size() < n; ++i) {
+    wordentry e{};
+    if (getword(store, window, i32(i), &e) != 0) break;
+    if (e.backrecord == last) continue;
+    last = e.backrecord;
+    if (std::find(seen.begin(), seen.end(), last) == seen.end()) seen.push_back(last);
+  }
+  if (n == 0 || seen.size() < n) return kNoBackground;
+  *backrecid = seen[n - 1];
+  return 0;
+}
+
+}  // namespace kv

@@ -1,0 +1,353 @@
+// Opening windows of test projects headless, going between cards, closing, and the lookups
+// that need open projects: what the desk holds, which messages the scripts get, and what the
+// store keeps.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "engine/lookups.h"
+#include "platform/memory/memory.h"
+#include "platform/text/pstring.h"
+#include "platform/windows/windows.h"
+#include "shell/cardhistory.h"
+#include "shell/commandline.h"
+#include "shell/mainglobals.h"
+#include "shell/windnav.h"
+#include "shell/windtable.h"
+#include "store/pagedlists.h"
+#include "store/recordcache.h"
+#include "store/records.h"
+#include "system/windowkind.h"
+#include "tests/support/windows.h"
+
+namespace kv {
+namespace {
+
+using testproject::Card;
+using testproject::Object;
+using testproject::Project;
+
+class WindNavTest : public WindowTest {
+ protected:
+  // A global's text, empty when no handler made it.
+  std::string globaltext(std::string_view name) {
+    std::string v = global(name);
+    return v.rfind("(no global", 0) == 0 ? "" : v;
+  }
+  static bool samedesk(const desk& a, const desk& b) { return std::memcmp(&a, &b, sizeof(desk)) == 0; }
+  // The word entry of a card of the current window.
+  wordentry entry(u32 cardnum) {
+    wordentry e{};
+    EXPECT_EQ(getword(current().store, current().wind, i32(cardnum), &e), 0);
+    return e;
+  }
+  // The text of background field `index` as the background's object list holds it now.
+  std::string backfieldtext(i32 index) {
+    spot s = HandleAs<spot>(current().backspots)[index];
+    Handle data = s.data;
+    Size size = GetHandleSize(data);
+    u16 runs = loadat<u16>(deref(data));
+    Size start = 2 + 20 * Size(runs);
+    return std::string(reinterpret_cast<const char*>(deref(data)) + start, size_t(size - start - 14));
+  }
+};
+
+// Acceptance: opening window 1 fills a desk with serial and change stamp from the use counter
+// and tool 100; getwind and getflip find it; a null window gives 0.
+TEST_F(WindNavTest, OpeningFillsTheDeskAndTheTable) {
+  build(testproject::small());
+  u64 before = mainglobals().usecounter;
+  ASSERT_EQ(open(), 0);
+  desk d = current();
+  EXPECT_GT(d.serial, before);
+  EXPECT_LE(d.serial, mainglobals().usecounter);
+  EXPECT_EQ(d.changestamp, d.serial);
+  EXPECT_EQ(d.tool, kBrowseTool);
+  EXPECT_EQ(d.backlayer, 0);
+  EXPECT_EQ(d.windnum, 1u);
+  EXPECT_EQ(d.windbook, testproject::kFirstWindowId);
+  EXPECT_EQ(d.cardnum, 1u);
+  EXPECT_EQ(d.cardid, testproject::kFirstCardId + 2);
+  EXPECT_EQ(d.backid, testproject::kFirstCardId);
+  EXPECT_EQ(windowkind(d.window, kindqueryproject), 1);
+  EXPECT_TRUE(IsWindowVisible(d.window));
+  desk out{};
+  ASSERT_EQ(getwind(d.window, &out), 1);
+  EXPECT_TRUE(samedesk(out, d));
+  out = desk{};
+  ASSERT_EQ(getflip(d.serial, &out), 1);
+  EXPECT_TRUE(samedesk(out, d));
+  desk untouched{};
+  untouched.cardnum = 9;
+  EXPECT_EQ(getwind(nilid, &untouched), 0);
+  EXPECT_EQ(untouched.cardnum, 9u);
+  EXPECT_EQ(globaltext("opened"), "projectwindowplainone");
+  EXPECT_EQ(cardvalue("the number of cards"), "3");
+  EXPECT_EQ(backfieldtext(0), "First") << "the background field shows the card's own text";
+}
+
+// Acceptance: go next from the last card goes to card 1, and the desk follows; go card 3 of a
+// 2-card window leaves the desk as it was and answers an error.
+TEST_F(WindNavTest, GoNextFromTheLastCardWrapsToTheFirst) {
+  build(testproject::small());
+  ASSERT_EQ(open(), 0);
+  ASSERT_EQ(doline("go last card"), 0);
+  EXPECT_EQ(current().cardnum, 3u);
+  EXPECT_EQ(current().backid, testproject::kFirstCardId + 1);
+  clearglobals();
+  u64 stamp = current().changestamp;
+  ASSERT_EQ(doline("go next"), 0);
+  desk d = current();
+  EXPECT_EQ(d.cardnum, 1u);
+  wordentry e = entry(1);
+  EXPECT_EQ(d.cardrecid, u32(e.cardrecord));
+  EXPECT_EQ(d.cardid, u32(e.cardid));
+  EXPECT_EQ(d.backrecid, u32(e.backrecord));
+  EXPECT_EQ(d.backid, u32(e.backid));
+  virentry cached{};
+  ASSERT_TRUE(findvir(d.store, i32(d.cardrecid), &cached));
+  EXPECT_EQ(cached.record, d.card);
+  EXPECT_EQ(d.cardspots, Handle(loadat<cardrec>(deref(d.card)).objects));
+  ASSERT_TRUE(findvir(d.store, i32(d.backrecid), &cached));
+  EXPECT_EQ(cached.record, d.back);
+  EXPECT_NE(d.changestamp, stamp);
+  EXPECT_EQ(d.serial, current().serial);
+  desk table{};
+  ASSERT_EQ(getwind(d.window, &table), 1);
+  EXPECT_TRUE(samedesk(table, d)) << "the table keeps the new card";
+  EXPECT_EQ(globaltext("opened"), "plainone");
+}
+
+TEST_F(WindNavTest, GoingPastTheLastCardLeavesTheDeskAsItWas) {
+  Project p = testproject::small();
+  p.windows[0].cards.pop_back();
+  build(p);
+  ASSERT_EQ(open(), 0);
+  ASSERT_EQ(doline("go card 2"), 0);
+  desk before = current();
+  clearglobals();
+  EXPECT_EQ(doline("go card 3"), 51);
+  EXPECT_TRUE(samedesk(current(), before));
+  EXPECT_EQ(globaltext("opened"), "") << "no message for a card that is not there";
+  EXPECT_EQ(doline("go card \"Nine\""), 51);
+  EXPECT_EQ(doline("go card id 5"), 51);
+  EXPECT_TRUE(samedesk(current(), before));
+}
+
+TEST_F(WindNavTest, CardFormsFindTheirCards) {
+  build(testproject::small());
+  ASSERT_EQ(open(), 0);
+  struct Case {
+    const char* line;
+    u32 card;
+  } cases[] = {{"go card \"Three\"", 3}, {"go to card id 103", 2}, {"go first card", 1}, {"go prev", 3},
+               {"go previous card", 2}, {"go middle card", 2},    {"go card 1", 1},       {"go third", 3},
+               {"go this card", 3},     {"go card \"two\"", 2}};
+  for (const Case& c : cases) {
+    ASSERT_EQ(doline(c.line), 0) << c.line;
+    EXPECT_EQ(current().cardnum, c.card) << c.line;
+  }
+  ASSERT_EQ(doline("go any card"), 0);
+  EXPECT_GE(current().cardnum, 1u);
+  EXPECT_LE(current().cardnum, 3u);
+  EXPECT_EQ(doline("go card 1 now"), 19);
+  EXPECT_EQ(doline("go"), 2);
+}
+
+TEST_F(WindNavTest, GoingToTheShownCardSendsNothing) {
+  build(testproject::small());
+  ASSERT_EQ(open(), 0);
+  clearglobals();
+  ASSERT_EQ(doline("go card 1"), 0);
+  EXPECT_EQ(globaltext("opened"), "");
+}
+
+TEST_F(WindNavTest, BackgroundFieldsShowEachCardsText) {
+  build(testproject::small());
+  ASSERT_EQ(open(), 0);
+  ASSERT_EQ(doline("go next"), 0);
+  EXPECT_EQ(backfieldtext(0), "Second");
+  clearglobals();
+  ASSERT_EQ(doline("go prev"), 0);
+  EXPECT_EQ(backfieldtext(0), "First");
+  EXPECT_EQ(globaltext("opened"), "one") << "the same background: only openCard";
+}
+
+TEST_F(WindNavTest, ACloseCardHandlerThatGoesElsewhereStopsTheGo) {
+  Project p = testproject::small();
+  p.windows[0].cards[0].script =
+      "on closeCard\n  global moved\n  if moved is empty then\n    put 1 into moved\n    go card 3\n  end if\nend closeCard";
+  build(p);
+  ASSERT_EQ(open(), 0);
+  form f{};
+  f.card = selpart{selnumber, 2, {}, 0};
+  EXPECT_EQ(gotowindow(f), kCardChanged);
+  EXPECT_EQ(current().cardnum, 3u) << "the handler's card stays; card 2 is not shown";
+  clearglobals();
+  ASSERT_EQ(doline("go card 1"), 0);
+  ASSERT_EQ(doline("go card 2"), 0) << "comgo answers 0 for a go that a handler overtook";
+  EXPECT_EQ(current().cardnum, 3u);
+}
+
+TEST_F(WindNavTest, LockedMessagesAreNotSent) {
+  build(testproject::small());
+  ASSERT_EQ(open(), 0);
+  clearglobals();
+  mainglobals().lockMessages = 1;
+  ASSERT_EQ(doline("go last"), 0);
+  EXPECT_EQ(current().cardnum, 3u);
+  EXPECT_EQ(globaltext("opened"), "");
+  mainglobals().lockMessages = 0;
+}
+
+TEST_F(WindNavTest, RecentCardIsTheCardBefore) {
+  build(testproject::small());
+  ASSERT_EQ(open(), 0);
+  Str255 recent{};
+  getrecent(recent);
+  EXPECT_EQ(recent[0], 0) << "one card visited";
+  ASSERT_EQ(doline("go next"), 0);
+  ASSERT_EQ(doline("go card 2"), 0);
+  getrecent(recent);
+  std::string text(pstringview(recent));
+  EXPECT_EQ(text.rfind("card ID 102 of window ID 100 of project \"", 0), 0u) << text;
+  EXPECT_NE(text.find("/p.kv45\""), std::string::npos) << text;
+}
+
+TEST_F(WindNavTest, HiddenWindowsStayHidden) {
+  build(testproject::small());
+  ASSERT_EQ(open("p.kv45", 1, 1), 0);
+  EXPECT_FALSE(IsWindowVisible(current().window));
+  EXPECT_EQ(current().tool, kBrowseTool);
+}
+
+TEST_F(WindNavTest, TheSecondWindowOfAProjectGetsNoOpenProject) {
+  Project p = testproject::small();
+  testproject::Window second = p.windows[0];
+  second.name = "Second";
+  second.script = "on openWindow\n  global opened\n  put \"second\" after opened\nend openWindow";
+  p.windows.push_back(second);
+  build(p);
+  ASSERT_EQ(open(), 0);
+  desk first = current();
+  clearglobals();
+  ASSERT_EQ(open("p.kv45", 2), 0);
+  EXPECT_EQ(globaltext("opened"), "secondplainone");
+  EXPECT_EQ(mainglobals().numwinds, 2);
+  EXPECT_EQ(totwind(first.store), 2);
+  EXPECT_EQ(current().store, first.store);
+  EXPECT_NE(current().serial, first.serial);
+  // Opening the first again makes it current without a new window.
+  clearglobals();
+  ASSERT_EQ(open("p.kv45", 1), 0);
+  EXPECT_EQ(current().window, first.window);
+  EXPECT_EQ(mainglobals().numwinds, 2);
+  EXPECT_EQ(globaltext("opened"), "");
+}
+
+TEST_F(WindNavTest, ClosingSendsTheClosingMessagesAndClosesTheProject) {
+  Project p = testproject::small();
+  p.script = "on closeProject\n  global closed\n  put \"project\" after closed\nend closeProject";
+  p.windows[0].script = "on closeWindow\n  global closed\n  put \"window\" after closed\nend closeWindow";
+  p.windows[0].cards[0].script = "on closeCard\n  global closed\n  put \"card\" after closed\nend closeCard";
+  build(p);
+  ASSERT_EQ(open(), 0);
+  WindowRef w = current().window;
+  ASSERT_EQ(closefirst(), 0);
+  EXPECT_EQ(globaltext("closed"), "cardwindowproject");
+  dumpcurrent();
+  EXPECT_EQ(mainglobals().numwinds, 0);
+  EXPECT_FALSE(IsValidWindowPtr(w));
+  EXPECT_EQ(mainglobals().openprojects, nilid) << "the project closed with its last window";
+  EXPECT_EQ(current().store, nilid);
+}
+
+// Mend: when the window table cannot grow the opening fails with 37 and leaves nothing open.
+TEST_F(WindNavTest, OpeningFailsWith37WhenTheTableCannotGrow) {
+  build(testproject::small());
+  MainGlobals& g = mainglobals();
+  Handle table = g.winds;
+  g.winds = nilhandle;
+  EXPECT_EQ(open(), 37);
+  g.winds = table;
+  EXPECT_EQ(g.numwinds, 0);
+  EXPECT_EQ(windowcount(), 0u);
+  EXPECT_EQ(g.openprojects, nilid);
+  EXPECT_EQ(g.current.window, nilid);
+  ASSERT_EQ(open(), 0) << "and a later opening works";
+}
+
+TEST_F(WindNavTest, AMissingProjectOrWindowIsAnError) {
+  build(testproject::small());
+  EXPECT_EQ(open("none.kv45"), 62);
+  EXPECT_EQ(open("p.kv45", 2), 61);
+  EXPECT_EQ(mainglobals().openprojects, nilid) << "a project opened only to fail is closed again";
+}
+
+// Acceptance: backgrounds are numbered by first appearance; a missing one gives 60.
+TEST_F(WindNavTest, BackgroundsAreNumberedByFirstAppearance) {
+  Project p;
+  testproject::Window w;
+  w.backgrounds = {{"A", "", {}}, {"B", "", {}}, {"C", "", {}}, {"D", "", {}}};
+  for (size_t b : {0, 0, 2, 0, 1, 2}) w.cards.push_back(Card{"", "", b, {}, {}});
+  p.windows.push_back(w);
+  build(p);
+  ASSERT_EQ(open(), 0);
+  const desk& d = current();
+  auto number = [&](u32 cardnum) {
+    u32 n = 0;
+    EXPECT_EQ(backidtobacknum(d.store, d.wind, entry(cardnum).backrecord, &n), 0);
+    return n;
+  };
+  EXPECT_EQ(number(1), 1u) << "A";
+  EXPECT_EQ(number(3), 2u) << "C comes second";
+  EXPECT_EQ(number(5), 3u) << "B third";
+  u32 n = 77;
+  EXPECT_EQ(backidtobacknum(d.store, d.wind, 9999, &n), 60);
+  EXPECT_EQ(n, 77u);
+  ASSERT_EQ(doline("go card 5"), 0);
+  EXPECT_EQ(current().backid, testproject::kFirstCardId + 1) << "B's id";
+}
+
+// Acceptance: dumpfile keeps the shared project open, and any store with held records.
+TEST_F(WindNavTest, DumpfileKeepsStoresThatAreStillInUse) {
+  build(testproject::small());
+  auto openstore = [&]() {
+    RegistryId s = newprojectstore();
+    Str255 name{};
+    setpstring(name, "p.kv45");
+    EXPECT_EQ(openvir(kBootVolume, dir, name, s), 0);
+    return s;
+  };
+  RegistryId s = openstore();
+  Handle head = nilhandle;
+  ASSERT_EQ(getvir(s, 0, &head), 0);
+  dumpfile(s);
+  ASSERT_NE(findprojectstore(s), nullptr) << "a held record keeps it open";
+  ASSERT_EQ(putvir(s, 0), 0);
+  mainglobals().sharedstore = s;
+  dumpfile(s);
+  ASSERT_NE(findprojectstore(s), nullptr) << "the shared project stays open";
+  mainglobals().sharedstore = nilid;
+  dumpfile(s);
+  EXPECT_EQ(findprojectstore(s), nullptr);
+  EXPECT_EQ(mainglobals().openprojects, nilid);
+}
+
+TEST_F(WindNavTest, CompactKeepsTheCards) {
+  build(testproject::small());
+  ASSERT_EQ(open(), 0);
+  ASSERT_EQ(doline("go card 2"), 0);
+  EXPECT_EQ(doline("compact now"), 19);
+  ASSERT_EQ(doline("compact"), 0);
+  closeallwindows();
+  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(cardvalue("the number of cards"), "3");
+  ASSERT_EQ(doline("go card \"Three\""), 0);
+  EXPECT_EQ(current().cardnum, 3u);
+  ASSERT_EQ(doline("go card \"Two\""), 0);
+  EXPECT_EQ(backfieldtext(0), "Second");
+}
+
+}  // namespace
+}  // namespace kv

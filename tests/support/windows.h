@@ -1,0 +1,39 @@
+// Test support for windows of test projects: a fixture that builds projects in a temporary
+// folder, opens their windows headless, and runs script lines in the current card's context.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/testing/temphome.h"
+#include "shell/desk.h"
+#include "tests/support/project.h"
+#include "tests/support/veltrix.h"
+
+namespace kv {
+
+// Beside VeltrixTest's own snippets (which run on a path of their own), `doline` and
+// `cardvalue` run in the context of the current card.
+class WindowTest : public VeltrixTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Builds a project file named `name` in the temporary folder.
+  void build(const testproject::Project& p, std::string_view name = "p.kv45");
+  // Opens window `windnum` of the project `name` (built before): the status of openwindow.
+  i16 open(std::string_view name = "p.kv45", i32 windnum = 1, u16 hidden = 0);
+  // Sends each line of a script to the current card, as --do does: the first failure's status.
+  i16 doline(std::string_view lines);
+  // The value of an expression in the current card's context, or "error N".
+  std::string cardvalue(std::string_view expr);
+  // Forgets every global variable.
+  void clearglobals();
+
+  const desk& current();
+  std::unique_ptr<TemporaryHome> home;
+  u32 dir = 0;
+};
+
+}  // namespace kv

@@ -1,0 +1,29 @@
+// Writes the usual test project (testproject::small) to the path given, for the tests that
+// run the kestrove program itself.
+#include <cstdio>
+#include <string>
+
+#include "platform/files/files.h"
+#include "platform/runtime/bigstack.h"
+#include "platform/text/macroman.h"
+#include "tests/support/project.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fputs("usage: makeproject PATH\n", stderr);
+    return 2;
+  }
+  std::string path = argv[1];
+  return kv::runonbigstack([&]() {
+    std::size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    kv::u32 dir = 0;
+    if (kv::folderidofpath(kv::utf8tomacroman(folder), &dir) != kv::noErr) return 1;
+    std::string pname = kv::utf8tomacroman(name);
+    kv::u8 p[256] = {kv::u8(pname.size())};
+    for (std::size_t i = 0; i < pname.size() && i < 255; ++i) p[i + 1] = kv::u8(pname[i]);
+    kv::HDelete(kv::kBootVolume, dir, p);
+    return kv::testproject::build(dir, pname, kv::testproject::small()) == 0 ? 0 : 1;
+  });
+}
