@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/console/console.h"
+#include "platform/process/process.h"
 #include "platform/text/macroman.h"
 
 namespace kv {
@@ -14,5 +15,7 @@ void KVDebugMsg(ConstStringPtr text) {
   line += '\n';
   writeconsole(line);
 }
+
+void KVBeep(i16) { SysBeep(1); }
 
 }  // namespace kv
