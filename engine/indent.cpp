@@ -37,9 +37,9 @@ struct key {
 };
 
 constexpr key keys[] = {
-    {"on", 2, kon},         {"if", 2, kif},     {"else", 4, kelse},       {"repeat", 6, krepeat},
-    {"end", 3, kend},       {"then", 4, kthen}, {"case", 4, kcase},       {"switch", 6, kswitch},
-    {"try", 3, ktry},       {"catch", 5, kcatch}, {"function", 8, kfunction},
+    {"on", 2, kon},         {"if", 2, kif},         {"else", 4, kelse},   {"repeat", 6, krepeat},
+    {"end", 3, kend},       {"then", 4, kthen},     {"case", 4, kcase},   {"switch", 6, kswitch},
+    {"try", 3, ktry},       {"catch", 5, kcatch},   {"function", 8, kfunction},
 };
 
 constexpr u8 kReturn = 13;
@@ -445,23 +445,12 @@ class indenter {
     return plainword;
   }
 
-  i16 repeatblock() {
+  // A block from its opening line to "end" and its opening word, the body `body` levels in;
+  // lines that start with `inner` are written one level out from the body.
+  i16 block(i16 opener, i16 inner, i16 body) {
     copyline();
     const i16 base = indentlevel_;
-    raise(1);
-    for (;;) {
-      const i16 r = dostatement(kend);
-      if (r == endoftext) return endoftext;
-      if (r == kend) return closeblock(krepeat, base);
-    }
-  }
-
-  // switch ... case ... end switch, and try ... catch ... end try: the body two levels in, the
-  // inner word's lines one level out.
-  i16 twolevelblock(i16 opener, i16 inner) {
-    copyline();
-    const i16 base = indentlevel_;
-    raise(2);
+    raise(body);
     for (;;) {
       const i16 r = dostatement(kend);
       if (r == endoftext) return endoftext;
@@ -469,8 +458,9 @@ class indenter {
       if (r == kend) return closeblock(opener, base);
     }
   }
-  i16 switchblock() { return twolevelblock(kswitch, kcase); }
-  i16 tryblock() { return twolevelblock(ktry, kcatch); }
+  i16 repeatblock() { return block(krepeat, nostop, 1); }
+  i16 switchblock() { return block(kswitch, kcase, 2); }
+  i16 tryblock() { return block(ktry, kcatch, 2); }
 
   std::vector<u8> text_;
   i32 len_;
