@@ -69,17 +69,17 @@ void dumpfile(RegistryId store) {
   checkerr(closevir(store));
 }
 
-i16 backidtobacknum(RegistryId store, Handle window, u32 backrecid, u32* number) {
+i16 firstappearances(RegistryId store, Handle window, const std::function<bool(u32, u32)>& fn) {
   u32 backs = loadat<windrec>(deref(window)).backcount;
   if (memoryrefused(Size(backs) * 4)) return kNoMemory;
   Handle seen = NewHandle(0);
   if (seen == nilhandle) return kNoMemory;
   u32 cards = loadat<windrec>(deref(window)).cardcount, last = 0;
-  i16 result = 60;
+  i16 result = 0;
   for (u32 i = 1; i <= cards; ++i) {
     wordentry e{};
     if (getword(store, window, i32(i), &e) != 0) break;
-    // Consecutive cards of one background are skipped at once.
+    // Consecutive cards of one background are passed over at once.
     if (i > 1 && e.backrecord == last) continue;
     last = e.backrecord;
     Size n = HandleCount<u32>(seen);
@@ -90,14 +90,22 @@ i16 backidtobacknum(RegistryId store, Handle window, u32 backrecid, u32* number)
       result = kNoMemory;
       break;
     }
-    if (last == backrecid) {
-      *number = u32(n + 1);
-      result = 0;
-      break;
-    }
+    if (fn(last, u32(n + 1))) break;
   }
   DisposeHandle(seen);
   return result;
+}
+
+i16 backidtobacknum(RegistryId store, Handle window, u32 backrecid, u32* number) {
+  u32 found = 0;
+  i16 st = firstappearances(store, window, [&](u32 recid, u32 n) {
+    if (recid == backrecid) found = n;
+    return found != 0;
+  });
+  if (st != 0) return st;
+  if (found == 0) return 60;
+  *number = found;
+  return 0;
 }
 
 i16 addir(i16 volume, u32 dirid) {

@@ -3,6 +3,8 @@
 // backgrounds of a window by number, and the known folders in which projects are searched.
 #pragma once
 
+#include <functional>
+
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
 #include "shell/desk.h"
@@ -22,6 +24,10 @@ bool hasmenu(RegistryId store, u32 menunum, menuline* out, i32* index);
 // Closes a project (closevir) unless it is the shared project or one of its cached records
 // is still held; a failure to close is fatal.
 void dumpfile(RegistryId store);
+// Walks a window's card list and calls fn(background record id, number) for each background
+// at its first appearance, numbering them from 1, until fn answers true. 0, or 37 when memory
+// for the list of seen backgrounds (one word per background of the window) is refused.
+i16 firstappearances(RegistryId store, Handle window, const std::function<bool(u32, u32)>& fn);
 // Numbers the backgrounds of a window by their first appearance along its card list: the
 // 1-based number of background record `backrecid`. 0, 60 when it does not appear, 37 when
 // memory for the list of seen backgrounds is refused.

@@ -40,6 +40,21 @@ Handle hold(RegistryId store, u32 id) {
 }
 void release(RegistryId store, u32 id) { checkerr(putvir(store, i32(id))); }
 
+// 0 when record `id` is a record of that kind, else 70: the project does not hold together.
+template <class R>
+i16 checkrecord(RegistryId store, u32 id, u16 kind) {
+  Handle h = hold(store, id);
+  bool ok = isrecord<R>(h, kind);
+  release(store, id);
+  return ok ? i16(0) : kDamagedProject;
+}
+
+// The card and background a word entry names must be a card and a background.
+i16 checkentry(RegistryId store, const wordentry& e) {
+  if (i16 st = checkrecord<cardrec>(store, e.cardrecord, kindcard)) return st;
+  return checkrecord<backrec>(store, e.backrecord, kindback);
+}
+
 bool colour() { return mainglobals().colorWorld != 0; }
 
 void disposeclut(Handle& clut) {
@@ -179,14 +194,18 @@ i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool project
   i16 failure = 0;
   bookentry b{};
   wordentry e{};
-  if (getbook(store, d.windlib, windnum, &b) != 0) {
+  if (!isrecord<headrec>(d.head, kindhead) || !isrecord<librec>(d.windlib, kindlib)) {
+    failure = kDamagedProject;
+  } else if (getbook(store, d.windlib, windnum, &b) != 0) {
     failure = kNoWindow;
   } else {
     d.windrecid = b.recordid;
     d.windbook = b.word4;
     d.wind = hold(store, d.windrecid);
-    if (getword(store, d.wind, cardnum, &e) != 0) failure = kNoCard;
+    if (!isrecord<windrec>(d.wind, kindwind)) failure = kDamagedProject;
+    else if (getword(store, d.wind, cardnum, &e) != 0) failure = kNoCard;
     else if (memoryrefused(Size(3) * Size(u32(e.packedsize)))) failure = kNoMemory;
+    else failure = checkentry(store, e);
   }
   if (failure == 0) {
     loadcard(d, u32(cardnum), e);
@@ -238,6 +257,7 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   wordentry e{};
   if (getword(d.store, d.wind, i32(cardnum), &e) != 0) return kNoCard;
   if (memoryrefused(Size(3) * Size(u32(e.packedsize)))) return kNoMemory;
+  if (i16 st = checkentry(d.store, e)) return st;
   updateword(d);
   u32 oldcard = d.cardrecid, oldback = d.backrecid;
   bool newback = e.backrecord != d.backrecid;

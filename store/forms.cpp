@@ -110,6 +110,11 @@ i16 findproject(const selpart& p, i16 shared, RegistryId* store, bool* opened) {
   if (shared) {
     Handle head = nilhandle;
     checkerr(getvir(s, 0, &head));
+    if (!isrecord<headrec>(head, kindhead)) {
+      checkerr(putvir(s, 0));
+      dumpfile(s);
+      return kDamagedProject;
+    }
     mainglobals().sharedstore = s;
     mainglobals().sharedhead = head;
   }
@@ -145,6 +150,10 @@ i16 findwindow(const selpart& p, RegistryId store, i32* windnum) {
   }
   Handle lib = nilhandle;
   checkerr(getvir(store, 1, &lib));
+  if (!isrecord<librec>(lib, kindlib)) {
+    checkerr(putvir(store, 1));
+    return kDamagedProject;
+  }
   i32 count = i32(std::min<u32>(u32(loadat<librec>(deref(lib)).entrycount), INT32_MAX));
   i32 found = choose(w, count);
   for (i32 i = 1; found == 0 && i <= count && (w.selector == selid || w.selector == selname); ++i) {
@@ -299,7 +308,7 @@ i16 formtonums(const form& f, RegistryId* store, i32* cardnum, i32* windnum, i16
     checkerr(putvir(s, 1));
     if (e == 0) {
       checkerr(getvir(s, i32(b.recordid), &window));
-      e = findcard(f, s, window, w, &c);
+      e = isrecord<windrec>(window, kindwind) ? findcard(f, s, window, w, &c) : kDamagedProject;
       checkerr(putvir(s, i32(b.recordid)));
     }
   }
@@ -318,20 +327,14 @@ i16 formtonums(const form& f, RegistryId* store, i32* cardnum, i32* windnum, i16
 }
 
 i16 backnumtoid(RegistryId store, Handle window, u32 n, u32* backrecid) {
-  u32 backs = loadat<windrec>(deref(window)).backcount;
-  if (memoryrefused(Size(backs) * 4)) return kNoMemory;
-  std::vector<u32> seen;
-  u32 cards = loadat<windrec>(deref(window)).cardcount;
-  u32 last = 0;
-  for (u32 i = 1; i <= cards && seen.size() < n; ++i) {
-    wordentry e{};
-    if (getword(store, window, i32(i), &e) != 0) break;
-    if (e.backrecord == last) continue;
-    last = e.backrecord;
-    if (std::find(seen.begin(), seen.end(), last) == seen.end()) seen.push_back(last);
-  }
-  if (n == 0 || seen.size() < n) return kNoBackground;
-  *backrecid = seen[n - 1];
+  u32 found = 0;
+  i16 st = firstappearances(store, window, [&](u32 recid, u32 number) {
+    if (number == n) found = recid;
+    return number >= n;
+  });
+  if (st != 0) return st;
+  if (n == 0 || found == 0) return kNoBackground;
+  *backrecid = found;
   return 0;
 }
 

@@ -42,9 +42,12 @@ struct form {
 // window that is open) and the window number. With `shared` set a project opened here becomes
 // the shared project. A project opened here is closed again on failure, and its folder joins
 // the known folders on success. 0, or 51 card not found, 53 a window without cards, 60
-// background not found, 61 window not found, 62 project not found, 104 no current project,
-// a store check code, 37.
+// background not found, 61 window not found, 62 project not found, 70 a damaged project (a
+// record of the wrong kind), 104 no current project, a store check code, 37.
 i16 formtonums(const form& f, RegistryId* store, i32* cardnum, i32* windnum, i16 shared);
+
+// The status of a project whose records do not hold together.
+constexpr i16 kDamagedProject = 70;
 
 // The n-th background of a window in card order (first appearances): its record id. 0, 60
 // when the window has fewer backgrounds, 37 when memory is refused.

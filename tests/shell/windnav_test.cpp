@@ -35,6 +35,13 @@ class WindNavTest : public WindowTest {
     return v.rfind("(no global", 0) == 0 ? "" : v;
   }
   static bool samedesk(const desk& a, const desk& b) { return std::memcmp(&a, &b, sizeof(desk)) == 0; }
+  // The small project with a copy of its window as window 2, "Second".
+  static Project twowindows() {
+    Project p = testproject::small();
+    p.windows.push_back(p.windows[0]);
+    p.windows[1].name = "Second";
+    return p;
+  }
   // The word entry of a card of the current window.
   wordentry entry(u32 cardnum) {
     wordentry e{};
@@ -173,6 +180,26 @@ TEST_F(WindNavTest, BackgroundFieldsShowEachCardsText) {
   EXPECT_EQ(globaltext("opened"), "one") << "the same background: only openCard";
 }
 
+// A background field's text changed on a card is kept by that card, in memory and on disk.
+TEST_F(WindNavTest, ABackgroundTextChangedOnACardStaysWithIt) {
+  build(testproject::small());
+  ASSERT_EQ(open(), 0);
+  spot title = HandleAs<spot>(current().backspots)[0];
+  Handle data = title.data;
+  const char edited[] = "Edited";
+  Size tail = 14, start = 2;
+  Munger(data, i32(start), nullptr, i32(GetHandleSize(data) - start - tail), edited, 6);
+  ASSERT_EQ(backfieldtext(0), "Edited");
+  ASSERT_EQ(doline("go next"), 0);
+  EXPECT_EQ(backfieldtext(0), "Second");
+  ASSERT_EQ(doline("go prev"), 0);
+  EXPECT_EQ(backfieldtext(0), "Edited");
+  ASSERT_EQ(doline("go next"), 0);
+  closeallwindows();
+  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(backfieldtext(0), "Edited") << "written to the project";
+}
+
 TEST_F(WindNavTest, ACloseCardHandlerThatGoesElsewhereStopsTheGo) {
   Project p = testproject::small();
   p.windows[0].cards[0].script =
@@ -222,11 +249,8 @@ TEST_F(WindNavTest, HiddenWindowsStayHidden) {
 }
 
 TEST_F(WindNavTest, TheSecondWindowOfAProjectGetsNoOpenProject) {
-  Project p = testproject::small();
-  testproject::Window second = p.windows[0];
-  second.name = "Second";
-  second.script = "on openWindow\n  global opened\n  put \"second\" after opened\nend openWindow";
-  p.windows.push_back(second);
+  Project p = twowindows();
+  p.windows[1].script = "on openWindow\n  global opened\n  put \"second\" after opened\nend openWindow";
   build(p);
   ASSERT_EQ(open(), 0);
   desk first = current();
@@ -307,6 +331,28 @@ TEST_F(WindNavTest, BackgroundsAreNumberedByFirstAppearance) {
   EXPECT_EQ(n, 77u);
   ASSERT_EQ(doline("go card 5"), 0);
   EXPECT_EQ(current().backid, testproject::kFirstCardId + 1) << "B's id";
+
+  // Cards of one background, in card order.
+  auto resolve = [&](selpart back, selpart card) {
+    form f{};
+    f.back = back;
+    f.card = card;
+    RegistryId store = nilid;
+    i32 cardnum = 0, windnum = 0;
+    i16 st = formtonums(f, &store, &cardnum, &windnum, 0);
+    return st != 0 ? -st : cardnum;
+  };
+  selpart none{};
+  EXPECT_EQ(resolve({selnumber, 2, {}, 0}, {selnumber, 2, {}, 0}), 6) << "the second card of C";
+  EXPECT_EQ(resolve({selnumber, 1, {}, 0}, {selnext, 4, {}, 0}), 1) << "after card 4 A comes back at 1";
+  EXPECT_EQ(resolve({selnumber, 1, {}, 0}, {selprev, 1, {}, 0}), 4);
+  EXPECT_EQ(resolve({selid, 101, {}, 0}, {sellast, 0, {}, 0}), 5) << "B by id";
+  selpart b{selname, 0, {}, 0};
+  setpstring(b.name, "b");
+  EXPECT_EQ(resolve(b, none), 5) << "B by name: its first card is shown";
+  EXPECT_EQ(resolve({selnumber, 9, {}, 0}, none), -60);
+  EXPECT_EQ(resolve({selnumber, 1, {}, 0}, {selnumber, 4, {}, 0}), -51) << "A has three cards";
+  EXPECT_EQ(resolve({selnumber, kThisCard, {}, 0}, none), 5) << "this background: the card shown";
 }
 
 // Acceptance: dumpfile keeps the shared project open, and any store with held records.
@@ -347,6 +393,106 @@ TEST_F(WindNavTest, CompactKeepsTheCards) {
   EXPECT_EQ(current().cardnum, 3u);
   ASSERT_EQ(doline("go card \"Two\""), 0);
   EXPECT_EQ(backfieldtext(0), "Second");
+}
+
+// Going to another window of the project: the current window sends its closing messages
+// and the other takes its place.
+TEST_F(WindNavTest, GoingToAnotherWindowReplacesTheCurrentOne) {
+  Project p = twowindows();
+  p.windows[0].script = "on closeWindow\n  global closed\n  put \"main\" after closed\nend closeWindow";
+  build(p);
+  ASSERT_EQ(open(), 0);
+  desk first = current();
+  clearglobals();
+  form f{};
+  f.wind = selpart{selnumber, 2, {}, 0};
+  f.card = selpart{selnumber, 3, {}, 0};
+  ASSERT_EQ(gotowindow(f), 0);
+  EXPECT_EQ(current().windnum, 2u);
+  EXPECT_EQ(current().cardnum, 3u);
+  EXPECT_EQ(current().store, first.store);
+  EXPECT_EQ(mainglobals().numwinds, 1);
+  EXPECT_FALSE(IsValidWindowPtr(first.window));
+  EXPECT_EQ(globaltext("closed"), "main");
+  EXPECT_EQ(globaltext("opened"), "windowfancythree") << "no openProject within the project";
+  ASSERT_EQ(doline("go prev"), 0);
+  EXPECT_EQ(current().cardnum, 2u);
+}
+
+TEST_F(WindNavTest, GoingToAnotherProjectClosesThisOne) {
+  Project p = testproject::small();
+  p.script = "on closeProject\n  global closed\n  put \"p\" after closed\nend closeProject";
+  build(p);
+  build(testproject::small(), "q.kv45");
+  ASSERT_EQ(open(), 0);
+  RegistryId first = current().store;
+  clearglobals();
+  form f{};
+  std::string path = home->path() + "/q.kv45";
+  pstrassign(f.proj.name, 256, path.data(), path.size());
+  ASSERT_EQ(gotowindow(f), 0);
+  EXPECT_NE(current().store, first);
+  EXPECT_EQ(findprojectstore(first), nullptr) << "p closed with its window";
+  EXPECT_EQ(globaltext("closed"), "p");
+  EXPECT_EQ(globaltext("opened"), "projectwindowplainone");
+  EXPECT_EQ(mainglobals().numwinds, 1);
+  EXPECT_EQ(cardvalue("the number of cards"), "3");
+}
+
+TEST_F(WindNavTest, GoingToAMissingProjectLeavesTheWindow) {
+  build(testproject::small());
+  ASSERT_EQ(open(), 0);
+  desk before = current();
+  form f{};
+  setpstring(f.proj.name, "/no/such/folder/x.kv45");
+  EXPECT_EQ(gotowindow(f), 62);
+  EXPECT_TRUE(samedesk(current(), before));
+}
+
+// A project whose entries name records of the wrong kind opens with an error, not a crash.
+TEST_F(WindNavTest, EntriesNamingRecordsOfTheWrongKindAreADamagedProject) {
+  build(testproject::small());
+  RegistryId s = newprojectstore();
+  Str255 name{};
+  setpstring(name, "p.kv45");
+  ASSERT_EQ(openvir(kBootVolume, dir, name, s), 0);
+  Handle lib = nilhandle, window = nilhandle;
+  ASSERT_EQ(getvir(s, 1, &lib), 0);
+  bookentry book{};
+  ASSERT_EQ(getbook(s, lib, 1, &book), 0);
+  ASSERT_EQ(getvir(s, i32(book.recordid), &window), 0);
+  wordentry word{};
+  ASSERT_EQ(getword(s, window, 2, &word), 0);
+  u32 windowid = book.recordid;
+  word.cardrecord = windowid;  // card 2 names the window record
+  ASSERT_EQ(putword(s, window, 2, word), 0);
+  ASSERT_EQ(putvir(s, i32(windowid)), 0);
+  ASSERT_EQ(putvir(s, 1), 0);
+  ASSERT_EQ(closevir(s), 0);
+
+  ASSERT_EQ(open(), 0);
+  desk before = current();
+  EXPECT_EQ(doline("go card 2"), kDamagedProject);
+  EXPECT_TRUE(samedesk(current(), before));
+  ASSERT_EQ(doline("go card 3"), 0);
+  form f{};
+  f.card = selpart{selnumber, 2, {}, 0};
+  EXPECT_EQ(openwindow(f, 0, 0), kDamagedProject);
+  closeallwindows();
+  EXPECT_EQ(mainglobals().openprojects, nilid);
+
+  // The window list names a card record as the window.
+  s = newprojectstore();
+  ASSERT_EQ(openvir(kBootVolume, dir, name, s), 0);
+  ASSERT_EQ(getvir(s, 1, &lib), 0);
+  book.recordid = word.backrecord;
+  ASSERT_EQ(putbook(s, lib, 1, book), 0);
+  ASSERT_EQ(changevir(s, 1), 0);
+  ASSERT_EQ(putvir(s, 1), 0);
+  ASSERT_EQ(closevir(s), 0);
+  EXPECT_EQ(open(), kDamagedProject);
+  EXPECT_EQ(mainglobals().openprojects, nilid);
+  EXPECT_EQ(windowcount(), 0u);
 }
 
 }  // namespace
