@@ -53,19 +53,39 @@ enum : u16 {
   tokThereIs = 1025,
   tokThereIsNot = 1026,
 
+  // Functions.
+  tokLineOffset = 3076,
+  tokOffset = 3104,
+
   tokComma = 5024,
 
+  // Ordinals and chunk words.
+  tokFirst = 7001,
+  tokTenth = 7010,
+  tokLast = 7011,
+  tokAny = 7012,
+  tokMiddle = 7013,
+  tokLine = 8001,
+  tokItem = 8002,
+  tokWord = 8003,
+  tokChar = 8004,
+
   // Language words.
+  tokAfter = 10001,
+  tokBefore = 10003,
   tokCase = 10004,
   tokCatch = 10005,
   tokElse = 10007,
   tokEnd = 10008,
   tokExit = 10010,
   tokIf = 10012,
+  tokInto = 10013,
+  tokOf = 10016,  // also spelt `in`
   tokRepeat = 10018,
   tokSwitch = 10019,
   tokTry = 10022,
   tokThen = 10023,
+  tokTo = 10024,
 
   // Other words.
   tokCard = 11034,

@@ -62,6 +62,9 @@ struct MainGlobals {
   u16 decimalpoint;        // the system's decimal point, mapped to "." by stringtodouble
   u64 usecounter;          // last-use stamps of the script, record and picture caches
   i32 unquotedliterals;    // bare words evaluated as literals
+  i32 delcount;            // delimiters after the last chunk narrowed (-1: it ends the text)
+  i32 addcount;            // delimiters to add before the last chunk narrowed exists
+  i16 chunkflag;           // set while a chunk's container is resolved
   i16 memplentiful;        // non-zero: the memory guard is skipped
   i16 runningosx;          // always 1
   i16 twobyte;             // settings word 1: two-byte text
