@@ -1,0 +1,94 @@
+#include "engine/containerutil.h"
+
+#include <string_view>
+
+#include "engine/expression.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/numbertext.h"
+#include "engine/variables.h"
+#include "platform/memory/memory.h"
+#include "platform/runtime/root.h"
+#include "platform/text/pstring.h"
+#include "platform/text/sjis.h"
+#include "shell/mainglobals.h"
+
+namespace kv {
+
+namespace {
+
+struct KeyTextState {
+  u8 strokepending = 0;  // a lead byte typed for keyStroke
+  u8 fieldpending = 0;   // and for keyInField
+};
+
+bool keyleadbyte(u8 c) { return (c >= 129 && c <= 159) || (c >= 224 && c <= 234); }
+bool keytrailbyte(u8 c) { return c >= 64 && c <= 252; }
+
+void keytext(std::string_view name, u8* pending, StringPtr out, u8 c) {
+  out[0] = 0;
+  u8 chars[2] = {c, 0};
+  size_t n = 1;
+  if (mainglobals().twobyte != 0) {
+    if (*pending != 0 && keytrailbyte(c)) {
+      chars[0] = *pending;
+      chars[1] = c;
+      n = 2;
+    } else if (keyleadbyte(c)) {
+      *pending = c;
+      return;
+    }
+  }
+  *pending = 0;
+  auto add = [out](std::string_view t) { pstrappend(out, sizeof(Str255), t.data(), t.size()); };
+  add(name);
+  add(" ");
+  if (n == 1 && (c == '"' || c == 13 || c == 0)) {
+    add(c == '"' ? "quote" : c == 13 ? "return" : "null");
+    return;
+  }
+  add("\"");
+  pstrappend(out, sizeof(Str255), chars, n);
+  add("\"");
+}
+
+}  // namespace
+
+void keystrokestr(StringPtr out, u8 c) { keytext("keyStroke", &state<KeyTextState>().strokepending, out, c); }
+void keyinfieldstr(StringPtr out, u8 c) { keytext("keyInField", &state<KeyTextState>().fieldpending, out, c); }
+
+void readlength(fred* value) {
+  Size n = getfredsize(value);
+  const u8* p = fredaddr(value);
+  if (p == nullptr) n = 0;
+  if (mainglobals().twobyte != 0 && n > 0) n = sjischarcount(p, n);
+  longtofred(n, value);
+}
+
+void localtoglobal() {
+  Handle list = mainglobals().globalvars;
+  if (list == nilhandle) return;
+  varentry* e = HandleAs<varentry>(list);
+  for (i32 i = 0, n = HandleCount<varentry>(list); i < n; ++i)
+    if (e[i].state == varowned) e[i].state = varborrowed;
+}
+
+u16 getoken(hier* context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count) {
+  *count = 0;
+  u16 t = at >= 0 && at < HandleCount<atom>(atoms) ? HandleAs<atom>(atoms)[at].token : u16(tokEndOfScript);
+  if ((t >= firstotherword && t <= lastotherword) || (t >= firstproperty && t <= lastproperty) ||
+      (t >= firstconstant && t <= lastconstant) || (t >= firstnameform && t <= lastnameform) || t == tokEndOfLine) {
+    *count = 1;
+    return t;
+  }
+  fred v{};
+  i32 used = 0;
+  if (expression(context, text, atoms, at, variables, locals, &used, &v) != 0) return tokUnknown;
+  Str255 word;
+  fredtostring(&v, word);
+  disposfred(&v);
+  *count = used;
+  return stringtotoken(word + 1, word[0]);
+}
+
+}  // namespace kv
