@@ -53,6 +53,31 @@ struct Walk {
       return p[pos] == u8(delim);
     }
   }
+  // The position just after the k-th delimiter character (k >= 1) in [pos, end); *found is
+  // how many were met, less than k when the text ends first (the answer is then end).
+  static i32 afterdelims(const u8* p, i32 pos, i32 end, u16 delim, i64 k, i64* found) {
+    *found = 0;
+    if constexpr (!Two) {
+      // Whole blocks that hold fewer delimiters than are still wanted are passed over; the
+      // count over a block of fixed size compiles to vector compares.
+      constexpr i32 block = 64;
+      const u8 d = u8(delim);
+      while (end - pos >= block) {
+        i32 c = 0;
+        for (i32 i = 0; i < block; ++i) c += p[pos + i] == d;
+        if (c >= k - *found) break;
+        *found += c;
+        pos += block;
+      }
+    }
+    while (*found < k) {
+      i32 q = nextdelim(p, pos, end, delim);
+      if (q == end) return end;
+      ++*found;
+      pos = q + len(p, q, end);
+    }
+    return pos;
+  }
   // The position of the first delimiter character in [pos, end), or end.
   static i32 nextdelim(const u8* p, i32 pos, i32 end, u16 delim) {
     if (pos >= end) return end;
@@ -199,15 +224,16 @@ void linesoritems(const u8* p, i32 first, i32 last, i32* start, i32* end, u16 de
   }
   // Chunk k starts right after the (k-1)-th delimiter.
   i32 pos = s;
-  for (i64 k = 1; k < first; ++k) {
-    i32 q = W::nextdelim(p, pos, e, delim);
-    if (q == e) {
-      // The text holds k chunks; first - k delimiters must be added before chunk `first`.
+  if (first > 1) {
+    i64 found = 0;
+    pos = W::afterdelims(p, s, e, delim, i64(first) - 1, &found);
+    if (found < first - 1) {
+      // The text holds found + 1 chunks: the rest of the delimiters must be added before
+      // chunk `first` exists.
       *start = e;
-      g.addcount = i32(first - k);
+      g.addcount = i32(first - 1 - found);
       return;
     }
-    pos = q + W::len(p, q, e);
   }
   *start = pos;
   g.delcount = -1;

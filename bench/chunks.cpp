@@ -1,0 +1,96 @@
+// Reading the items of a 10,000-item text: item i for every i (each read scans from the start,
+// so a sweep is quadratic in the item count), and every item in turn from where the last one
+// ended. One-byte text.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "engine/chunks.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "platform/memory/memory.h"
+#include "platform/runtime/root.h"
+#include "shell/mainglobals.h"
+
+namespace {
+
+using namespace kv;
+
+// "item1,item2,...,itemN".
+std::string itemtext(int n) {
+  std::string t;
+  for (int i = 1; i <= n; ++i) {
+    if (i > 1) t += ',';
+    t += "item" + std::to_string(i);
+  }
+  return t;
+}
+
+struct Setup {
+  fred v{};
+  i32 size = 0;
+  explicit Setup(int items) {
+    setmemoryhardening(false);
+    initglobs();
+    std::string t = itemtext(items);
+    size = i32(t.size());
+    charstonewfred(t.data(), size, &v);
+  }
+  ~Setup() {
+    disposfred(&v);
+    resetruntime();
+  }
+};
+
+// item i of the text for i = 1..N, each copied out as a new value.
+void BM_ItemByIndex(benchmark::State& st) {
+  const int items = int(st.range(0));
+  Setup s(items);
+  for (auto _ : st) {
+    for (i32 i = 1; i <= items; ++i) {
+      i32 a = 0, e = s.size;
+      chunkchar(&s.v, i, i, &a, &e, tokItem);
+      fred out{};
+      charstonewfred(fredaddr(&s.v) + a, e - a, &out);
+      benchmark::DoNotOptimize(out.shorttext[0]);
+      disposfred(&out);
+    }
+  }
+  st.counters["items/s"] = benchmark::Counter(double(items), benchmark::Counter::kIsIterationInvariantRate);
+  st.SetComplexityN(st.range(0));
+}
+BENCHMARK(BM_ItemByIndex)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNSquared);
+
+// Every item in turn: item 1 of what follows the last one, as a walk over each item does.
+void BM_EachItem(benchmark::State& st) {
+  const int items = int(st.range(0));
+  Setup s(items);
+  for (auto _ : st) {
+    i32 from = 0;
+    while (from <= s.size) {
+      i32 a = from, e = s.size;
+      chunkchar(&s.v, 1, 1, &a, &e, tokItem);
+      fred out{};
+      charstonewfred(fredaddr(&s.v) + a, e - a, &out);
+      benchmark::DoNotOptimize(out.shorttext[0]);
+      disposfred(&out);
+      from = e + 1;
+    }
+  }
+  st.counters["items/s"] = benchmark::Counter(double(items), benchmark::Counter::kIsIterationInvariantRate);
+  st.SetComplexityN(st.range(0));
+}
+BENCHMARK(BM_EachItem)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+// Counting the items, and the last item (which counts first).
+void BM_CountItems(benchmark::State& st) {
+  Setup s(int(st.range(0)));
+  for (auto _ : st) {
+    i32 a = 0, e = s.size;
+    chunkset(&s.v, chunkspec{chunklast, 0, 0}, tokItem, &a, &e);
+    benchmark::DoNotOptimize(a);
+  }
+}
+BENCHMARK(BM_CountItems)->Arg(10000);
+
+}  // namespace
