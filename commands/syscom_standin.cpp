@@ -35,8 +35,6 @@ enum : u16 {
   tokSend = 2179,
   tokSet = 2181,
   tokThe = 10020,
-  tokTo = 10024,
-  tokOf = 10016,
 };
 
 constexpr i16 statusstray = 19, statusnotto = 7, statusnoobject = 2;

@@ -1,11 +1,14 @@
 // A stand-in function dispatcher until the built-in functions exist: the handful that
-// handlers and their tests need (arithmetic, length, the parameters, the result, value) and
-// `the number of cards` of the current window. Any other function is not understood.
+// handlers and their tests need (arithmetic, length, offset and lineOffset, the parameters,
+// the result, value) and `the number of cards` of the current window. Any other function is
+// not understood.
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "commands/dispatch.h"
+#include "engine/chunks.h"
+#include "engine/containerutil.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
@@ -41,7 +44,6 @@ enum : u16 {
   fnValue = 3186,
   fnNumber = 4184,
   tokCards = 11035,
-  tokOf = 10016,
   tokThe = 10020,
 };
 
@@ -145,7 +147,8 @@ i16 call(hierpath path, u16 fn, Handle variables, arguments& args, fred* value) 
     }
     case fnLength:
       if (a.size() != 1) return statusnotunderstood;
-      longtonewfred(i32(getfredsize(&a[0])), value);
+      readlength(&a[0]);
+      longtonewfred(a[0].integer, value);
       return 0;
     case fnIsNumber: {
       if (a.size() != 1) return statusnotunderstood;
@@ -209,6 +212,12 @@ i16 sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i
   i32 i = at;
   if (tokenat(atoms, i) == tokThe) ++i;
   u16 fn = tokenat(atoms, i);
+  if (fn == tokOffset || fn == tokLineOffset) {
+    i32 used = 0;
+    i16 st = funoffs(path, text, atoms, i, variables, nilhandle, &used, value);
+    if (st == 0) *count = i - at + used;
+    return st;
+  }
   ++i;
   if (fn == fnNumber) {
     i16 st = numberof(atoms, i, &i, value);

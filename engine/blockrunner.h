@@ -29,7 +29,6 @@ enum : u16 {
   tokIn = 10016,
   tokPass = 10017,
   tokThrow = 10021,
-  tokTo = 10024,
   tokDrop = 11081,
   tokFor = 11115,
   tokForever = 11116,

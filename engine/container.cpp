@@ -1,11 +1,11 @@
-// Resolving containers and writing into them. Variables and the message box are written here;
-// chunks, fields and the selection come with the chunk expressions and object references.
+// Resolving containers and writing into them: variables, the message box and chunks of them.
+// Fields and the selection come with the object references.
 #include "engine/container.h"
 #include "engine/status.h"
 
 #include <cstring>
 
-#include "engine/chunk.h"
+#include "engine/chunks.h"
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
@@ -29,6 +29,7 @@ enum : u16 {
 };
 
 constexpr i16 statuscantput = 45, statusnoselection = 52, statusnoobject = 2;
+constexpr i64 maxtextsize = 0x7FFFFFFF;  // the largest block a text can live in
 
 bool istext(const fred& v) { return v.type == fredhand || v.type == fredstring; }
 
@@ -48,18 +49,52 @@ i16 messagecontainer(i32 used, i32* count, chunkpart* dest) {
   return 0;
 }
 
-// A variable container: a working copy of its value and the range of its whole text.
+// A variable container: a working copy of its value and the range of its whole text. Under a
+// chunk the value is turned into text first (in the variable too), so that the chunk is
+// taken of the text the script sees.
 i16 variablecontainer(const varentry& e, chunkpart* dest) {
   dest->kind = containervariable;
   dest->value = *HandleAs<fred>(e.value);
   dest->start = 0;
+  if (mainglobals().chunkflag != 0 && !istext(dest->value)) {
+    if (i16 st = formatfred(&dest->value, fredstring); st != 0) {
+      disposfred(&dest->value);
+      return st;
+    }
+  }
   dest->end = istext(dest->value) ? u32(getfredsize(&dest->value)) : 0;
+  return 0;
+}
+
+// Writes one delimiter: its byte, or in two-byte text a delimiter above 255 as its lead and
+// trail bytes.
+u8* putdelimiter(u8* p, u16 delim) {
+  if (mainglobals().twobyte != 0 && delim > 255) *p++ = u8(delim >> 8);
+  *p++ = u8(delim);
+  return p;
+}
+
+// A new handle holding `lines` line delimiters, `items` item delimiters and the value's text.
+// 37 when that text would be too large or memory is short.
+i16 delimitedtext(u32 lines, u32 items, fred* value, Size vsize, Handle* out) {
+  const MainGlobals& g = mainglobals();
+  u8 one[2];
+  const i64 linewidth = putdelimiter(one, g.lineDelimiter) - one;
+  const i64 itemwidth = putdelimiter(one, g.itemDelimiter) - one;
+  const i64 total = i64(lines) * linewidth + i64(items) * itemwidth + vsize;
+  if (total > maxtextsize || memoryrefused(Size(total))) return statusnomemory;
+  *out = NewHandle(Size(total));
+  if (*out == nilhandle) return statusnomemory;
+  u8* p = deref(*out);
+  for (u32 i = 0; i < lines; ++i) p = putdelimiter(p, g.lineDelimiter);
+  for (u32 i = 0; i < items; ++i) p = putdelimiter(p, g.itemDelimiter);
+  if (vsize > 0) std::memcpy(p, fredaddr(value), size_t(vsize));
   return 0;
 }
 
 }  // namespace
 
-i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle, i32* count,
+i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 chunkpart* dest, i16 create, i16 allowliteral) {
   *count = 0;
   *dest = chunkpart{};
@@ -68,8 +103,7 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
   u16 next = tokenat(atoms, at + 1);
   if (t >= firstconstant && t <= lastconstant) return statuscantput;
   bool ordinal = t >= firstordinal && t <= lastordinal;
-  if ((t >= firstchunkword && t <= lastchunkword) || (ordinal && next >= firstchunkword && next <= lastchunkword))
-    return statusnoobject;  // chunks of containers come with the chunk expressions
+  if (startschunk(atoms, at)) return destchunk(context, text, atoms, at, variables, locals, count, dest, create, allowliteral);
   if (isfieldcont(atoms, at) || (ordinal && isfieldcont(atoms, at + 1))) return statusnoobject;
   if (t == tokMessage) return messagecontainer(next == tokBox || next == tokWindow ? 2 : 1, count, dest);
   if (t == tokThe && next == tokMessage) {
@@ -97,6 +131,39 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
   return variablecontainer(e, dest);
 }
 
+i16 destchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+              chunkpart* dest, i16 create, i16 allowliteral) {
+  *count = 0;
+  *dest = chunkpart{};
+  dest->value.cls = freddisposed;
+  chunkslots slots;
+  i32 used = 0, containerused = 0;
+  if (i16 st = readchunks(context, text, atoms, at, variables, locals, &used, &slots); st != 0) return st;
+  MainGlobals& g = mainglobals();
+  i16 wasflag = g.chunkflag;
+  g.chunkflag = 1;
+  i16 st = destination(context, text, atoms, at + used, variables, locals, &containerused, dest, create, allowliteral);
+  g.chunkflag = wasflag;
+  if (st != 0) return st;
+  // Narrow lines, items, words, characters in turn; a line or item beyond the text tells how
+  // many delimiters the write must add first.
+  i32 start = i32(dest->start), end = i32(dest->end);
+  const i32 containerstart = start;
+  for (u16 i = 0; i < 4; ++i) {
+    if (slots.slot[i].mode == chunkunused) continue;
+    chunkset(&dest->value, slots.slot[i], u16(tokLine + i), &start, &end);
+    if (i == 0) dest->addlines = u32(g.addcount);
+    if (i == 1) dest->additems = u32(g.addcount);
+  }
+  // A chunk that is the whole text from the container's start has no delimiter to remove.
+  dest->delcount = start == containerstart && g.delcount == -1 ? 0 : g.delcount;
+  dest->start = u32(start);
+  dest->end = u32(end);
+  dest->chunkgiven = 1;
+  *count = used + containerused;
+  return 0;
+}
+
 i16 messagedestination(chunkpart* dest) {
   *dest = chunkpart{};
   i32 used = 0;
@@ -113,28 +180,17 @@ i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
     disposfred(&cont);
     return st;
   }
-  MainGlobals& g = mainglobals();
   // The written text, after the delimiters a chunk beyond the text's end needs.
-  Size prefix = Size(dest->addlines + dest->additems);
   Size vsize = getfredsize(value);
-  if (prefix > 0) {
-    if (memoryrefused(prefix + vsize)) {
+  if (dest->addlines + u64(dest->additems) > 0) {
+    Handle h = nilhandle;
+    if (i16 st = delimitedtext(dest->addlines, dest->additems, value, vsize, &h); st != 0) {
       disposfred(value);
       disposfred(&cont);
-      return statusnomemory;
+      return st;
     }
-    Handle h = NewHandle(prefix + vsize);
-    if (h == nilhandle) {
-      disposfred(value);
-      disposfred(&cont);
-      return statusnomemory;
-    }
-    u8* p = deref(h);
-    std::memset(p, u8(g.lineDelimiter), dest->addlines);
-    std::memset(p + dest->addlines, u8(g.itemDelimiter), dest->additems);
-    if (vsize > 0) std::memcpy(p + prefix, fredaddr(value), size_t(vsize));
+    vsize = GetHandleSize(h);
     givehandtofred(h, value);
-    vsize += prefix;
   }
   bool wastext = istext(cont);
   formatfred(&cont, fredhand);
@@ -158,7 +214,8 @@ i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
     end = u32(csize);
   }
   i16 st = 0;
-  if (memoryrefused(csize + vsize - Size(end - start))) {
+  const i64 newsize = i64(csize) + vsize - i64(end - start);
+  if (newsize > maxtextsize || memoryrefused(Size(newsize))) {
     st = statusnomemory;
   } else {
     // Munger resizes only the container's handle: the value's bytes (inline, or in a handle

@@ -29,6 +29,14 @@ struct chunkpart {
 // constant, a quoted string where not allowed or a variable that does not exist.
 i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 chunkpart* dest, i16 create, i16 allowliteral);
+// A chunk of a container (`item 2 of line 3 of v`): the specifications, then the container,
+// resolved by `destination` with the global `chunkflag` set; the range is narrowed to the
+// chunk, with the line and item delimiters a write must add and the delete count (for lines
+// and items 1 when a delimiter follows the chunk, -1 when the chunk ends the text, 0 when it
+// is all the text from the container's start; for words the word delimiters that follow).
+// 4 without a specification; otherwise as `destination`.
+i16 destchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+              chunkpart* dest, i16 create, i16 allowliteral);
 // Writes the value (consumed) into the container `into`, `before` or `after` its range; the
 // container is released in every case.
 i16 pututil(chunkpart* dest, fred* value, u16 preposition);

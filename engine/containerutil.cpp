@@ -73,7 +73,7 @@ void localtoglobal() {
     if (e[i].state == varowned) e[i].state = varborrowed;
 }
 
-u16 getoken(hier* context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count) {
+u16 getoken(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count) {
   *count = 0;
   u16 t = at >= 0 && at < HandleCount<atom>(atoms) ? HandleAs<atom>(atoms)[at].token : u16(tokEndOfScript);
   if ((t >= firstotherword && t <= lastotherword) || (t >= firstproperty && t <= lastproperty) ||

@@ -3,12 +3,13 @@
 // of the global variables.
 #pragma once
 
+#include "engine/hier.h"
 #include "platform/types.h"
 
 namespace kv {
 
 struct fred;
-struct hier;
+
 
 // The message text for a typed byte: the message name, a blank and the character as a quoted
 // literal ("keyStroke "a""). A double quote, a return and a zero byte cannot stand inside a
@@ -32,6 +33,6 @@ void localtoglobal();
 // classes, or the end of the line, is taken as it stands (one atom); anything else is
 // evaluated and its text (at most 255 bytes) looked up as a keyword. 4 when the expression
 // fails or its text is no keyword. *count is the atoms used (0 on failure).
-u16 getoken(hier* context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count);
+u16 getoken(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count);
 
 }  // namespace kv

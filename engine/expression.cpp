@@ -8,7 +8,7 @@
 
 #include "commands/dispatch.h"
 #include "engine/atom.h"
-#include "engine/chunk.h"
+#include "engine/chunks.h"
 #include "engine/evalinternal.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
@@ -37,7 +37,6 @@ enum : u16 {
   tokWithin = 3190,
   tokId = 4137,
   tokName = 4183,
-  tokOf = 10016,
   tokThe = 10020,
   tokA = 11002,
   tokBackground = 11015,
@@ -76,7 +75,6 @@ EvalState& evalstate() { return state<EvalState>(); }
 
 bool isoperator(u16 t) { return t >= firstoperator && t <= lastoperator; }
 bool isordinal(u16 t) { return t >= firstordinal && t <= lastordinal; }
-bool ischunkword(u16 t) { return t >= firstchunkword && t <= lastchunkword; }
 
 // What every operand reader takes.
 struct evalargs {
@@ -315,7 +313,7 @@ i16 factorx(const evalargs& e, i32 at, i32* count, operand* out) {
     default: break;
   }
   if (t >= firstconstant && t <= lastconstant) return constant(e.atoms, at, count, &out->value);
-  if (ischunkword(t) || (isordinal(t) && ischunkword(next)))
+  if (startschunk(e.atoms, at))
     return sourcechunk(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
   if (isfieldcont(e.atoms, at) || (isordinal(t) && isfieldcont(e.atoms, at + 1)))
     return sourceobject(e.context, e.text, e.atoms, at, e.variables, count, &out->value);

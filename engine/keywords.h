@@ -71,15 +71,12 @@ enum : u16 {
   tokChar = 8004,
 
   // Language words.
-  tokAfter = 10001,
-  tokBefore = 10003,
   tokCase = 10004,
   tokCatch = 10005,
   tokElse = 10007,
   tokEnd = 10008,
   tokExit = 10010,
   tokIf = 10012,
-  tokInto = 10013,
   tokOf = 10016,  // also spelt `in`
   tokRepeat = 10018,
   tokSwitch = 10019,

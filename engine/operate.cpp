@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/chunk.h"
+#include "engine/chunks.h"
 #include "engine/evalinternal.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
@@ -121,7 +121,7 @@ i16 containment(fred* l, u16 op, fred* r) {
   fred* hay = op == tokContains ? l : r;
   fred* needle = op == tokContains ? r : l;
   Size hn = getfredsize(hay), nn = getfredsize(needle);
-  bool found = stringoff(fredaddr(needle), nn, fredaddr(hay), hn) > 0;
+  bool found = stringoff(fredaddr(hay), hn, fredaddr(needle), nn) > 0;
   booltofred((op == tokIsNotIn) ? !found : found, l);
   return 0;
 }

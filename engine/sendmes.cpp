@@ -26,7 +26,7 @@ namespace kv {
 
 namespace {
 
-enum : u16 { tokTo = 10024, tokFile = 11110, tokProgram = 11250, tokIf = 10012, tokRepeatWord = 10018 };
+enum : u16 { tokFile = 11110, tokProgram = 11250, tokIf = 10012, tokRepeatWord = 10018 };
 
 constexpr Size stackneeded = 32768;
 constexpr i16 statusstack = 50, statusnoparens = 49, statusnoend = 17, statusstray = 19, statusplugin = 175,

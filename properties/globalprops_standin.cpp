@@ -30,7 +30,6 @@ enum : u16 {
   tokRefreshInsertedScripts = 4220,
   tokScriptCache = 4234,
   tokWordDelimiter = 4303,
-  tokOf = 10016,
   tokThe = 10020,
 };
 

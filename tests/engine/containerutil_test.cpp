@@ -111,12 +111,12 @@ TEST_F(ContainerUtilTest, GetokenTakesWordsOrTheTextOfAnExpression) {
   Handle atoms = nilhandle;
   ASSERT_EQ(tokenize(text, &atoms), 0);
   i32 count = -1;
-  EXPECT_EQ(getoken(nullptr, text, atoms, 1, nilhandle, nilhandle, &count), stringtotoken(reinterpret_cast<const u8*>("enable"), 6));
+  EXPECT_EQ(getoken({}, text, atoms, 1, nilhandle, nilhandle, &count), stringtotoken(reinterpret_cast<const u8*>("enable"), 6));
   EXPECT_EQ(count, 1);
-  EXPECT_EQ(getoken(nullptr, text, atoms, 2, nilhandle, nilhandle, &count), tokUnknown);
-  EXPECT_EQ(getoken(nullptr, text, atoms, 3, nilhandle, nilhandle, &count), 5005);  // empty, as it stands
+  EXPECT_EQ(getoken({}, text, atoms, 2, nilhandle, nilhandle, &count), tokUnknown);
+  EXPECT_EQ(getoken({}, text, atoms, 3, nilhandle, nilhandle, &count), 5005);  // empty, as it stands
   EXPECT_EQ(count, 1);
-  EXPECT_EQ(getoken(nullptr, text, atoms, 4, nilhandle, nilhandle, &count), tokEndOfLine);
+  EXPECT_EQ(getoken({}, text, atoms, 4, nilhandle, nilhandle, &count), tokEndOfLine);
   DisposeHandle(text);
   DisposeHandle(atoms);
 }

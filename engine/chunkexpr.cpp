@@ -1,0 +1,170 @@
+// Chunk expressions read from a script: chunk specifications, the value of a chunk of an
+// operand, and the functions `offset` and `lineOffset`.
+#include <algorithm>
+#include <cstring>
+
+#include "engine/chunks.h"
+#include "engine/expression.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/numbertext.h"
+#include "platform/memory/memory.h"
+
+namespace kv {
+
+namespace {
+
+enum : u16 { tokThe = 10020 };
+
+bool ischunkword(u16 t) { return t >= firstchunkword && t <= lastchunkword; }
+bool isordinal(u16 t) { return t >= firstordinal && t <= lastordinal; }
+
+// A chunk number: a number literal already parsed once and directly followed by `of` or `to`
+// is taken from its atom; anything else is evaluated and read as an integer.
+i16 chunknumber(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+                i32* n) {
+  u16 next = tokenat(atoms, at + 1);
+  if (tokenat(atoms, at) == tokNumber && (next == tokOf || next == tokTo)) {
+    atom a = HandleAs<atom>(atoms)[at];
+    double d = 0;
+    std::memcpy(&d, a.value, sizeof d);
+    if (a.numstate == numcached && d > -2147483649.0 && d < 2147483648.0 && i32(d) != 0) {
+      *n = i32(d);
+      *count = 1;
+      return 0;
+    }
+  }
+  fred v{};
+  i32 used = 0;
+  if (i16 st = expression(context, text, atoms, at, variables, locals, &used, &v); st != 0) return st;
+  i16 st = fredtolong(&v, n);
+  disposfred(&v);
+  if (st == 0) *count = used;
+  return st;
+}
+
+}  // namespace
+
+bool startschunk(Handle atoms, i32 at) {
+  u16 t = tokenat(atoms, at);
+  if (t == tokThe) t = tokenat(atoms, ++at);
+  else if (ischunkword(t)) return true;
+  return isordinal(t) && ischunkword(tokenat(atoms, at + 1));
+}
+
+i16 buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+               u16* type, chunkspec* spec) {
+  *count = 0;
+  *spec = chunkspec{};
+  const i32 the = tokenat(atoms, at) == tokThe && isordinal(tokenat(atoms, at + 1)) ? 1 : 0;
+  u16 t = tokenat(atoms, at + the);
+  if (isordinal(t)) {
+    u16 kind = tokenat(atoms, at + the + 1);
+    if (!ischunkword(kind)) return statusnochunktype;
+    if (tokenat(atoms, at + the + 2) != tokOf) return statusnoof;
+    *type = kind;
+    switch (t) {
+      case tokLast: spec->mode = chunklast; break;
+      case tokMiddle: spec->mode = chunkmiddle; break;
+      case tokAny: spec->mode = chunkany; break;
+      default: *spec = chunkspec{chunkrange, i32(t - tokFirst + 1), i32(t - tokFirst + 1)}; break;
+    }
+    *count = the + 3;
+    return 0;
+  }
+  if (!ischunkword(t)) return statusnochunktype;
+  *type = t;
+  i32 pos = at + 1, used = 0, first = 0, last = 0;
+  if (i16 st = chunknumber(context, text, atoms, pos, variables, locals, &used, &first); st != 0) return st;
+  if (first < 0) return statusnegativechunk;
+  pos += used;
+  last = first;
+  if (tokenat(atoms, pos) == tokTo) {
+    ++pos;
+    if (i16 st = chunknumber(context, text, atoms, pos, variables, locals, &used, &last); st != 0) return st;
+    if (last < 0) return statusnegativechunk;
+    pos += used;
+    if (tokenat(atoms, pos) != tokOf) return statusnoof;
+  } else if (tokenat(atoms, pos) != tokOf) {
+    return statusnooforto;
+  }
+  *spec = chunkspec{chunkrange, first, std::max(first, last)};
+  *count = pos + 1 - at;
+  return 0;
+}
+
+i16 readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+               chunkslots* slots) {
+  *count = 0;
+  *slots = chunkslots{};
+  i32 pos = at;
+  while (startschunk(atoms, pos)) {
+    u16 type = 0;
+    chunkspec spec;
+    i32 used = 0;
+    if (i16 st = buildchunk(context, text, atoms, pos, variables, locals, &used, &type, &spec); st != 0) return st;
+    slots->slot[type - tokLine] = spec;  // a second specification of a type replaces the first
+    pos += used;
+  }
+  if (pos == at) return statusnochunktype;
+  *count = pos - at;
+  return 0;
+}
+
+i16 sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+                fred* value) {
+  *count = 0;
+  chunkslots slots;
+  i32 used = 0, factorused = 0;
+  if (i16 st = readchunks(context, text, atoms, at, variables, locals, &used, &slots); st != 0) return st;
+  fred container{};
+  if (i16 st = factor(context, text, atoms, at + used, variables, locals, &factorused, &container); st != 0)
+    return st;
+  i32 start = 0, end = getfredsize(&container);
+  chunksetall(&container, slots, &start, &end);
+  i16 st = newfred(value, fredtemp, fredstring, end - start);
+  if (st == 0 && end > start) std::memcpy(fredaddr(value), fredaddr(&container) + start, size_t(end - start));
+  disposfred(&container);
+  if (st != 0) {
+    disposfred(value);
+    return st;
+  }
+  *count = used + factorused;
+  return 0;
+}
+
+i16 funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+            fred* value) {
+  *count = 0;
+  const u16 function = tokenat(atoms, at);
+  if (tokenat(atoms, at + 1) != tokLeftParen) return statusnoleftparen;
+  fred args[3] = {};
+  i32 nargs = 0, pos = at + 2;
+  i16 st = 0;
+  for (;;) {
+    i32 used = 0;
+    st = expression(context, text, atoms, pos, variables, locals, &used, &args[nargs]);
+    if (st != 0) break;
+    ++nargs;
+    pos += used;
+    if (nargs == 3 || tokenat(atoms, pos) != tokComma) break;
+    ++pos;
+  }
+  if (st == 0 && nargs < 2) st = statusnocomma;
+  if (st == 0 && tokenat(atoms, pos) != tokRightParen) st = statusnorightparen;
+  i32 skip = 0;
+  if (st == 0 && nargs == 3) st = fredtolong(&args[2], &skip);
+  if (st == 0) {
+    static constexpr u8 none = 0;
+    i32 nn = getfredsize(&args[0]), hn = getfredsize(&args[1]);
+    const u8* needle = nn > 0 ? fredaddr(&args[0]) : &none;
+    const u8* hay = hn > 0 ? fredaddr(&args[1]) : &none;
+    i32 found = function == tokLineOffset ? textlineoffset(hay, hn, needle, nn, skip) : textoffset(hay, hn, needle, nn, skip);
+    longtonewfred(found, value);
+    *count = pos + 1 - at;
+  }
+  for (i32 i = 0; i < nargs; ++i) disposfred(&args[i]);
+  return st;
+}
+
+}  // namespace kv
