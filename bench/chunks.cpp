@@ -6,15 +6,11 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "bench/sendline.h"
 #include "engine/chunks.h"
 #include "engine/fred.h"
-#include "engine/hier.h"
 #include "engine/keywords.h"
-#include "engine/sendmes.h"
-#include "engine/tokenizer.h"
-#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
@@ -129,34 +125,15 @@ constexpr std::string_view scripts =
     "end repeat\r"
     "end loop\r";
 
-// Sends a message along a path holding the scripts; false when the handler failed.
-bool sendline(Handle script, std::string_view message) {
-  std::vector<hier> path(pathentries);
-  static constexpr u8 ref[] = "\x05" "bench";
-  static constexpr u8 none[] = "\x00";
-  makehier(script, hierobject, ref, &path[0]);
-  makehier(nilhandle, hiershared, none, &path[1]);
-  Handle text = nilhandle, atoms = nilhandle;
-  PtrToHand(message.data(), &text, Size(message.size()));
-  tokenize(text, &atoms);
-  Handle vars = NewHandle(0);
-  i16 st = sendmes(path, text, atoms, 0, vars, nullptr, sendmescommand);
-  dumpvars(vars);
-  DisposeHandle(atoms);
-  DisposeHandle(text);
-  dumphier(path);
-  return st == 0;
-}
-
 // Builds the global 10,000-item text once, then times the handler.
 void runhandler(benchmark::State& st, std::string_view message) {
   setmemoryhardening(false);
   initglobs();
   Handle script = nilhandle;
   PtrToHand(scripts.data(), &script, Size(scripts.size()));
-  if (!sendline(script, "build")) st.SkipWithError("the text could not be built");
+  if (bench::sendline(script, "build") != 0) st.SkipWithError("the text could not be built");
   for (auto _ : st)
-    if (!sendline(script, message)) st.SkipWithError("the handler failed");
+    if (bench::sendline(script, message) != 0) st.SkipWithError("the handler failed");
   st.counters["items/s"] = benchmark::Counter(10000.0, benchmark::Counter::kIsIterationInvariantRate);
   DisposeHandle(script);
   resetruntime();

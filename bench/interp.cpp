@@ -2,15 +2,10 @@
 // one that appends to a variable 100,000 times, and a recursive fib(20).
 #include <benchmark/benchmark.h>
 
-#include <string>
 #include <string_view>
-#include <vector>
 
+#include "bench/sendline.h"
 #include "engine/fred.h"
-#include "engine/hier.h"
-#include "engine/sendmes.h"
-#include "engine/tokenizer.h"
-#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
@@ -43,24 +38,10 @@ void runmessage(benchmark::State& state, std::string_view message, bool function
   Handle script = nilhandle;
   PtrToHand(scripts.data(), &script, Size(scripts.size()));
   for (auto _ : state) {
-    std::vector<hier> path(pathentries);
-    static constexpr u8 ref[] = "\x05" "bench";
-    static constexpr u8 none[] = "\x00";
-    makehier(script, hierobject, ref, &path[0]);
-    makehier(nilhandle, hiershared, none, &path[1]);
-    Handle text = nilhandle, atoms = nilhandle;
-    PtrToHand(message.data(), &text, Size(message.size()));
-    tokenize(text, &atoms);
-    Handle vars = NewHandle(0);
     fred result;
     newfred(&result, fredtemp, fredstring, 0);
-    i16 st = sendmes(path, text, atoms, 0, vars, function ? &result : nullptr, sendmescommand);
-    if (st != 0) state.SkipWithError("the handler failed");
+    if (bench::sendline(script, message, function ? &result : nullptr) != 0) state.SkipWithError("the handler failed");
     disposfred(&result);
-    dumpvars(vars);
-    DisposeHandle(atoms);
-    DisposeHandle(text);
-    dumphier(path);
   }
   DisposeHandle(script);
   resetruntime();
