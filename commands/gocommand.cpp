@@ -17,11 +17,6 @@ namespace kv {
 namespace {
 
 enum : u16 {
-  tokFirst = 7001,
-  tokTenth = 7010,
-  tokLast = 7011,
-  tokAny = 7012,
-  tokMiddle = 7013,
   tokId = 4137,
   tokNext = 10015,
   tokToWord = 10024,
