@@ -120,10 +120,23 @@ i16 sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
   fred container{};
   if (i16 st = factor(context, text, atoms, at + used, variables, locals, &factorused, &container); st != 0)
     return st;
-  i32 start = 0, end = getfredsize(&container);
-  chunksetall(&container, slots, &start, &end);
+  // A variable holding a number is read through a copy: narrowing needs the number's text,
+  // and the variable keeps its number (reading a chunk must not round it to the format).
+  fred numbercopy{};
+  numbercopy.cls = freddisposed;
+  fred* source = &container;
+  if (container.cls == fredworking && container.type != fredhand && container.type != fredstring) {
+    numbercopy = container;
+    numbercopy.cls = fredtemp;
+    numbercopy.link = nilhandle;
+    numbercopy.text = nilhandle;
+    source = &numbercopy;
+  }
+  i32 start = 0, end = getfredsize(source);
+  chunksetall(source, slots, &start, &end);
   i16 st = newfred(value, fredtemp, fredstring, end - start);
-  if (st == 0 && end > start) std::memcpy(fredaddr(value), fredaddr(&container) + start, size_t(end - start));
+  if (st == 0 && end > start) std::memcpy(fredaddr(value), fredaddr(source) + start, size_t(end - start));
+  disposfred(&numbercopy);
   disposfred(&container);
   if (st != 0) {
     disposfred(value);

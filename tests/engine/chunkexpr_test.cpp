@@ -118,6 +118,8 @@ TEST_F(ChunkExprTest, TheContainerIsOneOperand) {
   // A number is taken as its text.
   EXPECT_EQ(eval("char 2 of 12345"), "2");
   EXPECT_EQ(eval("char 2 to 4 of (1/4)"), ".25");
+  // Reading a chunk of a variable that holds a number leaves the number as it was.
+  EXPECT_EQ(fn("put 1/3 into x\nget char 1 to 4 of x\nreturn it && x * 3"), "0.33 1");
 }
 
 TEST_F(ChunkExprTest, QuotedWordsKeepTheirQuotes) {
