@@ -40,20 +40,24 @@ Handle hold(RegistryId store, u32 id) {
 }
 void release(RegistryId store, u32 id) { checkerr(putvir(store, i32(id))); }
 
-// 0 when record `id` is a record of that kind, else 70: the project does not hold together.
-template <class R>
+// 0 when record `id` is a record of that kind, else 70 (or 37): the project does not hold
+// together.
 i16 checkrecord(RegistryId store, u32 id, u16 kind) {
-  Handle h = hold(store, id);
-  bool ok = isrecord<R>(h, kind);
+  Handle h = nilhandle;
+  if (i16 st = holdrecord(store, id, kind, &h)) return st;
   release(store, id);
-  return ok ? i16(0) : kDamagedProject;
+  return 0;
 }
 
 // The card and background a word entry names must be a card and a background.
 i16 checkentry(RegistryId store, const wordentry& e) {
-  if (i16 st = checkrecord<cardrec>(store, e.cardrecord, kindcard)) return st;
-  return checkrecord<backrec>(store, e.backrecord, kindback);
+  if (i16 st = checkrecord(store, e.cardrecord, kindcard)) return st;
+  return checkrecord(store, e.backrecord, kindback);
 }
+
+// What showing a card asks of the memory guard: three times the packed size of the card and
+// its background (held to what one request can ask).
+Size cardroom(const wordentry& e) { return Size(std::min<u64>(u64(u32(e.packedsize)) * 3, u64(INT32_MAX))); }
 
 bool colour() { return mainglobals().colorWorld != 0; }
 
@@ -188,25 +192,20 @@ i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool project
   MainGlobals& g = mainglobals();
   desk d{};
   d.store = store;
-  d.head = hold(store, 0);
-  d.windlib = hold(store, 1);
   d.windnum = u32(windnum);
-  i16 failure = 0;
   bookentry b{};
   wordentry e{};
-  if (!isrecord<headrec>(d.head, kindhead) || !isrecord<librec>(d.windlib, kindlib)) {
-    failure = kDamagedProject;
-  } else if (getbook(store, d.windlib, windnum, &b) != 0) {
-    failure = kNoWindow;
-  } else {
+  i16 failure = holdrecord(store, 0, kindhead, &d.head);
+  if (failure == 0) failure = holdrecord(store, 1, kindlib, &d.windlib);
+  if (failure == 0 && getbook(store, d.windlib, windnum, &b) != 0) failure = kNoWindow;
+  if (failure == 0) {
     d.windrecid = b.recordid;
     d.windbook = b.word4;
-    d.wind = hold(store, d.windrecid);
-    if (!isrecord<windrec>(d.wind, kindwind)) failure = kDamagedProject;
-    else if (getword(store, d.wind, cardnum, &e) != 0) failure = kNoCard;
-    else if (memoryrefused(Size(3) * Size(u32(e.packedsize)))) failure = kNoMemory;
-    else failure = checkentry(store, e);
+    failure = holdrecord(store, d.windrecid, kindwind, &d.wind);
   }
+  if (failure == 0 && getword(store, d.wind, cardnum, &e) != 0) failure = kNoCard;
+  if (failure == 0 && memoryrefused(cardroom(e))) failure = kNoMemory;
+  if (failure == 0) failure = checkentry(store, e);
   if (failure == 0) {
     loadcard(d, u32(cardnum), e);
     loadback(d, e);
@@ -256,7 +255,7 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   }
   wordentry e{};
   if (getword(d.store, d.wind, i32(cardnum), &e) != 0) return kNoCard;
-  if (memoryrefused(Size(3) * Size(u32(e.packedsize)))) return kNoMemory;
+  if (memoryrefused(cardroom(e))) return kNoMemory;
   if (i16 st = checkentry(d.store, e)) return st;
   updateword(d);
   u32 oldcard = d.cardrecid, oldback = d.backrecid;

@@ -14,6 +14,7 @@
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/namekey.h"
+#include "store/packing.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"
 
@@ -109,11 +110,9 @@ i16 findproject(const selpart& p, i16 shared, RegistryId* store, bool* opened) {
   }
   if (shared) {
     Handle head = nilhandle;
-    checkerr(getvir(s, 0, &head));
-    if (!isrecord<headrec>(head, kindhead)) {
-      checkerr(putvir(s, 0));
+    if (i16 e = holdrecord(s, 0, kindhead, &head)) {
       dumpfile(s);
-      return kDamagedProject;
+      return e;
     }
     mainglobals().sharedstore = s;
     mainglobals().sharedhead = head;
@@ -149,11 +148,7 @@ i16 findwindow(const selpart& p, RegistryId store, i32* windnum) {
     }
   }
   Handle lib = nilhandle;
-  checkerr(getvir(store, 1, &lib));
-  if (!isrecord<librec>(lib, kindlib)) {
-    checkerr(putvir(store, 1));
-    return kDamagedProject;
-  }
+  if (i16 e = holdrecord(store, 1, kindlib, &lib)) return e;
   i32 count = i32(std::min<u32>(u32(loadat<librec>(deref(lib)).entrycount), INT32_MAX));
   i32 found = choose(w, count);
   for (i32 i = 1; found == 0 && i <= count && (w.selector == selid || w.selector == selname); ++i) {
@@ -294,6 +289,18 @@ i16 findcard(const form& f, RegistryId store, Handle window, i32 windnum, i32* c
 
 }  // namespace
 
+i16 holdrecord(RegistryId store, u32 id, u16 kind, Handle* out) {
+  Handle h = nilhandle;
+  if (id > u32(INT32_MAX)) return kDamagedProject;
+  if (i16 e = getvir(store, i32(id), &h)) return e == memFullErr || e == kNoMemory ? kNoMemory : kDamagedProject;
+  if (GetHandleSize(h) < 2 || loadat<u16>(deref(h)) != kind || recordfixedsize(h) < 0) {
+    checkerr(putvir(store, i32(id)));
+    return kDamagedProject;
+  }
+  *out = h;
+  return 0;
+}
+
 i16 formtonums(const form& f, RegistryId* store, i32* cardnum, i32* windnum, i16 shared) {
   RegistryId s = nilid;
   bool opened = false;
@@ -302,13 +309,15 @@ i16 formtonums(const form& f, RegistryId* store, i32* cardnum, i32* windnum, i16
   i16 e = findwindow(f.wind, s, &w);
   if (e == 0) {
     Handle lib = nilhandle, window = nilhandle;
-    checkerr(getvir(s, 1, &lib));
+    e = holdrecord(s, 1, kindlib, &lib);
     bookentry b{};
-    e = getbook(s, lib, w, &b) != 0 ? kNoWindow : i16(0);
-    checkerr(putvir(s, 1));
     if (e == 0) {
-      checkerr(getvir(s, i32(b.recordid), &window));
-      e = isrecord<windrec>(window, kindwind) ? findcard(f, s, window, w, &c) : kDamagedProject;
+      e = getbook(s, lib, w, &b) != 0 ? kNoWindow : i16(0);
+      checkerr(putvir(s, 1));
+    }
+    if (e == 0) e = holdrecord(s, b.recordid, kindwind, &window);
+    if (e == 0) {
+      e = findcard(f, s, window, w, &c);
       checkerr(putvir(s, i32(b.recordid)));
     }
   }

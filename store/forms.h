@@ -49,6 +49,12 @@ i16 formtonums(const form& f, RegistryId* store, i32* cardnum, i32* windnum, i16
 // The status of a project whose records do not hold together.
 constexpr i16 kDamagedProject = 70;
 
+// Holds record `id` of a store through the record cache when it is a record of that kind
+// whose fixed part (a window's page references included) fits: 0 and the record, 37 when memory ran out, or 70 (the
+// record is released again) for an id the store does not have or a record of another kind.
+// Used for records named by another record's entries, which a damaged file may get wrong.
+i16 holdrecord(RegistryId store, u32 id, u16 kind, Handle* out);
+
 // The n-th background of a window in card order (first appearances): its record id. 0, 60
 // when the window has fewer backgrounds, 37 when memory is refused.
 i16 backnumtoid(RegistryId store, Handle window, u32 n, u32* backrecid);

@@ -9,7 +9,6 @@
 
 #include <cstring>
 
-#include "platform/memory/memory.h"
 #include "platform/memory/stored.h"
 
 namespace kv {
@@ -391,13 +390,6 @@ T loadat(const u8* at) {
 template <class T>
 void storeat(u8* at, T t) {
   std::memcpy(at, &t, sizeof(T));
-}
-
-// Whether a loaded record is of a kind and holds at least the fixed part R: what a reader
-// checks before it takes a record named by another record's entry as that kind.
-template <class R>
-bool isrecord(Handle h, u16 kind) {
-  return h != nilhandle && GetHandleSize(h) >= Size(sizeof(R)) && loadat<u16>(deref(h)) == kind;
 }
 
 // Handle fields of a stored record taken as a whole.
