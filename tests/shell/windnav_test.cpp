@@ -241,6 +241,16 @@ TEST_F(WindNavTest, RecentCardIsTheCardBefore) {
   EXPECT_NE(text.find("/p.kv45\""), std::string::npos) << text;
 }
 
+TEST_F(WindNavTest, TheFirstWindowAtStartUpGetsStartUpFirst) {
+  Project p = testproject::small();
+  p.script = "on startUp\n  global opened\n  put \"start\" after opened\nend startUp";
+  build(p);
+  mainglobals().startupword = 1;
+  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(globaltext("opened"), "startwindowplainone");
+  EXPECT_EQ(mainglobals().startupword, 0);
+}
+
 TEST_F(WindNavTest, HiddenWindowsStayHidden) {
   build(testproject::small());
   ASSERT_EQ(open("p.kv45", 1, 1), 0);
