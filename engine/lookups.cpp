@@ -1,5 +1,7 @@
 #include "engine/lookups.h"
 
+#include <algorithm>
+
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
 #include "shell/fatalerror.h"

@@ -1,5 +1,6 @@
 #include "shell/cardhistory.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/hier.h"

@@ -1,5 +1,7 @@
 #include "shell/menusets.h"
 
+#include <algorithm>
+
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
 

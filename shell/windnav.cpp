@@ -1,5 +1,6 @@
 #include "shell/windnav.h"
 
+#include <algorithm>
 #include <string>
 
 #include "engine/fieldrecords.h"

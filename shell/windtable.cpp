@@ -1,5 +1,7 @@
 #include "shell/windtable.h"
 
+#include <algorithm>
+
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"

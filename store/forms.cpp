@@ -1,5 +1,6 @@
 #include "store/forms.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
