@@ -11,7 +11,9 @@
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
 #include "shell/windtable.h"
+#include "store/objread.h"
 #include "store/records.h"
+#include "store/reftexts.h"
 #include "store/starfile.h"
 
 namespace kv {
@@ -22,8 +24,9 @@ constexpr i16 kNoMemory = 37, kNoStore = 104;
 constexpr Size kScriptTail = 24;
 
 std::string projecttext(RegistryId store) {
-  const projectstore* st = findprojectstore(store);
-  return "project \"" + (st ? std::string(pstringview(st->fullpath)) : std::string()) + "\"";
+  desk d{};
+  d.store = store;
+  return longidtext(d, hierproject);
 }
 
 // The script text of a record's script handle, without its tail (none when absent).
@@ -65,16 +68,17 @@ i16 sendalong(std::vector<hier>& path, i16 st, std::string_view message) {
 }  // namespace
 
 std::string longidtext(const desk& d, u16 lvl) {
-  std::string project = projecttext(d.store);
-  std::string window = "window ID " + std::to_string(d.windbook) + " of " + project;
-  std::string text;
+  objread obj{};
+  obj.d = d;
   switch (lvl) {
-    case hiercard: text = "card ID " + std::to_string(d.cardid) + " of " + window; break;
-    case hierbackground: text = "bkgnd ID " + std::to_string(d.backid) + " of " + window; break;
-    case hierwindow: text = window; break;
-    default: text = project; break;
+    case hiercard: obj.kind = objcard; break;
+    case hierbackground: obj.kind = objbackground; break;
+    case hierwindow: obj.kind = objwindow; break;
+    default: obj.kind = objproject; break;
   }
-  return text.substr(0, 255);
+  Str255 text{};
+  buildreadback(obj, text);
+  return std::string(pstringview(text));
 }
 
 i16 cardpath(const desk& d, std::vector<hier>& path) {

@@ -19,6 +19,7 @@
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/backtext.h"
+#include "store/deskrecords.h"
 #include "store/memoryguard.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"
@@ -34,38 +35,7 @@ constexpr u16 kPaletteStyle = 6, kCustomPaletteStyle = 9;
 
 u64 newstamp() { return ++mainglobals().usecounter; }
 
-Handle hold(RegistryId store, u32 id) {
-  Handle h = nilhandle;
-  checkerr(getvir(store, i32(id), &h));
-  return h;
-}
-void release(RegistryId store, u32 id) { checkerr(putvir(store, i32(id))); }
-
-// 0 when record `id` is a record of that kind, else 70 (or 37): the project does not hold
-// together.
-i16 checkrecord(RegistryId store, u32 id, u16 kind) {
-  Handle h = nilhandle;
-  if (i16 st = holdrecord(store, id, kind, &h)) return st;
-  release(store, id);
-  return 0;
-}
-
-// The card and background a word entry names must be a card and a background.
-i16 checkentry(RegistryId store, const wordentry& e) {
-  if (i16 st = checkrecord(store, e.cardrecord, kindcard)) return st;
-  return checkrecord(store, e.backrecord, kindback);
-}
-
-// What showing a card asks of the memory guard: three times the packed size of the card and
-// its background (held to what one request can ask).
-Size cardroom(const wordentry& e) { return Size(std::min<u64>(u64(u32(e.packedsize)) * 3, u64(INT32_MAX))); }
-
 bool colour() { return mainglobals().colorWorld != 0; }
-
-void disposeclut(Handle& clut) {
-  if (clut != nilhandle) DisposeCTable(clut);
-  clut = nilhandle;
-}
 
 bool palette(const desk& d) {
   u16 style = loadat<windrec>(deref(d.wind)).word2;
@@ -77,23 +47,6 @@ i16 sendchecked(const char* message, u64 stamp) {
   i16 st = cardsend(message, sendnormal, nilid);
   if (st != 0) return st;
   return mainglobals().current.changestamp != stamp ? kCardChanged : i16(0);
-}
-
-// The card and background a word entry names, loaded into a desk.
-void loadcard(desk& d, u32 cardnum, const wordentry& e) {
-  d.cardnum = cardnum;
-  d.cardrecid = e.cardrecord;
-  d.cardid = e.cardid;
-  d.card = hold(d.store, d.cardrecid);
-  d.cardspots = loadat<cardrec>(deref(d.card)).objects;
-  if (colour()) getclut(d.store, d.cardrecid, &d.cardclut);
-}
-void loadback(desk& d, const wordentry& e) {
-  d.backrecid = e.backrecord;
-  d.backid = e.backid;
-  d.back = hold(d.store, d.backrecid);
-  d.backspots = loadat<backrec>(deref(d.back)).objects;
-  if (colour()) getclut(d.store, d.backrecid, &d.backclut);
 }
 
 // The background's objects take the texts and per-card state the card keeps for them; the
@@ -127,18 +80,6 @@ void setinvis(const desk& d, u16 hidden) {
   } else if (!(palette(d) && mainglobals().notfront)) {
     ShowWindow(d.window);
   }
-}
-
-// Releases what a desk holds, in reverse order of loading (parts never loaded are 0).
-void unload(desk& d) {
-  if (d.card != nilhandle) release(d.store, d.cardrecid);
-  if (d.back != nilhandle) release(d.store, d.backrecid);
-  if (d.wind != nilhandle) release(d.store, d.windrecid);
-  if (d.windlib != nilhandle) release(d.store, 1);
-  if (d.head != nilhandle) release(d.store, 0);
-  disposeclut(d.cardclut);
-  disposeclut(d.backclut);
-  d.card = d.back = d.wind = d.windlib = d.head = nilhandle;
 }
 
 // The platform window of a desk: document or palette class by the window's style, its
@@ -208,8 +149,8 @@ i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool project
   if (failure == 0 && memoryrefused(cardroom(e))) failure = kNoMemory;
   if (failure == 0) failure = checkentry(store, e);
   if (failure == 0) {
-    loadcard(d, u32(cardnum), e);
-    loadback(d, e);
+    loaddeskcard(d, u32(cardnum), e);
+    loaddeskback(d, e);
     d.window = makewindow(d);
     if (d.window == nilid) failure = kNoMemory;
   }
@@ -225,7 +166,7 @@ i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool project
     if (failure != 0) DisposeWindow(d.window);
   }
   if (failure != 0) {
-    unload(d);
+    unloaddesk(d);
     dumpfile(store);
     return failure;
   }
@@ -262,11 +203,11 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   u32 oldcard = d.cardrecid, oldback = d.backrecid;
   bool newback = e.backrecord != d.backrecid;
   if (colour()) {
-    disposeclut(d.cardclut);
-    if (newback) disposeclut(d.backclut);
+    disposedeskclut(d.cardclut);
+    if (newback) disposedeskclut(d.backclut);
   }
-  loadcard(d, cardnum, e);
-  if (newback) loadback(d, e);
+  loaddeskcard(d, cardnum, e);
+  if (newback) loaddeskback(d, e);
   putbacktexts(d);
   d.backlayer = 0;
   if (opening) d.tool = kBrowseTool;
@@ -280,11 +221,11 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   drawedit(d, nullptr);
   addrecent();
   if (newback) {
-    release(d.store, oldcard);
-    release(d.store, oldback);
+    releasevir(d.store, oldcard);
+    releasevir(d.store, oldback);
   } else {
     if (islocked(d.store)) clearvir(d.store);
-    release(d.store, oldcard);
+    releasevir(d.store, oldcard);
     checkerr(savevir(d.store, i32(d.backrecid)));
   }
   checkerr(flushstar(d.store));
@@ -317,7 +258,7 @@ i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
   desk target{};
   bool open = haswind(store, u32(windnum), &target);
   // The project stays open while the current window goes.
-  hold(store, 0);
+  holdvir(store, 0);
   dumpcurrent();
   i16 st = 0;
   if (open) {
@@ -329,7 +270,7 @@ i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
   } else {
     st = opennew(store, cardnum, windnum, 0, !sameproject);
   }
-  release(store, 0);
+  releasevir(store, 0);
   if (totwind(store) == 0) dumpfile(store);
   return st;
 }
@@ -411,7 +352,7 @@ void dumpcurrent() {
   desk d = g.current;
   if (findprojectstore(d.store) == nullptr) return;
   updateword(d);
-  unload(d);
+  unloaddesk(d);
   checkerr(flushstar(d.store));
   dumpwind(d.window);
   g.current = desk{};

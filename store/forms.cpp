@@ -23,8 +23,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 kNoMemory = 37, kNoCard = 51, kNoCards = 53, kNoBackground = 60, kNoWindow = 61,
-              kNoProject = 62, kNoStore = 104, kStoreIsValid = 1000;
+constexpr i16 kNoMemory = 37, kNoCard = 51, kNoCards = 53, kNoBackground = 60, kNoWindow = 61, kNoMenu = 63;
 
 // A number chosen among `count` by a selector that needs no lookup; 0 when the selector is a
 // lookup (id or name) or the number lies outside 1..count.
@@ -51,76 +50,6 @@ bool named(RegistryId store, u32 recid, ConstStringPtr name) {
   Str255 recname{};
   if (namevir(store, i32(recid), recname) != 0) return false;
   return myequalstring(recname, name);
-}
-
-// The folder and leaf of a project name: a name with '/' is a path; a bare name lies in the
-// current folder.
-i16 placeof(ConstStringPtr name, u32* dirid, Str255 leaf) {
-  std::string_view n = pstringview(name);
-  std::size_t slash = n.rfind('/');
-  std::string folder = slash == std::string_view::npos ? "." : std::string(n.substr(0, slash == 0 ? 1 : slash));
-  std::string_view file = slash == std::string_view::npos ? n : n.substr(slash + 1);
-  if (file.empty()) return kNoProject;
-  if (folderidofpath(folder, dirid) != noErr) return kNoProject;
-  pstrassign(leaf, 256, file.data(), file.size());
-  return 0;
-}
-
-// The open project stored in that folder under that name, or nilid.
-RegistryId openproject(u32 dirid, ConstStringPtr leaf) {
-  for (RegistryId s = mainglobals().openprojects; s != nilid; s = nextvir(s)) {
-    const projectstore* st = findprojectstore(s);
-    if (st != nullptr && st->dirid == dirid && myequalstring(st->filename, leaf)) return s;
-  }
-  return nilid;
-}
-
-// Finds or opens the project a project part names; *opened tells whether it was opened here.
-i16 findproject(const selpart& p, i16 shared, RegistryId* store, bool* opened) {
-  *opened = false;
-  if (p.name[0] == 0) {
-    *store = mainglobals().current.store;
-    return findprojectstore(*store) ? i16(0) : kNoStore;
-  }
-  // A name alone is first looked for among the open projects, a path by its full path.
-  bool path = pstringview(p.name).find('/') != std::string_view::npos;
-  for (RegistryId s = mainglobals().openprojects; s != nilid; s = nextvir(s)) {
-    const projectstore* st = findprojectstore(s);
-    if (st != nullptr && myequalstring(path ? st->fullpath : st->filename, p.name)) {
-      *store = s;
-      return 0;
-    }
-  }
-  u32 dirid = 0;
-  Str255 leaf{};
-  if (i16 e = placeof(p.name, &dirid, leaf)) return e;
-  if (RegistryId s = openproject(dirid, leaf)) {
-    *store = s;
-    return 0;
-  }
-  FInfo info{};
-  if (HGetFInfo(kBootVolume, dirid, leaf, &info) != noErr) return kNoProject;
-  i16 v = verifystar(kBootVolume, dirid, leaf);
-  if (v != kStoreIsValid) return verifystr(v);
-  RegistryId s = newprojectstore();
-  if (s == nilid) return kNoMemory;
-  findprojectstore(s)->isapplication = 0;
-  if (i16 e = openvir(kBootVolume, dirid, leaf, s)) {
-    disposeprojectstore(s);
-    return e;
-  }
-  if (shared) {
-    Handle head = nilhandle;
-    if (i16 e = holdrecord(s, 0, kindhead, &head)) {
-      dumpfile(s);
-      return e;
-    }
-    mainglobals().sharedstore = s;
-    mainglobals().sharedhead = head;
-  }
-  *store = s;
-  *opened = true;
-  return 0;
 }
 
 // The lowest window number among the open windows of a project; 0 when none is open.
@@ -305,7 +234,7 @@ i16 holdrecord(RegistryId store, u32 id, u16 kind, Handle* out) {
 i16 formtonums(const form& f, RegistryId* store, i32* cardnum, i32* windnum, i16 shared) {
   RegistryId s = nilid;
   bool opened = false;
-  if (i16 e = findproject(f.proj, shared, &s, &opened)) return e;
+  if (i16 e = openreferenced(f.proj, shared, &s, &opened)) return e;
   i32 w = 0, c = 0;
   i16 e = findwindow(f.wind, s, &w);
   if (e == 0) {
@@ -326,13 +255,54 @@ i16 formtonums(const form& f, RegistryId* store, i32* cardnum, i32* windnum, i16
     if (opened) dumpfile(s);
     return e;
   }
-  if (opened) {
-    const projectstore* st = findprojectstore(s);
-    addir(st->volume, st->dirid);
-  }
+  if (opened) referencedopened(s);
   *store = s;
   *cardnum = c;
   *windnum = w;
+  return 0;
+}
+
+i16 traytonums(const tray& t, RegistryId* store, i32* menunum) {
+  RegistryId s = nilid;
+  bool opened = false;
+  if (i16 e = openreferenced(t.proj, 0, &s, &opened)) return e;
+  selpart m = t.menu;
+  if (m.selector == selnone) {
+    // The project's lowest menu in the menu bar, else its first menu.
+    m.selector = selnumber;
+    m.value = 1;
+    Handle lines = currentline();
+    i16 n = currentnumlines();
+    u32 lowest = 0;
+    for (i32 i = 0; i < n; ++i) {
+      const menuline& l = HandleAs<menuline>(lines)[i];
+      if (l.store == s && (lowest == 0 || l.menunum < lowest)) lowest = l.menunum;
+    }
+    if (lowest != 0) m.value = i32(lowest);
+  }
+  Handle lib = nilhandle;
+  i16 e = holdrecord(s, 2, kindlib, &lib);
+  i32 found = 0;
+  if (e == 0) {
+    i32 count = i32(std::min<u32>(u32(loadat<librec>(deref(lib)).entrycount), INT32_MAX));
+    found = m.selector == selprev || m.selector == selnext ? 0 : choose(m, count);
+    u32 key = m.selector == selname ? keyof(m.name) : 0;
+    for (i32 i = 1; found == 0 && i <= count && (m.selector == selid || m.selector == selname); ++i) {
+      bookentry b{};
+      if (getbook(s, lib, i, &b) != 0) break;
+      if (m.selector == selid && u32(b.word4) == u32(m.value)) found = i;
+      if (m.selector == selname && u32(b.word8) == key && named(s, b.recordid, m.name)) found = i;
+    }
+  }
+  if (e == 0) checkerr(putvir(s, 2));
+  if (e == 0 && found == 0) e = kNoMenu;
+  if (e != 0) {
+    if (opened) dumpfile(s);
+    return e;
+  }
+  if (opened) referencedopened(s);
+  *store = s;
+  *menunum = found;
   return 0;
 }
 

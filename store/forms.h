@@ -1,6 +1,7 @@
-// Window and card destinations: a form of four selector parts (card, background, window,
-// project) and its resolution to an open project store, a card number and a window number.
-// Resolving may open the project file.
+// Window, card and menu destinations: a form of four selector parts (card, background, window,
+// project) and its resolution to an open project store, a card number and a window number; a
+// tray of two (menu, project) and its resolution to a store and a menu number. Resolving may
+// open the project file.
 #pragma once
 
 #include "platform/runtime/registry.h"
@@ -38,6 +39,12 @@ struct form {
   selpart proj;
 };
 
+// A menu destination.
+struct tray {
+  selpart menu;
+  selpart proj;
+};
+
 // Resolves a form: the project's store, the card number (1-based, or -99 for `this card` of a
 // window that is open) and the window number. With `shared` set a project opened here becomes
 // the shared project. A project opened here is closed again on failure, and its folder joins
@@ -45,6 +52,21 @@ struct form {
 // background not found, 61 window not found, 62 project not found, 70 a damaged project (a
 // record of the wrong kind), 104 no current project, a store check code, 37.
 i16 formtonums(const form& f, RegistryId* store, i32* cardnum, i32* windnum, i16 shared);
+
+// Resolves a tray: the store (opened when needed) and the 1-based menu number; without a menu
+// part, the project's lowest menu in the menu bar, else its first. A project opened here is
+// closed again on failure. 0, 63 menu not found or no menus, or the project's errors as for
+// formtonums.
+i16 traytonums(const tray& t, RegistryId* store, i32* menunum);
+
+// The project a destination's project part names (volume 0 and an empty name: the current
+// project), opened when it is not open, with `shared` as the shared project (its head record
+// held in the global state); *opened tells whether it was opened here. Whoever opened it
+// closes it again (dumpfile) when the destination fails, and registers its folder among the
+// known folders (referencedopened) when it succeeds. 0, 62 no such project file, 70, 104 no
+// current project, a store check code, 37.
+i16 openreferenced(const selpart& location, i16 shared, RegistryId* store, bool* opened);
+void referencedopened(RegistryId store);
 
 // The status of a project whose records do not hold together.
 constexpr i16 kDamagedProject = 70;

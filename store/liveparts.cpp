@@ -27,11 +27,13 @@ OSErr standinpacklivetext(const spot&, spot&) { return noErr; }
 void standinreloadlist(spot&) {}
 void standinsetcontrolstate(const spot&, i16, i16) {}
 OSErr standinpackfield(spot&) { return noErr; }
+OSErr standinembeddedobjects(const spot&, Handle) { return paramErr; }
+OSErr standinchangedlivetext(const spot&, Handle) { return paramErr; }
 
 struct LivePartsState {
   LiveParts parts{standinreleasefield, standinreleasecontrol, standinleavelistmode,
                   standinpacklivetext, standinreloadlist,     standinsetcontrolstate,
-                  standinpackfield};
+                  standinpackfield,    standinembeddedobjects, standinchangedlivetext};
 };
 
 const LiveParts& table() { return state<LivePartsState>().parts; }
@@ -47,6 +49,8 @@ void installliveparts(const LiveParts& parts) {
   if (parts.reloadlist) t.reloadlist = parts.reloadlist;
   if (parts.setcontrolstate) t.setcontrolstate = parts.setcontrolstate;
   if (parts.packfield) t.packfield = parts.packfield;
+  if (parts.embeddedobjects) t.embeddedobjects = parts.embeddedobjects;
+  if (parts.changedlivetext) t.changedlivetext = parts.changedlivetext;
 }
 
 void releaselivefield(spot& s) { table().releasefield(s); }
@@ -62,5 +66,7 @@ void setlivefield(spot& s, u32 live) {
   t.live = live;
   setfieldkindtail(s, t);
 }
+OSErr embeddedobjects(const spot& field, Handle out) { return table().embeddedobjects(field, out); }
+OSErr changedlivetext(const spot& field, Handle out) { return table().changedlivetext(field, out); }
 
 }  // namespace kv

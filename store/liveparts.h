@@ -7,7 +7,8 @@
 // list code or the platform controls goes through the one table below, which their owners fill
 // at start-up (installliveparts). Until an owner has installed its entries the stand-ins hold:
 // no live object is ever made, so releasing clears the slot, a copy keeps the stored text it
-// already has, and reloading a list or setting a control does nothing. A runtime reset brings
+// already has, reloading a list or setting a control does nothing, a field's embedded objects
+// cannot be listed and no field has a changed live text. A runtime reset brings
 // the stand-ins back.
 #pragma once
 
@@ -33,7 +34,23 @@ struct LiveParts {
   // A field of style 300 or 301 whose live record is about to go: writes the record's current
   // text back into the field's own data and alt list and clears the record's changed flag.
   OSErr (*packfield)(spot& s);
+  // The objects embedded in a field's text (the live record's, else a temporary record's built
+  // from the stored text), in text order, as `embeddedobject` records into `out`: noErr, or
+  // non-zero when no text record can be had for the field.
+  OSErr (*embeddedobjects)(const spot& field, Handle out);
+  // A field whose live text record holds changes not yet stored: its text into `out`, noErr;
+  // non-zero when the field has no such record (its stored text is current).
+  OSErr (*changedlivetext)(const spot& field, Handle out);
 };
+
+// One object embedded in a field's text: its kind ('iota' for the objects scripts name), id
+// and name.
+struct embeddedobject {
+  OSType kind;
+  u32 id;
+  Str255 name;
+};
+constexpr OSType kEmbeddedIota = fourcc("iota");
 
 // Installs the owners' entries; a null entry keeps what was installed before.
 void installliveparts(const LiveParts& parts);
@@ -50,5 +67,7 @@ OSErr packlivefield(spot& s);
 // The live record or list of a field (0 for none and for any other object), and setting it.
 inline u32 livefield(const spot& s) { return isfield(s) ? getfieldkindtail(s).live : 0; }
 void setlivefield(spot& s, u32 live);
+OSErr embeddedobjects(const spot& field, Handle out);
+OSErr changedlivetext(const spot& field, Handle out);
 
 }  // namespace kv

@@ -219,6 +219,42 @@ i16 buildwindow(RegistryId store, const Window& w, u32* windrecid) {
   return 0;
 }
 
+// A menu record with its items.
+i16 buildmenu(RegistryId store, const Menu& m, u32* menurecid) {
+  Handle items = NewHandle(0);
+  u32 itemid = 1;
+  for (const MenuItem& it : m.items) {
+    menuitem i{};
+    i.word2 = itemid++;
+    i.name = texthandle(it.name);
+    i.script = scripthandle(it.script);
+    PtrAndHand(&i, items, sizeof i);
+  }
+  menurec r{};
+  r.kind = kindmenu;
+  r.rect = Rect{60, 40, 256, 290};
+  r.name = texthandle(m.name);
+  r.script = scripthandle(m.script);
+  r.items = items;
+  i32 id = 0;
+  if (i16 e = addrecord(store, bytehandle(&r, sizeof r), &id)) return e;
+  *menurecid = u32(id);
+  return 0;
+}
+
+// Rewrites library record `libid` to list `books`.
+i16 savelibrary(RegistryId store, i32 libid, const std::vector<bookentry>& books, u32 firstid) {
+  std::vector<std::pair<i16, u32>> racks;
+  if (i16 e = addlists(store, kindrack, books, kRackLimit, &racks)) return e;
+  Handle lib = librecord(u32(books.size()), firstid + u32(books.size()), racks);
+  Handle packed = NewHandle(0);
+  OSErr e = fast(lib, packed);
+  dump(lib);
+  if (e == noErr) e = savestar(store, libid, packed);
+  DisposeHandle(packed);
+  return e;
+}
+
 i16 fill(RegistryId store, const Project& p) {
   headrec head{};
   head.kind = kindhead;
@@ -237,15 +273,14 @@ i16 fill(RegistryId store, const Project& p) {
     if (i16 e = buildwindow(store, p.windows[i], &recid)) return e;
     books.push_back(bookentry{recid, kFirstWindowId + u32(i), namekey(p.windows[i].name), 0});
   }
-  std::vector<std::pair<i16, u32>> racks;
-  if (i16 e = addlists(store, kindrack, books, kRackLimit, &racks)) return e;
-  Handle lib = librecord(u32(books.size()), kFirstWindowId + u32(books.size()), racks);
-  Handle packed = NewHandle(0);
-  OSErr e = fast(lib, packed);
-  dump(lib);
-  if (e == noErr) e = savestar(store, 1, packed);
-  DisposeHandle(packed);
-  return e;
+  if (i16 e = savelibrary(store, 1, books, kFirstWindowId)) return e;
+  std::vector<bookentry> menus;
+  for (size_t i = 0; i < p.menus.size(); ++i) {
+    u32 recid = 0;
+    if (i16 e = buildmenu(store, p.menus[i], &recid)) return e;
+    menus.push_back(bookentry{recid, kFirstMenuId + u32(i), namekey(p.menus[i].name), 0});
+  }
+  return savelibrary(store, 2, menus, kFirstMenuId);
 }
 
 }  // namespace

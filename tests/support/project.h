@@ -48,16 +48,30 @@ struct Window {
   std::vector<Card> cards;        // in card order
 };
 
+struct MenuItem {
+  std::string name;
+  std::string script;
+};
+
+struct Menu {
+  std::string name;
+  std::string script;
+  std::vector<MenuItem> items;
+};
+
 struct Project {
   std::string script;
   std::vector<Window> windows;
+  std::vector<Menu> menus;  // the menus library, in order
 };
 
 // The ids the builder gives: windows 100, 101, ... in order; in each window the backgrounds
 // and then the cards take ids from 100 on (backgrounds first, in order); objects of a window
 // take ids from 1 on, background objects first.
+// Menus take ids from 100 on in order, and the items of each menu ids from 1 on.
 constexpr u32 kFirstWindowId = 100;
 constexpr u32 kFirstCardId = 100;
+constexpr u32 kFirstMenuId = 100;
 
 // One window "Main" with two backgrounds ("Plain" with a field "Title" and "Fancy" with a
 // button "Next"), and three cards: "One" and "Two" on Plain (each with a button "Go" and its

@@ -1,0 +1,133 @@
+// What the evaluator asks of object references: whether an object exists, the contents of
+// fields and of `me`, and the operands that stand for objects.
+#include "store/objectref.h"
+
+#include "engine/fred.h"
+#include "engine/textutil.h"
+#include "platform/memory/memory.h"
+#include "shell/mainglobals.h"
+#include "store/fieldtext.h"
+#include "store/liveparts.h"
+#include "store/objects.h"
+#include "store/objread.h"
+#include "store/records.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 statusnoobject = 2, statusnotfield = 10, statusnotobject = 11, statusnomemory = 37;
+constexpr Size kScriptTail = 24;
+
+bool enginestyle(const spot& s) { return s.style == stylefieldrect || s.style == stylefieldscroll; }
+
+// The text of a field: the changes its live record holds when its window is open, else its
+// stored text.
+i16 fieldtext(const objread& obj, const spot& s, fred* value) {
+  if (enginestyle(s) && obj.d.window != nilid) {
+    Handle live = NewHandle(0);
+    if (live == nilhandle) return statusnomemory;
+    if (changedlivetext(s, live) == noErr) {
+      i16 st = handtonewfred(live, value);
+      DisposeHandle(live);
+      return st;
+    }
+    DisposeHandle(live);
+  }
+  return datatotext(Handle(s.data), value);
+}
+
+// The contents part of the record that carries an object's contents.
+Handle contentsof(const objread& obj) {
+  switch (obj.kind) {
+    case objitem: return Handle(HandleAs<menuitem>(obj.menu.items)[obj.itemindex].contents);
+    case objmenu: return Handle(loadat<menurec>(deref(obj.menu.menu)).contents);
+    case objpart: return Handle(spotat(obj.objects, obj.objindex).contents);
+    case objcard: return Handle(loadat<cardrec>(deref(obj.d.card)).contents);
+    case objbackground: return Handle(loadat<backrec>(deref(obj.d.back)).contents);
+    case objwindow: return Handle(loadat<windrec>(deref(obj.d.wind)).contents);
+    case objproject: return Handle(loadat<headrec>(deref(obj.d.head)).contents);
+    default: return nilhandle;
+  }
+}
+
+// The contents of a read object: a field's text, else the contents part of its record (empty
+// when it has none). The shared script and the application hold no contents (2).
+i16 contents(const objread& obj, fred* value) {
+  if (obj.kind == objpart) {
+    spot s = spotat(obj.objects, obj.objindex);
+    if (s.kind == spotfield) return fieldtext(obj, s, value);
+  }
+  if (obj.kind == objshared || obj.kind == objapp || obj.kind == objembedded) return statusnoobject;
+  Handle h = contentsof(obj);
+  if (h == nilhandle) return newfred(value, fredtemp, fredstring, 0);
+  return handtonewfred(h, value);
+}
+
+}  // namespace
+
+bool objectexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count) {
+  objread obj{};
+  i32 used = 0;
+  i16 st = scanobj(path, text, atoms, at, variables, &used, &obj);
+  *count = used > 0 ? used : 1;
+  if (st != 0) return false;
+  writeobj(&obj);
+  return true;
+}
+
+i16 sourceobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+  objread obj{};
+  *count = 0;
+  i32 used = 0;
+  if (i16 st = readobj(path, text, atoms, at, variables, &used, &obj)) return st;
+  i16 st = 0;
+  if (obj.kind != objpart) {
+    st = statusnotobject;
+  } else {
+    spot s = spotat(obj.objects, obj.objindex);
+    st = s.kind == spotfield ? fieldtext(obj, s, value) : statusnotfield;
+  }
+  writeobj(&obj);
+  if (st == 0) *count = used;
+  return st;
+}
+
+i16 objectcontents(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+  objread obj{};
+  *count = 0;
+  i32 used = 0;
+  if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj)) return st;
+  i16 st = contents(obj, value);
+  writeobj(&obj);
+  if (st == 0) *count = used;
+  return st;
+}
+
+i16 targetcontents(i32* count, fred* value) {
+  newfred(value, fredtemp, fredstring, 0);
+  *count = 1;
+  return 0;
+}
+
+i16 loweval(hierpath, Handle, Handle, i32, i32, Handle, i32* count, fred*) {
+  *count = 0;
+  return statusnoobject;
+}
+
+i16 selectedtext(i32 used, i32* count, fred* value) {
+  newfred(value, fredtemp, fredstring, 0);
+  *count = used;
+  return 0;
+}
+
+i16 sharedscripttext(i32 used, i32* count, fred* value) {
+  Handle head = mainglobals().sharedhead;
+  Handle script = head == nilhandle ? nilhandle : Handle(loadat<headrec>(deref(head)).script);
+  Size n = script == nilhandle ? 0 : GetHandleSize(script) - kScriptTail;
+  i16 st = n > 0 ? charstonewfred(deref(script), n, value) : newfred(value, fredtemp, fredstring, 0);
+  if (st == 0) *count = used;
+  return st;
+}
+
+}  // namespace kv
