@@ -1,12 +1,13 @@
 // A stand-in command dispatcher until the built-in commands exist: it routes the commands the
 // script engine itself needs (put, get, set of the engine's global properties, send, do,
-// scriptError), a first `go` and `compact`. The opening and closing messages of windows and
-// cards that no handler took are done; any other command is a word the system does not
-// understand.
+// scriptError), a first `go`, `compact` and `new`. The opening, closing and creation messages
+// of windows, cards and objects that no handler took are done; any other command is a word the
+// system does not understand.
 #include <algorithm>
 
 #include "commands/dispatch.h"
 #include "commands/navigation.h"
+#include "commands/newcommand.h"
 #include "engine/container.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
@@ -30,6 +31,7 @@ enum : u16 {
   tokDo = 2047,
   tokGo = 2075,
   tokGet = 2073,
+  tokNew = 2116,
   tokPut = 2146,
   tokScriptError = 2172,
   tokSend = 2179,
@@ -149,9 +151,11 @@ i16 scripterror(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   return 0;
 }
 
-// The messages that opening, going and closing send.
+// The messages that opening, going, closing and creating send.
 bool windowmessage(u16 t) {
   switch (t) {
+    case 2117: case 2118: case 2119: case 2120:  // newBackground, newButton, newCard, newField
+    case 2122: case 2124: case 2125: case 2126:  // newGraphic, newMenu, newProject, newWindow
     case 2021: case 2022: case 2025: case 2026:  // closeBackground, closeCard, closeProject, closeWindow
     case 2129: case 2130: case 2133: case 2135:  // openBackground, openCard, openProject, openWindow
     case 2184: case 2193:                        // shareInit, startUp
@@ -172,6 +176,7 @@ i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     case tokScriptError: return scripterror(path, text, atoms, at, variables);
     case tokGo: return comgo(path, text, atoms, at, variables);
     case tokCompact: return compact(path, text, atoms, at, variables);
+    case tokNew: return comnew(path, text, atoms, at, variables);
     default: return windowmessage(tokenat(atoms, at)) ? i16(0) : statusnotunderstood;
   }
 }

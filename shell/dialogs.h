@@ -17,6 +17,11 @@ i16 runalert(ConstStringPtr title, ConstStringPtr message, i16 alerttype, i16 sh
 // The ask dialog: the "ask" answer's text, else the default text. 1 when answered with OK,
 // 2 when there was nothing to answer with and no default.
 i16 runask(ConstStringPtr prompt, ConstStringPtr defaulttext, StringPtr answer);
+// The save-file dialog with a prompt, a default file name and the name-extension option
+// (0 as the person leaves it, 1 show, 2 hide). An "ask file" answer names the file: a path,
+// absolute or below the default folder; an empty answer cancels. With nobody to answer, the
+// default name is taken. 1 with the name in `file`, 0 when cancelled.
+i16 runputfile(ConstStringPtr prompt, ConstStringPtr defaultname, i16 extension, StringPtr file);
 // Dialog 100 with entry `index` of the string list, waiting for its default button. The
 // texts set by ParamText stand for "^0" to "^3" in it.
 void domessage(i16 list, i16 index, i16 icon);

@@ -58,6 +58,20 @@ i16 runask(ConstStringPtr prompt, ConstStringPtr defaulttext, StringPtr answer) 
   return 1;
 }
 
+i16 runputfile(ConstStringPtr prompt, ConstStringPtr defaultname, i16 extension, StringPtr file) {
+  static constexpr const char* options[] = {"", " (show extension)", " (hide extension)"};
+  Answer a;
+  std::string name = "ask file " + text(prompt) + " " + text(defaultname) + options[extension == 1 || extension == 2 ? extension : 0];
+  file[0] = 0;
+  if (beginmodal(name, "ask file", &a) != ModalStart::answered) {
+    pstrassign(file, 256, defaultname + 1, defaultname[0]);
+    return 1;
+  }
+  if (a.text.empty()) return 0;
+  pstrassign(file, 256, a.text.data(), a.text.size());
+  return 1;
+}
+
 void domessage(i16 list, i16 index, i16) {
   Str255 s;
   s[0] = 0;

@@ -101,6 +101,7 @@ struct MainGlobals {
 
   // --- Global properties -------------------------------------------------------------------
   i16 colorWorld;
+  i16 backColor;           // the colour modes' word; while set, `new invisible` is ignored
   i16 allowPalettes;
   i16 grid;
   i16 brush;

@@ -141,6 +141,9 @@ OSErr pwriteall(const OpenFile& f, i64 position, const void* buffer, i64 count, 
   return noErr;
 }
 
+// A file without any write permission bit is locked.
+bool lockedmode(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
 bool endswithproject(const std::string& path) {
   if (path.size() < 5) return false;
   std::string ext = path.substr(path.size() - 5);
@@ -191,6 +194,13 @@ OSErr pathoffolder(u32 dirID, std::string* macromanpath) {
   return noErr;
 }
 
+OSErr DirCreate(i16 vRefNum, u32 parentDirID, ConstStringPtr name, u32* createdDirID) {
+  std::string path;
+  if (OSErr e = resolve(vRefNum, parentDirID, name, &path)) return e;
+  if (::mkdir(path.c_str(), 0777) != 0) return oserr(errno, path);
+  return folderidofpath(filenametomacroman(path), createdDirID);
+}
+
 OSErr volumefreebytes(i16 vRefNum, u32 dirID, u64* bytes) {
   if (vRefNum != 0 && vRefNum != kBootVolume) return nsvErr;
   FilesState& f = fs();
@@ -230,6 +240,12 @@ OSErr HOpen(i16 vRefNum, u32 dirID, ConstStringPtr name, i8 permission, FileRef*
   if (permission < fsCurPerm || permission > fsRdWrPerm) return paramErr;
   int fd = -1;
   bool writable = permission != fsRdPerm;
+  struct stat before;
+  if (writable && ::stat(path.c_str(), &before) == 0 && S_ISREG(before.st_mode) && lockedmode(before.st_mode)) {
+    // A locked file is read only, also for a user whom the system would let write.
+    if (permission != fsCurPerm) return permErr;
+    writable = false;
+  }
   if (writable) {
     fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0 && permission == fsCurPerm && (errno == EACCES || errno == EROFS || errno == EPERM)) writable = false;
@@ -268,6 +284,7 @@ OSErr HDelete(i16 vRefNum, u32 dirID, ConstStringPtr name) {
     if (::rmdir(path.c_str()) != 0) return errno == ENOTEMPTY || errno == EEXIST ? OSErr(fBsyErr) : oserr(errno, path);
     return noErr;
   }
+  if (lockedmode(st.st_mode)) return fLckdErr;
   // A file that someone has open for writing is busy.
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd >= 0) {
@@ -320,6 +337,36 @@ OSErr HSetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, const FInfo* info) 
     if (errno == ENOTSUP) return noErr;
     return oserr(errno, path);
   }
+  return noErr;
+}
+
+OSErr HSetFLock(i16 vRefNum, u32 dirID, ConstStringPtr name) {
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
+  if (!S_ISREG(st.st_mode)) return notAFileErr;
+  if (::chmod(path.c_str(), st.st_mode & 07555) != 0) return oserr(errno, path);
+  return noErr;
+}
+
+OSErr HRstFLock(i16 vRefNum, u32 dirID, ConstStringPtr name) {
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
+  if (!S_ISREG(st.st_mode)) return notAFileErr;
+  if (lockedmode(st.st_mode) && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) return oserr(errno, path);
+  return noErr;
+}
+
+OSErr HGetFLock(i16 vRefNum, u32 dirID, ConstStringPtr name, bool* locked) {
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
+  if (!S_ISREG(st.st_mode)) return notAFileErr;
+  *locked = lockedmode(st.st_mode);
   return noErr;
 }
 

@@ -8,6 +8,9 @@
 //
 // Open files are registry ids (RegType::file). Writing permission takes an advisory flock:
 // a file that is open for writing elsewhere, in this process or another, answers opWrErr.
+// A locked file is one without any write permission bit: it opens only for reading (permErr
+// when writing is asked for; the current permission falls back to reading) and cannot be
+// deleted (fLckdErr), for every user alike.
 // Errors are the classic result codes: fnfErr (-43) for a missing file, dirNFErr for a
 // missing folder, dupFNErr when creating over a file, dskFulErr, wPrErr, permErr, eofErr
 // when a read meets the end of the file, and so on.
@@ -55,6 +58,9 @@ struct FInfo {
 OSErr folderidofpath(std::string_view macromanpath, u32* dirID);
 // The full Mac Roman path of a folder id.
 OSErr pathoffolder(u32 dirID, std::string* macromanpath);
+// Makes a folder `name` in a folder: noErr and its folder id, dupFNErr when something of that
+// name is there already, or the failure.
+OSErr DirCreate(i16 vRefNum, u32 parentDirID, ConstStringPtr name, u32* createdDirID);
 // Free bytes on the volume that holds a folder (the injected figure when one is set).
 OSErr volumefreebytes(i16 vRefNum, u32 dirID, u64* bytes);
 
@@ -64,6 +70,11 @@ OSErr HOpen(i16 vRefNum, u32 dirID, ConstStringPtr name, i8 permission, FileRef*
 OSErr HDelete(i16 vRefNum, u32 dirID, ConstStringPtr name);
 OSErr HGetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, FInfo* info);
 OSErr HSetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, const FInfo* info);
+// The locked attribute: set (every write permission bit cleared), cleared (the owner's write
+// bit given back) and read.
+OSErr HSetFLock(i16 vRefNum, u32 dirID, ConstStringPtr name);
+OSErr HRstFLock(i16 vRefNum, u32 dirID, ConstStringPtr name);
+OSErr HGetFLock(i16 vRefNum, u32 dirID, ConstStringPtr name, bool* locked);
 
 // --- Open files ----------------------------------------------------------------------------
 // Reads *count bytes at the mark; a read that meets the end of the file answers eofErr with

@@ -115,6 +115,39 @@ TEST_F(FilesTest, OneWriterAtATime) {
   EXPECT_EQ(HDelete(kBootVolume, dir, PName("p.kv45")), fnfErr);
 }
 
+TEST_F(FilesTest, ALockedFileOpensOnlyForReadingAndStays) {
+  ASSERT_EQ(HCreate(kBootVolume, dir, PName("p.kv45"), 0, 0), noErr);
+  bool locked = true;
+  ASSERT_EQ(HGetFLock(kBootVolume, dir, PName("p.kv45"), &locked), noErr);
+  EXPECT_FALSE(locked);
+  ASSERT_EQ(HSetFLock(kBootVolume, dir, PName("p.kv45")), noErr);
+  ASSERT_EQ(HGetFLock(kBootVolume, dir, PName("p.kv45"), &locked), noErr);
+  EXPECT_TRUE(locked);
+  FileRef ref;
+  EXPECT_EQ(HOpen(kBootVolume, dir, PName("p.kv45"), fsRdWrPerm, &ref), permErr) << "whoever asks";
+  EXPECT_EQ(HOpen(kBootVolume, dir, PName("p.kv45"), fsWrPerm, &ref), permErr);
+  ASSERT_EQ(HOpen(kBootVolume, dir, PName("p.kv45"), fsCurPerm, &ref), noErr) << "falls back to reading";
+  i64 n = 1;
+  u8 byte = 0;
+  EXPECT_EQ(FSWrite(ref, &n, &byte), wrPermErr);
+  EXPECT_EQ(FSClose(ref), noErr);
+  EXPECT_EQ(HDelete(kBootVolume, dir, PName("p.kv45")), fLckdErr);
+  ASSERT_EQ(HRstFLock(kBootVolume, dir, PName("p.kv45")), noErr);
+  ASSERT_EQ(HGetFLock(kBootVolume, dir, PName("p.kv45"), &locked), noErr);
+  EXPECT_FALSE(locked);
+  EXPECT_EQ(HDelete(kBootVolume, dir, PName("p.kv45")), noErr);
+  EXPECT_EQ(HGetFLock(kBootVolume, dir, PName("p.kv45"), &locked), fnfErr);
+}
+
+TEST_F(FilesTest, DirCreateMakesAFolderWithAnId) {
+  u32 made = 0, again = 0;
+  ASSERT_EQ(DirCreate(kBootVolume, dir, PName("sub"), &made), noErr);
+  ASSERT_EQ(folderidofpath(home->path() + "/sub", &again), noErr);
+  EXPECT_EQ(made, again);
+  EXPECT_EQ(DirCreate(kBootVolume, dir, PName("sub"), &made), dupFNErr);
+  EXPECT_EQ(DirCreate(kBootVolume, dir, PName("none/sub"), &made), dirNFErr);
+}
+
 TEST_F(FilesTest, TypeAndCreatorLiveInAnAttributeOrFollowTheExtension) {
   ASSERT_EQ(HCreate(kBootVolume, dir, PName("doc.txt"), fourcc("ttxt"), fourcc("TEXT")), noErr);
   ASSERT_EQ(HCreate(kBootVolume, dir, PName("p.kv45"), fourcc("????"), fourcc("????")), noErr);

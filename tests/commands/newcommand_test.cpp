@@ -1,0 +1,515 @@
+// The `new` command as scripts use it: the records it makes, where the window goes, and the
+// messages the scripts get, in order.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "engine/lookups.h"
+#include "platform/files/files.h"
+#include "platform/memory/memory.h"
+#include "platform/testing/answers.h"
+#include "platform/testing/transcript.h"
+#include "platform/text/pstring.h"
+#include "platform/windows/windows.h"
+#include "shell/commandline.h"
+#include "shell/mainglobals.h"
+#include "shell/redraws.h"
+#include "store/fieldtail.h"
+#include "store/memoryguard.h"
+#include "shell/windnav.h"
+#include "store/creating.h"
+#include "store/namekey.h"
+#include "store/pagedlists.h"
+#include "store/recordcache.h"
+#include "store/records.h"
+#include "tests/support/windows.h"
+
+namespace kv {
+namespace {
+
+using testproject::Project;
+
+constexpr const char* kLoggedMessages[] = {"newProject", "newWindow", "newBackground", "newCard",
+                                           "newMenu",    "newButton", "newField",      "newGraphic"};
+
+// A handler for each creation message that appends the message's name to the global `log`.
+std::string loghandlers() {
+  std::string s;
+  for (const char* m : kLoggedMessages)
+    s += std::string("\non ") + m + "\n  global log\n  put \"" + m + " \" after log\nend " + m;
+  return s;
+}
+
+class NewTest : public WindowTest {
+ protected:
+  // The small project whose script logs every creation message.
+  static Project logged() {
+    Project p = testproject::small();
+    p.script += loghandlers();
+    return p;
+  }
+  void openlogged() {
+    build(logged());
+    ASSERT_EQ(open(), 0);
+    clearglobals();
+  }
+  std::string log() {
+    std::string v = global("log");
+    return v.rfind("(no global", 0) == 0 ? "" : v;
+  }
+  wordentry entry(u32 cardnum) {
+    wordentry e{};
+    EXPECT_EQ(getword(current().store, current().wind, i32(cardnum), &e), 0);
+    return e;
+  }
+  u32 cardcount() { return u32(loadat<windrec>(deref(current().wind)).cardcount); }
+  std::string path(std::string_view name) { return home->path() + "/" + std::string(name); }
+  std::string bytesof(std::string_view name) {
+    std::ifstream in(path(name), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  static Str255& pname(std::string_view s) {
+    static Str255 p;  // test helper: one name at a time
+    pstrassign(p, 256, s.data(), s.size());
+    return p;
+  }
+};
+
+// Acceptance: new card on the last card makes the new card the last one, gives it the window's
+// next id, and sends newCard to it.
+TEST_F(NewTest, NewCardOnTheLastCardBecomesTheLastAndGetsNewCard) {
+  openlogged();
+  ASSERT_EQ(doline("go last card"), 0);
+  desk before = current();
+  u32 nextid = loadat<windrec>(deref(before.wind)).nextid;
+  u32 changes = mainglobals().changecounter;
+  ASSERT_EQ(doline("new card"), 0);
+  EXPECT_EQ(cardvalue("the number of cards"), "4");
+  EXPECT_EQ(current().cardnum, 4u);
+  EXPECT_EQ(current().cardid, nextid);
+  EXPECT_EQ(current().backrecid, before.backrecid) << "the current background";
+  wordentry e = entry(4);
+  EXPECT_EQ(u32(e.cardrecord), current().cardrecid);
+  EXPECT_EQ(u32(e.cardid), nextid);
+  EXPECT_EQ(loadat<windrec>(deref(current().wind)).nextid, nextid + 1);
+  EXPECT_EQ(log(), "newCard ");
+  EXPECT_EQ(mainglobals().changecounter, changes + 1);
+  // The new card's record: the defaults and a cleaned copy of the background texts.
+  cardrec c = loadat<cardrec>(deref(current().card));
+  EXPECT_EQ(u32(c.flags), 0u);
+  EXPECT_EQ(c.rect, (Rect{44, 4, 337, 500}));
+  Handle objects = c.objects;
+  ASSERT_NE(objects, nilhandle);
+  EXPECT_EQ(GetHandleSize(objects), 0);
+}
+
+TEST_F(NewTest, NewCardGoesRightAfterTheCurrentCardWithEmptyBackgroundTexts) {
+  openlogged();
+  ASSERT_EQ(current().cardnum, 1u);
+  ASSERT_EQ(doline("new card"), 0);
+  EXPECT_EQ(current().cardnum, 2u);
+  EXPECT_EQ(cardcount(), 4u);
+  EXPECT_EQ(u32(entry(3).cardid), testproject::kFirstCardId + 3) << "card Two moved on";
+  // The background field "Title" keeps its style but not the text of the card before.
+  spot title = HandleAs<spot>(current().backspots)[0];
+  Handle data = title.data;
+  EXPECT_EQ(GetHandleSize(data), 16) << "an empty stored text";
+  ASSERT_EQ(doline("go first card"), 0);
+  title = HandleAs<spot>(current().backspots)[0];
+  data = title.data;
+  EXPECT_GT(GetHandleSize(data), 16) << "the first card's text is still there";
+}
+
+// Acceptance: new background sends newBackground then newCard, and the new card (on the new
+// background) is current, right after the old one.
+TEST_F(NewTest, NewBackgroundSendsNewBackgroundThenNewCard) {
+  openlogged();
+  desk before = current();
+  u32 backs = loadat<windrec>(deref(before.wind)).backcount;
+  u32 changes = mainglobals().changecounter;
+  ASSERT_EQ(doline("new background"), 0);
+  EXPECT_EQ(log(), "newBackground newCard ");
+  EXPECT_EQ(current().cardnum, 2u);
+  EXPECT_EQ(cardcount(), 4u);
+  EXPECT_NE(current().backrecid, before.backrecid);
+  EXPECT_EQ(loadat<windrec>(deref(current().wind)).backcount, backs + 1);
+  backrec b = loadat<backrec>(deref(current().back));
+  windrec w = loadat<windrec>(deref(current().wind));
+  EXPECT_EQ(i32(b.height), w.rect1.bottom - w.rect1.top);
+  EXPECT_EQ(i32(b.width), w.rect1.right - w.rect1.left);
+  EXPECT_EQ(current().backid + 1, current().cardid) << "the background's id first, then its card's";
+  EXPECT_EQ(mainglobals().changecounter, changes + 2);
+}
+
+// Acceptance: a newBackground handler that goes elsewhere stops the chain.
+TEST_F(NewTest, ANewBackgroundHandlerThatGoesElsewhereStopsTheChain) {
+  Project p = testproject::small();
+  // The later handler of the same name is never reached; the first one goes.
+  p.script = testproject::small().script +
+             "\non newBackground\n  global log\n  put \"newBackground \" after log\n  go first card\nend newBackground" +
+             loghandlers();
+  build(p);
+  ASSERT_EQ(open(), 0);
+  clearglobals();
+  ASSERT_EQ(doline("go last card"), 0);
+  ASSERT_EQ(doline("new background"), 0);
+  EXPECT_EQ(log(), "newBackground ") << "newCard is not sent";
+  EXPECT_EQ(current().cardnum, 1u);
+  EXPECT_EQ(cardcount(), 4u) << "the background and its card were made";
+}
+
+// Acceptance: new invisible button makes a hidden button and sends newButton to it; new
+// invisible card gives 2.
+TEST_F(NewTest, NewInvisibleButtonIsHiddenAndGetsNewButton) {
+  openlogged();
+  i32 before = i32(GetHandleSize(current().cardspots) / i32(sizeof(spot)));
+  takeredraws();
+  ASSERT_EQ(doline("new invisible button"), 0);
+  EXPECT_EQ(log(), "newButton ");
+  Handle list = current().cardspots;
+  ASSERT_EQ(GetHandleSize(list), (before + 1) * i32(sizeof(spot)));
+  spot s = HandleAs<spot>(list)[before];
+  EXPECT_EQ(u32(s.flags) & 1u, 0u) << "not visible";
+  EXPECT_NE(u32(s.flags) & (1u << 27), 0u) << "autoDim";
+  EXPECT_EQ(s.style, 201);
+  EXPECT_EQ(s.kind, spotbutton);
+  EXPECT_EQ(s.rect, (Rect{0, 0, 20, 80}));
+  EXPECT_EQ(u32(s.id), 100u) << "the card's only other object has id 3";
+  buttontail t = getbuttontail(s);
+  EXPECT_EQ(t.words.v[1], 12);
+  EXPECT_EQ(t.words.v[3], 1);
+  Handle script = s.script;
+  ASSERT_NE(script, nilhandle);
+  EXPECT_GT(GetHandleSize(script), 24) << "the button template";
+  EXPECT_TRUE(takeredraws().empty()) << "a hidden object is not drawn";
+  u16 changed = 0;
+  ASSERT_EQ(testvir(current().store, i32(current().cardrecid), &changed), 0);
+  EXPECT_EQ(changed, 1);
+
+  EXPECT_EQ(doline("new invisible card"), 2);
+  EXPECT_EQ(doline("new invisible background"), 2);
+  EXPECT_EQ(doline("new invisible menu"), 2);
+  EXPECT_EQ(cardcount(), 3u);
+}
+
+TEST_F(NewTest, NewFieldsAndGraphicsTakeTheirDefaultsAndTheNextId) {
+  openlogged();
+  ASSERT_EQ(doline("new field"), 0);
+  ASSERT_EQ(doline("new graphic"), 0);
+  EXPECT_EQ(log(), "newField newGraphic ");
+  Handle list = current().cardspots;
+  i32 n = i32(GetHandleSize(list) / i32(sizeof(spot)));
+  spot f = HandleAs<spot>(list)[n - 2], g = HandleAs<spot>(list)[n - 1];
+  EXPECT_EQ(u32(f.id), 100u);
+  EXPECT_EQ(u32(g.id), 101u);
+  EXPECT_EQ(f.style, 300);
+  EXPECT_NE(u32(f.flags) & (1u << 20), 0u);
+  EXPECT_EQ(u32(f.flags) & 1u, 1u);
+  Handle data = f.data;
+  ASSERT_NE(data, nilhandle);
+  EXPECT_EQ(GetHandleSize(data), 16);
+  fieldtail tail = loadat<fieldtail>(deref(data) + 2);
+  EXPECT_EQ(tail.just, mainglobals().textAlign);
+  EXPECT_EQ(tail.font, u16(mainglobals().textFont));
+  EXPECT_EQ(g.style, 100);
+  EXPECT_EQ(g.rect, (Rect{0, 0, 100, 150}));
+  graphictail gt = getgraphictail(g);
+  EXPECT_EQ(gt.startangle, 15);
+  EXPECT_EQ(gt.arcangle, 15);
+}
+
+// Acceptance: new window with messages locked creates and opens the window and sends nothing.
+TEST_F(NewTest, NewWindowWithMessagesLockedSendsNothing) {
+  openlogged();
+  desk first = current();
+  mainglobals().lockMessages = 1;
+  ASSERT_EQ(doline("new window"), 0);
+  mainglobals().lockMessages = 0;
+  EXPECT_EQ(log(), "");
+  EXPECT_EQ(global("opened").rfind("(no global", 0), 0u) << "no opening message either";
+  EXPECT_EQ(mainglobals().numwinds, 2);
+  EXPECT_EQ(current().windnum, 2u);
+  EXPECT_EQ(current().store, first.store);
+  EXPECT_EQ(current().windbook, testproject::kFirstWindowId + 1);
+  EXPECT_TRUE(IsWindowVisible(current().window));
+  EXPECT_EQ(cardvalue("the number of cards"), "1");
+  EXPECT_EQ(current().backid, kFirstWindowItemId);
+  EXPECT_EQ(current().cardid, kFirstWindowItemId + 1);
+  windrec w = loadat<windrec>(deref(current().wind));
+  EXPECT_EQ(u32(w.flags), 15u);
+  EXPECT_EQ(w.rect2, (Rect{120, 100, 300, 350}));
+  EXPECT_EQ(w.rect1.right - w.rect1.left, 540) << "a 1024-pixel screen";
+  EXPECT_EQ(w.rect1.bottom - w.rect1.top, 360);
+}
+
+TEST_F(NewTest, NewWindowSendsItsMessagesAfterTheOpeningOnes) {
+  openlogged();
+  ASSERT_EQ(doline("new invisible window"), 0);
+  EXPECT_EQ(log(), "newWindow newBackground newCard ");
+  EXPECT_FALSE(IsWindowVisible(current().window));
+  EXPECT_EQ(doline("new window 2"), 19);
+}
+
+// Acceptance: new menu "X" adds a book entry whose third word is getkey("X").
+TEST_F(NewTest, NewMenuAddsABookEntryWithTheKeyOfItsName) {
+  openlogged();
+  ASSERT_EQ(doline("new menu \"X\""), 0);
+  ASSERT_EQ(doline("new menu"), 0);
+  EXPECT_EQ(log(), "newMenu newMenu ");
+  RegistryId store = current().store;
+  Handle lib = nilhandle;
+  ASSERT_EQ(getvir(store, kMenuLibrary, &lib), 0);
+  librec l = loadat<librec>(deref(lib));
+  EXPECT_EQ(u32(l.entrycount), 2u);
+  EXPECT_EQ(u32(l.idcounter), kFirstLibraryId + 2);
+  bookentry x{}, unnamed{};
+  ASSERT_EQ(getbook(store, lib, 1, &x), 0);
+  ASSERT_EQ(getbook(store, lib, 2, &unnamed), 0);
+  u32 key = 0;
+  getkey(pname("X"), &key);
+  EXPECT_EQ(u32(x.word8), key);
+  EXPECT_EQ(u32(x.word4), kFirstLibraryId);
+  EXPECT_EQ(u32(unnamed.word8), 0u) << "the key of the empty name";
+  EXPECT_EQ(u32(unnamed.word4), kFirstLibraryId + 1);
+  Handle menu = nilhandle;
+  ASSERT_EQ(getvir(store, i32(u32(x.recordid)), &menu), 0);
+  menurec m = loadat<menurec>(deref(menu));
+  EXPECT_EQ(m.kind, kindmenu);
+  Handle name = m.name;
+  ASSERT_EQ(GetHandleSize(name), 1);
+  EXPECT_EQ(*deref(name), 'X');
+  EXPECT_EQ(m.rect, (Rect{60, 40, 256, 290}));
+  ASSERT_EQ(putvir(store, i32(u32(x.recordid))), 0);
+  ASSERT_EQ(putvir(store, kMenuLibrary), 0);
+  EXPECT_EQ(doline("new menu \"Y\" 3"), 19);
+}
+
+TEST_F(NewTest, WordsThatAreNoKindAndWordsLeftOver) {
+  openlogged();
+  EXPECT_EQ(doline("new"), 2);
+  EXPECT_EQ(doline("new thing"), 2);
+  EXPECT_EQ(doline("new card 2"), 19);
+  EXPECT_EQ(doline("new button now"), 19);
+  EXPECT_EQ(cardcount(), 3u);
+}
+
+TEST_F(NewTest, WithNoProjectOpenThereIsNothingToAddTo) {
+  EXPECT_EQ(doline("new card"), 104);
+  EXPECT_EQ(doline("new button"), 104);
+}
+
+// Mend: a locked project or a full disk no longer lets new do nothing and succeed.
+TEST_F(NewTest, ALockedProjectOrAFullDiskAnswersAnError) {
+  openlogged();
+  findprojectstore(current().store)->locked = 1;
+  EXPECT_EQ(doline("new card"), kCannotWrite);
+  EXPECT_EQ(doline("new button"), kCannotWrite);
+  EXPECT_EQ(cardcount(), 3u);
+  EXPECT_EQ(log(), "");
+  findprojectstore(current().store)->locked = 0;
+
+  setunattendedpolicy(UnattendedPolicy::usedefault);
+  setfreespacemodel(1000);
+  EXPECT_EQ(doline("new card"), 37);
+  EXPECT_EQ(doline("new window"), 37);
+  EXPECT_EQ(cardcount(), 3u);
+  EXPECT_EQ(mainglobals().numwinds, 1);
+  setfreespacemodel(std::nullopt);
+  EXPECT_EQ(doline("new card"), 0);
+  EXPECT_EQ(cardcount(), 4u);
+}
+
+TEST_F(NewTest, RefusedMemoryGives37) {
+  openlogged();
+  mainglobals().memplentiful = 0;
+  setmemoryguardrefusal(true);
+  EXPECT_EQ(doline("new card"), 37);
+  setmemoryguardrefusal(false);
+  EXPECT_EQ(cardcount(), 3u);
+}
+
+// --- Projects --------------------------------------------------------------------------------
+
+// Acceptance: a fresh project holds 10 records: the head and four libraries, its window, the
+// window library's rack, its background, its card and the card list's page; window ids start
+// at 100.
+TEST_F(NewTest, AFreshProjectHoldsTenRecords) {
+  ASSERT_EQ(doline("new project \"" + path("fresh.kv45") + "\""), 0);
+  ASSERT_NE(current().window, nilid);
+  EXPECT_EQ(current().windrecid, 5u);
+  EXPECT_EQ(current().windbook, 100u);
+  EXPECT_EQ(current().backrecid, 7u);
+  EXPECT_EQ(current().cardrecid, 8u);
+  EXPECT_EQ(current().backid, 100u);
+  EXPECT_EQ(current().cardid, 101u);
+  EXPECT_EQ(cardvalue("the number of cards"), "1");
+  closeallwindows();
+
+  EXPECT_EQ(verifystar(kBootVolume, dir, pname("fresh.kv45")), 1000);
+  FInfo info{};
+  ASSERT_EQ(HGetFInfo(kBootVolume, dir, pname("fresh.kv45"), &info), noErr);
+  EXPECT_EQ(info.fdType, kProjectType);
+  EXPECT_EQ(info.fdCreator, kProjectCreator);
+  RegistryId store = newprojectstore();
+  ASSERT_EQ(openstar(kBootVolume, dir, pname("fresh.kv45"), store), 0);
+  EXPECT_EQ(u32(findprojectstore(store)->header.idsissued), 10u);
+  const u16 kinds[10] = {kindhead, kindlib, kindlib, kindlib, kindlib, kindwind, kindrack, kindback, kindcard, kindpage};
+  Handle h = NewHandle(0);
+  for (i32 id = 0; id < 10; ++id) {
+    ASSERT_EQ(getstar(store, id, h), 0) << id;
+    EXPECT_EQ(loadat<u16>(deref(h)), kinds[id]) << id;
+  }
+  ASSERT_EQ(getstar(store, 1, h), 0);
+  librec l = loadat<librec>(deref(h));
+  EXPECT_EQ(u32(l.entrycount), 1u);
+  EXPECT_EQ(u32(l.idcounter), 101u);
+  EXPECT_EQ(l.pagecount, 1);
+  ASSERT_EQ(getstar(store, 6, h), 0);
+  bookentry b = loadat<bookentry>(deref(h) + 2);
+  EXPECT_EQ(u32(b.recordid), 5u);
+  EXPECT_EQ(u32(b.word4), 100u);
+  ASSERT_EQ(getstar(store, 2, h), 0);
+  EXPECT_EQ(u32(loadat<librec>(deref(h)).idcounter), 100u) << "the other libraries are empty";
+  DisposeHandle(h);
+  EXPECT_EQ(closestar(store), 0);
+  disposeprojectstore(store);
+}
+
+TEST_F(NewTest, TheNewProjectsHeadRecordHoldsThePaintResources) {
+  ASSERT_EQ(doline("new project \"" + path("fresh.kv45") + "\""), 0);
+  headrec head = loadat<headrec>(deref(current().head));
+  EXPECT_EQ(head.rect, (Rect{60, 40, 256, 290}));
+  Handle patterns = head.patterns, brushes = head.brushes, script = head.script;
+  ASSERT_NE(patterns, nilhandle);
+  EXPECT_EQ(loadat<u16>(deref(patterns)), 63) << "the count in host order";
+  EXPECT_EQ(GetHandleSize(patterns), 2 + 63 * 8);
+  EXPECT_EQ(std::memcmp(deref(patterns) + 2, "\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8), 0) << "the first is black";
+  ASSERT_NE(brushes, nilhandle);
+  EXPECT_EQ(GetHandleSize(brushes), 32);
+  ASSERT_NE(script, nilhandle);
+  scripttail tail = loadat<scripttail>(deref(script));
+  EXPECT_EQ(GetHandleSize(script), 24) << "an empty script";
+  EXPECT_EQ(tail.words.v[1], mainglobals().scriptfont);
+}
+
+// Acceptance: new project onto a locked existing project file gives 44 and leaves the file.
+TEST_F(NewTest, ANewProjectOntoALockedProjectFileGives44AndLeavesIt) {
+  build(testproject::small(), "old.kv45");
+  FInfo project{kProjectType, kProjectCreator, 0, {0, 0}, 0};
+  ASSERT_EQ(HSetFInfo(kBootVolume, dir, pname("old.kv45"), &project), noErr);
+  ASSERT_EQ(HSetFLock(kBootVolume, dir, pname("old.kv45")), noErr);
+  std::string before = bytesof("old.kv45");
+  EXPECT_EQ(doline("new project \"" + path("old.kv45") + "\""), 44);
+  EXPECT_EQ(bytesof("old.kv45"), before);
+  EXPECT_EQ(mainglobals().numwinds, 0);
+  ASSERT_EQ(HRstFLock(kBootVolume, dir, pname("old.kv45")), noErr);
+  // Unlocked, it is replaced by a fresh project.
+  ASSERT_EQ(doline("new project \"" + path("old.kv45") + "\""), 0);
+  EXPECT_EQ(cardvalue("the number of cards"), "1");
+}
+
+// Mend: a project file in use ends the command with 44 and creates nothing.
+TEST_F(NewTest, ANewProjectOntoAFileInUseOrAnotherKindOfFileGives44) {
+  openlogged();
+  FInfo project{kProjectType, kProjectCreator, 0, {0, 0}, 0};
+  ASSERT_EQ(HSetFInfo(kBootVolume, dir, pname("p.kv45"), &project), noErr);
+  std::string before = bytesof("p.kv45");
+  EXPECT_EQ(doline("new project \"" + path("p.kv45") + "\""), 44) << "the open project itself";
+  EXPECT_EQ(bytesof("p.kv45"), before);
+  EXPECT_EQ(mainglobals().numwinds, 1);
+  ASSERT_EQ(HCreate(kBootVolume, dir, pname("notes.txt"), fourcc("ttxt"), fourcc("TEXT")), noErr);
+  EXPECT_EQ(doline("new project \"" + path("notes.txt") + "\""), 44);
+  u32 folder = 0;
+  ASSERT_EQ(DirCreate(kBootVolume, dir, pname("sub"), &folder), noErr);
+  EXPECT_EQ(doline("new project \"" + path("sub") + "\""), 44);
+  EXPECT_EQ(doline("new project \"" + path("missing/p.kv45") + "\""), 44);
+  EXPECT_EQ(doline("new project \"x\" 2"), 19);
+  setfreespacemodel(20000);
+  EXPECT_EQ(doline("new project \"" + path("small.kv45") + "\""), 44) << "a disk without room";
+  setfreespacemodel(std::nullopt);
+  FInfo info{};
+  EXPECT_EQ(HGetFInfo(kBootVolume, dir, pname("small.kv45"), &info), fnfErr);
+}
+
+TEST_F(NewTest, ANewProjectSendsItsMessagesInOrder) {
+  // The messages go to the new project's first card; the shared project's handlers see them.
+  Project shared = testproject::small();
+  shared.script = loghandlers();
+  build(shared, "shared.kv45");
+  form f{};
+  f.wind = selpart{selnumber, 1, {}, 0};
+  std::string p = path("shared.kv45");
+  pstrassign(f.proj.name, 256, p.data(), p.size());
+  ASSERT_EQ(openwindow(f, 1, 0), 0);
+  clearglobals();
+  ASSERT_EQ(doline("new invisible project \"" + path("n.kv45") + "\" hide extension"), 0);
+  EXPECT_EQ(log(), "newProject newWindow newBackground newCard ");
+  EXPECT_FALSE(IsWindowVisible(current().window));
+  EXPECT_EQ(mainglobals().numwinds, 2);
+  closeallwindows();
+  MainGlobals& g = mainglobals();
+  RegistryId s = g.sharedstore;
+  ASSERT_EQ(putvir(s, 0), 0);
+  g.sharedstore = nilid;
+  g.sharedhead = nilhandle;
+  dumpfile(s);
+}
+
+TEST_F(NewTest, WithoutANameTheSaveDialogAsks) {
+  std::string err;
+  ASSERT_TRUE(loadanswers("ask file: \"\"\n", &err)) << err;
+  EXPECT_EQ(doline("new project"), 62);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(mainglobals().result)),
+                        size_t(GetHandleSize(mainglobals().result))),
+            "Cancel");
+  int asked = 0;
+  for (const std::string& line : transcriptlines())
+    if (line == "dialog: ask file Save the project as: Untitled.kv45") ++asked;
+  EXPECT_EQ(asked, 1);
+  ASSERT_TRUE(loadanswers("ask file: " + path("asked.kv45") + "\n", &err)) << err;
+  ASSERT_EQ(doline("new project show extension"), 0);
+  for (const std::string& line : transcriptlines())
+    if (line == "dialog: ask file Save the project as: Untitled.kv45 (show extension)") ++asked;
+  EXPECT_EQ(asked, 2);
+  closeallwindows();
+  EXPECT_EQ(verifystar(kBootVolume, dir, pname("asked.kv45")), 1000);
+}
+
+TEST_F(NewTest, NewFolderMakesAFolderOrTellsWhyNot) {
+  ASSERT_EQ(doline("new folder \"" + path("made") + "\""), 0);
+  u32 made = 0;
+  EXPECT_EQ(folderidofpath(path("made"), &made), noErr);
+  ASSERT_EQ(doline("new folder \"" + path("made") + "\""), 0) << "the command itself succeeds";
+  EXPECT_EQ(result(), "err = -48");
+  EXPECT_EQ(doline("new folder"), 2);
+  EXPECT_EQ(doline("new invisible folder \"x\""), 2);
+  EXPECT_EQ(doline("new folder \"x\" 2"), 19);
+}
+
+// Acceptance: a project made entirely by the command line's requests (new project, then new
+// card a hundred times and new button) closes, reopens with 101 cards and verifies.
+TEST_F(NewTest, AProjectMadeByRequestsReopensWithAllItsCards) {
+  std::string cards;
+  for (int i = 0; i < 100; ++i) cards += "new card\n";
+  std::string out, err;
+  ASSERT_EQ(runrequests({{false, "new project \"" + path("made.kv45") + "\""}, {false, cards}, {false, "new button"}},
+                        &out, &err),
+            0)
+      << err;
+  closeallwindows();
+  ASSERT_EQ(openprojectpath(path("made.kv45")), 0);
+  EXPECT_EQ(cardvalue("the number of cards"), "101");
+  EXPECT_EQ(loadat<windrec>(deref(current().wind)).pagecount, 2) << "100 and 1";
+  ASSERT_EQ(doline("go last card"), 0);
+  EXPECT_EQ(current().cardid, kFirstWindowItemId + 101);
+  EXPECT_EQ(GetHandleSize(current().cardspots), i32(sizeof(spot))) << "the button";
+  closeallwindows();
+  EXPECT_EQ(verifystar(kBootVolume, dir, pname("made.kv45")), 1000);
+}
+
+}  // namespace
+}  // namespace kv
