@@ -1,5 +1,6 @@
-// Resolving containers and writing into them: variables, the message box and chunks of them.
-// Fields and the selection come with the object references.
+// Resolving containers and writing into them: variables, the message box, fields (through the
+// object references of store/objectref.h) and chunks of them. The selection and the target
+// come with the text engine and the object dispatch.
 #include "engine/container.h"
 #include "engine/status.h"
 
@@ -104,7 +105,8 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
   if (t >= firstconstant && t <= lastconstant) return statuscantput;
   bool ordinal = t >= firstordinal && t <= lastordinal;
   if (startschunk(atoms, at)) return destchunk(context, text, atoms, at, variables, locals, count, dest, create, allowliteral);
-  if (isfieldcont(atoms, at) || (ordinal && isfieldcont(atoms, at + 1))) return statusnoobject;
+  if (isfieldcont(atoms, at) || (ordinal && isfieldcont(atoms, at + 1)) || t == tokMe)
+    return fieldcontainer(context, text, atoms, at, variables, count, dest);
   if (t == tokMessage) return messagecontainer(next == tokBox || next == tokWindow ? 2 : 1, count, dest);
   if (t == tokThe && next == tokMessage) {
     u16 after = tokenat(atoms, at + 2);
@@ -114,7 +116,7 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
     if (mainglobals().openfield < 0) return statusnoselection;
     return statusnoobject;
   }
-  if (t == tokTarget || (t == tokThe && next == tokTarget) || t == tokMe) return statusnoobject;
+  if (t == tokTarget || (t == tokThe && next == tokTarget)) return statusnoobject;
   varentry e;
   if (t == tokString) {
     if (allowliteral == 0) return statuscantput;
@@ -126,7 +128,6 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
     if (st == 16) return statuscantput;
     if (st != 0) return st;
   }
-  (void)context;
   *count = 1;
   return variablecontainer(e, dest);
 }
@@ -170,7 +171,12 @@ i16 messagedestination(chunkpart* dest) {
   return messagecontainer(0, &used, dest);
 }
 
-void releasecontainer(chunkpart* dest) { disposfred(&dest->value); }
+void releasecontainer(chunkpart* dest) {
+  if (dest->kind == containerfield && dest->field != nilhandle)
+    releasefieldcontainer(dest);
+  else
+    disposfred(&dest->value);
+}
 
 i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
   fred& cont = dest->value;
@@ -212,6 +218,11 @@ i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
   if (dest->kind == containermessage) {
     start = 0;
     end = u32(csize);
+  }
+  if (dest->kind == containerfield) {
+    i16 st = putfield(dest, start, end, vsize > 0 ? fredaddr(value) : reinterpret_cast<const u8*>(""), vsize);
+    disposfred(value);
+    return st;
   }
   i16 st = 0;
   const i64 newsize = i64(csize) + vsize - i64(end - start);

@@ -22,6 +22,8 @@ struct chunkpart {
   u32 addlines;    // line delimiters to add before the written text
   u32 additems;    // item delimiters to add
   i32 delcount;
+  Handle field;    // a field container: a handle holding the object descriptor that names the
+                   // field (store/objread.h), released with the container
 };
 
 // Resolves the container at the atoms. `create` makes a missing variable (unless

@@ -8,6 +8,7 @@
 namespace kv {
 
 struct fred;
+struct chunkpart;
 
 // True when the object reference at the atoms resolves; *count is the atoms it took.
 bool objectexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count);
@@ -17,6 +18,16 @@ i16 sourceobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 i16 objectcontents(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // `target`: the contents of the target, or its reference text.
 i16 targetcontents(i32* count, fred* value);
+// A field named at the atoms (`field 1`, `me`) as a container: its stored text, the range its
+// characters (the style runs before them and the tail after them left out). 10 for a button or
+// graphic, 11 for what is no object part; the reference's errors.
+i16 fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, chunkpart* dest);
+// Replaces bytes [start, end) of a field container's text by `n` bytes (the style runs after the
+// change follow it), marks the record that holds the field changed, reloads a list field and
+// releases the container. 37 when memory is short.
+i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n);
+// Releases a field container without writing.
+void releasefieldcontainer(chunkpart* dest);
 // A function call (name at `name`) sent to the object named after `via` (at `at`).
 i16 loweval(hierpath path, Handle text, Handle atoms, i32 name, i32 at, Handle variables, i32* count, fred* value);
 // The selected text of the open field, empty when none is open; *count becomes `used`.

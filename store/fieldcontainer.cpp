@@ -1,0 +1,148 @@
+// Fields as containers: the field a reference names, written through its stored text.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "engine/container.h"
+#include "engine/fred.h"
+#include "platform/memory/memory.h"
+#include "shell/fatalerror.h"
+#include "shell/redraws.h"
+#include "store/fieldtext.h"
+#include "store/liveparts.h"
+#include "store/memoryguard.h"
+#include "store/objectref.h"
+#include "store/objects.h"
+#include "store/objread.h"
+#include "store/recordcache.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 statusnotfield = 10, statusnotobject = 11, statusnomemory = 37;
+constexpr i64 kMaxFieldText = 600000000;
+
+// The descriptor a field container keeps; false when it keeps none.
+bool descriptorof(const chunkpart& dest, objread* obj) {
+  if (dest.field == nilhandle || GetHandleSize(dest.field) != Size(sizeof(objread))) return false;
+  *obj = loadat<objread>(deref(dest.field));
+  return true;
+}
+
+void release(chunkpart* dest) {
+  objread obj{};
+  if (descriptorof(*dest, &obj)) writeobj(&obj);
+  if (dest->field != nilhandle) DisposeHandle(dest->field);
+  dest->field = nilhandle;
+  disposfred(&dest->value);
+}
+
+// The style runs of a stored text follow a replacement of characters [from, to) by n
+// characters: runs after it move, runs that started inside it start after the new text, and
+// a run left with nothing of its own goes (the first run always stays).
+void followruns(Handle data, i32 from, i32 to, i32 n) {
+  fieldtextlayout l = measurefieldtext(data);
+  if (!l.whole || l.runs == 0) return;
+  std::vector<stylerun> runs;
+  for (i32 i = 0; i < l.runs; ++i) runs.push_back(fieldtextrun(deref(data), i));
+  i32 delta = n - (to - from);
+  for (size_t i = 1; i < runs.size(); ++i) {
+    i32 start = runs[i].start;
+    if (start >= to) runs[i].start = start + delta;
+    else if (start > from) runs[i].start = from + n;
+  }
+  std::vector<stylerun> kept{runs[0]};
+  for (size_t i = 1; i < runs.size(); ++i) {
+    if (runs[i].start >= l.textlength) continue;
+    if (runs[i].start <= kept.back().start) kept.back() = runs[i];
+    else kept.push_back(runs[i]);
+  }
+  kept[0].start = 0;
+  // The runs shrink or keep their count: the text moves down over the runs that went.
+  i32 gone = i32(runs.size() - kept.size());
+  std::memcpy(deref(data) + 2, kept.data(), kept.size() * sizeof(stylerun));
+  storeat<u16>(deref(data), u16(kept.size()));
+  if (gone > 0) Munger(data, 2 + i32(kept.size()) * kStyleRunSize, nullptr, gone * kStyleRunSize, "", 0);
+}
+
+}  // namespace
+
+i16 fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, chunkpart* dest) {
+  *count = 0;
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj)) return st;
+  i16 st = 0;
+  if (obj.kind != objpart) st = statusnotobject;
+  spot s{};
+  if (st == 0) {
+    s = spotat(obj.objects, obj.objindex);
+    if (s.kind != spotfield) st = statusnotfield;
+  }
+  if (st == 0 && livefield(s) != 0) {
+    // The live record's text goes into the stored text first.
+    st = packlivefield(s) == noErr ? i16(0) : statusnomemory;
+    putspot(obj.objects, obj.objindex, s);
+  }
+  Handle data = s.data;
+  if (st == 0 && data == nilhandle) {
+    data = NewHandle(0);
+    if (data == nilhandle || setemptyfieldtext(data, defaultfieldtail()) != noErr) st = statusnomemory;
+    s.data = data;
+    putspot(obj.objects, obj.objindex, s);
+  }
+  Handle keep = nilhandle;
+  if (st == 0 && PtrToHand(&obj, &keep, Size(sizeof obj)) != noErr) st = statusnomemory;
+  if (st != 0) {
+    writeobj(&obj);
+    return st;
+  }
+  fieldtextlayout l = measurefieldtext(data);
+  if (!l.whole && setemptyfieldtext(data, defaultfieldtail()) == noErr) l = measurefieldtext(data);
+  dest->kind = containerfield;
+  newfred(&dest->value, fredobject, fredhand, 0);
+  dest->value.text = data;
+  dest->start = u32(l.textoffset);
+  dest->end = u32(l.textoffset + l.textlength);
+  dest->field = keep;
+  *count = used;
+  return 0;
+}
+
+i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n) {
+  objread obj{};
+  if (!descriptorof(*dest, &obj)) {
+    release(dest);
+    return statusnotobject;
+  }
+  Handle data = dest->value.text;
+  fieldtextlayout l = measurefieldtext(data);
+  i32 from = std::clamp(i32(start), l.textoffset, l.textoffset + l.textlength);
+  i32 to = std::clamp(i32(end), from, l.textoffset + l.textlength);
+  i64 room = kMaxFieldText - (i64(l.textlength) - (to - from));
+  Size put = Size(std::clamp<i64>(n, 0, std::max<i64>(room, 0)));
+  i16 st = 0;
+  if (memoryrefused(Size(std::min<i64>(i64(GetHandleSize(data)) + put, INT32_MAX)))) {
+    st = statusnomemory;
+  } else {
+    Munger(data, from, nullptr, to - from, bytes, put);
+    if (MemError() != noErr) st = statusnomemory;
+  }
+  if (st == 0) {
+    followruns(data, from - l.textoffset, to - l.textoffset, put);
+    checkerr(changevir(obj.d.store, i32(obj.ownerrecid)));
+    spot s = spotat(obj.objects, obj.objindex);
+    if (s.style == stylefieldlist || s.style == stylefieldscrolllist) {
+      reloadlivelist(s);
+      putspot(obj.objects, obj.objindex, s);
+    }
+    if (obj.d.window != nilid) invalspot(obj.objects, obj.objindex);
+  }
+  release(dest);
+  return st;
+}
+
+void releasefieldcontainer(chunkpart* dest) { release(dest); }
+
+}  // namespace kv
