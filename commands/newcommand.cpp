@@ -68,6 +68,17 @@ bool lineends(Handle atoms, i32 i) {
   return t == tokEndOfLine || t == tokEndOfScript;
 }
 
+// The name an expression at atom *i gives (at most 255 bytes); *i moves past it.
+i16 nameoperand(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Str255 name) {
+  fred v;
+  i32 used = 0;
+  if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v)) return st;
+  fredtostring(&v, name);
+  disposfred(&v);
+  *i += used;
+  return 0;
+}
+
 // Sends messages in order to the current card: each only when the one before succeeded and
 // the card is still the one the sequence started on. A changed card ends it with 0; nothing is
 // sent while messages are locked.
@@ -272,14 +283,8 @@ i16 newwindowcommand(bool invisible) {
 
 i16 newmenucommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables) {
   Str255 name{};
-  if (!lineends(atoms, i)) {
-    fred v;
-    i32 used = 0;
-    if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v)) return st;
-    fredtostring(&v, name);
-    disposfred(&v);
-    i += used;
-  }
+  if (!lineends(atoms, i))
+    if (i16 st = nameoperand(path, text, atoms, &i, variables, name)) return st;
   if (!lineends(atoms, i)) return statusstray;
   desk& d = mainglobals().current;
   Handle library = nilhandle;
@@ -328,12 +333,7 @@ i16 newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle va
   bool named = false;
   u16 t = tokenat(atoms, i);
   if (!lineends(atoms, i) && t != tokHide && t != tokShow) {
-    fred v;
-    i32 used = 0;
-    if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v)) return st;
-    fredtostring(&v, name);
-    disposfred(&v);
-    i += used;
+    if (i16 st = nameoperand(path, text, atoms, &i, variables, name)) return st;
     named = true;
   }
   i16 extension = 0;
@@ -371,13 +371,9 @@ i16 newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle va
 
 i16 newfoldercommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool invisible) {
   if (invisible || lineends(atoms, i)) return statusnotunderstood;
-  fred v;
-  i32 used = 0;
-  if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v)) return st;
   Str255 name{};
-  fredtostring(&v, name);
-  disposfred(&v);
-  if (!lineends(atoms, i + used)) return statusstray;
+  if (i16 st = nameoperand(path, text, atoms, &i, variables, name)) return st;
+  if (!lineends(atoms, i)) return statusstray;
   u32 made = 0;
   if (OSErr e = DirCreate(kBootVolume, 0, name, &made)) {
     std::string message = "err = " + std::to_string(e);

@@ -36,21 +36,25 @@ Handle newrecord(const R& fixed) {
   return h;
 }
 
-// The parts every named record starts with: an empty name and an empty script. False (both
-// freed) when memory runs out.
-bool nameandscript(Handle* name, Handle* script) {
-  *name = NewHandle(0);
-  *script = *name != nilhandle ? newscript(scriptempty) : nilhandle;
-  if (*script != nilhandle) return true;
-  if (*name != nilhandle) DisposeHandle(*name);
-  *name = nilhandle;
-  return false;
-}
-
 // Frees the parts of a fixed part that never became a record.
 template <class R>
 void dropparts(const R& r) {
   dumpparts(*parttable(u16(r.kind)), reinterpret_cast<const u8*>(&r));
+}
+
+// The record of a fixed part with the parts every named record starts with: an empty name, an
+// empty script and, for a card or background, an empty object list. None when memory runs out
+// (the parts the fixed part already had are freed too).
+template <class R>
+Handle namedrecord(R& r) {
+  constexpr bool objects = requires { r.objects; };
+  Handle name = NewHandle(0), script = newscript(scriptempty), list = objects ? NewHandle(0) : nilhandle;
+  r.name = name;
+  r.script = script;
+  if constexpr (objects) r.objects = list;
+  Handle rec = name != nilhandle && script != nilhandle && (!objects || list != nilhandle) ? newrecord(r) : nilhandle;
+  if (rec == nilhandle) dropparts(r);
+  return rec;
 }
 
 // Adds an unpacked record; the record is the store's afterwards. A failure is fatal.
@@ -191,18 +195,8 @@ i16 newcard(RegistryId store, Handle window, i32 windowid, i32 before, u32 backr
   r.rect = Rect{44, 4, 337, 500};
   r.backtext = backtext;
   r.alt = extras;
-  Handle name = nilhandle, script = nilhandle;
-  Handle rec = nilhandle;
-  if (nameandscript(&name, &script)) {
-    r.name = name;
-    r.script = script;
-    r.objects = NewHandle(0);
-    if (r.objects != nilhandle) rec = newrecord(r);
-  }
-  if (rec == nilhandle) {
-    dropparts(r);
-    return kNoMemory;
-  }
+  Handle rec = namedrecord(r);
+  if (rec == nilhandle) return kNoMemory;
   u32 recid = addrecord(store, rec);
   raisechangecounter();
   wordentry e{};
@@ -225,16 +219,11 @@ i16 newback(RegistryId store, Handle window, i32 windowid, i32 before) {
   r.kind = kindback;
   r.height = u16(w.rect1.bottom - w.rect1.top);
   r.width = u16(w.rect1.right - w.rect1.left);
-  Handle name = nilhandle, script = nilhandle, rec = nilhandle, backtext = NewHandle(0);
-  if (backtext != nilhandle && nameandscript(&name, &script)) {
-    r.name = name;
-    r.script = script;
-    r.objects = NewHandle(0);
-    if (r.objects != nilhandle) rec = newrecord(r);
-  }
+  Handle backtext = NewHandle(0);
+  if (backtext == nilhandle) return kNoMemory;
+  Handle rec = namedrecord(r);
   if (rec == nilhandle) {
-    dropparts(r);
-    if (backtext != nilhandle) DisposeHandle(backtext);
+    DisposeHandle(backtext);
     return kNoMemory;
   }
   u32 recid = addrecord(store, rec);
@@ -258,16 +247,8 @@ i16 newind(RegistryId store, Handle library, i32 before, u32* windrecid, u32* wi
   r.nextid = kFirstWindowItemId;
   r.rect1 = newwindowrect();
   r.rect2 = Rect{120, 100, 300, 350};
-  Handle name = nilhandle, script = nilhandle, rec = nilhandle;
-  if (nameandscript(&name, &script)) {
-    r.name = name;
-    r.script = script;
-    rec = newrecord(r);
-  }
-  if (rec == nilhandle) {
-    dropparts(r);
-    return kNoMemory;
-  }
+  Handle rec = namedrecord(r);
+  if (rec == nilhandle) return kNoMemory;
   u32 recid = addrecord(store, rec);
   raisechangecounter();
   u32 id = takelibraryid(library);

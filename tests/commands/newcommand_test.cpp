@@ -16,6 +16,7 @@
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
+#include "shell/windtable.h"
 #include "store/fieldtail.h"
 #include "store/memoryguard.h"
 #include "shell/windnav.h"
@@ -337,6 +338,38 @@ TEST_F(NewTest, RefusedMemoryGives37) {
   EXPECT_EQ(failing("new card"), 37);
   setmemoryguardrefusal(false);
   EXPECT_EQ(cardcount(), 3u);
+  // An allocation that fails while a record is made leaves the window as it was, and the card
+  // frees the texts it was given.
+  const desk& d = current();
+  for (size_t n = 1; n <= 4; ++n) {
+    Handle texts = NewHandle(0);
+    failallocationafter(n);
+    i16 st = newcard(d.store, d.wind, i32(d.windrecid), 0, d.backrecid, d.backid, texts, nilhandle);
+    failallocationafter(0);
+    EXPECT_EQ(st, 37) << n;
+  }
+  failallocationafter(1);
+  EXPECT_EQ(newback(d.store, d.wind, i32(d.windrecid), 0), 37);
+  failallocationafter(0);
+  EXPECT_EQ(cardcount(), 3u);
+  EXPECT_EQ(loadat<windrec>(deref(d.wind)).backcount, 2u);
+}
+
+TEST_F(NewTest, WhileTheBackgroundIsEditedNewObjectsGoOnTheBackground) {
+  openlogged();
+  desk& d = mainglobals().current;
+  d.backlayer = 1;
+  putwind(d.window, d);
+  i32 cards = i32(GetHandleSize(d.cardspots)), backs = i32(GetHandleSize(d.backspots));
+  ASSERT_EQ(doline("new graphic"), 0);
+  EXPECT_EQ(GetHandleSize(current().cardspots), cards);
+  ASSERT_EQ(GetHandleSize(current().backspots), backs + i32(sizeof(spot)));
+  spot g = HandleAs<spot>(current().backspots)[backs / i32(sizeof(spot))];
+  EXPECT_EQ(u32(g.id), 100u);
+  u16 changed = 0;
+  ASSERT_EQ(testvir(current().store, i32(current().backrecid), &changed), 0);
+  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(log(), "newGraphic ");
 }
 
 // --- Projects --------------------------------------------------------------------------------
