@@ -410,8 +410,9 @@ i16 comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (kind == 0) return statusnotunderstood;
   ++i;
   if (kind == tokProject) return newprojectcommand(path, text, atoms, i, variables, invisible);
-  if (kind == tokFolder) return newfoldercommand(path, text, atoms, i, variables, invisible);
+  // `invisible` before a kind that cannot be hidden is an error even where it would be ignored.
   bool explicitinvisible = tokenat(atoms, at + 1) == tokInvisible;
+  if (kind == tokFolder) return newfoldercommand(path, text, atoms, i, variables, explicitinvisible);
   if (explicitinvisible && (kind == tokMenu || kind == tokCard || kind == tokBackground)) return statusnotunderstood;
   if (kind != tokMenu && !lineends(atoms, i)) return statusstray;
   if (findprojectstore(g.current.store) == nullptr || g.current.window == nilid) return statusnoproject;
