@@ -118,6 +118,12 @@ TEST_F(ReferenceTest, NumbersOutsideTheListsFail) {
   EXPECT_EQ(read("card button 99", &obj), 11);
   EXPECT_EQ(read("card 1 of window 2 of project \"nowhere.kv45\"", &obj), 62);
   EXPECT_EQ(openprojects(), 1u);
+  // The same through scripts.
+  EXPECT_EQ(cardvalue("field 1 of card 0"), "error 51");
+  EXPECT_EQ(cardvalue("field 1 of card 999"), "error 51");
+  EXPECT_EQ(cardvalue("field 1 of card 1 of window 0"), "error 61");
+  EXPECT_EQ(cardvalue("there is a menu 0"), "false");
+  EXPECT_EQ(cardvalue("there is a window 0"), "false");
   EXPECT_EQ(holds(), baseline());
 }
 
