@@ -59,11 +59,12 @@ void putcardtexts(const desk& d) {
 void getcardtexts(const desk& d) {
   cardrec c = loadat<cardrec>(deref(d.card));
   Handle texts = c.backtext;
-  if (texts == nilhandle) return;
-  getbacktext(d.backspots, texts);
+  if (texts == nilhandle) texts = NewHandle(0);
+  if (texts != nilhandle) getbacktext(d.backspots, texts);
   Handle alt = c.alt;
   getbacktextextras(d.backspots, &alt);
   c = loadat<cardrec>(deref(d.card));
+  c.backtext = texts;
   c.alt = alt;
   storeat<cardrec>(deref(d.card), c);
 }
