@@ -292,6 +292,10 @@ TEST_F(ReferenceTest, AReferenceIntoAClosedProjectOpensAndClosesIt) {
   // Bare words name the project by the rest of the line.
   EXPECT_EQ(cardvalue("there is a card 1 of project other.kv45"), "true");
   EXPECT_EQ(openprojects(), 1u);
+  testproject::Project spaced = mainproject();
+  build(spaced, "Notes Folder.kv45");
+  EXPECT_EQ(cardvalue("field \"Title\" of card 2 of project Notes Folder.kv45"), "second title");
+  EXPECT_EQ(openprojects(), 1u);
 }
 
 // Acceptance: `item 5 of menu 1` of a three-item menu fails with 64 and holds nothing.
@@ -397,6 +401,7 @@ TEST_F(ReferenceTest, ProjectsByName) {
   EXPECT_EQ(read("card 1 of this thing", &obj), 2);
   std::string longname(260, 'x');
   EXPECT_EQ(read("card 1 of project \"" + longname + "\"", &obj), 14);
+  EXPECT_EQ(read("card 1 of project " + longname, &obj), 14) << "bare words too";
   EXPECT_EQ(holds(), baseline());
   EXPECT_EQ(openprojects(), 1u);
 }
