@@ -55,20 +55,6 @@ void putcardtexts(const desk& d) {
   });
 }
 
-// And back: the background's objects' texts and state go into the card.
-void getcardtexts(const desk& d) {
-  cardrec c = loadat<cardrec>(deref(d.card));
-  Handle texts = c.backtext;
-  if (texts == nilhandle) texts = NewHandle(0);
-  if (texts != nilhandle) getbacktext(d.backspots, texts);
-  Handle alt = c.alt;
-  getbacktextextras(d.backspots, &alt);
-  c = loadat<cardrec>(deref(d.card));
-  c.backtext = texts;
-  c.alt = alt;
-  storeat<cardrec>(deref(d.card), c);
-}
-
 // Loads the card a word entry names, its background and their colour tables into a desk, and
 // gives the background's objects the card's texts. The desk is a descriptor's: no window.
 void loadcard(desk& d, u32 cardnum, const wordentry& e) {
@@ -94,13 +80,13 @@ void unloadcard(desk& d, bool store) {
 }
 
 // The card of an open window that it does not show, loaded into a copy of its desk. The card
-// it shows keeps its own texts: they are saved into it first.
+// it shows keeps its own texts: they are stored into it first.
 i16 loadother(const desk& w, u32 cardnum, desk* out) {
   wordentry e{};
   if (getword(w.store, w.wind, i32(cardnum), &e) != 0) return kNoCard;
   if (memoryrefused(cardroom(e))) return kNoMemory;
   if (i16 st = checkentry(w.store, e)) return st;
-  getcardtexts(w);
+  updateword(w);
   desk d = w;
   loadcard(d, cardnum, e);
   *out = d;

@@ -244,6 +244,13 @@ TEST_F(ReferenceTest, AnotherCardOfTheShownBackgroundLeavesTheWindowsTexts) {
   EXPECT_EQ(backfieldtext(0), "first title");
   EXPECT_EQ(holds(), baseline());
   EXPECT_EQ(cardvalue("field 1 of card 2"), "second title") << "card 2 keeps its own text";
+  // A text the window's field holds but its card does not keep yet survives the reference.
+  ASSERT_EQ(read("field 1", &obj), 0);
+  setspottext(obj, "edited in the window");
+  writeobj(&obj);
+  EXPECT_EQ(cardvalue("field 1 of card 10"), "untitled") << "the field's text where a card gives none";
+  EXPECT_EQ(backfieldtext(0), "edited in the window");
+  EXPECT_EQ(cardvalue("field 1"), "edited in the window");
 }
 
 TEST_F(ReferenceTest, ChangesThroughADescriptorAreWrittenBack) {
