@@ -46,6 +46,9 @@ using hierpath = std::span<hier>;
 // script, takes one use of it and copies it to *out. 0, or 37 when the memory guard refused
 // (the entry is then made with an empty script) or the copy failed (no entry; *out untouched).
 i16 makehier(Handle script, u16 level, ConstStringPtr reference, hier* out);
+// As makehier, for the script handle of a stored record (its text followed by the 24-byte
+// script tail): only the text is tokenised. No script is the empty text.
+i16 makerecordhier(Handle script, u16 level, ConstStringPtr reference, hier* out);
 // Evicts at most one unused entry (the least recently used; marked entries first). 1 when one
 // went, 0 when none could.
 i16 cleanhier();
@@ -62,8 +65,14 @@ void releasehiers();
 // The entry that fills unused slots: level 0, the empty script, descriptor "indirect".
 const hier& emptyhier();
 // The inserted-script slots, in the order of the sets: editor front (4), front (6), editor
-// back (4), back (6).
+// back (4), back (6). A slot's `slot` field is its own index here.
 std::span<hier> hierslots();
+// The stale flags of the slots, in the same order: set when the slot's object changed its
+// script or went, so that the slot is rebuilt on the next pass (insertscripts.h).
+std::span<u16> hierstale();
+// Releases one use of the cache entry an entry was copied from (nothing for an empty entry):
+// an unused marked entry goes, an unused unmarked one stays cached.
+void releasehier(const hier& entry);
 
 // Entries in the cache now (tests and the memory guard look).
 i32 hiercount();

@@ -13,6 +13,7 @@
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
+#include "store/records.h"
 
 namespace kv {
 
@@ -66,20 +67,19 @@ void removeentry(ScriptCacheState& s, Size i) {
 
 u64 nextstamp() { return ++mainglobals().usecounter; }
 
-// Tokenises a copy of the script into a new entry (not yet in the cache). 0 done; 37 when
-// the guard refused (the entry then holds an empty script); -1 when nothing could be made.
-i16 buildentry(Handle script, u16 level, ConstStringPtr reference, hier* e) {
+// Tokenises a copy of the first `length` bytes of the script into a new entry (not yet in the
+// cache). 0 done; 37 when the guard refused (the entry then holds an empty script); -1 when
+// nothing could be made.
+i16 buildentry(Handle script, Size length, u16 level, ConstStringPtr reference, hier* e) {
   i16 status = 0;
-  Size size = script == nilhandle ? 0 : GetHandleSize(script);
   Handle copy = nilhandle;
-  if (memoryrefused(Size(3) * size)) {
+  if (memoryrefused(Size(3) * length)) {
     status = statusnomemory;
     copy = NewHandle(0);
-  } else if (script == nilhandle) {
+  } else if (script == nilhandle || length == 0) {
     copy = NewHandle(0);
-  } else {
-    copy = script;
-    if (HandToHand(&copy) != noErr) copy = nilhandle;
+  } else if (PtrToHand(deref(script), &copy, length) != noErr) {
+    copy = nilhandle;
   }
   Handle atoms = copy == nilhandle ? nilhandle : NewHandle(0);
   Handle descriptor = nilhandle;
@@ -120,7 +120,10 @@ void releaseuse(u64 creation) {
 
 }  // namespace
 
-i16 makehier(Handle script, u16 level, ConstStringPtr reference, hier* out) {
+namespace {
+
+// Finds the entry of (level, reference), takes one use of it and copies it out.
+bool findentry(u16 level, ConstStringPtr reference, hier* out) {
   ScriptCacheState& s = cache();
   for (Size i = 0, n = entrycount(s); i < n; ++i) {
     hier* h = entryat(s, i);
@@ -128,10 +131,15 @@ i16 makehier(Handle script, u16 level, ConstStringPtr reference, hier* out) {
     ++h->usecount;
     if (h->lastuse >= 0) h->lastuse = i64(nextstamp());
     *out = *h;
-    return 0;
+    return true;
   }
+  return false;
+}
+
+i16 newentry(Handle script, Size length, u16 level, ConstStringPtr reference, hier* out) {
+  ScriptCacheState& s = cache();
   hier e;
-  i16 status = buildentry(script, level, reference, &e);
+  i16 status = buildentry(script, length, level, reference, &e);
   if (status < 0) return statusnomemory;
   e.usecount = 1;
   e.creation = nextstamp();
@@ -143,6 +151,20 @@ i16 makehier(Handle script, u16 level, ConstStringPtr reference, hier* out) {
   *out = e;
   if (entrycount(s) > mainglobals().scriptCache) cleanhier();
   return status;
+}
+
+}  // namespace
+
+i16 makehier(Handle script, u16 level, ConstStringPtr reference, hier* out) {
+  if (findentry(level, reference, out)) return 0;
+  return newentry(script, script == nilhandle ? 0 : GetHandleSize(script), level, reference, out);
+}
+
+i16 makerecordhier(Handle script, u16 level, ConstStringPtr reference, hier* out) {
+  if (findentry(level, reference, out)) return 0;
+  Size n = script == nilhandle ? 0 : GetHandleSize(script);
+  Size tail = Size(sizeof(scripttail));
+  return newentry(script, n > tail ? n - tail : 0, level, reference, out);
 }
 
 i16 cleanhier() {
@@ -184,6 +206,8 @@ void markhier(u16 level, ConstStringPtr reference) {
   }
 }
 
+void releasehier(const hier& entry) { releaseuse(entry.creation); }
+
 void dumphier(hierpath path) {
   for (hier& h : path) {
     if (h.slot >= 0) continue;
@@ -197,7 +221,7 @@ i16 inithiers() {
   ScriptCacheState::freeentry(s.empty);
   s.empty = hier{};
   static constexpr u8 indirect[] = "\x08indirect";
-  i16 status = buildentry(nilhandle, hierempty, indirect, &s.empty);
+  i16 status = buildentry(nilhandle, 0, hierempty, indirect, &s.empty);
   if (status < 0) {
     s.empty = hier{};
     return statusnomemory;
@@ -226,6 +250,8 @@ void releasehiers() {
 const hier& emptyhier() { return cache().empty; }
 
 std::span<hier> hierslots() { return cache().slots; }
+
+std::span<u16> hierstale() { return cache().stale; }
 
 i32 hiercount() { return i32(entrycount(cache())); }
 

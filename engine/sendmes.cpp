@@ -340,7 +340,11 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   bool handled = false;
   if (search) {
     ++state<SendState>().searches;
+    std::span<hier> slots = hierslots();
     for (size_t i = 0; i < path.size() && !handled; ++i) {
+      // A slot copy is taken again when the search reaches it: a handler earlier in the path
+      // may have removed or replaced that slot's script (and the old one may be gone).
+      if (path[i].slot >= 0 && size_t(path[i].slot) < slots.size()) path[i] = slots[size_t(path[i].slot)];
       const hier& entry = path[i];
       if (entry.atoms != nilhandle && entry.script != nilhandle) {
         i32 count = i32(HandleCount<atom>(entry.atoms));
