@@ -11,6 +11,7 @@
 #include "engine/container.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
+#include "engine/insertscripts.h"
 #include "engine/keywords.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
@@ -32,6 +33,8 @@ enum : u16 {
   tokGo = 2075,
   tokGet = 2073,
   tokNew = 2116,
+  tokInsert = 2084,
+  tokRemove = 2155,
   tokPut = 2146,
   tokScriptError = 2172,
   tokSend = 2179,
@@ -177,6 +180,8 @@ i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     case tokGo: return comgo(path, text, atoms, at, variables);
     case tokCompact: return compact(path, text, atoms, at, variables);
     case tokNew: return comnew(path, text, atoms, at, variables);
+    case tokInsert: return cominsert(path, text, atoms, at, variables);
+    case tokRemove: return comremove(path, text, atoms, at, variables);
     default: return windowmessage(tokenat(atoms, at)) ? i16(0) : statusnotunderstood;
   }
 }

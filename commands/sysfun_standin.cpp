@@ -11,6 +11,7 @@
 #include "engine/containerutil.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
+#include "engine/insertscripts.h"
 #include "engine/keywords.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
@@ -28,6 +29,8 @@ namespace {
 
 enum : u16 {
   fnAbs = 3001,
+  fnBackScripts = 3014,
+  fnFrontScripts = 3059,
   fnCharToNum = 3017,
   fnIsNumber = 3073,
   fnLength = 3075,
@@ -186,7 +189,11 @@ i16 call(hierpath path, u16 fn, Handle variables, arguments& args, fred* value) 
       return 0;
     }
     case fnResult: return handtonewfred(mainglobals().result, value);
-    case fnTarget: newfred(value, fredtemp, fredstring, 0); return 0;
+    case fnTarget:
+      if (mainglobals().target == nilhandle) return newfred(value, fredtemp, fredstring, 0);
+      return handtonewfred(mainglobals().target, value);
+    case fnFrontScripts:
+    case fnBackScripts: return hiertofred(fn == fnFrontScripts ? 1 : 0, value);
     case fnValue:
       if (a.size() != 1) return statusnotunderstood;
       return valueof(path, variables, &a[0], value);

@@ -4,12 +4,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/expression.h"
 #include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/objectsend.h"
 #include "engine/sendmes.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "engine/tokenizer.h"
+#include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
+#include "store/objread.h"
 
 namespace kv {
 
@@ -20,6 +26,21 @@ struct setrange {
   size_t first, count;
 };
 constexpr setrange ranges[4] = {{4, 6}, {0, 4}, {14, 6}, {10, 4}};
+
+enum : u16 {
+  tokEditor = 2060,
+  tokAll = 10002,
+  tokInto = 10013,
+  tokOf = 10016,  // also "in"
+  tokThe = 10020,
+  tokScript = 4233,
+  tokScripts = 4235,
+  tokBack = 11009,
+  tokFrom = 11119,
+  tokFront = 11120,
+};
+
+constexpr i16 statusnoof = 5, statusnointo = 114, statusnofrom = 46, statusbadword = 2;
 
 bool isempty(const hier& h) { return h.level == hierempty; }
 
@@ -108,6 +129,111 @@ i16 useslot(u16 set, Handle script, u16 level, ConstStringPtr reference, u16 ins
   }
   i32 index = modifyusing(slots, usingfind, reference);
   return index < 0 ? i16(0) : fillslot(set, index, script, level, reference);
+}
+
+i16 usingscript(u16 set, const objread& obj, u16 insert) {
+  Handle script = nilhandle;
+  u16 level = 0;
+  Str255 text;
+  if (!objectlevel(obj, &script, &level, text)) return 0;
+  return useslot(set, script, level, text, insert);
+}
+
+void checkhier(std::span<hier> slots, i32 index) {
+  if (index < 0 || size_t(index) >= slots.size()) return;
+  size_t at = firstof(slots) + size_t(index);
+  if (hierstale()[at] == 0) return;
+  hierstale()[at] = 0;
+  hier old = slots[size_t(index)];
+  Handle text = old.descriptor, atoms = nilhandle;
+  if (text == nilhandle || HandToHand(&text) != noErr) return;
+  releasehier(old);
+  slots[size_t(index)] = emptyhier();
+  slots[size_t(index)].slot = i16(at);
+  Handle vars = NewHandle(0);
+  objread obj{};
+  i32 used = 0;
+  hier none = emptyhier();
+  bool found = vars != nilhandle && tokenize(text, &atoms) == 0 &&
+               scanobj(hierpath(&none, 1), text, atoms, 0, vars, &used, &obj) == 0;
+  Handle script = nilhandle;
+  u16 level = 0;
+  Str255 reference;
+  if (found && objectlevel(obj, &script, &level, reference)) {
+    u16 set = 0;
+    for (u16 s = slotsfront; s <= slotseditback; ++s)
+      if (slotset(s).data() == slots.data()) set = s;
+    fillslot(set, index, script, level, reference);
+  } else {
+    // The object is gone: its slot goes and the slots below move up.
+    dropslot(slots, size_t(index));
+  }
+  if (found) writeobj(&obj);
+  if (vars != nilhandle) dumpvars(vars);
+  if (atoms != nilhandle) DisposeHandle(atoms);
+  DisposeHandle(text);
+}
+
+void checkusings() {
+  for (u16 set : {slotsfront, slotsback, slotseditfront, slotseditback}) {
+    std::span<hier> slots = slotset(set);
+    for (size_t i = 0; i < slots.size(); ++i) checkhier(slots, i32(i));
+  }
+}
+
+namespace {
+
+// The set a command names at the atoms: [editor] front|back. 2 for anything else; *at moves
+// past the words.
+i16 setwords(Handle atoms, i32* at, u16* set) {
+  bool editor = tokenat(atoms, *at) == tokEditor;
+  if (editor) ++*at;
+  u16 t = tokenat(atoms, *at);
+  if (t != tokFront && t != tokBack) return statusbadword;
+  ++*at;
+  u16 after = tokenat(atoms, *at);
+  if (after != tokEndOfLine && after != tokEndOfScript) return statusbadword;
+  *set = t == tokFront ? (editor ? slotseditfront : slotsfront) : (editor ? slotseditback : slotsback);
+  return 0;
+}
+
+// `script of|in <object> into|from [editor] front|back`, from the word "script" on.
+i16 scriptcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 insert) {
+  i32 i = at;
+  if (tokenat(atoms, i) == tokThe) ++i;
+  if (tokenat(atoms, i) != tokScript) return statusbadword;
+  if (tokenat(atoms, ++i) != tokOf) return statusnoof;
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
+  i += 1 + used;
+  u16 set = 0;
+  i16 st = tokenat(atoms, i) != (insert ? tokInto : tokFrom) ? (insert ? statusnointo : statusnofrom) : i16(0);
+  if (st == 0) {
+    ++i;
+    st = setwords(atoms, &i, &set);
+  }
+  if (st == 0) st = usingscript(set, obj, insert);
+  writeobj(&obj);
+  return st;
+}
+
+}  // namespace
+
+i16 cominsert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  return scriptcommand(path, text, atoms, at + 1, variables, 1);
+}
+
+i16 comremove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  i32 i = at + 1;
+  if (tokenat(atoms, i) != tokAll) return scriptcommand(path, text, atoms, i, variables, 0);
+  if (tokenat(atoms, ++i) != tokScripts) return statusbadword;
+  if (tokenat(atoms, ++i) != tokFrom) return statusnofrom;
+  ++i;
+  u16 set = 0;
+  if (i16 st = setwords(atoms, &i, &set); st != 0) return st;
+  killusings(set);
+  return 0;
 }
 
 i16 hiertofred(u16 front, fred* result) {

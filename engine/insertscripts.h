@@ -15,6 +15,7 @@
 namespace kv {
 
 struct fred;
+struct objread;
 
 // Set numbers, as the commands address them.
 enum : u16 { slotsfront = 0, slotseditfront = 1, slotsback = 2, slotseditback = 3 };
@@ -37,12 +38,28 @@ i16 fillslot(u16 set, i32 index, Handle script, u16 level, ConstStringPtr refere
 // the set, a full set and a script not in the set are no error.
 i16 useslot(u16 set, Handle script, u16 level, ConstStringPtr reference, u16 insert);
 
+// Inserts (insert non-zero) the script of the object a descriptor names into a set, or removes
+// it: items, menus, buttons, fields, graphics, cards, backgrounds, windows and projects; any
+// other kind does nothing. 0, or 37.
+i16 usingscript(u16 set, const objread& obj, u16 insert);
+
+// `insert script of <object> into [editor] front|back` and
+// `remove script of <object> from [editor] front|back` and `remove all scripts from [editor]
+// front|back`, at atom `at` (the command word): 5 for a word other than "of" or "in" after
+// "script", 114 for a word other than "into" after the object (46 for "from" when removing), 2
+// for a last word other than "front" or "back"; the reference's error when it names nothing.
+i16 cominsert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comremove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
 // `the frontScripts` (front non-zero) or `the backScripts`: the reference text of each
 // occupied slot, in slot order, each followed by a return. Always 0.
 i16 hiertofred(u16 front, fred* result);
 
-// Rebuilds every stale slot (checkhier), front, back, editor front, editor back in that
-// order; the main loop calls it on every pass.
+// Rebuilds a stale slot from its reference text, read again against the current desk, or
+// drops it when the reference no longer names an object. A slot that is not stale is left.
+void checkhier(std::span<hier> slots, i32 index);
+// checkhier on every slot: front, back, editor front, editor back in that order; the main
+// loop calls it on every pass.
 void checkusings();
 
 // True while a handler of that script runs somewhere in the call stack.

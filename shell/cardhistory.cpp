@@ -29,7 +29,7 @@ void addrecent() {
   MainGlobals& g = mainglobals();
   if (g.lockRecent || g.current.card == nilhandle) return;
   Str255 entry{};
-  setpstring(entry, longidtext(g.current, hiercard));
+  levelof(g.current, hiercard, entry);
   if (g.recentlist == nilhandle) {
     g.recentlist = NewHandle(0);
     if (g.recentlist == nilhandle) return;

@@ -23,42 +23,14 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusstray = 19, statusbareword = 2, statusnomemory = 37;
+constexpr i16 statusnomemory = 37;
 
-// The message path of a request: the current card's, or with no window open the empty
-// context's (the shared-project entry alone).
-struct requestpath {
-  std::vector<hier> path = std::vector<hier>(pathentries);
-  i16 status = 0;
-  requestpath() {
-    const desk& d = mainglobals().current;
-    if (d.window != nilid) {
-      status = cardpath(d, path);
-      return;
-    }
-    static constexpr u8 none[] = "\x00";
-    status = makehier(nilhandle, hiershared, none, &path[0]);
-  }
-  ~requestpath() { dumphier(path); }
-};
-
-// A tokenised copy of a text; both handles released with it.
-struct tokens {
-  Handle text = nilhandle;
-  Handle atoms = nilhandle;
-  i16 status = 0;
-  explicit tokens(std::string_view s) {
-    if (PtrToHand(s.data(), &text, Size(s.size())) != noErr) {
-      status = statusnomemory;
-      return;
-    }
-    status = tokenize(text, &atoms);
-  }
-  ~tokens() {
-    if (atoms != nilhandle) DisposeHandle(atoms);
-    if (text != nilhandle) DisposeHandle(text);
-  }
-};
+// Whether a line holds a statement.
+bool blankline(std::string_view line) {
+  for (char c : line)
+    if (c != ' ' && c != '\t') return false;
+  return true;
+}
 
 }  // namespace
 
@@ -70,31 +42,14 @@ std::string failuretext(i16 status) {
 
 i16 evaluatetext(std::string_view text, std::string* value) {
   value->clear();
-  requestpath p;
-  if (p.status != 0) return p.status;
-  tokens t(text);
-  if (t.status != 0) return t.status;
-  if (tokenat(t.atoms, 0) == tokEndOfLine || tokenat(t.atoms, 0) == tokEndOfScript) return 0;
-  MainGlobals& g = mainglobals();
-  i32 literals = g.unquotedliterals;
   fred v;
-  i32 used = 0;
-  i16 st = expression(p.path, t.text, t.atoms, 0, g.globalvars, nilhandle, &used, &v);
-  if (st != 0) return st;
-  u16 after = tokenat(t.atoms, used);
-  if (after != tokEndOfLine && after != tokEndOfScript) st = statusstray;
-  if (st == 0 && g.unquotedliterals != literals) st = statusbareword;
-  if (st == 0) {
-    Size n = getfredsize(&v);
-    value->assign(reinterpret_cast<const char*>(fredaddr(&v)), size_t(n));
-  }
+  i16 st = evalsend(text, &v);
+  if (st == 0) value->assign(reinterpret_cast<const char*>(fredaddr(&v)), size_t(getfredsize(&v)));
   disposfred(&v);
   return st;
 }
 
 i16 doscripttext(std::string_view text) {
-  requestpath p;
-  if (p.status != 0) return p.status;
   Handle vars = NewHandle(0);
   if (vars == nilhandle) return statusnomemory;
   i16 st = 0;
@@ -102,11 +57,14 @@ i16 doscripttext(std::string_view text) {
   while (st == 0 && start <= text.size()) {
     size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = text.size();
-    tokens t(text.substr(start, end - start));
-    st = t.status;
-    if (st == 0 && tokenat(t.atoms, 0) != tokEndOfLine && tokenat(t.atoms, 0) != tokEndOfScript)
-      st = sendmes(p.path, t.text, t.atoms, 0, vars, nullptr, sendmescommand);
+    std::string_view line = text.substr(start, end - start);
     start = end + 1;
+    if (blankline(line)) continue;
+    // With a window open each line goes to its current card, which reports an error (the
+    // request runs whatever lockMessages says, as it would after the main loop cleared it);
+    // on the empty context the lines share one set of variables.
+    WindowRef w = mainglobals().current.window;
+    st = w != nilid ? cardsend(line, sendforced, w) : xcomsend(line, vars, sendmescommand);
   }
   dumpvars(vars);
   // Internal statuses (exit to kestrove, return) end the script without failing.

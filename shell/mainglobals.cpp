@@ -45,6 +45,7 @@ void releaseglobs(MainGlobals& g) {
   release(g.calllevels);
   releasehiers();
   release(g.faildescriptor);
+  release(g.target);
   release(g.emptyscript);
   release(g.result);
   // The global variables' names and values go with their list.

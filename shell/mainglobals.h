@@ -30,6 +30,7 @@ struct MainGlobals {
   // --- Menu sets ---------------------------------------------------------------------------
   menuset menusets[kMenuSets];
   i16 menuSet;             // the current set, 0-based
+  menuline dockmenu;       // the dock menu's line (its store 0 while there is none)
 
   // --- Event state -------------------------------------------------------------------------
   i16 inmainloop;
@@ -42,6 +43,7 @@ struct MainGlobals {
   u32 dragref;
   i16 systemmessage;
   i16 updating;            // set while a window is redrawn for its update event
+  i16 quitting;            // set once the program has begun to quit
 
   // --- Interpreter state -------------------------------------------------------------------
   i16 calllevel;           // start -1
@@ -80,6 +82,7 @@ struct MainGlobals {
   i16 kvdebug;             // non-zero: diagnostic messages go to the console
   u32 unpackskip;          // parts that unpacking leaves undecoded (theyMustDie); always 0
   Handle faildescriptor;   // reference text of the object whose script failed first
+  Handle target;           // the text of `the target` (none: empty)
   i16 dropunderway;        // set while a drop is being delivered
   u16 dropverdict;         // accept, ignore or refuse, as the receiving script said
 
@@ -137,6 +140,7 @@ struct MainGlobals {
   i16 allowModal;
   i16 allowEmptyPaint;
   i16 lockErrorDialogs, movieIdle;
+  Point transitionLoc;     // where window show and hide transitions start (global coordinates)
   i16 bufferMode;
   i16 multiEffect;
   i32 streamBuffer;

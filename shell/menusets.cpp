@@ -32,4 +32,9 @@ i16 currentnumlines() {
   return i16(std::min<Size>(s.count, HandleCount<menuline>(s.lines)));
 }
 
+bool isdockmenuline(const menuline& line) {
+  const menuline& dock = mainglobals().dockmenu;
+  return dock.store != nilid && dock.store == line.store && dock.menunum == line.menunum;
+}
+
 }  // namespace kv

@@ -32,6 +32,8 @@ constexpr int kMenuSets = 16;
 
 // Gives each set an empty line handle: 0, or 37 when memory runs out.
 i16 initmenusets();
+// True when the dock menu exists and the line names it (same project and menu number).
+bool isdockmenuline(const menuline& line);
 // The line handle and the line count of the current set.
 Handle currentline();
 i16 currentnumlines();

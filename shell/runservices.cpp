@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/events/events.h"
 #include "platform/runtime/bigstack.h"
 #include "platform/runtime/root.h"
 
@@ -19,6 +20,8 @@ i16 nostack(Size bytes, i16) {
   std::size_t need = std::max<std::size_t>(std::size_t(bytes < 0 ? 0 : bytes), kStackGuardMargin);
   return stackremaining() < need ? 1 : 0;
 }
+
+i16 option() { return (GetCurrentKeyModifiers() & optionKey) != 0 ? 1 : 0; }
 
 i16 isabort(u32 ticks) {
   RunServicesState& s = state<RunServicesState>();

@@ -14,6 +14,9 @@ i16 nostack(Size bytes, i16 unused = 0);
 // 0 to go on, a positive script error number when the user aborted the script, or a
 // negative status. Asked between statements.
 i16 isabort(u32 ticks);
+// 1 while the option key is held down, else 0 (an input-state poll).
+i16 option();
+
 // Tests inject what the abort check answers; an empty function restores "go on".
 void setabortcheck(std::function<i16(u32)> check);
 

@@ -44,7 +44,7 @@ bool palette(const desk& d) {
 
 // Sends a message to the current card; a changed stamp afterwards gives -991.
 i16 sendchecked(const char* message, u64 stamp) {
-  i16 st = cardsend(message, sendnormal, nilid);
+  i16 st = cardsend(message, sendnormal, mainglobals().current.window);
   if (st != 0) return st;
   return mainglobals().current.changestamp != stamp ? kCardChanged : i16(0);
 }
@@ -336,7 +336,7 @@ i16 closefirst() {
   if (!g.lockMessages) {
     for (const char* m : {"closeCard", "closeBackground"})
       if (i16 st = sendchecked(m, stamp)) return st;
-    i16 st = cardsend("closeWindow", sendnormal, nilid);
+    i16 st = cardsend("closeWindow", sendnormal, g.current.window);
     if (st != 0) return st;
     GetRidOfThatSheetNow(&g.current);
     if (g.current.changestamp != stamp) return kCardChanged;

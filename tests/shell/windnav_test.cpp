@@ -7,6 +7,7 @@
 
 #include "engine/lookups.h"
 #include "platform/memory/memory.h"
+#include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
 #include "shell/cardhistory.h"
@@ -133,6 +134,7 @@ TEST_F(WindNavTest, GoingPastTheLastCardLeavesTheDeskAsItWas) {
   ASSERT_EQ(doline("go card 2"), 0);
   desk before = current();
   clearglobals();
+  for (int i = 0; i < 3; ++i) queueanswer(Answer{"alert", "Cancel", {}});  // each failed line's alert
   EXPECT_EQ(doline("go card 3"), 51);
   EXPECT_TRUE(samedesk(current(), before));
   EXPECT_EQ(globaltext("opened"), "") << "no message for a card that is not there";
@@ -157,6 +159,8 @@ TEST_F(WindNavTest, CardFormsFindTheirCards) {
   ASSERT_EQ(doline("go any card"), 0);
   EXPECT_GE(current().cardnum, 1u);
   EXPECT_LE(current().cardnum, 3u);
+  queueanswer(Answer{"alert", "Cancel", {}});  // each failed line shows the error alert
+  queueanswer(Answer{"alert", "Cancel", {}});
   EXPECT_EQ(doline("go card 1 now"), 19);
   EXPECT_EQ(doline("go"), 2);
 }
@@ -394,6 +398,7 @@ TEST_F(WindNavTest, CompactKeepsTheCards) {
   build(testproject::small());
   ASSERT_EQ(open(), 0);
   ASSERT_EQ(doline("go card 2"), 0);
+  queueanswer(Answer{"alert", "Cancel", {}});  // the error alert of the failed line
   EXPECT_EQ(doline("compact now"), 19);
   ASSERT_EQ(doline("compact"), 0);
   closeallwindows();
