@@ -10,6 +10,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/objectsend.h"
 #include "engine/runblock.h"
 #include "engine/scripterror.h"
 #include "engine/textutil.h"
@@ -20,6 +21,7 @@
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
+#include "store/objread.h"
 #include "system/externals.h"
 
 namespace kv {
@@ -294,6 +296,24 @@ i16 sendtext(fred* message, Handle variables, Handle* out) {
   return PtrToHand(built.data(), out, Size(built.size())) == noErr ? 0 : statusnomem;
 }
 
+// `send message to <object>`: the object at `at` must end the statement; the message goes
+// to it through its dispatcher.
+i16 sendto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle msgtext) {
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj); st != 0) return st;
+  u16 after = tokenat(atoms, at + used);
+  i16 st = statusnotunderstood;
+  desk d = obj.d;
+  if (after == tokEndOfLine || after == tokEndOfScript) {
+    std::string message(reinterpret_cast<const char*>(deref(msgtext)), size_t(GetHandleSize(msgtext)));
+    st = lowsend(message, path, variables, obj);
+  }
+  // A message ran since the reference was read: its window may show another card by now.
+  safewriteobj(&obj, d.changestamp, d.serial, d.cardnum);
+  return st;
+}
+
 }  // namespace
 
 u64 pathsearches() { return state<SendState>().searches; }
@@ -422,8 +442,7 @@ i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
     // Messages to other programs go out with the requests between programs.
     st = mainglobals().plugin != 0 ? statusplugin : statusnotunderstood;
   } else {
-    // Targets are object references; none can be found yet.
-    st = statusnotunderstood;
+    st = sendto(path, text, atoms, pos + 1, variables, msgtext);
   }
   DisposeHandle(msgtext);
   return st;
@@ -435,7 +454,18 @@ i16 meesend(Handle message, Handle variables, hierpath entry) {
   i32 first = 0;
   while (tokenat(t.atoms, first) == tokEndOfLine) ++first;
   if (tokenat(t.atoms, first) == tokEndOfScript) return 0;
-  return sendmes(entry, t.text, t.atoms, first, variables, nullptr, 5);
+  // `the target` is the object whose script runs the lines, while they run.
+  MainGlobals& g = mainglobals();
+  Handle kept = g.target;
+  g.target = nilhandle;
+  if (!entry.empty() && entry.front().descriptor != nilhandle) {
+    g.target = entry.front().descriptor;
+    if (HandToHand(&g.target) != noErr) g.target = nilhandle;
+  }
+  i16 st = sendmes(entry, t.text, t.atoms, first, variables, nullptr, 5);
+  if (g.target != nilhandle) DisposeHandle(g.target);
+  g.target = kept;
+  return st;
 }
 
 }  // namespace kv
