@@ -66,8 +66,12 @@ int run(int argc, char** argv) {
     return 2;
   }
   // The requests run in the first window of the projects named (or, with none, on an empty
-  // in-memory context), with nobody to answer a dialog but its default.
-  kv::setunattendedpolicy(kv::UnattendedPolicy::usedefault);
+  // in-memory context), with nobody to answer a dialog but its default (or the answers file).
+  std::string starterror;
+  if (!kv::startplatform(platform, &starterror)) {
+    std::fprintf(stderr, "kestrove: %s\n", starterror.c_str());
+    return 2;
+  }
   if (kv::initglobs() != 0) {
     std::fputs("kestrove: not enough memory to start\n", stderr);
     return 1;
@@ -77,7 +81,7 @@ int run(int argc, char** argv) {
       std::fprintf(stderr, "kestrove: cannot open %s: %s", p.c_str(), kv::failuretext(st).c_str());
       kv::closeallwindows();
       kv::dumpglobs(0);
-      return 1;
+      return kv::finishplatform(1);
     }
   }
   std::string out, err;
@@ -86,7 +90,7 @@ int run(int argc, char** argv) {
   std::fputs(out.c_str(), stdout);
   std::fputs(err.c_str(), stderr);
   kv::dumpglobs(0);
-  return status;
+  return kv::finishplatform(status);
 }
 
 }  // namespace

@@ -137,12 +137,14 @@ class pathbuild {
     if (::kv::objectlevel(obj, &script, &lvl, text)) level(script, lvl, text);
   }
   // The shared project's entry: its script when it is open and is not the project `current`
-  // (whose own level holds that script already), else the empty script.
+  // (whose own level holds that script already), else the empty script. The empty entry is
+  // kept under the empty text, so that the shared project's own text always stands for its
+  // script.
   void shared(RegistryId current, bool always = false) {
     const MainGlobals& g = mainglobals();
     Str255 text{};
-    if (g.sharedstore != nilid) buildfilename(g.sharedstore, formlong, text);
     bool own = g.sharedstore != nilid && (always || g.sharedstore != current);
+    if (own) buildfilename(g.sharedstore, formlong, text);
     level(own ? recordscript<headrec>(g.sharedhead) : nilhandle, hiershared, text);
   }
 

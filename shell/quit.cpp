@@ -7,7 +7,7 @@ namespace kv {
 
 void quitfile() {
   mainglobals().quitting = 1;
-  exitprocess(kExitOK, "quit");
+  exitprocess(kExitOK);
 }
 
 }  // namespace kv

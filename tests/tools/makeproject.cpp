@@ -1,5 +1,6 @@
 // Writes the usual test project (testproject::small) to the path given, for the tests that
-// run the kestrove program itself.
+// run the kestrove program itself. With "hello-fails" after the path, the first card also has
+// a handler "hello" that stops with a script error (45: a put into a constant).
 #include <cstdio>
 #include <string>
 
@@ -9,11 +10,13 @@
 #include "tests/support/project.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("usage: makeproject PATH\n", stderr);
+  if (argc < 2 || argc > 3 || (argc == 3 && std::string(argv[2]) != "hello-fails")) {
+    std::fputs("usage: makeproject PATH [hello-fails]\n", stderr);
     return 2;
   }
   std::string path = argv[1];
+  kv::testproject::Project project = kv::testproject::small();
+  if (argc == 3) project.windows[0].cards[0].script += "\non hello\n  put 1 into empty\nend hello";
   return kv::runonbigstack([&]() {
     std::size_t slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
@@ -24,6 +27,6 @@ int main(int argc, char** argv) {
     kv::u8 p[256] = {kv::u8(pname.size())};
     for (std::size_t i = 0; i < pname.size() && i < 255; ++i) p[i + 1] = kv::u8(pname[i]);
     kv::HDelete(kv::kBootVolume, dir, p);
-    return kv::testproject::build(dir, pname, kv::testproject::small()) == 0 ? 0 : 1;
+    return kv::testproject::build(dir, pname, project) == 0 ? 0 : 1;
   });
 }
