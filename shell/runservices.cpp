@@ -4,9 +4,13 @@
 
 #include <algorithm>
 
+#include "engine/insertscripts.h"
+#include "engine/runblock.h"
+#include "engine/scripterror.h"
 #include "platform/events/events.h"
 #include "platform/runtime/bigstack.h"
 #include "platform/runtime/root.h"
+#include "shell/mainglobals.h"
 
 namespace kv {
 
@@ -19,6 +23,17 @@ struct RunServicesState {
 i16 nostack(Size bytes, i16) {
   std::size_t need = std::max<std::size_t>(std::size_t(bytes < 0 ? 0 : bytes), kStackGuardMargin);
   return stackremaining() < need ? 1 : 0;
+}
+
+void passreset() {
+  MainGlobals& g = mainglobals();
+  clearerror();
+  g.senddepth = 0;
+  g.trydepth = 0;
+  g.lockMessages = 0;
+  checkusings();
+  trimrepeatque();
+  trimswitchque();
 }
 
 i16 option() { return (GetCurrentKeyModifiers() & optionKey) != 0 ? 1 : 0; }
