@@ -11,6 +11,7 @@
 
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
+#include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
 #include "shell/cardhistory.h"
 #include "shell/mainglobals.h"
@@ -313,6 +314,7 @@ TEST_F(RefTextTest, MeAndErrorDeliveryReadBack) {
   EXPECT_EQ(global("g"), "found");
   ASSERT_EQ(doline("where"), 0);
   EXPECT_EQ(global("g"), "") << "the window's contents: none";
+  queueanswer(Answer{"alert", "Cancel", {}});  // the failed line's error alert
   EXPECT_NE(doline("fail"), 0);
   Handle failed = mainglobals().faildescriptor;
   ASSERT_NE(failed, nilhandle);
