@@ -53,6 +53,20 @@ class InsertScriptsTest : public DispatchTest {
     EXPECT_TRUE(objectlevel(r, &script, &level, text));
     return std::string(pstringview(text));
   }
+  // Deletes a button of the current card, as the store's deletion does: the object goes from
+  // its list and the cache entry under its text is marked.
+  void deletebutton(std::string_view name) {
+    std::string text = buttontext(name);
+    Handle list = current().cardspots;
+    i32 i = spotindex(list, name);
+    spot s = spotat(list, i);
+    for (Handle h : {Handle(s.name), Handle(s.script), Handle(s.data)})
+      if (h != nilhandle) DisposeHandle(h);
+    Munger(list, i32(i) * i32(sizeof(spot)), nullptr, i32(sizeof(spot)), "", 0);
+    Str255 ref;
+    setpstring(ref, text);
+    markhier(hierobject, ref);
+  }
   i16 clickT() {
     const desk& d = current();
     return spotsend(sendnormal, d.cardspots, spotindex(d.cardspots, "T"), "mouseUp", d.window);
@@ -176,6 +190,49 @@ TEST_F(InsertScriptsTest, WithoutRefreshAChangedScriptKeepsTheOldOneInItsSlot) {
   passreset();
   ASSERT_EQ(clickT(), 0);
   EXPECT_EQ(log(), "A,btn,card,");
+}
+
+// Acceptance (second half): with refreshInsertedScripts true, a changed script's slot is rebuilt
+// at the next per-pass reset, and the slot of an inserted object that was deleted is dropped.
+TEST_F(InsertScriptsTest, WithRefreshChangedScriptsAreRebuiltAndDeletedObjectsDropped) {
+  mainglobals().refreshInsertedScripts = 1;
+  ASSERT_EQ(doline("insert script of card button \"A\" into front"), 0);
+  ASSERT_EQ(doline("insert script of card button \"B\" into front"), 0);
+  setscriptof("A", "on mouseUp\n  global log\n  put \"new A,\" after log\n  pass mouseUp\nend mouseUp");
+  ASSERT_EQ(clickT(), 0);
+  EXPECT_EQ(log(), "B,A,btn,card,") << "until the next pass the slot keeps the old script";
+  passreset();
+  clearglobals();
+  ASSERT_EQ(clickT(), 0);
+  EXPECT_EQ(log(), "B,new A,btn,card,");
+
+  deletebutton("B");
+  passreset();
+  EXPECT_EQ(cardvalue("the frontScripts"), buttontext("A") + "\r");
+  EXPECT_EQ(slottext(slotsfront, 5), buttontext("A"));
+  EXPECT_EQ(slottext(slotsfront, 4), "");
+}
+
+TEST_F(InsertScriptsTest, TheCommandsReadTheirObjectAndSet) {
+  ASSERT_EQ(doline("insert script of card button \"A\" into front"), 0);
+  ASSERT_EQ(doline("insert the script in this card into back"), 0);
+  ASSERT_EQ(doline("insert script of this window into editor back"), 0);
+  EXPECT_EQ(slottext(slotsfront, 5), buttontext("A"));
+  EXPECT_EQ(slotset(slotsback)[5].level, hiercard);
+  EXPECT_EQ(slotset(slotseditback)[3].level, hierwindow);
+  clearglobals();
+  ASSERT_EQ(clickT(), 0);
+  EXPECT_EQ(log(), "A,btn,card,");
+  ASSERT_EQ(doline("remove script of card button \"A\" from front"), 0);
+  EXPECT_EQ(cardvalue("the frontScripts"), "");
+  queueanswer(Answer{"alert", "Cancel", {}});
+  EXPECT_EQ(doline("insert script of card button \"A\" onto front"), 114);
+  queueanswer(Answer{"alert", "Cancel", {}});
+  EXPECT_EQ(doline("remove script of card button \"A\" into front"), 46);
+  queueanswer(Answer{"alert", "Cancel", {}});
+  EXPECT_EQ(doline("insert script of card button \"Nobody\" into front"), 11);
+  queueanswer(Answer{"alert", "Cancel", {}});
+  EXPECT_EQ(doline("insert script of card button \"A\" into middle"), 2);
 }
 
 }  // namespace

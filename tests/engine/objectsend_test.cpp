@@ -50,6 +50,52 @@ TEST_F(ObjectSendTest, AMessageGoesFromTheObjectOutwardsUntilAHandlerKeepsIt) {
   EXPECT_EQ(log(), "project,");
 }
 
+// Acceptance: after `send "mouseUp" to card button "T"` the log is "btn,card,".
+TEST_F(ObjectSendTest, SendToAnObjectReference) {
+  build(logproject());
+  ASSERT_EQ(open(), 0);
+  clearglobals();
+  ASSERT_EQ(doline("send \"mouseUp\" to card button \"T\""), 0);
+  EXPECT_EQ(log(), "btn,card,");
+  clearglobals();
+  ASSERT_EQ(doline("send \"ping\" to this background"), 0);
+  EXPECT_EQ(log(), "bg,window,project,");
+  // A card its window does not show is read without a window: nothing can carry it there.
+  clearglobals();
+  queueanswer(Answer{"alert", "Cancel", {}});
+  EXPECT_EQ(doline("send \"ping\" to card 2"), kWindowNotOpen);
+  EXPECT_EQ(log(), "");
+  EXPECT_EQ(current().cardnum, 1u);
+  clearglobals();
+  ASSERT_EQ(doline("send \"ping\" to this window"), 0);
+  EXPECT_EQ(log(), "window,project,");
+  queueanswer(Answer{"alert", "Cancel", {}});
+  EXPECT_EQ(doline("send \"ping\" to card button \"T\" now"), 2) << "the reference must end the statement";
+  queueanswer(Answer{"alert", "Cancel", {}});
+  EXPECT_EQ(doline("send \"ping\" to card button \"Nobody\""), 11);
+}
+
+// Acceptance: a message to a card of a window that is not open gives 118 from the dispatcher;
+// nothing shows at that level, and the script that sent it reports 118 when it ends.
+TEST_F(ObjectSendTest, SendToACardOfAWindowThatIsNotOpen) {
+  Project p = logproject();
+  p.windows.push_back(p.windows[0]);
+  p.windows[1].name = "Second";
+  p.windows[0].cards[0].script += "\non away\n  global got\n  send \"ping\" to card 1 of window 2\n"
+                                  "  put \"after\" into got\nend away";
+  build(p);
+  ASSERT_EQ(open(), 0);
+  clearglobals();
+  transcriptclear();
+  queueanswer(Answer{"alert", "Cancel", {}});
+  EXPECT_EQ(doline("away"), kWindowNotOpen);
+  EXPECT_EQ(log(), "");
+  EXPECT_EQ(global("got"), "") << "the error stops the handler";
+  size_t dialogs = 0;
+  for (const std::string& l : transcriptlines()) dialogs += l.rfind("dialog: ", 0) == 0 ? 1 : 0;
+  EXPECT_EQ(dialogs, 1u) << "shown once, by the outermost send";
+}
+
 TEST_F(ObjectSendTest, TheTargetIsTheObjectSentToAndComesBackAfterTheSend) {
   build(logproject());
   ASSERT_EQ(open(), 0);

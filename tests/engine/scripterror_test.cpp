@@ -187,6 +187,26 @@ TEST_F(ScriptErrorTest, ANestedSendsErrorIsReportedOnceWithItsPlaceInTheInnerScr
   EXPECT_EQ(mainglobals().erroroffset, i32(card2.size() + std::string("on openCard\r  ").size()));
 }
 
+TEST_F(ScriptErrorTest, TheFailingObjectHearsOfItsErrorWhenItsWindowIsOpen) {
+  Project p = logproject();
+  p.windows[0].cards[0].script += "\non hello\n  send \"fail\" to card button \"T\"\nend hello";
+  p.windows[0].cards[0].objects[0].script +=
+      "on fail\n  put 1 into empty\nend fail\non scriptError n\n  global got\n  put \"T:\" & n into got\nend scriptError";
+  build(p);
+  ASSERT_EQ(open(), 0);
+  transcriptclear();
+  EXPECT_EQ(doline("hello"), 45);
+  EXPECT_EQ(global("got"), "T:45");
+  EXPECT_TRUE(lines("dialog").empty());
+  Handle failing = mainglobals().faildescriptor;
+  ASSERT_NE(failing, nilhandle);
+  std::string text(reinterpret_cast<const char*>(deref(failing)), size_t(GetHandleSize(failing)));
+  EXPECT_EQ(text.rfind("card button ID ", 0), 0u) << "the position is in the inner script: " << text;
+  std::vector<std::string> sent = lines("message");
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(sent.back().rfind("scriptError 45 to card button ID ", 0), 0u) << sent.back();
+}
+
 TEST_F(ScriptErrorTest, NothingIsReportedForInternalStatusesAndForError62WithoutTheOptionKey) {
   openwith("");
   doerror(0);
