@@ -87,7 +87,7 @@ i16 announce(std::initializer_list<const char*> messages) {
   if (g.lockMessages) return 0;
   u64 stamp = g.current.changestamp;
   for (const char* m : messages) {
-    if (i16 st = cardsend(m, sendnormal, nilid)) return st;
+    if (i16 st = cardsend(m, sendnormal, g.current.window)) return st;
     if (g.current.changestamp != stamp) return 0;
   }
   return 0;

@@ -74,6 +74,13 @@ class NewTest : public WindowTest {
     return st;
   }
   std::string path(std::string_view name) { return home->path() + "/" + std::string(name); }
+  // After a send the window that was current before it is current again: the window a
+  // handler opened is made current here, as its activation would make it.
+  void usenewestwindow() {
+    MainGlobals& g = mainglobals();
+    ASSERT_GT(g.numwinds, 0);
+    g.current = HandleAs<desk>(g.winds)[g.numwinds - 1];
+  }
   std::string bytesof(std::string_view name) {
     std::ifstream in(path(name), std::ios::binary);
     std::stringstream s;
@@ -237,6 +244,8 @@ TEST_F(NewTest, NewWindowWithMessagesLockedSendsNothing) {
   mainglobals().lockMessages = 1;
   ASSERT_EQ(doline("new window"), 0);
   mainglobals().lockMessages = 0;
+  EXPECT_EQ(current().window, first.window) << "the window current before the line is current after it";
+  usenewestwindow();
   EXPECT_EQ(log(), "");
   EXPECT_EQ(global("opened").rfind("(no global", 0), 0u) << "no opening message either";
   EXPECT_EQ(mainglobals().numwinds, 2);
@@ -258,6 +267,7 @@ TEST_F(NewTest, NewWindowSendsItsMessagesAfterTheOpeningOnes) {
   openlogged();
   ASSERT_EQ(doline("new invisible window"), 0);
   EXPECT_EQ(log(), "newWindow newBackground newCard ");
+  usenewestwindow();
   EXPECT_FALSE(IsWindowVisible(current().window));
   EXPECT_EQ(failing("new window 2"), 19);
 }
@@ -488,6 +498,7 @@ TEST_F(NewTest, ANewProjectSendsItsMessagesInOrder) {
   clearglobals();
   ASSERT_EQ(doline("new invisible project \"" + path("n.kv45") + "\" hide extension"), 0);
   EXPECT_EQ(log(), "newProject newWindow newBackground newCard ");
+  usenewestwindow();
   EXPECT_FALSE(IsWindowVisible(current().window));
   EXPECT_EQ(mainglobals().numwinds, 2);
   closeallwindows();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/memory/memory.h"
+#include "platform/testing/answers.h"
 #include "shell/mainglobals.h"
 #include "store/fieldtext.h"
 #include "engine/container.h"
@@ -53,6 +54,7 @@ TEST_F(FieldContainerTest, MeAsAContainer) {
   p.windows[0].cards[0].script = "on intome\n  put 1 into me\nend intome";
   buildmain(p);
   openmain();
+  queueanswer(Answer{"alert", "Cancel", {}});  // the failed line's error alert
   EXPECT_EQ(doline("intome"), 11) << "a card is no field";
   EXPECT_EQ(holds(), baseline());
 }
