@@ -351,6 +351,14 @@ i16 deskdispatch(sendframe& f, const objread& ref, const tokmessage& m, u16 firs
   return sendalong(p, m, target);
 }
 
+// Sends to the card, background, window or project of a window: the desk's levels from that
+// one outwards.
+i16 deskeval(u16 kind, u16 first, const tokmessage& m, WindowRef window) {
+  sendframe f;
+  if (i16 st = f.enter(window); st != 0) return st;
+  return f.leave(deskdispatch(f, deskref(mainglobals().current, kind), m, first));
+}
+
 struct HandleSendState {
   u16 depth = 0;  // runs of handlesend under way
 };
@@ -448,29 +456,13 @@ i16 spoteval(Handle spots, i32 index, const tokmessage& m, WindowRef window) {
   return f.leave(deskdispatch(f, ref, m, hiercard));
 }
 
-i16 cardeval(const tokmessage& m, WindowRef window) {
-  sendframe f;
-  if (i16 st = f.enter(window); st != 0) return st;
-  return f.leave(deskdispatch(f, deskref(mainglobals().current, objcard), m, hiercard));
-}
+i16 cardeval(const tokmessage& m, WindowRef window) { return deskeval(objcard, hiercard, m, window); }
 
-i16 backeval(const tokmessage& m, WindowRef window) {
-  sendframe f;
-  if (i16 st = f.enter(window); st != 0) return st;
-  return f.leave(deskdispatch(f, deskref(mainglobals().current, objbackground), m, hierbackground));
-}
+i16 backeval(const tokmessage& m, WindowRef window) { return deskeval(objbackground, hierbackground, m, window); }
 
-i16 windeval(const tokmessage& m, WindowRef window) {
-  sendframe f;
-  if (i16 st = f.enter(window); st != 0) return st;
-  return f.leave(deskdispatch(f, deskref(mainglobals().current, objwindow), m, hierwindow));
-}
+i16 windeval(const tokmessage& m, WindowRef window) { return deskeval(objwindow, hierwindow, m, window); }
 
-i16 fileval(const tokmessage& m, WindowRef window) {
-  sendframe f;
-  if (i16 st = f.enter(window); st != 0) return st;
-  return f.leave(deskdispatch(f, deskref(mainglobals().current, objproject), m, hierproject));
-}
+i16 fileval(const tokmessage& m, WindowRef window) { return deskeval(objproject, hierproject, m, window); }
 
 i16 shareval(const tokmessage& m) {
   MainGlobals& g = mainglobals();
