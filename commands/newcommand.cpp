@@ -229,7 +229,8 @@ i16 newobject(u16 kind, bool invisible) {
   }
   checkerr(changevir(d.store, i32(d.backlayer ? d.backrecid : d.cardrecid)));
   if (!invisible) drawedit(d, nullptr);
-  return announce({objectmessage(kind)});
+  // The message goes to the new object itself, the top of its list.
+  return spotsend(sendnormal, list, spotcount(list) - 1, objectmessage(kind), d.window);
 }
 
 // --- Cards, backgrounds, windows and menus -------------------------------------------------

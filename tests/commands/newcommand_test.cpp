@@ -180,11 +180,17 @@ TEST_F(NewTest, ANewBackgroundHandlerThatGoesElsewhereStopsTheChain) {
 // Acceptance: new invisible button makes a hidden button and sends newButton to it; new
 // invisible card gives 2.
 TEST_F(NewTest, NewInvisibleButtonIsHiddenAndGetsNewButton) {
-  openlogged();
+  Project p = logged();
+  p.windows[0].cards[0].script +=
+      "\non newButton\n  global who\n  put the target into who\n  pass newButton\nend newButton";
+  build(p);
+  ASSERT_EQ(open(), 0);
+  clearglobals();
   i32 before = i32(GetHandleSize(current().cardspots) / i32(sizeof(spot)));
   takeredraws();
   ASSERT_EQ(doline("new invisible button"), 0);
   EXPECT_EQ(log(), "newButton ");
+  EXPECT_EQ(global("who").rfind("card button ID 100 of card ID 102 of ", 0), 0u) << "the message went to the new button";
   Handle list = current().cardspots;
   ASSERT_EQ(GetHandleSize(list), (before + 1) * i32(sizeof(spot)));
   spot s = HandleAs<spot>(list)[before];
