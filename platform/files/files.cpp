@@ -141,6 +141,14 @@ OSErr pwriteall(const OpenFile& f, i64 position, const void* buffer, i64 count, 
   return noErr;
 }
 
+// The path and status of a file named by volume, folder and name; notAFileErr for anything
+// but a regular file.
+OSErr regularfile(i16 vRefNum, u32 dirID, ConstStringPtr name, std::string* path, struct stat* st) {
+  if (OSErr e = resolve(vRefNum, dirID, name, path)) return e;
+  if (::stat(path->c_str(), st) != 0) return oserr(errno, *path);
+  return S_ISREG(st->st_mode) ? OSErr(noErr) : OSErr(notAFileErr);
+}
+
 // A file without any write permission bit is locked.
 bool lockedmode(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
 
@@ -298,10 +306,8 @@ OSErr HDelete(i16 vRefNum, u32 dirID, ConstStringPtr name) {
 
 OSErr HGetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, FInfo* info) {
   std::string path;
-  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
-  if (!S_ISREG(st.st_mode)) return notAFileErr;
+  if (OSErr e = regularfile(vRefNum, dirID, name, &path, &st)) return e;
   *info = FInfo{0, 0, 0, {0, 0}, 0};
   u8 raw[8];
   if (fs().finfoattributes) {
@@ -322,10 +328,8 @@ OSErr HGetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, FInfo* info) {
 
 OSErr HSetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, const FInfo* info) {
   std::string path;
-  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
-  if (!S_ISREG(st.st_mode)) return notAFileErr;
+  if (OSErr e = regularfile(vRefNum, dirID, name, &path, &st)) return e;
   if (!fs().finfoattributes) return noErr;
   u8 raw[8];
   for (int i = 0; i < 4; ++i) {
@@ -342,30 +346,24 @@ OSErr HSetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, const FInfo* info) 
 
 OSErr HSetFLock(i16 vRefNum, u32 dirID, ConstStringPtr name) {
   std::string path;
-  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
-  if (!S_ISREG(st.st_mode)) return notAFileErr;
+  if (OSErr e = regularfile(vRefNum, dirID, name, &path, &st)) return e;
   if (::chmod(path.c_str(), st.st_mode & 07555) != 0) return oserr(errno, path);
   return noErr;
 }
 
 OSErr HRstFLock(i16 vRefNum, u32 dirID, ConstStringPtr name) {
   std::string path;
-  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
-  if (!S_ISREG(st.st_mode)) return notAFileErr;
+  if (OSErr e = regularfile(vRefNum, dirID, name, &path, &st)) return e;
   if (lockedmode(st.st_mode) && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) return oserr(errno, path);
   return noErr;
 }
 
 OSErr HGetFLock(i16 vRefNum, u32 dirID, ConstStringPtr name, bool* locked) {
   std::string path;
-  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
-  if (!S_ISREG(st.st_mode)) return notAFileErr;
+  if (OSErr e = regularfile(vRefNum, dirID, name, &path, &st)) return e;
   *locked = lockedmode(st.st_mode);
   return noErr;
 }
