@@ -8,6 +8,8 @@
 
 #include "engine/chunks.h"
 #include "engine/expression.h"
+#include "engine/objectsend.h"
+#include "engine/tokenizer.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/variables.h"
@@ -29,7 +31,7 @@ enum : u16 {
   tokSelection = 11283,
 };
 
-constexpr i16 statuscantput = 45, statusnoselection = 52, statusnoobject = 2;
+constexpr i16 statuscantput = 45, statusnoselection = 52, statusnoobject = 2, statusnotobject = 11;
 constexpr i64 maxtextsize = 0x7FFFFFFF;  // the largest block a text can live in
 
 bool istext(const fred& v) { return v.type == fredhand || v.type == fredstring; }
@@ -48,6 +50,30 @@ i16 messagecontainer(i32 used, i32* count, chunkpart* dest) {
   dest->end = u32(GetHandleSize(g.msgpending));
   *count = used;
   return 0;
+}
+
+// `target`: the field the current target's text names (10 for a button or graphic, 11 for what
+// is no object part).
+i16 targetcontainer(hierpath context, chunkpart* dest) {
+  Handle target = mainglobals().target;
+  if (target == nilhandle || GetHandleSize(target) == 0) return statusnotobject;
+  Handle text = target, atoms = nilhandle;
+  if (HandToHand(&text) != noErr) return statusnomemory;
+  Handle vars = NewHandle(0);
+  i16 st = vars == nilhandle ? i16(statusnomemory) : tokenize(text, &atoms);
+  i32 used = 0;
+  if (st == 0) st = fieldcontainer(context, text, atoms, 0, vars, &used, dest);
+  if (vars != nilhandle) dumpvars(vars);
+  if (atoms != nilhandle) DisposeHandle(atoms);
+  DisposeHandle(text);
+  return st;
+}
+
+// Tells the current card that the message box holds new text; nothing while no window is
+// open.
+i16 putmessage() {
+  WindowRef w = mainglobals().current.window;
+  return w == nilid ? i16(0) : cardsend("putMessage", sendnormal, w);
 }
 
 // A variable container: a working copy of its value and the range of its whole text. Under a
@@ -116,7 +142,11 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
     if (mainglobals().openfield < 0) return statusnoselection;
     return statusnoobject;
   }
-  if (t == tokTarget || (t == tokThe && next == tokTarget)) return statusnoobject;
+  if (t == tokTarget || (t == tokThe && next == tokTarget)) {
+    i16 st = targetcontainer(context, dest);
+    if (st == 0) *count = t == tokThe ? 2 : 1;
+    return st;
+  }
   varentry e;
   if (t == tokString) {
     if (allowliteral == 0) return statuscantput;
@@ -220,7 +250,9 @@ i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
     end = u32(csize);
   }
   if (dest->kind == containerfield) {
-    i16 st = putfield(dest, start, end, vsize > 0 ? fredaddr(value) : reinterpret_cast<const u8*>(""), vsize);
+    // `into` a whole field brings it back to its top.
+    bool whole = preposition == prepinto && dest->chunkgiven == 0;
+    i16 st = putfield(dest, start, end, vsize > 0 ? fredaddr(value) : reinterpret_cast<const u8*>(""), vsize, whole);
     disposfred(value);
     return st;
   }
@@ -241,6 +273,7 @@ i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
   cont.type = fredhand;
   disposfred(value);
   disposfred(&cont);
+  if (st == 0 && dest->kind == containermessage) st = putmessage();
   return st;
 }
 

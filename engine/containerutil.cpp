@@ -1,5 +1,7 @@
 #include "engine/containerutil.h"
 
+#include <algorithm>
+#include <string>
 #include <string_view>
 
 #include "engine/expression.h"
@@ -63,6 +65,46 @@ void readlength(fred* value) {
   if (p == nullptr) n = 0;
   if (mainglobals().twobyte != 0 && n > 0) n = sjischarcount(p, n);
   longtofred(n, value);
+}
+
+namespace {
+
+// The number of two-byte characters in the first `offset` bytes of a text (0 in one-byte mode).
+i32 doublesbefore(Handle text, i32 offset) {
+  if (mainglobals().twobyte == 0 || text == nilhandle || offset <= 0) return 0;
+  Size n = std::min<Size>(offset, GetHandleSize(text));
+  return i32(sjisdoublecount(deref(text), n));
+}
+
+// The byte offset of character `index` of a text (in one-byte mode the index itself).
+i32 charoffset(Handle text, i32 index) {
+  if (index <= 0) return 0;
+  if (mainglobals().twobyte == 0 || text == nilhandle) return index;
+  Size n = GetHandleSize(text);
+  return i32(sjischaroffset(deref(text), n, Size(index)));
+}
+
+}  // namespace
+
+void selectext(i32 start, i32 end, u16 preposition, Handle text, i32* selstart, i32* selend) {
+  constexpr u16 before = 10003, after = 10001;
+  i32 from = charoffset(text, start), to = charoffset(text, std::max(start, end));
+  if (preposition == before) to = from;
+  if (preposition == after) from = to;
+  *selstart = from;
+  *selend = to;
+}
+
+std::string selectedchunkstr(i32 selstart, i32 selend, Handle text, ConstStringPtr field) {
+  i64 first = i64(selstart) + 1 - doublesbefore(text, selstart);
+  i64 last = i64(selend) - doublesbefore(text, selend);
+  return "char " + std::to_string(first) + " to " + std::to_string(last) + " of " + std::string(pstringview(field));
+}
+
+void adjustclickchunk(i32* start, i32* end, Handle text) {
+  i32 s = *start, e = *end;
+  *start = s - doublesbefore(text, s);
+  *end = e - doublesbefore(text, e);
 }
 
 void localtoglobal() {

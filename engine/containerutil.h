@@ -3,6 +3,8 @@
 // of the global variables.
 #pragma once
 
+#include <string>
+
 #include "engine/hier.h"
 #include "platform/types.h"
 
@@ -24,6 +26,19 @@ void keyinfieldstr(StringPtr out, u8 c);
 // Replaces the value by the number of characters of its text (in two-byte mode, bytes less
 // two-byte characters).
 void readlength(fred* value);
+
+// Positions in a field's text: scripts count characters, the text counts bytes. In two-byte
+// mode a two-byte character is one character of two bytes; in one-byte mode the two agree.
+//
+// The byte range of a selection placed by a script in a text: characters start..end (0-based,
+// end excluded) become byte offsets; `before` puts the caret at the start, `after` at the end,
+// anything else selects the range. The field being edited takes it as its selection.
+void selectext(i32 start, i32 end, u16 preposition, Handle text, i32* selstart, i32* selend);
+// The chunk a selection of bytes [selstart, selend) covers, as `the selectedChunk` gives it:
+// "char <first> to <last> of " and the field's reference text, as long as it needs to be.
+std::string selectedchunkstr(i32 selstart, i32 selend, Handle text, ConstStringPtr field);
+// Byte offsets of a click range turned into character positions.
+void adjustclickchunk(i32* start, i32* end, Handle text);
 
 // Marks every entry of the global variable list as borrowed, so that a list built over it does
 // not release the globals' names and values.

@@ -5,6 +5,7 @@
 
 #include "engine/container.h"
 #include "engine/fred.h"
+#include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "shell/fatalerror.h"
 #include "shell/redraws.h"
@@ -110,7 +111,7 @@ i16 fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   return 0;
 }
 
-i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n) {
+i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool resetscroll) {
   objread obj{};
   if (!descriptorof(*dest, &obj)) {
     release(dest);
@@ -133,10 +134,9 @@ i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n) {
     followruns(data, from - l.textoffset, to - l.textoffset, put);
     checkerr(changevir(obj.d.store, i32(obj.ownerrecid)));
     spot s = spotat(obj.objects, obj.objindex);
-    if (s.style == stylefieldlist || s.style == stylefieldscrolllist) {
-      reloadlivelist(s);
-      putspot(obj.objects, obj.objindex, s);
-    }
+    if (s.style == stylefieldlist || s.style == stylefieldscrolllist) reloadlivelist(s);
+    if (resetscroll && s.style != stylefieldscrolllist) setfieldscroll(s, 0);
+    putspot(obj.objects, obj.objindex, s);
     if (obj.d.window != nilid) invalspot(obj.objects, obj.objindex);
   }
   release(dest);

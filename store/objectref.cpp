@@ -3,6 +3,9 @@
 #include "store/objectref.h"
 
 #include "engine/fred.h"
+#include "engine/objectsend.h"
+#include "engine/tokenizer.h"
+#include "engine/variables.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
@@ -105,14 +108,44 @@ i16 objectcontents(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
 }
 
 i16 targetcontents(i32* count, fred* value) {
-  newfred(value, fredtemp, fredstring, 0);
   *count = 1;
-  return 0;
+  Handle target = mainglobals().target;
+  if (target == nilhandle || GetHandleSize(target) == 0) return newfred(value, fredtemp, fredstring, 0);
+  // The object the target's text names, read as a reference; when it has no contents to read,
+  // the text itself.
+  Handle text = target, atoms = nilhandle, vars = NewHandle(0);
+  if (vars == nilhandle || HandToHand(&text) != noErr) {
+    if (vars != nilhandle) DisposeHandle(vars);
+    return statusnomemory;
+  }
+  i16 st = tokenize(text, &atoms);
+  objread obj{};
+  i32 used = 0;
+  hier none = emptyhier();
+  if (st == 0 && scanobj(hierpath(&none, 1), text, atoms, 0, vars, &used, &obj) == 0) {
+    st = contents(obj, value);
+    writeobj(&obj);
+  } else {
+    st = 1;
+  }
+  if (st != 0) st = handtonewfred(target, value);
+  dumpvars(vars);
+  if (atoms != nilhandle) DisposeHandle(atoms);
+  DisposeHandle(text);
+  return st;
 }
 
-i16 loweval(hierpath, Handle, Handle, i32, i32, Handle, i32* count, fred*) {
+i16 loweval(hierpath path, Handle text, Handle atoms, i32 name, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
-  return statusnoobject;
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj)) return st;
+  desk d = obj.d;
+  i16 st = lowdispatch(obj, tokmessage{text, atoms, name, variables, value, 0});
+  // A message ran since the reference was read: its window may show another card by now.
+  safewriteobj(&obj, d.changestamp, d.serial, d.cardnum);
+  if (st == 0) *count = used;
+  return st;
 }
 
 i16 selectedtext(i32 used, i32* count, fred* value) {

@@ -24,8 +24,9 @@ i16 targetcontents(i32* count, fred* value);
 i16 fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, chunkpart* dest);
 // Replaces bytes [start, end) of a field container's text by `n` bytes (the style runs after the
 // change follow it), marks the record that holds the field changed, reloads a list field and
-// releases the container. 37 when memory is short.
-i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n);
+// releases the container. With `resetscroll` (a put into the whole field) the field scrolls
+// back to its top, unless it is a scrolling list field. 37 when memory is short.
+i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool resetscroll = false);
 // Releases a field container without writing.
 void releasefieldcontainer(chunkpart* dest);
 // A function call (name at `name`) sent to the object named after `via` (at `at`).
