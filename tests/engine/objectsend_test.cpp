@@ -8,6 +8,7 @@
 #include "engine/insertscripts.h"
 #include "engine/objectsend.h"
 #include "engine/variables.h"
+#include "platform/windows/windows.h"
 #include "platform/memory/memory.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/transcript.h"
@@ -15,6 +16,7 @@
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "shell/windnav.h"
+#include "shell/runservices.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/objread.h"
@@ -94,6 +96,38 @@ TEST_F(ObjectSendTest, SendToACardOfAWindowThatIsNotOpen) {
   size_t dialogs = 0;
   for (const std::string& l : transcriptlines()) dialogs += l.rfind("dialog: ", 0) == 0 ? 1 : 0;
   EXPECT_EQ(dialogs, 1u) << "shown once, by the outermost send";
+}
+
+TEST_F(ObjectSendTest, MenusAndItemsComeBeforeTheFrontWindowsCard) {
+  build(logproject());
+  ASSERT_EQ(open(), 0);
+  clearglobals();
+  ASSERT_EQ(doline("send \"ping\" to item \"New\" of menu \"File\""), 0);
+  EXPECT_EQ(log(), "item,menu,card,bg,window,project,");
+  clearglobals();
+  ASSERT_EQ(doline("send \"ping\" to menu \"File\""), 0);
+  EXPECT_EQ(log(), "menu,card,bg,window,project,");
+  clearglobals();
+  ASSERT_EQ(doline("send \"whoami\" to item \"Quit\" of menu \"File\""), 0);
+  EXPECT_EQ(global("who").rfind("item ID 2 of menu ID 100 of project ", 0), 0u) << global("who");
+  // The dock menu's senders take its line.
+  objread menu{};
+  hier none = emptyhier();
+  Handle text = nilhandle;
+  Handle atoms = tokens("menu \"File\"", &text);
+  Handle vars = NewHandle(0);
+  i32 used = 0;
+  ASSERT_EQ(scanobj(hierpath(&none, 1), text, atoms, 0, vars, &used, &menu), 0);
+  mainglobals().dockmenu = menu.menu;
+  clearglobals();
+  EXPECT_EQ(dockmenuitemsend(0, "ping", current().window), 0);
+  EXPECT_EQ(log(), "item,menu,card,bg,window,project,");
+  clearglobals();
+  EXPECT_EQ(lowsend("ping", hierpath(), nilhandle, menu), 0) << "the dock menu's line goes to its sender";
+  EXPECT_EQ(log(), "menu,card,bg,window,project,");
+  mainglobals().dockmenu = menuline{};
+  writeobj(&menu);
+  dumpvars(vars);
 }
 
 TEST_F(ObjectSendTest, TheTargetIsTheObjectSentToAndComesBackAfterTheSend) {
@@ -261,6 +295,64 @@ TEST_F(ObjectSendTest, OpeningAWindowSendsItsMessagesInOrderUntilAHandlerMovesOn
   // The go sends its own messages; the opening's openBackground and openCard are not sent.
   EXPECT_EQ(sent, (std::vector<std::string>{"openProject", "openWindow", "closeCard", "openCard"}));
   EXPECT_EQ(current().cardnum, 2u);
+}
+
+TEST_F(ObjectSendTest, DoRunsItsLinesWithTheTargetOfTheScriptThatRunsThem) {
+  Project p = logproject();
+  p.windows[0].cards[0].objects[0].script += "on doit\n  do \"whoami\"\nend doit";
+  p.windows[0].cards[0].script += "\non doitcard\n  send \"doit\" to card button \"T\"\nend doitcard";
+  build(p);
+  ASSERT_EQ(open(), 0);
+  // The card sends doit to T, whose `do` runs "whoami" with T as the target.
+  ASSERT_EQ(doline("doitcard"), 0);
+  EXPECT_EQ(global("who").rfind("card button ID ", 0), 0u) << global("who");
+  EXPECT_EQ(mainglobals().target, nilhandle);
+}
+
+// Mend: when the window a message ran in closes during the send, the front window becomes
+// current afterwards (or no window at all), never a desk naming released records.
+TEST_F(ObjectSendTest, AWindowClosedWhileItsHandlerRunsLeavesNoDeskBehind) {
+  Project p = logproject();
+  p.windows[0].cards[0].script += "\non leave\n  global ranon\n  put \"ran on\" into ranon\nend leave";
+  p.windows.push_back(p.windows[0]);
+  p.windows[1].name = "Second";
+  build(p);
+  ASSERT_EQ(open("p.kv45", 2), 0);
+  WindowRef second = current().window;
+  ASSERT_EQ(open("p.kv45", 1), 0);
+  WindowRef first = current().window;
+  // The window goes while the handler runs (between its statements).
+  bool armed = true;
+  setabortcheck([&armed](u32) -> i16 {
+    if (armed) {
+      armed = false;
+      dumpcurrent();
+    }
+    return 0;
+  });
+  ASSERT_EQ(cardsend("leave", sendnormal, first), 0);
+  setabortcheck({});
+  EXPECT_FALSE(IsValidWindowPtr(first));
+  EXPECT_EQ(global("ranon"), "ran on");
+  EXPECT_EQ(current().window, second) << "the front window is current";
+  desk d;
+  ASSERT_NE(getwind(current().window, &d), 0);
+  EXPECT_EQ(d.serial, current().serial);
+
+  // With no window left, no window is current.
+  armed = true;
+  setabortcheck([&armed](u32) -> i16 {
+    if (armed) {
+      armed = false;
+      dumpcurrent();
+    }
+    return 0;
+  });
+  ASSERT_EQ(cardsend("leave", sendnormal, second), 0);
+  setabortcheck({});
+  EXPECT_EQ(mainglobals().numwinds, 0);
+  EXPECT_EQ(current().window, nilid);
+  EXPECT_EQ(current().store, nilid);
 }
 
 TEST_F(ObjectSendTest, AfterASendTheWindowThatWasCurrentIsCurrentAgain) {

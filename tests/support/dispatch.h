@@ -17,7 +17,8 @@ class DispatchTest : public WindowTest {
   // "bg", "window", "project" (the second card logs "card2"). Card 1 holds buttons T and A to
   // G: T logs "btn" for mouseUp and passes it, A to G log their names and pass it, the card
   // logs "card" and keeps it. Card 1's "whoami" puts `the target` into the global `who`; the
-  // project's function twice(n) answers 2n.
+  // project's function twice(n) answers 2n. Menu "File" (logging "menu") has the items "New"
+  // (logging "item") and "Quit".
   static testproject::Project logproject();
   // The index of the object of that name in a list, or -1.
   static i32 spotindex(Handle list, std::string_view name);
