@@ -20,6 +20,7 @@
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/objread.h"
+#include "store/records.h"
 #include "tests/support/dispatch.h"
 
 namespace kv {
@@ -143,6 +144,20 @@ TEST_F(ObjectSendTest, TheTargetIsTheObjectSentToAndComesBackAfterTheSend) {
   EXPECT_NE(button.find(" of " + card), std::string::npos) << "a card object's text names its card";
   EXPECT_EQ(mainglobals().target, nilhandle) << "the target before the send (none) is back";
   EXPECT_EQ(mainglobals().senddepth, 0);
+}
+
+TEST_F(ObjectSendTest, TransitionsStartFromTheTarget) {
+  build(logproject());
+  ASSERT_EQ(open(), 0);
+  Rect w = loadat<windrec>(deref(current().wind)).rect1;
+  ASSERT_EQ(cardsend("ping", sendnormal, current().window), 0);
+  EXPECT_EQ(mainglobals().transitionLoc.v, w.top + (w.bottom - w.top) / 2);
+  EXPECT_EQ(mainglobals().transitionLoc.h, w.left + (w.right - w.left) / 2);
+  mainglobals().quitting = 1;
+  ASSERT_EQ(windsend("ping", current().window), 0);
+  EXPECT_EQ(mainglobals().transitionLoc.v, 0) << "nothing while the program quits";
+  EXPECT_EQ(mainglobals().transitionLoc.h, 0);
+  mainglobals().quitting = 0;
 }
 
 // Acceptance: a message to a card whose window is not open gives 118 from the dispatcher and
