@@ -48,7 +48,7 @@ struct tokmessage {
 };
 
 // --- Dispatchers of tokenised messages --------------------------------------------------------
-// `window` 0 stands for the current window.
+// `window` is the window whose desk the send uses; 0, or a window that is not open, gives 118.
 i16 spoteval(Handle spots, i32 index, const tokmessage& m, WindowRef window);
 i16 cardeval(const tokmessage& m, WindowRef window);
 i16 backeval(const tokmessage& m, WindowRef window);
