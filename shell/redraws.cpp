@@ -2,6 +2,7 @@
 
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
+#include "render/objectbounds.h"
 #include "shell/mainglobals.h"
 #include "store/records.h"
 
@@ -19,9 +20,31 @@ void drawedit(const desk& d, const Rect* area) {
   state<RedrawState>().requests.push_back({d.window, area == nullptr, area ? *area : Rect{}});
 }
 
+void drawread(const objread& obj) {
+  if (obj.d.window == nilid) return;
+  switch (obj.kind) {
+    case objpart:
+    case objembedded: {
+      Rect r{};
+      calcspot(obj.objects, obj.objindex, &r);
+      drawedit(obj.d, &r);
+      return;
+    }
+    case objcard:
+    case objbackground:
+    case objwindow:
+    case objproject:
+      // The window record's rectangle lies in screen coordinates, not the card's: the whole
+      // card area is what it stands for.
+      drawedit(obj.d, nullptr);
+      return;
+    default: return;
+  }
+}
+
 void invalspot(Handle list, i16 index) {
   Rect r{};
-  if (list != nilhandle && index >= 0 && index < HandleCount<spot>(list)) r = HandleAs<spot>(list)[index].rect;
+  calcspot(list, index, &r);
   state<RedrawState>().requests.push_back({mainglobals().current.window, false, grown(r, 3)});
 }
 

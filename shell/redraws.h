@@ -6,6 +6,7 @@
 
 #include "platform/windows/windows.h"
 #include "shell/desk.h"
+#include "store/objread.h"
 
 namespace kv {
 
@@ -17,7 +18,12 @@ struct redrawrequest {
 
 // Redraws a desk's card area: the whole of it (null), or the rectangle.
 void drawedit(const desk& d, const Rect* area);
-// Invalidates object `index` of an object list (its rectangle grown by 3) in the current
+// Redraws what a descriptor names in the window that shows it: an object's drawing bounds,
+// or the whole card area for a card, background, window or project. Nothing for a descriptor
+// whose card no window shows (a card its window does not show, a window that is not open) or
+// that names no card (menus, items, the shared script, the application).
+void drawread(const objread& obj);
+// Invalidates object `index` of an object list (its drawing bounds grown by 3) in the current
 // window; without a list an empty rectangle grown by 3.
 void invalspot(Handle list, i16 index);
 
