@@ -6,6 +6,8 @@
 #include "platform/memory/memory.h"
 #include "shell/fatalerror.h"
 #include "store/backtext.h"
+#include "store/deskrecords.h"
+#include "store/forms.h"
 #include "store/objects.h"
 #include "store/packing.h"
 #include "store/pagedlists.h"
@@ -34,22 +36,40 @@ cardstate stateof(Handle card) {
   return {bytesof(c.backtext), bytesof(getaltdata(c.alt, altbackextras)), bytesof(getaltdata(c.alt, altunsharedhilites))};
 }
 
+// Stores the background objects' texts and extras into a card record, marked changed when
+// they differ from what it kept.
+void storetexts(RegistryId store, Handle card, u32 cardrecid, Handle backspots) {
+  cardstate before = stateof(card);
+  cardrec c = loadat<cardrec>(deref(card));
+  Handle texts = c.backtext;
+  if (texts == nilhandle) texts = NewHandle(0);
+  if (texts != nilhandle) getbacktext(backspots, texts);
+  Handle alt = c.alt;
+  getbacktextextras(backspots, &alt);
+  c = loadat<cardrec>(deref(card));
+  c.backtext = texts;
+  c.alt = alt;
+  storeat<cardrec>(deref(card), c);
+  if (!(stateof(card) == before)) checkerr(changevir(store, i32(cardrecid)));
+}
+
 }  // namespace
 
 void updateword(const desk& d) {
   if (d.card == nilhandle || d.wind == nilhandle) return;
-  cardstate before = stateof(d.card);
-  cardrec c = loadat<cardrec>(deref(d.card));
-  Handle texts = c.backtext;
-  if (texts == nilhandle) texts = NewHandle(0);
-  if (texts != nilhandle) getbacktext(d.backspots, texts);
-  Handle alt = c.alt;
-  getbacktextextras(d.backspots, &alt);
-  c = loadat<cardrec>(deref(d.card));
-  c.backtext = texts;
-  c.alt = alt;
-  storeat<cardrec>(deref(d.card), c);
-  if (!(stateof(d.card) == before)) checkerr(changevir(d.store, i32(d.cardrecid)));
+  u32 owner = textowner(d.store, d.backrecid);
+  if (owner != 0 && owner != d.cardrecid) {
+    // A reference read another card of this background since this card's texts were put in:
+    // the objects hold that card's texts, and they go there. This card's own were stored
+    // before they were replaced; its entry stays as it is.
+    Handle other = nilhandle;
+    if (holdrecord(d.store, owner, kindcard, &other) == 0) {
+      storetexts(d.store, other, owner, d.backspots);
+      releasevir(d.store, owner);
+    }
+    return;
+  }
+  storetexts(d.store, d.card, d.cardrecid, d.backspots);
 
   wordentry e{};
   if (getword(d.store, d.wind, i32(d.cardnum), &e) != 0) return;

@@ -56,6 +56,7 @@ void putbacktexts(const desk& d) {
   putbacktext(d.backspots, c.backtext);
   putbacktextextras(d.backspots, c.alt);
   resetbgfields(d.backspots);
+  settextowner(d.store, d.backrecid, d.cardrecid);
 }
 
 // After a change of card: old unheld records and the decoded pictures go.

@@ -53,6 +53,7 @@ void putcardtexts(const desk& d) {
     putbacktext(d.backspots, c.backtext);
     putbacktextextras(d.backspots, c.alt);
   });
+  settextowner(d.store, d.backrecid, d.cardrecid);
 }
 
 // Loads the card a word entry names, its background and their colour tables into a desk, and
@@ -69,9 +70,9 @@ void loadcard(desk& d, u32 cardnum, const wordentry& e) {
 }
 
 // Releases the card and background a descriptor loaded, after storing the card's state into
-// its record and card-list entry when `store` is set.
-void unloadcard(desk& d, bool store) {
-  if (store) updateword(d);
+// its record and card-list entry.
+void unloadcard(desk& d) {
+  updateword(d);
   if (d.card != nilhandle) releasevir(d.store, d.cardrecid);
   if (d.back != nilhandle) releasevir(d.store, d.backrecid);
   d.card = d.back = nilhandle;
@@ -305,19 +306,17 @@ void writemenu(objread* obj) {
 //   and background records;
 // - a window that was not open (window and serial 0): those and the window, head and window
 //   library records, and the project stays open only while something else uses it.
-// `restore` tells whether an open window that shows another card gets its own card's texts
-// back into its background's objects.
-void writecard(objread* obj, bool restore) {
+// The texts in the background's objects go to the card they belong to, whoever put them
+// there (updateword). When the window of the descriptor's card shows the same background and
+// its objects hold another card's texts, they get its own card's texts back.
+void writecard(objread* obj) {
   desk& d = obj->d;
   if (d.store == nilid || d.card == nilhandle || d.window != nilid) return;
   bool ownwindow = d.serial == 0;
+  unloadcard(d);
   desk w{};
-  bool open = haswind(d.store, d.windnum, &w);
-  // While the window shows the descriptor's background, its objects hold the descriptor card's
-  // texts only when the descriptor was read from that window and the window stood still.
-  bool texts = !open || w.backrecid != d.backrecid || (restore && !ownwindow);
-  unloadcard(d, texts);
-  if (open && restore && !ownwindow) putcardtexts(w);
+  if (haswind(d.store, d.windnum, &w) && w.backrecid == d.backrecid && textowner(d.store, d.backrecid) != w.cardrecid)
+    putcardtexts(w);
   if (ownwindow) {
     if (d.wind != nilhandle) releasevir(d.store, d.windrecid);
     if (d.head != nilhandle) releasevir(d.store, 0);
@@ -328,10 +327,8 @@ void writecard(objread* obj, bool restore) {
   if (ownwindow) dumpfile(d.store);
 }
 
-// Writes back and releases a descriptor of any kind; `restore` tells whether an open window that
-// shows another card gets its own card's texts back.
-template <class Restore>
-void releaseobj(objread* obj, Restore&& restore) {
+// Writes back and releases a descriptor of any kind.
+void releaseobj(objread* obj) {
   switch (obj->kind) {
     case objitem:
     case objmenu: writemenu(obj); return;
@@ -340,7 +337,7 @@ void releaseobj(objread* obj, Restore&& restore) {
     case objcard:
     case objbackground:
     case objwindow:
-    case objproject: writecard(obj, restore()); return;
+    case objproject: writecard(obj); return;
     default: return;
   }
 }
@@ -480,16 +477,8 @@ i16 lowmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
   return st;
 }
 
-void writeobj(objread* obj) {
-  releaseobj(obj, [] { return true; });
-}
+void writeobj(objread* obj) { releaseobj(obj); }
 
-void safewriteobj(objread* obj, u64 changestamp, u64 serial, u32 cardnum) {
-  releaseobj(obj, [&] {
-    desk w{};
-    return !haswind(obj->d.store, obj->d.windnum, &w) ||
-           (obj->d.changestamp == changestamp && obj->d.serial == serial && w.cardnum == cardnum);
-  });
-}
+void safewriteobj(objread* obj, u64, u64, u32) { releaseobj(obj); }
 
 }  // namespace kv

@@ -82,12 +82,15 @@ i16 lowmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
             i16 wordfirst);
 
 // --- Writers -----------------------------------------------------------------------------------
-// Writes back and releases what the descriptor holds.
+// Writes back and releases what the descriptor holds. A card the descriptor read into a
+// background that its open window shows lends that window's background objects its texts:
+// on release they go to the card they belong to, and the window's objects get their own
+// card's texts back. A window that moved meanwhile stored the lent texts into their card
+// before it changed them (updateword), so nothing is lost whatever happened in between.
 void writeobj(objread* obj);
-// As writeobj, for callers that ran a message between reading and releasing: when the
-// object's window is open and shows another card, its fields get their own card's texts back
-// only while the window is still in the given state (change stamp, serial, card number). The
-// records are always written back and released.
+// The release of callers that ran a message between reading and releasing. The window's state
+// when the reference was read (change stamp, serial, card number) is no longer needed: whose
+// texts the background's objects hold is known (textowner), so this is writeobj.
 void safewriteobj(objread* obj, u64 changestamp, u64 serial, u32 cardnum);
 
 // --- Probes ------------------------------------------------------------------------------------

@@ -234,7 +234,7 @@ i16 getvir(RegistryId store, i32 id, Handle* out) {
   Handle h;
   if (i16 e = loadrecord(store, id, &h)) return e;
   st = findprojectstore(store);
-  if (OSErr e = appendentry(*st, virentry{id, 1, 0, h, nextstamp()})) {
+  if (OSErr e = appendentry(*st, virentry{id, 1, 0, h, nextstamp(), 0})) {
     dump(h);
     return e;
   }
@@ -295,7 +295,7 @@ i16 revertvir(RegistryId store, i32 id, Handle* out) {
     return kNotCached;
   }
   Handle old = e->record;
-  *e = virentry{id, 1, 0, fresh, nextstamp()};
+  *e = virentry{id, 1, 0, fresh, nextstamp(), 0};
   *out = fresh;
   return dump(old) != noErr ? kBadRecordKind : 0;
 }
@@ -389,6 +389,19 @@ i16 cleanold(RegistryId store) {
   checkerr(dump(e[pick].record));
   removeentry(*st, pick);
   return 1;
+}
+
+void settextowner(RegistryId store, u32 backrecid, u32 cardrecid) {
+  projectstore* st = findprojectstore(store);
+  if (st == nullptr) return;
+  if (virentry* e = entryof(*st, i32(backrecid))) e->textowner = cardrecid;
+}
+
+u32 textowner(RegistryId store, u32 backrecid) {
+  projectstore* st = findprojectstore(store);
+  if (st == nullptr) return 0;
+  const virentry* e = entryof(*st, i32(backrecid));
+  return e == nullptr ? 0 : e->textowner;
 }
 
 bool findvir(RegistryId store, i32 id, virentry* out) {

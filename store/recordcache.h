@@ -26,6 +26,7 @@ struct virentry {
   u16 changed;     // a holder changed the record and it is not written yet
   Handle record;   // the unpacked record
   u64 stamp;       // the use counter at the last getvir
+  u32 textowner;   // a background: the card whose texts its objects hold (0: none yet)
 };
 
 // --- Projects --------------------------------------------------------------------------------
@@ -65,6 +66,13 @@ i16 namevir(RegistryId store, i32 id, StringPtr name);
 void clearvir(RegistryId store);
 // Evicts the least recently used unheld entry: 1 when one went, else 0.
 i16 cleanold(RegistryId store);
+
+// The objects of a loaded background hold the texts of one card at a time: the card a window
+// shows, or a card a reference read. Whoever puts a card's texts into them says so; whoever
+// stores their texts asks whose they are. A background loaded again holds no card's texts yet
+// (0). Nothing happens for a record that is not cached.
+void settextowner(RegistryId store, u32 backrecid, u32 cardrecid);
+u32 textowner(RegistryId store, u32 backrecid);
 
 // The cache entry of a record (a copy); false when it is not cached.
 bool findvir(RegistryId store, i32 id, virentry* out);
