@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "commands/dispatch.h"
+#include "commands/docommand.h"
 #include "commands/navigation.h"
 #include "commands/newcommand.h"
 #include "engine/container.h"
@@ -126,20 +127,6 @@ i16 set(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return setglobal(prop, &value);
 }
 
-i16 doscript(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  fred value;
-  i32 used = 0;
-  i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value);
-  if (st != 0) return st;
-  Handle message = nilhandle;
-  st = fredtonewh(&value, &message);
-  disposfred(&value);
-  if (st != 0) return st;
-  st = meesend(message, variables, path);
-  DisposeHandle(message);
-  return st;
-}
-
 i16 scripterror(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value;
   i32 used = 0;
@@ -175,7 +162,7 @@ i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     case tokGet: return get(path, text, atoms, at, variables);
     case tokSet: return set(path, text, atoms, at, variables);
     case tokSend: return comsend(path, text, atoms, at, variables);
-    case tokDo: return doscript(path, text, atoms, at, variables);
+    case tokDo: return comdo(path, text, atoms, at, variables);
     case tokScriptError: return scripterror(path, text, atoms, at, variables);
     case tokGo: return comgo(path, text, atoms, at, variables);
     case tokCompact: return compact(path, text, atoms, at, variables);

@@ -129,6 +129,9 @@ i16 tellscripts(i16 status) {
 void posterror(const hier& entry, i32 atom, Handle text) {
   MainGlobals& g = mainglobals();
   if (entry.script != text || text == nilhandle || g.erroroffset != -1 || g.trydepth != 0) return;
+  // An entry of no level holds a text that `do` runs, no object's script: the error is posted
+  // at the `do` statement.
+  if (entry.level == hierempty) return;
   if (entry.atoms == nilhandle || atom < 0 || atom >= HandleCount<struct atom>(entry.atoms)) return;
   g.erroroffset = i32(HandleAs<struct atom>(entry.atoms)[atom].offset);
   if (g.faildescriptor != nilhandle) DisposeHandle(g.faildescriptor);

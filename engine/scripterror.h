@@ -9,7 +9,8 @@
 namespace kv {
 
 // Records the first error position: only when the error belongs to the entry's own script
-// (`text` is its script), no position is recorded yet and no `try` is running.
+// (`text` is its script), no position is recorded yet and no `try` is running. An entry of
+// no level (the text a `do` runs) records none: the error's place is the `do` statement.
 void posterror(const hier& entry, i32 atom, Handle text);
 // Clears the recorded position, as the main loop does on every pass.
 void clearerror();

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "commands/dispatch.h"
 #include "engine/expression.h"
@@ -451,21 +452,49 @@ i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 i16 meesend(Handle message, Handle variables, hierpath entry) {
   tokenisedcopy t(message);
   if (t.status != 0) return t.status;
+  i32 count = i32(HandleCount<atom>(t.atoms));
   i32 first = 0;
   while (tokenat(t.atoms, first) == tokEndOfLine) ++first;
   if (tokenat(t.atoms, first) == tokEndOfScript) return 0;
+  // The text runs as an entry of its own in front of the path: its statements are sent from
+  // there, so that the search for their handlers starts at the object that runs `do`, and `me`
+  // is that object. The entry has no level: an error in it is posted at the `do` statement.
+  std::vector<hier> path;
+  path.reserve(entry.size() + 1);
+  hier own{};
+  own.script = t.text;
+  own.atoms = t.atoms;
+  own.descriptor = entry.empty() ? nilhandle : entry.front().descriptor;
+  path.push_back(own);
+  path.insert(path.end(), entry.begin(), entry.end());
   // `the target` is the object whose script runs the lines, while they run.
   MainGlobals& g = mainglobals();
   Handle kept = g.target;
   g.target = nilhandle;
-  if (!entry.empty() && entry.front().descriptor != nilhandle) {
-    g.target = entry.front().descriptor;
+  if (own.descriptor != nilhandle) {
+    g.target = own.descriptor;
     if (HandToHand(&g.target) != noErr) g.target = nilhandle;
   }
-  i16 st = sendmes(entry, t.text, t.atoms, first, variables, nullptr, 5);
+  i16 repeats = g.repeatindex, switches = g.switchindex;
+  i16 st = 0;
+  if (calllevel* level = addlevel(1); level == nullptr) {
+    st = g.calllevel >= 0x7FFE ? statusstack : statusnomem;
+  } else {
+    *level = calllevel{variables, t.text, path.data(), first, sendmesdo, 0, {13, ',', ' '}, 0};
+    // The end-of-script atom stands for the handler's name: no `pass` or `exit` names it.
+    st = runblock(hierpath(path), count - 1, first, count, variables, nullptr);
+    deletelevel(0);
+  }
+  restorequeues(repeats, switches);
   if (g.target != nilhandle) DisposeHandle(g.target);
   g.target = kept;
-  return st;
+  switch (st) {
+    case statusreturn: return 0;  // `return` ends the text; its value is `the result`
+    case statusexitrepeat: return 31;
+    case statusnextrepeat: return 35;
+    case statusexitswitch: return 214;
+    default: return st;
+  }
 }
 
 }  // namespace kv

@@ -10,8 +10,9 @@ namespace kv {
 
 struct fred;
 
-// Send modes stored in a pushed call level; sendmeslevel pushes no level of its own.
-enum : u8 { sendmescommand = 1, sendmeslevel = 2 };
+// Send modes stored in a pushed call level; sendmeslevel pushes no level of its own;
+// sendmesdo is the level of a text that `do` runs.
+enum : u8 { sendmescommand = 1, sendmeslevel = 2, sendmesdo = 5 };
 
 // Internal statuses that travel up through handlers.
 enum : i16 {
@@ -56,7 +57,12 @@ i16 leveldepth();
 i16 hypesend(hierpath path, Handle variables, Handle message);
 // The `send` command at atom `at`.
 i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-// The `do` command: sends each line of the message text along the path from the entry.
+// Runs a text of statements as the running handler's body would run them (control
+// structures may span lines), with its variables, sending each statement along the path from
+// the entry (the object that runs `do`); `the target` is that object while they run. 0 (also
+// after `return`, whose value goes to `the result`), a script error (`exit repeat`, `next
+// repeat` and `exit switch` that leave the text give 31, 35 and 214), or an internal status
+// such as `exit to Kestrove`'s.
 i16 meesend(Handle message, Handle variables, hierpath entry);
 
 }  // namespace kv
