@@ -11,6 +11,7 @@
 #include "shell/mainglobals.h"
 #include "shell/windnav.h"
 #include "store/forms.h"
+#include "store/refparse.h"
 
 namespace kv {
 
@@ -92,6 +93,17 @@ i16 comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     }
   } else {
     return statusnotunderstood;
+  }
+  if (tokenat(atoms, i) == tokOf) {
+    // The card of a background, window or project: `of` and their parts.
+    form tail{};
+    i32 used = 0;
+    if (i16 st = buildform(path, text, atoms, i, variables, 0, &used, &tail)) return st;
+    if (used == 0 || tail.card.selector != selnone) return statusstray;
+    i += used;
+    f.back = tail.back;
+    f.wind = tail.wind;
+    f.proj = tail.proj;
   }
   if (!lineends(atoms, i)) return statusstray;
   i16 st = gotowindow(f);

@@ -6,10 +6,11 @@
 
 namespace kv {
 
-// `go [to] <card>` at atom `at`: next, prev/previous, first..tenth, last, middle, any,
-// this/current (each optionally followed by `card`), or `card` with a number, `id` and a
-// number, or a name. 0 (also when a handler moved elsewhere meanwhile), 19 for words left
-// over, or the status of resolving and going.
+// `go [to] <card> [of <background>] [of <window>] [of <project>]` at atom `at`: the card is
+// next, prev/previous, first..tenth, last, middle, any, this/current (each optionally followed
+// by `card`), or `card` with a number, `id` and a number, or a name; the card's place words
+// count from the current card. 0 (also when a handler moved elsewhere meanwhile), 19 for words
+// left over, or the status of resolving and going.
 i16 comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv
