@@ -1,12 +1,14 @@
 #include "platform/files/files.h"
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -29,6 +31,11 @@ struct OpenFile {
   i64 mark = 0;
 };
 
+int removeone(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
+
+// Removes a folder and everything in it, without following links.
+bool removetree(const std::string& folder) { return ::nftw(folder.c_str(), removeone, 16, FTW_DEPTH | FTW_PHYS) == 0; }
+
 struct FilesState {
   Registry<OpenFile, RegType::file> files;
   std::vector<std::string> folders;  // folder id kFirstFolderId + i
@@ -37,6 +44,7 @@ struct FilesState {
   std::size_t failwriteafter = 0;
   bool finfoattributes = true;
   std::optional<u64> freespace;
+  std::vector<std::string> scratch;  // scratch folders still there
 
   FilesState() = default;
   FilesState(const FilesState&) = delete;
@@ -45,6 +53,7 @@ struct FilesState {
     files.each([](RegistryId, OpenFile& f) {
       if (f.fd >= 0) ::close(f.fd);
     });
+    for (const std::string& folder : scratch) removetree(folder);
   }
 };
 
@@ -207,6 +216,31 @@ OSErr DirCreate(i16 vRefNum, u32 parentDirID, ConstStringPtr name, u32* createdD
   if (OSErr e = resolve(vRefNum, parentDirID, name, &path)) return e;
   if (::mkdir(path.c_str(), 0777) != 0) return oserr(errno, path);
   return folderidofpath(filenametomacroman(path), createdDirID);
+}
+
+OSErr ScratchFolderCreate(u32* dirID) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/kestrove-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) return oserr(errno, pattern);
+  if (OSErr e = folderidofpath(filenametomacroman(pattern), dirID)) {
+    ::rmdir(pattern.c_str());
+    return e;
+  }
+  // Kept as the folder table has it (the real path).
+  FilesState& f = fs();
+  f.scratch.push_back(f.folders[*dirID - kFirstFolderId]);
+  return noErr;
+}
+
+OSErr ScratchFolderRemove(u32 dirID) {
+  FilesState& f = fs();
+  if (dirID < kFirstFolderId || dirID - kFirstFolderId >= f.folders.size()) return dirNFErr;
+  const std::string& folder = f.folders[dirID - kFirstFolderId];
+  auto it = std::find(f.scratch.begin(), f.scratch.end(), folder);
+  if (it == f.scratch.end()) return dirNFErr;
+  if (!removetree(folder)) return oserr(errno, folder);
+  f.scratch.erase(it);
+  return noErr;
 }
 
 OSErr volumefreebytes(i16 vRefNum, u32 dirID, u64* bytes) {

@@ -64,6 +64,14 @@ OSErr DirCreate(i16 vRefNum, u32 parentDirID, ConstStringPtr name, u32* createdD
 // Free bytes on the volume that holds a folder (the injected figure when one is set).
 OSErr volumefreebytes(i16 vRefNum, u32 dirID, u64* bytes);
 
+// --- Scratch folders -------------------------------------------------------------------------
+// A new empty folder of its own under the system's temporary folder ($TMPDIR, else /tmp), for
+// files a run makes and throws away: its folder id. ScratchFolderRemove takes such a folder
+// away with everything in it; a folder not made here gives dirNFErr. The ones still there go
+// when the runtime is reset.
+OSErr ScratchFolderCreate(u32* dirID);
+OSErr ScratchFolderRemove(u32 dirID);
+
 // --- Files by name -------------------------------------------------------------------------
 OSErr HCreate(i16 vRefNum, u32 dirID, ConstStringPtr name, OSType creator, OSType fileType);
 OSErr HOpen(i16 vRefNum, u32 dirID, ConstStringPtr name, i8 permission, FileRef* ref);
