@@ -9,6 +9,7 @@
 #include "platform/testing/answers.h"
 #include "platform/testing/commandline.h"
 #include "shell/commandline.h"
+#include "shell/demo.h"
 #include "shell/mainglobals.h"
 #include "shell/version.h"
 
@@ -16,8 +17,11 @@ namespace {
 
 const char* kUsage =
     "usage: kestrove [--headless] [options] [project.kv45 ...] [-- argument ...]\n"
+    "  Opens the first window of each project (with none, a demo project made on the spot),\n"
+    "  runs its opening messages and prints what its scripts put into the message box.\n"
     "  --eval EXPR  evaluate a Veltrix expression and print its value\n"
     "  --do SCRIPT  send each line of a Veltrix script as a message\n"
+    "               (with --eval or --do, only their output is printed)\n"
     "  --help       show this text\n"
     "  --version    show the version\n"
     "  --headless   run without a display (also when there is none)\n"
@@ -61,12 +65,10 @@ int run(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (requests.empty()) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
   // The requests run in the first window of the projects named (or, with none, on an empty
   // in-memory context), with nobody to answer a dialog but its default (or the answers file).
+  // Without requests the projects named (or, with none, the demo project) open and what their
+  // opening messages put into the message box is printed.
   std::string starterror;
   if (!kv::startplatform(platform, &starterror)) {
     std::fprintf(stderr, "kestrove: %s\n", starterror.c_str());
@@ -85,8 +87,17 @@ int run(int argc, char** argv) {
     }
   }
   std::string out, err;
-  int status = kv::runrequests(requests, &out, &err);
+  int status = 0;
+  if (!requests.empty()) {
+    status = kv::runrequests(requests, &out, &err);
+  } else if (kv::i16 st = projects.empty() ? kv::opendemo() : kv::i16(0); st != 0) {
+    err = "kestrove: the demo project did not open: " + kv::failuretext(st);
+    status = 1;
+  } else if (std::string said = kv::messageboxtext(); !said.empty()) {
+    out = said + "\n";
+  }
   kv::closeallwindows();
+  kv::removedemo();
   std::fputs(out.c_str(), stdout);
   std::fputs(err.c_str(), stderr);
   kv::dumpglobs(0);

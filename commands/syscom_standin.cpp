@@ -1,6 +1,6 @@
 // A stand-in command dispatcher until the built-in commands exist: it routes the commands the
-// script engine itself needs (put, get, set of the engine's global properties, send, do,
-// scriptError), a first `go`, `compact` and `new`. The opening, closing and creation messages
+// script engine itself needs (put, putMessage, get, set of the engine's global properties,
+// send, do, scriptError), a first `go`, `compact` and `new`. The opening, closing and creation messages
 // of windows, cards and objects that no handler took are done; any other command is a word the
 // system does not understand.
 #include <algorithm>
@@ -37,6 +37,7 @@ enum : u16 {
   tokInsert = 2084,
   tokRemove = 2155,
   tokPut = 2146,
+  tokPutMessage = 2147,
   tokScriptError = 2172,
   tokSend = 2179,
   tokSet = 2181,
@@ -169,6 +170,9 @@ i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     case tokNew: return comnew(path, text, atoms, at, variables);
     case tokInsert: return cominsert(path, text, atoms, at, variables);
     case tokRemove: return comremove(path, text, atoms, at, variables);
+    // The built-in action of "putMessage" shows the message box with its text; until the
+    // message box window exists the text only waits there.
+    case tokPutMessage: return 0;
     default: return windowmessage(tokenat(atoms, at)) ? i16(0) : statusnotunderstood;
   }
 }

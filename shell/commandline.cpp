@@ -90,6 +90,15 @@ void closeallwindows() {
   }
 }
 
+std::string messageboxtext() {
+  Handle box = mainglobals().msgpending;
+  if (box == nilhandle) return {};
+  std::string text(reinterpret_cast<const char*>(deref(box)), size_t(GetHandleSize(box)));
+  for (char& c : text)
+    if (c == '\r') c = '\n';
+  return macromantoutf8(text);
+}
+
 int runrequests(const std::vector<clirequest>& requests, std::string* out, std::string* err) {
   for (const clirequest& r : requests) {
     std::string text = utf8tomacroman(r.text);

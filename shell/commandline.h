@@ -31,6 +31,8 @@ std::string failuretext(i16 status);
 i16 openprojectpath(std::string_view path);
 // Takes every open window down, writing its records back (the end of a run).
 void closeallwindows();
+// What the message box holds, as UTF-8 with a line feed for each return.
+std::string messageboxtext();
 
 // Evaluates a Mac Roman expression text as the evaluate request does: status 19 when words
 // are left after the expression, 2 when the text is a single word that is no variable, 0 and
