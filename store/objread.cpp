@@ -306,6 +306,7 @@ void writemenu(objread* obj) {
 //   and background records;
 // - a window that was not open (window and serial 0): those and the window, head and window
 //   library records, and the project stays open only while something else uses it.
+// A project that no window shows any more closes when nothing else holds it.
 // The texts in the background's objects go to the card they belong to, whoever put them
 // there (updateword). When the window of the descriptor's card shows the same background and
 // its objects hold another card's texts, they get its own card's texts back.
@@ -313,7 +314,15 @@ void writecard(objread* obj) {
   desk& d = obj->d;
   if (d.store == nilid || d.card == nilhandle || d.window != nilid) return;
   bool ownwindow = d.serial == 0;
+  Handle wind = nilhandle;
+  if (!ownwindow) {
+    // The window record is the window's to hold, and a window closed meanwhile may have taken
+    // it away: it is held again while the card's entry is written.
+    if (holdrecord(d.store, d.windrecid, kindwind, &wind) != 0) wind = nilhandle;
+    d.wind = wind;
+  }
   unloadcard(d);
+  if (wind != nilhandle) releasevir(d.store, d.windrecid);
   desk w{};
   if (haswind(d.store, d.windnum, &w) && w.backrecid == d.backrecid && textowner(d.store, d.backrecid) != w.cardrecid)
     putcardtexts(w);
@@ -324,7 +333,8 @@ void writecard(objread* obj) {
     d.wind = d.head = d.windlib = nilhandle;
   }
   checkerr(flushstar(d.store));
-  if (ownwindow) dumpfile(d.store);
+  // A project whose last window closed while the reference held it closes now.
+  if (ownwindow || totwind(d.store) == 0) dumpfile(d.store);
 }
 
 // Writes back and releases a descriptor of any kind.

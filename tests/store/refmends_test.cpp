@@ -65,6 +65,93 @@ TEST_F(ReferenceTest, SafeWriteObjOfAStillWindowIsWriteObj) {
   EXPECT_EQ(holds(), baseline());
 }
 
+// Mended: a reference to another card of the window's background lends that card the window's
+// background objects. A window that moved before the reference was released stored them into
+// the card the window had shown: that card's texts were overwritten. Each card keeps its own.
+TEST_F(ReferenceTest, AWindowThatMovesWhileItsBackgroundIsLentKeepsEveryCardsTexts) {
+  openmain();
+  objread obj{};
+  ASSERT_EQ(read("field 1 of card 2", &obj), 0);
+  setspottext(obj, "second, edited");
+  desk at = current();
+  ASSERT_EQ(doline("go card 5"), 0) << "card Five shares the background";
+  EXPECT_EQ(backfieldtext(0), "untitled");
+  safewriteobj(&obj, at.changestamp, at.serial, at.cardnum);
+  EXPECT_EQ(backfieldtext(0), "untitled") << "the window keeps showing card 5's texts";
+  EXPECT_EQ(holds(), baseline());
+  EXPECT_EQ(cardvalue("field 1 of card 1"), "first title");
+  EXPECT_EQ(cardvalue("field 1 of card 2"), "second, edited") << "what was put through the reference is kept";
+  EXPECT_EQ(cardvalue("field 1 of card 5"), "untitled");
+  ASSERT_EQ(doline("go card 1"), 0);
+  EXPECT_EQ(cardvalue("field 1"), "first title");
+  EXPECT_EQ(holds(), baseline());
+}
+
+TEST_F(ReferenceTest, AWindowThatGoesToTheLentCardShowsItsTexts) {
+  openmain();
+  objread obj{};
+  ASSERT_EQ(read("field 1 of card 2", &obj), 0);
+  setspottext(obj, "second, edited");
+  ASSERT_EQ(doline("go next"), 0);
+  EXPECT_EQ(backfieldtext(0), "second, edited");
+  writeobj(&obj);
+  EXPECT_EQ(backfieldtext(0), "second, edited");
+  ASSERT_EQ(doline("put \"shown\" into field 1"), 0);
+  EXPECT_EQ(cardvalue("field 1 of card 1"), "first title");
+  ASSERT_EQ(doline("go prev"), 0);
+  EXPECT_EQ(cardvalue("field 1"), "first title");
+  EXPECT_EQ(cardvalue("field 1 of card 2"), "shown");
+  EXPECT_EQ(holds(), baseline());
+}
+
+TEST_F(ReferenceTest, AWindowThatLeavesTheBackgroundAndComesBackWhileItIsLentKeepsEveryCardsTexts) {
+  openmain();
+  objread obj{};
+  ASSERT_EQ(read("field 1 of card 9", &obj), 0);
+  setspottext(obj, "ninth, edited");
+  ASSERT_EQ(doline("go card 3"), 0) << "another background";
+  ASSERT_EQ(doline("go card 10"), 0) << "back on the lent background";
+  EXPECT_EQ(backfieldtext(0), "untitled");
+  writeobj(&obj);
+  EXPECT_EQ(backfieldtext(0), "untitled");
+  EXPECT_EQ(cardvalue("field 1 of card 1"), "first title");
+  EXPECT_EQ(cardvalue("field 1 of card 9"), "ninth, edited");
+  EXPECT_EQ(cardvalue("field 1 of card 10"), "untitled");
+  EXPECT_EQ(holds(), baseline());
+}
+
+TEST_F(ReferenceTest, AWindowClosedWhileItsBackgroundIsLentKeepsItsCardsTexts) {
+  openmain();
+  objread obj{};
+  ASSERT_EQ(read("field 1 of card 2", &obj), 0);
+  setspottext(obj, "second, edited");
+  closeall();
+  writeobj(&obj);
+  EXPECT_EQ(openprojects(), 0u);
+  ASSERT_EQ(open("p.kv45"), 0);
+  EXPECT_EQ(cardvalue("field 1"), "first title");
+  EXPECT_EQ(cardvalue("field 1 of card 2"), "second, edited");
+}
+
+// A reference read while another one lends the background: both cards keep what was put
+// through their references, and the window its own texts.
+TEST_F(ReferenceTest, NestedReferencesToCardsOfTheWindowsBackgroundKeepTheirTexts) {
+  openmain();
+  objread outer{}, inner{};
+  ASSERT_EQ(read("field 1 of card 2", &outer), 0);
+  setspottext(outer, "second, edited");
+  ASSERT_EQ(read("field 1 of card 9", &inner), 0);
+  EXPECT_EQ(backfieldtext(0), "ninth");
+  setspottext(inner, "ninth, edited");
+  writeobj(&inner);
+  EXPECT_EQ(backfieldtext(0), "first title");
+  writeobj(&outer);
+  EXPECT_EQ(backfieldtext(0), "first title");
+  EXPECT_EQ(cardvalue("field 1 of card 2"), "second, edited");
+  EXPECT_EQ(cardvalue("field 1 of card 9"), "ninth, edited");
+  EXPECT_EQ(holds(), baseline());
+}
+
 // The text engine's list of a field's embedded objects, as a test stands it in: field Notes
 // holds an 'iota' with id 7 named "pic", another kind of object, and an 'iota' with id 9 named
 // "two"; other fields hold none.
