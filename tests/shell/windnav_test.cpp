@@ -454,6 +454,41 @@ TEST_F(WindNavTest, GoingToAnotherProjectClosesThisOne) {
   EXPECT_EQ(cardvalue("the number of cards"), "3");
 }
 
+// `go` names the card of another window, of a background, or of a project by `of` parts.
+TEST_F(WindNavTest, GoTakesTheCardOfAWindowBackgroundOrProject) {
+  build(twowindows());
+  build(testproject::small(), "q.kv45");
+  ASSERT_EQ(open(), 0);
+  RegistryId first = current().store;
+  ASSERT_EQ(doline("go card 3 of window \"Second\""), 0);
+  EXPECT_EQ(current().windnum, 2u);
+  EXPECT_EQ(current().cardnum, 3u);
+  EXPECT_EQ(mainglobals().numwinds, 1);
+  ASSERT_EQ(doline("go to first card of window 1"), 0);
+  EXPECT_EQ(current().windnum, 1u);
+  EXPECT_EQ(current().cardnum, 1u);
+  ASSERT_EQ(doline("go card 1 of background \"Fancy\""), 0);
+  EXPECT_EQ(current().cardnum, 3u);
+  ASSERT_EQ(doline("go card \"Two\" of background 1 of window \"Main\""), 0);
+  EXPECT_EQ(current().cardnum, 2u);
+  ASSERT_EQ(doline("go card 2 of window 1 of project \"" + home->path() + "/q.kv45\""), 0);
+  EXPECT_NE(current().store, first);
+  EXPECT_EQ(current().cardnum, 2u);
+  EXPECT_EQ(cardvalue("field 1"), "Second");
+}
+
+TEST_F(WindNavTest, GoOfAMissingWindowOrBadPartsLeavesTheWindow) {
+  build(twowindows());
+  ASSERT_EQ(open(), 0);
+  desk before = current();
+  for (int i = 0; i < 4; ++i) queueanswer(Answer{"alert", "Cancel", {}});
+  EXPECT_EQ(doline("go card 1 of window 9"), 61);
+  EXPECT_EQ(doline("go card 9 of window 2"), 51);
+  EXPECT_EQ(doline("go card 1 of card 2"), 19);
+  EXPECT_EQ(doline("go card 1 of window 2 now"), 19);
+  EXPECT_TRUE(samedesk(current(), before));
+}
+
 TEST_F(WindNavTest, GoingToAMissingProjectLeavesTheWindow) {
   build(testproject::small());
   ASSERT_EQ(open(), 0);
