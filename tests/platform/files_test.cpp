@@ -1,12 +1,15 @@
 // Files by folder id and Mac Roman name over POSIX files: result codes, the writer's lock,
-// type and creator with the ".kv45" rule, free space, the write hook, and file names that
-// cross to UTF-8 and back.
+// type and creator with the ".kv45" rule, free space, the write hook, file names that cross to
+// UTF-8 and back, and scratch folders.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "platform/files/files.h"
+#include "platform/runtime/root.h"
 #include "platform/testing/temphome.h"
 #include "platform/text/macroman.h"
 #include "tests/support/fixture.h"
@@ -264,6 +267,73 @@ TEST_F(FilesTest, NamesMacRomanCannotHoldCrossByAnEscapeAndComeBack) {
   setfinfoattributes(false);
   EXPECT_EQ(HGetFInfo(kBootVolume, dir, PName("\xD7" "4E2D;.kv45"), &info), noErr);
   EXPECT_EQ(info.fdType, kProjectType);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// Scratch folders are made under $TMPDIR: here the test's own home folder.
+class ScratchFolderTest : public FilesTest {
+ protected:
+  void SetUp() override {
+    FilesTest::SetUp();
+    const char* old = ::getenv("TMPDIR");
+    had = old != nullptr;
+    if (had) saved = old;
+    ::setenv("TMPDIR", home->path().c_str(), 1);
+  }
+  void TearDown() override {
+    if (had) ::setenv("TMPDIR", saved.c_str(), 1);
+    else ::unsetenv("TMPDIR");
+    FilesTest::TearDown();
+  }
+  static bool exists(const std::string& path) {
+    u32 id = 0;
+    return folderidofpath(path, &id) == noErr;
+  }
+  bool had = false;
+  std::string saved;
+};
+
+TEST_F(ScratchFolderTest, AScratchFolderGoesWithEverythingInIt) {
+  u32 a = 0, b = 0;
+  ASSERT_EQ(ScratchFolderCreate(&a), noErr);
+  ASSERT_EQ(ScratchFolderCreate(&b), noErr);
+  EXPECT_NE(a, b);
+  std::string path;
+  ASSERT_EQ(pathoffolder(a, &path), noErr);
+  EXPECT_EQ(path.rfind(home->path() + "/kestrove-", 0), 0u) << path;
+  ASSERT_EQ(HCreate(kBootVolume, a, PName("p.kv45"), 0, 0), noErr);
+  u32 inner = 0;
+  ASSERT_EQ(DirCreate(kBootVolume, a, PName("inner"), &inner), noErr);
+  ASSERT_EQ(HCreate(kBootVolume, inner, PName("x"), 0, 0), noErr);
+  EXPECT_EQ(ScratchFolderRemove(a), noErr);
+  EXPECT_FALSE(exists(path));
+  EXPECT_EQ(ScratchFolderRemove(a), dirNFErr) << "gone already";
+  std::string other;
+  ASSERT_EQ(pathoffolder(b, &other), noErr);
+  EXPECT_TRUE(exists(other));
+  EXPECT_EQ(ScratchFolderRemove(b), noErr);
+}
+
+TEST_F(ScratchFolderTest, OnlyScratchFoldersAreRemoved) {
+  EXPECT_EQ(ScratchFolderRemove(dir), dirNFErr);
+  EXPECT_TRUE(exists(home->path()));
+  EXPECT_EQ(ScratchFolderRemove(0), dirNFErr);
+  EXPECT_EQ(ScratchFolderRemove(99999), dirNFErr);
+}
+
+TEST_F(ScratchFolderTest, AResetTakesAwayTheScratchFoldersLeft) {
+  u32 a = 0;
+  ASSERT_EQ(ScratchFolderCreate(&a), noErr);
+  std::string path;
+  ASSERT_EQ(pathoffolder(a, &path), noErr);
+  ASSERT_EQ(HCreate(kBootVolume, a, PName("left.txt"), 0, 0), noErr);
+  resetruntime();
+  EXPECT_FALSE(exists(path));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Writes the usual test project (testproject::small) to the path given, for the tests that
 // run the kestrove program itself. With "hello-fails" after the path, the first card also has
-// a handler "hello" that stops with a script error (45: a put into a constant).
+// a handler "hello" that stops with a script error (45: a put into a constant); with "greets",
+// the first card's openCard puts a greeting into the message box.
 #include <cstdio>
 #include <string>
 
@@ -10,13 +11,15 @@
 #include "tests/support/project.h"
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 3 || (argc == 3 && std::string(argv[2]) != "hello-fails")) {
-    std::fputs("usage: makeproject PATH [hello-fails]\n", stderr);
+  std::string option = argc == 3 ? argv[2] : "";
+  if (argc < 2 || argc > 3 || (argc == 3 && option != "hello-fails" && option != "greets")) {
+    std::fputs("usage: makeproject PATH [hello-fails | greets]\n", stderr);
     return 2;
   }
   std::string path = argv[1];
   kv::testproject::Project project = kv::testproject::small();
-  if (argc == 3) project.windows[0].cards[0].script += "\non hello\n  put 1 into empty\nend hello";
+  if (option == "hello-fails") project.windows[0].cards[0].script += "\non hello\n  put 1 into empty\nend hello";
+  if (option == "greets") project.windows[0].cards[0].script = "on openCard\n  put \"Hello from card\" && the number of cards\nend openCard";
   return kv::runonbigstack([&]() {
     std::size_t slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
