@@ -7,5 +7,5 @@ build="${KV_RUN_BUILD_DIR:-$top/build/release}"
 export CCACHE_DIR="${CCACHE_DIR:-$top/build/.ccache}"
 export CCACHE_BASEDIR="$top"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target kestrove
+cmake --build "$build" -j "$(nproc)" --target kestrove >&2
 exec "$build/kestrove" "$@"
