@@ -2,6 +2,7 @@
 // property dispatchers exist: only the global properties the engine owns (numberFormat, the
 // delimiters, scriptCache, lockMessages, refreshInsertedScripts, lockErrorDialogs) are known,
 // and `the number of ...` goes to the functions; every other property answers 43 and properties of objects answer 2 (no objects yet).
+// The set command sets only those global properties.
 #include <cstring>
 
 #include "engine/expression.h"
@@ -33,7 +34,7 @@ enum : u16 {
   tokThe = 10020,
 };
 
-constexpr i16 statusnoproperty = 43, statusnoobject = 2;
+constexpr i16 statusnoproperty = 43, statusnoobject = 2, statusnotto = 7, statusstray = 19;
 
 i16* flagof(u16 token) {
   MainGlobals& g = mainglobals();
@@ -57,6 +58,23 @@ u16* delimiterof(u16 token) {
 
 }  // namespace
 
+i16 lowglobal(u16 t, fred* value) {
+  if (t == tokNumberFormat) return handtonewfred(mainglobals().numberformat, value);
+  if (t == tokScriptCache) {
+    longtonewfred(getscriptcache(), value);
+    return 0;
+  }
+  if (i16* flag = flagof(t); flag != nullptr) {
+    booltonewfred(*flag != 0 ? 1 : 0, value);
+    return 0;
+  }
+  if (u16* delim = delimiterof(t); delim != nullptr) {
+    u8 s[2] = {1, u8(*delim)};
+    return stringtonewfred(s, value);
+  }
+  return statusnoproperty;
+}
+
 i16 property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle, i32* count, fred* value) {
   *count = 0;
   i32 i = at;
@@ -66,19 +84,7 @@ i16 property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   if (t == tokNumberWord) return sysfun(path, text, atoms, at, variables, count, value);
   if (t >= firstnameform && t <= lastnameform) return statusnoobject;
   if (tokenat(atoms, i + 1) == tokOf) return statusnoobject;
-  i16 st = 0;
-  if (t == tokNumberFormat) {
-    st = handtonewfred(mainglobals().numberformat, value);
-  } else if (t == tokScriptCache) {
-    longtonewfred(getscriptcache(), value);
-  } else if (i16* flag = flagof(t); flag != nullptr) {
-    booltonewfred(*flag != 0 ? 1 : 0, value);
-  } else if (u16* delim = delimiterof(t); delim != nullptr) {
-    u8 s[2] = {1, u8(*delim)};
-    st = stringtonewfred(s, value);
-  } else {
-    return statusnoproperty;
-  }
+  i16 st = lowglobal(t, value);
   if (st == 0) *count = i - at + 1;
   return st;
 }
@@ -114,6 +120,25 @@ i16 setglobal(u16 token, fred* value) {
   }
   disposfred(value);
   return st;
+}
+
+i16 comset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  i32 i = at + 1;
+  if (tokenat(atoms, i) == tokThe) ++i;
+  u16 prop = tokenat(atoms, i);
+  if (prop < firstproperty || prop > lastproperty) return statusnoobject;
+  if (tokenat(atoms, i + 1) == tokOf) return statusnoobject;
+  if (tokenat(atoms, i + 1) != tokTo) return statusnotto;
+  fred value;
+  i32 used = 0;
+  i16 st = expression(path, text, atoms, i + 2, variables, nilhandle, &used, &value);
+  if (st != 0) return st;
+  u16 after = tokenat(atoms, i + 2 + used);
+  if (after != tokEndOfLine && after != tokEndOfScript) {
+    disposfred(&value);
+    return statusstray;
+  }
+  return setglobal(prop, &value);
 }
 
 i16 constant(Handle atoms, i32 at, i32* count, fred* value) {

@@ -20,5 +20,11 @@ i16 constant(Handle atoms, i32 at, i32* count, fred* value);
 // Sets the global property of the token to the value (consumed). 43 when there is none that
 // can be set this way.
 i16 setglobal(u16 token, fred* value);
+// The value of the global property of a token (a new owned temporary); 43 when the token names
+// no global property.
+i16 lowglobal(u16 token, fred* value);
+// The set command (`set [the] property [of object] to value`), a command routine with the
+// signature of commands/dispatch.h: the statement's first atom at `at`.
+i16 comset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

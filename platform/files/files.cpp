@@ -338,6 +338,18 @@ OSErr HDelete(i16 vRefNum, u32 dirID, ConstStringPtr name) {
   return noErr;
 }
 
+OSErr DeleteDirectory(i16 vRefNum, u32 dirID, ConstStringPtr name) {
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) {
+    OSErr e = oserr(errno, path);
+    return e == fnfErr ? OSErr(dirNFErr) : e;
+  }
+  if (!S_ISDIR(st.st_mode)) return dirNFErr;
+  return removetree(path) ? OSErr(noErr) : oserr(errno, path);
+}
+
 OSErr HGetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, FInfo* info) {
   std::string path;
   struct stat st;

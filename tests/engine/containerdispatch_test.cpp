@@ -124,9 +124,10 @@ TEST_F(ContainerDispatchTest, APutIntoTheMessageBoxTellsTheCurrentCard) {
   EXPECT_EQ(global("told"), "told:hellotold:there");
   ASSERT_EQ(doline("put 3"), 0);
   EXPECT_EQ(global("told"), "told:hellotold:theretold:3");
+  // A put without a preposition tells the card even while messages are locked.
   mainglobals().lockMessages = 1;
   ASSERT_EQ(doline("put 4"), 0);
-  EXPECT_EQ(global("told"), "told:hellotold:theretold:3") << "not told while messages are locked";
+  EXPECT_EQ(global("told"), "told:hellotold:theretold:3told:4");
   mainglobals().lockMessages = 0;
 }
 

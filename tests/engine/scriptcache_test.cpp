@@ -118,7 +118,7 @@ TEST_F(ScriptCacheTest, PathWalksStopAtTheEndOfThePath) {
   Handle text = nilhandle;
   Handle atoms = tokens("anything", &text);
   Handle vars = NewHandle(0);
-  EXPECT_EQ(sendmes(path, text, atoms, 0, vars, nullptr, sendmescommand), 2);
+  EXPECT_EQ(sendmes(path, text, atoms, 0, vars, nullptr, sendmescommand), 1);
   DisposeHandle(vars);
   dumphier(path);
   EXPECT_EQ(hierat(0)->usecount, 0);

@@ -49,7 +49,7 @@ TEST_F(CommandLineTest, DoSendsEachLineAsAMessage) {
   // Lines are messages: a control structure is no command.
   EXPECT_EQ(runs({{false, "global g"}}), 1);
   EXPECT_EQ(runs({{false, "frobnicate"}}), 1);
-  EXPECT_EQ(err, "Veltrix Error Number 2: Can't understand this.\n");
+  EXPECT_EQ(err, "Veltrix Error Number 1: Something went wrong.\n");
   EXPECT_EQ(runs({{true, "\xC3\xA9t\xC3\xA9\" & \"!"}}), 1);  // the UTF-8 crosses as Mac Roman
 }
 

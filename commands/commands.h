@@ -1,0 +1,49 @@
+// The built-in command routines of this folder that the command table names. Each has the
+// signature of every command routine (commands/dispatch.h): it reads its operands from the
+// atoms after the command word at `at`, and words left after the last operand give 19.
+#pragma once
+
+#include "engine/hier.h"
+#include "platform/types.h"
+
+namespace kv {
+
+// --- Containers and arithmetic (containers.cpp) ----------------------------------------------
+// `get expression`: `it` gets the value; a single word naming a global property gets that
+// property's value without "the".
+i16 comget(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `put expression [into|after|before container]`: without a preposition the message box gets
+// the text and the current card "putMessage", sent even while messages are locked. 2 for
+// another preposition.
+i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// The built-in end of "putMessage": the message box shows its text.
+i16 computmsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `add x to c`, `subtract x from c`, `multiply c by x`, `divide c by x`: the container gets the
+// number (double arithmetic; dividing by zero stores the infinity or not-a-number). 7 without
+// "to"/"from", 47 without "by", 12 when the amount or the container's value is no number.
+i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `delete`/`clear`: a chunk of a container goes with one adjacent delimiter; `file path` and
+// `folder path` delete from the disk (175 in plug-in mode; a failure sets `the result`);
+// anything else is the clear command of the editing tools.
+i16 comdelete(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
+// --- Other commands (othercommands.cpp) ------------------------------------------------------
+// `beep [n]`: n alert sounds (none for 0; 38 for a negative n), stopped by a user abort.
+i16 combeep(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `keyStroke` with no handler: the alert sound.
+i16 comkeystroke(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `scriptError n`: the script error alert for n (clamped to 16 bits).
+i16 comerror(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `insert`: [the] script ... into the inserted scripts; any other form is the menu command.
+i16 cominsertcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `remove`: [the] script / all scripts from the inserted scripts; movies, filters and menus.
+i16 comremovecommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `mouseWheel` with no handler: passed on (the engine's pass status).
+i16 comousewheel(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// The messages whose built-in end does nothing: spin, returnKey, enterKey, load, debug, trace.
+i16 comspin(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comreturn(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comentermsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comtrace(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
+}  // namespace kv

@@ -1,0 +1,236 @@
+// The command dispatcher: the table from a statement's first token to its command routine,
+// with the plug-in refusals and the emptying of `the result`.
+//
+// Rows whose routine is not written yet point at `comnotbuilt`; the comment of such a row
+// names the routine that belongs there. Writing that routine and putting it into its row is
+// all a new command needs: the marks of the row stay as they are.
+#include <array>
+
+#include "commands/commands.h"
+#include "commands/dispatch.h"
+#include "commands/docommand.h"
+#include "commands/navigation.h"
+#include "commands/newcommand.h"
+#include "engine/expression.h"
+#include "engine/insertscripts.h"
+#include "engine/keywords.h"
+#include "engine/scripterror.h"
+#include "engine/sendmes.h"
+#include "platform/memory/memory.h"
+#include "properties/properties.h"
+#include "shell/mainglobals.h"
+#include "store/namekey.h"
+
+namespace kv {
+
+namespace {
+
+enum : u16 {
+  tokDisable = 2045,
+  tokEdit = 2059,
+  tokEnable = 2062,
+  tokReturnInField = 2165,
+  tokFilter = 4114,
+  tokFilters = 4115,
+  tokThe = 10020,
+  tokContextClick = 11051,
+  tokPick = 11227,
+  tokTrace = 11319,
+};
+
+constexpr i16 statusplugin = 175;
+
+// Marks of a row.
+enum : u8 {
+  markplugin = 1,   // refused with 175 in plug-in mode
+  markresult = 2,   // `the result` emptied before the routine runs
+  markfield = 4,    // runs only while a field is open for typing
+};
+
+struct comrow {
+  u16 token;
+  comproc routine;
+  u8 marks;
+};
+
+constexpr u8 P = markplugin, R = markresult, F = markfield;
+
+// The routines of enable and disable: picture filters when the words are "filter", "filters"
+// or "the filters"; menus and menu items otherwise.
+constexpr comproc enablefilters = comnotbuilt;  // enablefilters
+constexpr comproc comenabdisab = comnotbuilt;   // comenabdisab
+
+// One row per command; tokens not listed go to comothers.
+constexpr comrow comrows[] = {
+    {2002, comarith, 0},                // add
+    {2003, comnotbuilt, 0},             // alert: comalert
+    {2004, comnotbuilt, 0},             // answer: comanswer
+    {2005, comnotbuilt, 0},             // ae, appleEvent: comappleevent
+    {2006, comnotbuilt, 0},             // arrowKey: comarrow
+    {2007, comnotbuilt, 0},             // ask: comask
+    {2008, comnotbuilt, 0},             // autoSize: comautosize
+    {2009, combeep, 0},                 // beep
+    {2010, comnotbuilt, 0},             // bringFront: combring
+    {2013, comnotbuilt, 0},             // choose: comchoose
+    {2014, comdelete, R},               // clear
+    {2015, comnotbuilt, 0},             // click: comclick
+    {2016, comnotbuilt, 0},             // clickFieldObject: comclickfieldobject
+    {2019, comnotbuilt, 0},             // clone: comclone
+    {2020, comnotbuilt, R},             // close: comclose
+    {2028, compact, 0},                 // compact
+    {2030, comnotbuilt, R},             // convert: comconvert
+    {2031, comnotbuilt, 0},             // copy: comcopy
+    {2032, comnotbuilt, 0},             // cut: comcut
+    {2033, comnotbuilt, 0},             // cycle: comcycle
+    {2034, comnotbuilt, R},             // define: comdefine
+    {2035, comdelete, R},               // delete
+    {2044, comnotbuilt, P},             // dial: comdial
+    {2045, comenabdisab, 0},            // disable (or enablefilters, chosen by its words)
+    {2046, comarith, 0},                // divide
+    {2047, comdo, 0},                   // do
+    {2048, comnotbuilt, 0},             // doMenu: comdomenu
+    {2053, comnotbuilt, 0},             // doubleClickFieldObject: comdblclickfieldobject
+    {2054, comnotbuilt, 0},             // drag: comdrag
+    {2059, comothers, 0},               // edit: refused with 175 before any routine
+    {2062, comenabdisab, 0},            // enable (or enablefilters, chosen by its words)
+    {2064, comnotbuilt, 0},             // enterInField: comenter
+    {2065, comentermsg, 0},             // enterKey
+    {2069, comnotbuilt, P | R},         // export: comexport
+    {2070, comnotbuilt, R},             // find: comfind
+    {2071, comnotbuilt, 0},             // flush: comflush
+    {2073, comget, 0},                  // get
+    {2075, comgo, R},                   // go
+    {2076, comnotbuilt, 0},             // grabber, grab: comgrab
+    {2077, comnotbuilt, 0},             // group, groups: comgroup
+    {2078, comnotbuilt, P},             // help: comhelp
+    {2079, comnotbuilt, 0},             // hide: comhide
+    {2080, comnotbuilt, 0},             // history: comhistory
+    {2083, comnotbuilt, P | R},         // import: comimport
+    {2084, cominsertcommand, 0},        // insert
+    {2086, comnotbuilt, 0},             // keyInField: comwekeyinfield
+    {2087, comkeystroke, 0},            // keyStroke
+    {2089, comnotbuilt, P | R},         // launch: comlaunch
+    {2094, comnotbuilt, 0},             // listKey: comlistkey
+    {2095, comtrace, R},                // load
+    {2096, comnotbuilt, 0},             // lock: comlock
+    {2098, comnotbuilt, P},             // menuKey: comenukey
+    {2110, comousewheel, 0},            // mouseWheel
+    {2112, comnotbuilt, 0},             // move: comove
+    {2115, comarith, 0},                // multiply
+    {2116, comnew, R},                  // new
+    {2127, comnotbuilt, P},             // notify: comnotify
+    {2128, comnotbuilt, R},             // open: comopen
+    {2137, comnotbuilt, 0},             // paste: compaste
+    {2138, comnotbuilt, R},             // play: complay
+    {2140, comnotbuilt, 0},             // pop: compop
+    {2141, comnotbuilt, 0},             // popUp: compopup
+    {2143, comnotbuilt, R},             // print: comprint
+    {2144, comnotbuilt, 0},             // protect: comprotect
+    {2145, comnotbuilt, 0},             // push: compush
+    {2146, comput, 0},                  // put
+    {2147, computmsg, 0},               // putMsg, putMessage
+    {2148, comnotbuilt, P},             // quit: comquit
+    {2150, comnotbuilt, P | R},         // read: comread
+    {2151, comnotbuilt, P | R},         // record: comrecord
+    {2152, comnotbuilt, 0},             // redo: comredo
+    {2155, comremovecommand, 0},        // remove
+    {2156, comnotbuilt, P | R},         // reply: comreply
+    {2157, comnotbuilt, P | R},         // request: comrequest
+    {2158, comnotbuilt, 0},             // reset: comreset
+    {2159, comnotbuilt, 0},             // reshape: comreshape
+    {2165, comnotbuilt, F},             // returnInField: comweretin
+    {2166, comreturn, 0},               // returnKey
+    {2167, comnotbuilt, 0},             // revert: comrevert
+    {2168, comnotbuilt, 0},             // rotate: comrotate
+    {2169, comnotbuilt, R},             // rtfMerge: comRTFmerge
+    {2170, comnotbuilt, 0},             // save: comsave
+    {2171, comnotbuilt, P | R},         // say: comsay
+    {2172, comerror, 0},                // scriptError
+    {2176, comnotbuilt, 0},             // select: comselect
+    {2179, comsend, R},                 // send
+    {2180, comnotbuilt, 0},             // sendBack: combring
+    {2181, comset, R},                  // set
+    {2182, comnotbuilt, P},             // setDialogItem: comsetdialogitem
+    {2183, comnotbuilt, P},             // setWindow: comsetwindow
+    {2186, comnotbuilt, R},             // show: comshow
+    {2187, comnotbuilt, 0},             // shuffleBack: comshuffle
+    {2188, comnotbuilt, 0},             // shuffleForward: comshuffle
+    {2189, comnotbuilt, 0},             // sort: comsort
+    {2191, comspin, 0},                 // spin
+    {2192, comnotbuilt, P | R},         // start: comstartstop
+    {2194, comnotbuilt, P | R},         // stop: comstartstop
+    {2195, comarith, 0},                // subtract
+    {2197, comnotbuilt, 0},             // tabKey: comtab
+    {2202, comnotbuilt, 0},             // type: comtype
+    {2203, comnotbuilt, R},             // undefine: comdefine
+    {2204, comnotbuilt, 0},             // undo: comundo
+    {2205, comnotbuilt, 0},             // ungroup: comungroup
+    {2207, comnotbuilt, 0},             // unlock: comunlock
+    {2208, comnotbuilt, 0},             // unmount: comunmount
+    {2209, comnotbuilt, 0},             // unprotect: comunprotect
+    {2211, comnotbuilt, 0},             // visual: comvisi
+    {2214, comnotbuilt, 0},             // wait: comwait
+    {2217, comnotbuilt, P | R},         // write: comwrite
+    {tokContextClick, comnotbuilt, 0},  // contextClick: comcontextclick
+    {tokPick, comnotbuilt, 0},          // pick: compick
+    {tokTrace, comtrace, 0},            // debug, trace
+};
+
+// The rows by token: commands 2001-2220 first, then the three further words; each entry is the
+// row's index + 1, 0 for comothers.
+constexpr u16 extraslots = 3;
+constexpr size_t slotof(u16 token) {
+  if (token >= firstcommand && token <= lastcommand) return size_t(token - firstcommand);
+  if (token == tokContextClick) return lastcommand - firstcommand + 1;
+  if (token == tokPick) return lastcommand - firstcommand + 2;
+  if (token == tokTrace) return lastcommand - firstcommand + 3;
+  return size_t(-1);
+}
+
+constexpr auto comindex = [] {
+  std::array<u8, lastcommand - firstcommand + 1 + extraslots> index{};
+  for (size_t i = 0; i < std::size(comrows); ++i) index[slotof(comrows[i].token)] = u8(i + 1);
+  return index;
+}();
+static_assert(std::size(comrows) < 256);
+
+const comrow* rowof(u16 token) {
+  size_t slot = slotof(token);
+  if (slot >= comindex.size() || comindex[slot] == 0) return nullptr;
+  return &comrows[comindex[slot] - 1];
+}
+
+// enable and disable followed by "filter", "filters" or "the filters".
+bool filterwords(Handle atoms, i32 at) {
+  u16 next = tokenat(atoms, at + 1);
+  if (next == tokFilter || next == tokFilters) return true;
+  return next == tokThe && tokenat(atoms, at + 2) == tokFilters;
+}
+
+}  // namespace
+
+i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  u16 token = tokenat(atoms, at);
+  const comrow* row = rowof(token);
+  comproc routine = row != nullptr ? row->routine : comothers;
+  u8 marks = row != nullptr ? row->marks : 0;
+  MainGlobals& g = mainglobals();
+  if ((marks & markplugin) != 0 && g.plugin != 0) return statusplugin;
+  if ((marks & markresult) != 0 && g.result != nilhandle) SetHandleSize(g.result, 0);
+  if ((marks & markfield) != 0 && g.openfield < 0) return 0;
+  if (token == tokEnable || token == tokDisable) routine = filterwords(atoms, at) ? enablefilters : comenabdisab;
+  if (token == tokEdit) return statusplugin;
+  i16 st = routine(path, text, atoms, at, variables);
+  if (st > 0 && !path.empty()) posterror(path.front(), at, text);
+  return st;
+}
+
+i16 comothers(hierpath, Handle, Handle atoms, i32 at, Handle) {
+  u16 token = tokenat(atoms, at);
+  if (token == tokEndOfLine) return 0;
+  return token >= firstcommand && token <= lastcommand ? 0 : 1;
+}
+
+i16 comnotbuilt(hierpath, Handle, Handle, i32, Handle) { return statusnotbuilt; }
+
+}  // namespace kv

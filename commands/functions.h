@@ -1,0 +1,65 @@
+// The built-in function routines of this folder that the function table names, and the readers
+// of the forms they share. Each routine has the signature of every function routine
+// (commands/dispatch.h); `at` is the atom "the" for the forms that start with it, else the
+// function word.
+#pragma once
+
+#include <vector>
+
+#include "engine/fred.h"
+#include "engine/hier.h"
+#include "platform/types.h"
+
+namespace kv {
+
+// Errors every function routine shares.
+enum : i16 {
+  statusnofunction = 41,     // a token no routine serves
+  statusfunctionparen = 49,  // "(" (or "of") missing after the function word
+  statusfunctionof = 5,      // "of" missing after "the" and the function word
+  statusfunctioncomma = 39,  // a comma missing between parameters
+  statusfunctionclose = 88,  // ")" missing
+  statusmatherror = 56,      // the math library reported a domain or range error
+};
+
+// --- Forms (funforms.cpp) -------------------------------------------------------------------
+// The function word of a call: its atom index and token, and whether "the" came first.
+struct funhead {
+  i32 word;
+  u16 token;
+  bool the;
+};
+funhead readhead(Handle atoms, i32 at);
+
+// The one operand of "the f of x", "f of x" and "f(x)": one factor (a word that names nothing is
+// its own text; "(" opens a parenthesised expression that ")" must close). 5 for "the f"
+// without "of", 49 for another word after the function word. *count spans the whole call.
+i16 singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+
+// The parameters of a call, owned until they go.
+struct funparams {
+  std::vector<fred> values;
+  funparams() = default;
+  funparams(const funparams&) = delete;
+  funparams& operator=(const funparams&) = delete;
+  ~funparams();
+};
+// "( expression, expression, ... )" from the "(" at `at`; "()" gives no parameter. 49 when `at`
+// is no "(", 39 for a missing comma, 88 for a missing ")". *count covers the parentheses.
+i16 readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params);
+
+// --- Families --------------------------------------------------------------------------------
+// Functions without parameters (funzero.cpp).
+i16 funzero(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// Functions of one parameter (funsing.cpp).
+i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// `the number of ...` (funumbr.cpp).
+i16 funumbr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// Numbers (funmath.cpp): functions of one number; average, max, min, sum; annuity, compound;
+// replace.
+i16 funmath(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+i16 funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+i16 fundual(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+i16 funreplace(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+
+}  // namespace kv
