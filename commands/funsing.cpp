@@ -112,9 +112,10 @@ i16 changecase(u16 fn, fred* v, fred* value) {
     } else if (fn == fnLower) {
       p[i] = lowertable[p[i]];
     } else if (start) {
-      // The first character, and the one after each space, whatever it is.
+      // The first character, and the one after each space, whatever it is (a space after a
+      // space is followed by a capital too).
       p[i] = up(p[i]);
-      start = false;
+      start = isspacechar(p[i]);
     } else if (isspacechar(p[i])) {
       start = true;
     } else {
