@@ -31,6 +31,7 @@ class DispatcherTest : public VeltrixTest {
     Handle atoms = tokens(statement, &text);
     Handle vars = NewHandle(0);
     hier entry;
+    entry.level = hierobject;
     entry.script = text;
     entry.atoms = atoms;
     i16 st = syscom(hierpath(&entry, 1), text, atoms, 0, vars);
@@ -44,6 +45,7 @@ class DispatcherTest : public VeltrixTest {
     Handle atoms = tokens(expr, &text);
     Handle vars = NewHandle(0);
     hier entry;
+    entry.level = hierobject;
     entry.script = text;
     entry.atoms = atoms;
     i32 count = 0;

@@ -50,7 +50,7 @@ TEST_F(DoTest, TheFirstFailureStopsTheText) {
             45);
   EXPECT_EQ(global("a"), "1");
   EXPECT_EQ(global("b"), "");
-  EXPECT_EQ(run("do \"nosuchcommand\""), 2);
+  EXPECT_EQ(run("do \"nosuchcommand\""), 1);  // no command of that name
 }
 
 TEST_F(DoTest, StatementsAreSentFromTheObjectThatRunsDo) {
