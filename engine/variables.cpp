@@ -1,5 +1,6 @@
 #include "engine/variables.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/fred.h"
@@ -13,6 +14,7 @@
 #include "platform/text/pstring.h"
 #include "store/memoryguard.h"
 #include "store/namekey.h"
+#include "store/records.h"
 
 namespace kv {
 
@@ -202,16 +204,14 @@ void dumpglobalvars(Handle list) {
 }
 
 i16 findprop(Handle list, i16* index, ConstStringPtr name) {
-  // An entry: u32 name key, name handle, value handle.
-  constexpr Size entrysize = 12;
   if (list == nilhandle) return 0;
   const u32 key = keyof(name);
-  const i16 n = i16(GetHandleSize(list) / entrysize);
-  for (i16 i = 0; i < n; ++i) {
-    u32 words[2];
-    std::memcpy(words, deref(list) + Size(i) * entrysize, sizeof words);
-    if (words[0] == key && equalhand(Handle(words[1]), name) != 0) {
-      *index = i;
+  // Positions beyond the reach of a 16-bit index are not searched.
+  const i32 n = i32(std::min<Size>(HandleCount<uprop>(list), INT16_MAX + 1));
+  for (i32 i = 0; i < n; ++i) {
+    uprop entry = loadat<uprop>(deref(list) + Size(i) * Size(sizeof(uprop)));
+    if (entry.key == key && equalhand(entry.name, name) != 0) {
+      *index = i16(i);
       return 1;
     }
   }

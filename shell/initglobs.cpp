@@ -10,6 +10,7 @@
 #include "engine/runblock.h"
 #include "platform/memory/memory.h"
 #include "platform/text/intl.h"
+#include "platform/windows/screens.h"
 #include "shell/mainglobals.h"
 #include "shell/menusets.h"
 
@@ -148,6 +149,12 @@ void globalproperties(MainGlobals& g) {
   g.userModify = 0;
   g.allowDeleteCardMessages = 0;
   g.refreshInsertedScripts = 0;
+  g.serialControl = 0x14C01;
+  g.translucentDragOpacity = 1;
+  g.paletteOpacity = 0;
+  g.soundVolume = 0x01000100;
+  Rect screen = screenbounds(0);
+  g.windowLimit = Point{i16(screen.bottom - screen.top), i16(screen.right - screen.left)};
 }
 
 // Steps 8-10: speech, movies, the externals' view of the record and the settings words that

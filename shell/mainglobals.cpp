@@ -6,6 +6,7 @@
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
+#include "platform/windows/windows.h"
 
 namespace kv {
 
@@ -54,6 +55,11 @@ void releaseglobs(MainGlobals& g) {
   release(g.numberformat);
   release(g.settings);
   release(g.fileType);
+  release(g.printLabel);
+  release(g.defaultFolder);
+  release(g.editorName);
+  release(g.launchArguments);
+  g.backdrop = nilid;
   dumppictbuffers(g.pictbuffers);
 }
 
@@ -62,7 +68,9 @@ void dumpglobs(i16 emergency) {
   // of them in an emergency, the shared project otherwise) and showing the menu bar join here
   // as those parts of the system arrive.
   (void)emergency;
-  releaseglobs(mainglobals());
+  MainGlobals& g = mainglobals();
+  if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
+  releaseglobs(g);
 }
 
 }  // namespace kv

@@ -190,6 +190,19 @@ struct MainGlobals {
   i16 allowToolTips, allowDoubleClick, showGroups, explicitVars, intlCompare, allowTransitions,
       userModify, allowDeleteCardMessages, refreshInsertedScripts;
   i16 plugin;
+  u32 serialControl;           // the serial configuration word (start 0x14C01)
+  i16 translucentDragOpacity;  // 0 low, 1 normal (start), 2 high, 3 maximum
+  i16 allowRecog;              // the speech recognizer runs
+  i16 paletteOpacity;          // 100 minus the opacity of the palette windows (start 0)
+  i16 helpBalloons;
+  u32 soundVolume;             // the output volume: left level in the low, right in the high 16 bits
+  Point windowLimit;           // the largest window size, h by v (start: the main screen's size)
+  Handle printLabel;           // none while no label is set
+  Handle defaultFolder;        // the default folder's path, none while none is kept
+  Handle editorName;           // the companion editor's name
+  Handle launchArguments;      // the program's arguments, each but the last followed by a return
+  RegistryId backdrop;         // the backdrop window, none while there is none
+  i16 backdropTransparency;    // percent
 };
 
 // The record lives in the runtime root; it is zero until initglobs fills it.

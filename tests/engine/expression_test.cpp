@@ -62,7 +62,8 @@ TEST_F(ExpressionTest, ConcatenationAndConstants) {
   EXPECT_EQ(eval("ten - zero"), "10");
   EXPECT_EQ(eval("true"), "true");
   EXPECT_EQ(eval("down"), "down");
-  EXPECT_EQ(eval("pi"), "3.141593");
+  EXPECT_EQ(eval("pi"), "3.14159265358979323846");
+  EXPECT_EQ(eval("pi * 2"), "6.283185");
   std::string longtext(40, 'x');
   EXPECT_EQ(eval("\"" + longtext + "\" & \"y\""), longtext + "y");
 }

@@ -1,0 +1,215 @@
+// `set [the] <geometry word> of <target> to <value>` for the twelve words that place or size
+// something (`loc`, `rect`, `topLeft`, ... `width`, `height`): objects are mapped onto their new
+// rectangle and redrawn, windows limited, stored and moved, the message box moved; of the
+// cursor only `loc` can be set.
+#include <algorithm>
+
+#include "engine/expression.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/lookups.h"
+#include "engine/numbertext.h"
+#include "platform/memory/memory.h"
+#include "platform/windows/windows.h"
+#include "properties/propfront.h"
+#include "properties/propwords.h"
+#include "properties/setters.h"
+#include "properties/valueparsers.h"
+#include "render/spotgeometry.h"
+#include "shell/mainglobals.h"
+#include "shell/redraws.h"
+#include "shell/windtable.h"
+#include "store/memoryguard.h"
+#include "store/objects.h"
+#include "store/refwords.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 statusnoobject = 2, statusnoto = 7, statusstray = 19, statusnomemory = 37, statusreadonly = 65,
+              statusemptyrect = 66, statusplugin = 177;
+constexpr u16 styleline = 103;
+constexpr u32 kSpotVisible = 1u << 0, kWindowShowsInvisibles = 1u << 7;
+
+enum class target : u8 { object, message, cursor };
+
+bool pointword(u16 token) {
+  return token == pwLoc || token == pwTopLeft || token == pwTopRight || token == pwBottomLeft || token == pwBotRight;
+}
+
+bool emptyrect(const Rect& r) { return r.bottom <= r.top || r.right <= r.left; }
+
+// The value of the word: a point, a rectangle or one integer, read up to the statement's end.
+struct geometryvalue {
+  i16 h = 0, v = 0, n = 0;
+  Rect rect{};
+};
+
+i16 readgeometry(const propctx& c, u16 word, i32 i, geometryvalue* out) {
+  i32 used = 0;
+  i16 st = 0;
+  if (pointword(word)) {
+    st = getloc(c, i, &used, &out->h, &out->v);
+  } else if (word == pwRect) {
+    st = getrect(c, i, &used, &out->rect);
+  } else {
+    fred value;
+    if ((st = expression(c.path, c.text, c.atoms, i, c.variables, c.locals, &used, &value))) return st;
+    i32 n = 0;
+    st = fredtolong(&value, &n);
+    disposfred(&value);
+    out->n = i16(n);
+  }
+  if (st != 0) return st;
+  return lineends(c, i + used) ? i16(0) : statusstray;
+}
+
+// The new rectangle from the current one.
+Rect newrect(u16 word, const geometryvalue& g, Rect r) {
+  if (word == pwRect) return g.rect;
+  makearect(word, g.h, g.v, g.n, &r);
+  return r;
+}
+
+// An object may take an empty rectangle only as a line, or as a polygon for `loc`, or for
+// `rect` when its width and height are not negative.
+bool takesrect(const spot& s, u16 word, const Rect& r) {
+  if (!emptyrect(r)) return true;
+  if (s.style == styleline) return true;
+  if (s.style == stylepolygon || s.style == stylepolybutton) {
+    if (word == pwLoc) return true;
+    if (word == pwRect) return r.bottom >= r.top && r.right >= r.left;
+  }
+  return false;
+}
+
+// Row bytes of a pixel image of a width at a depth (1 or 8).
+i64 imagesize(const Rect& r, i32 depth) {
+  i64 width = i64(r.right) - r.left, height = i64(r.bottom) - r.top;
+  i64 rowbytes = depth == 8 ? ((width + 3) & ~i64(3)) : ((width + 15) / 16) * 2;
+  return rowbytes * height;
+}
+
+i16 moveobject(const objread& obj, u16 word, const geometryvalue& g) {
+  spot s = spotat(obj.objects, obj.objindex);
+  Rect r = newrect(word, g, s.rect);
+  if (!takesrect(s, word, r)) return statusemptyrect;
+  if (s.style == stylebitmap) {
+    bool colour = getgraphictail(s).startangle != 0;
+    i64 bytes = imagesize(r, colour ? 8 : 1);
+    if (bytes > INT32_MAX || memoryrefused(Size(std::max<i64>(bytes, 0)))) return statusnomemory;
+  }
+  Rect before{};
+  calcspot(obj.objects, obj.objindex, &before);
+  mapspot(obj.objects, obj.objindex, r, false);
+  markowner(obj);
+  // Redrawn when the window shows the object's card and the object can be seen.
+  desk shown{};
+  if (obj.d.window == nilid || getwind(obj.d.window, &shown) == 0 || shown.cardrecid != obj.d.cardrecid) return 0;
+  u32 windflags = shown.wind != nilhandle ? loadat<windrec>(deref(shown.wind)).flags : 0;
+  if (!(s.flags & kSpotVisible) && !(windflags & kWindowShowsInvisibles)) return 0;
+  Rect after{};
+  calcspot(obj.objects, obj.objindex, &after);
+  if (after.top == before.top && after.left == before.left && after.bottom == before.bottom &&
+      after.right == before.right)
+    return 0;
+  Rect area{std::min(before.top, after.top), std::min(before.left, after.left), std::max(before.bottom, after.bottom),
+            std::max(before.right, after.right)};
+  drawedit(shown, &area);
+  return 0;
+}
+
+// The largest size a window may take, and its card's size.
+void limitwindow(const objread& obj, Rect* r) {
+  const MainGlobals& gl = mainglobals();
+  i16 maxwidth = gl.windowLimit.h, maxheight = gl.windowLimit.v;
+  if (obj.d.back != nilhandle && gl.dontLimitWindows == 0) {
+    backrec b = loadat<backrec>(deref(obj.d.back));
+    maxwidth = std::min<i16>(maxwidth, i16(b.width));
+    maxheight = std::min<i16>(maxheight, i16(b.height));
+  }
+  if (r->right - r->left > maxwidth) r->right = i16(r->left + maxwidth);
+  if (r->bottom - r->top > maxheight) r->bottom = i16(r->top + maxheight);
+}
+
+i16 movewindow(const objread& obj, u16 word, const geometryvalue& g) {
+  if (mainglobals().plugin != 0) return statusplugin;
+  windrec w = loadat<windrec>(deref(obj.d.wind));
+  const Rect old = w.rect1;
+  Rect r = newrect(word, g, old);
+  limitwindow(obj, &r);
+  if (word == pwWidth || word == pwHeight) {
+    // Centred again on the old centre with its limited size.
+    i32 width = r.right - r.left, height = r.bottom - r.top;
+    i32 h = (i32(old.left) + old.right) >> 1, v = (i32(old.top) + old.bottom) >> 1;
+    if (word == pwWidth) r.left = i16(h - (width >> 1)), r.right = i16(r.left + width);
+    else r.top = i16(v - (height >> 1)), r.bottom = i16(r.top + height);
+  }
+  w.rect1 = r;
+  storeat<windrec>(deref(obj.d.wind), w);
+  markowner(obj);
+  desk open{};
+  if (haswind(obj.d.store, obj.d.windnum, &open) && open.window != nilid) {
+    SetWindowBounds(open.window, kWindowContentRgn, &r);
+    drawedit(open, nullptr);
+  }
+  return 0;
+}
+
+i16 movemessagebox(u16 word, const geometryvalue& g) {
+  RegistryId w = mainglobals().msgwindow;
+  Rect current{};
+  if (w != nilid) GetWindowBounds(w, kWindowContentRgn, &current);
+  Rect r = newrect(word, g, current);
+  if (emptyrect(r)) return statusemptyrect;
+  if (w != nilid) SetWindowBounds(w, kWindowContentRgn, &r);
+  return 0;
+}
+
+}  // namespace
+
+KV_SETTER(setloc) {
+  propctx c{path, text, atoms, variables, nilhandle};
+  i32 i = isthe(c, at) ? at + 1 : at;
+  const u16 word = token;
+  objread obj{};
+  i32 used = 0;
+  target form = target::object;
+  i16 st = dofront(c, at, &used, &obj, false);
+  if (st != 0) {
+    // The message box or the cursor after `of`.
+    if (c.tok(i + 1) != tokOf) return st;
+    i32 j = i + 2;
+    if (isthe(c, j)) ++j;
+    if (c.tok(j) == refwords::tokMessage) {
+      ++j;
+      if (c.tok(j) == tokBox || c.tok(j) == tokWindow) ++j;
+      form = target::message;
+    } else if (c.tok(j) == pwCursor) {
+      ++j;
+      form = target::cursor;
+    } else {
+      return st;
+    }
+    if (c.tok(j) != tokTo) return statusnoto;
+    used = j + 1 - at;
+  }
+  geometryvalue g;
+  if ((st = readgeometry(c, word, at + used, &g))) return st;
+  if (form == target::cursor) {
+    // The pointer belongs to the person at the screen: the platform offers no way to move it.
+    return word == pwLoc ? i16(0) : statusreadonly;
+  }
+  if (form == target::message) return movemessagebox(word, g);
+  if ((st = dofront(c, at, &used, &obj, true))) return st;
+  switch (obj.kind) {
+    case objpart: st = moveobject(obj, word, g); break;
+    case objwindow: st = movewindow(obj, word, g); break;
+    default: st = statusnoobject; break;
+  }
+  writeobj(&obj);
+  return st;
+}
+
+}  // namespace kv

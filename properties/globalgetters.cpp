@@ -1,0 +1,250 @@
+// The values of the global properties (`lowglobal`), formatted from the fields of the global
+// state; and the three getters the dispatcher reaches directly: the colour table of a card or
+// background, the colour mode of a monitor and the launch arguments.
+#include <cstdio>
+#include <cstring>
+
+#include "engine/expression.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/numbers.h"
+#include "engine/numbertext.h"
+#include "engine/textutil.h"
+#include "platform/fonts/fonts.h"
+#include "platform/memory/memory.h"
+#include "platform/process/process.h"
+#include "platform/text/pstring.h"
+#include "platform/windows/screens.h"
+#include "platform/windows/windows.h"
+#include "properties/getters.h"
+#include "properties/globaltables.h"
+#include "properties/propfront.h"
+#include "properties/propwords.h"
+#include "properties/valuewords.h"
+#include "store/objects.h"
+#include "store/reftexts.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 statusnoobject = 2, statusnoproperty = 43, statusnocursor = 54, statusnoaudio = 124,
+              statusnobackcolor = 173, statusplugin = 177;
+
+// The words refused in plug-in mode.
+bool refusedinplugin(u16 token) {
+  switch (token) {
+    case pwAllowRecog:
+    case pwAudioVolume:
+    case pwBackDrop:
+    case pwHasSpeechRecogManager:
+    case pwHasTextToSpeechManager:
+    case pwHelpBalloons:
+    case pwRecogPhrases:
+    case pwSerialControl:
+    case pwTransitionLoc:
+    case pwWindowLimit: return true;
+    default: return false;
+  }
+}
+
+// A delimiter as text: one character, or two (high byte first) in two-byte mode.
+i16 delimitervalue(u16 delimiter, fred* value) {
+  u8 bytes[2] = {u8(delimiter >> 8), u8(delimiter)};
+  if (mainglobals().twobyte != 0 && bytes[0] != 0) return charstonewfred(bytes, 2, value);
+  return charstonewfred(&bytes[1], 1, value);
+}
+
+// The six serial words of the configuration word.
+void serialtext(u32 config, StringPtr out) {
+  out[0] = 0;
+  auto words = serialwords();
+  bool first = true;
+  for (const serialfield& f : sercontrol()) {
+    if (!first) pstrappend(out, 256, ",", 1);
+    first = false;
+    i32 code = i32((config & f.mask) >> f.shift);
+    for (u16 i = f.first; i <= f.last; ++i) {
+      if (words[i].code == code) {
+        pstrappend(out, 256, words[i].word, std::strlen(words[i].word));
+        break;
+      }
+    }
+  }
+}
+
+// A copy of a text handle; empty for none.
+i16 handvalue(Handle h, fred* value) {
+  if (h == nilhandle) return newfred(value, fredtemp, fredstring, 0);
+  return handtonewfred(h, value);
+}
+
+i16 textvalue(const char* text, fred* value) { return textonewfred(text, value); }
+
+// The value of the global properties that are not a plain field.
+i16 otherglobal(u16 token, fred* value) {
+  MainGlobals& g = mainglobals();
+  Str255 s{};
+  switch (token) {
+    case pwAddress: return textvalue("127.0.0.1", value);
+    case pwAppleEventTimeout: {
+      if (g.appleEventTimeout == -1) return textvalue("default", value);
+      if (g.appleEventTimeout == -2) return textvalue("forever", value);
+      longtonewfred(g.appleEventTimeout, value);
+      return 0;
+    }
+    case pwAudioVolume: return statusnoaudio;
+    case pwBackColor: return statusnobackcolor;
+    case pwBackDrop: {
+      u16 word = g.backdrop != nilid ? u16(GetWRefCon(g.backdrop)) : u16(tokNoneWord);
+      ConstStringPtr w = tokentostring(word);
+      return stringtonewfred(w, value);
+    }
+    case pwBufferMode:
+      modetostring(g.bufferMode, s);
+      return stringtonewfred(s, value);
+    case pwCursor:
+    case pwDefaultCursor: return statusnocursor;
+    case pwDefaultFolder: return g.defaultFolder == nilhandle ? textvalue("none", value) : handvalue(g.defaultFolder, value);
+    case pwDockMenu: {
+      if (g.dockmenu.store == nilid) return newfred(value, fredtemp, fredstring, 0);
+      setpstring(s, "menu ID ");
+      Str255 n{};
+      NumToString(i32(g.dockmenu.menubook), n);
+      appendstring(n, s);
+      appendpstring(s, " of ");
+      buildfilename(g.dockmenu.store, formlong, s);
+      return stringtonewfred(s, value);
+    }
+    case pwDragFlavors:
+    case pwDragObject: return newfred(value, fredtemp, fredstring, 0);  // no drag is registered
+    case pwEditorName: return handvalue(g.editorName, value);
+    case pwFileType: return handvalue(g.fileType, value);
+    case pwForeGround: booltonewfred(g.notfront == 0 ? 1 : 0, value); return 0;
+    case pwHelpBalloons: booltonewfred(0, value); return 0;
+    case pwItemDelimiter: return delimitervalue(g.itemDelimiter, value);
+    case pwLineDelimiter: return delimitervalue(g.lineDelimiter, value);
+    case pwWordDelimiter: return delimitervalue(g.wordDelimiter, value);
+    case pwLanguage: return textvalue("English", value);
+    case pwLineSize: longtonewfred((i32(g.penWidth) + i32(g.penHeight)) / 2, value); return 0;
+    case pwMenuSet: {
+      char text[8];
+      if (g.menuSet >= 10) std::snprintf(text, sizeof text, "x%d", int(g.menuSet) - 9);
+      else std::snprintf(text, sizeof text, "%d", int(g.menuSet) + 1);
+      return textvalue(text, value);
+    }
+    case pwNumberFormat: return handvalue(g.numberformat, value);
+    case pwPaletteOpacity: longtonewfred(100 - g.paletteOpacity, value); return 0;
+    case pwPrintLabel: return handvalue(g.printLabel, value);
+    case pwQuartzText: booltonewfred(0, value); return 0;  // no system text-rendering switch
+    case pwRecogPhrases: return phrasestonewfred(value);
+    case pwSerialControl:
+      serialtext(g.serialControl, s);
+      return stringtonewfred(s, value);
+    case pwSoundVolume: {
+      i32 left = i32(g.soundVolume & 0xFFFF), right = i32(g.soundVolume >> 16);
+      if (left == right) {
+        longtonewfred(left, value);
+        return 0;
+      }
+      char text[16];
+      std::snprintf(text, sizeof text, "%d,%d", int(left), int(right));
+      return textvalue(text, value);
+    }
+    case pwTextAlign: {
+      const char* w = alignword(g.textAlign);
+      return textvalue(w ? w : "", value);
+    }
+    case pwTextFont:
+      GetFontName(g.textFont, s);
+      return stringtonewfred(s, value);
+    case pwTextHeight:
+      if (g.textHeight == -1) return textvalue("auto", value);
+      longtonewfred(g.textHeight, value);
+      return 0;
+    case pwTextStyle:
+      stylelist(u16(g.textStyle), s);
+      return stringtonewfred(s, value);
+    case pwTranslucentDragOpacity: {
+      static constexpr const char* words[4] = {"low", "normal", "high", "maximum"};
+      i16 n = g.translucentDragOpacity;
+      return textvalue(n >= 0 && n <= 3 ? words[n] : "unknown", value);
+    }
+    case pwTransitionLoc: return loctonewfred(g.transitionLoc.h, g.transitionLoc.v, value);
+    case pwWindowLimit: return loctonewfred(g.windowLimit.h, g.windowLimit.v, value);
+    default: return statusnoproperty;
+  }
+}
+
+}  // namespace
+
+i16 lowglobal(u16 token, fred* value) {
+  if (token < firstproperty || token > lastproperty) return statusnoproperty;
+  if (refusedinplugin(token) && mainglobals().plugin != 0) return statusplugin;
+  if (token == pwHelpBalloons) return otherglobal(token, value);
+  if (i16* sw = globalswitch(token)) {
+    booltonewfred(*sw != 0 ? 1 : 0, value);
+    return 0;
+  }
+  bool on = false;
+  if (globalcapability(token, &on)) {
+    booltonewfred(on ? 1 : 0, value);
+    return 0;
+  }
+  if (globalnumber n = globalinteger(token)) {
+    longtonewfred(n.get(), value);
+    return 0;
+  }
+  if (i16* index = globalindex(token)) {
+    longtonewfred(i32(*index) + 1, value);
+    return 0;
+  }
+  return otherglobal(token, value);
+}
+
+KV_GETTER(propclut) {
+  propctx c{path, text, atoms, variables, locals};
+  objread obj{};
+  if (i16 st = getterfront(c, at, count, &obj)) return st;
+  i16 st = 0;
+  switch (obj.kind) {
+    case objcard: doubletonewfred(double(loadat<cardrec>(deref(obj.d.card)).word16), value); break;
+    case objbackground: doubletonewfred(double(loadat<backrec>(deref(obj.d.back)).word16), value); break;
+    default: st = statusnoobject; break;
+  }
+  writeobj(&obj);
+  return st;
+}
+
+KV_GETTER(propmonitor) {
+  propctx c{path, text, atoms, variables, locals};
+  *count = 0;
+  i32 i = at;
+  if (isthe(c, i)) ++i;
+  ++i;
+  if (c.tok(i) == tokOf) ++i;
+  if (c.tok(i) == tokMonitor) ++i;
+  fred n;
+  i32 used = 0;
+  i16 st = factor(path, text, atoms, i, variables, locals, &used, &n);
+  if (st != 0) st = expression(path, text, atoms, i, variables, locals, &used, &n);
+  if (st != 0) return st;
+  i32 index = 0;
+  st = fredtolong(&n, &index);
+  disposfred(&n);
+  if (st != 0) return st;
+  // Monitors are numbered from 1 in the order of the screens.
+  if (index < 1 || index > screencount()) return statusnoobject;
+  Str255 s{};
+  modetostring(screendepth(i16(index - 1)), s);
+  *count = i + used - at;
+  return stringtonewfred(s, value);
+}
+
+KV_GETTER(proplaunchargs) {
+  (void)path, (void)text, (void)variables, (void)locals;
+  *count = tokenat(atoms, at) == tokThe ? 2 : 1;
+  return handvalue(mainglobals().launchArguments, value);
+}
+
+}  // namespace kv

@@ -1,0 +1,599 @@
+// `set [the] <global property> to <value>`: the switches, numbers, texts and settings of the
+// application as a whole, most of them one field of the global state; and the global text
+// defaults set without an object.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "engine/expression.h"
+#include "engine/fieldrecords.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/numbers.h"
+#include "engine/numbertext.h"
+#include "engine/pictbuffers.h"
+#include "engine/textutil.h"
+#include "platform/events/events.h"
+#include "platform/files/files.h"
+#include "platform/fonts/fonts.h"
+#include "platform/memory/memory.h"
+#include "platform/text/pstring.h"
+#include "platform/windows/screens.h"
+#include "platform/windows/windows.h"
+#include "properties/globaltables.h"
+#include "properties/propfront.h"
+#include "properties/propwords.h"
+#include "properties/setters.h"
+#include "properties/valueparsers.h"
+#include "shell/mainglobals.h"
+#include "shell/redraws.h"
+#include "shell/windtable.h"
+#include "store/objects.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 statusnoobject = 2, statusnoto = 7, statusstray = 19, statusnocomma = 39, statusnomemory = 37,
+              statusnoproperty = 43, statusreadonly = 65, statusnotavailable = 124, statusbadopacity = 146,
+              statusnobackcolor = 173, statusplugin = 177, statusnofolder = 186;
+constexpr i16 kMinimumWindowSize = 20;
+constexpr i16 kBackdropKind = 132;
+
+bool pluginmode() { return mainglobals().plugin != 0; }
+
+// The words refused in plug-in mode.
+bool refusedinplugin(u16 token) {
+  switch (token) {
+    case pwAudioVolume:
+    case pwBackDrop:
+    case pwDontLimitWindows:
+    case pwEditMenus:
+    case pwEditScripts:
+    case pwHelpBalloons:
+    case pwLockMenus:
+    case pwSerialControl:
+    case pwTransitionLoc:
+    case pwWindowLimit: return true;
+    default: return false;
+  }
+}
+
+// Redraws every open window's card.
+void redrawall() { redrawbehind(); }
+
+// The value's text equals a word, letter case ignored.
+bool isword(fred* value, const char* word) {
+  Str255 s{}, w{};
+  fredtostring(value, s);
+  setpstring(w, word);
+  return myequalstring(s, w);
+}
+
+// The first word of a value's text (up to a blank or a comma).
+void firstword(fred* value, StringPtr out) {
+  Str255 s{};
+  fredtostring(value, s);
+  i32 n = 0;
+  while (n < s[0] && s[1 + n] != ' ' && s[1 + n] != ',' && s[1 + n] != 9) ++n;
+  pstrassign(out, 256, s + 1, size_t(n));
+}
+
+i16 toboolean(fred* value, i16* out) {
+  u16 b = 0;
+  if (i16 st = fredtobool(value, &b)) return st;
+  *out = b != 0 ? 1 : 0;
+  return 0;
+}
+
+// Integers stored within limits (a value outside them stores the nearest bound).
+struct limit {
+  u16 token;
+  i32 low, high;
+  i32 shift;  // subtracted before storing (one-based indexes are kept zero-based)
+};
+constexpr std::array<limit, 15> kLimits{{
+    {pwBrush, 1, 40, 1},
+    {pwCardScrollStep, 1, INT32_MAX, 0},
+    {pwFieldScrollStep, 1, INT32_MAX, 0},
+    {pwDragSpeed, 0, INT32_MAX, 0},
+    {pwFillPat, 1, 63, 1},
+    {pwPenPat, 1, 63, 1},
+    {pwPenHeight, 0, 1000, 0},
+    {pwPenWidth, 1, 1000, 0},
+    {pwMultiSpace, 1, 9, 0},
+    {pwObjectCache, 10, 40, 0},
+    {pwPictCache, 1, 20, 0},
+    {pwScriptCache, 8, 31, 0},
+    {pwPolySides, 3, 50, 0},
+    {pwTranslucentDragLimit, 0, INT32_MAX, 0},
+    {pwUserLevel, 1, INT32_MAX, 0},
+}};
+
+// Switches stored with no further effect.
+bool plainswitch(u16 token) {
+  switch (token) {
+    case pwAllowAutomaticFlavors: case pwAllowDeleteCardMessages: case pwAllowDoubleClick:
+    case pwAllowDragExport: case pwAllowEmptyPaint: case pwAllowFavoriteFlavors: case pwAllowFieldRedraw:
+    case pwAllowKeyInField: case pwAllowLaunchArguments: case pwAllowListenModes: case pwAllowMouseWithin:
+    case pwAllowPalettes: case pwAllowTransitions: case pwBlindTyping: case pwCentered: case pwCreatePaint:
+    case pwDontHidePalettes: case pwExplicitVars: case pwGrid: case pwIntlCompare: case pwLocalDelimiters:
+    case pwLockCursor: case pwLockErrorDialogs: case pwLockMessages: case pwLockRecent: case pwMovieIdle:
+    case pwMultiple: case pwOpenResourceForks: case pwPowerKeys: case pwProportionalScrolling:
+    case pwRefreshInsertedScripts: case pwRemapColor: case pwShowFocusRects: case pwSingleWindowLayer:
+    case pwStreamMode: case pwTextArrows: case pwUserModify: case pwFilled: case pwShowPen:
+    case pwEditMenus: case pwEditScripts: case pwHelpBalloons:
+      return true;
+    default: return false;
+  }
+}
+
+// Integers stored unchanged.
+bool plaininteger(u16 token) {
+  switch (token) {
+    case pwBackgroundScriptTime: case pwBackgroundSleepTime: case pwDialingTime: case pwFgScriptTime:
+    case pwFgSleepTime: case pwProgressTicks: case pwStreamBuffer: case pwStreamRate: case pwTrandelay:
+    case pwTranstep: case pwIdleTicks:
+      return true;
+    default: return false;
+  }
+}
+
+// A switch with an effect: the effect after the new state is known (old and new given).
+i16 switcheffect(u16 token, i16* field, i16 on) {
+  MainGlobals& g = mainglobals();
+  const i16 was = *field != 0 ? 1 : 0;
+  switch (token) {
+    case pwAllowInlineInput:
+    case pwAllowTextServices:
+      // The open field's editing ends and its text record goes before the input method
+      // changes.
+      dumpfield();
+      *field = on;
+      return 0;
+    case pwAllowRecog:
+      // The switch follows the recognizer: it is set only when the recognizer starts, and no
+      // recognizer can be started here.
+      if (on && !was) return 0;
+      *field = on;
+      return 0;
+    case pwAllowInterrupts:
+      *field = on;
+      if (on) FlushEvents(keyDownMask | keyUpMask | autoKeyMask, 0);
+      return 0;
+    case pwAllowModal: {
+      *field = on;
+      const desk* desks = HandleAs<desk>(g.winds);
+      for (i16 i = 0; i < g.numwinds; ++i) {
+        const desk& d = desks[i];
+        if (d.window == nilid || d.wind == nilhandle) continue;
+        u16 style = loadat<windrec>(deref(d.wind)).word2;
+        if (style != 6 && style != 9) continue;
+        SetWindowModality(d.window, on ? kWindowModalityAppModal : kWindowModalityNone, nilid);
+      }
+      return 0;
+    }
+    case pwLockMenus:
+      // Unlocking rebuilds the menu bar; locking leaves it as it is.
+      *field = on;
+      return 0;
+    case pwModernLook:
+      if (g.hasAppearanceManager == 0) return 0;
+      if (on != was) {
+        *field = on;
+        redrawall();
+      }
+      return 0;
+    case pwIdleControls:
+      *field = on;
+      redrawall();
+      return 0;
+    case pwQuartzPicts:
+      *field = on;
+      purgepictbuffer();
+      redrawall();
+      return 0;
+    case pwShowGroups:
+      *field = on;
+      if (g.current.window != nilid) drawedit(g.current, nullptr);
+      return 0;
+    case pwPlugin:
+      // Each window keeps its own plug-in mode; the current one is the global word.
+      *field = on;
+      g.current.plugin = u16(on);
+      if (g.current.window != nilid) putwind(g.current.window, g.current);
+      return 0;
+    default:
+      *field = on;
+      return 0;
+  }
+}
+
+// `serialControl`: up to five items separated by commas, one per field of the configuration
+// word in field order; an empty item leaves its field alone, a word not in the field's rows
+// too. The configuration changes only when the whole list reads.
+i16 setserial(const propctx& c, i32 i) {
+  u32 config = mainglobals().serialControl;
+  auto fields = sercontrol();
+  i32 at = i;
+  for (size_t k = 0; k < 5; ++k) {
+    u16 t = c.tok(at);
+    if (iseoltoken(t)) break;
+    if (t == tokComma) {
+      ++at;
+      continue;
+    }
+    fred item;
+    i32 n = 0;
+    if (i16 st = expression(c.path, c.text, c.atoms, at, c.variables, c.locals, &n, &item)) return st;
+    at += n;
+    Str255 word{};
+    fredtostring(&item, word);
+    disposfred(&item);
+    const serialfield& f = fields[k];
+    i16 code = getservalue(word + 1, word[0], f.first, f.last);
+    if (code >= 0) config = (config & ~f.mask) | ((u32(code) << f.shift) & f.mask);
+    t = c.tok(at);
+    if (t == tokComma) ++at;
+    else if (!iseoltoken(t) && k != 3) return statusnocomma;
+  }
+  mainglobals().serialControl = config;
+  return 0;
+}
+
+// `backDrop`: black, white or none.
+i16 setbackdrop(fred* value) {
+  MainGlobals& g = mainglobals();
+  u16 colour = 0;
+  if (isword(value, "black")) colour = tokBlack;
+  else if (isword(value, "white")) colour = tokWhite;
+  else if (isword(value, "none")) colour = tokNoneWord;
+  else return statusnoobject;
+  if (colour == tokNoneWord) {
+    if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
+    g.backdrop = nilid;
+    return 0;
+  }
+  bool made = false;
+  if (g.backdrop == nilid || !IsValidWindowPtr(g.backdrop)) {
+    Rect r = screenbounds(0);
+    WindowRef w = nilid;
+    if (CreateNewWindow(kDocumentWindowClass, kWindowStandardHandlerAttribute, &r, &w) != noErr) return 0;
+    Str255 title{};
+    fredtostring(value, title);
+    SetWTitle(w, title);
+    SetWindowKind(w, kBackdropKind);
+    SendBehind(w, nilid);
+    g.backdrop = w;
+    made = true;
+  }
+  SetWRefCon(g.backdrop, i32(colour));
+  SetThemeWindowBackground(g.backdrop, colour == tokBlack ? -1 : -2, true);
+  SetWindowAlpha(g.backdrop, float(100 - g.backdropTransparency) / 100.0f);
+  if (made) ShowWindow(g.backdrop);
+  return 0;
+}
+
+// `defaultFolder`: an existing folder, or empty / none to keep none.
+i16 setdefaultfolder(fred* value) {
+  MainGlobals& g = mainglobals();
+  Str255 s{};
+  fredtostring(value, s);
+  if (s[0] == 0 || isword(value, "empty") || isword(value, "none")) {
+    if (g.defaultFolder != nilhandle) DisposeHandle(g.defaultFolder);
+    g.defaultFolder = nilhandle;
+    return 0;
+  }
+  u32 dirid = 0;
+  std::string path;
+  if (folderidofpath(pstringview(s), &dirid) != noErr || pathoffolder(dirid, &path) != noErr) return statusnofolder;
+  Handle h = nilhandle;
+  if (PtrToHand(path.data(), &h, Size(path.size())) != noErr) return statusnomemory;
+  if (g.defaultFolder != nilhandle) DisposeHandle(g.defaultFolder);
+  g.defaultFolder = h;
+  return 0;
+}
+
+// Replaces a text handle of the global state by the value's text (none for an empty text when
+// `emptyisnone`).
+i16 settext(Handle* field, fred* value, bool emptyisnone) {
+  if (emptyisnone && getfredsize(value) == 0) {
+    if (*field != nilhandle) DisposeHandle(*field);
+    *field = nilhandle;
+    return 0;
+  }
+  Handle h = nilhandle;
+  if (i16 st = fredtonewh(value, &h)) return st;
+  if (*field != nilhandle) DisposeHandle(*field);
+  *field = h;
+  return 0;
+}
+
+i16 setmenuset(const propctx& c, i32 v, fred* value) {
+  MainGlobals& g = mainglobals();
+  u16 t = c.tok(v);
+  i32 n = 0;
+  if (t >= tokEditor1 && t <= tokEditSelection && lineends(c, v + 1)) {
+    n = 11 + (t - tokEditor1);
+  } else if (isword(value, "editSelection")) {
+    n = 17;
+  } else {
+    bool found = false;
+    for (i32 k = 1; k <= 6 && !found; ++k) {
+      char word[8] = {'e', 'd', 'i', 't', 'o', 'r', char('0' + k), 0};
+      if (isword(value, word)) {
+        n = 10 + k;
+        found = true;
+      }
+    }
+    if (!found) {
+      if (i16 st = fredtolong(value, &n)) return st;
+      n = std::clamp(n, 1, 10);
+    }
+  }
+  g.menuSet = i16(n - 1);
+  return 0;
+}
+
+// The case of one property once its value is read.
+i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
+  MainGlobals& g = mainglobals();
+  if (plainswitch(token)) {
+    i16* field = globalswitch(token);
+    return field ? toboolean(value, field) : i16(statusnoproperty);
+  }
+  if (i16* field = globalswitch(token)) {
+    i16 on = 0;
+    if (i16 st = toboolean(value, &on)) return st;
+    return switcheffect(token, field, on);
+  }
+  if (plaininteger(token)) {
+    i32 n = 0;
+    if (i16 st = fredtolong(value, &n)) return st;
+    globalinteger(token).set(n);
+    return 0;
+  }
+  for (const limit& l : kLimits) {
+    if (l.token != token) continue;
+    i32 n = 0;
+    if (i16 st = fredtolong(value, &n)) return st;
+    n = std::clamp(n, l.low, l.high) - l.shift;
+    if (i16* index = globalindex(token)) *index = i16(n);
+    else globalinteger(token).set(n);
+    return 0;
+  }
+  i32 n = 0;
+  switch (token) {
+    case pwFillBack:
+    case pwFillFore:
+    case pwPenback:
+    case pwPenFore:
+      if (i16 st = fredtolong(value, &n)) return st;
+      *globalindex(token) = i16((n - 1) & 0xFF);
+      return 0;
+    case pwLineSize:
+      if (i16 st = fredtolong(value, &n)) return st;
+      g.penWidth = g.penHeight = i16(std::clamp(n, 0, 1000));
+      return 0;
+    case pwTabSize:
+      if (i16 st = fredtolong(value, &n)) return st;
+      g.tabSize = i16(std::clamp(n, 0, 255));
+      redrawall();
+      return 0;
+    case pwPaletteOpacity:
+      if (i16 st = fredtolong(value, &n)) return st;
+      g.paletteOpacity = i16(100 - std::clamp(n, 0, 100));
+      return 0;
+    case pwAppleEventTimeout:
+      if (isword(value, "default")) n = -1;
+      else if (isword(value, "forever")) n = -2;
+      else if (i16 st = fredtolong(value, &n)) return st;
+      g.appleEventTimeout = n;
+      return 0;
+    case pwAudioVolume: return statusnotavailable;
+    case pwBackColor: return statusnobackcolor;
+    case pwColorWorld:
+    case pwLanguage: return statusreadonly;
+    case pwMultiEffect:
+    case pwValidateUserProps: return 0;
+    case pwBufferMode: {
+      Str255 s{};
+      fredtostring(value, s);
+      i16 depth = 0;
+      if (i16 st = stringtomode(s, &depth)) return st;
+      g.bufferMode = depth;
+      return 0;
+    }
+    case pwDefaultFolder: return setdefaultfolder(value);
+    case pwEditorName: return settext(&g.editorName, value, false);
+    case pwFileType: {
+      char type[8];
+      std::memset(type, '?', sizeof type);
+      Size size = std::min<Size>(getfredsize(value), 8);
+      std::memcpy(type, fredaddr(value), size_t(size));
+      Handle h = nilhandle;
+      if (PtrToHand(type, &h, 8) != noErr) return statusnomemory;
+      if (g.fileType != nilhandle) DisposeHandle(g.fileType);
+      g.fileType = h;
+      return 0;
+    }
+    case pwItemDelimiter:
+    case pwLineDelimiter:
+    case pwWordDelimiter: {
+      u16 ch = 0;
+      if (i16 st = getchardel(value, &ch)) return st;
+      (token == pwItemDelimiter ? g.itemDelimiter : token == pwLineDelimiter ? g.lineDelimiter : g.wordDelimiter) = ch;
+      return 0;
+    }
+    case pwMenuSet: return setmenuset(c, v, value);
+    case pwNumberFormat: {
+      if (i16 st = fredtohand(value, g.numberformat)) return st;
+      decodeformat();
+      return 0;
+    }
+    case pwPrintLabel: return settext(&g.printLabel, value, true);
+    case pwQuartzText: return statusnotavailable;  // no system text-rendering switch to change
+    case pwRecogPhrases: return 0;            // no recognizer can be started
+    case pwTranslucentDragOpacity: {
+      Str255 w{};
+      firstword(value, w);
+      static constexpr std::array<std::pair<const char*, i16>, 6> words{{
+          {"maximum", 3}, {"high", 2}, {"medium", 1}, {"normal", 1}, {"low", 0}, {"minimum", 0}}};
+      for (const auto& [word, code] : words) {
+        Str255 ww{};
+        setpstring(ww, word);
+        if (myequalstring(w, ww)) {
+          g.translucentDragOpacity = code;
+          return 0;
+        }
+      }
+      return statusbadopacity;
+    }
+    case pwBackDrop: return setbackdrop(value);
+    default: return statusnoproperty;
+  }
+}
+
+// The setters of print settings and the dock menu are not built yet.
+bool notbuiltglobal(u16 token) {
+  switch (token) {
+    case tokPaperSize:
+    case tokPrinter:
+    case tokPrintCopies:
+    case tokPrintOrientation:
+    case tokPrintRange:
+    case pwDockMenu:
+    case pwDefaultCursor:
+    case pwCursor: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+KV_SETTER(setglobal) {
+  propctx c{path, text, atoms, variables, nilhandle};
+  i32 i = at;
+  if (isthe(c, i)) ++i;
+  if (c.tok(i + 1) != tokTo) return statusnoto;
+  const i32 v = i + 2;
+  if (refusedinplugin(token) && pluginmode()) return statusplugin;
+  if (notbuiltglobal(token)) return statusnoproperty;
+  if (token < tokPaperSize || token > 4304) return statusnoproperty;
+  MainGlobals& g = mainglobals();
+  // Values read as points.
+  if (token == pwWindowLimit || token == pwAudioVolume || token == pwTransitionLoc) {
+    i16 h = 0, vv = 0;
+    i32 used = 0;
+    if (i16 st = getloc(c, v, &used, &h, &vv)) return st;
+    if (!lineends(c, v + used)) return statusstray;
+    if (token == pwAudioVolume) return statusnotavailable;
+    if (token == pwTransitionLoc) {
+      g.transitionLoc = Point{vv, h};
+    } else {
+      g.windowLimit = Point{std::max(vv, kMinimumWindowSize), std::max(h, kMinimumWindowSize)};
+      redrawall();
+    }
+    return 0;
+  }
+  if (token == pwSoundVolume) {
+    i16 left = 0, right = 0;
+    i32 used = 0;
+    i16 st = getloc(c, v, &used, &left, &right);
+    if (st == statusnocomma) {
+      fred value;
+      if ((st = readvalue(c, v, &value))) return st;
+      i32 n = 0;
+      st = fredtolong(&value, &n);
+      disposfred(&value);
+      if (st != 0) return st;
+      left = right = i16(std::clamp(n, -32768, 32767));
+    } else if (st != 0) {
+      return st;
+    } else if (!lineends(c, v + used)) {
+      return statusstray;
+    }
+    u32 l = u32(std::clamp<i32>(left, 0, 256)), r = u32(std::clamp<i32>(right, 0, 256));
+    g.soundVolume = l | (r << 16);
+    return 0;
+  }
+  if (token == pwSerialControl) {
+    // One expression holding the whole list is read from its own text.
+    fred value;
+    i32 used = 0;
+    if (i16 st = expression(path, text, atoms, v, variables, nilhandle, &used, &value)) return st;
+    if (!lineends(c, v + used)) {
+      disposfred(&value);
+      return setserial(c, v);
+    }
+    Handle valueatoms = nilhandle;
+    i16 st = tokenizefred(&value, &valueatoms);
+    if (st == 0) st = setserial(propctx{path, value.text, valueatoms, variables, nilhandle}, 0);
+    if (valueatoms != nilhandle) DisposeHandle(valueatoms);
+    disposfred(&value);
+    return st;
+  }
+  fred value;
+  i32 used = 0;
+  if (i16 st = expression(path, text, atoms, v, variables, nilhandle, &used, &value)) return st;
+  if (token != pwBackDrop && !lineends(c, v + used)) {
+    disposfred(&value);
+    return statusstray;
+  }
+  i16 st = setcase(c, token, v, &value);
+  disposfred(&value);
+  return st;
+}
+
+KV_SETTER(setglobaltext) {
+  propctx c{path, text, atoms, variables, nilhandle};
+  i32 i = at;
+  if (isthe(c, i)) ++i;
+  if (c.tok(i + 1) != tokTo) return statusnoto;
+  Handle h = nilhandle;
+  i32 used = 0;
+  if (i16 st = listonewh(text, atoms, i + 2, path, variables, nilhandle, &used, &h)) return st;
+  if (!lineends(c, i + 2 + used)) {
+    DisposeHandle(h);
+    return statusstray;
+  }
+  fred value;
+  i16 st = handtonewfred(h, &value);
+  DisposeHandle(h);
+  if (st != 0) return st;
+  MainGlobals& g = mainglobals();
+  Str255 s{};
+  fredtostring(&value, s);
+  i32 n = 0;
+  switch (token) {
+    case pwTextAlign: {
+      i16 code = 0;
+      st = getalign(&value, &code);
+      if (st == 0) g.textAlign = code;
+      break;
+    }
+    case pwTextFont: g.textFont = GetFNum(s); break;
+    case pwTextHeight:
+      if (isword(&value, "auto")) {
+        g.textHeight = -1;
+      } else if ((st = fredtolong(&value, &n)) == 0) {
+        g.textHeight = i16(std::clamp(n, 5, 200));
+      }
+      break;
+    case pwTextSize:
+      if ((st = fredtolong(&value, &n)) == 0) g.textSize = i16(std::clamp(n, -1, 32767));
+      break;
+    case pwTextStyle: {
+      u16 bits = 0;
+      st = getstylewords(s, &bits);
+      if (st == 0) g.textStyle = i16(bits);
+      break;
+    }
+    default: st = statusreadonly; break;
+  }
+  disposfred(&value);
+  return st;
+}
+
+}  // namespace kv

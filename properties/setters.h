@@ -1,0 +1,59 @@
+// The setter routines the setter dispatcher (`comset`) chooses by property token. Every
+// routine has the setter signature of properties.h: atom `at` is atom 1 of the statement (the
+// one after `set`, possibly `the`); each routine skips a leading `the` itself, then reads the
+// property word, its own `of <object>` clause where it takes one, `to` and the value.
+#pragma once
+
+#include "properties/properties.h"
+
+namespace kv {
+
+#define KV_SETTER(name) i16 name(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 token)
+
+// The dispatcher's own (setters.cpp).
+KV_SETTER(nowriteproc);   // 65: the property can be read but not set
+KV_SETTER(neversetproc);  // 43: no such property can be set
+
+// Global properties (globalsetters.cpp); the global text defaults set without an object.
+KV_SETTER(setglobaltext);
+
+// User-defined properties (userprops.cpp).
+KV_SETTER(setuserprop);
+
+// Object geometry (geometrysetter.cpp).
+KV_SETTER(setloc);
+
+// Families whose setters are not built yet (notbuilt.cpp). `setspot` and `setextinfo` without
+// an object set the global default of the same name.
+KV_SETTER(setspot);
+KV_SETTER(setextinfo);
+KV_SETTER(setflags);
+KV_SETTER(spotgrcproc);
+KV_SETTER(spotfldproc);
+KV_SETTER(setwind);
+KV_SETTER(sethesize);
+KV_SETTER(setpicturedata);
+KV_SETTER(setoffset);
+KV_SETTER(setclut);
+KV_SETTER(setmonitor);
+KV_SETTER(setscroll);
+KV_SETTER(setpoints);
+KV_SETTER(setpictureinfo);
+KV_SETTER(setrulerinfo);
+KV_SETTER(setrtftext);
+KV_SETTER(setcmdchar);
+KV_SETTER(setcmdmodifiers);
+KV_SETTER(setcontents);
+KV_SETTER(sethilited);
+KV_SETTER(setid);
+KV_SETTER(setname);
+KV_SETTER(setscript);
+KV_SETTER(setstyle);
+KV_SETTER(setextdata);
+KV_SETTER(setitle);
+KV_SETTER(setfieldtext);
+
+// The setter routine of a property token (neversetproc for a token without one).
+setterproc settertable(u16 token);
+
+}  // namespace kv

@@ -1,0 +1,361 @@
+#include "properties/valueparsers.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "engine/expression.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/numbertext.h"
+#include "engine/objectutil.h"
+#include "engine/textutil.h"
+#include "platform/memory/memory.h"
+#include "platform/text/pstring.h"
+#include "properties/propwords.h"
+#include "properties/valuewords.h"
+#include "shell/mainglobals.h"
+#include "store/refwords.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 statusnoobject = 2, statusnocomma = 39, statusbadliststyle = 83;
+
+// An integer from the expression at atom i; *used its atoms.
+i16 integerat(const propctx& c, i32 i, i32* used, i32* n) {
+  fred v;
+  if (i16 st = expression(c.path, c.text, c.atoms, i, c.variables, c.locals, used, &v)) return st;
+  i16 st = fredtolong(&v, n);
+  disposfred(&v);
+  return st;
+}
+
+// `count` integers separated by commas from atom i.
+i16 integers(const propctx& c, i32 i, i32 count, i32* used, i32* out) {
+  i32 at = i;
+  for (i32 k = 0; k < count; ++k) {
+    if (k > 0) {
+      if (c.tok(at) != tokComma) return statusnocomma;
+      ++at;
+    }
+    i32 n = 0;
+    if (i16 st = integerat(c, at, &n, &out[k])) return st;
+    at += n;
+  }
+  *used = at - i;
+  return 0;
+}
+
+// Reads `count` integers either from the text of one operand (when no comma or operator
+// follows it) or from the statement's own atoms.
+i16 coordinates(const propctx& c, i32 i, i32 count, i32* used, i32* out) {
+  fred operand;
+  i32 n = 0;
+  if (i16 st = factor(c.path, c.text, c.atoms, i, c.variables, c.locals, &n, &operand)) return st;
+  u16 after = c.tok(i + n);
+  bool inside = after != tokComma && !(after >= firstoperator && after <= lastoperator);
+  if (!inside) {
+    disposfred(&operand);
+    return integers(c, i, count, used, out);
+  }
+  Handle valueatoms = nilhandle;
+  i16 st = tokenizefred(&operand, &valueatoms);
+  if (st == 0) {
+    propctx inner{c.path, operand.text, valueatoms, c.variables, c.locals};
+    i32 m = 0;
+    st = integers(inner, 0, count, &m, out);
+  }
+  if (valueatoms != nilhandle) DisposeHandle(valueatoms);
+  disposfred(&operand);
+  if (st == 0) *used = n;
+  return st;
+}
+
+Rect torect(const i32 (&n)[4]) { return Rect{i16(n[1]), i16(n[0]), i16(n[3]), i16(n[2])}; }
+
+}  // namespace
+
+i16 lowloc(const propctx& c, i32 i, i32* used, i16* h, i16* v) {
+  i32 n[2] = {};
+  if (i16 st = integers(c, i, 2, used, n)) return st;
+  *h = i16(n[0]);
+  *v = i16(n[1]);
+  return 0;
+}
+
+i16 getloc(const propctx& c, i32 i, i32* used, i16* h, i16* v) {
+  i32 n[2] = {};
+  if (i16 st = coordinates(c, i, 2, used, n)) return st;
+  *h = i16(n[0]);
+  *v = i16(n[1]);
+  return 0;
+}
+
+i16 lowrect(const propctx& c, i32 i, i32* used, Rect* r) {
+  i32 n[4] = {};
+  if (i16 st = integers(c, i, 4, used, n)) return st;
+  *r = torect(n);
+  return 0;
+}
+
+i16 getrect(const propctx& c, i32 i, i32* used, Rect* r) {
+  i32 n[4] = {};
+  if (i16 st = coordinates(c, i, 4, used, n)) return st;
+  *r = torect(n);
+  return 0;
+}
+
+void makearect(u16 token, i16 h, i16 v, i16 n, Rect* r) {
+  // Worked out in 32 bits, so that sums and sizes of far-apart coordinates do not wrap; the
+  // results are 16-bit coordinates again.
+  i32 top = r->top, left = r->left, bottom = r->bottom, right = r->right;
+  const i32 width = right - left, height = bottom - top;
+  switch (token) {
+    case pwTopLeft: top = v, left = h, bottom = v + height, right = h + width; break;
+    case pwTopRight: top = v, right = h, bottom = v + height, left = h - width; break;
+    case pwBottomLeft: bottom = v, left = h, top = v - height, right = h + width; break;
+    case pwBotRight: bottom = v, right = h, top = v - height, left = h - width; break;
+    case pwTop: top = n, bottom = n + height; break;
+    case pwBottom: bottom = n, top = n - height; break;
+    case pwLeft: left = n, right = n + width; break;
+    case pwRight: right = n, left = n - width; break;
+    case pwHeight:
+      top = ((top + bottom) >> 1) - (n >> 1);
+      bottom = top + n;
+      break;
+    case pwWidth:
+      left = ((left + right) >> 1) - (n >> 1);
+      right = left + n;
+      break;
+    case pwLoc:
+      top = v - (height >> 1);
+      left = h - (width >> 1);
+      bottom = top + height;
+      right = left + width;
+      break;
+    default: break;
+  }
+  *r = Rect{i16(top), i16(left), i16(bottom), i16(right)};
+}
+
+i16 getalign(fred* value, i16* code) {
+  Str255 s{};
+  fredtostring(value, s);
+  for (const wordcode& w : alignwords()) {
+    Str255 word{};
+    setpstring(word, w.word);
+    if (myequalstring(s, word)) {
+      *code = w.code;
+      return 0;
+    }
+  }
+  return statusnoobject;
+}
+
+i16 getliststyles(fred* value, u16* mask) {
+  struct liststyle {
+    u16 token, bits;
+  };
+  static constexpr std::array<liststyle, 8> words{{
+      {11195, 0x10}, {11206, 0x80}, {11197, 0x02}, {11333, 0x04}, {11101, 0x40}, {11194, 0x20}, {11080, 0x100},
+      {11232, 0},
+  }};
+  *mask = 0;
+  Handle atoms = nilhandle;
+  if (i16 st = tokenizefred(value, &atoms)) return st;
+  i16 st = 0;
+  for (i32 i = 0; st == 0; ++i) {
+    u16 t = tokenat(atoms, i);
+    if (t == tokEndOfLine || t == tokEndOfScript) break;
+    if (t == tokComma) continue;
+    auto it = std::find_if(words.begin(), words.end(), [t](const liststyle& w) { return w.token == t; });
+    if (it == words.end()) st = statusbadliststyle;
+    else *mask = u16(*mask | it->bits);
+  }
+  DisposeHandle(atoms);
+  return st;
+}
+
+i16 getstylewords(ConstStringPtr text, u16* bits) {
+  u16 b = 0;
+  i32 i = 1;
+  const i32 end = text[0] + 1;
+  while (i < end) {
+    while (i < end && (text[i] == ',' || text[i] == ' ' || text[i] == 9)) ++i;
+    i32 start = i;
+    while (i < end && text[i] != ',' && text[i] != ' ' && text[i] != 9) ++i;
+    if (i == start) break;
+    Str255 word{};
+    pstrassign(word, sizeof word, text + start, size_t(i - start));
+    static constexpr u8 plain[] = "\x05plain";
+    if (myequalstring(word, plain)) continue;
+    bool found = false;
+    for (const wordcode& w : stylewords()) {
+      Str255 ww{};
+      setpstring(ww, w.word);
+      if (myequalstring(word, ww)) {
+        b = u16(b | w.code);
+        found = true;
+        break;
+      }
+    }
+    if (!found) return statusbadliststyle;
+  }
+  *bits = b;
+  return 0;
+}
+
+i16 fredtomode(fred* value, bool shadeform, u16 style, i16* mode) {
+  Str255 s{};
+  fredtostring(value, s);
+  if (!shadeform) {
+    for (const wordcode& w : modewords()) {
+      Str255 word{};
+      setpstring(word, w.word);
+      if (!myequalstring(s, word)) continue;
+      if (w.code == -1 && style != stylebitmap) return statusnoobject;
+      *mode = w.code;
+      return 0;
+    }
+    return statusnoobject;
+  }
+  // A four-letter prefix and a number; the number is read first.
+  if (s[0] < 5) return statusnoobject;
+  Str255 digits{};
+  pstrassign(digits, sizeof digits, s + 5, s[0] - 4);
+  i32 n = 0;
+  if (i16 st = stringtolong(digits, &n)) return st;
+  static constexpr u8 shad[] = "\x04shad", gray[] = "\x04gray";
+  Str255 prefix{};
+  pstrassign(prefix, sizeof prefix, s + 1, 4);
+  if (myequalstring(prefix, shad) && n >= 1 && n <= 10) {
+    *mode = i16(n - 1);
+    return 0;
+  }
+  if (myequalstring(prefix, gray) && n >= 1 && n <= 5) {
+    *mode = i16(n + 9);
+    return 0;
+  }
+  return statusnoobject;
+}
+
+i16 textotool(const propctx& c, i32 i, i32* used, i16* tool) {
+  enum : u16 {
+    tokBrowse = 11022, tokPointer = 11237, tokGraphicWord = 11125, tokUniversal = 11329, tokStraight = 11304,
+    tokRectWord = 4219, tokRoundRect = 11271, tokOval = 11210, tokPolygon = 11238, tokArc = 11004,
+    tokCurve = 11060, tokBrushWord = 4053, tokBucket = 11023, tokEraser = 11097, tokLasso = 11157,
+    tokPencil = 11222, tokRegular = 11265, tokSelect = 2176, tokSpray = 11299, tokCan = 11032,
+    tokPaint = 11212, tokDraw = 11080, tokButtonWord = 11025, tokFieldWord = 11107, tokScrollWord = 4236,
+    tokList = 11159, tokScrollingList = 11280,
+  };
+  // The tool of each word by class: none, paint, draw, button, field (0: no such tool).
+  struct toolrow {
+    u16 word;
+    i16 tools[5];
+  };
+  static constexpr std::array<toolrow, 44> rows{{
+      {tokBrowse, {100, 0, 0, 0, 0}},        {tokPointer, {601, 0, 0, 0, 0}},
+      {tokGraphicWord, {604, 0, 0, 0, 0}},   {tokUniversal, {600, 0, 0, 0, 0}},
+      {tokText, {0, 314, 200, 0, 0}},        {tokStraight, {0, 0, 201, 0, 0}},
+      {tokLine, {304, 304, 202, 0, 0}},      {tokRectWord, {309, 309, 203, 400, 500}},
+      {tokRoundRect, {311, 311, 204, 402, 0}}, {tokOval, {306, 306, 205, 0, 0}},
+      {tokPolygon, {308, 308, 206, 401, 0}}, {tokArc, {0, 0, 207, 0, 0}},
+      {tokCurve, {305, 305, 208, 0, 0}},     {tokBrushWord, {300, 300, 0, 0, 0}},
+      {tokBucket, {301, 301, 0, 0, 0}},      {tokEraser, {302, 302, 0, 0, 0}},
+      {tokLasso, {303, 303, 0, 0, 0}},       {tokPencil, {307, 307, 0, 0, 0}},
+      {tokRegular, {310, 310, 0, 0, 0}},     {tokSelect, {312, 312, 0, 0, 0}},
+      {tokSpray, {313, 313, 0, 0, 0}},       {11260, {0, 0, 0, 403, 0}},
+      {11040, {0, 0, 0, 404, 0}},            {11014, {0, 0, 0, 405, 0}},
+      {11241, {0, 0, 0, 406, 0}},            {11239, {0, 0, 0, 407, 0}},
+      {3146, {0, 0, 0, 408, 0}},             {11294, {0, 0, 0, 410, 0}},
+      {11309, {0, 0, 0, 411, 0}},            {11135, {0, 0, 0, 412, 0}},
+      {11071, {0, 0, 0, 413, 0}},            {11278, {0, 0, 0, 414, 0}},
+      {11252, {0, 0, 0, 415, 0}},            {11137, {0, 0, 0, 416, 0}},
+      {11267, {0, 0, 0, 417, 0}},            {11162, {0, 0, 0, 418, 0}},
+      {11038, {0, 0, 0, 419, 0}},            {11072, {0, 0, 0, 420, 0}},
+      {11247, {0, 0, 0, 421, 0}},            {11281, {0, 0, 0, 422, 0}},
+      {11231, {0, 0, 0, 423, 0}},            {11282, {0, 0, 0, 428, 0}},
+      {11065, {0, 0, 0, 429, 0}},            {tokScrollWord, {0, 0, 0, 0, 501}},
+  }};
+  static constexpr std::array<toolrow, 2> lists{{
+      {tokList, {0, 0, 0, 0, 502}},
+      {tokScrollingList, {0, 0, 0, 0, 503}},
+  }};
+  enum : u8 { classnone, classpaint, classdraw, classbutton, classfield, classtext };
+  u8 cls = classnone;
+  i32 at = i;
+  switch (c.tok(at)) {
+    case tokPaint: cls = classpaint; break;
+    case tokDraw: cls = classdraw; break;
+    case tokButtonWord: cls = classbutton; break;
+    case tokFieldWord: cls = classfield; break;
+    case tokText: cls = classtext; break;
+    default: break;
+  }
+  if (cls != classnone) ++at;
+  const u16 word = c.tok(at);
+  const toolrow* row = nullptr;
+  for (const toolrow& r : rows)
+    if (r.word == word) row = &r;
+  for (const toolrow& r : lists)
+    if (r.word == word) row = &r;
+  if (row == nullptr) {
+    // The class's own tool; the word after it is not taken.
+    static constexpr i16 own[6] = {0, 606, 0, 603, 602, 605};
+    if (own[cls] == 0) return statusnoobject;
+    *tool = own[cls];
+    *used = at - i;
+    return 0;
+  }
+  if (cls == classtext) return statusnoobject;
+  i16 t = row->tools[cls];
+  if (t == 0) return statusnoobject;
+  ++at;
+  if (word == tokStraight && c.tok(at) == tokLine) ++at;
+  if (word == tokSpray && c.tok(at) == tokCan) ++at;
+  if (word == tokRegular) {
+    if (c.tok(at) != tokPolygon) return statusnoobject;
+    ++at;
+  }
+  *tool = t;
+  *used = at - i;
+  return 0;
+}
+
+i16 getchardel(fred* value, u16* ch) {
+  if (value->type == fredlong || value->type == freddouble) {
+    i32 n = 0;
+    if (i16 st = fredtolong(value, &n)) return st;
+    *ch = u16(n);
+    return 0;
+  }
+  if (value->type != fredstring && value->type != fredhand) return statusnoobject;
+  Size n = getfredsize(value);
+  const u8* p = reinterpret_cast<const u8*>(fredaddr(value));
+  if (mainglobals().twobyte != 0) {
+    if (n == 1) *ch = p[0];
+    else if (n == 2) *ch = u16((p[0] << 8) | p[1]);
+    else return statusnoobject;
+    return 0;
+  }
+  if (n < 1) return statusnoobject;
+  *ch = p[0];
+  return 0;
+}
+
+bool isgrcont(const propctx& c, i32 i) {
+  u16 t = c.tok(i);
+  if (t == refwords::tokGraphic) return true;
+  return (t == tokCard || t == refwords::tokBackground) && c.tok(i + 1) == refwords::tokGraphic;
+}
+
+bool hasMinMaxValues(const spot* s) {
+  if (!isversion4spot(s)) return false;
+  u16 style = s->style;
+  return style == 203 || style == 205 || style == 206 || (style >= 209 && style <= 219) || style == 222 ||
+         style == 223 || style == 225 || style == 226 || style == 228 || style == 229;
+}
+
+}  // namespace kv
