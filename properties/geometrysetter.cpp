@@ -15,6 +15,7 @@
 #include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
+#include "render/objectbounds.h"
 #include "render/spotgeometry.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
@@ -101,7 +102,7 @@ i16 moveobject(const objread& obj, u16 word, const geometryvalue& g) {
     if (bytes > INT32_MAX || memoryrefused(Size(std::max<i64>(bytes, 0)))) return statusnomemory;
   }
   Rect before{};
-  calcspot(obj.objects, obj.objindex, &before);
+  calcspot(obj.objects, i16(obj.objindex), &before);
   mapspot(obj.objects, obj.objindex, r, false);
   markowner(obj);
   // Redrawn when the window shows the object's card and the object can be seen.
@@ -110,7 +111,7 @@ i16 moveobject(const objread& obj, u16 word, const geometryvalue& g) {
   u32 windflags = shown.wind != nilhandle ? loadat<windrec>(deref(shown.wind)).flags : 0;
   if (!(s.flags & kSpotVisible) && !(windflags & kWindowShowsInvisibles)) return 0;
   Rect after{};
-  calcspot(obj.objects, obj.objindex, &after);
+  calcspot(obj.objects, i16(obj.objindex), &after);
   if (after.top == before.top && after.left == before.left && after.bottom == before.bottom &&
       after.right == before.right)
     return 0;

@@ -339,6 +339,9 @@ i16 setmenuset(const propctx& c, i32 v, fred* value) {
 // The case of one property once its value is read.
 i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
   MainGlobals& g = mainglobals();
+  if (token == pwColorWorld || token == pwLanguage) return statusreadonly;
+  // Evaluated, and nothing stored.
+  if (token == pwMultiEffect || token == pwValidateUserProps) return 0;
   if (plainswitch(token)) {
     i16* field = globalswitch(token);
     return field ? toboolean(value, field) : i16(statusnoproperty);
@@ -393,10 +396,6 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       return 0;
     case pwAudioVolume: return statusnotavailable;
     case pwBackColor: return statusnobackcolor;
-    case pwColorWorld:
-    case pwLanguage: return statusreadonly;
-    case pwMultiEffect:
-    case pwValidateUserProps: return 0;
     case pwBufferMode: {
       Str255 s{};
       fredtostring(value, s);

@@ -244,9 +244,11 @@ KV_GETTER(userprop) {
   fred name;
   i16 st = propertyname(c, nameatom, &name);
   if (st == 0) {
+    // The name must be a text of at most 31 characters (a number kept as a number is none).
     Str255 s{};
-    bool shortname = name.type == fredstring && name.shorttext[0] <= kShortName;
-    if (shortname) pstrassign(s, sizeof s, name.shorttext + 1, name.shorttext[0]);
+    bool istext = name.type == fredstring || name.type == fredhand;
+    bool shortname = istext && getfredsize(&name) <= kShortName;
+    if (shortname) pstrassign(s, sizeof s, fredaddr(&name), size_t(getfredsize(&name)));
     disposfred(&name);
     if (!shortname || hiddenname(s)) st = statusnouprop;
     else st = lowuserprop(obj, s, value);

@@ -14,18 +14,27 @@ namespace {
 constexpr i32 kItemHead = 15;  // length, kind, reserved, enabled, name length, data length
 constexpr u16 styleline = 103;
 
-// The offset of the item at an index, walking the item lengths; -1 when the walk leaves the
-// list or meets an item shorter than its fixed part.
-i32 itemoffset(Handle list, i32 index) {
+// The length of the item at an offset when it is whole (its fixed part, its name and its
+// data within its length, its length within the list); 0 otherwise.
+u32 wholeitem(Handle list, i32 at) {
   const i32 size = GetHandleSize(list);
+  if (at < 2 || at + kItemHead > size) return 0;
+  const u8* item = deref(list) + at;
+  u32 length = loadat<u32>(item);
+  if (length < u32(kItemHead) || length > u32(size - at) || u32(kItemHead) + item[10] > length) return 0;
+  return length;
+}
+
+// The offset of the item at an index, walking the item lengths; -1 when the walk meets an item
+// that is not whole.
+i32 itemoffset(Handle list, i32 index) {
   i32 at = 2;
-  for (i32 i = 0; i < index; ++i) {
-    if (at + kItemHead > size) return -1;
-    u32 length = loadat<u32>(deref(list) + at);
-    if (length < u32(kItemHead) || length > u32(size - at)) return -1;
+  for (i32 i = 0;; ++i) {
+    u32 length = wholeitem(list, at);
+    if (length == 0) return -1;
+    if (i == index) return at;
     at += i32(length);
   }
-  return at + kItemHead <= size ? at : -1;
 }
 
 }  // namespace
@@ -50,9 +59,7 @@ i16 filternametoidx(Handle list, ConstStringPtr name, u16* index) {
   for (i32 i = 0; i < count; ++i) {
     i32 at = itemoffset(list, i);
     if (at < 0) return 0;
-    u32 length = loadat<u32>(deref(list) + at);
     const u8* item = deref(list) + at;
-    if (length < u32(kItemHead) || u32(kItemHead) + item[10] > length) return 0;
     Str255 own{};
     BlockMoveData(item + 10, own, item[10] + 1);
     if (myequalstring(own, name)) {
