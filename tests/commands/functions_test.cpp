@@ -87,6 +87,12 @@ TEST_F(FunctionsTest, ValueEvaluatesText) {
   EXPECT_EQ(eval("value(\"\")"), "");
   EXPECT_EQ(fn("put 4 into n\nreturn value(\"n * 2\")"), "8");
   EXPECT_EQ(eval("value(\"1 +\")"), "error 3");
+  // A text that evaluates itself ends with an error, not with the stack.
+  for (const char* form : {"value(x)", "the value of x"}) {
+    std::string body = std::string("global x\nput \"") + form + "\" into x\nreturn " + form;
+    std::string r = fn(body);
+    EXPECT_TRUE(r == "error 50" || r == "error 111") << form << ": " << r;
+  }
 }
 
 TEST_F(FunctionsTest, Parameters) {

@@ -1,0 +1,90 @@
+// Commands and functions that read the open project: object questions, the number of cards,
+// arithmetic and delete in field text, the message box while messages are locked.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/memory/memory.h"
+#include "platform/testing/answers.h"
+#include "shell/mainglobals.h"
+#include "store/objread.h"
+#include "store/records.h"
+#include "tests/support/windows.h"
+
+namespace kv {
+namespace {
+
+class WindowFunctionsTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    build(testproject::small());
+    ASSERT_EQ(open(), 0);
+    clearglobals();
+  }
+};
+
+TEST_F(WindowFunctionsTest, ObjectQuestions) {
+  EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "false");
+  EXPECT_EQ(cardvalue("the isControl of this card"), "false");
+  EXPECT_EQ(cardvalue("projPath(this card)"), home->path());
+  EXPECT_EQ(cardvalue("the projectPath of card button \"Go\""), home->path());
+  EXPECT_EQ(cardvalue("isControl(card button \"Go\" x)"), "error 88");
+  EXPECT_EQ(cardvalue("isControl(card button \"Nothing\")"), "error 11");
+}
+
+TEST_F(WindowFunctionsTest, APlatformControlButtonIsAControl) {
+  // Mark the card's button as a platform control through its descriptor.
+  objread obj{};
+  Handle text = nilhandle;
+  Handle atoms = tokens("card button \"Go\"", &text);
+  Handle vars = NewHandle(0);
+  i32 used = 0;
+  ASSERT_EQ(scanobj(hierpath(), text, atoms, 0, vars, &used, &obj), 0);
+  u8* at = deref(obj.objects) + size_t(obj.objindex) * sizeof(spot);
+  spot s = loadat<spot>(at);
+  s.flags = u32(s.flags) | spotplatformcontrol;
+  std::memcpy(at, &s, sizeof s);
+  EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "true");
+  s.flags = u32(s.flags) & ~u32(spotplatformcontrol);
+  std::memcpy(deref(obj.objects) + size_t(obj.objindex) * sizeof(spot), &s, sizeof s);
+  writeobj(&obj);
+  DisposeHandle(vars);
+}
+
+TEST_F(WindowFunctionsTest, TheNumberOfCards) {
+  EXPECT_EQ(cardvalue("the number of cards"), "3");
+  EXPECT_EQ(cardvalue("number(cards)"), "3");
+  EXPECT_EQ(cardvalue("the number of cds"), "3");
+  EXPECT_EQ(cardvalue("the number of cards of this window"), "error 124");  // not counted here yet
+}
+
+TEST_F(WindowFunctionsTest, ArithmeticAndDeleteInFieldText) {
+  ASSERT_EQ(doline("put \"7,x\" into field \"Title\""), 0);
+  ASSERT_EQ(doline("add 5 to item 1 of field \"Title\""), 0);
+  EXPECT_EQ(cardvalue("field \"Title\""), "12,x");
+  ASSERT_EQ(doline("delete item 1 of field \"Title\""), 0);
+  EXPECT_EQ(cardvalue("field \"Title\""), "x");
+  // A field chunk longer than 255 characters: only its first 255 count as the number.
+  ASSERT_EQ(doline("put \"12\" into field \"Title\""), 0);
+  for (int i = 0; i < 30; ++i) ASSERT_EQ(doline("put \"          \" after field \"Title\""), 0);
+  ASSERT_EQ(doline("put \"34\" after field \"Title\""), 0);
+  ASSERT_EQ(doline("add 1 to field \"Title\""), 0);
+  EXPECT_EQ(cardvalue("field \"Title\""), "13");
+}
+
+TEST_F(WindowFunctionsTest, PutWithoutPrepositionTellsTheCardEvenWhileMessagesAreLocked) {
+  testproject::Project p = testproject::small();
+  p.windows[0].cards[0].script += "\non putMessage\n  global told\n  put msg after told\nend putMessage";
+  build(p, "q.kv45");
+  ASSERT_EQ(open("q.kv45"), 0);
+  clearglobals();
+  mainglobals().lockMessages = 1;
+  ASSERT_EQ(doline("put \"locked\""), 0);
+  mainglobals().lockMessages = 0;
+  EXPECT_EQ(global("told"), "locked");
+  EXPECT_EQ(msg(), "locked");
+}
+
+}  // namespace
+}  // namespace kv
