@@ -61,5 +61,9 @@ i16 funmath(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
 i16 funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 fundual(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funreplace(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// Geometry (fungeometry.cpp): rectangles, quads, and points between global and local.
+i16 funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+i16 funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+i16 funlocs(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 }  // namespace kv

@@ -67,9 +67,7 @@ constexpr funproc funcommon = funnotbuilt;
 constexpr funproc fundialog = funnotbuilt;
 constexpr funproc funmovie = funnotbuilt;
 constexpr funproc funscript = funnotbuilt;
-constexpr funproc funrects = funnotbuilt;
-constexpr funproc funquads = funnotbuilt;
-constexpr funproc funlocs = funnotbuilt;
+
 
 // Every function word, by token; tokens not listed (3029-3031, and the words instrument,
 // scaleQuad, xfcn and xrtn among them) go to neverfunproc.

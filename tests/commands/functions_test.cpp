@@ -192,3 +192,61 @@ TEST_F(FunctionsTest, Replace) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+class GeometryFunctionsTest : public VeltrixTest {};
+
+TEST_F(GeometryFunctionsTest, Rectangles) {
+  EXPECT_EQ(eval("insetRect(0,0,100,100, 10,20)"), "10,20,90,80");
+  EXPECT_EQ(fn("put \"0,0,100,100\" into r\nreturn insetRect(r, 10, 20)"), "10,20,90,80");
+  EXPECT_EQ(fn("put \"0,0,100,100\" into r\nreturn insetRect(r, \"-5,-5\")"), "-5,-5,105,105");
+  EXPECT_EQ(eval("offsetRect(\"1,2,3,4\", 10, 20)"), "11,22,13,24");
+  EXPECT_EQ(eval("pinRect(0,0,100,100, 150,-5)"), "99,0");
+  EXPECT_EQ(eval("pinRect(0,0,100,100, 50,50)"), "50,50");
+  EXPECT_EQ(eval("scaleRect(0,0,100,100, 0.5)"), "25,25,75,75");
+  EXPECT_EQ(eval("scaleRect(0,0,100,100, 0)"), "error 2");
+  EXPECT_EQ(eval("scaleRect(0,0,100,100, -1)"), "error 2");
+  EXPECT_EQ(eval("rectQuad(0,0,10,20)"), "0,0,10,0,10,20,0,20");
+  EXPECT_EQ(eval("the rectQuad of \"0,0,10,20\""), "0,0,10,0,10,20,0,20");
+  EXPECT_EQ(fn("put \"1,1,2,2\" into r\nreturn the rectQuad of r & \"!\""), "1,1,2,1,2,2,1,2!");
+}
+
+TEST_F(GeometryFunctionsTest, RectangleErrors) {
+  EXPECT_EQ(eval("the insetRect of \"0,0,1,1\""), "error 49");  // only three take "the"
+  EXPECT_EQ(eval("the rectQuad \"0,0,1,1\""), "error 5");
+  EXPECT_EQ(eval("insetRect(0,0,100 100, 1,1)"), "error 39");
+  EXPECT_EQ(eval("insetRect(0,0,100,100 1,1)"), "error 39");
+  EXPECT_EQ(eval("insetRect(0,0,100,100, 1,1, 7)"), "error 88");
+  EXPECT_EQ(eval("insetRect(\"0,0,1\", 1,1)"), "error 39");
+  EXPECT_EQ(eval("insetRect(\"0,0,1,1,1\", 1,1)"), "error 19");
+  EXPECT_EQ(eval("offsetRect(a,0,1,1, 1,1)"), "error 13");
+}
+
+TEST_F(GeometryFunctionsTest, Quads) {
+  std::string q = "\"0,0,10,0,10,20,0,20\"";
+  EXPECT_EQ(eval("quadRect(\"5,1,9,2,7,8,0,3\")"), "0,1,9,8");
+  EXPECT_EQ(eval("the quadRect of " + q), "0,0,10,20");
+  EXPECT_EQ(eval("offsetQuad(" + q + ", 5, 6)"), "5,6,15,6,15,26,5,26");
+  EXPECT_EQ(eval("insetQuad(" + q + ", \"1,2\")"), "1,2,9,2,9,18,1,18");
+  EXPECT_EQ(eval("rotateQuad(" + q + ", 0,0,10,20, 360)"), "0,0,10,0,10,20,0,20");
+  EXPECT_EQ(eval("rotateQuad(" + q + ", 0,0,10,20, 180)"), "10,20,0,20,0,0,10,0");
+  EXPECT_EQ(eval("rotateQuad(" + q + ", 0,0,20,20, 90)"), "20,0,20,10,0,10,0,0");
+  // Turned a quarter (20 wide, 10 high) and fitted into the 10 by 20 box: half the size,
+  // centred from top 8.
+  EXPECT_EQ(eval("rotateQuad(" + q + ", 0,0,10,20, 90, true)"), "10,8,10,13,0,13,0,8");
+  EXPECT_EQ(eval("skewQuad(" + q + ", 0,0,10,20, 500,0, 0,0)"), "0,0,10,0,20,20,10,20");
+  EXPECT_EQ(eval("quadRect(\"1,2,3,4\")"), "error 219");
+  EXPECT_EQ(eval("quadRect(\"1,2,3\")"), "error 2");
+  EXPECT_EQ(eval("quadRect(\"0,0,1,0,1,1,0,99999\")"), "error 209");
+  EXPECT_EQ(eval("offsetQuad(" + q + ")"), "error 39");
+}
+
+TEST_F(GeometryFunctionsTest, PointsWithoutAWindowStayAsTheyAre) {
+  EXPECT_EQ(eval("localLoc(10,20)"), "10,20");
+  EXPECT_EQ(eval("the globalLoc of \"3,4\""), "3,4");
+}
+
+}  // namespace
+}  // namespace kv

@@ -2,6 +2,7 @@
 // arithmetic and delete in field text, the message box while messages are locked.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/memory/memory.h"
@@ -48,6 +49,57 @@ TEST_F(WindowFunctionsTest, APlatformControlButtonIsAControl) {
   EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "true");
   s.flags = u32(s.flags) & ~u32(spotplatformcontrol);
   std::memcpy(deref(obj.objects) + size_t(obj.objindex) * sizeof(spot), &s, sizeof s);
+  writeobj(&obj);
+  DisposeHandle(vars);
+}
+
+TEST_F(WindowFunctionsTest, PointsBetweenTheScreenAndTheCardWindow) {
+  EXPECT_EQ(cardvalue("localLoc(globalLoc(5,6))"), "5,6");
+  EXPECT_NE(cardvalue("globalLoc(0,0)"), "0,0");
+  EXPECT_EQ(cardvalue("the localLoc of globalLoc(\"7,8\")"), "7,8");
+}
+
+TEST_F(WindowFunctionsTest, PolyQuadTakesTheFirstFourPointsOfAPolygon) {
+  testproject::Project p = testproject::small();
+  testproject::Object poly;
+  poly.kind = testproject::Object::graphic;
+  poly.name = "Poly";
+  poly.rect = Rect{10, 20, 60, 80};
+  poly.style = stylepolygon;
+  p.windows[0].cards[0].objects.push_back(poly);
+  build(p, "poly.kv45");
+  ASSERT_EQ(open("poly.kv45"), 0);
+  EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "error 218") << "a polygon without points";
+  EXPECT_EQ(cardvalue("polyQuad(card button \"Go\")"), "error 218");
+  // Five points, kept as the polygon record holds them.
+  objread obj{};
+  Handle text = nilhandle;
+  Handle atoms = tokens("card graphic \"Poly\"", &text);
+  Handle vars = NewHandle(0);
+  i32 used = 0;
+  ASSERT_EQ(scanobj(hierpath(), text, atoms, 0, vars, &used, &obj), 0);
+  u8* at = deref(obj.objects) + size_t(obj.objindex) * sizeof(spot);
+  spot s = loadat<spot>(at);
+  Handle data = NewHandle(30);
+  u16 size = 30;
+  Rect bounds{10, 20, 60, 80};
+  const Point points[5] = {{10, 20}, {10, 80}, {60, 80}, {60, 20}, {30, 30}};
+  std::memcpy(deref(data), &size, 2);
+  std::memcpy(deref(data) + 2, &bounds, 8);
+  std::memcpy(deref(data) + 10, points, sizeof points);
+  Handle kept = s.data;
+  s.data = data;
+  std::memcpy(deref(obj.objects) + size_t(obj.objindex) * sizeof(spot), &s, sizeof s);
+  EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "0,0,60,0,60,50,0,50");
+  EXPECT_EQ(cardvalue("the polyQuad of card graphic \"Poly\""), "0,0,60,0,60,50,0,50");
+  // A size word larger than the block reads no further than the block.
+  size = 200;
+  std::memcpy(deref(data), &size, 2);
+  SetHandleSize(data, 22);
+  EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "error 219");
+  s.data = kept;
+  std::memcpy(deref(obj.objects) + size_t(obj.objindex) * sizeof(spot), &s, sizeof s);
+  DisposeHandle(data);
   writeobj(&obj);
   DisposeHandle(vars);
 }
