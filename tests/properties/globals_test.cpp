@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
 #include "tests/support/veltrix.h"
@@ -234,6 +235,16 @@ TEST_F(GlobalTest, Backdrop) {
   EXPECT_EQ(run("set the backDrop to none"), 0);
   EXPECT_EQ(mainglobals().backdrop, nilid);
   EXPECT_EQ(eval("the backDrop"), "none");
+}
+
+TEST_F(GlobalTest, MonitorsAndArguments) {
+  EXPECT_EQ(evalerror("the colorMode of monitor 1"), 0) << "the main screen";
+  EXPECT_EQ(eval("the colorMode of monitor 1"), eval("the colorMode 1")) << "`of` and `monitor` are optional";
+  EXPECT_EQ(evalerror("the colorMode of monitor 99"), 2);
+  EXPECT_EQ(evalerror("the colorMode of monitor \"x\""), 13);
+  ASSERT_EQ(PtrToHand("one\rtwo", &mainglobals().launchArguments, 7), noErr);
+  EXPECT_EQ(eval("the number of lines of the launchArguments"), "2");
+  EXPECT_EQ(eval("launchArguments"), "launchArguments") << "a bare word is its own text";
 }
 
 TEST_F(GlobalTest, PointsOfTheSettings) {
