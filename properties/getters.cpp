@@ -2,7 +2,6 @@
 // expression itself; the dispatcher posts a positive status once, at the expression's first
 // atom. Also the language constants.
 #include <array>
-#include <initializer_list>
 
 #include "engine/expression.h"
 #include "engine/fred.h"
@@ -11,13 +10,13 @@
 #include "properties/getters.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
+#include "properties/tokenroutes.h"
 
 namespace kv {
 
 namespace {
 
 constexpr i16 statusnotconstant = 42, statusnoproperty = 43, statusnothe = 55;
-constexpr size_t kProperties = lastproperty - firstproperty + 1;
 
 // The getter families, one per routine.
 enum family : u8 {
@@ -80,14 +79,9 @@ constexpr std::array<getterproc, familycount> kRoutines{
 };
 
 
-using gettable = std::array<family, kProperties>;
 
-consteval void route(gettable& t, family g, std::initializer_list<u16> tokens) {
-  for (u16 token : tokens) t[token - firstproperty] = g;
-}
-
-consteval gettable buildgetters() {
-  gettable t{};
+consteval tokenroutes<family> buildgetters() {
+  tokenroutes<family> t{};
   // Everything starts as a global property; the object families and the words no getter
   // reads are routed over it.
   for (family& g : t) g = fglobal;
@@ -148,16 +142,11 @@ consteval gettable buildgetters() {
   return t;
 }
 
-constexpr gettable kGetters = buildgetters();
+constexpr tokenroutes<family> kGetters = buildgetters();
 
-consteval size_t routedto(family g) {
-  size_t n = 0;
-  for (family x : kGetters) n += x == g ? 1 : 0;
-  return n;
-}
-static_assert(routedto(fglobal) == 118, "the global property words");
-static_assert(routedto(fspot) == 68 && routedto(fflags) == 46 && routedto(floc) == 12 && routedto(ftext) == 10 &&
-              routedto(fwind) == 7 && routedto(fsize) == 5);
+static_assert(routedto(kGetters, fglobal) == 118, "the global property words");
+static_assert(routedto(kGetters, fspot) == 68 && routedto(kGetters, fflags) == 46 && routedto(kGetters, floc) == 12);
+static_assert(routedto(kGetters, ftext) == 10 && routedto(kGetters, fwind) == 7 && routedto(kGetters, fsize) == 5);
 
 }  // namespace
 

@@ -203,17 +203,13 @@ i16 lowglobal(u16 token, fred* value) {
 }
 
 KV_GETTER(propclut) {
-  propctx c{path, text, atoms, variables, locals};
-  objread obj{};
-  if (i16 st = getterfront(c, at, count, &obj)) return st;
-  i16 st = 0;
-  switch (obj.kind) {
-    case objcard: doubletonewfred(double(loadat<cardrec>(deref(obj.d.card)).word16), value); break;
-    case objbackground: doubletonewfred(double(loadat<backrec>(deref(obj.d.back)).word16), value); break;
-    default: st = statusnoobject; break;
-  }
-  writeobj(&obj);
-  return st;
+  // The colour-table number a card or background record keeps (its word at 16).
+  return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
+    if (obj.kind == objcard) doubletonewfred(double(loadat<cardrec>(deref(obj.d.card)).word16), value);
+    else if (obj.kind == objbackground) doubletonewfred(double(loadat<backrec>(deref(obj.d.back)).word16), value);
+    else return statusnoobject;
+    return i16(0);
+  });
 }
 
 KV_GETTER(propmonitor) {

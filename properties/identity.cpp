@@ -208,28 +208,27 @@ KV_GETTER(propnumber) {
   // `the number of cards` and its like are functions.
   i16 st = sysfun(path, text, atoms, at, variables, count, value);
   if (st == 0 || st == statusnomemory) return st;
-  propctx c{path, text, atoms, variables, locals};
-  objread obj{};
-  if ((st = getterfront(c, at, count, &obj))) return st;
-  i32 n = 0;
-  switch (obj.kind) {
-    case objitem: n = obj.itemindex + 1; break;
-    case objmenu: n = i32(obj.menu.menunum); break;
-    case objpart: st = spotnumber(obj, &n); break;
-    case objcard: n = i32(obj.d.cardnum); break;
-    case objbackground: {
-      u32 number = 0;
-      st = backidtobacknum(obj.d.store, obj.d.wind, obj.d.backrecid, &number);
-      n = i32(number);
-      break;
+  return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) -> i16 {
+    i32 n = 0;
+    i16 status = 0;
+    switch (obj.kind) {
+      case objitem: n = obj.itemindex + 1; break;
+      case objmenu: n = i32(obj.menu.menunum); break;
+      case objpart: status = spotnumber(obj, &n); break;
+      case objcard: n = i32(obj.d.cardnum); break;
+      case objbackground: {
+        u32 number = 0;
+        status = backidtobacknum(obj.d.store, obj.d.wind, obj.d.backrecid, &number);
+        n = i32(number);
+        break;
+      }
+      case objwindow: n = i32(obj.d.windnum); break;
+      case objembedded: status = embeddednumber(obj, &n); break;
+      default: status = statusnoobject; break;
     }
-    case objwindow: n = i32(obj.d.windnum); break;
-    case objembedded: st = embeddednumber(obj, &n); break;
-    default: st = statusnoobject; break;
-  }
-  if (st == 0) longtonewfred(n, value);
-  writeobj(&obj);
-  return st;
+    if (status == 0) longtonewfred(n, value);
+    return status;
+  });
 }
 
 KV_GETTER(proploc) {
@@ -278,167 +277,153 @@ KV_GETTER(proploc) {
 KV_GETTER(propsize) {
   propctx c{path, text, atoms, variables, locals};
   const u16 word = c.tok(isthe(c, at) ? at + 1 : at);
-  objread obj{};
   if (word == pwWindowSize && pluginmode()) return statusplugin;
-  if (i16 st = getterfront(c, at, count, &obj)) return st;
-  i16 st = 0;
-  switch (word) {
-    case pwBackSize:
-      if (obj.kind != objbackground) {
-        st = statusnotbackground;
-      } else {
+  return objectgetter(c, at, count, [&](const objread& obj) -> i16 {
+    switch (word) {
+      case pwBackSize: {
+        if (obj.kind != objbackground) return statusnotbackground;
         backrec b = backrecord(obj);
-        st = loctonewfred(i16(b.width), i16(b.height), value);
+        return loctonewfred(i16(b.width), i16(b.height), value);
       }
-      break;
-    case pwSize:
-    case pwFreeSize:
-      if (obj.kind == objcard || obj.kind == objbackground || obj.kind == objwindow || obj.kind == objproject)
-        st = filesize(obj, word == pwFreeSize, value);
-      else
-        st = statusnoobject;
-      break;
-    case pwOwner:
-      if (obj.kind != objcard) {
-        st = statusnotcard;
-      } else {
+      case pwSize:
+      case pwFreeSize:
+        if (obj.kind != objcard && obj.kind != objbackground && obj.kind != objwindow && obj.kind != objproject)
+          return statusnoobject;
+        return filesize(obj, word == pwFreeSize, value);
+      case pwOwner: {
+        if (obj.kind != objcard) return statusnotcard;
         Str255 s{};
         buildbackid(obj, formlong, s);
-        st = stringvalue(s, value);
+        return stringvalue(s, value);
       }
-      break;
-    case pwWindowSize:
-      if (obj.kind != objwindow) {
-        st = statusnotwindow;
-      } else {
+      case pwWindowSize: {
+        if (obj.kind != objwindow) return statusnotwindow;
         Rect r = windrecord(obj).rect1;
-        st = loctonewfred(i16(r.right - r.left), i16(r.bottom - r.top), value);
+        return loctonewfred(i16(r.right - r.left), i16(r.bottom - r.top), value);
       }
-      break;
-    default: st = statusnoproperty; break;
-  }
-  writeobj(&obj);
-  return st;
+      default: return statusnoproperty;
+    }
+  });
 }
 
-KV_GETTER(propscript) {
-  propctx c{path, text, atoms, variables, locals};
-  objread obj{};
-  if (i16 st = getterfront(c, at, count, &obj)) return st;
-  i16 st = 0;
-  Handle script = nilhandle;
+namespace {
+
+// The script or the contents handle of the object a descriptor names; false for a kind
+// without one.
+bool textof(const objread& obj, bool script, Handle* out) {
+  auto pick = [script](Handle sc, Handle co) { return script ? sc : co; };
   switch (obj.kind) {
-    case objitem: script = itemrec(obj).script; break;
-    case objmenu: script = menurecord(obj).script; break;
-    case objpart: script = spotrec(obj).script; break;
-    case objcard: script = cardrecord(obj).script; break;
-    case objbackground: script = backrecord(obj).script; break;
-    case objwindow: script = windrecord(obj).script; break;
-    case objproject: script = headrecord(obj.d.head).script; break;
-    case objshared:
-      if (mainglobals().sharedhead == nilhandle) st = statusnoobject;
-      else script = headrecord(mainglobals().sharedhead).script;
-      break;
-    default: st = statusnoobject; break;
+    case objitem: {
+      menuitem m = itemrec(obj);
+      *out = pick(m.script, m.contents);
+      return true;
+    }
+    case objmenu: {
+      menurec m = menurecord(obj);
+      *out = pick(m.script, m.contents);
+      return true;
+    }
+    case objpart: {
+      spot p = spotrec(obj);
+      *out = pick(p.script, p.contents);
+      return true;
+    }
+    case objcard: {
+      cardrec r = cardrecord(obj);
+      *out = pick(r.script, r.contents);
+      return true;
+    }
+    case objbackground: {
+      backrec r = backrecord(obj);
+      *out = pick(r.script, r.contents);
+      return true;
+    }
+    case objwindow: {
+      windrec r = windrecord(obj);
+      *out = pick(r.script, r.contents);
+      return true;
+    }
+    case objproject: {
+      headrec r = headrecord(obj.d.head);
+      *out = pick(r.script, r.contents);
+      return true;
+    }
+    case objshared: {
+      // Only the script of the shared project can be read, and only while one is open.
+      Handle head = mainglobals().sharedhead;
+      if (!script || head == nilhandle) return false;
+      *out = headrecord(head).script;
+      return true;
+    }
+    default: return false;
   }
-  if (st == 0) st = scriptvalue(script, value);
-  writeobj(&obj);
-  return st;
+}
+
+}  // namespace
+
+KV_GETTER(propscript) {
+  return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
+    Handle script = nilhandle;
+    return textof(obj, true, &script) ? scriptvalue(script, value) : statusnoobject;
+  });
 }
 
 KV_GETTER(propcontents) {
-  propctx c{path, text, atoms, variables, locals};
-  objread obj{};
-  if (i16 st = getterfront(c, at, count, &obj)) return st;
-  i16 st = 0;
-  Handle contents = nilhandle;
-  switch (obj.kind) {
-    case objitem: contents = itemrec(obj).contents; break;
-    case objmenu: contents = menurecord(obj).contents; break;
-    case objpart: contents = spotrec(obj).contents; break;
-    case objcard: contents = cardrecord(obj).contents; break;
-    case objbackground: contents = backrecord(obj).contents; break;
-    case objwindow: contents = windrecord(obj).contents; break;
-    case objproject: contents = headrecord(obj.d.head).contents; break;
-    default: st = statusnoobject; break;
-  }
-  if (st == 0) st = textvalue(contents, value);
-  writeobj(&obj);
-  return st;
+  return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
+    Handle contents = nilhandle;
+    return textof(obj, false, &contents) ? textvalue(contents, value) : statusnoobject;
+  });
 }
 
 KV_GETTER(propkind) {
-  propctx c{path, text, atoms, variables, locals};
-  objread obj{};
-  if (i16 st = getterfront(c, at, count, &obj)) return st;
-  Str255 s{};
-  i16 st = 0;
-  switch (obj.kind) {
-    case objitem: setpstring(s, "item"); break;
-    case objmenu: setpstring(s, "menu"); break;
-    case objcard: setpstring(s, "card"); break;
-    case objbackground: setpstring(s, "background"); break;
-    case objwindow: setpstring(s, "window"); break;
-    case objproject: setpstring(s, "project"); break;
-    case objpart: st = spotkindstring(spotrec(obj).kind, s); break;
-    default: st = statusnoproperty; break;
-  }
-  if (st == 0) st = stringvalue(s, value);
-  writeobj(&obj);
-  return st;
+  return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
+    static constexpr const char* words[] = {"", "item", "menu", "", "card", "background", "window", "", "project"};
+    Str255 s{};
+    if (obj.kind == objpart) {
+      if (i16 st = spotkindstring(spotrec(obj).kind, s)) return st;
+    } else if (obj.kind < std::size(words) && words[obj.kind][0] != 0) {
+      setpstring(s, words[obj.kind]);
+    } else {
+      return statusnoproperty;
+    }
+    return stringvalue(s, value);
+  });
 }
 
 KV_GETTER(propstyle) {
-  propctx c{path, text, atoms, variables, locals};
-  objread obj{};
-  if (i16 st = getterfront(c, at, count, &obj)) return st;
-  Str255 s{};
-  i16 st = 0;
-  switch (obj.kind) {
-    case objpart: st = spotstylestring(spotrec(obj).style, s); break;
-    case objwindow:
-      if (pluginmode()) st = statusplugin;
-      else setpstring(s, windowstyleword(windrecord(obj).word2));
-      break;
-    default: st = statusnoobject; break;
-  }
-  if (st == 0) st = stringvalue(s, value);
-  writeobj(&obj);
-  return st;
+  return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
+    Str255 s{};
+    if (obj.kind == objpart) {
+      if (i16 st = spotstylestring(spotrec(obj).style, s)) return st;
+    } else if (obj.kind == objwindow) {
+      if (pluginmode()) return statusplugin;
+      setpstring(s, windowstyleword(windrecord(obj).word2));
+    } else {
+      return statusnoobject;
+    }
+    return stringvalue(s, value);
+  });
 }
 
 KV_GETTER(proptitle) {
-  propctx c{path, text, atoms, variables, locals};
-  objread obj{};
-  if (i16 st = getterfront(c, at, count, &obj)) return st;
-  i16 st = statusnoobject;
-  if (obj.kind == objwindow) {
+  return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
+    if (obj.kind != objwindow) return statusnoobject;
     static constexpr const char* words[4] = {"top", "left", "none", "invisible"};
-    st = textonewfred(words[(windrecord(obj).flags >> 4) & 3], value);
-  }
-  writeobj(&obj);
-  return st;
+    return textonewfred(words[(windrecord(obj).flags >> 4) & 3], value);
+  });
 }
 
 KV_GETTER(propcmdkey) {
-  propctx c{path, text, atoms, variables, locals};
-  objread obj{};
-  if (i16 st = getterfront(c, at, count, &obj)) return st;
-  i16 st = statusnoobject;
-  if (obj.kind == objitem) {
+  return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
+    if (obj.kind != objitem) return statusnoobject;
     u8 ch = u8(itemrec(obj).word0 & 0xFF);
-    st = charstonewfred(&ch, ch != 0 ? 1 : 0, value);
-  }
-  writeobj(&obj);
-  return st;
+    return charstonewfred(&ch, ch != 0 ? 1 : 0, value);
+  });
 }
 
 KV_GETTER(propcmdmodifiers) {
-  propctx c{path, text, atoms, variables, locals};
-  objread obj{};
-  if (i16 st = getterfront(c, at, count, &obj)) return st;
-  i16 st = statusnoobject;
-  if (obj.kind == objitem) {
+  return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
+    if (obj.kind != objitem) return statusnoobject;
     static constexpr const char* words[3] = {"shiftKey", "optionKey", "controlKey"};
     u32 flags = itemrec(obj).flags;
     Str255 s{};
@@ -447,10 +432,8 @@ KV_GETTER(propcmdmodifiers) {
       if (s[0] > 0) appendpstring(s, ",");
       appendpstring(s, words[b]);
     }
-    st = stringvalue(s, value);
-  }
-  writeobj(&obj);
-  return st;
+    return stringvalue(s, value);
+  });
 }
 
 }  // namespace kv

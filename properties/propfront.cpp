@@ -69,27 +69,33 @@ i16 resolvereference(const propctx& c, i32 i, i32* used, objread* obj, bool chun
   return scanobj(c.path, c.text, c.atoms, i, c.variables, used, obj);
 }
 
-i16 getterfront(const propctx& c, i32 at, i32* count, objread* obj, bool chunkfirst) {
-  *count = 0;
-  i32 i = at;
-  if (isthe(c, i)) ++i;
+namespace {
+
+// `[the] <word> of <reference>` from atom `at`: *next is the atom after the reference.
+i16 wordofreference(const propctx& c, i32 at, i32* next, objread* obj, bool chunkfirst) {
+  i32 i = isthe(c, at) ? at + 1 : at;
   if (c.tok(i + 1) != tokOf) return statusnoof;
   i += 2;
   i32 used = 0;
   if (i16 st = resolvereference(c, i, &used, obj, chunkfirst)) return st;
-  *count = i + used - at;
+  *next = i + used;
+  return 0;
+}
+
+}  // namespace
+
+i16 getterfront(const propctx& c, i32 at, i32* count, objread* obj, bool chunkfirst) {
+  *count = 0;
+  i32 next = 0;
+  if (i16 st = wordofreference(c, at, &next, obj, chunkfirst)) return st;
+  *count = next - at;
   return 0;
 }
 
 i16 dofront(const propctx& c, i32 at, i32* used, objread* obj, bool keep) {
   *used = 0;
-  i32 i = at;
-  if (isthe(c, i)) ++i;
-  if (c.tok(i + 1) != tokOf) return statusnoof;
-  i += 2;
-  i32 n = 0;
-  if (i16 st = resolvereference(c, i, &n, obj, true)) return st;
-  i += n;
+  i32 i = 0;
+  if (i16 st = wordofreference(c, at, &i, obj, true)) return st;
   if (c.tok(i) != tokTo) {
     writeobj(obj);
     return statusnoto;

@@ -40,6 +40,17 @@ i16 resolvereference(const propctx& c, i32 i, i32* used, objread* obj, bool chun
 // descriptor.
 i16 getterfront(const propctx& c, i32 at, i32* count, objread* obj, bool chunkfirst = true);
 
+// The object getters' shape: the common front, the value from the descriptor by `fn`
+// (returning a status), and the descriptor released.
+template <class Fn>
+i16 objectgetter(const propctx& c, i32 at, i32* count, Fn&& fn) {
+  objread obj{};
+  if (i16 st = getterfront(c, at, count, &obj)) return st;
+  i16 st = fn(obj);
+  writeobj(&obj);
+  return st;
+}
+
 // The front of the object setters: from atom 1 of the statement, an optional `the`, the
 // property word, `of` (else 5), the reference, `to` (else 7, the descriptor released). *used
 // counts atom 1 through `to`. Without `keep` the descriptor is released at once (the call only

@@ -1,12 +1,12 @@
 // The setter dispatcher: `set [the] <property> [of <object>] to <value>`. The property token
 // picks the setter routine, which reads the whole statement itself.
 #include <array>
-#include <initializer_list>
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
+#include "properties/tokenroutes.h"
 #include "shell/mainglobals.h"
 
 namespace kv {
@@ -14,7 +14,6 @@ namespace kv {
 namespace {
 
 constexpr i16 statusplugin = 177, statusreadonly = 65, statusnoproperty = 43;
-constexpr size_t kProperties = lastproperty - firstproperty + 1;
 
 // The setter families, one per routine.
 enum family : u8 {
@@ -83,14 +82,9 @@ constexpr std::array<setterproc, familycount> kRoutines{
 };
 
 
-using settable = std::array<family, kProperties>;
 
-consteval void route(settable& t, family s, std::initializer_list<u16> tokens) {
-  for (u16 token : tokens) t[token - firstproperty] = s;
-}
-
-consteval settable buildsetters() {
-  settable t{};
+consteval tokenroutes<family> buildsetters() {
+  tokenroutes<family> t{};
   for (family& s : t) s = fnever;
   route(t, fglobal,
         {// Switches stored as they are.
@@ -170,16 +164,11 @@ consteval settable buildsetters() {
   return t;
 }
 
-constexpr settable kSetters = buildsetters();
+constexpr tokenroutes<family> kSetters = buildsetters();
 
-consteval size_t routedto(family s) {
-  size_t n = 0;
-  for (family x : kSetters) n += x == s ? 1 : 0;
-  return n;
-}
-static_assert(routedto(fglobal) == 107, "the global property words");
-static_assert(routedto(fflags) == 46 && routedto(fspot) == 36 && routedto(floc) == 12 && routedto(fextinfo) == 11 &&
-              routedto(fnowrite) == 16);
+static_assert(routedto(kSetters, fglobal) == 107, "the global property words");
+static_assert(routedto(kSetters, fflags) == 46 && routedto(kSetters, fspot) == 36 && routedto(kSetters, floc) == 12);
+static_assert(routedto(kSetters, fextinfo) == 11 && routedto(kSetters, fnowrite) == 16);
 
 }  // namespace
 

@@ -259,13 +259,10 @@ KV_GETTER(userprop) {
 }
 
 KV_GETTER(propusers) {
-  propctx c{path, text, atoms, variables, locals};
-  objread obj{};
-  if (i16 st = getterfront(c, at, count, &obj)) return st;
-  Handle list = nilhandle;
-  i16 st = upropslist(obj, &list) ? propuserutil(list, value) : statusnoobject;
-  writeobj(&obj);
-  return st;
+  return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
+    Handle list = nilhandle;
+    return upropslist(obj, &list) ? propuserutil(list, value) : statusnoobject;
+  });
 }
 
 KV_SETTER(setuserprop) {

@@ -3,41 +3,20 @@
 // may crash, and once every reference is released no record of the project stays held and no
 // project opened for a reference stays open.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "engine/hier.h"
 #include "engine/tokenizer.h"
-#include "platform/files/files.h"
 #include "platform/memory/memory.h"
-#include "platform/process/exit.h"
-#include "platform/testing/temphome.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "store/objread.h"
-#include "store/recordcache.h"
-#include "tests/support/project.h"
+#include "tests/fuzz/projectlines.h"
 
 namespace {
 
 using namespace kv;
-
-// Uses of records held in every open project, and the number of open projects.
-u64 holds() {
-  u64 n = 0;
-  for (RegistryId s = mainglobals().openprojects; s != nilid; s = nextvir(s)) {
-    const projectstore* st = findprojectstore(s);
-    if (st == nullptr || st->cache == nilhandle) continue;
-    for (Size i = 0; i < HandleCount<virentry>(st->cache); ++i) n += HandleAs<virentry>(st->cache)[i].usecount;
-  }
-  return n;
-}
-u32 projects() {
-  u32 n = 0;
-  for (RegistryId s = mainglobals().openprojects; s != nilid; s = nextvir(s)) ++n;
-  return n;
-}
 
 void scanone(const std::string& line) {
   Handle text = nilhandle, atoms = nilhandle;
@@ -55,36 +34,13 @@ void scanone(const std::string& line) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  TemporaryHome home;
-  u32 dir = 0;
-  if (folderidofpath(home.path(), &dir) != noErr || initglobs() != 0) return 0;
-  if (testproject::build(dir, "f.kv45", testproject::small()) != 0) return 0;
-  setexithook([](int, const std::string&) {});
-  try {
-    if (openprojectpath(home.path() + "/f.kv45") == 0) {
-      u64 before = holds();
-      std::string input(reinterpret_cast<const char*>(data), size);
-      std::size_t start = 0;
-      for (int lines = 0; lines < 16 && start <= input.size(); ++lines) {
-        std::size_t end = input.find('\r', start);
-        if (end == std::string::npos) end = input.size();
-        std::string line = input.substr(start, end - start);
-        start = end + 1;
-        if (line.find('\n') != std::string::npos || line.find('\0') != std::string::npos) continue;
-        std::string value;
-        evaluatetext("there is " + line, &value);
-        evaluatetext(line, &value);
-        doscripttext("put \"v\" into " + line);
-        scanone(line);
-        if (holds() != before || projects() != 1) std::abort();
-      }
-    }
-    closeallwindows();
-  } catch (const ProcessExit&) {
-    // The fatal-error path ended the run: what is left goes with the runtime's reset.
-  }
-  setexithook({});
-  dumpglobs(0);
+  fuzzlines::runlines(data, size, [](const std::string& line) {
+    std::string value;
+    evaluatetext("there is " + line, &value);
+    evaluatetext(line, &value);
+    doscripttext("put \"v\" into " + line);
+    scanone(line);
+  });
   return 0;
 }
 
