@@ -78,8 +78,6 @@ constexpr std::array<getterproc, familycount> kRoutines{
     proprops,
 };
 
-
-
 consteval tokenroutes<family> buildgetters() {
   tokenroutes<family> t{};
   // Everything starts as a global property; the object families and the words no getter
@@ -103,18 +101,8 @@ consteval tokenroutes<family> buildgetters() {
          pwSelected,        pwShadow,         pwFilled,         pwShowPen,       pwSourceRect,    pwSpaceAfter,
          pwSpaceBefore,     pwStartAngle,     pwTabSize,        pwTextData,      pwTextDirection, pwThemeFill,
          pwThemePen,        pwViewSize});
-  route(t, fflags,
-        {pwAllowDrag,    pwAllowDrop,      pwAutoCenter,    pwAutoBackground, pwAutoDim,       pwAutoHilite,
-         pwAutoResize,   pwAutoTab,        pwAutoWidth,     pwCantDelete,     pwCantModify,    pwCantRemove,
-         pwCheckmark,    pwCloseBox,       pwCollapsed,     pwCollapsible,    pwDefault,       pwDisabled,
-         pwDivideLine,   pwDoLimitWindow,  pwDontSearch,    pwDontWrap,       pwDraggable,     pwFocusHilite,
-         pwHighlight,    pwInWindowMenu,   pwLiveResize,    pwLocalOpacity,   pwLocked,        pwLockText,
-         pwMixedValue,   pwModified,       pwPopArrow,      pwAllowObjects,   pwResizable,     pwSharedHilite,
-         pwShowFrame,    pwShowInvisibles, pwShowLines,     pwShowName,       pwShowRuler,     pwAllowTabs,
-         pwVisible,      pwUseTextEngine,  pwWideMargins,   pwZoomBox});
-  route(t, floc,
-        {pwBottomLeft, pwBotRight, pwBottom, pwHeight, pwLeft, pwLoc, pwRect, pwRight, pwTop, pwTopLeft, pwTopRight,
-         pwWidth});
+  route(t, fflags, kFlagWords);
+  route(t, floc, kRectangleWords);
   route(t, ftext,
         {pwStrikeThrough, pwTextAlign, pwTextBackgroundColor, pwTextColor, pwTextFont, pwTextHeight, pwTextInk,
          pwTextSize, pwTextStyle, pwVerticalShift});

@@ -81,8 +81,6 @@ constexpr std::array<setterproc, familycount> kRoutines{
     nowriteproc,
 };
 
-
-
 consteval tokenroutes<family> buildsetters() {
   tokenroutes<family> t{};
   for (family& s : t) s = fnever;
@@ -110,24 +108,14 @@ consteval tokenroutes<family> buildsetters() {
          pwDefaultCursor, pwDefaultFolder, pwEditorName, pwFileType, pwItemDelimiter, pwLineDelimiter,
          pwWordDelimiter, pwMenuSet, pwNumberFormat, pwPrintLabel, pwRecogPhrases, pwSerialControl,
          pwSoundVolume, pwTranslucentDragOpacity, pwTransitionLoc, pwWindowLimit, pwBackDrop, pwDockMenu});
-  route(t, fflags,
-        {pwAllowDrag,    pwAllowDrop,      pwAutoCenter,    pwAutoBackground, pwAutoDim,       pwAutoHilite,
-         pwAutoResize,   pwAutoTab,        pwAutoWidth,     pwCantDelete,     pwCantModify,    pwCantRemove,
-         pwCheckmark,    pwCloseBox,       pwCollapsed,     pwCollapsible,    pwDefault,       pwDisabled,
-         pwDivideLine,   pwDoLimitWindow,  pwDontSearch,    pwDontWrap,       pwDraggable,     pwFocusHilite,
-         pwHighlight,    pwInWindowMenu,   pwLiveResize,    pwLocalOpacity,   pwLocked,        pwLockText,
-         pwMixedValue,   pwModified,       pwPopArrow,      pwAllowObjects,   pwResizable,     pwSharedHilite,
-         pwShowFrame,    pwShowInvisibles, pwShowLines,     pwShowName,       pwShowRuler,     pwAllowTabs,
-         pwVisible,      pwUseTextEngine,  pwWideMargins,   pwZoomBox});
+  route(t, fflags, kFlagWords);
   route(t, fspot,
         {pwArcAngle, pwArrowSize, pwBehavior, pwBevelStyle, pwButtonSize, pwContentType, pwCurrentValue, pwCursor,
          pwFillBack, pwFillFore, pwFillPat, pwIcon, pwInk, pwLineSize, pwMaximumValue, pwMinimumValue, pwTickMarks,
          pwOffsetContents, pwOrientation, pwPenback, pwPenFore, pwPenHeight, pwPenPat, pwPenWidth, pwRoundHeight,
          pwRoundWidth, pwRulerUnits, pwSelected, pwShadow, pwFilled, pwShowPen, pwStartAngle, pwTabSize,
          pwThemeFill, pwThemePen, pwViewSize});
-  route(t, floc,
-        {pwBottomLeft, pwBotRight, pwBottom, pwHeight, pwLeft, pwLoc, pwRect, pwRight, pwTop, pwTopLeft, pwTopRight,
-         pwWidth});
+  route(t, floc, kRectangleWords);
   route(t, fextinfo,
         {pwListStyle, pwStrikeThrough, pwTextAlign, pwTextBackgroundColor, pwTextColor, pwTextFont, pwTextHeight,
          pwTextInk, pwTextSize, pwTextStyle, pwVerticalShift});
