@@ -10,6 +10,7 @@
 #include "platform/text/pstring.h"
 #include "properties/userprops.h"
 #include "shell/mainglobals.h"
+#include "shell/redraws.h"
 #include "store/objects.h"
 #include "tests/properties/proptest.h"
 #include "tests/support/spots.h"
@@ -82,6 +83,23 @@ TEST_F(UserPropTest, SetChangesOnlyExistingProperties) {
   EXPECT_EQ(setline("set the color of card button 1 5"), 7);
   EXPECT_EQ(setline("set the color of kestrove to 5"), 2);
   EXPECT_EQ(cardvalue("the color of card button 1"), "bluegreen") << "a failed set changes nothing";
+}
+
+TEST_F(UserPropTest, IconDataRedrawsRectangleAndPolygonButtons) {
+  spot s = cardspot("Go");
+  s.style = 200;
+  putcardspot("Go", s);
+  addcardprop("Go", "iconData", "");
+  addcardprop("Two", "ICONDATA", "");
+  spot t = cardspot("Two");
+  t.style = 204;
+  putcardspot("Two", t);
+  takeredraws();
+  ASSERT_EQ(setline("set the iconData of card button 1 to 1"), 0);
+  EXPECT_EQ(takeredraws().size(), 1u) << "a rectangle button shows its icon data";
+  ASSERT_EQ(setline("set the icondata of card button 2 to 1"), 0);
+  EXPECT_TRUE(takeredraws().empty()) << "a check box only keeps the value";
+  EXPECT_EQ(cardvalue("the iconData of card button 2"), "1");
 }
 
 TEST_F(UserPropTest, LongValuesAndNames) {
