@@ -8,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/lookups.h"
+#include "engine/scripterror.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
@@ -205,9 +206,12 @@ KV_GETTER(propid) {
 }
 
 KV_GETTER(propnumber) {
-  // `the number of cards` and its like are functions.
+  // `the number of cards` and its like are functions. When the function form fails, the error
+  // it posted is taken back and the words are read as the property of an object.
+  const bool posted = mainglobals().erroroffset != -1;
   i16 st = sysfun(path, text, atoms, at, variables, count, value);
   if (st == 0 || st == statusnomemory) return st;
+  if (!posted) clearerror();
   return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) -> i16 {
     i32 n = 0;
     i16 status = 0;

@@ -53,6 +53,11 @@ TEST_F(GetterTest, NumbersComeFromTheFunctionFirst) {
   EXPECT_EQ(cardvalue("the number of window \"Main\""), "1");
   EXPECT_EQ(cardvalue("the number of item \"Quit\" of menu 1"), "2");
   EXPECT_EQ(cardvalue("the number of this project"), "error 2");
+  // The function form's failure leaves no error position behind.
+  mainglobals().erroroffset = -1;
+  ASSERT_EQ(doline("numberof"), 0);
+  EXPECT_EQ(global("n"), "2");
+  EXPECT_EQ(mainglobals().erroroffset, -1);
 }
 
 TEST_F(GetterTest, RectangleWords) {

@@ -43,7 +43,9 @@ testproject::Project PropertyTest::project() {
   main.backgrounds = {plain};
   Card one;
   one.name = "One";
-  one.script = "function readvar\nput \"color\" into v\nreturn the v of card button 1\nend readvar";
+  one.script =
+      "function readvar\nput \"color\" into v\nreturn the v of card button 1\nend readvar\n"
+      "on numberof\nglobal n\nput the number of card button \"Two\" into n\nend numberof";
   Object go;
   go.name = "Go";
   go.script = "on mouseUp\nbeep\nend mouseUp";

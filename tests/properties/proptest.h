@@ -6,7 +6,8 @@
 // rectangle graphic "Box" at 30,100,90,140, the line graphic "Line" and the field "Notes"),
 // "Two" and "Three", all on Plain. Window 2 "Other" stays closed. Menu "File" with the items
 // "New" and "Quit". Card One's script has `readvar()`, which reads the user property whose name
-// its variable holds. Object ids: Title 1, Bk 2, Go 3, Two 4, Box 5, Line 6, Notes 7.
+// its variable holds, and `numberof`, which puts the number of card button "Two" into the
+// global n. Object ids: Title 1, Bk 2, Go 3, Two 4, Box 5, Line 6, Notes 7.
 #pragma once
 
 #include <string>
