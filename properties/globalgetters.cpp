@@ -118,7 +118,11 @@ i16 otherglobal(u16 token, fred* value) {
     }
     case pwDragFlavors:
     case pwDragObject: return newfred(value, fredtemp, fredstring, 0);  // no drag is registered
-    case pwEditorName: return handvalue(g.editorName, value);
+    case pwEditorName: {
+      // A standalone (settings word 0 set) has no companion editor.
+      bool standalone = g.settings != nilhandle && GetHandleSize(g.settings) >= 2 && loadat<u16>(deref(g.settings)) != 0;
+      return handvalue(standalone ? nilhandle : g.editorName, value);
+    }
     case pwFileType: return handvalue(g.fileType, value);
     case pwForeGround: booltonewfred(g.notfront == 0 ? 1 : 0, value); return 0;
     case pwHelpBalloons: booltonewfred(0, value); return 0;

@@ -7,6 +7,7 @@
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
+#include "store/records.h"
 #include "tests/support/veltrix.h"
 
 namespace kv {
@@ -175,6 +176,12 @@ TEST_F(GlobalTest, TextsOfTheSettings) {
   EXPECT_EQ(fn("return 1/3"), "0.33");
   EXPECT_EQ(run("set the editorName to \"Editor\""), 0);
   EXPECT_EQ(eval("the editorName"), "Editor");
+  MainGlobals& g = mainglobals();
+  if (g.settings == nilhandle) g.settings = NewHandleClear(36);
+  u16 was = loadat<u16>(deref(g.settings));
+  storeat<u16>(deref(g.settings), 1);
+  EXPECT_EQ(eval("the editorName"), "") << "a standalone has no editor";
+  storeat<u16>(deref(g.settings), was);
   EXPECT_EQ(run("set the defaultFolder to \"/no/such/folder\""), 186);
   EXPECT_EQ(run("set the defaultFolder to \"/\""), 0);
   EXPECT_EQ(eval("the defaultFolder"), "/");
