@@ -24,34 +24,24 @@ class DispatcherTest : public VeltrixTest {
     SetHandleSize(r, Size(s.size()));
     if (!s.empty()) std::memcpy(deref(r), s.data(), s.size());
   }
-  // Runs a statement straight through the command dispatcher, on a path whose first entry
-  // holds the statement as its script (so that an error the dispatcher posts is recorded).
-  i16 command(std::string_view statement) {
+  // Runs a statement straight through the command dispatcher (`function`: calls the function
+  // at the start of an expression through the function dispatcher), on a path whose first
+  // entry holds the text as its script, so that an error the dispatcher posts is recorded.
+  i16 command(std::string_view statement) { return direct(statement, false); }
+  i16 function(std::string_view expr) { return direct(expr, true); }
+  i16 direct(std::string_view line, bool function) {
     Handle text = nilhandle;
-    Handle atoms = tokens(statement, &text);
+    Handle atoms = tokens(line, &text);
     Handle vars = NewHandle(0);
     hier entry;
     entry.level = hierobject;
     entry.script = text;
     entry.atoms = atoms;
-    i16 st = syscom(hierpath(&entry, 1), text, atoms, 0, vars);
-    DisposeHandle(vars);
-    return st;
-  }
-  // Calls the function at the start of an expression straight through the function dispatcher,
-  // on a path as `command` builds it.
-  i16 function(std::string_view expr) {
-    Handle text = nilhandle;
-    Handle atoms = tokens(expr, &text);
-    Handle vars = NewHandle(0);
-    hier entry;
-    entry.level = hierobject;
-    entry.script = text;
-    entry.atoms = atoms;
+    hierpath path(&entry, 1);
     i32 count = 0;
     fred v;
-    i16 st = sysfun(hierpath(&entry, 1), text, atoms, 0, vars, &count, &v);
-    if (st == 0) disposfred(&v);
+    i16 st = function ? sysfun(path, text, atoms, 0, vars, &count, &v) : syscom(path, text, atoms, 0, vars);
+    if (function && st == 0) disposfred(&v);
     DisposeHandle(vars);
     return st;
   }

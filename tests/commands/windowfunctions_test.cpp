@@ -23,6 +23,25 @@ class WindowFunctionsTest : public WindowTest {
     ASSERT_EQ(open(), 0);
     clearglobals();
   }
+  // Changes the stored record of the object a reference names while `run` runs, then puts it
+  // back as it was.
+  template <class Change, class Run>
+  void withobject(std::string_view reference, Change changed, Run run) {
+    objread obj{};
+    Handle text = nilhandle;
+    Handle atoms = tokens(reference, &text);
+    Handle vars = NewHandle(0);
+    i32 used = 0;
+    ASSERT_EQ(scanobj(hierpath(), text, atoms, 0, vars, &used, &obj), 0);
+    const size_t at = size_t(obj.objindex) * sizeof(spot);
+    spot kept = loadat<spot>(deref(obj.objects) + at);
+    spot s = changed(kept);
+    std::memcpy(deref(obj.objects) + at, &s, sizeof s);
+    run();
+    std::memcpy(deref(obj.objects) + at, &kept, sizeof kept);
+    writeobj(&obj);
+    DisposeHandle(vars);
+  }
 };
 
 TEST_F(WindowFunctionsTest, ObjectQuestions) {
@@ -35,22 +54,11 @@ TEST_F(WindowFunctionsTest, ObjectQuestions) {
 }
 
 TEST_F(WindowFunctionsTest, APlatformControlButtonIsAControl) {
-  // Mark the card's button as a platform control through its descriptor.
-  objread obj{};
-  Handle text = nilhandle;
-  Handle atoms = tokens("card button \"Go\"", &text);
-  Handle vars = NewHandle(0);
-  i32 used = 0;
-  ASSERT_EQ(scanobj(hierpath(), text, atoms, 0, vars, &used, &obj), 0);
-  u8* at = deref(obj.objects) + size_t(obj.objindex) * sizeof(spot);
-  spot s = loadat<spot>(at);
-  s.flags = u32(s.flags) | spotplatformcontrol;
-  std::memcpy(at, &s, sizeof s);
-  EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "true");
-  s.flags = u32(s.flags) & ~u32(spotplatformcontrol);
-  std::memcpy(deref(obj.objects) + size_t(obj.objindex) * sizeof(spot), &s, sizeof s);
-  writeobj(&obj);
-  DisposeHandle(vars);
+  withobject("card button \"Go\"", [](spot s) {
+    s.flags = u32(s.flags) | spotplatformcontrol;
+    return s;
+  }, [&] { EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "true"); });
+  EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "false");
 }
 
 TEST_F(WindowFunctionsTest, PointsBetweenTheScreenAndTheCardWindow) {
@@ -72,14 +80,6 @@ TEST_F(WindowFunctionsTest, PolyQuadTakesTheFirstFourPointsOfAPolygon) {
   EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "error 218") << "a polygon without points";
   EXPECT_EQ(cardvalue("polyQuad(card button \"Go\")"), "error 218");
   // Five points, kept as the polygon record holds them.
-  objread obj{};
-  Handle text = nilhandle;
-  Handle atoms = tokens("card graphic \"Poly\"", &text);
-  Handle vars = NewHandle(0);
-  i32 used = 0;
-  ASSERT_EQ(scanobj(hierpath(), text, atoms, 0, vars, &used, &obj), 0);
-  u8* at = deref(obj.objects) + size_t(obj.objindex) * sizeof(spot);
-  spot s = loadat<spot>(at);
   Handle data = NewHandle(30);
   u16 size = 30;
   Rect bounds{10, 20, 60, 80};
@@ -87,21 +87,19 @@ TEST_F(WindowFunctionsTest, PolyQuadTakesTheFirstFourPointsOfAPolygon) {
   std::memcpy(deref(data), &size, 2);
   std::memcpy(deref(data) + 2, &bounds, 8);
   std::memcpy(deref(data) + 10, points, sizeof points);
-  Handle kept = s.data;
-  s.data = data;
-  std::memcpy(deref(obj.objects) + size_t(obj.objindex) * sizeof(spot), &s, sizeof s);
-  EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "0,0,60,0,60,50,0,50");
-  EXPECT_EQ(cardvalue("the polyQuad of card graphic \"Poly\""), "0,0,60,0,60,50,0,50");
-  // A size word larger than the block reads no further than the block.
-  size = 200;
-  std::memcpy(deref(data), &size, 2);
-  SetHandleSize(data, 22);
-  EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "error 219");
-  s.data = kept;
-  std::memcpy(deref(obj.objects) + size_t(obj.objindex) * sizeof(spot), &s, sizeof s);
+  withobject("card graphic \"Poly\"", [data](spot s) {
+    s.data = data;
+    return s;
+  }, [&] {
+    EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "0,0,60,0,60,50,0,50");
+    EXPECT_EQ(cardvalue("the polyQuad of card graphic \"Poly\""), "0,0,60,0,60,50,0,50");
+    // A size word larger than the block reads no further than the block.
+    size = 200;
+    std::memcpy(deref(data), &size, 2);
+    SetHandleSize(data, 22);
+    EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "error 219");
+  });
   DisposeHandle(data);
-  writeobj(&obj);
-  DisposeHandle(vars);
 }
 
 TEST_F(WindowFunctionsTest, TheNumberOfCards) {
