@@ -1,16 +1,19 @@
 // The kestrove program: opens projects and runs them.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <string>
 #include <vector>
 
+#include "platform/backend/backend.h"
 #include "platform/runtime/bigstack.h"
-#include "platform/testing/answers.h"
 #include "platform/testing/commandline.h"
 #include "shell/commandline.h"
 #include "shell/demo.h"
 #include "shell/mainglobals.h"
+#include "shell/mainloop.h"
+#include "shell/startup.h"
 #include "shell/version.h"
 
 namespace {
@@ -18,7 +21,7 @@ namespace {
 const char* kUsage =
     "usage: kestrove [--headless] [options] [project.kv45 ...] [-- argument ...]\n"
     "  Opens the first window of each project (with none, a demo project made on the spot),\n"
-    "  runs its opening messages and prints what its scripts put into the message box.\n"
+    "  runs it and prints what its scripts put into the message box.\n"
     "  --eval EXPR  evaluate a Veltrix expression and print its value\n"
     "  --do SCRIPT  send each line of a Veltrix script as a message\n"
     "               (with --eval or --do, only their output is printed)\n"
@@ -26,14 +29,32 @@ const char* kUsage =
     "  --version    show the version\n"
     "  --headless   run without a display (also when there is none)\n"
     "  --answers FILE, --input FILE, --transcript FILE, --dump-dir DIR, --screen WxHxD,\n"
-    "  --max-ticks N\n"
+    "  --max-ticks N, --max-passes N, --idle-passes N\n"
     "               headless runs: dialog answers, scripted input, the transcript, a PNG of\n"
-    "               each window at the end, the screen, the longest run in ticks\n";
+    "               each window at the end, the screen, the longest run in ticks, in passes of\n"
+    "               the event loop, or in passes in a row with no event once the input is used\n"
+    "               up (100 when no limit is given)\n"
+    "  -- argument ...\n"
+    "               each argument is sent to the current card as a message\n";
+
+// Headless runs with no limit of their own end after this many idle passes.
+constexpr kv::u32 kDefaultIdlePasses = 100;
+
+bool passcount(const char* text, kv::u32* out) {
+  char* end = nullptr;
+  unsigned long n = std::strtoul(text, &end, 10);
+  if (!*text || *end || n == 0 || n > 0xFFFFFFFFul) return false;
+  *out = kv::u32(n);
+  return true;
+}
 
 int run(int argc, char** argv) {
   kv::PlatformOptions platform;
   std::vector<kv::clirequest> requests;
   std::vector<std::string> projects;
+  kv::StartupOptions start;
+  start.arguments.push_back(argv[0]);
+  kv::LoopLimits limits;
   for (int i = 1; i < argc; ++i) {
     std::string error;
     int took = kv::takeplatformoption(argc, argv, i, &platform, &error);
@@ -44,6 +65,10 @@ int run(int argc, char** argv) {
     if (took > 0) {
       i += took - 1;
       continue;
+    }
+    if (std::strcmp(argv[i], "--") == 0) {
+      for (++i; i < argc; ++i) start.arguments.push_back(argv[i]);
+      break;
     }
     if (std::strcmp(argv[i], "--help") == 0) {
       std::fputs(kUsage, stdout);
@@ -58,6 +83,15 @@ int run(int argc, char** argv) {
       requests.push_back(kv::clirequest{eval, argv[++i]});
       continue;
     }
+    bool maxpasses = std::strcmp(argv[i], "--max-passes") == 0;
+    if (maxpasses || std::strcmp(argv[i], "--idle-passes") == 0) {
+      if (i + 1 >= argc || !passcount(argv[i + 1], maxpasses ? &limits.maxpasses : &limits.idlepasses)) {
+        std::fprintf(stderr, "kestrove: %s takes a positive number\n", argv[i]);
+        return 2;
+      }
+      ++i;
+      continue;
+    }
     if (argv[i][0] != '-') {
       projects.push_back(argv[i]);
       continue;
@@ -65,36 +99,26 @@ int run(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  // The requests run in the first window of the projects named (or, with none, on an empty
-  // in-memory context), with nobody to answer a dialog but its default (or the answers file).
-  // Without requests the projects named (or, with none, the demo project) open and what their
-  // opening messages put into the message box is printed.
   std::string starterror;
   if (!kv::startplatform(platform, &starterror)) {
     std::fprintf(stderr, "kestrove: %s\n", starterror.c_str());
     return 2;
   }
-  if (kv::initglobs() != 0) {
-    std::fputs("kestrove: not enough memory to start\n", stderr);
-    return 1;
-  }
-  for (const std::string& p : projects) {
-    if (kv::i16 st = kv::openprojectpath(p); st != 0) {
-      std::fprintf(stderr, "kestrove: cannot open %s: %s", p.c_str(), kv::failuretext(st).c_str());
-      kv::closeallwindows();
-      kv::dumpglobs(0);
-      return kv::finishplatform(1);
-    }
-  }
-  std::string out, err;
+  // The projects named open as the desktop's open-documents request opens them. Requests with
+  // no project named run on an empty in-memory context, without waiting for a window.
+  start.documents = projects;
+  start.launchrequest = requests.empty() || !projects.empty();
+  start.waitforwindow = start.launchrequest;
+  if (int st = kv::startup(start); st != 0) return kv::finishplatform(st);
   int status = 0;
+  std::string out, err;
   if (!requests.empty()) {
     status = kv::runrequests(requests, &out, &err);
-  } else if (kv::i16 st = projects.empty() ? kv::opendemo() : kv::i16(0); st != 0) {
-    err = "kestrove: the demo project did not open: " + kv::failuretext(st);
-    status = 1;
-  } else if (std::string said = kv::messageboxtext(); !said.empty()) {
-    out = said + "\n";
+  } else {
+    if (kv::backend().headless() && !limits.maxpasses && !limits.idlepasses && !platform.maxticks)
+      limits.idlepasses = kDefaultIdlePasses;
+    kv::mainloop(limits);
+    if (std::string said = kv::messageboxtext(); !said.empty()) out = said + "\n";
   }
   kv::closeallwindows();
   kv::removedemo();

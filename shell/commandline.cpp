@@ -71,14 +71,14 @@ i16 doscripttext(std::string_view text) {
   return st < 0 ? i16(0) : st;
 }
 
-i16 openprojectpath(std::string_view path) {
+i16 openprojectpath(std::string_view path, u16 shared) {
   std::string name = utf8tomacroman(path);
   if (name.size() > 255) return 14;
   form f{};
   f.wind.selector = selnumber;
   f.wind.value = 1;
   pstrassign(f.proj.name, 256, name.data(), name.size());
-  i16 st = openwindow(f, 0, 0);
+  i16 st = openwindow(f, shared, 0);
   return st == kCardChanged ? i16(0) : st;
 }
 

@@ -27,8 +27,9 @@ int runrequests(const std::vector<clirequest>& requests, std::string* out, std::
 std::string failuretext(i16 status);
 
 // Opens the first window of the project at a path (UTF-8) at its first card, as the
-// open-documents request opens it. 0, or the status of opening.
-i16 openprojectpath(std::string_view path);
+// open-documents request opens it; with `shared`, a project opened here becomes the shared
+// project. 0, or the status of opening.
+i16 openprojectpath(std::string_view path, u16 shared = 0);
 // Takes every open window down, writing its records back (the end of a run).
 void closeallwindows();
 // What the message box holds, as UTF-8 with a line feed for each return.

@@ -2,17 +2,29 @@
 // global property, and the handles the record owns. The steps run in a fixed order; the
 // parts of each step that belong to subsystems not yet present join at their place.
 #include <cstring>
+#include <string>
 
 #include "engine/hier.h"
 #include "engine/keywords.h"
+#include "engine/lookups.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
 #include "engine/runblock.h"
+#include "platform/events/events.h"
+#include "platform/files/files.h"
 #include "platform/memory/memory.h"
+#include "platform/prefs/bundle.h"
+#include "platform/process/gestalt.h"
+#include "platform/qd/random.h"
 #include "platform/text/intl.h"
+#include "platform/text/macroman.h"
 #include "platform/windows/screens.h"
 #include "shell/mainglobals.h"
 #include "shell/menusets.h"
+#include "shell/newscript.h"
+#include "shell/platformutil.h"
+#include "shell/settings.h"
+#include "shell/volumes.h"
 
 namespace kv {
 
@@ -34,11 +46,44 @@ bool newblock(Handle* h, Size size) {
   return *h != nilhandle;
 }
 
-// Steps 1-4: platform facts. The settings record, text services, screen facts, the
-// application's folder and the standard folders join here with the shell.
-void platformfacts(MainGlobals& g) {
+// A folder's id (0 when it cannot be named).
+u32 folderid(const std::string& utf8path) {
+  u32 id = 0;
+  return folderidofpath(filenametomacroman(utf8path), &id) == noErr ? id : 0;
+}
+
+// Whether the text services are there.
+bool textservicespresent() {
+  i32 v = 0;
+  return Gestalt(fourcc("tsmv"), &v) == noErr && v > 0;
+}
+
+u32 standardfolderid(StandardFolder which) {
+  std::string path;
+  return standardfolder(which, &path) ? folderid(path) : 0;
+}
+
+// Steps 1-4: the settings record, text services, screen facts, the application's folder and
+// the standard folders.
+bool platformfacts(MainGlobals& g) {
   g.runningosx = 1;
+  if (loadsettings() != 0) return false;
   g.tabSize = 36;
+  // With text services, the text services document and the text engine's inline-input
+  // handlers join here.
+  g.menubarheight = GetMBarHeight();
+  Rect screen = screenbounds(0);
+  g.screenrect = Rect{i16(screen.top + g.menubarheight), screen.left, screen.bottom, screen.right};
+  g.defaultwindowrect = Rect{20, 20, i16(g.screenrect.bottom - 4), i16(g.screenrect.right - 4)};
+  setrandseed(i32(TickCount()));
+  std::string app;
+  if (applicationfolder(&app)) g.appfolder = folderid(app);
+  g.tempfolder = standardfolderid(StandardFolder::temporary);
+  if (g.tempfolder == 0) g.tempfolder = g.appfolder;
+  g.desktopfolder = standardfolderid(StandardFolder::desktop);
+  g.documentsfolder = standardfolderid(StandardFolder::documents);
+  if (g.documentsfolder != 0) addir(kBootVolume, g.documentsfolder);
+  return true;
 }
 
 // Step 5: engine and window bookkeeping. The help-balloon state, serial configuration, find
@@ -54,7 +99,9 @@ bool bookkeeping(MainGlobals& g) {
   g.menubarmaybedrawn = 1;
   g.localDelimiters = 1;
   g.idleControls = 1;
-  return newblock(&g.winds, 0) && newblock(&g.result, 0) && newblock(&g.globalvars, 0);
+  g.findbox = Rect{32767, 32767, -32768, -32768};
+  g.emptyscript = newscript(scriptempty);
+  return g.emptyscript != nilhandle && newblock(&g.winds, 0) && newblock(&g.result, 0) && newblock(&g.globalvars, 0);
 }
 
 // Step 6: the interpreter's tables and texts, and the paint settings' reset values. The
@@ -109,10 +156,10 @@ void globalproperties(MainGlobals& g) {
   g.showFocusRects = 1;
   g.allowDragExport = 1;
   g.allowObjectCursors = 0;
-  g.allowTextServices = 0;  // settings word 11, once the settings record is read
-  g.allowInlineInput = 1;
+  bool tsm = textservicespresent();
+  g.allowTextServices = tsm ? i16(currentsettings().textservices) : i16(0);
+  g.allowInlineInput = tsm ? 1 : 0;
   g.allowListenModes = 1;
-  g.dontLimitWindows = 1;  // settings word 12 is 0 until the settings record is read
   g.allowFavoriteFlavors = 0;
   g.bgSleepTime = 50;
   g.fgSleepTime = 2;
@@ -123,7 +170,6 @@ void globalproperties(MainGlobals& g) {
   g.transtep = 6;
   g.trandelay = 0;
   g.singleWindowLayer = 0;
-  g.openResourceForks = 0;  // settings word 13, once the settings record is read
   g.allowAutomaticFlavors = 1;
   g.progressTicks = 3;
   g.validateUserProps = 0;
@@ -157,12 +203,21 @@ void globalproperties(MainGlobals& g) {
   g.windowLimit = Point{i16(screen.bottom - screen.top), i16(screen.right - screen.left)};
 }
 
-// Steps 8-10: speech, movies, the externals' view of the record and the settings words that
-// override the defaults join here.
+// Steps 8-10: the settings words that override the defaults. (Speech, movies and the
+// externals' view of the record join here.)
+void settingswords(MainGlobals& g) {
+  settingsrec s = currentsettings();
+  g.openResourceForks = s.resourceforks != 0 ? 1 : 0;
+  g.dontLimitWindows = s.limitwindows == 0 ? 1 : 0;
+}
 
 // Step 11: the interpreter's queues. Contextual menus, the Services handlers, the volume list
 // and the externals' information table join here.
 bool queues(MainGlobals& g) {
+  i32 v = 0;
+  g.hasContextualMenus = Gestalt(fourcc("cmnu"), &v) == noErr ? 1 : 0;
+  g.hasAltiVec = IsAltiVecAvailable();
+  buildvolumelist();
   return newblock(&g.repeatque, queueblock * Size(sizeof(repeatentry))) &&
          newblock(&g.switchque, queueblock * Size(sizeof(switchentry))) && newblock(&g.calllevels, 0);
 }
@@ -171,13 +226,14 @@ bool queues(MainGlobals& g) {
 
 i16 initglobs() {
   MainGlobals& g = mainglobals();
-  platformfacts(g);
+  if (!platformfacts(g)) return kNoMemory;
   if (!bookkeeping(g)) return kNoMemory;
   if (!interpretertables(g)) return kNoMemory;
   globalproperties(g);
   // An overflowing hash table is reported to the console and the start goes on.
   if (hashtokens() == kNoMemory) return kNoMemory;
   if (initmenusets() != 0) return kNoMemory;
+  settingswords(g);
   if (!queues(g)) return kNoMemory;
   return inithiers();
 }

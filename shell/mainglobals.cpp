@@ -54,6 +54,8 @@ void releaseglobs(MainGlobals& g) {
   g.globalvars = nilhandle;
   release(g.numberformat);
   release(g.settings);
+  release(g.workblock);
+  release(g.internalqueue);
   release(g.fileType);
   release(g.printLabel);
   release(g.defaultFolder);

@@ -7,6 +7,7 @@
 // in releaseglobs. Property fields carry the property's own name.
 #pragma once
 
+#include "platform/events/eventrecord.h"
 #include "platform/types.h"
 #include "shell/desk.h"
 #include "shell/menusets.h"
@@ -33,17 +34,35 @@ struct MainGlobals {
   menuline dockmenu;       // the dock menu's line (its store 0 while there is none)
 
   // --- Event state -------------------------------------------------------------------------
+  EventRecord event;       // the current event, as the main loop fetched it
   i16 inmainloop;
   i16 notfront;            // not the front process
   i16 menubarmaybedrawn;   // start 1
   i16 menubarvisible;
+  i16 menubarbuilt;        // set by the first resume
+  i16 menubarwasvisible;   // the menu bar's state recorded at suspend
   i16 doubleclick;
   u32 lastclicktime;
+  Point lastclickpoint;     // of the double-click test
+  Point clickloc;          // where the last click in a card window went (local)
   i16 contextualclick;
+  i16 polyinprogress;      // a polygon creation is under way (cleared at every null event)
   u32 dragref;
   i16 systemmessage;
+  i16 redrawafteractivate; // the card drawing redraws the window after an activation
+  i16 activating;          // re-entry guard of the activate event
+  u64 topserial;           // the top project window at the last null event: its serial
+  RegistryId topstore;     // and its project store
   i16 updating;            // set while a window is redrawn for its update event
   i16 quitting;            // set once the program has begun to quit
+  i16 aehandling;          // set while the request dispatcher handles an event
+  i16 flushwanted;         // a window buffer waits to be flushed by the next pass
+  i16 abortkey;            // the abort key was seen
+  Handle internalqueue;    // the internal event queue: EventRecords, oldest first
+  u32 carboncall, carbonevent, carbonuserdata;  // the platform event handler that runs now
+  u32 nextidle;            // the tick at which the front window's next "idle" is due
+  Rect findbox;            // the box around the last found text (empty: inverted extremes)
+  i16 toolclick;           // the tool dispatcher handled a click (cleared at null events)
 
   // --- Interpreter state -------------------------------------------------------------------
   i16 calllevel;           // start -1
@@ -98,9 +117,28 @@ struct MainGlobals {
   i16 drawingfield;        // set while a field erases its own area (no metal texture then)
   Handle pictbuffers;      // the picture buffer list (none until the first buffer)
 
-  // --- Settings record ---------------------------------------------------------------------
-  Handle settings;         // the 36-byte settings record
+  // --- Settings record and start-up ------------------------------------------------------
+  Handle settings;         // the 36-byte settings record, host order (shell/settings.h)
   u16 scriptfont, scriptsize, scriptstyle;  // settings words 2-4
+  Handle workblock;        // the 6,000-byte work block
+  u32 stackbudget;         // bytes of stack the recursion checks may use
+  u32 creator;             // 'VIZu': the tag of the runtime's windows
+  i16 fontforce;           // the script system's font-force setting at start-up
+
+  // --- Platform facts measured at start-up ------------------------------------------------
+  u16 sysversion;          // 'sysv', four BCD digits
+  i16 hasTextServices, hasTSMTE;
+  i16 hasQuickTime, hasQTVRManager;
+  i16 hasContextualMenus;
+  i16 hasAltiVec;
+  i16 menubarheight;
+  Rect screenrect;         // the main screen less the menu bar
+  Rect defaultwindowrect;  // the same, inset by 4, its top-left moved to (20, 20)
+  i16 offwidth, offheight; // the offscreen size overrides of settings words 9 and 10 (0 none)
+  u32 appfolder;           // folder ids: the program's folder,
+  u32 tempfolder;          // the temporary items,
+  u32 documentsfolder;     // the user's documents: the default folder for written files
+  u32 desktopfolder;
 
   // --- Global properties -------------------------------------------------------------------
   i16 colorWorld;

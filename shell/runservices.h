@@ -1,4 +1,7 @@
-// Services the interpreter polls while scripts run: the stack guard and the abort check.
+// Services the interpreter polls while scripts run: the stack guard, the abort check, the
+// option key, and the main loop's per-pass reset. (The abort check is with the other polls in
+// shell/eventqueue.cpp, the option key with the modifier keys in shell/platformutil.cpp, the
+// per-pass reset with the main loop in shell/mainloop.cpp.)
 #pragma once
 
 #include <functional>
@@ -11,18 +14,20 @@ namespace kv {
 // within the run thread's budget.
 i16 nostack(Size bytes, i16 unused = 0);
 
-// 0 to go on, a positive script error number when the user aborted the script, or a
-// negative status. Asked between statements.
+// Polls for the abort key (command-period or escape) at most once every 30 ticks (`ticks`: the
+// tick count, 0 to read it): 0 to go on, 48 when the user stopped the script, 37 when memory is
+// short while the option key holds the abort back.
 i16 isabort(u32 ticks);
-// What the main loop does at the start of every pass: the recorded error position, the send
-// depth, the try depth and lockMessages go back to their rest values, stale inserted scripts
-// are rebuilt (checkusings) and the repeat and switch queues are trimmed.
+// What the main loop does at the start of every pass: the double-click flag, send depth, call
+// level, recorded error position, repeat and switch indexes, try depth, lockMessages,
+// lockRecent, dragSpeed, remapColor and the number format go back to their rest values, the
+// repeat and switch queues are trimmed, and stale inserted scripts are rebuilt (checkusings).
 void passreset();
 
 // 1 while the option key is held down, else 0 (an input-state poll).
 i16 option();
 
-// Tests inject what the abort check answers; an empty function restores "go on".
+// Tests inject what the abort check answers; an empty function restores the real check.
 void setabortcheck(std::function<i16(u32)> check);
 
 }  // namespace kv

@@ -39,7 +39,8 @@ enum class InputKind : u8 {
   opendocuments,  // files were dropped on the program or named to it
   dockcommand,    // a command chosen from the program's dock menu (command id in `command`)
   collapse,       // the user collapsed (1) or expanded (0) a window: `window`, `flag`
-  volume,         // a volume was mounted (flag 1) or unmounted (flag 0): `volume`
+  volume,         // a volume was mounted (flag 1) or unmounted (flag 0): `volume`, and
+                  // its Mac Roman name as the first of `paths` (when known)
 };
 
 struct InputEvent {

@@ -8,6 +8,7 @@
 #include "platform/events/handlers.h"
 #include "platform/events/keycodes.h"
 #include "platform/events/watchdog.h"
+#include "platform/files/files.h"
 #include "platform/process/process.h"
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
@@ -206,6 +207,7 @@ void apply(const InputEvent& in) {
       sendplatformevent(kEventClassWindow, in.flag ? kEventWindowCollapsed : kEventWindowExpanded, in.window, in);
       break;
     case InputKind::volume:
+      notevolume(in.volume, in.paths.empty() ? std::string_view() : std::string_view(in.paths.front()), in.flag != 0);
       sendplatformevent(kEventClassVolume, in.flag ? kEventVolumeMounted : kEventVolumeUnmounted, nilid, in);
       break;
   }
@@ -429,6 +431,13 @@ void forgetwindowevents(RegistryId window) {
   EventState& s = es();
   std::erase_if(s.activates, [window](const EventRecord& e) { return e.message == window; });
   std::erase_if(s.queue, [window](const EventRecord& e) { return e.what == updateEvt && e.message == window; });
+}
+
+void postlaunchrequest(const std::vector<std::string>& documents) {
+  InputEvent in;
+  in.when = backend().ticks();
+  in.paths = documents;
+  posthighlevel(in, documents.empty() ? fourcc("oapp") : fourcc("odoc"));
 }
 
 bool takehighlevelrequest(HighLevelRequest* out) {

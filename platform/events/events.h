@@ -101,6 +101,9 @@ struct HighLevelRequest {
 // Takes the request of the high-level event last fetched from the queue (false when none is
 // held, or it was taken already).
 bool takehighlevelrequest(HighLevelRequest* out);
+// What the desktop sends a program it launches: open documents with the paths (UTF-8) it was
+// given, or open application when there are none. Queued as a high-level event.
+void postlaunchrequest(const std::vector<std::string>& documents);
 
 // Takes every input that is due now; answers whether one was taken.
 bool takedueinputs();

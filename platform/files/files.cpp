@@ -45,6 +45,7 @@ struct FilesState {
   bool finfoattributes = true;
   std::optional<u64> freespace;
   std::vector<std::string> scratch;  // scratch folders still there
+  std::map<i16, std::string> volumes;  // announced volumes, by reference number
 
   FilesState() = default;
   FilesState(const FilesState&) = delete;
@@ -240,6 +241,41 @@ OSErr ScratchFolderRemove(u32 dirID) {
   if (it == f.scratch.end()) return dirNFErr;
   if (!removetree(folder)) return oserr(errno, folder);
   f.scratch.erase(it);
+  return noErr;
+}
+
+bool standardfolder(StandardFolder which, std::string* path) {
+  std::string p;
+  if (which == StandardFolder::temporary) {
+    const char* t = std::getenv("TMPDIR");
+    p = t && *t == '/' ? t : "/tmp";
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!home || *home != '/') return false;
+    p = std::string(home) + (which == StandardFolder::desktop ? "/Desktop" : "/Documents");
+  }
+  struct stat st;
+  if (::stat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  *path = p;
+  return true;
+}
+
+void notevolume(i16 vRefNum, std::string_view macromanname, bool mounted) {
+  if (vRefNum == kBootVolume) return;
+  if (mounted)
+    fs().volumes[vRefNum] = std::string(macromanname.substr(0, 255));
+  else
+    fs().volumes.erase(vRefNum);
+}
+
+OSErr volumename(i16 vRefNum, std::string* macromanname) {
+  if (vRefNum == kBootVolume || vRefNum == 0) {
+    *macromanname = "/";
+    return noErr;
+  }
+  auto it = fs().volumes.find(vRefNum);
+  if (it == fs().volumes.end()) return nsvErr;
+  *macromanname = it->second;
   return noErr;
 }
 

@@ -72,6 +72,19 @@ OSErr volumefreebytes(i16 vRefNum, u32 dirID, u64* bytes);
 OSErr ScratchFolderCreate(u32* dirID);
 OSErr ScratchFolderRemove(u32 dirID);
 
+// The folders the desktop keeps: the temporary items ($TMPDIR, else /tmp), the user's desktop
+// and documents ($HOME/Desktop, $HOME/Documents). The UTF-8 path, or false when the folder is
+// not there.
+enum class StandardFolder : u8 { temporary, desktop, documents };
+bool standardfolder(StandardFolder which, std::string* path);
+
+// --- Volumes the desktop announces ----------------------------------------------------------
+// The event layer notes each volume that is mounted (with its Mac Roman name) or unmounted
+// before the volume handlers run. The boot volume is always there, named "/".
+void notevolume(i16 vRefNum, std::string_view macromanname, bool mounted);
+// The Mac Roman name of a mounted volume: noErr, or nsvErr when no such volume is mounted.
+OSErr volumename(i16 vRefNum, std::string* macromanname);
+
 // --- Files by name -------------------------------------------------------------------------
 OSErr HCreate(i16 vRefNum, u32 dirID, ConstStringPtr name, OSType creator, OSType fileType);
 OSErr HOpen(i16 vRefNum, u32 dirID, ConstStringPtr name, i8 permission, FileRef* ref);

@@ -194,10 +194,11 @@ void collapseWindow(RegistryId window, bool collapse) {
   moveby(1);
 }
 
-void volumeChange(i16 volume, bool mounted) {
+void volumeChange(i16 volume, bool mounted, std::string_view name) {
   put(InputKind::volume, at(), [&](InputEvent& in) {
     in.volume = volume;
     in.flag = mounted ? 1 : 0;
+    if (!name.empty()) in.paths.push_back(std::string(name));
   });
   moveby(1);
 }

@@ -43,7 +43,8 @@ void quitRequest();
 void openDocuments(const std::vector<std::string>& paths);
 void dockCommand(u32 commandid);
 void collapseWindow(RegistryId window, bool collapse);
-void volumeChange(i16 volume, bool mounted);
+// A volume mounted or unmounted; `name` (Mac Roman) is the name it goes by.
+void volumeChange(i16 volume, bool mounted, std::string_view name = {});
 // Leaves a pause of `ticks` before the next action.
 void advance(u32 ticks);
 // The driver's cursor: the tick at which the next action starts.

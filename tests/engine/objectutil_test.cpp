@@ -198,12 +198,12 @@ TEST_F(ObjectUtilTest, LowresetGivesThePaintSettingsTheirResetValues) {
   EXPECT_EQ(g.polySides, 4);
   EXPECT_EQ(g.multiSpace, 1);
   EXPECT_EQ(g.textSize, 12);
-  EXPECT_EQ(g.textFont, 0);
+  EXPECT_EQ(g.textFont, 3) << "word 6 of the program's settings record";
   EXPECT_EQ(g.textAlign, -2);
   EXPECT_EQ(g.textStyle, 0);
   EXPECT_EQ(g.textHeight, -1);
   // The default font is word 6 of the settings record.
-  g.settings = NewHandleClear(36);
+  ASSERT_NE(g.settings, nilhandle);
   storeat<i16>(deref(g.settings) + 12, 22);
   lowreset();
   EXPECT_EQ(g.textFont, 22);

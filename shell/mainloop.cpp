@@ -1,0 +1,279 @@
+#include "shell/mainloop.h"
+
+#include "engine/geometry.h"
+#include "engine/insertscripts.h"
+#include "engine/numbertext.h"
+#include "engine/objectsend.h"
+#include "engine/runblock.h"
+#include "engine/scripterror.h"
+#include "media/mediaservice.h"
+#include "platform/backend/backend.h"
+#include "platform/events/events.h"
+#include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
+#include "platform/runtime/root.h"
+#include "platform/windows/cursor.h"
+#include "platform/windows/screens.h"
+#include "render/offscreen.h"
+#include "shell/cardwindow.h"
+#include "shell/eventdispatch.h"
+#include "shell/eventqueue.h"
+#include "shell/mainglobals.h"
+#include "shell/menus.h"
+#include "shell/messagebox.h"
+#include "shell/runservices.h"
+#include "shell/windowmanage.h"
+#include "shell/windtable.h"
+#include "system/externalevents.h"
+#include "system/windowkind.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 kMouseLeave = 2104;
+
+struct MainLoopState {
+  bool gotevent = false;  // the previous pass took an event
+  u32 now = 0;            // the pass's tick count
+  bool started = false;
+};
+
+MainLoopState& ls() { return state<MainLoopState>(); }
+
+// The window of a desk in the table, by position (the table may change between reads).
+WindowRef tablewindow(i16 i) {
+  const MainGlobals& g = mainglobals();
+  if (g.winds == nilhandle || i >= g.numwinds || Size(i) >= HandleCount<desk>(g.winds)) return nilid;
+  return HandleAs<desk>(g.winds)[i].window;
+}
+
+// Step 4: windows whose drawing a script suppressed (their port's pen left hidden) get their
+// pen back and are redrawn whole.
+void redrawhidden() {
+  const MainGlobals& g = mainglobals();
+  for (i16 i = 0; i < g.numwinds; ++i) {
+    WindowRef w = tablewindow(i);
+    if (w == nilid || !IsValidWindowPtr(w)) continue;
+    CGrafPtr port = GetWindowPort(w);
+    if (port == nilid || GetPortPenVisibility(port) >= 0) continue;
+    GrafPtr saved = nilid;
+    GetPort(&saved);
+    SetPort(port);
+    while (GetPortPenVisibility(port) < 0) ShowPen();
+    SetPort(saved);
+    runmain(kWindowDraw, 0, w);
+  }
+}
+
+bool modalfront(WindowRef front) {
+  WindowClass c = 0;
+  return front != nilid && GetWindowClass(front, &c) == noErr && (c == kModalWindowClass || c == kMovableModalWindowClass);
+}
+
+void arrow() { SetCursor(&arrowcursor()); }
+
+void arrowunlocked() {
+  if (!mainglobals().lockCursor) arrow();
+}
+
+}  // namespace
+
+void passreset() {
+  MainGlobals& g = mainglobals();
+  g.doubleclick = 0;
+  g.senddepth = 0;
+  g.calllevel = -1;
+  clearerror();
+  g.repeatindex = -1;
+  g.switchindex = -1;
+  trimrepeatque();
+  trimswitchque();
+  g.trydepth = 0;
+  g.lockMessages = 0;
+  g.lockRecent = 0;
+  g.dragSpeed = 0;
+  g.remapColor = 1;
+  initformat();
+  // The visual-effect queue is emptied here once visual effects are queued.
+  // The inserted-script slots are serviced with the pass (nothing in between runs scripts).
+  checkusings();
+}
+
+bool mainpass() {
+  MainGlobals& g = mainglobals();
+  MainLoopState& s = ls();
+  if (!s.started) {
+    s.started = true;
+    s.now = TickCount();
+    g.inmainloop = 1;
+  }
+  // 1. Front-process state.
+  checkfront();
+  // 2. Per-pass resets.
+  passreset();
+  // 3. The menu bar, once the program is in front.
+  if (g.lockMenus && !g.notfront) {
+    g.lockMenus = 0;
+    buildmenubar();
+    drawmenubar();
+  }
+  // 4. Drawing that a script left suppressed.
+  redrawhidden();
+  // 5. Periodic services (the scripted dialogs still recorded are closed here once they exist).
+  checksound(s.now);
+  checktooltip(s.now);
+  checkprinting();
+  // 6. A drag that has ended; the request dispatcher's flag.
+  if (g.dragref != 0 && !Button()) g.dragref = 0;
+  g.aehandling = 0;
+  // 7. Window buffers.
+  if (g.flushwanted) checkflush(s.now);
+  // 8. The next event: the internal queue first.
+  EventRecord e{};
+  bool got = FetchEventFromInternalQueue(&e) != 0;
+  if (!got) {
+    u32 sleep = 0;
+    if (!s.gotevent) {
+      i32 t = (g.dragref != 0 || !g.notfront) ? g.fgSleepTime : g.bgSleepTime;
+      sleep = t < 0 ? 0 : u32(t);
+    }
+    got = WaitNextEvent(everyEvent, &e, sleep);
+  }
+  g.event = e;
+  // 9. Dispatch.
+  HandleEvent(got ? 1 : 0, s.now);
+  // 10. After the event.
+  if (got) g.contextualclick = 0;
+  s.gotevent = got;
+  s.now = TickCount();
+  g.inmainloop = 1;
+  return got;
+}
+
+void mainloop(const LoopLimits& limits) {
+  u32 passes = 0, idle = 0;
+  for (;;) {
+    bool got = mainpass();
+    ++passes;
+    idle = (got || backend().inputpending()) ? 0 : idle + 1;
+    if (limits.maxpasses && passes >= limits.maxpasses) return;
+    if (limits.idlepasses && idle >= limits.idlepasses) return;
+  }
+}
+
+i16 getnextevent(EventMask mask, EventRecord* event) {
+  MainGlobals& g = mainglobals();
+  sendxrtnposted();
+  mask = g.inmainloop ? EventMask(mask | osMask) : EventMask(mask & ~osMask);
+  if (!WaitNextEvent(mask, event, 0)) return 0;
+  if (event->what != osEvt) return 1;
+  if ((event->message >> 24) == suspendResumeMessage) mfswitch(u16(event->message & resumeFlag));
+  return 0;
+}
+
+void checkidle() {
+  MainGlobals& g = mainglobals();
+  resyncoffscreen();
+  g.abortkey = 0;
+  WindowRef front = FrontWindow();
+  if (front != nilid && GetWindowKind(front) < 0) return;
+  if (msgvisible() && g.openfield < 0) runmess(kWindowIdle, g.event.message);
+  WindowRef top = nilid;
+  if (topwindow(&top)) runmain(kWindowIdle, g.event.message, top);
+}
+
+void checkcursor() {
+  MainGlobals& g = mainglobals();
+  if (g.notfront) return;
+  Point where = g.event.where;
+  WindowRef w = nilid;
+  i16 part = FindWindow(where, &w);
+  bool tracked = false;  // step 5: the window part's cursor
+  if (part == inContent && w != nilid) {
+    if (!windowkind(w, kindqueryruntime)) {
+      tracked = true;
+    } else if (windowkind(w, kindqueryfloating)) {
+      WindowRef front = FrontWindow();
+      if (g.allowModal && modalfront(front) && !windowkind(front, kindqueryfloating)) {
+        arrow();
+        return;
+      }
+      SetPortWindowPort(w);
+      Point local = where;
+      GlobalToLocal(&local);
+      runmain(kWindowMouse, pointword(local), w);
+      return;
+    } else {
+      WindowRef top = nilid;
+      topwindow(&top);
+      if (w == top && w == FrontWindow()) {
+        SetPortWindowPort(w);
+        Point local = where;
+        GlobalToLocal(&local);
+        runmain(kWindowMouse, pointword(local), w);
+        return;
+      }
+      tracked = true;
+    }
+  } else if (w != nilid) {
+    tracked = true;
+  }
+  if (tracked) {
+    if (part >= inContent && part <= inZoomOut) {
+      EventRecord e = g.event;
+      sendxrtnevent(w, kXrtnCursorPart, &e);
+    }
+    if (!windowkind(w, kindqueryexternal)) arrowunlocked();
+  } else {
+    arrowunlocked();
+  }
+  if (g.mouseobject < 0) return;
+  // The object under the mouse is left: its window becomes current and it hears "mouseLeave".
+  desk d{};
+  if (getwind(g.mousewindow, &d)) g.current = d;
+  sendmous(kMouseLeave);
+}
+
+void mfswitch(u16 resume) {
+  MainGlobals& g = mainglobals();
+  lockscreen();
+  checkfront();
+  if (resume) g.systemmessage = 1;
+  if (g.numwinds > 0) {
+    EventRecord e = g.event;
+    if (sendxrtnevent(nilid, resume ? kXrtnResume : kXrtnSuspend, &e) == 0)
+      cardsend(resume ? "resume" : "suspend", sendnormal, g.current.window);
+  }
+  if (resume) {
+    g.systemmessage = 0;
+    g.redrawafteractivate = 1;
+    if (g.menubarmaybedrawn && !IsMenuBarVisible()) ShowMenuBar();
+    if (!g.menubarmaybedrawn && IsMenuBarVisible()) HideMenuBar();
+    // The palettes show again here (with their transparency) once palette windows exist.
+    if (g.singleWindowLayer || g.dontHidePalettes) bringapptofront(1);
+    orderwindows();
+    hilitewindows();
+    buildmenubar();
+    g.menubarbuilt = 1;
+  } else {
+    g.menubarwasvisible = IsMenuBarVisible() ? 1 : 0;
+    g.notfront = 1;
+    for (WindowRef w : windowlist())
+      if (IsWindowVisible(w) && windowkind(w, kindqueryruntime)) hiliteone(w, 0);
+  }
+  unlockscreen();
+}
+
+i16 dclick(Point where, u32 when) {
+  MainGlobals& g = mainglobals();
+  Point last = g.lastclickpoint;
+  bool near = last.h >= where.h - 2 && last.h < where.h + 2 && last.v >= where.v - 2 && last.v < where.v + 2;
+  bool soon = when - g.lastclicktime <= GetDblTime();
+  g.doubleclick = near && soon ? 1 : 0;
+  g.lastclickpoint = where;
+  g.lastclicktime = when;
+  return g.doubleclick;
+}
+
+}  // namespace kv

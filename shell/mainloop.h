@@ -1,0 +1,40 @@
+// The main loop: after start-up it runs for the rest of the process's life. Each pass resets
+// the per-pass state of the interpreter and the shell, services the periodic tasks, fetches one
+// event (the internal queue first) and hands it to the event dispatch. Beside it: the event
+// fetch of waiting scripts, idling the front window, cursor tracking, suspend and resume, and
+// the double-click test.
+#pragma once
+
+#include "platform/events/eventrecord.h"
+#include "platform/types.h"
+
+namespace kv {
+
+// When a headless run's loop ends: after `maxpasses` passes, or after `idlepasses` passes in a
+// row that took no event while no scripted input was left (0: no such limit). With neither,
+// the loop ends only when the program quits.
+struct LoopLimits {
+  u32 maxpasses = 0;
+  u32 idlepasses = 0;
+};
+
+// Runs passes until a limit is reached.
+void mainloop(const LoopLimits& limits = {});
+// One pass: whether it took an event.
+bool mainpass();
+
+// The event fetch of scripts while they wait: 1 with an event of the mask, 0 with none (a
+// suspend or resume is handled here and answers 0).
+i16 getnextevent(EventMask mask, EventRecord* event);
+// Idles the front runtime window on a null event ("idle", carets).
+void checkidle();
+// Tracks the cursor on a null event.
+void checkcursor();
+// Suspend (0) and resume (1): "suspend" or "resume" to the current card, then the windows and
+// the menu bar follow.
+void mfswitch(u16 resume);
+// 1 for a double click: the previous click within 2 pixels and the double-click time. The
+// click is recorded either way.
+i16 dclick(Point where, u32 when);
+
+}  // namespace kv

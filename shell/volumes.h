@@ -1,0 +1,15 @@
+// The volume list: the mounted volumes, kept current by the mount and unmount handling.
+#pragma once
+
+#include "platform/types.h"
+
+namespace kv {
+
+// Adds a mounted volume to the list; *name gets its name (empty when it has none).
+void addVolumeToList(i16 vRefNum, StringPtr name);
+// Removes a volume from the list; *name gets the name it had (empty when it was not listed).
+void removeVolumeFromList(i16 vRefNum, StringPtr name);
+// Builds the list from the volumes mounted now.
+void buildvolumelist();
+
+}  // namespace kv
