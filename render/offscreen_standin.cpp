@@ -13,7 +13,12 @@ struct OffscreenState {
   GWorldPtr world = nilid;
   i16 depth = 0;
   Rect bounds{0, 0, 0, 0};
-  OffscreenState() = default;
+  // The drawing layer's state comes first, so that it is still there when this one goes.
+  OffscreenState() {
+    CGrafPtr port = nilid;
+    GDHandle device = nilhandle;
+    GetGWorld(&port, &device);
+  }
   OffscreenState(const OffscreenState&) = delete;
   OffscreenState& operator=(const OffscreenState&) = delete;
   ~OffscreenState() {
