@@ -161,6 +161,12 @@ i16 createoffscreenat(i16 depth, i16 (*create)(i16)) {
   return 0;
 }
 
+void installcarbonhandlers() {
+  // The dock menu, collapse and expand, and the mouse wheel handlers join with their routines.
+  const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted}, {kEventClassVolume, kEventVolumeUnmounted}};
+  InstallApplicationEventHandler(PeditRTHandleDiskEvent, 2, volumes, 0, nullptr);
+}
+
 void initmes() {
   MainGlobals& g = mainglobals();
   // The window's creation runs no callback of ours here, so the global state needs no saving
@@ -264,10 +270,8 @@ int startup(const StartupOptions& options) {
   g.bufferMode = made;
   // 15.
   DisposeHandle(probe);
-  // 16. The volume handler posts disk events to the internal queue. (The dock menu, collapse
-  // and expand, and the mouse wheel handlers join with their routines.)
-  const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted}, {kEventClassVolume, kEventVolumeUnmounted}};
-  InstallApplicationEventHandler(PeditRTHandleDiskEvent, 2, volumes, 0, nullptr);
+  // 16. The platform's event handlers.
+  installcarbonhandlers();
   // 18. The front-process state and the menu bar's visibility.
   checkfront();
   if (options.launchrequest) postlaunchrequest(options.documents);

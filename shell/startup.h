@@ -42,6 +42,9 @@ i16 systemrefusal(u16 sysversion, i32 carbonlib);
 // depth is tried once; when it fails the fallback starts at 32.
 i16 createoffscreenat(i16 depth, i16 (*create)(i16));
 
+// Installs the program's handlers of the platform's events on the application: the volume
+// handler, which posts disk events to the internal queue.
+void installcarbonhandlers();
 // Makes the message box window: 550 pixels wide, centred on the screen that holds most of it,
 // 44 to 7 pixels above its bottom; floating, with close and collapse boxes and a side title
 // bar; window kind 118; hidden.

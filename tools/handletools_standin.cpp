@@ -44,8 +44,15 @@ i16 trackobject(Handle list, i32 index, u64 stamp) {
   while (g.current.changestamp == stamp && StillDown())
     if (i16 st = spotsend(sendnormal, list, index, "mouseStillDown", w)) return st;
   if (g.current.changestamp != stamp) return 0;
+  // Where the button went up: the waiting mouse-up's position, else the mouse's.
   Point p{};
-  GetMouse(&p);
+  EventRecord up{};
+  if (GetNextEvent(mUpMask, &up)) {
+    p = up.where;
+    GlobalToLocal(&p);
+  } else {
+    GetMouse(&p);
+  }
   bool inside = index < i32(HandleCount<spot>(list)) && inrect(spotat(list, index).rect, p);
   return spotsend(sendnormal, list, index, inside ? "mouseUp" : "mouseRelease", w);
 }

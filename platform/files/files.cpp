@@ -261,11 +261,9 @@ bool standardfolder(StandardFolder which, std::string* path) {
 }
 
 void notevolume(i16 vRefNum, std::string_view macromanname, bool mounted) {
-  if (vRefNum == kBootVolume) return;
-  if (mounted)
-    fs().volumes[vRefNum] = std::string(macromanname.substr(0, 255));
-  else
-    fs().volumes.erase(vRefNum);
+  // An unmounted volume keeps its name: its unmount may be handled after it has gone.
+  if (vRefNum == kBootVolume || !mounted) return;
+  fs().volumes[vRefNum] = std::string(macromanname.substr(0, 255));
 }
 
 OSErr volumename(i16 vRefNum, std::string* macromanname) {

@@ -82,7 +82,8 @@ bool standardfolder(StandardFolder which, std::string* path);
 // The event layer notes each volume that is mounted (with its Mac Roman name) or unmounted
 // before the volume handlers run. The boot volume is always there, named "/".
 void notevolume(i16 vRefNum, std::string_view macromanname, bool mounted);
-// The Mac Roman name of a mounted volume: noErr, or nsvErr when no such volume is mounted.
+// The Mac Roman name of a volume announced in this run (an unmounted one keeps its name until
+// its number comes again): noErr, or nsvErr when none was announced under that number.
 OSErr volumename(i16 vRefNum, std::string* macromanname);
 
 // --- Files by name -------------------------------------------------------------------------
