@@ -100,6 +100,7 @@ int run(int argc, char** argv) {
     return 2;
   }
   std::string starterror;
+  platform.deferinput = true;
   if (!kv::startplatform(platform, &starterror)) {
     std::fprintf(stderr, "kestrove: %s\n", starterror.c_str());
     return 2;
@@ -110,6 +111,11 @@ int run(int argc, char** argv) {
   start.launchrequest = requests.empty() || !projects.empty();
   start.waitforwindow = start.launchrequest;
   if (int st = kv::startup(start); st != 0) return kv::finishplatform(st);
+  // The scripted input begins once the program has started.
+  if (!kv::startplatforminput(&starterror)) {
+    std::fprintf(stderr, "kestrove: %s\n", starterror.c_str());
+    return kv::finishplatform(2);
+  }
   int status = 0;
   std::string out, err;
   if (!requests.empty()) {

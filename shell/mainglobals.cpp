@@ -7,6 +7,8 @@
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "platform/windows/windows.h"
+#include "shell/fatalerror.h"
+#include "store/recordcache.h"
 
 namespace kv {
 
@@ -66,12 +68,18 @@ void releaseglobs(MainGlobals& g) {
 }
 
 void dumpglobs(i16 emergency) {
-  // Closing the dialer, movies, sounds and speech, flushing or closing the open projects (all
-  // of them in an emergency, the shared project otherwise) and showing the menu bar join here
-  // as those parts of the system arrive.
-  (void)emergency;
+  // Closing the dialer, movies, sounds and speech, flushing and closing every open project in
+  // an emergency, and showing the menu bar join here as those parts of the system arrive.
   MainGlobals& g = mainglobals();
   if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
+  if (!emergency && g.sharedstore != nilid) {
+    // The shared project's head record is written back and the project closed.
+    RegistryId shared = g.sharedstore;
+    g.sharedstore = nilid;
+    g.sharedhead = nilhandle;
+    checkerr(putvir(shared, 0));
+    checkerr(closevir(shared));
+  }
   releaseglobs(g);
 }
 

@@ -7,6 +7,7 @@
 #include "platform/backend/sdl2.h"
 #include "platform/events/watchdog.h"
 #include "platform/process/process.h"
+#include "platform/runtime/root.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/inputscript.h"
 #include "platform/testing/transcript.h"
@@ -15,6 +16,10 @@
 namespace kv {
 
 namespace {
+
+struct DeferredInputState {
+  std::string text;
+};
 
 bool readfile(const std::string& path, std::string* text, std::string* error) {
   std::ifstream in(path, std::ios::binary);
@@ -90,9 +95,18 @@ bool startplatform(const PlatformOptions& o, std::string* error) {
   if (!setdumpfolder(o.dumpdir, error)) return false;
   setunattendedpolicy(UnattendedPolicy::usedefault);
   if (!answers.empty() && !loadanswers(answers, error)) return false;
-  if (!input.empty() && !runinputscript(input, error)) return false;
+  if (o.deferinput)
+    state<DeferredInputState>().text = input;
+  else if (!input.empty() && !runinputscript(input, error))
+    return false;
   if (o.maxticks) setticklimit(o.maxticks);
   return true;
+}
+
+bool startplatforminput(std::string* error) {
+  std::string text = std::move(state<DeferredInputState>().text);
+  state<DeferredInputState>().text.clear();
+  return text.empty() || runinputscript(text, error);
 }
 
 int finishplatform(int status) {

@@ -24,6 +24,9 @@ struct PlatformOptions {
   std::string dumpdir;
   i16 width = 1024, height = 768, depth = 32;
   u32 maxticks = 0;
+  // The scripted input waits for startplatforminput (the program's start-up flushes the
+  // events that are pending when it begins).
+  bool deferinput = false;
 };
 
 // Looks at argv[i]: answers how many arguments it took (0: not a platform option), or -1 with
@@ -34,6 +37,10 @@ int takeplatformoption(int argc, char** argv, int i, PlatformOptions* opts, std:
 // answers and the input, and arranges for the transcript and the dump folder (made when missing). A run without a person takes the
 // dialogs' defaults when no answer is queued. False with a message when a file cannot be read.
 bool startplatform(const PlatformOptions& opts, std::string* error);
+
+// Puts the scripted input that startplatform kept back (deferinput) on the timeline from now:
+// false with a message naming the first bad line.
+bool startplatforminput(std::string* error);
 
 // The end of a run that returns normally: records the exit, writes the windows into the dump
 // folder and writes the transcript.

@@ -512,7 +512,7 @@ TEST_F(MainLoopTest, GetnexteventTakesSuspendAndResumeItself) {
   i16 got = 0;
   for (int i = 0; i < 10 && !got; ++i) got = getnextevent(everyEvent, &e);
   EXPECT_EQ(got, 1);
-  EXPECT_EQ(e.what, keyDown);
+  EXPECT_EQ(u32(e.what), u32(keyDown));
   EXPECT_EQ(log(), "suspend,");
 }
 

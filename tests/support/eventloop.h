@@ -13,6 +13,12 @@
 namespace kv {
 
 class EventLoopTest : public WindowTest {
+ public:
+  // One window "Main" (content 100,100 to 460,640) of one background and one card. The card
+  // logs the event loop's messages (and "ping"), counts "idle" in the global `idles`; its
+  // button "Go" (10,10 to 40,110) logs its mouse messages as "Go mouseDown" and so on.
+  static testproject::Project project();
+
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -20,10 +26,6 @@ class EventLoopTest : public WindowTest {
   // Handlers that add "<who> <message> <params>," to the global `log` (without `who` when it
   // is empty; the parameters when given).
   static std::string logs(std::string_view who, std::initializer_list<std::string_view> messages);
-  // One window "Main" (content 100,100 to 460,640) of one background and one card. The card
-  // logs the event loop's messages, counts "idle" in the global `idles`; its button "Go"
-  // (10,10 to 40,110) logs its mouse messages as "Go mouseDown" and so on.
-  static testproject::Project project();
   // Builds project() (or `p`) as p.kv45 and opens its window: the status.
   i16 openproject();
   i16 openproject(const testproject::Project& p, std::string_view name = "p.kv45");

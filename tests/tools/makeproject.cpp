@@ -1,7 +1,8 @@
 // Writes the usual test project (testproject::small) to the path given, for the tests that
 // run the kestrove program itself. With "hello-fails" after the path, the first card also has
 // a handler "hello" that stops with a script error (45: a put into a constant); with "greets",
-// the first card's openCard puts a greeting into the message box.
+// the first card's openCard puts a greeting into the message box; with "events", the first card
+// notes the messages "greet", "mouseUp" and "returnKey" it hears in the message box.
 #include <cstdio>
 #include <string>
 
@@ -12,14 +13,20 @@
 
 int main(int argc, char** argv) {
   std::string option = argc == 3 ? argv[2] : "";
-  if (argc < 2 || argc > 3 || (argc == 3 && option != "hello-fails" && option != "greets")) {
-    std::fputs("usage: makeproject PATH [hello-fails | greets]\n", stderr);
+  if (argc < 2 || argc > 3 || (argc == 3 && option != "hello-fails" && option != "greets" && option != "events")) {
+    std::fputs("usage: makeproject PATH [hello-fails | greets | events]\n", stderr);
     return 2;
   }
   std::string path = argv[1];
   kv::testproject::Project project = kv::testproject::small();
   if (option == "hello-fails") project.windows[0].cards[0].script += "\non hello\n  put 1 into empty\nend hello";
   if (option == "greets") project.windows[0].cards[0].script = "on openCard\n  put \"Hello from card\" && the number of cards\nend openCard";
+  if (option == "events") {
+    std::string& card = project.windows[0].cards[0].script;
+    card = "";
+    for (const char* m : {"greet", "mouseUp", "returnKey"})
+      card += std::string("on ") + m + " who\n  global seen\n  put \"" + m + "\" && who & \",\" after seen\n  put seen\nend " + m + "\n";
+  }
   return kv::runonbigstack([&]() {
     std::size_t slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
