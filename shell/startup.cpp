@@ -104,6 +104,20 @@ void sendarguments(const std::vector<std::string>& args) {
   }
 }
 
+// The launch arguments as the global state keeps them: each but the last followed by a
+// return (the program's name is not one of them).
+void storearguments(const std::vector<std::string>& args) {
+  MainGlobals& g = mainglobals();
+  std::string text;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (i > 1) text += '\r';
+    text += utf8tomacroman(args[i]);
+  }
+  if (g.launchArguments != nilhandle) DisposeHandle(g.launchArguments);
+  g.launchArguments = nilhandle;
+  PtrToHand(text.data(), &g.launchArguments, Size(text.size()));
+}
+
 // Takes only the desktop's requests until a window is open.
 void waitforwindow() {
   MainGlobals& g = mainglobals();
@@ -231,6 +245,7 @@ int startup(const StartupOptions& options) {
   getenviron();
   // 8. The global state. (The procedure table is filled here once externals load.)
   if (initglobs() != 0) refuse(kNoMemoryToStart, "not enough memory to start");
+  storearguments(options.arguments);
   g.startupword = 1;
   // 9. The system check.
   i32 carbonlib = 0;

@@ -266,6 +266,8 @@ TEST_F(StartupTest, TheProjectsNamedOpenAndTheArgumentsFollow) {
   evaluatetext("log", &value);
   EXPECT_EQ(value, "startUp,openCard,ping,ping again,");
   EXPECT_TRUE(exits.empty());
+  EXPECT_EQ(evaluatetext("the launchArguments", &value), 0);
+  EXPECT_EQ(value, "-psn_0_42\rping\r\rping again");
 }
 
 TEST_F(StartupTest, OnlyTheFirstArgumentIsTestedForTheProcessSerialNumber) {
