@@ -18,6 +18,7 @@
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/mainloop.h"
+#include "shell/startup.h"
 #include "shell/windtable.h"
 #include "tests/support/eventloop.h"
 
@@ -418,6 +419,89 @@ TEST_F(MainLoopTest, UpdatesSendUpdateWindowInFrontOnly) {
   clearlog();
   InvalWindowRect(w, &r);
   settle();
+  EXPECT_EQ(log(), "");
+}
+
+TEST_F(MainLoopTest, AutoKeysRepeatButCommandAutoKeysAreDropped) {
+  start();
+  auto autokey = [](u8 ch, u16 modifiers) {
+    InputEvent in;
+    in.kind = InputKind::autokey;
+    in.when = drive::cursor();
+    in.charcode = ch;
+    in.keycode = keyforchar(ch).keycode;
+    in.modifiers = modifiers;
+    headlessbackend()->schedule(in);
+    drive::advance(1);
+  };
+  autokey('a', 0);
+  autokey('b', cmdKey);
+  autokey(13, cmdKey);  // a control character: dropped with the modern look as well
+  settle();
+  EXPECT_EQ(log(), "keyStroke a,");
+  clearlog();
+  mainglobals().modernLook = 0;
+  autokey('b', cmdKey);
+  autokey(13, cmdKey);
+  settle();
+  EXPECT_EQ(log(), "returnKey,") << "without the modern look a control character repeats as typed";
+}
+
+// A null event tracks the cursor: the object under the mouse is left once the mouse is
+// outside every window; with mouse messages off and the cursor locked nothing is tracked.
+TEST_F(MainLoopTest, CursorTrackingLeavesTheObjectUnderTheMouse) {
+  start();
+  MainGlobals& g = mainglobals();
+  drive::moveTo(Point{700, 1000});
+  g.allowMouseMessages = 0;
+  g.lockCursor = 1;
+  g.mouseobject = 0;
+  g.mousewindow = current().window;
+  settle();
+  EXPECT_EQ(g.mouseobject, 0) << "no tracking at all";
+  g.allowMouseMessages = 1;
+  settle();
+  EXPECT_EQ(g.mouseobject, -1);
+}
+
+TEST_F(MainLoopTest, ActivationAsksForARedraw) {
+  start();
+  MainGlobals& g = mainglobals();
+  g.redrawafteractivate = 0;
+  postactivate(current().window, true);
+  settle();
+  EXPECT_EQ(g.redrawafteractivate, 1);
+  EXPECT_EQ(g.activating, 0);
+}
+
+// Closing one of two windows of a project sends the closing messages but not "closeProject"
+// and does not quit.
+TEST_F(MainLoopTest, TheCloseBoxOfOneOfTwoWindows) {
+  Project p = project();
+  p.windows.push_back(p.windows[0]);
+  p.windows[1].name = "Second";
+  p.windows[1].rect = Rect{150, 300, 450, 700};
+  build(p);
+  ASSERT_EQ(open("p.kv45", 1), 0);
+  ASSERT_EQ(open("p.kv45", 2), 0);
+  settle();
+  clearlog();
+  drive::click(centre(region(current().window, kWindowCloseBoxRgn)));
+  settle();
+  EXPECT_EQ(log(), "closeCard,closeBackground,closeWindow,selectWindow,") << "the other window is the top one now";
+  EXPECT_EQ(mainglobals().numwinds, 1);
+  EXPECT_TRUE(exits.empty());
+}
+
+TEST_F(MainLoopTest, TheMessageBoxsCloseBoxHidesIt) {
+  start();
+  initmes();
+  WindowRef box = mainglobals().msgwindow;
+  ShowWindow(box);
+  settle();
+  drive::click(centre(region(box, kWindowCloseBoxRgn)));
+  settle();
+  EXPECT_FALSE(IsWindowVisible(box));
   EXPECT_EQ(log(), "");
 }
 
