@@ -18,6 +18,7 @@
 #include "render/objectbounds.h"
 #include "render/spotgeometry.h"
 #include "shell/mainglobals.h"
+#include "shell/platformutil.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/memoryguard.h"
@@ -121,25 +122,13 @@ i16 moveobject(const objread& obj, u16 word, const geometryvalue& g) {
   return 0;
 }
 
-// The largest size a window may take, and its card's size.
-void limitwindow(const objread& obj, Rect* r) {
-  const MainGlobals& gl = mainglobals();
-  i16 maxwidth = gl.windowLimit.h, maxheight = gl.windowLimit.v;
-  if (obj.d.back != nilhandle && gl.dontLimitWindows == 0) {
-    backrec b = loadat<backrec>(deref(obj.d.back));
-    maxwidth = std::min<i16>(maxwidth, i16(b.width));
-    maxheight = std::min<i16>(maxheight, i16(b.height));
-  }
-  if (r->right - r->left > maxwidth) r->right = i16(r->left + maxwidth);
-  if (r->bottom - r->top > maxheight) r->bottom = i16(r->top + maxheight);
-}
-
 i16 movewindow(const objread& obj, u16 word, const geometryvalue& g) {
   if (mainglobals().plugin != 0) return statusplugin;
   windrec w = loadat<windrec>(deref(obj.d.wind));
   const Rect old = w.rect1;
   Rect r = newrect(word, g, old);
-  limitwindow(obj, &r);
+  limitrect(&r);
+  limitrectoback(&r, obj.d);
   if (word == pwWidth || word == pwHeight) {
     // Centred again on the old centre with its limited size.
     i32 width = r.right - r.left, height = r.bottom - r.top;

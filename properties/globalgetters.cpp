@@ -21,6 +21,7 @@
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/valuewords.h"
+#include "render/offscreen.h"
 #include "store/objects.h"
 #include "store/reftexts.h"
 
@@ -175,7 +176,13 @@ i16 otherglobal(u16 token, fred* value) {
       return textvalue(n >= 0 && n <= 3 ? words[n] : "unknown", value);
     }
     case pwTransitionLoc: return loctonewfred(g.transitionLoc.h, g.transitionLoc.v, value);
-    case pwWindowLimit: return loctonewfred(g.windowLimit.h, g.windowLimit.v, value);
+    case pwWindowLimit: {
+      // The offscreen world's bottom-right corner; before the world's size is known, the
+      // limit as it was set.
+      Rect b = GetOffScreenBounds();
+      if (b.right <= b.left || b.bottom <= b.top) return loctonewfred(g.windowLimit.h, g.windowLimit.v, value);
+      return loctonewfred(b.right, b.bottom, value);
+    }
     default: return statusnoproperty;
   }
 }

@@ -26,7 +26,9 @@
 #include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
+#include "render/offscreen.h"
 #include "shell/mainglobals.h"
+#include "shell/platformutil.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
@@ -134,7 +136,7 @@ bool plaininteger(u16 token) {
   switch (token) {
     case pwBackgroundScriptTime: case pwBackgroundSleepTime: case pwDialingTime: case pwFgScriptTime:
     case pwFgSleepTime: case pwProgressTicks: case pwStreamBuffer: case pwStreamRate: case pwTrandelay:
-    case pwTranstep: case pwIdleTicks:
+    case pwTranstep:
       return true;
     default: return false;
   }
@@ -275,6 +277,38 @@ i16 setbackdrop(fred* value) {
   return 0;
 }
 
+// `windowLimit`: the offscreen world takes the new size (nothing changes when it cannot, and
+// `the result` says so); then every open window is limited to it and redrawn.
+i16 setwindowlimit(i16 width, i16 height) {
+  MainGlobals& g = mainglobals();
+  const Rect old = GetOffScreenBounds();
+  Rect bounds{old.top, old.left, i16(old.top + height), i16(old.left + width)};
+  SetOffScreenBounds(bounds);
+  if (GetOffScreenWorld() != nilid && CreateOffScreen(GetOffScreenDepth()) == 0) {
+    SetOffScreenBounds(old);
+    CreateOffScreen(GetOffScreenDepth());
+    static constexpr u8 nomemory[] = "\x09no memory";
+    stringtohand(nomemory, g.result);
+    return 0;
+  }
+  g.windowLimit = Point{height, width};
+  const desk* desks = HandleAs<desk>(g.winds);
+  for (i16 i = 0; i < g.numwinds; ++i) {
+    desk d = desks[i];
+    if (d.window == nilid || d.wind == nilhandle) continue;
+    windrec w = loadat<windrec>(deref(d.wind));
+    Rect r = w.rect1;
+    limitrect(&r);
+    if (r.right == w.rect1.right && r.bottom == w.rect1.bottom) continue;
+    w.rect1 = r;
+    storeat<windrec>(deref(d.wind), w);
+    SetWindowBounds(d.window, kWindowContentRgn, &r);
+    desks = HandleAs<desk>(g.winds);
+  }
+  redrawall();
+  return 0;
+}
+
 // `defaultFolder`: an existing folder, or empty / none to keep none.
 i16 setdefaultfolder(fred* value) {
   MainGlobals& g = mainglobals();
@@ -396,11 +430,19 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       return 0;
     case pwAudioVolume: return statusnotavailable;
     case pwBackColor: return statusnobackcolor;
+    case pwIdleTicks:
+      // The next idle time moves to now plus the new value.
+      if (i16 st = fredtolong(value, &n)) return st;
+      g.idleTicks = n;
+      g.nextidle = TickCount() + u32(std::max(n, 0));
+      return 0;
     case pwBufferMode: {
       Str255 s{};
       fredtostring(value, s);
       i16 depth = 0;
       if (i16 st = stringtomode(s, &depth)) return st;
+      // The offscreen world is made again at that depth; the depth counts only when it is.
+      if (GetOffScreenWorld() != nilid && CreateOffScreen(depth) == 0) return 0;
       g.bufferMode = depth;
       return 0;
     }
@@ -490,11 +532,9 @@ KV_SETTER(setglobal) {
     if (token == pwAudioVolume) return statusnotavailable;
     if (token == pwTransitionLoc) {
       g.transitionLoc = Point{vv, h};
-    } else {
-      g.windowLimit = Point{std::max(vv, kMinimumWindowSize), std::max(h, kMinimumWindowSize)};
-      redrawall();
+      return 0;
     }
-    return 0;
+    return setwindowlimit(std::max(h, kMinimumWindowSize), std::max(vv, kMinimumWindowSize));
   }
   if (token == pwSoundVolume) {
     i16 left = 0, right = 0;

@@ -84,6 +84,9 @@ constexpr fieldrow<i16> kSwitches[] = {
     {pwAllowRecog, &G::allowRecog},
     {pwHelpBalloons, &G::helpBalloons},
     {pwPlugin, &G::plugin},
+    {pwHasTextServices, &G::hasTextServices},
+    {pwHasTSMTE, &G::hasTSMTE},
+    {pwHasQTVRManager, &G::hasQTVRManager},
 };
 
 constexpr fieldrow<i16> kSmallNumbers[] = {
@@ -160,15 +163,12 @@ i16* globalindex(u16 token) { return fieldof(kIndexes, token); }
 bool globalcapability(u16 token, bool* on) {
   OSType selector = 0;
   switch (token) {
-    case pwHasQTVRManager: selector = fourcc("qtvr"); break;
-    case pwHasTextServices: selector = fourcc("tsmv"); break;
-    case pwHasTSMTE: selector = fourcc("tsma"); break;
     case pwHasSpeechRecogManager: selector = fourcc("srtb"); break;
     case pwHasTextToSpeechManager: selector = fourcc("ttsc"); break;
     default: return false;
   }
   i32 response = 0;
-  *on = Gestalt(selector, &response) == noErr && (token != pwHasTSMTE || (response & 1) != 0);
+  *on = Gestalt(selector, &response) == noErr;
   return true;
 }
 

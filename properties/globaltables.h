@@ -28,7 +28,7 @@ globalnumber globalinteger(u16 token);
 // The paint and draw defaults kept as zero-based indexes and shown one-based.
 i16* globalindex(u16 token);
 
-// The capability switches answered from the capability table.
+// The capability switches of speech answered from the capability table.
 bool globalcapability(u16 token, bool* on);
 
 // One row of the serial word table: a word and its code.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
@@ -69,6 +70,14 @@ TEST_F(GlobalTest, ClampedIntegers) {
   EXPECT_EQ(eval("the cardScrollStep"), "1");
   EXPECT_EQ(run("set the pictCache to 50"), 0);
   EXPECT_EQ(eval("the pictureCache"), "20");
+}
+
+TEST_F(GlobalTest, IdleTicksMoveTheNextIdle) {
+  u32 now = TickCount();
+  EXPECT_EQ(run("set the idleTicks to 30"), 0);
+  EXPECT_EQ(eval("the idleTicks"), "30");
+  EXPECT_GE(mainglobals().nextidle, now + 30);
+  EXPECT_LE(mainglobals().nextidle, TickCount() + 30);
 }
 
 TEST_F(GlobalTest, PenSizes) {
