@@ -27,7 +27,9 @@
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
 #include "render/offscreen.h"
+#include "shell/cardwindow.h"
 #include "shell/mainglobals.h"
+#include "shell/menus.h"
 #include "shell/platformutil.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
@@ -179,6 +181,22 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
     case pwLockMenus:
       // Unlocking rebuilds the menu bar; locking leaves it as it is.
       *field = on;
+      if (!on && was) {
+        buildmenubar();
+        drawmenubar();
+      }
+      return 0;
+    case pwWysiwygFontMenu:
+      if (on != was) {
+        *field = on;
+        buildmenubar();
+        drawmenubar();
+      }
+      return 0;
+    case pwAllowMouseMessages:
+    case pwAllowToolTips:
+      *field = on;
+      if (!on) cleartooltip();
       return 0;
     case pwModernLook:
       if (g.hasAppearanceManager == 0) return 0;
@@ -367,6 +385,10 @@ i16 setmenuset(const propctx& c, i32 v, fred* value) {
     }
   }
   g.menuSet = i16(n - 1);
+  if (g.lockMenus == 0) {
+    buildmenubar();
+    drawmenubar();
+  }
   return 0;
 }
 
