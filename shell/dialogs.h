@@ -22,6 +22,10 @@ i16 runask(ConstStringPtr prompt, ConstStringPtr defaulttext, StringPtr answer);
 // absolute or below the default folder; an empty answer cancels. With nobody to answer, the
 // default name is taken. 1 with the name in `file`, 0 when cancelled.
 i16 runputfile(ConstStringPtr prompt, ConstStringPtr defaultname, i16 extension, StringPtr file);
+// The open-file dialog with a message. An "answer file" answer names the file chosen: a path,
+// absolute or relative to the current folder; an empty answer cancels, and so does a run with
+// nobody to answer. 1 with the path (Mac Roman) in `file`, 0 when cancelled.
+i16 runopenfile(ConstStringPtr message, StringPtr file);
 // Dialog 100 with entry `index` of the string list, waiting for its default button. The
 // texts set by ParamText stand for "^0" to "^3" in it.
 void domessage(i16 list, i16 index, i16 icon);

@@ -72,6 +72,16 @@ i16 runputfile(ConstStringPtr prompt, ConstStringPtr defaultname, i16 extension,
   return 1;
 }
 
+i16 runopenfile(ConstStringPtr message, StringPtr file) {
+  Answer a;
+  file[0] = 0;
+  if (beginmodal("answer file " + text(message), "answer file", &a) != ModalStart::answered) return 0;
+  if (a.text.empty()) return 0;
+  std::string s = utf8tomacroman(a.text);
+  pstrassign(file, 256, s.data(), s.size());
+  return 1;
+}
+
 void domessage(i16 list, i16 index, i16) {
   Str255 s;
   s[0] = 0;

@@ -448,6 +448,105 @@ OSErr HGetFLock(i16 vRefNum, u32 dirID, ConstStringPtr name, bool* locked) {
   return noErr;
 }
 
+// --- Catalogue ------------------------------------------------------------------------------
+
+namespace {
+// The folder id and Mac Roman leaf of a UTF-8 path.
+OSErr placeofpath(const std::string& path, u32* dirID, std::string* leaf) {
+  std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return bdNamErr;
+  std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
+  if (OSErr e = folderidofpath(filenametomacroman(folder), dirID)) return e;
+  *leaf = filenametomacroman(path.substr(slash + 1));
+  return noErr;
+}
+}  // namespace
+
+OSErr HGetCatInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, CatInfo* info) {
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
+  *info = CatInfo{S_ISDIR(st.st_mode), 0, 0, 0, 0, 0, S_ISREG(st.st_mode) ? i64(st.st_size) : 0};
+  std::string leaf;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real != nullptr) {
+    std::string canonical(real);
+    std::free(real);
+    if (canonical != "/" && placeofpath(canonical, &info->parID, &leaf) != noErr) info->parID = 0;
+    if (info->folder) folderidofpath(filenametomacroman(canonical), &info->dirID);
+  }
+  u8 raw[8];
+  if (fs().finfoattributes && ::getxattr(path.c_str(), kFinfoAttribute, raw, sizeof raw) == 8) {
+    info->type = OSType(raw[0]) << 24 | OSType(raw[1]) << 16 | OSType(raw[2]) << 8 | raw[3];
+    info->creator = OSType(raw[4]) << 24 | OSType(raw[5]) << 16 | OSType(raw[6]) << 8 | raw[7];
+  } else if (!info->folder && endswithproject(path)) {
+    info->type = kProjectType;
+    info->creator = kProjectCreator;
+  }
+  return noErr;
+}
+
+OSErr ResolveAliasFile(i16* vRefNum, u32* dirID, StringPtr name, bool* wasAlias) {
+  *wasAlias = false;
+  std::string path;
+  if (OSErr e = resolve(*vRefNum, *dirID, name, &path)) return e;
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return oserr(errno, path);
+  if (!S_ISLNK(st.st_mode)) return noErr;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return fnfErr;
+  std::string target(real);
+  std::free(real);
+  u32 folder = 0;
+  std::string leaf;
+  if (target == "/") return paramErr;
+  if (OSErr e = placeofpath(target, &folder, &leaf)) return e;
+  if (leaf.size() > 255) return bdNamErr;
+  *vRefNum = kBootVolume;
+  *dirID = folder;
+  name[0] = u8(leaf.size());
+  std::copy(leaf.begin(), leaf.end(), name + 1);
+  *wasAlias = true;
+  return noErr;
+}
+
+OSErr fullpathof(i16 vRefNum, u32 dirID, ConstStringPtr name, std::string* macromanpath) {
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;
+  if (char* real = ::realpath(path.c_str(), nullptr)) {
+    *macromanpath = filenametomacroman(real);
+    std::free(real);
+    return noErr;
+  }
+  std::size_t slash = path.find_last_of('/');
+  std::string folder = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+  char* real = ::realpath(folder.c_str(), nullptr);
+  if (real == nullptr) return dirNFErr;
+  std::string out(real);
+  std::free(real);
+  if (out != "/") out += '/';
+  out += slash == std::string::npos ? path : path.substr(slash + 1);
+  *macromanpath = filenametomacroman(out);
+  return noErr;
+}
+
+OSErr GetFileLocation(FileRef ref, i16* vRefNum, u32* parID, StringPtr name) {
+  OpenFile* f = openfile(ref);
+  if (f == nullptr) return rfNumErr;
+  std::string path = f->path;
+  if (char* real = ::realpath(path.c_str(), nullptr)) {
+    path = real;
+    std::free(real);
+  }
+  std::string leaf;
+  if (OSErr e = placeofpath(path, parID, &leaf)) return e;
+  *vRefNum = kBootVolume;
+  name[0] = u8(std::min<std::size_t>(leaf.size(), 255));
+  std::copy_n(leaf.begin(), name[0], name + 1);
+  return noErr;
+}
+
 // --- Open files ----------------------------------------------------------------------------
 
 OSErr FSRead(FileRef ref, i64* count, void* buffer) {

@@ -101,6 +101,30 @@ OSErr HSetFLock(i16 vRefNum, u32 dirID, ConstStringPtr name);
 OSErr HRstFLock(i16 vRefNum, u32 dirID, ConstStringPtr name);
 OSErr HGetFLock(i16 vRefNum, u32 dirID, ConstStringPtr name, bool* locked);
 
+// --- Catalogue ------------------------------------------------------------------------------
+// What the catalogue knows of one item in a folder.
+struct CatInfo {
+  bool folder;     // a folder (else a file)
+  u32 dirID;       // a folder's own folder id
+  u32 parID;       // the folder id of the folder that holds the item
+  OSType type;     // a file's type and creator (folders: from their attribute, else 0)
+  OSType creator;
+  u16 flags;       // Finder flags (kHasBundle is never set on this file system)
+  i64 length;      // a file's length in bytes
+};
+constexpr u16 kHasBundle = 0x2000;
+// Looks an item up (links followed): fnfErr when nothing of that name is there, dirNFErr when
+// the folder is missing.
+OSErr HGetCatInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, CatInfo* info);
+// Follows a chain of symbolic links from an item: the target's folder and name replace the
+// given ones and *wasAlias tells whether there was a link. fnfErr when a link leads nowhere.
+OSErr ResolveAliasFile(i16* vRefNum, u32* dirID, StringPtr name, bool* wasAlias);
+// The full path (Mac Roman) of an item, canonical when it exists; its folder's path and the
+// name when it does not. dirNFErr when the folder cannot be found.
+OSErr fullpathof(i16 vRefNum, u32 dirID, ConstStringPtr name, std::string* macromanpath);
+// The folder and name of an open file.
+OSErr GetFileLocation(FileRef ref, i16* vRefNum, u32* parID, StringPtr name);
+
 // --- Open files ----------------------------------------------------------------------------
 // Reads *count bytes at the mark; a read that meets the end of the file answers eofErr with
 // *count set to what was read. The mark advances by what was read or written.
