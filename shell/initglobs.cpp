@@ -68,6 +68,7 @@ u32 standardfolderid(StandardFolder which) {
 bool platformfacts(MainGlobals& g) {
   g.runningosx = 1;
   if (loadsettings() != 0) return false;
+  g.quicktimepresent = 1;
   g.tabSize = 36;
   // With text services, the text services document and the text engine's inline-input
   // handlers join here.

@@ -241,6 +241,17 @@ struct MainGlobals {
   Handle launchArguments;      // the program's arguments, each but the last followed by a return
   RegistryId backdrop;         // the backdrop window, none while there is none
   i16 backdropTransparency;    // percent
+
+  // --- System services ---------------------------------------------------------------------
+  i16 remoterequests;          // the user allows requests to other machines (start 0)
+  RegistryId serialport;       // the dialer's open serial port (none while none is open)
+  u32 hanguptime;              // the tick count at which the dialer's port closes (0 none)
+  u32 soundmgrversion;         // the sound services' version, stored by hasfileplay
+  i16 quicktimepresent;        // movies can be played (start 1)
+  i16 searchvolume[2];         // two further folders where pictures are looked for
+  u32 searchdirid[2];
+  i16 lastvolume;              // the folder files were last written to or read from
+  u32 lastdirid;
 };
 
 // The record lives in the runtime root; it is zero until initglobs fills it.

@@ -1,0 +1,157 @@
+#include "platform/net/tcp.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+namespace kv {
+
+TcpConnection::~TcpConnection() { close(); }
+
+bool TcpConnection::start(const std::string& host, u16 port) {
+  close();
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  std::string service = std::to_string(port);
+  if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || found == nullptr) return false;
+  for (addrinfo* a = found; a != nullptr && fd_ < 0; a = a->ai_next) {
+    int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0) continue;
+    if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0) {
+      state_ = TcpState::open;
+    } else if (errno == EINPROGRESS) {
+      state_ = TcpState::opening;
+    } else {
+      ::close(fd);
+      continue;
+    }
+    fd_ = fd;
+  }
+  ::freeaddrinfo(found);
+  return fd_ >= 0;
+}
+
+TcpState TcpConnection::poll(int waitms) {
+  if (state_ != TcpState::opening) return state_;
+  pollfd p{fd_, POLLOUT, 0};
+  int n = ::poll(&p, 1, waitms);
+  if (n <= 0) return state_;
+  int err = 0;
+  socklen_t len = sizeof err;
+  if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len) != 0 || err != 0) {
+    state_ = TcpState::error;
+  } else {
+    state_ = TcpState::open;
+  }
+  return state_;
+}
+
+i64 TcpConnection::write(const void* data, std::size_t n, int timeoutms) {
+  if (state_ != TcpState::open) return -1;
+  pollfd p{fd_, POLLOUT, 0};
+  if (::poll(&p, 1, timeoutms) <= 0) return -1;
+  ssize_t done = ::send(fd_, data, n, MSG_NOSIGNAL);
+  if (done < 0) {
+    state_ = TcpState::error;
+    return -1;
+  }
+  return i64(done);
+}
+
+i64 TcpConnection::read(void* data, std::size_t n, int timeoutms) {
+  if (state_ != TcpState::open) return state_ == TcpState::atend ? 0 : -1;
+  pollfd p{fd_, POLLIN, 0};
+  if (::poll(&p, 1, timeoutms) <= 0) return -1;
+  ssize_t done = ::recv(fd_, data, n, 0);
+  if (done < 0) {
+    state_ = TcpState::error;
+    return -1;
+  }
+  if (done == 0) state_ = TcpState::atend;
+  return i64(done);
+}
+
+void TcpConnection::close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  state_ = TcpState::closed;
+}
+
+// --- The test peer -------------------------------------------------------------------------
+
+struct TcpTestPeer::Impl {
+  int listener = -1;
+  std::thread thread;
+};
+
+TcpTestPeer::TcpTestPeer(ServeFn serve, void* context) : impl_(new Impl) {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = 0;
+  socklen_t len = sizeof addr;
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 1) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    if (fd >= 0) ::close(fd);
+    return;
+  }
+  impl_->listener = fd;
+  port_ = ntohs(addr.sin_port);
+  impl_->thread = std::thread([fd, serve, context] {
+    int s = ::accept(fd, nullptr, nullptr);
+    if (s < 0) return;
+    serve(s, context);
+    ::close(s);
+  });
+}
+
+TcpTestPeer::~TcpTestPeer() {
+  if (impl_->listener >= 0) ::shutdown(impl_->listener, SHUT_RDWR);
+  join();
+  if (impl_->listener >= 0) ::close(impl_->listener);
+  delete impl_;
+}
+
+void TcpTestPeer::join() {
+  if (impl_->thread.joinable()) impl_->thread.join();
+}
+
+bool TcpTestPeer::readall(int socket, void* data, std::size_t n) {
+  auto* p = static_cast<u8*>(data);
+  while (n > 0) {
+    ssize_t got = ::recv(socket, p, n, 0);
+    if (got <= 0) return false;
+    p += got;
+    n -= std::size_t(got);
+  }
+  return true;
+}
+
+bool TcpTestPeer::writeall(int socket, const void* data, std::size_t n) {
+  const auto* p = static_cast<const u8*>(data);
+  while (n > 0) {
+    ssize_t put = ::send(socket, p, n, MSG_NOSIGNAL);
+    if (put <= 0) return false;
+    p += put;
+    n -= std::size_t(put);
+  }
+  return true;
+}
+
+int TcpTestPeer::readbyte(int socket) {
+  u8 b;
+  return readall(socket, &b, 1) ? b : -1;
+}
+
+}  // namespace kv

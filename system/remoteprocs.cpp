@@ -1,0 +1,250 @@
+#include "system/remoteprocs.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "platform/events/events.h"
+#include "platform/net/tcp.h"
+#include "platform/text/macroman.h"
+#include "shell/debugmsg.h"
+#include "shell/mainglobals.h"
+#include "system/cobs.h"
+
+namespace kv {
+
+namespace {
+
+constexpr u8 kGreeting[12] = {'T', 'C', 'P', 'P', 0, 0, 0, 0, 0, 0, 0, 0};
+constexpr u16 kFirstCapacity = 512;
+constexpr int kRequestsAllowed = 16;
+constexpr int kOpenPolls = 25;
+constexpr std::size_t kNameOffset = 4;
+
+// The parts of an "eppc" URL.
+struct UrlParts {
+  std::string scheme, host, path;
+  u16 port = kProgramLinkingPort;
+};
+
+bool parseurl(std::string_view url, UrlParts* u) {
+  std::size_t colon = url.find(':');
+  if (colon == std::string_view::npos || colon == 0) return false;
+  std::string_view scheme = url.substr(0, colon);
+  for (char c : scheme)
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))
+      return false;
+  u->scheme = std::string(scheme);
+  std::string_view rest = url.substr(colon + 1);
+  if (rest.substr(0, 2) != "//") return false;
+  rest.remove_prefix(2);
+  std::size_t end = rest.find_first_of("/?#");
+  std::string_view authority = rest.substr(0, end);
+  u->path = end == std::string_view::npos ? std::string() : std::string(rest.substr(end));
+  std::size_t at = authority.rfind('@');
+  if (at != std::string_view::npos) authority.remove_prefix(at + 1);
+  std::size_t portcolon = authority.rfind(':');
+  if (portcolon != std::string_view::npos && authority.find(']', portcolon) == std::string_view::npos) {
+    std::string_view digits = authority.substr(portcolon + 1);
+    authority = authority.substr(0, portcolon);
+    if (!digits.empty()) {
+      u32 port = 0;
+      for (char c : digits) {
+        if (c < '0' || c > '9') return false;
+        port = port * 10 + u32(c - '0');
+        if (port > 65535) return false;
+      }
+      u->port = u16(port);
+    }
+  }
+  if (authority.size() >= 2 && authority.front() == '[' && authority.back() == ']')
+    authority = authority.substr(1, authority.size() - 2);
+  u->host = std::string(authority);
+  return !u->host.empty();
+}
+
+// Waits for one stream of the connection to open, turning the event loop between polls.
+bool waitopen(TcpConnection& c, u32 sleep) {
+  for (int i = 0; i < kOpenPolls; ++i) {
+    TcpState s = c.poll(20);
+    if (s == TcpState::open) return true;
+    if (s != TcpState::opening) return false;
+    u32 end;
+    Delay(sleep, &end);
+  }
+  KVBeep(1);
+  return false;
+}
+
+bool writeall(TcpConnection& c, const u8* p, std::size_t n) {
+  while (n > 0) {
+    i64 put = c.write(p, n);
+    if (put <= 0) return false;
+    p += put;
+    n -= std::size_t(put);
+  }
+  return true;
+}
+
+bool readall(TcpConnection& c, u8* p, std::size_t n) {
+  while (n > 0) {
+    i64 got = c.read(p, n);
+    if (got <= 0) return false;
+    p += got;
+    n -= std::size_t(got);
+  }
+  return true;
+}
+
+void putbe16(u8* p, u16 v) {
+  p[0] = u8(v >> 8);
+  p[1] = u8(v);
+}
+
+// Sends one request and reads its reply into `room` (capacity records): the decoded length,
+// or -1 when there is no list.
+i64 exchange(TcpConnection& c, u16 capacity, std::vector<u8>& room) {
+  u8 request[kProcessRequestSize];
+  buildprocessrequest(capacity, request);
+  u8 stuffed[342];
+  u8* end = stuffed;
+  COBSEncode(request, sizeof request, &end);
+  *end++ = 0;
+  if (!writeall(c, stuffed, std::size_t(end - stuffed))) return -1;
+  room.assign(std::size_t(capacity) * kProcessRecordSize, 0);
+  u8* out = room.data();
+  u16 st = 0;
+  for (;;) {
+    u8 b;
+    if (c.read(&b, 1) <= 0) return -1;
+    const u8* in = &b;
+    std::size_t left = room.size() - std::size_t(out - room.data());
+    u8* before = out;
+    bool done = COBSDecode(&in, 1, &out, left, &st);
+    if (in == nullptr) return -1;
+    if (!done && in == &b && out == before) return -1;  // no room left for what is due
+    if (done) break;
+  }
+  i64 length = out - room.data();
+  return length > 0 ? length : -1;
+}
+
+}  // namespace
+
+bool negotiateProtocol(TcpConnection& connection) {
+  if (!writeall(connection, kGreeting, sizeof kGreeting)) return false;
+  u8 answer[sizeof kGreeting];
+  if (!readall(connection, answer, sizeof answer)) return false;
+  return std::memcmp(answer, kGreeting, sizeof kGreeting) == 0;
+}
+
+void buildprocessrequest(u16 capacity, u8 out[kProcessRequestSize]) {
+  std::memset(out, 0, kProcessRequestSize);
+  std::memcpy(out, "LPRT", 4);
+  putbe16(out + 6, capacity);
+  putbe16(out + 8, 0);  // script code of the pattern
+  out[10] = 1;          // name pattern "="
+  out[11] = '=';
+  putbe16(out + 44, 2);  // match by name and type string
+  out[46] = 1;          // type pattern "="
+  out[47] = '=';
+}
+
+std::vector<std::string> processnames(const u8* reply, std::size_t length) {
+  std::vector<std::string> names;
+  for (std::size_t r = 0; r + kProcessRecordSize <= length; r += kProcessRecordSize) {
+    const u8* rec = reply + r;
+    std::size_t n = std::min<std::size_t>(rec[kNameOffset], kProcessRecordSize - kNameOffset - 1);
+    names.emplace_back(reinterpret_cast<const char*>(rec + kNameOffset + 1), n);
+  }
+  return names;
+}
+
+std::string programurl(std::string_view base, std::string_view macromanname) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string escaped;
+  for (unsigned char c : macromantoutf8(macromanname)) {
+    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+                 c == '.' || c == '~';
+    if (plain) {
+      escaped += char(c);
+    } else {
+      escaped += '%';
+      escaped += kHex[c >> 4];
+      escaped += kHex[c & 15];
+    }
+  }
+  // Relative to the asked URL: in place of the last segment of its path.
+  std::string b(base);
+  std::size_t cut = b.find_first_of("?#");
+  if (cut != std::string::npos) b.resize(cut);
+  std::size_t pathstart = b.find("//");
+  pathstart = pathstart == std::string::npos ? 0 : b.find('/', pathstart + 2);
+  if (pathstart == std::string::npos) return b + "/" + escaped;
+  return b.substr(0, b.rfind('/') + 1) + escaped;
+}
+
+bool AEListProcessesOnRemoteMachine(std::string_view url, std::vector<std::string>* programs, std::string* error) {
+  programs->clear();
+  error->clear();
+  if (url.empty()) {
+    *error = "Null URL";
+    return false;
+  }
+  UrlParts u;
+  if (!parseurl(url, &u)) {
+    *error = "Invalid CFURLRef";
+    return false;
+  }
+  if (u.scheme != "eppc") {
+    *error = "Bad scheme in URL - only eppc:// allowed";
+    return false;
+  }
+  if (mainglobals().remoterequests == 0) {
+    *error = "Requests to other machines are not allowed";
+    return false;
+  }
+  TcpConnection c;
+  if (!c.start(u.host, u.port)) {
+    *error = "Can't open connection to host";
+    return false;
+  }
+  // One connection carries both streams: writing is open once it connects, and reading with it.
+  if (!waitopen(c, 5)) {
+    *error = "Can't open connection to server for writing";
+    return false;
+  }
+  if (!waitopen(c, 60)) {
+    *error = "Can't open connection to server for reading";
+    return false;
+  }
+  if (!negotiateProtocol(c)) {
+    *error = "Can't negotiate protocol with remote host";
+    return false;
+  }
+  u16 capacity = kFirstCapacity;
+  std::vector<u8> room;
+  i64 length = -1;
+  for (int requests = 1;; ++requests) {
+    if (requests > kRequestsAllowed) {
+      length = -1;
+      break;
+    }
+    length = exchange(c, capacity, room);
+    if (length < 0) break;
+    std::size_t records = std::size_t(length) / kProcessRecordSize;
+    if (records < capacity || capacity > 0x7FFF) break;
+    capacity = u16(capacity * 2);  // there may be more
+  }
+  if (length > 0) {
+    for (const std::string& name : processnames(room.data(), std::size_t(length)))
+      programs->push_back(programurl(url, name));
+  }
+  if (length <= 0) {
+    *error = "No processes available on host";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kv

@@ -1,0 +1,38 @@
+// The programs of another machine, asked over the program-linking port: a 12-byte greeting
+// that the peer echoes, then a stuffed request ("LPRT", 114 bytes) and a stuffed reply of
+// 74-byte process records, each holding a length-prefixed Mac Roman name at offset 4.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace kv {
+
+class TcpConnection;
+
+constexpr std::size_t kProcessRecordSize = 74;
+constexpr std::size_t kProcessRequestSize = 114;
+constexpr u16 kProgramLinkingPort = 3031;
+
+// The programs on the machine of an "eppc://host[:port]/" URL, as URLs relative to it (the
+// percent-escaped UTF-8 name). False with the reason in `error` when they cannot be had.
+// Requests leave this machine only while the user allows requests to other machines.
+bool AEListProcessesOnRemoteMachine(std::string_view url, std::vector<std::string>* programs, std::string* error);
+
+// Sends the greeting and reads the answer: true when the peer echoed it.
+bool negotiateProtocol(TcpConnection& connection);
+
+// The 114-byte request for up to `capacity` process records.
+void buildprocessrequest(u16 capacity, u8 out[kProcessRequestSize]);
+
+// The names in a decoded reply (its length divided into 74-byte records; a name's length is
+// held to its record).
+std::vector<std::string> processnames(const u8* reply, std::size_t length);
+
+// The URL of a program: its name percent-escaped (as UTF-8) and resolved against the asked URL.
+std::string programurl(std::string_view base, std::string_view macromanname);
+
+}  // namespace kv
