@@ -12,7 +12,8 @@
 //   STR 128 "name"                  one string
 //     "text"
 //   end
-//   hex CURS 128 "arrow"            raw bytes: hex pairs (spaces and newlines ignored)
+//   hex CURS 128 "arrow"            raw bytes: hex pairs (spaces and newlines ignored); a type
+//                                   that ends in spaces ends in underscores here ("snd_")
 //     0001 0203 ...
 //   end
 //   words DLOG 100 ""               16-bit big-endian numbers (decimal or 0x..), then
@@ -124,8 +125,11 @@ void parsefile(const std::string& file, std::vector<Resource>& out) {
     std::string kind;
     head >> kind;
     std::string type;
-    if (kind == "hex" || kind == "words") head >> type;
-    else if (kind == "STR") type = kind = "STR ";
+    if (kind == "hex" || kind == "words") {
+      head >> type;
+      // A type with trailing spaces is written with underscores for them ("snd_").
+      for (std::size_t k = type.size(); k > 0 && type[k - 1] == '_'; --k) type[k - 1] = ' ';
+    } else if (kind == "STR") type = kind = "STR ";
     else type = kind;
     if (type.size() != 4) fail(file, line, "resource type must be four characters: " + type);
     Resource r;
