@@ -22,6 +22,7 @@
 #include "platform/memory/memory.h"
 #include "platform/runtime/bigstack.h"
 #include "shell/mainglobals.h"
+#include "system/sysinfo.h"
 
 namespace kv {
 
@@ -44,6 +45,9 @@ enum : u16 {
   fnParamCount = 3111,
   fnParams = 3112,
   fnPlatform = 3115,
+  fnQuickTimeVersion = 3138,
+  fnSoundDevices = 3165,
+  fnSoundMgrVersion = 3166,
   fnProjects = 3130,
   fnProjectFileType = 3132,
   fnProjectFileCreator = 3133,
@@ -60,6 +64,7 @@ enum : u16 {
   fnVoices = 3188,
   fnWindows = 3189,
   fnXWindows = 3193,
+  fnCarbonVersion = 4059,
 };
 
 // Modifier words allowed inside the parentheses.
@@ -136,7 +141,17 @@ i16 handletext(Handle h, fred* value) {
   return h == nilhandle ? newfred(value, fredtemp, fredstring, 0) : handtonewfred(h, value);
 }
 
-i16 answer(u16 fn, Handle variables, fred* value) {
+// A list built into a new handle by one of the system's list builders.
+i16 listvalue(i16 (*build)(Handle), fred* value) {
+  Handle h = NewHandle(0);
+  if (h == nilhandle) return statusnomemory;
+  i16 st = build(h);
+  if (st == 0) st = handtonewfred(h, value);
+  DisposeHandle(h);
+  return st;
+}
+
+i16 answer(u16 fn, Handle variables, fred* value, bool longform) {
   MainGlobals& g = mainglobals();
   switch (fn) {
     case fnResult: return handletext(g.result, value);
@@ -160,6 +175,28 @@ i16 answer(u16 fn, Handle variables, fred* value) {
     case fnProjectFileType: return textonewfred("MDOx", value);
     case fnProjectFileCreator: return textonewfred("VIZu", value);
     case fnProjectFileExtension: return textonewfred(".kv45", value);
+    case fnSystemVersion:
+    case fnQuickTimeVersion:
+    case fnCarbonVersion:
+    case fnSoundMgrVersion: {
+      Str255 s;
+      if (fn == fnSystemVersion && longform) getsystemverstring(s);
+      else if (fn == fnSystemVersion) getverstring(fourcc("sysv"), 0, s);
+      else if (fn == fnQuickTimeVersion) getverstring(fourcc("qtim"), 1, s);
+      else if (fn == fnCarbonVersion) getverstring(fourcc("cbon"), 0, s);
+      else soundmgrverstr(s);
+      return stringtonewfred(s, value);
+    }
+    case fnSoundDevices: return listvalue(buildevices, value);
+    case fnVoices: {
+      // Speech is always there; a failure to list the voices is no script error.
+      Handle h = NewHandle(0);
+      if (h == nilhandle) return statusnomemory;
+      buildvoices(h);
+      i16 st = handtonewfred(h, value);
+      DisposeHandle(h);
+      return st;
+    }
     case fnAudioDriverVers:
     case fnAudioPlayMode:
     case fnAudioStatus:
@@ -187,7 +224,8 @@ i16 funzero(hierpath, Handle, Handle atoms, i32 at, Handle variables, i32* count
     used = i + 1 - at;
   }
   if (pluginrefused(h.token) && mainglobals().plugin != 0) return statuspluginfunction;
-  i16 st = answer(h.token, variables, value);
+  bool longform = !h.the && tokenat(atoms, h.word + 2) == tokLong;
+  i16 st = answer(h.token, variables, value, longform);
   if (st == 0) *count = used;
   return st;
 }

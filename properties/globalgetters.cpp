@@ -24,6 +24,7 @@
 #include "render/offscreen.h"
 #include "store/objects.h"
 #include "store/reftexts.h"
+#include "system/sysinfo.h"
 
 namespace kv {
 
@@ -122,7 +123,9 @@ i16 otherglobal(u16 token, fred* value) {
     case pwEditorName: {
       // A standalone (settings word 0 set) has no companion editor.
       bool standalone = g.settings != nilhandle && GetHandleSize(g.settings) >= 2 && loadat<u16>(deref(g.settings)) != 0;
-      return handvalue(standalone ? nilhandle : g.editorName, value);
+      if (standalone) return newfred(value, fredtemp, fredstring, 0);
+      geteditorname(s);
+      return stringtonewfred(s, value);
     }
     case pwFileType: return handvalue(g.fileType, value);
     case pwForeGround: booltonewfred(g.notfront == 0 ? 1 : 0, value); return 0;

@@ -34,6 +34,7 @@
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
+#include "system/sysinfo.h"
 
 namespace kv {
 
@@ -469,7 +470,12 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       return 0;
     }
     case pwDefaultFolder: return setdefaultfolder(value);
-    case pwEditorName: return settext(&g.editorName, value, false);
+    case pwEditorName: {
+      Str255 s{};
+      fredtostring(value, s);
+      seteditorname(s);
+      return 0;
+    }
     case pwFileType: {
       char type[8];
       std::memset(type, '?', sizeof type);

@@ -61,7 +61,6 @@ void releaseglobs(MainGlobals& g) {
   release(g.fileType);
   release(g.printLabel);
   release(g.defaultFolder);
-  release(g.editorName);
   release(g.launchArguments);
   g.backdrop = nilid;
   dumppictbuffers(g.pictbuffers);

@@ -237,7 +237,6 @@ struct MainGlobals {
   Point windowLimit;           // the largest window size, h by v (start: the main screen's size)
   Handle printLabel;           // none while no label is set
   Handle defaultFolder;        // the default folder's path, none while none is kept
-  Handle editorName;           // the companion editor's name
   Handle launchArguments;      // the program's arguments, each but the last followed by a return
   RegistryId backdrop;         // the backdrop window, none while there is none
   i16 backdropTransparency;    // percent

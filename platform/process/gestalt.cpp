@@ -1,6 +1,9 @@
 #include "platform/process/gestalt.h"
 
 #include <cstring>
+#include <map>
+
+#include "platform/runtime/root.h"
 
 namespace kv {
 
@@ -42,9 +45,23 @@ constexpr Variable kVariables[] = {
     {"sysctl.proc_native", 1},  // the program runs natively, not translated
 };
 
+struct GestaltOverrides {
+  std::map<OSType, std::optional<i32>> answers;  // none: the selector is undefined
+};
+
 }  // namespace
 
+void setgestaltanswer(OSType selector, std::optional<i32> value) {
+  state<GestaltOverrides>().answers[selector] = value;
+}
+
 OSErr Gestalt(OSType selector, i32* response) {
+  const auto& o = state<GestaltOverrides>().answers;
+  if (auto it = o.find(selector); it != o.end()) {
+    if (!it->second) return gestaltUndefSelectorErr;
+    if (response) *response = *it->second;
+    return noErr;
+  }
   for (const Capability& c : kCapabilities) {
     if (c.selector == selector) {
       if (response) *response = c.value;

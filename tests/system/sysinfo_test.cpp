@@ -1,0 +1,111 @@
+// System information: version texts from the capability table, the voices, the sound input
+// devices, the companion editor's name in the preferences, and the functions over them.
+#include "system/sysinfo.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "platform/memory/memory.h"
+#include "platform/prefs/prefs.h"
+#include "platform/process/gestalt.h"
+#include "platform/sound/soundmanager.h"
+#include "platform/speech/voices.h"
+#include "platform/text/pstring.h"
+#include "shell/mainglobals.h"
+#include "shell/platformutil.h"
+#include "tests/support/veltrix.h"
+
+namespace kv {
+namespace {
+
+std::string str(ConstStringPtr s) { return std::string(pstringview(s)); }
+std::string text(Handle h) { return std::string(reinterpret_cast<const char*>(deref(h)), size_t(GetHandleSize(h))); }
+
+class SysInfoTest : public VeltrixTest {};
+
+TEST_F(SysInfoTest, VersionTextsTakeEitherFormByTheHighByte) {
+  Str255 s;
+  setgestaltanswer(fourcc("test"), 0x0A39);
+  getverstring(fourcc("test"), 0, s);
+  EXPECT_EQ(str(s), "10.39");
+  setgestaltanswer(fourcc("test"), 0x1039);
+  getverstring(fourcc("test"), 0, s);
+  EXPECT_EQ(str(s), "10.39");
+  setgestaltanswer(fourcc("test"), 0x07610000);
+  getverstring(fourcc("test"), 1, s);
+  EXPECT_EQ(str(s), "7.61") << "the high word when asked";
+  getsystemverstring(s);
+  EXPECT_EQ(str(s), "10.6.8");
+  soundmgrverstr(s);
+  EXPECT_EQ(str(s), "3.80");
+
+  EXPECT_EQ(eval("the systemVersion"), "10.68");
+  EXPECT_EQ(eval("systemVersion(long)"), "10.6.8");
+  EXPECT_EQ(eval("the quickTimeVersion"), "7.68");
+  EXPECT_EQ(eval("carbonVersion()"), "1.70");
+  EXPECT_EQ(evalerror("the carbonVersion"), 43) << "as a property word it has no getter";
+  EXPECT_EQ(eval("the soundMgrVersion"), "3.80");
+  EXPECT_EQ(evalerror("systemVersion(short)"), 88);
+}
+
+TEST_F(SysInfoTest, FeatureTests) {
+  mainglobals().quicktimepresent = 1;
+  EXPECT_EQ(quicktimeversion(), 0x07688000);
+  mainglobals().quicktimepresent = 0;
+  EXPECT_EQ(quicktimeversion(), 0);
+  EXPECT_EQ(hasfileplay(), 1);
+  EXPECT_EQ(mainglobals().soundmgrversion, SndSoundManagerVersion());
+  setgestaltanswer(fourcc("snd "), std::nullopt);
+  EXPECT_EQ(hasfileplay(), 0) << "a failing selector answers 0";
+  u16 a = 9, b = 9;
+  hasoundinput(&a, &b);
+  EXPECT_EQ(a, 0);
+  EXPECT_EQ(b, 0);
+  EXPECT_EQ(has32bitaddr(), 1);
+  EXPECT_EQ(hasppc(), 1);
+  Point p;
+  rectoloc(Rect{-5, -5, 0, 0}, &p);
+  EXPECT_EQ(p.h, -3) << "-5 + 5 / 2, truncated towards zero";
+  EXPECT_EQ(p.v, -3);
+  rectoloc(Rect{10, 20, 31, 41}, &p);
+  EXPECT_EQ(p.h, 30);
+  EXPECT_EQ(p.v, 20);
+}
+
+TEST_F(SysInfoTest, SoundInputDevicesOrNone) {
+  EXPECT_EQ(eval("the soundDevices"), "none") << "no sound input";
+  setgestaltanswer(fourcc("snd "), 0x0428);
+  setsoundinputdevices({"Built-in Microphone", "Line In"});
+  EXPECT_EQ(eval("the soundDevices"), "Built-in Microphone\rLine In");
+}
+
+TEST_F(SysInfoTest, VoicesAreListedUntilTheFirstFailure) {
+  EXPECT_EQ(eval("the voices"), "");
+  setvoicesmodel({"Alex", "Vicki", "Fred"});
+  EXPECT_EQ(eval("the voices"), "Alex\rVicki\rFred");
+  setvoicesmodel({"Alex", "Vicki", "Fred"}, 3);
+  Handle h = NewHandle(0);
+  EXPECT_EQ(buildvoices(h), voiceNotFound);
+  EXPECT_EQ(text(h), "Alex\rVicki");
+  DisposeHandle(h);
+  mainglobals().plugin = 1;
+  EXPECT_EQ(evalerror("the voices"), 176);
+  mainglobals().plugin = 0;
+}
+
+TEST_F(SysInfoTest, TheEditorNameLivesInThePreferences) {
+  Str255 s;
+  geteditorname(s);
+  EXPECT_EQ(str(s), "") << "no preference and no string resource 128";
+  EXPECT_EQ(run("set the editorName to \"Kestrove Editor\""), 0);
+  EXPECT_EQ(eval("the editorName"), "Kestrove Editor");
+  // Kept in the runtime's preference file.
+  std::ifstream in(preferencesfolder() + "/" + kRuntimeDomain);
+  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(all.find("Runtime Editor Name = \"Kestrove Editor\""), std::string::npos) << all;
+}
+
+}  // namespace
+}  // namespace kv
