@@ -27,6 +27,13 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 // anything else is the clear command of the editing tools.
 i16 comdelete(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
+// --- Dates (dates.cpp) -------------------------------------------------------------------------
+// `convert container to form [and form]`: the container's date-time written in the form(s)
+// (seconds, dateItems, [short|long|abbreviated] date or time). 7 without "to", 2 for a form
+// not known or words left; an empty value or one that is not a date leaves the container as
+// it is and sets `the result`.
+i16 comconvert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
 // --- Other commands (othercommands.cpp) ------------------------------------------------------
 // `beep [n]`: n alert sounds (none for 0; 38 for a negative n), stopped by a user abort.
 i16 combeep(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);

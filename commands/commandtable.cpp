@@ -78,7 +78,7 @@ constexpr comrow comrows[] = {
     {2019, comnotbuilt, 0},             // clone: comclone
     {2020, comnotbuilt, R},             // close: comclose
     {2028, compact, 0},                 // compact
-    {2030, comnotbuilt, R},             // convert: comconvert
+    {2030, comconvert, R},              // convert
     {2031, comnotbuilt, 0},             // copy: comcopy
     {2032, comnotbuilt, 0},             // cut: comcut
     {2033, comnotbuilt, 0},             // cycle: comcycle

@@ -61,6 +61,11 @@ i16 funmath(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
 i16 funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 fundual(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funreplace(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// Dates and times (dates.cpp): `date` and `time`, and their modifiers short, long and
+// abbreviated after "the".
+i16 fundate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+i16 funtime(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+i16 funcase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // Geometry (fungeometry.cpp): rectangles, quads, and points between global and local.
 i16 funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);

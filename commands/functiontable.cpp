@@ -49,9 +49,6 @@ struct funrow {
 
 // The routines of other families, not written yet: each row of the family below points here.
 constexpr funproc fundescribe = funnotbuilt;
-constexpr funproc fundate = funnotbuilt;
-constexpr funproc funtime = funnotbuilt;
-constexpr funproc funcase = funnotbuilt;
 constexpr funproc funcurr = funnotbuilt;
 constexpr funproc funhasmemory = funnotbuilt;
 constexpr funproc funshell = funnotbuilt;
