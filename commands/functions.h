@@ -53,7 +53,8 @@ i16 readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 i16 funzero(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // Functions of one parameter (funsing.cpp).
 i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-// `the number of ...` (funumbr.cpp).
+// `the number of ...`, and currentMenu and currentWindow (funumbr.cpp).
+i16 funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funumbr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // Numbers (funmath.cpp): functions of one number; average, max, min, sum; annuity, compound;
 // replace.

@@ -49,7 +49,6 @@ struct funrow {
 
 // The routines of other families, not written yet: each row of the family below points here.
 constexpr funproc fundescribe = funnotbuilt;
-constexpr funproc funcurr = funnotbuilt;
 constexpr funproc funhasmemory = funnotbuilt;
 constexpr funproc funshell = funnotbuilt;
 constexpr funproc fundisk = funnotbuilt;

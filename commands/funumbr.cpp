@@ -1,17 +1,27 @@
-// `the number of ...`: "the number of <phrase>", "number of <phrase>", "number(<phrase>)".
-//
-// The cards of the current window and the chunks of a text are counted here; the phrases that
-// count objects, windows, menus, movies and screens answer the not-built status until their
-// services exist.
+// `the number of ...`: "the number of <phrase>", "number of <phrase>", "number(<phrase>)"; and
+// `currentMenu` and `currentWindow`, the n-th menu of the menu bar and window of the screen.
+#include <algorithm>
+
 #include "commands/dispatch.h"
 #include "commands/functions.h"
 #include "engine/chunks.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/numbertext.h"
 #include "platform/memory/memory.h"
+#include "platform/windows/screens.h"
+#include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
+#include "shell/menusets.h"
+#include "shell/windtable.h"
+#include "store/objread.h"
+#include "store/pagedlists.h"
+#include "store/recordcache.h"
 #include "store/records.h"
+#include "store/refparse.h"
+#include "store/reftexts.h"
+#include "system/windowkind.h"
 
 namespace kv {
 
@@ -37,9 +47,12 @@ enum : u16 {
   tokParts = 11217,
   tokCurrent = 11313,
   tokWords = 11352,
+  fnCurrentMenu = 3032,
 };
 
 constexpr i16 statusbadobject = 2, statusnochunkword = 4, statusnoparen = 8;
+constexpr i32 kMenuLibrary = 2;  // the store record of a project's menu library
+constexpr u16 kLongForm = 9002;
 
 // The chunk type a plural chunk word counts, or 0.
 u16 chunktype(u16 t) {
@@ -52,16 +65,69 @@ u16 chunktype(u16 t) {
   }
 }
 
-bool objectwords(u16 t) { return t == tokButtons || t == tokGraphics || t == tokFields || t == tokParts; }
+// The kind of object a plural object word counts, or -1.
+i32 objecttype(u16 t) {
+  switch (t) {
+    case tokButtons: return typebutton;
+    case tokGraphics: return typegraphic;
+    case tokFields: return typefield;
+    case tokParts: return typeany;
+    default: return -1;
+  }
+}
+
+u32 windowcards(Handle wind) { return wind == nilhandle ? 0 : loadat<windrec>(deref(wind)).cardcount; }
+u32 windowbackgrounds(Handle wind) { return wind == nilhandle ? 0 : loadat<windrec>(deref(wind)).backcount; }
+u32 librarycount(Handle lib) { return lib == nilhandle ? 0 : loadat<librec>(deref(lib)).entrycount; }
+
+// The menus of a project: the entries of its menu library, read through the record cache.
+i16 projectmenus(RegistryId store, u32* n) {
+  *n = 0;
+  if (store == nilid) return 0;
+  Handle lib = nilhandle;
+  if (i16 st = getvir(store, kMenuLibrary, &lib); st != 0) return st;
+  *n = librarycount(lib);
+  putvir(store, kMenuLibrary);
+  return 0;
+}
+
+// The cards of a background's window whose background is that background.
+u32 backgroundcards(const objread& obj) {
+  u32 n = 0;
+  u32 total = windowcards(obj.d.wind);
+  for (u32 i = 1; i <= total; ++i) {
+    wordentry w{};
+    if (getword(obj.d.store, obj.d.wind, i32(i), &w) != 0) break;
+    if (u32(w.backrecord) == obj.d.backrecid) ++n;
+  }
+  return n;
+}
+
+// A phrase that names an object after "of": the descriptor is read, counted by `count` (which
+// answers the count, or false for an object of the wrong kind) and released.
+template <class Count>
+i16 countof(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u32* n, Count count) {
+  objread obj{};
+  i32 m = 0;
+  if (i16 st = scanobj(path, text, atoms, at, variables, &m, &obj); st != 0) return st;
+  bool good = count(obj, n);
+  writeobj(&obj);
+  if (!good) return statusbadobject;
+  *used = m;
+  return 0;
+}
 
 // Counts the phrase at `at`; `paren` when it stands inside parentheses (the operand is then
 // the whole expression up to them). *used is the phrase's atoms.
 i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool paren, i32* used,
                 fred* value) {
+  const MainGlobals& g = mainglobals();
   u16 t = tokenat(atoms, at);
   u16 next = tokenat(atoms, at + 1);
-  if (u16 type = chunktype(t); type != 0 && !(t == tokItems && next == tokOf && tokenat(atoms, at + 2) == tokMenu)) {
-    if (next != tokOf) return statusfunctionof;
+  bool of = next == tokOf;
+  bool menuitems = t == tokItems && of && tokenat(atoms, at + 2) == tokMenu;
+  if (u16 type = chunktype(t); type != 0 && !menuitems) {
+    if (!of) return statusfunctionof;
     fred v;
     i32 n = 0;
     i16 st = paren ? expression(path, text, atoms, at + 2, variables, nilhandle, &n, &v)
@@ -74,32 +140,117 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     *used = 2 + n;
     return 0;
   }
-  if (t == tokCards && next != tokOf) {
-    Handle wind = mainglobals().current.wind;
-    longtonewfred(wind == nilhandle ? 0 : i32(loadat<windrec>(deref(wind)).cardcount), value);
-    *used = 1;
-    return 0;
-  }
-  if ((t == tokCard || t == tokBackground) && !objectwords(next)) return statusbadobject;
-  if (t == tokCurrent && next != tokWindows && next != tokMenus) return statusbadobject;
+  u32 n = 0;
+  i32 m = 0;  // atoms of an object after "of"
+  i16 st = 0;
+  i32 words = 1;
   switch (t) {
-    case tokCards:        // cards of a background, window or project
-    case tokMovies:
-    case tokBackgrounds:
-    case tokWindows:
-    case tokMenus:
+    case tokMovies: n = 0; break;  // no movie is ever open: the movie player is not part of this program
+    case tokMonitors: n = u32(screencount()); break;
     case tokCurrent:
-    case tokMonitors:
-    case tokItems:        // items of a menu
-    case tokCard:
-    case tokBackground:
-    case tokButtons:
-    case tokGraphics:
-    case tokFields:
-    case tokParts:
-    case tokObjects: return statusnotbuilt;
-    default: return statusnochunkword;
+      words = 2;
+      if (next == tokWindows) n = u32(g.numwinds);
+      else if (next == tokMenus) n = u32(currentnumlines());
+      else return statusbadobject;
+      break;
+    case tokCards:
+      if (!of) {
+        n = windowcards(g.current.wind);
+        break;
+      }
+      words = 2;
+      st = countof(path, text, atoms, at + 2, variables, &m, &n, [](const objread& o, u32* c) {
+        if (o.kind == objbackground) *c = backgroundcards(o);
+        else if (o.kind == objwindow || o.kind == objproject) *c = windowcards(o.d.wind);
+        else return false;
+        return true;
+      });
+      break;
+    case tokBackgrounds:
+      if (!of) {
+        n = windowbackgrounds(g.current.wind);
+        break;
+      }
+      words = 2;
+      st = countof(path, text, atoms, at + 2, variables, &m, &n, [](const objread& o, u32* c) {
+        if (o.kind != objwindow && o.kind != objproject) return false;
+        *c = windowbackgrounds(o.d.wind);
+        return true;
+      });
+      break;
+    case tokWindows:
+      if (!of) {
+        n = librarycount(g.current.windlib);
+        break;
+      }
+      words = 2;
+      st = countof(path, text, atoms, at + 2, variables, &m, &n, [](const objread& o, u32* c) {
+        if (o.kind != objproject) return false;
+        *c = librarycount(o.d.windlib);
+        return true;
+      });
+      break;
+    case tokMenus:
+      if (!of) {
+        st = projectmenus(g.current.store, &n);
+        break;
+      }
+      words = 2;
+      st = countof(path, text, atoms, at + 2, variables, &m, &n, [&st](const objread& o, u32* c) {
+        if (o.kind != objproject) return false;
+        st = projectmenus(o.d.store, c);
+        return true;
+      });
+      break;
+    case tokItems:  // items of a menu
+      words = 2;
+      st = countof(path, text, atoms, at + 2, variables, &m, &n, [](const objread& o, u32* c) {
+        if (o.kind != objmenu || o.menu.items == nilhandle) return false;
+        *c = u32(GetHandleSize(o.menu.items) / Size(sizeof(menuitem)));
+        return true;
+      });
+      break;
+    case tokObjects:
+      if (!of) return statusfunctionof;
+      words = 2;
+      st = countof(path, text, atoms, at + 2, variables, &m, &n, [](const objread& o, u32* c) {
+        if (o.kind != objpart) return false;
+        *c = u32(countiotas(o));
+        return true;
+      });
+      break;
+    default: {
+      // [card | background] buttons, graphics, fields or parts [of an object].
+      i32 layer = 0;
+      i32 i = at;
+      if (t == tokCard || t == tokBackground) {
+        layer = t == tokCard ? layercard : layerbackground;
+        ++i;
+      }
+      i32 type = objecttype(tokenat(atoms, i));
+      if (type < 0) return layer != 0 ? statusbadobject : statusnochunkword;
+      if (layer == 0) layer = type == typefield ? layerbackground : layercard;
+      words = i + 1 - at;
+      if (tokenat(atoms, i + 1) != tokOf) {
+        Handle list = layer == layercard ? g.current.cardspots : g.current.backspots;
+        n = list == nilhandle ? 0 : u32(countspots(list, u16(type)));
+        break;
+      }
+      ++words;
+      st = countof(path, text, atoms, i + 2, variables, &m, &n, [&](const objread& o, u32* c) {
+        if (o.kind != objcard && o.kind != objbackground && o.kind != objwindow && o.kind != objproject) return false;
+        bool background = o.kind == objbackground || layer == layerbackground;
+        Handle list = background ? o.d.backspots : o.d.cardspots;
+        *c = list == nilhandle ? 0 : u32(countspots(list, u16(type)));
+        return true;
+      });
+      break;
+    }
   }
+  if (st != 0) return st;
+  longtonewfred(i32(std::min<u32>(n, 0x7FFFFFFF)), value);
+  *used = words + m;
+  return 0;
 }
 
 }  // namespace
@@ -120,6 +271,45 @@ i16 funumbr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     return statusfunctionclose;
   }
   *count = end - at;
+  return 0;
+}
+
+i16 funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+  *count = 0;
+  u16 fn = readhead(atoms, at).token;
+  fred v;
+  i32 used = 0;
+  if (i16 st = singleoperand(path, text, atoms, at, variables, &used, &v); st != 0) return st;
+  i32 n = 0;
+  i16 st = fredtolong(&v, &n);
+  disposfred(&v);
+  if (st != 0) return st;
+  Str255 name;
+  name[0] = 0;
+  if (fn == fnCurrentMenu) {
+    if (n < 1 || n > currentnumlines()) return statusbadobject;
+    objread obj{};
+    obj.kind = objmenu;
+    obj.menu = HandleAs<menuline>(currentline())[n - 1];
+    buildmenuid(obj, kLongForm, name);
+  } else {
+    if (n < 1 || n > mainglobals().numwinds) return statusbadobject;
+    i32 seen = 0;
+    WindowRef found = nilid;
+    for (WindowRef w : windowlist()) {
+      if (windowkind(w, kindqueryruntime) == 0 || windowkind(w, kindquerymessagebox) != 0) continue;
+      if (++seen == n) {
+        found = w;
+        break;
+      }
+    }
+    objread obj{};
+    if (found == nilid || getwind(found, &obj.d) == 0) return statusbadobject;
+    obj.kind = objwindow;
+    buildwindid(&obj, kLongForm, name);
+  }
+  if ((st = stringtonewfred(name, value)) != 0) return st;
+  *count = used;
   return 0;
 }
 
