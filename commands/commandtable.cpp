@@ -7,6 +7,7 @@
 #include <array>
 
 #include "commands/commands.h"
+#include "commands/define.h"
 #include "commands/dispatch.h"
 #include "commands/docommand.h"
 #include "commands/navigation.h"
@@ -82,7 +83,7 @@ constexpr comrow comrows[] = {
     {2031, comnotbuilt, 0},             // copy: comcopy
     {2032, comnotbuilt, 0},             // cut: comcut
     {2033, comnotbuilt, 0},             // cycle: comcycle
-    {2034, comnotbuilt, R},             // define: comdefine
+    {2034, comdefine, R},               // define
     {2035, comdelete, R},               // delete
     {2044, comnotbuilt, P},             // dial: comdial
     {2045, comenabdisab, 0},            // disable (or enablefilters, chosen by its words)
@@ -162,7 +163,7 @@ constexpr comrow comrows[] = {
     {2195, comarith, 0},                // subtract
     {2197, comnotbuilt, 0},             // tabKey: comtab
     {2202, comnotbuilt, 0},             // type: comtype
-    {2203, comnotbuilt, R},             // undefine: comdefine
+    {2203, comdefine, R},               // undefine
     {2204, comnotbuilt, 0},             // undo: comundo
     {2205, comnotbuilt, 0},             // ungroup: comungroup
     {2207, comnotbuilt, 0},             // unlock: comunlock
