@@ -34,6 +34,14 @@ i16 comdelete(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 // it is and sets `the result`.
 i16 comconvert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
+// --- Visual effects (visual.cpp) ----------------------------------------------------------------
+// `visual [effect] name [fast | slow | very fast | very slow | wait/for n [ticks]] [to black |
+// card | gray | inverse | white]`: queues the effect for the next change of card. 2 for a word
+// left over; the name's and the duration's errors pass through.
+i16 comvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// The effect words from the name on, queued as one effect.
+i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
 // --- Other commands (othercommands.cpp) ------------------------------------------------------
 // `beep [n]`: n alert sounds (none for 0; 38 for a negative n), stopped by a user abort.
 i16 combeep(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);

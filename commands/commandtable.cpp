@@ -169,7 +169,7 @@ constexpr comrow comrows[] = {
     {2207, comnotbuilt, 0},             // unlock: comunlock
     {2208, comnotbuilt, 0},             // unmount: comunmount
     {2209, comnotbuilt, 0},             // unprotect: comunprotect
-    {2211, comnotbuilt, 0},             // visual: comvisi
+    {2211, comvisi, 0},                 // visual
     {2214, comnotbuilt, 0},             // wait: comwait
     {2217, comnotbuilt, P | R},         // write: comwrite
     {tokContextClick, comnotbuilt, 0},  // contextClick: comcontextclick

@@ -64,6 +64,8 @@ void releaseglobs(MainGlobals& g) {
   release(g.launchArguments);
   g.backdrop = nilid;
   dumppictbuffers(g.pictbuffers);
+  for (int i = 0; i < g.effectcount && i < kMaxEffects; ++i) release(g.effects[i].name);
+  g.effectcount = 0;
 }
 
 void dumpglobs(i16 emergency) {

@@ -14,6 +14,16 @@
 
 namespace kv {
 
+// A visual effect waiting for the next change of card: its name (the text the script gave; the
+// queue owns the handle), its speed (0 very fast, 2 fast, 4 slow, 6 very slow, or a duration in
+// ticks) and the image it ends on (0 black, 1 the card, 2 gray, 3 inverse, 4 white).
+struct effectrec {
+  Handle name;
+  u16 speed;
+  u16 target;
+};
+constexpr int kMaxEffects = 10;
+
 struct MainGlobals {
   // --- Window table and current window context -------------------------------------------
   desk current;            // the current desk (not a pointer into the table)
@@ -116,6 +126,8 @@ struct MainGlobals {
   Handle currentclut;      // the colour table object colours go through (not owned; 0 none)
   i16 drawingfield;        // set while a field erases its own area (no metal texture then)
   Handle pictbuffers;      // the picture buffer list (none until the first buffer)
+  effectrec effects[kMaxEffects];  // the visual effects queued for the next card change, oldest first
+  i16 effectcount;
 
   // --- Settings record and start-up ------------------------------------------------------
   Handle settings;         // the 36-byte settings record, host order (shell/settings.h)

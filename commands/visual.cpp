@@ -1,0 +1,114 @@
+// The visual command: `visual [effect] name [speed] [to image]` queues a transition effect for
+// the next change of card.
+#include <algorithm>
+
+#include "commands/commands.h"
+#include "commands/dispatch.h"
+#include "engine/expression.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/numbertext.h"
+#include "platform/memory/memory.h"
+#include "render/effectqueue.h"
+
+namespace kv {
+
+namespace {
+
+enum : u16 {
+  tokWait = 2214,
+  tokTicks = 3177,
+  tokBlack = 11017,
+  tokEffect = 11092,
+  tokFast = 11104,
+  tokFor = 11115,
+  tokGray = 11127,
+  tokInverse = 11141,
+  tokSlow = 11295,
+  tokVery = 11337,
+  tokWhite = 11346,
+};
+
+enum : u16 { speedveryfast = 0, speedfast = 2, speedslow = 4, speedveryslow = 6 };
+enum : u16 { targetblack = 0, targetcard = 1, targetgray = 2, targetinverse = 3, targetwhite = 4 };
+
+// The image an effect ends on, by the word after "to"; false for another word.
+bool targetword(u16 t, u16* target) {
+  switch (t) {
+    case tokBlack: *target = targetblack; return true;
+    case tokCard: *target = targetcard; return true;
+    case tokGray: *target = targetgray; return true;
+    case tokInverse: *target = targetinverse; return true;
+    case tokWhite: *target = targetwhite; return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  fred value;
+  i32 used = 0;
+  if (i16 st = expression(path, text, atoms, at, variables, nilhandle, &used, &value); st != 0) return st;
+  effectrec effect{nilhandle, speedveryfast, targetcard};
+  i16 st = fredtonewh(&value, &effect.name);
+  disposfred(&value);
+  if (st != 0) return st;
+  i32 i = at + used;
+  switch (tokenat(atoms, i)) {
+    case tokFast:
+      effect.speed = speedfast;
+      ++i;
+      break;
+    case tokSlow:
+      effect.speed = speedslow;
+      ++i;
+      break;
+    case tokVery:
+      ++i;
+      if (tokenat(atoms, i) == tokFast) {
+        effect.speed = speedveryfast;
+        ++i;
+      } else if (tokenat(atoms, i) == tokSlow) {
+        effect.speed = speedveryslow;
+        ++i;
+      } else {
+        effect.speed = speedfast;
+      }
+      break;
+    case tokWait:
+    case tokFor: {
+      fred ticks;
+      if ((st = expression(path, text, atoms, i + 1, variables, nilhandle, &used, &ticks)) == 0) {
+        i32 n = 0;
+        st = fredtolong(&ticks, &n);
+        disposfred(&ticks);
+        // A duration is 0 to 65,535 ticks (about 18 minutes).
+        effect.speed = u16(std::clamp<i32>(n, 0, 0xFFFF));
+        i += 1 + used;
+        if (tokenat(atoms, i) == tokTicks) ++i;
+      }
+      break;
+    }
+    default: break;
+  }
+  if (st == 0 && tokenat(atoms, i) == tokTo) {
+    ++i;
+    if (targetword(tokenat(atoms, i), &effect.target)) ++i;
+  }
+  if (st == 0 && tokenat(atoms, i) != tokEndOfLine && tokenat(atoms, i) != tokEndOfScript) st = statusnotunderstood;
+  if (st != 0) {
+    DisposeHandle(effect.name);
+    return st;
+  }
+  pusheffect(effect);
+  return 0;
+}
+
+i16 comvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  i32 i = at + 1;
+  if (tokenat(atoms, i) == tokEffect) ++i;
+  return scanvisi(path, text, atoms, i, variables);
+}
+
+}  // namespace kv
