@@ -67,6 +67,9 @@ i16 funreplace(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 i16 fundate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funtime(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funcase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// Texts (textfunctions.cpp): doAsMsg, errorText.
+i16 fundoasmsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+i16 funerrortext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // Geometry (fungeometry.cpp): rectangles, quads, and points between global and local.
 i16 funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);

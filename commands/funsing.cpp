@@ -6,6 +6,7 @@
 
 #include "commands/dispatch.h"
 #include "commands/functions.h"
+#include "commands/textfunctions.h"
 #include "engine/containerutil.h"
 #include "engine/encoding.h"
 #include "engine/expression.h"
@@ -359,7 +360,6 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     case fnAudioTrackInfo: return statusnotavailable;
     case fnIsControl:
     case fnProjPath: return objectquestion(path, text, atoms, at, variables, count, value);
-    case fnMerge:                        // merge
     case fnMidiNumToName:                // the tune services' instrument names
     case fnHfsToPosix:                   // paths between the volume list's colon form and POSIX
     case fnPosixToHFS:
@@ -409,6 +409,9 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       break;
     }
     case fnValue: st = evaluatetext(path, variables, &v, value); break;
+    case fnMerge:
+      if ((st = merge(path, variables, &v)) == 0) *value = v;
+      break;
     case fnParam:
     case fnRandom: {
       i32 n = 0;

@@ -31,5 +31,7 @@ i16 runopenfile(ConstStringPtr message, StringPtr file);
 void domessage(i16 list, i16 index, i16 icon);
 // The texts that stand for "^0" to "^3" in the messages shown next (null for an empty one).
 void ParamText(ConstStringPtr p0, ConstStringPtr p1, ConstStringPtr p2, ConstStringPtr p3);
+// The text set for "^n" (n from 0 to 3; empty for another n).
+void getparamtext(i16 n, StringPtr out);
 
 }  // namespace kv

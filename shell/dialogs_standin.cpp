@@ -96,4 +96,11 @@ void ParamText(ConstStringPtr p0, ConstStringPtr p1, ConstStringPtr p2, ConstStr
   for (int i = 0; i < 4; ++i) d.params[i] = p[i] == nullptr ? std::string() : std::string(pstringview(p[i]));
 }
 
+void getparamtext(i16 n, StringPtr out) {
+  out[0] = 0;
+  if (n < 0 || n > 3) return;
+  const std::string& t = state<DialogTextsState>().params[n];
+  pstrassign(out, 256, t.data(), t.size());
+}
+
 }  // namespace kv
