@@ -1,15 +1,19 @@
 // Functions without parameters: "the f" or "f()" (with a modifier word inside the parentheses
 // for the few that take one).
 //
-// The members below answer from what the program holds already; the others answer the
-// not-built status until their services exist (the mouse and keys, the last click and find,
-// the selection, windows, menus and projects, the machine, printing, sound, speech, the clock).
-// A member is added by giving its token a case in `answer`.
+// The members answered from the script engine, the versions and the lists of the system are
+// here; those that read the state of the program are in funzerostate.cpp. Members whose
+// services are not part of the program yet (the machine profile, the clipboard, the chunk
+// under the mouse, the movie, sound and speech facts, the installed applications and running
+// programs, the forward and push lists, the open field's selection and undo) answer the
+// not-built status. A member is added by giving its token a case in `answer` or in
+// `funzerostate`.
 #include <algorithm>
 #include <cstring>
 
 #include "commands/dispatch.h"
 #include "commands/functions.h"
+#include "commands/funzerostate.h"
 #include "commands/globals.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
@@ -151,7 +155,8 @@ i16 listvalue(i16 (*build)(Handle), fred* value) {
   return st;
 }
 
-i16 answer(u16 fn, Handle variables, fred* value, bool longform) {
+i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
+  const bool longform = modifier == tokLong;
   MainGlobals& g = mainglobals();
   switch (fn) {
     case fnResult: return handletext(g.result, value);
@@ -201,7 +206,7 @@ i16 answer(u16 fn, Handle variables, fred* value, bool longform) {
     case fnAudioPlayMode:
     case fnAudioStatus:
     case fnAudioTrackCount: return statusnotavailable;
-    default: return statusnotbuilt;
+    default: return funzerostate(fn, modifier, value);
   }
 }
 
@@ -224,8 +229,9 @@ i16 funzero(hierpath, Handle, Handle atoms, i32 at, Handle variables, i32* count
     used = i + 1 - at;
   }
   if (pluginrefused(h.token) && mainglobals().plugin != 0) return statuspluginfunction;
-  bool longform = !h.the && tokenat(atoms, h.word + 2) == tokLong;
-  i16 st = answer(h.token, variables, value, longform);
+  u16 modifier = h.the ? u16(0) : tokenat(atoms, h.word + 2);
+  if (modifier == tokRightParen) modifier = 0;
+  i16 st = answer(h.token, variables, value, modifier);
   if (st == 0) *count = used;
   return st;
 }

@@ -1,5 +1,7 @@
 #include "shell/mainglobals.h"
 
+#include <initializer_list>
+
 #include "engine/hier.h"
 #include "engine/pictbuffers.h"
 #include "engine/runblock.h"
@@ -39,6 +41,9 @@ void releaseglobs(MainGlobals& g) {
   }
   release(g.dirlist);
   release(g.recentlist);
+  for (Handle* h : {&g.clickline, &g.clicktext, &g.clickchunk, &g.foundtext, &g.foundfield, &g.foundline,
+                    &g.foundchunk, &g.foundwindow})
+    release(*h);
   release(g.msgpending);
   release(g.tokenhash);
   release(g.handlerflags);

@@ -74,6 +74,17 @@ struct MainGlobals {
   Rect findbox;            // the box around the last found text (empty: inverted extremes)
   i16 toolclick;           // the tool dispatcher handled a click (cleared at null events)
 
+  // --- The last click (its place: clickloc) and the last find ------------------------------
+  Handle clickline;        // the line, text and chunk clicked in a field (none: empty)
+  Handle clicktext;
+  Handle clickchunk;
+  i16 clicktaken;          // a click function took a mouse-down from the event queue
+  Handle foundtext;        // what the last find found (none: empty)
+  Handle foundfield;
+  Handle foundline;
+  Handle foundchunk;
+  Handle foundwindow;
+
   // --- Interpreter state -------------------------------------------------------------------
   i16 calllevel;           // start -1
   i16 senddepth;           // send nesting depth

@@ -1,0 +1,19 @@
+// Object, window and region functions: the window lists behind `windows` and `xwindows`, the
+// shapes of objects as regions, intersect and within, getSelected and dragData.
+#pragma once
+
+#include "engine/hier.h"
+#include "platform/types.h"
+
+namespace kv {
+
+struct fred;
+
+// The windows of the screen, front to back, that pass the window-kind test `kind` (100 the
+// runtime's windows, 103 the externals') and are neither the message box nor the tool-tip
+// window, one per line, into a new value. For kind 100 each is the window's long name, or with
+// `idform` its long id (an empty line for a window without a context); for other kinds the
+// window's title when it has a title bar. 0, or 37.
+i16 buildwindnames(fred* value, bool idform, u16 kind);
+
+}  // namespace kv

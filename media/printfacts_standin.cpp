@@ -1,0 +1,21 @@
+// Stand-in until printing is built: the system cannot answer any printing fact (124).
+#include "media/printfacts.h"
+
+namespace kv {
+
+namespace {
+constexpr i16 kNotAnswered = 124;
+}  // namespace
+
+i16 getpapersize(u16, fred*) { return kNotAnswered; }
+i16 getpapersizes(u16, fred*) { return kNotAnswered; }
+i16 getprintablerect(fred*) { return kNotAnswered; }
+i16 getprinter(fred*) { return kNotAnswered; }
+i16 getprinterdriver(fred*) { return kNotAnswered; }
+i16 getprintermodel(fred*) { return kNotAnswered; }
+i16 getprinters(fred*) { return kNotAnswered; }
+i16 getprintcopies(fred*) { return kNotAnswered; }
+i16 getprintorientation(fred*) { return kNotAnswered; }
+i16 getprintrange(fred*) { return kNotAnswered; }
+
+}  // namespace kv
