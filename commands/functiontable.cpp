@@ -8,6 +8,7 @@
 
 #include "commands/dispatch.h"
 #include "commands/functions.h"
+#include "commands/objectfunctions.h"
 #include "engine/chunks.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
@@ -54,9 +55,7 @@ constexpr funproc funshell = funnotbuilt;
 constexpr funproc fundisk = funnotbuilt;
 constexpr funproc funexists = funnotbuilt;
 constexpr funproc funtextheightsum = funnotbuilt;
-constexpr funproc getselected = funnotbuilt;
 constexpr funproc fungraph = funnotbuilt;
-constexpr funproc fundragdata = funnotbuilt;
 constexpr funproc funcommon = funnotbuilt;
 constexpr funproc fundialog = funnotbuilt;
 constexpr funproc funmovie = funnotbuilt;

@@ -3,19 +3,100 @@
 
 #include <string>
 
+#include "commands/dispatch.h"
+#include "commands/functions.h"
+#include "engine/expression.h"
 #include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/numbertext.h"
+#include "engine/objectutil.h"
+#include "engine/textutil.h"
 #include "platform/memory/memory.h"
+#include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
+#include "properties/valuewords.h"
 #include "shell/windtable.h"
+#include "store/objects.h"
 #include "store/objread.h"
 #include "store/reftexts.h"
 #include "system/windowkind.h"
+#include "tools/dragdata.h"
 
 namespace kv {
 
 namespace {
 
 constexpr u16 kLongForm = 9002;
+
+enum : u16 {
+  tokType = 2202,
+  tokKind = 4145,
+  tokStyle = 4261,
+  tokShort = 9001,
+  tokLong = 9002,
+  tokAbbreviated = 9003,
+  tokPath = 11219,
+};
+
+constexpr i16 statusbadflavor = 196;
+
+enum class selform : u8 { shortform, longform, kind, style };
+
+// The words of an object kind in the short and long forms.
+const char* shortkind(u16 kind) { return kind == spotbutton ? "btn" : kind == spotfield ? "fld" : kind == spotgraphic ? "grc" : ""; }
+const char* longkind(u16 kind) {
+  return kind == spotbutton ? "button" : kind == spotfield ? "field" : kind == spotgraphic ? "graphic" : "";
+}
+
+// The selected objects of a list in a form.
+std::string selectedlist(const objread& obj, selform form) {
+  const bool card = obj.kind == objcard;
+  Handle list = card ? obj.d.cardspots : obj.d.backspots;
+  Str255 owner;
+  owner[0] = 0;
+  if (form == selform::longform) {
+    if (card) buildcardid(obj, kLongForm, owner);
+    else buildbackid(obj, kLongForm, owner);
+  }
+  std::string out;
+  const i32 n = list == nilhandle ? 0 : i32(HandleCount<spot>(list));
+  bool first = true;
+  for (i32 i = 0; i < n; ++i) {
+    spot s = spotat(list, i);
+    if (s.selected == 0) continue;
+    Str255 word;
+    word[0] = 0;
+    switch (form) {
+      case selform::style:
+        spotstylestring(s.style, word);
+        if (!first) out += '\r';
+        out.append(reinterpret_cast<const char*>(word + 1), word[0]);
+        break;
+      case selform::kind:
+        spotkindstring(s.kind, word);
+        if (!first) out += '\r';
+        out.append(reinterpret_cast<const char*>(word + 1), word[0]);
+        break;
+      case selform::shortform:
+        if (!first) out += ',';
+        out += std::string(card ? "cd" : "bg") + " " + shortkind(s.kind) + " ID " + std::to_string(u32(s.id));
+        break;
+      case selform::longform:
+        if (!first) out += '\r';
+        out += std::string(card ? "card" : "bkgnd") + " " + longkind(s.kind) + " ID " + std::to_string(u32(s.id)) +
+               " of " + std::string(pstringview(owner));
+        break;
+    }
+    first = false;
+  }
+  return out;
+}
+
+// The text of a value (at most 255 characters).
+void valuetext(fred* v, StringPtr out) {
+  fred look = *v;
+  fredtotext(&look, out);
+}
 
 }  // namespace
 
@@ -43,6 +124,82 @@ i16 buildwindnames(fred* value, bool idform, u16 kind) {
     list.append(reinterpret_cast<const char*>(entry + 1), entry[0]);
   }
   return charstonewfred(list.data(), Size(list.size()), value);
+}
+
+i16 getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+  *count = 0;
+  funhead h = readhead(atoms, at);
+  if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &obj); st != 0) return st;
+  i32 i = h.word + 2 + used;
+  i16 st = obj.kind == objcard || obj.kind == objbackground ? i16(0) : i16(statusnotunderstood);
+  selform form = selform::shortform;
+  if (st == 0 && tokenat(atoms, i) == tokComma) {
+    switch (tokenat(atoms, i + 1)) {
+      case tokLong: form = selform::longform; break;
+      case tokShort:
+      case tokAbbreviated: form = selform::shortform; break;
+      case tokKind: form = selform::kind; break;
+      case tokStyle: form = selform::style; break;
+      default: st = statusnotunderstood; break;
+    }
+    i += 2;
+  } else if (st == 0 && tokenat(atoms, i) != tokRightParen) {
+    st = statusfunctioncomma;
+  }
+  if (st == 0 && tokenat(atoms, i) != tokRightParen) st = statusfunctionclose;
+  std::string list;
+  if (st == 0 && currenttool() != toolbrowse) list = selectedlist(obj, form);
+  writeobj(&obj);
+  if (st == 0) st = charstonewfred(list.data(), Size(list.size()), value);
+  if (st == 0) *count = i + 1 - at;
+  return st;
+}
+
+i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+  *count = 0;
+  funhead h = readhead(atoms, at);
+  if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+  i32 i = h.word + 2, used = 0;
+  fred v;
+  if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v); st != 0) return st;
+  i32 item = 0;
+  i16 st = fredtolong(&v, &item);
+  disposfred(&v);
+  if (st != 0) return st;
+  i += used;
+  if (tokenat(atoms, i) != tokComma) return statusfunctioncomma;
+  if ((st = anyfact(path, text, atoms, i + 1, variables, nilhandle, &used, &v)) != 0) return st;
+  Str255 flavor;
+  valuetext(&v, flavor);
+  disposfred(&v);
+  if (flavor[0] != 4) return statusbadflavor;
+  i += 1 + used;
+  i16 typeform = 0;
+  if (tokenat(atoms, i) == tokComma) {
+    u16 t = tokenat(atoms, i + 1);
+    if (t == tokType || t == tokPath) {
+      typeform = t == tokType ? 1 : 0;
+      used = 1;
+    } else {
+      if ((st = anyfact(path, text, atoms, i + 1, variables, nilhandle, &used, &v)) != 0) return st;
+      Str255 word;
+      valuetext(&v, word);
+      disposfred(&v);
+      if (myequalstring(word, reinterpret_cast<ConstStringPtr>("\x04type"))) typeform = 1;
+      else if (!myequalstring(word, reinterpret_cast<ConstStringPtr>("\x04path"))) return statusnotunderstood;
+    }
+    i += 1 + used;
+  }
+  if (tokenat(atoms, i) != tokRightParen) return statusfunctionclose;
+  OSType code = OSType(flavor[1]) << 24 | OSType(flavor[2]) << 16 | OSType(flavor[3]) << 8 | OSType(flavor[4]);
+  Handle data = GetDragData(item, code, typeform);
+  st = data != nilhandle ? handtonewfred(data, value) : newfred(value, fredtemp, fredstring, 0);
+  if (data != nilhandle) DisposeHandle(data);
+  if (st == 0) *count = i + 1 - at;
+  return st;
 }
 
 }  // namespace kv

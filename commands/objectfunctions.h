@@ -16,4 +16,12 @@ struct fred;
 // window's title when it has a title bar. 0, or 37.
 i16 buildwindnames(fred* value, bool idform, u16 kind);
 
+// getSelected(card or background [, long | short | abbreviated | kind | style]): the selected
+// objects of its list (empty with the browse tool). 2 for another object or word; 49, 39, 88
+// for the parentheses and comma.
+i16 getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// dragData(item, flavour [, type | path]): the data of the drag in progress (empty when it has
+// none). 196 for a flavour that is not four characters, 2 for another form.
+i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+
 }  // namespace kv

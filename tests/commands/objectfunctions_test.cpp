@@ -1,0 +1,101 @@
+// getSelected, dragData and the window lists.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/memory/memory.h"
+#include "shell/mainglobals.h"
+#include "shell/windtable.h"
+#include "store/objects.h"
+#include "store/objread.h"
+#include "tests/support/windows.h"
+
+namespace kv {
+namespace {
+
+class ObjectFunctionsTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    testproject::Project p = testproject::small();
+    testproject::Object extra;
+    extra.name = "Extra";
+    extra.rect = Rect{50, 10, 80, 110};
+    p.windows[0].cards[0].objects.push_back(extra);
+    build(p);
+    ASSERT_EQ(open(), 0);
+  }
+  // Chooses a tool in the current window (its context in the window table and the current one).
+  static void settool(u16 tool) {
+    MainGlobals& g = mainglobals();
+    g.current.tool = tool;
+    ASSERT_EQ(putwind(g.current.window, g.current), 1);
+  }
+  // Sets the selected mark of an object of the shown card.
+  void select(std::string_view reference, u16 on) {
+    objread obj{};
+    Handle text = nilhandle;
+    Handle atoms = tokens(reference, &text);
+    Handle vars = NewHandle(0);
+    i32 used = 0;
+    ASSERT_EQ(scanobj(hierpath(), text, atoms, 0, vars, &used, &obj), 0);
+    spot s = spotat(obj.objects, obj.objindex);
+    s.selected = on;
+    putspot(obj.objects, obj.objindex, s);
+    writeobj(&obj);
+    DisposeHandle(vars);
+  }
+};
+
+// Object ids: the background objects first (Title 1, Next 2), then card One's Go 3 and Extra 4.
+TEST_F(ObjectFunctionsTest, GetSelectedListsTheSelectedObjects) {
+  select("bg field \"Title\"", 0);  // new objects start selected
+  select("card button \"Go\"", 1);
+  select("card button \"Extra\"", 1);
+  EXPECT_EQ(cardvalue("getSelected(card 1)"), "") << "the browse tool";
+  settool(200);
+  EXPECT_EQ(cardvalue("getSelected(card 1)"), "cd btn ID 3,cd btn ID 4");
+  EXPECT_EQ(cardvalue("getSelected(this card, short)"), "cd btn ID 3,cd btn ID 4");
+  EXPECT_EQ(cardvalue("getSelected(card 1, abbreviated)"), "cd btn ID 3,cd btn ID 4");
+  std::string card = cardvalue("the long id of card 1");
+  EXPECT_EQ(cardvalue("getSelected(card 1, long)"),
+            "card button ID 3 of " + card + "\rcard button ID 4 of " + card);
+  EXPECT_EQ(cardvalue("getSelected(card 1, kind)"), "button\rbutton");
+  EXPECT_EQ(cardvalue("getSelected(card 1, style)"), cardvalue("the style of card button 1") + "\r" +
+                                                         cardvalue("the style of card button 2"));
+  EXPECT_EQ(cardvalue("getSelected(bg 1)"), "");
+  select("card button \"Go\"", 0);
+  EXPECT_EQ(cardvalue("getSelected(card 1)"), "cd btn ID 4");
+  select("bg field \"Title\"", 1);
+  EXPECT_EQ(cardvalue("getSelected(bg 1)"), "bg fld ID 1");
+  EXPECT_EQ(cardvalue("getSelected(bg 1, long)"), "bkgnd field ID 1 of " + cardvalue("the long id of bg 1"));
+  select("bg field \"Title\"", 0);
+  select("card button \"Extra\"", 0);
+  settool(100);
+}
+
+TEST_F(ObjectFunctionsTest, GetSelectedForms) {
+  EXPECT_EQ(cardvalue("getSelected(card button 1)"), "error 2");
+  EXPECT_EQ(cardvalue("getSelected(card 1, name)"), "error 2");
+  EXPECT_EQ(cardvalue("getSelected(card 1 long)"), "error 39");
+  EXPECT_EQ(cardvalue("getSelected(card 1, long x)"), "error 88");
+  EXPECT_EQ(cardvalue("the getSelected of card 1"), "error 49");
+  EXPECT_EQ(cardvalue("getSelected(card 99)"), "error 51");
+}
+
+TEST_F(ObjectFunctionsTest, DragDataWithoutADrag) {
+  EXPECT_EQ(cardvalue("dragData(1, \"TEX\")"), "error 196");
+  EXPECT_EQ(cardvalue("dragData(1, \"TEXTS\")"), "error 196");
+  EXPECT_EQ(cardvalue("dragData(1, \"TEXT\")"), "");
+  EXPECT_EQ(cardvalue("dragData(1, \"hfs \", type)"), "");
+  EXPECT_EQ(cardvalue("dragData(1, \"hfs \", path)"), "");
+  EXPECT_EQ(cardvalue("dragData(1, \"hfs \", \"PATH\")"), "");
+  EXPECT_EQ(cardvalue("dragData(1, \"hfs \", \"name\")"), "error 2");
+  EXPECT_EQ(cardvalue("dragData(1 \"TEXT\")"), "error 39");
+  EXPECT_EQ(cardvalue("dragData(1, \"TEXT\" x)"), "error 88");
+  EXPECT_EQ(cardvalue("dragData(\"a\", \"TEXT\")"), "error 13");
+  EXPECT_EQ(cardvalue("the dragData of 1"), "error 49");
+}
+
+}  // namespace
+}  // namespace kv
