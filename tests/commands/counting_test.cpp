@@ -95,11 +95,7 @@ TEST_F(CountingTest, TheNthMenuOfTheMenuBar) {
   EXPECT_EQ(cardvalue("currentMenu(1)"), "error 2") << "the menu bar is empty";
   // Place menu "Edit" in the current menu set, as the menu commands would.
   objread obj{};
-  Handle text = nilhandle;
-  Handle atoms = tokens("menu \"Edit\"", &text);
-  Handle vars = NewHandle(0);
-  i32 used = 0;
-  ASSERT_EQ(scanobj(hierpath(), text, atoms, 0, vars, &used, &obj), 0);
+  ASSERT_EQ(readreference("menu \"Edit\"", &obj), 0);
   MainGlobals& g = mainglobals();
   menuset& set = g.menusets[g.menuSet];
   ASSERT_EQ(PtrAndHand(&obj.menu, set.lines, sizeof(menuline)), noErr);
@@ -111,7 +107,6 @@ TEST_F(CountingTest, TheNthMenuOfTheMenuBar) {
   SetHandleSize(set.lines, 0);
   set.count = 0;
   writeobj(&obj);
-  DisposeHandle(vars);
 }
 
 }  // namespace

@@ -32,14 +32,9 @@ class DefineTest : public WindowTest {
   template <class Fn>
   void withobject(std::string_view reference, Fn fn) {
     objread obj{};
-    Handle text = nilhandle;
-    Handle atoms = tokens(reference, &text);
-    Handle vars = NewHandle(0);
-    i32 used = 0;
-    ASSERT_EQ(scanobj(hierpath(), text, atoms, 0, vars, &used, &obj), 0);
+    ASSERT_EQ(readreference(reference, &obj), 0);
     fn(obj);
     writeobj(&obj);
-    DisposeHandle(vars);
   }
   Handle golist() {
     Handle list = nilhandle;

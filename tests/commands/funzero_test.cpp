@@ -116,13 +116,9 @@ TEST_F(FunZeroTest, WindowsProjectsAndMenus) {
   // File, Help (as the Help menu) and Edit placed in the menu bar: Help comes last.
   const char* names[] = {"File", "Help", "Edit"};
   objread objs[3] = {};
-  Handle vars = NewHandle(0);
   MainGlobals& g = mainglobals();
   for (int i = 0; i < 3; ++i) {
-    Handle text = nilhandle;
-    Handle atoms = tokens("menu \"" + std::string(names[i]) + "\"", &text);
-    i32 used = 0;
-    ASSERT_EQ(scanobj(hierpath(), text, atoms, 0, vars, &used, &objs[i]), 0);
+    ASSERT_EQ(readreference("menu \"" + std::string(names[i]) + "\"", &objs[i]), 0);
     menuline line = objs[i].menu;
     line.placement = i == 1 ? 6 : 5;
     ASSERT_EQ(PtrAndHand(&line, g.menusets[g.menuSet].lines, sizeof line), noErr);
@@ -137,7 +133,6 @@ TEST_F(FunZeroTest, WindowsProjectsAndMenus) {
   SetHandleSize(g.menusets[g.menuSet].lines, 0);
   g.menusets[g.menuSet].count = 0;
   for (objread& o : objs) writeobj(&o);
-  DisposeHandle(vars);
 
   g.plugin = 1;
   for (const char* f : {"the menus", "the projects", "the sharedFile", "the topWindow", "the userWindows",

@@ -34,16 +34,11 @@ class ObjectFunctionsTest : public WindowTest {
   // Sets the selected mark of an object of the shown card.
   void select(std::string_view reference, u16 on) {
     objread obj{};
-    Handle text = nilhandle;
-    Handle atoms = tokens(reference, &text);
-    Handle vars = NewHandle(0);
-    i32 used = 0;
-    ASSERT_EQ(scanobj(hierpath(), text, atoms, 0, vars, &used, &obj), 0);
+    ASSERT_EQ(readreference(reference, &obj), 0);
     spot s = spotat(obj.objects, obj.objindex);
     s.selected = on;
     putspot(obj.objects, obj.objindex, s);
     writeobj(&obj);
-    DisposeHandle(vars);
   }
 };
 

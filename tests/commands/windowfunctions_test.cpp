@@ -28,11 +28,7 @@ class WindowFunctionsTest : public WindowTest {
   template <class Change, class Run>
   void withobject(std::string_view reference, Change changed, Run run) {
     objread obj{};
-    Handle text = nilhandle;
-    Handle atoms = tokens(reference, &text);
-    Handle vars = NewHandle(0);
-    i32 used = 0;
-    ASSERT_EQ(scanobj(hierpath(), text, atoms, 0, vars, &used, &obj), 0);
+    ASSERT_EQ(readreference(reference, &obj), 0);
     const size_t at = size_t(obj.objindex) * sizeof(spot);
     spot kept = loadat<spot>(deref(obj.objects) + at);
     spot s = changed(kept);
@@ -40,7 +36,6 @@ class WindowFunctionsTest : public WindowTest {
     run();
     std::memcpy(deref(obj.objects) + at, &kept, sizeof kept);
     writeobj(&obj);
-    DisposeHandle(vars);
   }
 };
 

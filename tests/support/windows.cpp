@@ -47,6 +47,17 @@ std::string WindowTest::cardvalue(std::string_view expr) {
   return st == 0 ? value : "error " + std::to_string(st);
 }
 
+i16 WindowTest::readreference(std::string_view reference, objread* obj) {
+  *obj = objread{};
+  Handle text = nilhandle;
+  Handle atoms = tokens(reference, &text);
+  Handle vars = NewHandle(0);
+  i32 used = 0;
+  i16 st = scanobj(hierpath(), text, atoms, 0, vars, &used, obj);
+  DisposeHandle(vars);
+  return st;
+}
+
 void WindowTest::clearglobals() {
   MainGlobals& g = mainglobals();
   dumpglobalvars(g.globalvars);

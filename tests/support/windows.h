@@ -8,6 +8,7 @@
 
 #include "platform/testing/temphome.h"
 #include "shell/desk.h"
+#include "store/objread.h"
 #include "tests/support/project.h"
 #include "tests/support/veltrix.h"
 
@@ -28,6 +29,9 @@ class WindowTest : public VeltrixTest {
   i16 doline(std::string_view lines);
   // The value of an expression in the current card's context, or "error N".
   std::string cardvalue(std::string_view expr);
+  // Reads the descriptor of an object reference (store/objread.h), as a command reads one; the
+  // caller releases it with writeobj. The status of scanobj.
+  i16 readreference(std::string_view reference, objread* obj);
   // Forgets every global variable.
   void clearglobals();
 
