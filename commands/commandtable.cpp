@@ -21,6 +21,7 @@
 #include "properties/properties.h"
 #include "shell/mainglobals.h"
 #include "store/namekey.h"
+#include "system/dialer.h"
 
 namespace kv {
 
@@ -85,7 +86,7 @@ constexpr comrow comrows[] = {
     {2033, comnotbuilt, 0},             // cycle: comcycle
     {2034, comdefine, R},               // define
     {2035, comdelete, R},               // delete
-    {2044, comnotbuilt, P},             // dial: comdial
+    {2044, comdial, P},                 // dial
     {2045, comenabdisab, 0},            // disable (or enablefilters, chosen by its words)
     {2046, comarith, 0},                // divide
     {2047, comdo, 0},                   // do

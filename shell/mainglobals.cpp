@@ -10,7 +10,9 @@
 #include "platform/runtime/root.h"
 #include "platform/windows/windows.h"
 #include "shell/fatalerror.h"
+#include "platform/events/events.h"
 #include "store/recordcache.h"
+#include "system/dialer.h"
 
 namespace kv {
 
@@ -74,9 +76,10 @@ void releaseglobs(MainGlobals& g) {
 }
 
 void dumpglobs(i16 emergency) {
-  // Closing the dialer, movies, sounds and speech, flushing and closing every open project in
+  // Closing movies, sounds and speech, flushing and closing every open project in
   // an emergency, and showing the menu bar join here as those parts of the system arrive.
   MainGlobals& g = mainglobals();
+  checkdialing(1, TickCount());
   if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
   if (!emergency && g.sharedstore != nilid) {
     // The shared project's head record is written back and the project closed.

@@ -24,6 +24,7 @@
 #include "shell/runservices.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
+#include "system/dialer.h"
 #include "system/externalevents.h"
 #include "system/windowkind.h"
 
@@ -143,7 +144,8 @@ bool mainpass() {
   g.event = e;
   // 9. Dispatch.
   HandleEvent(got ? 1 : 0, s.now);
-  // 10. After the event.
+  // 10. After the event: the dialer's port closes once its hang-up time has passed.
+  if (g.hanguptime != 0) checkdialing(0, e.when);
   if (got) g.contextualclick = 0;
   s.gotevent = got;
   s.now = TickCount();

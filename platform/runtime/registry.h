@@ -40,6 +40,7 @@ enum class RegType : u8 {
   cursor = 19,
   external = 20,
   file = 21,
+  serialport = 22,
 };
 
 constexpr RegType registrytype(RegistryId id) { return RegType((id >> 24) & 0x7F); }
