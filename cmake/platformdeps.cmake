@@ -6,6 +6,10 @@ pkg_check_modules(KV_FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 pkg_check_modules(KV_PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
 pkg_check_modules(KV_PNG REQUIRED IMPORTED_TARGET libpng)
 pkg_check_modules(KV_MD REQUIRED IMPORTED_TARGET libmd)
+pkg_check_modules(KV_JPEG REQUIRED IMPORTED_TARGET libjpeg)
+pkg_check_modules(KV_TIFF REQUIRED IMPORTED_TARGET libtiff-4)
+pkg_check_modules(KV_GIF REQUIRED IMPORTED_TARGET libgif)
 target_link_libraries(kvplatform PRIVATE
   PkgConfig::KV_SDL2 PkgConfig::KV_FREETYPE PkgConfig::KV_FONTCONFIG
-  PkgConfig::KV_PIXMAN PkgConfig::KV_PNG PkgConfig::KV_MD)
+  PkgConfig::KV_PIXMAN PkgConfig::KV_PNG PkgConfig::KV_MD
+  PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF)

@@ -270,8 +270,6 @@ struct MainGlobals {
   u32 hanguptime;              // the tick count at which the dialer's port closes (0 none)
   u32 soundmgrversion;         // the sound services' version, stored by hasfileplay
   i16 quicktimepresent;        // movies can be played (start 1)
-  i16 searchvolume[2];         // two further folders where pictures are looked for
-  u32 searchdirid[2];
   i16 lastvolume;              // the folder files were last written to or read from
   u32 lastdirid;
 };

@@ -1,0 +1,316 @@
+#include "platform/qd/imagefiles.h"
+
+// clang-format off
+#include <cstdio>
+#include <csetjmp>
+#include <png.h>
+#include <jpeglib.h>
+#include <tiffio.h>
+#include <gif_lib.h>
+// clang-format on
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/qd/copybits.h"
+#include "platform/qd/pictures.h"
+#include "platform/qd/png.h"
+#include "platform/qd/ports.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i64 kMaxSide = 16384;
+constexpr i64 kMaxPixels = 16777216;
+
+bool sizeok(i64 w, i64 h, std::string* error) {
+  if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels) {
+    *error = "the image's size is out of range";
+    return false;
+  }
+  return true;
+}
+
+u32 xrgb(u32 r, u32 g, u32 b) { return (r & 255) << 16 | (g & 255) << 8 | (b & 255); }
+
+// --- PNG -------------------------------------------------------------------------------------
+
+struct MemoryReader {
+  const u8* data;
+  std::size_t size;
+  std::size_t at;
+};
+
+void pngread(png_structp png, png_bytep out, png_size_t n) {
+  auto* r = static_cast<MemoryReader*>(png_get_io_ptr(png));
+  if (n > r->size - r->at) png_error(png, "the data ends early");
+  std::memcpy(out, r->data + r->at, n);
+  r->at += n;
+}
+
+void pngquiet(png_structp, png_const_charp) {}
+
+bool decodepng(const u8* data, std::size_t size, DecodedImage* out, std::string* error) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngquiet, pngquiet);
+  if (png == nullptr) return false;
+  png_infop info = png_create_info_struct(png);
+  MemoryReader reader{data, size, 0};
+  std::vector<png_bytep> rows;
+  std::vector<u8> rgba;
+  if (info == nullptr || setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    *error = "the PNG data is damaged";
+    return false;
+  }
+  png_set_read_fn(png, &reader, pngread);
+  png_read_info(png, info);
+  png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
+  if (!sizeok(w, h, error)) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
+  png_set_expand(png);
+  png_set_strip_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  rgba.resize(std::size_t(w) * h * 4);
+  rows.resize(h);
+  for (png_uint_32 y = 0; y < h; ++y) rows[y] = rgba.data() + std::size_t(y) * w * 4;
+  png_read_image(png, rows.data());
+  png_destroy_read_struct(&png, &info, nullptr);
+  out->width = i32(w);
+  out->height = i32(h);
+  out->pixels.resize(std::size_t(w) * h);
+  for (std::size_t i = 0; i < out->pixels.size(); ++i) {
+    const u8* p = &rgba[i * 4];
+    u32 a = p[3];
+    // Over white.
+    out->pixels[i] = xrgb((p[0] * a + 255 * (255 - a)) / 255, (p[1] * a + 255 * (255 - a)) / 255,
+                          (p[2] * a + 255 * (255 - a)) / 255);
+  }
+  return true;
+}
+
+// --- JPEG ------------------------------------------------------------------------------------
+
+struct JpegError {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+};
+
+void jpegfail(j_common_ptr c) { std::longjmp(reinterpret_cast<JpegError*>(c->err)->jump, 1); }
+void jpegquiet(j_common_ptr, int) {}
+
+bool decodejpeg(const u8* data, std::size_t size, DecodedImage* out, std::string* error) {
+  jpeg_decompress_struct c{};
+  JpegError err{};
+  c.err = jpeg_std_error(&err.mgr);
+  err.mgr.error_exit = jpegfail;
+  err.mgr.emit_message = jpegquiet;
+  std::vector<u8> row;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&c);
+    *error = "the JPEG data is damaged";
+    return false;
+  }
+  jpeg_create_decompress(&c);
+  jpeg_mem_src(&c, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&c, TRUE);
+  c.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&c);
+  if (!sizeok(c.output_width, c.output_height, error) || c.output_components != 3) {
+    if (error->empty()) *error = "the JPEG colours are not supported";
+    jpeg_destroy_decompress(&c);
+    return false;
+  }
+  out->width = i32(c.output_width);
+  out->height = i32(c.output_height);
+  out->pixels.resize(std::size_t(out->width) * std::size_t(out->height));
+  row.resize(std::size_t(c.output_width) * 3);
+  while (c.output_scanline < c.output_height) {
+    JSAMPROW r = row.data();
+    std::size_t y = c.output_scanline;
+    if (jpeg_read_scanlines(&c, &r, 1) != 1) break;
+    for (std::size_t x = 0; x < c.output_width; ++x)
+      out->pixels[y * c.output_width + x] = xrgb(row[x * 3], row[x * 3 + 1], row[x * 3 + 2]);
+  }
+  jpeg_finish_decompress(&c);
+  jpeg_destroy_decompress(&c);
+  return true;
+}
+
+// --- TIFF ------------------------------------------------------------------------------------
+
+tsize_t tiffread(thandle_t h, tdata_t buf, tsize_t n) {
+  auto* r = static_cast<MemoryReader*>(h);
+  std::size_t take = std::min<std::size_t>(std::size_t(n), r->size - r->at);
+  std::memcpy(buf, r->data + r->at, take);
+  r->at += take;
+  return tsize_t(take);
+}
+tsize_t tiffwrite(thandle_t, tdata_t, tsize_t) { return 0; }
+toff_t tiffseek(thandle_t h, toff_t off, int whence) {
+  auto* r = static_cast<MemoryReader*>(h);
+  u64 base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? r->at : r->size;
+  u64 to = base + off;
+  if (to > r->size) return toff_t(-1);
+  r->at = std::size_t(to);
+  return to;
+}
+int tiffclose(thandle_t) { return 0; }
+toff_t tiffsize(thandle_t h) { return static_cast<MemoryReader*>(h)->size; }
+int tiffmap(thandle_t, tdata_t*, toff_t*) { return 0; }
+void tiffunmap(thandle_t, tdata_t, toff_t) {}
+
+bool decodetiff(const u8* data, std::size_t size, DecodedImage* out, std::string* error) {
+  TIFFSetErrorHandler(nullptr);
+  TIFFSetWarningHandler(nullptr);
+  MemoryReader reader{data, size, 0};
+  TIFF* t = TIFFClientOpen("image", "rm", &reader, tiffread, tiffwrite, tiffseek, tiffclose, tiffsize, tiffmap,
+                           tiffunmap);
+  if (t == nullptr) {
+    *error = "the TIFF data is damaged";
+    return false;
+  }
+  uint32_t w = 0, h = 0;
+  TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w);
+  TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
+  if (!sizeok(w, h, error)) {
+    TIFFClose(t);
+    return false;
+  }
+  std::vector<uint32_t> raster(std::size_t(w) * h);
+  if (!TIFFReadRGBAImageOriented(t, w, h, raster.data(), ORIENTATION_TOPLEFT, 0)) {
+    TIFFClose(t);
+    *error = "the TIFF data is damaged";
+    return false;
+  }
+  TIFFClose(t);
+  out->width = i32(w);
+  out->height = i32(h);
+  out->pixels.resize(raster.size());
+  for (std::size_t i = 0; i < raster.size(); ++i) {
+    u32 p = raster[i], a = TIFFGetA(p);
+    out->pixels[i] = xrgb((TIFFGetR(p) * a + 255 * (255 - a)) / 255, (TIFFGetG(p) * a + 255 * (255 - a)) / 255,
+                          (TIFFGetB(p) * a + 255 * (255 - a)) / 255);
+  }
+  return true;
+}
+
+// --- GIF -------------------------------------------------------------------------------------
+
+int gifread(GifFileType* g, GifByteType* buf, int n) {
+  auto* r = static_cast<MemoryReader*>(g->UserData);
+  std::size_t take = std::min<std::size_t>(std::size_t(std::max(n, 0)), r->size - r->at);
+  std::memcpy(buf, r->data + r->at, take);
+  r->at += take;
+  return int(take);
+}
+
+bool decodegif(const u8* data, std::size_t size, DecodedImage* out, std::string* error) {
+  MemoryReader reader{data, size, 0};
+  int code = 0;
+  GifFileType* g = DGifOpen(&reader, gifread, &code);
+  if (g == nullptr) {
+    *error = "the GIF data is damaged";
+    return false;
+  }
+  bool ok = DGifSlurp(g) == GIF_OK && g->ImageCount > 0 && sizeok(g->SWidth, g->SHeight, error);
+  if (ok) {
+    const SavedImage& im = g->SavedImages[0];
+    const ColorMapObject* map = im.ImageDesc.ColorMap ? im.ImageDesc.ColorMap : g->SColorMap;
+    GraphicsControlBlock gcb{};
+    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+    DGifSavedExtensionToGCB(g, 0, &gcb);
+    out->width = g->SWidth;
+    out->height = g->SHeight;
+    out->pixels.assign(std::size_t(out->width) * std::size_t(out->height), 0x00FFFFFF);
+    const GifImageDesc& d = im.ImageDesc;
+    for (i64 y = 0; y < d.Height && map != nullptr; ++y) {
+      for (i64 x = 0; x < d.Width; ++x) {
+        i64 px = d.Left + x, py = d.Top + y;
+        if (px < 0 || py < 0 || px >= out->width || py >= out->height) continue;
+        int index = im.RasterBits[y * d.Width + x];
+        if (index == gcb.TransparentColor || index >= map->ColorCount) continue;
+        const GifColorType& c = map->Colors[index];
+        out->pixels[std::size_t(py) * std::size_t(out->width) + std::size_t(px)] = xrgb(c.Red, c.Green, c.Blue);
+      }
+    }
+  } else if (error->empty()) {
+    *error = "the GIF data is damaged";
+  }
+  DGifCloseFile(g, &code);
+  return ok;
+}
+
+}  // namespace
+
+ImageKind imagekindof(const u8* data, std::size_t size) {
+  if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) return ImageKind::png;
+  if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return ImageKind::jpeg;
+  if (size >= 4 && (std::memcmp(data, "II*\0", 4) == 0 || std::memcmp(data, "MM\0*", 4) == 0)) return ImageKind::tiff;
+  if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0)) return ImageKind::gif;
+  return ImageKind::none;
+}
+
+bool decodeimage(const u8* data, std::size_t size, DecodedImage* out, std::string* error) {
+  error->clear();
+  *out = DecodedImage{};
+  switch (imagekindof(data, size)) {
+    case ImageKind::png: return decodepng(data, size, out, error);
+    case ImageKind::jpeg: return decodejpeg(data, size, out, error);
+    case ImageKind::tiff: return decodetiff(data, size, out, error);
+    case ImageKind::gif: return decodegif(data, size, out, error);
+    case ImageKind::none: break;
+  }
+  *error = "not an image file of a known kind";
+  return false;
+}
+
+PicHandle imagepicture(const DecodedImage& image) {
+  if (image.width <= 0 || image.height <= 0 || image.width > 32767 || image.height > 32767) return nilhandle;
+  Rect frame{0, 0, i16(image.height), i16(image.width)};
+  GWorldPtr world = nilid;
+  if (NewGWorld(&world, 32, &frame, nilhandle, nilhandle, 0) != noErr) return nilhandle;
+  PixMapHandle pm = GetGWorldPixMap(world);
+  LockPixels(pm);
+  u8* base = reinterpret_cast<u8*>(GetPixBaseAddr(pm));
+  i32 rowbytes = GetPixRowBytes(pm);
+  for (i32 y = 0; y < image.height; ++y)
+    std::memcpy(base + i64(y) * rowbytes, &image.pixels[std::size_t(y) * std::size_t(image.width)],
+                std::size_t(image.width) * 4);
+  CGrafPtr oldport;
+  GDHandle olddevice;
+  GetGWorld(&oldport, &olddevice);
+  SetGWorld(world, nilhandle);
+  PicHandle pic = OpenPicture(&frame);
+  if (pic != nilhandle) {
+    const BitMap* bits = GetPortBitMapForCopyBits(world);
+    CopyBits(bits, bits, &frame, &frame, srcCopy, nilhandle);
+    ClosePicture();
+  }
+  SetGWorld(oldport, olddevice);
+  UnlockPixels(pm);
+  DisposeGWorld(world);
+  return pic;
+}
+
+bool encodeimagepng(const DecodedImage& image, std::vector<u8>* out) {
+  if (image.width <= 0 || image.height <= 0 || image.width * 4 > 0x3FFF) return false;
+  PixMap pm{};
+  std::vector<u32> copy = image.pixels;
+  pm.baseAddr = reinterpret_cast<Ptr>(copy.data());
+  pm.rowBytes = u16(0x8000 | (image.width * 4));
+  pm.bounds = Rect{0, 0, i16(image.height), i16(image.width)};
+  pm.pixelType = rgbDirect;
+  pm.pixelSize = 32;
+  pm.cmpCount = 3;
+  pm.cmpSize = 8;
+  pm.hRes = pm.vRes = fixed72dpi;
+  return encodepng(reinterpret_cast<const BitMap*>(&pm), out);
+}
+
+}  // namespace kv

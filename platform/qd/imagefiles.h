@@ -1,0 +1,36 @@
+// Image files read as pixels and as pictures: PNG (libpng), JPEG (libjpeg), TIFF (libtiff) and
+// GIF (giflib, its first image), told apart by their first bytes. Untrusted data gives a clear
+// failure: damaged data, or a size past 16,384 pixels a side or 16,777,216 pixels in all, is
+// refused.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/qd/qdtypes.h"
+
+namespace kv {
+
+enum class ImageKind : u8 { none, png, jpeg, tiff, gif };
+
+// The kind of image the bytes begin, or none.
+ImageKind imagekindof(const u8* data, std::size_t size);
+
+// Decoded pixels, rows from the top, each pixel an xrgb host word (0x00RRGGBB). Transparent
+// pixels are white.
+struct DecodedImage {
+  i32 width = 0;
+  i32 height = 0;
+  std::vector<u32> pixels;
+};
+
+// Decodes an image file's bytes: true, or false with the reason in *error.
+bool decodeimage(const u8* data, std::size_t size, DecodedImage* out, std::string* error);
+
+// A picture that draws the image at (0, 0): 0 when memory runs out.
+PicHandle imagepicture(const DecodedImage& image);
+
+// Writes an image as a PNG file (for tests and export).
+bool encodeimagepng(const DecodedImage& image, std::vector<u8>* out);
+
+}  // namespace kv
