@@ -1,3 +1,4 @@
+// replay-runs: 400 (each input opens a whole project; this keeps the replay short)
 // A project file with arbitrary damage (mutations of a project made by the test support)
 // opened in a window headless, then gone through card by card, counted, compacted and
 // closed. Nothing may crash or reach outside a buffer; a store failure may end the run only

@@ -1,3 +1,4 @@
+// replay-runs: 300 (each input opens a whole project; this keeps the replay short)
 // Arbitrary property expressions and `set` statements (lines of the input) run in a card of an
 // open test project: each line is read as `the <line>`, as itself, and as `set <line>`. Nothing
 // may crash, and once every statement has run no record of the project stays held and no

@@ -1,3 +1,4 @@
+// replay-runs: 300 (each input opens a whole project; this keeps the replay short)
 // Arbitrary object references (lines of the input) read in a card of an open test project: as
 // `there is` operands, as values, as containers of `put` and through scanobj directly. Nothing
 // may crash, and once every reference is released no record of the project stays held and no

@@ -1,3 +1,4 @@
+// replay-runs: 500 (each input opens a whole project; this keeps the replay short)
 // Arbitrary bytes opened as a project store: every record is read, then the store is
 // changed, compacted, flushed and opened again. Nothing may crash or reach outside a buffer.
 #include <cstdint>
