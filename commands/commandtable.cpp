@@ -21,6 +21,7 @@
 #include "properties/properties.h"
 #include "shell/mainglobals.h"
 #include "store/namekey.h"
+#include "system/applications.h"
 #include "system/dialer.h"
 
 namespace kv {
@@ -111,7 +112,7 @@ constexpr comrow comrows[] = {
     {2084, cominsertcommand, 0},        // insert
     {2086, comnotbuilt, 0},             // keyInField: comwekeyinfield
     {2087, comkeystroke, 0},            // keyStroke
-    {2089, comnotbuilt, P | R},         // launch: comlaunch
+    {2089, comlaunch, P | R},           // launch
     {2094, comnotbuilt, 0},             // listKey: comlistkey
     {2095, comtrace, R},                // load
     {2096, comnotbuilt, 0},             // lock: comlock

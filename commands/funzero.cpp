@@ -26,6 +26,7 @@
 #include "platform/memory/memory.h"
 #include "platform/runtime/bigstack.h"
 #include "shell/mainglobals.h"
+#include "system/applications.h"
 #include "system/sysinfo.h"
 
 namespace kv {
@@ -51,6 +52,7 @@ enum : u16 {
   fnPlatform = 3115,
   fnQuickTimeVersion = 3138,
   fnSoundDevices = 3165,
+  fnApplications = 3004,
   fnSoundMgrVersion = 3166,
   fnProjects = 3130,
   fnProjectFileType = 3132,
@@ -193,6 +195,13 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
       return stringtonewfred(s, value);
     }
     case fnSoundDevices: return listvalue(buildevices, value);
+    case fnApplications: {
+      Handle h = nilhandle;
+      if (i16 st = listapplications(&h)) return st;
+      i16 st = handtonewfred(h, value);
+      DisposeHandle(h);
+      return st;
+    }
     case fnVoices: {
       // Speech is always there; a failure to list the voices is no script error.
       Handle h = NewHandle(0);
