@@ -18,6 +18,7 @@
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/refwords.h"
+#include "system/sysinfo.h"
 
 namespace kv {
 
@@ -150,7 +151,7 @@ i16 specialvisible(const propctx& c, i32 i, i32* used, i16* out) {
   } else if (t == tokBalloon || t == tokHelp) {
     if (t == tokHelp && c.tok(j + 1) == tokBalloon) ++j;
     if (g.plugin != 0) return statusplugin;
-    *out = 0;  // help balloons are never shown
+    *out = visiballoon() != 0 ? 1 : 0;
   } else {
     return statusnoobject;
   }

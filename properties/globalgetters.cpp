@@ -129,7 +129,7 @@ i16 otherglobal(u16 token, fred* value) {
     }
     case pwFileType: return handvalue(g.fileType, value);
     case pwForeGround: booltonewfred(g.notfront == 0 ? 1 : 0, value); return 0;
-    case pwHelpBalloons: booltonewfred(0, value); return 0;
+    case pwHelpBalloons: booltonewfred(u16(visiballoon()), value); return 0;
     case pwItemDelimiter: return delimitervalue(g.itemDelimiter, value);
     case pwLineDelimiter: return delimitervalue(g.lineDelimiter, value);
     case pwWordDelimiter: return delimitervalue(g.wordDelimiter, value);
