@@ -41,29 +41,27 @@ std::vector<std::string> split(const std::string& s, char sep) {
   return out;
 }
 
-// The data folders, the user's first.
-std::vector<std::string> datafolders() {
+// The folders of one XDG kind, the user's first: the home variable (else its default below
+// $HOME), then each absolute folder of the list variable (else its default list).
+std::vector<std::string> xdgfolders(const char* homevar, const char* homedefault, const char* listvar,
+                                    const char* listdefault) {
   std::vector<std::string> out;
-  std::string datahome = env("XDG_DATA_HOME");
-  if (datahome.empty() || datahome[0] != '/') datahome = home() + "/.local/share";
-  out.push_back(datahome);
-  std::string dirs = env("XDG_DATA_DIRS");
-  if (dirs.empty()) dirs = "/usr/local/share:/usr/share";
-  for (const std::string& d : split(dirs, ':'))
+  std::string first = env(homevar);
+  if (first.empty() || first[0] != '/') first = home() + homedefault;
+  out.push_back(first);
+  std::string list = env(listvar);
+  if (list.empty()) list = listdefault;
+  for (const std::string& d : split(list, ':'))
     if (d[0] == '/') out.push_back(d);
   return out;
 }
 
+std::vector<std::string> datafolders() {
+  return xdgfolders("XDG_DATA_HOME", "/.local/share", "XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+}
+
 std::vector<std::string> configfolders() {
-  std::vector<std::string> out;
-  std::string confighome = env("XDG_CONFIG_HOME");
-  if (confighome.empty() || confighome[0] != '/') confighome = home() + "/.config";
-  out.push_back(confighome);
-  std::string dirs = env("XDG_CONFIG_DIRS");
-  if (dirs.empty()) dirs = "/etc/xdg";
-  for (const std::string& d : split(dirs, ':'))
-    if (d[0] == '/') out.push_back(d);
-  return out;
+  return xdgfolders("XDG_CONFIG_HOME", "/.config", "XDG_CONFIG_DIRS", "/etc/xdg");
 }
 
 bool isdir(const std::string& p) {

@@ -12,34 +12,12 @@
 #include "platform/runtime/root.h"
 #include "platform/testing/temphome.h"
 #include "platform/text/macroman.h"
-#include "tests/support/fixture.h"
+#include "tests/support/homefolder.h"
 
 namespace kv {
 namespace {
 
-struct PName {
-  u8 s[256];
-  explicit PName(std::string_view v) {
-    s[0] = u8(v.size());
-    std::memcpy(s + 1, v.data(), v.size());
-  }
-  operator ConstStringPtr() const { return s; }
-};
-
-class FilesTest : public RuntimeTest {
- protected:
-  void SetUp() override {
-    RuntimeTest::SetUp();
-    home = std::make_unique<TemporaryHome>();
-    ASSERT_EQ(folderidofpath(home->path(), &dir), noErr);
-  }
-  void TearDown() override {
-    RuntimeTest::TearDown();
-    home.reset();
-  }
-  std::unique_ptr<TemporaryHome> home;
-  u32 dir = 0;
-};
+class FilesTest : public HomeFolderTest {};
 
 TEST_F(FilesTest, CreateOpenReadWriteAndTheirResultCodes) {
   EXPECT_EQ(HCreate(kBootVolume, dir, PName("a.txt"), fourcc("ttxt"), fourcc("TEXT")), noErr);

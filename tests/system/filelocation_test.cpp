@@ -14,34 +14,20 @@
 #include "platform/testing/temphome.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
-#include "tests/support/fixture.h"
+#include "tests/support/homefolder.h"
+#include "tests/support/texts.h"
 
 namespace kv {
 namespace {
 
-struct PName {
-  u8 s[256];
-  explicit PName(std::string_view v) {
-    s[0] = u8(v.size());
-    std::memcpy(s + 1, v.data(), v.size());
-  }
-  operator ConstStringPtr() const { return s; }
-  operator StringPtr() { return s; }
-};
+using testtexts::str;
 
-std::string str(ConstStringPtr s) { return std::string(pstringview(s)); }
-
-class FileLocationTest : public RuntimeTest {
+class FileLocationTest : public HomeFolderTest {
  protected:
   void SetUp() override {
-    RuntimeTest::SetUp();
-    home = std::make_unique<TemporaryHome>();
-    ASSERT_EQ(folderidofpath(home->path(), &homedir), noErr);
+    HomeFolderTest::SetUp();
+    homedir = dir;
     mainglobals().runningosx = 1;
-  }
-  void TearDown() override {
-    RuntimeTest::TearDown();
-    home.reset();
   }
   u32 folder(const std::string& name) {
     u32 id = 0;
@@ -52,7 +38,6 @@ class FileLocationTest : public RuntimeTest {
   void file(u32 dir, const std::string& name, OSType type, OSType creator) {
     ASSERT_EQ(HCreate(kBootVolume, dir, PName(name), creator, type), noErr);
   }
-  std::unique_ptr<TemporaryHome> home;
   u32 homedir = 0;
 };
 

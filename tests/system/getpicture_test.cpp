@@ -18,19 +18,10 @@
 #include "platform/testing/temphome.h"
 #include "shell/mainglobals.h"
 #include "tests/platform/qdtesthelp.h"
-#include "tests/support/fixture.h"
+#include "tests/support/homefolder.h"
 
 namespace kv {
 namespace {
-
-struct PName {
-  u8 s[256];
-  explicit PName(std::string_view v) {
-    s[0] = u8(v.size());
-    std::memcpy(s + 1, v.data(), v.size());
-  }
-  operator ConstStringPtr() const { return s; }
-};
 
 // A picture of a black rectangle in a 20 x 10 frame.
 std::vector<u8> pictdata() {
@@ -121,17 +112,8 @@ std::vector<u8> tiff(u16 w, u16 h, const std::vector<u32>& xrgb) {
   return out;
 }
 
-class GetPictureTest : public RuntimeTest {
+class GetPictureTest : public HomeFolderTest {
  protected:
-  void SetUp() override {
-    RuntimeTest::SetUp();
-    home = std::make_unique<TemporaryHome>();
-    ASSERT_EQ(folderidofpath(home->path(), &dir), noErr);
-  }
-  void TearDown() override {
-    RuntimeTest::TearDown();
-    home.reset();
-  }
   void write(u32 folder, const std::string& name, const std::vector<u8>& bytes, OSType type) {
     ASSERT_EQ(HCreate(kBootVolume, folder, PName(name), fourcc("ttxt"), type), noErr);
     FileRef ref;
@@ -150,8 +132,6 @@ class GetPictureTest : public RuntimeTest {
     DisposeGWorld(gw);
     return out;
   }
-  std::unique_ptr<TemporaryHome> home;
-  u32 dir = 0;
 };
 
 TEST_F(GetPictureTest, APictureFileIsReadAfterItsHeaderWithItsFrameInOrder) {
