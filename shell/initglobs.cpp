@@ -25,6 +25,7 @@
 #include "shell/platformutil.h"
 #include "shell/settings.h"
 #include "shell/volumes.h"
+#include "system/remoteprocs.h"
 
 namespace kv {
 
@@ -69,6 +70,7 @@ bool platformfacts(MainGlobals& g) {
   g.runningosx = 1;
   if (loadsettings() != 0) return false;
   g.quicktimepresent = 1;
+  g.remoterequests = remoterequestsallowed() ? 1 : 0;
   g.tabSize = 36;
   // With text services, the text services document and the text engine's inline-input
   // handlers join here.

@@ -6,9 +6,11 @@
 
 #include "platform/events/events.h"
 #include "platform/net/tcp.h"
+#include "platform/prefs/prefs.h"
 #include "platform/text/macroman.h"
 #include "shell/debugmsg.h"
 #include "shell/mainglobals.h"
+#include "shell/platformutil.h"
 #include "system/cobs.h"
 
 namespace kv {
@@ -130,6 +132,13 @@ i64 exchange(TcpConnection& c, u16 capacity, std::vector<u8>& room) {
 }
 
 }  // namespace
+
+bool remoterequestsallowed() {
+  std::optional<PrefValue> v = getpreference(kRuntimeDomain, kRemoteRequestsKey);
+  if (!v) return false;
+  if (v->type == PrefValue::Type::number) return v->number != 0;
+  return v->type == PrefValue::Type::string && (v->text == "Yes" || v->text == "true");
+}
 
 bool negotiateProtocol(TcpConnection& connection) {
   if (!writeall(connection, kGreeting, sizeof kGreeting)) return false;

@@ -17,6 +17,11 @@ constexpr std::size_t kProcessRecordSize = 74;
 constexpr std::size_t kProcessRequestSize = 114;
 constexpr u16 kProgramLinkingPort = 3031;
 
+// The preference of the runtime's domain with which the user allows requests to other machines
+// ("Yes", "true" or a non-zero number); read into the global state at start-up.
+inline constexpr std::string_view kRemoteRequestsKey = "Allow Remote Requests";
+bool remoterequestsallowed();
+
 // The programs on the machine of an "eppc://host[:port]/" URL, as URLs relative to it (the
 // percent-escaped UTF-8 name). False with the reason in `error` when they cannot be had.
 // Requests leave this machine only while the user allows requests to other machines.

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "platform/net/tcp.h"
+#include "platform/prefs/prefs.h"
 #include "shell/mainglobals.h"
+#include "shell/platformutil.h"
 #include "system/cobs.h"
 #include "tests/support/fixture.h"
 
@@ -172,6 +174,14 @@ TEST_F(RemoteProcessesTest, URLsAreCheckedBeforeAnyConnection) {
   mainglobals().remoterequests = 0;
   EXPECT_FALSE(AEListProcessesOnRemoteMachine("eppc://127.0.0.1/", &list, &error));
   EXPECT_EQ(error, "Requests to other machines are not allowed");
+}
+
+TEST_F(RemoteProcessesTest, TheUserAllowsRemoteRequestsInThePreferences) {
+  EXPECT_FALSE(remoterequestsallowed());
+  setpreference(kRuntimeDomain, kRemoteRequestsKey, PrefValue::ofstring("Yes"));
+  EXPECT_TRUE(remoterequestsallowed());
+  setpreference(kRuntimeDomain, kRemoteRequestsKey, PrefValue::ofnumber(0));
+  EXPECT_FALSE(remoterequestsallowed());
 }
 
 TEST_F(RemoteProcessesTest, TheProgramsOfAPeerComeBackAsURLs) {
