@@ -20,6 +20,7 @@
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
 #include "shell/mainglobals.h"
+#include "shell/menucommands.h"
 #include "store/namekey.h"
 #include "system/applications.h"
 #include "system/dialer.h"
@@ -61,7 +62,6 @@ constexpr u8 P = markplugin, R = markresult, F = markfield;
 // The routines of enable and disable: picture filters when the words are "filter", "filters"
 // or "the filters"; menus and menu items otherwise.
 constexpr comproc enablefilters = comnotbuilt;  // enablefilters
-constexpr comproc comenabdisab = comnotbuilt;   // comenabdisab
 
 // One row per command; tokens not listed go to comothers.
 constexpr comrow comrows[] = {
@@ -91,7 +91,7 @@ constexpr comrow comrows[] = {
     {2045, comenabdisab, 0},            // disable (or enablefilters, chosen by its words)
     {2046, comarith, 0},                // divide
     {2047, comdo, 0},                   // do
-    {2048, comnotbuilt, 0},             // doMenu: comdomenu
+    {2048, comdomenu, 0},               // doMenu
     {2053, comnotbuilt, 0},             // doubleClickFieldObject: comdblclickfieldobject
     {2054, comnotbuilt, 0},             // drag: comdrag
     {2059, comothers, 0},               // edit: refused with 175 before any routine
@@ -126,9 +126,9 @@ constexpr comrow comrows[] = {
     {2137, comnotbuilt, 0},             // paste: compaste
     {2138, comnotbuilt, R},             // play: complay
     {2140, comnotbuilt, 0},             // pop: compop
-    {2141, comnotbuilt, 0},             // popUp: compopup
+    {2141, compopup, 0},                // popUp
     {2143, comnotbuilt, R},             // print: comprint
-    {2144, comnotbuilt, 0},             // protect: comprotect
+    {2144, comprotect, 0},              // protect
     {2145, comnotbuilt, 0},             // push: compush
     {2146, comput, 0},                  // put
     {2147, computmsg, 0},               // putMsg, putMessage
@@ -170,7 +170,7 @@ constexpr comrow comrows[] = {
     {2205, comnotbuilt, 0},             // ungroup: comungroup
     {2207, comnotbuilt, 0},             // unlock: comunlock
     {2208, comnotbuilt, 0},             // unmount: comunmount
-    {2209, comnotbuilt, 0},             // unprotect: comunprotect
+    {2209, comunprotect, 0},            // unprotect
     {2211, comvisi, 0},                 // visual
     {2214, comnotbuilt, 0},             // wait: comwait
     {2217, comnotbuilt, P | R},         // write: comwrite

@@ -15,6 +15,7 @@
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "shell/debugmsg.h"
+#include "shell/menucommands.h"
 #include "shell/runservices.h"
 
 namespace kv {
@@ -83,7 +84,7 @@ i16 cominsertcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   i32 i = at + 1;
   if (tokenat(atoms, i) == tokThe) ++i;
   if (tokenat(atoms, i) == tokScript) return cominsert(path, text, atoms, at, variables);
-  return comnotbuilt(path, text, atoms, at, variables);  // the insert-menu command: cominsertmenu
+  return insertmenu(path, text, atoms, at, variables);
 }
 
 i16 comremovecommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
@@ -95,7 +96,7 @@ i16 comremovecommand(hierpath path, Handle text, Handle atoms, i32 at, Handle va
     return comremove(path, text, atoms, at, variables);
   if (t == tokFilter || t == tokFilters)
     return comnotbuilt(path, text, atoms, at, variables);  // picture filters: enablefilters
-  return comnotbuilt(path, text, atoms, at, variables);    // the remove-menu command: comremovemenu
+  return removemenu(path, text, atoms, at, variables);
 }
 
 i16 comousewheel(hierpath, Handle, Handle, i32, Handle) { return statuspass; }

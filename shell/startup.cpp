@@ -28,6 +28,7 @@
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/mainloop.h"
+#include "shell/menus.h"
 #include "shell/platformutil.h"
 #include "shell/settings.h"
 #include "system/appleevents.h"
@@ -176,7 +177,9 @@ i16 createoffscreenat(i16 depth, i16 (*create)(i16)) {
 }
 
 void installcarbonhandlers() {
-  // The dock menu, collapse and expand, and the mouse wheel handlers join with their routines.
+  // The collapse and expand, and the mouse wheel handlers join with their routines.
+  const EventTypeSpec commands[1] = {{kEventClassCommand, kEventProcessCommand}};
+  InstallApplicationEventHandler(PappRTDockMenuHandlerProc, 1, commands, 0, nullptr);
   const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted}, {kEventClassVolume, kEventVolumeUnmounted}};
   InstallApplicationEventHandler(PeditRTHandleDiskEvent, 2, volumes, 0, nullptr);
 }

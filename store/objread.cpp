@@ -121,27 +121,6 @@ i16 loadclosed(RegistryId store, u32 windnum, u32 cardnum, desk* out) {
   return 0;
 }
 
-// The menu part of a menu not in the menu bar: the menus library, the menu record and its
-// items, held.
-i16 loadmenu(RegistryId store, u32 menunum, menuline* out) {
-  menuline m{};
-  m.store = store;
-  m.menunum = menunum;
-  if (i16 st = holdrecord(store, 2, kindlib, &m.menulib)) return st;
-  bookentry b{};
-  i16 st = getbook(store, m.menulib, i32(menunum), &b) != 0 ? kDamagedProject : i16(0);
-  if (st == 0) st = holdrecord(store, b.recordid, kindmenu, &m.menu);
-  if (st != 0) {
-    releasevir(store, 2);
-    return st;
-  }
-  m.menurecid = b.recordid;
-  m.menubook = b.word4;
-  m.items = loadat<menurec>(deref(m.menu)).items;
-  *out = m;
-  return 0;
-}
-
 i32 itemcount(const objread& obj) {
   return obj.menu.items == nilhandle ? 0 : i32(GetHandleSize(obj.menu.items) / Size(sizeof(menuitem)));
 }
@@ -289,14 +268,8 @@ i16 readitem(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
 // (changes forgotten when the project cannot be written) and the project closed when nothing
 // else uses it.
 void writemenu(objread* obj) {
-  menuline& m = obj->menu;
-  if (obj->held || m.store == nilid) return;
-  if (islocked(m.store) || nodiskspace(m.store, kWriteSpace)) clearvir(m.store);
-  if (m.menu != nilhandle) releasevir(m.store, m.menurecid);
-  if (m.menulib != nilhandle) releasevir(m.store, 2);
-  m.menu = m.menulib = m.items = nilhandle;
-  checkerr(flushstar(m.store));
-  dumpfile(m.store);
+  if (obj->held || obj->menu.store == nilid) return;
+  releasemenu(&obj->menu);
 }
 
 // Kinds 3 to 8 (and 11 as 3). What the descriptor holds depends on how it was read:
@@ -482,9 +455,38 @@ i16 lowmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
     return 0;
   }
   obj->held = 0;
-  i16 st = loadmenu(store, u32(menunum), &obj->menu);
+  i16 st = holdmenu(store, u32(menunum), &obj->menu);
   if (st != 0) dumpfile(store);
   return st;
+}
+
+i16 holdmenu(RegistryId store, u32 menunum, menuline* out) {
+  menuline m{};
+  m.store = store;
+  m.menunum = menunum;
+  if (i16 st = holdrecord(store, 2, kindlib, &m.menulib)) return st;
+  bookentry b{};
+  i16 st = getbook(store, m.menulib, i32(menunum), &b) != 0 ? kDamagedProject : i16(0);
+  if (st == 0) st = holdrecord(store, b.recordid, kindmenu, &m.menu);
+  if (st != 0) {
+    releasevir(store, 2);
+    return st;
+  }
+  m.menurecid = b.recordid;
+  m.menubook = b.word4;
+  m.items = loadat<menurec>(deref(m.menu)).items;
+  *out = m;
+  return 0;
+}
+
+void releasemenu(menuline* m) {
+  if (m->store == nilid) return;
+  if (islocked(m->store) || nodiskspace(m->store, kWriteSpace)) clearvir(m->store);
+  if (m->menu != nilhandle) releasevir(m->store, m->menurecid);
+  if (m->menulib != nilhandle) releasevir(m->store, 2);
+  m->menu = m->menulib = m->items = nilhandle;
+  checkerr(flushstar(m->store));
+  dumpfile(m->store);
 }
 
 void writeobj(objread* obj) { releaseobj(obj); }

@@ -81,6 +81,15 @@ i16 lowcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
 i16 lowmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
             i16 wordfirst);
 
+// The records of menu `menunum` of a project held into a menu line (its store, number, library
+// entry, menu record and item list; the parent and placement words zero): 0, 70 for a library
+// entry that names no menu record, or 37.
+i16 holdmenu(RegistryId store, u32 menunum, menuline* out);
+// Releases what holdmenu held: the project's changes are forgotten when it cannot be written
+// (locked, or its volume short of 40,000 bytes), the store is flushed, and closed when nothing
+// else holds its records. The line's record words are cleared.
+void releasemenu(menuline* line);
+
 // --- Writers -----------------------------------------------------------------------------------
 // Writes back and releases what the descriptor holds. A card the descriptor read into a
 // background that its open window shows lends that window's background objects its texts:

@@ -26,6 +26,8 @@ enum : i32 {
   kXrtnEveryEvent = 2015,
   kXrtnCursorPart = 2016,
   kXrtnQuit = 2017,
+  kXrtnMenuBarBuilt = 2024,
+  kXrtnMenuBarShown = 2025,
   kXrtnCollapseClick = 2031,
   kXrtnProxyClick = 2032,
   kXrtnUpdated = 2035,

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/menus/menulayout.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/copybits.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/qdtext.h"
+#include "platform/qd/shapes.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/theme.h"
@@ -19,7 +21,6 @@ namespace {
 struct CompositorState {
   bool dirty = true;
   Frame frame;
-  MenuBarDrawer menubar = nullptr;
   // The port the compositor draws window contents and titles through. Like every port it is
   // released with the drawing layer's state.
   CGrafPtr port = nilid;
@@ -39,6 +40,15 @@ constexpr u32 kCollapseBox = 0xFFBD2E;
 constexpr u32 kZoomBox = 0x28C940;
 constexpr u32 kBoxInactive = 0xC0C0C0;
 constexpr u32 kPressed = 0x404040;
+constexpr u32 kMenuBack = 0xFFFFFF;
+constexpr u32 kMenuLine = 0x000000;
+constexpr u32 kMenuHilite = 0x3875D7;
+constexpr u32 kSeparator = 0xC8C8C8;
+constexpr RGBColor kMenuInk{0, 0, 0};
+constexpr RGBColor kMenuInkDisabled{0x9999, 0x9999, 0x9999};
+constexpr RGBColor kMenuInkHilited{0xFFFF, 0xFFFF, 0xFFFF};
+constexpr u8 kAppleTitle = 20;
+constexpr u8 kCheckGlyph = 0xC3;  // the Mac Roman square root sign stands for the check mark
 constexpr RGBColor kTitleActive{0, 0, 0};
 constexpr RGBColor kTitleInactive{0x8888, 0x8888, 0x8888};
 constexpr Rect kNoClip{-32768, -32768, 32767, 32767};
@@ -230,6 +240,87 @@ void drawwindow(Frame& f, Point org, WindowRef id, const WindowData& w) {
   drawcontent(fp, f, org, w);
 }
 
+// A line of menu text in the system font (or the item's font and style) with its baseline in
+// the middle of the rectangle, starting at h.
+void drawmenutext(const std::string& text, const Rect& r, i16 h, const RGBColor& ink, i16 font = 0, u8 style = 0) {
+  if (text.empty()) return;
+  TextFont(font);
+  TextSize(12);
+  TextFace(style);
+  RGBForeColor(&ink);
+  FontInfo fi;
+  GetFontInfo(&fi);
+  ClipRect(&r);
+  MoveTo(h, i16((r.top + r.bottom + fi.ascent - fi.descent) / 2));
+  DrawText(text.data(), 0, i16(std::min<std::size_t>(text.size(), 255)));
+  ClipRect(&kNoClip);
+  TextFace(0);
+  ForeColor(blackColor);
+}
+
+i16 menutextwidth(const std::string& text) {
+  TextFont(0);
+  TextSize(12);
+  TextFace(0);
+  return TextWidth(text.data(), 0, i16(std::min<std::size_t>(text.size(), 255)));
+}
+
+// The menu bar from the menu model: its band, the titles (the highlighted one inverted), and
+// the menus open while a menu is tracked.
+void drawmenus(Frame& f, Point org) {
+  Rect band = menubarrect();
+  FramePort fp(f, org);
+  if (!emptyrect(band)) {
+    fill(f, org, band, kMenuBack);
+    fill(f, org, Rect{i16(band.bottom - 1), band.left, band.bottom, band.right}, kMenuLine);
+    for (const MenuTitleView& t : menubartitles()) {
+      if (t.hilited) fill(f, org, Rect{t.rect.top, t.rect.left, i16(t.rect.bottom - 1), t.rect.right}, kMenuHilite);
+      const RGBColor& ink = t.hilited ? kMenuInkHilited : t.enabled ? kMenuInk : kMenuInkDisabled;
+      if (t.title.size() == 1 && u8(t.title[0]) == kAppleTitle) {
+        // The Apple menu's title is a small round mark.
+        i16 cx = i16((t.rect.left + t.rect.right) / 2), cy = i16((t.rect.top + t.rect.bottom) / 2);
+        if (fp.ok()) {
+          RGBForeColor(&ink);
+          Rect dot{i16(cy - 6), i16(cx - 5), i16(cy + 5), i16(cx + 5)};
+          PaintOval(&dot);
+          ForeColor(blackColor);
+        }
+        continue;
+      }
+      if (fp.ok()) drawmenutext(t.title, t.rect, i16(t.rect.left + 10), ink);
+    }
+  }
+  for (const OpenMenuView& m : openmenus()) {
+    const Rect& r = m.frame;
+    fill(f, org, Rect{i16(r.top + 3), i16(r.left + 3), i16(r.bottom + 3), i16(r.right + 3)}, 0x000000, 0.25f);
+    fill(f, org, r, kMenuBack);
+    frameoutline(f, org, r, kMenuLine, 1.0f);
+    for (const MenuItemView& i : m.items) {
+      const Rect& ir = i.rect;
+      if (i.separator) {
+        i16 mid = i16((ir.top + ir.bottom) / 2);
+        fill(f, org, Rect{mid, i16(ir.left + 1), i16(mid + 1), i16(ir.right - 1)}, kSeparator);
+        continue;
+      }
+      if (i.hilited) fill(f, org, ir, kMenuHilite);
+      const RGBColor& ink = i.hilited ? kMenuInkHilited : i.enabled ? kMenuInk : kMenuInkDisabled;
+      if (!fp.ok()) continue;
+      if (i.mark == checkMark) drawmenutext(std::string(1, char(kCheckGlyph)), ir, i16(ir.left + 4), ink);
+      else if (i.mark >= 0x20) drawmenutext(std::string(1, char(i.mark)), ir, i16(ir.left + 4), ink);
+      drawmenutext(i.text, ir, i16(ir.left + 18), ink, i.font, i.style);
+      if (!i.keytext.empty())
+        drawmenutext(i.keytext, ir, i16(ir.right - 12 - menutextwidth(i.keytext)), ink);
+      if (i.submenu) {
+        // A small triangle pointing right.
+        i16 cy = i16((ir.top + ir.bottom) / 2), x = i16(ir.right - 12);
+        const u32 colour = i.hilited ? 0xFFFFFF : i.enabled ? 0x000000 : 0x999999;
+        for (i16 k = 0; k < 4; ++k)
+          fill(f, org, Rect{i16(cy - 4 + k), i16(x + k), i16(cy + 4 - k), i16(x + k + 1)}, colour);
+      }
+    }
+  }
+}
+
 // Shows the frame in the colours the main screen can show: an indexed screen through its
 // device colour table, a 16-bit screen at 5 bits a channel.
 void toscreencolours(Frame& f, Point org) {
@@ -260,11 +351,6 @@ void toscreencolours(Frame& f, Point org) {
 
 void screenchanged() { cs().dirty = true; }
 
-void setmenubardrawer(MenuBarDrawer drawer) {
-  cs().menubar = drawer;
-  cs().dirty = true;
-}
-
 const Frame& composescreen() {
   CompositorState& c = cs();
   Rect main = screenbounds(0);
@@ -284,15 +370,7 @@ const Frame& composescreen() {
     for (WindowRef id : order)
       if (WindowData* w = wd(id)) w->framedirty = false;
   }
-  Rect band = menubarrect();
-  if (!emptyrect(band)) {
-    if (c.menubar) {
-      c.menubar(f, band);
-    } else {
-      fill(f, org, band, 0xFFFFFF);
-      fill(f, org, Rect{i16(band.bottom - 1), band.left, band.bottom, band.right}, 0x000000);
-    }
-  }
+  bytiles(f, org, [&](Frame& tile, Point at) { drawmenus(tile, at); });
   toscreencolours(f, org);
   c.dirty = false;
   c.drawnat = drawingcount();

@@ -1,5 +1,6 @@
-// The compositor: draws the screen as the user sees it (the desktop, the menu bar band, and
-// the visible windows from back to front with their frames, titles and their ports' pixels)
+// The compositor: draws the screen as the user sees it (the desktop, the visible windows from
+// back to front with their frames, titles and their ports' pixels, and the menu bar with the
+// menus open on it, from the menu model)
 // into one 32-bit frame in the colours the main screen can show, and hands it to the backend,
 // when something changed since the last time (a window, the menu bar, or any drawing).
 #pragma once
@@ -26,9 +27,5 @@ bool screenupdatesdisabled();
 // One window drawn alone (as if nothing covered it): its port's pixels, with or without its
 // frame.
 Frame composewindow(RegistryId window, bool withframe);
-
-// The menu layer draws the menu bar into the frame through this hook (none: a plain band).
-using MenuBarDrawer = void (*)(Frame& frame, const Rect& band);
-void setmenubardrawer(MenuBarDrawer drawer);
 
 }  // namespace kv

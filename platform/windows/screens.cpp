@@ -4,6 +4,7 @@
 
 #include "platform/backend/backend.h"
 #include "platform/runtime/root.h"
+#include "platform/windows/compositor.h"
 
 namespace kv {
 
@@ -67,8 +68,15 @@ i16 greatestareascreen(const Rect& r) {
 
 i16 GetMBarHeight() { return kMenuBarHeight; }
 bool IsMenuBarVisible() { return ss().menubarvisible; }
-void ShowMenuBar() { ss().menubarvisible = true; }
-void HideMenuBar() { ss().menubarvisible = false; }
+void ShowMenuBar() {
+  if (!ss().menubarvisible) screenchanged();
+  ss().menubarvisible = true;
+}
+
+void HideMenuBar() {
+  if (ss().menubarvisible) screenchanged();
+  ss().menubarvisible = false;
+}
 
 Rect menubarrect() {
   if (!ss().menubarvisible) return Rect{0, 0, 0, 0};

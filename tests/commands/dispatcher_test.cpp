@@ -134,9 +134,10 @@ TEST_F(DispatcherTest, InsertAndRemoveReachTheInsertedScriptsOnlyForTheirScriptF
   EXPECT_EQ(run("remove the script of me from sideways"), 2);
   EXPECT_EQ(run("remove all scripts from back"), 0);
   EXPECT_EQ(run("remove all scripts front"), 46);
-  // Other forms are the menu, movie and filter commands.
-  EXPECT_EQ(run("insert all"), statusnotbuilt);
-  EXPECT_EQ(run("remove all things from front"), statusnotbuilt);
+  // Other forms are the menu, movie and filter commands: `all` is no menu reference, and
+  // `remove all` is only followed by `menus`.
+  EXPECT_EQ(run("insert all"), 16);
+  EXPECT_EQ(run("remove all things from front"), 2);
   EXPECT_EQ(run("remove movies"), statusnotbuilt);
   EXPECT_EQ(run("remove the filters of graphic 1"), statusnotbuilt);
 }
