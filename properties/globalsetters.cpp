@@ -524,7 +524,7 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
   }
 }
 
-// The setters of print settings and the dock menu are not built yet.
+// The setters of print settings and the cursors are not built yet.
 bool notbuiltglobal(u16 token) {
   switch (token) {
     case tokPaperSize:
@@ -532,7 +532,6 @@ bool notbuiltglobal(u16 token) {
     case tokPrintCopies:
     case tokPrintOrientation:
     case tokPrintRange:
-    case pwDockMenu:
     case pwDefaultCursor:
     case pwCursor: return true;
     default: return false;
@@ -548,6 +547,8 @@ KV_SETTER(setglobal) {
   if (c.tok(i + 1) != tokTo) return statusnoto;
   const i32 v = i + 2;
   if (refusedinplugin(token) && pluginmode()) return statusplugin;
+  // The dock menu reads its menu reference itself.
+  if (token == pwDockMenu) return setdockmenu(path, atoms, v, text, variables);
   if (notbuiltglobal(token)) return statusnoproperty;
   if (token < tokPaperSize || token > 4304) return statusnoproperty;
   MainGlobals& g = mainglobals();

@@ -4,6 +4,7 @@
 #include "media/mediaservice.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
+#include "platform/text/casefold.h"
 #include "platform/qd/ports.h"
 #include "platform/windows/cursor.h"
 #include "shell/cardwindow.h"
@@ -195,6 +196,27 @@ void mousedown() {
 // A command key that a menu may take: any character with the modern look, else a printable one.
 bool menucharacter(u8 ch) { return mainglobals().modernLook || (ch >= 0x20 && ch <= 0xD8 && ch != 0x7F); }
 
+// The project's items in the Help menu answer their command keys here: the first item of the
+// Help line's menu with that key (letters of either case) is chosen.
+bool helpmenukey(u8 ch) {
+  MenuRef help = nilid;
+  if (HMGetHelpMenu(&help, nullptr) != noErr) return false;
+  i16 n = currentnumlines();
+  for (i32 i = 0; i < n; ++i) {
+    menuline line = lineat(i);
+    if (line.placement != placehelp) continue;
+    for (i32 k = 0; k < menuitemcount(line); ++k) {
+      menuitem it = loadat<menuitem>(deref(line.items) + Size(k) * Size(sizeof(menuitem)));
+      u8 key = u8(it.word0);
+      if (key == 0 || lowerchar(key) != lowerchar(ch)) continue;
+      HiliteMenu(kHMHelpMenuID);
+      docommand(menuresult(i16(i + 1), i16(k + 1)));
+      return true;
+    }
+  }
+  return false;
+}
+
 void menucommand(u8 ch) {
   MainGlobals& g = mainglobals();
   WindowRef top = nilid;
@@ -211,8 +233,7 @@ void menucommand(u8 ch) {
       docommand(r);
       return;
     }
-    // The project's items in the Help menu answer their command keys here once the menu bar
-    // shows a Help menu.
+    if (g.helpmenushown && helpmenukey(ch)) return;
   }
   sendmenukey(ch);
 }

@@ -128,13 +128,13 @@ i32 track(bool bar, bool pressed, bool maystay) {
   MenuState& s = ms();
   while (true) {
     if (pressed) {
-      while (WaitMouseUp()) {
-        Point p;
+      // One poll a pass, so that the menus follow every place the mouse goes.
+      Point p;
+      do {
         GetGlobalMouse(&p);
         hover(p, bar);
-      }
-      Point p = mouseposition();
-      hover(p, bar);
+      } while (buttonisdown());
+      FlushEvents(mUpMask, mDownMask);
       MenuRef menu = nilid;
       MenuItemIndex item = 0;
       if (chosen(p, &menu, &item)) return finish(menu, item, bar);

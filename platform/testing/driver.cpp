@@ -6,6 +6,7 @@
 #include "platform/events/eventrecord.h"
 #include "platform/events/events.h"
 #include "platform/events/keycodes.h"
+#include "platform/menus/menulayout.h"
 #include "platform/runtime/root.h"
 #include "platform/windows/compositor.h"
 #include "platform/windows/windows.h"
@@ -66,6 +67,16 @@ void mouseDown(Point where, u16 modifiers) {
   ds().mouse = where;
   put(InputKind::mousedown, t);
   moveby(1);
+}
+
+void chooseMenuItem(i16 menuid, u16 item, u16 modifiers) {
+  Rect title = menutitlerect(menuid), it = menuitemrect(menuid, item);
+  Point press{i16((title.top + title.bottom) / 2), i16((title.left + title.right) / 2)};
+  Point target{i16((it.top + it.bottom) / 2), i16((it.left + it.right) / 2)};
+  mouseDown(press, modifiers);
+  moveTo(Point{target.v, press.h});
+  moveTo(target);
+  mouseUp();
 }
 
 void moveTo(Point where) {

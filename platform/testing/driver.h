@@ -42,6 +42,9 @@ void resume();
 void quitRequest();
 void openDocuments(const std::vector<std::string>& paths);
 void dockCommand(u32 commandid);
+// Chooses an item of a menu of the menu bar with the mouse: a press on its title, a move down
+// the title's column to the item's row and onto the item, and the release there (4 ticks).
+void chooseMenuItem(i16 menuid, u16 item, u16 modifiers = 0);
 void collapseWindow(RegistryId window, bool collapse);
 // A volume mounted or unmounted; `name` (Mac Roman) is the name it goes by.
 void volumeChange(i16 volume, bool mounted, std::string_view name = {});
