@@ -60,5 +60,7 @@ i16 comspin(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 comreturn(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 comentermsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 comtrace(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// menuKey expression: the key "q" (either case) quits; any other key does nothing (menukey.cpp).
+i16 comenukey(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

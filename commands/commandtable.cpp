@@ -116,7 +116,7 @@ constexpr comrow comrows[] = {
     {2094, comnotbuilt, 0},             // listKey: comlistkey
     {2095, comtrace, R},                // load
     {2096, comnotbuilt, 0},             // lock: comlock
-    {2098, comnotbuilt, P},             // menuKey: comenukey
+    {2098, comenukey, P},               // menuKey
     {2110, comousewheel, 0},            // mouseWheel
     {2112, comnotbuilt, 0},             // move: comove
     {2115, comarith, 0},                // multiply

@@ -13,4 +13,9 @@ namespace kv {
 // left over, or the status of resolving and going.
 i16 comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
+// The quit sequence that quit, close all windows and the menu-key path share: every window
+// closes (the last one's "quitKestrove" may cancel) and the program ends. `withcard` names the
+// card in the hand-over to the companion editor. 0, or a closing status.
+i16 shutdown(i16 withcard);
+
 }  // namespace kv

@@ -15,6 +15,7 @@
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
+#include "shell/menusets.h"
 #include "shell/windnav.h"
 #include "shell/windtable.h"
 #include "store/forms.h"
@@ -88,6 +89,8 @@ void closeallwindows() {
     g.current = HandleAs<desk>(g.winds)[0];
     dumpcurrent();
   }
+  // The menus placed by the projects let go of their records last.
+  releasemenusets();
 }
 
 std::string messageboxtext() {

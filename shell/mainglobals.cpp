@@ -81,6 +81,8 @@ void dumpglobs(i16 emergency) {
   MainGlobals& g = mainglobals();
   checkdialing(1, TickCount());
   if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
+  // The menus placed by projects write their records back before the projects close.
+  if (!emergency) releasemenusets();
   if (!emergency && g.sharedstore != nilid) {
     // The shared project's head record is written back and the project closed.
     RegistryId shared = g.sharedstore;

@@ -243,6 +243,17 @@ void killprojmenus(RegistryId store, bool force) {
   drawmenubar();
 }
 
+void releasemenusets() {
+  MainGlobals& g = mainglobals();
+  i16 saved = g.menuSet;
+  for (i16 s = 0; s < kMenuSets; ++s) {
+    g.menuSet = s;
+    for (i32 i = currentnumlines() - 1; i >= 0; --i) deleteline(i);
+  }
+  g.menuSet = saved;
+  removedockmenu();
+}
+
 void protectprojmenus(RegistryId store, bool protect) {
   MainGlobals& g = mainglobals();
   for (menuset& s : g.menusets) {

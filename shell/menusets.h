@@ -88,6 +88,9 @@ void closemenus();
 // Deletes a project's lines from all sets (protected ones stay unless `force`), then rebuilds
 // and draws the menu bar.
 void killprojmenus(RegistryId store, bool force);
+// Deletes every line of every set, protected ones too, and the dock menu: what the menus hold
+// is written back and their projects close when nothing else holds them (the end of a run).
+void releasemenusets();
 // Protects (or unprotects) the menus of the lines of a project in all sets, or of every line
 // for store 0. In memory only: the records are not marked changed.
 void protectprojmenus(RegistryId store, bool protect);

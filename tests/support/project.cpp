@@ -225,13 +225,16 @@ i16 buildmenu(RegistryId store, const Menu& m, u32* menurecid) {
   u32 itemid = 1;
   for (const MenuItem& it : m.items) {
     menuitem i{};
+    i.word0 = it.key;
     i.word2 = itemid++;
+    i.flags = it.flags;
     i.name = texthandle(it.name);
     i.script = scripthandle(it.script);
     PtrAndHand(&i, items, sizeof i);
   }
   menurec r{};
   r.kind = kindmenu;
+  r.flags = m.flags;
   r.rect = Rect{60, 40, 256, 290};
   r.name = texthandle(m.name);
   r.script = scripthandle(m.script);

@@ -51,12 +51,15 @@ struct Window {
 struct MenuItem {
   std::string name;
   std::string script;
+  u16 key = 0;    // the command key's character (0: none)
+  u32 flags = 0;  // bit 0 disabled, 1 divide line, 2 check mark, 3-7 style, 8-10 shift, option, control
 };
 
 struct Menu {
   std::string name;
   std::string script;
   std::vector<MenuItem> items;
+  u32 flags = 0;  // bit 0 disabled, bit 1 protected
 };
 
 struct Project {
