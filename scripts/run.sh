@@ -4,7 +4,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
 build="${KV_RUN_BUILD_DIR:-$top/build/release}"
-export CCACHE_DIR="${CCACHE_DIR:-$top/build/.ccache}"
+export CCACHE_DIR="${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrove-ccache}"
 export CCACHE_BASEDIR="$top"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target kestrove >&2

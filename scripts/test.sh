@@ -4,7 +4,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
 build="${KV_TEST_BUILD_DIR:-$top/build/test}"
-export CCACHE_DIR="${CCACHE_DIR:-$top/build/.ccache}"
+export CCACHE_DIR="${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrove-ccache}"
 export CCACHE_BASEDIR="$top"
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON \
