@@ -6,6 +6,9 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build="${KV_TEST_BUILD_DIR:-$top/build/test}"
 export CCACHE_DIR="${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrove-ccache}"
 export CCACHE_BASEDIR="$top"
+# Debug information names the build folder; leave it out of the cache key so that every clone
+# and worktree shares one warm cache.
+export CCACHE_NOHASHDIR=1
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON \
   -DKV_BUILD_TESTS=ON -DKV_BUILD_BENCH=ON >/dev/null
