@@ -14,6 +14,7 @@
 #include "shell/mainglobals.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -251,10 +252,9 @@ TEST_F(ChunksTest, RangesOutsideTheTextAreClamped) {
 }
 
 TEST_F(ChunksTest, NumbersAreCountedAsTheirText) {
-  fred v{};
+  OwnedFred v;
   longtonewfred(12345, &v);
   EXPECT_EQ(countchar(&v, 0, 5, tokChar), 5);
-  disposfred(&v);
 }
 
 // --- Searching --------------------------------------------------------------------------------
@@ -369,9 +369,8 @@ TEST_F(TwoByteChunksTest, CharactersTakeOneOrTwoBytes) {
   // A field's own text is narrowed by bytes.
   EXPECT_EQ(count(t, tokChar, fredobject), 6);
   EXPECT_EQ(chunk(t, tokChar, 2, 2, fredobject), "\x82");
-  Handle h = newhand(t);
+  OwnedHandle h(newhand(t));
   EXPECT_EQ(getglyphcount(h), 4);
-  DisposeHandle(h);
 }
 
 TEST_F(TwoByteChunksTest, DelimitersMatchWholeCharactersOnly) {

@@ -12,6 +12,7 @@
 #include "shell/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/dispatch.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -157,7 +158,7 @@ TEST_F(ContainerDispatchTest, AFunctionCallSentViaAnObject) {
 // characters.
 TEST_F(ContainerDispatchTest, SelectionsAndClicksInOneAndTwoByteText) {
   std::string bytes = "a\x82\xa0" "b\x82\xa2" "c";  // a, one two-byte character, b, another, c
-  Handle text = nilhandle;
+  OwnedHandle text;
   ASSERT_EQ(PtrToHand(bytes.data(), &text, Size(bytes.size())), noErr);
   Str255 field;
   setpstring(field, "bkgnd field ID 1");
@@ -188,7 +189,6 @@ TEST_F(ContainerDispatchTest, SelectionsAndClicksInOneAndTwoByteText) {
   setpstring(longref, std::string(255, 'r'));
   std::string chunk = selectedchunkstr(0, 1, text, longref);
   EXPECT_EQ(chunk.size(), std::string("char 1 to 1 of ").size() + 255);
-  DisposeHandle(text);
 }
 
 }  // namespace

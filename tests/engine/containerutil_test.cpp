@@ -14,6 +14,7 @@
 #include "shell/mainglobals.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -107,8 +108,8 @@ TEST_F(ContainerUtilTest, LocaltoglobalMarksEveryGlobalBorrowed) {
 }
 
 TEST_F(ContainerUtilTest, GetokenTakesWordsOrTheTextOfAnExpression) {
-  Handle text = newhand("history \"enable\" \"no such word\" empty\r");
-  Handle atoms = nilhandle;
+  OwnedHandle text(newhand("history \"enable\" \"no such word\" empty\r"));
+  OwnedHandle atoms;
   ASSERT_EQ(tokenize(text, &atoms), 0);
   i32 count = -1;
   EXPECT_EQ(getoken({}, text, atoms, 1, nilhandle, nilhandle, &count), stringtotoken(reinterpret_cast<const u8*>("enable"), 6));
@@ -117,8 +118,6 @@ TEST_F(ContainerUtilTest, GetokenTakesWordsOrTheTextOfAnExpression) {
   EXPECT_EQ(getoken({}, text, atoms, 3, nilhandle, nilhandle, &count), 5005);  // empty, as it stands
   EXPECT_EQ(count, 1);
   EXPECT_EQ(getoken({}, text, atoms, 4, nilhandle, nilhandle, &count), tokEndOfLine);
-  DisposeHandle(text);
-  DisposeHandle(atoms);
 }
 
 }  // namespace

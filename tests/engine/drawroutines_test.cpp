@@ -11,6 +11,7 @@
 #include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -155,7 +156,7 @@ TEST_F(DrawRoutinesTest, MetalRegionEraseStaysWithinTheWindowPortsClip) {
   SetGWorld(port, 0);
   const Rect clip{0, 0, 40, 40};
   ClipRect(&clip);
-  RgnHandle rgn = NewRgn();
+  OwnedRegion rgn(NewRgn());
   SetRectRgn(rgn, 20, 20, 80, 80);
   myMetalEraseRgn(rgn, w);
   expectmetal(port, Rect{20, 20, 40, 40}, structuretop(w), true, kBlack);
@@ -168,7 +169,6 @@ TEST_F(DrawRoutinesTest, MetalRegionEraseStaysWithinTheWindowPortsClip) {
   SetGWorld(card, 0);
   myMetalEraseRgn(rgn, 0);
   EXPECT_EQ(pixel(card, 30, 30), kWhite);
-  DisposeRgn(rgn);
 }
 
 TEST_F(DrawRoutinesTest, MetalBottleneckProceduresEraseWithTheTextureAndDrawTheRestAsStandard) {

@@ -9,6 +9,7 @@
 #include "platform/memory/memory.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -126,9 +127,9 @@ TEST_F(EncodingTest, UrlEncodingEscapesAllButTheUnreservedBytes) {
   EXPECT_EQ(urlencode(""), "");
 
   // An empty or missing input writes nothing; no output gives -1.
-  Handle out = NewHandle(3);
+  OwnedHandle out(NewHandle(3));
   EXPECT_EQ(URLEncode(nilhandle, out), 0);
-  Handle in = newhand("a b");
+  OwnedHandle in(newhand("a b"));
   EXPECT_EQ(URLEncode(in, nilhandle), -1);
   // An output smaller than three bytes a byte is grown first.
   EXPECT_EQ(URLEncode(in, out), 3);
@@ -143,8 +144,6 @@ TEST_F(EncodingTest, UrlEncodingEscapesAllButTheUnreservedBytes) {
   failallocationafter(1);
   EXPECT_EQ(URLEncode(in, out), -1);
   failallocationafter(0);
-  DisposeHandle(in);
-  DisposeHandle(out);
 }
 
 TEST_F(EncodingTest, UrlDecodingTakesPlusesAndEscapesAndDropsBrokenEscapes) {

@@ -15,6 +15,7 @@
 #include "store/objects.h"
 #include "tests/support/fixture.h"
 #include "tests/support/spots.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -136,7 +137,7 @@ TEST_F(FieldRecordsTest, OpenFieldBookkeeping) {
   EXPECT_FALSE(havefield(text));
   EXPECT_EQ(g.openfieldrec, 0u) << "under the text tool a record without an open field is forgotten";
 
-  GWorldPtr gw = 0;
+  OwnedWorld gw;
   Rect bounds{0, 0, 300, 300};
   ASSERT_EQ(NewGWorld(&gw, 32, &bounds, 0, 0, 0), noErr);
   SetGWorld(gw, 0);
@@ -154,7 +155,6 @@ TEST_F(FieldRecordsTest, OpenFieldBookkeeping) {
   dumpfield();
   EXPECT_EQ(g.openfieldrec, 0u);
   SetGWorld(0, 0);
-  DisposeGWorld(gw);
 }
 
 TEST_F(FieldRecordsTest, ResetbgfieldsClearsTheScrollOfScrollingFields) {

@@ -13,6 +13,7 @@
 #include "store/memoryguard.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -79,7 +80,7 @@ TEST_F(FredTest, HandleTextsStayInTheirHandleUntilConvertedInline) {
 }
 
 TEST_F(FredTest, NumbersBecomeTextInPlace) {
-  fred v;
+  OwnedFred v;
   longtonewfred(-42, &v);
   EXPECT_EQ(text(v), "-42");
   EXPECT_EQ(v.type, fredstring);
@@ -94,7 +95,6 @@ TEST_F(FredTest, NumbersBecomeTextInPlace) {
   EXPECT_EQ(text(v), "2.5");
   restypetonewfred(fourcc("TEXT"), &v);
   EXPECT_EQ(text(v), "TEXT");
-  disposfred(&v);
 }
 
 TEST_F(FredTest, CoordinateTexts) {
@@ -160,7 +160,7 @@ TEST_F(FredTest, PolygonPoints) {
 }
 
 TEST_F(FredTest, QuotedLiterals) {
-  Handle script = newhand("\"\" \" \"hello\"");
+  OwnedHandle script(newhand("\"\" \" \"hello\""));
   atom a{};
   a.token = 2;
   a.offset = 0;
@@ -184,7 +184,6 @@ TEST_F(FredTest, QuotedLiterals) {
   EXPECT_EQ(v.type, fredhand);
   EXPECT_EQ(hand(v.text), "\"hello\"");
   disposfred(&v);
-  DisposeHandle(script);
 }
 
 TEST_F(FredTest, WorkingCopyHandsItsLongTextToTheVariable) {
@@ -310,7 +309,7 @@ TEST_F(FredTest, GivingAHandle) {
 }
 
 TEST_F(FredTest, ObjectTextsOwnNothing) {
-  Handle fieldtext = newhand("field text");
+  OwnedHandle fieldtext(newhand("field text"));
   fred v;
   newfred(&v, fredobject, fredhand, 0);
   v.text = fieldtext;
@@ -324,11 +323,10 @@ TEST_F(FredTest, ObjectTextsOwnNothing) {
   disposfred(&v);
   EXPECT_EQ(v.cls, freddisposed);
   EXPECT_TRUE(IsValidHandle(fieldtext));
-  DisposeHandle(fieldtext);
 }
 
 TEST_F(FredTest, TextOperations) {
-  fred v;
+  OwnedFred v;
   longtonewfred(123, &v);
   ASSERT_EQ(setfredsize(&v, 2), 0);
   EXPECT_EQ(text(v), "12");
@@ -347,7 +345,7 @@ TEST_F(FredTest, TextOperations) {
   EXPECT_EQ(hand(copy), std::string(40, 'z') + ".");
   ASSERT_EQ(fredtohand(&v, h), 0);
   EXPECT_EQ(hand(h), hand(copy));
-  fred other;
+  OwnedFred other;
   Str255 s;
   pstr(s, "ab");
   ASSERT_EQ(stringtonewfred(s, &other), 0);
@@ -356,8 +354,6 @@ TEST_F(FredTest, TextOperations) {
   ASSERT_EQ(fredandfred(&v, &v), 0);
   EXPECT_EQ(getfredsize(&v), 86);
   for (Handle x : {h, copy}) DisposeHandle(x);
-  disposfred(&v);
-  disposfred(&other);
 }
 
 TEST_F(FredTest, PosixPathsFromColonPaths) {
@@ -428,7 +424,7 @@ TEST_F(FredTest, RefusedMemoryGivesStatus37AndAValidEmptyValue) {
 }
 
 TEST_F(FredTest, TokenizeAValue) {
-  fred v;
+  OwnedFred v;
   Str255 s;
   pstr(s, "put 1 into x");
   ASSERT_EQ(stringtonewfred(s, &v), 0);
@@ -443,16 +439,15 @@ TEST_F(FredTest, TokenizeAValue) {
   EXPECT_EQ(tokenizefred(&v, &atoms), statusnomemory);
   EXPECT_EQ(atoms, nilhandle);
   setmemoryguardrefusal(false);
-  disposfred(&v);
 }
 
 TEST_F(FredTest, CommaLists) {
-  Handle script = newhand("1, \"two\",tres four");
+  OwnedHandle script(newhand("1, \"two\",tres four"));
   fred v;
   Str255 s;
   pstr(s, "1, \"two\",tres four");
   ASSERT_EQ(stringtonewfred(s, &v), 0);
-  Handle atoms = nilhandle;
+  OwnedHandle atoms;
   ASSERT_EQ(tokenizefred(&v, &atoms), 0);
   disposfred(&v);
   Handle out = nilhandle;
@@ -469,8 +464,6 @@ TEST_F(FredTest, CommaLists) {
   i32 last = HandleCount<atom>(atoms) - 1;
   EXPECT_EQ(listonewh(script, atoms, last, {}, nilhandle, nilhandle, &count, &out), 3);
   EXPECT_EQ(out, nilhandle);
-  DisposeHandle(atoms);
-  DisposeHandle(script);
 }
 
 TEST_F(FredTest, NewFredAllocatesOnlyForTemporaries) {

@@ -17,6 +17,7 @@
 #include "store/objects.h"
 #include "tests/support/fixture.h"
 #include "tests/support/spots.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -129,11 +130,10 @@ TEST_F(GeometryTest, PictureBoundsAreWrittenBigEndian) {
   const u8 want[12] = {0, 0, 0x00, 0x01, 0xFF, 0xFE, 0x01, 0x2C, 0x12, 0x34, 0, 0};
   EXPECT_EQ(std::memcmp(deref(pic), want, 12), 0);
   // Too short to hold a frame: nothing is written.
-  Handle shorth = NewHandleClear(9);
+  OwnedHandle shorth(NewHandleClear(9));
   QDSetPictureBounds(shorth, rect(1, 1, 1, 1));
   for (int i = 0; i < 9; ++i) EXPECT_EQ(deref(shorth)[i], 0);
   DisposeHandle(pic);
-  DisposeHandle(shorth);
 }
 
 // --- Polygons --------------------------------------------------------------------------------
@@ -170,7 +170,7 @@ TEST_F(GeometryTest, RotatingAPolygonTurnsItAboutItsCentre) {
 }
 
 TEST_F(GeometryTest, PolygonRegionIsClosedBackToItsFirstPoint) {
-  GWorldPtr gw = 0;
+  OwnedWorld gw;
   Rect bounds = rect(0, 0, 40, 40);
   ASSERT_EQ(NewGWorld(&gw, 32, &bounds, 0, 0, 0), noErr);
   SetGWorld(gw, 0);
@@ -183,7 +183,6 @@ TEST_F(GeometryTest, PolygonRegionIsClosedBackToItsFirstPoint) {
   DisposeRgn(rgn);
   KillPoly(poly);
   SetGWorld(0, 0);
-  DisposeGWorld(gw);
 }
 
 // --- Screen lock -----------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "platform/memory/memory.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -237,7 +238,7 @@ TEST_F(IndentTest, ATextEndingInAReturnGetsTheLevelsSpacesOnItsLastLine) {
 TEST_F(IndentTest, TheSelectionMovesWithTheCharactersAroundIt) {
   const std::string text = lines({"on f", "  beep", "put 1", "end f"});
   //                              0123 4 567890 1 23456 7
-  Handle h = newhand(text);
+  OwnedHandle h(newhand(text));
   // A caret in the word put (offset 14) moves with the three spaces before it and the two
   // blanks taken from beep's line.
   i32 start = 14, end = 16;
@@ -262,11 +263,10 @@ TEST_F(IndentTest, TheSelectionMovesWithTheCharactersAroundIt) {
   EXPECT_EQ(start, 0);
   EXPECT_EQ(end, GetHandleSize(out));
   DisposeHandle(out);
-  DisposeHandle(h);
 }
 
 TEST_F(IndentTest, InPlaceAndTheExternalEntries) {
-  Handle h = newhand(kHandler);
+  OwnedHandle h(newhand(kHandler));
   i32 start = 0, end = 0;
   EXPECT_EQ(indent(h, &start, &end, 3, true), nilhandle);
   EXPECT_EQ(margins(hand(h)), (std::vector<int>{0, 3, 6, 3, 6, 3, 0}));
@@ -278,14 +278,12 @@ TEST_F(IndentTest, InPlaceAndTheExternalEntries) {
   std::string big = "on f\r";
   for (int i = 0; i < 8000; ++i) big += "beep\r";
   big += "end f";
-  Handle b = newhand(big);
+  OwnedHandle b(newhand(big));
   i16 s16 = 32000, e16 = 32001;
   xkv3indent(b, &s16, &e16, 8);
   EXPECT_EQ(s16, 32767);
   EXPECT_EQ(e16, 32767);
   EXPECT_EQ(GetHandleSize(b), Size(big.size() + 8000 * 8));
-  DisposeHandle(b);
-  DisposeHandle(h);
 }
 
 TEST_F(IndentTest, FailuresBeepAndChangeNothing) {
@@ -299,7 +297,7 @@ TEST_F(IndentTest, FailuresBeepAndChangeNothing) {
   EXPECT_EQ(beeps(), before + 2);
 
   // No memory for the output: nothing delivered, in place or not, and the selection stays.
-  Handle h = newhand(kHandler);
+  OwnedHandle h(newhand(kHandler));
   failallocationafter(1);
   EXPECT_EQ(indent(h, &start, &end, 3, false), nilhandle);
   failallocationafter(1);
@@ -313,7 +311,7 @@ TEST_F(IndentTest, FailuresBeepAndChangeNothing) {
   std::string big = "on f\r";
   for (int i = 0; i < 4000; ++i) big += "beep\r";
   big += "end f";
-  Handle b = newhand(big);
+  OwnedHandle b(newhand(big));
   failallocationafter(2);
   EXPECT_EQ(indent(b, &start, &end, 8, false), nilhandle);
   failallocationafter(2);
@@ -321,8 +319,6 @@ TEST_F(IndentTest, FailuresBeepAndChangeNothing) {
   failallocationafter(0);
   EXPECT_EQ(hand(b), big);
   EXPECT_EQ(beeps(), before + 6);
-  DisposeHandle(b);
-  DisposeHandle(h);
 }
 
 TEST_F(IndentTest, DeepNestingIsBoundedAndLosesNothing) {

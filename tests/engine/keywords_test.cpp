@@ -75,19 +75,6 @@ TEST_F(KeywordTest, WordsNotStartingWithALetterAreAnsweredWithoutProbing) {
   EXPECT_NE(mainglobals().tokenhash, nilhandle);
 }
 
-TEST_F(KeywordTest, AccentedLettersDoNotFold) {
-  EXPECT_EQ(lowertable['A'], 'a');
-  EXPECT_EQ(lowertable['Z'], 'z');
-  EXPECT_EQ(lowertable['a'], 'a');
-  EXPECT_EQ(lowertable[0x80], 0x80) << "A-umlaut stays itself";
-  EXPECT_EQ(lowertable[0xCB], 0xCB);
-  EXPECT_EQ(lowertable['@'], '@');
-  EXPECT_EQ(lowertable['['], '[');
-  int changed = 0;
-  for (int c = 0; c < 256; ++c) changed += lowertable[size_t(c)] != c;
-  EXPECT_EQ(changed, 26);
-}
-
 TEST_F(KeywordTest, SynonymsShareTheirToken) {
   EXPECT_EQ(token("cr"), 5007);
   EXPECT_EQ(token("return"), 5007);
@@ -143,66 +130,6 @@ TEST_F(KeywordTest, EveryListedSpellingHashesAndFindsItsOwnToken) {
       EXPECT_EQ(token(text(tokentostring(r.token))), r.token) << r.spelling;
     }
   }
-}
-
-TEST_F(KeywordTest, TheTableHoldsWhatTheListHolds) {
-  std::vector<row> rows = allrows();
-  std::map<int, int> perletter;
-  std::map<u16, int> spellings;
-  int nonempty = 0;
-  for (const row& r : rows) {
-    perletter[r.letter]++;
-    if (r.spelling.empty()) continue;
-    ++nonempty;
-    spellings[r.token]++;
-    EXPECT_EQ(r.spelling[0] - 'a', r.letter) << r.spelling << " sits in its initial's table";
-  }
-  EXPECT_EQ(rows.size(), 1295u);
-  EXPECT_EQ(nonempty, 1294);
-  EXPECT_EQ(perletter['k' - 'a'], 7);
-  EXPECT_EQ(perletter['s' - 'a'], 141);
-  EXPECT_EQ(perletter['t' - 'a'], 82);
-  EXPECT_EQ(perletter['w' - 'a'], 28);
-  EXPECT_EQ(perletter['y' - 'a'], 1) << "only the empty row";
-  EXPECT_EQ(spellings.size(), 1148u);
-  int synonyms = 0;
-  for (const auto& [t, n] : spellings) synonyms += n > 1;
-  EXPECT_EQ(synonyms, 122);
-  ASSERT_EQ(keywordindex().size(), 27u);
-  EXPECT_EQ(keywordindex()[26].rows, nullptr);
-
-  // Rows of one token keep their listed order: cr before return, wd before wind before window.
-  auto at = [&](const std::string& s) {
-    for (const row& r : rows)
-      if (r.spelling == s) return r.index;
-    return -1;
-  };
-  EXPECT_LT(at("wd"), at("wind"));
-  EXPECT_LT(at("wind"), at("window"));
-  EXPECT_LT(at("highlight"), at("hilite"));
-}
-
-TEST_F(KeywordTest, TheEmptyRowIsNeverHashedNorFound) {
-  ASSERT_EQ(hashtokens(), 0);
-  std::vector<row> rows = allrows();
-  int emptyindex = -1;
-  for (const row& r : rows)
-    if (r.spelling.empty()) emptyindex = r.index;
-  ASSERT_GE(emptyindex, 0);
-  EXPECT_EQ(rows[size_t(emptyindex)].token, 65535);
-
-  Handle h = mainglobals().tokenhash;
-  ASSERT_EQ(GetHandleSize(h), 41760);
-  const u32* slots = HandleAs<u32>(h);
-  int used = 0;
-  for (int s = 0; s < hashslots; ++s) {
-    if (slots[s] == 0) continue;
-    ++used;
-    EXPECT_NE(slots[s], u32(emptyindex) + 1) << "slot " << s;
-    EXPECT_LE(s, hashlastslot) << "the last 64 slots stay unused";
-  }
-  EXPECT_EQ(used, 1294);
-  EXPECT_EQ(token(""), 4);
 }
 
 TEST_F(KeywordTest, HashingWithoutMemoryFailsCleanly) {

@@ -16,6 +16,7 @@
 #include "store/memoryguard.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -158,7 +159,7 @@ TEST_F(NumberTextTest, HandleTextMovesInlineAndKeepsItsHandle) {
 }
 
 TEST_F(NumberTextTest, FormatfredReportsMemoryFailure) {
-  fred v;
+  OwnedFred v;
   doubletonewfred(1e40, &v);
   setmemoryguardrefusal(true);
   EXPECT_EQ(formatfred(&v, fredstring), statusnomemory);
@@ -181,7 +182,6 @@ TEST_F(NumberTextTest, FormatfredReportsMemoryFailure) {
   failallocationafter(0);
   EXPECT_EQ(formatfred(&v, fredhand), 0);
   EXPECT_EQ(v.type, fredhand);
-  disposfred(&v);
   disposfred(&w);
 }
 
@@ -272,13 +272,12 @@ TEST_F(NumberTextTest, ToBool) {
   v.integer = 0x10000;  // only the low 16 bits count
   EXPECT_EQ(fredtobool(&v, &flag), 0);
   EXPECT_EQ(flag, 0);
-  Handle h = newhand("False");
+  OwnedHandle h(newhand("False"));
   ASSERT_EQ(handtonewfred(h, &v), 0);
   EXPECT_EQ(fredtobool(&v, &flag), 0);
   EXPECT_EQ(flag, 0);
   disposfred(&v);
   EXPECT_EQ(handtobool(h, &flag), 0);
-  DisposeHandle(h);
 }
 
 TEST_F(NumberTextTest, TextWithoutTheFormat) {

@@ -15,6 +15,7 @@
 #include "tests/support/fixture.h"
 #include "tests/support/spots.h"
 #include "tests/support/texts.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -35,23 +36,21 @@ spot object(u16 kind, u16 style, u32 flags = 0) {
 
 // Acceptance: qadd at 50000 on 3 elements appends; doinsert(2, 5, 1 byte) on 7 bytes gives 5.
 TEST_F(ObjectUtilTest, QaddAppendsPastTheEndAndDoinsertReplacesARange) {
-  Handle array = newhand(std::string("aaaabbbbcccc"));
+  OwnedHandle array(newhand(std::string("aaaabbbbcccc")));
   i32 index = 50000;
   EXPECT_EQ(qadd(array, &index, 4), 0);
   EXPECT_EQ(index, 3);
   EXPECT_EQ(GetHandleSize(array), 16);
   EXPECT_EQ(hand(array).substr(0, 12), "aaaabbbbcccc");
 
-  Handle text = newhand("0123456");
+  OwnedHandle text(newhand("0123456"));
   const u8 x = 'X';
   EXPECT_EQ(doinsert(text, 2, 5, &x, 1), 0);
   EXPECT_EQ(hand(text), "01X56");
-  DisposeHandle(array);
-  DisposeHandle(text);
 }
 
 TEST_F(ObjectUtilTest, QaddOpensAGapAndQdeleteClosesIt) {
-  Handle array = newhand(std::string("aabbcc"));
+  OwnedHandle array(newhand(std::string("aabbcc")));
   i32 index = 1;
   EXPECT_EQ(qadd(array, &index, 2), 0);
   std::memcpy(deref(array) + 2, "XX", 2);
@@ -66,16 +65,15 @@ TEST_F(ObjectUtilTest, QaddOpensAGapAndQdeleteClosesIt) {
   EXPECT_EQ(hand(array), "XXbbcc") << "indexes outside the array delete nothing";
   qdelete(array, 2, 2);
   EXPECT_EQ(hand(array), "XXbb");
-  DisposeHandle(array);
 }
 
 TEST_F(ObjectUtilTest, QaddAndDoinsertAnswerOutOfMemoryAndLeaveTheirHandlesWhole) {
-  Handle array = newhand(std::string("aabb"));
+  OwnedHandle array(newhand(std::string("aabb")));
   setmemoryguardrefusal(true);
   i32 index = 1;
   EXPECT_EQ(qadd(array, &index, 2), 37);
   const u8 run[3] = {'x', 'y', 'z'};
-  Handle text = newhand("0123456");
+  OwnedHandle text(newhand("0123456"));
   EXPECT_EQ(doinsert(text, 1, 3, run, 3), 37);
   EXPECT_EQ(hand(text), "0123456");
   setmemoryguardrefusal(false);
@@ -88,12 +86,10 @@ TEST_F(ObjectUtilTest, QaddAndDoinsertAnswerOutOfMemoryAndLeaveTheirHandlesWhole
   failallocationafter(0);
   EXPECT_EQ(doinsert(text, 1, 3, run, 3), 0);
   EXPECT_EQ(hand(text), "0xyz3456");
-  DisposeHandle(array);
-  DisposeHandle(text);
 }
 
 TEST_F(ObjectUtilTest, DoinsertKeepsItsRangeWithinTheText) {
-  Handle text = newhand("abcdef");
+  OwnedHandle text(newhand("abcdef"));
   const u8 run[2] = {'1', '2'};
   EXPECT_EQ(doinsert(text, 4, 1000, run, 2), 0);
   EXPECT_EQ(hand(text), "abcd12");
@@ -102,7 +98,6 @@ TEST_F(ObjectUtilTest, DoinsertKeepsItsRangeWithinTheText) {
   EXPECT_EQ(doinsert(text, 9, 9, run, 1), 0);
   EXPECT_EQ(hand(text), "cd121");
   EXPECT_EQ(doinsert(nilhandle, 0, 0, run, 1), 1);
-  DisposeHandle(text);
 }
 
 TEST_F(ObjectUtilTest, DiffdataAndZero) {

@@ -15,6 +15,7 @@
 #include "store/memoryguard.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -89,7 +90,7 @@ TEST_F(TextUtilTest, StringsIntoHandles) {
   DisposeHandle(h);
   ASSERT_EQ(stringtonewstringh(s, &h), 0);
   EXPECT_EQ(hand(h), std::string("\x02hi", 3));
-  Handle t = NewHandle(0);
+  OwnedHandle t(NewHandle(0));
   EXPECT_EQ(stringhandtohand(h, t), 0);
   EXPECT_EQ(hand(t), "hi");
   EXPECT_EQ(stringHandAndHand(h, t), 0);
@@ -104,7 +105,6 @@ TEST_F(TextUtilTest, StringsIntoHandles) {
   EXPECT_EQ(hand(t), "hihi");
   EXPECT_EQ(stringtohand(s, nilhandle), statusnohandle);
   EXPECT_EQ(stringandhand(s, nilhandle), statusnohandle);
-  DisposeHandle(t);
 }
 
 TEST_F(TextUtilTest, HandlesIntoHandles) {
@@ -152,7 +152,7 @@ TEST_F(TextUtilTest, GuardRefusalLeavesOutParameterNone) {
   Handle h = 1234;
   EXPECT_EQ(stringtonewh(s, &h), statusnomemory);
   EXPECT_EQ(h, nilhandle);
-  Handle t = NewHandle(0);
+  OwnedHandle t(NewHandle(0));
   EXPECT_EQ(appendcharhand(t, 'x'), statusnomemory);
   EXPECT_EQ(GetHandleSize(t), 0);
   // While memory is plentiful the guard is not asked.
@@ -162,7 +162,6 @@ TEST_F(TextUtilTest, GuardRefusalLeavesOutParameterNone) {
   failallocationafter(1);
   EXPECT_EQ(stringtonewh(s, &h), statusnomemory);
   EXPECT_EQ(h, nilhandle);
-  DisposeHandle(t);
 }
 
 TEST_F(TextUtilTest, TextToRectAndPoint) {
@@ -205,10 +204,9 @@ TEST_F(TextUtilTest, LocToRectCentresKeepingTheSize) {
   EXPECT_EQ(r.top, 75);
   EXPECT_EQ(r.right, 251);
   EXPECT_EQ(r.bottom, 126);
-  Handle h = nilhandle;
+  OwnedHandle h;
   ASSERT_EQ(loctonewh(-3, 40, &h), 0);
   EXPECT_EQ(hand(h), "-3,40");
-  DisposeHandle(h);
 }
 
 TEST_F(TextUtilTest, ComparisonFoldsOnlyAToZ) {
@@ -246,7 +244,7 @@ TEST_F(TextUtilTest, FindHints) {
 }
 
 TEST_F(TextUtilTest, AtomsToHandles) {
-  Handle text = newhand("put \"abc\" into x\r\"open");
+  OwnedHandle text(newhand("put \"abc\" into x\r\"open"));
   atom quoted{};
   quoted.token = 2;
   quoted.offset = 4;
@@ -282,7 +280,6 @@ TEST_F(TextUtilTest, AtomsToHandles) {
   ASSERT_EQ(atomtonewh(past, text, &h), 0);
   EXPECT_EQ(GetHandleSize(h), 0);
   DisposeHandle(h);
-  DisposeHandle(text);
 }
 
 TEST_F(TextUtilTest, StringListFetchersKeepTheirOwnBuffers) {
@@ -305,7 +302,7 @@ namespace {
 class FixTextTest : public RuntimeTest {};
 
 TEST_F(FixTextTest, EmptyFieldTextSetsThePortsTextFromItsTail) {
-  GWorldPtr world = 0;
+  OwnedWorld world;
   Rect r{0, 0, 10, 10};
   ASSERT_EQ(NewGWorld(&world, 32, &r, 0, 0, 0), noErr);
   CGrafPtr oldport;
@@ -330,7 +327,6 @@ TEST_F(FixTextTest, EmptyFieldTextSetsThePortsTextFromItsTail) {
   EXPECT_EQ(GetPortTextFont(world), 4);
   DisposeHandle(h);
   SetGWorld(oldport, olddev);
-  DisposeGWorld(world);
 }
 
 }  // namespace

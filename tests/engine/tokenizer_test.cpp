@@ -10,6 +10,7 @@
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -339,7 +340,7 @@ TEST_F(TokenizerTest, TheAtomArrayGrowsInStepsOf400) {
 }
 
 TEST_F(TokenizerTest, AStopMarkerThatCannotBeAppendedMeansNoScan) {
-  Handle text = texthandle("put 1");
+  OwnedHandle text(texthandle("put 1"));
   failallocationafter(1);
   EXPECT_EQ(appendstop(text), 5) << "the old size, nothing written";
   EXPECT_EQ(GetHandleSize(text), 5);
@@ -352,15 +353,13 @@ TEST_F(TokenizerTest, AStopMarkerThatCannotBeAppendedMeansNoScan) {
   // atomize itself refuses a text that does not end with the stop marker's 0.
   atoms = NewHandle(0);
   EXPECT_EQ(atomize(text, atoms, nullptr), 37);
-  Handle empty = NewHandle(0);
+  OwnedHandle empty(NewHandle(0));
   EXPECT_EQ(atomize(empty, atoms, nullptr), 37);
-  DisposeHandle(empty);
   DisposeHandle(atoms);
-  DisposeHandle(text);
 }
 
 TEST_F(TokenizerTest, NoMemoryForTheAtomsHandle) {
-  Handle text = texthandle("put 1");
+  OwnedHandle text(texthandle("put 1"));
   failallocationafter(2);  // the stop marker fits, the atoms handle does not
   Handle atoms = 12345;
   EXPECT_EQ(tokenize(text, &atoms), 37);
@@ -368,7 +367,6 @@ TEST_F(TokenizerTest, NoMemoryForTheAtomsHandle) {
   failallocationafter(3);  // the atoms handle is made but cannot be sized
   EXPECT_EQ(tokenize(text, &atoms), 37);
   EXPECT_EQ(atoms, nilhandle);
-  DisposeHandle(text);
 }
 
 TEST_F(TokenizerTest, ATokenLongerThanAnAtomCanMeasureFails) {

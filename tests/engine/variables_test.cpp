@@ -20,6 +20,7 @@
 #include "store/namekey.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -185,9 +186,8 @@ TEST_F(VariablesTest, WorkingCopiesWriteBack) {
   EXPECT_EQ(HandleAs<fred>(e.value)->type, fredhand);
   EXPECT_EQ(hand(HandleAs<fred>(e.value)->text), std::string(100, 'z'));
 
-  Handle empty = NewHandle(0);
+  OwnedHandle empty(NewHandle(0));
   EXPECT_EQ(fastfindvars(s.at(0), s.text, empty, &copy), statusnovariable);
-  DisposeHandle(empty);
 }
 
 TEST_F(VariablesTest, ItIsFoundWhateverItsCase) {
@@ -242,10 +242,9 @@ TEST_F(VariablesTest, DumpingAListLeavesBorrowedGlobalsAlone) {
   EXPECT_EQ(hand(g.name), "shared");
   EXPECT_EQ(hand(HandleAs<fred>(g.value)->text), std::string(50, 'g'));
 
-  fred names;
+  OwnedFred names;
   ASSERT_EQ(globaltofred(&names), 0);
   EXPECT_EQ(hand(names.text), "shared");
-  disposfred(&names);
   // The runtime reset releases the global list with its variables (the fixture checks).
 }
 
@@ -310,7 +309,7 @@ TEST_F(VariablesTest, UserPropertyLookup) {
   EXPECT_EQ(findprop(nilhandle, &index, PStr("x")), 0);
   // Entries of 12 bytes: name key, name handle, value handle.
   std::vector<Handle> owned;
-  Handle props = NewHandle(0);
+  OwnedHandle props(NewHandle(0));
   for (std::string_view n : {"colour", "Size", "a5"}) {
     u32 entry[3] = {0, newhand(n), newhand("v")};
     getkey(PStr(n), &entry[0]);
@@ -325,7 +324,6 @@ TEST_F(VariablesTest, UserPropertyLookup) {
   EXPECT_EQ(findprop(props, &index, PStr("aq")), 0);
   EXPECT_EQ(findprop(props, &index, PStr("colou")), 0);
   for (Handle h : owned) DisposeHandle(h);
-  DisposeHandle(props);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/runtime/root.h"
 #include "store/fieldtail.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -15,7 +16,7 @@ using HandleTest = RuntimeTest;
 
 TEST_F(HandleTest, IdSurvivesResizeAndBlockMoves) {
   setmemoryhardening(true);
-  Handle h = NewHandle(16);
+  OwnedHandle h(NewHandle(16));
   ASSERT_NE(h, nilhandle);
   std::memcpy(deref(h), "0123456789abcdef", 16);
   Ptr before = deref(h);
@@ -27,7 +28,6 @@ TEST_F(HandleTest, IdSurvivesResizeAndBlockMoves) {
   SetHandleSize(h, 3);
   EXPECT_EQ(GetHandleSize(h), 3);
   EXPECT_EQ(std::memcmp(deref(h), "012", 3), 0);
-  DisposeHandle(h);
 }
 
 TEST_F(HandleTest, DisposedHandlesAreCaughtAndIdsAreNeverSpecialValues) {
@@ -53,35 +53,31 @@ TEST_F(HandleTest, DisposedHandlesAreCaughtAndIdsAreNeverSpecialValues) {
 
 TEST_F(HandleTest, FailureHookAndBudget) {
   failallocationafter(2);
-  Handle a = NewHandle(10);
+  OwnedHandle a(NewHandle(10));
   EXPECT_NE(a, nilhandle);
   Handle b = NewHandle(10);
   EXPECT_EQ(b, nilhandle);
   EXPECT_EQ(MemError(), memFullErr);
-  Handle c = NewHandle(10);
+  OwnedHandle c(NewHandle(10));
   EXPECT_NE(c, nilhandle);
   setmemorybudget(memoryfigures().livebytes + 100);
   SetHandleSize(c, 200);
   EXPECT_EQ(MemError(), memFullErr);
   EXPECT_EQ(GetHandleSize(c), 10);
-  DisposeHandle(a);
-  DisposeHandle(c);
 }
 
 TEST_F(HandleTest, CopiesAndAppends) {
-  Handle h = nilhandle;
+  OwnedHandle h;
   ASSERT_EQ(PtrToHand("abc", &h, 3), noErr);
   ASSERT_EQ(PtrAndHand("de", h, 2), noErr);
   ASSERT_EQ(HandAndHand(h, h), noErr);
   ASSERT_EQ(GetHandleSize(h), 10);
   EXPECT_EQ(std::memcmp(deref(h), "abcdeabcde", 10), 0);
-  Handle c = h;
+  OwnedHandle c(h.get());
   ASSERT_EQ(HandToHand(&c), noErr);
   EXPECT_NE(c, h);
   EXPECT_EQ(Munger(c, 0, "cd", 2, "X", 1), 3);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(deref(c)), size_t(GetHandleSize(c))), "abXeabcde");
-  DisposeHandle(h);
-  DisposeHandle(c);
 }
 
 TEST(RuntimeReset, ReportsLeakedHandles) {

@@ -6,6 +6,7 @@
 #include "platform/qd/qd.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -29,7 +30,7 @@ struct Checker {
 
 TEST_F(CopyBitsTest, OneBitSourceIsColourisedByTheForeAndBackColours) {
   Checker c(4, 4);
-  GWorldPtr gw = world(32, 4, 4);
+  OwnedWorld gw(world(32, 4, 4));
   const RGBColor red{0xFFFF, 0, 0}, white{0xFFFF, 0xFFFF, 0xFFFF};
   RGBForeColor(&red);
   RGBBackColor(&white);
@@ -37,22 +38,19 @@ TEST_F(CopyBitsTest, OneBitSourceIsColourisedByTheForeAndBackColours) {
   CopyBits(&c.bm, GetPortBitMapForCopyBits(gw), &r, &r, srcCopy, 0);
   for (i32 y = 0; y < 4; ++y)
     for (i32 x = 0; x < 4; ++x) ASSERT_EQ(pixel(gw, x, y), ((x + y) & 1) ? 0xFF0000u : 0xFFFFFFu) << x << "," << y;
-  DisposeGWorld(gw);
 }
 
 TEST_F(CopyBitsTest, ScalingTwiceDoublesEachCell) {
   Checker c(4, 4);
-  GWorldPtr gw = world(32, 8, 8);
+  OwnedWorld gw(world(32, 8, 8));
   Rect src{0, 0, 4, 4}, dst{0, 0, 8, 8};
   CopyBits(&c.bm, GetPortBitMapForCopyBits(gw), &src, &dst, srcCopy, 0);
   for (i32 y = 0; y < 8; ++y)
     for (i32 x = 0; x < 8; ++x) ASSERT_EQ(pixel(gw, x, y) == 0, bool(((x / 2) + (y / 2)) & 1)) << x << "," << y;
   // And halving picks one pixel of each doubled cell back.
-  GWorldPtr small = world(32, 4, 4);
+  OwnedWorld small(world(32, 4, 4));
   CopyBits(GetPortBitMapForCopyBits(gw), GetPortBitMapForCopyBits(small), &dst, &src, srcCopy, 0);
   EXPECT_EQ(picture(small, 0, 0, 4, 4), ".#.#\n#.#.\n.#.#\n#.#.\n");
-  DisposeGWorld(small);
-  DisposeGWorld(gw);
 }
 
 // Two 32-bit worlds, the source filled with one colour and the destination with another.
@@ -129,12 +127,12 @@ TEST_F(CopyBitsTest, ArithmeticModes) {
 }
 
 TEST_F(CopyBitsTest, TransparentModeKeepsPixelsWhereTheSourceIsTheBackground) {
-  GWorldPtr src = world(32, 2, 1);
+  OwnedWorld src(world(32, 2, 1));
   const RGBColor red{0xFFFF, 0, 0};
   RGBForeColor(&red);
   Rect left{0, 0, 1, 1};
   PaintRect(&left);  // src: red, white
-  GWorldPtr dst = world(32, 2, 1);
+  OwnedWorld dst(world(32, 2, 1));
   const RGBColor blue{0, 0, 0xFFFF};
   RGBForeColor(&blue);
   Rect all{0, 0, 1, 2};
@@ -149,13 +147,11 @@ TEST_F(CopyBitsTest, TransparentModeKeepsPixelsWhereTheSourceIsTheBackground) {
   CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(dst), &all, &all, transparent, 0);
   EXPECT_EQ(pixel(dst, 0, 0), 0u) << "the red source pixel is the background now";
   EXPECT_EQ(pixel(dst, 1, 0), 0xFFFFFFu);
-  DisposeGWorld(src);
-  DisposeGWorld(dst);
 }
 
 TEST_F(CopyBitsTest, BooleanSourceModes) {
   Checker c(2, 1);  // white, black
-  GWorldPtr gw = world(32, 2, 1);
+  OwnedWorld gw(world(32, 2, 1));
   const RGBColor green{0, 0xFFFF, 0};
   RGBForeColor(&green);
   Rect r{0, 0, 1, 2};
@@ -171,7 +167,6 @@ TEST_F(CopyBitsTest, BooleanSourceModes) {
   CopyBits(&c.bm, GetPortBitMapForCopyBits(gw), &r, &r, notSrcCopy, 0);
   EXPECT_EQ(pixel(gw, 0, 0), 0u);
   EXPECT_EQ(pixel(gw, 1, 0), 0xFFFFFFu);
-  DisposeGWorld(gw);
 }
 
 TEST_F(CopyBitsTest, CopiesAcrossDepthsKeepColours) {
@@ -202,63 +197,55 @@ TEST_F(CopyBitsTest, CopiesAcrossDepthsKeepColours) {
 }
 
 TEST_F(CopyBitsTest, MaskRegionAndPortClipLimitTheCopy) {
-  GWorldPtr src = world(32, 10, 10);
+  OwnedWorld src(world(32, 10, 10));
   Rect all{0, 0, 10, 10};
   PaintRect(&all);
-  GWorldPtr dst = world(32, 10, 10);
-  RgnHandle mask = NewRgn();
+  OwnedWorld dst(world(32, 10, 10));
+  OwnedRegion mask(NewRgn());
   SetRectRgn(mask, 0, 0, 5, 10);
   Rect clip{0, 0, 5, 10};
   ClipRect(&clip);
   CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(dst), &all, &all, srcCopy, mask);
   EXPECT_EQ(inked(dst), 25);
-  DisposeRgn(mask);
-  DisposeGWorld(src);
-  DisposeGWorld(dst);
 }
 
 TEST_F(CopyBitsTest, CopyMaskAndCopyDeepMask) {
-  GWorldPtr src = world(32, 4, 1);
+  OwnedWorld src(world(32, 4, 1));
   const RGBColor red{0xFFFF, 0, 0};
   RGBForeColor(&red);
   Rect all{0, 0, 1, 4};
   PaintRect(&all);
   Checker mask(4, 1);  // .#.#
-  GWorldPtr dst = world(32, 4, 1);
+  OwnedWorld dst(world(32, 4, 1));
   CopyMask(GetPortBitMapForCopyBits(src), &mask.bm, GetPortBitMapForCopyBits(dst), &all, &all, &all);
   EXPECT_EQ(picture(dst, 0, 0, 4, 1), ".#.#\n");
   EXPECT_EQ(pixel(dst, 1, 0), 0xFF0000u);
   // A grey mask mixes the source into the destination.
-  GWorldPtr deep = world(32, 4, 1);
+  OwnedWorld deep(world(32, 4, 1));
   const RGBColor grey{0x8080, 0x8080, 0x8080};
   RGBForeColor(&grey);
   PaintRect(&all);
-  GWorldPtr dst2 = world(32, 4, 1);
+  OwnedWorld dst2(world(32, 4, 1));
   CopyDeepMask(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(deep), GetPortBitMapForCopyBits(dst2), &all, &all, &all, srcCopy, 0);
   const u32 v = pixel(dst2, 0, 0);
   EXPECT_EQ((v >> 16) & 255, 0xFFu);
   EXPECT_NEAR(double((v >> 8) & 255), 0x80, 1.0);
-  DisposeGWorld(src);
-  DisposeGWorld(dst);
-  DisposeGWorld(deep);
-  DisposeGWorld(dst2);
 }
 
 TEST_F(CopyBitsTest, CopyWithinOnePortOverlaps) {
-  GWorldPtr gw = world(32, 10, 1);
+  OwnedWorld gw(world(32, 10, 1));
   Rect first{0, 0, 1, 3};
   PaintRect(&first);  // ###.......
   Rect src{0, 0, 1, 8}, dst{0, 2, 1, 10};
   CopyBits(GetPortBitMapForCopyBits(gw), GetPortBitMapForCopyBits(gw), &src, &dst, srcCopy, 0);
   EXPECT_EQ(picture(gw, 0, 0, 10, 1), "#####.....\n");
-  DisposeGWorld(gw);
 }
 
 TEST_F(CopyBitsTest, ScrollRectMovesPixelsAndReportsTheUncoveredArea) {
-  GWorldPtr gw = world(32, 10, 10);
+  OwnedWorld gw(world(32, 10, 10));
   Rect dot{0, 0, 2, 2};
   PaintRect(&dot);
-  RgnHandle update = NewRgn();
+  OwnedRegion update(NewRgn());
   Rect all{0, 0, 10, 10};
   ScrollRect(&all, 3, 4, update);
   EXPECT_EQ(pixel(gw, 3, 4), 0u);
@@ -268,15 +255,12 @@ TEST_F(CopyBitsTest, ScrollRectMovesPixelsAndReportsTheUncoveredArea) {
   EXPECT_TRUE(PtInRgn(Point{0, 0}, update));
   EXPECT_TRUE(PtInRgn(Point{9, 2}, update));
   EXPECT_FALSE(PtInRgn(Point{4, 3}, update));
-  RgnHandle expect = NewRgn(), moved = NewRgn();
+  NewRegion expect, moved;
   SetRectRgn(expect, 0, 0, 10, 10);
   SetRectRgn(moved, 3, 4, 10, 10);
   DiffRgn(expect, moved, expect);
   EXPECT_TRUE(EqualRgn(update, expect));
-  DisposeRgn(update);
-  DisposeRgn(expect);
   DisposeRgn(moved);
-  DisposeGWorld(gw);
 }
 
 bool everythingisone(RGBColor* rgb, i32* position) {
@@ -285,7 +269,7 @@ bool everythingisone(RGBColor* rgb, i32* position) {
 }
 
 TEST_F(CopyBitsTest, Color2IndexInTheStandardTableAndSearchProcedures) {
-  GWorldPtr gw = world(8, 2, 2);
+  OwnedWorld gw(world(8, 2, 2));
   const RGBColor white{0xFFFF, 0xFFFF, 0xFFFF}, black{0, 0, 0}, red{0xFFFF, 0, 0};
   EXPECT_EQ(Color2Index(&white), 0);
   EXPECT_EQ(Color2Index(&black), 255);
@@ -297,7 +281,7 @@ TEST_F(CopyBitsTest, Color2IndexInTheStandardTableAndSearchProcedures) {
   EXPECT_EQ(Color2Index(&red), 1) << "the search procedure decides";
   EXPECT_EQ(Color2Index(&white), 0);
   // Copies into indexed maps ask it too.
-  GWorldPtr src = world(32, 2, 2);
+  OwnedWorld src(world(32, 2, 2));
   RGBForeColor(&red);
   Rect r{0, 0, 2, 2};
   PaintRect(&r);
@@ -306,12 +290,10 @@ TEST_F(CopyBitsTest, Color2IndexInTheStandardTableAndSearchProcedures) {
   EXPECT_EQ(pixel(gw, 0, 0), 1u);
   DelSearch(everythingisone);
   EXPECT_EQ(Color2Index(&red), redindex);
-  DisposeGWorld(src);
-  DisposeGWorld(gw);
 }
 
 TEST_F(CopyBitsTest, SinglePixels) {
-  GWorldPtr gw = world(8, 4, 4);
+  OwnedWorld gw(world(8, 4, 4));
   SetOrigin(10, 10);
   const RGBColor red{0xFFFF, 0, 0};
   SetCPixel(11, 12, &red);
@@ -323,7 +305,6 @@ TEST_F(CopyBitsTest, SinglePixels) {
   GetCPixel(0, 0, &got);
   EXPECT_EQ(got, (RGBColor{0xFFFF, 0xFFFF, 0xFFFF})) << "outside the map reads white";
   SetCPixel(100, 100, &red);  // outside: nothing happens
-  DisposeGWorld(gw);
 }
 
 TEST_F(CopyBitsTest, DevicesFollowTheBackendScreens) {
@@ -353,10 +334,9 @@ TEST_F(CopyBitsTest, GrayOfDevices) {
   RGBColor fg{0, 0, 0};
   EXPECT_TRUE(GetGray(GetMainDevice(), &white, &fg));
   EXPECT_EQ(fg.red, 0x7FFF);
-  GWorldPtr one = world(1, 8, 8);
+  OwnedWorld one(world(1, 8, 8));
   fg = RGBColor{0, 0, 0};
   EXPECT_FALSE(GetGray(GetGWorldDevice(one), &white, &fg)) << "a 1-bit device has no grey";
-  DisposeGWorld(one);
 }
 
 }  // namespace

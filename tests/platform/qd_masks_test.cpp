@@ -5,6 +5,7 @@
 #include "platform/qd/qd.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -79,7 +80,7 @@ TEST_F(ShapeRegionTest, BitMapToRegionHoldsTheSetPixels) {
   for (int x : {0, 1, 2, 9, 16, 17, 25}) set(x, 0);
   for (int y = 1; y < 5; ++y) set(y * 3, y);
   BitMap bm{bits.data(), rb, Rect{10, 20, 15, 46}};
-  RgnHandle rgn = NewRgn();
+  OwnedRegion rgn(NewRgn());
   EXPECT_EQ(BitMapToRegion(rgn, &bm), noErr);
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 26; ++x) {
@@ -88,10 +89,8 @@ TEST_F(ShapeRegionTest, BitMapToRegionHoldsTheSetPixels) {
     }
   EXPECT_FALSE(PtInRgn(Point{9, 20}, rgn));
   // Deeper maps are refused.
-  GWorldPtr gw = world(8, 4, 4);
+  OwnedWorld gw(world(8, 4, 4));
   EXPECT_EQ(BitMapToRegion(rgn, GetPortBitMapForCopyBits(gw)), pixmapTooDeepErr);
-  DisposeGWorld(gw);
-  DisposeRgn(rgn);
 }
 
 // Rows of a 16-pixel-wide 1-bit image from strings ('#' set).
@@ -135,7 +134,7 @@ bool whitezero(RGBColor* rgb, i32* position) {
 }
 
 TEST_F(MaskTest, ColourMasksAndSeedFills) {
-  GWorldPtr gw = world(32, 8, 4);
+  OwnedWorld gw(world(32, 8, 4));
   const RGBColor red{0xFFFF, 0, 0}, blue{0, 0, 0xFFFF};
   RGBForeColor(&red);
   Rect box{0, 1, 4, 5};
@@ -155,7 +154,6 @@ TEST_F(MaskTest, ColourMasksAndSeedFills) {
   std::fill(mask.begin(), mask.end(), 0);
   SeedCFill(GetPortBitMapForCopyBits(gw), &mbm, &r, &r, 2, 1, nullptr, 0);
   EXPECT_EQ(rowsof(mask, 8), "........\n..##....\n..##....\n........\n") << "the white inside the red frame";
-  DisposeGWorld(gw);
 }
 
 }  // namespace

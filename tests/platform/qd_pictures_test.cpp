@@ -6,6 +6,7 @@
 #include "platform/qd/qd.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -59,11 +60,11 @@ void scene() {
 
 TEST_F(PictureTest, PlayingARecordingDrawsWhatWasDrawn) {
   usebuiltinmetricsfont(true);
-  GWorldPtr direct = world(32, 80, 60);
+  OwnedWorld direct(world(32, 80, 60));
   scene();
-  GWorldPtr rec = world(32, 80, 60);
+  OwnedWorld rec(world(32, 80, 60));
   Rect frame{0, 0, 60, 80};
-  PicHandle pic = OpenPicture(&frame);
+  OwnedPicture pic(OpenPicture(&frame));
   ASSERT_NE(pic, 0u);
   scene();
   ClosePicture();
@@ -80,20 +81,17 @@ TEST_F(PictureTest, PlayingARecordingDrawsWhatWasDrawn) {
   Point ps;
   GetPortPenSize(rec, &ps);
   EXPECT_EQ(ps, (Point{3, 3}));
-  KillPicture(pic);
-  DisposeGWorld(rec);
-  DisposeGWorld(direct);
 }
 
 TEST_F(PictureTest, BitsAndMappingToAnotherRectangle) {
-  GWorldPtr src = world(8, 4, 4);
+  OwnedWorld src(world(8, 4, 4));
   const RGBColor green{0, 0xFFFF, 0};
   RGBForeColor(&green);
   Rect quarter{0, 0, 2, 2};
   PaintRect(&quarter);
-  GWorldPtr gw = world(32, 16, 16);
+  OwnedWorld gw(world(32, 16, 16));
   Rect frame{0, 0, 4, 4};
-  PicHandle pic = OpenPicture(&frame);
+  OwnedPicture pic(OpenPicture(&frame));
   CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(gw), &frame, &frame, srcCopy, 0);
   ClosePicture();
   EXPECT_EQ(inked(gw), 0);
@@ -102,9 +100,6 @@ TEST_F(PictureTest, BitsAndMappingToAnotherRectangle) {
   EXPECT_EQ(pixel(gw, 0, 0), 0x00FF00u);
   EXPECT_EQ(pixel(gw, 7, 7), 0x00FF00u) << "the picture is scaled onto the rectangle";
   EXPECT_EQ(pixel(gw, 8, 8), 0xFFFFFFu);
-  KillPicture(pic);
-  DisposeGWorld(gw);
-  DisposeGWorld(src);
 }
 
 TEST_F(PictureTest, OneBitBitsAreColouredAsWhenDrawn) {
@@ -112,12 +107,12 @@ TEST_F(PictureTest, OneBitBitsAreColouredAsWhenDrawn) {
   BitMap bm{const_cast<u8*>(rows), 1, Rect{0, 0, 2, 4}};
   Rect r{0, 0, 2, 4};
   const RGBColor fg{0x4000, 0x8000, 0xC000}, bg{0xFFFF, 0xEEEE, 0x1111};
-  GWorldPtr direct = world(32, 4, 2);
+  OwnedWorld direct(world(32, 4, 2));
   RGBForeColor(&fg);
   RGBBackColor(&bg);
   CopyBits(&bm, GetPortBitMapForCopyBits(direct), &r, &r, srcCopy, 0);
-  GWorldPtr played = world(32, 4, 2);
-  PicHandle pic = OpenPicture(&r);
+  OwnedWorld played(world(32, 4, 2));
+  OwnedPicture pic(OpenPicture(&r));
   RGBForeColor(&fg);
   RGBBackColor(&bg);
   CopyBits(&bm, GetPortBitMapForCopyBits(played), &r, &r, srcCopy, 0);
@@ -128,15 +123,12 @@ TEST_F(PictureTest, OneBitBitsAreColouredAsWhenDrawn) {
   EXPECT_EQ(snapshot(played, 4, 2), snapshot(direct, 4, 2));
   EXPECT_EQ(pixel(played, 0, 0), 0x4080C0u);
   EXPECT_EQ(pixel(played, 1, 0), 0xFFEE11u);
-  KillPicture(pic);
-  DisposeGWorld(direct);
-  DisposeGWorld(played);
 }
 
 TEST_F(PictureTest, PlaybackGoesThroughTheBottleneckTable) {
-  GWorldPtr gw = world(32, 20, 20);
+  OwnedWorld gw(world(32, 20, 20));
   Rect frame{0, 0, 20, 20};
-  PicHandle pic = OpenPicture(&frame);
+  OwnedPicture pic(OpenPicture(&frame));
   Rect r{2, 2, 10, 10};
   PaintRect(&r);
   Handle data = 0;
@@ -167,14 +159,12 @@ TEST_F(PictureTest, PlaybackGoesThroughTheBottleneckTable) {
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0], "note");
   EXPECT_EQ(inked(gw), 64);
-  KillPicture(pic);
-  DisposeGWorld(gw);
 }
 
 TEST_F(PictureTest, DamagedPicturesStopAtTheDamage) {
-  GWorldPtr gw = world(32, 20, 20);
+  OwnedWorld gw(world(32, 20, 20));
   Rect frame{0, 0, 20, 20};
-  PicHandle pic = OpenPicture(&frame);
+  OwnedPicture pic(OpenPicture(&frame));
   Rect r{2, 2, 10, 10};
   PaintOval(&r);
   RgnHandle rgn = NewRgn();
@@ -203,8 +193,6 @@ TEST_F(PictureTest, DamagedPicturesStopAtTheDamage) {
     DrawPicture(pic, &frame);
     picturevalid(pic);
   }
-  KillPicture(pic);
-  DisposeGWorld(gw);
 }
 
 // A version-2 picture made by hand: a 4 x 2 PackBitsRect of 8-bit pixels with a two-entry
@@ -243,14 +231,13 @@ TEST_F(PictureTest, PackedBitsFromOutsidePictures) {
   PicHandle pic = 0;
   ASSERT_EQ(PtrToHand(d.data(), &pic, Size(d.size())), noErr);
   EXPECT_TRUE(picturevalid(pic));
-  GWorldPtr gw = world(32, 20, 20);
+  OwnedWorld gw(world(32, 20, 20));
   Rect at{10, 10, 12, 14};
   DrawPicture(pic, &at);
   EXPECT_EQ(pixel(gw, 10, 10), 0xFF0000u);
   EXPECT_EQ(pixel(gw, 11, 10), 0x0000FFu);
   EXPECT_EQ(pixel(gw, 13, 11), 0x0000FFu);
   DisposeHandle(pic);
-  DisposeGWorld(gw);
 }
 
 // A version-1 picture: one-byte opcodes, no alignment.
@@ -264,7 +251,7 @@ TEST_F(PictureTest, VersionOnePictures) {
   PicHandle pic = 0;
   ASSERT_EQ(PtrToHand(data, &pic, Size(sizeof data)), noErr);
   EXPECT_TRUE(picturevalid(pic));
-  GWorldPtr gw = world(32, 10, 10);
+  OwnedWorld gw(world(32, 10, 10));
   Rect frame{0, 0, 10, 10};
   DrawPicture(pic, &frame);
   EXPECT_EQ(pixel(gw, 2, 2), 0xFF0000u);
@@ -275,7 +262,6 @@ TEST_F(PictureTest, VersionOnePictures) {
   GetForeColor(&fg);
   EXPECT_EQ(fg, (RGBColor{0, 0, 0})) << "the port's colours come back after playing";
   DisposeHandle(pic);
-  DisposeGWorld(gw);
 }
 
 }  // namespace

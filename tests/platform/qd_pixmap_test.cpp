@@ -3,6 +3,7 @@
 #include "platform/qd/qd.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -26,7 +27,7 @@ TEST_F(PixMapTest, RowBytesFollowThePlatformRule) {
 }
 
 TEST_F(PixMapTest, OneBitPixelZeroIsTheTopBitOfByteZero) {
-  GWorldPtr gw = world(1, 17, 3);
+  OwnedWorld gw(world(1, 17, 3));
   Rect dot{0, 0, 1, 1};
   PaintRect(&dot);
   const u8* base = GetPixBaseAddr(GetGWorldPixMap(gw));
@@ -35,23 +36,22 @@ TEST_F(PixMapTest, OneBitPixelZeroIsTheTopBitOfByteZero) {
   Rect next{1, 9, 2, 10};
   PaintRect(&next);
   EXPECT_EQ(base[4 + 1], 0x40) << "pixel (9,1): second byte of the second row, bit 6";
-  DisposeGWorld(gw);
 }
 
 TEST_F(PixMapTest, PixelLayoutsOfEachDepth) {
   const RGBColor red{0xFFFF, 0, 0};
-  GWorldPtr g32 = world(32, 4, 4);
+  OwnedWorld g32(world(32, 4, 4));
   RGBForeColor(&red);
   Rect r{0, 0, 1, 1};
   PaintRect(&r);
   EXPECT_EQ(pixel(g32, 0, 0), 0xFF0000u) << "xrgb host word";
   EXPECT_EQ(pixel(g32, 1, 0), 0xFFFFFFu);
-  GWorldPtr g16 = world(16, 4, 4);
+  OwnedWorld g16(world(16, 4, 4));
   RGBForeColor(&red);
   PaintRect(&r);
   EXPECT_EQ(pixel(g16, 0, 0), 0x7C00u) << "x1r5g5b5";
   EXPECT_EQ(pixel(g16, 1, 0), 0x7FFFu);
-  GWorldPtr g8 = world(8, 4, 4);
+  OwnedWorld g8(world(8, 4, 4));
   EXPECT_EQ(pixel(g8, 0, 0), 0u) << "white is index 0 of the standard table";
   RGBForeColor(&red);
   PaintRect(&r);
@@ -63,13 +63,10 @@ TEST_F(PixMapTest, PixelLayoutsOfEachDepth) {
   ForeColor(blackColor);
   PaintRect(&r);
   EXPECT_EQ(pixel(g8, 0, 0), 255u) << "black is index 255";
-  DisposeGWorld(g32);
-  DisposeGWorld(g16);
-  DisposeGWorld(g8);
 }
 
 TEST_F(PixMapTest, SetOriginMovesLocalCoordinatesOnly) {
-  GWorldPtr gw = world(32, 20, 20);
+  OwnedWorld gw(world(32, 20, 20));
   SetOrigin(100, 50);
   Rect b;
   GetPortBounds(gw, &b);
@@ -84,29 +81,25 @@ TEST_F(PixMapTest, SetOriginMovesLocalCoordinatesOnly) {
   EXPECT_EQ(pt, (Point{0, 0}));
   GlobalToLocal(&pt);
   EXPECT_EQ(pt, (Point{50, 100}));
-  DisposeGWorld(gw);
 }
 
 TEST_F(PixMapTest, ClipAndVisibleRegionsLimitDrawing) {
-  GWorldPtr gw = world(32, 10, 10);
+  OwnedWorld gw(world(32, 10, 10));
   Rect clip{0, 0, 10, 5};
   ClipRect(&clip);
-  RgnHandle vis = NewRgn();
+  OwnedRegion vis(NewRgn());
   SetRectRgn(vis, 0, 0, 10, 5);
   SetPortVisibleRegion(gw, vis);
   Rect all{0, 0, 10, 10};
   PaintRect(&all);
   EXPECT_EQ(inked(gw), 25) << "only the 5 x 5 corner in both regions";
-  RgnHandle got = NewRgn();
+  OwnedRegion got(NewRgn());
   GetClip(got);
   EXPECT_EQ(regionbounds(got), clip);
-  DisposeRgn(vis);
-  DisposeRgn(got);
-  DisposeGWorld(gw);
 }
 
 TEST_F(PixMapTest, UpdateGWorldKeepsThePortAndItsPixels) {
-  GWorldPtr gw = world(32, 10, 10);
+  OwnedWorld gw(world(32, 10, 10));
   Rect r{0, 0, 2, 2};
   PaintRect(&r);
   GWorldPtr same = gw;
@@ -122,7 +115,6 @@ TEST_F(PixMapTest, UpdateGWorldKeepsThePortAndItsPixels) {
   Rect bad{0, 0, 0, 0};
   EXPECT_EQ(UpdateGWorld(&same, 8, &bad, 0, 0, 0), u32(gwFlagErr)) << "a failed update leaves the world";
   EXPECT_EQ(GetPixDepth(GetGWorldPixMap(gw)), 8);
-  DisposeGWorld(gw);
 }
 
 TEST_F(PixMapTest, NewGWorldRefusesBadRequestsAndMemoryShortage) {
@@ -159,7 +151,7 @@ TEST_F(PixMapTest, SetGWorldMakesTheWorldsDeviceCurrent) {
 }
 
 TEST_F(PixMapTest, PngOfAPortHoldsItsPixels) {
-  GWorldPtr gw = world(8, 3, 2);
+  OwnedWorld gw(world(8, 3, 2));
   Rect r{0, 0, 1, 1};
   PaintRect(&r);
   std::vector<u8> png;
@@ -172,7 +164,6 @@ TEST_F(PixMapTest, PngOfAPortHoldsItsPixels) {
   EXPECT_EQ(png[19], 3);
   EXPECT_EQ(png[23], 2);
   EXPECT_NE(writeportpng(gw, "/nonexistent-folder/x.png"), noErr);
-  DisposeGWorld(gw);
 }
 
 }  // namespace

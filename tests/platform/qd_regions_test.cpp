@@ -2,6 +2,7 @@
 
 #include "platform/qd/regions.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -22,7 +23,7 @@ int area(RgnHandle r) {
 }
 
 TEST_F(RegionTest, RectangleRegionHoldsItsPixels) {
-  RgnHandle r = rectrgn(10, 20, 30, 25);
+  OwnedRegion r(rectrgn(10, 20, 30, 25));
   Rect b{};
   GetRegionBounds(r, &b);
   EXPECT_EQ(b, (Rect{20, 10, 25, 30}));
@@ -32,11 +33,10 @@ TEST_F(RegionTest, RectangleRegionHoldsItsPixels) {
   EXPECT_FALSE(PtInRgn(Point{24, 30}, r)) << "right edge is outside";
   EXPECT_TRUE(IsRegionRectangular(r));
   EXPECT_EQ(area(r), 100);
-  DisposeRgn(r);
 }
 
 TEST_F(RegionTest, EmptyAndInvertedRectanglesGiveEmptyRegions) {
-  RgnHandle r = rectrgn(10, 10, 10, 20);
+  OwnedRegion r(rectrgn(10, 10, 10, 20));
   EXPECT_TRUE(EmptyRgn(r));
   SetRectRgn(r, 30, 10, 20, 20);
   EXPECT_TRUE(EmptyRgn(r));
@@ -44,7 +44,6 @@ TEST_F(RegionTest, EmptyAndInvertedRectanglesGiveEmptyRegions) {
   SetRectRgn(r, 0, 0, 5, 5);
   SetEmptyRgn(r);
   EXPECT_TRUE(EmptyRgn(r));
-  DisposeRgn(r);
 }
 
 TEST_F(RegionTest, SetOperationsAgreeWithPointTests) {
@@ -73,7 +72,7 @@ TEST_F(RegionTest, SetOperationsAgreeWithPointTests) {
 }
 
 TEST_F(RegionTest, OffsetAndInset) {
-  RgnHandle r = rectrgn(0, 0, 20, 10);
+  OwnedRegion r(rectrgn(0, 0, 20, 10));
   OffsetRgn(r, 5, -3);
   EXPECT_EQ(regionbounds(r), (Rect{-3, 5, 7, 25}));
   InsetRgn(r, 2, 1);
@@ -82,12 +81,11 @@ TEST_F(RegionTest, OffsetAndInset) {
   EXPECT_EQ(regionbounds(r), (Rect{-4, 3, 8, 27}));
   InsetRgn(r, 20, 0);
   EXPECT_TRUE(EmptyRgn(r)) << "inset past the middle empties";
-  DisposeRgn(r);
 }
 
 TEST_F(RegionTest, InsetOfAnLShapeErodesEveryEdge) {
-  RgnHandle a = rectrgn(0, 0, 10, 30);
-  RgnHandle b = rectrgn(0, 20, 30, 30);
+  OwnedRegion a(rectrgn(0, 0, 10, 30));
+  OwnedRegion b(rectrgn(0, 20, 30, 30));
   UnionRgn(a, b, a);
   InsetRgn(a, 1, 1);
   for (i16 v = -2; v < 33; ++v)
@@ -99,8 +97,6 @@ TEST_F(RegionTest, InsetOfAnLShapeErodesEveryEdge) {
             expect = false;
       ASSERT_EQ(PtInRgn(Point{v, h}, a), expect) << v << "," << h;
     }
-  DisposeRgn(a);
-  DisposeRgn(b);
 }
 
 TEST_F(RegionTest, RectInRgnAndEquality) {
@@ -127,16 +123,15 @@ TEST_F(RegionTest, DisposedIdsAreIgnored) {
   EXPECT_FALSE(IsValidRgn(a));
   EXPECT_TRUE(EmptyRgn(a));
   EXPECT_FALSE(PtInRgn(Point{1, 1}, a));
-  RgnHandle b = NewRgn();
+  OwnedRegion b(NewRgn());
   EXPECT_NE(a, b) << "a disposed id never names the next region of its slot";
   UnionRgn(a, a, b);
   EXPECT_TRUE(EmptyRgn(b));
   DisposeRgn(a);
-  DisposeRgn(b);
 }
 
 TEST_F(RegionTest, WideRegionsStayInThePlane) {
-  RgnHandle r = rectrgn(-32767, -32767, 32767, 32767);
+  OwnedRegion r(rectrgn(-32767, -32767, 32767, 32767));
   OffsetRgn(r, 1000, 1000);
   Rect b = regionbounds(r);
   EXPECT_EQ(b.right, 32767);
@@ -144,7 +139,6 @@ TEST_F(RegionTest, WideRegionsStayInThePlane) {
   InsetRgn(r, -2000, -2000);
   b = regionbounds(r);
   EXPECT_EQ(b.left, -32768);
-  DisposeRgn(r);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/qd/qd.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -14,7 +15,7 @@ using namespace qdtest;
 using ShapeTest = RuntimeTest;
 
 TEST_F(ShapeTest, FrameRectWithAWidePenStaysInsideTheRectangle) {
-  GWorldPtr gw = world(32, 30, 30);
+  OwnedWorld gw(world(32, 30, 30));
   PenSize(2, 3);
   Rect r{10, 10, 20, 20};
   FrameRect(&r);
@@ -24,11 +25,10 @@ TEST_F(ShapeTest, FrameRectWithAWidePenStaysInsideTheRectangle) {
       const bool band = inside && (x < 12 || x >= 18 || y < 13 || y >= 17);
       ASSERT_EQ(pixel(gw, x, y) == 0, band) << x << "," << y;
     }
-  DisposeGWorld(gw);
 }
 
 TEST_F(ShapeTest, PaintRectCoversTheHalfOpenRectangle) {
-  GWorldPtr gw = world(32, 30, 30);
+  OwnedWorld gw(world(32, 30, 30));
   Rect r{10, 10, 20, 20};
   PaintRect(&r);
   EXPECT_EQ(inked(gw), 100);
@@ -36,11 +36,10 @@ TEST_F(ShapeTest, PaintRectCoversTheHalfOpenRectangle) {
   EXPECT_EQ(pixel(gw, 19, 19), 0u);
   EXPECT_EQ(pixel(gw, 20, 19), 0xFFFFFFu);
   EXPECT_EQ(pixel(gw, 19, 20), 0xFFFFFFu);
-  DisposeGWorld(gw);
 }
 
 TEST_F(ShapeTest, LineHangsThePenBelowAndRightOfThePath) {
-  GWorldPtr gw = world(32, 20, 20);
+  OwnedWorld gw(world(32, 20, 20));
   PenSize(1, 2);
   MoveTo(6, 5);
   LineTo(11, 5);
@@ -64,11 +63,10 @@ TEST_F(ShapeTest, LineHangsThePenBelowAndRightOfThePath) {
   PenSize(0, 0);
   LineTo(10, 10);
   EXPECT_EQ(pixel(gw, 10, 10), 0xFFFFFFu) << "a pen of size 0 draws nothing";
-  DisposeGWorld(gw);
 }
 
 TEST_F(ShapeTest, PatternXorTwiceRestoresThePixels) {
-  GWorldPtr gw = world(32, 24, 24);
+  OwnedWorld gw(world(32, 24, 24));
   const RGBColor blue{0, 0, 0xFFFF};
   RGBForeColor(&blue);
   Rect base{3, 3, 15, 19};
@@ -89,11 +87,10 @@ TEST_F(ShapeTest, PatternXorTwiceRestoresThePixels) {
   for (i32 y = 0; y < 24; ++y)
     for (i32 x = 0; x < 24; ++x) after.push_back(pixel(gw, x, y));
   EXPECT_EQ(before, after);
-  DisposeGWorld(gw);
 }
 
 TEST_F(ShapeTest, PatternModesOnColourPixels) {
-  GWorldPtr gw = world(32, 8, 2);
+  OwnedWorld gw(world(32, 8, 2));
   const RGBColor red{0xFFFF, 0, 0}, green{0, 0xFFFF, 0};
   RGBForeColor(&red);
   RGBBackColor(&green);
@@ -111,7 +108,6 @@ TEST_F(ShapeTest, PatternModesOnColourPixels) {
   PenMode(notPatOr);
   PaintRect(&row2);
   EXPECT_EQ(pixel(gw, 7, 1), 0xFF0000u);
-  DisposeGWorld(gw);
 }
 
 struct Call {
@@ -120,7 +116,7 @@ struct Call {
 };
 
 TEST_F(ShapeTest, HiddenPenDrawsNothingButTheTableSeesEveryCall) {
-  GWorldPtr gw = world(32, 40, 40);
+  OwnedWorld gw(world(32, 40, 40));
   std::vector<Call> calls;
   QDProcs procs;
   SetStdCProcs(&procs);
@@ -187,11 +183,10 @@ TEST_F(ShapeTest, HiddenPenDrawsNothingButTheTableSeesEveryCall) {
   DisposeGWorld(src);
   DisposeRgn(rgn);
   KillPoly(poly);
-  DisposeGWorld(gw);
 }
 
 TEST_F(ShapeTest, ARectangleProcedureCanDropCalls) {
-  GWorldPtr gw = world(32, 20, 20);
+  OwnedWorld gw(world(32, 20, 20));
   QDProcs procs;
   SetStdCProcs(&procs);
   // Drops erases, passes everything else on.
@@ -206,11 +201,10 @@ TEST_F(ShapeTest, ARectangleProcedureCanDropCalls) {
   SetPortGrafProcs(gw, nullptr);
   EraseRect(&r);
   EXPECT_EQ(inked(gw), 0);
-  DisposeGWorld(gw);
 }
 
 TEST_F(ShapeTest, OvalRoundRectArcAndPolygonAreSymmetric) {
-  GWorldPtr gw = world(32, 64, 64);
+  OwnedWorld gw(world(32, 64, 64));
   const Rect boxes[] = {{0, 0, 21, 33}, {0, 0, 20, 32}, {0, 0, 7, 5}, {0, 0, 1, 9}, {0, 0, 40, 40}};
   for (const Rect& r : boxes) {
     Rect a{0, 0, 64, 64};
@@ -256,7 +250,6 @@ TEST_F(ShapeTest, OvalRoundRectArcAndPolygonAreSymmetric) {
   FramePoly(poly);
   EXPECT_TRUE(symmetric(gw, Rect{0, 0, 41, 41})) << "the frame hangs one pixel right and down";
   KillPoly(poly);
-  DisposeGWorld(gw);
 }
 
 TEST_F(ShapeTest, PtToAngleMeasuresOnTheRectangle) {
@@ -277,7 +270,7 @@ TEST_F(ShapeTest, PtToAngleMeasuresOnTheRectangle) {
 }
 
 TEST_F(ShapeTest, InvertAndHiliteMode) {
-  GWorldPtr gw = world(32, 4, 4);
+  OwnedWorld gw(world(32, 4, 4));
   Rect r{0, 0, 2, 2};
   InvertRect(&r);
   EXPECT_EQ(pixel(gw, 0, 0), 0u);
@@ -292,11 +285,10 @@ TEST_F(ShapeTest, InvertAndHiliteMode) {
   LMSetHiliteMode(false);
   InvertRect(&r);
   EXPECT_EQ(pixel(gw, 0, 0), 0xFFFFFFu);
-  DisposeGWorld(gw);
 }
 
 TEST_F(ShapeTest, ArithmeticPenModes) {
-  GWorldPtr gw = world(32, 4, 1);
+  OwnedWorld gw(world(32, 4, 1));
   const RGBColor grey{0x8080, 0x8080, 0x8080};
   RGBForeColor(&grey);
   Rect r{0, 0, 1, 4};
@@ -319,11 +311,10 @@ TEST_F(ShapeTest, ArithmeticPenModes) {
   const u32 b = pixel(gw, 2, 0);
   EXPECT_NEAR(double((b >> 16) & 255), (0x20 + 0x80) / 2.0, 1.0);
   EXPECT_NEAR(double(b & 255), (0xA0 + 0x80) / 2.0, 1.0);
-  DisposeGWorld(gw);
 }
 
 TEST_F(ShapeTest, RegionCaptureCollectsFramedOutlines) {
-  GWorldPtr gw = world(32, 40, 40);
+  OwnedWorld gw(world(32, 40, 40));
   OpenRgn();
   EXPECT_EQ(GetPortPenVisibility(gw), -1);
   MoveTo(10, 10);
@@ -331,7 +322,7 @@ TEST_F(ShapeTest, RegionCaptureCollectsFramedOutlines) {
   LineTo(30, 30);
   LineTo(10, 30);
   LineTo(10, 10);
-  RgnHandle rgn = NewRgn();
+  OwnedRegion rgn(NewRgn());
   CloseRgn(rgn);
   EXPECT_EQ(GetPortPenVisibility(gw), 0);
   EXPECT_EQ(inked(gw), 0) << "nothing is drawn while the region is open";
@@ -346,12 +337,10 @@ TEST_F(ShapeTest, RegionCaptureCollectsFramedOutlines) {
   EXPECT_TRUE(PtInRgn(Point{2, 2}, rgn));
   EXPECT_FALSE(PtInRgn(Point{10, 10}, rgn)) << "the oval is a hole";
   EXPECT_TRUE(PtInRgn(Point{5, 5}, rgn)) << "the oval's corner is not part of it";
-  DisposeRgn(rgn);
-  DisposeGWorld(gw);
 }
 
 TEST_F(ShapeTest, PolygonsRecordLinesAndTheirBounds) {
-  GWorldPtr gw = world(32, 40, 40);
+  OwnedWorld gw(world(32, 40, 40));
   PolyHandle poly = OpenPoly();
   MoveTo(5, 5);
   LineTo(25, 8);
@@ -374,11 +363,10 @@ TEST_F(ShapeTest, PolygonsRecordLinesAndTheirBounds) {
   std::memcpy(deref(poly), &hdr, sizeof hdr);
   EXPECT_EQ(polypoints(poly).size(), 4u);
   KillPoly(poly);
-  DisposeGWorld(gw);
 }
 
 TEST_F(ShapeTest, DrawingIntoAOneBitWorld) {
-  GWorldPtr gw = world(1, 16, 4);
+  OwnedWorld gw(world(1, 16, 4));
   const RGBColor red{0xFFFF, 0, 0};
   RGBForeColor(&red);
   Rect r{0, 0, 1, 8};
@@ -388,7 +376,6 @@ TEST_F(ShapeTest, DrawingIntoAOneBitWorld) {
   Rect r2{1, 0, 2, 8};
   PaintRect(&r2);
   EXPECT_EQ(pixel(gw, 0, 1), 1u) << "blend acts as copy at 1 bit";
-  DisposeGWorld(gw);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/qd/qd.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -22,7 +23,7 @@ std::vector<u32> snapshot(GWorldPtr gw, i32 w, i32 h) {
 
 TEST_F(QDTextTest, SystemFontMeasuresAndHasMetrics) {
   usebuiltinmetricsfont(false);
-  GWorldPtr gw = world(32, 40, 20);
+  OwnedWorld gw(world(32, 40, 20));
   TextFont(0);
   TextSize(12);
   EXPECT_GT(StringWidth(pstr("m").data()), 0);
@@ -31,7 +32,6 @@ TEST_F(QDTextTest, SystemFontMeasuresAndHasMetrics) {
   EXPECT_GT(fi.ascent, 0);
   EXPECT_GT(fi.descent, 0);
   EXPECT_GE(fi.widMax, StringWidth(pstr("m").data()));
-  DisposeGWorld(gw);
 }
 
 TEST_F(QDTextTest, BoldAndUnderlineChangeTheDrawnPixels) {
@@ -65,7 +65,7 @@ TEST_F(QDTextTest, BoldAndUnderlineChangeTheDrawnPixels) {
 
 TEST_F(QDTextTest, BuiltInMetricsFontWidthsAreTheTableIntegers) {
   usebuiltinmetricsfont(true);
-  GWorldPtr gw = world(32, 10, 10);
+  OwnedWorld gw(world(32, 10, 10));
   for (i16 font : {0, 1, 3, 4, 20, 22}) {
     TextFont(font);
     TextSize(12);
@@ -83,12 +83,11 @@ TEST_F(QDTextTest, BuiltInMetricsFontWidthsAreTheTableIntegers) {
   }
   TextSize(24);
   EXPECT_EQ(CharWidth('m'), 22);
-  DisposeGWorld(gw);
 }
 
 TEST_F(QDTextTest, DrawingMovesThePenByTheWidth) {
   usebuiltinmetricsfont(true);
-  GWorldPtr gw = world(32, 80, 20);
+  OwnedWorld gw(world(32, 80, 20));
   TextSize(12);
   MoveTo(5, 12);
   DrawString(pstr("Hi m").data());
@@ -101,12 +100,11 @@ TEST_F(QDTextTest, DrawingMovesThePenByTheWidth) {
   EXPECT_EQ(pen.h, 5 + 8 + 3 + 4 + 11 + 3);
   SpaceExtra(3 << 16);
   EXPECT_EQ(StringWidth(pstr("a b").data()), 7 + 4 + 3 + 7);
-  DisposeGWorld(gw);
 }
 
 TEST_F(QDTextTest, TextModes) {
   usebuiltinmetricsfont(true);
-  GWorldPtr gw = world(32, 20, 16);
+  OwnedWorld gw(world(32, 20, 16));
   const RGBColor green{0, 0xFFFF, 0};
   RGBForeColor(&green);
   Rect all{0, 0, 16, 20};
@@ -136,12 +134,11 @@ TEST_F(QDTextTest, TextModes) {
   for (i32 y = 0; y < 16; ++y)
     for (i32 x = 0; x < 20; ++x) mixed = mixed || pixel(gw, x, y) == 0x7F7F7Fu || pixel(gw, x, y) == 0x808080u;
   EXPECT_TRUE(mixed);
-  DisposeGWorld(gw);
 }
 
 TEST_F(QDTextTest, JustifiedTextAndHitMeasures) {
   usebuiltinmetricsfont(true);
-  GWorldPtr gw = world(32, 100, 20);
+  OwnedWorld gw(world(32, 100, 20));
   TextSize(12);
   const u8 t[] = "a b c";
   // Slop of 6 pixels over 2 spaces.
@@ -163,7 +160,6 @@ TEST_F(QDTextTest, JustifiedTextAndHitMeasures) {
   EXPECT_EQ(PortionLine(t, 5, 0, Point{1, 1}, Point{1, 1}), 2 << 16);
   const u8 trailing[] = "ab   ";
   EXPECT_EQ(VisibleLength(trailing, 5), 2);
-  DisposeGWorld(gw);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "platform/windows/windows.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -29,7 +30,7 @@ TEST_F(ThemeTest, ScrollBarWidthMetric) {
 }
 
 TEST_F(ThemeTest, MetalTextureRowsStartAtTheBoundsAndStayWithinTheClip) {
-  GWorldPtr gw = qdtest::world(32, 20, 20);
+  OwnedWorld gw(qdtest::world(32, 20, 20));
   const RGBColor red{0xFFFF, 0, 0};
   RGBForeColor(&red);
   PenSize(3, 3);
@@ -50,7 +51,6 @@ TEST_F(ThemeTest, MetalTextureRowsStartAtTheBoundsAndStayWithinTheClip) {
   EXPECT_NE(metalrowcolour(3, true), metalrowcolour(3, false));
   EXPECT_NE(metalrowcolour(2, true), metalrowcolour(3, true)) << "a texture, not a flat grey";
   SetGWorld(0, 0);
-  DisposeGWorld(gw);
 }
 
 TEST_F(ThemeTest, MetalWindowFramesShowTheSameTexture) {

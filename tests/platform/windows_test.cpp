@@ -13,6 +13,7 @@
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -240,11 +241,10 @@ TEST_F(WindowsTest, MovingAndSizingKeepTheUpdateRegionWithTheContent) {
   Rect s{50, 60, 250, 360};
   SetWindowBounds(w, kWindowStructureRgn, &s);
   EXPECT_EQ(bounds(w, kWindowStructureRgn), s);
-  RgnHandle rgn = NewRgn();
+  OwnedRegion rgn(NewRgn());
   GetWindowRegion(w, kWindowContentRgn, rgn);
   EXPECT_EQ(regionbounds(rgn), bounds(w, kWindowContentRgn));
   EXPECT_EQ(GetWindowRegion(w, 99, rgn), errWindowRegionCodeInvalid);
-  DisposeRgn(rgn);
 }
 
 TEST_F(WindowsTest, ScreensAndAvailableBounds) {

@@ -27,6 +27,10 @@ class PropertyTest : public WindowTest {
   // Runs one `set` line (or any line) in the current card: its status. A failing line's error
   // alert is answered.
   i16 setline(std::string_view line);
+  // Rows (VeltrixTest::rows) of `set` lines and card expressions.
+  void setrows(std::initializer_list<row> cases) {
+    checkrows(cases, &PropertyTest::setline, &PropertyTest::cardvalue);
+  }
   // The index of the object of that name in the current card's (or background's) list.
   static i32 cardindex(std::string_view name);
   static i32 backindex(std::string_view name);

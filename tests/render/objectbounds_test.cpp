@@ -5,6 +5,7 @@
 #include "render/objectbounds.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -90,7 +91,7 @@ TEST_F(ObjectBoundsTest, CalcspotAnswersEmptyWithoutAnObject) {
   lowcalc(nullptr, &r);
   EXPECT_EQ(r, Rect{});
   spot s = object(spotfield, stylefieldscroll);
-  Handle list = NewHandle(0);
+  OwnedHandle list(NewHandle(0));
   ASSERT_EQ(PtrAndHand(&s, list, sizeof s), noErr);
   r = Rect{1, 2, 3, 4};
   calcspot(list, 0, &r);
@@ -103,7 +104,6 @@ TEST_F(ObjectBoundsTest, CalcspotAnswersEmptyWithoutAnObject) {
   r = Rect{1, 2, 3, 4};
   calcspot(nilhandle, 0, &r);
   EXPECT_EQ(r, Rect{});
-  DisposeHandle(list);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "shell/platformutil.h"
 #include "store/records.h"
 #include "tests/support/veltrix.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -207,7 +208,7 @@ TEST_F(PlatformUtilTest, WindowRectanglesAreLimitedToTheBackground) {
 }
 
 TEST_F(PlatformUtilTest, SwappingHandlesKeepsTheirIdentity) {
-  Handle a = nilhandle, b = nilhandle;
+  OwnedHandle a, b;
   ASSERT_EQ(PtrToHand("first", &a, 5), noErr);
   ASSERT_EQ(PtrToHand("second!", &b, 7), noErr);
   ASSERT_TRUE(swaphandle(a, b));
@@ -217,8 +218,6 @@ TEST_F(PlatformUtilTest, SwappingHandlesKeepsTheirIdentity) {
   EXPECT_FALSE(swaphandle(a, b));
   failallocationafter(0);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(a)), size_t(GetHandleSize(a))), "second!");
-  DisposeHandle(a);
-  DisposeHandle(b);
 }
 
 TEST_F(PlatformUtilTest, NamesAndStatuses) {

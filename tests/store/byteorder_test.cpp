@@ -12,6 +12,7 @@
 #include "store/packing.h"
 #include "tests/store/builders.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -263,7 +264,7 @@ TEST_F(ByteOrderTest, PictureZoomIsStoredBigEndian) {
 }
 
 TEST_F(ByteOrderTest, KindsAboveEightAreRefusedUntouched) {
-  Handle h = NewHandleClear(60);
+  OwnedHandle h(NewHandleClear(60));
   storeat<u16>(deref(h), 9);
   std::vector<u8> before = bytesof(h);
   EXPECT_EQ(endianswapackedstarLtoB(h), kBadRecordKind);
@@ -272,12 +273,11 @@ TEST_F(ByteOrderTest, KindsAboveEightAreRefusedUntouched) {
   before = bytesof(h);
   EXPECT_EQ(endianswapackedstarBtoL(h), kBadRecordKind);
   EXPECT_EQ(bytesof(h), before);
-  DisposeHandle(h);
 }
 
 TEST_F(ByteOrderTest, OldUnswappedAltCountsAreLeftForUnpacking) {
   // An alt list as older versions wrote it: entries and count in the other byte order.
-  Handle list = NewHandle(0);
+  OwnedHandle list(NewHandle(0));
   alt a{altpictdata, hfield{1}};
   PtrAndHand(&a, list, sizeof a);
   u32 len = 3;
@@ -293,7 +293,6 @@ TEST_F(ByteOrderTest, OldUnswappedAltCountsAreLeftForUnpacking) {
   ASSERT_EQ(endianswapackedalts(block.data(), i64(block.size()), &full, fromfile), noErr);
   EXPECT_EQ(full, i32(block.size()));
   EXPECT_EQ(std::vector<u8>(block.begin() + 4, block.end()), body) << "only the length was turned";
-  DisposeHandle(list);
 }
 
 TEST_F(ByteOrderTest, TextEngineStreamsAndExtras) {

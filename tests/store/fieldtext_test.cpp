@@ -18,6 +18,7 @@
 #include "store/packing.h"
 #include "tests/store/builders.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -72,19 +73,18 @@ void settextdefaults(i16 font, i16 size, i16 style) {
 
 TEST_F(FieldTextTest, EmptyTextIsACountAndATail) {
   settextdefaults(22, 14, 3);
-  Handle h = NewHandle(40);
+  OwnedHandle h(NewHandle(40));
   ASSERT_EQ(setemptyfieldtext(h, defaultfieldtail()), noErr);
   expectdefaulttail(h);
   fieldtextlayout l = measurefieldtext(h);
   EXPECT_TRUE(l.whole);
   EXPECT_EQ(l.textlength, 0);
   EXPECT_EQ(plaintext(h), "");
-  DisposeHandle(h);
 }
 
 TEST_F(FieldTextTest, RunsTextAndTailLieWhereTheCountSays) {
   fieldtail tail{1, 16, 3, 12, 0, 0};
-  Handle h = storedtext("Hello there", {styledrun(0, 3, 1, 12), styledrun(5, 22, 0, 18)}, tail);
+  OwnedHandle h(storedtext("Hello there", {styledrun(0, 3, 1, 12), styledrun(5, 22, 0, 18)}, tail));
   EXPECT_EQ(GetHandleSize(h), 2 + 40 + 11 + 14);
   fieldtextlayout l = measurefieldtext(h);
   EXPECT_TRUE(l.whole);
@@ -95,17 +95,15 @@ TEST_F(FieldTextTest, RunsTextAndTailLieWhereTheCountSays) {
   EXPECT_EQ(i32(fieldtextrun(deref(h), 1).font), 22);
   fieldtail back = fieldtextail(deref(h), GetHandleSize(h));
   EXPECT_EQ(std::memcmp(&back, &tail, sizeof tail), 0);
-  DisposeHandle(h);
 }
 
 TEST_F(FieldTextTest, TailColourWordUnpacksToTenBitsTimes64) {
-  Handle h = storedtext("x", {}, fieldtail{0, -1, 0, 12, 0, 0x3FFFFFFF});
+  OwnedHandle h(storedtext("x", {}, fieldtail{0, -1, 0, 12, 0, 0x3FFFFFFF}));
   u16 r = 0, g = 0, b = 0;
   unpackreserve(u32(fieldtextail(deref(h), GetHandleSize(h)).color), &r, &g, &b);
   EXPECT_EQ(r, 65472);
   EXPECT_EQ(g, 65472);
   EXPECT_EQ(b, 65472);
-  DisposeHandle(h);
 }
 
 // The text length is size - (2 + 20n) - 14: a count or size that makes it negative gives no text
@@ -139,20 +137,17 @@ TEST_F(FieldTextTest, PlainTextOfALongStyledText) {
   std::string text(5000, 'q');
   text[0] = 'A';
   text.back() = 'Z';
-  Handle h = storedtext(text, {styledrun(0, 3, 0, 12), styledrun(10, 4, 1, 9), styledrun(20, 5, 2, 24)}, defaultfieldtail());
+  OwnedHandle h(storedtext(text, {styledrun(0, 3, 0, 12), styledrun(10, 4, 1, 9), styledrun(20, 5, 2, 24)}, defaultfieldtail()));
   EXPECT_EQ(plaintext(h), text);
-  DisposeHandle(h);
 }
 
 TEST_F(FieldTextTest, PlainTextOutOfMemoryIsAnEmptyValue) {
-  Handle h = storedtext(std::string(300, 'm'), {}, defaultfieldtail());
+  OwnedHandle h(storedtext(std::string(300, 'm'), {}, defaultfieldtail()));
   failallocationafter(1);
-  fred v;
+  OwnedFred v;
   EXPECT_EQ(datatotext(h, &v), 37);
   failallocationafter(0);
   EXPECT_EQ(getfredsize(&v), 0);
-  disposfred(&v);
-  DisposeHandle(h);
 }
 
 // --- Background texts ----------------------------------------------------------------------
@@ -176,7 +171,7 @@ TEST_F(FieldTextTest, BackgroundTextsGoAndComeBackByFieldId) {
   back.add(newspot(spotbutton, 200, 8));
   back.add(field(9, stylefieldscroll, "first card, field 9"));
   back.add(field(11, stylefieldrect));  // no data at all
-  Handle backtext = NewHandle(3);
+  OwnedHandle backtext(NewHandle(3));
   ASSERT_EQ(getbacktext(back.objects, backtext), noErr);
   Handle seven = back.at(0).data, nine = back.at(2).data;
   EXPECT_EQ(GetHandleSize(backtext), 8 + GetHandleSize(seven) + 8 + GetHandleSize(nine) + 8);
@@ -184,7 +179,7 @@ TEST_F(FieldTextTest, BackgroundTextsGoAndComeBackByFieldId) {
   EXPECT_EQ(loadat<u32>(deref(backtext) + 4), u32(GetHandleSize(seven)));
 
   // Another card's texts replace them; then the first card's come back.
-  Handle other = NewHandle(0);
+  OwnedHandle other(NewHandle(0));
   {
     Card second;
     second.add(field(9, stylefieldrect, "second card"));
@@ -199,8 +194,6 @@ TEST_F(FieldTextTest, BackgroundTextsGoAndComeBackByFieldId) {
   EXPECT_EQ(plaintext(back.at(2).data), "first card, field 9");
   expectdefaulttail(back.at(3).data);  // its entry was empty: the empty text
   EXPECT_EQ(Handle(back.at(1).data), nilhandle) << "buttons are left alone";
-  DisposeHandle(backtext);
-  DisposeHandle(other);
 }
 
 TEST_F(FieldTextTest, NoEntryGivesTheEmptyTextWithTheDefaultTail) {
@@ -312,10 +305,9 @@ TEST_F(FieldTextTest, ListFieldsReloadTheirRowsThroughTheLivePartsTable) {
   back.add(field(1, stylefieldlist, "a"));
   back.add(field(2, stylefieldrect, "b"));
   back.add(field(3, stylefieldscrolllist, "c"));
-  Handle empty = NewHandle(0);
+  OwnedHandle empty(NewHandle(0));
   ASSERT_EQ(putbacktext(back.objects, empty), noErr);
   EXPECT_EQ(state<PortCalls>().reloaded, (std::vector<u32>{1, 3}));
-  DisposeHandle(empty);
 }
 
 TEST_F(FieldTextTest, StandInsHoldAgainAfterAReset) {

@@ -9,6 +9,7 @@
 #include "store/packing.h"
 #include "tests/store/builders.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -132,10 +133,9 @@ TEST_F(ObjectsTest, AltCountsFromOlderFilesAndUnknownKinds) {
   dumpalt(packed);
   dumpalt(mixed);
 
-  Handle tiny = NewHandleClear(9);
+  OwnedHandle tiny(NewHandleClear(9));
   ASSERT_EQ(unpackalt(tiny), noErr);
   EXPECT_EQ(GetHandleSize(tiny), 0);
-  DisposeHandle(tiny);
 }
 
 TEST_F(ObjectsTest, AltListOperations) {
@@ -189,9 +189,8 @@ TEST_F(ObjectsTest, UserPropertiesWithoutAValueAreDropped) {
   EXPECT_EQ(sizeprop(copy), sizeprop(list));
   dumprop(copy);
   dumprop(list);
-  Handle ragged = NewHandle(13);
+  OwnedHandle ragged(NewHandle(13));
   EXPECT_EQ(sizeprop(ragged), 0);
-  DisposeHandle(ragged);
 }
 
 TEST_F(ObjectsTest, ScriptsOfOnlyATailAreDropped) {
@@ -320,9 +319,8 @@ TEST_F(ObjectsTest, EmbeddedObjectsPackAndCopy) {
   EXPECT_EQ(textof(c.script), textof(back.script));
   dumpiota(copy);
   dumpiota(h);
-  Handle small = NewHandle(8);
+  OwnedHandle small(NewHandle(8));
   EXPECT_EQ(unpackiota(small), kBadRecordKind);
-  DisposeHandle(small);
 }
 
 TEST_F(ObjectsTest, NewPictureInformationReplacesWhatWasThere) {

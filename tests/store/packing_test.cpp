@@ -7,6 +7,7 @@
 #include "store/packing.h"
 #include "tests/store/builders.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -95,10 +96,10 @@ TEST_F(PackingTest, MenuWithoutItemsKeepsACountOfZero) {
 }
 
 TEST_F(PackingTest, KindNineIsRefusedEverywhere) {
-  Handle rec = NewHandleClear(60);
+  OwnedHandle rec(NewHandleClear(60));
   storeat<u16>(deref(rec), 9);
   std::vector<u8> before = bytesof(rec);
-  Handle dest = NewHandle(0);
+  OwnedHandle dest(NewHandle(0));
   EXPECT_EQ(pack(rec), kBadRecordKind);
   EXPECT_EQ(fast(rec, dest), kBadRecordKind);
   EXPECT_EQ(unpack(rec), kBadRecordKind);
@@ -107,8 +108,6 @@ TEST_F(PackingTest, KindNineIsRefusedEverywhere) {
   EXPECT_EQ(bytesof(rec), before);
   EXPECT_EQ(dump(nilhandle), noErr);
   EXPECT_EQ(dump(0xFFFFFFFFu), noErr);
-  DisposeHandle(dest);
-  DisposeHandle(rec);
 }
 
 TEST_F(PackingTest, EveryKindRoundTripsAndPackEqualsFast) {
@@ -297,7 +296,7 @@ TEST_F(PackingTest, GroupsNestedTooDeeplyAreRefused) {
     return inner;
   };
   Handle ok = nest(kMaxGroupDepth);
-  Handle dest = NewHandle(0);
+  OwnedHandle dest(NewHandle(0));
   i32 offset = 0, capacity = 0;
   ASSERT_EQ(fastspot(dest, offset, capacity, ok), noErr);
   SetHandleSize(dest, offset);
@@ -313,7 +312,6 @@ TEST_F(PackingTest, GroupsNestedTooDeeplyAreRefused) {
   offset = 0;
   EXPECT_EQ(fastspot(dest, offset, capacity, deep), kBadRecordKind);
   dumpspot(deep);
-  DisposeHandle(dest);
 }
 
 TEST_F(PackingTest, TailsComeOffAndGoBackOn) {

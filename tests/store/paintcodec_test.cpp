@@ -10,6 +10,7 @@
 #include "store/packing.h"
 #include "store/paintcodec.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -30,16 +31,13 @@ Rect rectof(i16 height, i16 width) { return Rect{10, 20, i16(10 + height), i16(2
 
 TEST_F(PaintCodecTest, WhiteImagePacksToAFillAndARepeat) {
   Rect r = rectof(10, 40);  // 1-bit rows of 6 bytes
-  Handle image = NewHandleClear(10 * 6);
-  Handle packed = packimage(r, image);
+  OwnedHandle image(NewHandleClear(10 * 6));
+  OwnedHandle packed(packimage(r, image));
   ASSERT_NE(packed, nilhandle);
   EXPECT_EQ(bytesof(packed), (std::vector<u8>{0x10, 0x89}));
-  Handle back = unpackimage(r, packed);
+  OwnedHandle back(unpackimage(r, packed));
   ASSERT_NE(back, nilhandle);
   EXPECT_EQ(bytesof(back), bytesof(image));
-  DisposeHandle(back);
-  DisposeHandle(packed);
-  DisposeHandle(image);
 }
 
 TEST_F(PaintCodecTest, LiteralRowAndItsCopiesShareRepeatBytes) {
@@ -48,19 +46,16 @@ TEST_F(PaintCodecTest, LiteralRowAndItsCopiesShareRepeatBytes) {
   std::vector<u8> bytes;
   for (int i = 0; i < 130; ++i) bytes.insert(bytes.end(), row.begin(), row.end());
   Rect r = rectof(130, 64);
-  Handle image = handleof(bytes);
-  Handle packed = packimage(r, image);
+  OwnedHandle image(handleof(bytes));
+  OwnedHandle packed(packimage(r, image));
   ASSERT_NE(packed, nilhandle);
   std::vector<u8> want{0};
   want.insert(want.end(), row.begin(), row.end());
   want.insert(want.end(), {1, 0xFF, 1});
   EXPECT_EQ(bytesof(packed), want);
-  Handle back = unpackimage(r, packed);
+  OwnedHandle back(unpackimage(r, packed));
   ASSERT_NE(back, nilhandle);
   EXPECT_EQ(bytesof(back), bytes);
-  DisposeHandle(back);
-  DisposeHandle(packed);
-  DisposeHandle(image);
 }
 
 std::vector<u8> codeline(const std::vector<u8>& row) {
@@ -207,20 +202,17 @@ TEST_F(PaintCodecTest, WideColourRowsNeedMoreThanSixteenBits) {
   PaintGeometry g = paintgeometry(r, true);
   ASSERT_EQ(g.rowbytes, 40000);
   std::vector<u8> img = makeimage(rng, 4, g.rowbytes);
-  Handle image = handleof(img);
-  Handle packed = packcolor(r, image);
+  OwnedHandle image(handleof(img));
+  OwnedHandle packed(packcolor(r, image));
   ASSERT_NE(packed, nilhandle);
-  Handle back = unpackcolor(r, packed);
+  OwnedHandle back(unpackcolor(r, packed));
   ASSERT_NE(back, nilhandle);
   EXPECT_EQ(bytesof(back), img);
-  DisposeHandle(back);
-  DisposeHandle(packed);
-  DisposeHandle(image);
 }
 
 TEST_F(PaintCodecTest, EmptyImagesAndBogusRectangles) {
   Rect flat{5, 5, 5, 100};
-  Handle none = NewHandle(0);
+  OwnedHandle none(NewHandle(0));
   for (bool colour : {false, true}) {
     Handle packed = colour ? packcolor(flat, none) : packimage(flat, none);
     ASSERT_NE(packed, nilhandle);
@@ -238,11 +230,9 @@ TEST_F(PaintCodecTest, EmptyImagesAndBogusRectangles) {
   EXPECT_EQ(unpackbits(none, upside, 1, &out), kCodecFailed);
   EXPECT_EQ(unpackbits(none, Rect{0, 30, 10, 0}, 0, &out), kCodecFailed);
   // An image handle smaller than its rectangle is refused rather than read past.
-  Handle small = NewHandleClear(10);
+  OwnedHandle small(NewHandleClear(10));
   EXPECT_EQ(packimage(Rect{0, 0, 10, 16}, small), nilhandle);
   EXPECT_EQ(packcolor(Rect{0, 0, 10, 16}, small), nilhandle);
-  DisposeHandle(small);
-  DisposeHandle(none);
 }
 
 TEST_F(PaintCodecTest, MalformedStreamsAreRefused) {

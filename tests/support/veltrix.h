@@ -16,6 +16,7 @@
 // the path through the script cache and releases it afterwards, as a dispatcher does.
 #pragma once
 
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -68,6 +69,30 @@ class VeltrixTest : public RuntimeTest {
   std::string msg();
   std::string global(std::string_view name);
 
+  // Cases of one rule, one row each: `line` runs (when not empty), then `expr` is read (when
+  // not empty); `expected` is the value read, or "error N" when the line fails with N.
+  //   rows({{"set the scriptCache to 100", "the scriptCache", "31"},
+  //         {"set the grid true", "", "error 7"}});
+  struct row {
+    std::string_view line, expr, expected;
+  };
+  void rows(std::initializer_list<row> cases) { checkrows(cases, &VeltrixTest::run, &VeltrixTest::eval); }
+  // The rows with lines and values of a fixture of its own.
+  template <class T>
+  void checkrows(std::initializer_list<row> cases, i16 (T::*line)(std::string_view),
+                 std::string (T::*value)(std::string_view)) {
+    T& self = static_cast<T&>(*this);
+    for (const row& r : cases) {
+      SCOPED_TRACE(testing::Message() << "row {" << r.line << " | " << r.expr << "}");
+      std::string got;
+      i16 status = r.line.empty() ? 0 : (self.*line)(r.line);
+      if (status != 0)
+        got = "error " + std::to_string(status);
+      else if (!r.expr.empty())
+        got = (self.*value)(r.expr);
+      EXPECT_EQ(got, r.expected);
+    }
+  }
   // Atoms of a text tokenised for direct calls of engine routines (owned by the test).
   Handle tokens(std::string_view text, Handle* textout);
 

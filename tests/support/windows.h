@@ -29,6 +29,10 @@ class WindowTest : public VeltrixTest {
   i16 doline(std::string_view lines);
   // The value of an expression in the current card's context, or "error N".
   std::string cardvalue(std::string_view expr);
+  // Rows (VeltrixTest::rows) whose lines and expressions run in the current card.
+  void cardrows(std::initializer_list<row> cases) {
+    checkrows(cases, &WindowTest::doline, &WindowTest::cardvalue);
+  }
   // Reads the descriptor of an object reference (store/objread.h), as a command reads one; the
   // caller releases it with writeobj. The status of scanobj.
   i16 readreference(std::string_view reference, objread* obj);

@@ -18,6 +18,7 @@
 #include "platform/testing/temphome.h"
 #include "shell/mainglobals.h"
 #include "tests/support/veltrix.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -82,9 +83,8 @@ TEST_F(ApplicationsTest, TheListHoldsTheApplicationsInCaseInsensitiveOrder) {
   EXPECT_EQ(list, user + "apple.desktop\r" + user + "Editor.desktop\r" + user + "viewer.desktop\r" + root +
                       "/sys/applications/kde/Editor.desktop")
       << "hidden entries and links are no applications";
-  Handle h = nilhandle;
+  OwnedHandle h;
   ASSERT_EQ(listapplications(&h), 0);
-  DisposeHandle(h);
 }
 
 TEST_F(ApplicationsTest, VersionsCompareByTheirParts) {

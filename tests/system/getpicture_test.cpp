@@ -19,6 +19,7 @@
 #include "shell/mainglobals.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/homefolder.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -169,9 +170,8 @@ TEST_F(GetPictureTest, TheFolderLastUsedIsSearchedFirstThenTheGivenOne) {
   write(other, "Shape", file, fourcc("PICT"));
   mainglobals().lastvolume = kBootVolume;
   mainglobals().lastdirid = other;
-  Handle pic = nilhandle;
+  OwnedHandle pic;
   ASSERT_EQ(getpicture(PName("Shape"), kBootVolume, dir, 0, nullptr, 0, &pic), 0);
-  DisposeHandle(pic);
 }
 
 TEST_F(GetPictureTest, ImageFilesBecomePictures) {
