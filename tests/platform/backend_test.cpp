@@ -59,25 +59,6 @@ TEST_F(BackendTest, TheTimelineKeepsDueOrderAndInsertionOrder) {
   EXPECT_FALSE(h.inputpending());
 }
 
-TEST_F(BackendTest, TheCapabilityTableAnswersTheEmulatedSystem) {
-  i32 v = 0;
-  ASSERT_EQ(Gestalt(fourcc("sysv"), &v), noErr);
-  EXPECT_EQ(v, 0x1068);
-  ASSERT_EQ(Gestalt(fourcc("qtim"), &v), noErr);
-  EXPECT_GE(v >> 16, 25);
-  ASSERT_EQ(Gestalt(fourcc("qd  "), &v), noErr);
-  EXPECT_GE(v, 0x200);
-  ASSERT_EQ(Gestalt(fourcc("cmnu"), &v), noErr);
-  EXPECT_TRUE(v & 2);
-  v = 1234;
-  EXPECT_EQ(Gestalt(fourcc("ppcf"), &v), gestaltUndefSelectorErr) << "no AltiVec";
-  EXPECT_EQ(v, 1234);
-  i64 native = 0;
-  EXPECT_TRUE(systemvariable("sysctl.proc_native", &native));
-  EXPECT_EQ(native, 1);
-  EXPECT_FALSE(systemvariable("sysctl.nothing", &native));
-}
-
 TEST_F(BackendTest, TheSDL2BackendOpensAndPresentsOnTheDummyDriver) {
   const char* old = std::getenv("SDL_VIDEODRIVER");
   std::string saved = old ? old : "";

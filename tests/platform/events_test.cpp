@@ -310,12 +310,6 @@ TEST_F(EventsTest, QuitAndOpenDocumentsAreHighLevelEvents) {
   EXPECT_EQ(r.paths, (std::vector<std::string>{"/tmp/z"}));
 }
 
-TEST_F(EventsTest, DoubleClickTimeIsInjectable) {
-  EXPECT_EQ(GetDblTime(), 30u);
-  setdoubleclicktime(12);
-  EXPECT_EQ(GetDblTime(), 12u);
-}
-
 // --- Platform handlers ---------------------------------------------------------------------
 
 struct Seen {

@@ -50,9 +50,7 @@ TEST_P(FontCatalog, ClassicNumbersAndNames) {
   struct {
     i16 number;
     const char* name;
-  } classic[] = {{0, "Chicago"},  {2, "New York"},      {3, "Geneva"},        {4, "Monaco"},
-                 {13, "Zapf Dingbats"}, {16, "Palatino"}, {18, "Zapf Chancery"}, {20, "Times"},
-                 {21, "Helvetica"}, {22, "Courier"},      {23, "Symbol"}};
+  } classic[] = {{0, "Chicago"}, {13, "Zapf Dingbats"}, {23, "Symbol"}};
   for (const auto& c : classic) {
     EXPECT_EQ(fontname(c.number), c.name);
     EXPECT_EQ(GetFNum(P(c.name)), c.number) << c.name;

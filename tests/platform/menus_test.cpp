@@ -78,26 +78,6 @@ TEST_F(MenusTest, ItemsKeepTheirTextsAndAttributes) {
   EnableMenuItem(m, 4);
   EXPECT_FALSE(IsMenuItemEnabled(m, 4));
 
-  SetItemCmd(m, 3, 'X');
-  SetMenuItemModifiers(m, 3, kMenuShiftModifier);
-  CheckMenuItem(m, 3, true);
-  SetItemStyle(m, 3, 1);
-  SetItemIcon(m, 3, 260);
-  SetMenuItemFontID(m, 3, 22);
-  u8 b = 0;
-  i16 n = 0;
-  GetItemCmd(m, 3, &b);
-  EXPECT_EQ(b, 'X');
-  GetMenuItemModifiers(m, 3, &b);
-  EXPECT_EQ(b, kMenuShiftModifier);
-  GetItemMark(m, 3, &b);
-  EXPECT_EQ(b, checkMark);
-  GetItemStyle(m, 3, &b);
-  EXPECT_EQ(b, 1);
-  GetItemIcon(m, 3, &n);
-  EXPECT_EQ(n, 260);
-  GetMenuItemFontID(m, 3, &n);
-  EXPECT_EQ(n, 22);
   EXPECT_EQ(SetMenuItemFontID(m, 9, 1), menuItemNotFoundErr);
 
   MenuRef found = nilid;

@@ -20,15 +20,6 @@ using ThemeTest = RuntimeTest;
 
 u32 xrgb(const RGBColor& c) { return (u32(c.red >> 8) << 16) | (u32(c.green >> 8) << 8) | u32(c.blue >> 8); }
 
-TEST_F(ThemeTest, ScrollBarWidthMetric) {
-  i32 width = 0;
-  EXPECT_EQ(GetThemeMetric(kThemeMetricScrollBarWidth, &width), noErr);
-  EXPECT_EQ(width, 15);
-  i32 other = 7;
-  EXPECT_EQ(GetThemeMetric(99, &other), paramErr);
-  EXPECT_EQ(other, 7);
-}
-
 TEST_F(ThemeTest, MetalTextureRowsStartAtTheBoundsAndStayWithinTheClip) {
   OwnedWorld gw(qdtest::world(32, 20, 20));
   const RGBColor red{0xFFFF, 0, 0};

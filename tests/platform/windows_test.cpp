@@ -149,22 +149,10 @@ TEST_F(WindowsTest, DisposedWindowIdsFailEveryCheck) {
   DisposeWindow(w);
   EXPECT_FALSE(IsValidWindowPtr(w));
   Rect r{1, 2, 3, 4};
-  WindowClass c = 0;
-  WindowAttributes a = 0;
-  float alpha = 0;
   u32 size = 0;
   EXPECT_EQ(GetWindowBounds(w, kWindowContentRgn, &r), errInvalidWindowRef);
-  EXPECT_EQ(SetWindowBounds(w, kWindowContentRgn, &r), errInvalidWindowRef);
-  EXPECT_EQ(GetWindowClass(w, &c), errInvalidWindowRef);
-  EXPECT_EQ(SetWindowClass(w, kDocumentWindowClass), errInvalidWindowRef);
-  EXPECT_EQ(GetWindowAttributes(w, &a), errInvalidWindowRef);
-  EXPECT_EQ(ChangeWindowAttributes(w, 1, 0), errInvalidWindowRef);
-  EXPECT_EQ(GetWindowAlpha(w, &alpha), errInvalidWindowRef);
   EXPECT_EQ(GetWindowPropertySize(w, fourcc("VIZU"), fourcc("FTIM"), &size), errInvalidWindowRef);
   EXPECT_EQ(InvalWindowRect(w, &r), errInvalidWindowRef);
-  EXPECT_EQ(CollapseWindow(w, true), errInvalidWindowRef);
-  EXPECT_EQ(GetWindowKind(w), 0);
-  EXPECT_FALSE(IsWindowVisible(w));
   EXPECT_EQ(GetNextWindow(w), nilid);
   EXPECT_EQ(GetWindowPort(w), nilid);
   SelectWindow(w);
@@ -185,39 +173,6 @@ TEST_F(WindowsTest, DisposedWindowIdsFailEveryCheck) {
     for (std::size_t j = 0; j + 1 < live.size(); ++j) ASSERT_NE(live[j], live.back());
     ASSERT_NE(live.back(), w) << "a disposed id does not come back at once";
   }
-}
-
-TEST_F(WindowsTest, SettingsAndPropertiesRoundTrip) {
-  WindowRef w = make(kDocumentWindowClass, {100, 100, 200, 300});
-  SetWindowKind(w, 114);
-  EXPECT_EQ(GetWindowKind(w), 114);
-  ASSERT_EQ(SetWindowProperty(w, fourcc("VIZu"), fourcc("kind"), 2, "\x00\x7C"), noErr);
-  u8 buf[4] = {};
-  u32 size = 0;
-  EXPECT_EQ(GetWindowProperty(w, fourcc("VIZu"), fourcc("kind"), sizeof buf, &size, buf), noErr);
-  EXPECT_EQ(size, 2u);
-  EXPECT_EQ(buf[1], 0x7C);
-  EXPECT_EQ(GetWindowProperty(w, fourcc("VIZu"), fourcc("none"), 4, &size, buf), errWindowPropertyNotFound);
-  EXPECT_EQ(RemoveWindowProperty(w, fourcc("VIZu"), fourcc("kind")), noErr);
-  EXPECT_EQ(RemoveWindowProperty(w, fourcc("VIZu"), fourcc("kind")), errWindowPropertyNotFound);
-  SetWindowAlpha(w, 0.5f);
-  float alpha = 0;
-  GetWindowAlpha(w, &alpha);
-  EXPECT_FLOAT_EQ(alpha, 0.5f);
-  ChangeWindowAttributes(w, kWindowMetalAttribute, kWindowCloseBoxAttribute);
-  WindowAttributes a = 0;
-  GetWindowAttributes(w, &a);
-  EXPECT_TRUE(a & kWindowMetalAttribute);
-  EXPECT_FALSE(a & kWindowCloseBoxAttribute);
-  SetWindowModality(w, kWindowModalityAppModal, nilid);
-  u32 modality = 0;
-  GetWindowModality(w, &modality, nullptr);
-  EXPECT_EQ(modality, u32(kWindowModalityAppModal));
-  EXPECT_TRUE(IsValidPort(GetWindowPort(w)));
-  EXPECT_EQ(GetWindowFromPort(GetWindowPort(w)), w);
-  Rect pb;
-  GetWindowPortBounds(w, &pb);
-  EXPECT_EQ(pb, (Rect{0, 0, 100, 200}));
 }
 
 TEST_F(WindowsTest, MovingAndSizingKeepTheUpdateRegionWithTheContent) {

@@ -48,22 +48,6 @@ TEST(NameKey, FollowsTheRotatingFold) {
   EXPECT_EQ(key(longname), k2);
 }
 
-TEST(NameKey, ClassTable) {
-  EXPECT_EQ(transformtable['A'], 1);
-  EXPECT_EQ(transformtable['z'], 26);
-  const u8 digits[10] = {27, 28, 29, 30, 31, 17, 24, 26, 10, 22};
-  for (int d = 0; d < 10; ++d) EXPECT_EQ(transformtable[std::size_t('0' + d)], digits[d]) << d;
-  for (int c : {128, 129, 135, 140, 174, 187, 190, 203, 204}) EXPECT_EQ(transformtable[std::size_t(c)], 1) << c;
-  for (int c : {130, 141}) EXPECT_EQ(transformtable[std::size_t(c)], 3) << c;
-  for (int c : {131, 142, 145}) EXPECT_EQ(transformtable[std::size_t(c)], 5) << c;
-  for (int c : {146, 149}) EXPECT_EQ(transformtable[std::size_t(c)], 9) << c;
-  for (int c : {132, 150}) EXPECT_EQ(transformtable[std::size_t(c)], 14) << c;
-  for (int c : {133, 151, 155, 175, 188, 191, 205, 206, 207}) EXPECT_EQ(transformtable[std::size_t(c)], 15) << c;
-  for (int c : {134, 156, 159}) EXPECT_EQ(transformtable[std::size_t(c)], 21) << c;
-  for (int c : {0, 13, int(' '), int('-'), int('.'), int('_'), 160, 173, 176, 186, 189, 192, 202, 208, 255})
-    EXPECT_EQ(transformtable[std::size_t(c)], 0) << c;
-}
-
 TEST(NameKey, HashClearsTheSearchHint) {
   u8 hint[34];
   for (u8& b : hint) b = 0xAB;

@@ -32,31 +32,6 @@ Handle throughblock(Writer&& write) {
   return part;
 }
 
-TEST_F(ObjectsTest, NewObjectDefaults) {
-  spot s;
-  std::memset(&s, 0xEE, sizeof s);
-  defaultspot(s);
-  EXPECT_EQ(u32(s.flags), 0x08000007u);
-  EXPECT_EQ(u32(s.selected), 1u);
-  EXPECT_EQ(u32(s.penwidth), 1u);
-  EXPECT_EQ(u32(s.penheight), 1u);
-  EXPECT_EQ(u32(s.fillfore), 255u);
-  EXPECT_EQ(u32(s.penfore), 255u);
-  EXPECT_EQ(u32(s.fillback), 0u);
-  EXPECT_EQ(u32(s.penback), 0u);
-  EXPECT_EQ(u32(s.showfill), 1u);
-  EXPECT_EQ(u32(s.showpen), 1u);
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(s.fillpat.b[i], 0x00) << "white fill";
-    EXPECT_EQ(s.penpat.b[i], 0xFF) << "black pen";
-  }
-  for (Handle h : {Handle(s.name), Handle(s.data), Handle(s.script), Handle(s.contents), Handle(s.uprops),
-                   Handle(s.slot), Handle(s.alt)})
-    EXPECT_EQ(h, nilhandle);
-  EXPECT_EQ(loadat<u32>(reinterpret_cast<const u8*>(&s) + 78), 0u);
-  EXPECT_EQ(loadat<u32>(reinterpret_cast<const u8*>(&s) + 70), 0xEEEEEEEEu) << "the kind tail's start is the caller's";
-}
-
 TEST_F(ObjectsTest, ObjectsWithoutPartsPackToTheirRecordsAndACount) {
   Handle list = NewHandle(0);
   for (u32 id = 100; id < 103; ++id) appendspot(list, newspot(spotgraphic, 102, id));

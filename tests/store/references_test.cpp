@@ -23,28 +23,28 @@ namespace {
 TEST_F(ReferenceTest, FieldsAreBackgroundFieldsAndButtonsCardButtonsByDefault) {
   openmain();
   objread obj{};
-  ASSERT_EQ(read("field 1", &obj), 0);
-  EXPECT_EQ(obj.kind, objpart);
-  EXPECT_EQ(obj.objects, current().backspots);
-  EXPECT_EQ(obj.ownerrecid, current().backrecid);
-  EXPECT_EQ(spotname(obj), "Title");
-  writeobj(&obj);
+  expectref("field 1", [&](auto& o) {
+    EXPECT_EQ(o.kind, objpart);
+    EXPECT_EQ(o.objects, current().backspots);
+    EXPECT_EQ(o.ownerrecid, current().backrecid);
+    EXPECT_EQ(spotname(o), "Title");
+  });
 
-  ASSERT_EQ(read("button 1", &obj), 0);
-  EXPECT_EQ(obj.objects, current().cardspots);
-  EXPECT_EQ(obj.ownerrecid, current().cardrecid);
-  EXPECT_EQ(spotname(obj), "Go");
-  writeobj(&obj);
+  expectref("button 1", [&](auto& o) {
+    EXPECT_EQ(o.objects, current().cardspots);
+    EXPECT_EQ(o.ownerrecid, current().cardrecid);
+    EXPECT_EQ(spotname(o), "Go");
+  });
 
-  ASSERT_EQ(read("card field 1", &obj), 0);
-  EXPECT_EQ(obj.objects, current().cardspots);
-  EXPECT_EQ(spotname(obj), "Notes");
-  writeobj(&obj);
+  expectref("card field 1", [&](auto& o) {
+    EXPECT_EQ(o.objects, current().cardspots);
+    EXPECT_EQ(spotname(o), "Notes");
+  });
 
-  ASSERT_EQ(read("background button 1", &obj), 0);
-  EXPECT_EQ(obj.objects, current().backspots);
-  EXPECT_EQ(spotname(obj), "Bk");
-  writeobj(&obj);
+  expectref("background button 1", [&](auto& o) {
+    EXPECT_EQ(o.objects, current().backspots);
+    EXPECT_EQ(spotname(o), "Bk");
+  });
 
   ASSERT_EQ(read("bkgnd graphic 1", &obj), 11) << "the background has no graphic";
   EXPECT_EQ(cardvalue("field 1"), "first title");
@@ -84,20 +84,14 @@ TEST_F(ReferenceTest, NextCardFromTheLastCardIsTheFirst) {
 TEST_F(ReferenceTest, PrevWindowFromWindowOneIsTheLastWindow) {
   openmain();
   objread obj{};
-  ASSERT_EQ(read("prev window", &obj), 0);
-  EXPECT_EQ(obj.kind, objwindow);
-  EXPECT_EQ(obj.d.windnum, 3u);
-  EXPECT_EQ(obj.d.windbook, testproject::kFirstWindowId + 2);
-  writeobj(&obj);
-  ASSERT_EQ(read("next window", &obj), 0);
-  EXPECT_EQ(obj.d.windnum, 2u);
-  writeobj(&obj);
-  ASSERT_EQ(read("window \"Five\"", &obj), 0);
-  EXPECT_EQ(obj.d.windnum, 3u);
-  writeobj(&obj);
-  ASSERT_EQ(read("this window", &obj), 0);
-  EXPECT_EQ(obj.d.window, current().window) << "the open window's own desk";
-  writeobj(&obj);
+  expectref("prev window", [&](auto& o) {
+    EXPECT_EQ(o.kind, objwindow);
+    EXPECT_EQ(o.d.windnum, 3u);
+    EXPECT_EQ(o.d.windbook, testproject::kFirstWindowId + 2);
+  });
+  expectref("next window", [&](auto& o) { EXPECT_EQ(o.d.windnum, 2u); });
+  expectref("window \"Five\"", [&](auto& o) { EXPECT_EQ(o.d.windnum, 3u); });
+  expectref("this window", [&](auto& o) { EXPECT_EQ(o.d.window, current().window) << "the open window's own desk"; });
   EXPECT_EQ(holds(), baseline());
 }
 
@@ -130,16 +124,11 @@ TEST_F(ReferenceTest, NumbersOutsideTheListsFail) {
 TEST_F(ReferenceTest, TheMiddleCardOfFourIsCardThree) {
   openmain();
   objread obj{};
-  ASSERT_EQ(read("the middle card of window 2", &obj), 0);
-  EXPECT_EQ(obj.d.cardnum, 3u);
-  EXPECT_EQ(obj.d.windnum, 2u);
-  writeobj(&obj);
-  ASSERT_EQ(read("middle card of window \"Five\"", &obj), 0);
-  EXPECT_EQ(obj.d.cardnum, 3u) << "five cards: 5 / 2 + 1";
-  writeobj(&obj);
-  ASSERT_EQ(read("last card of window 2", &obj), 0);
-  EXPECT_EQ(obj.d.cardnum, 4u);
-  writeobj(&obj);
+  expectref("the middle card of window 2", [&](auto& o) { EXPECT_EQ(o.d.cardnum, 3u); EXPECT_EQ(o.d.windnum, 2u); });
+  expectref("middle card of window \"Five\"", [&](auto& o) {
+    EXPECT_EQ(o.d.cardnum, 3u) << "five cards: 5 / 2 + 1";
+  });
+  expectref("last card of window 2", [&](auto& o) { EXPECT_EQ(o.d.cardnum, 4u); });
   EXPECT_EQ(holds(), baseline());
 }
 
@@ -153,13 +142,11 @@ TEST_F(ReferenceTest, ACardOfABackgroundCountsOnlyItsCards) {
   EXPECT_EQ(cardnumber("card 3 of background 1"), 5u);
   objread obj{};
   EXPECT_EQ(read("card 4 of background 3", &obj), 51);
-  EXPECT_EQ(read("card 2", &obj), 0);
-  EXPECT_EQ(obj.d.cardnum, 2u) << "without a background, card 2 of the window";
-  writeobj(&obj);
-  ASSERT_EQ(read("background 3", &obj), 0);
-  EXPECT_EQ(obj.d.backid, testproject::kFirstCardId + 2);
-  EXPECT_EQ(obj.d.cardnum, 4u) << "a background is read through its first card";
-  writeobj(&obj);
+  expectref("card 2", [&](auto& o) { EXPECT_EQ(o.d.cardnum, 2u) << "without a background, card 2 of the window"; });
+  expectref("background 3", [&](auto& o) {
+    EXPECT_EQ(o.d.backid, testproject::kFirstCardId + 2);
+    EXPECT_EQ(o.d.cardnum, 4u) << "a background is read through its first card";
+  });
 }
 
 TEST_F(ReferenceTest, AQuotedNumberSelectsByNumber) {
@@ -179,14 +166,14 @@ TEST_F(ReferenceTest, IdsAndNamesOfEveryKind) {
   EXPECT_EQ(cardnumber("card \"Eight\""), 8u);
   EXPECT_EQ(cardnumber("card \"eight\" of window \"main\""), 8u);
   objread obj{};
-  ASSERT_EQ(read("window id " + std::to_string(testproject::kFirstWindowId + 1), &obj), 0);
-  EXPECT_EQ(obj.d.windnum, 2u);
-  writeobj(&obj);
+  expectref("window id " + std::to_string(testproject::kFirstWindowId + 1), [&](auto& o) {
+    EXPECT_EQ(o.d.windnum, 2u);
+  });
   i32 used = 0;
-  ASSERT_EQ(read("card id 103 + 4", &obj, &used), 0) << "the operand is one factor";
-  EXPECT_EQ(used, 3);
-  EXPECT_EQ(obj.d.cardnum, 1u);
-  writeobj(&obj);
+  expectref("card id 103 + 4", [&](auto& o) {  // the operand is one factor
+    EXPECT_EQ(used, 3);
+    EXPECT_EQ(o.d.cardnum, 1u);
+  }, &used);
 }
 
 // Mended: the type filter `part` matches objects of every type in id and name lookups too.
@@ -234,20 +221,18 @@ TEST_F(ReferenceTest, FieldContentsOfOtherCards) {
 TEST_F(ReferenceTest, AnotherCardOfTheShownBackgroundLeavesTheWindowsTexts) {
   openmain();
   objread obj{};
-  ASSERT_EQ(read("card 2", &obj), 0);
-  EXPECT_NE(obj.d.card, current().card);
-  EXPECT_EQ(obj.d.back, current().back) << "the same background record";
-  EXPECT_EQ(backfieldtext(0), "second title") << "while it is read, the background holds card 2's texts";
-  EXPECT_EQ(obj.d.window, nilid);
-  EXPECT_EQ(obj.d.tool, kBrowseTool);
-  writeobj(&obj);
+  expectref("card 2", [&](auto& o) {
+    EXPECT_NE(o.d.card, current().card);
+    EXPECT_EQ(o.d.back, current().back) << "the same background record";
+    EXPECT_EQ(backfieldtext(0), "second title") << "while it is read, the background holds card 2's texts";
+    EXPECT_EQ(o.d.window, nilid);
+    EXPECT_EQ(o.d.tool, kBrowseTool);
+  });
   EXPECT_EQ(backfieldtext(0), "first title");
   EXPECT_EQ(holds(), baseline());
   EXPECT_EQ(cardvalue("field 1 of card 2"), "second title") << "card 2 keeps its own text";
   // A text the window's field holds but its card does not keep yet survives the reference.
-  ASSERT_EQ(read("field 1", &obj), 0);
-  setspottext(obj, "edited in the window");
-  writeobj(&obj);
+  expectref("field 1", [&](auto& o) { setspottext(o, "edited in the window"); });
   EXPECT_EQ(cardvalue("field 1 of card 10"), "untitled") << "the field's text where a card gives none";
   EXPECT_EQ(backfieldtext(0), "edited in the window");
   EXPECT_EQ(cardvalue("field 1"), "edited in the window");
@@ -256,16 +241,14 @@ TEST_F(ReferenceTest, AnotherCardOfTheShownBackgroundLeavesTheWindowsTexts) {
 TEST_F(ReferenceTest, ChangesThroughADescriptorAreWrittenBack) {
   openmain();
   objread obj{};
-  ASSERT_EQ(read("card field 1 of card 5", &obj), 0);
-  setspottext(obj, "changed notes");
-  ASSERT_EQ(changevir(obj.d.store, i32(obj.ownerrecid)), 0);
-  writeobj(&obj);
+  expectref("card field 1 of card 5", [&](auto& o) {
+    setspottext(o, "changed notes");
+    ASSERT_EQ(changevir(o.d.store, i32(o.ownerrecid)), 0);
+  });
   EXPECT_EQ(holds(), baseline());
   EXPECT_EQ(cardvalue("card field 1 of card 5"), "changed notes");
   // Background field text through a card the window does not show.
-  ASSERT_EQ(read("field 1 of card 9", &obj), 0);
-  setspottext(obj, "ninth title");
-  writeobj(&obj);
+  expectref("field 1 of card 9", [&](auto& o) { setspottext(o, "ninth title"); });
   EXPECT_EQ(cardvalue("field 1 of card 9"), "ninth title");
   EXPECT_EQ(cardvalue("field 1"), "first title");
   closeall();
@@ -282,12 +265,12 @@ TEST_F(ReferenceTest, AReferenceIntoAClosedProjectOpensAndClosesIt) {
   buildother();
   RegistryId before = mainglobals().openprojects;
   objread obj{};
-  ASSERT_EQ(read("card 2 of project \"" + path("other.kv45") + "\"", &obj), 0);
-  EXPECT_EQ(openprojects(), 2u);
-  EXPECT_NE(obj.d.store, current().store);
-  EXPECT_EQ(obj.d.cardnum, 2u);
-  EXPECT_EQ(cardname(obj), "Beta");
-  writeobj(&obj);
+  expectref("card 2 of project \"" + path("other.kv45") + "\"", [&](auto& o) {
+    EXPECT_EQ(openprojects(), 2u);
+    EXPECT_NE(o.d.store, current().store);
+    EXPECT_EQ(o.d.cardnum, 2u);
+    EXPECT_EQ(cardname(o), "Beta");
+  });
   EXPECT_EQ(openprojects(), 1u);
   EXPECT_EQ(mainglobals().openprojects, before);
   EXPECT_EQ(holds(), baseline());
@@ -314,37 +297,22 @@ TEST_F(ReferenceTest, MenusAndItems) {
   EXPECT_EQ(read("item 0 of menu 1", &obj), 64);
   EXPECT_EQ(read("item \"Nothing\" of menu \"File\"", &obj), 64);
   EXPECT_EQ(read("item 1 of menu 2", &obj), 64) << "menu 2 has no items";
-  ASSERT_EQ(read("item 3 of menu 1", &obj), 0);
-  EXPECT_EQ(obj.kind, objitem);
-  EXPECT_EQ(obj.itemindex, 2);
-  EXPECT_EQ(obj.held, 0);
-  EXPECT_EQ(obj.menu.menunum, 1u);
-  EXPECT_EQ(obj.menu.menubook, testproject::kFirstMenuId);
-  EXPECT_NE(holds(), baseline());
-  writeobj(&obj);
+  expectref("item 3 of menu 1", [&](auto& o) {
+    EXPECT_EQ(o.kind, objitem);
+    EXPECT_EQ(o.itemindex, 2);
+    EXPECT_EQ(o.held, 0);
+    EXPECT_EQ(o.menu.menunum, 1u);
+    EXPECT_EQ(o.menu.menubook, testproject::kFirstMenuId);
+    EXPECT_NE(holds(), baseline());
+  });
   EXPECT_EQ(holds(), baseline());
-  ASSERT_EQ(read("the last item of menu \"file\"", &obj), 0);
-  EXPECT_EQ(obj.itemindex, 2);
-  writeobj(&obj);
-  ASSERT_EQ(read("item \"Save\" of menu 1", &obj), 0);
-  EXPECT_EQ(obj.itemindex, 1);
-  writeobj(&obj);
-  ASSERT_EQ(read("item id 1 of menu 1", &obj), 0);
-  EXPECT_EQ(obj.itemindex, 0);
-  writeobj(&obj);
-  ASSERT_EQ(read("middle item of menu 1", &obj), 0);
-  EXPECT_EQ(obj.itemindex, 1);
-  writeobj(&obj);
-  ASSERT_EQ(read("item 2", &obj), 0) << "without a menu, the project's first menu";
-  EXPECT_EQ(obj.menu.menunum, 1u);
-  writeobj(&obj);
-  ASSERT_EQ(read("menu \"Edit\"", &obj), 0);
-  EXPECT_EQ(obj.kind, objmenu);
-  EXPECT_EQ(obj.menu.menunum, 2u);
-  writeobj(&obj);
-  ASSERT_EQ(read("last menu of this project", &obj), 0);
-  EXPECT_EQ(obj.menu.menunum, 2u);
-  writeobj(&obj);
+  expectref("the last item of menu \"file\"", [&](auto& o) { EXPECT_EQ(o.itemindex, 2); });
+  expectref("item \"Save\" of menu 1", [&](auto& o) { EXPECT_EQ(o.itemindex, 1); });
+  expectref("item id 1 of menu 1", [&](auto& o) { EXPECT_EQ(o.itemindex, 0); });
+  expectref("middle item of menu 1", [&](auto& o) { EXPECT_EQ(o.itemindex, 1); });
+  expectref("item 2", [&](auto& o) { EXPECT_EQ(o.menu.menunum, 1u); });  // without a menu, the project's first menu
+  expectref("menu \"Edit\"", [&](auto& o) { EXPECT_EQ(o.kind, objmenu); EXPECT_EQ(o.menu.menunum, 2u); });
+  expectref("last menu of this project", [&](auto& o) { EXPECT_EQ(o.menu.menunum, 2u); });
   EXPECT_EQ(read("item 2 of card 1", &obj), 62) << "after an item, `of` names its menu's project";
   EXPECT_EQ(holds(), baseline());
 }
@@ -370,13 +338,8 @@ TEST_F(ReferenceTest, SharedScriptAndApplicationHoldNothing) {
   openmain();
   objread obj{};
   i32 used = 0;
-  ASSERT_EQ(read("sharedScript", &obj, &used), 0);
-  EXPECT_EQ(obj.kind, objshared);
-  EXPECT_EQ(used, 1);
-  writeobj(&obj);
-  ASSERT_EQ(read("kestrove", &obj), 0);
-  EXPECT_EQ(obj.kind, objapp);
-  writeobj(&obj);
+  expectref("sharedScript", [&](auto& o) { EXPECT_EQ(o.kind, objshared); EXPECT_EQ(used, 1); }, &used);
+  expectref("kestrove", [&](auto& o) { EXPECT_EQ(o.kind, objapp); });
   EXPECT_EQ(holds(), baseline());
 }
 
@@ -394,16 +357,12 @@ TEST_F(ReferenceTest, AVariableHoldingAReferenceText) {
 TEST_F(ReferenceTest, ProjectsByName) {
   openmain();
   objread obj{};
-  ASSERT_EQ(read("this project", &obj), 0);
-  EXPECT_EQ(obj.kind, objproject);
-  EXPECT_EQ(obj.d.window, current().window) << "the current project's current window";
-  writeobj(&obj);
-  ASSERT_EQ(read("project \"p.kv45\"", &obj), 0);
-  EXPECT_EQ(obj.d.store, current().store);
-  writeobj(&obj);
-  ASSERT_EQ(read("project", &obj), 0);
-  EXPECT_EQ(obj.d.store, current().store);
-  writeobj(&obj);
+  expectref("this project", [&](auto& o) {
+    EXPECT_EQ(o.kind, objproject);
+    EXPECT_EQ(o.d.window, current().window) << "the current project's current window";
+  });
+  expectref("project \"p.kv45\"", [&](auto& o) { EXPECT_EQ(o.d.store, current().store); });
+  expectref("project", [&](auto& o) { EXPECT_EQ(o.d.store, current().store); });
   EXPECT_EQ(read("this card of window 2", &obj), 51) << "this card of a window that is not open";
   EXPECT_EQ(read("card 1 of this thing", &obj), 2);
   std::string longname(260, 'x');

@@ -90,11 +90,11 @@ TEST_F(ReferenceTest, AWindowThatMovesWhileItsBackgroundIsLentKeepsEveryCardsTex
 TEST_F(ReferenceTest, AWindowThatGoesToTheLentCardShowsItsTexts) {
   openmain();
   objread obj{};
-  ASSERT_EQ(read("field 1 of card 2", &obj), 0);
-  setspottext(obj, "second, edited");
-  ASSERT_EQ(doline("go next"), 0);
-  EXPECT_EQ(backfieldtext(0), "second, edited");
-  writeobj(&obj);
+  expectref("field 1 of card 2", [&](auto& o) {
+    setspottext(o, "second, edited");
+    ASSERT_EQ(doline("go next"), 0);
+    EXPECT_EQ(backfieldtext(0), "second, edited");
+  });
   EXPECT_EQ(backfieldtext(0), "second, edited");
   ASSERT_EQ(doline("put \"shown\" into field 1"), 0);
   EXPECT_EQ(cardvalue("field 1 of card 1"), "first title");
@@ -107,12 +107,12 @@ TEST_F(ReferenceTest, AWindowThatGoesToTheLentCardShowsItsTexts) {
 TEST_F(ReferenceTest, AWindowThatLeavesTheBackgroundAndComesBackWhileItIsLentKeepsEveryCardsTexts) {
   openmain();
   objread obj{};
-  ASSERT_EQ(read("field 1 of card 9", &obj), 0);
-  setspottext(obj, "ninth, edited");
-  ASSERT_EQ(doline("go card 3"), 0) << "another background";
-  ASSERT_EQ(doline("go card 10"), 0) << "back on the lent background";
-  EXPECT_EQ(backfieldtext(0), "untitled");
-  writeobj(&obj);
+  expectref("field 1 of card 9", [&](auto& o) {
+    setspottext(o, "ninth, edited");
+    ASSERT_EQ(doline("go card 3"), 0) << "another background";
+    ASSERT_EQ(doline("go card 10"), 0) << "back on the lent background";
+    EXPECT_EQ(backfieldtext(0), "untitled");
+  });
   EXPECT_EQ(backfieldtext(0), "untitled");
   EXPECT_EQ(cardvalue("field 1 of card 1"), "first title");
   EXPECT_EQ(cardvalue("field 1 of card 9"), "ninth, edited");
@@ -123,10 +123,7 @@ TEST_F(ReferenceTest, AWindowThatLeavesTheBackgroundAndComesBackWhileItIsLentKee
 TEST_F(ReferenceTest, AWindowClosedWhileItsBackgroundIsLentKeepsItsCardsTexts) {
   openmain();
   objread obj{};
-  ASSERT_EQ(read("field 1 of card 2", &obj), 0);
-  setspottext(obj, "second, edited");
-  closeall();
-  writeobj(&obj);
+  expectref("field 1 of card 2", [&](auto& o) { setspottext(o, "second, edited"); closeall(); });
   EXPECT_EQ(openprojects(), 0u);
   ASSERT_EQ(open("p.kv45"), 0);
   EXPECT_EQ(cardvalue("field 1"), "first title");

@@ -43,6 +43,17 @@ class ReferenceTest : public WindowTest {
   i16 read(std::string_view words, objread* obj, i32* used = nullptr);
   i16 scan(std::string_view words, objread* obj, i32* used = nullptr, std::string_view me = "");
 
+  // Reads a reference that must read, checks its descriptor and releases it.
+  //   expectref("item 3 of menu 1", [&](auto& o) { EXPECT_EQ(o.itemindex, 2); });
+  template <class Check>
+  void expectref(std::string_view words, Check check, i32* used = nullptr) {
+    objread obj{};
+    i16 status = read(words, &obj, used);
+    EXPECT_EQ(status, 0) << words;
+    if (status != 0) return;
+    check(obj);
+    writeobj(&obj);
+  }
   // The name of a read object, of a read card; the text of a field of a read descriptor.
   static std::string spotname(const objread& obj);
   static std::string cardname(const objread& obj);
