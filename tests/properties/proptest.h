@@ -29,7 +29,7 @@ class PropertyTest : public WindowTest {
   i16 setline(std::string_view line);
   // Rows (VeltrixTest::rows) of `set` lines and card expressions.
   void setrows(std::initializer_list<row> cases) {
-    checkrows(cases, &PropertyTest::setline, &PropertyTest::cardvalue);
+    checkrows<PropertyTest>(cases, &PropertyTest::setline, &PropertyTest::cardvalue);
   }
   // The index of the object of that name in the current card's (or background's) list.
   static i32 cardindex(std::string_view name);
