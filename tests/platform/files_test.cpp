@@ -13,6 +13,7 @@
 #include "platform/testing/temphome.h"
 #include "platform/text/macroman.h"
 #include "tests/support/homefolder.h"
+#include "platform/text/casefold.h"
 
 namespace kv {
 namespace {
@@ -312,6 +313,29 @@ TEST_F(ScratchFolderTest, AResetTakesAwayTheScratchFoldersLeft) {
   ASSERT_EQ(HCreate(kBootVolume, a, PName("left.txt"), 0, 0), noErr);
   resetruntime();
   EXPECT_FALSE(exists(path));
+}
+
+TEST(MacRoman, RoundTripsEveryByte) {
+  std::string all;
+  for (int i = 1; i < 256; ++i) all += char(i);
+  bool lossy = true;
+  EXPECT_EQ(utf8tomacroman(macromantoutf8(all), '?', &lossy), all);
+  EXPECT_FALSE(lossy);
+  EXPECT_EQ(macromantoutf8("\xA5"), "\xE2\x80\xA2");  // bullet
+  EXPECT_EQ(utf8tomacroman("\xE2\x82\xAC"), "\xDB");  // euro sign
+}
+
+TEST(MacRoman, UnrepresentableAndMalformedTextIsMarked) {
+  bool lossy = false;
+  EXPECT_EQ(utf8tomacroman("a\xE2\x98\x83z", '?', &lossy), "a?z");
+  EXPECT_TRUE(lossy);
+  EXPECT_EQ(utf8tomacroman("\xC3", '#', &lossy), "#");
+  EXPECT_EQ(utf8tomacroman("\xFF\x80", '#', &lossy), "##");
+}
+
+TEST(CaseFold, OnlyAToZFold) {
+  EXPECT_TRUE(equalnocase(reinterpret_cast<const u8*>("HeLLo"), reinterpret_cast<const u8*>("hello"), 5));
+  EXPECT_FALSE(equalnocase(reinterpret_cast<const u8*>("\x80"), reinterpret_cast<const u8*>("\x8A"), 1));
 }
 
 }  // namespace

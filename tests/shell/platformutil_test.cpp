@@ -24,6 +24,14 @@
 #include "store/records.h"
 #include "tests/support/veltrix.h"
 #include "tests/support/owned.h"
+#include "shell/debugmsg.h"
+#include <string>
+#include "platform/testing/answers.h"
+#include "platform/testing/transcript.h"
+#include "shell/dialogs.h"
+#include "tests/support/fixture.h"
+#include "platform/runtime/root.h"
+#include "tests/support/texts.h"
 
 namespace kv {
 namespace {
@@ -258,6 +266,51 @@ TEST_F(PlatformUtilTest, HandlesDumpedAsText) {
   FInfo info{};
   ASSERT_EQ(HGetFInfo(kBootVolume, docs, reinterpret_cast<ConstStringPtr>("\x09table.txt"), &info), noErr);
   EXPECT_EQ(u32(info.fdType), fourcc("TEXT"));
+}
+
+TEST(DebugMsgTest, WritesTheTextAsUtf8LineToStandardError) {
+  testing::internal::CaptureStderr();
+  KVDebugMsg(reinterpret_cast<ConstStringPtr>("\x08" "caf\x8E ok!"));
+  KVDebugMsg(reinterpret_cast<ConstStringPtr>("\x00"));
+  KVDebugMsg(nullptr);
+  std::string out = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(out, "caf\xC3\xA9 ok!\n\n") << "Mac Roman 0x8E is e-acute; only the length byte counts";
+}
+
+// The headless dialogs: a message of the program's string lists with ParamText's texts.
+using DialogsTest = RuntimeTest;
+
+TEST_F(DialogsTest, AMessageShowsTheParamTextTexts) {
+  setunattendedpolicy(UnattendedPolicy::usedefault);
+  const u8 name[] = "\x0A" "Notes.kv45";
+  ParamText(name, nullptr, nullptr, nullptr);
+  domessage(1000, 11, notealert);
+  ParamText(nullptr, nullptr, nullptr, nullptr);
+  domessage(1000, 11, notealert);
+  std::string t = transcripttext();
+  EXPECT_NE(t.find("dialog: message The disk holding \"Notes.kv45\" is full."), std::string::npos) << t;
+  EXPECT_NE(t.find("dialog: message The disk holding \"\" is full."), std::string::npos) << t;
+}
+
+using namespace testtexts;
+
+using MainGlobalsTest = RuntimeTest;
+
+
+TEST_F(MainGlobalsTest, DumpglobsReleasesWhatTheRecordOwns) {
+  std::size_t before = memoryfigures().livehandles;
+  ASSERT_EQ(initglobs(), 0);
+  EXPECT_GT(memoryfigures().livehandles, before);
+  dumpglobs(0);
+  EXPECT_EQ(memoryfigures().livehandles, before);
+  EXPECT_EQ(mainglobals().fileType, nilhandle);
+}
+
+TEST_F(MainGlobalsTest, StartFailsCleanlyWhenMemoryRunsOut) {
+  failallocationafter(3);
+  EXPECT_EQ(initglobs(), 37);
+  failallocationafter(0);
+  // What was made before the failure is released by the reset (the fixture checks).
 }
 
 }  // namespace

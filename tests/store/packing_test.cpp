@@ -8,6 +8,12 @@
 #include "tests/store/builders.h"
 #include "tests/support/fixture.h"
 #include "tests/support/owned.h"
+#include <set>
+#include <string>
+#include "platform/memory/stored.h"
+#include "render/pictinfo.h"
+#include "store/namekey.h"
+#include <string_view>
 
 namespace kv {
 namespace {
@@ -338,6 +344,116 @@ TEST_F(PackingTest, TailsComeOffAndGoBackOn) {
   buildhash(hint, objects);
   for (u8 c : hint) EXPECT_EQ(c, 0);
   dumpspot(objects);
+}
+
+using namespace kv::storetest;
+using RecordsTest = RuntimeTest;
+
+template <class R>
+std::set<std::size_t> handlefields() {
+  std::set<std::size_t> s;
+  storedhandlefields<R>([&s](std::size_t off) { s.insert(off); });
+  return s;
+}
+
+std::set<std::size_t> tablefields(const PartTable& t) {
+  std::set<std::size_t> s;
+  for (int i = 0; i < t.count; ++i) s.insert(t.rules[i].offset);
+  return s;
+}
+
+TEST(RecordLayout, EveryHandleFieldHasItsPlaceInThePartOrder) {
+  EXPECT_EQ(tablefields(*parttable(kindhead)), handlefields<headrec>());
+  EXPECT_EQ(tablefields(*parttable(kindwind)), handlefields<windrec>());
+  EXPECT_EQ(tablefields(*parttable(kindmenu)), handlefields<menurec>());
+  EXPECT_EQ(tablefields(itemparts()), handlefields<menuitem>());
+  EXPECT_EQ(tablefields(*parttable(kindxres)), handlefields<xresrec>());
+  EXPECT_EQ(tablefields(*parttable(kindcard)), handlefields<cardrec>());
+  EXPECT_EQ(tablefields(*parttable(kindback)), handlefields<backrec>());
+  EXPECT_EQ(tablefields(iotaparts()), handlefields<iota>());
+  for (u16 kind : {kindlib, kindpage, kindrack}) EXPECT_EQ(parttable(kind), nullptr);
+  EXPECT_EQ(parttable(9), nullptr);
+  EXPECT_EQ(handlefields<spot>(), (std::set<std::size_t>{58, 62, 66, 82, 86, 90, 94}));
+  EXPECT_EQ(handlefields<uprop>(), (std::set<std::size_t>{4, 8}));
+  EXPECT_EQ(handlefields<alt>(), (std::set<std::size_t>{4}));
+}
+
+TEST(RecordLayout, NamesComeLastWhereTheStoreReadsThemFromTheEnd) {
+  for (u16 kind : {kindwind, kindmenu, kindxres, kindcard, kindback}) {
+    const PartTable& t = *parttable(kind);
+    const PartRule& last = t.rules[t.count - 1];
+    EXPECT_TRUE(last.always) << kind;
+    EXPECT_EQ(last.form, PartForm::plain) << kind;
+  }
+  EXPECT_EQ(parttable(kindcard)->rules[parttable(kindcard)->count - 1].offset, offsetof(cardrec, name));
+}
+
+TEST_F(RecordsTest, SizesCountEveryPart) {
+  Handle x = fullxres();
+  EXPECT_EQ(getsize(x), 14 + 4 + 15);
+  EXPECT_EQ(dumpxres(x), noErr);
+  Handle card = newcard();
+  cardrec r = recordof<cardrec>(card);
+  Handle objects = r.objects;
+  spot s = newspot(spotgraphic, 102, 1);
+  s.name = texthandle("abc");
+  s.alt = altlist({{1, texthandle("12345")}});
+  appendspot(objects, s);
+  r.uprops = proplist({{"a", "bc"}});
+  putrecord(card, r);
+  // record, script, name, object list (98 + name 3 + alt list 8 + 5), background text, properties
+  EXPECT_EQ(getsize(card), 56 + 24 + 0 + (98 + 3 + 8 + 5) + 0 + (12 + 1 + 2));
+  EXPECT_EQ(getsize(nilhandle), 0);
+  EXPECT_EQ(dump(card), noErr);
+}
+
+u32 key(std::string_view name) {
+  Str255 s;
+  s[0] = u8(name.size());
+  for (std::size_t i = 0; i < name.size(); ++i) s[i + 1] = u8(name[i]);
+  u32 k = 0xDEADBEEF;
+  getkey(s, &k);
+  return k;
+}
+
+TEST(NameKey, FoldsCaseAccentsAndPunctuation) {
+  EXPECT_EQ(key("Total"), key("TOTAL"));
+  EXPECT_EQ(key("Total"), key("total"));
+  EXPECT_EQ(key("\x86" "ber"), key("uber"));  // capital U with diaeresis
+  EXPECT_EQ(key("\x86" "ber"), key("Uber"));
+  EXPECT_EQ(key("a-b"), key("a.b"));
+  EXPECT_EQ(key("a5"), key("aq"));
+  EXPECT_EQ(key(""), 0u);
+}
+
+TEST(NameKey, TellsDifferentNamesApart) {
+  EXPECT_NE(key("total"), key("totals"));
+  EXPECT_NE(key("ab"), key("ba"));
+  EXPECT_NE(key("a"), key("b"));
+  // The length takes part: a name and the same name with a blank added differ.
+  EXPECT_NE(key("a"), key("a "));
+}
+
+TEST(NameKey, FollowsTheRotatingFold) {
+  // k = rotl(n, 7); then for each byte k = rotl(k ^ class, 5).
+  auto rotl = [](u32 v, int r) { return (v << r) | (v >> (32 - r)); };
+  u32 k = rotl(3, 7);
+  for (u8 c : {u8(1), u8(2), u8(3)}) k = rotl(k ^ c, 5);
+  EXPECT_EQ(key("abc"), k);
+  // A long name wraps the rotation without losing bits to a shift.
+  std::string longname(255, 'z');
+  u32 k2 = rotl(255, 7);
+  for (int i = 0; i < 255; ++i) k2 = rotl(k2 ^ 26u, 5);
+  EXPECT_EQ(key(longname), k2);
+}
+
+TEST(NameKey, HashClearsTheSearchHint) {
+  u8 hint[34];
+  for (u8& b : hint) b = 0xAB;
+  hash(hint + 1);
+  EXPECT_EQ(hint[0], 0xAB);
+  for (int i = 1; i <= 32; ++i) EXPECT_EQ(hint[i], 0) << i;
+  EXPECT_EQ(hint[33], 0xAB);
 }
 
 }  // namespace

@@ -16,6 +16,9 @@
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
 #include "tests/support/veltrix.h"
+#include "platform/windows/windows.h"
+#include "system/windowkind.h"
+#include "tests/support/fixture.h"
 
 namespace kv {
 namespace {
@@ -105,6 +108,53 @@ TEST_F(SysInfoTest, TheEditorNameLivesInThePreferences) {
   std::ifstream in(preferencesfolder() + "/" + kRuntimeDomain);
   std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(all.find("Runtime Editor Name = \"Kestrove Editor\""), std::string::npos) << all;
+}
+
+// The window-kind questions.
+class WindowKindTest : public RuntimeTest {
+ protected:
+  void TearDown() override {
+    for (WindowRef w : windowlist()) DisposeWindow(w);
+    RuntimeTest::TearDown();
+  }
+  WindowRef make(i16 kind) {
+    Rect r{50, 50, 100, 100};
+    WindowRef w = nilid;
+    EXPECT_EQ(CreateNewWindow(kDocumentWindowClass, 0, &r, &w), noErr);
+    SetWindowKind(w, kind);
+    return w;
+  }
+};
+
+TEST_F(WindowKindTest, QueriesAnswerByKind) {
+  struct Case {
+    i16 kind;
+    u16 query;
+    i16 yes;
+  };
+  const Case cases[] = {{114, 100, 1}, {116, 100, 0}, {117, 103, 1}, {115, 106, 0}, {8, 108, 1},
+                        {113, 108, 0}, {125, 121, 1}, {20001, 133, 1}, {20002, 133, 0}};
+  for (const Case& c : cases) EXPECT_EQ(windowkind(make(c.kind), c.query), c.yes) << c.kind << " " << c.query;
+}
+
+TEST_F(WindowKindTest, NoWindowOrAQueryOutsideTheRangeAnswersNo) {
+  WindowRef w = make(114);
+  EXPECT_EQ(windowkind(nilid, 101), 0);
+  EXPECT_EQ(windowkind(w, 99), 0);
+  EXPECT_EQ(windowkind(w, 134), 0);
+  DisposeWindow(w);
+  EXPECT_EQ(windowkind(w, 101), 0) << "a disposed window";
+}
+
+TEST_F(WindowKindTest, ScriptedDialogsCarryTheKindProperty) {
+  WindowRef w = make(8);
+  EXPECT_EQ(windowkind(w, 120), 0);
+  u32 mark = 124;
+  ASSERT_EQ(SetWindowProperty(w, fourcc("VIZu"), fourcc("kind"), sizeof mark, &mark), noErr);
+  EXPECT_EQ(windowkind(w, 120), 1);
+  mark = 125;
+  ASSERT_EQ(SetWindowProperty(w, fourcc("VIZu"), fourcc("kind"), sizeof mark, &mark), noErr);
+  EXPECT_EQ(windowkind(w, 120), 0);
 }
 
 }  // namespace
