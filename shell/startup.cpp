@@ -33,6 +33,7 @@
 #include "shell/settings.h"
 #include "system/appleevents.h"
 #include "system/externalevents.h"
+#include "system/proctable.h"
 #include "system/windowkind.h"
 
 namespace kv {
@@ -177,11 +178,12 @@ i16 createoffscreenat(i16 depth, i16 (*create)(i16)) {
 }
 
 void installcarbonhandlers() {
+  // The dock menu's commands and the disk events, from their slots of the procedure table.
   // The collapse and expand, and the mouse wheel handlers join with their routines.
   const EventTypeSpec commands[1] = {{kEventClassCommand, kEventProcessCommand}};
-  InstallApplicationEventHandler(PappRTDockMenuHandlerProc, 1, commands, 0, nullptr);
+  InstallApplicationEventHandler(getproc<350>(), 1, commands, 0, nullptr);
   const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted}, {kEventClassVolume, kEventVolumeUnmounted}};
-  InstallApplicationEventHandler(PeditRTHandleDiskEvent, 2, volumes, 0, nullptr);
+  InstallApplicationEventHandler(getproc<451>(), 2, volumes, 0, nullptr);
 }
 
 void initmes() {
@@ -246,7 +248,8 @@ int startup(const StartupOptions& options) {
   FlushEvents(everyEvent, 0);
   InitCursor();
   getenviron();
-  // 8. The global state. (The procedure table is filled here once externals load.)
+  // 8. The procedure table, then the global state.
+  initcarbonprocs();
   if (initglobs() != 0) refuse(kNoMemoryToStart, "not enough memory to start");
   storearguments(options.arguments);
   g.startupword = 1;

@@ -116,6 +116,15 @@ void removewindowhandlers(RegistryId window) {
   std::erase_if(hs().handlers, [window](const Handler& h) { return h.target == window; });
 }
 
+std::vector<EventHandlerProc> installedhandlers(RegistryId target, u32 eventClass, u32 eventKind) {
+  std::vector<EventHandlerProc> procs;
+  if (!hasstate<HandlerState>()) return procs;
+  const auto& v = hs().handlers;
+  for (auto it = v.rbegin(); it != v.rend(); ++it)
+    if (it->target == target && wants(*it, eventClass, eventKind)) procs.push_back(it->proc);
+  return procs;
+}
+
 EventRef CreateEvent(u32 eventClass, u32 eventKind) {
   LiveEvent e{nextserial(), eventClass, eventKind, {}};
   hs().events.push_back(std::move(e));

@@ -90,6 +90,8 @@ inline OSStatus InstallApplicationEventHandler(EventHandlerProc proc, u32 count,
 OSStatus RemoveEventHandler(EventHandlerRef ref);
 // Removes every handler installed on a window (the window is going away).
 void removewindowhandlers(RegistryId window);
+// The routines installed on one target (0: the application) for an event, newest first.
+std::vector<EventHandlerProc> installedhandlers(RegistryId target, u32 eventClass, u32 eventKind);
 
 // --- Events -----------------------------------------------------------------------------
 EventRef CreateEvent(u32 eventClass, u32 eventKind);

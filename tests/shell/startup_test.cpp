@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "platform/files/files.h"
+#include "platform/events/handlers.h"
 #include "platform/memory/memory.h"
 #include "platform/prefs/bundle.h"
 #include "platform/process/exit.h"
@@ -23,6 +24,7 @@
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "store/records.h"
+#include "system/proctable.h"
 #include "system/windowkind.h"
 #include "tests/support/eventloop.h"
 #include "tests/support/fixture.h"
@@ -381,6 +383,13 @@ TEST_F(StartupTest, WhatTheStartSetsUp) {
   EXPECT_EQ(g.bufferMode, screendepth(0));
   Rect off = GetOffScreenBounds();
   EXPECT_EQ(off.right - off.left, screen.right - screen.left);
+  // The dock menu's and the disk events' handlers: the routines of their procedure-table slots.
+  using Procs = std::vector<EventHandlerProc>;
+  ASSERT_NE(getproc<350>(), nullptr);
+  ASSERT_NE(getproc<451>(), nullptr);
+  EXPECT_EQ(installedhandlers(nilid, kEventClassCommand, kEventProcessCommand), Procs{getproc<350>()});
+  EXPECT_EQ(installedhandlers(nilid, kEventClassVolume, kEventVolumeMounted), Procs{getproc<451>()});
+  EXPECT_EQ(installedhandlers(nilid, kEventClassVolume, kEventVolumeUnmounted), Procs{getproc<451>()});
 }
 
 TEST_F(StartupTest, TheSettingsRecordCanSetTheOffscreenWorld) {

@@ -1,0 +1,201 @@
+// The routine type of each slot of the procedure table that holds a routine, declared once
+// beside its number. getproc<N>() answers a routine of this type, and the table's row for slot
+// N accepts only a routine of this type (system/proctable.cpp), so a fetch site and the row it
+// reads are checked against each other by the compiler. A slot whose routine is not built yet
+// has no line here: the change that builds the routine adds its line and fills its row.
+//
+// Platform callbacks have the signature that the platform layer declares for their kind and
+// are called directly. Routines of the system library have the library's own types.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <ctime>
+
+#include "platform/events/eventrecord.h"
+#include "platform/events/handlers.h"
+#include "platform/qd/qdtypes.h"
+#include "platform/types.h"
+#include "platform/windows/windows.h"
+
+namespace kv {
+
+struct desk;
+struct fred;
+struct objread;
+struct spot;
+struct LongRect;
+using WEReference = RegistryId;
+
+template <i16 Slot>
+struct procslot {};
+template <i16 Slot>
+using procroutine = typename procslot<Slot>::type;
+
+#define KV_PROCSLOT(slot, ...) \
+  template <>                  \
+  struct procslot<slot> {      \
+    using type = __VA_ARGS__;  \
+  }
+
+// The drawing bottlenecks of rectangles and regions.
+using QDRectProc = void (*)(GrafVerb verb, const Rect* r);
+using QDRgnProc = void (*)(GrafVerb verb, RgnHandle rgn);
+// The comparison that the library's searching and sorting take.
+using LibraryCompare = int (*)(const void*, const void*);
+
+// --- Record cache (71-78, 93-100) and project store (101-113) ---------------------------
+KV_PROCSLOT(71, i16 (*)(RegistryId store, i32* id, Handle h));      // addvir
+KV_PROCSLOT(72, i16 (*)(RegistryId store, i32 id, Handle* out));    // getvir
+KV_PROCSLOT(73, i16 (*)(RegistryId store, i32 id));                 // changevir
+KV_PROCSLOT(74, i16 (*)(RegistryId store, i32 id));                 // putvir
+KV_PROCSLOT(75, i16 (*)(RegistryId store, i32 id));                 // deletevir
+KV_PROCSLOT(76, i16 (*)(RegistryId store, i32 id, StringPtr name)); // namevir
+KV_PROCSLOT(77, i16 (*)(RegistryId store, i32 id));                 // savevir
+KV_PROCSLOT(78, int (*)(Size bytes));                               // nomemory
+KV_PROCSLOT(81, void (*)(Handle text, i32* selstart, i32* selend, i16 tabsize));  // xkv4indent
+KV_PROCSLOT(93, i16 (*)(i16 volume, u32 dirid, ConstStringPtr name, RegistryId store));  // openvir
+KV_PROCSLOT(94, i16 (*)(RegistryId store));                         // closevir
+KV_PROCSLOT(95, i16 (*)(RegistryId store, i32 id, Handle* out));    // revertvir
+KV_PROCSLOT(96, i16 (*)(RegistryId store, i32 id, u16* flag));      // testvir
+KV_PROCSLOT(97, i16 (*)(RegistryId store, i32 id, u32* size));      // sizevir
+KV_PROCSLOT(98, void (*)(RegistryId store));                        // clearvir
+KV_PROCSLOT(99, i16 (*)(RegistryId store));                         // islocked
+KV_PROCSLOT(100, i16 (*)(RegistryId store, u64 bytes));             // nodiskspace
+KV_PROCSLOT(101, i16 (*)(i16 volume, u32 dirid, ConstStringPtr name));  // createstar
+KV_PROCSLOT(102, i16 (*)(i16 volume, u32 dirid, ConstStringPtr name));  // deletestar
+KV_PROCSLOT(103, i16 (*)(i16 volume, u32 dirid, ConstStringPtr name, RegistryId store));  // openstar
+KV_PROCSLOT(104, i16 (*)(RegistryId store));                        // closestar
+KV_PROCSLOT(105, i16 (*)(RegistryId store));                        // compactstar
+KV_PROCSLOT(106, i16 (*)(RegistryId store));                        // flushstar
+KV_PROCSLOT(107, i16 (*)(RegistryId store, u32 nids, u32* bytes));  // totalstar
+KV_PROCSLOT(108, i16 (*)(RegistryId store, i32 id, u32* size));     // sizestar
+KV_PROCSLOT(109, i16 (*)(RegistryId store, i32 id, Handle h));      // getstar
+KV_PROCSLOT(110, i16 (*)(RegistryId store, i32 id, u8* buffer260)); // namestar
+KV_PROCSLOT(111, i16 (*)(RegistryId store, i32 id, Handle h));      // savestar
+KV_PROCSLOT(112, i16 (*)(RegistryId store, i32* id, Handle h));     // addstar
+KV_PROCSLOT(113, i16 (*)(RegistryId store, i32 id));                // delstar
+
+// --- Object services (114-122, 174-183) -------------------------------------------------
+KV_PROCSLOT(114, void (*)(const spot& s, Rect* dest, Rect* view));  // destview
+KV_PROCSLOT(118, void (*)(const objread& obj));                     // drawread
+KV_PROCSLOT(120, i16 (*)());                                        // putdownfield
+KV_PROCSLOT(122, void (*)(Handle list, int depth));                 // dumpspot
+KV_PROCSLOT(174, void (*)());                                       // dumpfield
+KV_PROCSLOT(175, i16 (*)(ConstStringPtr name, i16 volume, u32 dirid, u16 fromresource, ConstStringPtr resname,
+                         i16 resid, Handle* picture));              // getpicture
+KV_PROCSLOT(176, void (*)(Handle list, i32 index, const Rect& newrect, bool scale));  // mapspot
+KV_PROCSLOT(177, void (*)(Handle list, i16 index, Rect* out));      // calcspot
+KV_PROCSLOT(178, void (*)(const desk& d, const Rect* area));        // drawedit
+
+// --- The system library (123-168, 224-225, 441-450) -------------------------------------
+KV_PROCSLOT(123, int (*)(char* out, const char* format, ...));      // mysprintf
+KV_PROCSLOT(124, void* (*)(std::size_t));                           // malloc
+KV_PROCSLOT(125, void* (*)(std::size_t, std::size_t));              // calloc
+KV_PROCSLOT(126, void* (*)(void*, std::size_t));                    // realloc
+KV_PROCSLOT(127, void (*)(void*));                                  // free
+KV_PROCSLOT(128, double (*)(const char*));                          // atof
+KV_PROCSLOT(129, double (*)(const char*, char**));                  // strtod
+KV_PROCSLOT(130, int (*)(const char*));                             // atoi
+KV_PROCSLOT(131, long (*)(const char*));                            // atol
+KV_PROCSLOT(132, long (*)(const char*, char**, int));               // strtol
+KV_PROCSLOT(133, unsigned long (*)(const char*, char**, int));      // strtoul
+KV_PROCSLOT(134, void* (*)(const void*, const void*, std::size_t, std::size_t, LibraryCompare));  // bsearch
+KV_PROCSLOT(135, int (*)(const char* text, const char* format, ...));  // mysscanf
+KV_PROCSLOT(136, double (*)(double));                               // acos
+KV_PROCSLOT(137, double (*)(double));                               // asin
+KV_PROCSLOT(138, double (*)(double));                               // atan
+KV_PROCSLOT(139, double (*)(double, double));                       // atan2
+KV_PROCSLOT(140, double (*)(double));                               // cos
+KV_PROCSLOT(141, double (*)(double));                               // sin
+KV_PROCSLOT(142, double (*)(double));                               // tan
+KV_PROCSLOT(143, double (*)(double));                               // cosh
+KV_PROCSLOT(144, double (*)(double));                               // sinh
+KV_PROCSLOT(145, double (*)(double));                               // tanh
+KV_PROCSLOT(146, double (*)(double));                               // exp
+KV_PROCSLOT(147, double (*)(double, int*));                         // frexp
+KV_PROCSLOT(148, double (*)(double, int));                          // ldexp
+KV_PROCSLOT(149, double (*)(double));                               // log
+KV_PROCSLOT(150, double (*)(double));                               // log10
+KV_PROCSLOT(151, double (*)(double, double*));                      // modf
+KV_PROCSLOT(152, double (*)(double, double));                       // pow
+KV_PROCSLOT(153, double (*)(double));                               // sqrt
+KV_PROCSLOT(154, double (*)(double));                               // ceil
+KV_PROCSLOT(155, double (*)(double));                               // fabs
+KV_PROCSLOT(156, double (*)(double));                               // floor
+KV_PROCSLOT(157, double (*)(double, double));                       // fmod
+KV_PROCSLOT(158, void (*)(void*, std::size_t, std::size_t, LibraryCompare));  // qsort
+KV_PROCSLOT(159, int (*)());                                        // rand
+KV_PROCSLOT(160, void (*)(unsigned));                               // srand
+KV_PROCSLOT(161, std::clock_t (*)());                               // clock
+KV_PROCSLOT(162, double (*)(std::time_t, std::time_t));             // difftime
+KV_PROCSLOT(163, std::time_t (*)(std::tm*));                        // mktime
+KV_PROCSLOT(164, std::time_t (*)(std::time_t*));                    // time
+KV_PROCSLOT(165, char* (*)(const std::tm*));                        // asctime
+KV_PROCSLOT(166, char* (*)(const std::time_t*));                    // ctime
+KV_PROCSLOT(167, std::tm* (*)(const std::time_t*));                 // gmtime
+KV_PROCSLOT(168, std::size_t (*)(char*, std::size_t, const char*, const std::tm*));  // strftime
+KV_PROCSLOT(224, int (*)(char* out, const char* format, va_list args));         // myvsprintf
+KV_PROCSLOT(225, int (*)(const char* text, const char* format, va_list args));  // myvsscanf
+KV_PROCSLOT(441, char* (*)(char*, const char*));                    // strtok
+KV_PROCSLOT(442, std::size_t (*)(const char*));                     // strlen
+KV_PROCSLOT(443, int (*)(const char*, const char*));                // strcmp
+KV_PROCSLOT(444, int (*)(const char*, const char*, std::size_t));   // strncmp
+KV_PROCSLOT(445, int (*)(const void*, const void*, std::size_t));   // memcmp
+KV_PROCSLOT(446, const char* (*)(const char*, int));                // strchr
+KV_PROCSLOT(447, const char* (*)(const char*, int));                // strrchr
+KV_PROCSLOT(448, const char* (*)(const char*, const char*));        // strstr
+KV_PROCSLOT(449, char* (*)(char*, const char*));                    // strcpy
+KV_PROCSLOT(450, const char* (*)(const char*, const char*));        // strpbrk
+
+// --- Text engine (184-223, 277-280, 339, 396-431) ---------------------------------------
+KV_PROCSLOT(184, OSErr (*)(const LongRect* destRect, const LongRect* viewRect, u32 features, WEReference* out));  // WENew
+KV_PROCSLOT(185, void (*)(WEReference we));                         // WEDispose
+KV_PROCSLOT(187, OSErr (*)(WEReference we));                        // WECalText
+KV_PROCSLOT(194, OSErr (*)(const void* text, i32 length, Handle styles, Handle soup, WEReference we));  // WEInsert
+KV_PROCSLOT(209, i32 (*)(WEReference we));                          // WEGetTextLength
+KV_PROCSLOT(279, void (*)(const LongRect* r, WEReference we));      // WESetDestRect
+KV_PROCSLOT(280, void (*)(const LongRect* r, WEReference we));      // WESetViewRect
+KV_PROCSLOT(338, void (*)(const spot& s, LongRect* dest, LongRect* view));  // ldestview
+KV_PROCSLOT(339, i16 (*)(i16 feature, i16 action, WEReference we));  // WEFeatureFlag
+KV_PROCSLOT(398, bool (*)(WEReference we));                         // GetWERecDirtyFlag
+KV_PROCSLOT(399, void (*)(WEReference we, bool dirty));             // SetWERecDirtyFlag
+KV_PROCSLOT(424, OSErr (*)(u32 creator, u32 tag, u32* size, void* data, WEReference we));  // WEGetProperty
+KV_PROCSLOT(425, OSErr (*)(u32 creator, u32 tag, u32 size, const void* data, WEReference we));  // WESetProperty
+KV_PROCSLOT(427, OSErr (*)(u32 tag, i32* value, WEReference we));   // WEGetUserInfo
+KV_PROCSLOT(428, OSErr (*)(u32 tag, i32 value, WEReference we));    // WESetUserInfo
+
+// --- Files, properties and objects (226-264, 281-283) -----------------------------------
+KV_PROCSLOT(231, i16 (*)(StringPtr out, i16 capacity, i16 volume, u32 dirid));  // getpath
+KV_PROCSLOT(235, i16 (*)(const objread& obj, ConstStringPtr name, u16 command));  // lowdefine
+KV_PROCSLOT(236, i16 (*)(const objread& obj, ConstStringPtr name, fred* value));  // lowuserprop
+KV_PROCSLOT(237, i16 (*)(const objread& obj, i32 index, fred* value));  // lowuserpropidx
+KV_PROCSLOT(238, i16 (*)(const objread& obj, ConstStringPtr name, Handle* out));  // lowuserprophand
+KV_PROCSLOT(239, i16 (*)(const objread& obj, ConstStringPtr name, fred* value));  // lowsetuserprop
+KV_PROCSLOT(240, i16 (*)(const objread& obj, i32 index, fred* value));  // lowsetuserpropidx
+KV_PROCSLOT(242, i16 (*)(Handle list, ConstStringPtr name, fred* value));  // proputil
+KV_PROCSLOT(243, i16 (*)(Handle list, i32 index, fred* value));     // proputilidx
+KV_PROCSLOT(244, i16 (*)(Handle list, ConstStringPtr name, Handle* out));  // prophandutil
+KV_PROCSLOT(245, i16 (*)(Handle list, i32 index, Handle* out));     // prophandutilidx
+KV_PROCSLOT(246, i16 (*)(Handle list, fred* value));                // propuserutil
+KV_PROCSLOT(252, i16 (*)(Handle list, Handle* newlist, i16* changed, u16 command, ConstStringPtr name));  // comodproperty
+KV_PROCSLOT(255, i16 (*)(ConstStringPtr s, double* out));           // stringtodouble
+KV_PROCSLOT(256, void (*)(double d, StringPtr out));                // doubletostring
+KV_PROCSLOT(259, i16 (*)(WindowRef window, i32 code, const EventRecord* event));  // sendxrtnevent
+KV_PROCSLOT(260, void (*)(const spot& s));                          // killpictbuffer
+KV_PROCSLOT(261, u16 (*)(const u8* text, u16 length));              // stringtotoken
+KV_PROCSLOT(263, void (*)(WindowRef window, i16 send));             // updatewindow
+KV_PROCSLOT(264, void (*)());                                       // redrawbehind
+KV_PROCSLOT(281, OSErr (*)(Handle rec));                            // pack
+KV_PROCSLOT(282, OSErr (*)(Handle rec));                            // unpack
+KV_PROCSLOT(283, i64 (*)(Handle rec));                              // getsize
+
+// --- Platform callbacks -----------------------------------------------------------------
+KV_PROCSLOT(350, EventHandlerProc);                                 // PappRTDockMenuHandlerProc
+KV_PROCSLOT(437, QDRectProc);                                       // PobjRTmetaleraserectproc
+KV_PROCSLOT(438, QDRgnProc);                                        // PobjRTmetalerasergnproc
+KV_PROCSLOT(451, EventHandlerProc);                                 // PeditRTHandleDiskEvent
+
+#undef KV_PROCSLOT
+
+}  // namespace kv

@@ -1,0 +1,527 @@
+// The procedure table's rows, in slot order, and getproc.
+#include "system/proctable.h"
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "commands/define.h"
+#include "engine/drawroutines.h"
+#include "engine/fieldrecords.h"
+#include "engine/indent.h"
+#include "engine/keywords.h"
+#include "engine/numbers.h"
+#include "engine/pictbuffers.h"
+#include "fields/fieldview.h"
+#include "platform/runtime/root.h"
+#include "properties/userprops.h"
+#include "render/objectbounds.h"
+#include "render/spotgeometry.h"
+#include "shell/cardwindow.h"
+#include "shell/eventqueue.h"
+#include "shell/menus.h"
+#include "shell/redraws.h"
+#include "shell/windowmanage.h"
+#include "shell/windtable.h"
+#include "store/memoryguard.h"
+#include "store/objects.h"
+#include "store/packing.h"
+#include "store/recordcache.h"
+#include "store/starfile.h"
+#include "system/externalevents.h"
+#include "system/filelocation.h"
+#include "system/getpicture.h"
+#include "textengine/werecord.h"
+
+namespace kv {
+
+namespace {
+
+// A row holds its routine's address through a function of its own, so that the rows stay
+// constant data, checked when the program is built.
+template <i16 N, procroutine<N> F>
+u64 addressof() {
+  return u64(reinterpret_cast<std::uintptr_t>(F));
+}
+
+template <i16 N>
+constexpr ProcRow unbuilt(ProcKind kind, const char* name) {
+  return ProcRow{N, kind, name, nullptr};
+}
+
+template <i16 N, procroutine<N> F>
+constexpr ProcRow routine(ProcKind kind, const char* name) {
+  return ProcRow{N, kind, name, &addressof<N, F>};
+}
+
+// A row whose routine is built, one whose routine is not built yet, and one of the system
+// library.
+#define KV_ROUTINE(slot, kind, name) routine<slot, name>(ProcKind::kind, #name)
+#define KV_UNBUILT(slot, kind, name) unbuilt<slot>(ProcKind::kind, #name)
+#define KV_LIBRARY(slot, name) routine<slot, std::name>(ProcKind::library, #name)
+
+constexpr ProcRow kRows[] = {
+    // Dialog filters, drawing callbacks.
+    KV_UNBUILT(9, modalfilter, PdialogRTviewproc),
+    KV_UNBUILT(10, modalfilter, PdialogRTmystdialog),
+    KV_UNBUILT(11, controlaction, PdialogRTtxtscroll),
+    KV_UNBUILT(12, colorsearch, PdrawRTmatchproc),
+    KV_UNBUILT(13, qdrect, PdrawRTfakeback),
+    KV_UNBUILT(14, modalfilter, PdialogMPstdialog),
+    // The bottlenecks that turn a picture into objects.
+    KV_UNBUILT(19, qdtext, PscrapRTgathertext),
+    KV_UNBUILT(20, qdline, PscrapRTgatherline),
+    KV_UNBUILT(21, qdrect, PscrapRTgatherect),
+    KV_UNBUILT(22, qdrrect, PscrapRTgatheround),
+    KV_UNBUILT(23, qdoval, PscrapRTgatheroval),
+    KV_UNBUILT(24, qdarc, PscrapRTgatherarc),
+    KV_UNBUILT(25, qdpoly, PscrapRTgatherpoly),
+    KV_UNBUILT(26, qdregion, PscrapRTgathergn),
+    KV_UNBUILT(27, qdbits, PscrapRTgatherbits),
+    KV_UNBUILT(28, qdcomment, PscrapRTgathercom),
+    KV_UNBUILT(29, qdbits, PscrapRTgrabits),
+    KV_UNBUILT(30, drawhook, PmainRTdrawgrouproc),
+    KV_UNBUILT(32, controlaction, PcreateRTcontrollscroll),
+    KV_UNBUILT(33, controlaction, PeditRTscrollcard),
+    KV_UNBUILT(34, highlighthook, PfindRTmyhook),
+    KV_UNBUILT(36, colorsearch, PpaintRTmatchproc),
+    KV_UNBUILT(37, qdcomment, PpaintRTgathercom),
+    // Apple events.
+    KV_UNBUILT(39, aehandler, Psys7RTwildwild),
+    KV_UNBUILT(40, aecoercion, Psys7RTfsspectotext),
+    KV_UNBUILT(41, aecoercion, Psys7RTtextotarg),
+    KV_UNBUILT(42, aecoercion, Psys7RTtargtotext),
+    KV_UNBUILT(43, aeidle, Psys7RTidleproc),
+    KV_UNBUILT(44, aefilter, Psys7RTeventproc),
+    KV_UNBUILT(47, soundcallback, PsndRTcallproc),
+    KV_UNBUILT(48, soundcallback, PsndRTbackproc),
+    KV_UNBUILT(56, modalfilter, PcomaRTlistdlog),
+    KV_UNBUILT(57, modalfilter, PtransMPpassfilter),
+    KV_UNBUILT(58, plain, PtoolsRTfalseproc),
+    // Dialog user items.
+    KV_UNBUILT(61, useritem, PfileRTcopyrightproc),
+    KV_UNBUILT(62, useritem, PdialogRTdialoguseraction),
+    KV_UNBUILT(63, useritem, PdialogRTdrawBox),
+    KV_UNBUILT(64, useritem, PdialogRTdrawDblLine),
+    KV_UNBUILT(65, useritem, PdialogRTdrawGrayLine),
+    KV_UNBUILT(66, useritem, PdialogRTdrawModalBox),
+    KV_UNBUILT(67, useritem, PdialogRTdrawGrayBox),
+    KV_UNBUILT(68, useritem, PdialogRTdrawGrayLineBox),
+    KV_UNBUILT(69, qdbits, PpdataRTstdbitsproc),
+    KV_UNBUILT(70, plain, PmovieRTmoovcallback),
+    // The record cache.
+    KV_ROUTINE(71, service, addvir),
+    KV_ROUTINE(72, service, getvir),
+    KV_ROUTINE(73, service, changevir),
+    KV_ROUTINE(74, service, putvir),
+    KV_ROUTINE(75, service, deletevir),
+    KV_ROUTINE(76, service, namevir),
+    KV_ROUTINE(77, service, savevir),
+    KV_ROUTINE(78, service, nomemory),
+    // Object services.
+    KV_UNBUILT(80, service, imagedit),
+    KV_ROUTINE(81, service, xkv4indent),
+    KV_UNBUILT(82, service, drawspot),
+    KV_UNBUILT(83, service, ptinspot),
+    KV_UNBUILT(84, service, createdrawrect),
+    KV_UNBUILT(85, service, createdrawline),
+    KV_UNBUILT(86, service, createdrawpoly),
+    KV_UNBUILT(87, service, createdrawfree),
+    KV_UNBUILT(88, service, createdrawarc),
+    KV_UNBUILT(89, service, createbutrect),
+    KV_UNBUILT(90, service, createbutpoly),
+    KV_UNBUILT(91, service, createfieldrect),
+    KV_UNBUILT(92, service, createdrawtext),
+    KV_ROUTINE(93, service, openvir),
+    KV_ROUTINE(94, service, closevir),
+    KV_ROUTINE(95, service, revertvir),
+    KV_ROUTINE(96, service, testvir),
+    KV_ROUTINE(97, service, sizevir),
+    KV_ROUTINE(98, service, clearvir),
+    KV_ROUTINE(99, service, islocked),
+    KV_ROUTINE(100, service, nodiskspace),
+    // The project store.
+    KV_ROUTINE(101, service, createstar),
+    KV_ROUTINE(102, service, deletestar),
+    KV_ROUTINE(103, service, openstar),
+    KV_ROUTINE(104, service, closestar),
+    KV_ROUTINE(105, service, compactstar),
+    KV_ROUTINE(106, service, flushstar),
+    KV_ROUTINE(107, service, totalstar),
+    KV_ROUTINE(108, service, sizestar),
+    KV_ROUTINE(109, service, getstar),
+    KV_ROUTINE(110, service, namestar),
+    KV_ROUTINE(111, service, savestar),
+    KV_ROUTINE(112, service, addstar),
+    KV_ROUTINE(113, service, delstar),
+    KV_ROUTINE(114, service, destview),
+    KV_UNBUILT(115, service, backspot),
+    KV_UNBUILT(116, service, getdepth),
+    KV_ROUTINE(118, service, drawread),
+    KV_UNBUILT(119, service, readisfield),
+    KV_ROUTINE(120, service, putdownfield),
+    KV_UNBUILT(121, service, pictospot),
+    KV_ROUTINE(122, service, dumpspot),
+    // The system library.
+    KV_ROUTINE(123, library, mysprintf),
+    KV_LIBRARY(124, malloc),
+    KV_LIBRARY(125, calloc),
+    KV_LIBRARY(126, realloc),
+    KV_LIBRARY(127, free),
+    KV_LIBRARY(128, atof),
+    KV_LIBRARY(129, strtod),
+    KV_LIBRARY(130, atoi),
+    KV_LIBRARY(131, atol),
+    KV_LIBRARY(132, strtol),
+    KV_LIBRARY(133, strtoul),
+    KV_LIBRARY(134, bsearch),
+    KV_ROUTINE(135, library, mysscanf),
+    KV_LIBRARY(136, acos),
+    KV_LIBRARY(137, asin),
+    KV_LIBRARY(138, atan),
+    KV_LIBRARY(139, atan2),
+    KV_LIBRARY(140, cos),
+    KV_LIBRARY(141, sin),
+    KV_LIBRARY(142, tan),
+    KV_LIBRARY(143, cosh),
+    KV_LIBRARY(144, sinh),
+    KV_LIBRARY(145, tanh),
+    KV_LIBRARY(146, exp),
+    KV_LIBRARY(147, frexp),
+    KV_LIBRARY(148, ldexp),
+    KV_LIBRARY(149, log),
+    KV_LIBRARY(150, log10),
+    KV_LIBRARY(151, modf),
+    KV_LIBRARY(152, pow),
+    KV_LIBRARY(153, sqrt),
+    KV_LIBRARY(154, ceil),
+    KV_LIBRARY(155, fabs),
+    KV_LIBRARY(156, floor),
+    KV_LIBRARY(157, fmod),
+    KV_LIBRARY(158, qsort),
+    KV_LIBRARY(159, rand),
+    KV_LIBRARY(160, srand),
+    KV_LIBRARY(161, clock),
+    KV_LIBRARY(162, difftime),
+    KV_LIBRARY(163, mktime),
+    KV_LIBRARY(164, time),
+    KV_LIBRARY(165, asctime),
+    KV_LIBRARY(166, ctime),
+    KV_LIBRARY(167, gmtime),
+    KV_LIBRARY(168, strftime),
+    // The icon chooser and the property dialog.
+    KV_UNBUILT(169, modalfilter, PdialogRTfiltericon),
+    KV_UNBUILT(170, controlaction, PdialogRTiconscroll),
+    KV_UNBUILT(171, modalfilter, PdialogRTfilterprop),
+    KV_UNBUILT(172, controlaction, PdialogRTupropscroll),
+    KV_UNBUILT(173, plain, PdialogRTautotext),
+    KV_ROUTINE(174, service, dumpfield),
+    KV_ROUTINE(175, service, getpicture),
+    KV_ROUTINE(176, service, mapspot),
+    KV_ROUTINE(177, service, calcspot),
+    KV_ROUTINE(178, service, drawedit),
+    KV_UNBUILT(179, service, forcelistload),
+    KV_UNBUILT(180, service, lowsetpicturedata),
+    KV_UNBUILT(181, service, PcreateRTweautotext),
+    KV_UNBUILT(182, service, westupidtext),
+    KV_UNBUILT(183, service, wepacktext),
+    // The text engine.
+    KV_ROUTINE(184, service, WENew),
+    KV_ROUTINE(185, service, WEDispose),
+    KV_UNBUILT(186, service, WEUpdate),
+    KV_ROUTINE(187, service, WECalText),
+    KV_UNBUILT(188, service, WEUseText),
+    KV_UNBUILT(189, service, WEActivate),
+    KV_UNBUILT(190, service, WEDeactivate),
+    KV_UNBUILT(191, service, WEGetSelection),
+    KV_UNBUILT(192, service, WESetSelection),
+    KV_UNBUILT(193, service, WEKey),
+    KV_ROUTINE(194, service, WEInsert),
+    KV_UNBUILT(195, service, WESetStyle),
+    KV_UNBUILT(196, service, WECut),
+    KV_UNBUILT(197, service, WECopy),
+    KV_UNBUILT(198, service, WECopyRange),
+    KV_UNBUILT(199, service, WEPaste),
+    KV_UNBUILT(200, service, WECanPaste),
+    KV_UNBUILT(201, service, WEDelete),
+    KV_UNBUILT(202, service, WEUseStyleScrap),
+    KV_UNBUILT(203, service, WEOffsetToLine),
+    KV_UNBUILT(204, service, WEGetOffset),
+    KV_UNBUILT(205, service, WEGetPoint),
+    KV_UNBUILT(206, service, WEScroll),
+    KV_UNBUILT(207, service, WESelView),
+    KV_UNBUILT(208, service, WEGetHeight),
+    KV_ROUTINE(209, service, WEGetTextLength),
+    KV_UNBUILT(210, service, WEGetChar),
+    KV_UNBUILT(211, service, WECountLines),
+    KV_UNBUILT(213, service, WEVersion),
+    KV_UNBUILT(214, service, WEBuildFontTable),
+    KV_UNBUILT(215, service, WEUpdateFontTable),
+    KV_UNBUILT(216, service, WEUpdateStyleScrap),
+    KV_UNBUILT(217, service, WEFindWord),
+    KV_UNBUILT(218, service, WEFindLine),
+    KV_UNBUILT(219, service, WEFindParagraph),
+    KV_UNBUILT(220, service, WECharByte),
+    KV_UNBUILT(221, service, WECharType),
+    KV_UNBUILT(222, service, WEClick),
+    KV_UNBUILT(223, service, WEIsActive),
+    KV_ROUTINE(224, library, myvsprintf),
+    KV_ROUTINE(225, library, myvsscanf),
+    // Dialogs, files and object services.
+    KV_UNBUILT(226, service, xanswer),
+    KV_UNBUILT(227, service, xask),
+    KV_UNBUILT(228, service, xrunlist),
+    KV_UNBUILT(229, service, xanswerfile),
+    KV_UNBUILT(230, service, xanswerfolder),
+    KV_ROUTINE(231, service, getpath),
+    KV_UNBUILT(233, service, importimage),
+    KV_UNBUILT(234, service, getcachepicture),
+    KV_ROUTINE(235, service, lowdefine),
+    KV_ROUTINE(236, service, lowuserprop),
+    KV_ROUTINE(237, service, lowuserpropidx),
+    KV_ROUTINE(238, service, lowuserprophand),
+    KV_ROUTINE(239, service, lowsetuserprop),
+    KV_ROUTINE(240, service, lowsetuserpropidx),
+    KV_UNBUILT(241, service, objectcursor),
+    KV_ROUTINE(242, service, proputil),
+    KV_ROUTINE(243, service, proputilidx),
+    KV_ROUTINE(244, service, prophandutil),
+    KV_ROUTINE(245, service, prophandutilidx),
+    KV_ROUTINE(246, service, propuserutil),
+    KV_UNBUILT(247, service, modproperty),
+    KV_UNBUILT(248, service, modpropertyidx),
+    KV_UNBUILT(249, service, lowmovepicturedata),
+    KV_UNBUILT(250, service, shufflepicture),
+    KV_UNBUILT(251, service, shuffleuprops),
+    KV_ROUTINE(252, service, comodproperty),
+    KV_UNBUILT(253, service, setgroup),
+    KV_UNBUILT(254, service, setungroup),
+    KV_ROUTINE(255, service, stringtodouble),
+    KV_ROUTINE(256, service, doubletostring),
+    KV_UNBUILT(257, service, findrez),
+    KV_UNBUILT(258, service, lowrez),
+    KV_ROUTINE(259, service, sendxrtnevent),
+    KV_ROUTINE(260, service, killpictbuffer),
+    KV_ROUTINE(261, service, stringtotoken),
+    KV_ROUTINE(263, service, updatewindow),
+    KV_ROUTINE(264, service, redrawbehind),
+    KV_UNBUILT(265, modalfilter, PdialogRTstdialog),
+    KV_UNBUILT(266, controlaction, PtoolRTtrackbtn),
+    KV_UNBUILT(267, controlcolor, Pfindbehindcolor),
+    KV_UNBUILT(270, plain, PtuneRTcallproc),
+    KV_UNBUILT(274, timer, spincursor),
+    KV_UNBUILT(275, plain, PxcmdRTcallback),
+    KV_UNBUILT(277, service, WEGetInfo),
+    KV_UNBUILT(278, service, WESetInfo),
+    KV_ROUTINE(279, service, WESetDestRect),
+    KV_ROUTINE(280, service, WESetViewRect),
+    KV_ROUTINE(281, service, pack),
+    KV_ROUTINE(282, service, unpack),
+    KV_ROUTINE(283, service, getsize),
+    KV_UNBUILT(285, colorsearch, bwmatchproc),
+    KV_UNBUILT(286, carbonevent, dontActivateProc),
+    KV_UNBUILT(288, windowdefinition, widget),
+    KV_UNBUILT(289, plain, _WEDontErase),
+    KV_UNBUILT(290, qdrect, PdrawRTsanitycheckedrectproc),
+    KV_UNBUILT(291, iconaction, DetachSuiteMembers),
+    KV_UNBUILT(292, navevent, naveventproc),
+    KV_UNBUILT(293, carbonevent, mySheetHandler),
+    KV_UNBUILT(294, navevent, askusernaveventproc),
+    KV_UNBUILT(295, plain, interceptqtvr),
+    KV_UNBUILT(296, plain, enteringnode),
+    KV_UNBUILT(297, plain, leavingnode),
+    KV_UNBUILT(298, plain, mouseoverhotspot),
+    KV_UNBUILT(299, aehandler, speechdone),
+    // Text panes, drags.
+    KV_UNBUILT(300, panedraw, TPPaneDrawProc),
+    KV_UNBUILT(301, panehittest, TPPaneHitTestProc),
+    KV_UNBUILT(302, panetracking, TPPaneTrackingProc),
+    KV_UNBUILT(303, paneidle, TPPaneIdleProc),
+    KV_UNBUILT(304, panekeydown, TPPaneKeyDownProc),
+    KV_UNBUILT(305, paneactivate, TPPaneActivateProc),
+    KV_UNBUILT(306, panefocus, TPPaneFocusProc),
+    KV_UNBUILT(307, teclickloop, TPTEClickLoopProc),
+    KV_UNBUILT(308, controlaction, TPScrollActionProc),
+    KV_UNBUILT(309, dragtracking, MyDefaultTrackingHandler),
+    KV_UNBUILT(310, dragreceive, MyDefaultReceiveHandler),
+    KV_UNBUILT(311, dragsend, MySendTextDataProc),
+    KV_UNBUILT(312, dragsend, MySendSpotDataProc),
+    // The text engine's inline input, hooks and drags.
+    KV_UNBUILT(313, aehandler, _WEHandleUpdateActiveInputArea),
+    KV_UNBUILT(314, aehandler, _WEHandlePositionToOffset),
+    KV_UNBUILT(315, aehandler, _WEHandleOffsetToPosition),
+    KV_UNBUILT(316, aehandler, _WEHandleGetSelectedText),
+    KV_UNBUILT(320, segmentdirection, GetSegmentDirection),
+    KV_UNBUILT(321, dragsend, _WESendFlavor),
+    KV_UNBUILT(322, unicodefallback, _WEUnicodeToTextFallbackProc),
+    KV_UNBUILT(323, tehook, _WEStdDrawText),
+    KV_UNBUILT(324, tehook, _WEStdPixelToChar),
+    KV_UNBUILT(325, tehook, _WEStdCharToPixel),
+    KV_UNBUILT(326, tehook, _WEStdLineBreak),
+    KV_UNBUILT(327, tehook, _WERomanLineBreak),
+    KV_UNBUILT(328, tehook, _WEStdWordBreak),
+    KV_UNBUILT(329, tehook, _WEStdCharByte),
+    KV_UNBUILT(330, tehook, _WEStdCharType),
+    KV_UNBUILT(331, tehook, _WEStdClickLoop),
+    KV_UNBUILT(332, tehook, _WEStdHiliteDropArea),
+    KV_UNBUILT(333, tehook, _WEStdErase),
+    KV_UNBUILT(334, tehook, _WEStdDrawTSMHilite),
+    KV_UNBUILT(335, carbonevent, PeditRTHandleWindowMenuZooms),
+    KV_UNBUILT(336, carbonevent, PeditRTRedrawScrollbarsAfterExpand),
+    KV_ROUTINE(338, service, ldestview),
+    KV_ROUTINE(339, service, WEFeatureFlag),
+    KV_UNBUILT(340, service, WESetAlignment),
+    // The window layout routines.
+    KV_UNBUILT(341, service, lowclipup),
+    KV_UNBUILT(342, service, lowclipdown),
+    KV_UNBUILT(343, service, lowfixbar),
+    KV_UNBUILT(344, service, lowrectbar),
+    KV_UNBUILT(345, service, lowgetinterior),
+    KV_UNBUILT(349, carbonevent, PeditRThandlemousewheelproc),
+    KV_ROUTINE(350, carbonevent, PappRTDockMenuHandlerProc),
+    KV_UNBUILT(351, plain, PscriRTautoindentproc),
+    KV_UNBUILT(352, modalfilter, PdialogRTfilterfilter),
+    KV_UNBUILT(353, qdrect, PdrawRTdonteraserectproc),
+    KV_UNBUILT(354, qdregion, PdrawRTdonterasergnproc),
+    KV_UNBUILT(355, carbonevent, PcopyRThandlegetservicetypesproc),
+    KV_UNBUILT(356, carbonevent, PcopyRThandleservicecopyproc),
+    KV_UNBUILT(357, carbonevent, PcopyRThandleservicepasteproc),
+    // The text engine's object handlers: pictures, TIFF images, embedded objects.
+    KV_UNBUILT(358, objectnew, HandleNewPicture),
+    KV_UNBUILT(359, objectdispose, HandleDisposePicture),
+    KV_UNBUILT(360, objectdraw, HandleDrawPicture),
+    KV_UNBUILT(361, objectstream, HandleStreamPicture),
+    KV_UNBUILT(362, objectclick, HandleClickPicture),
+    KV_UNBUILT(363, objectnew, HandleNewTIFF),
+    KV_UNBUILT(364, objectdispose, HandleDisposeTIFF),
+    KV_UNBUILT(365, objectdraw, HandleDrawTIFF),
+    KV_UNBUILT(366, objectnew, HandleNewIota),
+    KV_UNBUILT(367, objectdispose, HandleDisposeIota),
+    KV_UNBUILT(368, objectdraw, HandleDrawIota),
+    KV_UNBUILT(369, objectstream, HandleStreamIota),
+    KV_UNBUILT(370, objectclick, HandleClickIota),
+    // The text engine's tab hooks.
+    KV_UNBUILT(383, tehook, _WETabDrawText),
+    KV_UNBUILT(384, tehook, _WETabPixelToChar),
+    KV_UNBUILT(385, tehook, _WETabCharToPixel),
+    KV_UNBUILT(386, tehook, _WETabLineBreak),
+    KV_UNBUILT(388, carbonevent, PeditRTRedrawForLiveResize),
+    KV_UNBUILT(391, carbonevent, PcomaRTasklistmousewheelproc),
+    KV_UNBUILT(392, listsearch, PlistRTasklistmatchproc),
+    KV_UNBUILT(393, plain, PobjRTwescrollcallbackproc),
+    KV_UNBUILT(394, modalfilter, PcomaRTPPCdlog),
+    KV_UNBUILT(395, carbonevent, PappRTExpandCollapseWindowProc),
+    KV_UNBUILT(396, service, westupidertext),
+    KV_UNBUILT(397, service, wenewpacktext),
+    KV_ROUTINE(398, service, GetWERecDirtyFlag),
+    KV_ROUTINE(399, service, SetWERecDirtyFlag),
+    KV_UNBUILT(400, service, putdownspotwerec),
+    KV_UNBUILT(401, listdefinition, MyListDefinition),
+    // The text engine: streams, objects, properties and user info.
+    KV_UNBUILT(402, service, WEStreamRange),
+    KV_UNBUILT(403, service, WEPut),
+    KV_UNBUILT(404, service, WEInsertObject),
+    KV_UNBUILT(405, service, WEGetObjectAtOffset),
+    KV_UNBUILT(406, service, WEGetSelectedObject),
+    KV_UNBUILT(407, service, WEGetObjectOffset),
+    KV_UNBUILT(408, service, WEGetObjectRefCon),
+    KV_UNBUILT(409, service, WESetObjectRefCon),
+    KV_UNBUILT(410, service, WEGetObjectProperty),
+    KV_UNBUILT(411, service, WESetObjectProperty),
+    KV_UNBUILT(412, service, WERemoveObjectProperty),
+    KV_UNBUILT(413, service, WEGetObjectFrame),
+    KV_UNBUILT(414, service, WEGetObjectBaseline),
+    KV_UNBUILT(415, service, WESetObjectBaseline),
+    KV_UNBUILT(416, service, WEGetObjectSize),
+    KV_UNBUILT(417, service, WESetObjectSize),
+    KV_UNBUILT(418, service, WESetObjectPlacement),
+    KV_UNBUILT(419, service, WEGetObjectOwner),
+    KV_UNBUILT(420, service, WEGetObjectType),
+    KV_UNBUILT(421, service, WEFindNextObject),
+    KV_UNBUILT(422, service, WEFindPreviousObject),
+    KV_UNBUILT(423, service, WEGetObjectDataHandle),
+    KV_ROUTINE(424, service, WEGetProperty),
+    KV_ROUTINE(425, service, WESetProperty),
+    KV_UNBUILT(426, service, WERemoveProperty),
+    KV_ROUTINE(427, service, WEGetUserInfo),
+    KV_ROUTINE(428, service, WESetUserInfo),
+    KV_UNBUILT(429, service, WERemoveUserInfo),
+    KV_UNBUILT(430, service, WESetObjectDataHandle),
+    KV_UNBUILT(431, service, WEGetObjectByIndex),
+    // Metal windows.
+    KV_UNBUILT(436, carbonevent, PdrawRTsetidlerBGproc),
+    KV_ROUTINE(437, qdrect, PobjRTmetaleraserectproc),
+    KV_ROUTINE(438, qdregion, PobjRTmetalerasergnproc),
+    KV_UNBUILT(439, carbonevent, PdrawRTDrawMetalWindowControl),
+    KV_UNBUILT(440, plain, PxcmdRTcallback),  // the routine of slot 275
+    // The system library's strings.
+    KV_LIBRARY(441, strtok),
+    KV_LIBRARY(442, strlen),
+    KV_LIBRARY(443, strcmp),
+    KV_LIBRARY(444, strncmp),
+    KV_LIBRARY(445, memcmp),
+    KV_LIBRARY(446, strchr),
+    KV_LIBRARY(447, strrchr),
+    KV_LIBRARY(448, strstr),
+    KV_LIBRARY(449, strcpy),
+    KV_LIBRARY(450, strpbrk),
+    KV_ROUTINE(451, carbonevent, PeditRTHandleDiskEvent),
+    KV_UNBUILT(453, service, WEInsertFormattedText),
+};
+
+#undef KV_ROUTINE
+#undef KV_UNBUILT
+#undef KV_LIBRARY
+
+constexpr bool rowsinorder() {
+  i16 last = -1;
+  for (const ProcRow& r : kRows) {
+    if (r.slot <= last || r.slot >= kProcSlots) return false;
+    last = r.slot;
+  }
+  return true;
+}
+static_assert(rowsinorder(), "one row per slot, in slot order, within 0-453");
+
+// The row index of every slot (-1: empty).
+constexpr std::array<i16, kProcSlots> kRowOf = [] {
+  std::array<i16, kProcSlots> at{};
+  at.fill(-1);
+  for (std::size_t i = 0; i < std::size(kRows); ++i) at[std::size_t(kRows[i].slot)] = i16(i);
+  return at;
+}();
+
+struct ProcTableState {
+  std::array<u64, kProcSlots> slots{};
+  bool filled = false;
+};
+
+ProcTableState& filledtable() {
+  ProcTableState& s = state<ProcTableState>();
+  if (!s.filled) {
+    for (const ProcRow& r : kRows) s.slots[std::size_t(r.slot)] = r.address ? r.address() : 0;
+    s.filled = true;
+  }
+  return s;
+}
+
+}  // namespace
+
+std::span<const ProcRow> procrows() { return kRows; }
+
+const ProcRow* procrow(i16 slot) {
+  if (slot < 0 || slot >= kProcSlots) return nullptr;
+  i16 at = kRowOf[std::size_t(slot)];
+  return at < 0 ? nullptr : &kRows[at];
+}
+
+void initcarbonprocs() { filledtable(); }
+
+u64 getproc(i16 n) {
+  if (n < 0 || n >= kProcSlots) return 0;
+  return filledtable().slots[std::size_t(n)];
+}
+
+}  // namespace kv
