@@ -28,7 +28,6 @@
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/mainloop.h"
-#include "shell/menus.h"
 #include "shell/platformutil.h"
 #include "shell/settings.h"
 #include "system/appleevents.h"
