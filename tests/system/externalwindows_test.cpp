@@ -3,11 +3,11 @@
 
 #include <algorithm>
 
-#include "platform/qd/regions.h"
 #include "platform/windows/windows.h"
 #include "system/externalwindows.h"
 #include "system/windowkind.h"
 #include "tests/support/fixture.h"
+#include "tests/support/owned.h"
 
 namespace kv {
 namespace {
@@ -180,8 +180,8 @@ TEST_F(ExternalWindowTest, AnIdThatIsNotALiveWindowChangesNothing) {
   WindowRef a = external();
   WindowRef b = external();
   DisposeWindow(b);
-  RgnHandle region = NewRgn();
-  for (WindowRef id : {b, RegistryId(region), GetWindowPort(a)}) {
+  NewRegion region;
+  for (WindowRef id : {b, region.get(), GetWindowPort(a)}) {
     std::vector<WindowRef> list = windowlist();
     PMoveWin(id, Point{5, 5}, false);
     PMoveWin(id, Point{5, 5}, true);
@@ -197,7 +197,6 @@ TEST_F(ExternalWindowTest, AnIdThatIsNotALiveWindowChangesNothing) {
     EXPECT_EQ(windowlist(), list);
     expectrect(content(a), kBounds);
   }
-  DisposeRgn(region);
 }
 
 }  // namespace
