@@ -12,9 +12,12 @@
 #include "engine/objectutil.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/regions.h"
+#include "platform/qd/shapes.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
 #include "properties/valuewords.h"
+#include "shell/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/objread.h"
@@ -200,6 +203,43 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   if (data != nilhandle) DisposeHandle(data);
   if (st == 0) *count = i + 1 - at;
   return st;
+}
+
+i16 getrgnfromspot(const spot& object, RgnHandle* out) {
+  *out = nilid;
+  const u16 style = object.style;
+  const Rect r = object.rect;
+  const bool frame = style == 100 || style == 103 || style == 105 || style == 106 || style == 108 || style == 200 ||
+                     (style >= 203 && style <= 206) || (style >= 209 && style <= 226) || style == 228 || style == 229 ||
+                     (style >= 300 && style <= 303);
+  const bool shaped = frame || style == 101 || style == 102 || style == 104 || style == 107 || style == 201 ||
+                      style == 202 || style == 207;
+  if (!shaped) return 0;
+  RgnHandle rgn = NewRgn();
+  if (rgn == nilid) return 0;
+  const graphictail tail = getgraphictail(object);
+  switch (style) {
+    case 101: RoundRectRgn(rgn, &r, i16(tail.startangle), i16(tail.arcangle)); break;
+    case 201: {
+      const i16 corner = mainglobals().modernLook ? i16(4) : i16((r.bottom - r.top) / 2);
+      RoundRectRgn(rgn, &r, corner, corner);
+      break;
+    }
+    case 102:
+    case 207: OvalRgn(rgn, &r); break;
+    case 104:
+    case 202:
+      if (object.data != nilhandle) PolyRgn(rgn, object.data);
+      break;
+    case 107: {
+      const Rect oval{tail.point1.v, tail.point1.h, tail.point2.v, tail.point2.h};
+      ArcRgn(rgn, &oval, i16(tail.startangle), i16(tail.arcangle));
+      break;
+    }
+    default: RectRgn(rgn, r); break;
+  }
+  *out = rgn;
+  return 0;
 }
 
 }  // namespace kv

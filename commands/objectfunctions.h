@@ -4,6 +4,8 @@
 
 #include "engine/hier.h"
 #include "platform/types.h"
+#include "platform/qd/regions.h"
+#include "store/records.h"
 
 namespace kv {
 
@@ -15,6 +17,14 @@ struct fred;
 // `idform` its long id (an empty line for a window without a context); for other kinds the
 // window's title when it has a title bar. 0, or 37.
 i16 buildwindnames(fred* value, bool idform, u16 kind);
+
+// A new region of an object's shape (its rectangle R): the frame of R for rectangles, lines,
+// bitmaps, texts, groups, the buttons 200, 203-206, 209-226, 228 and 229 and every field; a
+// round rectangle for 101 (its round width and height) and 201 (corners 4 by 4 while
+// `modernLook` is on, else half R's height); the oval of R for 102 and 207; the polygon of
+// 104 and 202; the wedge of an arc's own oval (the two corner points it keeps) for 107, as the
+// arc is painted. No region for any other style. The caller disposes the region. 0.
+i16 getrgnfromspot(const spot& object, RgnHandle* out);
 
 // getSelected(card or background [, long | short | abbreviated | kind | style]): the selected
 // objects of its list (empty with the browse tool). 2 for another object or word; 49, 39, 88

@@ -104,7 +104,7 @@ i16 moveobject(const objread& obj, u16 word, const geometryvalue& g) {
   }
   Rect before{};
   calcspot(obj.objects, i16(obj.objindex), &before);
-  mapspot(obj.objects, obj.objindex, r, false);
+  if (mapspot(obj.objects, obj.objindex, r, false) != 0) return statusnomemory;
   markowner(obj);
   // Redrawn when the window shows the object's card and the object can be seen.
   desk shown{};

@@ -302,10 +302,7 @@ i16 setwindowlimit(i16 width, i16 height) {
   MainGlobals& g = mainglobals();
   const Rect old = GetOffScreenBounds();
   Rect bounds{old.top, old.left, i16(old.top + height), i16(old.left + width)};
-  SetOffScreenBounds(bounds);
-  if (GetOffScreenWorld() != nilid && CreateOffScreen(GetOffScreenDepth()) == 0) {
-    SetOffScreenBounds(old);
-    CreateOffScreen(GetOffScreenDepth());
+  if (SetOffScreenSize(bounds) != 0) {
     static constexpr u8 nomemory[] = "\x09no memory";
     stringtohand(nomemory, g.result);
     return 0;
@@ -465,7 +462,7 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       i16 depth = 0;
       if (i16 st = stringtomode(s, &depth)) return st;
       // The offscreen world is made again at that depth; the depth counts only when it is.
-      if (GetOffScreenWorld() != nilid && CreateOffScreen(depth) == 0) return 0;
+      if (GetOffScreenWorld() != nilid && ChangeOffScreenDepth(depth) == 0) return 0;
       g.bufferMode = depth;
       return 0;
     }

@@ -94,6 +94,9 @@ bool platformfacts(MainGlobals& g) {
 bool bookkeeping(MainGlobals& g) {
   g.erroroffset = -1;
   g.openfield = -1;
+  g.bmapindex = -1;
+  g.graphindex = -1;
+  g.drawnindex = -1;
   g.mouseobject = -1;
   g.calllevel = -1;
   g.repeatindex = -1;

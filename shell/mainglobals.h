@@ -146,6 +146,25 @@ struct MainGlobals {
   effectrec effects[kMaxEffects];  // the visual effects queued for the next card change, oldest first
   i16 effectcount;
 
+  // --- Card drawing: the objects edited on top of a card, and the drawing flags -----------
+  // (the handles are the lists' and tables' own, not owned here)
+  Handle openfieldclut;    // the open field's colour table (0 none)
+  RegistryId bmapwindow;   // the bitmap being painted: its window,
+  Handle bmapspots;        // its object list,
+  i16 bmapindex;           // its index (-1 none)
+  Handle bmapclut;         // and its colour table (0 none)
+  RegistryId graphwindow;  // the text graphic being edited: its window,
+  Handle graphspots;       // its object list,
+  i16 graphindex;          // its index (-1 none)
+  RegistryId graphrec;     // and its live text record
+  i16 offwindowdrawing;    // a card or object is drawn into a picture, a movie frame or an export
+  i16 imagedrawing;        // a card is drawn for printing, a drag image or a window image
+  Handle drawnspots;       // the object being drawn: its list (0 none)
+  i16 drawnindex;          // and its index (-1 none)
+  i16 resumeredraw;        // set at resume, cleared by the card drawing
+  i16 eraseallowed;        // the no-erase drawing procedures let erasing through
+  i16 focussuppressed;     // the tools' click handling holds back the open field's focus ring
+
   // --- Settings record and start-up ------------------------------------------------------
   Handle settings;         // the 36-byte settings record, host order (shell/settings.h)
   u16 scriptfont, scriptsize, scriptstyle;  // settings words 2-4

@@ -3,7 +3,6 @@
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "render/objectbounds.h"
-#include "shell/mainglobals.h"
 #include "store/records.h"
 
 namespace kv {
@@ -13,7 +12,6 @@ struct RedrawState {
   std::vector<redrawrequest> requests;
 };
 
-Rect grown(Rect r, i16 by) { return Rect{i16(r.top - by), i16(r.left - by), i16(r.bottom + by), i16(r.right + by)}; }
 }  // namespace
 
 void drawedit(const desk& d, const Rect* area) {
@@ -40,12 +38,6 @@ void drawread(const objread& obj) {
       return;
     default: return;
   }
-}
-
-void invalspot(Handle list, i16 index) {
-  Rect r{};
-  calcspot(list, index, &r);
-  state<RedrawState>().requests.push_back({mainglobals().current.window, false, grown(r, 3)});
 }
 
 std::vector<redrawrequest> takeredraws() {

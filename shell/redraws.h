@@ -1,5 +1,5 @@
-// Redraw requests. The card area and its objects are drawn by the renderer; until it exists
-// headless runs only record that a redraw was asked, and tests read the record.
+// Redraw requests. The card area and its objects are drawn by the renderer; until the window
+// draws it, headless runs only record that a redraw was asked, and tests read the record.
 #pragma once
 
 #include <vector>
@@ -23,9 +23,6 @@ void drawedit(const desk& d, const Rect* area);
 // whose card no window shows (a card its window does not show, a window that is not open) or
 // that names no card (menus, items, the shared script, the application).
 void drawread(const objread& obj);
-// Invalidates object `index` of an object list (its drawing bounds grown by 3) in the current
-// window; without a list an empty rectangle grown by 3.
-void invalspot(Handle list, i16 index);
 
 // The requests recorded since the last call, oldest first; the record is emptied.
 std::vector<redrawrequest> takeredraws();

@@ -93,7 +93,9 @@ KV_STORED_RECORD(headrec, 42, KV_HEADREC_FIELDS)
   F(u16, pagecount, 14)
 KV_STORED_RECORD(librec, 16, KV_LIBREC_FIELDS)
 
-// Followed by `pagecount` page references to the card-list pages.
+// Followed by `pagecount` page references to the card-list pages. `word2` is the window's
+// style code; `themeback` its theme background (high byte an explicit theme brush, low byte a
+// background kind 1-8); `translucency` 100 less its opacity.
 #define KV_WINDREC_FIELDS(F) \
   F(u16, kind, 0)            \
   F(u16, word2, 2)           \
@@ -101,8 +103,8 @@ KV_STORED_RECORD(librec, 16, KV_LIBREC_FIELDS)
   F(u32, cardcount, 8)       \
   F(u32, backcount, 12)      \
   F(u32, nextid, 16)         \
-  F(u16, word20, 20)         \
-  F(u16, word22, 22)         \
+  F(u16, themeback, 20)      \
+  F(u16, translucency, 22)   \
   F(Rect, rect1, 24)         \
   F(Rect, rect2, 32)         \
   F(hfield, name, 40)        \

@@ -401,6 +401,11 @@ PicHandle OpenPicture(const Rect* picFrame) {
   return OpenCPicture(&params);
 }
 
+bool portrecordingpicture(CGrafPtr port) {
+  const Port* p = portof(port);
+  return p && p->picsave;
+}
+
 void ClosePicture() {
   Port* p = currentport();
   if (!p || !p->picsave) return;

@@ -23,6 +23,8 @@ PicHandle OpenCPicture(const OpenCPicParams* params);
 // Ends the recording and shows the pen again. A recording that ran out of memory leaves an
 // empty picture (size 0).
 void ClosePicture();
+// Whether a picture is being recorded from the port's drawing.
+bool portrecordingpicture(CGrafPtr port);
 void KillPicture(PicHandle pic);
 // Plays the picture into the current port, mapping its frame onto dstRect. Damaged data
 // stops the playback at the damage.

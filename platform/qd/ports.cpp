@@ -86,6 +86,8 @@ OSErr makepixelparts(i16 depth, const Rect& bounds, CTabHandle table, WorldParts
 
 OSErr makeworldparts(i16 depth, const Rect& bounds, CTabHandle table, GDHandle device, GWorldFlags flags, WorldParts* out) {
   if (bounds.right <= bounds.left || bounds.bottom <= bounds.top) return paramErr;
+  const std::vector<i16>& refused = qd().refuseddepths;
+  if (std::find(refused.begin(), refused.end(), depth) != refused.end()) return cNoMemErr;
   WorldParts w;
   OSErr err = makepixelparts(depth, bounds, table, &w);
   if (err != noErr) return err;
@@ -256,6 +258,12 @@ GWorldFlags UpdateGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHa
   adoptparts(*p, w, *bounds, true);
   if (devicewascurrent) qd().currentdevice = p->device;
   return 0;
+}
+
+void refuseworlddepth(i16 depth, bool refuse) {
+  std::vector<i16>& refused = qd().refuseddepths;
+  std::erase(refused, depth);
+  if (refuse) refused.push_back(depth);
 }
 
 void DisposeGWorld(GWorldPtr world) {

@@ -40,6 +40,9 @@ OSErr NewGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHandle tabl
 // stretchPix scales them). Answers gwFlagErr on failure, leaving the world as it was.
 GWorldFlags UpdateGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHandle table, GDHandle device, GWorldFlags flags);
 void DisposeGWorld(GWorldPtr world);
+// Tests: while a depth is refused, NewGWorld and UpdateGWorld answer cNoMemErr for it (window
+// ports are not concerned).
+void refuseworlddepth(i16 depth, bool refuse);
 void GetGWorld(CGrafPtr* port, GDHandle* device);
 // Makes the port current; a world's own device becomes current with it, another port takes
 // the given device (the current one stays when none is given).

@@ -100,6 +100,7 @@ struct QDState {
   RGBColor systemhilite{0x9999, 0xCCCC, 0xFFFF};  // the default hilite colour of ports
   std::map<GDHandle, std::vector<ColorSearchProcPtr>> searchprocs;
   std::map<GDHandle, std::vector<ColorComplementProcPtr>> compprocs;
+  std::vector<i16> refuseddepths;  // depths offscreen worlds are refused at (tests)
 };
 
 inline QDState& qd() { return state<QDState>(); }

@@ -238,6 +238,16 @@ std::vector<WindowInfo> windows() {
   return out;
 }
 
+void setscreendepth(i16 depth) {
+  HeadlessBackend* h = headlessbackend();
+  if (!h) return;
+  std::vector<ScreenInfo> screens = h->screens();
+  if (screens.empty()) screens.push_back(ScreenInfo{});
+  screens[0].depth = depth;
+  screens[0].colortable.clear();
+  h->setscreens(std::move(screens));
+}
+
 const Frame& screen() { return composescreen(); }
 
 u32 pixelat(const Frame& f, i16 h, i16 v) {

@@ -48,6 +48,9 @@ void chooseMenuItem(i16 menuid, u16 item, u16 modifiers = 0);
 void collapseWindow(RegistryId window, bool collapse);
 // A volume mounted or unmounted; `name` (Mac Roman) is the name it goes by.
 void volumeChange(i16 volume, bool mounted, std::string_view name = {});
+// Gives the main screen another depth (1, 8, 16 or 32; an indexed depth shows its standard
+// colour table), as a user switching the display's colours would; at once.
+void setscreendepth(i16 depth);
 // Leaves a pause of `ticks` before the next action.
 void advance(u32 ticks);
 // The driver's cursor: the tick at which the next action starts.

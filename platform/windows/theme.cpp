@@ -1,7 +1,11 @@
 #include "platform/windows/theme.h"
 
+#include <cstring>
+
+#include "platform/memory/memory.h"
 #include "platform/qd/bottleneck.h"
 #include "platform/qd/ports.h"
+#include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/windowimpl.h"
 
@@ -38,7 +42,162 @@ class SavedPen {
   RGBColor back_{};
 };
 
+// The flat colours of the brushes: active, then inactive.
+struct BrushColours {
+  i16 brush;
+  RGBColor active;
+  RGBColor inactive;
+};
+constexpr RGBColor grey(u16 level) { return RGBColor{level, level, level}; }
+constexpr RGBColor kWhite = grey(0xFFFF);
+constexpr BrushColours kBrushes[] = {
+    {1, grey(0xE8E8), grey(0xF0F0)},                            // dialog
+    {3, grey(0xE8E8), grey(0xF0F0)},                            // alert
+    {5, grey(0xECEC), grey(0xF4F4)},                            // modeless dialog
+    {7, grey(0xE4E4), grey(0xEEEE)},                            // utility window
+    {9, RGBColor{0xEDED, 0xF3F3, 0xFEFE}, grey(0xF6F6)},        // sorted list column
+    {10, kWhite, kWhite},                                       // list
+    {15, kWhite, kWhite},                                       // document window
+    {16, kWhite, kWhite},                                       // file browser window
+    {29, grey(0xDDDD), grey(0xEEEE)},                           // button face
+    {46, RGBColor{0x5A5A, 0x8C8C, 0xD8D8}, grey(0xB4B4)},       // focus highlight
+    {-1, grey(0), grey(0)},                                     // black
+    {-2, kWhite, kWhite},                                       // white
+};
+constexpr i16 kFocusBrush = 46;
+
+// A colour as a depth without colour shows it: black or white by its lightness.
+RGBColor fordepth(RGBColor c, i16 depth, bool colourdevice) {
+  if (depth > 1 && colourdevice) return c;
+  const u32 light = (u32(c.red) * 30 + u32(c.green) * 59 + u32(c.blue) * 11) / 100;
+  return light >= 0x8000 ? kWhite : grey(0);
+}
+
+// What a theme drawing state keeps of the current port.
+struct ThemeState {
+  PenState pen;
+  RGBColor fore;
+  RGBColor back;
+  Pattern backpat;
+  i16 textmode;
+};
+
+OSStatus drawframe(const Rect* r, u32 state, u16 active, u16 inactive) {
+  if (r == nullptr) return paramErr;
+  SavedPen saved;
+  PenNormal();
+  const RGBColor c = grey(state == kThemeStateActive ? active : inactive);
+  RGBForeColor(&c);
+  Rect outer = *r;
+  InsetRect(&outer, -1, -1);
+  FrameRect(&outer);
+  return noErr;
+}
+
 }  // namespace
+
+bool themebrushcolour(i16 brush, bool active, RGBColor* out) {
+  for (const BrushColours& b : kBrushes) {
+    if (b.brush != brush) continue;
+    if (out) *out = active ? b.active : b.inactive;
+    return true;
+  }
+  return false;
+}
+
+OSStatus SetThemeBackground(i16 brush, i16 depth, bool colourdevice) {
+  RGBColor c{};
+  if (!themebrushcolour(brush, true, &c)) return paramErr;
+  c = fordepth(c, depth, colourdevice);
+  RGBBackColor(&c);
+  BackPat(&qdwhite);
+  return noErr;
+}
+
+OSStatus SetThemePen(i16 brush, i16 depth, bool colourdevice) {
+  RGBColor c{};
+  if (!themebrushcolour(brush, true, &c)) return paramErr;
+  c = fordepth(c, depth, colourdevice);
+  RGBForeColor(&c);
+  PenPat(&qdblack);
+  PenMode(patCopy);
+  return noErr;
+}
+
+OSStatus GetThemeDrawingState(ThemeDrawingState* state) {
+  if (state == nullptr) return paramErr;
+  ThemeState t{};
+  GetPenState(&t.pen);
+  GetForeColor(&t.fore);
+  GetBackColor(&t.back);
+  GetPortBackPat(currentportid(), &t.backpat);
+  t.textmode = GetPortTextMode(currentportid());
+  *state = nilhandle;
+  if (PtrToHand(&t, state, Size(sizeof t)) != noErr) return memFullErr;
+  return noErr;
+}
+
+OSStatus SetThemeDrawingState(ThemeDrawingState state, bool disposeNow) {
+  if (!IsValidHandle(state) || GetHandleSize(state) != Size(sizeof(ThemeState))) return paramErr;
+  ThemeState t{};
+  std::memcpy(&t, deref(state), sizeof t);
+  SetPenState(&t.pen);
+  RGBForeColor(&t.fore);
+  RGBBackColor(&t.back);
+  BackPat(&t.backpat);
+  TextMode(t.textmode);
+  if (disposeNow) DisposeHandle(state);
+  return noErr;
+}
+
+OSStatus DisposeThemeDrawingState(ThemeDrawingState state) {
+  if (!IsValidHandle(state)) return paramErr;
+  DisposeHandle(state);
+  return noErr;
+}
+
+OSStatus NormalizeThemeDrawingState() {
+  PenNormal();
+  const RGBColor black = grey(0);
+  RGBForeColor(&black);
+  RGBBackColor(&kWhite);
+  BackPat(&qdwhite);
+  TextMode(srcOr);
+  return noErr;
+}
+
+OSStatus DrawThemeFocusRegion(RgnHandle rgn, bool active) {
+  if (!IsValidRgn(rgn)) return paramErr;
+  RgnHandle band = NewRgn();
+  if (!band) return memFullErr;
+  CopyRgn(rgn, band);
+  InsetRgn(band, -kThemeFocusRingWidth, -kThemeFocusRingWidth);
+  DiffRgn(band, rgn, band);
+  {
+    SavedPen saved;
+    PenNormal();
+    RGBColor c{};
+    themebrushcolour(kFocusBrush, active, &c);
+    RGBForeColor(&c);
+    PaintRgn(band);
+  }
+  DisposeRgn(band);
+  return noErr;
+}
+
+OSStatus DrawThemeFocusRect(const Rect* r, bool active) {
+  if (r == nullptr) return paramErr;
+  RgnHandle rgn = NewRgn();
+  if (!rgn) return memFullErr;
+  RectRgn(rgn, *r);
+  OSStatus st = DrawThemeFocusRegion(rgn, active);
+  DisposeRgn(rgn);
+  return st;
+}
+
+OSStatus DrawThemeEditTextFrame(const Rect* r, u32 state) { return drawframe(r, state, 0x8C8C, 0xC4C4); }
+
+OSStatus DrawThemeListBoxFrame(const Rect* r, u32 state) { return drawframe(r, state, 0x7C7C, 0xBCBC); }
 
 OSStatus GetThemeMetric(i32 metric, i32* out) {
   if (metric != kThemeMetricScrollBarWidth || out == nullptr) return paramErr;

@@ -1,5 +1,6 @@
 // Theme services of the window layer: metrics, the window backgrounds that the theme draws
-// (the metal texture), and the grow icon.
+// (the metal texture), the theme brushes as flat colours, the theme drawing state of a port,
+// focus rings, the frames of edit-text and list boxes, and the grow icon.
 #pragma once
 
 #include "platform/qd/qdtypes.h"
@@ -28,6 +29,43 @@ RGBColor metalrowcolour(i32 row, bool active);
 // texture's first row is bounds.top) into the current port, within its clip region. The port's
 // pen and colours are left as they were. paramErr for a kind the theme does not draw.
 OSStatus drawthemebackground(const Rect& bounds, u32 kind, bool active);
+
+// --- Brushes ---------------------------------------------------------------------------
+// A theme brush is a number: 1 dialog, 3 alert, 5 modeless dialog, 7 utility window, 9 sorted
+// list column, 10 list, 15 document window, 16 file browser window, 29 button face, 46 focus
+// highlight, -1 black, -2 white. Each is one flat colour when its window is active and one
+// when it is not. False (out untouched) for a brush the theme does not know.
+bool themebrushcolour(i16 brush, bool active, RGBColor* out);
+
+// The brush (active) becomes the current port's background colour, with a white background
+// pattern; SetThemePen makes it the foreground colour with a normal black pen pattern in
+// pattern copy. At depth 1, or on a device without colour, the colour becomes black or white
+// by its lightness. paramErr (port untouched) for a brush the theme does not know.
+OSStatus SetThemeBackground(i16 brush, i16 depth, bool colourdevice);
+OSStatus SetThemePen(i16 brush, i16 depth, bool colourdevice);
+
+// --- Theme drawing state -----------------------------------------------------------------
+// The current port's pen, colours, background pattern and text mode, kept in a memory handle
+// (none when memory runs out). Setting it back with disposeNow disposes it.
+using ThemeDrawingState = Handle;
+OSStatus GetThemeDrawingState(ThemeDrawingState* state);
+OSStatus SetThemeDrawingState(ThemeDrawingState state, bool disposeNow);
+OSStatus DisposeThemeDrawingState(ThemeDrawingState state);
+// A normal pen, black on white, white background pattern, text mode or.
+OSStatus NormalizeThemeDrawingState();
+
+// --- Focus rings and frames ----------------------------------------------------------------
+// A focus ring is a band three pixels wide just outside the shape, painted in brush 46
+// (its inactive colour when the window is not active). The port's pen and colours stay.
+OSStatus DrawThemeFocusRegion(RgnHandle rgn, bool active);
+OSStatus DrawThemeFocusRect(const Rect* r, bool active);
+constexpr i16 kThemeFocusRingWidth = 3;
+
+enum : u32 { kThemeStateInactive = 0, kThemeStateActive = 1 };
+// The frame of an edit-text box and of a list box: one grey pixel just outside the rectangle,
+// darker while active.
+OSStatus DrawThemeEditTextFrame(const Rect* r, u32 state);
+OSStatus DrawThemeListBoxFrame(const Rect* r, u32 state);
 
 // --- Grow icon ---------------------------------------------------------------------------
 // Draws the window's grow box into its port: the 15 x 15 square at the bottom right of the

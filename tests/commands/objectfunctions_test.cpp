@@ -1,13 +1,16 @@
-// getSelected, dragData and the window lists.
+// getSelected, dragData, the window lists and the regions of object shapes.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "commands/objectfunctions.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/regions.h"
 #include "shell/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/objread.h"
+#include "tests/support/spots.h"
 #include "tests/support/windows.h"
 
 namespace kv {
@@ -90,6 +93,38 @@ TEST_F(ObjectFunctionsTest, DragDataWithoutADrag) {
   EXPECT_EQ(cardvalue("dragData(1, \"TEXT\" x)"), "error 88");
   EXPECT_EQ(cardvalue("dragData(\"a\", \"TEXT\")"), "error 13");
   EXPECT_EQ(cardvalue("the dragData of 1"), "error 49");
+}
+
+TEST_F(ObjectFunctionsTest, TheRegionOfAnObjectsShape) {
+  auto region = [](u16 kind, u16 style, auto&& adjust) {
+    spot s = testspots::newspot(kind, style, 1, Rect{0, 0, 40, 40});
+    adjust(s);
+    RgnHandle rgn = nilid;
+    EXPECT_EQ(getrgnfromspot(s, &rgn), 0);
+    return rgn;
+  };
+  auto none = [](spot&) {};
+  RgnHandle arc = region(spotgraphic, 107, [](spot& s) {
+    graphictail t = getgraphictail(s);
+    t.startangle = 0;
+    t.arcangle = 90;
+    t.point1 = Point{0, 0};
+    t.point2 = Point{100, 100};
+    setgraphictail(s, t);
+  });
+  EXPECT_EQ(regionbounds(arc), (Rect{0, 50, 50, 100})) << "the top-right quarter of the arc's own oval";
+  EXPECT_TRUE(PtInRgn(Point{20, 70}, arc));
+  EXPECT_FALSE(PtInRgn(Point{60, 80}, arc));
+  DisposeRgn(arc);
+  RgnHandle oval = region(spotbutton, 207, none);
+  EXPECT_FALSE(PtInRgn(Point{0, 0}, oval));
+  EXPECT_TRUE(PtInRgn(Point{20, 20}, oval));
+  DisposeRgn(oval);
+  RgnHandle field = region(spotfield, 303, none);
+  EXPECT_EQ(regionbounds(field), (Rect{0, 0, 40, 40}));
+  EXPECT_TRUE(IsRegionRectangular(field));
+  DisposeRgn(field);
+  for (u16 style : {u16(109), u16(208), u16(227), u16(304)}) EXPECT_EQ(region(spotbutton, style, none), nilid) << style;
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Redraws asked for objects and descriptors of a window shown headless: what drawread and
-// invalspot record.
+// Redraws asked for objects and descriptors of a window shown headless: what drawread records.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -66,16 +65,6 @@ TEST_F(RedrawTest, WhatNoWindowShowsIsNotRedrawn) {
   objread none{};
   drawread(none);
   EXPECT_TRUE(takeredraws().empty());
-}
-
-TEST_F(RedrawTest, InvalspotInvalidatesTheDrawingBoundsAndThreePixelsMore) {
-  invalspot(current().backspots, 0);
-  invalspot(nilhandle, 0);
-  auto r = takeredraws();
-  ASSERT_EQ(r.size(), 2u);
-  EXPECT_EQ(r[0].window, current().window);
-  EXPECT_EQ(r[0].area, (Rect{3, 3, 47, 117}));
-  EXPECT_EQ(r[1].area, (Rect{-3, -3, 3, 3})) << "no object: an empty rectangle grown by 3";
 }
 
 }  // namespace

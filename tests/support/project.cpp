@@ -79,6 +79,26 @@ spot makespot(const Object& o, u32 id) {
       break;
     case Object::graphic: s.style = o.style ? o.style : u16(stylerectangle); break;
   }
+  s.flags = (s.flags | o.setflags) & ~o.clearflags;
+  auto take = [](auto& field, const auto& given) {
+    if (given) field = *given;
+  };
+  take(s.showfill, o.showfill);
+  take(s.showpen, o.showpen);
+  take(s.themefill, o.themefill);
+  take(s.themepen, o.themepen);
+  take(s.fillfore, o.fillfore);
+  take(s.fillback, o.fillback);
+  take(s.penfore, o.penfore);
+  take(s.penback, o.penback);
+  take(s.penwidth, o.penwidth);
+  take(s.penheight, o.penheight);
+  take(s.ink, o.ink);
+  take(s.shadow, o.shadow);
+  if (o.fillpat) std::memcpy(s.fillpat.b, o.fillpat->data(), 8);
+  if (o.penpat) std::memcpy(s.penpat.b, o.penpat->data(), 8);
+  if (o.tail) std::memcpy(reinterpret_cast<u8*>(&s) + 70, o.tail->data(), 12);
+  if (!o.data.empty()) s.data = bytehandle(o.data.data(), o.data.size());
   s.name = optionaltext(o.name);
   if (!o.script.empty()) s.script = scripthandle(o.script);
   return s;
@@ -88,6 +108,7 @@ Handle objectlist(const std::vector<Object>& objects, u32* nextid, std::vector<u
   Handle list = NewHandle(0);
   for (const Object& o : objects) {
     spot s = makespot(o, (*nextid)++);
+    if (!o.nested.empty()) s.data = objectlist(o.nested, nextid);
     if (ids) ids->push_back(u32(s.id));
     PtrAndHand(&s, list, sizeof s);
   }

@@ -7,7 +7,9 @@
 //   ASSERT_EQ(testproject::build(dirid, "p.kv45", p), 0);
 #pragma once
 
+#include <array>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +25,16 @@ struct Object {
   std::string text;     // a field's text (a background field's text on cards that give none)
   Rect rect{10, 10, 40, 110};
   u16 style = 0;        // 0: the kind's usual style (graphic 100, button 201, field 300)
+  // The record fields drawing reads; what a test leaves unset keeps the new object's default.
+  u32 setflags = 0;     // flag bits set, and cleared, beyond the defaults
+  u32 clearflags = 0;
+  std::optional<u8> showfill, showpen, themefill, themepen;
+  std::optional<u8> fillfore, fillback, penfore, penback;  // colour indexes
+  std::optional<std::array<u8, 8>> fillpat, penpat;
+  std::optional<u16> penwidth, penheight, ink, shadow;
+  std::optional<std::array<u8, 12>> tail;  // the kind tail, in memory order
+  std::vector<u8> data;                    // a graphic's data part in memory (polygon, bitmap rows)
+  std::vector<Object> nested;              // a group's objects
 };
 
 struct Background {
