@@ -4,10 +4,10 @@
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
 #include "render/offscreen.h"
-#include "shell/cardscroll.h"
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
 #include "store/records.h"
+#include "system/proctable.h"
 
 namespace kv {
 
@@ -15,7 +15,10 @@ namespace {
 constexpr u16 kScrollingWindowStyle = 1;
 }  // namespace
 
-void getinterior(Rect* out) { lowgetinterior(out); }
+void getinterior(Rect* out) {
+  *out = Rect{0, 0, 0, 0};
+  if (auto routine = getproc<345>()) routine(out);
+}
 
 void lowgetinterior(Rect* out) {
   const desk& d = mainglobals().current;
@@ -28,7 +31,9 @@ void lowgetinterior(Rect* out) {
   }
 }
 
-void clipdown() { lowclipdown(); }
+void clipdown() {
+  if (auto routine = getproc<342>()) routine();
+}
 
 void lowclipdown() {
   SetOrigin(0, 0);
@@ -36,6 +41,8 @@ void lowclipdown() {
   ClipRect(&bounds);
 }
 
-void clipup() { lowclipup(); }
+void clipup() {
+  if (auto routine = getproc<341>()) routine();
+}
 
 }  // namespace kv

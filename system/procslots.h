@@ -77,14 +77,16 @@ KV_PROCSLOT(112, i16 (*)(RegistryId store, i32* id, Handle h));     // addstar
 KV_PROCSLOT(113, i16 (*)(RegistryId store, i32 id));                // delstar
 
 // --- Object services (114-122, 174-183) -------------------------------------------------
+KV_PROCSLOT(82, void (*)(Handle list));                            // drawspot
 KV_PROCSLOT(114, void (*)(const spot& s, Rect* dest, Rect* view));  // destview
+KV_PROCSLOT(115, void (*)(u16 settheme));                           // backspot
 KV_PROCSLOT(118, void (*)(const objread& obj));                     // drawread
 KV_PROCSLOT(120, i16 (*)());                                        // putdownfield
 KV_PROCSLOT(122, void (*)(Handle list, int depth));                 // dumpspot
 KV_PROCSLOT(174, void (*)());                                       // dumpfield
 KV_PROCSLOT(175, i16 (*)(ConstStringPtr name, i16 volume, u32 dirid, u16 fromresource, ConstStringPtr resname,
                          i16 resid, Handle* picture));              // getpicture
-KV_PROCSLOT(176, void (*)(Handle list, i32 index, const Rect& newrect, bool scale));  // mapspot
+KV_PROCSLOT(176, i16 (*)(Handle list, i32 index, const Rect& newrect, bool scale));  // mapspot
 KV_PROCSLOT(177, void (*)(Handle list, i16 index, Rect* out));      // calcspot
 KV_PROCSLOT(178, void (*)(const desk& d, const Rect* area));        // drawedit
 
@@ -190,8 +192,19 @@ KV_PROCSLOT(281, OSErr (*)(Handle rec));                            // pack
 KV_PROCSLOT(282, OSErr (*)(Handle rec));                            // unpack
 KV_PROCSLOT(283, i64 (*)(Handle rec));                              // getsize
 
+// --- Card drawing: the window's interior and clipping (341-345) --------------------------
+KV_PROCSLOT(341, void (*)());                                       // lowclipup
+KV_PROCSLOT(342, void (*)());                                       // lowclipdown
+KV_PROCSLOT(345, void (*)(Rect* out));                              // lowgetinterior
+
 // --- Platform callbacks -----------------------------------------------------------------
+KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
+KV_PROCSLOT(13, QDRectProc);                                        // PdrawRTfakeback
+KV_PROCSLOT(285, ColorSearchProcPtr);                               // bwmatchproc
+KV_PROCSLOT(290, QDRectProc);                                       // PdrawRTsanitycheckedrectproc
 KV_PROCSLOT(350, EventHandlerProc);                                 // PappRTDockMenuHandlerProc
+KV_PROCSLOT(353, QDRectProc);                                       // PdrawRTdonteraserectproc
+KV_PROCSLOT(354, QDRgnProc);                                        // PdrawRTdonterasergnproc
 KV_PROCSLOT(437, QDRectProc);                                       // PobjRTmetaleraserectproc
 KV_PROCSLOT(438, QDRgnProc);                                        // PobjRTmetalerasergnproc
 KV_PROCSLOT(451, EventHandlerProc);                                 // PeditRTHandleDiskEvent

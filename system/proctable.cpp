@@ -17,8 +17,12 @@
 #include "fields/fieldview.h"
 #include "platform/runtime/root.h"
 #include "properties/userprops.h"
+#include "render/carddrawing.h"
+#include "render/drawprocs.h"
 #include "render/objectbounds.h"
 #include "render/spotgeometry.h"
+#include "render/windowclip.h"
+#include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
 #include "shell/eventqueue.h"
 #include "shell/menus.h"
@@ -67,8 +71,8 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(9, modalfilter, PdialogRTviewproc),
     KV_UNBUILT(10, modalfilter, PdialogRTmystdialog),
     KV_UNBUILT(11, controlaction, PdialogRTtxtscroll),
-    KV_UNBUILT(12, colorsearch, PdrawRTmatchproc),
-    KV_UNBUILT(13, qdrect, PdrawRTfakeback),
+    KV_ROUTINE(12, colorsearch, PdrawRTmatchproc),
+    KV_ROUTINE(13, qdrect, PdrawRTfakeback),
     KV_UNBUILT(14, modalfilter, PdialogMPstdialog),
     // The bottlenecks that turn a picture into objects.
     KV_UNBUILT(19, qdtext, PscrapRTgathertext),
@@ -123,7 +127,7 @@ constexpr ProcRow kRows[] = {
     // Object services.
     KV_UNBUILT(80, service, imagedit),
     KV_ROUTINE(81, service, xkv4indent),
-    KV_UNBUILT(82, service, drawspot),
+    KV_ROUTINE(82, service, drawspot),
     KV_UNBUILT(83, service, ptinspot),
     KV_UNBUILT(84, service, createdrawrect),
     KV_UNBUILT(85, service, createdrawline),
@@ -157,7 +161,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(112, service, addstar),
     KV_ROUTINE(113, service, delstar),
     KV_ROUTINE(114, service, destview),
-    KV_UNBUILT(115, service, backspot),
+    KV_ROUTINE(115, service, backspot),
     KV_UNBUILT(116, service, getdepth),
     KV_ROUTINE(118, service, drawread),
     KV_UNBUILT(119, service, readisfield),
@@ -320,11 +324,11 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(281, service, pack),
     KV_ROUTINE(282, service, unpack),
     KV_ROUTINE(283, service, getsize),
-    KV_UNBUILT(285, colorsearch, bwmatchproc),
+    KV_ROUTINE(285, colorsearch, bwmatchproc),
     KV_UNBUILT(286, carbonevent, dontActivateProc),
     KV_UNBUILT(288, windowdefinition, widget),
     KV_UNBUILT(289, plain, _WEDontErase),
-    KV_UNBUILT(290, qdrect, PdrawRTsanitycheckedrectproc),
+    KV_ROUTINE(290, qdrect, PdrawRTsanitycheckedrectproc),
     KV_UNBUILT(291, iconaction, DetachSuiteMembers),
     KV_UNBUILT(292, navevent, naveventproc),
     KV_UNBUILT(293, carbonevent, mySheetHandler),
@@ -374,17 +378,17 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(339, service, WEFeatureFlag),
     KV_UNBUILT(340, service, WESetAlignment),
     // The window layout routines.
-    KV_UNBUILT(341, service, lowclipup),
-    KV_UNBUILT(342, service, lowclipdown),
+    KV_ROUTINE(341, service, lowclipup),
+    KV_ROUTINE(342, service, lowclipdown),
     KV_UNBUILT(343, service, lowfixbar),
     KV_UNBUILT(344, service, lowrectbar),
-    KV_UNBUILT(345, service, lowgetinterior),
+    KV_ROUTINE(345, service, lowgetinterior),
     KV_UNBUILT(349, carbonevent, PeditRThandlemousewheelproc),
     KV_ROUTINE(350, carbonevent, PappRTDockMenuHandlerProc),
     KV_UNBUILT(351, plain, PscriRTautoindentproc),
     KV_UNBUILT(352, modalfilter, PdialogRTfilterfilter),
-    KV_UNBUILT(353, qdrect, PdrawRTdonteraserectproc),
-    KV_UNBUILT(354, qdregion, PdrawRTdonterasergnproc),
+    KV_ROUTINE(353, qdrect, PdrawRTdonteraserectproc),
+    KV_ROUTINE(354, qdregion, PdrawRTdonterasergnproc),
     KV_UNBUILT(355, carbonevent, PcopyRThandlegetservicetypesproc),
     KV_UNBUILT(356, carbonevent, PcopyRThandleservicecopyproc),
     KV_UNBUILT(357, carbonevent, PcopyRThandleservicepasteproc),
