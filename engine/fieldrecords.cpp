@@ -13,7 +13,9 @@ namespace kv {
 
 namespace {
 
-constexpr i16 kAutoIndentFeature = 18;
+// The auto-indent flag is the bit of the record's reference value that says the field allows
+// embedded objects.
+constexpr u32 kAutoIndentBit = 1u << 18;
 
 bool nofieldopen() { return mainglobals().openfield < 0; }
 
@@ -141,7 +143,10 @@ i16 cleanweundos() {
   }) ? 1 : 0;
 }
 
-bool WEGetAutoIndentFlag(WEReference we) { return WEFeatureFlag(kAutoIndentFeature, -1, we) != 0; }
+bool WEGetAutoIndentFlag(WEReference we) {
+  u32 refcon = 0;
+  return WEGetInfo(fourcc("refc"), &refcon, we) == noErr && (refcon & kAutoIndentBit) != 0;
+}
 
 void SetAutoIndentSize(WEReference we, i32 size) { WESetUserInfo(fourcc("TSIZ"), size, we); }
 

@@ -43,8 +43,8 @@ i16 cleanwerecs(bool onlyclean);
 // 1 when one was reset, 0 otherwise.
 i16 cleanweundos();
 
-// The auto-indent settings of a record: feature 18, and the user-info tags 'TSIZ' (indent
-// size) and 'EMSP' (the width of a space); 0 when absent.
+// The auto-indent settings of a record: bit 18 of its reference value ('refc'), and the
+// user-info tags 'TSIZ' (indent size) and 'EMSP' (the width of a space); 0 when absent.
 bool WEGetAutoIndentFlag(WEReference we);
 void SetAutoIndentSize(WEReference we, i32 size);
 i32 GetAutoIndentSize(WEReference we);

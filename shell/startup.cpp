@@ -34,6 +34,7 @@
 #include "system/externalevents.h"
 #include "system/proctable.h"
 #include "system/windowkind.h"
+#include "textengine/werecord.h"
 
 namespace kv {
 
@@ -250,6 +251,7 @@ int startup(const StartupOptions& options) {
   // 8. The procedure table, then the global state.
   initcarbonprocs();
   if (initglobs() != 0) refuse(kNoMemoryToStart, "not enough memory to start");
+  installweliveparts();  // the text engine's entries in the store's table of live parts
   storearguments(options.arguments);
   g.startupword = 1;
   // 9. The system check.

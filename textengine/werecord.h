@@ -1,73 +1,232 @@
-// The text records of the styled-text engine as the rest of the system reaches them: a
-// record is named by a registry id of type werec (`WEReference`), checked on every call; a
-// call on none or on a disposed record does nothing and answers as for an empty record.
+// The styled-text engine's interface: text records (`WEReference`, a registry id of type
+// werec, checked on every call), their element records, the engine's 32-bit coordinates, the
+// keyed attachments of a record and the calls the rest of the system makes on records.
 //
-// These are the calls that the field utilities make on live records: creation and disposal,
-// the view and destination rectangles, layout, feature flags, the modification count,
-// insertion, user info, properties and the port.
+// A call on none or on a disposed record changes nothing and answers as for none: status
+// calls give paramErr, accessors their neutral answer (0, an empty range, nothing copied).
+// Text offsets are signed 32-bit byte offsets; ranges are half-open [start, end).
 #pragma once
 
+#include <string>
+
+#include "platform/memory/stored.h"
 #include "platform/qd/qdtypes.h"
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
 
 namespace kv {
 
-// The engine's rectangle of four 32-bit sides.
+using WEReference = RegistryId;  // RegType::werec
+
+constexpr OSErr weBadReferenceErr = paramErr;
+constexpr OSErr weNoPropertyErr = -5751;   // the record or object has no such property
+constexpr OSErr weBufferTooSmallErr = -9471;
+constexpr u32 kWEVersion = 0x02006003;
+
+// --- Long coordinates ------------------------------------------------------------------------
+// Points and rectangles of 32-bit coordinates, in QuickDraw's field order.
+struct LongPoint {
+  i32 v, h;
+};
 struct LongRect {
   i32 top, left, bottom, right;
 };
+inline bool operator==(const LongPoint& a, const LongPoint& b) { return a.v == b.v && a.h == b.h; }
 inline bool operator==(const LongRect& a, const LongRect& b) {
   return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
 }
 
-using WEReference = RegistryId;  // RegType::werec
+// high when value > high, low when value < low, else value.
+i32 _WEPinInRange(i32 value, i32 low, i32 high);
+void WEPointToLongPoint(Point p, LongPoint* lp);
+void WERectToLongRect(const Rect* r, LongRect* lr);
+// Note the argument order, which differs from the field order.
+void WESetLongRect(LongRect* lr, i32 left, i32 top, i32 right, i32 bottom);
+void WEOffsetLongRect(LongRect* lr, i32 hOffset, i32 vOffset);
+void WEInsetLongRect(LongRect* lr, i32 hInset, i32 vInset);
+// The bottom and right edges are outside.
+bool WELongPointInLongRect(const LongPoint* lp, const LongRect* lr);
+// Narrowing: above 32,767 becomes 32,767, below -32,767 becomes -32,767.
+void WELongPointToPoint(const LongPoint* lp, Point* p);
+void WELongRectToRect(const LongRect* lr, Rect* r);
 
-constexpr OSErr weBadReferenceErr = paramErr;
+// --- Element records -------------------------------------------------------------------------
+// These are copied byte for byte by scraps, streams and undo (in host byte order).
 
-// A record with empty text, drawing into the current port. features is the feature word.
+// A text style as callers pass it: the 40 bytes of a style after its run metrics.
+// `direction` is the face mask of a style being applied; in a stored style its top bit marks a
+// right-to-left run. `hiliteStyle` is the inline-input hilite style.
+#define KV_WETEXTSTYLE_FIELDS(F)                                                                 \
+  F(i16, font, 0) F(u8, face, 2) F(u8, direction, 3) F(i16, size, 4) F(RGBColor, color, 6)        \
+  F(u32, object, 12) F(u16, hiliteStyle, 16) F(i16, vShift, 18) F(RGBColor, backColor, 20)         \
+  F(u16, transferMode, 26) F(u8, extraFace, 28) F(u8, extraFaceMask, 29) F(u16, setting, 30)       \
+  F(u32, encoding, 32) F(u32, language, 36)
+KV_STORED_RECORD(WETextStyle, 40, KV_WETEXTSTYLE_FIELDS)
+
+// A style as the style table and the null style hold it.
+#define KV_WESTYLE_FIELDS(F) F(u16, runHeight, 0) F(u16, runAscent, 2) F(WETextStyle, ts, 4)
+KV_STORED_RECORD(WEStyle, 44, KV_WESTYLE_FIELDS)
+
+// A paragraph's ruler. Indents, spacing and space before and after are 16.16 pixels; the
+// reserved bytes are copied and compared with the whole ruler and read by nothing.
+using WERulerReserved = bytes<126>;
+#define KV_WERULER_FIELDS(F)                                                                     \
+  F(i8, alignment, 0) F(i8, direction, 1) F(u8, setting, 2) F(u8, borderStyle, 3)                 \
+  F(Fixed, leftIndent, 4) F(Fixed, rightIndent, 8) F(Fixed, firstLineIndent, 12)                   \
+  F(Fixed, lineSpacing, 16) F(Fixed, spaceBefore, 20) F(Fixed, spaceAfter, 24)                     \
+  F(u16, paraFlags, 28) F(WERulerReserved, reserved, 30) F(u32, userValue, 156)
+KV_STORED_RECORD(WERuler, 160, KV_WERULER_FIELDS)
+
+// A laid-out line. lineOrigin is the line's top relative to the destination's top; the top
+// bit of lineAscent marks the first line of a paragraph.
+#define KV_WELINEREC_FIELDS(F)                                                                   \
+  F(i32, lineStart, 0) F(i32, lineOrigin, 4) F(u16, lineAscent, 8) F(i16, lineSlop, 10)           \
+  F(i16, lineIndent, 12) F(Fixed, lineJustDelta, 14)
+KV_STORED_RECORD(WELineRec, 18, KV_WELINEREC_FIELDS)
+
+#define KV_WERUNENTRY_FIELDS(F) F(i32, runStart, 0) F(i32, styleIndex, 4)
+KV_STORED_RECORD(WERunEntry, 8, KV_WERUNENTRY_FIELDS)
+#define KV_WEPARARUNENTRY_FIELDS(F) F(i32, paraStart, 0) F(i32, rulerIndex, 4)
+KV_STORED_RECORD(WEParaRunEntry, 8, KV_WEPARARUNENTRY_FIELDS)
+#define KV_WESTYLETABLEENTRY_FIELDS(F) F(i32, refCount, 0) F(WEStyle, style, 4)
+KV_STORED_RECORD(WEStyleTableEntry, 48, KV_WESTYLETABLEENTRY_FIELDS)
+#define KV_WERULERTABLEENTRY_FIELDS(F) F(i32, refCount, 0) F(WERuler, ruler, 4)
+KV_STORED_RECORD(WERulerTableEntry, 164, KV_WERULERTABLEENTRY_FIELDS)
+
+// A style run as the run-info calls give it: its range and the style from runHeight through
+// the object reference.
+#define KV_WERUNINFO_FIELDS(F)                                                                   \
+  F(i32, runStart, 0) F(i32, runEnd, 4) F(u16, runHeight, 8) F(u16, runAscent, 10) F(i16, font, 12) \
+  F(u8, face, 14) F(u8, direction, 15) F(i16, size, 16) F(RGBColor, color, 18) F(u32, object, 24)
+KV_STORED_RECORD(WERunInfo, 28, KV_WERUNINFO_FIELDS)
+
+// A paragraph run: its range and its ruler.
+#define KV_WEPARAINFO_FIELDS(F) F(i32, paraStart, 0) F(i32, paraEnd, 4) F(WERuler, ruler, 8)
+KV_STORED_RECORD(WEParaInfo, 168, KV_WEPARAINFO_FIELDS)
+
+// --- Features --------------------------------------------------------------------------------
+enum : i16 {
+  weFAutoScroll = 0,       // the selection is scrolled into view after edits and click loops
+  weFOutlineHilite = 2,    // an inactive record outlines its selection
+  weFReadOnly = 5,         // editing operations refuse
+  weFUndo = 6,             // edits are recorded for undo
+  weFIntCutAndPaste = 7,   // cut and paste adjust the spaces around words
+  weFDragAndDrop = 8,      // the selection can be dragged
+  weFInhibitRecal = 9,     // edits neither lay out nor draw
+  weFUseTempMem = 10,      // text, runs, tables, scraps and actions prefer temporary memory
+  weFDrawOffscreen = 11,   // lines are drawn through an offscreen world
+  weFInhibitRedraw = 12,   // layout is recalculated, nothing is drawn
+  weFMonoStyled = 13,      // only plain text moves in and out
+  weFMultipleUndo = 14,
+  weFRTFDocument = 28,     // set by the RTF reader for a document property
+  weFNoKeyboardSync = 29,  // the keyboard script is kept when the null style changes
+  weFPlainColor = 31,      // plain drawing in colour environments
+};
+
+// Procedures kept in a record's hook fields. Each hook's own signature belongs to the code that
+// calls it; the record keeps every hook at a procedure pointer's full width.
+using WEProcPtr = void (*)();
+
+// --- Creation and disposal -------------------------------------------------------------------
+// A record with empty text drawing into the current port; null rectangles are empty. On
+// failure nothing is left behind, *out is none and the memory error is returned.
 OSErr WENew(const LongRect* destRect, const LongRect* viewRect, u32 features, WEReference* out);
 void WEDispose(WEReference we);  // none is ignored
 bool isvalidwerec(WEReference we);
+// Makes the handle the record's text (the record owns it; the old text is freed unless it is
+// the same handle) and resets runs, paragraph runs, lines, objects and the selection. Layout
+// waits for WECalText.
+OSErr WEUseText(Handle text, WEReference we);
+u32 WEVersion();
+// Feature n: action 1 sets, 0 clears, -1 tests, -2 toggles; answers the state before.
+i16 WEFeatureFlag(i16 feature, i16 action, WEReference we);
 
+// --- Accessors (read-only, no allocation; indexes are pinned) -------------------------------
+Handle WEGetText(WEReference we);
+i32 WEGetTextLength(WEReference we);
+// The byte at the offset, 0 outside [0, text length).
+u8 WEGetChar(i32 offset, WEReference we);
+void WEGetSelection(i32* start, i32* end, WEReference we);  // either may be null
 void WEGetDestRect(LongRect* r, WEReference we);
 void WESetDestRect(const LongRect* r, WEReference we);
 void WEGetViewRect(LongRect* r, WEReference we);
-// Neither setter lays out or draws.
+// Also rebuilds the view region. Neither setter lays out or draws.
 void WESetViewRect(const LongRect* r, WEReference we);
 
+i32 WECountLines(WEReference we);
+i32 WEOffsetToLine(i32 offset, WEReference we);
+void WEGetLineRange(i32 line, i32* start, i32* end, WEReference we);
+// The height of lines [startLine, endLine), the two pinned and put in order first.
+i32 WEGetHeight(i32 startLine, i32 endLine, WEReference we);
+
+i32 WECountRuns(WEReference we);
+i32 WEOffsetToRun(i32 offset, WEReference we);
+void WEGetRunRange(i32 run, i32* start, i32* end, WEReference we);  // end capped at the text length
+void WEGetIndRunInfo(i32 run, WERunInfo* info, WEReference we);
+void WEGetRunInfo(i32 offset, WERunInfo* info, WEReference we);  // offset -1: the selection start
+// 1 when the run at the offset (-1: the selection start) is right to left; outside the text,
+// whether the system direction is right to left.
+i16 WEGetRunDirection(i32 offset, WEReference we);
+
+i32 WECountParaRuns(WEReference we);
+i32 WEOffsetToParaRun(i32 offset, WEReference we);
+void WEGetParaRunRange(i32 paraRun, i32* start, i32* end, WEReference we);
+void WEGetIndParaInfo(i32 paraRun, WEParaInfo* info, WEReference we);
+void WEGetParaInfo(i32 offset, WEParaInfo* info, WEReference we);  // offset -1: the selection start
+// The alignment and direction of the paragraph holding the selection start.
+i8 WEGetAlignment(WEReference we);
+i8 WEGetDirection(WEReference we);
+
+// --- Layout and text (replaced as line layout and the put family land) ---------------------
 // Lays the whole text out again for the destination's width.
 OSErr WECalText(WEReference we);
-
-// Feature n: action 1 sets, 0 clears, -1 tests, -2 toggles; answers the state before.
-i16 WEFeatureFlag(i16 feature, i16 action, WEReference we);
+// Appends text at the end of the record's text (styles and object soup are not read yet).
+OSErr WEInsert(const void* text, i32 length, Handle styles, Handle soup, WEReference we);
 
 // The modification count: raised by every edit; the reset also drops the undo history.
 i32 WEGetModCount(WEReference we);
 void WEResetModCount(WEReference we);
 
-// Inserts text at the selection (the styles and object soup may be none).
-OSErr WEInsert(const void* text, i32 length, Handle styles, Handle soup, WEReference we);
-i32 WEGetTextLength(WEReference we);
-
-// User info: 32-bit values kept under four-character tags. WEGetUserInfo answers paramErr,
-// leaving *value untouched, for an absent tag.
-OSErr WESetUserInfo(u32 tag, i32 value, WEReference we);
-OSErr WEGetUserInfo(u32 tag, i32* value, WEReference we);
-
-// Properties: bytes kept under (creator, tag). WEGetProperty copies at most *size bytes and
-// sets *size to the property's size; weNoPropertyErr when absent.
-constexpr OSErr weNoPropertyErr = -5751;
-OSErr WESetProperty(u32 creator, u32 tag, u32 size, const void* data, WEReference we);
-OSErr WEGetProperty(u32 creator, u32 tag, u32* size, void* data, WEReference we);
-
 // The port the record draws into.
 CGrafPtr WEGetPort(WEReference we);
 void WESetPort(CGrafPtr port, WEReference we);
+
+// --- Selectors, properties and user info ----------------------------------------------------
+// A record field by four-character selector ('refc', 'text', 'clik', 'lbrk', ...). The value is
+// the field's own width: 4 bytes for refCon and the ids ('refc', 'text', 'prop', 'tsmd',
+// 'drag', 'ausd', 'tluc'), a WEProcPtr for the hooks. paramErr for any other selector.
+OSErr WEGetInfo(OSType selector, void* value, WEReference we);
+OSErr WESetInfo(OSType selector, const void* value, WEReference we);
+
+// Properties: bytes kept under {creator, tag}. WEGetProperty copies at most `size` bytes into
+// data (when given) and the property's size into *outSize (when given); weNoPropertyErr when
+// the record has no such property.
+OSErr WESetProperty(OSType creator, OSType tag, i32 size, const void* data, WEReference we);
+OSErr WEGetProperty(OSType creator, OSType tag, i32 size, i32* outSize, void* data, WEReference we);
+OSErr WERemoveProperty(OSType creator, OSType tag, WEReference we);
+
+// User info: 32-bit values under nonzero four-character tags. paramErr for tag 0, and for an
+// absent tag when reading (leaving *value untouched) or removing.
+OSErr WESetUserInfo(OSType tag, i32 value, WEReference we);
+OSErr WEGetUserInfo(OSType tag, i32* value, WEReference we);
+OSErr WERemoveUserInfo(OSType tag, WEReference we);
+
+// --- Utilities shared with the field and RTF code -------------------------------------------
+// "picture<number>.tiff", the name of a picture attachment.
+std::string maketiffname(u32 number);
+// Between a language text (a locale string of at most 31 characters, "en_US", "fr", "ja", ...)
+// and the 32-bit language code kept in styles (0: no language). weBufferTooSmallErr for a
+// longer text or a buffer without room for the text and its terminator; paramErr for an
+// unknown language or code.
+OSErr _WESetLanguage(const char* text, i32 length, u32* language);
+OSErr _WEGetLanguage(u32 language, char* buffer, i32 capacity);
 
 // The changed flag that field text storage keeps in a field's live record (user info "DIRT"):
 // none reads as clean and is ignored when set.
 bool GetWERecDirtyFlag(WEReference we);
 void SetWERecDirtyFlag(WEReference we, bool dirty);
+
+// Installs the engine's entries in the store's table of live parts (start-up).
+void installweliveparts();
 
 }  // namespace kv

@@ -424,6 +424,9 @@ OSStatus FMGetFontFamilyName(i16 family, Str255 name) {
 
 void GetFontName(i16 num, Str255 name) { FMGetFontFamilyName(num, name); }
 
+i16 GetSysFont() { return systemFont; }
+i16 GetAppFont() { return genevanumber; }
+
 bool RealFont(i16 num, i16 size) { return size > 0 && findfamily(fontstate(), num) != nullptr; }
 
 std::vector<FontFamily> fontfamilies() {

@@ -22,6 +22,11 @@ namespace kv {
 constexpr i16 systemFont = 0;  // "Chicago"
 constexpr i16 applFont = 1;    // the application font: Geneva
 
+// The real family numbers behind the two designators: the system font (0) and the
+// application font (Geneva, 3).
+i16 GetSysFont();
+i16 GetAppFont();
+
 // Face bits (the style byte of a text style).
 enum FaceBit : u8 {
   facebold = 1,

@@ -41,6 +41,7 @@ enum class RegType : u8 {
   external = 20,
   file = 21,
   serialport = 22,
+  collection = 23,  // Collection Manager collection
 };
 
 constexpr RegType registrytype(RegistryId id) { return RegType((id >> 24) & 0x7F); }

@@ -28,6 +28,7 @@ class FieldRecordsTest : public RuntimeTest {
     g.openfield = -1;
     g.winds = NewHandle(0);
     g.current.tool = toolbrowse;
+    installweliveparts();  // the records still live at the end go with their lists
   }
   void TearDown() override {
     for (Handle list : lists_) dumpspot(list);
@@ -209,8 +210,7 @@ TEST_F(FieldRecordsTest, RectanglesFollowTheField) {
   ldestview(s, &wantdest, &wantview);
   EXPECT_TRUE(view == wantview);
   EXPECT_TRUE(dest == wantdest);
-  u32 size = 0;
-  EXPECT_EQ(WEGetProperty(fourcc("VIZU"), fourcc("marg"), &size, nullptr, we), noErr) << "margins were set";
+  EXPECT_EQ(WEGetProperty(fourcc("VIZU"), fourcc("marg"), 0, nullptr, nullptr, we), noErr) << "margins were set";
   (void)card;
 }
 
@@ -218,7 +218,8 @@ TEST_F(FieldRecordsTest, AutoIndentSettings) {
   WEReference we = nilid;
   ASSERT_EQ(WENew(nullptr, nullptr, 0x1000, &we), noErr);
   EXPECT_FALSE(WEGetAutoIndentFlag(we));
-  WEFeatureFlag(18, 1, we);
+  const u32 allowobjects = 0x00040000;
+  ASSERT_EQ(WESetInfo(fourcc("refc"), &allowobjects, we), noErr);
   EXPECT_TRUE(WEGetAutoIndentFlag(we));
   EXPECT_EQ(GetAutoIndentSize(we), 0);
   EXPECT_EQ(GetAutoIndentSpaceWidth(we), 0);

@@ -137,9 +137,9 @@ TEST_F(FieldViewTest, MarginsAreStoredInTheTextRecord) {
   ASSERT_EQ(WENew(nullptr, nullptr, 0x1000, &we), noErr);
   SetFieldMargins(s, we);
   i16 words[4] = {};
-  u32 size = sizeof words;
-  ASSERT_EQ(WEGetProperty(fourcc("VIZU"), fourcc("marg"), &size, words, we), noErr);
-  EXPECT_EQ(size, 8u);
+  i32 size = 0;
+  ASSERT_EQ(WEGetProperty(fourcc("VIZU"), fourcc("marg"), sizeof words, &size, words, we), noErr);
+  EXPECT_EQ(size, 8);
   EXPECT_EQ(words[0], 4);
   EXPECT_EQ(words[1], 8);
   EXPECT_EQ(words[2], 1);

@@ -1,0 +1,291 @@
+// Text records: creation and disposal, replacing the text wholesale, feature flags, the reset
+// of the style table, the null style, the modification count and the port.
+#include <algorithm>
+#include <memory>
+
+#include "platform/fonts/fonts.h"
+#include "platform/fonts/scriptmanager.h"
+#include "platform/process/gestalt.h"
+#include "platform/qd/ports.h"
+#include "platform/runtime/root.h"
+#include "textengine/weinternal.h"
+
+namespace kv {
+
+namespace {
+
+struct WERecordState {
+  Registry<WERec, RegType::werec> records;
+};
+
+Registry<WERec, RegType::werec>& records() { return state<WERecordState>().records; }
+
+constexpr u32 featurebit(i16 feature) { return 1u << (feature & 31); }
+
+// The environment bits of flags.
+u32 environmentflags() {
+  u32 flags = 0;
+  i32 qd = 0, sysv = 0;
+  if (Gestalt(fourcc("qd  "), &qd) == noErr && qd >= 0x100) flags |= weFlagColor;
+  if (GetScriptManagerVariable(smEnabled) > 1) flags |= weFlagMultiScript;
+  if (GetScriptManagerVariable(smDoubleByte) != 0) {
+    for (i16 script = 0; script <= 32; ++script) {
+      if (GetScriptVariable(script, smScriptEnabled) != 0 && (GetScriptVariable(script, smScriptFlags) & 2) == 0) {
+        flags |= weFlagDoubleByte;
+        break;
+      }
+    }
+  }
+  if (GetScriptManagerVariable(smBidirect) != 0) flags |= weFlagBidi;
+  if (Gestalt(fourcc("sysv"), &sysv) == noErr && sysv >= 0x860) flags |= weFlagNewSystem;
+  return flags;
+}
+
+// The first style of a record: the current port's font, face, size and (with colour drawing)
+// foreground colour, on a white background with transfer value 1. The font designators 0 and 1
+// become the system and application fonts, size 0 becomes 12, and the face replaces the old
+// one (condense and extend exclude each other). The run metrics come from the font.
+WEStyle portstyle(bool colour) {
+  const CGrafPtr port = currentportid();
+  WEStyle s{};
+  const i16 font = GetPortTextFont(port);
+  s.ts.font = font == systemFont ? GetSysFont() : font == applFont ? GetAppFont() : font;
+  u8 face = u8(GetPortTextFace(port));
+  if (face & facecondense) face = u8(face & ~faceextend);
+  if (face & faceextend) face = u8(face & ~facecondense);
+  s.ts.face = face;
+  const i16 size = GetPortTextSize(port);
+  s.ts.size = size == 0 ? i16(12) : i16(_WEPinInRange(size, 1, 32767));
+  RGBColor c{0, 0, 0};
+  if (colour) GetForeColor(&c);
+  s.ts.color = c;
+  s.ts.backColor = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
+  s.ts.transferMode = 1;
+  const FontMetrics m = fontmetrics(FontKey{s.ts.font, s.ts.size, face});
+  s.runHeight = u16(m.ascent + m.descent + m.leading);
+  s.runAscent = u16(m.ascent);
+  return s;
+}
+
+// The parts of a new record, steps 2 to 10 of its making.
+OSErr makerecord(WERec& r, WEReference we, const LongRect* destRect, const LongRect* viewRect, u32 features) {
+  r.port = currentportid();
+  const i16 mem = (features & featurebit(weFUseTempMem)) ? weAllocTempMem : 0;
+  const struct {
+    Handle* block;
+    std::size_t size;
+  } parts[] = {
+      {&r.hText, 0},
+      {&r.hLines, 2 * sizeof(WELineRec)},
+      {&r.hStyles, sizeof(WEStyleTableEntry)},
+      {&r.hRuns, 2 * sizeof(WERunEntry)},
+      {&r.hRulers, sizeof(WERulerTableEntry)},
+      {&r.hParaRuns, 2 * sizeof(WEParaRunEntry)},
+      {&r.hUserInfo, 2 * sizeof(u32)},
+  };
+  for (const auto& part : parts)
+    if (OSErr err = _WEAllocate(Size(part.size), i16(weAllocClear | mem), part.block)) return err;
+  if (OSErr err = _WEAllocate(Size(sizeof(WEObjectDesc)), weAllocClear, &r.objectList)) return err;
+
+  r.flags = environmentflags();
+  r.nLines = r.nStyles = r.nRuns = r.nRulers = r.nParaRuns = 1;
+  if (viewRect) r.viewRect = *viewRect;
+  if (destRect) r.destRect = *destRect;
+  r.features = features;
+  r.tsmAreaStart = r.tsmAreaEnd = r.dragCaretOffset = -1;
+
+  _WESetStandardHooks(we);
+
+  if (OSErr err = _WECreateNewRgn(&r.viewRgn)) return err;
+  Rect view;
+  WELongRectToRect(&r.viewRect, &view);
+  RectRgn(r.viewRgn, view);
+
+  setweelement(r.hRuns, 0, WERunEntry{0, 0});
+  setweelement(r.hRuns, 1, WERunEntry{1, -1});
+  setweelement(r.hParaRuns, 0, WEParaRunEntry{0, 0});
+  setweelement(r.hParaRuns, 1, WEParaRunEntry{1, -1});
+  WERulerTableEntry ruler{};
+  ruler.refCount = 1;
+  ruler.ruler.direction = 1;
+  setweelement(r.hRulers, 0, ruler);
+  WEObjectDesc sentinel{};
+  sentinel.offset = 1;
+  sentinel.owner = we;
+  sentinel.handlerIndex = -1;
+  setweelement(r.objectList, 0, sentinel);
+
+  setweelement(r.hStyles, 0, WEStyleTableEntry{1, portstyle((r.flags & weFlagColor) != 0)});
+
+  return WECalText(we);
+}
+
+// Frees everything a record owns (its parts may be partly made).
+void freeparts(WEReference we, WERec& r) {
+  if (r.hStyles) _WEResetStyleTable(we);
+  _WEForgetHandle(&r.objectHandlers);
+  if (r.properties) DisposeCollection(r.properties);
+  r.properties = 0;
+  for (Handle* h : {&r.hText, &r.hLines, &r.hStyles, &r.hRuns, &r.hRulers, &r.hParaRuns, &r.hUserInfo})
+    _WEForgetHandle(h);
+  // What is left of the object chain is its sentinel (and any object no style held).
+  while (r.objectList) {
+    WEObjectDesc d = weelement<WEObjectDesc>(r.objectList, 0);
+    _WEForgetHandle(&r.objectList);
+    _WEForgetHandle(&d.data);
+    if (d.properties) DisposeCollection(d.properties);
+    r.objectList = d.next;
+  }
+  _WEForgetRgn(&r.viewRgn);
+}
+
+}  // namespace
+
+WERec* werec(WEReference we) { return records().get(we); }
+
+bool isvalidwerec(WEReference we) { return werec(we) != nullptr; }
+
+OSErr WENew(const LongRect* destRect, const LongRect* viewRect, u32 features, WEReference* out) {
+  if (out == nullptr) return paramErr;
+  *out = nilid;
+  const WEReference we = records().add(std::make_unique<WERec>());
+  if (we == nilid) return memFullErr;
+  WERec& r = *werec(we);
+  if (OSErr err = makerecord(r, we, destRect, viewRect, features)) {
+    freeparts(we, r);
+    records().remove(we);
+    return err;
+  }
+  *out = we;
+  return noErr;
+}
+
+void WEDispose(WEReference we) {
+  WERec* r = werec(we);
+  if (r == nullptr) return;
+  freeparts(we, *r);
+  records().remove(we);
+}
+
+OSErr WEUseText(Handle text, WEReference we) {
+  WERec* r = werec(we);
+  if (r == nullptr) return weBadReferenceErr;
+  if (!IsValidHandle(text)) return nilHandleErr;
+  WEResetModCount(we);
+  _WEResetStyleTable(we);
+  if (r->hText != text) DisposeHandle(r->hText);
+  r->hText = text;
+  const i32 length = GetHandleSize(text);
+  r->textLength = length;
+
+  const WERunEntry firstrun = weelement<WERunEntry>(r->hRuns, 0);
+  SetHandleSize(r->hRuns, 2 * sizeof(WERunEntry));
+  setweelement(r->hRuns, 0, WERunEntry{0, firstrun.styleIndex});
+  setweelement(r->hRuns, 1, WERunEntry{length + 1, -1});
+  r->nRuns = 1;
+  WEStyleTableEntry style = weelement<WEStyleTableEntry>(r->hStyles, firstrun.styleIndex);
+  style.refCount = 1;
+  setweelement(r->hStyles, firstrun.styleIndex, style);
+
+  const WEParaRunEntry firstpara = weelement<WEParaRunEntry>(r->hParaRuns, 0);
+  SetHandleSize(r->hParaRuns, 2 * sizeof(WEParaRunEntry));
+  setweelement(r->hParaRuns, 0, WEParaRunEntry{0, firstpara.rulerIndex});
+  setweelement(r->hParaRuns, 1, WEParaRunEntry{length + 1, -1});
+  r->nParaRuns = 1;
+  for (i32 i = 0; i < r->nRulers; ++i) {
+    WERulerTableEntry ruler = weelement<WERulerTableEntry>(r->hRulers, i);
+    ruler.refCount = i == firstpara.rulerIndex ? 1 : 0;
+    setweelement(r->hRulers, i, ruler);
+  }
+
+  WEObjectDesc head = weelement<WEObjectDesc>(r->objectList, 0);
+  head.offset = length + 1;
+  setweelement(r->objectList, 0, head);
+
+  SetHandleSize(r->hLines, 2 * sizeof(WELineRec));
+  setweelement(r->hLines, 0, WELineRec{});
+  WELineRec sentinel{};
+  sentinel.lineStart = length;
+  setweelement(r->hLines, 1, sentinel);
+  r->nLines = 1;
+
+  r->selStart = r->selEnd = 0;
+  r->firstByte = 0;
+  r->clickCount = 0;
+  r->tsmAreaStart = r->tsmAreaEnd = r->dragCaretOffset = -1;
+  r->flags &= ~weFlagNullStyleValid;
+  return noErr;
+}
+
+u32 WEVersion() { return kWEVersion; }
+
+i16 WEFeatureFlag(i16 feature, i16 action, WEReference we) {
+  WERec* r = werec(we);
+  if (r == nullptr) return 0;
+  const u32 bit = featurebit(feature);
+  const i16 old = (r->features & bit) ? 1 : 0;
+  if (action == -2) action = i16(1 - old);
+  if (action == 0) r->features &= ~bit;
+  else if (action == 1) r->features |= bit;
+  return old;
+}
+
+void _WEResetStyleTable(WEReference we) {
+  WERec* r = werec(we);
+  if (r == nullptr) return;
+  const i32 n = std::min<i32>(r->nStyles, i32(HandleCount<WEStyleTableEntry>(r->hStyles)));
+  for (i32 i = 0; i < n; ++i) {
+    WEStyleTableEntry e = weelement<WEStyleTableEntry>(r->hStyles, i);
+    if (e.refCount > 0 && e.style.ts.object != 0) {
+      _WEFreeObject(e.style.ts.object);
+      e.style.ts.object = 0;  // the object is gone: no reference to it stays behind
+    }
+    e.refCount = 0;
+    setweelement(r->hStyles, i, e);
+  }
+}
+
+void _WESynchNullStyle(WEReference we) {
+  WERec* r = werec(we);
+  if (r == nullptr) return;
+  if (!(r->flags & weFlagNullStyleValid)) {
+    WEExtRunInfo info;
+    _WEGetExtRunInfo(r->selStart - 1, &info, we);
+    r->nullStyle = info.style;
+    r->flags |= weFlagNullStyleValid;
+  }
+  if (!(r->flags & weFlagMultiScript) || (r->features & featurebit(weFNoKeyboardSync))) return;
+  const i16 keyscript = i16(GetScriptManagerVariable(smKeyScript));
+  if (FontToScript(r->nullStyle.ts.font) == keyscript) return;
+  // The nearest run at or before the one before the selection whose font is of the keyboard's
+  // script gives its font; else the script's default font.
+  for (i32 run = WEOffsetToRun(r->selStart - 1, we); run >= 0; --run) {
+    WEExtRunInfo info;
+    _WEGetIndStyle(run, &info, we);
+    if (FontToScript(info.style.ts.font) == keyscript) {
+      r->nullStyle.ts.font = info.style.ts.font;
+      return;
+    }
+  }
+  r->nullStyle.ts.font = i16(GetScriptVariable(keyscript, smScriptAppFond));
+}
+
+i32 WEGetModCount(WEReference we) {
+  const WERec* r = werec(we);
+  return r ? r->modCount : 0;
+}
+
+void WEResetModCount(WEReference we) {
+  if (WERec* r = werec(we)) r->modCount = 0;
+}
+
+CGrafPtr WEGetPort(WEReference we) {
+  const WERec* r = werec(we);
+  return r ? r->port : 0;
+}
+
+void WESetPort(CGrafPtr port, WEReference we) {
+  if (WERec* r = werec(we)) r->port = port;
+}
+
+}  // namespace kv
