@@ -2,6 +2,7 @@
 // style runs and paragraph runs, with the one search over sorted starts that every
 // offset-to-index lookup uses; and the ruler copy every engine part shares.
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/fonts/scriptmanager.h"
 #include "textengine/weinternal.h"
@@ -10,25 +11,38 @@ namespace kv {
 
 namespace {
 
-// The number of elements of an array with a sentinel, as the record counts them but never
-// more than its block holds.
-template <class T>
-i32 counted(Handle h, i32 n) {
-  return std::max<i32>(0, std::min<i32>(n, i32(HandleCount<T>(h)) - 1));
-}
+// One of a record's arrays of elements ordered by a key (a start offset or a line's origin),
+// with a sentinel after its n elements. n never counts more than the block holds.
+struct Ordered {
+  Handle h;
+  i32 n;
+  i32 stride;
+  i32 keyoffset;
+
+  i32 key(i32 i) const {
+    i32 k;
+    std::memcpy(&k, deref(h) + std::size_t(i) * std::size_t(stride) + std::size_t(keyoffset), sizeof k);
+    return k;
+  }
+  i32 find(i32 x) const { return _WESearchStarts(deref(h), stride, keyoffset, n, x); }
+  i32 pin(i32 i) const { return _WEPinInRange(i, 0, std::max<i32>(n - 1, 0)); }
+  // The range of element i (pinned), its end capped at `cap`.
+  void range(i32 i, i32 cap, i32* start, i32* end) const {
+    i = pin(i);
+    if (start) *start = key(i);
+    if (end) *end = std::min(key(i + 1), cap);
+  }
+};
 
 template <class T>
-i32 search(Handle h, i32 n, std::size_t keyoffset, i32 x) {
-  return _WESearchStarts(deref(h), i32(sizeof(T)), i32(keyoffset), counted<T>(h, n), x);
+Ordered ordered(Handle h, i32 n, std::size_t keyoffset) {
+  const i32 held = std::max<i32>(0, std::min<i32>(n, i32(HandleCount<T>(h)) - 1));
+  return Ordered{h, held, i32(sizeof(T)), i32(keyoffset)};
 }
 
-i32 pinindex(i32 i, i32 n) { return _WEPinInRange(i, 0, std::max<i32>(n - 1, 0)); }
-
-i32 lineat(const WERec& r, i32 i, std::size_t field) {
-  i32 v;
-  std::memcpy(&v, deref(r.hLines) + std::size_t(i) * sizeof(WELineRec) + field, sizeof v);
-  return v;
-}
+Ordered lines(const WERec& r, std::size_t key = offsetof(WELineRec, lineStart)) { return ordered<WELineRec>(r.hLines, r.nLines, key); }
+Ordered runs(const WERec& r) { return ordered<WERunEntry>(r.hRuns, r.nRuns, offsetof(WERunEntry, runStart)); }
+Ordered paras(const WERec& r) { return ordered<WEParaRunEntry>(r.hParaRuns, r.nParaRuns, offsetof(WEParaRunEntry, paraStart)); }
 
 i32 offsetorselection(const WERec& r, i32 offset) { return offset == -1 ? r.selStart : offset; }
 
@@ -105,30 +119,26 @@ i32 WECountLines(WEReference we) {
 
 i32 WEOffsetToLine(i32 offset, WEReference we) {
   const WERec* r = werec(we);
-  return r ? search<WELineRec>(r->hLines, r->nLines, offsetof(WELineRec, lineStart), offset) : 0;
+  return r ? lines(*r).find(offset) : 0;
 }
 
 void WEGetLineRange(i32 line, i32* start, i32* end, WEReference we) {
-  const WERec* r = werec(we);
-  if (r == nullptr) return;
-  const i32 i = pinindex(line, counted<WELineRec>(r->hLines, r->nLines));
-  if (start) *start = lineat(*r, i, offsetof(WELineRec, lineStart));
-  if (end) *end = lineat(*r, i + 1, offsetof(WELineRec, lineStart));
+  if (const WERec* r = werec(we)) lines(*r).range(line, INT32_MAX, start, end);
 }
 
 i32 WEGetHeight(i32 startLine, i32 endLine, WEReference we) {
   const WERec* r = werec(we);
   if (r == nullptr) return 0;
-  const i32 n = counted<WELineRec>(r->hLines, r->nLines);
-  startLine = _WEPinInRange(startLine, 0, n);
-  endLine = _WEPinInRange(endLine, 0, n);
+  const Ordered origins = lines(*r, offsetof(WELineRec, lineOrigin));
+  startLine = _WEPinInRange(startLine, 0, origins.n);
+  endLine = _WEPinInRange(endLine, 0, origins.n);
   _WEReorder(&startLine, &endLine);
-  return lineat(*r, endLine, offsetof(WELineRec, lineOrigin)) - lineat(*r, startLine, offsetof(WELineRec, lineOrigin));
+  return origins.key(endLine) - origins.key(startLine);
 }
 
 i32 _WEPixelToLine(i32 v, WEReference we) {
   const WERec* r = werec(we);
-  return r ? search<WELineRec>(r->hLines, r->nLines, offsetof(WELineRec, lineOrigin), v) : 0;
+  return r ? lines(*r, offsetof(WELineRec, lineOrigin)).find(v) : 0;
 }
 
 // --- Style runs ------------------------------------------------------------------------------
@@ -140,25 +150,22 @@ i32 WECountRuns(WEReference we) {
 
 i32 WEOffsetToRun(i32 offset, WEReference we) {
   const WERec* r = werec(we);
-  return r ? search<WERunEntry>(r->hRuns, r->nRuns, offsetof(WERunEntry, runStart), offset) : 0;
+  return r ? runs(*r).find(offset) : 0;
 }
 
 void WEGetRunRange(i32 run, i32* start, i32* end, WEReference we) {
-  const WERec* r = werec(we);
-  if (r == nullptr) return;
-  const i32 i = pinindex(run, counted<WERunEntry>(r->hRuns, r->nRuns));
-  if (start) *start = weelement<WERunEntry>(r->hRuns, i).runStart;
-  if (end) *end = std::min(weelement<WERunEntry>(r->hRuns, i + 1).runStart, r->textLength);
+  if (const WERec* r = werec(we)) runs(*r).range(run, r->textLength, start, end);
 }
 
 void _WEGetIndStyle(i32 run, WEExtRunInfo* info, WEReference we) {
   const WERec* r = werec(we);
   if (r == nullptr || info == nullptr) return;
-  const i32 i = pinindex(run, counted<WERunEntry>(r->hRuns, r->nRuns));
+  const Ordered all = runs(*r);
+  const i32 i = all.pin(run);
   const WERunEntry e = weelement<WERunEntry>(r->hRuns, i);
   WEExtRunInfo out{};
   out.runStart = e.runStart;
-  out.runEnd = weelement<WERunEntry>(r->hRuns, i + 1).runStart;
+  out.runEnd = all.key(i + 1);
   if (e.styleIndex >= 0 && e.styleIndex < std::min<i32>(r->nStyles, i32(HandleCount<WEStyleTableEntry>(r->hStyles))))
     out.style = weelement<WEStyleTableEntry>(r->hStyles, e.styleIndex).style;
   *info = out;
@@ -215,24 +222,21 @@ i32 WECountParaRuns(WEReference we) {
 
 i32 WEOffsetToParaRun(i32 offset, WEReference we) {
   const WERec* r = werec(we);
-  return r ? search<WEParaRunEntry>(r->hParaRuns, r->nParaRuns, offsetof(WEParaRunEntry, paraStart), offset) : 0;
+  return r ? paras(*r).find(offset) : 0;
 }
 
 void WEGetParaRunRange(i32 paraRun, i32* start, i32* end, WEReference we) {
-  const WERec* r = werec(we);
-  if (r == nullptr) return;
-  const i32 i = pinindex(paraRun, counted<WEParaRunEntry>(r->hParaRuns, r->nParaRuns));
-  if (start) *start = weelement<WEParaRunEntry>(r->hParaRuns, i).paraStart;
-  if (end) *end = std::min(weelement<WEParaRunEntry>(r->hParaRuns, i + 1).paraStart, r->textLength);
+  if (const WERec* r = werec(we)) paras(*r).range(paraRun, r->textLength, start, end);
 }
 
 void _WEGetIndRuler(i32 paraRun, WEParaInfo* info, WEReference we) {
   const WERec* r = werec(we);
   if (r == nullptr || info == nullptr) return;
-  const i32 i = pinindex(paraRun, counted<WEParaRunEntry>(r->hParaRuns, r->nParaRuns));
+  const Ordered all = paras(*r);
+  const i32 i = all.pin(paraRun);
   const WEParaRunEntry e = weelement<WEParaRunEntry>(r->hParaRuns, i);
   i32 start = 0, end = 0;
-  WEGetParaRunRange(i, &start, &end, we);
+  all.range(i, r->textLength, &start, &end);
   WEParaInfo out{};
   out.paraStart = start;
   out.paraEnd = end;
