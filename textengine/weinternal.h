@@ -114,6 +114,8 @@ enum : u32 {
 
 // The live record an id names, or null.
 WERec* werec(WEReference we);
+// Number of live records (tests use it to find leaks).
+std::size_t liverecordcount();
 
 // One embedded object's descriptor, a block of its own; the record's objectList chains them in
 // increasing offset order and ends with a sentinel whose offset is textLength + 1.

@@ -145,6 +145,8 @@ WERec* werec(WEReference we) { return records().get(we); }
 
 bool isvalidwerec(WEReference we) { return werec(we) != nullptr; }
 
+std::size_t liverecordcount() { return records().count(); }
+
 OSErr WENew(const LongRect* destRect, const LongRect* viewRect, u32 features, WEReference* out) {
   if (out == nullptr) return paramErr;
   *out = nilid;

@@ -104,7 +104,7 @@ TEST_F(WERecordTest, FeatureFlagsAnswerTheStateBeforeTheCall) {
 }
 
 TEST_F(WERecordTest, CreationThatRunsOutOfMemoryLeavesNothingBehind) {
-  const std::size_t handles = memoryfigures().livehandles, regions = liveregioncount();
+  const std::size_t handles = memoryfigures().livehandles, regions = liveregioncount(), records = liverecordcount();
   i32 made = 0;
   for (std::size_t n = 1;; ++n) {
     failallocationafter(n);
@@ -120,11 +120,13 @@ TEST_F(WERecordTest, CreationThatRunsOutOfMemoryLeavesNothingBehind) {
     EXPECT_EQ(we, nilid);
     EXPECT_EQ(memoryfigures().livehandles, handles);
     EXPECT_EQ(liveregioncount(), regions);
+    EXPECT_EQ(liverecordcount(), records);
     ASSERT_LT(n, 100u);
   }
   EXPECT_EQ(made, 8) << "the text, five tables, the user info and the object sentinel";
   EXPECT_EQ(memoryfigures().livehandles, handles);
   EXPECT_EQ(liveregioncount(), regions);
+  EXPECT_EQ(liverecordcount(), records);
 }
 
 TEST_F(WERecordTest, ADisposedRecordAnswersAsNone) {
