@@ -154,18 +154,29 @@ KV_PROCSLOT(450, const char* (*)(const char*, const char*));        // strpbrk
 KV_PROCSLOT(184, OSErr (*)(const LongRect* destRect, const LongRect* viewRect, u32 features, WEReference* out));  // WENew
 KV_PROCSLOT(185, void (*)(WEReference we));                         // WEDispose
 KV_PROCSLOT(187, OSErr (*)(WEReference we));                        // WECalText
+KV_PROCSLOT(188, OSErr (*)(Handle text, WEReference we));           // WEUseText
+KV_PROCSLOT(191, void (*)(i32* start, i32* end, WEReference we));   // WEGetSelection
 KV_PROCSLOT(194, OSErr (*)(const void* text, i32 length, Handle styles, Handle soup, WEReference we));  // WEInsert
+KV_PROCSLOT(203, i32 (*)(i32 offset, WEReference we));              // WEOffsetToLine
+KV_PROCSLOT(208, i32 (*)(i32 startLine, i32 endLine, WEReference we));  // WEGetHeight
 KV_PROCSLOT(209, i32 (*)(WEReference we));                          // WEGetTextLength
+KV_PROCSLOT(210, u8 (*)(i32 offset, WEReference we));               // WEGetChar
+KV_PROCSLOT(211, i32 (*)(WEReference we));                          // WECountLines
+KV_PROCSLOT(213, u32 (*)());                                        // WEVersion
+KV_PROCSLOT(277, OSErr (*)(OSType selector, void* value, WEReference we));  // WEGetInfo
+KV_PROCSLOT(278, OSErr (*)(OSType selector, const void* value, WEReference we));  // WESetInfo
 KV_PROCSLOT(279, void (*)(const LongRect* r, WEReference we));      // WESetDestRect
 KV_PROCSLOT(280, void (*)(const LongRect* r, WEReference we));      // WESetViewRect
 KV_PROCSLOT(338, void (*)(const spot& s, LongRect* dest, LongRect* view));  // ldestview
 KV_PROCSLOT(339, i16 (*)(i16 feature, i16 action, WEReference we));  // WEFeatureFlag
 KV_PROCSLOT(398, bool (*)(WEReference we));                         // GetWERecDirtyFlag
 KV_PROCSLOT(399, void (*)(WEReference we, bool dirty));             // SetWERecDirtyFlag
-KV_PROCSLOT(424, OSErr (*)(u32 creator, u32 tag, u32* size, void* data, WEReference we));  // WEGetProperty
-KV_PROCSLOT(425, OSErr (*)(u32 creator, u32 tag, u32 size, const void* data, WEReference we));  // WESetProperty
-KV_PROCSLOT(427, OSErr (*)(u32 tag, i32* value, WEReference we));   // WEGetUserInfo
-KV_PROCSLOT(428, OSErr (*)(u32 tag, i32 value, WEReference we));    // WESetUserInfo
+KV_PROCSLOT(424, OSErr (*)(OSType creator, OSType tag, i32 size, i32* outSize, void* data, WEReference we));  // WEGetProperty
+KV_PROCSLOT(425, OSErr (*)(OSType creator, OSType tag, i32 size, const void* data, WEReference we));  // WESetProperty
+KV_PROCSLOT(426, OSErr (*)(OSType creator, OSType tag, WEReference we));  // WERemoveProperty
+KV_PROCSLOT(427, OSErr (*)(OSType tag, i32* value, WEReference we));  // WEGetUserInfo
+KV_PROCSLOT(428, OSErr (*)(OSType tag, i32 value, WEReference we));   // WESetUserInfo
+KV_PROCSLOT(429, OSErr (*)(OSType tag, WEReference we));            // WERemoveUserInfo
 
 // --- Files, properties and objects (226-264, 281-283) -----------------------------------
 KV_PROCSLOT(231, i16 (*)(StringPtr out, i16 capacity, i16 volume, u32 dirid));  // getpath
