@@ -158,6 +158,13 @@ bool showsinvisibles() {
   return d.wind != nilhandle && (loadat<windrec>(deref(d.wind)).flags & kWindowShowsInvisibles);
 }
 
+bool drawable(const spot& s, RgnHandle visible) {
+  if (!(s.flags & spotvisible) && !showsinvisibles()) return false;
+  Rect bounds{};
+  lowcalc(&s, &bounds);
+  return mainglobals().offwindowdrawing || RectInRgn(bounds, visible);
+}
+
 bool isopenfield(Handle list, i16 index) {
   const MainGlobals& g = mainglobals();
   return g.current.window != nilid && g.openfieldwindow == g.current.window && g.openfieldspots == list &&
@@ -230,10 +237,7 @@ void lowdrawspots(i16 outline, Handle list, i16 index, RgnHandle visible, u16 sa
   if (list == nilhandle || index < 0 || index >= spotcount(list)) return;
   MainGlobals& g = mainglobals();
   spot s = spotat(list, index);
-  if (!(s.flags & spotvisible) && !showsinvisibles()) return;
-  Rect bounds{};
-  lowcalc(&s, &bounds);
-  if (!g.offwindowdrawing && !RectInRgn(bounds, visible)) return;
+  if (!drawable(s, visible)) return;
   const CGrafPtr port = currentportid();
   const WindowRef window = g.current.window;
   const i16 penlevel = GetPortPenVisibility(port);

@@ -3,11 +3,15 @@
 
 #include "platform/qd/regions.h"
 #include "platform/types.h"
+#include "store/records.h"
 
 namespace kv {
 
 // Whether the current window shows invisible objects (window flag 7).
 bool showsinvisibles();
+// Whether an object is drawn at all: visible (or the window shows invisible objects), and,
+// off-window drawing aside, its drawing bounds meeting `visible`.
+bool drawable(const spot& s, RgnHandle visible);
 // Whether object `index` of a list is the open field of the current window.
 bool isopenfield(Handle list, i16 index);
 

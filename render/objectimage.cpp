@@ -104,10 +104,9 @@ RgnHandle nonwhite(GWorldPtr image, const Rect& bounds) {
 void drawobjectimage(Handle list, i16 index, RgnHandle visible) {
   MainGlobals& g = mainglobals();
   spot s = spotat(list, index);
-  if (!(s.flags & spotvisible) && !showsinvisibles()) return;
+  if (!drawable(s, visible)) return;
   Rect bounds{};
   lowcalc(&s, &bounds);
-  if (!g.offwindowdrawing && !RectInRgn(bounds, visible)) return;
   const bool control = isplatformcontrol(s);
   if (!control) {
     lowdrawspots(outlinenone, list, index, visible, 0);

@@ -104,14 +104,7 @@ TEST_F(ObjectFunctionsTest, TheRegionOfAnObjectsShape) {
     return rgn;
   };
   auto none = [](spot&) {};
-  RgnHandle arc = region(spotgraphic, 107, [](spot& s) {
-    graphictail t = getgraphictail(s);
-    t.startangle = 0;
-    t.arcangle = 90;
-    t.point1 = Point{0, 0};
-    t.point2 = Point{100, 100};
-    setgraphictail(s, t);
-  });
+  RgnHandle arc = region(spotgraphic, 107, [](spot& s) { testspots::setarc(s, 0, 90, Rect{0, 0, 100, 100}); });
   EXPECT_EQ(regionbounds(arc), (Rect{0, 50, 50, 100})) << "the top-right quarter of the arc's own oval";
   EXPECT_TRUE(PtInRgn(Point{20, 70}, arc));
   EXPECT_FALSE(PtInRgn(Point{60, 80}, arc));

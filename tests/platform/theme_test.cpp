@@ -1,5 +1,5 @@
-// Theme services of the window layer: metrics, the metal texture, the grow icon and frozen
-// screen updates.
+// Theme services of the window layer: metrics, the metal texture, brushes, the drawing state,
+// focus rings and frames, the grow icon and frozen screen updates.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -41,6 +41,54 @@ TEST_F(ThemeTest, MetalTextureRowsStartAtTheBoundsAndStayWithinTheClip) {
   EXPECT_EQ(drawthemebackground(Rect{0, 0, 5, 5}, 1, true), paramErr);
   EXPECT_NE(metalrowcolour(3, true), metalrowcolour(3, false));
   EXPECT_NE(metalrowcolour(2, true), metalrowcolour(3, true)) << "a texture, not a flat grey";
+  SetGWorld(0, 0);
+}
+
+TEST_F(ThemeTest, BrushesStateRingsAndFrames) {
+  OwnedWorld gw(qdtest::world(32, 20, 20));
+  RGBColor c{}, want{};
+  ASSERT_EQ(SetThemeBackground(1, 32, true), noErr);
+  GetBackColor(&c);
+  ASSERT_TRUE(themebrushcolour(1, true, &want));
+  EXPECT_EQ(c, want);
+  ASSERT_EQ(SetThemePen(7, 1, true), noErr);
+  GetForeColor(&c);
+  EXPECT_EQ(c, (RGBColor{0xFFFF, 0xFFFF, 0xFFFF})) << "a light grey is white at one bit";
+  EXPECT_EQ(SetThemePen(99, 32, true), paramErr);
+  GetForeColor(&c);
+  EXPECT_EQ(c, (RGBColor{0xFFFF, 0xFFFF, 0xFFFF})) << "an unknown brush changes nothing";
+
+  const RGBColor red{0xFFFF, 0, 0};
+  RGBForeColor(&red);
+  PenSize(3, 3);
+  ThemeDrawingState state = nilhandle;
+  ASSERT_EQ(GetThemeDrawingState(&state), noErr);
+  NormalizeThemeDrawingState();
+  GetForeColor(&c);
+  EXPECT_EQ(c, (RGBColor{0, 0, 0}));
+  ASSERT_EQ(SetThemeDrawingState(state, true), noErr);
+  GetForeColor(&c);
+  EXPECT_EQ(c, red);
+  Point size{};
+  GetPortPenSize(gw, &size);
+  EXPECT_EQ(size, (Point{3, 3}));
+
+  const Rect r{5, 5, 10, 10};
+  ASSERT_EQ(DrawThemeFocusRect(&r, true), noErr);
+  ASSERT_TRUE(themebrushcolour(46, true, &want));
+  EXPECT_EQ(qdtest::pixel(gw, 2, 7), xrgb(want)) << "three pixels outside the shape";
+  EXPECT_EQ(qdtest::pixel(gw, 1, 7), 0xFFFFFFu);
+  EXPECT_EQ(qdtest::pixel(gw, 5, 7), 0xFFFFFFu) << "the inside is left";
+  DrawThemeFocusRect(&r, false);
+  ASSERT_TRUE(themebrushcolour(46, false, &want));
+  EXPECT_EQ(qdtest::pixel(gw, 4, 7), xrgb(want));
+  GetForeColor(&c);
+  EXPECT_EQ(c, red) << "the port's colours are put back";
+
+  const Rect box{12, 12, 18, 18};
+  ASSERT_EQ(DrawThemeEditTextFrame(&box, kThemeStateActive), noErr);
+  EXPECT_NE(qdtest::pixel(gw, 11, 14), 0xFFFFFFu) << "one pixel outside";
+  EXPECT_EQ(qdtest::pixel(gw, 12, 14), 0xFFFFFFu);
   SetGWorld(0, 0);
 }
 

@@ -193,12 +193,7 @@ TEST_F(GeometryTest, AColourBitmapKeepsItsSizeWhileColourIsOff) {
 
 TEST_F(GeometryTest, AnArcTakesTheBoundsOfItsMappedWedge) {
   spot s = newspot(spotgraphic, stylearc, 1, Rect{0, 50, 50, 100});
-  graphictail t = getgraphictail(s);
-  t.startangle = 0;
-  t.arcangle = 90;
-  t.point1 = Point{0, 0};
-  t.point2 = Point{100, 100};
-  setgraphictail(s, t);
+  testspots::setarc(s, 0, 90, Rect{0, 0, 100, 100});
   Handle l = list({s});
   ASSERT_EQ(mapspot(l, 0, Rect{0, 100, 100, 200}, false), 0);
   s = spotat(l, 0);

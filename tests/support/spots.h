@@ -16,4 +16,14 @@ inline spot newspot(u16 kind, u16 style, u32 id = 0, Rect r = Rect{10, 10, 50, 9
   return s;
 }
 
+// An arc graphic's angles and its own oval (the two corner points its kind tail keeps).
+inline void setarc(spot& s, u16 start, u16 arc, Rect oval) {
+  graphictail t = getgraphictail(s);
+  t.startangle = start;
+  t.arcangle = arc;
+  t.point1 = Point{oval.top, oval.left};
+  t.point2 = Point{oval.bottom, oval.right};
+  setgraphictail(s, t);
+}
+
 }  // namespace kv::testspots
