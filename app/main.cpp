@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/backend/backend.h"
+#include "platform/events/watchdog.h"
 #include "platform/runtime/bigstack.h"
 #include "platform/testing/commandline.h"
 #include "shell/commandline.h"
@@ -110,6 +111,7 @@ int run(int argc, char** argv) {
   start.documents = projects;
   start.launchrequest = requests.empty() || !projects.empty();
   start.waitforwindow = start.launchrequest;
+  kv::setpasslimit(limits.maxpasses);
   if (int st = kv::startup(start); st != 0) return kv::finishplatform(st);
   // The scripted input begins once the program has started.
   if (!kv::startplatforminput(&starterror)) {
@@ -125,6 +127,11 @@ int run(int argc, char** argv) {
       limits.idlepasses = kDefaultIdlePasses;
     kv::mainloop(limits);
     if (std::string said = kv::messageboxtext(); !said.empty()) out = said + "\n";
+  }
+  // A run that a limit or the watchdog ended says why.
+  if (kv::runending()) {
+    if (kv::runendstatus() != 0) status = kv::runendstatus();
+    if (!kv::runendreason().empty()) err += "kestrove: " + kv::runendreason() + "\n";
   }
   kv::closeallwindows();
   kv::removedemo();

@@ -450,6 +450,10 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   // Every operand is read, left to right, before any operator is applied.
   i16 base = es.depth;
   evalentry* entry = takeentry(es);
+  if (entry == nullptr) {
+    disposfred(&first.value);
+    return statuscomplex;
+  }
   entry->value = first.value;
   entry->hasnum = first.hasnum;
   entry->num = first.num;

@@ -606,6 +606,28 @@ i16 xcomsend(std::string_view text, Handle variables, u8 mode) {
   return sendalong(p, t.get(variables, mode), target);
 }
 
+i16 xcomdo(std::string_view text, Handle variables) {
+  Handle lines = nilhandle;
+  if (PtrToHand(text.data(), &lines, Size(text.size())) != noErr) return kNoMemory;
+  sendframe f;
+  f.begin();
+  Str255 target;
+  pathbuild p;
+  currentcardpath(p, target);
+  if (target[0] != 0) f.settarget(target);
+  i16 st = kNoMemory;
+  if (p.status() == 0) {
+    if (backend().headless()) {
+      std::string line = macromantoutf8(text.substr(0, text.find('\r')));
+      if (target[0] != 0) line += " to " + macromantoutf8(pstringview(target));
+      transcriptadd(TranscriptKind::message, line);
+    }
+    st = meesend(lines, variables, p.path(), mainglobals().target);
+  }
+  DisposeHandle(lines);
+  return f.leave(st, false);
+}
+
 i16 evalsend(std::string_view text, fred* result) {
   newfred(result, fredtemp, fredstring, 0);
   textmessage t(text);
@@ -651,7 +673,7 @@ i16 handlesend(std::string_view statements) {
   // script in the cache.
   u16& depth = state<HandleSendState>().depth;
   std::string key = "XCMD/XFCN Run Handler Script";
-  if (depth > 0) key += " " + std::to_string(depth);
+  if (depth > 0) key.append(" ").append(std::to_string(depth));
   Str255 keytext;
   setpstring(keytext, key);
   const desk& d = mainglobals().current;

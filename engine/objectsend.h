@@ -110,6 +110,11 @@ void setranloctoread(const objread* obj);
 // callbacks, requests from other programs, the message box). `the target`, the send depth and
 // error reporting are left alone.
 i16 xcomsend(std::string_view text, Handle variables, u8 mode);
+// Runs a text of statements along the current card's path with the given variables, as a line
+// typed into the message box runs: control structures run as in a handler (the text stands as
+// an entry of its own in front of the path, as `do` runs it), `the target` is the current
+// card. A script error is left for the caller to report (doerror).
+i16 xcomdo(std::string_view text, Handle variables);
 // Evaluates an expression text in the context of the current card, with the global variables,
 // into *result (a new value). 19 when words are left after the expression, 2 when the text
 // is a single word taken as its own text; an empty text gives empty and 0.

@@ -2,18 +2,25 @@
 #include "engine/scripterror.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "engine/atom.h"
 #include "engine/objectsend.h"
+#include "engine/sendmes.h"
 #include "engine/status.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
+#include "platform/console/console.h"
 #include "platform/memory/memory.h"
+#include "platform/process/exit.h"
 #include "platform/qd/ports.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
+#include "platform/testing/commandline.h"
+#include "platform/testing/transcript.h"
+#include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "shell/dialogs.h"
 #include "shell/mainglobals.h"
@@ -22,13 +29,14 @@
 #include "shell/windnav.h"
 #include "shell/windtable.h"
 #include "store/objread.h"
+#include "store/reftexts.h"
 
 namespace kv {
 
 namespace {
 
 constexpr i16 errortexts = 1002;
-constexpr i16 lasterror = 234;
+constexpr i16 lasterror = 235;
 constexpr i16 unknownerror = 118;
 constexpr i16 usercancelled = 62;
 constexpr i16 norecovery = 85;
@@ -36,7 +44,49 @@ constexpr i16 quititem = 2;
 
 struct ErrorReportState {
   u16 reporting = 0;  // set while doerror sends "scriptError"
+  u32 shown = 0;      // error alerts shown in the run
+  i16 reported = 0;   // the status last reported with a recorded position, and that position
+  i32 reportedat = -1;
+  // Where the recorded error is, for the report of a headless run (valid while a position
+  // is recorded): the handler, the script's line number and the line's text (Mac Roman).
+  std::string handler;
+  i32 line = 0;
+  std::string source;
 };
+
+ErrorReportState& rs() { return state<ErrorReportState>(); }
+
+// The handler an atom lies in: the last handler name of either chain that comes before it.
+std::string handlerat(const hier& entry, i32 at) {
+  const atom* atoms = HandleAs<atom>(entry.atoms);
+  const i32 count = i32(HandleCount<atom>(entry.atoms));
+  i32 best = -1;
+  for (i32 head : {entry.firsthandler, entry.firstfunction}) {
+    // The chains run in script order; a damaged link that does not move on ends the walk.
+    for (i32 a = head; a >= 0 && a < count && a <= at; a = atoms[a].link > a ? atoms[a].link : -1) best = std::max(best, a);
+  }
+  if (best < 0) return {};
+  const atom& name = atoms[best];
+  Size size = GetHandleSize(entry.script);
+  if (Size(name.offset) + name.length > size) return {};
+  return std::string(reinterpret_cast<const char*>(deref(entry.script)) + name.offset, name.length);
+}
+
+// Keeps the handler, line number and line text of the error position at `offset`.
+void notedplace(const hier& entry, i32 at, u32 offset) {
+  ErrorReportState& s = rs();
+  const char* text = reinterpret_cast<const char*>(deref(entry.script));
+  Size size = GetHandleSize(entry.script);
+  std::string_view script(text, size_t(std::min<Size>(Size(offset), size)));
+  s.line = 1 + i32(std::count(script.begin(), script.end(), '\r'));
+  size_t start = script.rfind('\r');
+  start = start == std::string_view::npos ? 0 : start + 1;
+  std::string_view rest(text + start, size_t(size) - start);
+  rest = rest.substr(0, rest.find_first_of(std::string_view("\r\0", 2)));
+  while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
+  s.source = std::string(rest);
+  s.handler = handlerat(entry, at);
+}
 
 bool windowopen(WindowRef w) {
   desk d;
@@ -106,6 +156,44 @@ i16 tellscripts(i16 status) {
   return cardsend(text, sendforced, w);
 }
 
+// The name of a project's file, or empty.
+std::string projectname(RegistryId store) {
+  Str255 name{};
+  buildfilename(store, formshort, name);
+  return macromantoutf8(pstringview(name));
+}
+
+// A headless run reports every error alert on standard error and in the transcript: the
+// project, the error's number and text, then the handler, the object's long name, the line's
+// number and its text when the error's place is known.
+void reportheadless(i16 n, ConstStringPtr text) {
+  const MainGlobals& g = mainglobals();
+  std::string project = projectname(g.current.store), place;
+  objread obj;
+  if (g.erroroffset != -1 && g.faildescriptor != nilhandle && readfailing(&obj) == 0) {
+    Str255 name{};
+    RegistryId store = obj.kind == objitem || obj.kind == objmenu ? obj.menu.store : obj.d.store;
+    if (obj.kind == objproject)
+      buildfilename(store, formlong, name);
+    else
+      buildnametext(obj, formlong, name);
+    if (store != nilid) project = projectname(store);
+    writeobj(&obj);
+    const ErrorReportState& s = rs();
+    place = "  in ";
+    if (!s.handler.empty()) place += "handler " + macromantoutf8(s.handler) + " of ";
+    place += macromantoutf8(pstringview(name)) + ", line " + std::to_string(s.line) + ": " + macromantoutf8(s.source);
+  }
+  std::string head = "kestrove: " + (project.empty() ? std::string() : project + ": ") + "Veltrix Error Number " +
+                     std::to_string(n) + ": " + macromantoutf8(pstringview(text));
+  for (const std::string& line : {head, place}) {
+    if (line.empty()) continue;
+    writeconsole(line + "\n");
+    transcriptadd(TranscriptKind::error, line);
+  }
+  notefailedrun();
+}
+
 // Quitting from the alert: messages are locked, the front window becomes current, every
 // window is closed and its project written back, and the program ends.
 [[noreturn]] void quitfromalert() {
@@ -134,18 +222,28 @@ void posterror(const hier& entry, i32 atom, Handle text) {
   if (entry.level == hierempty) return;
   if (entry.atoms == nilhandle || atom < 0 || atom >= HandleCount<struct atom>(entry.atoms)) return;
   g.erroroffset = i32(HandleAs<struct atom>(entry.atoms)[atom].offset);
+  notedplace(entry, atom, u32(g.erroroffset));
   if (g.faildescriptor != nilhandle) DisposeHandle(g.faildescriptor);
   g.faildescriptor = entry.descriptor;
   if (g.faildescriptor != nilhandle && HandToHand(&g.faildescriptor) != noErr) g.faildescriptor = nilhandle;
 }
 
-void clearerror() { mainglobals().erroroffset = -1; }
+void clearerror() {
+  mainglobals().erroroffset = -1;
+  if (hasstate<ErrorReportState>()) rs().reported = 0;
+}
 
 void doerror(i16 status) {
   if (status < 1) return;
   if (status == usercancelled && option() == 0) return;
   ErrorReportState& s = state<ErrorReportState>();
   if (s.reporting != 0) return;
+  // A status that comes back from a send that reported it already (an open that passes on
+  // its opening messages' status) is not reported again.
+  const MainGlobals& g = mainglobals();
+  if (g.erroroffset != -1 && s.reported == status && s.reportedat == g.erroroffset) return;
+  s.reported = g.erroroffset != -1 ? status : i16(0);
+  s.reportedat = g.erroroffset;
   s.reporting = 1;
   i16 st = tellscripts(status);
   s.reporting = 0;
@@ -175,6 +273,24 @@ void scripterrortext(i16 n, StringPtr out) {
 
 i16 showerrordialog(i16 n) { return errordialog(600, n, recoverable(n)); }
 
+std::string runninghandler() {
+  const MainGlobals& g = mainglobals();
+  if (g.calllevels == nilhandle) return {};
+  for (i32 d = std::min<i32>(g.calllevel, i32(HandleCount<calllevel>(g.calllevels)) - 1); d >= 0; --d) {
+    const calllevel& l = HandleAs<calllevel>(g.calllevels)[d];
+    if (l.kind != sendmeslevel || l.path == nullptr || l.path->atoms == nilhandle) continue;
+    const hier& e = *l.path;
+    std::string text = "handler " + macromantoutf8(handlerat(e, l.atom));
+    if (e.descriptor != nilhandle)
+      text += " of " + macromantoutf8(std::string_view(reinterpret_cast<const char*>(deref(e.descriptor)),
+                                                       size_t(GetHandleSize(e.descriptor))));
+    return text;
+  }
+  return {};
+}
+
+u32 scripterrorsshown() { return hasstate<ErrorReportState>() ? rs().shown : 0; }
+
 i16 errordialog(i16, i16 n, i16) {
   if (mainglobals().lockErrorDialogs != 0) return quititem;
   GrafPtr port = nilid;
@@ -184,6 +300,8 @@ i16 errordialog(i16, i16 n, i16) {
   Str255 t, text;
   pstrassign(t, sizeof t, title, size_t(len));
   scripterrortext(n, text);
+  ++rs().shown;
+  if (headlessrun()) reportheadless(n, text);
   static constexpr u8 quit[] = "\x04Quit";
   static constexpr u8 cancel[] = "\x06" "Cancel";
   ConstStringPtr buttons[2] = {quit, cancel};

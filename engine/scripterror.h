@@ -3,6 +3,8 @@
 // alert when no script takes it. The texts of the errors are string list 1002.
 #pragma once
 
+#include <string>
+
 #include "engine/hier.h"
 #include "platform/types.h"
 
@@ -22,7 +24,7 @@ void clearerror();
 // While a report is under way, a second one does nothing.
 void doerror(i16 status);
 
-// The text of a script error number (string list 1002); numbers outside 1..234 take entry
+// The text of a script error number (string list 1002); numbers outside 1..235 take entry
 // 118, which names the number.
 void scripterrortext(i16 n, StringPtr out);
 // The error alert for a number (the built-in `scriptError` command and the shell call it):
@@ -31,6 +33,15 @@ i16 showerrordialog(i16 n);
 // The caution alert "Veltrix Error Number n:" with the error's text, "Cancel" as its default
 // button and "Quit". Answers 2 at once while lockErrorDialogs is set. Cancel answers 1 and stops
 // the script, recoverable or not; Quit closes every window and ends the program.
+// A headless run also writes the alert to standard error and the transcript as "kestrove:
+// PROJECT: Veltrix Error Number n: text", followed, when the error's place is known, by "  in
+// handler H of OBJECT, line L: SOURCE" (the object's long name, the script's line number and
+// that line's text), and ends with status 1 (platform/process/exit.h).
 i16 errordialog(i16 kind, i16 n, i16 recoverable);
+// How many error alerts the run has shown.
+u32 scripterrorsshown();
+// "handler H of OBJECT" (UTF-8, the object by its reference text) for the innermost handler
+// running, or empty.
+std::string runninghandler();
 
 }  // namespace kv

@@ -449,7 +449,7 @@ i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   return st;
 }
 
-i16 meesend(Handle message, Handle variables, hierpath entry) {
+i16 meesend(Handle message, Handle variables, hierpath entry, Handle target) {
   tokenisedcopy t(message);
   if (t.status != 0) return t.status;
   i32 count = i32(HandleCount<atom>(t.atoms));
@@ -464,7 +464,7 @@ i16 meesend(Handle message, Handle variables, hierpath entry) {
   hier own{};
   own.script = t.text;
   own.atoms = t.atoms;
-  own.descriptor = entry.empty() ? nilhandle : entry.front().descriptor;
+  own.descriptor = target != nilhandle ? target : entry.empty() ? nilhandle : entry.front().descriptor;
   path.push_back(own);
   path.insert(path.end(), entry.begin(), entry.end());
   // `the target` is the object whose script runs the lines, while they run.

@@ -62,7 +62,8 @@ i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // the entry (the object that runs `do`); `the target` is that object while they run. 0 (also
 // after `return`, whose value goes to `the result`), a script error (`exit repeat`, `next
 // repeat` and `exit switch` that leave the text give 31, 35 and 214), or an internal status
-// such as `exit to Kestrove`'s.
-i16 meesend(Handle message, Handle variables, hierpath entry);
+// such as `exit to Kestrove`'s. With `target`, that object's text (not the entry's) is `the
+// target` while they run.
+i16 meesend(Handle message, Handle variables, hierpath entry, Handle target = nilhandle);
 
 }  // namespace kv

@@ -2,20 +2,18 @@
 
 #include <vector>
 
-#include "engine/expression.h"
 #include "engine/fred.h"
-#include "engine/hier.h"
-#include "engine/keywords.h"
 #include "engine/objectsend.h"
 #include "engine/scripterror.h"
-#include "engine/sendmes.h"
-#include "engine/tokenizer.h"
-#include "engine/variables.h"
+#include "platform/events/watchdog.h"
+#include "platform/files/files.h"
 #include "platform/memory/memory.h"
+#include "platform/process/process.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
 #include "shell/menusets.h"
+#include "shell/messagebox.h"
 #include "shell/windnav.h"
 #include "shell/windtable.h"
 #include "store/forms.h"
@@ -24,14 +22,8 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnomemory = 37;
-
-// Whether a line holds a statement.
-bool blankline(std::string_view line) {
-  for (char c : line)
-    if (c != ' ' && c != '\t') return false;
-  return true;
-}
+// The run is ending (a limit, the watchdog) or a signal asked to quit: nothing more runs.
+bool runstopped() { return runending() || quitsignalstatus() != 0; }
 
 }  // namespace
 
@@ -51,30 +43,29 @@ i16 evaluatetext(std::string_view text, std::string* value) {
 }
 
 i16 doscripttext(std::string_view text) {
-  Handle vars = NewHandle(0);
-  if (vars == nilhandle) return statusnomemory;
-  i16 st = 0;
   size_t start = 0;
-  while (st == 0 && start <= text.size()) {
+  while (start <= text.size() && !runstopped()) {
     size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
+    if (i16 st = runmsgline(text.substr(start, end - start)); st != 0) return st;
     start = end + 1;
-    if (blankline(line)) continue;
-    // With a window open each line goes to its current card, which reports an error (the
-    // request runs whatever lockMessages says, as it would after the main loop cleared it);
-    // on the empty context the lines share one set of variables.
-    WindowRef w = mainglobals().current.window;
-    st = w != nilid ? cardsend(line, sendforced, w) : xcomsend(line, vars, sendmescommand);
   }
-  dumpvars(vars);
-  // Internal statuses (exit to kestrove, return) end the script without failing.
-  return st < 0 ? i16(0) : st;
+  return 0;
 }
 
 i16 openprojectpath(std::string_view path, u16 shared) {
   std::string name = utf8tomacroman(path);
   if (name.size() > 255) return 14;
+  // A file named relative to the current folder: the project is known by its full path.
+  if (!name.empty() && name.front() != '/') {
+    Str255 given;
+    pstrassign(given, 256, name.data(), name.size());
+    CatInfo info{};
+    std::string full;
+    if (HGetCatInfo(kBootVolume, 0, given, &info) == noErr && !info.folder &&
+        fullpathof(kBootVolume, 0, given, &full) == noErr && full.size() <= 255)
+      name = full;
+  }
   form f{};
   f.wind.selector = selnumber;
   f.wind.value = 1;
@@ -93,31 +84,46 @@ void closeallwindows() {
   releasemenusets();
 }
 
-std::string messageboxtext() {
-  Handle box = mainglobals().msgpending;
-  if (box == nilhandle) return {};
-  std::string text(reinterpret_cast<const char*>(deref(box)), size_t(GetHandleSize(box)));
+std::string printabletext(std::string_view macroman) {
+  std::string text(macroman);
   for (char& c : text)
     if (c == '\r') c = '\n';
   return macromantoutf8(text);
 }
 
+std::string messageboxtext() {
+  Handle box = mainglobals().msgpending;
+  if (box == nilhandle) return {};
+  return printabletext(std::string_view(reinterpret_cast<const char*>(deref(box)), size_t(GetHandleSize(box))));
+}
+
 int runrequests(const std::vector<clirequest>& requests, std::string* out, std::string* err) {
+  // The message box is printed at the end when a --do changed it and no --eval came after.
+  bool showbox = false;
   for (const clirequest& r : requests) {
+    if (runstopped()) break;
+    notepassbegins();
     std::string text = utf8tomacroman(r.text);
+    u32 reported = scripterrorsshown();
     i16 st = 0;
     if (r.evaluate) {
       std::string value;
       st = evaluatetext(text, &value);
-      if (st == 0) *out += macromantoutf8(value) + "\n";
+      if (st == 0) *out += printabletext(value) + "\n";
+      showbox = false;
     } else {
+      std::string before = messageboxtext();
       st = doscripttext(text);
+      if (messageboxtext() != before) showbox = true;
     }
     if (st > 0) {
-      *err += failuretext(st);
+      // An error the error alert showed has been reported already.
+      if (scripterrorsshown() == reported) *err += failuretext(st);
+      if (showbox) *out += messageboxtext() + "\n";
       return 1;
     }
   }
+  if (showbox) *out += messageboxtext() + "\n";
   return 0;
 }
 

@@ -1,8 +1,8 @@
 // The command line's requests on the running instance: `--eval EXPR` evaluates an expression
-// and `--do SCRIPT` sends each line of a script as a message, in the order given, as the
-// evaluate and do-script requests run: in the current card's context when a project window is
-// open (the projects named on the command line open first), else on an empty in-memory
-// context.
+// and `--do SCRIPT` runs each line of a script as a line typed into the message box runs, in
+// the order given, as the evaluate and do-script requests run: in the current card's context
+// when a project window is open (the projects named on the command line open first), else on
+// an empty in-memory context.
 #pragma once
 
 #include <string>
@@ -19,27 +19,32 @@ struct clirequest {
 };
 
 // Runs the requests in order; the first failure ends the run. `out` collects what --eval
-// prints (each value and a line feed), `err` the failure ("Veltrix Error Number N: text").
+// prints (each value, and a line feed) and, when a --do changed the message box and no --eval
+// came after it, the box's text last; `err` a failure ("Veltrix Error Number N: text") that
+// the error alert did not report already. Texts are UTF-8 with a line feed for each return.
 // Answers the exit status: 0, or 1 after a failure.
 int runrequests(const std::vector<clirequest>& requests, std::string* out, std::string* err);
 
 // "Veltrix Error Number N: text" and a line feed: how the command line reports a failure.
 std::string failuretext(i16 status);
 
-// Opens the first window of the project at a path (UTF-8) at its first card, as the
-// open-documents request opens it; with `shared`, a project opened here becomes the shared
+// Opens the first window of the project at a path (UTF-8; one relative to the current folder
+// is made full) at its first card, as the open-documents request opens it; with `shared`, a project opened here becomes the shared
 // project. 0, or the status of opening.
 i16 openprojectpath(std::string_view path, u16 shared = 0);
 // Takes every open window down, writing its records back (the end of a run).
 void closeallwindows();
 // What the message box holds, as UTF-8 with a line feed for each return.
 std::string messageboxtext();
+// A Mac Roman text as the program prints it: UTF-8, a line feed for each return.
+std::string printabletext(std::string_view macroman);
 
 // Evaluates a Mac Roman expression text as the evaluate request does: status 19 when words
 // are left after the expression, 2 when the text is a single word that is no variable, 0 and
 // the empty text for an empty text.
 i16 evaluatetext(std::string_view text, std::string* value);
-// Sends each line of a Mac Roman script text as a message; the first failure's status.
+// Runs each line of a Mac Roman script text as a line typed into the message box runs
+// (shell/messagebox.h); the first failure's status, which ends the text.
 i16 doscripttext(std::string_view text);
 
 }  // namespace kv

@@ -41,7 +41,7 @@ i16 runalert(ConstStringPtr title, ConstStringPtr message, i16, i16, i16 buttons
   Answer a;
   if (beginmodal("alert " + text(title) + " " + text(message), "alert", &a) != ModalStart::answered) return 1;
   // Two buttons: the second text labels item 1, the first item 2.
-  if (buttons >= 2 && a.text == text(texts[0])) return 2;
+  if (buttons >= 2 && a.text == pstringview(texts[0])) return 2;
   return 1;
 }
 
@@ -49,8 +49,7 @@ i16 runask(ConstStringPtr prompt, ConstStringPtr defaulttext, StringPtr answer) 
   Answer a;
   answer[0] = 0;
   if (beginmodal("ask " + text(prompt), "ask", &a) == ModalStart::answered) {
-    std::string s = utf8tomacroman(a.text);
-    pstrassign(answer, 256, s.data(), s.size());
+    pstrassign(answer, 256, a.text.data(), a.text.size());
     return 1;
   }
   if (defaulttext == nullptr) return 2;
@@ -77,8 +76,7 @@ i16 runopenfile(ConstStringPtr message, StringPtr file) {
   file[0] = 0;
   if (beginmodal("answer file " + text(message), "answer file", &a) != ModalStart::answered) return 0;
   if (a.text.empty()) return 0;
-  std::string s = utf8tomacroman(a.text);
-  pstrassign(file, 256, s.data(), s.size());
+  pstrassign(file, 256, a.text.data(), a.text.size());
   return 1;
 }
 

@@ -5,7 +5,10 @@
 
 #include "engine/objectsend.h"
 #include "engine/scripterror.h"
+#include "platform/backend/backend.h"
 #include "platform/events/events.h"
+#include "platform/events/watchdog.h"
+#include "platform/process/exit.h"
 #include "platform/memory/memory.h"
 #include "platform/process/process.h"
 #include "platform/runtime/root.h"
@@ -14,6 +17,7 @@
 #include "store/memoryguard.h"
 #include "shell/cardwindow.h"
 #include "shell/mainglobals.h"
+#include "shell/mainloop.h"
 #include "shell/messagebox.h"
 #include "shell/runservices.h"
 #include "shell/volumes.h"
@@ -26,6 +30,7 @@ namespace kv {
 namespace {
 
 constexpr i16 kStopped = 48;
+constexpr i16 kExitToTop = -998;
 constexpr i16 kNoMemory = 37;
 constexpr u32 kPollInterval = 30;
 // The window property holding the tick of a window's last buffer flush.
@@ -35,6 +40,7 @@ constexpr u32 kFlushTag = fourcc("FTIM");
 struct PollState {
   u32 nextclick = 0;              // the tick after which isclick may look again
   u32 nextabort = 0;              // the tick after which isabort may look again
+  u32 lastlimitcheck = 0;         // the tick at which isabort last looked at the run's limits
   bool abortwent = false;         // an abort held back by the option key answered 0 already
   std::function<i16(u32)> abortcheck;  // injected by tests
   u32 lastflush = 0;              // the tick of the last flush pass
@@ -174,9 +180,22 @@ i16 isclick() {
 }
 
 i16 isabort(u32 ticks) {
+  if (scriptstop() != ScriptStop::none) return kExitToTop;
   PollState& s = ps();
-  if (s.abortcheck) return s.abortcheck(ticks);
   u32 now = ticks != 0 ? ticks : TickCount();
+  // The limits of the run move only with the clock.
+  if (now != s.lastlimitcheck) {
+    s.lastlimitcheck = now;
+    if (passlimitreached()) {
+      endrun(kExitOK, {});
+      return kExitToTop;
+    }
+    if (backend().headless() && !backend().inputpending() && passticks() >= kLoopWatchdogTicks) {
+      endrun(kExitStuck, "stuck: the " + runninghandler() + " ran 10 minutes with no input left");
+      return kExitToTop;
+    }
+  }
+  if (s.abortcheck) return s.abortcheck(ticks);
   if (i32(now - s.nextabort) <= 0) return 0;
   s.nextabort = now + kPollInterval;
   if (!CheckEventQueueForUserCancel()) return 0;

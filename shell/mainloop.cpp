@@ -9,6 +9,7 @@
 #include "media/mediaservice.h"
 #include "platform/backend/backend.h"
 #include "platform/events/events.h"
+#include "platform/events/watchdog.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
@@ -38,6 +39,11 @@ struct MainLoopState {
   bool gotevent = false;  // the previous pass took an event
   u32 now = 0;            // the pass's tick count
   bool started = false;
+  // The pass limit of the loop running: passes done, and the statement ticks at the start of
+  // the pass under way.
+  u32 passlimit = 0;
+  u32 passes = 0;
+  u64 statementsfrom = 0;
 };
 
 MainLoopState& ls() { return state<MainLoopState>(); }
@@ -141,6 +147,8 @@ bool mainpass() {
     }
     got = WaitNextEvent(everyEvent, &e, sleep);
   }
+  // A quit asked while no script ran stops none of the scripts it runs itself.
+  forgetscriptstop();
   g.event = e;
   // 9. Dispatch.
   HandleEvent(got ? 1 : 0, s.now);
@@ -154,14 +162,33 @@ bool mainpass() {
 }
 
 void mainloop(const LoopLimits& limits) {
-  u32 passes = 0, idle = 0;
-  for (;;) {
+  MainLoopState& s = ls();
+  u32 idle = 0;
+  s.passlimit = limits.maxpasses;
+  s.passes = 0;
+  while (!runending()) {
+    s.statementsfrom = statementticks();
+    notepassbegins();
     bool got = mainpass();
-    ++passes;
+    ++s.passes;
     idle = (got || backend().inputpending()) ? 0 : idle + 1;
-    if (limits.maxpasses && passes >= limits.maxpasses) return;
-    if (limits.idlepasses && idle >= limits.idlepasses) return;
+    if (limits.maxpasses && s.passes >= limits.maxpasses) break;
+    if (limits.idlepasses && idle >= limits.idlepasses) break;
   }
+  s.passlimit = 0;
+}
+
+void setpasslimit(u32 passes) {
+  MainLoopState& s = ls();
+  s.passlimit = passes;
+  s.passes = 0;
+  s.statementsfrom = statementticks();
+}
+
+bool passlimitreached() {
+  if (!hasstate<MainLoopState>()) return false;
+  const MainLoopState& s = ls();
+  return s.passlimit != 0 && u64(s.passes) + (statementticks() - s.statementsfrom) >= s.passlimit;
 }
 
 i16 getnextevent(EventMask mask, EventRecord* event) {

@@ -12,14 +12,20 @@ namespace kv {
 
 // When a headless run's loop ends: after `maxpasses` passes, or after `idlepasses` passes in a
 // row that took no event while no scripted input was left (0: no such limit). With neither,
-// the loop ends only when the program quits.
+// the loop ends only when the program quits or the run ends.
 struct LoopLimits {
   u32 maxpasses = 0;
   u32 idlepasses = 0;
 };
 
-// Runs passes until a limit is reached.
+// Runs passes until a limit is reached or the run ends (platform/events/watchdog.h).
 void mainloop(const LoopLimits& limits = {});
+// Sets the pass limit for what runs before the loop (the start-up's opening messages): their
+// statements count toward it as they will in the loop's passes. mainloop sets its own.
+void setpasslimit(u32 passes);
+// Whether the running loop's pass limit is reached, counting as passes the ticks that
+// statements moved the clock by in the pass under way (a handler that never lets it end).
+bool passlimitreached();
 // One pass: whether it took an event.
 bool mainpass();
 

@@ -2,9 +2,13 @@
 // initmes, shell/startup.h).
 #pragma once
 
+#include <string_view>
+
 #include "platform/types.h"
 
 namespace kv {
+
+struct fred;
 
 // The message box's handler of the window event kinds (0 draw, 1 click, 2 moved, 3 idle,
 // 4 key, 5 mouse moved); `param` is a point, a key word or a mode as for the card window.
@@ -13,5 +17,17 @@ void runmess(i16 kind, u32 param);
 void hidemes();
 // Whether the message box is shown.
 bool msgvisible();
+
+// The message box's text becomes the value's text (its whole text: the box shows the first
+// line). 0, or 37.
+i16 setmsgtext(fred* value);
+// Runs one line (Mac Roman) as a line typed into the message box runs, in the current card's
+// context: an expression (the whole line, and not a single word that names nothing) is
+// answered into the box; any other line runs as statements along the current card's path,
+// control structures included (a one-line `if ... then ... [else ...]`, `repeat`, `global`). The
+// box's variables are the global variables, so what one line makes is there for the next. A
+// script error is reported as at the end of the outermost send (the error alert); a first
+// word that nobody takes reports the expression's complaint instead. 0 or that error.
+i16 runmsgline(std::string_view line);
 
 }  // namespace kv

@@ -122,7 +122,7 @@ i16 RunningInRosetta() {
 
 i16 is_pid_native(i32 pid) {
   std::string name = "sysctl.proc_native";
-  if (pid != 0) name += "." + std::to_string(pid);
+  if (pid != 0) name.append(".").append(std::to_string(pid));
   i64 v = 0;
   if (systemvariable(name.c_str(), &v)) return v != 0 ? 1 : 0;
   // A variable the system does not have means a system that runs only native programs.

@@ -12,6 +12,7 @@
 #include "engine/sendmes.h"
 #include "platform/process/exit.h"
 #include "platform/testing/answers.h"
+#include "platform/text/macroman.h"
 #include "shell/commandline.h"
 #include "shell/demo.h"
 #include "shell/mainglobals.h"
@@ -39,7 +40,7 @@ i16 closewindow() {
 i16 openfile() {
   Answer a;
   ModalStart start = beginmodal("open dialog", "answer file", &a);
-  if (start == ModalStart::answered && !a.text.empty()) return openprojectpath(a.text);
+  if (start == ModalStart::answered && !a.text.empty()) return openprojectpath(macromantoutf8(a.text));
   // Nobody is there to choose (or the dialog cannot show yet): the demo project opens.
   if (start != ModalStart::answered) return opendemo();
   dumpglobs(1);

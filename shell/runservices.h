@@ -16,7 +16,11 @@ i16 nostack(Size bytes, i16 unused = 0);
 
 // Polls for the abort key (command-period or escape) at most once every 30 ticks (`ticks`: the
 // tick count, 0 to read it): 0 to go on, 48 when the user stopped the script, 37 when memory is
-// short while the option key holds the abort back.
+// short while the option key holds the abort back. Before that, the end of the run stops the
+// script as `exit to Kestrove` does (-998): a quit asked by a signal (once), a run limit
+// reached (the tick limit, the main loop's pass limit with the ticks statements ran in the
+// pass under way) and, headless, a script that has run 10 virtual minutes with no input left
+// (the run then ends with status 124, naming the handler).
 i16 isabort(u32 ticks);
 // What the main loop does at the start of every pass: the double-click flag, send depth, call
 // level, recorded error position, repeat and switch indexes, try depth, lockMessages,

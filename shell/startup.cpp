@@ -129,7 +129,9 @@ void waitforwindow() {
     sendxrtnposted();
     EventRecord e{};
     EventMask mask = g.inmainloop ? EventMask(highLevelEventMask | osMask) : EventMask(highLevelEventMask);
-    if (!WaitNextEvent(mask, &e, kStartupWaitTicks)) continue;
+    bool got = WaitNextEvent(mask, &e, kStartupWaitTicks);
+    forgetscriptstop();
+    if (!got) continue;
     if (e.what == osEvt) {
       if ((e.message >> 24) == suspendResumeMessage) mfswitch(u16(e.message & resumeFlag));
       continue;

@@ -373,8 +373,9 @@ i16 verifystar(i16 volume, u32 dirid, ConstStringPtr name) {
 i16 verifystr(i16 code) {
   switch (code) {
     case 1000: return 0;
-    case 1001:
-    case 1002: return 70;
+    case 1001: return 70;
+    // Held for writing by another program: in use, not damaged.
+    case 1002: return kProjectInUse;
     case 1003:
     case 1009:
     case 1010: return 57;

@@ -36,6 +36,7 @@ constexpr u32 kStarFreeEntries = 64;
 constexpr u32 kStarRecordHead = 12;
 constexpr u32 kStarSlotUnit = 64;
 constexpr int kStarCachedPages = 4;
+constexpr i16 kProjectInUse = 235;         // the script error of a file another program holds
 
 // One free-list entry: a run of free bytes.
 #define KV_FREEENTRY_FIELDS(F) \
@@ -126,7 +127,7 @@ void disposeprojectstore(RegistryId store);
 i16 createstar(i16 volume, u32 dirid, ConstStringPtr name);
 i16 openstar(i16 volume, u32 dirid, ConstStringPtr name, RegistryId store);
 i16 verifystar(i16 volume, u32 dirid, ConstStringPtr name);  // 1000 when the file is a store
-i16 verifystr(i16 code);                                      // the script error of a code
+i16 verifystr(i16 code);  // the script error of a code (1002, held elsewhere: kProjectInUse)
 i16 closestar(RegistryId store);
 i16 deletestar(i16 volume, u32 dirid, ConstStringPtr name);
 i16 flushstar(RegistryId store);

@@ -31,6 +31,7 @@ struct EventState {
   u8 keys[16] = {};
   u16 modifiers = 0;
   u32 dbltime = 30;
+  u64 statementticks = 0;  // ticks the statements moved the clock by (headless)
   WindowServices services;
 };
 
@@ -269,11 +270,31 @@ void waitfor(u32 deadline) {
 bool takedueinputs() {
   Backend& b = backend();
   bool any = false;
+  if (takeinterruptsignal()) {
+    // The user's abort key: command-period, the modifiers as they were afterwards.
+    u16 held = es().modifiers;
+    InputEvent key;
+    key.when = b.ticks();
+    key.kind = InputKind::keydown;
+    key.modifiers = cmdKey;
+    key.keycode = keyforchar('.').keycode;
+    key.charcode = '.';
+    apply(key);
+    key.kind = InputKind::keyup;
+    apply(key);
+    InputEvent after;
+    after.when = b.ticks();
+    after.kind = InputKind::modifiers;
+    after.modifiers = held;
+    apply(after);
+    any = true;
+  }
   if (takequitsignal()) {
     InputEvent q;
     q.kind = InputKind::quit;
     q.when = b.ticks();
     apply(q);
+    stopscriptforquit();
     any = true;
   }
   InputEvent in;
@@ -416,7 +437,17 @@ void Delay(u32 ticks, u32* finalTicks) {
 u32 GetDblTime() { return es().dbltime; }
 void setdoubleclicktime(u32 ticks) { es().dbltime = ticks; }
 
-void notestatements(u32 count) { backend().statementsrun(count); }
+void notestatements(u32 count) {
+  Backend& b = backend();
+  u32 before = b.ticks();
+  b.statementsrun(count);
+  if (u32 moved = b.ticks() - before; moved != 0) {
+    es().statementticks += moved;
+    checkticklimit();
+  }
+}
+
+u64 statementticks() { return es().statementticks; }
 
 void setwindowservices(const WindowServices& services) { es().services = services; }
 

@@ -71,8 +71,11 @@ u32 GetDblTime();
 void setdoubleclicktime(u32 ticks);
 
 // --- Hooks for the rest of the platform -------------------------------------------------
-// The interpreter reports statements it ran (headless: one tick per 1,000).
+// The interpreter reports statements it ran (headless: one tick per 1,000); the tick limit is
+// checked when that moved the clock.
 void notestatements(u32 count);
+// How many ticks statements have moved the clock by in the run.
+u64 statementticks();
 // What the event manager asks of the window layer, which installs it: the front-most
 // visible window with a non-empty update region (for update events), the window under a
 // point (for wheel events), collapsing a window (asked by the user), and presenting what

@@ -204,7 +204,7 @@ OSErr folderidofpath(std::string_view macromanpath, u32* dirID) {
 OSErr pathoffolder(u32 dirID, std::string* macromanpath) {
   FilesState& f = fs();
   if (dirID == fsRtDirID) {
-    *macromanpath = "/";
+    macromanpath->assign(1, '/');
     return noErr;
   }
   if (dirID < kFirstFolderId || dirID - kFirstFolderId >= f.folders.size()) return dirNFErr;
@@ -268,7 +268,7 @@ void notevolume(i16 vRefNum, std::string_view macromanname, bool mounted) {
 
 OSErr volumename(i16 vRefNum, std::string* macromanname) {
   if (vRefNum == kBootVolume || vRefNum == 0) {
-    *macromanname = "/";
+    macromanname->assign(1, '/');
     return noErr;
   }
   auto it = fs().volumes.find(vRefNum);

@@ -1,6 +1,7 @@
 // The system's menus: the Help menu, the standard font and window menus, the dock tile's menu,
 // and the commands a chosen item carries out.
 #include <algorithm>
+#include <iterator>
 
 #include "platform/events/handlers.h"
 #include "platform/fonts/fonts.h"
@@ -37,13 +38,13 @@ std::vector<MenuItemData> windowitems() {
     item.mark = w == front ? checkMark : noMark;
     v.push_back(std::move(item));
   }
-  if (!v.empty()) {
-    MenuItemData separator;
-    separator.separator = true;
-    separator.enabled = false;
-    v.insert(v.begin(), separator);
-  }
-  return v;
+  if (v.empty()) return v;
+  // The separator comes first.
+  std::vector<MenuItemData> items(1);
+  items[0].separator = true;
+  items[0].enabled = false;
+  std::move(v.begin(), v.end(), std::back_inserter(items));
+  return items;
 }
 
 bool sameitems(const std::vector<MenuItemData>& a, std::size_t from, const std::vector<MenuItemData>& b) {

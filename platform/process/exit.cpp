@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/process/process.h"
 #include "platform/runtime/root.h"
 #include "platform/testing/transcript.h"
 #include "platform/testing/windowdump.h"
@@ -12,12 +13,23 @@ namespace kv {
 namespace {
 struct ExitState {
   ExitHook hook;
+  bool failed = false;
 };
 }  // namespace
 
 void setexithook(ExitHook hook) { state<ExitState>().hook = std::move(hook); }
 
+void notefailedrun() { state<ExitState>().failed = true; }
+
+int endstatus(int status) {
+  if (int signalled = quitsignalstatus(); signalled != 0 && (status == kExitOK || status == kExitFailure))
+    return signalled;
+  if (status == kExitOK && hasstate<ExitState>() && state<ExitState>().failed) return kExitFailure;
+  return status;
+}
+
 void exitprocess(int status, std::string_view reason) {
+  status = endstatus(status);
   std::string why(reason);
   transcriptadd(TranscriptKind::exit, std::to_string(status) + (why.empty() ? "" : " " + why));
   ExitHook hook = state<ExitState>().hook;

@@ -13,6 +13,7 @@ enum : int {
   kExitOK = 0,
   kExitFailure = 1,
   kExitUnattended = 3,  // a headless run met a modal or tracking loop nobody answered
+  kExitStuck = 124,     // a headless run's script ran 10 virtual minutes with no input left
 };
 
 // What an intercepted exit turns into: thrown by exitprocess when the hook returns.
@@ -27,7 +28,16 @@ using ExitHook = std::function<void(int status, const std::string& reason)>;
 // Installs a hook (an empty one restores the default, which ends the process).
 void setexithook(ExitHook hook);
 
-// Records the exit in the transcript and calls the hook. Never returns.
+// A headless run showed a script error: it ends with kExitFailure where it would end with
+// kExitOK.
+void notefailedrun();
+// The status a run that ends with `status` ends the process with: one that a signal asked to
+// quit ends with 128 + the signal's number where it would end with kExitOK or kExitFailure;
+// a failed run (notefailedrun) with kExitFailure where it would end with kExitOK.
+int endstatus(int status);
+
+// Records the exit in the transcript and calls the hook, with the status endstatus makes of
+// `status`. Never returns.
 [[noreturn]] void exitprocess(int status, std::string_view reason = {});
 
 }  // namespace kv

@@ -1,5 +1,8 @@
 #include "platform/process/process.h"
 
+#include <time.h>
+
+#include <atomic>
 #include <csignal>
 
 #include "platform/backend/backend.h"
@@ -14,6 +17,7 @@ namespace {
 struct ProcessState {
   bool front = true;
   bool attention = false;
+  int quitstatus = 0;  // 128 + the signal of the first quit signal taken in this run
 };
 
 ProcessState& ps() { return state<ProcessState>(); }
@@ -22,11 +26,33 @@ bool isown(const ProcessSerialNumber& p) {
   return p == kOwnProcess || (p.highLongOfPSN == 0 && p.lowLongOfPSN == kCurrentProcess);
 }
 
-// Written by the signal handler, read by the event fetch: the one place outside the runtime
-// root, since a signal handler can reach nothing else.
-volatile std::sig_atomic_t quitsignal = 0;
+// Written by the signal handler, read on the main thread: the one place outside the runtime
+// root, since a signal handler can reach nothing else. The main thread takes what arrived
+// into the runtime root.
+volatile std::sig_atomic_t pendingquit = 0;       // 128 + the signal asking to quit, not yet taken
+volatile std::sig_atomic_t pendinginterrupt = 0;  // an interrupt, not yet taken
+std::atomic<long long> lastinterrupt{0};          // monotonic milliseconds of the last SIGINT
+static_assert(std::atomic<long long>::is_always_lock_free);
 
-void onquitsignal(int) { quitsignal = 1; }
+constexpr long long kSecondInterruptMs = 2000;
+
+long long monotonicms() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);  // safe inside a signal handler
+  return (long long)t.tv_sec * 1000 + t.tv_nsec / 1000000;
+}
+
+void onsignal(int sig) {
+  if (sig == SIGINT) {
+    long long now = monotonicms();
+    long long before = lastinterrupt.exchange(now);
+    if (before == 0 || now - before >= kSecondInterruptMs) {
+      pendinginterrupt = 1;
+      return;
+    }
+  }
+  if (pendingquit == 0) pendingquit = 128 + sig;
+}
 
 }  // namespace
 
@@ -83,17 +109,33 @@ void SysBeep(i16) {
 
 void installquitsignals() {
   struct sigaction sa{};
-  sa.sa_handler = onquitsignal;
+  sa.sa_handler = onsignal;
   sigemptyset(&sa.sa_mask);
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
 }
 
-bool takequitsignal() {
-  if (!quitsignal) return false;
-  quitsignal = 0;
+bool signalpending() { return pendingquit != 0 || pendinginterrupt != 0; }
+
+bool takeinterruptsignal() {
+  if (!pendinginterrupt) return false;
+  pendinginterrupt = 0;
   return true;
+}
+
+bool takequitsignal() {
+  int status = pendingquit;
+  if (status == 0) return false;
+  pendingquit = 0;
+  ProcessState& s = ps();
+  if (s.quitstatus == 0) s.quitstatus = status;
+  return true;
+}
+
+int quitsignalstatus() {
+  if (!hasstate<ProcessState>()) return 0;
+  return ps().quitstatus;
 }
 
 }  // namespace kv

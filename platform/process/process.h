@@ -42,10 +42,19 @@ bool attentionrequested();
 // The system alert sound (the duration is not used); recorded in the transcript.
 void SysBeep(i16 duration);
 
-// Signals that ask the program to end (interrupt, terminate, hang-up) become a quit request
-// in the event queue. Installed by the program's start; takequitsignal answers (and clears)
-// whether one arrived.
+// Signals, installed by the program's start and taken in by the event fetch. SIGINT is the
+// user's abort key (a command-period key press); a second SIGINT within two seconds, SIGTERM
+// and SIGHUP ask the program to quit (a quit request in the event queue), and the process
+// then ends with 128 + the signal's number.
 void installquitsignals();
+// Whether a signal arrived that the event fetch has not taken yet (cheap: asked between
+// statements).
+bool signalpending();
+// Answers (and clears) whether an interrupt arrived.
+bool takeinterruptsignal();
+// Answers (and clears) whether a quit signal arrived; the first one taken sets the status.
 bool takequitsignal();
+// 128 + the number of the first quit signal taken in this run, or 0.
+int quitsignalstatus();
 
 }  // namespace kv

@@ -114,7 +114,7 @@ ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* 
   if (!s.queue.empty() && s.queue.front().kind == k) {
     Answer a = std::move(s.queue.front());
     s.queue.pop_front();
-    transcriptadd(TranscriptKind::answer, a.kind + ": " + a.text);
+    transcriptadd(TranscriptKind::answer, a.kind + ": " + macromantoutf8(a.text));
     if (answer) *answer = std::move(a);
     return ModalStart::answered;
   }

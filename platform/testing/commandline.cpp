@@ -6,6 +6,7 @@
 
 #include "platform/backend/sdl2.h"
 #include "platform/events/watchdog.h"
+#include "platform/process/exit.h"
 #include "platform/process/process.h"
 #include "platform/runtime/root.h"
 #include "platform/testing/answers.h"
@@ -19,6 +20,10 @@ namespace {
 
 struct DeferredInputState {
   std::string text;
+};
+
+struct RunState {
+  bool headless = false;
 };
 
 bool readfile(const std::string& path, std::string* text, std::string* error) {
@@ -90,6 +95,7 @@ bool startplatform(const PlatformOptions& o, std::string* error) {
   if (!o.answers.empty() && !readfile(o.answers, &answers, error)) return false;
   if (!o.input.empty() && !readfile(o.input, &input, error)) return false;
   setbackend(openbackend(o.headless, screen));
+  state<RunState>().headless = backend().headless();
   installquitsignals();
   settranscriptfile(o.transcript);
   if (!setdumpfolder(o.dumpdir, error)) return false;
@@ -100,6 +106,8 @@ bool startplatform(const PlatformOptions& o, std::string* error) {
   else if (!input.empty() && !runinputscript(input, error))
     return false;
   if (o.maxticks) setticklimit(o.maxticks);
+  // The run begins: from here a script that runs 10 virtual minutes with no input is stuck.
+  notepassbegins();
   return true;
 }
 
@@ -109,7 +117,10 @@ bool startplatforminput(std::string* error) {
   return text.empty() || runinputscript(text, error);
 }
 
+bool headlessrun() { return hasstate<RunState>() && state<RunState>().headless; }
+
 int finishplatform(int status) {
+  status = endstatus(status);
   transcriptadd(TranscriptKind::exit, std::to_string(status));
   writeendofrun();
   return status;

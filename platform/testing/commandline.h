@@ -42,8 +42,14 @@ bool startplatform(const PlatformOptions& opts, std::string* error);
 // false with a message naming the first bad line.
 bool startplatforminput(std::string* error);
 
+// Whether the program runs headless from its command line (startplatform chose the headless
+// backend): its error alerts are then also reported on standard error (engine/scripterror.h).
+bool headlessrun();
+
 // The end of a run that returns normally: records the exit, writes the windows into the dump
-// folder and writes the transcript.
+// folder and writes the transcript. Answers the status the process ends with (endstatus of
+// platform/process/exit.h: a quit signal's, or 1 for a headless run that showed a script
+// error).
 int finishplatform(int status);
 
 }  // namespace kv

@@ -19,6 +19,7 @@ const char* kindname(TranscriptKind k) {
     case TranscriptKind::answer: return "answer";
     case TranscriptKind::beep: return "beep";
     case TranscriptKind::exit: return "exit";
+    case TranscriptKind::error: return "error";
     case TranscriptKind::note: return "note";
   }
   return "note";
@@ -31,6 +32,9 @@ void transcriptadd(TranscriptKind kind, std::string_view text) {
     line += ": ";
     line += text;
   }
+  // A text's returns are line feeds, as everywhere the program prints.
+  for (char& c : line)
+    if (c == '\r') c = '\n';
   state<TranscriptState>().lines.push_back(std::move(line));
 }
 

@@ -62,7 +62,10 @@ OSStatus addwindow(std::unique_ptr<WindowData> data, WindowRef* out) {
     return memFullErr;
   }
   auto at = std::find_if(s.order.begin(), s.order.end(),
-                         [layer](WindowRef w) { return windowlayer(wd(w)->wclass) <= layer; });
+                         [layer](WindowRef w) {
+                           const WindowData* other = wd(w);
+                           return other != nullptr && windowlayer(other->wclass) <= layer;
+                         });
   s.order.insert(at, id);
   *out = id;
   return noErr;
@@ -469,8 +472,8 @@ namespace {
 // The standard state when none was set: the usable area of the window's screen less the frame.
 Rect defaultstandardstate(WindowRef window, const WindowData& w) {
   Rect avail = availablebounds(greatestareascreen(structurerect(window, w)));
-  Rect widths;
-  GetWindowStructureWidths(window, &widths);
+  Rect widths{0, 0, 0, 0};
+  if (GetWindowStructureWidths(window, &widths) != noErr) widths = Rect{0, 0, 0, 0};
   return Rect{i16(avail.top + widths.top + 3), i16(avail.left + widths.left + 3), i16(avail.bottom - widths.bottom - 3),
               i16(avail.right - widths.right - 3)};
 }
@@ -513,8 +516,8 @@ OSStatus GetWindowUserState(WindowRef window, Rect* r) {
 bool IsWindowInStandardState(WindowRef window, Point* idealSize, Rect* idealStandardState) {
   WindowData* w = wd(window);
   if (!w) return false;
-  Rect std;
-  GetWindowStandardState(window, &std);
+  Rect std = w->content;
+  if (GetWindowStandardState(window, &std) != noErr) return false;
   if (idealSize) *idealSize = Point{i16(std.bottom - std.top), i16(std.right - std.left)};
   if (idealStandardState) *idealStandardState = std;
   return w->content == std;
@@ -523,12 +526,12 @@ bool IsWindowInStandardState(WindowRef window, Point* idealSize, Rect* idealStan
 void ZoomWindow(WindowRef window, i16 partCode, bool front) {
   WindowData* w = wd(window);
   if (!w || (partCode != inZoomIn && partCode != inZoomOut)) return;
-  Rect target;
+  Rect target = w->content;
   if (partCode == inZoomOut) {
     if (!IsWindowInStandardState(window, nullptr, nullptr)) SetWindowUserState(window, &w->content);
-    GetWindowStandardState(window, &target);
-  } else {
-    GetWindowUserState(window, &target);
+    if (GetWindowStandardState(window, &target) != noErr) return;
+  } else if (GetWindowUserState(window, &target) != noErr) {
+    return;
   }
   MoveWindow(window, target.left, target.top, false);
   SizeWindow(window, i16(target.right - target.left), i16(target.bottom - target.top), true);

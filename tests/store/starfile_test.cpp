@@ -310,6 +310,7 @@ TEST_F(StarFileTest, VerificationCodesAndTheirScriptErrors) {
   EXPECT_EQ(verifystar(kBootVolume, dir, PName("short.kv45")), 1010);
 
   EXPECT_EQ(verifystr(1004), 69) << "a verification code becomes its script error";
+  EXPECT_EQ(verifystr(1002), kProjectInUse) << "held for writing elsewhere is not damaged";
   EXPECT_EQ(verifystr(42), 42);
 }
 

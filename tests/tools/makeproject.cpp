@@ -2,7 +2,9 @@
 // run the kestrove program itself. With "hello-fails" after the path, the first card also has
 // a handler "hello" that stops with a script error (45: a put into a constant); with "greets",
 // the first card's openCard puts a greeting into the message box; with "events", the first card
-// notes the messages "greet", "mouseUp" and "returnKey" it hears in the message box.
+// notes the messages "greet", "mouseUp" and "returnKey" it hears in the message box; with
+// "opencard-fails", the first card's openCard stops with a script error on its line 3; with
+// "loops", the first card's openCard loops for ever.
 #include <cstdio>
 #include <string>
 
@@ -13,14 +15,21 @@
 
 int main(int argc, char** argv) {
   std::string option = argc == 3 ? argv[2] : "";
-  if (argc < 2 || argc > 3 || (argc == 3 && option != "hello-fails" && option != "greets" && option != "events")) {
-    std::fputs("usage: makeproject PATH [hello-fails | greets | events]\n", stderr);
+  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops"};
+  bool known = argc == 2;
+  for (const char* o : options) known = known || option == o;
+  if (argc < 2 || argc > 3 || !known) {
+    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops]\n", stderr);
     return 2;
   }
   std::string path = argv[1];
   kv::testproject::Project project = kv::testproject::small();
   if (option == "hello-fails") project.windows[0].cards[0].script += "\non hello\n  put 1 into empty\nend hello";
   if (option == "greets") project.windows[0].cards[0].script = "on openCard\n  put \"Hello from card\" && the number of cards\nend openCard";
+  if (option == "opencard-fails")
+    project.windows[0].cards[0].script = "on openCard\n  put 1 into x\n  put x into empty\nend openCard";
+  if (option == "loops")
+    project.windows[0].cards[0].script = "on openCard\n  put 0 into n\n  repeat forever\n    add 1 to n\n  end repeat\nend openCard";
   if (option == "events") {
     std::string& card = project.windows[0].cards[0].script;
     card = "";

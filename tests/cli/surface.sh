@@ -1,0 +1,134 @@
+#!/bin/sh
+# The kestrove program as a person meets it on the command line: one case per run.
+#   surface.sh CASE KESTROVE MAKEPROJECT VERIFYPROJECT DIR
+# Each case makes what it needs in DIR (a folder of its own) and fails with a message.
+set -u
+case=$1 kv=$2 make=$3 verify=$4 dir=$5
+rm -rf "$dir" && mkdir -p "$dir" && cd "$dir" || exit 2
+
+fail() {
+  echo "FAIL ($case): $*" >&2
+  exit 1
+}
+
+# expect OUTPUT ARGS...: kestrove prints exactly OUTPUT and ends with status 0.
+expect() {
+  want=$1
+  shift
+  got=$("$kv" "$@") || fail "status $? for: $*"
+  [ "$got" = "$want" ] || fail "for: $* printed [$got], not [$want]"
+}
+
+# The process holds the project's writer's lock (the lock table names the file's inode).
+holdslock() {
+  inode=$(stat -c %i "$2")
+  grep -q " $1 [0-9a-f]*:[0-9a-f]*:$inode " /proc/locks
+}
+
+elapsed_ms() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
+
+case $case in
+do-forms)
+  expect yes --do 'if 2 > 1 then put "yes"'
+  expect no --do 'if 1 > 2 then put "yes" else put "no"'
+  expect 42 --do 'put 6*7'
+  expect 42 --do '6*7'
+  expect 2 --do 'put 1 into x' --do 'put x + 1'
+  expect 10 --do 'global g' --do 'put 5 into g' --do 'put g * 2'
+  "$kv" --do 'repeat 3 times' 2>/dev/null && fail "a repeat without its end ran"
+  expect 7 --do 'put 1' --eval '3 + 4'
+  ;;
+eval-lines)
+  expect "$(printf 'a\nb')" --eval 'line 1 to 2 of ("a" & return & "b")'
+  expect "é" --eval 'numToChar(142)'
+  expect "été" --do 'put "été"'
+  ;;
+error-report)
+  "$make" o.kv45 opencard-fails || exit 2
+  "$kv" --headless o.kv45 --transcript t.txt 2>err.txt
+  status=$?
+  [ $status -eq 1 ] || fail "status $status"
+  first='kestrove: o.kv45: Veltrix Error Number 45: Can'"'"'t put into that.'
+  second="  in handler openCard of card \"One\" of window \"Main\" of project \"$(pwd -P)/o.kv45\", line 3: put x into empty"
+  [ "$(cat err.txt)" = "$(printf '%s\n%s' "$first" "$second")" ] || fail "standard error holds [$(cat err.txt)]"
+  [ "$(grep -c -x -F "error: $first" t.txt)" = 1 ] || fail "the transcript lacks the first line once"
+  [ "$(grep -c -x -F "error: $second" t.txt)" = 1 ] || fail "the transcript lacks the second line once"
+  ;;
+interrupt)
+  "$make" l.kv45 loops || exit 2
+  "$kv" --headless l.kv45 --transcript t.txt 2>err.txt &
+  pid=$!
+  sleep 1
+  kill -INT $pid
+  wait $pid
+  status=$?
+  [ $status -eq 1 ] || fail "status $status"
+  grep -q 'Veltrix Error Number 48: Stopped by the user.' err.txt || fail "no abort error: $(cat err.txt)"
+  grep -q '^message: idle to' t.txt || fail "the run did not go on"
+  tail -n 1 t.txt | grep -q '^exit: 1$' || fail "no exit line"
+  "$verify" l.kv45 || fail "the project does not verify"
+  ;;
+terminate)
+  "$make" l.kv45 loops || exit 2
+  "$kv" --headless l.kv45 --transcript t.txt 2>err.txt &
+  pid=$!
+  sleep 1
+  start=$(date +%s%N)
+  kill -TERM $pid
+  wait $pid
+  status=$?
+  ms=$(elapsed_ms "$start")
+  [ $status -eq 143 ] || fail "status $status: $(cat err.txt)"
+  [ "$ms" -lt 1000 ] || fail "ended after $ms ms"
+  grep -q '^message: closeCard to' t.txt || fail "no quit sequence"
+  "$verify" l.kv45 || fail "the project does not verify"
+  ;;
+tick-limit)
+  "$make" l.kv45 loops || exit 2
+  "$kv" --headless l.kv45 --max-ticks 600 2>err.txt
+  status=$?
+  [ $status -eq 0 ] || fail "status $status: $(cat err.txt)"
+  grep -q 'the tick limit was reached' err.txt || fail "no reason: $(cat err.txt)"
+  "$kv" --headless l.kv45 --max-passes 3 2>err.txt || fail "a pass limit did not end the loop: $(cat err.txt)"
+  "$verify" l.kv45 || fail "the project does not verify"
+  ;;
+in-use)
+  "$make" l.kv45 loops || exit 2
+  "$kv" --headless l.kv45 --max-ticks 10000000 2>first.txt &
+  pid=$!
+  tries=0
+  until holdslock $pid l.kv45; do
+    tries=$((tries + 1))
+    [ $tries -lt 100 ] || { kill $pid; fail "the first run never held the project"; }
+    sleep 0.1
+  done
+  "$kv" --headless l.kv45 --eval 1 >out.txt 2>err.txt
+  status=$?
+  kill -TERM $pid
+  wait $pid
+  first=$?
+  [ $status -eq 1 ] || fail "the second run ended with $status"
+  grep -q 'That project is in use by another program.' err.txt || fail "the second run said: $(cat err.txt)"
+  grep -q -i damaged err.txt && fail "the project was called damaged"
+  [ $first -eq 143 ] || fail "the first run ended with $first: $(cat first.txt)"
+  "$verify" l.kv45 || fail "the project does not verify"
+  ;;
+unchanged)
+  # A project the test tools wrote: the first close may bring its cards' records to the
+  # current layout; from the second run on, nothing is written.
+  "$make" u.kv45 || exit 2
+  "$kv" --headless u.kv45 || fail "first run"
+  cp u.kv45 before.kv45
+  "$kv" --headless u.kv45 --eval 'the number of cards' >/dev/null || fail "second run"
+  cmp before.kv45 u.kv45 || fail "a run that changed nothing wrote the project"
+  # A project the program made itself is unchanged from its first reopening.
+  "$kv" --headless --do "new project \"$dir/n.kv45\"" --do 'new card' || fail "new project"
+  cp n.kv45 before.kv45
+  "$kv" --headless n.kv45 || fail "reopening"
+  cmp before.kv45 n.kv45 || fail "reopening the program's own project wrote it"
+  ;;
+*)
+  fail "no such case"
+  ;;
+esac
+exit 0
