@@ -24,7 +24,7 @@ const char* kUsage =
     "  Opens the first window of each project (with none, a demo project made on the spot),\n"
     "  runs it and prints what its scripts put into the message box.\n"
     "  --eval EXPR  evaluate a Veltrix expression and print its value\n"
-    "  --do SCRIPT  send each line of a Veltrix script as a message\n"
+    "  --do SCRIPT  run each line of a Veltrix script as a line typed into the message box\n"
     "               (with --eval or --do, only their output is printed)\n"
     "  --help       show this text\n"
     "  --version    show the version\n"
@@ -36,7 +36,10 @@ const char* kUsage =
     "               the event loop, or in passes in a row with no event once the input is used\n"
     "               up (100 when no limit is given)\n"
     "  -- argument ...\n"
-    "               each argument is sent to the current card as a message\n";
+    "               each argument is sent to the current card as a message\n"
+    "  Ctrl-C stops the running handler; a second one within two seconds, SIGTERM and SIGHUP\n"
+    "  quit (the projects are written back). A headless run prints each script error on\n"
+    "  standard error and then ends with status 1.\n";
 
 // Headless runs with no limit of their own end after this many idle passes.
 constexpr kv::u32 kDefaultIdlePasses = 100;
