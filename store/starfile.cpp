@@ -25,18 +25,23 @@ struct StarState {
 void copyname(Str255 to, ConstStringPtr from) { std::memcpy(to, from, std::size_t(from[0]) + 1); }
 
 // Whether a header read from a file describes a store that can be used safely: counts within
-// their arrays, the directory and every free entry inside the data, entries sorted and apart.
+// their arrays and the directory inside the data (the free list is checked on its own).
 bool headerfits(const starhead& h, u64 filelength) {
   if (h.freecount > kStarFreeEntries) return false;
   if (h.dircapacity == 0 || h.dircapacity % kStarPageIds != 0) return false;
   if (h.idsissued > h.dircapacity || h.recycledcount > h.idsissued) return false;
   if (h.recycledcount > 0 && h.firstrecycled >= h.idsissued) return false;
   u64 end = h.endofdata;
-  if (stardetail::dirend(h) > end || u64(h.baseoffset) + end > filelength) return false;
+  return stardetail::dirend(h) <= end && u64(h.baseoffset) + end <= filelength;
+}
+
+// Whether the free list agrees with its counts: every entry inside the data behind the
+// directory, sorted and apart, their lengths adding up to the free bytes.
+bool freelistfits(const starhead& h) {
   u64 at = stardetail::dirend(h), sum = 0;
   for (u32 i = 0; i < h.freecount; ++i) {
     freeentry e = h.freelist.v[i];
-    if (e.length == 0 || e.offset < at || u64(e.offset) + e.length > end) return false;
+    if (e.length == 0 || e.offset < at || u64(e.offset) + e.length > h.endofdata) return false;
     at = u64(e.offset) + e.length;
     sum += e.length;
   }
@@ -46,6 +51,7 @@ bool headerfits(const starhead& h, u64 filelength) {
 i16 writehead(projectstore& st, const starhead& h) {
   starhead out = h;
   endianswapstarhead(&out);
+  st.unsynced = 1;
   if (OSErr e = writeat(st.fileref, 0, &out, kStarHeadSize)) return e;
   st.filelength = std::max<u64>(st.filelength, kStarHeadSize);
   return 0;
@@ -167,6 +173,7 @@ i16 storeread(projectstore& st, u64 offset, void* buffer, u64 count) {
 
 i16 storewrite(projectstore& st, u64 offset, const void* buffer, u64 count) {
   u64 at = st.header.baseoffset + offset;
+  st.unsynced = 1;
   if (OSErr e = writeat(st.fileref, i64(at), buffer, i64(count))) return e;
   st.filelength = std::max(st.filelength, at + count);
   return 0;
@@ -237,6 +244,20 @@ i16 liverecordat(projectstore& st, u64 p, u64 limit, stardir* head, bool* live) 
   return 0;
 }
 
+i16 barrier(projectstore& st) {
+  if (!st.unsynced) return 0;
+  if (OSErr e = FlushFile(st.fileref)) return e;
+  st.unsynced = 0;
+  return 0;
+}
+
+i16 setlength(projectstore& st, u64 length) {
+  st.unsynced = 1;
+  if (OSErr e = SetEOF(st.fileref, i64(length))) return e;
+  st.filelength = length;
+  return 0;
+}
+
 i16 commitstar(projectstore& st) {
   st.header.revision = kStarRevision;
   bool pages = false;
@@ -245,21 +266,25 @@ i16 commitstar(projectstore& st) {
   // The header must never count bytes the file does not hold.
   u64 need = u64(st.header.baseoffset) + st.header.endofdata;
   if (st.filelength < need) {
-    if (OSErr e = SetEOF(st.fileref, i64(need))) return e;
-    st.filelength = need;
+    if (i16 e = setlength(st, need)) return e;
   }
+  // The records the new directory points to reach the disk before it does, and each step
+  // before the next: the disk may keep the writes between two barriers in any order.
+  if (i16 e = barrier(st)) return e;
   if (pages) {
     starhead mid = middleheader(st);
     if (std::memcmp(&mid, &st.diskheader, sizeof(starhead)) != 0) {
       if (i16 e = writehead(st, mid)) return e;
       st.diskheader = mid;
       st.diskchainpopped = 0;
+      if (i16 e = barrier(st)) return e;
     }
     for (int i = 0; i < st.cachedpages; ++i) {
       if (st.pages[i].changed) {
         if (i16 e = writepage(st, st.pages[i])) return e;
       }
     }
+    if (i16 e = barrier(st)) return e;
   }
   if (i16 e = writehead(st, st.header)) return e;
   st.diskheader = st.header;
@@ -348,6 +373,21 @@ i16 openstar(i16 volume, u32 dirid, ConstStringPtr name, RegistryId store) {
   st->diskchainnext = st->header.firstrecycled;
   st->pushed = 0;
   st->filelength = u64(length);
+  st->unsynced = 0;
+  // A free list that does not agree with its counts is what a header written only in part
+  // leaves: it is found again from the records the directory calls live.
+  if (!freelistfits(st->header)) {
+    if (i16 fe = findfree(*st)) {
+      FSClose(ref);
+      st->fileref = nilid;
+      return fe;
+    }
+    st->diskheader = st->header;
+  }
+  // The first open that can write cuts off what a kill left past the data (a file opened
+  // only for reading keeps its tail, which is never read).
+  u64 data = u64(st->header.baseoffset) + st->header.endofdata;
+  if (st->filelength > data && setlength(*st, data) == 0) barrier(*st);
   FInfo info;
   st->isapplication = HGetFInfo(volume, dirid, name, &info) == noErr && info.fdType == fourcc("APPL");
   return 0;
@@ -409,7 +449,8 @@ i16 flushstar(RegistryId store) {
   if (!st->dirty) return 0;
   st->dirty = 0;
   i16 e = commitstar(*st);
-  if (e == 0) e = FlushFile(st->fileref);
+  st->unsynced = 1;  // the last header is on its way: a flush always ends with a barrier
+  if (e == 0) e = barrier(*st);
   if (e != 0) st->dirty = 1;  // what did not reach the disk is still to be written
   return e;
 }

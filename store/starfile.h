@@ -14,9 +14,16 @@
 // The store never writes a record over bytes that the header and directory on disk still
 // count as live: it first writes those out ("commits"). A commit writes an intermediate
 // header that keeps both the old and the new places of moved records out of the free list,
-// then the changed directory pages, then the new header; so a kill at any moment leaves a
-// file that opens and verifies, every record that the disk calls live readable. Records may
-// lie past the header's end of data; a longer file opens and its tail is ignored.
+// then the changed directory pages, then the new header, with a barrier (fdatasync) before
+// each step, so that a disk that keeps writes in any order between barriers still holds
+// them in this one; so a kill at any moment leaves a file that opens and verifies, every
+// record that the disk calls live readable. A record is never rewritten in place where the
+// disk counts it live: a save goes elsewhere and frees the old slot, so a write cut short
+// leaves only free bytes half written. The header spans two disk sectors: one written only
+// in part leaves a free list that does not agree with the counts: such a file opens with the
+// free list found again from the records its directory calls live. Records may lie past
+// the header's end of data after a kill; a longer file opens, and the first open that can
+// write cuts the file back to its data.
 #pragma once
 
 #include "platform/files/files.h"
@@ -116,6 +123,7 @@ struct projectstore {
   u32 diskchainnext;
   u32 pushed;
   u64 filelength;        // bytes the file is known to hold
+  u16 unsynced;          // written since the last barrier
 };
 
 // --- Open stores -----------------------------------------------------------------------------

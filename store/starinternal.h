@@ -32,6 +32,11 @@ i16 readrecord(projectstore& st, i32 id, u32* offset, stardir* head);
 // is p. Anything else there is dead space (bytes no live record owns).
 i16 liverecordat(projectstore& st, u64 p, u64 limit, stardir* head, bool* live);
 
+// Makes what was written so far reach the disk before anything written after (fdatasync),
+// when something was written since the last barrier.
+i16 barrier(projectstore& st);
+// Changes the file's length (one more write to order).
+i16 setlength(projectstore& st, u64 length);
 // Writes out what the file must hold for the store in memory (see starfile.h).
 i16 commitstar(projectstore& st);
 // Whether bytes may be written: nothing that the file's header and directory count as live
@@ -39,6 +44,11 @@ i16 commitstar(projectstore& st);
 bool safetowrite(const projectstore& st, u64 offset, u64 count);
 // Commits first when the bytes are not yet safe to write.
 i16 makesafe(projectstore& st, u64 offset, u64 count);
+
+// Finds the free list again from the records the directory calls live: every run of bytes
+// behind the directory that no live record owns (the first 64 runs; later ones stay dead
+// space until a slide or a compaction meets them).
+i16 findfree(projectstore& st);
 
 // --- The free list (of a header copy) -------------------------------------------------------
 // Inserts an entry at its sorted place and merges entries that touch.

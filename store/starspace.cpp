@@ -52,6 +52,28 @@ void insertfree(starhead& h, u32 offset, u32 length) {
   mergefree(h);
 }
 
+i16 findfree(projectstore& st) {
+  starhead& h = st.header;
+  h.freecount = 0;
+  h.freebytes = 0;
+  h.freelist = {};
+  u64 p = dirend(h), end = h.endofdata, dead = p;
+  while (p < end) {
+    stardir head;
+    bool live;
+    if (i16 e = liverecordat(st, p, end, &head, &live)) return e;
+    if (live) {
+      if (dead < p && h.freecount < kStarFreeEntries) insertfree(h, u32(dead), u32(p - dead));
+      p += head.slot;
+      dead = p;
+    } else {
+      p = std::min<u64>(p + kStarSlotUnit, end);
+    }
+  }
+  if (dead < end && h.freecount < kStarFreeEntries) insertfree(h, u32(dead), u32(end - dead));
+  return 0;
+}
+
 int bestfit(const starhead& h, u64 slot) {
   int best = -1;
   for (u32 i = 0; i < h.freecount; ++i) {
@@ -361,7 +383,9 @@ i16 savestar(RegistryId store, i32 id, Handle h) {
   u32 at;
   stardir old;
   if (i16 e = readrecord(*st, id, &at, &old)) return e;
-  if (u32(size) == old.size) {
+  // In place only where the disk does not count the record live yet: a write cut short there
+  // would leave neither the old version nor the new one.
+  if (u32(size) == old.size && safetowrite(*st, at, old.slot)) {
     if (i16 e = endianswapackedstar(h, 1)) return e;
     if (i16 e = storewrite(*st, u64(at) + kStarRecordHead, deref(h), u64(size))) return e;
     st->dirty = 1;
@@ -374,9 +398,8 @@ i16 savestar(RegistryId store, i32 id, Handle h) {
   insertfree(plan, at, old.slot);
   placement to;
   if (i16 e = choose(plan, slot, &to)) return e;
-  bool samestart = to.offset == at && slot <= old.slot;
   bool freedfirst = true;
-  if (!samestart && !safetowrite(*st, to.offset, slot)) {
+  if (!safetowrite(*st, to.offset, slot)) {
     if (i16 e = commitstar(*st)) return e;
     if (!safetowrite(*st, to.offset, slot)) {
       // That place still holds the record as the file knows it: put the new one elsewhere
@@ -436,10 +459,11 @@ i16 compactstar(RegistryId store) {
   i16 c = commitstar(*st);
   if (e != 0) return e;
   if (c != 0) return c;
+  // The header that stops counting the tail reaches the disk before the tail goes.
   u64 length = u64(h.baseoffset) + h.endofdata;
   if (st->filelength > length) {
-    if (OSErr se = SetEOF(st->fileref, i64(length))) return se;
-    st->filelength = length;
+    if (i16 be = barrier(*st)) return be;
+    if (i16 se = setlength(*st, length)) return se;
   }
   return 0;
 }

@@ -42,6 +42,7 @@ struct FilesState {
   std::map<std::string, u32> folderids;
   std::function<void(const FileWriteEvent&)> writehook;
   std::size_t failwriteafter = 0;
+  bool syncs = true;
   bool finfoattributes = true;
   std::optional<u64> freespace;
   std::vector<std::string> scratch;  // scratch folders still there
@@ -623,7 +624,9 @@ OSErr SetEOF(FileRef ref, i64 length) {
 OSErr FlushFile(FileRef ref) {
   OpenFile* f = openfile(ref);
   if (f == nullptr) return rfNumErr;
-  if (f->writable && ::fdatasync(f->fd) != 0 && errno != EINVAL) return oserr(errno);
+  if (!f->writable) return noErr;
+  if (fs().syncs && ::fdatasync(f->fd) != 0 && errno != EINVAL) return oserr(errno);
+  if (fs().writehook) fs().writehook(FileWriteEvent{f->path, 0, nullptr, 0, true});
   return noErr;
 }
 
@@ -657,6 +660,7 @@ OSErr writeat(FileRef ref, i64 position, const void* buffer, i64 count) {
 
 void setfilewritehook(std::function<void(const FileWriteEvent&)> hook) { fs().writehook = std::move(hook); }
 void failfilewriteafter(std::size_t n) { fs().failwriteafter = n; }
+void setfilesyncs(bool on) { fs().syncs = on; }
 void setfinfoattributes(bool on) { fs().finfoattributes = on; }
 void setfreespacemodel(std::optional<u64> bytes) { fs().freespace = bytes; }
 

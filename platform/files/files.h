@@ -143,16 +143,22 @@ OSErr writeat(FileRef ref, i64 position, const void* buffer, i64 count);
 
 // --- Test controls -------------------------------------------------------------------------
 // Seen before every write and every length change of any file (data is null and count the
-// new length for a length change). Tests use it to cut files at every write.
+// new length for a length change), and after every FlushFile of a file open for writing (a
+// barrier: what was written before it is on the disk). Tests use it to cut files at every
+// write and to replay writes in the orders a disk may keep between barriers.
 struct FileWriteEvent {
   const std::string& path;  // UTF-8 path of the file
   i64 position;
   const u8* data;
   i64 count;
+  bool barrier = false;
 };
 void setfilewritehook(std::function<void(const FileWriteEvent&)> hook);
 // The nth write or length change from now fails with dskFulErr (1 = the next); 0 disarms.
 void failfilewriteafter(std::size_t n);
+// false: FlushFile reports its barrier but does not wait for the disk (tests replay barriers
+// from the write log; waiting for a real disk only slows them).
+void setfilesyncs(bool on);
 // false: behave as a file system without extended attributes (the ".kv45" rule applies).
 void setfinfoattributes(bool on);
 // Free bytes that volumefreebytes answers instead of asking the file system.

@@ -83,7 +83,6 @@ TEST_F(ReferenceTest, NextCardFromTheLastCardIsTheFirst) {
 
 TEST_F(ReferenceTest, PrevWindowFromWindowOneIsTheLastWindow) {
   openmain();
-  objread obj{};
   expectref("prev window", [&](auto& o) {
     EXPECT_EQ(o.kind, objwindow);
     EXPECT_EQ(o.d.windnum, 3u);
@@ -123,7 +122,6 @@ TEST_F(ReferenceTest, NumbersOutsideTheListsFail) {
 
 TEST_F(ReferenceTest, TheMiddleCardOfFourIsCardThree) {
   openmain();
-  objread obj{};
   expectref("the middle card of window 2", [&](auto& o) { EXPECT_EQ(o.d.cardnum, 3u); EXPECT_EQ(o.d.windnum, 2u); });
   expectref("middle card of window \"Five\"", [&](auto& o) {
     EXPECT_EQ(o.d.cardnum, 3u) << "five cards: 5 / 2 + 1";
@@ -165,7 +163,6 @@ TEST_F(ReferenceTest, IdsAndNamesOfEveryKind) {
   EXPECT_EQ(cardnumber("card id " + std::to_string(testproject::kFirstCardId + 7)), 5u);
   EXPECT_EQ(cardnumber("card \"Eight\""), 8u);
   EXPECT_EQ(cardnumber("card \"eight\" of window \"main\""), 8u);
-  objread obj{};
   expectref("window id " + std::to_string(testproject::kFirstWindowId + 1), [&](auto& o) {
     EXPECT_EQ(o.d.windnum, 2u);
   });
@@ -220,7 +217,6 @@ TEST_F(ReferenceTest, FieldContentsOfOtherCards) {
 // background fields with their own card's texts.
 TEST_F(ReferenceTest, AnotherCardOfTheShownBackgroundLeavesTheWindowsTexts) {
   openmain();
-  objread obj{};
   expectref("card 2", [&](auto& o) {
     EXPECT_NE(o.d.card, current().card);
     EXPECT_EQ(o.d.back, current().back) << "the same background record";
@@ -240,7 +236,6 @@ TEST_F(ReferenceTest, AnotherCardOfTheShownBackgroundLeavesTheWindowsTexts) {
 
 TEST_F(ReferenceTest, ChangesThroughADescriptorAreWrittenBack) {
   openmain();
-  objread obj{};
   expectref("card field 1 of card 5", [&](auto& o) {
     setspottext(o, "changed notes");
     ASSERT_EQ(changevir(o.d.store, i32(o.ownerrecid)), 0);
@@ -264,7 +259,6 @@ TEST_F(ReferenceTest, AReferenceIntoAClosedProjectOpensAndClosesIt) {
   openmain();
   buildother();
   RegistryId before = mainglobals().openprojects;
-  objread obj{};
   expectref("card 2 of project \"" + path("other.kv45") + "\"", [&](auto& o) {
     EXPECT_EQ(openprojects(), 2u);
     EXPECT_NE(o.d.store, current().store);
@@ -336,7 +330,6 @@ TEST_F(ReferenceTest, MessageAndRecentCard) {
 
 TEST_F(ReferenceTest, SharedScriptAndApplicationHoldNothing) {
   openmain();
-  objread obj{};
   i32 used = 0;
   expectref("sharedScript", [&](auto& o) { EXPECT_EQ(o.kind, objshared); EXPECT_EQ(used, 1); }, &used);
   expectref("kestrove", [&](auto& o) { EXPECT_EQ(o.kind, objapp); });

@@ -89,7 +89,6 @@ TEST_F(ReferenceTest, AWindowThatMovesWhileItsBackgroundIsLentKeepsEveryCardsTex
 
 TEST_F(ReferenceTest, AWindowThatGoesToTheLentCardShowsItsTexts) {
   openmain();
-  objread obj{};
   expectref("field 1 of card 2", [&](auto& o) {
     setspottext(o, "second, edited");
     ASSERT_EQ(doline("go next"), 0);
@@ -106,7 +105,6 @@ TEST_F(ReferenceTest, AWindowThatGoesToTheLentCardShowsItsTexts) {
 
 TEST_F(ReferenceTest, AWindowThatLeavesTheBackgroundAndComesBackWhileItIsLentKeepsEveryCardsTexts) {
   openmain();
-  objread obj{};
   expectref("field 1 of card 9", [&](auto& o) {
     setspottext(o, "ninth, edited");
     ASSERT_EQ(doline("go card 3"), 0) << "another background";
@@ -122,7 +120,6 @@ TEST_F(ReferenceTest, AWindowThatLeavesTheBackgroundAndComesBackWhileItIsLentKee
 
 TEST_F(ReferenceTest, AWindowClosedWhileItsBackgroundIsLentKeepsItsCardsTexts) {
   openmain();
-  objread obj{};
   expectref("field 1 of card 2", [&](auto& o) { setspottext(o, "second, edited"); closeall(); });
   EXPECT_EQ(openprojects(), 0u);
   ASSERT_EQ(open("p.kv45"), 0);

@@ -1,5 +1,6 @@
 #include "tests/support/fixture.h"
 
+#include "platform/files/files.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
@@ -9,6 +10,7 @@ namespace kv {
 void RuntimeTest::SetUp() {
   resetruntime();
   usebuiltinmetricsfont(true);  // text lays out the same on every machine
+  setfilesyncs(false);          // barriers are logged and replayed, not waited for
 }
 
 void RuntimeTest::TearDown() {
