@@ -393,6 +393,7 @@ MemoryFigures memoryfigures() {
 
 void setmemorybudget(std::size_t bytes) { mem().budget = bytes; }
 void failallocationafter(std::size_t n) { mem().failafter = n; }
+bool allocationfailurepending() { return mem().failafter > 0; }
 void setmemoryhardening(bool on) { mem().hardened = on; }
 
 MemoryFigures memoryreset() {

@@ -84,6 +84,8 @@ MemoryFigures memoryfigures();
 void setmemorybudget(std::size_t bytes);
 // The nth allocation or growth from now fails with memFullErr (1 = the next one); 0 disarms.
 void failallocationafter(std::size_t n);
+// Whether the failure armed by failallocationafter is still to come.
+bool allocationfailurepending();
 // Whether resizes move blocks and freed blocks are poisoned (on by default in hardened builds;
 // a reset restores the default).
 void setmemoryhardening(bool on);

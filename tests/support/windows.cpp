@@ -4,13 +4,18 @@
 
 #include "engine/variables.h"
 #include "platform/files/files.h"
+#include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
+#include "platform/process/exit.h"
+#include "platform/runtime/root.h"
+#include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "shell/windnav.h"
 #include "store/forms.h"
+#include "store/starfile.h"
 
 namespace kv {
 
@@ -37,6 +42,66 @@ i16 WindowTest::open(std::string_view name, i32 windnum, u16 hidden) {
   std::string path = home->path() + "/" + std::string(name);
   pstrassign(f.proj.name, 256, path.data(), path.size());
   return openwindow(f, 0, hidden);
+}
+
+int WindowTest::sweepallocations(const testproject::Project& project, const std::function<void()>& setup,
+                                 const std::function<i16()>& op, const std::function<void(i16)>& after) {
+  auto fresh = [&] {
+    ResetReport r = resetruntime();
+    EXPECT_EQ(r.leakedhandles, 0u) << "handles left after closing every window";
+    usebuiltinmetricsfont(true);
+    setfilesyncs(false);
+    EXPECT_EQ(initglobs(), 0);
+    EXPECT_EQ(folderidofpath(home->path(), &dir), noErr);
+  };
+  int runs = 0;
+  fatals = 0;
+  for (std::size_t n = 1; n < 100000; ++n) {
+    SCOPED_TRACE(testing::Message() << "allocation " << n << " fails");
+    closeallwindows();
+    fresh();
+    Str255 name{};
+    pstrassign(name, 256, "p.kv45", 6);
+    HDelete(kBootVolume, dir, name);
+    build(project);
+    setup();
+    if (testing::Test::HasFatalFailure()) return runs;
+    setunattendedpolicy(UnattendedPolicy::usedefault);  // error alerts take their default answer
+    // A store failure ends the program through the fatal-error path: the process would end
+    // there, so only the file is checked after it.
+    std::string fatal;
+    setexithook([&](int, const std::string& reason) { fatal = reason; });
+    failallocationafter(n);
+    i16 status = 0;
+    try {
+      status = op();
+    } catch (const ProcessExit&) {
+      status = -1;
+    }
+    bool reached = !allocationfailurepending();
+    failallocationafter(0);
+    setexithook({});
+    ++runs;
+    if (!fatal.empty()) {
+      ++fatals;
+      resetruntime();  // what the ended process held
+      fresh();
+      EXPECT_EQ(open(), 0) << "the project opens after " << fatal;
+      closeallwindows();
+      if (testing::Test::HasFailure() || !reached) break;
+      continue;
+    }
+    if (after) after(status);
+    EXPECT_EQ(eval("1 + 1"), "2") << "the runtime still runs script (status " << status << ")";
+    closeallwindows();
+    EXPECT_EQ(verifystar(kBootVolume, dir, name), 1000);
+    EXPECT_EQ(open(), 0) << "the project opens again (status " << status << ")";
+    EXPECT_NE(cardvalue("the number of cards").rfind("error", 0), 0u);
+    closeallwindows();
+    if (testing::Test::HasFailure() || !reached) break;
+  }
+  fresh();
+  return runs;
 }
 
 i16 WindowTest::doline(std::string_view lines) { return kv::doscripttext(testproject::scripttext(lines)); }

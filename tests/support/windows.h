@@ -2,6 +2,7 @@
 // folder, opens their windows headless, and runs script lines in the current card's context.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,10 +37,21 @@ class WindowTest : public VeltrixTest {
   // Reads the descriptor of an object reference (store/objread.h), as a command reads one; the
   // caller releases it with writeobj. The status of scanobj.
   i16 readreference(std::string_view reference, objread* obj);
+  // Every allocation fails in turn. For n = 1, 2, ... the runtime starts afresh, the project
+  // "p.kv45" is built from `project`, `setup` brings it to where the operation starts, and
+  // `op` runs with its nth allocation failing; the sweep ends with the first run that does not
+  // reach n. After each run `after` sees the operation's status (it checks that a success did
+  // the whole job); the runtime must still run script; closing every window and a reset must
+  // leave no handle behind; and the project file must verify and open again. A run that ends
+  // the program through the fatal-error path (a store failure, `checkerr`) is counted in
+  // `fatals`, and only the file is checked after it. Answers the number of runs.
+  int sweepallocations(const testproject::Project& project, const std::function<void()>& setup,
+                       const std::function<i16()>& op, const std::function<void(i16)>& after = {});
   // Forgets every global variable.
   void clearglobals();
 
   const desk& current();
+  int fatals = 0;
   std::unique_ptr<TemporaryHome> home;
   u32 dir = 0;
 };
