@@ -14,6 +14,7 @@ i16 compact(hierpath, Handle, Handle atoms, i32 at, Handle) {
   RegistryId store = mainglobals().current.store;
   projectstore* st = findprojectstore(store);
   if (st == nullptr || islocked(store)) return 0;
+  FatalDoing doing([](const void*) { return std::string("the project could not be compacted"); }, nullptr);
   checkerr(compactstar(store));
   st = findprojectstore(store);
   st->dirty = 1;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "platform/memory/memory.h"
+#include "platform/text/macroman.h"
 #include "platform/qd/colors.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
@@ -15,6 +17,15 @@ namespace kv {
 
 namespace {
 bool colour() { return mainglobals().colorWorld != 0; }
+
+std::string cardnotread(const void* p) {
+  const desk& d = *static_cast<const desk*>(p);
+  return cardofwindow(d.wind, d.cardnum) + " could not be read";
+}
+std::string backnotread(const void* p) {
+  const desk& d = *static_cast<const desk*>(p);
+  return "the background of " + cardofwindow(d.wind, d.cardnum) + " could not be read";
+}
 }  // namespace
 
 Handle holdvir(RegistryId store, u32 id) {
@@ -40,6 +51,7 @@ void loaddeskcard(desk& d, u32 cardnum, const wordentry& e) {
   d.cardnum = cardnum;
   d.cardrecid = e.cardrecord;
   d.cardid = e.cardid;
+  FatalDoing doing(cardnotread, &d);
   d.card = holdvir(d.store, d.cardrecid);
   d.cardspots = loadat<cardrec>(deref(d.card)).objects;
   if (colour()) getclut(d.store, d.cardrecid, &d.cardclut);
@@ -48,9 +60,20 @@ void loaddeskcard(desk& d, u32 cardnum, const wordentry& e) {
 void loaddeskback(desk& d, const wordentry& e) {
   d.backrecid = e.backrecord;
   d.backid = e.backid;
+  FatalDoing doing(backnotread, &d);
   d.back = holdvir(d.store, d.backrecid);
   d.backspots = loadat<backrec>(deref(d.back)).objects;
   if (colour()) getclut(d.store, d.backrecid, &d.backclut);
+}
+
+std::string cardofwindow(Handle window, u32 cardnum) {
+  std::string text = "card " + std::to_string(cardnum);
+  Handle name = window != nilhandle ? Handle(loadat<windrec>(deref(window)).name) : nilhandle;
+  if (name == nilhandle) return text;
+  std::string_view n(reinterpret_cast<const char*>(deref(name)), size_t(std::min<Size>(GetHandleSize(name), 255)));
+  while (!n.empty() && n.back() == 0) n.remove_suffix(1);
+  if (!n.empty()) text += " of window \"" + macromantoutf8(n) + "\"";
+  return text;
 }
 
 void disposedeskclut(Handle& clut) {

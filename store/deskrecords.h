@@ -5,6 +5,8 @@
 // through holdrecord (store/forms.h), which checks their kind.
 #pragma once
 
+#include <string>
+
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
 #include "shell/desk.h"
@@ -27,6 +29,9 @@ Size cardroom(const wordentry& e);
 void loaddeskcard(desk& d, u32 cardnum, const wordentry& e);
 void loaddeskback(desk& d, const wordentry& e);
 void disposedeskclut(Handle& clut);
+// "card N of window "NAME"" (UTF-8; the window record's name, when it has one), for the
+// message of a fatal error.
+std::string cardofwindow(Handle window, u32 cardnum);
 // Releases what a desk holds (each record only when loaded), in reverse order of loading, and
 // its colour tables.
 void unloaddesk(desk& d);

@@ -7,6 +7,7 @@
 
 #include "platform/memory/memory.h"
 #include "shell/fatalerror.h"
+#include "store/deskrecords.h"
 #include "store/recordcache.h"
 
 namespace kv {
@@ -251,6 +252,16 @@ i16 wordnumber(RegistryId store, Handle window, i32 position, bool card, u32* id
 // --- Card lists ----------------------------------------------------------------------------------
 
 i16 getword(RegistryId store, Handle window, i32 position, wordentry* out) {
+  struct place {
+    Handle window;
+    i32 position;
+  } at{window, position};
+  FatalDoing doing(
+      [](const void* p) {
+        const place& a = *static_cast<const place*>(p);
+        return cardofwindow(a.window, u32(a.position)) + " could not be read";
+      },
+      &at);
   return entryio(kCardList, store, window, position, out, nullptr);
 }
 

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "engine/lookups.h"
 #include "platform/memory/memory.h"
+#include "platform/process/exit.h"
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
@@ -497,6 +500,49 @@ TEST_F(WindNavTest, GoingToAMissingProjectLeavesTheWindow) {
   setpstring(f.proj.name, "/no/such/folder/x.kv45");
   EXPECT_EQ(gotowindow(f), 62);
   EXPECT_TRUE(samedesk(current(), before));
+}
+
+// A card list that names a record the file does not have is a fatal error once the project
+// is open: it says what could not be read, and the file is left as it was.
+TEST_F(WindNavTest, AMissingCardListRecordIsAFatalErrorNamingTheCard) {
+  build(testproject::small());
+  RegistryId s = newprojectstore();
+  Str255 name{};
+  setpstring(name, "p.kv45");
+  ASSERT_EQ(openvir(kBootVolume, dir, name, s), 0);
+  Handle lib = nilhandle, window = nilhandle;
+  ASSERT_EQ(getvir(s, 1, &lib), 0);
+  bookentry book{};
+  ASSERT_EQ(getbook(s, lib, 1, &book), 0);
+  ASSERT_EQ(getvir(s, i32(book.recordid), &window), 0);
+  pageref page = loadat<pageref>(deref(window) + sizeof(windrec));
+  page.recordid = 9999;
+  storeat<pageref>(deref(window) + sizeof(windrec), page);
+  ASSERT_EQ(changevir(s, i32(book.recordid)), 0);
+  ASSERT_EQ(putvir(s, i32(book.recordid)), 0);
+  ASSERT_EQ(putvir(s, 1), 0);
+  ASSERT_EQ(closevir(s), 0);
+
+  std::string path = home->path() + "/p.kv45";
+  auto bytes = [&path]() {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  std::string before = bytes();
+  setexithook([](int, const std::string&) {});
+  try {
+    open();
+    ADD_FAILURE() << "the project opened";
+  } catch (const ProcessExit& x) {
+    EXPECT_EQ(x.status, kExitFailure);
+    EXPECT_EQ(x.reason, "fatal error 100: A record of the project file is missing: card 1 of window \"Main\" could not be read.");
+  }
+  setexithook({});
+  // The process would end here; the test closes what the open left.
+  closeallwindows();
+  for (RegistryId p = mainglobals().openprojects; p != nilid; p = mainglobals().openprojects)
+    ASSERT_EQ(closevir(p), 0);
+  EXPECT_EQ(bytes(), before);
 }
 
 // A project whose entries name records of the wrong kind opens with an error, not a crash.
