@@ -175,14 +175,17 @@ std::string messageline(const tokmessage& m) {
   return macromantoutf8(std::string_view(reinterpret_cast<const char*>(p + offset), size_t(end - offset)));
 }
 
+// A headless run's transcript notes each message sent (its first line, UTF-8) and to whom.
+void logmessage(std::string line, ConstStringPtr target) {
+  if (!backend().headless()) return;
+  if (target != nullptr && target[0] != 0) line += " to " + macromantoutf8(pstringview(target));
+  transcriptadd(TranscriptKind::message, line);
+}
+
 // Sends along a built path, unless building it ran out of memory.
 i16 sendalong(pathbuild& p, const tokmessage& m, ConstStringPtr target) {
   if (p.status() != 0) return kNoMemory;
-  if (backend().headless()) {
-    std::string line = messageline(m);
-    if (target != nullptr && target[0] != 0) line += " to " + macromantoutf8(pstringview(target));
-    transcriptadd(TranscriptKind::message, line);
-  }
+  logmessage(messageline(m), target);
   return sendmes(p.path(), m.text, m.atoms, m.at, m.variables, m.result, m.mode);
 }
 
@@ -329,6 +332,14 @@ void currentcardpath(pathbuild& p, StringPtr target) {
   }
   p.backslots();
   p.shared(d.store);
+}
+
+// A send on the current card's path that keeps the current window: the frame begun, the path
+// built and `the target` the card's text.
+void begincurrent(sendframe& f, pathbuild& p, StringPtr target) {
+  f.begin();
+  currentcardpath(p, target);
+  if (target[0] != 0) f.settarget(target);
 }
 
 // Sends to an object of the current desk (a button, field or graphic, or the card, background,
@@ -610,18 +621,12 @@ i16 xcomdo(std::string_view text, Handle variables) {
   Handle lines = nilhandle;
   if (PtrToHand(text.data(), &lines, Size(text.size())) != noErr) return kNoMemory;
   sendframe f;
-  f.begin();
   Str255 target;
   pathbuild p;
-  currentcardpath(p, target);
-  if (target[0] != 0) f.settarget(target);
+  begincurrent(f, p, target);
   i16 st = kNoMemory;
   if (p.status() == 0) {
-    if (backend().headless()) {
-      std::string line = macromantoutf8(text.substr(0, text.find('\r')));
-      if (target[0] != 0) line += " to " + macromantoutf8(pstringview(target));
-      transcriptadd(TranscriptKind::message, line);
-    }
+    logmessage(macromantoutf8(text.substr(0, text.find('\r'))), target);
     st = meesend(lines, variables, p.path(), mainglobals().target);
   }
   DisposeHandle(lines);
@@ -637,11 +642,9 @@ i16 evalsend(std::string_view text, fred* result) {
   if (first == tokEndOfLine || first == tokEndOfScript) return 0;
   MainGlobals& g = mainglobals();
   sendframe f;
-  f.begin();
   Str255 target;
   pathbuild p;
-  currentcardpath(p, target);
-  if (target[0] != 0) f.settarget(target);
+  begincurrent(f, p, target);
   i16 st = p.status() != 0 ? kNoMemory : i16(0);
   if (st == 0) {
     i32 literals = g.unquotedliterals;

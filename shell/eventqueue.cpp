@@ -191,7 +191,8 @@ i16 isabort(u32 ticks) {
       return kExitToTop;
     }
     if (backend().headless() && !backend().inputpending() && passticks() >= kLoopWatchdogTicks) {
-      endrun(kExitStuck, "stuck: the " + runninghandler() + " ran 10 minutes with no input left");
+      std::string who = runninghandler();
+      endrun(kExitStuck, "stuck: " + (who.empty() ? std::string("a script") : "the " + who) + " ran 10 minutes with no input left");
       return kExitToTop;
     }
   }

@@ -2,11 +2,15 @@
 // click and abort polls, and the deferred flushing of window buffers.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "platform/backend/headless.h"
 #include "platform/events/events.h"
 #include "platform/events/handlers.h"
 #include "platform/events/keycodes.h"
+#include "platform/events/watchdog.h"
 #include "platform/memory/memory.h"
+#include "platform/process/exit.h"
 #include "platform/process/process.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
@@ -153,6 +157,43 @@ TEST_F(AbortTest, WithoutAllowInterruptsTheKeyIsNotedAndTheScriptGoesOn) {
   commandperiod();
   EXPECT_EQ(isabort(0), 0);
   EXPECT_EQ(mainglobals().abortkey, 1);
+}
+
+// The end of the run stops every script between two statements as `exit to Kestrove` does; a
+// quit request stops the one running once; the watchdog ends a run whose script has run 10
+// virtual minutes with no input left, naming the handler.
+TEST_F(AbortTest, TheRunsEndStopsScripts) {
+  stopscriptforquit();
+  EXPECT_EQ(isabort(0), -998);
+  EXPECT_EQ(isabort(0), 0) << "once";
+  endrun(kExitOK, "done");
+  EXPECT_EQ(isabort(0), -998);
+  EXPECT_EQ(isabort(0), -998) << "every time";
+}
+
+TEST_F(AbortTest, AHandlerRunningTenMinutesIsStuck) {
+  script("on spin\n  repeat forever\n  end repeat\nend spin");
+  notepassbegins();
+  setabortcheck([](u32) {
+    headlessbackend()->advance(kLoopWatchdogTicks);
+    return i16(0);
+  });
+  EXPECT_EQ(send("spin"), -998) << "stopped as by exit to Kestrove";
+  EXPECT_EQ(runendstatus(), kExitStuck);
+  EXPECT_EQ(runendreason().rfind("stuck: the handler spin of ", 0), 0u) << runendreason();
+}
+
+// SIGINT is the abort key; a second one within two seconds asks to quit with status 130.
+TEST_F(AbortTest, InterruptSignals) {
+  installquitsignals();
+  ::raise(SIGINT);
+  EXPECT_EQ(isabort(TickCount() + 31), 48);
+  ::raise(SIGINT);
+  takedueinputs();
+  std::signal(SIGINT, SIG_DFL);
+  EXPECT_EQ(quitsignalstatus(), 128 + SIGINT);
+  EventRecord e{};
+  EXPECT_TRUE(EventAvail(highLevelEventMask, &e)) << "a quit request";
 }
 
 TEST_F(AbortTest, EscapeStopsAsWell) {

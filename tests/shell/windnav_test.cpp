@@ -46,6 +46,17 @@ class WindNavTest : public WindowTest {
     p.windows[1].name = "Second";
     return p;
   }
+  // Opens the built project "p.kv45" as a store of its own and holds its library and the
+  // record of its first window.
+  void holdwindow(RegistryId* s, Handle* lib, bookentry* book, Handle* window) {
+    *s = newprojectstore();
+    Str255 name{};
+    setpstring(name, "p.kv45");
+    ASSERT_EQ(openvir(kBootVolume, dir, name, *s), 0);
+    ASSERT_EQ(getvir(*s, 1, lib), 0);
+    ASSERT_EQ(getbook(*s, *lib, 1, book), 0);
+    ASSERT_EQ(getvir(*s, i32(book->recordid), window), 0);
+  }
   // The word entry of a card of the current window.
   wordentry entry(u32 cardnum) {
     wordentry e{};
@@ -506,15 +517,10 @@ TEST_F(WindNavTest, GoingToAMissingProjectLeavesTheWindow) {
 // is open: it says what could not be read, and the file is left as it was.
 TEST_F(WindNavTest, AMissingCardListRecordIsAFatalErrorNamingTheCard) {
   build(testproject::small());
-  RegistryId s = newprojectstore();
-  Str255 name{};
-  setpstring(name, "p.kv45");
-  ASSERT_EQ(openvir(kBootVolume, dir, name, s), 0);
+  RegistryId s = nilid;
   Handle lib = nilhandle, window = nilhandle;
-  ASSERT_EQ(getvir(s, 1, &lib), 0);
   bookentry book{};
-  ASSERT_EQ(getbook(s, lib, 1, &book), 0);
-  ASSERT_EQ(getvir(s, i32(book.recordid), &window), 0);
+  ASSERT_NO_FATAL_FAILURE(holdwindow(&s, &lib, &book, &window));
   pageref page = loadat<pageref>(deref(window) + sizeof(windrec));
   page.recordid = 9999;
   storeat<pageref>(deref(window) + sizeof(windrec), page);
@@ -548,15 +554,10 @@ TEST_F(WindNavTest, AMissingCardListRecordIsAFatalErrorNamingTheCard) {
 // A project whose entries name records of the wrong kind opens with an error, not a crash.
 TEST_F(WindNavTest, EntriesNamingRecordsOfTheWrongKindAreADamagedProject) {
   build(testproject::small());
-  RegistryId s = newprojectstore();
-  Str255 name{};
-  setpstring(name, "p.kv45");
-  ASSERT_EQ(openvir(kBootVolume, dir, name, s), 0);
+  RegistryId s = nilid;
   Handle lib = nilhandle, window = nilhandle;
-  ASSERT_EQ(getvir(s, 1, &lib), 0);
   bookentry book{};
-  ASSERT_EQ(getbook(s, lib, 1, &book), 0);
-  ASSERT_EQ(getvir(s, i32(book.recordid), &window), 0);
+  ASSERT_NO_FATAL_FAILURE(holdwindow(&s, &lib, &book, &window));
   wordentry word{};
   ASSERT_EQ(getword(s, window, 2, &word), 0);
   u32 windowid = book.recordid;
@@ -580,6 +581,8 @@ TEST_F(WindNavTest, EntriesNamingRecordsOfTheWrongKindAreADamagedProject) {
 
   // The window list names a card record as the window.
   s = newprojectstore();
+  Str255 name{};
+  setpstring(name, "p.kv45");
   ASSERT_EQ(openvir(kBootVolume, dir, name, s), 0);
   ASSERT_EQ(getvir(s, 1, &lib), 0);
   book.recordid = word.backrecord;
