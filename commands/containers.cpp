@@ -22,6 +22,7 @@
 #include "platform/text/pstring.h"
 #include "properties/properties.h"
 #include "shell/mainglobals.h"
+#include "shell/messagebox.h"
 
 namespace kv {
 
@@ -198,12 +199,10 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1 + used;
   if (lineends(atoms, i)) {
     // The message box: its text, then "putMessage" even while messages are locked.
-    MainGlobals& g = mainglobals();
-    if (g.msgpending == nilhandle) g.msgpending = NewHandle(0);
-    st = g.msgpending == nilhandle ? i16(statusnomemory) : fredtohand(&value, g.msgpending);
+    st = setmsgtext(&value);
     disposfred(&value);
     if (st != 0) return st;
-    WindowRef w = g.current.window;
+    WindowRef w = mainglobals().current.window;
     return w == nilid ? i16(0) : cardsend("putMessage", sendforced, w);
   }
   u16 prep = tokenat(atoms, i);
