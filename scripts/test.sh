@@ -18,3 +18,7 @@ export TZ=UTC
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600 "$@"
+# The optimised build must not warn about our own code either (KV_CHECK_WARNINGS=0 skips it).
+if [ "${KV_CHECK_WARNINGS:-1}" = 1 ]; then
+  "$top/scripts/warnings.sh"
+fi
