@@ -9,7 +9,9 @@ pkg_check_modules(KV_MD REQUIRED IMPORTED_TARGET libmd)
 pkg_check_modules(KV_JPEG REQUIRED IMPORTED_TARGET libjpeg)
 pkg_check_modules(KV_TIFF REQUIRED IMPORTED_TARGET libtiff-4)
 pkg_check_modules(KV_GIF REQUIRED IMPORTED_TARGET libgif)
+pkg_check_modules(KV_STB REQUIRED IMPORTED_TARGET stb)
+pkg_check_modules(KV_CURL REQUIRED IMPORTED_TARGET libcurl)
 target_link_libraries(kvplatform PRIVATE
   PkgConfig::KV_SDL2 PkgConfig::KV_FREETYPE PkgConfig::KV_FONTCONFIG
   PkgConfig::KV_PIXMAN PkgConfig::KV_PNG PkgConfig::KV_MD
-  PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF)
+  PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF PkgConfig::KV_STB PkgConfig::KV_CURL)

@@ -84,6 +84,7 @@ bool platformfacts(MainGlobals& g) {
   g.tempfolder = standardfolderid(StandardFolder::temporary);
   if (g.tempfolder == 0) g.tempfolder = g.appfolder;
   g.desktopfolder = standardfolderid(StandardFolder::desktop);
+  g.homefolder = standardfolderid(StandardFolder::home);
   g.documentsfolder = standardfolderid(StandardFolder::documents);
   if (g.documentsfolder != 0) addir(kBootVolume, g.documentsfolder);
   return true;

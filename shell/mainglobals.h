@@ -187,6 +187,7 @@ struct MainGlobals {
   u32 tempfolder;          // the temporary items,
   u32 documentsfolder;     // the user's documents: the default folder for written files
   u32 desktopfolder;
+  u32 homefolder;          // the user's home folder
 
   // --- Global properties -------------------------------------------------------------------
   i16 colorWorld;

@@ -31,5 +31,9 @@ void setmemoryguardrefusal(bool on);
 
 // The guard as every allocating routine asks it: skipped while memory is plentiful.
 inline bool memoryrefused(Size bytes) { return mainglobals().memplentiful == 0 && nomemory(bytes) != 0; }
+// The same for a size counted in 64 bits; more than one block can hold is refused outright.
+inline bool memoryrefused64(i64 bytes) {
+  return mainglobals().memplentiful == 0 && (bytes > 0x7FFFFFFF || nomemory(Size(bytes)) != 0);
+}
 
 }  // namespace kv

@@ -253,7 +253,9 @@ bool standardfolder(StandardFolder which, std::string* path) {
   } else {
     const char* home = std::getenv("HOME");
     if (!home || *home != '/') return false;
-    p = std::string(home) + (which == StandardFolder::desktop ? "/Desktop" : "/Documents");
+    p = home;
+    if (which == StandardFolder::desktop) p += "/Desktop";
+    if (which == StandardFolder::documents) p += "/Documents";
   }
   struct stat st;
   if (::stat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;

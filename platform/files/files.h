@@ -44,6 +44,13 @@ enum : i8 { fsCurPerm = 0, fsRdPerm = 1, fsWrPerm = 2, fsRdWrPerm = 3 };
 // Positioning modes of SetFPos.
 enum : u16 { fsAtMark = 0, fsFromStart = 1, fsFromLEOF = 2, fsFromMark = 3 };
 
+// A file named by its place: volume, folder id and a name of at most 63 bytes.
+struct FSSpec {
+  i16 vRefNum;
+  u32 parID;
+  Str63 name;
+};
+
 struct FInfo {
   OSType fdType;
   OSType fdCreator;
@@ -73,9 +80,9 @@ OSErr ScratchFolderCreate(u32* dirID);
 OSErr ScratchFolderRemove(u32 dirID);
 
 // The folders the desktop keeps: the temporary items ($TMPDIR, else /tmp), the user's desktop
-// and documents ($HOME/Desktop, $HOME/Documents). The UTF-8 path, or false when the folder is
-// not there.
-enum class StandardFolder : u8 { temporary, desktop, documents };
+// and documents ($HOME/Desktop, $HOME/Documents), and the home folder itself. The UTF-8 path, or
+// false when the folder is not there.
+enum class StandardFolder : u8 { temporary, desktop, documents, home };
 bool standardfolder(StandardFolder which, std::string* path);
 
 // --- Volumes the desktop announces ----------------------------------------------------------

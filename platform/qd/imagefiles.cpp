@@ -10,6 +10,7 @@
 // clang-format on
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/qd/copybits.h"
@@ -50,9 +51,11 @@ void pngread(png_structp png, png_bytep out, png_size_t n) {
 }
 
 void pngquiet(png_structp, png_const_charp) {}
+// Errors end the decoding quietly (the default handler would print them first).
+[[noreturn]] void pngfail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 bool decodepng(const u8* data, std::size_t size, DecodedImage* out, std::string* error) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngquiet, pngquiet);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngfail, pngquiet);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
   MemoryReader reader{data, size, 0};
@@ -246,6 +249,86 @@ bool decodegif(const u8* data, std::size_t size, DecodedImage* out, std::string*
   return ok;
 }
 
+// --- Sizes from the headers -------------------------------------------------------------------
+
+u32 be32(const u8* p) { return u32(p[0]) << 24 | u32(p[1]) << 16 | u32(p[2]) << 8 | p[3]; }
+
+bool jpegdimensions(const u8* data, std::size_t size, i32* w, i32* h) {
+  jpeg_decompress_struct c{};
+  JpegError err{};
+  c.err = jpeg_std_error(&err.mgr);
+  err.mgr.error_exit = jpegfail;
+  err.mgr.emit_message = jpegquiet;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&c);
+    return false;
+  }
+  jpeg_create_decompress(&c);
+  jpeg_mem_src(&c, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&c, TRUE);
+  *w = i32(c.image_width);
+  *h = i32(c.image_height);
+  jpeg_destroy_decompress(&c);
+  return true;
+}
+
+bool tiffdimensions(const u8* data, std::size_t size, i32* w, i32* h) {
+  TIFFSetErrorHandler(nullptr);
+  TIFFSetWarningHandler(nullptr);
+  MemoryReader reader{data, size, 0};
+  TIFF* t = TIFFClientOpen("image", "rm", &reader, tiffread, tiffwrite, tiffseek, tiffclose, tiffsize, tiffmap,
+                           tiffunmap);
+  if (t == nullptr) return false;
+  uint32_t tw = 0, th = 0;
+  bool ok = TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &tw) == 1 && TIFFGetField(t, TIFFTAG_IMAGELENGTH, &th) == 1;
+  TIFFClose(t);
+  *w = i32(std::min<uint32_t>(tw, 0x7FFFFFFF));
+  *h = i32(std::min<uint32_t>(th, 0x7FFFFFFF));
+  return ok;
+}
+
+// --- JPEG output -----------------------------------------------------------------------------
+
+bool writejpeg(const DecodedImage& image, int quality, std::vector<u8>* out) {
+  jpeg_compress_struct c{};
+  JpegError err{};
+  c.err = jpeg_std_error(&err.mgr);
+  err.mgr.error_exit = jpegfail;
+  err.mgr.emit_message = jpegquiet;
+  unsigned char* buffer = nullptr;
+  unsigned long length = 0;
+  std::vector<u8> row(std::size_t(image.width) * 3);
+  if (setjmp(err.jump)) {
+    jpeg_destroy_compress(&c);
+    std::free(buffer);
+    return false;
+  }
+  jpeg_create_compress(&c);
+  jpeg_mem_dest(&c, &buffer, &length);
+  c.image_width = JDIMENSION(image.width);
+  c.image_height = JDIMENSION(image.height);
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, quality, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    const u32* src = &image.pixels[std::size_t(c.next_scanline) * std::size_t(image.width)];
+    for (std::size_t x = 0; x < std::size_t(image.width); ++x) {
+      row[x * 3] = u8(src[x] >> 16);
+      row[x * 3 + 1] = u8(src[x] >> 8);
+      row[x * 3 + 2] = u8(src[x]);
+    }
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  out->assign(buffer, buffer + length);
+  std::free(buffer);
+  return true;
+}
+
 }  // namespace
 
 ImageKind imagekindof(const u8* data, std::size_t size) {
@@ -296,6 +379,32 @@ PicHandle imagepicture(const DecodedImage& image) {
   UnlockPixels(pm);
   DisposeGWorld(world);
   return pic;
+}
+
+bool imageheadersize(const u8* data, std::size_t size, i32* width, i32* height) {
+  *width = *height = 0;
+  switch (imagekindof(data, size)) {
+    case ImageKind::png:
+      // The first chunk is the header: its width and height are its first two words.
+      if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return false;
+      *width = i32(std::min<u32>(be32(data + 16), 0x7FFFFFFF));
+      *height = i32(std::min<u32>(be32(data + 20), 0x7FFFFFFF));
+      return true;
+    case ImageKind::jpeg: return jpegdimensions(data, size, width, height);
+    case ImageKind::tiff: return tiffdimensions(data, size, width, height);
+    case ImageKind::gif:
+      if (size < 10) return false;
+      *width = data[6] | data[7] << 8;
+      *height = data[8] | data[9] << 8;
+      return true;
+    default: return false;
+  }
+}
+
+bool encodeimagejpeg(const DecodedImage& image, std::vector<u8>* out) {
+  if (image.width <= 0 || image.height <= 0 || image.pixels.size() != std::size_t(image.width) * std::size_t(image.height))
+    return false;
+  return writejpeg(image, 95, out);
 }
 
 bool encodeimagepng(const DecodedImage& image, std::vector<u8>* out) {

@@ -27,10 +27,15 @@ struct DecodedImage {
 // Decodes an image file's bytes: true, or false with the reason in *error.
 bool decodeimage(const u8* data, std::size_t size, DecodedImage* out, std::string* error);
 
+// The width and height an image file's header gives (PNG, JPEG, TIFF, GIF), without decoding its
+// pixels: false when the header cannot be read.
+bool imageheadersize(const u8* data, std::size_t size, i32* width, i32* height);
+
 // A picture that draws the image at (0, 0): 0 when memory runs out.
 PicHandle imagepicture(const DecodedImage& image);
 
-// Writes an image as a PNG file (for tests and export).
+// Writes an image as a PNG file, or a JPEG file of quality 95 (for tests and export).
 bool encodeimagepng(const DecodedImage& image, std::vector<u8>* out);
+bool encodeimagejpeg(const DecodedImage& image, std::vector<u8>* out);
 
 }  // namespace kv

@@ -42,6 +42,7 @@ enum class RegType : u8 {
   file = 21,
   serialport = 22,
   collection = 23,  // Collection Manager collection
+  component = 24,   // an open graphics importer
 };
 
 constexpr RegType registrytype(RegistryId id) { return RegType((id >> 24) & 0x7F); }

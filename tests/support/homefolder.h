@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "platform/files/files.h"
 #include "platform/testing/temphome.h"
@@ -35,6 +36,14 @@ class HomeFolderTest : public RuntimeTest {
   void TearDown() override {
     RuntimeTest::TearDown();
     home.reset();
+  }
+  // Writes a file of these bytes, with a type (and the creator 'ttxt'), into a folder.
+  void writefile(u32 folder, std::string_view name, const std::vector<u8>& bytes, OSType type) {
+    ASSERT_EQ(HCreate(kBootVolume, folder, PName(name), fourcc("ttxt"), type), noErr);
+    FileRef ref = nilid;
+    ASSERT_EQ(HOpen(kBootVolume, folder, PName(name), fsRdWrPerm, &ref), noErr);
+    ASSERT_EQ(writeat(ref, 0, bytes.data(), i64(bytes.size())), noErr);
+    FSClose(ref);
   }
   std::unique_ptr<TemporaryHome> home;
   u32 dir = 0;
