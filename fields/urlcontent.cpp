@@ -130,6 +130,12 @@ i16 readsource(const Source& src, i64 offset, i64 size, i64 guard, Handle* out) 
   return 0;
 }
 
+// A decoder that ran out of memory: the guard is told of twice the bytes given, and 37.
+i16 decodernomemory(const urltransfer& t) {
+  nomemory(Size(std::min<u64>(u64(t.total) * 2, 0x7FFFFFFF)));
+  return kNoMemory;
+}
+
 }  // namespace
 
 void typefromurl(ConstStringPtr name, StringPtr suffix) {
@@ -155,10 +161,7 @@ i16 url_set_buf(urltransfer* t, const u8* data, i32 length) {
 i16 url_decompress_init(urltransfer* t) {
   if (t->contenttype != urlrtf) return 0;
   i16 st = RTFInitialize(&t->fieldtext, &t->decode);
-  if (st == memFullErr) {
-    nomemory(Size(std::min<u64>(u64(t->total) * 2, 0x7FFFFFFF)));
-    return kNoMemory;
-  }
+  if (st == memFullErr) return decodernomemory(*t);
   return st;
 }
 
@@ -166,10 +169,7 @@ i16 url_decompress(urltransfer* t) {
   if (t->contenttype != urlrtf) return 0;
   i16 st = RTFDecode(t->fieldtext, t->data, t->length, &t->decode);
   if (st == 0) return 0;
-  if (st == memFullErr) {
-    nomemory(Size(std::min<u64>(u64(t->total) * 2, 0x7FFFFFFF)));
-    return kNoMemory;
-  }
+  if (st == memFullErr) return decodernomemory(*t);
   return kBadRTF;
 }
 

@@ -107,12 +107,18 @@ struct JpegError {
 void jpegfail(j_common_ptr c) { std::longjmp(reinterpret_cast<JpegError*>(c->err)->jump, 1); }
 void jpegquiet(j_common_ptr, int) {}
 
+// The error manager of one coding: errors jump back to err->jump, messages are dropped.
+jpeg_error_mgr* quietjpegerrors(JpegError* err) {
+  jpeg_error_mgr* mgr = jpeg_std_error(&err->mgr);
+  mgr->error_exit = jpegfail;
+  mgr->emit_message = jpegquiet;
+  return mgr;
+}
+
 bool decodejpeg(const u8* data, std::size_t size, DecodedImage* out, std::string* error) {
   jpeg_decompress_struct c{};
   JpegError err{};
-  c.err = jpeg_std_error(&err.mgr);
-  err.mgr.error_exit = jpegfail;
-  err.mgr.emit_message = jpegquiet;
+  c.err = quietjpegerrors(&err);
   std::vector<u8> row;
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&c);
@@ -256,9 +262,7 @@ u32 be32(const u8* p) { return u32(p[0]) << 24 | u32(p[1]) << 16 | u32(p[2]) << 
 bool jpegdimensions(const u8* data, std::size_t size, i32* w, i32* h) {
   jpeg_decompress_struct c{};
   JpegError err{};
-  c.err = jpeg_std_error(&err.mgr);
-  err.mgr.error_exit = jpegfail;
-  err.mgr.emit_message = jpegquiet;
+  c.err = quietjpegerrors(&err);
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&c);
     return false;
@@ -292,9 +296,7 @@ bool tiffdimensions(const u8* data, std::size_t size, i32* w, i32* h) {
 bool writejpeg(const DecodedImage& image, int quality, std::vector<u8>* out) {
   jpeg_compress_struct c{};
   JpegError err{};
-  c.err = jpeg_std_error(&err.mgr);
-  err.mgr.error_exit = jpegfail;
-  err.mgr.emit_message = jpegquiet;
+  c.err = quietjpegerrors(&err);
   unsigned char* buffer = nullptr;
   unsigned long length = 0;
   std::vector<u8> row(std::size_t(image.width) * 3);

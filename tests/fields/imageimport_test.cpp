@@ -26,18 +26,6 @@ DecodedImage sample(i32 w, i32 h) {
   return im;
 }
 
-// The pixels a picture draws over its frame in a 32-bit world.
-std::vector<u32> drawn(PicHandle pic, i32 w, i32 h) {
-  GWorldPtr gw = qdtest::world(32, i16(w), i16(h));
-  Rect r{0, 0, i16(h), i16(w)};
-  DrawPicture(pic, &r);
-  std::vector<u32> out;
-  for (i32 y = 0; y < h; ++y)
-    for (i32 x = 0; x < w; ++x) out.push_back(qdtest::pixel(gw, x, y) & 0xFFFFFF);
-  DisposeGWorld(gw);
-  return out;
-}
-
 class ImageImportTest : public HomeFolderTest {
  protected:
   void SetUp() override {
@@ -81,7 +69,7 @@ TEST_F(ImageImportTest, ImageFilesImportAsPicturesOfTheirPixels) {
     Rect frame{};
     QDGetPictureBounds(pic, &frame);
     EXPECT_EQ(frame, (Rect{0, 0, i16(im.height), i16(im.width)})) << r.name;
-    EXPECT_EQ(drawn(pic, im.width, im.height), im.pixels) << r.name;
+    EXPECT_EQ(qdtest::drawnpixels(pic, i16(im.width), i16(im.height)), im.pixels) << r.name;
     KillPicture(pic);
   }
 }
@@ -113,7 +101,7 @@ TEST_F(ImageImportTest, DataInMemoryIsDisposedOfOnceThePictureWasAskedFor) {
   std::vector<u8> png = testimagefile(TestImageFormat::png, sample(7, 5));
   PicHandle pic = nilhandle;
   ASSERT_EQ(importimagedata(handleof(png), fourcc("PNGf"), &pic), 0);
-  EXPECT_EQ(drawn(pic, 7, 5), sample(7, 5).pixels);
+  EXPECT_EQ(qdtest::drawnpixels(pic, 7, 5), sample(7, 5).pixels);
   KillPicture(pic);
   std::size_t before = live();
   ASSERT_EQ(importimagedata(handleof(png), fourcc("PNGf"), &pic), 0);
@@ -151,7 +139,7 @@ TEST_F(ImageImportTest, WorldsBecomePicturesThatDrawTheSamePixels) {
   PicHandle pic = nilhandle;
   ASSERT_EQ(gworldtopict(gw, &pic, fixed72dpi, fixed72dpi), 0);
   DisposeGWorld(gw);
-  EXPECT_EQ(drawn(pic, 24, 16), want);
+  EXPECT_EQ(qdtest::drawnpixels(pic, 24, 16), want);
   KillPicture(pic);
 
   expectbadhandleuses();

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/memory/memory.h"
 #include "platform/qd/qd.h"
@@ -70,6 +71,18 @@ inline bool symmetric(GWorldPtr gw, const Rect& r) {
       if (on != (pixel(gw, x, r.bottom - 1 - (y - r.top)) != 0xFFFFFF)) return false;
     }
   return true;
+}
+
+// The 32-bit pixels (xrgb, without the top byte) a picture draws over (0, 0, h, w), row by row.
+inline std::vector<u32> drawnpixels(PicHandle pic, i16 w, i16 h) {
+  GWorldPtr gw = world(32, w, h);
+  Rect r{0, 0, h, w};
+  DrawPicture(pic, &r);
+  std::vector<u32> out;
+  for (i16 y = 0; y < h; ++y)
+    for (i16 x = 0; x < w; ++x) out.push_back(pixel(gw, x, y) & 0xFFFFFF);
+  DisposeGWorld(gw);
+  return out;
 }
 
 inline std::vector<u8> pstr(const char* s) {
