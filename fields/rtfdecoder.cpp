@@ -137,7 +137,6 @@ class Decoder {
 
  private:
   const u8* bytes() const { return deref(buffer_); }
-  rtfstyle& style() { return s_.style; }
   bool inbody() const { return s_.style.destination == rtfbody; }
 
   void appendtext(const u8* text, i32 length);
@@ -245,8 +244,8 @@ void Decoder::pop() {
 
 void Decoder::setface(u8 bit, bool on) {
   flush();
-  u8& face = s_.style.run.face;
-  face = on ? u8(face | bit) : u8(face & ~bit);
+  u8 face = s_.style.run.face;
+  s_.style.run.face = on ? u8(face | bit) : u8(face & ~bit);
 }
 
 // The font of a name, or the default font for a name no font has (unless it is the system
