@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/fonts/scriptmanager.h"
 #include "platform/memory/memory.h"
 #include "platform/prefs/bundle.h"
 #include "platform/resources/resources.h"
@@ -64,6 +65,7 @@ i16 loadsettings() {
   }
   storeat<settingsrec>(deref(g.settings), s);
   g.twobyte = i16(s.twobyte);
+  enablejapanesescript(g.twobyte != 0);
   g.scriptfont = s.scriptfont;
   g.scriptsize = s.scriptsize;
   g.scriptstyle = s.scriptstyle;

@@ -15,6 +15,7 @@
 #include "platform/events/eventrecord.h"
 #include "platform/events/handlers.h"
 #include "platform/qd/qdtypes.h"
+#include "platform/text/unicodeconverters.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
 
@@ -168,6 +169,7 @@ KV_PROCSLOT(278, OSErr (*)(OSType selector, const void* value, WEReference we));
 KV_PROCSLOT(279, void (*)(const LongRect* r, WEReference we));      // WESetDestRect
 KV_PROCSLOT(280, void (*)(const LongRect* r, WEReference we));      // WESetViewRect
 KV_PROCSLOT(338, void (*)(const spot& s, LongRect* dest, LongRect* view));  // ldestview
+KV_PROCSLOT(322, UnicodeToTextFallbackProc);                       // _WEUnicodeToTextFallbackProc
 KV_PROCSLOT(339, i16 (*)(i16 feature, i16 action, WEReference we));  // WEFeatureFlag
 KV_PROCSLOT(398, bool (*)(WEReference we));                         // GetWERecDirtyFlag
 KV_PROCSLOT(399, void (*)(WEReference we, bool dirty));             // SetWERecDirtyFlag

@@ -37,7 +37,7 @@
 #include "system/externalevents.h"
 #include "system/filelocation.h"
 #include "system/getpicture.h"
-#include "textengine/werecord.h"
+#include "textengine/weinternal.h"
 
 namespace kv {
 
@@ -359,7 +359,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(316, aehandler, _WEHandleGetSelectedText),
     KV_UNBUILT(320, segmentdirection, GetSegmentDirection),
     KV_UNBUILT(321, dragsend, _WESendFlavor),
-    KV_UNBUILT(322, unicodefallback, _WEUnicodeToTextFallbackProc),
+    KV_ROUTINE(322, unicodefallback, _WEUnicodeToTextFallbackProc),
     KV_UNBUILT(323, tehook, _WEStdDrawText),
     KV_UNBUILT(324, tehook, _WEStdPixelToChar),
     KV_UNBUILT(325, tehook, _WEStdCharToPixel),

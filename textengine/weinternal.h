@@ -9,6 +9,7 @@
 #include "platform/collections/collections.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/regions.h"
+#include "platform/text/unicodeconverters.h"
 #include "textengine/werecord.h"
 
 namespace kv {
@@ -65,28 +66,28 @@ struct WERec {
   Handle hoveredObject;
   Handle objectHandlers;
   u32 tluc;  // kept for selector 'tluc'; the engine does not read it
-  WEProcPtr clickLoop;
-  WEProcPtr scrollProc;
+  WEClickLoopProcPtr clickLoop;
+  WEScrollProcPtr scrollProc;
   WEProcPtr tsmPreUpdate;
   WEProcPtr tsmPostUpdate;
   WEProcPtr hidn;  // kept for selector 'hidn'; the engine does not call it
   WEProcPtr ptrk;  // kept for selector 'ptrk'; the engine does not call it
   WEProcPtr translateDragHook;
-  WEProcPtr hiliteDropAreaHook;
-  WEProcPtr drawTextHook;
-  WEProcPtr pixelToCharHook;
-  WEProcPtr charToPixelHook;
-  WEProcPtr lineBreakHook;
-  WEProcPtr wordBreakHook;
-  WEProcPtr charByteHook;
-  WEProcPtr charTypeHook;
-  WEProcPtr eraseHook;
-  WEProcPtr drawTSMHiliteHook;
-  WEProcPtr fluxProc;
+  WEHiliteDropAreaProcPtr hiliteDropAreaHook;
+  WEDrawTextProcPtr drawTextHook;
+  WEPixelToCharProcPtr pixelToCharHook;
+  WECharToPixelProcPtr charToPixelHook;
+  WELineBreakProcPtr lineBreakHook;
+  WEWordBreakProcPtr wordBreakHook;
+  WECharByteProcPtr charByteHook;
+  WECharTypeProcPtr charTypeHook;
+  WEEraseProcPtr eraseHook;
+  WEDrawTSMHiliteProcPtr drawTSMHiliteHook;
+  WEFluxProcPtr fluxProc;
   WEProcPtr undoProc;
   WEProcPtr preparePrintProc;
-  WEProcPtr fontNameToFamilyHook;
-  WEProcPtr familyToFontNameHook;
+  WEFontNameToFamilyProcPtr fontNameToFamilyHook;
+  WEFontFamilyToNameProcPtr familyToFontNameHook;
 };
 static_assert(std::is_standard_layout_v<WERec> && std::is_trivially_copyable_v<WERec>,
               "selectors reach record fields by offset");
@@ -160,24 +161,156 @@ i16 _WEGetIndDirection(i32 run, WEReference we);
 void _WEGetIndRuler(i32 paraRun, WEParaInfo* info, WEReference we);
 void _WEGetExtParaInfo(i32 offset, WEParaInfo* info, WEReference we);
 
-// Ruler copy mode bits.
-enum : u16 {
-  weDoDirection = 0x1,
-  weDoAlignment = 0x2,
-  weDoLeftIndent = 0x4,
-  weDoRightIndent = 0x8,
-  weDoFirstLineIndent = 0x10,
-  weDoLineSpacing = 0x20,
-  weDoSpaceBefore = 0x40,
-  weDoSpaceAfter = 0x80,
-  weDoRulerSetting = 0x200,
-  weDoBorderStyle = 0x400,
-};
 void _WECopyRuler(const WERuler* source, WERuler* dest, u16 mode);
 // Frees the object of every used style entry and sets every reference count to 0.
 void _WEResetStyleTable(WEReference we);
 // Brings nullStyle up to date with the style before the selection start.
 void _WESynchNullStyle(WEReference we);
+
+// --- Style and paragraph runs -----------------------------------------------------------------
+// The primitives on the run arrays. A run is inserted after the given one; every change keeps
+// the table entries' counts; a style entry no run uses any more gives up its object.
+OSErr _WEInsertStyleRun(i32 run, i32 start, i32 styleIndex, WEReference we);
+OSErr _WEInsertParaRun(i32 run, i32 start, i32 rulerIndex, WEReference we);
+void _WERemoveStyleRun(i32 run, WEReference we);
+void _WERemoveParaRun(i32 run, WEReference we);
+void _WEChangeStyleRun(i32 run, i32 styleIndex, bool keepObject, WEReference we);
+void _WEChangeParaRun(i32 run, i32 rulerIndex, WEReference we);
+// The table entry for the attributes (or the ruler): an equal entry in use, else a free entry or
+// a new one, filled and left with count 0 (the caller counts the use). A new style takes its
+// text encoding from the font and its run metrics from an entry of the same font, face and size,
+// else from the font.
+OSErr _WENewStyle(const WETextStyle* attributes, i32* index, WEReference we);
+OSErr _WENewRuler(const WERuler* ruler, i32* index, WEReference we);
+// Add delta to the starts from the element through the sentinel; objects at or after offset.
+void _WEBumpStyleRunStart(i32 run, i32 delta, WEReference we);
+void _WEBumpParaRunStart(i32 run, i32 delta, WEReference we);
+void _WEBumpLineStart(i32 line, i32 delta, WEReference we);
+void _WEBumpObjectOffsets(i32 offset, i32 delta, WEReference we);
+// Whole paragraphs: the start back to its paragraph's start, the end on through the next
+// return (an empty range first takes the byte after it, unless at the text's end).
+void _WEExtendToParaBoundaries(i32* start, i32* end, WEReference we);
+// The start of start's line, and the start of the line after end's line less one.
+void _WEExtendToLineBoundaries(i32* start, i32* end, WEReference we);
+// Removes the line records of the lines after start's through end's and moves later starts.
+void _WERemoveLineRange(i32 start, i32 end, WEReference we);
+
+// Edits. Inserted text joins the run of the byte before it and takes the null style (all of
+// it while the null style is current, else only its object reference); a deletion makes the
+// style at its start the null style. The change hook ('flux') hears of both.
+OSErr _WEInsertText(i32 offset, const void* text, i32 length, WEReference we);
+OSErr _WEDeleteRange(i32 start, i32 end, WEReference we);
+void _WERemoveStyleRunRange(i32 start, i32 end, WEReference we);
+void _WERemoveParaRunRange(i32 start, i32 end, WEReference we);
+// A style (the mode's attributes; a toggle goes by the range's continuous face) or a ruler (the
+// mask's fields; whole paragraphs) over a range.
+OSErr _WESetStyleRange(i32 start, i32 end, u32 mode, const WETextStyle* attributes, WEReference we);
+OSErr _WESetRulerRange(i32 start, i32 end, u16 mask, const WERuler* ruler, WEReference we);
+// The whole ruler, every byte of it, over the paragraphs of a range.
+OSErr _WEReplaceRulerRange(i32 start, i32 end, const WERuler* ruler, WEReference we);
+// After an edit: the text is laid out again (nothing while recalculation is inhibited).
+OSErr _WERedraw(i32 start, i32 end, WEReference we);
+
+// Scraps applied over [start, end): the 'styl' scrap (u16 count, 20-byte elements), 'WEcf'
+// runs over parsed 'WEst' styles (WETextStyle entries), 'WEpf' runs over parsed 'WEru' rulers,
+// and an encoding scrap ({i32 offset, u32 encoding} entries). Offsets are relative to start;
+// spans are clipped to the range; elements whose offsets are negative or descend, and runs
+// whose index names no style or ruler, apply nothing.
+OSErr _WEApplyTextEditStyleScrap(i32 start, i32 end, Handle styleScrap, WEReference we);
+OSErr _WEApplyCharacterFormatting(i32 start, i32 end, Handle runs, Handle styles, WEReference we);
+OSErr _WEApplyParagraphFormatting(i32 start, i32 end, Handle runs, Handle rulers, WEReference we);
+OSErr _WEApplyEncodingScrap(i32 start, i32 end, Handle encodings, WEReference we);
+
+// Private scraps (undo): u32 count, then {i32 offset from the range start, style attributes} or
+// {i32 offset, ruler} per run of the range, in host order.
+#define KV_WEPRIVATESTYLE_FIELDS(F) F(i32, offset, 0) F(WETextStyle, style, 4)
+KV_STORED_RECORD(WEPrivateStyle, 44, KV_WEPRIVATESTYLE_FIELDS)
+#define KV_WEPRIVATERULER_FIELDS(F) F(i32, offset, 0) F(WERuler, ruler, 4)
+KV_STORED_RECORD(WEPrivateRuler, 164, KV_WEPRIVATERULER_FIELDS)
+OSErr _WEBuildPrivateStyleScrap(i32 start, i32 end, Handle scrap, WEReference we);
+OSErr _WEBuildPrivateRulerScrap(i32 start, i32 end, Handle scrap, WEReference we);
+// Append: a new last element at `offset` unless the style (ruler) equals the last one. Prepend:
+// a new first element at 0 unless it equals the first one; the later elements move on by delta.
+OSErr _WEAppendStyleToPrivateStyleScrap(Handle scrap, const WETextStyle* style, i32 offset);
+OSErr _WEPrependStyleToPrivateStyleScrap(Handle scrap, const WETextStyle* style, i32 delta);
+OSErr _WEAppendRulerToPrivateRulerScrap(Handle scrap, const WERuler* ruler, i32 offset);
+OSErr _WEPrependRulerToPrivateRulerScrap(Handle scrap, const WERuler* ruler, i32 delta);
+// Applies a private scrap to [start, end): each element's style (every attribute but the
+// object) or whole ruler from its offset to the next one's.
+OSErr _WEApplyPrivateStyleScrap(i32 start, i32 end, Handle scrap, WEReference we);
+OSErr _WEApplyPrivateRulerScrap(i32 start, i32 end, Handle scrap, WEReference we);
+
+// Intelligent cut and paste. Cut widens a whole-word range by the space before it (else the
+// one after it); paste answers 1 (a space goes after the pasted range), -1 (before it) or 0.
+void _WEIntelligentCut(i32* start, i32* end, WEReference we);
+i16 _WEIntelligentPaste(i32 start, i32 end, WEReference we);
+bool _WEIsWordRange(i32 start, i32 end, WEReference we);
+// Punctuation or blank (outside the text counts as a blank).
+bool _WEIsPunct(i32 offset, WEReference we);
+
+// --- Fonts and continuous style ------------------------------------------------------------
+// Copies the attributes the mode names from a text style into another (see the weDo modes);
+// `continuousFace` holds the face bits set across the whole range a toggle applies to. The
+// text encoding is never copied.
+void _WECopyStyle(const WETextStyle* source, WETextStyle* dest, u8 continuousFace, u32 mode);
+// The style's run height and ascent from its font, size (0 becomes 12) and face.
+OSErr _WECalcFontMetrics(WEStyle* style, WEReference we);
+// 0 the system font, 1 the application font, any other value itself.
+i16 _WEResolveFontDesignator(i16 font);
+// True when the byte before the offset (the byte at it, on a leading edge) lies in [start, end).
+bool _WEOffsetInRange(i32 offset, bool leadingEdge, i32 start, i32 end);
+void _WEContinuousStyleRange(i32 start, i32 end, u16* mode, WETextStyle* style, WEReference we);
+// The family of a font name on this machine: an unknown font becomes the default font of the
+// script (of the system script when that one is not enabled); the system font's name stays
+// the system font. The hook, when given, decides last.
+OSErr _WEMapFontName(ConstStringPtr name, i16 storedFamily, u8 script, WEFontNameToFamilyProcPtr hook, i16* family);
+// The same with the script of a text encoding, asking the font catalogue's name look-up first.
+OSErr _WEQDFontNameToFontFamily(ConstStringPtr name, i16 storedFamily, TextEncoding encoding,
+                                WEFontNameToFamilyProcPtr hook, i16* family);
+// The name of a family (empty when it names none); the hook, when given, may rewrite it.
+OSErr _WEFontFamilyToQDFontName(i16 family, Str255 name, WEFontFamilyToNameProcPtr hook);
+OSErr _WEBuildFontTableForRange(i32 start, i32 end, Handle fontTable, WEFontFamilyToNameProcPtr hook,
+                                WEReference we);
+
+// --- Unicode ---------------------------------------------------------------------------------
+OSErr _WEFontFamilyToTextEncoding(i16 family, TextEncoding* encoding);
+OSErr _WETextEncodingToFontFamily(TextEncoding encoding, i16* family);
+// 0 for families below 16384, else (family - 15872) >> 9.
+i16 _WEFontFamilyToScript(i16 family);
+// The conversions with a growing output. Output is appended to `out` at *written (in/out);
+// `sourceOffsets` (count of them, ascending) come back in `outOffsets` as offsets into `out`.
+OSErr _WEConvertTextToUnicode(const u8* text, i32 length, const TextToUnicodeInfo& converter, u32 flags, Handle out,
+                              i32* written, i32 count, const i32* sourceOffsets, i32* outOffsets);
+OSErr _WEConvertUnicodeToText(const u8* unicode, i32 length, const UnicodeToTextInfo& converter, u32 flags,
+                              Handle out, i32* written, i32 count, const i32* sourceOffsets, i32* outOffsets);
+// Unicode (UTF-16 units) spread over the enabled scripts' encodings: the text and an
+// encoding scrap of {u32 offset, u32 encoding} entries (may be none). nilHandleErr without a
+// text handle.
+OSErr _WEConvertUnicodeToMultiScriptText(const UniChar* text, i32 units, Handle textOut, Handle encodingsOut);
+// Unicode with 'WEcf' and 'WEpf' run arrays over a parsed style array (WETextStyle entries)
+// into 8-bit text, each run in its style's encoding; the run offsets become text offsets.
+OSErr _WEConvertStyledUnicode(const void* unicode, i32 byteLength, TextEncoding unicodeEncoding, Handle charFormat,
+                              Handle paraFormat, Handle styles, Handle textOut);
+// The merged, ascending offsets of two run arrays (either may be none), each offset once; and
+// converted offsets (same order) written back into both.
+OSErr _WESpliceRunArrays(Handle a, Handle b, Handle* offsets);
+void _WERemapRunArrays(Handle a, Handle b, Handle offsets);
+void _WEBumpRunArray(Handle runs, i32 delta);
+void _WEEndianSwap(const UniChar* source, UniChar* dest, i32 count);
+// Return <-> U+2029 and the object placeholder 1 <-> U+FFFC, in place.
+void _WEMapCCsMacToUnicode(UniChar* units, i32 count);
+void _WEMapCCsUnicodeToMac(UniChar* units, i32 count);
+OSStatus _WEUnicodeToTextFallbackProc(const UniChar* source, ByteCount sourceLength, ByteCount* sourceUsed, u8* dest,
+                                      ByteCount destRoom, ByteCount* destUsed);
+// For tests: the first output estimate of the conversions in bytes (0: the standard estimate).
+void _WESetConversionEstimate(i32 bytes);
+
+// --- Scraps ----------------------------------------------------------------------------------
+// The distinct styles of the runs from the one holding start to the one holding the range's
+// last character (the run at start for an empty range), in style-table order.
+#define KV_WEUNIQUESTYLE_FIELDS(F) F(i32, index, 0) F(WEStyle, style, 4)
+KV_STORED_RECORD(WEUniqueStyle, 48, KV_WEUNIQUESTYLE_FIELDS)
+OSErr _WEGetUniqueStyles(i32 start, i32 end, Handle out, WEReference we);
 
 // --- Selectors -------------------------------------------------------------------------------
 // A selector table row: the field's offset and width in the base record (width 0 ends the

@@ -41,30 +41,22 @@ u32 environmentflags() {
   return flags;
 }
 
-// The first style of a record: the current port's font, face, size and (with colour drawing)
-// foreground colour, on a white background with transfer value 1. The font designators 0 and 1
-// become the system and application fonts, size 0 becomes 12, and the face replaces the old
-// one (condense and extend exclude each other). The run metrics come from the font.
-WEStyle portstyle(bool colour) {
+// The first style of a record: the current port's font, face and size and (with colour
+// drawing) its foreground colour, copied in by the style copy rule, on a white background with
+// transfer value 1; its encoding and run metrics come from the font.
+OSErr portstyle(WEReference we, bool colour, WEStyle* s) {
   const CGrafPtr port = currentportid();
-  WEStyle s{};
-  const i16 font = GetPortTextFont(port);
-  s.ts.font = font == systemFont ? GetSysFont() : font == applFont ? GetAppFont() : font;
-  u8 face = u8(GetPortTextFace(port));
-  if (face & facecondense) face = u8(face & ~faceextend);
-  if (face & faceextend) face = u8(face & ~facecondense);
-  s.ts.face = face;
-  const i16 size = GetPortTextSize(port);
-  s.ts.size = size == 0 ? i16(12) : i16(_WEPinInRange(size, 1, 32767));
-  RGBColor c{0, 0, 0};
-  if (colour) GetForeColor(&c);
-  s.ts.color = c;
-  s.ts.backColor = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
-  s.ts.transferMode = 1;
-  const FontMetrics m = fontmetrics(FontKey{s.ts.font, s.ts.size, face});
-  s.runHeight = u16(m.ascent + m.descent + m.leading);
-  s.runAscent = u16(m.ascent);
-  return s;
+  WETextStyle from{};
+  from.font = GetPortTextFont(port);
+  from.face = u8(GetPortTextFace(port));
+  from.size = GetPortTextSize(port);
+  if (colour) GetForeColor(&from.color);
+  *s = WEStyle{};
+  s->ts.backColor = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
+  s->ts.transferMode = 1;
+  _WECopyStyle(&from, &s->ts, 0, weDoFont | weDoFace | weDoSize | weDoColor | weDoReplaceFace);
+  _WEFontFamilyToTextEncoding(s->ts.font, &s->ts.encoding);
+  return _WECalcFontMetrics(s, we);
 }
 
 // The parts of a new record, steps 2 to 10 of its making.
@@ -115,7 +107,9 @@ OSErr makerecord(WERec& r, WEReference we, const LongRect* destRect, const LongR
   sentinel.handlerIndex = -1;
   setweelement(r.objectList, 0, sentinel);
 
-  setweelement(r.hStyles, 0, WEStyleTableEntry{1, portstyle((r.flags & weFlagColor) != 0)});
+  WEStyleTableEntry first{1, {}};
+  if (OSErr err = portstyle(we, (r.flags & weFlagColor) != 0, &first.style)) return err;
+  setweelement(r.hStyles, 0, first);
 
   return WECalText(we);
 }

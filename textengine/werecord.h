@@ -13,10 +13,11 @@
 #include "platform/qd/qdtypes.h"
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
+#include "textengine/wehooks.h"
 
 namespace kv {
 
-using WEReference = RegistryId;  // RegType::werec
+// WEReference (a RegistryId of RegType::werec) is declared with the hook types.
 
 constexpr OSErr weBadReferenceErr = paramErr;
 constexpr OSErr weNoPropertyErr = -5751;   // the record or object has no such property
@@ -123,9 +124,49 @@ enum : i16 {
   weFPlainColor = 31,      // plain drawing in colour environments
 };
 
-// Procedures kept in a record's hook fields. Each hook's own signature belongs to the code that
-// calls it; the record keeps every hook at a procedure pointer's full width.
+// Procedures kept in the record fields whose callers are not built yet (the inline-input,
+// drag, undo and printing procedures); the hooks have their own types (wehooks.h). Every
+// procedure field is a procedure pointer's full width.
 using WEProcPtr = void (*)();
+
+// --- Style modes -----------------------------------------------------------------------------
+// Which attributes of a text style a style change copies (_WECopyStyle and the style setters).
+enum : u32 {
+  weDoFont = 0x1,             // font (0 is the system font, 1 the application font)
+  weDoFace = 0x2,             // face, added to the old one unless toggled or replaced
+  weDoSize = 0x4,             // size (0 is 12), pinned to 1..32767
+  weDoColor = 0x8,
+  weDoAddSize = 0x10,         // the size is added to the old one
+  weDoToggleFace = 0x20,      // with weDoFace: toggle
+  weDoReplaceFace = 0x40,     // with weDoFace: replace
+  weDoFaceMask = 0x200,       // face := (face AND mask) OR (old AND NOT mask)
+  weDoExtraFace = 0x00400000,
+  weDoExtraFaceMask = 0x00800000,
+  weDoLanguage = 0x01000000,
+  weDoSetting = 0x02000000,   // the u16 setting (the underline style)
+  weDoTransferMode = 0x04000000,
+  weDoBackColor = 0x08000000,
+  weDoShift = 0x10000000,     // vertical shift, pinned to -8192..8191
+  weDoAddShift = 0x20000000,
+  weDoHilite = 0x40000000,    // the inline-input hilite style (otherwise every copy clears it)
+  weDoObject = 0x80000000,    // the embedded object (and the hilite style cleared)
+  weDoAll = 0x1F40004F,       // every attribute but the object and the hilite style
+};
+
+// Ruler copy mode bits (WEContinuousRuler and the ruler setters).
+enum : u16 {
+  weDoDirection = 0x1,
+  weDoAlignment = 0x2,
+  weDoLeftIndent = 0x4,
+  weDoRightIndent = 0x8,
+  weDoFirstLineIndent = 0x10,
+  weDoLineSpacing = 0x20,
+  weDoSpaceBefore = 0x40,
+  weDoSpaceAfter = 0x80,
+  weDoRulerSetting = 0x200,
+  weDoBorderStyle = 0x400,
+  weDoAllRuler = 0x6FF,
+};
 
 // --- Creation and disposal -------------------------------------------------------------------
 // A record with empty text drawing into the current port; null rectangles are empty. On
@@ -176,6 +217,48 @@ void WEGetParaInfo(i32 offset, WEParaInfo* info, WEReference we);  // offset -1:
 // The alignment and direction of the paragraph holding the selection start.
 i8 WEGetAlignment(WEReference we);
 i8 WEGetDirection(WEReference we);
+
+// --- Continuous style, font tables and Unicode -----------------------------------------------
+constexpr OSErr weMalformedScrapErr = -1702;  // a scrap, table or run array that does not hold together
+constexpr OSErr weNewerVersionErr = -1706;    // a font table of a version this engine does not read
+
+// Which of the requested attributes (*mode, limited to font, face, size, colour and face mask)
+// hold across the selection: the bits of those that do stay set, and *style gets the first
+// run's font, face, size and colour (the face bits common to every run; with weDoFaceMask the
+// union of the faces as the mask). At an insertion point, the null style and true. True when
+// every requested attribute holds.
+bool WEContinuousStyle(u16* mode, WETextStyle* style, WEReference we);
+// The same for the ruler fields (*mode limited to weDoAllRuler) across the selected
+// paragraphs; *ruler (may be null) gets the first paragraph's requested fields.
+bool WEContinuousRuler(u32* mode, WERuler* ruler, WEReference we);
+
+// A font table ('FISH'): a 16-byte header {'FISH', version 0x01018000, entry count, 0}, then
+// per family {stored family, local family, text encoding, 0, offset of its name}, then the
+// length-prefixed names, each padded to a multiple of 4 bytes. Host byte order.
+// WEUpdateFontTable maps each name to this machine's family (a font that is not installed
+// to its script's default font; the hook may decide) and sets *changed when any differs.
+// nilHandleErr, weMalformedScrapErr or weNewerVersionErr for a table that cannot be read.
+OSErr WEUpdateFontTable(Handle fontTable, WEFontNameToFamilyProcPtr hook, u8* changed);
+// Renumbers the fonts of a 'styl' scrap by a font table WEUpdateFontTable mapped.
+OSErr WEUpdateStyleScrap(Handle styleScrap, Handle fontTable);
+// The font table of the whole text (the families of its styles, each once); the hook (else
+// the record's 'ff2n' hook) may rewrite the names.
+OSErr WEBuildFontTable(Handle fontTable, WEFontFamilyToNameProcPtr hook, WEReference we);
+
+// Options of WEGetTextRangeAsUnicode.
+enum : u32 {
+  weGetAddUnicodeBOM = 0x200,    // a byte-order mark first
+  weGetLittleEndian = 0x400,     // UTF-16 units with their bytes swapped
+};
+// The range [start, end) (-1: the selection's) as Unicode in the given variant and format (0
+// UTF-16 in host order, 2 UTF-8) into `unicode`. The run arrays of the range's character and
+// paragraph formats ('WEcf', 'WEpf': {i32 offset, i32 index} entries, either may be none)
+// have their offsets moved to the same places in the Unicode. In UTF-16 a return becomes
+// U+2029 and an object's placeholder U+FFFC. nilHandleErr without `unicode`, paramErr for an
+// end before the start, weMalformedScrapErr for run arrays whose offsets descend or leave the
+// range.
+OSErr WEGetTextRangeAsUnicode(i32 start, i32 end, Handle unicode, Handle charFormat, Handle paraFormat, u32 variant,
+                              u32 format, u32 options, WEReference we);
 
 // --- Layout and text (replaced as line layout and the put family land) ---------------------
 // Lays the whole text out again for the destination's width.

@@ -138,6 +138,7 @@ constexpr FixedFamily kFixed[] = {
 #undef URWT1
 
 constexpr i16 genevanumber = 3;
+constexpr i16 symbolnumber = 23;
 
 std::string fixedpath(const FontState& s, const char* path) {
   if (path == nullptr) return {};
@@ -423,6 +424,16 @@ OSStatus FMGetFontFamilyName(i16 family, Str255 name) {
 }
 
 void GetFontName(i16 num, Str255 name) { FMGetFontFamilyName(num, name); }
+
+OSStatus FMGetFontFamilyTextEncoding(i16 family, TextEncoding* encoding) {
+  const Family* f = findfamily(fontstate(), family);
+  if (f == nullptr) return kFMInvalidFontFamilyErr;
+  if (encoding) {
+    *encoding = kTextEncodingMacRoman;
+    if (f->ownencoding) *encoding = f->number == symbolnumber ? kTextEncodingMacSymbol : kTextEncodingMacDingbats;
+  }
+  return noErr;
+}
 
 i16 GetSysFont() { return systemFont; }
 i16 GetAppFont() { return genevanumber; }

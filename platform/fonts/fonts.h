@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text/textencodings.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -93,6 +94,9 @@ i16 FMGetFontFamilyFromName(ConstStringPtr name);
 // The name of a family: 0, or kFMInvalidFontFamilyErr with an empty name.
 constexpr OSStatus kFMInvalidFontFamilyErr = -985;
 OSStatus FMGetFontFamilyName(i16 family, Str255 name);
+// The character set a family's bytes index: Symbol and Zapf Dingbats their own, every other
+// family Mac Roman. kFMInvalidFontFamilyErr for a number that names no family.
+OSStatus FMGetFontFamilyTextEncoding(i16 family, TextEncoding* encoding);
 
 // One family of the font menu: its number and its name in Mac Roman.
 struct FontFamily {

@@ -1,32 +1,45 @@
-// The Script Manager's view of the installed writing systems. Only the Roman script is
-// enabled: text is Mac Roman throughout, no script is right to left and none is two-byte.
+// The Script Manager's view of the installed writing systems. The Roman script is always
+// enabled; the Japanese script (Shift-JIS text) is enabled too while two-byte text is switched
+// on (the settings record's two-byte word; reset brings it back off). No script is right to
+// left. The system script and the keyboard's script are Roman, the region 0, and every
+// script's default font is Geneva.
 #pragma once
 
+#include "platform/text/sjis.h"
 #include "platform/types.h"
 
 namespace kv {
-
-constexpr i16 smRoman = 0;
 
 // Selectors of GetScriptManagerVariable.
 enum : i16 {
   smEnabled = 4,      // number of enabled scripts
   smBidirect = 6,     // nonzero when a right-to-left script is enabled
+  smSysScript = 18,   // the system script
   smKeyScript = 22,   // the keyboard's script
   smDoubleByte = 36,  // nonzero when a two-byte script is installed
+  smRegionCode = 40,  // the system's region
 };
 
 // Selectors of GetScriptVariable.
 enum : i16 {
   smScriptEnabled = 4,  // nonzero when the script is enabled
   smScriptSysFond = 12, // the script's system font
-  smScriptAppFond = 14, // the script's application font
+  smScriptAppFond = 14, // the script's default (application) font
   smScriptFlags = 22,   // the script's flag bits
 };
+// Bit of smScriptFlags: the script's characters are all one byte.
+constexpr i32 smsfSingByte = 1 << 1;
+
+// The highest script code.
+constexpr i16 smUninterp = 32;
+
+// Switches the Japanese script on or off.
+void enablejapanesescript(bool on);
 
 i32 GetScriptManagerVariable(i16 selector);
 i32 GetScriptVariable(i16 script, i16 selector);
-// The script a font family belongs to.
+// The script a font family belongs to: families below 16384 are Roman; above, each script has
+// 512 numbers from 16384 (script 1) on. Designators 0 and 1 are Roman.
 i16 FontToScript(i16 font);
 // The system's line direction: 0 left to right, -1 right to left.
 i16 GetSysDirection();

@@ -19,6 +19,8 @@ i16 TextWidth(const void* text, i16 firstByte, i16 byteCount);
 i16 StringWidth(ConstStringPtr s);
 i16 CharWidth(u8 ch);
 void GetFontInfo(FontInfo* info);
+// The metrics of a font, size and face without a port (size 0 means 12). Always 0.
+OSStatus FetchFontInfo(i16 font, i16 size, i16 face, FontInfo* info);
 
 // Justified text and measuring within a line (single-byte Roman text). slop is 16.16 fixed
 // extra width spread over the spaces; numer and denom are ignored (1:1).

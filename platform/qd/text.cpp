@@ -229,8 +229,14 @@ void GetFontInfo(FontInfo* info) {
     *info = FontInfo{};
     return;
   }
-  const FontMetrics m = fontmetrics(portfont(*p));
+  FetchFontInfo(p->txFont, p->txSize, p->txFace, info);
+}
+
+OSStatus FetchFontInfo(i16 font, i16 size, i16 face, FontInfo* info) {
+  if (info == nullptr) return paramErr;
+  const FontMetrics m = fontmetrics(FontKey{font, size, u8(face)});
   *info = FontInfo{m.ascent, m.descent, m.widmax, m.leading};
+  return noErr;
 }
 
 void DrawJustified(const void* text, i32 length, i32 slop, i16, Point, Point) {
