@@ -1,6 +1,7 @@
 // Replay driver for the fuzz targets when they are not built with libFuzzer: feeds each
 // target a deterministic stream of generated inputs (random bytes, and mutations of the
-// target's own seed inputs when it offers them) on the big-stack thread.
+// target's own seed inputs when it offers them) on the big-stack thread, resetting the
+// runtime after each. `--runs N` sets the count, `--seed N` another stream.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,12 +17,15 @@ extern "C" __attribute__((weak)) std::size_t kvFuzzSeeds(std::vector<std::vector
 
 int main(int argc, char** argv) {
   long runs = 2000;
-  for (int i = 1; i + 1 < argc; ++i)
+  std::uint64_t seed = 0;
+  for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--runs") == 0) runs = std::atol(argv[i + 1]);
-  return kv::runonbigstack([runs]() {
+    if (std::strcmp(argv[i], "--seed") == 0) seed = std::strtoull(argv[i + 1], nullptr, 10);
+  }
+  return kv::runonbigstack([runs, seed]() {
     std::vector<std::vector<std::uint8_t>> seeds;
     if (kvFuzzSeeds) kvFuzzSeeds(&seeds);
-    std::uint64_t x = 0x9E3779B97F4A7C15ull;
+    std::uint64_t x = 0x9E3779B97F4A7C15ull ^ (seed * 0xD1B54A32D192ED03ull);
     auto next = [&x]() {
       x ^= x << 13;
       x ^= x >> 7;

@@ -21,6 +21,7 @@
 #include "shell/startup.h"
 #include "shell/windtable.h"
 #include "tests/support/eventloop.h"
+#include "tests/support/holds.h"
 
 namespace kv {
 namespace {
@@ -470,6 +471,46 @@ TEST_F(MainLoopTest, TheMessageBoxsCloseBoxHidesIt) {
   settle();
   EXPECT_FALSE(IsWindowVisible(box));
   EXPECT_EQ(log(), "");
+}
+
+// Handlers that take the window to another card while their own message is still being
+// dispatched: the clicked button's card goes away under its mouseDown (the click's mouseUp
+// then reaches nobody), and the card's mouseUp passes on to a background that is no longer
+// shown. Nothing is left held and the next click reaches the card now shown.
+TEST_F(MainLoopTest, HandlersThatLeaveTheirCardWhileTheirMessageIsDispatched) {
+  Project p = project();
+  p.windows[0].backgrounds.push_back(testproject::Background{"Other", logs("other", {"mouseUp"}), {}});
+  p.windows[0].backgrounds[0].script = logs("plain", {"mouseUp"});
+  p.windows[0].cards[0].objects[0].script = "on mouseDown\n  global log\n  put \"Go mouseDown,\" after log\n"
+                                            "  go card 2\nend mouseDown";
+  replacehandler(&p.windows[0].cards[0].script, "mouseUp",
+                 "on mouseUp\n  global log\n  put \"mouseUp,\" after log\n  go card 3\n  pass mouseUp\nend mouseUp\n");
+  testproject::Card two{"Two", logs("two", {"mouseDown", "mouseUp"}), 0, {}, {}};
+  testproject::Card three{"Three", logs("three", {"mouseUp"}), 1, {}, {}};
+  p.windows[0].cards.push_back(two);
+  p.windows[0].cards.push_back(three);
+  ASSERT_EQ(openproject(p), 0);
+  settle();
+  u64 holds = recordholds();
+  clearlog();
+  drive::click(at(20, 20));
+  settle();
+  EXPECT_EQ(log(), "Go mouseDown,closeCard,");
+  EXPECT_EQ(current().cardnum, 2u);
+  EXPECT_EQ(recordholds(), holds);
+  ASSERT_EQ(doline("go card 1"), 0);
+  settle();
+  clearlog();
+  drive::click(at(300, 200));
+  settle();
+  EXPECT_EQ(log(), "mouseDown,mouseUp,closeCard,closeBackground,plain mouseUp,")
+      << "passed to the background of the card it came from";
+  EXPECT_EQ(current().cardnum, 3u);
+  EXPECT_EQ(recordholds(), holds);
+  clearlog();
+  drive::click(at(300, 200));
+  settle();
+  EXPECT_EQ(log(), "three mouseUp,");
 }
 
 class SelectTest : public EventLoopTest {

@@ -10,6 +10,7 @@
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/starfile.h"
+#include "tests/support/holds.h"
 
 namespace kv {
 
@@ -183,22 +184,9 @@ u32 ReferenceTest::cardnumber(std::string_view words) {
   return n;
 }
 
-u64 ReferenceTest::holds() {
-  u64 n = 0;
-  for (RegistryId s = mainglobals().openprojects; s != nilid; s = nextvir(s)) {
-    const projectstore* st = findprojectstore(s);
-    if (st == nullptr || st->cache == nilhandle) continue;
-    Size count = HandleCount<virentry>(st->cache);
-    for (Size i = 0; i < count; ++i) n += HandleAs<virentry>(st->cache)[i].usecount;
-  }
-  return n;
-}
+u64 ReferenceTest::holds() { return recordholds(); }
 
-u32 ReferenceTest::openprojects() {
-  u32 n = 0;
-  for (RegistryId s = mainglobals().openprojects; s != nilid; s = nextvir(s)) ++n;
-  return n;
-}
+u32 ReferenceTest::openprojects() { return openprojectcount(); }
 
 std::string ReferenceTest::backfieldtext(i32 index) {
   spot s = spotat(current().backspots, index);
