@@ -6,7 +6,8 @@
 
 namespace kv {
 
-const char six2pr[65] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+// constexpr, so that the reverse table below is built at compile time by every compiler.
+constexpr char six2pr[65] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 namespace {
 

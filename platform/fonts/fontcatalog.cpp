@@ -276,7 +276,8 @@ void listinstalledfamilies(FontState& s) {
   std::map<std::string, std::vector<const Listed*>> byname;
   for (const Listed& l : files) byname[foldname(l.name)].push_back(&l);
   std::set<i16> taken = takennumbers(s);
-  for (auto& [folded, members] : byname) {
+  for (auto& [key, members] : byname) {
+    const std::string& folded = key;  // a lambda takes a reference, not a structured binding
     bool isfixed = std::any_of(s.families.begin(), s.families.end(),
                                [&](const Family& f) { return f.fixed && foldname(f.name) == folded; });
     if (isfixed) continue;
