@@ -301,17 +301,25 @@ class StarCrashTest : public StarTest {
     closestore(st);
   }
 
+  // Creates crash.kv45 and runs the workload on it with its writes logged: the number of
+  // writes the creation made.
+  std::size_t recordworkload() {
+    logwrites(home->path() + "/crash.kv45");
+    EXPECT_EQ(createstar(kBootVolume, dir, PName("crash.kv45")), 0);
+    std::size_t created = hist.writes.size();
+    RegistryId st = openstore("crash.kv45");
+    workload(st);
+    closestore(st);
+    setfilewritehook(nullptr);
+    return created;
+  }
+
   History hist;
 };
 
 TEST_F(StarCrashTest, AKillAfterAnyWriteLeavesAStoreThatOpensAndHoldsItsRecords) {
-  logwrites(home->path() + "/crash.kv45");
-  ASSERT_EQ(createstar(kBootVolume, dir, PName("crash.kv45")), 0);
-  std::size_t created = hist.writes.size();
-  RegistryId st = openstore("crash.kv45");
-  workload(st);
-  closestore(st);
-  setfilewritehook(nullptr);
+  std::size_t created = recordworkload();
+  if (HasFatalFailure()) return;
   ASSERT_GT(hist.writes.size(), created + 100);
   // The finished file is the image of the whole log.
   ASSERT_EQ(readwhole(dir, "crash.kv45"), hist.image(hist.writes.size()));
@@ -325,13 +333,8 @@ TEST_F(StarCrashTest, AKillAfterAnyWriteLeavesAStoreThatOpensAndHoldsItsRecords)
 // each sector boundary inside it, and between two barriers only some of the writes (each one
 // left out, each one alone, and random choices).
 TEST_F(StarCrashTest, TornAndReorderedWritesLeaveAStoreThatOpensAndHoldsItsRecords) {
-  logwrites(home->path() + "/crash.kv45");
-  ASSERT_EQ(createstar(kBootVolume, dir, PName("crash.kv45")), 0);
-  std::size_t created = hist.writes.size();
-  RegistryId st = openstore("crash.kv45");
-  workload(st);
-  closestore(st);
-  setfilewritehook(nullptr);
+  std::size_t created = recordworkload();
+  if (HasFatalFailure()) return;
   std::size_t checks = 0;
   for (std::size_t k = created; k < hist.writes.size(); ++k) {
     const LoggedWrite& w = hist.writes[k];
