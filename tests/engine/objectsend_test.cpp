@@ -42,36 +42,24 @@ TEST_F(ObjectSendTest, AMessageGoesFromTheObjectOutwardsUntilAHandlerKeepsIt) {
   // A message every level passes reaches the card, background, window and project in turn.
   EXPECT_EQ(spotsend(sendnormal, d.cardspots, spotindex(d.cardspots, "T"), "ping", d.window), 0);
   EXPECT_EQ(log(), "T,card,bg,window,project,");
-  clearglobals();
-  EXPECT_EQ(backsend("ping", d.window), 0);
-  EXPECT_EQ(log(), "bg,window,project,");
-  clearglobals();
-  EXPECT_EQ(windsend("ping", d.window), 0);
-  EXPECT_EQ(log(), "window,project,");
-  clearglobals();
-  EXPECT_EQ(filesend("ping", d.window), 0);
-  EXPECT_EQ(log(), "project,");
+  EXPECT_EQ(logged([&] { return backsend("ping", d.window); }), "bg,window,project,");
+  EXPECT_EQ(logged([&] { return windsend("ping", d.window); }), "window,project,");
+  EXPECT_EQ(logged([&] { return filesend("ping", d.window); }), "project,");
 }
 
 // Acceptance: after `send "mouseUp" to card button "T"` the log is "btn,card,".
 TEST_F(ObjectSendTest, SendToAnObjectReference) {
   build(logproject());
   ASSERT_EQ(open(), 0);
-  clearglobals();
-  ASSERT_EQ(doline("send \"mouseUp\" to card button \"T\""), 0);
-  EXPECT_EQ(log(), "btn,card,");
-  clearglobals();
-  ASSERT_EQ(doline("send \"ping\" to this background"), 0);
-  EXPECT_EQ(log(), "bg,window,project,");
+  EXPECT_EQ(logged("send \"mouseUp\" to card button \"T\""), "btn,card,");
+  EXPECT_EQ(logged("send \"ping\" to this background"), "bg,window,project,");
   // A card its window does not show is read without a window: nothing can carry it there.
   clearglobals();
   queueanswer(Answer{"alert", "Cancel", {}});
   EXPECT_EQ(doline("send \"ping\" to card 2"), kWindowNotOpen);
   EXPECT_EQ(log(), "");
   EXPECT_EQ(current().cardnum, 1u);
-  clearglobals();
-  ASSERT_EQ(doline("send \"ping\" to this window"), 0);
-  EXPECT_EQ(log(), "window,project,");
+  EXPECT_EQ(logged("send \"ping\" to this window"), "window,project,");
   queueanswer(Answer{"alert", "Cancel", {}});
   EXPECT_EQ(doline("send \"ping\" to card button \"T\" now"), 2) << "the reference must end the statement";
   queueanswer(Answer{"alert", "Cancel", {}});
@@ -102,12 +90,8 @@ TEST_F(ObjectSendTest, SendToACardOfAWindowThatIsNotOpen) {
 TEST_F(ObjectSendTest, MenusAndItemsComeBeforeTheFrontWindowsCard) {
   build(logproject());
   ASSERT_EQ(open(), 0);
-  clearglobals();
-  ASSERT_EQ(doline("send \"ping\" to item \"New\" of menu \"File\""), 0);
-  EXPECT_EQ(log(), "item,menu,card,bg,window,project,");
-  clearglobals();
-  ASSERT_EQ(doline("send \"ping\" to menu \"File\""), 0);
-  EXPECT_EQ(log(), "menu,card,bg,window,project,");
+  EXPECT_EQ(logged("send \"ping\" to item \"New\" of menu \"File\""), "item,menu,card,bg,window,project,");
+  EXPECT_EQ(logged("send \"ping\" to menu \"File\""), "menu,card,bg,window,project,");
   clearglobals();
   ASSERT_EQ(doline("send \"whoami\" to item \"Quit\" of menu \"File\""), 0);
   EXPECT_EQ(global("who").rfind("item ID 2 of menu ID 100 of project ", 0), 0u) << global("who");
@@ -120,9 +104,7 @@ TEST_F(ObjectSendTest, MenusAndItemsComeBeforeTheFrontWindowsCard) {
   i32 used = 0;
   ASSERT_EQ(scanobj(hierpath(&none, 1), text, atoms, 0, vars, &used, &menu), 0);
   mainglobals().dockmenu = menu.menu;
-  clearglobals();
-  EXPECT_EQ(dockmenuitemsend(0, "ping", current().window), 0);
-  EXPECT_EQ(log(), "item,menu,card,bg,window,project,");
+  EXPECT_EQ(logged([&] { return dockmenuitemsend(0, "ping", current().window); }), "item,menu,card,bg,window,project,");
   clearglobals();
   EXPECT_EQ(lowsend("ping", hierpath(), nilhandle, menu), 0) << "the dock menu's line goes to its sender";
   EXPECT_EQ(log(), "menu,card,bg,window,project,");
@@ -211,9 +193,8 @@ TEST_F(ObjectSendTest, LockMessagesStopsOnlyTheUnforcedObjectAndCardSenders) {
   EXPECT_EQ(global("log"), "(no global log)");
   EXPECT_EQ(cardsend("ping", sendforced, d.window), 0);
   EXPECT_EQ(log(), "card,bg,window,project,");
-  clearglobals();
-  EXPECT_EQ(spotsend(sendforced, d.cardspots, t, "ping", d.window), 0);
-  EXPECT_EQ(log(), "T,card,bg,window,project,");
+  EXPECT_EQ(logged([&] { return spotsend(sendforced, d.cardspots, t, "ping", d.window); }),
+            "T,card,bg,window,project,");
   clearglobals();
   EXPECT_EQ(windsend("ping", d.window), 0) << "the other senders send regardless";
   EXPECT_EQ(log(), "window,project,");
@@ -229,9 +210,7 @@ TEST_F(ObjectSendTest, TheSharedProjectIsSearchedOnceWhenItIsAlsoTheCurrentOne) 
   pstrassign(f.proj.name, 256, path.data(), path.size());
   ASSERT_EQ(openwindow(f, 1, 0), 0);
   ASSERT_EQ(mainglobals().sharedstore, current().store);
-  clearglobals();
-  EXPECT_EQ(cardsend("ping", sendnormal, current().window), 0);
-  EXPECT_EQ(log(), "card,bg,window,project,");
+  EXPECT_EQ(logged([&] { return cardsend("ping", sendnormal, current().window); }), "card,bg,window,project,");
   clearglobals();
   // Sent to the shared project itself, its script is there.
   EXPECT_EQ(sharesend("ping"), 0);

@@ -2,6 +2,7 @@
 // the global `log`, and lookups of its objects.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,16 @@ class DispatchTest : public WindowTest {
   static i32 spotindex(Handle list, std::string_view name);
   // The global `log`, empty when no handler made it.
   std::string log();
+  // The log that a send (or a line run in the current card) leaves on a cleared log, or
+  // "error N" when it fails.
+  std::string logged(const std::function<i16()>& send) {
+    clearglobals();
+    i16 status = send();
+    return status == 0 ? log() : "error " + std::to_string(status);
+  }
+  std::string logged(std::string_view lines) {
+    return logged([&] { return doline(lines); });
+  }
   // The text of a value.
   static std::string text(fred* v);
   // Closes the shared project (windows keep it open).
