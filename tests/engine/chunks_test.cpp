@@ -161,7 +161,8 @@ TEST_F(ChunksTest, NarrowingAgreesWithASimpleSplitter) {
     SCOPED_TRACE(testing::Message() << "\"" << text << "\" " << first << ".." << last);
     ASSERT_EQ(chunk(text, tokItem, first, last), referencechunk(text, ',', first, last));
     ASSERT_EQ(chunk(text, tokLine, first, last), referencechunk(text, '\r', first, last));
-    std::string chars = first > i32(text.size()) ? "" : text.substr(size_t(first - 1), size_t(std::max(last, first) - first + 1));
+    std::string chars =
+        first > i32(text.size()) ? "" : text.substr(size_t(first - 1), size_t(std::max(last, first) - first + 1));
     ASSERT_EQ(chunk(text, tokChar, first, last), chars);
   }
   EXPECT_EQ(chunk("abcd", tokChar, 0), "");

@@ -16,34 +16,6 @@ namespace {
 
 class GlobalTest : public VeltrixTest {};
 
-TEST_F(GlobalTest, StartValues) {
-  EXPECT_EQ(eval("the userLevel"), "5");
-  EXPECT_EQ(eval("the itemDelimiter"), ",");
-  EXPECT_EQ(eval("the fileType"), "ttxtTEXT");
-  EXPECT_EQ(eval("the brush"), "1") << "kept zero-based, shown one-based";
-  EXPECT_EQ(eval("the penPat"), "12");
-  EXPECT_EQ(eval("the fillBack"), "256");
-  EXPECT_EQ(eval("the penFore"), "256");
-  EXPECT_EQ(eval("the scriptCache"), "31");
-  EXPECT_EQ(eval("the bgSleepTime"), "50");
-  EXPECT_EQ(eval("the backgroundScriptTime"), "5");
-  EXPECT_EQ(eval("the translucentDragOpacity"), "normal");
-  EXPECT_EQ(eval("the appleEventTimeout"), "default");
-  EXPECT_EQ(eval("the allowDragExport"), "true");
-  EXPECT_EQ(eval("the allowObjectCursors"), "false");
-  EXPECT_EQ(eval("the serialControl"), "38400,8,none,stop10,true,modem");
-  EXPECT_EQ(eval("the paletteOpacity"), "100");
-  EXPECT_EQ(eval("the language"), "English");
-  EXPECT_EQ(eval("the defaultFolder"), "none");
-  EXPECT_EQ(eval("the printLabel"), "");
-  EXPECT_EQ(eval("the backDrop"), "none");
-  EXPECT_EQ(eval("the soundVolume"), "256");
-  EXPECT_EQ(eval("the helpBalloons"), "false");
-  EXPECT_EQ(eval("the lineSize"), "1");
-  EXPECT_EQ(eval("the textHeight"), eval("the textHeight"));
-  EXPECT_EQ(eval("the launchArguments"), "") << "no arguments";
-}
-
 TEST_F(GlobalTest, ClampedIntegers) {
   rows({{"set the scriptCache to 100", "the scriptCache", "31"},
         {"set the scriptCache to 2", "the scriptCache", "8"},
@@ -125,10 +97,13 @@ TEST_F(GlobalTest, Delimiters) {
 }
 
 TEST_F(GlobalTest, SerialControl) {
-  rows({{"set the serialControl to \"9600\",,,\"stop20\"", "the serialControl", "9600,8,none,stop20,true,modem"},  // only baud rate and stop bits change
+  // only baud rate and stop bits change
+  rows({{"set the serialControl to \"9600\",,,\"stop20\"", "the serialControl", "9600,8,none,stop20,true,modem"},
         {"set the serialControl to \"300,7,even,stop15,false\"", "the serialControl", "300,7,even,stop15,false,modem"},
-        {"set the serialControl to \"1\"", "the serialControl", "1200,7,even,stop15,false,modem"},  // a word matches a row that begins with it
-        {"set the serialControl to \"123456\"", "the serialControl", "1200,7,even,stop15,false,modem"}});  // a word longer than every row matches none
+        // a word matches a row that begins with it
+        {"set the serialControl to \"1\"", "the serialControl", "1200,7,even,stop15,false,modem"},
+        // a word longer than every row matches none
+        {"set the serialControl to \"123456\"", "the serialControl", "1200,7,even,stop15,false,modem"}});
   mainglobals().serialControl = 0x14C01 & ~0xC000u;
   EXPECT_EQ(eval("the serialControl"), "38400,8,none,,true,modem") << "a stop-bit field of 0 has no word";
   mainglobals().plugin = 1;
