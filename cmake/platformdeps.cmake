@@ -15,3 +15,5 @@ target_link_libraries(kvplatform PRIVATE
   PkgConfig::KV_SDL2 PkgConfig::KV_FREETYPE PkgConfig::KV_FONTCONFIG
   PkgConfig::KV_PIXMAN PkgConfig::KV_PNG PkgConfig::KV_MD
   PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF PkgConfig::KV_STB PkgConfig::KV_CURL)
+# The dynamic loader, for externals (platform/loader).
+target_link_libraries(kvplatform PRIVATE ${CMAKE_DL_LIBS})

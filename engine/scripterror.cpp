@@ -36,7 +36,7 @@ namespace kv {
 namespace {
 
 constexpr i16 errortexts = 1002;
-constexpr i16 lasterror = 235;
+constexpr i16 lasterror = 236;
 constexpr i16 unknownerror = 118;
 constexpr i16 usercancelled = 62;
 constexpr i16 norecovery = 85;

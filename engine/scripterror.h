@@ -24,7 +24,7 @@ void clearerror();
 // While a report is under way, a second one does nothing.
 void doerror(i16 status);
 
-// The text of a script error number (string list 1002); numbers outside 1..235 take entry
+// The text of a script error number (string list 1002); numbers outside 1..236 take entry
 // 118, which names the number.
 void scripterrortext(i16 n, StringPtr out);
 // The error alert for a number (the built-in `scriptError` command and the shell call it):

@@ -33,7 +33,7 @@ enum : u16 { tokFile = 11110, tokProgram = 11250, tokIf = 10012, tokRepeatWord =
 
 constexpr Size stackneeded = 32768;
 constexpr i16 statusstack = 50, statusnoparens = 49, statusnoend = 17, statusstray = 19, statusplugin = 175,
-              statusnotto = 7, statusnomem = 37;
+              statusnotto = 7, statusnomem = 37, statusnocommand = 1, statusnofunction = 41;
 
 // A message text tokenised into a copy of its own; both handles go with it.
 struct tokenisedcopy {
@@ -392,15 +392,21 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   }
   if (!handled) {
     i16 found = 0;
-    st = mainglobals().plugin != 0 ? i16(-1000) : xlookup(path, text, atoms, at, variables, &found, result, 0);
-    if (found == 0) {
+    st = mainglobals().plugin != 0 ? i16(0) : xlookup(path, text, atoms, at, variables, &found, result, 0);
+    if (found == 0 || st == statuspass) {
+      // No external ran, or one passed the message on: the built-in of that name runs. When
+      // an external of that name failed before it ran and no built-in has the name, the
+      // failure is the error.
+      i16 failed = found == 0 ? st : i16(0);
       if (function) {
         i32 used = 0;
         disposfred(result);
         st = sysfun(path, text, atoms, at, variables, &used, result);
+        if (st == statusnofunction && failed > 0) st = failed;
         if (st != 0) newfred(result, fredtemp, fredstring, 0);
       } else {
         st = syscom(path, text, atoms, at, variables);
+        if (st == statusnocommand && failed > 0 && !isbuiltin(msg.token, false)) st = failed;
       }
     }
   }
@@ -413,7 +419,11 @@ i16 hypesend(hierpath path, Handle variables, Handle message) {
   if (t.status != 0) return t.status;
   i16 found = 0, st = 0;
   if (mainglobals().plugin == 0) st = xlookup(path, t.text, t.atoms, 0, variables, &found, nullptr, 0);
-  if (found == 0) st = syscom(path, t.text, t.atoms, 0, variables);
+  if (found == 0 || st == statuspass) {
+    i16 failed = found == 0 ? st : i16(0);
+    st = syscom(path, t.text, t.atoms, 0, variables);
+    if (st == statusnocommand && failed > 0 && !isbuiltin(tokenat(t.atoms, 0), false)) st = failed;
+  }
   return st;
 }
 

@@ -25,6 +25,7 @@
 #include "shell/platformutil.h"
 #include "shell/settings.h"
 #include "shell/volumes.h"
+#include "system/externals.h"
 #include "system/remoteprocs.h"
 
 namespace kv {
@@ -242,6 +243,7 @@ i16 initglobs() {
   if (initmenusets() != 0) return kNoMemory;
   settingswords(g);
   if (!queues(g)) return kNoMemory;
+  initxcmdinfo();
   return inithiers();
 }
 

@@ -299,4 +299,37 @@ i16 addutil(RegistryId store, Handle library, i32 before, const bookentry& entry
 
 void bumprack(RegistryId store, Handle library) { bump(kLibraryList, store, library, -1); }
 
+i16 deleteobj(RegistryId store, Handle library, i32 index) {
+  const ListShape& s = kLibraryList;
+  i32 k, at;
+  if (!locate(s, library, index + 1, &k, &at)) return 1;
+  pageref r = refat(s, library, k);
+  Handle list = hold(store, r.recordid);
+  bool there = holds(s, list, at + 1);
+  if (there) {
+    Size size = GetHandleSize(list);
+    u8* p = entryat(s, list, at);
+    std::memmove(p, p + s.esize, std::size_t(size - (kListHead + s.esize * (at + 1))));
+    SetHandleSize(list, size - s.esize);
+    changed(store, r.recordid);
+  }
+  release(store, r.recordid);
+  if (!there) return 1;
+  librec l = loadat<librec>(deref(library));
+  if (l.entrycount > 0) l.entrycount -= 1;
+  storeat<librec>(deref(library), l);
+  r.entries = i16(r.entries - 1);
+  setref(s, library, k, r);
+  if (r.entries < 1) {
+    // The emptied rack goes, and its reference with it.
+    checkerr(deletevir(store, i32(r.recordid)));
+    i32 n = refcount(s, library);
+    u8* refs = deref(library) + s.fixed;
+    std::memmove(refs + kRefSize * k, refs + kRefSize * (k + 1), std::size_t(kRefSize * (n - k - 1)));
+    storeat<u16>(deref(library) + s.countat, u16(n - 1));
+    SetHandleSize(library, s.fixed + kRefSize * (n - 1));
+  }
+  return 0;
+}
+
 }  // namespace kv

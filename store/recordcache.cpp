@@ -12,6 +12,7 @@
 #include "shell/mainglobals.h"
 #include "store/byteorder.h"
 #include "store/packing.h"
+#include "system/externals.h"
 
 namespace kv {
 
@@ -188,16 +189,17 @@ i16 openvir(i16 volume, u32 dirid, ConstStringPtr name, RegistryId store) {
     closestar(store);
     return e;
   }
-  // The project's externals and its resource file join here when those parts of the system
-  // arrive.
+  // The project's resource file joins here when that part of the system arrives.
   st->next = mainglobals().openprojects;
   mainglobals().openprojects = store;
+  xinit(store);
   return 0;
 }
 
 i16 closevir(RegistryId store) {
+  if (findprojectstore(store) == nullptr) return kNoProject;
+  xdump(store);
   projectstore* st = findprojectstore(store);
-  if (st == nullptr) return kNoProject;
   // Entries go in load order; each leaves the cache as its record goes, so that a failure
   // leaves a cache that still holds only live records.
   for (const virentry* e = entries(*st); e != nullptr; e = entries(*st)) {

@@ -51,12 +51,13 @@ constexpr i16 kProjectInUse = 235;         // the script error of a file another
   F(u32, length, 4)
 KV_STORED_RECORD(freeentry, 8, KV_FREEENTRY_FIELDS)
 
+using starwords2 = arr<u32, 2>;
 using starwords3 = arr<u32, 3>;
 using starreserved = bytes<448>;
 using starfreelist = arr<freeentry, 64>;
 
-// The store header. Bytes 36-63 other than the revision and 64-511 are carried unchanged;
-// 64-511 are never byte-swapped.
+// The store header. Bytes 40-63 other than the revision and 64-511 are carried unchanged;
+// 64-511 are never byte-swapped. The flag word at 36 is zero in a new store.
 #define KV_STARHEAD_FIELDS(F)        \
   F(u32, version, 0)                 \
   F(u32, endofdata, 4)               \
@@ -67,12 +68,17 @@ using starfreelist = arr<freeentry, 64>;
   F(u32, recycledcount, 24)          \
   F(u32, firstrecycled, 28)          \
   F(u32, baseoffset, 32)             \
-  F(starwords3, reserved1, 36)       \
+  F(u32, flags, 36)                  \
+  F(starwords2, reserved1, 40)       \
   F(u32, revision, 48)               \
   F(starwords3, reserved2, 52)       \
   F(starreserved, reserved3, 64)     \
   F(starfreelist, freelist, 512)
 KV_STORED_RECORD(starhead, 1024, KV_STARHEAD_FIELDS)
+
+// Header flag bit 0: the project's resource file has not yet been searched for classic
+// externals (system/externals.h, initload).
+constexpr u32 kStarUnsearchedFork = 1;
 
 // The head of every record: its id, its data size and its slot size.
 #define KV_STARDIR_FIELDS(F) \
@@ -109,8 +115,10 @@ struct projectstore {
   starpage pages[kStarCachedPages];
   i32 cachecount;        // record cache entries (kept by the record cache)
   Handle cache;
-  i32 externalscount;    // the project's externals
+  i32 externalscount;    // the project's externals: registry entries (system/externals.h)
   Handle externals;
+  i32 fileexternalscount; // and the externals loaded for it from files
+  Handle fileexternals;
   RegistryId next;       // next open project
   u16 isapplication;     // the file's type is 'APPL'
   u32 dirid;             // folder of the file

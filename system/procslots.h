@@ -213,6 +213,7 @@ KV_PROCSLOT(345, void (*)(Rect* out));                              // lowgetint
 // --- Platform callbacks -----------------------------------------------------------------
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
 KV_PROCSLOT(13, QDRectProc);                                        // PdrawRTfakeback
+KV_PROCSLOT(275, void (*)());                                       // PxcmdRTcallback
 KV_PROCSLOT(285, ColorSearchProcPtr);                               // bwmatchproc
 KV_PROCSLOT(290, QDRectProc);                                       // PdrawRTsanitycheckedrectproc
 KV_PROCSLOT(350, EventHandlerProc);                                 // PappRTDockMenuHandlerProc
@@ -220,6 +221,7 @@ KV_PROCSLOT(353, QDRectProc);                                       // PdrawRTdo
 KV_PROCSLOT(354, QDRgnProc);                                        // PdrawRTdonterasergnproc
 KV_PROCSLOT(437, QDRectProc);                                       // PobjRTmetaleraserectproc
 KV_PROCSLOT(438, QDRgnProc);                                        // PobjRTmetalerasergnproc
+KV_PROCSLOT(440, void (*)());                                       // PxcmdRTcallback
 KV_PROCSLOT(451, EventHandlerProc);                                 // PeditRTHandleDiskEvent
 
 #undef KV_PROCSLOT

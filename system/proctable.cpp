@@ -37,6 +37,7 @@
 #include "system/externalevents.h"
 #include "system/filelocation.h"
 #include "system/getpicture.h"
+#include "system/xcallback.h"
 #include "textengine/weinternal.h"
 
 namespace kv {
@@ -316,7 +317,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(267, controlcolor, Pfindbehindcolor),
     KV_UNBUILT(270, plain, PtuneRTcallproc),
     KV_UNBUILT(274, timer, spincursor),
-    KV_UNBUILT(275, plain, PxcmdRTcallback),
+    KV_ROUTINE(275, plain, PxcmdRTcallback),
     KV_ROUTINE(277, service, WEGetInfo),
     KV_ROUTINE(278, service, WESetInfo),
     KV_ROUTINE(279, service, WESetDestRect),
@@ -459,7 +460,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(437, qdrect, PobjRTmetaleraserectproc),
     KV_ROUTINE(438, qdregion, PobjRTmetalerasergnproc),
     KV_UNBUILT(439, carbonevent, PdrawRTDrawMetalWindowControl),
-    KV_UNBUILT(440, plain, PxcmdRTcallback),  // the routine of slot 275
+    KV_ROUTINE(440, plain, PxcmdRTcallback),  // the routine of slot 275
     // The system library's strings.
     KV_LIBRARY(441, strtok),
     KV_LIBRARY(442, strlen),

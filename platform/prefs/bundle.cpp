@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/runtime/root.h"
+#include "platform/text/macroman.h"
 
 namespace kv {
 
@@ -15,6 +16,21 @@ struct BundleState {
 
 // An information file is a few lines; anything larger is not read.
 constexpr size_t kInfoLimit = 64 * 1024;
+
+// A value of the "Info" file of a folder (a UTF-8 path).
+std::optional<PrefValue> infofilevalue(const std::string& folder, std::string_view key) {
+  FILE* f = std::fopen((folder + "/Info").c_str(), "rb");
+  if (!f) return std::nullopt;
+  std::string text;
+  char buf[4096];
+  size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && text.size() <= kInfoLimit) text.append(buf, n);
+  std::fclose(f);
+  if (text.size() > kInfoLimit) return std::nullopt;
+  for (const PrefEntry& e : parsepreferences(text))
+    if (e.key == key) return e.value;
+  return std::nullopt;
+}
 }  // namespace
 
 bool applicationfolder(std::string* path) {
@@ -38,17 +54,11 @@ void setapplicationfolder(std::string path) { state<BundleState>().folder = std:
 std::optional<PrefValue> bundlevalue(std::string_view key) {
   std::string folder;
   if (!applicationfolder(&folder)) return std::nullopt;
-  FILE* f = std::fopen((folder + "/Info").c_str(), "rb");
-  if (!f) return std::nullopt;
-  std::string text;
-  char buf[4096];
-  size_t n = 0;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && text.size() <= kInfoLimit) text.append(buf, n);
-  std::fclose(f);
-  if (text.size() > kInfoLimit) return std::nullopt;
-  for (const PrefEntry& e : parsepreferences(text))
-    if (e.key == key) return e.value;
-  return std::nullopt;
+  return infofilevalue(folder, key);
+}
+
+std::optional<PrefValue> infovalue(std::string_view folder, std::string_view key) {
+  return infofilevalue(macromantofilename(folder), key);
 }
 
 }  // namespace kv

@@ -20,5 +20,7 @@ void setapplicationfolder(std::string path);
 // A value of the bundle's information file ("Info" in the application folder); none when the
 // file or the key is missing.
 std::optional<PrefValue> bundlevalue(std::string_view key);
+// A value of the information file ("Info") of another folder (a Mac Roman path).
+std::optional<PrefValue> infovalue(std::string_view folder, std::string_view key);
 
 }  // namespace kv

@@ -28,6 +28,8 @@ struct ResFile {
   i16 refnum = 0;
   std::string path;        // the file's path (UTF-8) or the name given for bytes in memory
   bool embedded = false;   // the program's own resources
+  bool ondisk = false;     // opened by path: UpdateResFile writes it back
+  bool changed = false;    // a resource was removed since it was read or written
   std::vector<u8> bytes;   // the file's bytes (empty for the embedded map)
   std::vector<ResourceRef> refs;
   std::vector<Handle> loaded;  // per reference: the handle handed out, or none
@@ -146,7 +148,30 @@ OSErr readwholefile(const std::string& path, std::vector<u8>* out) {
   return noErr;
 }
 
-i16 addfile(std::vector<u8> bytes, std::string path) {
+// Writes a file whole: the new file replaces the old one only once it is complete.
+OSErr writewholefile(const std::string& target, const std::vector<u8>& bytes) {
+  std::string temp = target + ".kvnew";
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return errnotoerr(errno);
+  std::size_t put = 0;
+  OSErr err = noErr;
+  while (put < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + put, bytes.size() - put);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      err = errnotoerr(errno);
+      break;
+    }
+    put += std::size_t(n);
+  }
+  if (err == noErr && ::fsync(fd) != 0) err = errnotoerr(errno);
+  if (::close(fd) != 0 && err == noErr) err = errnotoerr(errno);
+  if (err == noErr && ::rename(temp.c_str(), target.c_str()) != 0) err = errnotoerr(errno);
+  if (err != noErr) ::unlink(temp.c_str());
+  return err;
+}
+
+i16 addfile(std::vector<u8> bytes, std::string path, bool ondisk) {
   ResourceState& s = rs();
   ResFile f;
   f.bytes = std::move(bytes);
@@ -160,6 +185,7 @@ i16 addfile(std::vector<u8> bytes, std::string path) {
   s.nextrefnum = refnum >= 32767 ? kAppResFile + 1 : i16(refnum + 1);
   f.refnum = refnum;
   f.path = std::move(path);
+  f.ondisk = ondisk;
   f.loaded.assign(f.refs.size(), nilhandle);
   s.chain.push_back(std::move(f));
   s.current = refnum;
@@ -189,10 +215,12 @@ i16 OpenResFile(std::string_view path) {
     s.error = err;
     return -1;
   }
-  return addfile(std::move(bytes), std::move(utf8));
+  return addfile(std::move(bytes), std::move(utf8), true);
 }
 
-i16 openresourcebytes(std::vector<u8> bytes, std::string_view name) { return addfile(std::move(bytes), std::string(name)); }
+i16 openresourcebytes(std::vector<u8> bytes, std::string_view name) {
+  return addfile(std::move(bytes), std::string(name), false);
+}
 
 void CloseResFile(i16 refnum) {
   ResourceState& s = rs();
@@ -302,26 +330,67 @@ OSErr writeresourcefile(std::string_view path, const std::vector<ResourceItem>& 
   std::vector<u8> bytes;
   std::string error;
   if (!buildresourcefile(items, &bytes, &error)) return paramErr;
-  std::string target = macromantoutf8(path);
-  std::string temp = target + ".kvnew";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return errnotoerr(errno);
-  std::size_t put = 0;
-  OSErr err = noErr;
-  while (put < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + put, bytes.size() - put);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      err = errnotoerr(errno);
-      break;
+  return writewholefile(macromantoutf8(path), bytes);
+}
+
+void RemoveResource(Handle h) {
+  ResourceState& s = rs();
+  for (ResFile& f : s.chain) {
+    for (std::size_t i = 0; i < f.loaded.size(); ++i) {
+      if (h == nilhandle || f.loaded[i] != h) continue;
+      if (f.embedded) {
+        s.error = rmvResFailed;
+        return;
+      }
+      f.refs.erase(f.refs.begin() + std::ptrdiff_t(i));
+      f.loaded.erase(f.loaded.begin() + std::ptrdiff_t(i));
+      f.changed = true;
+      s.error = noErr;
+      return;
     }
-    put += std::size_t(n);
   }
-  if (err == noErr && ::fsync(fd) != 0) err = errnotoerr(errno);
-  if (::close(fd) != 0 && err == noErr) err = errnotoerr(errno);
-  if (err == noErr && ::rename(temp.c_str(), target.c_str()) != 0) err = errnotoerr(errno);
-  if (err != noErr) ::unlink(temp.c_str());
-  return err;
+  s.error = rmvResFailed;
+}
+
+void UpdateResFile(i16 refnum) {
+  ResourceState& s = rs();
+  int fi = fileindex(refnum);
+  if (fi < 0) {
+    s.error = resFNotFound;
+    return;
+  }
+  ResFile& f = s.chain[std::size_t(fi)];
+  s.error = noErr;
+  if (!f.changed || f.embedded) return;
+  std::vector<ResourceItem> items;
+  for (const ResourceRef& r : f.refs) {
+    if (r.damaged) continue;
+    ResourceItem it{r.type, r.id, r.attributes, r.hasname ? r.name : std::string(), {}};
+    it.data.assign(f.data() + r.offset, f.data() + r.offset + r.size);
+    items.push_back(std::move(it));
+  }
+  std::vector<u8> bytes;
+  std::string error;
+  std::vector<ResourceRef> refs;
+  if (!buildresourcefile(items, &bytes, &error) || parseresourcefile(bytes.data(), bytes.size(), &refs) != noErr) {
+    s.error = mapReadErr;
+    return;
+  }
+  if (f.ondisk) {
+    if (OSErr e = writewholefile(f.path, bytes)) {
+      s.error = e;
+      return;
+    }
+  }
+  // The handles handed out stay with their resources, which the new map lists in its own order.
+  std::vector<Handle> loaded(refs.size(), nilhandle);
+  for (std::size_t i = 0; i < f.refs.size(); ++i)
+    for (std::size_t j = 0; j < refs.size(); ++j)
+      if (refs[j].type == f.refs[i].type && refs[j].id == f.refs[i].id) loaded[j] = f.loaded[i];
+  f.bytes = std::move(bytes);
+  f.refs = std::move(refs);
+  f.loaded = std::move(loaded);
+  f.changed = false;
 }
 
 }  // namespace kv

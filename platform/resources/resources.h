@@ -46,6 +46,12 @@ i16 Count1Resources(ResType type);
 Handle Get1IndResource(ResType type, i16 index);
 void ReleaseResource(Handle h);
 void DetachResource(Handle h);
+// Takes a resource (a handle GetResource answered) out of its file's map; the handle becomes
+// the caller's. The program's own resources cannot be removed (rmvResFailed).
+void RemoveResource(Handle h);
+// Writes a file that lost resources back to its path (a file held in memory only changes
+// there).
+void UpdateResFile(i16 refnum);
 
 // Entry `index` (from 1) of the string list 'STR#' `listid`; the empty string when the list
 // or the entry is missing.

@@ -59,16 +59,16 @@ class ScriptErrorTest : public DispatchTest {
 };
 
 TEST_F(ScriptErrorTest, EveryErrorNumberHasItsOwnText) {
-  for (i16 n = 1; n <= 235; ++n) {
+  for (i16 n = 1; n <= 236; ++n) {
     Str255 s;
     s[0] = 0;
     GetIndString(s, 1002, n);
     EXPECT_GT(s[0], 0) << "entry " << n << " of string list 1002";
   }
   EXPECT_EQ(errortext(45), "Can't put into that.");
-  // Entry 118 names the number, for itself and for every number outside 1..235.
+  // Entry 118 names the number, for itself and for every number outside 1..236.
   EXPECT_EQ(errortext(118), "Script error 118: this can't be done here.");
-  EXPECT_EQ(errortext(236), "Script error 236: this can't be done here.");
+  EXPECT_EQ(errortext(237), "Script error 237: this can't be done here.");
   EXPECT_EQ(errortext(0), "Script error 0: this can't be done here.");
   EXPECT_EQ(errortext(-32768), "Script error -32768: this can't be done here.");
 }

@@ -304,7 +304,21 @@ i16 fill(RegistryId store, const Project& p) {
     if (i16 e = buildmenu(store, p.menus[i], &recid)) return e;
     menus.push_back(bookentry{recid, kFirstMenuId + u32(i), namekey(p.menus[i].name), 0});
   }
-  return savelibrary(store, 2, menus, kFirstMenuId);
+  if (i16 e = savelibrary(store, 2, menus, kFirstMenuId)) return e;
+  std::vector<bookentry> resources;
+  for (size_t i = 0; i < p.resources.size(); ++i) {
+    const Resource& r = p.resources[i];
+    xresrec x{};
+    x.kind = kindxres;
+    x.name = texthandle(r.name);
+    x.data = bytehandle(r.data.data(), r.data.size());
+    i32 recid = 0;
+    if (i16 e = addrecord(store, bytehandle(&x, sizeof x), &recid)) return e;
+    resources.push_back(bookentry{u32(recid), kFirstResourceId + u32(i), namekey(r.name), r.type});
+  }
+  if (i16 e = savelibrary(store, 3, resources, kFirstResourceId)) return e;
+  findprojectstore(store)->header.flags = p.headerflags;
+  return 0;
 }
 
 }  // namespace

@@ -74,10 +74,19 @@ struct Menu {
   u32 flags = 0;  // bit 0 disabled, bit 1 protected
 };
 
+// An external-resource record: resources and the code of externals.
+struct Resource {
+  u32 type = 0;        // a four-character code
+  std::string name;
+  std::vector<u8> data;
+};
+
 struct Project {
   std::string script;
   std::vector<Window> windows;
-  std::vector<Menu> menus;  // the menus library, in order
+  std::vector<Menu> menus;          // the menus library, in order
+  std::vector<Resource> resources;  // the resources library, in order (ids from 100)
+  u32 headerflags = 0;              // the store header's flag word
 };
 
 // The ids the builder gives: windows 100, 101, ... in order; in each window the backgrounds
@@ -87,6 +96,7 @@ struct Project {
 constexpr u32 kFirstWindowId = 100;
 constexpr u32 kFirstCardId = 100;
 constexpr u32 kFirstMenuId = 100;
+constexpr u32 kFirstResourceId = 100;
 
 // One window "Main" with two backgrounds ("Plain" with a field "Title" and "Fancy" with a
 // button "Next"), and three cards: "One" and "Two" on Plain (each with a button "Go" and its

@@ -1,0 +1,58 @@
+// The runtime services behind the callback requests of externals: objects named by text, user
+// properties, field text, bitmaps and pictures, the descriptors externals hold, and the alert
+// of an unsupported request. Each takes its arguments from the parameter block's input words
+// and answers in the block: result 0 done, 1 refused, 3 unsupported; output word 0.
+//
+// The card and background object lists are those of the current window. An object named by
+// text is read with the path and variables of the running external's call, the call's block
+// and context kept aside meanwhile (reading may run script).
+#pragma once
+
+#include "engine/variables.h"
+#include "platform/types.h"
+#include "store/objread.h"
+
+namespace kv {
+
+// How a request names an object of a layer: by name (a length-prefixed text), number or id
+// (the low 16 bits).
+enum class objectkey : u8 { name, number, id };
+
+// The object named by the length-prefixed text in in[0]: 0, or the reader's error.
+i16 objectfromtext(objread* obj);
+
+// Requests 5014 (tokDefine) and 5015 (tokUndefine) of the property named in in[1].
+void defineuprop(u16 command);
+// 5016 and 5019: a new handle with the value's text stored where in[2] points.
+void getuprop(bool byposition);
+// 5017 and 5020: the value set from the text of the handle in in[2].
+void setuprop(bool byposition);
+// 5021: the position of the named property stored as an i32 where in[2] points (-1 absent).
+void upropnametoidx();
+// 5022: the name of the property at the 0-based position in[1], as a length-prefixed text
+// where in[2] points.
+void upropidxtoname();
+
+// 20-22: out[0] a new handle with the field's text and a zero byte; a missing field answers 1
+// with out[0] 0.
+void getfield(objectkey key);
+// 23-25: the field's text replaced by the text of the handle in in[2] (up to a zero byte).
+void pututility(objectkey key);
+// 5000-5002: out[0] the address of the description of a bitmap object (kv_bitmapinfo).
+void lowpix(objectkey key);
+// 4503: the picture data of the object named in in[0] from the picture handle in in[1].
+void installpdata();
+// 4500: selector in[2]: -1 out[0] 3; 3 the object named in in[0] read into a descriptor held
+// for the external, whose registry id starts the 242 bytes at in[1].
+void getread();
+// 4501: selector in[1]: -1 out[0] 3; 3 the descriptor at in[0] released (an id that names no
+// held descriptor answers 1 and changes nothing).
+void putread();
+// The alert of an unsupported request or selector (string list 204): result 3; its Quit
+// button quits.
+void forcetrace();
+
+// The variable of that name in a list: 1 with a copy of its entry, or 0.
+i16 findnamedvar(ConstStringPtr name, Handle variables, varentry* out);
+
+}  // namespace kv
