@@ -73,6 +73,18 @@ void rebuildexternals(RegistryId project) {
   xinit(project);
 }
 
+// Replaces the name or data handle of a record (the old one goes) and writes it back.
+void replacepart(RegistryId project, u32 recordid, hfield xresrec::*part, Handle h) {
+  Handle rec = nilhandle;
+  checkerr(getvir(project, i32(recordid), &rec));
+  xresrec r = loadat<xresrec>(deref(rec));
+  if (r.*part != nilhandle) DisposeHandle(r.*part);
+  r.*part = h;
+  storeat<xresrec>(deref(rec), r);
+  checkerr(changevir(project, i32(recordid)));
+  checkerr(putvir(project, i32(recordid)));
+}
+
 // A text handle of the name's characters.
 Handle namehandle(ConstStringPtr name) {
   Handle h = nilhandle;
@@ -245,14 +257,7 @@ void altstarx(bool byname) {
     releaselibrary(project);
     return;
   }
-  Handle rec = nilhandle;
-  checkerr(getvir(project, i32(book.recordid), &rec));
-  xresrec r = loadat<xresrec>(deref(rec));
-  if (r.data != nilhandle) DisposeHandle(r.data);
-  r.data = copy;
-  storeat<xresrec>(deref(rec), r);
-  checkerr(changevir(project, i32(book.recordid)));
-  checkerr(putvir(project, i32(book.recordid)));
+  replacepart(project, book.recordid, &xresrec::data, copy);
   releaselibrary(project);
   flushstar(project);
   b.result = 0;
@@ -272,14 +277,7 @@ void setstarname() {
     return;
   }
   bookentry book = bookat(project, lib, at);
-  Handle rec = nilhandle;
-  checkerr(getvir(project, i32(book.recordid), &rec));
-  xresrec r = loadat<xresrec>(deref(rec));
-  if (r.name != nilhandle) DisposeHandle(r.name);
-  r.name = text;
-  storeat<xresrec>(deref(rec), r);
-  checkerr(changevir(project, i32(book.recordid)));
-  checkerr(putvir(project, i32(book.recordid)));
+  replacepart(project, book.recordid, &xresrec::name, text);
   u32 key = 0;
   getkey(name, &key);
   book.word8 = key;

@@ -112,6 +112,14 @@ i16 storevaluehandle(fred* value, u64 at) {
   return 0;
 }
 
+// The selectors of the descriptor requests: -1 answers the version, and any but the version
+// the unsupported alert. True when that answered the request.
+bool answeredselector(i32 selector) {
+  if (selector == -1) block().out[0] = kVersion;
+  else if (selector != kVersion) forcetrace();
+  return selector != kVersion;
+}
+
 }  // namespace
 
 i16 objectfromtext(objread* obj) {
@@ -284,15 +292,7 @@ void installpdata() {
 
 void getread() {
   kv_paramblock& b = block();
-  i32 selector = i32(b.in[2]);
-  if (selector == -1) {
-    b.out[0] = kVersion;
-    return;
-  }
-  if (selector != kVersion) {
-    forcetrace();
-    return;
-  }
+  if (answeredselector(i32(b.in[2]))) return;
   b.result = 1;
   u8* into = reinterpret_cast<u8*>(b.in[1]);
   objread obj{};
@@ -309,15 +309,7 @@ void getread() {
 
 void putread() {
   kv_paramblock& b = block();
-  i32 selector = i32(b.in[1]);
-  if (selector == -1) {
-    b.out[0] = kVersion;
-    return;
-  }
-  if (selector != kVersion) {
-    forcetrace();
-    return;
-  }
+  if (answeredselector(i32(b.in[1]))) return;
   const u8* from = reinterpret_cast<const u8*>(b.in[0]);
   std::unique_ptr<objread> obj = from != nullptr ? xstate().references.remove(loadat<u32>(from)) : nullptr;
   if (obj) writeobj(obj.get());
