@@ -43,7 +43,7 @@ enum class RegType : u8 {
   serialport = 22,
   collection = 23,  // Collection Manager collection
   component = 24,   // an open graphics importer
-  objectref = 25, // an object descriptor held for an external
+  objectref = 25,   // an object descriptor held for an external
 };
 
 constexpr RegType registrytype(RegistryId id) { return RegType((id >> 24) & 0x7F); }
