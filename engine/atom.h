@@ -13,6 +13,8 @@ enum : u8 {
   numnotcached = 0,  // as the tokenizer writes every atom
   numcached = 1,     // set by the evaluator once it parsed a number literal
   numnotnumber = 2,  // the evaluator found the literal's text to be no number
+  numhandlerend = 3,  // on a handler-name atom that is no number literal: value[0] holds the
+                      // atom index of the handler's `end`, found once by the sender
 };
 
 struct atom {
@@ -25,7 +27,7 @@ struct atom {
   u32 offset;      // byte offset of the atom's first character in the script text
   Handle literal;  // length-prefixed literal text made by the evaluator; none when written
   u32 value[2];    // the evaluator's value cache (a number literal's double); 0 when written
-  u8 numstate;     // numnotcached / numcached
+  u8 numstate;     // numnotcached .. numhandlerend
   u8 reserved[3];  // 0
 };
 static_assert(sizeof(atom) == 28);

@@ -127,25 +127,29 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
   *dest = chunkpart{};
   dest->value.cls = freddisposed;
   u16 t = tokenat(atoms, at);
-  u16 next = tokenat(atoms, at + 1);
-  if (t >= firstconstant && t <= lastconstant) return statuscantput;
-  bool ordinal = t >= firstordinal && t <= lastordinal;
-  if (startschunk(atoms, at)) return destchunk(context, text, atoms, at, variables, locals, count, dest, create, allowliteral);
-  if (isfieldcont(atoms, at) || (ordinal && isfieldcont(atoms, at + 1)) || t == tokMe)
-    return fieldcontainer(context, text, atoms, at, variables, count, dest);
-  if (t == tokMessage) return messagecontainer(next == tokBox || next == tokWindow ? 2 : 1, count, dest);
-  if (t == tokThe && next == tokMessage) {
-    u16 after = tokenat(atoms, at + 2);
-    return messagecontainer(after == tokBox || after == tokWindow ? 3 : 2, count, dest);
-  }
-  if (t == tokSelection || (t == tokThe && next == tokSelection)) {
-    if (mainglobals().openfield < 0) return statusnoselection;
-    return statusnoobject;
-  }
-  if (t == tokTarget || (t == tokThe && next == tokTarget)) {
-    i16 st = targetcontainer(context, dest);
-    if (st == 0) *count = t == tokThe ? 2 : 1;
-    return st;
+  // A word (the commonest container) starts none of the other forms.
+  if (t != tokVariable && t != tokUnknown) {
+    u16 next = tokenat(atoms, at + 1);
+    if (t >= firstconstant && t <= lastconstant) return statuscantput;
+    bool ordinal = t >= firstordinal && t <= lastordinal;
+    if (startschunk(atoms, at))
+      return destchunk(context, text, atoms, at, variables, locals, count, dest, create, allowliteral);
+    if (isfieldcont(atoms, at) || (ordinal && isfieldcont(atoms, at + 1)) || t == tokMe)
+      return fieldcontainer(context, text, atoms, at, variables, count, dest);
+    if (t == tokMessage) return messagecontainer(next == tokBox || next == tokWindow ? 2 : 1, count, dest);
+    if (t == tokThe && next == tokMessage) {
+      u16 after = tokenat(atoms, at + 2);
+      return messagecontainer(after == tokBox || after == tokWindow ? 3 : 2, count, dest);
+    }
+    if (t == tokSelection || (t == tokThe && next == tokSelection)) {
+      if (mainglobals().openfield < 0) return statusnoselection;
+      return statusnoobject;
+    }
+    if (t == tokTarget || (t == tokThe && next == tokTarget)) {
+      i16 st = targetcontainer(context, dest);
+      if (st == 0) *count = t == tokThe ? 2 : 1;
+      return st;
+    }
   }
   varentry e;
   if (t == tokString) {

@@ -150,6 +150,15 @@ i16 numberliteral(const evalargs& e, i32 at, operand* out) {
   return 0;
 }
 
+// A quoted literal: its text without the quotes; a short one needs no handle.
+i16 quotedliteral(const evalargs& e, i32 at, fred* value) {
+  const atom& a = e.at(at);
+  atomchars chars{};
+  i16 st = quotedchars(a, e.text, &chars);
+  if (st == 0) st = shorttonewfred(chars.bytes, chars.length, value);
+  return st == 1 || st == statusunterminated ? quotetonewfred(a, e.text, value) : st;
+}
+
 // The unary operators: `-` and `not` read the next operand, an unknown word as its text.
 i16 unary(const evalargs& e, i32 at, i32* count, operand* out) {
   u16 op = e.tok(at);
@@ -293,7 +302,7 @@ i16 factorx(const evalargs& e, i32 at, i32* count, operand* out) {
     case tokNot: return unary(e, at, count, out);
     case tokThere: return thereis(e, at, count, out);
     case tokString: {
-      i16 st = quotetonewfred(e.at(at), e.text, &out->value);
+      i16 st = quotedliteral(e, at, &out->value);
       if (st == 0) *count = 1;
       return st;
     }
@@ -334,7 +343,8 @@ i16 factorx(const evalargs& e, i32 at, i32* count, operand* out) {
 
 // Releases the operand entries of one expression call and gives the table back.
 void releaseentries(EvalState& es, i16 base) {
-  for (i16 i = base; i < es.depth; ++i) disposfred(&es.table[size_t(i)].value);
+  for (i16 i = base; i < es.depth; ++i)
+    if (es.table[size_t(i)].value.cls != freddisposed) disposfred(&es.table[size_t(i)].value);
   es.depth = base;
 }
 
@@ -385,11 +395,6 @@ i16 applytop(EvalState& es, i16* ops, i32* nops, i16* vals, i32* nvals) {
 }
 
 }  // namespace
-
-u16 tokenat(Handle atoms, i32 at) {
-  if (atoms == nilhandle || at < 0 || at >= HandleCount<atom>(atoms)) return tokEndOfScript;
-  return HandleAs<atom>(atoms)[at].token;
-}
 
 i16 operatorlevel(u16 token) {
   switch (token) {
@@ -450,7 +455,7 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   // Every operand is read, left to right, before any operator is applied.
   i16 base = es.depth;
   evalentry* entry = takeentry(es);
-  if (entry == nullptr) {
+  if (entry == nullptr) {  // cannot happen: the depth was checked above
     disposfred(&first.value);
     return statuscomplex;
   }
@@ -484,10 +489,18 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   }
 
   // Reduction by precedence: an operator first applies every stacked operator of its level
-  // or higher, except that ^ meeting ^ waits (so 2^3^2 is 2^(3^2)).
-  std::array<i16, tablesize> ops{}, vals{};
+  // or higher, except that ^ meeting ^ waits (so 2^3^2 is 2^(3^2)). One operator between two
+  // operands (the commonest expression) is simply applied.
+  std::array<i16, tablesize> ops, vals;  // written before they are read
   i32 nops = 0, nvals = 0;
-  for (i16 i = base; i < es.depth; ++i) {
+  if (es.depth - base == 3) {
+    ops[0] = i16(base + 1);
+    vals[0] = base;
+    vals[1] = i16(base + 2);
+    nops = 1;
+    nvals = 2;
+  }
+  for (i16 i = nops == 0 ? base : es.depth; i < es.depth; ++i) {
     evalentry& en = es.table[size_t(i)];
     if (en.op == 0) {
       vals[size_t(nvals++)] = i;
@@ -541,15 +554,18 @@ i16 anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
 i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
                    i32* count, fred* value) {
   evalargs e{context, text, atoms, variables, locals};
-  u16 op = e.tok(at + 1);
-  bool shape = (e.tok(at) == tokNumber || e.tok(at) == tokVariable) &&
+  u16 t[4];
+  const atomview view(atoms);
+  for (int k = 0; k < 4; ++k) t[k] = view.tok(at + k);
+  u16 op = t[1];
+  bool shape = (t[0] == tokNumber || t[0] == tokVariable) &&
                (op == tokMinus || op == tokMult || op == tokDivide || op == tokPlus) &&
-               (e.tok(at + 2) == tokNumber || e.tok(at + 2) == tokVariable) && !isoperator(e.tok(at + 3));
+               (t[2] == tokNumber || t[2] == tokVariable) && !isoperator(t[3]);
   if (!shape) return 1;
   double n[2] = {0, 0};
   for (int k = 0; k < 2; ++k) {
     i32 i = at + 2 * k;
-    if (e.tok(i) == tokNumber) {
+    if (t[2 * k] == tokNumber) {
       if (!literalnumber(e, i, &n[k])) return statusnotnumber;
       continue;
     }

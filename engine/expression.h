@@ -10,7 +10,10 @@
 // no such variable, 50 stack low, 88 missing ")", 111 expression too complex.
 #pragma once
 
+#include "engine/atom.h"
 #include "engine/hier.h"
+#include "engine/keywords.h"
+#include "platform/memory/memory.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -45,7 +48,47 @@ i16 fredisfred(const fred* a, const fred* b);
 // 1 when the atoms start with `field`, or `card` or `background` followed by `field`.
 i16 isfieldcont(Handle atoms, i32 at);
 
-// The token at an atom index; past the end of the atoms, the end of the script.
-u16 tokenat(Handle atoms, i32 at);
+// The token at an atom index; past the end of the atoms, the end of the script. Read on every
+// step of the interpreter, so it reads the handle table inline (the size is read as
+// GetHandleSize reads it).
+inline u16 tokenat(Handle atoms, i32 at) {
+  if (atoms == nilhandle || at < 0) return tokEndOfScript;
+  if (handletable::Slot* s = handletable::live(atoms)) {
+    handletable::table.lasterror = 0;
+    if (u32(at) >= s->block->size / u32(sizeof(atom))) return tokEndOfScript;
+    return reinterpret_cast<const atom*>(s->block + 1)[at].token;
+  }
+  if (at >= HandleCount<atom>(atoms)) return tokEndOfScript;
+  return HandleAs<atom>(atoms)[at].token;
+}
+
+// A script's atoms read in place for a run of reads with no allocation among them (any
+// allocation may move the block): one look-up of the handle for the whole run. Reads past
+// either end, and every read of an id that names no block, give the end of the script.
+struct atomview {
+  const atom* atoms = nullptr;
+  i32 count = 0;
+  explicit atomview(Handle h) {
+    if (h == nilhandle) return;
+    if (handletable::Slot* s = handletable::live(h)) {
+      handletable::table.lasterror = 0;
+      atoms = reinterpret_cast<const atom*>(s->block + 1);
+      count = i32(s->block->size / u32(sizeof(atom)));
+    } else {
+      (void)GetHandleSize(h);  // counted as a bad use, as a read would be
+    }
+  }
+  u16 tok(i32 i) const { return i >= 0 && i < count ? atoms[i].token : u16(tokEndOfScript); }
+  bool lineends(i32 i) const {
+    u16 t = tok(i);
+    return t == tokEndOfLine || t == tokEndOfScript;
+  }
+  // The first atom of the line after the line holding atom i.
+  i32 nextline(i32 i) const {
+    if (i < 0) return i;
+    while (i < count && atoms[i].token != tokEndOfLine && atoms[i].token != tokEndOfScript) ++i;
+    return i < count && atoms[i].token == tokEndOfLine ? i + 1 : i;
+  }
+};
 
 }  // namespace kv

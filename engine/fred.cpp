@@ -22,8 +22,10 @@ using namespace fredinternal;
 // --- Internal helpers ----------------------------------------------------------------------
 
 fred* fredinternal::storedrecord(const fred* v) {
-  if (v->link == nilhandle || GetHandleSize(v->link) < Size(sizeof(fred))) return nullptr;
-  return HandleAs<fred>(v->link);
+  if (v->link == nilhandle) return nullptr;
+  Size size = 0;
+  Ptr p = derefsize(v->link, &size);
+  return size < Size(sizeof(fred)) ? nullptr : reinterpret_cast<fred*>(p);
 }
 
 void fredinternal::releasetext(fred* v) {
@@ -307,6 +309,18 @@ i16 atomtonewfred(const atom& a, Handle text, fred* v) {
   Handle h = nilhandle;
   i16 st = atomtonewh(a, text, &h);
   return finishhand(v, st, h);
+}
+
+i16 shorttonewfred(const void* bytes, Size n, fred* v) {
+  if (n < 1 || n > kFredShortMax || static_cast<const u8*>(bytes)[n - 1] == 0) return 1;
+  start(v, fredstring);
+  v->shorttext[0] = u8(n);
+  std::memcpy(v->shorttext + 1, bytes, size_t(n));  // before the guard, which may purge blocks
+  if (memoryrefused(n)) {
+    newempty(v);
+    return statusnomemory;
+  }
+  return 0;
 }
 
 i16 quotetonewfred(const atom& a, Handle text, fred* v) {

@@ -84,6 +84,11 @@ i16 textonewfred(const char* s, fred* v);
 i16 charstonewfred(const void* bytes, Size n, fred* v);
 i16 atomtonewfred(const atom& a, Handle text, fred* v);
 i16 quotetonewfred(const atom& a, Handle text, fred* v);
+// A text that needs no handle: a new owned temporary holding the n bytes inline, when there are
+// 1 to 31 of them and the last is not a zero byte (so that the value reads exactly as a handle
+// of them would). The memory guard is asked as for that handle. 0; 37 when the guard refused
+// (the value is then the empty text); 1 when the bytes cannot be held inline (nothing made).
+i16 shorttonewfred(const void* bytes, Size n, fred* v);
 // The four characters of a type code, first character first.
 void restypetonewfred(OSType code, fred* v);
 i16 CFStringtonewfred(std::string_view utf8, fred* v);

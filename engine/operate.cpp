@@ -68,10 +68,18 @@ int comparetexts(ConstStringPtr a, ConstStringPtr b) {
   return int(a[0]) - int(b[0]);
 }
 
-i16 compare(fred* l, u16 op, fred* r) {
+// The number of an operand: the one its number literal already gave (a literal's text is
+// never empty and reads as that number), else the one its value reads as.
+bool operandnumber(const fred* v, const double* known, double* out) {
+  if (known == nullptr) return peeknumber(v, out);
+  *out = *known;
+  return true;
+}
+
+i16 compare(fred* l, const double* lnum, u16 op, fred* r, const double* rnum) {
   double a = 0, b = 0;
   int order = 0;
-  if (!isemptytext(l) && !isemptytext(r) && peeknumber(l, &a) && peeknumber(r, &b)) {
+  if (!isemptytext(l) && !isemptytext(r) && operandnumber(l, lnum, &a) && operandnumber(r, rnum, &b)) {
     order = a < b ? -1 : a > b ? 1 : 0;
   } else {
     Str255 ta, tb;
@@ -196,7 +204,7 @@ i16 operatewith(fred* left, const double* lnum, u16 op, fred* right, const doubl
     case tokLess:
     case tokGreater:
     case tokLessEqual:
-    case tokGreaterEqual: return compare(left, op, right);
+    case tokGreaterEqual: return compare(left, lnum, op, right, rnum);
     case tokContains:
     case tokIsIn:
     case tokIsNotIn: return containment(left, op, right);

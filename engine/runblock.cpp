@@ -40,12 +40,9 @@ blockrunner::blockrunner(hierpath entry, i32 handleratom, Handle variables, fred
       vars_(variables),
       result_(result) {}
 
-i32 blockrunner::nextline(i32 i) const {
-  while (tok(i) != tokEndOfLine && tok(i) != tokEndOfScript) ++i;
-  return tok(i) == tokEndOfLine ? i + 1 : i;
-}
+i32 blockrunner::nextline(i32 i) const { return atomview(atoms_).nextline(i); }
 
-bool blockrunner::lineends(i32 i) const { return tok(i) == tokEndOfLine || tok(i) == tokEndOfScript; }
+bool blockrunner::lineends(i32 i) const { return atomview(atoms_).lineends(i); }
 
 bool blockrunner::ishandlername(i32 i) const {
   const atom& name = at(handler_);
@@ -151,12 +148,13 @@ i16 blockrunner::run(i32 first, i32 end) {
   i16 repeats = g.repeatindex;
   i32 pc = first;
   for (;;) {
-    if (pc >= end || tok(pc) == tokEndOfScript) {
+    u16 t = pc < end ? tok(pc) : u16(tokEndOfScript);
+    if (t == tokEndOfScript) {
       if (g.repeatindex == repeats) return 0;
       return post(36, pc < end ? pc : end - 1);
     }
     if (nostack(stackneeded) != 0) return post(50, pc);
-    if (tok(pc) == tokEndOfLine) {
+    if (t == tokEndOfLine) {
       ++pc;
       continue;
     }

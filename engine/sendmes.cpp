@@ -91,25 +91,41 @@ bool namematches(const hier& entry, i32 name, Handle msgtext, const atom& msg) {
 }
 
 // The first atom of the line after the line holding atom i.
-i32 nextline(Handle atoms, i32 i) {
-  while (tokenat(atoms, i) != tokEndOfLine && tokenat(atoms, i) != tokEndOfScript) ++i;
-  return tokenat(atoms, i) == tokEndOfLine ? i + 1 : i;
-}
+i32 nextline(Handle atoms, i32 i) { return atomview(atoms).nextline(i); }
 
-// The `end` atom closing the handler named at `name`; 17 when there is none.
+// The `end` atom closing the handler named at `name`; 17 when there is none. The atoms of a
+// script never change, so the name atom keeps what the first search found.
 i16 handlerend(const hier& entry, i32 name, i32* end) {
-  const atom& handler = atomof(entry.atoms, name);
+  atom& handler = HandleAs<atom>(entry.atoms)[name];
+  if (handler.numstate == numhandlerend) {
+    *end = i32(handler.value[0]);
+    return 0;
+  }
   for (i32 line = nextline(entry.atoms, name); tokenat(entry.atoms, line) != tokEndOfScript;
        line = nextline(entry.atoms, line)) {
     if (tokenat(entry.atoms, line) != tokEnd) continue;
     u16 what = tokenat(entry.atoms, line + 1);
     if (what == tokIf || what == tokSwitch || what == tokTry || what == tokRepeatWord) continue;
     if (what == tokEndOfLine || what == tokEndOfScript) continue;
-    if (!namematches(entry, line + 1, entry.script, handler)) return statusnoend;
+    if (!namematches(entry, line + 1, entry.script, atomof(entry.atoms, name))) return statusnoend;
     *end = line;
+    // A number literal keeps its own number in these words.
+    atom& named = HandleAs<atom>(entry.atoms)[name];
+    if (named.token != tokNumber && named.numstate == numnotcached) {
+      named.value[0] = u32(line);
+      named.numstate = numhandlerend;
+    }
     return 0;
   }
   return statusnoend;
+}
+
+// The message name as the value of argument 0: its text, held inline when it is short (as any
+// short text is), else in a handle of its own.
+i16 messagename(const atom& a, Handle text, fred* v) {
+  atomchars name = atomname(a, text);
+  i16 st = shorttonewfred(name.bytes, name.length, v);
+  return st == 1 ? atomtonewfred(a, text, v) : st;
 }
 
 // Appends an argument variable (nameless, its state the argument number) holding the value,
@@ -135,7 +151,7 @@ i16 bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   *out = NewHandle(0);
   if (*out == nilhandle) return statusnomem;
   fred name;
-  i16 st = atomtonewfred(atomof(atoms, at), text, &name);
+  i16 st = messagename(atomof(atoms, at), text, &name);
   if (st == 0) st = addargument(*out, 0, &name);
   i32 pos = at + 1;
   if (st == 0 && function) {
@@ -181,20 +197,25 @@ i16 bindparameters(const hier& entry, i32 name, Handle list) {
     pname[0] = u8(p.length > 255 ? 255 : p.length);
     std::memcpy(pname + 1, deref(entry.script) + p.offset, pname[0]);
     varentry named;
-    if (i16 st = lowcreate(pname, &named); st != 0) return st;
     if (number < HandleCount<varentry>(list)) {
+      // The parameter takes over the argument's value.
+      if (i16 st = lownamed(pname, &named); st != 0) return st;
       varentry& arg = HandleAs<varentry>(list)[number];
       if (arg.state != number) {
-        killfred(named.value);
         if (named.name != nilhandle) DisposeHandle(named.name);
         return statusnotunderstood;
       }
-      killfred(named.value);
       named.value = arg.value;
       named.state = number;
       arg = named;
-    } else if (i16 st = addvars(list, named); st != 0) {
-      return st;
+    } else {
+      if (i16 st = lowcreate(pname, &named); st != 0) return st;
+      if (i16 st = addvars(list, named); st != 0) {
+        // The list could not take the entry: nothing of it is left behind.
+        killfred(named.value);
+        if (named.name != nilhandle) DisposeHandle(named.name);
+        return st;
+      }
     }
     pos += 1;
     t = tokenat(entry.atoms, pos);
@@ -246,15 +267,6 @@ i16 runhandler(hierpath path, i32 name, Handle text, Handle atoms, i32 at, Handl
   restorequeues(repeats, switches);
   dumpvars(list);
   return st;
-}
-
-// Refreshes the path entries copied from inserted-script slots.
-void refreshslots(hierpath path) {
-  std::span<hier> slots = hierslots();
-  for (hier& h : path) {
-    if (h.slot >= 0 && size_t(h.slot) < slots.size()) h = slots[size_t(h.slot)];
-    if (h.level == hiershared) break;
-  }
 }
 
 // The message text of `send`: words of the text that name a variable of the caller are
@@ -356,7 +368,6 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   const atom msg = atomof(atoms, at);
   bool function = result != nullptr;
   bool search = !isbuiltin(msg.token, function) || handlerpresent(msg.token);
-  refreshslots(path);
   i16 st = 0;
   bool handled = false;
   if (search) {
@@ -364,7 +375,9 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     std::span<hier> slots = hierslots();
     for (size_t i = 0; i < path.size() && !handled; ++i) {
       // A slot copy is taken again when the search reaches it: a handler earlier in the path
-      // may have removed or replaced that slot's script (and the old one may be gone).
+      // may have removed or replaced that slot's script (and the old one may be gone). Only
+      // the search reads the slot copies of a path, so they are refreshed here and nowhere
+      // else.
       if (path[i].slot >= 0 && size_t(path[i].slot) < slots.size()) path[i] = slots[size_t(path[i].slot)];
       const hier& entry = path[i];
       if (entry.atoms != nilhandle && entry.script != nilhandle) {

@@ -55,11 +55,13 @@ struct AtomText {
 };
 AtomText atomsource(const atom& a, Handle text) {
   AtomText t;
-  Size size = sizeornone(text);
+  if (text == nilhandle) return t;
+  Size size = 0;
+  const u8* p = derefsize(text, &size);
   if (size == 0 || a.offset >= u32(size)) return t;
   Size n = a.length;
   if (n > size - Size(a.offset)) n = size - Size(a.offset);
-  t.bytes = deref(text) + a.offset;
+  t.bytes = p + a.offset;
   t.length = n;
   return t;
 }
@@ -254,15 +256,28 @@ i16 atomtonewh(const atom& a, Handle text, Handle* out) {
 }
 
 void atomtostring(const atom& a, Handle text, StringPtr out) {
+  atomchars t = atomname(a, text);
+  if (t.length > 0) std::memmove(out + 1, t.bytes, size_t(t.length));
+  out[0] = u8(t.length);
+}
+
+atomchars atomname(const atom& a, Handle text) {
   AtomText t = a.literal != nilhandle ? atomliteral(a) : atomsource(a, text);
-  pstrassign(out, 256, t.bytes, size_t(t.length));
+  return {t.bytes, t.length > 255 ? 255 : t.length};
 }
 
 i16 quotetonewh(const atom& a, Handle text, Handle* out) {
   *out = nilhandle;
+  atomchars t{};
+  if (i16 st = quotedchars(a, text, &t); st != 0) return st;
+  return newtexthandle(t.bytes, t.length, out);
+}
+
+i16 quotedchars(const atom& a, Handle text, atomchars* out) {
   AtomText t = atomsource(a, text);
   if (t.length < 2 || t.bytes[t.length - 1] != '"') return statusunterminated;
-  return newtexthandle(t.bytes + 1, t.length - 2, out);
+  *out = {t.bytes + 1, t.length - 2};
+  return 0;
 }
 
 // --- Building short strings ----------------------------------------------------------------

@@ -41,7 +41,16 @@ i16 handtofred(Handle h, fred* v);
 i16 atomtonewh(const atom& a, Handle text, Handle* out);
 // The atom's literal, or its source text in `text`, cut at 255 characters.
 void atomtostring(const atom& a, Handle text, StringPtr out);
+// The characters atomtostring copies, where they lie (valid until the next allocation).
+struct atomchars {
+  const u8* bytes = nullptr;
+  Size length = 0;
+};
+atomchars atomname(const atom& a, Handle text);
 i16 quotetonewh(const atom& a, Handle text, Handle* out);
+// The characters between the quotes of a quoted literal, where they lie (valid until the next
+// allocation); 58 when the literal has no closing quote.
+i16 quotedchars(const atom& a, Handle text, atomchars* out);
 
 // --- Building short strings ----------------------------------------------------------------
 void appendstring(ConstStringPtr src, StringPtr dst);

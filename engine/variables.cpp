@@ -10,6 +10,7 @@
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "platform/memory/memory.h"
+#include "platform/text/casefold.h"
 #include "platform/runtime/root.h"
 #include "platform/text/pstring.h"
 #include "store/memoryguard.h"
@@ -44,15 +45,27 @@ Size entrycount(Handle list) { return list == nilhandle ? 0 : HandleCount<varent
 
 varentry entryat(Handle list, Size i) { return HandleAs<varentry>(list)[i]; }
 
-// The index of the first entry with the key whose name equals `name`, or -1.
-Size findentry(Handle list, u32 key, ConstStringPtr name) {
-  const Size n = entrycount(list);
-  for (Size i = 0; i < n; ++i) {
-    varentry e = entryat(list, i);
-    if (e.key == key && equalhand(e.name, name) != 0) return i;
-  }
+// Whether an entry's name handle holds the characters (at most 255), A-Z matching a-z, as
+// equalhand compares a name: the handle's first 255 bytes without trailing zero bytes.
+bool samename(Handle name, const u8* chars, Size n) {
+  Size m = 0;
+  const u8* p = name == nilhandle ? nullptr : derefsize(name, &m);
+  if (m > 255) m = 255;
+  while (m > 0 && p[m - 1] == 0) --m;
+  return m == n && (n == 0 || equalnocase(p, chars, size_t(n)));
+}
+
+// The index of the first entry with the key whose name is the characters, or -1. The
+// characters may lie in a handle: nothing here allocates.
+Size findentry(Handle list, u32 key, const u8* chars, Size n) {
+  Size bytes = 0;
+  const auto* entries = reinterpret_cast<const varentry*>(list == nilhandle ? nullptr : derefsize(list, &bytes));
+  const Size count = bytes / Size(sizeof(varentry));
+  for (Size i = 0; i < count; ++i)
+    if (entries[i].key == key && samename(entries[i].name, chars, n)) return i;
   return -1;
 }
+Size findentry(Handle list, u32 key, ConstStringPtr name) { return findentry(list, key, name + 1, name[0]); }
 
 u32 keyof(ConstStringPtr name) {
   u32 key = 0;
@@ -61,8 +74,18 @@ u32 keyof(ConstStringPtr name) {
 }
 
 // The key an atom names: the one stored in a marked atom, else the name's own.
-u32 atomkey(const atom* a, ConstStringPtr name) {
-  return a->token == tokVariable ? u32(a->link) : keyof(name);
+u32 atomkey(const atom* a, atomchars name) {
+  if (a->token == tokVariable) return u32(a->link);
+  Str255 s;
+  s[0] = u8(name.length);
+  if (name.length > 0) std::memcpy(s + 1, name.bytes, size_t(name.length));
+  return keyof(s);
+}
+
+// The entry the atom names in the list, or -1.
+Size findatom(const atom* a, Handle text, Handle list) {
+  atomchars name = atomname(*a, text);
+  return findentry(list, atomkey(a, name), name.bytes, name.length);
 }
 
 // Releases an entry's name and value (the value's text with it).
@@ -108,6 +131,21 @@ i16 badname(ConstStringPtr name) {
   return reservedtoken(token) ? statusreserved : 0;
 }
 
+i16 lownamed(ConstStringPtr name, varentry* out) {
+  varentry e{};
+  e.state = varowned;
+  if (i16 st = badname(name); st != 0) return st;
+  e.key = keyof(name);
+  // Without memory for the name the entry goes on nameless.
+  if (stringtonewh(name, &e.name) != 0) e.name = nilhandle;
+  if (memoryrefused(Size(sizeof(fred)))) {
+    if (e.name != nilhandle) DisposeHandle(e.name);
+    return statusnomemory;
+  }
+  *out = e;
+  return 0;
+}
+
 i16 lowcreate(ConstStringPtr name, varentry* out) {
   varentry e{};
   e.state = varowned;
@@ -136,21 +174,18 @@ i16 addvars(Handle list, const varentry& entry) {
 }
 
 i16 findvars(atom* a, Handle text, Handle list, varentry* out) {
-  Str255 name;
-  atomtostring(*a, text, name);
-  const u32 key = atomkey(a, name);
-  Size i = findentry(list, key, name);
+  Size i = findatom(a, text, list);
   if (i < 0) return statusnovariable;
   *out = entryat(list, i);
-  a->token = tokVariable;
-  a->link = i32(key);
+  if (a->token != tokVariable) {
+    a->link = i32(out->key);
+    a->token = tokVariable;
+  }
   return 0;
 }
 
 i16 fastfindvars(const atom* a, Handle text, Handle list, fred* out) {
-  Str255 name;
-  atomtostring(*a, text, name);
-  Size i = findentry(list, atomkey(a, name), name);
+  Size i = findatom(a, text, list);
   if (i < 0) return statusnovariable;
   varentry e = entryat(list, i);
   *out = *HandleAs<fred>(e.value);

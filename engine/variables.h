@@ -44,6 +44,9 @@ i16 badname(ConstStringPtr name);
 // entry has no name handle when the memory guard refuses it), the value the empty text. With
 // a null name the entry is nameless. 37 when the value handle cannot be had.
 i16 lowcreate(ConstStringPtr name, varentry* out);
+// lowcreate for an entry that will take over a value it is given: no value handle is made
+// (the entry's value is none), but the memory guard is asked for one as lowcreate asks.
+i16 lownamed(ConstStringPtr name, varentry* out);
 // Appends a copy of the entry to the list; 37 when the list cannot grow.
 i16 addvars(Handle list, const varentry& entry);
 

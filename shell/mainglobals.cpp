@@ -17,21 +17,11 @@
 namespace kv {
 
 namespace {
-struct MainGlobalsState {
-  MainGlobals g{};
-  MainGlobalsState() = default;
-  MainGlobalsState(const MainGlobalsState&) = delete;
-  MainGlobalsState& operator=(const MainGlobalsState&) = delete;
-  ~MainGlobalsState() { releaseglobs(g); }
-};
-
 void release(Handle& h) {
   if (h != nilhandle) DisposeHandle(h);
   h = nilhandle;
 }
 }  // namespace
-
-MainGlobals& mainglobals() { return state<MainGlobalsState>().g; }
 
 void releaseglobs(MainGlobals& g) {
   // The handles of the current desk, the open field's object list and the shared project's

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/events/eventrecord.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 #include "shell/desk.h"
 #include "shell/menusets.h"
@@ -300,8 +301,24 @@ struct MainGlobals {
   u32 lastdirid;
 };
 
-// The record lives in the runtime root; it is zero until initglobs fills it.
-MainGlobals& mainglobals();
+// Releases the handles the record owns and clears their fields (dumpglobs and the runtime
+// reset both end here).
+void releaseglobs(MainGlobals& g);
+
+namespace mainglobalsdetail {
+// The root's slot for the record; the record is released with the slot.
+struct Holder {
+  MainGlobals g{};
+  Holder() = default;
+  Holder(const Holder&) = delete;
+  Holder& operator=(const Holder&) = delete;
+  ~Holder() { releaseglobs(g); }
+};
+}  // namespace mainglobalsdetail
+
+// The record lives in the runtime root; it is zero until initglobs fills it. Read on every
+// step of the interpreter, so inline.
+inline MainGlobals& mainglobals() { return state<mainglobalsdetail::Holder>().g; }
 
 // Fills the record with its start values and makes the handles it owns; once per run (or
 // after a runtime reset). 0, or 37 when memory runs out.
@@ -309,8 +326,4 @@ i16 initglobs();
 // Releases what the record owns at the end of the run. With `emergency` set the run is ending
 // after a fatal error.
 void dumpglobs(i16 emergency);
-// Releases the handles the record owns and clears their fields (dumpglobs and the runtime
-// reset both end here).
-void releaseglobs(MainGlobals& g);
-
 }  // namespace kv

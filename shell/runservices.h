@@ -6,13 +6,18 @@
 
 #include <functional>
 
+#include "platform/runtime/bigstack.h"
 #include "platform/types.h"
 
 namespace kv {
 
 // Non-zero when fewer than `bytes` of stack (and never less than the guard margin) remain
-// within the run thread's budget.
-i16 nostack(Size bytes, i16 unused = 0);
+// within the run thread's budget. Asked before every statement, so inline.
+inline i16 nostack(Size bytes, i16 = 0) {
+  std::size_t asked = std::size_t(bytes < 0 ? 0 : bytes);
+  std::size_t need = asked > kStackGuardMargin ? asked : kStackGuardMargin;
+  return stackremaining() < need ? 1 : 0;
+}
 
 // Polls for the abort key (command-period or escape) at most once every 30 ticks (`ticks`: the
 // tick count, 0 to read it): 0 to go on, 48 when the user stopped the script, 37 when memory is

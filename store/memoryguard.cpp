@@ -18,12 +18,7 @@ constexpr i32 kReserve = 60000;       // kept back from availmem
 constexpr i32 kColourReserve = 120000;  // the same while colorWorld is set
 constexpr int kRoundsWithoutGain = 2;  // purge rounds that freed nothing before giving up
 
-struct MemoryGuardState {
-  u32 total = 0;  // bytes asked for since the last check
-  bool refuse = false;
-};
-
-MemoryGuardState& guard() { return state<MemoryGuardState>(); }
+memoryguarddetail::State& guard() { return state<memoryguarddetail::State>(); }
 
 // One purge round: every cache gives up what it can spare. 1 when anything was freed.
 bool purgeround() {
@@ -36,7 +31,7 @@ bool purgeround() {
 }  // namespace
 
 int nomemory(Size bytes) {
-  MemoryGuardState& g = guard();
+  memoryguarddetail::State& g = guard();
   if (bytes <= 0) return 0;
   if (g.refuse) return 1;
   u64 running = u64(g.total) + u64(bytes);

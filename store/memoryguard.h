@@ -7,6 +7,7 @@
 // the unheld records of every open project while that frees something.
 #pragma once
 
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 #include "shell/mainglobals.h"
 
@@ -29,11 +30,29 @@ u32 memoryguardtotal();
 // Tests make the guard refuse every request while `on` is true.
 void setmemoryguardrefusal(bool on);
 
-// The guard as every allocating routine asks it: skipped while memory is plentiful.
-inline bool memoryrefused(Size bytes) { return mainglobals().memplentiful == 0 && nomemory(bytes) != 0; }
+namespace memoryguarddetail {
+// The guard's state in the runtime root.
+struct State {
+  u32 total = 0;  // bytes asked for since the last check
+  bool refuse = false;
+};
+}  // namespace memoryguarddetail
+
+// The guard as every allocating routine asks it: skipped while memory is plentiful. Asked on
+// the interpreter's paths, so the common answer (a request that only adds to the running
+// total) is inline; nomemory decides the rest.
+inline bool memoryrefused(Size bytes) {
+  if (mainglobals().memplentiful != 0 || bytes <= 0) return false;
+  memoryguarddetail::State& g = state<memoryguarddetail::State>();
+  if (!g.refuse && u64(g.total) + u64(bytes) < kMemoryCheckTotal) {
+    g.total += u32(bytes);
+    return false;
+  }
+  return nomemory(bytes) != 0;
+}
 // The same for a size counted in 64 bits; more than one block can hold is refused outright.
 inline bool memoryrefused64(i64 bytes) {
-  return mainglobals().memplentiful == 0 && (bytes > 0x7FFFFFFF || nomemory(Size(bytes)) != 0);
+  return mainglobals().memplentiful == 0 && (bytes > 0x7FFFFFFF || memoryrefused(Size(bytes)));
 }
 
 }  // namespace kv

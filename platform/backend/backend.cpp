@@ -5,19 +5,13 @@
 
 namespace kv {
 
-namespace {
-struct BackendState {
-  std::unique_ptr<Backend> current;
-};
-}  // namespace
-
-Backend& backend() {
-  BackendState& s = state<BackendState>();
+Backend& backenddetail::makeheadless() {
+  Holder& s = state<Holder>();
   if (!s.current) s.current = std::make_unique<HeadlessBackend>();
   return *s.current;
 }
 
-void setbackend(std::unique_ptr<Backend> b) { state<BackendState>().current = std::move(b); }
+void setbackend(std::unique_ptr<Backend> b) { state<backenddetail::Holder>().current = std::move(b); }
 
 HeadlessBackend* headlessbackend() {
   Backend& b = backend();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -118,8 +119,20 @@ class Backend {
   virtual u32 clipboardchangecount() const = 0;
 };
 
+namespace backenddetail {
+// The root's slot for the backend in use.
+struct Holder {
+  std::unique_ptr<Backend> current;
+};
+Backend& makeheadless();
+}  // namespace backenddetail
+
 // The backend in use. Created headless (one 1024 x 768 screen of depth 32) on first use.
-Backend& backend();
+// Asked on every statement (the clock), so inline.
+inline Backend& backend() {
+  Backend* b = state<backenddetail::Holder>().current.get();
+  return b != nullptr ? *b : backenddetail::makeheadless();
+}
 // Replaces the backend (the old one is destroyed). Used by the program's start and by tests.
 void setbackend(std::unique_ptr<Backend> b);
 

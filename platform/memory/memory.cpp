@@ -1,37 +1,36 @@
 #include "platform/memory/memory.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <vector>
 
 namespace kv {
+
+constinit handletable::Table handletable::table{};
+
 namespace {
+
+using handletable::BlockHeader;
+using handletable::kDeadId;
+using handletable::kSlotMask;
+using Entry = handletable::Slot;
 
 constexpr u32 kIdBase = 0x80000000u;
 constexpr u32 kSlotBits = 24;
-constexpr u32 kSlotMask = (1u << kSlotBits) - 1;
 constexpr u8 kMaxGeneration = 127;
 constexpr u8 kPoison = 0xDB;
 constexpr std::size_t kReuseAfter = 1024;
+// Outside hardened runs small blocks are kept when freed and given out again: their capacity
+// is rounded up to a multiple of kSpareStep, and up to kSparesPerSize blocks of each capacity
+// up to kSpareLargest wait for reuse.
+constexpr u32 kSpareStep = 16;
+constexpr u32 kSpareLargest = 256;
+constexpr std::size_t kSparesPerSize = 256;
 // Each block carries a hidden header in front of its bytes so that a pointer can find its
 // size and a handle block can be checked against its id.
 constexpr u32 kPtrMagic = 0x4B565054;  // "KVPT"
-
-struct BlockHeader {
-  u32 id;      // the handle id, or kPtrMagic for a pointer block
-  u32 size;    // bytes in use
-  u32 capacity;
-  u32 pad;
-};
-static_assert(sizeof(BlockHeader) == 16);
-
-struct Entry {
-  BlockHeader* block = nullptr;
-  u8 generation = 0;  // 0 = never used
-  bool live = false;
-  i8 state = 0;
-};
 
 #ifdef KV_HARDENED
 constexpr bool kHardenedByDefault = true;
@@ -49,14 +48,22 @@ struct MemoryState {
   std::size_t badhandleuses = 0;
   std::size_t budget = 0;
   std::size_t failafter = 0;
-  OSErr lasterror = noErr;
   bool hardened = kHardenedByDefault;
+  std::array<std::vector<BlockHeader*>, kSpareLargest / kSpareStep + 1> spares;  // by capacity
 };
 
 // The handle table belongs to the runtime root: resetruntime() empties it (memoryreset) once
 // every module state is gone. It is never destroyed, so it outlives those states.
 MemoryState* gmemory = new MemoryState();
 MemoryState& mem() { return *gmemory; }
+
+OSErr& lasterror() { return handletable::table.lasterror; }
+
+// Keeps the fast paths' view of the slots current after the array grew.
+void publishslots(MemoryState& m) {
+  handletable::table.slots = m.entries.data();
+  handletable::table.count = u32(m.entries.size());
+}
 
 bool admit(std::size_t grow) {
   MemoryState& m = mem();
@@ -66,18 +73,51 @@ bool admit(std::size_t grow) {
   return true;
 }
 
+// A block with room for at least `capacity` bytes; its header's capacity says how many.
 BlockHeader* rawalloc(u32 capacity) {
-  void* p = std::malloc(sizeof(BlockHeader) + (capacity ? capacity : 1));
-  return static_cast<BlockHeader*>(p);
+  MemoryState& m = mem();
+  if (!m.hardened && capacity <= kSpareLargest) {
+    u32 rounded = capacity == 0 ? kSpareStep : (capacity + kSpareStep - 1) / kSpareStep * kSpareStep;
+    std::vector<BlockHeader*>& spare = m.spares[rounded / kSpareStep];
+    BlockHeader* b = nullptr;
+    if (!spare.empty()) {
+      b = spare.back();
+      spare.pop_back();
+    } else {
+      b = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + rounded));
+    }
+    if (b != nullptr) b->capacity = rounded;
+    return b;
+  }
+  auto* b = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + (capacity ? capacity : 1)));
+  if (b != nullptr) b->capacity = capacity;
+  return b;
 }
 
 void rawfree(BlockHeader* b) {
   if (b == nullptr) return;
-  if (mem().hardened) std::memset(b + 1, kPoison, b->capacity);
+  MemoryState& m = mem();
+  if (m.hardened) {
+    std::memset(b + 1, kPoison, b->capacity);
+  } else if (b->capacity > 0 && b->capacity <= kSpareLargest && b->capacity % kSpareStep == 0) {
+    std::vector<BlockHeader*>& spare = m.spares[b->capacity / kSpareStep];
+    if (spare.size() < kSparesPerSize) {
+      spare.push_back(b);
+      return;
+    }
+  }
   std::free(b);
 }
 
+void freespares(MemoryState& m) {
+  for (std::vector<BlockHeader*>& spare : m.spares) {
+    for (BlockHeader* b : spare) std::free(b);
+    spare.clear();
+  }
+}
+
 Entry* lookup(Handle h) {
+  if (Entry* e = handletable::live(h)) return e;
   MemoryState& m = mem();
   if (h == nilhandle) return nullptr;
   u32 slot = h & kSlotMask;
@@ -87,7 +127,7 @@ Entry* lookup(Handle h) {
     return nullptr;
   }
   Entry& e = m.entries[slot];
-  if (!e.live || e.generation != gen) {
+  if (e.id == kDeadId || e.generation != gen) {
     m.badhandleuses++;
     if (m.hardened) std::fprintf(stderr, "kestrove: use of a disposed handle 0x%08X\n", h);
     return nullptr;
@@ -98,16 +138,16 @@ Entry* lookup(Handle h) {
 Handle newhandle(Size size, bool clear) {
   MemoryState& m = mem();
   if (size < 0) {
-    m.lasterror = memFullErr;
+    lasterror() = memFullErr;
     return nilhandle;
   }
   if (!admit(std::size_t(size))) {
-    m.lasterror = memFullErr;
+    lasterror() = memFullErr;
     return nilhandle;
   }
   BlockHeader* b = rawalloc(u32(size));
   if (b == nullptr) {
-    m.lasterror = memFullErr;
+    lasterror() = memFullErr;
     return nilhandle;
   }
   u32 slot;
@@ -118,29 +158,29 @@ Handle newhandle(Size size, bool clear) {
     m.freeslots.pop_front();
   } else {
     if (m.entries.size() >= kSlotMask) {
-      std::free(b);
-      m.lasterror = memFullErr;
+      rawfree(b);
+      lasterror() = memFullErr;
       return nilhandle;
     }
     slot = u32(m.entries.size());
-    m.entries.push_back({});
+    m.entries.push_back(Entry{nullptr, kDeadId, 0, 0, 0});
+    publishslots(m);
   }
   Entry& e = m.entries[slot];
   e.generation = u8(e.generation >= kMaxGeneration ? 1 : e.generation + 1);
-  e.live = true;
   e.state = 0;
   e.block = b;
   Handle id = kIdBase | (u32(e.generation) << kSlotBits) | slot;
+  e.id = id;
   b->id = id;
   b->size = u32(size);
-  b->capacity = u32(size);
   b->pad = 0;
   if (clear) std::memset(b + 1, 0, size_t(size));
   else if (m.hardened) std::memset(b + 1, 0xCD, size_t(size));
   m.livehandles++;
   m.livebytes += size_t(size);
   m.allocations++;
-  m.lasterror = noErr;
+  lasterror() = noErr;
   return id;
 }
 
@@ -152,21 +192,21 @@ Handle NewHandleClear(Size size) { return newhandle(size, true); }
 void DisposeHandle(Handle h) {
   MemoryState& m = mem();
   if (h == nilhandle) {
-    m.lasterror = nilHandleErr;
+    lasterror() = nilHandleErr;
     return;
   }
   Entry* e = lookup(h);
   if (e == nullptr) {
-    m.lasterror = nilHandleErr;
+    lasterror() = nilHandleErr;
     return;
   }
   m.livebytes -= e->block->size;
   m.livehandles--;
   rawfree(e->block);
   e->block = nullptr;
-  e->live = false;
+  e->id = kDeadId;
   m.freeslots.push_back(h & kSlotMask);
-  m.lasterror = noErr;
+  lasterror() = noErr;
 }
 
 bool IsValidHandle(Handle h) {
@@ -178,18 +218,18 @@ bool IsValidHandle(Handle h) {
   return ok;
 }
 
-Ptr deref(Handle h) {
+Ptr handletable::badderef(Handle h) {
   Entry* e = lookup(h);
   return e ? reinterpret_cast<Ptr>(e->block + 1) : nullptr;
 }
 
-Size GetHandleSize(Handle h) {
+Size handletable::badsize(Handle h) {
   Entry* e = lookup(h);
   if (e == nullptr) {
-    mem().lasterror = nilHandleErr;
+    lasterror() = nilHandleErr;
     return 0;
   }
-  mem().lasterror = noErr;
+  lasterror() = noErr;
   return Size(e->block->size);
 }
 
@@ -197,18 +237,18 @@ void SetHandleSize(Handle h, Size size) {
   MemoryState& m = mem();
   Entry* e = lookup(h);
   if (e == nullptr) {
-    m.lasterror = nilHandleErr;
+    lasterror() = nilHandleErr;
     return;
   }
   if (size < 0) {
-    m.lasterror = memFullErr;
+    lasterror() = memFullErr;
     return;
   }
   BlockHeader* b = e->block;
   u32 old = b->size;
   u32 want = u32(size);
   if (want > old && !admit(want - old)) {
-    m.lasterror = memFullErr;
+    lasterror() = memFullErr;
     return;
   }
   if (m.hardened || want > b->capacity) {
@@ -220,11 +260,12 @@ void SetHandleSize(Handle h, Size size) {
     }
     BlockHeader* nb = rawalloc(capacity);
     if (nb == nullptr) {
-      m.lasterror = memFullErr;
+      lasterror() = memFullErr;
       return;
     }
+    u32 room = nb->capacity;
     *nb = *b;
-    nb->capacity = capacity;
+    nb->capacity = room;
     std::memcpy(nb + 1, b + 1, want < old ? want : old);
     rawfree(b);
     b = nb;
@@ -238,7 +279,7 @@ void SetHandleSize(Handle h, Size size) {
     m.livebytes -= old - want;
   }
   b->size = want;
-  m.lasterror = noErr;
+  lasterror() = noErr;
 }
 
 void EmptyHandle(Handle h) { SetHandleSize(h, 0); }
@@ -271,7 +312,7 @@ OSErr PtrAndHand(const void* src, Handle dst, Size size) {
   Size old = GetHandleSize(dst);
   if (MemError() != noErr) return MemError();
   if (size <= 0) return noErr;
-  if (i64(old) + size > 0x7FFFFFFF) return mem().lasterror = memFullErr;
+  if (i64(old) + size > 0x7FFFFFFF) return lasterror() = memFullErr;
   SetHandleSize(dst, old + size);
   if (MemError() != noErr) return MemError();
   std::memcpy(deref(dst) + old, src, size_t(size));
@@ -284,7 +325,7 @@ OSErr HandAndHand(Handle src, Handle dst) {
   Size old = GetHandleSize(dst);
   if (MemError() != noErr) return MemError();
   if (n == 0) return noErr;
-  if (i64(old) + n > 0x7FFFFFFF) return mem().lasterror = memFullErr;
+  if (i64(old) + n > 0x7FFFFFFF) return lasterror() = memFullErr;
   SetHandleSize(dst, old + n);
   if (MemError() != noErr) return MemError();
   // src may be dst: fetch both pointers after the resize.
@@ -340,22 +381,21 @@ void HSetState(Handle h, i8 s) { if (Entry* e = lookup(h)) e->state = s; }
 Ptr NewPtr(Size size) {
   MemoryState& m = mem();
   if (size < 0 || !admit(std::size_t(size))) {
-    m.lasterror = memFullErr;
+    lasterror() = memFullErr;
     return nullptr;
   }
   BlockHeader* b = rawalloc(u32(size));
   if (b == nullptr) {
-    m.lasterror = memFullErr;
+    lasterror() = memFullErr;
     return nullptr;
   }
   b->id = kPtrMagic;
   b->size = u32(size);
-  b->capacity = u32(size);
   b->pad = 0;
   m.livepointers++;
   m.livebytes += size_t(size);
   m.allocations++;
-  m.lasterror = noErr;
+  lasterror() = noErr;
   return reinterpret_cast<Ptr>(b + 1);
 }
 
@@ -369,7 +409,7 @@ void DisposePtr(Ptr p) {
   if (p == nullptr) return;
   BlockHeader* b = reinterpret_cast<BlockHeader*>(p) - 1;
   if (b->id != kPtrMagic) {
-    mem().lasterror = paramErr;
+    lasterror() = paramErr;
     return;
   }
   b->id = 0;
@@ -384,7 +424,6 @@ Size GetPtrSize(Ptr p) {
   return b->id == kPtrMagic ? Size(b->size) : 0;
 }
 
-OSErr MemError() { return mem().lasterror; }
 
 MemoryFigures memoryfigures() {
   MemoryState& m = mem();
@@ -400,12 +439,12 @@ MemoryFigures memoryreset() {
   MemoryState& m = mem();
   MemoryFigures before = memoryfigures();
   for (Entry& e : m.entries) {
-    if (e.live) {
+    if (e.id != kDeadId) {
       m.livebytes -= e.block->size;
       rawfree(e.block);
     }
     e.block = nullptr;
-    e.live = false;
+    e.id = kDeadId;
   }
   // Generations survive the reset so that ids from before it stay invalid.
   m.freeslots.clear();
@@ -415,7 +454,8 @@ MemoryFigures memoryreset() {
   m.badhandleuses = 0;
   m.budget = 0;
   m.failafter = 0;
-  m.lasterror = noErr;
+  lasterror() = noErr;
+  freespares(m);
   m.hardened = kHardenedByDefault;
   return before;
 }

@@ -18,7 +18,7 @@ namespace kv {
 Handle NewHandle(Size size);
 Handle NewHandleClear(Size size);
 void DisposeHandle(Handle h);
-Size GetHandleSize(Handle h);
+inline Size GetHandleSize(Handle h);
 void SetHandleSize(Handle h, Size size);        // MemError() tells whether it worked
 void EmptyHandle(Handle h);                     // size 0, id kept
 OSErr HandToHand(Handle* h);                    // *h becomes a new copy of itself
@@ -41,14 +41,77 @@ i8 HGetState(Handle h);
 void HSetState(Handle h, i8 state);
 
 bool IsValidHandle(Handle h);
+
+// The handle table as the inline fast paths read it. Each slot holds the id of its live
+// block, or kDeadId while none: an id is live exactly when its slot holds it, so one compare
+// tells a good id (nilhandle included: no slot ever holds 0).
+namespace handletable {
+struct BlockHeader {
+  u32 id;  // the handle id, or a pointer block's mark
+  u32 size;
+  u32 capacity;
+  u32 pad;
+};
+static_assert(sizeof(BlockHeader) == 16);
+struct Slot {
+  BlockHeader* block;
+  u32 id;          // the live id, or kDeadId
+  u8 generation;   // 0 = never used
+  i8 state;
+  u16 pad;
+};
+constexpr u32 kDeadId = 0xFFFFFFFFu;
+constexpr u32 kSlotMask = (1u << 24) - 1;
+struct Table {
+  Slot* slots = nullptr;  // the table's own array (memory.cpp keeps it current)
+  u32 count = 0;
+  OSErr lasterror = 0;
+};
+// Part of the runtime root's handle table; constant-initialised and never destroyed.
+extern constinit Table table;
+
+inline Slot* live(Handle h) {
+  u32 slot = h & kSlotMask;
+  if (slot < table.count && table.slots[slot].id == h) return &table.slots[slot];
+  return nullptr;
+}
+// The slow paths: an id that names no live block (counted as a bad use).
+Ptr badderef(Handle h);
+Size badsize(Handle h);
+}  // namespace handletable
+
 // The block's bytes, or null for none or an invalid id (which is counted as a bad use).
-Ptr deref(Handle h);
+inline Ptr deref(Handle h) {
+  if (handletable::Slot* s = handletable::live(h)) return reinterpret_cast<Ptr>(s->block + 1);
+  return handletable::badderef(h);
+}
 
 template <class T>
 T* HandleAs(Handle h) {
   static_assert(std::is_trivially_copyable_v<T>, "only trivially copyable types live in handles");
   return reinterpret_cast<T*>(deref(h));
 }
+inline Size GetHandleSize(Handle h) {
+  if (handletable::Slot* s = handletable::live(h)) {
+    handletable::table.lasterror = 0;
+    return Size(s->block->size);
+  }
+  return handletable::badsize(h);
+}
+
+// GetHandleSize, then the bytes when there are any, in one look-up of the table: the block's
+// bytes and its size in *size; for none or an invalid id, null and 0 (counted once, as
+// GetHandleSize counts it).
+inline Ptr derefsize(Handle h, Size* size) {
+  if (handletable::Slot* s = handletable::live(h)) {
+    handletable::table.lasterror = 0;
+    *size = Size(s->block->size);
+    return reinterpret_cast<Ptr>(s->block + 1);
+  }
+  *size = handletable::badsize(h);
+  return nullptr;
+}
+
 template <class T>
 Size HandleCount(Handle h) {
   return GetHandleSize(h) / Size(sizeof(T));
@@ -68,7 +131,7 @@ inline void BlockMove(const void* src, void* dst, Size n) { BlockMoveData(src, d
 inline void BlockZero(void* dst, Size n) {
   if (n > 0) std::memset(dst, 0, size_t(n));
 }
-OSErr MemError();
+inline OSErr MemError() { return handletable::table.lasterror; }
 
 // --- Figures and test controls -----------------------------------------------------------
 struct MemoryFigures {

@@ -7,15 +7,16 @@
 #include <cstdlib>
 
 namespace kv {
+
+// The bounds of the big-stack thread; only that thread reads them.
+thread_local std::uintptr_t bigstackdetail::lowest = 0;
+
 namespace {
 
 struct Launch {
   const std::function<int()>* fn;
   int result;
 };
-
-// The bounds of the big-stack thread; only that thread reads them.
-thread_local std::uintptr_t tlowest = 0;  // lowest usable address of the budget
 
 void* trampoline(void* p) {
   auto* l = static_cast<Launch*>(p);
@@ -25,7 +26,7 @@ void* trampoline(void* p) {
   if (pthread_getattr_np(pthread_self(), &attr) == 0) {
     pthread_attr_getstack(&attr, &base, &size);
     pthread_attr_destroy(&attr);
-    tlowest = reinterpret_cast<std::uintptr_t>(base) + kStackReserve;
+    bigstackdetail::lowest = reinterpret_cast<std::uintptr_t>(base) + kStackReserve;
   }
   l->result = (*l->fn)();
   return nullptr;
@@ -46,13 +47,6 @@ int runonbigstack(const std::function<int()>& fn) {
   pthread_join(t, nullptr);
   pthread_attr_destroy(&attr);
   return l.result;
-}
-
-std::size_t stackremaining() {
-  if (tlowest == 0) return std::size_t(1) << 40;
-  char here;
-  auto at = reinterpret_cast<std::uintptr_t>(&here);
-  return at > tlowest ? at - tlowest : 0;
 }
 
 }  // namespace kv

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# The interpreter beside Tcl 8.6: four workloads run as handlers of a card script through the
+# kestrove program (`--eval`), and, when tclsh8.6 is there, the same loops as Tcl procedures.
+# Each time is the best of three whole runs less the best of three empty runs of the same
+# interpreter (the same project or script file, nothing called). Then the card look-ups of a
+# 100,000-card window, timed the same way against opening that window alone.
+#
+# Builds an optimised kestrove (with the test support, which writes the projects) in
+# build/bench. tclsh8.6 is a benchmark-only dependency: installed from Debian (tcl8.6) when it
+# is missing and apt-get can be used; without it only the kestrove figures are printed.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/setup.sh"
+build="${KV_BENCH_BUILD_DIR:-$top/build/bench}"
+export CCACHE_DIR="${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrove-ccache}"
+export CCACHE_BASEDIR="$top"
+export CCACHE_NOHASHDIR=1
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS=ON -DKV_BUILD_BENCH=ON \
+  -DKV_BUILD_FUZZ=OFF >/dev/null
+cmake --build "$build" -j "${KV_JOBS:-$(nproc)}" --target kestrove benchproject >&2
+
+if ! command -v tclsh8.6 >/dev/null; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  if command -v apt-get >/dev/null; then
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends tcl8.6 >&2 || true
+  fi
+fi
+tcl=$(command -v tclsh8.6 || true)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export TZ=UTC
+kestrove="$build/kestrove"
+
+cat >"$work/loops.txt" <<'EOF'
+function countup
+  put 0 into x
+  repeat 1000000 times
+    put x + 1 into x
+  end repeat
+  return x
+end countup
+function appendup
+  put empty into y
+  repeat 100000 times
+    put "a" after y
+  end repeat
+  return the number of chars in y
+end appendup
+function fib n
+  if n < 2 then return n
+  return fib(n - 1) + fib(n - 2)
+end fib
+function eachitem
+  put empty into s
+  repeat 250000 times
+    put "abc," after s
+  end repeat
+  put 0 into n
+  repeat for each item w in s
+    add 1 to n
+  end repeat
+  return n
+end eachitem
+EOF
+cat >"$work/loops.tcl" <<'EOF'
+proc countup {} {
+  set x 0
+  for {set i 0} {$i < 1000000} {incr i} { set x [expr {$x + 1}] }
+  return $x
+}
+proc appendup {} {
+  set y ""
+  for {set i 0} {$i < 100000} {incr i} { append y "a" }
+  return [string length $y]
+}
+proc fib {n} {
+  if {$n < 2} { return $n }
+  return [expr {[fib [expr {$n - 1}]] + [fib [expr {$n - 2}]]}]
+}
+proc eachitem {} {
+  set s ""
+  for {set i 0} {$i < 250000} {incr i} { append s "abc," }
+  set n 0
+  foreach w [split [string range $s 0 end-1] ","] { incr n }
+  return $n
+}
+if {[llength $argv] > 0} { puts [{*}$argv] }
+EOF
+"$build/bench/benchproject" "$work/loops.kv45" script "$work/loops.txt"
+"$build/bench/benchproject" "$work/cards.kv45" cards 100000
+
+# Milliseconds of the fastest of three runs of the command (its output must match $expect
+# when that is set).
+best() {
+  local fastest="" t0 t1 ms out
+  for _ in 1 2 3; do
+    t0=$(date +%s%N)
+    out=$("$@")
+    t1=$(date +%s%N)
+    if [ -n "${expect:-}" ] && [ "$out" != "$expect" ]; then
+      echo "unexpected output of $*: $out" >&2
+      exit 1
+    fi
+    ms=$(( (t1 - t0) / 1000 ))
+    if [ -z "$fastest" ] || [ "$ms" -lt "$fastest" ]; then fastest=$ms; fi
+  done
+  echo "$fastest"
+}
+msec() { awk -v us="$1" 'BEGIN { printf "%.1f", (us < 0 ? 0 : us) / 1000 }'; }
+
+kempty=$(expect="" best "$kestrove" --headless "$work/loops.kv45" --eval 1)
+[ -n "$tcl" ] && tempty=$(expect="" best "$tcl" "$work/loops.tcl")
+printf '%-46s %10s %10s %7s\n' "workload" "kestrove" "tcl 8.6" "ratio"
+while IFS='|' read -r label veltrix tclcall result; do
+  k=$(( $(expect="$result" best "$kestrove" --headless "$work/loops.kv45" --eval "$veltrix") - kempty ))
+  if [ -n "$tcl" ]; then
+    # shellcheck disable=SC2086
+    t=$(( $(expect="$result" best "$tcl" "$work/loops.tcl" $tclcall) - tempty ))
+    ratio=$(awk -v k="$k" -v t="$t" 'BEGIN { if (t <= 0) t = 1; printf "%.1f", k / t }')
+    printf '%-46s %8s ms %7s ms %7s\n' "$label" "$(msec "$k")" "$(msec "$t")" "$ratio"
+  else
+    printf '%-46s %8s ms %10s %7s\n' "$label" "$(msec "$k")" "-" "-"
+  fi
+done <<'EOF'
+put x + 1 into x, 1,000,000 times|countup()|countup|1000000
+put "a" after y, 100,000 times, then its length|appendup()|appendup|100000
+recursive fib(20)|fib(20)|fib 20|6765
+250,000 put "abc," after s, each item counted|eachitem()|eachitem|250000
+EOF
+
+echo
+cempty=$(expect="c1" best "$kestrove" --headless "$work/cards.kv45" --eval "the short name of this card")
+printf '%-46s %10s\n' "100,000 cards (less opening the window)" "kestrove"
+while IFS='|' read -r label go result; do
+  c=$(( $(expect="$result" best "$kestrove" --headless "$work/cards.kv45" --do "$go" \
+    --eval "the short name of this card") - cempty ))
+  printf '%-46s %8s ms\n' "$label" "$(msec "$c")"
+done <<'EOF'
+go to card "c99998" (by name)|go to card "c99998"|c99998
+go to card id 100098 (by id)|go to card id 100098|c99998
+go to card 99998 (by number)|go to card 99998|c99998
+EOF
