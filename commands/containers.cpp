@@ -53,8 +53,8 @@ bool isprep(u16 t) { return t == prepinto || t == prepafter || t == prepbefore; 
 // of + - * /, a number or a variable, then what ends the operand) skips the full parser.
 i16 operand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool put, i32* used,
             fred* value) {
-  u16 after = tokenat(atoms, at + 3);
-  if (put ? isprep(after) || lineends(atoms, at + 3) : lineends(atoms, at + 3)) {
+  const atomview view(atoms);
+  if (put ? isprep(view.tok(at + 3)) || view.lineends(at + 3) : view.lineends(at + 3)) {
     i16 st = miniexpression(path, text, atoms, at, variables, nilhandle, used, value);
     if (st != 1) return st;
   }
@@ -197,7 +197,8 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i16 st = operand(path, text, atoms, at + 1, variables, true, &used, &value);
   if (st != 0) return st;
   i32 i = at + 1 + used;
-  if (lineends(atoms, i)) {
+  const atomview view(atoms);
+  if (view.lineends(i)) {
     // The message box: its text, then "putMessage" even while messages are locked.
     st = setmsgtext(&value);
     disposfred(&value);
@@ -205,7 +206,7 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     WindowRef w = mainglobals().current.window;
     return w == nilid ? i16(0) : cardsend("putMessage", sendforced, w);
   }
-  u16 prep = tokenat(atoms, i);
+  u16 prep = view.tok(i);
   if (!isprep(prep)) {
     disposfred(&value);
     return statusnotunderstood;

@@ -95,11 +95,10 @@ i16 projectmenus(RegistryId store, u32* n) {
 u32 backgroundcards(const objread& obj) {
   u32 n = 0;
   u32 total = windowcards(obj.d.wind);
-  for (u32 i = 1; i <= total; ++i) {
-    wordentry w{};
-    if (getword(obj.d.store, obj.d.wind, i32(i), &w) != 0) break;
+  eachword(obj.d.store, obj.d.wind, 1, i32(std::min<u32>(total, INT32_MAX)), [&](i32, const wordentry& w) {
     if (u32(w.backrecord) == obj.d.backrecid) ++n;
-  }
+    return false;
+  });
   return n;
 }
 

@@ -124,11 +124,21 @@ i16 delimitedtext(u32 lines, u32 items, fred* value, Size vsize, Handle* out) {
 i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 chunkpart* dest, i16 create, i16 allowliteral) {
   *count = 0;
-  *dest = chunkpart{};
-  dest->value.cls = freddisposed;
   u16 t = tokenat(atoms, at);
-  // A word (the commonest container) starts none of the other forms.
-  if (t != tokVariable && t != tokUnknown) {
+  // A word (the commonest container) starts none of the other forms: the container is a
+  // variable, whose value the whole record but its scalars is about to hold.
+  if (t == tokVariable || t == tokUnknown) {
+    dest->kind = containerfield;
+    dest->chunkgiven = 0;
+    dest->start = dest->end = 0;
+    dest->addlines = dest->additems = 0;
+    dest->delcount = 0;
+    dest->field = nilhandle;
+    dest->value.cls = freddisposed;
+    dest->value.text = dest->value.link = nilhandle;
+  } else {
+    *dest = chunkpart{};
+    dest->value.cls = freddisposed;
     u16 next = tokenat(atoms, at + 1);
     if (t >= firstconstant && t <= lastconstant) return statuscantput;
     bool ordinal = t >= firstordinal && t <= lastordinal;

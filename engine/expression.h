@@ -53,13 +53,13 @@ i16 isfieldcont(Handle atoms, i32 at);
 // GetHandleSize reads it).
 inline u16 tokenat(Handle atoms, i32 at) {
   if (atoms == nilhandle || at < 0) return tokEndOfScript;
-  if (handletable::Slot* s = handletable::live(atoms)) {
+  if (const handletable::Recent* r = handletable::recentblock(atoms)) {
     handletable::table.lasterror = 0;
-    if (u32(at) >= s->block->size / u32(sizeof(atom))) return tokEndOfScript;
-    return reinterpret_cast<const atom*>(s->block + 1)[at].token;
+    if (u32(at) >= r->size / u32(sizeof(atom))) return tokEndOfScript;
+    return reinterpret_cast<const atom*>(r->data)[at].token;
   }
-  if (at >= HandleCount<atom>(atoms)) return tokEndOfScript;
-  return HandleAs<atom>(atoms)[at].token;
+  (void)GetHandleSize(atoms);  // counted as a bad use
+  return tokEndOfScript;
 }
 
 // A script's atoms read in place for a run of reads with no allocation among them (any
@@ -70,10 +70,10 @@ struct atomview {
   i32 count = 0;
   explicit atomview(Handle h) {
     if (h == nilhandle) return;
-    if (handletable::Slot* s = handletable::live(h)) {
+    if (const handletable::Recent* r = handletable::recentblock(h)) {
       handletable::table.lasterror = 0;
-      atoms = reinterpret_cast<const atom*>(s->block + 1);
-      count = i32(s->block->size / u32(sizeof(atom)));
+      atoms = reinterpret_cast<const atom*>(r->data);
+      count = i32(r->size / u32(sizeof(atom)));
     } else {
       (void)GetHandleSize(h);  // counted as a bad use, as a read would be
     }

@@ -137,7 +137,7 @@ i16 newfred(fred* v, i16 cls, i16 type, Size size) {
   return 0;
 }
 
-void disposfred(fred* v) {
+void disposfredwith(fred* v) {
   // The variable's stored record itself is never disposed through this routine: its handle
   // is released with the variable.
   if (v->cls == fredworking && storedrecord(v) == v) return;

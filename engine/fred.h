@@ -54,7 +54,18 @@ static_assert(std::is_trivially_copyable_v<fred>);
 // and become fredhand. 37 when that handle cannot be had (the value is then an empty short
 // text).
 i16 newfred(fred* v, i16 cls, i16 type, Size size);
-void disposfred(fred* v);
+// Ends a value: a temporary's text handle is released, a working copy writes back into its
+// variable. Values that hold nothing to release end inline.
+void disposfredwith(fred* v);
+inline void disposfred(fred* v) {
+  if (v->cls == fredworking || (v->cls == fredtemp && v->text != nilhandle)) {
+    disposfredwith(v);
+    return;
+  }
+  v->text = nilhandle;
+  v->link = nilhandle;
+  v->cls = freddisposed;
+}
 // Releases a value kept in a handle of its own: its text handle, then the handle.
 void killfred(Handle h);
 // Turns a value of another class into an owned temporary with its own copy of the text.

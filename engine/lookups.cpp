@@ -78,22 +78,20 @@ i16 firstappearances(RegistryId store, Handle window, const std::function<bool(u
   if (seen == nilhandle) return kNoMemory;
   u32 cards = loadat<windrec>(deref(window)).cardcount, last = 0;
   i16 result = 0;
-  for (u32 i = 1; i <= cards; ++i) {
-    wordentry e{};
-    if (getword(store, window, i32(i), &e) != 0) break;
+  eachword(store, window, 1, i32(std::min<u32>(cards, INT32_MAX)), [&](i32 i, const wordentry& e) {
     // Consecutive cards of one background are passed over at once.
-    if (i > 1 && e.backrecord == last) continue;
+    if (i > 1 && e.backrecord == last) return false;
     last = e.backrecord;
     Size n = HandleCount<u32>(seen);
     bool known = false;
     for (Size j = 0; j < n && !known; ++j) known = HandleAs<u32>(seen)[j] == last;
-    if (known) continue;
+    if (known) return false;
     if (PtrAndHand(&last, seen, 4) != noErr) {
       result = kNoMemory;
-      break;
+      return true;
     }
-    if (fn(last, u32(n + 1))) break;
-  }
+    return fn(last, u32(n + 1));
+  });
   DisposeHandle(seen);
   return result;
 }

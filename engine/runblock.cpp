@@ -159,7 +159,7 @@ i16 blockrunner::run(i32 first, i32 end) {
       continue;
     }
     i32 statement = pc;
-    i16 st = step(first, end, &pc);
+    i16 st = step(t, first, end, &pc);
     if (st != 0) return st > 0 ? post(st, statement) : st;
     // One tick reading per statement; headless, every 1,000 statements move the clock a tick.
     notestatements(1);
@@ -168,10 +168,10 @@ i16 blockrunner::run(i32 first, i32 end) {
   }
 }
 
-// One statement at *pc; on 0, *pc is where the next one starts.
-i16 blockrunner::step(i32 first, i32 end, i32* pc) {
+// One statement at *pc, whose first token is t; on 0, *pc is where the next one starts.
+i16 blockrunner::step(u16 t, i32 first, i32 end, i32* pc) {
   i32 s = *pc;
-  switch (tok(s)) {
+  switch (t) {
     case tokReturnWord: return doreturn(s);
     case tokGlobal: return doglobal(s, pc);
     case tokGlobals: return doglobals(s, pc);

@@ -47,24 +47,9 @@ Size stringhandlength(Handle sh) {
 }
 
 // The text an atom stands for: its literal when it carries one, else its source text, both
-// bounded by the blocks that hold them. Copies into `buf` when it fits, else answers where
-// the bytes lie in `text` (valid until the next allocation).
-struct AtomText {
-  const u8* bytes = nullptr;
-  Size length = 0;
-};
-AtomText atomsource(const atom& a, Handle text) {
-  AtomText t;
-  if (text == nilhandle) return t;
-  Size size = 0;
-  const u8* p = derefsize(text, &size);
-  if (size == 0 || a.offset >= u32(size)) return t;
-  Size n = a.length;
-  if (n > size - Size(a.offset)) n = size - Size(a.offset);
-  t.bytes = p + a.offset;
-  t.length = n;
-  return t;
-}
+// bounded by the blocks that hold them; where the bytes lie (valid until the next allocation).
+using AtomText = atomchars;
+AtomText atomsource(const atom& a, Handle text) { return atomsourcechars(a, text); }
 AtomText atomliteral(const atom& a) {
   AtomText t;
   Size n = stringhandlength(a.literal);
@@ -261,8 +246,8 @@ void atomtostring(const atom& a, Handle text, StringPtr out) {
   out[0] = u8(t.length);
 }
 
-atomchars atomname(const atom& a, Handle text) {
-  AtomText t = a.literal != nilhandle ? atomliteral(a) : atomsource(a, text);
+atomchars literalname(const atom& a) {
+  AtomText t = atomliteral(a);
   return {t.bytes, t.length > 255 ? 255 : t.length};
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "engine/atom.h"
+#include "platform/memory/memory.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -41,12 +42,30 @@ i16 handtofred(Handle h, fred* v);
 i16 atomtonewh(const atom& a, Handle text, Handle* out);
 // The atom's literal, or its source text in `text`, cut at 255 characters.
 void atomtostring(const atom& a, Handle text, StringPtr out);
-// The characters atomtostring copies, where they lie (valid until the next allocation).
+// Characters of a script where they lie (valid until the next allocation).
 struct atomchars {
   const u8* bytes = nullptr;
   Size length = 0;
 };
-atomchars atomname(const atom& a, Handle text);
+// The atom's source text in `text`, bounded by the block.
+inline atomchars atomsourcechars(const atom& a, Handle text) {
+  if (text == nilhandle) return {};
+  Size size = 0;
+  const u8* p = derefsize(text, &size);
+  if (size == 0 || a.offset >= u32(size)) return {};
+  Size n = a.length;
+  if (n > size - Size(a.offset)) n = size - Size(a.offset);
+  return {p + a.offset, n};
+}
+// The characters atomtostring copies: the literal's (literalname) or the source text's, cut
+// at 255. Read for every variable an atom names, so inline.
+atomchars literalname(const atom& a);
+inline atomchars atomname(const atom& a, Handle text) {
+  if (a.literal != nilhandle) return literalname(a);
+  atomchars t = atomsourcechars(a, text);
+  if (t.length > 255) t.length = 255;
+  return t;
+}
 i16 quotetonewh(const atom& a, Handle text, Handle* out);
 // The characters between the quotes of a quoted literal, where they lie (valid until the next
 // allocation); 58 when the literal has no closing quote.

@@ -50,17 +50,6 @@ constexpr bool rangescoverallbytes() {
 }
 static_assert(rangescoverallbytes());
 
-// --- Handler-present bytes --------------------------------------------------------------------
-constexpr int commandflags = lastcommand - firstcommand + 1;
-constexpr int functionflags = lastfunction - firstfunction + 1;
-constexpr Size handlerflagsize = commandflags + functionflags;
-
-// The byte of a built-in command or function, or -1 for any other token.
-int handlerflagindex(u16 token) {
-  if (token >= firstcommand && token <= lastcommand) return token - firstcommand;
-  if (token >= firstfunction && token <= lastfunction) return commandflags + (token - firstfunction);
-  return -1;
-}
 
 constexpr Size atomsize = Size(sizeof(atom));
 constexpr i64 maxatombytes = 0x7FFFFFFF;
@@ -372,11 +361,5 @@ i16 tokenize(Handle text, Handle* atoms) {
   return 0;
 }
 
-bool handlerpresent(u16 token) {
-  int index = handlerflagindex(token);
-  if (index < 0) return true;  // not a built-in: always searched
-  Handle flags = mainglobals().handlerflags;
-  return flags != nilhandle && index < GetHandleSize(flags) && deref(flags)[index] != 0;
-}
 
 }  // namespace kv

@@ -7,7 +7,10 @@
 
 #include "engine/atom.h"
 #include "engine/hier.h"
+#include "engine/keywords.h"
+#include "platform/memory/memory.h"
 #include "platform/types.h"
+#include "shell/mainglobals.h"
 
 namespace kv {
 
@@ -46,8 +49,29 @@ i16 atomize(Handle text, Handle atoms, hier* entry);
 // 0, or 37 with *atoms none (also when the stop marker could not be appended).
 i16 tokenize(Handle text, Handle* atoms);
 
+// The handler-present bytes: one per built-in command, then one per built-in function.
+constexpr int commandflags = lastcommand - firstcommand + 1;
+constexpr int functionflags = lastfunction - firstfunction + 1;
+constexpr Size handlerflagsize = commandflags + functionflags;
+
+// The byte of a built-in command or function, or -1 for any other token.
+constexpr int handlerflagindex(u16 token) {
+  if (token >= firstcommand && token <= lastcommand) return token - firstcommand;
+  if (token >= firstfunction && token <= lastfunction) return commandflags + (token - firstfunction);
+  return -1;
+}
+
 // True when some script tokenised with a cache entry has a handler for this built-in command
-// (2001-2220) or function (3001-3193). The bytes are never cleared during a run.
-bool handlerpresent(u16 token);
+// (2001-2220) or function (3001-3193). The bytes are never cleared during a run. Asked for
+// every statement, so inline.
+inline bool handlerpresent(u16 token) {
+  int index = handlerflagindex(token);
+  if (index < 0) return true;  // not a built-in: always searched
+  Handle flags = mainglobals().handlerflags;
+  if (flags == nilhandle) return false;
+  Size size = 0;
+  const u8* bytes = derefsize(flags, &size);
+  return index < size && bytes[index] != 0;
+}
 
 }  // namespace kv

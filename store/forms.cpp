@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,20 @@ bool named(RegistryId store, u32 recid, ConstStringPtr name) {
   return myequalstring(recname, name);
 }
 
+// The first of the library's `count` entries with the id (word 4) or the name (key in word 8,
+// then the record's name) the part gives; 0 when none has it.
+i32 findbook(RegistryId store, Handle library, i32 count, const selpart& p) {
+  u32 key = p.selector == selname ? keyof(p.name) : 0;
+  i32 found = 0;
+  eachbook(store, library, 1, count, [&](i32 i, const bookentry& b) {
+    if ((p.selector == selid && u32(b.word4) == u32(p.value)) ||
+        (p.selector == selname && u32(b.word8) == key && named(store, b.recordid, p.name)))
+      found = i;
+    return found != 0;
+  });
+  return found;
+}
+
 // The lowest window number among the open windows of a project; 0 when none is open.
 u32 lowestwindow(RegistryId store) {
   const MainGlobals& g = mainglobals();
@@ -81,27 +96,42 @@ i16 findwindow(const selpart& p, RegistryId store, i32* windnum) {
   if (i16 e = holdrecord(store, 1, kindlib, &lib)) return e;
   i32 count = i32(std::min<u32>(u32(loadat<librec>(deref(lib)).entrycount), INT32_MAX));
   i32 found = choose(w, count);
-  for (i32 i = 1; found == 0 && i <= count && (w.selector == selid || w.selector == selname); ++i) {
-    bookentry b{};
-    if (getbook(store, lib, i, &b) != 0) break;
-    if (w.selector == selid && b.word4 == u32(w.value)) found = i;
-    if (w.selector == selname && b.word8 == keyof(w.name) && named(store, b.recordid, w.name)) found = i;
-  }
+  if (found == 0 && (w.selector == selid || w.selector == selname)) found = findbook(store, lib, count, w);
   checkerr(putvir(store, 1));
   if (found == 0) return kNoWindow;
   *windnum = found;
   return 0;
 }
 
+// The cards of a window in card order: the positions up to its card count. Each page of the
+// card list is read once.
+void eachcard(RegistryId store, Handle window, const std::function<bool(i32, const wordentry&)>& visit) {
+  u32 count = loadat<windrec>(deref(window)).cardcount;
+  eachword(store, window, 1, i32(std::min<u32>(count, INT32_MAX)), visit);
+}
+
 // The cards of a background, in card order (all cards when backrecid is 0).
 i16 cardsof(RegistryId store, Handle window, u32 backrecid, std::vector<i32>* cards) {
-  u32 count = loadat<windrec>(deref(window)).cardcount;
-  for (u32 i = 1; i <= count; ++i) {
-    wordentry e{};
-    if (getword(store, window, i32(i), &e) != 0) break;
-    if (backrecid == 0 || e.backrecord == backrecid) cards->push_back(i32(i));
-  }
+  eachcard(store, window, [&](i32 i, const wordentry& e) {
+    if (backrecid == 0 || e.backrecord == backrecid) cards->push_back(i);
+    return false;
+  });
   return 0;
+}
+
+// The first card (of the background, unless backrecid is 0) with the id or the name the part
+// gives; 0 when none has it. Names are compared by key first, then by the card's record.
+i32 findcardentry(RegistryId store, Handle window, u32 backrecid, const selpart& c) {
+  u32 key = c.selector == selname ? keyof(c.name) : 0;
+  i32 found = 0;
+  eachcard(store, window, [&](i32 i, const wordentry& e) {
+    if (backrecid != 0 && e.backrecord != backrecid) return false;
+    if ((c.selector == selid && e.cardid == u32(c.value)) ||
+        (c.selector == selname && e.namekey == key && named(store, e.cardrecord, c.name)))
+      found = i;
+    return found != 0;
+  });
+  return found;
 }
 
 // The background record id a background part names, or 0 with kThisCard for `this
@@ -119,20 +149,14 @@ i16 findbackground(const selpart& p, RegistryId store, Handle window, u32* backr
     if (n == 0) return kNoBackground;
     return backnumtoid(store, window, u32(n), backrecid);
   }
-  u32 cards = loadat<windrec>(deref(window)).cardcount;
-  for (u32 i = 1; i <= cards; ++i) {
-    wordentry e{};
-    if (getword(store, window, i32(i), &e) != 0) break;
-    if (p.selector == selid && e.backid == u32(p.value)) {
-      *backrecid = e.backrecord;
-      return 0;
-    }
-    if (p.selector == selname && named(store, e.backrecord, p.name)) {
-      *backrecid = e.backrecord;
-      return 0;
-    }
-  }
-  return kNoBackground;
+  bool found = false;
+  eachcard(store, window, [&](i32, const wordentry& e) {
+    found = (p.selector == selid && e.backid == u32(p.value)) ||
+            (p.selector == selname && named(store, e.backrecord, p.name));
+    if (found) *backrecid = e.backrecord;
+    return found;
+  });
+  return found ? i16(0) : kNoBackground;
 }
 
 i16 findcard(const form& f, RegistryId store, Handle window, i32 windnum, i32* cardnum) {
@@ -163,19 +187,13 @@ i16 findcard(const form& f, RegistryId store, Handle window, i32 windnum, i32* c
   if (thisback && backrecid == 0) return kNoCard;
   std::vector<i32> cards;
   if (withback) cardsof(store, window, backrecid, &cards);
-  u32 key = c.selector == selname ? keyof(c.name) : 0;
   if (!withback) {
     if (c.selector == selnumber && c.value == kThisCard) {
       *cardnum = kThisCard;
       return 0;
     }
     i32 n = choose(c, count);
-    for (i32 i = 1; n == 0 && i <= count && (c.selector == selid || c.selector == selname); ++i) {
-      wordentry e{};
-      if (getword(store, window, i, &e) != 0) break;
-      if (c.selector == selid && e.cardid == u32(c.value)) n = i;
-      if (c.selector == selname && e.namekey == key && named(store, e.cardrecord, c.name)) n = i;
-    }
+    if (n == 0 && (c.selector == selid || c.selector == selname)) n = findcardentry(store, window, 0, c);
     if (n == 0) return kNoCard;
     *cardnum = n;
     return 0;
@@ -204,14 +222,9 @@ i16 findcard(const form& f, RegistryId store, Handle window, i32 windnum, i32* c
       return kNoCard;
     }
     default:
-      for (i32 n : cards) {
-        wordentry e{};
-        if (getword(store, window, n, &e) != 0) break;
-        if ((c.selector == selid && e.cardid == u32(c.value)) ||
-            (c.selector == selname && e.namekey == key && named(store, e.cardrecord, c.name))) {
-          *cardnum = n;
-          return 0;
-        }
+      if (i32 n = findcardentry(store, window, backrecid, c); n != 0) {
+        *cardnum = n;
+        return 0;
       }
       return kNoCard;
   }
@@ -286,13 +299,7 @@ i16 traytonums(const tray& t, RegistryId* store, i32* menunum) {
   if (e == 0) {
     i32 count = i32(std::min<u32>(u32(loadat<librec>(deref(lib)).entrycount), INT32_MAX));
     found = m.selector == selprev || m.selector == selnext ? 0 : choose(m, count);
-    u32 key = m.selector == selname ? keyof(m.name) : 0;
-    for (i32 i = 1; found == 0 && i <= count && (m.selector == selid || m.selector == selname); ++i) {
-      bookentry b{};
-      if (getbook(s, lib, i, &b) != 0) break;
-      if (m.selector == selid && u32(b.word4) == u32(m.value)) found = i;
-      if (m.selector == selname && u32(b.word8) == key && named(s, b.recordid, m.name)) found = i;
-    }
+    if (found == 0 && (m.selector == selid || m.selector == selname)) found = findbook(s, lib, count, m);
   }
   if (e == 0) checkerr(putvir(s, 2));
   if (e == 0 && found == 0) e = kNoMenu;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "platform/memory/memory.h"
 #include "shell/fatalerror.h"
@@ -106,6 +107,38 @@ i16 entryio(const ListShape& s, RegistryId store, Handle owner, i32 position, vo
   }
   release(store, id);
   return there ? 0 : 1;
+}
+
+// The entries of positions first..last, a list record at a time: the entries a record holds
+// are copied out and the record released before `visit` sees them, so visiting may read other
+// records. Stops where entryio would answer 1.
+template <class Entry, class Visit>
+void walk(const ListShape& s, RegistryId store, Handle owner, i32 first, i32 last, const Visit& visit) {
+  i32 n = refcount(s, owner);
+  if (n < 0 || first < 1) return;
+  std::vector<Entry> entries;
+  i32 position = 1;  // the position of the first entry of reference k
+  for (i32 k = 0; k < n && position <= last; ++k) {
+    pageref r = refat(s, owner, k);
+    i32 count = entriesof(r);
+    if (i64(position) + count <= first) {
+      position += count;
+      continue;
+    }
+    i32 from = first > position ? first - position : 0;
+    i32 to = i64(last) - position + 1 < count ? last - position + 1 : count;
+    Handle list = hold(store, r.recordid);
+    Size size = GetHandleSize(list);
+    i64 fits = size >= kListHead && loadat<u16>(deref(list)) == s.kind ? (size - kListHead) / s.esize : 0;
+    i32 readable = fits < from ? from : fits < to ? i32(fits) : to;
+    entries.resize(size_t(readable - from));
+    if (readable > from) std::memcpy(entries.data(), entryat(s, list, from), std::size_t(s.esize * (readable - from)));
+    release(store, r.recordid);
+    for (i32 i = from; i < readable; ++i)
+      if (visit(position + i, entries[size_t(i - from)])) return;
+    if (readable < to) return;
+    position += count;
+  }
 }
 
 // Inserts an entry into list record `id` at `index`; 1 when the record does not reach it.
@@ -265,6 +298,11 @@ i16 getword(RegistryId store, Handle window, i32 position, wordentry* out) {
   return entryio(kCardList, store, window, position, out, nullptr);
 }
 
+void eachword(RegistryId store, Handle window, i32 first, i32 last,
+              const std::function<bool(i32, const wordentry&)>& visit) {
+  walk<wordentry>(kCardList, store, window, first, last, visit);
+}
+
 i16 putword(RegistryId store, Handle window, i32 position, const wordentry& in) {
   return entryio(kCardList, store, window, position, nullptr, &in);
 }
@@ -287,6 +325,11 @@ void bumpage(RegistryId store, Handle window, i32 windowid) { bump(kCardList, st
 
 i16 getbook(RegistryId store, Handle library, i32 position, bookentry* out) {
   return entryio(kLibraryList, store, library, position, out, nullptr);
+}
+
+void eachbook(RegistryId store, Handle library, i32 first, i32 last,
+              const std::function<bool(i32, const bookentry&)>& visit) {
+  walk<bookentry>(kLibraryList, store, library, first, last, visit);
 }
 
 i16 putbook(RegistryId store, Handle library, i32 position, const bookentry& in) {

@@ -12,6 +12,8 @@
 // its record id, while the callers of the library routines mark the library record.
 #pragma once
 
+#include <functional>
+
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
 #include "store/records.h"
@@ -24,6 +26,11 @@ constexpr i32 kBooksPerRack = 400;
 // --- Card lists --------------------------------------------------------------------------------
 // 0, or 1 (out untouched) when the position lies outside the list.
 i16 getword(RegistryId store, Handle window, i32 position, wordentry* out);
+// The entries at positions first..last in order, each list record read once: `visit` gets
+// each position with its entry and answers true to stop. The walk ends, as one getword per
+// position would, at the first position that cannot be read.
+void eachword(RegistryId store, Handle window, i32 first, i32 last,
+              const std::function<bool(i32, const wordentry&)>& visit);
 // Overwrites an entry; 1 outside the list.
 i16 putword(RegistryId store, Handle window, i32 position, const wordentry& in);
 // The card id, or the background id, of an entry; 1 outside the list.
@@ -39,6 +46,9 @@ void bumpage(RegistryId store, Handle window, i32 windowid);
 
 // --- Library lists -----------------------------------------------------------------------------
 i16 getbook(RegistryId store, Handle library, i32 position, bookentry* out);
+// As eachword, for the entries of a library list.
+void eachbook(RegistryId store, Handle library, i32 first, i32 last,
+              const std::function<bool(i32, const bookentry&)>& visit);
 i16 putbook(RegistryId store, Handle library, i32 position, const bookentry& in);
 // As sumutil and bumpage, for book entries and racks.
 i16 addutil(RegistryId store, Handle library, i32 before, const bookentry& entry);

@@ -425,8 +425,6 @@ Point mouseposition() { return es().mouse; }
 bool buttonisdown() { return es().button; }
 u16 modifierstate() { return modifierword(es()); }
 
-u32 TickCount() { return backend().ticks(); }
-
 void Delay(u32 ticks, u32* finalTicks) {
   u32 deadline = backend().ticks() + ticks;
   takedueinputs();

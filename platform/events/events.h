@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend/backend.h"
 #include "platform/events/eventrecord.h"
 
 namespace kv {
@@ -61,8 +62,9 @@ bool buttonisdown();
 u16 modifierstate();
 
 // --- Time -------------------------------------------------------------------------------
-// Ticks (1/60 s) since start. Never moves the virtual clock.
-u32 TickCount();
+// Ticks (1/60 s) since start. Never moves the virtual clock. Read after every statement, so
+// inline.
+inline u32 TickCount() { return backend().ticks(); }
 // Waits `ticks` ticks (a platform wait: the events and handlers due meanwhile are taken in);
 // *finalTicks gets the tick count at the end.
 void Delay(u32 ticks, u32* finalTicks);

@@ -3,6 +3,7 @@
 #include "platform/memory/addressspace.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -16,7 +17,16 @@ namespace {
 struct AddressSpaceState {
   std::function<AddressSpace()> model;
   u64 budget = kDefaultAddressBudget;
+  // The kernel's last answer and when it was read: the guard may ask many times a second
+  // (a growing text asks at every few megabytes written), and the kernel's figure does not
+  // move that fast, so it is read again only after kKernelFigureLife.
+  bool known = false;
+  bool available = false;
+  u64 kernelbytes = 0;
+  std::chrono::steady_clock::time_point readat{};
 };
+
+constexpr auto kKernelFigureLife = std::chrono::milliseconds(50);
 
 AddressSpaceState& as() { return state<AddressSpaceState>(); }
 
@@ -37,12 +47,25 @@ bool kernelavailable(u64* bytes) {
   return found;
 }
 
+// MemAvailable as kernelavailable answers it, read again once the last reading is old.
+bool recentkernelavailable(u64* bytes) {
+  AddressSpaceState& s = as();
+  auto now = std::chrono::steady_clock::now();
+  if (!s.known || now - s.readat >= kKernelFigureLife) {
+    s.available = kernelavailable(&s.kernelbytes);
+    s.known = true;
+    s.readat = now;
+  }
+  *bytes = s.kernelbytes;
+  return s.available;
+}
+
 AddressSpace defaultmodel() {
   u64 used = memoryfigures().livebytes;
   u64 budget = as().budget;
   u64 free = budget > used ? budget - used : 0;
   u64 kernel = 0;
-  if (kernelavailable(&kernel)) free = std::min(free, kernel);
+  if (recentkernelavailable(&kernel)) free = std::min(free, kernel);
   return AddressSpace{free, free};
 }
 

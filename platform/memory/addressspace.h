@@ -3,7 +3,8 @@
 //
 // The default model: the address-space budget (0xFFE00000 bytes unless set) less the bytes
 // the handle table holds now, and no more than the kernel's available memory
-// (/proc/meminfo, MemAvailable). Every figure is capped at 2,147,483,647.
+// (/proc/meminfo, MemAvailable, read at most once every 50 ms). Every figure is capped at
+// 2,147,483,647.
 #pragma once
 
 #include <functional>

@@ -59,6 +59,11 @@ MemoryState& mem() { return *gmemory; }
 
 OSErr& lasterror() { return handletable::table.lasterror; }
 
+// The remembered block moves or goes.
+void forgetrecent(Handle h) {
+  if (handletable::table.recent.id == h) handletable::table.recent = handletable::Recent{};
+}
+
 // Keeps the fast paths' view of the slots current after the array grew.
 void publishslots(MemoryState& m) {
   handletable::table.slots = m.entries.data();
@@ -202,6 +207,7 @@ void DisposeHandle(Handle h) {
   }
   m.livebytes -= e->block->size;
   m.livehandles--;
+  forgetrecent(h);
   rawfree(e->block);
   e->block = nullptr;
   e->id = kDeadId;
@@ -244,6 +250,7 @@ void SetHandleSize(Handle h, Size size) {
     lasterror() = memFullErr;
     return;
   }
+  forgetrecent(h);
   BlockHeader* b = e->block;
   u32 old = b->size;
   u32 want = u32(size);
@@ -456,6 +463,7 @@ MemoryFigures memoryreset() {
   m.failafter = 0;
   lasterror() = noErr;
   freespares(m);
+  handletable::table.recent = handletable::Recent{};
   m.hardened = kHardenedByDefault;
   return before;
 }

@@ -62,10 +62,19 @@ struct Slot {
 };
 constexpr u32 kDeadId = 0xFFFFFFFFu;
 constexpr u32 kSlotMask = (1u << 24) - 1;
+// The block last read through recentblock (the atoms the interpreter reads at every step):
+// its id (none: nilhandle), bytes and size. memory.cpp forgets it whenever that block is
+// resized or disposed, so it is always the block's present place and size.
+struct Recent {
+  Handle id = nilhandle;
+  u32 size = 0;
+  const u8* data = nullptr;
+};
 struct Table {
   Slot* slots = nullptr;  // the table's own array (memory.cpp keeps it current)
   u32 count = 0;
   OSErr lasterror = 0;
+  Recent recent;
 };
 // Part of the runtime root's handle table; constant-initialised and never destroyed.
 extern constinit Table table;
@@ -74,6 +83,17 @@ inline Slot* live(Handle h) {
   u32 slot = h & kSlotMask;
   if (slot < table.count && table.slots[slot].id == h) return &table.slots[slot];
   return nullptr;
+}
+
+// A block read again and again: its place and size, from the remembered one when it is that
+// block, else looked up (and remembered). Null for none or an id that names no live block
+// (not counted: the caller counts it). Sets no error code.
+inline const Recent* recentblock(Handle h) {
+  if (h == table.recent.id && h != nilhandle) return &table.recent;
+  Slot* s = live(h);
+  if (s == nullptr) return nullptr;
+  table.recent = Recent{h, s->block->size, reinterpret_cast<const u8*>(s->block + 1)};
+  return &table.recent;
 }
 // The slow paths: an id that names no live block (counted as a bad use).
 Ptr badderef(Handle h);

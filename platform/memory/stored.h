@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <type_traits>
 
 #include "platform/types.h"
@@ -67,22 +68,22 @@ template <class T>
 struct SwapTraits {
   static void swap(u8* at) {
     if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
+      // Through a copy, so that unaligned bytes are fine and the compiler emits one swap.
       if constexpr (sizeof(T) == 2) {
-        u8 t = at[0];
-        at[0] = at[1];
-        at[1] = t;
+        u16 v;
+        std::memcpy(&v, at, 2);
+        v = __builtin_bswap16(v);
+        std::memcpy(at, &v, 2);
       } else if constexpr (sizeof(T) == 4) {
-        u8 t0 = at[0], t1 = at[1];
-        at[0] = at[3];
-        at[1] = at[2];
-        at[2] = t1;
-        at[3] = t0;
+        u32 v;
+        std::memcpy(&v, at, 4);
+        v = __builtin_bswap32(v);
+        std::memcpy(at, &v, 4);
       } else if constexpr (sizeof(T) == 8) {
-        for (int i = 0; i < 4; ++i) {
-          u8 t = at[i];
-          at[i] = at[7 - i];
-          at[7 - i] = t;
-        }
+        u64 v;
+        std::memcpy(&v, at, 8);
+        v = __builtin_bswap64(v);
+        std::memcpy(at, &v, 8);
       }
     } else if constexpr (StoredLayout<T>::isrecord) {
       StoredLayout<T>::visit([at]<class F>(std::size_t off, const char*) { endianswapfield<F>(at + off); });

@@ -9,7 +9,7 @@
 namespace kv {
 
 // The bounds of the big-stack thread; only that thread reads them.
-thread_local std::uintptr_t bigstackdetail::lowest = 0;
+thread_local constinit std::uintptr_t bigstackdetail::lowest = 0;
 
 namespace {
 

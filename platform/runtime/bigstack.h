@@ -18,7 +18,7 @@ int runonbigstack(const std::function<int()>& fn);
 
 namespace bigstackdetail {
 // The lowest usable address of the big-stack thread's budget; 0 on other threads.
-extern thread_local std::uintptr_t lowest;
+extern thread_local constinit std::uintptr_t lowest;
 }  // namespace bigstackdetail
 
 // Bytes of stack left between the caller's frame and the budget's end (the stack size less
