@@ -73,19 +73,41 @@ u32 keyof(ConstStringPtr name) {
   return key;
 }
 
-// The key an atom names: the one stored in a marked atom, else the name's own.
-u32 atomkey(const atom* a, atomchars name) {
-  if (a->token == tokVariable) return u32(a->link);
+// The key of a name given by its characters.
+u32 charskey(atomchars name) {
   Str255 s;
   s[0] = u8(name.length);
   if (name.length > 0) std::memcpy(s + 1, name.bytes, size_t(name.length));
   return keyof(s);
 }
 
-// The entry the atom names in the list, or -1.
-Size findatom(const atom* a, Handle text, Handle list) {
-  atomchars name = atomname(*a, text);
-  return findentry(list, atomkey(a, name), name.bytes, name.length);
+// The entry the atom names in the list (the first with the atom's key and its name), where it
+// lies (valid until the next allocation), or null. A marked atom carries its key, so its
+// characters are read only for an entry with that key. Run for every variable a statement
+// reads or writes.
+const varentry* findatom(const atom* a, Handle text, Handle list) {
+  Size bytes = 0;
+  const auto* entries = reinterpret_cast<const varentry*>(list == nilhandle ? nullptr : derefsize(list, &bytes));
+  const Size count = bytes / Size(sizeof(varentry));
+  atomchars name{};
+  bool named = false;
+  u32 key = 0;
+  if (a->token == tokVariable) {
+    key = u32(a->link);
+  } else {
+    name = atomname(*a, text);
+    named = true;
+    key = charskey(name);
+  }
+  for (Size i = 0; i < count; ++i) {
+    if (entries[i].key != key) continue;
+    if (!named) {
+      name = atomname(*a, text);
+      named = true;
+    }
+    if (samename(entries[i].name, name.bytes, name.length)) return &entries[i];
+  }
+  return nullptr;
 }
 
 // Releases an entry's name and value (the value's text with it).
@@ -174,9 +196,9 @@ i16 addvars(Handle list, const varentry& entry) {
 }
 
 i16 findvars(atom* a, Handle text, Handle list, varentry* out) {
-  Size i = findatom(a, text, list);
-  if (i < 0) return statusnovariable;
-  *out = entryat(list, i);
+  const varentry* e = findatom(a, text, list);
+  if (e == nullptr) return statusnovariable;
+  *out = *e;
   if (a->token != tokVariable) {
     a->link = i32(out->key);
     a->token = tokVariable;
@@ -185,10 +207,9 @@ i16 findvars(atom* a, Handle text, Handle list, varentry* out) {
 }
 
 i16 fastfindvars(const atom* a, Handle text, Handle list, fred* out) {
-  Size i = findatom(a, text, list);
-  if (i < 0) return statusnovariable;
-  varentry e = entryat(list, i);
-  *out = *HandleAs<fred>(e.value);
+  const varentry* e = findatom(a, text, list);
+  if (e == nullptr) return statusnovariable;
+  *out = *HandleAs<fred>(e->value);
   return 0;
 }
 
