@@ -397,23 +397,26 @@ i16 blockrunner::partcrawl(i32 kw, i32 end, bool isthen, i32* partfirst, i32* pa
 // `then` and `else` atoms the first time, and read from there afterwards.
 i16 blockrunner::ifcrawl(i32 s, i32 end, ifshape* shape) const {
   if (nostack(stackneeded) != 0) return 50;
+  // The measured shape is read from the atoms in place: nothing here allocates.
+  const atomview view(atoms_);
   i32 thenatom = s + 1;
-  while (!lineends(thenatom) && tok(thenatom) != tokThen) ++thenatom;
-  if (tok(thenatom) != tokThen) return 25;
-  atom& ifa = at(s);
-  atom& thena = at(thenatom);
-  if (ifa.link > 0 && thena.link > 0) {
-    shape->thenfirst = lineends(thenatom + 1) ? nextline(thenatom) : thenatom + 1;
-    shape->thenend = thenatom + thena.link;
-    shape->after = s + ifa.link;
+  while (!view.lineends(thenatom) && view.tok(thenatom) != tokThen) ++thenatom;
+  if (view.tok(thenatom) != tokThen) return 25;
+  i32 iflink = view.atoms[s].link, thenlink = view.atoms[thenatom].link;
+  if (iflink > 0 && thenlink > 0) {
+    shape->thenfirst = view.lineends(thenatom + 1) ? view.nextline(thenatom) : thenatom + 1;
+    shape->thenend = thenatom + thenlink;
+    shape->after = s + iflink;
     i32 e = shape->thenend;
     shape->elsefirst = -1;
-    if (tok(e) == tokElse && at(e).link > 0 && e < shape->after) {
-      shape->elsefirst = lineends(e + 1) ? nextline(e) : e + 1;
-      shape->elseend = e + at(e).link;
+    if (view.tok(e) == tokElse && view.atoms[e].link > 0 && e < shape->after) {
+      shape->elsefirst = view.lineends(e + 1) ? view.nextline(e) : e + 1;
+      shape->elseend = e + view.atoms[e].link;
     }
     return 0;
   }
+  atom& ifa = at(s);
+  atom& thena = at(thenatom);
   bool multi = false;
   if (i16 st = partcrawl(thenatom, end, true, &shape->thenfirst, &shape->thenend, &multi); st != 0) return st;
   shape->elsefirst = -1;

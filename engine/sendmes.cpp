@@ -85,9 +85,11 @@ bool namematches(const hier& entry, i32 name, Handle msgtext, const atom& msg) {
   const atom& a = atomof(entry.atoms, name);
   if (a.token >= firstcommand && a.token == msg.token) return true;
   if (a.length != msg.length) return false;
-  Size scriptsize = GetHandleSize(entry.script), msgsize = GetHandleSize(msgtext);
+  Size scriptsize = 0, msgsize = 0;
+  const u8* script = derefsize(entry.script, &scriptsize);
+  const u8* message = derefsize(msgtext, &msgsize);
   if (Size(a.offset) + a.length > scriptsize || Size(msg.offset) + msg.length > msgsize) return false;
-  return equalchars(deref(entry.script) + a.offset, deref(msgtext) + msg.offset, a.length);
+  return equalchars(script + a.offset, message + msg.offset, a.length);
 }
 
 // The first atom of the line after the line holding atom i.
