@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/fieldrecords.h"
 #include "engine/status.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/regions.h"
+#include "platform/windows/windows.h"
 #include "shell/debugmsg.h"
 
 namespace kv {
@@ -556,6 +559,29 @@ i16 indentlevels(Handle text, i16 tabsize, Handle* levels) {
     return statusnomemory;
   }
   return noErr;
+}
+
+void PscriRTautoindentproc(WEReference we) {
+  if (!isvalidwerec(we) || WEGetTextLength(we) == 0) {
+    KVBeep(2);
+    return;
+  }
+  Handle levels = nilhandle;
+  if (indentlevels(WEGetText(we), indenttabsize(GetAutoIndentSize(we)), &levels) != noErr) return;
+  const bool changed = WESetLineIndents(HandleAs<i16>(levels), i32(HandleCount<i16>(levels)), we);
+  DisposeHandle(levels);
+  if (!changed) return;
+  const WindowRef window = GetWindowFromPort(WEGetPort(we));
+  if (window == 0) return;
+  LongRect lview;
+  Rect view;
+  WEGetViewRect(&lview, we);
+  WELongRectToRect(&lview, &view);
+  if (RgnHandle rgn = NewRgn()) {
+    RectRgn(rgn, view);
+    InvalWindowRgn(window, rgn);
+    DisposeRgn(rgn);
+  }
 }
 
 }  // namespace kv

@@ -20,6 +20,7 @@
 #pragma once
 
 #include "platform/types.h"
+#include "textengine/werecord.h"
 
 namespace kv {
 
@@ -44,5 +45,11 @@ void xkv3indent(Handle text, i16* selstart, i16* selend, i16 tabsize);
 // end). With a tab size of 0 every level is 0. Answers 0; 1 for a missing text (after the
 // alert sound); 37 when memory runs out (`*levels` stays none).
 i16 indentlevels(Handle text, i16 tabsize, Handle* levels);
+
+// Text-engine form: the auto-indent of a script field. Sets the indentation level of every line
+// of the record (its auto-indent size as the tab size); wrapped rows of a line take its level.
+// When a level changed the record's view is invalidated in its window. A record without text:
+// the alert sound.
+void PscriRTautoindentproc(WEReference we);
 
 }  // namespace kv

@@ -14,6 +14,27 @@ constexpr u32 kDontWrap = 1u << 11;
 bool textfield(const spot& s) { return s.style == stylefieldrect || s.style == stylefieldscroll; }
 bool listfield(const spot& s) { return s.style == stylefieldlist || s.style == stylefieldscrolllist; }
 
+// The field settings in a text record's reference value.
+constexpr OSType kCreator = fourcc("VIZU");
+constexpr u32 kDontWrapBit = 1u << 16;
+constexpr u32 kScrollBarBit = 1u << 17;
+constexpr u32 kAllowObjectsBit = 1u << 18;
+
+u32 settingsbit(WEReference we, u32 bit) {
+  u32 refcon = 0;
+  if (WEGetInfo(fourcc("refc"), &refcon, we) != noErr) return 0;
+  return (refcon & bit) ? 1 : 0;
+}
+
+// False for no record.
+bool setsettingsbit(WEReference we, u32 bit, bool on) {
+  u32 refcon = 0;
+  if (WEGetInfo(fourcc("refc"), &refcon, we) != noErr) return false;
+  refcon = on ? (refcon | bit) : (refcon & ~bit);
+  WESetInfo(fourcc("refc"), &refcon, we);
+  return true;
+}
+
 // The field's rectangles before the ruler and list adjustments, in 32-bit sides; `destinset`
 // is the top inset of the destination without wide margins (2 long, 1 short).
 void basicrects(const spot& s, i32 destinset, LongRect* dest, LongRect* view) {
@@ -98,8 +119,33 @@ void SetFieldMargins(const spot& s, WEReference we) {
   Rect m;
   fldmargins(s, &m);
   const i16 words[4] = {m.top, m.left, m.bottom, m.right};
-  WESetProperty(fourcc("VIZU"), fourcc("marg"), sizeof words, words, we);
+  WESetProperty(kCreator, fourcc("marg"), sizeof words, words, we);
 }
+
+OSErr GetFieldMargins(WEReference we, Rect* margins) {
+  if (!isvalidwerec(we)) return noErr;
+  i16 words[4];
+  const OSErr err = WEGetProperty(kCreator, fourcc("marg"), sizeof words, nullptr, words, we);
+  if (err == noErr) *margins = Rect{words[0], words[1], words[2], words[3]};
+  return err;
+}
+
+void SetDontWrapFlag(WEReference we, u32 value) {
+  if (!setsettingsbit(we, kDontWrapBit, value != 0)) return;
+  WESetProperty(kCreator, fourcc("dont"), sizeof value, &value, we);
+}
+
+void SetScrollBarFlag(WEReference we, u32 value) { setsettingsbit(we, kScrollBarBit, value != 0); }
+
+void SetAllowObjectsFlag(WEReference we, u32 value) {
+  if (!setsettingsbit(we, kAllowObjectsBit, value != 0)) return;
+  const u32 kind = value ? 2 : 1;
+  WESetProperty(kCreator, fourcc("ftyp"), sizeof kind, &kind, we);
+}
+
+u32 GetDontWrapFlag(WEReference we) { return settingsbit(we, kDontWrapBit); }
+u32 GetScrollBarFlag(WEReference we) { return settingsbit(we, kScrollBarBit); }
+u32 GetAllowObjectsFlag(WEReference we) { return settingsbit(we, kAllowObjectsBit); }
 
 void ldestview(const spot& s, LongRect* dest, LongRect* view) {
   basicrects(s, 2, dest, view);

@@ -21,6 +21,20 @@ void setfieldscroll(spot& s, i32 value);
 void fldmargins(const spot& s, Rect* margins);
 // Stores the margins in a live text record (the 8-byte property 'marg' of creator 'VIZU').
 void SetFieldMargins(const spot& s, WEReference we);
+// The margins a record keeps ('marg': top, left, bottom, right); *margins is left as it was
+// when the record has none. 0 for no record.
+OSErr GetFieldMargins(WEReference we, Rect* margins);
+
+// The field settings of a text record: bits 16 (the text does not wrap), 17 (the field has a
+// scroll bar) and 18 (embedded objects are allowed) of its reference value. Setting the first
+// also stores the property 'dont' (the value), the third 'ftyp' (2 allowed, 1 not). Nothing
+// for no record; the getters answer 0 then.
+void SetDontWrapFlag(WEReference we, u32 value);
+void SetScrollBarFlag(WEReference we, u32 value);
+void SetAllowObjectsFlag(WEReference we, u32 value);
+u32 GetDontWrapFlag(WEReference we);
+u32 GetScrollBarFlag(WEReference we);
+u32 GetAllowObjectsFlag(WEReference we);
 
 // The text engine's destination and view rectangles of a field, in 32-bit (ldestview) and
 // 16-bit (destview) coordinates.

@@ -32,6 +32,7 @@
 #include "shell/menus.h"
 #include "shell/platformutil.h"
 #include "shell/redraws.h"
+#include "textengine/werecord.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "system/sysinfo.h"
@@ -436,6 +437,7 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
     case pwTabSize:
       if (i16 st = fredtolong(value, &n)) return st;
       g.tabSize = i16(std::clamp(n, 0, 255));
+      resetglobaltabs();
       redrawall();
       return 0;
     case pwPaletteOpacity:

@@ -138,6 +138,7 @@ struct MainGlobals {
   RegistryId openfieldrec; // its live text record
   Handle openfieldspots;   // its object list
   RegistryId openfieldwindow;
+  u16 pasteinprogress;     // 1 while a paste into a text record runs (no tab size changes then)
 
   // --- Drawing -----------------------------------------------------------------------------
   i32 lockcount;           // screen locks in force (lockscreen / unlockscreen)

@@ -18,6 +18,7 @@
 #include "platform/text/unicodeconverters.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
+#include "textengine/wehooks.h"
 
 namespace kv {
 
@@ -26,7 +27,6 @@ struct fred;
 struct objread;
 struct spot;
 struct LongRect;
-using WEReference = RegistryId;
 
 template <i16 Slot>
 struct procslot {};
@@ -170,6 +170,24 @@ KV_PROCSLOT(279, void (*)(const LongRect* r, WEReference we));      // WESetDest
 KV_PROCSLOT(280, void (*)(const LongRect* r, WEReference we));      // WESetViewRect
 KV_PROCSLOT(338, void (*)(const spot& s, LongRect* dest, LongRect* view));  // ldestview
 KV_PROCSLOT(322, UnicodeToTextFallbackProc);                       // _WEUnicodeToTextFallbackProc
+// The standard hooks (323-334; 326 and 327 are the two line breaks) and the tab hooks (383-386).
+KV_PROCSLOT(323, WEDrawTextProcPtr);        // _WEStdDrawText
+KV_PROCSLOT(324, WEPixelToCharProcPtr);     // _WEStdPixelToChar
+KV_PROCSLOT(325, WECharToPixelProcPtr);     // _WEStdCharToPixel
+KV_PROCSLOT(326, WELineBreakProcPtr);       // _WEStdLineBreak
+KV_PROCSLOT(327, WELineBreakProcPtr);       // _WERomanLineBreak
+KV_PROCSLOT(328, WEWordBreakProcPtr);       // _WEStdWordBreak
+KV_PROCSLOT(329, WECharByteProcPtr);        // _WEStdCharByte
+KV_PROCSLOT(330, WECharTypeProcPtr);        // _WEStdCharType
+KV_PROCSLOT(331, WEClickLoopProcPtr);       // _WEStdClickLoop
+KV_PROCSLOT(332, WEHiliteDropAreaProcPtr);  // _WEStdHiliteDropArea
+KV_PROCSLOT(333, WEEraseProcPtr);           // _WEStdErase
+KV_PROCSLOT(334, WEDrawTSMHiliteProcPtr);   // _WEStdDrawTSMHilite
+KV_PROCSLOT(351, void (*)(WEReference we));  // PscriRTautoindentproc
+KV_PROCSLOT(383, WEDrawTextProcPtr);        // _WETabDrawText
+KV_PROCSLOT(384, WEPixelToCharProcPtr);     // _WETabPixelToChar
+KV_PROCSLOT(385, WECharToPixelProcPtr);     // _WETabCharToPixel
+KV_PROCSLOT(386, WELineBreakProcPtr);       // _WETabLineBreak
 KV_PROCSLOT(339, i16 (*)(i16 feature, i16 action, WEReference we));  // WEFeatureFlag
 KV_PROCSLOT(398, bool (*)(WEReference we));                         // GetWERecDirtyFlag
 KV_PROCSLOT(399, void (*)(WEReference we, bool dirty));             // SetWERecDirtyFlag

@@ -140,8 +140,45 @@ struct WEObjectDesc {
 // descriptor. nilHandleErr for none.
 OSErr _WEFreeObject(Handle object);
 
-// Fills every hook of the record that is still none with the engine's standard procedure.
+// --- Standard and program hooks ----------------------------------------------------------------
+// Fills every hook of the record that is still none with the engine's standard procedure. The
+// standard procedures come from the procedure table (slots 323-334), chosen once per run and
+// again when the number of enabled scripts changes: the line break is the engine's Roman
+// break with one script, the platform's with more.
 void _WESetStandardHooks(WEReference we);
+void _WEStdDrawText(const u8* text, i32 length, Fixed slop, i16 styleRunPosition, WEReference we);
+i32 _WEStdPixelToChar(const u8* text, i32 length, Fixed slop, Fixed* width, bool* leadingEdge, i16 styleRunPosition,
+                      i32 startPosition, WEReference we);
+i32 _WEStdCharToPixel(const u8* text, i32 length, Fixed slop, i32 offset, i16 direction, i16 styleRunPosition,
+                      i32 startPosition, WEReference we);
+i16 _WEStdLineBreak(const u8* text, i32 length, i32 start, i32 end, Fixed* width, i32* offset, WEReference we);
+i16 _WERomanLineBreak(const u8* text, i32 length, i32 start, i32 end, Fixed* width, i32* offset, WEReference we);
+void _WEStdWordBreak(const u8* text, i32 length, i32 offset, bool leadingEdge, OffsetTable offsets, i16 script,
+                     WEReference we);
+i16 _WEStdCharByte(const u8* text, i32 length, i32 offset, i16 script, WEReference we);
+i16 _WEStdCharType(const u8* text, i32 length, i32 offset, i16 script, WEReference we);
+bool _WEStdClickLoop(WEReference we);
+OSErr _WEStdHiliteDropArea(u32 drag, bool show, WEReference we);
+void _WEStdErase(const Rect* r, WEReference we);
+void _WEStdDrawTSMHilite(const Rect* r, u16 hiliteStyle, WEReference we);
+// The grey underline of grouped text: 2 pixels thick, 2 below the baseline at `start`, `width`
+// long, while the program shows groups. Leaves the pen and its state as they were.
+void _WEDrawGroupUnderline(Point start, i32 width);
+
+// The program's hooks: the returns-only line break, the coloured erase and the tab hooks
+// (slots 383-386).
+i16 _WENoWrapLineBreak(const u8* text, i32 length, i32 start, i32 end, Fixed* width, i32* offset, WEReference we);
+void _WEColorizedErase(const Rect* r, WEReference we);
+void _WETabDrawText(const u8* text, i32 length, Fixed slop, i16 styleRunPosition, WEReference we);
+i32 _WETabPixelToChar(const u8* text, i32 length, Fixed slop, Fixed* width, bool* leadingEdge, i16 styleRunPosition,
+                      i32 startPosition, WEReference we);
+i32 _WETabCharToPixel(const u8* text, i32 length, Fixed slop, i32 offset, i16 direction, i16 styleRunPosition,
+                      i32 startPosition, WEReference we);
+i16 _WETabLineBreak(const u8* text, i32 length, i32 start, i32 end, Fixed* width, i32* offset, WEReference we);
+
+// The pen's distance from the line's left edge: the paragraph's indents and alignment, and the
+// line's automatic indentation in left-aligned script fields.
+i32 _WECalcPenIndent(const WELineRec& line, const WERuler& ruler, WEReference we);
 
 // --- Runs, lines and tables ------------------------------------------------------------------
 // The one search over sorted starts: elements of `stride` bytes whose i32 key is `keyOffset`

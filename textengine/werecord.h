@@ -294,6 +294,36 @@ OSErr WESetUserInfo(OSType tag, i32 value, WEReference we);
 OSErr WEGetUserInfo(OSType tag, i32* value, WEReference we);
 OSErr WERemoveUserInfo(OSType tag, WEReference we);
 
+// --- Program hooks ----------------------------------------------------------------------------
+// The returns-only line break (fields that do not wrap): installing it, removing it (the
+// standard break comes back) and asking for it.
+OSErr WEInstallCrOnlyHook(WEReference we);
+OSErr WERemoveCrOnlyHook(WEReference we);
+bool WEIsCrOnly(WEReference we);
+// The erase that restores the program's colours.
+OSErr WEInstallEraseHook(WEReference we);
+OSErr WERemoveEraseHook(WEReference we);
+// Tab stops every tab size pixels: the tab hooks (with the returns-only break for fields that
+// do not wrap), the tab marker (property 'VIZU'/'tabs') and the size ('tbsz'; 0 takes the
+// global tabSize). A size of 0 or below counts as 36 wherever it is met.
+OSErr WEInstallTabHooks(WEReference we, i32 tabSize);
+OSErr WERemoveTabHooks(WEReference we);
+bool WEIsTabHooks(WEReference we);
+i32 WEGetTabSize(WEReference we);
+// Nothing while a paste runs; a size of 0 or below takes the global tabSize (36 when that is 0).
+OSErr WESetTabSize(i32 size, WEReference we);
+// After the global tabSize changed: the tab size of the live record of every field of the two
+// text-engine styles in the open windows (none while a paste runs).
+void resetglobaltabs();
+
+// Moves the destination by the amounts (none: nothing).
+OSErr WEScroll(i32 hOffset, i32 vOffset, WEReference we);
+
+// The indentation levels of the text's lines (lines end at returns; `count` of them) into the
+// line records: each laid-out line takes the level of the text line it is part of. True when a
+// level changed.
+bool WESetLineIndents(const i16* levels, i32 count, WEReference we);
+
 // --- Utilities shared with the field and RTF code -------------------------------------------
 // "picture<number>.tiff", the name of a picture attachment.
 std::string maketiffname(u32 number);

@@ -26,7 +26,8 @@ OSStatus FetchFontInfo(i16 font, i16 size, i16 face, FontInfo* info);
 // extra width spread over the spaces; numer and denom are ignored (1:1).
 void DrawJustified(const void* text, i32 length, i32 slop, i16 direction, Point numer, Point denom);
 // The byte offset nearest a pixel width into the text; *widthRemaining (16.16) gets what is
-// left of the width and *leadingEdge whether the hit lies on the leading half of the byte.
+// left of the width (-1.0 when the width runs out inside the text) and *leadingEdge whether the
+// hit lies on the leading half of the byte.
 i16 PixelToChar(const void* text, i32 length, i32 slop, i32 pixelWidth, bool* leadingEdge, i32* widthRemaining, i16 direction, Point numer,
                 Point denom);
 // The pixel position of a byte offset.
@@ -35,5 +36,16 @@ i16 CharToPixel(const void* text, i32 length, i32 slop, i32 offset, i16 directio
 i32 PortionLine(const void* text, i32 length, i16 styleRunPosition, Point numer, Point denom);
 // The length of the text without its trailing spaces.
 i32 VisibleLength(const void* text, i32 length);
+
+// Answers of StyledLineBreak.
+enum : i16 { smBreakWord = 0, smBreakChar = 1, smBreakOverflow = 2 };
+// Breaks a line of text in the port's font: text points at the line's start (length bytes);
+// the run [start, end) is measured against *width (16.16, reduced by what fits). A return in
+// the run ends the line after it. When the run fits: *offset = its end (after the return), and
+// smBreakOverflow, or smBreakWord at a return. Otherwise the line breaks after the last blank
+// (a byte up to 32) before the character where the width ran out, blanks staying on the line
+// they end (smBreakWord), else at that character (smBreakChar). While the Japanese script is
+// enabled a break never falls inside a two-byte character.
+i16 StyledLineBreak(const void* text, i32 length, i32 start, i32 end, i32 flags, i32* width, i32* offset);
 
 }  // namespace kv

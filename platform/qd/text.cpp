@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "platform/fonts/fonts.h"
+#include "platform/fonts/scriptmanager.h"
+#include "platform/text/sjis.h"
 #include "platform/qd/bottleneck.h"
 #include "platform/qd/drawimpl.h"
 #include "platform/qd/pictureimpl.h"
@@ -269,7 +271,7 @@ i16 PixelToChar(const void* text, i32 length, i32 slop, i32 pixelWidth, bool* le
     if (target < x + w) {
       const bool leading = target < x + w / 2;
       if (leadingEdge) *leadingEdge = leading;
-      if (widthRemaining) *widthRemaining = -1;
+      if (widthRemaining) *widthRemaining = -0x10000;  // -1.0: the width ran out in the text
       return i16(leading ? i : i + 1);
     }
     x += w;
@@ -296,6 +298,51 @@ i32 VisibleLength(const void* text, i32 length) {
   if (!t) return 0;
   while (length > 0 && t[length - 1] == ' ') --length;
   return std::max<i32>(length, 0);
+}
+
+i16 StyledLineBreak(const void* text, i32 length, i32 start, i32 end, i32, i32* width, i32* offset) {
+  const u8* t = static_cast<const u8*>(text);
+  if (t == nullptr || length <= 0) {
+    *offset = 0;
+    return smBreakOverflow;
+  }
+  end = std::min(end, length);
+  // The measured part ends after the first return of the run.
+  i32 measured = std::max(end, start);
+  i16 answer = smBreakOverflow;
+  for (i32 i = start; i < end; ++i)
+    if (t[i] == 13) {
+      measured = i + 1;
+      answer = smBreakWord;
+      break;
+    }
+  bool leading = false;
+  i32 rest = *width;
+  const i32 hit = start < measured ? PixelToChar(t + start, measured - start, 0, *width, &leading, &rest, 0, Point{1, 1},
+                                                 Point{1, 1})
+                                   : 0;
+  *width = rest;
+  if (rest >= 0) {
+    *offset = measured;
+    return answer;
+  }
+  i32 c = start + hit - (leading ? 0 : 1);
+  // A two-byte character is never split: the break goes before it, or after it when it starts
+  // the line.
+  const bool twobyte = GetScriptManagerVariable(smDoubleByte) != 0;
+  if (twobyte && CharacterByteType(t, length, c, smJapanese) == smLastByte) c = c - 1 > 0 ? c - 1 : c + 1;
+  if (c < 1) {
+    *offset = c;
+    return smBreakChar;
+  }
+  for (i32 j = c; j > 0; --j) {
+    if (j == measured || t[j] > 32) continue;
+    while (j < measured && t[j] <= 32) ++j;
+    *offset = j;
+    return smBreakWord;
+  }
+  *offset = c;
+  return smBreakChar;
 }
 
 }  // namespace kv

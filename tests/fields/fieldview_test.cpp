@@ -135,16 +135,42 @@ TEST_F(FieldViewTest, MarginsAreStoredInTheTextRecord) {
   s.flags = s.flags | kWideMargins;
   WEReference we = nilid;
   ASSERT_EQ(WENew(nullptr, nullptr, 0x1000, &we), noErr);
+  Rect m{9, 9, 9, 9};
+  EXPECT_EQ(GetFieldMargins(we, &m), weNoPropertyErr);
+  EXPECT_EQ(m.top, 9) << "left as it was";
   SetFieldMargins(s, we);
-  i16 words[4] = {};
-  i32 size = 0;
-  ASSERT_EQ(WEGetProperty(fourcc("VIZU"), fourcc("marg"), sizeof words, &size, words, we), noErr);
-  EXPECT_EQ(size, 8);
-  EXPECT_EQ(words[0], 4);
-  EXPECT_EQ(words[1], 8);
-  EXPECT_EQ(words[2], 1);
-  EXPECT_EQ(words[3], 6);
+  ASSERT_EQ(GetFieldMargins(we, &m), noErr);
+  EXPECT_EQ(m.top, 4);
+  EXPECT_EQ(m.left, 8);
+  EXPECT_EQ(m.bottom, 1);
+  EXPECT_EQ(m.right, 6);
+  EXPECT_EQ(GetFieldMargins(nilid, &m), noErr);
   WEDispose(we);
+}
+
+TEST_F(FieldViewTest, FieldSettingsOfATextRecord) {
+  WEReference we = nilid;
+  ASSERT_EQ(WENew(nullptr, nullptr, 0x1000, &we), noErr);
+  SetDontWrapFlag(we, 1);
+  SetScrollBarFlag(we, 1);
+  SetAllowObjectsFlag(we, 0);
+  u32 refcon = 0, dont = 0, ftyp = 0;
+  ASSERT_EQ(WEGetInfo(fourcc("refc"), &refcon, we), noErr);
+  EXPECT_EQ(refcon, 0x30000u);
+  EXPECT_EQ(GetDontWrapFlag(we), 1u);
+  EXPECT_EQ(GetScrollBarFlag(we), 1u);
+  EXPECT_EQ(GetAllowObjectsFlag(we), 0u);
+  ASSERT_EQ(WEGetProperty(fourcc("VIZU"), fourcc("dont"), 4, nullptr, &dont, we), noErr);
+  ASSERT_EQ(WEGetProperty(fourcc("VIZU"), fourcc("ftyp"), 4, nullptr, &ftyp, we), noErr);
+  EXPECT_EQ(dont, 1u);
+  EXPECT_EQ(ftyp, 1u);
+  SetAllowObjectsFlag(we, 1);
+  SetDontWrapFlag(we, 0);
+  EXPECT_EQ(GetAllowObjectsFlag(we), 1u);
+  EXPECT_EQ(GetDontWrapFlag(we), 0u);
+  WEDispose(we);
+  EXPECT_EQ(GetScrollBarFlag(we), 0u) << "none answers 0";
+  SetScrollBarFlag(we, 1);
 }
 
 }  // namespace

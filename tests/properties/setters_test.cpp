@@ -7,7 +7,10 @@
 #include "properties/properties.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
+#include "engine/objectutil.h"
+#include "store/liveparts.h"
 #include "store/objects.h"
+#include "textengine/werecord.h"
 #include "tests/properties/proptest.h"
 
 namespace kv {
@@ -141,6 +144,32 @@ TEST_F(SetterTest, FunctionWordsAreRouted) {
   EXPECT_EQ(setline("set the offset of window 1 to 0,0"), 43);
   EXPECT_EQ(setline("set the printCopies to 2"), 43);
   EXPECT_EQ(setline("set the bogus to 2"), 5) << "an unknown word is a user property";
+}
+
+TEST_F(SetterTest, TabSizeReachesTheRecordsOfTextFields) {
+  // Live records for the card's field and the background's.
+  installweliveparts();
+  std::vector<std::pair<Handle, i32>> fields{{mainglobals().current.cardspots, cardindex("Notes")},
+                                             {mainglobals().current.backspots, backindex("Title")}};
+  std::vector<WEReference> records;
+  for (const auto& [list, index] : fields) {
+    spot s = HandleAs<spot>(list)[index];
+    ASSERT_TRUE(usesenginetwo(&s));
+    WEReference we = livefield(s);
+    if (!isvalidwerec(we)) {
+      ASSERT_EQ(WENew(nullptr, nullptr, 0x1000, &we), noErr);
+      setlivefield(s, we);
+      HandleAs<spot>(list)[index] = s;
+    }
+    records.push_back(we);
+  }
+  ASSERT_EQ(setline("set the tabSize to 48"), 0);
+  for (WEReference we : records) EXPECT_EQ(WEGetTabSize(we), 48);
+  mainglobals().pasteinprogress = 1;
+  ASSERT_EQ(setline("set the tabSize to 20"), 0);
+  for (WEReference we : records) EXPECT_EQ(WEGetTabSize(we), 48) << "not while a paste runs";
+  mainglobals().pasteinprogress = 0;
+  for (const auto& [list, index] : fields) releaselivefield(HandleAs<spot>(list)[index]);
 }
 
 }  // namespace
