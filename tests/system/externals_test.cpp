@@ -200,6 +200,12 @@ TEST_F(ExternalsTest, RequestsAnswerTheirRefusalsInTheBlock) {
   EXPECT_NE(id, "0");
   EXPECT_EQ(request("4501, \"*d\", \"#3\""), "0,99," + id);
   EXPECT_EQ(request("4501, \"*d\", \"#3\""), "1,99," + id);
+  // Adding an external's record rebuilds the registry of the running external itself: its
+  // code stays until it returns, and loads again on its next call.
+  std::size_t loaded = imagecount();
+  EXPECT_EQ(request("5003, \"t:XCmd\", \"other\", \"h:x\""), "0,101");
+  EXPECT_EQ(imagecount(), loaded - 1);
+  EXPECT_EQ(request("4600"), "2,99");
 }
 
 TEST_F(ExternalsTest, ResourceRecordsTakeIdsInOrderAndActOnTheFirstOfAName) {
