@@ -47,23 +47,6 @@ Point extremepoint(const Rect& oval, i32 angle) {
 i32 width(const Rect& r) { return i32(r.right) - r.left; }
 i32 height(const Rect& r) { return i32(r.bottom) - r.top; }
 
-// A bitmap's pixels as a map the drawing layer reads: 1-bit rows, or 8-bit rows of colour
-// indexes into `table`.
-PixMap bitmapmap(Ptr base, const Rect& r, bool colour, CTabHandle table) {
-  PixMap pm{};
-  pm.baseAddr = base;
-  pm.bounds = Rect{0, 0, i16(height(r)), i16(width(r))};
-  pm.rowBytes = pixmaprowbytes(width(r), colour ? 8 : 1);
-  if (colour) {
-    pm.rowBytes = u16(pm.rowBytes | pixmapflag);
-    pm.pixelSize = 8;
-    pm.cmpCount = 1;
-    pm.cmpSize = 8;
-    pm.pmTable = table;
-    pm.hRes = pm.vRes = fixed72dpi;
-  }
-  return pm;
-}
 
 // A bitmap resized to a new rectangle: new rows of the new size, white, with the old pixels
 // copied in (scaled to fill it, or at their place and size). False when memory runs out; the
@@ -239,6 +222,22 @@ void arcbounds(const Rect& oval, i16 start, i16 arc, Rect* out) {
   const i32 q1 = start / 90, q2 = end / 90;
   for (i32 q = q1 + 1; q <= q2; ++q) include(r, extremepoint(oval, ((q * 90) % 360 + 360) % 360));
   *out = r;
+}
+
+PixMap bitmapmap(Ptr base, const Rect& r, bool colour, CTabHandle table) {
+  PixMap pm{};
+  pm.baseAddr = base;
+  pm.bounds = Rect{0, 0, i16(height(r)), i16(width(r))};
+  pm.rowBytes = pixmaprowbytes(width(r), colour ? 8 : 1);
+  if (colour) {
+    pm.rowBytes = u16(pm.rowBytes | pixmapflag);
+    pm.pixelSize = 8;
+    pm.cmpCount = 1;
+    pm.cmpSize = 8;
+    pm.pmTable = table;
+    pm.hRes = pm.vRes = fixed72dpi;
+  }
+  return pm;
 }
 
 Rect arcoval(const spot& s) {

@@ -5,6 +5,7 @@
 // until it lies in 0..359, a negative one is used as it is.
 #pragma once
 
+#include "platform/qd/qdtypes.h"
 #include "platform/types.h"
 #include "store/records.h"
 
@@ -15,6 +16,9 @@ void arcpoint(const Rect& oval, i16 angle, Point* out);
 // The bounds of the wedge of an oval from `start` over `arc` degrees: its centre, the points
 // at both ends and the extreme points of the oval at every right angle the wedge passes.
 void arcbounds(const Rect& oval, i16 start, i16 arc, Rect* out);
+// A bitmap graphic's pixels (rows as tall and wide as its rectangle) as a map the drawing
+// layer reads: 1-bit rows, or 8-bit rows of colour indexes into `table`.
+PixMap bitmapmap(Ptr base, const Rect& r, bool colour, CTabHandle table);
 // The oval rectangle of an arc graphic: the two corner points kept in its kind tail.
 Rect arcoval(const spot& s);
 

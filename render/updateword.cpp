@@ -70,6 +70,12 @@ void updateword(const desk& d) {
     return;
   }
   storetexts(d.store, d.card, d.cardrecid, d.backspots);
+  // Neither record changed (the texts just stored would have marked the card): the entry's
+  // size and hint still hold.
+  u16 cardchanged = 0, backchanged = 0;
+  testvir(d.store, i32(d.cardrecid), &cardchanged);
+  testvir(d.store, i32(d.backrecid), &backchanged);
+  if (!cardchanged && !backchanged) return;
 
   wordentry e{};
   if (getword(d.store, d.wind, i32(d.cardnum), &e) != 0) return;

@@ -8,7 +8,8 @@
 namespace kv {
 
 // Writes the desk's card back: the background texts and extras into the card record (marked
-// changed when they differ), then the card's word entry (written when it differs). When the
+// changed when they differ), then, when the card or background record is marked changed, the
+// card's word entry (written when it differs). When the
 // background's objects hold another card's texts (a reference read that card), those go into
 // that card instead, and the desk's card and entry are left alone.
 void updateword(const desk& d);

@@ -37,6 +37,8 @@ void releaseglobs(MainGlobals& g) {
                     &g.foundchunk, &g.foundwindow})
     release(*h);
   release(g.msgpending);
+  if (g.objectcursor != kArrowCursorMarker) release(g.objectcursor);
+  g.objectcursor = nilhandle;
   release(g.tokenhash);
   release(g.handlerflags);
   releaserepeats(g);

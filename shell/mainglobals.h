@@ -34,7 +34,11 @@ struct MainGlobals {
   RegistryId msgtext;      // the message box's text-edit record
   Handle msgpending;       // text put into the message box, waiting for "putMessage"
   i16 mouseobject;         // object under the mouse (-1 none)
+  Handle mousespots;       // its object list (not owned here)
   RegistryId mousewindow;  // and its window
+  Handle objectcursor;     // the cursor the object under the mouse set: none, a cursor handle,
+                           // or kArrowCursorMarker (the arrow, never disposed)
+  RegistryId tooltip;      // the tool-tip window (none while no tip is up)
   i16 navcounter;          // raised on entry to openwindow and gotowindow
   i16 startupword;         // 0 normal, 1 start-up in progress, 2 start-up with "shareInit" sent
   Handle recentlist;       // the cards visited, newest first (long id texts back to back)
@@ -166,6 +170,7 @@ struct MainGlobals {
   i16 resumeredraw;        // set at resume, cleared by the card drawing
   i16 eraseallowed;        // the no-erase drawing procedures let erasing through
   i16 focussuppressed;     // the tools' click handling holds back the open field's focus ring
+  i16 groupdrawing;        // a group's objects are being drawn (their selection knobs are not)
 
   // --- Settings record and start-up ------------------------------------------------------
   Handle settings;         // the 36-byte settings record, host order (shell/settings.h)
@@ -301,6 +306,9 @@ struct MainGlobals {
   i16 lastvolume;              // the folder files were last written to or read from
   u32 lastdirid;
 };
+
+// The object cursor that stands for the arrow.
+constexpr Handle kArrowCursorMarker = 0xFFFFFFFFu;
 
 // Releases the handles the record owns and clears their fields (dumpglobs and the runtime
 // reset both end here).

@@ -7,7 +7,6 @@
 // stream is checked against its end, and the decoders never write outside the image.
 #include "store/paintcodec.h"
 
-#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -302,17 +301,6 @@ Handle decode(const CodeSet& cs, Handle packed, const PaintGeometry& g) {
   return h;
 }
 
-void swapwords(u8* p, i64 bytes) {
-  if constexpr (std::endian::native == std::endian::little) {
-    for (i64 i = 0; i + 4 <= bytes; i += 4) {
-      u32 w;
-      std::memcpy(&w, p + i, 4);
-      w = (w >> 24) | ((w >> 8) & 0xFF00u) | ((w << 8) & 0xFF0000u) | (w << 24);
-      std::memcpy(p + i, &w, 4);
-    }
-  }
-}
-
 bool imagefits(Handle image, const PaintGeometry& g) {
   return g.valid && image != nilhandle && IsValidHandle(image) && GetHandleSize(image) >= g.bytes;
 }
@@ -434,16 +422,13 @@ Handle packcolor(const Rect& r, Handle image) {
   if (g.height == 0) return NewHandle(0);
   std::vector<u8> copy(size_t(g.bytes) + 1);
   std::memcpy(copy.data(), deref(image), size_t(g.bytes));
-  swapwords(copy.data(), g.bytes);
   for (i32 row = 0; row < g.height; ++row)
     std::memset(copy.data() + i64(row) * g.rowbytes + g.width, 0, size_t(g.rowbytes - g.width));
   return encode(kColourCodes, copy.data(), g);
 }
 
 Handle unpackcolor(const Rect& r, Handle packed) {
-  Handle h = decode(kColourCodes, packed, paintgeometry(r, true));
-  if (h != nilhandle) swapwords(deref(h), GetHandleSize(h));
-  return h;
+  return decode(kColourCodes, packed, paintgeometry(r, true));
 }
 
 }  // namespace kv

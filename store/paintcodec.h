@@ -1,7 +1,8 @@
 // The paint bitmap codec: the compact row-predicted form in which bitmap graphics keep their
 // images in a project. 1-bit images (rows padded to 16-bit words, most significant bit first)
-// and colour images (one byte per pixel, rows padded to 4 bytes) are coded row by row; the
-// packed stream has no header, its geometry comes from the object's rectangle.
+// and colour images (one byte per pixel, a colour index, rows padded to 4 bytes; pixel i of a
+// row is byte i in memory as in the stream) are coded row by row; the packed stream has no
+// header, its geometry comes from the object's rectangle.
 #pragma once
 
 #include "platform/types.h"

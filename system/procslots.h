@@ -79,6 +79,7 @@ KV_PROCSLOT(113, i16 (*)(RegistryId store, i32 id));                // delstar
 
 // --- Object services (114-122, 174-183) -------------------------------------------------
 KV_PROCSLOT(82, void (*)(Handle list));                            // drawspot
+KV_PROCSLOT(83, i16 (*)(Handle list, i16 index, Point pt));          // ptinspot
 KV_PROCSLOT(114, void (*)(const spot& s, Rect* dest, Rect* view));  // destview
 KV_PROCSLOT(115, void (*)(u16 settheme));                           // backspot
 KV_PROCSLOT(118, void (*)(const objread& obj));                     // drawread
@@ -206,6 +207,7 @@ KV_PROCSLOT(237, i16 (*)(const objread& obj, i32 index, fred* value));  // lowus
 KV_PROCSLOT(238, i16 (*)(const objread& obj, ConstStringPtr name, Handle* out));  // lowuserprophand
 KV_PROCSLOT(239, i16 (*)(const objread& obj, ConstStringPtr name, fred* value));  // lowsetuserprop
 KV_PROCSLOT(240, i16 (*)(const objread& obj, i32 index, fred* value));  // lowsetuserpropidx
+KV_PROCSLOT(241, void (*)(i16 token));                              // objectcursor
 KV_PROCSLOT(242, i16 (*)(Handle list, ConstStringPtr name, fred* value));  // proputil
 KV_PROCSLOT(243, i16 (*)(Handle list, i32 index, fred* value));     // proputilidx
 KV_PROCSLOT(244, i16 (*)(Handle list, ConstStringPtr name, Handle* out));  // prophandutil
@@ -233,6 +235,7 @@ KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTma
 KV_PROCSLOT(13, QDRectProc);                                        // PdrawRTfakeback
 KV_PROCSLOT(275, void (*)());                                       // PxcmdRTcallback
 KV_PROCSLOT(285, ColorSearchProcPtr);                               // bwmatchproc
+KV_PROCSLOT(289, void (*)());                                       // _WEDontErase
 KV_PROCSLOT(290, QDRectProc);                                       // PdrawRTsanitycheckedrectproc
 KV_PROCSLOT(350, EventHandlerProc);                                 // PappRTDockMenuHandlerProc
 KV_PROCSLOT(353, QDRectProc);                                       // PdrawRTdonteraserectproc

@@ -19,9 +19,12 @@
 #include "properties/userprops.h"
 #include "render/carddrawing.h"
 #include "render/drawprocs.h"
+#include "render/graphicdrawing.h"
+#include "render/hittest.h"
 #include "render/objectbounds.h"
 #include "render/spotgeometry.h"
 #include "render/windowclip.h"
+#include "render/windowupkeep.h"
 #include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
 #include "shell/eventqueue.h"
@@ -129,7 +132,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(80, service, imagedit),
     KV_ROUTINE(81, service, xkv4indent),
     KV_ROUTINE(82, service, drawspot),
-    KV_UNBUILT(83, service, ptinspot),
+    KV_ROUTINE(83, service, ptinspot),
     KV_UNBUILT(84, service, createdrawrect),
     KV_UNBUILT(85, service, createdrawline),
     KV_UNBUILT(86, service, createdrawpoly),
@@ -289,7 +292,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(238, service, lowuserprophand),
     KV_ROUTINE(239, service, lowsetuserprop),
     KV_ROUTINE(240, service, lowsetuserpropidx),
-    KV_UNBUILT(241, service, objectcursor),
+    KV_ROUTINE(241, service, objectcursor),
     KV_ROUTINE(242, service, proputil),
     KV_ROUTINE(243, service, proputilidx),
     KV_ROUTINE(244, service, prophandutil),
@@ -328,7 +331,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(285, colorsearch, bwmatchproc),
     KV_UNBUILT(286, carbonevent, dontActivateProc),
     KV_UNBUILT(288, windowdefinition, widget),
-    KV_UNBUILT(289, plain, _WEDontErase),
+    KV_ROUTINE(289, plain, _WEDontErase),
     KV_ROUTINE(290, qdrect, PdrawRTsanitycheckedrectproc),
     KV_UNBUILT(291, iconaction, DetachSuiteMembers),
     KV_UNBUILT(292, navevent, naveventproc),

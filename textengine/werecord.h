@@ -266,6 +266,10 @@ OSErr WECalText(WEReference we);
 // Appends text at the end of the record's text (styles and object soup are not read yet).
 OSErr WEInsert(const void* text, i32 length, Handle styles, Handle soup, WEReference we);
 
+// Draws the record's text into its port: the part of the view inside the region (none: the
+// whole view).
+void WEUpdate(RgnHandle updateRgn, WEReference we);
+
 // The modification count: raised by every edit; the reset also drops the undo history.
 i32 WEGetModCount(WEReference we);
 void WEResetModCount(WEReference we);

@@ -1,7 +1,7 @@
 // A stand-in for the tool dispatcher until the editing tools exist: browse-tool clicks with the
-// real mouse. The topmost visible object whose rectangle holds the click (the card's objects
-// from the front, then the background's) gets "mouseDown", "mouseStillDown" while the button is
-// held, then "mouseUp" when it is released inside its rectangle or "mouseRelease" outside; a
+// real mouse. The topmost object the click hits (the hit test of card rendering; the card's
+// objects from the front, then the background's) gets "mouseDown", "mouseStillDown" while the
+// button is held, then "mouseUp" when it is released on it or "mouseRelease" elsewhere; a
 // disabled button gets nothing. A click on no object gives the card "mouseDown",
 // "mouseStillDown" and "mouseUp". A handler that goes to another card or window ends the
 // click without further messages.
@@ -12,6 +12,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
+#include "render/hittest.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
 #include "store/records.h"
@@ -20,18 +21,13 @@ namespace kv {
 
 namespace {
 
-constexpr u32 kVisible = 1u << 0;
 constexpr u32 kDisabled = 1u << 7;
 
-bool inrect(const Rect& r, Point p) { return p.h >= r.left && p.h < r.right && p.v >= r.top && p.v < r.bottom; }
-
-// The topmost visible object of a list under a point, or -1.
+// The topmost object of a list under a point, or -1.
 i32 hit(Handle list, Point p) {
   if (list == nilhandle) return -1;
-  for (i32 i = i32(HandleCount<spot>(list)) - 1; i >= 0; --i) {
-    spot s = spotat(list, i);
-    if ((s.flags & kVisible) && inrect(s.rect, p)) return i;
-  }
+  for (i32 i = i32(HandleCount<spot>(list)) - 1; i >= 0; --i)
+    if (ptinspot(list, i16(i), p)) return i;
   return -1;
 }
 
@@ -53,7 +49,7 @@ i16 trackobject(Handle list, i32 index, u64 stamp) {
   } else {
     GetMouse(&p);
   }
-  bool inside = index < i32(HandleCount<spot>(list)) && inrect(spotat(list, index).rect, p);
+  bool inside = ptinspot(list, i16(index), p) != 0;
   return spotsend(sendnormal, list, index, inside ? "mouseUp" : "mouseRelease", w);
 }
 

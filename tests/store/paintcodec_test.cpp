@@ -160,13 +160,6 @@ TEST_F(PaintCodecTest, OneBitImagesRoundTripPaddingExcepted) {
   }
 }
 
-// The colour codec works on the big-endian byte sequence of the buffer's 32-bit words.
-std::vector<u8> besequence(std::vector<u8> v) {
-  if (std::endian::native == std::endian::little)
-    for (size_t i = 0; i + 4 <= v.size(); i += 4) std::swap(v[i], v[i + 3]), std::swap(v[i + 1], v[i + 2]);
-  return v;
-}
-
 TEST_F(PaintCodecTest, ColourImagesRoundTripPaddingExcepted) {
   std::mt19937 rng(11);
   for (i16 width : {1, 3, 4, 5, 8, 13, 64, 101, 333}) {
@@ -181,7 +174,8 @@ TEST_F(PaintCodecTest, ColourImagesRoundTripPaddingExcepted) {
       EXPECT_EQ(bytesof(image), img) << "packcolor leaves the image alone";
       Handle back = unpackcolor(r, packed);
       ASSERT_NE(back, nilhandle);
-      std::vector<u8> want = besequence(img), got = besequence(bytesof(back));
+      const std::vector<u8>& want = img;
+      const std::vector<u8> got = bytesof(back);
       ASSERT_EQ(got.size(), want.size());
       for (i32 row = 0; row < height; ++row)
         for (i32 i = 0; i < g.rowbytes; ++i) {
@@ -194,6 +188,16 @@ TEST_F(PaintCodecTest, ColourImagesRoundTripPaddingExcepted) {
       DisposeHandle(image);
     }
   }
+}
+
+// A colour image's pixels are colour indexes in stored order: pixel i of a row is byte i of
+// the row in the stream.
+TEST_F(PaintCodecTest, ColourPixelsKeepTheirStoredOrder) {
+  const std::vector<u8> stream{0, 10, 11, 12, 13, 14, 15, 16, 17};  // one literal row
+  OwnedHandle packed(handleof(stream));
+  OwnedHandle image(unpackcolor(Rect{0, 0, 1, 8}, packed));
+  ASSERT_NE(image, nilhandle);
+  EXPECT_EQ(bytesof(image), (std::vector<u8>{10, 11, 12, 13, 14, 15, 16, 17}));
 }
 
 TEST_F(PaintCodecTest, WideColourRowsNeedMoreThanSixteenBits) {

@@ -1,0 +1,154 @@
+#include "render/hittest.h"
+
+#include <vector>
+
+#include "platform/memory/memory.h"
+#include "platform/qd/regions.h"
+#include "platform/qd/shapes.h"
+#include "render/carddrawingimpl.h"
+#include "render/objectbounds.h"
+#include "render/pictinfo.h"
+#include "render/spotgeometry.h"
+#include "render/spotstyles.h"
+#include "shell/mainglobals.h"
+#include "shell/platformutil.h"
+#include "store/objects.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i32 kSlop = 2;
+constexpr u32 kClickThrough = 0x4000, kDontCacheBits = 0x10000;
+
+// An object with a fill, or with neither fill nor pen, is hit over its whole shape; one with
+// only a pen on the band of its outline.
+bool solid(const spot& s) { return s.showfill || !s.showpen; }
+// How far from a line (or a polygon's edge) a point still hits it.
+u16 linetolerance(const spot& s) { return u16((i32(s.penwidth) + s.penheight) / 2 + 2); }
+// The rectangle inside an outline band: inset by the pen and the slop.
+Rect inner(const Rect& r, const spot& s) { return Rect{i16(r.top + s.penheight + kSlop), i16(r.left + s.penwidth + kSlop),
+                                                       i16(r.bottom - s.penheight - kSlop), i16(r.right - s.penwidth - kSlop)}; }
+
+// Whether the point lies in a region a maker fills; no region, no hit.
+template <class Make>
+bool inregion(Point p, Make make) {
+  const RgnHandle rgn = NewRgn();
+  if (rgn == nilid) return false;
+  make(rgn);
+  const bool in = PtInRgn(p, rgn);
+  DisposeRgn(rgn);
+  return in;
+}
+
+bool inoval(const Rect& r, Point p) {
+  return inregion(p, [&](RgnHandle rgn) { OvalRgn(rgn, &r); });
+}
+bool inroundrect(const Rect& r, i16 w, i16 h, Point p) {
+  return inregion(p, [&](RgnHandle rgn) { RoundRectRgn(rgn, &r, w, h); });
+}
+
+// A shape hit on the rectangle grown by the slop, or, for an object that is not solid, on the
+// band between that and the shape inside the pen.
+template <class In>
+bool inband(const spot& s, const Rect& r, Point p, In in) {
+  return in(growrect(r, kSlop), p) && (solid(s) || !in(inner(r, s), p));
+}
+
+bool inwedge(const spot& s, Point p) {
+  const graphictail t = getgraphictail(s);
+  i32 start = i16(t.startangle), arc = i16(t.arcangle);
+  // A negative arc is the wedge drawn from its far end.
+  if (arc < 0) start += arc, arc = -arc;
+  start = ((start % 360) + 360) % 360;
+  i16 angle = 0;
+  const Rect oval = arcoval(s);
+  PtToAngle(&oval, p, &angle);
+  if (start + arc > 359) return angle >= start || angle <= start + arc - 360;
+  return angle >= start && angle <= start + arc;
+}
+
+bool inpolygon(const spot& s, Point p) {
+  if (solid(s) && inregion(p, [&](RgnHandle rgn) { PolyRgn(rgn, s.data); })) return true;
+  if (!s.showpen) return false;
+  const std::vector<Point> pts = polypoints(s.data);
+  for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+    if (ptinline(pts[i], pts[i + 1], p, linetolerance(s))) return true;
+  return false;
+}
+
+bool ingroup(const spot& s, Point p) {
+  for (i32 i = 0, n = spotcount(s.data); i < n; ++i)
+    if (lowinspot(spotat(s.data, i), p)) return true;
+  return false;
+}
+
+bool byshape(const spot& s, Point p) {
+  switch (s.style) {
+    case stylerectangle: {
+      const Rect in = inner(s.rect, s);
+      return solid(s) || !PtInRect(p, &in);
+    }
+    case styleroundrect: {
+      const graphictail t = getgraphictail(s);
+      return inband(s, s.rect, p, [&](const Rect& r, Point q) { return inroundrect(r, i16(t.startangle), i16(t.arcangle), q); });
+    }
+    case styleoval: return inband(s, s.rect, p, inoval);
+    case styleline: {
+      const graphictail t = getgraphictail(s);
+      return ptinline(t.point1, t.point2, p, linetolerance(s)) != 0;
+    }
+    case stylepolygon: return inpolygon(s, p);
+    case stylebitmap:
+    case styletext: return true;
+    case stylearc: return inband(s, arcoval(s), p, inoval) && inwedge(s, p);
+    case stylegroup: return ingroup(s, p);
+    // A transparent button's icon shape is tested once button faces are drawn from icons.
+    case stylebuttonrect: return PtInRect(p, &s.rect);
+    case stylebuttonroundrect: {
+      const i16 corner = i16((i32(s.rect.bottom) - s.rect.top) / 2);
+      return inroundrect(s.rect, corner, corner, p);
+    }
+    case stylepolybutton: return inregion(p, [&](RgnHandle rgn) { PolyRgn(rgn, s.data); });
+    case styleround: return inoval(growrect(s.rect, kSlop), p);
+    case 208: return false;
+    default:
+      return ((s.style >= 203 && s.style <= 229) || (s.style >= stylefieldrect && s.style <= stylefieldscrolllist)) &&
+             PtInRect(p, &s.rect);
+  }
+}
+
+}  // namespace
+
+i16 lowinspot(const spot& s, Point p) {
+  if (!(s.flags & spotvisible) && !showsinvisibles()) return 0;
+  const Rect grown = growrect(s.rect, kSlop);
+  if (!PtInRect(p, &grown) || !byshape(s, p)) return 0;
+  if (mainglobals().current.tool == kBrowseTool && passclickthruspot(s, p)) return 0;
+  return 1;
+}
+
+i16 ptinspot(Handle list, i16 index, Point p) {
+  if (list == nilhandle || index < 0 || index >= spotcount(list)) return 0;
+  return lowinspot(spotat(list, index), p);
+}
+
+i16 passclickthruspot(const spot& s, Point p) {
+  if (s.kind != spotgraphic) return 0;
+  const Handle info = getaltdata(s.alt, altpictinfo);
+  if (info == nilhandle || GetHandleSize(info) < Size(sizeof(PictInfo))) return 0;
+  if (s.showpen) {
+    Rect picture = s.rect;
+    InsetRect(&picture, i16(s.penwidth), i16(s.penheight));
+    if (!PtInRect(p, &picture)) return 0;
+  } else if (!PtInRect(p, &s.rect)) {
+    return 1;
+  }
+  const PictInfo pi = loadat<PictInfo>(deref(info));
+  if ((pi.flags & kDontCacheBits) || !(pi.flags & kClickThrough)) return 0;
+  // Whether the point lies on a transparent pixel is read from the picture's cached image (by
+  // its quad and alpha or transparent ink); without that image the click does not pass.
+  return 0;
+}
+
+}  // namespace kv
