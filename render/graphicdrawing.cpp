@@ -151,9 +151,9 @@ LongRect longrect(const Rect& r) { return LongRect{r.top, r.left, r.bottom, r.ri
 // Draws a text record's text into the port without erasing under it: the do-nothing erase
 // hook is installed and redrawing allowed for the time of the drawing.
 void drawtextrecord(WEReference we) {
-  WEProcPtr hook = nullptr;
+  WEEraseProcPtr hook = nullptr;
   WEGetInfo(fourcc("eras"), &hook, we);
-  WEProcPtr dont = getproc<289>();
+  const WEEraseProcPtr dont = getproc<289>();
   WESetInfo(fourcc("eras"), &dont, we);
   WEFeatureFlag(weFInhibitRedraw, 0, we);
   WEUpdate(nilid, we);
@@ -267,6 +267,6 @@ void drawgraph() {
   }
 }
 
-void _WEDontErase() {}
+void _WEDontErase(const Rect*, WEReference) {}
 
 }  // namespace kv

@@ -70,6 +70,6 @@ void weopentextcom(WEReference we);
 
 // The erase hook a text record gets while it draws a text graphic (procedure-table slot 289):
 // it erases nothing, so the graphic's fill stays under the text.
-void _WEDontErase();
+void _WEDontErase(const Rect* r, WEReference we);
 
 }  // namespace kv

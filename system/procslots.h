@@ -235,7 +235,7 @@ KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTma
 KV_PROCSLOT(13, QDRectProc);                                        // PdrawRTfakeback
 KV_PROCSLOT(275, void (*)());                                       // PxcmdRTcallback
 KV_PROCSLOT(285, ColorSearchProcPtr);                               // bwmatchproc
-KV_PROCSLOT(289, void (*)());                                       // _WEDontErase
+KV_PROCSLOT(289, WEEraseProcPtr);                                   // _WEDontErase
 KV_PROCSLOT(290, QDRectProc);                                       // PdrawRTsanitycheckedrectproc
 KV_PROCSLOT(350, EventHandlerProc);                                 // PappRTDockMenuHandlerProc
 KV_PROCSLOT(353, QDRectProc);                                       // PdrawRTdonteraserectproc
