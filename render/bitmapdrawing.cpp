@@ -171,10 +171,7 @@ void drawbmap() {
     if (!shows) return;
   }
   PenNormal();
-  PenPat(&kOutlinePattern);
-  Rect around = s.rect;
-  InsetRect(&around, -1, -1);
-  FrameRect(&around);
+  frameoutline(s.rect);
   PenNormal();
   restcolor();
   const LayerTable table(g.currentclut, getgraphictail(s).startangle != 0);

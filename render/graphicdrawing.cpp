@@ -186,6 +186,13 @@ void weopentextcom(WEReference we) {
   }
 }
 
+void frameoutline(const Rect& r) {
+  setoutlinepen();
+  Rect around = r;
+  InsetRect(&around, -1, -1);
+  FrameRect(&around);
+}
+
 void drawrectgraphic(spot& s, i16 outline) { drawshape(s, Form::rect, outline, portdepth(currentportid())); }
 void drawroundrectgraphic(spot& s, i16 outline) { drawshape(s, Form::roundrect, outline, portdepth(currentportid())); }
 void LowDrawOvalGrc(spot& s, i16 outline, i16 depth) { drawshape(s, Form::oval, outline, depth); }
@@ -213,10 +220,7 @@ void LowDrawTextGrc(spot& s, i16 outline, i16 depth) {
     FrameRect(&s.rect);
     InsetRect(&text, penwidth(s), penheight(s));
   } else if (outlined(outline)) {
-    setoutlinepen();
-    Rect around = s.rect;
-    InsetRect(&around, -1, -1);
-    FrameRect(&around);
+    frameoutline(s.rect);
   }
   settextcolours(s);
   const LongRect r = longrect(text);
@@ -251,10 +255,7 @@ void drawgraph() {
     FrameRect(&s.rect);
     InsetRect(&text, penwidth(s), penheight(s));
   } else {
-    setoutlinepen();
-    Rect around = s.rect;
-    InsetRect(&around, -1, -1);
-    FrameRect(&around);
+    frameoutline(s.rect);
   }
   PenNormal();
   settextcolours(s);

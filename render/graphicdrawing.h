@@ -63,6 +63,9 @@ i16 NewBitMap(BitMap* bits, const Rect* r);
 
 // A stored 8-byte pattern (fill or pen) as the drawing layer takes it.
 Pattern patternof(const bytes<8>& stored);
+// Frames a rectangle grown by 1 in the outline pattern with a 1-pixel pen: the edit outline of
+// a text graphic or a bitmap without a pen.
+void frameoutline(const Rect& r);
 // While a picture is recorded or off-window drawing runs: the drawing-begin comment and the
 // text-begin comment of a text record (its first paragraph's justification; left without a
 // record). The text's end is marked by the comments 151 and 131.

@@ -287,6 +287,29 @@ TEST_F(GraphicDrawingTest, BitmapsDitheredTransparentAndInColour) {
   SetGWorld(world_, nilhandle);
 }
 
+TEST_F(GraphicDrawingTest, ThePaintedBitmapAndTheEditedGraphicAreOutlinedOverTheCard) {
+  MainGlobals& g = mainglobals();
+  fill(kRed);
+  OwnedHandle list(NewHandle(0));
+  const spot painted = bitmap(Rect{20, 20, 30, 30}, false, std::vector<u8>(size_t(pixmaprowbytes(10, 1)) * 10, 0), u16(-1));
+  spot text = newspot(spotgraphic, styletext, 0, Rect{50, 50, 70, 90});
+  text.showpen = 0;
+  PtrAndHand(&painted, list, sizeof painted);
+  PtrAndHand(&text, list, sizeof text);
+  g.bmapspots = g.graphspots = list;
+  g.bmapindex = 0;
+  g.graphindex = 1;
+  drawbmap();
+  drawgraph();
+  EXPECT_EQ(at(25, 25), kWhite) << "painted in source copy, whatever the ink";
+  EXPECT_EQ(at(60, 60), kWhite) << "the edited text's area is erased";
+  for (Point corner : {Point{19, 19}, Point{49, 49}})
+    EXPECT_TRUE(at(corner.h, corner.v) == kBlack || at(i16(corner.h + 1), corner.v) == kBlack) << "the outline around it";
+  EXPECT_EQ(at(18, 18), kRed);
+  DisposeHandle(painted.data);
+  g.bmapspots = g.graphspots = nilhandle;
+}
+
 // What a port's bottleneck table sees: comment kinds, and -1 for every rectangle.
 struct Recorder {
   std::vector<i16> seen;
