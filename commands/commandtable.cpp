@@ -79,7 +79,7 @@ constexpr comrow comrows[] = {
     {2015, comnotbuilt, 0},             // click: comclick
     {2016, comnotbuilt, 0},             // clickFieldObject: comclickfieldobject
     {2019, comnotbuilt, 0},             // clone: comclone
-    {2020, comnotbuilt, R},             // close: comclose
+    {2020, comclose, R},                // close
     {2028, compact, 0},                 // compact
     {2030, comconvert, R},              // convert
     {2031, comnotbuilt, 0},             // copy: comcopy
@@ -122,9 +122,9 @@ constexpr comrow comrows[] = {
     {2115, comarith, 0},                // multiply
     {2116, comnew, R},                  // new
     {2127, comnotbuilt, P},             // notify: comnotify
-    {2128, comnotbuilt, R},             // open: comopen
+    {2128, comopen, R},                 // open
     {2137, comnotbuilt, 0},             // paste: compaste
-    {2138, comnotbuilt, R},             // play: complay
+    {2138, complay, R},                 // play
     {2140, comnotbuilt, 0},             // pop: compop
     {2141, compopup, 0},                // popUp
     {2143, comnotbuilt, R},             // print: comprint
@@ -134,7 +134,7 @@ constexpr comrow comrows[] = {
     {2147, computmsg, 0},               // putMsg, putMessage
     {2148, comnotbuilt, P},             // quit: comquit
     {2150, comnotbuilt, P | R},         // read: comread
-    {2151, comnotbuilt, P | R},         // record: comrecord
+    {2151, comrecord, P | R},           // record
     {2152, comnotbuilt, 0},             // redo: comredo
     {2155, comremovecommand, 0},        // remove
     {2156, comnotbuilt, P | R},         // reply: comreply

@@ -18,10 +18,12 @@
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
+#include "media/tunes.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/random.h"
 #include "platform/resources/resources.h"
+#include "platform/sound/tunes.h"
 #include "platform/text/casefold.h"
 #include "platform/text/md5.h"
 #include "shell/mainglobals.h"
@@ -65,7 +67,7 @@ enum : u16 {
 };
 
 constexpr i16 statusbadvalue = 2, statusnotavailable = 124, statusbadhex = 209;
-constexpr i16 instrumentlist = 2000, resultbadescape = 113;
+constexpr i16 instrumentlist = 2000, resultbadescape = 113, statusnoallocator = 118;
 constexpr i32 instrumentnames = 135;
 constexpr i32 drumkits[] = {16385, 16393, 16401, 16409, 16410, 16429, 16433};
 constexpr char hexdigits[] = "0123456789ABCDEF";
@@ -320,6 +322,19 @@ i16 midinametonum(fred* v, fred* value) {
   return 0;
 }
 
+// The note allocator's instrument name of a General MIDI number: 118 when the tune services
+// cannot be opened or have no such instrument.
+i16 midinumtoname(fred* v, fred* value) {
+  i32 n = 0;
+  i16 st = fredtolong(v, &n);
+  disposfred(v);
+  if (st != 0) return st;
+  if (opentunecomponents() != 0) return statusnoallocator;
+  tonedescription tone{};
+  if (NAStuffToneDescription(n, &tone) != noErr) return statusnoallocator;
+  return stringtonewfred(tone.instrumentName.b, value);
+}
+
 // isControl and projPath read an object reference: after "of", or inside parentheses.
 i16 objectquestion(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   funhead h = readhead(atoms, at);
@@ -360,7 +375,6 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     case fnAudioTrackInfo: return statusnotavailable;
     case fnIsControl:
     case fnProjPath: return objectquestion(path, text, atoms, at, variables, count, value);
-    case fnMidiNumToName:                // the tune services' instrument names
     case fnHfsToPosix:                   // paths between the volume list's colon form and POSIX
     case fnPosixToHFS:
     case fnSupportsExclusiveFileAccess:  // volumes
@@ -429,6 +443,7 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       break;
     }
     case fnMidiNameToNum: st = midinametonum(&v, value); break;
+    case fnMidiNumToName: st = midinumtoname(&v, value); break;
     default:
       disposfred(&v);
       st = statusnofunction;

@@ -4,7 +4,7 @@
 // The members answered from the script engine, the versions and the lists of the system are
 // here; those that read the state of the program are in funzerostate.cpp. Members whose
 // services are not part of the program yet (the machine profile, the clipboard, the chunk
-// under the mouse, the movie, sound and speech facts, the installed applications and running
+// under the mouse, the speech facts, the installed applications and running
 // programs, the forward and push lists, the open field's selection and undo) answer the
 // not-built status. A member is added by giving its token a case in `answer` or in
 // `funzerostate`.
@@ -22,6 +22,8 @@
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
 #include "engine/variables.h"
+#include "media/moviesounds.h"
+#include "media/sounds.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/bigstack.h"
@@ -40,6 +42,7 @@ enum : u16 {
   fnAudioTrackCount = 3010,
   fnBackScripts = 3014,
   fnErrorObject = 3045,
+  fnFilePlayTime = 3052,
   fnFrontScripts = 3059,
   fnGlobals = 3062,
   fnMachine = 3082,
@@ -50,7 +53,9 @@ enum : u16 {
   fnParamCount = 3111,
   fnParams = 3112,
   fnPlatform = 3115,
+  fnQtFilePlayTime = 3137,
   fnQuickTimeVersion = 3138,
+  fnSound = 3164,
   fnSoundDevices = 3165,
   fnApplications = 3004,
   fnSoundMgrVersion = 3166,
@@ -210,6 +215,13 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
       i16 st = handtonewfred(h, value);
       DisposeHandle(h);
       return st;
+    }
+    case fnSound: return soundname(value);
+    case fnFilePlayTime:
+    case fnQtFilePlayTime: {
+      Str255 s;
+      getmoovfileplaytime(s);
+      return stringtonewfred(s, value);
     }
     case fnAudioDriverVers:
     case fnAudioPlayMode:

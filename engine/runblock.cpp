@@ -16,6 +16,7 @@
 #include "engine/sendmes.h"
 #include "engine/textutil.h"
 #include "engine/variables.h"
+#include "media/mediaservice.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
@@ -159,6 +160,8 @@ i16 blockrunner::run(i32 first, i32 end) {
       continue;
     }
     i32 statement = pc;
+    // Housekeeping before each statement: the sound queues are serviced.
+    checksound(TickCount());
     i16 st = step(t, first, end, &pc);
     if (st != 0) return st > 0 ? post(st, statement) : st;
     // One tick reading per statement; headless, every 1,000 statements move the clock a tick.

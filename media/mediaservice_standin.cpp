@@ -1,5 +1,5 @@
-// A stand-in for the media services until movies and sounds play: nothing plays, so there is
-// nothing to service.
+// A stand-in for the movie and printing services until movies play and printing is built:
+// nothing plays, so there is nothing to service. (The sound service is media/soundqueue.cpp.)
 #include "media/mediaservice.h"
 
 namespace kv {
@@ -7,8 +7,6 @@ namespace kv {
 i16 checkmovies(const EventRecord&) { return 0; }
 
 i32 playingmovies() { return 0; }
-
-void checksound(u32) {}
 
 void checkprinting() {}
 

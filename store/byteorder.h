@@ -52,6 +52,14 @@ OSErr endianswapackediota(u8* at, i64 length, i16 direction);
 // A text-engine stream: 0 when every record was walked, 1 when a header was not as expected.
 i16 endianswapwestreamscrap(u8* at, i64 length, i16 direction);
 
+// Imported resources (store/byteorderimported.cpp). A 'snd ' resource of format 1 or 2: its
+// head, synthesizer entries, commands and sampled-sound header (standard, extended or
+// compressed; the samples are left as they are): 0, or 105 with nothing changed when its counts
+// run past its bytes. A 'CURS' cursor: the hot spot after the image and mask (its own inverse).
+OSErr endianswapsnd2(u8* data, i64 size, i16 direction);
+OSErr endianswapsnd2(Handle sound, i16 direction);
+OSErr endianswapcurs(Handle cursor);
+
 // --- Reading fields in host order while swapping ---------------------------------------------
 inline u16 swapped16(u16 v) { return u16((v >> 8) | (v << 8)); }
 inline u32 swapped32(u32 v) {

@@ -9,15 +9,17 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
-#include "media/soundchannel.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
 #include "platform/serial/serial.h"
+#include "platform/sound/channels.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/settings.h"
+#include "store/byteorder.h"
+#include "store/records.h"
 
 namespace kv {
 
@@ -29,10 +31,6 @@ constexpr i16 kToneMissingResult = 22;
 constexpr i16 kProgramTexts = 1005, kModemCommandText = 2;
 constexpr u32 kCommaPause = 60, kAfterTone = 10, kTicksPerComma = 120;
 constexpr int kWriteAttempts = 3;
-constexpr Size kFormat2Head = 6, kCommandSize = 8, kStandardHeader = 22;
-
-u16 be16(const u8* p) { return u16(p[0] << 8 | p[1]); }
-
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
   return t == tokEndOfLine || t == tokEndOfScript;
@@ -53,25 +51,27 @@ __attribute__((format(printf, 1, 2))) void say(const char* format, ...) {
   WriteToConsole(s);
 }
 
-// Plays one touch tone on the channel: false when its sound is missing or not of format 2.
+// Plays one touch tone on the channel: false when its sound is missing or not of format 2. The
+// program's own resources are big-endian: the tone is brought to host order on a copy.
 bool playtone(RegistryId channel, i16 id) {
   Handle h = GetResource(fourcc("snd "), id);
-  bool ok = h != nilhandle && GetHandleSize(h) >= kFormat2Head && be16(deref(h)) == 2;
-  Size headerat = 0;
-  if (ok) {
-    headerat = kFormat2Head + Size(be16(deref(h) + 4)) * kCommandSize;
-    ok = GetHandleSize(h) >= headerat + kStandardHeader;
-  }
-  if (!ok) {
-    if (h != nilhandle) ReleaseResource(h);
-    return false;
-  }
-  SampledSound sound{deref(h) + headerat, GetHandleSize(h) - headerat};
-  SndDoImmediate(channel, SndCommand{quietCmd, 0, 0});
-  SndDoImmediate(channel, SndCommand{soundCmd, 0, 0}, &sound);
-  SndDoImmediate(channel, SndCommand{bufferCmd, 0, 0}, &sound);
-  SndDoImmediate(channel, SndCommand{callBackCmd, 0, 0});
+  if (h == nilhandle) return false;
+  Handle copy = h;
+  bool ok = HandToHand(&copy) == noErr;
   ReleaseResource(h);
+  if (!ok) return false;
+  i64 headerat = 0;
+  ok = endianswapsnd2(copy, fromfile) == noErr && loadat<u16>(deref(copy)) == 2 &&
+       sndheaderoffset(deref(copy), GetHandleSize(copy), true, &headerat) && GetHandleSize(copy) > headerat;
+  if (ok) {
+    SampledSound sound{deref(copy) + headerat, Size(GetHandleSize(copy) - headerat)};
+    SndDoImmediate(channel, SndCommand{quietCmd, 0, 0});
+    ok = SndDoImmediate(channel, SndCommand{soundCmd, 0, 0}, &sound) == noErr &&
+         SndDoImmediate(channel, SndCommand{bufferCmd, 0, 0}, &sound) == noErr;
+    SndDoImmediate(channel, SndCommand{callBackCmd, 0, 0});
+  }
+  DisposeHandle(copy);
+  if (!ok) return false;
   u32 end;
   Delay(kAfterTone, &end);
   return true;

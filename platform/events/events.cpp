@@ -12,6 +12,7 @@
 #include "platform/process/process.h"
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
+#include "platform/sound/audio.h"
 
 namespace kv {
 
@@ -254,6 +255,7 @@ void inputpoll() {
     backend().pollidle();
     takedueinputs();
   }
+  audioservice();
   checkloopwatchdog();
 }
 
@@ -262,6 +264,7 @@ void waitfor(u32 deadline) {
   present();
   backend().waituntil(deadline);
   takedueinputs();
+  audioservice();
   checkloopwatchdog();
 }
 

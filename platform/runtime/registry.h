@@ -44,6 +44,7 @@ enum class RegType : u8 {
   collection = 23,  // Collection Manager collection
   component = 24,   // an open graphics importer
   objectref = 25,   // an object descriptor held for an external
+  tuneplayer = 26,
 };
 
 constexpr RegType registrytype(RegistryId id) { return RegType((id >> 24) & 0x7F); }

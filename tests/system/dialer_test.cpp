@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "media/soundchannel.h"
+#include "platform/sound/channels.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resourceformat.h"
@@ -78,7 +78,7 @@ TEST_F(DialTest, AToneSoundOfTheWrongFormatStopsWithAResult) {
   ASSERT_GT(file, 0);
   ASSERT_EQ(run("dial \"5678\""), 0);
   EXPECT_EQ(queuedsounds().size(), 2u) << "5 played, 6 stopped the dialing";
-  EXPECT_EQ(result(), "The touch-tone sound is missing or cannot be played.");
+  EXPECT_EQ(result(), "The sound is missing or cannot be played.");
   CloseResFile(file);
 }
 

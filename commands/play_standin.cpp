@@ -1,0 +1,22 @@
+// Until the play command is built: its sound and tune forms reach the sound services; the forms
+// of movies, picture sequences, films, step and audio answer 124.
+#include "commands/commands.h"
+#include "commands/dispatch.h"
+#include "engine/expression.h"
+#include "media/sounds.h"
+
+namespace kv {
+
+i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  enum : u16 { tokMovie = 3102, tokAudio = 11008, tokFilm = 11112, tokPics = 11228, tokStep = 11301 };
+  switch (tokenat(atoms, at + 1)) {
+    case tokMovie:
+    case tokAudio:
+    case tokFilm:
+    case tokPics:
+    case tokStep: return statusnotbuilt;
+    default: return playsound(path, text, atoms, at + 1, variables);
+  }
+}
+
+}  // namespace kv

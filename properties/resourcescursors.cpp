@@ -1,0 +1,70 @@
+#include "properties/resourcescursors.h"
+
+#include "engine/numbers.h"
+#include "platform/memory/memory.h"
+#include "platform/windows/cursor.h"
+#include "shell/mainglobals.h"
+#include "store/byteorder.h"
+#include "store/recordcache.h"
+#include "store/resourcelibrary.h"
+
+namespace kv {
+
+namespace {
+
+constexpr Size kCursorBytes = 68;
+
+// A copy of a cursor resource's data in host order; none when it is too short or memory runs out.
+Handle cursorcopy(RegistryId store, u32 recordid) {
+  Handle rec = nilhandle;
+  if (getvir(store, i32(recordid), &rec) != 0) return nilhandle;
+  Handle copy = resourcedata(rec);
+  if (copy != nilhandle && (GetHandleSize(copy) < kCursorBytes || HandToHand(&copy) != noErr)) copy = nilhandle;
+  putvir(store, i32(recordid));
+  if (copy != nilhandle) endianswapcurs(copy);
+  return copy;
+}
+
+// The cursor's rows are big-endian words of bits; the platform's cursor holds them in host order.
+void showcursor(Handle data) {
+  const u8* p = deref(data);
+  Cursor c{};
+  for (int i = 0; i < 16; ++i) {
+    c.data.v[i] = u16(p[2 * i] << 8 | p[2 * i + 1]);
+    c.mask.v[i] = u16(p[32 + 2 * i] << 8 | p[33 + 2 * i]);
+  }
+  c.hotSpot = loadat<Point>(p + 64);
+  SetCursor(&c);
+}
+
+}  // namespace
+
+i16 lowrez(RegistryId store, ResType type, ConstStringPtr name, u32 id, u32* recordid, Handle* out) {
+  if (out != nullptr) *out = nilhandle;
+  u32 rec = 0;
+  if (!findresourcerecord(store, type, name, id, &rec)) return 0;
+  if (type == fourcc("CURS")) {
+    Handle copy = cursorcopy(store, rec);
+    if (copy == nilhandle) return 0;
+    if (out != nullptr) {
+      *out = copy;
+    } else {
+      showcursor(copy);
+      DisposeHandle(copy);
+    }
+  }
+  *recordid = rec;
+  return 1;
+}
+
+i16 findrez(RegistryId store, ResType type, ConstStringPtr text, u32* recordid) {
+  i32 n = 0;
+  bool number = stringisnumber(text) == integerform && stringtolong(text, &n) == 0;
+  ConstStringPtr name = number ? nullptr : text;
+  RegistryId shared = mainglobals().sharedstore;
+  if (store != nilid && lowrez(store, type, name, u32(n), recordid, nullptr)) return 0;
+  if (shared != nilid && shared != store && lowrez(shared, type, name, u32(n), recordid, nullptr)) return 0;
+  return 1;
+}
+
+}  // namespace kv

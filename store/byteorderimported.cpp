@@ -1,0 +1,56 @@
+// Byte order of imported resources kept in a project: sounds ('snd ') and cursors ('CURS').
+// Their data stays in the store's big-endian order inside the resource records and is brought
+// to host order on a copy when taken out (and back when put in).
+#include "platform/memory/memory.h"
+#include "platform/sound/soundformat.h"
+#include "store/byteorder.h"
+
+namespace kv {
+
+namespace {
+
+void endianswapsndcommand(u8* at) { endianswapbytes<sndcommandrec>(at); }
+
+void endianswapsoundheader(u8* at) { endianswapbytes<soundheader>(at); }
+void endianswapextsoundheader(u8* at) { endianswapbytes<extsoundheader>(at); }
+void endianswapcmpsoundheader(u8* at) { endianswapbytes<cmpsoundheader>(at); }
+
+}  // namespace
+
+OSErr endianswapsnd2(u8* data, i64 size, i16 direction) {
+  i64 header = 0;
+  if (!sndheaderoffset(data, size, direction == tofile, &header)) return kBadRecordKind;
+  // A resource that ends after its commands has no header; one that has a header holds all of it.
+  i64 headersize = header < size ? (size - header >= 22 ? sndheadersize(data + header) : -1) : 0;
+  if (headersize < 0 || header + headersize > size) return kBadRecordKind;
+  u16 format = swap16(data, direction);
+  i64 at = 2;
+  if (format == 1) {
+    u16 modifiers = swap16(data + at, direction);
+    at += 2;
+    for (u16 i = 0; i < modifiers; ++i, at += i64(sizeof(sndmodifier))) endianswapbytes<sndmodifier>(data + at);
+  } else {
+    swap16(data + at, direction);  // reference count
+    at += 2;
+  }
+  u16 commands = swap16(data + at, direction);
+  at += 2;
+  for (u16 i = 0; i < commands; ++i, at += i64(sizeof(sndcommandrec))) endianswapsndcommand(data + at);
+  if (headersize == 22) endianswapsoundheader(data + header);
+  else if (headersize == 64 && data[header + 20] == extSH) endianswapextsoundheader(data + header);
+  else if (headersize == 64) endianswapcmpsoundheader(data + header);
+  return noErr;
+}
+
+OSErr endianswapsnd2(Handle sound, i16 direction) {
+  if (sound == nilhandle) return kBadRecordKind;
+  return endianswapsnd2(deref(sound), GetHandleSize(sound), direction);
+}
+
+OSErr endianswapcurs(Handle cursor) {
+  if (cursor == nilhandle || GetHandleSize(cursor) < 68) return kBadRecordKind;
+  endianswapfield<Point>(deref(cursor) + 64);
+  return noErr;
+}
+
+}  // namespace kv
