@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "commands/pointlists.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
@@ -18,6 +19,7 @@
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/recordcache.h"
+#include "store/records.h"
 
 namespace kv {
 
@@ -98,18 +100,13 @@ i16 recordoptions(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   while (!lineends(atoms, at)) {
     u16 word = tokenat(atoms, at);
     if (word == tokAt) {
-      fred v;
+      Handle points = nilhandle;
       i32 used = 0;
-      if (i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &v)) return st;
-      Str255 s;
-      fredtostring(&v, s);
-      disposfred(&v);
-      char chars[256];
-      std::memcpy(chars, s + 1, s[0]);
-      chars[s[0]] = 0;
-      Point p{};
-      if (textopoint(chars, &p) == 0) return statusstray;
-      *corner = p;
+      if (i16 st = getloclist(path, text, atoms, at + 1, variables, &used, &points)) return st;
+      bool one = GetHandleSize(points) == Size(sizeof(Point));
+      if (one) *corner = loadat<Point>(deref(points));
+      DisposeHandle(points);
+      if (!one) return statusstray;
       at += 1 + used;
     } else if (word == tokWith) {
       u16 quality = tokenat(atoms, at + 1);

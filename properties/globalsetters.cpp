@@ -18,6 +18,7 @@
 #include "platform/files/files.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
+#include "platform/sound/audio.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
@@ -583,6 +584,7 @@ KV_SETTER(setglobal) {
     }
     u32 l = u32(std::clamp<i32>(left, 0, 256)), r = u32(std::clamp<i32>(right, 0, 256));
     g.soundVolume = l | (r << 16);
+    SetDefaultOutputVolume(l << 16 | r);
     return 0;
   }
   if (token == pwSerialControl) {

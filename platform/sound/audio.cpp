@@ -16,7 +16,6 @@ namespace kv {
 namespace {
 
 constexpr i64 kKeptFrames = i64(kOutputRate) * 30;
-constexpr i32 kRenderChunk = 4096;
 
 struct AudioState {
   std::unique_ptr<Mixer> mixer;
@@ -34,6 +33,7 @@ struct AudioState {
   std::vector<i16> chunk;
   u32 volume = 0x01000100;
   bool delivering = false;
+  bool pumping = false;
 
   ~AudioState() {
     if (device != 0) {
@@ -107,19 +107,41 @@ void keep(AudioState& a, const i16* frames, i32 n) {
   a.kept.insert(a.kept.end(), frames, frames + 2 * n);
 }
 
-// The null device: renders the mixer up to the current tick.
-void pump(AudioState& a) {
-  if (!a.open || a.device != 0) return;
+void collect(AudioState& a) {
+  a.pending.insert(a.pending.end(), a.scratch.begin(), a.scratch.end());
+  a.scratch.clear();
+}
+
+// Runs the completion routines due (not while they run already).
+void deliver(AudioState& a) {
+  if (a.delivering || a.pending.empty()) return;
+  a.delivering = true;
+  std::vector<AudioCompletion> due;
+  due.swap(a.pending);
+  for (const AudioCompletion& c : due) {
+    if (c.kind == AudioCompletion::Kind::channel) channelcompleted(c);
+    else tunecompleted(c);
+  }
+  a.delivering = false;
+}
+
+// The null device: renders the mixer up to the current tick, one tick at a time. With
+// `completions`, what each tick completed is delivered before the next is rendered, as a device
+// serviced every tick would have it; messages sent meanwhile take effect at that tick.
+void pump(AudioState& a, bool completions) {
+  if (!a.open || a.device != 0 || a.pumping) return;
+  a.pumping = true;
   i64 target = i64(u32(backend().ticks() - a.origin)) * kFramesPerTick;
   while (a.rendered < target) {
-    i32 n = i32(std::min<i64>(target - a.rendered, kRenderChunk));
+    i32 n = i32(std::min<i64>(target - a.rendered, kFramesPerTick - a.rendered % kFramesPerTick));
     a.chunk.resize(std::size_t(n) * 2);
     a.mixer->render(a.chunk.data(), n, a.scratch);
     keep(a, a.chunk.data(), n);
     a.rendered += n;
+    collect(a);
+    if (completions) deliver(a);
   }
-  a.pending.insert(a.pending.end(), a.scratch.begin(), a.scratch.end());
-  a.scratch.clear();
+  a.pumping = false;
 }
 
 }  // namespace
@@ -132,10 +154,9 @@ bool audiosend(std::unique_ptr<AudioMessage> m) {
     m.release();
     return true;
   }
-  pump(a);
+  pump(a, false);
   a.mixer->apply(*m, a.scratch);
-  a.pending.insert(a.pending.end(), a.scratch.begin(), a.scratch.end());
-  a.scratch.clear();
+  collect(a);
   return true;
 }
 
@@ -143,17 +164,9 @@ void audioservice() {
   if (!hasstate<AudioState>()) return;
   AudioState& a = as();
   if (!a.open) return;
-  pump(a);
+  pump(a, true);
   while (auto c = a.completions.pop()) a.pending.push_back(*c);
-  if (a.delivering || a.pending.empty()) return;
-  a.delivering = true;
-  std::vector<AudioCompletion> due;
-  due.swap(a.pending);
-  for (const AudioCompletion& c : due) {
-    if (c.kind == AudioCompletion::Kind::channel) channelcompleted(c);
-    else tunecompleted(c);
-  }
-  a.delivering = false;
+  deliver(a);
 }
 
 void SetDefaultOutputVolume(u32 level) {
@@ -194,7 +207,7 @@ std::vector<i16> renderedaudio(u32 fromtick, u32 totick) {
   std::vector<i16> out;
   if (!audiooutputopen() || i32(totick - fromtick) <= 0) return out;
   AudioState& a = as();
-  pump(a);
+  pump(a, true);
   i64 from = i64(i32(fromtick - a.origin)) * kFramesPerTick, to = i64(i32(totick - a.origin)) * kFramesPerTick;
   to = std::min(to, a.rendered);
   for (i64 f = from; f < to; ++f) {

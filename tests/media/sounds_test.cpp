@@ -1,0 +1,207 @@
+// Sounds played from scripts: the sound queue, the background sound, stopping, the `sound`
+// function, sounds kept on channels and recording, heard through the null audio device on the
+// virtual clock.
+#include <gtest/gtest.h>
+
+#include "engine/textutil.h"
+#include "media/sounds.h"
+#include "platform/events/events.h"
+#include "platform/files/files.h"
+#include "platform/sound/audio.h"
+#include "platform/sound/channels.h"
+#include "platform/sound/soundmanager.h"
+#include "platform/sound/tunes.h"
+#include "platform/testing/answers.h"
+#include "platform/text/pstring.h"
+#include "shell/mainglobals.h"
+#include "store/recordcache.h"
+#include "store/starfile.h"
+#include "tests/support/sounds.h"
+#include "tests/support/windows.h"
+
+namespace kv {
+namespace {
+
+using namespace testsound;
+
+constexpr u32 kSnd = fourcc("snd ");
+
+// A format-1 resource around a standard header.
+std::vector<u8> format1(const std::vector<u8>& header) {
+  std::vector<u8> out;
+  append(out, u16(1));
+  append(out, u16(1));
+  append(out, sndmodifier{u16(sampledSynth), 0x80});
+  append(out, u16(1));
+  append(out, sndcommandrec{u16(dataOffsetFlag | bufferCmd), 0, 20});
+  out.insert(out.end(), header.begin(), header.end());
+  return out;
+}
+
+class SoundTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    setunattendedpolicy(UnattendedPolicy::usedefault);  // error alerts take their default
+    testproject::Project p = testproject::small();
+    std::vector<u8> broken = standard(square(100, 10), 22050);
+    broken[7] = 0x7F;  // a sample count far past the bytes
+    p.resources = {{kSnd, "beep1", resource(standard(square(2205, 50), 22050))},  // 6 ticks
+                   {kSnd, "loop1", resource(standard(square(1470, 30), 22050))},  // 4 ticks
+                   {kSnd, "old", format1(standard(square(100, 10), 22050))},
+                   {kSnd, "broken", resource(broken)}};
+    build(p);
+    ASSERT_EQ(open(), 0);
+  }
+  void TearDown() override {
+    doline("play stop");
+    WindowTest::TearDown();
+  }
+  static void wait(u32 ticks) {
+    u32 end;
+    Delay(ticks, &end);
+  }
+  static std::string text(i16 n) {
+    StringPtr s = resultstr(n);
+    return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
+  }
+  // The loudest sample of each tick from `from` on.
+  static std::vector<int> ticks(u32 from, u32 count) {
+    std::vector<int> out;
+    for (u32 t = from; t < from + count; ++t) out.push_back(peak(renderedaudio(t, t + 1)));
+    return out;
+  }
+};
+
+TEST_F(SoundTest, TwentySoundsQueueAndPlayOneAfterAnother) {
+  u32 start = TickCount();
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(doline("play \"beep1\""), 0);
+  EXPECT_EQ(result(), "");
+  ASSERT_EQ(doline("play \"beep1\""), 0);
+  EXPECT_EQ(result(), text(20)) << "the twenty-first";
+  EXPECT_EQ(cardvalue("the sound"), "beep1");
+  wait(100);
+  EXPECT_EQ(cardvalue("the sound"), "beep1");
+  wait(26);
+  EXPECT_EQ(cardvalue("the sound"), "done") << "20 x 6 ticks and one service period";
+  std::vector<int> heard = ticks(start, 125);
+  for (u32 t = 0; t < 120; ++t) EXPECT_GT(heard[t], 1000) << "tick " << t;
+  for (u32 t = 120; t < 125; ++t) EXPECT_EQ(heard[t], 0) << "tick " << t;
+  EXPECT_EQ(soundchannelcount(), 0u) << "the shared channel went with the last sound";
+}
+
+TEST_F(SoundTest, SoundsThatCannotPlayLeaveAResult) {
+  cardrows({{"play \"nosuch\"", "the result", text(21)},
+            {"play \"old\"", "the result", text(22)},
+            {"play \"broken\"", "the result", text(22)},
+            {"play file \"a.aiff\"", "the result", text(36)},
+            {"play using quickTime \"a.mov\"", "the result", text(36)},
+            {"set the soundVolume to 0", "", ""},
+            {"play \"beep1\"", "the result", text(23)},
+            {"set the soundVolume to 0,5", "", ""},
+            {"play \"beep1\"", "the result", ""}});
+  EXPECT_EQ(doline("play \"beep1\" + "), 3) << "expression errors come back";
+}
+
+TEST_F(SoundTest, ASoundWithMoreWordsIsTheVoiceAndCompletesAtOnce) {
+  u32 start = TickCount();
+  ASSERT_EQ(doline("play \"beep1\" tempo 120 \"c\""), 0);
+  wait(6);
+  EXPECT_EQ(cardvalue("the sound"), "done");
+  EXPECT_EQ(peak(renderedaudio(start, start + 6)), 0);
+}
+
+TEST_F(SoundTest, TheBackgroundSoundLoopsUntilStopped) {
+  ASSERT_EQ(doline("play forever \"loop1\""), 0);
+  ASSERT_EQ(doline("play forever \"beep1\""), 0);
+  wait(40);
+  u32 at = TickCount() - 24;
+  std::vector<i16> a = renderedaudio(at, at + 4), b = renderedaudio(at + 4, at + 8), c = renderedaudio(at + 8, at + 12);
+  EXPECT_GT(peak(a), 1000);
+  EXPECT_EQ(a, b) << "loop1's period of 4 ticks, the second background sound dropped";
+  EXPECT_EQ(b, c);
+  EXPECT_EQ(cardvalue("the sound"), "done") << "the background sound is not the queue's";
+  ASSERT_EQ(doline("play stop resources"), 0);
+  u32 stopped = TickCount();
+  wait(10);
+  EXPECT_EQ(peak(renderedaudio(stopped, stopped + 10)), 0);
+  EXPECT_EQ(soundchannelcount(), 0u);
+}
+
+TEST_F(SoundTest, StopWordsStopTheirQueues) {
+  ASSERT_EQ(doline("play forever \"loop1\""), 0);
+  ASSERT_EQ(doline("play instrument 1 \"c d e\""), 0);
+  ASSERT_EQ(doline("play stop resources"), 0);
+  EXPECT_EQ(cardvalue("the sound"), "Tune Player") << "tunes play on";
+  u32 at = TickCount();
+  wait(10);
+  EXPECT_GT(peak(renderedaudio(at, at + 10)), 0);
+  ASSERT_EQ(doline("play \"beep1\""), 0);
+  ASSERT_EQ(doline("play stop"), 0);
+  EXPECT_EQ(cardvalue("the sound"), "done");
+  at = TickCount();
+  wait(120);
+  EXPECT_EQ(peak(renderedaudio(at + 60, at + 120)), 0) << "after the notes' release";
+  EXPECT_EQ(soundchannelcount(), 0u);
+}
+
+TEST_F(SoundTest, OpenSoundKeepsOneChannelPerName) {
+  cardrows({{"open sound \"beep1\"", "the result", ""},
+            {"open sound \"Beep1\"", "the result", ""},
+            {"close sound \"nosuch\"", "the result", ""},
+            {"open sound \"nosuch\"", "the result", text(15)},
+            {"open sound \"beep1\" x", "", "error 19"}});
+  EXPECT_EQ(soundchanneltable().size(), 1u);
+  EXPECT_EQ(soundchannelcount(), 1u);
+  u32 start = TickCount();
+  ASSERT_EQ(doline("play \"beep1\""), 0);
+  wait(3);
+  EXPECT_GT(peak(renderedaudio(start, start + 3)), 1000) << "a kept sound plays through the queue";
+  ASSERT_EQ(doline("close sound \"beep1\""), 0);
+  EXPECT_TRUE(soundchanneltable().empty());
+  mainglobals().plugin = 1;
+  EXPECT_EQ(doline("close sound \"beep1\""), 175);
+  EXPECT_EQ(doline("open sound \"beep1\""), 0);
+  mainglobals().plugin = 0;
+  ASSERT_EQ(doline("close sound \"beep1\""), 0);
+}
+
+TEST_F(SoundTest, ASoundOnlyTheSharedProjectHoldsOpensAndPlays) {
+  testproject::Project shared = testproject::small();
+  shared.resources = {{kSnd, "chime", resource(standard(square(1102, 20), 11025))}};
+  build(shared, "shared.kv45");
+  RegistryId s = newprojectstore();
+  Str255 name{};
+  setpstring(name, "shared.kv45");
+  ASSERT_EQ(openvir(kBootVolume, dir, name, s), 0);
+  mainglobals().sharedstore = s;
+  cardrows({{"open sound \"chime\"", "the result", ""}, {"play \"chime\"", "the result", ""}});
+  EXPECT_EQ(cardvalue("the sound"), "chime");
+  ASSERT_EQ(doline("close sound \"chime\""), 0);
+  EXPECT_TRUE(soundchanneltable().empty());
+  ASSERT_EQ(doline("play stop"), 0);
+  mainglobals().sharedstore = nilid;
+  EXPECT_EQ(closevir(s), 0);
+}
+
+TEST_F(SoundTest, RecordingAsksTheInputAndTheDialog) {
+  cardrows({{"record sound \"take\"", "the result", text(39)}});
+  setsoundinputdevices({"Microphone"});
+  failsoundinput(true);
+  cardrows({{"record sound \"take\"", "the result", text(40)}});
+  failsoundinput(false);
+  cardrows({{"record sound file \"take\"", "the result", text(78)},
+            {"record sound \"take\" with worst", "", "error 145"},
+            {"record sound \"take\" with best quality x", "", "error 19"}});
+  queueanswer(Answer{"record sound", "Cancel", {}});
+  cardrows({{"record sound \"take\" at 10,10 with cd", "the result", text(1)}});
+  // Storing a recording needs the resource records of externals.
+  injectsoundinput(std::vector<i16>(22050, 8000));
+  u32 start = TickCount();
+  queueanswer(Answer{"record sound", "30", {30}});
+  cardrows({{"record sound \"take\"", "the result", text(42)}});
+  EXPECT_EQ(TickCount() - start, 30u) << "recorded on the clock";
+}
+
+}  // namespace
+}  // namespace kv
