@@ -6,6 +6,7 @@
 #include "engine/pictbuffers.h"
 #include "engine/runblock.h"
 #include "engine/variables.h"
+#include "media/sounds.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "platform/windows/windows.h"
@@ -68,10 +69,12 @@ void releaseglobs(MainGlobals& g) {
 }
 
 void dumpglobs(i16 emergency) {
-  // Closing movies, sounds and speech, flushing and closing every open project in
-  // an emergency, and showing the menu bar join here as those parts of the system arrive.
+  // Closing movies and speech, flushing and closing every open project in an emergency, and
+  // showing the menu bar join here as those parts of the system arrive.
   MainGlobals& g = mainglobals();
   checkdialing(1, TickCount());
+  closesoundchannel(0);
+  closesoundchannel(1);
   if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
   // The menus placed by projects write their records back before the projects close.
   if (!emergency) releasemenusets();

@@ -9,6 +9,7 @@
 #include "platform/backend/headless.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/keycodes.h"
+#include "platform/sound/audio.h"
 #include "platform/text/macroman.h"
 
 namespace kv {
@@ -187,7 +188,8 @@ class SDL2Backend final : public Backend {
   void showcursor(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
   void beep() override {
-    std::fputc('\a', stderr);  // the terminal's bell: SDL has no alert sound of its own
+    if (playalertsound()) return;  // a tone on the audio output
+    std::fputc('\a', stderr);     // else the terminal's bell
     std::fflush(stderr);
   }
 

@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
@@ -79,6 +80,7 @@ bool decodecompressed(const SampledInfo& in, Frames& f) {
   AVCodecID id = in.codec == SampleCodec::ima4    ? AV_CODEC_ID_ADPCM_IMA_QT
                  : in.codec == SampleCodec::mace3 ? AV_CODEC_ID_MACE3
                                                   : AV_CODEC_ID_MACE6;
+  av_log_set_level(AV_LOG_QUIET);  // the decoders' notes are no concern of the program's
   const AVCodec* codec = avcodec_find_decoder(id);
   if (codec == nullptr) return false;
   AVCodecContext* ctx = avcodec_alloc_context3(codec);

@@ -8,17 +8,21 @@
 #include <string>
 #include <vector>
 
-#include "platform/sound/channels.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resourceformat.h"
 #include "platform/resources/resources.h"
 #include "platform/serial/serial.h"
+#include "platform/sound/audio.h"
+#include "platform/sound/channels.h"
 #include "shell/mainglobals.h"
+#include "tests/support/sounds.h"
 #include "tests/support/veltrix.h"
 
 namespace kv {
 namespace {
+
+using testsound::peak;
 
 class DialTest : public VeltrixTest {
  protected:
@@ -50,6 +54,11 @@ TEST_F(DialTest, TouchTonesPlayInOrderWithTheirPauses) {
   EXPECT_EQ(at, (std::vector<u32>{0, 10, 20, 90, 100, 110, 120})) << "10 ticks after each tone, 60 at the comma";
   EXPECT_EQ(soundcallbacks(), 7u);
   EXPECT_EQ(TickCount() - start, 130u);
+  // Heard on the null device: each tone of 0.12 s, then silence until the next.
+  for (u32 t : {0u, 10u, 20u}) {
+    EXPECT_GT(peak(renderedaudio(start + t, start + t + 7)), 1000) << t;
+    EXPECT_EQ(peak(renderedaudio(start + t + 8, start + t + 10)), 0) << t;
+  }
   EXPECT_NE(q[0].samples, q[6].samples) << "the tones of 5 and 1 differ";
 }
 
