@@ -48,16 +48,6 @@ enum : u16 {
 };
 constexpr Size kFormat1Head = 20, kFormat2Head = 14;
 
-bool lineends(Handle atoms, i32 at) {
-  u16 t = tokenat(atoms, at);
-  return t == tokEndOfLine || t == tokEndOfScript;
-}
-
-void setresult(i16 n) {
-  Handle r = mainglobals().result;
-  if (r != nilhandle) stringtohand(resultstr(n), r);
-}
-
 void emptyresult() {
   Handle r = mainglobals().result;
   if (r != nilhandle) SetHandleSize(r, 0);
@@ -97,7 +87,7 @@ bool roomforrecord(RegistryId store, u32 recordid) {
 i16 recordoptions(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Point* corner) {
   Rect screen = screenbounds(0);
   *corner = Point{i16((screen.top + screen.bottom) / 2 - 64), i16((screen.left + screen.right) / 2 - 152)};
-  while (!lineends(atoms, at)) {
+  while (!statementends(atoms, at)) {
     u16 word = tokenat(atoms, at);
     if (word == tokAt) {
       Handle points = nilhandle;
@@ -144,11 +134,11 @@ bool keeprecording(ConstStringPtr, Handle) { return false; }
 i16 recordsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   OSErr input = soundinputstate();
   if (input != noErr) {
-    setresult(input == siBadSoundInDevice ? resultnosoundinput : resultinputcannotrecord);
+    setresulttext(input == siBadSoundInDevice ? resultnosoundinput : resultinputcannotrecord);
     return 0;
   }
   if (tokenat(atoms, at + 2) == tokFile) {
-    setresult(resultnorecordfile);
+    setresulttext(resultnorecordfile);
     return 0;
   }
   Str255 name;
@@ -160,11 +150,11 @@ i16 recordsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   Handle sound = nilhandle;
   if (SndRecord(corner, name, &sound) == userCanceledErr) {
     if (sound != nilhandle) DisposeHandle(sound);
-    setresult(resultcancel);
+    setresulttext(resultcancel);
     return 0;
   }
   if (sound == nilhandle) return 0;
-  if (!format2(sound) || !keeprecording(name, sound)) setresult(resultnotkept);
+  if (!format2(sound) || !keeprecording(name, sound)) setresulttext(resultnotkept);
   DisposeHandle(sound);
   return 0;
 }
@@ -174,11 +164,11 @@ i16 opensound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   Str255 name;
   i32 used = 0;
   if (i16 st = soundnamearg(path, text, atoms, at + 2, variables, &used, name)) return st;
-  if (!lineends(atoms, at + 2 + used)) return statusstray;
+  if (!statementends(atoms, at + 2 + used)) return statusstray;
   if (findsoundentry(name) != nullptr) return 0;
   soundentry e;
   if (!findsound(name, &e.store, &e.recordid)) {
-    setresult(resultnoresource);
+    setresulttext(resultnoresource);
     return 0;
   }
   if (!roomforrecord(e.store, e.recordid)) return 0;
@@ -198,7 +188,7 @@ i16 closesound(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   Str255 name;
   i32 used = 0;
   if (i16 st = soundnamearg(path, text, atoms, at + 2, variables, &used, name)) return st;
-  if (!lineends(atoms, at + 2 + used)) return statusstray;
+  if (!statementends(atoms, at + 2 + used)) return statusstray;
   soundentry* e = findsoundentry(name);
   if (e == nullptr) return 0;
   putvir(e->store, i32(e->recordid));

@@ -91,4 +91,10 @@ struct atomview {
   }
 };
 
+// True when the statement ends at the atom (the end of its line or of the script).
+inline bool statementends(Handle atoms, i32 at) {
+  u16 t = tokenat(atoms, at);
+  return t == tokEndOfLine || t == tokEndOfScript;
+}
+
 }  // namespace kv

@@ -11,6 +11,7 @@
 #include "platform/runtime/root.h"
 #include "platform/text/casefold.h"
 #include "platform/text/pstring.h"
+#include "shell/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/memoryguard.h"
 
@@ -350,6 +351,12 @@ StringPtr resultstr(i16 n) {
   s[0] = 0;
   GetIndString(s, 1007, n);
   return s;
+}
+
+i16 setresulttext(i16 n) {
+  Handle r = mainglobals().result;
+  if (r != nilhandle) stringtohand(resultstr(n), r);
+  return 0;
 }
 
 void fixtext(Handle fieldtext) {

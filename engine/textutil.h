@@ -97,6 +97,9 @@ bool goodhint(const u32 (&want)[8], const u32 (&card)[8]);
 // answers its own buffer, valid until its next call.
 StringPtr upstrsrc(i16 n);
 StringPtr resultstr(i16 n);
+// Puts entry n of list 1007 into `the result`; answers 0 (the status of a command that leaves a
+// result text).
+i16 setresulttext(i16 n);
 
 // --- Ports -----------------------------------------------------------------------------------
 // For an empty stored field text (at most 16 bytes: a zero run count and the 14-byte tail),

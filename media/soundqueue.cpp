@@ -76,17 +76,6 @@ struct SoundState {
 
 SoundState& ss() { return state<SoundState>(); }
 
-bool lineends(Handle atoms, i32 at) {
-  u16 t = tokenat(atoms, at);
-  return t == tokEndOfLine || t == tokEndOfScript;
-}
-
-i16 setresult(i16 n) {
-  Handle r = mainglobals().result;
-  if (r != nilhandle) stringtohand(resultstr(n), r);
-  return 0;
-}
-
 void emptyresult() {
   Handle r = mainglobals().result;
   if (r != nilhandle) SetHandleSize(r, 0);
@@ -137,7 +126,7 @@ void stopbackground() {
 }
 
 i16 stop(Handle atoms, i32 at) {
-  u16 word = lineends(atoms, at) ? 0 : tokenat(atoms, at);
+  u16 word = statementends(atoms, at) ? 0 : tokenat(atoms, at);
   switch (word) {
     case 0:
       stopmoviesounds();
@@ -174,15 +163,15 @@ i16 evaltext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
 
 // `play using quickTime [file] path`.
 i16 playusing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever) {
-  if (moviesoundcount() > kQueueSize - 1) return setresult(resultqueuefull);
-  if (mainglobals().hasQuickTime == 0 || !moviesoundsavailable()) return setresult(resultnoquicktime);
-  if (forever && foreverplaying()) return setresult(resultqueuefull);
+  if (moviesoundcount() > kQueueSize - 1) return setresulttext(resultqueuefull);
+  if (mainglobals().hasQuickTime == 0 || !moviesoundsavailable()) return setresulttext(resultnoquicktime);
+  if (forever && foreverplaying()) return setresulttext(resultqueuefull);
   if (tokenat(atoms, at) == tokFile) ++at;
   Str255 file;
   i32 used = 0;
   if (i16 st = evaltext(path, text, atoms, at, variables, &used, file)) return st;
   i16 code = lowplaymoovsnd(file, forever);
-  return code == 1 ? setresult(resultnofile) : code;
+  return code == 1 ? setresulttext(resultnofile) : code;
 }
 
 // Plays a sound of the queue: 0, or the result text that says why not.
@@ -235,7 +224,7 @@ void backgroundsound(Handle sound) {
 
 // `play [forever] [sound] [file] name [...]`.
 i16 playresource(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever) {
-  if (ss().count > kQueueSize - 1) return setresult(resultqueuefull);
+  if (ss().count > kQueueSize - 1) return setresulttext(resultqueuefull);
   if (tokenat(atoms, at) == tokSoundWord) ++at;
   bool file = tokenat(atoms, at) == tokFile;
   if (file) ++at;
@@ -243,10 +232,10 @@ i16 playresource(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   i32 used = 0;
   if (i16 st = evaltext(path, text, atoms, at, variables, &used, name)) return st;
   if (file) {
-    if (mainglobals().hasQuickTime == 0 || !moviesoundsavailable()) return setresult(resultnoquicktime);
-    if ((SndSoundManagerVersion() >> 24) < 3) return setresult(resultnofileplay);
+    if (mainglobals().hasQuickTime == 0 || !moviesoundsavailable()) return setresulttext(resultnoquicktime);
+    if ((SndSoundManagerVersion() >> 24) < 3) return setresulttext(resultnofileplay);
     i16 code = lowplaymoovsnd(name, forever);
-    return code == 1 ? setresult(resultnofile) : code;
+    return code == 1 ? setresulttext(resultnofile) : code;
   }
   Handle sound = nilhandle;
   MainGlobals& g = mainglobals();
@@ -255,20 +244,20 @@ i16 playresource(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   if (soundentry* kept = findsoundentry(name)) found = soundcopy(kept->record, &sound);
   else if (g.current.store != nilid) found = lowsnd(g.current.store, name, &sound);
   if (found == 0 && g.sharedstore != nilid && g.sharedstore != g.current.store) found = lowsnd(g.sharedstore, name, &sound);
-  if (found <= 0) return setresult(found == 0 ? resultnosound : resultbadsound);
+  if (found <= 0) return setresulttext(found == 0 ? resultnosound : resultbadsound);
   SampledSound header = headerof(sound);
   if (loadat<u16>(deref(sound)) != 2 || checksampledsound(header) != noErr) {
     DisposeHandle(sound);
-    return setresult(resultbadsound);
+    return setresulttext(resultbadsound);
   }
   if (forever) {
     backgroundsound(sound);
     return 0;
   }
-  i16 r = queuesound(sound, name, lineends(atoms, at + used));
+  i16 r = queuesound(sound, name, statementends(atoms, at + used));
   if (r != 0) {
     DisposeHandle(sound);
-    return setresult(r);
+    return setresulttext(r);
   }
   return 0;
 }
@@ -280,7 +269,7 @@ i16 playsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (tokenat(atoms, at) == tokStop) return stop(atoms, at + 1);
   bool forever = tokenat(atoms, at) == tokForever;
   if (forever) ++at;
-  if (GetDefaultOutputVolume() == 0) return setresult(resultsilent);
+  if (GetDefaultOutputVolume() == 0) return setresulttext(resultsilent);
   if (tokenat(atoms, at) == tokInstrument) return playinstrument(path, text, atoms, at + 1, variables, forever);
   if (tokenat(atoms, at) == tokUsing && tokenat(atoms, at + 1) == tokQuickTime)
     return playusing(path, text, atoms, at + 2, variables, forever);

@@ -67,17 +67,6 @@ struct TuneQueueState {
 
 TuneQueueState& tq() { return state<TuneQueueState>(); }
 
-bool lineends(Handle atoms, i32 at) {
-  u16 t = tokenat(atoms, at);
-  return t == tokEndOfLine || t == tokEndOfScript;
-}
-
-i16 setresult(i16 n) {
-  Handle r = mainglobals().result;
-  if (r != nilhandle) stringtohand(resultstr(n), r);
-  return 0;
-}
-
 // --- Note text ------------------------------------------------------------------------------
 
 // Semitone positions of the letters a-g.
@@ -261,25 +250,25 @@ i16 buildentry(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 
 i16 queuetune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument) {
   TuneQueueState& q = tq();
-  if (q.count >= kQueueSize) return setresult(resultqueuefull);
+  if (q.count >= kQueueSize) return setresulttext(resultqueuefull);
   if (q.player == nilid) {
     if (TuneOpen(&q.player) != noErr) {
       q.player = nilid;
-      return setresult(resultnotune);
+      return setresulttext(resultnotune);
     }
     for (TuneEntry& e : q.table) freeentry(e);
     q.count = q.readindex = q.writeindex = 0;
   }
   TuneEntry& e = q.table[q.writeindex];
   freeentry(e);
-  if (i16 st = buildentry(path, text, atoms, at, variables, instrument, e)) return st > 0 ? st : setresult(i16(-st));
+  if (i16 st = buildentry(path, text, atoms, at, variables, instrument, e)) return st > 0 ? st : setresulttext(i16(-st));
   ++q.count;
   q.writeindex = u16((q.writeindex + 1) % kQueueSize);
   i32 queued = 0;
   TuneGetStatus(q.player, &queued);
   if (queued == 0) {
     if (i16 r = startentry(q.player, q.table[q.readindex], kQueueFlags, PtuneRTcallproc, q.readindex))
-      return setresult(r);
+      return setresulttext(r);
   }
   resetsoundtimer();
   checktunes();
@@ -290,15 +279,15 @@ i16 backgroundtune(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   TuneQueueState& q = tq();
   if (q.backplayer == nilid && TuneOpen(&q.backplayer) != noErr) {
     q.backplayer = nilid;
-    return setresult(resultnotune);
+    return setresulttext(resultnotune);
   }
   TuneStop(q.backplayer);
   freeentry(q.background);
   if (i16 st = buildentry(path, text, atoms, at, variables, instrument, q.background))
-    return st > 0 ? st : setresult(i16(-st));
+    return st > 0 ? st : setresulttext(i16(-st));
   if (i16 r = startentry(q.backplayer, q.background, kLoopFlags, nullptr, 0)) {
     freeentry(q.background);
-    return setresult(r);
+    return setresulttext(r);
   }
   return 0;
 }
@@ -320,12 +309,12 @@ i16 buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle v
     r.duration = r.quarter;
     at += 1 + used;
   }
-  if (lineends(atoms, at)) {
+  if (statementends(atoms, at)) {
     r.note(60, r.quarter);
     r.pause(r.quarter);
   } else {
     std::vector<u8> stream;
-    while (!lineends(atoms, at)) {
+    while (!statementends(atoms, at)) {
       fred v;
       i32 used = 0;
       if (i16 st = expression(path, text, atoms, at, variables, nilhandle, &used, &v)) return st;
@@ -402,7 +391,7 @@ i16 playinstrument(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   if (st != 0) return st;
   instrument = std::clamp(instrument, 1, kMaxInstrument);
   at += used;
-  if (lineends(atoms, at)) return statusbadshape;
+  if (statementends(atoms, at)) return statusbadshape;
   if (forever) return backgroundtune(path, text, atoms, at, variables, instrument);
   return queuetune(path, text, atoms, at, variables, instrument);
 }

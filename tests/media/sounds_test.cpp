@@ -57,14 +57,6 @@ class SoundTest : public WindowTest {
     doline("play stop");
     WindowTest::TearDown();
   }
-  static void wait(u32 ticks) {
-    u32 end;
-    Delay(ticks, &end);
-  }
-  static std::string text(i16 n) {
-    StringPtr s = resultstr(n);
-    return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
-  }
   // The loudest sample of each tick from `from` on.
   static std::vector<int> ticks(u32 from, u32 count) {
     std::vector<int> out;
@@ -78,11 +70,11 @@ TEST_F(SoundTest, TwentySoundsQueueAndPlayOneAfterAnother) {
   for (int i = 0; i < 20; ++i) ASSERT_EQ(doline("play \"beep1\""), 0);
   EXPECT_EQ(result(), "");
   ASSERT_EQ(doline("play \"beep1\""), 0);
-  EXPECT_EQ(result(), text(20)) << "the twenty-first";
+  EXPECT_EQ(result(), resulttext(20)) << "the twenty-first";
   EXPECT_EQ(cardvalue("the sound"), "beep1");
-  wait(100);
+  waitticks(100);
   EXPECT_EQ(cardvalue("the sound"), "beep1");
-  wait(26);
+  waitticks(26);
   EXPECT_EQ(cardvalue("the sound"), "done") << "20 x 6 ticks and one service period";
   std::vector<int> heard = ticks(start, 125);
   for (u32 t = 0; t < 120; ++t) EXPECT_GT(heard[t], 1000) << "tick " << t;
@@ -91,13 +83,13 @@ TEST_F(SoundTest, TwentySoundsQueueAndPlayOneAfterAnother) {
 }
 
 TEST_F(SoundTest, SoundsThatCannotPlayLeaveAResult) {
-  cardrows({{"play \"nosuch\"", "the result", text(21)},
-            {"play \"old\"", "the result", text(22)},
-            {"play \"broken\"", "the result", text(22)},
-            {"play file \"a.aiff\"", "the result", text(36)},
-            {"play using quickTime \"a.mov\"", "the result", text(36)},
+  cardrows({{"play \"nosuch\"", "the result", resulttext(21)},
+            {"play \"old\"", "the result", resulttext(22)},
+            {"play \"broken\"", "the result", resulttext(22)},
+            {"play file \"a.aiff\"", "the result", resulttext(36)},
+            {"play using quickTime \"a.mov\"", "the result", resulttext(36)},
             {"set the soundVolume to 0", "", ""},
-            {"play \"beep1\"", "the result", text(23)},
+            {"play \"beep1\"", "the result", resulttext(23)},
             {"set the soundVolume to 0,5", "", ""},
             {"play \"beep1\"", "the result", ""}});
   EXPECT_EQ(doline("play \"beep1\" + "), 3) << "expression errors come back";
@@ -106,7 +98,7 @@ TEST_F(SoundTest, SoundsThatCannotPlayLeaveAResult) {
 TEST_F(SoundTest, ASoundWithMoreWordsIsTheVoiceAndCompletesAtOnce) {
   u32 start = TickCount();
   ASSERT_EQ(doline("play \"beep1\" tempo 120 \"c\""), 0);
-  wait(6);
+  waitticks(6);
   EXPECT_EQ(cardvalue("the sound"), "done");
   EXPECT_EQ(peak(renderedaudio(start, start + 6)), 0);
 }
@@ -114,7 +106,7 @@ TEST_F(SoundTest, ASoundWithMoreWordsIsTheVoiceAndCompletesAtOnce) {
 TEST_F(SoundTest, TheBackgroundSoundLoopsUntilStopped) {
   ASSERT_EQ(doline("play forever \"loop1\""), 0);
   ASSERT_EQ(doline("play forever \"beep1\""), 0);
-  wait(40);
+  waitticks(40);
   u32 at = TickCount() - 24;
   std::vector<i16> a = renderedaudio(at, at + 4), b = renderedaudio(at + 4, at + 8), c = renderedaudio(at + 8, at + 12);
   EXPECT_GT(peak(a), 1000);
@@ -123,7 +115,7 @@ TEST_F(SoundTest, TheBackgroundSoundLoopsUntilStopped) {
   EXPECT_EQ(cardvalue("the sound"), "done") << "the background sound is not the queue's";
   ASSERT_EQ(doline("play stop resources"), 0);
   u32 stopped = TickCount();
-  wait(10);
+  waitticks(10);
   EXPECT_EQ(peak(renderedaudio(stopped, stopped + 10)), 0);
   EXPECT_EQ(soundchannelcount(), 0u);
 }
@@ -134,13 +126,13 @@ TEST_F(SoundTest, StopWordsStopTheirQueues) {
   ASSERT_EQ(doline("play stop resources"), 0);
   EXPECT_EQ(cardvalue("the sound"), "Tune Player") << "tunes play on";
   u32 at = TickCount();
-  wait(10);
+  waitticks(10);
   EXPECT_GT(peak(renderedaudio(at, at + 10)), 0);
   ASSERT_EQ(doline("play \"beep1\""), 0);
   ASSERT_EQ(doline("play stop"), 0);
   EXPECT_EQ(cardvalue("the sound"), "done");
   at = TickCount();
-  wait(120);
+  waitticks(120);
   EXPECT_EQ(peak(renderedaudio(at + 60, at + 120)), 0) << "after the notes' release";
   EXPECT_EQ(soundchannelcount(), 0u);
 }
@@ -149,13 +141,13 @@ TEST_F(SoundTest, OpenSoundKeepsOneChannelPerName) {
   cardrows({{"open sound \"beep1\"", "the result", ""},
             {"open sound \"Beep1\"", "the result", ""},
             {"close sound \"nosuch\"", "the result", ""},
-            {"open sound \"nosuch\"", "the result", text(15)},
+            {"open sound \"nosuch\"", "the result", resulttext(15)},
             {"open sound \"beep1\" x", "", "error 19"}});
   EXPECT_EQ(soundchanneltable().size(), 1u);
   EXPECT_EQ(soundchannelcount(), 1u);
   u32 start = TickCount();
   ASSERT_EQ(doline("play \"beep1\""), 0);
-  wait(3);
+  waitticks(3);
   EXPECT_GT(peak(renderedaudio(start, start + 3)), 1000) << "a kept sound plays through the queue";
   ASSERT_EQ(doline("close sound \"beep1\""), 0);
   EXPECT_TRUE(soundchanneltable().empty());
@@ -185,21 +177,21 @@ TEST_F(SoundTest, ASoundOnlyTheSharedProjectHoldsOpensAndPlays) {
 }
 
 TEST_F(SoundTest, RecordingAsksTheInputAndTheDialog) {
-  cardrows({{"record sound \"take\"", "the result", text(39)}});
+  cardrows({{"record sound \"take\"", "the result", resulttext(39)}});
   setsoundinputdevices({"Microphone"});
   failsoundinput(true);
-  cardrows({{"record sound \"take\"", "the result", text(40)}});
+  cardrows({{"record sound \"take\"", "the result", resulttext(40)}});
   failsoundinput(false);
-  cardrows({{"record sound file \"take\"", "the result", text(78)},
+  cardrows({{"record sound file \"take\"", "the result", resulttext(78)},
             {"record sound \"take\" with worst", "", "error 145"},
             {"record sound \"take\" with best quality x", "", "error 19"}});
   queueanswer(Answer{"record sound", "Cancel", {}});
-  cardrows({{"record sound \"take\" at 10,10 with cd", "the result", text(1)}});
+  cardrows({{"record sound \"take\" at 10,10 with cd", "the result", resulttext(1)}});
   // Storing a recording needs the resource records of externals.
   injectsoundinput(std::vector<i16>(22050, 8000));
   u32 start = TickCount();
   queueanswer(Answer{"record sound", "30", {30}});
-  cardrows({{"record sound \"take\"", "the result", text(42)}});
+  cardrows({{"record sound \"take\"", "the result", resulttext(42)}});
   EXPECT_EQ(TickCount() - start, 30u) << "recorded on the clock";
 }
 

@@ -16,6 +16,8 @@
 namespace kv {
 namespace {
 
+using namespace testsound;
+
 class TuneTest : public VeltrixTest {
  protected:
   void TearDown() override {
@@ -40,14 +42,6 @@ class TuneTest : public VeltrixTest {
     }
     DisposeHandle(seq);
     return out;
-  }
-  static void wait(u32 ticks) {
-    u32 end;
-    Delay(ticks, &end);
-  }
-  static std::string text(i16 n) {
-    StringPtr s = resultstr(n);
-    return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
   }
 };
 
@@ -104,35 +98,35 @@ TEST_F(TuneTest, ATunePlaysForItsLengthThenTheSoundIsDone) {
   u32 start = TickCount();
   ASSERT_EQ(run("play instrument 1 \"c d e\""), 0);
   EXPECT_EQ(eval("the sound"), "Tune Player");
-  wait(96);
+  waitticks(96);
   EXPECT_EQ(eval("the sound"), "Tune Player") << "1,000 units are 100 ticks";
-  wait(10);
+  waitticks(10);
   EXPECT_EQ(eval("the sound"), "done");
-  EXPECT_GT(testsound::peak(renderedaudio(start + 2, start + 80)), 500);
+  EXPECT_GT(peak(renderedaudio(start + 2, start + 80)), 500);
   EXPECT_EQ(tuneplayercount(), 1u) << "the queue's player stays open";
 }
 
 TEST_F(TuneTest, InstrumentsAndTheQueueLimit) {
   rows({{"play instrument 0 \"c\"", "the result", ""},
-        {"play instrument 300 \"c\"", "the result", text(87)},
+        {"play instrument 300 \"c\"", "the result", resulttext(87)},
         {"play instrument 1", "", "error 2"},
         {"play stop instrument", "the sound", "done"}});
   for (int i = 0; i < 20; ++i) ASSERT_EQ(run("play instrument 1 \"zx\""), 0);
   EXPECT_EQ(result(), "");
   ASSERT_EQ(run("play instrument 1 \"c\""), 0);
-  EXPECT_EQ(result(), text(20)) << "the twenty-first";
+  EXPECT_EQ(result(), resulttext(20)) << "the twenty-first";
   // Each tune of 118 units starts at the sound service after the one before.
-  for (int i = 0; i < 60 && eval("the sound") != "done"; ++i) wait(10);
+  for (int i = 0; i < 60 && eval("the sound") != "done"; ++i) waitticks(10);
   EXPECT_EQ(eval("the sound"), "done") << "the twenty queued played on";
 }
 
 TEST_F(TuneTest, TheBackgroundTuneLoops) {
   ASSERT_EQ(run("play forever instrument 1 \"ce\""), 0);
-  wait(120);
+  waitticks(120);
   EXPECT_EQ(eval("the sound"), "Tune Player");
   u32 at = TickCount();
-  wait(30);
-  EXPECT_GT(testsound::peak(renderedaudio(at, at + 30)), 500) << "still playing after many rounds";
+  waitticks(30);
+  EXPECT_GT(peak(renderedaudio(at, at + 30)), 500) << "still playing after many rounds";
   ASSERT_EQ(run("play stop instrument"), 0);
   EXPECT_EQ(eval("the sound"), "done");
 }

@@ -50,10 +50,6 @@ std::vector<u8> compressed(u32 format, i16 id, u32 packets, u32 packetbytes, u32
 
 class ChannelTest : public RuntimeTest {
  protected:
-  static void wait(u32 ticks) {
-    u32 end;
-    Delay(ticks, &end);
-  }
   // The frames from `start` until the last sounding one.
   static i64 soundinglength(u32 start, u32 ticks) {
     std::vector<i16> f = renderedaudio(start, start + ticks);
@@ -89,7 +85,7 @@ TEST_F(ChannelTest, EveryHeaderKindPlaysForItsLength) {
     u32 start = TickCount();
     SampledSound s{c.header.data(), Size(c.header.size())};
     ASSERT_EQ(SndDoCommand(ch, SndCommand{bufferCmd, 0, 0}, &s), noErr);
-    wait(u32(c.frames / kTick) + 4);
+    waitticks(u32(c.frames / kTick) + 4);
     i64 got = soundinglength(start, u32(c.frames / kTick) + 4);
     EXPECT_NEAR(double(got), double(c.frames), double(c.frames) * 0.03);
     EXPECT_EQ(SndDisposeChannel(ch, true), noErr);
@@ -151,20 +147,20 @@ TEST_F(ChannelTest, CommandsInOrderAndAtOnce) {
   SndDoCommand(ch, SndCommand{bufferCmd, 0, 0}, &s);
   SndDoCommand(ch, SndCommand{callBackCmd, 0, 2});
   SndDoImmediate(ch, SndCommand{callBackCmd, 0, 9});
-  wait(1);
+  waitticks(1);
   EXPECT_EQ(heard, (std::vector<i32>{9})) << "an immediate callback comes at once";
-  wait(6);
+  waitticks(6);
   EXPECT_EQ(heard, (std::vector<i32>{9, 1})) << "each callback after its buffer";
   SndDoImmediate(ch, SndCommand{flushCmd, 0, 0});
   SndDoImmediate(ch, SndCommand{quietCmd, 0, 0});
   u32 quiet = TickCount();
-  wait(10);
+  waitticks(10);
   EXPECT_EQ(heard, (std::vector<i32>{9, 1})) << "flushed";
   EXPECT_GT(peak(renderedaudio(start, quiet)), 1000);
   EXPECT_EQ(peak(renderedaudio(quiet, quiet + 10)), 0) << "quiet at once";
   SetDefaultOutputVolume(0x01000000);  // left full, right off
   SndDoImmediate(ch, SndCommand{bufferCmd, 0, 0}, &s);
-  wait(6);
+  waitticks(6);
   std::vector<i16> f = renderedaudio(quiet + 10, quiet + 16);
   int left = 0, right = 0;
   for (std::size_t i = 0; i < f.size(); i += 2) {

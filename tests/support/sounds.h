@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#include <string>
+
+#include "engine/textutil.h"
+#include "platform/events/events.h"
 #include "platform/sound/soundformat.h"
 
 namespace kv::testsound {
@@ -39,6 +43,18 @@ inline std::vector<u8> resource(const std::vector<u8>& header) {
   append(out, sndcommandrec{u16(dataOffsetFlag | soundCmd), 0, 14});
   out.insert(out.end(), header.begin(), header.end());
   return out;
+}
+
+// A platform wait of `ticks` ticks: the clock moves on and completions are delivered.
+inline void waitticks(u32 ticks) {
+  u32 end;
+  Delay(ticks, &end);
+}
+
+// Entry n of the result texts.
+inline std::string resulttext(i16 n) {
+  StringPtr s = resultstr(n);
+  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
 }
 
 // The loudest sample.
