@@ -1,0 +1,95 @@
+// Reads arbitrary bytes as a stored 'snd ' resource, as playing a project's sound does: the
+// byte order is brought to host order (and must come back unchanged when it was taken), then a
+// sound channel checks the header and plays it. Nothing may read past the bytes.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/memory/memory.h"
+#include "platform/sound/channels.h"
+#include "store/byteorder.h"
+
+namespace {
+
+void check(bool ok) {
+  if (!ok) std::abort();
+}
+
+template <class R>
+void append(std::vector<std::uint8_t>& out, R r) {
+  kv::endianswap(r);
+  const auto* p = reinterpret_cast<const std::uint8_t*>(&r);
+  out.insert(out.end(), p, p + sizeof r);
+}
+
+// A stored format-2 head and command before a header.
+std::vector<std::uint8_t> head() {
+  std::vector<std::uint8_t> out;
+  append(out, kv::snd2head{2, 0, 1});
+  append(out, kv::sndcommandrec{std::uint16_t(kv::dataOffsetFlag | kv::soundCmd), 0, 14});
+  return out;
+}
+
+}  // namespace
+
+extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
+  using namespace kv;
+  std::vector<std::uint8_t> s = head();
+  append(s, soundheader{0, 64, 22050u << 16, 0, 0, stdSH, 60});
+  s.resize(s.size() + 64, 0x90);
+  out->push_back(s);
+  std::vector<std::uint8_t> e = head();
+  extsoundheader x{};
+  x.numChannels = 2;
+  x.sampleRate = 44100u << 16;
+  x.encode = extSH;
+  x.numFrames = 16;
+  x.sampleSize = 16;
+  append(e, x);
+  e.resize(e.size() + 64, 0x21);
+  out->push_back(e);
+  std::vector<std::uint8_t> c = head();
+  cmpsoundheader m{};
+  m.numChannels = 1;
+  m.sampleRate = 22050u << 16;
+  m.encode = cmpSH;
+  m.numFrames = 2;
+  m.format = fourcc("ima4");
+  m.compressionID = variableCompression;
+  m.sampleSize = 16;
+  append(c, m);
+  c.resize(c.size() + 68, 0x5A);
+  out->push_back(c);
+  return out->size();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace kv;
+  if (size > 1 << 16) return 0;
+  Handle h = nilhandle;
+  if (PtrToHand(data, &h, Size(size)) != noErr) return 0;
+  if (endianswapsnd2(h, fromfile) == noErr) {
+    Handle back = h;
+    check(HandToHand(&back) == noErr);
+    check(endianswapsnd2(back, tofile) == noErr);
+    check(GetHandleSize(back) == Size(size) && (size == 0 || std::memcmp(deref(back), data, size) == 0));
+    DisposeHandle(back);
+    i64 at = 0;
+    if (sndheaderoffset(deref(h), GetHandleSize(h), true, &at) && at < GetHandleSize(h)) {
+      SampledSound s{deref(h) + at, Size(GetHandleSize(h) - at)};
+      // Sounds that would last minutes at the output rate are left to the header check.
+      u32 rate = 0;
+      if (s.length >= 12) std::memcpy(&rate, s.header + 8, 4);
+      if (checksampledsound(s) == noErr && (rate >> 16) >= 4000) {
+        RegistryId channel = nilid;
+        check(SndNewChannel(&channel, sampledSynth) == noErr);
+        OSErr e = SndDoCommand(channel, SndCommand{bufferCmd, 0, 0}, &s);
+        check(e == noErr || e == badFormat);
+        SndDisposeChannel(channel, true);
+      }
+    }
+  }
+  DisposeHandle(h);
+  return 0;
+}
