@@ -46,10 +46,10 @@ class SoundTest : public WindowTest {
     testproject::Project p = testproject::small();
     std::vector<u8> broken = standard(square(100, 10), 22050);
     broken[7] = 0x7F;  // a sample count far past the bytes
-    p.resources = {{kSnd, "beep1", resource(standard(square(2205, 50), 22050))},  // 6 ticks
-                   {kSnd, "loop1", resource(standard(square(1470, 30), 22050))},  // 4 ticks
-                   {kSnd, "old", format1(standard(square(100, 10), 22050))},
-                   {kSnd, "broken", resource(broken)}};
+    p.resources = {{kSnd, "beep1", stored(resource(standard(square(2205, 50), 22050)))},  // 6 ticks
+                   {kSnd, "loop1", stored(resource(standard(square(1470, 30), 22050)))},  // 4 ticks
+                   {kSnd, "old", stored(format1(standard(square(100, 10), 22050)))},
+                   {kSnd, "broken", stored(resource(broken))}};
     build(p);
     ASSERT_EQ(open(), 0);
   }
@@ -160,7 +160,7 @@ TEST_F(SoundTest, OpenSoundKeepsOneChannelPerName) {
 
 TEST_F(SoundTest, ASoundOnlyTheSharedProjectHoldsOpensAndPlays) {
   testproject::Project shared = testproject::small();
-  shared.resources = {{kSnd, "chime", resource(standard(square(1102, 20), 11025))}};
+  shared.resources = {{kSnd, "chime", stored(resource(standard(square(1102, 20), 11025)))}};
   build(shared, "shared.kv45");
   RegistryId s = newprojectstore();
   Str255 name{};

@@ -45,6 +45,9 @@ inline std::vector<u8> resource(const std::vector<u8>& header) {
   return out;
 }
 
+// The stored form (the store's byte order) of a host-order 'snd ' resource, as a project keeps it.
+std::vector<u8> stored(std::vector<u8> host);
+
 // A platform wait of `ticks` ticks: the clock moves on and completions are delivered.
 inline void waitticks(u32 ticks) {
   u32 end;
