@@ -273,20 +273,35 @@ void scripterrortext(i16 n, StringPtr out) {
 
 i16 showerrordialog(i16 n) { return errordialog(600, n, recoverable(n)); }
 
-std::string runninghandler() {
+namespace {
+
+// The innermost level that runs a handler, or null.
+const calllevel* handlerlevel() {
   const MainGlobals& g = mainglobals();
-  if (g.calllevels == nilhandle) return {};
+  if (g.calllevels == nilhandle) return nullptr;
   for (i32 d = std::min<i32>(g.calllevel, i32(HandleCount<calllevel>(g.calllevels)) - 1); d >= 0; --d) {
     const calllevel& l = HandleAs<calllevel>(g.calllevels)[d];
-    if (l.kind != sendmeslevel || l.path == nullptr || l.path->atoms == nilhandle) continue;
-    const hier& e = *l.path;
-    std::string text = "handler " + macromantoutf8(handlerat(e, l.atom));
-    if (e.descriptor != nilhandle)
-      text += " of " + macromantoutf8(std::string_view(reinterpret_cast<const char*>(deref(e.descriptor)),
-                                                       size_t(GetHandleSize(e.descriptor))));
-    return text;
+    if (l.kind == sendmeslevel && l.path != nullptr && l.path->atoms != nilhandle) return &l;
   }
-  return {};
+  return nullptr;
+}
+
+}  // namespace
+
+std::string runninghandler() {
+  const calllevel* l = handlerlevel();
+  if (l == nullptr) return {};
+  const hier& e = *l->path;
+  std::string text = "handler " + macromantoutf8(handlerat(e, l->atom));
+  if (e.descriptor != nilhandle)
+    text += " of " + macromantoutf8(std::string_view(reinterpret_cast<const char*>(deref(e.descriptor)),
+                                                     size_t(GetHandleSize(e.descriptor))));
+  return text;
+}
+
+std::string runningmessage() {
+  const calllevel* l = handlerlevel();
+  return l == nullptr ? std::string() : handlerat(*l->path, l->atom);
 }
 
 u32 scripterrorsshown() { return hasstate<ErrorReportState>() ? rs().shown : 0; }

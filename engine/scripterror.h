@@ -43,5 +43,7 @@ u32 scripterrorsshown();
 // "handler H of OBJECT" (UTF-8, the object by its reference text) for the innermost handler
 // running, or empty.
 std::string runninghandler();
+// The name of the innermost handler running (Mac Roman), or empty.
+std::string runningmessage();
 
 }  // namespace kv

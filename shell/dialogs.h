@@ -17,6 +17,10 @@ i16 runalert(ConstStringPtr title, ConstStringPtr message, i16 alerttype, i16 sh
 // The ask dialog: the "ask" answer's text, else the default text. 1 when answered with OK,
 // 2 when there was nothing to answer with and no default.
 i16 runask(ConstStringPtr prompt, ConstStringPtr defaulttext, StringPtr answer);
+// The answer dialog of externals: a prompt and `count` buttons (0-3; none shows an OK button).
+// An "answer" answer names a button by its text; otherwise the first is hit. Answers the
+// button's number (1-3).
+i16 xanswer(ConstStringPtr prompt, i16 count, const ConstStringPtr* titles);
 // The save-file dialog with a prompt, a default file name and the name-extension option
 // (0 as the person leaves it, 1 show, 2 hide). An "ask file" answer names the file: a path,
 // absolute or below the default folder; an empty answer cancels. With nobody to answer, the

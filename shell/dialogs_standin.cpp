@@ -1,5 +1,6 @@
 // The dialogs and alerts answered as headless modal loops are, until the dialog model runs
 // them: the answers queue, then the unattended policy; each is in the transcript.
+#include <algorithm>
 #include <string>
 
 #include "platform/resources/resources.h"
@@ -54,6 +55,18 @@ i16 runask(ConstStringPtr prompt, ConstStringPtr defaulttext, StringPtr answer) 
   }
   if (defaulttext == nullptr) return 2;
   pstrassign(answer, 256, defaulttext + 1, defaulttext[0]);
+  return 1;
+}
+
+i16 xanswer(ConstStringPtr prompt, i16 count, const ConstStringPtr* titles) {
+  count = std::clamp<i16>(count, 0, 3);
+  std::string name = "answer " + text(prompt) + " buttons:";
+  for (i16 i = 0; i < count; ++i) name += " [" + text(titles[i]) + "]";
+  if (count == 0) name += " [OK]";
+  Answer a;
+  if (beginmodal(name, "answer", &a) != ModalStart::answered) return 1;
+  for (i16 i = 0; i < count; ++i)
+    if (a.text == pstringview(titles[i])) return i16(i + 1);
   return 1;
 }
 

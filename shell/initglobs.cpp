@@ -26,6 +26,7 @@
 #include "shell/settings.h"
 #include "shell/volumes.h"
 #include "system/externals.h"
+#include "system/nativecall.h"
 #include "system/remoteprocs.h"
 
 namespace kv {
@@ -244,6 +245,7 @@ i16 initglobs() {
   settingswords(g);
   if (!queues(g)) return kNoMemory;
   initxcmdinfo();
+  initxrtns();
   return inithiers();
 }
 

@@ -136,7 +136,9 @@ bool mainpass() {
   g.aehandling = 0;
   // 7. Window buffers.
   if (g.flushwanted) checkflush(s.now);
-  // 8. The next event: the internal queue first.
+  // 8. The next event: the events externals posted are delivered first, then the internal
+  // queue.
+  sendxrtnposted();
   EventRecord e{};
   bool got = FetchEventFromInternalQueue(&e) != 0;
   if (!got) {

@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokenizer.h"
 #include "engine/variables.h"
 #include "platform/loader/loader.h"
 #include "platform/memory/memory.h"
@@ -28,7 +29,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoparens = 49, statusbadparameter = 2, statusnocallback = 1, statusnomemory = 37;
+constexpr i16 statusnoparens = 49, statusbadparameter = 2, statusnocallback = 1;
 constexpr i16 kCallbackSlot = 440;
 
 // --- The memory services -----------------------------------------------------------------------
@@ -267,7 +268,9 @@ i16 classiccall(const xentry& e, hierpath path, Handle text, Handle atoms, i32 a
   *found = 1;
   WindowRef window = mainglobals().current.window;
   if (window != nilid) SetPortWindowPort(window);
-  if (e.code != 0) callentry(e.image, e.entrypoint, &x.xcmd);
+  // The code may have gone while the parameters were evaluated (an external they ran rebuilt
+  // the registry): the call is then skipped as for code that is not loaded.
+  if (e.code != 0 && imageofcode(e.project, e.code, e.image) != nilid) callentry(e.image, e.entrypoint, &x.xcmd);
   if (window != nilid) SetPortWindowPort(window);
   takereturnvalue(result);
   i16 st = x.xcmd.passflag != 0 ? i16(-1000) : i16(x.errorcode);
@@ -291,20 +294,34 @@ savedxcall::~savedxcall() {
 
 const kv_services* externalservices() { return &kServices; }
 
-void callentry(RegistryId image, u64 entrypoint, void* block) {
+tokenised::tokenised(const void* bytes, Size n) {
+  if (PtrToHand(bytes, &text, n) != noErr) status = statusnomemory;
+  else status = tokenize(text, &atoms);
+}
+
+tokenised::~tokenised() {
+  if (atoms != nilhandle) DisposeHandle(atoms);
+  if (text != nilhandle) DisposeHandle(text);
+}
+
+runningimage::runningimage(RegistryId image) : image_(image) { xstate().running.push_back(image); }
+
+runningimage::~runningimage() {
   ExternalState& x = xstate();
-  x.running.push_back(image);
-  reinterpret_cast<void (*)(void*, const kv_services*)>(static_cast<std::uintptr_t>(entrypoint))(block, &kServices);
-  ExternalState& after = xstate();
-  after.running.pop_back();
+  auto at = std::find(x.running.rbegin(), x.running.rend(), image_);
+  if (at != x.running.rend()) x.running.erase(std::next(at).base());
   // An external that had its own code unloaded while it ran is let go now.
-  auto retired = std::find(after.retired.begin(), after.retired.end(), image);
-  if (retired != after.retired.end() &&
-      std::find(after.running.begin(), after.running.end(), image) == after.running.end()) {
-    after.retired.erase(retired);
-    unlinkimage(image);
-    destroyimage(image);
+  auto retired = std::find(x.retired.begin(), x.retired.end(), image_);
+  if (retired != x.retired.end() && std::find(x.running.begin(), x.running.end(), image_) == x.running.end()) {
+    x.retired.erase(retired);
+    unlinkimage(image_);
+    destroyimage(image_);
   }
+}
+
+void callentry(RegistryId image, u64 entrypoint, void* block) {
+  runningimage running(image);
+  reinterpret_cast<void (*)(void*, const kv_services*)>(static_cast<std::uintptr_t>(entrypoint))(block, &kServices);
 }
 
 void releasereferences(RegistryId project) {

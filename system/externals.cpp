@@ -29,6 +29,7 @@
 #include "store/recordcache.h"
 #include "store/records.h"
 #include "store/starfile.h"
+#include "system/externalevents.h"
 #include "system/externalstate.h"
 #include "system/filelocation.h"
 #include "system/proctable.h"
@@ -67,24 +68,6 @@ std::span<E> listof(Handle h, i32 count) {
   if (h == nilhandle || count <= 0) return {};
   std::size_t n = std::min<std::size_t>(std::size_t(count), std::size_t(HandleCount<E>(h)));
   return {HandleAs<E>(h), n};
-}
-
-// The code of an entry goes: the module is closed and the image let go. An image whose code
-// is running (an external that rebuilt its own registry) goes when its call returns.
-void unloadentry(xentry& e) {
-  if (e.kind < xkindcommand || e.kind > xkindnative) return;
-  RegistryId image = e.image != nilid ? e.image : e.module;
-  if (image != nilid) {
-    ExternalState& x = xstate();
-    if (std::find(x.running.begin(), x.running.end(), image) != x.running.end()) {
-      x.retired.push_back(image);
-    } else {
-      unlinkimage(image);
-      destroyimage(image);
-    }
-  }
-  e.module = e.image = nilid;
-  e.code = e.entrypoint = e.codesize = 0;
 }
 
 // Makes and links the image of code bytes, finds its entry and checks its interface version.
@@ -192,6 +175,52 @@ RegistryId bundleproject() {
 }
 
 }  // namespace
+
+void unloadentry(xentry& e) {
+  if (e.kind < xkindcommand || e.kind > xkindnative) return;
+  if (e.code != 0) dropregistrations(e.code);
+  RegistryId image = e.image != nilid ? e.image : e.module;
+  if (image != nilid) {
+    ExternalState& x = xstate();
+    if (std::find(x.running.begin(), x.running.end(), image) != x.running.end()) {
+      x.retired.push_back(image);
+    } else {
+      unlinkimage(image);
+      destroyimage(image);
+    }
+  }
+  e.module = e.image = nilid;
+  e.code = e.entrypoint = e.codesize = 0;
+}
+
+RegistryId imageofcode(RegistryId project, u64 code, RegistryId image) {
+  const projectstore* st = findprojectstore(project);
+  if (st == nullptr || code == 0) return nilid;
+  for (const xentry& e : listof<xentry>(st->externals, st->externalscount))
+    if (e.code == code && (image == nilid || e.image == image)) return e.image;
+  for (const xfileentry& f : listof<xfileentry>(st->fileexternals, st->fileexternalscount))
+    if (f.entry.code == code && (image == nilid || f.entry.image == image)) return f.entry.image;
+  return nilid;
+}
+
+void unloadcode(RegistryId project, u64 code) {
+  projectstore* st = findprojectstore(project);
+  if (st == nullptr || code == 0) return;
+  for (xentry& e : listof<xentry>(st->externals, st->externalscount)) {
+    if (e.code == code) {
+      unloadentry(e);
+      break;
+    }
+  }
+  std::span<xfileentry> files = listof<xfileentry>(st->fileexternals, st->fileexternalscount);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (files[i].entry.code != code) continue;
+    unloadentry(files[i].entry);
+    Munger(st->fileexternals, i32(i * sizeof(xfileentry)), nullptr, i32(sizeof(xfileentry)), "", 0);
+    --st->fileexternalscount;
+    break;
+  }
+}
 
 void xinit(RegistryId project) {
   initload(project);

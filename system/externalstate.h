@@ -55,11 +55,48 @@ class savedxcall {
   xcontext context_;
 };
 
+// A text tokenised into handles of its own (status 37 when the copy cannot be made).
+struct tokenised {
+  Handle text = nilhandle;
+  Handle atoms = nilhandle;
+  i16 status = 0;
+  tokenised(const void* bytes, Size n);
+  explicit tokenised(ConstStringPtr pascal) : tokenised(pascal + 1, pascal[0]) {}
+  tokenised(const tokenised&) = delete;
+  tokenised& operator=(const tokenised&) = delete;
+  ~tokenised();
+};
+
 // The service table handed to every external.
 const kv_services* externalservices();
 
+// Keeps an image loaded while its code runs: an image unloaded meanwhile goes when the last
+// of its runs ends.
+class runningimage {
+ public:
+  explicit runningimage(RegistryId image);
+  ~runningimage();
+  runningimage(const runningimage&) = delete;
+  runningimage& operator=(const runningimage&) = delete;
+
+ private:
+  RegistryId image_;
+};
+
 // Runs a loaded external's kv_main with a block; its image stays loaded while it runs.
 void callentry(RegistryId image, u64 entrypoint, void* block);
+
+// The image of the first entry of the project's externals (registry, then file-loaded list)
+// whose loaded code is at `code` (and whose image is `image`, unless that is nilid), or nilid
+// when none holds it now. (Externals loaded from one file share their code.)
+RegistryId imageofcode(RegistryId project, u64 code, RegistryId image = nilid);
+// The code of an entry goes: its event registrations end, the module is closed and the image
+// let go (once its running calls end); the entry keeps its name.
+struct xentry;
+void unloadentry(xentry& e);
+// Unloads the project's first registry entry holding `code`, and removes the first
+// file-loaded entry holding it.
+void unloadcode(RegistryId project, u64 code);
 
 // Releases the descriptors held for externals that name records of a project (all of them
 // for nilid).

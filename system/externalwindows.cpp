@@ -2,9 +2,14 @@
 
 #include <algorithm>
 
+#include "engine/textutil.h"
 #include "platform/qd/shapes.h"
+#include "shell/desk.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
+#include "store/objread.h"
+#include "store/reftexts.h"
+#include "system/externalevents.h"
 #include "system/windowkind.h"
 
 namespace kv {
@@ -69,7 +74,86 @@ WindowRef windowat(u16 index) {
   return w;
 }
 
+// The front-most window of a kind whose title is the text in any case.
+WindowRef titled(ConstStringPtr title, u16 query) {
+  if (title == nullptr) return nilid;
+  for (WindowRef w = GetWindowList(); w != nilid; w = GetNextWindow(w)) {
+    if (!windowkind(w, query)) continue;
+    Str255 name;
+    GetWTitle(w, name);
+    if (myequalstring(name, title)) return w;
+  }
+  return nilid;
+}
+
+void showhidekind(i16 show, u16 query) {
+  for (WindowRef w = GetWindowList(); w != nilid; w = GetNextWindow(w))
+    if (windowkind(w, query)) ShowHide(w, show == 1);
+  orderwindows();
+  hilitewindows();
+}
+
+WindowRef frontmost(u16 query) {
+  for (WindowRef w = GetWindowList(); w != nilid; w = GetNextWindow(w))
+    if (windowkind(w, query)) return w;
+  return nilid;
+}
+
 }  // namespace
+
+void PShowWin(WindowRef window) {
+  if (!IsValidWindowPtr(window)) return;
+  ShowWindow(window);
+  orderwindows();
+  hilitewindows();
+}
+
+void PHideWin(WindowRef window) {
+  if (!IsValidWindowPtr(window)) return;
+  HideWindow(window);
+  orderwindows();
+  hilitewindows();
+}
+
+void PCloseWin(WindowRef window) {
+  // Only the windows externals make are theirs to close: a project window closes through its
+  // project, with its messages.
+  if (!windowkind(window, kindqueryexternal)) return;
+  DisposeWindow(window);
+  orderwindows();
+  hilitewindows();
+  dropwindowregistrations(window);
+}
+
+void PShowHidePalettes(i16 show) { showhidekind(show, kindqueryxfloating); }
+
+void PShowHideKVPalettes(i16 show) { showhidekind(show, kindquerypalette); }
+
+WindowRef PGetWindowPtr(ConstStringPtr title) { return titled(title, kindqueryexternal); }
+
+WindowRef PGetKVWindowPtr(ConstStringPtr title) { return titled(title, kindqueryruntime); }
+
+void PGetFrontMostWindInfo(kv_windowinfo* info, bool palettes) {
+  if (info == nullptr) return;
+  WindowRef w = frontmost(kindqueryproject);
+  if (w == nilid && palettes) w = frontmost(kindquerypalette);
+  info->found = 0;
+  if (w == nilid) return;
+  i16 position = 0;
+  u16 floating = 0;
+  PGetWinPosition(w, &position, &floating);
+  info->layer = floating;
+  info->position = position;
+  Rect c = contentof(w);
+  info->content = kv_rect{c.top, c.left, c.bottom, c.right};
+  info->window = w;
+  info->found = 1;
+  info->visible = IsWindowVisible(w) ? 1 : 0;
+  objread r{};
+  r.kind = objwindow;
+  info->reference[0] = 0;
+  if (getwind(w, &r.d)) buildwindid(&r, formlong, info->reference);
+}
 
 WindowRef PNewWin(const Rect* bounds, ConstStringPtr title, bool visible, i32 definition, bool, bool floating) {
   if (!bounds) return nilid;

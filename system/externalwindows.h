@@ -10,6 +10,7 @@
 
 #include "platform/types.h"
 #include "platform/windows/windows.h"
+#include "system/kvexternal.h"
 
 namespace kv {
 
@@ -34,6 +35,25 @@ void PSetWinPosition(WindowRef window, i16 steps);
 // The window's place in its layer (0 at the front) and whether that layer is the floating one.
 // A window in neither layer keeps *position as it was.
 void PGetWinPosition(WindowRef window, i16* position, u16* floating);
+// Shows or hides a window, then re-orders and re-hilites the runtime's windows.
+void PShowWin(WindowRef window);
+void PHideWin(WindowRef window);
+// Disposes an external's window (a window of another kind stays), re-orders and re-hilites,
+// and ends the event registrations for it.
+void PCloseWin(WindowRef window);
+// Shows (show 1) or hides (any other value) every floating external window
+// (PShowHidePalettes) or every palette-style project window (PShowHideKVPalettes).
+void PShowHidePalettes(i16 show);
+void PShowHideKVPalettes(i16 show);
+// The front-most external window (PGetWindowPtr), or window of the runtime's own: project,
+// palette or message box (PGetKVWindowPtr), whose title is the text in any case; 0 for none.
+WindowRef PGetWindowPtr(ConstStringPtr title);
+WindowRef PGetKVWindowPtr(ConstStringPtr title);
+// Describes the front-most project window (with `palettes`, when there is none, the front-most
+// palette-style one): its layer and place there, content rectangle, visibility and long id.
+// found is 0 when there is no such window (nothing else is filled).
+void PGetFrontMostWindInfo(kv_windowinfo* info, bool palettes);
+
 // The list indexes of the first and last window of each layer and of the window itself.
 void locatepositions(WindowRef window, u16* firstordinary, u16* lastordinary, u16* firstfloating,
                      u16* lastfloating, u16* position);

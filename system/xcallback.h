@@ -3,9 +3,9 @@
 // of the block it was called with and calls it; the answer is in the block's result code (0
 // done, 1 refused, 2 unknown request, 3 unsupported selector) and output words.
 //
-// Served: field text (20-25), descriptors (4500, 4501), picture data (4503), bitmaps
-// (5000-5002), resource records (5003-5009, 5023) and user properties (5014-5017,
-// 5019-5022). Every other code answers 2 and changes nothing.
+// Requests that run script code (1, 2, 5 and 5018) keep the caller's block and call context
+// aside meanwhile and write their answers after putting them back. Codes outside the table
+// (0, 29-38, 40-4499, 4505-4999, 5024 and above) answer 2 and change nothing.
 #pragma once
 
 namespace kv {

@@ -2,6 +2,7 @@
 #include "system/xresources.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/textutil.h"
@@ -287,6 +288,73 @@ void setstarname() {
   b.result = 0;
   // The registry keeps names by their keys: it is built again so that the new name finds it.
   if (isexternaltype(OSType(book.word12))) rebuildexternals(project);
+}
+
+void countstarx() {
+  kv_paramblock& b = block();
+  b.result = 1;
+  RegistryId project = currentproject();
+  if (findprojectstore(project) == nullptr) return;
+  Handle lib = holdlibrary(project);
+  u32 count = GetHandleSize(lib) >= Size(sizeof(librec)) ? loadat<librec>(deref(lib)).entrycount : 0;
+  releaselibrary(project);
+  b.out[0] = count;
+  b.result = 0;
+}
+
+void indstarx() {
+  kv_paramblock& b = block();
+  b.result = 1;
+  RegistryId project = currentproject();
+  if (findprojectstore(project) == nullptr) return;
+  OSType type = OSType(b.in[1]);
+  i32 position = std::max<i32>(1, i32(b.in[0]));
+  Handle lib = holdlibrary(project);
+  bookentry book{};
+  bool found = false;
+  for (; !found && getbook(project, lib, position, &book) == 0; ++position) found = type == 0 || book.word12 == type;
+  --position;
+  releaselibrary(project);
+  if (!found) return;
+  kv_resinfo& info = xstate().theinfo;
+  info = kv_resinfo{};
+  info.type = book.word12;
+  info.id = book.word4;
+  info.index = u32(position);
+  namevir(project, i32(book.recordid), info.name);
+  Handle rec = nilhandle;
+  checkerr(getvir(project, i32(book.recordid), &rec));
+  if (GetHandleSize(rec) >= Size(sizeof(xresrec))) info.size = u32(GetHandleSize(loadat<xresrec>(deref(rec)).data));
+  checkerr(putvir(project, i32(book.recordid)));
+  b.out[0] = u64(reinterpret_cast<std::uintptr_t>(&info));
+  b.result = 0;
+}
+
+void renumstarx() {
+  kv_paramblock& b = block();
+  b.result = 1;
+  RegistryId project = currentproject();
+  if (findprojectstore(project) == nullptr || islocked(project) != 0) return;
+  OSType type = OSType(b.in[0]);
+  u32 oldid = u32(b.in[1]), newid = u32(b.in[2]);
+  Handle lib = holdlibrary(project);
+  i32 at = idtoindex(project, lib, type, newid) >= 0 ? -1 : idtoindex(project, lib, type, oldid);
+  if (at < 0) {
+    releaselibrary(project);
+    return;
+  }
+  bookentry book = bookat(project, lib, at);
+  book.word4 = newid;
+  checkerr(putbook(project, lib, at + 1, book));
+  librec l = loadat<librec>(deref(lib));
+  if (newid >= l.idcounter) {
+    l.idcounter = newid + 1;
+    storeat<librec>(deref(lib), l);
+    checkerr(changevir(project, kResourceLibrary));
+  }
+  releaselibrary(project);
+  flushstar(project);
+  b.result = 0;
 }
 
 }  // namespace kv

@@ -5,7 +5,7 @@
 // without regard to case; of two records of one type and name the first in library order is
 // the one found, altered and deleted.
 //
-// The callback services (requests 5003-5009 and 5023 of externals) act on the current
+// The callback services (requests 5003-5011, 5013 and 5023 of externals) act on the current
 // project and answer in the parameter block: result 0 done, 1 refused. Adding, deleting or
 // renaming the record of an external rebuilds the project's registry of externals, the
 // loaded code unloaded first.
@@ -39,5 +39,14 @@ void delstarx(bool byname);
 void altstarx(bool byname);
 // Request 5023: the record of type in[0] and id in[1] named in[2].
 void setstarname();
+// Request 5010: out[0] the number of entries of the library.
+void countstarx();
+// Request 5011: the first entry from position max(1, in[0]) on whose type is in[1] (0: any):
+// out[0] the address of its description (theinfo: type, data size, id, position, name).
+void indstarx();
+// Request 5013: the record of type in[0] and id in[1] takes the id in[2] (the library's counter
+// passes it). Refused when the project cannot be written, the new id is taken for that type,
+// or there is no such record.
+void renumstarx();
 
 }  // namespace kv

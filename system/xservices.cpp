@@ -38,23 +38,6 @@ constexpr i32 kVersion = 3;      // of the descriptor and reference services
 
 kv_paramblock& block() { return xstate().xcmd; }
 
-// A text tokenised into handles of its own.
-struct tokenised {
-  Handle text = nilhandle;
-  Handle atoms = nilhandle;
-  i16 status = 0;
-  tokenised(const void* bytes, Size n) {
-    if (PtrToHand(bytes, &text, n) != noErr) status = statusnomemory;
-    else status = tokenize(text, &atoms);
-  }
-  tokenised(const tokenised&) = delete;
-  tokenised& operator=(const tokenised&) = delete;
-  ~tokenised() {
-    if (atoms != nilhandle) DisposeHandle(atoms);
-    if (text != nilhandle) DisposeHandle(text);
-  }
-};
-
 ConstStringPtr textin(int word) { return reinterpret_cast<ConstStringPtr>(block().in[word]); }
 
 // The object a request names in the current card's (in[0] non-zero) or background's list,
@@ -123,17 +106,18 @@ bool answeredselector(i32 selector) {
 }  // namespace
 
 i16 objectfromtext(objread* obj) {
-  *obj = objread{};
-  ConstStringPtr name = textin(0);
-  if (name == nullptr) return statusnomemory;
-  tokenised t(name + 1, name[0]);
-  if (t.status != 0) return t.status;
   ExternalState& x = xstate();
-  hierpath path = x.context.hier;
-  Handle vars = x.context.vars;
+  return readreference(x.context.hier, x.context.vars, textin(0), obj);
+}
+
+i16 readreference(hierpath path, Handle variables, ConstStringPtr reference, objread* obj) {
+  *obj = objread{};
+  if (reference == nullptr) return statusnomemory;
+  tokenised t(reference);
+  if (t.status != 0) return t.status;
   savedxcall keep;
   i32 used = 0;
-  return readobj(path, t.text, t.atoms, 0, vars, &used, obj);
+  return readobj(path, t.text, t.atoms, 0, variables, &used, obj);
 }
 
 void defineuprop(u16 command) {
@@ -210,27 +194,16 @@ void getfield(objectkey key) {
   i32 index = layerobject(key, typefield);
   if (index < 0) return;
   std::string reference = fieldreference(index);
-  tokenised t(reference.data(), Size(reference.size()));
-  if (t.status != 0) return;
-  fred v{};
-  i16 st;
-  {
-    ExternalState& x = xstate();
-    hierpath path = x.context.hier;
-    Handle vars = x.context.vars;
-    savedxcall keep;
-    i32 used = 0;
-    st = sourceobject(path, t.text, t.atoms, 0, vars, &used, &v);
+  ExternalState& x = xstate();
+  Handle text = nilhandle;
+  i16 st = readfieldtext(x.context.hier, x.context.vars, reference, &text);
+  if (st == 0 && appendcharhand(text, 0) != 0) st = statusnomemory;
+  if (st != 0) {
+    if (text != nilhandle) DisposeHandle(text);
+    return;
   }
-  if (st == 0) st = copyfred(&v);
-  if (st == 0) st = formatfred(&v, fredhand);
-  if (st == 0 && (v.text == nilhandle || appendcharhand(v.text, 0) != 0)) st = statusnomemory;
-  if (st == 0) {
-    b.out[0] = v.text;
-    v.text = nilhandle;
-    b.result = 0;
-  }
-  disposfred(&v);
+  b.out[0] = text;
+  b.result = 0;
 }
 
 void pututility(objectkey key) {
@@ -240,22 +213,45 @@ void pututility(objectkey key) {
   makezerohand(Handle(b.in[2]), &copy);
   i32 index = memoryrefused(GetHandleSize(copy)) ? -1 : layerobject(key, typefield);
   if (index >= 0) {
-    std::string reference = fieldreference(index);
-    tokenised t(reference.data(), Size(reference.size()));
-    i16 st = t.status;
-    if (st == 0) {
-      ExternalState& x = xstate();
-      hierpath path = x.context.hier;
-      Handle vars = x.context.vars;
-      savedxcall keep;
-      chunkpart dest{};
-      i32 used = 0;
-      st = fieldcontainer(path, t.text, t.atoms, 0, vars, &used, &dest);
-      if (st == 0) st = putfield(&dest, dest.start, dest.end, deref(copy), GetHandleSize(copy), true);
-    }
+    ExternalState& x = xstate();
+    i16 st = writefieldtext(x.context.hier, x.context.vars, fieldreference(index), deref(copy), GetHandleSize(copy));
     b.result = st != 0 ? 1 : 0;
   }
   DisposeHandle(copy);
+}
+
+i16 readfieldtext(hierpath path, Handle variables, std::string_view reference, Handle* out) {
+  *out = nilhandle;
+  tokenised t(reference.data(), Size(reference.size()));
+  if (t.status != 0) return t.status;
+  savedxcall keep;
+  i32 used = 0;
+  chunkpart dest{};
+  // The container tells a field from other objects; the text itself is read as scripts read
+  // it (the open field from its live record).
+  if (i16 st = fieldcontainer(path, t.text, t.atoms, 0, variables, &used, &dest)) return st;
+  releasefieldcontainer(&dest);
+  fred v{};
+  i16 st = sourceobject(path, t.text, t.atoms, 0, variables, &used, &v);
+  if (st == 0) st = copyfred(&v);
+  if (st == 0) st = formatfred(&v, fredhand);
+  if (st == 0 && v.text == nilhandle) st = statusnomemory;
+  if (st == 0) {
+    *out = v.text;
+    v.text = nilhandle;
+  }
+  disposfred(&v);
+  return st;
+}
+
+i16 writefieldtext(hierpath path, Handle variables, std::string_view reference, const u8* bytes, Size n) {
+  tokenised t(reference.data(), Size(reference.size()));
+  if (t.status != 0) return t.status;
+  savedxcall keep;
+  chunkpart dest{};
+  i32 used = 0;
+  if (i16 st = fieldcontainer(path, t.text, t.atoms, 0, variables, &used, &dest)) return st;
+  return putfield(&dest, dest.start, dest.end, bytes, n, true);
 }
 
 void lowpix(objectkey key) {
@@ -293,27 +289,34 @@ void installpdata() {
 void getread() {
   kv_paramblock& b = block();
   if (answeredselector(i32(b.in[2]))) return;
-  b.result = 1;
-  u8* into = reinterpret_cast<u8*>(b.in[1]);
   objread obj{};
-  if (into == nullptr || objectfromtext(&obj) != 0) return;
-  RegistryId id = xstate().references.add(std::make_unique<objread>(obj));
-  if (id == nilid) {
-    writeobj(&obj);
-    return;
-  }
-  std::memset(into, 0, KV_DESCRIPTOR_SIZE);
-  storeat<u32>(into, id);
-  b.result = 0;
+  b.result = 1;
+  if (b.in[1] == 0 || objectfromtext(&obj) != 0) return;
+  b.result = holdreference(obj, reinterpret_cast<u8*>(b.in[1])) ? 0 : 1;
 }
 
 void putread() {
   kv_paramblock& b = block();
   if (answeredselector(i32(b.in[1]))) return;
-  const u8* from = reinterpret_cast<const u8*>(b.in[0]);
+  b.result = releasereference(reinterpret_cast<const u8*>(b.in[0])) ? 0 : 1;
+}
+
+bool holdreference(const objread& obj, u8* into) {
+  RegistryId id = xstate().references.add(std::make_unique<objread>(obj));
+  if (id == nilid) {
+    objread copy = obj;
+    writeobj(&copy);
+    return false;
+  }
+  std::memset(into, 0, KV_DESCRIPTOR_SIZE);
+  storeat<u32>(into, id);
+  return true;
+}
+
+bool releasereference(const u8* from) {
   std::unique_ptr<objread> obj = from != nullptr ? xstate().references.remove(loadat<u32>(from)) : nullptr;
   if (obj) writeobj(obj.get());
-  b.result = obj ? 0 : 1;
+  return obj != nullptr;
 }
 
 void forcetrace() {
@@ -326,6 +329,10 @@ void forcetrace() {
     atomtostring(HandleAs<atom>(x.context.atoms)[x.context.name], x.context.text, name);
     who += pstringview(name);
   }
+  unsupportedalert(who);
+}
+
+void unsupportedalert(std::string_view who) {
   Str255 title, pattern, quit, go, message{};
   GetIndString(title, kAlertList, 1);
   GetIndString(pattern, kAlertList, 2);
@@ -336,6 +343,48 @@ void forcetrace() {
   pstrassign(message, sizeof message, text.data(), text.size());
   ConstStringPtr buttons[2] = {quit, go};
   if (runalert(title, message, cautionalert, 0, 2, buttons) == 2) quitfile();
+}
+
+i16 globalvalue(ConstStringPtr name, fred* out) {
+  varentry e{};
+  if (name == nullptr || !findnamedvar(name, mainglobals().globalvars, &e) || !IsValidHandle(e.value)) return 1;
+  *out = *HandleAs<fred>(e.value);
+  // A copy of its own: the variable keeps its value whatever becomes of the copy.
+  out->cls = fredobject;
+  return copyfred(out);
+}
+
+i16 setglobalvalue(ConstStringPtr name, const fred* value) {
+  MainGlobals& g = mainglobals();
+  varentry e{};
+  if (name == nullptr) return statusnomemory;
+  if (!findnamedvar(name, g.globalvars, &e)) {
+    if (i16 st = lowcreate(name, &e)) return st;
+    e.state = varborrowed;
+    if (i16 st = addvars(g.globalvars, e)) {
+      killfred(e.value);
+      if (e.name != nilhandle) DisposeHandle(e.name);
+      return st;
+    }
+  }
+  fred w = *HandleAs<fred>(e.value);
+  i16 st = fredtofred(value, &w);
+  disposfred(&w);
+  return st;
+}
+
+void upropcount() {
+  kv_paramblock& b = block();
+  u64 at = b.in[1];
+  i16 st = at == 0 ? 1 : withobject([&](objread& obj) {
+    // The shared script and the application have no properties of their own to count.
+    bool counted = obj.kind != objshared && obj.kind != objapp;
+    Handle list = nilhandle;
+    i32 count = counted && upropslist(obj, &list) && list != nilhandle ? i32(HandleCount<uprop>(list)) : 0;
+    storeat<i32>(reinterpret_cast<u8*>(at), count);
+    return counted ? i16(0) : i16(1);
+  });
+  b.result = st != 0 ? 1 : 0;
 }
 
 i16 findnamedvar(ConstStringPtr name, Handle variables, varentry* out) {

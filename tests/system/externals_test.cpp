@@ -29,26 +29,16 @@
 #include "system/externals.h"
 #include "system/xresources.h"
 #include "tests/support/windows.h"
+#include "tests/system/testexternals.h"
 
 namespace kv {
 namespace {
-
-std::string builtpath(std::string_view name) { return std::string(KV_TEST_EXTERNALS) + "/" + std::string(name); }
-
-std::vector<u8> built(std::string_view name) {
-  std::ifstream f(builtpath(name), std::ios::binary);
-  return std::vector<u8>(std::istreambuf_iterator<char>(f), {});
-}
 
 // A length-prefixed copy of a text.
 std::vector<u8> pascal(std::string_view text) {
   std::vector<u8> s(1, u8(text.size()));
   s.insert(s.end(), text.begin(), text.end());
   return s;
-}
-
-testproject::Resource record(OSType type, std::string name, std::vector<u8> data) {
-  return testproject::Resource{type, std::move(name), std::move(data)};
 }
 
 // A card script that drives externals the way a user's script does.
@@ -58,7 +48,10 @@ constexpr const char* kCardScript =
     "  return v & \"|\" & the result\nend seventeen\n"
     "function quietly\n  put \"x\" into v\n  setv @v\n  answers \"none\"\n  return \"[\" & the result & \"]\"\n"
     "end quietly\n"
-    "function nosuch\n  setv @nosuch\nend nosuch";
+    "function nosuch\n  setv @nosuch\nend nosuch\n"
+    "function reqone\n  xreq 1, \"put 5 into x\"\n  return x & \"|\" & the result\nend reqone\n"
+    "on leave\n  exit to Kestrove\nend leave\n"
+    "on inner\n  xreq 19, \"gNew\", \"h:8\"\nend inner";
 
 class ExternalsTest : public WindowTest {
  protected:
@@ -251,12 +244,93 @@ TEST_F(ExternalsTest, AnExternalsRecordIsKeptWhileHeldAndFoundByItsNewName) {
 
 TEST_F(ExternalsTest, ClassesAndLibraryOrderChooseTheExternal) {
   std::vector<u8> twice = built("twice");
-  openwith({record(kXRtn, "foo", twice), record(kXCmd, "bar", twice), record(kXFcn, "dup", twice),
+  openwith({record(kXRtn, "foo", built("nat")), record(kXCmd, "bar", twice), record(kXFcn, "dup", twice),
             record(kXFcn, "dup", built("setv"))});
   EXPECT_EQ(failing("foo"), failing("nosuchcommand")) << "a native routine is not a command";
   EXPECT_EQ(cardvalue("bar()"), "error 41") << "a command is not a function";
   EXPECT_EQ(cardvalue("dup(4)"), "8");
-  EXPECT_EQ(cardvalue("foo()"), "error 124") << "native routines are called when they are built";
+  EXPECT_EQ(cardvalue("foo(1)"), "1:1");
+}
+
+TEST_F(ExternalsTest, RequestsOnTextsAndNumbers) {
+  openwith({record(kXCmd, "xreq", built("xreq"))});
+  for (const char* code : {"0", "29", "38", "40", "54", "4499", "4505", "4999", "5024", "65535"})
+    EXPECT_EQ(request(code), "2,99") << code;
+  std::string line(300, 'x');
+  const std::pair<std::string, std::string> rows[] = {
+      {"12", "0,99"},
+      {"17", "0,99"},
+      {"9, \"p:123\"", "0,123"},
+      {"9, \"p:1 2\"", "0,12"},
+      {"9, \"p:\"", "0,0"},
+      {"9, \"p:-1\"", "13,99"},
+      {"9, \"p:4294967296\"", "13,99"},
+      {"9, \"p:4294967295\"", "0,4294967295"},
+      {"9, \"p:1.5\"", "13,99"},
+      {"9, \"p:1e3\"", "13,99"},
+      {"10, \"p:-42\"", "0,-42"},
+      {"11, \"TRUE\"", "0,-1"},
+      {"11, \"yes\"", "1,0"},
+      {"15, \"#4779\", \"#4\", \"&s\"", "0,99,12AB"},
+      {"15, \"#255\", \"#8\", \"&s\"", "0,99,000000FF"},
+      {"15, \"#255\", \"#9\", \"&s\"", "1,99,"},
+      {"14, \"#-5\", \"&s\"", "0,99,-5"},
+      {"16, \"#1\", \"&s\"", "0,99,true"},
+      {"3, \"z:hello\"", "0,5"},
+      {"4, \"p:CD\", \"z:abcdef\"", "0,@2"},
+      {"4, \"p:cx\", \"z:abcdef\"", "0,0"},
+      {"7, \"hi\"", "0,hi"},
+      {"26, \"abc\", \"ABC\"", "0,-1"},
+      {"27, \"z:abc\" & return & \"def\", \"&s\"", "0,99,abc"},
+      {"27, \"z:" + line + "\", \"&s\"", "0,99," + line.substr(0, 255)},
+      {"8, \"z:ab\" & return & \"c\", \"&s\"", "0,99,ab\rc"},
+      {"28, \"c:ab\" & return & \"cd\"", "0,99,2"},
+      {"28, \"c:abcd\"", "0,99,4"},
+      {"39, \"c:ab\" & return & \"cd\"", "0,99,5"},
+  };
+  for (const auto& [words, expected] : rows) EXPECT_EQ(request(words), expected) << words;
+}
+
+TEST_F(ExternalsTest, RequestsRunScriptInTheCallersContext) {
+  openwith({record(kXCmd, "xreq", built("xreq"))});
+  EXPECT_EQ(request("2, \"6*7\""), "0,42");
+  EXPECT_EQ(request("2, \"nosuch\""), "1,0") << "an unknown word is not its own text here";
+  EXPECT_EQ(cardvalue("reqone()"), "5|0,99") << "the caller's variable";
+  EXPECT_EQ(request("1, \"leave\""), "0,99") << "leaving every handler is done";
+  EXPECT_EQ(request("1, \"nosuchcommand\""), "1,99");
+  u32 beeps = headlessbackend()->beeps();
+  EXPECT_EQ(request("5, \"beep\""), "0,99");
+  EXPECT_EQ(headlessbackend()->beeps(), beeps + 1);
+  EXPECT_EQ(request("19, \"gNew\", \"h:7\""), "0,99");
+  EXPECT_EQ(request("18, \"gNew\""), "0,7");
+  EXPECT_EQ(request("18, \"gNone\""), "0,") << "the zero byte alone";
+  // Externals started from a request reuse the block: the outer one finds its own again.
+  EXPECT_EQ(request("1, \"inner\""), "0,99");
+  EXPECT_EQ(request("5, \"xreq 17\""), "0,99");
+  EXPECT_EQ(request("18, \"gNew\""), "0,8");
+  EXPECT_EQ(failing("xreq 5012, \"#25\""), 25) << "the error word is the call's status";
+}
+
+TEST_F(ExternalsTest, RequestsOnTheServiceTableAndTheResourceLibrary) {
+  openwith({record(kXCmd, "xreq", built("xreq")), record(fourcc("TEXT"), "notes", {'n'})});
+  EXPECT_EQ(request("4502, \"#-1\""), "0,1");
+  EXPECT_EQ(request("4502, \"#2\""), "0,0,acos=1.5708") << "the service table; no global record";
+  queueanswer(Answer{"alert", "Continue", {}});
+  transcriptclear();
+  EXPECT_EQ(request("4502, \"#7\""), "3,99");
+  EXPECT_NE(transcripttext().find("XCMD xreq"), std::string::npos) << transcripttext();
+  EXPECT_EQ(request("5010"), "0,2");
+  EXPECT_EQ(request("5011, \"#0\", \"#0\""), "0,100/1/xreq");
+  EXPECT_EQ(request("5011, \"#0\", \"t:TEXT\""), "0,101/2/notes");
+  EXPECT_EQ(request("5011, \"#3\""), "1,99");
+  EXPECT_EQ(request("5013, \"t:TEXT\", \"#101\", \"#101\""), "1,99") << "the new id is taken";
+  EXPECT_EQ(request("5013, \"t:TEXT\", \"#102\", \"#200\""), "1,99") << "no such resource";
+  EXPECT_EQ(request("5013, \"t:TEXT\", \"#101\", \"#200\""), "0,99");
+  EXPECT_EQ(request("5011, \"#2\", \"t:TEXT\""), "0,200/2/notes");
+  EXPECT_EQ(request("5003, \"t:TEXT\", \"more\", \"h:m\""), "0,201") << "ids go on after the new one";
+  EXPECT_EQ(doline("define uFirst of this card\ndefine uSecond of this card"), 0);
+  EXPECT_EQ(request("5018, \"this card\", \"&i\""), "0,99,2");
+  EXPECT_EQ(request("5018, \"card 9\", \"&i\""), "1,99,0");
 }
 
 // A project file of an older kind keeps classic externals in its resource file.
