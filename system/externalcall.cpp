@@ -24,6 +24,7 @@
 #include "system/externalstate.h"
 #include "system/nativecall.h"
 #include "system/proctable.h"
+#include "system/xservices.h"
 
 namespace kv {
 
@@ -149,15 +150,7 @@ i16 parametertext(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
     st = expression(path, text, atoms, at, variables, nilhandle, used, &v);
   }
   if (st != 0) return st;
-  st = copyfred(&v);
-  if (st == 0) st = formatfred(&v, fredhand);
-  if (st == 0 && v.text == nilhandle) st = statusnomemory;
-  if (st == 0) {
-    *out = v.text;
-    v.text = nilhandle;
-  }
-  disposfred(&v);
-  return st;
+  return valuetext(&v, out);
 }
 
 // Fills the block's parameters from the atoms after the name (`pos` the first of them). 0 with

@@ -59,6 +59,16 @@ bool parameter(const kv_native* block, i16 index, fred* out) {
   return false;
 }
 
+// What `read` makes of a copy of parameter `index`, or `none` when the index is out of range.
+template <class T, class Read>
+T fromparameter(const kv_native* block, i16 index, T none, Read&& read) {
+  fred v{};
+  if (!parameter(block, index, &v)) return none;
+  T out = read(&v);
+  disposfred(&v);
+  return out;
+}
+
 // The expression evaluated with the block's path and variables.
 i16 evaluate(const u8* expression_, kv_native* block, fred* value) {
   if (expression_ == nullptr) return statusnomemory;
@@ -68,12 +78,13 @@ i16 evaluate(const u8* expression_, kv_native* block, fred* value) {
   return expression(blockpath(block), t.text, t.atoms, 0, blockvariables(block), nilhandle, &used, value);
 }
 
-// The bytes of a handle before its first zero byte, as a new value.
-i16 handlevalue(Handle h, fred* value) {
-  Handle copy = nilhandle;
-  makezerohand(h, &copy);
-  i16 st = handtonewfred(copy, value);
-  DisposeHandle(copy);
+// Evaluates the expression and lets `take` read the value: the evaluation's status.
+template <class Take>
+i16 evaluatewith(const u8* expression_, kv_native* block, Take&& take) {
+  fred v{};
+  i16 st = evaluate(expression_, block, &v);
+  if (st == 0) take(&v);
+  disposfred(&v);
   return st;
 }
 
@@ -369,38 +380,30 @@ i16 PDecodeParam(i16 index, const u8* list, kv_native* block) {
 }
 
 i16 PEvalExpHandle(const u8* expression_, kv_handle* value, kv_native* block) {
-  fred v{};
-  i16 st = evaluate(expression_, block, &v);
-  Handle h = nilhandle;
-  if (st == 0 && value != nullptr && fredtonewh(&v, &h) == 0) *value = h;
-  disposfred(&v);
-  return st;
+  return evaluatewith(expression_, block, [&](fred* v) {
+    Handle h = nilhandle;
+    if (value != nullptr && fredtonewh(v, &h) == 0) *value = h;
+  });
 }
 
 i16 PEvalExpString(const u8* expression_, u8* value, kv_native* block) {
-  fred v{};
-  i16 st = evaluate(expression_, block, &v);
-  if (st == 0 && value != nullptr) fredtostring(&v, value);
-  disposfred(&v);
-  return st;
+  return evaluatewith(expression_, block, [&](fred* v) {
+    if (value != nullptr) fredtostring(v, value);
+  });
 }
 
 i16 PEvalExpDouble(const u8* expression_, double* value, kv_native* block) {
-  fred v{};
-  i16 st = evaluate(expression_, block, &v);
-  double d = 0;
-  if (st == 0 && value != nullptr && fredtodouble(&v, &d) == 0) *value = d;
-  disposfred(&v);
-  return st;
+  return evaluatewith(expression_, block, [&](fred* v) {
+    double d = 0;
+    if (value != nullptr && fredtodouble(v, &d) == 0) *value = d;
+  });
 }
 
 i16 PEvalExpLong(const u8* expression_, i32* value, kv_native* block) {
-  fred v{};
-  i16 st = evaluate(expression_, block, &v);
-  i32 n = 0;
-  if (st == 0 && value != nullptr && fredtolong(&v, &n) == 0) *value = n;
-  disposfred(&v);
-  return st;
+  return evaluatewith(expression_, block, [&](fred* v) {
+    i32 n = 0;
+    if (value != nullptr && fredtolong(v, &n) == 0) *value = n;
+  });
 }
 
 i16 PGetGlobalHandle(const u8* name, kv_handle* value) {
@@ -461,46 +464,39 @@ i16 PSetGlobalLong(const u8* name, i32 value) {
 }
 
 kv_handle PGetParamHandle(i16 index, kv_native* block) {
-  fred v{};
-  Handle h = nilhandle;
-  if (parameter(block, index, &v)) {
-    if (fredtonewh(&v, &h) != 0) h = nilhandle;
-    disposfred(&v);
-  }
+  Handle h = fromparameter<Handle>(block, index, nilhandle, [](fred* v) {
+    Handle text = nilhandle;
+    return fredtonewh(v, &text) == 0 ? text : nilhandle;
+  });
   return h != nilhandle ? h : NewHandle(0);
 }
 
 void PGetParamString(i16 index, u8* value, kv_native* block) {
   if (value == nullptr) return;
   value[0] = 0;
-  fred v{};
-  if (!parameter(block, index, &v)) return;
-  fredtostring(&v, value);
-  disposfred(&v);
+  fromparameter<int>(block, index, 0, [&](fred* v) {
+    fredtostring(v, value);
+    return 0;
+  });
 }
 
 double PGetParamDouble(i16 index, kv_native* block) {
-  fred v{};
-  double d = 0;
-  if (parameter(block, index, &v) && fredtodouble(&v, &d) != 0) d = 0;
-  disposfred(&v);
-  return d;
+  return fromparameter<double>(block, index, 0, [](fred* v) {
+    double d = 0;
+    return fredtodouble(v, &d) == 0 ? d : 0;
+  });
 }
 
 i32 PGetParamLong(i16 index, kv_native* block) {
-  fred v{};
-  i32 n = 0;
-  if (parameter(block, index, &v) && fredtolong(&v, &n) != 0) n = 0;
-  disposfred(&v);
-  return n;
+  return fromparameter<i32>(block, index, 0, [](fred* v) {
+    i32 n = 0;
+    return fredtolong(v, &n) == 0 ? n : 0;
+  });
 }
 
 i32 PGetParamLength(i16 index, kv_native* block) {
-  fred v{};
-  i32 n = 0;
-  if (parameter(block, index, &v) && formatfred(&v, fredhand) == 0) n = i32(getfredsize(&v));
-  disposfred(&v);
-  return n;
+  return fromparameter<i32>(block, index, 0,
+                            [](fred* v) { return formatfred(v, fredhand) == 0 ? i32(getfredsize(v)) : 0; });
 }
 
 i16 PGetFieldHandle(const u8* field, kv_handle* text, kv_native* block) {

@@ -188,11 +188,8 @@ void getglobal() {
 // Request 19: the global set to the text of the handle in in[1] (before its zero byte).
 void setglobal() {
   kv_paramblock& b = block();
-  Handle copy = nilhandle;
-  makezerohand(Handle(b.in[1]), &copy);
   fred v{};
-  i16 st = handtonewfred(copy, &v);
-  DisposeHandle(copy);
+  i16 st = handlevalue(Handle(b.in[1]), &v);
   if (st == 0) st = setglobalvalue(pascalin(0), &v);
   disposfred(&v);
   if (st != 0) b.result = 1;

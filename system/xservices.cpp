@@ -8,6 +8,7 @@
 #include "commands/define.h"
 #include "engine/container.h"
 #include "engine/fred.h"
+#include "engine/scripterror.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
@@ -78,15 +79,6 @@ i16 withobject(Work&& work) {
   return st;
 }
 
-// The value of a handle's text before its first zero byte, as a new script value.
-i16 handlevalue(Handle h, fred* value) {
-  Handle copy = nilhandle;
-  makezerohand(h, &copy);
-  i16 st = handtonewfred(copy, value);
-  DisposeHandle(copy);
-  return st;
-}
-
 // Stores a new handle with the value's text as a handle id where `at` points.
 i16 storevaluehandle(fred* value, u64 at) {
   Handle h = nilhandle;
@@ -104,6 +96,26 @@ bool answeredselector(i32 selector) {
 }
 
 }  // namespace
+
+i16 handlevalue(Handle h, fred* value) {
+  Handle copy = nilhandle;
+  makezerohand(h, &copy);
+  i16 st = handtonewfred(copy, value);
+  DisposeHandle(copy);
+  return st;
+}
+
+i16 valuetext(fred* v, Handle* out) {
+  i16 st = copyfred(v);
+  if (st == 0) st = formatfred(v, fredhand);
+  if (st == 0 && v->text == nilhandle) st = statusnomemory;
+  if (st == 0) {
+    *out = v->text;
+    v->text = nilhandle;
+  }
+  disposfred(v);
+  return st;
+}
 
 i16 objectfromtext(objread* obj) {
   ExternalState& x = xstate();
@@ -232,16 +244,11 @@ i16 readfieldtext(hierpath path, Handle variables, std::string_view reference, H
   if (i16 st = fieldcontainer(path, t.text, t.atoms, 0, variables, &used, &dest)) return st;
   releasefieldcontainer(&dest);
   fred v{};
-  i16 st = sourceobject(path, t.text, t.atoms, 0, variables, &used, &v);
-  if (st == 0) st = copyfred(&v);
-  if (st == 0) st = formatfred(&v, fredhand);
-  if (st == 0 && v.text == nilhandle) st = statusnomemory;
-  if (st == 0) {
-    *out = v.text;
-    v.text = nilhandle;
+  if (i16 st = sourceobject(path, t.text, t.atoms, 0, variables, &used, &v)) {
+    disposfred(&v);
+    return st;
   }
-  disposfred(&v);
-  return st;
+  return valuetext(&v, out);
 }
 
 i16 writefieldtext(hierpath path, Handle variables, std::string_view reference, const u8* bytes, Size n) {
@@ -322,14 +329,7 @@ bool releasereference(const u8* from) {
 void forcetrace() {
   ExternalState& x = xstate();
   x.xcmd.result = 3;
-  std::string who = x.context.type == xclasscommand ? "XCMD " : "XFCN ";
-  if (x.context.atoms != nilhandle && x.context.text != nilhandle &&
-      x.context.name < i32(HandleCount<atom>(x.context.atoms))) {
-    Str255 name;
-    atomtostring(HandleAs<atom>(x.context.atoms)[x.context.name], x.context.text, name);
-    who += pstringview(name);
-  }
-  unsupportedalert(who);
+  unsupportedalert((x.context.type == xclasscommand ? "XCMD " : "XFCN ") + runningmessage());
 }
 
 void unsupportedalert(std::string_view who) {

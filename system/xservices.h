@@ -23,6 +23,12 @@ struct fred;
 // (the low 16 bits).
 enum class objectkey : u8 { name, number, id };
 
+// A new script value of the bytes of a handle before its first zero byte (all of them when it
+// has none): 0, or 37.
+i16 handlevalue(Handle h, fred* value);
+// Ends a value, its text (formatted) left in a new handle: 0, or 37 (nothing left).
+i16 valuetext(fred* v, Handle* out);
+
 // The object named by the length-prefixed text in in[0]: 0, or the reader's error.
 i16 objectfromtext(objread* obj);
 // The object a length-prefixed reference names, read with a path and variables (the block and
@@ -70,8 +76,8 @@ void putread();
 bool holdreference(const objread& obj, u8* into);
 // Releases the descriptor held under the id that starts the bytes: false when none is.
 bool releasereference(const u8* from);
-// The alert of an unsupported request or selector (string list 204): result 3; its Quit
-// button quits.
+// The alert of an unsupported request or selector (string list 204), naming the kind of the
+// external and the message of the innermost handler running: result 3; its Quit button quits.
 void forcetrace();
 // That alert for the caller named by `who` ("XCMD name", "XRTN name").
 void unsupportedalert(std::string_view who);

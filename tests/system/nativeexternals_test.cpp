@@ -90,7 +90,7 @@ TEST_F(NativeTest, RoutinesOnTextsGlobalsAndFields) {
   EXPECT_EQ(cardvalue("card field \"Out\""), "hi");
 }
 
-TEST_F(NativeTest, TheAnswerAndAskDialogs) {
+TEST_F(NativeTest, TheDialogsOfRoutines) {
   queueanswer(Answer{"answer", "OK", {}});
   transcriptclear();
   EXPECT_EQ(nreq("\"answer\", \"Go on?\", \"OK\", \"\", \"No\""), "1");
@@ -100,6 +100,9 @@ TEST_F(NativeTest, TheAnswerAndAskDialogs) {
   setunattendedpolicy(UnattendedPolicy::usedefault);
   EXPECT_EQ(nreq("\"ask\", \"Name?\", \"abc\""), "1,abc") << "the default, read to its length";
   setunattendedpolicy(UnattendedPolicy::fail);
+  queueanswer(Answer{"alert", "Continue", {}});
+  EXPECT_EQ(nreq("\"gaddr\", 7"), "99,-1.0000,99");
+  EXPECT_NE(transcripttext().find("The external XRTN  asked"), std::string::npos) << transcripttext();
 }
 
 TEST_F(NativeTest, HandlersTakeTheEventsOfTheirCodeAndWindow) {
