@@ -19,7 +19,9 @@
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/recordcache.h"
+#include "store/byteorder.h"
 #include "store/records.h"
+#include "system/xresources.h"
 
 namespace kv {
 
@@ -124,10 +126,15 @@ bool format2(Handle sound) {
   return true;
 }
 
-// The recorded sound replaces any 'snd ' resource of that name in the current project. Adding
-// and deleting resource records belongs to the resource records of externals, which are not
-// built yet: the sound cannot be kept.
-bool keeprecording(ConstStringPtr, Handle) { return false; }
+// The recorded sound, in the store's byte order, replaces any 'snd ' resource of that name in the
+// current project. False when it cannot be kept: the old one cannot go (its record is held) or
+// the new one is refused.
+bool keeprecording(ConstStringPtr name, Handle sound) {
+  RegistryId project = mainglobals().current.store;
+  if (project == nilid || endianswapsnd2(sound, tofile) != noErr) return false;
+  if (delres(fourcc("snd "), name, project) != 0) return false;
+  return addres(fourcc("snd "), name, sound, project) != 0;
+}
 
 }  // namespace
 

@@ -20,6 +20,7 @@
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
 #include "store/records.h"
+#include "system/proctable.h"
 
 namespace kv {
 
@@ -177,7 +178,7 @@ i16 playusing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 // Plays a sound of the queue: 0, or the result text that says why not.
 i16 queuesound(Handle sound, ConstStringPtr name, bool playnow) {
   SoundState& s = ss();
-  if (s.channel == nilid && SndNewChannel(&s.channel, sampledSynth, 0, PsndRTcallproc) != noErr) {
+  if (s.channel == nilid && SndNewChannel(&s.channel, sampledSynth, 0, getproc<47>()) != noErr) {
     s.channel = nilid;
     return resultnosound;
   }
@@ -209,7 +210,7 @@ void backgroundsound(Handle sound) {
     DisposeHandle(sound);
     return;
   }
-  if (SndNewChannel(&s.backchannel, sampledSynth, 0, PsndRTbackproc) != noErr) {
+  if (SndNewChannel(&s.backchannel, sampledSynth, 0, getproc<48>()) != noErr) {
     s.backchannel = nilid;
     DisposeHandle(sound);
     return;

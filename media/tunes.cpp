@@ -16,6 +16,7 @@
 #include "platform/sound/tunes.h"
 #include "platform/sound/tunewords.h"
 #include "shell/mainglobals.h"
+#include "system/proctable.h"
 
 namespace kv {
 
@@ -267,7 +268,7 @@ i16 queuetune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   i32 queued = 0;
   TuneGetStatus(q.player, &queued);
   if (queued == 0) {
-    if (i16 r = startentry(q.player, q.table[q.readindex], kQueueFlags, PtuneRTcallproc, q.readindex))
+    if (i16 r = startentry(q.player, q.table[q.readindex], kQueueFlags, getproc<270>(), q.readindex))
       return setresulttext(r);
   }
   resetsoundtimer();
@@ -419,7 +420,7 @@ void checktunes() {
   if (entries > 0 && entries == done) {
     q.count = q.readindex = q.writeindex = 0;
   } else if (q.finished && q.table[q.readindex].header != nilhandle) {
-    startentry(q.player, q.table[q.readindex], kQueueFlags, PtuneRTcallproc, q.readindex);
+    startentry(q.player, q.table[q.readindex], kQueueFlags, getproc<270>(), q.readindex);
   }
   q.finished = false;
 }

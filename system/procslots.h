@@ -15,6 +15,8 @@
 #include "platform/events/eventrecord.h"
 #include "platform/events/handlers.h"
 #include "platform/qd/qdtypes.h"
+#include "platform/sound/channels.h"
+#include "platform/sound/tunes.h"
 #include "platform/text/unicodeconverters.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
@@ -233,6 +235,9 @@ KV_PROCSLOT(345, void (*)(Rect* out));                              // lowgetint
 // --- Platform callbacks -----------------------------------------------------------------
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
 KV_PROCSLOT(13, QDRectProc);                                        // PdrawRTfakeback
+KV_PROCSLOT(47, SndCallBackProc);                                   // PsndRTcallproc
+KV_PROCSLOT(48, SndCallBackProc);                                   // PsndRTbackproc
+KV_PROCSLOT(270, TuneCallBackProc);                                 // PtuneRTcallproc
 KV_PROCSLOT(275, void (*)());                                       // PxcmdRTcallback
 KV_PROCSLOT(285, ColorSearchProcPtr);                               // bwmatchproc
 KV_PROCSLOT(289, WEEraseProcPtr);                                   // _WEDontErase

@@ -15,6 +15,8 @@
 #include "engine/numbers.h"
 #include "engine/pictbuffers.h"
 #include "fields/fieldview.h"
+#include "media/sounds.h"
+#include "media/tunes.h"
 #include "platform/runtime/root.h"
 #include "properties/userprops.h"
 #include "render/carddrawing.h"
@@ -103,8 +105,8 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(42, aecoercion, Psys7RTtargtotext),
     KV_UNBUILT(43, aeidle, Psys7RTidleproc),
     KV_UNBUILT(44, aefilter, Psys7RTeventproc),
-    KV_UNBUILT(47, soundcallback, PsndRTcallproc),
-    KV_UNBUILT(48, soundcallback, PsndRTbackproc),
+    KV_ROUTINE(47, soundcallback, PsndRTcallproc),
+    KV_ROUTINE(48, soundcallback, PsndRTbackproc),
     KV_UNBUILT(56, modalfilter, PcomaRTlistdlog),
     KV_UNBUILT(57, modalfilter, PtransMPpassfilter),
     KV_UNBUILT(58, plain, PtoolsRTfalseproc),
@@ -318,7 +320,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(265, modalfilter, PdialogRTstdialog),
     KV_UNBUILT(266, controlaction, PtoolRTtrackbtn),
     KV_UNBUILT(267, controlcolor, Pfindbehindcolor),
-    KV_UNBUILT(270, plain, PtuneRTcallproc),
+    KV_ROUTINE(270, plain, PtuneRTcallproc),
     KV_UNBUILT(274, timer, spincursor),
     KV_ROUTINE(275, plain, PxcmdRTcallback),
     KV_ROUTINE(277, service, WEGetInfo),

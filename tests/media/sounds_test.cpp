@@ -7,6 +7,7 @@
 #include "media/sounds.h"
 #include "platform/events/events.h"
 #include "platform/files/files.h"
+#include "platform/memory/memory.h"
 #include "platform/sound/audio.h"
 #include "platform/sound/channels.h"
 #include "platform/sound/soundmanager.h"
@@ -15,6 +16,7 @@
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
 #include "store/recordcache.h"
+#include "store/resourcelibrary.h"
 #include "store/starfile.h"
 #include "tests/support/sounds.h"
 #include "tests/support/windows.h"
@@ -56,6 +58,21 @@ class SoundTest : public WindowTest {
   void TearDown() override {
     doline("play stop");
     WindowTest::TearDown();
+  }
+  // The data of the current project's 'snd ' resource, as the store keeps it; its only record of
+  // that name.
+  static std::vector<u8> storedsound(const char* name) {
+    RegistryId store = mainglobals().current.store;
+    Str255 n{};
+    setpstring(n, name);
+    u32 id = 0;
+    if (!locateresource(kSnd, store, n, &id)) return {};
+    Handle rec = nilhandle;
+    if (getvir(store, i32(id), &rec) != 0) return {};
+    Handle data = resourcedata(rec);
+    std::vector<u8> out(deref(data), deref(data) + GetHandleSize(data));
+    putvir(store, i32(id));
+    return out;
   }
   // The loudest sample of each tick from `from` on.
   static std::vector<int> ticks(u32 from, u32 count) {
@@ -187,12 +204,30 @@ TEST_F(SoundTest, RecordingAsksTheInputAndTheDialog) {
             {"record sound \"take\" with best quality x", "", "error 19"}});
   queueanswer(Answer{"record sound", "Cancel", {}});
   cardrows({{"record sound \"take\" at 10,10 with cd", "the result", resulttext(1)}});
-  // Storing a recording needs the resource records of externals.
+  // A recording of 30 ticks over an injected tone, kept as the project's 'snd ' "take".
   injectsoundinput(std::vector<i16>(22050, 8000));
   u32 start = TickCount();
   queueanswer(Answer{"record sound", "30", {30}});
-  cardrows({{"record sound \"take\"", "the result", resulttext(42)}});
+  cardrows({{"record sound \"take\"", "the result", ""}});
   EXPECT_EQ(TickCount() - start, 30u) << "recorded on the clock";
+  std::vector<u8> take = storedsound("take");
+  ASSERT_GE(take.size(), 14u + 64u);
+  EXPECT_EQ(std::vector<u8>(take.begin(), take.begin() + 14),
+            (std::vector<u8>{0, 2, 0, 0, 0, 1, 0x80, 0x50, 0, 0, 0, 0, 0, 0x0E}));
+  const u8* h = take.data() + 14;  // the extended header, big-endian
+  EXPECT_EQ(h[20], extSH);
+  EXPECT_EQ(std::vector<u8>(h + 4, h + 8), (std::vector<u8>{0, 0, 0, 1})) << "one channel";
+  EXPECT_EQ(std::vector<u8>(h + 8, h + 12), (std::vector<u8>{0xAC, 0x44, 0, 0})) << "44,100 Hz";
+  EXPECT_EQ(std::vector<u8>(h + 22, h + 26), (std::vector<u8>{0, 0, 0x56, 0x22})) << "22,050 frames";
+  EXPECT_EQ(std::vector<u8>(h + 48, h + 50), (std::vector<u8>{0, 16})) << "16 bits";
+  EXPECT_EQ(take.size(), 14u + 64u + 2u * 22050u);
+  EXPECT_EQ(std::vector<u8>(h + 64, h + 66), (std::vector<u8>{0x1F, 0x40})) << "the tone's samples";
+  // A second recording replaces the first; the recorded sound plays.
+  queueanswer(Answer{"record sound", "6", {6}});
+  cardrows({{"record sound \"take\"", "the result", ""}});
+  EXPECT_EQ(storedsound("take").size(), 14u + 64u + 2u * 6u * 735u);
+  cardrows({{"play \"take\"", "the result", ""}});
+  EXPECT_EQ(cardvalue("the sound"), "take");
 }
 
 }  // namespace
