@@ -66,9 +66,7 @@ class MainLoopTest : public EventLoopTest {
 TEST_F(MainLoopTest, AClickReachesTheButtonUnderItAndTheCardElsewhere) {
   start();
   drive::click(at(20, 20));
-  settle();
-  EXPECT_EQ(log(), "Go mouseDown,Go mouseUp,");
-  clearlog();
+  EXPECT_EQ(logged(), "Go mouseDown,Go mouseUp,");
   drive::click(at(300, 200));
   settle();
   EXPECT_EQ(log(), "mouseDown,mouseUp,");
@@ -81,8 +79,7 @@ TEST_F(MainLoopTest, AButtonReleasedOutsideHearsMouseRelease) {
   drive::mouseDown(at(20, 20));
   drive::moveTo(at(300, 300));
   drive::mouseUp();
-  settle();
-  EXPECT_EQ(log(), "Go mouseDown,Go mouseRelease,");
+  EXPECT_EQ(logged(), "Go mouseDown,Go mouseRelease,");
 }
 
 // Acceptance: typed keys reach the card as their key messages.
@@ -109,8 +106,7 @@ TEST_F(MainLoopTest, CommandKeysWithoutMenusAreMenuKeys) {
   drive::keychar('q', cmdKey);
   drive::key(kVKReturn, cmdKey);
   drive::key(kVKKeypadEnter, cmdKey);
-  settle();
-  EXPECT_EQ(log(), "menuKey q,returnKey,enterKey,");
+  EXPECT_EQ(logged(), "menuKey q,returnKey,enterKey,");
 }
 
 TEST_F(MainLoopTest, WithoutTheModernLookAControlCharacterWithCommandIsTyped) {
@@ -118,8 +114,7 @@ TEST_F(MainLoopTest, WithoutTheModernLookAControlCharacterWithCommandIsTyped) {
   mainglobals().modernLook = 0;
   drive::key(kVKReturn, cmdKey);  // return is a control character: typed, not a menu key
   drive::keychar('w', cmdKey);
-  settle();
-  EXPECT_EQ(log(), "returnKey,menuKey w,");
+  EXPECT_EQ(logged(), "returnKey,menuKey w,");
 }
 
 TEST_F(MainLoopTest, ACommandKeyInPlugInModeIsDropped) {
@@ -129,8 +124,7 @@ TEST_F(MainLoopTest, ACommandKeyInPlugInModeIsDropped) {
   putwind(d.window, d);
   drive::keychar('q', cmdKey);
   drive::keychar('b');
-  settle();
-  EXPECT_EQ(log(), "keyStroke b,");
+  EXPECT_EQ(logged(), "keyStroke b,");
 }
 
 // Acceptance: "idle" goes to the current card at most once every idleTicks ticks.
@@ -258,8 +252,7 @@ TEST_F(MainLoopTest, VolumeMessagesCarryTheVolumesName) {
   start();
   drive::volumeChange(7, true, "Backup Disk");
   drive::volumeChange(7, false);
-  settle();
-  EXPECT_EQ(log(), "volumeMount Backup Disk,volumeUnmount Backup Disk,");
+  EXPECT_EQ(logged(), "volumeMount Backup Disk,volumeUnmount Backup Disk,");
 }
 
 TEST_F(MainLoopTest, AnUnmountWithNoWindowCurrentSendsNothing) {
@@ -295,8 +288,7 @@ TEST_F(MainLoopTest, TheInternalQueueComesFirst) {
   disk.message = kDiskMounted;
   disk.modifiers = 5;
   PostEventToInternalQueue(disk);
-  settle();
-  EXPECT_EQ(log(), "volumeMount Five,keyStroke k,");
+  EXPECT_EQ(logged(), "volumeMount Five,keyStroke k,");
 }
 
 // Acceptance: window parts: the title bar drags, the grow box resizes, the zoom box zooms, each
@@ -325,9 +317,7 @@ TEST_F(MainLoopTest, WindowPartsSendTheirMessages) {
 
   clearlog();
   drive::click(centre(region(w, kWindowZoomBoxRgn)));
-  settle();
-  EXPECT_EQ(withoutupdates(log()), "zoomWindow zoomout,");
-  clearlog();
+  EXPECT_EQ(withoutupdates(logged()), "zoomWindow zoomout,");
   drive::click(centre(region(w, kWindowZoomBoxRgn)));
   settle();
   EXPECT_EQ(withoutupdates(log()), "zoomWindow zoomin,");
@@ -336,8 +326,7 @@ TEST_F(MainLoopTest, WindowPartsSendTheirMessages) {
 
   clearlog();
   drive::click(centre(menubarrect()));
-  settle();
-  EXPECT_EQ(log(), "menuBarClick,");
+  EXPECT_EQ(logged(), "menuBarClick,");
 }
 
 TEST_F(MainLoopTest, AZoomWindowHandlerThatExitsToTheTopKeepsTheSize) {
@@ -386,8 +375,7 @@ TEST_F(MainLoopTest, UpdatesSendUpdateWindowInFrontOnly) {
   settle();
   clearlog();
   InvalWindowRect(w, &r);
-  settle();
-  EXPECT_EQ(log(), "");
+  EXPECT_EQ(logged(), "");
 }
 
 TEST_F(MainLoopTest, AutoKeysRepeatButCommandAutoKeysAreDropped) {
@@ -405,9 +393,7 @@ TEST_F(MainLoopTest, AutoKeysRepeatButCommandAutoKeysAreDropped) {
   autokey('a', 0);
   autokey('b', cmdKey);
   autokey(13, cmdKey);  // a control character: dropped with the modern look as well
-  settle();
-  EXPECT_EQ(log(), "keyStroke a,");
-  clearlog();
+  EXPECT_EQ(logged(), "keyStroke a,");
   mainglobals().modernLook = 0;
   autokey('b', cmdKey);
   autokey(13, cmdKey);
@@ -509,8 +495,7 @@ TEST_F(MainLoopTest, HandlersThatLeaveTheirCardWhileTheirMessageIsDispatched) {
   EXPECT_EQ(recordholds(), holds);
   clearlog();
   drive::click(at(300, 200));
-  settle();
-  EXPECT_EQ(log(), "three mouseUp,");
+  EXPECT_EQ(logged(), "three mouseUp,");
 }
 
 class SelectTest : public EventLoopTest {
@@ -556,8 +541,7 @@ TEST_F(SelectTest, AnotherWindowOfTheSameProjectIsOnlySelectWindow) {
   settle();
   clearlog();
   drive::click(Point{200, 150});
-  settle();
-  EXPECT_EQ(log(), "selectWindow,");
+  EXPECT_EQ(logged(), "selectWindow,");
 }
 
 TEST_F(SelectTest, TheFirstNullEventOnlyRecordsTheTopWindow) {

@@ -105,14 +105,10 @@ TEST_F(MenuBarTest, AClickInTheMenuBarChoosingAnItemSendsMenuBarClickThenItemSel
   ASSERT_EQ(run("insert menu \"File\"\ninsert menu \"Edit\""), 0);
   EXPECT_EQ(titles(), "File,Edit");
   drive::chooseMenuItem(1, 1);
-  settle();
-  EXPECT_EQ(log(), "menuBarClick,New itemSelect,");
-  clearlog();
+  EXPECT_EQ(logged(), "menuBarClick,New itemSelect,");
   // An item without a script passes the message to its menu.
   drive::chooseMenuItem(1, 2);
-  settle();
-  EXPECT_EQ(log(), "menuBarClick,File itemSelect,");
-  clearlog();
+  EXPECT_EQ(logged(), "menuBarClick,File itemSelect,");
   // Sticky: a click on the title, then a click on the item.
   drive::click(Point{5, i16(menutitlerect(2).left + 5)});
   drive::click(Point{i16((menuitemrect(2, 1).top + menuitemrect(2, 1).bottom) / 2), i16(menuitemrect(2, 1).left + 20)});
@@ -143,9 +139,7 @@ TEST_F(MenuBarTest, ACommandKeyReachesItsItemOrBecomesAMenuKey) {
   drive::keychar('z', cmdKey);
   drive::keychar('C', cmdKey | shiftKey);  // the item wants shift: MenuKey does not know it
   drive::keychar('k', cmdKey);
-  settle();
-  EXPECT_EQ(log(), "New itemSelect,Undo itemSelect,menuKey C,menuKey k,");
-  clearlog();
+  EXPECT_EQ(logged(), "New itemSelect,Undo itemSelect,menuKey C,menuKey k,");
   mainglobals().modernLook = 1;
   drive::keychar('C', cmdKey | shiftKey);
   drive::keychar('c', cmdKey);
@@ -382,9 +376,7 @@ TEST_F(MenuBarTest, TheHelpMenuTakesTheProjectsItems) {
   buildmenubar();
   EXPECT_EQ(items(help), "Guide,About") << "rebuilding leaves the items once";
   drive::chooseMenuItem(kHMHelpMenuID, 2);
-  settle();
-  EXPECT_EQ(log(), "menuBarClick,About itemSelect,");
-  clearlog();
+  EXPECT_EQ(logged(), "menuBarClick,About itemSelect,");
   drive::keychar('g', cmdKey);
   settle();
   EXPECT_EQ(log(), "Guide itemSelect,") << "the Help items' keys are looked up by the program";

@@ -65,6 +65,10 @@ void ReferenceTest::SetUp() {
 }
 
 void ReferenceTest::TearDown() {
+  // Whatever a test read it gave back: the open projects hold what they held after openmain.
+  if (checkholds_ && !HasFatalFailure()) {
+    EXPECT_EQ(holds(), baseline_) << "a reference kept a record held";
+  }
   dumphier(path_);
   WindowTest::TearDown();
 }
@@ -102,6 +106,7 @@ void ReferenceTest::openmain() {
   built_ = true;
   ASSERT_EQ(open("p.kv45"), 0);
   baseline_ = holds();
+  checkholds_ = true;
 }
 
 void ReferenceTest::buildmain(const testproject::Project& p) {
@@ -119,7 +124,10 @@ void ReferenceTest::buildother() {
   build(p, "other.kv45");
 }
 
-void ReferenceTest::closeall() { closeallwindows(); }
+void ReferenceTest::closeall() {
+  closeallwindows();
+  checkholds_ = false;
+}
 
 std::string ReferenceTest::path(std::string_view name) { return home->path() + "/" + std::string(name); }
 

@@ -28,7 +28,8 @@ class ReferenceTest : public WindowTest {
 
   static testproject::Project mainproject();
   // Builds (unless buildmain built another) and opens window 1 of the main project; records the
-  // holds as the baseline.
+  // holds as the baseline, which the open projects must hold again at the end of the test
+  // (unless it closed every window).
   void openmain();
   void buildmain(const testproject::Project& p);
   // A second project "other.kv45": one window, cards Alpha and Beta on one background whose
@@ -78,6 +79,7 @@ class ReferenceTest : public WindowTest {
   std::vector<hier> path_;
   u64 baseline_ = 0;
   bool built_ = false;
+  bool checkholds_ = false;
 };
 
 }  // namespace kv

@@ -39,6 +39,13 @@ class EventLoopTest : public WindowTest {
   // The global `log` (empty when nothing logged), and emptying it.
   std::string log();
   void clearlog();
+  // Runs the loop until it settles; the log of what it sent, then emptied.
+  std::string logged() {
+    settle();
+    std::string s = log();
+    clearlog();
+    return s;
+  }
   i32 idles();
 
   std::vector<int> exits;  // statuses the process would have ended with
