@@ -84,6 +84,13 @@ TEST_F(InterpreterTest, Switch) {
   EXPECT_EQ(fn("put 5 into x\nswitch\ncase x < 3\nreturn \"small\"\ncase x < 10\nreturn \"medium\"\nend switch\n"
                "return \"large\""),
             "medium");
+  // A try inside a case, and a switch inside a case, end where their own ends are.
+  EXPECT_EQ(fn("switch 1\ncase 1\ntry\nthrow 3\ncatch e\nput e into s\nend try\ncase 2\nput 9 after s\nend switch\n"
+               "return s"),
+            "39");
+  EXPECT_EQ(fn("switch 1\ncase 1\nswitch 2\ncase 2\nput 2 into s\nexit switch\nend switch\nput 1 after s\ncase 3\n"
+               "put 3 after s\nend switch\nreturn s"),
+            "213");
   // exit switch from inside an if inside the switch.
   EXPECT_EQ(fn("put empty into s\nswitch 2\ncase 2\nif true then\nexit switch\nend if\nput 9 into s\nend switch\n"
                "return s & \"out\""),

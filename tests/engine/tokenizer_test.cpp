@@ -233,58 +233,6 @@ TEST_F(TokenizerTest, HandlerBytesAreNeverCleared) {
   EXPECT_TRUE(flag(2130));
 }
 
-TEST_F(TokenizerTest, TryInsideSwitchLinksItsPartners) {
-  std::vector<atom> a = tokens(
-      "switch x\r"
-      "case 1\r"
-      "  try\r"
-      "    put 1\r"
-      "  catch e\r"
-      "    put 2\r"
-      "  end try\r"
-      "case 2\r"
-      "  put 3\r"
-      "end switch");
-  i32 sw = find(a, tokSwitch), case1 = find(a, tokCase), case2 = find(a, tokCase, 1);
-  i32 tr = find(a, tokTry), ca = find(a, tokCatch);
-  i32 endtry = find(a, tokEnd), endswitch = find(a, tokEnd, 1);
-  ASSERT_TRUE(sw >= 0 && case1 >= 0 && case2 >= 0 && tr >= 0 && ca >= 0 && endtry >= 0 && endswitch >= 0);
-  EXPECT_EQ(a[size_t(tr)].link, ca) << "try links to its catch";
-  EXPECT_EQ(a[size_t(ca)].link, endtry) << "catch links to the end of end try";
-  EXPECT_EQ(a[size_t(sw)].link, case1);
-  EXPECT_EQ(a[size_t(case1)].link, case2);
-  EXPECT_EQ(a[size_t(case2)].link, endswitch) << "the last case links to the end of end switch";
-  EXPECT_EQ(a[size_t(endtry + 1)].link, -1) << "the try after end is no member";
-  EXPECT_EQ(a[size_t(endswitch + 1)].link, -1);
-}
-
-TEST_F(TokenizerTest, NestedStructuresCloseOneAtATime) {
-  std::vector<atom> a = tokens(
-      "try\r try\r catch\r end try\rcatch\rend try\r"
-      "switch\rcase 1\r switch\r case 2\r end switch\rcase 3\rend switch");
-  i32 outertry = find(a, tokTry, 0), innertry = find(a, tokTry, 1);
-  i32 innercatch = find(a, tokCatch, 0), outercatch = find(a, tokCatch, 1);
-  i32 end0 = find(a, tokEnd, 0), end1 = find(a, tokEnd, 1);
-  EXPECT_EQ(a[size_t(innertry)].link, innercatch);
-  EXPECT_EQ(a[size_t(innercatch)].link, end0);
-  EXPECT_EQ(a[size_t(outertry)].link, outercatch);
-  EXPECT_EQ(a[size_t(outercatch)].link, end1);
-
-  i32 outersw = find(a, tokSwitch, 0), innersw = find(a, tokSwitch, 1);
-  i32 c1 = find(a, tokCase, 0), c2 = find(a, tokCase, 1), c3 = find(a, tokCase, 2);
-  i32 end2 = find(a, tokEnd, 2), end3 = find(a, tokEnd, 3);
-  ASSERT_EQ(a[size_t(innersw - 1)].token, tokEndOfLine);
-  EXPECT_EQ(a[size_t(innersw)].link, c2);
-  EXPECT_EQ(a[size_t(c2)].link, end2);
-  EXPECT_EQ(a[size_t(outersw)].link, c1);
-  EXPECT_EQ(a[size_t(c1)].link, c3);
-  EXPECT_EQ(a[size_t(c3)].link, end3);
-
-  // `exit switch` and `exit try` do not open a chain.
-  a = tokens("switch\rcase 1\rexit switch\rend switch");
-  EXPECT_EQ(a[size_t(find(a, tokCase))].link, find(a, tokEnd));
-}
-
 TEST_F(TokenizerTest, OpenChainsAtTheEndOfText) {
   std::vector<atom> a = tokens("switch x\rcase 1\rcase 2\r");
   i32 sw = find(a, tokSwitch), c1 = find(a, tokCase), c2 = find(a, tokCase, 1);
@@ -296,27 +244,8 @@ TEST_F(TokenizerTest, OpenChainsAtTheEndOfText) {
   EXPECT_EQ(tokenlist("end try"), (V{10008, 10022, 0, 1})) << "end try with nothing open";
 }
 
-TEST_F(TokenizerTest, TheAtomArrayGrowsInStepsOf400) {
-  auto growths = [](int words) {
-    std::string s;
-    for (int i = 0; i < words; ++i) s += "x ";
-    Handle text = texthandle(s);
-    appendstop(text);
-    Handle atoms = NewHandle(0);
-    std::size_t before = memoryfigures().allocations;
-    EXPECT_EQ(atomize(text, atoms, nullptr), 0);
-    std::size_t after = memoryfigures().allocations;
-    EXPECT_EQ(HandleCount<atom>(atoms), words + 2) << "shrunk to the atoms written";
-    DisposeHandle(atoms);
-    DisposeHandle(text);
-    return after - before;
-  };
-  EXPECT_EQ(growths(398), 1u) << "400 atoms fit the first step";
-  EXPECT_EQ(growths(399), 2u);
-  EXPECT_EQ(growths(798), 2u);
-  EXPECT_EQ(growths(1198), 3u);
-
-  // A failed step leaves the atoms written so far, a whole number of steps.
+TEST_F(TokenizerTest, AFailedGrowthOfTheAtomsLeavesWholeSteps) {
+  // A failed step (of 400 atoms) leaves the atoms written so far, a whole number of steps.
   std::string s;
   for (int i = 0; i < 1000; ++i) s += "x ";
   Handle text = texthandle(s);

@@ -172,5 +172,18 @@ TEST_F(SetterTest, TabSizeReachesTheRecordsOfTextFields) {
   for (const auto& [list, index] : fields) releaselivefield(HandleAs<spot>(list)[index]);
 }
 
+// Switches whose setting acts at once (menus rebuilt, windows redrawn, the open field closed)
+// keep their new state, either way.
+TEST_F(SetterTest, SwitchesThatActAtOnceKeepTheirState) {
+  for (std::string_view name : {"allowInlineInput", "allowInterrupts", "allowModal", "wysiwygFontMenu",
+                                "allowMouseMessages", "idleControls", "quartzPicts", "showGroups"}) {
+    std::string of = "the " + std::string(name);
+    setrows({{"set " + of + " to true", of, "true"}, {"set " + of + " to false", of, "false"}});
+  }
+  setrows({{"", "the dragFlavors", ""}, {"", "the language", "English"}, {"", "the quartzText", "false"},
+           {"", "the recogPhrases", ""}, {"", "the dockMenu", ""}, {"", "the foreground", "true"},
+           {"set the fgScriptTime to 7", "the fgScriptTime", "7"}});
+}
+
 }  // namespace
 }  // namespace kv

@@ -97,15 +97,6 @@ TEST_F(FieldTextTest, RunsTextAndTailLieWhereTheCountSays) {
   EXPECT_EQ(std::memcmp(&back, &tail, sizeof tail), 0);
 }
 
-TEST_F(FieldTextTest, TailColourWordUnpacksToTenBitsTimes64) {
-  OwnedHandle h(storedtext("x", {}, fieldtail{0, -1, 0, 12, 0, 0x3FFFFFFF}));
-  u16 r = 0, g = 0, b = 0;
-  unpackreserve(u32(fieldtextail(deref(h), GetHandleSize(h)).color), &r, &g, &b);
-  EXPECT_EQ(r, 65472);
-  EXPECT_EQ(g, 65472);
-  EXPECT_EQ(b, 65472);
-}
-
 // The text length is size - (2 + 20n) - 14: a count or size that makes it negative gives no text
 // and the default tail, never bytes from outside the block.
 TEST_F(FieldTextTest, ATextWhoseLengthsRunPastItsEndReadsAsEmpty) {
