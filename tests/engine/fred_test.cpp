@@ -106,6 +106,7 @@ TEST_F(FredTest, CoordinateTexts) {
   std::string want = "-32768";
   for (int i = 1; i < 8; ++i) want += ",-32768";
   EXPECT_EQ(text(v), want) << "longer than a short text";
+  disposfred(&v);  // a new value is written over the slot, so the long text goes first
   EXPECT_EQ(doubloctonewfred(1.5, -2, &v), 0);
   EXPECT_EQ(text(v), "1.5,-2");
 }
@@ -354,6 +355,7 @@ TEST_F(FredTest, PlatformTexts) {
   EXPECT_EQ(getfredsize(&v), 0);
   ASSERT_EQ(CFStringtonewfred(std::string(40, 'u'), &v), 0);
   EXPECT_EQ(text(v), std::string(40, 'u'));
+  disposfred(&v);
   ASSERT_EQ(phrasestonewfred(&v), 0);
   EXPECT_EQ(getfredsize(&v), 0);
 }
