@@ -54,7 +54,9 @@ bool isprep(u16 t) { return t == prepinto || t == prepafter || t == prepbefore; 
 i16 operand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool put, i32* used,
             fred* value) {
   const atomview view(atoms);
-  if (put ? isprep(view.tok(at + 3)) || view.lineends(at + 3) : view.lineends(at + 3)) {
+  u16 first = view.tok(at);
+  if ((first == tokNumber || first == tokVariable) &&
+      (put ? isprep(view.tok(at + 3)) || view.lineends(at + 3) : view.lineends(at + 3))) {
     i16 st = miniexpression(path, text, atoms, at, variables, nilhandle, used, value);
     if (st != 1) return st;
   }

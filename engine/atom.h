@@ -15,6 +15,10 @@ enum : u8 {
   numnotnumber = 2,  // the evaluator found the literal's text to be no number
   numhandlerend = 3,  // on a handler-name atom that is no number literal: value[0] holds the
                       // atom index of the handler's `end`, found once by the sender
+  numvariable = 4,    // on a variable atom: value[0] holds the variable list it was last found
+                      // in, value[1] that list's handle serial, reserved[] the entry's index
+  numlineafter = 5,   // on the command atom that starts a statement: value[0] holds the first
+                      // atom of the line after it
 };
 
 struct atom {
@@ -28,7 +32,7 @@ struct atom {
   Handle literal;  // length-prefixed literal text made by the evaluator; none when written
   u32 value[2];    // the evaluator's value cache (a number literal's double); 0 when written
   u8 numstate;     // numnotcached .. numhandlerend
-  u8 reserved[3];  // 0
+  u8 reserved[3];  // 0 when written (a variable atom's entry index: numvariable)
 };
 static_assert(sizeof(atom) == 28);
 static_assert(std::is_trivially_copyable_v<atom>);

@@ -60,6 +60,7 @@ class blockrunner {
   atom& at(i32 i) const { return HandleAs<atom>(atoms_)[i]; }
   i32 count() const { return i32(HandleCount<atom>(atoms_)); }
   i32 nextline(i32 i) const;
+  i32 lineafter(i32 s) const;
   bool lineends(i32 i) const;
   bool ishandlername(i32 i) const;
   i16 post(i16 st, i32 atom) const;

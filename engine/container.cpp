@@ -121,6 +121,43 @@ i16 delimitedtext(u32 lines, u32 items, fred* value, Size vsize, Handle* out) {
 
 }  // namespace
 
+namespace {
+
+// A container that a word does not start: resolved here, or (with *variable set) left to the
+// variable lookup, the record cleared.
+[[gnu::noinline]] i16 otherdestination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables,
+                                       Handle locals, i32* count, chunkpart* dest, i16 create, i16 allowliteral,
+                                       u16 t, bool* variable) {
+  *variable = false;
+  *dest = chunkpart{};
+  dest->value.cls = freddisposed;
+  u16 next = tokenat(atoms, at + 1);
+  if (t >= firstconstant && t <= lastconstant) return statuscantput;
+  bool ordinal = t >= firstordinal && t <= lastordinal;
+  if (startschunk(atoms, at))
+    return destchunk(context, text, atoms, at, variables, locals, count, dest, create, allowliteral);
+  if (isfieldcont(atoms, at) || (ordinal && isfieldcont(atoms, at + 1)) || t == tokMe)
+    return fieldcontainer(context, text, atoms, at, variables, count, dest);
+  if (t == tokMessage) return messagecontainer(next == tokBox || next == tokWindow ? 2 : 1, count, dest);
+  if (t == tokThe && next == tokMessage) {
+    u16 after = tokenat(atoms, at + 2);
+    return messagecontainer(after == tokBox || after == tokWindow ? 3 : 2, count, dest);
+  }
+  if (t == tokSelection || (t == tokThe && next == tokSelection)) {
+    if (mainglobals().openfield < 0) return statusnoselection;
+    return statusnoobject;
+  }
+  if (t == tokTarget || (t == tokThe && next == tokTarget)) {
+    i16 st = targetcontainer(context, dest);
+    if (st == 0) *count = t == tokThe ? 2 : 1;
+    return st;
+  }
+  *variable = true;
+  return 0;
+}
+
+}  // namespace
+
 i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 chunkpart* dest, i16 create, i16 allowliteral) {
   *count = 0;
@@ -137,29 +174,10 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
     dest->value.cls = freddisposed;
     dest->value.text = dest->value.link = nilhandle;
   } else {
-    *dest = chunkpart{};
-    dest->value.cls = freddisposed;
-    u16 next = tokenat(atoms, at + 1);
-    if (t >= firstconstant && t <= lastconstant) return statuscantput;
-    bool ordinal = t >= firstordinal && t <= lastordinal;
-    if (startschunk(atoms, at))
-      return destchunk(context, text, atoms, at, variables, locals, count, dest, create, allowliteral);
-    if (isfieldcont(atoms, at) || (ordinal && isfieldcont(atoms, at + 1)) || t == tokMe)
-      return fieldcontainer(context, text, atoms, at, variables, count, dest);
-    if (t == tokMessage) return messagecontainer(next == tokBox || next == tokWindow ? 2 : 1, count, dest);
-    if (t == tokThe && next == tokMessage) {
-      u16 after = tokenat(atoms, at + 2);
-      return messagecontainer(after == tokBox || after == tokWindow ? 3 : 2, count, dest);
-    }
-    if (t == tokSelection || (t == tokThe && next == tokSelection)) {
-      if (mainglobals().openfield < 0) return statusnoselection;
-      return statusnoobject;
-    }
-    if (t == tokTarget || (t == tokThe && next == tokTarget)) {
-      i16 st = targetcontainer(context, dest);
-      if (st == 0) *count = t == tokThe ? 2 : 1;
-      return st;
-    }
+    bool variable = false;
+    i16 st = otherdestination(context, text, atoms, at, variables, locals, count, dest, create, allowliteral, t,
+                              &variable);
+    if (!variable) return st;
   }
   varentry e;
   if (t == tokString) {
@@ -222,14 +240,11 @@ void releasecontainer(chunkpart* dest) {
     disposfred(&dest->value);
 }
 
-i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
+namespace {
+
+// pututil into a range of a container's text (everything but a whole variable's value).
+[[gnu::noinline]] i16 puttext(chunkpart* dest, fred* value, u16 preposition) {
   fred& cont = dest->value;
-  if (dest->kind == containervariable && preposition == prepinto && dest->chunkgiven == 0) {
-    i16 st = fredtofred(value, &cont);
-    disposfred(value);
-    disposfred(&cont);
-    return st;
-  }
   // The written text, after the delimiters a chunk beyond the text's end needs.
   Size vsize = getfredsize(value);
   if (dest->addlines + u64(dest->additems) > 0) {
@@ -279,7 +294,12 @@ i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
     // of its own) stay where they are.
     const u8* bytes = vsize > 0 ? fredaddr(value) : reinterpret_cast<const u8*>("");
     if (value->type == fredhand && value->text == cont.text) st = statusnomemory;
-    if (st == 0) {
+    if (st == 0 && vsize > 0 && start == end && end == u32(csize)) {
+      // Text added at the end (`after` a whole container): the handle grows and takes it.
+      SetHandleSize(cont.text, csize + vsize);
+      if (MemError() != noErr) st = statusnomemory;
+      else std::memcpy(deref(cont.text) + csize, bytes, size_t(vsize));
+    } else if (st == 0) {
       Munger(cont.text, i32(start), nullptr, i32(end - start), bytes, i32(vsize));
       if (MemError() != noErr) st = statusnomemory;
     }
@@ -289,6 +309,19 @@ i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
   disposfred(&cont);
   if (st == 0 && dest->kind == containermessage) st = putmessage();
   return st;
+}
+
+}  // namespace
+
+i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
+  if (dest->kind == containervariable && preposition == prepinto && dest->chunkgiven == 0) {
+    fred& cont = dest->value;
+    i16 st = fredtofred(value, &cont);
+    disposfred(value);
+    disposfred(&cont);
+    return st;
+  }
+  return puttext(dest, value, preposition);
 }
 
 }  // namespace kv

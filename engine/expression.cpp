@@ -284,11 +284,10 @@ i16 theform(const evalargs& e, i32 at, i32* count, operand* out) {
   return unknownword;
 }
 
-i16 factorx(const evalargs& e, i32 at, i32* count, operand* out) {
+// One operand whose first two tokens are known.
+i16 factorat(const evalargs& e, i32 at, u16 t, u16 next, i32* count, operand* out) {
   *count = 0;
   out->hasnum = false;
-  u16 t = e.tok(at);
-  u16 next = e.tok(at + 1);
   switch (t) {
     case tokEndOfLine:
     case tokEndOfScript: return statusempty;
@@ -339,6 +338,11 @@ i16 factorx(const evalargs& e, i32 at, i32* count, operand* out) {
   i16 st = namedvariable(e, at, &out->value);
   if (st == 0) *count = 1;
   return st;
+}
+
+i16 factorx(const evalargs& e, i32 at, i32* count, operand* out) {
+  const atomview view(e.atoms);
+  return factorat(e, at, view.tok(at), view.tok(at + 1), count, out);
 }
 
 // Releases the operand entries of one expression call and gives the table back.
@@ -430,11 +434,24 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   EvalState& es = evalstate();
   if (es.depth > tablesize - 2) return statuscomplex;
   evalargs e{context, text, atoms, variables, locals};
-  if (e.tok(at) == tokEndOfLine || e.tok(at) == tokEndOfScript) return statusempty;
+  const atomview view(atoms);
+  u16 t = view.tok(at);
+  if (t == tokEndOfLine || t == tokEndOfScript) return statusempty;
+  u16 next = view.tok(at + 1);
+  if (t == tokString && !isoperator(next)) {
+    // A quoted literal on its own (a common operand): its value, as the operand reader below
+    // would give it.
+    fred literal;
+    i16 st = quotedliteral(e, at, &literal);
+    if (st != 0) return st;
+    *value = literal;
+    *count = 1;
+    return 0;
+  }
 
   operand first;
   i32 used = 0;
-  i16 st = factorx(e, at, &used, &first);
+  i16 st = factorat(e, at, t, next, &used, &first);
   if (st == unknownword) {
     // The whole expression is the unknown word itself, whatever follows.
     st = atomtonewfred(e.at(at), text, value);

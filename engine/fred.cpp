@@ -173,8 +173,7 @@ void killfred(Handle h) {
   DisposeHandle(h);
 }
 
-i16 copyfred(fred* v) {
-  if (v->cls == fredtemp) return 0;
+i16 copyfredwith(fred* v) {
   i16 st = 0;
   if (v->text != nilhandle) {
     Handle dup = nilhandle;

@@ -69,7 +69,8 @@ inline void disposfred(fred* v) {
 // Releases a value kept in a handle of its own: its text handle, then the handle.
 void killfred(Handle h);
 // Turns a value of another class into an owned temporary with its own copy of the text.
-i16 copyfred(fred* v);
+i16 copyfredwith(fred* v);
+inline i16 copyfred(fred* v) { return v->cls == fredtemp ? i16(0) : copyfredwith(v); }
 // Assigns src to dst; dst keeps its class and link.
 i16 fredtofred(const fred* src, fred* dst);
 

@@ -171,9 +171,31 @@ i16 blockrunner::run(i32 first, i32 end) {
   }
 }
 
+// The first atom of the line after the command statement at s. A command's atom keeps it once
+// found: the atoms of a script never change.
+i32 blockrunner::lineafter(i32 s) const {
+  atom& a = at(s);
+  if (a.numstate == numlineafter) return i32(a.value[0]);
+  i32 next = nextline(s);
+  if (a.token >= firstcommand && a.token <= lastcommand && a.numstate == numnotcached) {
+    a.value[0] = u32(next);
+    a.numstate = numlineafter;
+  }
+  return next;
+}
+
 // One statement at *pc, whose first token is t; on 0, *pc is where the next one starts.
 i16 blockrunner::step(u16 t, i32 first, i32 end, i32* pc) {
   i32 s = *pc;
+  // Only language words, `return`, `globals`, `accept`, `ignore` and `refuse` start a
+  // statement done here: any other goes to sendmes at once.
+  bool here = (t >= tokCase && t <= tokThen) || t == tokReturnWord || t == tokGlobals || t == tokAccept ||
+              t == tokIgnore || t == tokRefuse;
+  if (!here) {
+    i16 st = sendmes(entry_, text_, atoms_, s, vars_, nullptr, sendmeslevel);
+    if (st == 0) *pc = lineafter(s);
+    return st;
+  }
   switch (t) {
     case tokReturnWord: return doreturn(s);
     case tokGlobal: return doglobal(s, pc);
@@ -204,7 +226,7 @@ i16 blockrunner::step(u16 t, i32 first, i32 end, i32* pc) {
     default: break;
   }
   i16 st = sendmes(entry_, text_, atoms_, s, vars_, nullptr, sendmeslevel);
-  if (st == 0) *pc = nextline(s);
+  if (st == 0) *pc = lineafter(s);
   return st;
 }
 
@@ -269,10 +291,11 @@ i16 blockrunner::dodrop(i32 s, i32* pc) {
 }
 
 i16 blockrunner::doend(i32 s, i32* pc) {
-  u16 what = tok(s + 1);
+  const atomview view(atoms_);
+  u16 what = view.tok(s + 1);
   MainGlobals& g = mainglobals();
   if (what != tokTry && what != tokRepeat && what != tokSwitch) return 29;
-  if (!lineends(s + 2)) return 19;
+  if (!view.lineends(s + 2)) return 19;
   if (what == tokTry) {
     if (g.trydepth > 0) --g.trydepth;
     *pc = nextline(s);

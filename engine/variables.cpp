@@ -81,14 +81,31 @@ u32 charskey(atomchars name) {
   return keyof(s);
 }
 
-// The entry the atom names in the list (the first with the atom's key and its name), where it
-// lies (valid until the next allocation), or null. A marked atom carries its key, so its
-// characters are read only for an entry with that key. Run for every variable a statement
-// reads or writes.
-const varentry* findatom(const atom* a, Handle text, Handle list) {
-  Size bytes = 0;
-  const auto* entries = reinterpret_cast<const varentry*>(list == nilhandle ? nullptr : derefsize(list, &bytes));
-  const Size count = bytes / Size(sizeof(varentry));
+// Where a marked atom remembers the entry it was last found at: the list, the list's serial
+// and the entry's index. A list only ever grows at its end, and apart from the parameters
+// (bound before the handler reads any variable, and never remembered) no two of its entries
+// share a name; so the same list, the same handle and not a later one with its id, still has
+// that entry where it was, and it is still the first with the name.
+constexpr u32 kRememberedIndexes = 1u << 24;
+
+u32 rememberedindex(const atom* a) {
+  return u32(a->reserved[0]) | u32(a->reserved[1]) << 8 | u32(a->reserved[2]) << 16;
+}
+
+void remember(atom* a, Handle list, Size index) {
+  if (a->token != tokVariable || u32(index) >= kRememberedIndexes) return;
+  if (a->numstate != numnotcached && a->numstate != numvariable) return;
+  a->numstate = numvariable;
+  a->value[0] = list;
+  a->value[1] = HandleSerial(list);
+  a->reserved[0] = u8(index);
+  a->reserved[1] = u8(index >> 8);
+  a->reserved[2] = u8(index >> 16);
+}
+
+// findatom's search of the list's entries. A marked atom carries its key, so its characters
+// are read only for an entry with that key.
+[[gnu::noinline]] const varentry* searchatom(atom* a, Handle text, Handle list, const varentry* entries, Size count) {
   atomchars name{};
   bool named = false;
   u32 key = 0;
@@ -105,9 +122,27 @@ const varentry* findatom(const atom* a, Handle text, Handle list) {
       name = atomname(*a, text);
       named = true;
     }
-    if (samename(entries[i].name, name.bytes, name.length)) return &entries[i];
+    if (samename(entries[i].name, name.bytes, name.length)) {
+      if (entries[i].state < 0) remember(a, list, i);
+      return &entries[i];
+    }
   }
   return nullptr;
+}
+
+// The entry the atom names in the list (the first with the atom's key and its name), where it
+// lies (valid until the next allocation), or null: where the atom remembers finding it, else
+// searched for (and remembered). Run for every variable a statement reads or writes.
+inline const varentry* findatom(atom* a, Handle text, Handle list) {
+  Size bytes = 0;
+  const auto* entries = reinterpret_cast<const varentry*>(list == nilhandle ? nullptr : derefsize(list, &bytes));
+  const Size count = bytes / Size(sizeof(varentry));
+  if (a->numstate == numvariable && a->value[0] == list && a->token == tokVariable && list != nilhandle) {
+    u32 index = rememberedindex(a);
+    if (index < u32(count) && entries[index].key == u32(a->link) && a->value[1] == HandleSerial(list))
+      return &entries[index];
+  }
+  return searchatom(a, text, list, entries, count);
 }
 
 // Releases an entry's name and value (the value's text with it).
@@ -206,7 +241,7 @@ i16 findvars(atom* a, Handle text, Handle list, varentry* out) {
   return 0;
 }
 
-i16 fastfindvars(const atom* a, Handle text, Handle list, fred* out) {
+i16 fastfindvars(atom* a, Handle text, Handle list, fred* out) {
   const varentry* e = findatom(a, text, list);
   if (e == nullptr) return statusnovariable;
   *out = *HandleAs<fred>(e->value);

@@ -56,7 +56,8 @@ i16 addvars(Handle list, const varentry& entry);
 i16 findvars(atom* a, Handle text, Handle list, varentry* out);
 // The variable named by a marked atom, found by the key the atom carries; its stored value is
 // copied into `out` as a working copy, which the caller ends with disposfred. 16 when none.
-i16 fastfindvars(const atom* a, Handle text, Handle list, fred* out);
+// (Like findvars, it notes in the atom where the variable was found.)
+i16 fastfindvars(atom* a, Handle text, Handle list, fred* out);
 // findvars, creating the variable in the list when it is missing. 0, 18, 97, or 37 when the
 // list cannot grow (nothing is then created).
 i16 createvars(atom* a, Handle text, Handle list, varentry* out);

@@ -119,10 +119,14 @@ class Backend {
   virtual u32 clipboardchangecount() const = 0;
 };
 
+class HeadlessBackend;
+
 namespace backenddetail {
-// The root's slot for the backend in use.
+// The root's slot for the backend in use, and the same backend when it is the headless one
+// (its clock is read without a virtual call).
 struct Holder {
   std::unique_ptr<Backend> current;
+  HeadlessBackend* headless = nullptr;
 };
 Backend& makeheadless();
 }  // namespace backenddetail

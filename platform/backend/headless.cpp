@@ -23,17 +23,6 @@ void HeadlessBackend::waituntil(u32 deadline) {
 
 void HeadlessBackend::pollidle() { ++now_; }
 
-void HeadlessBackend::statementsrun(u32 count) {
-  // Counted one statement at a time, so the common case needs no division.
-  if (count < 1000 - statements_) {
-    statements_ += count;
-    return;
-  }
-  u64 total = u64(statements_) + count;
-  now_ += u32(total / 1000);
-  statements_ = u32(total % 1000);
-}
-
 void HeadlessBackend::present(const Frame& frame, const std::vector<Rect>&) {
   frame_ = frame;
   ++presents_;

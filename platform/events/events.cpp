@@ -441,14 +441,9 @@ void Delay(u32 ticks, u32* finalTicks) {
 u32 GetDblTime() { return es().dbltime; }
 void setdoubleclicktime(u32 ticks) { es().dbltime = ticks; }
 
-void notestatements(u32 count) {
-  Backend& b = backend();
-  u32 before = b.ticks();
-  b.statementsrun(count);
-  if (u32 moved = b.ticks() - before; moved != 0) {
-    es().statementticks += moved;
-    checkticklimit();
-  }
+void statementsmovedclock(u32 moved) {
+  es().statementticks += moved;
+  checkticklimit();
 }
 
 u64 statementticks() { return es().statementticks; }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/backend/backend.h"
+#include "platform/backend/headless.h"
 #include "platform/events/eventrecord.h"
 
 namespace kv {
@@ -64,7 +65,11 @@ u16 modifierstate();
 // --- Time -------------------------------------------------------------------------------
 // Ticks (1/60 s) since start. Never moves the virtual clock. Read after every statement, so
 // inline.
-inline u32 TickCount() { return backend().ticks(); }
+inline u32 TickCount() {
+  backend();  // made on first use
+  if (HeadlessBackend* h = state<backenddetail::Holder>().headless) return h->ticks();
+  return backend().ticks();
+}
 // Waits `ticks` ticks (a platform wait: the events and handlers due meanwhile are taken in);
 // *finalTicks gets the tick count at the end.
 void Delay(u32 ticks, u32* finalTicks);
@@ -73,9 +78,21 @@ u32 GetDblTime();
 void setdoubleclicktime(u32 ticks);
 
 // --- Hooks for the rest of the platform -------------------------------------------------
+// Counts the ticks statements moved the clock by and checks the tick limit (notestatements'
+// rare part).
+void statementsmovedclock(u32 moved);
 // The interpreter reports statements it ran (headless: one tick per 1,000); the tick limit is
-// checked when that moved the clock.
-void notestatements(u32 count);
+// checked when that moved the clock. Reported after every statement, so inline.
+inline void notestatements(u32 count) {
+  Backend& b = backend();
+  if (HeadlessBackend* h = state<backenddetail::Holder>().headless) {
+    if (u32 moved = h->countstatements(count); moved != 0) statementsmovedclock(moved);
+    return;
+  }
+  u32 before = b.ticks();
+  b.statementsrun(count);
+  if (u32 moved = b.ticks() - before; moved != 0) statementsmovedclock(moved);
+}
 // How many ticks statements have moved the clock by in the run.
 u64 statementticks();
 // What the event manager asks of the window layer, which installs it: the front-most

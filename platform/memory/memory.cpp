@@ -49,6 +49,7 @@ struct MemoryState {
   std::size_t budget = 0;
   std::size_t failafter = 0;
   bool hardened = kHardenedByDefault;
+  u32 serial = 0;  // the last handle serial given (it survives resets)
   std::array<std::vector<BlockHeader*>, kSpareLargest / kSpareStep + 1> spares;  // by capacity
 };
 
@@ -179,7 +180,8 @@ Handle newhandle(Size size, bool clear) {
   e.id = id;
   b->id = id;
   b->size = u32(size);
-  b->pad = 0;
+  if (++m.serial == 0) ++m.serial;
+  b->serial = m.serial;
   if (clear) std::memset(b + 1, 0, size_t(size));
   else if (m.hardened) std::memset(b + 1, 0xCD, size_t(size));
   m.livehandles++;
@@ -398,7 +400,7 @@ Ptr NewPtr(Size size) {
   }
   b->id = kPtrMagic;
   b->size = u32(size);
-  b->pad = 0;
+  b->serial = 0;
   m.livepointers++;
   m.livebytes += size_t(size);
   m.allocations++;

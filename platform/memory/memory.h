@@ -50,7 +50,7 @@ struct BlockHeader {
   u32 id;  // the handle id, or a pointer block's mark
   u32 size;
   u32 capacity;
-  u32 pad;
+  u32 serial;  // a handle's serial (HandleSerial); 0 for a pointer block
 };
 static_assert(sizeof(BlockHeader) == 16);
 struct Slot {
@@ -117,6 +117,16 @@ inline Size GetHandleSize(Handle h) {
     return Size(s->block->size);
   }
   return handletable::badsize(h);
+}
+
+// The serial a handle was given when it was made: handles made one after another get
+// different ones (counting on through resets and wrapping only after 2^32 handles), and a
+// handle keeps its own while it lives, resized or moved. So an id met again that still names
+// a block with the serial it had is the same handle, not a later one that took its place.
+// 0 for none or an invalid id (not counted as a bad use).
+inline u32 HandleSerial(Handle h) {
+  handletable::Slot* s = handletable::live(h);
+  return s != nullptr ? s->block->serial : 0;
 }
 
 // GetHandleSize, then the bytes when there are any, in one look-up of the table: the block's

@@ -12,6 +12,9 @@
 
 namespace kv {
 
+using processdetail::pendinginterrupt;
+using processdetail::pendingquit;
+
 namespace {
 
 struct ProcessState {
@@ -27,10 +30,8 @@ bool isown(const ProcessSerialNumber& p) {
 }
 
 // Written by the signal handler, read on the main thread: the one place outside the runtime
-// root, since a signal handler can reach nothing else. The main thread takes what arrived
-// into the runtime root.
-volatile std::sig_atomic_t pendingquit = 0;       // 128 + the signal asking to quit, not yet taken
-volatile std::sig_atomic_t pendinginterrupt = 0;  // an interrupt, not yet taken
+// root, since a signal handler can reach nothing else (with the pending flags, declared in
+// process.h). The main thread takes what arrived into the runtime root.
 std::atomic<long long> lastinterrupt{0};          // monotonic milliseconds of the last SIGINT
 static_assert(std::atomic<long long>::is_always_lock_free);
 
@@ -55,6 +56,9 @@ void onsignal(int sig) {
 }
 
 }  // namespace
+
+volatile std::sig_atomic_t processdetail::pendingquit = 0;
+volatile std::sig_atomic_t processdetail::pendinginterrupt = 0;
 
 OSErr GetCurrentProcess(ProcessSerialNumber* psn) {
   if (!psn) return paramErr;
@@ -115,8 +119,6 @@ void installquitsignals() {
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
 }
-
-bool signalpending() { return pendingquit != 0 || pendinginterrupt != 0; }
 
 bool takeinterruptsignal() {
   if (!pendinginterrupt) return false;

@@ -2,6 +2,8 @@
 // the backend's focus), bringing it to the front, and asking for the user's attention.
 #pragma once
 
+#include <csignal>
+
 #include "platform/types.h"
 
 namespace kv {
@@ -47,9 +49,14 @@ void SysBeep(i16 duration);
 // and SIGHUP ask the program to quit (a quit request in the event queue), and the process
 // then ends with 128 + the signal's number.
 void installquitsignals();
+namespace processdetail {
+// Set by the signal handler: 128 + the signal asking to quit, and an interrupt, not yet taken.
+extern volatile std::sig_atomic_t pendingquit;
+extern volatile std::sig_atomic_t pendinginterrupt;
+}  // namespace processdetail
 // Whether a signal arrived that the event fetch has not taken yet (cheap: asked between
-// statements).
-bool signalpending();
+// statements, inline).
+inline bool signalpending() { return processdetail::pendingquit != 0 || processdetail::pendinginterrupt != 0; }
 // Answers (and clears) whether an interrupt arrived.
 bool takeinterruptsignal();
 // Answers (and clears) whether a quit signal arrived; the first one taken sets the status.
