@@ -1,9 +1,9 @@
 // The Sound Manager facts the system asks about (its version and the sound input devices) and
 // sound input: the capture device and the recording dialog.
 //
-// Headless the input devices are those a test names (none at start) and the capture device
-// takes the samples a test injects, at 44,100 Hz mono, as the virtual clock advances (silence
-// when none are left).
+// With a display the input devices are SDL's capture devices. Headless they are those a test
+// names (none at start) and the capture device takes the samples a test injects, at 44,100 Hz
+// mono, as the virtual clock advances (silence when none are left).
 #pragma once
 
 #include <string>
@@ -29,8 +29,9 @@ OSErr soundinputstate();
 // the sound's name in its text: records from the first input device in the best quality
 // (16-bit mono at 44,100 Hz) and gives the sound as a format-1 'snd ' resource in host order
 // (a 20-byte head with one synthesizer entry and one buffer command, an extended header, big-
-// endian samples). userCanceledErr when the user cancels. Headless it takes the answer
-// `record sound: <ticks>` (records that long) or `record sound: Cancel`.
+// endian samples; none when saved with nothing recorded). userCanceledErr when the user cancels.
+// An answer `record sound: <ticks>` records that long and `record sound: Cancel` cancels; without
+// one the dialog runs on input (a display's, or the headless input timeline's).
 OSErr SndRecord(Point corner, ConstStringPtr name, Handle* sound);
 
 // Test control: the input devices' names (Mac Roman), whether the first fails to open, and

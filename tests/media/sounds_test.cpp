@@ -13,7 +13,9 @@
 #include "platform/sound/soundmanager.h"
 #include "platform/sound/tunes.h"
 #include "platform/testing/answers.h"
+#include "platform/testing/driver.h"
 #include "platform/text/pstring.h"
+#include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
 #include "store/recordcache.h"
 #include "store/resourcelibrary.h"
@@ -228,6 +230,26 @@ TEST_F(SoundTest, RecordingAsksTheInputAndTheDialog) {
   EXPECT_EQ(storedsound("take").size(), 14u + 64u + 2u * 6u * 735u);
   cardrows({{"play \"take\"", "the result", ""}});
   EXPECT_EQ(cardvalue("the sound"), "take");
+}
+
+TEST_F(SoundTest, TheRecordingDialogRecordsStopsAndSaves) {
+  setsoundinputdevices({"Microphone"});
+  injectsoundinput(std::vector<i16>(40000, 8000));
+  std::size_t windows = windowcount();
+  // The buttons along the dialog's foot, 52 wide and 58 apart, from its corner at 100,100.
+  auto button = [](int b) { return Point{i16(100 + 128 - 22), i16(100 + 12 + 58 * b + 26)}; };
+  drive::click(button(0));  // Record
+  drive::advance(30);
+  drive::click(button(1));  // Stop
+  drive::click(button(2));  // Play
+  drive::click(button(3));  // Save
+  cardrows({{"record sound \"take\" at 100,100", "the result", ""}});
+  EXPECT_EQ(storedsound("take").size(), 14u + 64u + 2u * 33u * 735u) << "from the press of Record to Stop";
+  EXPECT_EQ(windowcount(), windows);
+  drive::click(button(0));
+  drive::keychar(27);  // Escape cancels
+  cardrows({{"record sound \"other\" at 100,100", "the result", resulttext(1)}});
+  EXPECT_TRUE(storedsound("other").empty());
 }
 
 }  // namespace
