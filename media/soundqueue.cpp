@@ -113,9 +113,12 @@ void stopqueue() {
     if (e.sound == nilhandle) continue;
     DisposeHandle(e.sound);
     e.sound = nilhandle;
-    s.readindex = u16((s.readindex + 1) % kQueueSize);
   }
+  // The queue is empty: the next sound is read where it is written. (Advancing the read index
+  // once per freed entry would count twice the entries already played but not yet freed, and
+  // `the sound` would then read an empty entry.)
   s.count = 0;
+  s.readindex = s.writeindex;
 }
 
 void stopbackground() {

@@ -156,6 +156,17 @@ TEST_F(SoundTest, StopWordsStopTheirQueues) {
   EXPECT_EQ(soundchannelcount(), 0u);
 }
 
+TEST_F(SoundTest, AStopWhileASoundHasPlayedButIsNotFreedEmptiesTheQueue) {
+  ASSERT_EQ(doline("play \"beep1\""), 0);
+  ASSERT_EQ(doline("play \"beep1\""), 0);
+  waitticks(5);
+  ASSERT_EQ(doline("get 1"), 0);  // a service before the first sound ends
+  waitticks(2);                   // it has ended; the next service is not due yet
+  ASSERT_EQ(doline("play stop"), 0);
+  ASSERT_EQ(doline("play \"loop1\""), 0);
+  EXPECT_EQ(cardvalue("the sound"), "loop1");
+}
+
 TEST_F(SoundTest, OpenSoundKeepsOneChannelPerName) {
   cardrows({{"open sound \"beep1\"", "the result", ""},
             {"open sound \"Beep1\"", "the result", ""},
