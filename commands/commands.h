@@ -47,6 +47,10 @@ i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 i16 combeep(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `keyStroke` with no handler: the alert sound.
 i16 comkeystroke(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `contextClick` and `clickFieldObject` with no handler (or passed): the click they were sent
+// for goes on as an ordinary click, which the tool dispatcher reads from the flag cleared here.
+i16 comcontextclick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comclickfieldobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `scriptError n`: the script error alert for n (clamped to 16 bits).
 i16 comerror(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `insert`: [the] script ... into the inserted scripts; any other form is the menu command.

@@ -77,7 +77,7 @@ constexpr comrow comrows[] = {
     {2013, comnotbuilt, 0},             // choose: comchoose
     {2014, comdelete, R},               // clear
     {2015, comnotbuilt, 0},             // click: comclick
-    {2016, comnotbuilt, 0},             // clickFieldObject: comclickfieldobject
+    {2016, comclickfieldobject, 0},     // clickFieldObject
     {2019, comnotbuilt, 0},             // clone: comclone
     {2020, comclose, R},                // close
     {2028, compact, 0},                 // compact
@@ -174,7 +174,7 @@ constexpr comrow comrows[] = {
     {2211, comvisi, 0},                 // visual
     {2214, comnotbuilt, 0},             // wait: comwait
     {2217, comnotbuilt, P | R},         // write: comwrite
-    {tokContextClick, comnotbuilt, 0},  // contextClick: comcontextclick
+    {tokContextClick, comcontextclick, 0},  // contextClick
     {tokPick, comnotbuilt, 0},          // pick: compick
     {tokTrace, comtrace, 0},            // debug, trace
 };

@@ -15,6 +15,7 @@
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "shell/debugmsg.h"
+#include "shell/mainglobals.h"
 #include "shell/menucommands.h"
 #include "shell/runservices.h"
 
@@ -70,6 +71,16 @@ i16 combeep(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 
 i16 comkeystroke(hierpath, Handle, Handle, i32, Handle) {
   KVBeep(1);
+  return 0;
+}
+
+i16 comcontextclick(hierpath, Handle, Handle, i32, Handle) {
+  mainglobals().contextualclick = 0;
+  return 0;
+}
+
+i16 comclickfieldobject(hierpath, Handle, Handle, i32, Handle) {
+  mainglobals().clickobjectack = 0;
   return 0;
 }
 

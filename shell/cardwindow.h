@@ -21,8 +21,12 @@ i16 sendmous(i16 token);
 void checktooltip(u32 now);
 void cleartooltip();
 
-// Closes the open field (with "closeField" or "leaveField"): 0 or a status.
+// Opens field `index` of a list in a window for editing (with "openField"): 0 or a status.
+i16 putupfield(WindowRef window, Handle list, i16 index);
+// Closes the open field (with "closeField" or "leaveField"): 0 or a status; 0 with none open.
 i16 putdownfield();
+// Closes the open field without messages.
+void putdownfieldutil();
 // Ends painting and the editing of a text graphic.
 void putdownmodes();
 

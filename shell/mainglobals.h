@@ -39,7 +39,9 @@ struct MainGlobals {
   Handle objectcursor;     // the cursor the object under the mouse set: none, a cursor handle,
                            // or kArrowCursorMarker (the arrow, never disposed)
   RegistryId tooltip;      // the tool-tip window (none while no tip is up)
-  i16 navcounter;          // raised on entry to openwindow and gotowindow
+  u64 layerchanges;        // raised whenever windows open, close or change card and whenever
+                           // objects are cut, cleared or re-layered: a tracking loop that sees
+                           // it move stops
   i16 startupword;         // 0 normal, 1 start-up in progress, 2 start-up with "shareInit" sent
   Handle recentlist;       // the cards visited, newest first (long id texts back to back)
 
@@ -66,8 +68,10 @@ struct MainGlobals {
   u32 lastclicktime;
   Point lastclickpoint;     // of the double-click test
   Point clickloc;          // where the last click in a card window went (local)
-  i16 contextualclick;
+  i16 contextualclick;     // the click is a contextual-menu click (cleared after every event and
+                           // by the built-in contextClick)
   i16 polyinprogress;      // a polygon creation is under way (cleared at every null event)
+  i16 simulatedclick;      // the click and drag commands are running the tool dispatcher
   u32 dragref;
   i16 systemmessage;
   i16 redrawafteractivate; // the card drawing redraws the window after an activation
@@ -90,6 +94,8 @@ struct MainGlobals {
   Handle clicktext;
   Handle clickchunk;
   i16 clicktaken;          // a click function took a mouse-down from the event queue
+  u32 clickobject;         // the embedded object under the last click in a locked field (0 none)
+  u16 clickobjectack;      // raised before "clickFieldObject"; the built-in clears it
   Handle foundtext;        // what the last find found (none: empty)
   Handle foundfield;
   Handle foundline;
@@ -142,6 +148,8 @@ struct MainGlobals {
   RegistryId openfieldrec; // its live text record
   Handle openfieldspots;   // its object list
   RegistryId openfieldwindow;
+  i16 openfieldlocked;     // the open field was opened with lockText (never by the text tool)
+  u16 scrollingclosedfield;  // a field that was not open is open only to track its scroll bar
   u16 pasteinprogress;     // 1 while a paste into a text record runs (no tab size changes then)
 
   // --- Drawing -----------------------------------------------------------------------------
@@ -171,6 +179,8 @@ struct MainGlobals {
   i16 eraseallowed;        // the no-erase drawing procedures let erasing through
   i16 focussuppressed;     // the tools' click handling holds back the open field's focus ring
   i16 groupdrawing;        // a group's objects are being drawn (their selection knobs are not)
+  Handle patternlist;      // the project's pattern and brush lists the paint tools read
+  Handle brushlist;        // (borrowed from the head record at each tool click, not owned here)
 
   // --- Settings record and start-up ------------------------------------------------------
   Handle settings;         // the 36-byte settings record, host order (shell/settings.h)

@@ -13,6 +13,7 @@
 #include "platform/windows/windows.h"
 #include "render/updateword.h"
 #include "shell/cardhistory.h"
+#include "shell/cardwindow.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
 #include "shell/portroutines.h"
@@ -24,6 +25,7 @@
 #include "store/pagedlists.h"
 #include "store/recordcache.h"
 #include "system/windowkind.h"
+#include "tools/paint.h"
 
 namespace kv {
 
@@ -32,8 +34,37 @@ namespace {
 constexpr i16 kNoMemory = 37, kNoCard = 51, kNoWindow = 61;
 constexpr u32 kShowInvisibles = 1u << 7;
 constexpr u16 kPaletteStyle = 6, kCustomPaletteStyle = 9;
+constexpr i16 kMouseLeave = 2104;
 
-u64 newstamp() { return ++mainglobals().usecounter; }
+// A fresh change stamp for a window that opens or changes card; every such change also moves
+// the layer change counter, so that tracking loops stop.
+u64 newstamp() {
+  MainGlobals& g = mainglobals();
+  ++g.layerchanges;
+  return ++g.usecounter;
+}
+
+bool fieldopenhere() {
+  const MainGlobals& g = mainglobals();
+  return g.openfield >= 0 && g.openfieldwindow == g.current.window;
+}
+
+// Puts down what is being edited in the current window before its card or window changes:
+// the open field (with its messages), painting and the editing of a text graphic, then
+// "mouseLeave" to the object under the mouse. -991 when a handler went elsewhere meanwhile.
+i16 putdownstates(u64 stamp) {
+  MainGlobals& g = mainglobals();
+  if (fieldopenhere())
+    if (i16 st = putdownfield()) return st;
+  if (g.current.changestamp != stamp) return kCardChanged;
+  bool painting = g.bmapindex >= 0, graphing = g.graphindex >= 0;
+  i16 st = painting ? putdownbmap() : i16(0);
+  if (graphing) putdownmodes();
+  if (painting || graphing) drawedit(g.current, nullptr);
+  if (st != 0) return st;
+  sendmous(kMouseLeave);
+  return g.current.changestamp != stamp ? kCardChanged : i16(0);
+}
 
 bool colour() { return mainglobals().colorWorld != 0; }
 
@@ -238,16 +269,23 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   return sendchecked("openCard", stamp);
 }
 
-// The closing messages of the current card when the window is to show card `cardnum`:
-// "closeCard", and "closeBackground" when the background changes.
+// Leaves the current card when the window is to show card `cardnum`: the editing states are
+// put down, then "closeCard", and "closeBackground" when the background changes; a field
+// still open is closed without messages.
 i16 closecard(u32 cardnum, u64 stamp) {
   MainGlobals& g = mainglobals();
-  if (g.lockMessages || cardnum == g.current.cardnum) return 0;
+  if (cardnum == g.current.cardnum) return 0;
   wordentry e{};
   if (getword(g.current.store, g.current.wind, i32(cardnum), &e) != 0) return kNoCard;
   bool newback = e.backrecord != g.current.backrecid;
-  if (i16 st = sendchecked("closeCard", stamp)) return st;
-  return newback ? sendchecked("closeBackground", stamp) : i16(0);
+  if (i16 st = putdownstates(stamp)) return st;
+  if (!g.lockMessages) {
+    if (i16 st = sendchecked("closeCard", stamp)) return st;
+    if (newback)
+      if (i16 st = sendchecked("closeBackground", stamp)) return st;
+  }
+  if (fieldopenhere()) putdownfieldutil();
+  return 0;
 }
 
 // Shows the card of another window, or of this one.
@@ -280,7 +318,7 @@ i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
 
 i16 openwindow(const form& f, u16 shared, u16 hidden) {
   MainGlobals& g = mainglobals();
-  ++g.navcounter;
+  ++g.layerchanges;
   RegistryId store = nilid;
   i32 cardnum = 0, windnum = 0;
   if (i16 e = formtonums(f, &store, &cardnum, &windnum, i16(shared))) return e;
@@ -300,7 +338,7 @@ i16 openwindow(const form& f, u16 shared, u16 hidden) {
 
 i16 gotowindow(const form& f) {
   MainGlobals& g = mainglobals();
-  ++g.navcounter;
+  ++g.layerchanges;
   RegistryId store = nilid;
   i32 cardnum = 0, windnum = 0;
   if (i16 e = formtonums(f, &store, &cardnum, &windnum, 0)) return e;
@@ -314,13 +352,21 @@ i16 gotowindow(const form& f) {
   if (store == g.current.store && u32(windnum) == g.current.windnum) {
     st = closecard(cardnum == kThisCard ? g.current.cardnum : u32(cardnum), stamp);
   } else if (store == g.current.store) {
-    if (!g.lockMessages) {
+    st = putdownstates(stamp);
+    if (st == 0 && !g.lockMessages) {
       for (const char* m : {"closeCard", "closeBackground", "closeWindow"})
         if (st == 0) st = sendchecked(m, stamp);
     }
+    if (st == 0 && fieldopenhere()) putdownfieldutil();
     GetRidOfThatSheetNow(&g.current);
   } else {
     st = closefirst();
+  }
+  if (st == 0 && fieldopenhere()) {
+    // A field a closing handler opened is put down too; a handler that moved on wins.
+    u64 changes = g.layerchanges;
+    st = putdownfield();
+    if (st == 0 && (g.layerchanges != changes || fieldopenhere())) st = kCardChanged;
   }
   if (st == 0) st = formtonums(f, &store, &cardnum, &windnum, 0);
   if (st != 0) {
@@ -333,7 +379,12 @@ i16 gotowindow(const form& f) {
 
 i16 closefirst() {
   MainGlobals& g = mainglobals();
+  ++g.layerchanges;
   u64 stamp = g.current.changestamp;
+  if (fieldopenhere())
+    if (i16 st = putdownfield()) return st;
+  if (g.current.changestamp != stamp) return kCardChanged;
+  putdownmodes();
   if (!g.lockMessages) {
     for (const char* m : {"closeCard", "closeBackground"})
       if (i16 st = sendchecked(m, stamp)) return st;
@@ -344,6 +395,7 @@ i16 closefirst() {
     if (!g.reopeningwindow && totwind(g.current.store) == 1)
       if (i16 s = sendchecked("closeProject", stamp)) return s;
   }
+  if (fieldopenhere()) putdownfieldutil();
   GetRidOfThatSheetNow(&g.current);
   return 0;
 }

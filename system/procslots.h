@@ -47,6 +47,9 @@ using QDRgnProc = void (*)(GrafVerb verb, RgnHandle rgn);
 // The comparison that the library's searching and sorting take.
 using LibraryCompare = int (*)(const void*, const void*);
 
+// --- Editing tools ----------------------------------------------------------------------
+KV_PROCSLOT(58, i16 (*)());                                          // PtoolsRTfalseproc
+
 // --- Record cache (71-78, 93-100) and project store (101-113) ---------------------------
 KV_PROCSLOT(71, i16 (*)(RegistryId store, i32* id, Handle h));      // addvir
 KV_PROCSLOT(72, i16 (*)(RegistryId store, i32 id, Handle* out));    // getvir

@@ -44,6 +44,7 @@
 #include "system/getpicture.h"
 #include "system/xcallback.h"
 #include "textengine/weinternal.h"
+#include "tools/toolmessages.h"
 
 namespace kv {
 
@@ -109,7 +110,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(48, soundcallback, PsndRTbackproc),
     KV_UNBUILT(56, modalfilter, PcomaRTlistdlog),
     KV_UNBUILT(57, modalfilter, PtransMPpassfilter),
-    KV_UNBUILT(58, plain, PtoolsRTfalseproc),
+    KV_ROUTINE(58, plain, PtoolsRTfalseproc),
     // Dialog user items.
     KV_UNBUILT(61, useritem, PfileRTcopyrightproc),
     KV_UNBUILT(62, useritem, PdialogRTdialoguseraction),

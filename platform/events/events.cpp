@@ -439,6 +439,10 @@ void Delay(u32 ticks, u32* finalTicks) {
 }
 
 u32 GetDblTime() { return es().dbltime; }
+
+bool IsShowContextualMenuClick(const EventRecord* event) {
+  return event != nullptr && event->what == mouseDown && (event->modifiers & controlKey) != 0;
+}
 void setdoubleclicktime(u32 ticks) { es().dbltime = ticks; }
 
 void statementsmovedclock(u32 moved) {

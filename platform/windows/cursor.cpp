@@ -16,6 +16,14 @@ constexpr Cursor kArrow{
       0x0780, 0x0780, 0x0380}},
     Point{1, 1}};
 
+// The cross: a one-pixel plus, its hot spot at the crossing, edged white by its mask.
+constexpr Cursor kCross{
+    {{0x0100, 0x0100, 0x0100, 0x0100, 0x0100, 0x0100, 0x0100, 0xFFFE, 0x0100, 0x0100, 0x0100, 0x0100, 0x0100,
+      0x0100, 0x0100, 0x0000}},
+    {{0x0380, 0x0380, 0x0380, 0x0380, 0x0380, 0x0380, 0xFFFE, 0xFFFE, 0xFFFE, 0x0380, 0x0380, 0x0380, 0x0380,
+      0x0380, 0x0380, 0x0000}},
+    Point{7, 7}};
+
 struct CursorState {
   Cursor current = kArrow;
   int hidelevel = 0;  // 0 shown, below 0 hidden
@@ -42,6 +50,7 @@ void show() {
 }  // namespace
 
 const Cursor& arrowcursor() { return kArrow; }
+const Cursor& crosscursor() { return kCross; }
 
 void InitCursor() {
   CursorState& s = cs();

@@ -14,8 +14,9 @@ namespace kv {
 #define KV_CURSOR_BITS arr<u16, 16>
 KV_STORED_RECORD(Cursor, 68, KV_CURSOR_FIELDS)
 
-// The arrow cursor.
+// The arrow cursor, and the cross (system cursor 2) of the drawing tools.
 const Cursor& arrowcursor();
+const Cursor& crosscursor();
 
 // Makes the arrow current and the cursor visible (the hide level 0).
 void InitCursor();

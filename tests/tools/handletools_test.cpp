@@ -1,0 +1,342 @@
+// The tool dispatcher as a user meets it: browse clicks on the card and on buttons through the
+// event loop (scripted input) and through the click and drag commands' senders, the hilite of
+// tracked buttons, contextual clicks, double clicks, the tool table and the tool messages.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/events/eventrecord.h"
+#include "platform/events/events.h"
+#include "platform/testing/driver.h"
+#include "platform/windows/cursor.h"
+#include "shell/commandline.h"
+#include "shell/mainglobals.h"
+#include "shell/windtable.h"
+#include "store/objects.h"
+#include "store/recordcache.h"
+#include "tests/support/eventloop.h"
+#include "tools/handletools.h"
+#include "tools/paint.h"
+#include "tools/toolmessages.h"
+
+namespace kv {
+namespace {
+
+using testproject::Object;
+using testproject::Project;
+
+constexpr u32 kVisible = 1u << 0, kAutoHilite = 1u << 2, kDisabled = 1u << 7, kLocked = 1u << 12;
+
+// Button "OK" (card coordinates 10,10 to 40,110) that logs its mouse messages as "OK ...".
+Object okbutton(u16 style = 200, u32 setflags = 0, u32 clearflags = 0) {
+  Object b;
+  b.name = "OK";
+  b.style = style;
+  b.setflags = setflags;
+  b.clearflags = clearflags;
+  return b;
+}
+
+class ToolTest : public EventLoopTest {
+ protected:
+  static constexpr Point kInside{25, 60};    // the button's centre (v, h)
+  static constexpr Point kOutside{300, 400};
+
+  // Handlers that log the mouse messages of a click ("mouseStillDown" aside).
+  static std::string mouselogs(std::string_view who) {
+    return logs(who, {"mouseDown", "mouseUp", "mouseRelease", "mouseDoubleClick"});
+  }
+
+  // One card whose script logs the mouse messages (and `cardscript`), over the objects given;
+  // buttons log theirs under their name.
+  void start(std::vector<Object> objects = {}, const std::string& cardscript = "") {
+    Project p = project();
+    testproject::Card& c = p.windows[0].cards[0];
+    c.script = mouselogs("") + logs("", {"cardPaint"}) + cardscript;
+    for (Object& o : objects)
+      if (o.script.empty() && o.kind == Object::button) o.script = mouselogs(o.name);
+    c.objects = objects;
+    ASSERT_EQ(openproject(p, "p" + std::to_string(++projects) + ".kv45"), 0);
+    settle();
+    clearlog();
+  }
+  // The click (1) or drag (2) command's way into the dispatcher.
+  i16 simulate(Point from, Point to, u16 sender) {
+    MainGlobals& g = mainglobals();
+    g.event = EventRecord{};
+    g.simulatedclick = 1;
+    i16 st = handletools(from, to, sender);
+    g.simulatedclick = 0;
+    return st;
+  }
+  void drivenclick(Point local, u16 modifiers = 0) {
+    drive::click(at(local.h, local.v), modifiers);
+    settle();
+  }
+  void settool(u16 tool) {
+    mainglobals().current.tool = tool;
+    putwind(mainglobals().current.window, mainglobals().current);
+  }
+  int projects = 0;
+  Handle cardlist() { return mainglobals().current.cardspots; }
+  bool cardchanged() {
+    const desk& d = mainglobals().current;
+    u16 flag = 0;
+    testvir(d.store, i32(d.cardrecid), &flag);
+    return flag != 0;
+  }
+  // How many times a message is in the log.
+  int count(std::string_view message) {
+    std::string l = log();
+    int n = 0;
+    for (size_t at = 0; (at = l.find(message, at)) != std::string::npos; at += message.size()) ++n;
+    return n;
+  }
+};
+
+// Acceptance: the click and drag commands' mouse on the bare card, and the driver holding the
+// button; never "cardClick".
+TEST_F(ToolTest, BrowseClicksOnTheBareCard) {
+  start({}, logs("", {"mouseStillDown"}));
+  EXPECT_EQ(simulate(kOutside, kOutside, senderClick), 0);
+  EXPECT_EQ(log(), "mouseDown,mouseUp,");
+  clearlog();
+  mainglobals().dragSpeed = 0;
+  simulate(Point{10, 10}, Point{13, 20}, senderDrag);
+  EXPECT_EQ(log(), "mouseDown,mouseStillDown,mouseStillDown,mouseUp,");
+  clearlog();
+  mainglobals().dragSpeed = 4;
+  simulate(Point{10, 10}, Point{13, 20}, senderDrag);
+  EXPECT_EQ(log(), "mouseDown,mouseStillDown,mouseStillDown,mouseStillDown,mouseStillDown,mouseUp,");
+  clearlog();
+  drive::mouseDown(at(kOutside.h, kOutside.v));
+  drive::advance(10);
+  drive::mouseUp();
+  settle();
+  EXPECT_EQ(log().rfind("mouseDown,mouseStillDown,", 0), 0u) << log();
+  EXPECT_EQ(log().substr(log().size() - 8), "mouseUp,");
+  EXPECT_EQ(count("cardClick"), 0);
+}
+
+// The drag command's mouse moves by dragSpeed along the line, the minor axis on the line.
+TEST_F(ToolTest, ASimulatedDragStepsAlongItsLine) {
+  start();
+  mainglobals().dragSpeed = 4;
+  ToolState& t = toolstate();
+  t = ToolState{};
+  t.sender = senderDrag;
+  t.butdown = t.sendfirst = 1;
+  t.startpt = Point{10, 10};
+  t.finishpt = Point{13, 20};
+  std::vector<std::pair<int, int>> seen;
+  while (stilldown()) {
+    Point p{};
+    getmouse(&p);
+    seen.emplace_back(p.h, p.v);
+  }
+  EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{10, 10}, {14, 11}, {18, 12}, {20, 13}}));
+}
+
+TEST_F(ToolTest, AHandlerThatLeavesTheCardEndsTheClick) {
+  Project p = project();
+  testproject::Window& w = p.windows[0];
+  w.backgrounds[0].script = mouselogs("");
+  w.cards[0].script = "on mouseDown\n  global log\n  put \"mouseDown,\" after log\n  go next\nend mouseDown\n";
+  w.cards[0].objects.clear();
+  w.cards.push_back(testproject::Card{"Two", "", 0, {}, {}});
+  ASSERT_EQ(openproject(p), 0);
+  settle();
+  clearlog();
+  drivenclick(kOutside);
+  EXPECT_EQ(log(), "mouseDown,");
+  EXPECT_EQ(current().cardnum, 2u);
+}
+
+// Acceptance: clicks on button "OK".
+TEST_F(ToolTest, ClicksOnAButton) {
+  start({okbutton()});
+  drivenclick(kInside);
+  EXPECT_EQ(log(), "OK mouseDown,OK mouseUp,");
+  clearlog();
+  drive::drag(at(kInside.h, kInside.v), at(kOutside.h, kOutside.v), 4);
+  settle();
+  EXPECT_EQ(log().rfind("OK mouseDown,", 0), 0u) << log();
+  EXPECT_EQ(log().substr(log().size() - 16), "OK mouseRelease,");
+  clearlog();
+  drive::moveTo(at(kOutside.h, kOutside.v));
+  settle();
+  simulate(kInside, kInside, senderClick);
+  EXPECT_EQ(log(), "OK mouseDown,OK mouseUp,") << "the click command's release counts as inside";
+}
+
+TEST_F(ToolTest, DisabledAndInvisibleButtons) {
+  start({okbutton(200, kDisabled)});
+  drivenclick(kInside);
+  EXPECT_EQ(log(), "") << "a disabled button takes the click and sends nothing";
+  closeallwindows();
+  start({okbutton(200, 0, kVisible)});
+  drivenclick(kInside);
+  EXPECT_EQ(log(), "mouseDown,mouseUp,") << "the card takes a click through an invisible button";
+}
+
+// Acceptance: the hilite of an autoHilite button follows the mouse while the button is held.
+TEST_F(ToolTest, AnAutoHiliteButtonIsHilitedWhileTheMouseIsOnIt) {
+  Object b = okbutton(200, kAutoHilite);
+  b.script = "on mouseStillDown\n  global log\n  put the hilite of me & \",\" after log\nend mouseStillDown\n";
+  start({b});
+  drive::mouseDown(at(kInside.h, kInside.v));
+  drive::advance(3);
+  drive::moveTo(at(kOutside.h, kOutside.v));
+  drive::advance(3);
+  drive::mouseUp();
+  settle();
+  std::string l = log();
+  ASSERT_NE(l.find("true,"), std::string::npos) << l;
+  EXPECT_LT(l.find("true,"), l.find("false,")) << l;
+  EXPECT_EQ(cardvalue("the hilite of card button 1"), "false");
+}
+
+// Acceptance: a check box toggles its stored hilite on a click, and a press released outside
+// leaves it as it was.
+TEST_F(ToolTest, ACheckBoxTogglesItsStoredHilite) {
+  start({okbutton(204, kAutoHilite)});
+  simulate(kInside, kInside, senderClick);
+  EXPECT_EQ(cardvalue("the hilite of card button 1"), "true");
+  closeallwindows();
+  ASSERT_EQ(open("p1.kv45"), 0);
+  settle();
+  EXPECT_EQ(cardvalue("the hilite of card button 1"), "true") << "kept in the project";
+  drive::mouseDown(at(kInside.h, kInside.v));
+  drive::advance(2);
+  drive::moveTo(at(kOutside.h, kOutside.v));
+  drive::mouseUp();
+  settle();
+  EXPECT_EQ(cardvalue("the hilite of card button 1"), "true");
+}
+
+// Acceptance: a contextual click (control held) is offered as "contextClick" first.
+TEST_F(ToolTest, ContextualClicks) {
+  const std::string keeps = "on contextClick\n  global log\n  put \"contextClick,\" after log\nend contextClick\n";
+  const std::string passes = "on contextClick\n  global log\n  put \"contextClick,\" after log\n  pass contextClick\nend contextClick\n";
+  struct Case {
+    std::string cardscript;
+    const char* expected;
+  } cases[] = {
+      {keeps, "contextClick,"},
+      {passes, "contextClick,OK mouseDown,OK mouseUp,"},
+      {"", "OK mouseDown,OK mouseUp,"},
+  };
+  for (const Case& c : cases) {
+    start({okbutton()}, c.cardscript);
+    drivenclick(kInside, controlKey);
+    EXPECT_EQ(log(), c.expected) << c.cardscript;
+    closeallwindows();
+  }
+  Object button = okbutton();
+  button.script = logs("OK", {"contextClick"});
+  Object bitmap;
+  bitmap.kind = Object::graphic;
+  bitmap.style = 105;
+  start({button, bitmap}, keeps);
+  drivenclick(kInside, controlKey);
+  EXPECT_EQ(log(), "OK contextClick,") << "a bitmap without a script lets the contextual click through";
+}
+
+// Acceptance: "mouseDoubleClick" only with allowDoubleClick, and never to a scroll-bar button.
+TEST_F(ToolTest, DoubleClicks) {
+  struct Case {
+    u16 style;
+    i16 allow;
+    i16 apart;  // pixels between the two clicks (0: the driver's double click)
+    const char* expected;
+  } cases[] = {
+      {200, 1, 0, "OK mouseDown,OK mouseUp,OK mouseDoubleClick,"},
+      {200, 1, 3, "OK mouseDown,OK mouseUp,OK mouseDown,OK mouseUp,"},
+      {213, 1, 0, "OK mouseDown,OK mouseUp,OK mouseDown,OK mouseUp,"},
+      {200, 0, 0, "OK mouseDown,OK mouseUp,OK mouseDown,OK mouseUp,"},
+  };
+  for (const Case& c : cases) {
+    start({okbutton(c.style)});
+    drive::advance(2 * GetDblTime());
+    mainglobals().allowDoubleClick = c.allow;
+    if (c.apart == 0) {
+      drive::doubleClick(at(kInside.h, kInside.v));
+    } else {
+      drive::click(at(kInside.h, kInside.v));
+      drive::click(at(i16(kInside.h + c.apart), kInside.v));
+    }
+    settle();
+    EXPECT_EQ(log(), c.expected) << "style " << c.style << ", allowDoubleClick " << c.allow;
+    closeallwindows();
+  }
+}
+
+// Acceptance: the new, drag and paint messages of the tools.
+TEST_F(ToolTest, ToolMessages) {
+  Object locked = okbutton(200, kLocked);
+  locked.script = logs("OK", {"newButton", "dragButton"});
+  start({locked});
+  MainGlobals& g = mainglobals();
+  EXPECT_EQ(newmessage(cardlist(), toolmadenothing), 0);
+  EXPECT_FALSE(cardchanged());
+  g.lockMessages = 1;
+  EXPECT_EQ(newmessage(cardlist(), 0), 0);
+  EXPECT_TRUE(cardchanged()) << "marked although no message goes";
+  g.lockMessages = 0;
+  EXPECT_EQ(log(), "");
+  EXPECT_EQ(newmessage(cardlist(), 0), 0);
+  EXPECT_EQ(log(), "OK newButton,");
+  clearlog();
+  EXPECT_EQ(dragmessage(cardlist(), 0), 0);
+  EXPECT_EQ(log(), "") << "a locked object is not told it was dragged";
+  EXPECT_EQ(cardpaintmessage(cardlist(), 0), 0);
+  EXPECT_EQ(log(), "cardPaint,");
+  closeallwindows();
+
+  Object bitmap;
+  bitmap.kind = Object::graphic;
+  bitmap.style = 105;
+  bitmap.script = logs("bitmap", {"newGraphic", "openPaint"});
+  start({bitmap});
+  EXPECT_EQ(cardpaintmessage(cardlist(), paintnewbitmap), 0);
+  EXPECT_EQ(log(), "bitmap newGraphic,bitmap openPaint,");
+}
+
+// Acceptance: the tool table.
+TEST_F(ToolTest, TheToolTable) {
+  Object graphic;
+  graphic.kind = Object::graphic;
+  graphic.script = logs("G", {"newGraphic"});
+  start({graphic});
+  for (u16 tool : {409, 101, 999}) {
+    settool(tool);
+    EXPECT_EQ(simulate(kOutside, kOutside, senderClick), 0) << tool;
+  }
+  settool(206);
+  mainglobals().polyinprogress = 1;
+  EXPECT_EQ(simulate(kOutside, kOutside, senderClick), 0);
+  EXPECT_EQ(log(), "") << "a blocked polygon click sends no new message";
+  EXPECT_FALSE(cardchanged());
+
+  settool(602);
+  auto commandclick = [&] {
+    mainglobals().event = EventRecord{mouseDown, 0, 0, at(kOutside.h, kOutside.v), cmdKey};
+    return handletools(kOutside, kOutside, senderMouse);
+  };
+  auto showing = [](const Cursor& c) {
+    Cursor now = currentcursor();
+    return std::memcmp(&now, &c, sizeof c) == 0;
+  };
+  SetCursor(&arrowcursor());
+  mainglobals().lockCursor = 1;
+  EXPECT_EQ(commandclick(), 0);
+  EXPECT_TRUE(showing(arrowcursor())) << "lockCursor keeps the cursor";
+  mainglobals().lockCursor = 0;
+  EXPECT_EQ(commandclick(), 0);
+  EXPECT_TRUE(showing(crosscursor()));
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,225 @@
+#include "tools/browseclick.h"
+
+#include "engine/fieldrecords.h"
+#include "engine/objectsend.h"
+#include "engine/objectutil.h"
+#include "fields/fieldclick.h"
+#include "fields/fieldview.h"
+#include "platform/events/events.h"
+#include "platform/events/watchdog.h"
+#include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
+#include "platform/qd/shapes.h"
+#include "platform/windows/windows.h"
+#include "render/hittest.h"
+#include "render/objectbounds.h"
+#include "render/spotstyles.h"
+#include "shell/cardwindow.h"
+#include "shell/mainglobals.h"
+#include "shell/mainloop.h"
+#include "shell/redraws.h"
+#include "store/objects.h"
+#include "tools/handletools.h"
+#include "tools/toolmessages.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 kChanged = -991;
+constexpr u32 kAutoHilite = 1u << 2, kLockText = 1u << 3, kTracking = 1u << 13;
+constexpr u16 kScrollBarButton = 213;
+constexpr i16 kScrollBarWidth = 15;
+
+// Redraws one object of the current card where it lies.
+void redraw(Handle list, i16 index) {
+  Rect r{};
+  calcspot(list, index, &r);
+  drawedit(mainglobals().current, &r);
+}
+
+// Where the button went up: the position of a waiting mouse-up (real mouse), else the mouse.
+Point releasepoint() {
+  EventRecord up{};
+  if (toolstate().sender == senderMouse && getnextevent(mUpMask, &up)) {
+    GlobalToLocal(&up.where);
+    return up.where;
+  }
+  Point p{};
+  getmouse(&p);
+  return p;
+}
+
+// Steps 3 to 5 of a click tracked on an object: "mouseDown", "mouseStillDown" while the button
+// is held (the hilite following the mouse in and out), then "mouseUp", or "mouseRelease" for a
+// real release outside.
+i16 trackclick(Handle list, i16 index, u64 changes) {
+  MainGlobals& g = mainglobals();
+  WindowRef w = g.current.window;
+  if (g.layerchanges != changes) return 0;
+  invertutil(list, index, true, false);
+  if (i16 st = spotsend(sendnormal, list, index, "mouseDown", w)) return st;
+  if (g.layerchanges != changes) return kChanged;
+  LoopScope loop("object click");
+  bool inside = true;
+  while (g.layerchanges == changes) {
+    if (!stilldown()) break;
+    Point p{};
+    getmouse(&p);
+    if (bool now = ptinspot(list, index, p) != 0; now != inside) {
+      inside = now;
+      invertutil(list, index, inside, false);
+    }
+    if (i16 st = spotsend(sendnormal, list, index, "mouseStillDown", w)) return st;
+  }
+  if (g.layerchanges != changes) return kChanged;
+  if (!ptinspot(list, index, releasepoint()) && !g.simulatedclick)
+    return spotsend(sendnormal, list, index, "mouseRelease", w);
+  invertutil(list, index, false, true);
+  return spotsend(sendnormal, list, index, "mouseUp", w);
+}
+
+// A scrolling field that is not open, opened only while its scroll bar is tracked.
+i16 scrollclosedfield(Handle list, i16 index, Point pt, u64 changes) {
+  MainGlobals& g = mainglobals();
+  putdownmodes();
+  if (i16 st = putdownfield()) return st;
+  if (g.layerchanges != changes) return 0;
+  g.scrollingclosedfield = 1;
+  g.openfield = index;
+  g.openfieldspots = list;
+  g.openfieldwindow = g.current.window;
+  spot s = spotat(list, index);
+  loadfield(s);
+  putspot(list, index, s);
+  redraw(list, index);
+  bool text = false;
+  i16 st = scrollclick(list, pt, &text);
+  g.openfield = -1;
+  if (g.allowFieldRedraw) drawedit(g.current, nullptr);
+  g.scrollingclosedfield = 0;
+  return st;
+}
+
+// A click in a list field: "clickList" or "doubleClickList", or "scrollField" when the list's
+// scroll bar moved it.
+i16 listclick(Handle list, i16 index, Point pt, u16 sender, u64 changes) {
+  MainGlobals& g = mainglobals();
+  spot s = spotat(list, index);
+  Rect bar{};
+  controlrect(s, &bar);
+  bool scrolled = false;
+  bool dbl = activatethelist(s, pt, &scrolled, sender);
+  putspot(list, index, s);
+  WindowRef w = g.current.window;
+  if (s.style == stylefieldscrolllist && PtInRect(pt, &bar))
+    return scrolled ? spotsend(sendnormal, list, index, "scrollField", w) : i16(0);
+  i16 st = spotsend(sendnormal, list, index, dbl ? "doubleClickList" : "clickList", w);
+  if (st == 0 && g.layerchanges == changes) {
+    s = spotat(list, index);
+    updateclicktime(s);
+    putspot(list, index, s);
+  }
+  return st;
+}
+
+// An unlocked field opens for typing and takes the click in its text.
+i16 openclick(Handle list, i16 index, Point pt, u64 changes) {
+  MainGlobals& g = mainglobals();
+  putdownmodes();
+  if (i16 st = putdownfield()) return st;
+  if (g.layerchanges != changes) return 0;
+  if (i16 st = putupfield(g.current.window, list, index)) return st;
+  if (g.layerchanges != changes || g.openfield < 0) return 0;
+  bool text = false;
+  i16 st = scrollclick(list, pt, &text);
+  FlushEvents(everyEvent, 0);
+  return st;
+}
+
+// After a tracked click: a button the click left hilited is unhilited, when the same object
+// is still at its index.
+void unhilitetracked(Handle list, i16 index, const spot& before, i32 count) {
+  if (spotcount(list) != count || index >= count) return;
+  spot s = spotat(list, index);
+  if (s.id != before.id || s.style != before.style || !(s.flags & kTracking)) return;
+  s.flags &= ~(spothilite | kTracking);
+  putspot(list, index, s);
+  redraw(list, index);
+}
+
+// The tracked window's clip comes back (when a handler has not closed it), and the current
+// window's port is current again.
+void restoreclip() {
+  const MainGlobals& g = mainglobals();
+  const objread& tracked = toolstate().trackread;
+  if (WindowRef tw = tracked.d.window; tw != nilid && IsValidWindowPtr(tw)) {
+    SetPortWindowPort(tw);
+    Rect r{};
+    GetWindowPortBounds(tw, &r);
+    if (tracked.d.hscroll != nilid) {
+      r.right = i16(r.right - kScrollBarWidth);
+      r.bottom = i16(r.bottom - kScrollBarWidth);
+    }
+    ClipRect(&r);
+  }
+  if (IsValidWindowPtr(g.current.window)) SetPortWindowPort(g.current.window);
+}
+
+}  // namespace
+
+void clearclicks() {
+  MainGlobals& g = mainglobals();
+  for (Handle* h : {&g.clicktext, &g.clickline, &g.clickchunk}) {
+    DisposeHandle(*h);
+    *h = nilhandle;
+  }
+  g.clickobject = 0;
+}
+
+void invertutil(Handle list, i16 index, bool on, bool final) {
+  spot s = spotat(list, index);
+  if (s.kind != spotbutton || !(s.flags & kAutoHilite)) return;
+  if (s.style == styleradiobutton || s.style == stylecheckbox) {
+    if (final) return;
+    s.flags ^= spothilite;
+    putspot(list, index, s);
+    marklayerchanged(list);
+  } else {
+    if (final || !on)
+      s.flags &= ~spothilite;
+    else
+      s.flags |= spothilite | kTracking;
+    putspot(list, index, s);
+  }
+  redraw(list, index);
+}
+
+i16 contutil(Handle list, i16 index, Point pt, u16 sender) {
+  MainGlobals& g = mainglobals();
+  // The tracked object is forgotten on every way out.
+  struct Forget {
+    ~Forget() { toolstate().trackread = objread{}; }
+  } forget;
+  g.scrollingclosedfield = 0;
+  u64 changes = g.layerchanges;
+  spot s = spotat(list, index);
+  i32 count = spotcount(list);
+  if (s.kind == spotfield) {
+    Rect bar{};
+    controlrect(s, &bar);
+    if (islist(s)) return listclick(list, index, pt, sender, changes);
+    if (s.style == stylefieldscroll && PtInRect(pt, &bar)) return scrollclosedfield(list, index, pt, changes);
+    if (!(s.flags & kLockText)) return openclick(list, index, pt, changes);
+  }
+  if (s.kind == spotbutton && (s.flags & spotdisabled)) return 0;
+  clearclicks();
+  if (g.allowDoubleClick && dclick(pt, g.event.when) && s.style != kScrollBarButton)
+    return spotsend(sendnormal, list, index, "mouseDoubleClick", g.current.window);
+  i16 st = trackclick(list, index, changes);
+  if (!isversion4spot(&s) || g.layerchanges == changes) unhilitetracked(list, index, s, count);
+  restoreclip();
+  return st;
+}
+
+}  // namespace kv

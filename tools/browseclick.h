@@ -1,0 +1,22 @@
+// Browse clicks on objects: a click of the browse tool on a button, a field or a graphic,
+// tracked with "mouseDown", "mouseStillDown", "mouseUp", "mouseRelease" and
+// "mouseDoubleClick", or taken by a field (scrolling, list selection, typing).
+#pragma once
+
+#include "platform/types.h"
+
+namespace kv {
+
+// A browse click at `pt` on object `index` of a list (the mouse driven by `sender`). 0, a
+// script error, or -991 when a handler cut, cleared or re-layered objects or changed window
+// while the click was tracked.
+i16 contutil(Handle list, i16 index, Point pt, u16 sender);
+// The hilite of an autoHilite button while its click is tracked: a radio button or check box
+// toggles (its stored hilite, the layer marked changed) on every call but the final one;
+// another button is hilited with `on` and unhilited by the final call.
+void invertutil(Handle list, i16 index, bool on, bool final);
+// Forgets the last click in a locked field: the clicked text, line and chunk and the embedded
+// object under it.
+void clearclicks();
+
+}  // namespace kv
