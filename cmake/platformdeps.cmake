@@ -13,10 +13,11 @@ pkg_check_modules(KV_STB REQUIRED IMPORTED_TARGET stb)
 pkg_check_modules(KV_CURL REQUIRED IMPORTED_TARGET libcurl)
 pkg_check_modules(KV_AVCODEC REQUIRED IMPORTED_TARGET libavcodec libavutil libswresample)
 pkg_check_modules(KV_FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
+pkg_check_modules(KV_OPENJP2 REQUIRED IMPORTED_TARGET libopenjp2)
 target_link_libraries(kvplatform PRIVATE
   PkgConfig::KV_SDL2 PkgConfig::KV_FREETYPE PkgConfig::KV_FONTCONFIG
   PkgConfig::KV_PIXMAN PkgConfig::KV_PNG PkgConfig::KV_MD
   PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF PkgConfig::KV_STB PkgConfig::KV_CURL
-  PkgConfig::KV_AVCODEC PkgConfig::KV_FLUIDSYNTH)
+  PkgConfig::KV_AVCODEC PkgConfig::KV_FLUIDSYNTH PkgConfig::KV_OPENJP2)
 # The dynamic loader, for externals (platform/loader).
 target_link_libraries(kvplatform PRIVATE ${CMAKE_DL_LIBS})

@@ -54,7 +54,7 @@ void pngquiet(png_structp, png_const_charp) {}
 // Errors end the decoding quietly (the default handler would print them first).
 [[noreturn]] void pngfail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-bool decodepng(const u8* data, std::size_t size, DecodedImage* out, std::string* error) {
+bool decodepng(const u8* data, std::size_t size, DecodedImage* out, std::string* error, bool keepalpha = false) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngfail, pngquiet);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
@@ -90,6 +90,10 @@ bool decodepng(const u8* data, std::size_t size, DecodedImage* out, std::string*
   for (std::size_t i = 0; i < out->pixels.size(); ++i) {
     const u8* p = &rgba[i * 4];
     u32 a = p[3];
+    if (keepalpha) {
+      out->pixels[i] = a << 24 | xrgb(p[0], p[1], p[2]);
+      continue;
+    }
     // Over white.
     out->pixels[i] = xrgb((p[0] * a + 255 * (255 - a)) / 255, (p[1] * a + 255 * (255 - a)) / 255,
                           (p[2] * a + 255 * (255 - a)) / 255);
@@ -353,6 +357,16 @@ bool decodeimage(const u8* data, std::size_t size, DecodedImage* out, std::strin
   }
   *error = "not an image file of a known kind";
   return false;
+}
+
+bool decodepngalpha(const u8* data, std::size_t size, DecodedImage* out, std::string* error) {
+  error->clear();
+  *out = DecodedImage{};
+  if (imagekindof(data, size) != ImageKind::png) {
+    *error = "not a PNG image";
+    return false;
+  }
+  return decodepng(data, size, out, error, true);
 }
 
 PicHandle imagepicture(const DecodedImage& image) {

@@ -27,6 +27,9 @@ struct DecodedImage {
 // Decodes an image file's bytes: true, or false with the reason in *error.
 bool decodeimage(const u8* data, std::size_t size, DecodedImage* out, std::string* error);
 
+// Decodes PNG bytes keeping their alpha: each pixel 0xAARRGGBB (not premultiplied).
+bool decodepngalpha(const u8* data, std::size_t size, DecodedImage* out, std::string* error);
+
 // The width and height an image file's header gives (PNG, JPEG, TIFF, GIF), without decoding its
 // pixels: false when the header cannot be read.
 bool imageheadersize(const u8* data, std::size_t size, i32* width, i32* height);
