@@ -4,7 +4,10 @@
 
 #include "platform/memory/memory.h"
 #include "platform/qd/regions.h"
+#include "platform/qd/qdtext.h"
 #include "platform/qd/shapes.h"
+#include "render/buttonicons.h"
+#include "render/classicbuttons.h"
 #include "render/carddrawingimpl.h"
 #include "render/objectbounds.h"
 #include "render/pictinfo.h"
@@ -83,6 +86,20 @@ bool ingroup(const spot& s, Point p) {
   return false;
 }
 
+// A rectangle button: its rectangle, or, transparent and without a name under the browse tool,
+// the opaque pixels of the icon family its face shows.
+bool inrectbutton(const spot& s, Point p) {
+  const bool named = (s.flags & spotshowname) && s.name != nilhandle && GetHandleSize(s.name) > 0;
+  if (mainglobals().current.tool != kBrowseTool || named || s.showfill || s.showpen) return PtInRect(p, &s.rect);
+  const u32 id = getbuttontail(s).icon;
+  IconRef family = nilid;
+  if (id == 0 || !(s.textflags & kIconFamilyFace) || geticns(id, &family) == 0) family = icondatafamily(s);
+  if (family == nilid) return PtInRect(p, &s.rect);
+  const bool in = testicnsbtn(p, s, family) != 0;
+  ReleaseIconRef(family);
+  return in;
+}
+
 bool byshape(const spot& s, Point p) {
   switch (s.style) {
     case stylerectangle: {
@@ -103,8 +120,7 @@ bool byshape(const spot& s, Point p) {
     case styletext: return true;
     case stylearc: return inband(s, arcoval(s), p, inoval) && inwedge(s, p);
     case stylegroup: return ingroup(s, p);
-    // A transparent button's icon shape is tested once button faces are drawn from icons.
-    case stylebuttonrect: return PtInRect(p, &s.rect);
+    case stylebuttonrect: return inrectbutton(s, p);
     case stylebuttonroundrect: {
       const i16 corner = i16((i32(s.rect.bottom) - s.rect.top) / 2);
       return inroundrect(s.rect, corner, corner, p);
@@ -126,6 +142,20 @@ i16 lowinspot(const spot& s, Point p) {
   if (!PtInRect(p, &grown) || !byshape(s, p)) return 0;
   if (mainglobals().current.tool == kBrowseTool && passclickthruspot(s, p)) return 0;
   return 1;
+}
+
+i16 testicnsbtn(Point p, const spot& s, IconRef icon) {
+  if (!IsValidIconRef(icon)) return 0;
+  Rect r{0, 0, 0, 0};
+  i16 gap = 0;
+  const bool named = (s.flags & spotshowname) && s.name != nilhandle && GetHandleSize(s.name) > 0;
+  FontInfo info{};
+  const buttontail t = getbuttontail(s);
+  if (named && FetchFontInfo(i16(t.words.v[0]), i16(t.words.v[1]), i16(t.words.v[2]), &info) == noErr)
+    calcicnsrect(s, &info, &r, &gap);
+  else
+    calcicnsrect(s, nullptr, &r, &gap);
+  return PtInIconRef(&p, &r, kAlignAbsoluteCenter, icon) ? 1 : 0;
 }
 
 i16 ptinspot(Handle list, i16 index, Point p) {

@@ -4,6 +4,7 @@
 // The callers walk the object lists and choose the order.
 #pragma once
 
+#include "platform/qd/icons.h"
 #include "platform/types.h"
 #include "store/records.h"
 
@@ -15,6 +16,9 @@ i16 lowinspot(const spot& object, Point pt);
 // lowinspot of object `index` of a list; 0 without a list or for an index it does not hold
 // (procedure-table slot 83).
 i16 ptinspot(Handle list, i16 index, Point pt);
+// 1 when the point lies in the icon of an icon-family button face, laid out as the face draws
+// it (with the name's font when the button shows a name); 0 without an icon reference.
+i16 testicnsbtn(Point pt, const spot& object, IconRef icon);
 // 1 when a click at the point passes through the picture graphic to what lies behind it.
 i16 passclickthruspot(const spot& object, Point pt);
 

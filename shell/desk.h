@@ -40,6 +40,7 @@ struct desk {
   u16 plugin;            // the window's copy of the global plug-in mode
   u16 sheetflags;        // bit 0: a script's sheet alert is attached
   u16 reserved;          // cleared at open
+  u16 hilitecolor;       // the window's hiliteColor: one more than a colour index, 0 none
 };
 static_assert(std::is_trivially_copyable_v<desk>, "a desk is kept in a handle and copied whole");
 

@@ -59,6 +59,13 @@ i16 endianswapwestreamscrap(u8* at, i64 length, i16 direction);
 OSErr endianswapsnd2(u8* data, i64 size, i16 direction);
 OSErr endianswapsnd2(Handle sound, i16 direction);
 OSErr endianswapcurs(Handle cursor);
+// A pixel-map header (50 bytes) and a bit-map header (14 bytes); a colour icon ('cicn' data of
+// `length` bytes): its headers and its colour table, the mask, bit-map and pixel rows being
+// bytes. The colour icon answers false, with no byte changed, when a part of it runs past the
+// data.
+void endianswapixmap(u8* at);
+void endianswapbitmap(u8* at);
+bool endianswapcicon(u8* at, i64 length, i16 direction);
 
 // --- Reading fields in host order while swapping ---------------------------------------------
 inline u16 swapped16(u16 v) { return u16((v >> 8) | (v << 8)); }

@@ -1,7 +1,9 @@
-// Byte order of imported resources kept in a project: sounds ('snd ') and cursors ('CURS').
+// Byte order of imported resources kept in a project: sounds ('snd '), cursors ('CURS') and
+// colour icons ('cicn').
 // Their data stays in the store's big-endian order inside the resource records and is brought
 // to host order on a copy when taken out (and back when put in).
 #include "platform/memory/memory.h"
+#include "platform/qd/iconrecords.h"
 #include "platform/sound/soundformat.h"
 #include "store/byteorder.h"
 
@@ -51,6 +53,25 @@ OSErr endianswapcurs(Handle cursor) {
   if (cursor == nilhandle || GetHandleSize(cursor) < 68) return kBadRecordKind;
   endianswapfield<Point>(deref(cursor) + 64);
   return noErr;
+}
+
+void endianswapixmap(u8* at) { endianswapbytes<storedpixmap>(at); }
+void endianswapbitmap(u8* at) { endianswapbytes<storedbitmap>(at); }
+
+bool endianswapcicon(u8* at, i64 length, i16 direction) {
+  if (at == nullptr || length < i64(sizeof(ciconrec))) return false;
+  // The parts are found from the headers in host order, and all of them are checked before a
+  // byte changes.
+  ciconrec head = loadat<ciconrec>(at);
+  if (direction == fromfile) endianswap(head);
+  CIconLayout layout;
+  if (!ciconlayout(head, at, length, direction == fromfile, &layout)) return false;
+  endianswapbytes<ciconrec>(at);
+  u8* table = at + layout.ctab;
+  endianswapbytes<storedctab>(table);
+  for (i64 entry = sizeof(storedctab); entry < layout.ctabbytes; entry += sizeof(storedcolorspec))
+    endianswapbytes<storedcolorspec>(table + entry);
+  return true;
 }
 
 }  // namespace kv

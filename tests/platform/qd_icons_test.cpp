@@ -1,0 +1,102 @@
+// Icon families: members of every depth decoded from 'icns' data, the member that fits a
+// rectangle, the transforms, the point-in-icon test, and data that does not hold together.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/qd/icons.h"
+#include "platform/qd/imagefiles.h"
+#include "platform/qd/qd.h"
+#include "tests/platform/qdtesthelp.h"
+#include "tests/support/fixture.h"
+#include "tests/support/icondata.h"
+
+namespace kv {
+namespace {
+
+using namespace qdtest;
+using IconFamilyTest = RuntimeTest;
+
+// One channel of a 32 x 32 run-length member: every pixel `value`, in runs of at most 130.
+void channel(std::vector<u8>& out, u8 value) {
+  for (int left = 1024; left > 0; left -= 130) {
+    out.push_back(u8(std::min(left, 130) + 125));
+    out.push_back(value);
+  }
+}
+
+IconRef familyof(const std::vector<u8>& data, OSErr* err = nullptr) {
+  IconRef ref = nilid;
+  const OSErr e = GetIconRefFromIconFamilyPtr(data.data(), Size(data.size()), &ref);
+  if (err) *err = e;
+  return ref;
+}
+
+TEST_F(IconFamilyTest, TheDeepestMemberThatFitsIsPlottedWithItsMaskAndTransform) {
+  // 32 x 32: a black 1-bit disc and a green 32-bit member half transparent on its left half;
+  // 64 x 64: an opaque blue PNG.
+  std::vector<u8> green;
+  channel(green, 0);
+  channel(green, 0xFF);
+  channel(green, 0);
+  std::vector<u8> mask(1024);
+  for (int i = 0; i < 1024; ++i) mask[std::size_t(i)] = i % 32 < 16 ? 0x80 : 0xFF;
+  DecodedImage blue;
+  blue.width = blue.height = 64;
+  blue.pixels.assign(64 * 64, 0x0000FF);
+  std::vector<u8> png;
+  ASSERT_TRUE(encodeimagepng(blue, &png));
+  const IconRef ref = familyof(testicons::family({testicons::blackicon(testicons::disc), {fourcc("il32"), green},
+                                                  {fourcc("l8mk"), mask}, {fourcc("ic12"), png}}));
+  ASSERT_TRUE(IsValidIconRef(ref));
+  GWorldPtr gw = world(32, 100, 100);
+  const Rect small{0, 0, 32, 32}, large{0, 30, 60, 100};
+  EXPECT_EQ(PlotIconRef(&small, kAlignNone, kTransformNone, ref), noErr);
+  EXPECT_EQ(pixel(gw, 20, 10), 0x00FF00u) << "the 32-bit member wins over the 1-bit one";
+  EXPECT_EQ(pixel(gw, 5, 10), 0x7FFF7Fu) << "half transparent over white";
+  EXPECT_EQ(PlotIconRef(&large, kAlignAbsoluteCenter, kTransformSelected, ref), noErr);
+  EXPECT_EQ(pixel(gw, 60, 30), 0x00007Fu) << "the PNG member, darkened by the selected transform";
+  EXPECT_EQ(pixel(gw, 34, 30), 0xFFFFFFu) << "a 60-pixel square centred in a 70-pixel width";
+  EXPECT_EQ(pixel(gw, 35, 30), 0x00007Fu);
+  const Rect again{40, 0, 72, 32};
+  PlotIconRef(&again, kAlignNone, kTransformDisabled, ref);
+  EXPECT_EQ(pixel(gw, 20, 50), 0x80FF80u) << "the disabled transform halves the alpha";
+  EXPECT_EQ(ReleaseIconRef(ref), noErr);
+  EXPECT_FALSE(IsValidIconRef(ref));
+  EXPECT_EQ(PlotIconRef(&small, kAlignNone, kTransformNone, ref), invalidIconRefErr);
+  DisposeGWorld(gw);
+}
+
+TEST_F(IconFamilyTest, ThePointTestReadsTheMaskScaledToTheRectangle) {
+  const IconRef ref = familyof(testicons::family({testicons::blackicon(testicons::disc)}));
+  const Rect r{10, 10, 74, 74};  // twice the icon's size
+  for (auto [pt, in] : {std::pair<Point, bool>{Point{42, 42}, true}, {Point{11, 11}, false}, {Point{73, 73}, false},
+                        {Point{42, 14}, true}, {Point{5, 42}, false}})
+    EXPECT_EQ(PtInIconRef(&pt, &r, kAlignNone, ref), in) << pt.h << "," << pt.v;
+  ReleaseIconRef(ref);
+}
+
+TEST_F(IconFamilyTest, DataThatDoesNotHoldTogetherMakesNoReference) {
+  OSErr err = noErr;
+  std::vector<u8> data = testicons::family({testicons::blackicon(testicons::disc)});
+  EXPECT_EQ(familyof(std::vector<u8>(data.begin(), data.end() - 1), &err), nilid);
+  EXPECT_EQ(err, paramErr) << "the family's length runs past the data";
+  data[0] = 'x';
+  EXPECT_EQ(familyof(data, &err), nilid);
+  EXPECT_EQ(err, paramErr);
+  // Members that do not decode: a short 1-bit member, an unknown type, a broken PNG, a
+  // run-length member that runs out.
+  EXPECT_EQ(familyof(testicons::family({{fourcc("ICN#"), std::vector<u8>(255, 0xFF)},
+                                         {fourcc("zzzz"), {1, 2, 3}},
+                                         {fourcc("ic08"), {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0}},
+                                         {fourcc("il32"), {0xFF, 0x00, 0x05}}}),
+                     &err),
+            nilid);
+  EXPECT_EQ(err, noSuchIconErr);
+  IconRef none = 1;
+  EXPECT_EQ(GetIconRef(0, fourcc("macs"), fourcc("TEXT"), &none), noSuchIconErr) << "no system icons of file types";
+  EXPECT_EQ(none, nilid);
+}
+
+}  // namespace
+}  // namespace kv
