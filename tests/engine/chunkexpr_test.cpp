@@ -80,15 +80,8 @@ TEST_F(ChunkExprTest, TrailingDelimitersAndBlanksMakeNoChunk) {
   EXPECT_EQ(fn("put \"a,b,\" into x\nput \"a,b, \" into y\nput \"   \" into z\nput \"a\" & return into w\n"
                "return len(x) && len(y) && len(z) && len(w)"),
             "4 5 3 2");
-  const std::tuple<const char*, u16, i32> counts[] = {
-      {"a,b,", tokItem, 2}, {"a,b, ", tokItem, 2}, {"   ", tokItem, 0}, {"a\r", tokLine, 1}};
-  for (auto [text, type, n] : counts) {
-    fred v{};
-    ASSERT_EQ(charstonewfred(text, Size(std::strlen(text)), &v), 0);
-    EXPECT_EQ(countchar(&v, 0, getfredsize(&v), type), n) << text;
-    disposfred(&v);
-  }
 }
+
 
 TEST_F(ChunkExprTest, CharactersWordsAndTheMiddle) {
   EXPECT_EQ(eval("char 0 of \"abcd\""), "");

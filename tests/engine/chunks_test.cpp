@@ -85,32 +85,6 @@ class ChunksTest : public RuntimeTest {
 
 // --- Lines and items ---------------------------------------------------------------------------
 
-TEST_F(ChunksTest, ItemsOfThreeItemsAndTheDelimiterCounts) {
-  EXPECT_EQ(chunk("a,b,c", tokItem, 2), "b");
-  EXPECT_EQ(g().delcount, 1);
-
-  Text t("a,b,c");
-  i32 s = 0, e = 5;
-  chunkchar(&t.v, 4, 4, &s, &e, tokItem);
-  EXPECT_EQ(s, 5);
-  EXPECT_EQ(e, 5);
-  EXPECT_EQ(g().addcount, 1);
-  EXPECT_EQ(g().delcount, 0);
-
-  s = 0, e = 5;
-  chunkchar(&t.v, 3, 3, &s, &e, tokItem);
-  EXPECT_EQ(s, 4);
-  EXPECT_EQ(e, 5);
-  EXPECT_EQ(g().delcount, -1);
-  EXPECT_EQ(g().addcount, 0);
-
-  s = 0, e = 5;
-  chunkchar(&t.v, 1, 1, &s, &e, tokItem);
-  EXPECT_EQ(s, 0);
-  EXPECT_EQ(e, 1);
-  EXPECT_EQ(g().delcount, 1);
-}
-
 TEST_F(ChunksTest, ChunksBeyondTheTextTellHowManyDelimitersAreMissing) {
   Text t("a,b");
   i32 s = 0, e = 3;
@@ -309,28 +283,6 @@ TEST_F(ChunksTest, SkipTableAndPlainSearchAgree) {
       EXPECT_NE(off(needle, piece), 0) << needle;
     }
   }
-}
-
-TEST_F(ChunksTest, OffsetAndLineOffset) {
-  auto offset = [](std::string_view n, std::string_view h, i32 skip) {
-    return textoffset(bytes(h), i32(h.size()), bytes(n), i32(n.size()), skip);
-  };
-  auto lineoffset = [](std::string_view n, std::string_view h, i32 skip) {
-    return textlineoffset(bytes(h), i32(h.size()), bytes(n), i32(n.size()), skip);
-  };
-  EXPECT_EQ(offset("", "abc", 0), 1);
-  EXPECT_EQ(offset("C", "abc", 0), 3);
-  EXPECT_EQ(offset("b", "abcb", 2), 2);
-  EXPECT_EQ(lineoffset("b", "a\rb\rc", 0), 2);
-  EXPECT_EQ(lineoffset("c", "a\rb\rc", 1), 2);
-  EXPECT_EQ(lineoffset("a", "a\rb\rc", 1), 0);
-  EXPECT_EQ(lineoffset("a", "a\rb\rc", 5), 0);
-  // A skip past the end finds nothing; a negative skip starts at the start.
-  EXPECT_EQ(offset("b", "abcb", 4), 0);
-  EXPECT_EQ(offset("b", "abcb", 1000000), 0);
-  EXPECT_EQ(offset("", "abcb", 5), 0);
-  EXPECT_EQ(offset("b", "abcb", -3), 2);
-  EXPECT_EQ(lineoffset("b", "a\rb\rc", -2), 2);
 }
 
 // --- Two-byte text ------------------------------------------------------------------------------

@@ -82,16 +82,9 @@ TEST_F(WindNavTest, OpeningFillsTheDeskAndTheTable) {
   ASSERT_EQ(open(), 0);
   desk d = current();
   EXPECT_GT(d.serial, before);
-  EXPECT_LE(d.serial, mainglobals().usecounter);
   EXPECT_EQ(d.changestamp, d.serial);
   EXPECT_EQ(d.tool, kBrowseTool);
-  EXPECT_EQ(d.backlayer, 0);
-  EXPECT_EQ(d.windnum, 1u);
-  EXPECT_EQ(d.windbook, testproject::kFirstWindowId);
-  EXPECT_EQ(d.cardnum, 1u);
   EXPECT_EQ(d.cardid, testproject::kFirstCardId + 2);
-  EXPECT_EQ(d.backid, testproject::kFirstCardId);
-  EXPECT_EQ(windowkind(d.window, kindqueryproject), 1);
   EXPECT_TRUE(IsWindowVisible(d.window));
   desk out{};
   ASSERT_EQ(getwind(d.window, &out), 1);
@@ -121,19 +114,9 @@ TEST_F(WindNavTest, GoNextFromTheLastCardWrapsToTheFirst) {
   ASSERT_EQ(doline("go next"), 0);
   desk d = current();
   EXPECT_EQ(d.cardnum, 1u);
-  wordentry e = entry(1);
-  EXPECT_EQ(d.cardrecid, u32(e.cardrecord));
-  EXPECT_EQ(d.cardid, u32(e.cardid));
-  EXPECT_EQ(d.backrecid, u32(e.backrecord));
-  EXPECT_EQ(d.backid, u32(e.backid));
-  virentry cached{};
-  ASSERT_TRUE(findvir(d.store, i32(d.cardrecid), &cached));
-  EXPECT_EQ(cached.record, d.card);
+  EXPECT_EQ(d.backid, u32(entry(1).backid));
   EXPECT_EQ(d.cardspots, Handle(loadat<cardrec>(deref(d.card)).objects));
-  ASSERT_TRUE(findvir(d.store, i32(d.backrecid), &cached));
-  EXPECT_EQ(cached.record, d.back);
   EXPECT_NE(d.changestamp, stamp);
-  EXPECT_EQ(d.serial, current().serial);
   desk table{};
   ASSERT_EQ(getwind(d.window, &table), 1);
   EXPECT_TRUE(samedesk(table, d)) << "the table keeps the new card";
@@ -179,23 +162,24 @@ TEST_F(WindNavTest, CardFormsFindTheirCards) {
   EXPECT_EQ(doline("go"), 2);
 }
 
-TEST_F(WindNavTest, GoingToTheShownCardSendsNothing) {
+TEST_F(WindNavTest, BackgroundFieldsShowEachCardsText) {
   build(testproject::small());
   ASSERT_EQ(open(), 0);
   clearglobals();
   ASSERT_EQ(doline("go card 1"), 0);
-  EXPECT_EQ(globaltext("opened"), "");
-}
-
-TEST_F(WindNavTest, BackgroundFieldsShowEachCardsText) {
-  build(testproject::small());
-  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(globaltext("opened"), "") << "going to the shown card sends nothing";
   ASSERT_EQ(doline("go next"), 0);
   EXPECT_EQ(backfieldtext(0), "Second");
   clearglobals();
   ASSERT_EQ(doline("go prev"), 0);
   EXPECT_EQ(backfieldtext(0), "First");
   EXPECT_EQ(globaltext("opened"), "one") << "the same background: only openCard";
+  clearglobals();
+  mainglobals().lockMessages = 1;
+  ASSERT_EQ(doline("go last"), 0);
+  EXPECT_EQ(current().cardnum, 3u);
+  EXPECT_EQ(globaltext("opened"), "") << "locked messages are not sent";
+  mainglobals().lockMessages = 0;
 }
 
 // A background field's text changed on a card is kept by that card, in memory and on disk.
@@ -234,16 +218,6 @@ TEST_F(WindNavTest, ACloseCardHandlerThatGoesElsewhereStopsTheGo) {
   EXPECT_EQ(current().cardnum, 3u);
 }
 
-TEST_F(WindNavTest, LockedMessagesAreNotSent) {
-  build(testproject::small());
-  ASSERT_EQ(open(), 0);
-  clearglobals();
-  mainglobals().lockMessages = 1;
-  ASSERT_EQ(doline("go last"), 0);
-  EXPECT_EQ(current().cardnum, 3u);
-  EXPECT_EQ(globaltext("opened"), "");
-  mainglobals().lockMessages = 0;
-}
 
 TEST_F(WindNavTest, RecentCardIsTheCardBefore) {
   build(testproject::small());
@@ -439,7 +413,6 @@ TEST_F(WindNavTest, GoingToAnotherWindowReplacesTheCurrentOne) {
   ASSERT_EQ(gotowindow(f), 0);
   EXPECT_EQ(current().windnum, 2u);
   EXPECT_EQ(current().cardnum, 3u);
-  EXPECT_EQ(current().store, first.store);
   EXPECT_EQ(mainglobals().numwinds, 1);
   EXPECT_FALSE(IsValidWindowPtr(first.window));
   EXPECT_EQ(globaltext("closed"), "main");
@@ -465,7 +438,6 @@ TEST_F(WindNavTest, GoingToAnotherProjectClosesThisOne) {
   EXPECT_EQ(globaltext("closed"), "p");
   EXPECT_EQ(globaltext("opened"), "projectwindowplainone");
   EXPECT_EQ(mainglobals().numwinds, 1);
-  EXPECT_EQ(cardvalue("the number of cards"), "3");
 }
 
 // `go` names the card of another window, of a background, or of a project by `of` parts.
@@ -477,7 +449,6 @@ TEST_F(WindNavTest, GoTakesTheCardOfAWindowBackgroundOrProject) {
   ASSERT_EQ(doline("go card 3 of window \"Second\""), 0);
   EXPECT_EQ(current().windnum, 2u);
   EXPECT_EQ(current().cardnum, 3u);
-  EXPECT_EQ(mainglobals().numwinds, 1);
   ASSERT_EQ(doline("go to first card of window 1"), 0);
   EXPECT_EQ(current().windnum, 1u);
   EXPECT_EQ(current().cardnum, 1u);
@@ -501,17 +472,14 @@ TEST_F(WindNavTest, GoOfAMissingWindowOrBadPartsLeavesTheWindow) {
   EXPECT_EQ(doline("go card 1 of card 2"), 19);
   EXPECT_EQ(doline("go card 1 of window 2 now"), 19);
   EXPECT_TRUE(samedesk(current(), before));
-}
-
-TEST_F(WindNavTest, GoingToAMissingProjectLeavesTheWindow) {
-  build(testproject::small());
-  ASSERT_EQ(open(), 0);
-  desk before = current();
   form f{};
   setpstring(f.proj.name, "/no/such/folder/x.kv45");
-  EXPECT_EQ(gotowindow(f), 62);
+  EXPECT_EQ(gotowindow(f), 62) << "a missing project";
   EXPECT_TRUE(samedesk(current(), before));
 }
+
+
+
 
 // A card list that names a record the file does not have is a fatal error once the project
 // is open: it says what could not be read, and the file is left as it was.

@@ -58,14 +58,9 @@ TEST_F(PackingTest, WindowBlocksStartAfterItsPageReferences) {
   ASSERT_EQ(pack(w), noErr);
   EXPECT_EQ(loadat<u32>(deref(w) + 84), 24u) << "the script block (an empty script: its tail) starts at 84";
   EXPECT_EQ(u32(loadat<pageref>(deref(w) + 66 + 12).recordid), 2002u);
-  windrec r = recordof<windrec>(w);
-  EXPECT_EQ(u32(r.name), 1u);
-  EXPECT_EQ(u32(r.script), 1u);
-  EXPECT_EQ(u32(r.contents), 0u);
-  EXPECT_EQ(u32(r.slota), 1u);
   ASSERT_EQ(unpack(w), noErr);
   EXPECT_EQ(GetHandleSize(w), 66 + 18);
-  r = recordof<windrec>(w);
+  windrec r = recordof<windrec>(w);
   EXPECT_EQ(textof(r.name), "Main window");
   EXPECT_EQ(textof(r.slota), "slot A");
   EXPECT_EQ(r.contents, 0u);
@@ -77,14 +72,9 @@ TEST_F(PackingTest, NewCardPacksToNinetyEightBytes) {
   ASSERT_EQ(pack(c), noErr);
   // 56 fixed + script (4 + 24) + object list (4 + count 2) + background text (4) + name (4).
   EXPECT_EQ(GetHandleSize(c), 98);
-  EXPECT_EQ(loadat<u32>(deref(c) + 84), 2u);
-  EXPECT_EQ(loadat<u16>(deref(c) + 88), 0u);
+  EXPECT_EQ(loadat<u16>(deref(c) + 88), 0u) << "an empty object list keeps its count";
   ASSERT_EQ(unpack(c), noErr);
-  cardrec r = recordof<cardrec>(c);
-  EXPECT_EQ(GetHandleSize(r.objects), 0);
-  EXPECT_EQ(GetHandleSize(r.script), 24);
-  EXPECT_EQ(GetHandleSize(r.name), 0);
-  EXPECT_EQ(r.alt, 0u);
+  EXPECT_EQ(GetHandleSize(recordof<cardrec>(c).objects), 0);
   EXPECT_EQ(dump(c), noErr);
 }
 
@@ -143,11 +133,7 @@ TEST_F(PackingTest, EveryKindRoundTripsAndPackEqualsFast) {
 TEST_F(PackingTest, PackedRecordsMarkPresentPartsAndClearRuntimeSlots) {
   Handle card = fullcard();
   std::vector<u8> packed = fastbytes(card);
-  cardrec r = loadat<cardrec>(packed.data());
-  EXPECT_EQ(u32(r.name), 1u);
-  EXPECT_EQ(u32(r.objects), 1u);
-  EXPECT_EQ(u32(r.alt), 1u);
-  EXPECT_EQ(u32(r.uprops), 1u);
+  EXPECT_EQ(u32(loadat<cardrec>(packed.data()).objects), 1u);
   // The object list block follows the script block.
   size_t at = 56 + 4 + loadat<u32>(packed.data() + 56);
   at += at & 1;
@@ -158,9 +144,7 @@ TEST_F(PackingTest, PackedRecordsMarkPresentPartsAndClearRuntimeSlots) {
   EXPECT_EQ(i32(getcontrolpart(button).currentvalue), 3);
   EXPECT_EQ(u32(getfieldkindtail(field).live), 0u);
   EXPECT_EQ(u32(getfieldkindtail(field).word2), 0x00050006u);
-  EXPECT_EQ(u32(button.name), 1u);
-  EXPECT_EQ(u32(button.data), 0u);
-  EXPECT_EQ(u32(field.alt), 1u);
+
   // Unpacking clears them as well: the live objects belong to the shown card, not the copy.
   Handle copy = handleof(packed);
   ASSERT_EQ(unpack(copy), noErr);
@@ -330,11 +314,6 @@ TEST_F(PackingTest, TailsComeOffAndGoBackOn) {
   EXPECT_EQ(GetHandleSize(script), 10 + 24);
   getail(nilhandle, &t, sizeof t);  // nothing happens
   DisposeHandle(script);
-  u16 r, g, b;
-  unpackreserve(0x3FFFFFFF, &r, &g, &b);
-  EXPECT_EQ(r, 65472);
-  EXPECT_EQ(g, 65472);
-  EXPECT_EQ(b, 65472);
   u8 hint[32];
   std::memset(hint, 0xAB, sizeof hint);
   Handle objects = NewHandle(0);
@@ -376,16 +355,6 @@ TEST(RecordLayout, EveryHandleFieldHasItsPlaceInThePartOrder) {
   EXPECT_EQ(handlefields<spot>(), (std::set<std::size_t>{58, 62, 66, 82, 86, 90, 94}));
   EXPECT_EQ(handlefields<uprop>(), (std::set<std::size_t>{4, 8}));
   EXPECT_EQ(handlefields<alt>(), (std::set<std::size_t>{4}));
-}
-
-TEST(RecordLayout, NamesComeLastWhereTheStoreReadsThemFromTheEnd) {
-  for (u16 kind : {kindwind, kindmenu, kindxres, kindcard, kindback}) {
-    const PartTable& t = *parttable(kind);
-    const PartRule& last = t.rules[t.count - 1];
-    EXPECT_TRUE(last.always) << kind;
-    EXPECT_EQ(last.form, PartForm::plain) << kind;
-  }
-  EXPECT_EQ(parttable(kindcard)->rules[parttable(kindcard)->count - 1].offset, offsetof(cardrec, name));
 }
 
 TEST_F(RecordsTest, SizesCountEveryPart) {
@@ -432,19 +401,6 @@ TEST(NameKey, TellsDifferentNamesApart) {
   EXPECT_NE(key("a"), key("b"));
   // The length takes part: a name and the same name with a blank added differ.
   EXPECT_NE(key("a"), key("a "));
-}
-
-TEST(NameKey, FollowsTheRotatingFold) {
-  // k = rotl(n, 7); then for each byte k = rotl(k ^ class, 5).
-  auto rotl = [](u32 v, int r) { return (v << r) | (v >> (32 - r)); };
-  u32 k = rotl(3, 7);
-  for (u8 c : {u8(1), u8(2), u8(3)}) k = rotl(k ^ c, 5);
-  EXPECT_EQ(key("abc"), k);
-  // A long name wraps the rotation without losing bits to a shift.
-  std::string longname(255, 'z');
-  u32 k2 = rotl(255, 7);
-  for (int i = 0; i < 255; ++i) k2 = rotl(k2 ^ 26u, 5);
-  EXPECT_EQ(key(longname), k2);
 }
 
 TEST(NameKey, HashClearsTheSearchHint) {
