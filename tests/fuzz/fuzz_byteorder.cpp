@@ -8,7 +8,7 @@
 #include "platform/memory/memory.h"
 #include "store/byteorder.h"
 #include "store/packing.h"
-#include "tests/fuzz/storeseeds.h"
+#include "tests/support/builders.h"
 
 namespace {
 
@@ -55,8 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 // Packed records in host order and in file order.
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
   using namespace kv;
-  std::vector<std::vector<std::uint8_t>> recs;
-  fuzzseeds::records(&recs);
+  std::vector<std::vector<std::uint8_t>> recs = storetest::packedseeds();
+  recs.pop_back();  // the object list is no record
   for (auto& r : recs) {
     r.insert(r.begin(), 0);
     out->push_back(r);

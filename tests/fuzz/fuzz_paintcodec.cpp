@@ -8,7 +8,6 @@
 
 #include "platform/memory/memory.h"
 #include "store/paintcodec.h"
-#include "tests/fuzz/storeseeds.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/memory/memory.h"
 #include "store/objects.h"
 #include "store/packing.h"
-#include "tests/fuzz/storeseeds.h"
+#include "tests/support/builders.h"
 
 namespace {
 
@@ -83,19 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 }
 
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
-  std::vector<std::vector<std::uint8_t>> recs;
-  kv::fuzzseeds::records(&recs);
-  for (auto& r : recs) {
-    r.insert(r.begin(), 0);
-    out->push_back(r);
+  std::vector<std::vector<std::uint8_t>> seeds = kv::storetest::packedseeds();
+  for (std::size_t i = 0; i < seeds.size(); ++i) {
+    seeds[i].insert(seeds[i].begin(), i + 1 < seeds.size() ? 0 : 1);  // records, then the object list
+    out->push_back(seeds[i]);
   }
-  kv::Handle list = kv::fuzzseeds::objects();
-  if (kv::packspot(list) == kv::noErr) {
-    std::vector<std::uint8_t> s = contentof(list);
-    s.insert(s.begin(), 1);
-    out->push_back(s);
-  }
-  kv::unpackspot(list);
-  kv::dumpspot(list);
   return out->size();
 }

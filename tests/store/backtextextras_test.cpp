@@ -11,7 +11,7 @@
 #include "store/backtext.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
-#include "tests/store/builders.h"
+#include "tests/support/builders.h"
 #include "tests/support/fixture.h"
 
 namespace kv {

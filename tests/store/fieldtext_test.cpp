@@ -16,7 +16,7 @@
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "store/packing.h"
-#include "tests/store/builders.h"
+#include "tests/support/builders.h"
 #include "tests/support/fixture.h"
 #include "tests/support/owned.h"
 

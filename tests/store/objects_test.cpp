@@ -6,7 +6,7 @@
 #include "render/pictinfo.h"
 #include "store/objects.h"
 #include "store/packing.h"
-#include "tests/store/builders.h"
+#include "tests/support/builders.h"
 #include "tests/support/fixture.h"
 #include "tests/support/owned.h"
 

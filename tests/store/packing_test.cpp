@@ -5,7 +5,7 @@
 #include "platform/memory/memory.h"
 #include "store/objects.h"
 #include "store/packing.h"
-#include "tests/store/builders.h"
+#include "tests/support/builders.h"
 #include "tests/support/fixture.h"
 #include "tests/support/owned.h"
 #include <set>

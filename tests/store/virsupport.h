@@ -6,7 +6,7 @@
 #include <string>
 
 #include "store/recordcache.h"
-#include "tests/store/builders.h"
+#include "tests/support/builders.h"
 #include "tests/store/starsupport.h"
 
 namespace kv::virtest {

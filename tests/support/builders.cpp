@@ -1,4 +1,4 @@
-#include "tests/store/builders.h"
+#include "tests/support/builders.h"
 
 #include <bit>
 #include <cstring>
@@ -360,6 +360,20 @@ std::vector<u8> fastbytes(Handle rec) {
   if (fast(rec, dest) == noErr) v = bytesof(dest);
   DisposeHandle(dest);
   return v;
+}
+
+std::vector<std::vector<u8>> packedseeds() {
+  std::vector<std::vector<u8>> out;
+  for (int kind = 0; kind < kRecordKinds; ++kind) {
+    Handle rec = fullrecord(kind);
+    out.push_back(fastbytes(rec));
+    dump(rec);
+  }
+  Handle list = objectlist(true);
+  if (packspot(list) == noErr) out.push_back(bytesof(list));
+  unpackspot(list);
+  dumpspot(list);
+  return out;
 }
 
 }  // namespace kv::storetest

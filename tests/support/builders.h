@@ -1,4 +1,4 @@
-// Records and objects made in memory for the store tests.
+// Records and objects made in memory for the store tests and the store's fuzz targets.
 #pragma once
 
 #include <string>
@@ -66,5 +66,7 @@ Handle fullrecord(int kind);
 
 // The packed form (`fast`) of a record, as bytes.
 std::vector<u8> fastbytes(Handle rec);
+// The packed forms of the full records of every kind, and of a card's object list (last).
+std::vector<std::vector<u8>> packedseeds();
 
 }  // namespace kv::storetest
