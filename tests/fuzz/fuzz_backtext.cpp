@@ -13,19 +13,11 @@
 #include "store/fieldtext.h"
 #include "store/objects.h"
 #include "store/records.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
 
 using namespace kv;
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
-
-std::vector<std::uint8_t> contentof(Handle h) {
-  if (h == nilhandle) return {};
-  return {deref(h), deref(h) + GetHandleSize(h)};
-}
 
 Handle handleof(const std::uint8_t* data, std::size_t size) {
   Handle h = nilhandle;

@@ -10,12 +10,9 @@
 
 #include "engine/encoding.h"
 #include "platform/memory/memory.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 bool inalphabet(std::uint8_t c) { return c != 0 && std::strchr(kv::six2pr, c) != nullptr; }
 

@@ -9,14 +9,9 @@
 #include "store/byteorder.h"
 #include "store/packing.h"
 #include "tests/support/builders.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
-
-std::vector<std::uint8_t> contentof(kv::Handle h) { return {kv::deref(h), kv::deref(h) + kv::GetHandleSize(h)}; }
 
 constexpr kv::u32 kKinds[] = {1, 2, 3, 4, 100, 101, 102, 103, 104, 105, 107, 200, 201, 9};
 

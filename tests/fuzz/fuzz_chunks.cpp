@@ -14,12 +14,9 @@
 #include "platform/text/casefold.h"
 #include "platform/text/sjis.h"
 #include "shell/mainglobals.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 kv::i32 plainsearch(const kv::u8* hay, kv::i32 n, const kv::u8* needle, kv::i32 m) {
   for (kv::i32 p = 0; p + m <= n; ++p)

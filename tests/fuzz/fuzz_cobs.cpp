@@ -9,14 +9,11 @@
 
 #include "system/cobs.h"
 #include "system/remoteprocs.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
 
 using namespace kv;
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 }  // namespace
 

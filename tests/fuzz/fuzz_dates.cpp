@@ -9,12 +9,9 @@
 #include "commands/dates.h"
 #include "engine/fred.h"
 #include "platform/time/datetime.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 // The date-time a text reads as: 0, or 2 when it is not a date.
 kv::i16 readback(kv::ConstStringPtr text, kv::LongDateTime* secs) {

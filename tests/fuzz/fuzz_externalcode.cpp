@@ -10,14 +10,11 @@
 
 #include "platform/loader/loader.h"
 #include "system/externals.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
 
 using namespace kv;
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 template <class T>
 void put(std::vector<std::uint8_t>& v, std::size_t at, T value) {

@@ -8,14 +8,11 @@
 
 #include "platform/memory/memory.h"
 #include "platform/qd/imagefiles.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
 
 using namespace kv;
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 }  // namespace
 

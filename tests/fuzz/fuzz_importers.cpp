@@ -13,16 +13,13 @@
 #include "platform/qd/pictures.h"
 #include "platform/testing/testimages.h"
 #include "shell/mainglobals.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 // replay-runs: 1500
 
 namespace {
 
 using namespace kv;
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 constexpr OSType kSubtypes[] = {fourcc("PNGf"), fourcc("JPEG"), fourcc("TIFF"), fourcc("GIFf"),
                                 fourcc("BMPf"), fourcc("tga "), fourcc("8BPS"), fourcc("PNTG")};

@@ -8,12 +8,9 @@
 
 #include "engine/indent.h"
 #include "platform/memory/memory.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 // The lines of a text, each without its leading spaces, and each line's leading spaces.
 struct shape {

@@ -16,12 +16,9 @@
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 using namespace kv;
 

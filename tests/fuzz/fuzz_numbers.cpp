@@ -10,14 +10,7 @@
 #include "engine/numbers.h"
 #include "engine/variables.h"
 #include "store/namekey.h"
-
-namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
+#include "tests/fuzz/fuzzcheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kv;

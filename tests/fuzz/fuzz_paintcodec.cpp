@@ -8,16 +8,7 @@
 
 #include "platform/memory/memory.h"
 #include "store/paintcodec.h"
-
-namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
-
-std::vector<std::uint8_t> contentof(kv::Handle h) { return {kv::deref(h), kv::deref(h) + kv::GetHandleSize(h)}; }
-
-}  // namespace
+#include "tests/fuzz/fuzzcheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kv;

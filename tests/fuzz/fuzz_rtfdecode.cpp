@@ -10,14 +10,7 @@
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "store/fieldtext.h"
-
-namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
+#include "tests/fuzz/fuzzcheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kv;

@@ -9,12 +9,9 @@
 #include "platform/memory/memory.h"
 #include "platform/sound/channels.h"
 #include "store/byteorder.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
 
 template <class R>
 void append(std::vector<std::uint8_t>& out, R r) {

@@ -10,14 +10,9 @@
 #include "store/objects.h"
 #include "store/packing.h"
 #include "tests/support/builders.h"
+#include "tests/fuzz/fuzzcheck.h"
 
 namespace {
-
-void check(bool ok) {
-  if (!ok) std::abort();
-}
-
-std::vector<std::uint8_t> contentof(kv::Handle h) { return {kv::deref(h), kv::deref(h) + kv::GetHandleSize(h)}; }
 
 std::vector<std::uint8_t> fastform(kv::Handle rec) {
   kv::Handle dest = kv::NewHandle(0);
