@@ -247,17 +247,5 @@ TEST_F(NumbersTest, DepthWords) {
   EXPECT_EQ(stringtomode(PStr("MILLIONS"), &m), 0);
 }
 
-TEST_F(NumbersTest, BoolAndUpDownWords) {
-  Str255 s;
-  booltostring(2, s);
-  EXPECT_EQ(text(s), "true");
-  booltostring(0, s);
-  EXPECT_EQ(text(s), "false");
-  fooltostring(1, s);
-  EXPECT_EQ(text(s), "down");
-  fooltostring(0, s);
-  EXPECT_EQ(text(s), "up");
-}
-
 }  // namespace
 }  // namespace kv
