@@ -287,6 +287,7 @@ void checksound(u32 ticks) {
   if (s.checked && ticks - s.lastcheck < kServicePeriod) return;
   s.checked = true;
   s.lastcheck = ticks;
+  // The speech service, once speech is built, runs here, before the sound queue.
   if (s.count > 0) {
     i32 entries = 0, done = 0;
     for (QueuedEntry& e : s.table) {
