@@ -37,6 +37,7 @@
 #include "store/reftexts.h"
 #include "store/starfile.h"
 #include "system/windowkind.h"
+#include "tools/texttool.h"
 
 namespace kv {
 
@@ -67,9 +68,13 @@ enum : u16 {
   fnInterrupt = 3069,
   fnMenus = 3087,
   fnMouse = 3093,
+  fnMouseChar = 3094,
+  fnMouseChunk = 3095,
   fnMouseClick = 3096,
   fnMouseH = 3097,
   fnMouseLoc = 3098,
+  fnMouseObject = 3099,
+  fnMouseText = 3100,
   fnMouseV = 3101,
   fnOptionKey = 3107,
   fnPaperSize = 3108,
@@ -421,6 +426,10 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
     case fnMouseClick:
       mouseclick(value);
       return 0;
+    case fnMouseChar: return mousechunk(value, mousechunkchar);
+    case fnMouseText: return mousechunk(value, mousechunktext);
+    case fnMouseObject: return mousechunk(value, mousechunkobject);
+    case fnMouseChunk: return mousechunk(value, mousechunkchunk);
     case fnInterrupt: {
       bool was = g.abortkey != 0;
       if (was) FlushEvents(everyEvent, 0);

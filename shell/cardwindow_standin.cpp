@@ -2,9 +2,9 @@
 // asks for the card's redraw, a click goes to the tool dispatcher, idle sends "idle" to the
 // card every `idleTicks` ticks, and keys become their key messages. Moves, cursor tracking with
 // its mouse messages, tool tips, opening fields and the paint modes join with the window
-// module. Until fields are put up, nothing opens a field here; one that is open is closed by
-// forgetting it and redrawing its area (no text can have changed), with "leaveField" from
-// putdownfield.
+// module. Until fields are put up, nothing opens a field here; the open field is closed as
+// the text tool closes it, and putdownfield then sends "leaveField" (no text can have
+// changed yet).
 #include "shell/cardwindow.h"
 
 #include <cstdio>
@@ -13,15 +13,14 @@
 #include "engine/objectsend.h"
 #include "engine/scripterror.h"
 #include "platform/events/events.h"
-#include "render/objectbounds.h"
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/messagebox.h"
 #include "shell/redraws.h"
 #include "shell/runservices.h"
 #include "shell/windtable.h"
-#include "store/objects.h"
 #include "tools/handletools.h"
+#include "tools/texttool.h"
 
 namespace kv {
 
@@ -120,20 +119,7 @@ void cleartooltip() {}
 
 i16 putupfield(WindowRef, Handle, i16) { return 0; }
 
-void putdownfieldutil() {
-  MainGlobals& g = mainglobals();
-  if (g.openfield < 0) return;
-  Handle list = g.openfieldspots;
-  i16 index = g.openfield;
-  desk d{};
-  g.openfield = -1;
-  g.openfieldrec = nilid;
-  g.openfieldlocked = 0;
-  if (getwind(g.openfieldwindow, &d) == 0 || index >= spotcount(list)) return;
-  Rect r{};
-  calcspot(list, index, &r);
-  drawedit(d, &r);
-}
+void putdownfieldutil() { putdowntextfieldutil(); }
 
 i16 putdownfield() {
   MainGlobals& g = mainglobals();

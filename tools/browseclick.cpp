@@ -12,7 +12,6 @@
 #include "platform/qd/shapes.h"
 #include "platform/windows/windows.h"
 #include "render/hittest.h"
-#include "render/objectbounds.h"
 #include "render/spotstyles.h"
 #include "shell/cardwindow.h"
 #include "shell/mainglobals.h"
@@ -31,12 +30,7 @@ constexpr u32 kAutoHilite = 1u << 2, kLockText = 1u << 3, kTracking = 1u << 13;
 constexpr u16 kScrollBarButton = 213;
 constexpr i16 kScrollBarWidth = 15;
 
-// Redraws one object of the current card where it lies.
-void redraw(Handle list, i16 index) {
-  Rect r{};
-  calcspot(list, index, &r);
-  drawedit(mainglobals().current, &r);
-}
+void redraw(Handle list, i16 index) { redrawobject(mainglobals().current.window, list, index); }
 
 // Where the button went up: the position of a waiting mouse-up (real mouse), else the mouse.
 Point releasepoint() {

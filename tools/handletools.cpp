@@ -17,13 +17,16 @@
 #include "platform/windows/cursor.h"
 #include "platform/windows/windows.h"
 #include "render/hittest.h"
+#include "render/objectbounds.h"
 #include "render/selectionknobs.h"
 #include "render/windowclip.h"
 #include "shell/cardwindow.h"
 #include "shell/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/metal.h"
+#include "shell/redraws.h"
 #include "shell/windowmanage.h"
+#include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/records.h"
 #include "tools/browseclick.h"
@@ -31,6 +34,7 @@
 #include "tools/objecttools.h"
 #include "tools/paint.h"
 #include "tools/shapegeometry.h"
+#include "tools/texttool.h"
 #include "tools/toolmessages.h"
 
 namespace kv {
@@ -154,6 +158,23 @@ i16 browseclick(Point pt) {
   return cardclick();
 }
 
+// The text tool: a click in the open field, or on the object under it.
+i16 texttoolclick(Point pt) {
+  MainGlobals& g = mainglobals();
+  Handle list = g.openfieldspots;
+  i16 index = g.openfield;
+  if (index >= 0 && g.openfieldwindow == g.current.window && ptinspot(list, index, pt)) {
+    spot s = spotat(list, index);
+    Rect bar{};
+    controlrect(s, &bar);
+    if (g.openfieldlocked && !(fieldcanscroll(s) && PtInRect(pt, &bar))) return textutil(list, index, pt);
+    bool text = false;
+    if (i16 st = scrollclick(list, pt, &text)) return st;
+    return text ? spotsend(sendnormal, list, index, "editText", g.openfieldwindow) : i16(0);
+  }
+  return topobject(pt, &list, &index) ? textutil(list, index, pt) : i16(0);
+}
+
 // The creation tools: every object is deselected, then the new object gets its message.
 template <class Make>
 i16 create(Handle list, Make make) {
@@ -240,8 +261,9 @@ i16 tooltable(u16 tool, Point pt) {
 
 ToolState& toolstate() { return state<ToolState>(); }
 
-bool topobject(Point pt, Handle* list, i16* index) {
-  const desk& d = mainglobals().current;
+bool topobject(Point pt, Handle* list, i16* index) { return topobjectof(mainglobals().current, pt, list, index); }
+
+bool topobjectof(const desk& d, Point pt, Handle* list, i16* index) {
   if (!d.backlayer) {
     if (i16 i = tophit(d.cardspots, pt); i >= 0) {
       *list = d.cardspots;
@@ -255,6 +277,14 @@ bool topobject(Point pt, Handle* list, i16* index) {
     return true;
   }
   return false;
+}
+
+void redrawobject(WindowRef window, Handle list, i16 index) {
+  desk d{};
+  if (getwind(window, &d) == 0 || index < 0 || index >= spotcount(list)) return;
+  Rect r{};
+  calcspot(list, index, &r);
+  drawedit(d, &r);
 }
 
 bool stilldown() {
@@ -299,6 +329,7 @@ i16 handletools(Point start, Point finish, u16 sender) {
   if (g.contextualclick && contextclick(start, &st)) return st;
   u16 tool = g.current.tool;
   if (tool == toolbrowse) return browseclick(start);
+  if (tool == tooltext) return texttoolclick(start);
   return tooltable(tool, start);
 }
 

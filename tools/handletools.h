@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/types.h"
+#include "platform/windows/windows.h"
 #include "store/objread.h"
 
 namespace kv {
@@ -39,5 +40,11 @@ void getmouse(Point* pt);
 // (unless the background is edited), then the background's; a bitmap graphic without a script
 // lets the click through. False when none is hit.
 bool topobject(Point pt, Handle* list, i16* index);
+// The same in the card a window context shows.
+bool topobjectof(const desk& d, Point pt, Handle* list, i16* index);
+
+// Redraws object `index` of a list where it lies in the card a window shows (nothing for a
+// window that is not open or an index the list does not hold).
+void redrawobject(WindowRef window, Handle list, i16 index);
 
 }  // namespace kv

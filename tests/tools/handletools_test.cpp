@@ -19,6 +19,7 @@
 #include "tests/support/eventloop.h"
 #include "tools/handletools.h"
 #include "tools/paint.h"
+#include "tools/shapegeometry.h"
 #include "tools/toolmessages.h"
 
 namespace kv {
@@ -27,7 +28,7 @@ namespace {
 using testproject::Object;
 using testproject::Project;
 
-constexpr u32 kVisible = 1u << 0, kAutoHilite = 1u << 2, kDisabled = 1u << 7, kLocked = 1u << 12;
+constexpr u32 kVisible = 1u << 0, kAutoHilite = 1u << 2, kLockText = 1u << 3, kDisabled = 1u << 7, kLocked = 1u << 12;
 
 // Button "OK" (card coordinates 10,10 to 40,110) that logs its mouse messages as "OK ...".
 Object okbutton(u16 style = 200, u32 setflags = 0, u32 clearflags = 0) {
@@ -137,6 +138,22 @@ TEST_F(ToolTest, ASimulatedDragStepsAlongItsLine) {
     seen.emplace_back(p.h, p.v);
   }
   EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{10, 10}, {14, 11}, {18, 12}, {20, 13}}));
+}
+
+// A resize with Shift and Command keeps the proportions of the reference rectangle; one
+// without a height has none, and the axis lock holds instead.
+TEST_F(ToolTest, AProportionalResize) {
+  mainglobals().event.modifiers = shiftKey | cmdKey;
+  i16 axis = 0;
+  Point p{30, 20};
+  procon(Point{0, 0}, Point{10, 20}, &p, &axis);
+  EXPECT_EQ(p.v, 10);
+  EXPECT_EQ(p.h, 20);
+  p = Point{30, 25};
+  procon(Point{0, 0}, Point{0, 20}, &p, &axis);
+  EXPECT_EQ(axis, 1);
+  EXPECT_EQ(p.v, 30);
+  EXPECT_EQ(p.h, 20);
 }
 
 TEST_F(ToolTest, AHandlerThatLeavesTheCardEndsTheClick) {
@@ -336,6 +353,47 @@ TEST_F(ToolTest, TheToolTable) {
   mainglobals().lockCursor = 0;
   EXPECT_EQ(commandclick(), 0);
   EXPECT_TRUE(showing(crosscursor()));
+}
+
+// Acceptance: a text-tool click opens a locked field for typing, without "openField"; the
+// next card change sends it "leaveField" before "closeCard".
+TEST_F(ToolTest, TheTextToolOpensALockedField) {
+  Project p = project();
+  testproject::Window& w = p.windows[0];
+  Object field;
+  field.kind = Object::field;
+  field.name = "F";
+  field.setflags = kLockText;
+  field.text = "alpha beta";
+  field.script = logs("F", {"editText", "openField", "leaveField", "closeField"});
+  w.cards[0].script = logs("", {"closeCard"});
+  w.cards[0].objects = {field};
+  w.cards.push_back(testproject::Card{"Two", "", 0, {}, {}});
+  ASSERT_EQ(openproject(p), 0);
+  settle();
+  clearlog();
+  settool(605);
+  drivenclick(kInside);
+  EXPECT_EQ(log(), "F editText,");
+  EXPECT_EQ(mainglobals().openfield, 0);
+  EXPECT_EQ(mainglobals().openfieldlocked, 0);
+  ASSERT_EQ(doline("go next"), 0);
+  EXPECT_EQ(log(), "F editText,F leaveField,closeCard,");
+  EXPECT_EQ(mainglobals().openfield, -1);
+}
+
+// Acceptance (the object under the mouse): mouseObject names it by its long id in a browse
+// window; mouseText is empty over a button; another tool gives empty answers.
+TEST_F(ToolTest, TheObjectUnderTheMouse) {
+  start({okbutton()});
+  drive::moveTo(at(kInside.h, kInside.v));
+  settle();
+  EXPECT_EQ(cardvalue("the mouseObject"), cardvalue("the long id of card button 1"));
+  EXPECT_EQ(cardvalue("the mouseText"), "");
+  EXPECT_EQ(cardvalue("the mouseChunk"), "");
+  settool(601);
+  EXPECT_EQ(cardvalue("the mouseObject"), "");
+  EXPECT_EQ(cardvalue("the mouseChunk"), "");
 }
 
 }  // namespace
