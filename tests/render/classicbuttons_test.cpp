@@ -97,7 +97,7 @@ class ClassicButtonTest : public WindowTest {
   spot button(u16 style = stylebuttonrect, Rect r = Rect{20, 50, 60, 150}) {
     spot s = newspot(spotbutton, style, 1, r);
     s.showfill = s.showpen = 0;
-    s.flags &= ~(spothilite | spotshowname);
+    s.flags &= ~(u32(spothilite) | spotshowname);
     settext(s, 0, 12, 0);
     return s;
   }
@@ -165,29 +165,24 @@ TEST_F(ClassicButtonTest, HilitesInvertTheInsetRectangleAndAnIconDoesNotInvertAg
   EXPECT_EQ(inkbox(), (Rect{21, 51, 59, 149}));
 
   // Filled, with an icon: the hilited face is the plain one with the inset rectangle inverted.
-  for (bool hilite : {false, true}) {
-    clear();
-    spot icon = button();
-    icon.showfill = 1;
-    settext(icon, 0, 12, 100);
-    if (hilite) icon.flags |= spothilite;
-    drawn(icon);
-    static Pixels plain;
-    if (!hilite) {
-      plain = snapshot();
-      EXPECT_EQ(at(100, 40), kBlack) << "the icon's middle";
-      continue;
+  spot icon = button();
+  icon.showfill = 1;
+  settext(icon, 0, 12, 100);
+  clear();
+  drawn(icon);
+  const Pixels plain = snapshot();
+  EXPECT_EQ(at(100, 40), kBlack) << "the icon's middle";
+  clear();
+  icon.flags |= spothilite;
+  drawn(icon);
+  std::size_t differ = 0;
+  for (i16 v = 0; v < kSide; ++v)
+    for (i16 h = 0; h < kSide; ++h) {
+      const RGBColor was = plain[std::size_t(v * kSide + h)];
+      const bool inside = v >= 21 && v < 59 && h >= 51 && h < 149;
+      differ += !(at(h, v) == (inside ? RGBColor{u16(~was.red), u16(~was.green), u16(~was.blue)} : was));
     }
-    std::size_t differ = 0;
-    for (i16 v = 0; v < kSide; ++v)
-      for (i16 h = 0; h < kSide; ++h) {
-        const RGBColor was = plain[std::size_t(v * kSide + h)];
-        const bool inside = v >= 21 && v < 59 && h >= 51 && h < 149;
-        const RGBColor want = inside ? RGBColor{u16(~was.red), u16(~was.green), u16(~was.blue)} : was;
-        differ += !(at(h, v) == want);
-      }
-    EXPECT_EQ(differ, 0u);
-  }
+  EXPECT_EQ(differ, 0u);
 }
 
 TEST_F(ClassicButtonTest, CheckMarksRadioDotsAndTheWindowsHiliteColour) {
