@@ -85,11 +85,11 @@ class ClassicButtonTest : public WindowTest {
       for (i16 h = 0; h < kSide; ++h) p.push_back(at(h, v));
     return p;
   }
-  // The box of the pixels that are not white (empty when all are).
-  static Rect inkbox() {
+  // The box of the pixels that are not white from column `from` on (empty when all are).
+  static Rect inkbox(i16 from = 0) {
     Rect box{kSide, kSide, 0, 0};
     for (i16 v = 0; v < kSide; ++v)
-      for (i16 h = 0; h < kSide; ++h)
+      for (i16 h = from; h < kSide; ++h)
         if (!(at(h, v) == kWhite)) box = Rect{std::min(box.top, v), std::min(box.left, h), std::max<i16>(box.bottom, i16(v + 1)), std::max<i16>(box.right, i16(h + 1))};
     return box;
   }
@@ -235,10 +235,7 @@ TEST_F(ClassicButtonTest, APopupArrowFollowsTheNameOrKeepsToTheRight) {
     const i16 after = i16(57 + TextWidth(text.data(), 0, i16(text.size())) + space);
     const i16 left = std::max<i16>(after, i16(150 - m - 7));
     // The arrow's top row runs from its left over m pixels; its tip is ascent / 2 lower.
-    Rect arrow{kSide, kSide, 0, 0};
-    for (i16 v = 0; v < kSide; ++v)
-      for (i16 h = after; h < kSide; ++h)
-        if (at(h, v) == kBlack) arrow = Rect{std::min(arrow.top, v), std::min(arrow.left, h), std::max<i16>(arrow.bottom, i16(v + 1)), std::max(arrow.right, i16(h + 1))};
+    const Rect arrow = inkbox(after);
     EXPECT_EQ(arrow.top, top) << text;
     EXPECT_EQ(arrow.bottom, top + fi.ascent / 2) << text;
     EXPECT_LE(std::abs(arrow.left - left), 1) << text;
