@@ -351,7 +351,8 @@ void hilitespotcolor(const spot& s) {
   const u16 window = g.current.hilitecolor;
   RGBColor before{};
   GetPortHiliteColor(currentportid(), &before);
-  if (g.colorWorld && window != 0) {
+  const bool coloured = g.colorWorld && window != 0;
+  if (coloured) {
     const RGBColor back = clutcolour(s.fillback), hilite = clutcolour(u8(window - 1));
     RGBBackColor(&back);
     HiliteColor(&hilite);
@@ -401,8 +402,9 @@ void hilitespotcolor(const spot& s) {
       break;
     default: break;
   }
+  // The inversion sets the hilite mode again; the marks of styles 203 and 204 do not invert.
   LMSetHiliteMode(true);
-  HiliteColor(&before);
+  if (coloured) HiliteColor(&before);
 }
 
 }  // namespace kv
