@@ -190,12 +190,6 @@ TEST_F(FunctionsTest, Replace) {
   EXPECT_EQ(eval("replace(\"a\", \"b\", \"c\", \"x\")"), "error 13");
 }
 
-}  // namespace
-}  // namespace kv
-
-namespace kv {
-namespace {
-
 class GeometryFunctionsTest : public VeltrixTest {};
 
 TEST_F(GeometryFunctionsTest, Rectangles) {

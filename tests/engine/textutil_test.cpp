@@ -24,7 +24,6 @@ using namespace testtexts;
 
 using TextUtilTest = RuntimeTest;
 
-
 TEST_F(TextUtilTest, ShortStringsClipAt255) {
   Str255 dst, src;
   setpstring(dst, std::string(250, 'a'));
@@ -292,12 +291,6 @@ TEST_F(TextUtilTest, StringListFetchersKeepTheirOwnBuffers) {
   EXPECT_EQ(str(resultstr(9999)), "");
   EXPECT_EQ(str(resultstr(4)), "");  // a number no text was given for
 }
-
-}  // namespace
-}  // namespace kv
-
-namespace kv {
-namespace {
 
 class FixTextTest : public RuntimeTest {};
 

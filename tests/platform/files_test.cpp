@@ -203,12 +203,8 @@ TEST_F(FilesTest, NamesMacRomanCannotHoldCrossByAnEscapeAndComeBack) {
   EXPECT_EQ(mac, "\xD7" "4E2D;\xD7" "6587; \xD7" "1F600; \xD7#FF;\xD7#C3; x");
   EXPECT_EQ(mac.find('?'), std::string::npos);
   EXPECT_EQ(macromantofilename(mac), disk);
-  // A lozenge on disk is doubled only where it would read as an escape.
-  for (std::string d : {"\xE2\x97\x8A", "a\xE2\x97\x8A" "b", "\xE2\x97\x8A" "41;", "\xE2\x97\x8A" "#FF;",
-                        "\xE2\x97\x8A\xE2\x97\x8A", "\xE2\x97\x8A" "4E2D;", "\xE2\x97\x8A\xE4\xB8\xAD",
-                        "\xE2\x97\x8A" "4e2d;", "x\xE2\x97\x8A"}) {
-    EXPECT_EQ(macromantofilename(filenametomacroman(d)), d) << d;
-  }
+  // A lozenge on disk is doubled only where it would read as an escape (the random names
+  // below mix lozenges with escape characters).
   EXPECT_EQ(filenametomacroman("\xE2\x97\x8A" "b"), "\xD7" "b");
   EXPECT_EQ(filenametomacroman("\xE2\x97\x8A" "4E2D;"), "\xD7\xD7" "4E2D;");
   // Overlong forms and surrogates are not UTF-8 either.
@@ -248,11 +244,6 @@ TEST_F(FilesTest, NamesMacRomanCannotHoldCrossByAnEscapeAndComeBack) {
   EXPECT_EQ(info.fdType, kProjectType);
 }
 
-}  // namespace
-}  // namespace kv
-
-namespace kv {
-namespace {
 
 // Scratch folders are made under $TMPDIR: here the test's own home folder.
 class ScratchFolderTest : public FilesTest {

@@ -313,12 +313,6 @@ TEST_F(WindowsTest, TheCompositorPresentsWhatChanged) {
   EXPECT_NE(h->lastframe().pixels[150 * 1024 + 150], 0xFFFFFFu);
 }
 
-}  // namespace
-}  // namespace kv
-
-namespace kv {
-namespace {
-
 class CursorTest : public RuntimeTest {};
 
 TEST_F(CursorTest, HidingNestsAndAnObscuredCursorReturnsWhenTheMouseMoves) {
@@ -351,12 +345,6 @@ TEST_F(CursorTest, HidingNestsAndAnObscuredCursorReturnsWhenTheMouseMoves) {
   EXPECT_TRUE(h->cursorvisible());
 }
 
-}  // namespace
-}  // namespace kv
-
-namespace kv {
-namespace {
-
 class ReaderTest : public RuntimeTest {};
 
 TEST_F(ReaderTest, WindowPixelsAreReadAloneOrFromTheScreen) {
@@ -387,12 +375,6 @@ TEST_F(ReaderTest, WindowPixelsAreReadAloneOrFromTheScreen) {
   DisposeWindow(b);
   EXPECT_TRUE(drive::windowpixels(a).pixels.empty());
 }
-
-}  // namespace
-}  // namespace kv
-
-namespace kv {
-namespace {
 
 class WindowServicesTest : public RuntimeTest {};
 
@@ -434,12 +416,6 @@ TEST_F(WindowServicesTest, TransitionsFocusAndCommands) {
   EXPECT_EQ(GetUserFocusWindow(), nilid);
   EXPECT_EQ(SetUserFocusWindow(w), errInvalidWindowRef);
 }
-
-}  // namespace
-}  // namespace kv
-
-namespace kv {
-namespace {
 
 class CustomDefinitionTest : public RuntimeTest {};
 

@@ -10,6 +10,7 @@
 #include "properties/valueparsers.h"
 #include "properties/valuewords.h"
 #include "shell/mainglobals.h"
+#include "tests/support/owned.h"
 #include "tests/support/spots.h"
 #include "tests/support/texts.h"
 #include "tests/support/veltrix.h"
@@ -88,66 +89,54 @@ TEST_F(WordTest, KindStyleAndRectangleWords) {
   EXPECT_EQ(text(&v), "-6,-6") << "the shift rounds toward minus infinity";
 }
 
+// The parsers read a value into a code: "status/code" for each text (the code before the call
+// is 9; a failing parser leaves what it had read so far).
+template <class Parse>
+std::string parsed(std::string_view text, Parse&& parse) {
+  OwnedFred v(text);
+  i32 code = 9;
+  i16 st = parse(&v, &code);
+  return std::to_string(st) + "/" + std::to_string(code);
+}
+
 TEST_F(WordTest, ListStyles) {
-  u16 mask = 0xFFFF;
-  fred v = value("selOne,selExtend");
-  EXPECT_EQ(getliststyles(&v, &mask), 0);
-  EXPECT_EQ(mask, 0xC0);
-  disposfred(&v);
-  v = value("selClick selRedraw");
-  EXPECT_EQ(getliststyles(&v, &mask), 0);
-  EXPECT_EQ(mask, 0x110);
-  disposfred(&v);
-  v = value("onlyOne, noExtend, plain");
-  EXPECT_EQ(getliststyles(&v, &mask), 0);
-  EXPECT_EQ(mask, 0x90);
-  disposfred(&v);
-  v = value("selOne, bogus, selFlip");
-  EXPECT_EQ(getliststyles(&v, &mask), 83);
-  EXPECT_EQ(mask, 0x80) << "the bits before the bad word";
-  disposfred(&v);
-  v = value("");
-  EXPECT_EQ(getliststyles(&v, &mask), 0);
-  EXPECT_EQ(mask, 0);
-  disposfred(&v);
+  auto styles = [](fred* v, i32* code) {
+    u16 mask = 0xFFFF;
+    i16 st = getliststyles(v, &mask);
+    *code = mask;
+    return st;
+  };
+  const std::pair<const char*, const char*> rows[] = {
+      {"selOne,selExtend", "0/192"}, {"selClick selRedraw", "0/272"}, {"onlyOne, noExtend, plain", "0/144"},
+      {"selOne, bogus, selFlip", "83/128"},  // the bits before the bad word
+      {"", "0/0"}};
+  for (auto [text, want] : rows) EXPECT_EQ(parsed(text, styles), want) << text;
 }
 
-TEST_F(WordTest, Modes) {
-  i16 mode = 7;
-  fred v = value("SRCXOR");
-  EXPECT_EQ(fredtomode(&v, false, 100, &mode), 0);
-  EXPECT_EQ(mode, 2);
-  disposfred(&v);
-  v = value("mask");
-  EXPECT_EQ(fredtomode(&v, false, 100, &mode), 2) << "only bitmaps take mask";
-  EXPECT_EQ(fredtomode(&v, false, 105, &mode), 0);
-  EXPECT_EQ(mode, -1);
-  disposfred(&v);
-  v = value("gray3");
-  EXPECT_EQ(fredtomode(&v, true, 200, &mode), 0);
-  EXPECT_EQ(mode, 12);
-  disposfred(&v);
-  v = value("shad11");
-  EXPECT_EQ(fredtomode(&v, true, 200, &mode), 2);
-  disposfred(&v);
-  v = value("blueX");
-  EXPECT_EQ(fredtomode(&v, true, 200, &mode), 13) << "the number is read before the prefix";
-  disposfred(&v);
-  v = value("dots2");
-  EXPECT_EQ(fredtomode(&v, true, 200, &mode), 2);
-  disposfred(&v);
-}
-
-TEST_F(WordTest, Alignments) {
-  i16 code = 9;
-  fred v = value("Center");
-  EXPECT_EQ(getalign(&v, &code), 0);
-  EXPECT_EQ(code, 1);
-  disposfred(&v);
-  v = value("middle");
-  EXPECT_EQ(getalign(&v, &code), 2);
-  EXPECT_EQ(code, 1) << "unchanged on error";
-  disposfred(&v);
+TEST_F(WordTest, ModesAndAlignments) {
+  auto mode = [](bool shade, i16 style) {
+    return [=](fred* v, i32* code) {
+      i16 m = 7;
+      i16 st = fredtomode(v, shade, style, &m);
+      *code = m;
+      return st;
+    };
+  };
+  EXPECT_EQ(parsed("SRCXOR", mode(false, 100)), "0/2");
+  EXPECT_EQ(parsed("mask", mode(false, 100)), "2/7") << "only bitmaps take mask";
+  EXPECT_EQ(parsed("mask", mode(false, 105)), "0/-1");
+  EXPECT_EQ(parsed("gray3", mode(true, 200)), "0/12");
+  EXPECT_EQ(parsed("shad11", mode(true, 200)), "2/7");
+  EXPECT_EQ(parsed("blueX", mode(true, 200)), "13/7") << "the number is read before the prefix";
+  EXPECT_EQ(parsed("dots2", mode(true, 200)), "2/7");
+  auto align = [](fred* v, i32* code) {
+    i16 c = 9;
+    i16 st = getalign(v, &c);
+    *code = c;
+    return st;
+  };
+  EXPECT_EQ(parsed("Center", align), "0/1");
+  EXPECT_EQ(parsed("middle", align), "2/9") << "unchanged on error";
 }
 
 TEST_F(WordTest, Tools) {
@@ -176,28 +165,25 @@ TEST_F(WordTest, Tools) {
 }
 
 TEST_F(WordTest, Delimiters) {
+  auto del = [](fred* v, i32* code) {
+    u16 ch = 0;
+    i16 st = getchardel(v, &ch);
+    *code = ch;
+    return st;
+  };
+  EXPECT_EQ(parsed("ab", del), "0/97");
+  EXPECT_EQ(parsed("", del), "2/0");
+  OwnedFred n, b;
+  longtonewfred(9, &n);
   u16 ch = 0;
-  fred v = value("ab");
-  EXPECT_EQ(getchardel(&v, &ch), 0);
-  EXPECT_EQ(ch, 'a');
-  disposfred(&v);
-  v = value("");
-  EXPECT_EQ(getchardel(&v, &ch), 2);
-  disposfred(&v);
-  longtonewfred(9, &v);
-  EXPECT_EQ(getchardel(&v, &ch), 0);
+  EXPECT_EQ(getchardel(&n, &ch), 0);
   EXPECT_EQ(ch, 9) << "a number is a character code";
+  booltonewfred(1, &b);
+  EXPECT_EQ(getchardel(&b, &ch), 2);
   mainglobals().twobyte = 1;
-  v = value("\x82\xa0");
-  EXPECT_EQ(getchardel(&v, &ch), 0);
-  EXPECT_EQ(ch, 0x82A0);
-  disposfred(&v);
-  v = value("abc");
-  EXPECT_EQ(getchardel(&v, &ch), 2);
-  disposfred(&v);
+  EXPECT_EQ(parsed("\x82\xa0", del), "0/33440");
+  EXPECT_EQ(parsed("abc", del), "2/0");
   mainglobals().twobyte = 0;
-  booltonewfred(1, &v);
-  EXPECT_EQ(getchardel(&v, &ch), 2);
 }
 
 TEST_F(WordTest, GeometryWords) {

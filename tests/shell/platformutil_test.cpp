@@ -141,10 +141,7 @@ TEST_F(PlatformUtilTest, RectanglePreferences) {
   ASSERT_EQ(CFPreferencesSetAppRectValue("where", Rect{1, 2, 3, 4}, kRuntimeDomain), 1);
   Rect r{};
   ASSERT_EQ(CFPreferencesGetAppRectValue("where", kRuntimeDomain, &r), 1);
-  EXPECT_EQ(r.top, 1);
-  EXPECT_EQ(r.left, 2);
-  EXPECT_EQ(r.bottom, 3);
-  EXPECT_EQ(r.right, 4);
+  EXPECT_EQ(r, (Rect{1, 2, 3, 4}));
   std::ifstream file(home->path() + "/.config/kestrove/kestrove");
   std::stringstream text;
   text << file.rdbuf();
@@ -194,9 +191,8 @@ TEST_F(PlatformUtilTest, WindowRectanglesAreLimitedToTheBackground) {
   g.dontLimitWindows = 0;
   Rect r{10, 20, 900, 1000};
   limitrectoback(&r, d);
-  EXPECT_EQ(r.right - r.left, 527);
-  EXPECT_EQ(r.bottom - r.top, 357);
-  EXPECT_EQ(r.top, 10);
+  EXPECT_EQ(r, (Rect{10, 20, 367, 547}));
+
   g.dontLimitWindows = 1;
   r = Rect{10, 20, 900, 1000};
   limitrectoback(&r, d);

@@ -52,25 +52,19 @@ std::vector<u16> wordsof(const settingsrec& s) {
 
 const std::initializer_list<u16> kAllSet = {1, 2, 3, 4, 5, 6, 7, 8, 16, 640, 480, 1, 1, 1, 14, 11, 17, 18};
 
-TEST(SettingsRecord, ThirtySixBytesAreTakenWhole) {
-  std::vector<u8> b = settingsbytes(kAllSet, 36);
-  EXPECT_EQ(wordsof(settingsfrombytes(b.data(), 36)), std::vector<u16>(kAllSet));
-}
-
-TEST(SettingsRecord, TheOlderFormGivesWordsZeroToTenAndTheRestTheirDefaults) {
-  std::vector<u8> b = settingsbytes(kAllSet, 22);
-  std::vector<u16> w = wordsof(settingsfrombytes(b.data(), 22));
-  EXPECT_EQ(std::vector<u16>(w.begin(), w.begin() + 11), std::vector<u16>(kAllSet.begin(), kAllSet.begin() + 11));
-  EXPECT_EQ(std::vector<u16>(w.begin() + 11, w.end()), (std::vector<u16>{0, 0, 0, 256, 9, 0, 0}));
-}
-
-TEST(SettingsRecord, AnyOtherSizeOrNoneGivesTheDefaults) {
+// 36 bytes are taken whole; the older 22-byte form gives words 0 to 10 and the rest their
+// defaults; any other size, or none, gives the defaults.
+TEST(SettingsRecord, TheFormsBySize) {
   std::vector<u16> defaults{0, 0, 4, 9, 2, 4, 3, 22, 0, 0, 0, 0, 0, 0, 256, 9, 0, 0};
-  std::vector<u8> b = settingsbytes(kAllSet, 30);
-  EXPECT_EQ(wordsof(settingsfrombytes(b.data(), 30)), defaults);
+  std::vector<u16> older(kAllSet.begin(), kAllSet.begin() + 11);
+  older.insert(older.end(), defaults.begin() + 11, defaults.end());
+  for (auto [size, want] : {std::pair{36, std::vector<u16>(kAllSet)}, {22, older}, {30, defaults}}) {
+    std::vector<u8> b = settingsbytes(kAllSet, size_t(size));
+    EXPECT_EQ(wordsof(settingsfrombytes(b.data(), size)), want) << size;
+  }
   EXPECT_EQ(wordsof(settingsfrombytes(nullptr, 36)), defaults);
-  EXPECT_EQ(wordsof(defaultsettings()), defaults);
 }
+
 
 class SettingsLoadTest : public RuntimeTest {
  protected:
