@@ -5,6 +5,7 @@
 
 #include "platform/types.h"
 #include "store/records.h"
+#include "store/objread.h"
 #include "textengine/werecord.h"
 
 namespace kv {
@@ -23,5 +24,29 @@ WEReference westupidertext(const LongRect& dest, const LongRect& view, spot& obj
 // its text record.
 void wefakecontrol(spot& object, WEReference we);
 void wefakerulercontrol(spot& object, WEReference we);
+
+// Whether the text being drawn must look disabled: never while a field is printed or greying is
+// suppressed; not for a drawn object without autoDim; when the program is in the background;
+// by the window's root control, or for palettes and dialogs by whether the window is in front.
+bool textShouldBeGrayed();
+void setPrintingAFieldFlag(u16 flag);
+
+// Marks a record changed; the open field's record also notes the kind of change unless the
+// open field holds it.
+void setfieldel(WEReference we, u16 change);
+// 1 when the descriptor names the open field, the painted bitmap or the edited graphic.
+i16 readisfield(const objread& obj);
+i16 readisbmap(const objread& obj);
+i16 readisgraph(const objread& obj);
+// The live record of the 300/301 field a descriptor names (none for others and list fields);
+// readhaswerec: 1 when there is one and the descriptor's window is open on its card.
+WEReference getreadwerec(const objread& obj);
+i16 readhaswerec(const objread& obj);
+// Puts down the live records of the list's 300/301 fields: a changed record writes its text
+// back; with `dispose` every record goes (the open field's too, which leaves no open field).
+// Always 0.
+i16 putdownwerecs(Handle list, i16 dispose);
+// 1 when the field has allowTabs.
+i16 fldusestabs(const spot& s);
 
 }  // namespace kv

@@ -97,6 +97,7 @@ bool platformfacts(MainGlobals& g) {
 bool bookkeeping(MainGlobals& g) {
   g.erroroffset = -1;
   g.openfield = -1;
+  g.smoothtext = 1;  // glyphs are anti-aliased: inverting them would not restore them
   g.bmapindex = -1;
   g.graphindex = -1;
   g.drawnindex = -1;

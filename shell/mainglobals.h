@@ -151,6 +151,12 @@ struct MainGlobals {
   i16 openfieldlocked;     // the open field was opened with lockText (never by the text tool)
   u16 scrollingclosedfield;  // a field that was not open is open only to track its scroll bar
   u16 pasteinprogress;     // 1 while a paste into a text record runs (no tab size changes then)
+  u16 openfieldchange;     // the kind of the open field's last change (0 none)
+  i16 openfieldhold;       // while set, changes of the open field's record leave that kind alone
+  i16 smoothtext;          // text is anti-aliased: a selection is painted behind it, not inverted
+  i16 printingafield;      // a field's text is being printed (never greyed then)
+  i16 weupdating;          // a text record's update is being drawn
+  i16 nogray;              // text is never drawn greyed while set
 
   // --- Drawing -----------------------------------------------------------------------------
   i32 lockcount;           // screen locks in force (lockscreen / unlockscreen)

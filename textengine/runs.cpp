@@ -460,11 +460,18 @@ OSErr _WEReplaceRulerRange(i32 start, i32 end, const WERuler* ruler, WEReference
   return setrulers(*r, we, start, end, [&](WERuler* into) { *into = *ruler; });
 }
 
-OSErr _WERedraw(i32, i32, WEReference we) {
+OSErr _WERedraw(i32 start, i32 end, WEReference we) {
   const WERec* r = werec(we);
   if (r == nullptr) return weBadReferenceErr;
   if (r->features & (1u << weFInhibitRecal)) return noErr;
-  return WECalText(we);
+  i32 first = WEOffsetToLine(start, we), last = WEOffsetToLine(end, we);
+  const i32 oldbottom = r->destRect.bottom;
+  if (OSErr err = _WERecalBreaks(&first, &last, we)) return err;
+  if (OSErr err = _WERecalSlops(first, last, we)) return err;
+  r = werec(we);
+  if (!(r->features & (1u << weFInhibitRedraw))) _WERedrawChangedLines(first, last, oldbottom, we);
+  // Scrolling the selection into view comes with the selection routines.
+  return noErr;
 }
 
 }  // namespace kv

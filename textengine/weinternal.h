@@ -8,6 +8,7 @@
 
 #include "platform/collections/collections.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/text/unicodeconverters.h"
 #include "textengine/werecord.h"
@@ -175,6 +176,70 @@ i32 _WETabPixelToChar(const u8* text, i32 length, Fixed slop, Fixed* width, bool
 i32 _WETabCharToPixel(const u8* text, i32 length, Fixed slop, i32 offset, i16 direction, i16 styleRunPosition,
                       i32 startPosition, WEReference we);
 i16 _WETabLineBreak(const u8* text, i32 length, i32 start, i32 end, Fixed* width, i32* offset, WEReference we);
+
+// --- Line layout -------------------------------------------------------------------------------
+// Re-breaks the lines from the one before *first on until the breaks meet the old ones again
+// after *last (or the text ends); on return [*first, *last] are the lines whose layout changed.
+// The line array keeps its sentinel, the destination's bottom follows the text's height. A
+// memory error stops the re-break and is returned.
+OSErr _WERecalBreaks(i32* first, i32* last, WEReference we);
+// The length of the line that starts at the offset, by the record's line-break hook.
+i32 _WEFindLineBreak(i32 lineStart, WEReference we);
+// The ascent and descent of the line [start, end): its tallest run, the line spacing, and the
+// space before a paragraph's first line and after its last.
+void _WECalcHeights(i32 start, i32 end, i16* ascent, i16* descent, WEReference we);
+// The free width, justification delta and paragraph mark of lines first..last.
+OSErr _WERecalSlops(i32 first, i32 last, WEReference we);
+OSErr _WEInsertLine(i32 index, const WELineRec* line, WEReference we);
+// Adds delta to the origin of every line record from the index through the sentinel.
+void _WEBumpOrigin(i32 index, i32 delta, WEReference we);
+// The width a line starting at the offset may take (16.16): the destination's width less the
+// paragraph's indents (the first-line indent on a paragraph's first line).
+i64 _WEAvailableWidth(i32 lineStart, const WERuler& ruler, WEReference we);
+// Whether the offset starts a paragraph (the text's start, or just after a return).
+bool _WEParagraphStart(i32 offset, WEReference we);
+
+// --- Line drawing ------------------------------------------------------------------------------
+// One segment of a line: the part of one style run that lies on it. `position` is 0 for the
+// only segment, 1 the first, 2 the last, 3 a middle one (bit 0: one follows, bit 1: one
+// precedes). The line record may be changed; answering true ends the walk.
+using WESegmentProcPtr = bool (*)(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text,
+                                  i32 start, i32 length, i16 position, WEReference we, void* data);
+// Calls the procedure for each segment of lines first..last (pinned), in the record's port with
+// each run's font, face and size set.
+OSErr _WESegmentLoop(i32 firstLine, i32 lastLine, WESegmentProcPtr proc, void* data, WEReference we);
+// The drawing environment of a record's port while the engine works in it.
+struct WEQDEnvironment {
+  CGrafPtr savedPort;
+  GDHandle savedDevice;
+  CGrafPtr port;  // the record's port (none when it has no valid port)
+  PenState pen;
+  i16 font;
+  Style face;
+  i16 size;
+  i16 mode;
+  RGBColor fore;
+};
+// Saves the current port and switches to the record's; saves its pen, text settings and
+// foreground and sets a normal pen and text mode or. The restore puts everything back.
+void _WESaveQDEnvironment(CGrafPtr port, WEQDEnvironment* saved);
+void _WERestoreQDEnvironment(const WEQDEnvironment* saved);
+// Draws lines first..last into the record's port, each line's rectangle erased first when
+// `erase` is set.
+void _WEDrawLines(i32 firstLine, i32 lastLine, bool erase, WEReference we);
+// After an edit: the changed lines first..last drawn within the view, and the space below the
+// text down to the old text bottom erased.
+void _WERedrawChangedLines(i32 firstLine, i32 lastLine, i32 oldBottom, WEReference we);
+// A paragraph border of the given length from the pen: 2 in the grey pattern, 3 two pixels
+// high, any other style one plain pixel.
+void _WEDrawBorder(i16 length, u16 borderStyle);
+// The platform's run-direction question of the visual ordering: whether run (first + index) is
+// right to left.
+struct WESegmentDirectionParams {
+  i32 firstRun;
+  WEReference we;
+};
+bool GetSegmentDirection(i16 index, void* params);
 
 // The pen's distance from the line's left edge: the paragraph's indents and alignment, and the
 // line's automatic indentation in left-aligned script fields.
