@@ -1,16 +1,19 @@
 // Field drawing and the text records of fields: fields 300-303 drawn with their fill, frame,
 // text, lines, theme frame, scroll bar, ruler and focus ring, and the open field drawn over a
-// card.
+// card; the small routines through which other parts ask about, mark and put down the live
+// text records of fields.
 #pragma once
 
+#include "platform/memory/stored.h"
 #include "platform/types.h"
-#include "store/records.h"
 #include "store/objread.h"
+#include "store/records.h"
 #include "textengine/werecord.h"
 
 namespace kv {
 
-// Draws one field: the object copy, the outline mode, its list and index, the port's depth.
+// Draws one field: the object copy (a record made for it is kept there), the outline mode,
+// its list and index, the port's depth.
 void LowDrawField(spot& object, i16 outline, Handle list, i16 index, i16 depth);
 // Draws the open field over the card of its window.
 void drawopenfield();
@@ -18,16 +21,25 @@ void drawopenfield();
 // A temporary text record of a field's stored text, for one drawing (none when it cannot be
 // made); the caller disposes it.
 WEReference westupidtext(const LongRect& dest, const LongRect& view, const spot& object, bool dontwrap, bool canscroll);
-// The field's own text record, made and kept in the object (none when it cannot be made).
+// The field's own text record, made with messages locked and kept in the object unless it is
+// a list field (none when it cannot be made).
 WEReference westupidertext(const LongRect& dest, const LongRect& view, spot& object);
-// The fake scroll bar of a 301 or 303 field and the ruler of a 300 or 301 field, drawn from
-// its text record.
+// The fake scroll bar of a 301 or 303 field and the ruler of a 300 or 301 field with
+// showRuler, drawn from its text record. A field whose text fits its view scrolls to its top.
 void wefakecontrol(spot& object, WEReference we);
 void wefakerulercontrol(spot& object, WEReference we);
 
+// The data handed to a field's ruler control under the tag 'RUod'.
+#define KV_RULERDATAREC_FIELDS(F) \
+  F(u32, mask, 0) F(u32, record, 4) F(u32, reserved, 8) F(u16, minwidth, 12) F(u16, units, 14) F(bytes<8>, zero, 16)
+KV_STORED_RECORD(rulerdatarec, 24, KV_RULERDATAREC_FIELDS)
+// The ruler data of a field: mask 583, its record, minimum text width 72, and the units
+// (rulerUnits - 1, 0 for rulerUnits 0).
+rulerdatarec rulerdata(const spot& object, WEReference we);
+
 // Whether the text being drawn must look disabled: never while a field is printed or greying is
 // suppressed; not for a drawn object without autoDim; when the program is in the background;
-// by the window's root control, or for palettes and dialogs by whether the window is in front.
+// for palettes and dialogs when the window is not in front.
 bool textShouldBeGrayed();
 void setPrintingAFieldFlag(u16 flag);
 

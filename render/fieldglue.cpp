@@ -98,7 +98,8 @@ i16 putdownwerecs(Handle list, i16 dispose) {
       SetWERecDirtyFlag(we, false);
     }
     if (dispose) {
-      releaselivefield(s);
+      WEDispose(we);
+      setlivefield(s, 0);
       if (we == g.openfieldrec) {
         g.openfield = -1;
         g.openfieldrec = nilid;

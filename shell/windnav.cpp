@@ -11,6 +11,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/windows/windows.h"
+#include "render/fielddrawing.h"
 #include "render/updateword.h"
 #include "shell/cardhistory.h"
 #include "shell/cardwindow.h"
@@ -231,6 +232,8 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   if (getword(d.store, d.wind, i32(cardnum), &e) != 0) return kNoCard;
   if (memoryrefused(cardroom(e))) return kNoMemory;
   if (i16 st = checkentry(d.store, e)) return st;
+  putdownwerecs(d.cardspots, 1);
+  putdownwerecs(d.backspots, 1);
   updateword(d);
   u32 oldcard = d.cardrecid, oldback = d.backrecid;
   bool newback = e.backrecord != d.backrecid;
@@ -404,6 +407,9 @@ void dumpcurrent() {
   MainGlobals& g = mainglobals();
   desk d = g.current;
   if (findprojectstore(d.store) == nullptr) return;
+  // The fields' live records go with the window (a changed one writes its text back first).
+  putdownwerecs(d.cardspots, 1);
+  putdownwerecs(d.backspots, 1);
   updateword(d);
   unloaddesk(d);
   checkerr(flushstar(d.store));

@@ -136,6 +136,8 @@ i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool 
     spot s = spotat(obj.objects, obj.objindex);
     if (s.style == stylefieldlist || s.style == stylefieldscrolllist) reloadlivelist(s);
     if (resetscroll && s.style != stylefieldscrolllist) setfieldscroll(s, 0);
+    // The live record held the old text: the next drawing makes it afresh from the new one.
+    if (s.style == stylefieldrect || s.style == stylefieldscroll) releaselivefield(s);
     putspot(obj.objects, obj.objindex, s);
     if (obj.d.window != nilid) invalspot(obj.objects, obj.objindex);
   }

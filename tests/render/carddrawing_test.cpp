@@ -274,6 +274,7 @@ TEST_F(CardDrawingTest, OffWindowDrawingReachesEveryObjectAndDropsBadRectangles)
 TEST_F(CardDrawingTest, AFieldImageLeavesItsFocusRingAndKeepsWhatItLeftWhite) {
   Object field = obj(Object::field, 300, Rect{40, 40, 80, 120});
   field.setflags = spotfocushilite;
+  field.showfill = 0;  // an empty field without fill paints nothing of its own
   opencard({}, {field}, 4);
   EXPECT_EQ(getheme(&current()), 15);
   const WindowRef w = current().window;

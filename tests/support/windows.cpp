@@ -16,11 +16,13 @@
 #include "shell/windnav.h"
 #include "store/forms.h"
 #include "store/starfile.h"
+#include "textengine/werecord.h"
 
 namespace kv {
 
 void WindowTest::SetUp() {
   VeltrixTest::SetUp();
+  installweliveparts();  // as at start-up: the live records fields get while drawn go with them
   home = std::make_unique<TemporaryHome>();
   ASSERT_EQ(folderidofpath(home->path(), &dir), noErr);
 }

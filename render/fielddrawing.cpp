@@ -1,0 +1,325 @@
+// Field drawing: fields 300-303 with their fill, shadow, frame, text, dotted lines, theme
+// frame, scroll bar, ruler and focus ring; the open field drawn over its card; the text records
+// fields are drawn through.
+#include "render/fielddrawing.h"
+
+#include <algorithm>
+#include <string>
+
+#include "engine/objectutil.h"
+#include "fields/fieldview.h"
+#include "platform/console/console.h"
+#include "platform/qd/pictures.h"
+#include "platform/qd/ports.h"
+#include "platform/qd/regions.h"
+#include "platform/qd/shapes.h"
+#include "platform/windows/theme.h"
+#include "platform/windows/windows.h"
+#include "render/carddrawing.h"
+#include "render/carddrawingimpl.h"
+#include "render/graphicdrawing.h"
+#include "render/objectcolours.h"
+#include "render/spotstyles.h"
+#include "render/themebuttons.h"
+#include "shell/mainglobals.h"
+#include "shell/portroutines.h"
+#include "store/liveparts.h"
+#include "store/objects.h"
+#include "system/proctable.h"
+#include "textengine/fieldstorage.h"
+
+namespace kv {
+
+namespace {
+
+constexpr u32 kShowLines = 1u << 4, kWideMargins = 1u << 5, kDontWrap = 1u << 11;
+constexpr u8 kShowRuler = 1u << 1;
+constexpr i16 kFieldBrush = 15;
+constexpr Pattern kDots{{0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}};
+constexpr i16 kPatOr = 9;
+constexpr RGBColor kBlack{0, 0, 0}, kWhite{0xFFFF, 0xFFFF, 0xFFFF};
+
+bool commenting() { return mainglobals().offwindowdrawing || portrecordingpicture(currentportid()); }
+
+bool windowhilited() {
+  const WindowRef w = mainglobals().current.window;
+  return w != nilid && IsWindowHilited(w);
+}
+
+i16 pin16(i32 v) { return i16(std::clamp(v, -32768, 32767)); }
+
+// The pen of a field's frame: its pattern, size and colours (a field's ink byte is its shadow
+// pattern, not a transfer mode).
+void setfieldpen(const spot& s) {
+  PenMode(patCopy);
+  const Pattern pat = patternof(s.penpat);
+  PenPat(&pat);
+  PenSize(i16(s.penwidth), i16(s.penheight));
+  setobjectcolours(s, ObjectPart::pen);
+}
+
+// The shadow under a filled field, offset by its shadow offset.
+void paintshadow(const spot& s, RgnHandle less) {
+  if (s.shadow == 0) return;
+  shadowpat(u8(s.ink));
+  Rect r = s.rect;
+  OffsetRect(&r, i16(s.shadow), i16(s.shadow));
+  if (less == 0) {
+    PaintRect(&r);
+  } else {
+    RgnHandle shade = NewRgn();
+    if (shade != 0) {
+      RectRgn(shade, r);
+      DiffRgn(shade, less, shade);
+      PaintRgn(shade);
+      DisposeRgn(shade);
+    }
+  }
+  PenNormal();
+}
+
+// Draws a record's text with the do-nothing erase hook, between the text comments of pictures.
+void drawrecordtext(WEReference we) {
+  weopentextcom(we);
+  WEEraseProcPtr hook = nullptr;
+  WEGetInfo(fourcc("eras"), &hook, we);
+  const WEEraseProcPtr none = getproc<289>();
+  WESetInfo(fourcc("eras"), &none, we);
+  WEUpdate(0, we);
+  WESetInfo(fourcc("eras"), &hook, we);
+  if (commenting()) {
+    PicComment(151, 0, nilhandle);
+    PicComment(131, 0, nilhandle);
+  }
+}
+
+// The dotted lines of showLines: at each line boundary from the first below the view's top,
+// then on at the last line's height down to the view's bottom.
+void drawdottedlines(const spot& s, WEReference we, const LongRect& view) {
+  PenState saved;
+  GetPenState(&saved);
+  PenNormal();
+  PenPat(&kDots);
+  PenMode(kPatOr);
+  LongRect dest;
+  WEGetDestRect(&dest, we);
+  const i32 floor = view.top + ((s.flags & kWideMargins) ? 4 : 0);
+  const i32 lines = WECountLines(we);
+  auto rule = [&](i32 boundary) {
+    const i32 row = boundary - 1;
+    if (row <= floor || row >= view.bottom) return;
+    MoveTo(pin16(view.left), pin16(row));
+    LineTo(pin16(view.right - 1), pin16(row));
+  };
+  i32 boundary = dest.top;
+  for (i32 i = 0; i < lines && boundary < view.bottom; ++i) {
+    boundary += WEGetHeight(i, i + 1, we);
+    rule(boundary);
+  }
+  const i32 step = std::max(1, WEGetHeight(lines - 1, lines, we));
+  while (boundary < view.bottom) {
+    boundary += step;
+    rule(boundary);
+  }
+  SetPenState(&saved);
+}
+
+// The theme frame of an edit-text box around a field (inside its pen).
+void drawframe(const spot& s) {
+  if (!(s.flags & spotshowframe)) return;
+  Rect r = s.rect;
+  if (s.showpen) InsetRect(&r, 1, 1);
+  DrawThemeEditTextFrame(&r, windowhilited() ? kThemeStateActive : kThemeStateInactive);
+}
+
+void drawfocus(const spot& s) {
+  const MainGlobals& g = mainglobals();
+  if (g.showFocusRects && !g.focussuppressed) DrawThemeFocusRect(&s.rect, windowhilited());
+}
+
+void notetextless(const spot& s) {
+  if (mainglobals().kvdebug) writeconsole("field " + std::to_string(s.id) + " drawn without text: no text record\n");
+}
+
+}  // namespace
+
+WEReference westupidtext(const LongRect& dest, const LongRect& view, const spot& object, bool dontwrap, bool canscroll) {
+  WEReference we = nilid;
+  if (makefieldrecord(object.data, dest, view, &we) != noErr) return nilid;
+  WEFeatureFlag(weFOutlineHilite, 0, we);
+  WEFeatureFlag(weFIntCutAndPaste, 1, we);
+  WEFeatureFlag(weFUseTempMem, 1, we);
+  SetDontWrapFlag(we, dontwrap ? 1 : 0);
+  if (dontwrap) WEInstallCrOnlyHook(we);
+  SetScrollBarFlag(we, canscroll ? 1 : 0);
+  SetFieldMargins(object, we);
+  if (weunpacktext(object.data, object.uprops, we) != noErr) {
+    WEDispose(we);
+    return nilid;
+  }
+  return we;
+}
+
+WEReference westupidertext(const LongRect& dest, const LongRect& view, spot& object) {
+  MainGlobals& g = mainglobals();
+  // Making a record while drawing runs no script and changes nothing stored.
+  const i16 locked = g.lockMessages;
+  g.lockMessages = 1;
+  const WEReference we = createwerec(object, dest, view);
+  g.lockMessages = locked;
+  if (we != nilid && object.style != stylefieldlist && object.style != stylefieldscrolllist) setlivefield(object, we);
+  return we;
+}
+
+rulerdatarec rulerdata(const spot& object, WEReference we) {
+  rulerdatarec d{};
+  d.mask = 583;
+  d.record = we;
+  d.minwidth = 72;
+  d.units = object.rulerunits == 0 ? 0 : u16(object.rulerunits - 1);
+  return d;
+}
+
+void LowDrawField(spot& s, i16 outline, Handle list, i16 index, i16 depth) {
+  MainGlobals& g = mainglobals();
+  g.drawingfield = 1;
+  const bool listfield = islist(s);
+  bool filled = false;
+  if (s.themefill) {
+    SetThemeBackground(kFieldBrush, depth, depth > 1);
+    EraseRect(&s.rect);
+    SetThemeBackground(getheme(&g.current), depth, depth > 1);
+  } else if (s.showfill) {
+    paintshadow(s, 0);
+    const Pattern pat = patternof(s.fillpat);
+    PenPat(&pat);
+    if (!listfield) setobjectcolours(s, ObjectPart::fill);
+    PaintRect(&s.rect);
+    PenNormal();
+    filled = true;
+  }
+  if (s.showpen) {
+    setfieldpen(s);
+    FrameRect(&s.rect);
+    PenNormal();
+  } else if (!filled && (outline == outlinefields || outline == outlineall)) {
+    frameoutline(s.rect);
+  }
+  // List fields are drawn as text (through a temporary record) until list drawing exists.
+  if (s.flags & spotautodim) setextforeback(255, 0);
+  else setcolourpair(255, 0);
+  LongRect dest{}, view{};
+  ldestview(s, &dest, &view);
+  WEReference we = nilid;
+  bool temporary = false;
+  const CGrafPtr port = currentportid();
+  CGrafPtr before = 0;
+  if (isopenfield(list, index)) {
+    we = g.openfieldrec;
+    SetDontWrapFlag(we, (s.flags & kDontWrap) ? 1 : 0);
+    SetScrollBarFlag(we, fieldcanscroll(s) ? 1 : 0);
+    before = WEGetPort(we);
+  } else if (!listfield && usesenginetwo(&s) && isvalidwerec(livefield(s))) {
+    we = livefield(s);
+    SetScrollBarFlag(we, s.style == stylefieldscroll ? 1 : 0);
+    before = WEGetPort(we);
+  } else if (!listfield && usesenginetwo(&s)) {
+    we = westupidertext(dest, view, s);
+    before = port;
+  } else {
+    we = westupidtext(dest, view, s, (s.flags & kDontWrap) != 0, fieldcanscroll(s));
+    temporary = true;
+  }
+  if (we == nilid) notetextless(s);
+  if (we != nilid) {
+    WESetPort(port, we);
+    ThemeDrawingState theme = 0;
+    GetThemeDrawingState(&theme);
+    NormalizeThemeDrawingState();
+    drawrecordtext(we);
+    if (theme) SetThemeDrawingState(theme, true);
+  }
+  if ((s.flags & kShowLines) && we != nilid) drawdottedlines(s, we, view);
+  drawframe(s);
+  if (we != nilid) {
+    wefakecontrol(s, we);
+    wefakerulercontrol(s, we);
+    if (!temporary) WESetPort(before, we);
+  }
+  if (temporary) WEDispose(we);
+  if (isopenfield(list, index)) drawfocus(s);
+  g.drawingfield = 0;
+}
+
+void drawopenfield() {
+  MainGlobals& g = mainglobals();
+  const CGrafPtr port = currentportid();
+  if (!IsValidPort(port) || g.openfield < 0 || !isvalidwerec(g.openfieldrec) || g.openfieldspots == nilhandle ||
+      g.openfield >= spotcount(g.openfieldspots) || g.openfieldwindow != g.current.window)
+    return;
+  spot s = spotat(g.openfieldspots, g.openfield);
+  Rect inside = s.rect;
+  if (s.showfill) {
+    RgnHandle field = NewRgn();
+    if (field != 0) {
+      RectRgn(field, s.rect);
+      paintshadow(s, field);
+      DisposeRgn(field);
+    }
+    restcolor();
+  }
+  if (s.showpen) {
+    setfieldpen(s);
+    FrameRect(&s.rect);
+    PenNormal();
+    InsetRect(&inside, i16(s.penwidth), i16(s.penheight));
+  }
+  RGBForeColor(&kBlack);
+  RGBBackColor(&kWhite);
+  BackPat(&qdwhite);
+  EraseRect(&inside);
+  const WEReference we = g.openfieldrec;
+  const CGrafPtr before = WEGetPort(we);
+  WESetPort(port, we);
+  if ((s.flags & kDontWrap) && !WEIsTabHooks(we)) WEInstallCrOnlyHook(we);
+  WEUpdate(0, we);
+  // The open field's frame and focus ring lie where a closed field's do.
+  drawframe(s);
+  wefakecontrol(s, we);
+  wefakerulercontrol(s, we);
+  WESetPort(before, we);
+  drawfocus(s);
+}
+
+void wefakecontrol(spot& s, WEReference we) {
+  if (s.style != stylefieldscroll && s.style != stylefieldscrolllist) return;
+  LongRect dest{}, view{};
+  ldestview(s, &dest, &view);
+  Rect margins{};
+  fldmargins(s, &margins);
+  WEGetDestRect(&dest, we);
+  const i32 textheight = dest.bottom - dest.top;
+  const i32 visible = (view.bottom - view.top) - margins.top - margins.bottom;
+  i32 maximum = 0, value = 0;
+  if (textheight <= visible) {
+    const i32 top = view.top + margins.top;
+    WEOffsetLongRect(&dest, 0, top - dest.top);
+    WESetDestRect(&dest, we);
+    setfieldscroll(s, 0);
+  } else {
+    maximum = textheight - visible;
+    value = std::clamp(getfieldscroll(s), 0, maximum);
+  }
+  (void)we;
+  (void)value;
+  (void)maximum;
+  // The scroll bar control itself is drawn once the platform's controls exist.
+}
+
+void wefakerulercontrol(spot& s, WEReference we) {
+  if (!usesenginetwo(&s) || !(s.textflags & kShowRuler)) return;
+  // The ruler's control definition draws it once it exists.
+  (void)rulerdata(s, we);
+}
+
+}  // namespace kv
