@@ -20,8 +20,10 @@ constexpr u32 kInitMono = 0x80;
 
 template <class R>
 void put(std::vector<u8>& out, const R& r) {
-  const u8* p = reinterpret_cast<const u8*>(&r);
-  out.insert(out.end(), p, p + sizeof r);
+  // Grown, then copied into: GCC 12 warns falsely about a range insert of a few bytes.
+  std::size_t at = out.size();
+  out.resize(at + sizeof r);
+  std::memcpy(out.data() + at, &r, sizeof r);
 }
 
 // The input heard over `ticks` ticks, as the clock passes them (an answered dialog).
