@@ -16,6 +16,8 @@
 #include "shell/menus.h"
 #include "shell/menusets.h"
 #include "shell/messagebox.h"
+#include "shell/metal.h"
+#include "shell/palettes.h"
 #include "shell/projectclose.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
@@ -29,7 +31,6 @@ namespace kv {
 namespace {
 
 // The size of the grow area of a metal window's bottom-right corner.
-constexpr i16 kMetalGrowSize = 15;
 
 EventRecord& current() { return mainglobals().event; }
 
@@ -89,15 +90,9 @@ void contentinto(WindowRef w) {
 
 void contentclick(WindowRef w) {
   MainGlobals& g = mainglobals();
-  WindowAttributes attributes = 0;
-  GetWindowAttributes(w, &attributes);
-  if (attributes & kWindowMetalAttribute) {
-    Rect r = portglobal(w);
-    Rect corner{i16(r.bottom - kMetalGrowSize), i16(r.right - kMetalGrowSize), r.bottom, r.right};
-    if (inrect(corner, current().where)) {
-      HandleGrowClick(w);
-      return;
-    }
+  if (IsGrowClickInMetalWindow(w, current().where)) {
+    HandleGrowClick(w);
+    return;
   }
   if (windowkind(w, kindquerycover)) return;
   if (!windowkind(w, kindqueryanyruntime)) {
@@ -123,6 +118,7 @@ void contentclick(WindowRef w) {
     selectwindow(w);
     putdownfield();
     putdownmodes();
+    setmetaleraseprocs(GetWindowPort(w));
   }
 }
 
@@ -322,7 +318,7 @@ void announcetop() {
 void nullevent() {
   MainGlobals& g = mainglobals();
   if (offer(nilid, kXrtnNullEvent) != 0) return;
-  // The palettes' transparency follows the mouse here once palettes have an opacity.
+  if (g.paletteOpacity < 100) checkpalettealpha();
   announcetop();
   if (!g.allowMouseMessages && g.lockCursor) {
     checkidle();

@@ -32,6 +32,9 @@ struct MainGlobals {
   Handle winds;            // handle of `desk` records, exactly numwinds long
   RegistryId msgwindow;    // the message box window
   RegistryId msgtext;      // the message box's text-edit record
+  RegistryId palette;      // the colour palette (256 entries, the message box's and the front
+                           // window's; RegType::palette), made by initmes
+  RegistryId palette2;     // a 2-entry palette kept for later use
   Handle msgpending;       // text put into the message box, waiting for "putMessage"
   i16 mouseobject;         // object under the mouse (-1 none)
   Handle mousespots;       // its object list (not owned here)

@@ -20,6 +20,7 @@
 #include "shell/eventdispatch.h"
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
+#include "shell/palettes.h"
 #include "shell/menus.h"
 #include "shell/messagebox.h"
 #include "shell/runservices.h"
@@ -281,7 +282,8 @@ void mfswitch(u16 resume) {
     g.redrawafteractivate = 1;
     if (g.menubarmaybedrawn && !IsMenuBarVisible()) ShowMenuBar();
     if (!g.menubarmaybedrawn && IsMenuBarVisible()) HideMenuBar();
-    // The palettes show again here (with their transparency) once palette windows exist.
+    checkpalettealpha();
+    showHidePalettes(1);
     if (g.singleWindowLayer || g.dontHidePalettes) bringapptofront(1);
     orderwindows();
     hilitewindows();
@@ -289,6 +291,7 @@ void mfswitch(u16 resume) {
     g.menubarbuilt = 1;
   } else {
     g.menubarwasvisible = IsMenuBarVisible() ? 1 : 0;
+    showHidePalettes(0);
     g.notfront = 1;
     for (WindowRef w : windowlist())
       if (IsWindowVisible(w) && windowkind(w, kindqueryruntime)) hiliteone(w, 0);

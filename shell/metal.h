@@ -11,5 +11,10 @@ bool IsMetalWindow(WindowRef window);
 // window (the port's, else the current window) is metal and no picture is being recorded from
 // the port; otherwise the port draws with the standard procedures.
 void setmetaleraseprocs(CGrafPtr port);
+// Draws the grow grip of a metal window in the bottom-right corner of its port: fourteen grey
+// diagonal lines and a dot over the metal texture; later drawing leaves the grip alone.
+void myDrawMetalGrow(WindowRef window);
+// Whether a global point lies in the 15 x 15 grow square of a metal window.
+bool IsGrowClickInMetalWindow(WindowRef window, Point where);
 
 }  // namespace kv

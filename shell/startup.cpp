@@ -19,7 +19,9 @@
 #include "platform/runtime/bigstack.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
+#include "platform/qd/colors.h"
 #include "platform/windows/cursor.h"
+#include "platform/windows/palettes.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
 #include "render/offscreen.h"
@@ -180,10 +182,12 @@ i16 createoffscreenat(i16 depth, i16 (*create)(i16)) {
 }
 
 void installcarbonhandlers() {
-  // The dock menu's commands and the disk events, from their slots of the procedure table.
-  // The collapse and expand, and the mouse wheel handlers join with their routines.
+  // The dock menu's commands, a window's collapse and expansion and the disk events, from
+  // their slots of the procedure table. The mouse wheel handler joins with its routine.
   const EventTypeSpec commands[1] = {{kEventClassCommand, kEventProcessCommand}};
   InstallApplicationEventHandler(getproc<350>(), 1, commands, 0, nullptr);
+  const EventTypeSpec collapsing[2] = {{kEventClassWindow, kEventWindowCollapsed}, {kEventClassWindow, kEventWindowExpanded}};
+  InstallApplicationEventHandler(getproc<395>(), 2, collapsing, 0, nullptr);
   const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted}, {kEventClassVolume, kEventVolumeUnmounted}};
   InstallApplicationEventHandler(getproc<451>(), 2, volumes, 0, nullptr);
 }
@@ -191,7 +195,11 @@ void installcarbonhandlers() {
 void initmes() {
   MainGlobals& g = mainglobals();
   // The window's creation runs no callback of ours here, so the global state needs no saving
-  // around it. The message box's palettes join with the colour palette routines.
+  // around it.
+  CTabHandle standard = GetCTable(8);
+  g.palette = NewPalette(256, standard, pmTolerant, 0);
+  g.palette2 = NewPalette(2, nilhandle, pmTolerant, 0);
+  DisposeCTable(standard);
   Rect r = messagebounds(screenbounds(0));
   WindowRef w = nilid;
   WindowAttributes attributes = kWindowCloseBoxAttribute | kWindowCollapseBoxAttribute | kWindowSideTitlebarAttribute;
@@ -201,6 +209,7 @@ void initmes() {
   Rect placed = messagebounds(available);
   MoveWindow(w, placed.left, placed.top, false);
   BringToFront(w);
+  SetPalette(w, g.palette, true);
   SetWindowKind(w, kindmessagebox);
   g.msgwindow = w;
   // The text record (a line from 14 to 1064 across, 3 to 19 down, breaking only at returns),

@@ -17,7 +17,8 @@
 #include "shell/cardwindow.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
-#include "shell/portroutines.h"
+#include "shell/palettes.h"
+#include "shell/windowstyle.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/backtext.h"
@@ -34,7 +35,6 @@ namespace {
 
 constexpr i16 kNoMemory = 37, kNoCard = 51, kNoWindow = 61;
 constexpr u32 kShowInvisibles = 1u << 7;
-constexpr u16 kPaletteStyle = 6, kCustomPaletteStyle = 9;
 constexpr i16 kMouseLeave = 2104;
 
 // A fresh change stamp for a window that opens or changes card; every such change also moves
@@ -69,11 +69,6 @@ i16 putdownstates(u64 stamp) {
 
 bool colour() { return mainglobals().colorWorld != 0; }
 
-bool palette(const desk& d) {
-  u16 style = loadat<windrec>(deref(d.wind)).word2;
-  return style == kPaletteStyle || style == kCustomPaletteStyle;
-}
-
 // Sends a message to the current card; a changed stamp afterwards gives -991.
 i16 sendchecked(const char* message, u64 stamp) {
   i16 st = cardsend(message, sendnormal, mainglobals().current.window);
@@ -106,35 +101,16 @@ void clearshowinvisibles(const desk& d) {
   checkerr(changevir(d.store, i32(d.windrecid)));
 }
 
-// Shows or hides an open window; a palette stays hidden while the program is behind.
-void setinvis(const desk& d, u16 hidden) {
-  if (hidden) {
-    HideWindow(d.window);
-  } else if (!(palette(d) && mainglobals().notfront)) {
-    ShowWindow(d.window);
-  }
-}
-
-// The platform window of a desk: document or palette class by the window's style, its
-// content rectangle from the window record, its title the window's name or the project's.
-WindowRef makewindow(const desk& d) {
-  windrec w = loadat<windrec>(deref(d.wind));
-  Rect r = w.rect1;
-  if (r.bottom <= r.top || r.right <= r.left) r = Rect{100, 100, 400, 500};
-  bool pal = palette(d);
-  WindowRef ref = nilid;
-  WindowAttributes attributes = pal ? kWindowCloseBoxAttribute | kWindowResizableAttribute : kWindowStandardDocumentAttributes;
-  if (CreateNewWindow(pal ? kFloatingWindowClass : kDocumentWindowClass, attributes, &r, &ref) != noErr) return nilid;
-  SetWindowKind(ref, pal ? kindpalettewindow : kindprojectwindow);
-  Str255 title{};
-  if (Handle name = w.name; name != nilhandle && GetHandleSize(name) > 0) {
-    title[0] = u8(std::min<Size>(GetHandleSize(name), 255));
-    BlockMoveData(deref(name), title + 1, title[0]);
-  } else if (const projectstore* st = findprojectstore(d.store)) {
-    BlockMoveData(st->filename, title, st->filename[0] + 1);
-  }
-  SetWTitle(ref, title);
-  return ref;
+// The platform window of a desk (made current while it is created): its window, scroll bars
+// and placed rectangle go into it. 0, or the platform's status.
+OSStatus makewindow(desk& d) {
+  MainGlobals& g = mainglobals();
+  desk saved = g.current;
+  g.current = d;
+  OSStatus st = setprocid();
+  d = g.current;
+  g.current = saved;
+  return st;
 }
 
 // The opening messages of a window that has just come up: "startUp" during start-up,
@@ -184,8 +160,7 @@ i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool project
   if (failure == 0) {
     loaddeskcard(d, u32(cardnum), e);
     loaddeskback(d, e);
-    d.window = makewindow(d);
-    if (d.window == nilid) failure = kNoMemory;
+    if (makewindow(d) != noErr || d.window == nilid) failure = kNoMemory;
   }
   if (failure == 0) {
     putbacktexts(d);
@@ -205,7 +180,9 @@ i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool project
   }
   g.current = d;
   purgepictbuffer();
-  setinvis(d, hidden);
+  SetPortWindowPort(d.window);
+  buildpalette();
+  setinvis(hidden);
   if (!hidden) SelectWindow(d.window);
   drawedit(d, nullptr);
   addrecent();
@@ -220,7 +197,7 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   if (cardnum == d.cardnum) {
     d.backlayer = 0;
     d.tool = kBrowseTool;
-    if (opening) setinvis(d, hidden);
+    if (opening) setinvis(hidden);
     clearshowinvisibles(d);
     if (opening && !hidden) SelectWindow(d.window);
     putwind(d.window, d);
@@ -249,10 +226,12 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   clearshowinvisibles(d);
   d.changestamp = newstamp();
   if (opening) {
-    setinvis(d, hidden);
+    setinvis(hidden);
     if (!hidden) SelectWindow(d.window);
   }
   putwind(d.window, d);
+  SetPortWindowPort(d.window);
+  buildpalette();
   drawedit(d, nullptr);
   addrecent();
   if (newback) {

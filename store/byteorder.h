@@ -66,6 +66,10 @@ OSErr endianswapcurs(Handle cursor);
 void endianswapixmap(u8* at);
 void endianswapbitmap(u8* at);
 bool endianswapcicon(u8* at, i64 length, i16 direction);
+// A colour table ('clut'): u32 seed, u16 flags, u16 count, then count + 1 entries of u16
+// value, red, green, blue. 0, or 105 when the entries the count names do not fit in `length`
+// (nothing is then swapped).
+OSErr endianswapclut(u8* at, i64 length, i16 direction);
 
 // --- Reading fields in host order while swapping ---------------------------------------------
 inline u16 swapped16(u16 v) { return u16((v >> 8) | (v << 8)); }

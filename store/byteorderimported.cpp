@@ -74,4 +74,14 @@ bool endianswapcicon(u8* at, i64 length, i16 direction) {
   return true;
 }
 
+OSErr endianswapclut(u8* at, i64 length, i16 direction) {
+  constexpr i64 kHeader = 8, kEntry = 8;
+  if (length < kHeader) return kBadRecordKind;
+  const i64 entries = i64(peek16(at + 6, direction)) + 1;
+  if (kHeader + entries * kEntry > length) return kBadRecordKind;
+  endianswapbytes<storedctab>(at);
+  for (i64 i = 0; i < entries; ++i) endianswapbytes<storedcolorspec>(at + kHeader + i * kEntry);
+  return 0;
+}
+
 }  // namespace kv

@@ -243,9 +243,11 @@ KV_PROCSLOT(48, SndCallBackProc);                                   // PsndRTbac
 KV_PROCSLOT(270, TuneCallBackProc);                                 // PtuneRTcallproc
 KV_PROCSLOT(275, void (*)());                                       // PxcmdRTcallback
 KV_PROCSLOT(285, ColorSearchProcPtr);                               // bwmatchproc
+KV_PROCSLOT(288, WindowDefProc);                                    // widget
 KV_PROCSLOT(289, WEEraseProcPtr);                                   // _WEDontErase
 KV_PROCSLOT(290, QDRectProc);                                       // PdrawRTsanitycheckedrectproc
 KV_PROCSLOT(350, EventHandlerProc);                                 // PappRTDockMenuHandlerProc
+KV_PROCSLOT(395, EventHandlerProc);                                 // PappRTExpandCollapseWindowProc
 KV_PROCSLOT(353, QDRectProc);                                       // PdrawRTdonteraserectproc
 KV_PROCSLOT(354, QDRgnProc);                                        // PdrawRTdonterasergnproc
 KV_PROCSLOT(437, QDRectProc);                                       // PobjRTmetaleraserectproc

@@ -29,6 +29,7 @@
 #include "render/windowupkeep.h"
 #include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
+#include "shell/customframe.h"
 #include "shell/eventqueue.h"
 #include "shell/menus.h"
 #include "shell/redraws.h"
@@ -333,7 +334,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(283, service, getsize),
     KV_ROUTINE(285, colorsearch, bwmatchproc),
     KV_UNBUILT(286, carbonevent, dontActivateProc),
-    KV_UNBUILT(288, windowdefinition, widget),
+    KV_ROUTINE(288, windowdefinition, widget),
     KV_ROUTINE(289, plain, _WEDontErase),
     KV_ROUTINE(290, qdrect, PdrawRTsanitycheckedrectproc),
     KV_UNBUILT(291, iconaction, DetachSuiteMembers),
@@ -423,7 +424,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(392, listsearch, PlistRTasklistmatchproc),
     KV_UNBUILT(393, plain, PobjRTwescrollcallbackproc),
     KV_UNBUILT(394, modalfilter, PcomaRTPPCdlog),
-    KV_UNBUILT(395, carbonevent, PappRTExpandCollapseWindowProc),
+    KV_ROUTINE(395, carbonevent, PappRTExpandCollapseWindowProc),
     KV_UNBUILT(396, service, westupidertext),
     KV_UNBUILT(397, service, wenewpacktext),
     KV_ROUTINE(398, service, GetWERecDirtyFlag),

@@ -150,15 +150,16 @@ class FramePort {
   bool ok_ = false;
 };
 
-// The window's port pixels over its content (blended by the window's opacity).
-void drawcontent(FramePort& fp, Frame& f, Point org, const WindowData& w) {
+// The window's port pixels over its content (blended by the window's opacity), only inside
+// `shape` (global) when one is given.
+void drawcontent(FramePort& fp, Frame& f, Point org, const WindowData& w, RgnHandle shape = nilid) {
   PixMap src = pixmaprecord(GetPortPixMap(w.port));
   src.rowBytes |= pixmapflag;
   const Rect& c = w.content;
   const Rect sr = src.bounds;
   const Rect dr{c.top, c.left, i16(c.top + (sr.bottom - sr.top)), i16(c.left + (sr.right - sr.left))};
   // A port that could not follow the window's size leaves the rest of the content white.
-  if (!src.baseAddr || !fp.ok() || !(dr == c)) fill(f, org, c, kContent, w.alpha);
+  if (!shape && (!src.baseAddr || !fp.ok() || !(dr == c))) fill(f, org, c, kContent, w.alpha);
   if (!src.baseAddr || !fp.ok()) return;
   ClipRect(&c);
   i16 mode = srcCopy;
@@ -168,7 +169,7 @@ void drawcontent(FramePort& fp, Frame& f, Point org, const WindowData& w) {
     OpColor(&op);
     mode = blend;
   }
-  CopyBits(reinterpret_cast<const BitMap*>(&src), fp.bits(), &sr, &dr, mode, nilid);
+  CopyBits(reinterpret_cast<const BitMap*>(&src), fp.bits(), &sr, &dr, mode, shape);
   ClipRect(&kNoClip);
 }
 
@@ -236,8 +237,15 @@ void drawwindow(Frame& f, Point org, WindowRef id, const WindowData& w) {
       fill(f, org, r, pressed ? kPressed : w.hilited ? b.colour : kBoxInactive, a);
     }
     drawtitle(fp, id, w);
+    drawcontent(fp, f, org, w);
+    return;
   }
-  drawcontent(fp, f, org, w);
+  // A custom definition draws no frame: the content shows only inside the structure region,
+  // and what lies behind shows through its holes.
+  RgnHandle shape = NewRgn();
+  if (!customregion(id, w, kWindowStructureRgn, shape)) RectRgn(shape, w.content);
+  drawcontent(fp, f, org, w, shape);
+  DisposeRgn(shape);
 }
 
 // A line of menu text in the system font (or the item's font and style) with its baseline in

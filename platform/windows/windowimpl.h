@@ -53,6 +53,7 @@ struct WindowState {
   WindowRef active = nilid;      // the window last sent an activate event
   WindowRef focus = nilid;       // the window that gets the keyboard focus
   bool servicesinstalled = false;
+  void (*disposalhook)(WindowRef) = nullptr;  // the controls of a disposed window go
 };
 
 WindowState& ws();

@@ -125,6 +125,7 @@ void DisposeWindow(WindowRef window) {
   if (!w) return;
   if (w->defproc) w->defproc(w->variation, window, kWindowMsgCleanUp, 0);
   WindowState& s = ws();
+  if (s.disposalhook) s.disposalhook(window);
   std::erase(s.order, window);
   removewindowhandlers(window);
   forgetwindowevents(window);
@@ -137,6 +138,8 @@ void DisposeWindow(WindowRef window) {
   updateactivewindow();
   screenchanged();
 }
+
+void setwindowdisposalhook(void (*hook)(WindowRef window)) { ws().disposalhook = hook; }
 
 bool IsValidWindowPtr(WindowRef window) { return wd(window) != nullptr; }
 

@@ -181,6 +181,9 @@ OSStatus CreateCustomWindow(WindowDefProc defProc, i16 variation, WindowClass wi
 WindowRef NewCWindow(void* storage, const Rect* bounds, const u8* title, bool visible, i16 procID, WindowRef behind,
                      bool goAwayFlag, i32 refCon);
 void DisposeWindow(WindowRef window);
+// What else the platform keeps for a window (its controls) goes through this hook when the
+// window is disposed of.
+void setwindowdisposalhook(void (*hook)(WindowRef window));
 // Whether the id names a live window (a registry lookup).
 bool IsValidWindowPtr(WindowRef window);
 std::size_t windowcount();
@@ -270,6 +273,10 @@ void ShowWindow(WindowRef window);
 void HideWindow(WindowRef window);
 void ShowHide(WindowRef window, bool show);
 bool IsWindowVisible(WindowRef window);
+// Hide and show again the floating windows that hide while the program is behind (those with
+// the hide-on-suspend attribute).
+void HideFloatingWindows();
+void ShowFloatingWindows();
 void HiliteWindow(WindowRef window, bool hilite);
 bool IsWindowHilited(WindowRef window);
 OSStatus CollapseWindow(WindowRef window, bool collapse);

@@ -82,6 +82,13 @@ void focuschanged(bool front) {
 
 }  // namespace
 
+void HideFloatingWindows() {
+  if (hasstate<WindowState>()) focuschanged(false);
+}
+void ShowFloatingWindows() {
+  if (hasstate<WindowState>()) focuschanged(true);
+}
+
 void installwindowservices() {
   WindowState& s = ws();
   if (s.servicesinstalled) return;

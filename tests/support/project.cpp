@@ -220,7 +220,9 @@ i16 buildwindow(RegistryId store, const Window& w, u32* windrecid) {
   windrec r{};
   r.kind = kindwind;
   r.word2 = w.style;
-  r.flags = 15;
+  r.flags = w.flags;
+  r.themeback = w.themeback;
+  r.translucency = w.translucency;
   r.cardcount = u32(w.cards.size());
   r.backcount = u32(w.backgrounds.size());
   r.nextid = nextid;

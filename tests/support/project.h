@@ -56,6 +56,9 @@ struct Window {
   std::string script;
   Rect rect{100, 100, 460, 640};  // the window's content rectangle
   u16 style = 0;                  // 0 standard, 6 palette, ...
+  u32 flags = 15;                 // the window record's flags (close box, zoom box, resizable, draggable)
+  u16 themeback = 0;              // the background code
+  u16 translucency = 0;           // the opacity reduction in percent
   std::vector<Background> backgrounds;
   std::vector<Card> cards;        // in card order
 };
