@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/events/handlers.h"
+#include "platform/memory/memory.h"
 #include "platform/qd/pixels.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/screens.h"
 #include "shell/customframe.h"
 #include "shell/mainglobals.h"
 #include "shell/metal.h"
+#include "store/objects.h"
 #include "tests/support/eventloop.h"
 
 namespace kv {
@@ -98,6 +100,41 @@ TEST_F(CustomFrameTest, ABitmapOutlineIsItsNonWhitePixels) {
     }
   EXPECT_FALSE(PtInRgn(globalpt(c, 39, 40), rgn));
   DisposeRgn(rgn);
+}
+
+// Groups nested in memory deeper than a stored record may hold add nothing.
+TEST_F(CustomFrameTest, OutlinesOfGroupsStopAtTheStoredDepth) {
+  openwith(8, {});
+  auto nest = [](int depth) {
+    spot s{};
+    defaultspot(s);
+    s.style = 100;
+    s.rect = Rect{10, 10, 50, 50};
+    Handle list = NewHandle(0);
+    PtrAndHand(&s, list, sizeof s);
+    for (int i = 0; i < depth; ++i) {
+      spot g{};
+      defaultspot(g);
+      g.style = 108;
+      g.rect = s.rect;
+      g.data = list;
+      list = NewHandle(0);
+      PtrAndHand(&g, list, sizeof g);
+    }
+    return list;
+  };
+  for (auto [depth, empty] : {std::pair{10, false}, std::pair{kMaxGroupDepth + 5, true}}) {
+    Handle list = nest(depth);
+    RgnHandle rgn = NewRgn();
+    CookRegions(reinterpret_cast<const u8*>("\x08" "closeRgn"), list, current().window, rgn, true, 2);
+    EXPECT_EQ(EmptyRgn(rgn), empty) << depth;
+    DisposeRgn(rgn);
+    while (list != nilhandle) {
+      Handle inner = spotat(list, 0).style == 108 ? spotat(list, 0).data : nilhandle;
+      DisposeHandle(list);
+      list = inner;
+    }
+  }
 }
 
 TEST_F(CustomFrameTest, CloseBoxAndDragAreaFromTheirGraphics) {

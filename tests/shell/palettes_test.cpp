@@ -178,13 +178,25 @@ TEST_F(ColourPaletteTest, AnIndexedScreenShowsTheNewTableOnlyWhenItChanged) {
   buildpalette();
   EXPECT_EQ(screenentry(5), blue) << "the same table and mode rebuild nothing";
 
+  // A table of two colours sets two entries of the screen only.
+  desk& d = mainglobals().current;
+  DisposeCTable(d.cardclut);
+  d.cardclut = NewCTable(2);
+  putwind(d.window, d);
+  modes(2, 2);
+  buildpalette();
+  EXPECT_EQ(screenentry(5), blue);
+
   // Through the palette: every entry of the card's table red, the card's white shows red.
   g.allowPalettes = 1;
   Rect c{};
   GetWindowBounds(current().window, kWindowContentRgn, &c);
   const Point inside{i16(c.top + 200), i16(c.left + 300)};
   const u32 before = drive::screenpixel(inside);
-  for (i32 i = 0; i < 256; ++i) setctableentry(current().cardclut, i, RGBColor{u16(0x8000 + i * 127), 0, 0});
+  DisposeCTable(d.cardclut);
+  d.cardclut = NewCTable(256);
+  putwind(d.window, d);
+  for (i32 i = 0; i < 256; ++i) setctableentry(d.cardclut, i, RGBColor{u16(0x8000 + i * 127), 0, 0});
   modes(1, 1);
   buildpalette();
   EXPECT_NE(drive::screenpixel(inside), before);

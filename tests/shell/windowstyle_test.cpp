@@ -3,10 +3,13 @@
 // routines that work on a project window.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/ports.h"
+#include "platform/qd/shapes.h"
 #include "platform/resources/resources.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/screens.h"
@@ -182,6 +185,21 @@ TEST_F(WindowStyleTest, RowBytesPatternsAndDevices) {
   EXPECT_EQ(compat(&p, &qdgray), 1);
   initpat(&p, 0xAA55AA55, 0xAA55AA54);
   EXPECT_EQ(compat(&p, &qdgray), 0);
+
+  // A black-and-white bit map given to a port is what the port draws into and reads.
+  std::vector<u8> pixels(2 * 4, 0);
+  BitMap bits{pixels.data(), 2, Rect{0, 0, 4, 16}};
+  CGrafPtr port = nilid;
+  openport(&port);
+  setportbits(&bits, 0);
+  const Rect dot{1, 8, 2, 9};
+  PaintRect(&dot);
+  EXPECT_EQ(pixels[2 + 1], 0x80);
+  BitMap seen{};
+  getportbits(&seen);
+  EXPECT_EQ(seen.baseAddr, pixels.data());
+  EXPECT_EQ(seen.bounds, bits.bounds);
+  closeport(port);
 
   GDHandle d = 12345;
   EXPECT_EQ(indextodevice(0, &d), 0);
