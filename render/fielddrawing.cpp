@@ -300,20 +300,14 @@ void wefakecontrol(spot& s, WEReference we) {
   WEGetDestRect(&dest, we);
   const i32 textheight = dest.bottom - dest.top;
   const i32 visible = (view.bottom - view.top) - margins.top - margins.bottom;
-  i32 maximum = 0, value = 0;
   if (textheight <= visible) {
     const i32 top = view.top + margins.top;
     WEOffsetLongRect(&dest, 0, top - dest.top);
     WESetDestRect(&dest, we);
     setfieldscroll(s, 0);
-  } else {
-    maximum = textheight - visible;
-    value = std::clamp(getfieldscroll(s), 0, maximum);
   }
-  (void)we;
-  (void)value;
-  (void)maximum;
-  // The scroll bar control itself is drawn once the platform's controls exist.
+  // The scroll bar control (maximum: the text height less the visible height, at least 0;
+  // value: the stored scroll within it) is drawn once the platform has controls.
 }
 
 void wefakerulercontrol(spot& s, WEReference we) {

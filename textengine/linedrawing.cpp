@@ -28,12 +28,6 @@ constexpr RGBColor kBlack{0, 0, 0}, kWhite{0xFFFF, 0xFFFF, 0xFFFF};
 i32 roundfixed(i64 v) { return i32((v + 0x8000) >> 16); }
 i16 pin16(i32 v) { return i16(std::clamp(v, -32768, 32767)); }
 
-void settextstyle(const WETextStyle& ts) {
-  TextFont(ts.font);
-  TextFace(Style(ts.face));
-  TextSize(ts.size);
-}
-
 // The state of one _WEDrawLines call, handed to each segment.
 struct DrawState {
   CGrafPtr savedport;
@@ -99,7 +93,7 @@ void beginline(DrawState& st, const WELineRec& line, const WEStyle& style, const
     _WEDrawBorder(pin16(r->destRect.right - r->destRect.left - left - right - 1), ruler.borderStyle);
   }
   MoveTo(pin16(st.linerect.left + _WECalcPenIndent(line, ruler, we)), pin16(st.linerect.top + (line.lineAscent & 0x7FFF)));
-  if (st.offscreeninuse) settextstyle(style.ts);
+  if (st.offscreeninuse) _WESetTextStyle(style.ts);
 }
 
 // The last segment of a line composed offscreen: the line is copied into the record's port.
@@ -188,6 +182,12 @@ bool SLDraw(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u
 
 }  // namespace
 
+void _WESetTextStyle(const WETextStyle& ts) {
+  TextFont(ts.font);
+  TextFace(Style(ts.face));
+  TextSize(ts.size);
+}
+
 void _WESaveQDEnvironment(CGrafPtr port, WEQDEnvironment* saved) {
   GetGWorld(&saved->savedPort, &saved->savedDevice);
   saved->port = IsValidPort(port) ? port : saved->savedPort;
@@ -237,7 +237,7 @@ OSErr _WESegmentLoop(i32 firstLine, i32 lastLine, WESegmentProcPtr proc, void* d
     for (i32 run = firstrun; run <= lastrun && !stop; ++run) {
       if (run != styled) {
         _WEGetIndStyle(run, &info, we);
-        settextstyle(info.style.ts);
+        _WESetTextStyle(info.style.ts);
         styled = run;
       }
       const i32 start = std::max(line.lineStart, info.runStart), end = std::min(next, info.runEnd);

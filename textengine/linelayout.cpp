@@ -36,13 +36,6 @@ void objectsize(u32 object, i16* width, i16* height, i16* baseline) {
   *baseline = d.baseline;
 }
 
-// Sets the current port's text font, face and size from a style.
-void settextstyle(const WETextStyle& ts) {
-  TextFont(ts.font);
-  TextFace(Style(ts.face));
-  TextSize(ts.size);
-}
-
 // The accumulator of the slop walk: the line's justification portion total and its slop, and
 // the width measured so far for the widest-line measure of script records.
 struct SlopAccumulator {
@@ -142,7 +135,7 @@ i32 _WEFindLineBreak(i32 lineStart, WEReference we) {
     _WEGetIndStyle(run, &info, we);
     const WETextStyle& ts = info.style.ts;
     if (ts.font != current.font || ts.face != current.face || ts.size != current.size) {
-      settextstyle(ts);
+      _WESetTextStyle(ts);
       current = ts;
     }
     if (scripts) {

@@ -220,6 +220,8 @@ struct WEQDEnvironment {
   i16 mode;
   RGBColor fore;
 };
+// Sets the current port's text font, face and size from a style.
+void _WESetTextStyle(const WETextStyle& ts);
 // Saves the current port and switches to the record's; saves its pen, text settings and
 // foreground and sets a normal pen and text mode or. The restore puts everything back.
 void _WESaveQDEnvironment(CGrafPtr port, WEQDEnvironment* saved);
