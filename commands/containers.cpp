@@ -213,6 +213,11 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     disposfred(&value);
     return statusnotunderstood;
   }
+  if (prep == prepafter && view.lineends(i + 2)) {
+    bool done = false;
+    st = appendtoword(text, atoms, i + 1, variables, &value, &done);
+    if (done) return st;
+  }
   chunkpart dest;
   st = destination(path, text, atoms, i + 1, variables, nilhandle, &used, &dest, 1, 0);
   if (st == 0 && !lineends(atoms, i + 1 + used)) {

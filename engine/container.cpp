@@ -313,6 +313,40 @@ namespace {
 
 }  // namespace
 
+i16 appendtoword(Handle text, Handle atoms, i32 at, Handle variables, fred* value, bool* done) {
+  *done = false;
+  atom& a = HandleAs<atom>(atoms)[at];
+  if (a.token != tokVariable && a.token != tokUnknown) return 0;
+  varentry e;
+  i16 st = mainglobals().explicitVars == 0 ? createvars(&a, text, variables, &e) : findvars(&a, text, variables, &e);
+  if (st != 0) {
+    // Reported as destination reports it.
+    disposfred(value);
+    *done = true;
+    return st == statusnovariable ? i16(statuscantput) : st;
+  }
+  const fred& stored = *HandleAs<fred>(e.value);
+  if (stored.type != fredhand || stored.text == nilhandle) return 0;
+  const Handle cont = stored.text;
+  const Size vsize = getfredsize(value);
+  if (vsize == 0 || (value->type == fredhand && value->text == cont)) return 0;
+  *done = true;
+  const Size csize = GetHandleSize(cont);
+  i16 result = 0;
+  const i64 newsize = i64(csize) + vsize;
+  if (newsize > maxtextsize || memoryrefused(Size(newsize))) {
+    result = statusnomemory;
+  } else {
+    SetHandleSize(cont, Size(newsize));
+    if (MemError() != noErr)
+      result = statusnomemory;
+    else
+      std::memcpy(deref(cont) + csize, fredaddr(value), size_t(vsize));
+  }
+  disposfred(value);
+  return result;
+}
+
 i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
   if (dest->kind == containervariable && preposition == prepinto && dest->chunkgiven == 0) {
     fred& cont = dest->value;

@@ -42,6 +42,12 @@ i16 destchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variab
 // Writes the value (consumed) into the container `into`, `before` or `after` its range; the
 // container is released in every case.
 i16 pututil(chunkpart* dest, fred* value, u16 preposition);
+// `put value after word` where the word, ending its statement, is a variable whose text is
+// already in a handle: the value (consumed) is added to its end as destination and pututil
+// would add it, without the container record. *done false (nothing consumed, nothing
+// reported) when the put is not of that kind; a missing variable is made as destination
+// makes it.
+i16 appendtoword(Handle text, Handle atoms, i32 at, Handle variables, fred* value, bool* done);
 // The message box as a container (a put without a preposition writes there).
 i16 messagedestination(chunkpart* dest);
 // Releases a resolved container without writing.

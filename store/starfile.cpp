@@ -51,6 +51,7 @@ bool freelistfits(const starhead& h) {
 i16 writehead(projectstore& st, const starhead& h) {
   starhead out = h;
   endianswapstarhead(&out);
+  stardetail::forgetreads(st);
   st.unsynced = 1;
   if (OSErr e = writeat(st.fileref, 0, &out, kStarHeadSize)) return e;
   st.filelength = std::max<u64>(st.filelength, kStarHeadSize);
@@ -168,11 +169,36 @@ namespace stardetail {
 projectstore* lookup(RegistryId store) { return findprojectstore(store); }
 
 i16 storeread(projectstore& st, u64 offset, void* buffer, u64 count) {
-  return readat(st.fileref, i64(st.header.baseoffset + offset), buffer, i64(count));
+  const u64 at = st.header.baseoffset + offset;
+  starreadahead& r = st.readahead;
+  if (count <= kReadAheadLargest) {
+    bool held = r.ref == st.fileref && at >= r.from && at + count <= r.from + r.bytes.size();
+    if (!held && at < st.filelength && st.filelength - at >= count) {
+      // The bytes from here on, as far as the file goes, are read ahead; a file shorter than
+      // it is known to be is read as asked, and answers as it would.
+      u64 n = std::min<u64>(kReadAhead, st.filelength - at);
+      r.bytes.resize(size_t(n));
+      r.ref = st.fileref;
+      r.from = at;
+      held = readat(st.fileref, i64(at), r.bytes.data(), i64(n)) == noErr;
+      if (!held) forgetreads(st);
+    }
+    if (held) {
+      std::memcpy(buffer, r.bytes.data() + (at - r.from), size_t(count));
+      return 0;
+    }
+  }
+  return readat(st.fileref, i64(at), buffer, i64(count));
+}
+
+void forgetreads(projectstore& st) {
+  st.readahead.bytes.clear();
+  st.readahead.ref = nilid;
 }
 
 i16 storewrite(projectstore& st, u64 offset, const void* buffer, u64 count) {
   u64 at = st.header.baseoffset + offset;
+  forgetreads(st);
   st.unsynced = 1;
   if (OSErr e = writeat(st.fileref, i64(at), buffer, i64(count))) return e;
   st.filelength = std::max(st.filelength, at + count);
@@ -252,6 +278,7 @@ i16 barrier(projectstore& st) {
 }
 
 i16 setlength(projectstore& st, u64 length) {
+  stardetail::forgetreads(st);
   st.unsynced = 1;
   if (OSErr e = SetEOF(st.fileref, i64(length))) return e;
   st.filelength = length;
@@ -438,6 +465,7 @@ i16 closestar(RegistryId store) {
   }
   OSErr e = FSClose(st->fileref);
   st->fileref = nilid;
+  stardetail::forgetreads(*st);
   return e;
 }
 

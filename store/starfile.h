@@ -31,6 +31,8 @@
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
 
+#include <vector>
+
 namespace kv {
 
 constexpr u32 kStarVersion = 0x20006;      // the only version that opens
@@ -98,6 +100,15 @@ struct starpage {
   u32 entries[kStarPageIds];
 };
 
+// Bytes of the file read ahead of a small read, so that a walk over neighbouring records (the
+// pages of a long card list) asks the file once for many of them. Whatever writes to the
+// file or changes its length forgets them; they belong to the file they were read from.
+struct starreadahead {
+  FileRef ref;
+  u64 from;  // the file position of bytes[0]
+  std::vector<u8> bytes;
+};
+
 // One open project store. Allocated zeroed by its opener (newprojectstore) and named by a
 // registry id everywhere else.
 struct projectstore {
@@ -132,6 +143,7 @@ struct projectstore {
   u32 pushed;
   u64 filelength;        // bytes the file is known to hold
   u16 unsynced;          // written since the last barrier
+  starreadahead readahead;
 };
 
 // --- Open stores -----------------------------------------------------------------------------

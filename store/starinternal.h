@@ -12,9 +12,13 @@ projectstore* lookup(RegistryId store);
 // Store offset one past the directory.
 inline u64 dirend(const starhead& h) { return kStarHeadSize + 4 * u64(h.dircapacity); }
 
-// Reads or writes bytes at a store offset.
+// Reads or writes bytes at a store offset. A read of at most kReadAheadLargest bytes is
+// served from, or reads, the next kReadAhead bytes of the file; every write, length change
+// and close forgets them (forgetreads).
+constexpr u64 kReadAhead = 65536, kReadAheadLargest = 16384;
 i16 storeread(projectstore& st, u64 offset, void* buffer, u64 count);
 i16 storewrite(projectstore& st, u64 offset, const void* buffer, u64 count);
+void forgetreads(projectstore& st);
 
 // Directory entries of any id below the capacity, through the page cache. Fetching a page
 // may commit (when every cached page is changed), so callers fetch at points where the store

@@ -2,6 +2,7 @@
 #include "platform/files/files.h"
 #include "shell/dialogs.h"
 #include "store/recordcache.h"
+#include "store/starinternal.h"
 
 namespace kv {
 
@@ -20,6 +21,7 @@ i16 islocked(RegistryId store) {
   // The file must take a write: its first two bytes are written back as they are.
   u8 first[2];
   if (readat(st->fileref, 0, first, 2) != noErr) return 1;
+  stardetail::forgetreads(*st);
   if (writeat(st->fileref, 0, first, 2) != noErr) {
     st->locked = 1;
     return 1;
