@@ -35,6 +35,17 @@ TEST_F(ContainersTest, PutWritesItsContainers) {
   EXPECT_EQ(msg(), "shown");
 }
 
+TEST_F(ContainersTest, PutAfterAVariableHoldingALongText) {
+  const std::string x36 = "put \"abcdefghijklmnopqrstuvwxyz0123456789\" into x\n";
+  EXPECT_EQ(fn(x36 + "put 1.5 after x\nput empty after x\nput x after x\nput \"!\" after x\n"
+                     "return length(x) && char 37 to 39 of x && char 76 to 79 of x"),
+            "79 1.5 1.5!");
+  EXPECT_EQ(fn(x36 + "put 2 into y\nput y after x\nput x after y\nreturn char 37 of x && length(y)"), "2 38");
+  mainglobals().explicitVars = 1;
+  EXPECT_EQ(fn("put \"a\" after nosuch"), "error 45");
+  mainglobals().explicitVars = 0;
+}
+
 TEST_F(ContainersTest, Arithmetic) {
   EXPECT_EQ(fn("put 5 into x\nadd 2 to x\nreturn x"), "7");
   EXPECT_EQ(fn("put 5 into x\nsubtract 2 from x\nreturn x"), "3");
