@@ -35,7 +35,6 @@ enum : u16 {
   tokSubtract = 2195,
   tokFrom = 11119,
   tokBy = 11028,
-  tokFile = 11110,
   tokFolder = 11114,
 };
 

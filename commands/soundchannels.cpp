@@ -39,14 +39,11 @@ enum : i16 {
   resultnorecordfile = 78,
 };
 enum : u16 {
-  tokAt = 11007,
   tokBest = 11012,
   tokBetter = 11013,
   tokCd = 11034,
-  tokFile = 11110,
   tokGood = 11124,
   tokQuality = 11257,
-  tokWith = 11350,
 };
 constexpr Size kFormat1Head = 20, kFormat2Head = 14;
 

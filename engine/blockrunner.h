@@ -31,12 +31,10 @@ enum : u16 {
   tokThrow = 10021,
   tokDrop = 11081,
   tokFor = 11115,
-  tokForever = 11116,
   tokKestrove = 11134,
   tokTimes = 11317,
   tokUntil = 11330,
   tokWhile = 11345,
-  tokWith = 11350,
 };
 
 // The measured parts of an `if` statement.

@@ -85,11 +85,15 @@ enum : u16 {
   tokTo = 10024,
 
   // Other words.
+  tokAt = 11007,
   tokCard = 11034,
+  tokFile = 11110,
+  tokForever = 11116,
   tokFunction = 11122,
   tokOn = 11205,
   tokThis = 11313,
   tokWindow = 11348,
+  tokWith = 11350,
 
   // The row without a spelling; never matched.
   tokNone = 65535,

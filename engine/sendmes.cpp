@@ -29,7 +29,7 @@ namespace kv {
 
 namespace {
 
-enum : u16 { tokFile = 11110, tokProgram = 11250, tokIf = 10012, tokRepeatWord = 10018 };
+enum : u16 { tokProgram = 11250 };
 
 constexpr Size stackneeded = 32768;
 constexpr i16 statusstack = 50, statusnoparens = 49, statusnoend = 17, statusstray = 19, statusplugin = 175,
@@ -107,7 +107,7 @@ i16 handlerend(const hier& entry, i32 name, i32* end) {
        line = nextline(entry.atoms, line)) {
     if (tokenat(entry.atoms, line) != tokEnd) continue;
     u16 what = tokenat(entry.atoms, line + 1);
-    if (what == tokIf || what == tokSwitch || what == tokTry || what == tokRepeatWord) continue;
+    if (what == tokIf || what == tokSwitch || what == tokTry || what == tokRepeat) continue;
     if (what == tokEndOfLine || what == tokEndOfScript) continue;
     if (!namematches(entry, line + 1, entry.script, atomof(entry.atoms, name))) return statusnoend;
     *end = line;

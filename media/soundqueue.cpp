@@ -30,8 +30,6 @@ enum : u16 {
   tokSoundWord = 3164,
   tokInstrument = 3071,
   tokStop = 2194,
-  tokFile = 11110,
-  tokForever = 11116,
   tokQuickTime = 11259,
   tokResources = 11269,
   tokUsing = 11334,

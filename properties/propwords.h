@@ -334,7 +334,6 @@ enum : u16 {
   tokEditor1 = 11085,
   tokEditor6 = 11090,
   tokEditSelection = 11091,
-  tokForever = 11116,
   tokHigh = 11131,
   tokLow = 11167,
   tokMaximum = 11170,

@@ -41,10 +41,8 @@ enum : u16 {
   tokInto = 10013,
   tokThe = 10020,
   tokAs = 11005,
-  tokAt = 11007,
   tokInserted = 11138,
   tokItems = 11147,
-  tokWith = 11350,
 };
 
 constexpr i16 statusnoword = 2, statusstray = 19, statusenabstray = 59, statusnomenu = 63, statusnoitem = 64,

@@ -26,7 +26,6 @@ namespace {
 
 constexpr i16 kNoMemory = 37, kNotFound = 227;
 constexpr std::string_view kEntrySuffix = ".desktop";
-constexpr u16 tokWith = 11350;
 constexpr Size kParmBlockSize = 80;
 
 struct LaunchState {

@@ -25,7 +25,7 @@ namespace kv {
 
 namespace {
 
-enum : u16 { tokWith = 11350, tokModem = 11185 };
+enum : u16 { tokModem = 11185 };
 constexpr i16 kBadShape = 2, kDialFailed = 221;
 constexpr i16 kToneMissingResult = 22;
 constexpr i16 kProgramTexts = 1005, kModemCommandText = 2;

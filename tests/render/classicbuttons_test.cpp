@@ -97,7 +97,7 @@ class ClassicButtonTest : public WindowTest {
   spot button(u16 style = stylebuttonrect, Rect r = Rect{20, 50, 60, 150}) {
     spot s = newspot(spotbutton, style, 1, r);
     s.showfill = s.showpen = 0;
-    s.flags &= ~(u32(spothilite) | spotshowname);
+    s.flags &= ~(u32(spothilite) | u32(spotshowname));
     settext(s, 0, 12, 0);
     return s;
   }
