@@ -237,6 +237,10 @@ KV_PROCSLOT(345, void (*)(Rect* out));                              // lowgetint
 
 // --- Platform callbacks -----------------------------------------------------------------
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
+KV_PROCSLOT(171, u8 (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfilterprop
+KV_PROCSLOT(172, void (*)(RegistryId control, i16 part));           // PdialogRTupropscroll
+KV_PROCSLOT(173, i16 (*)());                                        // PdialogRTautotext
+KV_PROCSLOT(352, u8 (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfilterfilter
 KV_PROCSLOT(13, QDRectProc);                                        // PdrawRTfakeback
 KV_PROCSLOT(47, SndCallBackProc);                                   // PsndRTcallproc
 KV_PROCSLOT(48, SndCallBackProc);                                   // PsndRTbackproc

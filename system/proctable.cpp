@@ -21,6 +21,7 @@
 #include "properties/userprops.h"
 #include "render/carddrawing.h"
 #include "render/drawprocs.h"
+#include "render/filterlist.h"
 #include "render/graphicdrawing.h"
 #include "render/hittest.h"
 #include "render/objectbounds.h"
@@ -226,9 +227,9 @@ constexpr ProcRow kRows[] = {
     // The icon chooser and the property dialog.
     KV_UNBUILT(169, modalfilter, PdialogRTfiltericon),
     KV_UNBUILT(170, controlaction, PdialogRTiconscroll),
-    KV_UNBUILT(171, modalfilter, PdialogRTfilterprop),
-    KV_UNBUILT(172, controlaction, PdialogRTupropscroll),
-    KV_UNBUILT(173, plain, PdialogRTautotext),
+    KV_ROUTINE(171, modalfilter, PdialogRTfilterprop),
+    KV_ROUTINE(172, controlaction, PdialogRTupropscroll),
+    KV_ROUTINE(173, plain, PdialogRTautotext),
     KV_ROUTINE(174, service, dumpfield),
     KV_ROUTINE(175, service, getpicture),
     KV_ROUTINE(176, service, mapspot),
@@ -394,7 +395,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(349, carbonevent, PeditRThandlemousewheelproc),
     KV_ROUTINE(350, carbonevent, PappRTDockMenuHandlerProc),
     KV_ROUTINE(351, plain, PscriRTautoindentproc),
-    KV_UNBUILT(352, modalfilter, PdialogRTfilterfilter),
+    KV_ROUTINE(352, modalfilter, PdialogRTfilterfilter),
     KV_ROUTINE(353, qdrect, PdrawRTdonteraserectproc),
     KV_ROUTINE(354, qdregion, PdrawRTdonterasergnproc),
     KV_UNBUILT(355, carbonevent, PcopyRThandlegetservicetypesproc),
