@@ -12,6 +12,7 @@
 #include "render/carddrawing.h"
 #include "render/fielddrawing.h"
 #include "render/objectcolours.h"
+#include "render/picturecache.h"
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
 #include "shell/mainglobals.h"
@@ -131,6 +132,8 @@ void drawshape(spot& s, Form form, i16 outline, i16 depth) {
     paintfill(s, sh);
     outline = outlinenone;
   }
+  // A picture graphic's image lies over its fill.
+  DrawPictureInfo(s);
   if (s.showpen) {
     setframepen(s, depth);
     draw(kQDGrafVerbFrame, sh);
@@ -215,6 +218,7 @@ void LowDrawTextGrc(spot& s, i16 outline, i16 depth) {
     PaintRect(&s.rect);
     outline = outlinenone;
   }
+  DrawPictureInfo(s);
   if (s.showpen) {
     setframepen(s, depth);
     FrameRect(&s.rect);

@@ -10,7 +10,11 @@
 #include "render/classicbuttons.h"
 #include "render/carddrawingimpl.h"
 #include "render/objectbounds.h"
+#include "platform/qd/copybits.h"
+#include "platform/qd/matrix.h"
+#include "platform/qd/ports.h"
 #include "render/pictinfo.h"
+#include "render/picturecache.h"
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
 #include "shell/mainglobals.h"
@@ -176,9 +180,53 @@ i16 passclickthruspot(const spot& s, Point p) {
   }
   const PictInfo pi = loadat<PictInfo>(deref(info));
   if ((pi.flags & kDontCacheBits) || !(pi.flags & kClickThrough)) return 0;
-  // Whether the point lies on a transparent pixel is read from the picture's cached image (by
-  // its quad and alpha or transparent ink); without that image the click does not pass.
-  return 0;
+  Point quad[4];
+  for (int i = 0; i < 4; ++i) quad[i] = pi.quad.v[i];
+  const bool hasquad = !EmptyQuad(quad);
+  const i16 ink = i16(s.ink);
+  const bool alpha = ink == transparent || (ink >= 256 && ink <= 258);
+  if (!alpha && !hasquad) return 0;
+  Point q{i16(p.v - s.rect.top), i16(p.h - s.rect.left)};
+  pictbuffer b;
+  if (!getcachepicture(s, &b)) return 0;
+  Rect image{0, 0, i16(b.frame.bottom - b.frame.top), i16(b.frame.right - b.frame.left)};
+  if (b.kind == pictbufferworld) GetPixBounds(GetGWorldPixMap(b.world), &image);
+  const Rect object{0, 0, i16(s.rect.bottom - s.rect.top), i16(s.rect.right - s.rect.left)};
+  const bool same = image == object;
+  if (hasquad) {
+    if (!same)
+      for (Point& c : quad) MapPt(&c, &image, &object);
+    const bool inquad = inregion(q, [&](RgnHandle rgn) {
+      const PolyHandle poly = OpenPoly();
+      MoveTo(quad[0].h, quad[0].v);
+      for (int i : {1, 2, 3, 0}) LineTo(quad[i].h, quad[i].v);
+      ClosePoly();
+      if (poly != nilhandle) PolyRgn(rgn, poly), KillPoly(poly);
+    });
+    if (!inquad || !alpha) return 1;
+    MatrixRecord m, inverse;
+    if (!GetPictMatrix(s.alt, &m) || !InverseMatrix(&m, &inverse)) return 0;
+    q = p;
+    TransformPoints(&inverse, &q, 1);
+  } else if (!same) {
+    MapPt(&q, &object, &image);
+  }
+  if (b.kind != pictbufferworld || !PtInRect(q, &image)) return 0;
+  const PixMapHandle pm = GetGWorldPixMap(b.world);
+  if (ink == transparent) {
+    RGBColor c{};
+    {
+      SavePort saved;
+      SetGWorld(b.world, 0);
+      GetCPixel(q.h, q.v, &c);
+    }
+    return c == pi.opcolor ? 1 : 0;
+  }
+  if (GetPixDepth(pm) != 32) return 0;
+  // A 32-bit pixel's alpha is its top byte.
+  const u8* base = reinterpret_cast<const u8*>(GetPixBaseAddr(pm));
+  const u32 pixel = loadat<u32>(base + std::ptrdiff_t(GetPixRowBytes(pm)) * (q.v - image.top) + 4 * (q.h - image.left));
+  return i32(pixel >> 24) <= i32(i16(pi.clickthroughlevel)) ? 1 : 0;
 }
 
 }  // namespace kv

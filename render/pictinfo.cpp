@@ -291,14 +291,3 @@ bool EmptyQuad(const Point quad[4]) {
 void SetPath() {}
 
 }  // namespace kv
-
-namespace kv {
-
-OSErr SetPictInfoHandle(spot& s, Handle data, i16 embedded) {
-  if (infohandle(s.alt) == nilhandle) return noErr;
-  if (OSErr e = setaltdata(s.alt, data, altpictdata)) return e;
-  SetStorageMode(s.alt, embedded ? pictembedded : pictlinked);
-  return noErr;
-}
-
-}  // namespace kv

@@ -13,6 +13,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "render/objectbounds.h"
+#include "render/picturecache.h"
 #include "render/spotstyles.h"
 #include "shell/mainglobals.h"
 #include "store/liveparts.h"
@@ -130,7 +131,10 @@ i16 mapone(spot& s, const Rect& newrect, bool scale, int depth) {
   switch (s.style) {
     case stylerectangle:
     case styleroundrect:
-    case styleoval: s.rect = newrect; return 0;
+    case styleoval:
+      offsetpicturerects(s, newrect);
+      s.rect = newrect;
+      return 0;
     case styleline: {
       graphictail t = getgraphictail(s);
       auto snap = [&](Point p) {
@@ -151,6 +155,7 @@ i16 mapone(spot& s, const Rect& newrect, bool scale, int depth) {
       };
       const Rect from = widened(old), to = widened(newrect);
       if (s.data != nilhandle) MapPoly(s.data, &from, &to);
+      if (s.style == stylepolygon) offsetpicturerects(s, newrect);
       s.rect = newrect;
       return 0;
     }
@@ -166,6 +171,7 @@ i16 mapone(spot& s, const Rect& newrect, bool scale, int depth) {
       return 0;
     }
     case styletext: {
+      offsetpicturerects(s, newrect);
       Rect r = newrect;
       if (s.showpen) {
         InsetRect(&r, i16(s.penwidth), i16(s.penheight));
@@ -175,12 +181,8 @@ i16 mapone(spot& s, const Rect& newrect, bool scale, int depth) {
       return 0;
     }
     case stylearc: {
-      Rect oval = arcoval(s);
-      MapRect(&oval, &old, &newrect);
-      graphictail t = getgraphictail(s);
-      t.point1 = Point{oval.top, oval.left};
-      t.point2 = Point{oval.bottom, oval.right};
-      setgraphictail(s, t);
+      const Rect oval = maparcoval(s, old, newrect);
+      const graphictail t = getgraphictail(s);
       arcbounds(oval, i16(t.startangle), i16(t.arcangle), &s.rect);
       return 0;
     }
@@ -243,6 +245,16 @@ PixMap bitmapmap(Ptr base, const Rect& r, bool colour, CTabHandle table) {
 Rect arcoval(const spot& s) {
   const graphictail t = getgraphictail(s);
   return Rect{t.point1.v, t.point1.h, t.point2.v, t.point2.h};
+}
+
+Rect maparcoval(spot& s, const Rect& from, const Rect& to) {
+  Rect oval = arcoval(s);
+  MapRect(&oval, &from, &to);
+  graphictail t = getgraphictail(s);
+  t.point1 = Point{oval.top, oval.left};
+  t.point2 = Point{oval.bottom, oval.right};
+  setgraphictail(s, t);
+  return oval;
 }
 
 i16 mapspot(Handle list, i32 index, const Rect& newrect, bool scale) {

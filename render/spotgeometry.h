@@ -21,6 +21,8 @@ void arcbounds(const Rect& oval, i16 start, i16 arc, Rect* out);
 PixMap bitmapmap(Ptr base, const Rect& r, bool colour, CTabHandle table);
 // The oval rectangle of an arc graphic: the two corner points kept in its kind tail.
 Rect arcoval(const spot& s);
+// Maps an arc's own oval from one rectangle onto another (its kind tail changes); the new oval.
+Rect maparcoval(spot& s, const Rect& from, const Rect& to);
 
 // Maps object `index` of a list onto a new rectangle, by its style; with `scale` a bitmap's
 // pixels are scaled to the new size (otherwise kept, cropped or extended). Nothing for an

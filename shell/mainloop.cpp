@@ -15,6 +15,7 @@
 #include "platform/runtime/root.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/screens.h"
+#include "render/effectqueue.h"
 #include "render/offscreen.h"
 #include "shell/cardwindow.h"
 #include "shell/eventdispatch.h"
@@ -103,7 +104,7 @@ void passreset() {
   g.dragSpeed = 0;
   g.remapColor = 1;
   initformat();
-  // The visual-effect queue is emptied here once visual effects are queued.
+  cleareffect(1);
   // The inserted-script slots are serviced with the pass (nothing in between runs scripts).
   checkusings();
 }

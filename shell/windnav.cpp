@@ -11,6 +11,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/windows/windows.h"
+#include "render/effectqueue.h"
 #include "render/fielddrawing.h"
 #include "render/updateword.h"
 #include "shell/cardhistory.h"
@@ -310,6 +311,7 @@ i16 openwindow(const form& f, u16 shared, u16 hidden) {
       if (totwind(store) == 0) dumpfile(store);
       return kNoCard;
     }
+    cleareffect(0);
     return opennew(store, cardnum, windnum, hidden, true);
   }
   g.current = target;
@@ -339,6 +341,7 @@ i16 gotowindow(const form& f) {
       for (const char* m : {"closeCard", "closeBackground", "closeWindow"})
         if (st == 0) st = sendchecked(m, stamp);
     }
+    cleareffect(1);
     if (st == 0 && fieldopenhere()) putdownfieldutil();
     GetRidOfThatSheetNow(&g.current);
   } else {

@@ -237,6 +237,7 @@ KV_PROCSLOT(345, void (*)(Rect* out));                              // lowgetint
 
 // --- Platform callbacks -----------------------------------------------------------------
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
+KV_PROCSLOT(69, void (*)(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn));  // PpdataRTstdbitsproc
 KV_PROCSLOT(171, u8 (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfilterprop
 KV_PROCSLOT(172, void (*)(RegistryId control, i16 part));           // PdialogRTupropscroll
 KV_PROCSLOT(173, i16 (*)());                                        // PdialogRTautotext

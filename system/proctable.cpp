@@ -25,6 +25,7 @@
 #include "render/graphicdrawing.h"
 #include "render/hittest.h"
 #include "render/objectbounds.h"
+#include "render/picturecache.h"
 #include "render/spotgeometry.h"
 #include "render/windowclip.h"
 #include "render/windowupkeep.h"
@@ -122,7 +123,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(66, useritem, PdialogRTdrawModalBox),
     KV_UNBUILT(67, useritem, PdialogRTdrawGrayBox),
     KV_UNBUILT(68, useritem, PdialogRTdrawGrayLineBox),
-    KV_UNBUILT(69, qdbits, PpdataRTstdbitsproc),
+    KV_ROUTINE(69, qdbits, PpdataRTstdbitsproc),
     KV_UNBUILT(70, plain, PmovieRTmoovcallback),
     // The record cache.
     KV_ROUTINE(71, service, addvir),

@@ -96,6 +96,11 @@ class Backend {
   virtual bool takeinput(InputEvent& out) = 0;
   // Waits until an input is due or the tick count reaches `deadline`, whichever comes first.
   virtual void waituntil(u32 deadline) = 0;
+  // The uptime clock in nanoseconds, and a wait until a deadline on it that takes no input
+  // (frames of an effect are timed by it). Headless it is the virtual clock, which keeps the
+  // time below the tick for these waits: the tick count moves when they add up to a tick.
+  virtual u64 uptimenanos() const = 0;
+  virtual void sleepuntilnanos(u64 deadline) = 0;
   // An input-state poll found no input due (headless: the clock moves on one tick).
   virtual void pollidle() = 0;
   // The interpreter ran `count` more statements (headless: one tick per 1,000).

@@ -21,6 +21,20 @@ void HeadlessBackend::waituntil(u32 deadline) {
   if (i32(target - now_) > 0) now_ = target;
 }
 
+namespace {
+constexpr u64 kNanosPerTick = 1000000000ull / 60;  // 16,666,666 (the tick's remainder dropped)
+}  // namespace
+
+u64 HeadlessBackend::uptimenanos() const { return u64(now_) * kNanosPerTick + subtick_; }
+
+void HeadlessBackend::sleepuntilnanos(u64 deadline) {
+  const u64 now = uptimenanos();
+  if (deadline <= now) return;
+  const u64 total = subtick_ + (deadline - now);
+  now_ += u32(total / kNanosPerTick);
+  subtick_ = total % kNanosPerTick;
+}
+
 void HeadlessBackend::pollidle() { ++now_; }
 
 void HeadlessBackend::present(const Frame& frame, const std::vector<Rect>&) {

@@ -26,6 +26,8 @@ class HeadlessBackend final : public Backend {
   u32 ticks() const override { return now_; }
   bool takeinput(InputEvent& out) override;
   void waituntil(u32 deadline) override;
+  u64 uptimenanos() const override;
+  void sleepuntilnanos(u64 deadline) override;
   void pollidle() override;
   void statementsrun(u32 count) override { countstatements(count); }
   // statementsrun, answering the ticks the clock moved (counted one statement at a time, so
@@ -78,6 +80,7 @@ class HeadlessBackend final : public Backend {
   std::deque<InputEvent> timeline_;  // ordered by `when`
   u32 now_ = kHeadlessStartTicks;
   u32 statements_ = 0;
+  u64 subtick_ = 0;  // nanoseconds slept since the tick began (below one tick)
   Frame frame_;
   u32 presents_ = 0;
   CursorImage cursor_;

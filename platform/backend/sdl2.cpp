@@ -2,6 +2,9 @@
 
 #include <SDL.h>
 
+#include <time.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -145,6 +148,18 @@ class SDL2Backend final : public Backend {
       if (left <= 0) return;
       SDL_Event ev;
       if (SDL_WaitEventTimeout(&ev, std::max(1, left * 1000 / 60))) translate(ev);
+    }
+  }
+
+  u64 uptimenanos() const override {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return u64(t.tv_sec) * 1000000000ull + u64(t.tv_nsec);
+  }
+
+  void sleepuntilnanos(u64 deadline) override {
+    const timespec t{time_t(deadline / 1000000000ull), long(deadline % 1000000000ull)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
     }
   }
 

@@ -53,11 +53,16 @@ struct SavedPort {
   RegionData clip;
 };
 
+// The largest text size a picture may set.
+constexpr i32 kMaxPictureTextSize = 2048;
+
 class Player {
  public:
   Player(const u8* data, std::size_t size, const Rect& dst, bool draw) : rd_{data, size}, dst_(dst), draw_(draw) {}
 
   bool run();
+  // The deepest pixel size of the bit-map opcodes met so far (0 before any).
+  i16 deepest() const { return deepest_; }
 
  private:
   // Coordinate mapping from the picture's frame onto the destination.
@@ -72,6 +77,8 @@ class Player {
     const Point tl = mappt(Point{r.top, r.left}), br = mappt(Point{r.bottom, r.right});
     return Rect{tl.v, tl.h, br.v, br.h};
   }
+  // The larger side of the destination: the most a size the picture sets can show.
+  i32 showable() const { return std::max({i32(dst_.right) - dst_.left, i32(dst_.bottom) - dst_.top, 1}); }
   Point scalept(Point p) const {
     if (scaled_) ScalePt(&p, &frame_, &dst_);
     return p;
@@ -121,6 +128,7 @@ class Player {
   Rect frame_{0, 0, 0, 0};
   Rect dst_;
   bool draw_;
+  i16 deepest_ = 0;
   bool v2_ = false;
   bool scaled_ = false;
   Point origin_{0, 0};
@@ -180,6 +188,9 @@ bool Player::run() {
       case pictSpExtra: { i32 v = rd_.i32be(); if (draw_) SpaceExtra(v); break; }
       case pictPnSize: {
         Point s = scalept(rd_.point());
+        // A picture's pen is no larger than what the destination can show.
+        s.h = i16(std::clamp<i32>(s.h, 0, showable()));
+        s.v = i16(std::clamp<i32>(s.v, 0, showable()));
         if (draw_) PenSize(s.h, s.v);
         break;
       }
@@ -193,6 +204,8 @@ bool Player::run() {
       case pictTxSize: {
         i16 v = rd_.i16be();
         if (draw_ && scaled_ && frame_.bottom > frame_.top) v = i16(i32(v) * (dst_.bottom - dst_.top) / (frame_.bottom - frame_.top));
+        // Glyphs larger than the destination (or than any screen) cannot be shown whole.
+        v = i16(std::clamp<i32>(v, 0, std::min<i32>(showable(), kMaxPictureTextSize)));
         if (draw_) TextSize(v);
         break;
       }
@@ -461,6 +474,7 @@ void Player::bits(u16 op) {
       }
     }
   }
+  if (pm.pixelSize > deepest_) deepest_ = pm.pixelSize;
   const Rect srcRect = rd_.rect();
   const Rect dstRect = rd_.rect();
   const i16 mode = rd_.i16be();
@@ -624,6 +638,16 @@ bool picturevalid(PicHandle pic) {
   QDGetPictureBounds(pic, &frame);
   Player player(data.data(), data.size(), frame, false);
   return player.run();
+}
+
+i16 picturedepth(PicHandle pic) {
+  if (!IsValidHandle(pic) || GetHandleSize(pic) < 12) return 0;
+  std::vector<u8> data(deref(pic), deref(pic) + GetHandleSize(pic));
+  Rect frame{};
+  QDGetPictureBounds(pic, &frame);
+  Player player(data.data(), data.size(), frame, false);
+  player.run();
+  return player.deepest();
 }
 
 void picturesresolution(PicHandle pic, i32* hRes, i32* vRes) {

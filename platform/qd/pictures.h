@@ -35,6 +35,9 @@ void PicComment(i16 kind, i16 dataSize, Handle dataHandle);
 Rect* QDGetPictureBounds(PicHandle pic, Rect* frame);
 // Whether the data parses as a picture to its end opcode.
 bool picturevalid(PicHandle pic);
+// The deepest pixel size of the picture's bit-map opcodes (1 for bit maps), read up to any
+// damage; 0 when it has none.
+i16 picturedepth(PicHandle pic);
 // The picture's resolution from its header (72 dpi when it has none).
 void picturesresolution(PicHandle pic, i32* hRes, i32* vRes);
 

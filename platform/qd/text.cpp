@@ -91,6 +91,16 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
   // The pen moves whether or not anything is drawn.
   p.pnLoc.h = i16(std::clamp<i32>(pen.h + width, -32768, 32767));
   if (p.pnVis < 0 || right <= left || bottom <= top) return;
+  // Only the part of the string box that the port can show is made: a huge text size (a
+  // picture's, say) must not make a buffer the size of the whole box.
+  {
+    const Rect shown = portclip(p).bounds();
+    left = std::max<i32>(left, i32(shown.left) - pen.h);
+    right = std::min<i32>(right, i32(shown.right) - pen.h);
+    top = std::max<i32>(top, i32(shown.top) - pen.v);
+    bottom = std::min<i32>(bottom, i32(shown.bottom) - pen.v);
+    if (right <= left || bottom <= top) return;
+  }
 
   // Second pass: the coverage of the string box.
   const i32 bw = right - left, bh = bottom - top;
@@ -100,8 +110,11 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
     if (b.w <= 0 || b.h <= 0) continue;
     const Glyph& g = glyph(key, t[i], mono);
     if (g.bits.size() < std::size_t(g.width) * std::size_t(g.height)) continue;
-    for (i32 gy = 0; gy < g.height; ++gy)
-      for (i32 gx = 0; gx < g.width; ++gx) {
+    // The glyph's rows and columns inside the shown box.
+    const i32 gy0 = std::max(0, top - b.y), gy1 = std::min<i32>(g.height, bottom - b.y);
+    const i32 gx0 = std::max(0, left - b.x), gx1 = std::min<i32>(g.width, right - b.x);
+    for (i32 gy = gy0; gy < gy1; ++gy)
+      for (i32 gx = gx0; gx < gx1; ++gx) {
         u8 c = g.bits[std::size_t(gy) * std::size_t(g.width) + std::size_t(gx)];
         if (mono) c = c >= 128 ? 255 : 0;
         u8& d = cov[std::size_t(b.y - top + gy) * std::size_t(bw) + std::size_t(b.x - left + gx)];
@@ -110,7 +123,8 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
   }
   if (underlined) {
     const i32 uy = 1 - top;
-    for (i32 ux = 0; ux < width; ++ux) cov[std::size_t(uy) * std::size_t(bw) + std::size_t(ux - left)] = 255;
+    if (uy >= 0 && uy < bh)
+      for (i32 ux = std::max(0, left); ux < std::min(width, right); ++ux) cov[std::size_t(uy) * std::size_t(bw) + std::size_t(ux - left)] = 255;
   }
 
   // The copy modes paint the text's cell; the others touch the ink only.

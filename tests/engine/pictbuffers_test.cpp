@@ -41,7 +41,9 @@ class PictBuffersTest : public RuntimeTest {
     spot s = testspots::newspot(spotgraphic, stylerectangle, id);
     s.flags = s.flags | spotpictinfo;
     EXPECT_EQ(New_PictInfoHandle(s), 1);
-    EXPECT_EQ(SetPictInfoHandle(s, newhand(data), linked ? 0 : 1), noErr);
+    // The picture is stored without being measured: these tests add its buffers themselves.
+    EXPECT_EQ(setaltdata(s.alt, newhand(data), altpictdata), noErr);
+    SetStorageMode(s.alt, linked ? pictlinked : pictembedded);
     objects_.push_back(s);
     return objects_.back();
   }

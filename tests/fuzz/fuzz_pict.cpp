@@ -1,7 +1,14 @@
 // Plays arbitrary bytes as a picture into a 32-bit and an 8-bit offscreen world, and asks
 // whether they are a valid picture. Damaged pictures must stop at the damage without harm.
-// The seeds are pictures this layer recorded itself: shapes, regions, text, bits.
+// The seeds are pictures this layer recorded itself: shapes, regions, text, bits, and text of a
+// size far beyond the destination. An input that takes more than a second, or raises the
+// program's peak memory by more than 256 MB, fails the run: a picture is outside data.
+#include <sys/resource.h>
+
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/fonts/fonts.h"
@@ -41,6 +48,11 @@ std::vector<std::uint8_t> recorded(int which) {
     KillPoly(poly);
     DisposeRgn(a);
     DisposeRgn(b);
+  } else if (which == 3) {
+    TextSize(0x1000);
+    MoveTo(0, 30);
+    const u8 text[] = "\x1AWWWWWWWWWWWWWWWWWWWWWWWWWW";
+    DrawString(text);
   } else {
     GWorldPtr src = 0;
     Rect s{0, 0, 8, 8};
@@ -66,13 +78,21 @@ std::vector<std::uint8_t> recorded(int which) {
 }  // namespace
 
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
-  for (int i = 0; i < 3; ++i) out->push_back(recorded(i));
+  for (int i = 0; i < 4; ++i) out->push_back(recorded(i));
   return out->size();
+}
+
+long peakkilobytes() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kv;
   if (size > 1 << 20) return 0;
+  const auto start = std::chrono::steady_clock::now();
+  const long peak = peakkilobytes();
   setmemorybudget(64u << 20);
   usebuiltinmetricsfont(true);
   PicHandle pic = 0;
@@ -89,5 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   DisposeHandle(pic);
   resetruntime();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (seconds > 1.0 || peakkilobytes() - peak > 256 * 1024) {
+    std::fprintf(stderr, "a picture of %zu bytes took %.2f s and %ld KB more memory\n", size, seconds, peakkilobytes() - peak);
+    std::abort();
+  }
   return 0;
 }

@@ -296,8 +296,7 @@ TEST_F(ObjectsTest, NewPictureInformationReplacesWhatWasThere) {
   ASSERT_NE(s.alt, 0u);
   EXPECT_EQ(GetHandleSize(getaltdata(s.alt, altpictinfo)), 102);
   EXPECT_EQ(GetHandleSize(getaltdata(s.alt, altpictdata)), 0);
-  ASSERT_EQ(SetPictInfoHandle(s, texthandle("/pictures/a.png"), 0), noErr);
-  EXPECT_EQ(u32(loadat<PictInfo>(deref(getaltdata(s.alt, altpictinfo))).storagemode), pictlinked);
+  ASSERT_EQ(setaltdata(s.alt, texthandle("/pictures/a.png"), altpictdata), noErr);
   ASSERT_EQ(New_PictInfoHandle(s), 1);
   EXPECT_EQ(numberalthandles(s.alt), 2);
   EXPECT_EQ(GetHandleSize(getaltdata(s.alt, altpictdata)), 0);

@@ -1,0 +1,136 @@
+// Visual effects as a script meets them: the queue the visual command fills and the main loop
+// empties, the playing of the queue at a change of card (transitions to black, plain cuts, unknown names,
+// resources by id, the grey beside the card), and the timing of frames on the virtual clock.
+#include "render/effects.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/effects/effects.h"
+#include "platform/events/events.h"
+#include "platform/memory/memory.h"
+#include "platform/qd/copybits.h"
+#include "platform/qd/ports.h"
+#include "platform/runtime/root.h"
+#include "platform/time/uptime.h"
+#include "platform/windows/windows.h"
+#include "render/carddrawing.h"
+#include "render/effectqueue.h"
+#include "render/offscreen.h"
+#include "shell/mainglobals.h"
+#include "shell/runservices.h"
+#include "tests/support/windows.h"
+
+namespace kv {
+namespace {
+
+struct CardDraws {
+  int count = 0;
+};
+
+class EffectsTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    SetOffScreenBounds(Rect{0, 0, 400, 600});
+    ASSERT_EQ(CreateOffScreen(32), 1);
+    build(testproject::small());
+    ASSERT_EQ(open(), 0);
+    drawtable().styles[201] = [](spot&, const StyleCall&) { ++state<CardDraws>().count; };
+  }
+  void TearDown() override {
+    setabortcheck({});
+    cleareffect(0);
+    WindowTest::TearDown();
+    DisposeOffScreen();
+  }
+  // Runs the lines and then a change of card's effects; answers the nanoseconds of the virtual
+  // clock they took, and counts the card drawings meanwhile.
+  u64 timed(std::string_view lines) {
+    state<CardDraws>().count = 0;
+    const u64 start = UpTimeNanos();
+    if (!lines.empty()) EXPECT_EQ(doline(lines), 0) << lines;
+    draweffect(1, nilid);
+    return UpTimeNanos() - start;
+  }
+  static int draws() { return state<CardDraws>().count; }
+  RGBColor pixel(i16 h, i16 v) {
+    SavePort saved;
+    SetPort(GetWindowPort(current().window));
+    RGBColor c{};
+    GetCPixel(h, v, &c);
+    return c;
+  }
+};
+
+constexpr u64 kMs = 1000000;
+
+TEST_F(EffectsTest, TheQueueHoldsTenUntilTheMainLoopEmptiesIt) {
+  EXPECT_EQ(pusheffect(effectrec{nilhandle, 0, 1}), 1);
+  for (int i = 1; i < 10; ++i) ASSERT_EQ(doline("visual dissolve"), 0);
+  EXPECT_EQ(pusheffect(effectrec{nilhandle, 0, 1}), 0) << "ten wait";
+  EXPECT_EQ(doline("visual dissolve to black"), 0) << "an eleventh is dropped, the command succeeds";
+  EXPECT_EQ(effectcount(), 10);
+  passreset();
+  EXPECT_EQ(effectcount(), 0);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(pusheffect(effectrec{nilhandle, 0, 1}), 1);
+}
+
+TEST_F(EffectsTest, CardChangesPlayTheQueueAndEndOnTheCard) {
+  // To black first (six frames of 1/240 s), then a plain cut to the card, drawn once.
+  EXPECT_GE(timed("visual dissolve to black"), 25 * kMs);
+  EXPECT_EQ(draws(), 1);
+  EXPECT_EQ(pixel(300, 300), (RGBColor{0xFFFF, 0xFFFF, 0xFFFF}));
+  EXPECT_EQ(effectcount(), 0);
+
+  EXPECT_EQ(timed(""), 0u) << "no effect: a plain cut";
+  EXPECT_EQ(draws(), 1);
+  EXPECT_EQ(timed("visual nosuchthing to black"), 0u) << "an unknown name: the final copy";
+  EXPECT_EQ(draws(), 1);
+  EXPECT_GE(timed("visual 1000"), 25 * kMs) << "'tran' 1000 is the program's dissolve";
+}
+
+TEST_F(EffectsTest, TheInteriorBesideTheCardIsGrey) {
+  backrec b = loadat<backrec>(deref(current().back));
+  b.width = 100;
+  b.height = 50;
+  storeat<backrec>(deref(current().back), b);
+  draweffect(1, nilid);
+  for (Point p : {Point{10, 150}, Point{80, 10}}) EXPECT_EQ(pixel(p.h, p.v).green >> 8, 40960 >> 8) << p.h;
+  EXPECT_EQ(pixel(50, 25).green, 0xFFFF);
+}
+
+TEST_F(EffectsTest, FramesFollowTheSpeedAndTheDelay) {
+  EXPECT_EQ(transitionframes(0), 6);
+  EXPECT_EQ(transitionframes(6), 42);
+  EXPECT_EQ(transitionframes(20000), 65535);
+  EXPECT_GE(timed("visual dissolve very slow"), 175 * kMs);
+  EXPECT_LT(timed("visual dissolve very slow"), 176 * kMs);
+
+  ASSERT_EQ(doline("set trandelay to 2"), 0);
+  const u32 before = TickCount();
+  timed("visual dissolve");
+  EXPECT_GE(TickCount() - before, 12u) << "six frames of two ticks";
+
+  // The abort key ends a long run between frames.
+  ASSERT_EQ(doline("set trandelay to 0"), 0);
+  int checks = 0;
+  setabortcheck([&](u32) { return i16(++checks == 3 ? 48 : 0); });
+  EXPECT_LT(timed("visual dissolve for 20000 ticks"), 13 * kMs) << "three frames";
+}
+
+TEST(DissolveTest, TheMiddleFrameIsTheMeanOfTheTwoImages) {
+  u32 a[4] = {0x000000, 0xFFFFFF, 0x204060, 0x102030}, b[4] = {0xFFFFFF, 0x000000, 0x6080A0, 0x102031}, out[4];
+  const PixelsView va{a, 4, 1, 4}, vb{b, 4, 1, 4}, vo{out, 4, 1, 4};
+  ASSERT_TRUE(transitionframe(fourcc("dslv"), {}, va, vb, vo, 3, 6));
+  for (int i = 0; i < 4; ++i)
+    for (int s = 0; s < 24; s += 8) {
+      const int mean = (int((a[i] >> s) & 0xFF) + int((b[i] >> s) & 0xFF)) / 2;
+      EXPECT_NEAR(int((out[i] >> s) & 0xFF), mean, 1) << i;
+    }
+  EXPECT_FALSE(transitionframe(fourcc("zzzz"), {}, va, vb, vo, 3, 6));
+}
+
+}  // namespace
+}  // namespace kv
