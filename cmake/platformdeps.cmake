@@ -14,10 +14,22 @@ pkg_check_modules(KV_CURL REQUIRED IMPORTED_TARGET libcurl)
 pkg_check_modules(KV_AVCODEC REQUIRED IMPORTED_TARGET libavcodec libavutil libswresample)
 pkg_check_modules(KV_FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
 pkg_check_modules(KV_OPENJP2 REQUIRED IMPORTED_TARGET libopenjp2)
+pkg_check_modules(KV_ESPEAK REQUIRED IMPORTED_TARGET espeak-ng)
 target_link_libraries(kvplatform PRIVATE
   PkgConfig::KV_SDL2 PkgConfig::KV_FREETYPE PkgConfig::KV_FONTCONFIG
   PkgConfig::KV_PIXMAN PkgConfig::KV_PNG PkgConfig::KV_MD
   PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF PkgConfig::KV_STB PkgConfig::KV_CURL
-  PkgConfig::KV_AVCODEC PkgConfig::KV_FLUIDSYNTH PkgConfig::KV_OPENJP2)
+  PkgConfig::KV_AVCODEC PkgConfig::KV_FLUIDSYNTH PkgConfig::KV_OPENJP2
+  PkgConfig::KV_ESPEAK)
 # The dynamic loader, for externals (platform/loader).
 target_link_libraries(kvplatform PRIVATE ${CMAKE_DL_LIBS})
+# pocketsphinx: Debian's pocketsphinx.pc names /usr/include/sphinxbase, which no package
+# installs (sphinxbase's headers are in the multiarch folder), so only the folders that exist
+# are used.
+pkg_check_modules(KV_POCKETSPHINX REQUIRED pocketsphinx)
+foreach(dir IN LISTS KV_POCKETSPHINX_INCLUDE_DIRS)
+  if(EXISTS "${dir}")
+    target_include_directories(kvplatform SYSTEM PRIVATE "${dir}")
+  endif()
+endforeach()
+target_link_libraries(kvplatform PRIVATE ${KV_POCKETSPHINX_LINK_LIBRARIES})

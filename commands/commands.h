@@ -78,4 +78,12 @@ i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 // `record sound`; every other form answers 124 (record_standin.cpp).
 i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
+// --- Speech (speech.cpp) ---------------------------------------------------------------------
+// `say stop [all]`, `say text into container` (its phonemes), `say text [with male | female |
+// neuter | name [voice]] [using text | phonemes] [pitch n] [at n [wpm | words per minute]]`:
+// result text 43 when speech is not available; 154-157 for the speech errors.
+i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `start listening` and `stop listening` (2 for another word after start or stop).
+i16 comstartstop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
 }  // namespace kv

@@ -147,7 +147,7 @@ constexpr comrow comrows[] = {
     {2168, comnotbuilt, 0},             // rotate: comrotate
     {2169, comnotbuilt, R},             // rtfMerge: comRTFmerge
     {2170, comnotbuilt, 0},             // save: comsave
-    {2171, comnotbuilt, P | R},         // say: comsay
+    {2171, comsay, P | R},              // say
     {2172, comerror, 0},                // scriptError
     {2176, comnotbuilt, 0},             // select: comselect
     {2179, comsend, R},                 // send
@@ -160,8 +160,8 @@ constexpr comrow comrows[] = {
     {2188, comnotbuilt, 0},             // shuffleForward: comshuffle
     {2189, comnotbuilt, 0},             // sort: comsort
     {2191, comspin, 0},                 // spin
-    {2192, comnotbuilt, P | R},         // start: comstartstop
-    {2194, comnotbuilt, P | R},         // stop: comstartstop
+    {2192, comstartstop, P | R},        // start
+    {2194, comstartstop, P | R},        // stop
     {2195, comarith, 0},                // subtract
     {2197, comnotbuilt, 0},             // tabKey: comtab
     {2202, comnotbuilt, 0},             // type: comtype

@@ -3,8 +3,8 @@
 //
 // The members answered from the script engine, the versions and the lists of the system are
 // here; those that read the state of the program are in funzerostate.cpp. Members whose
-// services are not part of the program yet (the machine profile, the clipboard, the speech
-// facts, the installed applications and running
+// services are not part of the program yet (the machine profile, the clipboard, the installed
+// applications and running
 // programs, the forward and push lists, the open field's selection and undo) answer the
 // not-built status. A member is added by giving its token a case in `answer` or in
 // `funzerostate`.
@@ -24,6 +24,8 @@
 #include "engine/variables.h"
 #include "media/moviesounds.h"
 #include "media/sounds.h"
+#include "media/speech.h"
+#include "media/speechrecog.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/bigstack.h"
@@ -55,6 +57,7 @@ enum : u16 {
   fnPlatform = 3115,
   fnQtFilePlayTime = 3137,
   fnQuickTimeVersion = 3138,
+  fnRecogState = 3140,
   fnSound = 3164,
   fnSoundDevices = 3165,
   fnApplications = 3004,
@@ -217,6 +220,15 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
       return st;
     }
     case fnSound: return soundname(value);
+    case fnSpeechBusy:
+      checkspeech();
+      longtonewfred(speechitems(), value);
+      return 0;
+    case fnRecogState: {
+      Str255 s;
+      getrecogstate(s);
+      return stringtonewfred(s, value);
+    }
     case fnFilePlayTime:
     case fnQtFilePlayTime: {
       Str255 s;

@@ -17,6 +17,7 @@
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
+#include "media/speech.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
@@ -425,6 +426,7 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       }
     }
   }
+  if (mainglobals().speechCount > 0) checkspeech();
   if (kind != sendmeslevel) deletelevel(0);
   return st;
 }

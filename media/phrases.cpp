@@ -1,13 +1,29 @@
-// No speech recognizer runs yet, so the phrase list is always empty.
+// The phrases of the running recognizer's language model.
 #include "media/phrases.h"
 
 #include "platform/memory/memory.h"
+#include "platform/speech/recognition.h"
+#include "shell/mainglobals.h"
 
 namespace kv {
 
 i16 buildphrases(Handle* out) {
   *out = NewHandle(0);
-  return *out == nilhandle ? 37 : 0;
+  if (*out == nilhandle) return 37;
+  const MainGlobals& g = mainglobals();
+  SRLanguageModel model;
+  if (g.allowRecog == 0 || SRGetLanguageModel(g.recognizer, &model) != noErr) return 0;
+  std::string joined;
+  for (const std::string& phrase : model.phrases) {
+    if (!joined.empty()) joined += '\r';
+    joined += phrase;
+  }
+  if (PtrAndHand(joined.data(), *out, Size(joined.size())) != noErr) {
+    DisposeHandle(*out);
+    *out = nilhandle;
+    return 37;
+  }
+  return 0;
 }
 
 }  // namespace kv

@@ -1,4 +1,4 @@
-// The phrase list of speech recognition.
+// The phrase list of speech recognition (media/speechrecog.h).
 #pragma once
 
 #include "platform/types.h"

@@ -11,12 +11,14 @@
 #include "media/mediaservice.h"
 #include "media/moviesounds.h"
 #include "media/sounds.h"
+#include "media/speech.h"
 #include "media/tunes.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "platform/sound/audio.h"
 #include "platform/sound/soundmanager.h"
+#include "platform/speech/recognition.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
 #include "store/records.h"
@@ -285,7 +287,8 @@ void checksound(u32 ticks) {
   if (s.checked && ticks - s.lastcheck < kServicePeriod) return;
   s.checked = true;
   s.lastcheck = ticks;
-  // The speech service, once speech is built, runs here, before the sound queue.
+  if (speechitems() > 0 && speechavailable()) checkspeech();
+  if (mainglobals().listening != 0) SRIdle();
   if (s.count > 0) {
     i32 entries = 0, done = 0;
     for (QueuedEntry& e : s.table) {

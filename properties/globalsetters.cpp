@@ -32,6 +32,7 @@
 #include "shell/mainglobals.h"
 #include "shell/menus.h"
 #include "shell/platformutil.h"
+#include "media/speechrecog.h"
 #include "shell/redraws.h"
 #include "textengine/werecord.h"
 #include "shell/windtable.h"
@@ -160,11 +161,8 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
       *field = on;
       return 0;
     case pwAllowRecog:
-      // The switch follows the recognizer: it is set only when the recognizer starts, and no
-      // recognizer can be started here.
-      if (on && !was) return 0;
-      *field = on;
-      return 0;
+      // The switch follows the recognizer: it changes only when opening or closing it succeeds.
+      return was == on ? i16(0) : setallowrecognition(on);
     case pwAllowInterrupts:
       *field = on;
       if (on) FlushEvents(keyDownMask | keyUpMask | autoKeyMask, 0);
@@ -503,7 +501,7 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
     }
     case pwPrintLabel: return settext(&g.printLabel, value, true);
     case pwQuartzText: return statusnotavailable;  // no system text-rendering switch to change
-    case pwRecogPhrases: return 0;            // no recognizer can be started
+    case pwRecogPhrases: return setphrases(value);
     case pwTranslucentDragOpacity: {
       Str255 w{};
       firstword(value, w);

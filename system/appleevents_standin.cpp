@@ -2,7 +2,8 @@
 // "appleEvent" message: the desktop's requests are carried out at once. Open application opens
 // nothing when the program is a standalone or a window is open, else asks for a project; open
 // documents opens each project named (nothing opened at all ends the start); quit closes the
-// windows and ends the program.
+// windows and ends the program. The speech recognizer's speech-done event goes to its handler in
+// procedure-table slot 299.
 #include "system/appleevents.h"
 
 #include "engine/objectsend.h"
@@ -11,6 +12,7 @@
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/process/process.h"
+#include "platform/speech/recognition.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "shell/projectclose.h"
@@ -20,6 +22,7 @@
 #include "shell/windnav.h"
 #include "shell/windtable.h"
 #include "system/externalevents.h"
+#include "system/proctable.h"
 
 namespace kv {
 
@@ -73,7 +76,13 @@ i16 aevtquit(u16 quitafter) {
 
 i16 doapplevent(const EventRecord&) {
   HighLevelRequest r;
-  if (!takehighlevelrequest(&r) || r.eventclass != kCoreClass) return 0;
+  if (!takehighlevelrequest(&r)) return 0;
+  // The speech recognizer's results go to the handler installed for them.
+  if (r.eventclass == kSpeechDoneClass && r.eventid == kSpeechDoneId) {
+    if (auto handler = getproc<299>()) handler(r);
+    return 0;
+  }
+  if (r.eventclass != kCoreClass) return 0;
   switch (r.eventid) {
     case fourcc("oapp"): return openapplication();
     case fourcc("odoc"): return opendocuments(r);

@@ -25,6 +25,7 @@
 namespace kv {
 
 struct desk;
+struct HighLevelRequest;
 struct fred;
 struct objread;
 struct spot;
@@ -246,6 +247,7 @@ KV_PROCSLOT(13, QDRectProc);                                        // PdrawRTfa
 KV_PROCSLOT(47, SndCallBackProc);                                   // PsndRTcallproc
 KV_PROCSLOT(48, SndCallBackProc);                                   // PsndRTbackproc
 KV_PROCSLOT(270, TuneCallBackProc);                                 // PtuneRTcallproc
+KV_PROCSLOT(299, OSErr (*)(const HighLevelRequest& event));          // speechdone
 KV_PROCSLOT(275, void (*)());                                       // PxcmdRTcallback
 KV_PROCSLOT(285, ColorSearchProcPtr);                               // bwmatchproc
 KV_PROCSLOT(288, WindowDefProc);                                    // widget

@@ -16,6 +16,7 @@
 #include "engine/pictbuffers.h"
 #include "fields/fieldview.h"
 #include "media/sounds.h"
+#include "media/speechrecog.h"
 #include "media/tunes.h"
 #include "platform/runtime/root.h"
 #include "properties/userprops.h"
@@ -347,7 +348,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(296, plain, enteringnode),
     KV_UNBUILT(297, plain, leavingnode),
     KV_UNBUILT(298, plain, mouseoverhotspot),
-    KV_UNBUILT(299, aehandler, speechdone),
+    KV_ROUTINE(299, aehandler, speechdone),
     // Text panes, drags.
     KV_UNBUILT(300, panedraw, TPPaneDrawProc),
     KV_UNBUILT(301, panehittest, TPPaneHitTestProc),

@@ -474,6 +474,13 @@ void postlaunchrequest(const std::vector<std::string>& documents) {
   posthighlevel(in, documents.empty() ? fourcc("oapp") : fourcc("odoc"));
 }
 
+bool posthighlevelrequest(HighLevelRequest request) {
+  EventState& s = es();
+  u32 id = request.eventid, cls = request.eventclass;
+  Point where{i16(id >> 16), i16(id & 0xFFFF)};
+  return post(makeevent(kHighLevelEvent, cls, backend().ticks(), where, modifierword(s)), std::move(request));
+}
+
 bool takehighlevelrequest(HighLevelRequest* out) {
   EventState& s = es();
   if (!s.hastaken) return false;

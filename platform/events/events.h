@@ -13,6 +13,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/backend/backend.h"
@@ -122,7 +123,10 @@ struct HighLevelRequest {
   u32 eventclass = 0;
   u32 eventid = 0;
   std::vector<std::string> paths;  // open documents: POSIX paths (UTF-8)
+  std::vector<std::pair<u32, std::string>> params;  // other requests: keyword and bytes
 };
+// Queues a request of the program's own (the speech-done event, say) as a high-level event.
+bool posthighlevelrequest(HighLevelRequest request);
 // Takes the request of the high-level event last fetched from the queue (false when none is
 // held, or it was taken already).
 bool takehighlevelrequest(HighLevelRequest* out);

@@ -45,6 +45,7 @@ enum class RegType : u8 {
   component = 24,   // an open graphics importer
   objectref = 25,   // an object descriptor held for an external
   tuneplayer = 26,
+  recognizer = 27,  // a speech recognition system or recognizer
 };
 
 constexpr RegType registrytype(RegistryId id) { return RegType((id >> 24) & 0x7F); }

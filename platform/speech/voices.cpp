@@ -4,42 +4,67 @@
 #include <cstring>
 
 #include "platform/runtime/root.h"
+#include "platform/speech/espeak.h"
 
 namespace kv {
 
 namespace {
+
+constexpr OSType kCreator = fourcc("kvsp");
+
 struct VoicesState {
-  std::vector<std::string> names;
+  bool model = false;  // a test's list stands in for the synthesizer's
+  std::vector<SynthVoice> voices;
   i16 failat = 0;
 };
+
 VoicesState& vs() { return state<VoicesState>(); }
+
+const std::vector<SynthVoice>& installed() { return vs().model ? vs().voices : synthvoices(); }
+
+const SynthVoice* voiceof(const VoiceSpec& voice) {
+  const std::vector<SynthVoice>& all = installed();
+  if (voice.creator != kCreator || voice.id < 1 || voice.id > all.size()) return nullptr;
+  return &all[voice.id - 1];
+}
+
 }  // namespace
 
 OSErr CountVoices(i16* count) {
-  *count = i16(std::min<std::size_t>(vs().names.size(), 0x7FFF));
+  *count = i16(std::min<std::size_t>(installed().size(), 0x7FFF));
   return noErr;
 }
 
 OSErr GetIndVoice(i16 index, VoiceSpec* voice) {
-  if (index < 1 || std::size_t(index) > vs().names.size() || (vs().failat != 0 && index >= vs().failat))
+  if (index < 1 || std::size_t(index) > installed().size() || (vs().failat != 0 && index >= vs().failat))
     return voiceNotFound;
-  *voice = VoiceSpec{fourcc("kvsp"), OSType(index)};
+  *voice = VoiceSpec{kCreator, OSType(index)};
   return noErr;
 }
 
 OSErr GetVoiceDescription(const VoiceSpec* voice, VoiceDescription* info) {
-  if (voice->creator != fourcc("kvsp") || voice->id < 1 || voice->id > vs().names.size()) return voiceNotFound;
-  const std::string& n = vs().names[voice->id - 1];
+  const SynthVoice* v = voiceof(*voice);
+  if (v == nullptr) return voiceNotFound;
   std::memset(info, 0, sizeof *info);
   info->voice = *voice;
-  info->name[0] = u8(std::min<std::size_t>(n.size(), 63));
-  std::memcpy(info->name + 1, n.data(), info->name[0]);
+  info->name[0] = u8(std::min<std::size_t>(v->name.size(), 63));
+  std::memcpy(info->name + 1, v->name.data(), info->name[0]);
+  info->gender = v->gender;
   return noErr;
 }
 
-void setvoicesmodel(std::vector<std::string> names, i16 failat) {
-  vs().names = std::move(names);
-  vs().failat = failat;
+std::string voicevariant(const VoiceSpec& voice) {
+  const SynthVoice* v = voiceof(voice);
+  return v != nullptr ? v->variant : std::string();
+}
+
+void setvoicesmodel(std::vector<std::string> names, i16 failat, std::vector<i16> genders) {
+  VoicesState& s = vs();
+  s.model = true;
+  s.voices.clear();
+  for (std::size_t i = 0; i < names.size(); ++i)
+    s.voices.push_back({std::move(names[i]), std::string(), i < genders.size() ? genders[i] : i16(0)});
+  s.failat = failat;
 }
 
 }  // namespace kv

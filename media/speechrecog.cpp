@@ -1,0 +1,191 @@
+// Speech recognition: one recognition system and recognizer while `allowRecognition` is on,
+// their phrases, listening, and the "speechHeard" message.
+#include "media/speechrecog.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "engine/expression.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/objectsend.h"
+#include "engine/textutil.h"
+#include "platform/events/events.h"
+#include "platform/memory/memory.h"
+#include "platform/resources/resources.h"
+#include "platform/speech/recognition.h"
+#include "shell/mainglobals.h"
+
+namespace kv {
+
+namespace {
+
+constexpr char kModelName[] = "<Kestrove Speech Recognizer>";
+constexpr char kFirstPhrase[] = "close all windows";
+constexpr i16 kStateList = 1008;
+constexpr std::size_t kHeardLimit = 255;
+constexpr u16 tokStop = 2194;
+constexpr i16 statusstray = 19;
+constexpr OSErr errAEDescNotFound = -1701;
+
+enum : i16 {
+  resultunreadable = 14,
+  resultnorecognition = 60,
+  resultcannotopen = 61,
+  resultbadphrases = 62,
+  resultrecognitionoff = 63,
+};
+
+// Releases what initspeechrecog made.
+void releaseall(MainGlobals& g) {
+  if (g.recognizer != nilid) SRReleaseRecognizer(g.recognizer);
+  if (g.recogSystem != nilid) SRCloseRecognitionSystem(g.recogSystem);
+  g.recognizer = g.recogSystem = nilid;
+}
+
+// Listening on again after a change of phrases, when it was on.
+void resumelistening(MainGlobals& g, bool was) {
+  if (!was) return;
+  OSErr e = SRStartListening(g.recognizer);
+  g.listening = e == noErr || e == kSRAlreadyListening ? 1 : 0;
+}
+
+const std::string* param(const HighLevelRequest& event, u32 keyword) {
+  for (const auto& [key, data] : event.params)
+    if (key == keyword) return &data;
+  return nullptr;
+}
+
+}  // namespace
+
+i16 initspeechrecog() {
+  MainGlobals& g = mainglobals();
+  if (!SRAvailable()) {
+    setresulttext(resultnorecognition);
+    return 0;
+  }
+  if (SROpenRecognitionSystem(&g.recogSystem) != noErr) {
+    setresulttext(resultcannotopen);
+    return 0;
+  }
+  SRLanguageModel model{kModelName, {kFirstPhrase}};
+  if (SRSetListenModes(g.recogSystem, g.allowListenModes >= 1 ? 2 : 0) != noErr ||
+      SRNewRecognizer(g.recogSystem, &g.recognizer) != noErr || SRSetLanguageModel(g.recognizer, model) != noErr) {
+    releaseall(g);
+    setresulttext(resultcannotopen);
+    return 0;
+  }
+  g.listening = 0;
+  return 1;
+}
+
+i16 closespeechrecog() {
+  MainGlobals& g = mainglobals();
+  if (!SRAvailable()) {
+    setresulttext(resultnorecognition);
+    return 0;
+  }
+  if (g.listening != 0) {
+    OSErr e = SRStopListening(g.recognizer);
+    if (e != noErr && e != kSRNotListening) return 0;
+    g.listening = 0;
+  }
+  bool ok = SRReleaseRecognizer(g.recognizer) == noErr;
+  ok = SRCloseRecognitionSystem(g.recogSystem) == noErr && ok;
+  g.recognizer = g.recogSystem = nilid;
+  return ok ? 1 : 0;
+}
+
+i16 setallowrecognition(i16 on) {
+  MainGlobals& g = mainglobals();
+  if (on != 0 && g.allowRecog == 0 && initspeechrecog() != 0) g.allowRecog = 1;
+  if (on == 0 && g.allowRecog != 0 && closespeechrecog() != 0) g.allowRecog = 0;
+  return 0;
+}
+
+i16 setphrases(fred* value) {
+  MainGlobals& g = mainglobals();
+  if (g.allowRecog == 0) {
+    if (initspeechrecog() == 0) return 0;
+    g.allowRecog = 1;
+  }
+  if (!SRAvailable()) return setresulttext(resultnorecognition);
+  // Listening stops while the phrases change and goes on again whether they changed or not,
+  // so a refused list leaves the recognizer listening for the earlier phrases.
+  bool was = g.listening != 0;
+  if (was) {
+    SRStopListening(g.recognizer);
+    g.listening = 0;
+  }
+  SRLanguageModel model{kModelName, {}};
+  Handle text = nilhandle;
+  if (fredtonewh(value, &text) != 0) {
+    resumelistening(g, was);
+    return setresulttext(resultunreadable);
+  }
+  const char* p = reinterpret_cast<const char*>(deref(text));
+  std::string_view all(p, std::size_t(GetHandleSize(text)));
+  for (std::size_t at = 0; at <= all.size();) {
+    std::size_t end = std::min(all.find('\r', at), all.size());
+    if (end > at) model.phrases.emplace_back(all.substr(at, end - at));
+    at = end + 1;
+  }
+  DisposeHandle(text);
+  OSErr e = SRSetLanguageModel(g.recognizer, model);
+  resumelistening(g, was);
+  return e == noErr ? i16(0) : setresulttext(resultbadphrases);
+}
+
+i16 comlisten(hierpath, Handle atoms, i32 at) {
+  MainGlobals& g = mainglobals();
+  u16 t = tokenat(atoms, at + 2);
+  if (t != tokEndOfLine && t != tokEndOfScript) return statusstray;
+  if (g.allowRecog == 0) return setresulttext(resultrecognitionoff);
+  bool stop = tokenat(atoms, at) == tokStop;
+  if (stop && g.listening != 0) {
+    OSErr e = SRStopListening(g.recognizer);
+    if (e == noErr || e == kSRNotListening) g.listening = 0;
+  } else if (!stop && g.listening == 0) {
+    OSErr e = SRStartListening(g.recognizer);
+    if (e == noErr || e == kSRAlreadyListening) g.listening = 1;
+  }
+  return 0;
+}
+
+OSErr speechdone(const HighLevelRequest& event) {
+  const std::string* status = param(event, keySRStatus);
+  if (status == nullptr || status->size() != 2) return errAEDescNotFound;
+  if (status->front() != 0 || status->back() != 0) return noErr;
+  const std::string* result = param(event, keySRResult);
+  if (result == nullptr) return errAEDescNotFound;
+  // A quote inside the text would end the literal and leave the rest to be read as script.
+  std::string heard;
+  for (char c : result->substr(0, kHeardLimit))
+    if (c != '"') heard += c;
+  WindowRef w = mainglobals().current.window;
+  if (w != nilid) cardsend("speechHeard \"" + heard + "\"", sendnormal, w);
+  return noErr;
+}
+
+void getrecogstate(StringPtr out) {
+  MainGlobals& g = mainglobals();
+  i16 item = 0;
+  u32 flags = 0;
+  if (!SRAvailable()) item = 1;
+  else if (g.allowRecog == 0) item = 2;
+  else if (g.listening == 0) item = 3;
+  else if (SRGetStatus(g.recognizer, &flags) == noErr && flags != 0) {
+    constexpr i16 byflag[] = {5, 6, 7, 8, 9};
+    for (int bit = 0; bit < 5 && item == 0; ++bit)
+      if (flags & (1u << bit)) item = byflag[bit];
+  }
+  if (item != 0) GetIndString(out, kStateList, item);
+  else {
+    constexpr std::string_view unknown = "unknown";
+    out[0] = u8(unknown.size());
+    std::memcpy(out + 1, unknown.data(), unknown.size());
+  }
+}
+
+}  // namespace kv
