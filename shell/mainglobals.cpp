@@ -7,6 +7,7 @@
 #include "engine/runblock.h"
 #include "engine/variables.h"
 #include "media/sounds.h"
+#include "media/speechrecog.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "platform/windows/windows.h"
@@ -69,12 +70,13 @@ void releaseglobs(MainGlobals& g) {
 }
 
 void dumpglobs(i16 emergency) {
-  // Closing movies and speech, flushing and closing every open project in an emergency, and
+  // Closing movies, flushing and closing every open project in an emergency, and
   // showing the menu bar join here as those parts of the system arrive.
   MainGlobals& g = mainglobals();
   checkdialing(1, TickCount());
   closesoundchannel(0);
   closesoundchannel(1);
+  if (g.allowRecog != 0 && closespeechrecog() != 0) g.allowRecog = 0;
   if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
   // The menus placed by projects write their records back before the projects close.
   if (!emergency) releasemenusets();

@@ -163,7 +163,6 @@ TEST_F(GlobalTest, SwitchesThatAct) {
         {"set the editMenus to false", "", "error 177"},  // refused in plug-in mode
         {"", "the windowLimit", "error 177"},
         {"set the plugin to false", "", ""},
-        {"set the allowRecog to true", "the allowRecog", "false"},  // no recognizer started
         {"set the quartzText to true", "", "error 124"},
         {"set the audioVolume to 1,1", "", "error 124"},
         {"", "the audioVolume", "error 124"},
