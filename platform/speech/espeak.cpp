@@ -21,10 +21,6 @@ struct SynthState {
   i32 rate = 0;
   std::vector<SynthVoice> voices;
   std::vector<i16>* sink = nullptr;  // where the running synthesis puts its samples
-
-  ~SynthState() {
-    if (ready) espeak_Terminate();
-  }
 };
 
 SynthState& sy() { return state<SynthState>(); }
@@ -35,17 +31,22 @@ int collect(short* wav, int count, espeak_EVENT*) {
   return 0;
 }
 
+// espeak-ng is one synthesizer for the whole process: it starts once and stays (its
+// espeak_Terminate waits for ever on its own thread in this version), so a reset of the runtime
+// keeps it. The answer is its sample rate, or 0 when it did not start.
+int library() {
+  static const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+  return rate > 0 ? rate : 0;
+}
+
 void start() {
   SynthState& s = sy();
   if (s.tried) return;
   s.tried = true;
-  int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+  int rate = library();
   if (rate <= 0) return;
   s.ready = espeak_SetVoiceByName(kLanguage) == EE_OK;
-  if (!s.ready) {
-    espeak_Terminate();
-    return;
-  }
+  if (!s.ready) return;
   s.rate = rate;
   espeak_SetSynthCallback(collect);
   espeak_VOICE spec{};
