@@ -28,7 +28,6 @@ enum : u16 {
   tokStop = 2194,
   tokAll = 10002,
   tokInto = 10013,
-  tokAt = 11007,
   tokFemale = 11106,
   tokListening = 11160,
   tokMale = 11169,
@@ -40,7 +39,6 @@ enum : u16 {
   tokText = 11311,
   tokUsing = 11334,
   tokVoice = 11342,
-  tokWith = 11350,
   tokWords = 11352,
   tokWpm = 11353,
 };
