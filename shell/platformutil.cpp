@@ -10,6 +10,7 @@
 #include "platform/events/events.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
+#include "platform/movies/movies.h"
 #include "platform/prefs/prefs.h"
 #include "platform/process/gestalt.h"
 #include "platform/process/process.h"
@@ -261,8 +262,8 @@ i16 maskBadOSVersionErr(i16 status) {
 }
 
 i16 initquicktime() {
-  // Movies are played through the media layer; there is no toolbox to start.
-  return mainglobals().hasQuickTime ? 1 : 0;
+  // Movies can be played when the movie layer starts.
+  return EnterMovies() == noErr ? 1 : 0;
 }
 
 OSErr exitquicktime() { return noErr; }

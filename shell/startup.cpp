@@ -35,6 +35,7 @@
 #include "system/appleevents.h"
 #include "system/externalevents.h"
 #include "system/proctable.h"
+#include "system/sysinfo.h"
 #include "system/windowkind.h"
 #include "textengine/werecord.h"
 
@@ -272,8 +273,8 @@ int startup(const StartupOptions& options) {
   // 10. The message box. 11. (The scrap is taken over with the clipboards.)
   initmes();
   // 12. Movies.
-  g.hasQuickTime = 1;
-  g.hasQTVRManager = initquicktime();
+  g.hasQuickTime = initquicktime();
+  g.hasQTVRManager = hasqtvr();
   g.multiEffect = 0;
   // 13. The memory probe.
   Handle probe = NewHandle(kMemoryProbe);

@@ -42,7 +42,7 @@ inline i16 hasalias() { return 1; }
 inline i16 haspeech() { return 1; }
 inline i16 haspeechrecog() { return 1; }
 inline i16 hasquicktime() { return 1; }
-inline i16 hasqtvr() { return 1; }
+inline i16 hasqtvr() { return 0; }  // no library reads QuickTime VR panoramas or objects
 inline i16 HasQuickTimeVideoEffects() { return 1; }
 inline i16 visiballoon() { return 0; }
 inline i16 balloonstate() { return 0; }
