@@ -14,6 +14,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/scripterror.h"
+#include "media/movies.h"
 #include "shell/mainglobals.h"
 
 namespace kv {
@@ -58,7 +59,6 @@ constexpr funproc funtextheightsum = funnotbuilt;
 constexpr funproc fungraph = funnotbuilt;
 constexpr funproc funcommon = funnotbuilt;
 constexpr funproc fundialog = funnotbuilt;
-constexpr funproc funmovie = funnotbuilt;
 constexpr funproc funscript = funnotbuilt;
 
 

@@ -9,6 +9,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
@@ -144,7 +145,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   i16 st = 0;
   i32 words = 1;
   switch (t) {
-    case tokMovies: n = 0; break;  // no movie is ever open: the movie player is not part of this program
+    case tokMovies: n = openmoviecount(); break;
     case tokMonitors: n = u32(screencount()); break;
     case tokCurrent:
       words = 2;

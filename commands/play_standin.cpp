@@ -1,8 +1,9 @@
-// Until the play command is built: its sound and tune forms reach the sound services; the forms
-// of movies, picture sequences, films, step and audio answer 124.
+// Until the play command is built: its sound, tune and movie forms reach the media services; the
+// forms of picture sequences, films, step and audio answer 124.
 #include "commands/commands.h"
 #include "commands/dispatch.h"
 #include "engine/expression.h"
+#include "media/movies.h"
 #include "media/sounds.h"
 
 namespace kv {
@@ -10,7 +11,7 @@ namespace kv {
 i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   enum : u16 { tokMovie = 3102, tokAudio = 11008, tokFilm = 11112, tokPics = 11228, tokStep = 11301 };
   switch (tokenat(atoms, at + 1)) {
-    case tokMovie:
+    case tokMovie: return playmovie(path, text, atoms, at + 1, variables);
     case tokAudio:
     case tokFilm:
     case tokPics:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/events/eventrecord.h"
+#include "platform/movies/movies.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -13,6 +14,8 @@ i16 checkmovies(const EventRecord& event);
 i32 playingmovies();
 // Services the sound, movie-sound and tune queues.
 void checksound(u32 ticks);
+// The time callback of movies left on cards (procedure table slot 70): sends "movieCallBack".
+void PmovieRTmoovcallback(Movie movie, i32 refcon);
 // The printing hook of every pass (it has nothing to do).
 void checkprinting();
 

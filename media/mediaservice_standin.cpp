@@ -10,4 +10,7 @@ i32 playingmovies() { return 0; }
 
 void checkprinting() {}
 
+// Until the movie service is built no "movieCallBack" is sent.
+void PmovieRTmoovcallback(Movie, i32) {}
+
 }  // namespace kv

@@ -22,3 +22,57 @@ i16 stringtotimevalue(i32 scale, ConstStringPtr text, i32* time);
 bool findmoviefile(ConstStringPtr path, std::string* full);
 
 }  // namespace kv
+
+#include <vector>
+
+#include "platform/movies/moviecontroller.h"
+
+namespace kv {
+
+// An entry of the open-movie table: a movie left on a card with a controller.
+struct moovrec {
+  u16 startpending = 1;
+  u16 startmode = 0;        // 0 none, 1 start, 2 loop, 3 palindrome
+  RegistryId window = nilid;
+  Movie movie = nilid;       // its registry id is the movie's id
+  MovieController controller = nilid;
+  u32 vrinstance = 0;        // always 0: no QuickTime VR
+  u16 allowqtvrmessages = 0, swingtransition = 0;
+  i32 swingspeed = 1, swingdirection = -1;
+  Rect rect{};
+  std::string path;          // the movie file's full path
+  Fixed playrate = 0;
+  RgnHandle clip = nilid;
+  i32 callbacktime = 0;
+  u16 callbackarmed = 0, allowcallbacks = 0, incallback = 0, removed = 0;
+  i32 rotation = 0;
+  Point quad[4]{};
+};
+
+// The open-movie table.
+std::vector<moovrec>& movietable();
+// Entries not marked removed (`the number of movies`).
+i32 openmoviecount();
+// The first entry of that movie id not marked removed, or -1.
+i32 findmovieentry(Movie id);
+
+// The `movie` function, at the word "movie".
+i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// The `set` branch of `movie` on an entry.
+i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, i32 index);
+// Removes one entry: its area invalidated, its objects released, the entry deleted.
+void lowremove(i32 index);
+// Releases an entry's platform objects (only hides and detaches a movie in its callback).
+void disposmovie(moovrec& entry);
+// Disposes and deletes every movie of a window (none: every movie, at quit); redraws it when asked.
+void dumpmoovs(RegistryId window, bool redraw);
+
+// `play movie`, at the word "movie".
+i16 playmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// Opens the movie of a path (found as movie files are found) drawing into the current window:
+// 1 with the movie and its full path, 0 after putting a result text.
+i16 moviefrompath(ConstStringPtr path, Movie* movie, std::string* full);
+// The result text of a movie layer error (0 puts nothing); answers 0.
+i16 qterr(OSErr err);
+
+}  // namespace kv

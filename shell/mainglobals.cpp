@@ -6,6 +6,7 @@
 #include "engine/pictbuffers.h"
 #include "engine/runblock.h"
 #include "engine/variables.h"
+#include "media/movies.h"
 #include "media/sounds.h"
 #include "media/speechrecog.h"
 #include "platform/memory/memory.h"
@@ -70,10 +71,11 @@ void releaseglobs(MainGlobals& g) {
 }
 
 void dumpglobs(i16 emergency) {
-  // Closing movies, flushing and closing every open project in an emergency, and
+  // Flushing and closing every open project in an emergency, and
   // showing the menu bar join here as those parts of the system arrive.
   MainGlobals& g = mainglobals();
   checkdialing(1, TickCount());
+  dumpmoovs(nilid, false);
   closesoundchannel(0);
   closesoundchannel(1);
   if (g.allowRecog != 0 && closespeechrecog() != 0) g.allowRecog = 0;

@@ -8,6 +8,7 @@
 #include "engine/lookups.h"
 #include "engine/objectsend.h"
 #include "engine/pictbuffers.h"
+#include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/windows/windows.h"
@@ -395,6 +396,7 @@ void dumpcurrent() {
   updateword(d);
   unloaddesk(d);
   checkerr(flushstar(d.store));
+  dumpmoovs(d.window, false);
   dumpwind(d.window);
   g.current = desk{};
   dumpfile(d.store);

@@ -14,6 +14,7 @@
 
 #include "platform/events/eventrecord.h"
 #include "platform/events/handlers.h"
+#include "platform/movies/movies.h"
 #include "platform/qd/qdtypes.h"
 #include "platform/sound/channels.h"
 #include "platform/sound/tunes.h"
@@ -50,6 +51,9 @@ using LibraryCompare = int (*)(const void*, const void*);
 
 // --- Editing tools ----------------------------------------------------------------------
 KV_PROCSLOT(58, i16 (*)());                                          // PtoolsRTfalseproc
+
+// --- Movies (70) ------------------------------------------------------------------------------
+KV_PROCSLOT(70, MovieCallBackProc);                                 // PmovieRTmoovcallback
 
 // --- Record cache (71-78, 93-100) and project store (101-113) ---------------------------
 KV_PROCSLOT(71, i16 (*)(RegistryId store, i32* id, Handle h));      // addvir

@@ -15,6 +15,7 @@
 #include "engine/numbers.h"
 #include "engine/pictbuffers.h"
 #include "fields/fieldview.h"
+#include "media/mediaservice.h"
 #include "media/sounds.h"
 #include "media/speechrecog.h"
 #include "media/tunes.h"
@@ -125,7 +126,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(67, useritem, PdialogRTdrawGrayBox),
     KV_UNBUILT(68, useritem, PdialogRTdrawGrayLineBox),
     KV_ROUTINE(69, qdbits, PpdataRTstdbitsproc),
-    KV_UNBUILT(70, plain, PmovieRTmoovcallback),
+    KV_ROUTINE(70, plain, PmovieRTmoovcallback),
     // The record cache.
     KV_ROUTINE(71, service, addvir),
     KV_ROUTINE(72, service, getvir),

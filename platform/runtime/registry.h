@@ -46,6 +46,7 @@ enum class RegType : u8 {
   objectref = 25,   // an object descriptor held for an external
   tuneplayer = 26,
   recognizer = 27,  // a speech recognition system or recognizer
+  moviecontroller = 28,
 };
 
 constexpr RegType registrytype(RegistryId id) { return RegType((id >> 24) & 0x7F); }

@@ -1,0 +1,277 @@
+// Setting movie properties: movie(id, set, property, value).
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "commands/functions.h"
+#include "engine/expression.h"
+#include "engine/numbertext.h"
+#include "engine/textutil.h"
+#include "media/movies.h"
+#include "platform/memory/memory.h"
+#include "platform/qd/regions.h"
+#include "platform/qd/shapes.h"
+#include "platform/windows/windows.h"
+#include "properties/valueparsers.h"
+#include "shell/mainglobals.h"
+#include "shell/redraws.h"
+#include "system/proctable.h"
+
+namespace kv {
+
+namespace {
+
+enum : u16 {
+  pAllowCallbacks = 11001, pCallbackTime = 11031, pCurrentTime = 11059, pDuration = 11082, pEditSelection = 11091,
+  pEditable = 11084, pIsDone = 11144, pIsQTVR = 11145, pLooping = 11164, pPalindrome = 11165, pEveryFrame = 11233,
+  pPlaySelection = 11235, pShowBadge = 11289, pPlayRate = 11234, pShowBorder = 11290, pShowSteps = 11293,
+  pShowSpeaker = 11292, pShowController = 11291, pVolume = 11343, pName = 4183, pQuad = 4214, pRotation = 4226,
+  pClip = 11043, pVisibleHotSpots = 11341, pNodeName = 11057, pNodeType = 11058,
+  pRect = 4219, pLoc = 4160, pTopLeft = 4282, pTopRight = 4283, pBotLeft = 4049, pBotRight = 4050,
+};
+
+bool vrword(u16 t) {
+  switch (t) {
+    case 4024: case 11308: case 11307: case 11306: case 11215: case 11316: case 11108: case 11340:
+    case 11056: case 11055: case 11133: case 11132: case 4079: return true;
+    default: return false;
+  }
+}
+
+// The value: every expression up to the closing parenthesis, joined by commas.
+i16 readvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, std::string* out) {
+  i32 i = at;
+  for (;;) {
+    fred v;
+    i32 n = 0;
+    if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &n, &v)) return st;
+    Str255 s;
+    fredtostring(&v, s);
+    disposfred(&v);
+    out->append(reinterpret_cast<const char*>(s + 1), s[0]);
+    i += n;
+    if (tokenat(atoms, i) != tokComma) break;
+    out->push_back(',');
+    ++i;
+  }
+  *used = i - at;
+  return 0;
+}
+
+i16 readbool(const std::string& v, bool* b) {
+  Str255 s;
+  s[0] = u8(std::min<std::size_t>(v.size(), 255));
+  std::memcpy(s + 1, v.data(), s[0]);
+  fred f;
+  if (stringtonewfred(s, &f)) return 37;
+  u16 flag = 0;
+  i16 st = fredtobool(&f, &flag);
+  disposfred(&f);
+  *b = flag != 0;
+  return st;
+}
+
+i16 readlong(const std::string& v, i32* n) {
+  Str255 s;
+  s[0] = u8(std::min<std::size_t>(v.size(), 255));
+  std::memcpy(s + 1, v.data(), s[0]);
+  fred f;
+  if (stringtonewfred(s, &f)) return 37;
+  i16 st = fredtolong(&f, n);
+  disposfred(&f);
+  return st;
+}
+
+i16 readtime(const moovrec& e, const std::string& v, i32* t) {
+  Str255 s;
+  s[0] = u8(std::min<std::size_t>(v.size(), 255));
+  std::memcpy(s + 1, v.data(), s[0]);
+  return stringtotimevalue(GetMovieTimeScale(e.movie), s, t);
+}
+
+// A region value: the id of a live 8-byte holder of 'REGN' and a live region.
+bool regionvalue(i32 v, RgnHandle* rgn, Handle* holder) {
+  Handle h = Handle(u32(v));
+  if (!IsValidHandle(h) || GetHandleSize(h) != 8) return false;
+  u32 tag, r;
+  std::memcpy(&tag, deref(h), 4);
+  std::memcpy(&r, deref(h) + 4, 4);
+  if (tag != fourcc("REGN") || !IsValidRgn(RgnHandle(r))) return false;
+  *rgn = RgnHandle(r);
+  *holder = h;
+  return true;
+}
+
+void redrawcurrent() { drawedit(mainglobals().current, nullptr); }
+
+}  // namespace
+
+i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, i32 index) {
+  i32 i = at + 1;
+  if (tokenat(atoms, i) == tokComma) ++i;
+  u16 prop = tokenat(atoms, i++);
+  if (tokenat(atoms, i) == tokComma) ++i;
+  std::string v;
+  i32 used = 0;
+  if (i16 st = readvalue(path, text, atoms, i, variables, &used, &v)) return st;
+  i += used;
+  *count = i - at;
+  moovrec& e = movietable()[std::size_t(index)];
+  MovieController mc = e.controller;
+  Movie m = e.movie;
+  bool b = false;
+  i32 n = 0;
+  i16 st = 0;
+  textonewfred("", value);
+  if (vrword(prop)) {
+    disposfred(value);
+    return stringtonewfred(resultstr(69), value);
+  }
+  switch (prop) {
+    case pLooping: if (!(st = readbool(v, &b))) MCSetLooping(mc, b); break;
+    case pPalindrome:
+      if (!(st = readbool(v, &b))) {
+        if (b) MCSetLooping(mc, true);
+        MCSetLoopIsPalindrome(mc, b);
+      }
+      break;
+    case pEveryFrame: if (!(st = readbool(v, &b))) MCSetPlayEveryFrame(mc, b); break;
+    case pPlaySelection: if (!(st = readbool(v, &b))) MCSetPlaySelection(mc, b); break;
+    case pShowBadge: if (!(st = readbool(v, &b))) MCSetUseBadge(mc, b); break;
+    case pShowController:
+      if (!(st = readbool(v, &b))) {
+        MCSetVisible(mc, b);
+        MCDraw(mc);
+      }
+      break;
+    case pShowBorder: case pShowSteps: case pShowSpeaker:
+      if (!(st = readbool(v, &b))) {
+        u32 bit = prop == pShowBorder ? mcFlagSuppressMovieFrame : prop == pShowSteps ? mcFlagSuppressStepButtons : mcFlagSuppressSpeakerButton;
+        u32 flags = MCGetControllerFlags(mc);
+        MCSetControllerFlags(mc, b ? flags & ~bit : flags | bit);
+      }
+      break;
+    case pEditable: if (!(st = readbool(v, &b))) MCEnableEditing(mc, b); break;
+    case pVolume: if (!(st = readlong(v, &n))) MCSetVolume(mc, i16(n & 0xFFF)); break;
+    case pPlayRate: {
+      double r = 0;
+      fred f;
+      Str255 s;
+      s[0] = u8(std::min<std::size_t>(v.size(), 255));
+      std::memcpy(s + 1, v.data(), s[0]);
+      if (stringtonewfred(s, &f)) return 37;
+      st = fredtodouble(&f, &r);
+      disposfred(&f);
+      if (!st) {
+        Fixed rate = doubletofixed(r);
+        PrerollMovie(m, GetMovieTime(m), rate);
+        SetMovieRate(m, rate);
+        MCMovieChanged(mc);
+      }
+      break;
+    }
+    case pEditSelection: {
+      std::size_t comma = v.find(',');
+      i32 a = 0, z = 0;
+      if (comma == std::string::npos) return 140;
+      if ((st = readtime(e, v.substr(0, comma), &a)) || (st = readtime(e, v.substr(comma + 1), &z))) return st;
+      SetMovieSelection(m, a, z - a);
+      MCMovieChanged(mc);
+      break;
+    }
+    case pCurrentTime:
+      if (!(st = readtime(e, v, &n))) SetMovieTimeValue(m, n);  // clamped to the duration
+      break;
+    case pCallbackTime:
+      if (!(st = readtime(e, v, &n))) {
+        e.callbacktime = n;
+        if (e.callbackarmed && armmoviecallback(m, n, getproc<70>(), i32(m)) != noErr) e.callbackarmed = 0;
+      }
+      break;
+    case pAllowCallbacks:
+      if ((st = readbool(v, &b)) || b == (e.allowcallbacks != 0)) break;
+      if (b) {
+        // Armed with the movie's id, which stays while earlier entries go.
+        if (armmoviecallback(m, e.callbacktime, getproc<70>(), i32(m)) != noErr) break;
+        e.callbackarmed = 1;
+      } else {
+        cancelmoviecallback(m);
+        e.callbackarmed = 0;
+      }
+      e.allowcallbacks = b;
+      break;
+    case pClip: {
+      RgnHandle rgn = nilid;
+      Handle holder = nilhandle;
+      if ((st = readlong(v, &n)) != 0) break;
+      if (!regionvalue(n, &rgn, &holder)) return 2;
+      Rect interior;
+      RgnHandle window = NewRgn();
+      GetWindowPortBounds(e.window, &interior);
+      RectRgn(window, interior);
+      MCSetClip(mc, window, rgn);
+      DisposeRgn(window);
+      if (e.clip) DisposeRgn(e.clip);
+      e.clip = nilid;
+      DisposeRgn(rgn);
+      DisposeHandle(holder);
+      break;
+    }
+    case pRotation: {
+      if ((st = readlong(v, &n)) != 0) break;
+      e.rotation = n % 360;
+      i32 w = e.rect.right - e.rect.left, h = e.rect.bottom - e.rect.top;
+      MatrixRecord mx;
+      SetIdentityMatrix(&mx);
+      RotateMatrix(&mx, Long2Fix(e.rotation), Long2Fix(w / 2), Long2Fix(h / 2));
+      TranslateMatrix(&mx, Long2Fix((e.rect.left + e.rect.right) / 2 - w / 2), Long2Fix((e.rect.top + e.rect.bottom) / 2 - h / 2));
+      SetMovieMatrix(m, &mx);
+      MCMovieChanged(mc);
+      break;
+    }
+    case pQuad: {
+      i32 k[8];
+      std::string s = v;
+      int got = std::sscanf(s.c_str(), "%d,%d,%d,%d,%d,%d,%d,%d", &k[0], &k[1], &k[2], &k[3], &k[4], &k[5], &k[6], &k[7]);
+      if (got != 8) return 2;
+      for (int q = 0; q < 4; ++q) e.quad[q] = Point{i16(k[q * 2 + 1]), i16(k[q * 2])};
+      // The box mapped onto the quad's bounds (a projective quad needs more than the affine
+      // matrix the movie layer applies).
+      Rect qb{e.quad[0].v, e.quad[0].h, e.quad[0].v, e.quad[0].h};
+      for (const Point& p : e.quad) qb.top = std::min(qb.top, p.v), qb.left = std::min(qb.left, p.h), qb.bottom = std::max(qb.bottom, p.v), qb.right = std::max(qb.right, p.h);
+      MatrixRecord mx;
+      SetIdentityMatrix(&mx);
+      Rect from{0, 0, i16(e.rect.bottom - e.rect.top), i16(e.rect.right - e.rect.left)};
+      if (!EmptyRect(&qb)) MapMatrix(&mx, &from, &qb);
+      SetMovieMatrix(m, &mx);
+      MCMovieChanged(mc);
+      break;
+    }
+    case pDuration: case pIsDone: case pIsQTVR: case pName: case pVisibleHotSpots: case pNodeName: case pNodeType: return 65;
+    default: {
+      if (prop != pRect && prop != pLoc && prop != pTopLeft && prop != pTopRight && prop != pBotLeft && prop != pBotRight &&
+          prop != 4051 && prop != 4130 && prop != 4148 && prop != 4223 && prop != 4281 && prop != 4300)
+        return 2;
+      Rect r = e.rect;
+      std::string s = v;
+      if (prop == pRect) {
+        if (!textorect(s.data(), &r)) return 2;
+      } else if (prop == pLoc || prop == pTopLeft || prop == pTopRight || prop == pBotLeft || prop == pBotRight) {
+        Point p;
+        if (!textopoint(s.data(), &p)) return 2;
+        makearect(prop, p.h, p.v, 0, &r);
+      } else {
+        if ((st = readlong(v, &n)) != 0) break;
+        makearect(prop, 0, 0, i16(n), &r);
+      }
+      if (EmptyRect(&r)) return 66;
+      MCSetControllerBoundsRect(mc, &(const Rect&)Rect{r.top, r.left, i16(r.bottom + (MCGetVisible(mc) ? kControllerBarHeight : 0)), r.right});
+      e.rect = r;
+      redrawcurrent();
+      break;
+    }
+  }
+  return st;
+}
+
+}  // namespace kv

@@ -1,0 +1,325 @@
+// The open-movie table and the `movie` function: reading movie properties, copying a frame,
+// starting, stopping and removing movies, and their release when their window goes.
+#include <cstdio>
+#include <cstring>
+
+#include "commands/functions.h"
+#include "engine/expression.h"
+#include "engine/numbertext.h"
+#include "engine/textutil.h"
+#include "media/movies.h"
+#include "platform/files/files.h"
+#include "platform/memory/memory.h"
+#include "platform/qd/pictures.h"
+#include "platform/qd/regions.h"
+#include "platform/qd/shapes.h"
+#include "platform/runtime/root.h"
+#include "platform/windows/windows.h"
+#include "properties/valuewords.h"
+#include "shell/mainglobals.h"
+#include "shell/redraws.h"
+#include "system/sysinfo.h"
+
+namespace kv {
+
+namespace {
+
+enum : u16 {
+  tokGet = 2073, tokSet = 2181, tokCopy = 2031, tokIdle = 2081, tokRemove = 2155, tokStart = 2192, tokStop = 2194,
+  tokTrigger = 2200, tokNudge = 11201,
+  pAllowCallbacks = 11001, pCallbackTime = 11031, pCurrentTime = 11059, pDuration = 11082, pEditSelection = 11091,
+  pEditable = 11084, pIsDone = 11144, pIsQTVR = 11145, pLooping = 11164, pPalindrome = 11165, pEveryFrame = 11233,
+  pPlaySelection = 11235, pShowBadge = 11289, pPlayRate = 11234, pShowBorder = 11290, pShowSteps = 11293,
+  pShowSpeaker = 11292, pShowController = 11291, pVolume = 11343, pName = 4183, pQuad = 4214, pRotation = 4226,
+};
+
+constexpr i16 resultnovr = 69;
+
+struct MovieTableState {
+  std::vector<moovrec> table;
+  ~MovieTableState() {
+    for (moovrec& e : table) {
+      e.incallback = 0;
+      disposmovie(e);
+    }
+  }
+};
+
+MovieTableState& mt() { return state<MovieTableState>(); }
+
+const char* boolword(bool b) { return b ? "true" : "false"; }
+
+i16 timetofred(i64 t, Movie m, fred* value) {
+  Str255 s;
+  formatmovietime(t, GetMovieTimeScale(m), s);
+  return stringtonewfred(s, value);
+}
+
+bool vrword(u16 t) {
+  switch (t) {
+    case 4024: case 11308: case 11307: case 11306: case 11215: case 11316: case 11108: case 11340: case 11341:
+    case 11056: case 11057: case 11058: case 11055: case 11133: case 11132: case 4079: return true;
+    default: return false;
+  }
+}
+
+bool rectword(u16 t) {
+  switch (t) {
+    case 4049: case 4050: case 4051: case 4130: case 4148: case 4160: case 4219: case 4223: case 4281: case 4282:
+    case 4283: case 4300: return true;
+    default: return false;
+  }
+}
+
+i16 getproperty(const moovrec& e, u16 prop, fred* value) {
+  Movie m = e.movie;
+  MovieController mc = e.controller;
+  if (vrword(prop)) return stringtonewfred(resultstr(resultnovr), value);
+  if (rectword(prop)) return rectoresult(prop, e.rect, value);
+  char buf[64];
+  switch (prop) {
+    case pAllowCallbacks: return textonewfred(boolword(e.allowcallbacks), value);
+    case pCallbackTime: return timetofred(e.callbacktime, m, value);
+    case pCurrentTime: return timetofred(MCGetCurrentTime(mc, nullptr), m, value);
+    case pDuration: return timetofred(GetMovieDuration(m), m, value);
+    case pEditSelection: {
+      TimeValue s, d;
+      GetMovieSelection(m, &s, &d);
+      Str255 a, b;
+      formatmovietime(s, GetMovieTimeScale(m), a);
+      formatmovietime(i64(s) + d, GetMovieTimeScale(m), b);
+      appendchar(',', a);
+      appendstring(b, a);
+      return stringtonewfred(a, value);
+    }
+    case pEditable: return textonewfred(boolword(MCIsEditingEnabled(mc)), value);
+    case pIsDone: return textonewfred(boolword(IsMovieDone(m)), value);
+    case pIsQTVR: return textonewfred(boolword(e.vrinstance != 0), value);
+    case pLooping: return textonewfred(boolword(MCGetLooping(mc)), value);
+    case pPalindrome: return textonewfred(boolword(MCGetLoopIsPalindrome(mc)), value);
+    case pEveryFrame: return textonewfred(boolword(MCGetPlayEveryFrame(mc)), value);
+    case pPlaySelection: return textonewfred(boolword(MCGetPlaySelection(mc)), value);
+    case pShowBadge: return textonewfred(boolword(MCGetUseBadge(mc)), value);
+    case pPlayRate:
+      std::snprintf(buf, sizeof buf, "%#.2f", fixedtodouble(GetMovieRate(m)));
+      return textonewfred(buf, value);
+    case pShowBorder: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressMovieFrame)), value);
+    case pShowSteps: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressStepButtons)), value);
+    case pShowSpeaker: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressSpeakerButton)), value);
+    case pShowController: return textonewfred(boolword(MCGetVisible(mc)), value);
+    case pVolume: {
+      // The magnitude: a muted full volume (-256) still reads 256.
+      i32 v = MCGetVolume(mc);
+      longtonewfred(v < 0 ? -v : v, value);
+      return 0;
+    }
+    case pName: return charstonewfred(e.path.data(), Size(e.path.size()), value);
+    case pQuad: return quadtonewfred(e.quad, value);
+    case pRotation: longtonewfred(e.rotation, value); return 0;
+    default: return 2;
+  }
+}
+
+// The frame at the controller's time as a picture file: 512 zero bytes, then the picture, in
+// the documents folder (or at a full path). Without a path there is no clipboard to take it yet.
+i16 copyframe(const moovrec& e, bool tofile, ConstStringPtr path) {
+  if (!tofile) return 0;
+  PicHandle pic = GetMoviePict(e.movie, MCGetCurrentTime(e.controller, nullptr));
+  if (pic == nilhandle) return 0;
+  u32 folder = mainglobals().documentsfolder;
+  HDelete(kBootVolume, folder, path);
+  OSErr err = HCreate(kBootVolume, folder, path, fourcc("ttxt"), fourcc("PICT"));
+  FileRef ref = nilid;
+  if (err == noErr) err = HOpen(kBootVolume, folder, path, fsRdWrPerm, &ref);
+  if (err == noErr) {
+    std::vector<u8> bytes(512, 0);
+    bytes.insert(bytes.end(), deref(pic), deref(pic) + GetHandleSize(pic));
+    err = writeat(ref, 0, bytes.data(), i64(bytes.size()));
+    FSClose(ref);
+  }
+  KillPicture(pic);
+  return err == noErr ? i16(0) : setresulttext(10);
+}
+
+}  // namespace
+
+std::vector<moovrec>& movietable() { return mt().table; }
+
+i32 openmoviecount() {
+  if (!hasstate<MovieTableState>()) return 0;
+  i32 n = 0;
+  for (const moovrec& e : mt().table) n += e.removed ? 0 : 1;
+  return n;
+}
+
+i32 findmovieentry(Movie id) {
+  if (!hasstate<MovieTableState>()) return -1;
+  std::vector<moovrec>& t = mt().table;
+  for (std::size_t i = 0; i < t.size(); ++i)
+    if (t[i].movie == id && !t[i].removed) return i32(i);
+  return -1;
+}
+
+void disposmovie(moovrec& e) {
+  const MainGlobals& g = mainglobals();
+  if (e.controller && IsValidWindow(e.window)) MCPlay(e.controller, 0);
+  if (e.incallback) {
+    // The movie's callback is running: it stays for the movie service, hidden and detached.
+    if (e.controller) MCSetVisible(e.controller, false);
+    e.removed = 1;
+    RgnHandle none = NewRgn();
+    SetMovieDisplayClipRgn(e.movie, none);
+    DisposeRgn(none);
+    SetMovieGWorld(e.movie, nilid);
+    e.window = g.msgwindow;
+    return;
+  }
+  if (e.controller) DisposeMovieController(e.controller);
+  e.controller = nilid;
+  cancelmoviecallback(e.movie);
+  DisposeMovie(e.movie);
+  e.movie = nilid;
+  if (e.clip) DisposeRgn(e.clip);
+  e.clip = nilid;
+}
+
+void lowremove(i32 index) {
+  std::vector<moovrec>& t = mt().table;
+  if (index < 0 || index >= i32(t.size())) return;
+  moovrec e = t[std::size_t(index)];
+  Movie id = e.movie;
+  bool valid = IsValidWindow(e.window);
+  Rect area = e.rect;
+  if (valid && e.controller) {
+    Rect b;
+    MCGetControllerBoundsRect(e.controller, &b);
+    UnionRect(&area, &b, &area);
+  }
+  disposmovie(e);
+  if (e.removed) {  // kept for the movie service
+    t[std::size_t(index)] = e;
+    return;
+  }
+  for (std::size_t i = t.size(); i-- > 0;)
+    if ((t[i].window == e.window || t[i].window == mainglobals().msgwindow) && t[i].movie == id) {
+      t.erase(t.begin() + i32(i));
+      break;
+    }
+  if (valid) InvalWindowRect(e.window, &area);
+}
+
+void dumpmoovs(RegistryId window, bool redraw) {
+  if (!hasstate<MovieTableState>()) return;
+  std::vector<moovrec>& t = mt().table;
+  RegistryId msg = mainglobals().msgwindow;
+  for (std::size_t i = t.size(); i-- > 0;) {
+    moovrec& e = t[i];
+    bool mine = window == nilid || e.window == window;
+    // Entries detached into the message box are released too, except one whose callback runs.
+    if (!mine && !(e.window == msg && e.removed)) continue;
+    if (e.incallback && !mine) continue;
+    disposmovie(e);
+    if (!e.removed || !e.incallback) t.erase(t.begin() + i32(i));
+  }
+  if (redraw && window != nilid && IsValidWindow(window) && window == mainglobals().current.window)
+    drawedit(mainglobals().current, nullptr);
+}
+
+i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+  *count = 0;
+  i32 i = at + 1;
+  if (tokenat(atoms, i) != tokLeftParen) return statusfunctionparen;
+  ++i;
+  fred idv;
+  i32 used = 0;
+  if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &idv)) return st;
+  i32 id = 0;
+  i16 st = fredtolong(&idv, &id);
+  disposfred(&idv);
+  if (st) return st;
+  i += used;
+  if (tokenat(atoms, i) == tokComma) ++i;
+  i32 index = findmovieentry(Movie(id));
+  if (index < 0) {
+    // The rest of the call is not read: skip to its closing parenthesis.
+    i32 depth = 1;
+    for (; depth > 0 && !statementends(atoms, i); ++i) {
+      u16 t = tokenat(atoms, i);
+      depth += t == tokLeftParen ? 1 : t == tokRightParen ? -1 : 0;
+    }
+    *count = i - at;
+    return textonewfred("Invalid movie reference", value);
+  }
+  moovrec e = mt().table[std::size_t(index)];
+  u16 sub = tokenat(atoms, i++);
+  switch (sub) {
+    case tokGet: {
+      if (tokenat(atoms, i) == tokComma) ++i;
+      if ((st = getproperty(e, tokenat(atoms, i++), value)) != 0) return st;
+      break;
+    }
+    case tokSet: {
+      i32 n = 0;
+      if ((st = doset(path, text, atoms, i - 1, variables, &n, value, index)) != 0) return st;
+      i += n - 1;
+      break;
+    }
+    case tokCopy: {
+      if (tokenat(atoms, i) == tokComma) ++i;
+      if (tokenat(atoms, i) != tokRightParen) {
+        fred p;
+        if ((st = expression(path, text, atoms, i, variables, nilhandle, &used, &p)) != 0) return st;
+        Str255 name;
+        fredtostring(&p, name);
+        disposfred(&p);
+        i += used;
+        if (tokenat(atoms, i) != tokRightParen) return statusfunctionclose;
+        if ((st = copyframe(e, true, name)) != 0) return st;
+      } else if ((st = copyframe(e, false, nullptr)) != 0) {
+        return st;
+      }
+      textonewfred("", value);
+      break;
+    }
+    case tokIdle: MCIsPlayerEvent(e.controller, EventRecord{}); textonewfred("", value); break;
+    case tokRemove:
+      if (e.incallback) mt().table[std::size_t(index)].removed = 1;
+      else lowremove(index);
+      textonewfred("", value);
+      break;
+    case tokStart: MCPrerollAndPlay(e.controller, e.playrate); textonewfred("", value); break;
+    case tokStop: {
+      bool every = MCGetPlayEveryFrame(e.controller);
+      MCSetPlayEveryFrame(e.controller, false);
+      MCPlay(e.controller, 0);
+      MCMovieChanged(e.controller);
+      MCSetPlayEveryFrame(e.controller, every);
+      textonewfred("", value);
+      break;
+    }
+    case tokTrigger:
+    case tokNudge: {
+      // No QuickTime VR: the argument is read and the value is result text 69.
+      if (tokenat(atoms, i) == tokComma) ++i;
+      if (sub == tokTrigger) {
+        fred h;
+        if ((st = expression(path, text, atoms, i, variables, nilhandle, &used, &h)) != 0) return st;
+        disposfred(&h);
+        i += used;
+      } else {
+        ++i;
+      }
+      stringtonewfred(resultstr(resultnovr), value);
+      break;
+    }
+    default: return 2;
+  }
+  if (tokenat(atoms, i) != tokRightParen) {
+    disposfred(value);
+    return statusfunctionclose;
+  }
+  *count = i + 1 - at;
+  return 0;
+}
+
+}  // namespace kv
