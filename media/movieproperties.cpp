@@ -122,11 +122,7 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
   bool b = false;
   i32 n = 0;
   i16 st = 0;
-  textonewfred("", value);
-  if (vrword(prop)) {
-    disposfred(value);
-    return stringtonewfred(resultstr(69), value);
-  }
+  if (vrword(prop)) return stringtonewfred(resultstr(69), value);
   switch (prop) {
     case pLooping: if (!(st = readbool(v, &b))) MCSetLooping(mc, b); break;
     case pPalindrome:
@@ -271,7 +267,7 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
       break;
     }
   }
-  return st;
+  return st != 0 ? st : textonewfred("", value);
 }
 
 }  // namespace kv

@@ -162,7 +162,7 @@ i32 findmovieentry(Movie id) {
 
 void disposmovie(moovrec& e) {
   const MainGlobals& g = mainglobals();
-  if (e.controller && IsValidWindow(e.window)) MCPlay(e.controller, 0);
+  if (e.controller && IsValidWindowPtr(e.window)) MCPlay(e.controller, 0);
   if (e.incallback) {
     // The movie's callback is running: it stays for the movie service, hidden and detached.
     if (e.controller) MCSetVisible(e.controller, false);
@@ -188,7 +188,7 @@ void lowremove(i32 index) {
   if (index < 0 || index >= i32(t.size())) return;
   moovrec e = t[std::size_t(index)];
   Movie id = e.movie;
-  bool valid = IsValidWindow(e.window);
+  bool valid = IsValidWindowPtr(e.window);
   Rect area = e.rect;
   if (valid && e.controller) {
     Rect b;
@@ -221,7 +221,7 @@ void dumpmoovs(RegistryId window, bool redraw) {
     disposmovie(e);
     if (!e.removed || !e.incallback) t.erase(t.begin() + i32(i));
   }
-  if (redraw && window != nilid && IsValidWindow(window) && window == mainglobals().current.window)
+  if (redraw && window != nilid && IsValidWindowPtr(window) && window == mainglobals().current.window)
     drawedit(mainglobals().current, nullptr);
 }
 

@@ -260,7 +260,7 @@ i16 moviefrompath(ConstStringPtr path, Movie* movie, std::string* full) {
     return 0;
   }
   WindowRef w = mainglobals().current.window;
-  SetMovieGWorld(*movie, IsValidWindow(w) ? GetWindowPort(w) : nilid);
+  SetMovieGWorld(*movie, IsValidWindowPtr(w) ? GetWindowPort(w) : nilid);
   return 1;
 }
 
@@ -377,7 +377,7 @@ i16 playmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     }
   }
   // The end of a play without controller.
-  FlushEvents(o.untilmouse ? everyEvent : EventMask(everyEvent & ~(mDownMask | mUpMask)), 0);
+  FlushEvents(o.untilmouse ? EventMask(everyEvent) : EventMask(everyEvent & ~(mDownMask | mUpMask)), 0);
   GetMovieBox(m, &box);
   OSErr err = GetMoviesError();
   DisposeMovie(m);  // on every path, the error's too

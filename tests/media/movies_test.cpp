@@ -8,7 +8,9 @@
 #include "platform/movies/moviecontroller.h"
 #include "platform/movies/movies.h"
 #include "platform/qd/ports.h"
+#include "platform/testing/answers.h"
 #include "platform/testing/testmovies.h"
+#include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
@@ -21,6 +23,7 @@ class MovieTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
+    setunattendedpolicy(UnattendedPolicy::usedefault);  // error alerts take their default
     build(testproject::small());
     ASSERT_EQ(open(), 0);
     ASSERT_TRUE(writetestmovie(home->path() + "/m.mov", TestMovie{}));
@@ -108,7 +111,7 @@ TEST_F(MovieTest, PlaysOnTheVirtualClock) {
   EXPECT_FALSE(takeredraws().empty());  // the box shows the card again
   ASSERT_EQ(doline("play movie " + movie() + " keep picture"), 0);
   EXPECT_EQ(red(10, 10), testmoviered(59));
-  ASSERT_EQ(doline("play movie " + movie() + " show 0:0:1:0 keep picture"), 0);
+  ASSERT_EQ(doline("play movie " + movie() + " show \"0:0:1:0\" keep picture"), 0);
   EXPECT_EQ(red(10, 10), testmoviered(30));
   t0 = TickCount();
   ASSERT_EQ(doline("play movie " + movie() + " speed -1 keep picture"), 0);
