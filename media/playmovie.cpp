@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/expression.h"
+#include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
 #include "engine/variables.h"
@@ -25,9 +26,9 @@ namespace kv {
 namespace {
 
 enum : u16 {
-  tokFile = 11110, tokWith = 11350, tokInvisible = 11142, tokController = 11053, tokAnd = 1020, tokStart = 2192,
+  tokInvisible = 11142, tokController = 11053, tokAnd = 1020, tokStart = 2192,
   tokLoop = 11163, tokPalindrome = 11214, tokKeep = 11152, tokPicture = 11229, tokUntil = 11330, tokClick = 2015,
-  tokMouse = 3093, tokRepeat = 10018, tokForever = 11116, tokTimes = 11317, tokAt = 11007, tokWithin = 3190,
+  tokMouse = 3093, tokRepeat = 10018, tokTimes = 11317, tokWithin = 3190,
   tokCentered = 4062, tokUsing = 11334, tokScale = 11275, tokFast = 11104, tokSlow = 11295, tokVery = 11337,
   tokSpeed = 11298, tokShow = 2186, tokPoster = 11243, tokFrom = 11119, tokTo = 10024,
 };
