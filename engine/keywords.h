@@ -53,6 +53,10 @@ enum : u16 {
   tokThereIs = 1025,
   tokThereIsNot = 1026,
 
+  // Commands.
+  tokDo = 2047,
+  tokSend = 2179,
+
   // Functions.
   tokLineOffset = 3076,
   tokOffset = 3104,

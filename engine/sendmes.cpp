@@ -23,6 +23,7 @@
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
+#include "store/commitpoints.h"
 #include "store/objread.h"
 #include "system/externals.h"
 
@@ -230,6 +231,8 @@ i16 bindparameters(const hier& entry, i32 name, Handle list) {
 
 // Runs the handler named at `name` in the path's first entry.
 i16 runhandler(hierpath path, i32 name, Handle text, Handle atoms, i32 at, Handle variables, fred* result) {
+  // The handler's own commands commit each at its end, whatever change runs the handler.
+  HandlerPlace place;
   const hier& entry = path.front();
   i32 end = 0;
   Handle list = nilhandle;
@@ -407,6 +410,8 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     }
   }
   if (!handled) {
+    // A built-in or external command is one change (send and do only run other statements).
+    ChangeScope change(!function && msg.token != tokSend && msg.token != tokDo);
     i16 found = 0;
     st = mainglobals().plugin != 0 ? i16(0) : xlookup(path, text, atoms, at, variables, &found, result, 0);
     if (found == 0 || st == statuspass) {
@@ -434,6 +439,8 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
 i16 hypesend(hierpath path, Handle variables, Handle message) {
   tokenisedcopy t(message);
   if (t.status != 0) return t.status;
+  u16 word = tokenat(t.atoms, 0);
+  ChangeScope change(word != tokSend && word != tokDo);
   i16 found = 0, st = 0;
   if (mainglobals().plugin == 0) st = xlookup(path, t.text, t.atoms, 0, variables, &found, nullptr, 0);
   if (found == 0 || st == statuspass) {

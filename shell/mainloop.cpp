@@ -27,6 +27,7 @@
 #include "shell/runservices.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
+#include "store/commitpoints.h"
 #include "system/dialer.h"
 #include "system/externalevents.h"
 #include "system/windowkind.h"
@@ -154,8 +155,11 @@ bool mainpass() {
   // A quit asked while no script ran stops none of the scripts it runs itself.
   forgetscriptstop();
   g.event = e;
-  // 9. Dispatch.
-  HandleEvent(got ? 1 : 0, s.now);
+  // 9. Dispatch: the event is one change, committed when it has been handled.
+  {
+    ChangeScope change;
+    HandleEvent(got ? 1 : 0, s.now);
+  }
   // 10. After the event: the dialer's port closes once its hang-up time has passed.
   if (g.hanguptime != 0) checkdialing(0, e.when);
   if (got) g.contextualclick = 0;

@@ -12,6 +12,7 @@
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
+#include "store/commitpoints.h"
 
 namespace kv {
 
@@ -74,6 +75,8 @@ i16 setmsgtext(fred* value) {
 
 i16 runmsgline(std::string_view line) {
   if (blankline(line)) return 0;
+  // The line is one change: what it does reaches the project file when it is done.
+  ChangeScope change;
   MainGlobals& g = mainglobals();
   clearerror();
   // An expression first: the whole line, and more than a single word that names nothing.

@@ -11,6 +11,7 @@
 #include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
+#include "store/commitpoints.h"
 #include "store/memoryguard.h"
 #include "store/starinternal.h"
 
@@ -67,73 +68,21 @@ i16 writepage(projectstore& st, starpage& pg) {
   return 0;
 }
 
-// The header written between a commit's pages and its final header: the written header with
-// only what both it and the store in memory count as free, the larger end of data, the ids
-// and capacity it already had, and the part of its recycled chain nobody took since. With it
-// on disk, every directory entry is right whether its page is the old one or the new one.
-starhead middleheader(const projectstore& st) {
-  const starhead& d = st.diskheader;
-  const starhead& m = st.header;
-  starhead mid = d;
-  mid.endofdata = std::max(u32(d.endofdata), u32(m.endofdata));
-  std::vector<freeentry> both;
-  u32 i = 0, j = 0;
-  while (i < d.freecount && j < m.freecount) {
-    freeentry a = d.freelist.v[i], b = m.freelist.v[j];
-    u64 lo = std::max(u64(a.offset), u64(b.offset));
-    u64 hi = std::min(u64(a.offset) + a.length, u64(b.offset) + b.length);
-    if (lo < hi) both.push_back({u32(lo), u32(hi - lo)});
-    if (u64(a.offset) + a.length < u64(b.offset) + b.length) {
-      ++i;
-    } else {
-      ++j;
-    }
-  }
-  if (both.size() > kStarFreeEntries) {
-    // Keep the largest; the rest stays unused until the final header is written.
-    std::vector<std::size_t> order(both.size());
-    for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return both[a].length > both[b].length; });
-    order.resize(kStarFreeEntries);
-    std::sort(order.begin(), order.end());
-    std::vector<freeentry> kept;
-    for (std::size_t k : order) kept.push_back(both[k]);
-    both = kept;
-  }
-  mid.freecount = u32(both.size());
-  mid.freebytes = 0;
-  for (u32 k = 0; k < kStarFreeEntries; ++k) mid.freelist.v[k] = k < both.size() ? both[k] : freeentry{0, 0};
-  for (freeentry e : both) mid.freebytes += e.length;
-  mid.recycledcount = d.recycledcount - st.diskchainpopped;
-  mid.firstrecycled = mid.recycledcount > 0 ? st.diskchainnext : d.firstrecycled;
-  mid.revision = kStarRevision;
-  return mid;
-}
-
-// Page cache: the slot of the page that starts at `first`, read from the file (or made
-// empty) on a miss. A miss with every slot changed commits first.
-i16 fetchpage(projectstore& st, u32 first, bool read, int* out) {
-  for (int i = 0; i < st.cachedpages; ++i) {
-    if (st.pages[i].firstid == first) {
-      st.pages[i].stamp = st.pageclock++;
+// Page cache: the index of the page that starts at `first`, read from the file (or made
+// empty) on a miss. Changed pages stay until the commit writes them; of the others, the least
+// recently used makes room once kStarCachedPages are held.
+i16 fetchpage(projectstore& st, u32 first, bool read, std::size_t* out) {
+  std::size_t n = st.pages.size(), unchanged = 0, oldest = n;
+  for (std::size_t i = 0; i < n; ++i) {
+    starpage& pg = st.pages[i];
+    if (pg.firstid == first) {
+      pg.stamp = st.pageclock++;
       *out = i;
       return 0;
     }
-  }
-  int slot = st.cachedpages;
-  if (slot == kStarCachedPages) {
-    // Reuse the least recently used page that is not changed; changed pages reach the file
-    // only in a commit, together with the header they belong to.
-    slot = -1;
-    for (int i = 0; i < kStarCachedPages; ++i) {
-      if (!st.pages[i].changed && (slot < 0 || st.pages[i].stamp < st.pages[slot].stamp)) slot = i;
-    }
-    if (slot < 0) {
-      if (i16 e = stardetail::commitstar(st)) return e;
-      slot = 0;
-      for (int i = 1; i < kStarCachedPages; ++i) {
-        if (st.pages[i].stamp < st.pages[slot].stamp) slot = i;
-      }
+    if (!pg.changed) {
+      ++unchanged;
+      if (oldest == n || pg.stamp < st.pages[oldest].stamp) oldest = i;
     }
   }
   u32 words[kStarPageIds] = {};
@@ -141,14 +90,103 @@ i16 fetchpage(projectstore& st, u32 first, bool read, int* out) {
     if (i16 e = stardetail::storeread(st, kStarHeadSize + 4 * u64(first), words, kStarPageSize)) return e;
     endianswaplongs(words, kStarPageIds);
   }
+  std::size_t slot = unchanged >= std::size_t(kStarCachedPages) ? oldest : n;
+  if (slot == n) st.pages.emplace_back();
   starpage& pg = st.pages[slot];
   std::memcpy(pg.entries, words, sizeof words);
   pg.firstid = first;
   pg.stamp = st.pageclock++;
   pg.changed = read ? 0 : 1;
-  if (slot == st.cachedpages) ++st.cachedpages;
   *out = slot;
   return 0;
+}
+
+// --- The journal ------------------------------------------------------------------------------
+// What a commit writes past the end of the file before it changes the header and directory in
+// place, so that opening the file can finish a commit a kill cut short. Big-endian:
+//   'KVJL', page count n, the journal's own file position (u64), the new header (1,024 bytes),
+//   n times {first id of the page, its 512 bytes}, a checksum (u64) of all of that,
+//   the journal's length, 'KVJE'.
+// The trailer ends the file, so the journal is found from the file's length alone.
+constexpr u32 kJournalMagic = fourcc("KVJL"), kJournalEnd = fourcc("KVJE");
+constexpr u64 kJournalHead = 16, kJournalPage = 4 + kStarPageSize, kJournalTail = 16;
+constexpr u64 kJournalLargest = 64ull << 20;
+
+void putbe(u8* p, u64 v, int bytes) {
+  for (int i = 0; i < bytes; ++i) p[i] = u8(v >> (8 * (bytes - 1 - i)));
+}
+u64 getbe(const u8* p, int bytes) {
+  u64 v = 0;
+  for (int i = 0; i < bytes; ++i) v = v << 8 | p[i];
+  return v;
+}
+
+// FNV-1a over the bytes: a journal cut short or overwritten in part does not match.
+u64 journalsum(const u8* p, std::size_t n) {
+  u64 h = 0xCBF29CE484222325ull;
+  for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 0x100000001B3ull;
+  return h;
+}
+
+std::vector<u8> makejournal(const projectstore& st, u64 position) {
+  std::vector<const starpage*> changed;
+  for (const starpage& pg : st.pages) {
+    if (pg.changed) changed.push_back(&pg);
+  }
+  std::vector<u8> j(kJournalHead + kStarHeadSize + kJournalPage * changed.size() + kJournalTail);
+  putbe(&j[0], kJournalMagic, 4);
+  putbe(&j[4], changed.size(), 4);
+  putbe(&j[8], position, 8);
+  starhead h = st.header;
+  endianswapstarhead(&h);
+  std::memcpy(&j[kJournalHead], &h, kStarHeadSize);
+  u8* at = &j[kJournalHead + kStarHeadSize];
+  for (const starpage* pg : changed) {
+    putbe(at, pg->firstid, 4);
+    for (u32 i = 0; i < kStarPageIds; ++i) putbe(at + 4 + 4 * i, pg->entries[i], 4);
+    at += kJournalPage;
+  }
+  putbe(at, journalsum(j.data(), std::size_t(at - j.data())), 8);
+  putbe(at + 8, j.size(), 4);
+  putbe(at + 12, kJournalEnd, 4);
+  return j;
+}
+
+// The header and directory pages of the journal at the end of the file, when a whole one
+// that describes a store lying before it is there.
+bool readjournal(projectstore& st, starhead* head, std::vector<starpage>* pages) {
+  u8 tail[8];
+  if (st.filelength < kJournalHead + kStarHeadSize + kJournalTail + kStarHeadSize) return false;
+  if (readat(st.fileref, i64(st.filelength - 8), tail, 8) != noErr) return false;
+  u64 total = getbe(tail, 4);
+  if (getbe(tail + 4, 4) != kJournalEnd || total > kJournalLargest || total > st.filelength - kStarHeadSize ||
+      total < kJournalHead + kStarHeadSize + kJournalTail ||
+      (total - kJournalHead - kStarHeadSize - kJournalTail) % kJournalPage != 0) {
+    return false;
+  }
+  u64 position = st.filelength - total;
+  std::vector<u8> j(total);
+  if (readat(st.fileref, i64(position), j.data(), i64(total)) != noErr) return false;
+  u64 n = (total - kJournalHead - kStarHeadSize - kJournalTail) / kJournalPage;
+  const u8* sum = &j[total - kJournalTail];
+  if (getbe(&j[0], 4) != kJournalMagic || getbe(&j[4], 4) != n || getbe(&j[8], 8) != position ||
+      getbe(sum, 8) != journalsum(j.data(), std::size_t(total - kJournalTail))) {
+    return false;
+  }
+  std::memcpy(head, &j[kJournalHead], kStarHeadSize);
+  endianswapstarhead(head);
+  if (head->version != kStarVersion || !headerfits(*head, position) || !freelistfits(*head)) return false;
+  pages->clear();
+  const u8* at = &j[kJournalHead + kStarHeadSize];
+  for (u64 i = 0; i < n; ++i, at += kJournalPage) {
+    starpage pg{};
+    pg.firstid = u32(getbe(at, 4));
+    if (pg.firstid % kStarPageIds != 0 || pg.firstid >= head->dircapacity) return false;
+    for (u32 k = 0; k < kStarPageIds; ++k) pg.entries[k] = u32(getbe(at + 4 + 4 * k, 4));
+    pg.changed = 1;
+    pages->push_back(pg);
+  }
+  return true;
 }
 
 }  // namespace
@@ -207,13 +245,13 @@ i16 storewrite(projectstore& st, u64 offset, const void* buffer, u64 count) {
 
 i16 touchpage(projectstore& st, u32 id) {
   if (id >= st.header.dircapacity) return 100;
-  int slot;
+  std::size_t slot;
   return fetchpage(st, id & ~(kStarPageIds - 1), true, &slot);
 }
 
 i16 entryof(projectstore& st, u32 id, u32* offset) {
   if (id >= st.header.dircapacity) return 100;
-  int slot;
+  std::size_t slot;
   u32 first = id & ~(kStarPageIds - 1);
   if (i16 e = fetchpage(st, first, true, &slot)) return e;
   *offset = st.pages[slot].entries[id - first];
@@ -222,7 +260,7 @@ i16 entryof(projectstore& st, u32 id, u32* offset) {
 
 i16 setentry(projectstore& st, u32 id, u32 offset) {
   if (id >= st.header.dircapacity) return 100;
-  int slot;
+  std::size_t slot;
   u32 first = id & ~(kStarPageIds - 1);
   if (i16 e = fetchpage(st, first, true, &slot)) return e;
   st.pages[slot].entries[id - first] = offset;
@@ -231,7 +269,7 @@ i16 setentry(projectstore& st, u32 id, u32 offset) {
 }
 
 i16 makepage(projectstore& st, u32 firstid) {
-  int slot;
+  std::size_t slot;
   if (i16 e = fetchpage(st, firstid, false, &slot)) return e;
   std::memset(st.pages[slot].entries, 0, sizeof st.pages[slot].entries);
   st.pages[slot].changed = 1;
@@ -286,57 +324,62 @@ i16 setlength(projectstore& st, u64 length) {
 }
 
 i16 commitstar(projectstore& st) {
+  showfree(st);
   st.header.revision = kStarRevision;
   bool pages = false;
-  for (int i = 0; i < st.cachedpages; ++i) pages = pages || st.pages[i].changed;
-  if (!pages && std::memcmp(&st.header, &st.diskheader, sizeof(starhead)) == 0) return 0;
-  // The header must never count bytes the file does not hold.
-  u64 need = u64(st.header.baseoffset) + st.header.endofdata;
-  if (st.filelength < need) {
-    if (i16 e = setlength(st, need)) return e;
+  for (const starpage& pg : st.pages) pages = pages || pg.changed;
+  if (!pages && std::memcmp(&st.header, &st.diskheader, sizeof(starhead)) == 0) {
+    settlefree(st);
+    return 0;
   }
-  // The records the new directory points to reach the disk before it does, and each step
-  // before the next: the disk may keep the writes between two barriers in any order.
+  // 1. The records the new directory points to reach the disk first.
   if (i16 e = barrier(st)) return e;
-  if (pages) {
-    starhead mid = middleheader(st);
-    if (std::memcmp(&mid, &st.diskheader, sizeof(starhead)) != 0) {
-      if (i16 e = writehead(st, mid)) return e;
-      st.diskheader = mid;
-      st.diskchainpopped = 0;
-      if (i16 e = barrier(st)) return e;
+  // 2. The journal, past everything the file holds or the new header counts: from here on a
+  // kill leaves the new store.
+  const u64 data = u64(st.header.baseoffset) + st.header.endofdata;
+  const u64 position = (std::max(st.filelength, data) + kStarPageSize - 1) / kStarPageSize * kStarPageSize;
+  std::vector<u8> journal = makejournal(st, position);
+  forgetreads(st);
+  st.unsynced = 1;
+  if (OSErr e = writeat(st.fileref, i64(position), journal.data(), i64(journal.size()))) return e;
+  st.filelength = position + journal.size();
+  if (i16 e = barrier(st)) return e;
+  // 3. The directory pages and the header in place.
+  for (starpage& pg : st.pages) {
+    if (pg.changed) {
+      if (i16 e = writepage(st, pg)) return e;
     }
-    for (int i = 0; i < st.cachedpages; ++i) {
-      if (st.pages[i].changed) {
-        if (i16 e = writepage(st, st.pages[i])) return e;
-      }
-    }
-    if (i16 e = barrier(st)) return e;
   }
   if (i16 e = writehead(st, st.header)) return e;
+  if (i16 e = barrier(st)) return e;
   st.diskheader = st.header;
-  st.diskchainpopped = 0;
-  st.diskchainnext = st.header.firstrecycled;
-  st.pushed = 0;
+  settlefree(st);
+  // 4. The journal is not needed any more: the file is its data again.
+  if (i16 e = setlength(st, data)) return e;
+  // Of the pages it wrote, the cache keeps as many as it keeps unchanged ones.
+  while (st.pages.size() > std::size_t(kStarCachedPages)) {
+    auto oldest = std::min_element(st.pages.begin(), st.pages.end(),
+                                   [](const starpage& a, const starpage& b) { return a.stamp < b.stamp; });
+    st.pages.erase(oldest);
+  }
   return 0;
 }
 
-bool safetowrite(const projectstore& st, u64 offset, u64 count) {
-  const starhead& d = st.diskheader;
-  u64 at = offset, stop = std::min<u64>(offset + count, d.endofdata);
-  if (at >= stop) return true;
-  if (at < dirend(d)) return false;
-  for (u32 i = 0; i < d.freecount && at < stop; ++i) {
-    freeentry e = d.freelist.v[i];
-    if (e.offset <= at && at < u64(e.offset) + e.length) at = u64(e.offset) + e.length;
+i16 replayjournal(projectstore& st, bool* found) {
+  starhead head;
+  std::vector<starpage> pages;
+  *found = readjournal(st, &head, &pages);
+  if (!*found) return 0;
+  st.header = head;
+  st.diskheader = head;
+  st.pages = pages;
+  // Written in place now; a file that cannot be written keeps the journal's pages in the
+  // cache, changed, so that the store reads as the journal left it.
+  for (starpage& pg : st.pages) {
+    if (writepage(st, pg) != 0) return 0;
   }
-  return at >= stop;
-}
-
-i16 makesafe(projectstore& st, u64 offset, u64 count) {
-  if (safetowrite(st, offset, count)) return 0;
-  if (i16 e = commitstar(st)) return e;
-  return safetowrite(st, offset, count) ? 0 : ioErr;
+  if (writehead(st, head) != 0) return 0;
+  return barrier(st);
 }
 
 }  // namespace stardetail
@@ -380,39 +423,45 @@ i16 openstar(i16 volume, u32 dirid, ConstStringPtr name, RegistryId store) {
   st->locked = 0;
   copyname(st->filename, name);
   st->pageclock = 0;
-  st->cachedpages = 0;
+  st->pages.clear();
+  st->freespace.clear();
+  st->pending.clear();
+  st->fresh.clear();
+  st->unsynced = 0;
   i64 length = 0;
   i16 e = readat(ref, 0, &st->header, kStarHeadSize);
   if (e == 0) {
     endianswapstarhead(&st->header);
     e = GetEOF(ref, &length);
   }
-  // A file longer than its data opens (the tail is what a write after the last flush left);
+  st->filelength = u64(std::max<i64>(length, 0));
+  // A commit that a kill cut short is finished from its journal.
+  bool journal = false;
+  if (e == 0) e = replayjournal(*st, &journal);
+  // A file longer than its data opens (the tail is what a write after the last commit left);
   // a shorter one, or a header whose counts do not fit, does not.
-  if (e == 0 && !headerfits(st->header, u64(length))) e = 101;
+  if (e == 0 && !headerfits(st->header, st->filelength)) e = 101;
   if (e != 0) {
     FSClose(ref);
     st->fileref = nilid;
+    st->pages.clear();
     return e;
   }
   st->diskheader = st->header;
-  st->diskchainpopped = 0;
-  st->diskchainnext = st->header.firstrecycled;
-  st->pushed = 0;
-  st->filelength = u64(length);
-  st->unsynced = 0;
   // A free list that does not agree with its counts is what a header written only in part
   // leaves: it is found again from the records the directory calls live.
-  if (!freelistfits(st->header)) {
-    if (i16 fe = findfree(*st)) {
-      FSClose(ref);
-      st->fileref = nilid;
-      return fe;
-    }
-    st->diskheader = st->header;
+  if (freelistfits(st->header)) {
+    st->freespace.assign(st->header.freelist.v, st->header.freelist.v + st->header.freecount);
+  } else if (i16 fe = findfree(*st)) {
+    FSClose(ref);
+    st->fileref = nilid;
+    st->pages.clear();
+    return fe;
   }
-  // The first open that can write cuts off what a kill left past the data (a file opened
-  // only for reading keeps its tail, which is never read).
+  showfree(*st);
+  st->diskheader = st->header;
+  // The first open that can write cuts off what a kill left past the data, a journal
+  // included (a file opened only for reading keeps its tail, which is never read).
   u64 data = u64(st->header.baseoffset) + st->header.endofdata;
   if (st->filelength > data && setlength(*st, data) == 0) barrier(*st);
   FInfo info;
@@ -457,6 +506,10 @@ i16 verifystr(i16 code) {
 i16 closestar(RegistryId store) {
   projectstore* st = lookup(store);
   if (st == nullptr) return 104;
+  // What changed is committed, and the file left exactly as long as the data it holds.
+  i16 committed = commitnow(store);
+  u64 data = u64(st->diskheader.baseoffset) + st->diskheader.endofdata;
+  if (committed == 0 && st->filelength > data && setlength(*st, data) == 0) committed = barrier(*st);
   // The project's resource file closes with it, except while a window is closed and
   // reopened to apply a changed window property.
   if (st->resref != 0 && !mainglobals().reopeningwindow) {
@@ -466,7 +519,7 @@ i16 closestar(RegistryId store) {
   OSErr e = FSClose(st->fileref);
   st->fileref = nilid;
   stardetail::forgetreads(*st);
-  return e;
+  return committed != 0 ? committed : e;
 }
 
 i16 deletestar(i16 volume, u32 dirid, ConstStringPtr name) { return HDelete(volume, dirid, name); }
@@ -475,10 +528,19 @@ i16 flushstar(RegistryId store) {
   projectstore* st = lookup(store);
   if (st == nullptr) return 104;
   if (!st->dirty) return 0;
+  // Inside a change the commit waits for its end, so that no commit holds half of it.
+  if (changeunderway()) return 0;
+  return commitnow(store);
+}
+
+i16 commitnow(RegistryId store) {
+  projectstore* st = lookup(store);
+  if (st == nullptr) return 104;
+  if (!st->dirty) return 0;
   st->dirty = 0;
   i16 e = commitstar(*st);
-  st->unsynced = 1;  // the last header is on its way: a flush always ends with a barrier
-  if (e == 0) e = barrier(*st);
+  // A full free list is made room in now, while the store is whole on disk.
+  if (e == 0) e = makefreeroom(*st, true);
   if (e != 0) st->dirty = 1;  // what did not reach the disk is still to be written
   return e;
 }

@@ -10,20 +10,16 @@
 // 101 the file does not match its header, 104 no such open store, 105 bad record kind) or a
 // negative file or memory error passed through.
 //
-// Crash safety. Between flushes the header and the changed directory pages live in memory.
-// The store never writes a record over bytes that the header and directory on disk still
-// count as live: it first writes those out ("commits"). A commit writes an intermediate
-// header that keeps both the old and the new places of moved records out of the free list,
-// then the changed directory pages, then the new header, with a barrier (fdatasync) before
-// each step, so that a disk that keeps writes in any order between barriers still holds
-// them in this one; so a kill at any moment leaves a file that opens and verifies, every
-// record that the disk calls live readable. A record is never rewritten in place where the
-// disk counts it live: a save goes elsewhere and frees the old slot, so a write cut short
-// leaves only free bytes half written. The header spans two disk sectors: one written only
-// in part leaves a free list that does not agree with the counts: such a file opens with the
-// free list found again from the records its directory calls live. Records may lie past
-// the header's end of data after a kill; a longer file opens, and the first open that can
-// write cuts the file back to its data.
+// Changes and commits. A change (a command, a message the event loop sends) may write many
+// records; none of them is live on disk until the store commits, which happens only between
+// whole changes (see store/commitpoints.h). Until then every record is written where the file's
+// header and directory count nothing as live: into free space that no committed record holds,
+// or past the end of data. Slots a change frees stay out of use until its commit (the file
+// still needs them). A commit first makes the records durable (a barrier, fdatasync), then
+// writes a journal past the end of the file (the new header and every changed directory page,
+// with a checksum), a barrier, then the header and pages in place, a barrier, and cuts the
+// journal off again. Opening a file whose journal is whole finishes that commit: a kill at any
+// moment leaves either the state before the commit or the state after it, never a mixture.
 #pragma once
 
 #include "platform/files/files.h"
@@ -31,6 +27,7 @@
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
 
+#include <unordered_set>
 #include <vector>
 
 namespace kv {
@@ -112,7 +109,7 @@ struct starreadahead {
 // One open project store. Allocated zeroed by its opener (newprojectstore) and named by a
 // registry id everywhere else.
 struct projectstore {
-  u16 dirty;             // changed since the last flush
+  u16 dirty;             // changed since the last commit
   i16 volume;
   FileRef fileref;       // the open file
   i16 resref;            // the project's open resource file, 0 when none
@@ -120,10 +117,13 @@ struct projectstore {
   u16 locked;            // the project cannot be written
   Str255 filename;
   Str255 fullpath;       // filled by the record cache's opener
-  starhead header;       // host order; every operation reads and updates this copy
+  // Host order. Every operation reads and updates this copy; its free list shows the free
+  // space the next commit will list (`freespace` and `pending` together).
+  starhead header;
   u64 pageclock;
-  i16 cachedpages;
-  starpage pages[kStarCachedPages];
+  // Cached directory pages: at most kStarCachedPages unchanged ones; changed ones stay until
+  // the commit writes them.
+  std::vector<starpage> pages;
   i32 cachecount;        // record cache entries (kept by the record cache)
   Handle cache;
   i32 externalscount;    // the project's externals: registry entries (system/externals.h)
@@ -134,13 +134,10 @@ struct projectstore {
   u16 isapplication;     // the file's type is 'APPL'
   u32 dirid;             // folder of the file
 
-  // What the file holds: the header as last written (host order), and how the recycled
-  // chain moved since: ids taken from the written chain, the first one still in it, and
-  // ids put in front of it.
-  starhead diskheader;
-  u32 diskchainpopped;
-  u32 diskchainnext;
-  u32 pushed;
+  starhead diskheader;                // the header as the file holds it (host order)
+  std::vector<freeentry> freespace;   // free, and no committed record holds it: writable now
+  std::vector<freeentry> pending;     // freed since the last commit; the file still counts it live
+  std::unordered_set<u32> fresh;      // slots written since the last commit, by offset
   u64 filelength;        // bytes the file is known to hold
   u16 unsynced;          // written since the last barrier
   starreadahead readahead;
@@ -158,7 +155,11 @@ i16 verifystar(i16 volume, u32 dirid, ConstStringPtr name);  // 1000 when the fi
 i16 verifystr(i16 code);  // the script error of a code (1002, held elsewhere: kProjectInUse)
 i16 closestar(RegistryId store);
 i16 deletestar(i16 volume, u32 dirid, ConstStringPtr name);
+// Commits what changed, unless a change is under way (store/commitpoints.h): then the commit
+// waits for the change's end. At a commit with a full free list, the narrowest gaps are closed.
 i16 flushstar(RegistryId store);
+// Commits now, whether or not a change is under way (closing, compaction, saving).
+i16 commitnow(RegistryId store);
 
 // --- Records -------------------------------------------------------------------------------
 i16 idtoffset(RegistryId store, i32 id, u32* offset);

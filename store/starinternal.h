@@ -1,6 +1,8 @@
 // Shared inside the project store's own files: file access relative to the base offset, the
-// directory-page cache, record heads, the free list and commits.
+// directory-page cache, record heads, free space and commits.
 #pragma once
+
+#include <vector>
 
 #include "store/byteorder.h"
 #include "store/starfile.h"
@@ -20,9 +22,8 @@ i16 storeread(projectstore& st, u64 offset, void* buffer, u64 count);
 i16 storewrite(projectstore& st, u64 offset, const void* buffer, u64 count);
 void forgetreads(projectstore& st);
 
-// Directory entries of any id below the capacity, through the page cache. Fetching a page
-// may commit (when every cached page is changed), so callers fetch at points where the store
-// in memory is consistent; touchpage fetches ahead of a change so that setentry then hits.
+// Directory entries of any id below the capacity, through the page cache. A changed page
+// stays cached until the next commit; touchpage fetches ahead of a change.
 i16 touchpage(projectstore& st, u32 id);
 i16 entryof(projectstore& st, u32 id, u32* offset);
 i16 setentry(projectstore& st, u32 id, u32 offset);
@@ -41,27 +42,36 @@ i16 liverecordat(projectstore& st, u64 p, u64 limit, stardir* head, bool* live);
 i16 barrier(projectstore& st);
 // Changes the file's length (one more write to order).
 i16 setlength(projectstore& st, u64 length);
-// Writes out what the file must hold for the store in memory (see starfile.h).
+// Makes the store in memory the store on disk (see starfile.h): at once, change or not.
 i16 commitstar(projectstore& st);
-// Whether bytes may be written: nothing that the file's header and directory count as live
-// lies there.
-bool safetowrite(const projectstore& st, u64 offset, u64 count);
-// Commits first when the bytes are not yet safe to write.
-i16 makesafe(projectstore& st, u64 offset, u64 count);
+// Finishes a commit that a journal past the end of the file holds (opening); `found` tells
+// whether there was one.
+i16 replayjournal(projectstore& st, bool* found);
 
-// Finds the free list again from the records the directory calls live: every run of bytes
-// behind the directory that no live record owns (the first 64 runs; later ones stay dead
-// space until a slide or a compaction meets them).
+// Finds the free space again from the records the directory calls live: every run of bytes
+// behind the directory that no live record owns.
 i16 findfree(projectstore& st);
 
-// --- The free list (of a header copy) -------------------------------------------------------
-// Inserts an entry at its sorted place and merges entries that touch.
-void insertfree(starhead& h, u32 offset, u32 length);
-void mergefree(starhead& h);
-void removefree(starhead& h, u32 index);
-// The smallest entry that holds `slot` bytes (the first among equals), or -1.
-int bestfit(const starhead& h, u64 slot);
-// Takes `slot` bytes from the front of entry i.
-void takefree(starhead& h, u32 index, u32 slot);
+// --- Free space ------------------------------------------------------------------------------
+// Lists of free runs, sorted by offset, runs that touch merged.
+using freelist = std::vector<freeentry>;
+void addfree(freelist& list, u64 offset, u64 length);
+// The smallest run that holds `slot` bytes (the first among equals), or -1.
+int bestfit(const freelist& list, u64 slot);
+// Takes `slot` bytes from the front of run i.
+void takefree(freelist& list, std::size_t i, u64 slot);
+// A slot no record needs any more: free at once when it was written since the last commit,
+// else once the commit is done.
+void releaseslot(projectstore& st, u32 offset, u32 slot);
+// The header's free list as the next commit writes it: `freespace` and `pending` merged, the
+// 64 longest runs when there are more (the rest stays usable and is found again by sliding
+// and compaction).
+void showfree(projectstore& st);
+// After a commit, the slots freed by the change are free.
+void settlefree(projectstore& st);
+
+// Closes the narrowest gaps of a full free list. `commits`: at a commit point, where the store
+// may commit as it slides records; otherwise only a run that fits the gap is slid.
+i16 makefreeroom(projectstore& st, bool commits);
 
 }  // namespace kv::stardetail

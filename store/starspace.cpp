@@ -1,13 +1,15 @@
-// Space in the project store: adding, saving and deleting records, recycled ids, the free
-// list, growing the directory, making room in a full free list, compaction and moving
-// bytes. Every change follows one order: write the bytes to a place the file's header and
-// directory do not count as live (committing first when needed), then change the store in
+// Space in the project store: adding, saving and deleting records, recycled ids, free space,
+// growing the directory, making room in a full free list, compaction and moving bytes.
+// Between commits every record goes where no committed record lies: into `freespace` or past
+// the end of data; the slots a change frees wait in `pending` until the commit that stops the
+// file counting them live. Each change writes its bytes first and then changes the store in
 // memory, so that a failed write leaves the store as it was.
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "platform/memory/memory.h"
+#include "store/commitpoints.h"
 #include "store/starfile.h"
 #include "store/starinternal.h"
 
@@ -15,82 +17,103 @@ namespace kv {
 
 namespace stardetail {
 
-void removefree(starhead& h, u32 index) {
-  if (index >= h.freecount) return;
-  h.freebytes = h.freebytes - h.freelist.v[index].length;
-  for (u32 i = index; i + 1 < h.freecount; ++i) h.freelist.v[i] = h.freelist.v[i + 1];
-  h.freecount = h.freecount - 1;
-  h.freelist.v[h.freecount] = freeentry{0, 0};
-}
-
-void mergefree(starhead& h) {
-  u32 i = 0;
-  while (i + 1 < h.freecount) {
-    freeentry a = h.freelist.v[i], b = h.freelist.v[i + 1];
-    u64 aend = u64(a.offset) + a.length, bend = u64(b.offset) + b.length;
-    if (aend < b.offset) {
-      ++i;
-      continue;
-    }
-    // The two become one; bytes they share are counted once.
-    u64 end = std::max(aend, bend);
-    u32 shared = u32(a.length + u64(b.length) - (end - a.offset));
-    removefree(h, i + 1);
-    h.freebytes = h.freebytes + b.length - shared;
-    h.freelist.v[i].length = u32(end - a.offset);
+void addfree(freelist& list, u64 offset, u64 length) {
+  if (length == 0) return;
+  auto at = std::lower_bound(list.begin(), list.end(), offset,
+                             [](const freeentry& e, u64 o) { return u64(e.offset) < o; });
+  std::size_t i = std::size_t(at - list.begin());
+  list.insert(at, freeentry{u32(offset), u32(length)});
+  // Merge with the run before, then with every run after that this one reaches.
+  if (i > 0 && u64(list[i - 1].offset) + list[i - 1].length >= offset) --i;
+  while (i + 1 < list.size()) {
+    freeentry a = list[i], b = list[i + 1];
+    u64 aend = u64(a.offset) + a.length;
+    if (aend < b.offset) break;
+    list[i].length = u32(std::max(aend, u64(b.offset) + b.length) - a.offset);
+    list.erase(list.begin() + long(i + 1));
   }
 }
 
-void insertfree(starhead& h, u32 offset, u32 length) {
-  if (h.freecount >= kStarFreeEntries || length == 0) return;  // callers make room first
-  u32 i = 0;
-  while (i < h.freecount && h.freelist.v[i].offset <= offset) ++i;
-  for (u32 j = h.freecount; j > i; --j) h.freelist.v[j] = h.freelist.v[j - 1];
-  h.freelist.v[i] = freeentry{offset, length};
-  h.freecount = h.freecount + 1;
-  h.freebytes = h.freebytes + length;
-  mergefree(h);
+int bestfit(const freelist& list, u64 slot) {
+  int best = -1;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    u32 len = list[i].length;
+    if (len >= slot && (best < 0 || len < list[std::size_t(best)].length)) best = int(i);
+  }
+  return best;
+}
+
+void takefree(freelist& list, std::size_t i, u64 slot) {
+  freeentry e = list[i];
+  if (e.length <= slot) {
+    list.erase(list.begin() + long(i));
+  } else {
+    list[i] = freeentry{u32(e.offset + slot), u32(e.length - slot)};
+  }
+}
+
+void releaseslot(projectstore& st, u32 offset, u32 slot) {
+  if (st.fresh.erase(offset) > 0) {
+    addfree(st.freespace, offset, slot);
+  } else {
+    addfree(st.pending, offset, slot);
+  }
+}
+
+namespace {
+
+// Every free run, writable or not, merged.
+freelist allfree(const projectstore& st) {
+  freelist all = st.freespace;
+  for (freeentry e : st.pending) addfree(all, e.offset, e.length);
+  return all;
+}
+
+}  // namespace
+
+void showfree(projectstore& st) {
+  freelist all = allfree(st);
+  if (all.size() > kStarFreeEntries) {
+    std::stable_sort(all.begin(), all.end(), [](freeentry a, freeentry b) { return a.length > b.length; });
+    all.resize(kStarFreeEntries);
+    std::sort(all.begin(), all.end(), [](freeentry a, freeentry b) { return a.offset < b.offset; });
+  }
+  starhead& h = st.header;
+  h.freecount = u32(all.size());
+  u64 sum = 0;
+  for (u32 i = 0; i < kStarFreeEntries; ++i) {
+    h.freelist.v[i] = i < all.size() ? all[i] : freeentry{0, 0};
+    if (i < all.size()) sum += all[i].length;
+  }
+  h.freebytes = u32(sum);
+}
+
+void settlefree(projectstore& st) {
+  for (freeentry e : st.pending) addfree(st.freespace, e.offset, e.length);
+  st.pending.clear();
+  st.fresh.clear();
+  showfree(st);
 }
 
 i16 findfree(projectstore& st) {
   starhead& h = st.header;
-  h.freecount = 0;
-  h.freebytes = 0;
-  h.freelist = {};
+  st.freespace.clear();
   u64 p = dirend(h), end = h.endofdata, dead = p;
   while (p < end) {
     stardir head;
     bool live;
     if (i16 e = liverecordat(st, p, end, &head, &live)) return e;
     if (live) {
-      if (dead < p && h.freecount < kStarFreeEntries) insertfree(h, u32(dead), u32(p - dead));
+      addfree(st.freespace, dead, p - dead);
       p += head.slot;
       dead = p;
     } else {
       p = std::min<u64>(p + kStarSlotUnit, end);
     }
   }
-  if (dead < end && h.freecount < kStarFreeEntries) insertfree(h, u32(dead), u32(end - dead));
+  addfree(st.freespace, dead, end - dead);
+  showfree(st);
   return 0;
-}
-
-int bestfit(const starhead& h, u64 slot) {
-  int best = -1;
-  for (u32 i = 0; i < h.freecount; ++i) {
-    u32 len = h.freelist.v[i].length;
-    if (len >= slot && (best < 0 || len < h.freelist.v[best].length)) best = int(i);
-  }
-  return best;
-}
-
-void takefree(starhead& h, u32 index, u32 slot) {
-  freeentry e = h.freelist.v[index];
-  if (e.length <= slot) {
-    removefree(h, index);
-    return;
-  }
-  h.freelist.v[index] = freeentry{e.offset + slot, e.length - slot};
-  h.freebytes = h.freebytes - slot;
 }
 
 }  // namespace stardetail
@@ -103,24 +126,28 @@ constexpr u64 kMaxOffset = 0xFFFFFFFFu;
 constexpr u64 kMoveBuffer = 1 << 20;   // largest buffer a move takes at once
 constexpr u64 kStageLimit = 1 << 20;   // records slid through the end of the data at once
 
-// Where a slot goes: a free entry (best fit) or the end of data (entry -1).
-struct placement {
-  int entry;
-  u64 offset;
-};
-
-i16 choose(const starhead& h, u64 slot, placement* p) {
-  int i = bestfit(h, slot);
-  *p = i >= 0 ? placement{i, h.freelist.v[i].offset} : placement{-1, h.endofdata};
-  if (i < 0 && p->offset + slot > kMaxOffset) return dskFulErr;  // store offsets are 32-bit
+// Where a slot goes in a list of writable runs: the best fit, else the end of data.
+i16 choose(const projectstore& st, const freelist& list, u64 slot, u64* at) {
+  int i = bestfit(list, slot);
+  *at = i >= 0 ? list[std::size_t(i)].offset : st.header.endofdata;
+  if (i < 0 && *at + slot > kMaxOffset) return dskFulErr;  // store offsets are 32-bit
   return 0;
 }
 
-void place(starhead& h, placement p, u64 slot) {
-  if (p.entry >= 0) {
-    takefree(h, u32(p.entry), u32(slot));
-  } else {
-    h.endofdata = u32(h.endofdata + slot);
+// Takes [at, at + slot) out of the writable runs, or puts the end of data behind it.
+void claim(projectstore& st, u64 at, u64 slot) {
+  if (at >= st.header.endofdata) {
+    st.header.endofdata = u32(at + slot);
+    return;
+  }
+  freelist& list = st.freespace;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    u64 o = list[i].offset, end = o + list[i].length;
+    if (at < o || at >= end) continue;
+    list.erase(list.begin() + long(i));
+    addfree(list, o, at - o);
+    addfree(list, at + slot, end > at + slot ? end - (at + slot) : 0);
+    return;
   }
 }
 
@@ -155,126 +182,123 @@ i16 writerecord(projectstore& st, u64 at, u32 id, Handle h, u32 size, u64 slot) 
   return e;
 }
 
-// An id taken from the front of the recycled chain.
-void popchain(projectstore& st, u32 next) {
-  if (st.pushed > 0) {
-    --st.pushed;
-  } else {
-    ++st.diskchainpopped;
-    st.diskchainnext = next;
-  }
-}
-
 struct runrecord {
   u32 id;
   u32 slot;
 };
 
-// Points the run's directory entries at its copy from `at` on, record by record, calling
-// moved(slot) after each so that the store stays consistent between them.
-template <class Moved>
-i16 pointrun(projectstore& st, const std::vector<runrecord>& run, u64 at, Moved moved) {
-  for (runrecord r : run) {
-    if (i16 e = setentry(st, r.id, u32(at))) return e;
-    at += r.slot;
-    moved(r.slot);
-  }
-  return 0;
-}
-
-// Slides the records behind free entry k down to its start, at most kStageLimit bytes of
-// them (at least one record); entry k moves up behind them, merging with what it meets.
-// Dead space found behind the entry joins it. A run that fits into the entry is copied
-// straight; a longer one would overwrite itself, so it goes first to the end of the data,
-// which is committed, and then to its place.
-i16 slidestep(projectstore& st, u32 k) {
-  starhead& h = st.header;
-  freeentry f = h.freelist.v[k];
-  u64 o = f.offset, len = f.length, p = o + len;
-  u64 limit = k + 1 < h.freecount ? h.freelist.v[k + 1].offset : h.endofdata;
-  std::vector<runrecord> run;
-  u64 total = 0;
-  for (u64 q = p; q < limit && total < kStageLimit;) {
+// The live records from p on, up to `limit` or kStageLimit bytes: false when something that
+// is no live record lies before the limit.
+i16 recordrun(projectstore& st, u64 p, u64 limit, std::vector<runrecord>* run, u64* total, bool* whole) {
+  run->clear();
+  *total = 0;
+  *whole = true;
+  for (u64 q = p; q < limit && *total < kStageLimit;) {
     stardir head;
     bool live;
     if (i16 e = liverecordat(st, q, limit, &head, &live)) return e;
-    if (!live) break;
-    run.push_back({head.id, head.slot});
-    total += head.slot;
+    if (!live) {
+      *whole = false;
+      break;
+    }
+    run->push_back({head.id, head.slot});
+    *total += head.slot;
     q += head.slot;
   }
-  if (run.empty()) {
-    u64 dead = std::min<u64>(kStarSlotUnit, limit - p);
-    h.freelist.v[k].length = u32(len + dead);
-    h.freebytes = u32(h.freebytes + dead);
-    mergefree(h);
-    return 0;
-  }
-  if (total <= len) {
-    if (i16 e = makesafe(st, o, total)) return e;
-    if (i16 e = movebytes(st, p, o, total)) return e;
-    if (i16 e = pointrun(st, run, o, [&](u32 slot) { h.freelist.v[k].offset = h.freelist.v[k].offset + slot; })) {
-      return e;
-    }
-    mergefree(h);
-    return 0;
-  }
-  if (h.endofdata < st.diskheader.endofdata) {
-    if (i16 e = commitstar(st)) return e;
-  }
-  u64 stage = h.endofdata;
-  if (stage + total > kMaxOffset) return dskFulErr;
-  if (i16 e = makesafe(st, stage, total)) return e;
-  if (i16 e = movebytes(st, p, stage, total)) return e;
-  i16 staged = pointrun(st, run, stage, [&](u32 slot) {
-    h.endofdata = h.endofdata + slot;
-    h.freelist.v[k].length = h.freelist.v[k].length + slot;
-    h.freebytes = h.freebytes + slot;
-  });
-  if (staged != 0) return staged;
-  mergefree(h);
-  if (i16 e = commitstar(st)) return e;
-  if (i16 e = makesafe(st, o, total)) return e;
-  if (i16 e = movebytes(st, stage, o, total)) return e;
-  if (i16 e = pointrun(st, run, o, [&](u32 slot) { takefree(h, k, slot); })) return e;
-  h.endofdata = u32(stage);
   return 0;
 }
 
-// With a full free list, closes the narrowest gap between two neighbouring entries by
-// sliding its records down over the first of them.
-i16 makefreeroom(projectstore& st) {
-  starhead& h = st.header;
-  if (h.freecount < kStarFreeEntries) return 0;
-  u32 best = 0;
+// Moves a run of records from `from` to `to` (a writable place apart from the run): the
+// bytes, then their directory entries; the old slots are released.
+i16 moverun(projectstore& st, const std::vector<runrecord>& run, u64 from, u64 to, u64 total) {
+  if (i16 e = movebytes(st, from, to, total)) return e;
+  claim(st, to, total);
+  for (runrecord r : run) {
+    if (i16 e = setentry(st, r.id, u32(to))) return e;
+    releaseslot(st, u32(from), r.slot);
+    st.fresh.insert(u32(to));
+    from += r.slot;
+    to += r.slot;
+  }
+  return 0;
+}
+
+// Slides the records behind writable run k down to its start, at most kStageLimit bytes of
+// them (at least one record); the run moves up behind them. Dead space behind the run joins
+// it. A run of records longer than the free run would overwrite itself, so it goes first to
+// the end of the data and then to its place. Commits as it goes: only at a commit point.
+i16 slidestep(projectstore& st, std::size_t k) {
+  if (i16 e = commitstar(st)) return e;
+  freeentry f = st.freespace[k];
+  u64 o = f.offset, len = f.length, p = o + len;
+  u64 limit = k + 1 < st.freespace.size() ? st.freespace[k + 1].offset : st.header.endofdata;
+  std::vector<runrecord> run;
+  u64 total;
+  bool whole;
+  if (i16 e = recordrun(st, p, limit, &run, &total, &whole)) return e;
+  if (run.empty()) {
+    addfree(st.freespace, p, std::min<u64>(kStarSlotUnit, limit - p));
+    return 0;
+  }
+  if (total <= len) {
+    if (i16 e = moverun(st, run, p, o, total)) return e;
+    return commitstar(st);
+  }
+  u64 stage = st.header.endofdata;
+  if (stage + total > kMaxOffset) return dskFulErr;
+  if (i16 e = moverun(st, run, p, stage, total)) return e;
+  if (i16 e = commitstar(st)) return e;
+  if (i16 e = moverun(st, run, stage, o, total)) return e;
+  if (i16 e = commitstar(st)) return e;
+  // The staging bytes are the last free run: the data ends before them again.
+  if (st.freespace.empty()) return 0;
+  freeentry last = st.freespace.back();
+  if (u64(last.offset) + last.length != st.header.endofdata || last.offset < stage) return 0;
+  st.header.endofdata = last.offset;
+  st.freespace.pop_back();
+  return commitstar(st);
+}
+
+// The narrowest gap between two neighbouring runs of a list: the index of the first.
+std::size_t narrowest(const freelist& list) {
+  std::size_t best = 0;
   u64 bestgap = ~u64(0);
-  for (u32 i = 0; i + 1 < h.freecount; ++i) {
-    u64 gap = h.freelist.v[i + 1].offset - (u64(h.freelist.v[i].offset) + h.freelist.v[i].length);
+  for (std::size_t i = 0; i + 1 < list.size(); ++i) {
+    u64 gap = list[i + 1].offset - (u64(list[i].offset) + list[i].length);
     if (gap < bestgap) {
       bestgap = gap;
       best = i;
     }
   }
-  u32 count = h.freecount;
-  while (h.freecount == count) {
-    if (i16 e = slidestep(st, best)) return e;
+  return best;
+}
+
+// Whether [at, at + count) lies inside one writable run.
+bool writable(const projectstore& st, u64 at, u64 count) {
+  for (freeentry e : st.freespace) {
+    if (e.offset <= at && at + count <= u64(e.offset) + e.length) return true;
   }
-  return commitstar(st);
+  return false;
 }
 
 // Grows the directory by one page: clears the 512 bytes after it, moving their records to
-// free places or to the end of data.
+// writable places or to the end of data. The page is written over the cleared bytes by the
+// next commit, which the journal makes whole.
 i16 growdirectory(projectstore& st) {
   starhead& h = st.header;
   if (h.dircapacity > (kMaxOffset - kStarHeadSize) / 4 - kStarPageIds) return dskFulErr;
   u64 start = dirend(h), p = start, moved = 0;
   while (moved < kStarPageSize) {
-    if (h.freecount > 0 && p >= h.freelist.v[0].offset) {
-      freeentry f = h.freelist.v[0];
+    // The lowest free run, writable or pending, is taken whole once the walk reaches it.
+    freelist* runs = nullptr;
+    if (!st.freespace.empty()) runs = &st.freespace;
+    if (!st.pending.empty() && (runs == nullptr || st.pending[0].offset < runs->front().offset)) runs = &st.pending;
+    if (runs != nullptr && p >= runs->front().offset) {
+      freeentry f = runs->front();
       u64 to = std::max(p, u64(f.offset) + f.length);
       moved += to - p;
       p = to;
-      removefree(h, 0);
+      runs->erase(runs->begin());
       continue;
     }
     if (p >= h.endofdata) {
@@ -286,7 +310,7 @@ i16 growdirectory(projectstore& st) {
       h.endofdata = u32(p);
       break;
     }
-    u64 limit = h.freecount > 0 ? h.freelist.v[0].offset : h.endofdata;
+    u64 limit = runs != nullptr ? runs->front().offset : h.endofdata;
     stardir head;
     bool live;
     if (i16 e = liverecordat(st, p, limit, &head, &live)) return e;
@@ -297,34 +321,65 @@ i16 growdirectory(projectstore& st) {
       continue;
     }
     if (i16 e = touchpage(st, head.id)) return e;
-    placement to;
-    if (i16 e = choose(h, head.slot, &to)) return e;
-    if (i16 e = makesafe(st, to.offset, head.slot)) return e;
-    if (i16 e = movebytes(st, p, to.offset, head.slot)) return e;
-    place(h, to, head.slot);
-    if (i16 e = setentry(st, head.id, u32(to.offset))) return e;
+    u64 to;
+    if (i16 e = choose(st, st.freespace, head.slot, &to)) return e;
+    if (i16 e = movebytes(st, p, to, head.slot)) return e;
+    claim(st, to, head.slot);
+    if (i16 e = setentry(st, head.id, u32(to))) return e;
+    st.fresh.erase(u32(p));
+    st.fresh.insert(u32(to));
     p += head.slot;
     moved += head.slot;
   }
-  // The new page will be written over the cleared bytes: the file must first stop counting
-  // anything there as live.
-  if (i16 e = commitstar(st)) return e;
   u32 first = h.dircapacity;
   h.dircapacity = first + kStarPageIds;
   if (i16 e = makepage(st, first)) return e;
-  if (moved > kStarPageSize) {
-    u64 excess = moved - kStarPageSize;
-    insertfree(h, u32(p - excess), u32(excess));
-  }
+  // Bytes cleared beyond the page are free once the page is committed.
+  if (moved > kStarPageSize) addfree(st.pending, p - (moved - kStarPageSize), moved - kStarPageSize);
   return 0;
 }
 
 }  // namespace
 
+namespace stardetail {
+
+i16 makefreeroom(projectstore& st, bool commits) {
+  for (;;) {
+    freelist all = allfree(st);
+    if (all.size() < kStarFreeEntries) return 0;
+    std::size_t i = narrowest(all);
+    if (commits) {
+      if (i16 e = commitstar(st)) return e;
+      // Committed, every run is writable: slide until the gap is closed.
+      i = narrowest(st.freespace);
+      std::size_t count = st.freespace.size();
+      while (st.freespace.size() == count && i < st.freespace.size()) {
+        if (i16 e = slidestep(st, i)) return e;
+      }
+      continue;
+    }
+    // Within a change: only a run of records that fits into a writable gap before it moves;
+    // anything else waits for the commit point.
+    u64 o = all[i].offset, len = all[i].length, p = o + len;
+    std::vector<runrecord> run;
+    u64 total;
+    bool whole;
+    if (!writable(st, o, len)) return 0;
+    if (i16 e = recordrun(st, p, all[i + 1].offset, &run, &total, &whole)) return e;
+    if (run.empty() || !whole || p + total != all[i + 1].offset || total > len) return 0;
+    if (i16 e = moverun(st, run, p, o, total)) return e;
+    showfree(st);
+  }
+}
+
+}  // namespace stardetail
+
 i16 growfree(RegistryId store) {
   projectstore* st = lookup(store);
   if (st == nullptr) return 104;
-  return makefreeroom(*st);
+  i16 e = makefreeroom(*st, !changeunderway());
+  showfree(*st);
+  return e;
 }
 
 i16 filemove(RegistryId store, u32 from, u32 to, u32 count) {
@@ -338,7 +393,7 @@ i16 addstar(RegistryId store, i32* id, Handle h) {
   if (st == nullptr) return 104;
   Size size = GetHandleSize(h);
   if (OSErr e = MemError()) return e;
-  if (i16 e = makefreeroom(*st)) return e;
+  if (i16 e = makefreeroom(*st, false)) return e;
   starhead& hd = st->header;
   u32 newid, next = 0;
   bool recycled = hd.recycledcount > 0;
@@ -350,26 +405,26 @@ i16 addstar(RegistryId store, i32* id, Handle h) {
   } else {
     if (hd.idsissued >= hd.dircapacity) {
       if (i16 e = growdirectory(*st)) return e;
+      st->dirty = 1;
     }
     newid = hd.idsissued;
     if (newid > u32(INT32_MAX)) return dskFulErr;
   }
   if (i16 e = touchpage(*st, newid)) return e;
-  u64 slot = starslot(u64(size));
-  placement to;
-  if (i16 e = choose(hd, slot, &to)) return e;
-  if (i16 e = makesafe(*st, to.offset, slot)) return e;
-  if (i16 e = writerecord(*st, to.offset, newid, h, u32(size), slot)) return e;
-  place(hd, to, slot);
+  u64 slot = starslot(u64(size)), to;
+  if (i16 e = choose(*st, st->freespace, slot, &to)) return e;
+  if (i16 e = writerecord(*st, to, newid, h, u32(size), slot)) return e;
+  claim(*st, to, slot);
+  st->fresh.insert(u32(to));
   if (recycled) {
     hd.firstrecycled = next;
     hd.recycledcount = hd.recycledcount - 1;
-    popchain(*st, next);
   } else {
     hd.idsissued = newid + 1;
   }
-  if (i16 e = setentry(*st, newid, u32(to.offset))) return e;
+  if (i16 e = setentry(*st, newid, u32(to))) return e;
   st->dirty = 1;
+  showfree(*st);
   *id = i32(newid);
   return 0;
 }
@@ -379,54 +434,39 @@ i16 savestar(RegistryId store, i32 id, Handle h) {
   if (st == nullptr) return 104;
   Size size = GetHandleSize(h);
   if (OSErr e = MemError()) return e;
-  if (i16 e = makefreeroom(*st)) return e;
+  if (i16 e = makefreeroom(*st, false)) return e;
   u32 at;
   stardir old;
   if (i16 e = readrecord(*st, id, &at, &old)) return e;
-  // In place only where the disk does not count the record live yet: a write cut short there
-  // would leave neither the old version nor the new one.
-  if (u32(size) == old.size && safetowrite(*st, at, old.slot)) {
+  bool fresh = st->fresh.count(at) > 0;
+  // In place only where no commit counts the record yet: a write cut short there would
+  // leave neither the old version nor the new one.
+  if (u32(size) == old.size && fresh) {
     if (i16 e = endianswapackedstar(h, 1)) return e;
     if (i16 e = storewrite(*st, u64(at) + kStarRecordHead, deref(h), u64(size))) return e;
     st->dirty = 1;
     return 0;
   }
-  starhead& hd = st->header;
-  u64 slot = starslot(u64(size));
-  // The place a save takes when the old slot is freed first (it may be chosen again).
-  starhead plan = hd;
-  insertfree(plan, at, old.slot);
-  placement to;
-  if (i16 e = choose(plan, slot, &to)) return e;
-  bool freedfirst = true;
-  if (!safetowrite(*st, to.offset, slot)) {
-    if (i16 e = commitstar(*st)) return e;
-    if (!safetowrite(*st, to.offset, slot)) {
-      // That place still holds the record as the file knows it: put the new one elsewhere
-      // and free the old slot afterwards.
-      freedfirst = false;
-      if (i16 e = choose(hd, slot, &to)) return e;
-      if (i16 e = makesafe(*st, to.offset, slot)) return e;
-    }
-  }
+  // A slot written since the last commit may be taken again at once.
+  u64 slot = starslot(u64(size)), to;
+  freelist plan = st->freespace;
+  if (fresh) addfree(plan, at, old.slot);
+  if (i16 e = choose(*st, plan, slot, &to)) return e;
   if (i16 e = endianswapackedstar(h, 1)) return e;
-  if (i16 e = writerecord(*st, to.offset, u32(id), h, u32(size), slot)) return e;
-  if (freedfirst) {
-    insertfree(hd, at, old.slot);
-    place(hd, to, slot);
-  } else {
-    place(hd, to, slot);
-    insertfree(hd, at, old.slot);
-  }
-  if (i16 e = setentry(*st, u32(id), u32(to.offset))) return e;
+  if (i16 e = writerecord(*st, to, u32(id), h, u32(size), slot)) return e;
+  releaseslot(*st, at, old.slot);
+  claim(*st, to, slot);
+  st->fresh.insert(u32(to));
+  if (i16 e = setentry(*st, u32(id), u32(to))) return e;
   st->dirty = 1;
+  showfree(*st);
   return 0;
 }
 
 i16 delstar(RegistryId store, i32 id) {
   projectstore* st = lookup(store);
   if (st == nullptr) return 104;
-  if (i16 e = makefreeroom(*st)) return e;
+  if (i16 e = makefreeroom(*st, false)) return e;
   u32 at;
   stardir old;
   if (i16 e = readrecord(*st, id, &at, &old)) return e;
@@ -434,9 +474,9 @@ i16 delstar(RegistryId store, i32 id) {
   if (i16 e = setentry(*st, u32(id), hd.firstrecycled)) return e;
   hd.firstrecycled = u32(id);
   hd.recycledcount = hd.recycledcount + 1;
-  ++st->pushed;
-  insertfree(hd, at, old.slot);
+  releaseslot(*st, at, old.slot);
   st->dirty = 1;
+  showfree(*st);
   return 0;
 }
 
@@ -444,12 +484,13 @@ i16 compactstar(RegistryId store) {
   projectstore* st = lookup(store);
   if (st == nullptr) return 104;
   starhead& h = st->header;
-  i16 e = 0;
-  while (e == 0 && h.freecount > 0) {
-    freeentry f = h.freelist.v[0];
+  // Compaction only moves records: it starts from a committed store and commits as it goes.
+  i16 e = commitstar(*st);
+  while (e == 0 && !st->freespace.empty()) {
+    freeentry f = st->freespace[0];
     if (u64(f.offset) + f.length >= h.endofdata) {
       h.endofdata = f.offset;
-      removefree(h, 0);
+      st->freespace.erase(st->freespace.begin());
       continue;
     }
     e = slidestep(*st, 0);
@@ -459,12 +500,7 @@ i16 compactstar(RegistryId store) {
   i16 c = commitstar(*st);
   if (e != 0) return e;
   if (c != 0) return c;
-  // The header that stops counting the tail reaches the disk before the tail goes.
-  u64 length = u64(h.baseoffset) + h.endofdata;
-  if (st->filelength > length) {
-    if (i16 be = barrier(*st)) return be;
-    if (i16 se = setlength(*st, length)) return se;
-  }
+  st->dirty = 0;
   return 0;
 }
 
@@ -475,17 +511,18 @@ i16 totalstar(RegistryId store, u32 nids, u32* bytes) {
   *bytes = 0;
   i64 shortfall = i64(nids) - (i64(h.dircapacity) - i64(h.idsissued) + i64(h.recycledcount));
   if (shortfall < 1) return 0;
+  freelist runs = allfree(*st);
   u64 p = dirend(h), total = 0;
-  u32 k = 0;
+  std::size_t k = 0;
   while (shortfall >= 1) {
     if (p >= h.endofdata) {
       total += 500000;
       break;
     }
-    while (k < h.freecount && h.freelist.v[k].offset < p) ++k;
+    while (k < runs.size() && runs[k].offset < p) ++k;
     u64 len;
-    if (k < h.freecount && h.freelist.v[k].offset == p) {
-      len = h.freelist.v[k++].length;
+    if (k < runs.size() && runs[k].offset == p) {
+      len = runs[k++].length;
     } else {
       stardir head;
       if (i16 e = storeread(*st, p, &head, kStarRecordHead)) return e;

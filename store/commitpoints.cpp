@@ -1,0 +1,46 @@
+#include "store/commitpoints.h"
+
+#include "platform/runtime/root.h"
+#include "shell/fatalerror.h"
+#include "shell/mainglobals.h"
+#include "store/recordcache.h"
+#include "store/starfile.h"
+
+namespace kv {
+
+namespace {
+
+struct CommitState {
+  u32 depth = 0;  // changes under way
+};
+
+CommitState& cs() { return state<CommitState>(); }
+
+}  // namespace
+
+bool changeunderway() { return cs().depth > 0; }
+
+void beginchange() { ++cs().depth; }
+
+void endchange() {
+  CommitState& s = cs();
+  if (s.depth > 0 && --s.depth == 0) checkerr(commitchanges());
+}
+
+i16 commitchanges() {
+  i16 first = 0;
+  for (RegistryId store = mainglobals().openprojects; store != nilid; store = nextvir(store)) {
+    projectstore* st = findprojectstore(store);
+    if (st == nullptr) break;
+    if (!st->dirty) continue;
+    i16 e = commitnow(store);
+    if (first == 0) first = e;
+  }
+  return first;
+}
+
+HandlerPlace::HandlerPlace() : outer_(cs().depth) { cs().depth = 0; }
+
+HandlerPlace::~HandlerPlace() { cs().depth = outer_; }
+
+}  // namespace kv
