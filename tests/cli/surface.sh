@@ -143,6 +143,42 @@ unchanged)
   "$kv" --headless n.kv45 || fail "reopening"
   cmp before.kv45 n.kv45 || fail "reopening the program's own project wrote it"
   ;;
+long-run)
+  # 1,200 new cards in one run: the file the run leaves verifies strictly, with no reopening.
+  "$kv" --headless --do "new project \"$dir/l.kv45\"" || fail "new project"
+  set --
+  i=0
+  while [ $i -lt 1200 ]; do
+    set -- "$@" --do 'new card'
+    i=$((i + 1))
+  done
+  "$kv" --headless l.kv45 "$@" || fail "new cards"
+  "$verify" l.kv45 || fail "the run's file"
+  expect 1201 --headless l.kv45 --eval 'the number of cards'
+  ;;
+kill-loop)
+  # Four runs of 1,200 new cards, each killed at a random moment and reopened: each time the
+  # project opens, counts its cards and verifies, every card id distinct.
+  "$kv" --headless --do "new project \"$dir/k.kv45\"" || fail "new project"
+  set --
+  i=0
+  while [ $i -lt 1200 ]; do
+    set -- "$@" --do 'new card'
+    i=$((i + 1))
+  done
+  for round in 1 2 3 4; do
+    before=$("$kv" --headless k.kv45 --eval 'the number of cards') || fail "round $round: counting"
+    "$kv" --headless k.kv45 "$@" &
+    pid=$!
+    # Between a tenth of a second and two seconds in.
+    sleep "$(awk -v s="$(date +%N)" 'BEGIN { srand(s); printf "%.2f", 0.1 + rand() * 1.9 }')"
+    kill -9 $pid 2>/dev/null
+    wait $pid 2>/dev/null
+    after=$("$kv" --headless k.kv45 --eval 'the number of cards') || fail "round $round: reopening"
+    [ "$after" -ge "$before" ] || fail "round $round: $before cards became $after"
+    "$verify" k.kv45 || fail "round $round: the reopened file"
+  done
+  ;;
 *)
   fail "no such case"
   ;;
