@@ -77,6 +77,59 @@ TEST_F(StarFileTest, FirstRecordGoesBehindTheDirectoryAndReachesTheFileAtFlush) 
   closestore(st);
 }
 
+// A commit writes its journal past the end of the file, then the header and directory in
+// place, then cuts the journal off. A file cut after the journal opens as the committed store
+// (the open finishes the commit); a journal whose bytes do not all match is no journal.
+TEST_F(StarFileTest, OpeningFinishesACommitFromAWholeJournalOnly) {
+  RegistryId st = makestore();
+  i32 id;
+  for (u32 i = 0; i < 3; ++i) ASSERT_EQ(addbytes(st, recordbytes(i, 1, 100), &id), 0);
+  ASSERT_EQ(flushstar(st), 0);
+  Bytes before = readwhole(dir, "test.kv45");
+  std::vector<std::pair<i64, Bytes>> writes;  // position, bytes (a barrier: none)
+  setfilewritehook([&](const FileWriteEvent& ev) {
+    if (ev.data != nullptr) writes.push_back({ev.position, Bytes(ev.data, ev.data + ev.count)});
+    if (ev.barrier) writes.push_back({-1, {}});
+  });
+  ASSERT_EQ(savebytes(st, 1, recordbytes(1, 2, 300)), 0);
+  ASSERT_EQ(delstar(st, 2), 0);
+  ASSERT_EQ(flushstar(st), 0);
+  setfilewritehook(nullptr);
+  Bytes after = readwhole(dir, "test.kv45");
+  closestore(st);
+  // The file as it stood with the journal on disk and nothing written in place.
+  Bytes cut = before;
+  int barriers = 0;
+  for (const auto& [at, bytes] : writes) {
+    if (at < 0 && ++barriers == 2) break;
+    if (at < 0) continue;
+    if (cut.size() < std::size_t(at) + bytes.size()) cut.resize(std::size_t(at) + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), cut.begin() + at);
+  }
+  ASSERT_EQ(barriers, 2);
+  ASSERT_GT(cut.size(), after.size()) << "the journal lies past the data";
+  ASSERT_EQ(std::equal(before.begin(), before.begin() + 1536, cut.begin()), true) << "nothing in place yet";
+  writewhole(dir, "j.kv45", cut);
+  st = openstore("j.kv45");
+  StoreWalk w = walkstore(st);
+  EXPECT_EQ(w.fault, "");
+  EXPECT_EQ(w.records.at(1), recordbytes(1, 2, 300));
+  EXPECT_EQ(w.records.count(2), 0u);
+  closestore(st);
+  EXPECT_EQ(readwhole(dir, "j.kv45"), after) << "the commit finished and the journal cut off";
+
+  Bytes broken = cut;
+  broken[broken.size() - 40] ^= 1;
+  writewhole(dir, "b.kv45", broken);
+  st = openstore("b.kv45");
+  w = walkstore(st);
+  EXPECT_EQ(w.fault, "");
+  EXPECT_EQ(w.records.at(1), recordbytes(1, 1, 100)) << "the store as it was before the commit";
+  EXPECT_EQ(w.records.at(2), recordbytes(2, 1, 100));
+  closestore(st);
+  EXPECT_EQ(readwhole(dir, "b.kv45").size(), before.size()) << "the broken journal cut off";
+}
+
 TEST_F(StarFileTest, SlotsAreSixtyFourByteMultiplesAndDeletedIdsComeBackLastFirst) {
   RegistryId st = makestore();
   i32 a, b;
