@@ -112,8 +112,8 @@ constexpr u32 kJournalMagic = fourcc("KVJL"), kJournalEnd = fourcc("KVJE");
 constexpr u64 kJournalHead = 16, kJournalPage = 4 + kStarPageSize, kJournalTail = 16;
 constexpr u64 kJournalLargest = 64ull << 20;
 
-void putbe(u8* p, u64 v, int bytes) {
-  for (int i = 0; i < bytes; ++i) p[i] = u8(v >> (8 * (bytes - 1 - i)));
+void appendbe(std::vector<u8>& to, u64 v, int bytes) {
+  for (int i = 0; i < bytes; ++i) to.push_back(u8(v >> (8 * (bytes - 1 - i))));
 }
 u64 getbe(const u8* p, int bytes) {
   u64 v = 0;
@@ -129,26 +129,25 @@ u64 journalsum(const u8* p, std::size_t n) {
 }
 
 std::vector<u8> makejournal(const projectstore& st, u64 position) {
-  std::vector<const starpage*> changed;
-  for (const starpage& pg : st.pages) {
-    if (pg.changed) changed.push_back(&pg);
-  }
-  std::vector<u8> j(kJournalHead + kStarHeadSize + kJournalPage * changed.size() + kJournalTail);
-  putbe(&j[0], kJournalMagic, 4);
-  putbe(&j[4], changed.size(), 4);
-  putbe(&j[8], position, 8);
+  std::size_t pages = 0;
+  for (const starpage& pg : st.pages) pages += pg.changed ? 1 : 0;
+  std::vector<u8> j;
+  j.reserve(kJournalHead + kStarHeadSize + kJournalPage * pages + kJournalTail);
+  appendbe(j, kJournalMagic, 4);
+  appendbe(j, pages, 4);
+  appendbe(j, position, 8);
   starhead h = st.header;
   endianswapstarhead(&h);
-  std::memcpy(&j[kJournalHead], &h, kStarHeadSize);
-  u8* at = &j[kJournalHead + kStarHeadSize];
-  for (const starpage* pg : changed) {
-    putbe(at, pg->firstid, 4);
-    for (u32 i = 0; i < kStarPageIds; ++i) putbe(at + 4 + 4 * i, pg->entries[i], 4);
-    at += kJournalPage;
+  const u8* head = reinterpret_cast<const u8*>(&h);
+  j.insert(j.end(), head, head + kStarHeadSize);
+  for (const starpage& pg : st.pages) {
+    if (!pg.changed) continue;
+    appendbe(j, pg.firstid, 4);
+    for (u32 entry : pg.entries) appendbe(j, entry, 4);
   }
-  putbe(at, journalsum(j.data(), std::size_t(at - j.data())), 8);
-  putbe(at + 8, j.size(), 4);
-  putbe(at + 12, kJournalEnd, 4);
+  appendbe(j, journalsum(j.data(), j.size()), 8);
+  appendbe(j, j.size() + 8, 4);
+  appendbe(j, kJournalEnd, 4);
   return j;
 }
 

@@ -345,6 +345,7 @@ namespace stardetail {
 
 i16 makefreeroom(projectstore& st, bool commits) {
   for (;;) {
+    if (st.freespace.size() + st.pending.size() < kStarFreeEntries) return 0;
     freelist all = allfree(st);
     if (all.size() < kStarFreeEntries) return 0;
     std::size_t i = narrowest(all);
