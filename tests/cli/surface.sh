@@ -25,6 +25,19 @@ holdslock() {
   grep -q " $1 [0-9a-f]*:[0-9a-f]*:$inode " /proc/locks
 }
 
+# Runs kestrove on the project PATH with 1,200 `--do 'new card'` (in place of the shell that
+# calls it, so that a shell sent to the background is the program itself).
+newcards() {
+  project=$1
+  set --
+  i=0
+  while [ $i -lt 1200 ]; do
+    set -- "$@" --do 'new card'
+    i=$((i + 1))
+  done
+  exec "$kv" --headless "$project" "$@"
+}
+
 elapsed_ms() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
 
 # Waits (up to a minute) until the process catches SIGINT and SIGTERM, then a second more for
@@ -146,13 +159,7 @@ unchanged)
 long-run)
   # 1,200 new cards in one run: the file the run leaves verifies strictly, with no reopening.
   "$kv" --headless --do "new project \"$dir/l.kv45\"" || fail "new project"
-  set --
-  i=0
-  while [ $i -lt 1200 ]; do
-    set -- "$@" --do 'new card'
-    i=$((i + 1))
-  done
-  "$kv" --headless l.kv45 "$@" || fail "new cards"
+  (newcards l.kv45) || fail "new cards"
   "$verify" l.kv45 || fail "the run's file"
   expect 1201 --headless l.kv45 --eval 'the number of cards'
   ;;
@@ -160,15 +167,9 @@ kill-loop)
   # Four runs of 1,200 new cards, each killed at a random moment and reopened: each time the
   # project opens, counts its cards and verifies, every card id distinct.
   "$kv" --headless --do "new project \"$dir/k.kv45\"" || fail "new project"
-  set --
-  i=0
-  while [ $i -lt 1200 ]; do
-    set -- "$@" --do 'new card'
-    i=$((i + 1))
-  done
   for round in 1 2 3 4; do
     before=$("$kv" --headless k.kv45 --eval 'the number of cards') || fail "round $round: counting"
-    "$kv" --headless k.kv45 "$@" &
+    newcards k.kv45 &
     pid=$!
     # Between a tenth of a second and two seconds in.
     sleep "$(awk -v s="$(date +%N)" 'BEGIN { srand(s); printf "%.2f", 0.1 + rand() * 1.9 }')"

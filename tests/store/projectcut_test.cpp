@@ -20,43 +20,16 @@ namespace kv {
 namespace {
 
 using startest::Bytes;
+using startest::LoggedWrite;
 using startest::PName;
-
-constexpr std::size_t kSector = 512;
-
-struct LoggedWrite {
-  i64 position;
-  Bytes data;
-  bool length;   // a length change to `position`
-  bool barrier;  // what came before is on the disk
-};
-
-void applywrite(Bytes& b, const LoggedWrite& w, std::size_t keep = SIZE_MAX) {
-  if (w.barrier) return;
-  if (w.length) {
-    b.resize(std::size_t(w.position));
-    return;
-  }
-  std::size_t n = std::min(keep, w.data.size());
-  std::size_t end = std::size_t(w.position) + n;
-  if (b.size() < end) b.resize(end);
-  std::copy(w.data.begin(), w.data.begin() + long(n), b.begin() + w.position);
-}
+using startest::Rng;
+using startest::applywrite;
+using startest::kSector;
 
 struct Snapshot {
   std::size_t writes;                      // writes logged when the command had finished
   std::map<u32, std::vector<u8>> records;  // what the file held then
   std::string cards;                       // the number of cards
-};
-
-struct Rng {
-  u64 x;
-  u32 below(u32 n) {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-    return u32(x >> 11) % n;
-  }
 };
 
 class ProjectCutTest : public WindowTest {
@@ -68,14 +41,7 @@ class ProjectCutTest : public WindowTest {
     path = home->path() + "/p.kv45";
     base = startest::readwhole(dir, "p.kv45");
     setfilewritehook([this](const FileWriteEvent& ev) {
-      if (ev.path != path) return;
-      LoggedWrite w{ev.position, {}, ev.data == nullptr && !ev.barrier, ev.barrier};
-      if (ev.data) {
-        w.data.assign(ev.data, ev.data + ev.count);
-      } else if (!ev.barrier) {
-        w.position = ev.count;
-      }
-      log.push_back(std::move(w));
+      if (ev.path == path) log.push_back(startest::logged(ev));
     });
     snapshot();
   }

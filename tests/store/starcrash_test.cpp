@@ -18,27 +18,6 @@
 namespace kv::startest {
 namespace {
 
-struct LoggedWrite {
-  i64 position;
-  Bytes data;
-  bool length;   // a length change to `position`
-  bool barrier;  // what came before is on the disk
-};
-
-constexpr std::size_t kSector = 512;
-
-void apply(Bytes& b, const LoggedWrite& w, std::size_t keep = SIZE_MAX) {
-  if (w.barrier) return;
-  if (w.length) {
-    b.resize(std::size_t(w.position));
-    return;
-  }
-  std::size_t n = std::min(keep, w.data.size());
-  std::size_t end = std::size_t(w.position) + n;
-  if (b.size() < end) b.resize(end);
-  std::copy(w.data.begin(), w.data.begin() + long(n), b.begin() + w.position);
-}
-
 struct Step {
   std::size_t start;  // writes logged before the operation began
   u32 version;        // 0: deleted
@@ -58,7 +37,7 @@ struct History {
 
   Bytes image(std::size_t k) const {
     Bytes b;
-    for (std::size_t i = 0; i < k; ++i) apply(b, writes[i]);
+    for (std::size_t i = 0; i < k; ++i) applywrite(b, writes[i]);
     return b;
   }
   // The writes from `from` to `to` (a run between barriers) of which the disk kept those
@@ -66,7 +45,7 @@ struct History {
   Bytes image(std::size_t from, std::size_t to, const std::function<bool(std::size_t)>& kept) const {
     Bytes b = image(from);
     for (std::size_t i = from; i < to; ++i)
-      if (kept(i)) apply(b, writes[i]);
+      if (kept(i)) applywrite(b, writes[i]);
     return b;
   }
   // The runs of writes between barriers: [start, end) of each.
@@ -83,29 +62,11 @@ struct History {
   }
 };
 
-struct Rng {
-  u64 x;
-  u32 next() {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-    return u32(x >> 11);
-  }
-  u32 below(u32 n) { return next() % n; }
-};
-
 class StarCrashTest : public StarTest {
  protected:
   void logwrites(const std::string& path) {
     setfilewritehook([this, path](const FileWriteEvent& ev) {
-      if (ev.path != path) return;
-      LoggedWrite w{ev.position, {}, ev.data == nullptr && !ev.barrier, ev.barrier};
-      if (ev.data) {
-        w.data.assign(ev.data, ev.data + ev.count);
-      } else if (!ev.barrier) {
-        w.position = ev.count;
-      }
-      hist.writes.push_back(std::move(w));
+      if (ev.path == path) hist.writes.push_back(logged(ev));
     });
   }
 
@@ -343,7 +304,7 @@ TEST_F(StarCrashTest, TornAndReorderedWritesLeaveAStoreThatOpensAndHoldsItsRecor
     for (std::size_t cut = (std::size_t(w.position) / kSector + 1) * kSector; cut < end; cut += kSector) {
       SCOPED_TRACE("write " + std::to_string(k) + " cut at byte " + std::to_string(cut));
       Bytes b = hist.image(k);
-      apply(b, w, cut - std::size_t(w.position));
+      applywrite(b, w, cut - std::size_t(w.position));
       checkimage(b, k, k + 1, ++checks % 16 == 0);
       if (HasFatalFailure()) return;
     }

@@ -90,6 +90,28 @@ i16 savebytes(RegistryId store, i32 id, const Bytes& fileorder) {
   return e;
 }
 
+void applywrite(Bytes& b, const LoggedWrite& w, std::size_t keep) {
+  if (w.barrier) return;
+  if (w.length) {
+    b.resize(std::size_t(w.position));
+    return;
+  }
+  std::size_t n = std::min(keep, w.data.size());
+  std::size_t end = std::size_t(w.position) + n;
+  if (b.size() < end) b.resize(end);
+  std::copy(w.data.begin(), w.data.begin() + long(n), b.begin() + w.position);
+}
+
+LoggedWrite logged(const FileWriteEvent& ev) {
+  LoggedWrite w{ev.position, {}, ev.data == nullptr && !ev.barrier, ev.barrier};
+  if (ev.data) {
+    w.data.assign(ev.data, ev.data + ev.count);
+  } else if (!ev.barrier) {
+    w.position = ev.count;
+  }
+  return w;
+}
+
 StoreWalk walkstore(RegistryId store) {
   StoreWalk w;
   projectstore& p = *findprojectstore(store);

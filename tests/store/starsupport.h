@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -44,6 +45,32 @@ i16 addbytes(RegistryId store, const Bytes& fileorder, i32* id);
 i16 savebytes(RegistryId store, i32 id, const Bytes& fileorder);
 // Decodes a record made by recordbytes: false when its bytes are not exactly such a record.
 bool decoderecord(const Bytes& b, u32* id, u32* version);
+
+// One entry of a file's write log (setfilewritehook): bytes written at a position, a length
+// change, or a barrier.
+struct LoggedWrite {
+  i64 position;
+  Bytes data;
+  bool length;   // a length change to `position`
+  bool barrier;  // what came before is on the disk
+};
+constexpr std::size_t kSector = 512;
+// The logged write applied to a file's bytes: only its first `keep` bytes (a write cut short).
+void applywrite(Bytes& b, const LoggedWrite& w, std::size_t keep = SIZE_MAX);
+// The write log's entry of an event.
+LoggedWrite logged(const FileWriteEvent& ev);
+
+// xorshift: the same choices on every run.
+struct Rng {
+  u64 x;
+  u32 next() {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    return u32(x >> 11);
+  }
+  u32 below(u32 n) { return next() % n; }
+};
 
 // What a walk of an open store found.
 struct StoreWalk {
