@@ -7,7 +7,10 @@
 #include <string>
 
 #include "engine/objectutil.h"
+#include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
+#include "fields/rulercontrol.h"
+#include "platform/controls/controls.h"
 #include "platform/console/console.h"
 #include "platform/qd/pictures.h"
 #include "platform/qd/ports.h"
@@ -21,6 +24,7 @@
 #include "render/objectcolours.h"
 #include "render/spotstyles.h"
 #include "render/themebuttons.h"
+#include "render/windowclip.h"
 #include "shell/mainglobals.h"
 #include "shell/portroutines.h"
 #include "store/liveparts.h"
@@ -38,6 +42,10 @@ constexpr i16 kFieldBrush = 15;
 constexpr Pattern kDots{{0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}};
 constexpr i16 kPatOr = 9;
 constexpr RGBColor kBlack{0, 0, 0}, kWhite{0xFFFF, 0xFFFF, 0xFFFF};
+constexpr OSType kVizu = fourcc("VIZU"), kScrollTag = fourcc("scrl"), kRulerDataTag = fourcc("RUod");
+// Where a field's scroll bar waits between drawings.
+constexpr Rect kParked{-32016, -32016, -32000, -32000};
+constexpr i16 kBarHilited = 10, kInactive = -1;
 
 bool commenting() { return mainglobals().offwindowdrawing || portrecordingpicture(currentportid()); }
 
@@ -137,6 +145,61 @@ void drawfocus(const spot& s) {
   if (g.showFocusRects && !g.focussuppressed) DrawThemeFocusRect(&s.rect, windowhilited());
 }
 
+// Clips the current port to a control's rectangle within the window's interior (the interior
+// is left out in pictures and off-window drawing) and within the clip already in force; the
+// clip goes back when the scope ends. Without a region the control is drawn unclipped.
+class ControlClip {
+ public:
+  ControlClip(const Rect& r, const Rect* within) {
+    saved_ = NewRgn();
+    RgnHandle area = NewRgn();
+    if (saved_ == 0 || area == 0) {
+      if (area) DisposeRgn(area);
+      return;
+    }
+    GetClip(saved_);
+    Rect box = r;
+    if (!commenting()) {
+      Rect interior{};
+      getinterior(&interior);
+      SectRect(&box, &interior, &box);
+    }
+    if (within) SectRect(&box, within, &box);
+    RectRgn(area, box);
+    SectRgn(area, saved_, area);
+    SetClip(area);
+    DisposeRgn(area);
+  }
+  ~ControlClip() {
+    if (saved_ == 0) return;
+    SetClip(saved_);
+    DisposeRgn(saved_);
+  }
+  ControlClip(const ControlClip&) = delete;
+  ControlClip& operator=(const ControlClip&) = delete;
+
+ private:
+  RgnHandle saved_ = 0;
+};
+
+// The scroll bar a record keeps (its property 'VIZU'/'scrl'), made invisible in the current
+// window when it has none or the one it names is gone; none when none can be made.
+ControlRef fieldscrollbar(WEReference we) {
+  ControlRef bar = nilid;
+  i32 size = 0;
+  if (WEGetProperty(kVizu, kScrollTag, sizeof bar, &size, &bar, we) == noErr && size == sizeof bar &&
+      IsValidControlHandle(bar))
+    return bar;
+  const WindowRef window = mainglobals().current.window;
+  if (window == nilid || CreateScrollBarControl(window, &kParked, 0, 0, 0, 0, true, nullptr, &bar) != noErr) return nilid;
+  SetControlVisibility(bar, false, false);
+  if (WESetProperty(kVizu, kScrollTag, sizeof bar, &bar, we) != noErr) {
+    DisposeControl(bar);
+    return nilid;
+  }
+  return bar;
+}
+
 void notetextless(const spot& s) {
   if (mainglobals().kvdebug) writeconsole("field " + std::to_string(s.id) + " drawn without text: no text record\n");
 }
@@ -231,6 +294,10 @@ void LowDrawField(spot& s, i16 outline, Handle list, i16 index, i16 depth) {
     temporary = true;
   }
   if (we == nilid) notetextless(s);
+  // The scroll position follows the text's height; a change is read back into the copy.
+  if (we != nilid && recalcfldscroll(list, index, we, false, false, nullptr, nullptr, nullptr, nullptr) != 0 &&
+      list != nilhandle && index >= 0 && index < spotcount(list))
+    setfieldscroll(s, getfieldscroll(spotat(list, index)));
   if (we != nilid) {
     WESetPort(port, we);
     ThemeDrawingState theme = 0;
@@ -295,25 +362,72 @@ void wefakecontrol(spot& s, WEReference we) {
   if (s.style != stylefieldscroll && s.style != stylefieldscrolllist) return;
   LongRect dest{}, view{};
   ldestview(s, &dest, &view);
-  Rect margins{};
+  Rect margins{}, barrect{};
   fldmargins(s, &margins);
+  controlrect(s, &barrect);
   WEGetDestRect(&dest, we);
   const i32 textheight = dest.bottom - dest.top;
   const i32 visible = (view.bottom - view.top) - margins.top - margins.bottom;
+  i32 maximum = 0, value = 0;
   if (textheight <= visible) {
     const i32 top = view.top + margins.top;
     WEOffsetLongRect(&dest, 0, top - dest.top);
     WESetDestRect(&dest, we);
     setfieldscroll(s, 0);
+  } else {
+    maximum = textheight - visible;
+    value = std::clamp(getfieldscroll(s), 0, maximum);
   }
-  // The scroll bar control (maximum: the text height less the visible height, at least 0;
-  // value: the stored scroll within it) is drawn once the platform has controls.
+  const ControlRef bar = fieldscrollbar(we);
+  if (bar == nilid) return;  // a scroll bar that cannot be made is left out
+  SetControl32BitMinimum(bar, 0);
+  SetControl32BitMaximum(bar, maximum);
+  SetControl32BitValue(bar, value);
+  SetControlViewSize(bar, visible);
+  ControlClip clip(barrect, nullptr);
+  HiliteControl(bar, windowhilited() ? kBarHilited : kInactive);
+  SetControlBounds(bar, &barrect);
+  SetControlVisibility(bar, true, false);
+  DrawControlInCurrentPort(bar);
+  SetControlBounds(bar, &kParked);
+  SetControlVisibility(bar, false, false);
+}
+
+OSStatus CreateRulerControl(WindowRef window, const Rect* bounds, const rulerdatarec* data, ControlRef* out) {
+  SavePort saved;
+  const OSStatus err = CreateCustomControl(window, bounds, RulerControlDefProc, out);
+  if (err != noErr || data == nullptr) return err;
+  rulerdatarec bytes = *data;
+  if (const OSStatus set = SetControlData(*out, 0, kRulerDataTag, sizeof bytes, &bytes); set != noErr) {
+    DisposeControl(*out);
+    *out = nilid;
+    return set;
+  }
+  return noErr;
 }
 
 void wefakerulercontrol(spot& s, WEReference we) {
   if (!usesenginetwo(&s) || !(s.textflags & kShowRuler)) return;
-  // The ruler's control definition draws it once it exists.
-  (void)rulerdata(s, we);
+  Rect r{};
+  rulercontrolrect(s, &r);
+  const rulerdatarec data = rulerdata(s, we);
+  ControlRef ruler = nilid;
+  const WindowRef window = mainglobals().current.window;
+  if (window == nilid || CreateRulerControl(window, &r, &data, &ruler) != noErr) return;  // left out
+  {
+    ControlClip clip(r, &s.rect);
+    UpdateRulerIndents(ruler);
+    UpdateRulerTabs(ruler);
+    const bool active = windowhilited();
+    HiliteControl(ruler, active ? 0 : kInactive);
+    ActivateRuler(ruler, active);
+    SetControlVisibility(ruler, true, false);
+    DrawControlInCurrentPort(ruler);
+    const Rect empty{0, 0, 0, 0};
+    SetControlBounds(ruler, &empty);
+    SetControlVisibility(ruler, false, false);
+  }
+  DisposeControl(ruler);
 }
 
 }  // namespace kv

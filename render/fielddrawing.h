@@ -4,6 +4,7 @@
 // text records of fields.
 #pragma once
 
+#include "platform/controls/controls.h"
 #include "platform/memory/stored.h"
 #include "platform/types.h"
 #include "store/objread.h"
@@ -25,7 +26,10 @@ WEReference westupidtext(const LongRect& dest, const LongRect& view, const spot&
 // a list field (none when it cannot be made).
 WEReference westupidertext(const LongRect& dest, const LongRect& view, spot& object);
 // The fake scroll bar of a 301 or 303 field and the ruler of a 300 or 301 field with
-// showRuler, drawn from its text record. A field whose text fits its view scrolls to its top.
+// showRuler, drawn from its text record into the current port. A field whose text fits its
+// view scrolls to its top. The scroll bar lives on the record (its property 'VIZU'/'scrl'),
+// parked and hidden between drawings; the ruler lives for one drawing. A control that cannot
+// be made is left out.
 void wefakecontrol(spot& object, WEReference we);
 void wefakerulercontrol(spot& object, WEReference we);
 
@@ -36,6 +40,9 @@ KV_STORED_RECORD(rulerdatarec, 24, KV_RULERDATAREC_FIELDS)
 // The ruler data of a field: mask 583, its record, minimum text width 72, and the units
 // (rulerUnits - 1, 0 for rulerUnits 0).
 rulerdatarec rulerdata(const spot& object, WEReference we);
+// The ruler control of a field: a custom control of the ruler's definition in the window,
+// invisible, holding the ruler data (when given) under 'RUod'. The current port stays.
+OSStatus CreateRulerControl(WindowRef window, const Rect* bounds, const rulerdatarec* data, ControlRef* out);
 
 // Whether the text being drawn must look disabled: never while a field is printed or greying is
 // suppressed; not for a drawn object without autoDim; when the program is in the background;

@@ -164,7 +164,10 @@ KV_PROCSLOT(450, const char* (*)(const char*, const char*));        // strpbrk
 
 // --- Text engine (184-223, 277-280, 339, 396-431) ---------------------------------------
 KV_PROCSLOT(184, OSErr (*)(const LongRect* destRect, const LongRect* viewRect, u32 features, WEReference* out));  // WENew
+KV_PROCSLOT(182, WEReference (*)(const LongRect& dest, const LongRect& view, const spot& object, bool dontwrap,
+                                 bool canscroll));                   // westupidtext
 KV_PROCSLOT(185, void (*)(WEReference we));                         // WEDispose
+KV_PROCSLOT(186, void (*)(RgnHandle updateRgn, WEReference we));    // WEUpdate
 KV_PROCSLOT(187, OSErr (*)(WEReference we));                        // WECalText
 KV_PROCSLOT(188, OSErr (*)(Handle text, WEReference we));           // WEUseText
 KV_PROCSLOT(191, void (*)(i32* start, i32* end, WEReference we));   // WEGetSelection
@@ -180,6 +183,7 @@ KV_PROCSLOT(278, OSErr (*)(OSType selector, const void* value, WEReference we));
 KV_PROCSLOT(279, void (*)(const LongRect* r, WEReference we));      // WESetDestRect
 KV_PROCSLOT(280, void (*)(const LongRect* r, WEReference we));      // WESetViewRect
 KV_PROCSLOT(338, void (*)(const spot& s, LongRect* dest, LongRect* view));  // ldestview
+KV_PROCSLOT(320, bool (*)(i16 index, void* params));              // GetSegmentDirection
 KV_PROCSLOT(322, UnicodeToTextFallbackProc);                       // _WEUnicodeToTextFallbackProc
 // The standard hooks (323-334; 326 and 327 are the two line breaks) and the tab hooks (383-386).
 KV_PROCSLOT(323, WEDrawTextProcPtr);        // _WEStdDrawText
@@ -200,6 +204,7 @@ KV_PROCSLOT(384, WEPixelToCharProcPtr);     // _WETabPixelToChar
 KV_PROCSLOT(385, WECharToPixelProcPtr);     // _WETabCharToPixel
 KV_PROCSLOT(386, WELineBreakProcPtr);       // _WETabLineBreak
 KV_PROCSLOT(339, i16 (*)(i16 feature, i16 action, WEReference we));  // WEFeatureFlag
+KV_PROCSLOT(396, WEReference (*)(const LongRect& dest, const LongRect& view, spot& object));  // westupidertext
 KV_PROCSLOT(398, bool (*)(WEReference we));                         // GetWERecDirtyFlag
 KV_PROCSLOT(399, void (*)(WEReference we, bool dirty));             // SetWERecDirtyFlag
 KV_PROCSLOT(424, OSErr (*)(OSType creator, OSType tag, i32 size, i32* outSize, void* data, WEReference we));  // WEGetProperty

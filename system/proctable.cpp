@@ -23,6 +23,7 @@
 #include "properties/userprops.h"
 #include "render/carddrawing.h"
 #include "render/drawprocs.h"
+#include "render/fielddrawing.h"
 #include "render/filterlist.h"
 #include "render/graphicdrawing.h"
 #include "render/hittest.h"
@@ -241,12 +242,12 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(179, service, forcelistload),
     KV_UNBUILT(180, service, lowsetpicturedata),
     KV_UNBUILT(181, service, PcreateRTweautotext),
-    KV_UNBUILT(182, service, westupidtext),
+    KV_ROUTINE(182, service, westupidtext),
     KV_UNBUILT(183, service, wepacktext),
     // The text engine.
     KV_ROUTINE(184, service, WENew),
     KV_ROUTINE(185, service, WEDispose),
-    KV_UNBUILT(186, service, WEUpdate),
+    KV_ROUTINE(186, service, WEUpdate),
     KV_ROUTINE(187, service, WECalText),
     KV_ROUTINE(188, service, WEUseText),
     KV_UNBUILT(189, service, WEActivate),
@@ -369,7 +370,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(314, aehandler, _WEHandlePositionToOffset),
     KV_UNBUILT(315, aehandler, _WEHandleOffsetToPosition),
     KV_UNBUILT(316, aehandler, _WEHandleGetSelectedText),
-    KV_UNBUILT(320, segmentdirection, GetSegmentDirection),
+    KV_ROUTINE(320, segmentdirection, GetSegmentDirection),
     KV_UNBUILT(321, dragsend, _WESendFlavor),
     KV_ROUTINE(322, unicodefallback, _WEUnicodeToTextFallbackProc),
     KV_ROUTINE(323, tehook, _WEStdDrawText),
@@ -429,7 +430,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(393, plain, PobjRTwescrollcallbackproc),
     KV_UNBUILT(394, modalfilter, PcomaRTPPCdlog),
     KV_ROUTINE(395, carbonevent, PappRTExpandCollapseWindowProc),
-    KV_UNBUILT(396, service, westupidertext),
+    KV_ROUTINE(396, service, westupidertext),
     KV_UNBUILT(397, service, wenewpacktext),
     KV_ROUTINE(398, service, GetWERecDirtyFlag),
     KV_ROUTINE(399, service, SetWERecDirtyFlag),

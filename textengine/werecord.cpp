@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/controls/controls.h"
 #include "platform/fonts/fonts.h"
 #include "platform/fonts/scriptmanager.h"
 #include "platform/process/gestalt.h"
@@ -159,6 +160,17 @@ OSErr WENew(const LongRect* destRect, const LongRect* viewRect, u32 features, WE
 void WEDispose(WEReference we) {
   WERec* r = werec(we);
   if (r == nullptr) return;
+  // The scroll bar the field code attached goes with the record.
+  ControlRef bar = nilid;
+  i32 size = 0;
+  if (WEGetProperty(fourcc("VIZU"), fourcc("scrl"), sizeof bar, &size, &bar, we) == noErr && size == sizeof bar &&
+      IsValidControlHandle(bar)) {
+    const Rect empty{0, 0, 0, 0};
+    SetControlBounds(bar, &empty);
+    HideControl(bar);
+    DisposeControl(bar);
+  }
+  r = werec(we);
   freeparts(we, *r);
   records().remove(we);
 }

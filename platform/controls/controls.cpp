@@ -14,7 +14,14 @@ namespace kv {
 
 namespace {
 
-enum class ControlKind : u8 { root, scrollbar };
+enum class ControlKind : u8 { root, scrollbar, custom };
+
+// Bytes a control keeps under a part and a tag.
+struct TaggedData {
+  i16 part;
+  OSType tag;
+  std::vector<u8> bytes;
+};
 
 struct ControlData {
   ControlKind kind = ControlKind::root;
@@ -24,8 +31,13 @@ struct ControlData {
   Rect bounds{0, 0, 0, 0};
   i32 value = 0, minimum = 0, maximum = 0, viewsize = 0;
   bool visible = true, active = true;
+  u8 hilite = 0;
   ControlActionProcPtr action = nullptr;
+  ControlDefProcPtr def = nullptr;
+  std::vector<TaggedData> data;
 };
+
+constexpr u8 kInactiveHilite = 255;
 
 struct ControlState {
   Registry<ControlData, RegType::control> controls;
@@ -49,6 +61,14 @@ void detach(ControlRef control, ControlData& c) {
   c.super = nilid;
 }
 
+// A custom control's definition hears that its control goes.
+void forget(ControlRef control) {
+  ControlData* c = cd(control);
+  if (!c) return;
+  if (c->kind == ControlKind::custom && c->def) c->def(0, control, kControlMsgDispose, 0);
+  cs().controls.remove(control);
+}
+
 // The window's controls go with it.
 void disposeowned(WindowRef window) {
   if (!hasstate<ControlState>()) return;
@@ -56,7 +76,7 @@ void disposeowned(WindowRef window) {
   cs().controls.each([&](RegistryId id, const ControlData& c) {
     if (c.owner == window) owned.push_back(id);
   });
-  for (ControlRef id : owned) cs().controls.remove(id);
+  for (ControlRef id : owned) forget(id);
 }
 
 ControlRef addcontrol(std::unique_ptr<ControlData> c) {
@@ -102,10 +122,54 @@ i16 parthit(const ControlData& c, Point p) {
 
 void setvalue(ControlData& c, i32 value) { c.value = std::clamp(value, c.minimum, std::max(c.minimum, c.maximum)); }
 
-// Redraws a scroll bar that shows in a window.
+// Redraws a control that shows in a window.
 void redraw(ControlRef control) {
   ControlData* c = cd(control);
-  if (c && c->kind == ControlKind::scrollbar && c->visible && IsWindowVisible(c->owner)) Draw1Control(control);
+  if (c && c->kind != ControlKind::root && c->visible && IsWindowVisible(c->owner)) Draw1Control(control);
+}
+
+// The part a point hits: a scroll bar's by its geometry, a custom control's by its definition.
+i16 hitpart(ControlRef control, const ControlData& c, Point p) {
+  if (c.kind == ControlKind::scrollbar) return parthit(c, p);
+  if (c.kind == ControlKind::custom && c.def && PtInRect(p, &c.bounds))
+    return i16(c.def(0, control, kControlMsgTest, i32((u32(u16(p.v)) << 16) | u16(p.h))));
+  return kControlNoPart;
+}
+
+// A scroll bar drawn flat into the current port: track, frame, arrows and, while active, the
+// thumb; the part its hilite names is drawn pressed.
+void drawbar(const ControlData& c) {
+  const RGBColor track{0xEEEE, 0xEEEE, 0xEEEE}, edge{0x9999, 0x9999, 0x9999}, thumb{0xAAAA, 0xAAAA, 0xAAAA},
+      pressed{0x7777, 0x7777, 0x7777};
+  const BarParts parts = barparts(c);
+  const bool active = c.active && c.hilite != kInactiveHilite;
+  RGBForeColor(&track);
+  PaintRect(&c.bounds);
+  if (active) {
+    const Rect* down = c.hilite == kControlUpButtonPart     ? &parts.up
+                       : c.hilite == kControlDownButtonPart ? &parts.down
+                                                            : nullptr;
+    if (down) {
+      RGBForeColor(&pressed);
+      PaintRect(down);
+    }
+  }
+  RGBForeColor(&edge);
+  FrameRect(&c.bounds);
+  FrameRect(&parts.up);
+  FrameRect(&parts.down);
+  if (active && parts.thumb.right > parts.thumb.left) {
+    RGBForeColor(c.hilite == kControlIndicatorPart ? &pressed : &thumb);
+    PaintRect(&parts.thumb);
+  }
+  ForeColor(blackColor);
+}
+
+// Draws a shown control into the current port.
+void drawcontrol(ControlRef control, const ControlData& c) {
+  if (!c.visible) return;
+  if (c.kind == ControlKind::scrollbar) drawbar(c);
+  if (c.kind == ControlKind::custom && c.def) c.def(0, control, kControlMsgDraw, c.hilite);
 }
 
 // A number of a control (0 for none).
@@ -183,12 +247,18 @@ OSStatus GetSuperControl(ControlRef control, ControlRef* out) {
   return c ? noErr : errInvalidControl;
 }
 
+OSStatus CountSubControls(ControlRef control, u16* count) {
+  ControlData* c = cd(control);
+  *count = c ? u16(c->embedded.size()) : 0;
+  return c ? noErr : errInvalidControl;
+}
+
 void DisposeControl(ControlRef control) {
   ControlData* c = cd(control);
   if (!c) return;
   detach(control, *c);
   for (ControlRef e : std::vector<ControlRef>(c->embedded)) DisposeControl(e);
-  cs().controls.remove(control);
+  forget(control);
 }
 
 bool IsValidControlHandle(ControlRef control) { return cd(control) != nullptr; }
@@ -270,8 +340,8 @@ i16 FindControl(Point local, WindowRef window, ControlRef* out) {
   if (!hasstate<ControlState>()) return kControlNoPart;
   i16 part = kControlNoPart;
   cs().controls.each([&](RegistryId id, const ControlData& c) {
-    if (part || c.owner != window || c.kind != ControlKind::scrollbar || !c.visible || !c.active) return;
-    if (i16 p = parthit(c, local)) {
+    if (part || c.owner != window || c.kind == ControlKind::root || !c.visible || !c.active) return;
+    if (i16 p = hitpart(id, c, local)) {
       part = p;
       *out = id;
     }
@@ -315,24 +385,12 @@ i16 TrackControl(ControlRef control, Point start, ControlActionProcPtr action) {
 
 void Draw1Control(ControlRef control) {
   ControlData* c = cd(control);
-  if (!c || c->kind != ControlKind::scrollbar || !c->visible) return;
+  if (!c || c->kind == ControlKind::root || !c->visible) return;
   CGrafPtr port = GetWindowPort(c->owner);
   if (!port) return;
   SavePort saved;
   SetPort(port);
-  const RGBColor track{0xEEEE, 0xEEEE, 0xEEEE}, edge{0x9999, 0x9999, 0x9999}, thumb{0xAAAA, 0xAAAA, 0xAAAA};
-  const BarParts parts = barparts(*c);
-  RGBForeColor(&track);
-  PaintRect(&c->bounds);
-  RGBForeColor(&edge);
-  FrameRect(&c->bounds);
-  FrameRect(&parts.up);
-  FrameRect(&parts.down);
-  if (c->active && parts.thumb.right > parts.thumb.left) {
-    RGBForeColor(&thumb);
-    PaintRect(&parts.thumb);
-  }
-  ForeColor(blackColor);
+  drawcontrol(control, *c);
 }
 
 void DrawControls(WindowRef window) {
@@ -342,6 +400,73 @@ void DrawControls(WindowRef window) {
     if (c.owner == window && c.visible) shown.push_back(id);
   });
   for (ControlRef id : shown) Draw1Control(id);
+}
+
+void HiliteControl(ControlRef control, i16 hilite) {
+  if (ControlData* c = cd(control); c && c->hilite != u8(hilite)) {
+    c->hilite = u8(hilite);
+    redraw(control);
+  }
+}
+
+u8 GetControlHilite(ControlRef control) {
+  ControlData* c = cd(control);
+  return c ? c->hilite : 0;
+}
+
+OSStatus SetControlVisibility(ControlRef control, bool visible, bool draw) {
+  ControlData* c = cd(control);
+  if (!c) return errInvalidControl;
+  c->visible = visible;
+  if (visible && draw) redraw(control);
+  return noErr;
+}
+
+void DrawControlInCurrentPort(ControlRef control) {
+  if (ControlData* c = cd(control)) drawcontrol(control, *c);
+}
+
+OSStatus CreateCustomControl(WindowRef window, const Rect* bounds, ControlDefProcPtr def, ControlRef* out) {
+  *out = nilid;
+  if (!IsValidWindowPtr(window)) return errInvalidWindowRef;
+  auto c = std::make_unique<ControlData>();
+  c->kind = ControlKind::custom;
+  c->owner = window;
+  c->bounds = *bounds;
+  c->visible = false;
+  c->def = def;
+  *out = addcontrol(std::move(c));
+  if (ControlRef root = rootof(window)) EmbedControl(*out, root);
+  if (def) def(0, *out, kControlMsgInit, 0);
+  return noErr;
+}
+
+OSStatus SetControlData(ControlRef control, i16 part, OSType tag, i32 size, const void* data) {
+  ControlData* c = cd(control);
+  if (!c) return errInvalidControl;
+  if (size < 0 || (size > 0 && data == nullptr)) return paramErr;
+  const u8* from = static_cast<const u8*>(data);
+  std::vector<u8> bytes(from, from + size);
+  for (TaggedData& d : c->data)
+    if (d.part == part && d.tag == tag) {
+      d.bytes = std::move(bytes);
+      return noErr;
+    }
+  c->data.push_back(TaggedData{part, tag, std::move(bytes)});
+  return noErr;
+}
+
+OSStatus GetControlData(ControlRef control, i16 part, OSType tag, i32 bufferSize, void* buffer, i32* actualSize) {
+  ControlData* c = cd(control);
+  if (!c) return errInvalidControl;
+  for (const TaggedData& d : c->data) {
+    if (d.part != part || d.tag != tag) continue;
+    const i32 size = i32(d.bytes.size());
+    if (actualSize) *actualSize = size;
+    if (buffer && bufferSize > 0) std::copy_n(d.bytes.begin(), std::min(size, bufferSize), static_cast<u8*>(buffer));
+    return noErr;
+  }
+  return errDataNotSupported;
 }
 
 }  // namespace kv

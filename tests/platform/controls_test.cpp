@@ -6,6 +6,7 @@
 #include "platform/events/events.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
+#include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
 
 namespace kv {
@@ -24,7 +25,7 @@ class ControlsTest : public RuntimeTest {
     ASSERT_EQ(CreateScrollBarControl(window, &bar, 0, 0, 100, 50, true, nullptr, &vbar), noErr);
   }
   void TearDown() override {
-    DisposeWindow(window);
+    if (window != nilid) DisposeWindow(window);
     RuntimeTest::TearDown();
   }
   // A press at a point of the port, the mouse going to `to` and up there: the part tracked.
@@ -71,6 +72,100 @@ TEST_F(ControlsTest, TrackingFollowsTheMouse) {
   SetControl32BitValue(vbar, 0);
   EXPECT_EQ(track(Point{20, 290}, Point{i16(20 + (156 - 15) / 2), 290}), kControlIndicatorPart);
   EXPECT_NEAR(GetControl32BitValue(vbar), 50, 1);
+}
+
+// The thumb's grey of an active bar, its pressed grey, and the track's.
+constexpr u32 kThumb = 0xAAAAAA, kPressed = 0x777777;
+i32 count(GWorldPtr gw, u32 colour) {
+  i32 n = 0;
+  for (i32 y = 0; y < 200; ++y)
+    for (i32 x = 0; x < 300; ++x) n += (qdtest::pixel(gw, x, y) & 0xFFFFFF) == colour;
+  return n;
+}
+
+TEST_F(ControlsTest, ABarDrawsIntoTheCurrentPortByItsVisibilityAndHilite) {
+  GWorldPtr gw = qdtest::world(32, 300, 200);
+  SetControl32BitValue(vbar, 0);
+  SetControlVisibility(vbar, false, false);
+  DrawControlInCurrentPort(vbar);
+  EXPECT_EQ(qdtest::inked(gw), 0) << "a hidden bar draws nothing";
+  SetControlVisibility(vbar, true, false);
+  DrawControlInCurrentPort(vbar);
+  EXPECT_EQ(count(gw, kThumb), 15 * 15) << "the thumb, 15 pixels square";
+  HiliteControl(vbar, kControlIndicatorPart);
+  DrawControlInCurrentPort(vbar);
+  EXPECT_EQ(count(gw, kThumb), 0);
+  EXPECT_EQ(count(gw, kPressed), 15 * 15) << "the pressed thumb";
+  HiliteControl(vbar, -1);
+  EXPECT_EQ(GetControlHilite(vbar), 255);
+  DrawControlInCurrentPort(vbar);
+  EXPECT_EQ(count(gw, kThumb) + count(gw, kPressed), 0) << "an inactive bar has no thumb";
+  HiliteControl(vbar, 10);
+  DrawControlInCurrentPort(vbar);
+  EXPECT_EQ(count(gw, kThumb), 15 * 15) << "a hilite that names no part draws the bar plain";
+  SetGWorld(0, 0);
+  DisposeGWorld(gw);
+}
+
+// A custom control's definition, noting what it hears.
+struct Heard {
+  std::vector<i16> messages;
+  i32 lastparam = 0;
+};
+Heard heard;
+i32 probedef(i16, ControlRef, i16 message, i32 param) {
+  heard.messages.push_back(message);
+  heard.lastparam = param;
+  if (message == kControlMsgDraw) {
+    const Rect r{0, 0, 4, 4};
+    PaintRect(&r);
+  }
+  return message == kControlMsgTest ? 7 : 0;
+}
+
+TEST_F(ControlsTest, ACustomControlKeepsItsDataAndAnswersThroughItsDefinition) {
+  heard = Heard{};
+  const Rect r{10, 10, 41, 200};
+  ControlRef ruler = nilid;
+  ASSERT_EQ(CreateCustomControl(window, &r, probedef, &ruler), noErr);
+  EXPECT_EQ(heard.messages, std::vector<i16>{kControlMsgInit});
+  EXPECT_FALSE(IsControlVisible(ruler)) << "made invisible";
+
+  const u8 first[3] = {1, 2, 3}, second[2] = {9, 8};
+  EXPECT_EQ(SetControlData(ruler, 0, fourcc("RUod"), 3, first), noErr);
+  EXPECT_EQ(SetControlData(ruler, 0, fourcc("RUod"), 2, second), noErr);
+  u8 got[4] = {};
+  i32 size = 0;
+  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUod"), 4, got, &size), noErr);
+  EXPECT_EQ(size, 2) << "a later set replaces the bytes";
+  EXPECT_EQ(got[0], 9);
+  EXPECT_EQ(got[1], 8);
+  EXPECT_EQ(GetControlData(ruler, 1, fourcc("RUod"), 4, got, &size), errDataNotSupported) << "another part";
+  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUwe"), 4, got, &size), errDataNotSupported);
+
+  ControlRef hit = nilid;
+  EXPECT_EQ(FindControl(Point{20, 20}, window, &hit), kControlNoPart) << "hidden";
+  SetControlVisibility(ruler, true, false);
+  EXPECT_EQ(FindControl(Point{20, 30}, window, &hit), 7);
+  EXPECT_EQ(hit, ruler);
+  EXPECT_EQ(heard.lastparam, (20 << 16) | 30) << "the point, v high and h low";
+
+  GWorldPtr gw = qdtest::world(32, 300, 200);
+  HiliteControl(ruler, 255);
+  DrawControlInCurrentPort(ruler);
+  EXPECT_EQ(heard.messages.back(), kControlMsgDraw);
+  EXPECT_EQ(heard.lastparam, 255) << "drawn with its hilite";
+  EXPECT_EQ(qdtest::inked(gw), 16) << "into the current port";
+  SetGWorld(0, 0);
+  DisposeGWorld(gw);
+
+  DisposeControl(ruler);
+  EXPECT_EQ(heard.messages.back(), kControlMsgDispose);
+  ASSERT_EQ(CreateCustomControl(window, &r, probedef, &ruler), noErr);
+  heard.messages.clear();
+  DisposeWindow(window);
+  window = nilid;
+  EXPECT_EQ(heard.messages, std::vector<i16>{kControlMsgDispose}) << "a window's custom controls hear they go";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "engine/objectutil.h"
 #include "fields/fieldview.h"
+#include "platform/controls/controls.h"
 #include "platform/qd/ports.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
@@ -58,6 +59,26 @@ class FieldDrawingTest : public WindowTest {
     return drive::windowpixels(current().window);
   }
   spot cardfield(i32 i) { return spotat(current().cardspots, i); }
+  // Changes a card field in its list, as a script's setter would.
+  template <class Change>
+  void changefield(i32 i, Change change) {
+    spot s = cardfield(i);
+    change(s);
+    putspot(current().cardspots, i, s);
+  }
+  // The controls in the window (all embedded in its root control).
+  u16 controls() {
+    ControlRef root = nilid;
+    u16 n = 0;
+    if (GetRootControl(current().window, &root) == noErr) CountSubControls(root, &n);
+    return n;
+  }
+  // The scroll bar a live record keeps.
+  static ControlRef scrollbarof(WEReference we) {
+    ControlRef bar = nilid;
+    WEGetProperty(fourcc("VIZU"), fourcc("scrl"), sizeof bar, nullptr, &bar, we);
+    return bar;
+  }
   // The bounds of the non-white pixels of a frame within a rectangle.
   static Rect ink(const Frame& f, const Rect& within) {
     Rect b{32767, 32767, -32767, -32767};
@@ -97,8 +118,9 @@ TEST_F(FieldDrawingTest, TextLiesInTheViewOnItsBaselineWithDottedLines) {
 TEST_F(FieldDrawingTest, FieldsKeepLiveRecordsUntilTheirCardIsLeft) {
   make({field(300, "one"), field(301, "two"), field(302, "list")});
   drawcard();
-  EXPECT_TRUE(isvalidwerec(livefield(cardfield(0))));
-  EXPECT_TRUE(isvalidwerec(livefield(cardfield(1))));
+  const WEReference records[2] = {livefield(cardfield(0)), livefield(cardfield(1))};
+  EXPECT_TRUE(isvalidwerec(records[0]));
+  EXPECT_TRUE(isvalidwerec(records[1]));
   EXPECT_EQ(livefield(cardfield(2)), 0u) << "a list field's record is temporary";
   EXPECT_FALSE(GetWERecDirtyFlag(livefield(cardfield(0))));
   // A short scrolling field scrolls back to its top.
@@ -111,10 +133,76 @@ TEST_F(FieldDrawingTest, FieldsKeepLiveRecordsUntilTheirCardIsLeft) {
   EXPECT_EQ(mainglobals().openfieldchange, 0);
   SetWERecDirtyFlag(we, false);
 
+  const u16 withbar = controls();
   ASSERT_EQ(doline("go to next card"), 0);
+  EXPECT_FALSE(isvalidwerec(records[0]));
+  EXPECT_FALSE(isvalidwerec(records[1]));
+  EXPECT_EQ(controls(), withbar - 1) << "the scroll bar went with its record";
   ASSERT_EQ(doline("go to card 1"), 0);
   EXPECT_EQ(livefield(cardfield(0)), 0u);
   EXPECT_EQ(livefield(cardfield(1)), 0u);
+}
+
+TEST_F(FieldDrawingTest, AScrollingFieldShowsItsScrollBarWithTheRangeOfItsText) {
+  std::string lines = "line";
+  for (int i = 1; i < 20; ++i) lines += "\rline";
+  make({field(301, "short"), field(301, lines, Rect{100, 20, 180, 180})});
+  changefield(0, [](spot& s) { setfieldscroll(s, 30); });
+  changefield(1, [](spot& s) { setfieldscroll(s, 500); });
+  const u16 before = controls();
+  const Frame f = drawcard();
+  EXPECT_EQ(controls(), before + 2) << "each record keeps a scroll bar";
+
+  // The short text: a bar of range 0, and the field back at its top.
+  const WEReference we = livefield(cardfield(0));
+  const ControlRef bar = scrollbarof(we);
+  ASSERT_TRUE(IsValidControlHandle(bar));
+  EXPECT_EQ(GetControl32BitMaximum(bar), 0);
+  EXPECT_EQ(getfieldscroll(cardfield(0)), 0);
+  Rect r;
+  controlrect(cardfield(0), &r);
+  EXPECT_EQ(ink(f, r), r) << "the bar fills its rectangle";
+  // Between drawings the bar waits hidden, far away.
+  EXPECT_FALSE(IsControlVisible(bar));
+  GetControlBounds(bar, &r);
+  EXPECT_EQ(r, (Rect{-32016, -32016, -32000, -32000}));
+
+  // The long text: 20 lines of 13 in a view of 78 less 2 margins.
+  const ControlRef longbar = scrollbarof(livefield(cardfield(1)));
+  EXPECT_EQ(GetControl32BitMaximum(longbar), 20 * 13 - (78 - 2));
+  EXPECT_EQ(GetControl32BitValue(longbar), 20 * 13 - (78 - 2)) << "the stored scroll within the range";
+  EXPECT_EQ(GetControlViewSize(longbar), 78 - 2);
+
+  drawcard();
+  EXPECT_EQ(scrollbarof(we), bar) << "a later drawing uses the same bar";
+  EXPECT_EQ(controls(), before + 2);
+}
+
+TEST_F(FieldDrawingTest, TheRulerLivesForOneDrawingAndHoldsTheRulerData) {
+  make({field(300, "ruled", Rect{20, 20, 120, 180})});
+  changefield(0, [](spot& s) {
+    s.textflags |= 2;  // showRuler
+    s.rulerunits = 3;
+  });
+  const u16 before = controls();
+  const Frame f = drawcard();
+  EXPECT_EQ(controls(), before) << "the ruler is gone after the drawing";
+  Rect band;
+  rulercontrolrect(cardfield(0), &band);
+  EXPECT_GT(ink(f, Rect{20, 20, 120, 180}).top, band.bottom - 1) << "the text lies below the ruler";
+
+  // The control a ruler is made as: the ruler's data under 'RUod'.
+  const rulerdatarec data = rulerdata(cardfield(0), livefield(cardfield(0)));
+  ControlRef ruler = nilid;
+  ASSERT_EQ(CreateRulerControl(current().window, &band, &data, &ruler), noErr);
+  rulerdatarec got{};
+  i32 size = 0;
+  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUod"), sizeof got, &got, &size), noErr);
+  EXPECT_EQ(size, 24);
+  EXPECT_EQ(std::memcmp(&got, &data, sizeof got), 0);
+  EXPECT_EQ(got.units, 2);
+  EXPECT_FALSE(IsControlVisible(ruler));
+  DisposeControl(ruler);
 }
 
 TEST_F(FieldDrawingTest, PuttingDownTheOpenFieldsListLeavesNoOpenField) {

@@ -4,7 +4,8 @@
 // the first card's openCard puts a greeting into the message box; with "events", the first card
 // notes the messages "greet", "mouseUp" and "returnKey" it hears in the message box; with
 // "opencard-fails", the first card's openCard stops with a script error on its line 3; with
-// "loops", the first card's openCard loops for ever.
+// "loops", the first card's openCard loops for ever; with "field", the project is one card that
+// shows one field, at (40, 40, 100, 240) without frame or fill, holding "Hello world".
 #include <cstdio>
 #include <string>
 
@@ -15,11 +16,11 @@
 
 int main(int argc, char** argv) {
   std::string option = argc == 3 ? argv[2] : "";
-  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops"};
+  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops", "field"};
   bool known = argc == 2;
   for (const char* o : options) known = known || option == o;
   if (argc < 2 || argc > 3 || !known) {
-    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops]\n", stderr);
+    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field]\n", stderr);
     return 2;
   }
   std::string path = argv[1];
@@ -30,6 +31,20 @@ int main(int argc, char** argv) {
     project.windows[0].cards[0].script = "on openCard\n  put 1 into x\n  put x into empty\nend openCard";
   if (option == "loops")
     project.windows[0].cards[0].script = "on openCard\n  put 0 into n\n  repeat forever\n    add 1 to n\n  end repeat\nend openCard";
+  if (option == "field") {
+    kv::testproject::Object field;
+    field.kind = kv::testproject::Object::field;
+    field.text = "Hello world";
+    field.rect = kv::Rect{40, 40, 100, 240};
+    field.showpen = 0;
+    field.showfill = 0;
+    kv::testproject::Window w;
+    w.name = "Main";
+    w.backgrounds.push_back(kv::testproject::Background{"Plain", "", {}});
+    w.cards.push_back(kv::testproject::Card{"One", "", 0, {field}, {}});
+    project = kv::testproject::Project{};
+    project.windows.push_back(w);
+  }
   if (option == "events") {
     std::string& card = project.windows[0].cards[0].script;
     card = "";

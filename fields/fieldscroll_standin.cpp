@@ -1,0 +1,12 @@
+// A stand-in for field scrolling until it is built: the stored scroll never changes.
+#include "fields/fieldscroll.h"
+
+namespace kv {
+
+i16 recalcfldscroll(Handle, i16, WEReference, bool, bool, i32* scroll, i32* reserved, i32* maximum, i32* page) {
+  for (i32* out : {scroll, reserved, maximum, page})
+    if (out) *out = 0;
+  return 0;
+}
+
+}  // namespace kv
