@@ -313,8 +313,10 @@ void LowDrawField(spot& s, i16 outline, Handle list, i16 index, i16 depth) {
     wefakerulercontrol(s, we);
     if (!temporary) WESetPort(before, we);
   }
+  // The focus ring of an active record (the open field's counts as active until fields are
+  // put up through activation).
+  if (we != nilid && (WEIsActive(we) || isopenfield(list, index))) drawfocus(s);
   if (temporary) WEDispose(we);
-  if (isopenfield(list, index)) drawfocus(s);
   g.drawingfield = 0;
 }
 

@@ -92,6 +92,7 @@ i16 putdownwerecs(Handle list, i16 dispose) {
     if (!isfield(s) || !usesenginetwo(&s)) continue;
     const WEReference we = livefield(s);
     if (!isvalidwerec(we)) continue;
+    WEDeactivate(we);
     // A changed record writes its text back into the field first.
     if (GetWERecDirtyFlag(we)) {
       packlivefield(s);

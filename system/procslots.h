@@ -31,6 +31,7 @@ struct fred;
 struct objread;
 struct spot;
 struct LongRect;
+struct LongPoint;
 
 template <i16 Slot>
 struct procslot {};
@@ -178,6 +179,39 @@ KV_PROCSLOT(209, i32 (*)(WEReference we));                          // WEGetText
 KV_PROCSLOT(210, u8 (*)(i32 offset, WEReference we));               // WEGetChar
 KV_PROCSLOT(211, i32 (*)(WEReference we));                          // WECountLines
 KV_PROCSLOT(213, u32 (*)());                                        // WEVersion
+KV_PROCSLOT(189, void (*)(WEReference we));  // WEActivate
+KV_PROCSLOT(190, void (*)(WEReference we));  // WEDeactivate
+KV_PROCSLOT(192, void (*)(i32 start, i32 end, WEReference we));  // WESetSelection
+KV_PROCSLOT(204, i32 (*)(const LongPoint* point, i8* edge, WEReference we));  // WEGetOffset
+KV_PROCSLOT(205, void (*)(i32 offset, i16 direction, LongPoint* point, i16* lineHeight, WEReference we));  // WEGetPoint
+KV_PROCSLOT(206, OSErr (*)(i32 hOffset, i32 vOffset, WEReference we));  // WEScroll
+KV_PROCSLOT(207, void (*)(WEReference we));  // WESelView
+KV_PROCSLOT(217, void (*)(i32 offset, i8 edge, i32* start, i32* end, WEReference we));  // WEFindWord
+KV_PROCSLOT(218, void (*)(i32 offset, i8 edge, i32* start, i32* end, WEReference we));  // WEFindLine
+KV_PROCSLOT(219, void (*)(i32 offset, i8 edge, i32* start, i32* end, WEReference we));  // WEFindParagraph
+KV_PROCSLOT(220, i16 (*)(i32 offset, WEReference we));  // WECharByte
+KV_PROCSLOT(221, i16 (*)(i32 offset, WEReference we));  // WECharType
+KV_PROCSLOT(223, bool (*)(WEReference we));  // WEIsActive
+KV_PROCSLOT(405, OSErr (*)(i32 offset, WEObjectDescHandle* object, WEReference we));  // WEGetObjectAtOffset
+KV_PROCSLOT(406, OSErr (*)(WEObjectDescHandle* object, WEReference we));  // WEGetSelectedObject
+KV_PROCSLOT(407, i32 (*)(WEObjectDescHandle object));  // WEGetObjectOffset
+KV_PROCSLOT(408, u32 (*)(WEObjectDescHandle object));  // WEGetObjectRefCon
+KV_PROCSLOT(409, void (*)(WEObjectDescHandle object, u32 refCon));  // WESetObjectRefCon
+KV_PROCSLOT(410, OSErr (*)(WEObjectDescHandle object, OSType creator, OSType tag, i32 size, i32* outSize, void* data));  // WEGetObjectProperty
+KV_PROCSLOT(411, OSErr (*)(WEObjectDescHandle object, OSType creator, OSType tag, i32 size, const void* data));  // WESetObjectProperty
+KV_PROCSLOT(412, OSErr (*)(WEObjectDescHandle object, OSType creator, OSType tag));  // WERemoveObjectProperty
+KV_PROCSLOT(413, OSErr (*)(WEObjectDescHandle object, LongRect* frame));  // WEGetObjectFrame
+KV_PROCSLOT(414, i16 (*)(WEObjectDescHandle object));  // WEGetObjectBaseline
+KV_PROCSLOT(415, OSErr (*)(WEObjectDescHandle object, i16 baseline));  // WESetObjectBaseline
+KV_PROCSLOT(416, u32 (*)(WEObjectDescHandle object));  // WEGetObjectSize
+KV_PROCSLOT(417, OSErr (*)(WEObjectDescHandle object, Point size));  // WESetObjectSize
+KV_PROCSLOT(418, OSErr (*)(WEObjectDescHandle object, const WEObjectPlacement* placement));  // WESetObjectPlacement
+KV_PROCSLOT(419, WEReference (*)(WEObjectDescHandle object));  // WEGetObjectOwner
+KV_PROCSLOT(420, OSType (*)(WEObjectDescHandle object));  // WEGetObjectType
+KV_PROCSLOT(421, i32 (*)(i32 offset, WEObjectDescHandle* object, WEReference we));  // WEFindNextObject
+KV_PROCSLOT(422, i32 (*)(i32 offset, WEObjectDescHandle* object, WEReference we));  // WEFindPreviousObject
+KV_PROCSLOT(423, Handle (*)(WEObjectDescHandle object));  // WEGetObjectDataHandle
+KV_PROCSLOT(430, void (*)(WEObjectDescHandle object, Handle data));  // WESetObjectDataHandle
 KV_PROCSLOT(277, OSErr (*)(OSType selector, void* value, WEReference we));  // WEGetInfo
 KV_PROCSLOT(278, OSErr (*)(OSType selector, const void* value, WEReference we));  // WESetInfo
 KV_PROCSLOT(279, void (*)(const LongRect* r, WEReference we));      // WESetDestRect

@@ -14,6 +14,7 @@
 #include "platform/windows/theme.h"
 #include "render/fielddrawing.h"
 #include "render/graphicdrawing.h"
+#include "shell/mainglobals.h"
 #include "textengine/weinternal.h"
 
 namespace kv {
@@ -39,6 +40,9 @@ struct DrawState {
   bool offscreeninuse;
   bool erase;
   Point startpen;
+  RgnHandle hilite;     // the selection painted behind the text (none: no selection shown)
+  RgnHandle scratch;    // the part of it on the current line
+  RGBColor hilitecolour;
 };
 
 // A colour, greyed when the text being drawn must look disabled.
@@ -79,6 +83,18 @@ void beginline(DrawState& st, const WELineRec& line, const WEStyle& style, const
   }
   if (st.erase && r->eraseHook) r->eraseHook(&st.drawrect, we);
   r = werec(we);
+  // The selection lies under the text, in the hilite colour.
+  if (st.hilite != 0) {
+    RectRgn(st.scratch, st.drawrect);
+    SectRgn(st.scratch, st.hilite, st.scratch);
+    if (!EmptyRgn(st.scratch)) {
+      RGBColor back;
+      GetBackColor(&back);
+      RGBBackColor(&st.hilitecolour);
+      EraseRgn(st.scratch);
+      RGBBackColor(&back);
+    }
+  }
   const bool grey = st.colour && textShouldBeGrayed();
   if (ruler.borderStyle != 0 && (next.lineAscent & kParaStartBit)) {
     if (st.colour) {
@@ -142,8 +158,9 @@ bool SLDraw(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u
     }
   }
   WERec* r = werec(we);
-  if (ts.object == 0) {
-    // Embedded objects are drawn by their handlers; until those exist an object draws nothing.
+  if (ts.object != 0) {
+    _WEDrawObject(Handle(ts.object));
+  } else {
     if (ruler->alignment != 2) {
       r->drawTextHook(text, length, 0, position, we);
     } else {
@@ -267,7 +284,16 @@ void _WEDrawLines(i32 firstLine, i32 lastLine, bool erase, WEReference we) {
     }
     st.offscreenwanted = r->offscreenWorld != 0;
   }
-  // The selection painted behind the text comes with the hilite region of hit testing.
+  // Smoothed text cannot be inverted: an active selection is painted behind the text instead.
+  if (mainglobals().smoothtext && r->selStart != r->selEnd && (r->flags & weFlagActive)) {
+    st.hilite = WEGetHiliteRgn(r->selStart, r->selEnd, we);
+    r = werec(we);
+    GetPortHiliteColor(IsValidPort(r->port) ? r->port : currentportid(), &st.hilitecolour);
+    if (st.hilite != 0 && (st.scratch = NewRgn()) == 0) {
+      DisposeRgn(st.hilite);
+      return;
+    }
+  }
   {
     WEQDEnvironment env;
     _WESaveQDEnvironment(r->port, &env);
@@ -286,6 +312,8 @@ void _WEDrawLines(i32 firstLine, i32 lastLine, bool erase, WEReference we) {
     _WERestoreQDEnvironment(&env);
   }
   SetGWorld(st.savedport, st.saveddevice);
+  _WEForgetRgn(&st.hilite);
+  _WEForgetRgn(&st.scratch);
 }
 
 void _WEDrawBorder(i16 length, u16 borderStyle) {

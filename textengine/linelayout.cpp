@@ -29,7 +29,7 @@ i32 roundpixels(i64 fixed) { return i32((fixed + 0x8000) >> 16); }
 void objectsize(u32 object, i16* width, i16* height, i16* baseline) {
   *width = *height = *baseline = 0;
   const Handle h = Handle(object);
-  if (object == 0 || !IsValidHandle(h) || GetHandleSize(h) < Size(sizeof(WEObjectDesc))) return;
+  if (!_WEIsObject(h)) return;
   const WEObjectDesc d = weelement<WEObjectDesc>(h, 0);
   *width = d.width;
   *height = d.height;

@@ -206,11 +206,14 @@ void _WETabDrawText(const u8* text, i32 length, Fixed, i16, WEReference we) {
 i32 _WETabCharToPixel(const u8* text, i32 length, Fixed slop, i32 offset, i16 direction, i16, i32 startPosition,
                       WEReference we) {
   const i32 t = tabsize(we);
+  // Stops are measured from the line's left edge, as drawing measures them: the pen indent
+  // comes before the segment's position.
+  const i32 indent = penindent(text, we);
   i32 x = 0, from = 0;
   for (i32 i = 0; i < std::min(offset, length); ++i) {
     if (text[i] != kTab) continue;
     x += TextWidth(text, i16(from), i16(i - from));
-    x += tabadvance(startPosition + x, t);
+    x += tabadvance(startPosition + indent + x, t);
     from = i + 1;
   }
   return x + CharToPixel(text + from, length - from, slop, offset - from, direction, Point{1, 1}, Point{1, 1});

@@ -470,7 +470,8 @@ OSErr _WERedraw(i32 start, i32 end, WEReference we) {
   if (OSErr err = _WERecalSlops(first, last, we)) return err;
   r = werec(we);
   if (!(r->features & (1u << weFInhibitRedraw))) _WERedrawChangedLines(first, last, oldbottom, we);
-  // Scrolling the selection into view comes with the selection routines.
+  // Unless a click is being tracked, the selection comes into view.
+  if (!(werec(we)->flags & weFlagTracking)) WESelView(we);
   return noErr;
 }
 

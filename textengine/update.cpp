@@ -1,11 +1,13 @@
-// Drawing a record's text when its port needs it (an update), and the redraw of the lines an
-// edit changed.
+// Drawing a record's text when its port needs it (an update), with its highlight or caret, and
+// the redraw of the lines an edit changed.
 #include <algorithm>
 
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
+#include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
+#include "shell/metal.h"
 #include "textengine/weinternal.h"
 
 namespace kv {
@@ -41,19 +43,36 @@ void WEUpdate(RgnHandle updateRgn, WEReference we) {
   if (r == nullptr) return;
   WEQDEnvironment env;
   _WESaveQDEnvironment(r->port, &env);
-  RgnHandle saved = NewRgn(), area = NewRgn();
+  const CGrafPtr port = currentportid();
+  const WindowRef window = GetWindowFromPort(port);
+  const bool metal = window != nilid && IsMetalWindow(window);
+  RgnHandle saved = NewRgn(), area = NewRgn(), visible = metal ? NewRgn() : 0;
   if (saved != 0 && area != 0) {
     GetClip(saved);
     SectRgn(saved, r->viewRgn, area);
     if (updateRgn != 0) SectRgn(area, updateRgn, area);
     SetClip(area);
+    if (visible) {
+      GetPortVisibleRegion(port, visible);
+      SetPortVisibleRegion(port, area);
+    }
     MainGlobals& g = mainglobals();
     g.weupdating = 1;
-    if (!EmptyRgn(area)) drawarea(we, area, updateRgn == 0);
-    // The selection's highlight and the caret are drawn over the text by hit testing.
+    if (!EmptyRgn(area)) {
+      drawarea(we, area, updateRgn == 0);
+      // Over the text: the selection's highlight, or the caret that was showing.
+      r = werec(we);
+      if (r->selStart != r->selEnd)
+        _WEHiliteRange(r->selStart, r->selEnd, we);
+      else if (r->flags & weFlagCaretShown)
+        _WEDrawCaret(r->selStart, i8(r->clickEdge), false, we);
+    }
     g.weupdating = 0;
     SetClip(saved);
+    if (visible) SetPortVisibleRegion(port, visible);
+    if (window != nilid) ValidWindowRgn(window, werec(we)->viewRgn);
   }
+  _WEForgetRgn(&visible);
   _WEForgetRgn(&area);
   _WEForgetRgn(&saved);
   _WERestoreQDEnvironment(&env);
@@ -79,7 +98,15 @@ void _WERedrawChangedLines(i32 firstLine, i32 lastLine, i32 oldBottom, WEReferen
     SectRgn(area, r->viewRgn, area);
     SectRgn(area, saved, area);
     SetClip(area);
-    if (!EmptyRgn(area)) drawarea(we, area, true);
+    if (!EmptyRgn(area)) {
+      drawarea(we, area, true);
+      // The highlight or the caret where it falls in the lines drawn again.
+      r = werec(we);
+      if (r->selStart != r->selEnd)
+        _WEHiliteRange(r->selStart, r->selEnd, we);
+      else if (r->flags & weFlagCaretShown)
+        _WEDrawCaret(r->selStart, i8(r->clickEdge), false, we);
+    }
     SetClip(saved);
   }
   _WEForgetRgn(&area);

@@ -53,4 +53,28 @@ using WEFluxProcPtr = void (*)(i32 offset, i32 delta, WEReference we);
 using WEFontNameToFamilyProcPtr = OSErr (*)(ConstStringPtr name, i16 storedFamily, i16* family);
 using WEFontFamilyToNameProcPtr = OSErr (*)(i16 family, Str255 name);
 
+// --- Embedded objects --------------------------------------------------------------------
+// An object's descriptor is a memory block (a Handle id); the style run of the object's one
+// character holds that id as its object reference.
+using WEObjectDescHandle = Handle;
+// An object's size (v: height, h: width) and its baseline: how many pixels its bottom edge
+// lies above the baseline of its line (negative: below it).
+struct WEObjectPlacement {
+  Point size;
+  i16 baseline;
+};
+// The handlers of an object kind. new fills in the natural placement (status; non-zero cancels
+// the object); free answers a status, after which the engine treats the data as gone; draw
+// draws into a rectangle of the current port; click answers true when it took the click (the
+// modifiers plus 1 for a double click's second click); stream may give the data in another
+// kind (*kind) or block (*data, which it may replace), -1708 when it does not handle the
+// request; hover hears 0 when the mouse enters the object, 1 while it stays, 2 when it leaves,
+// and answers 0 when it set the cursor.
+using WENewObjectProcPtr = OSErr (*)(WEObjectPlacement* placement, WEObjectDescHandle object);
+using WEDisposeObjectProcPtr = OSErr (*)(WEObjectDescHandle object);
+using WEDrawObjectProcPtr = OSErr (*)(const Rect* destRect, WEObjectDescHandle object);
+using WEClickObjectProcPtr = bool (*)(Point hitPt, u16 modifiers, u32 clickTime, WEObjectDescHandle object);
+using WEStreamObjectProcPtr = OSErr (*)(i16 flags, OSType* kind, Handle* data, WEObjectDescHandle object);
+using WEHoverObjectProcPtr = OSErr (*)(i16 state, Point mouse, RgnHandle frame, WEObjectDescHandle object);
+
 }  // namespace kv

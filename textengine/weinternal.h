@@ -121,13 +121,16 @@ std::size_t liverecordcount();
 
 // One embedded object's descriptor, a block of its own; the record's objectList chains them in
 // increasing offset order and ends with a sentinel whose offset is textLength + 1.
+// handlerTable tells where the kind's handler row was found: none, the owner's table or the
+// global one; handlerIndex is the row (-1 none).
+enum : u32 { weNoHandlerTable = 0, weRecordHandlerTable = 1, weGlobalHandlerTable = 2 };
 struct WEObjectDesc {
   Handle next;
   Handle previous;
   i32 offset;
   OSType kind;
   Handle data;
-  Handle handlerTable;
+  u32 handlerTable;
   i32 handlerIndex;
   WEReference owner;
   u32 refCon;
@@ -136,10 +139,66 @@ struct WEObjectDesc {
   i16 width;
   i16 baseline;
 };
+// Whether a handle holds an object descriptor.
+bool _WEIsObject(Handle object);
 
-// Frees an object: unlinks it from its record's chain and disposes of its data, properties and
-// descriptor. nilHandleErr for none.
+// A row of a handler table: the kind, its six handlers and the value new objects of the kind
+// take. The record's table is a block of rows (objectHandlers); the global table is in memory.
+struct WEObjectHandlerRow {
+  OSType kind;
+  WENewObjectProcPtr newHandler;
+  WEDisposeObjectProcPtr freeHandler;
+  WEDrawObjectProcPtr drawHandler;
+  WEClickObjectProcPtr clickHandler;
+  WEStreamObjectProcPtr streamHandler;
+  WEHoverObjectProcPtr hoverHandler;
+  u32 refCon;
+};
+// The row of the kind in a table (the record's, or none: the global one), -1 when none.
+i32 _WELookupObjectType(OSType kind, WEReference tableOwner);
+// The kind of row `index`, counting the record's rows first, then the global ones.
+OSErr _WEGetIndObjectType(i32 index, OSType* kind, WEReference we);
+
+// Makes an object of a kind at an offset with the data (which the descriptor then owns): its
+// handlers are the kind's row of the record's table, else of the global one; size 32 x 32
+// unless the new handler gives another. A new handler's refusal leaves nothing behind and is
+// returned. The object is linked into the chain after those at or before its offset.
+OSErr _WENewObject(OSType kind, Handle data, i32 offset, WEReference we, WEObjectDescHandle* object);
+// Inserts the object byte 1 at the offset with a new object of the kind in its run (the size
+// when it is not 0 x 0).
+OSErr _WEInsertObjectAtOffset(i32 offset, OSType kind, Handle data, Point size, WEReference we);
+// Frees an object: unlinks it from its record's chain, lets its free handler have the data (or
+// disposes of it), and disposes of its properties and descriptor. nilHandleErr for none.
 OSErr _WEFreeObject(Handle object);
+// Draws the object standing on the pen's baseline (its handler, or a frame for a kind without
+// handlers); the pen ends at the object's right edge on the same baseline.
+OSErr _WEDrawObject(WEObjectDescHandle object);
+// True when the hover handler set the cursor; true when the click handler took the click.
+bool _WEHoverObject(i16 state, Point mouse, RgnHandle frame, WEObjectDescHandle object);
+bool _WEClickObject(Point hitPt, u16 modifiers, u32 clickTime, WEObjectDescHandle object);
+// The object's data as streamed: the stream handler decides, else the descriptor's own data
+// (the caller's block is disposed of and *data becomes the descriptor's, which the caller must
+// not dispose of: *callers turns false). *kind is the object's kind unless the handler says.
+OSErr _WEStreamObject(i16 flags, OSType* kind, Handle* data, bool* callers, WEObjectDescHandle object);
+// A copy of an object (its kind, a copy of its data, its size and baseline) at an offset.
+OSErr _WEDuplicateObject(WEObjectDescHandle source, i32 offset, WEReference we, WEObjectDescHandle* object);
+
+// The soup of embedded objects: per object a 24-byte header {i32 offset relative to the range,
+// u32 kind, u32 0, i32 data size, i16 height, i16 width, i16 baseline, u16 0} and its data.
+#define KV_WESOUPHEADER_FIELDS(F)                                                             \
+  F(i32, offset, 0) F(OSType, kind, 4) F(u32, reserved, 8) F(i32, dataSize, 12) F(i16, height, 16) \
+  F(i16, width, 18) F(i16, baseline, 20) F(u16, zero, 22)
+KV_STORED_RECORD(WESoupHeader, 24, KV_WESOUPHEADER_FIELDS)
+// Re-creates the soup's objects in the text inserted at [start, end): weMalformedScrapErr for
+// an entry whose data runs past the soup or whose object would lie outside that range.
+OSErr _WEApplySoup(i32 start, i32 end, Handle soup, WEReference we);
+// Adds an object (streamed for the engine's own use) at the end of a soup at `offset`, or at
+// its front at 0 with the later entries moved on by delta.
+OSErr _WEAppendObjectToSoup(Handle soup, WEObjectDescHandle object, i32 offset);
+OSErr _WEPrependObjectToSoup(Handle soup, WEObjectDescHandle object, i32 delta);
+
+// Records an edit for undo before it is made (the modification count grows).
+OSErr _WEModify(i32 start, i32 end, i32 length, i16 kind, u16 flags, WEReference we);
 
 // --- Standard and program hooks ----------------------------------------------------------------
 // Fills every hook of the record that is still none with the engine's standard procedure. The
@@ -246,6 +305,34 @@ bool GetSegmentDirection(i16 index, void* params);
 // The pen's distance from the line's left edge: the paragraph's indents and alignment, and the
 // line's automatic indentation in left-aligned script fields.
 i32 _WECalcPenIndent(const WELineRec& line, const WERuler& ruler, WEReference we);
+
+// --- Hit testing, highlighting and caret ---------------------------------------------------------
+// A text context never reaches more than this many bytes before or after its offset.
+constexpr i32 kWEContextLimit = 16383;
+// The offset's paragraph (the bytes the word hooks see), and its style run; each pinned to the
+// context limit. The restricted one answers the run's script.
+void _WEGetContext(i32 offset, i32* start, i32* end, WEReference we);
+i16 _WEGetRestrictedContext(i32 offset, i32* start, i32* end, WEReference we);
+// Highlights a range by inversion (an outline when inactive); nothing while text is smoothed,
+// when the selection is painted behind the text as lines are drawn.
+void _WEHiliteRange(i32 start, i32 end, WEReference we);
+// The caret at an offset: one pixel wide over its line, a pixel left of its point; drawn by
+// inverting within the view.
+void _WEGetCaretRect(i32 offset, i8 edge, Rect* caret, WEReference we);
+void _WEDrawCaret(i32 offset, i8 edge, bool dual, WEReference we);
+void _WEBlinkCaret(WEReference we);
+// Hides the caret when it shows.
+void _WEHideCaret(WEReference we);
+// Takes the frames of the objects in view out of a region, moved by the offset.
+void _WESubtractObjectRgns(RgnHandle rgn, Point offset, WEReference we);
+
+// --- Scrolling and selection ---------------------------------------------------------------------
+// Scrolls the offset into view (with automatic scrolling): true when it scrolled.
+bool _WEScrollIntoView(i32 offset, WEReference we);
+// The offset an arrow action reaches from an offset, and the arrow keys (28-31) with their
+// modifiers.
+i32 _WEArrowOffset(i16 action, i32 offset, WEReference we);
+void _WEDoArrowKey(i16 key, u16 modifiers, WEReference we);
 
 // --- Runs, lines and tables ------------------------------------------------------------------
 // The one search over sorted starts: elements of `stride` bytes whose i32 key is `keyOffset`
@@ -425,6 +512,8 @@ struct WESelectorRow {
   u16 size;
 };
 extern const WESelectorRow __weMainSelectorTable[];
+// The selectors of a handler row's fields: 'new ', 'free', 'draw', 'clik', 'strm', 'hovr', 'refc'.
+extern const WESelectorRow __weObjectHandlerSelectorTable[];
 // The row of the selector, or the table's ending row.
 const WESelectorRow& _WELookupSelector(const WESelectorRow* table, OSType selector);
 // Read or write the selected field of the record at base; paramErr for an unknown selector.

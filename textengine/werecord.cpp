@@ -124,13 +124,15 @@ void freeparts(WEReference we, WERec& r) {
   for (Handle* h : {&r.hText, &r.hLines, &r.hStyles, &r.hRuns, &r.hRulers, &r.hParaRuns, &r.hUserInfo})
     _WEForgetHandle(h);
   // What is left of the object chain is its sentinel (and any object no style held).
-  while (r.objectList) {
-    WEObjectDesc d = weelement<WEObjectDesc>(r.objectList, 0);
-    _WEForgetHandle(&r.objectList);
-    _WEForgetHandle(&d.data);
-    if (d.properties) DisposeCollection(d.properties);
-    r.objectList = d.next;
+  for (Handle h = r.objectList; h != nilhandle;) {
+    const Handle next = _WEIsObject(h) ? weelement<WEObjectDesc>(h, 0).next : nilhandle;
+    if (_WEIsObject(h))
+      _WEFreeObject(h);
+    else if (IsValidHandle(h))
+      DisposeHandle(h);
+    h = next;
   }
+  r.objectList = nilhandle;
   _WEForgetRgn(&r.viewRgn);
 }
 

@@ -320,8 +320,92 @@ OSErr WESetTabSize(i32 size, WEReference we);
 // text-engine styles in the open windows (none while a paste runs).
 void resetglobaltabs();
 
-// Moves the destination by the amounts (none: nothing).
+
+// --- Embedded objects ------------------------------------------------------------------------
+constexpr OSErr weReadOnlyErr = -9476;           // the record is read-only
+constexpr OSErr weObjectNotFoundErr = -9477;     // no object there
+constexpr OSErr weHandlerNotFoundErr = -9478;    // no handler row for the kind
+constexpr OSErr weNotHandledErr = -1708;         // a stream handler leaves the request to the engine
+constexpr OSErr weHandlerNotInstalledErr = -1717;
+
+// An object's fields. The size is one 32-bit value: (width << 16) | height.
+OSType WEGetObjectType(WEObjectDescHandle object);
+Handle WEGetObjectDataHandle(WEObjectDescHandle object);
+WEReference WEGetObjectOwner(WEObjectDescHandle object);
+u32 WEGetObjectRefCon(WEObjectDescHandle object);
+i32 WEGetObjectOffset(WEObjectDescHandle object);
+u32 WEGetObjectSize(WEObjectDescHandle object);
+i16 WEGetObjectBaseline(WEObjectDescHandle object);
+void WESetObjectRefCon(WEObjectDescHandle object, u32 refCon);
+void WESetObjectDataHandle(WEObjectDescHandle object, Handle data);
+// A new size (v: height, h: width), baseline or both: weReadOnlyErr for a read-only owner,
+// 0 at once when nothing changes; otherwise the change is recorded for undo and the object's
+// character laid out and drawn again.
+OSErr WESetObjectSize(WEObjectDescHandle object, Point size);
+OSErr WESetObjectBaseline(WEObjectDescHandle object, i16 baseline);
+OSErr WESetObjectPlacement(WEObjectDescHandle object, const WEObjectPlacement* placement);
+// An object's properties under {creator, tag}: weNoPropertyErr when the object has none.
+OSErr WESetObjectProperty(WEObjectDescHandle object, OSType creator, OSType tag, i32 size, const void* data);
+OSErr WEGetObjectProperty(WEObjectDescHandle object, OSType creator, OSType tag, i32 size, i32* outSize, void* data);
+OSErr WERemoveObjectProperty(WEObjectDescHandle object, OSType creator, OSType tag);
+
+// The object of the style run holding the offset (weObjectNotFoundErr for none).
+OSErr WEGetObjectAtOffset(i32 offset, WEObjectDescHandle* object, WEReference we);
+// The nearest object after the offset (-1: the first object), or before it (-1: before the
+// text's end): its offset, or -1 and none.
+i32 WEFindNextObject(i32 offset, WEObjectDescHandle* object, WEReference we);
+i32 WEFindPreviousObject(i32 offset, WEObjectDescHandle* object, WEReference we);
+// The object the selection is, when it is one character carrying an object.
+OSErr WEGetSelectedObject(WEObjectDescHandle* object, WEReference we);
+// Where the object lies, in the record's long coordinates (weObjectNotFoundErr when its
+// character's run does not carry it).
+OSErr WEGetObjectFrame(WEObjectDescHandle object, LongRect* frame);
+
+// Handlers of object kinds, for one record or (none) for all records. Selectors: 'new ',
+// 'free', 'draw', 'clik', 'strm', 'hovr', and 'refc' (the value kept for new objects, given as
+// the low 32 bits of the handler). paramErr for an unknown selector; weHandlerNotFoundErr when
+// the kind has no row; weHandlerNotInstalledErr for a handler that is not the installed one,
+// or an empty field.
+OSErr WEInstallObjectHandler(OSType kind, OSType selector, WEProcPtr handler, WEReference we);
+OSErr WERemoveObjectHandler(OSType kind, OSType selector, WEProcPtr handler, WEReference we);
+OSErr WEGetObjectHandler(OSType kind, OSType selector, WEProcPtr* handler, WEReference we);
+
+// --- Hit testing, highlighting and the caret -------------------------------------------------
+// Edges of an offset: -1 the character after it (its line starts there), 0 the one before,
+// 2 the point lies on an embedded object.
+// The offset nearest a point of the record's port.
+i32 WEGetOffset(const LongPoint* point, i8* edge, WEReference we);
+// The top-left of the caret at the offset and its line's height (either may be null).
+void WEGetPoint(i32 offset, i16 direction, LongPoint* point, i16* lineHeight, WEReference we);
+// The line, paragraph and word around an offset: [*start, *end).
+void WEFindLine(i32 offset, i8 edge, i32* start, i32* end, WEReference we);
+void WEFindParagraph(i32 offset, i8 edge, i32* start, i32* end, WEReference we);
+void WEFindWord(i32 offset, i8 edge, i32* start, i32* end, WEReference we);
+// A new region covering the range (-1: the selection's end) within the view; none when no
+// region can be made.
+RgnHandle WEGetHiliteRgn(i32 start, i32 end, WEReference we);
+void WEActivate(WEReference we);
+void WEDeactivate(WEReference we);
+bool WEIsActive(WEReference we);
+// Sets the cursor over the record (the I-beam over text, an object's own over an object):
+// true when the global point lies over the visible text. The mouse region (may be none) is cut
+// to the area where that holds, or has it taken out.
+bool WEAdjustCursor(Point mouse, RgnHandle mouseRgn, WEReference we);
+
+// --- Update, scrolling, selection and arrow keys -----------------------------------------------
+// Moves the text by the amounts and brings the view up to date (none: nothing).
 OSErr WEScroll(i32 hOffset, i32 vOffset, WEReference we);
+// The same, never bringing the text's top below the view's top nor its bottom above the view's.
+OSErr WEPinScroll(i32 hOffset, i32 vOffset, WEReference we);
+// Scrolls the selection's active end into view.
+void WESelView(WEReference we);
+// Blinks the caret when due; *sleep (may be null) gets the ticks until the next blink.
+void WEIdle(u32* sleep, WEReference we);
+// Selects [start, end); an end before the start selects backwards.
+void WESetSelection(i32 start, i32 end, WEReference we);
+// The byte class and the character type of the byte at an offset (0 outside the text).
+i16 WECharByte(i32 offset, WEReference we);
+i16 WECharType(i32 offset, WEReference we);
 
 // The indentation levels of the text's lines (lines end at returns; `count` of them) into the
 // line records: each laid-out line takes the level of the text line it is part of. True when a

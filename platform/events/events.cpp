@@ -32,6 +32,7 @@ struct EventState {
   u8 keys[16] = {};
   u16 modifiers = 0;
   u32 dbltime = 30;
+  u32 carettime = 32;
   u64 statementticks = 0;  // ticks the statements moved the clock by (headless)
   WindowServices services;
 };
@@ -444,6 +445,8 @@ bool IsShowContextualMenuClick(const EventRecord* event) {
   return event != nullptr && event->what == mouseDown && (event->modifiers & controlKey) != 0;
 }
 void setdoubleclicktime(u32 ticks) { es().dbltime = ticks; }
+u32 GetCaretTime() { return es().carettime; }
+void setcarettime(u32 ticks) { es().carettime = ticks; }
 
 void statementsmovedclock(u32 moved) {
   es().statementticks += moved;

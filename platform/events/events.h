@@ -76,6 +76,9 @@ inline u32 TickCount() {
 void Delay(u32 ticks, u32* finalTicks);
 // The longest interval between the clicks of a double click, in ticks (30 unless changed).
 u32 GetDblTime();
+// The caret's blink interval in ticks (32 at start; tests may set another).
+u32 GetCaretTime();
+void setcarettime(u32 ticks);
 // True for a mouse-down that asks for a contextual menu: one with the control key held (the
 // SDL2 backend turns a press of the secondary button into one).
 bool IsShowContextualMenuClick(const EventRecord* event);

@@ -24,6 +24,22 @@ constexpr Cursor kCross{
       0x0380, 0x0380, 0x0000}},
     Point{7, 7}};
 
+// The arrow with a small plus at its lower right: a drop copies.
+constexpr Cursor kCopyArrow{
+    {{0x0000, 0x4000, 0x6000, 0x7000, 0x7800, 0x7C00, 0x7E00, 0x7F00, 0x7F80, 0x7C00, 0x6C08, 0x4608, 0x063E,
+      0x0308, 0x0308, 0x0000}},
+    {{0xC000, 0xE000, 0xF000, 0xF800, 0xFC00, 0xFE00, 0xFF00, 0xFF80, 0xFFC0, 0xFFFC, 0xFE1C, 0xEF7F, 0xCF7F,
+      0x07FF, 0x079C, 0x039C}},
+    Point{1, 1}};
+
+// The I-beam of text, its hot spot on the beam at its middle.
+constexpr Cursor kIBeam{
+    {{0x0C60, 0x0280, 0x0100, 0x0100, 0x0100, 0x0100, 0x0100, 0x0100, 0x0100, 0x0100, 0x0100, 0x0100, 0x0100,
+      0x0100, 0x0280, 0x0C60}},
+    {{0x1EF0, 0x07C0, 0x0380, 0x0380, 0x0380, 0x0380, 0x0380, 0x0380, 0x0380, 0x0380, 0x0380, 0x0380, 0x0380,
+      0x0380, 0x07C0, 0x1EF0}},
+    Point{8, 7}};
+
 struct CursorState {
   Cursor current = kArrow;
   int hidelevel = 0;  // 0 shown, below 0 hidden
@@ -90,6 +106,18 @@ void revealmovedcursor() {
     s.obscured = false;
     show();
   }
+}
+
+const Cursor& copyarrowcursor() { return kCopyArrow; }
+const Cursor& ibeamcursor() { return kIBeam; }
+
+OSStatus SetThemeCursor(ThemeCursor cursor) {
+  switch (cursor) {
+    case kThemeArrowCursor: SetCursor(&kArrow); return noErr;
+    case kThemeCopyArrowCursor: SetCursor(&kCopyArrow); return noErr;
+    case kThemeIBeamCursor: SetCursor(&kIBeam); return noErr;
+  }
+  return paramErr;
 }
 
 Cursor currentcursor() { return cs().current; }

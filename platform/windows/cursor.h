@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/memory/stored.h"
+#include "platform/types.h"
 
 namespace kv {
 
@@ -26,6 +27,12 @@ void ShowCursor();
 void ObscureCursor();
 // Shows an obscured cursor again once the mouse has moved (checked before every wait and poll).
 void revealmovedcursor();
+// The theme cursors text and drags use: the arrow, the arrow with a plus (a copy) and the
+// I-beam of text. paramErr for another number.
+enum ThemeCursor : i32 { kThemeArrowCursor = 0, kThemeCopyArrowCursor = 1, kThemeIBeamCursor = 4 };
+OSStatus SetThemeCursor(ThemeCursor cursor);
+const Cursor& copyarrowcursor();
+const Cursor& ibeamcursor();
 // The cursor last set (tests and the compositor read it).
 Cursor currentcursor();
 bool cursorvisible();

@@ -1,0 +1,348 @@
+// Hit testing: points into text offsets and offsets into points through the segment walk of a
+// line, the line, paragraph and word around an offset, and the text contexts the word and
+// character hooks see.
+#include <algorithm>
+
+#include "platform/qd/qdtext.h"
+#include "platform/text/sjis.h"
+#include "textengine/weinternal.h"
+
+namespace kv {
+
+namespace {
+
+constexpr u8 kReturn = 13;
+constexpr u16 kParaStartBit = 0x8000;
+
+WELineRec lineat(const WERec& r, i32 i) { return weelement<WELineRec>(r.hLines, i); }
+const u8* textof(const WERec& r) { return deref(r.hText); }
+
+// The width and baseline of an embedded object from its style's reference.
+i32 objectwidth(u32 object) {
+  const Handle h = Handle(object);
+  return _WEIsObject(h) ? weelement<WEObjectDesc>(h, 0).width : 0;
+}
+
+// The justification slop of a segment's first n bytes on a justified line.
+Fixed justslop(const u8* text, i32 n, i16 position, const WELineRec& line) {
+  const i64 portion = PortionLine(text, n, position, Point{1, 1}, Point{1, 1});
+  return Fixed((portion * line.lineJustDelta) >> 16);
+}
+
+// Whether the text ends with an empty line after a final return.
+bool endsinreturn(const WERec& r) { return r.textLength > 0 && textof(r)[r.textLength - 1] == kReturn; }
+
+// The point walk of WEGetOffset: the width left of the point (16.16) is used up segment by
+// segment; the offset and edge where it runs out.
+struct PixelWalk {
+  i64 width;
+  i32 consumed;  // pixels of the line's earlier segments (after the pen indent)
+  i32 offset;
+  i8 edge;
+};
+
+bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32 start, i32 length,
+                   i16 position, WEReference we, void* data) {
+  PixelWalk& w = *static_cast<PixelWalk*>(data);
+  const bool first = !(position & 2), last = !(position & 1);
+  if (first) {
+    w.width -= i64(_WECalcPenIndent(*line, *ruler, we)) << 16;
+    if (w.width <= 0) {
+      // Left of the line's pen: its start, which belongs to this line.
+      w.offset = start;
+      w.edge = -1;
+      return true;
+    }
+  }
+  if (style->ts.object != 0) {
+    const i64 W = i64(objectwidth(style->ts.object)) << 16;
+    const i64 t = std::clamp<i64>(W / 16, 8, 16);
+    const i64 rest = w.width - W;
+    if (rest >= 0) {
+      w.offset = start + length;
+      w.edge = -1;
+      w.width = rest;
+      w.consumed += i32(W >> 16);
+      return false;
+    }
+    if (rest >= -t) {
+      w.offset = start + length;
+      w.edge = 0;
+      return true;
+    }
+    w.offset = start;
+    w.edge = w.width >= t ? 2 : -1;
+    return true;
+  }
+  const WERec* r = werec(we);
+  // A line's last blank (or its return) stays out of reach of a point right of the line, unless
+  // the segment ends the text with another character.
+  i32 m = length;
+  if (last && length > 0 && !(start + length == r->textLength && text[length - 1] != kReturn)) {
+    const i32 at = start + length - 1;
+    const i16 type = WECharType(at, we);
+    const bool blank = (type & smcTypeMask) == smCharPunct && (type & smcClassMask) == smPunctBlank;
+    if (blank || text[length - 1] == kReturn) m = length - (WECharByte(at, we) == smLastByte && length >= 2 ? 2 : 1);
+  }
+  // On a justified line the drawn bytes carry the slop; trailing spaces are measured plain.
+  i32 n = m;
+  Fixed slop = 0;
+  if (ruler->alignment == 2) {
+    if (last) n = VisibleLength(text, m);
+    slop = justslop(text, n, position, *line);
+  }
+  const i64 before = w.width;
+  Fixed width = Fixed(std::clamp<i64>(w.width, INT32_MIN, INT32_MAX));
+  bool leading = true;
+  i32 got = r->pixelToCharHook(text, n, slop, &width, &leading, position, w.consumed, we);
+  if (width >= 0 && n < m) {
+    const i32 more = werec(we)->pixelToCharHook(text + n, m - n, 0, &width, &leading, position,
+                                                w.consumed + i32((before - width + 0x8000) >> 16), we);
+    got = n + more;
+  }
+  w.offset = start + got;
+  w.edge = leading ? -1 : 0;
+  if (width < 0) return true;
+  w.consumed += i32((before - width + 0x8000) >> 16);
+  w.width = width;
+  return false;
+}
+
+// The offset walk of WEGetPoint: the pixel position of an offset on its line.
+struct CharWalk {
+  i32 offset;
+  i32 x;       // from the line's left edge
+  i32 indent;  // the line's pen indent
+};
+
+// A segment's width up to byte k.
+i32 segmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
+                 i16 position, i32 startposition, WEReference we) {
+  if (style.ts.object != 0) return k > 0 ? objectwidth(style.ts.object) : 0;
+  const WERec* r = werec(we);
+  if (ruler.alignment != 2) return r->charToPixelHook(text, length, 0, k, 0, position, startposition, we);
+  const bool last = !(position & 1);
+  const i32 n = last ? VisibleLength(text, length) : length;
+  const Fixed slop = justslop(text, n, position, line);
+  const i32 drawn = r->charToPixelHook(text, n, slop, std::min(k, n), 0, position, startposition, we);
+  if (k <= n) return drawn;
+  return drawn + werec(we)->charToPixelHook(text + n, length - n, 0, k - n, 0, position, startposition + drawn, we);
+}
+
+bool SLCharToPixel(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32 start, i32 length,
+                   i16 position, WEReference we, void* data) {
+  CharWalk& c = *static_cast<CharWalk*>(data);
+  const bool first = !(position & 2), last = !(position & 1);
+  if (first) {
+    c.indent = _WECalcPenIndent(*line, *ruler, we);
+    c.x = c.indent;
+  }
+  const i32 end = start + length;
+  const i32 k = c.offset >= end && !last ? length : std::clamp(c.offset - start, 0, length);
+  c.x += segmentwidth(*line, *style, *ruler, text, length, k, position, c.x - c.indent, we);
+  return c.offset < end || last;
+}
+
+// The paragraph around an offset: [start, end) from after the return before it to after the
+// return at or after it.
+void paragraphof(const WERec& r, i32 offset, i32* start, i32* end) {
+  const u8* t = textof(r);
+  i32 s = offset, e = offset;
+  while (s > 0 && t[s - 1] != kReturn) --s;
+  while (e < r.textLength && t[e] != kReturn) ++e;
+  if (e < r.textLength) ++e;
+  *start = s;
+  *end = e;
+}
+
+// The line an offset belongs to with its edge: a line's start with edge 0 ends the line before.
+i32 lineofedge(i32 offset, i8 edge, WEReference we) {
+  const WERec* r = werec(we);
+  i32 line = WEOffsetToLine(offset, we);
+  if (edge == 0 && offset > 0 && line > 0 && lineat(*r, line).lineStart == offset) --line;
+  return line;
+}
+
+}  // namespace
+
+// --- Points and offsets ------------------------------------------------------------------------
+
+i32 WEGetOffset(const LongPoint* point, i8* edge, WEReference we) {
+  i8 e = 0;
+  i32 result = 0;
+  const WERec* r = werec(we);
+  if (r != nullptr && point != nullptr) {
+    const i32 v = point->v - r->destRect.top;
+    if (v < 0) {
+      result = 0;
+      e = 0;
+    } else if (v >= lineat(*r, r->nLines).lineOrigin) {
+      result = r->textLength;
+      e = -1;
+    } else {
+      const i32 line = _WEPixelToLine(v, we);
+      PixelWalk w{(i64(point->h) - r->destRect.left) << 16, 0, lineat(*r, line).lineStart, 0};
+      _WESegmentLoop(line, line, SLPixelToChar, &w, we);
+      result = w.offset;
+      e = w.edge;
+    }
+  }
+  if (edge) *edge = e;
+  return result;
+}
+
+void WEGetPoint(i32 offset, i16, LongPoint* point, i16* lineHeight, WEReference we) {
+  const WERec* r = werec(we);
+  LongPoint p{0, 0};
+  i32 height = 0;
+  if (r != nullptr) {
+    offset = std::clamp(offset, 0, r->textLength);
+    const LongRect& d = r->destRect;
+    if (offset == r->textLength && endsinreturn(*r)) {
+      // The empty last line: below the last record, as tall as the last line, at the pen its
+      // paragraph would give it.
+      const WELineRec sentinel = lineat(*r, r->nLines), lastline = lineat(*r, r->nLines - 1);
+      WEParaInfo para;
+      _WEGetExtParaInfo(offset, &para, we);
+      WELineRec empty{offset, sentinel.lineOrigin, kParaStartBit, 0, 0, 0};
+      empty.lineSlop = i16(std::clamp<i64>((_WEAvailableWidth(offset, para.ruler, we) + 0x8000) >> 16, 0, 32767));
+      p.v = d.top + sentinel.lineOrigin;
+      p.h = d.left + _WECalcPenIndent(empty, para.ruler, we);
+      height = sentinel.lineOrigin - lastline.lineOrigin;
+    } else {
+      const i32 line = WEOffsetToLine(offset, we);
+      const WELineRec l = lineat(*r, line);
+      CharWalk c{offset, 0, 0};
+      _WESegmentLoop(line, line, SLCharToPixel, &c, we);
+      r = werec(we);
+      p.v = d.top + l.lineOrigin;
+      p.h = d.left + c.x;
+      height = lineat(*r, line + 1).lineOrigin - l.lineOrigin;
+    }
+    p.h = std::clamp(p.h, r->destRect.left, r->destRect.right);
+  }
+  if (point) *point = p;
+  if (lineHeight) *lineHeight = i16(std::clamp(height, 0, 32767));
+}
+
+// --- Lines, paragraphs and words ----------------------------------------------------------------
+
+void WEFindLine(i32 offset, i8 edge, i32* start, i32* end, WEReference we) {
+  const WERec* r = werec(we);
+  i32 s = 0, e = 0;
+  if (r != nullptr) {
+    offset = std::clamp(offset, 0, r->textLength);
+    if (offset == r->textLength && edge != 0 && endsinreturn(*r)) {
+      s = e = offset;  // the empty last line
+    } else {
+      const i32 line = lineofedge(offset, edge, we);
+      s = lineat(*r, line).lineStart;
+      e = lineat(*r, line + 1).lineStart;
+    }
+  }
+  if (start) *start = s;
+  if (end) *end = e;
+}
+
+void WEFindParagraph(i32 offset, i8 edge, i32* start, i32* end, WEReference we) {
+  const WERec* r = werec(we);
+  i32 s = 0, e = 0;
+  if (r != nullptr) {
+    offset = std::clamp(offset, 0, r->textLength);
+    // The paragraph of the chosen line: a line's start with edge 0 ends the paragraph before.
+    const bool before = edge == 0 && offset > 0 && lineofedge(offset, edge, we) != WEOffsetToLine(offset, we);
+    if (offset == r->textLength && edge != 0 && endsinreturn(*r))
+      s = e = offset;
+    else
+      paragraphof(*r, before ? offset - 1 : offset, &s, &e);
+  }
+  if (start) *start = s;
+  if (end) *end = e;
+}
+
+void WEFindWord(i32 offset, i8 edge, i32* start, i32* end, WEReference we) {
+  const WERec* r = werec(we);
+  i32 s = 0, e = 0;
+  if (r != nullptr) {
+    offset = std::clamp(offset, 0, r->textLength);
+    const bool leading = edge != 0;
+    i32 cs = 0, ce = 0;
+    _WEGetContext(leading || offset == 0 ? offset : offset - 1, &cs, &ce, we);
+    WEExtRunInfo info;
+    _WEGetExtRunInfo(leading ? offset : offset - 1, &info, we);
+    OffsetTable table{};
+    r->wordBreakHook(textof(*r) + cs, ce - cs, offset - cs, leading, table, _WEFontFamilyToScript(info.style.ts.font), we);
+    s = cs + table[0].offFirst;
+    e = cs + table[0].offSecond;
+  }
+  if (start) *start = s;
+  if (end) *end = e;
+}
+
+// --- Contexts and characters --------------------------------------------------------------------
+
+void _WEGetContext(i32 offset, i32* start, i32* end, WEReference we) {
+  const WERec* r = werec(we);
+  i32 s = 0, e = 0;
+  if (r != nullptr) {
+    offset = std::clamp(offset, 0, r->textLength);
+    paragraphof(*r, offset, &s, &e);
+    // With several scripts, only the runs of the offset's script.
+    if (r->flags & weFlagMultiScript) {
+      WEExtRunInfo at;
+      _WEGetExtRunInfo(offset, &at, we);
+      const i16 script = _WEFontFamilyToScript(at.style.ts.font);
+      i32 first = WEOffsetToRun(offset, we), last = first;
+      WEExtRunInfo info;
+      while (first > 0) {
+        _WEGetIndStyle(first - 1, &info, we);
+        if (_WEFontFamilyToScript(info.style.ts.font) != script) break;
+        --first;
+      }
+      while (last + 1 < r->nRuns) {
+        _WEGetIndStyle(last + 1, &info, we);
+        if (_WEFontFamilyToScript(info.style.ts.font) != script) break;
+        ++last;
+      }
+      _WEGetIndStyle(first, &info, we);
+      s = std::max(s, info.runStart);
+      _WEGetIndStyle(last, &info, we);
+      e = std::min(e, info.runEnd);
+    }
+    s = std::max(s, offset - kWEContextLimit);
+    e = std::min(e, offset + kWEContextLimit);
+  }
+  *start = s;
+  *end = e;
+}
+
+i16 _WEGetRestrictedContext(i32 offset, i32* start, i32* end, WEReference we) {
+  const WERec* r = werec(we);
+  if (r == nullptr) {
+    *start = *end = 0;
+    return 0;
+  }
+  WEExtRunInfo info;
+  _WEGetExtRunInfo(offset, &info, we);
+  *start = std::max(info.runStart, offset - kWEContextLimit);
+  *end = std::min({info.runEnd, r->textLength, offset + kWEContextLimit});
+  return _WEFontFamilyToScript(info.style.ts.font);
+}
+
+i16 WECharByte(i32 offset, WEReference we) {
+  const WERec* r = werec(we);
+  if (r == nullptr || !(r->flags & weFlagDoubleByte) || offset < 0 || offset >= r->textLength) return 0;
+  i32 s, e;
+  const i16 script = _WEGetRestrictedContext(offset, &s, &e, we);
+  return r->charByteHook(textof(*r) + s, e - s, offset - s, script, we);
+}
+
+i16 WECharType(i32 offset, WEReference we) {
+  const WERec* r = werec(we);
+  if (r == nullptr || offset < 0 || offset >= r->textLength) return 0;
+  i32 s, e;
+  const i16 script = _WEGetRestrictedContext(offset, &s, &e, we);
+  return r->charTypeHook(textof(*r) + s, e - s, offset - s, script, we);
+}
+
+}  // namespace kv
