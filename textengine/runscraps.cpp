@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fields/fieldview.h"
 #include "platform/text/textservices.h"
 #include "store/records.h"
 #include "textengine/weinternal.h"
@@ -175,8 +176,21 @@ OSErr _WEApplyCharacterFormatting(i32 start, i32 end, Handle runs, Handle styles
   return eachspan(runspans(runs), start, end, [&](i32 s, i32 e, i32 index) {
     if (index < 0 || index >= nstyles) return OSErr(noErr);
     WETextStyle ts = weelement<WETextStyle>(styles, index);
-    ts.object = 0;  // embedded objects are made from the scrap's own with the object side
-    return _WESetStyleRange(s, e, weDoAll, &ts, we);
+    const Handle source = Handle(ts.object);
+    ts.object = 0;
+    if (OSErr err = _WESetStyleRange(s, e, weDoAll, &ts, we)) return err;
+    // The scrap's object is copied to the span's first byte, in fields that allow objects.
+    if (!_WEIsObject(source) || !GetAllowObjectsFlag(we)) return OSErr(noErr);
+    WEObjectDescHandle object = nilhandle;
+    if (OSErr err = _WEDuplicateObject(source, s, we, &object)) return err;
+    WETextStyle carrier{};
+    carrier.object = object;
+    if (OSErr err = _WESetStyleRange(s, s + 1, weDoObject, &carrier, we)) {
+      _WEFreeObject(object);
+      return err;
+    }
+    deref(werec(we)->hText)[s] = 1;
+    return OSErr(noErr);
   });
 }
 
