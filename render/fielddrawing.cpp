@@ -13,6 +13,7 @@
 #include "platform/controls/controls.h"
 #include "platform/console/console.h"
 #include "platform/qd/pictures.h"
+#include "platform/qd/qdtext.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
@@ -28,6 +29,7 @@
 #include "shell/mainglobals.h"
 #include "shell/portroutines.h"
 #include "store/liveparts.h"
+#include "store/fieldtext.h"
 #include "store/objects.h"
 #include "system/proctable.h"
 #include "textengine/fieldstorage.h"
@@ -101,30 +103,57 @@ void drawrecordtext(WEReference we) {
   }
 }
 
+// The line height of a field drawn without a text record: its stored text's line height, else
+// that of its text style in the current port.
+i32 textlesslineheight(const spot& s) {
+  const i64 size = s.data != nilhandle ? GetHandleSize(s.data) : 0;
+  const fieldtail tail = size > 0 ? fieldtextail(deref(s.data), size) : defaultfieldtail();
+  if (tail.lineheight > 0) return tail.lineheight;
+  const CGrafPtr port = currentportid();
+  const i16 font = GetPortTextFont(port), textsize = GetPortTextSize(port);
+  const Style face = GetPortTextFace(port);
+  TextFont(i16(tail.font));
+  TextSize(i16(tail.size));
+  TextFace(Style(tail.face));
+  FontInfo info{};
+  GetFontInfo(&info);
+  TextFont(font);
+  TextSize(textsize);
+  TextFace(face);
+  return info.ascent + info.descent + info.leading;
+}
+
 // The dotted lines of showLines: at each line boundary from the first below the view's top,
-// then on at the last line's height down to the view's bottom.
-void drawdottedlines(const spot& s, WEReference we, const LongRect& view) {
+// then on at the last line's height down to the view's bottom. Without a record, the lines of
+// the field's text style from the destination's top.
+void drawdottedlines(const spot& s, WEReference we, const LongRect& dest, const LongRect& view) {
   PenState saved;
   GetPenState(&saved);
   PenNormal();
   PenPat(&kDots);
   PenMode(kPatOr);
-  LongRect dest;
-  WEGetDestRect(&dest, we);
   const i32 floor = view.top + ((s.flags & kWideMargins) ? 4 : 0);
-  const i32 lines = WECountLines(we);
   auto rule = [&](i32 boundary) {
     const i32 row = boundary - 1;
     if (row <= floor || row >= view.bottom) return;
     MoveTo(pin16(view.left), pin16(row));
     LineTo(pin16(view.right - 1), pin16(row));
   };
-  i32 boundary = dest.top;
-  for (i32 i = 0; i < lines && boundary < view.bottom; ++i) {
-    boundary += WEGetHeight(i, i + 1, we);
-    rule(boundary);
+  i32 boundary = dest.top, step = 0;
+  if (we != nilid) {
+    LongRect textdest;
+    WEGetDestRect(&textdest, we);
+    boundary = textdest.top;
+    const i32 lines = WECountLines(we);
+    for (i32 i = 0; i < lines && boundary < view.bottom; ++i) {
+      boundary += WEGetHeight(i, i + 1, we);
+      rule(boundary);
+    }
+    step = WEGetHeight(lines - 1, lines, we);
+  } else {
+    step = textlesslineheight(s);
   }
-  const i32 step = std::max(1, WEGetHeight(lines - 1, lines, we));
+  step = std::max(1, step);
   while (boundary < view.bottom) {
     boundary += step;
     rule(boundary);
@@ -306,7 +335,7 @@ void LowDrawField(spot& s, i16 outline, Handle list, i16 index, i16 depth) {
     drawrecordtext(we);
     if (theme) SetThemeDrawingState(theme, true);
   }
-  if ((s.flags & kShowLines) && we != nilid) drawdottedlines(s, we, view);
+  if (s.flags & kShowLines) drawdottedlines(s, we, dest, view);
   drawframe(s);
   if (we != nilid) {
     wefakecontrol(s, we);

@@ -29,7 +29,7 @@ constexpr u32 kWhite = 0xFFFFFF;
 class FieldDrawingTest : public WindowTest {
  protected:
   // A project of two cards; the first holds the fields.
-  void make(std::vector<Object> fields) {
+  static testproject::Project project(std::vector<Object> fields) {
     testproject::Project p;
     testproject::Window w;
     w.rect = Rect{100, 100, 300, 400};
@@ -38,7 +38,10 @@ class FieldDrawingTest : public WindowTest {
     one.objects = std::move(fields);
     w.cards = {one, two};
     p.windows.push_back(w);
-    build(p);
+    return p;
+  }
+  void make(std::vector<Object> fields) {
+    build(project(std::move(fields)));
     ASSERT_EQ(open(), 0);
   }
   static Object field(u16 style, const std::string& text, Rect r = Rect{20, 20, 80, 180}) {
@@ -203,6 +206,17 @@ TEST_F(FieldDrawingTest, TheRulerLivesForOneDrawingAndHoldsTheRulerData) {
   EXPECT_EQ(got.units, 2);
   EXPECT_FALSE(IsControlVisible(ruler));
   DisposeControl(ruler);
+}
+
+// Drawing fields with every allocation failing in turn: a field whose record or scroll bar
+// cannot be made is drawn without it, and nothing is left behind.
+TEST_F(FieldDrawingTest, FieldsAreDrawnWhenMemoryRunsOut) {
+  Object lined = field(300, "one\rtwo", Rect{100, 20, 180, 180});
+  lined.setflags = kShowLines;
+  const testproject::Project p = project({lined, field(301, "a longer text that wraps\rover lines")});
+  EXPECT_GT(sweepallocations(
+                p, [this] { ASSERT_EQ(open(), 0); }, [this] { drawcard(); return i16(0); }),
+            10);
 }
 
 TEST_F(FieldDrawingTest, PuttingDownTheOpenFieldsListLeavesNoOpenField) {
