@@ -92,6 +92,26 @@ TEST_F(WEHitTest, EveryOffsetComesBackFromItsPoint) {
   }
 }
 
+TEST_F(WEHitTest, TabStopsCountFromTheLinesLeftEdgeBothWays) {
+  // With a left indent, a tab's stop lies where drawing puts it: measured from the line's left
+  // edge, not from the indented pen.
+  const WEReference we = layout("ab\tc\td", 200);
+  ASSERT_EQ(WEInstallTabHooks(we, 36), noErr);
+  WERuler indented{};
+  indented.leftIndent = 10 << 16;
+  ASSERT_EQ(_WESetRulerRange(0, 6, weDoLeftIndent, &indented, we), noErr);
+  ASSERT_EQ(WECalText(we), noErr);
+  LongPoint p;
+  WEGetPoint(3, 0, &p, nullptr, we);
+  EXPECT_EQ(p.h, 10 + 36) << "after the first tab: the stop at 36";
+  WEGetPoint(5, 0, &p, nullptr, we);
+  EXPECT_EQ(p.h, 10 + 72);
+  for (i32 offset = 0; offset <= 6; ++offset) {
+    WEGetPoint(offset, 0, &p, nullptr, we);
+    EXPECT_EQ(WEGetOffset(&p, nullptr, we), offset);
+  }
+}
+
 TEST_F(WEHitTest, TheHighlightOfTwoLinesAndTheAutoIndentRule) {
   const WEReference we = layout("ab ab ab ab", 40);
   LongPoint a, b;
