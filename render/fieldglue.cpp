@@ -95,6 +95,8 @@ i16 putdownwerecs(Handle list, i16 dispose) {
     WEDeactivate(we);
     // A changed record writes its text back into the field first.
     if (GetWERecDirtyFlag(we)) {
+      const i32 end = WEGetTextLength(we);
+      WESetSelection(end, end, we);
       packlivefield(s);
       SetWERecDirtyFlag(we, false);
     }
