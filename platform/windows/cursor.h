@@ -18,6 +18,22 @@ KV_STORED_RECORD(Cursor, 68, KV_CURSOR_FIELDS)
 const Cursor& arrowcursor();
 const Cursor& crosscursor();
 
+// The theme cursors this platform draws.
+using ThemeCursor = u32;
+enum : ThemeCursor {
+  kThemeArrowCursor = 0,
+  kThemeIBeamCursor = 4,
+  kThemeCrossCursor = 5,
+  kThemeWatchCursor = 7,
+  kThemePointingHandCursor = 10,
+};
+constexpr OSStatus themeBadCursorIndexErr = -30565;
+// The image of a theme cursor; none for one this platform does not have.
+const Cursor* themecursor(ThemeCursor cursor);
+// Makes a theme cursor current, as SetCursor does; themeBadCursorIndexErr (the cursor stays)
+// for one this platform does not have.
+OSStatus SetThemeCursor(ThemeCursor cursor);
+
 // Makes the arrow current and the cursor visible (the hide level 0).
 void InitCursor();
 void SetCursor(const Cursor* cursor);

@@ -8,6 +8,7 @@
 #include "engine/objectutil.h"
 #include "fields/fieldview.h"
 #include "platform/qd/ports.h"
+#include "platform/qd/shapes.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
 #include "render/carddrawing.h"
@@ -50,10 +51,13 @@ class FieldDrawingTest : public WindowTest {
     o.showfill = 0;
     return o;
   }
-  // Draws the current card into its window and answers the window's pixels.
+  // Draws the current card into its window, on white, and answers the window's pixels.
   Frame drawcard() {
     SavePort saved;
     SetPort(GetWindowPort(current().window));
+    Rect all{};
+    GetPortBounds(GetWindowPort(current().window), &all);
+    FillRect(&all, &qdwhite);
     backspot(0);
     return drive::windowpixels(current().window);
   }
@@ -111,10 +115,13 @@ TEST_F(FieldDrawingTest, FieldsKeepLiveRecordsUntilTheirCardIsLeft) {
   EXPECT_EQ(mainglobals().openfieldchange, 0);
   SetWERecDirtyFlag(we, false);
 
+  // Leaving the card disposes of them; coming back, drawing the card makes new ones.
+  const WEReference second = livefield(cardfield(1));
   ASSERT_EQ(doline("go to next card"), 0);
+  EXPECT_FALSE(isvalidwerec(we));
+  EXPECT_FALSE(isvalidwerec(second));
   ASSERT_EQ(doline("go to card 1"), 0);
-  EXPECT_EQ(livefield(cardfield(0)), 0u);
-  EXPECT_EQ(livefield(cardfield(1)), 0u);
+  EXPECT_NE(livefield(cardfield(0)), we);
 }
 
 TEST_F(FieldDrawingTest, PuttingDownTheOpenFieldsListLeavesNoOpenField) {
