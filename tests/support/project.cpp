@@ -173,8 +173,8 @@ i16 buildwindow(RegistryId store, const Window& w, u32* windrecid) {
     std::vector<u32> ids;
     backrec r{};
     r.kind = kindback;
-    r.height = u16(w.rect.bottom - w.rect.top);
-    r.width = u16(w.rect.right - w.rect.left);
+    r.height = b.height ? b.height : u16(w.rect.bottom - w.rect.top);
+    r.width = b.width ? b.width : u16(w.rect.right - w.rect.left);
     r.name = texthandle(b.name);
     r.script = scripthandle(b.script);
     r.objects = objectlist(b.objects, &objectid, &ids);

@@ -41,6 +41,7 @@ struct Background {
   std::string name;
   std::string script;
   std::vector<Object> objects;
+  u16 width = 0, height = 0;  // the card's size; 0: the window's
 };
 
 struct Card {
