@@ -366,6 +366,35 @@ Project small() {
   return p;
 }
 
+Project drawn() {
+  auto graphic = [](Rect r, u8 colour) {
+    Object o;
+    o.kind = Object::graphic;
+    o.style = 100;
+    o.rect = r;
+    o.showfill = 1;
+    o.showpen = 0;
+    o.fillfore = colour;
+    o.fillpat = std::array<u8, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    return o;
+  };
+  Object button;
+  button.name = "OK";
+  button.style = 200;
+  button.rect = kDrawnButton;
+  Project p;
+  Window w;
+  w.name = "Drawn";
+  w.style = 4;
+  w.rect = Rect{100, 100, 400, 500};
+  w.backgrounds = {Background{"Plain", "", {}}};
+  Card c;
+  c.objects = {graphic(kDrawnRed, 35), graphic(kDrawnGreen, 185), button};
+  w.cards = {c};
+  p.windows.push_back(w);
+  return p;
+}
+
 i16 build(u32 dirid, std::string_view name, const Project& project) {
   Str255 pname{};
   pname[0] = u8(std::min<size_t>(name.size(), 255));
