@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <set>
+#include <utility>
 
 #include "engine/geometry.h"
 #include "platform/controls/controls.h"
@@ -19,12 +20,15 @@
 #include "platform/testing/driver.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
+#include "platform/runtime/root.h"
+#include "render/carddrawing.h"
 #include "render/offscreen.h"
 #include "render/windowclip.h"
 #include "shell/cardscroll.h"
 #include "shell/drawcase.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
+#include "shell/windnav.h"
 #include "store/objects.h"
 #include "tests/support/owned.h"
 #include "tests/support/windows.h"
@@ -323,6 +327,50 @@ TEST_F(CardDrawTest, AStyleChangeIsAppliedToTheOpenWindow) {
   EXPECT_LE(std::abs((content.left + content.right) - (screen.left + screen.right)), 1);
   EXPECT_LE(std::abs((content.top + content.bottom) - (screen.top + screen.bottom)), 1);
   EXPECT_EQ(current().window, w);
+}
+
+// A probe of the style table that closes the window being drawn (the current one meanwhile),
+// once.
+struct Vanishing {
+  bool armed = false;
+};
+void vanish(spot&, const StyleCall&) {
+  if (std::exchange(state<Vanishing>().armed, false)) dumpcurrent();
+}
+
+TEST_F(CardDrawTest, AWindowThatGoesWhileItIsDrawnLeavesTheCallersContextAndPort) {
+  testproject::Project p = testproject::small();
+  p.windows.push_back(p.windows[0]);
+  p.windows[1].name = "Second";
+  p.windows[0].cards[0].objects.push_back(paint(Rect{60, 10, 90, 60}, kRed));
+  build(p);
+  ASSERT_EQ(open("p.kv45", 1), 0);
+  const desk first = current();
+  ASSERT_EQ(open("p.kv45", 2), 0);
+  const desk second = current();
+  const StyleRoutine kept = drawtable().styles[100];
+  drawtable().styles[100] = vanish;
+  for (bool frame : {false, true}) {
+    SCOPED_TRACE(frame ? "drawframe" : "drawedit");
+    desk d = first;
+    if (frame) {
+      // Another window of the first's kind, in its place in the table.
+      ASSERT_EQ(open("p.kv45", 1), 0);
+      d = current();
+      mainglobals().current = second;
+    }
+    state<Vanishing>().armed = true;
+    SetPortWindowPort(second.window);
+    const i32 locks = mainglobals().lockcount;
+    if (frame) drawframe(d.window);
+    else drawedit(d, nullptr);
+    EXPECT_FALSE(IsValidWindowPtr(d.window));
+    EXPECT_EQ(current().window, second.window);
+    EXPECT_EQ(current().serial, second.serial);
+    EXPECT_EQ(currentportid(), GetWindowPort(second.window));
+    EXPECT_EQ(mainglobals().lockcount, locks);
+  }
+  drawtable().styles[100] = kept;
 }
 
 }  // namespace
