@@ -10,6 +10,7 @@
 #include "platform/events/watchdog.h"
 #include "platform/runtime/bigstack.h"
 #include "platform/testing/commandline.h"
+#include "platform/testing/windowdump.h"
 #include "shell/commandline.h"
 #include "shell/demo.h"
 #include "shell/mainglobals.h"
@@ -136,6 +137,8 @@ int run(int argc, char** argv) {
     if (kv::runendstatus() != 0) status = kv::runendstatus();
     if (!kv::runendreason().empty()) err += "kestrove: " + kv::runendreason() + "\n";
   }
+  // The windows' pictures of a headless run are taken while the projects are still open.
+  kv::takewindowdump();
   kv::closeallwindows();
   kv::removedemo();
   std::fputs(out.c_str(), stdout);

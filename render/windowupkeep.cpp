@@ -4,6 +4,7 @@
 #include <array>
 
 #include "engine/fred.h"
+#include "platform/controls/controls.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -85,7 +86,8 @@ void drawgrow(const desk* context) {
       DrawGrowIcon(window);
     }
   }
-  // The card's scroll bars are drawn here once the card scrolls.
+  for (ControlRef bar : {context->hscroll, context->vscroll})
+    if (bar != nilid && IsValidControlHandle(bar)) Draw1Control(bar);
   clipup();
 }
 

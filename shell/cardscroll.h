@@ -1,11 +1,22 @@
-// Scrolling the card in its window: the card's scroll bars, the port's origin at the scroll
-// position, and the mouse wheel.
+// Scrolling the card in its window: the card's two scroll bars, whose values are the scroll
+// position in pixels, and the port's origin at that position. The card is drawn in card
+// coordinates; the origin does the scrolling.
 #pragma once
 
 namespace kv {
 
-// Sets the current window's port origin to the card's scroll position and clips it to the
-// window's interior.
+// Sets the current window's port origin to (horizontal value, vertical value) and clips it to
+// the window's interior. In a metal window the visible region becomes the interior too, less
+// the grow-box triangle at its bottom-right corner when the window is resizable (procedure-
+// table slot 341).
 void lowclipup();
+// Lays out the current window's scroll bars along the right and bottom edges of its port,
+// overlapping the frame by one pixel; a card narrower (shorter) than the interior scrolls back
+// to 0 horizontally (vertically). Ends with lowclipup (slot 344).
+void lowrectbar();
+// Sets the ranges of the current window's scroll bars: the maxima the card's size less the
+// interior's (at least 0), the view sizes the interior's plus 1; the window's movies are
+// re-hilited. Ends with lowclipup (slot 343).
+void lowfixbar();
 
 }  // namespace kv

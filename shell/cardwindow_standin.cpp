@@ -1,8 +1,8 @@
 // A stand-in for the card window's handler until the window module handles its events: a draw
 // asks for the card's redraw, a click goes to the tool dispatcher, idle sends "idle" to the
-// card every `idleTicks` ticks, and keys become their key messages. Moves, cursor tracking with
-// its mouse messages, tool tips, opening fields and the paint modes join with the window
-// module. Until fields are put up, nothing opens a field here; the open field is closed as
+// card every `idleTicks` ticks, keys become their key messages, and a moving mouse sets the
+// cursor. Moves, the mouse messages of cursor tracking, tool tips, opening fields and the
+// paint modes join with the window module. Until fields are put up, nothing opens a field here; the open field is closed as
 // the text tool closes it, and putdownfield then sends "leaveField" (no text can have
 // changed yet).
 #include "shell/cardwindow.h"
@@ -13,6 +13,7 @@
 #include "engine/objectsend.h"
 #include "engine/scripterror.h"
 #include "platform/events/events.h"
+#include "shell/cardcursor.h"
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/messagebox.h"
@@ -59,6 +60,7 @@ void runedit(u16 kind, u32 data, WindowRef window) {
     case kWindowClick: click(wordpoint(data)); break;
     case kWindowIdle: idle(); break;
     case kWindowKey: charcase(u16(data)); break;
+    case kWindowMouse: curscase(wordpoint(data)); break;
     default: break;
   }
 }

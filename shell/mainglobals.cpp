@@ -42,6 +42,8 @@ void releaseglobs(MainGlobals& g) {
   release(g.msgpending);
   if (g.objectcursor != kArrowCursorMarker) release(g.objectcursor);
   g.objectcursor = nilhandle;
+  if (g.defaultcursor != kArrowCursorMarker) release(g.defaultcursor);
+  g.defaultcursor = nilhandle;
   release(g.tokenhash);
   release(g.handlerflags);
   releaserepeats(g);

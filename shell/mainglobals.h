@@ -41,6 +41,7 @@ struct MainGlobals {
   RegistryId mousewindow;  // and its window
   Handle objectcursor;     // the cursor the object under the mouse set: none, a cursor handle,
                            // or kArrowCursorMarker (the arrow, never disposed)
+  Handle defaultcursor;    // the defaultCursor: none, a cursor handle or kArrowCursorMarker
   RegistryId tooltip;      // the tool-tip window (none while no tip is up)
   u64 layerchanges;        // raised whenever windows open, close or change card and whenever
                            // objects are cut, cleared or re-layered: a tracking loop that sees
@@ -330,7 +331,7 @@ struct MainGlobals {
   u32 lastdirid;
 };
 
-// The object cursor that stands for the arrow.
+// The object or default cursor that stands for the arrow.
 constexpr Handle kArrowCursorMarker = 0xFFFFFFFFu;
 
 // Releases the handles the record owns and clears their fields (dumpglobs and the runtime

@@ -16,6 +16,7 @@
 #include "render/fielddrawing.h"
 #include "render/updateword.h"
 #include "shell/cardhistory.h"
+#include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
@@ -183,10 +184,12 @@ i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool project
   g.current = d;
   purgepictbuffer();
   SetPortWindowPort(d.window);
+  lowrectbar();
   buildpalette();
   setinvis(hidden);
   if (!hidden) SelectWindow(d.window);
-  drawedit(d, nullptr);
+  lowfixbar();
+  drawedit(g.current, nullptr);
   addrecent();
   return openmessages(projectmessage && totwind(store) == 1);
 }
@@ -234,6 +237,10 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   putwind(d.window, d);
   SetPortWindowPort(d.window);
   buildpalette();
+  if (newback) {
+    lowrectbar();
+    lowfixbar();
+  }
   drawedit(d, nullptr);
   addrecent();
   if (newback) {

@@ -89,6 +89,7 @@ KV_PROCSLOT(112, i16 (*)(RegistryId store, i32* id, Handle h));     // addstar
 KV_PROCSLOT(113, i16 (*)(RegistryId store, i32 id));                // delstar
 
 // --- Object services (114-122, 174-183) -------------------------------------------------
+KV_PROCSLOT(80, i16 (*)(GWorldPtr* world, RgnHandle* region));      // imagedit
 KV_PROCSLOT(82, void (*)(Handle list));                            // drawspot
 KV_PROCSLOT(83, i16 (*)(Handle list, i16 index, Point pt));          // ptinspot
 KV_PROCSLOT(114, void (*)(const spot& s, Rect* dest, Rect* view));  // destview
@@ -277,6 +278,8 @@ KV_PROCSLOT(283, i64 (*)(Handle rec));                              // getsize
 // --- Card drawing: the window's interior and clipping (341-345) --------------------------
 KV_PROCSLOT(341, void (*)());                                       // lowclipup
 KV_PROCSLOT(342, void (*)());                                       // lowclipdown
+KV_PROCSLOT(343, void (*)());                                       // lowfixbar
+KV_PROCSLOT(344, void (*)());                                       // lowrectbar
 KV_PROCSLOT(345, void (*)(Rect* out));                              // lowgetinterior
 
 // --- Platform callbacks -----------------------------------------------------------------

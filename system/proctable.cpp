@@ -138,7 +138,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(77, service, savevir),
     KV_ROUTINE(78, service, nomemory),
     // Object services.
-    KV_UNBUILT(80, service, imagedit),
+    KV_ROUTINE(80, service, imagedit),
     KV_ROUTINE(81, service, xkv4indent),
     KV_ROUTINE(82, service, drawspot),
     KV_ROUTINE(83, service, ptinspot),
@@ -393,8 +393,8 @@ constexpr ProcRow kRows[] = {
     // The window layout routines.
     KV_ROUTINE(341, service, lowclipup),
     KV_ROUTINE(342, service, lowclipdown),
-    KV_UNBUILT(343, service, lowfixbar),
-    KV_UNBUILT(344, service, lowrectbar),
+    KV_ROUTINE(343, service, lowfixbar),
+    KV_ROUTINE(344, service, lowrectbar),
     KV_ROUTINE(345, service, lowgetinterior),
     KV_UNBUILT(349, carbonevent, PeditRThandlemousewheelproc),
     KV_ROUTINE(350, carbonevent, PappRTDockMenuHandlerProc),

@@ -557,6 +557,13 @@ void SetMovieDisplayClipRgn(Movie movie, RgnHandle rgn) {
   if (!d->clip) d->clip = NewRgn();
   CopyRgn(rgn, d->clip);
 }
+RgnHandle GetMovieDisplayClipRgn(Movie movie) {
+  MovieData* d = get(movie);
+  if (!d || d->clip == nilid) return nilid;
+  RgnHandle copy = NewRgn();
+  CopyRgn(d->clip, copy);
+  return copy;
+}
 void SetMovieGWorld(Movie movie, CGrafPtr port) {
   if (MovieData* d = get(movie)) d->port = port;
 }

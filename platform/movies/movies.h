@@ -74,6 +74,8 @@ void GetMovieMatrix(Movie movie, MatrixRecord* m);
 void SetMovieMatrix(Movie movie, const MatrixRecord* m);
 // A copy of the region (none: no clip but the port's).
 void SetMovieDisplayClipRgn(Movie movie, RgnHandle rgn);
+// A copy of the movie's clip region, the caller's to dispose of; none when it has none.
+RgnHandle GetMovieDisplayClipRgn(Movie movie);
 // The port the movie draws into (none: it draws nowhere).
 void SetMovieGWorld(Movie movie, CGrafPtr port);
 CGrafPtr GetMovieGWorld(Movie movie);

@@ -17,11 +17,13 @@ namespace kv {
 namespace {
 struct WindowDumpState {
   std::string folder;
+  bool written = false;  // the run's pictures are taken once
 };
 }  // namespace
 
 bool setdumpfolder(const std::string& path, std::string* error) {
   state<WindowDumpState>().folder.clear();
+  state<WindowDumpState>().written = false;
   if (path.empty()) return true;
   if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
     if (error) *error = "cannot make the dump folder " + path + ": " + std::strerror(errno);
@@ -52,16 +54,22 @@ bool dumpwindows(const std::string& folder, std::string* error) {
 }
 
 bool writewindowdump(std::string* error) {
-  const std::string& folder = state<WindowDumpState>().folder;
-  return folder.empty() || dumpwindows(folder, error);
+  WindowDumpState& s = state<WindowDumpState>();
+  if (s.folder.empty() || s.written) return true;
+  s.written = true;
+  return dumpwindows(s.folder, error);
 }
 
-void writeendofrun() {
+void takewindowdump() {
   std::string error;
   if (!writewindowdump(&error)) {
     transcriptadd(TranscriptKind::note, error);
     writeconsole("kestrove: " + error + "\n");
   }
+}
+
+void writeendofrun() {
+  takewindowdump();
   writetranscriptfile();
 }
 

@@ -40,6 +40,22 @@ constexpr Cursor kIBeam{
       0x0380, 0x07C0, 0x1EF0}},
     Point{8, 7}};
 
+// The watch: a dial on its strap, the hands at a quarter past.
+constexpr Cursor kWatch{
+    {{0x1F80, 0x1F80, 0x1F80, 0x2040, 0x4020, 0x8410, 0x8410, 0x8790, 0x8010, 0x8010, 0x4020, 0x2040, 0x1F80,
+      0x1F80, 0x1F80, 0x0000}},
+    {{0x1F80, 0x1F80, 0x1F80, 0x3FC0, 0x7FE0, 0xFFF0, 0xFFF0, 0xFFF0, 0xFFF0, 0xFFF0, 0x7FE0, 0x3FC0, 0x1F80,
+      0x1F80, 0x1F80, 0x0000}},
+    Point{7, 5}};
+
+// The pointing hand: its hot spot at the tip of the forefinger.
+constexpr Cursor kPointingHand{
+    {{0x0600, 0x0900, 0x0900, 0x0900, 0x09C0, 0x0938, 0x7926, 0x9805, 0x8801, 0x4001, 0x2001, 0x2002, 0x1002,
+      0x0804, 0x0404, 0x07FC}},
+    {{0x0600, 0x0F00, 0x0F00, 0x0F00, 0x0FC0, 0x0FF8, 0x7FFE, 0xFFFF, 0xFFFF, 0x7FFF, 0x3FFF, 0x3FFE, 0x1FFE,
+      0x0FFC, 0x07FC, 0x07FC}},
+    Point{0, 5}};
+
 struct CursorState {
   Cursor current = kArrow;
   int hidelevel = 0;  // 0 shown, below 0 hidden
@@ -67,6 +83,25 @@ void show() {
 
 const Cursor& arrowcursor() { return kArrow; }
 const Cursor& crosscursor() { return kCross; }
+
+const Cursor* themecursor(ThemeCursor cursor) {
+  switch (cursor) {
+    case kThemeArrowCursor: return &kArrow;
+    case kThemeCopyArrowCursor: return &kCopyArrow;
+    case kThemeIBeamCursor: return &kIBeam;
+    case kThemeCrossCursor: return &kCross;
+    case kThemeWatchCursor: return &kWatch;
+    case kThemePointingHandCursor: return &kPointingHand;
+    default: return nullptr;
+  }
+}
+
+OSStatus SetThemeCursor(ThemeCursor cursor) {
+  const Cursor* image = themecursor(cursor);
+  if (image == nullptr) return themeBadCursorIndexErr;
+  SetCursor(image);
+  return noErr;
+}
 
 void InitCursor() {
   CursorState& s = cs();
@@ -110,15 +145,6 @@ void revealmovedcursor() {
 
 const Cursor& copyarrowcursor() { return kCopyArrow; }
 const Cursor& ibeamcursor() { return kIBeam; }
-
-OSStatus SetThemeCursor(ThemeCursor cursor) {
-  switch (cursor) {
-    case kThemeArrowCursor: SetCursor(&kArrow); return noErr;
-    case kThemeCopyArrowCursor: SetCursor(&kCopyArrow); return noErr;
-    case kThemeIBeamCursor: SetCursor(&kIBeam); return noErr;
-  }
-  return paramErr;
-}
 
 Cursor currentcursor() { return cs().current; }
 bool cursorvisible() { return cs().hidelevel >= 0 && !cs().obscured; }

@@ -19,6 +19,23 @@ KV_STORED_RECORD(Cursor, 68, KV_CURSOR_FIELDS)
 const Cursor& arrowcursor();
 const Cursor& crosscursor();
 
+// The theme cursors this platform draws.
+using ThemeCursor = u32;
+enum : ThemeCursor {
+  kThemeArrowCursor = 0,
+  kThemeCopyArrowCursor = 1,
+  kThemeIBeamCursor = 4,
+  kThemeCrossCursor = 5,
+  kThemeWatchCursor = 7,
+  kThemePointingHandCursor = 10,
+};
+constexpr OSStatus themeBadCursorIndexErr = -30565;
+// The image of a theme cursor; none for one this platform does not have.
+const Cursor* themecursor(ThemeCursor cursor);
+// Makes a theme cursor current, as SetCursor does; themeBadCursorIndexErr (the cursor stays)
+// for one this platform does not have.
+OSStatus SetThemeCursor(ThemeCursor cursor);
+
 // Makes the arrow current and the cursor visible (the hide level 0).
 void InitCursor();
 void SetCursor(const Cursor* cursor);
@@ -27,10 +44,7 @@ void ShowCursor();
 void ObscureCursor();
 // Shows an obscured cursor again once the mouse has moved (checked before every wait and poll).
 void revealmovedcursor();
-// The theme cursors text and drags use: the arrow, the arrow with a plus (a copy) and the
-// I-beam of text. paramErr for another number.
-enum ThemeCursor : i32 { kThemeArrowCursor = 0, kThemeCopyArrowCursor = 1, kThemeIBeamCursor = 4 };
-OSStatus SetThemeCursor(ThemeCursor cursor);
+// The images of the copy arrow (a drop copies) and the I-beam of text.
 const Cursor& copyarrowcursor();
 const Cursor& ibeamcursor();
 // The cursor last set (tests and the compositor read it).

@@ -50,7 +50,9 @@ class EffectsTest : public WindowTest {
   u64 timed(std::string_view lines) {
     state<CardDraws>().count = 0;
     const u64 start = UpTimeNanos();
-    if (!lines.empty()) EXPECT_EQ(doline(lines), 0) << lines;
+    if (!lines.empty()) {
+      EXPECT_EQ(doline(lines), 0) << lines;
+    }
     draweffect(1, nilid);
     return UpTimeNanos() - start;
   }

@@ -118,8 +118,9 @@ TEST_F(WindowStyleTest, OnlyAScrollingWindowShowsTheCardsScrollBars) {
     Rect h{}, v{};
     GetControlBounds(d.hscroll, &h);
     GetControlBounds(d.vscroll, &v);
-    EXPECT_EQ(h, (Rect{i16(port.bottom - 15), port.left, port.bottom, i16(port.right - 14)}));
-    EXPECT_EQ(v, (Rect{port.top, i16(port.right - 15), i16(port.bottom - 14), port.right}));
+    // Opening the window lays them out over the port's edges, one pixel beyond.
+    EXPECT_EQ(h, (Rect{i16(port.bottom - 15), i16(port.left - 1), i16(port.bottom + 1), i16(port.right - 14)}));
+    EXPECT_EQ(v, (Rect{i16(port.top - 1), i16(port.right - 15), i16(port.bottom - 14), i16(port.right + 1)}));
   }
 }
 

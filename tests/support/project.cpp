@@ -173,8 +173,8 @@ i16 buildwindow(RegistryId store, const Window& w, u32* windrecid) {
     std::vector<u32> ids;
     backrec r{};
     r.kind = kindback;
-    r.height = u16(w.rect.bottom - w.rect.top);
-    r.width = u16(w.rect.right - w.rect.left);
+    r.height = b.height ? b.height : u16(w.rect.bottom - w.rect.top);
+    r.width = b.width ? b.width : u16(w.rect.right - w.rect.left);
     r.name = texthandle(b.name);
     r.script = scripthandle(b.script);
     r.objects = objectlist(b.objects, &objectid, &ids);
@@ -362,6 +362,35 @@ Project small() {
   notes.text = "Some notes";
   Card three{"Three", "on openCard\n  global opened\n  put \"three\" after opened\nend openCard", 1, {notes}, {}};
   w.cards = {one, two, three};
+  p.windows.push_back(w);
+  return p;
+}
+
+Project drawn() {
+  auto graphic = [](Rect r, u8 colour) {
+    Object o;
+    o.kind = Object::graphic;
+    o.style = 100;
+    o.rect = r;
+    o.showfill = 1;
+    o.showpen = 0;
+    o.fillfore = colour;
+    o.fillpat = std::array<u8, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    return o;
+  };
+  Object button;
+  button.name = "OK";
+  button.style = 200;
+  button.rect = kDrawnButton;
+  Project p;
+  Window w;
+  w.name = "Drawn";
+  w.style = 4;
+  w.rect = Rect{100, 100, 400, 500};
+  w.backgrounds = {Background{"Plain", "", {}}};
+  Card c;
+  c.objects = {graphic(kDrawnRed, 35), graphic(kDrawnGreen, 185), button};
+  w.cards = {c};
   p.windows.push_back(w);
   return p;
 }

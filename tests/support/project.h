@@ -41,6 +41,7 @@ struct Background {
   std::string name;
   std::string script;
   std::vector<Object> objects;
+  u16 width = 0, height = 0;  // the card's size; 0: the window's
 };
 
 struct Card {
@@ -106,6 +107,11 @@ constexpr u32 kFirstResourceId = 100;
 // own Title text), "Three" on Fancy with a card field "Notes". Every object, card,
 // background, window and the project has a short script.
 Project small();
+
+// One plain window (style 4, a white background) of 400 x 300 whose one card shows a red
+// rectangle graphic, a green one and a rectangle button, at these rectangles.
+constexpr Rect kDrawnRed{20, 20, 80, 120}, kDrawnGreen{20, 150, 80, 250}, kDrawnButton{120, 20, 160, 140};
+Project drawn();
 
 // Writes the project into a new file `name` of folder `dirid`: 0, or the store's error.
 i16 build(u32 dirid, std::string_view name, const Project& project);

@@ -53,6 +53,7 @@ int WindowTest::sweepallocations(const testproject::Project& project, const std:
     EXPECT_EQ(r.leakedhandles, 0u) << "handles left after closing every window";
     usebuiltinmetricsfont(true);
     setfilesyncs(false);
+    installweliveparts();  // as SetUp: the live records fields get while drawn go with them
     EXPECT_EQ(initglobs(), 0);
     EXPECT_EQ(folderidofpath(home->path(), &dir), noErr);
   };

@@ -5,7 +5,9 @@
 // notes the messages "greet", "mouseUp" and "returnKey" it hears in the message box; with
 // "opencard-fails", the first card's openCard stops with a script error on its line 3; with
 // "loops", the first card's openCard loops for ever; with "field", the project is one card that
-// shows one field, at (40, 40, 100, 240) without frame or fill, holding "Hello world".
+// shows one field, at (40, 40, 100, 240) without frame or fill, holding "Hello world"; with
+// "drawn", one plain window of 400 x 300 whose first card shows a red and a green rectangle and a
+// rectangle button (checkdrawing checks the window's picture).
 #include <cstdio>
 #include <string>
 
@@ -16,11 +18,12 @@
 
 int main(int argc, char** argv) {
   std::string option = argc == 3 ? argv[2] : "";
-  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops", "field"};
+  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops", "field", "drawn"};
   bool known = argc == 2;
   for (const char* o : options) known = known || option == o;
   if (argc < 2 || argc > 3 || !known) {
-    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field]\n", stderr);
+    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field | drawn]\n",
+               stderr);
     return 2;
   }
   std::string path = argv[1];
@@ -51,6 +54,7 @@ int main(int argc, char** argv) {
     for (const char* m : {"greet", "mouseUp", "returnKey"})
       card += std::string("on ") + m + " who\n  global seen\n  put \"" + m + "\" && who & \",\" after seen\n  put seen\nend " + m + "\n";
   }
+  if (option == "drawn") project = kv::testproject::drawn();
   return kv::runonbigstack([&]() {
     std::size_t slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);

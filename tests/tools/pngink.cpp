@@ -1,4 +1,5 @@
-// Checks where a PNG file the program wrote has ink (pixels that are not white), for the tests
+// Checks where a PNG file the program wrote has ink (pixels not of the paper, the colour of its
+// top-left pixel: white, or the grey of a window's theme), for the tests
 // that run the kestrove program itself: `pngink PATH TOP LEFT BOTTOM RIGHT` succeeds (status 0)
 // when the area grown by 10 pixels on each side has ink and all of it lies inside the
 // rectangle. It prints the bounds of the ink it found in that area.
@@ -30,11 +31,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   const int top = std::atoi(argv[2]), left = std::atoi(argv[3]), bottom = std::atoi(argv[4]), right = std::atoi(argv[5]);
+  const kv::u32 paper = image.pixels.empty() ? 0xFFFFFF : image.pixels[0] & 0xFFFFFF;
   int inktop = 1 << 30, inkleft = 1 << 30, inkbottom = -(1 << 30), inkright = -(1 << 30);
   for (int v = top - 10; v < bottom + 10; ++v)
     for (int h = left - 10; h < right + 10; ++h) {
       if (v < 0 || h < 0 || v >= image.height || h >= image.width) continue;
-      if ((image.pixels[std::size_t(v) * std::size_t(image.width) + std::size_t(h)] & 0xFFFFFF) == 0xFFFFFF) continue;
+      if ((image.pixels[std::size_t(v) * std::size_t(image.width) + std::size_t(h)] & 0xFFFFFF) == paper) continue;
       inktop = std::min(inktop, v), inkleft = std::min(inkleft, h);
       inkbottom = std::max(inkbottom, v + 1), inkright = std::max(inkright, h + 1);
     }
