@@ -272,6 +272,30 @@ rulerdatarec rulerdata(const spot& object, WEReference we) {
   return d;
 }
 
+namespace {
+
+constexpr i16 kNotScrolled = -32768;
+
+// Outside a picture and off-window drawing, when the port's origin is not where the current
+// window's card scroll bars stand, moves it there: the origin it had (to go back to), or
+// kNotScrolled when it stays.
+Point cardscrolled(CGrafPtr port) {
+  const MainGlobals& g = mainglobals();
+  const Point unchanged{kNotScrolled, kNotScrolled};
+  if (g.offwindowdrawing || portrecordingpicture(port) || g.current.window == nilid ||
+      port != GetWindowPort(g.current.window))
+    return unchanged;
+  auto value = [](RegistryId bar) { return IsValidControlHandle(bar) ? i16(GetControl32BitValue(bar)) : i16(0); };
+  const i16 h = value(g.current.hscroll), v = value(g.current.vscroll);
+  Rect bounds{};
+  GetPortBounds(port, &bounds);
+  if (bounds.left == h && bounds.top == v) return unchanged;
+  SetOrigin(h, v);
+  return Point{bounds.top, bounds.left};
+}
+
+}  // namespace
+
 void LowDrawField(spot& s, i16 outline, Handle list, i16 index, i16 depth) {
   MainGlobals& g = mainglobals();
   g.drawingfield = 1;
@@ -327,6 +351,9 @@ void LowDrawField(spot& s, i16 outline, Handle list, i16 index, i16 depth) {
   if (we != nilid && recalcfldscroll(list, index, we, false, false, nullptr, nullptr, nullptr, nullptr) != 0 &&
       list != nilhandle && index >= 0 && index < spotcount(list))
     setfieldscroll(s, getfieldscroll(spotat(list, index)));
+  // In the card window the text is drawn where the card is scrolled to: the port's origin
+  // follows the card's scroll bars for the time of the text and its lines.
+  const Point scrolled = cardscrolled(port);
   if (we != nilid) {
     WESetPort(port, we);
     ThemeDrawingState theme = 0;
@@ -336,6 +363,7 @@ void LowDrawField(spot& s, i16 outline, Handle list, i16 index, i16 depth) {
     if (theme) SetThemeDrawingState(theme, true);
   }
   if (s.flags & kShowLines) drawdottedlines(s, we, dest, view);
+  if (scrolled.h != kNotScrolled) SetOrigin(scrolled.h, scrolled.v);
   drawframe(s);
   if (we != nilid) {
     wefakecontrol(s, we);

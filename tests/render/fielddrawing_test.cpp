@@ -266,5 +266,24 @@ TEST_F(FieldDrawingTest, APutTextShowsAtTheNextDrawing) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(text)), std::size_t(GetHandleSize(text))), "abc");
 }
 
+// A card scrolled in its window: the text is drawn where the card's scroll bars put it, also
+// when the port's origin has not followed them, and the origin is back afterwards.
+TEST_F(FieldDrawingTest, TextFollowsTheCardsScrollBars) {
+  testproject::Project p = project({field(300, "Hello world", Rect{60, 20, 100, 180})});
+  p.windows[0].style = 1;  // card scroll bars
+  p.windows[0].backgrounds[0].height = 600;
+  build(p);
+  ASSERT_EQ(open(), 0);
+  ASSERT_TRUE(IsValidControlHandle(current().vscroll));
+  const Rect area{0, 0, 140, 200};
+  const i16 unscrolled = ink(drawcard(), area).top;
+  SetControl32BitValue(current().vscroll, 20);
+  const i16 scrolled = ink(drawcard(), area).top;
+  EXPECT_EQ(scrolled, unscrolled - 20);
+  Rect bounds{};
+  GetPortBounds(GetWindowPort(current().window), &bounds);
+  EXPECT_EQ(bounds.top, 0) << "the origin is put back";
+}
+
 }  // namespace
 }  // namespace kv
