@@ -17,6 +17,7 @@
 #include "engine/textutil.h"
 #include "engine/variables.h"
 #include "media/mediaservice.h"
+#include "render/controlvisibility.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
@@ -160,8 +161,11 @@ i16 blockrunner::run(i32 first, i32 end) {
       continue;
     }
     i32 statement = pc;
-    // Housekeeping before each statement: the sound queues are serviced.
-    checksound(TickCount());
+    // Housekeeping before each statement: animated controls take their turn and the sound
+    // queues are serviced.
+    const u32 now = TickCount();
+    if (g.controlidle) checkcontrols(now);
+    checksound(now);
     i16 st = step(t, first, end, &pc);
     if (st != 0) return st > 0 ? post(st, statement) : st;
     // One tick reading per statement; headless, every 1,000 statements move the clock a tick.

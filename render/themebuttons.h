@@ -3,6 +3,7 @@
 // that everything erasing or drawing behind objects uses.
 #pragma once
 
+#include "platform/qd/qdtypes.h"
 #include "platform/types.h"
 #include "shell/desk.h"
 #include "store/records.h"
@@ -14,6 +15,11 @@ namespace kv {
 // 8 5); else by the window's style (0, 2, 7, 8, 10 and 11 give 5; 3 and 5 give 1; 6 and 9
 // give 7; any other 15). 1 without a context or window record.
 i16 getheme(const desk* context);
+
+// The button's icon as a picture of 32 by 32 pixels (disabled when the object is), from the
+// project's icons or from an 'ICON' resource; none on any failure.
+PicHandle GetIconAsPICT(const spot& object);
+PicHandle GetIconResourceAsPICT(const spot& object);
 
 // The per-style entry points: the object copy, its list and its index.
 void DrawNewPushBtn(spot& object, Handle list, i16 index);

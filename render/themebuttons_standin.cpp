@@ -1,8 +1,11 @@
 // A stand-in for the theme drawing of buttons until it is built: the buttons of the theme
-// styles draw nothing.
+// styles draw nothing, and no icon becomes a picture.
 #include "render/themebuttons.h"
 
 namespace kv {
+
+PicHandle GetIconAsPICT(const spot&) { return nilhandle; }
+PicHandle GetIconResourceAsPICT(const spot&) { return nilhandle; }
 
 void DrawNewPushBtn(spot&, Handle, i16) {}
 void DrawNewCheckboxOrRadioBtn(spot&, Handle, i16) {}

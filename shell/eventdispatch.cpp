@@ -7,6 +7,7 @@
 #include "platform/text/casefold.h"
 #include "platform/qd/ports.h"
 #include "platform/windows/cursor.h"
+#include "render/controlvisibility.h"
 #include "shell/cardwindow.h"
 #include "shell/debugmsg.h"
 #include "shell/eventqueue.h"
@@ -335,7 +336,8 @@ void nullevent() {
 void HandleEvent(i16 gotevent, u32) {
   MainGlobals& g = mainglobals();
   if (g.movieIdle && playingmovies() != 0 && checkmovies(current()) != 0) return;
-  // Animated controls advance here once controls animate.
+  // Animated controls take their turn.
+  if (g.controlidle) checkcontrols(TickCount());
   if (!gotevent || offer(nilid, kXrtnEveryEvent) != 0) {
     nullevent();
     return;

@@ -192,6 +192,13 @@ struct MainGlobals {
   Handle patternlist;      // the project's pattern and brush lists the paint tools read
   Handle brushlist;        // (borrowed from the head record at each tool click, not owned here)
 
+  // --- Platform controls of buttons --------------------------------------------------------
+  RegistryId trackedcontrol;  // the control the tool code or a dialog is tracking (0 none):
+                              // it is never parked or disposed under the tracker
+  i16 trackedrebuilt;         // the tracked control was taken down and built again
+  i16 controlidle;            // animated controls want their turn (checkcontrols)
+  u32 controlsdue;            // the tick from which they have it next
+
   // --- Settings record and start-up ------------------------------------------------------
   Handle settings;         // the 36-byte settings record, host order (shell/settings.h)
   u16 scriptfont, scriptsize, scriptstyle;  // settings words 2-4

@@ -24,6 +24,7 @@
 #include "platform/windows/palettes.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
+#include "render/controlvisibility.h"
 #include "render/offscreen.h"
 #include "shell/commandline.h"
 #include "shell/dialogs.h"
@@ -264,6 +265,7 @@ int startup(const StartupOptions& options) {
   initcarbonprocs();
   if (initglobs() != 0) refuse(kNoMemoryToStart, "not enough memory to start");
   installweliveparts();  // the text engine's entries in the store's table of live parts
+  installcontrolliveparts();  // and the buttons' controls'
   storearguments(options.arguments);
   g.startupword = 1;
   // 9. The system check.

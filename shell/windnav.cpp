@@ -12,6 +12,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/windows/windows.h"
+#include "render/controlvisibility.h"
 #include "render/effectqueue.h"
 #include "render/fielddrawing.h"
 #include "render/updateword.h"
@@ -214,11 +215,14 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   if (getword(d.store, d.wind, i32(cardnum), &e) != 0) return kNoCard;
   if (memoryrefused(cardroom(e))) return kNoMemory;
   if (i16 st = checkentry(d.store, e)) return st;
+  bool newback = e.backrecord != d.backrecid;
   putdownwerecs(d.cardspots, 1);
   putdownwerecs(d.backspots, 1);
+  // The controls of the lists left keep their values in their objects.
+  putdowncontrols(d.cardspots);
+  if (newback) putdowncontrols(d.backspots);
   updateword(d);
   u32 oldcard = d.cardrecid, oldback = d.backrecid;
-  bool newback = e.backrecord != d.backrecid;
   if (colour()) {
     disposedeskclut(d.cardclut);
     if (newback) disposedeskclut(d.backclut);
@@ -397,9 +401,12 @@ void dumpcurrent() {
   MainGlobals& g = mainglobals();
   desk d = g.current;
   if (findprojectstore(d.store) == nullptr) return;
-  // The fields' live records go with the window (a changed one writes its text back first).
+  // The fields' live records go with the window (a changed one writes its text back first),
+  // then the buttons' controls (keeping their values).
   putdownwerecs(d.cardspots, 1);
   putdownwerecs(d.backspots, 1);
+  putdowncontrols(d.cardspots);
+  putdowncontrols(d.backspots);
   updateword(d);
   unloaddesk(d);
   checkerr(flushstar(d.store));

@@ -2,7 +2,8 @@
 // beside its number. getproc<N>() answers a routine of this type, and the table's row for slot
 // N accepts only a routine of this type (system/proctable.cpp), so a fetch site and the row it
 // reads are checked against each other by the compiler. A slot whose routine is not built yet
-// has no line here: the change that builds the routine adds its line and fills its row.
+// has no line here unless code already fetches it (and goes without while it answers none): the
+// change that builds the routine adds its line, or keeps the one there, and fills its row.
 //
 // Platform callbacks have the signature that the platform layer declares for their kind and
 // are called directly. Routines of the system library have the library's own types.
@@ -12,9 +13,11 @@
 #include <cstddef>
 #include <ctime>
 
+#include "platform/controls/controls.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/handlers.h"
 #include "platform/movies/movies.h"
+#include "platform/qd/icons.h"
 #include "platform/qd/qdtypes.h"
 #include "platform/sound/channels.h"
 #include "platform/sound/tunes.h"
@@ -283,6 +286,14 @@ KV_PROCSLOT(344, void (*)());                                       // lowrectba
 KV_PROCSLOT(345, void (*)(Rect* out));                              // lowgetinterior
 
 // --- Platform callbacks -----------------------------------------------------------------
+// The controls of buttons: their action, colour, icon and draw-event procedures (266, 267,
+// 436, 439 are fetched by the controls' builder before their routines are built: unbuilt, they
+// answer none and the control goes without).
+KV_PROCSLOT(266, ControlActionProcPtr);                             // PtoolRTtrackbtn
+KV_PROCSLOT(267, ControlColorProcPtr);                              // Pfindbehindcolor
+KV_PROCSLOT(291, IconActionProcPtr);                                // DetachSuiteMembers
+KV_PROCSLOT(436, EventHandlerProc);                                 // PdrawRTsetidlerBGproc
+KV_PROCSLOT(439, EventHandlerProc);                                 // PdrawRTDrawMetalWindowControl
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
 KV_PROCSLOT(69, void (*)(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn));  // PpdataRTstdbitsproc
 KV_PROCSLOT(171, u8 (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfilterprop

@@ -21,6 +21,7 @@
 #include "media/tunes.h"
 #include "platform/runtime/root.h"
 #include "properties/userprops.h"
+#include "render/buttoncontrols.h"
 #include "render/carddrawing.h"
 #include "render/drawprocs.h"
 #include "render/fielddrawing.h"
@@ -342,7 +343,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(288, windowdefinition, widget),
     KV_ROUTINE(289, plain, _WEDontErase),
     KV_ROUTINE(290, qdrect, PdrawRTsanitycheckedrectproc),
-    KV_UNBUILT(291, iconaction, DetachSuiteMembers),
+    KV_ROUTINE(291, iconaction, DetachSuiteMembers),
     KV_UNBUILT(292, navevent, naveventproc),
     KV_UNBUILT(293, carbonevent, mySheetHandler),
     KV_UNBUILT(294, navevent, askusernaveventproc),

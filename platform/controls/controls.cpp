@@ -1,5 +1,8 @@
 #include "platform/controls/controls.h"
 
+#include "platform/controls/controlextras.h"
+#include "platform/controls/painter.h"
+
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -14,7 +17,8 @@ namespace kv {
 
 namespace {
 
-enum class ControlKind : u8 { root, scrollbar, custom };
+// extended: a kind whose code and settings its extra part keeps.
+enum class ControlKind : u8 { root, scrollbar, custom, extended };
 
 // Bytes a control keeps under a part and a tag.
 struct TaggedData {
@@ -35,6 +39,7 @@ struct ControlData {
   ControlActionProcPtr action = nullptr;
   ControlDefProcPtr def = nullptr;
   std::vector<TaggedData> data;
+  std::unique_ptr<ControlExtras> extras;  // made on first use (always for extended kinds)
 };
 
 constexpr u8 kInactiveHilite = 255;
@@ -170,6 +175,7 @@ void drawcontrol(ControlRef control, const ControlData& c) {
   if (!c.visible) return;
   if (c.kind == ControlKind::scrollbar) drawbar(c);
   if (c.kind == ControlKind::custom && c.def) c.def(0, control, kControlMsgDraw, c.hilite);
+  if (c.kind == ControlKind::extended) paintcontrol(control);
 }
 
 // A number of a control (0 for none).
@@ -234,10 +240,12 @@ OSStatus CreateScrollBarControl(WindowRef window, const Rect* bounds, i32 value,
 OSStatus EmbedControl(ControlRef control, ControlRef container) {
   ControlData *c = cd(control), *s = cd(container);
   if (!c || !s) return errInvalidControl;
-  if (s->kind != ControlKind::root || s->owner != c->owner) return errControlIsNotEmbedder;
+  const bool embedder = s->kind == ControlKind::root || (s->extras && s->extras->embedder);
+  if (!embedder || s->owner != c->owner || control == container) return errControlIsNotEmbedder;
   detach(control, *c);
   c->super = container;
   s->embedded.push_back(control);
+  if (c->kind == ControlKind::extended) controlvaluechanged(control);  // a radio button on sets its group
   return noErr;
 }
 
@@ -308,6 +316,7 @@ bool IsControlVisible(ControlRef control) {
 i32 GetControl32BitValue(ControlRef control) { return numberof(control, &ControlData::value); }
 void SetControl32BitValue(ControlRef control, i32 value) {
   changerange(control, [&](ControlData& c) { c.value = value; });
+  if (ControlData* c = cd(control); c && c->kind == ControlKind::extended) controlvaluechanged(control);
 }
 i32 GetControl32BitMinimum(ControlRef control) { return numberof(control, &ControlData::minimum); }
 void SetControl32BitMinimum(ControlRef control, i32 minimum) {
@@ -467,6 +476,43 @@ OSStatus GetControlData(ControlRef control, i16 part, OSType tag, i32 bufferSize
     return noErr;
   }
   return errDataNotSupported;
+}
+
+// --- The extra part of controls ---------------------------------------------------------------
+
+ControlExtras* controlextras(ControlRef control) {
+  ControlData* c = cd(control);
+  if (!c) return nullptr;
+  if (!c->extras) {
+    c->extras = std::make_unique<ControlExtras>();
+    c->extras->settings.kind = c->kind == ControlKind::root        ? kControlKindRoot
+                               : c->kind == ControlKind::scrollbar ? kControlKindScrollBar
+                                                                   : kControlKindCustom;
+    c->extras->settings.created = c->bounds;
+    c->extras->embedder = c->kind == ControlKind::root;
+  }
+  return c->extras.get();
+}
+
+OSStatus newcontrol(WindowRef window, const Rect* bounds, u32 kind, ControlRef* out) {
+  *out = nilid;
+  if (!IsValidWindowPtr(window)) return errInvalidWindowRef;
+  auto c = std::make_unique<ControlData>();
+  c->kind = ControlKind::extended;
+  c->owner = window;
+  c->bounds = *bounds;
+  c->extras = std::make_unique<ControlExtras>();
+  c->extras->settings.kind = kind;
+  c->extras->settings.created = *bounds;
+  *out = addcontrol(std::move(c));
+  if (*out == nilid) return memFullErr;
+  if (ControlRef root = rootof(window)) EmbedControl(*out, root);
+  return noErr;
+}
+
+std::vector<ControlRef> embeddedcontrols(ControlRef control) {
+  ControlData* c = cd(control);
+  return c ? c->embedded : std::vector<ControlRef>{};
 }
 
 }  // namespace kv

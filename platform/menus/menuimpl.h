@@ -31,6 +31,8 @@ struct MenuData {
   bool windowmenu = false;  // the standard window menu: its window items follow the windows
   bool fontmenu = false;    // a standard font menu: its items are the font families
   std::vector<MenuItemData> items;
+  i16 font = 0;             // SetMenuFont: the font and size the menu's items are shown in
+  u16 size = 0;             // (0: the system font at its own size)
 };
 
 // One menu open while a menu is tracked.

@@ -81,6 +81,19 @@ u16 CountMenuItems(MenuRef menu);
 // paramErr for an invalid menu or a full one. *index (may be null) gets its number.
 OSStatus AppendMenuItem(MenuRef menu, ConstStringPtr text, u32 attributes, MenuCommand command,
                         MenuItemIndex* index);
+// Adds the items a text describes at the end. Items are separated by ";" and returns; within
+// an item, "^" and the character after it give its icon (the character less 48, plus 256),
+// "!" and the next character its mark, "<" and one of B, I, U, O, S a text style, "/" and the
+// next character its command key (0x1B: the item holds a submenu), and "(" disables it. An
+// item whose text begins with "-" is a separator; empty items are left out. Items stop once the
+// menu is full.
+void AppendMenu(MenuRef menu, ConstStringPtr data);
+// Adds, at the end, the names of the font families ('FONT' and 'FOND') or of the resources of
+// that type in the resource chain (alphabetically, names beginning with "." or "%" left out).
+void AppendResMenu(MenuRef menu, ResType type);
+// The font and size of a menu's items (menus start in the system font, size 0).
+OSStatus SetMenuFont(MenuRef menu, i16 font, u16 size);
+OSStatus GetMenuFont(MenuRef menu, i16* font, u16* size);
 // Adds an item after item `after` (0: first).
 OSStatus InsertMenuItem(MenuRef menu, ConstStringPtr text, MenuItemIndex after, u32 attributes,
                         MenuCommand command);

@@ -13,6 +13,10 @@
 // passed over. Every length is checked against the data; a member that does not decode is
 // left out, and a family without any member that decodes makes no reference.
 //
+// An icon suite (IconSuiteRef) is a memory handle listing the members of an icon family kept
+// as separate resources ('ICN#', 'icl4', 'icl8', 'ics#', 'ics4', 'ics8', 'icm#', 'icm4',
+// 'icm8'): per member its type and a handle of its own data.
+//
 // Plotting goes through the port's bottleneck table: the icon, blended over what the port
 // holds under it, is one bits call masked to the icon's pixels.
 #pragma once
@@ -55,5 +59,36 @@ OSErr PlotIconRef(const Rect* r, i16 align, i16 transform, IconRef icon);
 // Whether the point lies on an opaque pixel (mask value 128 or more) of the icon as plotted
 // into the rectangle.
 bool PtInIconRef(const Point* pt, const Rect* r, i16 align, IconRef icon);
+
+// --- Icon suites ------------------------------------------------------------------------------
+using IconSuiteRef = Handle;
+using IconSelectorValue = u32;
+// Which members a call takes: large, small and mini, each in 1, 4 and 8 bits.
+enum : u32 {
+  kSelectorLarge1Bit = 0x00000001,
+  kSelectorLarge4Bit = 0x00000002,
+  kSelectorLarge8Bit = 0x00000004,
+  kSelectorSmall1Bit = 0x00000100,
+  kSelectorSmall4Bit = 0x00000200,
+  kSelectorSmall8Bit = 0x00000400,
+  kSelectorMini1Bit = 0x00010000,
+  kSelectorMini4Bit = 0x00020000,
+  kSelectorMini8Bit = 0x00040000,
+  kSelectorAllAvailableData = 0xFFFFFFFF,
+};
+// Called for each member: it may replace the member's handle; a non-zero answer stops the walk.
+using IconActionProcPtr = OSErr (*)(ResType type, Handle* icon, void* data);
+
+// A suite of copies of the members with that id found in the resource chain: noErr, or
+// noSuchIconErr (and no suite) when none is found.
+OSErr GetIconSuite(IconSuiteRef* out, i16 id, IconSelectorValue selector);
+// A new empty suite.
+OSErr NewIconSuite(IconSuiteRef* out);
+// The member of a type, or none.
+Handle iconsuitemember(IconSuiteRef suite, ResType type);
+// Disposes a suite, and its members' handles with disposeData.
+OSErr DisposeIconSuite(IconSuiteRef suite, bool disposeData);
+// Calls the action for each member that the selector takes, in suite order.
+OSErr ForEachIconDo(IconSuiteRef suite, IconSelectorValue selector, IconActionProcPtr action, void* data);
 
 }  // namespace kv

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -281,6 +282,19 @@ i16 Count1Resources(ResType type) {
 Handle Get1IndResource(ResType type, i16 index) {
   i16 seen = 0;
   return search(true, [&](const ResourceRef& r) { return r.type == type && ++seen == index; });
+}
+
+std::vector<std::string> resourcenames(ResType type) {
+  ResourceState& s = rs();
+  std::vector<std::string> names;
+  int top = fileindex(s.current);
+  if (top < 0) top = int(s.chain.size()) - 1;
+  for (int fi = top; fi >= 0; --fi)
+    for (const ResourceRef& r : s.chain[std::size_t(fi)].refs)
+      if (r.type == type && r.hasname && std::find(names.begin(), names.end(), r.name) == names.end())
+        names.push_back(r.name);
+  s.error = noErr;
+  return names;
 }
 
 void ReleaseResource(Handle h) {

@@ -11,6 +11,7 @@
 // file error).
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -44,6 +45,9 @@ Handle Get1NamedResource(ResType type, ConstStringPtr name);
 i16 Count1Resources(ResType type);
 // The index-th (from 1) resource of the type in the current file.
 Handle Get1IndResource(ResType type, i16 index);
+// The names (Mac Roman) of the resources of a type in the files GetResource searches, newest
+// file first, each name once; resources without a name are left out. Nothing is loaded.
+std::vector<std::string> resourcenames(ResType type);
 void ReleaseResource(Handle h);
 void DetachResource(Handle h);
 // Takes a resource (a handle GetResource answered) out of its file's map; the handle becomes

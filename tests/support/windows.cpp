@@ -11,6 +11,7 @@
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
+#include "render/controlvisibility.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "shell/windnav.h"
@@ -23,6 +24,7 @@ namespace kv {
 void WindowTest::SetUp() {
   VeltrixTest::SetUp();
   installweliveparts();  // as at start-up: the live records fields get while drawn go with them
+  installcontrolliveparts();  // and so do the controls buttons get
   home = std::make_unique<TemporaryHome>();
   ASSERT_EQ(folderidofpath(home->path(), &dir), noErr);
 }
