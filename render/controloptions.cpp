@@ -92,7 +92,8 @@ void setBevelStyle(spot& object, i16 style) {
 
 i16 getBevelBtnBehavior(const spot& object) {
   if (!bevel4(object)) return 0;
-  return i16(((optionof(object) & kBehaviourField) >> kBehaviourShift) * 256);
+  static constexpr i16 kBehaviours[4] = {0, 256, 512, 1024};
+  return kBehaviours[(optionof(object) & kBehaviourField) >> kBehaviourShift];
 }
 
 void setBevelBtnBehavior(spot& object, i16 behaviour) {

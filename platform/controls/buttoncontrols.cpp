@@ -365,10 +365,13 @@ void controlvaluechanged(ControlRef control) {
     }
     return;
   }
-  if (kind != kControlKindRadioButton || GetControl32BitValue(control) != 1) return;
+  if (kind != kControlKindRadioButton) return;
   ControlRef group = nilid;
   if (GetSuperControl(control, &group) != noErr || GetControlKind(group) != kControlKindRadioGroup) return;
+  // A group's range counts its members.
   const std::vector<ControlRef> members = embeddedcontrols(group);
+  if (GetControl32BitMaximum(group) != i32(members.size())) SetControl32BitMaximum(group, i32(members.size()));
+  if (GetControl32BitValue(control) != 1) return;
   const auto at = std::find(members.begin(), members.end(), control);
   const i32 index = i32(at - members.begin()) + 1;
   if (GetControl32BitValue(group) != index) SetControl32BitValue(group, index);

@@ -43,8 +43,8 @@ ControlExtras* controlextras(ControlRef control);
 OSStatus newcontrol(WindowRef window, const Rect* bounds, u32 kind, ControlRef* out);
 // The embedded controls of a control, in order of embedding.
 std::vector<ControlRef> embeddedcontrols(ControlRef control);
-// Called after a control's value was set: a radio group switches its members, a radio button
-// its group.
+// Called after a control's value was set or it was embedded: a radio group switches its
+// members, a radio button counts itself into its group's range and, when on, chooses itself.
 void controlvaluechanged(ControlRef control);
 
 }  // namespace kv

@@ -11,6 +11,7 @@
 #include "platform/fonts/fonts.h"
 #include "platform/menus/menulayout.h"
 #include "platform/menus/menus.h"
+#include "platform/resources/resources.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/compositor.h"
 #include "platform/windows/screens.h"
@@ -408,6 +409,75 @@ TEST_F(MenusTest, TheDockTileKeepsItsMenu) {
   DisposeMenu(m);
   EXPECT_EQ(GetApplicationDockTileMenu(), nilid) << "a disposed menu leaves the dock";
   EXPECT_EQ(SetApplicationDockTileMenu(m), paramErr);
+}
+
+std::string itemtext(MenuRef m, MenuItemIndex i) {
+  Str255 t{};
+  GetMenuItemText(m, i, t);
+  return pstr(t);
+}
+
+TEST_F(MenusTest, AppendMenuReadsItsMetacharacters) {
+  MenuRef m = NewMenu(20, P("Pop"));
+  AppendMenu(m, P("Red;Green^2\rBlue!*;(Grey;Bold<B<I/K;-;;Sub/\x1B"));
+  ASSERT_EQ(CountMenuItems(m), 7) << "the empty item is left out";
+  EXPECT_EQ(itemtext(m, 1), "Red");
+  i16 icon = 0;
+  GetItemIcon(m, 2, &icon);
+  EXPECT_EQ(itemtext(m, 2), "Green");
+  EXPECT_EQ(icon, 2 + 256);
+  u8 mark = 0;
+  GetItemMark(m, 3, &mark);
+  EXPECT_EQ(itemtext(m, 3), "Blue");
+  EXPECT_EQ(mark, '*');
+  EXPECT_EQ(itemtext(m, 4), "Grey");
+  EXPECT_FALSE(IsMenuItemEnabled(m, 4));
+  u8 style = 0, cmd = 0;
+  GetItemStyle(m, 5, &style);
+  GetItemCmd(m, 5, &cmd);
+  EXPECT_EQ(itemtext(m, 5), "Bold");
+  EXPECT_EQ(style, facebold | faceitalic);
+  EXPECT_EQ(cmd, 'K');
+  EXPECT_TRUE(IsMenuItemSeparator(m, 6));
+  GetItemCmd(m, 7, &cmd);
+  EXPECT_EQ(cmd, hMenuCmd) << "an item with a submenu";
+  // A metacharacter at the very end has nothing to read and is dropped.
+  AppendMenu(m, P("End^"));
+  EXPECT_EQ(itemtext(m, 8), "End");
+  DisposeMenu(m);
+}
+
+TEST_F(MenusTest, AppendResMenuListsFontsOrNamedResourcesInOrder) {
+  usebuiltinmetricsfont(true);
+  MenuRef fonts = NewMenu(21, P(""));
+  AppendResMenu(fonts, fourcc("FONT"));
+  const std::vector<FontFamily> families = fontfamilies();
+  ASSERT_EQ(CountMenuItems(fonts), families.size());
+  EXPECT_EQ(itemtext(fonts, 1), families.front().name);
+  DisposeMenu(fonts);
+
+  std::vector<ResourceItem> items;
+  for (auto [id, name] : std::initializer_list<std::pair<i16, const char*>>{
+           {128, "zebra"}, {129, ".hidden"}, {130, "Apple"}, {131, "%private"}, {132, ""}, {133, "\x87pple"}})
+    items.push_back(ResourceItem{fourcc("kvts"), id, 0, name, {1, 2}});
+  std::vector<u8> file;
+  std::string error;
+  ASSERT_TRUE(buildresourcefile(items, &file, &error)) << error;
+  const i16 ref = openresourcebytes(file, "sounds");
+  MenuRef sounds = NewMenu(22, P(""));
+  AppendResMenu(sounds, fourcc("kvts"));
+  ASSERT_EQ(CountMenuItems(sounds), 3);
+  EXPECT_EQ(itemtext(sounds, 1), "Apple");
+  EXPECT_EQ(itemtext(sounds, 2), "\x87pple") << "marks do not change the order";
+  EXPECT_EQ(itemtext(sounds, 3), "zebra");
+  i16 font = -1;
+  u16 size = 1;
+  ASSERT_EQ(SetMenuFont(sounds, 3, 10), noErr);
+  ASSERT_EQ(GetMenuFont(sounds, &font, &size), noErr);
+  EXPECT_EQ(font, 3);
+  EXPECT_EQ(size, 10);
+  DisposeMenu(sounds);
+  CloseResFile(ref);
 }
 
 }  // namespace

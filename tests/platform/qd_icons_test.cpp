@@ -2,10 +2,13 @@
 // rectangle, the transforms, the point-in-icon test, and data that does not hold together.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/qd/icons.h"
 #include "platform/qd/imagefiles.h"
+#include "platform/memory/memory.h"
+#include "platform/resources/resources.h"
 #include "platform/qd/qd.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
@@ -96,6 +99,43 @@ TEST_F(IconFamilyTest, DataThatDoesNotHoldTogetherMakesNoReference) {
   IconRef none = 1;
   EXPECT_EQ(GetIconRef(0, fourcc("macs"), fourcc("TEXT"), &none), noSuchIconErr) << "no system icons of file types";
   EXPECT_EQ(none, nilid);
+}
+
+using IconSuiteTest = RuntimeTest;
+TEST_F(IconSuiteTest, ASuiteHoldsCopiesOfTheMembersFound) {
+  std::vector<ResourceItem> items{ResourceItem{fourcc("ICN#"), 300, 0, "", std::vector<u8>(256, 0xAA)},
+                                  ResourceItem{fourcc("ics#"), 300, 0, "", std::vector<u8>(64, 0x55)},
+                                  ResourceItem{fourcc("icl8"), 301, 0, "", std::vector<u8>(1024, 1)}};
+  std::vector<u8> file;
+  std::string error;
+  ASSERT_TRUE(buildresourcefile(items, &file, &error)) << error;
+  const i16 ref = openresourcebytes(file, "icons");
+  IconSuiteRef suite = nilhandle;
+  ASSERT_EQ(GetIconSuite(&suite, 300, kSelectorAllAvailableData), noErr);
+  Handle large = iconsuitemember(suite, fourcc("ICN#"));
+  ASSERT_NE(large, nilhandle);
+  EXPECT_EQ(GetHandleSize(large), 256);
+  EXPECT_NE(large, GetResource(fourcc("ICN#"), 300)) << "a copy, not the resource";
+  EXPECT_EQ(iconsuitemember(suite, fourcc("icl8")), nilhandle) << "another id";
+
+  // An action sees the members the selector takes and may replace them.
+  static std::vector<ResType> seen;
+  seen.clear();
+  ASSERT_EQ(ForEachIconDo(suite, kSelectorSmall1Bit | kSelectorLarge8Bit,
+                          [](ResType type, Handle*, void*) -> OSErr {
+                            seen.push_back(type);
+                            return noErr;
+                          },
+                          nullptr),
+            noErr);
+  EXPECT_EQ(seen, std::vector<ResType>{fourcc("ics#")});
+  EXPECT_EQ(ForEachIconDo(suite, kSelectorAllAvailableData, [](ResType, Handle*, void*) -> OSErr { return -1; }, nullptr), -1);
+
+  IconSuiteRef none = nilhandle;
+  EXPECT_EQ(GetIconSuite(&none, 302, kSelectorAllAvailableData), noSuchIconErr);
+  EXPECT_EQ(none, nilhandle);
+  ASSERT_EQ(DisposeIconSuite(suite, true), noErr);
+  CloseResFile(ref);
 }
 
 }  // namespace
