@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "platform/fonts/fonts.h"
+#include "platform/menus/menus.h"
 #include "render/buttoncontrols.h"
 #include "render/controlvisibility.h"
+#include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"
@@ -26,6 +28,12 @@ class ControlTest : public WindowTest {
   void SetUp() override {
     WindowTest::SetUp();
     usebuiltinmetricsfont(true);
+  }
+  // Closing the window puts every control down: no menu of a popup or bevel button is left.
+  void TearDown() override {
+    closeallwindows();
+    for (MenuID id = 20000; id < 20010; ++id) EXPECT_EQ(GetMenuHandle(id), nilid) << "menu " << id << " left";
+    WindowTest::TearDown();
   }
   // A button of a style; `set` flag bits beyond a new button's (visible, showName, autoHilite).
   static testproject::Object button(u16 style, std::string name, Rect r = kRect, u32 set = 0) {
