@@ -12,6 +12,8 @@
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "platform/menus/menus.h"
+#include "platform/qd/icons.h"
+#include "platform/resources/resources.h"
 #include "engine/textutil.h"
 #include "properties/userprops.h"
 #include "render/controldata.h"
@@ -23,6 +25,7 @@
 #include "store/objects.h"
 #include "store/objread.h"
 #include "tests/render/controltest.h"
+#include "tests/support/icondata.h"
 #include "tests/support/spots.h"
 
 namespace kv {
@@ -444,6 +447,50 @@ TEST_F(ButtonControlTest, NestedSplitsKeepTheirOwnPlaces) {
   EXPECT_STREQ(myStrTok(runs, "\t", &r), "x");
   EXPECT_STREQ(myStrTok(nullptr, "\t", &r), "y") << "the last piece";
   EXPECT_EQ(myStrTok(nullptr, "\t", &r), nullptr) << "comes once";
+}
+
+TEST_F(ButtonControlTest, ContentOfBevelButtonsImageWellsAndRoundButtons) {
+  std::vector<ResourceItem> items{
+      ResourceItem{fourcc("ICN#"), 400, 0, "", testicons::blackicon(testicons::disc).second},
+      ResourceItem{fourcc("PICT"), 401, 0, "", {0, 10, 0, 50, 0, 60, 0, 10, 0, 20, 0, 0xFF}},
+      ResourceItem{fourcc("icns"), 402, 0, "", testicons::family({testicons::blackicon(testicons::disc)})},
+  };
+  std::vector<u8> file;
+  std::string error;
+  ASSERT_TRUE(buildresourcefile(items, &file, &error)) << error;
+  const i16 ref = openresourcebytes(file, "icons");
+  auto with = [](u16 style, u32 icon) {
+    testproject::Object o = ControlTest::button(style, "");
+    o.tail = tail(0, 12, 0, icon);
+    return o;
+  };
+  openwith({with(205, 400), with(205, 401), with(211, 402), with(207, 402), with(205, 999)});
+  const i16 types[] = {1, 3, 5, 5, 1};
+  for (i32 i = 0; i < 5; ++i) {
+    spot s = object(i);
+    make4spot(s);
+    setContentType(s, types[i]);
+    putspot(current().cardspots, i, s);
+  }
+  std::vector<ControlButtonContentInfo> contents;
+  for (i32 i = 0; i < 5; ++i) {
+    ControlButtonContentInfo c{};
+    GetBevelButtonContentInfo(up(i), &c);
+    contents.push_back(c);
+  }
+  EXPECT_EQ(contents[0].contentType, kControlContentIconSuiteHandle);
+  EXPECT_NE(iconsuitemember(contents[0].data, fourcc("ICN#")), GetResource(fourcc("ICN#"), 400));
+  EXPECT_EQ(contents[1].contentType, kControlContentPictHandle);
+  const u8* frame = deref(contents[1].data) + 2;
+  EXPECT_EQ((std::vector<u8>(frame, frame + 8)), (std::vector<u8>{0, 10, 0, 20, 0, 50, 0, 60}))
+      << "the frame's top-left is the smaller of each corner pair";
+  EXPECT_EQ(contents[2].contentType, kControlContentIconRef);
+  EXPECT_EQ(contents[3].contentType, kControlContentIconRef);
+  EXPECT_EQ(contents[4].contentType, kControlContentTextOnly) << "an icon that is not there";
+  for (i32 i = 0; i < 5; ++i) dumpspot(i);
+  EXPECT_FALSE(IsValidIconRef(contents[2].data));
+  EXPECT_FALSE(IsValidIconRef(contents[3].data)) << "a round button gives back its icon too";
+  CloseResFile(ref);
 }
 
 }  // namespace

@@ -220,5 +220,29 @@ TEST_F(ControlLifeTest, CheckControlsOnlyMovesItsDueTime) {
   g.controlidle = 0;
 }
 
+TEST_F(ControlLifeTest, RedrawingInFrontBringsBackWhatAnimatesThere) {
+  const Rect back{20, 20, 80, 200}, front{40, 40, 60, 180}, away{100, 20, 120, 200};
+  openwith({button(204, "Back", back), button(214, "Front", front), button(214, "Away", away)});
+  up(0);
+  const ControlRef bar = up(1), other = up(2);
+  SquashControls(current().window);
+  ASSERT_TRUE(parked(bar));
+  redrawinfront(object(0));
+  EXPECT_EQ(bounds(bar), front) << "it lies in front of the redrawn control";
+  EXPECT_TRUE(IsControlVisible(bar));
+  EXPECT_TRUE(parked(other)) << "it does not meet it";
+}
+
+TEST_F(ControlLifeTest, SquashingThrobbersParksOnlyDefaultButtons) {
+  openwith({button(201, "Default", kRect, kDefault), button(214, "Progress", Rect{100, 20, 120, 200})});
+  const ControlRef push = up(0), bar = up(1);
+  down(0);
+  down(1);
+  ASSERT_TRUE(IsControlVisible(push));
+  SquashThrobbers(&current());
+  EXPECT_TRUE(parked(push));
+  EXPECT_TRUE(IsControlVisible(bar));
+}
+
 }  // namespace
 }  // namespace kv
