@@ -401,8 +401,10 @@ ControlRef create(spot& s, WindowRef window, ConstStringPtr title, ConstStringPt
       return c;
     case 213:
       if (CreateScrollBarControl(window, park, st.value, st.minimum, st.maximum, part.viewsize ? part.viewsize : 10,
-                                 true, getproc<266>(), &c) == noErr)
+                                 true, getproc<266>(), &c) == noErr) {
+        HideControl(c);  // shown again once placed, without drawing: the theme drawing draws it
         setsizetag(c, s);
+      }
       return c;
     case 214:
     case 215:
