@@ -33,7 +33,6 @@ struct ControlExtras {
   std::vector<DataBrowserListViewColumnDesc> columns;
   std::vector<u16> widths;   // each column's width as shown
   DataBrowserCallbacks callbacks{};
-  bool autosized = false;
 };
 
 // The extra part of a valid control, made on first use; null for an invalid control.

@@ -75,7 +75,6 @@ OSStatus AutoSizeDataBrowserListViewColumns(ControlRef control) {
     const i32 widest = std::max<i32>(h.maximumWidth, h.minimumWidth);
     x->widths[i] = u16(std::clamp<i32>(title, h.minimumWidth, widest));
   }
-  x->autosized = true;
   return noErr;
 }
 
