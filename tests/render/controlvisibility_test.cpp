@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "render/controlflush.h"
 #include "render/effectqueue.h"
@@ -145,7 +146,14 @@ TEST_F(ControlLifeTest, AFlushOfTheTabsAndPopupsInvalidatesEveryObject) {
   validate();
   objread card{};
   ASSERT_EQ(readreference("this card", &card), 0);
-  lowflush(card, 0);
+  // With the window's pen hidden nothing is redrawn at once, and what waits to be shows.
+  {
+    SavePort saved;
+    SetPort(GetWindowPort(current().window));
+    HidePen();
+    lowflush(card, 0);
+    ShowPen();
+  }
   writeobj(&card);
   EXPECT_FALSE(IsValidControlHandle(tabs));
   EXPECT_FALSE(IsValidControlHandle(popup));
