@@ -58,8 +58,8 @@ i32 findmovieentry(Movie id);
 
 // The `movie` function, at the word "movie".
 i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-// The `set` branch of `movie` on an entry.
-i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, i32 index);
+// The `set` branch of `movie` on the movie of that id, found once the value is read.
+i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, Movie id);
 // Removes one entry: its area invalidated, its objects released, the entry deleted.
 void lowremove(i32 index);
 // Releases an entry's platform objects (only hides and detaches a movie in its callback).

@@ -333,8 +333,9 @@ void nullevent() {
 }  // namespace
 
 void HandleEvent(i16 gotevent, u32) {
-  MainGlobals& g = mainglobals();
-  if (g.movieIdle && playingmovies() != 0 && checkmovies(current()) != 0) return;
+  // Every event goes to the movie service while the open-movie table holds an entry (the
+  // movieIdle switch only tells the cursor whether movies count).
+  if (playingmovies() != 0 && checkmovies(current()) != 0) return;
   // Animated controls advance here once controls animate.
   if (!gotevent || offer(nilid, kXrtnEveryEvent) != 0) {
     nullevent();
