@@ -289,6 +289,7 @@ i16 moviefrompath(ConstStringPtr path, Movie* movie, std::string* full) {
 i16 playmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (!g.hasQuickTime) return setresulttext(resultnoquicktime);
+  if (movierecording()) return setresulttext(resultrecording);
   reader r{path, text, atoms, variables, at + 1};
   if (tokenat(atoms, r.i) == tokFile) ++r.i;
   Str255 name;

@@ -394,9 +394,15 @@ void advance(MovieData& d, Movie id) {
     d.time = TimeValue(t);
   }
   if (d.cbproc && ((before < d.cbtime && d.cbtime <= d.time) || (d.time <= d.cbtime && d.cbtime < before))) {
+    // The callback sees the movie at its time; then the clock goes on to now, unless the
+    // callback moved the movie itself.
     MovieCallBackProc p = d.cbproc;
     d.cbproc = nullptr;  // fires once; the owner re-arms
+    TimeValue reached = d.time;
+    d.time = d.cbtime;
+    TimeValue at = d.cbtime;
     p(id, d.cbref);
+    if (MovieData* again = ms().movies.get(id); again && again->time == at) again->time = reached;
   }
 }
 
@@ -679,6 +685,26 @@ void cancelmoviecallback(Movie movie) {
 i64 moviedecodedframes(Movie movie) {
   MovieData* d = get(movie);
   return d ? d->decoded : 0;
+}
+
+bool moviefilefacts(std::string_view macromanpath, MovieFileFacts* facts) {
+  std::string path = macromantofilename(macromanpath);
+  AVFormatContext* fmt = nullptr;
+  av_log_set_level(AV_LOG_QUIET);
+  if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return false;
+  bool ok = avformat_find_stream_info(fmt, nullptr) >= 0;
+  int v = ok ? av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;
+  if (v >= 0) {
+    AVStream* s = fmt->streams[v];
+    facts->codec = avcodec_get_name(s->codecpar->codec_id);
+    facts->timescale = s->time_base.num == 1 ? s->time_base.den : 0;
+    facts->duration = s->duration;
+    facts->samples = s->nb_frames;
+    facts->width = s->codecpar->width;
+    facts->height = s->codecpar->height;
+  }
+  avformat_close_input(&fmt);
+  return v >= 0;
 }
 
 }  // namespace kv
