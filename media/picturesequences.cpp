@@ -331,7 +331,15 @@ void drawgworld(GWorldPtr world, const Rect& src, const Rect& dst, i16 mode, Rgn
   if (mode < 256) {
     CGrafPtr port = nilid;
     GetPort(&port);
+    // The arithmetic modes weigh by the operation colour, as inks do everywhere: blend half
+    // and half, add-pin up to white, sub-pin down to black.
+    RGBColor op{}, saved{};
+    GetPortOpColor(port, &saved);
+    u16 level = mode == 32 ? 32767 : mode == 33 ? 65535 : 0;
+    op = RGBColor{level, level, level};
+    if (mode == 32 || mode == 33 || mode == 35) OpColor(&op);
     CopyBits(bits, GetPortBitMapForCopyBits(port), &src, &dst, mode, mask);
+    OpColor(&saved);
     return;
   }
   // The alpha modes copy the whole world: a matrix moves the source rectangle onto dst.
