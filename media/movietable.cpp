@@ -8,6 +8,7 @@
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
 #include "media/imagefiles.h"
+#include "media/mediaservice.h"
 #include "media/movies.h"
 #include "platform/backend/backend.h"
 #include "platform/files/files.h"
@@ -280,7 +281,7 @@ i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
       textonewfred("", value);
       break;
     }
-    case tokIdle: MCIsPlayerEvent(e.controller, EventRecord{}); textonewfred("", value); break;
+    case tokIdle: checkmovies(EventRecord{}); textonewfred("", value); break;  // the service, once
     case tokRemove:
       if (e.incallback) mt().table[std::size_t(index)].removed = 1;
       else lowremove(index);
