@@ -67,16 +67,21 @@ i16 comtrace(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 // menuKey expression: the key "q" (either case) quits; any other key does nothing (menukey.cpp).
 i16 comenukey(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
-// --- Commands whose sound forms work before the rest is built ----------------------------------
-// `play`: the sound and tune forms (media/sounds.h); play movie, pics, film, step and audio
-// answer 124 (play_standin.cpp).
+// --- Commands whose media forms work before the rest is built ----------------------------------
+// `play`: the sound, tune, movie, picture-sequence and film forms (media/); play step and
+// audio answer 124 (play_standin.cpp).
 i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-// `open sound` and `close sound` (commands/soundcommands.h); every other form answers 124
-// (openclose_standin.cpp).
+// `open`/`close` of sound, movie (the recording), pics and film; every other form answers
+// 124 (openclose_standin.cpp).
 i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-// `record sound`; every other form answers 124 (record_standin.cpp).
+// `record sound`, `record movie`, `record pics`; every other form answers 124
+// (record_standin.cpp).
 i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `show controllers` and `hide controllers`; every other form answers 124
+// (showhide_standin.cpp).
+i16 comshow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comhide(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // --- Speech (speech.cpp) ---------------------------------------------------------------------
 // `say stop [all]`, `say text into container` (its phonemes), `say text [with male | female |

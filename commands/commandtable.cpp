@@ -106,7 +106,7 @@ constexpr comrow comrows[] = {
     {2076, comnotbuilt, 0},             // grabber, grab: comgrab
     {2077, comnotbuilt, 0},             // group, groups: comgroup
     {2078, comnotbuilt, P},             // help: comhelp
-    {2079, comnotbuilt, 0},             // hide: comhide
+    {2079, comhide, 0},                 // hide
     {2080, comnotbuilt, 0},             // history: comhistory
     {2083, comnotbuilt, P | R},         // import: comimport
     {2084, cominsertcommand, 0},        // insert
@@ -155,7 +155,7 @@ constexpr comrow comrows[] = {
     {2181, comset, R},                  // set
     {2182, comnotbuilt, P},             // setDialogItem: comsetdialogitem
     {2183, comnotbuilt, P},             // setWindow: comsetwindow
-    {2186, comnotbuilt, R},             // show: comshow
+    {2186, comshow, R},                 // show
     {2187, comnotbuilt, 0},             // shuffleBack: comshuffle
     {2188, comnotbuilt, 0},             // shuffleForward: comshuffle
     {2189, comnotbuilt, 0},             // sort: comsort

@@ -205,6 +205,13 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   return st;
 }
 
+i16 spotorgn(const objread& obj, RgnHandle* out) {
+  *out = nilid;
+  if (obj.kind != objpart || obj.objects == nilhandle || obj.objindex < 0 || obj.objindex >= HandleCount<spot>(obj.objects))
+    return 11;
+  return getrgnfromspot(spotat(obj.objects, obj.objindex), out);
+}
+
 i16 getrgnfromspot(const spot& object, RgnHandle* out) {
   *out = nilid;
   const u16 style = object.style;

@@ -10,6 +10,7 @@
 namespace kv {
 
 struct fred;
+struct objread;
 
 // The windows of the screen, front to back, that pass the window-kind test `kind` (100 the
 // runtime's windows, 103 the externals') and are neither the message box nor the tool-tip
@@ -25,6 +26,9 @@ i16 buildwindnames(fred* value, bool idform, u16 kind);
 // 104 and 202; the wedge of an arc's own oval (the two corner points it keeps) for 107, as the
 // arc is painted. No region for any other style. The caller disposes the region. 0.
 i16 getrgnfromspot(const spot& object, RgnHandle* out);
+// A new region of the shape of the object a descriptor names (as getrgnfromspot; none for a
+// style without a shape): 11 when the descriptor names no button, field or graphic.
+i16 spotorgn(const objread& obj, RgnHandle* out);
 
 // getSelected(card or background [, long | short | abbreviated | kind | style]): the selected
 // objects of its list (empty with the browse tool). 2 for another object or word; 49, 39, 88

@@ -1,15 +1,22 @@
-// Until the record command is built: `record sound` works, every other form answers 124.
+// Until the record command is built: `record sound`, `record movie` and `record pics` work,
+// every other form answers 124.
 #include "commands/commands.h"
 #include "commands/dispatch.h"
 #include "commands/soundcommands.h"
 #include "engine/expression.h"
+#include "media/movies.h"
+#include "media/sequences.h"
 
 namespace kv {
 
 i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  constexpr u16 tokSound = 3164;
-  if (tokenat(atoms, at + 1) == tokSound) return recordsound(path, text, atoms, at, variables);
-  return statusnotbuilt;
+  enum : u16 { tokSound = 3164, tokMovie = 3102, tokPics = 11228 };
+  switch (tokenat(atoms, at + 1)) {
+    case tokSound: return recordsound(path, text, atoms, at, variables);
+    case tokMovie: return statementends(atoms, at + 2) ? recordmovie() : i16(19);
+    case tokPics: return statementends(atoms, at + 2) ? recordpics() : i16(19);
+    default: return statusnotbuilt;
+  }
 }
 
 }  // namespace kv

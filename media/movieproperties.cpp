@@ -1,4 +1,5 @@
 // Setting movie properties: movie(id, set, property, value).
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -102,11 +103,26 @@ bool regionvalue(i32 v, RgnHandle* rgn, Handle* holder) {
   return true;
 }
 
+// Exactly four points h,v: eight whole numbers separated by commas.
+bool readquad(const std::string& v, Point q[4]) {
+  i32 k[8];
+  std::size_t at = 0;
+  for (int n = 0; n < 8; ++n) {
+    std::size_t end = v.find(',', at);
+    if ((end == std::string::npos) != (n == 7)) return false;
+    std::string part = v.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    if (readlong(part, &k[n]) != 0) return false;
+    at = end + 1;
+  }
+  for (int n = 0; n < 4; ++n) q[n] = Point{i16(k[n * 2 + 1]), i16(k[n * 2])};
+  return true;
+}
+
 void redrawcurrent() { drawedit(mainglobals().current, nullptr); }
 
 }  // namespace
 
-i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, i32 index) {
+i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, Movie id) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tokComma) ++i;
   u16 prop = tokenat(atoms, i++);
@@ -116,6 +132,9 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
   if (i16 st = readvalue(path, text, atoms, i, variables, &used, &v)) return st;
   i += used;
   *count = i - at;
+  // The movie is found after the value ran: its expression may have added or removed movies.
+  i32 index = findmovieentry(id);
+  if (index < 0) return textonewfred("Invalid movie reference", value);
   moovrec& e = movietable()[std::size_t(index)];
   MovieController mc = e.controller;
   Movie m = e.movie;
@@ -148,7 +167,8 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
       }
       break;
     case pEditable: if (!(st = readbool(v, &b))) MCEnableEditing(mc, b); break;
-    case pVolume: if (!(st = readlong(v, &n))) MCSetVolume(mc, i16(n & 0xFFF)); break;
+    // A negative volume mutes (its magnitude is kept for unmuting).
+    case pVolume: if (!(st = readlong(v, &n))) MCSetVolume(mc, i16(std::clamp(n, -32767, 32767))); break;
     case pPlayRate: {
       double r = 0;
       fred f;
@@ -226,19 +246,24 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
       break;
     }
     case pQuad: {
-      i32 k[8];
-      std::string s = v;
-      int got = std::sscanf(s.c_str(), "%d,%d,%d,%d,%d,%d,%d,%d", &k[0], &k[1], &k[2], &k[3], &k[4], &k[5], &k[6], &k[7]);
-      if (got != 8) return 2;
-      for (int q = 0; q < 4; ++q) e.quad[q] = Point{i16(k[q * 2 + 1]), i16(k[q * 2])};
-      // The box mapped onto the quad's bounds (a projective quad needs more than the affine
-      // matrix the movie layer applies).
-      Rect qb{e.quad[0].v, e.quad[0].h, e.quad[0].v, e.quad[0].h};
-      for (const Point& p : e.quad) qb.top = std::min(qb.top, p.v), qb.left = std::min(qb.left, p.h), qb.bottom = std::max(qb.bottom, p.v), qb.right = std::max(qb.right, p.h);
+      Point q[4];
+      if (!readquad(v, q)) return 2;
+      for (int k = 0; k < 4; ++k) e.quad[k] = q[k];
+      // The box at the origin mapped onto the quad, then moved by the quad's centre less the
+      // box's; an empty quad puts the plain box back.
       MatrixRecord mx;
       SetIdentityMatrix(&mx);
-      Rect from{0, 0, i16(e.rect.bottom - e.rect.top), i16(e.rect.right - e.rect.left)};
-      if (!EmptyRect(&qb)) MapMatrix(&mx, &from, &qb);
+      Rect qb{q[0].v, q[0].h, q[0].v, q[0].h};
+      for (const Point& p : q)
+        qb.top = std::min(qb.top, p.v), qb.left = std::min(qb.left, p.h), qb.bottom = std::max(qb.bottom, p.v),
+        qb.right = std::max(qb.right, p.h);
+      if (!EmptyRect(&qb)) {
+        i16 w = i16(e.rect.right - e.rect.left), h = i16(e.rect.bottom - e.rect.top);
+        const Point from[4] = {{0, 0}, {0, w}, {h, w}, {h, 0}};
+        if (!QuadToQuadMatrix(from, q, &mx)) return 2;
+        TranslateMatrix(&mx, Long2Fix((qb.left + qb.right) / 2 - (e.rect.left + e.rect.right) / 2),
+                        Long2Fix((qb.top + qb.bottom) / 2 - (e.rect.top + e.rect.bottom) / 2));
+      }
       SetMovieMatrix(m, &mx);
       MCMovieChanged(mc);
       break;

@@ -58,8 +58,8 @@ i32 findmovieentry(Movie id);
 
 // The `movie` function, at the word "movie".
 i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-// The `set` branch of `movie` on an entry.
-i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, i32 index);
+// The `set` branch of `movie` on the movie of that id, found once the value is read.
+i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, Movie id);
 // Removes one entry: its area invalidated, its objects released, the entry deleted.
 void lowremove(i32 index);
 // Releases an entry's platform objects (only hides and detaches a movie in its callback).
@@ -74,5 +74,23 @@ i16 playmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 i16 moviefrompath(ConstStringPtr path, Movie* movie, std::string* full);
 // The result text of a movie layer error (0 puts nothing); answers 0.
 i16 qterr(OSErr err);
+// The full path of a movie file to record (relative to the folder files are written to):
+// false after putting a result text (16 when a movie on a card plays that file).
+bool moviefrompathcreate(ConstStringPtr path, std::string* full);
+
+// --- Recording the card as a movie ----------------------------------------------------------
+// `open movie [file] path [at rect] [with dialog]`, at the word "movie".
+i16 openmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `record movie`: the card's image as one more frame.
+i16 recordmovie();
+// `close movie [file]`, at the word "movie"; with `report` clear (closing all user files)
+// nothing is said when no recording is open.
+i16 closemovie(bool report, Handle atoms, i32 at);
+// Ends the recording, saving it when `finish` is set (139 when it cannot be saved).
+i16 lowclosemovie(bool finish);
+// Whether a recording is open.
+bool movierecording();
+// Draws the current card into a world that stands for `rect` of the card window.
+void drawcardinto(GWorldPtr world, const Rect& rect);
 
 }  // namespace kv

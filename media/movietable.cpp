@@ -7,7 +7,10 @@
 #include "engine/expression.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "media/imagefiles.h"
+#include "media/mediaservice.h"
 #include "media/movies.h"
+#include "platform/backend/backend.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/pictures.h"
@@ -120,25 +123,22 @@ i16 getproperty(const moovrec& e, u16 prop, fred* value) {
   }
 }
 
-// The frame at the controller's time as a picture file: 512 zero bytes, then the picture, in
-// the documents folder (or at a full path). Without a path there is no clipboard to take it yet.
+// The frame at the controller's time as a picture: onto the clipboard (cleared first), or
+// written as a picture file. A movie without a picture copies nothing.
 i16 copyframe(const moovrec& e, bool tofile, ConstStringPtr path) {
-  if (!tofile) return 0;
   PicHandle pic = GetMoviePict(e.movie, MCGetCurrentTime(e.controller, nullptr));
   if (pic == nilhandle) return 0;
-  u32 folder = mainglobals().documentsfolder;
-  HDelete(kBootVolume, folder, path);
-  OSErr err = HCreate(kBootVolume, folder, path, fourcc("ttxt"), fourcc("PICT"));
-  FileRef ref = nilid;
-  if (err == noErr) err = HOpen(kBootVolume, folder, path, fsRdWrPerm, &ref);
-  if (err == noErr) {
-    std::vector<u8> bytes(512, 0);
-    bytes.insert(bytes.end(), deref(pic), deref(pic) + GetHandleSize(pic));
-    err = writeat(ref, 0, bytes.data(), i64(bytes.size()));
-    FSClose(ref);
+  i16 st = 0;
+  if (tofile) {
+    st = newimagefile(path, pic, fourcc("PICT"));
+  } else {
+    ClipFlavor f;
+    f.type = fourcc("PICT");
+    f.bytes.assign(deref(pic), deref(pic) + GetHandleSize(pic));
+    backend().setclipboard({f});
   }
   KillPicture(pic);
-  return err == noErr ? i16(0) : setresulttext(10);
+  return st;
 }
 
 }  // namespace
@@ -260,7 +260,7 @@ i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     }
     case tokSet: {
       i32 n = 0;
-      if ((st = doset(path, text, atoms, i - 1, variables, &n, value, index)) != 0) return st;
+      if ((st = doset(path, text, atoms, i - 1, variables, &n, value, e.movie)) != 0) return st;
       i += n - 1;
       break;
     }
@@ -281,7 +281,7 @@ i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
       textonewfred("", value);
       break;
     }
-    case tokIdle: MCIsPlayerEvent(e.controller, EventRecord{}); textonewfred("", value); break;
+    case tokIdle: checkmovies(EventRecord{}); textonewfred("", value); break;  // the service, once
     case tokRemove:
       if (e.incallback) mt().table[std::size_t(index)].removed = 1;
       else lowremove(index);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "commands/objectfunctions.h"
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
@@ -15,11 +16,13 @@
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/windows.h"
+#include "properties/valueparsers.h"
 #include "render/windowclip.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/runservices.h"
 #include "store/memoryguard.h"
+#include "store/objread.h"
 
 namespace kv {
 
@@ -76,15 +79,46 @@ struct reader {
     disposfred(&v);
     return 0;
   }
-  // n integers separated by commas.
-  i16 integers(i32* out, int n) {
-    for (int k = 0; k < n; ++k) {
-      if (k > 0 && tokenat(atoms, i++) != tokComma) return 39;
-      if (i16 st = integer(&out[k])) return st;
-    }
-    return 0;
-  }
+  propctx ctx() const { return propctx{path, text, atoms, variables, nilhandle}; }
 };
+
+// The shape after `using`: a region value (the id of a live 8-byte holder of 'REGN' and a live
+// region), or an object reference, written out or as a value's text, whose shape is taken.
+i16 readclipshape(reader& r, playoptions& o) {
+  if (o.clip) DisposeRgn(o.clip);
+  o.clip = nilid;
+  i32 start = r.i;
+  if (whichobj(r.atoms, r.i, nullptr) == objnone) {
+    fred v;
+    i32 used = 0;
+    if (i16 st = anyfact(r.path, r.text, r.atoms, r.i, r.variables, nilhandle, &used, &v)) return st;
+    i32 n = 0;
+    bool isnumber = fredtolong(&v, &n) == 0;
+    disposfred(&v);
+    if (isnumber) {
+      r.i += used;
+      Handle h = Handle(u32(n));
+      u32 tag = 0, rgn = 0;
+      if (!IsValidHandle(h) || GetHandleSize(h) != 8) return statusbadoption;
+      std::memcpy(&tag, deref(h), 4);
+      std::memcpy(&rgn, deref(h) + 4, 4);
+      if (tag != fourcc("REGN") || !IsValidRgn(RgnHandle(rgn))) return statusbadoption;
+      o.clip = NewRgn();
+      CopyRgn(RgnHandle(rgn), o.clip);
+      return 0;
+    }
+  }
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = scanobj(r.path, r.text, r.atoms, start, r.variables, &used, &obj)) return st == 2 ? i16(statusnotobject) : st;
+  r.i = start + used;
+  RgnHandle shape = nilid;
+  i16 st = spotorgn(obj, &shape);
+  writeobj(&obj);
+  if (st) return st;
+  o.clip = shape != nilid ? shape : NewRgn();
+  return 0;
+}
 
 i16 readoptions(reader& r, playoptions& o) {
   while (!statementends(r.atoms, r.i)) {
@@ -112,17 +146,18 @@ i16 readoptions(reader& r, playoptions& o) {
         if (tokenat(r.atoms, r.i) == tokTimes) ++r.i;
         break;
       case tokAt: {
-        i32 p[2];
-        if ((st = r.integers(p, 2)) != 0) return st;
+        // A point, written out or as one value ("100,100", the clickLoc).
+        i32 used = 0;
+        if ((st = getloc(r.ctx(), r.i, &used, &o.atpt.h, &o.atpt.v)) != 0) return st;
+        r.i += used;
         o.at = true;
-        o.atpt = Point{i16(p[1]), i16(p[0])};
         break;
       }
       case tokWithin: {
-        i32 p[4];
-        if ((st = r.integers(p, 4)) != 0) return st;
+        i32 used = 0;
+        if ((st = getrect(r.ctx(), r.i, &used, &o.box)) != 0) return st;
+        r.i += used;
         o.within = true;
-        o.box = Rect{i16(p[1]), i16(p[0]), i16(p[3]), i16(p[2])};
         break;
       }
       case tokWith:
@@ -168,21 +203,7 @@ i16 readoptions(reader& r, playoptions& o) {
         o.hasto = true;
         break;
       case tokUsing: {
-        fred v;
-        if ((st = r.value(&v)) != 0) return st;
-        i32 n = 0;
-        bool isnumber = fredtolong(&v, &n) == 0;
-        disposfred(&v);
-        if (!isnumber) return statusnotobject;  // shapes of objects are not read here yet
-        Handle h = Handle(u32(n));
-        u32 tag = 0, rgn = 0;
-        if (!IsValidHandle(h) || GetHandleSize(h) != 8) return statusbadoption;
-        std::memcpy(&tag, deref(h), 4);
-        std::memcpy(&rgn, deref(h) + 4, 4);
-        if (tag != fourcc("REGN") || !IsValidRgn(RgnHandle(rgn))) return statusbadoption;
-        if (o.clip) DisposeRgn(o.clip);
-        o.clip = NewRgn();
-        CopyRgn(RgnHandle(rgn), o.clip);
+        if ((st = readclipshape(r, o)) != 0) return st;
         if (tokenat(r.atoms, r.i) == tokAnd) {
           ++r.i;
           if (tokenat(r.atoms, r.i++) != tokScale) return statusandscale;
@@ -190,10 +211,10 @@ i16 readoptions(reader& r, playoptions& o) {
         } else if (tokenat(r.atoms, r.i) == tokCentered) {
           ++r.i;
           if (tokenat(r.atoms, r.i) == tokAt) ++r.i;
-          i32 p[2];
-          if ((st = r.integers(p, 2)) != 0) return st;
+          i32 used = 0;
+          if ((st = getloc(r.ctx(), r.i, &used, &o.centre.h, &o.centre.v)) != 0) return st;
+          r.i += used;
           o.centered = true;
-          o.centre = Point{i16(p[1]), i16(p[0])};
         }
         break;
       }
@@ -268,6 +289,7 @@ i16 moviefrompath(ConstStringPtr path, Movie* movie, std::string* full) {
 i16 playmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (!g.hasQuickTime) return setresulttext(resultnoquicktime);
+  if (movierecording()) return setresulttext(resultrecording);
   reader r{path, text, atoms, variables, at + 1};
   if (tokenat(atoms, r.i) == tokFile) ++r.i;
   Str255 name;

@@ -1,4 +1,6 @@
-// Stand-in until printing is built: the system cannot answer any printing fact (124).
+// Stand-in until printing is built: the system cannot answer any printing fact (124) and the
+// event loop's printing hook has nothing to do.
+#include "media/mediaservice.h"
 #include "media/printfacts.h"
 
 namespace kv {
@@ -17,5 +19,8 @@ i16 getprinters(fred*) { return kNotAnswered; }
 i16 getprintcopies(fred*) { return kNotAnswered; }
 i16 getprintorientation(fred*) { return kNotAnswered; }
 i16 getprintrange(fred*) { return kNotAnswered; }
+
+// The printing hook of every pass of the event loop: nothing prints yet.
+void checkprinting() {}
 
 }  // namespace kv

@@ -128,18 +128,21 @@ struct NoteReader {
     stage = 1;
   }
 
-  // The duration letter's length, or 0 for another character.
+  // The duration letter's length (at least the shortest, one unit, where a fast tempo
+  // rounds it away), or 0 for another character.
   i32 durationof(u8 c) const {
+    i32 d = 0;
     switch (c) {
-      case 'w': return 4 * quarter;
-      case 'h': return 2 * quarter;
-      case 'q': return quarter;
-      case 'e': return quarter / 2;
-      case 's': return quarter / 4;
-      case 't': return quarter / 8;
-      case 'x': return quarter / 16;
+      case 'w': d = 4 * quarter; break;
+      case 'h': d = 2 * quarter; break;
+      case 'q': d = quarter; break;
+      case 'e': d = quarter / 2; break;
+      case 's': d = quarter / 4; break;
+      case 't': d = quarter / 8; break;
+      case 'x': d = quarter / 16; break;
       default: return 0;
     }
+    return std::max(d, 1);
   }
 
   // Reads the stream; `i` moves past what a character takes with it.
@@ -175,11 +178,12 @@ struct NoteReader {
         case 2:
         case 3:
         case 4:
+          // A sharp or flat raises or lowers a note number too.
           if (stage == 2 && c == '#') {
-            if (lastletter != 'e' && !slots[slot].number) ++slots[slot].value;
+            if (lastletter != 'e') ++slots[slot].value;
             stage = 3;
           } else if (stage == 2 && c == 'b') {
-            if (lastletter != 'c' && lastletter != 'f' && !slots[slot].number) --slots[slot].value;
+            if (lastletter != 'c' && lastletter != 'f') --slots[slot].value;
             stage = 3;
           } else if (stage != 4 && digit) {
             slots[slot].octave = c - '0';

@@ -5,6 +5,8 @@
 
 #include "engine/textutil.h"
 #include "platform/process/gestalt.h"
+#include "platform/speech/recognition.h"
+#include "platform/speech/speechchannels.h"
 #include "properties/propwords.h"
 
 namespace kv {
@@ -161,15 +163,13 @@ globalnumber globalinteger(u16 token) {
 i16* globalindex(u16 token) { return fieldof(kIndexes, token); }
 
 bool globalcapability(u16 token, bool* on) {
-  OSType selector = 0;
+  // What the platform has (espeak-ng, pocketsphinx and its model), whether or not speech was
+  // used yet.
   switch (token) {
-    case pwHasSpeechRecogManager: selector = fourcc("srtb"); break;
-    case pwHasTextToSpeechManager: selector = fourcc("ttsc"); break;
+    case pwHasSpeechRecogManager: *on = SRAvailable(); return true;
+    case pwHasTextToSpeechManager: *on = speechsynthesizerready(); return true;
     default: return false;
   }
-  i32 response = 0;
-  *on = Gestalt(selector, &response) == noErr;
-  return true;
 }
 
 std::span<const serialword> serialwords() { return kSerialWords; }

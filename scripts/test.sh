@@ -15,9 +15,20 @@ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKV_SANITIZE=ON \
 jobs="${KV_JOBS:-$(nproc)}"
 cmake --build "$build" -j "$jobs"
 export TZ=UTC
+# No test reaches a sound server (the speech library opens an audio client it never uses).
+export PULSE_SERVER=unix:/nonexistent/kestrove-test
+# No test leaves files in the source tree: what git sees before and after the run must match.
+untracked() { git -C "$top" status --porcelain --untracked-files=all 2>/dev/null | grep '^??' || true; }
+before=$(untracked)
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 600 "$@"
+after=$(untracked)
+if [ "$before" != "$after" ]; then
+  echo "The tests left files in the source tree:" >&2
+  diff <(echo "$before") <(echo "$after") | grep '^>' >&2 || true
+  exit 1
+fi
 # The optimised build must not warn about our own code either (KV_CHECK_WARNINGS=0 skips it).
 if [ "${KV_CHECK_WARNINGS:-1}" = 1 ]; then
   "$top/scripts/warnings.sh"

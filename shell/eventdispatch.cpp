@@ -334,10 +334,11 @@ void nullevent() {
 }  // namespace
 
 void HandleEvent(i16 gotevent, u32) {
-  MainGlobals& g = mainglobals();
-  if (g.movieIdle && playingmovies() != 0 && checkmovies(current()) != 0) return;
+  // Every event goes to the movie service while the open-movie table holds an entry (the
+  // movieIdle switch only tells the cursor whether movies count).
+  if (playingmovies() != 0 && checkmovies(current()) != 0) return;
   // Animated controls take their turn.
-  if (g.controlidle) checkcontrols(TickCount());
+  if (mainglobals().controlidle) checkcontrols(TickCount());
   if (!gotevent || offer(nilid, kXrtnEveryEvent) != 0) {
     nullevent();
     return;

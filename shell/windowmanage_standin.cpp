@@ -10,6 +10,7 @@
 
 #include "engine/objectsend.h"
 #include "engine/sendmes.h"
+#include "media/mediaservice.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/screens.h"
@@ -96,6 +97,7 @@ void updatewindow(WindowRef window, i16 send) {
   else
     runedit(kWindowDraw, 0, window);
   g.current = saved;
+  if (!messagebox) updatemovies(window);
   EndUpdate(window);
   Rect port{};
   GetWindowPortBounds(window, &port);

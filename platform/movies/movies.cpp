@@ -190,14 +190,25 @@ i32 frameat(const MovieData& d, TimeValue t) {
   return std::max(i, 0);
 }
 
-// The movie's pixels mapped through the matrix: each port pixel of the mapped box's bounds is
-// taken back into the frame; the pixels that land inside it make the mask.
+// The movie's pixels mapped through the matrix, affine or projective: each port pixel of the
+// mapped box's bounds is taken back into the frame through the inverse; the pixels that land
+// inside it make the mask.
 void drawmapped(MovieData& d, const BitMap* dstbits, RgnHandle mask) {
-  double a = fixedtodouble(d.matrix.matrix[0][0]), b = fixedtodouble(d.matrix.matrix[0][1]);
-  double c = fixedtodouble(d.matrix.matrix[1][0]), e = fixedtodouble(d.matrix.matrix[1][1]);
-  double tx = fixedtodouble(d.matrix.matrix[2][0]), ty = fixedtodouble(d.matrix.matrix[2][1]);
-  double det = a * e - b * c;
-  if (std::fabs(det) < 1e-9) return;
+  RealMatrix f = realmatrix(d.matrix);
+  const double(&m)[3][3] = f.m;
+  // The inverse by cofactors (a row vector [x y 1] times the matrix gives [X Y W]).
+  double inv[3][3];
+  inv[0][0] = m[1][1] * m[2][2] - m[1][2] * m[2][1];
+  inv[0][1] = m[0][2] * m[2][1] - m[0][1] * m[2][2];
+  inv[0][2] = m[0][1] * m[1][2] - m[0][2] * m[1][1];
+  inv[1][0] = m[1][2] * m[2][0] - m[1][0] * m[2][2];
+  inv[1][1] = m[0][0] * m[2][2] - m[0][2] * m[2][0];
+  inv[1][2] = m[0][2] * m[1][0] - m[0][0] * m[1][2];
+  inv[2][0] = m[1][0] * m[2][1] - m[1][1] * m[2][0];
+  inv[2][1] = m[0][1] * m[2][0] - m[0][0] * m[2][1];
+  inv[2][2] = m[0][0] * m[1][1] - m[0][1] * m[1][0];
+  double det = m[0][0] * inv[0][0] + m[0][1] * inv[1][0] + m[0][2] * inv[2][0];
+  if (std::fabs(det) < 1e-12) return;
   i32 bw = d.box.right - d.box.left, bh = d.box.bottom - d.box.top;
   Point pts[4] = {{0, 0}, {0, i16(bw)}, {i16(bh), 0}, {i16(bh), i16(bw)}};
   TransformPoints(&d.matrix, pts, 4);
@@ -222,8 +233,11 @@ void drawmapped(MovieData& d, const BitMap* dstbits, RgnHandle mask) {
   for (i32 y = 0; y < local.bottom; ++y) {
     std::memset(mbits + y * mrow, 0, std::size_t(mrow));
     for (i32 x = 0; x < local.right; ++x) {
-      double px = x + r.left + 0.5 - tx, py = y + r.top + 0.5 - ty;
-      double ux = (e * px - c * py) / det, uy = (-b * px + a * py) / det;
+      double px = x + r.left + 0.5, py = y + r.top + 0.5;
+      double sw = px * inv[0][2] + py * inv[1][2] + inv[2][2];
+      if (std::fabs(sw) < 1e-12) continue;
+      double ux = (px * inv[0][0] + py * inv[1][0] + inv[2][0]) / sw;
+      double uy = (px * inv[0][1] + py * inv[1][1] + inv[2][1]) / sw;
       if (ux < 0 || uy < 0 || ux >= bw || uy >= bh) continue;
       i32 fx = i32(ux * d.width / bw), fy = i32(uy * d.height / bh);
       std::memcpy(out + y * trow + x * 4, src + fy * srow + fx * 4, 4);
@@ -380,9 +394,15 @@ void advance(MovieData& d, Movie id) {
     d.time = TimeValue(t);
   }
   if (d.cbproc && ((before < d.cbtime && d.cbtime <= d.time) || (d.time <= d.cbtime && d.cbtime < before))) {
+    // The callback sees the movie at its time; then the clock goes on to now, unless the
+    // callback moved the movie itself.
     MovieCallBackProc p = d.cbproc;
     d.cbproc = nullptr;  // fires once; the owner re-arms
+    TimeValue reached = d.time;
+    d.time = d.cbtime;
+    TimeValue at = d.cbtime;
     p(id, d.cbref);
+    if (MovieData* again = ms().movies.get(id); again && again->time == at) again->time = reached;
   }
 }
 
@@ -665,6 +685,26 @@ void cancelmoviecallback(Movie movie) {
 i64 moviedecodedframes(Movie movie) {
   MovieData* d = get(movie);
   return d ? d->decoded : 0;
+}
+
+bool moviefilefacts(std::string_view macromanpath, MovieFileFacts* facts) {
+  std::string path = macromantofilename(macromanpath);
+  AVFormatContext* fmt = nullptr;
+  av_log_set_level(AV_LOG_QUIET);
+  if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return false;
+  bool ok = avformat_find_stream_info(fmt, nullptr) >= 0;
+  int v = ok ? av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;
+  if (v >= 0) {
+    AVStream* s = fmt->streams[v];
+    facts->codec = avcodec_get_name(s->codecpar->codec_id);
+    facts->timescale = s->time_base.num == 1 ? s->time_base.den : 0;
+    facts->duration = s->duration;
+    facts->samples = s->nb_frames;
+    facts->width = s->codecpar->width;
+    facts->height = s->codecpar->height;
+  }
+  avformat_close_input(&fmt);
+  return v >= 0;
 }
 
 }  // namespace kv

@@ -13,6 +13,7 @@
 // movie's task on the main thread. Movies are registry ids (RegType::movie).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "platform/qd/matrix.h"
@@ -116,5 +117,16 @@ std::size_t moviecount();
 void failmovielayer(bool fail);
 // Frames decoded since the movie opened.
 i64 moviedecodedframes(Movie movie);
+// What a movie file holds in its first video stream: the codec's name, the stream's time base
+// 1/n, its duration in that time base, its number of samples and its frame size. False when
+// the file has no video stream.
+struct MovieFileFacts {
+  std::string codec;
+  i32 timescale = 0;
+  i64 duration = 0;
+  i64 samples = 0;
+  i32 width = 0, height = 0;
+};
+bool moviefilefacts(std::string_view macromanpath, MovieFileFacts* facts);
 
 }  // namespace kv

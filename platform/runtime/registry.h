@@ -47,6 +47,7 @@ enum class RegType : u8 {
   tuneplayer = 26,
   recognizer = 27,  // a speech recognition system or recognizer
   moviecontroller = 28,
+  movierecorder = 29,  // a movie file being recorded
 };
 
 constexpr RegType registrytype(RegistryId id) { return RegType((id >> 24) & 0x7F); }

@@ -46,6 +46,10 @@ struct AudioState {
 
 AudioState& as() { return state<AudioState>(); }
 
+struct AudioDeviceChoice {
+  bool sdl = false;
+};
+
 void volumemessage(AudioState& a) {
   auto m = std::make_unique<AudioMessage>();
   m->kind = AudioMessage::Kind::volume;
@@ -67,7 +71,7 @@ void devicecallback(void* userdata, Uint8* stream, int len) {
 }
 
 bool opendevice(AudioState& a) {
-  if (backend().headless()) return false;
+  if (!sdlaudio()) return false;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   SDL_AudioSpec want{}, have{};
   want.freq = kOutputRate;
@@ -159,6 +163,9 @@ bool audiosend(std::unique_ptr<AudioMessage> m) {
   collect(a);
   return true;
 }
+
+bool sdlaudio() { return !backend().headless() || (hasstate<AudioDeviceChoice>() && state<AudioDeviceChoice>().sdl); }
+void usesdlaudio(bool on) { state<AudioDeviceChoice>().sdl = on; }
 
 void audioservice() {
   if (!hasstate<AudioState>()) return;

@@ -29,6 +29,9 @@ u32 GetDefaultOutputVolume();
 bool playalertsound();
 
 // --- Test access (null device) -------------------------------------------------------------
+// While set, output and input go through SDL's audio devices headless too (a test picks SDL's
+// dummy or disk driver); set before the output first opens.
+void usesdlaudio(bool on);
 // True once the output was opened.
 bool audiooutputopen();
 // The frames the null device rendered for the ticks [from, to), interleaved left and right

@@ -12,6 +12,10 @@ namespace kv {
 // device's queue is full.
 bool audiosend(std::unique_ptr<AudioMessage> m);
 
+// Whether sound goes through SDL's audio devices: with a display, or headless while a test
+// asked for them (SDL's dummy and disk drivers, chosen through SDL_AUDIODRIVER).
+bool sdlaudio();
+
 // Where completions go on the main thread (channels.cpp and tunes.cpp).
 void channelcompleted(const AudioCompletion& c);
 void tunecompleted(const AudioCompletion& c);

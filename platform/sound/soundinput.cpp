@@ -7,6 +7,7 @@
 
 #include "platform/backend/backend.h"
 #include "platform/runtime/root.h"
+#include "platform/sound/audiointernal.h"
 #include "platform/sound/mixer.h"
 #include "platform/sound/soundmanager.h"
 #include "platform/text/macroman.h"
@@ -23,7 +24,7 @@ struct SoundInputState {
 
 SoundInputState& si() { return state<SoundInputState>(); }
 
-bool live() { return !backend().headless(); }
+bool live() { return sdlaudio(); }
 
 // SDL's audio, held for as long as the caller uses it.
 struct SdlAudio {
@@ -67,8 +68,9 @@ bool SoundCapture::open() {
   want.format = AUDIO_S16SYS;
   want.channels = 1;
   want.samples = 1024;  // no callback: SDL queues what it hears
+  // The first capture device, or the driver's default one when it lists none.
   const char* first = SDL_GetNumAudioDevices(1) > 0 ? SDL_GetAudioDeviceName(0, 1) : nullptr;
-  device_ = first != nullptr ? SDL_OpenAudioDevice(first, 1, &want, &have, 0) : 0;
+  device_ = SDL_OpenAudioDevice(first, 1, &want, &have, 0);
   if (device_ == 0) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;

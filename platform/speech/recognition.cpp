@@ -11,10 +11,15 @@ extern "C" {
 #include <memory>
 
 #include "platform/events/events.h"
+#include "platform/qd/ports.h"
+#include "platform/qd/qdtext.h"
+#include "platform/qd/shapes.h"
 #include "platform/runtime/root.h"
 #include "platform/sound/mixer.h"
 #include "platform/sound/soundinput.h"
 #include "platform/text/macroman.h"
+#include "platform/text/pstring.h"
+#include "platform/windows/windows.h"
 
 namespace kv {
 
@@ -45,8 +50,12 @@ struct RecognitionState {
   Registry<int, RegType::recognizer> systems;
   Registry<Recognizer, RegType::recognizer> recognizers;
   u32 models = 0;  // grammars made, for their names
+  i16 modes = 0;   // the listen modes of the system
+  WindowRef feedback = nilid;  // shown while listening in mode 0
+  std::vector<std::string> lines;  // what it shows: the state, then the last phrase heard
 
   ~RecognitionState() {
+    if (feedback != nilid) DisposeWindow(feedback);
     if (resampler != nullptr) swr_free(&resampler);
     if (decoder != nullptr) ps_free(decoder);
     if (config != nullptr) cmd_ln_free_r(config);
@@ -105,7 +114,55 @@ OSErr usegrammar(const SRLanguageModel& model) {
   return ps_set_search(r.decoder, name.c_str()) == 0 ? OSErr(noErr) : kSRModelRefused;
 }
 
+// The feedback window: a small floating window with the listening state and the last phrase.
+void drawfeedback() {
+  RecognitionState& r = rs();
+  if (r.feedback == nilid) return;
+  SavePort saved;
+  SetPortWindowPort(r.feedback);
+  Rect all;
+  GetWindowPortBounds(r.feedback, &all);
+  EraseRect(&all);
+  for (std::size_t i = 0; i < r.lines.size(); ++i) {
+    Str255 s;
+    setpstring(s, r.lines[i]);
+    MoveTo(8, i16(16 + 16 * i));
+    DrawString(s);
+  }
+}
+
+void showfeedback(bool listening) {
+  RecognitionState& r = rs();
+  bool wanted = listening && (r.modes & kSRListenKeyMode) == 0;
+  if (!wanted) {
+    if (r.feedback != nilid) DisposeWindow(r.feedback);
+    r.feedback = nilid;
+    r.lines.clear();
+    return;
+  }
+  if (r.feedback == nilid) {
+    static constexpr u8 kTitle[] = "\x06" "Speech";
+    Rect bounds{40, 8, 80, 208};
+    r.feedback = NewCWindow(nullptr, &bounds, kTitle, true, kWindowFloatProc, kFirstWindowOfClass, false, 0);
+    r.lines = {"Listening", ""};
+  }
+  drawfeedback();
+}
+
+bool listenkeyheld() {
+  KeyMap keys{};
+  GetKeys(keys);
+  return (keys[kListenKeyCode / 8] >> (kListenKeyCode % 8)) & 1;
+}
+
 void post(i16 status, const std::string& text) {
+  RecognitionState& r = rs();
+  // In the listen-key mode only what is heard while the key is held counts.
+  if ((r.modes & kSRListenKeyMode) != 0 && !listenkeyheld()) return;
+  if (r.feedback != nilid && r.lines.size() == 2) {
+    r.lines[1] = text;
+    drawfeedback();
+  }
   HighLevelRequest event;
   event.eventclass = kSpeechDoneClass;
   event.eventid = kSpeechDoneId;
@@ -156,13 +213,16 @@ OSErr SROpenRecognitionSystem(RegistryId* system) {
   return noErr;
 }
 
-OSErr SRSetListenModes(RegistryId system, i16) {
-  return rs().systems.valid(system) ? OSErr(noErr) : kSRBadParameter;
+OSErr SRSetListenModes(RegistryId system, i16 modes) {
+  if (!rs().systems.valid(system)) return kSRBadParameter;
+  rs().modes = modes;
+  return noErr;
 }
 
 OSErr SRCloseRecognitionSystem(RegistryId system) {
   if (!rs().systems.remove(system)) return kSRBadParameter;
   rs().system = nilid;
+  showfeedback(false);
   return noErr;
 }
 
@@ -178,6 +238,7 @@ OSErr SRReleaseRecognizer(RegistryId recognizer) {
   Recognizer* rec = rs().recognizers.get(recognizer);
   if (rec == nullptr) return kSRBadParameter;
   endutterance(*rec);
+  if (rec->listening) showfeedback(false);
   rs().recognizers.remove(recognizer);
   return noErr;
 }
@@ -212,6 +273,7 @@ OSErr SRStartListening(RegistryId recognizer) {
   if (!rs().test && !rec->capture.open()) return kSRNotAvailable;
   if (!rs().test) rec->capture.start();
   rec->listening = true;
+  showfeedback(true);
   return noErr;
 }
 
@@ -224,6 +286,7 @@ OSErr SRStopListening(RegistryId recognizer) {
   rec->capture.drain(rest);  // what was heard before stopping is not decoded
   endutterance(*rec);
   rec->listening = false;
+  showfeedback(false);
   return noErr;
 }
 
@@ -253,5 +316,7 @@ void setrecognitionmodel(std::string folder) { rs().folder = std::move(folder); 
 void usetestrecognizer(bool on) { rs().test = on; }
 void refusemodels(bool refuse) { rs().refuse = refuse; }
 void hearphrase(std::string text) { rs().heard.push_back(std::move(text)); }
+RegistryId recognitionfeedback() { return hasstate<RecognitionState>() ? rs().feedback : nilid; }
+const std::vector<std::string>& recognitionfeedbacklines() { return rs().lines; }
 
 }  // namespace kv

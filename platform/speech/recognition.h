@@ -5,7 +5,11 @@
 // heard. Sound input is taken at 16 kHz and decoded on the main thread by SRIdle, as it arrives;
 // each utterance heard is posted to the event queue as the speech-done event (a high-level
 // event of class 'sprc', id 'srsd', with the parameters 'stss', a 16-bit status, and 'kspr',
-// the text heard, Mac Roman). There is no feedback window; listen modes change nothing.
+// the text heard, Mac Roman).
+//
+// Listen modes: 0 shows a small feedback window of our own while listening (the listening
+// state and the last phrase heard); with the listen-key mode (2) a phrase counts only while
+// the listen key (Escape) is held, and no feedback window shows.
 //
 // A test recognizer can stand in for pocketsphinx: it hears what a test tells it to.
 #pragma once
@@ -29,6 +33,8 @@ constexpr OSErr kSRNotListening = -5104;       // stop while not listening
 constexpr OSErr kSRAlreadyListening = -5105;   // start while listening
 constexpr OSErr kSRModelRefused = -5106;       // a phrase holds a word the dictionary lacks
 constexpr OSErr kSRSystemOpen = -5107;         // one system at a time
+constexpr i16 kSRListenKeyMode = 2;           // listen only while the listen key is held
+constexpr u8 kListenKeyCode = 0x35;           // Escape
 
 // Recognizer status flags (SRGetStatus).
 enum : u32 { kSRIdleListening = 1, kSRHearingUtterance = 2 };
@@ -43,7 +49,7 @@ struct SRLanguageModel {
 // recognizer stands in.
 bool SRAvailable();
 OSErr SROpenRecognitionSystem(RegistryId* system);
-// The feedback-and-listening modes: accepted, nothing changes.
+// The feedback-and-listening modes (0, or 2 for the listen key without feedback).
 OSErr SRSetListenModes(RegistryId system, i16 modes);
 OSErr SRCloseRecognitionSystem(RegistryId system);
 // A recognizer on the default sound input, with no phrases until it is given a model.
@@ -67,6 +73,9 @@ void usetestrecognizer(bool on);
 // While set the test recognizer refuses every language model.
 void refusemodels(bool refuse);
 // The test recognizer hears `text` at the next SRIdle while listening (status 0).
+// The feedback window (none when it is not shown), and the lines it shows.
+RegistryId recognitionfeedback();
+const std::vector<std::string>& recognitionfeedbacklines();
 void hearphrase(std::string text);
 
 }  // namespace kv

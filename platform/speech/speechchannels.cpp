@@ -29,6 +29,7 @@ struct SpeechChannel {
 };
 
 struct SpeechChannelState {
+  bool unavailable = false;  // tests: the synthesizer is taken to be missing
   Registry<SpeechChannel, RegType::speechchannel> channels;
   std::vector<SpokenText> spoken;
 };
@@ -71,7 +72,8 @@ std::vector<u8> sampledsound(const std::vector<i16>& samples, i32 rate) {
 
 }  // namespace
 
-bool speechsynthesizerready() { return synthready(); }
+bool speechsynthesizerready() { return !sc().unavailable && synthready(); }
+void failspeechsynthesis(bool fail) { sc().unavailable = fail; }
 
 OSErr NewSpeechChannel(const VoiceSpec* voice, RegistryId* channel) {
   *channel = nilid;

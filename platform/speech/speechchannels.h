@@ -54,5 +54,7 @@ struct SpokenText {
   std::size_t frames = 0;  // samples synthesised
 };
 const std::vector<SpokenText>& spokentexts();
+// While set, the synthesizer is taken to be missing (speechsynthesizerready answers false).
+void failspeechsynthesis(bool fail);
 
 }  // namespace kv

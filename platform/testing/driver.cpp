@@ -140,6 +140,24 @@ void key(u8 keycode, u16 modifiers) {
   moveby(2);
 }
 
+void keyDown(u8 keycode) {
+  u8 ch = charforkey(keycode, 0);
+  put(InputKind::keydown, at(), [&](InputEvent& in) {
+    in.keycode = keycode;
+    in.charcode = ch;
+  });
+  moveby(1);
+}
+
+void keyUp(u8 keycode) {
+  u8 ch = charforkey(keycode, 0);
+  put(InputKind::keyup, at(), [&](InputEvent& in) {
+    in.keycode = keycode;
+    in.charcode = ch;
+  });
+  moveby(1);
+}
+
 void keychar(u8 ch, u16 modifiers) {
   KeyStroke ks = keyforchar(ch);
   u16 mods = u16(modifiers | (ks.shift ? shiftKey : 0));

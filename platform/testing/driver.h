@@ -31,6 +31,9 @@ void mouseUp();
 void drag(Point from, Point to, u32 ticks, u16 modifiers = 0);
 // A key by its virtual key code; the character is the one the key types with the modifiers.
 void key(u8 keycode, u16 modifiers = 0);
+// A key pressed and held, and let go again (each at 0, cursor +1).
+void keyDown(u8 keycode);
+void keyUp(u8 keycode);
 // A key that types the Mac Roman character (shift added when the character needs it).
 void keychar(u8 ch, u16 modifiers = 0);
 // Types Mac Roman text, one key per character.

@@ -289,7 +289,7 @@ TEST_F(TextUtilTest, StringListFetchersKeepTheirOwnBuffers) {
   EXPECT_NE(static_cast<void*>(r), static_cast<void*>(u));
   EXPECT_EQ(str(r), "Cancel");
   EXPECT_EQ(str(resultstr(9999)), "");
-  EXPECT_EQ(str(resultstr(4)), "");  // a number no text was given for
+  EXPECT_EQ(str(resultstr(6)), "");  // a number no text was given for
 }
 
 class FixTextTest : public RuntimeTest {};

@@ -8,6 +8,7 @@
 #include "platform/events/events.h"
 #include "platform/resources/resources.h"
 #include "platform/testing/answers.h"
+#include "platform/testing/driver.h"
 #include "platform/sound/audio.h"
 #include "platform/sound/soundmanager.h"
 #include "platform/speech/espeak.h"
@@ -133,6 +134,7 @@ TEST_F(SpeechTest, VoicesRatesAndPitches) {
 
 TEST_F(SpeechTest, ListeningWithTheTestRecognizer) {
   usetestrecognizer(true);
+  ASSERT_EQ(doline("set the allowListenModes to false"), 0);  // listening without the listen key
   auto state = [&](i16 n) {
     Str255 s;
     GetIndString(s, 1008, n);
@@ -165,6 +167,50 @@ TEST_F(SpeechTest, ListeningWithTheTestRecognizer) {
   EXPECT_EQ(cardvalue("the recognitionPhrases"), "");
 }
 
+// Mode 0 shows the feedback window; with the listen modes on, a phrase counts only while the
+// listen key is held.
+TEST_F(SpeechTest, FeedbackAndListenKeyModes) {
+  usetestrecognizer(true);
+  ASSERT_EQ(doline("set the allowListenModes to false"), 0);
+  ASSERT_EQ(doline("set the recognitionPhrases to \"open\"\nstart listening"), 0);
+  ASSERT_NE(recognitionfeedback(), nilid);
+  hearphrase("open");
+  passes(12);
+  EXPECT_EQ(recognitionfeedbacklines(), (std::vector<std::string>{"Listening", "open"}));
+  ASSERT_EQ(doline("stop listening"), 0);
+  EXPECT_EQ(recognitionfeedback(), nilid);
+  ASSERT_EQ(doline("set the allowRecognition to false\nset the allowListenModes to true"), 0);
+  ASSERT_EQ(doline("set the recognitionPhrases to \"open\"\nstart listening"), 0);
+  EXPECT_EQ(recognitionfeedback(), nilid);
+  settle();
+  clearlog();
+  hearphrase("open");
+  passes(12);
+  EXPECT_EQ(log(), "");
+  drive::keyDown(kListenKeyCode);
+  settle();
+  clearlog();
+  hearphrase("open");
+  passes(12);
+  EXPECT_EQ(log(), "speechHeard open,");
+  drive::keyUp(kListenKeyCode);
+  settle();
+}
+
+// What the platform has answers, before any speech was used.
+TEST_F(SpeechTest, SpeechManagersPresent) {
+  EXPECT_EQ(cardvalue("the hasTextToSpeechMgr"), "true");
+  EXPECT_EQ(cardvalue("the hasSpeechRecogMgr"), "true");
+  failspeechsynthesis(true);
+  EXPECT_EQ(cardvalue("the hasTextToSpeechMgr"), "false");
+  failspeechsynthesis(false);
+}
+
+TEST_F(SpeechTest, NoRecognitionManagerWithoutAModel) {
+  setrecognitionmodel("/nonexistent");
+  EXPECT_EQ(cardvalue("the hasSpeechRecogMgr"), "false");
+}
+
 TEST_F(SpeechTest, NoAcousticModelNoRecognition) {
   setrecognitionmodel("/nonexistent");
   ASSERT_EQ(doline("set the allowRecognition to true"), 0);
@@ -177,6 +223,8 @@ TEST_F(SpeechTest, PocketsphinxHearsSpokenPhrases) {
   setsoundinputdevices({"Microphone"});
   ASSERT_EQ(doline("set the recognitionPhrases to \"open\" & return & \"close\"\nstart listening"), 0);
   ASSERT_EQ(cardvalue("the allowRecognition"), "true") << cardvalue("the result");
+  drive::keyDown(kListenKeyCode);  // the listen modes are on: the phrase counts with the key held
+  settle();
   std::vector<i16> said;
   i32 rate = 0;
   ASSERT_TRUE(synthesize(SynthSettings{}, "close", &said, &rate));

@@ -65,6 +65,10 @@ TEST_F(TuneTest, NoteTextBecomesTuneWords) {
   EXPECT_EQ(words("\"20 c\""), "90010014 9900012C 0000012C 2173212C 0000012C " + end) << "below 32: the long form";
   EXPECT_EQ(words("tempo 9 \"cw\""), "9001003C 99003E80 00003E80 " + end) << "16,000 units: the long form";
   EXPECT_EQ(words("\"c\" + "), "error 3");
+  // Sharps and flats apply to note numbers too; a duration a fast tempo rounds to nothing is
+  // the shortest, not the one before it.
+  EXPECT_EQ(words("\"60# 60b 61\""), "2177212C 0000012C 216F212C 0000012C 2177212C 0000012C " + end);
+  EXPECT_EQ(words("tempo 5000 \"ch cx\""), "2173200E 0000000E 21732001 00000001 " + end);
 }
 
 TEST_F(TuneTest, TheHeaderCarriesTheInstrument) {

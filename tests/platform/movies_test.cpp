@@ -117,6 +117,12 @@ TEST_F(MovieLayerTest, SoundPlaysAtRateOneOnly) {
   Delay(10, nullptr);
   audioservice();
   EXPECT_GT(loudest(t + 2, t + 10), 5000);
+  // A negative volume mutes.
+  SetMovieVolume(m, -256);
+  t = TickCount();
+  Delay(10, nullptr);
+  audioservice();
+  EXPECT_EQ(loudest(t + 2, t + 10), 0);
   StopMovie(m);
 }
 
