@@ -36,7 +36,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 kMouseLeave = 2104;
 
 struct MainLoopState {
   bool gotevent = false;  // the previous pass took an event
