@@ -420,7 +420,7 @@ i16 charcase(u16 key) {
     case kRight:
     case kUp:
     case kDown:
-      if (!g.textArrows || option()) {
+      if (!g.textArrows || (g.event.modifiers & optionKey) || option()) {
         const char* dir = ch == kLeft ? "left" : ch == kRight ? "right" : ch == kUp ? "up" : "down";
         std::snprintf(text, sizeof text, "arrowKey %s", dir);
         return tocard(text);

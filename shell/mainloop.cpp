@@ -241,9 +241,11 @@ void checkcursor() {
       runmain(kWindowMouse, pointword(local), w);
       return;
     } else {
+      // The front window of the document layer: the palettes and the tool tip above it do
+      // not keep the mouse messages from the window under them.
       WindowRef top = nilid;
       topwindow(&top);
-      if (w == top && w == FrontWindow()) {
+      if (w == top && w == FrontNonFloatingWindow()) {
         SetPortWindowPort(w);
         Point local = where;
         GlobalToLocal(&local);

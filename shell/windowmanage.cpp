@@ -92,7 +92,8 @@ void hiliteproject(WindowRef window, const desk& d, bool active) {
     const WindowRef front = ActiveNonFloatingWindow();
     const bool skip = (classof(window) == kToolbarWindowClass && window != g.current.window) ||
                       (g.allowModal && front != nilid && modal(front) && windowkind(front, kindqueryordinary));
-    if (front != nilid && !skip && front != window) SelectWindow(window);
+    // Only a document window is selected: a floating one keeps the document under it active.
+    if (front != nilid && !skip && front != window && !windowkind(window, kindqueryfloating)) SelectWindow(window);
   }
   for (ControlRef bar : {d.hscroll, d.vscroll})
     if (barshows(bar)) Draw1Control(bar);

@@ -237,7 +237,8 @@ i16 openclick(Handle list, i16 index, Point pt, u64 changes) {
 // After a tracked click: a button the click left hilited is unhilited, when the same object
 // is still at its index (a list that went with its card is left alone).
 void unhilitetracked(Handle list, i16 index, const spot& before, i32 count) {
-  if (!IsValidHandle(list) || spotcount(list) != count || index >= count) return;
+  const desk& d = mainglobals().current;
+  if ((list != d.cardspots && list != d.backspots) || spotcount(list) != count || index >= count) return;
   spot s = spotat(list, index);
   if (s.id != before.id || s.style != before.style || !(s.flags & kTracking)) return;
   s.flags &= ~(spothilite | kTracking);
