@@ -1,4 +1,5 @@
-// A stand-in for field scrolling until it is built: the stored scroll never changes.
+// A stand-in for field scrolling until it is built: the stored scroll never changes and the
+// navigation keys are typed like other keys.
 #include "fields/fieldscroll.h"
 
 namespace kv {
@@ -8,5 +9,7 @@ i16 recalcfldscroll(Handle, i16, WEReference, bool, bool, i32* scroll, i32* rese
     if (out) *out = 0;
   return 0;
 }
+
+i16 handlenavkeys(u8) { return 0; }
 
 }  // namespace kv

@@ -20,6 +20,7 @@
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/redraws.h"
+#include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
@@ -141,7 +142,7 @@ i16 movewindow(const objread& obj, u16 word, const geometryvalue& g) {
   markowner(obj);
   desk open{};
   if (haswind(obj.d.store, obj.d.windnum, &open) && open.window != nilid) {
-    SetWindowBounds(open.window, kWindowContentRgn, &r);
+    rectowind(r, open.window);
     drawedit(open, nullptr);
   }
   return 0;
@@ -153,7 +154,7 @@ i16 movemessagebox(u16 word, const geometryvalue& g) {
   if (w != nilid) GetWindowBounds(w, kWindowContentRgn, &current);
   Rect r = newrect(word, g, current);
   if (emptyrect(r)) return statusemptyrect;
-  if (w != nilid) SetWindowBounds(w, kWindowContentRgn, &r);
+  if (w != nilid) rectowind(r, w);
   return 0;
 }
 

@@ -35,6 +35,7 @@
 #include "media/speechrecog.h"
 #include "shell/redraws.h"
 #include "textengine/werecord.h"
+#include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "system/sysinfo.h"
@@ -318,7 +319,7 @@ i16 setwindowlimit(i16 width, i16 height) {
     if (r.right == w.rect1.right && r.bottom == w.rect1.bottom) continue;
     w.rect1 = r;
     storeat<windrec>(deref(d.wind), w);
-    SetWindowBounds(d.window, kWindowContentRgn, &r);
+    rectowind(r, d.window);
     desks = HandleAs<desk>(g.winds);
   }
   redrawall();

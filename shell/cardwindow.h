@@ -1,9 +1,10 @@
-// The card window's share of the events (its handler, keys, mouse messages and tool tips), and
-// putting the open field and the paint and draw modes down.
+// The card window's share of the events: its handler, keys, mouse messages and tool tips.
 #pragma once
 
+#include "platform/controls/controls.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
+#include "shell/fieldputting.h"
 
 namespace kv {
 
@@ -14,21 +15,24 @@ namespace kv {
 void runedit(u16 kind, u32 data, WindowRef window);
 // Turns a key word into the key messages or into typing: 0 or a message's status.
 i16 charcase(u16 key);
-// Sends a mouse-tracking message ("mouseEnter", "mouseLeave", "mouseWithin", by token) to the
-// object under the mouse: the send's status, 0 when there is none.
+// The mouse-tracking messages by token.
+enum : i16 { kMouseEnter = 2103, kMouseLeave = 2104, kMouseWithin = 2111 };
+// Sends a mouse-tracking message (or another message, by token) to the object under the
+// mouse, raising its tool tip on "mouseEnter" and taking it down on "mouseLeave": the send's
+// status; 0 when there is no mouse object, another tool is chosen, the card or window changed
+// since the object was entered, or the program is not in front (the object is then forgotten).
 i16 sendmous(i16 token);
-// Places and removes the tool tip.
+// Shows the tool tip when its time has come and the mouse is still on its object, and takes it
+// down when the mouse left the object or the tip has shown long enough.
 void checktooltip(u32 now);
+// Takes the tool tip down and redraws the card under it.
 void cleartooltip();
-
-// Opens field `index` of a list in a window for editing (with "openField"): 0 or a status.
-i16 putupfield(WindowRef window, Handle list, i16 index);
-// Closes the open field (with "closeField" or "leaveField"): 0 or a status; 0 with none open.
-i16 putdownfield();
-// Closes the open field without messages.
-void putdownfieldutil();
-// Ends painting and the editing of a text graphic.
-void putdownmodes();
+// The rectangle the draw kind frames in `window` (the box around found text).
+void setframerect(const Rect& r, WindowRef window);
+// Ticks between two looks at the moving mouse (0: at every move).
+void setmousecheck(u32 ticks);
+// The card scroll bar being tracked (none outside a scroll-bar click).
+ControlRef trackedcardbar();
 
 // The point a window event carries: v in the high half of the word, h in the low half.
 inline u32 pointword(Point p) { return (u32(u16(p.v)) << 16) | u16(p.h); }

@@ -36,7 +36,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 kMouseLeave = 2104;
 
 struct MainLoopState {
   bool gotevent = false;  // the previous pass took an event
@@ -242,9 +241,11 @@ void checkcursor() {
       runmain(kWindowMouse, pointword(local), w);
       return;
     } else {
+      // The front window of the document layer: the palettes and the tool tip above it do
+      // not keep the mouse messages from the window under them.
       WindowRef top = nilid;
       topwindow(&top);
-      if (w == top && w == FrontWindow()) {
+      if (w == top && w == FrontNonFloatingWindow()) {
         SetPortWindowPort(w);
         Point local = where;
         GlobalToLocal(&local);

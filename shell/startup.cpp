@@ -190,6 +190,8 @@ void installcarbonhandlers() {
   InstallApplicationEventHandler(getproc<350>(), 1, commands, 0, nullptr);
   const EventTypeSpec collapsing[2] = {{kEventClassWindow, kEventWindowCollapsed}, {kEventClassWindow, kEventWindowExpanded}};
   InstallApplicationEventHandler(getproc<395>(), 2, collapsing, 0, nullptr);
+  const EventTypeSpec zooms[1] = {{kEventClassWindow, kEventWindowZoom}};
+  InstallApplicationEventHandler(getproc<335>(), 1, zooms, 0, nullptr);
   const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted}, {kEventClassVolume, kEventVolumeUnmounted}};
   InstallApplicationEventHandler(getproc<451>(), 2, volumes, 0, nullptr);
 }

@@ -39,7 +39,6 @@ namespace {
 
 constexpr i16 kNoMemory = 37, kNoCard = 51, kNoWindow = 61;
 constexpr u32 kShowInvisibles = 1u << 7;
-constexpr i16 kMouseLeave = 2104;
 
 // A fresh change stamp for a window that opens or changes card; every such change also moves
 // the layer change counter, so that tracking loops stop.

@@ -312,6 +312,9 @@ KV_PROCSLOT(289, WEEraseProcPtr);                                   // _WEDontEr
 KV_PROCSLOT(290, QDRectProc);                                       // PdrawRTsanitycheckedrectproc
 KV_PROCSLOT(350, EventHandlerProc);                                 // PappRTDockMenuHandlerProc
 KV_PROCSLOT(395, EventHandlerProc);                                 // PappRTExpandCollapseWindowProc
+KV_PROCSLOT(335, EventHandlerProc);                                 // PeditRTHandleWindowMenuZooms
+KV_PROCSLOT(336, EventHandlerProc);                                 // PeditRTRedrawScrollbarsAfterExpand
+KV_PROCSLOT(388, EventHandlerProc);                                 // PeditRTRedrawForLiveResize
 KV_PROCSLOT(353, QDRectProc);                                       // PdrawRTdonteraserectproc
 KV_PROCSLOT(354, QDRgnProc);                                        // PdrawRTdonterasergnproc
 KV_PROCSLOT(437, QDRectProc);                                       // PobjRTmetaleraserectproc

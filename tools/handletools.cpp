@@ -11,7 +11,9 @@
 #include "platform/events/events.h"
 #include "platform/events/watchdog.h"
 #include "platform/memory/memory.h"
+#include "platform/controls/controls.h"
 #include "platform/qd/ports.h"
+#include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "platform/runtime/root.h"
 #include "platform/windows/cursor.h"
@@ -42,6 +44,8 @@ namespace kv {
 namespace {
 
 constexpr i16 kChanged = -991;
+constexpr i16 kNoMemory = 37;
+constexpr i16 kScrollBarWidth = 15;
 // The interior of a window whose top lies this close to the window's top gets a second
 // contextual-click test with the event moved below it.
 constexpr i16 kContextBand = 26;
@@ -59,6 +63,27 @@ i16 tophit(Handle list, Point pt) {
     return i16(i);
   }
   return -1;
+}
+
+// A window showing its horizontal card scroll bar sees the card from its scroll position: the
+// window record's rectangle moved there is the port's visible region, and drawing is clipped
+// to it less the scroll bars. False when no region can be had.
+bool scrolledcardclip() {
+  const desk& d = mainglobals().current;
+  if (d.hscroll == nilid || !IsValidControlHandle(d.hscroll) || !IsControlVisible(d.hscroll) || d.wind == nilhandle)
+    return true;
+  RgnHandle visible = NewRgn();
+  if (visible == nilid) return false;
+  Rect r = loadat<windrec>(deref(d.wind)).rect1;
+  const i32 v = d.vscroll != nilid && IsValidControlHandle(d.vscroll) ? GetControl32BitValue(d.vscroll) : 0;
+  OffsetRect(&r, i16(GetControl32BitValue(d.hscroll) - r.left), i16(v - r.top));
+  RectRgn(visible, r);
+  SetPortVisibleRegion(GetWindowPort(d.window), visible);
+  DisposeRgn(visible);
+  r.right = i16(r.right - kScrollBarWidth);
+  r.bottom = i16(r.bottom - kScrollBarWidth);
+  ClipRect(&r);
+  return true;
 }
 
 // The contextual-click test, made a second time with the event moved below a window interior
@@ -324,6 +349,7 @@ i16 handletools(Point start, Point finish, u16 sender) {
   t.startpt = start;
   t.finishpt = finish;
   SetPortWindowPort(g.current.window);
+  if (!scrolledcardclip()) return kNoMemory;
   if (iscontextclick()) g.contextualclick = 1;
   i16 st = 0;
   if (g.contextualclick && contextclick(start, &st)) return st;

@@ -14,5 +14,9 @@ enum : i16 { pickgraphics = 0, pickbuttons = 1, pickfields = 2, pickany = 4 };
 i16 hyperclick(i16 kind, Point pt);
 // A click of the pointer tool on an object list.
 i16 selectspot(Handle list, Point pt);
+// The delete key with an object tool: the selected objects are cleared. 0 or a status.
+i16 clearselection();
+// A key typed into the text graphic being edited, which is refitted to its text.
+void graphkey(u8 c);
 
 }  // namespace kv

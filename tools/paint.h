@@ -26,5 +26,9 @@ i16 dotext(Handle list, Point pt);
 
 // Closes the paint session: the status of "closePaint", 0 when no session is open.
 i16 putdownbmap();
+// A key while painting (when the session takes keys), and the session's idle time.
+bool bmapwantskeys();
+void bmapkey(u8 c);
+void bmapidle();
 
 }  // namespace kv

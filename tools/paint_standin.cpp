@@ -15,5 +15,8 @@ i16 doselect(Handle, Point) { return toolmadenothing; }
 i16 dotext(Handle, Point) { return toolmadenothing; }
 
 i16 putdownbmap() { return 0; }
+bool bmapwantskeys() { return false; }
+void bmapkey(u8) {}
+void bmapidle() {}
 
 }  // namespace kv

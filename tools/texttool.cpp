@@ -1,5 +1,12 @@
 #include "tools/texttool.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "engine/containerutil.h"
+
 #include "engine/fieldrecords.h"
 #include "engine/fred.h"
 #include "engine/objectsend.h"
@@ -15,9 +22,11 @@
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/objread.h"
+#include "store/liveparts.h"
 #include "store/reftexts.h"
 #include "textengine/werecord.h"
 #include "tools/handletools.h"
+#include "tools/measuretext.h"
 #include "tools/toolmessages.h"
 
 namespace kv {
@@ -27,7 +36,6 @@ namespace {
 // The text engine's feature that fields other than 300 and 301 get while the text tool edits
 // them.
 constexpr i16 kTextToolFeature = 13;
-constexpr i16 kNotAvailable = 124;
 
 bool textrecordfield(const spot& s) { return s.style == stylefieldrect || s.style == stylefieldscroll; }
 
@@ -39,6 +47,7 @@ void openfield(Handle list, i16 index) {
   g.openfieldspots = list;
   g.openfieldwindow = g.current.window;
   g.openfieldlocked = 0;
+  g.openfieldchange = 0;
   spot s = spotat(list, index);
   loadfield(s);
   if (!islist(s)) putspot(list, index, s);
@@ -46,6 +55,7 @@ void openfield(Handle list, i16 index) {
     WEFeatureFlag(kTextToolFeature, 1, g.openfieldrec);
     SetScrollBarFlag(g.openfieldrec, fieldcanscroll(s) ? 1 : 0);
   }
+  if (isvalidwerec(g.openfieldrec)) WEActivate(g.openfieldrec);
   redrawobject(g.current.window, list, index);
 }
 
@@ -77,6 +87,15 @@ bool hastextunder(const spot& s, Point pt) {
   return PtInRect(pt, &view);
 }
 
+// A descriptor of object `index` of a list in the card a window context shows.
+void longreference(const desk& d, Handle list, i16 index, objread* obj) {
+  obj->kind = objpart;
+  obj->d = d;
+  obj->objindex = index;
+  obj->objects = list;
+  obj->ownerrecid = list == d.cardspots ? d.cardrecid : d.backrecid;
+}
+
 }  // namespace
 
 i16 textutil(Handle list, i16 index, Point pt) {
@@ -103,15 +122,22 @@ void putdowntextfieldutil() {
   if (g.openfield < 0) return;
   Handle list = g.openfieldspots;
   i16 index = g.openfield;
+  WEReference we = g.openfieldrec;
   g.openfield = -1;
   g.openfieldrec = nilid;
   g.openfieldlocked = 0;
-  if (index >= spotcount(list)) return;
+  if (!IsValidHandle(list) || index >= spotcount(list)) return;
   spot s = spotat(list, index);
-  if (islist(s)) {
-    forcelistload(s, 1);
-    putspot(list, index, s);
+  // The record goes inactive with its selection collapsed to the text's end, and a changed
+  // text is written back into the field.
+  if (isvalidwerec(we)) {
+    WEDeactivate(we);
+    const i32 end = WEGetTextLength(we);
+    WESetSelection(end, end, we);
   }
+  if (textrecordfield(s) && isvalidwerec(livefield(s)) && GetWERecDirtyFlag(livefield(s))) packlivefield(s);
+  if (islist(s)) forcelistload(s, 1);
+  putspot(list, index, s);
   redrawobject(g.openfieldwindow, list, index);
 }
 
@@ -142,18 +168,44 @@ i16 mousechunk(fred* value, i16 mode) {
   if (!topobjectof(d, pt, &list, &index)) return empty();
   if (mode == mousechunkobject) {
     objread obj{};
-    obj.kind = objpart;
-    obj.d = d;
-    obj.objindex = index;
-    obj.objects = list;
-    obj.ownerrecid = list == d.cardspots ? d.cardrecid : d.backrecid;
+    longreference(d, list, index, &obj);
     Str255 text{};
     buildidtext(obj, formlong, text);
     return stringtonewfred(text, value);
   }
-  if (!hastextunder(spotat(list, index), pt)) return empty();
-  // Measuring the text under the mouse waits for the text engine's hit testing.
-  return kNotAvailable;
+  const MainGlobals& g = mainglobals();
+  const bool open = g.openfield == index && g.openfieldspots == list && g.openfieldwindow == w;
+  if (!open && !hastextunder(spotat(list, index), pt)) return empty();
+  SavePort saved;
+  SetPortWindowPort(w);
+  MeasuredText measured(list, index, w, true);
+  const WEReference we = measured.record();
+  if (we == nilid) return empty();
+  LongPoint lp{pt.v, pt.h};
+  i8 edge = 0;
+  const i32 offset = WEGetOffset(&lp, &edge, we);
+  const i32 length = WEGetTextLength(we);
+  const char* bytes = reinterpret_cast<const char*>(deref(WEGetText(we)));
+  if (mode == mousechunkchar) {
+    if (offset < 0 || offset >= length) return empty();
+    const char c = bytes[offset];
+    return charstonewfred(&c, 1, value);
+  }
+  i32 start = 0, end = 0;
+  mouserange(we, offset, &start, &end);
+  if (start >= end) return empty();
+  if (mode == mousechunktext) {
+    const std::string text(bytes + start, size_t(std::min<i32>(end - start, 255)));
+    return charstonewfred(text.data(), Size(text.size()), value);
+  }
+  objread obj{};
+  longreference(d, list, index, &obj);
+  Str255 name{};
+  buildidtext(obj, formlong, name);
+  adjustclickchunk(&start, &end, WEGetText(we));
+  char text[300];
+  std::snprintf(text, sizeof text, "char %d to %d of %.*s", int(start + 1), int(end), int(name[0]), reinterpret_cast<const char*>(name + 1));
+  return charstonewfred(text, Size(std::strlen(text)), value);
 }
 
 }  // namespace kv

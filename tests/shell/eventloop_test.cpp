@@ -37,7 +37,8 @@ void replacehandler(std::string* script, const std::string& message, const std::
   script->replace(from, to + message.size() + 5 - from, text);
 }
 
-// A log without the "updateWindow" that a window's growing brings.
+// A log without the "updateWindow" that a window's growing or a change of the windows drawn
+// active brings.
 std::string withoutupdates(std::string log) {
   for (size_t at; (at = log.find("updateWindow,")) != std::string::npos;) log.erase(at, 13);
   return log;
@@ -165,6 +166,7 @@ TEST_F(MainLoopTest, SleepTimesFollowTheFrontState) {
   t = TickCount();
   passes(1);
   EXPECT_EQ(TickCount() - t, 0u) << "no sleep after an event";
+  settle();  // the update of the windows drawn inactive
   t = TickCount();
   passes(1);
   EXPECT_EQ(TickCount() - t, 50u) << "bgSleepTime";
@@ -198,7 +200,7 @@ TEST_F(MainLoopTest, SuspendAndResume) {
   clearlog();
   drive::resume();
   settle();
-  EXPECT_EQ(log(), "resume,");
+  EXPECT_EQ(withoutupdates(log()), "resume,");
   EXPECT_EQ(mainglobals().notfront, 0);
   EXPECT_EQ(mainglobals().systemmessage, 0);
 }
@@ -300,7 +302,7 @@ TEST_F(MainLoopTest, WindowPartsSendTheirMessages) {
   Point title = centre(region(w, kWindowTitleBarRgn));
   drive::drag(title, Point{i16(title.v + 30), i16(title.h + 40)}, 5);
   settle();
-  EXPECT_EQ(log(), "dragWindow,");
+  EXPECT_EQ(withoutupdates(log()), "dragWindow,");
   Rect after = region(w, kWindowStructureRgn);
   EXPECT_EQ(after.left - before.left, 40);
   EXPECT_EQ(after.top - before.top, 30);
@@ -310,7 +312,7 @@ TEST_F(MainLoopTest, WindowPartsSendTheirMessages) {
   Rect content = region(w, kWindowContentRgn);
   drive::drag(grow, Point{i16(grow.v - 50), i16(grow.h - 60)}, 5);
   settle();
-  EXPECT_EQ(log(), "resizeWindow,");
+  EXPECT_EQ(withoutupdates(log()), "resizeWindow,");
   Rect grown = region(w, kWindowContentRgn);
   EXPECT_EQ((grown.right - grown.left) - (content.right - content.left), -60);
   EXPECT_EQ((grown.bottom - grown.top) - (content.bottom - content.top), -50);
@@ -442,7 +444,8 @@ TEST_F(MainLoopTest, TheCloseBoxOfOneOfTwoWindows) {
   clearlog();
   drive::click(centre(region(current().window, kWindowCloseBoxRgn)));
   settle();
-  EXPECT_EQ(log(), "closeCard,closeBackground,closeWindow,selectWindow,") << "the other window is the top one now";
+  EXPECT_EQ(withoutupdates(log()), "closeCard,closeBackground,closeWindow,selectWindow,")
+      << "the other window is the top one now";
   EXPECT_EQ(mainglobals().numwinds, 1);
   EXPECT_TRUE(exits.empty());
 }
@@ -456,7 +459,7 @@ TEST_F(MainLoopTest, TheMessageBoxsCloseBoxHidesIt) {
   drive::click(centre(region(box, kWindowCloseBoxRgn)));
   settle();
   EXPECT_FALSE(IsWindowVisible(box));
-  EXPECT_EQ(log(), "");
+  EXPECT_EQ(withoutupdates(log()), "");
 }
 
 // Handlers that take the window to another card while their own message is still being
@@ -523,7 +526,7 @@ TEST_F(SelectTest, AClickOnAWindowBehindSelectsItAndAnnouncesItAtTheNextNullEven
   drive::click(Point{200, 150});  // inside Left only
   settle();
   EXPECT_EQ(FrontWindow(), left);
-  EXPECT_EQ(log(), "selectProject,selectWindow,") << "no mouse message reaches the window behind";
+  EXPECT_EQ(withoutupdates(log()), "selectProject,selectWindow,") << "no mouse message reaches the window behind";
   clearlog();
   drive::click(Point{200, 150});
   settle();
@@ -541,7 +544,7 @@ TEST_F(SelectTest, AnotherWindowOfTheSameProjectIsOnlySelectWindow) {
   settle();
   clearlog();
   drive::click(Point{200, 150});
-  EXPECT_EQ(logged(), "selectWindow,");
+  EXPECT_EQ(withoutupdates(logged()), "selectWindow,");
 }
 
 TEST_F(SelectTest, TheFirstNullEventOnlyRecordsTheTopWindow) {

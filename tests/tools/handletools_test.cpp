@@ -20,7 +20,12 @@
 #include "tools/handletools.h"
 #include "tools/paint.h"
 #include "tools/shapegeometry.h"
+#include "tools/texttool.h"
 #include "tools/toolmessages.h"
+#include "store/liveparts.h"
+#include "store/records.h"
+#include "textengine/weinternal.h"
+#include "textengine/werecord.h"
 
 namespace kv {
 namespace {
@@ -38,6 +43,17 @@ Object okbutton(u16 style = 200, u32 setflags = 0, u32 clearflags = 0) {
   b.setflags = setflags;
   b.clearflags = clearflags;
   return b;
+}
+
+// A locked field holding `text` at `rect`.
+Object lockedfield(const std::string& name, const std::string& text, Rect rect) {
+  Object f;
+  f.kind = Object::field;
+  f.name = name;
+  f.setflags = kLockText;
+  f.text = text;
+  f.rect = rect;
+  return f;
 }
 
 class ToolTest : public EventLoopTest {
@@ -87,6 +103,16 @@ class ToolTest : public EventLoopTest {
     u16 flag = 0;
     testvir(d.store, i32(d.cardrecid), &flag);
     return flag != 0;
+  }
+  // A point (local) on the text of field `index` of a list: `dh` pixels right of where the
+  // character at `offset` begins, half way down its line. The field must have its live record.
+  static Point textpoint(Handle list, i16 index, i32 offset, i16 dh) {
+    WEReference we = livefield(spotat(list, index));
+    EXPECT_NE(we, nilid) << "the field has no live text record";
+    LongPoint p{};
+    i16 height = 0;
+    WEGetPoint(offset, 0, &p, &height, we);
+    return Point{i16(p.v + height / 2), i16(p.h + dh)};
   }
   // How many times a message is in the log.
   int count(std::string_view message) {
@@ -394,6 +420,132 @@ TEST_F(ToolTest, TheObjectUnderTheMouse) {
   settool(601);
   EXPECT_EQ(cardvalue("the mouseObject"), "");
   EXPECT_EQ(cardvalue("the mouseChunk"), "");
+}
+
+// Acceptance: a click in a locked field records the clicked word, line and characters; past
+// the text's end it takes the last word; on the blank it records no text; a background field
+// is named by its layer; a click on a button forgets them.
+TEST_F(ToolTest, AClickInALockedFieldRecordsWhatWasClicked) {
+  Project p = project();
+  testproject::Window& w = p.windows[0];
+  w.backgrounds[0].objects = {lockedfield("B", "", Rect{200, 10, 230, 200})};
+  w.cards[0].fieldtexts["B"] = "alpha beta";
+  w.cards[0].objects = {w.cards[0].objects[0], lockedfield("Other", "x", Rect{100, 300, 130, 400}),
+                        lockedfield("F", "alpha beta", Rect{50, 10, 80, 200})};
+  ASSERT_EQ(openproject(p), 0);
+  settle();
+  const Handle cards = cardlist(), backs = current().backspots;
+  auto click = [&](Handle list, i32 offset, i16 dh) {
+    Point pt = textpoint(list, list == cards ? 2 : 0, offset, dh);
+    simulate(pt, pt, senderClick);
+    return cardvalue("the clickText") + "|" + cardvalue("the clickLine") + "|" + cardvalue("the clickChunk");
+  };
+  EXPECT_EQ(click(cards, 7, 1), "beta|line 1 of card field 2|char 7 to 10 of card field 2");
+  EXPECT_EQ(click(cards, 10, 30), "beta|line 1 of card field 2|char 7 to 10 of card field 2") << "right of the end";
+  EXPECT_EQ(click(cards, 5, 1), "|line 1 of card field 2|char 6 to 6 of card field 2") << "the blank";
+  EXPECT_EQ(click(cards, 1, 1), "alpha|line 1 of card field 2|char 1 to 5 of card field 2");
+  EXPECT_EQ(click(backs, 7, 1), "beta|line 1 of bkgnd field 1|char 7 to 10 of bkgnd field 1");
+  simulate(kInside, kInside, senderClick);
+  EXPECT_EQ(cardvalue("the clickText") + cardvalue("the clickChunk"), "") << "a click on a button forgets them";
+}
+
+// The line of a click counts the line delimiters before the clicked word.
+TEST_F(ToolTest, TheClickedLineCountsTheLinesBeforeTheWord) {
+  start({lockedfield("F", "one\rtwo three\rfour", Rect{50, 10, 120, 200})});
+  ASSERT_EQ(doline("put \"one\" & return & \"two three\" & return & \"four\" into card field 1"), 0);
+  settle();
+  Point pt = textpoint(cardlist(), 0, 9, 1);
+  simulate(pt, pt, senderClick);
+  EXPECT_EQ(cardvalue("the clickText"), "three");
+  EXPECT_EQ(cardvalue("the clickLine"), "line 2 of card field 1");
+  EXPECT_EQ(cardvalue("the clickChunk"), "char 9 to 13 of card field 1");
+}
+
+// A click on an embedded object of our own kind offers "clickFieldObject" with its position,
+// id and wrapped kind first; a kind holding a double quote arrives whole as the third
+// parameter. A handler that takes it ends the click; with none the click goes on.
+TEST_F(ToolTest, AClickOnAnEmbeddedObject) {
+  Object field = lockedfield("F", "alpha beta", Rect{50, 10, 90, 200});
+  field.script = logs("F", {"mouseDown", "mouseUp"}) +
+                 "on clickFieldObject a, b, c\n  global log, takes\n  put \"object \" & a & \" \" & b & \" \" & c & \",\" after log\n"
+                 "  if takes is not true then pass clickFieldObject\nend clickFieldObject\n";
+  start({field});
+  WEReference we = livefield(spotat(cardlist(), 0));
+  ASSERT_NE(we, nilid);
+  Handle data = NewHandleClear(Size(sizeof(iota)));
+  iota header{};
+  header.type = fourcc("iota");
+  header.id = 104;
+  header.wrappedtype = fourcc("P\"CT");
+  storeat(deref(data), header);
+  ASSERT_EQ(_WEInsertObjectAtOffset(0, fourcc("iota"), data, Point{12, 20}, we), noErr);
+  WECalText(we);
+  SetWERecDirtyFlag(we, false);
+  LongPoint at{};
+  i16 height = 0;
+  WEGetPoint(0, 0, &at, &height, we);
+  Point pt{i16(at.v + height - 4), i16(at.h + 10)};
+  simulate(pt, pt, senderClick);
+  EXPECT_EQ(log(), "object 1 104 P\"CT,F mouseDown,F mouseUp,");
+  EXPECT_EQ(mainglobals().clickobject, 1u);
+  clearlog();
+  ASSERT_EQ(doline("global takes\nput true into takes"), 0);
+  simulate(pt, pt, senderClick);
+  EXPECT_EQ(log(), "object 1 104 P\"CT,") << "the handler took the click";
+}
+
+// Acceptance: the text under the mouse of a browse window: nothing over a button, the word and
+// its characters over a background field, nothing with the pointer tool.
+TEST_F(ToolTest, TheTextUnderTheMouse) {
+  Project p = project();
+  testproject::Window& w = p.windows[0];
+  w.backgrounds[0].objects = {lockedfield("B", "", Rect{200, 10, 230, 200})};
+  w.cards[0].fieldtexts["B"] = "alpha beta, gamma";
+  ASSERT_EQ(openproject(p), 0);
+  settle();
+  drive::moveTo(at(kInside.h, kInside.v));
+  settle();
+  EXPECT_EQ(cardvalue("the mouseText"), "") << "over button Go";
+  auto over = [&](i32 offset) {
+    Point pt = textpoint(current().backspots, 0, offset, 1);
+    drive::moveTo(at(pt.h, pt.v));
+    settle();
+  };
+  over(7);
+  EXPECT_EQ(cardvalue("the mouseText"), "beta,");
+  EXPECT_EQ(cardvalue("the mouseChar"), "e");
+  EXPECT_EQ(cardvalue("the mouseChunk"), "char 7 to 11 of " + cardvalue("the long id of bkgnd field 1"));
+  over(5);
+  EXPECT_EQ(cardvalue("the mouseText") + cardvalue("the mouseChunk"), "") << "on the blank";
+  EXPECT_EQ(cardvalue("the mouseChar"), " ");
+  over(7);
+  settool(601);
+  EXPECT_EQ(cardvalue("the mouseText") + cardvalue("the mouseChunk") + cardvalue("the mouseChar"), "");
+}
+
+// Putting down a changed field the text tool opened leaves its record inactive with the
+// selection at the text's end, and marks its card changed.
+TEST_F(ToolTest, PuttingDownAFieldTheTextToolOpenedKeepsItsText) {
+  start({lockedfield("F", "alpha beta", Rect{50, 10, 80, 200})});
+  settool(605);
+  Point pt = textpoint(cardlist(), 0, 3, 1);
+  simulate(pt, pt, senderClick);
+  ASSERT_EQ(mainglobals().openfield, 0);
+  WEReference we = mainglobals().openfieldrec;
+  ASSERT_NE(we, nilid);
+  EXPECT_TRUE(WEIsActive(we));
+  const u8 more[] = {'!'};
+  WESetSelection(10, 10, we);
+  WEInsert(more, 1, nilhandle, nilhandle, we);
+  SetWERecDirtyFlag(we, true);
+  EXPECT_EQ(putdowntextfield(), 0);
+  EXPECT_EQ(mainglobals().openfield, -1);
+  EXPECT_FALSE(WEIsActive(we));
+  EXPECT_TRUE(cardchanged());
+  i32 start = 0, end = 0;
+  WEGetSelection(&start, &end, we);
+  EXPECT_EQ(start, 11);
+  EXPECT_EQ(end, 11);
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 // "loops", the first card's openCard loops for ever; with "field", the project is one card that
 // shows one field, at (40, 40, 100, 240) without frame or fill, holding "Hello world"; with
 // "drawn", one plain window of 400 x 300 whose first card shows a red and a green rectangle and a
-// rectangle button (checkdrawing checks the window's picture).
+// rectangle button (checkdrawing checks the window's picture); with "nextcard", the same whose
+// button goes to the next card on mouseUp, a second card showing a black rectangle at
+// (200, 250, 260, 350).
+#include <array>
 #include <cstdio>
 #include <string>
 
@@ -18,11 +21,11 @@
 
 int main(int argc, char** argv) {
   std::string option = argc == 3 ? argv[2] : "";
-  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops", "field", "drawn"};
+  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops", "field", "drawn", "nextcard"};
   bool known = argc == 2;
   for (const char* o : options) known = known || option == o;
   if (argc < 2 || argc > 3 || !known) {
-    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field | drawn]\n",
+    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field | drawn | nextcard]\n",
                stderr);
     return 2;
   }
@@ -54,7 +57,20 @@ int main(int argc, char** argv) {
     for (const char* m : {"greet", "mouseUp", "returnKey"})
       card += std::string("on ") + m + " who\n  global seen\n  put \"" + m + "\" && who & \",\" after seen\n  put seen\nend " + m + "\n";
   }
-  if (option == "drawn") project = kv::testproject::drawn();
+  if (option == "drawn" || option == "nextcard") project = kv::testproject::drawn();
+  if (option == "nextcard") {
+    kv::testproject::Window& w = project.windows[0];
+    w.cards[0].objects[2].script = "on mouseUp\n  go next card\nend mouseUp";
+    kv::testproject::Object black;
+    black.kind = kv::testproject::Object::graphic;
+    black.style = 100;
+    black.rect = kv::Rect{200, 250, 260, 350};
+    black.showfill = 1;
+    black.showpen = 0;
+    black.fillfore = 255;
+    black.fillpat = std::array<kv::u8, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    w.cards.push_back(kv::testproject::Card{"Two", "", 0, {black}, {}});
+  }
   return kv::runonbigstack([&]() {
     std::size_t slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
