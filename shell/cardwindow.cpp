@@ -29,6 +29,7 @@
 #include "platform/windows/windows.h"
 #include "properties/userprops.h"
 #include "render/controlvisibility.h"
+#include "render/fielddrawing.h"
 #include "render/hittest.h"
 #include "render/windowclip.h"
 #include "render/windowupkeep.h"
@@ -355,7 +356,12 @@ i16 typeinto(u8 ch) {
     mode = weDoAllRuler;
     WEContinuousRuler(&mode, &after, we);
     // The ruler shows the paragraph format the key changed.
-    if (std::memcmp(&before, &after, sizeof before) != 0) InvalWindowRect(g.openfieldwindow, &rulerrect);
+    if (std::memcmp(&before, &after, sizeof before) != 0) {
+      SavePort saved;
+      SetPortWindowPort(g.openfieldwindow);
+      spot shown = s;
+      wefakerulercontrol(shown, we);
+    }
   }
   return 0;
 }

@@ -8,6 +8,8 @@
 #include "engine/geometry.h"
 #include "engine/objectsend.h"
 #include "media/mediaservice.h"
+#include "media/movies.h"
+#include "platform/movies/movies.h"
 #include "platform/controls/controls.h"
 #include "platform/events/eventrecord.h"
 #include "platform/memory/memory.h"
@@ -84,6 +86,14 @@ void hiliteproject(WindowRef window, const desk& d, bool active) {
   SavePort saved;
   SetPortWindowPort(window);
   ScreenLock lock;
+  // The window's playing movies follow the hilite it has now: a movie in a window that is not
+  // hilited stops first.
+  const bool hilited = IsWindowHilited(window);
+  for (moovrec& m : movietable()) {
+    if (m.window != window || m.removed || m.controller == nilid || GetMovieRate(m.movie) == 0) continue;
+    if (!hilited) SetMovieRate(m.movie, 0);
+    MCActivate(m.controller, hilited);
+  }
   modedown(window);
   const bool resizable = d.wind != nilhandle && (loadat<windrec>(deref(d.wind)).flags & kWindowResizable);
   if (resizable) drawgrow(&d);

@@ -15,6 +15,7 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
+#include "shell/windowmanage.h"
 #include "tests/support/eventloop.h"
 
 namespace kv {
@@ -154,6 +155,20 @@ TEST_F(MovieServiceTest, CallbacksAtTheirTime) {
 
 // A click due at tick 30 ends a play until click by tick 31; the card then gets the click's
 // messages, which `until mouse` flushes instead.
+// Drawing a window active or inactive takes its playing movies with the hilite the window has
+// then: one in a window that is not hilited stops.
+TEST_F(MovieServiceTest, AWindowsHiliteStopsOrKeepsItsPlayingMovies) {
+  const Movie m = Movie(std::stoul(placed()));
+  const WindowRef w = current().window;
+  SetMovieRate(m, 0x10000);
+  hiliteone(w, 1);
+  EXPECT_EQ(GetMovieRate(m), 0x10000) << "a hilited window keeps its movie playing";
+  HiliteWindow(w, false);
+  hiliteone(w, 1);
+  EXPECT_EQ(GetMovieRate(m), 0) << "it was not hilited: its movie stopped";
+  EXPECT_TRUE(IsWindowHilited(w));
+}
+
 TEST_F(MovieServiceTest, PlayUntilClick) {
   clearlog();
   u32 t0 = TickCount();
