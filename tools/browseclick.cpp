@@ -313,7 +313,10 @@ i16 contutil(Handle list, i16 index, Point pt, u16 sender) {
   if (s.kind == spotbutton && (s.flags & spotdisabled)) return 0;
   clearclicks();
   clickedobject hit{};
+  // Measuring the click's text draws nothing.
+  HidePen();
   recordclick(list, index, pt, &hit);
+  ShowPen();
   if (g.allowDoubleClick && dclick(pt, g.event.when) && s.style != kScrollBarButton)
     return spotsend(sendnormal, list, index, "mouseDoubleClick", g.current.window);
   i16 st = trackclick(list, index, changes, hit);
