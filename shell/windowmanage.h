@@ -15,7 +15,8 @@ void selectwindow(WindowRef window);
 void hilitewindows();
 // Draws one window active (1) or inactive (0).
 void hiliteone(WindowRef window, i16 active);
-// Serves an update event; with `send` set, "updateWindow" goes to the window's card.
+// Serves an update event; with `send` set, "updateWindow" goes to the window's card. The
+// update-under-way word (`updating`) is set while it runs.
 void updatewindow(WindowRef window, i16 send);
 
 // A click in the grow box, the title bar or the zoom box of a window.

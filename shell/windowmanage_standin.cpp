@@ -89,6 +89,9 @@ void updatewindow(WindowRef window, i16 send) {
     return;
   }
   bool messagebox = window == g.msgwindow;
+  // While the window is drawn for its update, the message sends take no other update.
+  i16 wasupdating = g.updating;
+  g.updating = 1;
   BeginUpdate(window);
   desk saved = g.current;
   if (messagebox)
@@ -105,6 +108,7 @@ void updatewindow(WindowRef window, i16 send) {
     cardsend("updateWindow", sendnormal, window);
     g.systemmessage = 0;
   }
+  g.updating = wasupdating;
 }
 
 void HandleGrowClick(WindowRef window) {

@@ -7,7 +7,8 @@
 // "loops", the first card's openCard loops for ever; with "field", the project is one card that
 // shows one field, at (40, 40, 100, 240) without frame or fill, holding "Hello world"; with
 // "drawn", one plain window of 400 x 300 whose first card shows a red and a green rectangle and a
-// rectangle button (checkdrawing checks the window's picture).
+// rectangle button (checkdrawing checks the window's picture); with "unknown-command", the
+// project's handler t7 sends a message nobody takes and its function t8 calls t7.
 #include <cstdio>
 #include <string>
 
@@ -18,11 +19,13 @@
 
 int main(int argc, char** argv) {
   std::string option = argc == 3 ? argv[2] : "";
-  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops", "field", "drawn"};
+  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops", "field", "drawn",
+                           "unknown-command"};
   bool known = argc == 2;
   for (const char* o : options) known = known || option == o;
   if (argc < 2 || argc > 3 || !known) {
-    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field | drawn]\n",
+    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field | drawn |"
+               " unknown-command]\n",
                stderr);
     return 2;
   }
@@ -48,6 +51,8 @@ int main(int argc, char** argv) {
     project = kv::testproject::Project{};
     project.windows.push_back(w);
   }
+  if (option == "unknown-command")
+    project.script = "on t7\n  myhandler2\nend t7\nfunction t8\n  t7\n  return 1\nend t8";
   if (option == "events") {
     std::string& card = project.windows[0].cards[0].script;
     card = "";
