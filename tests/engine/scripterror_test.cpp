@@ -79,7 +79,9 @@ TEST_F(ScriptErrorTest, EveryErrorNumberHasItsOwnText) {
 
 TEST_F(ScriptErrorTest, TheAlertNamesTheNumberAndItsText) {
   queueanswer(Answer{"alert", "Cancel", {}});
+  mainglobals().notfront = 1;
   EXPECT_EQ(showerrordialog(19), 1);
+  EXPECT_EQ(mainglobals().notfront, 0) << "the program came forward for the alert";
   EXPECT_EQ(lines("dialog"), (std::vector<std::string>{"alert Veltrix Error Number 19: Expected the end of the line here."}));
   EXPECT_EQ(lines("answer"), (std::vector<std::string>{"alert: Cancel"}));
   transcriptclear();
