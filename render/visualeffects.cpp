@@ -1,6 +1,7 @@
 // Playing the queued visual effects at a change of card, and finding 'tran' resources.
 #include <algorithm>
 
+#include "engine/drawroutines.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
@@ -9,12 +10,14 @@
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "platform/resources/resources.h"
+#include "platform/windows/theme.h"
 #include "platform/windows/windows.h"
 #include "render/carddrawing.h"
 #include "render/controlvisibility.h"
 #include "render/effectqueue.h"
 #include "render/effects.h"
 #include "render/offscreen.h"
+#include "render/themebuttons.h"
 #include "render/windowclip.h"
 #include "render/windowupkeep.h"
 #include "shell/eventqueue.h"
@@ -77,8 +80,9 @@ void greyoutside(const desk& d) {
 }
 
 // Draws an effect's destination image over the area of the offscreen world: black, grey or
-// white, or the card (inverted for inverse). True when it was the card.
-bool drawdestination(u16 target, const Rect& a) {
+// white, or the card on the window's own background (inverted for inverse). True when it was
+// the card.
+bool drawdestination(const desk& d, u16 target, const Rect& a) {
   SavePort saved;
   SetGWorld(GetOffScreenWorld(), 0);
   clipdown();
@@ -92,7 +96,8 @@ bool drawdestination(u16 target, const Rect& a) {
     case targetwhite: FillRect(&a, &qdwhite); return false;
     default: break;
   }
-  EraseRect(&a);
+  SetThemeBackground(getheme(&d), portdepth(currentportid()), true);
+  myEraseRect(&a, &d);
   backspot(1);
   if (target == targetinverse) InvertRect(&a);
   return true;
@@ -153,14 +158,15 @@ void draweffect(i16 whole, RgnHandle clip) {
     // Without the offscreen world the card is drawn straight into the window.
     cleareffect(0);
     ClipRect(&a);
-    EraseRect(&a);
+    SetThemeBackground(getheme(&d), portdepth(port), true);
+    myEraseRect(&a, &d);
     backspot(1);
     shown = true;
   } else {
     effectrec e{};
     if (effectcount() == 0) pusheffect(effectrec{nilhandle, 0, targetcard});
     while (popeffect(&e)) {
-      if (drawdestination(e.target, a)) shown = true;
+      if (drawdestination(d, e.target, a)) shown = true;
       SetPort(port);
       ClipRect(&a);
       if (e.name != nilhandle) {
@@ -171,7 +177,7 @@ void draweffect(i16 whole, RgnHandle clip) {
     }
     cleareffect(0);
     if (!shown) {
-      drawdestination(targetcard, a);
+      drawdestination(d, targetcard, a);
       SetPort(port);
       plain(a);
     }

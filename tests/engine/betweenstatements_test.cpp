@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 
 #include "platform/backend/headless.h"
@@ -27,7 +28,8 @@ class BetweenStatementsTest : public EventLoopTest {
     EventLoopTest::SetUp();
     setunattendedpolicy(UnattendedPolicy::usedefault);  // error alerts take their default
     testproject::Project p = project();
-    p.windows[0].cards[0].script += kSpin;
+    p.windows[0].cards[0].script += std::string(kSpin) + kMoveIt;
+    p.windows[0].cards[0].objects[0].style = 200;  // the button "Go", framed in black
     ASSERT_EQ(openproject(p), 0);
     settle();
     clearlog();
@@ -56,6 +58,18 @@ class BetweenStatementsTest : public EventLoopTest {
     return f.pixels[std::size_t(p.v) * std::size_t(f.width) + std::size_t(p.h)] & 0xFFFFFF;
   }
 
+  // The left edge of the button's frame on a row of the window, as the screen shows it now
+  // (-1 when none is seen).
+  int buttonleft(i16 v) {
+    for (i16 h = 0; h < 500; ++h)
+      if (screenpixel(h, v) == 0) return h;
+    return -1;
+  }
+
+  // `moveit` slides the button 200 pixels right, a pixel at a time.
+  static constexpr const char* kMoveIt =
+      "on moveit\n  repeat with i = 1 to 200\n    set the loc of button 1 to 60 + i, 100\n    wait 0\n"
+      "  end repeat\nend moveit\n";
   // `spin n` runs n passes of a loop (each with a command, which the message poll goes with)
   // and notes in `seenat` the first pass that found an update noted in the log.
   static constexpr const char* kSpin =
@@ -75,6 +89,39 @@ TEST_F(BetweenStatementsTest, AWindowWaitingForItsUpdateIsRedrawnWhileAHandlerRu
   ASSERT_FALSE(seen.empty()) << "not redrawn before the handler ended";
   EXPECT_LT(std::stoi(seen), 200);
   EXPECT_FALSE(EventAvail(updateMask, nullptr)) << "the update was taken";
+}
+
+TEST_F(BetweenStatementsTest, AButtonMovedInALoopIsShownAtEachStep) {
+  ASSERT_EQ(doline("set the loc of button 1 to 60, 100"), 0);
+  settle();
+  ASSERT_EQ(buttonleft(100), 10);
+  std::set<int> seen;
+  ASSERT_EQ(runwatched("moveit", [&](int) { seen.insert(buttonleft(100)); }), 0);
+  EXPECT_GT(seen.size(), 150u) << "the screen followed the loop";
+  EXPECT_EQ(*seen.rbegin(), 210);
+  EXPECT_EQ(buttonleft(100), 210);
+}
+
+TEST_F(BetweenStatementsTest, AnUncoveredWindowIsRedrawnBeforeTheHandlerEnds) {
+  WindowRef w = current().window;
+  Rect all{0, 0, 360, 540};
+  int lost = -1, back = -1;
+  ASSERT_EQ(runwatched("spin 300", [&](int n) {
+              if (n == 50) {
+                // What covered the window took its pixels away: the window must draw them again.
+                SetPortWindowPort(w);
+                const RGBColor grey{0x8000, 0x8000, 0x8000};
+                RGBForeColor(&grey);
+                PaintRect(&all);
+                InvalWindowRect(w, &all);
+                EconomyFlush(GetWindowPort(w), nilid);
+                lost = buttonleft(25);
+              }
+              if (n > 50 && back < 0 && buttonleft(25) == 10) back = n;
+            }),
+            0);
+  EXPECT_EQ(lost, -1) << "the button was gone from the screen";
+  EXPECT_GT(back, 50) << "it came back while the handler ran";
 }
 
 TEST_F(BetweenStatementsTest, NoUpdateIsTakenWhileOneIsBeingDrawn) {

@@ -22,6 +22,7 @@
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "shell/mainloop.h"
+#include "shell/redraws.h"
 #include "shell/runservices.h"
 #include "tests/support/windows.h"
 
@@ -41,6 +42,9 @@ class EffectsTest : public WindowTest {
     build(testproject::small());
     ASSERT_EQ(open(), 0);
     drawtable().styles[201] = [](spot&, const StyleCall&) { ++state<CardDraws>().count; };
+    // The card's ground as the window itself draws it.
+    drawedit(current(), nullptr);
+    ground = pixel(300, 300);
   }
   void TearDown() override {
     setabortcheck({});
@@ -77,6 +81,7 @@ class EffectsTest : public WindowTest {
     GetCPixel(h, v, &c);
     return c;
   }
+  RGBColor ground{};
 };
 
 constexpr u64 kMs = 1000000;
@@ -96,7 +101,7 @@ TEST_F(EffectsTest, CardChangesPlayTheQueueAndEndOnTheCard) {
   // To black first (six frames of 1/240 s), then a plain cut to the card, drawn once.
   EXPECT_GE(timed("visual dissolve to black"), 25 * kMs);
   EXPECT_EQ(draws(), 1);
-  EXPECT_EQ(pixel(300, 300), (RGBColor{0xFFFF, 0xFFFF, 0xFFFF}));
+  EXPECT_EQ(pixel(300, 300), ground) << "the card";
   EXPECT_EQ(effectcount(), 0);
 
   EXPECT_EQ(timed(""), 0u) << "no effect: a plain cut";
@@ -120,7 +125,7 @@ TEST_F(EffectsTest, GoingToACardPlaysTheQueue) {
       << "a frame half way to black";
   EXPECT_EQ(draws(), 1);
   EXPECT_EQ(current().cardnum, 2u);
-  EXPECT_EQ(pixel(300, 300), (RGBColor{0xFFFF, 0xFFFF, 0xFFFF}));
+  EXPECT_EQ(pixel(300, 300), ground) << "the card";
   EXPECT_EQ(effectcount(), 0);
   EXPECT_EQ(going("", "go prev"), 0u) << "without effects: a plain cut";
   EXPECT_EQ(draws(), 1);
@@ -144,7 +149,7 @@ TEST_F(EffectsTest, TheInteriorBesideTheCardIsGrey) {
   storeat<backrec>(deref(current().back), b);
   draweffect(1, nilid);
   for (Point p : {Point{10, 150}, Point{80, 10}}) EXPECT_EQ(pixel(p.h, p.v).green >> 8, 40960 >> 8) << p.h;
-  EXPECT_EQ(pixel(50, 25).green, 0xFFFF);
+  EXPECT_EQ(pixel(50, 25).green, 0xFFFF) << "the card's field";
 }
 
 TEST_F(EffectsTest, FramesFollowTheSpeedAndTheDelay) {
