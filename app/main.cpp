@@ -141,8 +141,9 @@ int run(int argc, char** argv) {
   kv::takewindowdump();
   kv::closeallwindows();
   kv::removedemo();
-  std::fputs(out.c_str(), stdout);
-  std::fputs(err.c_str(), stderr);
+  // Every byte is printed: a value may hold a NUL, and what follows it is still output.
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fwrite(err.data(), 1, err.size(), stderr);
   kv::dumpglobs(0);
   return kv::finishplatform(status);
 }

@@ -45,6 +45,10 @@ i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 // --- Other commands (othercommands.cpp) ------------------------------------------------------
 // `beep [n]`: n alert sounds (none for 0; 38 for a negative n), stopped by a user abort.
 i16 combeep(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `wait [for] n [ticks | seconds]`: a platform wait that services the sounds, the movies and
+// waiting window output every 5 ticks and stops at a user abort. `wait until` / `wait while`
+// a condition: the condition is asked again after every tick of waiting.
+i16 comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `keyStroke` with no handler: the alert sound.
 i16 comkeystroke(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `contextClick` and `clickFieldObject` with no handler (or passed): the click they were sent

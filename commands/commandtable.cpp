@@ -172,7 +172,7 @@ constexpr comrow comrows[] = {
     {2208, comnotbuilt, 0},             // unmount: comunmount
     {2209, comunprotect, 0},            // unprotect
     {2211, comvisi, 0},                 // visual
-    {2214, comnotbuilt, 0},             // wait: comwait
+    {2214, comwait, 0},                 // wait
     {2217, comnotbuilt, P | R},         // write: comwrite
     {tokContextClick, comcontextclick, 0},  // contextClick
     {tokPick, comnotbuilt, 0},          // pick: compick

@@ -26,6 +26,7 @@
 #include "shell/mainglobals.h"
 #include "shell/newscript.h"
 #include "shell/redraws.h"
+#include "shell/volumes.h"
 #include "shell/windnav.h"
 #include "shell/windtable.h"
 #include "store/backtext.h"
@@ -353,6 +354,8 @@ i16 newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle va
   u64 free = 0;
   if (volumefreebytes(kBootVolume, dirid, &free) == noErr && free <= kProjectRoom) return kCannotWrite;
   if (i16 st = newprojectfile(kBootVolume, dirid, leaf)) return st;
+  // `hide extension` and `show extension` (or the save dialog's choice of them) mark the file.
+  if (extension != 0) hideFileExtension(kBootVolume, dirid, leaf, extension == 2 ? 1 : 0);
   FInfo info{};
   if (HGetFInfo(kBootVolume, dirid, leaf, &info) != noErr) return kCannotWrite;
   addir(kBootVolume, dirid);

@@ -156,9 +156,16 @@ class indenter {
     if (form_ == form::levels) {
       if (size_t(line_) < levels_.size()) levels_[size_t(line_)] = i16(level);
     } else {
+      // A space written where the selection starts goes before the selected text: the start
+      // moves with it. The end moves when the space lands before the last selected character
+      // (a caret stays a caret).
       for (i32 n = level * tabsize_; n > 0 && !scripttoobig_; --n) {
-        if (outlen_ < selstart_) ++selstart_;
-        if (outlen_ < selend_) ++selend_;
+        const bool caret = selstart_ == selend_;
+        if (outlen_ <= selstart_) ++selstart_;
+        if (caret)
+          selend_ = selstart_;
+        else if (outlen_ < selend_)
+          ++selend_;
         put(' ');
       }
     }

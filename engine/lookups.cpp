@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "media/sounds.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
 #include "shell/fatalerror.h"
@@ -63,6 +64,8 @@ bool hasmenu(RegistryId store, u32 menunum, menuline* out, i32* index) {
 void dumpfile(RegistryId store) {
   const projectstore* st = findprojectstore(store);
   if (st == nullptr || store == mainglobals().sharedstore) return;
+  // With no window of the project left open, the sounds kept from it hold it no longer.
+  if (totwind(store) == 0) closekeptsounds(store);
   if (st->cache != nilhandle) {
     Size n = HandleCount<virentry>(st->cache);
     for (Size i = 0; i < n; ++i)

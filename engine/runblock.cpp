@@ -20,6 +20,7 @@
 #include "render/controlvisibility.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
+#include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
 #include "store/memoryguard.h"
@@ -161,11 +162,13 @@ i16 blockrunner::run(i32 first, i32 end) {
       continue;
     }
     i32 statement = pc;
-    // Housekeeping before each statement: animated controls take their turn and the sound
-    // queues are serviced.
+    // Housekeeping before each statement: animated controls take their turn, the sound
+    // queues are serviced, and window output left waiting is flushed, so that a handler that
+    // draws in a loop shows every step.
     const u32 now = TickCount();
     if (g.controlidle) checkcontrols(now);
     checksound(now);
+    if (g.flushwanted != 0) checkflush(now);
     i16 st = step(t, first, end, &pc);
     if (st != 0) return st > 0 ? post(st, statement) : st;
     // One tick reading per statement; headless, every 1,000 statements move the clock a tick.

@@ -24,12 +24,15 @@
 #include "platform/text/pstring.h"
 #include "shell/dialogs.h"
 #include "shell/mainglobals.h"
+#include "shell/projectclose.h"
 #include "shell/quit.h"
 #include "shell/runservices.h"
 #include "shell/windnav.h"
 #include "shell/windtable.h"
 #include "store/objread.h"
 #include "store/reftexts.h"
+#include "system/appleevents.h"
+#include "system/externalevents.h"
 
 namespace kv {
 
@@ -41,6 +44,7 @@ constexpr i16 unknownerror = 118;
 constexpr i16 usercancelled = 62;
 constexpr i16 norecovery = 85;
 constexpr i16 quititem = 2;
+constexpr i32 kInteractTimeout = 108000;  // ticks the alert may wait to come forward
 
 struct ErrorReportState {
   u16 reporting = 0;  // set while doerror sends "scriptError"
@@ -194,13 +198,18 @@ void reportheadless(i16 n, ConstStringPtr text) {
   notefailedrun();
 }
 
-// Quitting from the alert: messages are locked, the front window becomes current, every
-// window is closed and its project written back, and the program ends.
+// Quitting from the alert: messages are locked, the front window becomes current, the hand-over
+// to the companion editor is written, the externals hear of the quit, every window is closed
+// and its project written back, and the program ends.
 [[noreturn]] void quitfromalert() {
   MainGlobals& g = mainglobals();
   g.lockMessages = 1;
   WindowRef top = nilid;
   if (topwindow(&top) != 0) getwind(top, &g.current);
+  // The companion editor that started the program gets the front window's card back, and
+  // the externals hear of the quit before the windows go.
+  setuptran(1);
+  sendxrtnevent(nilid, kXrtnQuit, nullptr);
   while (g.numwinds > 0 && g.winds != nilhandle) {
     i16 before = g.numwinds;
     g.current = HandleAs<desk>(g.winds)[0];
@@ -315,6 +324,8 @@ i16 errordialog(i16, i16 n, i16) {
   Str255 t, text;
   pstrassign(t, sizeof t, title, size_t(len));
   scripterrortext(n, text);
+  // The program asks to come forward before the alert shows.
+  notify(kInteractTimeout);
   ++rs().shown;
   if (headlessrun()) reportheadless(n, text);
   static constexpr u8 quit[] = "\x04Quit";

@@ -23,6 +23,7 @@
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
+#include "shell/windowmanage.h"
 #include "store/commitpoints.h"
 #include "store/objread.h"
 #include "system/externals.h"
@@ -63,15 +64,20 @@ struct SendState {
   u32 polltime = 0;  // the tick after which the next event poll is due
 };
 
-// Lets the system breathe between messages, once per poll interval: the events are looked
-// at (not taken) so that the platform can run its handlers. Redrawing a window for a pending
-// update joins here with the window layer.
+// Lets the system breathe between messages, once per poll interval: one window waiting for
+// its update is redrawn (so that a long handler still repaints a window the user uncovers),
+// then the events are looked at (not taken) so that the platform can run its handlers.
 void pollevents() {
   SendState& s = state<SendState>();
   u32 now = TickCount();
   if (now < s.polltime) return;
   MainGlobals& g = mainglobals();
   i32 interval = g.notfront != 0 ? g.bgScriptTime : g.fgScriptTime;
+  // No update is taken while one is being drawn: the drawing may itself send messages.
+  if (g.updating == 0) {
+    EventRecord e{};
+    if (GetNextEvent(updateMask, &e)) updatewindow(WindowRef(e.message), g.dropunderway ? 0 : 1);
+  }
   if (g.dragref == 0) EventAvail(everyEvent, nullptr);
   s.polltime = now + u32(interval < 0 ? 0 : interval);
 }

@@ -1,9 +1,10 @@
 // Sound resources of projects: found by name in a project's library of resources and copied out
-// in host order.
+// in host order; the sounds kept by `open sound`, given back when their project closes.
 #include "engine/numbertext.h"
 #include "media/sounds.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
+#include "platform/sound/channels.h"
 #include "store/byteorder.h"
 #include "store/recordcache.h"
 #include "store/resourcelibrary.h"
@@ -44,6 +45,16 @@ i16 lowsnd(RegistryId store, ConstStringPtr name, Handle* sound) {
 }
 
 std::vector<soundentry>& soundchanneltable() { return state<SoundChannelTable>().entries; }
+
+void closekeptsounds(RegistryId store) {
+  auto& table = soundchanneltable();
+  std::erase_if(table, [store](soundentry& e) {
+    if (store != nilid && e.store != store) return false;
+    if (e.record != nilhandle) putvir(e.store, i32(e.recordid));
+    if (e.channel != nilid) SndDisposeChannel(e.channel, true);
+    return true;
+  });
+}
 
 soundentry* findsoundentry(ConstStringPtr name) {
   for (soundentry& e : soundchanneltable()) {

@@ -42,6 +42,10 @@ struct soundentry {
 std::vector<soundentry>& soundchanneltable();
 // The kept entry whose record has that name, or none.
 soundentry* findsoundentry(ConstStringPtr name);
+// Gives back the kept sounds of a project that closes (of every project with nilid, at quit):
+// each record's hold is released and each channel disposed of, so that a kept sound never
+// keeps its project open; a later `play` of the name looks in the projects that are open.
+void closekeptsounds(RegistryId store);
 
 // The `sound` function: the name of what plays, "Tune Player", or "done".
 i16 soundname(fred* value);

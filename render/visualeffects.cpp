@@ -1,7 +1,10 @@
 // Playing the queued visual effects at a change of card, and finding 'tran' resources.
 #include <algorithm>
 
+#include "engine/drawroutines.h"
 #include "engine/textutil.h"
+#include "media/mediaservice.h"
+#include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/copybits.h"
@@ -9,12 +12,14 @@
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "platform/resources/resources.h"
+#include "platform/windows/theme.h"
 #include "platform/windows/windows.h"
 #include "render/carddrawing.h"
 #include "render/controlvisibility.h"
 #include "render/effectqueue.h"
 #include "render/effects.h"
 #include "render/offscreen.h"
+#include "render/themebuttons.h"
 #include "render/windowclip.h"
 #include "render/windowupkeep.h"
 #include "shell/eventqueue.h"
@@ -77,8 +82,9 @@ void greyoutside(const desk& d) {
 }
 
 // Draws an effect's destination image over the area of the offscreen world: black, grey or
-// white, or the card (inverted for inverse). True when it was the card.
-bool drawdestination(u16 target, const Rect& a) {
+// white, or the card on the window's own background (inverted for inverse). True when it was
+// the card.
+bool drawdestination(const desk& d, u16 target, const Rect& a) {
   SavePort saved;
   SetGWorld(GetOffScreenWorld(), 0);
   clipdown();
@@ -92,7 +98,8 @@ bool drawdestination(u16 target, const Rect& a) {
     case targetwhite: FillRect(&a, &qdwhite); return false;
     default: break;
   }
-  EraseRect(&a);
+  SetThemeBackground(getheme(&d), portdepth(currentportid()), true);
+  myEraseRect(&a, &d);
   backspot(1);
   if (target == targetinverse) InvertRect(&a);
   return true;
@@ -153,14 +160,15 @@ void draweffect(i16 whole, RgnHandle clip) {
     // Without the offscreen world the card is drawn straight into the window.
     cleareffect(0);
     ClipRect(&a);
-    EraseRect(&a);
+    SetThemeBackground(getheme(&d), portdepth(port), true);
+    myEraseRect(&a, &d);
     backspot(1);
     shown = true;
   } else {
     effectrec e{};
     if (effectcount() == 0) pusheffect(effectrec{nilhandle, 0, targetcard});
     while (popeffect(&e)) {
-      if (drawdestination(e.target, a)) shown = true;
+      if (drawdestination(d, e.target, a)) shown = true;
       SetPort(port);
       ClipRect(&a);
       if (e.name != nilhandle) {
@@ -171,7 +179,7 @@ void draweffect(i16 whole, RgnHandle clip) {
     }
     cleareffect(0);
     if (!shown) {
-      drawdestination(targetcard, a);
+      drawdestination(d, targetcard, a);
       SetPort(port);
       plain(a);
     }
@@ -185,6 +193,8 @@ void draweffect(i16 whole, RgnHandle clip) {
   } else {
     ValidWindowRect(d.window, &a);
   }
+  // The card was drawn over the window's movies: their controllers are drawn again.
+  if (openmoviecount() > 0) updatemovies(d.window);
   if (locked) UnLockOffScreenGWorld();
   Rect all{};
   GetPortBounds(port, &all);

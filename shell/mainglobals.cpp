@@ -80,6 +80,7 @@ void dumpglobs(i16 emergency) {
   dumpmoovs(nilid, false);
   closesoundchannel(0);
   closesoundchannel(1);
+  closekeptsounds(nilid);
   if (g.allowRecog != 0 && closespeechrecog() != 0) g.allowRecog = 0;
   if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
   // The menus placed by projects write their records back before the projects close.

@@ -84,6 +84,7 @@ struct MainGlobals {
   RegistryId topstore;     // and its project store
   i16 updating;            // set while a window is redrawn for its update event
   i16 quitting;            // set once the program has begun to quit
+  i16 fromeditor;          // the companion editor started the program (its hand-over was fresh)
   i16 aehandling;          // set while the request dispatcher handles an event
   i16 flushwanted;         // a window buffer waits to be flushed by the next pass
   i16 abortkey;            // the abort key was seen

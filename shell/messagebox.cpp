@@ -95,8 +95,10 @@ i16 runmsgline(std::string_view line) {
     if (vars == nilhandle) return statusnomemory;
     st = xcomdo(line, vars);
     keepasglobals(vars);
-    // A first word that nobody takes: the complaint is the expression's.
-    if (st == kNotUnderstood && tried > 0) st = tried;
+    // A first word of the line that nobody takes: the complaint is the expression's. A
+    // handler the line called that met a word nobody takes has failed with its own error
+    // (its place is recorded), as it would have wherever it was called from.
+    if (st == kNotUnderstood && tried > 0 && g.erroroffset == -1) st = tried;
   }
   doerror(st);
   return st < 0 ? i16(0) : st;

@@ -9,6 +9,14 @@ namespace kv {
 // "quitKestrove" handler that exits to the top keeps it open). 0, -991 when a handler went
 // elsewhere, or a handler's status.
 i16 closewindow();
+// The preference domain of the companion editor, where the hand-over back to it is written.
+constexpr const char* kEditorDomain = "kestrove-editor";
+// Writes the hand-over for the companion editor, only when the editor started the program and
+// it is not a standalone: "trantime" (now, in seconds since 1904), "tranwind" and "trancard"
+// (the current window's and card's numbers with `withcard`, else 0) and "tranfile" (the
+// project file's full path, as the alias of the file), then the editor's domain is written
+// out. Nothing is written when the file's path cannot be made.
+void setuptran(i16 withcard);
 // Asks the user for a project and opens it; a cancelled choice ends the process. The status
 // of opening.
 i16 openfile();

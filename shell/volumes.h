@@ -1,4 +1,5 @@
-// The volume list: the mounted volumes, kept current by the mount and unmount handling.
+// The volume list: the mounted volumes, kept current by the mount and unmount handling; and the
+// desktop's showing of file name extensions.
 #pragma once
 
 #include "platform/types.h"
@@ -11,5 +12,8 @@ void addVolumeToList(i16 vRefNum, StringPtr name);
 void removeVolumeFromList(i16 vRefNum, StringPtr name);
 // Builds the list from the volumes mounted now.
 void buildvolumelist();
+
+// Hides (1) or shows (0) a file's name extension on the desktop: the file system's status.
+OSErr hideFileExtension(i16 vRefNum, u32 dirID, ConstStringPtr name, i16 hide);
 
 }  // namespace kv

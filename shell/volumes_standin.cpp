@@ -1,5 +1,6 @@
 // A stand-in for the volume list until the folder and volume routines exist: it keeps the
 // reference number and name of each announced volume, which is what the disk events need.
+// hideFileExtension is the file system's extension setting.
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,10 @@ struct VolumeListState {
   std::vector<std::pair<i16, std::string>> volumes;
 };
 }  // namespace
+
+OSErr hideFileExtension(i16 vRefNum, u32 dirID, ConstStringPtr name, i16 hide) {
+  return HSetExtensionHidden(vRefNum, dirID, name, hide != 0);
+}
 
 void addVolumeToList(i16 vRefNum, StringPtr name) {
   std::string text;

@@ -14,6 +14,7 @@
 #include "platform/windows/windows.h"
 #include "render/controlvisibility.h"
 #include "render/effectqueue.h"
+#include "render/effects.h"
 #include "render/fielddrawing.h"
 #include "render/updateword.h"
 #include "shell/cardhistory.h"
@@ -21,6 +22,7 @@
 #include "shell/cardwindow.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
+#include "shell/metal.h"
 #include "shell/palettes.h"
 #include "shell/windowstyle.h"
 #include "shell/redraws.h"
@@ -189,7 +191,7 @@ i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool project
   setinvis(hidden);
   if (!hidden) SelectWindow(d.window);
   lowfixbar();
-  drawedit(g.current, nullptr);
+  draweffect(1, nilid);
   addrecent();
   return openmessages(projectmessage && totwind(store) == 1);
 }
@@ -206,7 +208,8 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
     clearshowinvisibles(d);
     if (opening && !hidden) SelectWindow(d.window);
     putwind(d.window, d);
-    drawedit(d, nullptr);
+    SetPortWindowPort(d.window);
+    draweffect(IsMetalWindow(d.window) ? 1 : 0, nilid);
     addrecent();
     return 0;
   }
@@ -244,7 +247,8 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
     lowrectbar();
     lowfixbar();
   }
-  drawedit(d, nullptr);
+  // The queued visual effects carry the window to the new card (a plain cut without them).
+  draweffect(opening && !newback ? (IsMetalWindow(d.window) ? 1 : 0) : 1, nilid);
   addrecent();
   if (newback) {
     releasevir(d.store, oldcard);

@@ -256,6 +256,12 @@ void updatewindow(WindowRef window, i16 send) {
   }
   if (windowkind(window, kindqueryruntime)) {
     const bool messagebox = window == g.msgwindow;
+    // While the window is drawn for its update, the message sends take no other update.
+    struct Updating {
+      i16 was = mainglobals().updating;
+      Updating() { mainglobals().updating = 1; }
+      ~Updating() { mainglobals().updating = was; }
+    } updating;
     SavePort saved;
     SetPortWindowPort(window);
     BeginUpdate(window);

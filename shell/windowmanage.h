@@ -23,7 +23,8 @@ void hilitewindows();
 // Draws one window active (1) or inactive (0; always while the program is behind).
 void hiliteone(WindowRef window, i16 active);
 // Serves an update event; with `send` 1, "updateWindow" goes to a project window's card (with
-// the system-message flag raised) while the program is in front.
+// the system-message flag raised) while the program is in front. The update-under-way word
+// (`updating`) is set while it runs.
 void updatewindow(WindowRef window, i16 send);
 // A modal dialog's filter asking for an update event of a window behind the dialog: 1 when it
 // was served, 0 for the dialog's own window or one it does not know.

@@ -3,8 +3,10 @@
 // nothing when the program is a standalone or a window is open, else asks for a project; open
 // documents opens each project named (nothing opened at all ends the start); quit closes the
 // windows and ends the program. The speech recognizer's speech-done event goes to its handler in
-// procedure-table slot 299.
+// procedure-table slot 299. `notify` brings the program forward for the user.
 #include "system/appleevents.h"
+
+#include <string>
 
 #include "engine/objectsend.h"
 #include "engine/scripterror.h"
@@ -56,6 +58,20 @@ i16 openapplication() {
 }
 
 }  // namespace
+
+i16 notify(i32) {
+  // The desktop lets a program come forward at once, so the time-out never runs out.
+  ProcessSerialNumber self{0, kCurrentProcess};
+  if (OSErr e = SetFrontProcess(&self); e != noErr) {
+    std::string code = std::to_string(e);
+    Handle& result = mainglobals().result;
+    if (result == nilhandle) PtrToHand(code.data(), &result, Size(code.size()));
+    else PtrToXHand(code.data(), result, Size(code.size()));
+    return e;
+  }
+  mainglobals().notfront = 0;
+  return 0;
+}
 
 i16 aevtquit(u16 quitafter) {
   MainGlobals& g = mainglobals();

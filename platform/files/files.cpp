@@ -22,6 +22,7 @@ namespace kv {
 namespace {
 
 constexpr const char* kFinfoAttribute = "user.kestrove.finfo";
+constexpr const char* kHideExtensionAttribute = "user.kestrove.hideext";
 constexpr u32 kFirstFolderId = 16;
 
 struct OpenFile {
@@ -424,6 +425,33 @@ OSErr HSetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, const FInfo* info) 
     if (errno == ENOTSUP) return noErr;
     return oserr(errno, path);
   }
+  return noErr;
+}
+
+OSErr HSetExtensionHidden(i16 vRefNum, u32 dirID, ConstStringPtr name, bool hidden) {
+  std::string path;
+  struct stat st;
+  if (OSErr e = regularfile(vRefNum, dirID, name, &path, &st)) return e;
+  if (!fs().finfoattributes) return noErr;
+  if (!hidden) {
+    if (::removexattr(path.c_str(), kHideExtensionAttribute) != 0 && !noattributes(errno)) return oserr(errno, path);
+    return noErr;
+  }
+  const u8 on = 1;
+  if (::setxattr(path.c_str(), kHideExtensionAttribute, &on, 1, 0) != 0 && errno != ENOTSUP) return oserr(errno, path);
+  return noErr;
+}
+
+OSErr HGetExtensionHidden(i16 vRefNum, u32 dirID, ConstStringPtr name, bool* hidden) {
+  std::string path;
+  struct stat st;
+  if (OSErr e = regularfile(vRefNum, dirID, name, &path, &st)) return e;
+  *hidden = false;
+  if (!fs().finfoattributes) return noErr;
+  u8 value = 0;
+  ssize_t n = ::getxattr(path.c_str(), kHideExtensionAttribute, &value, 1);
+  if (n < 0 && !noattributes(errno) && errno != ERANGE) return oserr(errno, path);
+  *hidden = n == 1 && value == 1;
   return noErr;
 }
 

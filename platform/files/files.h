@@ -102,6 +102,11 @@ OSErr HDelete(i16 vRefNum, u32 dirID, ConstStringPtr name);
 OSErr DeleteDirectory(i16 vRefNum, u32 dirID, ConstStringPtr name);
 OSErr HGetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, FInfo* info);
 OSErr HSetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, const FInfo* info);
+// Whether the desktop shows the file's name without its extension: kept in the extended
+// attribute "user.kestrove.hideext" (one byte, 1 hidden); a file without it shows its extension.
+// Where the file system has no extended attributes the setting is not kept (noErr, shown).
+OSErr HSetExtensionHidden(i16 vRefNum, u32 dirID, ConstStringPtr name, bool hidden);
+OSErr HGetExtensionHidden(i16 vRefNum, u32 dirID, ConstStringPtr name, bool* hidden);
 // The locked attribute: set (every write permission bit cleared), cleared (the owner's write
 // bit given back) and read.
 OSErr HSetFLock(i16 vRefNum, u32 dirID, ConstStringPtr name);

@@ -10,6 +10,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace kv {
@@ -92,7 +95,16 @@ void TcpConnection::close() {
 struct TcpTestPeer::Impl {
   int listener = -1;
   std::thread thread;
+  std::mutex lock;
+  std::condition_variable ended;
+  bool done = false;
+  int client = -1;  // the accepted connection while it is served
 };
+
+namespace {
+// How long join waits for the serving function before it cuts the connection.
+constexpr auto kPeerDeadline = std::chrono::seconds(20);
+}  // namespace
 
 TcpTestPeer::TcpTestPeer(ServeFn serve, void* context) : impl_(new Impl) {
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -108,11 +120,22 @@ TcpTestPeer::TcpTestPeer(ServeFn serve, void* context) : impl_(new Impl) {
   }
   impl_->listener = fd;
   port_ = ntohs(addr.sin_port);
-  impl_->thread = std::thread([fd, serve, context] {
+  Impl* impl = impl_;
+  impl_->thread = std::thread([impl, fd, serve, context] {
     int s = ::accept(fd, nullptr, nullptr);
-    if (s < 0) return;
-    serve(s, context);
-    ::close(s);
+    if (s >= 0) {
+      {
+        std::lock_guard<std::mutex> hold(impl->lock);
+        impl->client = s;
+      }
+      serve(s, context);
+      std::lock_guard<std::mutex> hold(impl->lock);
+      impl->client = -1;
+      ::close(s);
+    }
+    std::lock_guard<std::mutex> hold(impl->lock);
+    impl->done = true;
+    impl->ended.notify_all();
   });
 }
 
@@ -124,7 +147,17 @@ TcpTestPeer::~TcpTestPeer() {
 }
 
 void TcpTestPeer::join() {
-  if (impl_->thread.joinable()) impl_->thread.join();
+  if (!impl_->thread.joinable()) return;
+  {
+    // A peer nobody reached (or one left waiting for bytes that never come) is cut off at the
+    // deadline, so that a test fails instead of waiting for ever.
+    std::unique_lock<std::mutex> hold(impl_->lock);
+    if (!impl_->ended.wait_for(hold, kPeerDeadline, [this] { return impl_->done; })) {
+      if (impl_->listener >= 0) ::shutdown(impl_->listener, SHUT_RDWR);
+      if (impl_->client >= 0) ::shutdown(impl_->client, SHUT_RDWR);
+    }
+  }
+  impl_->thread.join();
 }
 
 bool TcpTestPeer::readall(int socket, void* data, std::size_t n) {

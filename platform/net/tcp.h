@@ -50,7 +50,8 @@ class TcpTestPeer {
   static bool writeall(int socket, const void* data, std::size_t n);
   // One byte, or -1 at the end.
   static int readbyte(int socket);
-  // Waits for the serving thread to finish.
+  // Waits for the serving thread to finish: at most 20 seconds, after which the listener and
+  // the connection are shut down and the thread ends.
   void join();
 
  private:

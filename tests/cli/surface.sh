@@ -5,6 +5,8 @@
 set -u
 case=$1 kv=$2 make=$3 verify=$4 dir=$5
 rm -rf "$dir" && mkdir -p "$dir" && cd "$dir" || exit 2
+# The program's preferences go into the case's own folder, never the user's.
+export XDG_CONFIG_HOME="$dir/config"
 
 fail() {
   echo "FAIL ($case): $*" >&2
@@ -40,6 +42,22 @@ newcards() {
 
 elapsed_ms() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
 
+# Waits up to a minute for the background process PID to end and gives its status; one that
+# is still running then is killed and the case fails.
+finish() {
+  i=0
+  while kill -0 "$1" 2>/dev/null; do
+    i=$((i + 1))
+    if [ $i -ge 600 ]; then
+      kill -9 "$1" 2>/dev/null
+      wait "$1" 2>/dev/null
+      fail "the program did not end within a minute"
+    fi
+    sleep 0.1
+  done
+  wait "$1"
+}
+
 # Waits (up to a minute) until the process catches SIGINT and SIGTERM, then a second more for
 # its start-up to reach the first card: a loaded machine can take longer than that to start it.
 caught() {
@@ -71,6 +89,22 @@ eval-lines)
   expect "$(printf 'a\nb')" --eval 'line 1 to 2 of ("a" & return & "b")'
   expect "é" --eval 'numToChar(142)'
   expect "été" --do 'put "été"'
+  # Every byte of a value is printed, a NUL too, and the lines after it still come.
+  "$kv" --eval '"a" & numToChar(0) & "b"' --eval '1 + 1' >nul.txt || fail "status $? for the NUL"
+  printf 'a\000b\n2\n' >want.txt
+  cmp nul.txt want.txt || fail "printed $(od -c nul.txt)"
+  ;;
+unknown-command)
+  # A word nobody takes inside a handler is the same error however the handler was reached.
+  "$make" u.kv45 unknown-command || exit 2
+  for run in "--eval t8()" "--do t7" "--do get_t8()"; do
+    form=${run%% *} line=$(echo "${run#* }" | tr _ ' ')
+    "$kv" --headless u.kv45 "$form" "$line" >out.txt 2>err.txt
+    status=$?
+    [ $status -eq 1 ] || fail "$form $line: status $status"
+    grep -q 'Veltrix Error Number 1: ' err.txt || fail "$form $line: $(cat err.txt)"
+    grep 'Veltrix Error Number' err.txt | grep -v -q 'Number 1: ' && fail "$form $line: another error: $(cat err.txt)"
+  done
   ;;
 error-report)
   "$make" o.kv45 opencard-fails || exit 2
@@ -89,7 +123,7 @@ interrupt)
   pid=$!
   caught $pid
   kill -INT $pid
-  wait $pid
+  finish $pid
   status=$?
   [ $status -eq 1 ] || fail "status $status"
   grep -q 'Veltrix Error Number 48: Stopped by the user.' err.txt || fail "no abort error: $(cat err.txt)"
@@ -104,7 +138,7 @@ terminate)
   caught $pid
   start=$(date +%s%N)
   kill -TERM $pid
-  wait $pid
+  finish $pid
   status=$?
   ms=$(elapsed_ms "$start")
   [ $status -eq 143 ] || fail "status $status: $(cat err.txt)"
@@ -134,7 +168,7 @@ in-use)
   "$kv" --headless l.kv45 --eval 1 >out.txt 2>err.txt
   status=$?
   kill -TERM $pid
-  wait $pid
+  finish $pid
   first=$?
   [ $status -eq 1 ] || fail "the second run ended with $status"
   grep -q 'That project is in use by another program.' err.txt || fail "the second run said: $(cat err.txt)"
@@ -174,7 +208,7 @@ kill-loop)
     # Between a tenth of a second and two seconds in.
     sleep "$(awk -v s="$(date +%N)" 'BEGIN { srand(s); printf "%.2f", 0.1 + rand() * 1.9 }')"
     kill -9 $pid 2>/dev/null
-    wait $pid 2>/dev/null
+    finish $pid
     after=$("$kv" --headless k.kv45 --eval 'the number of cards') || fail "round $round: reopening"
     [ "$after" -ge "$before" ] || fail "round $round: $before cards became $after"
     "$verify" k.kv45 || fail "round $round: the reopened file"

@@ -364,6 +364,22 @@ TEST_F(NewTest, TheNewProjectsHeadRecordHoldsThePaintResources) {
   EXPECT_EQ(std::memcmp(deref(patterns) + 2, "\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8), 0) << "the first is black";
 }
 
+TEST_F(NewTest, HideAndShowExtensionMarkTheNewFile) {
+  struct Case {
+    const char* name;
+    const char* words;
+    bool hidden;
+  };
+  for (Case c : {Case{"h.kv45", " hide extension", true}, Case{"s.kv45", " show extension", false},
+                 Case{"n.kv45", "", false}}) {
+    ASSERT_EQ(doline("new project \"" + path(c.name) + "\"" + c.words), 0) << c.name;
+    closeallwindows();
+    bool hidden = !c.hidden;
+    ASSERT_EQ(HGetExtensionHidden(kBootVolume, dir, pname(c.name), &hidden), noErr);
+    EXPECT_EQ(hidden, c.hidden) << c.name;
+  }
+}
+
 // Acceptance: new project onto a locked existing project file gives 44 and leaves the file.
 TEST_F(NewTest, ANewProjectOntoALockedProjectFileGives44AndLeavesIt) {
   build(testproject::small(), "old.kv45");

@@ -265,6 +265,27 @@ TEST_F(IndentTest, TheSelectionMovesWithTheCharactersAroundIt) {
   DisposeHandle(out);
 }
 
+TEST_F(IndentTest, ASelectionAtTheStartOfAnUnindentedLineKeepsItsText) {
+  const std::string text = lines({"on f", "put 1", "beep", "end f"});
+  //                              0123 4 56789 0 1234 5
+  OwnedHandle h(newhand(text));
+  struct Case {
+    i32 start, end;
+    const char* selected;
+  };
+  // The word put, the whole second line with its return, and a caret at its start: the blanks
+  // written before the line go before the selection, never into it.
+  for (Case c : {Case{5, 8, "put"}, Case{5, 11, "put 1\r"}, Case{5, 5, ""}, Case{5, 15, "put 1\r   beep"}}) {
+    i32 start = c.start, end = c.end;
+    Handle out = indent(h, &start, &end, 3, false);
+    ASSERT_NE(out, nilhandle);
+    ASSERT_LE(start, end);
+    EXPECT_EQ(start, c.start + 3);
+    EXPECT_EQ(hand(out).substr(size_t(start), size_t(end - start)), c.selected) << c.start << "," << c.end;
+    DisposeHandle(out);
+  }
+}
+
 TEST_F(IndentTest, InPlaceAndTheExternalEntries) {
   OwnedHandle h(newhand(kHandler));
   i32 start = 0, end = 0;

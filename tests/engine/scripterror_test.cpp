@@ -1,5 +1,6 @@
 // Script errors: the texts of string list 1002, the first error of a run and where it is
 // reported, "scriptError" handlers, and the error alert with its Cancel and Quit buttons.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,14 +8,17 @@
 #include "engine/scripterror.h"
 #include "platform/events/eventrecord.h"
 #include "platform/memory/memory.h"
+#include "platform/prefs/prefs.h"
 #include "platform/process/exit.h"
 #include "platform/resources/resources.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/testing/transcript.h"
 #include "platform/text/pstring.h"
+#include "platform/time/datetime.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
+#include "shell/projectclose.h"
 #include "shell/windtable.h"
 #include "tests/support/dispatch.h"
 
@@ -75,7 +79,9 @@ TEST_F(ScriptErrorTest, EveryErrorNumberHasItsOwnText) {
 
 TEST_F(ScriptErrorTest, TheAlertNamesTheNumberAndItsText) {
   queueanswer(Answer{"alert", "Cancel", {}});
+  mainglobals().notfront = 1;
   EXPECT_EQ(showerrordialog(19), 1);
+  EXPECT_EQ(mainglobals().notfront, 0) << "the program came forward for the alert";
   EXPECT_EQ(lines("dialog"), (std::vector<std::string>{"alert Veltrix Error Number 19: Expected the end of the line here."}));
   EXPECT_EQ(lines("answer"), (std::vector<std::string>{"alert: Cancel"}));
   transcriptclear();
@@ -105,7 +111,28 @@ TEST_F(ScriptErrorTest, QuitClosesTheWindowsAndEndsTheProgram) {
   EXPECT_EQ(mainglobals().numwinds, 0);
   EXPECT_EQ(mainglobals().quitting, 1);
   EXPECT_EQ(mainglobals().lockMessages, 1) << "nothing is told of the closing";
+  EXPECT_FALSE(getpreference(kEditorDomain, "trantime")) << "no editor started the program";
   mainglobals().lockMessages = 0;
+}
+
+TEST_F(ScriptErrorTest, QuitHandsTheCardBackToTheEditorThatStartedTheProgram) {
+  build(logproject());
+  ASSERT_EQ(open(), 0);
+  ASSERT_EQ(doline("go to card 2"), 0);
+  mainglobals().fromeditor = 1;
+  u32 before = 0;
+  GetDateTime(&before);
+  queueanswer(Answer{"alert", "Quit", {}});
+  EXPECT_THROW(errordialog(600, 45, 1), ProcessExit);
+  mainglobals().lockMessages = 0;
+  std::optional<PrefValue> time = getpreference(kEditorDomain, "trantime");
+  ASSERT_TRUE(time);
+  EXPECT_GE(time->number, i64(before));
+  EXPECT_LE(time->number, i64(before) + 5);
+  EXPECT_EQ(getpreference(kEditorDomain, "tranwind"), PrefValue::ofnumber(1));
+  EXPECT_EQ(getpreference(kEditorDomain, "trancard"), PrefValue::ofnumber(2));
+  std::string path = home->path() + "/p.kv45";
+  EXPECT_EQ(getpreference(kEditorDomain, "tranfile"), PrefValue::ofdata(std::vector<u8>(path.begin(), path.end())));
 }
 
 // Mend: a window that does not close ends the closing instead of being tried for ever.

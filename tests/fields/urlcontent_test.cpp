@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <optional>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -237,7 +240,30 @@ void servertf(int socket, void* context) {
   TcpTestPeer::writeall(socket, reply.data(), reply.size());
 }
 
+// The proxy settings of the environment are put aside while it lives: a loopback server of the
+// test is reached directly on any machine.
+class NoProxies {
+ public:
+  NoProxies() {
+    for (std::size_t i = 0; i < std::size(kNames); ++i) {
+      if (const char* v = std::getenv(kNames[i])) saved_[i] = v;
+      ::unsetenv(kNames[i]);
+    }
+  }
+  ~NoProxies() {
+    for (std::size_t i = 0; i < std::size(kNames); ++i)
+      if (saved_[i]) ::setenv(kNames[i], saved_[i]->c_str(), 1);
+  }
+  NoProxies(const NoProxies&) = delete;
+  NoProxies& operator=(const NoProxies&) = delete;
+
+ private:
+  static constexpr const char* kNames[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"};
+  std::optional<std::string> saved_[std::size(kNames)];
+};
+
 TEST_F(URLContentTest, HTTPDocumentsAreFetchedAndTypedByTheirMIMEType) {
+  NoProxies direct;
   std::string requestline;
   TcpTestPeer server(servertf, &requestline);
   ASSERT_NE(server.port(), 0);

@@ -14,6 +14,7 @@
 #include "platform/testing/testmovies.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
+#include "render/effects.h"
 #include "shell/mainglobals.h"
 #include "shell/windowmanage.h"
 #include "tests/support/eventloop.h"
@@ -167,6 +168,16 @@ TEST_F(MovieServiceTest, AWindowsHiliteStopsOrKeepsItsPlayingMovies) {
   hiliteone(w, 1);
   EXPECT_EQ(GetMovieRate(m), 0) << "it was not hilited: its movie stopped";
   EXPECT_TRUE(IsWindowHilited(w));
+}
+
+// A visual effect draws the card over the window's movies; their controllers come back.
+TEST_F(MovieServiceTest, AnEffectDrawsTheControllersAgain) {
+  placed();
+  passes(1);
+  const u32 bar = pixel(200, 182);
+  ASSERT_NE(bar, pixel(20, 20)) << "the controller's bar is not the card";
+  draweffect(1, nilid);
+  EXPECT_EQ(pixel(200, 182), bar);
 }
 
 TEST_F(MovieServiceTest, PlayUntilClick) {

@@ -14,9 +14,11 @@
 #include "platform/sound/tunes.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
+#include "platform/testing/testmovies.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
+#include "shell/platformutil.h"
 #include "store/recordcache.h"
 #include "store/resourcelibrary.h"
 #include "store/starfile.h"
@@ -56,6 +58,7 @@ class SoundTest : public WindowTest {
                    {kSnd, "broken", stored(resource(broken))}};
     build(p);
     ASSERT_EQ(open(), 0);
+    mainglobals().hasQuickTime = initquicktime();  // as at start-up: the movie layer plays files
   }
   void TearDown() override {
     doline("play stop");
@@ -105,13 +108,37 @@ TEST_F(SoundTest, SoundsThatCannotPlayLeaveAResult) {
   cardrows({{"play \"nosuch\"", "the result", resulttext(21)},
             {"play \"old\"", "the result", resulttext(22)},
             {"play \"broken\"", "the result", resulttext(22)},
-            {"play file \"a.aiff\"", "the result", resulttext(36)},
-            {"play using quickTime \"a.mov\"", "the result", resulttext(36)},
+            {"play file \"a.aiff\"", "the result", resulttext(37)},
+            {"play using quickTime \"a.mov\"", "the result", resulttext(37)},
             {"set the soundVolume to 0", "", ""},
             {"play \"beep1\"", "the result", resulttext(23)},
             {"set the soundVolume to 0,5", "", ""},
             {"play \"beep1\"", "the result", ""}});
   EXPECT_EQ(doline("play \"beep1\" + "), 3) << "expression errors come back";
+}
+
+TEST_F(SoundTest, TheSoundOfAMovieFilePlaysAndItsTimeAdvances) {
+  TestMovie movie;
+  movie.sound = true;
+  ASSERT_TRUE(writetestmovie(home->path() + "/m.mov", movie));  // 2 seconds
+  const std::string file = "\"" + home->path() + "/m.mov\"";
+  u32 start = TickCount();
+  ASSERT_EQ(doline("play file " + file), 0);
+  EXPECT_EQ(result(), "");
+  EXPECT_EQ(cardvalue("the sound"), "m.mov");
+  waitticks(30);
+  EXPECT_EQ(cardvalue("the filePlayTime"), "00:00:00:15");
+  waitticks(30);
+  EXPECT_EQ(cardvalue("the filePlayTime"), "00:00:01:00");
+  EXPECT_GT(peak(renderedaudio(start + 5, start + 55)), 1000) << "its sound track is heard";
+  waitticks(70);
+  EXPECT_EQ(cardvalue("the sound"), "done");
+  // The same file through `play using quickTime`, stopped by `play stop`.
+  ASSERT_EQ(doline("play using quickTime " + file), 0);
+  waitticks(10);
+  EXPECT_EQ(cardvalue("the sound"), "m.mov");
+  ASSERT_EQ(doline("play stop"), 0);
+  EXPECT_EQ(cardvalue("the sound"), "done");
 }
 
 TEST_F(SoundTest, ASoundWithMoreWordsIsTheVoiceAndCompletesAtOnce) {
@@ -186,6 +213,33 @@ TEST_F(SoundTest, OpenSoundKeepsOneChannelPerName) {
   EXPECT_EQ(doline("open sound \"beep1\""), 0);
   mainglobals().plugin = 0;
   ASSERT_EQ(doline("close sound \"beep1\""), 0);
+}
+
+// Mend: a kept sound no longer holds its project's record for ever: going to another project
+// closes the first one, and the name is then looked for in the projects that are open.
+TEST_F(SoundTest, AKeptSoundLetsItsProjectClose) {
+  build(testproject::small(), "q.kv45");
+  const std::string q = home->path() + "/q.kv45";
+  ASSERT_EQ(doline("open sound \"beep1\""), 0);
+  ASSERT_EQ(doline("go card 1 of window 1 of project \"" + q + "\""), 0);
+  EXPECT_EQ(cardvalue("the projects"), "project \"" + q + "\"");
+  EXPECT_TRUE(soundchanneltable().empty());
+  EXPECT_EQ(soundchannelcount(), 0u);
+  // Nobody holds the first project's file: it opens for writing and verifies.
+  Str255 p{};
+  setpstring(p, "p.kv45");
+  FileRef ref = nilid;
+  ASSERT_EQ(HOpen(kBootVolume, dir, p, fsWrPerm, &ref), noErr);
+  FSClose(ref);
+  EXPECT_EQ(verifystar(kBootVolume, dir, p), 1000);
+  cardrows({{"play \"beep1\"", "the result", resulttext(21)}});
+  // Kept sounds go at quit with their records' holds.
+  ASSERT_EQ(doline("go card 1 of window 1 of project \"" + home->path() + "/p.kv45\""), 0);
+  ASSERT_EQ(doline("open sound \"beep1\""), 0);
+  ASSERT_EQ(soundchanneltable().size(), 1u);
+  closekeptsounds(nilid);
+  EXPECT_TRUE(soundchanneltable().empty());
+  EXPECT_EQ(soundchannelcount(), 0u);
 }
 
 TEST_F(SoundTest, ASoundOnlyTheSharedProjectHoldsOpensAndPlays) {

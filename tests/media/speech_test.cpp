@@ -127,6 +127,7 @@ TEST_F(SpeechTest, VoicesRatesAndPitches) {
   cardrows({{"say \"hi\" at 100 words minute", "", "error 155"},
             {"say \"hi\" using noise", "", "error 157"},
             {"say \"hi\" loudly", "", "error 2"},
+            {"say \"x\" with pitch 200", "", "error 2"},  // `with` takes a voice, not an option
             {"say stop now", "", "error 19"}});
   ASSERT_EQ(doline("put empty into p\nsay \"hello world\" into p"), 0);
   EXPECT_EQ(cardvalue("p"), "h@l'oU w'3:ld");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/effects/effects.h"
@@ -18,7 +19,10 @@
 #include "render/carddrawing.h"
 #include "render/effectqueue.h"
 #include "render/offscreen.h"
+#include "shell/commandline.h"
 #include "shell/mainglobals.h"
+#include "shell/mainloop.h"
+#include "shell/redraws.h"
 #include "shell/runservices.h"
 #include "tests/support/windows.h"
 
@@ -38,6 +42,9 @@ class EffectsTest : public WindowTest {
     build(testproject::small());
     ASSERT_EQ(open(), 0);
     drawtable().styles[201] = [](spot&, const StyleCall&) { ++state<CardDraws>().count; };
+    // The card's ground as the window itself draws it.
+    drawedit(current(), nullptr);
+    ground = pixel(300, 300);
   }
   void TearDown() override {
     setabortcheck({});
@@ -56,6 +63,16 @@ class EffectsTest : public WindowTest {
     draweffect(1, nilid);
     return UpTimeNanos() - start;
   }
+  // The same with a change of card made by a script line: the nanoseconds it took.
+  u64 going(std::string_view effects, std::string_view go) {
+    state<CardDraws>().count = 0;
+    const u64 start = UpTimeNanos();
+    if (!effects.empty()) {
+      EXPECT_EQ(doline(effects), 0) << effects;
+    }
+    EXPECT_EQ(doline(go), 0) << go;
+    return UpTimeNanos() - start;
+  }
   static int draws() { return state<CardDraws>().count; }
   RGBColor pixel(i16 h, i16 v) {
     SavePort saved;
@@ -64,6 +81,7 @@ class EffectsTest : public WindowTest {
     GetCPixel(h, v, &c);
     return c;
   }
+  RGBColor ground{};
 };
 
 constexpr u64 kMs = 1000000;
@@ -74,8 +92,8 @@ TEST_F(EffectsTest, TheQueueHoldsTenUntilTheMainLoopEmptiesIt) {
   EXPECT_EQ(pusheffect(effectrec{nilhandle, 0, 1}), 0) << "ten wait";
   EXPECT_EQ(doline("visual dissolve to black"), 0) << "an eleventh is dropped, the command succeeds";
   EXPECT_EQ(effectcount(), 10);
-  passreset();
-  EXPECT_EQ(effectcount(), 0);
+  mainloop(LoopLimits{1, 0});
+  EXPECT_EQ(effectcount(), 0) << "one pass of the main loop empties it";
   for (int i = 0; i < 10; ++i) EXPECT_EQ(pusheffect(effectrec{nilhandle, 0, 1}), 1);
 }
 
@@ -83,7 +101,7 @@ TEST_F(EffectsTest, CardChangesPlayTheQueueAndEndOnTheCard) {
   // To black first (six frames of 1/240 s), then a plain cut to the card, drawn once.
   EXPECT_GE(timed("visual dissolve to black"), 25 * kMs);
   EXPECT_EQ(draws(), 1);
-  EXPECT_EQ(pixel(300, 300), (RGBColor{0xFFFF, 0xFFFF, 0xFFFF}));
+  EXPECT_EQ(pixel(300, 300), ground) << "the card";
   EXPECT_EQ(effectcount(), 0);
 
   EXPECT_EQ(timed(""), 0u) << "no effect: a plain cut";
@@ -93,6 +111,37 @@ TEST_F(EffectsTest, CardChangesPlayTheQueueAndEndOnTheCard) {
   EXPECT_GE(timed("visual 1000"), 25 * kMs) << "'tran' 1000 is the program's dissolve";
 }
 
+TEST_F(EffectsTest, GoingToACardPlaysTheQueue) {
+  // The window is carried to black by the dissolve (looked at between its frames), then the
+  // card is cut in, drawn once.
+  std::vector<u16> seen;
+  setabortcheck([&](u32) {
+    seen.push_back(pixel(300, 300).green);
+    return i16(0);
+  });
+  EXPECT_GE(going("visual dissolve to black", "go next"), 25 * kMs);
+  setabortcheck({});
+  EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](u16 g) { return g > 0x2000 && g < 0xE000; }))
+      << "a frame half way to black";
+  EXPECT_EQ(draws(), 1);
+  EXPECT_EQ(current().cardnum, 2u);
+  EXPECT_EQ(pixel(300, 300), ground) << "the card";
+  EXPECT_EQ(effectcount(), 0);
+  EXPECT_EQ(going("", "go prev"), 0u) << "without effects: a plain cut";
+  EXPECT_EQ(draws(), 1);
+  EXPECT_EQ(going("visual nosuchthing", "go next"), 0u) << "an unknown name: the final copy";
+  EXPECT_EQ(draws(), 1);
+  // A window that opens shows its first card the same way; the queue was emptied as it began.
+  ASSERT_EQ(doline("visual dissolve"), 0);
+  closeallwindows();
+  ASSERT_EQ(doline("visual dissolve"), 0);
+  state<CardDraws>().count = 0;
+  const u64 start = UpTimeNanos();
+  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(UpTimeNanos() - start, 0u);
+  EXPECT_EQ(draws(), 1);
+}
+
 TEST_F(EffectsTest, TheInteriorBesideTheCardIsGrey) {
   backrec b = loadat<backrec>(deref(current().back));
   b.width = 100;
@@ -100,7 +149,7 @@ TEST_F(EffectsTest, TheInteriorBesideTheCardIsGrey) {
   storeat<backrec>(deref(current().back), b);
   draweffect(1, nilid);
   for (Point p : {Point{10, 150}, Point{80, 10}}) EXPECT_EQ(pixel(p.h, p.v).green >> 8, 40960 >> 8) << p.h;
-  EXPECT_EQ(pixel(50, 25).green, 0xFFFF);
+  EXPECT_EQ(pixel(50, 25).green, 0xFFFF) << "the card's field";
 }
 
 TEST_F(EffectsTest, FramesFollowTheSpeedAndTheDelay) {

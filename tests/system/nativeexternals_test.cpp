@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/loader/loader.h"
+#include "platform/process/exit.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/testing/transcript.h"
@@ -23,7 +24,7 @@ namespace kv {
 namespace {
 
 // Behaviours of nreq's handlers (bits of their registration).
-enum : int { kAnother = 1, kRaise = 2, kPost = 4 };
+enum : int { kAnother = 1, kRaise = 2, kPost = 4, kGlobal = 16 };
 
 class NativeTest : public EventLoopTest {
  protected:
@@ -172,6 +173,21 @@ TEST_F(NativeTest, AQuitHandlerRefusesTheQuit) {
   EXPECT_TRUE(exits.empty());
   EXPECT_EQ(mainglobals().numwinds, 1);
   EXPECT_EQ(calls(), "13:2017:0;");
+}
+
+TEST_F(NativeTest, QuitInTheScriptErrorAlertTellsTheExternalsAndWritesTheProjectBack) {
+  enrol(2017, 0, 0, kGlobal, 16);
+  ASSERT_EQ(doline("put \"kept\" into card field \"Out\""), 0);
+  queueanswer(Answer{"alert", "Quit", {}});
+  EXPECT_THROW(doline("put 1 into empty"), ProcessExit);
+  EXPECT_EQ(exits, (std::vector<int>{0}));
+  EXPECT_EQ(mainglobals().numwinds, 0);
+  // The external heard of the quit (while its project was open: its routine goes with it);
+  // the project opens again with what the script put into it.
+  EXPECT_EQ(global("heard"), "162017");
+  mainglobals().lockMessages = 0;
+  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(cardvalue("card field \"Out\""), "kept");
 }
 
 TEST_F(NativeTest, WindowsOfExternals) {

@@ -9,7 +9,8 @@
 // "drawn", one plain window of 400 x 300 whose first card shows a red and a green rectangle and a
 // rectangle button (checkdrawing checks the window's picture); with "nextcard", the same whose
 // button goes to the next card on mouseUp, a second card showing a black rectangle at
-// (200, 250, 260, 350).
+// (200, 250, 260, 350); with "unknown-command", the project's handler t7 sends a message nobody
+// takes and its function t8 calls t7.
 #include <array>
 #include <cstdio>
 #include <string>
@@ -21,11 +22,13 @@
 
 int main(int argc, char** argv) {
   std::string option = argc == 3 ? argv[2] : "";
-  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops", "field", "drawn", "nextcard"};
+  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops", "field", "drawn",
+                           "nextcard", "unknown-command"};
   bool known = argc == 2;
   for (const char* o : options) known = known || option == o;
   if (argc < 2 || argc > 3 || !known) {
-    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field | drawn | nextcard]\n",
+    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field | drawn |"
+               " nextcard | unknown-command]\n",
                stderr);
     return 2;
   }
@@ -51,6 +54,8 @@ int main(int argc, char** argv) {
     project = kv::testproject::Project{};
     project.windows.push_back(w);
   }
+  if (option == "unknown-command")
+    project.script = "on t7\n  myhandler2\nend t7\nfunction t8\n  t7\n  return 1\nend t8";
   if (option == "events") {
     std::string& card = project.windows[0].cards[0].script;
     card = "";
