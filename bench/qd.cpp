@@ -112,4 +112,55 @@ BENCHMARK(BM_CopyBits1to32);
 void BM_CopyBits32Blend(benchmark::State& st) { copybench(st, 32, blend, false); }
 BENCHMARK(BM_CopyBits32Blend);
 
+// Shapes over the whole coordinate range drawn into the port: each costs what the port can
+// show of it. A painted arc of 64000 pixels a side, and a line across the range with a thick
+// pen, as a damaged or hostile picture may hold them.
+void BM_HugeArc(benchmark::State& st) {
+  setmemoryhardening(false);
+  screenworld();
+  const Rect huge{-32000, -32000, 32000, 32000};
+  for (auto _ : st) PaintArc(&huge, 30, 100);
+  resetruntime();
+}
+BENCHMARK(BM_HugeArc)->Unit(benchmark::kMillisecond);
+
+void BM_HugeThickLine(benchmark::State& st) {
+  setmemoryhardening(false);
+  screenworld();
+  PenSize(200, 200);
+  for (auto _ : st) {
+    MoveTo(-32764, 5);
+    LineTo(14, -32764);
+    MoveTo(-32764, -32764);
+    LineTo(32764, 32764);
+  }
+  resetruntime();
+}
+BENCHMARK(BM_HugeThickLine)->Unit(benchmark::kMillisecond);
+
+// A picture of 10,000 shapes, each filling or framing a shape over the full 16-bit range.
+void BM_FullRangePicture(benchmark::State& st) {
+  setmemoryhardening(false);
+  screenworld();
+  const Rect frame{-32767, -32767, 32767, 32767};
+  PicHandle pic = OpenPicture(&frame);
+  PenSize(9, 7);
+  for (i32 i = 0; i < 10000; ++i) {
+    const i16 d = i16(i % 50);
+    const Rect r{i16(-32767 + d), i16(-32700 + d), i16(32767 - d), i16(32700 - d)};
+    switch (i % 5) {
+      case 0: PaintOval(&r); break;
+      case 1: FrameArc(&r, i16(i % 360), 200); break;
+      case 2: PaintArc(&r, i16(i % 360), 45); break;
+      case 3: FrameRoundRect(&r, 4000, 3000); break;
+      default: MoveTo(r.left, r.top); LineTo(r.right, r.bottom); break;
+    }
+  }
+  ClosePicture();
+  for (auto _ : st) DrawPicture(pic, &frame);  // unscaled: the port shows a small part of each
+  KillPicture(pic);
+  resetruntime();
+}
+BENCHMARK(BM_FullRangePicture)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -73,6 +73,16 @@ bool loadpicture(const spot& s, pictbuffer* b, PicHandle* pic) {
   return true;
 }
 
+// The frame of the object's picture, read from the picture without drawing it.
+bool pictureframe(const spot& s, Rect* frame) {
+  pictbuffer b;
+  PicHandle pic = nilhandle;
+  if (!loadpicture(s, &b, &pic)) return false;
+  QDGetPictureBounds(pic, frame);
+  if (b.kind == pictbufferhandle) DisposeHandle(pic);
+  return true;
+}
+
 // The depth of the object's buffer: the offscreen's, or the picture's own when the ink is an
 // alpha mode and the picture is deeper; halved while a row would pass 16,380 bytes.
 i16 bufferdepth(const spot& s, PicHandle pic, i32 w) {
@@ -195,14 +205,17 @@ OSErr SetPictInfoHandle(spot& s, Handle data, i16 embedded) {
   killpictbuffer(s);
   if (OSErr e = setaltdata(s.alt, data, altpictdata)) return e;
   SetStorageMode(s.alt, embedded ? pictembedded : pictlinked);
-  pictbuffer b;
-  if (!getcachepicture(s, &b)) {
+  // Only the picture's frame is read here: nothing is drawn or cached until the picture is
+  // drawn, so that reading a record never renders (a hostile picture costs nothing until
+  // shown) and the cache holds no entry for a record that is only read and let go.
+  Rect frame;
+  if (!pictureframe(s, &frame)) {
     DeletePictInfo(s);
     return noErr;
   }
   PictInfo p;
   loadpictinfo(s.alt, &p);
-  p.imagerect = Rect{0, 0, i16(height(b.frame)), i16(width(b.frame))};
+  p.imagerect = Rect{0, 0, i16(height(frame)), i16(width(frame))};
   storepictinfo(s.alt, p);
   if (data != nilhandle && GetHandleSize(data) > 0 && !(s.flags & spotlocked)) {
     const Rect old = s.rect, now = sized(old, width(p.imagerect), height(p.imagerect));

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "engine/pictbuffers.h"
 #include "render/pictinfo.h"
 #include "store/liveparts.h"
 #include "store/paintcodec.h"
@@ -141,6 +142,9 @@ void dumponespot(spot& s, int depth) {
   }
   for (Handle h : {Handle(s.name), Handle(s.script), Handle(s.contents), Handle(s.slot)})
     if (h) DisposeHandle(h);
+  // A rendered picture in the cache goes with its object: the cache's key names the
+  // picture's data handle, which another picture may get next.
+  if ((s.flags & spotpictinfo) && s.alt) killpictbuffer(s);
   if (s.alt) dumpalt(s.alt);
   if (s.uprops) dumprop(s.uprops);
   if (isplatformcontrol(s) && getcontrolpart(s).control) releaselivecontrol(s);

@@ -70,6 +70,19 @@ void capturepolyedges(Port& p, const std::vector<Point>& pts) {
   for (std::size_t i = 0; i + 1 < pts.size(); ++i) captureedge(p, pts[i], pts[i + 1]);
 }
 
+// The pixels a shape drawn now can change, grown by the pen (and one pixel) so that a frame's
+// band, worked out from the part of a shape inside them, is right where it can be seen.
+PixelBounds drawbounds(const Port& p) {
+  const Surface s = surfacefrompixmap(p.pixmap);
+  if (!s.valid()) return PixelBounds{0, 0, 0, 0};
+  RegionData clip = portclip(p);
+  clip.intersect(RegionData(s.bounds));
+  if (clip.empty()) return PixelBounds{0, 0, 0, 0};
+  const Rect b = clip.bounds();
+  const i32 gh = std::max<i32>(p.pnSize.h, 0) + 1, gv = std::max<i32>(p.pnSize.v, 0) + 1;
+  return PixelBounds{b.left - gh, b.top - gv, b.right + gh, b.bottom + gv};
+}
+
 // The shape of a verb: the frame band for frame, the whole shape otherwise.
 RegionData verbshape(const Port& p, const RegionData& whole, GrafVerb verb) {
   if (verb != kQDGrafVerbFrame) return whole;
@@ -97,7 +110,7 @@ void StdRRect(GrafVerb verb, const Rect* r, i16 ovalWidth, i16 ovalHeight) {
   if (p->picsave) picrecordrrect(*p, verb, *r, ovalWidth, ovalHeight);
   if (verb == kQDGrafVerbFrame && p->rgnopen) p->rgnshapes.exclusive(rrectregion(*r, ovalWidth, ovalHeight));
   if (p->pnVis < 0) return;
-  drawverb(*p, verbshape(*p, rrectregion(*r, ovalWidth, ovalHeight), verb), verb);
+  drawverb(*p, verbshape(*p, rrectregion(*r, ovalWidth, ovalHeight, drawbounds(*p)), verb), verb);
 }
 
 void StdOval(GrafVerb verb, const Rect* r) {
@@ -106,7 +119,7 @@ void StdOval(GrafVerb verb, const Rect* r) {
   if (p->picsave) picrecordoval(*p, verb, *r);
   if (verb == kQDGrafVerbFrame && p->rgnopen) p->rgnshapes.exclusive(ovalregion(*r));
   if (p->pnVis < 0) return;
-  drawverb(*p, verbshape(*p, ovalregion(*r), verb), verb);
+  drawverb(*p, verbshape(*p, ovalregion(*r, drawbounds(*p)), verb), verb);
 }
 
 void StdArc(GrafVerb verb, const Rect* r, i16 startAngle, i16 arcAngle) {
@@ -116,12 +129,12 @@ void StdArc(GrafVerb verb, const Rect* r, i16 startAngle, i16 arcAngle) {
   if (p->pnVis < 0) return;
   if (verb == kQDGrafVerbFrame) {
     // Only the curved edge: the oval's frame band within the wedge.
-    RegionData band = frameof(ovalregion(*r), p->pnSize.h, p->pnSize.v);
+    RegionData band = frameof(ovalregion(*r, drawbounds(*p)), p->pnSize.h, p->pnSize.v);
     if (arcAngle == 0) return;
     clipwedge(band, *r, startAngle, arcAngle);
     drawverb(*p, band, verb);
   } else {
-    drawverb(*p, arcregion(*r, startAngle, arcAngle), verb);
+    drawverb(*p, arcregion(*r, startAngle, arcAngle, drawbounds(*p)), verb);
   }
 }
 
@@ -134,12 +147,14 @@ void StdPoly(GrafVerb verb, PolyHandle poly) {
   if (p->pnVis < 0 || pts.empty()) return;
   if (verb == kQDGrafVerbFrame) {
     // The lines from point to point, in the pen.
+    const PixelBounds within = drawbounds(*p);
     RegionData lines;
-    for (std::size_t i = 0; i + 1 < pts.size(); ++i) lines.unite(lineregion(pts[i], pts[i + 1], p->pnSize.h, p->pnSize.v));
-    if (pts.size() == 1) lines = lineregion(pts[0], pts[0], p->pnSize.h, p->pnSize.v);
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+      lines.unite(lineregion(pts[i], pts[i + 1], p->pnSize.h, p->pnSize.v, within));
+    if (pts.size() == 1) lines = lineregion(pts[0], pts[0], p->pnSize.h, p->pnSize.v, within);
     drawverb(*p, lines, verb);
   } else {
-    drawverb(*p, polyregion(pts), verb);
+    drawverb(*p, polyregion(pts, drawbounds(*p)), verb);
   }
 }
 
@@ -172,7 +187,7 @@ void StdLine(Point newPt) {
     }
   }
   if (p->pnVis < 0) return;
-  drawverb(*p, lineregion(from, newPt, p->pnSize.h, p->pnSize.v), kQDGrafVerbFrame);
+  drawverb(*p, lineregion(from, newPt, p->pnSize.h, p->pnSize.v, drawbounds(*p)), kQDGrafVerbFrame);
 }
 
 void StdComment(i16 kind, i16 dataSize, Handle dataHandle) {

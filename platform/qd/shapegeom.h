@@ -3,6 +3,7 @@
 // symmetric come out symmetric.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/qd/regionimpl.h"
@@ -13,19 +14,26 @@ struct EdgeF {
   double x1, y1, x2, y2;
 };
 
-RegionData ovalregion(const Rect& r);
-RegionData rrectregion(const Rect& r, i32 ovalwidth, i32 ovalheight);
+// The pixels the builders below may leave out: only those inside `within` are built, so the
+// cost of a shape is bounded by the part of it that can be seen, however large the shape.
+// The default reaches every pixel a shape can have.
+struct PixelBounds {
+  i32 left = INT32_MIN / 4, top = INT32_MIN / 4, right = INT32_MAX / 4, bottom = INT32_MAX / 4;
+};
+
+RegionData ovalregion(const Rect& r, const PixelBounds& within = {});
+RegionData rrectregion(const Rect& r, i32 ovalwidth, i32 ovalheight, const PixelBounds& within = {});
 // The part of the oval of r inside the wedge from startangle over arcangle (degrees,
 // clockwise from 12 o'clock, measured on the rectangle so its corners lie at 45 degrees).
-RegionData arcregion(const Rect& r, i32 startangle, i32 arcangle);
+RegionData arcregion(const Rect& r, i32 startangle, i32 arcangle, const PixelBounds& within = {});
 // Restricts a region to the wedge of an arc of r.
 void clipwedge(RegionData& rgn, const Rect& r, i32 startangle, i32 arcangle);
 // Even-odd fill of closed outlines given as edges.
-RegionData edgefill(const std::vector<EdgeF>& edges);
-RegionData polyregion(const std::vector<Point>& pts);
+RegionData edgefill(const std::vector<EdgeF>& edges, const PixelBounds& within = {});
+RegionData polyregion(const std::vector<Point>& pts, const PixelBounds& within = {});
 // The pixels a pen of width x height covers when drawn from a to b (end points included);
 // the pen hangs below and right of each point.
-RegionData lineregion(Point a, Point b, i32 penwidth, i32 penheight);
+RegionData lineregion(Point a, Point b, i32 penwidth, i32 penheight, const PixelBounds& within = {});
 // The band of a shape that a frame with the pen covers: its pixels less those farther than
 // the pen width from its left and right edges and the pen height from its top and bottom.
 RegionData frameof(const RegionData& shape, i32 penwidth, i32 penheight);

@@ -3,7 +3,11 @@
 #include <cstring>
 
 #include "platform/memory/memory.h"
+#include "engine/pictbuffers.h"
+#include "platform/qd/qd.h"
+#include "render/picturecache.h"
 #include "render/pictinfo.h"
+#include "shell/mainglobals.h"
 #include "store/objects.h"
 #include "store/packing.h"
 #include "tests/support/builders.h"
@@ -196,6 +200,41 @@ TEST_F(ObjectsTest, OldRectangleGraphicsGetPictureInformation) {
   EXPECT_EQ(countalttype(r.alt, altpictinfo), 1);
   EXPECT_EQ(textof(getaltdata(r.alt, altpictdata)), "picture bytes");
   dumpspot(list);
+}
+
+TEST_F(ObjectsTest, ReadingAPictureGraphicDrawsNothingAndItsCacheEntryGoesWithIt) {
+  // A picture that paints the whole of a 300 x 200 frame, kept as an old graphic's data.
+  GWorldPtr gw = 0;
+  Rect port{0, 0, 50, 50};
+  ASSERT_EQ(NewGWorld(&gw, 32, &port, 0, 0, 0), noErr);
+  SetGWorld(gw, 0);
+  const Rect frame{0, 0, 200, 300};
+  PicHandle pic = OpenPicture(&frame);
+  PaintRect(&frame);
+  ClosePicture();
+  Handle list = NewHandle(0);
+  spot s = newspot(spotgraphic, stylerectangle, 1);
+  s.data = pic;
+  appendspot(list, s);
+  ASSERT_EQ(packspot(list), noErr);
+
+  const auto drawn = drawingcount();
+  ASSERT_EQ(unpackspot(list), noErr);
+  EXPECT_EQ(drawingcount(), drawn) << "unpacking drew the picture";
+  const spot r = spotof(list, 0);
+  EXPECT_EQ(findpictbuffer(r, nullptr), -1) << "unpacking cached the picture";
+  PictInfo info;
+  ASSERT_TRUE(loadpictinfo(r.alt, &info));
+  EXPECT_EQ(info.imagerect.right, 300);
+  EXPECT_EQ(info.imagerect.bottom, 200);
+
+  // Drawn once, it is cached; when the object goes, so does its entry.
+  pictbuffer b;
+  ASSERT_EQ(getcachepicture(r, &b), 1);
+  EXPECT_GE(findpictbuffer(r, nullptr), 0);
+  dumpspot(list);
+  EXPECT_EQ(mainglobals().pictbuffers == nilhandle ? 0 : GetHandleSize(mainglobals().pictbuffers), 0);
+  DisposeGWorld(gw);
 }
 
 TEST_F(ObjectsTest, CopiesAreDeepAndLeaveLiveObjectsBehind) {
