@@ -88,12 +88,10 @@ i16 lowcells(const spot& s, fred* value) {
     DisposeHandle(rows);
     return statusnoproperty;
   }
-  Str255 text{};
   Handle out = NewHandle(0);
   i16 st = out == nilhandle ? statusnomemory : 0;
   const i32 count = i32(GetHandleSize(rows) / Size(sizeof(i32)));
   for (i32 i = 0; i < count && st == 0; ++i) {
-    text[0] = 0;
     char digits[16];
     std::snprintf(digits, sizeof digits, i > 0 ? ",%d" : "%d", loadat<i32>(deref(rows) + i * 4) + 1);
     if (PtrAndHand(digits, out, Size(std::strlen(digits))) != noErr) st = statusnomemory;

@@ -23,7 +23,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnomemory = 37;
+constexpr i16 kNoMemory = 37;
 constexpr u32 kDontWrap = 1u << 11;
 constexpr i32 kCapacity = 4096;
 
@@ -104,7 +104,7 @@ i16 makeWE(const spot& object, WEReference* out) {
   LongRect r{};
   WERectToLongRect(&object.rect, &r);
   WEReference we = nilid;
-  if (makefieldrecord(object.data, r, r, &we) != noErr || we == nilid) return statusnomemory;
+  if (makefieldrecord(object.data, r, r, &we) != noErr || we == nilid) return kNoMemory;
   // Room for the text to grow while it is read.
   if (Handle text = WEGetText(we); text != nilhandle && GetHandleSize(text) < kCapacity) {
     const Size used = GetHandleSize(text);
@@ -119,7 +119,7 @@ i16 makeWE(const spot& object, WEReference* out) {
   if (usesenginetwo(&object)) SetAllowObjectsFlag(we, allowsobjects(&object) ? 1 : 0);
   if (weunpacktext(object.data, object.uprops, we) != noErr) {
     WEDispose(we);
-    return statusnomemory;
+    return kNoMemory;
   }
   *out = we;
   return 0;
