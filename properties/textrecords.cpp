@@ -25,7 +25,6 @@ namespace {
 
 constexpr i16 kNoMemory = 37;
 constexpr u32 kDontWrap = 1u << 11;
-constexpr i32 kCapacity = 4096;
 
 void appendtext(const char* word, StringPtr text) { pstrappend(text, 256, word, std::strlen(word)); }
 
@@ -105,12 +104,6 @@ i16 makeWE(const spot& object, WEReference* out) {
   WERectToLongRect(&object.rect, &r);
   WEReference we = nilid;
   if (makefieldrecord(object.data, r, r, &we) != noErr || we == nilid) return kNoMemory;
-  // Room for the text to grow while it is read.
-  if (Handle text = WEGetText(we); text != nilhandle && GetHandleSize(text) < kCapacity) {
-    const Size used = GetHandleSize(text);
-    SetHandleSize(text, kCapacity);
-    if (MemError() == noErr) SetHandleSize(text, used);
-  }
   const bool dontwrap = (object.flags & kDontWrap) != 0;
   SetDontWrapFlag(we, dontwrap ? 1 : 0);
   if (dontwrap) WEInstallCrOnlyHook(we);

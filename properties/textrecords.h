@@ -12,7 +12,7 @@
 namespace kv {
 
 // A temporary text record for a field or text graphic: its stored text, over the object's
-// rectangle with 4096 bytes of room, with its wrapping, scrolling (style 301) and
+// rectangle (its text handle grows as needed), with its wrapping, scrolling (style 301) and
 // embedded-object settings. 0, or 37 when it cannot be made (*out none).
 i16 makeWE(const spot& object, WEReference* out);
 
