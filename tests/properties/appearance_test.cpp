@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
 #include "render/controloptions.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
@@ -111,10 +112,22 @@ class AppearanceTest : public WindowTest {
     group.rect = Rect{300, 300, 400, 500};
     Object inside = control("Inside", 204, [](spot&) {});
     inside.rect = Rect{320, 320, 340, 400};
-    one.objects = {field, box,   line,     poly,  oval,  arc,    classic, slider,
-                   tabs,  arrow, bigbar, smallbar, check, push, bevel, group, inside};
+    Object list;
+    list.kind = Object::field;
+    list.name = "L";
+    list.style = 302;
+    list.text = "one\ntwo\nthree";
+    one.objects = {field, box,   line,     poly,  oval,  arc,    classic, slider, tabs,
+                   arrow, bigbar, smallbar, check, push, bevel, group, inside, list};
     w.cards = {one};
-    p.windows = {w};
+    Window closed;
+    closed.name = "Closed";
+    closed.backgrounds = {Background{"Back", "", {}}};
+    Card only;
+    only.name = "Only";
+    only.objects = {list};
+    closed.cards = {only};
+    p.windows = {w, closed};
     build(p);
     ASSERT_EQ(open(), 0);
   }
@@ -207,6 +220,23 @@ TEST_F(AppearanceTest, ListWordsOfFieldsThatAreNotLists) {
   EXPECT_EQ(cardvalue("the hilitedText of field 1"), "error 43");
   EXPECT_EQ(cardvalue("the hilitedLines of field 1"), "error 43");
   EXPECT_EQ(cardvalue("the listStyle of field 1"), "error 43");
+}
+
+TEST_F(AppearanceTest, ListFieldsWhoseRowsCannotBeHad) {
+  const desk before = mainglobals().current;
+  GrafPtr port = nilid;
+  GetPort(&port);
+  // The rows are loaded in the field's window for the reading; here none can be.
+  EXPECT_EQ(cardvalue("the hilitedLines of field \"L\""), "error 43");
+  GrafPtr after = nilid;
+  GetPort(&after);
+  EXPECT_EQ(after, port);
+  EXPECT_EQ(mainglobals().current.window, before.window);
+  EXPECT_EQ(mainglobals().current.cardrecid, before.cardrecid);
+  EXPECT_EQ(cardvalue("the listStyle of field \"L\""), "selReset");
+  const std::string closed = " of card field 1 of card 1 of window \"Closed\"";
+  EXPECT_EQ(cardvalue("the hilitedLines" + closed), "") << "its window is not open";
+  EXPECT_EQ(cardvalue("the hilitedText" + closed), "error 132");
 }
 
 TEST_F(AppearanceTest, WithoutAnObjectTheGlobalDefault) {
