@@ -14,7 +14,7 @@
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/textrecords.h"
-#include "shell/dialogutil.h"
+#include "shell/dialogutils.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
 
