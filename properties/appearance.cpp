@@ -21,10 +21,10 @@
 #include "properties/propwords.h"
 #include "properties/textrecords.h"
 #include "properties/valuewords.h"
-#include "render/behindcolour.h"
 #include "render/controloptions.h"
 #include "render/fielddrawing.h"
 #include "render/pictinfo.h"
+#include "render/spotparent.h"
 #include "render/spotstyles.h"
 #include "shell/mainglobals.h"
 #include "shell/windtable.h"
@@ -358,9 +358,15 @@ i16 objectword(const objread& obj, u16 token, fred* value) {
       if (isversion4spot(&s)) return statusnoproperty;
       return patternnumber(obj, token == pwFillPat ? s.fillpat : s.penpat, value);
     case pwHasParentObject: {
+      // Searched among the lists of the object's own window.
       Handle list = obj.objects;
       i16 index = obj.objindex;
-      booltonewfred(spotparent(obj.d, &list, &index) != 0 ? 1 : 0, value);
+      i16 found = 0;
+      {
+        windowcontext context(obj.d);
+        found = spotparent(&list, &index);
+      }
+      booltonewfred(found != 0 ? 1 : 0, value);
       return 0;
     }
     case pwHilitedLines: return hilitedlines(obj, value);

@@ -232,18 +232,6 @@ bool WEContinuousStyle(u16* mode, WETextStyle* style, WEReference we);
 // paragraphs; *ruler (may be null) gets the first paragraph's requested fields.
 bool WEContinuousRuler(u32* mode, WERuler* ruler, WEReference we);
 
-// Attributes by tag ('font' 2 bytes, 'ptsz' 4 (16.16), 'colr' and 'pbcl' 6, 'pptm' 2, 'xshf'
-// 4 (16.16), 'strk' 1 (boolean), 'pjst' 4 (the alignment tag 'left', 'rght', 'deft', 'cent' or
-// 'full')): -50 for another tag, -9471 for a size that is not the tag's.
-// One attribute at an offset (-1: the selection start), into value.
-OSErr WEGetOneAttribute(i32 offset, OSType tag, void* value, i32 size, WEReference we);
-// Which of `count` candidate values (each `size` bytes) the attribute takes somewhere in
-// [start, end) (-1: the selection's ends; an empty selection reads the null style): matches[i]
-// becomes 1 for each; *continuous (may be null) stays true only while the attribute is the same
-// throughout. -50 for a reversed range.
-OSErr WEMatchAttributes(i32 start, i32 end, OSType tag, i32 size, i32 count, const void* values, u8* matches,
-                        bool* continuous, WEReference we);
-
 // A font table ('FISH'): a 16-byte header {'FISH', version 0x01018000, entry count, 0}, then
 // per family {stored family, local family, text encoding, 0, offset of its name}, then the
 // length-prefixed names, each padded to a multiple of 4 bytes. Host byte order.

@@ -1,11 +1,11 @@
-// Reading attributes of a text record by tag: one attribute at an offset, and whether an
-// attribute holds given values (or one value throughout) over a range. The tags read here are
-// the character attributes font, size, colour, background colour, transfer mode, baseline
-// shift and strike-through, and the paragraph alignment.
+// Reading attributes of a text record by tag, until attributes are built whole: one attribute
+// at an offset, and whether an attribute holds given values (or one value throughout) over a
+// range, for the character attributes font, size, colour, background colour, transfer mode,
+// baseline shift and strike-through, and the paragraph alignment.
 #include <cstring>
 
+#include "textengine/attributereads.h"
 #include "textengine/weinternal.h"
-#include "textengine/werecord.h"
 
 namespace kv {
 
