@@ -24,6 +24,7 @@
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "tests/properties/proptest.h"
+#include "textengine/weinternal.h"
 
 namespace kv {
 namespace {
@@ -112,16 +113,24 @@ TEST_F(TextGetterTest, ReadingAShownFieldLeavesItAsItWas) {
   const std::vector<u8> stored(deref(before.data), deref(before.data) + GetHandleSize(before.data));
   const WEReference we = borrowedrecord(obj, false);
   writeobj(&obj);
-  if (we != nilid) WESetSelection(2, 4, we);
+  ASSERT_NE(we, nilid) << "the shown field's live record";
+  // Half of "first line" struck through, in the live record only.
+  WETextStyle struck{};
+  struck.extraFace = 1;
+  struck.extraFaceMask = 1;
+  ASSERT_EQ(_WESetStyleRange(0, 5, weDoExtraFace | weDoExtraFaceMask, &struck, we), noErr);
+  WESetSelection(2, 4, we);
   EXPECT_NE(cardvalue("the textFont of word 2 of card field \"Notes\""), "");
   EXPECT_EQ(cardvalue("the textSize of line 2 of card field \"Notes\""), cardvalue("the textSize of card field \"Notes\""));
   EXPECT_EQ(cardvalue("the textStyle of card field \"Notes\""), "plain");
-  if (we != nilid) {
-    i32 start = 0, end = 0;
-    WEGetSelection(&start, &end, we);
-    EXPECT_EQ(start, 2);
-    EXPECT_EQ(end, 4);
-  }
+  EXPECT_EQ(cardvalue("the strikeThrough of word 1 of card field \"Notes\""), "true");
+  EXPECT_EQ(cardvalue("the strikeThrough of line 1 of card field \"Notes\""), "mixed");
+  EXPECT_EQ(cardvalue("the strikeThrough of line 2 of card field \"Notes\""), "false");
+  i32 start = 0, end = 0;
+  WEGetSelection(&start, &end, we);
+  EXPECT_EQ(start, 2);
+  EXPECT_EQ(end, 4);
+  SetWERecDirtyFlag(we, false);
   const spot after = cardspot("Notes");
   EXPECT_EQ(std::vector<u8>(deref(after.data), deref(after.data) + GetHandleSize(after.data)), stored);
   EXPECT_FALSE(changed(mainglobals().current.cardrecid));
