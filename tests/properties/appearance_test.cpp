@@ -10,6 +10,7 @@
 #include "platform/qd/ports.h"
 #include "render/controloptions.h"
 #include "shell/mainglobals.h"
+#include "store/fieldtext.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"
 
@@ -112,13 +113,20 @@ class AppearanceTest : public WindowTest {
     group.rect = Rect{300, 300, 400, 500};
     Object inside = control("Inside", 204, [](spot&) {});
     inside.rect = Rect{320, 320, 340, 400};
+    Object words = graphic("Words", 106);
+    {
+      Handle stored = NewHandle(0);
+      ASSERT_EQ(setfieldtext(stored, nullptr, 0, "hello there", 11, defaultfieldtail()), noErr);
+      words.data.assign(deref(stored), deref(stored) + GetHandleSize(stored));
+      DisposeHandle(stored);
+    }
     Object list;
     list.kind = Object::field;
     list.name = "L";
     list.style = 302;
     list.text = "one\ntwo\nthree";
     one.objects = {field, box,   line,     poly,  oval,  arc,    classic, slider, tabs,
-                   arrow, bigbar, smallbar, check, push, bevel, group, inside, list};
+                   arrow, bigbar, smallbar, check, push, bevel, group, inside, list, words};
     w.cards = {one};
     Window closed;
     closed.name = "Closed";
@@ -219,6 +227,15 @@ TEST_F(AppearanceTest, SettingsOfPlatformControls) {
       {"", "the hasParentObject of button \"Inside\"", "true"},
       {"", "the hasParentObject of button \"Check\"", "false"},
   });
+}
+
+TEST_F(AppearanceTest, TextGraphics) {
+  EXPECT_EQ(cardvalue("the textData of graphic \"Words\""), "hello there");
+  EXPECT_EQ(cardvalue("the textData of graphic \"G\""), "error 81");
+  EXPECT_EQ(cardvalue("the textStyle of graphic \"Words\""), "plain");
+  EXPECT_EQ(cardvalue("the textFont of graphic \"Words\""), "Geneva") << "the stored text's font";
+  EXPECT_EQ(cardvalue("the strikeThrough of graphic \"Words\""), "error 43") << "kept in the older form";
+  EXPECT_EQ(cardvalue("the rtfText of graphic \"G\""), "error 81");
 }
 
 TEST_F(AppearanceTest, ListWordsOfFieldsThatAreNotLists) {
