@@ -9,6 +9,7 @@
 
 #include "engine/fred.h"
 #include "fields/fieldview.h"
+#include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/testing/answers.h"
@@ -284,6 +285,30 @@ TEST_F(WindowGetterTest, RichText) {
     if (line.find("Veltrix Error Number 191") != std::string::npos) shown = true;
   EXPECT_TRUE(shown) << transcripttext();
   EXPECT_EQ(GetPortPenVisibility(currentportid()), pen) << "drawing is shown again";
+}
+
+// A scrolling window whose port is smaller than its card.
+class ScrollingWindowTest : public WindowTest {};
+
+TEST_F(ScrollingWindowTest, TheScrollOfAWindowIsWhereItsCardScrollBarsStand) {
+  testproject::Project p;
+  testproject::Window w;
+  w.style = 1;
+  w.rect = Rect{100, 100, 250, 300};
+  testproject::Background b{"B", "", {}};
+  b.width = 300;
+  b.height = 200;
+  w.backgrounds.push_back(b);
+  w.cards.push_back(testproject::Card{});
+  p.windows.push_back(w);
+  build(p);
+  ASSERT_EQ(open(), 0);
+  const desk& d = current();
+  ASSERT_NE(d.hscroll, nilid);
+  SetControl32BitValue(d.hscroll, 40);
+  SetControl32BitValue(d.vscroll, 30);
+  EXPECT_EQ(cardvalue("the scroll of window 1"), "40,30");
+  EXPECT_EQ(cardvalue("the scroll of this window"), "40,30");
 }
 
 }  // namespace
