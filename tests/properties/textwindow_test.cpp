@@ -137,6 +137,37 @@ TEST_F(TextGetterTest, ReadingAShownFieldLeavesItAsItWas) {
   EXPECT_FALSE(changed(mainglobals().current.cardrecid));
 }
 
+TEST_F(TextGetterTest, AFailingAllocationLeavesNothingBehind) {
+  // Every allocation of reading styles over a field that is not shown fails in turn: the
+  // temporary record, the descriptor and the pen level are given back on every path.
+  EXPECT_GT(sweepallocations(
+                withfield(), [this] { ASSERT_EQ(open(), 0); },
+                [this] {
+                  const i16 pen = GetPortPenVisibility(currentportid());
+                  const i16 st = doline("global g\nput the textStyle of char 3 to 8 of card field 1 of card \"Two\" into g");
+                  EXPECT_EQ(GetPortPenVisibility(currentportid()), pen);
+                  return st;
+                },
+                [this](i16 st) {
+                  // (A `put` into a global can lose its value to a failing allocation and
+                  // still answer 0: only a value that arrived is checked.)
+                  if (st == 0 && !global("g").empty()) EXPECT_EQ(global("g"), "plain");
+                }),
+            10);
+}
+
+TEST_F(TextGetterTest, AFailingAllocationLeavesNoRichTextRecordBehind) {
+  EXPECT_GT(sweepallocations(
+                withfield(), [this] { ASSERT_EQ(open(), 0); },
+                [this] {
+                  const i16 pen = GetPortPenVisibility(currentportid());
+                  const i16 st = doline("get the rtfText of card field 1 of card \"Two\"");
+                  EXPECT_EQ(GetPortPenVisibility(currentportid()), pen);
+                  return st;
+                }),
+            10);
+}
+
 TEST_F(TextGetterTest, ButtonsMenuItemsAndGraphics) {
   spot go = cardspot("Go");
   buttontail t = getbuttontail(go);
