@@ -168,6 +168,27 @@ TEST_F(TextGetterTest, AFailingAllocationLeavesNoRichTextRecordBehind) {
             10);
 }
 
+TEST_F(TextGetterTest, RulerWordsNeedAFieldOfTheEnginesOwnForm) {
+  cardrows({
+      {"", "the leftIndent of graphic \"Box\"", "error 210"},
+      {"", "the rulerInfo of card button \"Go\"", "error 210"},
+      {"", "the textDirection of card field \"Notes\"", ""},
+      {"", "the spaceBefore of line 2 of card field \"Notes\"", ""},
+      {"", "the rulerUnits of card field \"Notes\"", "error 210"},
+  });
+  objread obj{};
+  ASSERT_EQ(readreference("card field \"Notes\"", &obj), 0);
+  const WEReference we = borrowedrecord(obj, false);
+  writeobj(&obj);
+  ASSERT_NE(we, nilid);
+  WESetSelection(1, 3, we);
+  EXPECT_EQ(cardvalue("the leftIndent of char 30 to 40 of card field \"Notes\""), "") << "a range past the text";
+  i32 start = 0, end = 0;
+  WEGetSelection(&start, &end, we);
+  EXPECT_EQ(start, 1);
+  EXPECT_EQ(end, 3);
+}
+
 TEST_F(TextGetterTest, ButtonsMenuItemsAndGraphics) {
   spot go = cardspot("Go");
   buttontail t = getbuttontail(go);
