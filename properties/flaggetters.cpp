@@ -11,6 +11,7 @@
 #include "engine/numbertext.h"
 #include "platform/windows/windows.h"
 #include "properties/getters.h"
+#include "properties/latentvis.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "render/filterlist.h"
@@ -87,12 +88,13 @@ i16 spotflag(const objread& obj, u16 word, i16* out) {
 }
 
 // The visible, modified and collapsed states of a window: those of its platform window while
-// it is open, false otherwise.
+// it is open, false otherwise. A window counts as visible while it is hidden only for a time
+// (latently visible: a palette the program hid when it went behind).
 i16 windowstate(const objread& obj, u16 word) {
   desk open{};
   if (!haswind(obj.d.store, obj.d.windnum, &open) || open.window == nilid) return 0;
   switch (word) {
-    case pwVisible: return IsWindowVisible(open.window) ? 1 : 0;
+    case pwVisible: return IsWindowVisible(open.window) || getwindowlatentvis(open.window) != 0 ? 1 : 0;
     case pwCollapsed: return IsWindowCollapsed(open.window) ? 1 : 0;
     default: return 0;  // the window model keeps no modified state
   }

@@ -43,16 +43,18 @@ KV_GETTER(proplaunchargs);
 // User-defined properties (userprops.cpp).
 KV_GETTER(propusers);
 
-// Families whose getters are not built yet (notbuilt.cpp): appearance and text of objects
-// (propspot, proptext; without `of` they give the global default of the same name), windows
-// (propwind), scrolls (propscroll, propmaxscroll), rich text (proprtf) and the property listing
-// (proprops).
+// Appearance of objects (appearance.cpp) and their text styles and scrolls (textgetters.cpp);
+// without `of` the appearance and text words give the global default of the same name.
 KV_GETTER(propspot);
 KV_GETTER(proptext);
-KV_GETTER(propwind);
 KV_GETTER(propscroll);
 KV_GETTER(propmaxscroll);
+
+// Windows and rich text (windowgetters.cpp).
+KV_GETTER(propwind);
 KV_GETTER(proprtf);
+
+// The property listing, not built yet (notbuilt.cpp).
 KV_GETTER(proprops);
 
 // The getter routine of a property token (neverproc for a token without one).

@@ -1,8 +1,8 @@
-// The one path of the property families that are not built yet: the appearance, text, window,
-// scroll, rich-text and listing getters, and every object setter but the geometry and user
-// property ones. Each answers 43 (no such property) until its family fills its table entry.
-// What of them belongs to the global properties already works: the appearance and text words
-// without an object give and set the global default of the same name.
+// The one path of the property families that are not built yet: the listing getter, and every
+// object setter but the geometry and user property ones. Each answers 43 (no such property)
+// until its family fills its table entry. What of them belongs to the global properties
+// already works: the appearance and text words without an object set the global default of
+// the same name.
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "properties/getters.h"
@@ -14,19 +14,9 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotbuilt = 43, statusnothe = 55;
+constexpr i16 statusnotbuilt = 43;
 
 i16 notbuilt() { return statusnotbuilt; }
-
-// `[the] <word>` without `of`: the global default of the same word, which needs `the`.
-i16 globaldefault(Handle atoms, i32 at, i32* count, fred* value, bool* handled) {
-  i32 i = tokenat(atoms, at) == tokThe ? at + 1 : at;
-  *handled = tokenat(atoms, i + 1) != tokOf;
-  if (!*handled) return 0;
-  *count = 2;
-  if (i == at) return statusnothe;
-  return lowglobal(tokenat(atoms, i), value);
-}
 
 // True when the statement names no object (no `of` after the property word).
 bool noobject(Handle atoms, i32 at) {
@@ -38,46 +28,6 @@ bool noobject(Handle atoms, i32 at) {
 
 #define KV_UNUSED_GETTER_ARGS (void)path, (void)text, (void)atoms, (void)at, (void)variables, (void)locals, (void)value
 #define KV_UNUSED_SETTER_ARGS (void)path, (void)text, (void)atoms, (void)at, (void)variables, (void)token
-
-KV_GETTER(propspot) {
-  KV_UNUSED_GETTER_ARGS;
-  *count = 0;
-  bool handled = false;
-  i16 st = globaldefault(atoms, at, count, value, &handled);
-  return handled ? st : notbuilt();
-}
-
-KV_GETTER(proptext) {
-  KV_UNUSED_GETTER_ARGS;
-  *count = 0;
-  bool handled = false;
-  i16 st = globaldefault(atoms, at, count, value, &handled);
-  return handled ? st : notbuilt();
-}
-
-KV_GETTER(propwind) {
-  KV_UNUSED_GETTER_ARGS;
-  *count = 0;
-  return notbuilt();
-}
-
-KV_GETTER(propscroll) {
-  KV_UNUSED_GETTER_ARGS;
-  *count = 0;
-  return notbuilt();
-}
-
-KV_GETTER(propmaxscroll) {
-  KV_UNUSED_GETTER_ARGS;
-  *count = 0;
-  return notbuilt();
-}
-
-KV_GETTER(proprtf) {
-  KV_UNUSED_GETTER_ARGS;
-  *count = 0;
-  return notbuilt();
-}
 
 KV_GETTER(proprops) {
   KV_UNUSED_GETTER_ARGS;

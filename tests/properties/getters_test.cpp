@@ -142,9 +142,9 @@ TEST_F(GetterTest, TheDispatchersRefusals) {
   EXPECT_EQ(cardvalue("the name button 1"), "error 5") << "an object property needs `of`";
   EXPECT_EQ(cardvalue("the name of card button 99"), "error 11") << "the reference reader's error";
   EXPECT_EQ(cardvalue("the rect of card button 99"), "error 2") << "not an object, nor the message box";
-  // Families that are not built yet answer 43.
-  EXPECT_EQ(cardvalue("the ink of button 1"), "error 43");
-  EXPECT_EQ(cardvalue("the tool of window 1"), "error 43");
+  // The appearance and window families answer now that they are built.
+  EXPECT_EQ(cardvalue("the ink of button 1"), "shad1");
+  EXPECT_EQ(cardvalue("the tool of window 1"), "browse tool");
 }
 
 TEST_F(GetterTest, NameFormsGoOnlyWithNameAndId) {

@@ -265,5 +265,18 @@ TEST_F(ColourTableTest, ProjectTablesSharedTablesAndTheDefault) {
   ASSERT_EQ(closevir(s), 0);
 }
 
+TEST_F(PaletteTest, APaletteHiddenWhileTheProgramIsBehindReadsVisible) {
+  const WindowRef pal = openboth();
+  drive::suspend();
+  settle();
+  ASSERT_FALSE(IsWindowVisible(pal));
+  EXPECT_EQ(cardvalue("the visible of window \"Tools\""), "true") << "hidden for a time";
+  drive::resume();
+  settle();
+  EXPECT_EQ(cardvalue("the visible of window \"Tools\""), "true");
+  HideWindow(pal);
+  EXPECT_EQ(cardvalue("the visible of window \"Tools\""), "false") << "hidden while the program is in front";
+}
+
 }  // namespace
 }  // namespace kv

@@ -1,0 +1,473 @@
+// How an object looks: pens and fills, colours and patterns, shapes and points, the settings
+// of platform-control buttons, picture settings, paragraph-ruler words, the selected lines of
+// list fields, the embedded objects of a field and the text of a text graphic (`propspot`).
+// Without an object the words give the global default of the same name.
+#include <cstring>
+
+#include "commands/describe.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/lookups.h"
+#include "engine/objectutil.h"
+#include "fields/listfields.h"
+#include "fields/rulerinfo.h"
+#include "platform/controls/controls.h"
+#include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
+#include "platform/text/pstring.h"
+#include "platform/windows/windows.h"
+#include "properties/getters.h"
+#include "properties/propfront.h"
+#include "properties/propwords.h"
+#include "properties/textrecords.h"
+#include "properties/valuewords.h"
+#include "render/controloptions.h"
+#include "render/fielddrawing.h"
+#include "render/pictinfo.h"
+#include "render/spotparent.h"
+#include "render/spotstyles.h"
+#include "shell/mainglobals.h"
+#include "shell/windtable.h"
+#include "store/fieldtext.h"
+#include "store/objects.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 statusnoobject = 2, statusnoof = 5, statusnomemory = 37, statusnoproperty = 43, statusnothe = 55,
+              statusnotpoly = 80, statusnottext = 81, statusnotarc = 93, statusnotround = 94, statusnoshadow = 95,
+              statuswindowclosed = 132, statusnotcontrol = 208, statusnotstyle = 210;
+constexpr u32 kWindowNoShadow = 1u << 15;
+constexpr i32 kPatterns = 63, kCellLimit = 256;
+
+i16 word(const char* w, fred* value) { return textonewfred(w, value); }
+
+// The word of a code in a short table, `other` for a code outside it.
+template <std::size_t N>
+i16 tableword(i16 code, const char* const (&words)[N], const char* other, fred* value) {
+  return word(code >= 0 && std::size_t(code) < N ? words[code] : other, value);
+}
+
+// The one-based number of the first of the project's patterns equal to `pattern`, else
+// "Unknown".
+i16 patternnumber(const objread& obj, const bytes<8>& pattern, fred* value) {
+  Handle list = obj.d.head != nilhandle ? loadat<headrec>(deref(obj.d.head)).patterns : nilhandle;
+  const Size size = list != nilhandle ? GetHandleSize(list) : 0;
+  for (i32 i = 0; i < kPatterns && 2 + (i + 1) * 8 <= size; ++i) {
+    if (std::memcmp(deref(list) + 2 + i * 8, pattern.b, 8) == 0) {
+      longtonewfred(i + 1, value);
+      return 0;
+    }
+  }
+  return word("Unknown", value);
+}
+
+// The text a handle holds as a new value, the handle taken over.
+i16 handlevalue(Handle h, fred* value) {
+  i16 st = newfred(value, fredtemp, fredstring, 0);
+  if (st != 0) {
+    DisposeHandle(h);
+    return st;
+  }
+  givehandtofred(h, value);
+  return 0;
+}
+
+// Whether the descriptor's window is open.
+bool windowopen(const objread& obj, desk* open) {
+  return haswind(obj.d.store, obj.d.windnum, open) && open->window != nilid;
+}
+
+// `hilitedLines`: the selected rows of a list field, one-based and joined by ",".
+i16 lowcells(const spot& s, fred* value) {
+  if (!isfield(s) || !islist(s)) return statusnoproperty;
+  Handle rows = NewHandle(0);
+  if (rows == nilhandle) return statusnomemory;
+  if (!listselectedrows(s, rows)) {
+    DisposeHandle(rows);
+    return statusnoproperty;
+  }
+  Handle out = NewHandle(0);
+  i16 st = out == nilhandle ? statusnomemory : 0;
+  const i32 count = i32(GetHandleSize(rows) / Size(sizeof(i32)));
+  for (i32 i = 0; i < count && st == 0; ++i) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, i > 0 ? ",%d" : "%d", loadat<i32>(deref(rows) + i * 4) + 1);
+    if (PtrAndHand(digits, out, Size(std::strlen(digits))) != noErr) st = statusnomemory;
+  }
+  DisposeHandle(rows);
+  if (st != 0) {
+    DisposeHandle(out);
+    return st;
+  }
+  return handlevalue(out, value);
+}
+
+// The window's context made current for a call, with the port, put back on every path.
+class windowcontext {
+ public:
+  explicit windowcontext(const desk& d) : saved_(mainglobals().current) {
+    GetPort(&port_);
+    mainglobals().current = d;
+    if (d.window != nilid) SetPortWindowPort(d.window);
+  }
+  ~windowcontext() {
+    mainglobals().current = saved_;
+    SetPort(port_);
+  }
+  windowcontext(const windowcontext&) = delete;
+  windowcontext& operator=(const windowcontext&) = delete;
+
+ private:
+  desk saved_;
+  GrafPtr port_ = nilid;
+};
+
+i16 hilitedlines(const objread& obj, fred* value) {
+  desk open{};
+  if (!windowopen(obj, &open)) return newfred(value, fredtemp, fredstring, 0);
+  spot s = spotat(obj.objects, obj.objindex);
+  if (isfield(s) && islist(s) && !haslivelist(s)) {
+    windowcontext context(open);
+    forcelistload(s, 0);
+    putspot(obj.objects, obj.objindex, s);
+    return lowcells(s, value);
+  }
+  return lowcells(s, value);
+}
+
+i16 hilitedtext(const objread& obj, fred* value) {
+  desk open{};
+  if (!windowopen(obj, &open)) return statuswindowclosed;
+  const spot s = spotat(obj.objects, obj.objindex);
+  if (!isfield(s) || !islist(s)) return statusnoproperty;
+  Handle rows = NewHandle(0);
+  if (rows == nilhandle) return statusnomemory;
+  if (!listselectedrows(s, rows)) {
+    DisposeHandle(rows);
+    return statusnoproperty;
+  }
+  Handle out = NewHandle(0);
+  i16 st = out == nilhandle ? statusnomemory : 0;
+  const i32 count = i32(GetHandleSize(rows) / Size(sizeof(i32)));
+  // Each cell is read whole, up to 256 bytes, into a buffer that holds them all.
+  u8 cell[kCellLimit];
+  for (i32 i = 0; i < count && st == 0; ++i) {
+    const i32 n = listcelltext(s, loadat<i32>(deref(rows) + i * 4), cell, kCellLimit);
+    if (i > 0 && PtrAndHand("\r", out, 1) != noErr) st = statusnomemory;
+    if (st == 0 && n > 0 && PtrAndHand(cell, out, n) != noErr) st = statusnomemory;
+  }
+  DisposeHandle(rows);
+  if (st != 0) {
+    DisposeHandle(out);
+    return st;
+  }
+  return handlevalue(out, value);
+}
+
+// The ruler words: the paragraph settings of the chunk (or of the whole text) of a field that
+// keeps its text in the engine's own form.
+i16 rulerword(const objread& obj, u16 token, fred* value) {
+  const spot s = spotat(obj.objects, obj.objindex);
+  if (!isfield(s) || !usesenginetwo(&s)) return statusnotstyle;
+  Handle text = NewHandle(0);
+  if (text == nilhandle) return statusnomemory;
+  i16 st = 0;
+  {
+    textholder held(obj);
+    if (held.record() == nilid) {
+      st = statusnomemory;
+    } else {
+      if (obj.chunk.chunkgiven) {
+        const i32 header = measurefieldtext(s.data).textoffset;
+        held.select(i32(obj.chunk.start) - header, i32(obj.chunk.end) - header);
+      }
+      st = GetRulerInfoFromWERec(held.record(), text, token);
+    }
+  }
+  if (st != 0) {
+    DisposeHandle(text);
+    return st;
+  }
+  return handlevalue(text, value);
+}
+
+i16 textdata(const objread& obj, const spot& s, fred* value) {
+  if (s.kind != spotgraphic || s.style != styletext) return statusnottext;
+  const WEReference we = mainglobals().graphrec;
+  if (readisgraph(obj) && isvalidwerec(we)) {
+    Handle h = WEGetText(we);
+    return h != nilhandle ? handtonewfred(h, value) : newfred(value, fredtemp, fredstring, 0);
+  }
+  return datatotext(s.data, value);
+}
+
+i16 sizeword(const spot& s, u16 token, fred* value) {
+  if (token == pwTabSize && isfield(s) && (s.style == stylefieldrect || s.style == stylefieldscroll)) {
+    longtonewfred(s.tabsize, value);
+    return 0;
+  }
+  if (!isversion4spot(&s) || !hasize(s)) return statusnotstyle;
+  const i16 size = getTabOrArrowOrBtnSize(s);
+  if (s.style == 214 || s.style == 215) return word(size == 2 ? "large" : "small", value);
+  return word(size != 0 ? "small" : "large", value);
+}
+
+i16 controlword(const spot& s, u16 token, fred* value) {
+  const bool control = isversion4spot(&s);
+  const controlpart c = getcontrolpart(s);
+  switch (token) {
+    case pwBehavior: {
+      if (!control) return statusnotstyle;
+      if (s.style == 224) return newfred(value, fredtemp, fredstring, 0);
+      if (s.style != stylebevel) return statusnotstyle;
+      switch (getBevelBtnBehavior(s)) {
+        case 0: return word("pushButton", value);
+        case 256: return word("toggleButton", value);
+        case 512: return word("stickyButton", value);
+        case 1024: return word("popupButton", value);
+        default: return word("unknown", value);
+      }
+    }
+    case pwBevelStyle: {
+      if (!control || s.style != stylebevel) return statusnotstyle;
+      static constexpr const char* kWords[] = {"small", "medium", "large", "rounded"};
+      return tableword(getBevelStyle(s), kWords, "unknown", value);
+    }
+    case pwContentType: {
+      if (!control || !hascontentype(s)) return statusnotstyle;
+      static constexpr const char* kWords[] = {"typeNone", "typeIconSuite", "typeCICN", "typePICT", "typeICON",
+                                               "typeIconFamily"};
+      return tableword(getContentType(s), kWords, "unknown", value);
+    }
+    case pwCurrentValue: {
+      if (!control) return statusnotcontrol;
+      i32 v = c.currentvalue;
+      constexpr u32 kMenuFlag = 1u << 2;
+      if (s.style == stylebevel && (s.flags & kMenuFlag) && getBevelBtnBehavior(s) == 1024) {
+        v = 0;
+        const ControlRef live = ControlRef(c.control);
+        MenuRef menu = nilid;
+        i16 item = 0;
+        i32 got = 0;
+        if (live != nilid &&
+            GetControlData(live, 0, kControlBevelButtonMenuHandleTag, sizeof menu, &menu, &got) == noErr &&
+            menu != nilid &&
+            GetControlData(live, 0, kControlBevelButtonMenuValueTag, sizeof item, &item, &got) == noErr)
+          v = item;
+      }
+      longtonewfred(v, value);
+      return 0;
+    }
+    case pwMinimumValue:
+    case pwMaximumValue:
+      if (!control) return statusnotcontrol;
+      longtonewfred(token == pwMinimumValue ? c.minimumvalue : c.maximumvalue, value);
+      return 0;
+    case pwViewSize:
+      if (!control || s.style != 213) return statusnotcontrol;
+      longtonewfred(c.viewsize, value);
+      return 0;
+    case pwTickMarks:
+      if (!control || s.style != styleslider) return statusnotstyle;
+      longtonewfred(c.tickmarks, value);
+      return 0;
+    case pwOrientation: {
+      if (!control || !hasorientation(s)) return statusnotstyle;
+      const i16 o = getOrientation(s);
+      if (s.style == styleslider) {
+        static constexpr const char* kWords[] = {"downRight", "upLeft", "neutral"};
+        return tableword(o, kWords, "unknown", value);
+      }
+      if (s.style == styletabs) {
+        static constexpr const char* kWords[] = {"north", "south", "east", "west"};
+        return tableword(o, kWords, "unknown", value);
+      }
+      static constexpr const char* kWords[] = {"east", "west", "north", "south"};
+      return tableword(o, kWords, "unknown", value);
+    }
+    case pwOffsetContents:
+      booltonewfred(getBevelButtonOffsetContent(s) != 0 ? 1 : 0, value);
+      return 0;
+    default: return statusnoproperty;
+  }
+}
+
+i16 pictureword(const spot& s, u16 token, fred* value) {
+  Handle text = NewHandle(0);
+  if (text == nilhandle) return statusnomemory;
+  if (GetPictureInfo(s, text, token) != noErr) {
+    DisposeHandle(text);
+    return statusnomemory;
+  }
+  return handlevalue(text, value);
+}
+
+i16 objectword(const objread& obj, u16 token, fred* value) {
+  const spot s = spotat(obj.objects, obj.objindex);
+  switch (token) {
+    case pwArcAngle:
+    case pwStartAngle: {
+      if (s.kind != spotgraphic || s.style != stylearc) return statusnotarc;
+      const graphictail t = getgraphictail(s);
+      longtonewfred(i16(token == pwArcAngle ? t.arcangle : t.startangle), value);
+      return 0;
+    }
+    case pwRoundWidth:
+    case pwRoundHeight: {
+      if (s.kind != spotgraphic || s.style != styleroundrect) return statusnotround;
+      const graphictail t = getgraphictail(s);
+      longtonewfred(i16(token == pwRoundWidth ? t.startangle : t.arcangle), value);
+      return 0;
+    }
+    case pwArrowSize:
+    case pwButtonSize:
+    case pwTabSize: return sizeword(s, token, value);
+    case pwAspect:
+    case pwClickThrough:
+    case pwClickThroughLevel:
+    case pwDestRect:
+    case pwDontCacheBits:
+    case pwFilters:
+    case pwImageRect:
+    case pwMagnify:
+    case pwOpColor:
+    case pwPictData:
+    case pwPictInfo:
+    case pwPictPath:
+    case pwQuad:
+    case pwRotation:
+    case pwSourceRect: return pictureword(s, token, value);
+    case pwBehavior:
+    case pwBevelStyle:
+    case pwContentType:
+    case pwCurrentValue:
+    case pwMinimumValue:
+    case pwMaximumValue:
+    case pwViewSize:
+    case pwTickMarks:
+    case pwOrientation:
+    case pwOffsetContents: return controlword(s, token, value);
+    case pwFillBack: longtonewfred(i32(s.fillback) + 1, value); return 0;
+    case pwFillFore: longtonewfred(i32(s.fillfore) + 1, value); return 0;
+    case pwPenback: longtonewfred(i32(s.penback) + 1, value); return 0;
+    case pwPenFore: longtonewfred(i32(s.penfore) + 1, value); return 0;
+    case pwFillPat:
+    case pwPenPat:
+      if (isversion4spot(&s)) return statusnoproperty;
+      return patternnumber(obj, token == pwFillPat ? s.fillpat : s.penpat, value);
+    case pwHasParentObject: {
+      // Searched among the lists of the object's own window.
+      Handle list = obj.objects;
+      i16 index = obj.objindex;
+      i16 found = 0;
+      {
+        windowcontext context(obj.d);
+        found = spotparent(&list, &index);
+      }
+      booltonewfred(found != 0 ? 1 : 0, value);
+      return 0;
+    }
+    case pwHilitedLines: return hilitedlines(obj, value);
+    case pwHilitedText: return hilitedtext(obj, value);
+    case pwIcon: {
+      const u32 id = getbuttontail(s).icon;
+      const i32 signedid = i32(id);
+      if (hascontentype(s) && getContentType(s) == 5 && (signedid < -32768 || signedid > 32767)) {
+        restypetonewfred(OSType(id), value);
+        return 0;
+      }
+      longtonewfred(signedid, value);
+      return 0;
+    }
+    case pwInk: return modetofred(i16(s.ink), s.kind != spotgraphic, value);
+    case pwLineSize: longtonewfred((i32(s.penwidth) + i32(s.penheight)) / 2, value); return 0;
+    case pwListStyle: {
+      if (!isfield(s) || !islist(s)) return statusnoproperty;
+      Str255 text{};
+      liststylenames(getfieldkindtail(s).liststyle, text);
+      return stringtonewfred(text, value);
+    }
+    case pwObjects: {
+      Handle h = NewHandle(0);
+      if (h == nilhandle) return statusnomemory;
+      if (i16 st = addiotas(obj, h, token)) {
+        DisposeHandle(h);
+        return st;
+      }
+      return handlevalue(h, value);
+    }
+    case pwPart: longtonewfred(obj.objindex + 1, value); return 0;
+    case pwPenWidth: longtonewfred(s.penwidth, value); return 0;
+    case pwPenHeight: longtonewfred(s.penheight, value); return 0;
+    case pwPoints: {
+      if (s.kind == spotgraphic && s.style == styleline) {
+        const graphictail t = getgraphictail(s);
+        return rectonewfred(Rect{t.point1.v, t.point1.h, t.point2.v, t.point2.h}, value);
+      }
+      const bool polygon = (s.kind == spotgraphic && s.style == stylepolygon) ||
+                           (s.kind == spotbutton && s.style == stylepolybutton);
+      if (!polygon) return statusnotpoly;
+      return buildpts(s.data, value);
+    }
+    case pwRulerUnits: {
+      if (!isfield(s) || !fieldhasruler(s)) return statusnotstyle;
+      static constexpr const char* kWords[] = {"default", "inches", "metric", "points", "picas"};
+      return tableword(s.rulerunits, kWords, "unknown", value);
+    }
+    case pwSelected: booltonewfred(s.selected != 0 ? 1 : 0, value); return 0;
+    case pwShadow:
+      if (s.kind == spotgraphic) return statusnoshadow;
+      longtonewfred(s.shadow, value);
+      return 0;
+    case pwFilled: booltonewfred(s.showfill != 0 ? 1 : 0, value); return 0;
+    case pwShowPen: booltonewfred(s.showpen != 0 ? 1 : 0, value); return 0;
+    case pwThemeFill: longtonewfred(s.themefill, value); return 0;
+    case pwThemePen: longtonewfred(s.themepen, value); return 0;
+    case pwTextData: return textdata(obj, s, value);
+    case pwBorderStyle:
+    case pwFirstLineIndent:
+    case pwLeftIndent:
+    case pwLineSpacing:
+    case pwRightIndent:
+    case pwRulerInfo:
+    case pwSpaceAfter:
+    case pwSpaceBefore:
+    case pwTextDirection: return rulerword(obj, token, value);
+    default: return newfred(value, fredtemp, fredstring, 0);
+  }
+}
+
+}  // namespace
+
+KV_GETTER(propspot) {
+  propctx c{path, text, atoms, variables, locals};
+  *count = 0;
+  i32 i = at;
+  const bool the = isthe(c, i);
+  if (the) ++i;
+  const u16 token = c.tok(i);
+  objread obj{};
+  i32 used = 0;
+  i16 st = statusnoof;
+  if (c.tok(i + 1) == tokOf) st = resolvereference(c, i + 2, &used, &obj, true);
+  if (st == statusnoof) {
+    // No object: the global default of the same word, which needs `the`.
+    *count = 2;
+    return the ? lowglobal(token, value) : statusnothe;
+  }
+  if (st != 0) return st;
+  *count = i + 2 + used - at;
+  if (obj.kind == objwindow && token == pwShadow) {
+    booltonewfred((loadat<windrec>(deref(obj.d.wind)).flags & kWindowNoShadow) ? 0 : 1, value);
+  } else if (obj.kind != objpart) {
+    st = statusnoobject;
+  } else {
+    st = objectword(obj, token, value);
+  }
+  writeobj(&obj);
+  return st;
+}
+
+}  // namespace kv
