@@ -90,11 +90,6 @@ KV_SETTER(setspot) {
   return notbuilt();
 }
 
-KV_SETTER(setextinfo) {
-  if (noobject(atoms, at)) return setglobaltext(path, text, atoms, at, variables, token);
-  return notbuilt();
-}
-
 #define KV_NOT_BUILT_SETTER(name) \
   KV_SETTER(name) {               \
     KV_UNUSED_SETTER_ARGS;        \
@@ -117,14 +112,10 @@ KV_NOT_BUILT_SETTER(setrulerinfo)
 KV_NOT_BUILT_SETTER(setrtftext)
 KV_NOT_BUILT_SETTER(setcmdchar)
 KV_NOT_BUILT_SETTER(setcmdmodifiers)
-KV_NOT_BUILT_SETTER(setcontents)
 KV_NOT_BUILT_SETTER(sethilited)
 KV_NOT_BUILT_SETTER(setid)
 KV_NOT_BUILT_SETTER(setname)
-KV_NOT_BUILT_SETTER(setscript)
 KV_NOT_BUILT_SETTER(setstyle)
-KV_NOT_BUILT_SETTER(setextdata)
 KV_NOT_BUILT_SETTER(setitle)
-KV_NOT_BUILT_SETTER(setfieldtext)
 
 }  // namespace kv
