@@ -10,6 +10,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterror.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "properties/propfront.h"
@@ -252,22 +253,28 @@ KV_SETTER(setrulerinfo) {
   writeobj(&obj);
   if (st != 0) return st;
   const i32 vat = at + used;
+  // A value that is one whole expression holds the entries in its text, a line or more of
+  // them; otherwise the entries are written out in the statement.
   fred value;
   i32 n = 0;
-  if ((st = anyfact(path, text, atoms, vat, variables, nilhandle, &n, &value))) return st;
   rulerchange rc{};
-  if (lineends(c, vat + n)) {
-    // The value's own text holds the entries, a line or more of them.
-    Handle valueatoms = nilhandle;
-    st = tokenizefred(&value, &valueatoms);
-    if (st == 0) {
-      propctx inner{path, value.text, valueatoms, variables, nilhandle};
-      st = lowsetrulerinfo(inner, 0, &rc, true, nullptr);
+  const bool posted = mainglobals().erroroffset != -1;
+  if (expression(path, text, atoms, vat, variables, nilhandle, &n, &value) == 0) {
+    if (lineends(c, vat + n)) {
+      Handle valueatoms = nilhandle;
+      st = tokenizefred(&value, &valueatoms);
+      if (st == 0) {
+        propctx inner{path, value.text, valueatoms, variables, nilhandle};
+        st = lowsetrulerinfo(inner, 0, &rc, true, nullptr);
+      }
+      if (valueatoms != nilhandle) DisposeHandle(valueatoms);
+      disposfred(&value);
+    } else {
+      disposfred(&value);
+      st = lowsetrulerinfo(c, vat, &rc, false, nullptr);
     }
-    if (valueatoms != nilhandle) DisposeHandle(valueatoms);
-    disposfred(&value);
   } else {
-    disposfred(&value);
+    if (!posted) clearerror();
     st = lowsetrulerinfo(c, vat, &rc, false, nullptr);
   }
   if (st != 0) return st;
