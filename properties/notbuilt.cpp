@@ -79,11 +79,6 @@ KV_GETTER(proprtf) {
   return notbuilt();
 }
 
-KV_GETTER(proprops) {
-  KV_UNUSED_GETTER_ARGS;
-  *count = 0;
-  return notbuilt();
-}
 
 KV_SETTER(setspot) {
   if (noobject(atoms, at)) return setglobal(path, text, atoms, at, variables, token);
