@@ -266,6 +266,9 @@ KV_PROCSLOT(243, i16 (*)(Handle list, i32 index, fred* value));     // proputili
 KV_PROCSLOT(244, i16 (*)(Handle list, ConstStringPtr name, Handle* out));  // prophandutil
 KV_PROCSLOT(245, i16 (*)(Handle list, i32 index, Handle* out));     // prophandutilidx
 KV_PROCSLOT(246, i16 (*)(Handle list, fred* value));                // propuserutil
+KV_PROCSLOT(247, i16 (*)(Handle list, ConstStringPtr name, fred* value));  // modproperty
+KV_PROCSLOT(248, i16 (*)(Handle list, i32 index, fred* value));     // modpropertyidx
+KV_PROCSLOT(251, i16 (*)(objread* obj, i32 source, i32 dest));      // shuffleuprops
 KV_PROCSLOT(252, i16 (*)(Handle list, Handle* newlist, i16* changed, u16 command, ConstStringPtr name));  // comodproperty
 KV_PROCSLOT(255, i16 (*)(ConstStringPtr s, double* out));           // stringtodouble
 KV_PROCSLOT(256, void (*)(double d, StringPtr out));                // doubletostring

@@ -20,6 +20,7 @@
 #include "media/speechrecog.h"
 #include "media/tunes.h"
 #include "platform/runtime/root.h"
+#include "properties/propservices.h"
 #include "properties/userprops.h"
 #include "render/buttoncontrols.h"
 #include "render/carddrawing.h"
@@ -308,11 +309,11 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(244, service, prophandutil),
     KV_ROUTINE(245, service, prophandutilidx),
     KV_ROUTINE(246, service, propuserutil),
-    KV_UNBUILT(247, service, modproperty),
-    KV_UNBUILT(248, service, modpropertyidx),
+    KV_ROUTINE(247, service, modproperty),
+    KV_ROUTINE(248, service, modpropertyidx),
     KV_UNBUILT(249, service, lowmovepicturedata),
     KV_UNBUILT(250, service, shufflepicture),
-    KV_UNBUILT(251, service, shuffleuprops),
+    KV_ROUTINE(251, service, shuffleuprops),
     KV_ROUTINE(252, service, comodproperty),
     KV_UNBUILT(253, service, setgroup),
     KV_UNBUILT(254, service, setungroup),

@@ -17,6 +17,7 @@
 #include "properties/userprops.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
+#include "system/proctable.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
@@ -388,6 +389,36 @@ TEST_F(TextSetterTest, PropertyServices) {
   EXPECT_EQ(slot, nilhandle) << "an empty value frees the old handle and leaves none";
   disposfred(&v);
   dumprop(list);
+}
+
+TEST_F(TextSetterTest, MovingUserProperties) {
+  addcardprop("Go", "colour", "red");
+  const Handle moved = cardspot("Go").uprops;
+  objread card{};
+  ASSERT_EQ(readreference("this card", &card), 0);
+  ASSERT_EQ(shuffleuprops(&card, cardindex("Go"), cardindex("Two")), 0);
+  EXPECT_EQ(cardspot("Go").uprops, nilhandle) << "the source keeps none";
+  EXPECT_EQ(cardspot("Two").uprops, moved);
+  EXPECT_EQ(cardvalue("the colour of card button \"Two\""), "red");
+  // A bevel button that is a platform control starts its values again.
+  spot bevel = cardspot("Two");
+  bevel.style = 205;
+  bevel.flags |= 1u << 21;
+  controlpart cp = getcontrolpart(bevel);
+  cp.currentvalue = 4;
+  cp.maximumvalue = 99;
+  setcontrolpart(bevel, cp);
+  putcardspot("Two", bevel);
+  Handle list = nilhandle;
+  addprop(&list, "note", "one");
+  objread button{};
+  ASSERT_EQ(readreference("card button \"Two\"", &button), 0);
+  ASSERT_EQ(lowmoveuprops(&button, list), 0);
+  EXPECT_EQ(cardspot("Two").uprops, list);
+  EXPECT_EQ(getcontrolpart(cardspot("Two")).maximumvalue, 10);
+  EXPECT_EQ(getcontrolpart(cardspot("Two")).currentvalue, 0);
+  EXPECT_EQ(getproc<247>(), &modproperty) << "offered to externals";
+  EXPECT_EQ(getproc<251>(), &shuffleuprops);
 }
 
 }  // namespace
