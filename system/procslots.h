@@ -106,6 +106,7 @@ KV_PROCSLOT(175, i16 (*)(ConstStringPtr name, i16 volume, u32 dirid, u16 fromres
 KV_PROCSLOT(176, i16 (*)(Handle list, i32 index, const Rect& newrect, bool scale));  // mapspot
 KV_PROCSLOT(177, void (*)(Handle list, i16 index, Rect* out));      // calcspot
 KV_PROCSLOT(178, void (*)(const desk& d, const Rect* area));        // drawedit
+KV_PROCSLOT(180, i16 (*)(objread& obj, Handle data, i16 mode));     // lowsetpicturedata
 
 // --- The system library (123-168, 224-225, 441-450) -------------------------------------
 KV_PROCSLOT(123, int (*)(char* out, const char* format, ...));      // mysprintf

@@ -20,6 +20,7 @@
 #include "media/speechrecog.h"
 #include "media/tunes.h"
 #include "platform/runtime/root.h"
+#include "properties/picturedata.h"
 #include "properties/propservices.h"
 #include "properties/userprops.h"
 #include "render/buttoncontrols.h"
@@ -242,7 +243,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(177, service, calcspot),
     KV_ROUTINE(178, service, drawedit),
     KV_UNBUILT(179, service, forcelistload),
-    KV_UNBUILT(180, service, lowsetpicturedata),
+    KV_ROUTINE(180, service, lowsetpicturedata),
     KV_UNBUILT(181, service, PcreateRTweautotext),
     KV_ROUTINE(182, service, westupidtext),
     KV_UNBUILT(183, service, wepacktext),
