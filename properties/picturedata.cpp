@@ -32,7 +32,9 @@
 #include "shell/windtable.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
+#include "store/recordcache.h"
 #include "store/refwords.h"
+#include "store/resourcelibrary.h"
 #include "store/starfile.h"
 #include "system/getpicture.h"
 
@@ -210,6 +212,18 @@ i16 fromreference(const propctx& c, i32 at, picture* p) {
   return 0;
 }
 
+// A copy of the data of a resource record.
+i16 resourcecopy(RegistryId store, u32 record, Handle* out) {
+  *out = nilhandle;
+  Handle rec = nilhandle;
+  if (getvir(store, i32(record), &rec) != 0) return statusnoroom;
+  Handle data = resourcedata(rec);
+  i16 st = 0;
+  if (data != nilhandle) st = copyhandle(data, out);
+  putvir(store, i32(record));
+  return st;
+}
+
 i16 fromresource(const propctx& c, i32 at, picture* p) {
   fred v;
   i32 n = 0;
@@ -237,17 +251,20 @@ i16 fromresource(const propctx& c, i32 at, picture* p) {
     p->data = pic;
   } else {
     if (!lineends(c, i)) return statusstray;
-    u32 record = 0;
-    Handle data = nilhandle;
-    RegistryId store = mainglobals().current.store;
-    i16 st = lowrez(store, fourcc("PICT"), numbered ? nullptr : name, u32(id), &record, &data);
-    if (st != 0 && mainglobals().sharedstore != nilid)
-      st = lowrez(mainglobals().sharedstore, fourcc("PICT"), numbered ? nullptr : name, u32(id), &record, &data);
-    if (st != 0 || data == nilhandle) {
+    // The project's resources, then the shared project's.
+    const RegistryId stores[2] = {mainglobals().current.store, mainglobals().sharedstore};
+    bool found = false;
+    for (RegistryId store : stores) {
+      u32 record = 0;
+      if (store == nilid || !lowrez(store, fourcc("PICT"), numbered ? nullptr : name, u32(id), &record, nullptr)) continue;
+      if (i16 st = resourcecopy(store, record, &p->data)) return st;
+      found = true;
+      break;
+    }
+    if (!found) {
       p->done = true;
       return setresulttext(resultnopicture);
     }
-    p->data = data;
   }
   normaliseframe(p->data);
   dropsmall(p);
