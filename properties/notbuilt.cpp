@@ -1,6 +1,6 @@
 // The one path of the property families that are not built yet: the appearance, text, window,
-// scroll, rich-text and listing getters, and every object setter but the geometry and user
-// property ones. Each answers 43 (no such property) until its family fills its table entry.
+// scroll and rich-text getters, and the object setters of flags, appearance, picture
+// information, windows, names, ids, styles, command keys and rich text. Each answers 43 (no such property) until its family fills its table entry.
 // What of them belongs to the global properties already works: the appearance and text words
 // without an object give and set the global default of the same name.
 #include "engine/expression.h"
