@@ -144,30 +144,28 @@ void markscriptstale(const objread& obj) {
 i16 replacescript(Handle current, fred* value, bool object, Handle* out) {
   *out = current;
   Handle h = current;
-  if (h == nilhandle || GetHandleSize(h) < kScriptTail) {
-    Handle fresh = newscript(scriptempty);
-    if (fresh == nilhandle) return statusnomemory;
-    if (h != nilhandle) DisposeHandle(h);
-    h = fresh;
-    *out = h;
+  const bool fresh = h == nilhandle || GetHandleSize(h) < kScriptTail;
+  if (fresh) {
+    h = newscript(scriptempty);
+    if (h == nilhandle) return statusnomemory;
   }
   scripttail tail;
   std::memcpy(&tail, deref(h) + GetHandleSize(h) - kScriptTail, sizeof tail);
   if (i16 st = fredtohand(value, h)) {
-    // The text could not be copied: the handle is left with its old text and tail where it was
-    // kept; a handle made here goes.
-    if (h != current) {
-      DisposeHandle(h);
-      *out = current;
-    }
+    // The text could not be copied: a handle made here goes and the slot keeps what it had.
+    if (fresh) DisposeHandle(h);
     return st;
   }
   if (PtrAndHand(&tail, h, kScriptTail) != noErr) {
     // Without room for the tail the old text cannot come back either: an empty script.
     SetHandleSize(h, 0);
     PtrAndHand(&tail, h, kScriptTail);
+    if (fresh && current != nilhandle) DisposeHandle(current);
+    *out = h;
     return statusnomemory;
   }
+  if (fresh && current != nilhandle) DisposeHandle(current);
+  *out = h;
   if (object && GetHandleSize(h) <= kScriptTail) {
     DisposeHandle(h);
     *out = nilhandle;

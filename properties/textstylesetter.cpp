@@ -401,9 +401,9 @@ void rebuildcontrol(const objread& obj, spot& s, u16 token) {
     const i16 width = (s.flags & kAutoWidthBit) ? i16(std::max(24, best.right - best.left)) : i16(before.right - before.left);
     s.rect.right = i16(s.rect.left + width);
     s.rect.bottom = i16(s.rect.top + (best.bottom - best.top));
-    putspot(obj.objects, obj.objindex, s);
     docontroldown(s);
     docontrolup(&s, background);
+    putspot(obj.objects, obj.objindex, s);
     desk shown{};
     if (shownwindow(obj, &shown)) {
       Rect area{std::min(before.top, s.rect.top), std::min(before.left, s.rect.left),
@@ -413,6 +413,7 @@ void rebuildcontrol(const objread& obj, spot& s, u16 token) {
   } else if (token == pwTextAlign) {
     docontroldown(s);
     docontrolup(&s, background);
+    putspot(obj.objects, obj.objindex, s);
   }
 }
 

@@ -258,6 +258,19 @@ TEST_F(TextSetterTest, ButtonText) {
   EXPECT_EQ(setline("set the textColor of button 1 to 3"), 188);
 }
 
+TEST_F(TextSetterTest, PopupTakesItsBestWidth) {
+  spot popup = cardspot("Two");
+  popup.style = 206;
+  popup.flags |= (1u << 21) | (1u << 10);
+  popup.rect = Rect{50, 20, 70, 30};
+  putcardspot("Two", popup);
+  ASSERT_EQ(setline("set the textSize of card button \"Two\" to 24"), 0);
+  const spot after = cardspot("Two");
+  EXPECT_EQ(i16(getbuttontail(after).words.v[1]), 24);
+  EXPECT_GE(after.rect.right - after.rect.left, 24) << "autoWidth: at least 24 wide";
+  EXPECT_NE(getcontrolpart(after).control, 0u) << "its control built again";
+}
+
 TEST_F(TextSetterTest, MenuItemsGraphicsAndLists) {
   ASSERT_EQ(setline("set the textStyle of item 1 of menu \"File\" to bold"), 0);
   objread item{};
@@ -329,6 +342,10 @@ TEST_F(TextSetterTest, Scripts) {
   Handle script = loadat<cardrec>(deref(mainglobals().current.card)).script;
   ASSERT_NE(script, nilhandle);
   EXPECT_EQ(GetHandleSize(script), Size(std::strlen("function readvar\rreturn 42\rend readvar") + 24)) << "the tail stays";
+  ASSERT_EQ(setline("set the script of this project to \"function pfoo\" & return & \"return 7\" & return & \"end pfoo\""), 0);
+  EXPECT_EQ(cardvalue("pfoo()"), "7") << "the project's new script answers at once";
+  ASSERT_EQ(setline("set the script of this project to \"function pfoo\" & return & \"return 8\" & return & \"end pfoo\""), 0);
+  EXPECT_EQ(cardvalue("pfoo()"), "8");
   EXPECT_EQ(setline("set the script of the sharedScript to \"x\""), 2) << "no shared project";
   EXPECT_EQ(setline("set the script of kestrove to \"x\""), 2);
 }
