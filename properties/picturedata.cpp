@@ -415,11 +415,23 @@ i16 lowsetpicturedata(objread& obj, Handle data, i16 mode) {
       if (data != nilhandle) DisposeHandle(data);
       return statusnoroom;
     }
+    // A picture information half made, or data that could not be attached, goes with the
+    // picture: the record is written back whole either way.
+    i16 st = 0;
     if (!New_PictInfoHandle(s)) {
       if (data != nilhandle) DisposeHandle(data);
-      return statusnoroom;
+      st = statusnoroom;
+    } else if (SetPictInfoHandle(s, data, mode) != noErr) {
+      if (data != nilhandle && getaltdata(s.alt, altpictdata) != data) DisposeHandle(data);
+      st = statusnoroom;
     }
-    if (SetPictInfoHandle(s, data, mode) != noErr) return statusnoroom;
+    if (st != 0) {
+      DeletePictInfo(s);
+      putspot(obj.objects, obj.objindex, s);
+      markowner(obj);
+      redrawspot(obj, before);
+      return st;
+    }
   }
   putspot(obj.objects, obj.objindex, s);
   markowner(obj);

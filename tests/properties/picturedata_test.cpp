@@ -188,5 +188,18 @@ TEST_F(PictureDataTest, FilesAndRefusals) {
   EXPECT_TRUE(haspicture("Box2"));
 }
 
+// Every allocation failing in turn: a picture is installed whole or the graphic keeps none.
+TEST_F(PictureDataTest, WhenMemoryRunsOut) {
+  testproject::Project p = project();
+  p.resources = {testproject::Resource{fourcc("PICT"), "Logo", logo}};
+  EXPECT_GT(sweepallocations(
+                p, [this] { ASSERT_EQ(open(), 0); },
+                [this] { return setline("set the pictureData of card graphic \"Box\" to data \"Logo\""); },
+                [](i16 st) {
+                  if (st == 0 && haspicture("Box")) EXPECT_EQ(imagerect("Box").right - imagerect("Box").left, 5);
+                }),
+            1);
+}
+
 }  // namespace
 }  // namespace kv

@@ -381,6 +381,28 @@ TEST_F(TextSetterTest, ContentsAndTextData) {
            {"set the textData of graphic \"T\" to card field \"Src\" x", "", "error 19"}});
 }
 
+// --- Memory ------------------------------------------------------------------------------------
+
+// Every allocation of the setters failing in turn: a failure leaves no handle behind and the
+// project whole; a success did the whole change.
+TEST_F(TextSetterTest, SettersWhenMemoryRunsOut) {
+  const testproject::Project p = project();
+  const auto open1 = [this] { ASSERT_EQ(open(), 0); };
+  EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the textStyle of word 2 of card field \"Notes\" to bold"); },
+                             [this](i16 st) {
+                               if (st == 0) EXPECT_EQ(storedface("Notes", 6) & 1, 1);
+                             }),
+            1);
+  EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the text of card field \"Notes\" to \"{\\rtf1 {\\b x}}\""); },
+                             [this](i16 st) {
+                               if (st == 0) EXPECT_EQ(storedtext("Notes"), "x");
+                             }),
+            1);
+  EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the script of card button 1 to \"on x\""); }), 1);
+  EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the leftIndent of card field \"Notes\" to 9"); }), 1);
+  EXPECT_GT(sweepallocations(p, open1, [this] { return i16(cardvalue("the properties of card button 1").empty()); }), 1);
+}
+
 // --- Services ----------------------------------------------------------------------------------
 
 TEST_F(TextSetterTest, PropertyServices) {
