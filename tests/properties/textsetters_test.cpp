@@ -33,6 +33,14 @@ class TextSetterTest : public PropertyTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
+    build(textproject());
+    ASSERT_EQ(open(), 0);
+  }
+
+  // The property tests' project with a second card field "Src", a list field "L", a text
+  // graphic "T" and a field "my notes" of four paragraphs on card One, and a list field "Far"
+  // on card Two.
+  static testproject::Project textproject() {
     testproject::Project p = project();
     auto& one = p.windows[0].cards[0];
     Object src;
@@ -63,8 +71,7 @@ class TextSetterTest : public PropertyTest {
     far.style = 302;
     far.text = "x\ny";
     p.windows[0].cards[1].objects = {far};
-    build(p);
-    ASSERT_EQ(open(), 0);
+    return p;
   }
 
   // The characters of a field's or graphic's stored text.
@@ -401,6 +408,17 @@ TEST_F(TextSetterTest, SettersWhenMemoryRunsOut) {
   EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the script of card button 1 to \"on x\""); }), 1);
   EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the leftIndent of card field \"Notes\" to 9"); }), 1);
   EXPECT_GT(sweepallocations(p, open1, [this] { return i16(cardvalue("the properties of card button 1").empty()); }), 1);
+  const testproject::Project more = textproject();
+  EXPECT_GT(sweepallocations(more, open1,
+                             [this] { return setline("set text of card field \"Notes\" to the text of card field \"Src\""); },
+                             [this](i16 st) {
+                               if (st == 0) EXPECT_EQ(storedtext("Notes"), "copied text");
+                             }),
+            1);
+  EXPECT_GT(sweepallocations(more, open1,
+                             [this] { return setline("set the textData of card graphic \"T\" to card field \"Src\""); }),
+            1);
+  EXPECT_GT(sweepallocations(more, open1, [this] { return i16(cardvalue("commonProps(window 1)").empty()); }), 1);
 }
 
 // --- Services ----------------------------------------------------------------------------------
