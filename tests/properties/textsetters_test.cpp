@@ -226,6 +226,31 @@ TEST_F(TextSetterTest, StyleOfAChunk) {
   EXPECT_EQ(storedface("Notes", 0) & 1, 1);
 }
 
+TEST_F(TextSetterTest, TheOpenFieldKeepsItsInsertionPoint) {
+  const i32 index = cardindex("Notes");
+  const WEReference we = livefield(cardspot("Notes"));
+  ASSERT_TRUE(isvalidwerec(we));
+  MainGlobals& g = mainglobals();
+  g.openfield = i16(index);
+  g.openfieldspots = g.current.cardspots;
+  g.openfieldwindow = g.current.window;
+  g.openfieldrec = we;
+  WESetSelection(3, 3, we);
+  ASSERT_EQ(setline("set the textStyle of word 2 of card field \"Notes\" to italic"), 0);
+  i32 start = 0, end = 0;
+  WEGetSelection(&start, &end, we);
+  EXPECT_EQ(start, 3);
+  EXPECT_EQ(end, 3);
+  EXPECT_TRUE(GetWERecDirtyFlag(we)) << "the edit is the open field's, not yet stored";
+  WERunInfo info{};
+  WEGetRunInfo(7, &info, we);
+  EXPECT_EQ(info.face & 2, 2);
+  g.openfield = -1;
+  g.openfieldspots = nilhandle;
+  g.openfieldwindow = nilid;
+  g.openfieldrec = nilid;
+}
+
 TEST_F(TextSetterTest, BackgroundColourOfALine) {
   spot notes = cardspot("Notes");
   ASSERT_TRUE(isvalidwerec(livefield(notes))) << "the shown field has its record";
