@@ -70,7 +70,11 @@ class TextSetterTest : public PropertyTest {
     far.name = "Far";
     far.style = 302;
     far.text = "x\ny";
-    p.windows[0].cards[1].objects = {far};
+    Object away;
+    away.kind = Object::field;
+    away.name = "Away";
+    away.text = "not shown";
+    p.windows[0].cards[1].objects = {far, away};
     return p;
   }
 
@@ -224,6 +228,14 @@ TEST_F(TextSetterTest, StyleOfAChunk) {
   EXPECT_EQ(bytes(cardspot("Notes").data), before) << "nothing changed";
   EXPECT_EQ(setline("set the textStyle of card field \"Notes\" to bold"), 0);
   EXPECT_EQ(storedface("Notes", 0) & 1, 1);
+}
+
+TEST_F(TextSetterTest, StyleOfAFieldThatIsNotShown) {
+  ASSERT_EQ(setline("set the textStyle of word 2 of card field \"Away\" of card 2 to underline"), 0);
+  ASSERT_EQ(setline("go card 2"), 0);
+  EXPECT_EQ(storedtext("Away"), "not shown");
+  EXPECT_EQ(storedface("Away", 0) & 4, 0);
+  EXPECT_EQ(storedface("Away", 4) & 4, 4) << "through a record over its stored text";
 }
 
 TEST_F(TextSetterTest, TheOpenFieldKeepsItsInsertionPoint) {
