@@ -15,6 +15,7 @@
 #include "engine/keywords.h"
 #include "engine/scripterror.h"
 #include "media/movies.h"
+#include "properties/proplisting.h"
 #include "shell/mainglobals.h"
 
 namespace kv {
@@ -57,7 +58,6 @@ constexpr funproc fundisk = funnotbuilt;
 constexpr funproc funexists = funnotbuilt;
 constexpr funproc funtextheightsum = funnotbuilt;
 constexpr funproc fungraph = funnotbuilt;
-constexpr funproc funcommon = funnotbuilt;
 constexpr funproc fundialog = funnotbuilt;
 constexpr funproc funscript = funnotbuilt;
 

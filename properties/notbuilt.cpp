@@ -1,8 +1,8 @@
-// The one path of the property families that are not built yet: the listing getter, and every
-// object setter but the geometry and user property ones. Each answers 43 (no such property)
-// until its family fills its table entry. What of them belongs to the global properties
-// already works: the appearance and text words without an object set the global default of
-// the same name.
+// The one path of the property families that are not built yet: the object setters of flags,
+// appearance, picture information, windows, names, ids, styles, command keys and rich text.
+// Each answers 43 (no such property) until its family fills its table entry. What of them
+// belongs to the global properties already works: the appearance words without an object set
+// the global default of the same name.
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "properties/getters.h"
@@ -26,22 +26,10 @@ bool noobject(Handle atoms, i32 at) {
 
 }  // namespace
 
-#define KV_UNUSED_GETTER_ARGS (void)path, (void)text, (void)atoms, (void)at, (void)variables, (void)locals, (void)value
 #define KV_UNUSED_SETTER_ARGS (void)path, (void)text, (void)atoms, (void)at, (void)variables, (void)token
-
-KV_GETTER(proprops) {
-  KV_UNUSED_GETTER_ARGS;
-  *count = 0;
-  return notbuilt();
-}
 
 KV_SETTER(setspot) {
   if (noobject(atoms, at)) return setglobal(path, text, atoms, at, variables, token);
-  return notbuilt();
-}
-
-KV_SETTER(setextinfo) {
-  if (noobject(atoms, at)) return setglobaltext(path, text, atoms, at, variables, token);
   return notbuilt();
 }
 
@@ -53,28 +41,20 @@ KV_SETTER(setextinfo) {
 
 KV_NOT_BUILT_SETTER(setflags)
 KV_NOT_BUILT_SETTER(spotgrcproc)
-KV_NOT_BUILT_SETTER(spotfldproc)
 KV_NOT_BUILT_SETTER(setwind)
 KV_NOT_BUILT_SETTER(sethesize)
-KV_NOT_BUILT_SETTER(setpicturedata)
 KV_NOT_BUILT_SETTER(setoffset)
 KV_NOT_BUILT_SETTER(setclut)
 KV_NOT_BUILT_SETTER(setmonitor)
 KV_NOT_BUILT_SETTER(setscroll)
 KV_NOT_BUILT_SETTER(setpoints)
 KV_NOT_BUILT_SETTER(setpictureinfo)
-KV_NOT_BUILT_SETTER(setrulerinfo)
 KV_NOT_BUILT_SETTER(setrtftext)
 KV_NOT_BUILT_SETTER(setcmdchar)
 KV_NOT_BUILT_SETTER(setcmdmodifiers)
-KV_NOT_BUILT_SETTER(setcontents)
-KV_NOT_BUILT_SETTER(sethilited)
 KV_NOT_BUILT_SETTER(setid)
 KV_NOT_BUILT_SETTER(setname)
-KV_NOT_BUILT_SETTER(setscript)
 KV_NOT_BUILT_SETTER(setstyle)
-KV_NOT_BUILT_SETTER(setextdata)
 KV_NOT_BUILT_SETTER(setitle)
-KV_NOT_BUILT_SETTER(setfieldtext)
 
 }  // namespace kv

@@ -106,6 +106,7 @@ KV_PROCSLOT(175, i16 (*)(ConstStringPtr name, i16 volume, u32 dirid, u16 fromres
 KV_PROCSLOT(176, i16 (*)(Handle list, i32 index, const Rect& newrect, bool scale));  // mapspot
 KV_PROCSLOT(177, void (*)(Handle list, i16 index, Rect* out));      // calcspot
 KV_PROCSLOT(178, void (*)(const desk& d, const Rect* area));        // drawedit
+KV_PROCSLOT(180, i16 (*)(objread& obj, Handle data, i16 mode));     // lowsetpicturedata
 
 // --- The system library (123-168, 224-225, 441-450) -------------------------------------
 KV_PROCSLOT(123, int (*)(char* out, const char* format, ...));      // mysprintf
@@ -266,6 +267,9 @@ KV_PROCSLOT(243, i16 (*)(Handle list, i32 index, fred* value));     // proputili
 KV_PROCSLOT(244, i16 (*)(Handle list, ConstStringPtr name, Handle* out));  // prophandutil
 KV_PROCSLOT(245, i16 (*)(Handle list, i32 index, Handle* out));     // prophandutilidx
 KV_PROCSLOT(246, i16 (*)(Handle list, fred* value));                // propuserutil
+KV_PROCSLOT(247, i16 (*)(Handle list, ConstStringPtr name, fred* value));  // modproperty
+KV_PROCSLOT(248, i16 (*)(Handle list, i32 index, fred* value));     // modpropertyidx
+KV_PROCSLOT(251, i16 (*)(objread* obj, i32 source, i32 dest));      // shuffleuprops
 KV_PROCSLOT(252, i16 (*)(Handle list, Handle* newlist, i16* changed, u16 command, ConstStringPtr name));  // comodproperty
 KV_PROCSLOT(255, i16 (*)(ConstStringPtr s, double* out));           // stringtodouble
 KV_PROCSLOT(256, void (*)(double d, StringPtr out));                // doubletostring

@@ -20,6 +20,8 @@
 #include "media/speechrecog.h"
 #include "media/tunes.h"
 #include "platform/runtime/root.h"
+#include "properties/picturedata.h"
+#include "properties/propservices.h"
 #include "properties/userprops.h"
 #include "render/buttoncontrols.h"
 #include "render/carddrawing.h"
@@ -241,7 +243,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(177, service, calcspot),
     KV_ROUTINE(178, service, drawedit),
     KV_UNBUILT(179, service, forcelistload),
-    KV_UNBUILT(180, service, lowsetpicturedata),
+    KV_ROUTINE(180, service, lowsetpicturedata),
     KV_UNBUILT(181, service, PcreateRTweautotext),
     KV_ROUTINE(182, service, westupidtext),
     KV_UNBUILT(183, service, wepacktext),
@@ -308,11 +310,11 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(244, service, prophandutil),
     KV_ROUTINE(245, service, prophandutilidx),
     KV_ROUTINE(246, service, propuserutil),
-    KV_UNBUILT(247, service, modproperty),
-    KV_UNBUILT(248, service, modpropertyidx),
+    KV_ROUTINE(247, service, modproperty),
+    KV_ROUTINE(248, service, modpropertyidx),
     KV_UNBUILT(249, service, lowmovepicturedata),
     KV_UNBUILT(250, service, shufflepicture),
-    KV_UNBUILT(251, service, shuffleuprops),
+    KV_ROUTINE(251, service, shuffleuprops),
     KV_ROUTINE(252, service, comodproperty),
     KV_UNBUILT(253, service, setgroup),
     KV_UNBUILT(254, service, setungroup),

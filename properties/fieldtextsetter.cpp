@@ -1,0 +1,562 @@
+// `set [the] text of <field> to <source>`: the whole text of a rectangle or scrolling field from
+// a value (plain, UTF-16 or RTF by its first bytes), RTF data, a file (by its suffix: plain,
+// UTF-16 or RTF, an RTFD package through its "TXT.rtf"), the clipboard's text, nothing, or the
+// styled text of another field.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/container.h"
+#include "engine/expression.h"
+#include "engine/fieldrecords.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/textutil.h"
+#include "fields/rtfdecoder.h"
+#include "fields/urlcontent.h"
+#include "platform/backend/backend.h"
+#include "platform/files/files.h"
+#include "platform/memory/memory.h"
+#include "platform/text/macroman.h"
+#include "platform/text/pstring.h"
+#include "platform/windows/cursor.h"
+#include "properties/propfront.h"
+#include "properties/propwords.h"
+#include "properties/setters.h"
+#include "shell/fatalerror.h"
+#include "shell/fieldputting.h"
+#include "shell/mainglobals.h"
+#include "store/fieldtext.h"
+#include "store/liveparts.h"
+#include "store/memoryguard.h"
+#include "store/objects.h"
+#include "store/objread.h"
+#include "store/recordcache.h"
+#include "store/starfile.h"
+#include "textengine/fieldpacking.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 statusnoof = 5, statusnoto = 7, statusnotfound = 11, statusstray = 19, statusnomemory = 37,
+              statusnotcontainer = 45, statusbadsourceword = 73, statusnotfieldtext = 162, statusnotext = 181,
+              statusnortffile = 186, statusbadrtf = 191;
+// Result texts.
+constexpr i16 resultemptyfile = 14, resultnoclipboardtext = 51, resultfilefailed = 55, resultnofile = 56,
+              resultreadfailed = 77;
+// Statuses of the file reader.
+constexpr i16 readnomemory = 37, readnopicture = 123, reademptyfile = 163, readfailed = 182, readnofile = 183;
+
+constexpr u16 tokRtf = 11272, tokRtfd = 11273, tokUtxt = 11335, tokData = 11064, tokClipBoard = 3024;
+constexpr u32 kAllowObjectsBit = 1u << 26;
+
+// What the words after `to` name.
+enum class sourcekind : u8 { value, rtfdata, rtffile, utxtfile, file, data, clipboard, none, copy };
+
+// The target: a field object named by a field container.
+struct target {
+  chunkpart dest{};
+  objread obj{};
+  i32 used = 0;  // atoms of the reference
+};
+
+// Resolves the reference at `at` as a container: written out as an object, or through the text
+// of one operand. Anything but a field object is refused with 45 (nothing is held then).
+i16 resolvetarget(const propctx& c, i32 at, target* t) {
+  *t = target{};
+  i16 st = 0;
+  if (whichobj(c.atoms, at, nullptr) == objpart) {
+    st = destination(c.path, c.text, c.atoms, at, c.variables, c.locals, &t->used, &t->dest, 0, 0);
+  } else {
+    fred operand;
+    i32 n = 0;
+    if ((st = factor(c.path, c.text, c.atoms, at, c.variables, c.locals, &n, &operand))) return st;
+    Handle atoms = nilhandle;
+    st = tokenizefred(&operand, &atoms);
+    if (st == 0) {
+      i32 m = 0;
+      st = destination(c.path, operand.text, atoms, 0, c.variables, c.locals, &m, &t->dest, 0, 0);
+    }
+    if (atoms != nilhandle) DisposeHandle(atoms);
+    disposfred(&operand);
+    t->used = n;
+  }
+  if (st != 0) return st;
+  if (t->dest.kind != containerfield || t->dest.field == nilhandle ||
+      GetHandleSize(t->dest.field) != Size(sizeof(objread))) {
+    releasecontainer(&t->dest);
+    return statusnotcontainer;
+  }
+  t->obj = loadat<objread>(deref(t->dest.field));
+  return 0;
+}
+
+bool istextfield(const spot& s) { return s.style == stylefieldrect || s.style == stylefieldscroll; }
+
+// The records that keep the field's text change: the list's owner and the current card (a
+// background field's text is kept with each card).
+void markfieldchanged(const objread& obj) {
+  checkerr(changevir(obj.d.store, i32(obj.ownerrecid)));
+  if (obj.d.cardrecid != 0 && obj.d.cardrecid != obj.ownerrecid) checkerr(changevir(obj.d.store, i32(obj.d.cardrecid)));
+}
+
+// The redraw of a changed field: its area in the window that shows it.
+void redrawfield(const objread& obj) {
+  if (obj.objects == nilhandle) return;
+  redrawspot(obj, spotat(obj.objects, obj.objindex).rect);
+}
+
+// Closes the field being edited when it is this one.
+i16 closeifedited(const objread& obj) {
+  const MainGlobals& g = mainglobals();
+  if (g.openfield < 0 || g.openfield != obj.objindex || g.openfieldspots != obj.objects) return 0;
+  i16 st = putdownfield();
+  dumpfield();
+  return st;
+}
+
+void watchcursor() {
+  if (!mainglobals().lockCursor) SetThemeCursor(kThemeWatchCursor);
+}
+
+// A field's text replaced by a stored text (the field takes `data`; its old text and live
+// record go), marked changed and redrawn. `alt` (may be none) becomes its alternate data with
+// allowObjects set.
+void installtext(const objread& obj, Handle data, Handle alt) {
+  spot s = spotat(obj.objects, obj.objindex);
+  releaselivefield(s);
+  if (s.data != nilhandle) DisposeHandle(s.data);
+  s.data = data;
+  if (alt != nilhandle) {
+    if (s.alt != nilhandle) dumpalt(s.alt);
+    s.alt = alt;
+    s.flags |= kAllowObjectsBit;
+  }
+  putspot(obj.objects, obj.objindex, s);
+  markfieldchanged(obj);
+  redrawfield(obj);
+}
+
+// RTF source decoded into a new stored text; every line feed becomes a return when `lines`.
+i16 decodertf(const u8* bytes, i32 length, bool lines, Handle* out) {
+  *out = nilhandle;
+  rtfdecodestate state{};
+  Handle decoded = nilhandle;
+  if (RTFInitialize(&decoded, &state) != 0) return statusnomemory;
+  i16 st = RTFDecode(decoded, bytes, length, &state);
+  Handle copy = decoded;
+  if (st == 0 && (HandToHand(&copy) != noErr || copy == decoded)) st = -108;
+  RTFDone(decoded, &state);
+  if (st != 0) return st == -108 || st == -117 ? statusnomemory : statusbadrtf;
+  if (lines) {
+    const fieldtextlayout l = measurefieldtext(copy);
+    std::replace(deref(copy) + l.textoffset, deref(copy) + l.textoffset + l.textlength, u8(10), u8(13));
+  }
+  *out = copy;
+  return 0;
+}
+
+// The text of a value as bytes.
+std::string valuebytes(fred* v) {
+  const Size n = getfredsize(v);
+  std::string s(std::size_t(std::max<Size>(n, 0)), '\0');
+  if (n > 0) std::memcpy(s.data(), fredaddr(v), std::size_t(n));
+  return s;
+}
+
+// UTF-16 text with its byte-order mark (FF FE little-endian, FE FF big-endian; none: big-endian)
+// as Mac Roman; characters Mac Roman cannot hold are left out.
+std::string unicodetomacromantext(std::string_view bytes) {
+  bool little = false;
+  std::size_t i = 0;
+  if (bytes.size() >= 2) {
+    const u8 a = u8(bytes[0]), b = u8(bytes[1]);
+    if (a == 0xFF && b == 0xFE) little = true, i = 2;
+    else if (a == 0xFE && b == 0xFF) i = 2;
+  }
+  std::string out;
+  out.reserve(bytes.size() / 2);
+  auto unit = [&](std::size_t k) {
+    const u8 a = u8(bytes[k]), b = u8(bytes[k + 1]);
+    return little ? char16_t(a | (b << 8)) : char16_t((a << 8) | b);
+  };
+  for (; i + 1 < bytes.size(); i += 2) {
+    char32_t cp = unit(i);
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size()) {
+      const char32_t low = unit(i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    if (cp == 10) cp = 13;
+    u8 c = 0;
+    if (unicodetomacroman(cp, &c)) out.push_back(char(c));
+  }
+  return out;
+}
+
+// A file name that may be longer than a short string: a folder and a name of at most 255 bytes.
+// False when the last part alone is too long or the folder does not exist.
+bool splitname(const std::string& name, u32* dirid, StringPtr leaf) {
+  *dirid = 0;
+  std::string_view last = name;
+  if (name.size() > 255) {
+    const std::size_t slash = name.rfind('/');
+    if (slash == std::string::npos || name.size() - slash - 1 > 255) return false;
+    if (folderidofpath(name.substr(0, slash == 0 ? 1 : slash), dirid) != noErr) return false;
+    last = std::string_view(name).substr(slash + 1);
+  }
+  pstrassign(leaf, 256, last.data(), last.size());
+  return true;
+}
+
+// The content type a file name's suffix gives.
+u16 suffixkind(const std::string& name) {
+  Str255 tail{}, suffix{};
+  const std::size_t from = name.size() > 255 ? name.size() - 255 : 0;
+  pstrassign(tail, sizeof tail, name.data() + from, name.size() - from);
+  typefromurl(tail, suffix);
+  urltransfer t{};
+  url_set_type(&t, suffix);
+  return t.contenttype;
+}
+
+// Finds an RTF file or package: the name itself, in the default folder, in the project's
+// folder. The data of the file (a package's "TXT.rtf"). 186 when nothing is found, 191 when it
+// cannot be read.
+i16 readrtffile(const std::string& name, std::vector<u8>* out) {
+  u32 dirid = 0;
+  Str255 leaf{};
+  if (!splitname(name, &dirid, leaf)) return statusnortffile;
+  std::vector<u32> folders{dirid};
+  const MainGlobals& g = mainglobals();
+  if (g.defaultFolder != nilhandle && GetHandleSize(g.defaultFolder) > 0) {
+    u32 id = 0;
+    std::string path(reinterpret_cast<const char*>(deref(g.defaultFolder)), std::size_t(GetHandleSize(g.defaultFolder)));
+    if (folderidofpath(path, &id) == noErr) folders.push_back(id);
+  }
+  if (const projectstore* store = findprojectstore(g.current.store)) folders.push_back(store->dirid);
+  CatInfo info{};
+  u32 found = 0;
+  bool have = false;
+  for (std::size_t k = 0; k < folders.size() && !have; ++k) {
+    // The current folder (0) is tried only for the name as given.
+    if (folders[k] == 0 && k > 0) continue;
+    if (HGetCatInfo(kBootVolume, folders[k], leaf, &info) == noErr) {
+      found = folders[k];
+      have = true;
+    }
+  }
+  if (!have) return statusnortffile;
+  u32 readfolder = found;
+  Str255 readname{};
+  pstrassign(readname, sizeof readname, leaf + 1, leaf[0]);
+  if (info.folder) {
+    // An RTFD package: its text is "TXT.rtf" inside it.
+    readfolder = info.dirID;
+    pstrassign(readname, sizeof readname, "TXT.rtf", 7);
+  }
+  FileRef ref = nilid;
+  if (HOpen(kBootVolume, readfolder, readname, fsRdPerm, &ref) != noErr) return statusbadrtf;
+  i64 length = 0;
+  i16 st = 0;
+  if (GetEOF(ref, &length) != noErr || length < 0 || length > 0x7FFFFFFF) st = statusbadrtf;
+  if (st == 0 && memoryrefused64(3 * length + 40000)) st = statusnomemory;
+  if (st == 0) {
+    out->resize(std::size_t(length));
+    if (length > 0 && readat(ref, 0, out->data(), length) != noErr) st = statusbadrtf;
+  }
+  FSClose(ref);
+  return st;
+}
+
+// The result text of a failed file read, or the error (37).
+i16 readfailure(i16 st) {
+  switch (st) {
+    case readnomemory: return statusnomemory;
+    case reademptyfile:
+    case readnopicture: return setresulttext(resultemptyfile);
+    case readfailed: return setresulttext(resultfilefailed);
+    case readnofile: return setresulttext(resultnofile);
+    default: return setresulttext(resultreadfailed);
+  }
+}
+
+// The clipboard's 'TEXT' as a value: false when it holds none.
+i16 clipboardtext(fred* value, bool* none) {
+  *none = true;
+  for (const ClipFlavor& f : backend().clipboard()) {
+    if (f.type != fourcc("TEXT")) continue;
+    *none = false;
+    if (memoryrefused(Size(f.bytes.size()))) return statusnomemory;
+    return charstonewfred(f.bytes.data(), Size(f.bytes.size()), value);
+  }
+  return 0;
+}
+
+// The source of the copy form: the stored styled text of a field and a copy of its alternate
+// data (none when it has none); *data none for a field without text.
+i16 copysource(const propctx& c, i32 at, i32* used, Handle* data, Handle* alt) {
+  *data = *alt = nilhandle;
+  objread src{};
+  if (i16 st = readobj(c.path, c.text, c.atoms, at, c.variables, used, &src)) return st;
+  if (src.kind != objpart) {
+    writeobj(&src);
+    return statusnotfound;
+  }
+  spot s = spotat(src.objects, src.objindex);
+  if (s.kind != spotfield || !istextfield(s)) {
+    writeobj(&src);
+    return statusnotfieldtext;
+  }
+  i16 st = 0;
+  if (s.data != nilhandle) {
+    if (memoryrefused(GetHandleSize(s.data))) st = statusnomemory;
+    const WEReference live = livefield(s);
+    if (st == 0 && isvalidwerec(live) && GetWERecDirtyFlag(live)) {
+      if (wenewpacktext(s, live) != noErr) st = statusnomemory;
+      putspot(src.objects, src.objindex, s);
+    }
+    Handle copy = s.data;
+    if (st == 0 && (HandToHand(&copy) != noErr || copy == s.data)) st = statusnomemory;
+    if (st == 0) *data = copy;
+    if (st == 0 && s.alt != nilhandle && GetHandleSize(s.alt) > 0) {
+      Handle a = s.alt;
+      if (dupealt(&a) != noErr || a == s.alt) {
+        DisposeHandle(*data);
+        *data = nilhandle;
+        st = statusnomemory;
+      } else {
+        *alt = a;
+      }
+    }
+  }
+  writeobj(&src);
+  return st;
+}
+
+// The source words after `to`.
+struct source {
+  sourcekind kind = sourcekind::value;
+  i32 at = 0;  // the atom of the expression (or the word) that gives it
+};
+
+i16 sourceform(const propctx& c, i32 i, source* s) {
+  s->at = i;
+  switch (c.tok(i)) {
+    case tokRtf:
+      if (c.tok(i + 1) == tokData) s->kind = sourcekind::rtfdata;
+      else if (c.tok(i + 1) == tokFile) s->kind = sourcekind::rtffile;
+      else return statusbadsourceword;
+      s->at = i + 2;
+      return 0;
+    case tokRtfd:
+    case tokUtxt:
+    case tokText:
+      if (c.tok(i + 1) != tokFile) return statusbadsourceword;
+      s->kind = c.tok(i) == tokRtfd ? sourcekind::rtffile : c.tok(i) == tokUtxt ? sourcekind::utxtfile : sourcekind::file;
+      s->at = i + 2;
+      return 0;
+    case tokFile:
+      s->kind = sourcekind::file;
+      s->at = i + 1;
+      return 0;
+    case tokData:
+      s->kind = sourcekind::data;
+      s->at = i + 1;
+      return 0;
+    case tokClipBoard: s->kind = sourcekind::clipboard; return 0;
+    case tokNoneWord: s->kind = sourcekind::none; return 0;
+    case tokThe:
+      if (c.tok(i + 1) != tokText) return statusnotext;
+      if (c.tok(i + 2) != tokOf) return statusnoof;
+      s->kind = sourcekind::copy;
+      s->at = i + 3;
+      return 0;
+    default: s->kind = sourcekind::value; return 0;
+  }
+}
+
+// The first pass: the reference checked and the atom where the source begins.
+i16 firstpass(const propctx& c, i32 at, i32* sourceat) {
+  const i32 i = isthe(c, at) ? at + 1 : at;
+  if (c.tok(i + 1) != tokOf) return statusnoof;
+  target t;
+  if (i16 st = resolvetarget(c, i + 2, &t)) return st;
+  const spot s = spotat(t.obj.objects, t.obj.objindex);
+  releasecontainer(&t.dest);
+  if (s.kind != spotfield) return statusnotcontainer;
+  if (!istextfield(s)) return statusnotfieldtext;
+  if (c.tok(i + 2 + t.used) != tokTo) return statusnoto;
+  *sourceat = i + 3 + t.used;
+  return 0;
+}
+
+// The second pass: the target resolved again and held.
+i16 secondpass(const propctx& c, i32 at, target* t) {
+  const i32 i = isthe(c, at) ? at + 1 : at;
+  if (i16 st = resolvetarget(c, i + 2, t)) return st;
+  const spot s = spotat(t->obj.objects, t->obj.objindex);
+  if (s.kind != spotfield) {
+    releasecontainer(&t->dest);
+    return statusnotcontainer;
+  }
+  if (!istextfield(s)) {
+    releasecontainer(&t->dest);
+    return statusnotfieldtext;
+  }
+  return 0;
+}
+
+// RTF as a stored text into the target.
+i16 writertf(const propctx& c, i32 at, const u8* bytes, i32 length, bool lines) {
+  target t;
+  if (i16 st = secondpass(c, at, &t)) return st;
+  i16 st = closeifedited(t.obj);
+  if (st == 0) {
+    watchcursor();
+    Handle data = nilhandle;
+    st = decodertf(bytes, length, lines, &data);
+    if (st == 0) installtext(t.obj, data, nilhandle);
+  }
+  releasecontainer(&t.dest);
+  return st;
+}
+
+// A plain text value put into the target as `put ... into` would, replacing its whole text.
+i16 writeplain(const propctx& c, i32 at, fred* value) {
+  target t;
+  if (i16 st = secondpass(c, at, &t)) {
+    disposfred(value);
+    return st;
+  }
+  const objread obj = t.obj;
+  const i16 st = pututil(&t.dest, value, prepinto);
+  if (st == 0) {
+    markfieldchanged(obj);
+    redrawfield(obj);
+  }
+  return st;
+}
+
+// Plain, UTF-16 or RTF text by the value's first bytes, written into the target.
+i16 writevalue(const propctx& c, i32 at, fred* value) {
+  const std::string bytes = valuebytes(value);
+  const std::size_t n = bytes.size();
+  const bool bom = n >= 2 && n % 2 == 0 &&
+                   ((u8(bytes[0]) == 0xFF && u8(bytes[1]) == 0xFE) || (u8(bytes[0]) == 0xFE && u8(bytes[1]) == 0xFF));
+  if (n >= 5 && bytes.compare(0, 5, "{\\rtf") == 0) {
+    disposfred(value);
+    return writertf(c, at, reinterpret_cast<const u8*>(bytes.data()), i32(n), false);
+  }
+  if (bom) {
+    disposfred(value);
+    const std::string text = unicodetomacromantext(bytes);
+    if (i16 st = charstonewfred(text.data(), Size(text.size()), value)) return st;
+  }
+  return writeplain(c, at, value);
+}
+
+}  // namespace
+
+KV_SETTER(setfieldtext) {
+  (void)token;
+  propctx c{path, text, atoms, variables, nilhandle};
+  i32 i = 0;
+  if (i16 st = firstpass(c, at, &i)) return st;
+  source src;
+  if (i16 st = sourceform(c, i, &src)) return st;
+  fred value;
+  switch (src.kind) {
+    case sourcekind::copy: {
+      i32 used = 0;
+      Handle data = nilhandle, alt = nilhandle;
+      if (i16 st = copysource(c, src.at, &used, &data, &alt)) return st;
+      if (!lineends(c, src.at + used)) {
+        if (data != nilhandle) DisposeHandle(data);
+        if (alt != nilhandle) dumpalt(alt);
+        return statusstray;
+      }
+      if (data == nilhandle) {
+        // A field without text gives the empty text.
+        if (i16 st = newfred(&value, fredtemp, fredstring, 0)) return st;
+        return writevalue(c, at, &value);
+      }
+      target t;
+      i16 st = secondpass(c, at, &t);
+      if (st == 0) {
+        st = putdownfield();
+        dumpfield();
+        if (st == 0) {
+          installtext(t.obj, data, alt);
+          data = alt = nilhandle;
+        }
+        releasecontainer(&t.dest);
+      }
+      if (data != nilhandle) DisposeHandle(data);
+      if (alt != nilhandle) dumpalt(alt);
+      return st;
+    }
+    case sourcekind::rtfdata: {
+      if (i16 st = readvalue(c, src.at, &value)) return st;
+      const std::string bytes = valuebytes(&value);
+      disposfred(&value);
+      return writertf(c, at, reinterpret_cast<const u8*>(bytes.data()), i32(bytes.size()), false);
+    }
+    case sourcekind::rtffile:
+    case sourcekind::utxtfile:
+    case sourcekind::file: {
+      if (i16 st = readvalue(c, src.at, &value)) return st;
+      const std::string name = valuebytes(&value);
+      disposfred(&value);
+      if (name.empty()) return setresulttext(resultnofile);
+      u16 kind = src.kind == sourcekind::rtffile ? u16(urlrtf) : src.kind == sourcekind::utxtfile ? u16(urlunicode) : suffixkind(name);
+      if (kind == urlrtf || kind == urlrtfd) {
+        watchcursor();
+        std::vector<u8> data;
+        if (i16 st = readrtffile(name, &data)) return st;
+        return writertf(c, at, data.data(), i32(data.size()), true);
+      }
+      u32 dirid = 0;
+      Str255 leaf{};
+      if (!splitname(name, &dirid, leaf)) return setresulttext(resultnofile);
+      u16 reported = kind;
+      Handle data = nilhandle;
+      if (i16 st = getextdata(leaf, 0, dirid, &reported, &data)) return readfailure(st);
+      if (src.kind != sourcekind::utxtfile) kind = reported;
+      const Size n = GetHandleSize(data);
+      std::string bytes(std::size_t(n), '\0');
+      if (n > 0) std::memcpy(bytes.data(), deref(data), std::size_t(n));
+      DisposeHandle(data);
+      if (kind == urlrtf) return writertf(c, at, reinterpret_cast<const u8*>(bytes.data()), i32(bytes.size()), false);
+      if (kind == urlunicode) {
+        const std::string plain = unicodetomacromantext(bytes);
+        if (i16 st = charstonewfred(plain.data(), Size(plain.size()), &value)) return st;
+        return writeplain(c, at, &value);
+      }
+      if (i16 st = charstonewfred(bytes.data(), Size(bytes.size()), &value)) return st;
+      return writevalue(c, at, &value);
+    }
+    case sourcekind::clipboard: {
+      if (!lineends(c, src.at + 1)) return statusstray;
+      bool none = true;
+      if (i16 st = clipboardtext(&value, &none)) return st;
+      if (none) return setresulttext(resultnoclipboardtext);
+      return writevalue(c, at, &value);
+    }
+    case sourcekind::none:
+      if (!lineends(c, src.at + 1)) return statusstray;
+      if (i16 st = newfred(&value, fredtemp, fredstring, 0)) return st;
+      return writevalue(c, at, &value);
+    case sourcekind::data:
+    case sourcekind::value:
+      if (i16 st = readvalue(c, src.at, &value)) return st;
+      return writevalue(c, at, &value);
+  }
+  return 0;
+}
+
+}  // namespace kv

@@ -1,0 +1,320 @@
+// Paragraph formats of rectangle and scrolling fields: `set [the] rulerInfo of <field or chunk>
+// to <entries>` and the single-setting words (`borderStyle`, `firstLineIndent`, `leftIndent`,
+// `lineSpacing`, `rightIndent`, `spaceAfter`, `spaceBefore`, `textDirection`), applied to the
+// paragraphs of the chunk or of the whole field.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/expression.h"
+#include "engine/fieldrecords.h"
+#include "engine/fred.h"
+#include "engine/keywords.h"
+#include "engine/numbertext.h"
+#include "engine/scripterror.h"
+#include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
+#include "properties/propfront.h"
+#include "properties/propwords.h"
+#include "properties/rulers.h"
+#include "properties/setters.h"
+#include "shell/fatalerror.h"
+#include "shell/mainglobals.h"
+#include "shell/windtable.h"
+#include "store/fieldtext.h"
+#include "store/liveparts.h"
+#include "store/objects.h"
+#include "store/recordcache.h"
+#include "textengine/fieldpacking.h"
+#include "textengine/fieldstorage.h"
+#include "textengine/wesetters.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 statusbadentry = 2, statusnotfound = 11, statusnomemory = 37, statusnotfieldtext = 162;
+constexpr u16 tokLeft = 4148, tokRight = 4223, tokDefault = 4080, tokCenter = 4061, tokFull = 11121,
+              tokRightToLeft = 4225, tokLeftToRight = 4150, tokNone = 11196, tokThin = 4278, tokDotted = 4096,
+              tokThick = 4277;
+
+struct entry {
+  u16 word;
+  u16 bit;
+  u16 mode;  // the text engine's ruler mode of the field
+};
+constexpr entry kEntries[] = {
+    {pwTextAlign, 0x1, weDoAlignment},          {pwTextDirection, 0x2, weDoDirection},
+    {pwBorderStyle, 0x8, weDoBorderStyle},      {pwLeftIndent, 0x10, weDoLeftIndent},
+    {pwRightIndent, 0x20, weDoRightIndent},     {pwFirstLineIndent, 0x40, weDoFirstLineIndent},
+    {pwLineSpacing, 0x80, weDoLineSpacing},     {pwSpaceBefore, 0x100, weDoSpaceBefore},
+    {pwSpaceAfter, 0x200, weDoSpaceAfter},
+};
+
+const entry* findentry(u16 word) {
+  for (const entry& e : kEntries)
+    if (e.word == word) return &e;
+  return nullptr;
+}
+
+// The code of a word value of a word entry; false for a word the entry does not take.
+bool wordcode(u16 entryword, u16 t, i8* code) {
+  struct pair {
+    u16 token;
+    i8 code;
+  };
+  static constexpr pair align[] = {{tokLeft, -2}, {tokRight, -1}, {tokDefault, 0}, {tokCenter, 1}, {tokFull, 2}};
+  static constexpr pair direction[] = {{tokRightToLeft, -1}, {tokLeftToRight, 0}, {tokDefault, 1}};
+  static constexpr pair border[] = {{tokNone, 0}, {tokThin, 1}, {tokDotted, 2}, {tokThick, 3}};
+  auto find = [&](const auto& table) {
+    for (const pair& p : table)
+      if (p.token == t) {
+        *code = p.code;
+        return true;
+      }
+    return false;
+  };
+  switch (entryword) {
+    case pwTextAlign: return find(align);
+    case pwTextDirection: return find(direction);
+    case pwBorderStyle: return find(border);
+    default: return false;
+  }
+}
+
+bool iswordentry(u16 word) { return word == pwTextAlign || word == pwTextDirection || word == pwBorderStyle; }
+
+// A measure: truncated toward zero, limited to 16 bits, in the integer half.
+Fixed measure(double v) {
+  const double t = std::trunc(std::isfinite(v) ? v : 0.0);
+  return Fixed(u32(i32(std::clamp(t, -32768.0, 32767.0))) << 16);
+}
+
+// Line spacing: the value less one (at least 0) as a fraction.
+Fixed spacing(double v) {
+  const double extra = std::clamp(std::isfinite(v) ? v - 1.0 : 0.0, 0.0, 32767.0);
+  return Fixed(std::lround(extra * 65536.0));
+}
+
+// Stores a number entry's value in the change record.
+void setmeasure(rulerchange* rc, const entry& e, double v) {
+  const Fixed f = e.word == pwLineSpacing ? spacing(v) : measure(v);
+  switch (e.word) {
+    case pwLeftIndent: rc->ruler.leftIndent = f; break;
+    case pwRightIndent: rc->ruler.rightIndent = f; break;
+    case pwFirstLineIndent: rc->ruler.firstLineIndent = f; break;
+    case pwLineSpacing: rc->ruler.lineSpacing = f; break;
+    case pwSpaceBefore: rc->ruler.spaceBefore = f; break;
+    case pwSpaceAfter: rc->ruler.spaceAfter = f; break;
+    default: break;
+  }
+  if (f != 0) rc->nonzeromask = u16(rc->nonzeromask | e.bit);
+}
+
+void setword(rulerchange* rc, const entry& e, i8 code) {
+  switch (e.word) {
+    case pwTextAlign: rc->ruler.alignment = code; break;
+    case pwTextDirection: rc->ruler.direction = code; break;
+    default: rc->ruler.borderStyle = u8(code); break;
+  }
+}
+
+// The text engine's ruler mode of a set mask.
+u16 rulermode(u16 setmask) {
+  u16 mode = 0;
+  for (const entry& e : kEntries)
+    if (setmask & e.bit) mode = u16(mode | e.mode);
+  return mode;
+}
+
+// The paragraphs of [start, end) (whole text: 0 to the end) of a record take the change.
+i16 applytorecord(WEReference we, const rulerchange& rc, i32 start, i32 end) {
+  i32 savedstart = 0, savedend = 0;
+  WEGetSelection(&savedstart, &savedend, we);
+  HidePen();
+  const i32 length = WEGetTextLength(we);
+  WESetSelection(std::clamp(start, 0, length), std::clamp(end, 0, length), we);
+  const OSErr err = WESetRuler(rulermode(rc.setmask), &rc.ruler, we);
+  WESetSelection(savedstart, savedend, we);
+  ShowPen();
+  return err == noErr ? i16(0) : statusnomemory;
+}
+
+// Applies the change to the paragraphs of the descriptor's chunk, or of the whole field: the
+// field's own record when it is open or shown (the open field's record is marked changed, a
+// shown field's packed into its stored text), else a temporary record over its stored text.
+i16 applyruler(const objread& obj, const rulerchange& rc) {
+  spot s = spotat(obj.objects, obj.objindex);
+  i32 start = 0, end = 0x7FFFFFFF;
+  if (obj.chunk.chunkgiven) {
+    const fieldtextlayout l = measurefieldtext(s.data);
+    start = std::max(0, i32(obj.chunk.start) - l.textoffset);
+    end = std::max(start, i32(obj.chunk.end) - l.textoffset);
+  }
+  const WEReference live = livefield(s);
+  if (isvalidwerec(live)) {
+    if (i16 st = applytorecord(live, rc, start, end)) return st;
+    if (havefield(s)) {
+      SetWERecDirtyFlag(live, true);
+      return 0;
+    }
+    const OSErr err = wenewpacktext(s, live);
+    putspot(obj.objects, obj.objindex, s);
+    return err == noErr ? i16(0) : statusnomemory;
+  }
+  LongRect r{};
+  WERectToLongRect(&s.rect, &r);
+  if (s.data == nilhandle) {
+    Handle h = NewHandle(0);
+    if (h == nilhandle || setemptyfieldtext(h, defaultfieldtail()) != noErr) {
+      if (h != nilhandle) DisposeHandle(h);
+      return statusnomemory;
+    }
+    s.data = h;
+  }
+  WEReference we = nilid;
+  HidePen();
+  i16 st = makefieldrecord(s.data, r, r, &we) == noErr && wenewunpacktext(s, we) == noErr ? i16(0) : statusnomemory;
+  if (st == 0) st = applytorecord(we, rc, start, end);
+  if (st == 0 && wenewpacktext(s, we) != noErr) st = statusnomemory;
+  WEDispose(we);
+  ShowPen();
+  if (st == 0) putspot(obj.objects, obj.objindex, s);
+  return st;
+}
+
+// The object checks of both setters: a rectangle or scrolling field.
+i16 checkfield(const objread& obj) {
+  if (obj.kind != objpart) return statusnotfound;
+  const spot s = spotat(obj.objects, obj.objindex);
+  if (s.kind != spotfield || (s.style != stylefieldrect && s.style != stylefieldscroll)) return statusnotfieldtext;
+  return 0;
+}
+
+// The change applied to the held field: unsaved edits of the open field are in its record,
+// which takes the change itself; the owner is marked changed and the field redrawn.
+i16 changefield(const objread& obj, const rulerchange& rc) {
+  if (i16 st = checkfield(obj)) return st;
+  const Rect before = spotat(obj.objects, obj.objindex).rect;
+  i16 st = applyruler(obj, rc);
+  if (st == 0) {
+    markowner(obj);
+    if (obj.d.cardrecid != 0 && obj.d.cardrecid != obj.ownerrecid) checkerr(changevir(obj.d.store, i32(obj.d.cardrecid)));
+    redrawspot(obj, before);
+  }
+  return st;
+}
+
+}  // namespace
+
+i16 lowsetrulerinfo(const propctx& c, i32 at, rulerchange* rc, bool listmode, i32* used) {
+  rc->setmask = 0;
+  rc->nonzeromask = 0;
+  i32 i = at;
+  for (;;) {
+    if (listmode) {
+      while (c.tok(i) == tokEndOfLine) ++i;
+      if (c.tok(i) == tokEndOfScript) break;
+    } else if (lineends(c, i)) {
+      break;
+    }
+    const entry* e = findentry(c.tok(i));
+    if (e == nullptr) return statusbadentry;
+    ++i;
+    if (c.tok(i) == tokIs) ++i;
+    if (iswordentry(e->word)) {
+      i8 code = 0;
+      if (!wordcode(e->word, c.tok(i), &code)) return statusbadentry;
+      setword(rc, *e, code);
+      ++i;
+    } else {
+      fred v;
+      i32 n = 0;
+      if (i16 st = factor(c.path, c.text, c.atoms, i, c.variables, c.locals, &n, &v)) return st;
+      double d = 0;
+      i16 st = fredtodouble(&v, &d);
+      disposfred(&v);
+      if (st != 0) return st;
+      setmeasure(rc, *e, d);
+      i += n;
+    }
+    rc->setmask = u16(rc->setmask | e->bit);
+  }
+  if (used) *used = i - at;
+  return 0;
+}
+
+KV_SETTER(setrulerinfo) {
+  (void)token;
+  propctx c{path, text, atoms, variables, nilhandle};
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = dofront(c, at, &used, &obj, true)) return st;
+  i16 st = checkfield(obj);
+  writeobj(&obj);
+  if (st != 0) return st;
+  const i32 vat = at + used;
+  // A value that is one whole expression holds the entries in its text, a line or more of
+  // them; otherwise the entries are written out in the statement.
+  fred value;
+  i32 n = 0;
+  rulerchange rc{};
+  const bool posted = mainglobals().erroroffset != -1;
+  if (expression(path, text, atoms, vat, variables, nilhandle, &n, &value) == 0) {
+    if (lineends(c, vat + n)) {
+      Handle valueatoms = nilhandle;
+      st = tokenizefred(&value, &valueatoms);
+      if (st == 0) {
+        propctx inner{path, value.text, valueatoms, variables, nilhandle};
+        st = lowsetrulerinfo(inner, 0, &rc, true, nullptr);
+      }
+      if (valueatoms != nilhandle) DisposeHandle(valueatoms);
+      disposfred(&value);
+    } else {
+      disposfred(&value);
+      st = lowsetrulerinfo(c, vat, &rc, false, nullptr);
+    }
+  } else {
+    if (!posted) clearerror();
+    st = lowsetrulerinfo(c, vat, &rc, false, nullptr);
+  }
+  if (st != 0) return st;
+  if ((st = dofront(c, at, &used, &obj, true))) return st;
+  st = changefield(obj, rc);
+  writeobj(&obj);
+  return st;
+}
+
+KV_SETTER(spotfldproc) {
+  propctx c{path, text, atoms, variables, nilhandle};
+  const entry* e = findentry(token);
+  if (e == nullptr) return statusbadentry;
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = dofront(c, at, &used, &obj, false)) return st;
+  fred value;
+  if (i16 st = readvalue(c, at + used, &value)) return st;
+  rulerchange rc{};
+  i16 st = 0;
+  if (iswordentry(e->word)) {
+    // The value's first word.
+    Handle valueatoms = nilhandle;
+    st = tokenizefred(&value, &valueatoms);
+    i8 code = 0;
+    if (st == 0 && !wordcode(e->word, tokenat(valueatoms, 0), &code)) st = statusbadentry;
+    if (st == 0) setword(&rc, *e, code);
+    if (valueatoms != nilhandle) DisposeHandle(valueatoms);
+  } else {
+    double d = 0;
+    st = fredtodouble(&value, &d);
+    if (st == 0) setmeasure(&rc, *e, d);
+  }
+  disposfred(&value);
+  if (st != 0) return st;
+  rc.setmask = e->bit;
+  if ((st = dofront(c, at, &used, &obj, true))) return st;
+  st = changefield(obj, rc);
+  writeobj(&obj);
+  return st;
+}
+
+}  // namespace kv

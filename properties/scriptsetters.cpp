@@ -1,0 +1,381 @@
+// `set [the] script of <target> to <text>`, `set [the] contents of <target> to <value>` and
+// `set [the] textData of <text graphic> to <source>`: the three setters that replace a whole
+// stored text of something.
+#include <cstring>
+
+#include "engine/container.h"
+#include "engine/fred.h"
+#include "engine/hier.h"
+#include "engine/keywords.h"
+#include "engine/objectsend.h"
+#include "engine/fieldrecords.h"
+#include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
+#include "properties/propfront.h"
+#include "properties/propservices.h"
+#include "properties/propwords.h"
+#include "properties/setters.h"
+#include "shell/fatalerror.h"
+#include "shell/mainglobals.h"
+#include "shell/newscript.h"
+#include "store/fieldtext.h"
+#include "store/liveparts.h"
+#include "store/objects.h"
+#include "store/recordcache.h"
+#include "store/reftexts.h"
+#include "store/refwords.h"
+#include "textengine/fieldpacking.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 statusnoobject = 2, statusstray = 19, statusnotfound = 11, statusnomemory = 37,
+              statusnotextgraphic = 187;
+constexpr Size kScriptTail = Size(sizeof(scripttail));
+
+// The script or contents slot of the object a descriptor names, read and written by value in
+// the record that holds it.
+struct textslot {
+  const objread& obj;
+  bool script;
+
+  // False for a kind without the slot (the shared script's contents, the application).
+  bool get(Handle* out) const {
+    auto pick = [this](Handle sc, Handle co) { return script ? sc : co; };
+    switch (obj.kind) {
+      case objitem: {
+        menuitem m = HandleAs<menuitem>(obj.menu.items)[obj.itemindex];
+        *out = pick(m.script, m.contents);
+        return true;
+      }
+      case objmenu: return rec<menurec>(obj.menu.menu, out, pick);
+      case objpart: {
+        spot s = spotat(obj.objects, obj.objindex);
+        *out = pick(s.script, s.contents);
+        return true;
+      }
+      case objcard: return rec<cardrec>(obj.d.card, out, pick);
+      case objbackground: return rec<backrec>(obj.d.back, out, pick);
+      case objwindow: return rec<windrec>(obj.d.wind, out, pick);
+      case objproject: return rec<headrec>(obj.d.head, out, pick);
+      case objshared: {
+        Handle head = mainglobals().sharedhead;
+        if (!script || head == nilhandle) return false;
+        return rec<headrec>(head, out, pick);
+      }
+      default: return false;
+    }
+  }
+
+  void set(Handle h) const {
+    auto put = [this, h](auto& r) { (script ? r.script : r.contents) = h; };
+    switch (obj.kind) {
+      case objitem: {
+        menuitem* items = HandleAs<menuitem>(obj.menu.items);
+        menuitem m = items[obj.itemindex];
+        put(m);
+        HandleAs<menuitem>(obj.menu.items)[obj.itemindex] = m;
+        break;
+      }
+      case objmenu: update<menurec>(obj.menu.menu, put); break;
+      case objpart: {
+        spot s = spotat(obj.objects, obj.objindex);
+        put(s);
+        putspot(obj.objects, obj.objindex, s);
+        break;
+      }
+      case objcard: update<cardrec>(obj.d.card, put); break;
+      case objbackground: update<backrec>(obj.d.back, put); break;
+      case objwindow: update<windrec>(obj.d.wind, put); break;
+      case objproject: update<headrec>(obj.d.head, put); break;
+      case objshared: update<headrec>(mainglobals().sharedhead, put); break;
+      default: break;
+    }
+  }
+
+ private:
+  template <class R, class Pick>
+  static bool rec(Handle h, Handle* out, Pick pick) {
+    if (h == nilhandle) return false;
+    R r = loadat<R>(deref(h));
+    *out = pick(r.script, r.contents);
+    return true;
+  }
+  template <class R, class Put>
+  static void update(Handle h, Put put) {
+    R r = loadat<R>(deref(h));
+    put(r);
+    storeat<R>(deref(h), r);
+  }
+};
+
+// Marks the record that owns the slot changed: the shared project's head record for the shared
+// script, else the descriptor's owner.
+void markslotowner(const objread& obj) {
+  if (obj.kind == objshared) {
+    checkerr(changevir(mainglobals().sharedstore, 0));
+    return;
+  }
+  markowner(obj);
+}
+
+// The script cache entries of the target are stale: its own level, and the shared level for a
+// project (its script may serve as the shared script) and for the shared script.
+void markscriptstale(const objread& obj) {
+  Str255 text{};
+  if (obj.kind == objshared) {
+    buildfilename(mainglobals().sharedstore, formlong, text);
+    markhier(hiershared, text);
+    return;
+  }
+  Handle script = nilhandle;
+  u16 level = 0;
+  if (objectlevel(obj, &script, &level, text)) markhier(level, text);
+  if (obj.kind == objproject) {
+    buildfilename(obj.d.store, formlong, text);
+    markhier(hiershared, text);
+  }
+}
+
+// Replaces the text of a script handle, keeping its 24-byte tail. A slot without a handle of at
+// least the tail's size gets a new empty script first. *out is the handle to store (none when
+// an object's script is left without text).
+i16 replacescript(Handle current, fred* value, bool object, Handle* out) {
+  *out = current;
+  Handle h = current;
+  const bool fresh = h == nilhandle || GetHandleSize(h) < kScriptTail;
+  if (fresh) {
+    h = newscript(scriptempty);
+    if (h == nilhandle) return statusnomemory;
+  }
+  scripttail tail;
+  std::memcpy(&tail, deref(h) + GetHandleSize(h) - kScriptTail, sizeof tail);
+  if (i16 st = fredtohand(value, h)) {
+    // The text could not be copied: a handle made here goes and the slot keeps what it had.
+    if (fresh) DisposeHandle(h);
+    return st;
+  }
+  if (PtrAndHand(&tail, h, kScriptTail) != noErr) {
+    // Without room for the tail the old text cannot come back either: an empty script.
+    SetHandleSize(h, 0);
+    PtrAndHand(&tail, h, kScriptTail);
+    if (fresh && current != nilhandle) DisposeHandle(current);
+    *out = h;
+    return statusnomemory;
+  }
+  if (fresh && current != nilhandle) DisposeHandle(current);
+  *out = h;
+  if (object && GetHandleSize(h) <= kScriptTail) {
+    DisposeHandle(h);
+    *out = nilhandle;
+  }
+  return 0;
+}
+
+// The common start of the script and contents setters: the value after `to` and the target
+// resolved again and held.
+i16 frontandvalue(const propctx& c, i32 at, objread* obj, fred* value) {
+  i32 used = 0;
+  if (i16 st = dofront(c, at, &used, obj, false)) return st;
+  if (i16 st = readvalue(c, at + used, value)) return st;
+  if (i16 st = dofront(c, at, &used, obj, true)) {
+    disposfred(value);
+    return st;
+  }
+  return 0;
+}
+
+}  // namespace
+
+KV_SETTER(setscript) {
+  (void)token;
+  propctx c{path, text, atoms, variables, nilhandle};
+  objread obj{};
+  fred value;
+  if (i16 st = frontandvalue(c, at, &obj, &value)) return st;
+  i16 st = 0;
+  textslot slot{obj, true};
+  Handle current = nilhandle;
+  if (obj.kind == objapp || (obj.kind == objshared && mainglobals().sharedhead == nilhandle)) {
+    st = statusnoobject;
+  } else if (slot.get(&current)) {
+    Handle result = nilhandle;
+    st = replacescript(current, &value, obj.kind == objpart, &result);
+    if (result != current) slot.set(result);
+    if (st == 0) {
+      markslotowner(obj);
+      markscriptstale(obj);
+    } else if (result != current) {
+      markslotowner(obj);
+    }
+  }
+  disposfred(&value);
+  writeobj(&obj);
+  return st;
+}
+
+KV_SETTER(setcontents) {
+  (void)token;
+  propctx c{path, text, atoms, variables, nilhandle};
+  objread obj{};
+  fred value;
+  if (i16 st = frontandvalue(c, at, &obj, &value)) return st;
+  i16 st = 0;
+  textslot slot{obj, false};
+  Handle current = nilhandle;
+  if (obj.kind == objapp || obj.kind == objshared) {
+    st = statusnoobject;
+  } else if (slot.get(&current)) {
+    Handle h = current;
+    st = contentutil(&value, &h);
+    if (st == 0) {
+      slot.set(h);
+      markslotowner(obj);
+    }
+  }
+  disposfred(&value);
+  writeobj(&obj);
+  return st;
+}
+
+namespace {
+
+// `field ...`, `card field ...`, `background field ...`.
+bool isfieldword(const propctx& c, i32 i) {
+  const u16 t = c.tok(i);
+  if (t == refwords::tokField) return true;
+  return (t == tokCard || t == refwords::tokBackground) && c.tok(i + 1) == refwords::tokField;
+}
+
+// The styled text of a field as a new stored text: the open field's changed record packed, else
+// a copy of its stored text.
+i16 fieldstoredtext(const objread& field, Handle* out) {
+  *out = nilhandle;
+  if (field.kind != objpart) return statusnotfound;
+  spot f = spotat(field.objects, field.objindex);
+  if (f.kind != spotfield) return statusnotfound;
+  Handle h = NewHandle(0);
+  if (h == nilhandle) return statusnomemory;
+  OSErr err = noErr;
+  const WEReference live = livefield(f);
+  if (havefield(f) && isvalidwerec(live)) {
+    if (f.data != nilhandle) err = HandAndHand(f.data, h);
+    if (err == noErr && GetHandleSize(h) == 0) err = setemptyfieldtext(h, defaultfieldtail());
+    if (err == noErr) {
+      Handle uprops = f.uprops;
+      err = wepacktext(h, &uprops, live, true);
+      // The packed copy is for the graphic: the field's own record keeps its changed flag.
+      SetWERecDirtyFlag(live, true);
+    }
+  } else if (f.data != nilhandle) {
+    err = HandAndHand(f.data, h);
+  } else {
+    err = setemptyfieldtext(h, defaultfieldtail());
+  }
+  if (err != noErr) {
+    DisposeHandle(h);
+    return statusnomemory;
+  }
+  *out = h;
+  return 0;
+}
+
+// The graphic's stored text with its characters replaced by the value's, in the style of its
+// first character (as replacing all of a record's text keeps it).
+i16 replacegraphictext(Handle data, fred* value, Handle* out) {
+  *out = nilhandle;
+  Handle chars = nilhandle;
+  if (i16 st = fredtonewh(value, &chars)) return st;
+  Handle h = NewHandle(0);
+  if (h == nilhandle) {
+    DisposeHandle(chars);
+    return statusnomemory;
+  }
+  const u8* old = data != nilhandle ? deref(data) : nullptr;
+  const Size oldsize = data != nilhandle ? GetHandleSize(data) : 0;
+  const fieldtextlayout l = old ? measurefieldtext(old, oldsize) : fieldtextlayout{};
+  const fieldtail tail = old ? fieldtextail(old, oldsize) : defaultfieldtail();
+  stylerun run{};
+  u16 runs = 0;
+  if (l.runs > 0) {
+    run = fieldtextrun(deref(data), 0);
+    run.start = 0;
+    runs = 1;
+  }
+  const i32 length = i32(GetHandleSize(chars));
+  std::string bytes(std::size_t(length), '\0');
+  if (length > 0) std::memcpy(bytes.data(), deref(chars), std::size_t(length));
+  DisposeHandle(chars);
+  if (setfieldtext(h, &run, runs, bytes.data(), length, tail) != noErr) {
+    DisposeHandle(h);
+    return statusnomemory;
+  }
+  *out = h;
+  return 0;
+}
+
+// Redraws a text graphic after its text changed: the union of its old and new bounds.
+void redrawgraphic(const objread& obj, const Rect& before) { redrawspot(obj, before); }
+
+}  // namespace
+
+KV_SETTER(setextdata) {
+  (void)token;
+  propctx c{path, text, atoms, variables, nilhandle};
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = dofront(c, at, &used, &obj, true)) return st;
+  if (obj.kind != objpart) {
+    writeobj(&obj);
+    return statusnotfound;
+  }
+  spot g = spotat(obj.objects, obj.objindex);
+  writeobj(&obj);
+  if (g.kind != spotgraphic || g.style != styletext) return statusnotextgraphic;
+  const i32 vat = at + used;
+  Handle data = nilhandle;
+  if (isfieldword(c, vat)) {
+    // A field's styled text.
+    chunkpart dest{};
+    i32 n = 0;
+    if (i16 st = destination(path, text, atoms, vat, variables, nilhandle, &n, &dest, 0, 0)) return st;
+    if (!lineends(c, vat + n)) {
+      releasecontainer(&dest);
+      return statusstray;
+    }
+    i16 st = statusnotfound;
+    if (dest.kind == containerfield && dest.field != nilhandle && GetHandleSize(dest.field) == Size(sizeof(objread))) {
+      objread field = loadat<objread>(deref(dest.field));
+      st = fieldstoredtext(field, &data);
+    }
+    releasecontainer(&dest);
+    if (st != 0) return st;
+  } else {
+    fred value;
+    if (i16 st = readvalue(c, vat, &value)) return st;
+    i16 st = replacegraphictext(g.data, &value, &data);
+    disposfred(&value);
+    if (st != 0) return st;
+  }
+  if (i16 st = dofront(c, at, &used, &obj, true)) {
+    DisposeHandle(data);
+    return st;
+  }
+  if (obj.kind != objpart) {
+    DisposeHandle(data);
+    writeobj(&obj);
+    return statusnotfound;
+  }
+  g = spotat(obj.objects, obj.objindex);
+  const Rect before = g.rect;
+  if (g.data != nilhandle) DisposeHandle(g.data);
+  g.data = data;
+  putspot(obj.objects, obj.objindex, g);
+  markowner(obj);
+  redrawgraphic(obj, before);
+  writeobj(&obj);
+  return 0;
+}
+
+}  // namespace kv
