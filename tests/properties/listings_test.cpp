@@ -95,11 +95,11 @@ class ListingTest : public PropertyTest {
     build(p);
     ASSERT_EQ(open(), 0);
     // New objects come selected: the tests choose their selection.
-    for (Handle list : {mainglobals().current.cardspots, mainglobals().current.backspots}) {
-      for (i32 i = 0; i < spotcount(list); ++i) {
-        spot s = spotat(list, i);
+    for (Handle spots : {mainglobals().current.cardspots, mainglobals().current.backspots}) {
+      for (i32 i = 0; i < spotcount(spots); ++i) {
+        spot s = spotat(spots, i);
         s.selected = 0;
-        putspot(list, i, s);
+        putspot(spots, i, s);
       }
     }
   }

@@ -196,7 +196,7 @@ TEST_F(PictureDataTest, WhenMemoryRunsOut) {
                 p, [this] { ASSERT_EQ(open(), 0); },
                 [this] { return setline("set the pictureData of card graphic \"Box\" to data \"Logo\""); },
                 [](i16 st) {
-                  if (st == 0 && haspicture("Box")) EXPECT_EQ(imagerect("Box").right - imagerect("Box").left, 5);
+                  if (st == 0 && haspicture("Box")) { EXPECT_EQ(imagerect("Box").right - imagerect("Box").left, 5); }
                 }),
             1);
 }

@@ -434,12 +434,12 @@ TEST_F(TextSetterTest, SettersWhenMemoryRunsOut) {
   const auto open1 = [this] { ASSERT_EQ(open(), 0); };
   EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the textStyle of word 2 of card field \"Notes\" to bold"); },
                              [this](i16 st) {
-                               if (st == 0) EXPECT_EQ(storedface("Notes", 6) & 1, 1);
+                               if (st == 0) { EXPECT_EQ(storedface("Notes", 6) & 1, 1); }
                              }),
             1);
   EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the text of card field \"Notes\" to \"{\\rtf1 {\\b x}}\""); },
                              [this](i16 st) {
-                               if (st == 0) EXPECT_EQ(storedtext("Notes"), "x");
+                               if (st == 0) { EXPECT_EQ(storedtext("Notes"), "x"); }
                              }),
             1);
   EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the script of card button 1 to \"on x\""); }), 1);
@@ -449,7 +449,7 @@ TEST_F(TextSetterTest, SettersWhenMemoryRunsOut) {
   EXPECT_GT(sweepallocations(more, open1,
                              [this] { return setline("set text of card field \"Notes\" to the text of card field \"Src\""); },
                              [this](i16 st) {
-                               if (st == 0) EXPECT_EQ(storedtext("Notes"), "copied text");
+                               if (st == 0) { EXPECT_EQ(storedtext("Notes"), "copied text"); }
                              }),
             1);
   EXPECT_GT(sweepallocations(more, open1,

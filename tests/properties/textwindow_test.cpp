@@ -151,7 +151,7 @@ TEST_F(TextGetterTest, AFailingAllocationLeavesNothingBehind) {
                 [this](i16 st) {
                   // (A `put` into a global can lose its value to a failing allocation and
                   // still answer 0: only a value that arrived is checked.)
-                  if (st == 0 && !global("g").empty()) EXPECT_EQ(global("g"), "plain");
+                  if (st == 0 && !global("g").empty()) { EXPECT_EQ(global("g"), "plain"); }
                 }),
             10);
 }
