@@ -23,6 +23,19 @@ KV_SETTER(setuserprop);
 // Object geometry (geometrysetter.cpp).
 KV_SETTER(setloc);
 
+// Window setters (windowsetters.cpp) and the window property setter (windowpropsetter.cpp).
+KV_SETTER(sethesize);
+KV_SETTER(setscroll);
+KV_SETTER(setoffset);
+KV_SETTER(setclut);
+KV_SETTER(setmonitor);
+KV_SETTER(setwind);
+
+// Shape, menu-key and rich-text setters (shapesetters.cpp).
+KV_SETTER(setpoints);
+KV_SETTER(setcmdmodifiers);
+KV_SETTER(setrtftext);
+
 // Families whose setters are not built yet (notbuilt.cpp). `setspot` and `setextinfo` without
 // an object set the global default of the same name.
 KV_SETTER(setspot);
@@ -30,19 +43,10 @@ KV_SETTER(setextinfo);
 KV_SETTER(setflags);
 KV_SETTER(spotgrcproc);
 KV_SETTER(spotfldproc);
-KV_SETTER(setwind);
-KV_SETTER(sethesize);
 KV_SETTER(setpicturedata);
-KV_SETTER(setoffset);
-KV_SETTER(setclut);
-KV_SETTER(setmonitor);
-KV_SETTER(setscroll);
-KV_SETTER(setpoints);
 KV_SETTER(setpictureinfo);
 KV_SETTER(setrulerinfo);
-KV_SETTER(setrtftext);
 KV_SETTER(setcmdchar);
-KV_SETTER(setcmdmodifiers);
 KV_SETTER(setcontents);
 KV_SETTER(sethilited);
 KV_SETTER(setid);
