@@ -101,21 +101,16 @@ KV_SETTER(setextinfo) {
     return notbuilt();            \
   }
 
-KV_NOT_BUILT_SETTER(setflags)
 KV_NOT_BUILT_SETTER(spotgrcproc)
 KV_NOT_BUILT_SETTER(spotfldproc)
 KV_NOT_BUILT_SETTER(setpicturedata)
 KV_NOT_BUILT_SETTER(setpictureinfo)
 KV_NOT_BUILT_SETTER(setrulerinfo)
-KV_NOT_BUILT_SETTER(setcmdchar)
 KV_NOT_BUILT_SETTER(setcontents)
 KV_NOT_BUILT_SETTER(sethilited)
-KV_NOT_BUILT_SETTER(setid)
-KV_NOT_BUILT_SETTER(setname)
 KV_NOT_BUILT_SETTER(setscript)
 KV_NOT_BUILT_SETTER(setstyle)
 KV_NOT_BUILT_SETTER(setextdata)
-KV_NOT_BUILT_SETTER(setitle)
 KV_NOT_BUILT_SETTER(setfieldtext)
 
 }  // namespace kv

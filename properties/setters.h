@@ -31,6 +31,13 @@ KV_SETTER(setclut);
 KV_SETTER(setmonitor);
 KV_SETTER(setwind);
 
+// Object flags (flagsetter.cpp); ids, names, title bars and command keys (namesetters.cpp).
+KV_SETTER(setflags);
+KV_SETTER(setid);
+KV_SETTER(setname);
+KV_SETTER(setitle);
+KV_SETTER(setcmdchar);
+
 // Shape, menu-key and rich-text setters (shapesetters.cpp).
 KV_SETTER(setpoints);
 KV_SETTER(setcmdmodifiers);
@@ -40,21 +47,16 @@ KV_SETTER(setrtftext);
 // an object set the global default of the same name.
 KV_SETTER(setspot);
 KV_SETTER(setextinfo);
-KV_SETTER(setflags);
 KV_SETTER(spotgrcproc);
 KV_SETTER(spotfldproc);
 KV_SETTER(setpicturedata);
 KV_SETTER(setpictureinfo);
 KV_SETTER(setrulerinfo);
-KV_SETTER(setcmdchar);
 KV_SETTER(setcontents);
 KV_SETTER(sethilited);
-KV_SETTER(setid);
-KV_SETTER(setname);
 KV_SETTER(setscript);
 KV_SETTER(setstyle);
 KV_SETTER(setextdata);
-KV_SETTER(setitle);
 KV_SETTER(setfieldtext);
 
 // The setter routine of a property token (neversetproc for a token without one).

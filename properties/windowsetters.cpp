@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/expression.h"
 #include "engine/fred.h"
@@ -34,6 +35,8 @@
 #include "render/offscreen.h"
 #include "shell/cardscroll.h"
 #include "shell/fieldputting.h"
+#include "shell/projectclose.h"
+#include "shell/windnav.h"
 #include "shell/mainglobals.h"
 #include "shell/objectresize.h"
 #include "shell/palettes.h"
@@ -45,7 +48,9 @@
 #include "store/liveparts.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
+#include "store/recordcache.h"
 #include "store/resourcelibrary.h"
+#include "store/starfile.h"
 #include "textengine/werecord.h"
 
 namespace kv {
@@ -230,6 +235,63 @@ void setzoomlimits() {
     }
     SetWindowStandardState(d.window, &r);
   }
+}
+
+i16 rebuildwindow(WindowRef window) {
+  MainGlobals& g = mainglobals();
+  desk d{};
+  if (window == nilid || !IsValidWindowPtr(window) || !getwind(window, &d)) return 0;
+  const projectstore* ps = findprojectstore(d.store);
+  if (ps == nullptr) return 0;
+  const desk saved = g.current;
+  // Its place: behind the window in front of it, or first.
+  const std::vector<WindowRef> order = windowlist();
+  const auto at = std::find(order.begin(), order.end(), window);
+  const WindowRef infront = at != order.end() && at != order.begin() ? *(at - 1) : nilid;
+  const bool visible = IsWindowVisible(window);
+  const i16 lockmessages = g.lockMessages, reopening = g.reopeningwindow;
+  g.lockMessages = 1;
+  g.reopeningwindow = 1;
+  i16 st = 0;
+  {
+    SavePort port;
+    g.current = d;
+    SetPortWindowPort(window);
+    // The window's card, named by the project's path so that it is found after the window went.
+    form f{};
+    f.card.selector = selnumber;
+    f.card.value = i32(d.cardnum);
+    f.wind.selector = selnumber;
+    f.wind.value = i32(d.windnum);
+    std::memcpy(f.proj.name, ps->fullpath, size_t(ps->fullpath[0]) + 1);
+    // The project stays open while its window is away.
+    Handle head = nilhandle;
+    const RegistryId store = d.store;
+    const bool held = getvir(store, 0, &head) == 0;
+    HideWindow(window);
+    st = closewindow();
+    if (st == 0) st = openwindow(f, 0, visible ? 0 : 1);
+    if (held) putvir(store, 0);
+    desk now{};
+    if (g.current.window != nilid && g.current.window != window && getwind(g.current.window, &now)) {
+      now.tool = d.tool;
+      now.backlayer = d.backlayer;
+      putwind(now.window, now);
+      g.current = now;
+      if (infront == nilid) BringToFront(now.window);
+      else if (IsValidWindowPtr(infront)) SendBehind(now.window, infront);
+    }
+  }
+  if (IsValidWindowPtr(window)) DisposeWindow(window);
+  orderwindows();
+  hilitewindows();
+  g.lockMessages = lockmessages;
+  g.reopeningwindow = reopening;
+  if (saved.window != window && saved.window != nilid && IsValidWindowPtr(saved.window)) {
+    desk back{};
+    if (getwind(saved.window, &back)) g.current = back;
+  }
+  return st == kCardChanged ? i16(0) : st;
 }
 
 OSStatus dontActivateProc(EventHandlerCallRef, EventRef event, u32) {

@@ -5,6 +5,7 @@
 
 #include "platform/events/handlers.h"
 #include "platform/types.h"
+#include "platform/windows/windows.h"
 #include "store/objread.h"
 
 namespace kv {
@@ -33,6 +34,11 @@ enum : u32 {
 // the change at once. `collapsed` and `modified` only act on the open window. 43 for any other
 // word. The caller marks the record changed.
 i16 windflags(objread* obj, u16 token, u16 flag);
+
+// Makes an open project window again from its record at its current card, in its place in the
+// window order, with its tool, visible or not as it was, and without open or close messages
+// (lockMessages is set meanwhile). The status of the reopening (-991 counts as success).
+i16 rebuildwindow(WindowRef window);
 
 // The standard (zoomed-out) state of every open project window: the positioning bounds of its
 // screen less its frame, no larger than the window limit, and, while windows are limited to

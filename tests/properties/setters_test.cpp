@@ -127,9 +127,9 @@ TEST_F(SetterTest, ReadOnlyAndUnknownProperties) {
   EXPECT_EQ(setline("set the address to 1"), 43);
   EXPECT_EQ(setline("set the colorWorld to false"), 65);
   EXPECT_EQ(setline("set the language to French"), 65);
-  // Families not built yet answer 43.
-  EXPECT_EQ(setline("set the visible of button 1 to false"), 43);
-  EXPECT_EQ(setline("set the name of button 1 to \"x\""), 43);
+  // The flags and name families take their words.
+  EXPECT_EQ(setline("set the visible of button 1 to false"), 0);
+  EXPECT_EQ(setline("set the name of button 1 to \"x\""), 0);
 }
 
 TEST_F(SetterTest, PluginModeRefusesMenuKeys) {
