@@ -85,11 +85,6 @@ KV_GETTER(proprops) {
   return notbuilt();
 }
 
-KV_SETTER(setspot) {
-  if (noobject(atoms, at)) return setglobal(path, text, atoms, at, variables, token);
-  return notbuilt();
-}
-
 KV_SETTER(setextinfo) {
   if (noobject(atoms, at)) return setglobaltext(path, text, atoms, at, variables, token);
   return notbuilt();

@@ -31,6 +31,9 @@ KV_SETTER(setclut);
 KV_SETTER(setmonitor);
 KV_SETTER(setwind);
 
+// Object appearance (appearancesetter.cpp); without an object, the global default.
+KV_SETTER(setspot);
+
 // Object flags (flagsetter.cpp); ids, names, title bars and command keys (namesetters.cpp).
 KV_SETTER(setflags);
 KV_SETTER(setid);
@@ -43,9 +46,8 @@ KV_SETTER(setpoints);
 KV_SETTER(setcmdmodifiers);
 KV_SETTER(setrtftext);
 
-// Families whose setters are not built yet (notbuilt.cpp). `setspot` and `setextinfo` without
+// Families whose setters are not built yet (notbuilt.cpp). `setextinfo` without
 // an object set the global default of the same name.
-KV_SETTER(setspot);
 KV_SETTER(setextinfo);
 KV_SETTER(spotgrcproc);
 KV_SETTER(spotfldproc);
