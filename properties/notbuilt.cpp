@@ -104,7 +104,6 @@ KV_NOT_BUILT_SETTER(setrulerinfo)
 KV_NOT_BUILT_SETTER(setcontents)
 KV_NOT_BUILT_SETTER(sethilited)
 KV_NOT_BUILT_SETTER(setscript)
-KV_NOT_BUILT_SETTER(setstyle)
 KV_NOT_BUILT_SETTER(setextdata)
 KV_NOT_BUILT_SETTER(setfieldtext)
 

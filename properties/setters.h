@@ -31,8 +31,10 @@ KV_SETTER(setclut);
 KV_SETTER(setmonitor);
 KV_SETTER(setwind);
 
-// Object appearance (appearancesetter.cpp); without an object, the global default.
+// Object appearance (appearancesetter.cpp); without an object, the global default. Styles
+// of objects and windows (stylesetter.cpp).
 KV_SETTER(setspot);
+KV_SETTER(setstyle);
 
 // Object flags (flagsetter.cpp); ids, names, title bars and command keys (namesetters.cpp).
 KV_SETTER(setflags);
@@ -57,7 +59,6 @@ KV_SETTER(setrulerinfo);
 KV_SETTER(setcontents);
 KV_SETTER(sethilited);
 KV_SETTER(setscript);
-KV_SETTER(setstyle);
 KV_SETTER(setextdata);
 KV_SETTER(setfieldtext);
 
