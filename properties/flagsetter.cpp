@@ -386,20 +386,13 @@ void rebuildunshared(const objread& obj) {
   changevir(obj.d.store, i32(obj.d.cardrecid));
 }
 
-enum class redraw : u8 { normal, skip };
-
-i16 objectflag(objread& obj, u16 word, u16 flag, redraw* how) {
+i16 objectflag(objread& obj, u16 word, u16 flag) {
   const bool on = flag != 0;
   spot s = spotat(obj.objects, obj.objindex);
-  *how = redraw::normal;
-  if (word == pwUseTextEngine) {
-    *how = redraw::skip;
-    return 0;
-  }
+  if (word == pwUseTextEngine) return 0;
   const u32 mask = objectmask(word);
   if (word == pwShowRuler) {
     if (!textfield(s)) return statusnottextfield;
-    *how = redraw::skip;
     if (((s.textflags >> kShowRulerBit) & 1) != (on ? 1 : 0)) {
       s.textflags = u8(on ? (s.textflags | (1u << kShowRulerBit)) : (s.textflags & ~(1u << kShowRulerBit)));
       putspot(obj.objects, obj.objindex, s);
@@ -412,8 +405,7 @@ i16 objectflag(objread& obj, u16 word, u16 flag, redraw* how) {
     case pwSharedHilite: {
       const bool background = obj.objects == obj.d.backspots || obj.ownerrecid == obj.d.backrecid;
       if (!background || s.kind != spotbutton) return statusnotbackbutton;
-      *how = redraw::skip;
-      const bool shared = !(s.flags & mask);
+        const bool shared = !(s.flags & mask);
       if (shared != on) changevir(obj.d.store, i32(obj.d.cardrecid));
       s.flags = setbit(s.flags, mask, !on);
       putspot(obj.objects, obj.objindex, s);
@@ -444,8 +436,7 @@ i16 objectflag(objread& obj, u16 word, u16 flag, redraw* how) {
       }
       break;
     case pwPopArrow: {
-      *how = redraw::skip;
-      const bool changed = ((s.flags & mask) != 0) != on;
+        const bool changed = ((s.flags & mask) != 0) != on;
       s.flags = setbit(s.flags, mask, on);
       putspot(obj.objects, obj.objindex, s);
       const Str255 name = "\x09popupData";
@@ -539,8 +530,7 @@ KV_SETTER(setflags) {
       const spot before = comparable(spotat(obj.objects, obj.objindex));
       Rect oldbounds{};
       calcspot(obj.objects, obj.objindex, &oldbounds);
-      redraw how = redraw::normal;
-      st = objectflag(obj, token, on, &how);
+      st = objectflag(obj, token, on);
       if (st != 0) break;
       if (readisfield(obj) && token != pwShowRuler) dumpfield();
       const spot after = comparable(spotat(obj.objects, obj.objindex));
@@ -549,7 +539,6 @@ KV_SETTER(setflags) {
       markowner(obj);
       desk shown{};
       if (obj.d.window == nilid || !getwind(obj.d.window, &shown) || shown.cardrecid != obj.d.cardrecid) break;
-      if (how == redraw::skip && token != pwSharedHilite) break;
       Rect newbounds{};
       calcspot(obj.objects, obj.objindex, &newbounds);
       auto clip = [](i32 n) { return i16(std::clamp<i32>(n, -32768, 32767)); };
