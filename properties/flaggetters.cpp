@@ -96,7 +96,8 @@ i16 windowstate(const objread& obj, u16 word) {
   switch (word) {
     case pwVisible: return IsWindowVisible(open.window) || getwindowlatentvis(open.window) != 0 ? 1 : 0;
     case pwCollapsed: return IsWindowCollapsed(open.window) ? 1 : 0;
-    default: return 0;  // the window model keeps no modified state
+    case pwModified: return IsWindowModified(open.window) ? 1 : 0;
+    default: return 0;
   }
 }
 

@@ -27,6 +27,7 @@
 #include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
+#include "properties/windowsetters.h"
 #include "render/offscreen.h"
 #include "shell/cardwindow.h"
 #include "shell/mainglobals.h"
@@ -220,6 +221,10 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
       *field = on;
       if (g.current.window != nilid) drawedit(g.current, nullptr);
       return 0;
+    case pwDontLimitWindows:
+      *field = on;
+      setzoomlimits();
+      return 0;
     case pwPlugin:
       // Each window keeps its own plug-in mode; the current one is the global word.
       *field = on;
@@ -286,6 +291,9 @@ i16 setbackdrop(fred* value) {
     fredtostring(value, title);
     SetWTitle(w, title);
     SetWindowKind(w, kBackdropKind);
+    // A click on the backdrop neither brings it forward nor reaches it.
+    const EventTypeSpec activation{kEventClassWindow, kEventWindowGetClickActivation};
+    InstallEventHandler(w, dontActivateProc, 1, &activation, 0, nullptr);
     SendBehind(w, nilid);
     g.backdrop = w;
     made = true;

@@ -23,34 +23,43 @@ KV_SETTER(setuserprop);
 // Object geometry (geometrysetter.cpp).
 KV_SETTER(setloc);
 
-// Families whose setters are not built yet (notbuilt.cpp). `setspot` and `setextinfo` without
-// an object set the global default of the same name.
-KV_SETTER(setspot);
-KV_SETTER(setextinfo);
-KV_SETTER(setflags);
-KV_SETTER(spotgrcproc);
-KV_SETTER(spotfldproc);
-KV_SETTER(setwind);
+// Window setters (windowsetters.cpp) and the window property setter (windowpropsetter.cpp).
 KV_SETTER(sethesize);
-KV_SETTER(setpicturedata);
+KV_SETTER(setscroll);
 KV_SETTER(setoffset);
 KV_SETTER(setclut);
 KV_SETTER(setmonitor);
-KV_SETTER(setscroll);
-KV_SETTER(setpoints);
-KV_SETTER(setpictureinfo);
-KV_SETTER(setrulerinfo);
-KV_SETTER(setrtftext);
-KV_SETTER(setcmdchar);
-KV_SETTER(setcmdmodifiers);
-KV_SETTER(setcontents);
-KV_SETTER(sethilited);
+KV_SETTER(setwind);
+
+// Object appearance (appearancesetter.cpp); without an object, the global default. Styles
+// of objects and windows (stylesetter.cpp).
+KV_SETTER(setspot);
+KV_SETTER(setstyle);
+
+// Object flags (flagsetter.cpp); ids, names, title bars and command keys (namesetters.cpp).
+KV_SETTER(setflags);
 KV_SETTER(setid);
 KV_SETTER(setname);
-KV_SETTER(setscript);
-KV_SETTER(setstyle);
-KV_SETTER(setextdata);
 KV_SETTER(setitle);
+KV_SETTER(setcmdchar);
+
+// Shape, menu-key and rich-text setters (shapesetters.cpp).
+KV_SETTER(setpoints);
+KV_SETTER(setcmdmodifiers);
+KV_SETTER(setrtftext);
+
+// Families whose setters are not built yet (notbuilt.cpp). `setextinfo` without
+// an object set the global default of the same name.
+KV_SETTER(setextinfo);
+KV_SETTER(spotgrcproc);
+KV_SETTER(spotfldproc);
+KV_SETTER(setpicturedata);
+KV_SETTER(setpictureinfo);
+KV_SETTER(setrulerinfo);
+KV_SETTER(setcontents);
+KV_SETTER(sethilited);
+KV_SETTER(setscript);
+KV_SETTER(setextdata);
 KV_SETTER(setfieldtext);
 
 // The setter routine of a property token (neversetproc for a token without one).

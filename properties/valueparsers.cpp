@@ -93,6 +93,14 @@ i16 getloc(const propctx& c, i32 i, i32* used, i16* h, i16* v) {
   return 0;
 }
 
+i16 getloc32(const propctx& c, i32 i, i32* used, i32* h, i32* v) {
+  i32 n[2] = {};
+  if (i16 st = coordinates(c, i, 2, used, n)) return st;
+  *h = n[0];
+  *v = n[1];
+  return 0;
+}
+
 i16 lowrect(const propctx& c, i32 i, i32* used, Rect* r) {
   i32 n[4] = {};
   if (i16 st = integers(c, i, 4, used, n)) return st;

@@ -19,6 +19,8 @@ i16 lowloc(const propctx& c, i32 i, i32* used, i16* h, i16* v);
 // A point from one operand whose value holds "h,v" (a variable, a property), or else from the
 // statement's own atoms as lowloc reads it.
 i16 getloc(const propctx& c, i32 i, i32* used, i16* h, i16* v);
+// As getloc, the coordinates kept in 32 bits (for callers that check their range).
+i16 getloc32(const propctx& c, i32 i, i32* used, i32* h, i32* v);
 // A rectangle left,top,right,bottom from the atoms (39 for a missing comma); coordinates are
 // truncated to 16 bits.
 i16 lowrect(const propctx& c, i32 i, i32* used, Rect* r);

@@ -3,6 +3,7 @@
 #include "engine/objectsend.h"
 #include "media/mediaservice.h"
 #include "platform/events/events.h"
+#include "platform/events/handlers.h"
 #include "platform/memory/memory.h"
 #include "platform/text/casefold.h"
 #include "platform/qd/ports.h"
@@ -178,7 +179,16 @@ void mousedown() {
     case inMenuBar:
       if (g.inmainloop) menubarclick();
       break;
-    case inContent: contentclick(w); break;
+    case inContent: {
+      // A window that is not active may keep itself back, or keep the click from its content
+      // (the backdrop does both).
+      const u32 activation =
+          w == ActiveNonFloatingWindow() ? kActivateAndHandleClick : windowclickactivation(w, where, current().modifiers);
+      if (activation == kActivateAndHandleClick) contentclick(w);
+      else if (activation == kActivateAndIgnoreClick) selectwindow(w);
+      else if (activation == kDoNotActivateAndHandleClick) contentinto(w);
+      break;
+    }
     case inDrag: HandleDragClick(w); break;
     case inGrow: HandleGrowClick(w); break;
     case inGoAway: closeclick(w); break;

@@ -12,7 +12,7 @@ namespace {
 constexpr i32 kResourceLibraryRecord = 3;  // the library record of resources
 }  // namespace
 
-bool findresourcerecord(RegistryId store, ResType type, ConstStringPtr name, u32 id, u32* recordid) {
+bool findresourcerecord(RegistryId store, ResType type, ConstStringPtr name, u32 id, u32* recordid, u32* resourceid) {
   Handle lib = nilhandle;
   if (getvir(store, kResourceLibraryRecord, &lib) != 0) return false;
   u32 key = 0;
@@ -29,7 +29,9 @@ bool findresourcerecord(RegistryId store, ResType type, ConstStringPtr name, u32
       Str255 n;
       found = namevir(store, i32(e.recordid), n) == 0 && myequalstring(n, name);
     }
-    if (found) *recordid = e.recordid;
+    if (!found) continue;
+    *recordid = e.recordid;
+    if (resourceid != nullptr) *resourceid = e.word4;
   }
   putvir(store, kResourceLibraryRecord);
   return found;

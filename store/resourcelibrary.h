@@ -11,8 +11,9 @@ namespace kv {
 
 // Finds a resource of `type` in the project's library, by name (the name key first, then the
 // record's name, ignoring case) when `name` is given, else by resource id. True with the
-// record id of the first match in library order.
-bool findresourcerecord(RegistryId store, ResType type, ConstStringPtr name, u32 id, u32* recordid);
+// record id of the first match in library order (and its resource id, when asked).
+bool findresourcerecord(RegistryId store, ResType type, ConstStringPtr name, u32 id, u32* recordid,
+                        u32* resourceid = nullptr);
 
 // The data handle of a loaded resource record (none when it has no data).
 Handle resourcedata(Handle record);

@@ -88,6 +88,9 @@ class Backend {
 
   // --- Screens ---
   virtual std::vector<ScreenInfo> screens() const = 0;
+  // Gives a screen another pixel depth (1, 8, 16 or 32); the composed screen is converted to
+  // it as it is presented. False for no such screen or another depth.
+  virtual bool setscreendepth(std::size_t screen, i16 depth) = 0;
 
   // --- Clock and input ---
   // Ticks (1/60 s) since start.

@@ -23,6 +23,11 @@ class HeadlessBackend final : public Backend {
 
   bool headless() const override { return true; }
   std::vector<ScreenInfo> screens() const override { return screens_; }
+  bool setscreendepth(std::size_t screen, i16 depth) override {
+    if (screen >= screens_.size() || (depth != 1 && depth != 8 && depth != 16 && depth != 32)) return false;
+    screens_[screen].depth = depth;
+    return true;
+  }
   u32 ticks() const override { return now_; }
   bool takeinput(InputEvent& out) override;
   void waituntil(u32 deadline) override;

@@ -130,6 +130,11 @@ class SDL2Backend final : public Backend {
 
   bool headless() const override { return false; }
   std::vector<ScreenInfo> screens() const override { return {screen_}; }
+  bool setscreendepth(std::size_t screen, i16 depth) override {
+    if (screen != 0 || (depth != 1 && depth != 8 && depth != 16 && depth != 32)) return false;
+    screen_.depth = depth;
+    return true;
+  }
   u32 ticks() const override { return kHeadlessStartTicks + u32((SDL_GetTicks64() - start_) * 60 / 1000); }
 
   bool takeinput(InputEvent& out) override {

@@ -203,6 +203,22 @@ OSStatus SendEventToTarget(EventRef event, RegistryId target) {
 
 OSStatus CallNextEventHandler(EventHandlerCallRef call, EventRef) { return runchain(call); }
 
+u32 windowclickactivation(RegistryId window, Point where, u32 modifiers) {
+  u32 result = kActivateAndHandleClick;
+  if (window == nilid) return result;
+  ScopedEvent ev(kEventClassWindow, kEventWindowGetClickActivation);
+  u32 w = window;
+  SetEventParameter(ev, kEventParamDirectObject, typeWindowRef, sizeof w, &w);
+  SetEventParameter(ev, kEventParamMouseLocation, typeQDPoint, sizeof where, &where);
+  SetEventParameter(ev, kEventParamKeyModifiers, typeUInt32, sizeof modifiers, &modifiers);
+  if (SendEventToTarget(ev, window) != noErr) return result;
+  u32 answer = result;
+  if (GetEventParameter(ev, kEventParamClickActivation, typeClickActivationResult, nullptr, sizeof answer, nullptr,
+                        &answer) == noErr && answer <= kActivateAndHandleClick)
+    result = answer;
+  return result;
+}
+
 OSStatus ProcessHICommand(const HICommand* command) {
   if (!command) return paramErr;
   ScopedEvent ev(kEventClassCommand, kEventProcessCommand);

@@ -38,6 +38,7 @@ constexpr u32 kEventClassMouse = fourcc("mous");
 constexpr u32 kEventClassVolume = fourcc("vol ");
 enum : u32 {
   kEventProcessCommand = 1,
+  kEventWindowGetClickActivation = 7,
   kEventWindowBoundsChanged = 27,
   kEventWindowCollapsed = 67,
   kEventWindowExpanded = 70,
@@ -56,6 +57,8 @@ constexpr u32 kEventParamMouseWheelAxis = fourcc("mwax");
 constexpr u32 kEventParamMouseWheelDelta = fourcc("mwdl");
 constexpr u32 kEventParamCurrentBounds = fourcc("crct");
 constexpr u32 kEventParamWindowRef = fourcc("wind");
+constexpr u32 kEventParamClickActivation = fourcc("clac");
+constexpr u32 typeClickActivationResult = fourcc("clac");
 constexpr u32 typeWindowRef = fourcc("wind");
 constexpr u32 typeFSVolumeRefNum = fourcc("voln");
 constexpr u32 typeHICommand = fourcc("hcmd");
@@ -120,5 +123,20 @@ class ScopedEvent {
 // only). Answers the status of the handler that took it, or eventNotHandledErr.
 OSStatus SendEventToTarget(EventRef event, RegistryId target);
 OSStatus CallNextEventHandler(EventHandlerCallRef call, EventRef event);
+
+// --- Click activation --------------------------------------------------------------------
+// What a click in the content of a window that is not active does: whether the window comes
+// forward, and whether the click reaches its content.
+enum : u32 {
+  kDoNotActivateAndIgnoreClick = 0,
+  kDoNotActivateAndHandleClick = 1,
+  kActivateAndIgnoreClick = 2,
+  kActivateAndHandleClick = 3,
+};
+// Asks the window's handlers for kEventWindowGetClickActivation (parameters: the window, the
+// global mouse location and the modifier keys); a handler answers by setting the parameter
+// kEventParamClickActivation. Without such a handler, or when it sets nothing, the window
+// comes forward and takes the click.
+u32 windowclickactivation(RegistryId window, Point where, u32 modifiers);
 
 }  // namespace kv

@@ -36,6 +36,7 @@ constexpr u32 kFrameInactive = 0xF0F0F0;
 constexpr u32 kBorder = 0x707070;
 constexpr u32 kContent = 0xFFFFFF;
 constexpr u32 kCloseBox = 0xFF5F57;
+constexpr u32 kModifiedDot = 0x4D0000;
 constexpr u32 kCollapseBox = 0xFFBD2E;
 constexpr u32 kZoomBox = 0x28C940;
 constexpr u32 kBoxInactive = 0xC0C0C0;
@@ -235,6 +236,11 @@ void drawwindow(Frame& f, Point org, WindowRef id, const WindowData& w) {
       if (emptyrect(r)) continue;
       bool pressed = w.pressedpart == b.part || (b.part == inZoomOut && w.pressedpart == inZoomIn);
       fill(f, org, r, pressed ? kPressed : w.hilited ? b.colour : kBoxInactive, a);
+      // A window with unsaved changes shows a dark dot in its close box.
+      if (b.code == kWindowCloseBoxRgn && w.modified) {
+        const i16 h = i16((r.left + r.right) / 2), v = i16((r.top + r.bottom) / 2);
+        fill(f, org, Rect{i16(v - 2), i16(h - 2), i16(v + 2), i16(h + 2)}, kModifiedDot, a);
+      }
     }
     drawtitle(fp, id, w);
     drawcontent(fp, f, org, w);

@@ -40,6 +40,18 @@ i16 screendepth(i16 screen) {
   return s[std::size_t(screen)].depth;
 }
 
+bool screenhasdepth(i16 screen, i16 depth) {
+  return screen >= 0 && screen < screencount() && (depth == 1 || depth == 8 || depth == 16 || depth == 32);
+}
+
+OSErr setscreendepth(i16 screen, i16 depth) {
+  if (!screenhasdepth(screen, depth)) return paramErr;
+  if (screendepth(screen) == depth) return noErr;
+  if (!backend().setscreendepth(std::size_t(screen), depth)) return paramErr;
+  screenchanged();
+  return noErr;
+}
+
 Rect availablebounds(i16 screen) {
   Rect r = screenbounds(screen);
   if (screen == 0 && ss().menubarvisible) r.top = i16(r.top + kMenuBarHeight);

@@ -10,6 +10,11 @@ namespace kv {
 i16 screencount();
 Rect screenbounds(i16 screen);
 i16 screendepth(i16 screen);
+// Whether a screen can show a depth (1, 8, 16 and 32 exist), and giving it that depth: the
+// screen devices follow, the composed screen is converted as it is presented, and windows made
+// afterwards take the new depth. paramErr for no such screen or another depth.
+bool screenhasdepth(i16 screen, i16 depth);
+OSErr setscreendepth(i16 screen, i16 depth);
 // The part of a screen where windows may be placed: its bounds less the menu bar band on the
 // main screen while the menu bar is visible.
 Rect availablebounds(i16 screen);

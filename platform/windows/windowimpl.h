@@ -27,6 +27,7 @@ struct WindowData {
   bool visible = false;
   bool hilited = false;
   bool collapsed = false;
+  bool modified = false;        // the document has unsaved changes (a dot in the close box)
   bool evershown = false;
   float alpha = 1.0f;
   i32 refcon = 0;

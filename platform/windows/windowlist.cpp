@@ -188,6 +188,20 @@ bool IsWindowCollapsed(WindowRef window) {
   return w && w->collapsed;
 }
 
+OSStatus SetWindowModified(WindowRef window, bool modified) {
+  WindowData* w = wd(window);
+  if (!w) return errInvalidWindowRef;
+  if (w->modified == modified) return noErr;
+  w->modified = modified;
+  w->framedirty = true;
+  return noErr;
+}
+
+bool IsWindowModified(WindowRef window) {
+  WindowData* w = wd(window);
+  return w && w->modified;
+}
+
 OSStatus TransitionWindow(WindowRef window, u32, u32 action, const Rect*) {
   if (!wd(window)) return errInvalidWindowRef;
   if (action == kWindowShowTransitionAction)

@@ -281,6 +281,9 @@ void HiliteWindow(WindowRef window, bool hilite);
 bool IsWindowHilited(WindowRef window);
 OSStatus CollapseWindow(WindowRef window, bool collapse);
 bool IsWindowCollapsed(WindowRef window);
+// The document's modified mark (unsaved changes), shown as a dot in the close box.
+OSStatus SetWindowModified(WindowRef window, bool modified);
+bool IsWindowModified(WindowRef window);
 
 // --- Tracking (each runs while the mouse button is held) --------------------------------
 // Drags the window from a mouse-down at `start`; it moves when the button goes up inside
