@@ -8,6 +8,7 @@
 #include "platform/qd/ports.h"
 #include "platform/text/sjis.h"
 #include "platform/windows/cursor.h"
+#include "store/records.h"
 #include "textengine/weinternal.h"
 
 namespace kv {
@@ -68,6 +69,19 @@ ByteFormat formatat(i32 offset, WEReference we) {
   _WEGetExtParaInfo(offset, &para, we);
   f.ruler = para.ruler;
   return f;
+}
+
+// Moves every entry of a soup on by delta (the saved range grew at its front).
+void bumpsoup(Handle soup, i32 delta) {
+  const i32 size = IsValidHandle(soup) ? GetHandleSize(soup) : 0;
+  for (i32 pos = 0; size - pos >= i32(sizeof(WESoupHeader));) {
+    u8* p = deref(soup) + pos;
+    WESoupHeader h = loadat<WESoupHeader>(p);
+    if (h.dataSize < 0 || h.dataSize > size - pos - i32(sizeof h)) return;
+    h.offset += delta;
+    storeat(p, h);
+    pos += i32(sizeof h) + h.dataSize;
+  }
 }
 
 }  // namespace
@@ -147,8 +161,10 @@ OSErr _WEBackspace(WEReference we) {
       const ByteFormat f = formatat(start, we);
       if (a.flags & weActionSavedText) err = _WESplice(a.savedText, deref(werec(we)->hText) + start, unit, 0);
       if (!err && (a.flags & weActionSavedStyles)) err = _WEPrependStyleToPrivateStyleScrap(a.savedStyles, &f.style, unit);
-      if (!err && (a.flags & weActionSavedObjects) && f.object != nilhandle)
-        err = _WEPrependObjectToSoup(a.savedObjects, f.object, unit);
+      if (!err && (a.flags & weActionSavedObjects)) {
+        if (f.object != nilhandle) err = _WEPrependObjectToSoup(a.savedObjects, f.object, unit);
+        else bumpsoup(a.savedObjects, unit);
+      }
       if (!err && (a.flags & weActionSavedRulers)) err = _WEPrependRulerToPrivateRulerScrap(a.savedRulers, &f.ruler, unit);
       if (err) return err;
       a = weelement<WEAction>(action, 0);
