@@ -111,7 +111,6 @@ OSErr doone(Handle h, WEReference we, i32* low, i32* high) {
   if (a.rangeStart < 0 || a.currentLength < 0 || a.savedLength < 0 || a.rangeStart > r->textLength ||
       a.currentLength > r->textLength - a.rangeStart)
     return paramErr;
-  r->modCount += (a.flags & weActionRedo) ? 1 : -1;
   if (hasfeature(*r, weFUndo)) {
     Handle inverse = nilhandle;
     const u16 flags = u16((a.flags & ~(weActionRedo | weActionCompound)) | (~a.flags & weActionRedo));
@@ -120,6 +119,8 @@ OSErr doone(Handle h, WEReference we, i32* low, i32* high) {
       return err;
     _WEPushAction(inverse);
   }
+  r = werec(we);
+  r->modCount += (a.flags & weActionRedo) ? 1 : -1;
   const i32 start = a.rangeStart;
   if (a.flags & weActionSavedText) {
     if (OSErr err = _WEDeleteRange(start, start + a.currentLength, we)) return err;

@@ -221,6 +221,27 @@ TEST_F(WEUndoTest, AnActionOutsideTheTextIsDropped) {
   EXPECT_EQ(WEUndo(we), weCantUndoErr) << "the action is gone";
 }
 
+TEST_F(WEUndoTest, AnObjectsNewSizeUndoesAndRedoes) {
+  const WEReference we = editable("ab");
+  ASSERT_EQ(_WEInsertObjectAtOffset(1, kPicture, NewHandle(2), Point{10, 20}, we), noErr);
+  WEObjectDescHandle object = nilhandle;
+  ASSERT_EQ(WEGetObjectAtOffset(1, &object, we), noErr);
+  ASSERT_EQ(WESetObjectSize(object, Point{30, 40}), noErr);
+  EXPECT_EQ(WEGetUndoInfo(nullptr, we), weAKObjectChange);
+  ASSERT_EQ(WEUndo(we), noErr);
+  EXPECT_EQ(WEGetObjectSize(object), (20u << 16) | 10u);
+  ASSERT_EQ(WERedo(we), noErr);
+  EXPECT_EQ(WEGetObjectSize(object), (40u << 16) | 30u);
+  // Once the object is gone, undoing its change finds nothing to change.
+  ASSERT_EQ(WEUndo(we), noErr);
+  ASSERT_EQ(WEFeatureFlag(weFUndo, 0, we), 1);
+  ASSERT_EQ(_WEDeleteRange(1, 2, we), noErr);
+  ASSERT_EQ(_WEInsertText(1, "x", 1, we), noErr);
+  WEFeatureFlag(weFUndo, 1, we);
+  EXPECT_EQ(WEUndo(we), weObjectNotFoundErr);
+  EXPECT_EQ(textof(we), "axb");
+}
+
 TEST_F(WEUndoTest, WithoutUndoNothingIsRecorded) {
   const WEReference we = editable("", 0);
   type("ab", we);
