@@ -23,6 +23,7 @@ bool readonly(const WERec& r) { return (r.features & (1u << weFReadOnly)) != 0; 
 
 // The cursor goes out of the way of typing while the mouse is over the text.
 void obscureoverdest(const WERec& r) {
+  if (!IsValidPort(r.port)) return;
   GrafPtr saved = 0;
   GetPort(&saved);
   SetPort(r.port);
