@@ -63,14 +63,15 @@ constexpr std::array<OSType, 7> kParaFlags{fourcc("keep"), fourcc("kepn"), fourc
 struct RulerField {
   OSType tag, increment;
   u32 mask, incrementMask;
+  u16 offset;
 };
 constexpr std::array<RulerField, 6> kRulerFields{{
-    {fourcc("ledg"), fourcc("+led"), 0x20, 0x80000},
-    {fourcc("lein"), fourcc("+lei"), 0x4, 0x10000},
-    {fourcc("riin"), fourcc("+rii"), 0x8, 0x20000},
-    {fourcc("fidt"), fourcc("+fid"), 0x10, 0x40000},
-    {fourcc("spbe"), fourcc("+spb"), 0x40, 0x100000},
-    {fourcc("spaf"), fourcc("+spa"), 0x80, 0x200000},
+    {fourcc("ledg"), fourcc("+led"), 0x20, 0x80000, 16},
+    {fourcc("lein"), fourcc("+lei"), 0x4, 0x10000, 4},
+    {fourcc("riin"), fourcc("+rii"), 0x8, 0x20000, 8},
+    {fourcc("fidt"), fourcc("+fid"), 0x10, 0x40000, 12},
+    {fourcc("spbe"), fourcc("+spb"), 0x40, 0x100000, 20},
+    {fourcc("spaf"), fourcc("+spa"), 0x80, 0x200000, 24},
 }};
 constexpr u32 kUserValueMask = 0x800, kParaFlagsMask = 0x2000;
 
@@ -249,7 +250,7 @@ OSErr collect(const AttributeEntry& e, const void* value, i32 size, i16 startSiz
   for (const RulerField& f : kRulerFields) {
     if (tag == f.tag || tag == f.increment) {
       if (OSErr err = ruler(tag == f.tag ? f.mask : f.mask | f.incrementMask)) return err;
-      setrulerfixed(&c->ruler, e.rulerOffset, get<Fixed>(value));
+      setrulerfixed(&c->ruler, f.offset, get<Fixed>(value));
       return noErr;
     }
   }
@@ -358,7 +359,7 @@ WERuler newruler(const WERuler& old, const Collected& c) {
   WERuler r = old;
   _WECopyRuler(&c.ruler, &r, u16(c.rulerMask & (weDoDirection | weDoAlignment | weDoBorderStyle)));
   for (const RulerField& f : kRulerFields) {
-    const u16 offset = lookup(f.tag)->rulerOffset;
+    const u16 offset = f.offset;
     if (c.rulerMask & f.incrementMask)
       setrulerfixed(&r, offset, rulerfixed(old, offset) + rulerfixed(c.ruler, offset));
     else if (c.rulerMask & f.mask)
