@@ -138,8 +138,9 @@ OSErr _WETypeChar(u8 byte, WEReference we) {
     }
   }
   const i32 at = r->selStart;
+  const bool extend = _WETypingAction(weAKTyping, we) != nilhandle;
   if ((err = _WEInsertText(at, bytes, length, we)) != noErr) return err;
-  if (_WETypingAction(weAKTyping, we) != nilhandle) _WEAdjustUndoRange(length, we);
+  if (extend) _WEAdjustUndoRange(length, we);
   werec(we)->flags &= ~weFlagNullStyleValid;
   caretat(at + length, we);
   return _WERedraw(at, at + length, we);

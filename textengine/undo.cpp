@@ -419,7 +419,7 @@ i16 WEGetIndUndoInfo(i32 index, WEReference we) {
 
 i16 _WEGetTypingActionKind(WEReference we) {
   const WERec* r = werec(we);
-  if (r == nullptr || !isaction(r->undoStack)) return weAKNone;
+  if (r == nullptr || !hasfeature(*r, weFUndo) || !isaction(r->undoStack)) return weAKNone;
   const WEAction a = actionof(r->undoStack);
   if (a.kind != weAKTyping && a.kind != weAKBackspace && a.kind != weAKFwdDelete) return weAKNone;
   if ((a.flags & (weActionRedo | weActionCompound)) || r->selStart != r->selEnd) return weAKNone;
@@ -440,11 +440,14 @@ void _WEAdjustUndoRange(i32 delta, WEReference we) {
 
 Handle _WETypingAction(i16 kind, WEReference we) {
   const WERec* r = werec(we);
-  if (r == nullptr) return nilhandle;
+  if (r == nullptr || !hasfeature(*r, weFUndo) || r->selStart != r->selEnd) return nilhandle;
   const Handle h = workingaction(*r);
   if (h == nilhandle) return nilhandle;
+  // An older action left on the stack (made while undo was on) is never extended: the caret
+  // must stand at the end of the action's range.
   const WEAction a = actionof(h);
-  return a.kind == kind && !(a.flags & weActionRedo) ? h : nilhandle;
+  const bool extends = a.kind == kind && !(a.flags & weActionRedo) && r->selStart == a.rangeStart + a.currentLength;
+  return extends ? h : nilhandle;
 }
 
 void WEClearUndo(WEReference we) {

@@ -256,8 +256,9 @@ void _WEForgetAction(Handle* stack);
 i16 _WEGetTypingActionKind(WEReference we);
 // Adds delta to the current length of the top undo action (the first child of a group).
 void _WEAdjustUndoRange(i32 delta, WEReference we);
-// The action a key of the kind extends (the top undo action or the first child of a group,
-// when it is of that kind and not a redo), else none.
+// The action a key of the kind extends (with undo on, the top undo action or the first child of
+// a group, when it is of that kind, not a redo, and the caret stands at its range's end), else
+// none.
 Handle _WETypingAction(i16 kind, WEReference we);
 
 // --- Standard and program hooks ----------------------------------------------------------------

@@ -242,6 +242,23 @@ TEST_F(WEUndoTest, AnObjectsNewSizeUndoesAndRedoes) {
   EXPECT_EQ(textof(we), "axb");
 }
 
+TEST_F(WEUndoTest, AnOldActionIsNotExtendedWhileUndoIsOff) {
+  const WEReference we = editable("");
+  type("ab", we);
+  WEFeatureFlag(weFUndo, 0, we);
+  WESetSelection(0, 0, we);
+  type("x", we);
+  WESetSelection(3, 3, we);
+  type("y", we);
+  ASSERT_EQ(WEKey(8, 0, we), noErr);
+  EXPECT_EQ(textof(we), "xab");
+  WEFeatureFlag(weFUndo, 1, we);
+  // The action still covers what was typed while it was made, now at the wrong place: undoing
+  // it takes out exactly its own length.
+  ASSERT_EQ(WEUndo(we), noErr);
+  EXPECT_EQ(textof(we), "b");
+}
+
 TEST_F(WEUndoTest, WithoutUndoNothingIsRecorded) {
   const WEReference we = editable("", 0);
   type("ab", we);
