@@ -3,7 +3,10 @@
 // alignment, and changing case.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/fonts/scriptmanager.h"
+#include "platform/qd/copybits.h"
 #include "tests/textengine/wetest.h"
 
 namespace kv {
@@ -94,6 +97,35 @@ TEST_F(WEEditTest, TwoByteCharactersAreTypedAndDeletedWhole) {
 // still never reach past either end of the text.
 i16 firstbytes(const u8*, i32, i32, i16, WEReference) { return -1; }
 i16 lastbytes(const u8*, i32, i32, i16, WEReference) { return 1; }
+
+// The port's pixels, one colour per pixel, row by row.
+std::vector<RGBColor> pixels() {
+  std::vector<RGBColor> out;
+  for (i16 v = 0; v < 100; ++v)
+    for (i16 h = 0; h < 100; ++h) {
+      RGBColor c;
+      GetCPixel(h, v, &c);
+      out.push_back(c);
+    }
+  return out;
+}
+
+TEST_F(WEEditTest, AHeldFirstByteDrawsNothing) {
+  enablejapanesescript(true);
+  const WEReference we = editable("a");
+  WEFeatureFlag(weFInhibitRedraw, 0, we);
+  WESetSelection(1, 1, we);
+  KeyScript(smJapanese);
+  const WETextStyle japanese = style(kJapaneseFont);
+  ASSERT_EQ(WESetStyle(weDoFont, &japanese, we), noErr);
+  ASSERT_EQ(WECalText(we), noErr);
+  WEUpdate(0, we);
+  const std::vector<RGBColor> before = pixels();
+  ASSERT_EQ(WEKey(0x82, 0, we), noErr);
+  EXPECT_TRUE(pixels() == before);
+  ASSERT_EQ(WEKey(0xA0, 0, we), noErr);
+  EXPECT_FALSE(pixels() == before);
+}
 
 TEST_F(WEEditTest, DamagedTwoByteTextNeverDeletesPastItsEnds) {
   enablejapanesescript(true);
