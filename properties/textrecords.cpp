@@ -17,7 +17,7 @@
 #include "render/fielddrawing.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
-#include "textengine/attributereads.h"
+#include "textengine/werecord.h"
 #include "textengine/fieldstorage.h"
 
 namespace kv {

@@ -36,7 +36,7 @@
 #include "store/recordcache.h"
 #include "textengine/fieldpacking.h"
 #include "textengine/fieldstorage.h"
-#include "textengine/wesetters.h"
+#include "textengine/werecord.h"
 
 namespace kv {
 

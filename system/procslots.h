@@ -35,6 +35,7 @@ struct objread;
 struct spot;
 struct LongRect;
 struct LongPoint;
+struct WETextStyle;
 
 template <i16 Slot>
 struct procslot {};
@@ -197,6 +198,13 @@ KV_PROCSLOT(219, void (*)(i32 offset, i8 edge, i32* start, i32* end, WEReference
 KV_PROCSLOT(220, i16 (*)(i32 offset, WEReference we));  // WECharByte
 KV_PROCSLOT(221, i16 (*)(i32 offset, WEReference we));  // WECharType
 KV_PROCSLOT(223, bool (*)(WEReference we));  // WEIsActive
+// Editing the selection.
+KV_PROCSLOT(193, OSErr (*)(u16 key, u16 modifiers, WEReference we));  // WEKey
+KV_PROCSLOT(195, OSErr (*)(u32 mode, const WETextStyle* style, WEReference we));  // WESetStyle
+KV_PROCSLOT(201, OSErr (*)(WEReference we));  // WEDelete
+KV_PROCSLOT(202, OSErr (*)(Handle styleScrap, WEReference we));  // WEUseStyleScrap
+KV_PROCSLOT(340, OSErr (*)(i8 alignment, WEReference we));  // WESetAlignment
+KV_PROCSLOT(404, OSErr (*)(OSType kind, Handle data, Point size, WEReference we));  // WEInsertObject
 KV_PROCSLOT(405, OSErr (*)(i32 offset, WEObjectDescHandle* object, WEReference we));  // WEGetObjectAtOffset
 KV_PROCSLOT(406, OSErr (*)(WEObjectDescHandle* object, WEReference we));  // WEGetSelectedObject
 KV_PROCSLOT(407, i32 (*)(WEObjectDescHandle object));  // WEGetObjectOffset

@@ -177,7 +177,7 @@ bool SLDraw(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u
   }
   Point end;
   GetPen(&end);
-  if ((ts.setting & 3) != 0 && end.h != st.startpen.h) {
+  if ((ts.extraFace & 3) != 0 && end.h != st.startpen.h) {
     PenState pen;
     GetPenState(&pen);
     const i16 v = pin16(st.startpen.v - (2 * style->runAscent) / 5);

@@ -197,8 +197,69 @@ OSErr _WEApplySoup(i32 start, i32 end, Handle soup, WEReference we);
 OSErr _WEAppendObjectToSoup(Handle soup, WEObjectDescHandle object, i32 offset);
 OSErr _WEPrependObjectToSoup(Handle soup, WEObjectDescHandle object, i32 delta);
 
-// Records an edit for undo before it is made (the modification count grows).
+// --- Undo ----------------------------------------------------------------------------------------
+// An undo action, a block of its own. next links the stack (or a compound action's children);
+// the range [rangeStart, rangeStart + currentLength) is what undoing removes, and the saved
+// content (savedLength bytes) what it puts back. The saved parts are blocks the action owns:
+// the text, a private style scrap, a soup and a private ruler scrap (through one byte past the
+// range). An object-geometry action keeps instead the object (savedText), its size as
+// (width << 16) | height (savedStyles) and its baseline (savedObjects); a compound action the
+// head of its child list (savedText).
+#define KV_WEACTION_FIELDS(F)                                                                    \
+  F(Handle, next, 0) F(i16, kind, 4) F(u16, flags, 6) F(WEReference, owner, 8) F(i32, rangeStart, 12) \
+  F(i32, currentLength, 16) F(i32, savedLength, 20) F(i32, selStart, 24) F(i32, selEnd, 28)         \
+  F(Handle, savedText, 32) F(Handle, savedStyles, 36) F(Handle, savedObjects, 40) F(Handle, savedRulers, 44)
+KV_STORED_RECORD(WEAction, 48, KV_WEACTION_FIELDS)
+// Action flags.
+enum : u16 {
+  weActionSavedText = 0x1,
+  weActionSavedStyles = 0x2,
+  weActionSavedObjects = 0x4,
+  weActionSavedRulers = 0x8,
+  weActionSavedGeometry = 0x10,
+  weActionSavedAll = 0xF,
+  weActionRedo = 0x100,      // the action belongs on the redo stack
+  weActionCompound = 0x200,  // a group of actions
+};
+// The kind of a compound action whose group is still open.
+constexpr i16 weAKOpenGroup = -1;
+
+// Records an edit for undo before it is made: the modification count grows; with undo on, the
+// redo stack goes (and, with single undo outside a group, the undo stack) and an action of the
+// kind saving what the flags ask from [start, end) is pushed. `length` is the range's length
+// after the edit.
 OSErr _WEModify(i32 start, i32 end, i32 length, i16 kind, u16 flags, WEReference we);
+// The typing primitives of WEKey: a byte typed over the selection (a two-byte character's first
+// byte is held in firstByte), backspace and forward delete (a two-byte character whole).
+OSErr _WETypeChar(u8 byte, WEReference we);
+OSErr _WEBackspace(WEReference we);
+OSErr _WEForwardDelete(WEReference we);
+// The style the next typed character takes, set by mode (switching the keyboard to the new
+// font's script where that applies); an empty text's run takes it too.
+OSErr _WESetNullStyle(u32 mode, const WETextStyle* style, WEReference we);
+// The font over [start, end) only where the text is of its script: runs whose font is of that
+// script, and with extract, the pieces of other runs that are.
+OSErr _WESmartSetFont(i32 start, i32 end, bool extract, const WETextStyle* style, WEReference we);
+// Makes an action (nothing is left behind on failure).
+OSErr _WENewAction(i32 start, i32 end, i32 length, i16 kind, u16 flags, WEReference we, Handle* action);
+// Onto the undo stack, or the redo stack for a redo action; into the child list of an open
+// group on top of that stack.
+void _WEPushAction(Handle action);
+// Does an action: the inverse goes on the other stack, the saved content replaces the range,
+// the selection of the time the action was made comes back and the changed range is redrawn.
+// paramErr, changing nothing, when the action's range no longer lies within the text.
+OSErr _WEDoAction(Handle action);
+// Frees an action and what it owns (a compound action's children too); answers its next.
+Handle _WEDisposeAction(Handle action);
+void _WEForgetAction(Handle* stack);
+// The kind of the typing action the caret stands at the end of (2, 9 or 10), else 0.
+i16 _WEGetTypingActionKind(WEReference we);
+// Adds delta to the current length of the top undo action (the first child of a group).
+void _WEAdjustUndoRange(i32 delta, WEReference we);
+// The action a key of the kind extends (with undo on, the top undo action or the first child of
+// a group, when it is of that kind, not a redo, and the caret stands at its range's end), else
+// none.
+Handle _WETypingAction(i16 kind, WEReference we);
 
 // --- Standard and program hooks ----------------------------------------------------------------
 // Fills every hook of the record that is still none with the engine's standard procedure. The

@@ -1,5 +1,5 @@
 // Text records: creation and disposal, replacing the text wholesale, feature flags, the reset
-// of the style table, the null style, the modification count and the port.
+// of the style table, the null style and the port.
 #include <algorithm>
 #include <memory>
 
@@ -172,6 +172,7 @@ void WEDispose(WEReference we) {
     HideControl(bar);
     DisposeControl(bar);
   }
+  WEClearUndo(we);
   r = werec(we);
   freeparts(we, *r);
   records().remove(we);
@@ -278,15 +279,6 @@ void _WESynchNullStyle(WEReference we) {
     }
   }
   r->nullStyle.ts.font = i16(GetScriptVariable(keyscript, smScriptAppFond));
-}
-
-i32 WEGetModCount(WEReference we) {
-  const WERec* r = werec(we);
-  return r ? r->modCount : 0;
-}
-
-void WEResetModCount(WEReference we) {
-  if (WERec* r = werec(we)) r->modCount = 0;
 }
 
 CGrafPtr WEGetPort(WEReference we) {

@@ -270,9 +270,101 @@ OSErr WEInsert(const void* text, i32 length, Handle styles, Handle soup, WERefer
 // whole view).
 void WEUpdate(RgnHandle updateRgn, WEReference we);
 
-// The modification count: raised by every edit; the reset also drops the undo history.
+// --- Undo and redo ---------------------------------------------------------------------------
+// The modification count: raised by every edit and redo, lowered by every undo; the reset also
+// drops the undo history.
 i32 WEGetModCount(WEReference we);
 void WEResetModCount(WEReference we);
+
+constexpr OSErr weCantUndoErr = -10015;    // nothing to undo or redo
+constexpr OSErr weActionGroupErr = -603;   // a group is open (or none is, for WEEndAction)
+
+// Kinds of undo actions.
+enum : i16 {
+  weAKNone = 0,
+  weAKInsert = 1,       // text put or an object inserted
+  weAKTyping = 2,
+  weAKCut = 3,
+  weAKPaste = 4,
+  weAKClear = 5,
+  weAKDrop = 6,
+  weAKStyle = 7,
+  weAKRuler = 8,
+  weAKBackspace = 9,
+  weAKFwdDelete = 10,
+  weAKCaseChange = 11,
+  weAKObjectChange = 12,  // an object's size, baseline or placement
+};
+
+// Undo takes back the last action (with single undo, an empty undo stack redoes the last undone
+// one); redo does the last undone one again. weActionGroupErr while a group is open,
+// weCantUndoErr when there is nothing to do, weReadOnlyErr on a read-only record.
+OSErr WEUndo(WEReference we);
+OSErr WERedo(WEReference we);
+// Every action between begin and end becomes one, undone and redone in one step and given the
+// kind at the end (paramErr for a kind below 1).
+OSErr WEBeginAction(WEReference we);
+OSErr WEEndAction(i16 kind, WEReference we);
+// The kind of the action undo would take next; *redo (may be null) tells whether it is a redo.
+i16 WEGetUndoInfo(bool* redo, WEReference we);
+// The kind of the n-th undo action (n > 0, 1 the top) or the n-th redo action (n < 0); 0 for 0
+// or beyond the stack.
+i16 WEGetIndUndoInfo(i32 index, WEReference we);
+// Whether the caret stands at the end of a typing action that the next key would extend.
+bool WEIsTyping(WEReference we);
+void WEClearUndo(WEReference we);
+
+// --- Editing ------------------------------------------------------------------------------------
+// Every edit answers weReadOnlyErr, changing nothing, on a read-only record (feature 5).
+// A key: the arrows (28-31) move the selection, backspace (8) and forward delete (127) delete,
+// any other byte is typed (a two-byte character's first byte is held until its second comes).
+OSErr WEKey(u16 key, u16 modifiers, WEReference we);
+// Deletes the selection (widened by intelligent cut); nothing for an empty one.
+OSErr WEDelete(WEReference we);
+// Replaces the selection with an object of the kind holding the data (the object owns it); size
+// 0 lets the kind's handler decide.
+OSErr WEInsertObject(OSType kind, Handle data, Point size, WEReference we);
+// Sets the mode's attributes of the style over the selection (at an insertion point, the style
+// the next typed character takes).
+OSErr WESetStyle(u32 mode, const WETextStyle* style, WEReference we);
+// Sets the mask's fields of the ruler over the paragraphs of the selection.
+OSErr WESetRuler(u16 mask, const WERuler* ruler, WEReference we);
+// Alignment (-2 left, -1 right, 0 by direction, 1 centred, 2 justified) and direction of the
+// selected paragraphs.
+OSErr WESetAlignment(i8 alignment, WEReference we);
+OSErr WESetDirection(i8 direction, WEReference we);
+// Applies a 'styl' scrap to the selection, or the objects of a 'SOUP' at its start.
+OSErr WEUseStyleScrap(Handle styleScrap, WEReference we);
+OSErr WEUseSoup(Handle soup, WEReference we);
+// Upper case (upper non-zero) or lower case over the selection, by the script of each run.
+OSErr WEChangeCase(u16 upper, WEReference we);
+// Ends inline input in progress (edits call it first).
+void WEStopInlineSession(WEReference we);
+
+// --- Attributes ------------------------------------------------------------------------------
+// Every character and paragraph format by four-character tag ('font', 'ptsz', 'bold', 'pjst',
+// 'lein', ...), each value of its tag's fixed size, in host order.
+constexpr OSErr weUnknownAttributeValueErr = -9466;  // a tag value outside its list
+constexpr OSErr weNotSettableErr = -9470;            // an attribute that can only be read
+constexpr OSErr weDuplicateAttributeErr = -9472;     // one format set twice in one call
+// The size of the tag's value (0 for any size, and for an unknown tag).
+i32 _WEGetAttributeSize(OSType tag);
+// Reads attributes at an offset (-1 the selection start; -2 likewise, but the style the next
+// typed character takes at an insertion point). paramErr for an unknown tag,
+// weBufferTooSmallErr for a size other than the tag's.
+OSErr WEGetAttributes(i32 offset, i32 count, const OSType* tags, void* const* values, const i32* sizes,
+                      WEReference we);
+OSErr WEGetOneAttribute(i32 offset, OSType tag, void* value, i32 size, WEReference we);
+// Sets attributes over [start, end) (start -1: the selection); paragraph attributes take whole
+// paragraphs. On an empty range the character attributes set the next typed character's style.
+OSErr WESetAttributes(i32 start, i32 end, i32 count, const OSType* tags, const void* const* values,
+                      const i32* sizes, WEReference we);
+OSErr WESetOneAttribute(i32 start, i32 end, OSType tag, const void* value, i32 size, WEReference we);
+// Which of `count` candidate values (each `size` bytes, one after another) the attribute takes
+// somewhere in [start, end) (-1: the selection's ends): matches[i] is 1 for those it takes;
+// *continuous tells whether it is the same throughout.
+OSErr WEMatchAttributes(i32 start, i32 end, OSType tag, i32 size, i32 count, const void* candidates, u8* matches,
+                        bool* continuous, WEReference we);
 
 // The port the record draws into.
 CGrafPtr WEGetPort(WEReference we);

@@ -9,6 +9,7 @@ namespace {
 
 struct ScriptState {
   bool japanese = false;
+  i16 keyscript = smRoman;
 };
 
 bool japaneseon() { return state<ScriptState>().japanese; }
@@ -17,13 +18,18 @@ bool enabled(i16 script) { return script == smRoman || (script == smJapanese && 
 
 }  // namespace
 
-void enablejapanesescript(bool on) { state<ScriptState>().japanese = on; }
+void enablejapanesescript(bool on) {
+  ScriptState& s = state<ScriptState>();
+  s.japanese = on;
+  if (!on) s.keyscript = smRoman;
+}
 
 i32 GetScriptManagerVariable(i16 selector) {
   switch (selector) {
     case smEnabled: return japaneseon() ? 2 : 1;
     case smDoubleByte: return japaneseon() ? 1 : 0;
-    default: return 0;  // smBidirect, smSysScript, smKeyScript and smRegionCode: Roman, region 0
+    case smKeyScript: return state<ScriptState>().keyscript;
+    default: return 0;  // smBidirect, smSysScript and smRegionCode: Roman, region 0
   }
 }
 
@@ -45,5 +51,29 @@ i16 FontToScript(i16 font) {
 }
 
 i16 GetSysDirection() { return 0; }
+
+void KeyScript(i16 script) {
+  if (enabled(script)) state<ScriptState>().keyscript = script;
+}
+
+i16 FindScriptRun(const u8* text, i32 length, i32* lenUsed, i16 fontScript) {
+  if (text == nullptr || length <= 0) {
+    if (lenUsed) *lenUsed = 0;
+    return fontScript == smJapanese ? smJapanese : smRoman;
+  }
+  if (fontScript != smJapanese) {
+    if (lenUsed) *lenUsed = length;
+    return smRoman;
+  }
+  const bool roman = text[0] < 0x80;
+  i32 i = 0;
+  while (i < length) {
+    const i32 n = i32(sjischarlength(text + i, length - i));
+    if ((n == 1 && text[i] < 0x80) != roman) break;
+    i += n;
+  }
+  if (lenUsed) *lenUsed = i;
+  return roman ? smRoman : smJapanese;
+}
 
 }  // namespace kv

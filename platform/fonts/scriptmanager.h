@@ -1,8 +1,8 @@
 // The Script Manager's view of the installed writing systems. The Roman script is always
 // enabled; the Japanese script (Shift-JIS text) is enabled too while two-byte text is switched
 // on (the settings record's two-byte word; reset brings it back off). No script is right to
-// left. The system script and the keyboard's script are Roman, the region 0, and every
-// script's default font is Geneva.
+// left. The system script is Roman, the region 0, and every script's default font is Geneva;
+// the keyboard's script is Roman until KeyScript switches it.
 #pragma once
 
 #include "platform/text/sjis.h"
@@ -43,5 +43,14 @@ i32 GetScriptVariable(i16 script, i16 selector);
 i16 FontToScript(i16 font);
 // The system's line direction: 0 left to right, -1 right to left.
 i16 GetSysDirection();
+
+// Switches the keyboard to a script; a script that is not enabled is refused (nothing changes).
+// Only the script state changes: the desktop's input method is left as it is.
+void KeyScript(i16 script);
+
+// The script of the run the text begins with, as a font of `fontScript` holds it, and in
+// *lenUsed its length: Japanese text holds Roman runs (one-byte characters below 0x80) and
+// Japanese ones (the rest); Roman text is one Roman run.
+i16 FindScriptRun(const u8* text, i32 length, i32* lenUsed, i16 fontScript);
 
 }  // namespace kv

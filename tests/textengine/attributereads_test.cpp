@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/textengine/wetest.h"
-#include "textengine/attributereads.h"
 
 namespace kv {
 namespace {
