@@ -160,6 +160,18 @@ void OverrideControlFont(spot& s, ControlFontStyleRec* r) {
   }
 }
 
+void notecontrolfont(spot& object) {
+  Handle value = nilhandle;
+  if (object.uprops != nilhandle && prophandutil(object.uprops, kTextFont, &value) == 0) return;
+  const buttontail t = getbuttontail(object);
+  ControlFontStyleRec r{};
+  r.flags = kControlUseFontMask | kControlUseFaceMask | kControlUseSizeMask;
+  r.font = i16(t.words.v[0]);
+  r.size = i16(t.words.v[1]);
+  r.style = i16(t.words.v[2]);
+  OverrideControlFont(object, &r);
+}
+
 void setcontrolfont(spot& object) {
   if (windowstyle() == kMetalStyle) return;
   const ControlRef control = livecontrol(object);

@@ -18,6 +18,9 @@ void setcontrolfont(spot& object);
 // and, with "aquaFont", changes the object's text font and size: changes of the object copy
 // that mark no record changed.
 void OverrideControlFont(spot& object, ControlFontStyleRec* record);
+// Gives the object "__textFont" (with the name of its font, or of "aquaFont") when it has
+// none yet, as the first drawing of every control-style button does.
+void notecontrolfont(spot& object);
 // Settles the record's font and size (above) in place. 0 when a font other than the system
 // and application fonts keeps an explicit size, else 1.
 i16 GetFontSize(ControlFontStyleRec* record);

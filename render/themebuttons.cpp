@@ -16,6 +16,7 @@
 #include "platform/process/gestalt.h"
 #include "render/buttoncontrols.h"
 #include "render/buttonicons.h"
+#include "render/controlfonts.h"
 #include "render/controlvisibility.h"
 #include "render/objectbounds.h"
 #include "render/picturecache.h"
@@ -227,6 +228,7 @@ void DrawNewControlSpot(spot& object, Handle list, i16 index) {
   GetClip(saved);
   const ControlRef control = docontrolup(&object, isbackground(list) ? 1 : 0);
   if (control == nilid) return;
+  notecontrolfont(object);
   const Rect bound = clipbound();
   Rect drawn{};
   lowcalc(&object, &drawn);
@@ -274,6 +276,7 @@ void DrawImageWellBtn(spot& object, Handle list, i16 index) {
   GetClip(saved);
   const ControlRef control = docontrolup(&object, isbackground(list) ? 1 : 0);
   if (control == nilid) return;
+  notecontrolfont(object);
   Rect drawn{};
   lowcalc(&object, &drawn);
   InsetRect(&drawn, -1, -1);
