@@ -448,7 +448,7 @@ void groupbox(const Canvas& k) {
 void container(const Canvas& k, u32 kind, bool line_only_at_bottom) {
   RGBColor c{};
   const bool pressed = k.look.hilite != 0 && k.look.hilite != kControlInactivePart;
-  themecontainercolour(kind, pressed ? kThemeStatePressed : kThemeStateActive, &c);
+  themecontainercolour(kind, pressed ? u32(kThemeStatePressed) : u32(kThemeStateActive), &c);
   paint(k.b, c);
   if (line_only_at_bottom) line(k.b.left, k.b.bottom - 1, k.b.right - 1, k.b.bottom - 1, k.look.edge);
   else frame(k.b, k.look.edge);
