@@ -154,33 +154,34 @@ TEST_F(PainterTest, StatesShowAndTheSameStateDrawsTheSame) {
 TEST_F(PainterTest, EveryKindStaysInsideItsBounds) {
   const Rect r{30, 30, 70, 200};
   std::vector<ControlRef> all;
-  auto add = [&](OSStatus e, ControlRef c) {
+  ControlRef c = nilid;
+  // The control made by the call given (its status comes first, then c is read).
+  auto add = [&](OSStatus e) {
     ASSERT_EQ(e, noErr);
     all.push_back(c);
   };
-  ControlRef c = nilid;
   const u8* title = reinterpret_cast<const u8*>("\x05Title");
   const ControlButtonContentInfo none{kControlContentTextOnly, 0};
-  add(CreateBevelButtonControl(window, &r, title, 2, 0, &none, 0, 0, 0, &c), c);
-  add(CreateRoundButtonControl(window, &r, kControlSizeNormal, &none, &c), c);
-  add(CreateSliderControl(window, &r, 40, 0, 100, 0, 5, true, nullptr, &c), c);
-  add(CreateDisclosureButtonControl(window, &r, 1, true, &c), c);
-  add(CreateProgressBarControl(window, &r, 30, 0, 100, false, &c), c);
-  add(CreateProgressBarControl(window, &r, 30, 0, 100, true, &c), c);
-  add(CreateRelevanceBarControl(window, &r, 30, 0, 100, &c), c);
-  add(CreateLittleArrowsControl(window, &r, 0, 0, 10, 1, &c), c);
-  add(CreateChasingArrowsControl(window, &r, &c), c);
-  add(CreateDisclosureTriangleControl(window, &r, 0, title, 1, true, true, &c), c);
-  add(CreateGroupBoxControl(window, &r, title, true, &c), c);
-  add(CreateGroupBoxControl(window, &r, title, false, &c), c);
-  add(CreatePopupArrowControl(window, &r, 3, 0, &c), c);
-  add(CreatePlacardControl(window, &r, &c), c);
-  add(CreateWindowHeaderControl(window, &r, true, &c), c);
-  add(CreateSeparatorControl(window, &r, &c), c);
-  add(CreateImageWellControl(window, &r, &none, &c), c);
-  add(CreateDataBrowserControl(window, &r, kDataBrowserListView, &c), c);
+  add(CreateBevelButtonControl(window, &r, title, 2, 0, &none, 0, 0, 0, &c));
+  add(CreateRoundButtonControl(window, &r, kControlSizeNormal, &none, &c));
+  add(CreateSliderControl(window, &r, 40, 0, 100, 0, 5, true, nullptr, &c));
+  add(CreateDisclosureButtonControl(window, &r, 1, true, &c));
+  add(CreateProgressBarControl(window, &r, 30, 0, 100, false, &c));
+  add(CreateProgressBarControl(window, &r, 30, 0, 100, true, &c));
+  add(CreateRelevanceBarControl(window, &r, 30, 0, 100, &c));
+  add(CreateLittleArrowsControl(window, &r, 0, 0, 10, 1, &c));
+  add(CreateChasingArrowsControl(window, &r, &c));
+  add(CreateDisclosureTriangleControl(window, &r, 0, title, 1, true, true, &c));
+  add(CreateGroupBoxControl(window, &r, title, true, &c));
+  add(CreateGroupBoxControl(window, &r, title, false, &c));
+  add(CreatePopupArrowControl(window, &r, 3, 0, &c));
+  add(CreatePlacardControl(window, &r, &c));
+  add(CreateWindowHeaderControl(window, &r, true, &c));
+  add(CreateSeparatorControl(window, &r, &c));
+  add(CreateImageWellControl(window, &r, &none, &c));
+  add(CreateDataBrowserControl(window, &r, kDataBrowserListView, &c));
   c = NewControl(window, &r, title, true, 1, 0, 1, 128, 0);
-  add(c != nilid ? noErr : paramErr, c);
+  add(c != nilid ? noErr : paramErr);
   for (ControlRef k : all) {
     SCOPED_TRACE(GetControlKind(k));
     draw(k);
