@@ -12,6 +12,7 @@
 #include "platform/controls/controls.h"
 #include "platform/events/handlers.h"
 #include "platform/types.h"
+#include "render/spotparent.h"
 #include "store/records.h"
 
 namespace kv {
@@ -22,10 +23,6 @@ bool windowdimmed();
 // 1 when the object's colours are to be dimmed: it has autoDim, no card image is being drawn
 // (printing, a drag image, a window image), and the current window is not hilited; else 0.
 i16 bgShouldBeGrayed(const spot& object);
-
-// The object that object `index` of `list` stands on, searched backwards in its own list and,
-// for a card object, then in the background list: 1 with list and index replaced by its, or 0.
-i16 spotparent(Handle* list, i16* index);
 
 // The colour procedure: 0 when it set the background, 1 when the control takes its default,
 // -30599 for an invalid control.
