@@ -1,5 +1,6 @@
 #include "render/behindcolour.h"
 
+#include "engine/geometry.h"
 #include "platform/qd/bottleneck.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
@@ -26,10 +27,6 @@ constexpr OSStatus kInvalidControlColour = -30599;
 constexpr i16 kImageWellBrush = 29, kFocusBrush = 46, kDocumentBrush = 15;
 
 bool emptyrect(const Rect& r) { return r.bottom <= r.top || r.right <= r.left; }
-
-bool inside(const Rect& r, const Rect& in) {
-  return r.top >= in.top && r.left >= in.left && r.bottom <= in.bottom && r.right <= in.right;
-}
 
 // Whether an object is one a control can stand on: a filled graphic without a picture, or a
 // container button.
@@ -134,7 +131,7 @@ i16 spotparent(Handle* list, i16* index) {
   auto qualifies = [&](const spot& c) {
     if (emptyrect(c.rect)) return false;
     if (!(c.flags & spotvisible) && !showsinvisibles()) return false;
-    return container(c) && inside(s.rect, c.rect);
+    return container(c) && rectinrect(s.rect, c.rect);
   };
   for (i32 i = *index - 1; i >= 0; --i)
     if (qualifies(spotat(*list, i))) {

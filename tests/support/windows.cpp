@@ -1,6 +1,7 @@
 #include "tests/support/windows.h"
 
 #include <cstring>
+#include <string>
 
 #include "engine/variables.h"
 #include "platform/files/files.h"
@@ -131,12 +132,18 @@ i16 WindowTest::readreference(std::string_view reference, objread* obj) {
   return st;
 }
 
-void WindowTest::asstored() {
+void WindowTest::asstored(std::string_view only) {
   const desk& d = current();
   for (Handle list : {d.cardspots, d.backspots})
     for (i32 i = 0; i < spotcount(list); ++i) {
       spot s = spotat(list, i);
       if (s.kind != spotbutton || !isplatformcontrol(s)) continue;
+      if (!only.empty()) {
+        const std::string name = s.name != nilhandle ? std::string(reinterpret_cast<const char*>(deref(s.name)),
+                                                                   std::size_t(GetHandleSize(s.name)))
+                                                     : std::string();
+        if (name != only) continue;
+      }
       dumpspotcontrol(s);
       make3spot(s);
       Handle props = s.uprops;

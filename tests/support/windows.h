@@ -51,8 +51,9 @@ class WindowTest : public VeltrixTest {
   void clearglobals();
   // Undoes what drawing the shown card did to its buttons of the control styles: their
   // controls go, they become classic buttons again and lose the "__textFont" property the
-  // drawing gave them. For tests that read objects as the project stored them.
-  void asstored();
+  // drawing gave them. For tests that read objects as the project stored them. With a name,
+  // only the buttons of that name.
+  void asstored(std::string_view only = {});
 
   const desk& current();
   int fatals = 0;
