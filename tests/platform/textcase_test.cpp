@@ -33,7 +33,9 @@ TEST_F(TextCase, MacRomanLettersTakeTheirPartners) {
   // Every byte with a partner comes back from it.
   for (int c = 0; c < 256; ++c) {
     const u8 up = macromanupper(u8(c));
-    if (up != c && c != 0xF5) EXPECT_EQ(macromanlower(up), c) << c;
+    if (up != c && c != 0xF5) {
+      EXPECT_EQ(macromanlower(up), c) << c;
+    }
   }
 }
 
