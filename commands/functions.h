@@ -74,5 +74,8 @@ i16 funerrortext(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 i16 funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funlocs(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// describe(object [, what [, form [, list field]]]) (describe.cpp): the parts of a menu, card,
+// background, window, project or field, one line each.
+i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 }  // namespace kv
