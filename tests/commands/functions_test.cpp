@@ -1,6 +1,7 @@
 // Functions of one parameter, of numbers and of lists, as expressions use them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -240,6 +241,24 @@ TEST_F(GeometryFunctionsTest, Quads) {
 TEST_F(GeometryFunctionsTest, PointsWithoutAWindowStayAsTheyAre) {
   EXPECT_EQ(eval("localLoc(10,20)"), "10,20");
   EXPECT_EQ(eval("the globalLoc of \"3,4\""), "3,4");
+}
+
+TEST_F(FunctionsTest, PathFormsAndVolumes) {
+  const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  ASSERT_FALSE(home.empty());
+  std::string colon = home.substr(1) + "/a";
+  for (char& c : colon) c = c == '/' ? ':' : c;
+  EXPECT_EQ(eval("posixToHFS(\"~/a\")"), colon);
+  EXPECT_EQ(eval("hfsToPosix(posixToHFS(\"~/a\"))"), home + "/a");
+  EXPECT_EQ(eval("hfsToPosix(\"" + colon + "\")"), home + "/a");
+  EXPECT_EQ(eval("posixToHFS(\"/Volumes/Disk/x/y\")"), "Disk:x:y");
+  EXPECT_EQ(eval("hfsToPosix(\"\")"), "");
+  EXPECT_EQ(eval("supportsExclusiveFileAccess(\"\")"), "error 186");
+  EXPECT_EQ(eval("supportsExclusiveFileAccess(\"/tmp\")"), "true");
+  EXPECT_EQ(eval("supportsExclusiveFileAccess(\"~\")"), "true");
+  EXPECT_EQ(eval("supportsExclusiveFileAccess(\"/no/such/place\")"), "error 186");
+  EXPECT_EQ(eval("supportsExclusiveFileAccess(\"nosuchvolume\")"), "error 186");
+  EXPECT_EQ(eval("midiNumToName(1)"), "Acoustic Grand Piano");
 }
 
 }  // namespace
