@@ -1,4 +1,5 @@
-// textHeightSum: the height of the text of fields and text graphics, open or not.
+// textHeightSum: the height of the text of fields and text graphics, open or not; and the
+// selection of the open field.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -72,6 +73,35 @@ TEST_F(TextHeightSumTest, OnlyTextObjects) {
   EXPECT_EQ(cardvalue("textHeightSum(card field \"one\" x)"), "error 88");
   EXPECT_EQ(cardvalue("the textHeightSum card field 1"), "error 5");
   EXPECT_EQ(cardvalue("textHeightSum(card field 99)"), "error 11");
+}
+
+TEST_F(TextHeightSumTest, TheSelectionOfTheOpenField) {
+  EXPECT_EQ(cardvalue("the selectedText"), "");
+  EXPECT_EQ(cardvalue("the selectedLine"), "");
+  MainGlobals& g = mainglobals();
+  const WEReference we = livefield(spotat(g.current.cardspots, 1));
+  ASSERT_TRUE(isvalidwerec(we));
+  g.openfield = 1;
+  g.openfieldspots = g.current.cardspots;
+  g.openfieldwindow = g.current.window;
+  g.openfieldrec = we;
+  WESetSelection(2, 3, we);  // "b" of "a", "b", "c"
+  const std::string field = cardvalue("the selectedField");
+  EXPECT_EQ(field.substr(0, 13), "card field 2 ");
+  EXPECT_EQ(cardvalue("the selectedText"), "b");
+  EXPECT_EQ(cardvalue("the selectedLine"), "line 2 of " + field);
+  EXPECT_EQ(cardvalue("the selectedChunk").substr(0, 15), "char 3 to 3 of ");
+  LongPoint p{};
+  i16 height = 0;
+  WEGetPoint(2, 0, &p, &height, we);
+  EXPECT_EQ(cardvalue("the selectedLoc"), std::to_string(p.h) + "," + std::to_string(p.v));
+  WESetSelection(5, 5, we);
+  EXPECT_EQ(cardvalue("the selectedText"), "");
+  EXPECT_EQ(cardvalue("the selectedLine"), "line 3 of " + field);
+  g.openfield = -1;
+  g.openfieldspots = nilhandle;
+  g.openfieldwindow = nilid;
+  g.openfieldrec = nilid;
 }
 
 }  // namespace
