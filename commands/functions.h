@@ -70,9 +70,16 @@ i16 funcase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
 // Texts (textfunctions.cpp): doAsMsg, errorText.
 i16 fundoasmsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funerrortext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// textHeightSum(field or text graphic): the height of all the lines of its text, measured in
+// the open field's record, the field's live record or a record made for the measure. 133 for
+// another object.
+i16 funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // Geometry (fungeometry.cpp): rectangles, quads, and points between global and local.
 i16 funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 i16 funlocs(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+// describe(object [, what [, form [, list field]]]) (describe.cpp): the parts of a menu, card,
+// background, window, project or field, one line each.
+i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 }  // namespace kv

@@ -9,6 +9,7 @@
 #include "commands/dispatch.h"
 #include "commands/functions.h"
 #include "commands/objectfunctions.h"
+#include "commands/systemqueries.h"
 #include "engine/chunks.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
@@ -51,13 +52,6 @@ struct funrow {
 };
 
 // The routines of other families, not written yet: each row of the family below points here.
-constexpr funproc fundescribe = funnotbuilt;
-constexpr funproc funhasmemory = funnotbuilt;
-constexpr funproc funshell = funnotbuilt;
-constexpr funproc fundisk = funnotbuilt;
-constexpr funproc funexists = funnotbuilt;
-constexpr funproc funtextheightsum = funnotbuilt;
-constexpr funproc fungraph = funnotbuilt;
 constexpr funproc fundialog = funnotbuilt;
 constexpr funproc funscript = funnotbuilt;
 

@@ -20,12 +20,14 @@
 #include "engine/variables.h"
 #include "media/tunes.h"
 #include "platform/files/files.h"
+#include "platform/files/pathforms.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/random.h"
 #include "platform/resources/resources.h"
 #include "platform/sound/tunes.h"
 #include "platform/text/casefold.h"
 #include "platform/text/md5.h"
+#include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objread.h"
@@ -66,7 +68,7 @@ enum : u16 {
   fnValue = 3186,
 };
 
-constexpr i16 statusbadvalue = 2, statusnotavailable = 124, statusbadhex = 209;
+constexpr i16 statusbadvalue = 2, statusnotavailable = 124, statusbadhex = 209, statusnovolume = 186;
 constexpr i16 instrumentlist = 2000, resultbadescape = 113, statusnoallocator = 118;
 constexpr i32 instrumentnames = 135;
 constexpr i32 drumkits[] = {16385, 16393, 16401, 16409, 16410, 16429, 16433};
@@ -335,6 +337,37 @@ i16 midinumtoname(fred* v, fred* value) {
   return stringtonewfred(tone.instrumentName.b, value);
 }
 
+// hfsToPosix and posixToHFS.
+i16 convertpath(bool toposix, fred* v, fred* value) {
+  Handle h = nilhandle;
+  i16 st = fredtonewh(v, &h);
+  disposfred(v);
+  if (st != 0) return st;
+  std::string text(reinterpret_cast<const char*>(deref(h)), size_t(GetHandleSize(h)));
+  DisposeHandle(h);
+  text = expandhome(text);
+  const std::string out = text.empty() ? text : toposix ? colonpathtoposix(text) : posixtocolonpath(text);
+  return charstonewfred(out.data(), Size(out.size()), value);
+}
+
+// supportsExclusiveFileAccess: a volume name or a path; 186 when it names nothing.
+i16 exclusiveaccess(fred* v, fred* value) {
+  Str255 s;
+  shorttext(v, s);
+  disposfred(v);
+  std::string text = expandhome(std::string(pstringview(s)));
+  if (text.empty()) return statusnovolume;
+  if (text.find('/') == std::string::npos) {
+    if (text.find(':') == std::string::npos && text.size() < 254) text += ':';
+    text = colonpathtoposix(text);
+  }
+  bool exists = false;
+  const bool locks = takesexclusivelocks(text, &exists);
+  if (!exists) return statusnovolume;
+  booltonewfred(locks ? 1 : 0, value);
+  return 0;
+}
+
 // isControl and projPath read an object reference: after "of", or inside parentheses.
 i16 objectquestion(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   funhead h = readhead(atoms, at);
@@ -375,10 +408,6 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     case fnAudioTrackInfo: return statusnotavailable;
     case fnIsControl:
     case fnProjPath: return objectquestion(path, text, atoms, at, variables, count, value);
-    case fnHfsToPosix:                   // paths between the volume list's colon form and POSIX
-    case fnPosixToHFS:
-    case fnSupportsExclusiveFileAccess:  // volumes
-      return statusnotbuilt;
     default: break;
   }
   fred v;
@@ -444,6 +473,9 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     }
     case fnMidiNameToNum: st = midinametonum(&v, value); break;
     case fnMidiNumToName: st = midinumtoname(&v, value); break;
+    case fnHfsToPosix:
+    case fnPosixToHFS: st = convertpath(fn == fnHfsToPosix, &v, value); break;
+    case fnSupportsExclusiveFileAccess: st = exclusiveaccess(&v, value); break;
     default:
       disposfred(&v);
       st = statusnofunction;

@@ -15,6 +15,7 @@
 #include "commands/functions.h"
 #include "commands/funzerostate.h"
 #include "commands/globals.h"
+#include "commands/systemqueries.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/insertscripts.h"
@@ -29,6 +30,7 @@
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/bigstack.h"
+#include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
 #include "system/applications.h"
 #include "system/sysinfo.h"
@@ -48,6 +50,13 @@ enum : u16 {
   fnFrontScripts = 3059,
   fnGlobals = 3062,
   fnMachine = 3082,
+  fnMachineBusSpeed = 3083,
+  fnMachineROMVersion = 3084,
+  fnMachineSerialNumber = 3085,
+  fnPhysicalMemory = 3113,
+  fnProcessor = 3126,
+  fnProcessorCount = 3127,
+  fnProcessorSpeed = 3128,
   fnMenus = 3087,
   fnMsgText = 3089,
   fnPaperSize = 3108,
@@ -233,6 +242,29 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
     case fnQtFilePlayTime: {
       Str255 s;
       getmoovfileplaytime(s);
+      return stringtonewfred(s, value);
+    }
+    case fnMachine:
+    case fnMachineBusSpeed:
+    case fnMachineROMVersion:
+    case fnMachineSerialNumber:
+    case fnProcessor:
+    case fnProcessorCount:
+    case fnProcessorSpeed:
+    case fnPhysicalMemory: {
+      const bool longmachine = fn == fnMachine && (modifier == tokLong || modifier == tokText || modifier == tokFull);
+      const i16 selector = fn == fnMachine ? (longmachine ? 3 : 4)
+                           : fn == fnProcessor ? 6
+                           : fn == fnProcessorCount ? 7
+                           : fn == fnProcessorSpeed ? 8
+                           : fn == fnPhysicalMemory ? 9
+                           : fn == fnMachineBusSpeed ? 10
+                           : fn == fnMachineROMVersion ? 11
+                                                       : 12;
+      Str255 s;
+      setpstring(s, fn == fnProcessorCount ? "1" : fn == fnMachineSerialNumber ? "N/A" : "Unknown");
+      i16 st = hardware_profiler(selector, s);
+      if (st != 0 && fn == fnProcessor) return st;
       return stringtonewfred(s, value);
     }
     case fnAudioDriverVers:

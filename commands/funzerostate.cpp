@@ -7,6 +7,7 @@
 #include "commands/dispatch.h"
 #include "commands/objectfunctions.h"
 #include "commands/textfunctions.h"
+#include "engine/containerutil.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
@@ -37,6 +38,7 @@
 #include "store/reftexts.h"
 #include "store/starfile.h"
 #include "system/windowkind.h"
+#include "textengine/werecord.h"
 #include "tools/texttool.h"
 
 namespace kv {
@@ -389,6 +391,38 @@ i16 printingfact(u16 fn, u16 modifier, fred* value) {
   return emptyvalue(value);
 }
 
+// The selection of the open field's text record: its text, its line, its chunk, the point of
+// its start.
+i16 openselection(u16 fn, fred* value) {
+  const MainGlobals& g = mainglobals();
+  const WEReference we = g.openfieldrec;
+  if (!isvalidwerec(we)) return emptyvalue(value);
+  i32 start = 0, end = 0;
+  WEGetSelection(&start, &end, we);
+  Handle text = WEGetText(we);
+  const Size length = text != nilhandle ? GetHandleSize(text) : 0;
+  start = std::clamp<i32>(start, 0, i32(length));
+  end = std::clamp<i32>(end, start, i32(length));
+  if (fn == fnSelectedText) return charstonewfred(deref(text) + start, Size(end - start), value);
+  if (fn == fnSelectedLoc) {
+    LongPoint p{};
+    i16 height = 0;
+    WEGetPoint(start, 0, &p, &height, we);
+    return loctonewfred(i16(p.h), i16(p.v), value);
+  }
+  Str255 field;
+  getfieldstring(field);
+  if (fn == fnSelectedChunk) {
+    const std::string chunk = selectedchunkstr(start, end, text, field);
+    return charstonewfred(chunk.data(), Size(chunk.size()), value);
+  }
+  const u8 delimiter = u8(g.lineDelimiter != 0 ? g.lineDelimiter : 13);
+  const u8* bytes = deref(text);
+  const i32 line = 1 + i32(std::count(bytes, bytes + start, delimiter));
+  const std::string answer = "line " + std::to_string(line) + " of " + std::string(pstringview(field));
+  return charstonewfred(answer.data(), Size(answer.size()), value);
+}
+
 }  // namespace
 
 i16 funzerostate(u16 fn, u16 modifier, fred* value) {
@@ -497,7 +531,7 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
         getfieldstring(s);
         return stringtonewfred(s, value);
       }
-      return statusnotbuilt;  // the selection of the open field's text record
+      return openselection(fn, value);
     case fnSelectedGraphic: return emptyvalue(value);  // no graphic is selected while none can be
     case fnCanUndo:
     case fnCanRedo:

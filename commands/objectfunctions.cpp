@@ -5,17 +5,20 @@
 
 #include "commands/dispatch.h"
 #include "commands/functions.h"
+#include "commands/pointlists.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/status.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
+#include "render/hittest.h"
 #include "properties/valuewords.h"
 #include "shell/mainglobals.h"
 #include "shell/windtable.h"
@@ -42,6 +45,8 @@ enum : u16 {
 };
 
 constexpr i16 statusbadflavor = 196;
+constexpr i16 statusnotpart = 11;  // not a button, field or graphic
+constexpr u16 tokWithin = 3190;
 
 enum class selform : u8 { shortform, longform, kind, style };
 
@@ -201,6 +206,60 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   Handle data = GetDragData(item, code, typeform);
   st = data != nilhandle ? handtonewfred(data, value) : newfred(value, fredtemp, fredstring, 0);
   if (data != nilhandle) DisposeHandle(data);
+  if (st == 0) *count = i + 1 - at;
+  return st;
+}
+
+i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+  *count = 0;
+  funhead h = readhead(atoms, at);
+  if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+  const bool within = h.token == tokWithin;
+  objread first{};
+  i32 used = 0;
+  if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &first); st != 0) return st;
+  i32 i = h.word + 2 + used;
+  i16 st = first.kind == objpart ? i16(0) : i16(statusnotpart);
+  if (st == 0 && tokenat(atoms, i) != tokComma) st = statusfunctioncomma;
+  bool answer = false;
+  if (st == 0 && within) {
+    // The point, as "h,v" in one value or as two numbers.
+    Handle points = nilhandle;
+    st = getloclist(path, text, atoms, i + 1, variables, &used, &points);
+    if (st == 0 && GetHandleSize(points) != Size(sizeof(Point))) st = statusnotunderstood;
+    if (st == 0) {
+      i += 1 + used;
+      const Point pt = HandleAs<Point>(points)[0];
+      answer = ptinspot(first.objects, first.objindex, pt) != 0;
+    }
+    if (points != nilhandle) DisposeHandle(points);
+  } else if (st == 0) {
+    objread second{};
+    st = scanobj(path, text, atoms, i + 1, variables, &used, &second);
+    if (st == 0) {
+      i += 1 + used;
+      if (second.kind != objpart) st = statusnotpart;
+      RgnHandle a = nilid, b = nilid;
+      if (st == 0) st = spotorgn(first, &a);
+      if (st == 0) st = spotorgn(second, &b);
+      if (st == 0 && a != nilid && b != nilid) {
+        RgnHandle both = NewRgn();
+        if (both != nilid) {
+          SectRgn(a, b, both);
+          answer = !EmptyRgn(both);
+          DisposeRgn(both);
+        } else {
+          st = statusnomemory;
+        }
+      }
+      if (a != nilid) DisposeRgn(a);
+      if (b != nilid) DisposeRgn(b);
+      writeobj(&second);
+    }
+  }
+  writeobj(&first);
+  if (st == 0 && tokenat(atoms, i) != tokRightParen) st = statusfunctionclose;
+  if (st == 0) booltonewfred(answer ? 1 : 0, value);
   if (st == 0) *count = i + 1 - at;
   return st;
 }

@@ -30,6 +30,11 @@ i16 getrgnfromspot(const spot& object, RgnHandle* out);
 // style without a shape): 11 when the descriptor names no button, field or graphic.
 i16 spotorgn(const objread& obj, RgnHandle* out);
 
+// intersect(object, object): whether the shapes of two buttons, fields or graphics overlap;
+// within(object, point): whether the point (h,v in card coordinates) hits the object as a click
+// would. 11 when a reference names no button, field or graphic; 2 for a point list of another
+// length; 49, 39, 88 for the parentheses and comma.
+i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // getSelected(card or background [, long | short | abbreviated | kind | style]): the selected
 // objects of its list (empty with the browse tool). 2 for another object or word; 49, 39, 88
 // for the parentheses and comma.

@@ -28,6 +28,7 @@
 #include "store/objread.h"
 #include "store/refparse.h"
 #include "store/reftexts.h"
+#include "tools/measuretext.h"
 
 namespace kv {
 
@@ -36,7 +37,7 @@ namespace {
 constexpr i32 kMergeDepth = 64;  // brackets nested deeper are left as text
 constexpr u16 kLongForm = 9002;
 constexpr i16 kScriptErrors = 1002;
-constexpr i16 statusstray = 19, statusoneword = 2;
+constexpr i16 statusstray = 19, statusoneword = 2, statusnotextobject = 133;
 
 // A text tokenised for evaluation; both handles released with it.
 struct tokenised {
@@ -269,6 +270,41 @@ i16 funerrortext(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   }
   if (i16 st = stringtonewfred(out, value); st != 0) return st;
   *count = used;
+  return 0;
+}
+
+i16 funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+  *count = 0;
+  funhead h = readhead(atoms, at);
+  const u16 next = tokenat(atoms, h.word + 1);
+  bool paren = false;
+  if (next == tokOf) paren = false;
+  else if (h.the) return statusfunctionof;
+  else if (next == tokLeftParen) paren = true;
+  else return statusfunctionparen;
+  const i32 from = h.word + 2;
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = scanobj(path, text, atoms, from, variables, &used, &obj); st != 0) return st;
+  i16 st = 0;
+  i32 height = 0;
+  if (obj.kind != objpart) {
+    st = statusnotextobject;
+  } else {
+    const spot s = spotat(obj.objects, obj.objindex);
+    if (s.kind != spotfield && !(s.kind == spotgraphic && s.style == styletext)) st = statusnotextobject;
+    if (st == 0 && paren && tokenat(atoms, from + used) != tokRightParen) st = statusfunctionclose;
+    if (st == 0) {
+      // The open field's record, a field's live record, or a record made for the measure.
+      MeasuredText measured(obj.objects, obj.objindex, obj.d.window, true);
+      const WEReference we = measured.record();
+      if (we != nilid) height = WEGetHeight(0, WECountLines(we), we);
+    }
+  }
+  writeobj(&obj);
+  if (st != 0) return st;
+  longtonewfred(height, value);
+  *count = from + used + (paren ? 1 : 0) - at;
   return 0;
 }
 

@@ -14,6 +14,8 @@
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/text/casefold.h"
+#include "platform/text/intlcompare.h"
+#include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
 
 namespace kv {
@@ -85,7 +87,7 @@ i16 compare(fred* l, const double* lnum, u16 op, fred* r, const double* rnum) {
     Str255 ta, tb;
     peektext(l, ta);
     peektext(r, tb);
-    order = comparetexts(ta, tb);
+    order = mainglobals().intlCompare != 0 ? intlcompare(pstringview(ta), pstringview(tb)) : comparetexts(ta, tb);
   }
   bool result = op == tokLess ? order < 0 : op == tokGreater ? order > 0 : op == tokLessEqual ? order <= 0 : order >= 0;
   booltofred(result ? 1 : 0, l);

@@ -33,6 +33,7 @@ bool purgeround() {
 int nomemory(Size bytes) {
   memoryguarddetail::State& g = guard();
   if (bytes <= 0) return 0;
+  g.lastrequest = bytes;
   if (g.refuse) return 1;
   u64 running = u64(g.total) + u64(bytes);
   if (running < kMemoryCheckTotal) {
@@ -64,6 +65,8 @@ i32 availmem() {
 }
 
 u32 memoryguardtotal() { return guard().total; }
+
+Size memoryguardlastrequest() { return guard().lastrequest; }
 
 void setmemoryguardrefusal(bool on) { guard().refuse = on; }
 

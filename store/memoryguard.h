@@ -26,6 +26,8 @@ i32 availmem();
 
 // Bytes asked for since the last check.
 u32 memoryguardtotal();
+// The last request that reached the check of the free address space (0 before any).
+Size memoryguardlastrequest();
 
 // Tests make the guard refuse every request while `on` is true.
 void setmemoryguardrefusal(bool on);
@@ -35,6 +37,7 @@ namespace memoryguarddetail {
 struct State {
   u32 total = 0;  // bytes asked for since the last check
   bool refuse = false;
+  Size lastrequest = 0;  // the last request nomemory weighed
 };
 }  // namespace memoryguarddetail
 

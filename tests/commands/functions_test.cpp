@@ -1,6 +1,8 @@
 // Functions of one parameter, of numbers and of lists, as expressions use them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -240,6 +242,43 @@ TEST_F(GeometryFunctionsTest, Quads) {
 TEST_F(GeometryFunctionsTest, PointsWithoutAWindowStayAsTheyAre) {
   EXPECT_EQ(eval("localLoc(10,20)"), "10,20");
   EXPECT_EQ(eval("the globalLoc of \"3,4\""), "3,4");
+}
+
+TEST_F(FunctionsTest, PathFormsAndVolumes) {
+  const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  ASSERT_FALSE(home.empty());
+  std::string colon = home.substr(1) + "/a";
+  for (char& c : colon) c = c == '/' ? ':' : c;
+  EXPECT_EQ(eval("posixToHFS(\"~/a\")"), colon);
+  EXPECT_EQ(eval("hfsToPosix(posixToHFS(\"~/a\"))"), home + "/a");
+  EXPECT_EQ(eval("hfsToPosix(\"" + colon + "\")"), home + "/a");
+  EXPECT_EQ(eval("posixToHFS(\"/Volumes/Disk/x/y\")"), "Disk:x:y");
+  EXPECT_EQ(eval("hfsToPosix(\"\")"), "");
+  EXPECT_EQ(eval("supportsExclusiveFileAccess(\"\")"), "error 186");
+  EXPECT_EQ(eval("supportsExclusiveFileAccess(\"/tmp\")"), "true");
+  EXPECT_EQ(eval("supportsExclusiveFileAccess(\"~\")"), "true");
+  EXPECT_EQ(eval("supportsExclusiveFileAccess(\"/no/such/place\")"), "error 186");
+  EXPECT_EQ(eval("supportsExclusiveFileAccess(\"nosuchvolume\")"), "error 186");
+  EXPECT_EQ(eval("midiNumToName(1)"), "Acoustic Grand Piano");
+}
+
+// The international comparison of texts: base letters (ligatures spelt out), then accents, then
+// case; numbers still compare as numbers.
+TEST_F(FunctionsTest, IntlCompareOrdersTextsAsWords) {
+  const std::string e = "numToChar(142)";  // e acute
+  const std::string resume = "\"r\" & " + e + " & \"sum\" & " + e;
+  const std::string cases[] = {e + " < \"f\"", resume + " < \"resumes\"", "\"10\" < \"9\"", "\"abc\" <= \"ABC\"",
+                               "\"e\" < " + e, "numToChar(174) > \"ad\"",  // AE ligature after "ad"
+                               "numToChar(174) < \"af\"", "numToChar(167) < \"st\"",  // sharp s as "ss"
+                               "\"b\" > \"A\"", "\"Zebra\" > \"apple\""};
+  const char* without[] = {"false", "false", "false", "true", "true", "true", "false", "false", "true", "true"};
+  const char* with[] = {"true", "true", "false", "true", "true", "true", "true", "true", "true", "true"};
+  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(eval(cases[i]), without[i]) << cases[i];
+  ASSERT_EQ(run("set the intlCompare to true"), 0);
+  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(eval(cases[i]), with[i]) << "intl: " << cases[i];
+  EXPECT_EQ(eval("\"ABC\" <= \"abc\""), "false") << "small letters before capitals";
+  EXPECT_EQ(eval("\"a\" & " + e + " = \"ae\""), "false") << "equality is not the order";
+  ASSERT_EQ(run("set the intlCompare to false"), 0);
 }
 
 }  // namespace

@@ -120,5 +120,66 @@ TEST_F(ObjectFunctionsTest, TheRegionOfAnObjectsShape) {
   for (u16 style : {u16(109), u16(208), u16(227), u16(304)}) EXPECT_EQ(region(spotbutton, style, none), nilid) << style;
 }
 
+// intersect and within, on graphics of a card of their own.
+class GraphFunctionsTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    testproject::Project p = testproject::small();
+    auto graphic = [](const char* name, Rect r, u16 style) {
+      testproject::Object g;
+      g.kind = testproject::Object::graphic;
+      g.name = name;
+      g.rect = r;
+      g.style = style;
+      g.showfill = 1;
+      return g;
+    };
+    auto& objects = p.windows[0].cards[0].objects;
+    objects.push_back(graphic("left", Rect{0, 0, 50, 50}, 100));
+    objects.push_back(graphic("right", Rect{0, 50, 50, 100}, 100));    // touches left's right edge
+    objects.push_back(graphic("middle", Rect{25, 25, 75, 75}, 100));  // overlaps both
+    objects.push_back(graphic("arc", Rect{0, 50, 50, 100}, 107));
+    objects.push_back(graphic("far", Rect{200, 200, 220, 220}, 102));
+    build(p);
+    ASSERT_EQ(open(), 0);
+    objread obj{};
+    ASSERT_EQ(readreference("graphic \"arc\"", &obj), 0);
+    spot arc = spotat(obj.objects, obj.objindex);
+    testspots::setarc(arc, 0, 90, Rect{0, 0, 100, 100});
+    putspot(obj.objects, obj.objindex, arc);
+    writeobj(&obj);
+  }
+};
+
+TEST_F(GraphFunctionsTest, IntersectComparesTheShapes) {
+  cardrows({{"", "intersect(graphic \"left\", graphic \"right\")", "false"},
+            {"", "intersect(graphic \"left\", graphic \"middle\")", "true"},
+            {"", "intersect(graphic \"middle\", graphic \"right\")", "true"},
+            {"", "intersect(graphic \"arc\", graphic \"right\")", "true"},
+            {"", "intersect(graphic \"far\", graphic \"middle\")", "false"},
+            {"", "intersect(card button 1, graphic \"middle\")", "true"},
+            {"", "intersect(card button 1, graphic \"far\")", "false"},
+            {"", "intersect(card 1, button 1)", "error 11"},
+            {"", "intersect(graphic 1, card 1)", "error 11"},
+            {"", "intersect(graphic 1 graphic 2)", "error 39"},
+            {"", "intersect(graphic 1, graphic 2 x)", "error 88"},
+            {"", "the intersect of graphic 1", "error 49"},
+            {"", "intersect(graphic \"none\", graphic 1)", "error 11"}});
+}
+
+TEST_F(GraphFunctionsTest, WithinHitsTheObjectAsAClickWould) {
+  cardrows({{"", "within(graphic \"arc\", \"75,25\")", "true"},
+            {"", "within(graphic \"arc\", \"25,75\")", "false"},
+            {"", "within(graphic \"arc\", 75, 25)", "true"},
+            {"", "within(graphic \"left\", \"10,10\")", "true"},
+            {"", "within(graphic \"left\", \"150,150\")", "false"},
+            {"", "within(graphic \"far\", \"210,210\")", "true"},
+            {"", "within(graphic \"far\", \"201,201\")", "false"},
+            {"", "within(card 1, \"10,10\")", "error 11"},
+            {"", "within(graphic 1, \"10\")", "error 2"},
+            {"", "within(graphic 1, \"10,10,20,20\")", "error 2"}});
+}
+
 }  // namespace
 }  // namespace kv
