@@ -19,7 +19,6 @@
 #include "platform/text/intl.h"
 #include "platform/text/macroman.h"
 #include "platform/windows/screens.h"
-#include "render/themebuttons.h"
 #include "shell/mainglobals.h"
 #include "shell/menusets.h"
 #include "shell/newscript.h"
@@ -225,7 +224,8 @@ void settingswords(MainGlobals& g) {
 // Step 11: the interpreter's queues. Contextual menus, the Services handlers, the volume list
 // and the externals' information table join here.
 bool queues(MainGlobals& g) {
-  g.hasContextualMenus = hasContextualMenus();
+  i32 v = 0;
+  g.hasContextualMenus = Gestalt(fourcc("cmnu"), &v) == noErr ? 1 : 0;
   g.hasAltiVec = IsAltiVecAvailable();
   buildvolumelist();
   return newblock(&g.repeatque, queueblock * Size(sizeof(repeatentry))) &&
