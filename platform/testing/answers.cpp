@@ -107,11 +107,11 @@ void clearanswers() { as().queue.clear(); }
 void setunattendedpolicy(UnattendedPolicy p) { as().policy = p; }
 UnattendedPolicy unattendedpolicy() { return as().policy; }
 
-ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* answer) {
+ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* answer, bool cancellable) {
   AnswerState& s = as();
   std::string k = normalkind(kind);
   transcriptadd(TranscriptKind::dialog, loopname);
-  if (!s.queue.empty() && s.queue.front().kind == k) {
+  if (!s.queue.empty() && (s.queue.front().kind == k || (cancellable && s.queue.front().kind == "cancel"))) {
     Answer a = std::move(s.queue.front());
     s.queue.pop_front();
     transcriptadd(TranscriptKind::answer, a.kind + ": " + macromantoutf8(a.text));
