@@ -114,6 +114,13 @@ i16 chooser(i16 mode, i16 h, i16 v, std::string* path) {
 }  // namespace
 
 void adjustanswer(DialogRef dialog) {
+  GrafPtr old = nilid;
+  GetPort(&old);
+  SetPortWindowPort(dialog);
+  struct Restore {
+    GrafPtr port;
+    ~Restore() { SetPort(port); }
+  } restore{old};
   Rect box{};
   GetDialogItem(dialog, 4, nullptr, nullptr, &box);
   const i32 lines = getlines(dialogitemtext(dialog, 4), i16(box.right - box.left));

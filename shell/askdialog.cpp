@@ -147,6 +147,13 @@ i32 getlines(std::string_view text, i16 width) {
 }
 
 void adjustask(DialogRef dialog) {
+  GrafPtr old = nilid;
+  GetPort(&old);
+  SetPortWindowPort(dialog);
+  struct Restore {
+    GrafPtr port;
+    ~Restore() { SetPort(port); }
+  } restore{old};
   i16 p = itemlines(dialog, 3), a = itemlines(dialog, 4);
   if (p > 13) {
     p = 13;

@@ -11,6 +11,7 @@
 #include "engine/hier.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/types.h"
+#include "shell/dialogutils.h"
 
 namespace kv {
 

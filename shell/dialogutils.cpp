@@ -19,6 +19,7 @@
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/windowmanage.h"
+#include "store/fieldtext.h"
 #include "system/appleevents.h"
 
 namespace kv {
@@ -141,6 +142,18 @@ bool collectoreturn(const u8** cursor, const u8* end, StringPtr out, bool* overf
   if (overflow != nullptr && n > 255) *overflow = true;
   *cursor = p;
   return p < end;
+}
+
+OSErr packtext(Handle dest, TEHandle te) {
+  fieldtail tail = defaultfieldtail();
+  tail.just = 0;
+  tail.lineheight = telineheight(te);
+  tail.font = u16(tefont(te));
+  tail.size = u16(tesize(te));
+  tail.face = 0;
+  tail.color = 0;
+  const std::string_view t = tetext(te);
+  return setfieldtext(dest, nullptr, 0, t.data(), i32(t.size()), tail);
 }
 
 void GetMaxRect(WindowRef window, Rect* out) {

@@ -34,6 +34,10 @@ bool dialogedit(DialogRef dialog, EventRecord* event, i16* itemhit);
 // characters; a longer line is cut and sets *overflow when given), leaves the cursor on the
 // return or the end and answers whether a return stopped it.
 bool collectoreturn(const u8** cursor, const u8* end, StringPtr out, bool* overflow);
+// A TextEdit record's text written into `dest` in the stored form of field texts: no style
+// runs, the characters, and a tail of the record's justification (0), line height, font, size,
+// plain face and black. The memory status.
+OSErr packtext(Handle dest, TEHandle te);
 // The largest content rectangle of a window: the usable bounds of the screen holding most of
 // it, no larger than the offscreen world, less the window's frame on each side.
 void GetMaxRect(WindowRef window, Rect* out);

@@ -46,6 +46,7 @@ struct DialogRecord {
 struct DialogState {
   std::map<WindowRef, DialogRecord> dialogs;
   std::string params[4];
+  bool answered = false;  // the last dialog took its answer from the queue or the policy
 };
 
 DialogState& ds() { return state<DialogState>(); }
@@ -594,6 +595,12 @@ void ModalDialog(ModalFilterProcPtr filter, i16* itemHit) {
     WaitNextEvent(everyEvent, &e, 6);
     if (filter ? filter(d, &e, &hit) : standardfilter(d, &e, &hit)) break;
     if (!isdialog(d)) break;
+    if (e.what == updateEvt && !isdialog(WindowRef(e.message))) {
+      // An update nobody served would come back at once: the window's region is taken.
+      BeginUpdate(WindowRef(e.message));
+      EndUpdate(WindowRef(e.message));
+      continue;
+    }
     if (e.what == mouseDown) {
       WindowRef w = nilid;
       const i16 part = FindWindow(e.where, &w);
@@ -646,10 +653,6 @@ constexpr i16 kTextLeft = 74;
 constexpr i16 kTextWidth = kAlertWidth - kTextLeft - 20;
 constexpr i16 kButtonHeight = 20;
 
-i16 buttonwidth(std::string_view title) {
-  return std::max<i16>(69, i16(TextWidth(title.data(), 0, i16(title.size())) + 24));
-}
-
 void putitem(std::vector<u8>& d, const Rect& box, i16 type, std::string_view text) {
   for (int i = 0; i < 4; ++i) d.push_back(0);
   for (i16 v : {box.top, box.left, box.bottom, box.right}) {
@@ -673,15 +676,25 @@ DialogRef makealert(i16 kind, ConstStringPtr message, ConstStringPtr explanation
   const std::string cancel(p.cancelText ? pstringview(p.cancelText) : std::string_view());
   const std::string other(p.otherText ? pstringview(p.otherText) : std::string_view());
 
+  // Measured as the dialog's port draws them: in the system font.
   GrafPtr old = nilid;
   GetPort(&old);
-  FontInfo big{}, small{};
-  FetchFontInfo(systemFont, 0, 1, &big);
-  FetchFontInfo(applFont, 10, 0, &small);
-  const i16 bigline = i16(big.ascent + big.descent + big.leading);
-  const i16 smallline = i16(small.ascent + small.descent + small.leading);
+  CGrafPtr scratch = CreateNewPort();
+  if (scratch != nilid) SetPort(scratch);
+  TextFont(systemFont);
+  TextSize(12);
+  FontInfo fi{};
+  GetFontInfo(&fi);
+  const i16 bigline = i16(fi.ascent + fi.descent + fi.leading);
+  const i16 smallline = bigline;
   const i32 msglines = countwrappedlines(msg, kTextWidth);
   const i32 expllines = expl.empty() ? 0 : countwrappedlines(expl, kTextWidth);
+  auto buttonwidth = [](std::string_view title) {
+    return std::max<i16>(69, i16(TextWidth(title.data(), 0, i16(title.size())) + 24));
+  };
+  const i16 dw = buttonwidth(def), cw = buttonwidth(cancel), ow = buttonwidth(other);
+  SetPort(old);
+  if (scratch != nilid) DisposePort(scratch);
   const i16 msgtop = 16;
   const i16 msgbottom = i16(msgtop + msglines * bigline);
   const i16 expltop = i16(msgbottom + 8);
@@ -690,11 +703,8 @@ DialogRef makealert(i16 kind, ConstStringPtr message, ConstStringPtr explanation
   const i16 height = i16(buttontop + kButtonHeight + 16);
 
   // Buttons from the right: default, cancel; the other button at the text's left.
-  const i16 dw = buttonwidth(def);
   const Rect defbox{buttontop, i16(kAlertWidth - 20 - dw), i16(buttontop + kButtonHeight), i16(kAlertWidth - 20)};
-  const i16 cw = buttonwidth(cancel);
   Rect cancelbox{buttontop, i16(defbox.left - 12 - cw), i16(buttontop + kButtonHeight), i16(defbox.left - 12)};
-  const i16 ow = buttonwidth(other);
   Rect otherbox{buttontop, kTextLeft, i16(buttontop + kButtonHeight), i16(kTextLeft + ow)};
   if (cancel.empty()) OffsetRect(&cancelbox, 16384, 0);
   if (other.empty()) OffsetRect(&otherbox, 16384, 0);
@@ -713,7 +723,6 @@ DialogRef makealert(i16 kind, ConstStringPtr message, ConstStringPtr explanation
   Rect bounds{top, left, i16(top + height), i16(left + kAlertWidth)};
   const i16 proc = sheet ? kWindowPlainDialogProc : p.movable ? kWindowMovableAlertProc : kWindowAlertProc;
   DialogRef d = NewDialogFromItems(&bounds, nullptr, false, proc, kFirstWindowOfClass, false, 0, ditl.data(), ditl.size());
-  SetPort(old);
   if (d == nilid) return nilid;
   SetWindowClass(d, sheet ? kSheetAlertWindowClass : p.movable ? kMovableAlertWindowClass : kAlertWindowClass);
   SetDialogDefaultItem(d, p.defaultButton);
@@ -822,7 +831,9 @@ Point itemcentre(DialogRef d, const DialogItem& it) {
 bool answerdialog(DialogRef dialog, std::string_view loopname, std::string_view kind, bool typed,
                   bool defaultcancels) {
   Answer a;
-  switch (beginmodal(loopname, kind, &a, true)) {
+  const ModalStart start = beginmodal(loopname, kind, &a, true);
+  ds().answered = start != ModalStart::run;
+  switch (start) {
     case ModalStart::run: return false;
     case ModalStart::usedefault: drive::key(defaultcancels ? kVKEscape : kVKReturn); return true;
     case ModalStart::answered: break;
@@ -850,9 +861,17 @@ bool answerdialog(DialogRef dialog, std::string_view loopname, std::string_view 
 }
 
 void noteitemhit(DialogRef dialog, std::string_view kind, i16 item) {
+  // An answer from the queue or the policy is in the transcript already.
+  if (ds().answered) {
+    ds().answered = false;
+    return;
+  }
   std::string line = std::string(kind) + " item " + std::to_string(item);
   DialogItem* it = itemof(dialog, item);
   if (it != nullptr && it->control != nilid) line += " \"" + macromantoutf8(dialogitemtext(dialog, item)) + "\"";
+  // What the focused edit item held (a password field holds only bullets).
+  if (const i16 focus = GetDialogKeyboardFocusItem(dialog); focus != 0)
+    line += " text \"" + macromantoutf8(dialogitemtext(dialog, focus)) + "\"";
   transcriptadd(TranscriptKind::answer, line);
 }
 

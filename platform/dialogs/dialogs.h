@@ -162,7 +162,8 @@ constexpr u32 typeControlRef = fourcc("ctrl");
 // Answers false when input drives the dialog.
 bool answerdialog(DialogRef dialog, std::string_view loopname, std::string_view kind, bool typed,
                   bool defaultcancels = false);
-// The transcript line of a dialog's end: the item hit and its title when it has one.
+// The transcript line of a dialog's end that input drove: the item hit, its title when it has
+// one, and the focused edit item's text (an answered dialog's answer line says it already).
 void noteitemhit(DialogRef dialog, std::string_view kind, i16 item);
 
 }  // namespace kv

@@ -166,6 +166,16 @@ void TESetFont(TEHandle te, i16 font, i16 size) {
   }
 }
 
+i16 tefont(TEHandle te) {
+  TERecord* r = rec(te);
+  return r ? r->font : 0;
+}
+
+i16 tesize(TEHandle te) {
+  TERecord* r = rec(te);
+  return r ? r->size : 0;
+}
+
 void TEKey(u8 key, TEHandle te) {
   TERecord* r = rec(te);
   if (r == nullptr) return;

@@ -35,6 +35,8 @@ void TESetRects(TEHandle te, const Rect* destRect, const Rect* viewRect);
 Rect tedestrect(TEHandle te);
 Rect teviewrect(TEHandle te);
 void TESetFont(TEHandle te, i16 font, i16 size);
+i16 tefont(TEHandle te);
+i16 tesize(TEHandle te);
 
 // A typed character: replaces the selection; backspace (8) deletes before the insertion point
 // or the selection, the left and right arrows (28, 29) move it; other control characters

@@ -19,7 +19,9 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
+#include "platform/memory/memory.h"
 #include "render/offscreen.h"
+#include "store/fieldtext.h"
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
 #include "shell/mainglobals.h"
@@ -138,6 +140,25 @@ TEST_F(DialogUtilsTest, ItemTextsRadioGroupsAndLineCollection) {
   EXPECT_TRUE(keyabort(13) && keyabort(3) && !keyabort(27));
 }
 
+TEST_F(DialogUtilsTest, AnEditItemPacksAsAStoredFieldText) {
+  DialogRef d = GetNewDialog(130, kFirstWindowOfClass);
+  ASSERT_NE(d, nilid);
+  setdialogitemtext(d, 4, "typed");
+  Handle h = NewHandle(0);
+  ASSERT_EQ(packtext(h, gethand(d, 4)), noErr);
+  const fieldtextlayout l = measurefieldtext(h);
+  EXPECT_TRUE(l.whole);
+  EXPECT_EQ(l.runs, 0);
+  EXPECT_EQ(GetHandleSize(h), 2 + 5 + 14);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(h)) + l.textoffset, std::size_t(l.textlength)), "typed");
+  const fieldtail t = fieldtextail(deref(h), GetHandleSize(h));
+  EXPECT_EQ(t.size, 12);
+  EXPECT_EQ(t.face, 0);
+  EXPECT_GT(t.lineheight, 0);
+  DisposeHandle(h);
+  DisposeDialog(d);
+}
+
 TEST_F(DialogUtilsTest, ParamTextsAreReplacedOnceWithoutRescanning) {
   const u8 p0[] = "\x02^1", p1[] = "\x04" "Ruby";
   ParamText(p0, p1, nullptr, nullptr);
@@ -211,7 +232,8 @@ TEST_F(ScriptDialogsTest, AlertButtonsTakeTheirItemsByOrder) {
   EXPECT_EQ(count("answer: alert item 2 \"Cancel\""), 1) << transcript();
   queueanswer(Answer{"alert", "Don't Save", {}});
   EXPECT_EQ(fn(three), "Don't Save");
-  EXPECT_EQ(count("answer: alert item 3 \"Don't Save\""), 1) << transcript();
+  EXPECT_EQ(count("answer: alert: Don't Save"), 1) << transcript();
+  EXPECT_EQ(count("answer: alert item 3"), 0) << "the answer line says it";
   EXPECT_EQ(count("dialog: alert Save?"), 3);
 
   // Without cancel, Escape and command-period do nothing; Return still answers.
@@ -451,8 +473,10 @@ TEST_F(SheetTest, ASheetAnswersLaterWithSheetButton) {
   testproject::Project p = project();
   p.windows[0].cards[0].script = "on sheetButton which\n  set the name of this card to which\nend sheetButton";
   ASSERT_EQ(openproject(p), 0);
-  ASSERT_EQ(doline("alert sheet \"x\" with \"Say \" & quote & \"hi\" & quote"), 0);
-  EXPECT_EQ(cardvalue("it"), "");
+  ASSERT_EQ(doline("alert sheet \"x\" with \"Say \" & quote & \"hi\" & quote\n"
+                   "set the name of this card to \"[\" & it & \"]\""),
+            0);
+  EXPECT_EQ(cardvalue("the short name of this card"), "[]") << "the script went on at once";
   EXPECT_EQ(count("dialog: sheet x"), 1) << transcript();
   EXPECT_EQ(current().sheetflags & 1, 1);
   // The sheet's button, clicked in the main loop.
