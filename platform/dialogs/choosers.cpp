@@ -20,6 +20,7 @@
 #include "platform/windows/cursor.h"
 #include "platform/windows/screens.h"
 #include "platform/backend/backend.h"
+#include "platform/testing/answers.h"
 #include "platform/testing/transcript.h"
 
 namespace kv {
@@ -395,7 +396,7 @@ OSErr runchooser(const ChooserRequest& request, std::string* path) {
         break;
       }
       // A name that led nowhere in an answered run: nobody is there to try again.
-      if (answered && !backend().inputpending()) {
+      if (answered && !pressespending()) {
         transcriptadd(TranscriptKind::note, "the chooser cannot take \"" + macromantoutf8(dialogitemtext(d, itemName)) + "\"");
         break;
       }

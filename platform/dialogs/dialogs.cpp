@@ -63,7 +63,6 @@ DialogItem* itemof(DialogRef d, i16 item) {
 }
 
 i16 basetype(i16 type) { return i16(type & ~itemDisable); }
-bool iscontrol(i16 type) { return (basetype(type) & ctrlItem) != 0 && basetype(type) < statText; }
 bool hidden(const Rect& box) { return box.left >= kHiddenItemLeft; }
 
 u16 get16(const u8* p) { return u16((u16(p[0]) << 8) | p[1]); }
@@ -218,6 +217,35 @@ DialogRef registerdialog(WindowRef w, std::vector<DialogItem> items) {
 }
 
 bool reported(const DialogItem& it) { return (it.type & itemDisable) == 0; }
+
+// Follows a press on a button-like control until the button goes up, shown pressed while the
+// mouse is over it (the current port is the dialog's): whether it went up inside.
+bool trackbutton(ControlRef control, const Rect& box) {
+  if (GetControlKind(control) == kControlKindScrollBar) {
+    Point start{};
+    GetMouse(&start);
+    return TrackControl(control, start, nullptr) != kControlNoPart;
+  }
+  bool inside = true;
+  HiliteControl(control, kControlButtonPart);
+  {
+    LoopScope loop("TrackControl");
+    while (WaitMouseUp()) {
+      Point p{};
+      GetMouse(&p);
+      const bool now = PtInRect(p, &box);
+      if (now != inside) {
+        inside = now;
+        HiliteControl(control, inside ? kControlButtonPart : i16(0));
+      }
+    }
+  }
+  Point p{};
+  GetMouse(&p);
+  inside = PtInRect(p, &box);
+  HiliteControl(control, 0);
+  return inside;
+}
 
 }  // namespace
 
@@ -521,7 +549,7 @@ bool DialogSelect(const EventRecord* event, DialogRef* dialog, i16* itemHit) {
         if (it.control != nilid) {
           if (!IsControlVisible(it.control)) continue;
           DialogPort port(w);
-          if (!IsControlActive(it.control) || TrackControl(it.control, local, nullptr) == 0) return false;
+          if (!IsControlActive(it.control) || !trackbutton(it.control, it.box)) return false;
         } else if (it.te != nilid) {
           setfocus(w, n);
           DialogPort port(w);
@@ -592,7 +620,7 @@ void ModalDialog(ModalFilterProcPtr filter, i16* itemHit) {
   }
   for (;;) {
     EventRecord e{};
-    WaitNextEvent(everyEvent, &e, 6);
+    WaitNextEvent(EventMask(everyEvent & ~highLevelEventMask), &e, 6);
     if (filter ? filter(d, &e, &hit) : standardfilter(d, &e, &hit)) break;
     if (!isdialog(d)) break;
     if (e.what == updateEvt && !isdialog(WindowRef(e.message))) {
@@ -833,6 +861,7 @@ bool answerdialog(DialogRef dialog, std::string_view loopname, std::string_view 
   Answer a;
   const ModalStart start = beginmodal(loopname, kind, &a, true);
   ds().answered = start != ModalStart::run;
+
   switch (start) {
     case ModalStart::run: return false;
     case ModalStart::usedefault: drive::key(defaultcancels ? kVKEscape : kVKReturn); return true;

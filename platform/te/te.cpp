@@ -107,6 +107,7 @@ TEHandle TENew(const Rect* destRect, const Rect* viewRect) {
     r->font = GetPortTextFont(port);
     r->size = GetPortTextSize(port);
   }
+  if (r->size <= 0) r->size = 12;
   return state<TEState>().records.add(std::move(r));
 }
 

@@ -4,6 +4,8 @@
 #include <deque>
 
 #include "platform/backend/backend.h"
+#include "platform/backend/headless.h"
+#include "platform/events/events.h"
 #include "platform/process/exit.h"
 #include "platform/runtime/root.h"
 #include "platform/testing/quoted.h"
@@ -107,6 +109,14 @@ void clearanswers() { as().queue.clear(); }
 void setunattendedpolicy(UnattendedPolicy p) { as().policy = p; }
 UnattendedPolicy unattendedpolicy() { return as().policy; }
 
+bool pressespending() {
+  // Releases left over from the last dialog's keys and clicks drive nothing.
+  EventRecord waiting{};
+  if (EventAvail(mDownMask | keyDownMask | autoKeyMask, &waiting)) return true;
+  const HeadlessBackend* h = headlessbackend();
+  return h != nullptr ? h->presspending() : backend().inputpending();
+}
+
 ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* answer, bool cancellable) {
   AnswerState& s = as();
   std::string k = normalkind(kind);
@@ -118,8 +128,7 @@ ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* 
     if (answer) *answer = std::move(a);
     return ModalStart::answered;
   }
-  Backend& b = backend();
-  if (!b.headless() || b.inputpending()) return ModalStart::run;
+  if (!backend().headless() || pressespending()) return ModalStart::run;
   if (s.policy == UnattendedPolicy::usedefault) {
     transcriptadd(TranscriptKind::answer, k + ": (default)");
     return ModalStart::usedefault;

@@ -37,6 +37,10 @@ void clearanswers();
 void setunattendedpolicy(UnattendedPolicy p);
 UnattendedPolicy unattendedpolicy();
 
+// Whether input is waiting that can drive a dialog: a press in the event queue or on the
+// timeline (the releases of earlier presses do not count).
+bool pressespending();
+
 // How a modal loop starts.
 enum class ModalStart : unsigned char {
   answered,    // an answer of the loop's kind was queued: *answer holds it

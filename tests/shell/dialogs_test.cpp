@@ -492,6 +492,13 @@ TEST_F(SheetTest, ASheetAnswersLaterWithSheetButton) {
   EXPECT_EQ(cardvalue("the short name of this card"), "Say \"hi\"") << transcript();
   EXPECT_EQ(current().sheetflags & 1, 0);
   EXPECT_EQ(count("error"), 0) << transcript();
+
+  // With the window hidden there is nothing to attach a sheet to: the modal alert shows.
+  HideWindow(current().window);
+  drive::key(kVKReturn);
+  ASSERT_EQ(doline("alert sheet \"y\" with \"OK\"\nset the name of this card to \"(\" & it & \")\""), 0);
+  EXPECT_EQ(count("dialog: alert y"), 1) << transcript();
+  EXPECT_EQ(count("dialog: sheet y"), 0);
 }
 
 }  // namespace
