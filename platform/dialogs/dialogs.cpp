@@ -827,15 +827,29 @@ OSStatus GetSheetWindowParent(WindowRef sheet, WindowRef* parent) {
 
 bool sheetevent(const EventRecord* event) {
   if (event == nullptr || event->what != mouseDown) return false;
+  // A shown sheet lies over its parent: its own rectangle decides, whatever the layers say.
   WindowRef w = nilid;
-  FindWindow(event->where, &w);
+  Rect content{};
+  for (auto& [window, record] : ds().dialogs) {
+    if (!record.sheet || !IsValidWindowPtr(window) || !IsWindowVisible(window)) continue;
+    GetWindowBounds(window, kWindowContentRgn, &content);
+    if (PtInRect(event->where, &content)) {
+      w = window;
+      break;
+    }
+  }
+  if (w == nilid) return false;
   DialogRecord* r = dlg(w);
-  if (r == nullptr || !r->sheet) return false;
-  DialogRef d = nilid;
+  const Point local{i16(event->where.v - content.top), i16(event->where.h - content.left)};
   i16 hit = 0;
-  if (!DialogSelect(event, &d, &hit)) return true;
+  for (i16 n = 1; n <= i16(r->items.size()) && hit == 0; ++n) {
+    DialogItem& it = r->items[std::size_t(n - 1)];
+    if (it.control == nilid || hidden(it.box) || !PtInRect(local, &it.box) || !IsControlVisible(it.control)) continue;
+    DialogPort port(w);
+    if (IsControlActive(it.control) && trackbutton(it.control, it.box)) hit = n;
+  }
   DialogItem* it = itemof(w, hit);
-  if (it == nullptr || it->control == nilid) return true;
+  if (it == nullptr) return true;
   ScopedEvent e(kEventClassControl, kEventControlHit);
   const ControlRef c = it->control;
   SetEventParameter(e, kEventParamDirectObject, typeControlRef, sizeof c, &c);

@@ -471,12 +471,12 @@ class SheetTest : public EventLoopTest {};
 
 TEST_F(SheetTest, ASheetAnswersLaterWithSheetButton) {
   testproject::Project p = project();
-  p.windows[0].cards[0].script = "on sheetButton which\n  set the name of this card to which\nend sheetButton";
+  p.windows[0].cards[0].script = "on sheetButton which\n  global log\n  put which after log\nend sheetButton";
   ASSERT_EQ(openproject(p), 0);
-  ASSERT_EQ(doline("alert sheet \"x\" with \"Say \" & quote & \"hi\" & quote\n"
-                   "set the name of this card to \"[\" & it & \"]\""),
+  ASSERT_EQ(doline("put \"Say \" & quote & \"hi\" & quote into t\nalert sheet \"x\" with t\n"
+                   "put \"[\" & it & \"]\" into log"),
             0);
-  EXPECT_EQ(cardvalue("the short name of this card"), "[]") << "the script went on at once";
+  EXPECT_EQ(log(), "[]") << "the script went on at once";
   EXPECT_EQ(count("dialog: sheet x"), 1) << transcript();
   EXPECT_EQ(current().sheetflags & 1, 1);
   // The sheet's button, clicked in the main loop.
@@ -489,14 +489,15 @@ TEST_F(SheetTest, ASheetAnswersLaterWithSheetButton) {
   GetWindowBounds(sheet, kWindowContentRgn, &content);
   drive::click(Point{i16(content.top + box.top + 5), i16(content.left + box.left + 5)});
   passes(6);
-  EXPECT_EQ(cardvalue("the short name of this card"), "Say \"hi\"") << transcript();
+  EXPECT_EQ(log(), "[]Say \"hi\"") << transcript();
   EXPECT_EQ(current().sheetflags & 1, 0);
   EXPECT_EQ(count("error"), 0) << transcript();
 
   // With the window hidden there is nothing to attach a sheet to: the modal alert shows.
   HideWindow(current().window);
   drive::key(kVKReturn);
-  ASSERT_EQ(doline("alert sheet \"y\" with \"OK\"\nset the name of this card to \"(\" & it & \")\""), 0);
+  ASSERT_EQ(doline("alert sheet \"y\" with \"OK\"\nput \"(\" & it & \")\" after log"), 0);
+  EXPECT_EQ(log(), "[]Say \"hi\"(OK)");
   EXPECT_EQ(count("dialog: alert y"), 1) << transcript();
   EXPECT_EQ(count("dialog: sheet y"), 0);
 }
