@@ -30,6 +30,7 @@ namespace {
 
 constexpr i16 kAskDialog = 130;
 constexpr i16 kInstrumentList = 2000;
+constexpr i16 kInstrumentDialog = 680;
 constexpr u8 kBullet = 0xA5;  // Mac Roman bullet
 
 struct PasswordState {
@@ -269,36 +270,28 @@ i16 runask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, Stri
 
 namespace {
 
-// `ask instrument`: the list of instruments (string list 2000) as a chooser of its own: the
-// answer is the instrument's number; cancelled: `the result` is "Cancel".
+// `ask instrument`: the General MIDI instruments of string list 2000 in the list dialog 680;
+// `it` gets the chosen instrument's number, or stays empty with `the result` "Cancel".
 i16 askinstrument(dialogparse& p, ConstStringPtr prompt, i16 number) {
-  (void)p;
-  Str255 chosen{};
-  pstrassign(chosen, sizeof chosen, std::to_string(number).c_str(), std::to_string(number).size());
-  const i16 hit = runask(askmodetext, prompt, chosen, -1, -1, nullptr, false, nullptr);
-  if (hit == 2) {
-    setresulttext(kResultCancel);
-    return stringtoit(reinterpret_cast<ConstStringPtr>(""), p.variables);
-  }
-  // A name of the list or a number 1-135.
-  std::string t(pstringview(chosen));
-  i16 n = 0;
-  for (i16 k = 1; k <= 135 && n == 0; ++k) {
+  std::vector<std::string> rows;
+  std::vector<i16> numbers;
+  for (i16 k = 1; k <= 135; ++k) {
     Str255 s{};
     GetIndString(s, kInstrumentList, k);
-    if (s[0] != 0 && myequalstring(s, chosen)) n = k;
+    if (s[0] == 0) continue;
+    rows.emplace_back(pstringview(s));
+    numbers.push_back(k);
   }
-  if (n == 0) {
-    char* end = nullptr;
-    const long v = std::strtol(t.c_str(), &end, 10);
-    if (end != t.c_str() && *end == 0 && v >= 1 && v <= 135) n = i16(v);
-  }
-  if (n == 0) {
+  const auto at = std::find(numbers.begin(), numbers.end(), number);
+  const i32 initial = at == numbers.end() ? 0 : i32(at - numbers.begin());
+  const i32 chosen = pickfromlist(kInstrumentDialog, prompt, rows, initial,
+                                  "ask instrument " + macromantoutf8(pstringview(prompt)), "ask instrument");
+  if (chosen < 0) {
     setresulttext(kResultCancel);
     return stringtoit(reinterpret_cast<ConstStringPtr>(""), p.variables);
   }
   Str255 out{};
-  const std::string s = std::to_string(n);
+  const std::string s = std::to_string(numbers[std::size_t(chosen)]);
   pstrassign(out, sizeof out, s.data(), s.size());
   return stringtoit(out, p.variables);
 }

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "engine/hier.h"
 #include "platform/dialogs/dialogs.h"
@@ -85,6 +87,12 @@ i16 xanswerfolder(ConstStringPtr prompt, StringPtr path);
 i16 runopenfile(ConstStringPtr message, StringPtr file);
 // The lines a prompt takes at a width in the system font, inset by 2 on each side (1 for none).
 i32 getlines(std::string_view text, i16 width);
+
+// A list of rows in dialog `dialogid` (OK, Cancel, the list as item 3, a prompt showing
+// ParamText's ^0): the chosen row's index, or -1 when cancelled. Headless, an answer of `kind`
+// names the row (or gives its number).
+i32 pickfromlist(i16 dialogid, ConstStringPtr prompt, const std::vector<std::string>& rows, i32 initial,
+                 const std::string& loopname, std::string_view kind);
 
 // --- Program chooser ----------------------------------------------------------------------------
 i16 answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);

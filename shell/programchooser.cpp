@@ -32,6 +32,7 @@ namespace {
 
 constexpr i16 kProgramDialog = 670;
 constexpr i16 kRowHeight = 16;
+constexpr i32 kListRows = 10;  // the rows the lists of dialogs 670 and 680 show
 constexpr std::string_view kEppc = "eppc://";
 constexpr std::string_view kOwnProgram = "Kestrove";
 
@@ -44,6 +45,7 @@ struct ProgramChooserState {
   DialogRef dialog = nilid;
   u32 lastclick = 0;
   i32 lastrow = -1;
+  bool editable = true;  // the program chooser's typing empties the list; a plain picker's does not
 };
 
 ProgramChooserState& pcs() { return state<ProgramChooserState>(); }
@@ -167,6 +169,9 @@ bool PcomaRTPPCdlog(DialogRef dialog, EventRecord* event, i16* itemhit) {
         const i32 n = i32(s.rows.size());
         if (n > 0) {
           s.selected = std::clamp(s.selected + (c == kUpArrowCharCode ? -1 : 1), 0, n - 1);
+          const i32 shown = (kListRows);
+          if (s.selected < s.top) s.top = s.selected;
+          if (s.selected >= s.top + shown) s.top = s.selected - shown + 1;
           setok(dialog, true);
           redrawlist(dialog);
         }
@@ -174,6 +179,10 @@ bool PcomaRTPPCdlog(DialogRef dialog, EventRecord* event, i16* itemhit) {
         return false;
       }
       if (c == kLeftArrowCharCode || c == kRightArrowCharCode || (event->modifiers & cmdKey)) return false;
+      if (!s.editable) {
+        event->what = nullEvent;
+        return false;
+      }
       emptylist(dialog);
       return false;
     }
@@ -226,15 +235,17 @@ bool PcomaRTPPCdlog(DialogRef dialog, EventRecord* event, i16* itemhit) {
 
 // A headless answer names the program: a double click on its row; "cancel", or nobody to
 // answer, presses Escape.
-void answerprogram(DialogRef d, const std::string& loopname) {
+void answerlist(DialogRef d, const std::string& loopname, std::string_view kind) {
   Answer a;
-  switch (beginmodal(loopname, "answer program", &a, true)) {
+  switch (beginmodal(loopname, kind, &a, true)) {
     case ModalStart::run: return;
     case ModalStart::usedefault: drive::key(kVKEscape); return;
     case ModalStart::answered: break;
   }
-  const ProgramChooserState& s = pcs();
-  const auto row = std::find(s.rows.begin(), s.rows.end(), a.text);
+  ProgramChooserState& s = pcs();
+  auto row = std::find(s.rows.begin(), s.rows.end(), a.text);
+  if (row == s.rows.end() && a.items.size() == 1 && a.items[0] >= 1 && std::size_t(a.items[0]) <= s.rows.size())
+    row = s.rows.begin() + (a.items[0] - 1);  // a row by its number
   if (a.kind == "cancel" || row == s.rows.end()) {
     drive::key(kVKEscape);
     return;
@@ -242,11 +253,63 @@ void answerprogram(DialogRef d, const std::string& loopname) {
   Rect content{}, box{};
   GetWindowBounds(d, kWindowContentRgn, &content);
   GetDialogItem(d, itemList, nullptr, nullptr, &box);
-  const i32 k = i32(row - s.rows.begin()) - s.top;
+  const i32 wanted = i32(row - s.rows.begin());
+  if (wanted < s.top || wanted >= s.top + kListRows) {
+    s.top = std::max(0, wanted - kListRows / 2);
+    redrawlist(d);
+  }
+  const i32 k = wanted - s.top;
   drive::doubleClick(Point{i16(content.top + box.top + k * kRowHeight + kRowHeight / 2), i16(content.left + box.left + 8)});
 }
 
 }  // namespace
+
+i32 pickfromlist(i16 dialogid, ConstStringPtr prompt, const std::vector<std::string>& rows, i32 initial,
+                 const std::string& loopname, std::string_view kind) {
+  GrafPtr port = nilid;
+  GetPort(&port);
+  SetThemeCursor(kThemeArrowCursor);
+  DialogRef d = GetNewDialog(dialogid, kFirstWindowOfClass);
+  if (d == nilid) return -1;
+  ProgramChooserState& s = pcs();
+  s = ProgramChooserState{};
+  s.dialog = d;
+  s.editable = false;
+  s.rows = rows;
+  if (initial >= 0 && initial < i32(rows.size())) {
+    s.selected = initial;
+    s.top = std::max(0, initial - kListRows / 2);
+  }
+  SetWindowClass(d, kMovableModalWindowClass);
+  {
+    Rect r{};
+    GetWindowPortBounds(d, &r);
+    const Rect scr = availablebounds(0);
+    MoveWindow(d, i16((scr.left + scr.right - (r.right - r.left)) / 2),
+               i16((scr.top + scr.bottom - (r.bottom - r.top)) / 2), false);
+  }
+  if (scriptdialogs().nocancel == 0) SetDialogCancelItem(d, itemCancel);
+  SetDialogDefaultItem(d, itemOK);
+  ParamText(prompt, nullptr, nullptr, nullptr);
+  SetDialogItemProc(d, itemList, drawlist);
+  setok(d, s.selected >= 0);
+  ShowWindow(d);
+  SelectWindow(d);
+  DrawDialog(d);
+  setdefault(d);
+  answerlist(d, loopname, kind);
+  i16 hit = 0;
+  do {
+    MovableModalDialog(d, PcomaRTPPCdlog, &hit);
+  } while (hit > 2 && isdialog(d));
+  const i32 chosen = hit == itemOK ? s.selected : -1;
+  noteitemhit(d, kind, hit);
+  s = ProgramChooserState{};
+  DisposeDialog(d);
+  SetPort(port);
+  scriptdialogs().nocancel = 0;
+  return chosen;
+}
 
 bool parsemachineaddress(std::string_view text, u8 out[4]) {
   std::size_t at = 0;
@@ -296,7 +359,13 @@ i16 populateprocesslist(std::vector<std::string>* rows, std::string* machine, co
   std::string error;
   if (!AEListProcessesOnRemoteMachine(std::string(kEppc) + rest + "/", &urls, &error)) return 1;
   for (const std::string& u : urls) {
-    std::string name = unescape(u);
+    // The program's path below the machine's URL.
+    std::string_view path = u;
+    if (startseppc(path)) {
+      const std::size_t slash = path.find('/', kEppc.size());
+      path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+    }
+    std::string name = unescape(path);
     if (name.size() > 255) name.resize(255);
     if (!name.empty()) rows->push_back(name);
   }
@@ -355,7 +424,7 @@ i16 answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   DrawDialog(d);
   setdefault(d);
   refill(d, local);
-  answerprogram(d, "answer program " + macromantoutf8(pstringview(prompt)));
+  answerlist(d, "answer program " + macromantoutf8(pstringview(prompt)), "answer program");
   i16 hit = 0;
   do {
     MovableModalDialog(d, PcomaRTPPCdlog, &hit);

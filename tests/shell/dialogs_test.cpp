@@ -20,6 +20,10 @@
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
 #include "platform/memory/memory.h"
+#include "platform/net/tcp.h"
+#include "system/cobs.h"
+#include "system/remoteprocs.h"
+#include <cstring>
 #include "render/offscreen.h"
 #include "store/fieldtext.h"
 #include "shell/dialogs.h"
@@ -344,6 +348,19 @@ TEST_F(ScriptDialogsTest, HiddenCancelAndDisabledDefaultSwallowTheirKeys) {
   DisposeDialog(d);
 }
 
+TEST_F(ScriptDialogsTest, InstrumentsArePickedFromTheirList) {
+  queueanswer(Answer{"ask instrument", "Violin", {}});
+  EXPECT_EQ(fn("ask instrument \"Which?\"\nreturn it"), "41");
+  // The list opens on the given instrument; the arrow keys move from it.
+  drive::key(kVKDownArrow);
+  drive::key(kVKDownArrow);
+  drive::key(kVKReturn);
+  EXPECT_EQ(fn("ask instrument \"Which?\" with 5\nreturn it"), "7");
+  drive::key(kVKEscape);
+  EXPECT_EQ(fn("ask instrument \"Which?\"\nreturn it & \"/\" & the result"), "/Cancel");
+  EXPECT_EQ(send("ask instrument \"Which?\" with 1 more"), 19);
+}
+
 // --- Answer -------------------------------------------------------------------------------------
 
 TEST_F(ScriptDialogsTest, AnswerButtonsAndClauses) {
@@ -465,6 +482,38 @@ TEST_F(ScriptDialogsTest, ProgramChooserForms) {
   mainglobals().plugin = 0;
 }
 
+// A machine of the loopback address that answers the program list with "App 1" and "App 2".
+void serveprograms(int s, void*) {
+  u8 hello[12];
+  if (!TcpTestPeer::readall(s, hello, 12)) return;
+  TcpTestPeer::writeall(s, hello, 12);
+  for (int b; (b = TcpTestPeer::readbyte(s)) > 0;) {
+  }
+  std::vector<u8> recs(2 * kProcessRecordSize, 0);
+  for (int i = 0; i < 2; ++i) {
+    const std::string name = "App " + std::to_string(i + 1);
+    recs[std::size_t(i) * kProcessRecordSize + 4] = u8(name.size());
+    std::memcpy(&recs[std::size_t(i) * kProcessRecordSize + 5], name.data(), name.size());
+  }
+  std::vector<u8> out(cobsencodedmax(recs.size()) + 1);
+  u8* e = out.data();
+  COBSEncode(recs.data(), recs.size(), &e);
+  out.resize(std::size_t(e - out.data()));
+  out.push_back(0);
+  TcpTestPeer::writeall(s, out.data(), out.size());
+}
+
+TEST_F(ScriptDialogsTest, ProgramChooserListsAMachinesPrograms) {
+  mainglobals().remoterequests = 1;
+  TcpTestPeer peer(serveprograms, nullptr);
+  ASSERT_NE(peer.port(), 0);
+  const std::string machine = "127.0.0.1:" + std::to_string(peer.port());
+  queueanswer(Answer{"answer program", "App 2", {}});
+  EXPECT_EQ(fn("answer program \"p\" with \"eppc://" + machine + "\"\nreturn it"), "eppc://" + machine + "/App 2")
+      << transcript();
+  peer.join();
+}
+
 // --- Sheets -------------------------------------------------------------------------------------
 
 class SheetTest : public EventLoopTest {};
@@ -500,6 +549,28 @@ TEST_F(SheetTest, ASheetAnswersLaterWithSheetButton) {
   EXPECT_EQ(log(), "[]Say \"hi\"(OK)");
   EXPECT_EQ(count("dialog: alert y"), 1) << transcript();
   EXPECT_EQ(count("dialog: sheet y"), 0);
+}
+
+TEST_F(SheetTest, APaletteLendsItsSheetToTheFrontProjectWindow) {
+  testproject::Project p = project();
+  testproject::Window palette = p.windows[0];
+  palette.name = "Tools";
+  palette.style = 6;
+  palette.rect = Rect{100, 700, 300, 900};
+  p.windows.push_back(palette);
+  ASSERT_EQ(openproject(p), 0);
+  const WindowRef document = current().window;
+  ASSERT_EQ(open("p.kv45", 2), 0);
+  ASSERT_NE(current().window, document);
+  ASSERT_EQ(doline("alert sheet \"z\" with \"OK\""), 0);
+  WindowRef sheet = nilid;
+  for (const drive::WindowInfo& w : drive::windows())
+    if (w.windowclass == kSheetAlertWindowClass) sheet = w.window;
+  ASSERT_NE(sheet, nilid);
+  WindowRef parent = nilid;
+  EXPECT_EQ(GetSheetWindowParent(sheet, &parent), noErr);
+  EXPECT_EQ(parent, document);
+  DisposeDialog(sheet);
 }
 
 }  // namespace
