@@ -133,9 +133,6 @@ void redrawifpenhidden() {
 
 namespace {
 
-constexpr u32 kSheetCreator = fourcc("KVsh");
-constexpr u32 kSheetTag = fourcc("shet");
-
 // The sheet mark of a window's context (and of the current one when it is that window).
 void marksheet(WindowRef window, bool on) {
   desk d{};

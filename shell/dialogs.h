@@ -48,6 +48,9 @@ i16 comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 // 0 at once). Answers the item hit: 1 default, 2 cancel, 3 other.
 i16 runalert(ConstStringPtr message, ConstStringPtr explanation, i16 kind, i16 allowSheet, i16 count,
              ConstStringPtr button1, ConstStringPtr button2, ConstStringPtr button3);
+// A window showing a script's sheet names it by this property (creator, tag: the sheet's id).
+constexpr u32 kSheetCreator = fourcc("KVsh");
+constexpr u32 kSheetTag = fourcc("shet");
 // The handler of a sheet's button clicks.
 OSStatus mySheetHandler(u32 call, u32 event, u32 userdata);
 
