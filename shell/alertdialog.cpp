@@ -69,7 +69,8 @@ i16 dialogparse::point(i16* h, i16* v) {
     ++i;
     Str255 second{};
     if (i16 st = expression(second)) return st;
-    t += "," + std::string(pstringview(second));
+    t += ',';
+    t += pstringview(second);
   }
   Point p{};
   if (!textopoint(t.data(), &p)) return 2;

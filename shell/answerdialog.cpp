@@ -100,7 +100,7 @@ i16 chooser(i16 mode, i16 h, i16 v, std::string* path) {
     case answerfolder: r.kind = ChooserKind::folder; break;
     case answervolume:
       r.kind = ChooserKind::volume;
-      r.location = "/";
+      r.location.assign(1, '/');
       break;
     default:
       r.kind = ChooserKind::getfile;

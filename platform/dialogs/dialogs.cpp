@@ -236,7 +236,7 @@ bool trackbutton(ControlRef control, const Rect& box) {
       const bool now = PtInRect(p, &box);
       if (now != inside) {
         inside = now;
-        HiliteControl(control, inside ? kControlButtonPart : i16(0));
+        HiliteControl(control, inside ? i16(kControlButtonPart) : i16(0));
       }
     }
   }
@@ -769,8 +769,12 @@ DialogRef CreateStandardAlert(i16 kind, ConstStringPtr message, ConstStringPtr e
 
 OSErr RunStandardAlert(DialogRef alert, ModalFilterProcPtr filter, i16* itemHit) {
   if (!isdialog(alert)) return paramErr;
-  const std::string name = "alert " + dialogitemtext(alert, 4) +
-                           (isdialogitemvisible(alert, 5) ? " " + dialogitemtext(alert, 5) : std::string());
+  std::string name("alert ");
+  name += dialogitemtext(alert, 4);
+  if (isdialogitemvisible(alert, 5)) {
+    name += ' ';
+    name += dialogitemtext(alert, 5);
+  }
   ShowWindow(alert);
   SelectWindow(alert);
   DrawDialog(alert);
