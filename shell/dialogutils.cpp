@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/backend/backend.h"
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
 #include "platform/events/keycodes.h"
@@ -80,7 +81,8 @@ void setdefault(DialogRef dialog) {
 void flashcontrol(ControlRef control) {
   if (!IsValidControlHandle(control)) return;
   HiliteControl(control, kControlButtonPart);
-  Delay(8, nullptr);
+  // Nobody sees a flash in a headless run: it takes no time there.
+  if (!backend().headless()) Delay(8, nullptr);
   HiliteControl(control, 0);
 }
 
@@ -338,7 +340,10 @@ void MovableModalDialog(DialogRef dialog, ModalFilterProcPtr filter, i16* itemhi
   constexpr EventMask kinds = mDownMask | mUpMask | keyDownMask | keyUpMask | autoKeyMask | updateMask | activMask | osMask;
   for (;;) {
     EventRecord e{};
-    if (!WaitNextEvent(kinds, &e, u32(std::max<i32>(1, g.notfront ? g.bgSleepTime : g.fgSleepTime)))) continue;
+    if (!WaitNextEvent(kinds, &e, u32(std::max<i32>(1, g.notfront ? g.bgSleepTime : g.fgSleepTime)))) {
+      dialogidle(dialog);
+      continue;
+    }
     if (e.what == mouseDown) {
       WindowRef w = nilid;
       const i16 part = FindWindow(e.where, &w);

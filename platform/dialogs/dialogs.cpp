@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/backend/headless.h"
 #include "platform/events/events.h"
 #include "platform/events/handlers.h"
 #include "platform/events/keycodes.h"
@@ -47,6 +48,10 @@ struct DialogState {
   std::map<WindowRef, DialogRecord> dialogs;
   std::string params[4];
   bool answered = false;  // the last dialog took its answer from the queue or the policy
+  // A dialog that input drives, answered as asked once the input has run out.
+  DialogRef driven = nilid;
+  std::string drivenloop, drivenkind;
+  bool driventyped = false, drivencancels = false;
 };
 
 DialogState& ds() { return state<DialogState>(); }
@@ -620,7 +625,7 @@ void ModalDialog(ModalFilterProcPtr filter, i16* itemHit) {
   }
   for (;;) {
     EventRecord e{};
-    WaitNextEvent(EventMask(everyEvent & ~highLevelEventMask), &e, 6);
+    if (!WaitNextEvent(EventMask(everyEvent & ~highLevelEventMask), &e, 6)) dialogidle(d);
     if (filter ? filter(d, &e, &hit) : standardfilter(d, &e, &hit)) break;
     if (!isdialog(d)) break;
     if (e.what == updateEvt && !isdialog(WindowRef(e.message))) {
@@ -874,25 +879,22 @@ Point itemcentre(DialogRef d, const DialogItem& it) {
 
 }  // namespace
 
-bool answerdialog(DialogRef dialog, std::string_view loopname, std::string_view kind, bool typed,
-                  bool defaultcancels) {
-  Answer a;
-  const ModalStart start = beginmodal(loopname, kind, &a, true);
-  ds().answered = start != ModalStart::run;
+namespace {
 
-  switch (start) {
-    case ModalStart::run: return false;
-    case ModalStart::usedefault: drive::key(defaultcancels ? kVKEscape : kVKReturn); return true;
-    case ModalStart::answered: break;
+// Turns an answer (or the policy's default) into the input a person would give the dialog.
+void answerasinput(DialogRef dialog, ModalStart start, const Answer& a, bool typed, bool defaultcancels) {
+  if (start == ModalStart::usedefault) {
+    drive::key(defaultcancels ? kVKEscape : kVKReturn);
+    return;
   }
-  if (a.kind == "cancel") {
+  if (a.kind == "cancel" || (typed && a.text.empty())) {
     drive::key(kVKEscape);
-    return true;
+    return;
   }
   if (typed) {
     drive::type(a.text);
     drive::key(kVKReturn);
-    return true;
+    return;
   }
   DialogRecord* r = dlg(dialog);
   if (r != nullptr)
@@ -900,11 +902,43 @@ bool answerdialog(DialogRef dialog, std::string_view loopname, std::string_view 
       const DialogItem& it = r->items[std::size_t(n - 1)];
       if (it.control == nilid || !isdialogitemvisible(dialog, n) || dialogitemtext(dialog, n) != a.text) continue;
       drive::click(itemcentre(dialog, it));
-      return true;
+      return;
     }
   transcriptadd(TranscriptKind::note, "no button \"" + macromantoutf8(a.text) + "\": the default is taken");
   drive::key(kVKReturn);
+}
+
+}  // namespace
+
+bool answerdialog(DialogRef dialog, std::string_view loopname, std::string_view kind, bool typed,
+                  bool defaultcancels) {
+  Answer a;
+  const ModalStart start = beginmodal(loopname, kind, &a, true);
+  DialogState& s = ds();
+  s.answered = start != ModalStart::run;
+  s.driven = nilid;
+  if (start == ModalStart::run) {
+    if (headlessbackend() != nullptr) {
+      s.driven = dialog;
+      s.drivenloop = std::string(loopname);
+      s.drivenkind = std::string(kind);
+      s.driventyped = typed;
+      s.drivencancels = defaultcancels;
+    }
+    return false;
+  }
+  answerasinput(dialog, start, a, typed, defaultcancels);
   return true;
+}
+
+void dialogidle(DialogRef dialog) {
+  DialogState& s = ds();
+  if (s.driven == nilid || s.driven != dialog || !isdialog(dialog) || pressespending()) return;
+  s.driven = nilid;
+  Answer a;
+  const ModalStart start = takeanswer(s.drivenloop, s.drivenkind, &a, true);
+  s.answered = true;
+  answerasinput(dialog, start, a, s.driventyped, s.drivencancels);
 }
 
 void noteitemhit(DialogRef dialog, std::string_view kind, i16 item) {

@@ -162,6 +162,9 @@ constexpr u32 typeControlRef = fourcc("ctrl");
 // Answers false when input drives the dialog.
 bool answerdialog(DialogRef dialog, std::string_view loopname, std::string_view kind, bool typed,
                   bool defaultcancels = false);
+// Called by a dialog's modal loop when no event came: once the input that drove the dialog has
+// run out with the dialog still open, the queued answer or the policy answers it.
+void dialogidle(DialogRef dialog);
 // The transcript line of a dialog's end that input drove: the item hit, its title when it has
 // one, and the focused edit item's text (an answered dialog's answer line says it already).
 void noteitemhit(DialogRef dialog, std::string_view kind, i16 item);

@@ -117,10 +117,9 @@ bool pressespending() {
   return h != nullptr ? h->presspending() : backend().inputpending();
 }
 
-ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* answer, bool cancellable) {
+ModalStart takeanswer(std::string_view loopname, std::string_view kind, Answer* answer, bool cancellable) {
   AnswerState& s = as();
   std::string k = normalkind(kind);
-  transcriptadd(TranscriptKind::dialog, loopname);
   if (!s.queue.empty() && (s.queue.front().kind == k || (cancellable && s.queue.front().kind == "cancel"))) {
     Answer a = std::move(s.queue.front());
     s.queue.pop_front();
@@ -128,7 +127,6 @@ ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* 
     if (answer) *answer = std::move(a);
     return ModalStart::answered;
   }
-  if (!backend().headless() || pressespending()) return ModalStart::run;
   if (s.policy == UnattendedPolicy::usedefault) {
     transcriptadd(TranscriptKind::answer, k + ": (default)");
     return ModalStart::usedefault;
@@ -136,6 +134,16 @@ ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* 
   std::string why = "unanswered modal loop: " + std::string(loopname) + " (" + k + ")";
   if (!s.queue.empty()) why += "; the next answer is for \"" + s.queue.front().kind + "\"";
   exitprocess(kExitUnattended, why);
+}
+
+ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* answer, bool cancellable) {
+  AnswerState& s = as();
+  std::string k = normalkind(kind);
+  transcriptadd(TranscriptKind::dialog, loopname);
+  if (!s.queue.empty() && (s.queue.front().kind == k || (cancellable && s.queue.front().kind == "cancel")))
+    return takeanswer(loopname, kind, answer, cancellable);
+  if (!backend().headless() || pressespending()) return ModalStart::run;
+  return takeanswer(loopname, kind, answer, cancellable);
 }
 
 }  // namespace kv

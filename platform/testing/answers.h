@@ -52,5 +52,8 @@ enum class ModalStart : unsigned char {
 // hook (it does not return). A loop that can be cancelled takes a "cancel" answer as well
 // (answer->kind is then "cancel").
 ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* answer, bool cancellable = false);
+// What a loop that input drove does once the input ran out with the loop still open: the
+// queued answer of its kind, or the unattended policy (no transcript line of its own).
+ModalStart takeanswer(std::string_view loopname, std::string_view kind, Answer* answer, bool cancellable = false);
 
 }  // namespace kv
