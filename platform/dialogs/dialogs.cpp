@@ -401,7 +401,7 @@ void HideDialogItem(DialogRef dialog, i16 item) {
   it->box.left = i16(it->box.left + 16384);
   it->box.right = i16(it->box.right + 16384);
   DialogRecord* r = dlg(dialog);
-  if (r->focus == item) setfocus(dialog, nextedit(*r, item) == item ? 0 : nextedit(*r, item));
+  if (r != nullptr && r->focus == item) setfocus(dialog, nextedit(*r, item) == item ? 0 : nextedit(*r, item));
 }
 
 void ShowDialogItem(DialogRef dialog, i16 item) {
@@ -545,6 +545,7 @@ bool DialogSelect(const EventRecord* event, DialogRef* dialog, i16* itemHit) {
       WindowRef w = nilid;
       if (FindWindow(event->where, &w) != inContent || !isdialog(w)) return false;
       DialogRecord* r = dlg(w);
+      if (r == nullptr) return false;
       Rect content{};
       GetWindowBounds(w, kWindowContentRgn, &content);
       const Point local{i16(event->where.v - content.top), i16(event->where.h - content.left)};
@@ -847,8 +848,8 @@ bool sheetevent(const EventRecord* event) {
       break;
     }
   }
-  if (w == nilid) return false;
   DialogRecord* r = dlg(w);
+  if (w == nilid || r == nullptr) return false;
   const Point local{i16(event->where.v - content.top), i16(event->where.h - content.left)};
   i16 hit = 0;
   for (i16 n = 1; n <= i16(r->items.size()) && hit == 0; ++n) {
