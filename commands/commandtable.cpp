@@ -19,6 +19,7 @@
 #include "engine/sendmes.h"
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
+#include "shell/dialogs.h"
 #include "shell/mainglobals.h"
 #include "shell/menucommands.h"
 #include "store/namekey.h"
@@ -66,11 +67,11 @@ constexpr comproc enablefilters = comnotbuilt;  // enablefilters
 // One row per command; tokens not listed go to comothers.
 constexpr comrow comrows[] = {
     {2002, comarith, 0},                // add
-    {2003, comnotbuilt, 0},             // alert: comalert
-    {2004, comnotbuilt, 0},             // answer: comanswer
+    {2003, comalert, 0},                // alert
+    {2004, comanswer, 0},               // answer
     {2005, comnotbuilt, 0},             // ae, appleEvent: comappleevent
     {2006, comnotbuilt, 0},             // arrowKey: comarrow
-    {2007, comnotbuilt, 0},             // ask: comask
+    {2007, comask, 0},                  // ask
     {2008, comnotbuilt, 0},             // autoSize: comautosize
     {2009, combeep, 0},                 // beep
     {2010, comnotbuilt, 0},             // bringFront: combring

@@ -330,8 +330,7 @@ i16 errordialog(i16, i16 n, i16) {
   if (headlessrun()) reportheadless(n, text);
   static constexpr u8 quit[] = "\x04Quit";
   static constexpr u8 cancel[] = "\x06" "Cancel";
-  ConstStringPtr buttons[2] = {quit, cancel};
-  i16 hit = runalert(t, text, cautionalert, 0, 2, buttons);
+  i16 hit = runalert(t, text, cautionalert, 0, 2, quit, cancel, nullptr);
   SetPort(port);
   // Cancel stops the script and goes on, whether or not the error's place is known; only
   // Quit quits.

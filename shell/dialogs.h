@@ -1,41 +1,107 @@
-// The dialogs and alerts the engine raises. Until the dialog model runs them in its modal
-// loops, each one is answered as a headless run answers a modal loop (the answers queue, then
-// the unattended policy) and written to the run's transcript (platform/testing).
+// The script dialogs: alert, ask and answer (the commands and the routines that show them),
+// the save-file, open-file, folder and volume choosers, the program chooser, and the forms of
+// them that externals and the engine call. The dialogs run on the platform's Dialog Manager
+// (platform/dialogs) with the shared filters of shell/dialogutils.h; headless runs answer them
+// through the answers queue (alert: a button title; ask: the text; answer: a button title;
+// ask file, answer file, answer folder, answer volume: a path; cancel: Escape).
 #pragma once
 
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/hier.h"
+#include "platform/dialogs/dialogs.h"
 #include "platform/types.h"
+#include "shell/dialogutils.h"
 
 namespace kv {
 
-enum : i16 { stopalert = 0, notealert = 1, cautionalert = 2 };
+enum : i16 { stopalert = 0, notealert = 1, cautionalert = 2, plainalert = 3 };
 
-// A standard alert with `buttons` (1 or 2) button texts; with two, the second labels the
-// default button (item 1) and the first the cancel button (item 2). Answers the item hit: an
-// "alert" answer names a button by its text; otherwise the default button is hit.
-i16 runalert(ConstStringPtr title, ConstStringPtr message, i16 alerttype, i16 sheet, i16 buttons,
-             const ConstStringPtr* texts);
-// The ask dialog: the "ask" answer's text, else the default text. 1 when answered with OK,
-// 2 when there was nothing to answer with and no default.
-i16 runask(ConstStringPtr prompt, ConstStringPtr defaulttext, StringPtr answer);
-// The answer dialog of externals: a prompt and `count` buttons (0-3; none shows an OK button).
-// An "answer" answer names a button by its text; otherwise the first is hit. Answers the
-// button's number (1-3).
-i16 xanswer(ConstStringPtr prompt, i16 count, const ConstStringPtr* titles);
-// The save-file dialog with a prompt, a default file name and the name-extension option
-// (0 as the person leaves it, 1 show, 2 hide). An "ask file" answer names the file: a path,
-// absolute or below the default folder; an empty answer cancels. With nobody to answer, the
-// default name is taken. 1 with the name in `file`, 0 when cancelled.
+// The state the script dialogs share: the no-cancel flag that `without cancel` sets (cleared
+// by every dialog routine when it returns), the hide-extension request of `ask file` (0 none,
+// 1 show, 2 hide), the `with` buffer, the chooser's type and extension filters and the folder
+// the choosers open in.
+struct ScriptDialogState {
+  i16 nocancel = 0;
+  i16 hideextension = 0;
+  Str255 withbuffer{};
+  Str255 types[3]{};
+  i16 typcount = 0;
+  Str255 extensions[10]{};
+  i16 extensioncount = 0;
+  std::string defaultlocation;  // a folder path; empty: the current folder
+};
+ScriptDialogState& scriptdialogs();
+
+// --- Commands ---------------------------------------------------------------------------------
+i16 comalert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
+// --- Alert --------------------------------------------------------------------------------------
+// The standard alert with a message, an explanation (empty or null: none), a kind, up to three
+// buttons: one is the default; of two, the second is the default and the first the cancel
+// button; of three, the third is the default, the second the cancel and the first the other
+// button. With allowSheet it is a sheet on the current window where one can be shown (answers
+// 0 at once). Answers the item hit: 1 default, 2 cancel, 3 other.
+i16 runalert(ConstStringPtr message, ConstStringPtr explanation, i16 kind, i16 allowSheet, i16 count,
+             ConstStringPtr button1, ConstStringPtr button2, ConstStringPtr button3);
+// A window showing a script's sheet names it by this property (creator, tag: the sheet's id).
+constexpr u32 kSheetCreator = fourcc("KVsh");
+constexpr u32 kSheetTag = fourcc("shet");
+// The handler of a sheet's button clicks.
+OSStatus mySheetHandler(u32 call, u32 event, u32 userdata);
+
+// --- Ask ----------------------------------------------------------------------------------------
+enum : i16 { askmodetext = 0, askmodefile = 1 };
+// Mode 0: dialog 130 with the prompt and `answer` as the default text (password form when
+// `password`), centred on (h, v) (-1: the main screen's centre): 1 OK, 2 Cancel, the text in
+// `answer`. Mode 1: the save-file chooser with `answer` as the proposed name: always 1, the
+// name in `name` (empty when cancelled) and its folder in `folder`.
+i16 runask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr name, bool password,
+           std::string* folder);
+// Grows the ask dialog to its prompt (item 3) and answer (item 4).
+void adjustask(DialogRef dialog);
+i16 xask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password);
+// The save-file dialog with a prompt, a default file name and the name-extension request (0
+// as the person leaves it, 1 show, 2 hide). 1 with the full path in `file`, 0 when cancelled.
 i16 runputfile(ConstStringPtr prompt, ConstStringPtr defaultname, i16 extension, StringPtr file);
-// The open-file dialog with a message. An "answer file" answer names the file chosen: a path,
-// absolute or relative to the current folder; an empty answer cancels, and so does a run with
-// nobody to answer. 1 with the path (Mac Roman) in `file`, 0 when cancelled.
+
+// --- Answer -------------------------------------------------------------------------------------
+enum : i16 { answerbuttons = 0, answerfile = 1, answerfolder = 2, answervolume = 3, answerpicture = 4 };
+// The prompt is the `with` buffer. Mode 0: dialog 650 with up to three buttons (the last named
+// is item 1): 1/2/3. Modes 1-4: the choosers: 1 with the chosen item's full path in `path`, 0
+// when cancelled. (h, v): the point the dialog is centred on (-1 for none).
+i16 runanswer(i16 mode, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstStringPtr b3, i16 h, i16 v,
+              std::string* path);
+// Grows the button dialog to its prompt (item 4).
+void adjustanswer(DialogRef dialog);
+// The answer dialog of externals: a prompt and `count` buttons (0-3; none shows one titled
+// with program text 1). Answers the button's number (1-3).
+i16 xanswer(ConstStringPtr prompt, i16 count, const ConstStringPtr* titles);
+// The file chooser with up to three types; the full path, or the result text 1 and 0.
+i16 xanswerfile(ConstStringPtr prompt, ConstStringPtr type1, ConstStringPtr type2, ConstStringPtr type3,
+                StringPtr path);
+i16 xanswerfolder(ConstStringPtr prompt, StringPtr path);
+// The open-file dialog with a message: 1 with the full path (Mac Roman) in `file`, 0 when
+// cancelled.
 i16 runopenfile(ConstStringPtr message, StringPtr file);
-// Dialog 100 with entry `index` of the string list, waiting for its default button. The
-// texts set by ParamText stand for "^0" to "^3" in it.
-void domessage(i16 list, i16 index, i16 icon);
-// The texts that stand for "^0" to "^3" in the messages shown next (null for an empty one).
-void ParamText(ConstStringPtr p0, ConstStringPtr p1, ConstStringPtr p2, ConstStringPtr p3);
-// The text set for "^n" (n from 0 to 3; empty for another n).
-void getparamtext(i16 n, StringPtr out);
+// The lines a prompt takes at a width in the system font, inset by 2 on each side (1 for none).
+i32 getlines(std::string_view text, i16 width);
+
+// A list of rows in dialog `dialogid` (OK, Cancel, the list as item 3, a prompt showing
+// ParamText's ^0): the chosen row's index, or -1 when cancelled. Headless, an answer of `kind`
+// names the row (or gives its number).
+i32 pickfromlist(i16 dialogid, ConstStringPtr prompt, const std::vector<std::string>& rows, i32 initial,
+                 const std::string& loopname, std::string_view kind);
+
+// --- Program chooser ----------------------------------------------------------------------------
+i16 answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// Fills the chooser's list: 0 listed, 1 the remote listing failed, 2 a bad machine address.
+i16 populateprocesslist(std::vector<std::string>* rows, std::string* machine, const std::string& localaddress);
+// A machine address of exactly four decimal numbers 0-255 joined by "."; false otherwise.
+bool parsemachineaddress(std::string_view text, u8 out[4]);
 
 }  // namespace kv

@@ -2,6 +2,7 @@
 
 #include "engine/objectsend.h"
 #include "media/mediaservice.h"
+#include "platform/dialogs/dialogs.h"
 #include "platform/events/events.h"
 #include "platform/events/handlers.h"
 #include "platform/memory/memory.h"
@@ -157,6 +158,8 @@ void mousedown() {
   clearfind();
   cleartooltip();
   Point where = current().where;
+  // A click on a sheet goes to its buttons; a button hit comes back as sheetButton.
+  if (sheetevent(&current())) return;
   WindowRef front = FrontWindow();
   if (front != nilid && windowkind(front, kindqueryproject) && g.allowModal && modalclass(front) &&
       !windowkind(front, kindqueryfloating)) {

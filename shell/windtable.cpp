@@ -5,6 +5,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
+#include "shell/dialogs.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
 #include "system/windowkind.h"
@@ -174,8 +175,17 @@ void redrawbehind() {
 void GetRidOfThatSheetNow(desk* d) {
   if (d == nullptr || !(d->sheetflags & kSheetAttached)) return;
   d->sheetflags = u16(d->sheetflags & ~kSheetAttached);
-  // The sheet's dialog, held in the window's reference value, is hidden and disposed here
-  // once dialogs exist; until then no sheet can be attached.
+  // The sheet's dialog is named by a property of its parent window.
+  WindowRef sheet = nilid;
+  u32 size = 0;
+  if (d->window == nilid || !IsValidWindowPtr(d->window) ||
+      GetWindowProperty(d->window, kSheetCreator, kSheetTag, sizeof sheet, &size, &sheet) != noErr)
+    return;
+  RemoveWindowProperty(d->window, kSheetCreator, kSheetTag);
+  if (size == sizeof sheet && isdialog(sheet)) {
+    HideSheetWindow(sheet);
+    DisposeDialog(sheet);
+  }
 }
 
 }  // namespace kv

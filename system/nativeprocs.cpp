@@ -318,11 +318,8 @@ i16 PAskKV(const u8* prompt, const u8* reply, u8* answer) {
   if (answer == nullptr) return 2;
   answer[0] = 0;
   if (reply != nullptr) std::memcpy(answer, reply, std::size_t(reply[0]) + 1);
-  Str255 typed{};
   Str255 none{};
-  i16 st = runask(prompt != nullptr ? prompt : none, reply, typed);
-  std::memcpy(answer, typed, std::size_t(typed[0]) + 1);
-  return st;
+  return runask(askmodetext, prompt != nullptr ? prompt : none, answer, -1, -1, nullptr, false, nullptr);
 }
 
 i16 PAnswerKV(const u8* prompt, const u8* button1, const u8* button2, const u8* button3) {

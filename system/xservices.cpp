@@ -341,8 +341,7 @@ void unsupportedalert(std::string_view who) {
   std::string text(pstringview(pattern));
   if (std::size_t at = text.find("^0"); at != std::string::npos) text.replace(at, 2, who);
   pstrassign(message, sizeof message, text.data(), text.size());
-  ConstStringPtr buttons[2] = {quit, go};
-  if (runalert(title, message, cautionalert, 0, 2, buttons) == 2) quitfile();
+  if (runalert(title, message, cautionalert, 0, 2, quit, go, nullptr) == 2) quitfile();
 }
 
 i16 globalvalue(ConstStringPtr name, fred* out) {

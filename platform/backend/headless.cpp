@@ -55,4 +55,12 @@ bool HeadlessBackend::nextdue(u32* when) const {
   return true;
 }
 
+bool HeadlessBackend::presspending() const {
+  for (const InputEvent& in : timeline_)
+    if (in.kind != InputKind::keyup && in.kind != InputKind::mouseup && in.kind != InputKind::mousemove &&
+        in.kind != InputKind::modifiers)
+      return true;
+  return false;
+}
+
 }  // namespace kv

@@ -49,6 +49,9 @@ class HeadlessBackend final : public Backend {
     return moved;
   }
   bool inputpending() const override { return !timeline_.empty(); }
+  // Whether the timeline holds more than the releases of what was pressed before (key and
+  // mouse-button ups, moves, modifier changes): input that can still drive a dialog.
+  bool presspending() const;
   void present(const Frame& frame, const std::vector<Rect>& changed) override;
   void setcursor(const CursorImage& cursor) override { cursor_ = cursor; }
   void showcursor(bool visible) override { cursorvisible_ = visible; }

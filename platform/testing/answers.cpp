@@ -4,6 +4,8 @@
 #include <deque>
 
 #include "platform/backend/backend.h"
+#include "platform/backend/headless.h"
+#include "platform/events/events.h"
 #include "platform/process/exit.h"
 #include "platform/runtime/root.h"
 #include "platform/testing/quoted.h"
@@ -107,19 +109,24 @@ void clearanswers() { as().queue.clear(); }
 void setunattendedpolicy(UnattendedPolicy p) { as().policy = p; }
 UnattendedPolicy unattendedpolicy() { return as().policy; }
 
-ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* answer) {
+bool pressespending() {
+  // Releases left over from the last dialog's keys and clicks drive nothing.
+  EventRecord waiting{};
+  if (EventAvail(mDownMask | keyDownMask | autoKeyMask, &waiting)) return true;
+  const HeadlessBackend* h = headlessbackend();
+  return h != nullptr ? h->presspending() : backend().inputpending();
+}
+
+ModalStart takeanswer(std::string_view loopname, std::string_view kind, Answer* answer, bool cancellable) {
   AnswerState& s = as();
   std::string k = normalkind(kind);
-  transcriptadd(TranscriptKind::dialog, loopname);
-  if (!s.queue.empty() && s.queue.front().kind == k) {
+  if (!s.queue.empty() && (s.queue.front().kind == k || (cancellable && s.queue.front().kind == "cancel"))) {
     Answer a = std::move(s.queue.front());
     s.queue.pop_front();
     transcriptadd(TranscriptKind::answer, a.kind + ": " + macromantoutf8(a.text));
     if (answer) *answer = std::move(a);
     return ModalStart::answered;
   }
-  Backend& b = backend();
-  if (!b.headless() || b.inputpending()) return ModalStart::run;
   if (s.policy == UnattendedPolicy::usedefault) {
     transcriptadd(TranscriptKind::answer, k + ": (default)");
     return ModalStart::usedefault;
@@ -127,6 +134,16 @@ ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* 
   std::string why = "unanswered modal loop: " + std::string(loopname) + " (" + k + ")";
   if (!s.queue.empty()) why += "; the next answer is for \"" + s.queue.front().kind + "\"";
   exitprocess(kExitUnattended, why);
+}
+
+ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* answer, bool cancellable) {
+  AnswerState& s = as();
+  std::string k = normalkind(kind);
+  transcriptadd(TranscriptKind::dialog, loopname);
+  if (!s.queue.empty() && (s.queue.front().kind == k || (cancellable && s.queue.front().kind == "cancel")))
+    return takeanswer(loopname, kind, answer, cancellable);
+  if (!backend().headless() || pressespending()) return ModalStart::run;
+  return takeanswer(loopname, kind, answer, cancellable);
 }
 
 }  // namespace kv

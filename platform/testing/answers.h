@@ -4,6 +4,7 @@
 //   ask: "Bob"                  the text typed (quotes optional; "" inside quotes is one ")
 //   answer file: notes/a.txt    a file chosen
 //   list: 2,5                   the items chosen
+//   cancel:                     the dialog cancelled (Escape), in the dialogs that can be
 // The part before the first ':' names the kind of dialog; blank lines and lines that start
 // with '#' are skipped.
 //
@@ -36,6 +37,10 @@ void clearanswers();
 void setunattendedpolicy(UnattendedPolicy p);
 UnattendedPolicy unattendedpolicy();
 
+// Whether input is waiting that can drive a dialog: a press in the event queue or on the
+// timeline (the releases of earlier presses do not count).
+bool pressespending();
+
 // How a modal loop starts.
 enum class ModalStart : unsigned char {
   answered,    // an answer of the loop's kind was queued: *answer holds it
@@ -44,7 +49,11 @@ enum class ModalStart : unsigned char {
 };
 // `loopname` names the loop in the transcript and in a failure; `kind` is the answer kind it
 // takes. With the fail policy and nothing to go on, this ends the run through the process-exit
-// hook (it does not return).
-ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* answer);
+// hook (it does not return). A loop that can be cancelled takes a "cancel" answer as well
+// (answer->kind is then "cancel").
+ModalStart beginmodal(std::string_view loopname, std::string_view kind, Answer* answer, bool cancellable = false);
+// What a loop that input drove does once the input ran out with the loop still open: the
+// queued answer of its kind, or the unattended policy (no transcript line of its own).
+ModalStart takeanswer(std::string_view loopname, std::string_view kind, Answer* answer, bool cancellable = false);
 
 }  // namespace kv

@@ -1,0 +1,370 @@
+// The answer command: one of up to three buttons (dialog 650), or a file, folder, volume or
+// picture file from the choosers, put into `it`; and the forms externals and the engine call.
+#include <algorithm>
+#include <cstring>
+
+#include "engine/expression.h"
+#include "engine/keywords.h"
+#include "engine/textutil.h"
+#include "engine/variables.h"
+#include "platform/dialogs/choosers.h"
+#include "platform/qd/qd.h"
+#include "platform/runtime/root.h"
+#include "platform/text/casefold.h"
+#include "platform/text/macroman.h"
+#include "platform/text/pstring.h"
+#include "platform/windows/cursor.h"
+#include "platform/windows/screens.h"
+#include "shell/dialogs.h"
+#include "shell/dialogutils.h"
+#include "shell/mainglobals.h"
+#include "shell/scriptdialogparse.h"
+#include "system/appleevents.h"
+
+namespace kv {
+
+namespace {
+
+constexpr i16 kAnswerDialog = 650;
+
+// The picture file types the picture chooser lists.
+constexpr u32 kPictureTypes[] = {fourcc("qtif"), fourcc("PICT"), fourcc("PNGf"), fourcc("JPEG"), fourcc("TIFF"),
+                                 fourcc("GIFf"), fourcc("BMPf"), fourcc("TPIC"), fourcc("8BPS"), fourcc("PNTG")};
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = char(lowertable[u8(c)]);
+  return out;
+}
+
+// The extension filter: files whose name ends in one of the extensions (with or without its
+// dot, letter case aside), and every folder.
+bool extensionfilter(const ChooserEntry& e, void*) {
+  if (e.folder) return true;
+  const ScriptDialogState& sd = scriptdialogs();
+  const std::string name = lower(e.name);
+  for (i16 k = 0; k < sd.extensioncount; ++k) {
+    std::string ext = lower(pstringview(sd.extensions[k]));
+    if (ext.empty()) continue;
+    if (ext.front() != '.') ext = "." + ext;
+    if (name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0) return true;
+  }
+  return false;
+}
+
+// The event procedure of the choosers: the hide-extension request is applied at the first
+// activate (it has no visible effect here) and then cleared.
+void naveventproc(const EventRecord& event, void*) {
+  if (event.what == activateEvt) scriptdialogs().hideextension = 0;
+  if (event.what == mouseUp) SetThemeCursor(kThemeArrowCursor);
+}
+
+void movebox(DialogRef d, i16 item, i16 dtop, i16 dbottom) {
+  i16 type = 0;
+  Rect box{};
+  GetDialogItem(d, item, &type, nullptr, &box);
+  box.top = i16(box.top + dtop);
+  box.bottom = i16(box.bottom + dbottom);
+  SetDialogItem(d, item, type, 0, &box);
+}
+
+u32 typeoftext(ConstStringPtr s) {
+  u8 t[4] = {' ', ' ', ' ', ' '};
+  for (int k = 0; k < 4 && k < s[0]; ++k) t[k] = s[k + 1];
+  return (u32(t[0]) << 24) | (u32(t[1]) << 16) | (u32(t[2]) << 8) | u32(t[3]);
+}
+
+i16 chooser(i16 mode, i16 h, i16 v, std::string* path) {
+  ScriptDialogState& sd = scriptdialogs();
+  ChooserRequest r;
+  r.message = std::string(pstringview(sd.withbuffer));
+  r.location = sd.defaultlocation;
+  r.eventproc = naveventproc;
+  r.cancellable = true;
+  if (h >= 0 && v >= 0) {
+    r.positioned = true;
+    r.where = Point{i16(v - 130), i16(h - 211)};
+  }
+  static constexpr const char* kinds[] = {"", "answer file", "answer folder", "answer volume", "answer file"};
+  r.answerkind = kinds[mode];
+  r.loopname = std::string(kinds[mode]) + " " + macromantoutf8(r.message);
+  switch (mode) {
+    case answerfile:
+      r.kind = ChooserKind::getfile;
+      if (sd.extensioncount > 0) {
+        r.filter = extensionfilter;
+      } else {
+        for (i16 k = 0; k < sd.typcount; ++k) r.types.push_back(typeoftext(sd.types[k]));
+      }
+      break;
+    case answerfolder: r.kind = ChooserKind::folder; break;
+    case answervolume:
+      r.kind = ChooserKind::volume;
+      r.location.assign(1, '/');
+      break;
+    default:
+      r.kind = ChooserKind::getfile;
+      r.loopname = "answer picture " + macromantoutf8(r.message);
+      r.types.assign(std::begin(kPictureTypes), std::end(kPictureTypes));
+      break;
+  }
+  return runchooser(r, path) == noErr ? 1 : 0;
+}
+
+}  // namespace
+
+void adjustanswer(DialogRef dialog) {
+  GrafPtr old = nilid;
+  GetPort(&old);
+  SetPortWindowPort(dialog);
+  struct Restore {
+    GrafPtr port;
+    ~Restore() { SetPort(port); }
+  } restore{old};
+  Rect box{};
+  GetDialogItem(dialog, 4, nullptr, nullptr, &box);
+  const i32 lines = getlines(dialogitemtext(dialog, 4), i16(box.right - box.left));
+  if (lines < 2) return;
+  const i16 by = i16(std::min<i32>((lines - 1) * 16, 208));
+  Rect r{};
+  GetWindowPortBounds(dialog, &r);
+  SizeWindow(dialog, i16(r.right - r.left), i16(r.bottom - r.top + by), false);
+  for (i16 item = 1; item <= 3; ++item) {
+    i16 type = 0;
+    GetDialogItem(dialog, item, &type, nullptr, nullptr);
+    if (type == kPushButtonItem) movebox(dialog, item, by, by);
+  }
+  movebox(dialog, 4, 0, by);
+  const std::string t = dialogitemtext(dialog, 4);
+  setdialogitemtext(dialog, 4, t);
+}
+
+i16 runanswer(i16 mode, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstStringPtr b3, i16 h, i16 v,
+              std::string* path) {
+  ScriptDialogState& sd = scriptdialogs();
+  const bool nocancel = sd.nocancel != 0;
+  const bool choosing = mode >= answerfile && mode <= answerpicture;
+  if (choosing) sd.nocancel = 0;
+  sd.hideextension = 0;
+  notify(kInteractTimeout);
+  SetThemeCursor(kThemeArrowCursor);
+  GrafPtr port = nilid;
+  GetPort(&port);
+  if (choosing) {
+    const i16 chosen = chooser(mode, h, v, path);
+    SetPort(port);
+    sd.nocancel = 0;
+    return chosen;
+  }
+  DialogRef d = GetNewDialog(kAnswerDialog, kFirstWindowOfClass);
+  if (d == nilid) {
+    sd.nocancel = 0;
+    return 1;
+  }
+  SetWindowClass(d, kMovableModalWindowClass);
+  SetDialogItemText(d, 4, sd.withbuffer);
+  adjustanswer(d);
+  {
+    Rect r{};
+    GetWindowPortBounds(d, &r);
+    const i16 width = i16(r.right - r.left), height = i16(r.bottom - r.top);
+    if (h < 0 || v < 0) {
+      const Rect s = availablebounds(0);
+      h = i16((s.left + s.right) / 2);
+      v = i16((s.top + s.bottom) / 2);
+    }
+    MoveWindow(d, i16(h - width / 2), i16(v - height / 2), false);
+  }
+  std::string name = "answer " + macromantoutf8(pstringview(sd.withbuffer)) + " buttons:";
+  ConstStringPtr titles[3] = {b1, b2, b3};
+  for (i16 k = 0; k < count; ++k) name += " [" + macromantoutf8(pstringview(titles[k])) + "]";
+  if (count >= 3) {
+    SetDialogItemText(d, 1, b3);
+    SetDialogItemText(d, 2, b2);
+    SetDialogItemText(d, 3, b1);
+  } else if (count == 2) {
+    SetDialogItemText(d, 1, b2);
+    SetDialogItemText(d, 2, b1);
+    HideDialogItem(d, 3);
+  } else if (count == 1) {
+    SetDialogItemText(d, 1, b1);
+    HideDialogItem(d, 2);
+    HideDialogItem(d, 3);
+  }
+  if (count >= 2 && !nocancel) SetDialogCancelItem(d, 2);
+  SetDialogDefaultItem(d, 1);
+  SetWindowModality(d, kWindowModalityAppModal, nilid);
+  ShowWindow(d);
+  SelectWindow(d);
+  DrawDialog(d);
+  setdefault(d);
+  answerdialog(d, name, "answer", false);
+  i16 hit = 0;
+  MovableModalDialog(d, PdialogRTstdialog, &hit);
+  noteitemhit(d, "answer", hit);
+  DisposeDialog(d);
+  SetPort(port);
+  redrawifpenhidden();
+  sd.nocancel = 0;
+  return hit;
+}
+
+i16 comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  if (refusedduringdrag()) return 0;
+  ScriptDialogState& sd = scriptdialogs();
+  sd.typcount = 0;
+  sd.extensioncount = 0;
+  sd.withbuffer[0] = 0;
+  for (auto& t : sd.types) t[0] = 0;
+  for (auto& e : sd.extensions) e[0] = 0;
+  dialogparse p{path, text, atoms, variables, at + 1};
+  i16 mode = answerbuttons;
+  switch (p.tok()) {
+    case tokFile: mode = answerfile; break;
+    case tokDlgFolder: mode = answerfolder; break;
+    case tokDlgVolume: mode = answervolume; break;
+    case tokDlgPicture: mode = answerpicture; break;
+    default: break;
+  }
+  if (mode != answerbuttons) ++p.i;
+  if (mode == answerpicture && p.tok() == tokFile) ++p.i;
+  if (mode == answerbuttons && p.tok() == tokDlgProgram && !statementends(atoms, p.i + 1)) {
+    if (mainglobals().plugin != 0) return 175;
+    notify(kInteractTimeout);
+    return answerprogramX(path, text, atoms, at, variables);
+  }
+  if (i16 st = p.expression(sd.withbuffer)) return st;
+  Str255 buttons[3]{};
+  i16 count = 0;
+  for (int clause = 0; clause < 2; ++clause) {
+    const u16 t = p.tok();
+    if (t != tokOf && t != tokWith) break;
+    if (t == tokOf && mode == answerbuttons) return 120;
+    ++p.i;
+    if (mode == answerbuttons) {
+      while (count < 3) {
+        if (i16 st = p.factor(buttons[count])) return st;
+        ++count;
+        if (count < 3 && (p.tok() == tokOr || p.tok() == tokComma) && p.tok(1) != tokOf && p.tok(1) != tokWith) ++p.i;
+        else break;
+      }
+    } else {
+      const u16 word = p.tok();
+      if (clause == 0 && t == tokOf && word != tokDlgType && word != tokDlgExtension) return 121;
+      ++p.i;
+      const bool extensions = word == tokDlgExtension;
+      for (;;) {
+        Str255 value{};
+        if (i16 st = p.factor(value)) return st;
+        if (extensions) {
+          if (sd.extensioncount < 10) std::memcpy(sd.extensions[sd.extensioncount++], value, std::size_t(value[0]) + 1);
+        } else if (sd.typcount < 3) {
+          std::memcpy(sd.types[sd.typcount++], value, std::size_t(value[0]) + 1);
+        }
+        if ((p.tok() == tokOr || p.tok() == tokComma) && p.tok(1) != tokOf && p.tok(1) != tokWith) ++p.i;
+        else break;
+      }
+    }
+    if (p.tok() == tokOr && (p.tok(1) == tokOf || p.tok(1) == tokWith)) ++p.i;
+    else break;
+  }
+  i16 h = -1, v = -1;
+  if (p.tok() == tokAt) {
+    ++p.i;
+    if (i16 st = p.point(&h, &v)) return st;
+  }
+  if (p.tok() == tokDlgWithout && p.tok(1) == tokDlgCancel) {
+    sd.nocancel = 1;
+    p.i += 2;
+  }
+  if (!p.ends()) {
+    sd.nocancel = 0;
+    return kStatusStray;
+  }
+  if (mode == answerbuttons && count == 0) {
+    std::memcpy(buttons[0], upstrsrc(kOKText), std::size_t(upstrsrc(kOKText)[0]) + 1);
+    count = 1;
+  }
+  unhilitecurrent();
+  std::string chosen;
+  const i16 hit = runanswer(mode, count, buttons[0], buttons[1], buttons[2], h, v, &chosen);
+  rehilitecurrent();
+  if (mode == answerbuttons) {
+    sd.withbuffer[0] = 0;
+    if (hit >= 1 && hit <= count) {
+      const Str255& b = buttons[count - hit];
+      std::memcpy(sd.withbuffer, b, std::size_t(b[0]) + 1);
+    }
+  } else if (hit == 1) {
+    emptyresult();
+    pstrassign(sd.withbuffer, sizeof sd.withbuffer, chosen.data(), std::min<std::size_t>(chosen.size(), 255));
+  } else {
+    sd.withbuffer[0] = 0;
+    setresulttext(kResultCancel);
+  }
+  return stringtoit(sd.withbuffer, variables);
+}
+
+i16 xanswer(ConstStringPtr prompt, i16 count, const ConstStringPtr* titles) {
+  ScriptDialogState& sd = scriptdialogs();
+  count = std::clamp<i16>(count, 0, 3);
+  std::memcpy(sd.withbuffer, prompt, std::size_t(prompt[0]) + 1);
+  ConstStringPtr b[3] = {nullptr, nullptr, nullptr};
+  for (i16 k = 0; k < count; ++k) b[k] = titles[k];
+  if (count == 0) {
+    b[0] = upstrsrc(kOKText);
+    count = 1;
+  }
+  unhilitecurrent();
+  std::string unused;
+  const i16 hit = runanswer(answerbuttons, count, b[0], b[1], b[2], -1, -1, &unused);
+  rehilitecurrent();
+  // The dialog's item back to the button's number as the caller named them.
+  return hit >= 1 && hit <= count ? i16(count - hit + 1) : 1;
+}
+
+i16 xanswerfile(ConstStringPtr prompt, ConstStringPtr type1, ConstStringPtr type2, ConstStringPtr type3,
+                StringPtr path) {
+  ScriptDialogState& sd = scriptdialogs();
+  std::memcpy(sd.withbuffer, prompt, std::size_t(prompt[0]) + 1);
+  sd.typcount = 0;
+  sd.extensioncount = 0;
+  for (ConstStringPtr t : {type1, type2, type3})
+    if (t != nullptr && t[0] != 0) std::memcpy(sd.types[sd.typcount++], t, std::size_t(t[0]) + 1);
+  unhilitecurrent();
+  std::string chosen;
+  const i16 ok = runanswer(answerfile, 0, nullptr, nullptr, nullptr, -1, -1, &chosen);
+  rehilitecurrent();
+  if (ok == 1 && chosen.size() <= 255) {
+    pstrassign(path, 256, chosen.data(), chosen.size());
+    return 1;
+  }
+  std::memcpy(path, resultstr(kResultCancel), std::size_t(resultstr(kResultCancel)[0]) + 1);
+  return 0;
+}
+
+i16 xanswerfolder(ConstStringPtr prompt, StringPtr path) {
+  ScriptDialogState& sd = scriptdialogs();
+  path[0] = 0;
+  std::memcpy(sd.withbuffer, prompt, std::size_t(prompt[0]) + 1);
+  unhilitecurrent();
+  std::string chosen;
+  const i16 ok = runanswer(answerfolder, 0, nullptr, nullptr, nullptr, -1, -1, &chosen);
+  rehilitecurrent();
+  if (ok == 1 && chosen.size() <= 255) pstrassign(path, 256, chosen.data(), chosen.size());
+  return ok;
+}
+
+i16 runopenfile(ConstStringPtr message, StringPtr file) {
+  ScriptDialogState& sd = scriptdialogs();
+  std::memcpy(sd.withbuffer, message, std::size_t(message[0]) + 1);
+  sd.typcount = 0;
+  sd.extensioncount = 0;
+  std::string chosen;
+  file[0] = 0;
+  if (runanswer(answerfile, 0, nullptr, nullptr, nullptr, -1, -1, &chosen) != 1 || chosen.size() > 255) return 0;
+  pstrassign(file, 256, chosen.data(), chosen.size());
+  return 1;
+}
+
+}  // namespace kv

@@ -1,0 +1,72 @@
+// What the script dialog commands share while they read their statements (internal to the
+// alert, ask and answer files of shell/).
+#pragma once
+
+#include <string>
+
+#include "engine/hier.h"
+#include "platform/types.h"
+
+namespace kv {
+
+// Script words the dialog commands read.
+enum : u16 {
+  tokDlgStop = 2194,
+  tokDlgHide = 2079,
+  tokDlgShow = 2186,
+  tokDlgType = 2202,
+  tokDlgInstrument = 3071,
+  tokDlgAddress = 4001,
+  tokDlgIcon = 4136,
+  tokDlgCancel = 11033,
+  tokDlgCaution = 11036,
+  tokDlgExplain = 11099,
+  tokDlgExtension = 11102,
+  tokDlgFolder = 11114,
+  tokDlgList = 11159,
+  tokDlgNote = 11200,
+  tokDlgPassword = 11218,
+  tokDlgPicture = 11229,
+  tokDlgPlain = 11232,
+  tokDlgProgram = 11250,
+  tokDlgSheet = 11288,
+  tokDlgUsing = 11334,
+  tokDlgVolume = 11343,
+  tokDlgWithout = 11351,
+};
+
+constexpr i16 kStatusStray = 19;       // words left over
+constexpr i16 kStatusNotHere = 124;    // a form another part of the program shows
+constexpr i16 kResultCancel = 1;       // result text "Cancel"
+constexpr i16 kResultRefused = 70;     // result text of a dialog refused during a drag
+constexpr i16 kOKText = 1;             // program text "OK"
+constexpr i32 kInteractTimeout = 108000;
+
+struct dialogparse {
+  hierpath path;
+  Handle text;
+  Handle atoms;
+  Handle variables;
+  i32 i;
+  u16 tok() const;
+  u16 tok(i32 ahead) const;
+  bool ends() const;
+  // Evaluates an expression (or a factor) at the cursor into a short text and moves past it.
+  i16 expression(StringPtr out);
+  i16 factor(StringPtr out);
+  // `at` h,v: the point's two numbers.
+  i16 point(i16* h, i16* v);
+};
+
+// The program is behind and a drag is coming in: `the result` gets result text 70.
+bool refusedduringdrag();
+void emptyresult();
+// The current window when it is shown and no palette, else the front project window.
+WindowRef dialogparent();
+// The current window drawn inactive around a dialog, and active again.
+void unhilitecurrent();
+void rehilitecurrent();
+// The current window's frame drawn again when the port's pen was left hidden.
+void redrawifpenhidden();
+
+}  // namespace kv
