@@ -161,7 +161,9 @@ i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     }
   }
   i32 i = at;
-  if (placeword(first, &f->card)) {
+  u16 second = tokenat(atoms, at + 1);
+  selpart place{};
+  if (placeword(first, &place) && (second == tokCard || second == tokOf || lineends(atoms, at + 1))) {
     if (i16 st = placedestination(path, text, atoms, &i, variables, f)) return st;
   } else {
     i32 used = 0;

@@ -52,6 +52,7 @@ enum : u16 {
   tokProgress = 11251,
   tokPreview = 11246,
   tokToWord = 10024,
+  tokProjectWord = 11253,
 };
 
 constexpr i16 statusstray = 19, statusplugin = 175;
@@ -88,9 +89,16 @@ i16 closebyserial(u64 serial) {
 i16 closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   form f{};
   i32 used = 0;
-  if (i16 st = buildform(path, text, atoms, at, variables, 1, &used, &f)) return st;
+  u16 first = tokenat(atoms, at);
+  // `this project` and `project` alone name the current project (a project part of its own).
+  bool project = first == tokProjectWord || (first == tokThis && tokenat(atoms, at + 1) == tokProjectWord);
+  if (project) {
+    if (i16 st = viewstack(path, text, atoms, at, variables, &used, &f.proj)) return st;
+  } else if (i16 st = buildform(path, text, atoms, at, variables, 1, &used, &f)) {
+    return st;
+  }
   if (used == 0 || f.card.selector != selnone || f.back.selector != selnone) return statusnotunderstood;
-  if (f.wind.selector == selnone && f.proj.selector == selnone) return statusnotunderstood;
+  if (!project && f.wind.selector == selnone && f.proj.selector == selnone) return statusnotunderstood;
   if (!lineends(atoms, at + used)) return statusstray;
   if (plugin()) return statusplugin;
   MainGlobals& g = mainglobals();
