@@ -169,6 +169,9 @@ i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     i32 used = 0;
     if (i16 st = buildform(path, text, atoms, at, variables, 1, &used, f)) return st;
     if (used == 0) return statusnotunderstood;
+    // A card is not a part of another card.
+    for (i32 k = at; k + 1 < at + used; ++k)
+      if (tokenat(atoms, k) == tokOf && tokenat(atoms, k + 1) == tokCard) return statusstray;
     i += used;
   }
   return lineends(atoms, i) ? i16(0) : statusstray;
