@@ -75,10 +75,6 @@ i16 comenukey(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 // `play`: the sound, tune, movie, picture-sequence and film forms (media/); play step and
 // audio answer 124 (play_standin.cpp).
 i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-// `open`/`close` of sound, movie (the recording), pics and film; every other form answers
-// 124 (openclose_standin.cpp).
-i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `record sound`, `record movie`, `record pics`; every other form answers 124
 // (record_standin.cpp).
 i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);

@@ -70,7 +70,7 @@ constexpr comrow comrows[] = {
     {2003, comalert, 0},                // alert
     {2004, comanswer, 0},               // answer
     {2005, comnotbuilt, 0},             // ae, appleEvent: comappleevent
-    {2006, comnotbuilt, 0},             // arrowKey: comarrow
+    {2006, comarrow, 0},                // arrowKey
     {2007, comask, 0},                  // ask
     {2008, comnotbuilt, 0},             // autoSize: comautosize
     {2009, combeep, 0},                 // beep
@@ -106,7 +106,7 @@ constexpr comrow comrows[] = {
     {2075, comgo, R},                   // go
     {2076, comnotbuilt, 0},             // grabber, grab: comgrab
     {2077, comnotbuilt, 0},             // group, groups: comgroup
-    {2078, comnotbuilt, P},             // help: comhelp
+    {2078, comhelp, P},                 // help
     {2079, comhide, 0},                 // hide
     {2080, comnotbuilt, 0},             // history: comhistory
     {2083, comnotbuilt, P | R},         // import: comimport
@@ -133,14 +133,14 @@ constexpr comrow comrows[] = {
     {2145, comnotbuilt, 0},             // push: compush
     {2146, comput, 0},                  // put
     {2147, computmsg, 0},               // putMsg, putMessage
-    {2148, comnotbuilt, P},             // quit: comquit
+    {2148, comquit, P},                 // quit
     {2150, comnotbuilt, P | R},         // read: comread
     {2151, comrecord, P | R},           // record
     {2152, comnotbuilt, 0},             // redo: comredo
     {2155, comremovecommand, 0},        // remove
     {2156, comnotbuilt, P | R},         // reply: comreply
     {2157, comnotbuilt, P | R},         // request: comrequest
-    {2158, comnotbuilt, 0},             // reset: comreset
+    {2158, comreset, 0},                // reset
     {2159, comnotbuilt, 0},             // reshape: comreshape
     {2165, comnotbuilt, F},             // returnInField: comweretin
     {2166, comreturn, 0},               // returnKey

@@ -1,30 +1,54 @@
-// A first `go`: the card forms of the current window.
-#include "commands/navigation.h"
-
+// Going between cards and windows from scripts: the destination parser and the go, help,
+// arrowKey, quit and reset commands, and the quit sequence they share with `close all windows`
+// and the menu key.
 #include <cstring>
 
+#include "commands/dispatch.h"
+#include "commands/navigation.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
+#include "engine/keywords.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
-#include "engine/keywords.h"
+#include "engine/objectsend.h"
+#include "engine/objectutil.h"
+#include "engine/sendmes.h"
+#include "engine/status.h"
+#include "engine/textutil.h"
+#include "engine/tokenizer.h"
+#include "platform/events/eventrecord.h"
+#include "shell/cardhistory.h"
 #include "shell/mainglobals.h"
+#include "shell/projectclose.h"
+#include "shell/quit.h"
 #include "shell/windnav.h"
+#include "shell/windtable.h"
 #include "store/forms.h"
 #include "store/refparse.h"
+#include "system/externalevents.h"
 
 namespace kv {
 
 namespace {
 
 enum : u16 {
-  tokId = 4137,
   tokNext = 10015,
   tokToWord = 10024,
   tokPrev = 11245,
+  tokBackWord = 11009,
+  tokForth = 11117,
+  tokRecent = 11263,
+  tokBackground = 11015,
+  tokProjectWord = 11253,
+  tokLeft = 4148,
+  tokRight = 4223,
+  tokUp = 5003,
+  tokDown = 5004,
+  tokPaint = 11212,
+  tokDoubleClickTime = 3035,
 };
 
-constexpr i16 statusstray = 19, statusnotunderstood = 2;
+constexpr i16 statusstray = 19, statusnomemory = 37, statuscancelled = 62;
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
@@ -45,69 +69,198 @@ bool placeword(u16 t, selpart* p) {
   return true;
 }
 
-// The operand after `card`: `id` and a number, or a number or a name.
-i16 cardoperand(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, selpart* p) {
-  bool byid = tokenat(atoms, *i) == tokId;
-  if (byid) ++*i;
-  fred v;
+// Words that begin an object reference: a destination that begins with one is read as a
+// reference, never evaluated.
+bool referenceword(u16 t) {
+  selpart ignored{};
+  return t == tokCard || t == tokBackground || t == tokWindow || t == tokProjectWord || t == tokOf ||
+         t == tokRecent || t == tokBackWord || t == tokForth || placeword(t, &ignored);
+}
+
+bool emptyform(const form& f) {
+  return f.card.selector == selnone && f.back.selector == selnone && f.wind.selector == selnone &&
+         f.proj.selector == selnone;
+}
+
+// A destination read from a text (a variable's value): tokenised and built as a reference; words
+// left over give 19.
+i16 formfromvalue(hierpath path, Handle variables, ConstStringPtr value, form* f) {
+  Handle text = nilhandle, atoms = nilhandle;
+  if (stringtonewh(value, &text) != 0) return statusnomemory;
+  i16 st = tokenize(text, &atoms);
+  if (st == 0) {
+    i32 used = 0;
+    *f = form{};
+    st = buildform(path, text, atoms, 0, variables, 1, &used, f);
+    if (st == 0 && (used == 0 || !lineends(atoms, used))) st = used == 0 ? statusnotunderstood : statusstray;
+  }
+  if (atoms != nilhandle) DisposeHandle(atoms);
+  DisposeHandle(text);
+  return st;
+}
+
+// A card named by its place, then optionally `card` and `of` with the background, window and
+// project parts.
+i16 placedestination(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, form* f) {
+  if (!placeword(tokenat(atoms, *i), &f->card)) return statusnotunderstood;
+  ++*i;
+  if (tokenat(atoms, *i) == tokCard) ++*i;
+  if (tokenat(atoms, *i) != tokOf) return 0;
+  form tail{};
   i32 used = 0;
-  i16 st = byid ? factor(path, text, atoms, *i, variables, nilhandle, &used, &v)
-                : anyfact(path, text, atoms, *i, variables, nilhandle, &used, &v);
-  if (st != 0) return st;
+  if (i16 st = buildform(path, text, atoms, *i, variables, 0, &used, &tail)) return st;
+  if (used == 0 || tail.card.selector != selnone) return statusstray;
   *i += used;
-  if (byid) {
-    i32 n = 0;
-    st = fredtolong(&v, &n);
-    disposfred(&v);
-    *p = selpart{selid, n, {}, 0};
-    return st;
-  }
-  Str255 name{};
-  fredtostring(&v, name);
-  disposfred(&v);
-  i32 n = 0;
-  if (stringtolong(name, &n) == 0) {
-    *p = selpart{selnumber, n, {}, 0};
-  } else {
-    *p = selpart{selname, 0, {}, 0};
-    std::memcpy(p->name, name, size_t(name[0]) + 1);
-  }
+  f->back = tail.back;
+  f->wind = tail.wind;
+  f->proj = tail.proj;
   return 0;
+}
+
+// Goes to a destination the way go does: a handler that moved elsewhere ends it with 0, a
+// cancelled "Where is" dialog leaves "Cancel" in the result.
+i16 goto_(const form& f) {
+  i16 st = gotowindow(f);
+  if (st == kCardChanged) return 0;
+  if (st == statuscancelled) return setresulttext(1);
+  return st;
 }
 
 }  // namespace
 
+i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, form* f) {
+  *f = form{};
+  u16 first = tokenat(atoms, at);
+  // One word alone, or a word and `card`.
+  bool alone = lineends(atoms, at + 1) || (tokenat(atoms, at + 1) == tokCard && lineends(atoms, at + 2));
+  if (alone) {
+    if (placeword(first, &f->card)) return 0;
+    if (first == tokBackWord || first == tokRecent) return backcard(path, variables, f);
+    if (first == tokForth) return forthcard(path, variables, f);
+  }
+  if (first == tokString && lineends(atoms, at + 1)) {
+    atomchars name{};
+    if (i16 st = quotedchars(HandleAs<atom>(atoms)[at], text, &name)) return st;
+    if (name.length > 255) return 14;
+    f->card.selector = selname;
+    f->card.name[0] = u8(name.length);
+    std::memcpy(f->card.name + 1, name.bytes, size_t(name.length));
+    return 0;
+  }
+  if (!referenceword(first)) {
+    fred v{};
+    i32 used = 0;
+    i16 st = factor(path, text, atoms, at, variables, nilhandle, &used, &v);
+    if (st == 0) {
+      Str255 value{};
+      fredtostring(&v, value);
+      disposfred(&v);
+      if (lineends(atoms, at + used)) return formfromvalue(path, variables, value, f);
+    } else if (st != statusnovariable) {
+      return st;
+    }
+  }
+  i32 i = at;
+  u16 second = tokenat(atoms, at + 1);
+  selpart place{};
+  if (placeword(first, &place) && (second == tokCard || second == tokOf || lineends(atoms, at + 1))) {
+    if (i16 st = placedestination(path, text, atoms, &i, variables, f)) return st;
+  } else {
+    i32 used = 0;
+    if (i16 st = buildform(path, text, atoms, at, variables, 1, &used, f)) return st;
+    if (used == 0) return statusnotunderstood;
+    // A card is not a part of another card.
+    for (i32 k = at; k + 1 < at + used; ++k)
+      if (tokenat(atoms, k) == tokOf && tokenat(atoms, k + 1) == tokCard) return statusstray;
+    i += used;
+  }
+  return lineends(atoms, i) ? i16(0) : statusstray;
+}
+
 i16 comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tokToWord) ++i;
+  if (lineends(atoms, i)) return statusnotunderstood;
   form f{};
-  if (placeword(tokenat(atoms, i), &f.card)) {
-    ++i;
-    if (tokenat(atoms, i) == tokCard) ++i;
-  } else if (tokenat(atoms, i) == tokCard) {
-    ++i;
-    if (lineends(atoms, i)) {
-      f.card = selpart{selnumber, i32(mainglobals().current.cardnum), {}, 0};
-    } else if (i16 st = cardoperand(path, text, atoms, &i, variables, &f.card)) {
-      return st;
-    }
+  if (i16 st = scangoto(path, text, atoms, i, variables, &f)) return st;
+  // The history had nowhere to go.
+  if (emptyform(f)) return 0;
+  return goto_(f);
+}
+
+i16 comhelp(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  // The word help itself begins the destination: a bare word names a project.
+  form f{};
+  i32 used = 0;
+  if (i16 st = buildform(path, text, atoms, at, variables, 1, &used, &f)) return st;
+  if (used == 0) return statusnotunderstood;
+  if (!lineends(atoms, at + used)) return statusstray;
+  return goto_(f);
+}
+
+i16 comarrow(hierpath path, Handle, Handle atoms, i32 at, Handle variables) {
+  u16 word = tokenat(atoms, at + 1);
+  if (lineends(atoms, at + 1) || !lineends(atoms, at + 2)) return statusstray;
+  u16 modifiers = mainglobals().event.modifiers;
+  bool jump = (modifiers & (cmdKey | optionKey)) != 0;
+  form f{};
+  if (word == tokLeft) placeword(jump ? u16(tokFirst) : u16(tokPrev), &f.card);
+  else if (word == tokRight) placeword(jump ? u16(tokLast) : u16(tokNext), &f.card);
+  else if (word == tokUp) {
+    if (i16 st = forthcard(path, variables, &f)) return st;
+  } else if (word == tokDown) {
+    if (i16 st = backcard(path, variables, &f)) return st;
   } else {
     return statusnotunderstood;
   }
-  if (tokenat(atoms, i) == tokOf) {
-    // The card of a background, window or project: `of` and their parts.
-    form tail{};
-    i32 used = 0;
-    if (i16 st = buildform(path, text, atoms, i, variables, 0, &used, &tail)) return st;
-    if (used == 0 || tail.card.selector != selnone) return statusstray;
-    i += used;
-    f.back = tail.back;
-    f.wind = tail.wind;
-    f.proj = tail.proj;
-  }
-  if (!lineends(atoms, i)) return statusstray;
+  if (emptyform(f)) return 0;
   i16 st = gotowindow(f);
   return st == kCardChanged ? i16(0) : st;
+}
+
+i16 comquit(hierpath, Handle, Handle, i32, Handle) { return shutdown(0); }
+
+i16 comreset(hierpath, Handle, Handle atoms, i32 at, Handle) {
+  u16 word = tokenat(atoms, at + 1);
+  if (word == tokPaint) {
+    if (!lineends(atoms, at + 2)) return statusstray;
+    lowreset();
+    return 0;
+  }
+  // No script sets a double-click time of its own yet: the system's time stays.
+  if (word == tokDoubleClickTime) return 0;
+  return statusnotunderstood;
+}
+
+i16 shutdown(i16 withcard) {
+  MainGlobals& g = mainglobals();
+  WindowRef front = nilid;
+  desk d{};
+  if (topwindow(&front) && getwind(front, &d)) g.current = d;
+  setuptran(withcard);
+  if (sendxrtnevent(nilid, kXrtnQuit, nullptr) != 0) return 0;
+  while (g.numwinds > 0) {
+    d = HandleAs<desk>(g.winds)[0];
+    g.current = d;
+    u64 serial = d.serial;
+    if (g.numwinds == 1) {
+      if (cardsend("quitKestrove", sendnormal, d.window) == statusexittotop) return 0;
+      // The handler may have gone elsewhere: the window to take down is the one made current.
+      if (!getflip(serial, &d)) continue;
+      g.current = d;
+    }
+    i16 st = closefirst();
+    if (st != 0 && st != kCardChanged) return st;
+    // A handler that went to another window made that one current; this pass takes down the
+    // window it closed, found again by its serial (a window a handler opened meanwhile closes
+    // in a later pass).
+    if (!getflip(serial, &d)) continue;
+    g.current = d;
+    dumpcurrent();
+  }
+  // The page format, print settings and print session objects are released here once printing
+  // keeps any.
+  quitfile();
 }
 
 }  // namespace kv

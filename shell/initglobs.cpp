@@ -106,6 +106,10 @@ bool bookkeeping(MainGlobals& g) {
   g.repeatindex = -1;
   g.switchindex = -1;
   g.numwinds = 0;
+  g.invisibleblocked = 0;
+  g.printdialogmode = 0;
+  g.printflags = 0;
+  g.printoptions = 0;
   g.menubarmaybedrawn = 1;
   g.localDelimiters = 1;
   g.idleControls = 1;
