@@ -66,6 +66,23 @@ void whitefill(spot& s) {
   s.fillpat = white;
 }
 
+// "opaque" shows the fill, white, without the frame; "transparent" shows neither. False for
+// any other word (the object unchanged).
+bool filledword(spot& s, const std::string& w) {
+  if (w == "opaque") {
+    s.showfill = 1;
+    s.showpen = 0;
+    whitefill(s);
+    return true;
+  }
+  if (w == "transparent") {
+    s.showfill = 0;
+    s.showpen = 0;
+    return true;
+  }
+  return false;
+}
+
 void killemptyprop(spot& s, const char* name) {
   if (s.uprops == nilhandle) return;
   Str255 n{};
@@ -131,14 +148,7 @@ i16 buttonstyle(spot& s, const std::string& w) {
   if (wasv4) dumpspotcontrol(s);
   const bool classic = code == 200 || code == stylepolybutton;
   if (classic && wasv4) make3spot(s);
-  if (w == "opaque") {
-    s.showfill = 1;
-    s.showpen = 0;
-    whitefill(s);
-  } else if (w == "transparent") {
-    s.showfill = 0;
-    s.showpen = 0;
-  }
+  filledword(s, w);
   if (code == stylepolybutton && s.style != stylepolybutton) {
     Handle poly = rectpolygon(s.rect);
     if (poly == nilhandle) return statusnomemory;
@@ -205,14 +215,7 @@ i16 fieldstyle(spot& s, const std::string& w) {
   } else if (list) {
     leavelistmode(s);
   }
-  if (w == "opaque") {
-    s.showfill = 1;
-    s.showpen = 0;
-    whitefill(s);
-  } else if (w == "transparent") {
-    s.showfill = 0;
-    s.showpen = 0;
-  } else if (w == "shadow") {
+  if (!filledword(s, w) && w == "shadow") {
     s.showfill = 1;
     s.showpen = 1;
     whitefill(s);
