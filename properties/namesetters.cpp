@@ -15,6 +15,7 @@
 #include "platform/qd/qdtext.h"
 #include "platform/windows/windows.h"
 #include "properties/buttontext.h"
+#include "properties/menurefresh.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
@@ -56,16 +57,6 @@ i16 front(const propctx& c, i32 at, objread* obj, Str255 text) {
   fredtostring(&value, text);
   disposfred(&value);
   return dofront(c, at, &used, obj, true);
-}
-
-void menuchanged(const objread& obj) {
-  menuline line{};
-  i32 index = -1;
-  if (hasmenu(obj.menu.store, obj.menu.menunum, &line, &index) && index >= 0) {
-    buildmenubar();
-    drawmenubar();
-  }
-  if (isdockmenuline(obj.menu)) setdockmenuline(mainglobals().dockmenu);
 }
 
 // A name handle takes the text: made when absent, released when the text is empty.
