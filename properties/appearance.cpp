@@ -35,7 +35,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnomemory = 37, statusnoproperty = 43, statusnothe = 55,
+constexpr i16 statusnoobject = 2, statusnomemory = 37, statusnoproperty = 43,
               statusnotpoly = 80, statusnottext = 81, statusnotarc = 93, statusnotround = 94, statusnoshadow = 95,
               statuswindowclosed = 132, statusnotcontrol = 208, statusnotstyle = 210;
 constexpr u32 kWindowNoShadow = 1u << 15;
@@ -436,31 +436,15 @@ i16 objectword(const objread& obj, u16 token, fred* value) {
 
 KV_GETTER(propspot) {
   propctx c{path, text, atoms, variables, locals};
-  *count = 0;
-  i32 i = at;
-  const bool the = isthe(c, i);
-  if (the) ++i;
-  const u16 token = c.tok(i);
-  objread obj{};
-  i32 used = 0;
-  i16 st = statusnoof;
-  if (c.tok(i + 1) == tokOf) st = resolvereference(c, i + 2, &used, &obj, true);
-  if (st == statusnoof) {
-    // No object: the global default of the same word, which needs `the`.
-    *count = 2;
-    return the ? lowglobal(token, value) : statusnothe;
-  }
-  if (st != 0) return st;
-  *count = i + 2 + used - at;
-  if (obj.kind == objwindow && token == pwShadow) {
-    booltonewfred((loadat<windrec>(deref(obj.d.wind)).flags & kWindowNoShadow) ? 0 : 1, value);
-  } else if (obj.kind != objpart) {
-    st = statusnoobject;
-  } else {
-    st = objectword(obj, token, value);
-  }
-  writeobj(&obj);
-  return st;
+  // No object: the global default of the same word.
+  return objectorglobalgetter(c, at, count, value, [value](const objread& obj, u16 token) -> i16 {
+    if (obj.kind == objwindow && token == pwShadow) {
+      booltonewfred((loadat<windrec>(deref(obj.d.wind)).flags & kWindowNoShadow) ? 0 : 1, value);
+      return 0;
+    }
+    if (obj.kind != objpart) return statusnoobject;
+    return objectword(obj, token, value);
+  });
 }
 
 }  // namespace kv
