@@ -136,6 +136,19 @@ i16 readvalue(const propctx& c, i32 i, fred* value) {
   return 0;
 }
 
+i16 readlistvalue(const propctx& c, i32 i, fred* value) {
+  Handle h = nilhandle;
+  i32 used = 0;
+  if (i16 st = listonewh(c.text, c.atoms, i, c.path, c.variables, c.locals, &used, &h)) return st;
+  if (!lineends(c, i + used)) {
+    DisposeHandle(h);
+    return statusstray;
+  }
+  const i16 st = handtonewfred(h, value);
+  DisposeHandle(h);
+  return st;
+}
+
 void valuestring(fred* value, StringPtr out) { fredtostring(value, out); }
 
 void markowner(const objread& obj) {

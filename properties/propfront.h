@@ -81,6 +81,9 @@ i16 dofront(const propctx& c, i32 at, i32* used, objread* obj, bool keep);
 // The value after `to`, one expression up to the end of the statement: its status; 19 when
 // words are left after it (the value is then released).
 i16 readvalue(const propctx& c, i32 i, fred* value);
+// The same for a value read as a list: the expressions from atom i, separated by commas,
+// joined into one value.
+i16 readlistvalue(const propctx& c, i32 i, fred* value);
 
 // The text of a value as a short string (at most 255 characters).
 void valuestring(fred* value, StringPtr out);
