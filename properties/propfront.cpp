@@ -136,6 +136,17 @@ i16 readvalue(const propctx& c, i32 i, fred* value) {
   return 0;
 }
 
+i16 frontandvalue(const propctx& c, i32 at, objread* obj, fred* value) {
+  i32 used = 0;
+  if (i16 st = dofront(c, at, &used, obj, false)) return st;
+  if (i16 st = readvalue(c, at + used, value)) return st;
+  if (i16 st = dofront(c, at, &used, obj, true)) {
+    disposfred(value);
+    return st;
+  }
+  return 0;
+}
+
 i16 readlistvalue(const propctx& c, i32 i, fred* value) {
   Handle h = nilhandle;
   i32 used = 0;

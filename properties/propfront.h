@@ -78,6 +78,11 @@ i16 objectorglobalgetter(const propctx& c, i32 at, i32* count, fred* value, Fn&&
 // finds where the value begins); with it the caller holds it and releases it.
 i16 dofront(const propctx& c, i32 at, i32* used, objread* obj, bool keep);
 
+// The front of the setters that read their value before holding the object: the front
+// without keeping the descriptor, the value after `to`, then the object resolved again and
+// held. On failure nothing is held and the value is released.
+i16 frontandvalue(const propctx& c, i32 at, objread* obj, fred* value);
+
 // The value after `to`, one expression up to the end of the statement: its status; 19 when
 // words are left after it (the value is then released).
 i16 readvalue(const propctx& c, i32 i, fred* value);
