@@ -35,7 +35,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnomemory = 37, statusnoproperty = 43, statusnothe = 55,
+constexpr i16 statusnoobject = 2, statusnomemory = 37, statusnoproperty = 43,
               statusnotpoly = 80, statusnottext = 81, statusnotarc = 93, statusnotround = 94, statusnoshadow = 95,
               statuswindowclosed = 132, statusnotcontrol = 208, statusnotstyle = 210;
 constexpr u32 kWindowNoShadow = 1u << 15;
@@ -79,8 +79,11 @@ bool windowopen(const objread& obj, desk* open) {
   return haswind(obj.d.store, obj.d.windnum, open) && open->window != nilid;
 }
 
-// `hilitedLines`: the selected rows of a list field, one-based and joined by ",".
-i16 lowcells(const spot& s, fred* value) {
+// A value made from the selected rows of a list field: `append(out, i, row)` adds the i-th
+// selected row (zero-based row number) to the text and answers 0 or a status, which stops the
+// loop. 43 for a field that is not a list or keeps no selection; 37 for no memory.
+template <typename Append>
+i16 selectedrowsvalue(const spot& s, fred* value, Append append) {
   if (!isfield(s) || !islist(s)) return statusnoproperty;
   Handle rows = NewHandle(0);
   if (rows == nilhandle) return statusnomemory;
@@ -91,17 +94,22 @@ i16 lowcells(const spot& s, fred* value) {
   Handle out = NewHandle(0);
   i16 st = out == nilhandle ? statusnomemory : 0;
   const i32 count = i32(GetHandleSize(rows) / Size(sizeof(i32)));
-  for (i32 i = 0; i < count && st == 0; ++i) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, i > 0 ? ",%d" : "%d", loadat<i32>(deref(rows) + i * 4) + 1);
-    if (PtrAndHand(digits, out, Size(std::strlen(digits))) != noErr) st = statusnomemory;
-  }
+  for (i32 i = 0; i < count && st == 0; ++i) st = append(out, i, loadat<i32>(deref(rows) + i * 4));
   DisposeHandle(rows);
   if (st != 0) {
     DisposeHandle(out);
     return st;
   }
   return handlevalue(out, value);
+}
+
+// `hilitedLines`: the selected rows of a list field, one-based and joined by ",".
+i16 lowcells(const spot& s, fred* value) {
+  return selectedrowsvalue(s, value, [](Handle out, i32 i, i32 row) -> i16 {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, i > 0 ? ",%d" : "%d", row + 1);
+    return PtrAndHand(digits, out, Size(std::strlen(digits))) != noErr ? statusnomemory : i16(0);
+  });
 }
 
 // The window's context made current for a call, with the port, put back on every path.
@@ -141,29 +149,14 @@ i16 hilitedtext(const objread& obj, fred* value) {
   desk open{};
   if (!windowopen(obj, &open)) return statuswindowclosed;
   const spot s = spotat(obj.objects, obj.objindex);
-  if (!isfield(s) || !islist(s)) return statusnoproperty;
-  Handle rows = NewHandle(0);
-  if (rows == nilhandle) return statusnomemory;
-  if (!listselectedrows(s, rows)) {
-    DisposeHandle(rows);
-    return statusnoproperty;
-  }
-  Handle out = NewHandle(0);
-  i16 st = out == nilhandle ? statusnomemory : 0;
-  const i32 count = i32(GetHandleSize(rows) / Size(sizeof(i32)));
   // Each cell is read whole, up to 256 bytes, into a buffer that holds them all.
   u8 cell[kCellLimit];
-  for (i32 i = 0; i < count && st == 0; ++i) {
-    const i32 n = listcelltext(s, loadat<i32>(deref(rows) + i * 4), cell, kCellLimit);
-    if (i > 0 && PtrAndHand("\r", out, 1) != noErr) st = statusnomemory;
-    if (st == 0 && n > 0 && PtrAndHand(cell, out, n) != noErr) st = statusnomemory;
-  }
-  DisposeHandle(rows);
-  if (st != 0) {
-    DisposeHandle(out);
-    return st;
-  }
-  return handlevalue(out, value);
+  return selectedrowsvalue(s, value, [&s, &cell](Handle out, i32 i, i32 row) -> i16 {
+    const i32 n = listcelltext(s, row, cell, kCellLimit);
+    if (i > 0 && PtrAndHand("\r", out, 1) != noErr) return statusnomemory;
+    if (n > 0 && PtrAndHand(cell, out, n) != noErr) return statusnomemory;
+    return 0;
+  });
 }
 
 // The ruler words: the paragraph settings of the chunk (or of the whole text) of a field that
@@ -443,31 +436,15 @@ i16 objectword(const objread& obj, u16 token, fred* value) {
 
 KV_GETTER(propspot) {
   propctx c{path, text, atoms, variables, locals};
-  *count = 0;
-  i32 i = at;
-  const bool the = isthe(c, i);
-  if (the) ++i;
-  const u16 token = c.tok(i);
-  objread obj{};
-  i32 used = 0;
-  i16 st = statusnoof;
-  if (c.tok(i + 1) == tokOf) st = resolvereference(c, i + 2, &used, &obj, true);
-  if (st == statusnoof) {
-    // No object: the global default of the same word, which needs `the`.
-    *count = 2;
-    return the ? lowglobal(token, value) : statusnothe;
-  }
-  if (st != 0) return st;
-  *count = i + 2 + used - at;
-  if (obj.kind == objwindow && token == pwShadow) {
-    booltonewfred((loadat<windrec>(deref(obj.d.wind)).flags & kWindowNoShadow) ? 0 : 1, value);
-  } else if (obj.kind != objpart) {
-    st = statusnoobject;
-  } else {
-    st = objectword(obj, token, value);
-  }
-  writeobj(&obj);
-  return st;
+  // No object: the global default of the same word.
+  return objectorglobalgetter(c, at, count, value, [value](const objread& obj, u16 token) -> i16 {
+    if (obj.kind == objwindow && token == pwShadow) {
+      booltonewfred((loadat<windrec>(deref(obj.d.wind)).flags & kWindowNoShadow) ? 0 : 1, value);
+      return 0;
+    }
+    if (obj.kind != objpart) return statusnoobject;
+    return objectword(obj, token, value);
+  });
 }
 
 }  // namespace kv

@@ -13,7 +13,6 @@
 #include "engine/status.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
-#include "platform/text/casefold.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
@@ -54,27 +53,6 @@ bool hasvalue(u16 style) {
     case 203: case 205: case 206: case 222: case 223: case 225: case 226: case 228: case 229: return true;
     default: return style >= 209 && style <= 219;
   }
-}
-
-// The first word of a value's text, in lower case.
-std::string firstword(fred* value) {
-  Str255 s{};
-  fredtostring(value, s);
-  std::string w;
-  i32 k = 1;
-  while (k <= s[0] && (s[k] == ' ' || s[k] == '"')) ++k;
-  for (; k <= s[0] && s[k] != ' ' && s[k] != ',' && s[k] != '"'; ++k) w.push_back(char(lowerchar(s[k])));
-  return w;
-}
-
-// The code of a word in a list of (word, code) pairs; -1 for none.
-i32 wordcode(const std::string& w, std::initializer_list<std::pair<const char*, i32>> table) {
-  for (const auto& [word, code] : table) {
-    std::string lower(word);
-    for (char& ch : lower) ch = char(lowerchar(u8(ch)));
-    if (lower == w) return code;
-  }
-  return -1;
 }
 
 i16 integer(fred* value, i32* n) { return fredtolong(value, n); }
@@ -274,14 +252,14 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       const std::string w = firstword(value);
       o.rebuild = true;
       if (s.style == stylebevel) {
-        const i32 b = wordcode(w, {{"pushButton", 0}, {"toggleButton", 256}, {"stickyButton", 512}, {"popupButton", 1024}});
+        const i32 b = codeofword(w, {{"pushButton", 0}, {"toggleButton", 256}, {"stickyButton", 512}, {"popupButton", 1024}});
         if (b < 0) return outcome{statusbadword};
         setBevelBtnBehavior(s, i16(b));
         controlpart c = getcontrolpart(s);
         c.currentvalue = 0;
         setcontrolpart(s, c);
       } else {
-        const i32 b = wordcode(w, {{"listView", 0}, {"columnView", 1}});
+        const i32 b = codeofword(w, {{"listView", 0}, {"columnView", 1}});
         if (b < 0) return outcome{statusbadword};
         setDataBrowserBehavior(s, b == 1 ? fourcc("clmv") : fourcc("lstv"));
       }
@@ -289,7 +267,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
     }
     case pwBevelStyle: {
       if (!v4 || s.style != stylebevel) return outcome{statusnooption};
-      const i32 b = wordcode(firstword(value), {{"small", 0}, {"medium", 1}, {"large", 2}, {"rounded", 3}});
+      const i32 b = codeofword(firstword(value), {{"small", 0}, {"medium", 1}, {"large", 2}, {"rounded", 3}});
       if (b < 0) return outcome{statusbadword};
       setBevelStyle(s, i16(b));
       o.rebuild = true;
@@ -298,7 +276,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
     case pwContentType: {
       if (!v4 || (s.style != stylebevel && s.style != styleround && s.style != styleimagewell))
         return outcome{statusnooption};
-      const i32 b = wordcode(firstword(value), {{"typeNone", 0}, {"typeIconSuite", 1}, {"typeCICN", 2}, {"typePICT", 3},
+      const i32 b = codeofword(firstword(value), {{"typeNone", 0}, {"typeIconSuite", 1}, {"typeCICN", 2}, {"typePICT", 3},
                                                 {"typeICON", 4}, {"typeIcns", 5}, {"typeIconFamily", 5},
                                                 {"typeIconRef", 5}});
       if (b < 0) return outcome{statusbadword};
@@ -319,9 +297,9 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
         return outcome{statusnooption};
       const std::string w = firstword(value);
       i32 b = -1;
-      if (s.style == styleslider) b = wordcode(w, {{"downRight", 0}, {"upLeft", 1}, {"neutral", 2}});
-      else if (s.style == styletabs) b = wordcode(w, {{"north", 0}, {"south", 1}, {"east", 2}, {"west", 3}});
-      else b = wordcode(w, {{"east", 0}, {"west", 1}, {"north", 2}, {"south", 3}});
+      if (s.style == styleslider) b = codeofword(w, {{"downRight", 0}, {"upLeft", 1}, {"neutral", 2}});
+      else if (s.style == styletabs) b = codeofword(w, {{"north", 0}, {"south", 1}, {"east", 2}, {"west", 3}});
+      else b = codeofword(w, {{"east", 0}, {"west", 1}, {"north", 2}, {"south", 3}});
       if (b < 0) return outcome{statusbadword};
       setOrientation(s, i16(b));
       o.rebuild = true;
@@ -345,8 +323,8 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
     case pwArrowSize: {
       if (!v4 || !hasize(s.style)) return outcome{statusnooption};
       const bool bars = s.style == styleprogress || s.style == styleindeterminate;
-      const i32 b = bars ? wordcode(firstword(value), {{"small", 0}, {"large", 2}})
-                         : wordcode(firstword(value), {{"large", 0}, {"small", 1}});
+      const i32 b = bars ? codeofword(firstword(value), {{"small", 0}, {"large", 2}})
+                         : codeofword(firstword(value), {{"large", 0}, {"small", 1}});
       if (b < 0) return outcome{statusbadword};
       setTabOrArrowOrBtnSize(s, i16(b));
       o.rebuild = true;
@@ -354,7 +332,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
     }
     case pwRulerUnits: {
       if (s.kind != spotfield || !((s.textflags >> 1) & 1)) return outcome{statusnooption};
-      const i32 b = wordcode(firstword(value), {{"default", 0}, {"inches", 1}, {"metric", 2}, {"points", 3}, {"picas", 4}});
+      const i32 b = codeofword(firstword(value), {{"default", 0}, {"inches", 1}, {"metric", 2}, {"points", 3}, {"picas", 4}});
       if (b < 0) return outcome{statusbadword};
       s.rulerunits = u8(b);
       o.always = true;

@@ -21,6 +21,7 @@
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
+#include "properties/longnames.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
@@ -196,21 +197,6 @@ std::string unicodetomacromantext(std::string_view bytes) {
     if (unicodetomacroman(cp, &c)) out.push_back(char(c));
   }
   return out;
-}
-
-// A file name that may be longer than a short string: a folder and a name of at most 255 bytes.
-// False when the last part alone is too long or the folder does not exist.
-bool splitname(const std::string& name, u32* dirid, StringPtr leaf) {
-  *dirid = 0;
-  std::string_view last = name;
-  if (name.size() > 255) {
-    const std::size_t slash = name.rfind('/');
-    if (slash == std::string::npos || name.size() - slash - 1 > 255) return false;
-    if (folderidofpath(name.substr(0, slash == 0 ? 1 : slash), dirid) != noErr) return false;
-    last = std::string_view(name).substr(slash + 1);
-  }
-  pstrassign(leaf, 256, last.data(), last.size());
-  return true;
 }
 
 // The content type a file name's suffix gives.

@@ -20,6 +20,7 @@
 #include "platform/qd/qdtext.h"
 #include "platform/windows/windows.h"
 #include "properties/latentvis.h"
+#include "properties/buttontext.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
@@ -356,22 +357,6 @@ spot comparable(spot s) {
     setcontrolpart(s, p);
   }
   return s;
-}
-
-// The width of a text in the button's own font.
-i16 buttontextwidth(const spot& s, ConstStringPtr text) {
-  const buttontail t = getbuttontail(s);
-  const CGrafPtr port = currentportid();
-  const i16 font = GetPortTextFont(port), size = GetPortTextSize(port);
-  const Style face = GetPortTextFace(port);
-  TextFont(i16(t.words.v[0]));
-  TextSize(i16(t.words.v[1]));
-  TextFace(Style(t.words.v[2]));
-  const i16 w = StringWidth(text);
-  TextFont(font);
-  TextSize(size);
-  TextFace(face);
-  return w;
 }
 
 // The kind-201 list of the descriptor's card: the hilites of the background's buttons whose

@@ -627,16 +627,8 @@ KV_SETTER(setglobaltext) {
   i32 i = at;
   if (isthe(c, i)) ++i;
   if (c.tok(i + 1) != tokTo) return statusnoto;
-  Handle h = nilhandle;
-  i32 used = 0;
-  if (i16 st = listonewh(text, atoms, i + 2, path, variables, nilhandle, &used, &h)) return st;
-  if (!lineends(c, i + 2 + used)) {
-    DisposeHandle(h);
-    return statusstray;
-  }
   fred value;
-  i16 st = handtonewfred(h, &value);
-  DisposeHandle(h);
+  i16 st = readlistvalue(c, i + 2, &value);
   if (st != 0) return st;
   MainGlobals& g = mainglobals();
   Str255 s{};

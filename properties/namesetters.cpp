@@ -14,6 +14,8 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/qdtext.h"
 #include "platform/windows/windows.h"
+#include "properties/buttontext.h"
+#include "properties/menurefresh.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
@@ -57,16 +59,6 @@ i16 front(const propctx& c, i32 at, objread* obj, Str255 text) {
   return dofront(c, at, &used, obj, true);
 }
 
-void menuchanged(const objread& obj) {
-  menuline line{};
-  i32 index = -1;
-  if (hasmenu(obj.menu.store, obj.menu.menunum, &line, &index) && index >= 0) {
-    buildmenubar();
-    drawmenubar();
-  }
-  if (isdockmenuline(obj.menu)) setdockmenuline(mainglobals().dockmenu);
-}
-
 // A name handle takes the text: made when absent, released when the text is empty.
 i16 settext(Handle* h, ConstStringPtr text) {
   if (text[0] == 0) {
@@ -94,21 +86,6 @@ void nameof(Handle h, Str255 out) {
   std::memcpy(out + 1, deref(h), size_t(n));
 }
 
-i16 buttonwidth(const spot& s, ConstStringPtr text) {
-  const buttontail t = getbuttontail(s);
-  const CGrafPtr port = currentportid();
-  const i16 font = GetPortTextFont(port), size = GetPortTextSize(port);
-  const Style face = GetPortTextFace(port);
-  TextFont(i16(t.words.v[0]));
-  TextSize(i16(t.words.v[1]));
-  TextFace(Style(t.words.v[2]));
-  const i16 w = StringWidth(text);
-  TextFont(font);
-  TextSize(size);
-  TextFace(face);
-  return w;
-}
-
 // The library entry of a window or menu takes the name's key.
 void setlibrarykey(RegistryId store, Handle library, i32 libraryrecord, u32 position, ConstStringPtr name) {
   bookentry b{};
@@ -133,7 +110,7 @@ i16 nameobject(objread& obj, ConstStringPtr text) {
   if (s.kind == spotbutton && (s.flags & kAutoWidth) &&
       (s.style == stylebuttonrect || s.style == styleroundrect || s.style == stylebevel || s.style == stylepopup)) {
     Rect r = s.rect;
-    r.right = i16(i32(r.right) + buttonwidth(s, text) - buttonwidth(s, old));
+    r.right = i16(i32(r.right) + buttontextwidth(s, text) - buttontextwidth(s, old));
     if (r.right <= r.left) r.right = i16(r.left + 4);
     mapspot(obj.objects, obj.objindex, r, false);
     s = spotat(obj.objects, obj.objindex);

@@ -22,6 +22,7 @@
 #include "platform/memory/memory.h"
 #include "platform/text/casefold.h"
 #include "platform/text/pstring.h"
+#include "properties/longnames.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/resourcescursors.h"
@@ -90,20 +91,6 @@ i16 copyhandle(Handle h, Handle* out) {
 std::string valuebytes(fred* v) {
   const Size n = getfredsize(v);
   return std::string(reinterpret_cast<const char*>(fredaddr(v)), std::size_t(std::max<Size>(n, 0)));
-}
-
-// A name that may be longer than a short string: a folder id and its last part.
-bool splitname(const std::string& name, u32* dirid, StringPtr leaf) {
-  *dirid = 0;
-  std::string_view last = name;
-  if (name.size() > 255) {
-    const std::size_t slash = name.rfind('/');
-    if (slash == std::string::npos || name.size() - slash - 1 > 255) return false;
-    if (folderidofpath(name.substr(0, slash == 0 ? 1 : slash), dirid) != noErr) return false;
-    last = std::string_view(name).substr(slash + 1);
-  }
-  pstrassign(leaf, 256, last.data(), last.size());
-  return true;
 }
 
 // The file type an image-format word names; 0 for a word that names none.

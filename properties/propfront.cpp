@@ -8,6 +8,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "platform/memory/memory.h"
+#include "properties/properties.h"
 #include "properties/propwords.h"
 #include "shell/fatalerror.h"
 #include "shell/redraws.h"
@@ -19,7 +20,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnoto = 7, statusstray = 19;
+constexpr i16 statusnoobject = 2, statusnoof = 5, statusnoto = 7, statusstray = 19, statusnothe = 55;
 constexpr u32 kWindowShowsInvisibles = 1u << 7;
 constexpr u32 kSpotVisible = 1u << 0;
 
@@ -92,6 +93,26 @@ i16 getterfront(const propctx& c, i32 at, i32* count, objread* obj, bool chunkfi
   return 0;
 }
 
+i16 objectorglobalfront(const propctx& c, i32 at, i32* count, u16* token, objread* obj, fred* value, bool* global) {
+  *count = 0;
+  *global = false;
+  i32 i = at;
+  const bool the = isthe(c, i);
+  if (the) ++i;
+  *token = c.tok(i);
+  i32 used = 0;
+  i16 st = statusnoof;
+  if (c.tok(i + 1) == tokOf) st = resolvereference(c, i + 2, &used, obj, true);
+  if (st == statusnoof) {
+    *global = true;
+    *count = 2;
+    return the ? lowglobal(*token, value) : statusnothe;
+  }
+  if (st != 0) return st;
+  *count = i + 2 + used - at;
+  return 0;
+}
+
 i16 dofront(const propctx& c, i32 at, i32* used, objread* obj, bool keep) {
   *used = 0;
   i32 i = 0;
@@ -113,6 +134,30 @@ i16 readvalue(const propctx& c, i32 i, fred* value) {
     return statusstray;
   }
   return 0;
+}
+
+i16 frontandvalue(const propctx& c, i32 at, objread* obj, fred* value) {
+  i32 used = 0;
+  if (i16 st = dofront(c, at, &used, obj, false)) return st;
+  if (i16 st = readvalue(c, at + used, value)) return st;
+  if (i16 st = dofront(c, at, &used, obj, true)) {
+    disposfred(value);
+    return st;
+  }
+  return 0;
+}
+
+i16 readlistvalue(const propctx& c, i32 i, fred* value) {
+  Handle h = nilhandle;
+  i32 used = 0;
+  if (i16 st = listonewh(c.text, c.atoms, i, c.path, c.variables, c.locals, &used, &h)) return st;
+  if (!lineends(c, i + used)) {
+    DisposeHandle(h);
+    return statusstray;
+  }
+  const i16 st = handtonewfred(h, value);
+  DisposeHandle(h);
+  return st;
 }
 
 void valuestring(fred* value, StringPtr out) { fredtostring(value, out); }

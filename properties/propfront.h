@@ -51,15 +51,44 @@ i16 objectgetter(const propctx& c, i32 at, i32* count, Fn&& fn) {
   return st;
 }
 
+// The front of the getters whose word, without `of`, names the global default of that word:
+// an optional `the`, the property word, `of` and the reference. Without `of` (or when the
+// reference reads as 5) the global default is read into `value` and *global set, which needs
+// `the` (else 55); *count is 2 then. Otherwise *count is every atom used, *token the property
+// word, and on success the caller releases the descriptor.
+i16 objectorglobalfront(const propctx& c, i32 at, i32* count, u16* token, objread* obj, fred* value, bool* global);
+
+// The shape of those getters: the front, the value from the descriptor and the property word
+// by `fn` (returning a status), and the descriptor released.
+template <class Fn>
+i16 objectorglobalgetter(const propctx& c, i32 at, i32* count, fred* value, Fn&& fn) {
+  objread obj{};
+  u16 token = 0;
+  bool global = false;
+  i16 st = objectorglobalfront(c, at, count, &token, &obj, value, &global);
+  if (global || st != 0) return st;
+  st = fn(obj, token);
+  writeobj(&obj);
+  return st;
+}
+
 // The front of the object setters: from atom 1 of the statement, an optional `the`, the
 // property word, `of` (else 5), the reference, `to` (else 7, the descriptor released). *used
 // counts atom 1 through `to`. Without `keep` the descriptor is released at once (the call only
 // finds where the value begins); with it the caller holds it and releases it.
 i16 dofront(const propctx& c, i32 at, i32* used, objread* obj, bool keep);
 
+// The front of the setters that read their value before holding the object: the front
+// without keeping the descriptor, the value after `to`, then the object resolved again and
+// held. On failure nothing is held and the value is released.
+i16 frontandvalue(const propctx& c, i32 at, objread* obj, fred* value);
+
 // The value after `to`, one expression up to the end of the statement: its status; 19 when
 // words are left after it (the value is then released).
 i16 readvalue(const propctx& c, i32 i, fred* value);
+// The same for a value read as a list: the expressions from atom i, separated by commas,
+// joined into one value.
+i16 readlistvalue(const propctx& c, i32 i, fred* value);
 
 // The text of a value as a short string (at most 255 characters).
 void valuestring(fred* value, StringPtr out);

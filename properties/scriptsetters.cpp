@@ -173,19 +173,6 @@ i16 replacescript(Handle current, fred* value, bool object, Handle* out) {
   return 0;
 }
 
-// The common start of the script and contents setters: the value after `to` and the target
-// resolved again and held.
-i16 frontandvalue(const propctx& c, i32 at, objread* obj, fred* value) {
-  i32 used = 0;
-  if (i16 st = dofront(c, at, &used, obj, false)) return st;
-  if (i16 st = readvalue(c, at + used, value)) return st;
-  if (i16 st = dofront(c, at, &used, obj, true)) {
-    disposfred(value);
-    return st;
-  }
-  return 0;
-}
-
 }  // namespace
 
 KV_SETTER(setscript) {

@@ -22,6 +22,7 @@
 #include "platform/qd/shapes.h"
 #include "platform/text/unicodeconverters.h"
 #include "platform/windows/cursor.h"
+#include "properties/menurefresh.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
@@ -100,18 +101,6 @@ u32 modifierbit(u16 word) {
     case tokControlKey: return 0x400;
     default: return 0;
   }
-}
-
-// The item's menu changed: the bar shows it again when the menu is in it, the dock menu when it
-// is the dock's.
-void menuchanged(const objread& obj) {
-  menuline line{};
-  i32 index = -1;
-  if (hasmenu(obj.menu.store, obj.menu.menunum, &line, &index) && index >= 0) {
-    buildmenubar();
-    drawmenubar();
-  }
-  if (isdockmenuline(obj.menu)) setdockmenuline(mainglobals().dockmenu);
 }
 
 // --- Unicode text --------------------------------------------------------------------------------

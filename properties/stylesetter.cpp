@@ -15,12 +15,12 @@
 #include "engine/numbertext.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/shapes.h"
-#include "platform/text/casefold.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/shapesetters.h"
 #include "properties/userprops.h"
+#include "properties/valueparsers.h"
 #include "properties/windowsetters.h"
 #include "render/controlflush.h"
 #include "render/controloptions.h"
@@ -44,25 +44,6 @@ constexpr i16 statusnoobject = 2, statusnoproperty = 43, statusnostylechange = 8
 constexpr u16 styleroundrectgraphic = 101, styleoval = 102, styleline = 103, styleradio = 203, stylecheckbox = 204,
               stylebevel = 205, stylepopup = 206, styletabs = 210, stylepopuparrow = 222;
 
-std::string firstword(fred* value) {
-  Str255 s{};
-  fredtostring(value, s);
-  std::string w;
-  i32 k = 1;
-  while (k <= s[0] && (s[k] == ' ' || s[k] == '"')) ++k;
-  for (; k <= s[0] && s[k] != ' ' && s[k] != ',' && s[k] != '"'; ++k) w.push_back(char(lowerchar(s[k])));
-  return w;
-}
-
-i32 lookup(const std::string& w, std::initializer_list<std::pair<const char*, i32>> table) {
-  for (const auto& [word, code] : table) {
-    std::string lower(word);
-    for (char& ch : lower) ch = char(lowerchar(u8(ch)));
-    if (lower == w) return code;
-  }
-  return -1;
-}
-
 bool version4style(u16 style) {
   return style == 201 || (style >= 203 && style <= 207) || (style >= 209 && style <= 223) || style == 228 ||
          style == 229;
@@ -85,6 +66,23 @@ void whitefill(spot& s) {
   s.fillpat = white;
 }
 
+// "opaque" shows the fill, white, without the frame; "transparent" shows neither. False for
+// any other word (the object unchanged).
+bool filledword(spot& s, const std::string& w) {
+  if (w == "opaque") {
+    s.showfill = 1;
+    s.showpen = 0;
+    whitefill(s);
+    return true;
+  }
+  if (w == "transparent") {
+    s.showfill = 0;
+    s.showpen = 0;
+    return true;
+  }
+  return false;
+}
+
 void killemptyprop(spot& s, const char* name) {
   if (s.uprops == nilhandle) return;
   Str255 n{};
@@ -105,7 +103,7 @@ void defineprop(spot& s, const char* name) {
 i16 graphicstyle(spot& s, const std::string& w) {
   if (s.style == styleline || (s.style >= 105 && s.style <= 108)) return statusnostylechange;
   if (s.style < 100 || s.style > 108) return statusbadstyle;
-  const i32 code = lookup(w, {{"rect", 100}, {"rectangle", 100}, {"roundRect", 101}, {"oval", 102}, {"poly", 104},
+  const i32 code = codeofword(w, {{"rect", 100}, {"rectangle", 100}, {"roundRect", 101}, {"oval", 102}, {"poly", 104},
                               {"polygon", 104}});
   if (code < 0) return 0;
   if (code == stylepolygon) {
@@ -131,7 +129,7 @@ i16 graphicstyle(spot& s, const std::string& w) {
 
 i16 buttonstyle(spot& s, const std::string& w) {
   if (s.style == 208 || s.style == 224 || s.style == 227) return statusbadstyle;
-  const i32 code = lookup(w, {{"rect", 200},           {"rectangle", 200},       {"opaque", 200},
+  const i32 code = codeofword(w, {{"rect", 200},           {"rectangle", 200},       {"opaque", 200},
                               {"transparent", 200},    {"roundRect", 201},       {"poly", 202},
                               {"polygon", 202},        {"radioButton", 203},     {"checkBox", 204},
                               {"bevel", 205},          {"popupMenu", 206},       {"round", 207},
@@ -150,14 +148,7 @@ i16 buttonstyle(spot& s, const std::string& w) {
   if (wasv4) dumpspotcontrol(s);
   const bool classic = code == 200 || code == stylepolybutton;
   if (classic && wasv4) make3spot(s);
-  if (w == "opaque") {
-    s.showfill = 1;
-    s.showpen = 0;
-    whitefill(s);
-  } else if (w == "transparent") {
-    s.showfill = 0;
-    s.showpen = 0;
-  }
+  filledword(s, w);
   if (code == stylepolybutton && s.style != stylepolybutton) {
     Handle poly = rectpolygon(s.rect);
     if (poly == nilhandle) return statusnomemory;
@@ -202,7 +193,7 @@ i16 plaintext(spot& s) {
 
 i16 fieldstyle(spot& s, const std::string& w) {
   if (s.style < stylefieldrect || s.style > stylefieldscrolllist) return statusbadstyle;
-  const i32 code = lookup(w, {{"rect", 300}, {"rectangle", 300}, {"opaque", 300}, {"transparent", 300},
+  const i32 code = codeofword(w, {{"rect", 300}, {"rectangle", 300}, {"opaque", 300}, {"transparent", 300},
                               {"shadow", 300}, {"scrolling", 301}, {"list", 302}, {"scrollingList", 303}});
   if (code < 0) return statusbadstyle;
   const bool list = s.style == stylefieldlist || s.style == stylefieldscrolllist;
@@ -224,14 +215,7 @@ i16 fieldstyle(spot& s, const std::string& w) {
   } else if (list) {
     leavelistmode(s);
   }
-  if (w == "opaque") {
-    s.showfill = 1;
-    s.showpen = 0;
-    whitefill(s);
-  } else if (w == "transparent") {
-    s.showfill = 0;
-    s.showpen = 0;
-  } else if (w == "shadow") {
+  if (!filledword(s, w) && w == "shadow") {
     s.showfill = 1;
     s.showpen = 1;
     whitefill(s);
@@ -261,7 +245,7 @@ KV_SETTER(setstyle) {
   if (i16 st = dofront(c, at, &used, &obj, true)) return st;
   if (obj.kind == objwindow) {
     i16 st = 0;
-    const i32 code = lookup(w, {{"standard", 0}, {"scrolling", 1}, {"roundRect", 2}, {"dialog", 3}, {"plain", 4},
+    const i32 code = codeofword(w, {{"standard", 0}, {"scrolling", 1}, {"roundRect", 2}, {"dialog", 3}, {"plain", 4},
                                 {"shadow", 5}, {"palette", 6}, {"movable", 7}, {"customWindow", 8},
                                 {"customPalette", 9}, {"customDialog", 10}, {"metal", 11}});
     if (mainglobals().plugin != 0) st = statusplugin;

@@ -32,8 +32,8 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnorecord = 1, statusnoobject = 2, statusnoof = 5, statusnomemory = 37, statusnoproperty = 43,
-              statusnothe = 55, statusnotopen = 61, statusnottext = 81, statusnotscrolling = 98, statusplugin = 177;
+constexpr i16 statusnorecord = 1, statusnoobject = 2, statusnomemory = 37, statusnoproperty = 43,
+              statusnotopen = 61, statusnottext = 81, statusnotscrolling = 98, statusplugin = 177;
 constexpr u32 kDontWrap = 1u << 11;
 
 bool needsenginetwo(u16 token) {
@@ -154,24 +154,8 @@ i16 maxscroll(const objread& obj, fred* value) {
 
 KV_GETTER(proptext) {
   propctx c{path, text, atoms, variables, locals};
-  *count = 0;
-  i32 i = at;
-  const bool the = isthe(c, i);
-  if (the) ++i;
-  const u16 token = c.tok(i);
-  objread obj{};
-  i32 used = 0;
-  i16 st = statusnoof;
-  if (c.tok(i + 1) == tokOf) st = resolvereference(c, i + 2, &used, &obj, true);
-  if (st == statusnoof) {
-    *count = 2;
-    return the ? lowglobal(token, value) : statusnothe;
-  }
-  if (st != 0) return st;
-  *count = i + 2 + used - at;
-  st = textof(obj, token, value);
-  writeobj(&obj);
-  return st;
+  return objectorglobalgetter(c, at, count, value,
+                              [value](const objread& obj, u16 token) { return textof(obj, token, value); });
 }
 
 KV_GETTER(propscroll) {

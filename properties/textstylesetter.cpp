@@ -42,7 +42,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusstray = 19, statusnomemory = 37, statusnoproperty = 43,
+constexpr i16 statusnoobject = 2, statusnomemory = 37, statusnoproperty = 43,
               statusreadonly = 65, statusnottextgraphic = 81, statusbadstyle = 83, statusnotextcolor = 188;
 constexpr u32 kSpotVisible = 1u << 0, kAutoWidthBit = 1u << 10, kVersion4Bit = 1u << 21;
 constexpr u32 kWindowShowsInvisibles = 1u << 7;
@@ -451,16 +451,8 @@ KV_SETTER(setextinfo) {
   objread obj{};
   i32 used = 0;
   if (i16 st = dofront(c, at, &used, &obj, false)) return st;
-  Handle h = nilhandle;
-  i32 n = 0;
-  if (i16 st = listonewh(text, atoms, at + used, path, variables, nilhandle, &n, &h)) return st;
-  if (!lineends(c, at + used + n)) {
-    DisposeHandle(h);
-    return statusstray;
-  }
   fred value;
-  i16 st = handtonewfred(h, &value);
-  DisposeHandle(h);
+  i16 st = readlistvalue(c, at + used, &value);
   if (st != 0) return st;
   st = checkvalue(token, &value);
   if (st == 0) st = dofront(c, at, &used, &obj, true);

@@ -11,6 +11,7 @@
 #include "engine/objectutil.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
+#include "platform/text/casefold.h"
 #include "platform/text/pstring.h"
 #include "properties/propwords.h"
 #include "properties/valuewords.h"
@@ -76,6 +77,25 @@ i16 coordinates(const propctx& c, i32 i, i32 count, i32* used, i32* out) {
 Rect torect(const i32 (&n)[4]) { return Rect{i16(n[1]), i16(n[0]), i16(n[3]), i16(n[2])}; }
 
 }  // namespace
+
+std::string firstword(fred* value) {
+  Str255 s{};
+  fredtostring(value, s);
+  std::string w;
+  i32 k = 1;
+  while (k <= s[0] && (s[k] == ' ' || s[k] == '"')) ++k;
+  for (; k <= s[0] && s[k] != ' ' && s[k] != ',' && s[k] != '"'; ++k) w.push_back(char(lowerchar(s[k])));
+  return w;
+}
+
+i32 codeofword(const std::string& w, std::initializer_list<std::pair<const char*, i32>> table) {
+  for (const auto& [word, code] : table) {
+    std::string lower(word);
+    for (char& ch : lower) ch = char(lowerchar(u8(ch)));
+    if (lower == w) return code;
+  }
+  return -1;
+}
 
 i16 lowloc(const propctx& c, i32 i, i32* used, i16* h, i16* v) {
   i32 n[2] = {};

@@ -5,6 +5,10 @@
 // error, except where said.
 #pragma once
 
+#include <initializer_list>
+#include <string>
+#include <utility>
+
 #include "platform/types.h"
 #include "properties/propfront.h"
 #include "store/records.h"
@@ -31,6 +35,13 @@ i16 getrect(const propctx& c, i32 i, i32* used, Rect* r);
 // words, a number n for the single-number words; the width and height of the old rectangle
 // stay unless the word changes them. 16-bit arithmetic.
 void makearect(u16 token, i16 h, i16 v, i16 n, Rect* r);
+
+// The first word of a value's text in lower case: leading blanks and quotes are skipped, and
+// the word ends at a blank, a comma or a quote.
+std::string firstword(fred* value);
+// The code of a word (already in lower case) in a list of (word, code) pairs, the listed words
+// compared in lower case; -1 for none.
+i32 codeofword(const std::string& w, std::initializer_list<std::pair<const char*, i32>> table);
 
 // "left" -2, "right" -1, "default" 0, "center" 1, "full" 2; any other text 2.
 i16 getalign(fred* value, i16* code);

@@ -543,14 +543,8 @@ KV_SETTER(setclut) {
   if (memoryrefused(40000)) return statusnomemory;
   propctx c{path, text, atoms, variables, nilhandle};
   objread obj{};
-  i32 used = 0;
-  if (i16 st = dofront(c, at, &used, &obj, false)) return st;
   fred value;
-  if (i16 st = readvalue(c, at + used, &value)) return st;
-  if (i16 st = dofront(c, at, &used, &obj, true)) {
-    disposfred(&value);
-    return st;
-  }
+  if (i16 st = frontandvalue(c, at, &obj, &value)) return st;
   const bool card = obj.kind == objcard;
   if (!card && obj.kind != objbackground) {
     disposfred(&value);
