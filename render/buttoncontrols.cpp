@@ -521,6 +521,7 @@ ControlRef docontrolup(spot* object, i16 background) {
   if (!g.offwindowdrawing && !background && g.current.backlayer) HideControl(c);
   else SetControlVisibility(c, true, false);
   SetControlProperty(c, kVizu, kRectTag, sizeof rect, &rect);
+  notecontrolvalues(c);
   return c;
 }
 

@@ -1,5 +1,6 @@
 #include "render/controlvisibility.h"
 
+#include <array>
 #include <optional>
 
 #include "platform/events/events.h"
@@ -30,6 +31,7 @@ namespace {
 
 enum : u32 { kDefaultFlag = 1u << 9, kShowsInvisibles = 1u << 7 };
 constexpr u16 kBrowse = 100, kBrowsePlugin = 101;
+constexpr u32 kVizu = fourcc("VIZU"), kValsTag = fourcc("Vals");
 
 bool isdefault(const spot& s) { return (s.flags & kDefaultFlag) != 0; }
 bool browsing(u16 tool) { return tool == kBrowse || tool == kBrowsePlugin; }
@@ -117,6 +119,11 @@ void unsquashone(const desk* d, Handle list, i32 index, bool background, i16 inv
 }
 
 }  // namespace
+
+void notecontrolvalues(ControlRef control) {
+  const std::array<i16, 3> given{GetControlMinimum(control), GetControlMaximum(control), GetControlValue(control)};
+  SetControlProperty(control, kVizu, kValsTag, sizeof given, given.data());
+}
 
 ControlRef livecontrol(const spot& object) { return isplatformcontrol(object) ? getcontrolpart(object).control : nilid; }
 
@@ -263,12 +270,14 @@ void putdowncontrols(Handle list) {
       const ControlRef c = livecontrol(s);
       if (IsValidControlHandle(c)) {
         controlpart p = getcontrolpart(s);
-        const controlpart before = p;
+        std::array<i16, 3> given{p.minimumvalue, p.maximumvalue, p.currentvalue};
+        // What drawing gave the control is no change of the project's; what moved since is.
+        u32 size = 0;
+        GetControlProperty(c, kVizu, kValsTag, sizeof given, &size, given.data());
         p.minimumvalue = GetControlMinimum(c);
         p.maximumvalue = GetControlMaximum(c);
         p.currentvalue = GetControlValue(c);
-        changed = changed || p.minimumvalue != before.minimumvalue || p.maximumvalue != before.maximumvalue ||
-                  p.currentvalue != before.currentvalue;
+        changed = changed || p.minimumvalue != given[0] || p.maximumvalue != given[1] || p.currentvalue != given[2];
         setcontrolpart(s, p);
       }
       dumpspotcontrol(s);

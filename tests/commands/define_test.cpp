@@ -5,9 +5,12 @@
 #include <string>
 
 #include "commands/define.h"
+#include "engine/drawroutines.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
 #include "platform/testing/answers.h"
+#include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
 #include "store/objread.h"
@@ -26,6 +29,7 @@ class DefineTest : public WindowTest {
     p.menus.push_back(testproject::Menu{"File", "", {{"New", ""}, {"Quit", ""}}});
     build(p);
     ASSERT_EQ(open(), 0);
+    asstored();
     clearglobals();
   }
   // Runs `fn` on the descriptor of a reference, released afterwards.
@@ -131,7 +135,12 @@ TEST_F(DefineTest, TheDataPropertyOfATabButtonResetsItsValues) {
     controlpart c = getcontrolpart(spotat(o.objects, o.objindex));
     EXPECT_EQ(i32(c.currentvalue), 3) << "another name changes nothing";
   });
+  // With the window's pen hidden the flushed controls are not drawn again at once (which would
+  // build the tabs from the values).
+  const CGrafPtr port = GetWindowPort(current().window);
+  SetPortPenVisibility(port, i16(GetPortPenVisibility(port) - 1));
   ASSERT_EQ(doline("define TabData of card button \"Go\""), 0);
+  SetPortPenVisibility(port, i16(GetPortPenVisibility(port) + 1));
   withobject("card button \"Go\"", [](objread& o) {
     controlpart c = getcontrolpart(spotat(o.objects, o.objindex));
     EXPECT_EQ(i32(c.currentvalue), 1);

@@ -21,6 +21,7 @@ class WindowFunctionsTest : public WindowTest {
     WindowTest::SetUp();
     build(testproject::small());
     ASSERT_EQ(open(), 0);
+    asstored();
     clearglobals();
   }
   // Changes the stored record of the object a reference names while `run` runs, then puts it

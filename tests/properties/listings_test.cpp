@@ -94,6 +94,7 @@ class ListingTest : public PropertyTest {
     p.menus[0].items[0].flags = (1u << 8) | (1u << 10);
     build(p);
     ASSERT_EQ(open(), 0);
+    asstored("Go");
     // New objects come selected: the tests choose their selection.
     for (Handle spots : {mainglobals().current.cardspots, mainglobals().current.backspots}) {
       for (i32 i = 0; i < spotcount(spots); ++i) {

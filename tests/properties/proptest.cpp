@@ -90,6 +90,7 @@ void PropertyTest::SetUp() {
   WindowTest::SetUp();
   build(project());
   ASSERT_EQ(open(), 0);
+  asstored();
 }
 
 i16 PropertyTest::setline(std::string_view line) {

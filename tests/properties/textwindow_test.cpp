@@ -67,6 +67,7 @@ class TextGetterTest : public TextWindowTest {
     WindowTest::SetUp();
     build(withfield());
     ASSERT_EQ(open(), 0);
+    asstored();
   }
   // Card "Two" gets a field (the fixture's project has none there) and the second menu item
   // is bold and italic.

@@ -19,6 +19,7 @@ class RedrawTest : public WindowTest {
     WindowTest::SetUp();
     build(testproject::small());
     ASSERT_EQ(open(), 0);
+    asstored();
     takeredraws();
   }
   // Reads a reference, redraws it, releases it: what was recorded.
@@ -41,6 +42,7 @@ TEST_F(RedrawTest, AnObjectOfTheShownCardRedrawsItsDrawingBounds) {
   EXPECT_EQ(r[0].window, current().window);
   EXPECT_FALSE(r[0].whole);
   EXPECT_EQ(r[0].area, (Rect{6, 6, 44, 114})) << "a field's rectangle and its focus ring";
+  asstored();  // drawing the field drew the card
   spot go = spotat(current().cardspots, 0);
   go.shadow = 2;
   putspot(current().cardspots, 0, go);
