@@ -118,6 +118,28 @@ void unsquashone(const desk* d, Handle list, i32 index, bool background, i16 inv
   if (invalidate && s.style != 224) InvalWindowRect(d->window, &s.rect);
 }
 
+// Hands each live control of a context's lists but the tracked one to `each` with its object
+// and bounds; the object of a control that is gone loses it.
+template <typename Each>
+void eachlivecontrol(const desk& context, Each&& each) {
+  const MainGlobals& g = mainglobals();
+  for (Handle list : {context.cardspots, context.backspots}) {
+    for (i32 i = 0; i < spotcount(list); ++i) {
+      spot s = spotat(list, i);
+      const ControlRef c = livecontrol(s);
+      if (c == nilid || c == g.trackedcontrol) continue;
+      if (!IsValidControlHandle(c)) {
+        setlivecontrol(s, nilid);
+        putspot(list, i, s);
+        continue;
+      }
+      Rect bounds{};
+      GetControlBounds(c, &bounds);
+      each(s, c, bounds);
+    }
+  }
+}
+
 }  // namespace
 
 void notecontrolvalues(ControlRef control) {
@@ -236,24 +258,7 @@ void dumpspotcontrol(spot& object) {
     const ControlButtonContentInfo none{kControlContentTextOnly, 0};
     SetBevelButtonContentInfo(c, &none);
   }
-  switch (content.contentType) {
-    case kControlContentIconSuiteHandle:
-      if (IsValidHandle(content.data)) DisposeIconSuite(content.data, true);
-      break;
-    case kControlContentCIconHandle:
-      if (IsValidHandle(content.data)) DisposeCIcon(content.data);
-      break;
-    case kControlContentICON:
-      if (IsValidHandle(content.data)) DisposeHandle(content.data);
-      break;
-    case kControlContentPictHandle:
-      if (IsValidHandle(content.data)) KillPicture(content.data);
-      break;
-    case kControlContentIconRef:
-      if (IsValidIconRef(content.data)) ReleaseIconRef(content.data);
-      break;
-    default: break;
-  }
+  releasecontent(content);
   if (object.style == 206) {
     const MenuRef menu = GetControlPopupMenuHandle(c);
     SetControlPopupMenuHandle(c, nilid);
@@ -294,52 +299,26 @@ void putdowncontrols(Handle list) {
 void SquashControls(WindowRef window) {
   const std::optional<desk> d = contextof(window);
   if (!d) return;
-  const MainGlobals& g = mainglobals();
-  for (Handle list : {d->cardspots, d->backspots}) {
-    for (i32 i = 0; i < spotcount(list); ++i) {
-      spot s = spotat(list, i);
-      const ControlRef c = livecontrol(s);
-      if (c == nilid || c == g.trackedcontrol) continue;
-      if (!IsValidControlHandle(c)) {
-        setlivecontrol(s, nilid);
-        putspot(list, i, s);
-        continue;
-      }
-      Rect bounds{};
-      GetControlBounds(c, &bounds);
-      if (emptyrect(bounds) && s.style != 203) continue;
-      // Where a control stands is runtime state: parking it changes no record.
-      if (s.style == 206) {
-        const Rect popup{kParkingRect.top, kParkingRect.left, i16(kParkingRect.top + 20),
-                         i16(kParkingRect.left + (s.rect.right - s.rect.left))};
-        SetControlBounds(c, &popup);
-        HideControl(c);
-      } else {
-        park(c);
-      }
-      parkmembers(s, c);
+  eachlivecontrol(*d, [](const spot& s, ControlRef c, const Rect& bounds) {
+    if (emptyrect(bounds) && s.style != 203) return;
+    // Where a control stands is runtime state: parking it changes no record.
+    if (s.style == 206) {
+      const Rect popup{kParkingRect.top, kParkingRect.left, i16(kParkingRect.top + 20),
+                       i16(kParkingRect.left + (s.rect.right - s.rect.left))};
+      SetControlBounds(c, &popup);
+      HideControl(c);
+    } else {
+      park(c);
     }
-  }
+    parkmembers(s, c);
+  });
 }
 
 void SquashThrobbers(const desk* context) {
   if (!context) return;
-  const MainGlobals& g = mainglobals();
-  for (Handle list : {context->cardspots, context->backspots}) {
-    for (i32 i = 0; i < spotcount(list); ++i) {
-      spot s = spotat(list, i);
-      const ControlRef c = livecontrol(s);
-      if (c == nilid || c == g.trackedcontrol) continue;
-      if (!IsValidControlHandle(c)) {
-        setlivecontrol(s, nilid);
-        putspot(list, i, s);
-        continue;
-      }
-      Rect bounds{};
-      GetControlBounds(c, &bounds);
-      if (seen(context, s) && isdefault(s) && !emptyrect(bounds)) park(c);
-    }
-  }
+  eachlivecontrol(*context, [context](const spot& s, ControlRef c, const Rect& bounds) {
+    if (seen(context, s) && isdefault(s) && !emptyrect(bounds)) park(c);
+  });
 }
 
 void UnsquashDefaults(const desk* context, i16 invalidate) {
