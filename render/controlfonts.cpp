@@ -160,9 +160,11 @@ void OverrideControlFont(spot& s, ControlFontStyleRec* r) {
   }
 }
 
-void notecontrolfont(spot& object) {
-  Handle value = nilhandle;
-  if (object.uprops != nilhandle && prophandutil(object.uprops, kTextFont, &value) == 0) return;
+namespace {
+
+// The font style record of the object's text font, size and style, as its user properties
+// override them (which names the font in "__textFont").
+ControlFontStyleRec objectfontrecord(spot& object) {
   const buttontail t = getbuttontail(object);
   ControlFontStyleRec r{};
   r.flags = kControlUseFontMask | kControlUseFaceMask | kControlUseSizeMask;
@@ -170,19 +172,22 @@ void notecontrolfont(spot& object) {
   r.size = i16(t.words.v[1]);
   r.style = i16(t.words.v[2]);
   OverrideControlFont(object, &r);
+  return r;
+}
+
+}  // namespace
+
+void notecontrolfont(spot& object) {
+  Handle value = nilhandle;
+  if (object.uprops != nilhandle && prophandutil(object.uprops, kTextFont, &value) == 0) return;
+  objectfontrecord(object);
 }
 
 void setcontrolfont(spot& object) {
   if (windowstyle() == kMetalStyle) return;
   const ControlRef control = livecontrol(object);
   if (control == nilid) return;
-  const buttontail t = getbuttontail(object);
-  ControlFontStyleRec r{};
-  r.flags = kControlUseFontMask | kControlUseFaceMask | kControlUseSizeMask;
-  r.font = i16(t.words.v[0]);
-  r.size = i16(t.words.v[1]);
-  r.style = i16(t.words.v[2]);
-  OverrideControlFont(object, &r);
+  const ControlFontStyleRec r = objectfontrecord(object);
   SetControlFontStyle(control, &r);
   if (object.style != 203) return;
   u16 count = 0;

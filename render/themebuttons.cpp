@@ -89,6 +89,18 @@ RgnHandle keptregion(RgnHandle& slot) {
 
 bool isbackground(Handle list) { return list != nilhandle && list == mainglobals().current.backspots; }
 
+// The first steps of drawing a button through its control: the port's clip saved into the
+// region kept in `slot`, the object's control made or refreshed, and its font named. Without a
+// region, a valid port or a control there is nothing to draw (none is answered).
+ControlRef controlfordrawing(spot& object, Handle list, RgnHandle& slot, RgnHandle* saved) {
+  *saved = keptregion(slot);
+  if (*saved == nilid || !IsValidPort(currentportid())) return nilid;
+  GetClip(*saved);
+  const ControlRef control = docontrolup(&object, isbackground(list) ? 1 : 0);
+  if (control != nilid) notecontrolfont(object);
+  return control;
+}
+
 // Where controls may draw: the whole plane while a picture is recorded or the card is drawn
 // off the window, else the interior of the card window.
 Rect clipbound() {
@@ -222,13 +234,9 @@ i16 hasContextualMenus() {
 
 void DrawNewControlSpot(spot& object, Handle list, i16 index) {
   DrawingScope scope(list, index);
-  RgnHandle saved = keptregion(tbs().controlclip);
-  const CGrafPtr port = currentportid();
-  if (saved == nilid || !IsValidPort(port)) return;
-  GetClip(saved);
-  const ControlRef control = docontrolup(&object, isbackground(list) ? 1 : 0);
+  RgnHandle saved = nilid;
+  const ControlRef control = controlfordrawing(object, list, tbs().controlclip, &saved);
   if (control == nilid) return;
-  notecontrolfont(object);
   const Rect bound = clipbound();
   Rect drawn{};
   lowcalc(&object, &drawn);
@@ -270,13 +278,10 @@ void DrawNewControlSpot(spot& object, Handle list, i16 index) {
 
 void DrawImageWellBtn(spot& object, Handle list, i16 index) {
   DrawingScope scope(list, index);
-  RgnHandle saved = keptregion(tbs().wellclip);
-  const CGrafPtr port = currentportid();
-  if (saved == nilid || !IsValidPort(port)) return;
-  GetClip(saved);
-  const ControlRef control = docontrolup(&object, isbackground(list) ? 1 : 0);
+  RgnHandle saved = nilid;
+  const ControlRef control = controlfordrawing(object, list, tbs().wellclip, &saved);
   if (control == nilid) return;
-  notecontrolfont(object);
+  const CGrafPtr port = currentportid();
   Rect drawn{};
   lowcalc(&object, &drawn);
   InsetRect(&drawn, -1, -1);
