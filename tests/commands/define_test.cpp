@@ -27,9 +27,15 @@ class DefineTest : public WindowTest {
     WindowTest::SetUp();
     testproject::Project p = testproject::small();
     p.menus.push_back(testproject::Menu{"File", "", {{"New", ""}, {"Quit", ""}}});
+    // A classic button beside "Go": drawing names a control button's font in a user property,
+    // and this one's in none.
+    testproject::Object plain;
+    plain.name = "Plain";
+    plain.style = 200;
+    plain.rect = Rect{100, 10, 120, 90};
+    p.windows[0].cards[0].objects.push_back(plain);
     build(p);
     ASSERT_EQ(open(), 0);
-    asstored();
     clearglobals();
   }
   // Runs `fn` on the descriptor of a reference, released afterwards.
@@ -40,9 +46,10 @@ class DefineTest : public WindowTest {
     fn(obj);
     writeobj(&obj);
   }
-  Handle golist() {
+  Handle golist(std::string_view button = "Go") {
     Handle list = nilhandle;
-    withobject("card button \"Go\"", [&](objread& o) { list = spotat(o.objects, o.objindex).uprops; });
+    withobject("card button \"" + std::string(button) + "\"",
+               [&](objread& o) { list = spotat(o.objects, o.objindex).uprops; });
     return list;
   }
   // Runs a line that fails: the error alert it shows is answered.
@@ -107,15 +114,20 @@ TEST_F(DefineTest, EveryKindOfObjectHasAList) {
 }
 
 TEST_F(DefineTest, UndefiningTheLastPropertyLeavesNoList) {
-  ASSERT_EQ(doline("define a of card button \"Go\"\ndefine b of card button \"Go\""), 0);
-  ASSERT_NE(golist(), nilhandle);
-  EXPECT_EQ(doline("undefine a of card button \"Go\""), 0);
-  EXPECT_EQ(cardvalue("the userProperties of card button \"Go\""), "b");
-  EXPECT_EQ(doline("undefine B of card button \"Go\""), 0);
-  EXPECT_EQ(golist(), nilhandle) << "an emptied list is freed";
-  EXPECT_EQ(doline("undefine b of card button \"Go\""), 0);
+  ASSERT_EQ(doline("define a of card button \"Plain\"\ndefine b of card button \"Plain\""), 0);
+  ASSERT_NE(golist("Plain"), nilhandle);
+  EXPECT_EQ(doline("undefine a of card button \"Plain\""), 0);
+  EXPECT_EQ(cardvalue("the userProperties of card button \"Plain\""), "b");
+  EXPECT_EQ(doline("undefine B of card button \"Plain\""), 0);
+  EXPECT_EQ(golist("Plain"), nilhandle) << "an emptied list is freed";
+  EXPECT_EQ(doline("undefine b of card button \"Plain\""), 0);
   EXPECT_EQ(cardvalue("the result"), "There is no property of that name.");
-  EXPECT_EQ(golist(), nilhandle);
+  EXPECT_EQ(golist("Plain"), nilhandle);
+  // The drawn control button keeps the property its drawing gave it.
+  ASSERT_EQ(doline("define a of card button \"Go\"\nundefine a of card button \"Go\""), 0);
+  EXPECT_EQ(cardvalue("the userProperties of card button \"Go\""), "");
+  ASSERT_NE(golist(), nilhandle);
+  EXPECT_EQ(HandleCount<uprop>(golist()), 1) << "\"__textFont\"";
 }
 
 TEST_F(DefineTest, TheDataPropertyOfATabButtonResetsItsValues) {

@@ -90,7 +90,6 @@ void PropertyTest::SetUp() {
   WindowTest::SetUp();
   build(project());
   ASSERT_EQ(open(), 0);
-  asstored();
 }
 
 i16 PropertyTest::setline(std::string_view line) {

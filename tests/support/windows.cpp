@@ -12,8 +12,6 @@
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
-#include "commands/define.h"
-#include "render/controloptions.h"
 #include "render/controlvisibility.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
@@ -130,27 +128,6 @@ i16 WindowTest::readreference(std::string_view reference, objread* obj) {
   i16 st = scanobj(hierpath(), text, atoms, 0, vars, &used, obj);
   DisposeHandle(vars);
   return st;
-}
-
-void WindowTest::asstored(std::string_view only) {
-  const desk& d = current();
-  for (Handle list : {d.cardspots, d.backspots})
-    for (i32 i = 0; i < spotcount(list); ++i) {
-      spot s = spotat(list, i);
-      if (s.kind != spotbutton || !isplatformcontrol(s)) continue;
-      if (!only.empty()) {
-        const std::string name = s.name != nilhandle ? std::string(reinterpret_cast<const char*>(deref(s.name)),
-                                                                   std::size_t(GetHandleSize(s.name)))
-                                                     : std::string();
-        if (name != only) continue;
-      }
-      dumpspotcontrol(s);
-      make3spot(s);
-      Handle props = s.uprops;
-      if (props != nilhandle) lowundefineprop(&props, reinterpret_cast<const u8*>("\x0A__textFont"));
-      s.uprops = props;
-      putspot(list, i, s);
-    }
 }
 
 void WindowTest::clearglobals() {

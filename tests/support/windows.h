@@ -49,11 +49,6 @@ class WindowTest : public VeltrixTest {
                        const std::function<i16()>& op, const std::function<void(i16)>& after = {});
   // Forgets every global variable.
   void clearglobals();
-  // Undoes what drawing the shown card did to its buttons of the control styles: their
-  // controls go, they become classic buttons again and lose the "__textFont" property the
-  // drawing gave them. For tests that read objects as the project stored them. With a name,
-  // only the buttons of that name.
-  void asstored(std::string_view only = {});
 
   const desk& current();
   int fatals = 0;
