@@ -250,6 +250,31 @@ TEST_F(ButtonControlTest, ARadioGroupFromItsLines) {
   EXPECT_FALSE(IsControlVisible(m));
 }
 
+TEST_F(ButtonControlTest, DataLinesLongerThanAShortTextAreCutThere) {
+  openwith({button(206, "Long"), button(203, "Group", Rect{80, 20, 140, 200})});
+  const std::string longline = "\"" + std::string(300, 'w') + "\"";
+  setprop(1, "popupData", longline + " & return & \"short\"");
+  setprop(2, "radioData", longline + " & return & \"short\"");
+  Str255 text{};
+  const MenuRef menu = GetControlPopupMenuHandle(up(0));
+  ASSERT_EQ(CountMenuItems(menu), 2);
+  GetMenuItemText(menu, 1, text);
+  EXPECT_EQ(title(text), std::string(255, 'w'));
+  GetMenuItemText(menu, 2, text);
+  EXPECT_EQ(title(text), "short") << "the next line starts after the whole long one";
+  const ControlRef group = up(1);
+  u16 count = 0;
+  CountSubControls(group, &count);
+  ASSERT_EQ(count, 2);
+  ControlRef member = nilid;
+  GetIndexedSubControl(group, 1, &member);
+  GetControlTitle(member, text);
+  EXPECT_EQ(title(text), std::string(255, 'w'));
+  GetIndexedSubControl(group, 2, &member);
+  GetControlTitle(member, text);
+  EXPECT_EQ(title(text), "short");
+}
+
 TEST_F(ButtonControlTest, TabsFromTheirLines) {
   openwith({button(210, "Tabs")});
   setprop(1, "tabData", "\"Options\" & tab & \"false\" & tab & \"128\" & return & \"Plain\" & return & \"On\" & tab & \"TRUE\"");
