@@ -48,6 +48,18 @@ constexpr i16 kWide = 640, kHigh = 440, kWorldWide = 700;
 constexpr u32 kFocus = 1u << 28, kAutoBackground = 1u << 24, kDisabled = 1u << 7;
 constexpr u8 kRedIndex = 35;  // red in the standard 8-bit table
 
+// A rectangle graphic filled with the white pattern, its `fillBack` red.
+Object redrectangle(Rect r) {
+  Object red;
+  red.kind = Object::graphic;
+  red.style = 100;
+  red.rect = r;
+  red.showfill = 1;
+  red.fillpat = std::array<u8, 8>{};
+  red.fillback = kRedIndex;
+  return red;
+}
+
 RGBColor brush(i16 number, bool active = true) {
   RGBColor c{};
   themebrushcolour(number, active, &c);
@@ -274,13 +286,7 @@ TEST_F(ThemeButtonTest, ImageWellsThatDrawAreNotBroken) {
 }
 
 TEST_F(ThemeButtonTest, ColourBehindControls) {
-  Object red;
-  red.kind = Object::graphic;
-  red.style = 100;
-  red.rect = Rect{50, 50, 150, 300};
-  red.showfill = 1;
-  red.fillpat = std::array<u8, 8>{};
-  red.fillback = kRedIndex;
+  const Object red = redrectangle(Rect{50, 50, 150, 300});
   Object tabs = button(210, "Tabs", Rect{200, 40, 400, 400});
   opencard({red, button(204, "C", Rect{80, 80, 100, 200}, kAutoBackground), button(204, "D", Rect{110, 80, 130, 200}),
             button(204, "T", Rect{260, 80, 280, 200}, kAutoBackground)},
@@ -367,13 +373,7 @@ TEST_F(ThemeButtonTest, ControlFonts) {
 }
 
 TEST_F(ThemeButtonTest, MetalWindowsKeepTheSystemFontAndEraseWithTheTexture) {
-  Object red;
-  red.kind = Object::graphic;
-  red.style = 100;
-  red.rect = Rect{100, 20, 200, 300};
-  red.showfill = 1;
-  red.fillpat = std::array<u8, 8>{};
-  red.fillback = kRedIndex;
+  const Object red = redrectangle(Rect{100, 20, 200, 300});
   opencard({button(204, "Metal", Rect{20, 20, 40, 200}), red, button(204, "Red", Rect{120, 40, 140, 200}, kAutoBackground)},
            {}, 11);
   const ControlRef c = up(0);
