@@ -213,5 +213,21 @@ TEST_F(MoveTest, TheAbortKeyStopsTheMoveAndKeepsThePlace) {
   EXPECT_TRUE(cardchanged());
 }
 
+// Every allocation failing in turn: a failure leaves nothing behind; a success moved the button
+// or collected every position.
+TEST_F(MoveTest, MovingWhenMemoryRunsOut) {
+  const auto open1 = [this] { ASSERT_EQ(open(), 0); };
+  EXPECT_GT(sweepallocations(project(), open1, [this] { return failing("move button 1 to 50,50"); },
+                             [this](i16 st) {
+                               if (st == 0) { EXPECT_EQ(cardvalue("the loc of button 1"), "50,50"); }
+                             }),
+            1);
+  EXPECT_GT(sweepallocations(project(), open1, [this] { return failing("move button 1 to 50,50 into card field 1"); },
+                             [this](i16 st) {
+                               if (st == 0) { EXPECT_EQ(cardvalue("card field 1"), "35,35,50,50"); }
+                             }),
+            1);
+}
+
 }  // namespace
 }  // namespace kv
