@@ -17,6 +17,7 @@
 #include "render/spotgeometry.h"
 #include "shell/eventqueue.h"
 #include "shell/fieldputting.h"
+#include "shell/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/runservices.h"
 #include "shell/windtable.h"
@@ -229,15 +230,18 @@ i16 comove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     writeobj(&obj);
     return statusnotpart;
   }
-  // The editing states of the object's kind end before it moves.
+  // The editing states of the object's kind end before it moves; a handler that went
+  // elsewhere meanwhile ends the move.
   const u16 kind = spotat(obj.objects, obj.objindex).kind;
+  const u64 changes = mainglobals().layerchanges;
   i16 st = 0;
   if (kind == spotfield) st = putdownfield();
   if (kind == spotgraphic) putdownmodes();
-  if (st == 0 && obj.objindex >= spotcount(obj.objects)) st = statusnotpart;
+  const bool gone = mainglobals().layerchanges != changes;
+  if (st == 0 && !gone && obj.objindex >= spotcount(obj.objects)) st = statusnotpart;
   const u16 word = tokenat(atoms, i);
-  if (st == 0 && word != tokTo && word != tokRelative) st = statusnotorelative;
-  if (st != 0) {
+  if (st == 0 && !gone && word != tokTo && word != tokRelative) st = statusnotorelative;
+  if (st != 0 || gone) {
     writeobj(&obj);
     return st;
   }

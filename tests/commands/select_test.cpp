@@ -6,7 +6,6 @@
 #include <string>
 
 #include "platform/memory/memory.h"
-#include "platform/testing/answers.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
 #include "textengine/werecord.h"
@@ -24,52 +23,24 @@ class SelectTest : public WindowTest {
   // on the card button "B" (10,10 to 30,30), an invisible button "H", a rectangle graphic
   // "G", a text graphic "t", an invisible field "HF" and a list field "L".
   static Project project() {
-    Project p;
-    testproject::Window w;
-    w.name = "Main";
     testproject::Background bg;
-    Object f;
-    f.kind = Object::field;
-    f.name = "F";
-    f.text = "the cat sat";
-    f.rect = Rect{40, 100, 80, 300};
-    Object s;
-    s.kind = Object::field;
-    s.name = "S";
-    s.style = 301;
-    s.rect = Rect{100, 100, 150, 300};
+    Object s{.kind = Object::field, .name = "S", .rect = {100, 100, 150, 300}, .style = 301};
     for (int i = 1; i <= 40; ++i) s.text += (i > 1 ? "\r" : "") + std::string("line ") + std::to_string(i);
-    bg.objects = {f, s};
-    w.backgrounds.push_back(bg);
+    bg.objects = {Object{.kind = Object::field, .name = "F", .text = "the cat sat", .rect = {40, 100, 80, 300}}, s};
     testproject::Card c;
-    Object b;
-    b.name = "B";
-    b.rect = Rect{10, 10, 30, 30};
-    Object hidden;
-    hidden.name = "H";
-    hidden.clearflags = 1;  // visible
-    Object g;
-    g.kind = Object::graphic;
-    g.name = "G";
-    g.rect = Rect{200, 10, 240, 60};
-    Object t = g;
-    t.name = "t";
-    t.style = 106;
-    t.rect = Rect{200, 100, 240, 200};
-    Object hf;
-    hf.kind = Object::field;
-    hf.name = "HF";
-    hf.text = "hidden";
-    hf.clearflags = 1;
-    hf.rect = Rect{160, 10, 190, 90};
-    Object list = hf;
+    const Object hidden{.kind = Object::field, .name = "HF", .text = "hidden", .rect = {160, 10, 190, 90}, .clearflags = 1};
+    Object list = hidden;
     list.name = "L";
     list.style = 302;
     list.clearflags = 0;
-    list.rect = Rect{160, 100, 190, 190};
-    c.objects = {b, hidden, g, t, hf, list};
-    w.cards.push_back(c);
-    p.windows.push_back(w);
+    c.objects = {Object{.name = "B", .rect = {10, 10, 30, 30}},
+                 Object{.name = "H", .clearflags = 1},
+                 Object{.kind = Object::graphic, .name = "G", .rect = {200, 10, 240, 60}},
+                 Object{.kind = Object::graphic, .name = "t", .rect = {200, 100, 240, 200}, .style = 106},
+                 hidden,
+                 list};
+    Project p;
+    p.windows.push_back(testproject::Window{.name = "Main", .backgrounds = {bg}, .cards = {c}});
     return p;
   }
 
@@ -77,16 +48,6 @@ class SelectTest : public WindowTest {
     WindowTest::SetUp();
     build(project());
     ASSERT_EQ(open(), 0);
-  }
-
-  i16 failing(std::string_view lines) {
-    queueanswer(Answer{"alert", "Cancel", {}});
-    const i16 st = doline(lines);
-    clearanswers();
-    return st;
-  }
-  void failrows(std::initializer_list<row> cases) {
-    checkrows<SelectTest>(cases, &SelectTest::failing, &SelectTest::cardvalue);
   }
 
   // The open field's name and its selection as "name start,end" ("none" with no field open).
@@ -196,7 +157,7 @@ TEST_F(SelectTest, TheWholeTextOfATextGraphicBeingTypedInto) {
   WEDispose(we);
   // Not being typed into, it keeps what it has; a graphic of another style holds no text.
   EXPECT_EQ(doline("select text of graphic \"t\""), 0);
-  EXPECT_EQ(failing("select text of graphic \"G\""), 10);
+  EXPECT_EQ(failingline("select text of graphic \"G\""), 10);
 }
 
 TEST_F(SelectTest, WordsAndFieldsItRefusesOrLeaves) {
@@ -225,7 +186,7 @@ TEST_F(SelectTest, AVariableHoldingAChunkOrAnObject) {
   EXPECT_EQ(openfield(), "F 11,11");
   ASSERT_EQ(doline("put \"button 1\" into y\nselect y"), 0);
   EXPECT_EQ(cardvalue("the tool"), "button tool");
-  EXPECT_EQ(failing("put \"button 9\" into z\nselect z"), failing("select button 9"));
+  EXPECT_EQ(failingline("put \"button 9\" into z\nselect z"), failingline("select button 9"));
 }
 
 TEST_F(SelectTest, ObjectsAreSelectedAloneWithTheirTools) {
@@ -270,12 +231,12 @@ TEST_F(SelectTest, EmptyClearsEverySelection) {
 // chunk in the open field.
 TEST_F(SelectTest, SelectingWhenMemoryRunsOut) {
   const auto open1 = [this] { ASSERT_EQ(open(), 0); };
-  EXPECT_GT(sweepallocations(project(), open1, [this] { return failing("select line 20 of field \"S\""); },
+  EXPECT_GT(sweepallocations(project(), open1, [this] { return failingline("select line 20 of field \"S\""); },
                              [](i16 st) {
                                if (st == 0 && mainglobals().openfield >= 0) { EXPECT_EQ(openfield(), "S 143,150"); }
                              }),
             1);
-  EXPECT_GT(sweepallocations(project(), open1, [this] { return failing("put \"button 1\" into y\nselect y"); }), 1);
+  EXPECT_GT(sweepallocations(project(), open1, [this] { return failingline("put \"button 1\" into y\nselect y"); }), 1);
 }
 
 }  // namespace
