@@ -1,6 +1,7 @@
 #include "commands/movecommand.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -147,9 +148,10 @@ class mover {
  private:
   i16 visit(Point at) {
     if (o_.collect) {
-      std::string pair = (collected_.empty() ? "" : ",") + std::to_string(at.h) + "," + std::to_string(at.v);
-      if (memoryrefused(Size(pair.size()))) return statusnomemory;
-      collected_ += pair;
+      char pair[16];
+      const int n = std::snprintf(pair, sizeof pair, "%s%d,%d", collected_.empty() ? "" : ",", at.h, at.v);
+      if (memoryrefused(Size(n))) return statusnomemory;
+      collected_.append(pair, size_t(n));
       return 0;
     }
     if (obj_.objindex < 0 || obj_.objindex >= spotcount(obj_.objects)) return 0;
