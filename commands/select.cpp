@@ -41,27 +41,6 @@ constexpr u32 kWindowShowsInvisibles = 1u << 7, kWideMargins = 1u << 5;
 // Where the selection goes within the range named: all of it, or a caret at either end.
 enum class place { range, before, after };
 
-// The window context of a window made current (with its port) for the time of a change of
-// selection or tool; the caller's comes back refreshed from the window table.
-class borrowedwindow {
- public:
-  explicit borrowedwindow(const desk& d) : saved_(mainglobals().current) {
-    mainglobals().current = d;
-    SetPortWindowPort(d.window);
-  }
-  ~borrowedwindow() {
-    desk back = saved_;
-    if (saved_.window != nilid) getwind(saved_.window, &back);
-    mainglobals().current = back;
-  }
-  borrowedwindow(const borrowedwindow&) = delete;
-  borrowedwindow& operator=(const borrowedwindow&) = delete;
-
- private:
-  SavePort port_;
-  desk saved_;
-};
-
 // The context of the window showing an object's list (its card's or its background's); false
 // when no open window shows it.
 bool shownin(const objread& obj, desk* shown) {
@@ -132,7 +111,8 @@ i16 selectinfield(const objread& obj, bool whole, i32 start, i32 end, place wher
   if (!shownin(obj, &d)) return statusnowindow;
   if (d.tool != toolbrowse && d.tool != tooltext) {
     {
-      borrowedwindow borrowed(d);
+      BorrowDesk borrowed(d);
+      SetPortWindowPort(d.window);
       unhiliteall();
     }
     settool(d, toolbrowse);
@@ -239,7 +219,8 @@ i16 selectobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
     return st;
   }
   {
-    borrowedwindow borrowed(d);
+    BorrowDesk borrowed(d);
+    SetPortWindowPort(d.window);
     unhiliteall();
     selone(obj.objects, obj.objindex);
   }
@@ -259,7 +240,8 @@ i16 lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     if (!statementends(atoms, at + 1)) return statusstray;
     const desk& d = mainglobals().current;
     if (d.window != nilid && d.tool != toolbrowse) {
-      borrowedwindow borrowed(d);
+      SavePort saved;
+      SetPortWindowPort(d.window);
       unhiliteall();
     }
     putdownmodes();
