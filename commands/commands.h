@@ -78,10 +78,26 @@ i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `record sound`, `record movie`, `record pics`; every other form answers 124
 // (record_standin.cpp).
 i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-// `show controllers` and `hide controllers`; every other form answers 124
-// (showhide_standin.cpp).
+
+// --- Show, hide, lock, unlock, choose, flush (showhide.cpp) -----------------------------------
+// `show` / `hide` of an object (`at` a point for show), a window, the menu bar, the message box,
+// movie controllers, help balloons, groups, `show selected` and `show [all | n] cards`. 175 in
+// plug-in mode for windows, the menu bar, balloons and the message box; 61 a window that is not
+// open; 59 words left after `hide window`; 2 another kind of object; 19 words left.
 i16 comshow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 comhide(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `lock screen | messages | error dialogs` and `unlock` of the same (`unlock screen [using
+// rect-or-object] [with [visual [effect]] effect]`). 2 for another word.
+i16 comlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comunlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// Shows the current window's pen once (every level with `alllevels`) and redraws the window
+// when it is visible again; nothing when the pen already shows.
+void unlockwindow(bool alllevels);
+// `choose tool-phrase tool`: "toolChange" goes to the card first (a handler that exits to the
+// top keeps the tool, status 0); 101 is the browse tool in plug-in mode. 2 for a bad phrase.
+i16 comchoose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `flush object`: the platform controls of the buttons it names are made again.
+i16 comflush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // --- Speech (speech.cpp) ---------------------------------------------------------------------
 // `say stop [all]`, `say text into container` (its phonemes), `say text [with male | female |

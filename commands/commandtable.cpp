@@ -75,7 +75,7 @@ constexpr comrow comrows[] = {
     {2008, comnotbuilt, 0},             // autoSize: comautosize
     {2009, combeep, 0},                 // beep
     {2010, comnotbuilt, 0},             // bringFront: combring
-    {2013, comnotbuilt, 0},             // choose: comchoose
+    {2013, comchoose, 0},               // choose
     {2014, comdelete, R},               // clear
     {2015, comnotbuilt, 0},             // click: comclick
     {2016, comclickfieldobject, 0},     // clickFieldObject
@@ -101,7 +101,7 @@ constexpr comrow comrows[] = {
     {2065, comentermsg, 0},             // enterKey
     {2069, comnotbuilt, P | R},         // export: comexport
     {2070, comnotbuilt, R},             // find: comfind
-    {2071, comnotbuilt, 0},             // flush: comflush
+    {2071, comflush, 0},                // flush
     {2073, comget, 0},                  // get
     {2075, comgo, R},                   // go
     {2076, comnotbuilt, 0},             // grabber, grab: comgrab
@@ -116,7 +116,7 @@ constexpr comrow comrows[] = {
     {2089, comlaunch, P | R},           // launch
     {2094, comnotbuilt, 0},             // listKey: comlistkey
     {2095, comtrace, R},                // load
-    {2096, comnotbuilt, 0},             // lock: comlock
+    {2096, comlock, 0},                 // lock
     {2098, comenukey, P},               // menuKey
     {2110, comousewheel, 0},            // mouseWheel
     {2112, comnotbuilt, 0},             // move: comove
@@ -169,7 +169,7 @@ constexpr comrow comrows[] = {
     {2203, comdefine, R},               // undefine
     {2204, comnotbuilt, 0},             // undo: comundo
     {2205, comnotbuilt, 0},             // ungroup: comungroup
-    {2207, comnotbuilt, 0},             // unlock: comunlock
+    {2207, comunlock, 0},               // unlock
     {2208, comnotbuilt, 0},             // unmount: comunmount
     {2209, comunprotect, 0},            // unprotect
     {2211, comvisi, 0},                 // visual

@@ -196,6 +196,8 @@ i16 valuetool(const propctx& c, i32 i, i16* tool) {
   return st;
 }
 
+}  // namespace
+
 // "toolChange" to the window's card with the two tools' names: its status.
 i16 sendtoolchange(WindowRef window, i16 from, i16 to) {
   Str255 a{}, b{};
@@ -236,6 +238,8 @@ i16 aftertoolchange(desk& d, u16 oldtool) {
   if (d.tool != kTextDrawTool) putdownmodes();
   return putdownfield();
 }
+
+namespace {
 
 i16 openwindowword(const propctx& c, i32 at, u16 token) {
   desk d{};

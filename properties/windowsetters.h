@@ -49,4 +49,13 @@ void setzoomlimits();
 // reaches it.
 OSStatus dontActivateProc(EventHandlerCallRef call, EventRef event, u32 userdata);
 
+// Sends "toolChange" to the window's card with the names of the old and the new tool (the
+// tool numbered 101 is named as the browse tool): the send's status.
+i16 sendtoolchange(WindowRef window, i16 from, i16 to);
+// After a change of tool or edited layer in a context: the context goes back into the table
+// (and the global state when it is the current window), the objects are deselected when the
+// browse tool was left, the card redrawn, and the paint session, edited graphic and open field
+// put down. The last put-down's status.
+i16 aftertoolchange(desk& d, u16 oldtool);
+
 }  // namespace kv
