@@ -79,6 +79,25 @@ i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // (record_standin.cpp).
 i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
+// --- Simulated mouse and keys (simulated.cpp) --------------------------------------------------
+// `click at point [with keys]` and `drag from point to point [with keys]` through the tool
+// dispatcher with a simulated mouse (76 without at, 46 without from, 7 without to); `type text
+// [with keys]` through the card window's keys (a command-key menu shortcut is carried out). The
+// keys clause: "with" and commandKey, shiftKey, optionKey separated by commas (2 for another
+// word; 19 for words left without it).
+i16 comclick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comdrag(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comtype(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// The built-in ends of returnInField (a return typed, or "tabKey" at the bottom of an autoTab
+// field), keyInField (up to two characters into the open field), enterInField (the open field
+// closed), tabKey (the next or, with shift, previous unlocked visible field opened) and
+// doubleClickFieldObject (the embedded-object click count raised).
+i16 comweretin(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comwekeyinfield(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comenter(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comtab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comdblclickfieldobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
 // --- Show, hide, lock, unlock, choose, flush (showhide.cpp) -----------------------------------
 // `show` / `hide` of an object (`at` a point for show), a window, the menu bar, the message box,
 // movie controllers, help balloons, groups, `show selected` and `show [all | n] cards`. 175 in

@@ -1,0 +1,115 @@
+// Clicking, dragging and typing as a script does it, and the built-in ends of the field keys.
+#include <gtest/gtest.h>
+
+#include "platform/testing/answers.h"
+#include "shell/mainglobals.h"
+#include "tests/support/windows.h"
+
+namespace kv {
+namespace {
+
+class SimulatedTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    build(project());
+    ASSERT_EQ(open(), 0);
+    clearglobals();
+  }
+
+  // Window "Main", card One with button "Go" (10,10 to 50,30) that logs its mouse messages
+  // with the state of the command and shift keys; the card logs the keys typed, and fails on
+  // the key "!".
+  static testproject::Project project() {
+    using namespace testproject;
+    Project p;
+    Window main;
+    main.name = "Main";
+    main.backgrounds = {Background{"Plain", "", {}}};
+    Card one;
+    one.name = "One";
+    one.script =
+        "on keyStroke k\nglobal log\nif k is \"!\" then scriptError \"stop\"\nput \"key \" & k & \";\" after log\n"
+        "end keyStroke\n"
+        "on keyDown k\nglobal log\nif k is \"!\" then scriptError \"stop\"\nput \"key \" & k & \";\" after log\n"
+        "end keyDown";
+    Object go;
+    go.name = "Go";
+    go.rect = Rect{10, 10, 30, 50};
+    go.script =
+        "on mouseDown\nglobal log\nput \"down \" & the commandKey & \" \" & the shiftKey & \";\" after log\n"
+        "end mouseDown\n"
+        "on mouseUp\nglobal log\nput \"up;\" after log\nif the optionKey is down then scriptError \"no\"\n"
+        "end mouseUp";
+    one.objects = {go};
+    main.cards = {one};
+    p.windows = {main};
+    return p;
+  }
+
+  i16 line(std::string_view text) {
+    queueanswer(Answer{"alert", "Cancel", {}});
+    i16 st = doline(text);
+    clearanswers();
+    return st;
+  }
+};
+
+TEST_F(SimulatedTest, ClickSendsTheMouseMessagesWithTheKeys) {
+  ASSERT_EQ(line("click at 30,20"), 0);
+  EXPECT_EQ(global("log"), "down up up;up;") << "plain click: the keys are up";
+  clearglobals();
+  ASSERT_EQ(line("click at 30,20 with commandKey, shiftKey"), 0);
+  EXPECT_EQ(global("log"), "down down down;up;");
+  EXPECT_EQ(mainglobals().simulatedclick, 0) << "the flag goes back";
+  clearglobals();
+  ASSERT_EQ(line("click at 300,200"), 0) << "nothing there";
+  EXPECT_EQ(global("log"), "(no global log)");
+}
+
+TEST_F(SimulatedTest, AFailingHandlerLeavesNoSimulatedMouseBehind) {
+  EXPECT_NE(line("click at 30,20 with optionKey"), 0);
+  EXPECT_EQ(mainglobals().simulatedclick, 0);
+  EXPECT_NE(line("drag from 30,20 to 35,25 with optionKey"), 0);
+  EXPECT_EQ(mainglobals().simulatedclick, 0);
+}
+
+TEST_F(SimulatedTest, MouseErrors) {
+  EXPECT_EQ(line("click 10,10"), 76);
+  EXPECT_EQ(line("click at 1,1 with controlKey"), 2);
+  EXPECT_EQ(line("click at 1,1 with commandKey,"), 2);
+  EXPECT_EQ(line("click at 1,1 foo"), 19);
+  EXPECT_EQ(line("click at 1"), 39);
+  EXPECT_EQ(line("drag to 5,5"), 46);
+  EXPECT_EQ(line("drag from 1,1 5,5"), 7);
+  EXPECT_EQ(line("drag from 1,1 to 5,5 now"), 19);
+  EXPECT_EQ(global("log"), "(no global log)") << "no failing statement clicked";
+}
+
+TEST_F(SimulatedTest, TypeSendsOneKeyAtATime) {
+  ASSERT_EQ(line("type \"ab\""), 0);
+  EXPECT_EQ(global("log"), "key a;key b;");
+  clearglobals();
+  EXPECT_NE(line("type \"a!b\""), 0) << "the failing key stops the rest";
+  EXPECT_EQ(global("log"), "key a;");
+  EXPECT_EQ(line("type \"a\" with banana"), 2);
+  EXPECT_EQ(line("type \"a\" now"), 19);
+}
+
+TEST_F(SimulatedTest, FieldKeysWithoutAnOpenField) {
+  EXPECT_EQ(line("tabKey"), 0) << "no eligible field: nothing";
+  EXPECT_EQ(mainglobals().openfield, -1);
+  EXPECT_EQ(line("tabKey now"), 19);
+  EXPECT_EQ(line("keyInField \"xyz\""), 0);
+  EXPECT_EQ(mainglobals().fieldchanged, 0) << "no open field, nothing typed";
+  EXPECT_EQ(line("enterInField"), 0);
+  EXPECT_EQ(line("enterInField now"), 19);
+  const u16 before = mainglobals().clickobjectack;
+  ASSERT_EQ(line("doubleClickFieldObject"), 0);
+  EXPECT_EQ(mainglobals().clickobjectack, u16(before + 1));
+  ASSERT_EQ(line("clickFieldObject"), 0);
+  EXPECT_EQ(mainglobals().clickobjectack, 0);
+}
+
+}  // namespace
+}  // namespace kv
