@@ -259,6 +259,20 @@ TEST_F(ShowHideTest, ShowCards) {
   EXPECT_EQ(g.lockMessages, 0);
 }
 
+TEST_F(ShowHideTest, ShowCardsStopsAtAClick) {
+  MainGlobals& g = mainglobals();
+  ASSERT_EQ(PostEvent(mouseDown, 0), 0);
+  ASSERT_EQ(line("show cards"), 0);
+  EventRecord e{};
+  EXPECT_FALSE(EventAvail(mDownMask | mUpMask, &e)) << "the click is taken away";
+  EXPECT_EQ(g.current.cardnum, 2u) << "one step before the click was seen";
+  EXPECT_EQ(g.lockMessages, 0);
+  ASSERT_EQ(PostEvent(mouseDown, 0), 0);
+  ASSERT_EQ(line("show 100 cards"), 0);
+  EXPECT_EQ(g.current.cardnum, 3u);
+  EXPECT_FALSE(EventAvail(mDownMask | mUpMask, &e));
+}
+
 TEST_F(ShowHideTest, Flush) {
   EXPECT_EQ(line("flush card 1"), 0);
   EXPECT_EQ(line("flush button 1"), 0);
