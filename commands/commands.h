@@ -97,6 +97,9 @@ i16 comwekeyinfield(hierpath path, Handle text, Handle atoms, i32 at, Handle var
 i16 comenter(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 comtab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 comdblclickfieldobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `listKey field, key`: the keys of a shown list or scrolling list field (listkey.cpp); 0 and
+// nothing done for another object or a window that is not open, 39 without the comma.
+i16 comlistkey(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // --- Show, hide, lock, unlock, choose, flush (showhide.cpp) -----------------------------------
 // `show` / `hide` of an object (`at` a point for show), a window, the menu bar, the message box,

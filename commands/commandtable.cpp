@@ -114,7 +114,7 @@ constexpr comrow comrows[] = {
     {2086, comwekeyinfield, 0},         // keyInField
     {2087, comkeystroke, 0},            // keyStroke
     {2089, comlaunch, P | R},           // launch
-    {2094, comnotbuilt, 0},             // listKey: comlistkey
+    {2094, comlistkey, 0},              // listKey
     {2095, comtrace, R},                // load
     {2096, comlock, 0},                 // lock
     {2098, comenukey, P},               // menuKey
