@@ -44,6 +44,14 @@ class SimulatedTest : public WindowTest {
     one.objects = {go};
     main.cards = {one};
     p.windows = {main};
+    Menu tools;
+    tools.name = "Tools";
+    MenuItem x;
+    x.name = "Cross";
+    x.key = 'X';
+    x.script = "on itemSelect\nglobal log\nput \"item;\" after log\nend itemSelect";
+    tools.items = {x};
+    p.menus = {tools};
     return p;
   }
 
@@ -94,6 +102,25 @@ TEST_F(SimulatedTest, TypeSendsOneKeyAtATime) {
   EXPECT_EQ(global("log"), "key a;");
   EXPECT_EQ(line("type \"a\" with banana"), 2);
   EXPECT_EQ(line("type \"a\" now"), 19);
+}
+
+TEST_F(SimulatedTest, TypeWithTheCommandKeyCarriesOutAMenuShortcut) {
+  ASSERT_EQ(line("type \"x\" with commandKey"), 0);
+  EXPECT_EQ(global("log"), "key x;") << "no menu in the bar: the key is typed";
+  clearglobals();
+  mainglobals().lockMenus = 0;  // the program is running in front: the bar is built
+  ASSERT_EQ(line("insert menu \"Tools\""), 0);
+  ASSERT_EQ(line("type \"x\" with commandKey"), 0);
+  EXPECT_EQ(global("log"), "item;") << "the item is chosen and nothing typed";
+  clearglobals();
+  ASSERT_EQ(line("type \"x\""), 0);
+  EXPECT_EQ(global("log"), "key x;") << "without the command key the key is typed";
+  clearglobals();
+  ASSERT_EQ(line("type \"xy\" with commandKey"), 0);
+  EXPECT_EQ(global("log"), "key x;key y;") << "two characters are no shortcut";
+  clearglobals();
+  ASSERT_EQ(line("type \"q\" with commandKey"), 0);
+  EXPECT_EQ(global("log"), "key q;") << "a key no item has is typed";
 }
 
 TEST_F(SimulatedTest, FieldKeysWithoutAnOpenField) {
