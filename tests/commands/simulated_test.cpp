@@ -138,5 +138,86 @@ TEST_F(SimulatedTest, FieldKeysWithoutAnOpenField) {
   EXPECT_EQ(mainglobals().clickobjectack, 0);
 }
 
+// The field keys with a field open for editing: background field "A", card fields "B" and
+// "C" (C locked); each field logs the messages that close it.
+class FieldKeysTest : public SimulatedTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    using namespace testproject;
+    Project p;
+    Window main;
+    main.name = "Main";
+    const std::string closing =
+        "on closeField\nglobal log\nput \"close \" & the short name of me & \";\" after log\nend closeField\n"
+        "on leaveField\nglobal log\nput \"leave \" & the short name of me & \";\" after log\nend leaveField";
+    Object a;
+    a.kind = Object::field;
+    a.name = "A";
+    a.rect = Rect{10, 10, 40, 200};
+    a.script = closing;
+    main.backgrounds = {Background{"Plain", "", {a}}};
+    Object b = a, c = a;
+    b.name = "B";
+    b.rect = Rect{60, 10, 90, 200};
+    c.name = "C";
+    c.rect = Rect{110, 10, 140, 200};
+    c.setflags = 1u << 3;  // lockText
+    Card one;
+    one.name = "One";
+    one.objects = {b, c};
+    main.cards = {one};
+    p.windows = {main};
+    build(p);
+    ASSERT_EQ(open(), 0);
+    clearglobals();
+  }
+  // Opens card field "B" for editing with the text tool.
+  void openb() {
+    ASSERT_EQ(line("choose text tool"), 0);
+    ASSERT_EQ(line("click at 100,75"), 0);
+    ASSERT_GE(mainglobals().openfield, 0) << "the click opened the field";
+    mainglobals().fieldchanged = 0;
+  }
+};
+
+TEST_F(FieldKeysTest, KeysIntoTheOpenFieldMarkItChanged) {
+  openb();
+  MainGlobals& g = mainglobals();
+  ASSERT_EQ(line("keyInField \"xyz\""), 0);
+  EXPECT_EQ(g.fieldchanged, 1);
+  g.fieldchanged = 0;
+  ASSERT_EQ(line("keyInField empty"), 0);
+  EXPECT_EQ(g.fieldchanged, 0) << "no key, no change";
+  EXPECT_EQ(line("keyInField \"x\" now"), 19);
+  EXPECT_EQ(g.fieldchanged, 0);
+  g.typingblock = 1;
+  ASSERT_EQ(line("returnInField"), 0);
+  EXPECT_EQ(g.fieldchanged, 0) << "typing is blocked";
+  g.typingblock = 0;
+  ASSERT_EQ(line("returnInField"), 0);
+  EXPECT_EQ(g.fieldchanged, 1) << "a return typed";
+  EXPECT_EQ(line("returnInField now"), 19);
+  EXPECT_GE(g.openfield, 0) << "the field stays open";
+}
+
+TEST_F(FieldKeysTest, EnterInFieldAndTabKeyPutTheOpenFieldDown) {
+  openb();
+  MainGlobals& g = mainglobals();
+  ASSERT_EQ(line("enterInField"), 0);
+  EXPECT_EQ(g.openfield, -1);
+  EXPECT_EQ(global("log"), "leave B;");
+  clearglobals();
+  openb();
+  ASSERT_EQ(line("tabKey"), 0);
+  EXPECT_EQ(global("log"), "leave B;") << "the field is put down before the next one opens";
+  clearglobals();
+  ASSERT_EQ(line("choose browse tool"), 0);
+  ASSERT_EQ(line("hide background field \"A\"\nhide card field \"B\""), 0);
+  ASSERT_EQ(line("tabKey"), 0) << "only the locked field is left: nothing";
+  EXPECT_EQ(g.openfield, -1);
+  EXPECT_EQ(global("log"), "(no global log)");
+}
+
 }  // namespace
 }  // namespace kv
