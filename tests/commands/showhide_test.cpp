@@ -8,7 +8,9 @@
 #include "platform/windows/windows.h"
 #include "properties/latentvis.h"
 #include "shell/mainglobals.h"
+#include "platform/testing/driver.h"
 #include "shell/redraws.h"
+#include "shell/runservices.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/records.h"
@@ -271,6 +273,44 @@ TEST_F(ShowHideTest, ShowCardsStopsAtAClick) {
   ASSERT_EQ(line("show 100 cards"), 0);
   EXPECT_EQ(g.current.cardnum, 3u);
   EXPECT_FALSE(EventAvail(mDownMask | mUpMask, &e));
+}
+
+TEST_F(ShowHideTest, AHideWhileTheScreenIsLockedChangesNoPixelUntilTheLastUnlock) {
+  const WindowRef window = mainglobals().current.window;
+  ASSERT_EQ(line("lock screen\nlock screen"), 0);
+  const Frame before = drive::windowpixels(window);
+  ASSERT_EQ(line("hide card field \"Notes\""), 0);
+  EXPECT_EQ(drive::windowpixels(window).pixels, before.pixels);
+  ASSERT_EQ(line("unlock screen"), 0);
+  EXPECT_EQ(drive::windowpixels(window).pixels, before.pixels) << "one level is still locked";
+  ASSERT_EQ(line("unlock screen"), 0);
+  EXPECT_NE(drive::windowpixels(window).pixels, before.pixels) << "the field's pixels are gone";
+  ASSERT_EQ(line("show card field \"Notes\""), 0);
+  EXPECT_EQ(drive::windowpixels(window).pixels, before.pixels) << "and back";
+}
+
+TEST_F(ShowHideTest, AnAbortDuringARunOfCardsPutsTheMessageLockBack) {
+  MainGlobals& g = mainglobals();
+  // The abort key is seen once, when the run has reached the second card.
+  bool armed = true;
+  setabortcheck([&armed](u32) {
+    if (!armed || mainglobals().current.cardnum != 2) return i16(0);
+    armed = false;
+    return i16(48);
+  });
+  EXPECT_EQ(line("show 100 cards"), 48);
+  EXPECT_EQ(g.current.cardnum, 2u);
+  EXPECT_EQ(g.lockMessages, 0) << "the lock goes back after an abort";
+  ASSERT_EQ(line("go card 1"), 0);
+  armed = true;
+  ASSERT_EQ(line("show cards"), 0) << "a run without an end stops quietly at the abort";
+  EXPECT_EQ(g.current.cardnum, 2u);
+  EXPECT_EQ(g.lockMessages, 0);
+  setabortcheck({});
+  g.lockMessages = 1;
+  ASSERT_EQ(line("show 1 cards"), 0);
+  EXPECT_EQ(g.lockMessages, 1) << "a lock set before the run stays";
+  g.lockMessages = 0;
 }
 
 TEST_F(ShowHideTest, Flush) {
