@@ -8,6 +8,8 @@
 
 namespace kv {
 
+struct fred;
+
 // --- Containers and arithmetic (containers.cpp) ----------------------------------------------
 // `get expression`: `it` gets the value; a single word naming a global property gets that
 // property's value without "the".
@@ -26,6 +28,9 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 // `folder path` delete from the disk (175 in plug-in mode; a failure sets `the result`);
 // anything else is the clear command of the editing tools.
 i16 comdelete(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// A script's path as a POSIX path into `out`: a text with a colon and no slash is a colon path;
+// a text longer than 255 bytes gives the empty path (no file can be named by it). 0 or a status.
+i16 scriptpath(fred* value, StringPtr out);
 
 // --- Dates (dates.cpp) -------------------------------------------------------------------------
 // `convert container to form [and form]`: the container's date-time written in the form(s)
@@ -103,9 +108,10 @@ i16 comlistkey(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 
 // --- Show, hide, lock, unlock, choose, flush (showhide.cpp) -----------------------------------
 // `show` / `hide` of an object (`at` a point for show), a window, the menu bar, the message box,
-// movie controllers, help balloons, groups, `show selected` and `show [all | n] cards`. 175 in
-// plug-in mode for windows, the menu bar, balloons and the message box; 61 a window that is not
-// open; 59 words left after `hide window`; 2 another kind of object; 19 words left.
+// movie controllers, help balloons, a file's name extension, groups, `show selected` and
+// `show [all | n] cards`. 175 in plug-in mode for windows, the menu bar, balloons and the
+// message box; 61 a window that is not open; 59 words left after `hide window`; 227 a file
+// whose folder is not there; 2 another kind of object; 19 words left.
 i16 comshow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 comhide(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `lock screen | messages | error dialogs` and `unlock` of the same (`unlock screen [using

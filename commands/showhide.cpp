@@ -14,9 +14,11 @@
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/textutil.h"
 #include "engine/sendmes.h"
 #include "media/mediaservice.h"
 #include "platform/events/events.h"
+#include "platform/files/files.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/windows/windows.h"
@@ -34,6 +36,7 @@
 #include "shell/messagebox.h"
 #include "shell/redraws.h"
 #include "shell/runservices.h"
+#include "shell/volumes.h"
 #include "shell/windnav.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
@@ -55,7 +58,8 @@ constexpr u16 groups = 2077, help = 2078, id = 4137, visual = 2211, movie = 3102
 }  // namespace word
 
 constexpr i16 statusnoword = 2, statusnoof = 5, statusstray = 19, statusabort = 48, statushidewords = 59,
-              statusnotopen = 61, statusplugin = 175;
+              statusnotopen = 61, statusplugin = 175, statusnoplace = 227;
+constexpr i16 kResultFileNotFound = 56;
 constexpr u16 kPointerTool = 601, kPluginTool = 101, kFirstDrawTool = 200, kFirstPaintTool = 300,
               kLastPaintTool = 314;
 constexpr u32 kWindVisible = 1u << 11;
@@ -222,6 +226,30 @@ i16 balloonform(const cmd& c, i32 j, bool show) {
   return c.ends(j + used) ? i16(0) : statusstray;
 }
 
+// `[the] extension of [file] path`: the desktop shows (or hides) the file's name extension. A
+// path whose folder is not there gives 227; a file that is not there leaves "File not found."
+// in the result.
+i16 extensionform(const cmd& c, i32 j, bool show) {
+  if (c.tok(j) != tokOf) return statusnoof;
+  ++j;
+  if (c.tok(j) == tokFile) ++j;
+  fred value{};
+  i32 used = 0;
+  if (i16 st = expression(c.path, c.text, c.atoms, j, c.variables, nilhandle, &used, &value)) return st;
+  Str255 name{};
+  const i16 st = scriptpath(&value, name);
+  disposfred(&value);
+  if (st != 0) return st;
+  if (!c.ends(j + used)) return statusstray;
+  if (name[0] == 0) return statusnoplace;
+  CatInfo info{};
+  const OSErr e = HGetCatInfo(kBootVolume, 0, name, &info);
+  if (e == fnfErr) return setresulttext(kResultFileNotFound);
+  if (e != noErr) return statusnoplace;
+  hideFileExtension(kBootVolume, 0, name, show ? 0 : 1);
+  return 0;
+}
+
 // `[the] message [box | window] [at point]`.
 i16 messageform(const cmd& c, i32 j, bool show) {
   MainGlobals& g = mainglobals();
@@ -363,11 +391,7 @@ i16 showhide(const cmd& c, i32 at, bool show) {
   if (t == word::movie && c.tok(j + 1) == word::controllers) return controllersform(c, j + 2, show);
   if (t == word::balloon || t == word::help) return balloonform(c, j, show);
   const i32 afterthe = t == word::the ? j + 1 : j;
-  if (c.tok(afterthe) == word::extension) {
-    if (c.tok(afterthe + 1) != tokOf) return statusnoof;
-    // Files keep no hidden-extension setting here.
-    return statusnotbuilt;
-  }
+  if (c.tok(afterthe) == word::extension) return extensionform(c, afterthe + 1, show);
   if (c.tok(afterthe) == word::message) return messageform(c, afterthe, show);
   if (show && !c.ends(j) && endswithcards(c, j)) return cardsform(c, j);
   return showhideobject(c, j, show);

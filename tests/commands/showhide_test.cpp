@@ -2,7 +2,10 @@
 // windows shown and hidden, the screen frozen and released, the tool chosen, cards run by.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "platform/events/events.h"
+#include "platform/files/files.h"
 #include "platform/qd/ports.h"
 #include "platform/testing/answers.h"
 #include "platform/windows/windows.h"
@@ -14,6 +17,7 @@
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/records.h"
+#include "tests/support/homefolder.h"
 #include "tests/support/windows.h"
 
 namespace kv {
@@ -311,6 +315,27 @@ TEST_F(ShowHideTest, AnAbortDuringARunOfCardsPutsTheMessageLockBack) {
   ASSERT_EQ(line("show 1 cards"), 0);
   EXPECT_EQ(g.lockMessages, 1) << "a lock set before the run stays";
   g.lockMessages = 0;
+}
+
+TEST_F(ShowHideTest, TheExtensionOfAFile) {
+  const std::string file = home->path() + "/notes.txt";
+  std::ofstream(file) << "x";
+  const auto hidden = [&file]() {
+    bool h = false;
+    EXPECT_EQ(HGetExtensionHidden(kBootVolume, 0, PName(file), &h), noErr);
+    return h;
+  };
+  ASSERT_EQ(line("hide the extension of file \"" + file + "\""), 0);
+  EXPECT_TRUE(hidden());
+  ASSERT_EQ(line("show extension of \"" + file + "\""), 0);
+  EXPECT_FALSE(hidden());
+  ASSERT_EQ(line("hide extension of file \"" + home->path() + "/gone.txt\""), 0);
+  EXPECT_EQ(cardvalue("the result"), "File not found.");
+  EXPECT_EQ(line("hide extension of file \"" + home->path() + "/no/such/folder.txt\""), 227);
+  EXPECT_EQ(line("hide extension of empty"), 227);
+  EXPECT_EQ(line("hide extension file \"" + file + "\""), 5);
+  EXPECT_EQ(line("show extension of \"" + file + "\" now"), 19);
+  EXPECT_FALSE(hidden()) << "a failing statement changes nothing";
 }
 
 TEST_F(ShowHideTest, Flush) {
