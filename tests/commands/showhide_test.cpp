@@ -240,6 +240,7 @@ TEST_F(ShowHideTest, ChooseTool) {
   EXPECT_EQ(g.current.tool, kBrowseTool);
   EXPECT_EQ(g.plugin, 1) << "plug-in mode";
   EXPECT_EQ(line("show menuBar"), 175);
+  EXPECT_EQ(line("quit"), 175) << "plug-in mode refuses to quit";
   ASSERT_EQ(line("choose tool 100"), 0);
   EXPECT_EQ(g.plugin, 0);
   EXPECT_EQ(line("choose browse"), 2);
