@@ -558,20 +558,9 @@ i16 comchoose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     if (c.tok(at + 1 + used) != word::tool || !c.ends(at + 2 + used)) return statusnoword;
   }
   if (g.current.window == nilid) return 0;
-  const u16 oldtool = g.current.tool;
-  const i16 st = sendtoolchange(g.current.window, i16(oldtool), tool);
-  if (st == statusexittotop) return 0;
-  if (st != 0) return st;
-  desk d{};
-  if (g.current.window == nilid || !getwind(g.current.window, &d)) return 0;
-  if (tool == i16(kPluginTool)) {
-    d.plugin = 1;
-    tool = i16(kBrowseTool);
-  } else if (tool == i16(kBrowseTool)) {
-    d.plugin = 0;
-  }
-  d.tool = u16(tool);
-  return aftertoolchange(d, oldtool);
+  // A toolChange handler that closed the window leaves no tool to change.
+  const i16 st = changetool(g.current.window, tool);
+  return st == statusnotopen ? i16(0) : st;
 }
 
 i16 comflush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {

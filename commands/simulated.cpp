@@ -81,6 +81,15 @@ i16 point(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
   return 0;
 }
 
+// The text of the expression at atom `at` (its first 255 bytes).
+i16 textvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, StringPtr out) {
+  fred value{};
+  if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &value)) return st;
+  fredtostring(&value, out);
+  disposfred(&value);
+  return 0;
+}
+
 bool eligible(const spot& s) {
   return s.kind == spotfield && (s.flags & kVisible) && !(s.flags & kLockText) && !islist(s);
 }
@@ -138,12 +147,9 @@ i16 comdrag(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 }
 
 i16 comtype(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  fred value{};
-  i32 used = 0;
-  if (i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value)) return st;
   Str255 s{};
-  fredtostring(&value, s);
-  disposfred(&value);
+  i32 used = 0;
+  if (i16 st = textvalue(path, text, atoms, at + 1, variables, &used, s)) return st;
   u16 modifiers = 0;
   if (i16 st = keysclause(atoms, at + 1 + used, &modifiers)) return st;
   MainGlobals& g = mainglobals();
@@ -165,12 +171,9 @@ i16 comtype(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 i16 comwekeyinfield(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (g.openfield < 0) return 0;
-  fred value{};
-  i32 used = 0;
-  if (i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value)) return st;
   Str255 s{};
-  fredtostring(&value, s);
-  disposfred(&value);
+  i32 used = 0;
+  if (i16 st = textvalue(path, text, atoms, at + 1, variables, &used, s)) return st;
   if (!statementends(atoms, at + 1 + used)) return statusstray;
   if (s[0] == 0) return 0;
   // Two bytes at most: a two-byte character is one key.

@@ -57,5 +57,10 @@ i16 sendtoolchange(WindowRef window, i16 from, i16 to);
 // browse tool was left, the card redrawn, and the paint session, edited graphic and open field
 // put down. The last put-down's status.
 i16 aftertoolchange(desk& d, u16 oldtool);
+// Changes the tool of an open window as scripts do: "toolChange" first (a handler that exits to
+// the top keeps the tool: 0; another failure is returned), then the tool numbered 101 is the
+// browse tool in plug-in mode and the browse tool ends plug-in mode, and aftertoolchange. 61
+// when the window is not open, or a handler closed it.
+i16 changetool(WindowRef window, i16 tool);
 
 }  // namespace kv

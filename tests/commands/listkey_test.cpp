@@ -10,7 +10,6 @@
 
 #include "platform/events/events.h"
 #include "platform/events/keycodes.h"
-#include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/testing/transcript.h"
 #include "tests/support/windows.h"
@@ -56,12 +55,7 @@ class ListKeyTest : public WindowTest {
   heldrows fruit_{{"apple", "banana", "berry", "cherry"}};
   typeahead buffer_;
 
-  i16 line(std::string_view text) {
-    queueanswer(Answer{"alert", "Cancel", {}});
-    const i16 st = doline(text);
-    clearanswers();
-    return st;
-  }
+  i16 line(std::string_view text) { return dismissedline(text); }
   std::string value(std::string_view expr) { return cardvalue(expr); }
   // Rows whose failing lines each have an alert answered.
   void lines(std::initializer_list<row> cases) { checkrows(cases, &ListKeyTest::line, &ListKeyTest::value); }

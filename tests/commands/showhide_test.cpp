@@ -7,7 +7,6 @@
 #include "platform/events/events.h"
 #include "platform/files/files.h"
 #include "platform/qd/ports.h"
-#include "platform/testing/answers.h"
 #include "platform/windows/windows.h"
 #include "properties/latentvis.h"
 #include "shell/mainglobals.h"
@@ -77,12 +76,7 @@ class ShowHideTest : public WindowTest {
     return p;
   }
 
-  i16 line(std::string_view text) {
-    queueanswer(Answer{"alert", "Cancel", {}});
-    i16 st = doline(text);
-    clearanswers();
-    return st;
-  }
+  i16 line(std::string_view text) { return dismissedline(text); }
   static spot go() { return spotat(mainglobals().current.cardspots, 0); }
   static bool changed(u32 recid) {
     u16 flag = 0;

@@ -1,7 +1,6 @@
 // Clicking, dragging and typing as a script does it, and the built-in ends of the field keys.
 #include <gtest/gtest.h>
 
-#include "platform/testing/answers.h"
 #include "shell/mainglobals.h"
 #include "tests/support/windows.h"
 
@@ -55,12 +54,7 @@ class SimulatedTest : public WindowTest {
     return p;
   }
 
-  i16 line(std::string_view text) {
-    queueanswer(Answer{"alert", "Cancel", {}});
-    i16 st = doline(text);
-    clearanswers();
-    return st;
-  }
+  i16 line(std::string_view text) { return dismissedline(text); }
 };
 
 TEST_F(SimulatedTest, ClickSendsTheMouseMessagesWithTheKeys) {

@@ -28,6 +28,8 @@ class WindowTest : public VeltrixTest {
   i16 open(std::string_view name = "p.kv45", i32 windnum = 1, u16 hidden = 0);
   // Sends each line of a script to the current card, as --do does: the first failure's status.
   i16 doline(std::string_view lines);
+  // doline, with the error dialog of a failing line dismissed as a user would (Cancel).
+  i16 dismissedline(std::string_view lines);
   // The value of an expression in the current card's context, or "error N".
   std::string cardvalue(std::string_view expr);
   // Rows (VeltrixTest::rows) whose lines and expressions run in the current card.
