@@ -165,7 +165,8 @@ class fieldrows final : public listrows {
   spot s_;
 };
 
-// The field's window made the current one, with its port, for the time of the command.
+// The field's window made the current one, with its port, while its list is loaded or drawn
+// (no message is sent meanwhile: a handler may change the current window).
 class inwindow {
  public:
   explicit inwindow(const desk& d) : saved_(mainglobals().current) {
@@ -202,9 +203,9 @@ i16 comlistkey(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
     writeobj(&obj);
     return 0;
   }
-  inwindow context(open);
   spot s = spotat(obj.objects, obj.objindex);
   if (!haslivelist(s)) {
+    inwindow context(open);
     forcelistload(s, 0);
     putspot(obj.objects, obj.objindex, s);
   }
@@ -224,8 +225,11 @@ i16 comlistkey(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
       const bool command = (mainglobals().event.modifiers & kCmdKey) != 0;
       fieldrows rows(s);
       st = listkeyrun(rows, key[1], command, scrolling, [&](bool changed) -> i16 {
-        if (scrolling) listshowselection(s);
-        listredraw(s, scrolling);
+        {
+          inwindow context(open);
+          if (scrolling) listshowselection(s);
+          listredraw(s, scrolling);
+        }
         return changed ? spotsend(sendnormal, obj.objects, obj.objindex, "clickList", open.window) : i16(0);
       });
     }
