@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/mainglobals.h"
+#include "textengine/werecord.h"
 #include "tests/support/windows.h"
 
 namespace kv {
@@ -157,22 +158,33 @@ class FieldKeysTest : public SimulatedTest {
     c.name = "C";
     c.rect = Rect{110, 10, 140, 200};
     c.setflags = 1u << 3;  // lockText
+    // Auto-tab fields: "Short" shows one line of its two, "Tall" has room for many more.
+    Object shortfield = a, tall = a;
+    shortfield.name = "Short";
+    shortfield.text = "one\rtwo";
+    shortfield.rect = Rect{160, 10, 175, 200};
+    shortfield.setflags = 1u << 8;
+    shortfield.script = closing + "\non tabKey\nglobal log\nput \"tab;\" after log\nend tabKey";
+    tall = shortfield;
+    tall.name = "Tall";
+    tall.rect = Rect{180, 10, 380, 200};
     Card one;
     one.name = "One";
-    one.objects = {b, c};
+    one.objects = {b, c, shortfield, tall};
     main.cards = {one};
     p.windows = {main};
     build(p);
     ASSERT_EQ(open(), 0);
     clearglobals();
   }
-  // Opens card field "B" for editing with the text tool.
-  void openb() {
+  // Opens a card field for editing with the text tool, by a click at (h, v).
+  void openat(int h, int v) {
     ASSERT_EQ(line("choose text tool"), 0);
-    ASSERT_EQ(line("click at 100,75"), 0);
+    ASSERT_EQ(line("click at " + std::to_string(h) + "," + std::to_string(v)), 0);
     ASSERT_GE(mainglobals().openfield, 0) << "the click opened the field";
     mainglobals().fieldchanged = 0;
   }
+  void openb() { openat(100, 75); }
 };
 
 TEST_F(FieldKeysTest, KeysIntoTheOpenFieldMarkItChanged) {
@@ -211,6 +223,29 @@ TEST_F(FieldKeysTest, EnterInFieldAndTabKeyPutTheOpenFieldDown) {
   ASSERT_EQ(line("tabKey"), 0) << "only the locked field is left: nothing";
   EXPECT_EQ(g.openfield, -1);
   EXPECT_EQ(global("log"), "(no global log)");
+}
+
+TEST_F(FieldKeysTest, ReturnInAnAutoTabFieldTabsAtItsBottom) {
+  MainGlobals& g = mainglobals();
+  openat(100, 167);
+  WEReference we = g.openfieldrec;
+  ASSERT_NE(we, nilid);
+  WESetSelection(0, WEGetTextLength(we), we);
+  ASSERT_EQ(line("returnInField"), 0);
+  EXPECT_EQ(global("log"), "tab;") << "the whole text selected";
+  EXPECT_EQ(g.fieldchanged, 0) << "nothing typed";
+  clearglobals();
+  WESetSelection(WEGetTextLength(we), WEGetTextLength(we), we);
+  ASSERT_EQ(line("returnInField"), 0);
+  EXPECT_EQ(global("log"), "tab;") << "a new line would fall below the field";
+  ASSERT_EQ(line("choose browse tool"), 0);
+  openat(100, 250);
+  clearglobals();
+  we = g.openfieldrec;
+  WESetSelection(3, 3, we);
+  ASSERT_EQ(line("returnInField"), 0);
+  EXPECT_EQ(global("log"), "(no global log)") << "room below: the return is typed";
+  EXPECT_EQ(g.fieldchanged, 1);
 }
 
 }  // namespace
