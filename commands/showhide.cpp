@@ -30,6 +30,7 @@
 #include "render/controlvisibility.h"
 #include "render/effects.h"
 #include "render/spotgeometry.h"
+#include "render/themebuttons.h"
 #include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
 #include "shell/menus.h"
@@ -129,6 +130,7 @@ i16 showhidewindow(const cmd& c, objread& obj, i32 j, bool show) {
   storeat<windrec>(deref(obj.d.wind), w);
   if (show) {
     const bool was = IsWindowVisible(open.window);
+    SetThemeWindowBackground(open.window, getheme(&open), false);
     ShowWindow(open.window);
     orderwindows();
     hilitewindows();
