@@ -55,7 +55,7 @@ class ListKeyTest : public WindowTest {
   heldrows fruit_{{"apple", "banana", "berry", "cherry"}};
   typeahead buffer_;
 
-  i16 line(std::string_view text) { return dismissedline(text); }
+  i16 line(std::string_view text) { return failingline(text); }
   std::string value(std::string_view expr) { return cardvalue(expr); }
   // Rows whose failing lines each have an alert answered.
   void lines(std::initializer_list<row> cases) { checkrows(cases, &ListKeyTest::line, &ListKeyTest::value); }

@@ -76,7 +76,7 @@ class ShowHideTest : public WindowTest {
     return p;
   }
 
-  i16 line(std::string_view text) { return dismissedline(text); }
+  i16 line(std::string_view text) { return failingline(text); }
   static spot go() { return spotat(mainglobals().current.cardspots, 0); }
   static bool changed(u32 recid) {
     u16 flag = 0;

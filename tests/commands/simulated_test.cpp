@@ -55,7 +55,7 @@ class SimulatedTest : public WindowTest {
     return p;
   }
 
-  i16 line(std::string_view text) { return dismissedline(text); }
+  i16 line(std::string_view text) { return failingline(text); }
 };
 
 TEST_F(SimulatedTest, ClickSendsTheMouseMessagesWithTheKeys) {
@@ -207,21 +207,41 @@ TEST_F(FieldKeysTest, KeysIntoTheOpenFieldMarkItChanged) {
   EXPECT_GE(g.openfield, 0) << "the field stays open";
 }
 
-TEST_F(FieldKeysTest, EnterInFieldAndTabKeyPutTheOpenFieldDown) {
+TEST_F(FieldKeysTest, EnterInFieldPutsTheOpenFieldDown) {
   openb();
-  MainGlobals& g = mainglobals();
   ASSERT_EQ(line("enterInField"), 0);
-  EXPECT_EQ(g.openfield, -1);
+  EXPECT_EQ(mainglobals().openfield, -1);
   EXPECT_EQ(global("log"), "leave B;");
-  clearglobals();
-  openb();
+}
+
+TEST_F(FieldKeysTest, TabKeyGoesRoundTheUnlockedVisibleFields) {
+  MainGlobals& g = mainglobals();
+  ASSERT_EQ(line("hide card field \"Short\"\nhide card field \"Tall\""), 0);
+  // Which field is open: "bg 0", "card 0", or "none".
+  const auto open = [&g]() -> std::string {
+    if (g.openfield < 0) return "none";
+    return std::string(g.openfieldspots == g.current.backspots ? "bg " : "card ") + std::to_string(g.openfield);
+  };
   ASSERT_EQ(line("tabKey"), 0);
-  EXPECT_EQ(global("log"), "leave B;") << "the field is put down before the next one opens";
-  clearglobals();
+  EXPECT_EQ(open(), "bg 0") << "the background's fields come first";
+  ASSERT_EQ(line("tabKey"), 0);
+  EXPECT_EQ(open(), "card 0") << "then the card's; the locked field is passed over";
+  ASSERT_EQ(line("tabKey"), 0);
+  EXPECT_EQ(open(), "bg 0") << "and round again";
+  EXPECT_EQ(global("log"), "leave A;leave B;");
+  g.event.modifiers = 0x0200;  // shift
+  ASSERT_EQ(line("tabKey"), 0);
+  EXPECT_EQ(open(), "card 0") << "backwards from A: the card's last field";
+  g.event.modifiers = 0;
+  ASSERT_EQ(line("enterInField"), 0);
+  ASSERT_EQ(line("choose text tool"), 0);
+  ASSERT_EQ(line("tabKey"), 0);
+  EXPECT_EQ(open(), "none") << "with no field open only the browse tool tabs";
   ASSERT_EQ(line("choose browse tool"), 0);
   ASSERT_EQ(line("hide background field \"A\"\nhide card field \"B\""), 0);
+  clearglobals();
   ASSERT_EQ(line("tabKey"), 0) << "only the locked field is left: nothing";
-  EXPECT_EQ(g.openfield, -1);
+  EXPECT_EQ(open(), "none");
   EXPECT_EQ(global("log"), "(no global log)");
 }
 

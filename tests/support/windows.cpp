@@ -111,7 +111,7 @@ int WindowTest::sweepallocations(const testproject::Project& project, const std:
 
 i16 WindowTest::doline(std::string_view lines) { return kv::doscripttext(testproject::scripttext(lines)); }
 
-i16 WindowTest::dismissedline(std::string_view lines) {
+i16 WindowTest::failingline(std::string_view lines) {
   queueanswer(Answer{"alert", "Cancel", {}});
   const i16 st = doline(lines);
   clearanswers();

@@ -28,13 +28,17 @@ class WindowTest : public VeltrixTest {
   i16 open(std::string_view name = "p.kv45", i32 windnum = 1, u16 hidden = 0);
   // Sends each line of a script to the current card, as --do does: the first failure's status.
   i16 doline(std::string_view lines);
-  // doline, with the error dialog of a failing line dismissed as a user would (Cancel).
-  i16 dismissedline(std::string_view lines);
   // The value of an expression in the current card's context, or "error N".
   std::string cardvalue(std::string_view expr);
   // Rows (VeltrixTest::rows) whose lines and expressions run in the current card.
   void cardrows(std::initializer_list<row> cases) {
     checkrows(cases, &WindowTest::doline, &WindowTest::cardvalue);
+  }
+  // doline for lines expected to fail: the error alert a failure shows is cancelled. Rows of
+  // such lines and card expressions.
+  i16 failingline(std::string_view lines);
+  void failrows(std::initializer_list<row> cases) {
+    checkrows(cases, &WindowTest::failingline, &WindowTest::cardvalue);
   }
   // Reads the descriptor of an object reference (store/objread.h), as a command reads one; the
   // caller releases it with writeobj. The status of scanobj.
