@@ -128,6 +128,21 @@ TEST_F(ControlLifeTest, ALockedScreenParksAProgressBarAndChangesNoRecord) {
   mainglobals().idleControls = 1;
 }
 
+TEST_F(ControlLifeTest, ScriptsLockingTheScreenParkAnAnimatingBarAndLeaveTheProjectClean) {
+  openwith({button(214, "Progress")});
+  const ControlRef bar = livecontrol(object(0));
+  ASSERT_NE(bar, nilid);
+  ASSERT_EQ(bounds(bar), kRect) << "drawn when the card opened, it animates in place";
+  ASSERT_FALSE(cardchanged());
+  ASSERT_EQ(doline("lock screen"), 0);
+  EXPECT_TRUE(parked(bar));
+  EXPECT_FALSE(cardchanged()) << "locking the screen leaves the project clean";
+  ASSERT_EQ(doline("unlock screen"), 0);
+  EXPECT_EQ(bounds(bar), kRect);
+  EXPECT_TRUE(IsControlVisible(bar));
+  EXPECT_FALSE(cardchanged());
+}
+
 TEST_F(ControlLifeTest, AStaleControlIsBuiltAgainWhenItIsBroughtBack) {
   openwith({button(214, "Progress")});
   const ControlRef bar = up(0);
