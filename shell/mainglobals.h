@@ -163,6 +163,11 @@ struct MainGlobals {
   u16 pasteinprogress;     // 1 while a paste into a text record runs (no tab size changes then)
   u16 openfieldchange;     // the kind of the open field's last change (0 none)
   i16 openfieldhold;       // while set, changes of the open field's record leave that kind alone
+  i16 fieldobjectstatus;   // the status of the last field-object message
+  u32 fieldobjectclicks;   // raised by each double-click field-object message
+  Handle pastespots;       // the field being pasted into (set only while the paste runs): its list,
+  i32 pasteindex;          // its index
+  RegistryId pastewindow;  // and its window
   i16 smoothtext;          // text is anti-aliased: a selection is painted behind it, not inverted
   i16 printingafield;      // a field's text is being printed (never greyed then)
   i16 weupdating;          // a text record's update is being drawn

@@ -41,6 +41,11 @@ struct LiveParts {
   // A field whose live text record holds changes not yet stored: its text into `out`, noErr;
   // non-zero when the field has no such record (its stored text is current).
   OSErr (*changedlivetext)(const spot& field, Handle out);
+  // Replaces characters [from, to) of a field's text (styles 300 and 301, or a stored text
+  // with style runs) by n bytes through a text record: its live record, which stays and is
+  // packed back into the field, else a temporary one made from the stored text and packed
+  // back. paramErr when no text record can be had (the store then writes the stored text).
+  OSErr (*puttext)(spot& s, i32 from, i32 to, const u8* bytes, i32 n);
 };
 
 // One object embedded in a field's text: its kind ('iota' for the objects scripts name), id
@@ -69,5 +74,6 @@ inline u32 livefield(const spot& s) { return isfield(s) ? getfieldkindtail(s).li
 void setlivefield(spot& s, u32 live);
 OSErr embeddedobjects(const spot& field, Handle out);
 OSErr changedlivetext(const spot& field, Handle out);
+OSErr putlivetext(spot& s, i32 from, i32 to, const u8* bytes, i32 n);
 
 }  // namespace kv
