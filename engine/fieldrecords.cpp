@@ -8,6 +8,8 @@
 #include "platform/qd/ports.h"
 #include "shell/mainglobals.h"
 #include "store/liveparts.h"
+#include "store/recordcache.h"
+#include "shell/fatalerror.h"
 
 namespace kv {
 
@@ -35,6 +37,19 @@ WEReference openrecord() { return nofieldopen() ? nilid : mainglobals().openfiel
 
 i32 width(const LongRect& r) { return r.right - r.left; }
 i32 height(const LongRect& r) { return r.bottom - r.top; }
+
+// Marks changed the card or background record that owns an object list of an open window.
+void markowner(Handle list) {
+  const MainGlobals& g = mainglobals();
+  const i32 windows = g.winds ? std::min<i32>(g.numwinds, HandleCount<desk>(g.winds)) : 0;
+  for (i32 w = 0; w < windows; ++w) {
+    const desk d = HandleAs<desk>(g.winds)[w];
+    if (list == d.cardspots) checkerr(changevir(d.store, i32(d.cardrecid)));
+    else if (list == d.backspots) checkerr(changevir(d.store, i32(d.backrecid)));
+    else continue;
+    return;
+  }
+}
 
 // Calls fn(list, index, object) for the fields with a live text record of the open windows, in
 // table order, the card's objects before the background's, until fn answers true.
@@ -125,7 +140,10 @@ i16 cleanwerecs(bool onlyclean) {
     if (we == open) return false;
     const bool dirty = GetWERecDirtyFlag(we);
     if (onlyclean && dirty) return false;
-    if (dirty) packlivefield(s);
+    if (dirty) {
+      packlivefield(s);
+      markowner(list);
+    }
     WEDispose(we);
     setlivefield(s, 0);
     HandleAs<spot>(list)[i] = s;

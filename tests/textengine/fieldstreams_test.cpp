@@ -1,0 +1,175 @@
+// Fields of the text engine's styles on a project's cards: their formatting and objects kept as
+// keyed streams in their alt lists, puts into fields shown and not shown, and what reaches the
+// file.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fields/fieldview.h"
+#include "platform/fonts/fonts.h"
+#include "platform/qd/pictures.h"
+#include "platform/qd/shapes.h"
+#include "render/carddrawing.h"
+#include "render/fielddrawing.h"
+#include "platform/qd/ports.h"
+#include "platform/windows/windows.h"
+#include "shell/commandline.h"
+#include "shell/mainglobals.h"
+#include "store/fieldtext.h"
+#include "store/liveparts.h"
+#include "store/objects.h"
+#include "tests/support/windows.h"
+#include "textengine/fieldstorage.h"
+#include "textengine/weinternal.h"
+
+namespace kv {
+namespace {
+
+using testproject::Object;
+constexpr u32 kAllowObjects = 1u << 26;
+
+class FieldStreamsTest : public WindowTest {
+ protected:
+  // A project of three cards, each with one card field of the text.
+  void make(const std::string& text, u16 style = 300, u32 flags = 0) {
+    testproject::Project p;
+    testproject::Window w;
+    w.rect = Rect{100, 100, 300, 400};
+    w.backgrounds.push_back(testproject::Background{"B", "", {}});
+    for (int i = 0; i < 3; ++i) {
+      testproject::Card c;
+      Object o;
+      o.kind = Object::field;
+      o.style = style;
+      o.text = text;
+      o.rect = Rect{20, 20, 120, 250};
+      o.setflags = flags;
+      c.objects.push_back(o);
+      w.cards.push_back(c);
+    }
+    p.windows.push_back(w);
+    build(p);
+    ASSERT_EQ(open(), 0);
+  }
+  spot cardfield() { return spotat(current().cardspots, 0); }
+  // The live record of the shown card's field, drawn first when it has none.
+  WEReference live() {
+    if (!isvalidwerec(livefield(cardfield()))) {
+      SavePort saved;
+      SetPort(GetWindowPort(current().window));
+      backspot(0);
+    }
+    return livefield(cardfield());
+  }
+  static std::string textof(WEReference we) {
+    const Handle h = WEGetText(we);
+    return std::string(reinterpret_cast<const char*>(deref(h)), std::size_t(GetHandleSize(h)));
+  }
+  static WETextStyle styleat(i32 offset, WEReference we) {
+    WEExtRunInfo info;
+    _WEGetExtRunInfo(offset, &info, we);
+    return info.style.ts;
+  }
+  // A record loaded from a field as it is stored.
+  WEReference loaded(const spot& s) {
+    LongRect dest{}, view{};
+    ldestview(s, &dest, &view);
+    return createwerec(s, dest, view);
+  }
+};
+
+TEST_F(FieldStreamsTest, APutIntoAShownFieldGoesThroughItsLiveRecord) {
+  make("abc");
+  const WEReference we = live();
+  ASSERT_TRUE(isvalidwerec(we));
+  const WETextStyle bold{0, facebold};
+  ASSERT_EQ(_WESetStyleRange(1, 2, weDoFace, &bold, we), noErr);
+  ASSERT_EQ(doline("put \"X\" after char 1 of card field 1"), 0);
+  EXPECT_EQ(livefield(cardfield()), we) << "the same record";
+  EXPECT_EQ(textof(we), "aXbc");
+  EXPECT_EQ(styleat(2, we).face, facebold);
+  EXPECT_EQ(styleat(1, we).face, 0);
+  EXPECT_EQ(cardvalue("card field 1"), "aXbc");
+  // Its streams are in the field: a record made from them reads the same.
+  const spot s = cardfield();
+  for (u32 kind : {altwecf, altwest, altwepf, altweru}) EXPECT_NE(getaltdata(s.alt, kind), nilhandle) << kind;
+  const WEReference again = loaded(s);
+  ASSERT_TRUE(isvalidwerec(again));
+  EXPECT_EQ(textof(again), "aXbc");
+  EXPECT_EQ(styleat(2, again).face, facebold);
+  WEDispose(again);
+}
+
+TEST_F(FieldStreamsTest, APutIntoAFieldNotShownKeepsRunsAndStreamsInStep) {
+  make("abc");
+  // Card 3's field gets a bold "b" through its live record, written back when the card is left.
+  ASSERT_EQ(doline("go card 3"), 0);
+  WEReference we = live();
+  const WETextStyle bold{0, facebold};
+  ASSERT_EQ(_WESetStyleRange(1, 2, weDoFace, &bold, we), noErr);
+  SetWERecDirtyFlag(we, true);
+  ASSERT_EQ(doline("go card 1"), 0);
+  const std::size_t records = liverecordcount();
+  ASSERT_EQ(doline("put \"XY\" before char 1 of card field 1 of card 3"), 0);
+  EXPECT_EQ(liverecordcount(), records) << "no record was left behind";
+  EXPECT_EQ(cardvalue("card field 1 of card 3"), "XYabc");
+  ASSERT_EQ(doline("go card 3"), 0);
+  const spot s = cardfield();
+  // The stored text keeps only its first run; the streams carry the rest.
+  const fieldtextlayout l = measurefieldtext(s.data);
+  EXPECT_EQ(l.runs, 1);
+  EXPECT_EQ(l.textlength, 5);
+  we = live();
+  EXPECT_EQ(textof(we), "XYabc");
+  EXPECT_EQ(styleat(3, we).face, facebold);
+  EXPECT_EQ(styleat(2, we).face, 0);
+  EXPECT_EQ(styleat(4, we).face, 0);
+}
+
+TEST_F(FieldStreamsTest, AChangedRecordLeftByGoNextReachesTheFile) {
+  make("one");
+  const WEReference we = live();
+  ASSERT_EQ(WEPut(3, 3, " two", 4, kTextEncodingWEText, 0, 0, nullptr, nullptr, we), noErr);
+  SetWERecDirtyFlag(we, true);
+  ASSERT_EQ(doline("go next"), 0);
+  closeallwindows();
+  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(cardvalue("card field 1 of card 1"), "one two");
+}
+
+// Stored and reopened: the text, its runs and rulers come back from the streams.
+TEST_F(FieldStreamsTest, FormattingSurvivesTheFile) {
+  make("Hello\rworld", 300, kAllowObjects);
+  WEReference we = live();
+  WETextStyle times{};
+  times.font = 20;
+  times.size = 14;
+  times.face = facebold;
+  ASSERT_EQ(_WESetStyleRange(6, 11, weDoFont | weDoSize | weDoFace, &times, we), noErr);
+  WERuler centred{};
+  centred.alignment = 1;
+  ASSERT_EQ(_WESetRulerRange(6, 11, weDoAlignment, &centred, we), noErr);
+  SetWERecDirtyFlag(we, true);
+  ASSERT_EQ(doline("go next"), 0);
+  const spot packed = spotat(current().cardspots, 0);
+  (void)packed;
+  closeallwindows();
+  ASSERT_EQ(open(), 0);
+  we = live();
+  ASSERT_TRUE(isvalidwerec(we));
+  EXPECT_EQ(textof(we), "Hello\rworld");
+  EXPECT_EQ(styleat(8, we).font, 20);
+  EXPECT_EQ(styleat(8, we).size, 14);
+  EXPECT_EQ(styleat(8, we).face, facebold);
+  EXPECT_EQ(styleat(2, we).face, 0);
+  WEParaInfo para;
+  WEGetParaInfo(8, &para, we);
+  EXPECT_EQ(para.ruler.alignment, 1);
+  WEGetParaInfo(2, &para, we);
+  EXPECT_NE(para.ruler.alignment, 1);
+  EXPECT_EQ(WEGetModCount(we), 0);
+  EXPECT_FALSE(GetWERecDirtyFlag(we));
+}
+
+}  // namespace
+}  // namespace kv
