@@ -2,7 +2,6 @@
 // project would give them: the input is cut into the field's character runs, style list,
 // paragraph runs, ruler list and object soup. The load answers an error or a record whose
 // text is the stored text's, and a record that loaded writes back and loads again the same.
-// replay-runs: 1500
 #include <cstdint>
 #include <cstring>
 #include <vector>

@@ -124,8 +124,9 @@ TEST_F(FieldObjectsTest, PicturesBecomeFieldObjectsThatTellTheScript) {
   ASSERT_NE(first, nilhandle);
   EXPECT_EQ(WEGetObjectType(first), fourcc("iota"));
   EXPECT_EQ(WEGetObjectSize(first), (30u << 16) | 20u);
-  EXPECT_EQ(iotaof(second).id, 101u);
-  EXPECT_EQ(iotaof(second).wrappedtype, fourcc("PICT"));
+  const u32 id = iotaof(second).id, wrapped = iotaof(second).wrappedtype;
+  EXPECT_EQ(id, 101u);
+  EXPECT_EQ(wrapped, fourcc("PICT"));
   EXPECT_EQ(objectat(3), nilhandle) << "positions end at the last object";
   EXPECT_EQ(WEGetObjectIndex(WEGetObjectDataHandle(second), we), 2);
 
@@ -141,7 +142,20 @@ TEST_F(FieldObjectsTest, PicturesBecomeFieldObjectsThatTellTheScript) {
   // A new object takes one more than the largest id present.
   ASSERT_EQ(WEPut(0, 1, "", 0, kTextEncodingWEText, 0, 0, nullptr, nullptr, we), noErr);
   ASSERT_EQ(putobject(0, fourcc("PICT"), picture(5, 5)), noErr);
-  EXPECT_EQ(iotaof(objectat(1)).id, 102u);
+  const u32 newid = iotaof(objectat(1)).id;
+  EXPECT_EQ(newid, 102u);
+  EXPECT_EQ(global("gNew"), "1,102,PICT,<Untitled>");
+
+  // A field object that comes back from the engine's own streams keeps its id and tells no one.
+  Handle packed = NewHandle(0);
+  OSType kind = 0;
+  ASSERT_EQ(HandleStreamIota(2, &kind, &packed, objectat(2)), noErr);
+  const std::vector<u8> bytes(deref(packed), deref(packed) + GetHandleSize(packed));
+  DisposeHandle(packed);
+  ASSERT_EQ(putobject(0, fourcc("iota"), bytes), noErr);
+  const u32 keptid = iotaof(objectat(1)).id;
+  EXPECT_EQ(keptid, 101u);
+  EXPECT_EQ(global("gNew"), "1,102,PICT,<Untitled>");
 }
 
 TEST_F(FieldObjectsTest, APictureCommentGivesTheBaseline) {
@@ -169,7 +183,8 @@ TEST_F(FieldObjectsTest, TIFFImagesArePicturesWhenTheyAreValid) {
   ASSERT_EQ(_WEInsertObjectAtOffset(0, fourcc("TIFF"), data, Point{0, 0}, we), noErr);
   const WEObjectDescHandle o = objectat(1);
   ASSERT_EQ(WEGetObjectType(o), fourcc("iota"));
-  EXPECT_EQ(iotaof(o).wrappedtype, fourcc("PICT"));
+  const u32 wrapped = iotaof(o).wrappedtype;
+  EXPECT_EQ(wrapped, fourcc("PICT"));
   EXPECT_EQ(WEGetObjectSize(o), (4u << 16) | 4u);
 }
 

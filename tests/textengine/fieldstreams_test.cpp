@@ -17,8 +17,11 @@
 #include "shell/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
+#include "store/byteorder.h"
 #include "store/objects.h"
+#include "platform/qd/pictures.h"
 #include "tests/support/windows.h"
+#include "properties/userprops.h"
 #include "textengine/fieldstorage.h"
 #include "textengine/weinternal.h"
 
@@ -169,6 +172,149 @@ TEST_F(FieldStreamsTest, FormattingSurvivesTheFile) {
   EXPECT_NE(para.ruler.alignment, 1);
   EXPECT_EQ(WEGetModCount(we), 0);
   EXPECT_FALSE(GetWERecDirtyFlag(we));
+}
+
+// A field of style 300 allowing objects: text, a picture between its words, a bold Times
+// centred paragraph. Written back, it keeps its first run in the stored text and the rest in
+// four streams; closed and reopened it comes back whole, its field object made again without a
+// message.
+TEST_F(FieldStreamsTest, TheStreamFormWithAnObjectSurvivesTheFile) {
+  make("Hello\rworld", 300, kAllowObjects);
+  WEReference we = live();
+  Handle pic = nilhandle;
+  {
+    SavePort saved;
+    const Rect frame{0, 0, 12, 16};
+    pic = OpenPicture(&frame);
+    PaintRect(&frame);
+    ClosePicture();
+  }
+  const std::vector<u8> picbytes(deref(pic), deref(pic) + GetHandleSize(pic));
+  ASSERT_EQ(_WEInsertObjectAtOffset(5, fourcc("PICT"), pic, Point{0, 0}, we), noErr);
+  WETextStyle times{};
+  times.font = 20;
+  times.size = 14;
+  times.face = facebold;
+  ASSERT_EQ(_WESetStyleRange(7, 12, weDoFont | weDoSize | weDoFace, &times, we), noErr);
+  WERuler centred{};
+  centred.alignment = 1;
+  ASSERT_EQ(_WESetRulerRange(7, 12, weDoAlignment, &centred, we), noErr);
+  SetWERecDirtyFlag(we, true);
+
+  spot s = cardfield();
+  ASSERT_EQ(packlivefield(s), noErr);
+  EXPECT_FALSE(GetWERecDirtyFlag(we));
+  const fieldtextlayout l = measurefieldtext(s.data);
+  EXPECT_EQ(l.runs, 1);
+  EXPECT_EQ(l.textlength, 12);
+  const u32 colour = fieldtextail(deref(s.data), GetHandleSize(s.data)).color;
+  EXPECT_EQ(colour, 0u);
+  for (u32 kind : {altwecf, altwest, altwepf, altweru}) EXPECT_NE(getaltdata(s.alt, kind), nilhandle) << kind;
+  EXPECT_EQ(getaltdata(s.alt, altsoup), nilhandle) << "the objects travel in the style list";
+  // In the file the style list is big-endian: 8 zero bytes, 24, 'list'.
+  Handle west = getaltdata(s.alt, altwest);
+  std::vector<u8> disk(deref(west), deref(west) + GetHandleSize(west));
+  ASSERT_EQ(endianswapaltdata(altwest, disk.data(), i64(disk.size()), tofile), noErr);
+  EXPECT_EQ(std::vector<u8>(disk.begin(), disk.begin() + 16),
+            (std::vector<u8>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 24, 'l', 'i', 's', 't'}));
+  putspot(current().cardspots, 0, s);
+  SetWERecDirtyFlag(we, true);  // written back, and its card marked changed, as the card is left
+  ASSERT_EQ(doline("go next"), 0);
+  closeallwindows();
+
+  ASSERT_EQ(open(), 0);
+  we = live();
+  ASSERT_TRUE(isvalidwerec(we));
+  EXPECT_EQ(textof(we), "Hello\1\rworld");
+  EXPECT_EQ(styleat(9, we).font, 20);
+  EXPECT_EQ(styleat(9, we).face, facebold);
+  EXPECT_EQ(styleat(2, we).face, 0);
+  WEParaInfo para;
+  WEGetParaInfo(9, &para, we);
+  EXPECT_EQ(para.ruler.alignment, 1);
+  WEObjectDescHandle object = nilhandle;
+  ASSERT_EQ(WEGetObjectAtOffset(5, &object, we), noErr);
+  ASSERT_EQ(WEGetObjectType(object), fourcc("iota"));
+  const iota io = loadat<iota>(deref(WEGetObjectDataHandle(object)));
+  const u32 id = io.id, wrapped = io.wrappedtype;
+  const Handle wrappeddata = io.data;
+  EXPECT_EQ(id, 100u);
+  EXPECT_EQ(wrapped, fourcc("PICT"));
+  EXPECT_EQ(std::vector<u8>(deref(wrappeddata), deref(wrappeddata) + GetHandleSize(wrappeddata)), picbytes);
+  EXPECT_EQ(WEGetObjectSize(object), (16u << 16) | 12u);
+  EXPECT_EQ(WEGetModCount(we), 0);
+  EXPECT_EQ(cardvalue("the id of object 1 of card field 1"), "object id 100 of card field ID 1");
+  ASSERT_EQ(doline("go card 3"), 0);
+  EXPECT_EQ(cardvalue("the id of object 1 of card field 1 of card 1"), "object id 100 of card field ID 1");
+}
+
+// With character runs and styles kept, the font table and the stored runs are passed over.
+TEST_F(FieldStreamsTest, StreamsWinOverStoredRunsAndTheFontTable) {
+  make("abcd");
+  WEReference we = live();
+  const WETextStyle bold{0, facebold};
+  ASSERT_EQ(_WESetStyleRange(2, 4, weDoFace, &bold, we), noErr);
+  spot s = cardfield();
+  ASSERT_EQ(packlivefield(s), noErr);
+  // Stored runs that say otherwise, and a font table that would renumber font 0.
+  WEReference other = loaded(s);
+  const WETextStyle italic{0, faceitalic};
+  ASSERT_EQ(_WESetStyleRange(0, 4, weDoFace | weDoReplaceFace, &italic, other), noErr);
+  Handle runs = NewHandle(0);
+  ASSERT_EQ(WEStreamRange(0, 4, fourcc("styl"), 0, runs, other), noErr);
+  Handle table = NewHandle(0);
+  ASSERT_EQ(WEBuildFontTable(table, nullptr, other), noErr);
+  WEDispose(other);
+  Munger(s.data, 0, nullptr, 2 + 20, deref(runs), GetHandleSize(runs));
+  DisposeHandle(runs);
+  ASSERT_EQ(setaltdata(s.alt, table, altfonttable), noErr);
+  other = loaded(s);
+  EXPECT_EQ(styleat(0, other).face, 0);
+  EXPECT_EQ(styleat(3, other).face, facebold);
+  WEDispose(other);
+  // Without the streams the stored runs are read.
+  deletealt(s.alt, altwecf);
+  other = loaded(s);
+  EXPECT_EQ(styleat(0, other).face, faceitalic);
+  WEDispose(other);
+  putspot(current().cardspots, 0, s);
+}
+
+// The single-stream form keeps a one-style text's font in its tail and, when asked, its name.
+TEST_F(FieldStreamsTest, PackingTheSingleStreamFormNamesItsFont) {
+  make("plain");
+  const WEReference we = live();
+  Handle data = NewHandle(0);
+  Handle uprops = nilhandle;
+  WETextStyle app{};
+  app.font = 1;
+  ASSERT_EQ(_WESetStyleRange(0, 5, weDoFont, &app, we), noErr);
+  ASSERT_EQ(wepacktext(data, &uprops, we, true), noErr);
+  u16 font = fieldtextail(deref(data), GetHandleSize(data)).font;
+  EXPECT_EQ(font, 1);
+  EXPECT_EQ(uprops, nilhandle) << "no \"__textFont\"";
+  WETextStyle f22{};
+  f22.font = 22;
+  ASSERT_EQ(_WESetStyleRange(0, 5, weDoFont, &f22, we), noErr);
+  ASSERT_EQ(wepacktext(data, &uprops, we, true), noErr);
+  font = fieldtextail(deref(data), GetHandleSize(data)).font;
+  EXPECT_EQ(font, 22);
+  ASSERT_NE(uprops, nilhandle);
+  Handle value = nilhandle;
+  ASSERT_EQ(prophandutil(uprops, reinterpret_cast<const u8*>("\x0A__textFont"), &value), 0);
+  Str255 name{};
+  GetFontName(22, name);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(value)), std::size_t(GetHandleSize(value))),
+            std::string(reinterpret_cast<const char*>(name + 1), name[0]));
+  // Two runs: the runs are kept and the font table replaces the font's name.
+  const WETextStyle bold{0, facebold};
+  ASSERT_EQ(_WESetStyleRange(0, 2, weDoFace, &bold, we), noErr);
+  ASSERT_EQ(wepacktext(data, &uprops, we, true), noErr);
+  EXPECT_EQ(measurefieldtext(data).runs, 2);
+  EXPECT_NE(prophandutil(uprops, reinterpret_cast<const u8*>("\x0A__textFont"), &value), 0);
+  EXPECT_EQ(prophandutil(uprops, reinterpret_cast<const u8*>("\x0B__fontTable"), &value), 0);
+  dumprop(uprops);
+  DisposeHandle(data);
 }
 
 }  // namespace
