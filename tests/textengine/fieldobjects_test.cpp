@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/qd/pictures.h"
+#include "platform/scrap/scrap.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "platform/testing/testimages.h"
@@ -205,6 +206,16 @@ TEST_F(FieldObjectsTest, StreamsOfFieldObjects) {
   EXPECT_EQ(loadat<u32>(deref(data)), fourcc("iota"));
   EXPECT_GT(GetHandleSize(data), 32);
   DisposeHandle(data);
+  // Copied alone, the object goes to the clipboard as its picture and nothing else.
+  WESetSelection(0, 1, we);
+  ASSERT_EQ(WECopy(we), noErr);
+  ScrapRef scrap = 0;
+  ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+  ScrapFlavorInfo info[4];
+  u32 count = 4;
+  ASSERT_EQ(GetScrapFlavorInfoList(scrap, &count, info), noErr);
+  ASSERT_EQ(count, 1u);
+  EXPECT_EQ(info[0].flavorType, fourcc("PICT"));
   // Under 32 bytes an iota is left alone.
   WEObjectPlacement placement{};
   const Handle tiny = NewHandle(20);
