@@ -40,6 +40,7 @@ void markowner(Handle list) {
   const i32 windows = g.winds ? std::min<i32>(g.numwinds, HandleCount<desk>(g.winds)) : 0;
   for (i32 w = 0; w < windows; ++w) {
     const desk d = HandleAs<desk>(g.winds)[w];
+    if (d.store == nilid) continue;
     if (list == d.cardspots) checkerr(changevir(d.store, i32(d.cardrecid)));
     else if (list == d.backspots) checkerr(changevir(d.store, i32(d.backrecid)));
     else continue;

@@ -126,10 +126,11 @@ i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool 
   Size put = Size(std::clamp<i64>(n, 0, std::max<i64>(room, 0)));
   i16 st = 0;
   spot s = spotat(obj.objects, obj.objindex);
-  // A field with a live record, or a stored text with runs, is written through a text record
-  // (its live one, kept, or a temporary one) and packed back.
+  // A field of the text engine's styles with a live record, or a stored text with runs, is
+  // written through a text record (its live one, kept, or a temporary one) and packed back.
+  const bool enginerecord = livefield(s) != 0 && (s.style == stylefieldrect || s.style == stylefieldscroll);
   bool written = false;
-  if (livefield(s) != 0 || l.runs > 0) {
+  if (enginerecord || l.runs > 0) {
     const i32 length = i32(std::min<i64>(put, INT32_MAX));
     if (memoryrefused(Size(std::min<i64>(i64(GetHandleSize(data)) + put, INT32_MAX)))) {
       st = statusnomemory;

@@ -164,10 +164,14 @@ OSErr HandleNewTIFF(WEObjectPlacement* placement, WEObjectDescHandle object) {
   PicHandle pic = nilhandle;
   ComponentResult cr = GraphicsImportSetDataHandle(importer, d.data);
   if (cr == noErr) cr = GraphicsImportValidate(importer, &valid);
-  if (cr == noErr && valid) cr = GraphicsImportGetAsPicture(importer, &pic);
-  CloseComponent(importer);
   // Data that are not a valid image stay a TIFF object, which draws nothing.
-  if (cr != noErr || !valid) return noErr;
+  if (cr != noErr || !valid) {
+    CloseComponent(importer);
+    return noErr;
+  }
+  cr = GraphicsImportGetAsPicture(importer, &pic);
+  CloseComponent(importer);
+  if (cr != noErr) return OSErr(cr);
   DisposeHandle(d.data);
   d.data = pic;
   d.kind = kPict;
