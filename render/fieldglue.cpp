@@ -97,7 +97,7 @@ WEReference getreadwerec(const objread& obj) {
 
 i16 readhaswerec(const objread& obj) {
   desk d{};
-  if (getreadwerec(obj) == nilid || getwind(obj.d.window, &d) != 0) return 0;
+  if (getreadwerec(obj) == nilid || getwind(obj.d.window, &d) == 0) return 0;
   return d.cardrecid == obj.d.cardrecid ? 1 : 0;
 }
 

@@ -7,6 +7,7 @@
 #include "engine/fred.h"
 #include "fields/fieldview.h"
 #include "render/carddrawing.h"
+#include "render/fielddrawing.h"
 #include "platform/memory/memory.h"
 #include "shell/fatalerror.h"
 #include "store/fieldtext.h"
@@ -82,7 +83,9 @@ i16 fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
     s = spotat(obj.objects, obj.objindex);
     if (s.kind != spotfield) st = statusnotfield;
   }
-  if (st == 0 && livefield(s) != 0) {
+  // A background field named on a card that is not shown carries the shown card's record in
+  // its slot: that record is not this field's text.
+  if (st == 0 && livefield(s) != 0 && readhaswerec(obj)) {
     // The live record's text goes into the stored text first.
     st = packlivefield(s) == noErr ? i16(0) : statusnomemory;
     putspot(obj.objects, obj.objindex, s);
@@ -128,18 +131,27 @@ i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool 
   spot s = spotat(obj.objects, obj.objindex);
   // A field of the text engine's styles with a live record, or a stored text with runs, is
   // written through a text record (its live one, kept, or a temporary one) and packed back.
-  const bool enginerecord = livefield(s) != 0 && (s.style == stylefieldrect || s.style == stylefieldscroll);
+  const bool shown = livefield(s) != 0 && readhaswerec(obj);
+  const bool enginerecord = shown && (s.style == stylefieldrect || s.style == stylefieldscroll);
   bool written = false;
   if (enginerecord || l.runs > 0) {
     const i32 length = i32(std::min<i64>(put, INT32_MAX));
     if (memoryrefused(Size(std::min<i64>(i64(GetHandleSize(data)) + put, INT32_MAX)))) {
       st = statusnomemory;
     } else {
-      const OSErr e = putlivetext(s, from - l.textoffset, to - l.textoffset, bytes, length);
+      // A record in the slot that is not this field's (see above) is left alone: the write goes
+      // through a temporary record.
+      spot t = s;
+      if (!shown) setlivefield(t, 0);
+      const OSErr e = putlivetext(t, from - l.textoffset, to - l.textoffset, bytes, length);
+      s.data = t.data;
+      s.alt = t.alt;
+      s.uprops = t.uprops;
       if (e == noErr) {
         written = true;
         putspot(obj.objects, obj.objindex, s);
       } else if (e != paramErr) {
+        putspot(obj.objects, obj.objindex, s);
         st = statusnomemory;
       }
     }

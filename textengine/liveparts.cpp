@@ -112,6 +112,7 @@ OSErr weputtext(spot& s, i32 from, i32 to, const u8* bytes, i32 n) {
   if (err == noErr) {
     if (usesenginetwo(&s)) {
       err = wenewpacktext(s, we);
+
     } else {
       Handle uprops = s.uprops;
       if (s.data == nilhandle) s.data = NewHandle(0);

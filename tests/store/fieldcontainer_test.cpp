@@ -9,6 +9,7 @@
 #include "platform/testing/answers.h"
 #include "shell/mainglobals.h"
 #include "store/fieldtext.h"
+#include "store/liveparts.h"
 #include "engine/container.h"
 #include "store/objectref.h"
 #include "store/objects.h"
@@ -104,6 +105,9 @@ TEST_F(FieldContainerTest, StyleRunsFollowTheText) {
   runs[2].start = 8;
   runs[2].font = 4;
   ASSERT_EQ(setfieldtext(data, runs, 3, "one notes", 9, defaultfieldtail()), noErr);
+  // The shown field's record is made afresh from the new stored text.
+  releaselivefield(s);
+  putspot(obj.objects, obj.objindex, s);
   writeobj(&obj);
   // The runs of the field's text as a text record loaded from it reads them (a field of the text
   // engine's styles keeps its first run in the stored text, the others in its streams).

@@ -317,5 +317,39 @@ TEST_F(FieldStreamsTest, PackingTheSingleStreamFormNamesItsFont) {
   DisposeHandle(data);
 }
 
+// A background field named on a card that is not shown: its slot holds the shown card's
+// record, which neither gives nor takes that card's text.
+TEST_F(FieldStreamsTest, ABackgroundFieldOfAnotherCardLeavesTheShownRecordAlone) {
+  testproject::Project p;
+  testproject::Window w;
+  w.rect = Rect{100, 100, 300, 400};
+  Object o;
+  o.kind = Object::field;
+  o.name = "F";
+  o.rect = Rect{20, 20, 120, 250};
+  w.backgrounds.push_back(testproject::Background{"B", "", {o}});
+  for (const char* text : {"First", "Second"}) {
+    testproject::Card c;
+    c.fieldtexts["F"] = text;
+    w.cards.push_back(c);
+  }
+  p.windows.push_back(w);
+  build(p);
+  ASSERT_EQ(open(), 0);
+  {
+    SavePort saved;
+    SetPort(GetWindowPort(current().window));
+    backspot(0);
+  }
+  const WEReference we = livefield(spotat(current().backspots, 0));
+  ASSERT_TRUE(isvalidwerec(we));
+  SetWERecDirtyFlag(we, true);
+  EXPECT_EQ(cardvalue("field 1 of card 2"), "Second");
+  ASSERT_EQ(doline("put \"swept\" into field 1 of card 2"), 0);
+  EXPECT_EQ(textof(we), "First");
+  EXPECT_EQ(cardvalue("field 1 of card 2"), "swept");
+  EXPECT_EQ(cardvalue("field 1"), "First");
+}
+
 }  // namespace
 }  // namespace kv
