@@ -4,6 +4,7 @@
 #pragma once
 
 #include "store/records.h"
+#include "textengine/fieldpacking.h"
 #include "textengine/werecord.h"
 
 namespace kv {
@@ -23,21 +24,6 @@ OSErr weunpacktext(Handle stored, Handle uprops, WEReference we);
 // objects-allowed settings. None when the engine cannot make one.
 WEReference createwerec(const spot& field, const LongRect& dest, const LongRect& view);
 
-// A live record in the single-stream form into `dest`: every style run (two or more) or none
-// and the continuous style in the tail; with `fontprops`, the user properties "__textFont"
-// (the name of a one-style text's font numbered 2 or above) and "__fontTable" (the font table
-// of a text of several runs) follow. The record is clean afterwards.
-OSErr wepacktext(Handle dest, Handle* uprops, WEReference we, bool fontprops);
-// A live record in the stream form into the field (data, user properties and alt list, made
-// where absent): the text with its first run, then, for the two text-engine styles, the
-// record's character runs, styles with their objects, paragraph runs and rulers as keyed
-// streams (alt kinds 104, 105, 102, 103). The record is clean afterwards.
-OSErr wenewpacktext(spot& field, WEReference we);
-// The stream form loaded into the record in one put: the streams when both character runs and
-// styles are kept (the stored runs and the font table are then passed over), else the stored
-// runs or the tail's style; objects and paragraph formats for fields that allow objects. The
-// caret goes to the end, the record is clean and its change count 0.
-OSErr wenewunpacktext(const spot& field, WEReference we);
 // The field's spot margin kept on its record ("RECT": the destination's offset from the
 // field's rectangle, v and h); Get answers false (and 0, 0) when there is none.
 void SetWERecSpotMargin(WEReference we, Point margin);
