@@ -32,7 +32,8 @@ struct LiveParts {
   // A button with a live control takes a new value and highlight part (0 off, 1 on, 2 mixed).
   void (*setcontrolstate)(const spot& s, i16 value, i16 highlight);
   // A field of style 300 or 301 whose live record is about to go: writes the record's current
-  // text back into the field's own data and alt list and clears the record's changed flag.
+  // text back into the field's own data and alt list when it changed, and clears the record's
+  // changed flag.
   OSErr (*packfield)(spot& s);
   // The objects embedded in a field's text (the live record's, else a temporary record's built
   // from the stored text), in text order, as `embeddedobject` records into `out`: noErr, or

@@ -30,9 +30,10 @@ WEReference liverecord(const spot& s) {
   return isvalidwerec(we) ? we : nilid;
 }
 
+// A clean record's text is the stored text already: only a changed one is written back.
 OSErr packwefield(spot& s) {
   const WEReference we = liverecord(s);
-  return we != nilid ? wenewpacktext(s, we) : OSErr(noErr);
+  return we != nilid && GetWERecDirtyFlag(we) ? wenewpacktext(s, we) : OSErr(noErr);
 }
 
 OSErr packwelivetext(const spot& original, spot& copy) {

@@ -150,9 +150,11 @@ OSErr wepacktext(Handle dest, Handle* uprops, WEReference we, bool fontprops) {
   return err;
 }
 
-OSErr wenewpacktext(spot& field, WEReference we) {
-  const WERec* r = werec(we);
-  if (r == nullptr) return weBadReferenceErr;
+namespace {
+
+// The stream form into the field; what it makes that the field did not have is given back by
+// the caller on failure.
+OSErr packstreams(spot& field, WEReference we) {
   if (field.data == nilhandle) {
     field.data = NewHandle(0);
     if (field.data == nilhandle) return memFullErr;
@@ -181,6 +183,23 @@ OSErr wenewpacktext(spot& field, WEReference we) {
   if ((err = storestream(field, fourcc("WEst"), 0x102, altwest, we))) return err;
   if ((err = storestream(field, fourcc("WEpf"), 2, altwepf, we))) return err;
   return storestream(field, fourcc("WEru"), 2, altweru, we);
+}
+
+}  // namespace
+
+OSErr wenewpacktext(spot& field, WEReference we) {
+  if (werec(we) == nullptr) return weBadReferenceErr;
+  const spot before = field;
+  const OSErr err = packstreams(field, we);
+  if (err != noErr) {
+    // Blocks the field did not have go again, so that a caller that drops the field on
+    // failure leaks nothing.
+    if (before.data == nilhandle && field.data != nilhandle) DisposeHandle(field.data), field.data = nilhandle;
+    if (before.alt == nilhandle && field.alt != nilhandle) dumpalt(field.alt), field.alt = nilhandle;
+    if (before.uprops == nilhandle && field.uprops != nilhandle) dumprop(field.uprops), field.uprops = nilhandle;
+    SetWERecDirtyFlag(we, true);
+  }
+  return err;
 }
 
 OSErr wenewunpacktext(const spot& field, WEReference we) {

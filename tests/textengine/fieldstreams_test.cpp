@@ -254,6 +254,7 @@ TEST_F(FieldStreamsTest, StreamsWinOverStoredRunsAndTheFontTable) {
   WEReference we = live();
   const WETextStyle bold{0, facebold};
   ASSERT_EQ(_WESetStyleRange(2, 4, weDoFace, &bold, we), noErr);
+  SetWERecDirtyFlag(we, true);
   spot s = cardfield();
   ASSERT_EQ(packlivefield(s), noErr);
   // Stored runs that say otherwise, and a font table that would renumber font 0.
