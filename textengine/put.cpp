@@ -13,7 +13,7 @@ namespace kv {
 namespace {
 
 constexpr OSErr weOddUnicodeErr = -9469, weUnsupportedEncodingErr = -9473;
-constexpr u32 kIntelligentPaste = 0x1, kAllowBOM = 0x200;
+constexpr u32 kIntelligentPaste = 0x1, kContinueTyping = 0x2, kAllowBOM = 0x200;
 
 // The flavours a put reads, sorted by type.
 struct Flavors {
@@ -158,18 +158,27 @@ OSErr WEPut(i32 start, i32 end, const void* text, i32 length, u32 encoding, u32 
   } else if (end <= selStart) {
     plan = shift;
   }
+  WEStopInlineSession(we);
+  r = werec(we);
   if (start != selStart) r->flags &= ~weFlagNullStyleValid;
 
-  // The bytes are copied out first: the source may lie in a block that moves. The change is
-  // recorded (a put always starts an action of its own until typing actions can be continued),
-  // then the range replaced.
+  // The bytes are copied out first: the source may lie in a block that moves. An insertion at
+  // the caret may continue the typing action in progress; otherwise the change is recorded as
+  // an action of its own, then the range replaced.
   std::vector<u8> in(static_cast<std::size_t>(count));
   if (count > 0) std::memcpy(in.data(), s.text != nilhandle ? deref(s.text) : bytes, std::size_t(count));
-  if (OSErr err = _WEModify(start, end, count, 1, 0, we)) return err;
-  if (OSErr err = _WEDeleteRange(start, end, we)) return err;
+  const bool continued = (options & kContinueTyping) && start == end && start == selStart && selStart == selEnd &&
+                         _WEGetTypingActionKind(we) == weAKTyping;
+  if (continued) {
+    _WEForgetAction(&werec(we)->redoStack);
+  } else {
+    if (OSErr err = _WEModify(start, end, count, weAKInsert, weActionSavedAll, we)) return err;
+    if (OSErr err = _WEDeleteRange(start, end, we)) return err;
+  }
   if (count > 0) {
     if (OSErr err = _WEInsertText(start, in.data(), count, we)) return err;
   }
+  if (continued) _WEAdjustUndoRange(count, we);
   const i32 newEnd = start + count;
 
   // Formatting of the new text.
@@ -214,6 +223,8 @@ OSErr WEPut(i32 start, i32 end, const void* text, i32 length, u32 encoding, u32 
       added = 1;
       finalEnd = newEnd + 1;
     }
+    // The space belongs to the change: undoing it takes the space away too.
+    if (added) _WEAdjustUndoRange(1, we);
   }
 
   r = werec(we);
