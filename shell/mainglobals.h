@@ -161,6 +161,7 @@ struct MainGlobals {
   i16 openfieldlocked;     // the open field was opened with lockText (never by the text tool)
   u16 scrollingclosedfield;  // a field that was not open is open only to track its scroll bar
   u16 pasteinprogress;     // 1 while a paste into a text record runs (no tab size changes then)
+  u16 styledpaste = 1;     // pastes into text records take the clipboard's styles (0: plain text)
   u16 openfieldchange;     // the kind of the open field's last change (0 none)
   i16 openfieldhold;       // while set, changes of the open field's record leave that kind alone
   i16 fieldobjectstatus;   // the status of the last field-object message

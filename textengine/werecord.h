@@ -339,6 +339,23 @@ OSErr WEChangeCase(u16 upper, WEReference we);
 // Ends inline input in progress (edits call it first).
 void WEStopInlineSession(WEReference we);
 
+// --- Cut and paste ---------------------------------------------------------------------------
+// The clipboard into the selection: 'TEXT' with the engine's styled flavours ('WEcf' and 'WEst'
+// before 'styl'; rulers and objects where the field allows objects; none for a plain paste,
+// the program's styled-paste switch off, or a mono-styled record), 'utxt' when preferred or
+// alone, else an object of a registered kind where the field allows objects. -102 when the
+// clipboard holds nothing usable. The preference for 'utxt' holds for the next paste only.
+OSErr WEPaste(WEReference we);
+bool WECanPaste(WEReference we);
+void WESetPreferUTXTFlag(u16 prefer);
+// The selection onto the clipboard, then deleted.
+OSErr WECut(WEReference we);
+// The clipboard's 'TEXT' without each line's leading white space (unless the caret stands in a
+// quoted string), blanks outside quotes made spaces. -102 without 'TEXT'.
+OSErr WEPasteTextMinusIndenting(WEReference we);
+// Whether an odd number of '"' bytes lie before min(offset, the text's size).
+bool inquote(Handle text, i32 offset);
+
 // --- Attributes ------------------------------------------------------------------------------
 // Every character and paragraph format by four-character tag ('font', 'ptsz', 'bold', 'pjst',
 // 'lein', ...), each value of its tag's fixed size, in host order.
