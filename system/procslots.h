@@ -228,6 +228,9 @@ KV_PROCSLOT(430, void (*)(WEObjectDescHandle object, Handle data));  // WESetObj
 KV_PROCSLOT(183, OSErr (*)(Handle dest, Handle* uprops, WEReference we, bool fontprops));  // wepacktext
 KV_PROCSLOT(197, OSErr (*)(WEReference we));  // WECopy
 KV_PROCSLOT(198, OSErr (*)(i32 start, i32 end, Handle text, Handle styles, Handle soup, WEReference we));  // WECopyRange
+KV_PROCSLOT(196, OSErr (*)(WEReference we));  // WECut
+KV_PROCSLOT(199, OSErr (*)(WEReference we));  // WEPaste
+KV_PROCSLOT(200, bool (*)(WEReference we));  // WECanPaste
 KV_PROCSLOT(358, WENewObjectProcPtr);      // HandleNewPicture
 KV_PROCSLOT(359, WEDisposeObjectProcPtr);  // HandleDisposePicture
 KV_PROCSLOT(360, WEDrawObjectProcPtr);     // HandleDrawPicture
