@@ -38,20 +38,6 @@ WEReference openrecord() { return nofieldopen() ? nilid : mainglobals().openfiel
 i32 width(const LongRect& r) { return r.right - r.left; }
 i32 height(const LongRect& r) { return r.bottom - r.top; }
 
-// Marks changed the card or background record that owns an object list of an open window.
-void markowner(Handle list) {
-  const MainGlobals& g = mainglobals();
-  const i32 windows = g.winds ? std::min<i32>(g.numwinds, HandleCount<desk>(g.winds)) : 0;
-  for (i32 w = 0; w < windows; ++w) {
-    const desk d = HandleAs<desk>(g.winds)[w];
-    if (d.store == nilid) continue;
-    if (list == d.cardspots) checkerr(changevir(d.store, i32(d.cardrecid)));
-    else if (list == d.backspots) checkerr(changevir(d.store, i32(d.backrecid)));
-    else continue;
-    return;
-  }
-}
-
 // Calls fn(list, index, object) for the fields with a live text record of the open windows, in
 // table order, the card's objects before the background's, until fn answers true.
 template <class Fn>
@@ -72,6 +58,20 @@ bool eachlivefield(Fn&& fn) {
 }
 
 }  // namespace
+
+// Marks changed the card or background record that owns an object list of an open window.
+void markspotsowner(Handle list) {
+  const MainGlobals& g = mainglobals();
+  const i32 windows = g.winds ? std::min<i32>(g.numwinds, HandleCount<desk>(g.winds)) : 0;
+  for (i32 w = 0; w < windows; ++w) {
+    const desk d = HandleAs<desk>(g.winds)[w];
+    if (d.store == nilid) continue;
+    if (list == d.cardspots) checkerr(changevir(d.store, i32(d.cardrecid)));
+    else if (list == d.backspots) checkerr(changevir(d.store, i32(d.backrecid)));
+    else continue;
+    return;
+  }
+}
 
 bool havefield(const spot& s) {
   MainGlobals& g = mainglobals();
@@ -143,7 +143,7 @@ i16 cleanwerecs(bool onlyclean) {
     if (onlyclean && dirty) return false;
     if (dirty) {
       packlivefield(s);
-      markowner(list);
+      markspotsowner(list);
     }
     WEDispose(we);
     setlivefield(s, 0);

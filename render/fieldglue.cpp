@@ -2,6 +2,7 @@
 // records of fields, and the dimming rule of drawn text.
 #include <algorithm>
 
+#include "engine/fieldrecords.h"
 #include "engine/objectutil.h"
 #include "platform/process/process.h"
 #include "platform/windows/windows.h"
@@ -32,20 +33,6 @@ bool namedspot(const objread& obj, spot* out) {
 // Whether a descriptor names the object a window, list and index name.
 bool names(const objread& obj, WindowRef window, Handle list, i16 index) {
   return window != nilid && obj.d.window == window && obj.objects == list && obj.objindex == index;
-}
-
-// Marks changed the card or background record that owns an object list of an open window.
-void markowner(Handle list) {
-  const MainGlobals& g = mainglobals();
-  const i32 windows = g.winds ? std::min<i32>(g.numwinds, HandleCount<desk>(g.winds)) : 0;
-  for (i32 w = 0; w < windows; ++w) {
-    const desk d = HandleAs<desk>(g.winds)[w];
-    if (d.store == nilid) continue;
-    if (list == d.cardspots) checkerr(changevir(d.store, i32(d.cardrecid)));
-    else if (list == d.backspots) checkerr(changevir(d.store, i32(d.backrecid)));
-    else continue;
-    return;
-  }
 }
 
 bool isdialogkind(i16 kind) { return kind == 106 || (kind >= 120 && kind <= 123); }
@@ -115,7 +102,7 @@ i16 putdownwerecs(Handle list, i16 dispose) {
       WESetSelection(end, end, we);
       packlivefield(s);
       SetWERecDirtyFlag(we, false);
-      markowner(list);
+      markspotsowner(list);
     }
     if (dispose) {
       WEDispose(we);

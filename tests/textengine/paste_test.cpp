@@ -11,18 +11,11 @@
 namespace kv {
 namespace {
 
-constexpr u32 kUndo = 1u << weFUndo, kQuiet = 1u << weFInhibitRedraw;
+constexpr u32 kUndo = 1u << weFUndo;
 constexpr u8 kBold = 1;
 
 class WEPasteTest : public WETest {
  protected:
-  WEReference editable(const char* s, u32 features = kUndo) {
-    const WEReference we = make(kQuiet | features);
-    EXPECT_EQ(WEUseText(text(s), we), noErr);
-    const i32 n = WEGetTextLength(we);
-    WESetSelection(n, n, we);
-    return we;
-  }
   // Puts the flavours on a cleared clipboard, in order.
   static void clipboard(const std::vector<std::pair<OSType, std::string>>& flavors) {
     ASSERT_EQ(ClearCurrentScrap(), noErr);

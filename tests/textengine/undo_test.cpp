@@ -9,19 +9,11 @@
 namespace kv {
 namespace {
 
-constexpr u32 kUndo = 1u << weFUndo, kMultipleUndo = 1u << weFMultipleUndo, kQuiet = 1u << weFInhibitRedraw;
+constexpr u32 kUndo = 1u << weFUndo, kMultipleUndo = 1u << weFMultipleUndo;
 constexpr OSType kPicture = fourcc("PICT");
 
 class WEUndoTest : public WETest {
  protected:
-  // A record with undo holding the text, the caret at its end.
-  WEReference editable(const char* s, u32 features = kUndo) {
-    const WEReference we = make(kQuiet | features);
-    EXPECT_EQ(WEUseText(text(s), we), noErr);
-    const i32 n = WEGetTextLength(we);
-    WESetSelection(n, n, we);
-    return we;
-  }
   static void type(const char* s, WEReference we) {
     for (; *s; ++s) ASSERT_EQ(WEKey(u8(*s), 0, we), noErr);
   }
