@@ -285,6 +285,7 @@ KV_PROCSLOT(426, OSErr (*)(OSType creator, OSType tag, WEReference we));  // WER
 KV_PROCSLOT(427, OSErr (*)(OSType tag, i32* value, WEReference we));  // WEGetUserInfo
 KV_PROCSLOT(428, OSErr (*)(OSType tag, i32 value, WEReference we));   // WESetUserInfo
 KV_PROCSLOT(429, OSErr (*)(OSType tag, WEReference we));            // WERemoveUserInfo
+KV_PROCSLOT(431, i16 (*)(WEReference we, i32 position, WEObjectDescHandle* object));  // WEGetObjectByIndex
 
 // --- Files, properties and objects (226-264, 281-283) -----------------------------------
 KV_PROCSLOT(231, i16 (*)(StringPtr out, i16 capacity, i16 volume, u32 dirid));  // getpath

@@ -471,7 +471,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(428, service, WESetUserInfo),
     KV_ROUTINE(429, service, WERemoveUserInfo),
     KV_ROUTINE(430, service, WESetObjectDataHandle),
-    KV_UNBUILT(431, service, WEGetObjectByIndex),
+    KV_ROUTINE(431, service, WEGetObjectByIndex),
     // Metal windows.
     KV_UNBUILT(436, carbonevent, PdrawRTsetidlerBGproc),
     KV_ROUTINE(437, qdrect, PobjRTmetaleraserectproc),
