@@ -8,6 +8,8 @@
 
 namespace kv {
 
+struct fred;
+
 // --- Containers and arithmetic (containers.cpp) ----------------------------------------------
 // `get expression`: `it` gets the value; a single word naming a global property gets that
 // property's value without "the".
@@ -26,6 +28,11 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 // `folder path` delete from the disk (175 in plug-in mode; a failure sets `the result`);
 // anything else is the clear command of the editing tools.
 i16 comdelete(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// A script's path value as a POSIX path of at most 255 bytes (empty when longer): a text with a
+// colon and no slash is a colon path. 0, or the conversion's memory error.
+i16 scriptpath(fred* value, Str255 out);
+// `the result` tells a file-system error ("File system error %d.").
+void fileerrorresult(OSErr e);
 
 // --- Dates (dates.cpp) -------------------------------------------------------------------------
 // `convert container to form [and form]`: the container's date-time written in the form(s)

@@ -12,6 +12,7 @@
 #include "commands/docommand.h"
 #include "commands/navigation.h"
 #include "commands/newcommand.h"
+#include "commands/userfiles.h"
 #include "engine/expression.h"
 #include "engine/insertscripts.h"
 #include "engine/keywords.h"
@@ -134,7 +135,7 @@ constexpr comrow comrows[] = {
     {2146, comput, 0},                  // put
     {2147, computmsg, 0},               // putMsg, putMessage
     {2148, comquit, P},                 // quit
-    {2150, comnotbuilt, P | R},         // read: comread
+    {2150, comread, P | R},             // read
     {2151, comrecord, P | R},           // record
     {2152, comnotbuilt, 0},             // redo: comredo
     {2155, comremovecommand, 0},        // remove
@@ -174,7 +175,7 @@ constexpr comrow comrows[] = {
     {2209, comunprotect, 0},            // unprotect
     {2211, comvisi, 0},                 // visual
     {2214, comwait, 0},                 // wait
-    {2217, comnotbuilt, P | R},         // write: comwrite
+    {2217, comwrite, P | R},            // write
     {tokContextClick, comcontextclick, 0},  // contextClick
     {tokPick, comnotbuilt, 0},          // pick: compick
     {tokTrace, comtrace, 0},            // debug, trace

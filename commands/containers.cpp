@@ -99,42 +99,6 @@ i16 containernumber(chunkpart* dest, double* out) {
   return st == statusnotnumber ? st : i16(0);
 }
 
-// A script's path as a POSIX path: a text with a colon and no slash is a colon path.
-i16 scriptpath(fred* value, Str255 out) {
-  Size n = getfredsize(value);
-  const u8* p = fredaddr(value);
-  bool colon = n > 0 && std::memchr(p, ':', size_t(n)) != nullptr;
-  bool slash = n > 0 && std::memchr(p, '/', size_t(n)) != nullptr;
-  if (colon && !slash) {
-    if (i16 st = copyfred(value); st != 0) return st;  // a variable keeps its own text
-    if (i16 st = hfs2posixfred(value); st != 0) return st;
-    n = getfredsize(value);
-    p = fredaddr(value);
-  }
-  out[0] = 0;
-  if (n > 255) return 0;  // no file can be named by it
-  out[0] = u8(n);
-  if (n > 0) std::memcpy(out + 1, p, size_t(n));
-  return 0;
-}
-
-// `the result` tells a file-system error.
-void fileerrorresult(OSErr e) {
-  Str255 pattern, text;
-  stringtostring(resultstr(resultfileerror), pattern);
-  text[0] = 0;
-  std::string number = std::to_string(int(e));
-  for (int i = 1; i <= pattern[0]; ++i) {
-    if (pattern[i] == '%' && i < pattern[0] && pattern[i + 1] == 'd') {
-      pstrappend(text, 256, number.data(), number.size());
-      ++i;
-    } else {
-      pstrappend(text, 256, &pattern[i], 1);
-    }
-  }
-  stringtohand(text, mainglobals().result);
-}
-
 // `delete file path` and `delete folder path`. A path that names nothing deletes nothing.
 i16 deletefromdisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool folder) {
   if (mainglobals().plugin != 0) return statusplugin;
@@ -176,6 +140,42 @@ i16 deletechunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 }
 
 }  // namespace
+
+// A script's path as a POSIX path: a text with a colon and no slash is a colon path.
+i16 scriptpath(fred* value, Str255 out) {
+  Size n = getfredsize(value);
+  const u8* p = fredaddr(value);
+  bool colon = n > 0 && std::memchr(p, ':', size_t(n)) != nullptr;
+  bool slash = n > 0 && std::memchr(p, '/', size_t(n)) != nullptr;
+  if (colon && !slash) {
+    if (i16 st = copyfred(value); st != 0) return st;  // a variable keeps its own text
+    if (i16 st = hfs2posixfred(value); st != 0) return st;
+    n = getfredsize(value);
+    p = fredaddr(value);
+  }
+  out[0] = 0;
+  if (n > 255) return 0;  // no file can be named by it
+  out[0] = u8(n);
+  if (n > 0) std::memcpy(out + 1, p, size_t(n));
+  return 0;
+}
+
+// `the result` tells a file-system error.
+void fileerrorresult(OSErr e) {
+  Str255 pattern, text;
+  stringtostring(resultstr(resultfileerror), pattern);
+  text[0] = 0;
+  std::string number = std::to_string(int(e));
+  for (int i = 1; i <= pattern[0]; ++i) {
+    if (pattern[i] == '%' && i < pattern[0] && pattern[i + 1] == 'd') {
+      pstrappend(text, 256, number.data(), number.size());
+      ++i;
+    } else {
+      pstrappend(text, 256, &pattern[i], 1);
+    }
+  }
+  stringtohand(text, mainglobals().result);
+}
 
 i16 comget(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value;
