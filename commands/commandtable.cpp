@@ -12,6 +12,7 @@
 #include "commands/docommand.h"
 #include "commands/navigation.h"
 #include "commands/newcommand.h"
+#include "commands/sortcards.h"
 #include "commands/userfiles.h"
 #include "engine/expression.h"
 #include "engine/insertscripts.h"
@@ -160,7 +161,7 @@ constexpr comrow comrows[] = {
     {2186, comshow, R},                 // show
     {2187, comnotbuilt, 0},             // shuffleBack: comshuffle
     {2188, comnotbuilt, 0},             // shuffleForward: comshuffle
-    {2189, comnotbuilt, 0},             // sort: comsort
+    {2189, comsort, 0},                 // sort
     {2191, comspin, 0},                 // spin
     {2192, comstartstop, P | R},        // start
     {2194, comstartstop, P | R},        // stop

@@ -99,6 +99,7 @@ i16 putdownwerecs(Handle list, i16 dispose) {
       WESetSelection(end, end, we);
       packlivefield(s);
       SetWERecDirtyFlag(we, false);
+      ++g.textchanges;
     }
     if (dispose) {
       WEDispose(we);
