@@ -10,6 +10,7 @@
 #include "commands/define.h"
 #include "commands/dispatch.h"
 #include "commands/docommand.h"
+#include "commands/find.h"
 #include "commands/navigation.h"
 #include "commands/newcommand.h"
 #include "commands/sortcards.h"
@@ -102,7 +103,7 @@ constexpr comrow comrows[] = {
     {2064, comnotbuilt, 0},             // enterInField: comenter
     {2065, comentermsg, 0},             // enterKey
     {2069, comnotbuilt, P | R},         // export: comexport
-    {2070, comnotbuilt, R},             // find: comfind
+    {2070, comfind, R},                 // find
     {2071, comnotbuilt, 0},             // flush: comflush
     {2073, comget, 0},                  // get
     {2075, comgo, R},                   // go
