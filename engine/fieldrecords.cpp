@@ -125,7 +125,10 @@ i16 cleanwerecs(bool onlyclean) {
     if (we == open) return false;
     const bool dirty = GetWERecDirtyFlag(we);
     if (onlyclean && dirty) return false;
-    if (dirty) packlivefield(s);
+    if (dirty) {
+      packlivefield(s);
+      ++mainglobals().textchanges;
+    }
     WEDispose(we);
     setlivefield(s, 0);
     HandleAs<spot>(list)[i] = s;

@@ -82,6 +82,15 @@ TEST_F(SortTest, DescendingFromTheFirstOrder) {
   EXPECT_EQ(cardvalue("the short name of this card"), "B1");
 }
 
+TEST_F(SortTest, TheNextFindStartsAtTheTopOfTheFirstCard) {
+  start(letters());
+  ASSERT_EQ(doline("go card 4\nfind \"a\""), 0);
+  ASSERT_EQ(cardvalue("the short name of this card"), "A2");
+  EXPECT_EQ(doline("sort by field 1\nfind \"a\""), 0);
+  EXPECT_EQ(cardvalue("the short name of this card"), "A1");
+  EXPECT_EQ(cardvalue("the foundChunk"), "char 1 to 1 of bkgnd field 1");
+}
+
 TEST_F(SortTest, BadStatementsLeaveTheOrder) {
   start(letters());
   EXPECT_EQ(doline("sort by field 1 foo"), 110);
