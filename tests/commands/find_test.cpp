@@ -178,6 +178,17 @@ TEST_F(FindTest, TheMatchIsFramedAndClearfindRedrawsTheBox) {
   EXPECT_TRUE(takeredraws().empty()) << "nothing shown, nothing redrawn";
 }
 
+TEST_F(FindTest, EveryAllocationFailingOnTheWayToAnotherCard) {
+  const int runs = sweepallocations(
+      cards({{"none"}, {"x ab"}}), [this] { ASSERT_EQ(open(), 0); }, [this] { return doline("find \"ab\""); },
+      [this](i16 st) {
+        if (st == 0 && cardvalue("the result") != "Not found.") {
+          EXPECT_EQ(cardvalue("the short name of this card"), "C2");
+        }
+      });
+  EXPECT_GT(runs, 10);
+}
+
 TEST_F(FindTest, StringInStringRules) {
   struct Case {
     const char* text;
