@@ -28,7 +28,7 @@
 #include "platform/runtime/root.h"
 #include "platform/text/sjis.h"
 #include "platform/windows/windows.h"
-#include "render/carddrawing.h"
+#include "render/objectbounds.h"
 #include "render/fielddrawing.h"
 #include "render/spotstyles.h"
 #include "shell/debugmsg.h"
@@ -358,22 +358,28 @@ void showmatch() {
     setlivefield(s, 0);
     putspot(list, index, s);
   }
-  LongRect dest{}, view{};
-  ldestview(s, &dest, &view);
-  const WEReference findteh = westupidtext(dest, view, s, (s.flags & kDontWrap) != 0, fieldcanscroll(s));
   const WindowRef window = g.current.window;
   const CGrafPtr port = window != nilid ? GetWindowPort(window) : CGrafPtr(0);
   const bool visible = (s.flags & spotvisible) != 0 && port != 0 && GetPortPenVisibility(port) >= 0;
   g.findbox = Rect{32767, 32767, -32768, -32768};
   f.framewindow = nilid;
+  SavePort saved;
+  if (port != 0) SetPort(port);
+  LongRect dest{}, view{};
+  ldestview(s, &dest, &view);
+  const WEReference findteh = westupidtext(dest, view, s, (s.flags & kDontWrap) != 0, fieldcanscroll(s));
   if (findteh != nilid) {
     if (s.style == stylefieldscroll) scrolltomatch(s, findteh);
     setlivefield(s, findteh);
     putspot(list, index, s);
     WESetSelection(f.findbeg, f.findend, findteh);
-    SavePort saved;
-    if (port != 0) SetPort(port);
-    if (visible) lowdrawspots(0, list, i16(index), 0, 0);
+    // The field is drawn with the match selected, as the card draws it.
+    if (visible) {
+      Rect bounds{};
+      calcspot(list, i16(index), &bounds);
+      drawedit(g.current, &bounds);
+      SetPort(port);
+    }
     if (RgnHandle hilite = WEGetHiliteRgn(f.findbeg, f.findend, findteh)) {
       Rect box{};
       GetRegionBounds(hilite, &box);

@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "commands/find.h"
+#include "platform/qd/copybits.h"
+#include "platform/qd/ports.h"
 #include "platform/testing/answers.h"
+#include "platform/windows/windows.h"
 #include "platform/testing/transcript.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
@@ -166,8 +169,19 @@ TEST_F(FindTest, TheMatchIsFramedAndClearfindRedrawsTheBox) {
   EXPECT_LE(box.right, 200);
   EXPECT_GE(box.top, 10);
   EXPECT_LE(box.bottom, 60);
+  // The frame is black on the window's port where the field's white was, and goes again.
+  auto ink = [this](i16 h, i16 v) {
+    SavePort saved;
+    SetPort(GetWindowPort(current().window));
+    RGBColor c{};
+    GetCPixel(h, v, &c);
+    return c.red == 0 && c.green == 0 && c.blue == 0;
+  };
+  const i16 h = i16(box.left + 1), v = box.top;
+  EXPECT_TRUE(ink(h, v));
   takeredraws();
   clearfind();
+  EXPECT_FALSE(ink(h, v));
   const std::vector<redrawrequest> redraws = takeredraws();
   ASSERT_EQ(redraws.size(), 1u);
   EXPECT_FALSE(redraws[0].whole);
