@@ -75,26 +75,26 @@ UserFilesState& uf() { return state<UserFilesState>(); }
 // The folder a path that is not a full path lies in: the one other file commands use.
 u32 currentfolder() { return defaultwritefolder(); }
 
-// The path expression at atom *i (advanced past it), as a POSIX path of at most 255 bytes.
-i16 readpath(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Str255 out) {
+// The expression at atom *i (advanced past it) converted by `take`.
+template <class Take>
+i16 readvalue(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Take&& take) {
   fred value;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &value)) return st;
-  i16 st = scriptpath(&value, out);
+  i16 st = take(&value);
   disposfred(&value);
   *i += used;
   return st;
 }
 
-// A whole number expression at atom *i (advanced past it).
+// The path expression at atom *i, as a POSIX path of at most 255 bytes.
+i16 readpath(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Str255 out) {
+  return readvalue(path, text, atoms, i, variables, [out](fred* v) { return scriptpath(v, out); });
+}
+
+// A whole number expression at atom *i.
 i16 readnumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i32* n) {
-  fred value;
-  i32 used = 0;
-  if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &value)) return st;
-  i16 st = fredtolong(&value, n);
-  disposfred(&value);
-  *i += used;
-  return st;
+  return readvalue(path, text, atoms, i, variables, [n](fred* v) { return fredtolong(v, n); });
 }
 
 // The entry of an open file by its path: the same text, or a text that differs only in the case
@@ -283,16 +283,14 @@ i16 comread(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
       mode = word;
       ++i;
     } else {
-      fred value;
-      i32 used = 0;
-      if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &value)) return st;
-      i += used;
-      Str255 mark;
-      fredtostring(&value, mark);
-      const Size length = getfredsize(&value);
-      disposfred(&value);
-      if (length != 1) return statusnotonechar;
-      terminator = mark[1];
+      if (i16 st = readvalue(path, text, atoms, &i, variables, [&terminator](fred* v) {
+            Str255 mark;
+            fredtostring(v, mark);
+            if (getfredsize(v) != 1) return statusnotonechar;
+            terminator = mark[1];
+            return i16(0);
+          }))
+        return st;
     }
   } else {
     return statusnoforuntil;
