@@ -309,7 +309,8 @@ i16 comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     disposfred(&value);
     return statusnotoafter;
   }
-  if (i16 st = formatfred(&value, fredhand)) {
+  // The text is the value's own: a variable's stored value is not converted.
+  if (i16 st = copyfred(&value); st != 0 || (st = formatfred(&value, fredhand)) != 0) {
     disposfred(&value);
     return st;
   }

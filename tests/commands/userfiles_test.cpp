@@ -74,6 +74,10 @@ TEST_F(UserFilesTest, WritesToFollowEachOtherUntilTheFileIsOpenedAgain) {
   EXPECT_EQ(fn(with("f", "open file p\nwrite \"Q\" to file p at start\nwrite \"E\" to file p at eof\nclose file p")),
             "");
   EXPECT_EQ(contents("f"), "QxzE");
+  EXPECT_EQ(fn(with("f", "put 0.5 into n\nopen file p\nwrite n * 2 after file p\nwrite n after file p\n"
+                         "close file p\nreturn n + 1")),
+            "1.5");
+  EXPECT_EQ(contents("f"), "QxzE10.5") << "numbers are written as text";
 }
 
 TEST_F(UserFilesTest, ReadsAndWritesOfOneFileKeepTheirOwnPositions) {
