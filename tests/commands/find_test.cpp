@@ -118,6 +118,21 @@ TEST_F(FindTest, LinesAndFieldNumbersOfTheMatch) {
   EXPECT_EQ(cardvalue("the result"), "Not found.") << "only the field named is searched";
 }
 
+TEST_F(FindTest, AScrollingFieldBringsTheMatchIntoView) {
+  std::string lines;
+  for (int i = 1; i <= 40; ++i) lines += "line" + std::to_string(i) + (i < 40 ? "\r" : "");
+  Project p = cards({{lines}});
+  p.windows[0].cards[0].objects[0].style = 301;
+  start(p);
+  EXPECT_EQ(cardvalue("the scroll of card field 1"), "0");
+  EXPECT_EQ(doline("find \"line30\""), 0);
+  EXPECT_EQ(cardvalue("the foundLine"), "line 30 of card field 1");
+  const int scroll = std::stoi(cardvalue("the scroll of card field 1"));
+  EXPECT_GT(scroll, 0);
+  EXPECT_EQ(doline("find \"line2\""), 0);
+  EXPECT_EQ(cardvalue("the foundLine"), "line 2 of card field 1") << "the next match is searched from the top";
+}
+
 TEST_F(FindTest, FieldsThatAreNotSearched) {
   Project p = cards({{"plain", "zebra", "zebra"}});
   p.windows[0].cards[0].objects[1].setflags = 1u << 14;  // dontSearch
