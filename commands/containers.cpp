@@ -141,8 +141,7 @@ i16 deletechunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 
 }  // namespace
 
-// A script's path as a POSIX path: a text with a colon and no slash is a colon path.
-i16 scriptpath(fred* value, Str255 out) {
+i16 scriptpath(fred* value, StringPtr out) {
   Size n = getfredsize(value);
   const u8* p = fredaddr(value);
   bool colon = n > 0 && std::memchr(p, ':', size_t(n)) != nullptr;
