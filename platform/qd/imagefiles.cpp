@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
+#include "platform/qd/colors.h"
 #include "platform/qd/copybits.h"
 #include "platform/qd/pictures.h"
 #include "platform/qd/png.h"
@@ -72,6 +74,13 @@ bool decodepng(const u8* data, std::size_t size, DecodedImage* out, std::string*
   if (!sizeok(w, h, error)) {
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
+  }
+  out->palette.clear();
+  png_colorp plte = nullptr;
+  int entries = 0;
+  if (!keepalpha && png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE && !png_get_valid(png, info, PNG_INFO_tRNS) &&
+      png_get_PLTE(png, info, &plte, &entries) != 0 && entries > 0 && entries <= 256) {
+    for (int i = 0; i < entries; ++i) out->palette.push_back(xrgb(plte[i].red, plte[i].green, plte[i].blue));
   }
   png_set_expand(png);
   png_set_strip_16(png);
@@ -369,18 +378,52 @@ bool decodepngalpha(const u8* data, std::size_t size, DecodedImage* out, std::st
   return decodepng(data, size, out, error, true);
 }
 
+namespace {
+
+// The colour table of an indexed image's palette; none when memory runs out.
+CTabHandle palettetable(const std::vector<u32>& palette) {
+  CTabHandle table = NewCTable(i32(palette.size()));
+  for (std::size_t i = 0; table != nilhandle && i < palette.size(); ++i) {
+    const u32 c = palette[i];
+    setctableentry(table, i32(i), RGBColor{u16(((c >> 16) & 0xFF) * 0x101), u16(((c >> 8) & 0xFF) * 0x101),
+                                           u16((c & 0xFF) * 0x101)});
+  }
+  return table;
+}
+
+// Writes the image's pixels into a world's rows: palette indexes into an 8-bit world, xrgb
+// words into a 32-bit one.
+void fillrows(const DecodedImage& image, u8* base, i32 rowbytes, bool indexed) {
+  std::map<u32, u8> index;
+  for (std::size_t i = 0; indexed && i < image.palette.size(); ++i) index.emplace(image.palette[i], u8(i));
+  for (i32 y = 0; y < image.height; ++y) {
+    const u32* row = &image.pixels[std::size_t(y) * std::size_t(image.width)];
+    u8* out = base + i64(y) * rowbytes;
+    if (!indexed) {
+      std::memcpy(out, row, std::size_t(image.width) * 4);
+      continue;
+    }
+    for (i32 x = 0; x < image.width; ++x) {
+      auto it = index.find(row[x]);
+      out[x] = it != index.end() ? it->second : 0;
+    }
+  }
+}
+
+}  // namespace
+
 PicHandle imagepicture(const DecodedImage& image) {
   if (image.width <= 0 || image.height <= 0 || image.width > 32767 || image.height > 32767) return nilhandle;
   Rect frame{0, 0, i16(image.height), i16(image.width)};
+  const bool indexed = !image.palette.empty() && image.palette.size() <= 256;
+  CTabHandle table = indexed ? palettetable(image.palette) : nilhandle;
   GWorldPtr world = nilid;
-  if (NewGWorld(&world, 32, &frame, nilhandle, nilhandle, 0) != noErr) return nilhandle;
+  const OSErr made = NewGWorld(&world, indexed ? 8 : 32, &frame, table, nilhandle, 0);
+  if (table != nilhandle) DisposeCTable(table);
+  if (made != noErr) return nilhandle;
   PixMapHandle pm = GetGWorldPixMap(world);
   LockPixels(pm);
-  u8* base = reinterpret_cast<u8*>(GetPixBaseAddr(pm));
-  i32 rowbytes = GetPixRowBytes(pm);
-  for (i32 y = 0; y < image.height; ++y)
-    std::memcpy(base + i64(y) * rowbytes, &image.pixels[std::size_t(y) * std::size_t(image.width)],
-                std::size_t(image.width) * 4);
+  fillrows(image, reinterpret_cast<u8*>(GetPixBaseAddr(pm)), GetPixRowBytes(pm), indexed);
   CGrafPtr oldport;
   GDHandle olddevice;
   GetGWorld(&oldport, &olddevice);
