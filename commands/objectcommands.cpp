@@ -393,12 +393,15 @@ i16 comgroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
 i16 comungroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
   if (!lineends(atoms, at + 1)) return statusstray;
   Handle list = currentlayer();
-  const std::vector<u8> before(deref(list), deref(list) + GetHandleSize(list));
+  bool groups = false;
+  for (i32 i = 0; i < spotcount(list) && !groups; ++i) {
+    const spot s = spotat(list, i);
+    groups = s.selected != 0 && s.style == stylegroup;
+  }
   const i16 st = setungroup(list, 1);
   drawedit(mainglobals().current, nullptr);
   // The list changed: its record must be written back, or the ungrouping is lost.
-  if (GetHandleSize(list) != Size(before.size()) || std::memcmp(deref(list), before.data(), before.size()) != 0)
-    markcurrentlayer();
+  if (groups) markcurrentlayer();
   return st;
 }
 
