@@ -21,6 +21,7 @@
 #include "render/filterlist.h"
 #include "render/spotstyles.h"
 #include "shell/mainglobals.h"
+#include "store/byteorder.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "system/getpicture.h"
@@ -247,7 +248,9 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   CTabHandle table = extractclut(picture);
   DisposeHandle(picture);
   if (table == nilhandle) return setresulttext(resultnotfound);
-  const u32 id = r.project != nilid ? addres(kClutType, r.name, table, r.project) : 0;
+  // Resource records keep a colour table in the store's byte order.
+  const bool stored = endianswapclut(deref(table), GetHandleSize(table), tofile) == noErr;
+  const u32 id = stored && r.project != nilid ? addres(kClutType, r.name, table, r.project) : 0;
   DisposeHandle(table);
   if (id == 0) return 0;
   Str255 idtext{};

@@ -14,8 +14,9 @@
 #include <cstring>
 #include <map>
 
-#include "platform/qd/colors.h"
+#include "platform/memory/memory.h"
 #include "platform/qd/copybits.h"
+#include "platform/qd/pictformat.h"
 #include "platform/qd/pictures.h"
 #include "platform/qd/png.h"
 #include "platform/qd/ports.h"
@@ -380,50 +381,86 @@ bool decodepngalpha(const u8* data, std::size_t size, DecodedImage* out, std::st
 
 namespace {
 
-// The colour table of an indexed image's palette; none when memory runs out.
-CTabHandle palettetable(const std::vector<u32>& palette) {
-  CTabHandle table = NewCTable(i32(palette.size()));
-  for (std::size_t i = 0; table != nilhandle && i < palette.size(); ++i) {
-    const u32 c = palette[i];
-    setctableentry(table, i32(i), RGBColor{u16(((c >> 16) & 0xFF) * 0x101), u16(((c >> 8) & 0xFF) * 0x101),
-                                           u16((c & 0xFF) * 0x101)});
-  }
-  return table;
-}
-
-// Writes the image's pixels into a world's rows: palette indexes into an 8-bit world, xrgb
-// words into a 32-bit one.
-void fillrows(const DecodedImage& image, u8* base, i32 rowbytes, bool indexed) {
+// An indexed image as a picture of one unpacked 8-bit pixel map with the image's palette as
+// its colour table (the recorder would turn it into direct pixels). Pixels of a colour the
+// palette lacks take entry 0.
+PicHandle indexedpicture(const DecodedImage& image) {
+  const Rect frame{0, 0, i16(image.height), i16(image.width)};
+  const u16 rowbytes = u16((image.width + 1) & ~1);
+  if (rowbytes > rowbytesmask) return nilhandle;
+  std::vector<u8> d;
+  PictWriter w{&d};
+  w.i16be(0);
+  w.rect(frame);
+  w.op(pictVersion);
+  w.i16be(0x02FF);
+  w.op(pictHeaderOp);
+  w.i16be(-2);
+  w.i16be(0);
+  w.i32be(fixed72dpi);
+  w.i32be(fixed72dpi);
+  w.rect(frame);
+  w.i32be(0);
+  w.op(pictBitsRect);
+  w.i16be(i16(pixmapflag | rowbytes));
+  w.rect(frame);
+  w.i16be(0);  // version
+  w.i16be(0);  // pack type
+  w.i32be(0);  // pack size
+  w.i32be(fixed72dpi);
+  w.i32be(fixed72dpi);
+  w.i16be(0);  // indexed
+  w.i16be(8);
+  w.i16be(1);
+  w.i16be(8);
+  w.i32be(0);  // plane bytes
+  w.i32be(0);  // table
+  w.i32be(0);  // reserved
+  w.i32be(0);  // the table's seed
+  w.i16be(0);  // flags
+  w.i16be(i16(image.palette.size() - 1));
   std::map<u32, u8> index;
-  for (std::size_t i = 0; indexed && i < image.palette.size(); ++i) index.emplace(image.palette[i], u8(i));
-  for (i32 y = 0; y < image.height; ++y) {
-    const u32* row = &image.pixels[std::size_t(y) * std::size_t(image.width)];
-    u8* out = base + i64(y) * rowbytes;
-    if (!indexed) {
-      std::memcpy(out, row, std::size_t(image.width) * 4);
-      continue;
-    }
-    for (i32 x = 0; x < image.width; ++x) {
-      auto it = index.find(row[x]);
-      out[x] = it != index.end() ? it->second : 0;
-    }
+  for (std::size_t i = 0; i < image.palette.size(); ++i) {
+    const u32 c = image.palette[i];
+    index.emplace(c, u8(i));
+    w.i16be(i16(i));
+    w.color(RGBColor{u16(((c >> 16) & 0xFF) * 0x101), u16(((c >> 8) & 0xFF) * 0x101), u16((c & 0xFF) * 0x101)});
   }
+  w.rect(frame);
+  w.rect(frame);
+  w.i16be(srcCopy);
+  std::vector<u8> row(rowbytes);
+  for (i32 y = 0; y < image.height; ++y) {
+    std::fill(row.begin(), row.end(), u8(0));
+    for (i32 x = 0; x < image.width; ++x) {
+      auto it = index.find(image.pixels[std::size_t(y) * std::size_t(image.width) + std::size_t(x)] & 0xFFFFFF);
+      row[std::size_t(x)] = it != index.end() ? it->second : 0;
+    }
+    w.bytes(row.data(), row.size());
+  }
+  w.op(pictEndPic);
+  d[0] = u8((d.size() >> 8) & 0xFF);
+  d[1] = u8(d.size() & 0xFF);
+  Handle h = NewHandle(Size(d.size()));
+  if (h != nilhandle) std::memcpy(deref(h), d.data(), d.size());
+  return h;
 }
 
 }  // namespace
 
 PicHandle imagepicture(const DecodedImage& image) {
   if (image.width <= 0 || image.height <= 0 || image.width > 32767 || image.height > 32767) return nilhandle;
+  if (!image.palette.empty() && image.palette.size() <= 256) return indexedpicture(image);
   Rect frame{0, 0, i16(image.height), i16(image.width)};
-  const bool indexed = !image.palette.empty() && image.palette.size() <= 256;
-  CTabHandle table = indexed ? palettetable(image.palette) : nilhandle;
   GWorldPtr world = nilid;
-  const OSErr made = NewGWorld(&world, indexed ? 8 : 32, &frame, table, nilhandle, 0);
-  if (table != nilhandle) DisposeCTable(table);
-  if (made != noErr) return nilhandle;
+  if (NewGWorld(&world, 32, &frame, nilhandle, nilhandle, 0) != noErr) return nilhandle;
   PixMapHandle pm = GetGWorldPixMap(world);
   LockPixels(pm);
-  fillrows(image, reinterpret_cast<u8*>(GetPixBaseAddr(pm)), GetPixRowBytes(pm), indexed);
+  u8* base = reinterpret_cast<u8*>(GetPixBaseAddr(pm));
+  i32 rowbytes = GetPixRowBytes(pm);
+  for (i32 y = 0; y < image.height; ++y)
+    std::memcpy(base + i64(y) * rowbytes, &image.pixels[std::size_t(y) * std::size_t(image.width)],
+                std::size_t(image.width) * 4);
   CGrafPtr oldport;
   GDHandle olddevice;
   GetGWorld(&oldport, &olddevice);
