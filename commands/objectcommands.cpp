@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "commands/commandforms.h"
 #include "commands/commands.h"
 #include "commands/dispatch.h"
 #include "commands/objectcommands.h"
@@ -70,11 +71,6 @@ constexpr i16 kClosedHandCursor = 1503;
 constexpr u32 kServiceTicks = 5;
 constexpr Pattern kGrayPattern{{0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55}};
 constexpr Rect kWholePlane{-32768, -32768, 32767, 32767};
-
-bool lineends(Handle atoms, i32 i) {
-  u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
-}
 
 bool ispolygon(const spot& s) { return s.style == stylepolygon || s.style == stylepolybutton; }
 
@@ -163,24 +159,6 @@ void trackingpause(u32* serviced) {
   EventRecord none{};
   checkmovies(none);
 }
-
-// The current context and port, put back when the command ends.
-class KeepContext {
- public:
-  KeepContext() : saved_(mainglobals().current) { GetPort(&port_); }
-  ~KeepContext() {
-    SetPort(port_);
-    desk back = saved_;
-    if (saved_.window != nilid) getwind(saved_.window, &back);
-    mainglobals().current = back;
-  }
-  KeepContext(const KeepContext&) = delete;
-  KeepContext& operator=(const KeepContext&) = delete;
-
- private:
-  desk saved_;
-  GrafPtr port_ = nilid;
-};
 
 // `grab within rect`: the card's scroll position follows the mouse, pinned inside the
 // rectangle (an empty one keeps it where it starts).
@@ -381,7 +359,7 @@ i16 setungroup(Handle list, i16 copymode) {
 }
 
 i16 comgroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
-  if (!lineends(atoms, at + 1)) return statusstray;
+  if (!atomview(atoms).lineends(at + 1)) return statusstray;
   Handle list = currentlayer();
   const i32 before = spotcount(list);
   const i16 st = setgroup(list, 1);
@@ -391,7 +369,7 @@ i16 comgroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
 }
 
 i16 comungroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
-  if (!lineends(atoms, at + 1)) return statusstray;
+  if (!atomview(atoms).lineends(at + 1)) return statusstray;
   Handle list = currentlayer();
   bool groups = false;
   for (i32 i = 0; i < spotcount(list) && !groups; ++i) {
@@ -408,7 +386,7 @@ i16 comungroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
 i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (tokenat(atoms, at + 1) != tokPolygon) return statusnotunderstood;
   i32 i = at + 2;
-  if (lineends(atoms, i)) {
+  if (atomview(atoms).lineends(i)) {
     sethandlemode(ispolygon, knobsfirstpoint);
     drawedit(mainglobals().current, nullptr);
     return 0;
@@ -424,7 +402,7 @@ i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (obj.kind != objpart) st = statusnotunderstood;
   else if (!ispolygon(s)) st = statusnotpolygon;
   else if (tokenat(atoms, i) != tokComma) st = statusnocomma;
-  else if ((st = wholeoperand(path, text, atoms, i + 1, variables, &used, &degrees)) == 0 && !lineends(atoms, i + 1 + used))
+  else if ((st = wholeoperand(path, text, atoms, i + 1, variables, &used, &degrees)) == 0 && !atomview(atoms).lineends(i + 1 + used))
     st = statusstray;
   if (st == 0 && s.data != nilhandle) {
     // A handler run by the angle's expression may have changed the list: read the object again.
@@ -449,7 +427,7 @@ i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 
 i16 comreshape(hierpath, Handle, Handle atoms, i32 at, Handle) {
   const u16 word = tokenat(atoms, at + 1);
-  if (!lineends(atoms, at + 2)) return statusstray;
+  if (!atomview(atoms).lineends(at + 2)) return statusstray;
   const desk& d = mainglobals().current;
   switch (word) {
     case tokArc: sethandlemode([](const spot& s) { return s.style == stylearc; }, knobsarc); break;
@@ -467,7 +445,7 @@ i16 compick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   MainGlobals& g = mainglobals();
   i32 i = at + 1;
   if (tokenat(atoms, i) == tokUp) ++i;
-  if (lineends(atoms, i) || g.current.window == nilid) return 0;
+  if (atomview(atoms).lineends(i) || g.current.window == nilid) return 0;
   KeepContext keep;
   const EventRecord event = g.event;
   if (tokenat(atoms, i) == tokSelected) {
@@ -502,7 +480,7 @@ i16 comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   Rect limit{};
   if (tokenat(atoms, i) == tokWithin) {
     if (i16 st = rectoperand(path, text, atoms, i + 1, variables, &used, &limit); st != 0) return st;
-    if (!lineends(atoms, i + 1 + used)) return statusstray;
+    if (!atomview(atoms).lineends(i + 1 + used)) return statusstray;
     return grabcardview(limit);
   }
   objread obj{};
@@ -521,7 +499,7 @@ i16 comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
     i += 1 + used;
     if (st == 0 && EmptyRect(&limit)) st = statusemptyrect;
   }
-  if (st == 0 && !lineends(atoms, i)) st = statusstray;
+  if (st == 0 && !atomview(atoms).lineends(i)) st = statusstray;
   if (st == 0 && incurrentwindow(obj)) st = grabobject(obj, withmessage, limited, limit);
   writeobj(&obj);
   return st;
@@ -557,7 +535,7 @@ i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   if (tokenat(atoms, i) == tokStep) {
     step = true;
     ++i;
-  } else if (!lineends(atoms, i)) {
+  } else if (!atomview(atoms).lineends(i)) {
     i32 n = 0;
     if (i16 st = wholeoperand(path, text, atoms, i, variables, &used, &n); st != 0) return st;
     i += used;
@@ -565,7 +543,7 @@ i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     ++i;
     count = n;
   }
-  if (!lineends(atoms, i)) return statusstray;
+  if (!atomview(atoms).lineends(i)) return statusstray;
   // Script colour numbers are device indexes plus one; entries 0 and 255 never change.
   const i32 low = std::max(first - 1, 1), high = std::min(last - 1, 254);
   if (high <= low) return statusnotunderstood;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "commands/commandforms.h"
 #include "commands/commands.h"
 #include "commands/dispatch.h"
 #include "engine/expression.h"
@@ -120,44 +121,28 @@ i16 timeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variable
   return 0;
 }
 
-// The text of the expression at atom `i` as a short string; *used is the atoms it took.
-i16 textoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i32* used, Str255 out) {
-  fred value;
-  if (i16 st = expression(path, text, atoms, i, variables, nilhandle, used, &value); st != 0) return st;
-  fredtostring(&value, out);
-  disposfred(&value);
-  return 0;
-}
-
 // The open window a descriptor's window context names: false when it is not open.
 bool openwindowof(const objread& obj, desk* open) {
   return haswind(obj.d.store, obj.d.windnum, open) && open->window != nilid && IsValidWindowPtr(open->window);
 }
 
-// A window's context made current, its port the current port and its pen hidden, for the time
-// of a change; the caller's context, port and pen come back on every path.
-class HiddenPenWindow {
- public:
-  explicit HiddenPenWindow(const desk& d) : saved_(mainglobals().current) {
-    GetPort(&port_);
-    mainglobals().current = d;
-    SetPortWindowPort(d.window);
-    HidePen();
-  }
-  ~HiddenPenWindow() {
-    ShowPen();
-    SetPort(port_);
-    desk back = saved_;
-    if (saved_.window != nilid) getwind(saved_.window, &back);
-    mainglobals().current = back;
-  }
-  HiddenPenWindow(const HiddenPenWindow&) = delete;
-  HiddenPenWindow& operator=(const HiddenPenWindow&) = delete;
-
- private:
-  desk saved_;
-  GrafPtr port_ = nilid;
-};
+// The open window of a window (with `windowonly`), card or background that the statement names
+// from atom `at` and that ends it: 2 for another object, 19 for words left, 61 for a window
+// that is not open. *kind is the object's kind.
+i16 openwindowobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool windowonly, desk* open,
+                     u16* kind) {
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj); st != 0) return st;
+  *kind = obj.kind;
+  const bool fits = obj.kind == objwindow || (!windowonly && (obj.kind == objcard || obj.kind == objbackground));
+  i16 st = 0;
+  if (!fits) st = statusnotunderstood;
+  else if (!lineends(atoms, at + used)) st = statusstray;
+  else if (!openwindowof(obj, open)) st = statusnotopen;
+  writeobj(&obj);
+  return st;
+}
 
 }  // namespace
 
@@ -243,16 +228,9 @@ i16 comnotify(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 }
 
 i16 comsetwindow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  objread obj{};
-  i32 used = 0;
-  if (i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &obj); st != 0) return st;
   desk open{};
-  i16 st = 0;
-  if (obj.kind != objwindow) st = statusnotunderstood;
-  else if (!lineends(atoms, at + 1 + used)) st = statusstray;
-  else if (!openwindowof(obj, &open)) st = statusnotopen;
-  writeobj(&obj);
-  if (st != 0) return st;
+  u16 kind = 0;
+  if (i16 st = openwindowobject(path, text, atoms, at + 1, variables, true, &open, &kind); st != 0) return st;
   MainGlobals& g = mainglobals();
   g.current = open;
   ++g.layerchanges;
@@ -260,23 +238,20 @@ i16 comsetwindow(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 }
 
 i16 comautosize(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  objread obj{};
-  i32 used = 0;
-  if (i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &obj); st != 0) return st;
   desk open{};
-  i16 st = 0;
-  if (obj.kind != objwindow && obj.kind != objcard && obj.kind != objbackground) st = statusnotunderstood;
-  else if (!lineends(atoms, at + 1 + used)) st = statusstray;
-  else if (!openwindowof(obj, &open)) st = statusnotopen;
-  const u16 kind = obj.kind;
-  writeobj(&obj);
-  if (st != 0) return st;
+  u16 kind = 0;
+  if (i16 st = openwindowobject(path, text, atoms, at + 1, variables, false, &open, &kind); st != 0) return st;
   // The layers resized (0 both, 1 the background's, 2 the card's), each forced.
   const u16 layers = kind == objwindow ? 0 : kind == objbackground ? 1 : 2;
   const u16 force = kind == objwindow ? 3 : kind == objbackground ? 1 : 2;
   {
-    HiddenPenWindow hidden(open);
+    // In the window's context, with its pen hidden while the objects move.
+    KeepContext keep;
+    mainglobals().current = open;
+    SetPortWindowPort(open.window);
+    HidePen();
     resizespots(open, layers, 0, force);
+    ShowPen();
   }
   getwind(open.window, &open);
   drawedit(open, nullptr);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "commands/commandforms.h"
 #include "commands/commands.h"
 #include "commands/dispatch.h"
 #include "engine/expression.h"
@@ -52,11 +53,6 @@ constexpr i16 resultnotfound = 9, resultnotopened = 13, resultnopicture = 46;
 constexpr i16 kNoSuchResource = 130;
 constexpr OSType kPictType = fourcc("PICT"), kClutType = fourcc("clut");
 
-bool lineends(Handle atoms, i32 i) {
-  u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
-}
-
 // What a filter command does to the filters it names.
 enum class filterop : u8 { enable, disable, remove };
 
@@ -101,15 +97,6 @@ struct importrequest {
   Str255 name{};      // the new resource's name
   RegistryId project = nilid;
 };
-
-// The text, or the whole number, of the expression at atom `i`.
-i16 operandtext(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i32* used, Str255 out) {
-  fred value;
-  if (i16 st = expression(path, text, atoms, i, variables, nilhandle, used, &value); st != 0) return st;
-  fredtostring(&value, out);
-  disposfred(&value);
-  return 0;
-}
 
 // The picture a request names: 0 with it, else `the result` is set and *picture stays none.
 i16 loadpicture(const importrequest& r, Handle* picture) {
@@ -170,7 +157,7 @@ i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   spot s{};
   if (obj.kind == objpart) s = spotat(obj.objects, obj.objindex);
   if (obj.kind != objpart || s.kind != spotgraphic || s.style == styleline) st = statusnotunderstood;
-  else if (!lineends(atoms, i + 1 + used)) st = statusstray;
+  else if (!atomview(atoms).lineends(i + 1 + used)) st = statusstray;
   if (st == 0 && applyfilters(op, choice, s, getfilters(obj))) {
     // The picture is drawn afresh through its filters.
     markowner(obj);
@@ -194,7 +181,7 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   switch (tokenat(atoms, i)) {
     case tokFile:
       r.source = picturesource::file;
-      if (i16 st = operandtext(path, text, atoms, i + 1, variables, &used, r.path); st != 0) return st;
+      if (i16 st = textoperand(path, text, atoms, i + 1, variables, &used, r.path); st != 0) return st;
       i += 1 + used;
       break;
     case tokResource: {
@@ -207,7 +194,7 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
       i += 1 + used;
       if (tokenat(atoms, i) == tokOf) {
         i += tokenat(atoms, i + 1) == tokFile ? 2 : 1;
-        if (i16 st = operandtext(path, text, atoms, i, variables, &used, r.path); st != 0) return st;
+        if (i16 st = textoperand(path, text, atoms, i, variables, &used, r.path); st != 0) return st;
         i += used;
       }
       break;
@@ -225,7 +212,7 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     }
   }
   if (tokenat(atoms, i) == tokAs) {
-    if (i16 st = operandtext(path, text, atoms, i + 1, variables, &used, r.name); st != 0) return st;
+    if (i16 st = textoperand(path, text, atoms, i + 1, variables, &used, r.name); st != 0) return st;
     i += 1 + used;
   }
   if (tokenat(atoms, i) == tokInto) {
@@ -235,7 +222,7 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     writeobj(&obj);
     i += 1 + used;
   }
-  if (!lineends(atoms, i)) return statusstray;
+  if (!atomview(atoms).lineends(i)) return statusstray;
   Handle picture = nilhandle;
   if (loadpicture(r, &picture) != 0 || picture == nilhandle) return 0;
   // Pictures from files may be written with their frame's corners swapped.

@@ -14,10 +14,14 @@
 #include "platform/process/process.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/imagefiles.h"
+#include "platform/qd/ports.h"
+#include "platform/qd/shapes.h"
 #include "platform/testing/answers.h"
+#include "platform/testing/driver.h"
 #include "platform/testing/testimages.h"
 #include "platform/testing/transcript.h"
 #include "platform/text/pstring.h"
+#include "platform/windows/windows.h"
 #include "render/filterlist.h"
 #include "render/pictinfo.h"
 #include "shell/commandline.h"
@@ -172,6 +176,11 @@ TEST_F(OtherCommandsTest, AutoSizeRedrawsAnOpenWindow) {
   const std::vector<redrawrequest> redraws = takeredraws();
   ASSERT_FALSE(redraws.empty());
   EXPECT_TRUE(redraws.back().whole);
+  // The window's pen is shown again: painting reaches its pixels.
+  SetPortWindowPort(current().window);
+  const Rect spot{200, 200, 210, 210};
+  PaintRect(&spot);
+  EXPECT_EQ(drive::pixelat(drive::windowpixels(current().window), 205, 205) & 0xFFFFFF, 0u);
   linerows({{"autoSize this card", "", ""},
             {"autoSize this background", "", ""},
             {"autoSize button 1", "", "error 2"},
