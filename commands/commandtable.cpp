@@ -10,7 +10,9 @@
 #include "commands/define.h"
 #include "commands/dispatch.h"
 #include "commands/docommand.h"
+#include "commands/movecommand.h"
 #include "commands/navigation.h"
+#include "commands/select.h"
 #include "commands/newcommand.h"
 #include "engine/expression.h"
 #include "engine/insertscripts.h"
@@ -115,7 +117,7 @@ constexpr comrow comrows[] = {
     {2096, comnotbuilt, 0},             // lock: comlock
     {2098, comenukey, P},               // menuKey
     {2110, comousewheel, 0},            // mouseWheel
-    {2112, comnotbuilt, 0},             // move: comove
+    {2112, comove, 0},                  // move
     {2115, comarith, 0},                // multiply
     {2116, comnew, R},                  // new
     {2127, comnotify, P},               // notify
@@ -146,7 +148,7 @@ constexpr comrow comrows[] = {
     {2170, comnotbuilt, 0},             // save: comsave
     {2171, comsay, P | R},              // say
     {2172, comerror, 0},                // scriptError
-    {2176, comnotbuilt, 0},             // select: comselect
+    {2176, comselect, 0},               // select
     {2179, comsend, R},                 // send
     {2180, comnotbuilt, 0},             // sendBack: combring
     {2181, comset, R},                  // set
