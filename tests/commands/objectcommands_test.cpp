@@ -9,6 +9,7 @@
 
 #include "commands/objectcommands.h"
 #include "engine/geometry.h"
+#include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/events/events.h"
 #include "platform/qd/colors.h"
@@ -283,6 +284,24 @@ TEST_F(ObjectCommandsTest, GrabLimitsAreWidenedAndEmptyOnesRefused) {
   Rect r{0, 0, 30, 100};
   clampRect(&r, Rect{10, 10, 20, 20});
   EXPECT_EQ(r, (Rect{-10, -80, 20, 20})) << "right and bottom edges win";
+}
+
+TEST_F(ObjectCommandsTest, GrabWithinMovesTheCardViewWithTheHand) {
+  openobjects();
+  ASSERT_EQ(line("set the backSize of bkgnd 1 to 2000,2000"), 0);
+  ASSERT_EQ(line("set the scroll of this window to 10,10"), 0);
+  // The hand moves 100 pixels left and 5 up: the view goes right and down, pinned to 0..30.
+  const Point from = toglobal(Point{100, 200});
+  drive::drag(from, Point{i16(from.v - 5), i16(from.h - 100)}, 10);
+  takemousedown();
+  ASSERT_EQ(line("grab within 0,0,30,30"), 0);
+  EXPECT_EQ(GetControl32BitValue(current().hscroll), 30);
+  EXPECT_EQ(GetControl32BitValue(current().vscroll), 15);
+  // An empty rectangle keeps the view where it was.
+  drive::drag(from, Point{from.v, i16(from.h + 100)}, 10);
+  takemousedown();
+  ASSERT_EQ(line("grab within 0,0,0,0"), 0);
+  EXPECT_EQ(GetControl32BitValue(current().hscroll), 30);
 }
 
 TEST_F(ObjectCommandsTest, PickHandsObjectsToTheDragService) {
