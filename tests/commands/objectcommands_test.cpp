@@ -85,16 +85,6 @@ Project objects(std::string script = "") {
 
 class ObjectCommandsTest : public WindowTest {
  protected:
-  // Runs script lines in the current card; the error alert of a failing line is answered.
-  i16 line(std::string_view lines) {
-    queueanswer(Answer{"alert", "Cancel", {}});
-    const i16 st = doline(lines);
-    clearanswers();
-    return st;
-  }
-  void linerows(std::initializer_list<row> cases) {
-    checkrows<ObjectCommandsTest>(cases, &ObjectCommandsTest::line, &ObjectCommandsTest::cardvalue);
-  }
   void openobjects(std::string script = "") {
     build(objects(std::move(script)));
     ASSERT_EQ(open(), 0);
@@ -152,7 +142,7 @@ TEST_F(ObjectCommandsTest, GroupTakesTheSelectedGraphicsAndDeselectsTheRest) {
   select({"A", "B", "C", "D"});
   const u32 ida = at(named("A")).id, idb = at(named("B")).id;
   ASSERT_EQ(cardchanged(), 0);
-  ASSERT_EQ(line("group"), 0);
+  ASSERT_EQ(failingline("group"), 0);
   ASSERT_EQ(count(), 5) << "A and B left the list for the group";
   EXPECT_EQ(at(named("C")).selected, 0);
   EXPECT_EQ(at(named("D")).selected, 0);
@@ -175,18 +165,18 @@ TEST_F(ObjectCommandsTest, GroupTakesTheSelectedGraphicsAndDeselectsTheRest) {
 TEST_F(ObjectCommandsTest, GroupOfOneGraphicMakesNothingAndWordsAfterItAreRefused) {
   openobjects();
   select({"A", "C", "D"});
-  ASSERT_EQ(line("group"), 0);
+  ASSERT_EQ(failingline("group"), 0);
   EXPECT_EQ(count(), 6);
   EXPECT_EQ(at(named("A")).selected, 1);
   EXPECT_EQ(at(named("C")).selected + at(named("D")).selected, 0);
   EXPECT_EQ(cardchanged(), 0) << "no group made";
-  EXPECT_EQ(line("group x"), 19);
+  EXPECT_EQ(failingline("group x"), 19);
 }
 
 TEST_F(ObjectCommandsTest, UngroupedMembersComeBackSelectedWithNewIdsAndStay) {
   openobjects();
   select({"A", "B", "p"});
-  ASSERT_EQ(line("group"), 0);
+  ASSERT_EQ(failingline("group"), 0);
   const spot g = at(count() - 1);
   std::vector<u32> memberids;
   for (i32 i = 0; i < spotcount(g.data); ++i) memberids.push_back(u32(spotat(g.data, i).id));
@@ -194,7 +184,7 @@ TEST_F(ObjectCommandsTest, UngroupedMembersComeBackSelectedWithNewIdsAndStay) {
   spot s = at(count() - 1);
   s.selected = 1;
   putspot(list(), count() - 1, s);
-  ASSERT_EQ(line("ungroup"), 0);
+  ASSERT_EQ(failingline("ungroup"), 0);
   ASSERT_EQ(count(), 6);
   for (i32 i = 3; i < 6; ++i) {
     EXPECT_NE(at(i).selected, 0) << i;
@@ -211,15 +201,15 @@ TEST_F(ObjectCommandsTest, UngroupedMembersComeBackSelectedWithNewIdsAndStay) {
 TEST_F(ObjectCommandsTest, RotateAndReshapeHandles) {
   openobjects();
   select({"p", "a", "A"});
-  ASSERT_EQ(line("rotate polygon"), 0);
+  ASSERT_EQ(failingline("rotate polygon"), 0);
   EXPECT_EQ(at(named("p")).selected, 4);
   EXPECT_EQ(at(named("A")).selected, 1) << "only polygons";
-  ASSERT_EQ(line("reshape polygon"), 0);
+  ASSERT_EQ(failingline("reshape polygon"), 0);
   EXPECT_EQ(at(named("p")).selected, 2);
-  ASSERT_EQ(line("reshape arc"), 0);
+  ASSERT_EQ(failingline("reshape arc"), 0);
   EXPECT_EQ(at(named("a")).selected, 5);
   EXPECT_EQ(at(named("A")).selected, 1);
-  linerows({{"reshape arc x", "", "error 19"},
+  failrows({{"reshape arc x", "", "error 19"},
             {"reshape foo", "", "error 2"},
             {"reshape window", "", ""},
             {"rotate oval", "", "error 2"},
@@ -231,7 +221,7 @@ TEST_F(ObjectCommandsTest, RotateAndReshapeHandles) {
 
 TEST_F(ObjectCommandsTest, RotatingAPolygonByAnAngleIsKept) {
   openobjects();
-  ASSERT_EQ(line("rotate polygon graphic \"p\", 370"), 0);
+  ASSERT_EQ(failingline("rotate polygon graphic \"p\", 370"), 0);
   PolyHandle original = newpolygon(kTriangle);
   PolyHandle expected = rotatepoly(original, 10);
   const spot p = at(named("p"));
@@ -251,7 +241,7 @@ TEST_F(ObjectCommandsTest, GrabStopsAtTheLimit) {
   const Point from = toglobal(centre(kButton));
   drive::drag(from, Point{from.v, i16(from.h + 300)}, 30);
   takemousedown();
-  ASSERT_EQ(line("grab button \"C\" within 0,0,200,200"), 0);
+  ASSERT_EQ(failingline("grab button \"C\" within 0,0,200,200"), 0);
   const Rect r = at(named("C")).rect;
   EXPECT_EQ(r.right, 200);
   EXPECT_EQ(r.left, 160) << "its width kept";
@@ -264,7 +254,7 @@ TEST_F(ObjectCommandsTest, GrabWithMessageAndAHandlerThatPutsItBack) {
   const Point from = toglobal(centre(kButton));
   drive::drag(from, Point{from.v, i16(from.h + 50)}, 5);
   takemousedown();
-  ASSERT_EQ(line("grab button \"C\" with message"), 0);
+  ASSERT_EQ(failingline("grab button \"C\" with message"), 0);
   EXPECT_GE(std::atoi(global("moves").c_str()), 1) << "each move sent mouseStillDown";
   EXPECT_EQ(at(named("C")).rect, kButton) << "every move put back";
 }
@@ -274,13 +264,13 @@ TEST_F(ObjectCommandsTest, GrabLimitsAreWidenedAndEmptyOnesRefused) {
   drive::mouseDown(toglobal(centre(kButton)));
   drive::mouseUp();
   // A limit 10 wide for a 40-wide button widens to -15..25; the button moves there at once.
-  ASSERT_EQ(line("grab button \"C\" within 0,0,10,200"), 0);
+  ASSERT_EQ(failingline("grab button \"C\" within 0,0,10,200"), 0);
   EXPECT_EQ(at(named("C")).rect.left, -15);
   EXPECT_EQ(at(named("C")).rect.right, 25);
-  EXPECT_EQ(line("grab button \"C\" within 5,5,5,5"), 66);
-  EXPECT_EQ(line("grab button \"C\" with foo"), 2);
-  EXPECT_EQ(line("grab this card"), 0) << "not an object of the card: nothing to grab";
-  EXPECT_EQ(line("grab button 99"), 11);
+  EXPECT_EQ(failingline("grab button \"C\" within 5,5,5,5"), 66);
+  EXPECT_EQ(failingline("grab button \"C\" with foo"), 2);
+  EXPECT_EQ(failingline("grab this card"), 0) << "not an object of the card: nothing to grab";
+  EXPECT_EQ(failingline("grab button 99"), 11);
   Rect r{0, 0, 30, 100};
   clampRect(&r, Rect{10, 10, 20, 20});
   EXPECT_EQ(r, (Rect{-10, -80, 20, 20})) << "right and bottom edges win";
@@ -288,19 +278,19 @@ TEST_F(ObjectCommandsTest, GrabLimitsAreWidenedAndEmptyOnesRefused) {
 
 TEST_F(ObjectCommandsTest, GrabWithinMovesTheCardViewWithTheHand) {
   openobjects();
-  ASSERT_EQ(line("set the backSize of bkgnd 1 to 2000,2000"), 0);
-  ASSERT_EQ(line("set the scroll of this window to 10,10"), 0);
+  ASSERT_EQ(failingline("set the backSize of bkgnd 1 to 2000,2000"), 0);
+  ASSERT_EQ(failingline("set the scroll of this window to 10,10"), 0);
   // The hand moves 100 pixels left and 5 up: the view goes right and down, pinned to 0..30.
   const Point from = toglobal(Point{100, 200});
   drive::drag(from, Point{i16(from.v - 5), i16(from.h - 100)}, 10);
   takemousedown();
-  ASSERT_EQ(line("grab within 0,0,30,30"), 0);
+  ASSERT_EQ(failingline("grab within 0,0,30,30"), 0);
   EXPECT_EQ(GetControl32BitValue(current().hscroll), 30);
   EXPECT_EQ(GetControl32BitValue(current().vscroll), 15);
   // An empty rectangle keeps the view where it was.
   drive::drag(from, Point{from.v, i16(from.h + 100)}, 10);
   takemousedown();
-  ASSERT_EQ(line("grab within 0,0,0,0"), 0);
+  ASSERT_EQ(failingline("grab within 0,0,0,0"), 0);
   EXPECT_EQ(GetControl32BitValue(current().hscroll), 30);
 }
 
@@ -309,16 +299,16 @@ TEST_F(ObjectCommandsTest, PickHandsObjectsToTheDragService) {
   standindrags().clear();
   select({"A", "B"});
   mainglobals().event.where = toglobal(centre(kA));
-  ASSERT_EQ(line("pick up selected"), 0);
+  ASSERT_EQ(failingline("pick up selected"), 0);
   ASSERT_EQ(standindrags().size(), 1u);
   EXPECT_EQ(standindrags()[0].indexes, (std::vector<i16>{i16(named("A")), i16(named("B"))}));
-  ASSERT_EQ(line("pick button \"C\""), 0);
+  ASSERT_EQ(failingline("pick button \"C\""), 0);
   ASSERT_EQ(standindrags().size(), 2u);
   EXPECT_EQ(standindrags()[1].indexes, std::vector<i16>{i16(named("C"))});
-  EXPECT_EQ(line("pick button 99"), 0);
-  EXPECT_EQ(line("pick button 1 of window \"Other\""), 0);
+  EXPECT_EQ(failingline("pick button 99"), 0);
+  EXPECT_EQ(failingline("pick button 1 of window \"Other\""), 0);
   mainglobals().event.where = toglobal(Point{300, 300});
-  EXPECT_EQ(line("pick selected"), 0) << "nothing under the mouse";
+  EXPECT_EQ(failingline("pick selected"), 0) << "nothing under the mouse";
   EXPECT_EQ(standindrags().size(), 2u);
   standindrags().clear();
 }
@@ -330,7 +320,7 @@ TEST_F(ObjectCommandsTest, CycleRotatesTheColoursOfAn8BitScreen) {
   CTabHandle table = devicetable(GetMainDevice());
   std::vector<RGBColor> before(256);
   for (i32 i = 0; i < 256; ++i) ctableentry(table, i, &before[std::size_t(i)]);
-  ASSERT_EQ(line("cycle 2 to 4 step"), 0);
+  ASSERT_EQ(failingline("cycle 2 to 4 step"), 0);
   table = devicetable(GetMainDevice());
   auto entry = [&](i32 i) {
     RGBColor c{};
@@ -342,17 +332,17 @@ TEST_F(ObjectCommandsTest, CycleRotatesTheColoursOfAn8BitScreen) {
   EXPECT_TRUE(same(entry(2), before[3]));
   EXPECT_TRUE(same(entry(3), before[1]));
   EXPECT_TRUE(same(entry(4), before[4]));
-  ASSERT_EQ(line("cycle 2 to 6 fast 2 times"), 0);
+  ASSERT_EQ(failingline("cycle 2 to 6 fast 2 times"), 0);
   table = devicetable(GetMainDevice());
   // Two rounds: 2 x 5 steps over five colours bring each back to where it was.
   EXPECT_TRUE(same(entry(1), before[2]));
   EXPECT_TRUE(same(entry(3), before[1]));
   EXPECT_TRUE(same(entry(5), before[5]));
-  ASSERT_EQ(line("cycle all step"), 0);
+  ASSERT_EQ(failingline("cycle all step"), 0);
   table = devicetable(GetMainDevice());
   EXPECT_TRUE(same(entry(0), before[0]));
   EXPECT_TRUE(same(entry(255), before[255]));
-  linerows({{"cycle 1 to 1", "", "error 2"},
+  failrows({{"cycle 1 to 1", "", "error 2"},
             {"cycle 1 2", "", "error 7"},
             {"cycle 2 to 4 very foo", "", "error 2"},
             {"cycle 2 to 4 0 times", "", "error 2"},
@@ -363,7 +353,7 @@ TEST_F(ObjectCommandsTest, CycleOnADirectScreenChangesNothing) {
   openobjects();
   drive::setscreendepth(32);
   mainglobals().colorWorld = 1;
-  ASSERT_EQ(line("cycle all"), 0);
+  ASSERT_EQ(failingline("cycle all"), 0);
   EXPECT_EQ(devicedepth(GetMainDevice()), 32);
 }
 

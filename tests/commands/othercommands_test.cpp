@@ -83,15 +83,6 @@ class OtherCommandsTest : public WindowTest {
     build(twowindows());
     ASSERT_EQ(open(), 0);
   }
-  i16 line(std::string_view lines) {
-    queueanswer(Answer{"alert", "Cancel", {}});
-    const i16 st = doline(lines);
-    clearanswers();
-    return st;
-  }
-  void linerows(std::initializer_list<row> cases) {
-    checkrows<OtherCommandsTest>(cases, &OtherCommandsTest::line, &OtherCommandsTest::cardvalue);
-  }
   static std::string resulttext(i16 n) { return std::string(pstringview(resultstr(n))); }
   Handle objects() { return mainglobals().current.cardspots; }
   // Gives the graphic "pic" two filters, "Blur" (enabled) and "Edge" (disabled).
@@ -127,32 +118,32 @@ class OtherCommandsTest : public WindowTest {
 
 TEST_F(OtherCommandsTest, BeepCountsAndHistoryFlags) {
   transcriptclear();
-  ASSERT_EQ(line("beep 3"), 0);
+  ASSERT_EQ(failingline("beep 3"), 0);
   EXPECT_EQ(std::count(transcriptlines().begin(), transcriptlines().end(), "beep"), 3);
-  EXPECT_EQ(line("beep -1"), 38);
+  EXPECT_EQ(failingline("beep -1"), 38);
   MainGlobals& g = mainglobals();
-  ASSERT_EQ(line("history"), 0);
+  ASSERT_EQ(failingline("history"), 0);
   EXPECT_EQ(g.history, 1);
-  ASSERT_EQ(line("history"), 0);
+  ASSERT_EQ(failingline("history"), 0);
   EXPECT_EQ(g.history, 0) << "alone it toggles";
-  ASSERT_EQ(line("history on"), 0);
+  ASSERT_EQ(failingline("history on"), 0);
   EXPECT_EQ(g.history, 1);
-  ASSERT_EQ(line("history \"off\""), 0);
+  ASSERT_EQ(failingline("history \"off\""), 0);
   EXPECT_EQ(g.history, 0) << "any other word clears it";
-  ASSERT_EQ(line("history disable\nhistory\nhistory on"), 0);
+  ASSERT_EQ(failingline("history disable\nhistory\nhistory on"), 0);
   EXPECT_EQ(g.history, 0) << "disabled history stays off";
-  ASSERT_EQ(line("history enable\nhistory"), 0);
+  ASSERT_EQ(failingline("history enable\nhistory"), 0);
   EXPECT_EQ(g.history, 1);
-  EXPECT_EQ(line("history on now"), 19);
+  EXPECT_EQ(failingline("history on now"), 19);
 }
 
 TEST_F(OtherCommandsTest, NotifyAsksForTheUsersAttention) {
   setprocessfront(false);
   requestuserattention(false);
-  ASSERT_EQ(line("notify wait 2 seconds"), 0);
+  ASSERT_EQ(failingline("notify wait 2 seconds"), 0);
   EXPECT_TRUE(attentionrequested());
   EXPECT_EQ(mainglobals().notfront, 0);
-  linerows({{"notify", "", ""}, {"notify 10 ticks", "", ""}, {"notify 3 seconds later", "", "error 19"}});
+  failrows({{"notify", "", ""}, {"notify 10 ticks", "", ""}, {"notify 3 seconds later", "", "error 19"}});
 }
 
 TEST_F(OtherCommandsTest, SetWindowMakesAnOpenWindowCurrent) {
@@ -165,14 +156,14 @@ TEST_F(OtherCommandsTest, SetWindowMakesAnOpenWindowCurrent) {
   EXPECT_GT(mainglobals().layerchanges, changes);
   closeallwindows();
   ASSERT_EQ(open(), 0);
-  linerows({{"setWindow window \"Other\"", "", "error 61"},
+  failrows({{"setWindow window \"Other\"", "", "error 61"},
             {"setWindow card 1", "", "error 2"},
             {"setWindow window \"Main\" now", "", "error 19"}});
 }
 
 TEST_F(OtherCommandsTest, AutoSizeRedrawsAnOpenWindow) {
   (void)takeredraws();
-  ASSERT_EQ(line("autoSize this window"), 0);
+  ASSERT_EQ(failingline("autoSize this window"), 0);
   const std::vector<redrawrequest> redraws = takeredraws();
   ASSERT_FALSE(redraws.empty());
   EXPECT_TRUE(redraws.back().whole);
@@ -181,32 +172,32 @@ TEST_F(OtherCommandsTest, AutoSizeRedrawsAnOpenWindow) {
   const Rect spot{200, 200, 210, 210};
   PaintRect(&spot);
   EXPECT_EQ(drive::pixelat(drive::windowpixels(current().window), 205, 205) & 0xFFFFFF, 0u);
-  linerows({{"autoSize this card", "", ""},
+  failrows({{"autoSize this card", "", ""},
             {"autoSize this background", "", ""},
             {"autoSize button 1", "", "error 2"},
             {"autoSize window \"Other\"", "", "error 61"}});
 }
 
 TEST_F(OtherCommandsTest, UnmountLeavesItsOutcomeInTheResult) {
-  linerows({{"unmount \"Data\"", "the result", resulttext(79)},
+  failrows({{"unmount \"Data\"", "the result", resulttext(79)},
             {"unmount volume \"/\"", "the result", resulttext(80)},
             {"unmount \":\"", "the result", resulttext(80)},
             {"unmount \"Data\" now", "", "error 19"}});
   // A mounted volume the system refuses to let go: the file-system error, not silence.
   notevolume(7, "Data", true);
-  ASSERT_EQ(line("unmount \"data:some:folder\""), 0);
+  ASSERT_EQ(failingline("unmount \"data:some:folder\""), 0);
   EXPECT_EQ(cardvalue("the result"), "File system error -47.");
   notevolume(7, "Data", false);
-  EXPECT_EQ(line("unmount \"Data\""), 0);
+  EXPECT_EQ(failingline("unmount \"Data\""), 0);
   EXPECT_EQ(cardvalue("the result"), resulttext(79)) << "unmounted meanwhile";
 }
 
 TEST_F(OtherCommandsTest, PlayFormsThatNeedNoMedia) {
-  EXPECT_EQ(line("play audio \"x\""), 124);
-  EXPECT_EQ(line("play step"), 0);
+  EXPECT_EQ(failingline("play audio \"x\""), 124);
+  EXPECT_EQ(failingline("play step"), 0);
   mainglobals().plugin = 1;
-  EXPECT_EQ(line("play step"), 175);
-  EXPECT_EQ(line("play pics x"), 175);
+  EXPECT_EQ(failingline("play step"), 175);
+  EXPECT_EQ(failingline("play pics x"), 175);
   mainglobals().plugin = 0;
 }
 
@@ -217,7 +208,7 @@ TEST_F(OtherCommandsTest, DisablingAFilterDropsThePictureAndRedraws) {
   b.image = NewHandle(4);
   ASSERT_GE(addpictbuffer(spotat(objects(), 0), &b), 0);
   (void)takeredraws();
-  ASSERT_EQ(line("disable filter 1 of graphic \"pic\""), 0);
+  ASSERT_EQ(failingline("disable filter 1 of graphic \"pic\""), 0);
   EXPECT_EQ(enabled(0), 0);
   // The cached picture is dropped (the redraw may cache a new one).
   for (i32 i = 0; i < pictbuffercount(); ++i) {
@@ -227,17 +218,17 @@ TEST_F(OtherCommandsTest, DisablingAFilterDropsThePictureAndRedraws) {
   }
   EXPECT_EQ(cardchanged(), 1);
   EXPECT_FALSE(takeredraws().empty());
-  ASSERT_EQ(line("enable filter \"edge\" in graphic \"pic\""), 0);
+  ASSERT_EQ(failingline("enable filter \"edge\" in graphic \"pic\""), 0);
   EXPECT_EQ(enabled(1), 1) << "found by name, case ignored";
-  ASSERT_EQ(line("disable the filters of graphic \"pic\""), 0);
+  ASSERT_EQ(failingline("disable the filters of graphic \"pic\""), 0);
   EXPECT_EQ(enabled(0) + enabled(1), 0);
-  ASSERT_EQ(line("enable filter \"sharpen\" of graphic \"pic\"\nenable filter 3 of graphic \"pic\""), 0);
+  ASSERT_EQ(failingline("enable filter \"sharpen\" of graphic \"pic\"\nenable filter 3 of graphic \"pic\""), 0);
   EXPECT_EQ(enabled(0) + enabled(1), 0) << "names and numbers that match nothing change nothing";
-  ASSERT_EQ(line("remove filter \"Blur\" of graphic \"pic\""), 0);
+  ASSERT_EQ(failingline("remove filter \"Blur\" of graphic \"pic\""), 0);
   EXPECT_EQ(countfilters(GetPictFilterHandle(spotat(objects(), 0).alt)), 1);
-  ASSERT_EQ(line("remove filters of graphic \"pic\""), 0);
+  ASSERT_EQ(failingline("remove filters of graphic \"pic\""), 0);
   EXPECT_EQ(GetPictFilterHandle(spotat(objects(), 0).alt), nilhandle) << "no filter list left";
-  linerows({{"disable the filters of button 1", "", "error 2"},
+  failrows({{"disable the filters of button 1", "", "error 2"},
             {"disable filters of graphic \"line\"", "", "error 2"},
             {"enable filter 1 graphic \"pic\"", "", "error 5"},
             {"enable filter 1 of graphic \"pic\" now", "", "error 19"}});
@@ -273,7 +264,7 @@ TEST_F(OtherCommandsTest, ImportClutFromAnIndexedPicture) {
   ASSERT_EQ(run("global gid\nput 1 into it\nimport clut from file \"" + path("notes.txt") + "\"\nput it into gid"), 0);
   EXPECT_EQ(result(), resulttext(13));
   EXPECT_EQ(global("gid"), "") << "it is emptied first";
-  linerows({{"import clut to x", "", "error 46"},
+  failrows({{"import clut to x", "", "error 46"},
             {"import foo", "", "error 2"},
             {"import clut from resource \"nosuch\"", "the result", resulttext(46)},
             {"import clut from clipBoard", "", "error 124"}});
