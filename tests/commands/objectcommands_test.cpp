@@ -15,7 +15,6 @@
 #include "platform/qd/colors.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
-#include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
 #include "render/objectbounds.h"

@@ -16,7 +16,6 @@
 #include "platform/qd/imagefiles.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
-#include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/testing/testimages.h"
 #include "platform/testing/transcript.h"
