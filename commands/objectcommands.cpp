@@ -160,6 +160,20 @@ void trackingpause(u32* serviced) {
   checkmovies(none);
 }
 
+// Waits a tick at a time until the mouse moves while its button stays down: true with the
+// new point in *last (the one before in *from), false once the button is released.
+bool mousemoved(u32* serviced, Point* last, Point* from) {
+  while (StillDown()) {
+    trackingpause(serviced);
+    const Point now = globalmouse();
+    if (now.h == last->h && now.v == last->v) continue;
+    *from = *last;
+    *last = now;
+    return true;
+  }
+  return false;
+}
+
 // `grab within rect`: the card's scroll position follows the mouse, pinned inside the
 // rectangle (an empty one keeps it where it starts).
 i16 grabcardview(const Rect& limit) {
@@ -173,14 +187,10 @@ i16 grabcardview(const Rect& limit) {
   const Point startscroll{i16(value(d.vscroll)), i16(value(d.hscroll))};
   const Rect pin = EmptyRect(&limit) ? Rect{startscroll.v, startscroll.h, startscroll.v, startscroll.h} : limit;
   const Point start = globalmouse();
-  Point last = start;
+  Point now = start, before{};
   u32 serviced = TickCount();
   LoopScope loop("grab");
-  while (StillDown()) {
-    trackingpause(&serviced);
-    const Point now = globalmouse();
-    if (now.h == last.h && now.v == last.v) continue;
-    last = now;
+  while (mousemoved(&serviced, &now, &before)) {
     // The card moves with the hand: the scroll position goes the other way.
     const i32 h = std::clamp<i32>(i32(startscroll.h) - (now.h - start.h), pin.left, std::max(pin.left, pin.right));
     const i32 v = std::clamp<i32>(i32(startscroll.v) - (now.v - start.v), pin.top, std::max(pin.top, pin.bottom));
@@ -232,19 +242,15 @@ i16 grabobject(const objread& obj, bool withmessage, bool limited, Rect limit) {
   }
   if (!g.lockCursor) showcursorresource(kClosedHandCursor);
   const u64 changes = g.layerchanges;
-  Point last = globalmouse();
+  Point now = globalmouse(), last{};
   u32 serviced = TickCount();
   LoopScope loop("grab");
-  while (StillDown()) {
-    trackingpause(&serviced);
-    const Point now = globalmouse();
-    if (now.h == last.h && now.v == last.v) continue;
+  while (mousemoved(&serviced, &now, &last)) {
     // A handler may have moved the object in the list or away: the loop ends then.
     if (g.layerchanges != changes || index >= spotcount(list)) break;
     const Rect before = spotat(list, index).rect;
     Rect moved = before;
     OffsetRect(&moved, i16(now.h - last.h), i16(now.v - last.v));
-    last = now;
     clampRect(&moved, limit);
     mapspot(list, index, moved, false);
     if (withmessage) {
