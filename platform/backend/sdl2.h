@@ -5,20 +5,37 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/backend/backend.h"
 
 namespace kv {
 
 // Opens the window for a screen of this size and depth; null with a reason when there is no
-// display (or SDL cannot start).
-std::unique_ptr<Backend> opensdl2backend(const ScreenInfo& screen, std::string* why);
+// display (or SDL cannot start). With `fit`, a screen larger than the display's usable area
+// less 48 pixels each way is made that size instead. The window can be resized: it shows the
+// screen scaled with its aspect kept.
+std::unique_ptr<Backend> opensdl2backend(const ScreenInfo& screen, std::string* why, bool fit = false);
+
+// What the SDL2 backend did, for tests and benchmarks: frames presented, the kept frame shown
+// again (exposure, size changes), event waits, and the last rectangles uploaded (frame pixels).
+struct SDL2Counters {
+  u32 presents = 0;
+  u32 represents = 0;
+  u32 waits = 0;
+  std::vector<Rect> uploaded;
+};
+// The counters of the backend when it is the SDL2 one, else null.
+const SDL2Counters* sdl2counters(Backend& b);
+// The window's pixels as shown (xrgb), read back from the renderer; false when the backend is
+// not the SDL2 one or the pixels cannot be read.
+bool sdl2readback(Backend& b, Frame* out);
 
 // Whether the environment names a display the SDL2 backend could open.
 bool displayavailable();
 
 // The backend a run starts with: SDL2 when a display is there and headless is not asked,
-// else headless with this screen.
-std::unique_ptr<Backend> openbackend(bool headless, const ScreenInfo& screen);
+// else headless with this screen. `fit` as for opensdl2backend (the screen was not given).
+std::unique_ptr<Backend> openbackend(bool headless, const ScreenInfo& screen, bool fit = false);
 
 }  // namespace kv

@@ -467,6 +467,20 @@ TEST_F(WindowPortTest, TheDumpFolderGetsAPngOfEachWindow) {
   std::fclose(f);
   EXPECT_EQ(got, expect);
 
+  // And the screen as composed: the desktop with the windows' frames and pixels.
+  PngHeader screen = readpng(folder + "/screen.png");
+  ASSERT_TRUE(screen.signature);
+  EXPECT_EQ(screen.width, 1024u);
+  EXPECT_EQ(screen.height, 768u);
+  const Frame& composed = composescreen();
+  ASSERT_TRUE(encodexrgbpng(composed.width, composed.height, composed.pixels.data(), &expect));
+  f = std::fopen((folder + "/screen.png").c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  got.assign(expect.size() + 16, 0);
+  got.resize(std::fread(got.data(), 1, got.size(), f));
+  std::fclose(f);
+  EXPECT_EQ(got, expect) << "the red the window's port shows is in the screen's picture too";
+
   EXPECT_FALSE(dumpwindows(home.path() + "/missing", &err));
   EXPECT_NE(err.find("missing/window-2.png"), std::string::npos) << err;
   std::FILE* plain = std::fopen((home.path() + "/plain").c_str(), "wb");

@@ -1,0 +1,126 @@
+#!/bin/sh
+# kestrove on a real X server (Xvfb), as a person meets it: the demo's window shows the same
+# pixels as a headless run's screen.png, typed keys reach the card's keyStroke handler and show
+# in the field "Typed", a click on "Next" goes to the second card, and a click on the window's
+# close box ends the program with status 0.
+#
+#   display.sh KESTROVE SCREENMATCH FOLDER
+#
+# Skips (status 77) only when the X server cannot start here.
+set -u
+k=$1
+match=$2
+dir=$3
+rm -rf "$dir"
+mkdir -p "$dir" || exit 1
+cd "$dir" || exit 1
+for tool in Xvfb xwd xdotool; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "$tool is missing (scripts/setup.sh installs it)"; exit 1; }
+done
+
+xpid=""
+kpid=""
+cleanup() {
+  [ -n "$kpid" ] && kill "$kpid" 2>/dev/null
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
+  [ -n "$xpid" ] && wait "$xpid" 2>/dev/null
+}
+trap cleanup EXIT
+
+# The server picks a free display number and writes it once it takes connections.
+Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>displayno 2>xvfb.log &
+xpid=$!
+n=""
+i=0
+while [ $i -lt 100 ]; do
+  n=$(tr -dc 0-9 <displayno)
+  [ -n "$n" ] && break
+  if ! kill -0 "$xpid" 2>/dev/null; then
+    echo "Xvfb cannot start here: skipped"
+    cat xvfb.log
+    xpid=""
+    exit 77
+  fi
+  sleep 0.1
+  i=$((i + 1))
+done
+if [ -z "$n" ]; then
+  echo "Xvfb did not take connections within 10 s: skipped"
+  exit 77
+fi
+export DISPLAY=":$n"
+unset WAYLAND_DISPLAY SDL_VIDEODRIVER
+export SDL_AUDIODRIVER=dummy
+
+fail() {
+  echo "FAILED: $*"
+  for f in real.err xvfb.log; do [ -s "$f" ] && { echo "--- $f"; cat "$f"; }; done
+  exit 1
+}
+
+# Where the demo's objects lie on an 800 x 600 screen (global pixels): the button "Next" and
+# the window's close box. A headless run clicks the same places.
+nextx=270
+nexty=181
+closex=213
+closey=138
+
+# The pictures a headless run composes, given the same input.
+printf 'type "hi"\nadvance 5\n' >typed.txt
+printf 'type "hi"\nadvance 5\nclick %d,%d\nadvance 5\n' $nextx $nexty >next.txt
+"$k" --headless --screen 800x600x32 --dump-dir start >/dev/null || fail "the headless run"
+"$k" --headless --screen 800x600x32 --input typed.txt --dump-dir typed >/dev/null || fail "the headless typing"
+"$k" --headless --screen 800x600x32 --input next.txt --dump-dir next >/dev/null || fail "the headless click"
+cmp -s start/screen.png next/screen.png && fail "the click on Next changed nothing headless"
+
+"$k" --screen 800x600x32 --transcript real.txt >real.out 2>real.err &
+kpid=$!
+geometry=""
+i=0
+while [ $i -lt 200 ]; do
+  geometry=$(xdotool search --name '^Kestrove$' getwindowgeometry --shell 2>/dev/null) && break
+  kill -0 "$kpid" 2>/dev/null || fail "kestrove ended before its window showed"
+  sleep 0.1
+  i=$((i + 1))
+done
+[ -n "$geometry" ] || fail "no window named Kestrove within 20 s"
+wx=$(echo "$geometry" | sed -n 's/^X=//p')
+wy=$(echo "$geometry" | sed -n 's/^Y=//p')
+ww=$(echo "$geometry" | sed -n 's/^WIDTH=//p')
+wh=$(echo "$geometry" | sed -n 's/^HEIGHT=//p')
+[ "$ww" = 800 ] && [ "$wh" = 600 ] || fail "the window is ${ww}x${wh}, not the screen's 800x600"
+
+# Waits (at most 20 s) until the root window shows the picture at the window's place.
+shows() {
+  i=0
+  while [ $i -lt 100 ]; do
+    xwd -root -silent -out shot.xwd 2>/dev/null && "$match" shot.xwd "$1/screen.png" "$wx" "$wy" >match.txt && return 0
+    sleep 0.2
+    i=$((i + 1))
+  done
+  cat match.txt
+  return 1
+}
+
+shows start || fail "the window does not show the headless screen"
+# Keys go to the window under the pointer (no window manager here).
+xdotool mousemove $((wx + 600)) $((wy + 500)) || fail "xdotool mousemove"
+sleep 0.2
+xdotool type --delay 50 hi || fail "xdotool type"
+shows typed || fail "the typed keys do not show as they do headless"
+xdotool mousemove $((wx + nextx)) $((wy + nexty)) click 1 || fail "xdotool click"
+shows next || fail "the click on Next does not show the second card as headless"
+xdotool mousemove $((wx + closex)) $((wy + closey)) click 1 || fail "xdotool click"
+i=0
+while kill -0 "$kpid" 2>/dev/null && [ $i -lt 150 ]; do
+  sleep 0.1
+  i=$((i + 1))
+done
+kill -0 "$kpid" 2>/dev/null && fail "the close box did not end the program"
+wait "$kpid"
+status=$?
+kpid=""
+[ $status -eq 0 ] || fail "kestrove ended with status $status"
+grep -q '^message: mouseUp to .*button' real.txt || fail "the transcript has no mouseUp to the button"
+echo "the display shows what the headless runs compose"
+exit 0
