@@ -314,6 +314,8 @@ class SDL2Backend final : public Backend {
   u32 clipboardchangecount() const override { return changes_; }
 
   const SDL2Counters& counters() const { return counters_; }
+  void resize(int width, int height) { SDL_SetWindowSize(window_, width, height); }
+  u32 windowid() const { return SDL_GetWindowID(window_); }
 
   bool readback(Frame* out) {
     int w = 0, h = 0;
@@ -500,6 +502,90 @@ bool sdl2readback(Backend& b, Frame* out) {
   SDL2Backend* s = sdl2of(b);
   return s && out && s->readback(out);
 }
+
+namespace {
+u32 sdl2windowid(Backend& b) {
+  SDL2Backend* s = sdl2of(b);
+  return s ? s->windowid() : 0;
+}
+}  // namespace
+
+bool sdl2pushkey(bool down, const char* name, u16 held, bool repeat) {
+  SDL_Event ev{};
+  ev.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  ev.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+  ev.key.repeat = repeat ? 1 : 0;
+  ev.key.keysym.scancode = SDL_GetScancodeFromName(name);
+  if (ev.key.keysym.scancode == SDL_SCANCODE_UNKNOWN) return false;
+  ev.key.keysym.sym = SDL_GetKeyFromScancode(ev.key.keysym.scancode);
+  u16 mod = 0;
+  if (held & sdl2ctrl) mod |= KMOD_LCTRL;
+  if (held & sdl2super) mod |= KMOD_LGUI;
+  if (held & sdl2alt) mod |= KMOD_LALT;
+  if (held & sdl2shift) mod |= KMOD_LSHIFT;
+  ev.key.keysym.mod = mod;
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushtext(const char* utf8) {
+  SDL_Event ev{};
+  ev.type = SDL_TEXTINPUT;
+  SDL_strlcpy(ev.text.text, utf8, sizeof ev.text.text);
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushbutton(Backend& b, bool down, int button, int x, int y) {
+  SDL_Event ev{};
+  ev.button.windowID = sdl2windowid(b);
+  ev.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+  ev.button.button = u8(button);
+  ev.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+  ev.button.clicks = 1;
+  ev.button.x = x;
+  ev.button.y = y;
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushwheel(Backend& b, int x, int y, bool flipped) {
+  SDL_Event ev{};
+  ev.wheel.windowID = sdl2windowid(b);
+  ev.type = SDL_MOUSEWHEEL;
+  ev.wheel.x = x;
+  ev.wheel.y = y;
+  ev.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushwindowevent(Backend& b, SDL2WindowEvent what) {
+  SDL_Event ev{};
+  ev.window.windowID = sdl2windowid(b);
+  ev.type = SDL_WINDOWEVENT;
+  ev.window.event = what == SDL2WindowEvent::exposed       ? SDL_WINDOWEVENT_EXPOSED
+                    : what == SDL2WindowEvent::focusgained ? SDL_WINDOWEVENT_FOCUS_GAINED
+                                                           : SDL_WINDOWEVENT_FOCUS_LOST;
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushquit() {
+  SDL_Event ev{};
+  ev.type = SDL_QUIT;
+  return SDL_PushEvent(&ev) == 1;
+}
+
+void sdl2resize(Backend& b, int width, int height) {
+  if (SDL2Backend* s = sdl2of(b)) s->resize(width, height);
+}
+
+std::string sdl2clipboardtext() {
+  std::string s;
+  if (char* t = SDL_GetClipboardText()) {
+    s = t;
+    SDL_free(t);
+  }
+  return s;
+}
+
+void sdl2setclipboardtext(const std::string& utf8) { SDL_SetClipboardText(utf8.c_str()); }
 
 std::unique_ptr<Backend> opensdl2backend(const ScreenInfo& asked, std::string* why, bool fit) {
   auto fail = [why](const char* what) -> std::unique_ptr<Backend> {

@@ -34,6 +34,24 @@ bool sdl2readback(Backend& b, Frame* out);
 // Whether the environment names a display the SDL2 backend could open.
 bool displayavailable();
 
+// Synthetic input for tests of the SDL2 backend (SDL's dummy video driver has no user): each
+// is pushed onto SDL's event queue as SDL would deliver it. Positions are window pixels.
+enum : u16 { sdl2ctrl = 1, sdl2super = 2, sdl2alt = 4, sdl2shift = 8 };
+// A key by SDL's name for it ("F5", "Q", "Return"), with the modifier keys held (sdl2ctrl...).
+bool sdl2pushkey(bool down, const char* name, u16 held, bool repeat = false);
+bool sdl2pushtext(const char* utf8);
+// Button 1 is the left one, 3 the right one.
+bool sdl2pushbutton(Backend& b, bool down, int button, int x, int y);
+bool sdl2pushwheel(Backend& b, int x, int y, bool flipped);
+enum class SDL2WindowEvent : u8 { exposed, focusgained, focuslost };
+bool sdl2pushwindowevent(Backend& b, SDL2WindowEvent what);
+bool sdl2pushquit();
+// Resizes the backend's window (the size changes come as events).
+void sdl2resize(Backend& b, int width, int height);
+// The system clipboard's text (UTF-8) as SDL sees it, and setting it from outside.
+std::string sdl2clipboardtext();
+void sdl2setclipboardtext(const std::string& utf8);
+
 // The backend a run starts with: SDL2 when a display is there and headless is not asked,
 // else headless with this screen. `fit` as for opensdl2backend (the screen was not given).
 std::unique_ptr<Backend> openbackend(bool headless, const ScreenInfo& screen, bool fit = false);

@@ -73,7 +73,7 @@ printf 'type "hi"\nadvance 5\nclick %d,%d\nadvance 5\n' $nextx $nexty >next.txt
 "$k" --headless --screen 800x600x32 --input next.txt --dump-dir next >/dev/null || fail "the headless click"
 cmp -s start/screen.png next/screen.png && fail "the click on Next changed nothing headless"
 
-"$k" --screen 800x600x32 --transcript real.txt >real.out 2>real.err &
+"$k" --screen 800x600x32 >real.out 2>real.err &
 kpid=$!
 geometry=""
 i=0
@@ -121,6 +121,5 @@ wait "$kpid"
 status=$?
 kpid=""
 [ $status -eq 0 ] || fail "kestrove ended with status $status"
-grep -q '^message: mouseUp to .*button' real.txt || fail "the transcript has no mouseUp to the button"
 echo "the display shows what the headless runs compose"
 exit 0
