@@ -8,6 +8,7 @@
 #include "platform/events/handlers.h"
 #include "platform/events/keycodes.h"
 #include "platform/events/watchdog.h"
+#include "platform/ipc/instance.h"
 #include "platform/files/files.h"
 #include "platform/process/process.h"
 #include "platform/qd/ports.h"
@@ -302,6 +303,15 @@ bool takedueinputs() {
     q.when = b.ticks();
     apply(q);
     stopscriptforquit();
+    any = true;
+  }
+  // Projects that a later kestrove on this display handed over.
+  for (std::vector<std::string>& paths : takeinstancerequests()) {
+    InputEvent o;
+    o.kind = InputKind::opendocuments;
+    o.when = b.ticks();
+    o.paths = std::move(paths);
+    apply(o);
     any = true;
   }
   InputEvent in;

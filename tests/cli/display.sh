@@ -2,15 +2,18 @@
 # kestrove on a real X server (Xvfb), as a person meets it: the demo's window shows the same
 # pixels as a headless run's screen.png, typed keys reach the card's keyStroke handler and show
 # in the field "Typed", a click on "Next" goes to the second card, and a click on the window's
-# close box ends the program with status 0.
+# close box ends the program with status 0. Then one instance per display: a second
+# `kestrove b.kv45` hands the project to the running one (which shows it as a headless run given
+# the open-documents request does) and ends with status 0; Ctrl+Q quits with status 0.
 #
-#   display.sh KESTROVE SCREENMATCH FOLDER
+#   display.sh KESTROVE SCREENMATCH MAKEPROJECT FOLDER
 #
 # Skips (status 77) only when the X server cannot start here.
 set -u
 k=$1
 match=$2
-dir=$3
+makeproject=$3
+dir=$4
 rm -rf "$dir"
 mkdir -p "$dir" || exit 1
 cd "$dir" || exit 1
@@ -33,7 +36,7 @@ xpid=$!
 n=""
 i=0
 while [ $i -lt 100 ]; do
-  n=$(tr -dc 0-9 <displayno)
+  [ -f displayno ] && n=$(tr -dc 0-9 <displayno)
   [ -n "$n" ] && break
   if ! kill -0 "$xpid" 2>/dev/null; then
     echo "Xvfb cannot start here: skipped"
@@ -51,6 +54,8 @@ fi
 export DISPLAY=":$n"
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER
 export SDL_AUDIODRIVER=dummy
+mkdir -m 700 run || exit 1
+export XDG_RUNTIME_DIR="$dir/run"
 
 fail() {
   echo "FAILED: $*"
@@ -73,22 +78,39 @@ printf 'type "hi"\nadvance 5\nclick %d,%d\nadvance 5\n' $nextx $nexty >next.txt
 "$k" --headless --screen 800x600x32 --input next.txt --dump-dir next >/dev/null || fail "the headless click"
 cmp -s start/screen.png next/screen.png && fail "the click on Next changed nothing headless"
 
-"$k" --screen 800x600x32 >real.out 2>real.err &
-kpid=$!
-geometry=""
-i=0
-while [ $i -lt 200 ]; do
-  geometry=$(xdotool search --name '^Kestrove$' getwindowgeometry --shell 2>/dev/null) && break
-  kill -0 "$kpid" 2>/dev/null || fail "kestrove ended before its window showed"
-  sleep 0.1
-  i=$((i + 1))
-done
-[ -n "$geometry" ] || fail "no window named Kestrove within 20 s"
-wx=$(echo "$geometry" | sed -n 's/^X=//p')
-wy=$(echo "$geometry" | sed -n 's/^Y=//p')
-ww=$(echo "$geometry" | sed -n 's/^WIDTH=//p')
-wh=$(echo "$geometry" | sed -n 's/^HEIGHT=//p')
-[ "$ww" = 800 ] && [ "$wh" = 600 ] || fail "the window is ${ww}x${wh}, not the screen's 800x600"
+# Starts kestrove on the display (its arguments given) and finds its window: wx, wy.
+launch() {
+  "$k" --screen 800x600x32 "$@" >real.out 2>real.err &
+  kpid=$!
+  geometry=""
+  i=0
+  while [ $i -lt 200 ]; do
+    geometry=$(xdotool search --name '^Kestrove$' getwindowgeometry --shell 2>/dev/null) && break
+    kill -0 "$kpid" 2>/dev/null || fail "kestrove ended before its window showed"
+    sleep 0.1
+    i=$((i + 1))
+  done
+  [ -n "$geometry" ] || fail "no window named Kestrove within 20 s"
+  wx=$(echo "$geometry" | sed -n 's/^X=//p')
+  wy=$(echo "$geometry" | sed -n 's/^Y=//p')
+  ww=$(echo "$geometry" | sed -n 's/^WIDTH=//p')
+  wh=$(echo "$geometry" | sed -n 's/^HEIGHT=//p')
+  [ "$ww" = 800 ] && [ "$wh" = 600 ] || fail "the window is ${ww}x${wh}, not the screen's 800x600"
+}
+
+# Waits (at most 15 s) for kestrove to end: its status.
+ended() {
+  i=0
+  while kill -0 "$kpid" 2>/dev/null && [ $i -lt 150 ]; do
+    sleep 0.1
+    i=$((i + 1))
+  done
+  kill -0 "$kpid" 2>/dev/null && fail "$1"
+  wait "$kpid"
+  status=$?
+  kpid=""
+  return $status
+}
 
 # Waits (at most 20 s) until the root window shows the picture at the window's place.
 shows() {
@@ -102,6 +124,7 @@ shows() {
   return 1
 }
 
+launch
 shows start || fail "the window does not show the headless screen"
 # Keys go to the window under the pointer (no window manager here).
 xdotool mousemove $((wx + 600)) $((wy + 500)) || fail "xdotool mousemove"
@@ -111,15 +134,20 @@ shows typed || fail "the typed keys do not show as they do headless"
 xdotool mousemove $((wx + nextx)) $((wy + nexty)) click 1 || fail "xdotool click"
 shows next || fail "the click on Next does not show the second card as headless"
 xdotool mousemove $((wx + closex)) $((wy + closey)) click 1 || fail "xdotool click"
-i=0
-while kill -0 "$kpid" 2>/dev/null && [ $i -lt 150 ]; do
-  sleep 0.1
-  i=$((i + 1))
-done
-kill -0 "$kpid" 2>/dev/null && fail "the close box did not end the program"
-wait "$kpid"
-status=$?
-kpid=""
-[ $status -eq 0 ] || fail "kestrove ended with status $status"
+ended "the close box did not end the program" || fail "kestrove ended with status $status after the close box"
+
+# A second kestrove on the same display hands its project to the first and ends.
+"$makeproject" "$dir/b.kv45" drawn >/dev/null || fail "makeproject"
+printf 'openDocuments "%s"\nadvance 5\n' "$dir/b.kv45" >opened.txt
+"$k" --headless --screen 800x600x32 --input opened.txt --dump-dir opened >/dev/null || fail "the headless open"
+cmp -s start/screen.png opened/screen.png && fail "opening b.kv45 changed nothing headless"
+launch
+shows start || fail "the second run does not show the headless screen"
+timeout 20 "$k" "$dir/b.kv45" >second.out 2>&1
+second=$?
+[ $second -eq 0 ] || { cat second.out; fail "the second kestrove ended with status $second"; }
+shows opened || fail "the running kestrove does not show b.kv45 as a headless run opens it"
+xdotool mousemove $((wx + 600)) $((wy + 500)) key ctrl+q || fail "xdotool key"
+ended "Ctrl+Q did not end the program" || fail "kestrove ended with status $status after Ctrl+Q"
 echo "the display shows what the headless runs compose"
 exit 0
