@@ -140,12 +140,13 @@ bool demoobject(u16 kind, u16 style, u32 id, const Rect& rect, std::string_view 
     graphictail t{};
     setgraphictail(s, t);
   }
-  Handle parts[2] = {texthandle(name), nilhandle};
+  // An object without a name keeps no name part.
+  Handle parts[2] = {name.empty() ? nilhandle : texthandle(name), nilhandle};
   if (!script.empty()) {
     parts[1] = newscript(scriptempty);
     if (parts[1] != nilhandle) Munger(parts[1], 0, nullptr, 0, script.data(), i32(script.size()));
   }
-  if (parts[0] == nilhandle || (!script.empty() && (parts[1] == nilhandle || MemError() != noErr))) {
+  if ((!name.empty() && parts[0] == nilhandle) || (!script.empty() && (parts[1] == nilhandle || MemError() != noErr))) {
     for (Handle h : parts)
       if (h != nilhandle) DisposeHandle(h);
     if (s.data != nilhandle) DisposeHandle(s.data);
@@ -157,24 +158,41 @@ bool demoobject(u16 kind, u16 style, u32 id, const Rect& rect, std::string_view 
   return true;
 }
 
-// Puts the objects into a card record as its object list and marks the record changed.
-bool setobjects(const desk& d, Handle card, u32 cardrecid, std::initializer_list<spot> objects) {
-  Handle list = NewHandle(0);
-  bool ok = list != nilhandle;
+// Frees what demo objects hold (a name, a script, a field's text).
+void dropobjects(std::initializer_list<spot> objects) {
   for (const spot& s : objects)
-    if (ok) ok = PtrAndHand(&s, list, Size(sizeof s)) == noErr;
-  if (!ok) {
-    Handle parts = NewHandle(0);
-    if (parts != nilhandle) {
-      for (const spot& s : objects) PtrAndHand(&s, parts, Size(sizeof s));
-      dumpspot(parts);
-    }
-    if (list != nilhandle) DisposeHandle(list);
+    for (Handle h : {Handle(s.name), Handle(s.data), Handle(s.script)})
+      if (h != nilhandle) DisposeHandle(h);
+}
+
+// Adds the objects to a card record's object list (made when it has none) and marks the record
+// changed. On failure the objects are freed and the record is as it was.
+bool setobjects(const desk& d, Handle card, u32 cardrecid, std::initializer_list<spot> objects) {
+  Handle added = NewHandle(Size(objects.size() * sizeof(spot)));
+  if (added == nilhandle) {
+    dropobjects(objects);
     return false;
   }
+  Size at = 0;
+  for (const spot& s : objects) {
+    storeat<spot>(deref(added) + at, s);
+    at += Size(sizeof s);
+  }
   cardrec r = loadat<cardrec>(deref(card));
-  r.objects = list;
-  storeat<cardrec>(deref(card), r);
+  bool ok = false;
+  if (r.objects == nilhandle) {
+    r.objects = added;
+    storeat<cardrec>(deref(card), r);
+    added = nilhandle;
+    ok = true;
+  } else {
+    ok = HandAndHand(added, r.objects) == noErr;
+  }
+  if (added != nilhandle) DisposeHandle(added);
+  if (!ok) {
+    dropobjects(objects);
+    return false;
+  }
   checkerr(changevir(d.store, i32(cardrecid)));
   return true;
 }
@@ -184,9 +202,11 @@ bool setobjects(const desk& d, Handle card, u32 cardrecid, std::initializer_list
 i16 writecards(desk& d) {
   spot next{}, typed{}, back{}, box{};
   if (!demoobject(spotbutton, kDemoButtonStyle, kFirstObjectId, kButtonRect, "Next", kNextScript, &next)) return kNoMemory;
-  if (!demoobject(spotfield, stylefieldrect, kFirstObjectId + 1, kFieldRect, "Typed", "", &typed) ||
-      !setobjects(d, d.card, d.cardrecid, {next, typed}))
+  if (!demoobject(spotfield, stylefieldrect, kFirstObjectId + 1, kFieldRect, "Typed", "", &typed)) {
+    dropobjects({next});
     return kNoMemory;
+  }
+  if (!setobjects(d, d.card, d.cardrecid, {next, typed})) return kNoMemory;
   d.cardspots = loadat<cardrec>(deref(d.card)).objects;
   Handle texts = NewHandle(0);
   if (texts == nilhandle) return kNoMemory;
@@ -196,8 +216,7 @@ i16 writecards(desk& d) {
   checkerr(getvir(d.store, i32(second), &card));
   bool ok = demoobject(spotbutton, kDemoButtonStyle, kFirstObjectId, kButtonRect, "Back", kBackScript, &back);
   if (ok && !demoobject(spotgraphic, stylerectangle, kFirstObjectId + 1, kGraphicRect, "", "", &box)) {
-    Handle parts = NewHandle(0);
-    if (parts != nilhandle && PtrAndHand(&back, parts, Size(sizeof back)) == noErr) dumpspot(parts);
+    dropobjects({back});
     ok = false;
   }
   if (ok) ok = setobjects(d, card, second, {back, box});
