@@ -425,6 +425,41 @@ PngHeader readpng(const std::string& path) {
   return h;
 }
 
+// Drawing into a window composes only what it drew: the backend is handed that rectangle, and
+// the frame is what composing the whole screen gives, windows in front included.
+TEST_F(WindowPortTest, DrawingComposesOnlyWhatItChanged) {
+  HeadlessBackend* h = headlessbackend();
+  ASSERT_NE(h, nullptr);
+  WindowRef back = make(Rect{100, 100, 300, 400});
+  WindowRef front = make(Rect{150, 300, 350, 600});
+  presentscreen();
+  const u32 composes = compositorcomposes(), partials = compositorpartials(), presents = h->presentcount();
+
+  SetPortWindowPort(back);
+  paint(Rect{10, 20, 30, 60}, kRedRGB);  // all of it shows
+  presentscreen();
+  EXPECT_EQ(compositorcomposes(), composes) << "the screen was not composed whole";
+  EXPECT_EQ(compositorpartials(), partials + 1);
+  EXPECT_EQ(h->presentcount(), presents + 1);
+  ASSERT_EQ(h->lastchanged().size(), 1u);
+  EXPECT_EQ(h->lastchanged()[0], (Rect{110, 120, 130, 160}));
+  EXPECT_EQ(h->lastframe().pixels[std::size_t(115) * 1024 + 130], kRed);
+
+  // Under the front window the drawing changes nothing that shows.
+  paint(Rect{60, 180, 120, 300}, kRedRGB);
+  presentscreen();
+  std::vector<u32> partial = h->lastframe().pixels;
+  EXPECT_NE(partial[std::size_t(200) * 1024 + 350], kRed) << "the front window covers it";
+  EXPECT_EQ(partial[std::size_t(200) * 1024 + 290], kRed) << "beside the front window it shows";
+  EXPECT_EQ(partial, composescreen().pixels) << "the same pixels as the whole screen composed";
+
+  // A change of a window's frame composes the whole screen again.
+  SelectWindow(back);
+  presentscreen();
+  EXPECT_GT(compositorcomposes(), composes);
+  DisposeWindow(front);
+}
+
 // --dump-dir: a PNG of each window, front window first, when the run ends.
 TEST_F(WindowPortTest, TheDumpFolderGetsAPngOfEachWindow) {
   TemporaryHome home;
