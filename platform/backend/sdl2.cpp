@@ -4,10 +4,10 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <deque>
 #include <string_view>
 
