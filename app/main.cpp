@@ -131,7 +131,8 @@ int run(int argc, char** argv) {
     std::fprintf(stderr, "kestrove: %s\n", starterror.c_str());
     return 2;
   }
-  if (!kv::backend().headless() && requests.empty()) {
+  // Without a runtime folder (no session) other instances simply cannot find this one.
+  if (!kv::backend().headless() && requests.empty() && !kv::instancesocketpath().empty()) {
     std::string why;
     if (!kv::listenforinstances(&why)) std::fprintf(stderr, "kestrove: other instances cannot reach this one: %s\n", why.c_str());
   }
