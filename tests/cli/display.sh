@@ -4,7 +4,8 @@
 # in the field "Typed", a click on "Next" goes to the second card, and a click on the window's
 # close box ends the program with status 0. Then one instance per display: a second
 # `kestrove b.kv45` hands the project to the running one (which shows it as a headless run given
-# the open-documents request does) and ends with status 0; Ctrl+Q quits with status 0.
+# the open-documents request does) and ends with status 0; Ctrl+Q quits with status 0. A screen
+# of depth 8 shows the same pixels as headless too.
 #
 #   display.sh KESTROVE SCREENMATCH MAKEPROJECT FOLDER
 #
@@ -78,9 +79,11 @@ printf 'type "hi"\nadvance 5\nclick %d,%d\nadvance 5\n' $nextx $nexty >next.txt
 "$k" --headless --screen 800x600x32 --input next.txt --dump-dir next >/dev/null || fail "the headless click"
 cmp -s start/screen.png next/screen.png && fail "the click on Next changed nothing headless"
 
-# Starts kestrove on the display (its arguments given) and finds its window: wx, wy.
+# Starts kestrove on the display (its arguments given) and finds its window: wx, wy. The
+# screen is 800 x 600 at depth 32 unless `screen` says otherwise.
+screen=800x600x32
 launch() {
-  "$k" --screen 800x600x32 "$@" >real.out 2>real.err &
+  "$k" --screen $screen "$@" >real.out 2>real.err &
   kpid=$!
   geometry=""
   i=0
@@ -95,7 +98,7 @@ launch() {
   wy=$(echo "$geometry" | sed -n 's/^Y=//p')
   ww=$(echo "$geometry" | sed -n 's/^WIDTH=//p')
   wh=$(echo "$geometry" | sed -n 's/^HEIGHT=//p')
-  [ "$ww" = 800 ] && [ "$wh" = 600 ] || fail "the window is ${ww}x${wh}, not the screen's 800x600"
+  [ "${ww}x${wh}x${screen##*x}" = "$screen" ] || fail "the window is ${ww}x${wh}, not the screen's $screen"
 }
 
 # Waits (at most 15 s) for kestrove to end: its status.
@@ -148,6 +151,14 @@ second=$?
 [ $second -eq 0 ] || { cat second.out; fail "the second kestrove ended with status $second"; }
 shows opened || fail "the running kestrove does not show b.kv45 as a headless run opens it"
 xdotool mousemove $((wx + 600)) $((wy + 500)) key ctrl+q || fail "xdotool key"
+ended "Ctrl+Q did not end the program" || fail "kestrove ended with status $status after Ctrl+Q"
+
+# An indexed screen shows through its colour table as headless.
+screen=640x480x8
+"$k" --headless --screen $screen --dump-dir indexed >/dev/null || fail "the headless indexed run"
+launch
+shows indexed || fail "the indexed screen does not show as headless"
+xdotool mousemove $((wx + 600)) $((wy + 400)) key ctrl+q || fail "xdotool key"
 ended "Ctrl+Q did not end the program" || fail "kestrove ended with status $status after Ctrl+Q"
 echo "the display shows what the headless runs compose"
 exit 0
