@@ -6,15 +6,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <numbers>
 #include <string_view>
 
 #include "platform/backend/headless.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/keycodes.h"
-#include "platform/sound/audio.h"
 #include "platform/text/macroman.h"
 
 namespace kv {
@@ -153,6 +154,10 @@ class SDL2Backend final : public Backend {
     SDL_StartTextInput();
   }
   ~SDL2Backend() override {
+    if (beepdevice_ != 0) {
+      SDL_CloseAudioDevice(beepdevice_);
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
     if (cursor_) SDL_FreeCursor(cursor_);
     if (texture_) SDL_DestroyTexture(texture_);
     SDL_DestroyRenderer(renderer_);
@@ -270,9 +275,14 @@ class SDL2Backend final : public Backend {
 
   void showcursor(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
+  // A short tone queued on an audio output of the beep's own (SDL plays the queue on its own
+  // thread; no routine of ours runs there), or the terminal's bell when no output opens.
   void beep() override {
-    if (playalertsound()) return;  // a tone on the audio output
-    std::fputc('\a', stderr);     // else the terminal's bell
+    if (openbeepdevice()) {
+      const std::vector<i16> tone = beeptone(beepspec_.freq);
+      if (SDL_QueueAudio(beepdevice_, tone.data(), u32(tone.size() * sizeof(i16))) == 0) return;
+    }
+    std::fputc('\a', stderr);
     std::fflush(stderr);
   }
 
@@ -314,6 +324,7 @@ class SDL2Backend final : public Backend {
   u32 clipboardchangecount() const override { return changes_; }
 
   const SDL2Counters& counters() const { return counters_; }
+  u32 queuedbeep() const { return beepdevice_ != 0 ? SDL_GetQueuedAudioSize(beepdevice_) : 0; }
   void resize(int width, int height) { SDL_SetWindowSize(window_, width, height); }
   u32 windowid() const { return SDL_GetWindowID(window_); }
 
@@ -345,6 +356,36 @@ class SDL2Backend final : public Backend {
       SDL_free(t);
     }
     return s;
+  }
+
+  // The beep's output: mono 16-bit samples that SDL takes from a queue. Tried once.
+  bool openbeepdevice() {
+    if (beepdevice_ != 0 || beeptried_) return beepdevice_ != 0;
+    beeptried_ = true;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    SDL_AudioSpec want{};
+    want.freq = 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = 1;
+    want.samples = 1024;
+    beepdevice_ = SDL_OpenAudioDevice(nullptr, 0, &want, &beepspec_, 0);
+    if (beepdevice_ == 0) {
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      return false;
+    }
+    SDL_PauseAudioDevice(beepdevice_, 0);
+    return true;
+  }
+
+  // 0.15 s of 880 Hz at this rate, with 10 ms ramps so that it starts and ends without a click.
+  static std::vector<i16> beeptone(int rate) {
+    const i32 n = rate * 15 / 100, ramp = std::max(1, rate / 100);
+    std::vector<i16> out(std::size_t(std::max(n, 0)));
+    for (i32 i = 0; i < n; ++i) {
+      const double env = double(std::min({i, n - i, ramp})) / double(ramp);
+      out[std::size_t(i)] = i16(std::lrint(0.3 * 32767.0 * env * std::sin(2 * std::numbers::pi * 880.0 * i / rate)));
+    }
+    return out;
   }
 
   // Shows the texture (the last frame) scaled into the window with its aspect kept.
@@ -479,6 +520,9 @@ class SDL2Backend final : public Backend {
   std::string lasttext_;
   u32 changes_ = 0;
   SDL2Counters counters_;
+  SDL_AudioDeviceID beepdevice_ = 0;
+  SDL_AudioSpec beepspec_{};
+  bool beeptried_ = false;
 };
 
 SDL2Backend* sdl2of(Backend& b) { return b.headless() ? nullptr : dynamic_cast<SDL2Backend*>(&b); }
@@ -496,6 +540,11 @@ bool displayavailable() {
 const SDL2Counters* sdl2counters(Backend& b) {
   SDL2Backend* s = sdl2of(b);
   return s ? &s->counters() : nullptr;
+}
+
+u32 sdl2queuedbeep(Backend& b) {
+  SDL2Backend* s = sdl2of(b);
+  return s ? s->queuedbeep() : 0;
 }
 
 bool sdl2readback(Backend& b, Frame* out) {
@@ -570,6 +619,17 @@ bool sdl2pushquit() {
   SDL_Event ev{};
   ev.type = SDL_QUIT;
   return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushdrop(Backend& b, const std::string& path) {
+  SDL_Event ev{};
+  ev.type = SDL_DROPFILE;
+  ev.drop.windowID = sdl2windowid(b);
+  ev.drop.file = SDL_strdup(path.c_str());  // freed by whoever takes the event
+  if (ev.drop.file == nullptr) return false;
+  if (SDL_PushEvent(&ev) == 1) return true;
+  SDL_free(ev.drop.file);
+  return false;
 }
 
 void sdl2resize(Backend& b, int width, int height) {

@@ -27,6 +27,8 @@ struct SDL2Counters {
 };
 // The counters of the backend when it is the SDL2 one, else null.
 const SDL2Counters* sdl2counters(Backend& b);
+// The bytes of beep tone queued on the audio output and not yet played (0 when none opened).
+u32 sdl2queuedbeep(Backend& b);
 // The window's pixels as shown (xrgb), read back from the renderer; false when the backend is
 // not the SDL2 one or the pixels cannot be read.
 bool sdl2readback(Backend& b, Frame* out);
@@ -46,6 +48,8 @@ bool sdl2pushwheel(Backend& b, int x, int y, bool flipped);
 enum class SDL2WindowEvent : u8 { exposed, focusgained, focuslost };
 bool sdl2pushwindowevent(Backend& b, SDL2WindowEvent what);
 bool sdl2pushquit();
+// A file dropped on the window (a POSIX path, UTF-8).
+bool sdl2pushdrop(Backend& b, const std::string& path);
 // Resizes the backend's window (the size changes come as events).
 void sdl2resize(Backend& b, int width, int height);
 // The system clipboard's text (UTF-8) as SDL sees it, and setting it from outside.

@@ -503,10 +503,9 @@ void DisableScreenUpdates() { ++cs().frozen; }
 void EnableScreenUpdates() {
   CompositorState& c = cs();
   if (c.frozen == 0) return;
-  if (--c.frozen == 0) {
-    c.dirty = true;
-    presentscreen();
-  }
+  // What changed meanwhile is known (drawn areas, window frames, the screen marked changed):
+  // only that is composed.
+  if (--c.frozen == 0) presentscreen();
 }
 
 bool screenupdatesdisabled() { return cs().frozen > 0; }

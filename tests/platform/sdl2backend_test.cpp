@@ -103,6 +103,7 @@ TEST_F(SDL2BackendTest, KeysGiveClassicCodesCharactersAndModifiers) {
   auto a = presses();
   ASSERT_EQ(a.size(), 1u);
   EXPECT_EQ(a[0].keycode, 0x00);
+  EXPECT_EQ(a[0].charcode, 1) << "control-A is character 1";
   EXPECT_EQ(a[0].modifiers & (cmdKey | controlKey), controlKey);
   ASSERT_TRUE(sdl2pushkey(true, "Left Alt", sdl2alt));
   auto alt = drain();
@@ -241,6 +242,30 @@ TEST_F(SDL2BackendTest, TheClipboardsTextCrossesAsUtf8) {
   EXPECT_EQ(flavors[0].type, fourcc("TEXT"));
   EXPECT_EQ(flavors[0].bytes, (std::vector<u8>{0x8E, 't', 0x8E}));
   EXPECT_EQ(b_->clipboardchangecount(), changes + 1) << "another program changed it";
+}
+
+// The beep is a tone queued on the audio output; with no output it is the terminal's bell.
+TEST_F(SDL2BackendTest, TheBeepIsQueuedOnTheAudioOutputOrRingsTheBell) {
+  testing::internal::CaptureStderr();
+  b_->beep();
+  const u32 one = sdl2queuedbeep(*b_);
+  b_->beep();
+  const u32 two = sdl2queuedbeep(*b_);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_GT(one, 0u);
+  EXPECT_GT(two, one) << "a second beep follows the first";
+
+  b_.reset();
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  ScreenInfo s;
+  s.bounds = Rect{0, 0, 240, 320};
+  std::string why;
+  b_ = opensdl2backend(s, &why);
+  ASSERT_NE(b_, nullptr) << why;
+  testing::internal::CaptureStderr();
+  b_->beep();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "\a");
+  EXPECT_EQ(sdl2queuedbeep(*b_), 0u);
 }
 
 }  // namespace
