@@ -3,8 +3,9 @@
 # pixels as a headless run's screen.png, typed keys reach the card's keyStroke handler and show
 # in the field "Typed", a click on "Next" goes to the second card, and a click on the window's
 # close box ends the program with status 0. Then one instance per display: a second
-# `kestrove b.kv45` hands the project to the running one (which shows it as a headless run given
-# the open-documents request does) and ends with status 0; Ctrl+Q quits with status 0. A screen
+# `kestrove b.kv45`, run by the Exec line of the registered desktop entry, hands the project
+# to the running one (which shows it as a headless run given the open-documents request does)
+# and ends with status 0; Ctrl+Q quits with status 0. A screen
 # of depth 8 shows the same pixels as headless too.
 #
 #   display.sh KESTROVE SCREENMATCH MAKEPROJECT FOLDER
@@ -140,14 +141,22 @@ shows next || fail "the click on Next does not show the second card as headless"
 xdotool mousemove $((wx + closex)) $((wy + closey)) click 1 || fail "xdotool click"
 ended "the close box did not end the program" || fail "kestrove ended with status $status after the close box"
 
-# A second kestrove on the same display hands its project to the first and ends.
+# A second kestrove on the same display hands its project to the first and ends. It is started
+# as the desktop starts it: by the Exec line of the entry --register-desktop writes, %F the path.
+export XDG_DATA_HOME="$dir/data" XDG_CONFIG_HOME="$dir/config"
+"$k" --register-desktop || fail "--register-desktop"
+execline=$(sed -n 's/^Exec=//p' "$XDG_DATA_HOME/applications/kestrove.desktop")
+case "$execline" in
+  *%F) ;;
+  *) fail "the entry's Exec line does not end in %F: $execline" ;;
+esac
 "$makeproject" "$dir/b.kv45" drawn >/dev/null || fail "makeproject"
 printf 'openDocuments "%s"\nadvance 5\n' "$dir/b.kv45" >opened.txt
 "$k" --headless --screen 800x600x32 --input opened.txt --dump-dir opened >/dev/null || fail "the headless open"
 cmp -s start/screen.png opened/screen.png && fail "opening b.kv45 changed nothing headless"
 launch
 shows start || fail "the second run does not show the headless screen"
-timeout 20 "$k" "$dir/b.kv45" >second.out 2>&1
+eval "timeout 20 ${execline%\%F} \"\$dir/b.kv45\"" >second.out 2>&1
 second=$?
 [ $second -eq 0 ] || { cat second.out; fail "the second kestrove ended with status $second"; }
 shows opened || fail "the running kestrove does not show b.kv45 as a headless run opens it"
