@@ -10,6 +10,7 @@
 #include "platform/backend/sdl2.h"
 #include "platform/events/watchdog.h"
 #include "platform/ipc/instance.h"
+#include "platform/process/exit.h"
 #include "platform/launch/desktopfiles.h"
 #include "platform/runtime/bigstack.h"
 #include "platform/testing/commandline.h"
@@ -141,6 +142,19 @@ int run(int argc, char** argv) {
   start.documents = projects;
   start.launchrequest = requests.empty() || !projects.empty();
   start.waitforwindow = start.launchrequest;
+  // A quit from inside the loop (Ctrl+Q, the close box, the window closed) ends the process
+  // there: the greeting is still printed, the demo's scratch folder still goes and other
+  // instances no longer find this one.
+  kv::setlastwords([printbox = requests.empty()] {
+    if (printbox) {
+      if (std::string said = kv::messageboxtext(); !said.empty()) {
+        said += "\n";
+        std::fwrite(said.data(), 1, said.size(), stdout);
+      }
+    }
+    kv::removedemo();
+    kv::stoplisteningforinstances();
+  });
   kv::setpasslimit(limits.maxpasses);
   if (int st = kv::startup(start); st != 0) return kv::finishplatform(st);
   // The scripted input begins once the program has started.
@@ -163,6 +177,7 @@ int run(int argc, char** argv) {
     if (kv::runendstatus() != 0) status = kv::runendstatus();
     if (!kv::runendreason().empty()) err += "kestrove: " + kv::runendreason() + "\n";
   }
+  kv::setlastwords({});  // from here the run ends below
   // The windows' pictures of a headless run are taken while the projects are still open.
   kv::takewindowdump();
   kv::closeallwindows();
