@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/backend/headless.h"
@@ -73,6 +74,13 @@ class DisplayTest : public EventLoopTest {
     setpasslimit(0);  // what ran before has no say over the opening messages
     ASSERT_EQ(opendemo(), 0);
     passes(5);
+  }
+  // Opens a project whose card logs the loop's messages, and empties the log once its window
+  // is drawn.
+  void startlogging(const Project& p, std::string_view name = "p.kv45") {
+    ASSERT_EQ(openproject(p, name), 0);
+    passes(3);
+    clearlog();
   }
   // The global place of the demo's button "Next" (its centre) and of a point of card 1 away
   // from every object.
@@ -177,9 +185,7 @@ TEST_F(DisplayTest, AResizedWindowIsTheScreenScaledAndClicksFindTheirPlace) {
 TEST_F(DisplayTest, KeysReachTheCardAsTheirMessages) {
   NEEDS_DISPLAY();
   Project p = project();
-  ASSERT_EQ(openproject(p), 0);
-  passes(3);
-  clearlog();
+  startlogging(p);
   press("F5");
   press("E", 0, "\xC3\xA9");  // é
   press("L", 0, "\xC5\x82");  // ł: Mac Roman has none
@@ -213,9 +219,7 @@ TEST_F(DisplayTest, CtrlQQuits) {
 TEST_F(DisplayTest, ClicksReachTheirButtons) {
   NEEDS_DISPLAY();
   Project p = project();
-  ASSERT_EQ(openproject(p), 0);
-  passes(3);
-  clearlog();
+  startlogging(p);
   const Point go = at(20, 20);
   click(1, go.h, go.v);
   passes(10);
@@ -259,9 +263,7 @@ TEST_F(DisplayTest, NextShowsCardTwo) {
 TEST_F(DisplayTest, FocusQuitAndDroppedProjects) {
   NEEDS_DISPLAY();
   Project p = project();
-  ASSERT_EQ(openproject(p), 0);
-  passes(3);
-  clearlog();
+  startlogging(p);
   ASSERT_TRUE(sdl2pushwindowevent(backend(), SDL2WindowEvent::focuslost));
   passes(3);
   EXPECT_EQ(log(), "suspend,");
@@ -286,17 +288,14 @@ TEST_F(DisplayTest, FocusQuitAndDroppedProjects) {
   closeallwindows();
   Project stays = project();
   stays.windows[0].cards[0].script = "on quitKestrove\n  exit to kestrove\nend quitKestrove\n";
-  ASSERT_EQ(openproject(stays, "stays.kv45"), 0);
-  passes(3);
+  startlogging(stays, "stays.kv45");
   ASSERT_TRUE(sdl2pushquit());
   passes(10);
   EXPECT_TRUE(exits.empty()) << "the handler kept the program running";
   EXPECT_EQ(mainglobals().numwinds, 1);
   closeallwindows();
 
-  ASSERT_EQ(openproject(p, "q.kv45"), 0);
-  passes(3);
-  clearlog();
+  startlogging(p, "q.kv45");
   ASSERT_TRUE(sdl2pushquit());
   EXPECT_THROW(passes(10), ProcessExit);
   EXPECT_EQ(log().rfind("quitKestrove,", 0), 0u) << log();
