@@ -10,6 +10,7 @@
 #include "platform/backend/sdl2.h"
 #include "platform/events/eventrecord.h"
 #include "tests/support/fixture.h"
+#include "tests/support/sdldummy.h"
 
 namespace kv {
 namespace {
@@ -18,11 +19,7 @@ class SDL2BackendTest : public RuntimeTest {
  protected:
   void SetUp() override {
     RuntimeTest::SetUp();
-    for (const char* name : {"SDL_VIDEODRIVER", "SDL_AUDIODRIVER"}) {
-      const char* old = std::getenv(name);
-      saved_.push_back({name, old ? old : "", old != nullptr});
-      setenv(name, "dummy", 1);
-    }
+    drivers_ = std::make_unique<DummySDLDrivers>();
     ScreenInfo s;
     s.bounds = Rect{0, 0, 240, 320};
     std::string why;
@@ -32,10 +29,7 @@ class SDL2BackendTest : public RuntimeTest {
   }
   void TearDown() override {
     b_.reset();
-    for (const Saved& s : saved_) {
-      if (s.had) setenv(s.name, s.value.c_str(), 1);
-      else unsetenv(s.name);
-    }
+    drivers_.reset();
     RuntimeTest::TearDown();
   }
   std::vector<InputEvent> drain() {
@@ -60,12 +54,7 @@ class SDL2BackendTest : public RuntimeTest {
   }
   static u32 at(const Frame& f, int x, int y) { return f.pixels[std::size_t(y) * std::size_t(f.width) + std::size_t(x)]; }
 
-  struct Saved {
-    const char* name;
-    std::string value;
-    bool had;
-  };
-  std::vector<Saved> saved_;
+  std::unique_ptr<DummySDLDrivers> drivers_;
   std::unique_ptr<Backend> b_;
 };
 

@@ -4,7 +4,6 @@
 // sleeps; a small change uploads only its own pixels.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +18,7 @@
 #include "shell/demo.h"
 #include "shell/mainglobals.h"
 #include "tests/support/eventloop.h"
+#include "tests/support/sdldummy.h"
 
 namespace kv {
 namespace {
@@ -29,20 +29,13 @@ class DisplayTest : public EventLoopTest {
  protected:
   void SetUp() override {
     EventLoopTest::SetUp();
-    for (const char* name : {"SDL_VIDEODRIVER", "SDL_AUDIODRIVER"}) {
-      const char* old = std::getenv(name);
-      saved_.push_back({name, old ? old : "", old != nullptr});
-      setenv(name, "dummy", 1);
-    }
+    drivers_ = std::make_unique<DummySDLDrivers>();
   }
   void TearDown() override {
     closeallwindows();
     removedemo();
     setbackend(nullptr);
-    for (const Saved& s : saved_) {
-      if (s.had) setenv(s.name, s.value.c_str(), 1);
-      else unsetenv(s.name);
-    }
+    drivers_.reset();
     EventLoopTest::TearDown();
   }
   static ScreenInfo screenof(i16 width, i16 height, i16 depth) {
@@ -101,12 +94,7 @@ class DisplayTest : public EventLoopTest {
   std::string cardnumber() { return cardvalue("the number of this card"); }
   void sameasheadless(i16 width, i16 height, i16 depth);
 
-  struct Saved {
-    const char* name;
-    std::string value;
-    bool had;
-  };
-  std::vector<Saved> saved_;
+  std::unique_ptr<DummySDLDrivers> drivers_;
   std::string why_;
 };
 
