@@ -7,7 +7,11 @@
 #include <vector>
 
 #include "platform/backend/backend.h"
+#include "platform/backend/sdl2.h"
 #include "platform/events/watchdog.h"
+#include "platform/ipc/instance.h"
+#include "platform/process/exit.h"
+#include "platform/launch/desktopfiles.h"
 #include "platform/runtime/bigstack.h"
 #include "platform/testing/commandline.h"
 #include "platform/testing/windowdump.h"
@@ -30,6 +34,9 @@ const char* kUsage =
     "  --help       show this text\n"
     "  --version    show the version\n"
     "  --headless   run without a display (also when there is none)\n"
+    "  --register-desktop, --unregister-desktop\n"
+    "               make the desktop open .kv45 projects with this program (for this user),\n"
+    "               or no longer\n"
     "  --answers FILE, --input FILE, --transcript FILE, --dump-dir DIR, --screen WxHxD,\n"
     "  --max-ticks N, --max-passes N, --idle-passes N\n"
     "               headless runs: dialog answers, scripted input, the transcript, a PNG of\n"
@@ -83,6 +90,15 @@ int run(int argc, char** argv) {
       std::puts(kv::versionstring());
       return 0;
     }
+    const bool reg = std::strcmp(argv[i], "--register-desktop") == 0;
+    if (reg || std::strcmp(argv[i], "--unregister-desktop") == 0) {
+      std::string failure;
+      if (!(reg ? kv::registerdesktop(kv::programpath(), &failure) : kv::unregisterdesktop(&failure))) {
+        std::fprintf(stderr, "kestrove: %s\n", failure.c_str());
+        return 1;
+      }
+      return 0;
+    }
     bool eval = std::strcmp(argv[i], "--eval") == 0;
     if ((eval || std::strcmp(argv[i], "--do") == 0) && i + 1 < argc) {
       requests.push_back(kv::clirequest{eval, argv[++i]});
@@ -104,17 +120,41 @@ int run(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  // One instance per user and display: projects named to a later kestrove open in the one
+  // already running, and the later one ends.
+  if (!platform.headless && requests.empty() && !projects.empty() && kv::displayavailable()) {
+    std::string why;
+    if (kv::handtorunninginstance(projects, &why)) return 0;
+  }
   std::string starterror;
   platform.deferinput = true;
   if (!kv::startplatform(platform, &starterror)) {
     std::fprintf(stderr, "kestrove: %s\n", starterror.c_str());
     return 2;
   }
+  // Without a runtime folder (no session) other instances simply cannot find this one.
+  if (!kv::backend().headless() && requests.empty() && !kv::instancesocketpath().empty()) {
+    std::string why;
+    if (!kv::listenforinstances(&why)) std::fprintf(stderr, "kestrove: other instances cannot reach this one: %s\n", why.c_str());
+  }
   // The projects named open as the desktop's open-documents request opens them. Requests with
   // no project named run on an empty in-memory context, without waiting for a window.
   start.documents = projects;
   start.launchrequest = requests.empty() || !projects.empty();
   start.waitforwindow = start.launchrequest;
+  // A quit from inside the loop (Ctrl+Q, the close box, the window closed) ends the process
+  // there: the greeting is still printed, the demo's scratch folder still goes and other
+  // instances no longer find this one.
+  kv::setlastwords([printbox = requests.empty()] {
+    if (printbox) {
+      if (std::string said = kv::messageboxtext(); !said.empty()) {
+        said += "\n";
+        std::fwrite(said.data(), 1, said.size(), stdout);
+      }
+    }
+    kv::removedemo();
+    kv::stoplisteningforinstances();
+  });
   kv::setpasslimit(limits.maxpasses);
   if (int st = kv::startup(start); st != 0) return kv::finishplatform(st);
   // The scripted input begins once the program has started.
@@ -137,6 +177,7 @@ int run(int argc, char** argv) {
     if (kv::runendstatus() != 0) status = kv::runendstatus();
     if (!kv::runendreason().empty()) err += "kestrove: " + kv::runendreason() + "\n";
   }
+  kv::setlastwords({});  // from here the run ends below
   // The windows' pictures of a headless run are taken while the projects are still open.
   kv::takewindowdump();
   kv::closeallwindows();
@@ -145,6 +186,7 @@ int run(int argc, char** argv) {
   std::fwrite(out.data(), 1, out.size(), stdout);
   std::fwrite(err.data(), 1, err.size(), stderr);
   kv::dumpglobs(0);
+  kv::stoplisteningforinstances();
   return kv::finishplatform(status);
 }
 

@@ -1,5 +1,7 @@
 #include "shell/demo.h"
 
+#include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,8 @@
 #include "shell/newscript.h"
 #include "shell/windnav.h"
 #include "store/creating.h"
+#include "store/fieldtext.h"
+#include "store/objects.h"
 #include "store/forms.h"
 #include "store/recordcache.h"
 #include "store/records.h"
@@ -48,12 +52,33 @@ constexpr std::string_view kBackgroundScript =
 constexpr std::string_view kCardScript =
     "on openCard\r"
     "  global heard\r"
+    "  if \", openCard\" is in heard then exit openCard\r"
     "  put \", openCard\" after heard\r"
     "  put greeting() into said\r"
     "  put return & \"This demo project was made just now by Kestrove's own code.\" after said\r"
-    "  put return & \"It has\" && the number of cards && \"card; its scripts heard\" && heard & \".\" after said\r"
+    "  put return & \"It has\" && the number of cards && \"cards; its scripts heard\" && heard & \".\" after said\r"
     "  put said\r"
-    "end openCard";
+    "end openCard\r"
+    "\r"
+    "on keyStroke k\r"
+    "  put k after card field \"Typed\"\r"
+    "end keyStroke";
+// The second card's script is empty; its objects say what they do.
+constexpr std::string_view kNextScript =
+    "on mouseUp\r"
+    "  go next card\r"
+    "end mouseUp";
+constexpr std::string_view kBackScript =
+    "on mouseUp\r"
+    "  go previous card\r"
+    "end mouseUp";
+// Where the objects lie on the cards (card coordinates).
+constexpr Rect kButtonRect{20, 20, 44, 120};
+constexpr Rect kFieldRect{64, 20, 124, 320};
+constexpr Rect kGraphicRect{64, 20, 164, 220};
+constexpr u32 kFirstObjectId = 100;
+constexpr u16 kDemoButtonStyle = 200;
+constexpr u32 kFieldTextFlag = 1u << 20;  // the field keeps its text in its data part
 
 struct DemoState {
   u32 folder = 0;  // the scratch folder, 0 when none
@@ -78,14 +103,137 @@ bool setscript(const desk& d, Handle record, u32 id, std::string_view text) {
   return true;
 }
 
-// The scripts and the window's name, into the records of the window just opened.
-i16 writedemo(const desk& d) {
+// A handle holding a copy of the text; none when memory runs out.
+Handle texthandle(std::string_view text) {
+  Handle h = NewHandle(Size(text.size()));
+  if (h != nilhandle && !text.empty()) BlockMoveData(text.data(), deref(h), Size(text.size()));
+  return h;
+}
+
+// A new object of the demo with its defaults, name and script (none when the script is
+// empty). The object owns what it holds; a failure leaves nothing allocated.
+bool demoobject(u16 kind, u16 style, u32 id, const Rect& rect, std::string_view name, std::string_view script, spot* out) {
+  spot s{};
+  defaultspot(s);
+  s.kind = kind;
+  s.style = style;
+  s.id = id;
+  s.rect = rect;
+  if (kind == spotbutton) {
+    buttontail t{};
+    t.words.v[1] = 12;
+    t.words.v[3] = 1;
+    setbuttontail(s, t);
+  } else if (kind == spotfield) {
+    s.flags = s.flags | kFieldTextFlag;
+    Handle data = NewHandle(0);
+    if (data == nilhandle || setemptyfieldtext(data, defaultfieldtail()) != noErr) {
+      if (data != nilhandle) DisposeHandle(data);
+      return false;
+    }
+    s.data = data;
+    setfieldkindtail(s, fieldkindtail{});
+  } else {
+    // Filled in black, without a frame.
+    std::memset(s.fillpat.b, 0xFF, sizeof s.fillpat.b);
+    s.showpen = 0;
+    graphictail t{};
+    setgraphictail(s, t);
+  }
+  // An object without a name keeps no name part.
+  Handle parts[2] = {name.empty() ? nilhandle : texthandle(name), nilhandle};
+  if (!script.empty()) {
+    parts[1] = newscript(scriptempty);
+    if (parts[1] != nilhandle) Munger(parts[1], 0, nullptr, 0, script.data(), i32(script.size()));
+  }
+  if ((!name.empty() && parts[0] == nilhandle) || (!script.empty() && (parts[1] == nilhandle || MemError() != noErr))) {
+    for (Handle h : parts)
+      if (h != nilhandle) DisposeHandle(h);
+    if (s.data != nilhandle) DisposeHandle(s.data);
+    return false;
+  }
+  s.name = parts[0];
+  s.script = parts[1];
+  *out = s;
+  return true;
+}
+
+// Frees what demo objects hold (a name, a script, a field's text).
+void dropobjects(std::initializer_list<spot> objects) {
+  for (const spot& s : objects)
+    for (Handle h : {Handle(s.name), Handle(s.data), Handle(s.script)})
+      if (h != nilhandle) DisposeHandle(h);
+}
+
+// Adds the objects to a card record's object list (made when it has none) and marks the record
+// changed. On failure the objects are freed and the record is as it was.
+bool setobjects(const desk& d, Handle card, u32 cardrecid, std::initializer_list<spot> objects) {
+  Handle added = NewHandle(Size(objects.size() * sizeof(spot)));
+  if (added == nilhandle) {
+    dropobjects(objects);
+    return false;
+  }
+  Size at = 0;
+  for (const spot& s : objects) {
+    storeat<spot>(deref(added) + at, s);
+    at += Size(sizeof s);
+  }
+  cardrec r = loadat<cardrec>(deref(card));
+  bool ok = false;
+  if (r.objects == nilhandle) {
+    r.objects = added;
+    storeat<cardrec>(deref(card), r);
+    added = nilhandle;
+    ok = true;
+  } else {
+    ok = HandAndHand(added, r.objects) == noErr;
+  }
+  if (added != nilhandle) DisposeHandle(added);
+  if (!ok) {
+    dropobjects(objects);
+    return false;
+  }
+  checkerr(changevir(d.store, i32(cardrecid)));
+  return true;
+}
+
+// Card 1: the button "Next" and the field "Typed" that the card's keyStroke handler fills.
+// Card 2, made here: the button "Back" and a filled rectangle.
+i16 writecards(desk& d) {
+  spot next{}, typed{}, back{}, box{};
+  if (!demoobject(spotbutton, kDemoButtonStyle, kFirstObjectId, kButtonRect, "Next", kNextScript, &next)) return kNoMemory;
+  if (!demoobject(spotfield, stylefieldrect, kFirstObjectId + 1, kFieldRect, "Typed", "", &typed)) {
+    dropobjects({next});
+    return kNoMemory;
+  }
+  if (!setobjects(d, d.card, d.cardrecid, {next, typed})) return kNoMemory;
+  d.cardspots = loadat<cardrec>(deref(d.card)).objects;
+  Handle texts = NewHandle(0);
+  if (texts == nilhandle) return kNoMemory;
+  u32 second = 0;
+  if (i16 st = newcard(d.store, d.wind, i32(d.windrecid), 1, d.backrecid, d.backid, texts, nilhandle, &second)) return st;
+  Handle card = nilhandle;
+  checkerr(getvir(d.store, i32(second), &card));
+  bool ok = demoobject(spotbutton, kDemoButtonStyle, kFirstObjectId, kButtonRect, "Back", kBackScript, &back);
+  if (ok && !demoobject(spotgraphic, stylerectangle, kFirstObjectId + 1, kGraphicRect, "", "", &box)) {
+    dropobjects({back});
+    ok = false;
+  }
+  if (ok) ok = setobjects(d, card, second, {back, box});
+  checkerr(putvir(d.store, i32(second)));
+  return ok ? i16(0) : kNoMemory;
+}
+
+// The scripts, the window's name and the cards' objects, into the records of the window just
+// opened.
+i16 writedemo(desk& d) {
   bool ok = setscript<headrec>(d, d.head, 0, kProjectScript) && setscript<windrec>(d, d.wind, d.windrecid, kWindowScript) &&
             setscript<backrec>(d, d.back, d.backrecid, kBackgroundScript) &&
             setscript<cardrec>(d, d.card, d.cardrecid, kCardScript);
   Handle name = loadat<windrec>(deref(d.wind)).name;
   if (ok && name != nilhandle) ok = PtrToXHand(kWindowName.data(), name, Size(kWindowName.size())) == noErr;
-  return ok ? i16(0) : kNoMemory;
+  if (!ok) return kNoMemory;
+  return writecards(d);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The demo project: what kestrove runs when it is given no project and no request. It is made
 // afresh by our own code in a scratch folder: one window "Kestrove demo" of one background and
-// one card, whose scripts greet through the message box while the window opens.
+// two cards, whose scripts greet through the message box while the window opens. Card 1 has a
+// button "Next" (`go next card`) and a field "Typed" that the card's keyStroke handler fills
+// with the keys typed; card 2 has a button "Back" and a filled rectangle.
 #pragma once
 
 #include "platform/types.h"

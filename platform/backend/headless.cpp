@@ -37,8 +37,9 @@ void HeadlessBackend::sleepuntilnanos(u64 deadline) {
 
 void HeadlessBackend::pollidle() { ++now_; }
 
-void HeadlessBackend::present(const Frame& frame, const std::vector<Rect>&) {
+void HeadlessBackend::present(const Frame& frame, const std::vector<Rect>& changed) {
   frame_ = frame;
+  changed_ = changed;
   ++presents_;
 }
 

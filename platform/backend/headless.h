@@ -76,6 +76,8 @@ class HeadlessBackend final : public Backend {
     ++clipchanges_;
   }
   const Frame& lastframe() const { return frame_; }
+  // The rectangles the last presentation named as changed (global).
+  const std::vector<Rect>& lastchanged() const { return changed_; }
   u32 presentcount() const { return presents_; }
   u32 beeps() const { return beeps_; }
   bool attention() const { return attention_; }
@@ -90,6 +92,7 @@ class HeadlessBackend final : public Backend {
   u32 statements_ = 0;
   u64 subtick_ = 0;  // nanoseconds slept since the tick began (below one tick)
   Frame frame_;
+  std::vector<Rect> changed_;
   u32 presents_ = 0;
   CursorImage cursor_;
   bool cursorvisible_ = true;

@@ -4,23 +4,43 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <numbers>
+#include <string_view>
 
 #include "platform/backend/headless.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/keycodes.h"
-#include "platform/sound/audio.h"
 #include "platform/text/macroman.h"
 
 namespace kv {
 
 namespace {
 
+// The modifier keys, in one table for the modifier bits and the keys' own codes. Ctrl is the
+// command key (Ctrl+Q, Ctrl+C and Ctrl+V are what Linux users press), Super the control key.
+struct ModifierKey {
+  u16 sdl;  // SDL_Keymod bits
+  SDL_Scancode left, right;
+  u16 bit;  // the classic modifier bit
+  u8 code;  // the classic virtual key code
+};
+constexpr ModifierKey kModifierKeys[] = {
+    {KMOD_CTRL, SDL_SCANCODE_LCTRL, SDL_SCANCODE_RCTRL, cmdKey, kVKCommand},
+    {KMOD_GUI, SDL_SCANCODE_LGUI, SDL_SCANCODE_RGUI, controlKey, kVKControl},
+    {KMOD_ALT, SDL_SCANCODE_LALT, SDL_SCANCODE_RALT, optionKey, kVKOption},
+    {KMOD_SHIFT, SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT, shiftKey, kVKShift},
+};
+
 // SDL scancodes to classic virtual key codes (0xFF: none).
 u8 keycodeof(SDL_Scancode sc) {
+  for (const ModifierKey& m : kModifierKeys)
+    if (sc == m.left || sc == m.right) return m.code;
   if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) {
     static constexpr u8 letters[26] = {0x00, 0x0B, 0x08, 0x02, 0x0E, 0x03, 0x05, 0x04, 0x22, 0x26, 0x28, 0x25, 0x2E,
                                        0x2D, 0x1F, 0x23, 0x0C, 0x0F, 0x01, 0x11, 0x20, 0x09, 0x0D, 0x07, 0x10, 0x06};
@@ -60,6 +80,9 @@ u8 keycodeof(SDL_Scancode sc) {
     case SDL_SCANCODE_F10: return 0x6D;
     case SDL_SCANCODE_F11: return 0x67;
     case SDL_SCANCODE_F12: return 0x6F;
+    case SDL_SCANCODE_F13: return 0x69;
+    case SDL_SCANCODE_F14: return 0x6B;
+    case SDL_SCANCODE_F15: return 0x71;
     case SDL_SCANCODE_INSERT: return kVKHelp;
     case SDL_SCANCODE_HOME: return kVKHome;
     case SDL_SCANCODE_PAGEUP: return kVKPageUp;
@@ -87,26 +110,35 @@ u8 keycodeof(SDL_Scancode sc) {
     case SDL_SCANCODE_KP_7: return 0x59;
     case SDL_SCANCODE_KP_8: return 0x5B;
     case SDL_SCANCODE_KP_9: return 0x5C;
-    case SDL_SCANCODE_LGUI:
-    case SDL_SCANCODE_RGUI: return kVKCommand;
-    case SDL_SCANCODE_LSHIFT:
-    case SDL_SCANCODE_RSHIFT: return kVKShift;
-    case SDL_SCANCODE_LALT:
-    case SDL_SCANCODE_RALT: return kVKOption;
-    case SDL_SCANCODE_LCTRL:
-    case SDL_SCANCODE_RCTRL: return kVKControl;
     default: return 0xFF;
   }
 }
 
-u16 modifiersof(SDL_Keymod m) {
+u16 modifiersof(u16 m) {
   u16 mods = 0;
-  if (m & KMOD_GUI) mods |= cmdKey;
-  if (m & KMOD_SHIFT) mods |= shiftKey;
-  if (m & KMOD_ALT) mods |= optionKey;
-  if (m & KMOD_CTRL) mods |= controlKey;
+  for (const ModifierKey& k : kModifierKeys)
+    if (m & k.sdl) mods |= k.bit;
   if (m & KMOD_CAPS) mods |= alphaLock;
   return mods;
+}
+
+// The Mac Roman characters of a UTF-8 text; characters Mac Roman cannot hold give nothing.
+std::string typedmacroman(const char* utf8) {
+  std::string out;
+  std::string_view text(utf8);
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t n = 1;
+    const u8 lead = u8(text[i]);
+    if (lead >= 0xF0) n = 4;
+    else if (lead >= 0xE0) n = 3;
+    else if (lead >= 0xC0) n = 2;
+    n = std::min(n, text.size() - i);
+    bool lossy = false;
+    std::string one = utf8tomacroman(text.substr(i, n), '?', &lossy);
+    if (!lossy) out += one;
+    i += n;
+  }
+  return out;
 }
 
 bool ismodifierkey(u8 code) {
@@ -117,11 +149,17 @@ class SDL2Backend final : public Backend {
  public:
   SDL2Backend(SDL_Window* w, SDL_Renderer* r, SDL_Texture* t, const ScreenInfo& s)
       : window_(w), renderer_(r), texture_(t), screen_(s), start_(SDL_GetTicks64()) {
+    texturewidth_ = s.bounds.right - s.bounds.left;
+    textureheight_ = s.bounds.bottom - s.bounds.top;
     SDL_StartTextInput();
   }
   ~SDL2Backend() override {
+    if (beepdevice_ != 0) {
+      SDL_CloseAudioDevice(beepdevice_);
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
     if (cursor_) SDL_FreeCursor(cursor_);
-    SDL_DestroyTexture(texture_);
+    if (texture_) SDL_DestroyTexture(texture_);
     SDL_DestroyRenderer(renderer_);
     SDL_DestroyWindow(window_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -152,6 +190,7 @@ class SDL2Backend final : public Backend {
       i32 left = i32(deadline - ticks());
       if (left <= 0) return;
       SDL_Event ev;
+      ++counters_.waits;
       if (SDL_WaitEventTimeout(&ev, std::max(1, left * 1000 / 60))) translate(ev);
     }
   }
@@ -180,14 +219,43 @@ class SDL2Backend final : public Backend {
 
   bool inputpending() const override { return true; }
 
-  void present(const Frame& frame, const std::vector<Rect>&) override {
-    if (frame.width != screen_.bounds.right - screen_.bounds.left ||
-        frame.height != screen_.bounds.bottom - screen_.bounds.top)
+  // Uploads the changed rectangles of the frame into the texture and shows it. A frame of
+  // another size (the screen's size or depth changed) makes the texture anew, whole.
+  void present(const Frame& frame, const std::vector<Rect>& changed) override {
+    if (frame.width <= 0 || frame.height <= 0 || frame.pixels.size() < std::size_t(frame.width) * std::size_t(frame.height))
       return;
-    SDL_UpdateTexture(texture_, nullptr, frame.pixels.data(), frame.width * 4);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
+    bool whole = changed.empty();
+    if (!texture_ || frame.width != texturewidth_ || frame.height != textureheight_) {
+      SDL_Texture* t =
+          SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, frame.width, frame.height);
+      if (!t) return;  // the old texture (if any) keeps showing the last frame it had
+      if (texture_) SDL_DestroyTexture(texture_);
+      texture_ = t;
+      texturewidth_ = frame.width;
+      textureheight_ = frame.height;
+      SDL_RenderSetLogicalSize(renderer_, frame.width, frame.height);
+      whole = true;
+    }
+    const int pitch = frame.width * 4;
+    if (whole) {
+      SDL_UpdateTexture(texture_, nullptr, frame.pixels.data(), pitch);
+      counters_.uploaded.push_back(Rect{0, 0, frame.height, frame.width});
+    } else {
+      // The rectangles are global; the frame's pixel (0, 0) is the screen's top-left.
+      const i32 top = screen_.bounds.top, left = screen_.bounds.left;
+      for (const Rect& g : changed) {
+        const i32 t = std::max<i32>(g.top - top, 0), l = std::max<i32>(g.left - left, 0);
+        const i32 b = std::min<i32>(g.bottom - top, frame.height), r = std::min<i32>(g.right - left, frame.width);
+        if (t >= b || l >= r) continue;
+        const SDL_Rect area{l, t, r - l, b - t};
+        SDL_UpdateTexture(texture_, &area, frame.pixels.data() + std::size_t(t) * std::size_t(frame.width) + std::size_t(l),
+                          pitch);
+        counters_.uploaded.push_back(Rect{i16(t), i16(l), i16(b), i16(r)});
+      }
+    }
+    while (counters_.uploaded.size() > 64) counters_.uploaded.erase(counters_.uploaded.begin());
+    ++counters_.presents;
+    show();
   }
 
   void setcursor(const CursorImage& c) override {
@@ -207,9 +275,14 @@ class SDL2Backend final : public Backend {
 
   void showcursor(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
+  // A short tone queued on an audio output of the beep's own (SDL plays the queue on its own
+  // thread; no routine of ours runs there), or the terminal's bell when no output opens.
   void beep() override {
-    if (playalertsound()) return;  // a tone on the audio output
-    std::fputc('\a', stderr);     // else the terminal's bell
+    if (openbeepdevice()) {
+      const std::vector<i16> tone = beeptone(beepspec_.freq);
+      if (SDL_QueueAudio(beepdevice_, tone.data(), u32(tone.size() * sizeof(i16))) == 0) return;
+    }
+    std::fputc('\a', stderr);
     std::fflush(stderr);
   }
 
@@ -250,6 +323,31 @@ class SDL2Backend final : public Backend {
 
   u32 clipboardchangecount() const override { return changes_; }
 
+  const SDL2Counters& counters() const { return counters_; }
+  u32 queuedbeep() const { return beepdevice_ != 0 ? SDL_GetQueuedAudioSize(beepdevice_) : 0; }
+  void resize(int width, int height) { SDL_SetWindowSize(window_, width, height); }
+  u32 windowid() const { return SDL_GetWindowID(window_); }
+
+  bool readback(Frame* out) {
+    int w = 0, h = 0;
+    if (SDL_GetRendererOutputSize(renderer_, &w, &h) != 0 || w <= 0 || h <= 0) return false;
+    // The read-back covers the whole output, not only the logical viewport.
+    SDL_Rect viewport;
+    SDL_RenderGetViewport(renderer_, &viewport);
+    float sx = 1, sy = 1;
+    SDL_RenderGetScale(renderer_, &sx, &sy);
+    SDL_RenderSetLogicalSize(renderer_, 0, 0);
+    SDL_RenderSetScale(renderer_, 1, 1);
+    SDL_RenderSetViewport(renderer_, nullptr);
+    out->width = i16(w);
+    out->height = i16(h);
+    out->pixels.assign(std::size_t(w) * std::size_t(h), 0);
+    const bool ok = SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_ARGB8888, out->pixels.data(), w * 4) == 0;
+    SDL_RenderSetLogicalSize(renderer_, texturewidth_, textureheight_);
+    for (u32& p : out->pixels) p &= 0xFFFFFF;
+    return ok;
+  }
+
  private:
   static std::string currenttext() {
     std::string s;
@@ -258,6 +356,44 @@ class SDL2Backend final : public Backend {
       SDL_free(t);
     }
     return s;
+  }
+
+  // The beep's output: mono 16-bit samples that SDL takes from a queue. Tried once.
+  bool openbeepdevice() {
+    if (beepdevice_ != 0 || beeptried_) return beepdevice_ != 0;
+    beeptried_ = true;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    SDL_AudioSpec want{};
+    want.freq = 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = 1;
+    want.samples = 1024;
+    beepdevice_ = SDL_OpenAudioDevice(nullptr, 0, &want, &beepspec_, 0);
+    if (beepdevice_ == 0) {
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      return false;
+    }
+    SDL_PauseAudioDevice(beepdevice_, 0);
+    return true;
+  }
+
+  // 0.15 s of 880 Hz at this rate, with 10 ms ramps so that it starts and ends without a click.
+  static std::vector<i16> beeptone(int rate) {
+    const i32 n = rate * 15 / 100, ramp = std::max(1, rate / 100);
+    std::vector<i16> out(std::size_t(std::max(n, 0)));
+    for (i32 i = 0; i < n; ++i) {
+      const double env = double(std::min({i, n - i, ramp})) / double(ramp);
+      out[std::size_t(i)] = i16(std::lrint(0.3 * 32767.0 * env * std::sin(2 * std::numbers::pi * 880.0 * i / rate)));
+    }
+    return out;
+  }
+
+  // Shows the texture (the last frame) scaled into the window with its aspect kept.
+  void show() {
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    if (texture_) SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
   }
 
   void pump() {
@@ -279,12 +415,26 @@ class SDL2Backend final : public Backend {
   }
 
   void translate(const SDL_Event& ev) {
-    u16 mods = modifiersof(SDL_GetModState());
+    u16 mods = modifiersof(u16(SDL_GetModState()));
     switch (ev.type) {
       case SDL_QUIT: push(InputKind::quit, mouse_, mods); break;
       case SDL_WINDOWEVENT:
-        if (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) push(InputKind::focusin, mouse_, mods);
-        if (ev.window.event == SDL_WINDOWEVENT_FOCUS_LOST) push(InputKind::focusout, mouse_, mods);
+        switch (ev.window.event) {
+          case SDL_WINDOWEVENT_FOCUS_GAINED: push(InputKind::focusin, mouse_, mods); break;
+          case SDL_WINDOWEVENT_FOCUS_LOST: push(InputKind::focusout, mouse_, mods); break;
+          // The window was uncovered or changed its size: the kept frame is shown again, scaled
+          // to the new size, without composing the screen again.
+          case SDL_WINDOWEVENT_EXPOSED:
+          case SDL_WINDOWEVENT_SHOWN:
+          case SDL_WINDOWEVENT_RESTORED:
+          case SDL_WINDOWEVENT_MAXIMIZED:
+          case SDL_WINDOWEVENT_RESIZED:
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            ++counters_.represents;
+            show();
+            break;
+          default: break;
+        }
         break;
       case SDL_MOUSEMOTION:
         mouse_ = screenpoint(ev.motion.x, ev.motion.y);
@@ -299,13 +449,17 @@ class SDL2Backend final : public Backend {
         break;
       case SDL_MOUSEWHEEL: {
         bool horizontal = ev.wheel.x != 0 && ev.wheel.y == 0;
+        i32 delta = horizontal ? -ev.wheel.x : ev.wheel.y;
+        // A wheel the system reports flipped ("natural" scrolling) counts the other way.
+        if (ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
         push(InputKind::wheel, mouse_, mods);
         pending_.back().wheelaxis = horizontal ? 1 : 0;
-        pending_.back().wheeldelta = horizontal ? -ev.wheel.x : ev.wheel.y;
+        pending_.back().wheeldelta = delta;
         break;
       }
       case SDL_KEYDOWN:
       case SDL_KEYUP: {
+        mods = modifiersof(ev.key.keysym.mod);
         u8 code = keycodeof(ev.key.keysym.scancode);
         if (code == 0xFF) break;
         if (ismodifierkey(code)) {
@@ -315,8 +469,10 @@ class SDL2Backend final : public Backend {
         u8 ch = charforkey(code, mods);
         bool typed = ch >= 0x20 && ch != 0x7F && !(mods & (cmdKey | controlKey));
         if (ev.type == SDL_KEYDOWN && typed) {
-          lastkey_ = code;  // its character comes with the text input that follows
-          if (ev.key.repeat) repeat_ = true;
+          // Its character comes with the text input that follows: one key-down, from there.
+          lastkey_ = code;
+          textmods_ = mods;
+          repeat_ = ev.key.repeat != 0;
           break;
         }
         push(ev.type == SDL_KEYUP ? InputKind::keyup : ev.key.repeat ? InputKind::autokey : InputKind::keydown, mouse_,
@@ -326,13 +482,13 @@ class SDL2Backend final : public Backend {
         break;
       }
       case SDL_TEXTINPUT: {
-        std::string mr = utf8tomacroman(ev.text.text);
-        for (char c : mr) {
-          push(repeat_ ? InputKind::autokey : InputKind::keydown, mouse_, mods);
+        for (char c : typedmacroman(ev.text.text)) {
+          push(repeat_ ? InputKind::autokey : InputKind::keydown, mouse_, lastkey_ == 0xFF ? mods : textmods_);
           pending_.back().keycode = lastkey_ == 0xFF ? 0 : lastkey_;
           pending_.back().charcode = u8(c);
         }
         repeat_ = false;
+        lastkey_ = 0xFF;
         break;
       }
       case SDL_DROPFILE:
@@ -350,18 +506,26 @@ class SDL2Backend final : public Backend {
   SDL_Window* window_;
   SDL_Renderer* renderer_;
   SDL_Texture* texture_;
+  int texturewidth_ = 0, textureheight_ = 0;
   SDL_Cursor* cursor_ = nullptr;
   ScreenInfo screen_;
   u64 start_;
   std::deque<InputEvent> pending_;
   Point mouse_{0, 0};
   u8 lastkey_ = 0xFF;
+  u16 textmods_ = 0;
   bool repeat_ = false;
   u32 statements_ = 0;
   std::vector<ClipFlavor> others_;
   std::string lasttext_;
   u32 changes_ = 0;
+  SDL2Counters counters_;
+  SDL_AudioDeviceID beepdevice_ = 0;
+  SDL_AudioSpec beepspec_{};
+  bool beeptried_ = false;
 };
+
+SDL2Backend* sdl2of(Backend& b) { return b.headless() ? nullptr : dynamic_cast<SDL2Backend*>(&b); }
 
 }  // namespace
 
@@ -373,15 +537,133 @@ bool displayavailable() {
   return (x && *x) || (wl && *wl);
 }
 
-std::unique_ptr<Backend> opensdl2backend(const ScreenInfo& screen, std::string* why) {
+const SDL2Counters* sdl2counters(Backend& b) {
+  SDL2Backend* s = sdl2of(b);
+  return s ? &s->counters() : nullptr;
+}
+
+u32 sdl2queuedbeep(Backend& b) {
+  SDL2Backend* s = sdl2of(b);
+  return s ? s->queuedbeep() : 0;
+}
+
+bool sdl2readback(Backend& b, Frame* out) {
+  SDL2Backend* s = sdl2of(b);
+  return s && out && s->readback(out);
+}
+
+namespace {
+u32 sdl2windowid(Backend& b) {
+  SDL2Backend* s = sdl2of(b);
+  return s ? s->windowid() : 0;
+}
+}  // namespace
+
+bool sdl2pushkey(bool down, const char* name, u16 held, bool repeat) {
+  SDL_Event ev{};
+  ev.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  ev.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+  ev.key.repeat = repeat ? 1 : 0;
+  ev.key.keysym.scancode = SDL_GetScancodeFromName(name);
+  if (ev.key.keysym.scancode == SDL_SCANCODE_UNKNOWN) return false;
+  ev.key.keysym.sym = SDL_GetKeyFromScancode(ev.key.keysym.scancode);
+  u16 mod = 0;
+  if (held & sdl2ctrl) mod |= KMOD_LCTRL;
+  if (held & sdl2super) mod |= KMOD_LGUI;
+  if (held & sdl2alt) mod |= KMOD_LALT;
+  if (held & sdl2shift) mod |= KMOD_LSHIFT;
+  ev.key.keysym.mod = mod;
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushtext(const char* utf8) {
+  SDL_Event ev{};
+  ev.type = SDL_TEXTINPUT;
+  SDL_strlcpy(ev.text.text, utf8, sizeof ev.text.text);
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushbutton(Backend& b, bool down, int button, int x, int y) {
+  SDL_Event ev{};
+  ev.button.windowID = sdl2windowid(b);
+  ev.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+  ev.button.button = u8(button);
+  ev.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+  ev.button.clicks = 1;
+  ev.button.x = x;
+  ev.button.y = y;
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushwheel(Backend& b, int x, int y, bool flipped) {
+  SDL_Event ev{};
+  ev.wheel.windowID = sdl2windowid(b);
+  ev.type = SDL_MOUSEWHEEL;
+  ev.wheel.x = x;
+  ev.wheel.y = y;
+  ev.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushwindowevent(Backend& b, SDL2WindowEvent what) {
+  SDL_Event ev{};
+  ev.window.windowID = sdl2windowid(b);
+  ev.type = SDL_WINDOWEVENT;
+  ev.window.event = what == SDL2WindowEvent::exposed       ? SDL_WINDOWEVENT_EXPOSED
+                    : what == SDL2WindowEvent::focusgained ? SDL_WINDOWEVENT_FOCUS_GAINED
+                                                           : SDL_WINDOWEVENT_FOCUS_LOST;
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushquit() {
+  SDL_Event ev{};
+  ev.type = SDL_QUIT;
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushdrop(Backend& b, const std::string& path) {
+  SDL_Event ev{};
+  ev.type = SDL_DROPFILE;
+  ev.drop.windowID = sdl2windowid(b);
+  ev.drop.file = SDL_strdup(path.c_str());  // freed by whoever takes the event
+  if (ev.drop.file == nullptr) return false;
+  if (SDL_PushEvent(&ev) == 1) return true;
+  SDL_free(ev.drop.file);
+  return false;
+}
+
+void sdl2resize(Backend& b, int width, int height) {
+  if (SDL2Backend* s = sdl2of(b)) s->resize(width, height);
+}
+
+std::string sdl2clipboardtext() {
+  std::string s;
+  if (char* t = SDL_GetClipboardText()) {
+    s = t;
+    SDL_free(t);
+  }
+  return s;
+}
+
+void sdl2setclipboardtext(const std::string& utf8) { SDL_SetClipboardText(utf8.c_str()); }
+
+std::unique_ptr<Backend> opensdl2backend(const ScreenInfo& asked, std::string* why, bool fit) {
   auto fail = [why](const char* what) -> std::unique_ptr<Backend> {
     if (why) *why = std::string(what) + ": " + SDL_GetError();
     return nullptr;
   };
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("cannot start the display");
+  ScreenInfo screen = asked;
+  // A screen the user did not size fits on the display, with room for the desktop's own panels.
+  SDL_Rect usable;
+  if (fit && SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+    const i32 w = usable.w - 48, h = usable.h - 48;
+    if (w >= 64 && w < screen.bounds.right - screen.bounds.left) screen.bounds.right = i16(screen.bounds.left + w);
+    if (h >= 64 && h < screen.bounds.bottom - screen.bounds.top) screen.bounds.bottom = i16(screen.bounds.top + h);
+  }
   int w = screen.bounds.right - screen.bounds.left, h = screen.bounds.bottom - screen.bounds.top;
   SDL_Window* win = SDL_CreateWindow("Kestrove", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
-                                     SDL_WINDOW_ALLOW_HIGHDPI);
+                                     SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE);
   if (!win) {
     auto r = fail("cannot open a window");
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -397,14 +679,16 @@ std::unique_ptr<Backend> opensdl2backend(const ScreenInfo& screen, std::string* 
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return r;
   }
+  // The screen keeps its size in pixels: a window of another size shows it scaled with its
+  // aspect kept (bars on the sides), and mouse positions come back in the screen's pixels.
   SDL_RenderSetLogicalSize(ren, w, h);
   return std::make_unique<SDL2Backend>(win, ren, tex, screen);
 }
 
-std::unique_ptr<Backend> openbackend(bool headless, const ScreenInfo& screen) {
+std::unique_ptr<Backend> openbackend(bool headless, const ScreenInfo& screen, bool fit) {
   if (!headless && displayavailable()) {
     std::string why;
-    if (auto b = opensdl2backend(screen, &why)) return b;
+    if (auto b = opensdl2backend(screen, &why, fit)) return b;
     std::fprintf(stderr, "kestrove: %s; running headless\n", why.c_str());
   }
   return std::make_unique<HeadlessBackend>(std::vector<ScreenInfo>{screen});

@@ -8,6 +8,7 @@
 #include "platform/events/handlers.h"
 #include "platform/events/keycodes.h"
 #include "platform/events/watchdog.h"
+#include "platform/ipc/instance.h"
 #include "platform/files/files.h"
 #include "platform/process/process.h"
 #include "platform/qd/ports.h"
@@ -128,7 +129,8 @@ void sendplatformevent(u32 cls, u32 kind, RegistryId target, const InputEvent& i
     case kEventClassMouse: {
       Point where = in.where;
       u32 mods = in.modifiers;
-      u16 axis = u16(in.wheelaxis);
+      // The platform's wheel axis: 1 vertical, 0 horizontal (the input's is the other way).
+      u16 axis = in.wheelaxis == 0 ? 1 : 0;
       i32 delta = in.wheeldelta;
       u32 w = target;
       SetEventParameter(ev, kEventParamMouseLocation, typeQDPoint, sizeof where, &where);
@@ -302,6 +304,15 @@ bool takedueinputs() {
     q.when = b.ticks();
     apply(q);
     stopscriptforquit();
+    any = true;
+  }
+  // Projects that a later kestrove on this display handed over.
+  for (std::vector<std::string>& paths : takeinstancerequests()) {
+    InputEvent o;
+    o.kind = InputKind::opendocuments;
+    o.when = b.ticks();
+    o.paths = std::move(paths);
+    apply(o);
     any = true;
   }
   InputEvent in;

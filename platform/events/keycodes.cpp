@@ -71,7 +71,10 @@ u8 charforkey(u8 keycode, u16 modifiers) {
   const KeyChars& k = kKeys[keycode];
   bool upper = (modifiers & shiftKey) != 0;
   if ((modifiers & alphaLock) && k.plain >= 'a' && k.plain <= 'z') upper = true;
-  return upper ? k.shifted : k.plain;
+  const u8 ch = upper ? k.shifted : k.plain;
+  // The control key makes letters and @ [ \ ] ^ _ their control characters (control-A is 1).
+  if ((modifiers & controlKey) && ((ch >= 0x40 && ch <= 0x5F) || (ch >= 'a' && ch <= 'z'))) return u8(ch & 0x1F);
+  return ch;
 }
 
 u8 keycodenamed(const char* name) {

@@ -58,8 +58,9 @@ struct KeyStroke {
 };
 KeyStroke keyforchar(u8 ch);
 
-// The character a key types with the given modifiers (shift picks the upper row; command and
-// control leave the character as typed without them, as the platform reports it).
+// The character a key types with the given modifiers (shift picks the upper row; command
+// leaves the character as typed without it; control turns letters and @ [ \ ] ^ _ into their
+// control characters, as the platform reports them).
 u8 charforkey(u8 keycode, u16 modifiers);
 
 // A key code by its name ("return", "tab", "escape", "left", "f1", "a", ...), or 0xFF.

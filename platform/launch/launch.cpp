@@ -201,6 +201,8 @@ OSErr spawn(const std::vector<std::string>& argv) {
   return noErr;
 }
 
+}  // namespace
+
 // The MIME type of a file name, from the shared MIME database's patterns (the highest weight,
 // then the longest pattern).
 std::string mimetypeof(const std::string& path) {
@@ -237,6 +239,8 @@ std::string mimetypeof(const std::string& path) {
   return best;
 }
 
+namespace {
+
 // The desktop entry of a desktop id, searched through the data folders.
 std::string entryofid(const std::string& id) {
   std::vector<std::pair<std::string, std::string>> all;
@@ -245,6 +249,8 @@ std::string entryofid(const std::string& id) {
     if (eid == id) return path;
   return {};
 }
+
+}  // namespace
 
 // The application that opens documents of a MIME type.
 std::string applicationfor(const std::string& mimetype) {
@@ -278,8 +284,6 @@ std::string applicationfor(const std::string& mimetype) {
   }
   return {};
 }
-
-}  // namespace
 
 std::vector<std::string> installedapplications() {
   std::vector<std::string> out;

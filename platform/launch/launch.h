@@ -43,6 +43,13 @@ OSErr launchapplication(const std::string& application, const std::vector<std::s
 // document has none, or kLSLaunchFailedErr.
 OSErr opendocuments(const std::vector<std::string>& documents);
 
+// The MIME type of a file name from the shared MIME database's patterns ("*.ext"), empty when
+// none matches.
+std::string mimetypeof(const std::string& path);
+// The desktop entry that opens documents of a MIME type: the default of the mimeapps.list
+// files, else the first installed entry that lists the type; empty when none does.
+std::string applicationfor(const std::string& mimetype);
+
 // The words of a desktop entry's command with the field codes replaced (for tests).
 std::vector<std::string> expandexec(const DesktopEntry& entry, const std::string& entrypath,
                                     const std::vector<std::string>& documents);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/process/process.h"
 #include "platform/runtime/root.h"
@@ -13,11 +14,14 @@ namespace kv {
 namespace {
 struct ExitState {
   ExitHook hook;
+  std::function<void()> last;
   bool failed = false;
 };
 }  // namespace
 
 void setexithook(ExitHook hook) { state<ExitState>().hook = std::move(hook); }
+
+void setlastwords(std::function<void()> last) { state<ExitState>().last = std::move(last); }
 
 void notefailedrun() { state<ExitState>().failed = true; }
 
@@ -38,6 +42,9 @@ void exitprocess(int status, std::string_view reason) {
     throw ProcessExit{status, why};
   }
   writeendofrun();
+  // Taken out first: last words that end the process again say nothing twice.
+  std::function<void()> last = std::exchange(state<ExitState>().last, {});
+  if (last) last();
   if (!why.empty()) std::fprintf(stderr, "kestrove: %s\n", why.c_str());
   std::fflush(nullptr);
   std::exit(status);

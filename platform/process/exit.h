@@ -28,6 +28,11 @@ using ExitHook = std::function<void(int status, const std::string& reason)>;
 // Installs a hook (an empty one restores the default, which ends the process).
 void setexithook(ExitHook hook);
 
+// What the program does last when the process ends through exitprocess with the default hook
+// (a quit from inside the event loop, a fatal error): the same clean-up and output as a run
+// that returns from its loop. An empty function does nothing.
+void setlastwords(std::function<void()> last);
+
 // A headless run showed a script error: it ends with kExitFailure where it would end with
 // kExitOK.
 void notefailedrun();
@@ -37,7 +42,8 @@ void notefailedrun();
 int endstatus(int status);
 
 // Records the exit in the transcript and calls the hook, with the status endstatus makes of
-// `status`. Never returns.
+// `status`; with the default hook, the end of run's files and the last words follow. Never
+// returns.
 [[noreturn]] void exitprocess(int status, std::string_view reason = {});
 
 }  // namespace kv

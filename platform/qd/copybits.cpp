@@ -54,6 +54,11 @@ void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, cons
   if (clip) rgn.intersect(*clip);
   if (rgn.empty()) return;
   ++qd().drawcount;
+  {
+    const Rect b = rgn.bounds();
+    notedrawn(D.base, Rect{i16(b.top - D.bounds.top), i16(b.left - D.bounds.left), i16(b.bottom - D.bounds.top),
+                           i16(b.right - D.bounds.left)});
+  }
 
   // A copy within one buffer reads from a snapshot of the source.
   std::vector<u8> snapshot;

@@ -34,6 +34,7 @@ bool topixels(const Port& p, RegionData& rgn, Surface* s) {
   rgn.intersect(RegionData(Rect{0, 0, i16(s->height()), i16(s->width())}));
   if (rgn.empty()) return false;
   ++qd().drawcount;
+  notedrawn(s->base, rgn.bounds());
   return true;
 }
 

@@ -124,6 +124,8 @@ void putmask(const BitMap* dstBits, const Rect& dstRect, const std::vector<u8>& 
   Surface d = surfacefrombits(dstBits);
   if (!d.valid() || d.depth != 1) return;
   ++qd().drawcount;
+  notedrawn(d.base, Rect{i16(dstRect.top - d.bounds.top), i16(dstRect.left - d.bounds.left), i16(dstRect.top - d.bounds.top + h),
+                         i16(dstRect.left - d.bounds.left + w)});
   for (i32 y = 0; y < h; ++y)
     for (i32 x = 0; x < w; ++x) {
       const i32 dx = dstRect.left + x - d.bounds.left, dy = dstRect.top + y - d.bounds.top;

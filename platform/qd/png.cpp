@@ -22,24 +22,13 @@ void noflush(png_structp) {}
 
 }  // namespace
 
-bool encodepng(const BitMap* bits, std::vector<u8>* out) {
-  if (!out) return false;
-  out->clear();
-  Surface s = surfacefrombits(bits);
-  if (!s.valid()) return false;
-  const i32 w = s.width(), h = s.height();
-  // Rows of RGB bytes, made before libpng starts (its errors unwind by longjmp).
-  std::vector<u8> rgb(std::size_t(w) * std::size_t(h) * 3);
-  for (i32 y = 0; y < h; ++y)
-    for (i32 x = 0; x < w; ++x) {
-      const RGBColor c = pixeltorgb(s, getpixel(s, x, y));
-      u8* d = rgb.data() + (std::size_t(y) * std::size_t(w) + std::size_t(x)) * 3;
-      d[0] = u8(c.red >> 8);
-      d[1] = u8(c.green >> 8);
-      d[2] = u8(c.blue >> 8);
-    }
+namespace {
+
+// The PNG bytes of rows of RGB bytes, three to a pixel.
+bool encodergb(i32 w, i32 h, const std::vector<u8>& rgb, std::vector<u8>* out) {
   std::vector<png_bytep> rows(static_cast<std::size_t>(h));
-  for (i32 y = 0; y < h; ++y) rows[std::size_t(y)] = rgb.data() + std::size_t(y) * std::size_t(w) * 3;
+  for (i32 y = 0; y < h; ++y)
+    rows[std::size_t(y)] = const_cast<u8*>(rgb.data()) + std::size_t(y) * std::size_t(w) * 3;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
@@ -62,6 +51,40 @@ bool encodepng(const BitMap* bits, std::vector<u8>* out) {
   return true;
 }
 
+}  // namespace
+
+bool encodepng(const BitMap* bits, std::vector<u8>* out) {
+  if (!out) return false;
+  out->clear();
+  Surface s = surfacefrombits(bits);
+  if (!s.valid()) return false;
+  const i32 w = s.width(), h = s.height();
+  // Rows of RGB bytes, made before libpng starts (its errors unwind by longjmp).
+  std::vector<u8> rgb(std::size_t(w) * std::size_t(h) * 3);
+  for (i32 y = 0; y < h; ++y)
+    for (i32 x = 0; x < w; ++x) {
+      const RGBColor c = pixeltorgb(s, getpixel(s, x, y));
+      u8* d = rgb.data() + (std::size_t(y) * std::size_t(w) + std::size_t(x)) * 3;
+      d[0] = u8(c.red >> 8);
+      d[1] = u8(c.green >> 8);
+      d[2] = u8(c.blue >> 8);
+    }
+  return encodergb(w, h, rgb, out);
+}
+
+bool encodexrgbpng(i32 width, i32 height, const u32* pixels, std::vector<u8>* out) {
+  if (!out) return false;
+  out->clear();
+  if (width <= 0 || height <= 0 || !pixels) return false;
+  std::vector<u8> rgb(std::size_t(width) * std::size_t(height) * 3);
+  for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height); ++i) {
+    rgb[i * 3] = u8(pixels[i] >> 16);
+    rgb[i * 3 + 1] = u8(pixels[i] >> 8);
+    rgb[i * 3 + 2] = u8(pixels[i]);
+  }
+  return encodergb(width, height, rgb, out);
+}
+
 namespace {
 OSErr writefile(const std::vector<u8>& bytes, const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -77,6 +100,12 @@ OSErr writepixmappng(PixMapHandle pm, const std::string& path) {
   rec.rowBytes |= pixmapflag;
   std::vector<u8> bytes;
   if (!encodepng(reinterpret_cast<const BitMap*>(&rec), &bytes)) return paramErr;
+  return writefile(bytes, path);
+}
+
+OSErr writexrgbpng(i32 width, i32 height, const u32* pixels, const std::string& path) {
+  std::vector<u8> bytes;
+  if (!encodexrgbpng(width, height, pixels, &bytes)) return paramErr;
   return writefile(bytes, path);
 }
 

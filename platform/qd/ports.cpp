@@ -451,6 +451,33 @@ OSErr sizewindowport(CGrafPtr port, i16 width, i16 height) {
 
 u64 drawingcount() { return qd().drawcount; }
 
+namespace {
+constexpr std::size_t kKeptAreas = 256;
+}  // namespace
+
+void notedrawn(const void* base, const Rect& pixels) {
+  QDState& q = qd();
+  if (q.drawnoverflow) return;
+  // Drawing often goes over the same place again (a tracked button, a blinking caret).
+  for (DrawnArea& a : q.drawnareas)
+    if (a.base == base && a.pixels == pixels) return;
+  if (q.drawnareas.size() >= kKeptAreas) {
+    q.drawnoverflow = true;
+    q.drawnareas.clear();
+    return;
+  }
+  q.drawnareas.push_back(DrawnArea{base, pixels});
+}
+
+std::vector<DrawnArea> takedrawnareas(bool* all) {
+  QDState& q = qd();
+  *all = q.drawnoverflow;
+  q.drawnoverflow = false;
+  std::vector<DrawnArea> out;
+  out.swap(q.drawnareas);
+  return out;
+}
+
 SavePort::SavePort() : port_(qd().current), device_(qd().currentdevice) {}
 
 SavePort::~SavePort() {

@@ -89,6 +89,18 @@ OSErr sizewindowport(CGrafPtr port, i16 width, i16 height);
 // composes the screen again when it moved.
 u64 drawingcount();
 
+// Where drawing went: the pixel buffer (its first byte) and the rectangle of its pixels
+// (0-based, rows and columns of the buffer).
+struct DrawnArea {
+  const void* base;
+  Rect pixels;
+};
+// Notes an area drawn (the drawing layer does, with each bump of the count).
+void notedrawn(const void* base, const Rect& pixels);
+// The areas drawn since the last call, and forgets them; *all is set when more were drawn than
+// could be kept (the caller takes every buffer as drawn).
+std::vector<DrawnArea> takedrawnareas(bool* all);
+
 // Keeps the current port and device while it lives and puts both back when it ends (no port
 // when none was current): for drawing done on the side, like the compositor's.
 class SavePort {

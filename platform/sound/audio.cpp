@@ -3,8 +3,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cmath>
-#include <numbers>
 
 #include "platform/backend/backend.h"
 #include "platform/runtime/root.h"
@@ -188,25 +186,6 @@ void SetDefaultOutputVolume(u32 level) {
 }
 
 u32 GetDefaultOutputVolume() { return hasstate<AudioState>() ? as().volume : 0x01000100u; }
-
-bool playalertsound() {
-  AudioState& a = as();
-  openoutput(a);
-  if (a.device == 0) return false;
-  // 0.15 s of 880 Hz with 10 ms ramps.
-  auto pcm = std::make_shared<PcmSound>();
-  const i32 n = kOutputRate * 15 / 100, ramp = kOutputRate / 100;
-  pcm->samples.resize(std::size_t(n) * 2);
-  for (i32 i = 0; i < n; ++i) {
-    float env = float(std::min({i, n - i, ramp})) / float(ramp);
-    float s = 0.3f * env * float(std::sin(2 * std::numbers::pi * 880.0 * i / kOutputRate));
-    pcm->samples[std::size_t(2 * i)] = pcm->samples[std::size_t(2 * i + 1)] = s;
-  }
-  auto m = std::make_unique<AudioMessage>();
-  m->kind = AudioMessage::Kind::alert;
-  m->pcm = std::move(pcm);
-  return audiosend(std::move(m));
-}
 
 bool audiooutputopen() { return hasstate<AudioState>() && as().open; }
 

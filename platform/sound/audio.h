@@ -25,9 +25,6 @@ void audioservice();
 void SetDefaultOutputVolume(u32 level);
 u32 GetDefaultOutputVolume();
 
-// A short tone on the output (the alert sound): false when no audio device plays it.
-bool playalertsound();
-
 // --- Test access (null device) -------------------------------------------------------------
 // While set, output and input go through SDL's audio devices headless too (a test picks SDL's
 // dummy or disk driver); set before the output first opens.

@@ -257,16 +257,6 @@ void Mixer::apply(AudioMessage& m, std::vector<AudioCompletion>& done) {
       s.left = m.left;
       s.right = m.right;
       break;
-    case K::alert: {
-      Voice* v = s.voice(0);
-      if (v == nullptr) {
-        s.voices.push_back(Voice{0, {}, nullptr, 0, true});
-        v = &s.voices.back();
-      }
-      v->playing = m.pcm;
-      v->pos = 0;
-      break;
-    }
   }
 }
 

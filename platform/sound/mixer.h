@@ -1,6 +1,6 @@
 // The mixer behind the audio output (internal to platform/sound): sound channels that play
 // queued buffers and report callback commands, tune players that sequence note words into the
-// synthesizer, and the alert tone, mixed at 44,100 Hz into 16-bit stereo frames.
+// synthesizer, mixed at 44,100 Hz into 16-bit stereo frames.
 //
 // The mixer runs on whichever thread renders: the audio device's thread with a real device, the
 // main thread for the null device. It is changed only by messages from the main thread, applied
@@ -36,7 +36,6 @@ struct AudioMessage {
     tunequeue,   // words played on the target player; flag: loop until stopped; notify: report the end
     tunestop,    // the target player stops and forgets what it had queued; flag: and goes
     volume,      // left and right output levels, 1.0 full
-    alert,       // the alert tone
   };
   Kind kind = Kind::command;
   u32 target = 0;

@@ -46,6 +46,7 @@ bool screenspec(const char* s, PlatformOptions* o) {
   o->width = i16(w);
   o->height = i16(h);
   o->depth = i16(d);
+  o->screengiven = true;
   return true;
 }
 
@@ -94,7 +95,7 @@ bool startplatform(const PlatformOptions& o, std::string* error) {
   std::string answers, input;
   if (!o.answers.empty() && !readfile(o.answers, &answers, error)) return false;
   if (!o.input.empty() && !readfile(o.input, &input, error)) return false;
-  setbackend(openbackend(o.headless, screen));
+  setbackend(openbackend(o.headless, screen, !o.screengiven));
   state<RunState>().headless = backend().headless();
   installquitsignals();
   settranscriptfile(o.transcript);

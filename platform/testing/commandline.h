@@ -23,6 +23,7 @@ struct PlatformOptions {
   std::string transcript;
   std::string dumpdir;
   i16 width = 1024, height = 768, depth = 32;
+  bool screengiven = false;  // --screen was given (else a display may make the screen smaller)
   u32 maxticks = 0;
   // The scripted input waits for startplatforminput (the program's start-up flushes the
   // events that are pending when it begins).

@@ -9,6 +9,7 @@
 #include "platform/qd/png.h"
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
+#include "platform/windows/compositor.h"
 #include "platform/testing/transcript.h"
 #include "platform/windows/windows.h"
 
@@ -49,6 +50,12 @@ bool dumpwindows(const std::string& folder, std::string* error) {
       ok = false;
       if (error) *error = "cannot write " + path;
     }
+  }
+  // The screen as the user sees it (menu bar, frames and desktop), as the backend shows it.
+  const Frame& screen = composescreen();
+  if (writexrgbpng(screen.width, screen.height, screen.pixels.data(), folder + "/screen.png") != noErr && ok) {
+    ok = false;
+    if (error) *error = "cannot write " + folder + "/screen.png";
   }
   return ok;
 }

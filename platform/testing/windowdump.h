@@ -1,7 +1,8 @@
-// The dump folder of headless runs (--dump-dir): when the run ends (before the program closes
-// its windows), a PNG of each window's port is written there, named window-1.png for the front window, window-2.png for the one behind
-// it, and so on down the window list (hidden windows included; a window without content
-// pixels gets no file).
+// The dump folder of a run (--dump-dir): when the run ends (before the program closes its
+// windows), the composed screen is written there as screen.png, and a PNG of each window's
+// port, named window-1.png for the front window, window-2.png for the one behind it, and so on
+// down the window list (hidden windows included; a window without content pixels gets no
+// file).
 #pragma once
 
 #include <string>

@@ -26,6 +26,10 @@ struct CompositorState {
   CGrafPtr port = nilid;
   u64 drawnat = 0;  // the drawing layer's count when the screen was last composed
   i32 frozen = 0;  // screen updates disabled this many times
+  // The pixel buffer of each visible window when the screen was last composed: drawing is
+  // traced to windows by its buffer.
+  std::vector<std::pair<RegistryId, const void*>> bases;
+  u32 composes = 0, partials = 0;
 };
 
 CompositorState& cs() { return state<CompositorState>(); }
@@ -361,12 +365,99 @@ void toscreencolours(Frame& f, Point org) {
   });
 }
 
+
+const void* portbase(const WindowData& w) { return GetPixBaseAddr(GetPortPixMap(w.port)); }
+
+// The visible windows' pixel buffers, back to front.
+std::vector<std::pair<RegistryId, const void*>> visiblebases() {
+  std::vector<std::pair<RegistryId, const void*>> out;
+  if (!hasstate<WindowState>()) return out;
+  const auto& order = ws().order;
+  for (auto it = order.rbegin(); it != order.rend(); ++it) {
+    const WindowData* w = wd(*it);
+    if (w && w->visible && !w->collapsed) out.push_back({*it, portbase(*w)});
+  }
+  return out;
+}
+
+// The screen within one global rectangle of the kept frame, composed again: the desktop, the
+// windows from back to front and the menus, as composescreen draws them all.
+void composearea(Frame& f, Point org, const Rect& r) {
+  Frame part;
+  part.width = i16(r.right - r.left);
+  part.height = i16(r.bottom - r.top);
+  part.pixels.assign(std::size_t(part.width) * std::size_t(part.height), kDesktop);
+  const Point at{r.top, r.left};
+  if (hasstate<WindowState>()) {
+    const auto order = ws().order;
+    bytiles(part, at, [&](Frame& tile, Point tileat) {
+      for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        WindowData* w = wd(*it);
+        if (w && w->visible && !w->collapsed) drawwindow(tile, tileat, *it, *w);
+      }
+    });
+  }
+  bytiles(part, at, [&](Frame& tile, Point tileat) { drawmenus(tile, tileat); });
+  toscreencolours(part, at);
+  for (i32 y = 0; y < part.height; ++y)
+    std::copy_n(part.pixels.begin() + std::ptrdiff_t(y) * part.width, part.width,
+                f.pixels.begin() + std::ptrdiff_t(r.top - org.v + y) * f.width + (r.left - org.h));
+}
+
+// Composes only where drawing changed the visible windows' pixels, when nothing else changed
+// since the last compose; false when the whole screen must be composed.
+bool composechanged() {
+  CompositorState& c = cs();
+  bool all = false;
+  const std::vector<DrawnArea> areas = takedrawnareas(&all);
+  const Rect main = screenbounds(0);
+  Frame& f = c.frame;
+  if (all || f.width != main.right - main.left || f.height != main.bottom - main.top ||
+      f.pixels.size() != std::size_t(f.width) * std::size_t(f.height))
+    return false;
+  const auto bases = visiblebases();
+  if (bases != c.bases) return false;  // a window came, went or got new pixels
+  std::vector<Rect> changed;
+  for (const DrawnArea& a : areas)
+    for (const auto& [id, base] : bases) {
+      if (base != a.base) continue;
+      const WindowData* w = wd(id);
+      const Rect& ct = w->content;
+      Rect g{i16(ct.top + a.pixels.top), i16(ct.left + a.pixels.left), i16(ct.top + a.pixels.bottom),
+             i16(ct.left + a.pixels.right)};
+      g = Rect{std::max({g.top, ct.top, main.top}), std::max({g.left, ct.left, main.left}),
+               std::min({g.bottom, ct.bottom, main.bottom}), std::min({g.right, ct.right, main.right})};
+      if (g.top < g.bottom && g.left < g.right) changed.push_back(g);
+    }
+  // Many small areas are composed as the one rectangle around them.
+  if (changed.size() > 16) {
+    Rect u = changed[0];
+    for (const Rect& r : changed)
+      u = Rect{std::min(u.top, r.top), std::min(u.left, r.left), std::max(u.bottom, r.bottom), std::max(u.right, r.right)};
+    changed.assign(1, u);
+  }
+  const Point org{main.top, main.left};
+  for (const Rect& r : changed) composearea(f, org, r);
+  takedrawnareas(&all);  // the compositor's own drawing into the frame
+  c.drawnat = drawingcount();
+  ++c.partials;
+  if (!changed.empty()) backend().present(f, changed);
+  return true;
+}
+
 }  // namespace
 
 void screenchanged() { cs().dirty = true; }
 
+u32 compositorcomposes() { return cs().composes; }
+u32 compositorpartials() { return cs().partials; }
+
 const Frame& composescreen() {
   CompositorState& c = cs();
+  bool all = false;
+  takedrawnareas(&all);  // the whole screen is composed: what was drawn is in it
+  c.bases = visiblebases();
+  ++c.composes;
   Rect main = screenbounds(0);
   Frame& f = c.frame;
   f.width = i16(main.right - main.left);
@@ -386,6 +477,7 @@ const Frame& composescreen() {
   }
   bytiles(f, org, [&](Frame& tile, Point at) { drawmenus(tile, at); });
   toscreencolours(f, org);
+  takedrawnareas(&all);  // the compositor's own drawing into the frame
   c.dirty = false;
   c.drawnat = drawingcount();
   backend().present(f, {main});
@@ -411,10 +503,9 @@ void DisableScreenUpdates() { ++cs().frozen; }
 void EnableScreenUpdates() {
   CompositorState& c = cs();
   if (c.frozen == 0) return;
-  if (--c.frozen == 0) {
-    c.dirty = true;
-    presentscreen();
-  }
+  // What changed meanwhile is known (drawn areas, window frames, the screen marked changed):
+  // only that is composed.
+  if (--c.frozen == 0) presentscreen();
 }
 
 bool screenupdatesdisabled() { return cs().frozen > 0; }
@@ -423,11 +514,14 @@ void presentscreen() {
   revealmovedcursor();
   CompositorState& c = cs();
   if (c.frozen > 0) return;
-  bool dirty = c.dirty || drawingcount() != c.drawnat;
-  if (!dirty && hasstate<WindowState>()) {
-    ws().windows.each([&](RegistryId, const WindowData& w) { dirty = dirty || w.framedirty; });
+  bool frames = false;
+  if (hasstate<WindowState>()) {
+    ws().windows.each([&](RegistryId, const WindowData& w) { frames = frames || w.framedirty; });
   }
-  if (dirty) composescreen();
+  if (!c.dirty && !frames && drawingcount() == c.drawnat) return;
+  // Only drawing changed: only what it changed is composed.
+  if (!c.dirty && !frames && composechanged()) return;
+  composescreen();
 }
 
 }  // namespace kv

@@ -11,8 +11,13 @@
 namespace kv {
 
 // Composes and presents the screen when it changed (the event manager calls it before every
-// wait and poll).
+// wait and poll). When only drawing into windows changed, only the areas it drew are composed
+// and handed to the backend as the changed rectangles.
 void presentscreen();
+// How many times the whole screen was composed, and how many times only what drawing changed
+// (tests and benchmarks).
+u32 compositorcomposes();
+u32 compositorpartials();
 // Marks the screen as changed (the menu bar changed, ...; drawing is noticed by itself).
 void screenchanged();
 // Composes the screen now and answers the frame (also kept as the backend's last frame).

@@ -317,6 +317,7 @@ struct Seen {
   u32 lastkind = 0;
   i16 volume = 0;
   i32 wheel = 0;
+  std::vector<u16> axes;
   u32 command = 0;
   std::vector<u32> order;
 };
@@ -341,6 +342,9 @@ OSStatus passing(EventHandlerCallRef call, EventRef ev, u32 userdata) {
 OSStatus wheelhandler(EventHandlerCallRef, EventRef ev, u32) {
   seen->calls++;
   GetEventParameter(ev, kEventParamMouseWheelDelta, typeSInt32, nullptr, sizeof seen->wheel, nullptr, &seen->wheel);
+  u16 axis = 9;
+  GetEventParameter(ev, kEventParamMouseWheelAxis, typeMouseWheelAxis, nullptr, sizeof axis, nullptr, &axis);
+  seen->axes.push_back(axis);
   return noErr;
 }
 
@@ -371,6 +375,7 @@ TEST_F(EventsTest, PlatformHandlersRunInsideTheWaitByClassAndKind) {
   InstallApplicationEventHandler(dockhandler, 1, dock, 0, nullptr);
 
   drive::volumeChange(-3, true);
+  drive::wheel(Point{10, 10}, 3, true);
   drive::wheel(Point{10, 10}, -2);
   drive::dockCommand(fourcc("DM03"));
   EventRecord e{};
@@ -379,6 +384,7 @@ TEST_F(EventsTest, PlatformHandlersRunInsideTheWaitByClassAndKind) {
   EXPECT_EQ(s.lastkind, u32(kEventVolumeMounted));
   EXPECT_EQ(s.order, (std::vector<u32>{2, 1, 102})) << "the newest handler first; it passes the event on";
   EXPECT_EQ(s.wheel, -2);
+  EXPECT_EQ(s.axes, (std::vector<u16>{0, 1})) << "the platform's axis: 0 horizontal, 1 vertical";
   EXPECT_EQ(s.command, fourcc("DM03"));
 
   RemoveEventHandler(h2);

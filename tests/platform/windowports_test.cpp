@@ -425,6 +425,41 @@ PngHeader readpng(const std::string& path) {
   return h;
 }
 
+// Drawing into a window composes only what it drew: the backend is handed that rectangle, and
+// the frame is what composing the whole screen gives, windows in front included.
+TEST_F(WindowPortTest, DrawingComposesOnlyWhatItChanged) {
+  HeadlessBackend* h = headlessbackend();
+  ASSERT_NE(h, nullptr);
+  WindowRef back = make(Rect{100, 100, 300, 400});
+  WindowRef front = make(Rect{150, 300, 350, 600});
+  presentscreen();
+  const u32 composes = compositorcomposes(), partials = compositorpartials(), presents = h->presentcount();
+
+  SetPortWindowPort(back);
+  paint(Rect{10, 20, 30, 60}, kRedRGB);  // all of it shows
+  presentscreen();
+  EXPECT_EQ(compositorcomposes(), composes) << "the screen was not composed whole";
+  EXPECT_EQ(compositorpartials(), partials + 1);
+  EXPECT_EQ(h->presentcount(), presents + 1);
+  ASSERT_EQ(h->lastchanged().size(), 1u);
+  EXPECT_EQ(h->lastchanged()[0], (Rect{110, 120, 130, 160}));
+  EXPECT_EQ(h->lastframe().pixels[std::size_t(115) * 1024 + 130], kRed);
+
+  // Under the front window the drawing changes nothing that shows.
+  paint(Rect{60, 180, 120, 300}, kRedRGB);
+  presentscreen();
+  std::vector<u32> partial = h->lastframe().pixels;
+  EXPECT_NE(partial[std::size_t(200) * 1024 + 350], kRed) << "the front window covers it";
+  EXPECT_EQ(partial[std::size_t(200) * 1024 + 290], kRed) << "beside the front window it shows";
+  EXPECT_EQ(partial, composescreen().pixels) << "the same pixels as the whole screen composed";
+
+  // A change of a window's frame composes the whole screen again.
+  SelectWindow(back);
+  presentscreen();
+  EXPECT_GT(compositorcomposes(), composes);
+  DisposeWindow(front);
+}
+
 // --dump-dir: a PNG of each window, front window first, when the run ends.
 TEST_F(WindowPortTest, TheDumpFolderGetsAPngOfEachWindow) {
   TemporaryHome home;
@@ -466,6 +501,20 @@ TEST_F(WindowPortTest, TheDumpFolderGetsAPngOfEachWindow) {
   got.resize(std::fread(got.data(), 1, got.size(), f));
   std::fclose(f);
   EXPECT_EQ(got, expect);
+
+  // And the screen as composed: the desktop with the windows' frames and pixels.
+  PngHeader screen = readpng(folder + "/screen.png");
+  ASSERT_TRUE(screen.signature);
+  EXPECT_EQ(screen.width, 1024u);
+  EXPECT_EQ(screen.height, 768u);
+  const Frame& composed = composescreen();
+  ASSERT_TRUE(encodexrgbpng(composed.width, composed.height, composed.pixels.data(), &expect));
+  f = std::fopen((folder + "/screen.png").c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  got.assign(expect.size() + 16, 0);
+  got.resize(std::fread(got.data(), 1, got.size(), f));
+  std::fclose(f);
+  EXPECT_EQ(got, expect) << "the red the window's port shows is in the screen's picture too";
 
   EXPECT_FALSE(dumpwindows(home.path() + "/missing", &err));
   EXPECT_NE(err.find("missing/window-2.png"), std::string::npos) << err;

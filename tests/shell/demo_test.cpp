@@ -35,7 +35,7 @@ TEST_F(DemoTest, TheDemoGreetsThroughTheMessageBoxWhenItOpens) {
   EXPECT_EQ(messageboxtext(),
             "Hello from Kestrove!\n"
             "This demo project was made just now by Kestrove's own code.\n"
-            "It has 1 card; its scripts heard openProject, openWindow, openBackground, openCard.");
+            "It has 2 cards; its scripts heard openProject, openWindow, openBackground, openCard.");
   EXPECT_EQ(cardvalue("greeting()"), "Hello from Kestrove!") << "the project's script is on the card's path";
 }
 

@@ -1,0 +1,170 @@
+// One kestrove per user and display: a later instance hands its projects to the running one
+// over the socket in the user's runtime folder, where they come as an open-documents request;
+// the socket is the user's alone and a peer of another user is refused.
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/events/eventrecord.h"
+#include "platform/events/events.h"
+#include "platform/ipc/instance.h"
+#include "platform/testing/temphome.h"
+#include "tests/support/fixture.h"
+
+namespace kv {
+namespace {
+
+// Sets an environment variable while it lives.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    const char* old = std::getenv(name);
+    had_ = old != nullptr;
+    if (old) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (had_) setenv(name_, old_.c_str(), 1);
+    else unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+class InstanceTest : public RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    runtime_ = home_.path() + "/run";
+    ASSERT_EQ(::mkdir(runtime_.c_str(), 0700), 0);
+  }
+  void TearDown() override {
+    stoplisteningforinstances();
+    RuntimeTest::TearDown();
+  }
+
+  // Hands paths over from another thread (as another process would) while this one serves
+  // the socket; the requests taken meanwhile, and whether the later instance was answered yes.
+  bool handover(const std::vector<std::string>& paths, std::vector<std::vector<std::string>>* taken) {
+    std::atomic<bool> done{false};
+    bool ok = false;
+    std::thread later([&] {
+      std::string why;
+      ok = handtorunninginstance(paths, &why);
+      done = true;
+    });
+    for (int i = 0; i < 1000 && !done; ++i) {
+      for (auto& r : takeinstancerequests()) taken->push_back(std::move(r));
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    later.join();
+    for (auto& r : takeinstancerequests()) taken->push_back(std::move(r));
+    return ok;
+  }
+
+  TemporaryHome home_;
+  std::string runtime_;
+  ScopedEnv display_{"DISPLAY", ":57"};
+  ScopedEnv run_{"XDG_RUNTIME_DIR", home_.path() + "/run"};
+};
+
+TEST_F(InstanceTest, ALaterInstanceHandsItsProjectsToTheRunningOne) {
+  std::string why;
+  EXPECT_FALSE(handtorunninginstance({"a.kv45"}, &why)) << "nobody listens yet";
+  ASSERT_TRUE(listenforinstances(&why)) << why;
+  const std::string path = instancesocketpath();
+  EXPECT_EQ(path, runtime_ + "/kestrove/instance-_57.socket");
+  struct stat st{};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISSOCK(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ASSERT_EQ(::stat((runtime_ + "/kestrove").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+  std::vector<std::vector<std::string>> taken;
+  ASSERT_TRUE(handover({"b.kv45", "/p/c d.kv45"}, &taken));
+  char cwd[4096];
+  ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(taken.size(), 1u);
+  EXPECT_EQ(taken[0], (std::vector<std::string>{std::string(cwd) + "/b.kv45", "/p/c d.kv45"}))
+      << "relative paths are made absolute by the later instance";
+
+  // Through the event loop the paths come as the desktop's open-documents request.
+  std::thread later([] {
+    std::string w;
+    handtorunninginstance({"/p/e.kv45"}, &w);
+  });
+  EventRecord e{};
+  bool got = false;
+  for (int i = 0; i < 200 && !got; ++i) {
+    got = WaitNextEvent(highLevelEventMask, &e, 1);
+    if (!got) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  later.join();
+  ASSERT_TRUE(got);
+  HighLevelRequest r;
+  ASSERT_TRUE(takehighlevelrequest(&r));
+  EXPECT_EQ(r.eventid, fourcc("odoc"));
+  EXPECT_EQ(r.paths, (std::vector<std::string>{"/p/e.kv45"}));
+
+  stoplisteningforinstances();
+  EXPECT_NE(::stat(path.c_str(), &st), 0) << "the socket goes with the instance";
+  EXPECT_FALSE(handtorunninginstance({"a.kv45"}, &why));
+}
+
+TEST_F(InstanceTest, APeerOfAnotherUserIsRefused) {
+  std::string why;
+  ASSERT_TRUE(listenforinstances(&why)) << why;
+  setinstanceowneruid(u32(::getuid()) + 1);
+  std::vector<std::vector<std::string>> taken;
+  EXPECT_FALSE(handover({"/p/x.kv45"}, &taken));
+  EXPECT_TRUE(taken.empty());
+  setinstanceowneruid(u32(::getuid()));
+  EXPECT_TRUE(handover({"/p/x.kv45"}, &taken));
+  EXPECT_EQ(taken.size(), 1u);
+}
+
+TEST_F(InstanceTest, ASocketLeftByAGoneInstanceIsReplacedAndTheFolderMadePrivate) {
+  std::string why;
+  ASSERT_TRUE(listenforinstances(&why)) << why;
+  const std::string path = instancesocketpath();
+  stoplisteningforinstances();
+  // A killed instance leaves its socket file, bound and closed, with nobody listening.
+  int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  ASSERT_LT(path.size(), sizeof a.sun_path);
+  std::memcpy(a.sun_path, path.data(), path.size());
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ::close(fd);
+  EXPECT_FALSE(handtorunninginstance({"/p/a.kv45"}, &why));
+  ASSERT_TRUE(listenforinstances(&why)) << why;
+  std::vector<std::vector<std::string>> taken;
+  EXPECT_TRUE(handover({"/p/a.kv45"}, &taken));
+  stoplisteningforinstances();
+
+  // A runtime folder others may enter is made private first.
+  ASSERT_EQ(::chmod((runtime_ + "/kestrove").c_str(), 0755), 0);
+  ASSERT_TRUE(listenforinstances(&why)) << why;
+  struct stat st{};
+  ASSERT_EQ(::stat((runtime_ + "/kestrove").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+}  // namespace
+}  // namespace kv
