@@ -195,8 +195,9 @@ void showmes() {
   const i16 topw = i16(content.top - structure.top), bottomw = i16(structure.bottom - content.bottom);
   Rect bounds{};
   GetAvailableWindowPositioningBounds(greatestareascreen(structure), &bounds);
-  InsetRect(&bounds, i16((leftw + rightw) / 2), i16((topw + bottomw) / 2));
-  OffsetRect(&bounds, i16((leftw - rightw) / 2), 0);
+  // The bounds the content may take: the available bounds less the frame on each side (the
+  // side title bar makes the left and right frames differ).
+  bounds = Rect{i16(bounds.top + topw), i16(bounds.left + leftw), i16(bounds.bottom - bottomw), i16(bounds.right - rightw)};
   Rect r = content;
   const i32 width = r.right - r.left, height = r.bottom - r.top;
   const i32 roomh = bounds.right - bounds.left, roomv = bounds.bottom - bounds.top;
