@@ -17,6 +17,7 @@
 #include "shell/fieldputting.h"
 #include "shell/findbox.h"
 #include "shell/mainglobals.h"
+#include "shell/textentry.h"
 #include "shell/menus.h"
 #include "store/objects.h"
 #include "store/records.h"

@@ -135,7 +135,7 @@ TEST_F(MessageBoxTest, WhereTheBoxIsShown) {
   Rect available{}, r{};
   GetAvailableWindowPositioningBounds(0, &available);
   MoveWindow(w, i16(available.right - 100), i16(available.bottom - 10), false);
-  showmes();
+  ASSERT_EQ(doline("show message box"), 0);
   GetWindowBounds(w, kWindowStructureRgn, &r);
   EXPECT_LE(r.right, available.right);
   EXPECT_LE(r.bottom, available.bottom);
@@ -150,7 +150,7 @@ TEST_F(MessageBoxTest, WhereTheBoxIsShown) {
 
   const WindowRef card = current().window;
   HiliteWindow(card, false);
-  hidemes();
+  ASSERT_EQ(doline("hide message box"), 0);
   EXPECT_FALSE(msgvisible());
   EXPECT_TRUE(IsWindowHilited(card));
 }
