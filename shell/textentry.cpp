@@ -100,6 +100,15 @@ void weinsert(const void* text, i32 length, WEReference we) {
   SetWERecDirtyFlag(we, true);
 }
 
+void wepaste(WEReference we) {
+  if (!isvalidwerec(we)) return;
+  MainGlobals& g = mainglobals();
+  g.pasteinprogress = 1;
+  WEPaste(we);
+  g.pasteinprogress = 0;
+  SetWERecDirtyFlag(we, true);
+}
+
 void wekey(u8 c, WEReference we) {
   if (!isvalidwerec(we)) return;
   const bool bar = GetScrollBarFlag(we) != 0;

@@ -29,6 +29,9 @@ void myDrawThemeEditTextFrame(const Rect& r, u32 state, const spot& field);
 // Inserts plain text at the selection (without adjusting the spaces around it) and marks the
 // record changed.
 void weinsert(const void* text, i32 length, WEReference we);
+// Pastes the clipboard into the record (the paste-in-progress flag set meanwhile) and marks it
+// changed.
+void wepaste(WEReference we);
 // Types one key (with the current event's modifiers) and marks the record changed; a record
 // with a scroll bar scrolls to the caret for the key.
 void wekey(u8 c, WEReference we);
