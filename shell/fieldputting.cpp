@@ -141,7 +141,7 @@ i16 putdownfield() {
   Handle list = g.openfieldspots;
   const i16 index = g.openfield;
   const WindowRef window = g.openfieldwindow;
-  const bool changed = g.openfieldchange != 0 || (isvalidwerec(g.openfieldrec) && GetWERecDirtyFlag(g.openfieldrec));
+  const bool changed = g.openfieldchange != 0;
   const RegistryId store = g.openfieldstore;
   const u32 recid = g.openfieldrecid;
   putdownfieldutil();

@@ -78,6 +78,12 @@ TEST_F(FieldPuttingTest, LeavingWithAndWithoutTyping) {
   EXPECT_FALSE(cardchanged());
 
   clickon(kCard);
+  mainglobals().textArrows = 1;
+  charcase(29);
+  mainglobals().textArrows = 0;
+  ASSERT_EQ(putdownfield(), 0);
+  EXPECT_EQ(logged(), "C openField,C leaveField,") << "an arrow key changes no text";
+  clickon(kCard);
   drive::type("x");
   settle();
   clickon(kBack);
@@ -186,6 +192,22 @@ TEST_F(FieldPuttingTest, ALockedFieldGivesItsKeyToTheCard) {
   charcase('k');
   EXPECT_EQ(log(), "C leaveField,keyStroke k,");
   EXPECT_EQ(openname(), "none");
+}
+
+// A put into the selection replaces it in the open field, which then closes as changed; with no
+// field open there is no selection.
+TEST_F(FieldPuttingTest, PuttingIntoTheSelection) {
+  ASSERT_EQ(doline("put \"the cat sat\" into card field \"C\""), 0);
+  ASSERT_EQ(failingline("put \"x\" into the selection"), 52);
+  ASSERT_EQ(doline("select word 2 of card field \"C\""), 0);
+  clearlog();
+  ASSERT_EQ(doline("put \"dog\" into the selection"), 0);
+  ASSERT_EQ(doline("select word 2 of card field \"C\""), 0);
+  ASSERT_EQ(doline("put \"big \" before the selection"), 0);
+  clearlog();
+  ASSERT_EQ(putdownfield(), 0);
+  EXPECT_EQ(log(), "C closeField,");
+  EXPECT_EQ(cardvalue("card field \"C\""), "the big dog sat");
 }
 
 }  // namespace
