@@ -337,7 +337,7 @@ namespace {
 // Draws wrapped text from the box's top-left; with a selection [selstart, selend) it is
 // inverted.
 void drawlines(std::string_view t, const Rect& box, i16 lineheight, i16 ascent, i32 selstart, i32 selend, bool showsel,
-               i16 wrap = 0, TEDrawHook hook = nullptr, bool caret = true) {
+               i16 wrap = 0, TEDrawHook hook = nullptr, bool showcaret = true) {
   const std::vector<i32> starts = linestarts(t, wrap != 0 ? wrap : i16(box.right - box.left));
   for (std::size_t i = 0; i < starts.size(); ++i) {
     const i32 from = starts[i];
@@ -351,7 +351,7 @@ void drawlines(std::string_view t, const Rect& box, i16 lineheight, i16 ascent, 
     else DrawText(t.data(), i16(from), i16(shown - from));
     if (!showsel) continue;
     const i32 a = std::max(selstart, from), b = std::min(selend, shown);
-    if (selstart == selend && !caret) continue;
+    if (selstart == selend && !showcaret) continue;
     if (selstart == selend && selstart >= from && selstart <= shown && (selstart < to || i + 1 == starts.size())) {
       const i16 x = i16(box.left + width(t, std::size_t(from), std::size_t(selstart - from)));
       Rect caret{top, x, i16(top + lineheight), i16(x + 1)};
