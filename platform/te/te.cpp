@@ -68,13 +68,16 @@ std::vector<i32> linestarts(std::string_view t, i16 w) {
   while (start < t.size()) {
     std::size_t end = start, lastbreak = std::string::npos;
     bool returned = false;
+    // Advances add up (no kerning): the line's width grows by one character's at a time.
+    i32 linewidth = 0;
     while (end < t.size()) {
       if (t[end] == '\r') {
         ++end;
         returned = true;
         break;
       }
-      if (width(t, start, end + 1 - start) > w && end > start) break;
+      linewidth += width(t, end, 1);
+      if (linewidth > w && end > start) break;
       if (t[end] == ' ') lastbreak = end + 1;
       ++end;
     }

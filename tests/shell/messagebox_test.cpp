@@ -77,6 +77,18 @@ TEST_F(MessageBoxTest, TypingAfterAPut) {
   EXPECT_EQ(boxtext(), "zy\r") << "a return is typed like any key and runs nothing";
 }
 
+// Keys typed while the box shows reach it through the card window; Return stays the card's.
+TEST_F(MessageBoxTest, KeysFromTheKeyboard) {
+  ASSERT_EQ(doline("put \"hello\""), 0);
+  settle();
+  clearlog();
+  drive::type("go");
+  drive::key(36);
+  settle();
+  EXPECT_EQ(boxtext(), "go");
+  EXPECT_EQ(log(), "returnKey,");
+}
+
 // Acceptance: a full box beeps at a key and keeps its text; backspace still deletes; a paste
 // that would pass the limit beeps and pastes nothing, however long the clipboard's text.
 TEST_F(MessageBoxTest, TheTextEditLimit) {
