@@ -317,6 +317,7 @@ i16 putselection(u32 start, u32 end, const u8* bytes, Size n) {
   if (dest->kind == containerfield) {
     // `into` a whole field brings it back to its top.
     bool whole = preposition == prepinto && dest->chunkgiven == 0;
+    ++mainglobals().textchanges;
     i16 st = putfield(dest, start, end, vsize > 0 ? fredaddr(value) : reinterpret_cast<const u8*>(""), vsize, whole);
     disposfred(value);
     return st;
