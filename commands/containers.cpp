@@ -230,11 +230,11 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
 }
 
 i16 computmsg(hierpath, Handle, Handle, i32, Handle) {
-  // The message box keeps the text; showing it is the message box window's part, which shows
-  // its pending text when it is drawn.
+  // The message box shows the first line of the text it keeps.
   fred shown;
   Handle pending = mainglobals().msgpending;
   i16 st = pending == nilhandle ? newfred(&shown, fredtemp, fredstring, 0) : handtonewfred(pending, &shown);
+  if (st == 0) drawmessage(&shown, 0);
   disposfred(&shown);
   return st;
 }

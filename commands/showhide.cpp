@@ -276,8 +276,7 @@ i16 messageform(const cmd& c, i32 j, bool show) {
     const Rect r = centredon(windtorect(g.msgwindow), h, v);
     MoveWindow(g.msgwindow, r.left, r.top, false);
   }
-  ShowWindow(g.msgwindow);
-  orderwindows();
+  showmes();
   return 0;
 }
 

@@ -17,6 +17,7 @@
 #include "shell/cardwindow.h"
 #include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
+#include "shell/textentry.h"
 #include "shell/menus.h"
 #include "store/objects.h"
 #include "store/records.h"

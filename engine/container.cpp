@@ -4,6 +4,8 @@
 #include "engine/container.h"
 #include "engine/status.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/chunks.h"
@@ -17,6 +19,7 @@
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objectref.h"
+#include "textengine/werecord.h"
 
 namespace kv {
 
@@ -144,8 +147,19 @@ namespace {
     return messagecontainer(after == tokBox || after == tokWindow ? 3 : 2, count, dest);
   }
   if (t == tokSelection || (t == tokThe && next == tokSelection)) {
-    if (mainglobals().openfield < 0) return statusnoselection;
-    return statusnoobject;
+    // The open field's live text, with the range of its selection.
+    const WEReference we = mainglobals().openfieldrec;
+    if (mainglobals().openfield < 0 || !isvalidwerec(we)) return statusnoselection;
+    i32 start = 0, end = 0;
+    WEGetSelection(&start, &end, we);
+    dest->kind = containerselection;
+    newfred(&dest->value, fredobject, fredhand, 0);
+    dest->value.text = WEGetText(we);
+    dest->start = u32(start);
+    dest->end = u32(end);
+    dest->field = nilhandle;
+    *count = t == tokThe ? 2 : 1;
+    return 0;
   }
   if (t == tokTarget || (t == tokThe && next == tokTarget)) {
     i16 st = targetcontainer(context, dest);
@@ -242,6 +256,23 @@ void releasecontainer(chunkpart* dest) {
 
 namespace {
 
+// Replaces a range of the open field's live text: the range selected, the spaces around it
+// left as they are, and the field marked changed.
+i16 putselection(u32 start, u32 end, const u8* bytes, Size n) {
+  MainGlobals& g = mainglobals();
+  const WEReference we = g.openfieldrec;
+  if (g.openfield < 0 || !isvalidwerec(we)) return statusnoselection;
+  WESetSelection(i32(start), i32(end), we);
+  WEFeatureFlag(weFIntCutAndPaste, 0, we);
+  OSErr err = noErr;
+  if (start < end) err = WEDelete(we);
+  if (err == noErr && n > 0) err = WEInsert(bytes, i32(std::min<Size>(n, INT32_MAX)), nilhandle, nilhandle, we);
+  WEFeatureFlag(weFIntCutAndPaste, 1, we);
+  g.openfieldchange = 1;
+  SetWERecDirtyFlag(we, true);
+  return err == noErr ? i16(0) : i16(statusnomemory);
+}
+
 // pututil into a range of a container's text (everything but a whole variable's value).
 [[gnu::noinline]] i16 puttext(chunkpart* dest, fred* value, u16 preposition) {
   fred& cont = dest->value;
@@ -277,6 +308,11 @@ namespace {
   if (dest->kind == containermessage) {
     start = 0;
     end = u32(csize);
+  }
+  if (dest->kind == containerselection) {
+    const i16 st = putselection(start, end, vsize > 0 ? fredaddr(value) : reinterpret_cast<const u8*>(""), vsize);
+    disposfred(value);
+    return st;
   }
   if (dest->kind == containerfield) {
     // `into` a whole field brings it back to its top.

@@ -104,12 +104,8 @@ i16 visibleform(const propctx& c, i32 word) {
     if (on) showmenu();
     else hidemenu();
   } else if (g.msgwindow != nilid) {
-    if (on) {
-      ShowWindow(g.msgwindow);
-      orderwindows();
-    } else {
-      hidemes();
-    }
+    if (on) showmes();
+    else hidemes();
   }
   return 0;
 }

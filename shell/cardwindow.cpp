@@ -3,6 +3,7 @@
 // messages, or typing into the open field) and the moving mouse (the cursor, "mouseEnter",
 // "mouseWithin" and "mouseLeave" with the object's tool tip).
 #include "shell/cardwindow.h"
+#include "shell/textentry.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -253,12 +253,15 @@ void typedkey() {
   u32 message = current().message;
   u8 ch = u8(message & charCodeMask);
   if (ch != 13 && ch != 3) clearfind();
-  if (FrontWindow() == g.msgwindow && g.msgwindow != nilid) {
-    runmess(kWindowKey, message);
+  // The top project window takes the key: its card window hands it to an open field, to the
+  // card's key messages, or to the message box while that is shown. With no project window
+  // the message box takes it.
+  WindowRef top = nilid;
+  if (topwindow(&top)) {
+    runedit(kWindowKey, message, top);
     return;
   }
-  WindowRef top = nilid;
-  if (topwindow(&top)) runedit(kWindowKey, message, top);
+  if (g.msgwindow != nilid && msgvisible()) runmess(kWindowKey, message);
 }
 
 void keydown(bool autokey) {

@@ -36,6 +36,11 @@ struct MainGlobals {
                            // window's; RegType::palette), made by initmes
   RegistryId palette2;     // a 2-entry palette kept for later use
   Handle msgpending;       // text put into the message box, waiting for "putMessage"
+  u8 msgstatus[256];       // the message box's status line (a length-prefixed string)
+  u16 msginactive;         // the box's text is shown unselected: the next key first selects it all
+  i16 msgfieldfocus;       // a field took the keyboard from the message box (its text shows
+                           // inactive until the box is clicked)
+  u32 scrapcount;          // the system clipboard's change count when last synchronised
   i16 mouseobject;         // object under the mouse (-1 none)
   Handle mousespots;       // its object list (not owned here)
   RegistryId mousewindow;  // and its window
@@ -160,6 +165,9 @@ struct MainGlobals {
   RegistryId openfieldrec; // its live text record
   Handle openfieldspots;   // its object list
   RegistryId openfieldwindow;
+  u32 openfieldid;         // its object id (a handler that deleted objects cannot shift it)
+  RegistryId openfieldstore; // the store and the card record its changed text marks
+  u32 openfieldrecid;
   i16 openfieldlocked;     // the open field was opened with lockText (never by the text tool)
   u16 scrollingclosedfield;  // a field that was not open is open only to track its scroll bar
   u16 pasteinprogress;     // 1 while a paste into a text record runs (no tab size changes then)

@@ -13,8 +13,15 @@ struct fred;
 // The message box's handler of the window event kinds (0 draw, 1 click, 2 moved, 3 idle,
 // 4 key, 5 mouse moved); `param` is a point, a key word or a mode as for the card window.
 void runmess(i16 kind, u32 param);
-// Hides the message box.
+// Shows the message box (when hidden) inside the available bounds of its screen, shrunk to
+// them when larger, its text inactive, selected and drawn.
+void showmes();
+// Hides the message box (when shown) and re-hilites the windows.
 void hidemes();
+// Shows the box and puts the value's first line into it: mode 0 its text (the caret left
+// between the quotes of "Find \"\"", any other text replaced by the next typed key), mode 1
+// its status line (the first 255 characters). The value is formatted as text in place.
+void drawmessage(fred* value, i16 mode);
 // Whether the message box is shown.
 bool msgvisible();
 

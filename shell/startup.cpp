@@ -17,9 +17,11 @@
 #include "platform/process/gestalt.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/bigstack.h"
+#include "platform/te/te.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "platform/qd/colors.h"
+#include "platform/qd/ports.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/palettes.h"
 #include "platform/windows/screens.h"
@@ -33,6 +35,7 @@
 #include "shell/mainloop.h"
 #include "shell/platformutil.h"
 #include "shell/settings.h"
+#include "shell/textentry.h"
 #include "system/appleevents.h"
 #include "system/externalevents.h"
 #include "system/proctable.h"
@@ -216,8 +219,18 @@ void initmes() {
   SetPalette(w, g.palette, true);
   SetWindowKind(w, kindmessagebox);
   g.msgwindow = w;
-  // The text record (a line from 14 to 1064 across, 3 to 19 down, breaking only at returns),
-  // the status line and the replace-on-next-key flag come with the message box's text.
+  // The text record: a line from 14 to 1064 across, 3 to 19 down, broken only at returns and
+  // drawn through the grouped-text routine. The status line starts empty and the next key
+  // replaces the whole text.
+  {
+    SavePort saved;
+    SetPortWindowPort(w);
+    const Rect line{3, 14, 19, 1064};
+    g.msgtext = TENew(&line, &line);
+  }
+  teconfigure(1, g.msgtext);
+  g.msgstatus[0] = 0;
+  g.msginactive = 1;
 }
 
 void finderfile() {

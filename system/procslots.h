@@ -21,6 +21,7 @@
 #include "platform/qd/qdtypes.h"
 #include "platform/sound/channels.h"
 #include "platform/sound/tunes.h"
+#include "platform/te/te.h"
 #include "platform/text/unicodeconverters.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
@@ -53,6 +54,9 @@ using QDRectProc = void (*)(GrafVerb verb, const Rect* r);
 using QDRgnProc = void (*)(GrafVerb verb, RgnHandle rgn);
 // The comparison that the library's searching and sorting take.
 using LibraryCompare = int (*)(const void*, const void*);
+
+// --- Drawing callbacks ------------------------------------------------------------------
+KV_PROCSLOT(30, TEDrawHook);                                         // PmainRTdrawgrouproc
 
 // --- Editing tools ----------------------------------------------------------------------
 KV_PROCSLOT(58, i16 (*)());                                          // PtoolsRTfalseproc

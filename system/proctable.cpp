@@ -43,6 +43,7 @@
 #include "shell/eventqueue.h"
 #include "shell/menus.h"
 #include "shell/redraws.h"
+#include "shell/textentry.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/memoryguard.h"
@@ -106,7 +107,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(27, qdbits, PscrapRTgatherbits),
     KV_UNBUILT(28, qdcomment, PscrapRTgathercom),
     KV_UNBUILT(29, qdbits, PscrapRTgrabits),
-    KV_UNBUILT(30, drawhook, PmainRTdrawgrouproc),
+    KV_ROUTINE(30, drawhook, PmainRTdrawgrouproc),
     KV_UNBUILT(32, controlaction, PcreateRTcontrollscroll),
     KV_UNBUILT(33, controlaction, PeditRTscrollcard),
     KV_ROUTINE(34, highlighthook, PfindRTmyhook),

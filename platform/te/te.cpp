@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/backend/backend.h"
+#include "platform/events/events.h"
 #include "platform/events/keycodes.h"
 #include "platform/qd/qd.h"
 #include "platform/runtime/root.h"
@@ -19,6 +20,10 @@ struct TERecord {
   Rect dest{0, 0, 0, 0}, view{0, 0, 0, 0};
   i16 font = 0, size = 12;
   bool active = false;
+  bool cronly = false;
+  bool caretshown = true;
+  u32 blinked = 0;
+  TEDrawHook hook = nullptr;
 };
 
 struct TEState {
@@ -57,18 +62,22 @@ i16 width(std::string_view t, std::size_t from, std::size_t n) {
 // ends a line after it; a line too long breaks after its last blank that fits, or else at
 // the character that does not fit (always at least one character a line).
 std::vector<i32> linestarts(std::string_view t, i16 w) {
+  if (w <= 0) w = 32767;
   std::vector<i32> starts{0};
   std::size_t start = 0;
   while (start < t.size()) {
     std::size_t end = start, lastbreak = std::string::npos;
     bool returned = false;
+    // Advances add up (no kerning): the line's width grows by one character's at a time.
+    i32 linewidth = 0;
     while (end < t.size()) {
       if (t[end] == '\r') {
         ++end;
         returned = true;
         break;
       }
-      if (width(t, start, end + 1 - start) > w && end > start) break;
+      linewidth += width(t, end, 1);
+      if (linewidth > w && end > start) break;
       if (t[end] == ' ') lastbreak = end + 1;
       ++end;
     }
@@ -79,6 +88,9 @@ std::vector<i32> linestarts(std::string_view t, i16 w) {
   }
   return starts;
 }
+
+// The width lines wrap at: the destination's, or none while lines break only at returns.
+i16 wrapwidth(const TERecord& r) { return r.cronly ? i16(32767) : i16(r.dest.right - r.dest.left); }
 
 void clampsel(TERecord& r) {
   const i32 n = i32(r.text.size());
@@ -239,11 +251,11 @@ i16 telineheight(TEHandle te) {
   return i16(fi.ascent + fi.descent + fi.leading);
 }
 
-void TEClick(Point pt, bool extend, TEHandle te) {
+void TEClick(Point pt, bool extend, TEHandle te, bool doubleclick) {
   TERecord* r = rec(te);
   if (r == nullptr) return;
   FontScope fs(*r);
-  const std::vector<i32> starts = linestarts(r->text, i16(r->dest.right - r->dest.left));
+  const std::vector<i32> starts = linestarts(r->text, wrapwidth(*r));
   const i16 lh = std::max<i16>(1, telineheight(te));
   std::size_t line = pt.v <= r->dest.top ? 0 : std::size_t((pt.v - r->dest.top) / lh);
   line = std::min(line, starts.size() - 1);
@@ -254,13 +266,53 @@ void TEClick(Point pt, bool extend, TEHandle te) {
   while (offset < to && r->dest.left + width(r->text, std::size_t(from), std::size_t(offset + 1 - from)) -
                                 width(r->text, std::size_t(offset), 1) / 2 <= pt.h)
     ++offset;
+  i32 wordstart = offset, wordend = offset;
+  if (doubleclick) {
+    auto inword = [&](i32 i) {
+      const u8 c = u8(r->text[std::size_t(i)]);
+      return c > 32 && c != ',' && c != '.' && c != ';' && c != ':' && c != '"' && c != '(' && c != ')';
+    };
+    while (wordstart > from && inword(wordstart - 1)) --wordstart;
+    while (wordend < to && inword(wordend)) ++wordend;
+  }
   if (extend) {
-    if (offset < r->selstart) r->selstart = offset;
-    else r->selend = offset;
+    if (offset < r->selstart) r->selstart = wordstart;
+    else r->selend = wordend;
   } else {
-    r->selstart = r->selend = offset;
+    r->selstart = wordstart;
+    r->selend = wordend;
   }
   clampsel(*r);
+  r->caretshown = true;
+}
+
+void TEIdle(TEHandle te) {
+  TERecord* r = rec(te);
+  if (r == nullptr || !r->active || r->selstart != r->selend) return;
+  const u32 now = TickCount();
+  if (now - r->blinked < GetCaretTime()) return;
+  r->blinked = now;
+  r->caretshown = !r->caretshown;
+  TEUpdate(nullptr, te);
+}
+
+void TESetCROnly(TEHandle te, bool on) {
+  if (TERecord* r = rec(te)) r->cronly = on;
+}
+
+bool tecronly(TEHandle te) {
+  TERecord* r = rec(te);
+  return r != nullptr && r->cronly;
+}
+
+void TESetDrawHook(TEHandle te, TEDrawHook hook) {
+  if (TERecord* r = rec(te)) r->hook = hook;
+}
+
+i32 TEGetScrapLength() {
+  for (const ClipFlavor& f : backend().clipboard())
+    if (f.type == fourcc("TEXT")) return i32(std::min<std::size_t>(f.bytes.size(), 0x7FFFFFFF));
+  return 0;
 }
 
 void TEActivate(TEHandle te) {
@@ -278,7 +330,7 @@ i32 tecountlines(TEHandle te) {
   TERecord* r = rec(te);
   if (r == nullptr) return 0;
   FontScope fs(*r);
-  return i32(linestarts(r->text, i16(r->dest.right - r->dest.left)).size());
+  return i32(linestarts(r->text, wrapwidth(*r)).size());
 }
 
 i32 countwrappedlines(std::string_view text, i16 w) { return i32(linestarts(text, w).size()); }
@@ -287,8 +339,9 @@ namespace {
 
 // Draws wrapped text from the box's top-left; with a selection [selstart, selend) it is
 // inverted.
-void drawlines(std::string_view t, const Rect& box, i16 lineheight, i16 ascent, i32 selstart, i32 selend, bool showsel) {
-  const std::vector<i32> starts = linestarts(t, i16(box.right - box.left));
+void drawlines(std::string_view t, const Rect& box, i16 lineheight, i16 ascent, i32 selstart, i32 selend, bool showsel,
+               i16 wrap = 0, TEDrawHook hook = nullptr, bool showcaret = true) {
+  const std::vector<i32> starts = linestarts(t, wrap != 0 ? wrap : i16(box.right - box.left));
   for (std::size_t i = 0; i < starts.size(); ++i) {
     const i32 from = starts[i];
     i32 to = i + 1 < starts.size() ? starts[i + 1] : i32(t.size());
@@ -297,9 +350,11 @@ void drawlines(std::string_view t, const Rect& box, i16 lineheight, i16 ascent, 
     const i16 top = i16(box.top + i32(i) * lineheight);
     if (top >= box.bottom) break;
     MoveTo(box.left, i16(top + ascent));
-    DrawText(t.data(), i16(from), i16(shown - from));
+    if (hook != nullptr) hook(i16(from), i16(shown - from), t.data());
+    else DrawText(t.data(), i16(from), i16(shown - from));
     if (!showsel) continue;
     const i32 a = std::max(selstart, from), b = std::min(selend, shown);
+    if (selstart == selend && !showcaret) continue;
     if (selstart == selend && selstart >= from && selstart <= shown && (selstart < to || i + 1 == starts.size())) {
       const i16 x = i16(box.left + width(t, std::size_t(from), std::size_t(selstart - from)));
       Rect caret{top, x, i16(top + lineheight), i16(x + 1)};
@@ -326,7 +381,8 @@ void TEUpdate(const Rect* area, TEHandle te) {
   EraseRect(&clip);
   FontInfo fi{};
   GetFontInfo(&fi);
-  drawlines(r->text, r->dest, i16(fi.ascent + fi.descent + fi.leading), fi.ascent, r->selstart, r->selend, r->active);
+  drawlines(r->text, r->dest, i16(fi.ascent + fi.descent + fi.leading), fi.ascent, r->selstart, r->selend, r->active,
+            wrapwidth(*r), r->hook, r->caretshown);
   SetClip(old);
   DisposeRgn(old);
 }

@@ -16,6 +16,10 @@ namespace kv {
 
 using TEHandle = RegistryId;
 
+// A routine that draws a piece of a line in place of DrawText: the piece is `length` bytes of
+// `buffer` from `offset`, drawn at the pen in the port's font, leaving the pen after it.
+using TEDrawHook = void (*)(i16 offset, i16 length, const void* buffer);
+
 constexpr i32 kTEMaxLength = 32767;
 
 // A record drawing in the current port, in its font and size.
@@ -50,8 +54,19 @@ void TECut(TEHandle te);
 void TECopy(TEHandle te);
 void TEPaste(TEHandle te);
 // A click at a point of the port: the insertion point nearest it; with extend the selection
-// grows to it.
-void TEClick(Point pt, bool extend, TEHandle te);
+// grows to it; a double click selects the word under it (with extend, grows to it).
+void TEClick(Point pt, bool extend, TEHandle te, bool doubleclick = false);
+// The caret's blink: on an active record with an insertion point the caret is inverted in the
+// current port each caret time.
+void TEIdle(TEHandle te);
+// Lines break only at returns (never wrap at the destination's width) while set.
+void TESetCROnly(TEHandle te, bool on);
+bool tecronly(TEHandle te);
+// The routine the record draws its text through (none: DrawText).
+void TESetDrawHook(TEHandle te, TEDrawHook hook);
+// The TextEdit scrap: the text cut or copied last, which is the system clipboard's text; its
+// length (0 with no text there).
+i32 TEGetScrapLength();
 void TEActivate(TEHandle te);
 void TEDeactivate(TEHandle te);
 bool teactive(TEHandle te);

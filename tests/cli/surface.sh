@@ -176,6 +176,11 @@ in-use)
   [ $first -eq 143 ] || fail "the first run ended with $first: $(cat first.txt)"
   "$verify" l.kv45 || fail "the project does not verify"
   ;;
+message-box)
+  # An openCard handler puts two lines into the message box: the run prints both at its end.
+  "$kv" --headless --do "new project \"$dir/m.kv45\"" --do 'set the script of this card to "on openCard" & return & "put " & quote & "a" & quote & " & return & " & quote & "b" & quote & " into msg" & return & "end openCard"' || fail "new project"
+  expect "$(printf 'a\nb')" --headless m.kv45
+  ;;
 unchanged)
   # A project the test tools wrote: the first close may bring its cards' records to the
   # current layout; from the second run on, nothing is written.
