@@ -197,6 +197,7 @@ KV_PROCSLOT(218, void (*)(i32 offset, i8 edge, i32* start, i32* end, WEReference
 KV_PROCSLOT(219, void (*)(i32 offset, i8 edge, i32* start, i32* end, WEReference we));  // WEFindParagraph
 KV_PROCSLOT(220, i16 (*)(i32 offset, WEReference we));  // WECharByte
 KV_PROCSLOT(221, i16 (*)(i32 offset, WEReference we));  // WECharType
+KV_PROCSLOT(222, void (*)(Point hitPt, u16 modifiers, u32 clickTime, WEReference we));  // WEClick
 KV_PROCSLOT(223, bool (*)(WEReference we));  // WEIsActive
 // Editing the selection.
 KV_PROCSLOT(193, OSErr (*)(u16 key, u16 modifiers, WEReference we));  // WEKey

@@ -287,7 +287,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(219, service, WEFindParagraph),
     KV_ROUTINE(220, service, WECharByte),
     KV_ROUTINE(221, service, WECharType),
-    KV_UNBUILT(222, service, WEClick),
+    KV_ROUTINE(222, service, WEClick),
     KV_ROUTINE(223, service, WEIsActive),
     KV_ROUTINE(224, library, myvsprintf),
     KV_ROUTINE(225, library, myvsscanf),

@@ -86,6 +86,7 @@ OSErr makerecord(WERec& r, WEReference we, const LongRect* destRect, const LongR
   if (destRect) r.destRect = *destRect;
   r.features = features;
   r.tsmAreaStart = r.tsmAreaEnd = r.dragCaretOffset = -1;
+  r.clickLoc = -1;  // no click yet: a first click is never the second of a double click
 
   _WESetStandardHooks(we);
 

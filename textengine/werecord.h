@@ -545,6 +545,14 @@ bool WEIsActive(WEReference we);
 // to the area where that holds, or has it taken out.
 bool WEAdjustCursor(Point mouse, RgnHandle mouseRgn, WEReference we);
 
+// --- Clicks --------------------------------------------------------------------------------------
+// A mouse-down at a point of the record's port with the event's modifiers and time: places the
+// caret or extends the selection (shift), takes words and paragraphs on double and triple
+// clicks, and follows the mouse while the button stays down.
+void WEClick(Point hitPt, u16 modifiers, u32 clickTime, WEReference we);
+// 0 after a single click, 1 after a double click, 2 after a triple or later one.
+u16 WEGetClickCount(WEReference we);
+
 // --- Update, scrolling, selection and arrow keys -----------------------------------------------
 // Moves the text by the amounts and brings the view up to date (none: nothing).
 OSErr WEScroll(i32 hOffset, i32 vOffset, WEReference we);
