@@ -22,6 +22,7 @@
 #include "platform/sound/channels.h"
 #include "platform/sound/tunes.h"
 #include "platform/text/unicodeconverters.h"
+#include "platform/tsm/tsm.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
 #include "textengine/wehooks.h"
@@ -267,6 +268,10 @@ KV_PROCSLOT(327, WELineBreakProcPtr);       // _WERomanLineBreak
 KV_PROCSLOT(328, WEWordBreakProcPtr);       // _WEStdWordBreak
 KV_PROCSLOT(329, WECharByteProcPtr);        // _WEStdCharByte
 KV_PROCSLOT(330, WECharTypeProcPtr);        // _WEStdCharType
+KV_PROCSLOT(313, TSMHandler);  // _WEHandleUpdateActiveInputArea
+KV_PROCSLOT(314, TSMHandler);  // _WEHandlePositionToOffset
+KV_PROCSLOT(315, TSMHandler);  // _WEHandleOffsetToPosition
+KV_PROCSLOT(316, TSMHandler);  // _WEHandleGetSelectedText
 KV_PROCSLOT(331, WEClickLoopProcPtr);       // _WEStdClickLoop
 KV_PROCSLOT(332, WEHiliteDropAreaProcPtr);  // _WEStdHiliteDropArea
 KV_PROCSLOT(333, WEEraseProcPtr);           // _WEStdErase

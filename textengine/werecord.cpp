@@ -9,6 +9,8 @@
 #include "platform/process/gestalt.h"
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
+#include "platform/tsm/tsm.h"
+#include "shell/mainglobals.h"
 #include "textengine/weinternal.h"
 
 namespace kv {
@@ -113,7 +115,10 @@ OSErr makerecord(WERec& r, WEReference we, const LongRect* destRect, const LongR
   if (OSErr err = portstyle(we, (r.flags & weFlagColor) != 0, &first.style)) return err;
   setweelement(r.hStyles, 0, first);
 
-  return WECalText(we);
+  if (OSErr err = WECalText(we)) return err;
+  // With text services on, the record takes inline input.
+  if (mainglobals().allowTextServices) return _WERegisterWithTSM(we);
+  return noErr;
 }
 
 // Frees everything a record owns (its parts may be partly made).
@@ -175,6 +180,7 @@ void WEDispose(WEReference we) {
   }
   WEClearUndo(we);
   r = werec(we);
+  if (r->tsmDocument != 0) DeleteTSMDocument(r->tsmDocument);
   freeparts(we, *r);
   records().remove(we);
 }
