@@ -1,5 +1,8 @@
 // Inline input: the input method's four requests to a record, and a composition arriving
 // through a registered, active record.
+#include "platform/events/eventrecord.h"
+#include "platform/events/events.h"
+#include "platform/testing/inputscript.h"
 #include "platform/tsm/tsm.h"
 #include "shell/mainglobals.h"
 #include "tests/textengine/wetest.h"
@@ -160,6 +163,28 @@ TEST_F(WEInlineInputTest, ACompositionReachesTheActiveRegisteredRecord) {
   WEDispose(we);
   records_.clear();
   EXPECT_EQ(tsmdocumentcount(), documents - 1);
+  EXPECT_EQ(WERemoveTSMHandlers(), noErr);
+}
+
+TEST_F(WEInlineInputTest, TheInputTimelineComposesAndCommits) {
+  ASSERT_EQ(WEInstallTSMHandlers(), noErr);
+  mainglobals().allowTextServices = 1;
+  const WEReference we = editable("");
+  WEActivate(we);
+  std::string error;
+  ASSERT_TRUE(runinputscript("compose \"ab\" 1\nadvance 2\ncommit \"ab\"\ncompose \"e\" 1\ncommit \"\xC3\xA9\"\n"
+                             "commit \"z\"\n", &error))
+      << error;
+  EventRecord e{};
+  ASSERT_FALSE(WaitNextEvent(keyDownMask, &e, 1));
+  EXPECT_EQ(textof(we), "ab");
+  EXPECT_EQ(area(we), (std::pair<i32, i32>{0, 2}));
+  EXPECT_EQ(selection(we), (std::pair<i32, i32>{1, 1}));
+  EXPECT_EQ(styleat(0, we).hiliteStyle, 4);
+  ASSERT_TRUE(WaitNextEvent(keyDownMask, &e, 60));
+  EXPECT_EQ(textof(we), "ab\x8E") << "committed in Mac Roman";
+  EXPECT_EQ(area(we), (std::pair<i32, i32>{-1, -1}));
+  EXPECT_EQ(e.message & charCodeMask, u32('z')) << "committed without a composition: a key";
   EXPECT_EQ(WERemoveTSMHandlers(), noErr);
 }
 
