@@ -7,6 +7,7 @@
 #include "engine/fieldrecords.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/events.h"
+#include "platform/events/watchdog.h"
 #include "platform/qd/regions.h"
 #include "textengine/weinternal.h"
 
@@ -111,6 +112,7 @@ void WEClick(Point hitPt, u16 modifiers, u32 clickTime, WEReference we) {
   }
 
   // Track the mouse while the button is down.
+  LoopScope loop("text click");
   r->flags |= weFlagTracking;
   trackto(offset, edge, we);
   bool going = true;
