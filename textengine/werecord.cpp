@@ -180,6 +180,7 @@ void WEDispose(WEReference we) {
   }
   WEClearUndo(we);
   r = werec(we);
+  if (r == nullptr) return;
   if (r->tsmDocument != 0) DeleteTSMDocument(r->tsmDocument);
   freeparts(we, *r);
   records().remove(we);
