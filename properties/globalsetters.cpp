@@ -161,6 +161,13 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
       // changes.
       dumpfield();
       *field = on;
+      // The input method's requests reach text records only while text services are on.
+      if (token == pwAllowTextServices && was != on) {
+        if (on)
+          WEInstallTSMHandlers();
+        else
+          WERemoveTSMHandlers();
+      }
       return 0;
     case pwAllowRecog:
       // The switch follows the recognizer: it changes only when opening or closing it succeeds.

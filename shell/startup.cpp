@@ -281,6 +281,7 @@ int startup(const StartupOptions& options) {
   if (initglobs() != 0) refuse(kNoMemoryToStart, "not enough memory to start");
   installweliveparts();  // the text engine's entries in the store's table of live parts
   installcontrolliveparts();  // and the buttons' controls'
+  if (g.allowTextServices) WEInstallTSMHandlers();  // input methods reach the text records
   storearguments(options.arguments);
   g.startupword = 1;
   // 9. The system check.

@@ -23,6 +23,7 @@
 #include "platform/sound/tunes.h"
 #include "platform/te/te.h"
 #include "platform/text/unicodeconverters.h"
+#include "platform/tsm/tsm.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
 #include "textengine/wehooks.h"
@@ -201,6 +202,7 @@ KV_PROCSLOT(218, void (*)(i32 offset, i8 edge, i32* start, i32* end, WEReference
 KV_PROCSLOT(219, void (*)(i32 offset, i8 edge, i32* start, i32* end, WEReference we));  // WEFindParagraph
 KV_PROCSLOT(220, i16 (*)(i32 offset, WEReference we));  // WECharByte
 KV_PROCSLOT(221, i16 (*)(i32 offset, WEReference we));  // WECharType
+KV_PROCSLOT(222, void (*)(Point hitPt, u16 modifiers, u32 clickTime, WEReference we));  // WEClick
 KV_PROCSLOT(223, bool (*)(WEReference we));  // WEIsActive
 // Editing the selection.
 KV_PROCSLOT(193, OSErr (*)(u16 key, u16 modifiers, WEReference we));  // WEKey
@@ -270,6 +272,10 @@ KV_PROCSLOT(327, WELineBreakProcPtr);       // _WERomanLineBreak
 KV_PROCSLOT(328, WEWordBreakProcPtr);       // _WEStdWordBreak
 KV_PROCSLOT(329, WECharByteProcPtr);        // _WEStdCharByte
 KV_PROCSLOT(330, WECharTypeProcPtr);        // _WEStdCharType
+KV_PROCSLOT(313, TSMHandler);  // _WEHandleUpdateActiveInputArea
+KV_PROCSLOT(314, TSMHandler);  // _WEHandlePositionToOffset
+KV_PROCSLOT(315, TSMHandler);  // _WEHandleOffsetToPosition
+KV_PROCSLOT(316, TSMHandler);  // _WEHandleGetSelectedText
 KV_PROCSLOT(331, WEClickLoopProcPtr);       // _WEStdClickLoop
 KV_PROCSLOT(332, WEHiliteDropAreaProcPtr);  // _WEStdHiliteDropArea
 KV_PROCSLOT(333, WEEraseProcPtr);           // _WEStdErase

@@ -7,6 +7,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
+#include "platform/tsm/tsm.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/theme.h"
 #include "shell/mainglobals.h"
@@ -156,11 +157,13 @@ void WEActivate(WEReference we) {
   r = werec(we);
   r->flags |= weFlagActive;
   _WEHiliteRange(r->selStart, r->selEnd, we);
+  if (werec(we)->tsmDocument != 0) ActivateTSMDocument(werec(we)->tsmDocument);
 }
 
 void WEDeactivate(WEReference we) {
   WERec* r = werec(we);
   if (r == nullptr || !(r->flags & weFlagActive)) return;
+  if (r->tsmDocument != 0) DeactivateTSMDocument(r->tsmDocument);
   _WEHiliteRange(r->selStart, r->selEnd, we);
   _WEHideCaret(we);
   r = werec(we);

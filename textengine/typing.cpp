@@ -87,8 +87,6 @@ void bumpsoup(Handle soup, i32 delta) {
 
 }  // namespace
 
-void WEStopInlineSession(WEReference) {}
-
 OSErr WEKey(u16 key, u16 modifiers, WEReference we) {
   WERec* r = werec(we);
   if (r == nullptr) return weBadReferenceErr;

@@ -11,6 +11,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/text/unicodeconverters.h"
+#include "platform/tsm/tsm.h"
 #include "textengine/werecord.h"
 
 namespace kv {
@@ -377,6 +378,18 @@ bool GetSegmentDirection(i16 index, void* params);
 // The pen's distance from the line's left edge: the paragraph's indents and alignment, and the
 // line's automatic indentation in left-aligned script fields.
 i32 _WECalcPenIndent(const WELineRec& line, const WERuler& ruler, WEReference we);
+
+// --- Inline input ------------------------------------------------------------------------------
+// The record as an inline-input document (its reference the document's refCon).
+OSErr _WERegisterWithTSM(WEReference we);
+// Applies hilite ranges (offsets from base, pinned to [low, high]): a caret range (style 1 or
+// -1) becomes the selection, any other gives its bytes the inline-input hilite |style|.
+void _WEHiliteRangeArray(const TSMTextRanges& ranges, i32 base, i32 low, i32 high, WEReference we);
+// The four request handlers (procedure-table slots 313-316).
+OSErr _WEHandleUpdateActiveInputArea(const TSMRecord& event, TSMRecord* reply, u32 refCon);
+OSErr _WEHandlePositionToOffset(const TSMRecord& event, TSMRecord* reply, u32 refCon);
+OSErr _WEHandleOffsetToPosition(const TSMRecord& event, TSMRecord* reply, u32 refCon);
+OSErr _WEHandleGetSelectedText(const TSMRecord& event, TSMRecord* reply, u32 refCon);
 
 // --- Hit testing, highlighting and caret ---------------------------------------------------------
 // A text context never reaches more than this many bytes before or after its offset.

@@ -9,6 +9,8 @@
 #include "platform/process/gestalt.h"
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
+#include "platform/tsm/tsm.h"
+#include "shell/mainglobals.h"
 #include "textengine/weinternal.h"
 
 namespace kv {
@@ -86,6 +88,7 @@ OSErr makerecord(WERec& r, WEReference we, const LongRect* destRect, const LongR
   if (destRect) r.destRect = *destRect;
   r.features = features;
   r.tsmAreaStart = r.tsmAreaEnd = r.dragCaretOffset = -1;
+  r.clickLoc = -1;  // no click yet: a first click is never the second of a double click
 
   _WESetStandardHooks(we);
 
@@ -112,7 +115,10 @@ OSErr makerecord(WERec& r, WEReference we, const LongRect* destRect, const LongR
   if (OSErr err = portstyle(we, (r.flags & weFlagColor) != 0, &first.style)) return err;
   setweelement(r.hStyles, 0, first);
 
-  return WECalText(we);
+  if (OSErr err = WECalText(we)) return err;
+  // With text services on, the record takes inline input.
+  if (mainglobals().allowTextServices) return _WERegisterWithTSM(we);
+  return noErr;
 }
 
 // Frees everything a record owns (its parts may be partly made).
@@ -174,6 +180,8 @@ void WEDispose(WEReference we) {
   }
   WEClearUndo(we);
   r = werec(we);
+  if (r == nullptr) return;
+  if (r->tsmDocument != 0) DeleteTSMDocument(r->tsmDocument);
   freeparts(we, *r);
   records().remove(we);
 }

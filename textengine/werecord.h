@@ -337,6 +337,8 @@ OSErr WEUseSoup(Handle soup, WEReference we);
 // Upper case (upper non-zero) or lower case over the selection, by the script of each run.
 OSErr WEChangeCase(u16 upper, WEReference we);
 // Ends inline input in progress (edits call it first).
+// Asks the input method to confirm the text being composed in the record (nothing without an
+// active input area).
 void WEStopInlineSession(WEReference we);
 
 // --- Cut and paste ---------------------------------------------------------------------------
@@ -544,6 +546,24 @@ bool WEIsActive(WEReference we);
 // true when the global point lies over the visible text. The mouse region (may be none) is cut
 // to the area where that holds, or has it taken out.
 bool WEAdjustCursor(Point mouse, RgnHandle mouseRgn, WEReference we);
+
+struct TSMRecord;
+
+// --- Inline input -------------------------------------------------------------------------------
+// The handlers of the input method's four requests, installed for the program and removed
+// (-1717 when they are not installed).
+OSErr WEInstallTSMHandlers();
+OSErr WERemoveTSMHandlers();
+// Hands an input-method request to the record it names: -1708 for a class other than 'tsvc'.
+OSErr WEHandleTSMEvent(const TSMRecord& event, TSMRecord* reply);
+
+// --- Clicks --------------------------------------------------------------------------------------
+// A mouse-down at a point of the record's port with the event's modifiers and time: places the
+// caret or extends the selection (shift), takes words and paragraphs on double and triple
+// clicks, and follows the mouse while the button stays down.
+void WEClick(Point hitPt, u16 modifiers, u32 clickTime, WEReference we);
+// 0 after a single click, 1 after a double click, 2 after a triple or later one.
+u16 WEGetClickCount(WEReference we);
 
 // --- Update, scrolling, selection and arrow keys -----------------------------------------------
 // Moves the text by the amounts and brings the view up to date (none: nothing).

@@ -42,6 +42,8 @@ enum class InputKind : u8 {
   collapse,       // the user collapsed (1) or expanded (0) a window: `window`, `flag`
   volume,         // a volume was mounted (flag 1) or unmounted (flag 0): `volume`, and
                   // its Mac Roman name as the first of `paths` (when known)
+  textcompose,    // an input method's composition in progress: `text` with its cursor
+  textcommit,     // an input method's committed `text`
 };
 
 struct InputEvent {
@@ -58,6 +60,8 @@ struct InputEvent {
   i16 volume = 0;        // volume reference number
   u8 flag = 0;
   std::vector<std::string> paths;  // opendocuments: POSIX paths, UTF-8
+  std::string text;      // textcompose, textcommit: UTF-8
+  i32 cursor = 0;        // textcompose: the cursor, in characters from the text's start
 };
 
 // The composed screen as the backend presents it: 32-bit xrgb host words, row after row.

@@ -14,6 +14,8 @@
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
 #include "platform/sound/audio.h"
+#include "platform/text/macroman.h"
+#include "platform/tsm/tsm.h"
 
 namespace kv {
 
@@ -151,6 +153,29 @@ void sendplatformevent(u32 cls, u32 kind, RegistryId target, const InputEvent& i
   SendEventToTarget(ev, target);
 }
 
+// An input method's text goes to the active inline-input document, in Mac Roman (the one
+// script enabled). Committed text with no composition open arrives as key presses.
+void inlineinput(const InputEvent& in) {
+  const std::string text = utf8tomacroman(in.text);
+  if (in.kind == InputKind::textcompose) {
+    // The cursor counts characters; its place in the converted text is the length of the
+    // converted characters before it.
+    std::size_t at = 0;
+    for (i32 n = 0; at < in.text.size() && n < in.cursor; ++n)
+      do ++at; while (at < in.text.size() && (u8(in.text[at]) & 0xC0) == 0x80);
+    tsmcompose(text, i32(utf8tomacroman(in.text.substr(0, at)).size()));
+    return;
+  }
+  if (tsmcommit(text)) return;
+  EventState& s = es();
+  for (char c : text) {
+    const u8 code = keyforchar(u8(c)).keycode;
+    const u32 message = (u32(code == 0xFF ? 0 : code) << 8) | u8(c);
+    post(makeevent(keyDown, message, in.when, s.mouse, modifierword(s)));
+    post(makeevent(keyUp, message, in.when, s.mouse, modifierword(s)));
+  }
+}
+
 // Turns one input into input state, a queued event, or a call of the platform's handlers.
 void apply(const InputEvent& in) {
   EventState& s = es();
@@ -210,6 +235,10 @@ void apply(const InputEvent& in) {
     case InputKind::collapse:
       if (s.services.collapse) s.services.collapse(in.window, in.flag != 0);
       sendplatformevent(kEventClassWindow, in.flag ? kEventWindowCollapsed : kEventWindowExpanded, in.window, in);
+      break;
+    case InputKind::textcompose:
+    case InputKind::textcommit:
+      inlineinput(in);
       break;
     case InputKind::volume:
       notevolume(in.volume, in.paths.empty() ? std::string_view() : std::string_view(in.paths.front()), in.flag != 0);

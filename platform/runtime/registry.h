@@ -48,6 +48,7 @@ enum class RegType : u8 {
   recognizer = 27,  // a speech recognition system or recognizer
   moviecontroller = 28,
   movierecorder = 29,  // a movie file being recorded
+  tsmdocument = 30,    // an inline-input document
 };
 
 constexpr RegType registrytype(RegistryId id) { return RegType((id >> 24) & 0x7F); }

@@ -180,6 +180,19 @@ void type(std::string_view macroman) {
   for (char c : macroman) keychar(u8(c));
 }
 
+void compose(const std::string& utf8, i32 cursor) {
+  put(InputKind::textcompose, at(), [&](InputEvent& in) {
+    in.text = utf8;
+    in.cursor = cursor;
+  });
+  moveby(1);
+}
+
+void commit(const std::string& utf8) {
+  put(InputKind::textcommit, at(), [&](InputEvent& in) { in.text = utf8; });
+  moveby(1);
+}
+
 void wheel(Point where, i32 lines, bool horizontal) {
   u32 t = at();
   ds().mouse = where;

@@ -40,6 +40,10 @@ void keychar(u8 ch, u16 modifiers = 0);
 void type(std::string_view macroman);
 // Wheel lines at a point: positive away from the user (scrolls up).
 void wheel(Point where, i32 lines, bool horizontal = false);
+// An input method's composition (UTF-8) with its cursor in characters, and its committed text
+// (at 0, cursor +1).
+void compose(const std::string& utf8, i32 cursor);
+void commit(const std::string& utf8);
 void suspend();
 void resume();
 void quitRequest();

@@ -148,6 +148,18 @@ bool parse(const std::vector<std::string>& w, const std::vector<bool>& q, Action
     *act = [mr] { drive::type(mr); };
     return true;
   }
+  if (is(verb, "compose")) {
+    if (n != 3 || !q[1] || !number(w[2], &v) || v < 0) return false;
+    const std::string text = w[1];
+    *act = [text, v] { drive::compose(text, i32(v)); };
+    return true;
+  }
+  if (is(verb, "commit")) {
+    if (n != 2 || !q[1]) return false;
+    const std::string text = w[1];
+    *act = [text] { drive::commit(text); };
+    return true;
+  }
   if (is(verb, "wheel")) {
     if (n < 3 || n > 4 || !point(w[1], &a) || !number(w[2], &v)) return false;
     bool horizontal = n == 4 && is(w[3], "horizontal");

@@ -7,6 +7,8 @@
 //   key return [cmd] ...    key 36    key "a"          a key by name, code or character
 //   type "Hello ""quoted"" text"                       UTF-8, typed as Mac Roman
 //   wheel 100,100 -3 [horizontal]
+//   compose "ab" 1 / commit "ab"                       an input method's text being composed
+//                                                      (cursor in characters) and committed
 //   suspend / resume / quitRequest
 //   openDocuments "a.kv45" "notes/b.kv45"
 //   advance 30                                         a pause of 30 ticks

@@ -8,6 +8,7 @@
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
 #include "engine/objectutil.h"
+#include "platform/tsm/tsm.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "textengine/werecord.h"
@@ -186,6 +187,19 @@ TEST_F(SetterTest, SwitchesThatActAtOnceKeepTheirState) {
   setrows({{"", "the dragFlavors", ""}, {"", "the language", "English"}, {"", "the quartzText", "false"},
            {"", "the recogPhrases", ""}, {"", "the dockMenu", ""}, {"", "the foreground", "true"},
            {"set the fgScriptTime to 7", "the fgScriptTime", "7"}});
+}
+
+// The input method's requests reach text records only while text services are on.
+TEST_F(SetterTest, TextServicesSwitchTheInputMethodHandlers) {
+  ASSERT_EQ(setline("set the allowTextServices to false"), 0);
+  TSMRecord gtxt{kTextServiceClass, kGetSelectedText, {}};
+  EXPECT_EQ(SendTSMEvent(gtxt, nullptr), errAEEventNotHandled);
+  ASSERT_EQ(setline("set the allowTextServices to true"), 0);
+  EXPECT_EQ(SendTSMEvent(gtxt, nullptr), paramErr) << "a handler answers: no record named";
+  ASSERT_EQ(setline("set the allowTextServices to true"), 0);
+  ASSERT_EQ(setline("set the allowTextServices to false"), 0);
+  EXPECT_EQ(SendTSMEvent(gtxt, nullptr), errAEEventNotHandled);
+  EXPECT_EQ(WERemoveTSMHandlers(), errAEHandlerNotFound);
 }
 
 }  // namespace
