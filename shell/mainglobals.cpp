@@ -74,8 +74,6 @@ void releaseglobs(MainGlobals& g) {
 }
 
 void dumpglobs(i16 emergency) {
-  // Flushing and closing every open project in an emergency, and
-  // showing the menu bar join here as those parts of the system arrive.
   MainGlobals& g = mainglobals();
   checkdialing(1, TickCount());
   dumpmoovs(nilid, false);
@@ -86,6 +84,17 @@ void dumpglobs(i16 emergency) {
   if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
   // The menus placed by projects write their records back before the projects close.
   if (!emergency) releasemenusets();
+  if (emergency) {
+    // After a fatal error every open project writes what it has written so far and closes;
+    // changes still pending in the caches are not written (they may be the damaged part).
+    RegistryId next = nilid;
+    for (RegistryId p = g.openprojects; p != nilid; p = next) {
+      next = nextvir(p);
+      closevir(p);
+    }
+    g.sharedstore = nilid;
+    g.sharedhead = nilhandle;
+  }
   if (!emergency && g.sharedstore != nilid) {
     // The shared project's head record is written back and the project closed.
     RegistryId shared = g.sharedstore;

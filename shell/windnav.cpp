@@ -32,6 +32,7 @@
 #include "store/memoryguard.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"
+#include "system/externalevents.h"
 #include "system/windowkind.h"
 #include "tools/paint.h"
 
@@ -385,6 +386,10 @@ i16 closefirst() {
     if (i16 st = putdownfield()) return st;
   if (g.current.changestamp != stamp) return kCardChanged;
   putdownmodes();
+  if (g.lockMessages && fieldopenhere()) putdownfieldutil();
+  sendmous(kMouseLeave);
+  if (g.current.changestamp != stamp) return kCardChanged;
+  const bool lastofproject = !g.reopeningwindow && totwind(g.current.store) == 1;
   if (!g.lockMessages) {
     for (const char* m : {"closeCard", "closeBackground"})
       if (i16 st = sendchecked(m, stamp)) return st;
@@ -392,10 +397,22 @@ i16 closefirst() {
     if (st != 0) return st;
     GetRidOfThatSheetNow(&g.current);
     if (g.current.changestamp != stamp) return kCardChanged;
-    if (!g.reopeningwindow && totwind(g.current.store) == 1)
+    if (lastofproject)
       if (i16 s = sendchecked("closeProject", stamp)) return s;
   }
+  // The externals hear of a project's last window whether messages are locked or not; one may
+  // keep it open.
+  if (lastofproject) {
+    EventRecord e = g.event;
+    if (i16 st = sendxrtnevent(g.current.window, kXrtnWindowClosing, &e)) return st;
+    if (g.current.changestamp != stamp) return kCardChanged;
+  }
+  dumpmoovs(g.current.window, false);
   if (fieldopenhere()) putdownfieldutil();
+  putdownwerecs(g.current.cardspots, 1);
+  putdownwerecs(g.current.backspots, 1);
+  putdowncontrols(g.current.cardspots);
+  putdowncontrols(g.current.backspots);
   GetRidOfThatSheetNow(&g.current);
   return 0;
 }
