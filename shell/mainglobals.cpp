@@ -37,6 +37,7 @@ void releaseglobs(MainGlobals& g) {
   release(g.dirlist);
   release(g.recentlist);
   release(g.forwardlist);
+  release(g.pushlist);
   for (Handle* h : {&g.clickline, &g.clicktext, &g.clickchunk, &g.foundtext, &g.foundfield, &g.foundline,
                     &g.foundchunk, &g.foundwindow})
     release(*h);

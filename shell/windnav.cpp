@@ -82,16 +82,6 @@ i16 sendchecked(const char* message, u64 stamp) {
   return mainglobals().current.changestamp != stamp ? kCardChanged : i16(0);
 }
 
-// The background's objects take the texts and per-card state the card keeps for them; the
-// scrolling fields start at their top.
-void putbacktexts(const desk& d) {
-  cardrec c = loadat<cardrec>(deref(d.card));
-  putbacktext(d.backspots, c.backtext);
-  putbacktextextras(d.backspots, c.alt);
-  resetbgfields(d.backspots);
-  settextowner(d.store, d.backrecid, d.cardrecid);
-}
-
 // After a change of card: old unheld records and the decoded pictures go.
 void purgeonchange(RegistryId store) {
   if (!mainglobals().runningosx) return;
@@ -314,6 +304,14 @@ i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
 }
 
 }  // namespace
+
+void putbacktexts(const desk& d) {
+  cardrec c = loadat<cardrec>(deref(d.card));
+  putbacktext(d.backspots, c.backtext);
+  putbacktextextras(d.backspots, c.alt);
+  resetbgfields(d.backspots);
+  settextowner(d.store, d.backrecid, d.cardrecid);
+}
 
 i16 openwindow(const form& f, u16 shared, u16 hidden) {
   MainGlobals& g = mainglobals();
