@@ -32,10 +32,10 @@ constexpr i16 kQuitDialog = 13400, kFolderTexts = 1001, kEditorName = 17;
 constexpr u32 kQuitDialogTicks = 30;
 
 // The quit dialog, centred on the main screen and drawn at once.
-void showquitdialog() {
+DialogRef showquitdialog() {
   DialogRef d = GetNewDialog(kQuitDialog, kFirstWindowOfClass);
   transcriptadd(TranscriptKind::dialog, "quit dialog");
-  if (d == nilid) return;
+  if (d == nilid) return nilid;
   Rect bounds{};
   GetWindowBounds(d, kWindowStructureRgn, &bounds);
   const Rect screen = screenbounds(0);
@@ -44,6 +44,7 @@ void showquitdialog() {
   MoveWindow(d, h, v, true);
   ShowWindow(d);
   DrawDialog(d);
+  return d;
 }
 
 // The companion editor: the application the hand-over names ("tranKRapplication" in the
@@ -76,8 +77,9 @@ void quitfile() {
   const bool standalone = currentsettings().standalone != 0;
   const bool toeditor = g.fromeditor != 0 && !standalone;
   u32 deadline = TickCount();
+  DialogRef dialog = nilid;
   if (!standalone && g.fromeditor == 0) {
-    showquitdialog();
+    dialog = showquitdialog();
     deadline += kQuitDialogTicks;
   }
   hidemes();
@@ -90,6 +92,7 @@ void quitfile() {
   dumpglobs(0);
   if (toeditor) launcheditor();
   waituntil(deadline);
+  if (dialog != nilid) DisposeDialog(dialog);
   exitprocess(kExitOK);
 }
 
