@@ -2,6 +2,7 @@
 // started the program), asking for a project to open, and opening one by its place.
 #include "shell/projectclose.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -78,14 +79,14 @@ i16 openfile() {
 }
 
 i16 lowopen(ConstStringPtr name, i16 volume, u32 folder, u16 mode) {
-  std::string path;
-  if (OSErr e = fullpathof(volume, folder, name, &path)) return e;
   form f{};
   f.wind.selector = selnumber;
   f.wind.value = 1;
-  // A path that a reference text cannot hold names the project by its file name.
-  if (path.size() > 255) path.assign(reinterpret_cast<const char*>(name + 1), name[0]);
-  pstrassign(f.proj.name, 256, path.data(), path.size());
+  // The project part by its place: the volume (the boot volume for "the default one"), the
+  // folder and the file name, whatever the length of its path.
+  f.proj.selector = u16(volume == 0 ? kBootVolume : volume);
+  f.proj.dirid = folder;
+  std::memcpy(f.proj.name, name, size_t(name[0]) + 1);
   i16 st = openwindow(f, 0, mode);
   return st == kCardChanged ? i16(0) : st;
 }

@@ -20,8 +20,8 @@ void setuptran(i16 withcard);
 // Asks the user for a project ("Where is your project?") and opens it; a cancelled choice ends
 // the process. The status of opening.
 i16 openfile();
-// Opens window 1 of the project file `name` in a folder (hidden when `mode` is 1): the status
-// of opening, or the file system's when the file's place cannot be told.
+// Opens window 1 of the project file `name` in a folder (hidden when `mode` is 1), however
+// long the folder's path: the status of opening.
 i16 lowopen(ConstStringPtr name, i16 volume, u32 folder, u16 mode);
 
 }  // namespace kv
