@@ -24,6 +24,9 @@
 #include "shell/mainglobals.h"
 #include "shell/metal.h"
 #include "shell/palettes.h"
+#include "shell/platformutil.h"
+#include "shell/drawcase.h"
+#include "shell/windowmanage.h"
 #include "shell/windowstyle.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
@@ -95,6 +98,39 @@ void clearshowinvisibles(const desk& d) {
   w.flags = w.flags & ~kShowInvisibles;
   storeat<windrec>(deref(d.wind), w);
   checkerr(changevir(d.store, i32(d.windrecid)));
+}
+
+// A window rectangle kept: stored in the window record (marked changed) and given to the
+// window.
+void keepwindowrect(desk& d, const Rect& r, bool frame) {
+  windrec w = loadat<windrec>(deref(d.wind));
+  w.rect1 = r;
+  storeat<windrec>(deref(d.wind), w);
+  checkerr(changevir(d.store, i32(d.windrecid)));
+  if (d.window == nilid || !IsValidWindowPtr(d.window)) return;
+  rectowind(r, d.window);
+  if (frame) drawframe(d.window);
+}
+
+// On a change to another background: a window smaller than the "minimumSize" of the
+// background (else of the window) grows to it from its top-left corner, within the screen and
+// the card; then a window larger than the background is cut to it, unless windows are not
+// limited and this one does not ask to be.
+void limitwindow(desk& d) {
+  const Rect was = loadat<windrec>(deref(d.wind)).rect1;
+  Point least{};
+  if (minimumsize(d, &least) && (was.right - was.left < least.h || was.bottom - was.top < least.v)) {
+    Rect r = was;
+    r.right = i16(std::max<i32>(r.right, r.left + least.h));
+    r.bottom = i16(std::max<i32>(r.bottom, r.top + least.v));
+    limitrect(&r);
+    limitrectoback(&r, d);
+    if (r != was) keepwindowrect(d, r, true);
+  }
+  const Rect now = loadat<windrec>(deref(d.wind)).rect1;
+  Rect cut = now;
+  limitrectoback(&cut, d);
+  if (cut != now) keepwindowrect(d, cut, false);
 }
 
 // The platform window of a desk (made current while it is created): its window, scroll bars
@@ -235,6 +271,8 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   SetPortWindowPort(d.window);
   buildpalette();
   if (newback) {
+    limitwindow(d);
+    putwind(d.window, d);
     lowrectbar();
     lowfixbar();
   }
