@@ -316,6 +316,27 @@ i16 closecard(u32 cardnum, u64 stamp) {
 }
 
 // Shows the card of another window, or of this one.
+// Reads and checks what a window that is not open needs before anything is taken down: its
+// book entry, its window record, the card's word entry, the memory for the card and its
+// background, and the entry's records. 0, or the status that refuses it.
+i16 checktarget(RegistryId store, i32 cardnum, i32 windnum) {
+  Handle lib = nilhandle, wind = nilhandle;
+  bookentry b{};
+  wordentry e{};
+  i16 failure = holdrecord(store, 1, kindlib, &lib);
+  if (failure != 0) return failure;
+  if (getbook(store, lib, windnum, &b) != 0) failure = kNoWindow;
+  if (failure == 0) failure = holdrecord(store, b.recordid, kindwind, &wind);
+  if (failure == 0) {
+    if (getword(store, wind, cardnum, &e) != 0) failure = kNoCard;
+    releasevir(store, b.recordid);
+  }
+  releasevir(store, 1);
+  if (failure == 0 && memoryrefused(cardroom(e))) failure = kNoMemory;
+  if (failure == 0) failure = checkentry(store, e);
+  return failure;
+}
+
 i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
   MainGlobals& g = mainglobals();
   if (store == g.current.store && u32(windnum) == g.current.windnum)
@@ -323,6 +344,14 @@ i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
   bool sameproject = store == g.current.store;
   desk target{};
   bool open = haswind(store, u32(windnum), &target);
+  if (!open) {
+    // The target is read and checked first: a refusal leaves the current window as it is.
+    i16 refused = cardnum == kThisCard ? kNoCard : checktarget(store, cardnum, windnum);
+    if (refused != 0) {
+      if (!sameproject && totwind(store) == 0) dumpfile(store);
+      return refused;
+    }
+  }
   // The project stays open while the current window goes.
   holdvir(store, 0);
   dumpcurrent();
@@ -331,8 +360,6 @@ i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
     g.current = target;
     SelectWindow(target.window);
     st = changecard(cardnum == kThisCard ? target.cardnum : u32(cardnum), false, 0);
-  } else if (cardnum == kThisCard) {
-    st = kNoCard;
   } else {
     st = opennew(store, cardnum, windnum, 0, !sameproject);
   }
