@@ -130,10 +130,10 @@ void HandleFakeDiskEvent() {
   i16 volume = i16(e.modifiers);
   Str255 name{};
   if (e.message == kDiskMounted) {
-    addVolumeToList(volume, name);
+    addVolumeToList(u16(volume), name);
     sendvolume("volumeMount", name);
   } else if (e.message == kDiskUnmounted) {
-    removeVolumeFromList(volume, name);
+    removeVolumeFromList(u16(volume), name);
     WindowRef w = g.current.window;
     if (w != nilid && w != WindowRef(-1) && IsValidWindowPtr(w)) sendvolume("volumeUnmount", name);
   }

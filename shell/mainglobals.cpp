@@ -38,6 +38,7 @@ void releaseglobs(MainGlobals& g) {
   release(g.recentlist);
   release(g.forwardlist);
   release(g.pushlist);
+  release(g.volumelist);
   for (Handle* h : {&g.clickline, &g.clicktext, &g.clickchunk, &g.foundtext, &g.foundfield, &g.foundline,
                     &g.foundchunk, &g.foundwindow})
     release(*h);

@@ -9,6 +9,7 @@
 #include "platform/events/keycodes.h"
 #include "platform/events/watchdog.h"
 #include "platform/files/files.h"
+#include "platform/files/volumes.h"
 #include "platform/process/process.h"
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
@@ -302,6 +303,17 @@ bool takedueinputs() {
     q.when = b.ticks();
     apply(q);
     stopscriptforquit();
+    any = true;
+  }
+  // The watcher of the mount table: mounts and unmounts come in as volume events.
+  for (const VolumeChange& c : pollvolumes(b.ticks())) {
+    InputEvent v;
+    v.kind = InputKind::volume;
+    v.when = b.ticks();
+    v.volume = c.vRefNum;
+    v.flag = c.mounted ? 1 : 0;
+    v.paths = {c.name};
+    apply(v);
     any = true;
   }
   InputEvent in;
