@@ -100,7 +100,17 @@ i16 parseddate(ConstStringPtr s, LongDateTime* secs) {
 
 }  // namespace
 
-i16 getlongdatetime(fred* value, LongDateTime* secs) {
+namespace {
+
+// Dates are written with years 1 to 9999 only: the texts and date items have no sign for the
+// years before 1 and no room for a fifth digit, so a count outside them would not read back.
+bool writableyear(LongDateTime secs) {
+  LongDateRec r;
+  LongSecondsToDate(&secs, &r);
+  return r.year >= 1 && r.year <= 9999;
+}
+
+i16 readdatetime(fred* value, LongDateTime* secs) {
   Str255 s;
   fred look = *value;  // read without converting the caller's value
   fredtotext(&look, s);
@@ -109,6 +119,16 @@ i16 getlongdatetime(fred* value, LongDateTime* secs) {
   i16 status = 0;
   if (dateitems(s, secs, &status)) return status;
   return parseddate(s, secs);
+}
+
+}  // namespace
+
+i16 getlongdatetime(fred* value, LongDateTime* secs) {
+  LongDateTime read = 0;
+  if (i16 st = readdatetime(value, &read)) return st;
+  if (!writableyear(read)) return statusnotadate;
+  *secs = read;
+  return 0;
 }
 
 void datetimetext(LongDateTime secs, dateform form, Str255 out) {

@@ -61,6 +61,20 @@ i16 dialogparse::factor(StringPtr out) {
   return 0;
 }
 
+i16 dialogparse::placeandcancel(i16* h, i16* v) {
+  *h = -1;
+  *v = -1;
+  if (tok() == tokAt) {
+    ++i;
+    if (i16 st = point(h, v)) return st;
+  }
+  if (tok() == tokDlgWithout && tok(1) == tokDlgCancel) {
+    scriptdialogs().nocancel = 1;
+    i += 2;
+  }
+  return 0;
+}
+
 i16 dialogparse::point(i16* h, i16* v) {
   Str255 first{};
   if (i16 st = expression(first)) return st;

@@ -14,7 +14,6 @@
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
-#include "platform/windows/screens.h"
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
 #include "shell/mainglobals.h"
@@ -164,17 +163,7 @@ i16 runanswer(i16 mode, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstSt
   SetWindowClass(d, kMovableModalWindowClass);
   SetDialogItemText(d, 4, sd.withbuffer);
   adjustanswer(d);
-  {
-    Rect r{};
-    GetWindowPortBounds(d, &r);
-    const i16 width = i16(r.right - r.left), height = i16(r.bottom - r.top);
-    if (h < 0 || v < 0) {
-      const Rect s = availablebounds(0);
-      h = i16((s.left + s.right) / 2);
-      v = i16((s.top + s.bottom) / 2);
-    }
-    MoveWindow(d, i16(h - width / 2), i16(v - height / 2), false);
-  }
+  centredialog(d, h, v);
   std::string name = "answer " + macromantoutf8(pstringview(sd.withbuffer)) + " buttons:";
   ConstStringPtr titles[3] = {b1, b2, b3};
   for (i16 k = 0; k < count; ++k) name += " [" + macromantoutf8(pstringview(titles[k])) + "]";
@@ -269,14 +258,7 @@ i16 comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     else break;
   }
   i16 h = -1, v = -1;
-  if (p.tok() == tokAt) {
-    ++p.i;
-    if (i16 st = p.point(&h, &v)) return st;
-  }
-  if (p.tok() == tokDlgWithout && p.tok(1) == tokDlgCancel) {
-    sd.nocancel = 1;
-    p.i += 2;
-  }
+  if (i16 st = p.placeandcancel(&h, &v)) return st;
   if (!p.ends()) {
     sd.nocancel = 0;
     return kStatusStray;

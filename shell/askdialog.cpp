@@ -17,7 +17,6 @@
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
-#include "platform/windows/screens.h"
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
 #include "shell/scriptdialogparse.h"
@@ -72,19 +71,6 @@ i16 itemlines(DialogRef d, i16 item) {
   Rect box{};
   GetDialogItem(d, item, nullptr, nullptr, &box);
   return i16(getlines(dialogitemtext(d, item), i16(box.right - box.left)));
-}
-
-// The window's content centred on a point of the screen, or on the main screen.
-void centre(DialogRef d, i16 h, i16 v) {
-  Rect r{};
-  GetWindowPortBounds(d, &r);
-  const i16 width = i16(r.right - r.left), height = i16(r.bottom - r.top);
-  if (h < 0 || v < 0) {
-    const Rect s = availablebounds(0);
-    h = i16((s.left + s.right) / 2);
-    v = i16((s.top + s.bottom) / 2);
-  }
-  MoveWindow(d, i16(h - width / 2), i16(v - height / 2), false);
 }
 
 // The password's characters go to the hidden record; the visible item gets a bullet for each.
@@ -234,7 +220,7 @@ i16 runask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, Stri
   if (!password) SetDialogItemText(d, 4, answer);
   SetDialogItemText(d, 3, prompt);
   adjustask(d);
-  centre(d, h, v);
+  centredialog(d, h, v);
   SelectDialogItemText(d, 4, 0, kTEMaxLength);
   SetDialogDefaultItem(d, 1);
   if (sd.nocancel == 0) SetDialogCancelItem(d, 2);
@@ -329,14 +315,7 @@ i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     return askinstrument(p, prompt, number);
   }
   i16 h = -1, v = -1;
-  if (p.tok() == tokAt) {
-    ++p.i;
-    if (i16 st = p.point(&h, &v)) return st;
-  }
-  if (p.tok() == tokDlgWithout && p.tok(1) == tokDlgCancel) {
-    sd.nocancel = 1;
-    p.i += 2;
-  }
+  if (i16 st = p.placeandcancel(&h, &v)) return st;
   if (file && (p.tok() == tokDlgHide || p.tok() == tokDlgShow) && p.tok(1) == tokDlgExtension) {
     sd.hideextension = p.tok() == tokDlgHide ? 2 : 1;
     p.i += 2;

@@ -237,31 +237,63 @@ bool bailoutdlog(i16 id) {
 
 // --- Filters and the movable modal loop -----------------------------------------------------------
 
+void centredialog(DialogRef dialog, i16 h, i16 v) {
+  Rect r{};
+  GetWindowPortBounds(dialog, &r);
+  const i16 width = i16(r.right - r.left), height = i16(r.bottom - r.top);
+  if (h < 0 || v < 0) {
+    const Rect s = availablebounds(0);
+    h = i16((s.left + s.right) / 2);
+    v = i16((s.top + s.bottom) / 2);
+  }
+  MoveWindow(dialog, i16(h - width / 2), i16(v - height / 2), false);
+}
+
+bool updatedialog(DialogRef dialog, EventRecord* event) {
+  if (WindowRef(event->message) != dialog) return false;
+  BeginUpdate(dialog);
+  DrawDialog(dialog);
+  setdefault(dialog);
+  EndUpdate(dialog);
+  event->what = nullEvent;
+  return true;
+}
+
+void resumedialog(DialogRef dialog, const EventRecord* event) {
+  if ((event->message >> 24) != suspendResumeMessage) return;
+  ControlRef root = nilid;
+  if (GetRootControl(dialog, &root) != noErr) return;
+  if (event->message & resumeFlag) ActivateControl(root);
+  else DeactivateControl(root);
+}
+
+bool escapekey(DialogRef dialog, EventRecord* event, i16* itemhit) {
+  if (!cancelusable(dialog)) {
+    event->what = nullEvent;
+    return false;
+  }
+  flashitem(dialog, GetDialogCancelItem(dialog));
+  *itemhit = 2;
+  return true;
+}
+
+bool abortkey(DialogRef dialog, EventRecord* event, i16* itemhit) {
+  if (!itemactive(dialog, 1)) {
+    event->what = nullEvent;
+    return false;
+  }
+  flashdefault(dialog);
+  *itemhit = 1;
+  return true;
+}
+
 bool PdialogRTstdialog(DialogRef dialog, EventRecord* event, i16* itemhit) {
   dlogcursor(dialog);
   switch (event->what) {
-    case updateEvt: {
-      const WindowRef w = WindowRef(event->message);
-      if (w != dialog) {
-        updateBehind(dialog, *event);
-        return false;
-      }
-      BeginUpdate(dialog);
-      DrawDialog(dialog);
-      setdefault(dialog);
-      EndUpdate(dialog);
-      event->what = nullEvent;
+    case updateEvt:
+      if (!updatedialog(dialog, event)) updateBehind(dialog, *event);
       return false;
-    }
-    case osEvt: {
-      if ((event->message >> 24) != suspendResumeMessage) return false;
-      ControlRef root = nilid;
-      if (GetRootControl(dialog, &root) == noErr) {
-        if (event->message & resumeFlag) ActivateControl(root);
-        else DeactivateControl(root);
-      }
-      return false;
-    }
+    case osEvt: resumedialog(dialog, event); return false;
     case keyDown:
     case autoKey: {
       const u8 c = u8(event->message & charCodeMask);
@@ -273,24 +305,8 @@ bool PdialogRTstdialog(DialogRef dialog, EventRecord* event, i16* itemhit) {
         }
         return dialogedit(dialog, event, itemhit);
       }
-      if (c == kEscapeCharCode) {
-        if (!cancelusable(dialog)) {
-          event->what = nullEvent;
-          return false;
-        }
-        flashitem(dialog, GetDialogCancelItem(dialog));
-        *itemhit = 2;
-        return true;
-      }
-      if (keyabort(c)) {
-        if (!itemactive(dialog, 1)) {
-          event->what = nullEvent;
-          return false;
-        }
-        flashdefault(dialog);
-        *itemhit = 1;
-        return true;
-      }
+      if (c == kEscapeCharCode) return escapekey(dialog, event, itemhit);
+      if (keyabort(c)) return abortkey(dialog, event, itemhit);
       return false;
     }
     default: return false;
@@ -300,36 +316,15 @@ bool PdialogRTstdialog(DialogRef dialog, EventRecord* event, i16* itemhit) {
 bool PdialogMPstdialog(DialogRef dialog, EventRecord* event, i16* itemhit) {
   dlogcursor(dialog);
   if (event->what == updateEvt) {
-    if (WindowRef(event->message) != dialog) return false;
-    BeginUpdate(dialog);
-    DrawDialog(dialog);
-    setdefault(dialog);
-    EndUpdate(dialog);
-    event->what = nullEvent;
+    updatedialog(dialog, event);
     return false;
   }
   if (event->what != keyDown && event->what != autoKey) return false;
   const u8 c = u8(event->message & charCodeMask);
   if ((event->modifiers & controlKey) && c == kReturnCharCode) return false;
   if (event->modifiers & cmdKey) return dialogedit(dialog, event, itemhit);
-  if (keyabort(c)) {
-    if (!itemactive(dialog, 1)) {
-      event->what = nullEvent;
-      return false;
-    }
-    flashdefault(dialog);
-    *itemhit = 1;
-    return true;
-  }
-  if (c == kEscapeCharCode) {
-    if (!cancelusable(dialog)) {
-      event->what = nullEvent;
-      return false;
-    }
-    flashitem(dialog, GetDialogCancelItem(dialog));
-    *itemhit = 2;
-    return true;
-  }
+  if (keyabort(c)) return abortkey(dialog, event, itemhit);
+  if (c == kEscapeCharCode) return escapekey(dialog, event, itemhit);
   return false;
 }
 

@@ -50,6 +50,18 @@ void messagedialog(i16 id, ConstStringPtr text);
 // Dialog `id` as it is; whether item 1 ended it.
 bool bailoutdlog(i16 id);
 
+// Moves the dialog so that its content is centred on (h, v) of the screen, or on the main
+// screen's usable bounds when either is negative.
+void centredialog(DialogRef dialog, i16 h, i16 v);
+// The pieces the dialog filters share. Draws the dialog for its own update event and consumes
+// the event (false for another window's update); takes a resume or suspend to the dialog's
+// controls; answers the escape key (item 2 when the cancel item is usable) and Return or Enter
+// (item 1 when it is active), consuming the key when the item cannot be hit.
+bool updatedialog(DialogRef dialog, EventRecord* event);
+void resumedialog(DialogRef dialog, const EventRecord* event);
+bool escapekey(DialogRef dialog, EventRecord* event, i16* itemhit);
+bool abortkey(DialogRef dialog, EventRecord* event, i16* itemhit);
+
 // The standard filter of the script dialogs (alert, ask, answer), and the simpler one of the
 // message dialogs.
 bool PdialogRTstdialog(DialogRef dialog, EventRecord* event, i16* itemhit);

@@ -212,23 +212,8 @@ bool PcomaRTPPCdlog(DialogRef dialog, EventRecord* event, i16* itemhit) {
       *itemhit = itemList;
       return true;
     }
-    case updateEvt:
-      if (WindowRef(event->message) != dialog) return false;
-      BeginUpdate(dialog);
-      DrawDialog(dialog);
-      setdefault(dialog);
-      EndUpdate(dialog);
-      event->what = nullEvent;
-      return false;
-    case osEvt: {
-      if ((event->message >> 24) != suspendResumeMessage) return false;
-      ControlRef root = nilid;
-      if (GetRootControl(dialog, &root) == noErr) {
-        if (event->message & resumeFlag) ActivateControl(root);
-        else DeactivateControl(root);
-      }
-      return false;
-    }
+    case updateEvt: updatedialog(dialog, event); return false;
+    case osEvt: resumedialog(dialog, event); return false;
     default: return false;
   }
 }

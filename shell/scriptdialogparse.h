@@ -56,6 +56,9 @@ struct dialogparse {
   i16 factor(StringPtr out);
   // `at` h,v: the point's two numbers.
   i16 point(i16* h, i16* v);
+  // The optional tail `at` h,v (the point stays -1, -1 without it), then the optional `without
+  // cancel`, which sets the dialog state's nocancel word.
+  i16 placeandcancel(i16* h, i16* v);
 };
 
 // The program is behind and a drag is coming in: `the result` gets result text 70.

@@ -246,6 +246,13 @@ StringToDateStatus StringToDate(const u8* text, i32 length, const DateCacheRecor
       }
     }
     u8 c = r.peek();
+    // A minus sign after another separator ("December 26, -30", "1/2/-30") is a year before 1,
+    // which no date is written with; read as a separator it would make the year 2030.
+    if (!r.end() && isdigit(c) && r.pos >= 2 && r.text[r.pos - 1] == '-' &&
+        (isblank(r.text[r.pos - 2]) || r.text[r.pos - 2] == ',' || isdatepunct(r.text[r.pos - 2], in))) {
+      *used = r.pos;
+      return dateinvalid;
+    }
     if (!r.end() && isletter(c)) {
       i32 n = wordlength(r);
       const u8* word = r.text + r.pos;

@@ -125,6 +125,19 @@ TEST_F(DatesTest, DateParsingEdges) {
   EXPECT_EQ(convert(quoted("2/29/2023"), "date"), "2/29/2023") << "no 29 February in 2023";
 }
 
+// Only years 1 to 9999 are written as dates: whatever converts to a date converts back.
+TEST_F(DatesTest, YearsOutsideOneToNineThousandNineHundredAndNinetyNineAreNotDates) {
+  for (const std::string& value : {std::string("-63200000000"), quoted("10000,1,1,0,0,0,1"),
+                                   quoted("December 26, -30"), quoted("1/2/-30")}) {
+    EXPECT_EQ(convert(value, "dateItems"), fn("return " + value)) << value;
+    EXPECT_EQ(result(), "That is not a date.") << value;
+  }
+  const std::string first = convert(quoted("1,1,1,0,0,0,1"), "seconds");
+  EXPECT_EQ(convert(first, "dateItems"), "1,1,1,0,0,0,2") << "1 January of year 1 reads back";
+  EXPECT_EQ(convert(quoted("9999,12,31,0,0,0,1"), "dateItems"), "9999,12,31,0,0,0,6");
+  EXPECT_EQ(convert(quoted("December 26, 2030"), "dateItems"), "2030,12,26,0,0,0,5");
+}
+
 TEST_F(DatesTest, ConvertEmptyAndFailures) {
   EXPECT_EQ(fn("put empty into x\nconvert x to seconds\nreturn x & \"|\" & the result"), "|That is not a date.");
   EXPECT_EQ(fn("put empty into x\nconvert x\nreturn the result"), "That is not a date.")
