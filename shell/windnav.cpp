@@ -20,12 +20,12 @@
 #include "shell/cardhistory.h"
 #include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
+#include "shell/drawcase.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
 #include "shell/metal.h"
 #include "shell/palettes.h"
 #include "shell/platformutil.h"
-#include "shell/drawcase.h"
 #include "shell/windowmanage.h"
 #include "shell/windowstyle.h"
 #include "shell/redraws.h"
@@ -272,7 +272,6 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   buildpalette();
   if (newback) {
     limitwindow(d);
-    putwind(d.window, d);
     lowrectbar();
     lowfixbar();
   }
@@ -315,7 +314,6 @@ i16 closecard(u32 cardnum, u64 stamp) {
   return 0;
 }
 
-// Shows the card of another window, or of this one.
 // Reads and checks what a window that is not open needs before anything is taken down: its
 // book entry, its window record, the card's word entry, the memory for the card and its
 // background, and the entry's records. 0, or the status that refuses it.
@@ -337,6 +335,7 @@ i16 checktarget(RegistryId store, i32 cardnum, i32 windnum) {
   return failure;
 }
 
+// Shows the card of another window, or of this one.
 i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
   MainGlobals& g = mainglobals();
   if (store == g.current.store && u32(windnum) == g.current.windnum)

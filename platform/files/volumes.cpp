@@ -155,8 +155,8 @@ VolumeInfo infoof(const Mount& m) {
 VolumeInfo bootvolume() {
   VolumeInfo v;
   v.vRefNum = kBootVolume;
-  v.name = "/";
-  v.mountpoint = "/";
+  v.name.assign(1, '/');
+  v.mountpoint.assign(1, '/');
   v.locked = ::access("/", W_OK) != 0 && errno == EROFS;
   return v;
 }

@@ -121,6 +121,7 @@ TEST_F(VolumesTest, TheListAndItsLocks) {
   EXPECT_EQ(removeVolumeFromList(u16(-999), gone), 0);
   EXPECT_EQ(pstr(gone), "Unknown");
   EXPECT_EQ(UnmountAndEject(name("Nowhere"), 0), nsvErr);
+  EXPECT_EQ(UnmountAndEject(name("photos"), 0), fBsyErr) << "the system refuses to unmount it";
 }
 
 TEST_F(VolumesTest, TypesFromExtensions) {
