@@ -8,6 +8,8 @@
 
 namespace kv {
 
+struct fred;
+
 // --- Containers and arithmetic (containers.cpp) ----------------------------------------------
 // `get expression`: `it` gets the value; a single word naming a global property gets that
 // property's value without "the".
@@ -26,6 +28,9 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 // `folder path` delete from the disk (175 in plug-in mode; a failure sets `the result`);
 // anything else is the clear command of the editing tools.
 i16 comdelete(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// A script's path as a POSIX path into `out`: a text with a colon and no slash is a colon path;
+// a text longer than 255 bytes gives the empty path (no file can be named by it). 0 or a status.
+i16 scriptpath(fred* value, StringPtr out);
 
 // --- Dates (dates.cpp) -------------------------------------------------------------------------
 // `convert container to form [and form]`: the container's date-time written in the form(s)
@@ -78,10 +83,49 @@ i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `record sound`, `record movie`, `record pics`; every other form answers 124
 // (record_standin.cpp).
 i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-// `show controllers` and `hide controllers`; every other form answers 124
-// (showhide_standin.cpp).
+
+// --- Simulated mouse and keys (simulated.cpp) --------------------------------------------------
+// `click at point [with keys]` and `drag from point to point [with keys]` through the tool
+// dispatcher with a simulated mouse (76 without at, 46 without from, 7 without to); `type text
+// [with keys]` through the card window's keys (a command-key menu shortcut is carried out). The
+// keys clause: "with" and commandKey, shiftKey, optionKey separated by commas (2 for another
+// word; 19 for words left without it).
+i16 comclick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comdrag(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comtype(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// The built-in ends of returnInField (a return typed, or "tabKey" at the bottom of an autoTab
+// field), keyInField (up to two characters into the open field), enterInField (the open field
+// closed), tabKey (the next or, with shift, previous unlocked visible field opened) and
+// doubleClickFieldObject (the embedded-object click count raised).
+i16 comweretin(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comwekeyinfield(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comenter(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comtab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comdblclickfieldobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `listKey field, key`: the keys of a shown list or scrolling list field (listkey.cpp); 0 and
+// nothing done for another object or a window that is not open, 39 without the comma.
+i16 comlistkey(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
+// --- Show, hide, lock, unlock, choose, flush (showhide.cpp) -----------------------------------
+// `show` / `hide` of an object (`at` a point for show), a window, the menu bar, the message box,
+// movie controllers, help balloons, a file's name extension, groups, `show selected` and
+// `show [all | n] cards`. 175 in plug-in mode for windows, the menu bar, balloons and the
+// message box; 61 a window that is not open; 59 words left after `hide window`; 227 a file
+// whose folder is not there; 2 another kind of object; 19 words left.
 i16 comshow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 comhide(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `lock screen | messages | error dialogs` and `unlock` of the same (`unlock screen [using
+// rect-or-object] [with [visual [effect]] effect]`). 2 for another word.
+i16 comlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comunlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// Shows the current window's pen once (every level with `alllevels`) and redraws the window
+// when it is visible again; nothing when the pen already shows.
+void unlockwindow(bool alllevels);
+// `choose tool-phrase tool`: "toolChange" goes to the card first (a handler that exits to the
+// top keeps the tool, status 0); 101 is the browse tool in plug-in mode. 2 for a bad phrase.
+i16 comchoose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `flush object`: the platform controls of the buttons it names are made again.
+i16 comflush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // --- Speech (speech.cpp) ---------------------------------------------------------------------
 // `say stop [all]`, `say text into container` (its phonemes), `say text [with male | female |

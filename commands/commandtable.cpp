@@ -10,7 +10,9 @@
 #include "commands/define.h"
 #include "commands/dispatch.h"
 #include "commands/docommand.h"
+#include "commands/movecommand.h"
 #include "commands/navigation.h"
+#include "commands/select.h"
 #include "commands/newcommand.h"
 #include "engine/expression.h"
 #include "engine/insertscripts.h"
@@ -77,9 +79,9 @@ constexpr comrow comrows[] = {
     {2008, comnotbuilt, 0},             // autoSize: comautosize
     {2009, combeep, 0},                 // beep
     {2010, comnotbuilt, 0},             // bringFront: combring
-    {2013, comnotbuilt, 0},             // choose: comchoose
+    {2013, comchoose, 0},               // choose
     {2014, comdelete, R},               // clear
-    {2015, comnotbuilt, 0},             // click: comclick
+    {2015, comclick, 0},                // click
     {2016, comclickfieldobject, 0},     // clickFieldObject
     {2019, comnotbuilt, 0},             // clone: comclone
     {2020, comclose, R},                // close
@@ -95,15 +97,15 @@ constexpr comrow comrows[] = {
     {2046, comarith, 0},                // divide
     {2047, comdo, 0},                   // do
     {2048, comdomenu, 0},               // doMenu
-    {2053, comnotbuilt, 0},             // doubleClickFieldObject: comdblclickfieldobject
-    {2054, comnotbuilt, 0},             // drag: comdrag
+    {2053, comdblclickfieldobject, 0},  // doubleClickFieldObject
+    {2054, comdrag, 0},                 // drag
     {2059, comothers, 0},               // edit: refused with 175 before any routine
     {2062, comenabdisab, 0},            // enable (or enablefilters, chosen by its words)
-    {2064, comnotbuilt, 0},             // enterInField: comenter
+    {2064, comenter, 0},                // enterInField
     {2065, comentermsg, 0},             // enterKey
     {2069, comnotbuilt, P | R},         // export: comexport
     {2070, comnotbuilt, R},             // find: comfind
-    {2071, comnotbuilt, 0},             // flush: comflush
+    {2071, comflush, 0},                // flush
     {2073, comget, 0},                  // get
     {2075, comgo, R},                   // go
     {2076, comnotbuilt, 0},             // grabber, grab: comgrab
@@ -113,15 +115,15 @@ constexpr comrow comrows[] = {
     {2080, comnotbuilt, 0},             // history: comhistory
     {2083, comnotbuilt, P | R},         // import: comimport
     {2084, cominsertcommand, 0},        // insert
-    {2086, comnotbuilt, 0},             // keyInField: comwekeyinfield
+    {2086, comwekeyinfield, 0},         // keyInField
     {2087, comkeystroke, 0},            // keyStroke
     {2089, comlaunch, P | R},           // launch
-    {2094, comnotbuilt, 0},             // listKey: comlistkey
+    {2094, comlistkey, 0},              // listKey
     {2095, comtrace, R},                // load
-    {2096, comnotbuilt, 0},             // lock: comlock
+    {2096, comlock, 0},                 // lock
     {2098, comenukey, P},               // menuKey
     {2110, comousewheel, 0},            // mouseWheel
-    {2112, comnotbuilt, 0},             // move: comove
+    {2112, comove, 0},                  // move
     {2115, comarith, 0},                // multiply
     {2116, comnew, R},                  // new
     {2127, comnotbuilt, P},             // notify: comnotify
@@ -144,7 +146,7 @@ constexpr comrow comrows[] = {
     {2157, comnotbuilt, P | R},         // request: comrequest
     {2158, comreset, 0},                // reset
     {2159, comnotbuilt, 0},             // reshape: comreshape
-    {2165, comnotbuilt, F},             // returnInField: comweretin
+    {2165, comweretin, F},              // returnInField
     {2166, comreturn, 0},               // returnKey
     {2167, comrevert, 0},               // revert
     {2168, comnotbuilt, 0},             // rotate: comrotate
@@ -152,7 +154,7 @@ constexpr comrow comrows[] = {
     {2170, comsave, 0},                 // save
     {2171, comsay, P | R},              // say
     {2172, comerror, 0},                // scriptError
-    {2176, comnotbuilt, 0},             // select: comselect
+    {2176, comselect, 0},               // select
     {2179, comsend, R},                 // send
     {2180, comnotbuilt, 0},             // sendBack: combring
     {2181, comset, R},                  // set
@@ -166,12 +168,12 @@ constexpr comrow comrows[] = {
     {2192, comstartstop, P | R},        // start
     {2194, comstartstop, P | R},        // stop
     {2195, comarith, 0},                // subtract
-    {2197, comnotbuilt, 0},             // tabKey: comtab
-    {2202, comnotbuilt, 0},             // type: comtype
+    {2197, comtab, 0},                  // tabKey
+    {2202, comtype, 0},                 // type
     {2203, comdefine, R},               // undefine
     {2204, comnotbuilt, 0},             // undo: comundo
     {2205, comnotbuilt, 0},             // ungroup: comungroup
-    {2207, comnotbuilt, 0},             // unlock: comunlock
+    {2207, comunlock, 0},               // unlock
     {2208, comnotbuilt, 0},             // unmount: comunmount
     {2209, comunprotect, 0},            // unprotect
     {2211, comvisi, 0},                 // visual

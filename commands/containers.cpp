@@ -99,25 +99,6 @@ i16 containernumber(chunkpart* dest, double* out) {
   return st == statusnotnumber ? st : i16(0);
 }
 
-// A script's path as a POSIX path: a text with a colon and no slash is a colon path.
-i16 scriptpath(fred* value, Str255 out) {
-  Size n = getfredsize(value);
-  const u8* p = fredaddr(value);
-  bool colon = n > 0 && std::memchr(p, ':', size_t(n)) != nullptr;
-  bool slash = n > 0 && std::memchr(p, '/', size_t(n)) != nullptr;
-  if (colon && !slash) {
-    if (i16 st = copyfred(value); st != 0) return st;  // a variable keeps its own text
-    if (i16 st = hfs2posixfred(value); st != 0) return st;
-    n = getfredsize(value);
-    p = fredaddr(value);
-  }
-  out[0] = 0;
-  if (n > 255) return 0;  // no file can be named by it
-  out[0] = u8(n);
-  if (n > 0) std::memcpy(out + 1, p, size_t(n));
-  return 0;
-}
-
 // `the result` tells a file-system error.
 void fileerrorresult(OSErr e) {
   Str255 pattern, text;
@@ -176,6 +157,24 @@ i16 deletechunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 }
 
 }  // namespace
+
+i16 scriptpath(fred* value, StringPtr out) {
+  Size n = getfredsize(value);
+  const u8* p = fredaddr(value);
+  bool colon = n > 0 && std::memchr(p, ':', size_t(n)) != nullptr;
+  bool slash = n > 0 && std::memchr(p, '/', size_t(n)) != nullptr;
+  if (colon && !slash) {
+    if (i16 st = copyfred(value); st != 0) return st;  // a variable keeps its own text
+    if (i16 st = hfs2posixfred(value); st != 0) return st;
+    n = getfredsize(value);
+    p = fredaddr(value);
+  }
+  out[0] = 0;
+  if (n > 255) return 0;  // no file can be named by it
+  out[0] = u8(n);
+  if (n > 0) std::memcpy(out + 1, p, size_t(n));
+  return 0;
+}
 
 i16 comget(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value;

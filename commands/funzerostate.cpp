@@ -436,7 +436,9 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
     case fnCmdKey:
     case fnControlKey: {
       u16 mask = fn == fnShiftKey ? shiftKey : fn == fnOptionKey ? optionKey : fn == fnCmdKey ? cmdKey : controlKey;
-      fooltonewfred((GetCurrentKeyModifiers() & mask) != 0 ? 1 : 0, value);
+      // While the click or drag command drives the mouse, its keys are the ones held down.
+      const u16 held = g.simulatedclick != 0 ? u16(g.event.modifiers) : GetCurrentKeyModifiers();
+      fooltonewfred((held & mask) != 0 ? 1 : 0, value);
       return 0;
     }
     case fnMouseH:

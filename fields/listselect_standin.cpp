@@ -7,4 +7,12 @@ i32 listrowcount(const spot&) { return -1; }
 
 void listselectrow(const spot&, i32, bool) {}
 
+bool listvisiblerows(const spot&, listwindow*) { return false; }
+
+void listscrollto(const spot&, i32) {}
+
+void listshowselection(const spot&) {}
+
+void listredraw(const spot&, bool) {}
+
 }  // namespace kv

@@ -196,6 +196,8 @@ i16 valuetool(const propctx& c, i32 i, i16* tool) {
   return st;
 }
 
+}  // namespace
+
 // "toolChange" to the window's card with the two tools' names: its status.
 i16 sendtoolchange(WindowRef window, i16 from, i16 to) {
   Str255 a{}, b{};
@@ -237,6 +239,27 @@ i16 aftertoolchange(desk& d, u16 oldtool) {
   return putdownfield();
 }
 
+i16 changetool(WindowRef window, i16 tool) {
+  desk d{};
+  if (!IsValidWindowPtr(window) || !getwind(window, &d)) return statusnotopen;
+  const u16 oldtool = d.tool;
+  const i16 st = sendtoolchange(window, i16(oldtool), tool);
+  if (st == statusexittotop) return 0;
+  if (st != 0) return st;
+  // The handler may have closed the window or changed its context.
+  if (!IsValidWindowPtr(window) || !getwind(window, &d)) return statusnotopen;
+  if (tool == kPluginTool) {
+    d.plugin = 1;
+    tool = i16(kBrowseTool);
+  } else if (tool == i16(kBrowseTool)) {
+    d.plugin = 0;
+  }
+  d.tool = u16(tool);
+  return aftertoolchange(d, oldtool);
+}
+
+namespace {
+
 i16 openwindowword(const propctx& c, i32 at, u16 token) {
   desk d{};
   i32 valueat = 0;
@@ -244,20 +267,7 @@ i16 openwindowword(const propctx& c, i32 at, u16 token) {
   if (token == pwTool) {
     i16 tool = 0;
     if (i16 st = valuetool(c, valueat, &tool)) return st;
-    const u16 oldtool = d.tool;
-    i16 st = sendtoolchange(d.window, i16(oldtool), tool);
-    if (st == statusexittotop) return 0;
-    if (st != 0) return st;
-    // The handler may have closed the window or changed its context.
-    if (!IsValidWindowPtr(d.window) || !getwind(d.window, &d)) return statusnotopen;
-    if (tool == kPluginTool) {
-      d.plugin = 1;
-      tool = i16(kBrowseTool);
-    } else if (tool == i16(kBrowseTool)) {
-      d.plugin = 0;
-    }
-    d.tool = u16(tool);
-    return aftertoolchange(d, oldtool);
+    return changetool(d.window, tool);
   }
   fred value;
   if (i16 st = readvalue(c, valueat, &value)) return st;

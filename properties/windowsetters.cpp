@@ -84,25 +84,6 @@ Point cardsize(const desk& d) {
 
 bool barshows(ControlRef bar) { return bar != nilid && IsValidControlHandle(bar) && IsControlVisible(bar); }
 
-// The context of a window made current for the time of a change, and the caller's given back.
-class BorrowDesk {
- public:
-  explicit BorrowDesk(const desk& d) : saved_(mainglobals().current) { mainglobals().current = d; }
-  ~BorrowDesk() {
-    // The borrowed window's entry may have changed meanwhile: the caller's context comes back,
-    // refreshed from the table when it names an open window.
-    desk back = saved_;
-    if (saved_.window != nilid) getwind(saved_.window, &back);
-    mainglobals().current = back;
-  }
-  BorrowDesk(const BorrowDesk&) = delete;
-  BorrowDesk& operator=(const BorrowDesk&) = delete;
-
- private:
-  SavePort port_;
-  desk saved_;
-};
-
 // A point h,v of 32-bit coordinates up to the statement's end.
 i16 readpoint(const propctx& c, i32 i, i32* h, i32* v) {
   i32 used = 0;

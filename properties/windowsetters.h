@@ -49,4 +49,18 @@ void setzoomlimits();
 // reaches it.
 OSStatus dontActivateProc(EventHandlerCallRef call, EventRef event, u32 userdata);
 
+// Sends "toolChange" to the window's card with the names of the old and the new tool (the
+// tool numbered 101 is named as the browse tool): the send's status.
+i16 sendtoolchange(WindowRef window, i16 from, i16 to);
+// After a change of tool or edited layer in a context: the context goes back into the table
+// (and the global state when it is the current window), the objects are deselected when the
+// browse tool was left, the card redrawn, and the paint session, edited graphic and open field
+// put down. The last put-down's status.
+i16 aftertoolchange(desk& d, u16 oldtool);
+// Changes the tool of an open window as scripts do: "toolChange" first (a handler that exits to
+// the top keeps the tool: 0; another failure is returned), then the tool numbered 101 is the
+// browse tool in plug-in mode and the browse tool ends plug-in mode, and aftertoolchange. 61
+// when the window is not open, or a handler closed it.
+i16 changetool(WindowRef window, i16 tool);
+
 }  // namespace kv

@@ -165,6 +165,8 @@ struct MainGlobals {
   u16 pasteinprogress;     // 1 while a paste into a text record runs (no tab size changes then)
   u16 openfieldchange;     // the kind of the open field's last change (0 none)
   i16 openfieldhold;       // while set, changes of the open field's record leave that kind alone
+  u16 fieldchanged;        // the open field's text was typed into since it opened
+  u16 typingblock;         // while set, the built-in returnInField types nothing
   i16 smoothtext;          // text is anti-aliased: a selection is painted behind it, not inverted
   i16 printingafield;      // a field's text is being printed (never greyed then)
   i16 weupdating;          // a text record's update is being drawn

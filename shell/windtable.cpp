@@ -188,4 +188,12 @@ void GetRidOfThatSheetNow(desk* d) {
   }
 }
 
+BorrowDesk::BorrowDesk(const desk& d) : saved_(mainglobals().current) { mainglobals().current = d; }
+
+BorrowDesk::~BorrowDesk() {
+  desk back = saved_;
+  if (saved_.window != nilid) getwind(saved_.window, &back);
+  mainglobals().current = back;
+}
+
 }  // namespace kv

@@ -10,6 +10,7 @@
 // Beside the table: the window-list queries over the Window Manager's front-to-back list.
 #pragma once
 
+#include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
 #include "shell/desk.h"
 
@@ -45,6 +46,21 @@ void redrawbehind();
 // Takes a script's sheet alert down from a desk's window, when bit 0 of its sheet flags says
 // one is attached; a null desk does nothing.
 void GetRidOfThatSheetNow(desk* d);
+
+// The context of a window made current for the time of a change (the current port is kept
+// and put back too); the caller's context comes back afterwards, refreshed from the table when
+// it names an open window, since the borrowed entry may have changed it meanwhile.
+class BorrowDesk {
+ public:
+  explicit BorrowDesk(const desk& d);
+  ~BorrowDesk();
+  BorrowDesk(const BorrowDesk&) = delete;
+  BorrowDesk& operator=(const BorrowDesk&) = delete;
+
+ private:
+  SavePort port_;
+  desk saved_;
+};
 
 // Bit 0 of a desk's sheet flags: a script's sheet alert is attached.
 constexpr u16 kSheetAttached = 1;

@@ -111,6 +111,13 @@ int WindowTest::sweepallocations(const testproject::Project& project, const std:
 
 i16 WindowTest::doline(std::string_view lines) { return kv::doscripttext(testproject::scripttext(lines)); }
 
+i16 WindowTest::failingline(std::string_view lines) {
+  queueanswer(Answer{"alert", "Cancel", {}});
+  const i16 st = doline(lines);
+  clearanswers();
+  return st;
+}
+
 std::string WindowTest::cardvalue(std::string_view expr) {
   std::string value;
   i16 st = kv::evaluatetext(testproject::scripttext(expr), &value);

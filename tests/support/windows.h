@@ -34,6 +34,12 @@ class WindowTest : public VeltrixTest {
   void cardrows(std::initializer_list<row> cases) {
     checkrows(cases, &WindowTest::doline, &WindowTest::cardvalue);
   }
+  // doline for lines expected to fail: the error alert a failure shows is cancelled. Rows of
+  // such lines and card expressions.
+  i16 failingline(std::string_view lines);
+  void failrows(std::initializer_list<row> cases) {
+    checkrows(cases, &WindowTest::failingline, &WindowTest::cardvalue);
+  }
   // Reads the descriptor of an object reference (store/objread.h), as a command reads one; the
   // caller releases it with writeobj. The status of scanobj.
   i16 readreference(std::string_view reference, objread* obj);
