@@ -1,5 +1,6 @@
-// The card history from scripts: going back and forth, pushing and popping cards, the lists'
-// cap, and cards of a project whose path a reference text cannot hold.
+// The card history from scripts: pushing and popping cards, the lists' cap, and cards of a
+// project whose path a reference text cannot hold (going back and forth: the navigation
+// tests).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,18 +31,6 @@ class CardHistoryTest : public WindowTest {
   u32 card() { return current().cardnum; }
   static Size size(Handle list) { return list == nilhandle ? 0 : GetHandleSize(list); }
 };
-
-TEST_F(CardHistoryTest, BackAndForthRetraceTheVisits) {
-  ASSERT_EQ(doline("go card 2\ngo card 3"), 0);
-  EXPECT_EQ(doline("go back"), 0);
-  EXPECT_EQ(card(), 2u);
-  EXPECT_EQ(doline("go back"), 0);
-  EXPECT_EQ(card(), 1u);
-  EXPECT_EQ(doline("go forth"), 0);
-  EXPECT_EQ(card(), 2u);
-  EXPECT_EQ(doline("go forth"), 0);
-  EXPECT_EQ(card(), 3u);
-}
 
 TEST_F(CardHistoryTest, PopComesBackToThePushedCard) {
   EXPECT_EQ(doline("go card 2\npush this card\ngo card 3"), 0);
