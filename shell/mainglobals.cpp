@@ -11,6 +11,7 @@
 #include "media/speechrecog.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
+#include "platform/windows/palettes.h"
 #include "platform/windows/windows.h"
 #include "shell/fatalerror.h"
 #include "platform/events/events.h"
@@ -84,6 +85,11 @@ void dumpglobs(i16 emergency) {
   closekeptsounds(nilid);
   if (g.allowRecog != 0 && closespeechrecog() != 0) g.allowRecog = 0;
   if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
+  // The two palettes made at start-up.
+  for (RegistryId* p : {&g.palette, &g.palette2}) {
+    if (*p != nilid) DisposePalette(*p);
+    *p = nilid;
+  }
   // The menus placed by projects write their records back before the projects close.
   if (!emergency) releasemenusets();
   if (emergency) {
