@@ -4,6 +4,7 @@
 #include "engine/fieldrecords.h"
 #include "engine/objectsend.h"
 #include "engine/pictbuffers.h"
+#include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/cursor.h"
 #include "render/effects.h"
@@ -28,7 +29,7 @@ namespace kv {
 namespace {
 
 constexpr u16 tokAll = 10002;
-constexpr i16 kStray = 19, kNoMemory = 37;
+constexpr i16 kStray = 19, kNoMemory = 37, kFileLocked = 34;
 
 bool fieldopenhere() {
   const MainGlobals& g = mainglobals();
@@ -59,10 +60,13 @@ u32 packedsize(RegistryId store, u32 id) {
   return sizevir(store, i32(id), &size) == 0 ? size : 0;
 }
 
-// Writes every changed cached record of a project and commits it.
-void saveproject(RegistryId store) {
+// Writes every changed cached record of a project and commits it; a project that cannot be
+// written (a locked file) is left alone: false.
+bool saveproject(RegistryId store) {
+  if (islocked(store)) return false;
   checkerr(saveallvir(store));
   checkerr(flushstar(store));
+  return true;
 }
 
 // The scripts of the objects of a list are read again when next run.
@@ -92,9 +96,11 @@ i16 comsave(hierpath, Handle, Handle atoms, i32 at, Handle) {
   const i64 room = 3 * (i64(packedsize(d.store, d.cardrecid)) + i64(packedsize(d.store, d.backrecid)));
   if (memoryrefused64(room)) return kNoMemory;
   if (i16 st = putdownediting(false)) return st == kCardChanged ? i16(0) : st;
+  // A project whose file cannot be written keeps its changes in memory and says so.
+  if (!all && islocked(d.store)) return setresulttext(kFileLocked);
   putdownwerecs(d.cardspots, 0);
   putdownwerecs(d.backspots, 0);
-  updateword(d);
+  if (!islocked(d.store)) updateword(d);
   if (!all) {
     for (u32 id : {d.cardrecid, d.backrecid, d.windrecid}) checkerr(savevir(d.store, i32(id)));
     return 0;
@@ -102,16 +108,22 @@ i16 comsave(hierpath, Handle, Handle atoms, i32 at, Handle) {
   putwind(d.window, d);
   for (i32 i = 0; i < g.numwinds; ++i) {
     const desk w = HandleAs<desk>(g.winds)[i];
+    if (islocked(w.store)) continue;
     putdownwerecs(w.cardspots, 0);
     putdownwerecs(w.backspots, 0);
     updateword(w);
   }
-  for (i32 i = 0; i < g.numwinds; ++i) saveproject(HandleAs<desk>(g.winds)[i].store);
+  bool locked = false;
+  for (i32 i = 0; i < g.numwinds; ++i) locked = !saveproject(HandleAs<desk>(g.winds)[i].store) || locked;
   if (g.sharedstore != nilid) {
-    checkerr(savevir(g.sharedstore, 0));
-    checkerr(flushstar(g.sharedstore));
+    if (islocked(g.sharedstore)) {
+      locked = true;
+    } else {
+      checkerr(savevir(g.sharedstore, 0));
+      checkerr(flushstar(g.sharedstore));
+    }
   }
-  return 0;
+  return locked ? setresulttext(kFileLocked) : i16(0);
 }
 
 i16 comrevert(hierpath, Handle, Handle atoms, i32 at, Handle) {

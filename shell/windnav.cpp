@@ -489,7 +489,10 @@ void dumpcurrent() {
   putdownwerecs(d.backspots, 1);
   putdowncontrols(d.cardspots);
   putdowncontrols(d.backspots);
-  updateword(d);
+  // A project whose file cannot be written forgets its changes rather than failing to write
+  // them back.
+  if (islocked(d.store)) clearvir(d.store);
+  else updateword(d);
   unloaddesk(d);
   checkerr(flushstar(d.store));
   dumpmoovs(d.window, false);

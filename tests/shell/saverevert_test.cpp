@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
@@ -97,6 +98,25 @@ TEST_F(SaveRevertTest, SaveAllWritesEveryOpenProjectAndTheSharedOne) {
   mainglobals().sharedhead = nilhandle;
   EXPECT_EQ(putvir(shared, 0), 0);
   EXPECT_EQ(closevir(shared), 0);
+}
+
+// A project that cannot be written keeps its changes and says so; the program goes on.
+TEST_F(SaveRevertTest, ALockedProjectIsNotWritten) {
+  build(testproject::small());
+  Str255 file{};
+  pstrassign(file, 256, "p.kv45", 6);
+  ASSERT_EQ(HSetFLock(kBootVolume, dir, file), noErr);
+  ASSERT_EQ(open(), 0);
+  ASSERT_EQ(doline("set the script of this card to \"on x\" & return & \"end x\""), 0);
+  const std::string before = bytes("p.kv45");
+  cardrows({
+      {"save", "the result", "The file is locked."},
+      {"save all", "the result", "The file is locked."},
+      {"", "the script of this card", "on x\rend x"},
+  });
+  EXPECT_EQ(bytes("p.kv45"), before);
+  closeallwindows();
+  EXPECT_EQ(HRstFLock(kBootVolume, dir, file), noErr);
 }
 
 TEST_F(SaveRevertTest, WordsAfterTheCommandAreRefused) {
