@@ -8,6 +8,8 @@
 #include "platform/qd/ports.h"
 #include "shell/mainglobals.h"
 #include "store/liveparts.h"
+#include "store/recordcache.h"
+#include "shell/fatalerror.h"
 
 namespace kv {
 
@@ -56,6 +58,20 @@ bool eachlivefield(Fn&& fn) {
 }
 
 }  // namespace
+
+// Marks changed the card or background record that owns an object list of an open window.
+void markspotsowner(Handle list) {
+  const MainGlobals& g = mainglobals();
+  const i32 windows = g.winds ? std::min<i32>(g.numwinds, HandleCount<desk>(g.winds)) : 0;
+  for (i32 w = 0; w < windows; ++w) {
+    const desk d = HandleAs<desk>(g.winds)[w];
+    if (d.store == nilid) continue;
+    if (list == d.cardspots) checkerr(changevir(d.store, i32(d.cardrecid)));
+    else if (list == d.backspots) checkerr(changevir(d.store, i32(d.backrecid)));
+    else continue;
+    return;
+  }
+}
 
 bool havefield(const spot& s) {
   MainGlobals& g = mainglobals();
@@ -125,7 +141,10 @@ i16 cleanwerecs(bool onlyclean) {
     if (we == open) return false;
     const bool dirty = GetWERecDirtyFlag(we);
     if (onlyclean && dirty) return false;
-    if (dirty) packlivefield(s);
+    if (dirty) {
+      packlivefield(s);
+      markspotsowner(list);
+    }
     WEDispose(we);
     setlivefield(s, 0);
     HandleAs<spot>(list)[i] = s;

@@ -42,6 +42,9 @@ i16 cleanwerecs(bool onlyclean);
 // the modification count (and the undo history) of the first record whose count is not 0.
 // 1 when one was reset, 0 otherwise.
 i16 cleanweundos();
+// Marks changed the card or background record that owns an object list of an open window
+// (nothing when no open window shows the list).
+void markspotsowner(Handle list);
 
 // The auto-indent settings of a record: bit 18 of its reference value ('refc'), and the
 // user-info tags 'TSIZ' (indent size) and 'EMSP' (the width of a space); 0 when absent.

@@ -251,7 +251,8 @@ i16 fieldstoredtext(const objread& field, Handle* out) {
     if (err == noErr && GetHandleSize(h) == 0) err = setemptyfieldtext(h, defaultfieldtail());
     if (err == noErr) {
       Handle uprops = f.uprops;
-      err = wepacktext(h, &uprops, live, true);
+      // The field's font properties stay as they are: the copy is not the field's.
+      err = wepacktext(h, &uprops, live, false);
       // The packed copy is for the graphic: the field's own record keeps its changed flag.
       SetWERecDirtyFlag(live, true);
     }

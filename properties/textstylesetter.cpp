@@ -184,7 +184,7 @@ i16 fieldtext(spot& object, u16 token, fred* value, Handle clut, i32 start, i32 
       err = wenewpacktext(object, we);
     } else {
       Handle uprops = object.uprops;
-      err = wepacktext(object.data, &uprops, we, false);
+      err = wepacktext(object.data, &uprops, we, true);
       object.uprops = uprops;
     }
     if (err != noErr) st = statusnomemory;

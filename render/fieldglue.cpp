@@ -2,6 +2,7 @@
 // records of fields, and the dimming rule of drawn text.
 #include <algorithm>
 
+#include "engine/fieldrecords.h"
 #include "engine/objectutil.h"
 #include "platform/process/process.h"
 #include "platform/windows/windows.h"
@@ -12,6 +13,8 @@
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "store/objread.h"
+#include "store/recordcache.h"
+#include "shell/fatalerror.h"
 
 namespace kv {
 
@@ -81,7 +84,7 @@ WEReference getreadwerec(const objread& obj) {
 
 i16 readhaswerec(const objread& obj) {
   desk d{};
-  if (getreadwerec(obj) == nilid || getwind(obj.d.window, &d) != 0) return 0;
+  if (getreadwerec(obj) == nilid || getwind(obj.d.window, &d) == 0) return 0;
   return d.cardrecid == obj.d.cardrecid ? 1 : 0;
 }
 
@@ -99,6 +102,7 @@ i16 putdownwerecs(Handle list, i16 dispose) {
       WESetSelection(end, end, we);
       packlivefield(s);
       SetWERecDirtyFlag(we, false);
+      markspotsowner(list);
     }
     if (dispose) {
       WEDispose(we);

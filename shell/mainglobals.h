@@ -163,10 +163,16 @@ struct MainGlobals {
   i16 openfieldlocked;     // the open field was opened with lockText (never by the text tool)
   u16 scrollingclosedfield;  // a field that was not open is open only to track its scroll bar
   u16 pasteinprogress;     // 1 while a paste into a text record runs (no tab size changes then)
+  u16 styledpaste = 1;     // pastes into text records take the clipboard's styles (0: plain text)
   u16 openfieldchange;     // the kind of the open field's last change (0 none)
   i16 openfieldhold;       // while set, changes of the open field's record leave that kind alone
   u16 fieldchanged;        // the open field's text was typed into since it opened
   u16 typingblock;         // while set, the built-in returnInField types nothing
+  i16 fieldobjectstatus;   // the status of the last field-object message
+  u32 fieldobjectclicks;   // raised by each double-click field-object message
+  Handle pastespots;       // the field being pasted into (set only while the paste runs): its list,
+  i32 pasteindex;          // its index
+  RegistryId pastewindow;  // and its window
   i16 smoothtext;          // text is anti-aliased: a selection is painted behind it, not inverted
   i16 printingafield;      // a field's text is being printed (never greyed then)
   i16 weupdating;          // a text record's update is being drawn

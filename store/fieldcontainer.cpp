@@ -7,6 +7,7 @@
 #include "engine/fred.h"
 #include "fields/fieldview.h"
 #include "render/carddrawing.h"
+#include "render/fielddrawing.h"
 #include "platform/memory/memory.h"
 #include "shell/fatalerror.h"
 #include "store/fieldtext.h"
@@ -39,9 +40,10 @@ void release(chunkpart* dest) {
   disposfred(&dest->value);
 }
 
-// The style runs of a stored text follow a replacement of characters [from, to) by n
-// characters: runs after it move, runs that started inside it start after the new text, and
-// a run left with nothing of its own goes (the first run always stays).
+// Without a text record (the engine not installed), the style runs of a stored text follow a
+// replacement of characters [from, to) by n characters: runs after it move, runs that started
+// inside it start after the new text, and a run left with nothing of its own goes (the first
+// run always stays).
 void followruns(Handle data, i32 from, i32 to, i32 n) {
   fieldtextlayout l = measurefieldtext(data);
   if (!l.whole || l.runs == 0) return;
@@ -81,7 +83,9 @@ i16 fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
     s = spotat(obj.objects, obj.objindex);
     if (s.kind != spotfield) st = statusnotfield;
   }
-  if (st == 0 && livefield(s) != 0) {
+  // A background field named on a card that is not shown carries the shown card's record in
+  // its slot: that record is not this field's text.
+  if (st == 0 && livefield(s) != 0 && readhaswerec(obj)) {
     // The live record's text goes into the stored text first.
     st = packlivefield(s) == noErr ? i16(0) : statusnomemory;
     putspot(obj.objects, obj.objindex, s);
@@ -124,20 +128,48 @@ i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool 
   i64 room = kMaxFieldText - (i64(l.textlength) - (to - from));
   Size put = Size(std::clamp<i64>(n, 0, std::max<i64>(room, 0)));
   i16 st = 0;
-  if (memoryrefused(Size(std::min<i64>(i64(GetHandleSize(data)) + put, INT32_MAX)))) {
-    st = statusnomemory;
-  } else {
-    Munger(data, from, nullptr, to - from, bytes, put);
-    if (MemError() != noErr) st = statusnomemory;
+  spot s = spotat(obj.objects, obj.objindex);
+  // A field of the text engine's styles with a live record, or a stored text with runs, is
+  // written through a text record (its live one, kept, or a temporary one) and packed back.
+  const bool shown = livefield(s) != 0 && readhaswerec(obj);
+  const bool enginerecord = shown && (s.style == stylefieldrect || s.style == stylefieldscroll);
+  bool written = false;
+  if (enginerecord || l.runs > 0) {
+    const i32 length = i32(std::min<i64>(put, INT32_MAX));
+    if (memoryrefused(Size(std::min<i64>(i64(GetHandleSize(data)) + put, INT32_MAX)))) {
+      st = statusnomemory;
+    } else {
+      // A record in the slot that is not this field's (see above) is left alone: the write goes
+      // through a temporary record.
+      spot t = s;
+      if (!shown) setlivefield(t, 0);
+      const OSErr e = putlivetext(t, from - l.textoffset, to - l.textoffset, bytes, length);
+      s.data = t.data;
+      s.alt = t.alt;
+      s.uprops = t.uprops;
+      if (e == noErr) {
+        written = true;
+        putspot(obj.objects, obj.objindex, s);
+      } else if (e != paramErr) {
+        putspot(obj.objects, obj.objindex, s);
+        st = statusnomemory;
+      }
+    }
+  }
+  if (st == 0 && !written) {
+    if (memoryrefused(Size(std::min<i64>(i64(GetHandleSize(data)) + put, INT32_MAX)))) {
+      st = statusnomemory;
+    } else {
+      Munger(data, from, nullptr, to - from, bytes, put);
+      if (MemError() != noErr) st = statusnomemory;
+      else followruns(data, from - l.textoffset, to - l.textoffset, put);
+    }
   }
   if (st == 0) {
-    followruns(data, from - l.textoffset, to - l.textoffset, put);
     checkerr(changevir(obj.d.store, i32(obj.ownerrecid)));
-    spot s = spotat(obj.objects, obj.objindex);
+    s = spotat(obj.objects, obj.objindex);
     if (s.style == stylefieldlist || s.style == stylefieldscrolllist) reloadlivelist(s);
     if (resetscroll && s.style != stylefieldscrolllist) setfieldscroll(s, 0);
-    // The live record held the old text: the next drawing makes it afresh from the new one.
-    if (s.style == stylefieldrect || s.style == stylefieldscroll) releaselivefield(s);
     putspot(obj.objects, obj.objindex, s);
     if (obj.d.window != nilid) invalspot(obj.objects, obj.objindex);
   }

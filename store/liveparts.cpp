@@ -29,11 +29,13 @@ void standinsetcontrolstate(const spot&, i16, i16) {}
 OSErr standinpackfield(spot&) { return noErr; }
 OSErr standinembeddedobjects(const spot&, Handle) { return paramErr; }
 OSErr standinchangedlivetext(const spot&, Handle) { return paramErr; }
+OSErr standinputtext(spot&, i32, i32, const u8*, i32) { return paramErr; }
 
 struct LivePartsState {
   LiveParts parts{standinreleasefield, standinreleasecontrol, standinleavelistmode,
                   standinpacklivetext, standinreloadlist,     standinsetcontrolstate,
-                  standinpackfield,    standinembeddedobjects, standinchangedlivetext};
+                  standinpackfield,    standinembeddedobjects, standinchangedlivetext,
+                  standinputtext};
 };
 
 const LiveParts& table() { return state<LivePartsState>().parts; }
@@ -51,6 +53,7 @@ void installliveparts(const LiveParts& parts) {
   if (parts.packfield) t.packfield = parts.packfield;
   if (parts.embeddedobjects) t.embeddedobjects = parts.embeddedobjects;
   if (parts.changedlivetext) t.changedlivetext = parts.changedlivetext;
+  if (parts.puttext) t.puttext = parts.puttext;
 }
 
 void releaselivefield(spot& s) { table().releasefield(s); }
@@ -68,5 +71,6 @@ void setlivefield(spot& s, u32 live) {
 }
 OSErr embeddedobjects(const spot& field, Handle out) { return table().embeddedobjects(field, out); }
 OSErr changedlivetext(const spot& field, Handle out) { return table().changedlivetext(field, out); }
+OSErr putlivetext(spot& s, i32 from, i32 to, const u8* bytes, i32 n) { return table().puttext(s, from, to, bytes, n); }
 
 }  // namespace kv

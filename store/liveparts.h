@@ -32,7 +32,8 @@ struct LiveParts {
   // A button with a live control takes a new value and highlight part (0 off, 1 on, 2 mixed).
   void (*setcontrolstate)(const spot& s, i16 value, i16 highlight);
   // A field of style 300 or 301 whose live record is about to go: writes the record's current
-  // text back into the field's own data and alt list and clears the record's changed flag.
+  // text back into the field's own data and alt list when it changed, and clears the record's
+  // changed flag.
   OSErr (*packfield)(spot& s);
   // The objects embedded in a field's text (the live record's, else a temporary record's built
   // from the stored text), in text order, as `embeddedobject` records into `out`: noErr, or
@@ -41,6 +42,11 @@ struct LiveParts {
   // A field whose live text record holds changes not yet stored: its text into `out`, noErr;
   // non-zero when the field has no such record (its stored text is current).
   OSErr (*changedlivetext)(const spot& field, Handle out);
+  // Replaces characters [from, to) of a field's text (styles 300 and 301, or a stored text
+  // with style runs) by n bytes through a text record: its live record, which stays and is
+  // packed back into the field, else a temporary one made from the stored text and packed
+  // back. paramErr when no text record can be had (the store then writes the stored text).
+  OSErr (*puttext)(spot& s, i32 from, i32 to, const u8* bytes, i32 n);
 };
 
 // One object embedded in a field's text: its kind ('iota' for the objects scripts name), id
@@ -69,5 +75,6 @@ inline u32 livefield(const spot& s) { return isfield(s) ? getfieldkindtail(s).li
 void setlivefield(spot& s, u32 live);
 OSErr embeddedobjects(const spot& field, Handle out);
 OSErr changedlivetext(const spot& field, Handle out);
+OSErr putlivetext(spot& s, i32 from, i32 to, const u8* bytes, i32 n);
 
 }  // namespace kv

@@ -8,6 +8,7 @@
 #include "engine/variables.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
+#include "render/fielddrawing.h"
 #include "shell/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
@@ -27,7 +28,7 @@ bool enginestyle(const spot& s) { return s.style == stylefieldrect || s.style ==
 // The text of a field: the changes its live record holds when its window is open, else its
 // stored text.
 i16 fieldtext(const objread& obj, const spot& s, fred* value) {
-  if (enginestyle(s) && obj.d.window != nilid) {
+  if (enginestyle(s) && obj.d.window != nilid && readhaswerec(obj)) {
     Handle live = NewHandle(0);
     if (live == nilhandle) return statusnomemory;
     if (changedlivetext(s, live) == noErr) {

@@ -225,6 +225,31 @@ KV_PROCSLOT(421, i32 (*)(i32 offset, WEObjectDescHandle* object, WEReference we)
 KV_PROCSLOT(422, i32 (*)(i32 offset, WEObjectDescHandle* object, WEReference we));  // WEFindPreviousObject
 KV_PROCSLOT(423, Handle (*)(WEObjectDescHandle object));  // WEGetObjectDataHandle
 KV_PROCSLOT(430, void (*)(WEObjectDescHandle object, Handle data));  // WESetObjectDataHandle
+KV_PROCSLOT(183, OSErr (*)(Handle dest, Handle* uprops, WEReference we, bool fontprops));  // wepacktext
+KV_PROCSLOT(197, OSErr (*)(WEReference we));  // WECopy
+KV_PROCSLOT(198, OSErr (*)(i32 start, i32 end, Handle text, Handle styles, Handle soup, WEReference we));  // WECopyRange
+KV_PROCSLOT(196, OSErr (*)(WEReference we));  // WECut
+KV_PROCSLOT(199, OSErr (*)(WEReference we));  // WEPaste
+KV_PROCSLOT(200, bool (*)(WEReference we));  // WECanPaste
+KV_PROCSLOT(358, WENewObjectProcPtr);      // HandleNewPicture
+KV_PROCSLOT(359, WEDisposeObjectProcPtr);  // HandleDisposePicture
+KV_PROCSLOT(360, WEDrawObjectProcPtr);     // HandleDrawPicture
+KV_PROCSLOT(361, WEStreamObjectProcPtr);   // HandleStreamPicture
+KV_PROCSLOT(362, WEClickObjectProcPtr);    // HandleClickPicture
+KV_PROCSLOT(363, WENewObjectProcPtr);      // HandleNewTIFF
+KV_PROCSLOT(364, WEDisposeObjectProcPtr);  // HandleDisposeTIFF
+KV_PROCSLOT(365, WEDrawObjectProcPtr);     // HandleDrawTIFF
+KV_PROCSLOT(366, WENewObjectProcPtr);      // HandleNewIota
+KV_PROCSLOT(367, WEDisposeObjectProcPtr);  // HandleDisposeIota
+KV_PROCSLOT(368, WEDrawObjectProcPtr);     // HandleDrawIota
+KV_PROCSLOT(369, WEStreamObjectProcPtr);   // HandleStreamIota
+KV_PROCSLOT(370, WEClickObjectProcPtr);    // HandleClickIota
+KV_PROCSLOT(397, OSErr (*)(spot& field, WEReference we));  // wenewpacktext
+KV_PROCSLOT(402, OSErr (*)(i32 start, i32 end, OSType flavor, u16 flags, Handle block, WEReference we));  // WEStreamRange
+KV_PROCSLOT(403, OSErr (*)(i32 start, i32 end, const void* text, i32 length, u32 encoding, u32 options, i32 flavorCount,
+                           const OSType* flavorTypes, const Handle* flavorHandles, WEReference we));  // WEPut
+KV_PROCSLOT(453, OSErr (*)(const void* text, i32 length, Handle styles, Handle soup, Handle paraFormat, Handle rulers,
+                           WEReference we));  // WEInsertFormattedText
 KV_PROCSLOT(277, OSErr (*)(OSType selector, void* value, WEReference we));  // WEGetInfo
 KV_PROCSLOT(278, OSErr (*)(OSType selector, const void* value, WEReference we));  // WESetInfo
 KV_PROCSLOT(279, void (*)(const LongRect* r, WEReference we));      // WESetDestRect
@@ -260,6 +285,7 @@ KV_PROCSLOT(426, OSErr (*)(OSType creator, OSType tag, WEReference we));  // WER
 KV_PROCSLOT(427, OSErr (*)(OSType tag, i32* value, WEReference we));  // WEGetUserInfo
 KV_PROCSLOT(428, OSErr (*)(OSType tag, i32 value, WEReference we));   // WESetUserInfo
 KV_PROCSLOT(429, OSErr (*)(OSType tag, WEReference we));            // WERemoveUserInfo
+KV_PROCSLOT(431, i16 (*)(WEReference we, i32 position, WEObjectDescHandle* object));  // WEGetObjectByIndex
 
 // --- Files, properties and objects (226-264, 281-283) -----------------------------------
 KV_PROCSLOT(231, i16 (*)(StringPtr out, i16 capacity, i16 volume, u32 dirid));  // getpath

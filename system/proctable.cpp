@@ -52,6 +52,8 @@
 #include "system/filelocation.h"
 #include "system/getpicture.h"
 #include "system/xcallback.h"
+#include "textengine/fieldstorage.h"
+#include "textengine/objecthandlers.h"
 #include "textengine/weinternal.h"
 #include "tools/toolmessages.h"
 
@@ -246,7 +248,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(180, service, lowsetpicturedata),
     KV_UNBUILT(181, service, PcreateRTweautotext),
     KV_ROUTINE(182, service, westupidtext),
-    KV_UNBUILT(183, service, wepacktext),
+    KV_ROUTINE(183, service, wepacktext),
     // The text engine.
     KV_ROUTINE(184, service, WENew),
     KV_ROUTINE(185, service, WEDispose),
@@ -260,11 +262,11 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(193, service, WEKey),
     KV_ROUTINE(194, service, WEInsert),
     KV_ROUTINE(195, service, WESetStyle),
-    KV_UNBUILT(196, service, WECut),
-    KV_UNBUILT(197, service, WECopy),
-    KV_UNBUILT(198, service, WECopyRange),
-    KV_UNBUILT(199, service, WEPaste),
-    KV_UNBUILT(200, service, WECanPaste),
+    KV_ROUTINE(196, service, WECut),
+    KV_ROUTINE(197, service, WECopy),
+    KV_ROUTINE(198, service, WECopyRange),
+    KV_ROUTINE(199, service, WEPaste),
+    KV_ROUTINE(200, service, WECanPaste),
     KV_ROUTINE(201, service, WEDelete),
     KV_ROUTINE(202, service, WEUseStyleScrap),
     KV_ROUTINE(203, service, WEOffsetToLine),
@@ -409,19 +411,19 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(356, carbonevent, PcopyRThandleservicecopyproc),
     KV_UNBUILT(357, carbonevent, PcopyRThandleservicepasteproc),
     // The text engine's object handlers: pictures, TIFF images, embedded objects.
-    KV_UNBUILT(358, objectnew, HandleNewPicture),
-    KV_UNBUILT(359, objectdispose, HandleDisposePicture),
-    KV_UNBUILT(360, objectdraw, HandleDrawPicture),
-    KV_UNBUILT(361, objectstream, HandleStreamPicture),
-    KV_UNBUILT(362, objectclick, HandleClickPicture),
-    KV_UNBUILT(363, objectnew, HandleNewTIFF),
-    KV_UNBUILT(364, objectdispose, HandleDisposeTIFF),
-    KV_UNBUILT(365, objectdraw, HandleDrawTIFF),
-    KV_UNBUILT(366, objectnew, HandleNewIota),
-    KV_UNBUILT(367, objectdispose, HandleDisposeIota),
-    KV_UNBUILT(368, objectdraw, HandleDrawIota),
-    KV_UNBUILT(369, objectstream, HandleStreamIota),
-    KV_UNBUILT(370, objectclick, HandleClickIota),
+    KV_ROUTINE(358, objectnew, HandleNewPicture),
+    KV_ROUTINE(359, objectdispose, HandleDisposePicture),
+    KV_ROUTINE(360, objectdraw, HandleDrawPicture),
+    KV_ROUTINE(361, objectstream, HandleStreamPicture),
+    KV_ROUTINE(362, objectclick, HandleClickPicture),
+    KV_ROUTINE(363, objectnew, HandleNewTIFF),
+    KV_ROUTINE(364, objectdispose, HandleDisposeTIFF),
+    KV_ROUTINE(365, objectdraw, HandleDrawTIFF),
+    KV_ROUTINE(366, objectnew, HandleNewIota),
+    KV_ROUTINE(367, objectdispose, HandleDisposeIota),
+    KV_ROUTINE(368, objectdraw, HandleDrawIota),
+    KV_ROUTINE(369, objectstream, HandleStreamIota),
+    KV_ROUTINE(370, objectclick, HandleClickIota),
     // The text engine's tab hooks.
     KV_ROUTINE(383, tehook, _WETabDrawText),
     KV_ROUTINE(384, tehook, _WETabPixelToChar),
@@ -434,14 +436,14 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(394, modalfilter, PcomaRTPPCdlog),
     KV_ROUTINE(395, carbonevent, PappRTExpandCollapseWindowProc),
     KV_ROUTINE(396, service, westupidertext),
-    KV_UNBUILT(397, service, wenewpacktext),
+    KV_ROUTINE(397, service, wenewpacktext),
     KV_ROUTINE(398, service, GetWERecDirtyFlag),
     KV_ROUTINE(399, service, SetWERecDirtyFlag),
     KV_UNBUILT(400, service, putdownspotwerec),
     KV_UNBUILT(401, listdefinition, MyListDefinition),
     // The text engine: streams, objects, properties and user info.
-    KV_UNBUILT(402, service, WEStreamRange),
-    KV_UNBUILT(403, service, WEPut),
+    KV_ROUTINE(402, service, WEStreamRange),
+    KV_ROUTINE(403, service, WEPut),
     KV_ROUTINE(404, service, WEInsertObject),
     KV_ROUTINE(405, service, WEGetObjectAtOffset),
     KV_ROUTINE(406, service, WEGetSelectedObject),
@@ -469,7 +471,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(428, service, WESetUserInfo),
     KV_ROUTINE(429, service, WERemoveUserInfo),
     KV_ROUTINE(430, service, WESetObjectDataHandle),
-    KV_UNBUILT(431, service, WEGetObjectByIndex),
+    KV_ROUTINE(431, service, WEGetObjectByIndex),
     // Metal windows.
     KV_UNBUILT(436, carbonevent, PdrawRTsetidlerBGproc),
     KV_ROUTINE(437, qdrect, PobjRTmetaleraserectproc),
@@ -488,7 +490,7 @@ constexpr ProcRow kRows[] = {
     KV_LIBRARY(449, strcpy),
     KV_LIBRARY(450, strpbrk),
     KV_ROUTINE(451, carbonevent, PeditRTHandleDiskEvent),
-    KV_UNBUILT(453, service, WEInsertFormattedText),
+    KV_ROUTINE(453, service, WEInsertFormattedText),
 };
 
 #undef KV_ROUTINE

@@ -119,8 +119,15 @@ WEReference createwerec(const spot& field, const LongRect& dest, const LongRect&
     SetScrollBarFlag(we, 1);
   }
   SetFieldMargins(field, we);
-  if (usesenginetwo(&field)) SetAllowObjectsFlag(we, allowsobjects(&field) ? 1 : 0);
-  if (weunpacktext(field.data, field.uprops, we) != noErr) {
+  OSErr err = noErr;
+  if (usesenginetwo(&field)) {
+    SetAllowObjectsFlag(we, allowsobjects(&field) ? 1 : 0);
+    if (allowsobjects(&field)) err = WEInstallObjectHandlers(we);
+    if (err == noErr) err = wenewunpacktext(field, we);
+  } else {
+    err = weunpacktext(field.data, field.uprops, we);
+  }
+  if (err != noErr) {
     WEDispose(we);
     return nilid;
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "store/records.h"
+#include "textengine/fieldpacking.h"
 #include "textengine/werecord.h"
 
 namespace kv {
@@ -22,5 +23,10 @@ OSErr weunpacktext(Handle stored, Handle uprops, WEReference we);
 // the scroll-bar setting for fields that can scroll; the field's margins, wrapping and
 // objects-allowed settings. None when the engine cannot make one.
 WEReference createwerec(const spot& field, const LongRect& dest, const LongRect& view);
+
+// The field's spot margin kept on its record ("RECT": the destination's offset from the
+// field's rectangle, v and h); Get answers false (and 0, 0) when there is none.
+void SetWERecSpotMargin(WEReference we, Point margin);
+bool GetWERecSpotMargin(WEReference we, Point* margin);
 
 }  // namespace kv

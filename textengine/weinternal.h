@@ -240,6 +240,17 @@ OSErr _WESetNullStyle(u32 mode, const WETextStyle* style, WEReference we);
 // The font over [start, end) only where the text is of its script: runs whose font is of that
 // script, and with extract, the pieces of other runs that are.
 OSErr _WESmartSetFont(i32 start, i32 end, bool extract, const WETextStyle* style, WEReference we);
+// The clipboard: whether it holds the type, and a copy of the type's bytes in a new block of
+// the allocation mode (the scrap's error, -102 when the type is missing; none on failure).
+bool _WEHasScrapFlavor(OSType type);
+OSErr _WEGetScrapHandle(OSType type, i16 allocation, Handle* out);
+// The rows of the paste's walk over the styled flavours: the type, the row next when the
+// clipboard has it and when it does not; a type of 0 ends the walk.
+struct WEPasteLookupRow {
+  OSType type;
+  u8 found, missing;
+};
+extern const WEPasteLookupRow __wePasteLookupTable[];
 // Makes an action (nothing is left behind on failure).
 OSErr _WENewAction(i32 start, i32 end, i32 length, i16 kind, u16 flags, WEReference we, Handle* action);
 // Onto the undo stack, or the redo stack for a redo action; into the child list of an open

@@ -263,8 +263,6 @@ OSErr WEGetTextRangeAsUnicode(i32 start, i32 end, Handle unicode, Handle charFor
 // --- Layout and text (replaced as line layout and the put family land) ---------------------
 // Lays the whole text out again for the destination's width.
 OSErr WECalText(WEReference we);
-// Appends text at the end of the record's text (styles and object soup are not read yet).
-OSErr WEInsert(const void* text, i32 length, Handle styles, Handle soup, WEReference we);
 
 // Draws the record's text into its port: the part of the view inside the region (none: the
 // whole view).
@@ -340,6 +338,23 @@ OSErr WEUseSoup(Handle soup, WEReference we);
 OSErr WEChangeCase(u16 upper, WEReference we);
 // Ends inline input in progress (edits call it first).
 void WEStopInlineSession(WEReference we);
+
+// --- Cut and paste ---------------------------------------------------------------------------
+// The clipboard into the selection: 'TEXT' with the engine's styled flavours ('WEcf' and 'WEst'
+// before 'styl'; rulers and objects where the field allows objects; none for a plain paste,
+// the program's styled-paste switch off, or a mono-styled record), 'utxt' when preferred or
+// alone, else an object of a registered kind where the field allows objects. -102 when the
+// clipboard holds nothing usable. The preference for 'utxt' holds for the next paste only.
+OSErr WEPaste(WEReference we);
+bool WECanPaste(WEReference we);
+void WESetPreferUTXTFlag(u16 prefer);
+// The selection onto the clipboard, then deleted.
+OSErr WECut(WEReference we);
+// The clipboard's 'TEXT' without each line's leading white space (unless the caret stands in a
+// quoted string), blanks outside quotes made spaces. -102 without 'TEXT'.
+OSErr WEPasteTextMinusIndenting(WEReference we);
+// Whether an odd number of '"' bytes lie before min(offset, the text's size).
+bool inquote(Handle text, i32 offset);
 
 // --- Attributes ------------------------------------------------------------------------------
 // Every character and paragraph format by four-character tag ('font', 'ptsz', 'bold', 'pjst',
@@ -461,6 +476,52 @@ OSErr WEGetObjectFrame(WEObjectDescHandle object, LongRect* frame);
 OSErr WEInstallObjectHandler(OSType kind, OSType selector, WEProcPtr handler, WEReference we);
 OSErr WERemoveObjectHandler(OSType kind, OSType selector, WEProcPtr handler, WEReference we);
 OSErr WEGetObjectHandler(OSType kind, OSType selector, WEProcPtr* handler, WEReference we);
+
+// --- Putting text, streaming ranges and the clipboard ----------------------------------------
+// The record's own 8-bit text, and UTF-16 in host order: the two encodings WEPut takes.
+constexpr u32 kTextEncodingWEText = 0xFFF;
+
+// Replaces [start, end) (-1: the selection's) with the text and applies the flavours given
+// with it: 'WEcf' with 'WEst' (the engine's runs and styles, preferred), else 'styl' (with
+// 'FISH' renumbering its fonts), and, in fields that allow objects, 'SOUP' and 'WEpf' with
+// 'WEru'. Options: 0x1 adds a space where words would run together, 0x200 lets UTF-16 begin
+// with a byte-order mark. paramErr for start after end, -9469 for an odd UTF-16 length, -9473
+// for another encoding, weReadOnlyErr for a read-only record, -1702 for a flavour that does
+// not hold together. The selection follows the text (see the put rules).
+OSErr WEPut(i32 start, i32 end, const void* text, i32 length, u32 encoding, u32 options, i32 flavorCount,
+            const OSType* flavorTypes, const Handle* flavorHandles, WEReference we);
+// WEPut at the selection of the record's own text with 'styl', 'SOUP' (and 'WEpf', 'WEru');
+// null handles are passed over; intelligent paste follows feature 7.
+OSErr WEInsert(const void* text, i32 length, Handle styles, Handle soup, WEReference we);
+OSErr WEInsertFormattedText(const void* text, i32 length, Handle styles, Handle soup, Handle paraFormat, Handle rulers,
+                            WEReference we);
+
+// A range (-1: the selection's start or end) in one flavour into the block: 'TEXT', 'utxt',
+// 'UTF8', 'styl', 'STXT', 'WEcf', 'WEst', 'WEpf', 'WEru', 'SOUP', 'FISH'. Flags: 0x100 puts
+// the objects into 'WEst'; the low byte goes to the objects' stream handlers (2: the copy is
+// for the engine's own stored text or undo). nilHandleErr without a block, paramErr for start
+// after end, -1852 for a flavour not streamed.
+OSErr WEStreamRange(i32 start, i32 end, OSType flavor, u16 flags, Handle block, WEReference we);
+// 'TEXT', 'styl' and 'SOUP' (for the engine's own use) into whichever blocks are given.
+OSErr WECopyRange(i32 start, i32 end, Handle text, Handle styles, Handle soup, WEReference we);
+// The selection onto the clipboard: one selected object as its own flavour, else every flavour
+// of the text ('TEXT' alone for a mono-styled record). -10013 for an empty selection (the
+// clipboard is kept); a flavour that cannot be made is left out, except 'TEXT'.
+OSErr WECopy(WEReference we);
+
+// The program's object kinds: pictures, TIFF images (made pictures on arrival) and the field
+// objects that wrap them. Record none installs into the table every record shares.
+OSErr InstallPictureObject(WEReference we);
+OSErr InstallTIFFObject(WEReference we);
+OSErr InstallIotaObject(WEReference we);
+// Pictures, TIFF images and field objects, in that order.
+OSErr WEInstallObjectHandlers(WEReference we);
+// The 1-based position in the record's object chain of the object whose data is the block (0:
+// none); the object at a 1-based position (1, or 0 and none past the last real object); the
+// position of the first object at or after an offset.
+i32 WEGetObjectIndex(Handle data, WEReference we);
+i16 WEGetObjectByIndex(WEReference we, i32 position, WEObjectDescHandle* object);
+i32 WECountObjectUpToOffset(WEReference we, i32 offset);
 
 // --- Hit testing, highlighting and the caret -------------------------------------------------
 // Edges of an offset: -1 the character after it (its line starts there), 0 the one before,

@@ -21,6 +21,8 @@
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
+#include "fields/fieldview.h"
+#include "textengine/fieldstorage.h"
 #include "textengine/weinternal.h"
 #include "tests/properties/proptest.h"
 
@@ -86,15 +88,17 @@ class TextSetterTest : public PropertyTest {
     return std::string(reinterpret_cast<const char*>(deref(data)) + l.textoffset, size_t(l.textlength));
   }
   // The face of the stored style run that covers character `at`.
+  // The face at an offset of a field's text as a text record loaded from it reads it (a field of
+  // the text engine's styles keeps its first run in the stored text, the rest in its streams).
   static u8 storedface(std::string_view name, i32 at) {
-    Handle data = cardspot(name).data;
-    fieldtextlayout l = measurefieldtext(data);
-    u8 face = 0;
-    for (u16 i = 0; i < l.runs; ++i) {
-      stylerun r = fieldtextrun(deref(data), i);
-      if (r.start <= at) face = r.face;
-    }
-    return face;
+    const spot f = cardspot(name);
+    LongRect dest{}, view{};
+    ldestview(f, &dest, &view);
+    const WEReference we = createwerec(f, dest, view);
+    WEExtRunInfo info;
+    _WEGetExtRunInfo(at, &info, we);
+    WEDispose(we);
+    return info.style.ts.face;
   }
   static std::string bytes(Handle h) {
     return h == nilhandle ? std::string() : std::string(reinterpret_cast<const char*>(deref(h)), size_t(GetHandleSize(h)));

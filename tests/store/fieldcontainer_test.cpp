@@ -9,11 +9,14 @@
 #include "platform/testing/answers.h"
 #include "shell/mainglobals.h"
 #include "store/fieldtext.h"
+#include "store/liveparts.h"
 #include "engine/container.h"
 #include "store/objectref.h"
 #include "store/objects.h"
 #include "store/objread.h"
+#include "fields/fieldview.h"
 #include "tests/store/reftestsupport.h"
+#include "textengine/fieldstorage.h"
 
 namespace kv {
 namespace {
@@ -102,12 +105,24 @@ TEST_F(FieldContainerTest, StyleRunsFollowTheText) {
   runs[2].start = 8;
   runs[2].font = 4;
   ASSERT_EQ(setfieldtext(data, runs, 3, "one notes", 9, defaultfieldtail()), noErr);
+  // The shown field's record is made afresh from the new stored text.
+  releaselivefield(s);
+  putspot(obj.objects, obj.objindex, s);
   writeobj(&obj);
+  // The runs of the field's text as a text record loaded from it reads them (a field of the text
+  // engine's styles keeps its first run in the stored text, the others in its streams).
   auto starts = [&] {
     std::string out;
-    Handle d = spotat(current().cardspots, obj.objindex).data;
-    fieldtextlayout l = measurefieldtext(d);
-    for (i32 i = 0; i < l.runs; ++i) out += std::to_string(fieldtextrun(deref(d), i).start) + " ";
+    const spot f = spotat(current().cardspots, obj.objindex);
+    LongRect dest{}, view{};
+    ldestview(f, &dest, &view);
+    const WEReference we = createwerec(f, dest, view);
+    for (i32 i = 0; i < WECountRuns(we); ++i) {
+      i32 start = 0, end = 0;
+      WEGetRunRange(i, &start, &end, we);
+      out += std::to_string(start) + " ";
+    }
+    WEDispose(we);
     return out;
   };
   ASSERT_EQ(put("put \"ONE\" into char 1 to 3 of card field 1"), 0);

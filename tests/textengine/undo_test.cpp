@@ -9,19 +9,11 @@
 namespace kv {
 namespace {
 
-constexpr u32 kUndo = 1u << weFUndo, kMultipleUndo = 1u << weFMultipleUndo, kQuiet = 1u << weFInhibitRedraw;
+constexpr u32 kUndo = 1u << weFUndo, kMultipleUndo = 1u << weFMultipleUndo;
 constexpr OSType kPicture = fourcc("PICT");
 
 class WEUndoTest : public WETest {
  protected:
-  // A record with undo holding the text, the caret at its end.
-  WEReference editable(const char* s, u32 features = kUndo) {
-    const WEReference we = make(kQuiet | features);
-    EXPECT_EQ(WEUseText(text(s), we), noErr);
-    const i32 n = WEGetTextLength(we);
-    WESetSelection(n, n, we);
-    return we;
-  }
   static void type(const char* s, WEReference we) {
     for (; *s; ++s) ASSERT_EQ(WEKey(u8(*s), 0, we), noErr);
   }
@@ -266,6 +258,41 @@ TEST_F(WEUndoTest, WithoutUndoNothingIsRecorded) {
   EXPECT_EQ(WEGetUndoInfo(nullptr, we), weAKNone);
   EXPECT_EQ(WEUndo(we), weCantUndoErr);
   WEClearUndo(we);
+}
+
+// A put replaces a range as one change: undo brings back the replaced text; an insertion at the
+// caret that asks to continue typing joins the typing action; a space added between words goes
+// with the put it belongs to.
+TEST_F(WEUndoTest, APutUndoesWholeAndMayContinueTyping) {
+  const WEReference we = editable("hello world", kUndo | kMultipleUndo);
+  ASSERT_EQ(WEPut(0, 5, "HI", 2, kTextEncodingWEText, 0, 0, nullptr, nullptr, we), noErr);
+  EXPECT_EQ(textof(we), "HI world");
+  EXPECT_EQ(WEGetUndoInfo(nullptr, we), weAKInsert);
+  ASSERT_EQ(WEUndo(we), noErr);
+  EXPECT_EQ(textof(we), "hello world");
+
+  type("!", we);
+  ASSERT_EQ(WEPut(-1, -1, "?", 1, kTextEncodingWEText, 0x2, 0, nullptr, nullptr, we), noErr);
+  EXPECT_EQ(textof(we), "hello world!?");
+  EXPECT_EQ(WEGetIndUndoInfo(1, we), weAKTyping);
+  EXPECT_EQ(WEGetIndUndoInfo(2, we), weAKNone);
+  ASSERT_EQ(WEUndo(we), noErr);
+  EXPECT_EQ(textof(we), "hello world");
+  // Without the option the put is a change of its own.
+  type("!", we);
+  ASSERT_EQ(WEPut(-1, -1, "?", 1, kTextEncodingWEText, 0, 0, nullptr, nullptr, we), noErr);
+  ASSERT_EQ(WEUndo(we), noErr);
+  EXPECT_EQ(textof(we), "hello world!");
+
+  WEFeatureFlag(weFIntCutAndPaste, 1, we);
+  WESetSelection(5, 5, we);
+  ASSERT_EQ(WEInsert("big", 3, nilhandle, nilhandle, we), noErr);
+  EXPECT_EQ(textof(we), "hello big world!");
+  ASSERT_EQ(WEUndo(we), noErr);
+  EXPECT_EQ(textof(we), "hello world!");
+  ASSERT_EQ(WERedo(we), noErr);
+  EXPECT_EQ(textof(we), "hello big world!");
+  EXPECT_EQ(checkruns(we), "");
 }
 
 }  // namespace

@@ -49,6 +49,15 @@ class WETest : public RuntimeTest {
     EXPECT_EQ(WEUseText(text(s), we), noErr);
     return we;
   }
+  // A record that draws nothing, with the features (undo by default), holding the text with the
+  // caret at its end.
+  WEReference editable(const char* s, u32 features = 1u << weFUndo) {
+    const WEReference we = make((1u << weFInhibitRedraw) | features);
+    EXPECT_EQ(WEUseText(text(s), we), noErr);
+    const i32 n = WEGetTextLength(we);
+    WESetSelection(n, n, we);
+    return we;
+  }
   // The record's text.
   static std::string textof(WEReference we) {
     const Handle h = WEGetText(we);
