@@ -123,16 +123,23 @@ i16 isvolocked(u16 vRefNum) {
 
 OSErr UnmountAndEject(ConstStringPtr name, i16 vRefNum) {
   if (name != nullptr && name[0] != 0) {
+    std::string wanted(pstringview(name));
+    if (wanted.back() == ':') wanted.pop_back();
     Handle list = mainglobals().volumelist;
     const i32 n = list == nilhandle ? 0 : i32(HandleCount<volentry>(list));
     vRefNum = 0;
     for (i32 i = 0; i < n && vRefNum == 0; ++i) {
       const volentry& e = HandleAs<volentry>(list)[i];
-      if (equalsignoringcase(pstringview(e.name), pstringview(name))) vRefNum = e.volume;
+      if (equalsignoringcase(pstringview(e.name), wanted)) vRefNum = e.volume;
     }
-    if (vRefNum == 0) return nsvErr;
+    if (vRefNum == 0 && volumebyname(wanted, &vRefNum) != noErr) return nsvErr;
+  } else if (std::string known; listed(u16(vRefNum)) < 0 && volumename(vRefNum, &known) != noErr) {
+    VolumeInfo v;
+    if (GetVolumeByRefNum(vRefNum, &v) != noErr) return nsvErr;
   }
-  return unmountvolume(vRefNum);
+  const OSErr e = unmountvolume(vRefNum);
+  // A volume the desktop announced whose mount cannot be found cannot be let go either.
+  return e == nsvErr ? OSErr(fBsyErr) : e;
 }
 
 OSType FileExtensionToType(ConstStringPtr name) {

@@ -30,8 +30,9 @@ i16 removeVolumeFromList(u16 vRefNum, StringPtr name);
 // 1 when the volume is locked: its listed flag, else the platform's answer (1 when it cannot
 // tell).
 i16 isvolocked(u16 vRefNum);
-// Unmounts the volume named `name` (when given), else the one numbered `vRefNum`: the file
-// system's status (fBsyErr when the unmount is refused, nsvErr for no such volume).
+// Unmounts the volume named `name` (when given; a colon may end it), else the one numbered
+// `vRefNum`: the file system's status (fBsyErr when the unmount is refused, also for a volume
+// the desktop announced whose mount cannot be found; nsvErr for no such volume).
 OSErr UnmountAndEject(ConstStringPtr name, i16 vRefNum);
 
 // The file type of a name by its extension: ".TEXT", ".TXT", ".TTXT", ".TTRO" 'TEXT',
