@@ -26,7 +26,9 @@
 #include "properties/properties.h"
 #include "shell/dialogs.h"
 #include "shell/mainglobals.h"
+#include "shell/cardhistory.h"
 #include "shell/menucommands.h"
+#include "shell/saverevert.h"
 #include "store/namekey.h"
 #include "system/applications.h"
 #include "system/dialer.h"
@@ -127,11 +129,11 @@ constexpr comrow comrows[] = {
     {2128, comopen, R},                 // open
     {2137, comnotbuilt, 0},             // paste: compaste
     {2138, complay, R},                 // play
-    {2140, comnotbuilt, 0},             // pop: compop
+    {2140, compop, 0},                  // pop
     {2141, compopup, 0},                // popUp
     {2143, comnotbuilt, R},             // print: comprint
     {2144, comprotect, 0},              // protect
-    {2145, comnotbuilt, 0},             // push: compush
+    {2145, compush, 0},                 // push
     {2146, comput, 0},                  // put
     {2147, computmsg, 0},               // putMsg, putMessage
     {2148, comquit, P},                 // quit
@@ -145,10 +147,10 @@ constexpr comrow comrows[] = {
     {2159, comreshape, 0},              // reshape
     {2165, comweretin, F},              // returnInField
     {2166, comreturn, 0},               // returnKey
-    {2167, comnotbuilt, 0},             // revert: comrevert
+    {2167, comrevert, 0},               // revert
     {2168, comrotate, 0},               // rotate
     {2169, comnotbuilt, R},             // rtfMerge: comRTFmerge
-    {2170, comnotbuilt, 0},             // save: comsave
+    {2170, comsave, 0},                 // save
     {2171, comsay, P | R},              // say
     {2172, comerror, 0},                // scriptError
     {2176, comselect, 0},               // select

@@ -3,21 +3,29 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/container.h"
+#include "engine/expression.h"
+#include "engine/fred.h"
 #include "engine/hier.h"
+#include "engine/keywords.h"
 #include "engine/objectsend.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "store/refparse.h"
-#include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
+#include "shell/windnav.h"
+#include "store/objread.h"
+#include "store/reftexts.h"
 
 namespace kv {
 
 namespace {
 
 constexpr Size kListCap = 3000;
+constexpr i16 kNotUnderstood = 2, kStray = 19;
+constexpr u16 tokRecent = 11263;
 
 // The offset of entry `n` (0-based) of a list, or -1 past its end.
 Size entryat(Handle list, int n) {
@@ -101,27 +109,13 @@ void addrecent() {
   if (g.lockRecent || g.current.card == nilhandle) return;
   Str255 entry{};
   levelof(g.current, hiercard, entry);
-  if (g.recentlist == nilhandle) {
-    g.recentlist = NewHandle(0);
-    if (g.recentlist == nilhandle) return;
-  }
   Handle list = g.recentlist;
-  Size size = GetHandleSize(list);
-  if (size > 0) {
+  if (list != nilhandle && GetHandleSize(list) > 0) {
     Str255 newest{};
-    std::memcpy(newest, deref(list), std::min<Size>(size, 1 + deref(list)[0]));
+    std::memcpy(newest, deref(list), size_t(std::min<Size>(GetHandleSize(list), 1 + deref(list)[0])));
     if (myequalstring(newest, entry)) return;
   }
-  if (size > kListCap) {
-    // The last entry goes: walk to it.
-    Size at = 0, last = 0;
-    while (at < size) {
-      last = at;
-      at += 1 + deref(list)[at];
-    }
-    SetHandleSize(list, last);
-  }
-  Munger(list, 0, nullptr, 0, entry, 1 + entry[0]);
+  putnewest(&g.recentlist, entry);
 }
 
 void getrecent(StringPtr out) {
@@ -132,6 +126,66 @@ void getrecent(StringPtr out) {
   Size n = std::min<Size>(deref(list)[at], GetHandleSize(list) - at - 1);
   out[0] = u8(n);
   std::memcpy(out + 1, deref(list) + at + 1, size_t(n));
+}
+
+i16 compush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  MainGlobals& g = mainglobals();
+  Str255 entry{};
+  if (tokenat(atoms, at + 1) == tokRecent && tokenat(atoms, at + 2) == tokCard && statementends(atoms, at + 3)) {
+    getrecent(entry);
+    if (entry[0] == 0) return 0;
+  } else {
+    objread obj{};
+    i32 used = 0;
+    if (i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &obj)) return st;
+    i16 st = 0;
+    if (obj.kind < objcard || obj.kind > objapp) {
+      st = kNotUnderstood;
+    } else if (!statementends(atoms, at + 1 + used)) {
+      st = kStray;
+    } else if (obj.kind == objcard) {
+      buildreadback(obj, entry);
+    } else {
+      // Anything above a card names the card it shows (the current card for the shared
+      // script and the application).
+      objread card{};
+      card.kind = objcard;
+      card.d = obj.d.window != nilid || obj.d.card != nilhandle ? obj.d : g.current;
+      buildreadback(card, entry);
+    }
+    writeobj(&obj);
+    if (st != 0) return st;
+  }
+  putnewest(&g.pushlist, entry);
+  return 0;
+}
+
+i16 compop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  if (tokenat(atoms, at + 1) != tokCard) return kNotUnderstood;
+  Str255 entry{};
+  takenewest(mainglobals().pushlist, entry);
+  const u16 prep = tokenat(atoms, at + 2);
+  if (prep == prepinto || prep == prepbefore || prep == prepafter) {
+    chunkpart dest;
+    i32 used = 0;
+    if (i16 st = destination(path, text, atoms, at + 3, variables, nilhandle, &used, &dest, 1, 0)) return st;
+    if (!statementends(atoms, at + 3 + used)) {
+      releasecontainer(&dest);
+      return kStray;
+    }
+    fred value;
+    if (i16 st = stringtonewfred(entry, &value)) {
+      releasecontainer(&dest);
+      return st;
+    }
+    return pututil(&dest, &value, prep);
+  }
+  if (!statementends(atoms, at + 2)) return kNotUnderstood;
+  if (entry[0] == 0) return 0;
+  form f{};
+  if (i16 st = formfromtext(path, variables, entry, &f)) return st;
+  i16 st = gotowindow(f);
+  return st == kCardChanged ? i16(0) : st;
 }
 
 }  // namespace kv

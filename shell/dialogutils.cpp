@@ -203,10 +203,15 @@ i16 runmessage(DialogRef d, const std::string& name) {
 void domessage(i16 list, i16 index, i16 icon) {
   Str255 s{};
   GetIndString(s, list, index);
+  (void)icon;
+  messagedialog(kMessageDialog, s);
+}
+
+void messagedialog(i16 id, ConstStringPtr text) {
   GrafPtr port = nilid;
   GetPort(&port);
-  DialogRef d = preparedialog(kMessageDialog);
-  const std::string name = "message " + macromantoutf8(withparamtexts(pstringview(s)));
+  DialogRef d = preparedialog(id);
+  const std::string name = "message " + macromantoutf8(withparamtexts(pstringview(text)));
   if (d == nilid) {
     // Without its dialog the message still reaches the transcript and the person's ears.
     Answer a;
@@ -215,8 +220,7 @@ void domessage(i16 list, i16 index, i16 icon) {
     SetPort(port);
     return;
   }
-  SetDialogItemText(d, 2, s);
-  (void)icon;
+  SetDialogItemText(d, 2, text);
   runmessage(d, name);
   SetPort(port);
 }

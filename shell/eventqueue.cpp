@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <string>
 
 #include "engine/objectsend.h"
 #include "engine/scripterror.h"
@@ -12,6 +13,7 @@
 #include "platform/memory/memory.h"
 #include "platform/process/process.h"
 #include "platform/runtime/root.h"
+#include "platform/text/pstring.h"
 #include "platform/windows/compositor.h"
 #include "platform/windows/screens.h"
 #include "store/memoryguard.h"
@@ -62,13 +64,20 @@ bool isfront(bool* known, ProcessSerialNumber* own) {
   return front == *own;
 }
 
-// Sends a volume message with the volume's name to the current card; a script error is
-// reported.
+// Sends a volume message with the volume's name to the current card. The name is written as a
+// quoted literal that gives back the same text (a quote, return or line feed in a label joins
+// it as its constant), so that a label can neither break the message nor run as script. A
+// script error is reported by the send itself.
 void sendvolume(const char* message, ConstStringPtr name) {
-  char text[300];
-  int n = std::snprintf(text, sizeof text, "%s \"%.*s\"", message, int(name[0]), reinterpret_cast<const char*>(name + 1));
-  i16 st = cardsend(std::string_view(text, size_t(n)), sendnormal, mainglobals().current.window);
-  if (st > 0) doerror(st);
+  std::string text = std::string(message) + " \"";
+  for (u8 c : pstringview(name)) {
+    if (c == '"') text += "\" & quote & \"";
+    else if (c == '\r') text += "\" & return & \"";
+    else if (c == '\n') text += "\" & lineFeed & \"";
+    else text += char(c);
+  }
+  text += '"';
+  cardsend(text, sendnormal, mainglobals().current.window);
 }
 
 void flushwindow(WindowRef window, u32 now) {
@@ -121,10 +130,10 @@ void HandleFakeDiskEvent() {
   i16 volume = i16(e.modifiers);
   Str255 name{};
   if (e.message == kDiskMounted) {
-    addVolumeToList(volume, name);
+    addVolumeToList(u16(volume), name);
     sendvolume("volumeMount", name);
   } else if (e.message == kDiskUnmounted) {
-    removeVolumeFromList(volume, name);
+    removeVolumeFromList(u16(volume), name);
     WindowRef w = g.current.window;
     if (w != nilid && w != WindowRef(-1) && IsValidWindowPtr(w)) sendvolume("volumeUnmount", name);
   }

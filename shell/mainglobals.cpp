@@ -11,6 +11,7 @@
 #include "media/speechrecog.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
+#include "platform/windows/palettes.h"
 #include "platform/windows/windows.h"
 #include "shell/fatalerror.h"
 #include "platform/events/events.h"
@@ -37,6 +38,8 @@ void releaseglobs(MainGlobals& g) {
   release(g.dirlist);
   release(g.recentlist);
   release(g.forwardlist);
+  release(g.pushlist);
+  release(g.volumelist);
   for (Handle* h : {&g.clickline, &g.clicktext, &g.clickchunk, &g.foundtext, &g.foundfield, &g.foundline,
                     &g.foundchunk, &g.foundwindow})
     release(*h);
@@ -74,8 +77,6 @@ void releaseglobs(MainGlobals& g) {
 }
 
 void dumpglobs(i16 emergency) {
-  // Flushing and closing every open project in an emergency, and
-  // showing the menu bar join here as those parts of the system arrive.
   MainGlobals& g = mainglobals();
   checkdialing(1, TickCount());
   dumpmoovs(nilid, false);
@@ -84,8 +85,24 @@ void dumpglobs(i16 emergency) {
   closekeptsounds(nilid);
   if (g.allowRecog != 0 && closespeechrecog() != 0) g.allowRecog = 0;
   if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
+  // The two palettes made at start-up.
+  for (RegistryId* p : {&g.palette, &g.palette2}) {
+    if (*p != nilid) DisposePalette(*p);
+    *p = nilid;
+  }
   // The menus placed by projects write their records back before the projects close.
   if (!emergency) releasemenusets();
+  if (emergency) {
+    // After a fatal error every open project writes what it has written so far and closes;
+    // changes still pending in the caches are not written (they may be the damaged part).
+    RegistryId next = nilid;
+    for (RegistryId p = g.openprojects; p != nilid; p = next) {
+      next = nextvir(p);
+      closevir(p);
+    }
+    g.sharedstore = nilid;
+    g.sharedhead = nilhandle;
+  }
   if (!emergency && g.sharedstore != nilid) {
     // The shared project's head record is written back and the project closed.
     RegistryId shared = g.sharedstore;

@@ -54,6 +54,8 @@ struct MainGlobals {
   i16 startupword;         // 0 normal, 1 start-up in progress, 2 start-up with "shareInit" sent
   Handle recentlist;       // the cards visited, newest first (long id texts back to back)
   Handle forwardlist;      // the cards left by `go back`, newest first, for `go forth`
+  Handle pushlist;         // the cards pushed by `push`, newest first, for `pop card`
+  Handle volumelist;       // the mounted volumes (volentry, shell/volumes.h), in mount order
   u16 invisibleblocked;    // set: `open invisible` shows the window and `close printing` is refused
   u16 printdialogmode;     // the print-dialog mode: 0 dialog, 1 without one, 2 without any dialog
   u16 printflags;          // bit 0: no dialogs, bit 1: no dialog (of a batch print job)

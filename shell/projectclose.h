@@ -17,8 +17,11 @@ constexpr const char* kEditorDomain = "kestrove-editor";
 // project file's full path, as the alias of the file), then the editor's domain is written
 // out. Nothing is written when the file's path cannot be made.
 void setuptran(i16 withcard);
-// Asks the user for a project and opens it; a cancelled choice ends the process. The status
-// of opening.
+// Asks the user for a project ("Where is your project?") and opens it; a cancelled choice ends
+// the process. The status of opening.
 i16 openfile();
+// Opens window 1 of the project file `name` in a folder (hidden when `mode` is 1), however
+// long the folder's path: the status of opening.
+i16 lowopen(ConstStringPtr name, i16 volume, u32 folder, u16 mode);
 
 }  // namespace kv

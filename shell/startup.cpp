@@ -105,11 +105,8 @@ void sendarguments(const std::vector<std::string>& args) {
       return;
     }
     if (text.empty()) continue;
-    i16 st = sendargument(text);
-    if (st != 0) {
-      doerror(st);
-      return;
-    }
+    // A failing argument ends the sending; the send reported its error itself.
+    if (sendargument(text) != 0) return;
   }
 }
 

@@ -20,10 +20,13 @@
 #include "shell/cardhistory.h"
 #include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
+#include "shell/drawcase.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
 #include "shell/metal.h"
 #include "shell/palettes.h"
+#include "shell/platformutil.h"
+#include "shell/windowmanage.h"
 #include "shell/windowstyle.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
@@ -32,6 +35,7 @@
 #include "store/memoryguard.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"
+#include "system/externalevents.h"
 #include "system/windowkind.h"
 #include "tools/paint.h"
 
@@ -81,16 +85,6 @@ i16 sendchecked(const char* message, u64 stamp) {
   return mainglobals().current.changestamp != stamp ? kCardChanged : i16(0);
 }
 
-// The background's objects take the texts and per-card state the card keeps for them; the
-// scrolling fields start at their top.
-void putbacktexts(const desk& d) {
-  cardrec c = loadat<cardrec>(deref(d.card));
-  putbacktext(d.backspots, c.backtext);
-  putbacktextextras(d.backspots, c.alt);
-  resetbgfields(d.backspots);
-  settextowner(d.store, d.backrecid, d.cardrecid);
-}
-
 // After a change of card: old unheld records and the decoded pictures go.
 void purgeonchange(RegistryId store) {
   if (!mainglobals().runningosx) return;
@@ -104,6 +98,39 @@ void clearshowinvisibles(const desk& d) {
   w.flags = w.flags & ~kShowInvisibles;
   storeat<windrec>(deref(d.wind), w);
   checkerr(changevir(d.store, i32(d.windrecid)));
+}
+
+// A window rectangle kept: stored in the window record (marked changed) and given to the
+// window.
+void keepwindowrect(desk& d, const Rect& r, bool frame) {
+  windrec w = loadat<windrec>(deref(d.wind));
+  w.rect1 = r;
+  storeat<windrec>(deref(d.wind), w);
+  checkerr(changevir(d.store, i32(d.windrecid)));
+  if (d.window == nilid || !IsValidWindowPtr(d.window)) return;
+  rectowind(r, d.window);
+  if (frame) drawframe(d.window);
+}
+
+// On a change to another background: a window smaller than the "minimumSize" of the
+// background (else of the window) grows to it from its top-left corner, within the screen and
+// the card; then a window larger than the background is cut to it, unless windows are not
+// limited and this one does not ask to be.
+void limitwindow(desk& d) {
+  const Rect was = loadat<windrec>(deref(d.wind)).rect1;
+  Point least{};
+  if (minimumsize(d, &least) && (was.right - was.left < least.h || was.bottom - was.top < least.v)) {
+    Rect r = was;
+    r.right = i16(std::max<i32>(r.right, r.left + least.h));
+    r.bottom = i16(std::max<i32>(r.bottom, r.top + least.v));
+    limitrect(&r);
+    limitrectoback(&r, d);
+    if (r != was) keepwindowrect(d, r, true);
+  }
+  const Rect now = loadat<windrec>(deref(d.wind)).rect1;
+  Rect cut = now;
+  limitrectoback(&cut, d);
+  if (cut != now) keepwindowrect(d, cut, false);
 }
 
 // The platform window of a desk (made current while it is created): its window, scroll bars
@@ -244,6 +271,7 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   SetPortWindowPort(d.window);
   buildpalette();
   if (newback) {
+    limitwindow(d);
     lowrectbar();
     lowfixbar();
   }
@@ -286,6 +314,27 @@ i16 closecard(u32 cardnum, u64 stamp) {
   return 0;
 }
 
+// Reads and checks what a window that is not open needs before anything is taken down: its
+// book entry, its window record, the card's word entry, the memory for the card and its
+// background, and the entry's records. 0, or the status that refuses it.
+i16 checktarget(RegistryId store, i32 cardnum, i32 windnum) {
+  Handle lib = nilhandle, wind = nilhandle;
+  bookentry b{};
+  wordentry e{};
+  i16 failure = holdrecord(store, 1, kindlib, &lib);
+  if (failure != 0) return failure;
+  if (getbook(store, lib, windnum, &b) != 0) failure = kNoWindow;
+  if (failure == 0) failure = holdrecord(store, b.recordid, kindwind, &wind);
+  if (failure == 0) {
+    if (getword(store, wind, cardnum, &e) != 0) failure = kNoCard;
+    releasevir(store, b.recordid);
+  }
+  releasevir(store, 1);
+  if (failure == 0 && memoryrefused(cardroom(e))) failure = kNoMemory;
+  if (failure == 0) failure = checkentry(store, e);
+  return failure;
+}
+
 // Shows the card of another window, or of this one.
 i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
   MainGlobals& g = mainglobals();
@@ -294,6 +343,14 @@ i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
   bool sameproject = store == g.current.store;
   desk target{};
   bool open = haswind(store, u32(windnum), &target);
+  if (!open) {
+    // The target is read and checked first: a refusal leaves the current window as it is.
+    i16 refused = cardnum == kThisCard ? kNoCard : checktarget(store, cardnum, windnum);
+    if (refused != 0) {
+      if (!sameproject && totwind(store) == 0) dumpfile(store);
+      return refused;
+    }
+  }
   // The project stays open while the current window goes.
   holdvir(store, 0);
   dumpcurrent();
@@ -302,8 +359,6 @@ i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
     g.current = target;
     SelectWindow(target.window);
     st = changecard(cardnum == kThisCard ? target.cardnum : u32(cardnum), false, 0);
-  } else if (cardnum == kThisCard) {
-    st = kNoCard;
   } else {
     st = opennew(store, cardnum, windnum, 0, !sameproject);
   }
@@ -313,6 +368,14 @@ i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
 }
 
 }  // namespace
+
+void putbacktexts(const desk& d) {
+  cardrec c = loadat<cardrec>(deref(d.card));
+  putbacktext(d.backspots, c.backtext);
+  putbacktextextras(d.backspots, c.alt);
+  resetbgfields(d.backspots);
+  settextowner(d.store, d.backrecid, d.cardrecid);
+}
 
 i16 openwindow(const form& f, u16 shared, u16 hidden) {
   MainGlobals& g = mainglobals();
@@ -385,6 +448,10 @@ i16 closefirst() {
     if (i16 st = putdownfield()) return st;
   if (g.current.changestamp != stamp) return kCardChanged;
   putdownmodes();
+  if (g.lockMessages && fieldopenhere()) putdownfieldutil();
+  sendmous(kMouseLeave);
+  if (g.current.changestamp != stamp) return kCardChanged;
+  const bool lastofproject = !g.reopeningwindow && totwind(g.current.store) == 1;
   if (!g.lockMessages) {
     for (const char* m : {"closeCard", "closeBackground"})
       if (i16 st = sendchecked(m, stamp)) return st;
@@ -392,10 +459,22 @@ i16 closefirst() {
     if (st != 0) return st;
     GetRidOfThatSheetNow(&g.current);
     if (g.current.changestamp != stamp) return kCardChanged;
-    if (!g.reopeningwindow && totwind(g.current.store) == 1)
+    if (lastofproject)
       if (i16 s = sendchecked("closeProject", stamp)) return s;
   }
+  // The externals hear of a project's last window whether messages are locked or not; one may
+  // keep it open.
+  if (lastofproject) {
+    EventRecord e = g.event;
+    if (i16 st = sendxrtnevent(g.current.window, kXrtnWindowClosing, &e)) return st;
+    if (g.current.changestamp != stamp) return kCardChanged;
+  }
+  dumpmoovs(g.current.window, false);
   if (fieldopenhere()) putdownfieldutil();
+  putdownwerecs(g.current.cardspots, 1);
+  putdownwerecs(g.current.backspots, 1);
+  putdowncontrols(g.current.cardspots);
+  putdowncontrols(g.current.backspots);
   GetRidOfThatSheetNow(&g.current);
   return 0;
 }
@@ -410,7 +489,10 @@ void dumpcurrent() {
   putdownwerecs(d.backspots, 1);
   putdowncontrols(d.cardspots);
   putdowncontrols(d.backspots);
-  updateword(d);
+  // A project whose file cannot be written forgets its changes rather than failing to write
+  // them back.
+  if (islocked(d.store)) clearvir(d.store);
+  else updateword(d);
   unloaddesk(d);
   checkerr(flushstar(d.store));
   dumpmoovs(d.window, false);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/types.h"
+#include "shell/desk.h"
 #include "store/forms.h"
 
 namespace kv {
@@ -25,6 +26,9 @@ i16 gotowindow(const form& f);
 // Sends the closing messages of the current window: 0, -991 when a handler changed the card
 // or window, or a handler's status.
 i16 closefirst();
+// The background's objects of a desk take the texts and per-card state its card keeps for
+// them; the scrolling fields start at their top.
+void putbacktexts(const desk& d);
 // Writes the current window's records back, flushes the store and takes the window down:
 // its entry leaves the window table, its project closes when nothing else holds it, and the
 // current desk is emptied.

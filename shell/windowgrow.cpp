@@ -59,28 +59,6 @@ bool limitedbycard(const desk& d) {
   return !(mainglobals().dontLimitWindows && !(windowflags(d) & kLimitToCard));
 }
 
-// "minimumSize" of the background, else of the window: two numbers "h,v".
-bool minimumsize(const desk& d, Point* out) {
-  const Str255 name = "\x0BminimumSize";
-  for (Handle uprops : {d.back != nilhandle ? Handle(loadat<backrec>(deref(d.back)).uprops) : nilhandle,
-                        d.wind != nilhandle ? Handle(loadat<windrec>(deref(d.wind)).uprops) : nilhandle}) {
-    Handle value = nilhandle;
-    if (uprops == nilhandle || prophandutil(uprops, name, &value) != 0 || value == nilhandle) continue;
-    const Size n = std::min<Size>(GetHandleSize(value), 63);
-    char text[64] = {};
-    BlockMoveData(deref(value), text, n);
-    char* end = nullptr;
-    const long h = std::strtol(text, &end, 10);
-    if (end == text || *end != ',') return false;
-    char* second = end + 1;
-    const long v = std::strtol(second, &end, 10);
-    if (end == second) return false;
-    *out = Point{clamp16(v), clamp16(h)};
-    return true;
-  }
-  return false;
-}
-
 // The screen lock of one routine, given back on every way out.
 struct ScreenLock {
   ScreenLock() { lockscreen(); }
@@ -132,6 +110,27 @@ void tellmoved(WindowRef window, u32 mode) {
 }
 
 }  // namespace
+
+bool minimumsize(const desk& d, Point* out) {
+  const Str255 name = "\x0BminimumSize";
+  for (Handle uprops : {d.back != nilhandle ? Handle(loadat<backrec>(deref(d.back)).uprops) : nilhandle,
+                        d.wind != nilhandle ? Handle(loadat<windrec>(deref(d.wind)).uprops) : nilhandle}) {
+    Handle value = nilhandle;
+    if (uprops == nilhandle || prophandutil(uprops, name, &value) != 0 || value == nilhandle) continue;
+    const Size n = std::min<Size>(GetHandleSize(value), 63);
+    char text[64] = {};
+    BlockMoveData(deref(value), text, n);
+    char* end = nullptr;
+    const long h = std::strtol(text, &end, 10);
+    if (end == text || *end != ',') return false;
+    char* second = end + 1;
+    const long v = std::strtol(second, &end, 10);
+    if (end == second) return false;
+    *out = Point{clamp16(v), clamp16(h)};
+    return true;
+  }
+  return false;
+}
 
 Rect windtorect(WindowRef window) {
   Rect r{};

@@ -50,6 +50,9 @@ bool lowdrag(WindowRef window, Point start, bool nodrag);
 // world's size), and a window's global content rectangle.
 void rectowind(const Rect& rect, WindowRef window);
 Rect windtorect(WindowRef window);
+// The "minimumSize" user property of a desk's background, else of its window: two numbers
+// "width,height" (false for no property, or a text that is not two numbers).
+bool minimumsize(const desk& d, Point* out);
 // Lays the two card scroll bars of a window along its port's right and bottom edges.
 void movebars(const desk& d);
 // The window event handlers: a bounds change during a live resize (procedure-table slot 388),

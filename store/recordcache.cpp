@@ -2,6 +2,8 @@
 // records; opening and closing projects (see recordcache.h).
 #include "store/recordcache.h"
 
+#include <vector>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -279,6 +281,18 @@ i16 savevir(RegistryId store, i32 id) {
   if (i16 err = writeback(store, e->record, id)) return err;
   st->dirty = 1;
   if ((e = entryof(*st, id)) != nullptr) e->changed = 0;
+  return 0;
+}
+
+i16 saveallvir(RegistryId store) {
+  projectstore* st = findprojectstore(store);
+  if (st == nullptr) return kNoProject;
+  // The ids first: a write-back may move the cache's entries.
+  std::vector<i32> changed;
+  for (i32 i = 0; i < entrycount(*st); ++i)
+    if (entries(*st)[i].changed) changed.push_back(entries(*st)[i].id);
+  for (i32 id : changed)
+    if (i16 err = savevir(store, id)) return err;
   return 0;
 }
 

@@ -48,6 +48,8 @@ i16 putvir(RegistryId store, i32 id);
 i16 changevir(RegistryId store, i32 id);
 // Writes a changed record now; it stays cached and held.
 i16 savevir(RegistryId store, i32 id);
+// Writes every changed record of the cache now (they stay cached): 0, or the first failure.
+i16 saveallvir(RegistryId store);
 // Replaces a changed record, held once, by its stored version (*out gets the new handle). An
 // unchanged record answers 0 and leaves *out alone.
 i16 revertvir(RegistryId store, i32 id, Handle* out);

@@ -10,6 +10,7 @@
 #include "platform/events/watchdog.h"
 #include "platform/ipc/instance.h"
 #include "platform/files/files.h"
+#include "platform/files/volumes.h"
 #include "platform/process/process.h"
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
@@ -342,6 +343,17 @@ bool takedueinputs() {
     o.when = b.ticks();
     o.paths = std::move(paths);
     apply(o);
+    any = true;
+  }
+  // The watcher of the mount table: mounts and unmounts come in as volume events.
+  for (const VolumeChange& c : pollvolumes(b.ticks())) {
+    InputEvent v;
+    v.kind = InputKind::volume;
+    v.when = b.ticks();
+    v.volume = c.vRefNum;
+    v.flag = c.mounted ? 1 : 0;
+    v.paths = {c.name};
+    apply(v);
     any = true;
   }
   InputEvent in;

@@ -36,8 +36,18 @@ struct OpenFile {
 
 int removeone(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
 
-// Removes a folder and everything in it, without following links.
-bool removetree(const std::string& folder) { return ::nftw(folder.c_str(), removeone, 16, FTW_DEPTH | FTW_PHYS) == 0; }
+// A locked folder (no write permission) gets its owner's write and search back, so that what
+// it holds can go; links are not followed.
+int unlockone(const char* path, const struct stat* st, int kind, struct FTW*) {
+  if (kind == FTW_D || kind == FTW_DNR) ::chmod(path, (st->st_mode & 07777) | S_IRWXU);
+  return 0;
+}
+
+// Removes a folder and everything in it (locked items too), without following links.
+bool removetree(const std::string& folder) {
+  ::nftw(folder.c_str(), unlockone, 16, FTW_PHYS);
+  return ::nftw(folder.c_str(), removeone, 16, FTW_DEPTH | FTW_PHYS) == 0;
+}
 
 struct FilesState {
   Registry<OpenFile, RegType::file> files;

@@ -100,8 +100,9 @@ OSErr volumebyname(std::string_view macromanname, i16* vRefNum);
 OSErr HCreate(i16 vRefNum, u32 dirID, ConstStringPtr name, OSType creator, OSType fileType);
 OSErr HOpen(i16 vRefNum, u32 dirID, ConstStringPtr name, i8 permission, FileRef* ref);
 OSErr HDelete(i16 vRefNum, u32 dirID, ConstStringPtr name);
-// Deletes a folder with everything in it (links inside are removed, not followed). dirNFErr
-// when the name is no folder; the first failure stops and is answered (what went stays gone).
+// Deletes a folder with everything in it, locked files and folders too (links inside are
+// removed, not followed). dirNFErr when the name is no folder; the first failure stops and is
+// answered (what went stays gone).
 OSErr DeleteDirectory(i16 vRefNum, u32 dirID, ConstStringPtr name);
 OSErr HGetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, FInfo* info);
 OSErr HSetFInfo(i16 vRefNum, u32 dirID, ConstStringPtr name, const FInfo* info);

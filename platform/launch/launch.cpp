@@ -14,6 +14,9 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <utility>
+
+#include "platform/runtime/root.h"
 
 namespace kv {
 
@@ -154,6 +157,10 @@ std::string fileurl(const std::string& path) {
   }
   return out;
 }
+
+struct LaunchRecorderState {
+  LaunchRecorder recorder;
+};
 
 // Starts a program detached (its child exits at once, the grandchild runs it): noErr, or
 // kLSLaunchFailedErr when it could not be run.
@@ -372,7 +379,10 @@ std::vector<std::string> expandexec(const DesktopEntry& entry, const std::string
   return out;
 }
 
+void setlaunchrecorder(LaunchRecorder recorder) { state<LaunchRecorderState>().recorder = std::move(recorder); }
+
 OSErr launchapplication(const std::string& application, const std::vector<std::string>& documents) {
+  if (const LaunchRecorder& r = state<LaunchRecorderState>().recorder) return r(application, documents);
   if (endswith(application, ".desktop")) {
     DesktopEntry e;
     if (!readdesktopentry(application, &e) || e.type != "Application" || e.exec.empty()) return kLSLaunchFailedErr;

@@ -6,6 +6,7 @@
 // the type; a document's type comes from its name through the shared MIME database's patterns.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,11 @@ std::string mimetypeof(const std::string& path);
 // The desktop entry that opens documents of a MIME type: the default of the mimeapps.list
 // files, else the first installed entry that lists the type; empty when none does.
 std::string applicationfor(const std::string& mimetype);
+// Test control: while set, launchapplication hands the application and its documents to the
+// recorder (which answers the status) instead of starting anything. An empty one restores
+// starting programs.
+using LaunchRecorder = std::function<OSErr(const std::string& application, const std::vector<std::string>& documents)>;
+void setlaunchrecorder(LaunchRecorder recorder);
 
 // The words of a desktop entry's command with the field codes replaced (for tests).
 std::vector<std::string> expandexec(const DesktopEntry& entry, const std::string& entrypath,

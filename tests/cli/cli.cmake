@@ -1,8 +1,8 @@
 # The command line and headless runs as a person meets them (tests/cli/surface.sh): the
 # message box's line forms through --do, what the program prints, script errors, signals and
-# run limits, a project in use by another program, projects left unchanged, and projects that
-# long runs and kills leave whole.
-set(KV_SURFACE_CASES do-forms eval-lines unknown-command error-report interrupt terminate tick-limit in-use unchanged message-box
+# run limits, launch arguments, quitting, a project in use by another program, projects left
+# unchanged, and projects that long runs and kills leave whole.
+set(KV_SURFACE_CASES do-forms eval-lines unknown-command error-report launch-arguments quit interrupt terminate tick-limit in-use unchanged message-box
   long-run kill-loop)
 foreach(case ${KV_SURFACE_CASES})
   add_test(NAME cli_surface_${case}

@@ -117,6 +117,27 @@ error-report)
   [ "$(grep -c -x -F "error: $first" t.txt)" = 1 ] || fail "the transcript lacks the first line once"
   [ "$(grep -c -x -F "error: $second" t.txt)" = 1 ] || fail "the transcript lacks the second line once"
   ;;
+launch-arguments)
+  # A failing launch argument is reported once, and the ones after it are not sent.
+  "$make" p.kv45 || exit 2
+  "$kv" --headless p.kv45 --transcript t.txt -- '' 'put 1 into x' 'nosuchcmd' 'put 2 into y' 2>err.txt
+  status=$?
+  [ $status -eq 1 ] || fail "status $status"
+  [ "$(grep -c '^message: scriptError ' t.txt)" = 1 ] || fail "scriptError sent $(grep -c '^message: scriptError ' t.txt) times"
+  [ "$(grep -c '^dialog: alert ' t.txt)" = 1 ] || fail "$(grep -c '^dialog: alert ' t.txt) error alerts"
+  grep -q '^message: put 1 into x ' t.txt || fail "the first argument was not sent"
+  ! grep -q '^message: put 2 into y' t.txt || fail "an argument after the failing one was sent"
+  ;;
+quit)
+  # Quitting closes the window with its messages, shows the quit dialog and ends with 0.
+  "$make" p.kv45 || exit 2
+  "$kv" --headless p.kv45 --transcript t.txt --do quit 2>err.txt
+  status=$?
+  [ $status -eq 0 ] || fail "status $status: $(cat err.txt)"
+  [ "$(grep -c '^message: closeProject ' t.txt)" = 1 ] || fail "closeProject was not sent once"
+  [ "$(tail -n 2 t.txt | head -n 1)" = "dialog: quit dialog" ] || fail "no quit dialog before the end: $(tail -n 3 t.txt)"
+  [ "$(tail -n 1 t.txt)" = "exit: 0" ] || fail "the transcript ends with [$(tail -n 1 t.txt)]"
+  ;;
 interrupt)
   "$make" l.kv45 loops || exit 2
   "$kv" --headless l.kv45 --transcript t.txt 2>err.txt &

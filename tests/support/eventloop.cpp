@@ -2,6 +2,7 @@
 
 #include "platform/process/exit.h"
 #include "platform/testing/answers.h"
+#include "platform/testing/transcript.h"
 #include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
 #include "shell/startup.h"
@@ -72,6 +73,17 @@ std::string EventLoopTest::log() {
 }
 
 void EventLoopTest::clearlog() { clearglobals(); }
+
+std::string EventLoopTest::transcribed(std::initializer_list<std::string_view> names) {
+  std::string out;
+  for (const std::string& l : transcriptlines()) {
+    if (l.rfind("message: ", 0) != 0) continue;
+    const std::string name = l.substr(9, l.find(' ', 9) - 9);
+    for (std::string_view n : names)
+      if (name == n) out += name + ",";
+  }
+  return out;
+}
 
 i32 EventLoopTest::idles() {
   std::string v = global("idles");

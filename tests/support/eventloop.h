@@ -39,6 +39,9 @@ class EventLoopTest : public WindowTest {
   // The global `log` (empty when nothing logged), and emptying it.
   std::string log();
   void clearlog();
+  // The messages among `names` that the transcript shows sent, each followed by ",": what a
+  // run that ended (and released its globals) sent.
+  static std::string transcribed(std::initializer_list<std::string_view> names);
   // Runs the loop until it settles; the log of what it sent, then emptied.
   std::string logged() {
     settle();

@@ -15,6 +15,7 @@
 #include "platform/windows/windows.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
+#include "shell/windnav.h"
 #include "system/externalevents.h"
 #include "system/externals.h"
 #include "tests/support/eventloop.h"
@@ -24,7 +25,7 @@ namespace kv {
 namespace {
 
 // Behaviours of nreq's handlers (bits of their registration).
-enum : int { kAnother = 1, kRaise = 2, kPost = 4, kGlobal = 16 };
+enum : int { kAnother = 1, kRaise = 2, kPost = 4, kGlobal = 16, kMessage = 32 };
 
 class NativeTest : public EventLoopTest {
  protected:
@@ -176,18 +177,40 @@ TEST_F(NativeTest, AQuitHandlerRefusesTheQuit) {
 }
 
 TEST_F(NativeTest, QuitInTheScriptErrorAlertTellsTheExternalsAndWritesTheProjectBack) {
-  enrol(2017, 0, 0, kGlobal, 16);
+  enrol(2017, 0, 0, kGlobal | kMessage, 16);
   ASSERT_EQ(doline("put \"kept\" into card field \"Out\""), 0);
   queueanswer(Answer{"alert", "Quit", {}});
+  transcriptclear();
   EXPECT_THROW(doline("put 1 into empty"), ProcessExit);
   EXPECT_EQ(exits, (std::vector<int>{0}));
   EXPECT_EQ(mainglobals().numwinds, 0);
   // The external heard of the quit (while its project was open: its routine goes with it);
-  // the project opens again with what the script put into it.
-  EXPECT_EQ(global("heard"), "162017");
-  mainglobals().lockMessages = 0;
+  // quitting released the globals, so its message tells it. The project opens again (in a
+  // fresh global state) with what the script put into it.
+  int heard = 0;
+  for (const std::string& l : transcriptlines()) heard += l.rfind("message: heard 162017 ", 0) == 0 ? 1 : 0;
+  EXPECT_EQ(heard, 1);
+  ASSERT_EQ(initglobs(), 0);
   ASSERT_EQ(open(), 0);
   EXPECT_EQ(cardvalue("card field \"Out\""), "kept");
+}
+
+// A project's last window is offered to the externals (code 2037) even while messages are
+// locked; an external that answers keeps it open.
+TEST_F(NativeTest, TheClosingOfAProjectsLastWindowReachesExternals) {
+  enrol(2037, 0, 1, kGlobal, 3);
+  build(testproject::small(), "q.kv45");
+  const desk p = current();
+  ASSERT_EQ(open("q.kv45"), 0);
+  MainGlobals& g = mainglobals();
+  g.current = p;
+  g.lockMessages = 1;
+  transcriptclear();
+  EXPECT_EQ(closefirst(), 1) << "the external kept the window";
+  EXPECT_EQ(global("heard"), "32037");
+  EXPECT_EQ(g.numwinds, 2);
+  for (const std::string& l : transcriptlines()) EXPECT_NE(l.rfind("message: ", 0), 0u) << l;
+  g.lockMessages = 0;
 }
 
 TEST_F(NativeTest, WindowsOfExternals) {

@@ -6,7 +6,8 @@
  * behaviour (bits 16-23: 1 registers another handler for the same event, tag + 1, answering
  * 0; 2 raises the same event once more; 4 posts three events, data 100-102, on the event of
  * data 0; 8 asks to be unloaded; 16 also puts tag x 10000 + code into the global variable
- * `heard`, which outlives the routine) and a tag (bits 24-31). */
+ * `heard`, which outlives the routine; 32 sends "heard" with that number to the current card)
+ * and a tag (bits 24-31). */
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -16,7 +17,7 @@
 
 KV_EXPORT_VERSION;
 
-enum { kAnother = 1, kRaise = 2, kPost = 4, kUnload = 8, kGlobal = 16 };
+enum { kAnother = 1, kRaise = 2, kPost = 4, kUnload = 8, kGlobal = 16, kMessage = 32 };
 enum { kSendEventSlot = 189, kAcosSlot = 65 }; /* in the service table carbonprocs */
 
 static char logtext[4000];
@@ -53,6 +54,12 @@ static int16_t handler(uint32_t code, uint64_t data, uint32_t window, uint64_t r
     for (uint64_t i = 100; i < 103; ++i) b->procs->PPostXRTNEvent(code, window, i);
   if (flags & kUnload) b->resultflags |= 2;
   if (flags & kGlobal) b->procs->PSetGlobalLong((const uint8_t*)"\x05heard", (int32_t)(tag * 10000 + code));
+  if (flags & kMessage) {
+    unsigned char message[32];
+    int n = snprintf((char*)message + 1, sizeof message - 1, "heard %u", tag * 10000 + code);
+    message[0] = (unsigned char)n;
+    b->procs->PSendMessage(message, 0, b);
+  }
   return answer;
 }
 

@@ -1,11 +1,8 @@
-// A stand-in for closing windows and the open dialog until the project open and close routines
-// exist. closewindow sends "quitKestrove" before the last window closes (a handler that exits
-// to the top cancels), the closing messages (closefirst), then takes the window down and quits
-// when it was the last, writing the hand-over to the companion editor (setuptran). openfile
-// takes its project from an "answer file" answer (an empty one cancels, which ends the
-// program); with nobody to answer, the demo project opens (shell/demo.h).
+// Closing project windows (the last one quits, handing over to the companion editor when it
+// started the program), asking for a project to open, and opening one by its place.
 #include "shell/projectclose.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,8 +11,10 @@
 #include "platform/files/files.h"
 #include "platform/prefs/prefs.h"
 #include "platform/process/exit.h"
+#include "platform/resources/resources.h"
 #include "platform/testing/answers.h"
 #include "platform/text/macroman.h"
+#include "platform/text/pstring.h"
 #include "platform/time/datetime.h"
 #include "shell/commandline.h"
 #include "shell/demo.h"
@@ -27,6 +26,10 @@
 #include "system/externalevents.h"
 
 namespace kv {
+
+namespace {
+constexpr i16 kFolderTexts = 1001, kLookedFor = 18;
+}  // namespace
 
 void setuptran(i16 withcard) {
   const MainGlobals& g = mainglobals();
@@ -40,12 +43,14 @@ void setuptran(i16 withcard) {
   setpreference(kEditorDomain, "trantime", PrefValue::ofnumber(now));
   setpreference(kEditorDomain, "tranwind", PrefValue::ofnumber(withcard != 0 ? i64(d.windnum) : 0));
   setpreference(kEditorDomain, "trancard", PrefValue::ofnumber(withcard != 0 ? i64(d.cardnum) : 0));
-  setpreference(kEditorDomain, "tranfile", PrefValue::ofdata(std::vector<u8>(path.begin(), path.end())));
+  const std::string alias = macromantoutf8(path);
+  setpreference(kEditorDomain, "tranfile", PrefValue::ofdata(std::vector<u8>(alias.begin(), alias.end())));
   synchronizepreferences(kEditorDomain);
 }
 
 i16 closewindow() {
   MainGlobals& g = mainglobals();
+  ++g.layerchanges;
   if (g.numwinds == 1 && !g.reopeningwindow && !g.plugin) {
     if (cardsend("quitKestrove", sendnormal, g.current.window) == statusexittotop) return 0;
   }
@@ -61,13 +66,29 @@ i16 closewindow() {
 }
 
 i16 openfile() {
+  Str255 lookedfor{};
+  GetIndString(lookedfor, kFolderTexts, kLookedFor);
+  const std::string prompt = "Where is " + macromantoutf8(pstringview(lookedfor)) + "?";
   Answer a;
-  ModalStart start = beginmodal("open dialog", "answer file", &a);
+  ModalStart start = beginmodal("open dialog: " + prompt, "answer file", &a);
   if (start == ModalStart::answered && !a.text.empty()) return openprojectpath(macromantoutf8(a.text));
   // Nobody is there to choose (or the dialog cannot show yet): the demo project opens.
   if (start != ModalStart::answered) return opendemo();
   dumpglobs(1);
   exitprocess(kExitOK, "no project was chosen to open");
+}
+
+i16 lowopen(ConstStringPtr name, i16 volume, u32 folder, u16 mode) {
+  form f{};
+  f.wind.selector = selnumber;
+  f.wind.value = 1;
+  // The project part by its place: the volume (the boot volume for "the default one"), the
+  // folder and the file name, whatever the length of its path.
+  f.proj.selector = u16(volume == 0 ? kBootVolume : volume);
+  f.proj.dirid = folder;
+  std::memcpy(f.proj.name, name, size_t(name[0]) + 1);
+  i16 st = openwindow(f, 0, mode);
+  return st == kCardChanged ? i16(0) : st;
 }
 
 }  // namespace kv
