@@ -9,6 +9,7 @@
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/process/process.h"
+#include "platform/runtime/root.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
@@ -91,10 +92,20 @@ std::string printabletext(std::string_view macroman) {
   return macromantoutf8(text);
 }
 
+namespace {
+struct KeptMessageBox {
+  std::string text;
+};
+}  // namespace
+
 std::string messageboxtext() {
   Handle box = mainglobals().msgpending;
-  if (box == nilhandle) return {};
+  if (box == nilhandle) return state<KeptMessageBox>().text;
   return printabletext(std::string_view(reinterpret_cast<const char*>(deref(box)), size_t(GetHandleSize(box))));
+}
+
+void keepmessageboxtext() {
+  if (mainglobals().msgpending != nilhandle) state<KeptMessageBox>().text = messageboxtext();
 }
 
 int runrequests(const std::vector<clirequest>& requests, std::string* out, std::string* err) {

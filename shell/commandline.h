@@ -34,8 +34,11 @@ std::string failuretext(i16 status);
 i16 openprojectpath(std::string_view path, u16 shared = 0);
 // Takes every open window down, writing its records back (the end of a run).
 void closeallwindows();
-// What the message box holds, as UTF-8 with a line feed for each return.
+// What the message box holds, as UTF-8 with a line feed for each return; once the global state
+// is released (a quit), what it held then.
 std::string messageboxtext();
+// Keeps the message box's text for messageboxtext() past the release of the global state.
+void keepmessageboxtext();
 // A Mac Roman text as the program prints it: UTF-8, a line feed for each return.
 std::string printabletext(std::string_view macroman);
 

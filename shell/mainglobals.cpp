@@ -11,6 +11,7 @@
 #include "media/speechrecog.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
+#include "shell/commandline.h"
 #include "platform/windows/palettes.h"
 #include "platform/windows/windows.h"
 #include "shell/fatalerror.h"
@@ -43,6 +44,7 @@ void releaseglobs(MainGlobals& g) {
   for (Handle* h : {&g.clickline, &g.clicktext, &g.clickchunk, &g.foundtext, &g.foundfield, &g.foundline,
                     &g.foundchunk, &g.foundwindow})
     release(*h);
+  keepmessageboxtext();  // what a run that quits prints at its end
   release(g.msgpending);
   if (g.objectcursor != kArrowCursorMarker) release(g.objectcursor);
   g.objectcursor = nilhandle;
