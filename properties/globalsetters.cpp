@@ -33,7 +33,9 @@
 #include "shell/mainglobals.h"
 #include "shell/menus.h"
 #include "shell/platformutil.h"
+#include "media/printfacts.h"
 #include "media/speechrecog.h"
+#include "properties/cursors.h"
 #include "shell/redraws.h"
 #include "textengine/werecord.h"
 #include "shell/windowmanage.h"
@@ -399,6 +401,30 @@ i16 setmenuset(const propctx& c, i32 v, fred* value) {
   return 0;
 }
 
+// The print settings: each goes to the printing services, whose "cannot" is reported in
+// `the result` rather than as an error.
+i16 setprintword(u16 token, fred* value) {
+  Str255 s{};
+  fredtostring(value, s);
+  i32 n = 0;
+  switch (token) {
+    case tokPaperSize: return maskBadOSVersionErr(setpapersize(s));
+    case tokPrinter: return maskBadOSVersionErr(setprinter(s));
+    case tokPrintCopies:
+      if (i16 st = fredtolong(value, &n)) return st;
+      return maskBadOSVersionErr(setprintcopies(n));
+    default: {
+      // The orientation is its first word's token.
+      Handle valueatoms = nilhandle;
+      i16 st = tokenizefred(value, &valueatoms);
+      const u16 word = st == 0 ? tokenat(valueatoms, 0) : u16(0);
+      if (valueatoms != nilhandle) DisposeHandle(valueatoms);
+      if (st != 0) return st;
+      return maskBadOSVersionErr(setprintorientation(word));
+    }
+  }
+}
+
 // The case of one property once its value is read.
 i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
   MainGlobals& g = mainglobals();
@@ -527,21 +553,13 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       return statusbadopacity;
     }
     case pwBackDrop: return setbackdrop(value);
-    default: return statusnoproperty;
-  }
-}
-
-// The setters of print settings and the cursors are not built yet.
-bool notbuiltglobal(u16 token) {
-  switch (token) {
+    case pwCursor: return setcursorvalue(*value);
+    case pwDefaultCursor: return findefaultcurs(*value, 1);
     case tokPaperSize:
     case tokPrinter:
     case tokPrintCopies:
-    case tokPrintOrientation:
-    case tokPrintRange:
-    case pwDefaultCursor:
-    case pwCursor: return true;
-    default: return false;
+    case tokPrintOrientation: return setprintword(token, value);
+    default: return statusnoproperty;
   }
 }
 
@@ -556,7 +574,6 @@ KV_SETTER(setglobal) {
   if (refusedinplugin(token) && pluginmode()) return statusplugin;
   // The dock menu reads its menu reference itself.
   if (token == pwDockMenu) return setdockmenu(path, atoms, v, text, variables);
-  if (notbuiltglobal(token)) return statusnoproperty;
   if (token < tokPaperSize || token > 4304) return statusnoproperty;
   MainGlobals& g = mainglobals();
   // Values read as points.
@@ -571,6 +588,21 @@ KV_SETTER(setglobal) {
       return 0;
     }
     return setwindowlimit(std::max(h, kMinimumWindowSize), std::max(vv, kMinimumWindowSize));
+  }
+  if (token == tokPrintRange) {
+    // `all`, or the first and last page.
+    i32 first = 0, last = 0;
+    if (c.tok(v) == tokAll) {
+      if (!lineends(c, v + 1)) return statusstray;
+    } else {
+      i16 h = 0, vv = 0;
+      i32 used = 0;
+      if (i16 st = getloc(c, v, &used, &h, &vv)) return st;
+      if (!lineends(c, v + used)) return statusstray;
+      first = h;
+      last = vv;
+    }
+    return maskBadOSVersionErr(setprintrange(first, last));
   }
   if (token == pwSoundVolume) {
     i16 left = 0, right = 0;

@@ -15,5 +15,8 @@ i16 lowrez(RegistryId store, ResType type, ConstStringPtr name, u32 id, u32* rec
 // The text as a resource id when it is a number, else as a name: the project `store`, then the
 // shared project. 0 found (with the record id), 1 not found.
 i16 findrez(RegistryId store, ResType type, ConstStringPtr text, u32* recordid);
+// Makes a cursor in host order current (its image rows kept as the stored big-endian words,
+// its hot spot in host order).
+void showcursordata(Handle data);
 
 }  // namespace kv

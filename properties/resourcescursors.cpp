@@ -25,8 +25,9 @@ Handle cursorcopy(RegistryId store, u32 recordid) {
   return copy;
 }
 
-// The cursor's rows are big-endian words of bits; the platform's cursor holds them in host order.
-void showcursor(Handle data) {
+}  // namespace
+
+void showcursordata(Handle data) {
   const u8* p = deref(data);
   Cursor c{};
   for (int i = 0; i < 16; ++i) {
@@ -36,8 +37,6 @@ void showcursor(Handle data) {
   c.hotSpot = loadat<Point>(p + 64);
   SetCursor(&c);
 }
-
-}  // namespace
 
 i16 lowrez(RegistryId store, ResType type, ConstStringPtr name, u32 id, u32* recordid, Handle* out) {
   if (out != nullptr) *out = nilhandle;
@@ -49,7 +48,7 @@ i16 lowrez(RegistryId store, ResType type, ConstStringPtr name, u32 id, u32* rec
     if (out != nullptr) {
       *out = copy;
     } else {
-      showcursor(copy);
+      showcursordata(copy);
       DisposeHandle(copy);
     }
   }
