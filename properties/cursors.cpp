@@ -10,7 +10,6 @@
 #include "platform/events/events.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
-#include "platform/process/process.h"
 #include "platform/resources/resources.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
@@ -18,6 +17,7 @@
 #include "properties/resourcescursors.h"
 #include "shell/mainglobals.h"
 #include "store/byteorder.h"
+#include "system/windowkind.h"
 
 namespace kv {
 
@@ -26,7 +26,6 @@ namespace {
 constexpr i16 statusnocopy = 37;
 constexpr i16 resultnotfound = 15;
 constexpr i16 kWatchCursor = 4, kBusyCursor = 2000;
-constexpr i16 kProjectWindowKind = 100;
 constexpr u32 kBusyTicks = 30;  // 500 ms
 
 bool equalsword(ConstStringPtr s, const char* word) {
@@ -152,9 +151,10 @@ i16 setcursorvalue(const fred& value) {
 
 void spincursor(u32 now) {
   MainGlobals& g = mainglobals();
-  if (processisfront()) {
+  if (!g.notfront) {
     const WindowRef front = FrontWindow();
-    if (front != nilid && GetWindowKind(front) == kProjectWindowKind) g.busycursorstep = 1;
+    const i16 kind = front != nilid ? GetWindowKind(front) : i16(0);
+    if (kind == kindprojectwindow || kind == kindpalettewindow) g.busycursorstep = 1;
   }
   g.busycursordue = now + kBusyTicks;
   if (g.busycursordue == 0) g.busycursordue = 1;

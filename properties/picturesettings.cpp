@@ -278,7 +278,7 @@ KV_SETTER(spotgrcproc) {
   i32 used = 0;
   if (i16 st = dofront(c, at, &used, &obj, false)) return st;
   fred value;
-  if (i16 st = readvalue(c, at + used, &value)) return st;
+  if (i16 st = readlistvalue(c, at + used, &value)) return st;
   PictInfo rq = freshrequest();
   Handle valueatoms = nilhandle;
   i16 st = tokenizefred(&value, &valueatoms);
