@@ -18,6 +18,7 @@
 #include "platform/files/files.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
 #include "platform/sound/audio.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/screens.h"
@@ -29,15 +30,20 @@
 #include "properties/valueparsers.h"
 #include "properties/windowsetters.h"
 #include "render/offscreen.h"
+#include "shell/cardcursor.h"
 #include "shell/cardwindow.h"
+#include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
 #include "shell/menus.h"
+#include "shell/palettes.h"
 #include "shell/platformutil.h"
 #include "media/printfacts.h"
 #include "media/speechrecog.h"
 #include "properties/cursors.h"
 #include "shell/redraws.h"
+#include "textengine/tsmhandlers.h"
 #include "textengine/werecord.h"
+#include "tools/dragmanager.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
@@ -158,11 +164,35 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
   const i16 was = *field != 0 ? 1 : 0;
   switch (token) {
     case pwAllowInlineInput:
-    case pwAllowTextServices:
-      // The open field's editing ends and its text record goes before the input method
-      // changes.
+    case pwAllowTextServices: {
+      // Only a change acts: the open field's editing ends (its error is the answer) and its
+      // text record goes before the input method changes.
+      if (on == was) return 0;
+      if (i16 st = putdownfield()) return st;
       dumpfield();
       *field = on;
+      if (token == pwAllowTextServices) {
+        if (on) WEInstallTSMHandlers();
+        else WERemoveTSMHandlers();
+      }
+      return 0;
+    }
+    case pwAllowObjectCursors:
+      // Turned on, the object under the mouse shows its cursor at once.
+      *field = on;
+      if (on && !g.lockCursor && g.current.window != nilid && IsValidWindowPtr(g.current.window)) {
+        SavePort saved;
+        SetPortWindowPort(g.current.window);
+        Point pt{};
+        GetMouse(&pt);
+        curscase(pt);
+      }
+      return 0;
+    case pwAllowDragAndDrop:
+      if (on == was) return 0;
+      *field = on;
+      if (on) MyInitDragManager();
+      else MyKillDragManager();
       return 0;
     case pwAllowRecog:
       // The switch follows the recognizer: it changes only when opening or closing it succeeds.
@@ -477,6 +507,7 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
     case pwPaletteOpacity:
       if (i16 st = fredtolong(value, &n)) return st;
       g.paletteOpacity = i16(100 - std::clamp(n, 0, 100));
+      checkpalettealpha();
       return 0;
     case pwAppleEventTimeout:
       if (isword(value, "default")) n = -1;
