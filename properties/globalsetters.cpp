@@ -29,6 +29,7 @@
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
 #include "properties/windowsetters.h"
+#include "render/controlvisibility.h"
 #include "render/offscreen.h"
 #include "shell/cardcursor.h"
 #include "shell/cardwindow.h"
@@ -238,12 +239,25 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
       if (on != was) {
         *field = on;
         redrawall();
+        WysiwygFontMenu(g.wysiwygFontMenu != 0);
+        buildmenubar();
+        drawmenubar();
       }
       return 0;
-    case pwIdleControls:
+    case pwIdleControls: {
+      // Every open window's controls take the switch, then every window is drawn again.
       *field = on;
+      const desk* desks = HandleAs<desk>(g.winds);
+      for (i16 i = 0; i < g.numwinds; ++i) {
+        const desk d = desks[i];
+        if (d.window == nilid) continue;
+        if (d.cardspots != nilhandle) setcontrolidle(d.cardspots);
+        if (d.backspots != nilhandle) setcontrolidle(d.backspots);
+        desks = HandleAs<desk>(g.winds);
+      }
       redrawall();
       return 0;
+    }
     case pwQuartzPicts:
       *field = on;
       purgepictbuffer();

@@ -1,0 +1,81 @@
+// Global settings that act on the rest of the program when set: the text-service and drag
+// switches, the tab size, the palette opacity, the offscreen depth and the print settings.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/textutil.h"
+#include "platform/text/pstring.h"
+#include "platform/testing/transcript.h"
+#include "shell/fieldputting.h"
+#include "shell/mainglobals.h"
+#include "tests/properties/proptest.h"
+#include "textengine/tsmhandlers.h"
+#include "tools/dragmanager.h"
+
+namespace kv {
+namespace {
+
+class SwitchTest : public PropertyTest {
+ protected:
+  void openNotes() {
+    ASSERT_EQ(putupfield(current().window, current().cardspots, i16(cardindex("Notes"))), 0);
+    ASSERT_EQ(mainglobals().openfield, cardindex("Notes"));
+  }
+  // The transcript's last line is the open field's closing message.
+  static bool closingsent() {
+    const auto& lines = transcriptlines();
+    return !lines.empty() && lines.back().starts_with("message: leaveField to card field ID 7 ");
+  }
+  static std::string resulttext(i16 n) { return std::string(pstringview(resultstr(n))); }
+};
+
+TEST_F(SwitchTest, TextServicesActOnlyOnAChange) {
+  MainGlobals& g = mainglobals();
+  g.allowTextServices = 1;
+  openNotes();
+  ASSERT_EQ(setline("set the allowTextServices to true"), 0);
+  EXPECT_EQ(g.openfield, cardindex("Notes")) << "no change: the field stays open";
+  EXPECT_EQ(WERemoveTSMHandlers(), -1717) << "and nothing was installed";
+  ASSERT_EQ(setline("set the allowTextServices to false"), 0);
+  EXPECT_EQ(g.openfield, -1);
+  EXPECT_TRUE(closingsent()) << "its closing message was sent";
+  EXPECT_EQ(g.allowTextServices, 0);
+  ASSERT_EQ(setline("set the allowTextServices to true"), 0);
+  ASSERT_EQ(setline("set the allowTextServices to false"), 0);
+  EXPECT_EQ(WERemoveTSMHandlers(), -1717) << "switching off removed the handlers";
+  // The inline-input switch closes the open field only when it changes.
+  openNotes();
+  ASSERT_EQ(setline("set the allowInlineInput to " + std::string(g.allowInlineInput ? "true" : "false")), 0);
+  EXPECT_EQ(g.openfield, cardindex("Notes"));
+  ASSERT_EQ(setline("set the allowInlineInput to " + std::string(g.allowInlineInput ? "false" : "true")), 0);
+  EXPECT_EQ(g.openfield, -1);
+}
+
+TEST_F(SwitchTest, DragHandlersFollowTheSwitch) {
+  ASSERT_EQ(setline("set the allowDragAndDrop to true"), 0);
+  EXPECT_TRUE(draghandlersinstalled());
+  ASSERT_EQ(setline("set the allowDragAndDrop to false"), 0);
+  EXPECT_FALSE(draghandlersinstalled());
+  MyInitDragManager();
+  ASSERT_EQ(setline("set the allowDragAndDrop to false"), 0);
+  EXPECT_TRUE(draghandlersinstalled()) << "setting the value it has does nothing";
+}
+
+TEST_F(SwitchTest, BufferModeMakesTheWorldAgain) {
+  setrows({{"set the bufferMode to thousands", "the bufferMode", "thousands"},
+           {"set the bufferMode to bogus", "", "error 2"},
+           {"", "the bufferMode", "thousands"}});
+}
+
+TEST_F(SwitchTest, PrintSettingsWithoutPrinting) {
+  setrows({{"set the printCopies to 2", "the result", resulttext(82)},
+           {"set the printRange to all", "the result", resulttext(82)},
+           {"set the printRange to 2,5", "the result", resulttext(82)},
+           {"set the printOrientation to landscape", "the result", resulttext(82)},
+           {"set the printCopies to \"x\"", "", "error 13"},
+           {"set the printRange to 2,5 6", "", "error 19"}});
+}
+
+}  // namespace
+}  // namespace kv
