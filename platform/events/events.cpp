@@ -429,6 +429,10 @@ u16 GetCurrentKeyModifiers() {
 }
 
 Point mouseposition() { return es().mouse; }
+void warpmouse(Point where) {
+  es().mouse = where;
+  backend().warpmouse(where);
+}
 bool buttonisdown() { return es().button; }
 u16 modifierstate() { return modifierword(es()); }
 

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/textutil.h"
+#include "platform/events/events.h"
+#include "platform/net/interfaces.h"
+#include "platform/qd/ports.h"
 #include "platform/text/pstring.h"
 #include "platform/testing/transcript.h"
 #include "shell/fieldputting.h"
@@ -75,6 +79,22 @@ TEST_F(SwitchTest, PrintSettingsWithoutPrinting) {
            {"set the printOrientation to landscape", "the result", resulttext(82)},
            {"set the printCopies to \"x\"", "", "error 13"},
            {"set the printRange to 2,5 6", "", "error 19"}});
+}
+
+TEST_F(SwitchTest, AddressAndMouse) {
+  injectnetworkinterfaces(std::vector<NetInterface>{{"lo", "127.0.0.1", true, true},
+                                                    {"eth0", "198.51.100.1", false, false},
+                                                    {"eth1", "192.0.2.7", true, false}});
+  EXPECT_EQ(cardvalue("the address"), "eppc://192.0.2.7/Kestrove") << "the first up interface, not a loopback";
+  injectnetworkinterfaces(std::vector<NetInterface>{{"lo", "127.0.0.1", true, true}});
+  EXPECT_EQ(cardvalue("the address"), "");
+  injectnetworkinterfaces(std::nullopt);
+  ASSERT_EQ(setline("set the loc of the cursor to 300,200"), 0);
+  Point where{};
+  GetMouse(&where);
+  LocalToGlobal(&where);
+  EXPECT_EQ(where.h, 300);
+  EXPECT_EQ(where.v, 200);
 }
 
 }  // namespace
