@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "engine/textutil.h"
 #include "platform/events/events.h"
+#include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
@@ -132,6 +135,45 @@ TEST_F(CursorTest, LookupsKeepTheStoredRecord) {
   setpstring(name, "Pointer");
   EXPECT_EQ(findrez(store, fourcc("CURS"), name, &rec), 0) << "the shared project's";
   EXPECT_EQ(findrez(nilid, fourcc("CURS"), name, &rec), 0);
+}
+
+std::string textof(Handle h) { return std::string(reinterpret_cast<const char*>(deref(h)), size_t(GetHandleSize(h))); }
+
+TEST_F(CursorTest, PathsWholeAndThroughLinks) {
+  namespace fs = std::filesystem;
+  const std::string root = home->path();
+  // A folder name long enough that the whole path passes 255 bytes.
+  const std::string deep = root + "/" + std::string(120, 'd') + "/" + std::string(120, 'e');
+  fs::create_directories(deep);
+  std::ofstream(deep + "/a.txt") << "x";
+  u32 dirid = 0;
+  ASSERT_EQ(folderidofpath(deep, &dirid), noErr);
+  FSSpec spec{kBootVolume, dirid, {}};
+  spec.name[0] = 5;
+  std::memcpy(spec.name + 1, "a.txt", 5);
+  i32 length = 0;
+  Handle path = nilhandle;
+  ASSERT_EQ(FSpGetFullPath(spec, &length, &path), noErr);
+  EXPECT_EQ(textof(path), fs::canonical(deep).string() + "/a.txt") << "never cut short";
+  EXPECT_EQ(length, GetHandleSize(path));
+  DisposeHandle(path);
+  fs::create_symlink(deep + "/a.txt", root + "/l2");
+  fs::create_symlink(root + "/l2", root + "/l1");
+  fs::create_symlink(root + "/nowhere", root + "/dangling");
+  struct row {
+    std::string given, expected;
+    OSErr status;
+  };
+  for (const row& r : {row{root + "/l1", fs::canonical(deep).string() + "/a.txt", noErr},
+                       row{deep + "/a.txt", deep + "/a.txt", noErr},
+                       row{root + "/dangling", "", fnfErr}}) {
+    SCOPED_TRACE(r.given);
+    Handle h = nilhandle;
+    ASSERT_EQ(PtrToHand(r.given.data(), &h, Size(r.given.size())), noErr);
+    EXPECT_EQ(resolvenamethrualias(h), r.status);
+    EXPECT_EQ(textof(h), r.expected);
+    DisposeHandle(h);
+  }
 }
 
 }  // namespace
