@@ -31,6 +31,8 @@ i16 comdelete(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 // A script's path as a POSIX path into `out`: a text with a colon and no slash is a colon path;
 // a text longer than 255 bytes gives the empty path (no file can be named by it). 0 or a status.
 i16 scriptpath(fred* value, StringPtr out);
+// `the result` tells a file-system error ("File system error %d.").
+void fileerrorresult(OSErr e);
 
 // --- Dates (dates.cpp) -------------------------------------------------------------------------
 // `convert container to form [and form]`: the container's date-time written in the form(s)

@@ -10,10 +10,13 @@
 #include "commands/define.h"
 #include "commands/dispatch.h"
 #include "commands/docommand.h"
+#include "commands/find.h"
 #include "commands/movecommand.h"
 #include "commands/navigation.h"
 #include "commands/select.h"
 #include "commands/newcommand.h"
+#include "commands/sortcards.h"
+#include "commands/userfiles.h"
 #include "engine/expression.h"
 #include "engine/insertscripts.h"
 #include "engine/keywords.h"
@@ -102,7 +105,7 @@ constexpr comrow comrows[] = {
     {2064, comenter, 0},                // enterInField
     {2065, comentermsg, 0},             // enterKey
     {2069, comnotbuilt, P | R},         // export: comexport
-    {2070, comnotbuilt, R},             // find: comfind
+    {2070, comfind, R},                 // find
     {2071, comflush, 0},                // flush
     {2073, comget, 0},                  // get
     {2075, comgo, R},                   // go
@@ -136,7 +139,7 @@ constexpr comrow comrows[] = {
     {2146, comput, 0},                  // put
     {2147, computmsg, 0},               // putMsg, putMessage
     {2148, comquit, P},                 // quit
-    {2150, comnotbuilt, P | R},         // read: comread
+    {2150, comread, P | R},             // read
     {2151, comrecord, P | R},           // record
     {2152, comnotbuilt, 0},             // redo: comredo
     {2155, comremovecommand, 0},        // remove
@@ -161,7 +164,7 @@ constexpr comrow comrows[] = {
     {2186, comshow, R},                 // show
     {2187, comnotbuilt, 0},             // shuffleBack: comshuffle
     {2188, comnotbuilt, 0},             // shuffleForward: comshuffle
-    {2189, comnotbuilt, 0},             // sort: comsort
+    {2189, comsort, 0},                 // sort
     {2191, comspin, 0},                 // spin
     {2192, comstartstop, P | R},        // start
     {2194, comstartstop, P | R},        // stop
@@ -176,7 +179,7 @@ constexpr comrow comrows[] = {
     {2209, comunprotect, 0},            // unprotect
     {2211, comvisi, 0},                 // visual
     {2214, comwait, 0},                 // wait
-    {2217, comnotbuilt, P | R},         // write: comwrite
+    {2217, comwrite, P | R},            // write
     {tokContextClick, comcontextclick, 0},  // contextClick
     {tokPick, comnotbuilt, 0},          // pick: compick
     {tokTrace, comtrace, 0},            // debug, trace

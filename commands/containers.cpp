@@ -99,23 +99,6 @@ i16 containernumber(chunkpart* dest, double* out) {
   return st == statusnotnumber ? st : i16(0);
 }
 
-// `the result` tells a file-system error.
-void fileerrorresult(OSErr e) {
-  Str255 pattern, text;
-  stringtostring(resultstr(resultfileerror), pattern);
-  text[0] = 0;
-  std::string number = std::to_string(int(e));
-  for (int i = 1; i <= pattern[0]; ++i) {
-    if (pattern[i] == '%' && i < pattern[0] && pattern[i + 1] == 'd') {
-      pstrappend(text, 256, number.data(), number.size());
-      ++i;
-    } else {
-      pstrappend(text, 256, &pattern[i], 1);
-    }
-  }
-  stringtohand(text, mainglobals().result);
-}
-
 // `delete file path` and `delete folder path`. A path that names nothing deletes nothing.
 i16 deletefromdisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool folder) {
   if (mainglobals().plugin != 0) return statusplugin;
@@ -174,6 +157,23 @@ i16 scriptpath(fred* value, StringPtr out) {
   out[0] = u8(n);
   if (n > 0) std::memcpy(out + 1, p, size_t(n));
   return 0;
+}
+
+// `the result` tells a file-system error.
+void fileerrorresult(OSErr e) {
+  Str255 pattern, text;
+  stringtostring(resultstr(resultfileerror), pattern);
+  text[0] = 0;
+  std::string number = std::to_string(int(e));
+  for (int i = 1; i <= pattern[0]; ++i) {
+    if (pattern[i] == '%' && i < pattern[0] && pattern[i + 1] == 'd') {
+      pstrappend(text, 256, number.data(), number.size());
+      ++i;
+    } else {
+      pstrappend(text, 256, &pattern[i], 1);
+    }
+  }
+  stringtohand(text, mainglobals().result);
 }
 
 i16 comget(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {

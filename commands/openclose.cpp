@@ -7,6 +7,7 @@
 #include "commands/dispatch.h"
 #include "commands/navigation.h"
 #include "commands/soundcommands.h"
+#include "commands/userfiles.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
@@ -231,8 +232,7 @@ i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
     case tokFilm: return openfilm(path, text, atoms, at + 1, variables);
     case tokMovie: return plugin() ? statusplugin : openmovie(path, text, atoms, at + 1, variables);
     case tokSound: return opensound(path, text, atoms, at, variables);
-    // User text files are the file service's: until it is there they answer 124.
-    case tokFile: return plugin() ? statusplugin : statusnotbuilt;
+    case tokFile: return plugin() ? statusplugin : openfilex(path, text, atoms, at + 1, variables);
     case tokPics: return plugin() ? statusplugin : openpics(path, text, atoms, at + 1, variables);
     case tokPrint: return openprintjob(path, text, atoms, at + 1, variables);
     // The print setup and page setup dialogs are the printing service's.
@@ -261,7 +261,7 @@ i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
       return plugin() ? statusplugin : 0;
     case tokMovie: return plugin() ? statusplugin : closemovie(true, atoms, at + 1);
     case tokSound: return plugin() ? statusplugin : closesound(path, text, atoms, at, variables);
-    case tokFile: return plugin() ? statusplugin : statusnotbuilt;
+    case tokFile: return plugin() ? statusplugin : closefilex(path, text, atoms, at + 1, variables);
     case tokFilm: return closefilm(path, text, atoms, at + 1, variables);
     case tokPics: return plugin() ? statusplugin : closepics(true, atoms, at + 1);
     case tokPrinting:

@@ -4,6 +4,7 @@
 
 #include "commands/commands.h"
 #include "commands/dispatch.h"
+#include "commands/userfiles.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/insertscripts.h"
@@ -148,6 +149,7 @@ i16 comclickfieldobject(hierpath, Handle, Handle, i32, Handle) {
 }
 
 i16 comerror(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  closealluserfiles();
   i32 n = 0;
   if (i16 st = wholenumber(path, text, atoms, at + 1, variables, &n); st != 0) return st;
   showerrordialog(i16(std::clamp<i32>(n, -32768, 32767)));

@@ -3,6 +3,7 @@
 // enterInField, tabKey, doubleClickFieldObject).
 #include "commands/commands.h"
 #include "commands/dispatch.h"
+#include "commands/find.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
@@ -15,7 +16,6 @@
 #include "properties/valueparsers.h"
 #include "shell/cardwindow.h"
 #include "shell/fieldputting.h"
-#include "shell/findbox.h"
 #include "shell/mainglobals.h"
 #include "shell/menus.h"
 #include "store/objects.h"

@@ -281,6 +281,7 @@ namespace {
   if (dest->kind == containerfield) {
     // `into` a whole field brings it back to its top.
     bool whole = preposition == prepinto && dest->chunkgiven == 0;
+    ++mainglobals().textchanges;
     i16 st = putfield(dest, start, end, vsize > 0 ? fredaddr(value) : reinterpret_cast<const u8*>(""), vsize, whole);
     disposfred(value);
     return st;

@@ -144,6 +144,7 @@ i16 cleanwerecs(bool onlyclean) {
     if (dirty) {
       packlivefield(s);
       markspotsowner(list);
+      ++mainglobals().textchanges;
     }
     WEDispose(we);
     setlivefield(s, 0);

@@ -103,6 +103,7 @@ i16 putdownwerecs(Handle list, i16 dispose) {
       packlivefield(s);
       SetWERecDirtyFlag(we, false);
       markspotsowner(list);
+      ++g.textchanges;
     }
     if (dispose) {
       WEDispose(we);

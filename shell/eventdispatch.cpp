@@ -1,5 +1,6 @@
 #include "shell/eventdispatch.h"
 
+#include "commands/find.h"
 #include "engine/objectsend.h"
 #include "media/mediaservice.h"
 #include "platform/dialogs/dialogs.h"
@@ -13,7 +14,6 @@
 #include "shell/cardwindow.h"
 #include "shell/debugmsg.h"
 #include "shell/eventqueue.h"
-#include "shell/findbox.h"
 #include "shell/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/menus.h"

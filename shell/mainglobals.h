@@ -115,6 +115,8 @@ struct MainGlobals {
   Handle foundline;
   Handle foundchunk;
   Handle foundwindow;
+  u64 textchanges;         // raised by every change of field text that a script or the user makes
+                           // (and by sort): a find that sees it move starts afresh
 
   // --- Interpreter state -------------------------------------------------------------------
   i16 calllevel;           // start -1

@@ -489,6 +489,15 @@ void releasemenu(menuline* m) {
   dumpfile(m->store);
 }
 
+i16 readcardof(const desk& w, u32 cardnum, objread* obj) {
+  *obj = objread{};
+  desk d{};
+  if (i16 st = loadother(w, cardnum, &d)) return st;
+  obj->kind = objcard;
+  obj->d = d;
+  return 0;
+}
+
 void writeobj(objread* obj) { releaseobj(obj); }
 
 void safewriteobj(objread* obj, u64, u64, u32) { releaseobj(obj); }

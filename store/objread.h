@@ -90,6 +90,11 @@ i16 holdmenu(RegistryId store, u32 menunum, menuline* out);
 // else holds its records. The line's record words are cleared.
 void releasemenu(menuline* line);
 
+// Card `cardnum` of an open window's context, loaded into a descriptor of kind objcard as a
+// reference to a card the window does not show loads it: the shown card is stored first, and
+// the background's objects get the loaded card's texts until the descriptor is written back.
+// 0, 51 when there is no such card, 37 when memory is refused, or a store check code.
+i16 readcardof(const desk& w, u32 cardnum, objread* obj);
 // --- Writers -----------------------------------------------------------------------------------
 // Writes back and releases what the descriptor holds. A card the descriptor read into a
 // background that its open window shows lends that window's background objects its texts:

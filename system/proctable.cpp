@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "commands/define.h"
+#include "commands/find.h"
 #include "engine/drawroutines.h"
 #include "engine/fieldrecords.h"
 #include "engine/indent.h"
@@ -107,7 +108,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(30, drawhook, PmainRTdrawgrouproc),
     KV_UNBUILT(32, controlaction, PcreateRTcontrollscroll),
     KV_UNBUILT(33, controlaction, PeditRTscrollcard),
-    KV_UNBUILT(34, highlighthook, PfindRTmyhook),
+    KV_ROUTINE(34, highlighthook, PfindRTmyhook),
     KV_UNBUILT(36, colorsearch, PpaintRTmatchproc),
     KV_UNBUILT(37, qdcomment, PpaintRTgathercom),
     // Apple events.

@@ -135,7 +135,10 @@ void putdowntextfieldutil() {
     const i32 end = WEGetTextLength(we);
     WESetSelection(end, end, we);
   }
-  if (textrecordfield(s) && isvalidwerec(livefield(s)) && GetWERecDirtyFlag(livefield(s))) packlivefield(s);
+  if (textrecordfield(s) && isvalidwerec(livefield(s)) && GetWERecDirtyFlag(livefield(s))) {
+    packlivefield(s);
+    ++g.textchanges;
+  }
   if (islist(s)) forcelistload(s, 1);
   putspot(list, index, s);
   redrawobject(g.openfieldwindow, list, index);

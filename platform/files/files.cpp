@@ -578,6 +578,15 @@ OSErr GetFileLocation(FileRef ref, i16* vRefNum, u32* parID, StringPtr name) {
   return noErr;
 }
 
+bool HIsOpenFile(i16 vRefNum, u32 dirID, ConstStringPtr name, FileRef ref) {
+  OpenFile* f = openfile(ref);
+  std::string path;
+  if (f == nullptr || resolve(vRefNum, dirID, name, &path) != noErr) return false;
+  struct stat named, open;
+  return ::stat(path.c_str(), &named) == 0 && ::fstat(f->fd, &open) == 0 && named.st_dev == open.st_dev &&
+         named.st_ino == open.st_ino;
+}
+
 // --- Open files ----------------------------------------------------------------------------
 
 OSErr FSRead(FileRef ref, i64* count, void* buffer) {

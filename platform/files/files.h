@@ -136,6 +136,9 @@ OSErr ResolveAliasFile(i16* vRefNum, u32* dirID, StringPtr name, bool* wasAlias)
 OSErr fullpathof(i16 vRefNum, u32 dirID, ConstStringPtr name, std::string* macromanpath);
 // The folder and name of an open file.
 OSErr GetFileLocation(FileRef ref, i16* vRefNum, u32* parID, StringPtr name);
+// Whether a name leads to the file that is open as `ref` (the same device and inode, links
+// followed): on a file system that tells case apart, names that differ only in case may not.
+bool HIsOpenFile(i16 vRefNum, u32 dirID, ConstStringPtr name, FileRef ref);
 
 // --- Open files ----------------------------------------------------------------------------
 // Reads *count bytes at the mark; a read that meets the end of the file answers eofErr with
