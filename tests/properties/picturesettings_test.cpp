@@ -23,21 +23,12 @@ namespace {
 
 using testproject::Object;
 
-// A picture of w x h as the importer makes it, as bytes.
-std::vector<u8> picture(i32 w, i32 h) {
+DecodedImage image(i32 w, i32 h) {
   DecodedImage im;
   im.width = w;
   im.height = h;
   for (i32 i = 0; i < w * h; ++i) im.pixels.push_back(u32(i) * 0x102030u);
-  const std::vector<u8> png = testimagefile(TestImageFormat::png, im);
-  Handle data = nilhandle;
-  EXPECT_EQ(PtrToHand(png.data(), &data, Size(png.size())), noErr);
-  PicHandle pic = nilhandle;
-  EXPECT_EQ(importimagedata(data, fourcc("PNGf"), &pic), 0);
-  std::vector<u8> out(std::size_t(GetHandleSize(pic)));
-  std::memcpy(out.data(), deref(pic), out.size());
-  DisposeHandle(pic);
-  return out;
+  return im;
 }
 
 class PictureSettingsTest : public PropertyTest {
@@ -51,7 +42,7 @@ class PictureSettingsTest : public PropertyTest {
     mine.name = "my pic";
     mine.rect = Rect{150, 30, 190, 90};
     p.windows[0].cards[0].objects.push_back(mine);
-    p.resources = {testproject::Resource{fourcc("PICT"), "Logo", picture(6, 4)}};
+    p.resources = {testproject::Resource{fourcc("PICT"), "Logo", importedpng(testimagefile(TestImageFormat::png, image(6, 4)))}};
     build(p);
     ASSERT_EQ(open(), 0);
     ASSERT_EQ(setline("set the pictureData of card graphic \"Box\" to data \"Logo\""), 0);
