@@ -56,6 +56,23 @@ i16 combeep(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // waiting window output every 5 ticks and stops at a user abort. `wait until` / `wait while`
 // a condition: the condition is asked again after every tick of waiting.
 i16 comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `history [word]`: alone toggles the history flag unless history is disabled; "disable" and
+// "enable" switch that, "on" sets the flag (unless disabled), any other word clears it.
+i16 comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `notify [wait] [n [ticks | seconds]]`: asks for the user's attention (time-out 108000 ticks).
+i16 comnotify(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `setWindow window`: that open window's context becomes the current one (2 for another
+// object, 61 for a window that is not open).
+i16 comsetwindow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `autoSize window | card | background`: the objects of those layers of the open window are
+// moved and resized to it, then it is redrawn (2 for another object, 61 a window not open).
+i16 comautosize(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `unmount [volume] name`: the volume is unmounted; an unknown volume, the program's own and a
+// refusal leave their texts in `the result`.
+i16 comunmount(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `play`: pics, step (175 in plug-in mode), movie, film; audio answers 124 on this system;
+// anything else is a sound or a tune.
+i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `keyStroke` with no handler: the alert sound.
 i16 comkeystroke(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `contextClick` and `clickFieldObject` with no handler (or passed): the click they were sent
@@ -66,7 +83,8 @@ i16 comclickfieldobject(hierpath path, Handle text, Handle atoms, i32 at, Handle
 i16 comerror(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `insert`: [the] script ... into the inserted scripts; any other form is the menu command.
 i16 cominsertcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-// `remove`: [the] script / all scripts from the inserted scripts; movies, filters and menus.
+// `remove`: [the] script / all scripts from the inserted scripts; movies [from window], filters
+// (enablefilters) and menus.
 i16 comremovecommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `mouseWheel` with no handler: passed on (the engine's pass status).
 i16 comousewheel(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
@@ -78,10 +96,36 @@ i16 comtrace(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 // menuKey expression: the key "q" (either case) quits; any other key does nothing (menukey.cpp).
 i16 comenukey(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
+// --- Picture filters and colour tables (picturecommands.cpp) ---------------------------------
+// `enable | disable filter n-or-name of graphic`, `enable | disable [the] filters of graphic`,
+// and `remove filter ... | [the] filters of graphic` (the statement's first word at `at`): 5
+// without "of", 2 for an object that is no picture graphic. A name that matches nothing
+// changes nothing.
+i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `import clut from file path | resource id-or-name [of [file] path] | clipBoard | object
+// [as name] [into object]`: the colour table of the picture becomes a 'clut' resource of the
+// project, its id in `it`.
+i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
+// --- Object and palette commands (objectcommands.cpp) -----------------------------------------
+// `group`, `ungroup`: the selected graphics of the current layer into one group, and back.
+i16 comgroup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+i16 comungroup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `rotate polygon [object, degrees]`: rotation handles on the selected polygons, or a polygon
+// rotated by an angle.
+i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `reshape arc | polygon | window`: reshape handles, or the custom window shape recomputed.
+i16 comreshape(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `pick [up] object | selected`: a drag of objects; always 0.
+i16 compick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `grab within rect`, `grab object [with message] [within rect]`: the card view or an object
+// follows the mouse while its button is down.
+i16 comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// `cycle [all | first to last] [slow | fast | very slow | very fast] [step | n times]`: the
+// colours of an 8-bit screen rotate.
+i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
 // --- Commands whose media forms work before the rest is built ----------------------------------
-// `play`: the sound, tune, movie, picture-sequence and film forms (media/); play step and
-// audio answer 124 (play_standin.cpp).
-i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `record sound`, `record movie`, `record pics`; every other form answers 124
 // (record_standin.cpp).
 i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);

@@ -65,10 +65,6 @@ struct comrow {
 
 constexpr u8 P = markplugin, R = markresult, F = markfield;
 
-// The routines of enable and disable: picture filters when the words are "filter", "filters"
-// or "the filters"; menus and menu items otherwise.
-constexpr comproc enablefilters = comnotbuilt;  // enablefilters
-
 // One row per command; tokens not listed go to comothers.
 constexpr comrow comrows[] = {
     {2002, comarith, 0},                // add
@@ -77,7 +73,7 @@ constexpr comrow comrows[] = {
     {2005, comnotbuilt, 0},             // ae, appleEvent: comappleevent
     {2006, comarrow, 0},                // arrowKey
     {2007, comask, 0},                  // ask
-    {2008, comnotbuilt, 0},             // autoSize: comautosize
+    {2008, comautosize, 0},             // autoSize
     {2009, combeep, 0},                 // beep
     {2010, comnotbuilt, 0},             // bringFront: combring
     {2013, comchoose, 0},               // choose
@@ -90,7 +86,7 @@ constexpr comrow comrows[] = {
     {2030, comconvert, R},              // convert
     {2031, comnotbuilt, 0},             // copy: comcopy
     {2032, comnotbuilt, 0},             // cut: comcut
-    {2033, comnotbuilt, 0},             // cycle: comcycle
+    {2033, comcycle, 0},                // cycle
     {2034, comdefine, R},               // define
     {2035, comdelete, R},               // delete
     {2044, comdial, P},                 // dial
@@ -109,12 +105,12 @@ constexpr comrow comrows[] = {
     {2071, comflush, 0},                // flush
     {2073, comget, 0},                  // get
     {2075, comgo, R},                   // go
-    {2076, comnotbuilt, 0},             // grabber, grab: comgrab
-    {2077, comnotbuilt, 0},             // group, groups: comgroup
+    {2076, comgrab, 0},                 // grabber, grab
+    {2077, comgroup, 0},                // group, groups
     {2078, comhelp, P},                 // help
     {2079, comhide, 0},                 // hide
-    {2080, comnotbuilt, 0},             // history: comhistory
-    {2083, comnotbuilt, P | R},         // import: comimport
+    {2080, comhistory, 0},              // history
+    {2083, comimport, P | R},           // import
     {2084, cominsertcommand, 0},        // insert
     {2086, comwekeyinfield, 0},         // keyInField
     {2087, comkeystroke, 0},            // keyStroke
@@ -127,7 +123,7 @@ constexpr comrow comrows[] = {
     {2112, comove, 0},                  // move
     {2115, comarith, 0},                // multiply
     {2116, comnew, R},                  // new
-    {2127, comnotbuilt, P},             // notify: comnotify
+    {2127, comnotify, P},               // notify
     {2128, comopen, R},                 // open
     {2137, comnotbuilt, 0},             // paste: compaste
     {2138, complay, R},                 // play
@@ -146,11 +142,11 @@ constexpr comrow comrows[] = {
     {2156, comnotbuilt, P | R},         // reply: comreply
     {2157, comnotbuilt, P | R},         // request: comrequest
     {2158, comreset, 0},                // reset
-    {2159, comnotbuilt, 0},             // reshape: comreshape
+    {2159, comreshape, 0},              // reshape
     {2165, comweretin, F},              // returnInField
     {2166, comreturn, 0},               // returnKey
     {2167, comnotbuilt, 0},             // revert: comrevert
-    {2168, comnotbuilt, 0},             // rotate: comrotate
+    {2168, comrotate, 0},               // rotate
     {2169, comnotbuilt, R},             // rtfMerge: comRTFmerge
     {2170, comnotbuilt, 0},             // save: comsave
     {2171, comsay, P | R},              // say
@@ -160,7 +156,7 @@ constexpr comrow comrows[] = {
     {2180, comnotbuilt, 0},             // sendBack: combring
     {2181, comset, R},                  // set
     {2182, comnotbuilt, P},             // setDialogItem: comsetdialogitem
-    {2183, comnotbuilt, P},             // setWindow: comsetwindow
+    {2183, comsetwindow, P},            // setWindow
     {2186, comshow, R},                 // show
     {2187, comnotbuilt, 0},             // shuffleBack: comshuffle
     {2188, comnotbuilt, 0},             // shuffleForward: comshuffle
@@ -173,15 +169,15 @@ constexpr comrow comrows[] = {
     {2202, comtype, 0},                 // type
     {2203, comdefine, R},               // undefine
     {2204, comnotbuilt, 0},             // undo: comundo
-    {2205, comnotbuilt, 0},             // ungroup: comungroup
+    {2205, comungroup, 0},              // ungroup
     {2207, comunlock, 0},               // unlock
-    {2208, comnotbuilt, 0},             // unmount: comunmount
+    {2208, comunmount, 0},              // unmount
     {2209, comunprotect, 0},            // unprotect
     {2211, comvisi, 0},                 // visual
     {2214, comwait, 0},                 // wait
     {2217, comwrite, P | R},            // write
     {tokContextClick, comcontextclick, 0},  // contextClick
-    {tokPick, comnotbuilt, 0},          // pick: compick
+    {tokPick, compick, 0},              // pick
     {tokTrace, comtrace, 0},            // debug, trace
 };
 

@@ -1,7 +1,10 @@
-// Small commands: the alert sound, the script error alert, `do`, `wait`, the inserted-script
-// forms of insert and remove, and the built-in ends of messages that do nothing or pass.
+// Small commands: the alert sound, the script error alert, `wait`, `history`, `notify`,
+// `setWindow`, `autoSize`, `unmount`, `play`, the inserted-script and movie forms of insert and
+// remove, and the built-in ends of messages that do nothing or pass.
 #include <algorithm>
+#include <string>
 
+#include "commands/commandforms.h"
 #include "commands/commands.h"
 #include "commands/dispatch.h"
 #include "commands/userfiles.h"
@@ -9,31 +12,57 @@
 #include "engine/fred.h"
 #include "engine/insertscripts.h"
 #include "engine/keywords.h"
+#include "engine/lookups.h"
 #include "engine/numbertext.h"
+#include "engine/textutil.h"
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
 #include "engine/status.h"
 #include "media/mediaservice.h"
+#include "media/movies.h"
+#include "media/sequences.h"
+#include "media/sounds.h"
 #include "platform/events/events.h"
+#include "platform/files/files.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
+#include "platform/text/pstring.h"
+#include "platform/windows/windows.h"
 #include "shell/debugmsg.h"
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/menucommands.h"
+#include "shell/objectresize.h"
+#include "shell/redraws.h"
 #include "shell/runservices.h"
+#include "shell/volumes.h"
+#include "shell/windtable.h"
+#include "store/objread.h"
+#include "system/appleevents.h"
 
 namespace kv {
 
 namespace {
 
 enum : u16 {
+  tokDisable = 2045,
+  tokEnable = 2062,
+  tokWait = 2214,
   tokFilter = 4114,
   tokFilters = 4115,
   tokScript = 4233,
   tokScripts = 4235,
   tokAll = 10002,
   tokThe = 10020,
+  tokBackground = 11015,
+  tokAudio = 11008,
+  tokFilm = 11112,
+  tokFrom = 11119,
+  tokMovie = 3102,
   tokMovies = 11191,
+  tokPics = 11228,
+  tokStep = 11301,
+  tokVolume = 11343,
   tokFor = 11115,
   tokUntil = 11330,
   tokWhile = 11345,
@@ -44,8 +73,13 @@ enum : u16 {
 
 // A waiting command looks after the media and the windows every so many ticks.
 constexpr u32 kWaitService = 5;
+// The longest wait: a time past it (2^31 ticks) is cut to it.
+constexpr i64 kLongestWait = 0x7FFFFFFF;
+// notify waits this long for the user when the script gives no time.
+constexpr i32 kNotifyTimeout = 108000;
 
-constexpr i16 statusstray = 19, statusnegative = 38;
+constexpr i16 statusstray = 19, statusnegative = 38, statusnotopen = 61, statusplugin = 175;
+constexpr i16 resultnovolume = 79, resultownvolume = 80;
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
@@ -61,6 +95,53 @@ i16 wholenumber(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   st = fredtolong(&value, n) != 0 ? i16(statusnotinteger) : i16(0);
   disposfred(&value);
   if (st == 0 && !lineends(atoms, at + used)) st = statusstray;
+  return st;
+}
+
+// A time from atom `i`: a whole number of ticks, of seconds with "seconds"/"second", the word
+// "ticks" skipped; it must end the statement. Counted in 64 bits and held to 0..2^31-1 ticks.
+i16 timeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i64* ticks) {
+  fred value;
+  i32 used = 0;
+  if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &value); st != 0) return st;
+  i32 n = 0;
+  i16 st = fredtolong(&value, &n) != 0 ? i16(statusnotinteger) : i16(0);
+  disposfred(&value);
+  if (st != 0) return st;
+  i += used;
+  i64 t = n;
+  const u16 word = tokenat(atoms, i);
+  if (word == tokSecondsWord || word == tokSecondWord) {
+    t *= 60;
+    ++i;
+  } else if (word == tokTicksWord) {
+    ++i;
+  }
+  if (!lineends(atoms, i)) return statusstray;
+  *ticks = std::clamp<i64>(t, 0, kLongestWait);
+  return 0;
+}
+
+// The open window a descriptor's window context names: false when it is not open.
+bool openwindowof(const objread& obj, desk* open) {
+  return haswind(obj.d.store, obj.d.windnum, open) && open->window != nilid && IsValidWindowPtr(open->window);
+}
+
+// The open window of a window (with `windowonly`), card or background that the statement names
+// from atom `at` and that ends it: 2 for another object, 19 for words left, 61 for a window
+// that is not open. *kind is the object's kind.
+i16 openwindowobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool windowonly, desk* open,
+                     u16* kind) {
+  objread obj{};
+  i32 used = 0;
+  if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj); st != 0) return st;
+  *kind = obj.kind;
+  const bool fits = obj.kind == objwindow || (!windowonly && (obj.kind == objcard || obj.kind == objbackground));
+  i16 st = 0;
+  if (!fits) st = statusnotunderstood;
+  else if (!lineends(atoms, at + used)) st = statusstray;
+  else if (!openwindowof(obj, open)) st = statusnotopen;
+  writeobj(&obj);
   return st;
 }
 
@@ -103,24 +184,9 @@ i16 comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
     }
   }
   if (t == tokFor) ++i;
-  fred value;
-  i32 used = 0;
-  if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &value); st != 0) return st;
-  i32 n = 0;
-  i16 st = fredtolong(&value, &n) != 0 ? i16(statusnotinteger) : i16(0);
-  disposfred(&value);
-  if (st != 0) return st;
-  i += used;
-  i64 ticks = n;
-  t = tokenat(atoms, i);
-  if (t == tokSecondsWord || t == tokSecondWord) {
-    ticks *= 60;
-    ++i;
-  } else if (t == tokTicksWord) {
-    ++i;
-  }
-  if (!lineends(atoms, i)) return statusstray;
-  const u32 until = TickCount() + u32(std::clamp<i64>(ticks, 0, 0x7FFFFFFF));
+  i64 ticks = 0;
+  if (i16 st = timeoperand(path, text, atoms, i, variables, &ticks); st != 0) return st;
+  const u32 until = TickCount() + u32(ticks);
   for (u32 left = until - TickCount(); i32(left) > 0; left = until - TickCount()) {
     Delay(std::min<u32>(kWaitService, left), nullptr);
     const u32 now = TickCount();
@@ -128,9 +194,106 @@ i16 comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
     EventRecord none{};
     checkmovies(none);
     if (g.flushwanted != 0) checkflush(now);
-    if (st = isabort(now); st != 0) return st;
+    if (i16 st = isabort(now); st != 0) return st;
   }
   return 0;
+}
+
+i16 comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  MainGlobals& g = mainglobals();
+  if (lineends(atoms, at + 1)) {
+    if (g.historydisabled == 0) g.history = g.history != 0 ? 0 : 1;
+    return 0;
+  }
+  Str255 word{};
+  i32 used = 0;
+  if (i16 st = textoperand(path, text, atoms, at + 1, variables, &used, word); st != 0) return st;
+  if (!lineends(atoms, at + 1 + used)) return statusstray;
+  switch (stringtotoken(word + 1, word[0])) {
+    case tokDisable: g.historydisabled = 1; break;
+    case tokEnable: g.historydisabled = 0; break;
+    case tokOn: g.history = g.historydisabled != 0 ? 0 : 1; break;
+    default: g.history = 0; break;
+  }
+  return 0;
+}
+
+i16 comnotify(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  i32 i = at + 1;
+  if (tokenat(atoms, i) == tokWait) ++i;
+  i64 ticks = kNotifyTimeout;
+  if (!lineends(atoms, i))
+    if (i16 st = timeoperand(path, text, atoms, i, variables, &ticks); st != 0) return st;
+  notify(i32(ticks));
+  return 0;
+}
+
+i16 comsetwindow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  desk open{};
+  u16 kind = 0;
+  if (i16 st = openwindowobject(path, text, atoms, at + 1, variables, true, &open, &kind); st != 0) return st;
+  MainGlobals& g = mainglobals();
+  g.current = open;
+  ++g.layerchanges;
+  return 0;
+}
+
+i16 comautosize(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  desk open{};
+  u16 kind = 0;
+  if (i16 st = openwindowobject(path, text, atoms, at + 1, variables, false, &open, &kind); st != 0) return st;
+  // The layers resized (0 both, 1 the background's, 2 the card's), each forced.
+  const u16 layers = kind == objwindow ? 0 : kind == objbackground ? 1 : 2;
+  const u16 force = kind == objwindow ? 3 : kind == objbackground ? 1 : 2;
+  {
+    // In the window's context, with its pen hidden while the objects move.
+    KeepContext keep;
+    mainglobals().current = open;
+    SetPortWindowPort(open.window);
+    HidePen();
+    resizespots(open, layers, 0, force);
+    ShowPen();
+  }
+  getwind(open.window, &open);
+  drawedit(open, nullptr);
+  return 0;
+}
+
+i16 comunmount(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  i32 i = at + 1;
+  if (tokenat(atoms, i) == tokVolume) ++i;
+  Str255 name{};
+  i32 used = 0;
+  if (i16 st = textoperand(path, text, atoms, i, variables, &used, name); st != 0) return st;
+  if (!lineends(atoms, i + used)) return statusstray;
+  // A volume's name ends at its first colon; a name without one gets one.
+  std::string volume(pstringview(name));
+  const std::size_t colon = volume.find(':');
+  if (colon == std::string::npos) volume.resize(std::min<std::size_t>(volume.size(), 254));
+  else volume.resize(colon);
+  i16 ref = 0;
+  if (volumebyname(volume, &ref) == noErr && ref == mainglobals().programvolume) return setresulttext(resultownvolume);
+  volume += ':';
+  pstrassign(name, 256, volume.data(), volume.size());
+  const OSErr e = UnmountAndEject(name, 0);
+  if (e == nsvErr) return setresulttext(resultnovolume);
+  // A refused unmount is no success: the file system's error goes into the result.
+  if (e != noErr) return resultfilesystemerr(e);
+  return 0;
+}
+
+i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  const MainGlobals& g = mainglobals();
+  switch (tokenat(atoms, at + 1)) {
+    case tokPics: return g.plugin != 0 ? statusplugin : playpics(path, text, atoms, at + 1, variables);
+    case tokStep: return g.plugin != 0 ? statusplugin : i16(0);
+    case tokMovie: return playmovie(path, text, atoms, at + 1, variables);
+    case tokFilm: return playfilm(path, text, atoms, at + 1, variables);
+    case tokAudio:
+      if (g.runningosx != 0) return statusnotbuilt;
+      [[fallthrough]];
+    default: return playsound(path, text, atoms, at + 1, variables);
+  }
 }
 
 i16 comkeystroke(hierpath, Handle, Handle, i32, Handle) {
@@ -163,15 +326,39 @@ i16 cominsertcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   return insertmenu(path, text, atoms, at, variables);
 }
 
+namespace {
+
+// `remove movies [from window]` from atom `at` (after "movies").
+i16 removemovies(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  WindowRef window = mainglobals().current.window;
+  i32 i = at;
+  if (tokenat(atoms, i) == tokFrom) {
+    objread obj{};
+    i32 used = 0;
+    if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
+    desk open{};
+    i16 st = obj.kind != objwindow ? statusnotunderstood : !lineends(atoms, i + 1 + used) ? statusstray : i16(0);
+    window = st == 0 && openwindowof(obj, &open) ? open.window : nilid;
+    writeobj(&obj);
+    if (st != 0) return st;
+  } else if (!lineends(atoms, i)) {
+    return statusstray;
+  }
+  // No window: nothing to remove (a window of 0 would name every movie).
+  if (window != nilid) dumpmoovs(window, true);
+  return 0;
+}
+
+}  // namespace
+
 i16 comremovecommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   u16 t = tokenat(atoms, i);
-  if (t == tokMovies) return comnotbuilt(path, text, atoms, at, variables);  // the movies of a window
+  if (t == tokMovies) return removemovies(path, text, atoms, i + 1, variables);
   if (t == tokThe) t = tokenat(atoms, ++i);
   if (t == tokScript || (t == tokAll && tokenat(atoms, i + 1) == tokScripts))
     return comremove(path, text, atoms, at, variables);
-  if (t == tokFilter || t == tokFilters)
-    return comnotbuilt(path, text, atoms, at, variables);  // picture filters: enablefilters
+  if (t == tokFilter || t == tokFilters) return enablefilters(path, text, atoms, at, variables);
   return removemenu(path, text, atoms, at, variables);
 }
 

@@ -52,8 +52,9 @@ void showslot(Handle cursor) {
   SetCursor(&c);
 }
 
-// A 'CURS' resource of the program; the arrow when it is missing.
-void showresource(i16 id) {
+}  // namespace
+
+void showcursorresource(i16 id) {
   Handle h = GetResource(fourcc("CURS"), id);
   if (h == nilhandle || GetHandleSize(h) < kCursorBytes) {
     SetThemeCursor(kThemeArrowCursor);
@@ -63,6 +64,8 @@ void showresource(i16 id) {
   }
   if (h != nilhandle) ReleaseResource(h);
 }
+
+namespace {
 
 bool modalwindow(WindowRef window) {
   WindowClass c = 0;
@@ -187,7 +190,7 @@ void curscase(Point pt) {
     if (!found) SetThemeCursor(kThemeCrossCursor);
     return;
   }
-  if (tool == kUniversalTool) return showresource(kPointerToolCursor);
+  if (tool == kUniversalTool) return showcursorresource(kPointerToolCursor);
   if (tool > kUniversalTool) return (void)SetThemeCursor(kThemeArrowCursor);
   if (tool > toolbrowse) return (void)SetThemeCursor(kThemeCrossCursor);
   if (g.movieIdle && openmoviecount() > 0) {

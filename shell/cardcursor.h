@@ -6,6 +6,8 @@
 
 namespace kv {
 
+// Shows a 'CURS' resource of the program (the arrow when it is missing).
+void showcursorresource(i16 id);
 // Sets the cursor for a point (card coordinates) of the current card window.
 void curscase(Point pt);
 // Sets the cursor for the topmost object of a list under the point: 1 when an object is there

@@ -83,6 +83,8 @@ bool platformfacts(MainGlobals& g) {
   setrandseed(i32(TickCount()));
   std::string app;
   if (applicationfolder(&app)) g.appfolder = folderid(app);
+  // Every folder lies on the one volume of the POSIX tree.
+  g.programvolume = kBootVolume;
   g.tempfolder = standardfolderid(StandardFolder::temporary);
   if (g.tempfolder == 0) g.tempfolder = g.appfolder;
   g.desktopfolder = standardfolderid(StandardFolder::desktop);

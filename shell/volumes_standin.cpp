@@ -1,13 +1,17 @@
 // A stand-in for the volume list until the folder and volume routines exist: it keeps the
 // reference number and name of each announced volume, which is what the disk events need.
-// hideFileExtension is the file system's extension setting.
+// hideFileExtension is the file system's extension setting. UnmountAndEject finds the volume
+// but unmounts nothing: every volume it finds is refused as busy.
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/textutil.h"
 #include "platform/files/files.h"
+#include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "platform/text/pstring.h"
+#include "shell/mainglobals.h"
 #include "shell/volumes.h"
 
 namespace kv {
@@ -40,6 +44,33 @@ void removeVolumeFromList(i16 vRefNum, StringPtr name) {
     list.erase(it);
     return;
   }
+}
+
+OSErr UnmountAndEject(ConstStringPtr name, i16 volume) {
+  if (name != nullptr) {
+    std::string text(pstringview(name));
+    if (!text.empty() && text.back() == ':') text.pop_back();
+    if (volumebyname(text, &volume) != noErr) return nsvErr;
+  } else if (std::string ignored; volumename(volume, &ignored) != noErr) {
+    return nsvErr;
+  }
+  return fBsyErr;
+}
+
+i16 resultfilesystemerr(i16 status) {
+  std::string format(pstringview(resultstr(110)));
+  std::string text;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format.compare(i, 2, "%d") == 0) {
+      text += std::to_string(status);
+      ++i;
+    } else {
+      text += format[i];
+    }
+  }
+  Handle& result = mainglobals().result;
+  if (result == nilhandle) return PtrToHand(text.data(), &result, Size(text.size())) == noErr ? 0 : 37;
+  return PtrToXHand(text.data(), result, Size(text.size())) == noErr ? 0 : 37;
 }
 
 void buildvolumelist() {

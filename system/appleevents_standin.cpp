@@ -60,7 +60,9 @@ i16 openapplication() {
 }  // namespace
 
 i16 notify(i32) {
-  // The desktop lets a program come forward at once, so the time-out never runs out.
+  // The desktop lets a program come forward at once, so the time-out never runs out. A program
+  // behind others also asks for the user's attention (the window flashes).
+  if (!processisfront()) requestuserattention(true);
   ProcessSerialNumber self{0, kCurrentProcess};
   if (OSErr e = SetFrontProcess(&self); e != noErr) {
     std::string code = std::to_string(e);

@@ -13,9 +13,11 @@
 #include <climits>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "platform/runtime/root.h"
+#include "platform/text/casefold.h"
 #include "platform/text/macroman.h"
 
 namespace kv {
@@ -48,6 +50,7 @@ struct FilesState {
   std::optional<u64> freespace;
   std::vector<std::string> scratch;  // scratch folders still there
   std::map<i16, std::string> volumes;  // announced volumes, by reference number
+  std::set<i16> mounted;               // those of them mounted now
 
   FilesState() = default;
   FilesState(const FilesState&) = delete;
@@ -266,8 +269,29 @@ bool standardfolder(StandardFolder which, std::string* path) {
 
 void notevolume(i16 vRefNum, std::string_view macromanname, bool mounted) {
   // An unmounted volume keeps its name: its unmount may be handled after it has gone.
-  if (vRefNum == kBootVolume || !mounted) return;
+  if (vRefNum == kBootVolume) return;
+  if (!mounted) {
+    fs().mounted.erase(vRefNum);
+    return;
+  }
   fs().volumes[vRefNum] = std::string(macromanname.substr(0, 255));
+  fs().mounted.insert(vRefNum);
+}
+
+OSErr volumebyname(std::string_view macromanname, i16* vRefNum) {
+  if (macromanname.empty() || macromanname == "/") {
+    *vRefNum = kBootVolume;
+    return noErr;
+  }
+  for (i16 v : fs().mounted) {
+    const std::string& name = fs().volumes[v];
+    if (name.size() == macromanname.size() &&
+        equalnocase(reinterpret_cast<const u8*>(name.data()), reinterpret_cast<const u8*>(macromanname.data()), name.size())) {
+      *vRefNum = v;
+      return noErr;
+    }
+  }
+  return nsvErr;
 }
 
 OSErr volumename(i16 vRefNum, std::string* macromanname) {

@@ -92,6 +92,9 @@ void notevolume(i16 vRefNum, std::string_view macromanname, bool mounted);
 // The Mac Roman name of a volume announced in this run (an unmounted one keeps its name until
 // its number comes again): noErr, or nsvErr when none was announced under that number.
 OSErr volumename(i16 vRefNum, std::string* macromanname);
+// The reference number of a mounted volume by its Mac Roman name (letter case ignored; empty or
+// "/" names the boot volume): noErr, or nsvErr when no mounted volume goes by that name.
+OSErr volumebyname(std::string_view macromanname, i16* vRefNum);
 
 // --- Files by name -------------------------------------------------------------------------
 OSErr HCreate(i16 vRefNum, u32 dirID, ConstStringPtr name, OSType creator, OSType fileType);

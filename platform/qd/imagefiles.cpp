@@ -12,8 +12,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
+#include "platform/memory/memory.h"
 #include "platform/qd/copybits.h"
+#include "platform/qd/pictformat.h"
 #include "platform/qd/pictures.h"
 #include "platform/qd/png.h"
 #include "platform/qd/ports.h"
@@ -72,6 +75,13 @@ bool decodepng(const u8* data, std::size_t size, DecodedImage* out, std::string*
   if (!sizeok(w, h, error)) {
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
+  }
+  out->palette.clear();
+  png_colorp plte = nullptr;
+  int entries = 0;
+  if (!keepalpha && png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE && !png_get_valid(png, info, PNG_INFO_tRNS) &&
+      png_get_PLTE(png, info, &plte, &entries) != 0 && entries > 0 && entries <= 256) {
+    for (int i = 0; i < entries; ++i) out->palette.push_back(xrgb(plte[i].red, plte[i].green, plte[i].blue));
   }
   png_set_expand(png);
   png_set_strip_16(png);
@@ -369,8 +379,78 @@ bool decodepngalpha(const u8* data, std::size_t size, DecodedImage* out, std::st
   return decodepng(data, size, out, error, true);
 }
 
+namespace {
+
+// An indexed image as a picture of one unpacked 8-bit pixel map with the image's palette as
+// its colour table (the recorder would turn it into direct pixels). Pixels of a colour the
+// palette lacks take entry 0.
+PicHandle indexedpicture(const DecodedImage& image) {
+  const Rect frame{0, 0, i16(image.height), i16(image.width)};
+  const u16 rowbytes = u16((image.width + 1) & ~1);
+  if (rowbytes > rowbytesmask) return nilhandle;
+  std::vector<u8> d;
+  PictWriter w{&d};
+  w.i16be(0);
+  w.rect(frame);
+  w.op(pictVersion);
+  w.i16be(0x02FF);
+  w.op(pictHeaderOp);
+  w.i16be(-2);
+  w.i16be(0);
+  w.i32be(fixed72dpi);
+  w.i32be(fixed72dpi);
+  w.rect(frame);
+  w.i32be(0);
+  w.op(pictBitsRect);
+  w.i16be(i16(pixmapflag | rowbytes));
+  w.rect(frame);
+  w.i16be(0);  // version
+  w.i16be(0);  // pack type
+  w.i32be(0);  // pack size
+  w.i32be(fixed72dpi);
+  w.i32be(fixed72dpi);
+  w.i16be(0);  // indexed
+  w.i16be(8);
+  w.i16be(1);
+  w.i16be(8);
+  w.i32be(0);  // plane bytes
+  w.i32be(0);  // table
+  w.i32be(0);  // reserved
+  w.i32be(0);  // the table's seed
+  w.i16be(0);  // flags
+  w.i16be(i16(image.palette.size() - 1));
+  std::map<u32, u8> index;
+  for (std::size_t i = 0; i < image.palette.size(); ++i) {
+    const u32 c = image.palette[i];
+    index.emplace(c, u8(i));
+    w.i16be(i16(i));
+    w.color(RGBColor{u16(((c >> 16) & 0xFF) * 0x101), u16(((c >> 8) & 0xFF) * 0x101), u16((c & 0xFF) * 0x101)});
+  }
+  w.rect(frame);
+  w.rect(frame);
+  w.i16be(srcCopy);
+  std::vector<u8> row(rowbytes);
+  for (i32 y = 0; y < image.height; ++y) {
+    std::fill(row.begin(), row.end(), u8(0));
+    for (i32 x = 0; x < image.width; ++x) {
+      auto it = index.find(image.pixels[std::size_t(y) * std::size_t(image.width) + std::size_t(x)] & 0xFFFFFF);
+      row[std::size_t(x)] = it != index.end() ? it->second : 0;
+    }
+    w.bytes(row.data(), row.size());
+  }
+  w.op(pictEndPic);
+  d[0] = u8((d.size() >> 8) & 0xFF);
+  d[1] = u8(d.size() & 0xFF);
+  Handle h = NewHandle(Size(d.size()));
+  if (h != nilhandle) std::memcpy(deref(h), d.data(), d.size());
+  return h;
+}
+
+}  // namespace
+
 PicHandle imagepicture(const DecodedImage& image) {
   if (image.width <= 0 || image.height <= 0 || image.width > 32767 || image.height > 32767) return nilhandle;
+  if (!image.palette.empty() && image.palette.size() <= 256) return indexedpicture(image);
   Rect frame{0, 0, i16(image.height), i16(image.width)};
   GWorldPtr world = nilid;
   if (NewGWorld(&world, 32, &frame, nilhandle, nilhandle, 0) != noErr) return nilhandle;

@@ -22,6 +22,9 @@ struct DecodedImage {
   i32 width = 0;
   i32 height = 0;
   std::vector<u32> pixels;
+  // The colours of an indexed PNG without transparency (xrgb, at most 256), in its palette's
+  // order; empty for every other image. Its picture is then an 8-bit picture of these colours.
+  std::vector<u32> palette;
 };
 
 // Decodes an image file's bytes: true, or false with the reason in *error.
@@ -34,7 +37,8 @@ bool decodepngalpha(const u8* data, std::size_t size, DecodedImage* out, std::st
 // pixels: false when the header cannot be read.
 bool imageheadersize(const u8* data, std::size_t size, i32* width, i32* height);
 
-// A picture that draws the image at (0, 0): 0 when memory runs out.
+// A picture that draws the image at (0, 0): 8-bit indexed with the image's palette when it has
+// one, else 32-bit; 0 when memory runs out.
 PicHandle imagepicture(const DecodedImage& image);
 
 // Writes an image as a PNG file, or a JPEG file of quality 95 (for tests and export).

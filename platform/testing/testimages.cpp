@@ -1,5 +1,7 @@
 #include "platform/testing/testimages.h"
 
+#include <png.h>
+
 #include <algorithm>
 #include <map>
 
@@ -165,6 +167,47 @@ std::vector<u8> macpaint(const DecodedImage& im) {
   return w.out;
 }
 
+// An 8-bit indexed PNG of the image's colours, in order of first appearance; empty for more
+// than 256 colours.
+std::vector<u8> indexedpng(const DecodedImage& im) {
+  std::vector<u32> colours;
+  std::map<u32, u8> index;
+  std::vector<u8> indexes;
+  for (u32 p : im.pixels) {
+    auto it = index.find(p & 0xFFFFFF);
+    if (it == index.end()) {
+      if (colours.size() == 256) return {};
+      it = index.emplace(p & 0xFFFFFF, u8(colours.size())).first;
+      colours.push_back(p & 0xFFFFFF);
+    }
+    indexes.push_back(it->second);
+  }
+  std::vector<u8> out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  if (info == nullptr || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
+    return {};
+  }
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep data, png_size_t n) {
+        auto* v = static_cast<std::vector<u8>*>(png_get_io_ptr(p));
+        v->insert(v->end(), data, data + n);
+      },
+      nullptr);
+  png_set_IHDR(png, info, png_uint_32(im.width), png_uint_32(im.height), 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  std::vector<png_color> plte;
+  for (u32 c : colours) plte.push_back(png_color{png_byte(c >> 16), png_byte(c >> 8), png_byte(c)});
+  png_set_PLTE(png, info, plte.data(), int(plte.size()));
+  png_write_info(png, info);
+  for (i32 y = 0; y < im.height; ++y) png_write_row(png, &indexes[std::size_t(y) * std::size_t(im.width)]);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
 }  // namespace
 
 std::vector<u8> testimagefile(TestImageFormat format, const DecodedImage& image) {
@@ -175,6 +218,7 @@ std::vector<u8> testimagefile(TestImageFormat format, const DecodedImage& image)
     case TestImageFormat::png:
       if (!encodeimagepng(image, &out)) out.clear();
       return out;
+    case TestImageFormat::pngpalette: return indexedpng(image);
     case TestImageFormat::jpeg:
       if (!encodeimagejpeg(image, &out)) out.clear();
       return out;

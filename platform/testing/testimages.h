@@ -10,6 +10,7 @@ namespace kv {
 
 enum class TestImageFormat : u8 {
   png,       // 8-bit RGB
+  pngpalette,  // 8-bit indexed: the image's colours in order of first appearance (at most 256)
   jpeg,      // quality 95 (lossy: compare with the file's own decoding)
   tiff,      // uncompressed RGB, little-endian, one strip
   gif,       // at most 256 colours, GIF89a

@@ -108,6 +108,15 @@ OSStatus CreateCustomWindow(WindowDefProc defProc, i16 variation, WindowClass c,
   return r;
 }
 
+OSStatus ReshapeCustomWindow(WindowRef window) {
+  WindowData* w = wd(window);
+  if (!w) return errInvalidWindowRef;
+  if (!w->defproc) return noErr;
+  w->defproc(w->variation, window, kWindowMsgCalculateShape, 0);
+  w->framedirty = true;
+  return noErr;
+}
+
 WindowRef NewCWindow(void*, const Rect* bounds, const u8* title, bool visible, i16 procID, WindowRef behind,
                      bool goAwayFlag, i32 refCon) {
   WindowRef w = nilid;

@@ -176,6 +176,10 @@ OSStatus CreateWindowWithDefinition(i16 procID, WindowClass windowClass, WindowA
                                     const Rect* contentBounds, WindowRef* outWindow);
 OSStatus CreateCustomWindow(WindowDefProc defProc, i16 variation, WindowClass windowClass,
                             WindowAttributes attributes, const Rect* contentBounds, WindowRef* outWindow);
+// A custom window asks its definition for its shape again (the regions it answers may have
+// changed) and its frame is presented anew; a window with a numbered definition is left as it
+// is. errInvalidWindowRef for a window that does not exist.
+OSStatus ReshapeCustomWindow(WindowRef window);
 // The classic form: a document-class window of that definition, placed behind `behind`
 // (kFirstWindowOfClass: in front); goAway gives it a close box.
 WindowRef NewCWindow(void* storage, const Rect* bounds, const u8* title, bool visible, i16 procID, WindowRef behind,

@@ -139,8 +139,8 @@ TEST_F(DispatcherTest, InsertAndRemoveReachTheInsertedScriptsOnlyForTheirScriptF
   // `remove all` is only followed by `menus`.
   EXPECT_EQ(run("insert all"), 16);
   EXPECT_EQ(run("remove all things from front"), 2);
-  EXPECT_EQ(run("remove movies"), statusnotbuilt);
-  EXPECT_EQ(run("remove the filters of graphic 1"), statusnotbuilt);
+  EXPECT_EQ(run("remove movies"), 0) << "no window, no movies";
+  EXPECT_EQ(run("remove the filters of graphic 1"), 11) << "no such graphic";
 }
 
 TEST_F(DispatcherTest, ACommandErrorIsPostedAtItsStatement) {

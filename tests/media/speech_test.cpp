@@ -125,6 +125,7 @@ TEST_F(SpeechTest, VoicesRatesAndPitches) {
   EXPECT_NE(firstvoice(2), "") << "the voices hold a male and a female voice";
   EXPECT_NE(cardvalue("the voices"), "");
   cardrows({{"say \"hi\" at 100 words minute", "", "error 155"},
+            {"say \"hi\" at 100 words per", "", "error 156"},
             {"say \"hi\" using noise", "", "error 157"},
             {"say \"hi\" loudly", "", "error 2"},
             {"say \"x\" with pitch 200", "", "error 2"},  // `with` takes a voice, not an option

@@ -127,6 +127,16 @@ TEST_F(GetPictureTest, ImageFilesBecomePictures) {
   EXPECT_EQ(getpicture(PName("huge.gif"), kBootVolume, dir, 0, nullptr, 0, &pic), 123);
 }
 
+TEST_F(GetPictureTest, AnIndexedPngBecomesAnEightBitPictureOfItsColours) {
+  DecodedImage img = image(3, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0x0000FF, 0xFF0000, 0x00FF00});
+  writefile(dir, "p.png", testimagefile(TestImageFormat::pngpalette, img), 0);
+  Handle pic = nilhandle;
+  ASSERT_EQ(getpicture(PName("p.png"), kBootVolume, dir, 0, nullptr, 0, &pic), 0);
+  EXPECT_EQ(picturedepth(pic), 8);
+  EXPECT_EQ(qdtest::drawnpixels(pic, 3, 2), img.pixels);
+  DisposeHandle(pic);
+}
+
 TEST_F(GetPictureTest, PictResourcesByNameOrIdFromTheResourceForkBesideTheFile) {
   std::vector<u8> data = pictdata();
   std::string forkpath = home->path() + "/Album.rsrc";

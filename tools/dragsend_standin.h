@@ -1,0 +1,16 @@
+// What the stand-in of drag sending was asked to drag, oldest first (goes with the stand-in).
+#pragma once
+
+#include <vector>
+
+#include "platform/types.h"
+
+namespace kv {
+
+struct standindrag {
+  Handle list;                // the object list
+  std::vector<i16> indexes;   // the objects of it that would have been dragged
+};
+std::vector<standindrag>& standindrags();
+
+}  // namespace kv
