@@ -44,7 +44,7 @@
 #include "shell/redraws.h"
 #include "textengine/tsmhandlers.h"
 #include "textengine/werecord.h"
-#include "tools/dragmanager.h"
+#include "tools/dragsend.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/objects.h"

@@ -15,7 +15,8 @@
 #include "shell/mainglobals.h"
 #include "tests/properties/proptest.h"
 #include "textengine/tsmhandlers.h"
-#include "tools/dragmanager.h"
+#include "tools/dragsend.h"
+#include "tools/dragsend_standin.h"
 
 namespace kv {
 namespace {
