@@ -267,24 +267,6 @@ ControlButtonContentInfo contentof(const spot& s, i16 type) {
   return content;
 }
 
-// Gives back what a content holds.
-void releasecontent(const ControlButtonContentInfo& content) {
-  switch (content.contentType) {
-    case kControlContentIconSuiteHandle:
-      if (IsValidHandle(content.data)) DisposeIconSuite(content.data, true);
-      break;
-    case kControlContentCIconHandle:
-      if (IsValidHandle(content.data)) DisposeCIcon(content.data);
-      break;
-    case kControlContentPictHandle:
-      if (IsValidHandle(content.data)) KillPicture(content.data);
-      break;
-    case kControlContentIconRef:
-      if (IsValidIconRef(content.data)) ReleaseIconRef(content.data);
-      break;
-    default: break;
-  }
-}
 
 // The popup menu button (206): made with its menu, sized to its best height on the object's
 // centre line (and to its best width with `autoWidth`); the object takes that rectangle.
@@ -521,6 +503,7 @@ ControlRef docontrolup(spot* object, i16 background) {
   if (!g.offwindowdrawing && !background && g.current.backlayer) HideControl(c);
   else SetControlVisibility(c, true, false);
   SetControlProperty(c, kVizu, kRectTag, sizeof rect, &rect);
+  notecontrolvalues(c);
   return c;
 }
 
@@ -684,6 +667,27 @@ void CalculateOurOwnControlRect(ControlRef control, Rect* out, i16 font, i16 siz
     GetBestControlRect(control, out, nullptr);
   }
   if (pen) ShowPen();
+}
+
+void releasecontent(const ControlButtonContentInfo& content) {
+  switch (content.contentType) {
+    case kControlContentIconSuiteHandle:
+      if (IsValidHandle(content.data)) DisposeIconSuite(content.data, true);
+      break;
+    case kControlContentCIconHandle:
+      if (IsValidHandle(content.data)) DisposeCIcon(content.data);
+      break;
+    case kControlContentICON:
+      if (IsValidHandle(content.data)) DisposeHandle(content.data);
+      break;
+    case kControlContentPictHandle:
+      if (IsValidHandle(content.data)) KillPicture(content.data);
+      break;
+    case kControlContentIconRef:
+      if (IsValidIconRef(content.data)) ReleaseIconRef(content.data);
+      break;
+    default: break;
+  }
 }
 
 OSErr DetachSuiteMembers(ResType, Handle* icon, void*) {

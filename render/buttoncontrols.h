@@ -24,6 +24,10 @@ void mapRadioGroupMembers(const spot& object, i16 count, const Rect& rect);
 // The rectangle a popup button wants (at least 24 wide) with its menu in that font and size.
 void CalculateOurOwnControlRect(ControlRef control, Rect* out, i16 font, i16 size);
 
+// Gives back what a button control's content holds (icon suite, colour icon, icon, picture
+// or icon reference).
+void releasecontent(const ControlButtonContentInfo& content);
+
 // The icon action of bevel buttons' icon suites (procedure-table slot 291): the member
 // becomes a copy of itself, kept from purging.
 OSErr DetachSuiteMembers(ResType type, Handle* icon, void* data);

@@ -1,5 +1,6 @@
 #include "render/controlvisibility.h"
 
+#include <array>
 #include <optional>
 
 #include "platform/events/events.h"
@@ -30,6 +31,7 @@ namespace {
 
 enum : u32 { kDefaultFlag = 1u << 9, kShowsInvisibles = 1u << 7 };
 constexpr u16 kBrowse = 100, kBrowsePlugin = 101;
+constexpr u32 kVizu = fourcc("VIZU"), kValsTag = fourcc("Vals");
 
 bool isdefault(const spot& s) { return (s.flags & kDefaultFlag) != 0; }
 bool browsing(u16 tool) { return tool == kBrowse || tool == kBrowsePlugin; }
@@ -116,7 +118,34 @@ void unsquashone(const desk* d, Handle list, i32 index, bool background, i16 inv
   if (invalidate && s.style != 224) InvalWindowRect(d->window, &s.rect);
 }
 
+// Hands each live control of a context's lists but the tracked one to `each` with its object
+// and bounds; the object of a control that is gone loses it.
+template <typename Each>
+void eachlivecontrol(const desk& context, Each&& each) {
+  const MainGlobals& g = mainglobals();
+  for (Handle list : {context.cardspots, context.backspots}) {
+    for (i32 i = 0; i < spotcount(list); ++i) {
+      spot s = spotat(list, i);
+      const ControlRef c = livecontrol(s);
+      if (c == nilid || c == g.trackedcontrol) continue;
+      if (!IsValidControlHandle(c)) {
+        setlivecontrol(s, nilid);
+        putspot(list, i, s);
+        continue;
+      }
+      Rect bounds{};
+      GetControlBounds(c, &bounds);
+      each(s, c, bounds);
+    }
+  }
+}
+
 }  // namespace
+
+void notecontrolvalues(ControlRef control) {
+  const std::array<i16, 3> given{GetControlMinimum(control), GetControlMaximum(control), GetControlValue(control)};
+  SetControlProperty(control, kVizu, kValsTag, sizeof given, given.data());
+}
 
 ControlRef livecontrol(const spot& object) { return isplatformcontrol(object) ? getcontrolpart(object).control : nilid; }
 
@@ -229,24 +258,7 @@ void dumpspotcontrol(spot& object) {
     const ControlButtonContentInfo none{kControlContentTextOnly, 0};
     SetBevelButtonContentInfo(c, &none);
   }
-  switch (content.contentType) {
-    case kControlContentIconSuiteHandle:
-      if (IsValidHandle(content.data)) DisposeIconSuite(content.data, true);
-      break;
-    case kControlContentCIconHandle:
-      if (IsValidHandle(content.data)) DisposeCIcon(content.data);
-      break;
-    case kControlContentICON:
-      if (IsValidHandle(content.data)) DisposeHandle(content.data);
-      break;
-    case kControlContentPictHandle:
-      if (IsValidHandle(content.data)) KillPicture(content.data);
-      break;
-    case kControlContentIconRef:
-      if (IsValidIconRef(content.data)) ReleaseIconRef(content.data);
-      break;
-    default: break;
-  }
+  releasecontent(content);
   if (object.style == 206) {
     const MenuRef menu = GetControlPopupMenuHandle(c);
     SetControlPopupMenuHandle(c, nilid);
@@ -263,12 +275,14 @@ void putdowncontrols(Handle list) {
       const ControlRef c = livecontrol(s);
       if (IsValidControlHandle(c)) {
         controlpart p = getcontrolpart(s);
-        const controlpart before = p;
+        std::array<i16, 3> given{p.minimumvalue, p.maximumvalue, p.currentvalue};
+        // What drawing gave the control is no change of the project's; what moved since is.
+        u32 size = 0;
+        GetControlProperty(c, kVizu, kValsTag, sizeof given, &size, given.data());
         p.minimumvalue = GetControlMinimum(c);
         p.maximumvalue = GetControlMaximum(c);
         p.currentvalue = GetControlValue(c);
-        changed = changed || p.minimumvalue != before.minimumvalue || p.maximumvalue != before.maximumvalue ||
-                  p.currentvalue != before.currentvalue;
+        changed = changed || p.minimumvalue != given[0] || p.maximumvalue != given[1] || p.currentvalue != given[2];
         setcontrolpart(s, p);
       }
       dumpspotcontrol(s);
@@ -285,52 +299,26 @@ void putdowncontrols(Handle list) {
 void SquashControls(WindowRef window) {
   const std::optional<desk> d = contextof(window);
   if (!d) return;
-  const MainGlobals& g = mainglobals();
-  for (Handle list : {d->cardspots, d->backspots}) {
-    for (i32 i = 0; i < spotcount(list); ++i) {
-      spot s = spotat(list, i);
-      const ControlRef c = livecontrol(s);
-      if (c == nilid || c == g.trackedcontrol) continue;
-      if (!IsValidControlHandle(c)) {
-        setlivecontrol(s, nilid);
-        putspot(list, i, s);
-        continue;
-      }
-      Rect bounds{};
-      GetControlBounds(c, &bounds);
-      if (emptyrect(bounds) && s.style != 203) continue;
-      // Where a control stands is runtime state: parking it changes no record.
-      if (s.style == 206) {
-        const Rect popup{kParkingRect.top, kParkingRect.left, i16(kParkingRect.top + 20),
-                         i16(kParkingRect.left + (s.rect.right - s.rect.left))};
-        SetControlBounds(c, &popup);
-        HideControl(c);
-      } else {
-        park(c);
-      }
-      parkmembers(s, c);
+  eachlivecontrol(*d, [](const spot& s, ControlRef c, const Rect& bounds) {
+    if (emptyrect(bounds) && s.style != 203) return;
+    // Where a control stands is runtime state: parking it changes no record.
+    if (s.style == 206) {
+      const Rect popup{kParkingRect.top, kParkingRect.left, i16(kParkingRect.top + 20),
+                       i16(kParkingRect.left + (s.rect.right - s.rect.left))};
+      SetControlBounds(c, &popup);
+      HideControl(c);
+    } else {
+      park(c);
     }
-  }
+    parkmembers(s, c);
+  });
 }
 
 void SquashThrobbers(const desk* context) {
   if (!context) return;
-  const MainGlobals& g = mainglobals();
-  for (Handle list : {context->cardspots, context->backspots}) {
-    for (i32 i = 0; i < spotcount(list); ++i) {
-      spot s = spotat(list, i);
-      const ControlRef c = livecontrol(s);
-      if (c == nilid || c == g.trackedcontrol) continue;
-      if (!IsValidControlHandle(c)) {
-        setlivecontrol(s, nilid);
-        putspot(list, i, s);
-        continue;
-      }
-      Rect bounds{};
-      GetControlBounds(c, &bounds);
-      if (seen(context, s) && isdefault(s) && !emptyrect(bounds)) park(c);
-    }
-  }
+  eachlivecontrol(*context, [context](const spot& s, ControlRef c, const Rect& bounds) {
+    if (seen(context, s) && isdefault(s) && !emptyrect(bounds)) park(c);
+  });
 }
 
 void UnsquashDefaults(const desk* context, i16 invalidate) {

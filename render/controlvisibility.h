@@ -23,6 +23,10 @@ constexpr Rect kParkingRect{-30000, -30000, -30000, -30000};
 ControlRef livecontrol(const spot& object);
 void setlivecontrol(spot& object, ControlRef control);
 
+// Notes the value, minimum and maximum a control was given ('VIZU'/'Vals'): putting the
+// controls down marks a record changed only for values that moved since (the user's doing).
+void notecontrolvalues(ControlRef control);
+
 // Whether the object's control wants idle time: a platform control with a live control whose
 // `default` flag is set or whose style is 214, 215 or 218.
 bool controlWantsIdle(const spot& object);

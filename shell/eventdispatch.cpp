@@ -332,6 +332,8 @@ void announcetop() {
 void nullevent() {
   MainGlobals& g = mainglobals();
   if (offer(nilid, kXrtnNullEvent) != 0) return;
+  // Animated controls of the current window move on.
+  if (g.current.window != nilid) IdleControls(g.current.window);
   if (g.paletteOpacity < 100) checkpalettealpha();
   announcetop();
   if (!g.allowMouseMessages && g.lockCursor) {

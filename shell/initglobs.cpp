@@ -19,6 +19,7 @@
 #include "platform/text/intl.h"
 #include "platform/text/macroman.h"
 #include "platform/windows/screens.h"
+#include "render/themebuttons.h"
 #include "shell/mainglobals.h"
 #include "shell/menusets.h"
 #include "shell/newscript.h"
@@ -230,8 +231,7 @@ void settingswords(MainGlobals& g) {
 // Step 11: the interpreter's queues. Contextual menus, the Services handlers, the volume list
 // and the externals' information table join here.
 bool queues(MainGlobals& g) {
-  i32 v = 0;
-  g.hasContextualMenus = Gestalt(fourcc("cmnu"), &v) == noErr ? 1 : 0;
+  g.hasContextualMenus = hasContextualMenus();
   g.hasAltiVec = IsAltiVecAvailable();
   buildvolumelist();
   return newblock(&g.repeatque, queueblock * Size(sizeof(repeatentry))) &&

@@ -24,6 +24,7 @@
 #include "properties/picturedata.h"
 #include "properties/propservices.h"
 #include "properties/userprops.h"
+#include "render/behindcolour.h"
 #include "render/buttoncontrols.h"
 #include "render/carddrawing.h"
 #include "render/drawprocs.h"
@@ -332,7 +333,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(264, service, redrawbehind),
     KV_UNBUILT(265, modalfilter, PdialogRTstdialog),
     KV_UNBUILT(266, controlaction, PtoolRTtrackbtn),
-    KV_UNBUILT(267, controlcolor, Pfindbehindcolor),
+    KV_ROUTINE(267, controlcolor, Pfindbehindcolor),
     KV_ROUTINE(270, plain, PtuneRTcallproc),
     KV_UNBUILT(274, timer, spincursor),
     KV_ROUTINE(275, plain, PxcmdRTcallback),
@@ -474,10 +475,10 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(430, service, WESetObjectDataHandle),
     KV_ROUTINE(431, service, WEGetObjectByIndex),
     // Metal windows.
-    KV_UNBUILT(436, carbonevent, PdrawRTsetidlerBGproc),
+    KV_ROUTINE(436, carbonevent, PdrawRTsetidlerBGproc),
     KV_ROUTINE(437, qdrect, PobjRTmetaleraserectproc),
     KV_ROUTINE(438, qdregion, PobjRTmetalerasergnproc),
-    KV_UNBUILT(439, carbonevent, PdrawRTDrawMetalWindowControl),
+    KV_ROUTINE(439, carbonevent, PdrawRTDrawMetalWindowControl),
     KV_ROUTINE(440, plain, PxcmdRTcallback),  // the routine of slot 275
     // The system library's strings.
     KV_LIBRARY(441, strtok),

@@ -139,6 +139,16 @@ i16 clampi16(i32 v) { return i16(std::clamp<i32>(v, -32768, 32767)); }
 
 }  // namespace
 
+u16 controlsize(ControlRef control) {
+  ControlExtras* x = controlextras(control);
+  return x ? sizeof_(control, *x) : u16(kControlSizeNormal);
+}
+
+FontKey controlfontkey(ControlRef control) {
+  ControlExtras* x = controlextras(control);
+  return x ? fontof(*x, sizeof_(control, *x)) : FontKey{systemFont, 13, 0};
+}
+
 // --- Kinds and settings -------------------------------------------------------------------------
 
 u32 GetControlKind(ControlRef control) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/controls/controls.h"
+#include "platform/fonts/fonts.h"
 
 namespace kv {
 
@@ -33,6 +34,7 @@ struct ControlExtras {
   std::vector<DataBrowserListViewColumnDesc> columns;
   std::vector<u16> widths;   // each column's width as shown
   DataBrowserCallbacks callbacks{};
+  u32 shownphase = 0;        // the animation phase it was last drawn in
 };
 
 // The extra part of a valid control, made on first use; null for an invalid control.
@@ -42,6 +44,10 @@ ControlExtras* controlextras(ControlRef control);
 OSStatus newcontrol(WindowRef window, const Rect* bounds, u32 kind, ControlRef* out);
 // The embedded controls of a control, in order of embedding.
 std::vector<ControlRef> embeddedcontrols(ControlRef control);
+// The size a control is shown at (its 'size' tag, else its creation size) and the font its
+// texts are measured and drawn in at that size.
+u16 controlsize(ControlRef control);
+FontKey controlfontkey(ControlRef control);
 // Called after a control's value was set or it was embedded: a radio group switches its
 // members, a radio button counts itself into its group's range and, when on, chooses itself.
 void controlvaluechanged(ControlRef control);

@@ -411,6 +411,18 @@ void DrawControls(WindowRef window) {
   for (ControlRef id : shown) Draw1Control(id);
 }
 
+void IdleControls(WindowRef window) {
+  if (!hasstate<ControlState>()) return;
+  std::vector<ControlRef> due;
+  const u32 phase = animationphase();
+  cs().controls.each([&](RegistryId id, const ControlData& c) {
+    if (c.owner != window || c.kind != ControlKind::extended || !c.visible || !c.extras) return;
+    const bool parked = c.bounds.top <= -30000 && c.bounds.left <= -30000;
+    if (!parked && c.extras->shownphase != phase && controlanimates(id)) due.push_back(id);
+  });
+  for (ControlRef id : due) Draw1Control(id);
+}
+
 void HiliteControl(ControlRef control, i16 hilite) {
   if (ControlData* c = cd(control); c && c->hilite != u8(hilite)) {
     c->hilite = u8(hilite);

@@ -172,9 +172,26 @@ constexpr u32 kControlDataBrowserIncludesFrameAndFocusTag = fourcc("brdr");  // 
 constexpr i16 kControlEntireControl = 0;
 constexpr OSStatus controlPropertyNotFoundErr = -5603;
 
-// Event class and kind of a control's draw event.
+// Event class and kind of a control's draw event, and its parameters: the control (direct
+// object) and, when only a part is drawn, the part.
 constexpr u32 kEventClassControl = fourcc("cntl");
 constexpr u32 kEventControlDraw = 4;
+constexpr u32 typeControlRef = fourcc("ctrl");
+constexpr u32 kEventParamControlPart = fourcc("cprt");
+constexpr u32 typeControlPartCode = fourcc("cprc");
+
+// The regions of a control: its whole structure (what it draws) and its content (where its
+// value or items show: a scroll bar's track, a group box's interior, a browser's list; the
+// whole control for most kinds), in port coordinates.
+enum : i16 { kControlStructureMetaPart = -1, kControlContentMetaPart = -2 };
+OSStatus GetControlRegion(ControlRef control, i16 part, RgnHandle region);
+
+// Controls that animate (a default push button, progress and indeterminate bars with their
+// 'anim' tag on, chasing arrows with theirs) change their look with the clock. At idle time
+// each of the window's shown controls that animates and is placed (not at the parking
+// rectangle) is drawn again into the window's port when its phase has moved since it was last
+// drawn.
+void IdleControls(WindowRef window);
 
 // A control's font, size and face and how its title is justified (flags say which apply).
 enum : i16 {

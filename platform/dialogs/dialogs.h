@@ -152,7 +152,6 @@ OSStatus GetSheetWindowParent(WindowRef sheet, WindowRef* parent);
 // was the sheet's.
 bool sheetevent(const EventRecord* event);
 constexpr u32 kEventControlHit = 1;
-constexpr u32 typeControlRef = fourcc("ctrl");
 
 // --- Headless answers -----------------------------------------------------------------------
 // How a modal dialog of the answers queue's kind `kind` takes an answer, once it is shown: the

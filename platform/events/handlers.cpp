@@ -35,6 +35,8 @@ struct Chain {
   EventRef event;
   std::vector<EventHandlerRef> handlers;
   std::size_t next;
+  std::vector<DirectHandler> direct;  // run after the installed handlers, in order
+  std::size_t nextdirect = 0;
 };
 
 struct HandlerState {
@@ -80,7 +82,15 @@ bool wants(const Handler& h, u32 cls, u32 kind) {
 OSStatus runchain(EventHandlerCallRef call) {
   for (;;) {
     Chain* c = findchain(call);
-    if (!c || c->next >= c->handlers.size()) return eventNotHandledErr;
+    if (!c) return eventNotHandledErr;
+    if (c->next >= c->handlers.size()) {
+      if (c->nextdirect >= c->direct.size()) return eventNotHandledErr;
+      const DirectHandler d = c->direct[c->nextdirect++];
+      EventRef ev = c->event;
+      OSStatus r = d.proc(call, ev, d.userdata);
+      if (r != eventNotHandledErr) return r;
+      continue;
+    }
     EventHandlerRef href = c->handlers[c->next++];
     EventRef ev = c->event;
     const Handler* h = findhandler(href);
@@ -177,17 +187,9 @@ OSStatus GetEventParameter(EventRef event, u32 name, u32 type, u32* actualType, 
   return eventParameterNotFoundErr;
 }
 
-OSStatus SendEventToTarget(EventRef event, RegistryId target) {
-  LiveEvent* e = findevent(event);
-  if (!e) return paramErr;
-  Chain c{nextserial(), event, {}, 0};
-  const auto& v = hs().handlers;
-  // The window's handlers, newest first, then the application's.
-  if (target != nilid)
-    for (auto it = v.rbegin(); it != v.rend(); ++it)
-      if (it->target == target && wants(*it, e->cls, e->kind)) c.handlers.push_back(it->ref);
-  for (auto it = v.rbegin(); it != v.rend(); ++it)
-    if (it->target == nilid && wants(*it, e->cls, e->kind)) c.handlers.push_back(it->ref);
+namespace {
+
+OSStatus runnewchain(Chain c) {
   EventHandlerCallRef call = c.ref;
   hs().chains.push_back(std::move(c));
   OSStatus r = eventNotHandledErr;
@@ -199,6 +201,27 @@ OSStatus SendEventToTarget(EventRef event, RegistryId target) {
   }
   std::erase_if(hs().chains, [call](const Chain& ch) { return ch.ref == call; });
   return r;
+}
+
+}  // namespace
+
+OSStatus sendeventthrough(EventRef event, std::vector<DirectHandler> handlers) {
+  if (!findevent(event)) return paramErr;
+  return runnewchain(Chain{nextserial(), event, {}, 0, std::move(handlers), 0});
+}
+
+OSStatus SendEventToTarget(EventRef event, RegistryId target) {
+  LiveEvent* e = findevent(event);
+  if (!e) return paramErr;
+  Chain c{nextserial(), event, {}, 0, {}, 0};
+  const auto& v = hs().handlers;
+  // The window's handlers, newest first, then the application's.
+  if (target != nilid)
+    for (auto it = v.rbegin(); it != v.rend(); ++it)
+      if (it->target == target && wants(*it, e->cls, e->kind)) c.handlers.push_back(it->ref);
+  for (auto it = v.rbegin(); it != v.rend(); ++it)
+    if (it->target == nilid && wants(*it, e->cls, e->kind)) c.handlers.push_back(it->ref);
+  return runnewchain(std::move(c));
 }
 
 OSStatus CallNextEventHandler(EventHandlerCallRef call, EventRef) { return runchain(call); }

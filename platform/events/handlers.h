@@ -124,6 +124,15 @@ class ScopedEvent {
 OSStatus SendEventToTarget(EventRef event, RegistryId target);
 OSStatus CallNextEventHandler(EventHandlerCallRef call, EventRef event);
 
+// Sends an event through routines that are not installed on a target (a control's own
+// handlers, then its default behaviour): first to last, each passing it on by answering
+// eventNotHandledErr or by calling CallNextEventHandler around its own work.
+struct DirectHandler {
+  EventHandlerProc proc;
+  u32 userdata;
+};
+OSStatus sendeventthrough(EventRef event, std::vector<DirectHandler> handlers);
+
 // --- Click activation --------------------------------------------------------------------
 // What a click in the content of a window that is not active does: whether the window comes
 // forward, and whether the click reaches its content.

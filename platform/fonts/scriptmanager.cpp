@@ -40,6 +40,9 @@ i32 GetScriptVariable(i16 script, i16 selector) {
     case smScriptSysFond: return script == smRoman ? GetSysFont() : GetAppFont();
     case smScriptAppFond: return GetAppFont();
     case smScriptFlags: return script == smJapanese ? 0 : smsfSingByte;
+    case smScriptSmallFondSize: return i32(u32(u16(GetScriptVariable(script, smScriptSysFond))) << 16 | 11u);
+    case smScriptSysFondSize: return i32(u32(u16(GetScriptVariable(script, smScriptSysFond))) << 16 | 13u);
+    case smScriptAppFondSize: return i32(u32(u16(GetAppFont())) << 16 | 12u);
     default: return 0;
   }
 }

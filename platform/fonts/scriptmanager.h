@@ -26,6 +26,11 @@ enum : i16 {
   smScriptSysFond = 12, // the script's system font
   smScriptAppFond = 14, // the script's default (application) font
   smScriptFlags = 22,   // the script's flag bits
+  // A family in the high word and a size in the low word: the small font (the system font at
+  // 11 points), the system font (13) and the application font (12).
+  smScriptSmallFondSize = 82,
+  smScriptSysFondSize = 84,
+  smScriptAppFondSize = 86,
 };
 // Bit of smScriptFlags: the script's characters are all one byte.
 constexpr i32 smsfSingByte = 1 << 1;

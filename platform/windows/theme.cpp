@@ -124,6 +124,24 @@ OSStatus SetThemePen(i16 brush, i16 depth, bool colourdevice) {
   return noErr;
 }
 
+bool themecontainercolour(u32 kind, u32 state, RGBColor* out) {
+  static constexpr u16 kLevels[6] = {0, 0xE4E4, 0xEEEE, 0xE8E8, 0xDEDE, 0xE2E2};
+  if (kind < kThemeBackgroundTabPane || kind > kThemeBackgroundSecondaryGroupBox) return false;
+  u16 level = kLevels[kind];
+  if (state == kThemeStatePressed) level = u16(level - 0x1818);
+  if (out) *out = grey(level);
+  return true;
+}
+
+OSStatus ApplyThemeBackground(u32 kind, const Rect* bounds, u32 state, i16 depth, bool colourdevice) {
+  RGBColor c{};
+  if (bounds == nullptr || !themecontainercolour(kind, state, &c)) return paramErr;
+  c = fordepth(c, depth, colourdevice);
+  RGBBackColor(&c);
+  BackPat(&qdwhite);
+  return noErr;
+}
+
 OSStatus GetThemeDrawingState(ThemeDrawingState* state) {
   if (state == nullptr) return paramErr;
   ThemeState t{};

@@ -44,6 +44,23 @@ bool themebrushcolour(i16 brush, bool active, RGBColor* out);
 OSStatus SetThemeBackground(i16 brush, i16 depth, bool colourdevice);
 OSStatus SetThemePen(i16 brush, i16 depth, bool colourdevice);
 
+// The backgrounds of containers that controls stand on: 1 tab pane, 2 placard, 3 window
+// header, 4 list header, 5 secondary group box. Each is one flat colour whatever the window's
+// activity; state 2 (pressed) is a shade darker. False (out untouched) for another kind.
+enum : u32 {
+  kThemeBackgroundTabPane = 1,
+  kThemeBackgroundPlacard = 2,
+  kThemeBackgroundWindowHeader = 3,
+  kThemeBackgroundListViewWindowHeader = 4,
+  kThemeBackgroundSecondaryGroupBox = 5,
+};
+enum : u32 { kThemeStatePressed = 2 };
+bool themecontainercolour(u32 kind, u32 state, RGBColor* out);
+// Makes the container's colour the current port's background colour for erasing within
+// `bounds` (white background pattern); at depth 1, or without colour, black or white by its
+// lightness. paramErr (port untouched) for a kind the theme does not know.
+OSStatus ApplyThemeBackground(u32 kind, const Rect* bounds, u32 state, i16 depth, bool colourdevice);
+
 // --- Theme drawing state -----------------------------------------------------------------
 // The current port's pen, colours, background pattern and text mode, kept in a memory handle
 // (none when memory runs out). Setting it back with disposeNow disposes it.

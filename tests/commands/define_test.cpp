@@ -5,9 +5,12 @@
 #include <string>
 
 #include "commands/define.h"
+#include "engine/drawroutines.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
 #include "platform/testing/answers.h"
+#include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
 #include "store/objread.h"
@@ -24,6 +27,13 @@ class DefineTest : public WindowTest {
     WindowTest::SetUp();
     testproject::Project p = testproject::small();
     p.menus.push_back(testproject::Menu{"File", "", {{"New", ""}, {"Quit", ""}}});
+    // A classic button beside "Go": drawing names a control button's font in a user property,
+    // and this one's in none.
+    testproject::Object plain;
+    plain.name = "Plain";
+    plain.style = 200;
+    plain.rect = Rect{100, 10, 120, 90};
+    p.windows[0].cards[0].objects.push_back(plain);
     build(p);
     ASSERT_EQ(open(), 0);
     clearglobals();
@@ -36,9 +46,10 @@ class DefineTest : public WindowTest {
     fn(obj);
     writeobj(&obj);
   }
-  Handle golist() {
+  Handle golist(std::string_view button = "Go") {
     Handle list = nilhandle;
-    withobject("card button \"Go\"", [&](objread& o) { list = spotat(o.objects, o.objindex).uprops; });
+    withobject("card button \"" + std::string(button) + "\"",
+               [&](objread& o) { list = spotat(o.objects, o.objindex).uprops; });
     return list;
   }
   // Runs a line that fails: the error alert it shows is answered.
@@ -103,15 +114,20 @@ TEST_F(DefineTest, EveryKindOfObjectHasAList) {
 }
 
 TEST_F(DefineTest, UndefiningTheLastPropertyLeavesNoList) {
-  ASSERT_EQ(doline("define a of card button \"Go\"\ndefine b of card button \"Go\""), 0);
-  ASSERT_NE(golist(), nilhandle);
-  EXPECT_EQ(doline("undefine a of card button \"Go\""), 0);
-  EXPECT_EQ(cardvalue("the userProperties of card button \"Go\""), "b");
-  EXPECT_EQ(doline("undefine B of card button \"Go\""), 0);
-  EXPECT_EQ(golist(), nilhandle) << "an emptied list is freed";
-  EXPECT_EQ(doline("undefine b of card button \"Go\""), 0);
+  ASSERT_EQ(doline("define a of card button \"Plain\"\ndefine b of card button \"Plain\""), 0);
+  ASSERT_NE(golist("Plain"), nilhandle);
+  EXPECT_EQ(doline("undefine a of card button \"Plain\""), 0);
+  EXPECT_EQ(cardvalue("the userProperties of card button \"Plain\""), "b");
+  EXPECT_EQ(doline("undefine B of card button \"Plain\""), 0);
+  EXPECT_EQ(golist("Plain"), nilhandle) << "an emptied list is freed";
+  EXPECT_EQ(doline("undefine b of card button \"Plain\""), 0);
   EXPECT_EQ(cardvalue("the result"), "There is no property of that name.");
-  EXPECT_EQ(golist(), nilhandle);
+  EXPECT_EQ(golist("Plain"), nilhandle);
+  // The drawn control button keeps the property its drawing gave it.
+  ASSERT_EQ(doline("define a of card button \"Go\"\nundefine a of card button \"Go\""), 0);
+  EXPECT_EQ(cardvalue("the userProperties of card button \"Go\""), "");
+  ASSERT_NE(golist(), nilhandle);
+  EXPECT_EQ(HandleCount<uprop>(golist()), 1) << "\"__textFont\"";
 }
 
 TEST_F(DefineTest, TheDataPropertyOfATabButtonResetsItsValues) {
@@ -131,7 +147,12 @@ TEST_F(DefineTest, TheDataPropertyOfATabButtonResetsItsValues) {
     controlpart c = getcontrolpart(spotat(o.objects, o.objindex));
     EXPECT_EQ(i32(c.currentvalue), 3) << "another name changes nothing";
   });
+  // With the window's pen hidden the flushed controls are not drawn again at once (which would
+  // build the tabs from the values).
+  const CGrafPtr port = GetWindowPort(current().window);
+  SetPortPenVisibility(port, i16(GetPortPenVisibility(port) - 1));
   ASSERT_EQ(doline("define TabData of card button \"Go\""), 0);
+  SetPortPenVisibility(port, i16(GetPortPenVisibility(port) + 1));
   withobject("card button \"Go\"", [](objread& o) {
     controlpart c = getcontrolpart(spotat(o.objects, o.objindex));
     EXPECT_EQ(i32(c.currentvalue), 1);

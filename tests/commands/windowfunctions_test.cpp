@@ -40,7 +40,8 @@ class WindowFunctionsTest : public WindowTest {
 };
 
 TEST_F(WindowFunctionsTest, ObjectQuestions) {
-  EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "false");
+  // Shown on the opened card, the button of the push-button style is drawn by its control.
+  EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "true");
   EXPECT_EQ(cardvalue("the isControl of this card"), "false");
   EXPECT_EQ(cardvalue("projPath(this card)"), home->path());
   EXPECT_EQ(cardvalue("the projectPath of card button \"Go\""), home->path());
@@ -50,10 +51,10 @@ TEST_F(WindowFunctionsTest, ObjectQuestions) {
 
 TEST_F(WindowFunctionsTest, APlatformControlButtonIsAControl) {
   withobject("card button \"Go\"", [](spot s) {
-    s.flags = u32(s.flags) | spotplatformcontrol;
+    s.flags = u32(s.flags) & ~spotplatformcontrol;
     return s;
-  }, [&] { EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "true"); });
-  EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "false");
+  }, [&] { EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "false") << "a classic button"; });
+  EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "true");
 }
 
 TEST_F(WindowFunctionsTest, PointsBetweenTheScreenAndTheCardWindow) {

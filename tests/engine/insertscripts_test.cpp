@@ -62,6 +62,8 @@ class InsertScriptsTest : public DispatchTest {
     spot s = spotat(list, i);
     for (Handle h : {Handle(s.name), Handle(s.script), Handle(s.data)})
       if (h != nilhandle) DisposeHandle(h);
+    // Drawing the card gave the button a user property (the font of its control).
+    if (s.uprops != nilhandle) dumprop(s.uprops);
     Munger(list, i32(i) * i32(sizeof(spot)), nullptr, i32(sizeof(spot)), "", 0);
     Str255 ref;
     setpstring(ref, text);

@@ -71,6 +71,8 @@ class ListingTest : public PropertyTest {
     WindowTest::SetUp();
     testproject::Project p = project();
     auto& one = p.windows[0].cards[0];
+    // "Go" is a classic button: one of the rectangle style, which no control draws.
+    one.objects[0].style = 200;
     Object list;
     list.kind = Object::field;
     list.name = "L";

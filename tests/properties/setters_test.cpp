@@ -23,14 +23,16 @@ TEST_F(SetterTest, RectOfAButton) {
   ASSERT_EQ(setline("set the rect of card button 1 to 20,30,120,60"), 0);
   EXPECT_EQ(cardvalue("the rect of card button 1"), "20,30,120,60");
   EXPECT_TRUE(changed(mainglobals().current.cardrecid)) << "the card that holds the button";
-  // The union of the old and new drawing bounds is redrawn in the window.
+  // The union of the old and new drawing bounds is redrawn in the window: those of a push
+  // button drawn by its control take in the control's frame (5 above, 6 left and right, 5
+  // below).
   auto redraws = takeredraws();
   ASSERT_EQ(redraws.size(), 1u);
   EXPECT_EQ(redraws[0].window, mainglobals().current.window);
-  EXPECT_EQ(redraws[0].area.top, 10);
-  EXPECT_EQ(redraws[0].area.left, 10);
-  EXPECT_EQ(redraws[0].area.bottom, 60);
-  EXPECT_EQ(redraws[0].area.right, 120);
+  EXPECT_EQ(redraws[0].area.top, 5);
+  EXPECT_EQ(redraws[0].area.left, 4);
+  EXPECT_EQ(redraws[0].area.bottom, 65);
+  EXPECT_EQ(redraws[0].area.right, 126);
   // Without `the`, and through a variable holding the rectangle.
   ASSERT_EQ(setline("set rect of card button 1 to the rect of card button 2"), 0);
   EXPECT_EQ(cardvalue("the rect of card button 1"), "20,50,120,80");

@@ -8,6 +8,9 @@
 #include <fstream>
 #include <string>
 
+#include "engine/drawroutines.h"
+#include "platform/qd/ports.h"
+#include "platform/windows/windows.h"
 #include "engine/fred.h"
 #include "engine/textutil.h"
 #include "platform/backend/headless.h"
@@ -37,6 +40,14 @@ class TextSetterTest : public PropertyTest {
     WindowTest::SetUp();
     build(textproject());
     ASSERT_EQ(open(), 0);
+  }
+
+  // The "__textFont" user property of a card object, or "<none>".
+  std::string textfontprop(std::string_view object) {
+    Handle name = nilhandle;
+    if (prophandutil(cardspot(object).uprops, reinterpret_cast<ConstStringPtr>("\x0A__textFont"), &name) != 0)
+      return "<none>";
+    return bytes(name);
   }
 
   // The property tests' project with a second card field "Src", a list field "L", a text
@@ -291,14 +302,22 @@ TEST_F(TextSetterTest, BackgroundColourOfALine) {
 }
 
 TEST_F(TextSetterTest, ButtonText) {
+  // Drawn when the card opened, the button's control took the system font, which the drawing
+  // names in "__textFont".
+  EXPECT_EQ(textfontprop("Go"), "Chicago");
+  // Hidden, the button is not drawn again: the setter alone stores the application font as 1
+  // and leaves "__textFont" as it was.
+  ASSERT_EQ(setline("set the visible of button 1 to false"), 0);
   ASSERT_EQ(setline("set the textFont of button 1 to \"Geneva\""), 0);
   EXPECT_EQ(getbuttontail(cardspot("Go")).words.v[0], 1) << "the application font";
-  Handle name = nilhandle;
-  EXPECT_NE(prophandutil(cardspot("Go").uprops, reinterpret_cast<ConstStringPtr>("\x0A__textFont"), &name), 0);
+  EXPECT_EQ(textfontprop("Go"), "Chicago") << "left alone";
+  // Shown, it is drawn in the application font, which "__textFont" now names.
+  ASSERT_EQ(setline("set the visible of button 1 to true"), 0);
+  EXPECT_EQ(textfontprop("Go"), "Geneva");
   ASSERT_EQ(setline("set the textFont of button 1 to \"Courier\""), 0);
   EXPECT_EQ(getbuttontail(cardspot("Go")).words.v[0], 22);
-  ASSERT_EQ(prophandutil(cardspot("Go").uprops, reinterpret_cast<ConstStringPtr>("\x0A__textFont"), &name), 0);
-  EXPECT_EQ(bytes(name), "Courier");
+  EXPECT_EQ(textfontprop("Go"), "Courier");
+  EXPECT_EQ(cardvalue("the textFont of button 1"), "Courier");
   ASSERT_EQ(setline("set the textSize of button 1 to -5"), 0);
   EXPECT_EQ(i16(getbuttontail(cardspot("Go")).words.v[1]), -1);
   ASSERT_EQ(setline("set the textStyle of button 1 to bold,italic"), 0);
@@ -312,7 +331,11 @@ TEST_F(TextSetterTest, PopupTakesItsBestWidth) {
   popup.flags |= (1u << 21) | (1u << 10);
   popup.rect = Rect{50, 20, 70, 30};
   putcardspot("Two", popup);
+  // With the window's pen hidden the popup is not drawn again (a drawn popup keeps no control).
+  const CGrafPtr port = GetWindowPort(mainglobals().current.window);
+  SetPortPenVisibility(port, i16(GetPortPenVisibility(port) - 1));
   ASSERT_EQ(setline("set the textSize of card button \"Two\" to 24"), 0);
+  SetPortPenVisibility(port, i16(GetPortPenVisibility(port) + 1));
   const spot after = cardspot("Two");
   EXPECT_EQ(i16(getbuttontail(after).words.v[1]), 24);
   EXPECT_GE(after.rect.right - after.rect.left, 24) << "autoWidth: at least 24 wide";

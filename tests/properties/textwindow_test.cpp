@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "commands/define.h"
 #include "engine/fred.h"
 #include "fields/fieldview.h"
 #include "platform/controls/controls.h"
@@ -71,6 +72,16 @@ class TextGetterTest : public TextWindowTest {
   // Card "Two" gets a field (the fixture's project has none there) and the second menu item
   // is bold and italic.
   static testproject::Project withfield();
+  // Gives a card object's user property a new value in place of the one it has.
+  static void replacecardprop(std::string_view object, std::string_view name, std::string_view value) {
+    spot s = cardspot(object);
+    Handle props = s.uprops;
+    const std::string key = char(name.size()) + std::string(name);
+    lowundefineprop(&props, reinterpret_cast<ConstStringPtr>(key.data()));
+    s.uprops = props;
+    putcardspot(object, s);
+    addcardprop(object, name, value);
+  }
 };
 
 testproject::Project TextGetterTest::withfield() {
@@ -190,14 +201,11 @@ TEST_F(TextGetterTest, RulerWordsNeedAFieldOfTheEnginesOwnForm) {
 }
 
 TEST_F(TextGetterTest, ButtonsMenuItemsAndGraphics) {
-  spot go = cardspot("Go");
-  buttontail t = getbuttontail(go);
-  t.words.v[0] = u16(kTimes);
-  t.words.v[1] = 14;
-  t.words.v[2] = 1;
-  t.words.v[3] = 1;
-  setbuttontail(go, t);
-  putcardspot("Go", go);
+  // Drawn when the card opened, the button's control took the system font.
+  EXPECT_EQ(cardvalue("the textFont of button \"Go\""), "Chicago");
+  ASSERT_EQ(doline("set the textFont of button \"Go\" to \"Times\"\nset the textSize of button \"Go\" to 14\n"
+                   "set the textStyle of button \"Go\" to bold\nset the textAlign of button \"Go\" to center"),
+            0);
   cardrows({
       {"", "the textFont of button \"Go\"", "Times"},
       {"", "the textSize of button \"Go\"", "14"},
@@ -211,14 +219,11 @@ TEST_F(TextGetterTest, ButtonsMenuItemsAndGraphics) {
       {"", "the textFont of graphic \"Box\"", "error 81"},
       {"", "the textFont of card 1", "error 2"},
   });
-  addcardprop("Go", "__textFont", "Geneva");
+  // Beside a font number above 1, "__textFont" names the font.
+  replacecardprop("Go", "__textFont", "Geneva");
   EXPECT_EQ(cardvalue("the textFont of button \"Go\""), "Geneva") << "the property names the font";
-  addcardprop("Two", "__textFont", "No Such Family Here");
-  spot two = cardspot("Two");
-  buttontail t2 = getbuttontail(two);
-  t2.words.v[0] = u16(kTimes);
-  setbuttontail(two, t2);
-  putcardspot("Two", two);
+  ASSERT_EQ(setline("set the textFont of button \"Two\" to \"Times\""), 0);
+  replacecardprop("Two", "__textFont", "No Such Family Here");
   EXPECT_EQ(cardvalue("the textFont of button \"Two\""), "No Such Family Here") << "a family not installed here";
   EXPECT_EQ(cardvalue("the textFont"), cardvalue("the textFont")) << "the global default";
   EXPECT_NE(cardvalue("the textFont").rfind("error", 0), 0u);

@@ -50,7 +50,7 @@ TEST_F(UserPropTest, HiddenNames) {
   Handle value = nilhandle;
   i16 index = 0;
   ASSERT_EQ(findprop(cardspot("Go").uprops, &index, reinterpret_cast<const u8*>("\x06__data")), 1);
-  value = uprop(loadat<uprop>(deref(cardspot("Go").uprops))).value;
+  value = loadat<uprop>(deref(cardspot("Go").uprops) + size_t(index) * sizeof(uprop)).value;
   EXPECT_EQ(testtexts::hand(value), "secret") << "unchanged";
 }
 
@@ -113,11 +113,13 @@ TEST_F(UserPropTest, LongValuesAndNames) {
   EXPECT_EQ(cardvalue("the " + name + " of card button 1"), "error 68");
 }
 
+// On a graphic, whose list holds only what the test gives it (a drawn control button also
+// carries "__textFont").
 TEST_F(UserPropTest, LookupServices) {
-  addcardprop("Go", "a", "1");
-  addcardprop("Go", "b", "");
-  addcardprop("Go", "c", "3");
-  Handle list = cardspot("Go").uprops;
+  addcardprop("Box", "a", "1");
+  addcardprop("Box", "b", "");
+  addcardprop("Box", "c", "3");
+  Handle list = cardspot("Box").uprops;
   fred v;
   ASSERT_EQ(proputil(list, reinterpret_cast<const u8*>("\x01" "c"), &v), 0);
   EXPECT_EQ(text(&v), "3");
@@ -142,19 +144,19 @@ TEST_F(UserPropTest, ChangeByPosition) {
   objread obj{};
   i32 used = 0;
   Handle text = nilhandle;
-  Handle atoms = tokens("card button 1", &text);
+  Handle atoms = tokens("card graphic \"Box\"", &text);
   ASSERT_EQ(readobj(hierpath{}, text, atoms, 0, nilhandle, &used, &obj), 0);
   fred v;
   textonewfred("x", &v);
   EXPECT_EQ(lowsetuserpropidx(obj, 0, &v), 68) << "no list";
   writeobj(&obj);
-  addcardprop("Go", "a", "1");
+  addcardprop("Box", "a", "1");
   ASSERT_EQ(readobj(hierpath{}, text, atoms, 0, nilhandle, &used, &obj), 0);
   EXPECT_EQ(lowsetuserpropidx(obj, 1, &v), 68) << "an index equal to the count";
   EXPECT_EQ(lowsetuserpropidx(obj, 0, &v), 0);
   writeobj(&obj);
   disposfred(&v);
-  EXPECT_EQ(cardvalue("the a of card button 1"), "x");
+  EXPECT_EQ(cardvalue("the a of card graphic \"Box\""), "x");
 }
 
 TEST_F(UserPropTest, ListItemsOfAProperty) {

@@ -197,6 +197,13 @@ TEST_F(ButtonControlTest, ARadioGroupFromItsLines) {
   openwith({group, wide, button(203, "Single")});
   setprop(1, "radioData", "\"alpha\" & return & \"Beta\" & return & \"gamma\"");
   setprop(2, "radioData", "\"one\" & return & \"two\"");
+  // Opening drew the button as a single radio button, which stored a choice; without one the
+  // group starts on the line named like the button.
+  spot stored = object(0);
+  controlpart choice = getcontrolpart(stored);
+  choice.currentvalue = 0;
+  setcontrolpart(stored, choice);
+  putspot(list(false), 0, stored);
 
   const ControlRef c = up(0);
   ASSERT_EQ(GetControlKind(c), kControlKindRadioGroup);
@@ -241,6 +248,31 @@ TEST_F(ButtonControlTest, ARadioGroupFromItsLines) {
   ControlRef m = nilid;
   GetIndexedSubControl(c, 2, &m);
   EXPECT_FALSE(IsControlVisible(m));
+}
+
+TEST_F(ButtonControlTest, DataLinesLongerThanAShortTextAreCutThere) {
+  openwith({button(206, "Long"), button(203, "Group", Rect{80, 20, 140, 200})});
+  const std::string longline = "\"" + std::string(300, 'w') + "\"";
+  setprop(1, "popupData", longline + " & return & \"short\"");
+  setprop(2, "radioData", longline + " & return & \"short\"");
+  Str255 text{};
+  const MenuRef menu = GetControlPopupMenuHandle(up(0));
+  ASSERT_EQ(CountMenuItems(menu), 2);
+  GetMenuItemText(menu, 1, text);
+  EXPECT_EQ(title(text), std::string(255, 'w'));
+  GetMenuItemText(menu, 2, text);
+  EXPECT_EQ(title(text), "short") << "the next line starts after the whole long one";
+  const ControlRef group = up(1);
+  u16 count = 0;
+  CountSubControls(group, &count);
+  ASSERT_EQ(count, 2);
+  ControlRef member = nilid;
+  GetIndexedSubControl(group, 1, &member);
+  GetControlTitle(member, text);
+  EXPECT_EQ(title(text), std::string(255, 'w'));
+  GetIndexedSubControl(group, 2, &member);
+  GetControlTitle(member, text);
+  EXPECT_EQ(title(text), "short");
 }
 
 TEST_F(ButtonControlTest, TabsFromTheirLines) {
@@ -426,9 +458,11 @@ TEST_F(ButtonControlTest, TheDataPropertyOfAStyle) {
   }
   objread obj{};
   ASSERT_EQ(readreference("card button 1", &obj), 0);
-  EXPECT_EQ(ismagicupropidx(obj, 0), 1);
-  EXPECT_EQ(ismagicupropidx(obj, 1), 0) << "another property";
-  EXPECT_EQ(ismagicupropidx(obj, 2), 0) << "past the end";
+  // The first drawing gave the button "__textFont" before the test's properties.
+  EXPECT_EQ(ismagicupropidx(obj, 0), 0) << "__textFont";
+  EXPECT_EQ(ismagicupropidx(obj, 1), 1);
+  EXPECT_EQ(ismagicupropidx(obj, 2), 0) << "another property";
+  EXPECT_EQ(ismagicupropidx(obj, 3), 0) << "past the end";
   writeobj(&obj);
 }
 

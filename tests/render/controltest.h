@@ -97,6 +97,9 @@ class ControlTest : public WindowTest {
     const std::string ref = std::string(background ? "background" : "card") + " button " + std::to_string(number);
     ASSERT_EQ(doline("define " + name + " of " + ref), 0);
     ASSERT_EQ(doline("set the " + name + " of " + ref + " to " + expression), 0);
+    // Opening the card drew the button, so it has a control already: take it down, so that the
+    // next build reads the new data.
+    dumpspot(number - 1, background);
   }
 };
 

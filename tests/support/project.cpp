@@ -395,6 +395,28 @@ Project drawn() {
   return p;
 }
 
+Project buttons() {
+  Card c;
+  for (u16 style = 201, i = 0; style <= 229; ++style) {
+    if (style == 202) continue;
+    Object b;
+    b.name = std::to_string(style);
+    b.style = style;
+    const i16 left = i16(20 + (i % 5) * 124), top = i16(14 + (i / 5) * 70);
+    b.rect = Rect{top, left, i16(top + 28), i16(left + 90)};
+    c.objects.push_back(b);
+    ++i;
+  }
+  Project p;
+  Window w;
+  w.name = "Buttons";
+  w.rect = Rect{60, 60, 500, 700};
+  w.backgrounds = {Background{"Plain", "", {}}};
+  w.cards = {c};
+  p.windows.push_back(w);
+  return p;
+}
+
 i16 build(u32 dirid, std::string_view name, const Project& project) {
   Str255 pname{};
   pname[0] = u8(std::min<size_t>(name.size(), 255));

@@ -113,6 +113,9 @@ Project small();
 // rectangle graphic, a green one and a rectangle button, at these rectangles.
 constexpr Rect kDrawnRed{20, 20, 80, 120}, kDrawnGreen{20, 150, 80, 250}, kDrawnButton{120, 20, 160, 140};
 Project drawn();
+// One window of 640 x 440 whose card shows a button of each control style (201 and 203-229),
+// five to a row in cells of 124 by 70 pixels from (14, 20), each 90 wide and 28 high.
+Project buttons();
 
 // Writes the project into a new file `name` of folder `dirid`: 0, or the store's error.
 i16 build(u32 dirid, std::string_view name, const Project& project);

@@ -1,6 +1,7 @@
 #include "tests/support/windows.h"
 
 #include <cstring>
+#include <string>
 
 #include "engine/variables.h"
 #include "platform/files/files.h"
@@ -16,6 +17,7 @@
 #include "shell/mainglobals.h"
 #include "shell/windnav.h"
 #include "store/forms.h"
+#include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/starfile.h"
 #include "textengine/werecord.h"

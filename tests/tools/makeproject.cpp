@@ -10,7 +10,8 @@
 // rectangle button (checkdrawing checks the window's picture); with "nextcard", the same whose
 // button goes to the next card on mouseUp, a second card showing a black rectangle at
 // (200, 250, 260, 350); with "unknown-command", the project's handler t7 sends a message nobody
-// takes and its function t8 calls t7.
+// takes and its function t8 calls t7; with "buttons", one card shows a button of each control
+// style.
 #include <array>
 #include <cstdio>
 #include <string>
@@ -23,12 +24,12 @@
 int main(int argc, char** argv) {
   std::string option = argc == 3 ? argv[2] : "";
   const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops", "field", "drawn",
-                           "nextcard", "unknown-command"};
+                           "nextcard", "unknown-command", "buttons"};
   bool known = argc == 2;
   for (const char* o : options) known = known || option == o;
   if (argc < 2 || argc > 3 || !known) {
     std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field | drawn |"
-               " nextcard | unknown-command]\n",
+               " nextcard | unknown-command | buttons]\n",
                stderr);
     return 2;
   }
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
       card += std::string("on ") + m + " who\n  global seen\n  put \"" + m + "\" && who & \",\" after seen\n  put seen\nend " + m + "\n";
   }
   if (option == "drawn" || option == "nextcard") project = kv::testproject::drawn();
+  if (option == "buttons") project = kv::testproject::buttons();
   if (option == "nextcard") {
     kv::testproject::Window& w = project.windows[0];
     w.cards[0].objects[2].script = "on mouseUp\n  go next card\nend mouseUp";
