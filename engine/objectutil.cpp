@@ -2,10 +2,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "engine/status.h"
 #include "platform/memory/memory.h"
+#include "platform/files/files.h"
+#include "platform/menus/menus.h"
 #include "platform/resources/resources.h"
+#include "platform/text/pstring.h"
+#include "render/controlvisibility.h"
+#include "shell/menus.h"
+#include "shell/redraws.h"
+#include "store/objects.h"
+#include "store/starfile.h"
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
 
@@ -209,7 +218,73 @@ void lowreset() {
 
 // --- Resources, scripts, effects -------------------------------------------------------------
 
-i16 doresources(RegistryId, bool) { return 0; }
+namespace {
+
+// The resource file of a project: "<file name>.rsrc" beside it, its path kept whole.
+std::string resourcepath(const projectstore& st) {
+  std::string path;
+  std::string_view file = pstringview(st.filename);
+  if (!file.empty() && file.front() == '/') return std::string(file) + ".rsrc";
+  if (st.dirid != 0 && pathoffolder(st.dirid, &path) == noErr) {
+    if (path.empty() || path.back() != '/') path += '/';
+  }
+  return path + std::string(file) + ".rsrc";
+}
+
+// The font menu lists the families as they are now, each in its own font when wanted.
+void updatefontmenu() {
+  MainGlobals& g = mainglobals();
+  if (g.fontmenu == nilid || !IsValidMenu(g.fontmenu)) return;
+  UpdateStandardFontMenu(g.fontmenu);
+  g.fontmenuinfonts = 0;
+  if (g.wysiwygFontMenu) WysiwygFontMenu(true);
+}
+
+// The open windows of a project, last to first, lose their platform controls (made again as
+// they draw) and are drawn again.
+void redrawprojectwindows(RegistryId store) {
+  MainGlobals& g = mainglobals();
+  for (i16 i = i16(g.numwinds - 1); i >= 0; --i) {
+    const desk d = HandleAs<desk>(g.winds)[i];
+    if (d.window == nilid || d.store != store) continue;
+    for (Handle list : {d.cardspots, d.backspots}) {
+      if (list == nilhandle) continue;
+      for (i32 k = 0; k < spotcount(list); ++k) {
+        spot s = spotat(list, k);
+        dumpspotcontrol(s);
+        putspot(list, k, s);
+      }
+    }
+    drawedit(d, nullptr);
+  }
+}
+
+}  // namespace
+
+i16 doresources(RegistryId store, bool open) {
+  projectstore* st = findprojectstore(store);
+  if (st == nullptr) return 0;
+  if (open) {
+    if (st->isapplication) return 0;
+    if (st->resref != 0) {
+      UseResFile(st->resref);
+      return 0;
+    }
+    // A project without a resource file, or with one that cannot be read, has nothing to
+    // activate.
+    const i16 ref = OpenResFile(resourcepath(*st));
+    if (ref == -1) return 0;
+    st->resref = ref;
+    updatefontmenu();
+    redrawprojectwindows(store);
+    return 0;
+  }
+  if (st->resref == 0) return 0;
+  CloseResFile(st->resref);
+  st->resref = 0;
+  updatefontmenu();
+  return 0;
+}
 
 bool canclosefile(i16 count) { return CountResFiles() != count; }
 

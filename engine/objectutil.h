@@ -50,8 +50,10 @@ void zero(void* p, i32 n);
 void lowreset();
 
 // --- Resources, scripts, effects -------------------------------------------------------------
-// Opens (open = true) or closes the resource file of a project. Projects have no resource
-// files of their own here, so there is nothing to open or close. 0.
+// Opens (open = true) or closes the resource file of a project ("<file name>.rsrc" beside
+// it; none for an application). Opening makes a file already open current, or opens it,
+// brings the font menu up to date and draws the project's open windows again; a missing or
+// unreadable file opens nothing. Closing closes the file. 0.
 i16 doresources(RegistryId store, bool open);
 // True when the number of open resource files differs from `count`.
 bool canclosefile(i16 count);

@@ -17,6 +17,7 @@
 #include "engine/textutil.h"
 #include "engine/variables.h"
 #include "media/mediaservice.h"
+#include "properties/cursors.h"
 #include "render/controlvisibility.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
@@ -162,10 +163,11 @@ i16 blockrunner::run(i32 first, i32 end) {
       continue;
     }
     i32 statement = pc;
-    // Housekeeping before each statement: animated controls take their turn, the sound
-    // queues are serviced, and window output left waiting is flushed, so that a handler that
-    // draws in a loop shows every step.
+    // Housekeeping before each statement: the busy cursor turns, animated controls take their
+    // turn, the sound queues are serviced, and window output left waiting is flushed, so that
+    // a handler that draws in a loop shows every step.
     const u32 now = TickCount();
+    if (g.busycursordue != 0 || g.busycursorstep != 0) checkbusycursor(now);
     if (g.controlidle) checkcontrols(now);
     checksound(now);
     if (g.flushwanted != 0) checkflush(now);

@@ -25,4 +25,13 @@ i16 getprintcopies(fred* value);
 i16 getprintorientation(fred* value);
 i16 getprintrange(fred* value);
 
+// The print settings a script changes: the paper by its text form, the printer by name, the
+// number of copies, the orientation by its word's token, and the first and last page (0,0
+// for all pages). A status of -30873 or 124 means the system cannot change them.
+i16 setpapersize(ConstStringPtr text);
+i16 setprinter(ConstStringPtr name);
+i16 setprintcopies(i32 copies);
+i16 setprintorientation(u16 word);
+i16 setprintrange(i32 first, i32 last);
+
 }  // namespace kv

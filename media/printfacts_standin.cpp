@@ -1,5 +1,5 @@
-// Stand-in until printing is built: the system cannot answer any printing fact (124) and the
-// event loop's printing hook has nothing to do.
+// Stand-in until printing is built: the system can neither answer nor change any printing
+// fact (124), and the event loop's printing hook has nothing to do.
 #include "media/mediaservice.h"
 #include "media/printfacts.h"
 
@@ -19,6 +19,11 @@ i16 getprinters(fred*) { return kNotAnswered; }
 i16 getprintcopies(fred*) { return kNotAnswered; }
 i16 getprintorientation(fred*) { return kNotAnswered; }
 i16 getprintrange(fred*) { return kNotAnswered; }
+i16 setpapersize(ConstStringPtr) { return kNotAnswered; }
+i16 setprinter(ConstStringPtr) { return kNotAnswered; }
+i16 setprintcopies(i32) { return kNotAnswered; }
+i16 setprintorientation(u16) { return kNotAnswered; }
+i16 setprintrange(i32, i32) { return kNotAnswered; }
 
 // The printing hook of every pass of the event loop: nothing prints yet.
 void checkprinting() {}

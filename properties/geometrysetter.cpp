@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
+#include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
 #include "properties/propfront.h"
@@ -189,8 +190,10 @@ KV_SETTER(setloc) {
   geometryvalue g;
   if ((st = readgeometry(c, word, at + used, &g))) return st;
   if (form == target::cursor) {
-    // The pointer belongs to the person at the screen: the platform offers no way to move it.
-    return word == pwLoc ? i16(0) : statusreadonly;
+    // The cursor's location is the mouse's, in global coordinates.
+    if (word != pwLoc) return statusreadonly;
+    warpmouse(Point{g.v, g.h});
+    return 0;
   }
   if (form == target::message) return movemessagebox(word, g);
   if ((st = dofront(c, at, &used, &obj, true))) return st;

@@ -25,6 +25,7 @@
 #include "store/objects.h"
 #include "store/reftexts.h"
 #include "system/sysinfo.h"
+#include "system/programtargets.h"
 
 namespace kv {
 
@@ -88,7 +89,9 @@ i16 otherglobal(u16 token, fred* value) {
   MainGlobals& g = mainglobals();
   Str255 s{};
   switch (token) {
-    case pwAddress: return textvalue("127.0.0.1", value);
+    case pwAddress:
+      getaddress(s);
+      return stringtonewfred(s, value);
     case pwAppleEventTimeout: {
       if (g.appleEventTimeout == -1) return textvalue("default", value);
       if (g.appleEventTimeout == -2) return textvalue("forever", value);

@@ -18,6 +18,7 @@
 #include "platform/files/files.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/ports.h"
 #include "platform/sound/audio.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/screens.h"
@@ -28,14 +29,21 @@
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
 #include "properties/windowsetters.h"
+#include "render/controlvisibility.h"
 #include "render/offscreen.h"
+#include "shell/cardcursor.h"
 #include "shell/cardwindow.h"
+#include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
 #include "shell/menus.h"
+#include "shell/palettes.h"
 #include "shell/platformutil.h"
+#include "media/printfacts.h"
 #include "media/speechrecog.h"
+#include "properties/cursors.h"
 #include "shell/redraws.h"
 #include "textengine/werecord.h"
+#include "tools/dragsend.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
@@ -156,18 +164,36 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
   const i16 was = *field != 0 ? 1 : 0;
   switch (token) {
     case pwAllowInlineInput:
-    case pwAllowTextServices:
-      // The open field's editing ends and its text record goes before the input method
-      // changes.
+    case pwAllowTextServices: {
+      // Only a change acts: the open field's editing ends (its error is the answer) and its
+      // text record goes before the input method changes.
+      if (on == was) return 0;
+      if (i16 st = putdownfield()) return st;
       dumpfield();
       *field = on;
       // The input method's requests reach text records only while text services are on.
-      if (token == pwAllowTextServices && was != on) {
-        if (on)
-          WEInstallTSMHandlers();
-        else
-          WERemoveTSMHandlers();
+      if (token == pwAllowTextServices) {
+        if (on) WEInstallTSMHandlers();
+        else WERemoveTSMHandlers();
       }
+      return 0;
+    }
+    case pwAllowObjectCursors:
+      // Turned on, the object under the mouse shows its cursor at once.
+      *field = on;
+      if (on && !g.lockCursor && g.current.window != nilid && IsValidWindowPtr(g.current.window)) {
+        SavePort saved;
+        SetPortWindowPort(g.current.window);
+        Point pt{};
+        GetMouse(&pt);
+        curscase(pt);
+      }
+      return 0;
+    case pwAllowDragAndDrop:
+      if (on == was) return 0;
+      *field = on;
+      if (on) MyInitDragManager();
+      else MyKillDragManager();
       return 0;
     case pwAllowRecog:
       // The switch follows the recognizer: it changes only when opening or closing it succeeds.
@@ -213,12 +239,25 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
       if (on != was) {
         *field = on;
         redrawall();
+        WysiwygFontMenu(g.wysiwygFontMenu != 0);
+        buildmenubar();
+        drawmenubar();
       }
       return 0;
-    case pwIdleControls:
+    case pwIdleControls: {
+      // Every open window's controls take the switch, then every window is drawn again.
       *field = on;
+      const desk* desks = HandleAs<desk>(g.winds);
+      for (i16 i = 0; i < g.numwinds; ++i) {
+        const desk d = desks[i];
+        if (d.window == nilid) continue;
+        if (d.cardspots != nilhandle) setcontrolidle(d.cardspots);
+        if (d.backspots != nilhandle) setcontrolidle(d.backspots);
+        desks = HandleAs<desk>(g.winds);
+      }
       redrawall();
       return 0;
+    }
     case pwQuartzPicts:
       *field = on;
       purgepictbuffer();
@@ -406,6 +445,30 @@ i16 setmenuset(const propctx& c, i32 v, fred* value) {
   return 0;
 }
 
+// The print settings: each goes to the printing services, whose "cannot" is reported in
+// `the result` rather than as an error.
+i16 setprintword(u16 token, fred* value) {
+  Str255 s{};
+  fredtostring(value, s);
+  i32 n = 0;
+  switch (token) {
+    case tokPaperSize: return maskBadOSVersionErr(setpapersize(s));
+    case tokPrinter: return maskBadOSVersionErr(setprinter(s));
+    case tokPrintCopies:
+      if (i16 st = fredtolong(value, &n)) return st;
+      return maskBadOSVersionErr(setprintcopies(n));
+    default: {
+      // The orientation is its first word's token.
+      Handle valueatoms = nilhandle;
+      i16 st = tokenizefred(value, &valueatoms);
+      const u16 word = st == 0 ? tokenat(valueatoms, 0) : u16(0);
+      if (valueatoms != nilhandle) DisposeHandle(valueatoms);
+      if (st != 0) return st;
+      return maskBadOSVersionErr(setprintorientation(word));
+    }
+  }
+}
+
 // The case of one property once its value is read.
 i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
   MainGlobals& g = mainglobals();
@@ -458,6 +521,7 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
     case pwPaletteOpacity:
       if (i16 st = fredtolong(value, &n)) return st;
       g.paletteOpacity = i16(100 - std::clamp(n, 0, 100));
+      checkpalettealpha();
       return 0;
     case pwAppleEventTimeout:
       if (isword(value, "default")) n = -1;
@@ -534,21 +598,13 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       return statusbadopacity;
     }
     case pwBackDrop: return setbackdrop(value);
-    default: return statusnoproperty;
-  }
-}
-
-// The setters of print settings and the cursors are not built yet.
-bool notbuiltglobal(u16 token) {
-  switch (token) {
+    case pwCursor: return setcursorvalue(*value);
+    case pwDefaultCursor: return findefaultcurs(*value, 1);
     case tokPaperSize:
     case tokPrinter:
     case tokPrintCopies:
-    case tokPrintOrientation:
-    case tokPrintRange:
-    case pwDefaultCursor:
-    case pwCursor: return true;
-    default: return false;
+    case tokPrintOrientation: return setprintword(token, value);
+    default: return statusnoproperty;
   }
 }
 
@@ -563,7 +619,6 @@ KV_SETTER(setglobal) {
   if (refusedinplugin(token) && pluginmode()) return statusplugin;
   // The dock menu reads its menu reference itself.
   if (token == pwDockMenu) return setdockmenu(path, atoms, v, text, variables);
-  if (notbuiltglobal(token)) return statusnoproperty;
   if (token < tokPaperSize || token > 4304) return statusnoproperty;
   MainGlobals& g = mainglobals();
   // Values read as points.
@@ -578,6 +633,21 @@ KV_SETTER(setglobal) {
       return 0;
     }
     return setwindowlimit(std::max(h, kMinimumWindowSize), std::max(vv, kMinimumWindowSize));
+  }
+  if (token == tokPrintRange) {
+    // `all`, or the first and last page.
+    i32 first = 0, last = 0;
+    if (c.tok(v) == tokAll) {
+      if (!lineends(c, v + 1)) return statusstray;
+    } else {
+      i16 h = 0, vv = 0;
+      i32 used = 0;
+      if (i16 st = getloc(c, v, &used, &h, &vv)) return st;
+      if (!lineends(c, v + used)) return statusstray;
+      first = h;
+      last = vv;
+    }
+    return maskBadOSVersionErr(setprintrange(first, last));
   }
   if (token == pwSoundVolume) {
     i16 left = 0, right = 0;

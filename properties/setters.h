@@ -48,13 +48,14 @@ KV_SETTER(setpoints);
 KV_SETTER(setcmdmodifiers);
 KV_SETTER(setrtftext);
 
-// Families whose setters are not built yet (notbuilt.cpp). `setextinfo` without
-// an object set the global default of the same name.
-KV_SETTER(setextinfo);
+// Picture settings (picturesettings.cpp).
 KV_SETTER(spotgrcproc);
+KV_SETTER(setpictureinfo);
+
+// Families built in files of their own. `setextinfo` without an object sets the global default of the same name.
+KV_SETTER(setextinfo);
 KV_SETTER(spotfldproc);
 KV_SETTER(setpicturedata);
-KV_SETTER(setpictureinfo);
 KV_SETTER(setrulerinfo);
 KV_SETTER(setcontents);
 KV_SETTER(sethilited);

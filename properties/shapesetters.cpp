@@ -38,6 +38,39 @@
 
 namespace kv {
 
+// The numbers of a point list: separated by commas or line ends, whole numbers within 16 bits.
+i16 pointlist(Handle joined, std::vector<Point>* out) {
+  constexpr i16 kBadList = 2, kOutOfRange = 209;
+  std::vector<i32> numbers;
+  const Size n = GetHandleSize(joined);
+  auto at = [&](Size k) { return deref(joined)[k]; };
+  auto separator = [&](Size k) { return at(k) == ',' || at(k) == 13 || at(k) == 10; };
+  for (Size k = 0; k < n;) {
+    Size end = k;
+    while (end < n && !separator(end)) ++end;
+    Size a = k, b = end;
+    while (a < b && at(a) == ' ') ++a;
+    while (b > a && at(b - 1) == ' ') --b;
+    if (b > a) {
+      if (b - a > 255) return kBadList;
+      Str255 s{};
+      s[0] = u8(b - a);
+      std::memcpy(s + 1, deref(joined) + a, size_t(b - a));
+      i32 v = 0;
+      if (stringisnumber(s) != integerform || stringtolong(s, &v) != 0) return kBadList;
+      if (v < -32768 || v > 32767) return kOutOfRange;
+      numbers.push_back(v);
+    } else if (end < n && at(end) == ',') {
+      return kBadList;  // a number missing before a comma; blank lines add nothing
+    }
+    k = end + 1;
+  }
+  if (numbers.empty() || numbers.size() % 2 != 0) return kBadList;
+  for (std::size_t i = 0; i < numbers.size(); i += 2) out->push_back(Point{i16(numbers[i + 1]), i16(numbers[i])});
+  return 0;
+}
+
+
 namespace {
 
 constexpr i16 statusnoobject = 2, statusnotobject = 11, statusstray = 19, statusnotshape = 80,
@@ -50,37 +83,6 @@ constexpr u32 kModifierBits = 0x700;
 constexpr u32 spotallowobjectsbit = 1u << 26;
 
 // --- points --------------------------------------------------------------------------------------
-
-// The numbers of a point list: separated by commas or line ends, whole numbers within 16 bits.
-i16 pointlist(Handle joined, std::vector<Point>* out) {
-  std::vector<i32> numbers;
-  const Size n = GetHandleSize(joined);
-  auto at = [&](Size k) { return deref(joined)[k]; };
-  auto separator = [&](Size k) { return at(k) == ',' || at(k) == 13 || at(k) == 10; };
-  for (Size k = 0; k < n;) {
-    Size end = k;
-    while (end < n && !separator(end)) ++end;
-    Size a = k, b = end;
-    while (a < b && at(a) == ' ') ++a;
-    while (b > a && at(b - 1) == ' ') --b;
-    if (b > a) {
-      if (b - a > 255) return statusnoobject;
-      Str255 s{};
-      s[0] = u8(b - a);
-      std::memcpy(s + 1, deref(joined) + a, size_t(b - a));
-      i32 v = 0;
-      if (stringisnumber(s) != integerform || stringtolong(s, &v) != 0) return statusnoobject;
-      if (v < -32768 || v > 32767) return statusrange;
-      numbers.push_back(v);
-    } else if (end < n && at(end) == ',') {
-      return statusnoobject;  // a number missing before a comma; blank lines add nothing
-    }
-    k = end + 1;
-  }
-  if (numbers.empty() || numbers.size() % 2 != 0) return statusnoobject;
-  for (std::size_t i = 0; i < numbers.size(); i += 2) out->push_back(Point{i16(numbers[i + 1]), i16(numbers[i])});
-  return 0;
-}
 
 // The shape of a line from its two end points.
 void setline(spot& s, const Rect& r) {

@@ -2,6 +2,8 @@
 // UTF-16, and a field's stored text brought back to the plain packed form.
 #pragma once
 
+#include <vector>
+
 #include "platform/types.h"
 #include "store/objread.h"
 #include "store/records.h"
@@ -9,6 +11,10 @@
 namespace kv {
 
 struct fred;
+
+// The points of a list of numbers separated by commas or line ends (h,v pairs), each a
+// whole number within 16 bits: 0, 2 for a list that is not one, 209 for a number out of range.
+i16 pointlist(Handle joined, std::vector<Point>* out);
 
 // Puts a UTF-16 value into the field a descriptor names (the whole field, or the chunk it
 // narrows to) as Mac Roman text. A byte-order mark decides the order (FE FF big-endian, FF FE

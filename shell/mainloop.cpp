@@ -8,6 +8,7 @@
 #include "engine/scripterror.h"
 #include "media/mediaservice.h"
 #include "platform/backend/backend.h"
+#include "properties/cursors.h"
 #include "platform/events/events.h"
 #include "platform/events/watchdog.h"
 #include "platform/memory/memory.h"
@@ -133,6 +134,7 @@ bool mainpass() {
   checksound(s.now);
   checktooltip(s.now);
   checkprinting();
+  if (g.busycursordue != 0 || g.busycursorstep != 0) checkbusycursor(s.now);
   // 6. A drag that has ended; the request dispatcher's flag.
   if (g.dragref != 0 && !Button()) g.dragref = 0;
   g.aehandling = 0;

@@ -70,6 +70,10 @@ bool endianswapcicon(u8* at, i64 length, i16 direction);
 // value, red, green, blue. 0, or 105 when the entries the count names do not fit in `length`
 // (nothing is then swapped).
 OSErr endianswapclut(u8* at, i64 length, i16 direction);
+// The data of an imported resource by its type: 'CURS', 'cicn', 'clut' and 'snd ' as above,
+// every other type left as it is. 0, or 105 with nothing changed when the data does not hold
+// what its counts and headers name.
+OSErr endianswapimportedxres(ResType type, u8* at, i64 length, i16 direction);
 
 // --- Reading fields in host order while swapping ---------------------------------------------
 inline u16 swapped16(u16 v) { return u16((v >> 8) | (v << 8)); }

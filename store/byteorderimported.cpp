@@ -84,4 +84,18 @@ OSErr endianswapclut(u8* at, i64 length, i16 direction) {
   return 0;
 }
 
+OSErr endianswapimportedxres(ResType type, u8* at, i64 length, i16 direction) {
+  if (at == nullptr || length < 0) return kBadRecordKind;
+  if (type == fourcc("CURS")) {
+    // The hot spot after the 64 bytes of image and mask.
+    if (length < 68) return kBadRecordKind;
+    endianswapfield<Point>(at + 64);
+    return noErr;
+  }
+  if (type == fourcc("cicn")) return endianswapcicon(at, length, direction) ? OSErr(noErr) : OSErr(kBadRecordKind);
+  if (type == fourcc("clut")) return endianswapclut(at, length, direction);
+  if (type == fourcc("snd ")) return endianswapsnd2(at, length, direction);
+  return noErr;
+}
+
 }  // namespace kv

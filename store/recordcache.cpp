@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/objectutil.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "shell/fatalerror.h"
@@ -191,16 +192,19 @@ i16 openvir(i16 volume, u32 dirid, ConstStringPtr name, RegistryId store) {
     closestar(store);
     return e;
   }
-  // The project's resource file joins here when that part of the system arrives.
   st->next = mainglobals().openprojects;
   mainglobals().openprojects = store;
   xinit(store);
+  // The project's own resource file, when projects' resource files are wanted.
+  if (mainglobals().openResourceForks && store != mainglobals().sharedstore) doresources(store, true);
   return 0;
 }
 
 i16 closevir(RegistryId store) {
   if (findprojectstore(store) == nullptr) return kNoProject;
   xdump(store);
+  // The project's resource file closes with it.
+  doresources(store, false);
   projectstore* st = findprojectstore(store);
   // Entries go in load order; each leaves the cache as its record goes, so that a failure
   // leaves a cache that still holds only live records.

@@ -15,5 +15,9 @@ bool hasDragMgr();
 bool PickSpot(const EventRecord& event, const objread& obj);
 // Drags every selected object of the list the reference names: true when a drag completed.
 bool PickSelectedSpots(const EventRecord& event, const objread& obj);
+// Installs the drag tracking and receive handlers for every window (the `allowDragAndDrop`
+// switch turned on) and removes them (turned off): the platform's code.
+OSErr MyInitDragManager();
+OSErr MyKillDragManager();
 
 }  // namespace kv

@@ -13,10 +13,23 @@ namespace kv {
 namespace {
 struct DragSendState {
   std::vector<standindrag> drags;
+  bool handlers = false;  // the tracking and receive handlers, only marked
 };
 }  // namespace
 
 std::vector<standindrag>& standindrags() { return state<DragSendState>().drags; }
+
+bool draghandlersinstalled() { return state<DragSendState>().handlers; }
+
+OSErr MyInitDragManager() {
+  state<DragSendState>().handlers = true;
+  return noErr;
+}
+
+OSErr MyKillDragManager() {
+  state<DragSendState>().handlers = false;
+  return noErr;
+}
 
 bool hasDragMgr() { return mainglobals().hasDragManager != 0; }
 

@@ -12,5 +12,7 @@ struct standindrag {
   std::vector<i16> indexes;   // the objects of it that would have been dragged
 };
 std::vector<standindrag>& standindrags();
+// Whether the stand-in's drag handlers are marked installed.
+bool draghandlersinstalled();
 
 }  // namespace kv

@@ -123,6 +123,9 @@ class Backend {
   virtual void requestattention(bool on) = 0;
   // Asks the display to bring the program to the front.
   virtual void raise() = 0;
+  // Moves the pointer to a global point. A display that refuses to (or has no pointer of its
+  // own, as headless) leaves it: the model's mouse has moved already.
+  virtual void warpmouse(Point) {}
 
   // --- Clipboard ---
   virtual void setclipboard(const std::vector<ClipFlavor>& flavors) = 0;

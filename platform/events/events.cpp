@@ -481,6 +481,10 @@ u16 GetCurrentKeyModifiers() {
 }
 
 Point mouseposition() { return es().mouse; }
+void warpmouse(Point where) {
+  es().mouse = where;
+  backend().warpmouse(where);
+}
 bool buttonisdown() { return es().button; }
 u16 modifierstate() { return modifierword(es()); }
 

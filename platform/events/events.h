@@ -60,6 +60,9 @@ u16 GetCurrentKeyModifiers();
 // The mouse position and button as last taken in, without polling (no clock movement):
 // tracking loops read where the button went up.
 Point mouseposition();
+// Moves the mouse to a global point: the model's mouse at once, and the display's pointer
+// where the display allows it.
+void warpmouse(Point where);
 bool buttonisdown();
 u16 modifierstate();
 

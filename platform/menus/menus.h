@@ -173,6 +173,9 @@ i32 MenuEvent(const EventRecord& event);
 OSStatus HMGetHelpMenu(MenuRef* menu, MenuItemIndex* firstcustom);
 // Appends the font families (each item's text the family's name) to a menu.
 OSStatus CreateStandardFontMenu(MenuRef menu, MenuItemIndex after);
+// Makes a font menu's items the font families again (families came or went): noErr, or
+// paramErr for a menu CreateStandardFontMenu did not fill.
+OSStatus UpdateStandardFontMenu(MenuRef menu);
 // The family and style of a font menu's item: noErr, or menuItemNotFoundErr.
 OSStatus GetFontFamilyFromMenuSelection(MenuRef menu, MenuItemIndex item, i16* family, u8* style);
 // A new standard window menu (id 0, its items the window commands and the windows that want

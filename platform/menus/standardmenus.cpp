@@ -115,6 +115,13 @@ OSStatus CreateStandardFontMenu(MenuRef menu, MenuItemIndex after) {
   return noErr;
 }
 
+OSStatus UpdateStandardFontMenu(MenuRef menu) {
+  MenuData* m = md(menu);
+  if (!m || !m->fontmenu) return paramErr;
+  while (CountMenuItems(menu) > 0) DeleteMenuItem(menu, 1);
+  return CreateStandardFontMenu(menu, 0);
+}
+
 OSStatus GetFontFamilyFromMenuSelection(MenuRef menu, MenuItemIndex item, i16* family, u8* style) {
   MenuItemData* i = mi(menu, item);
   if (!i || i->separator) return menuItemNotFoundErr;

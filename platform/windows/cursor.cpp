@@ -56,6 +56,41 @@ constexpr Cursor kPointingHand{
       0x0FFC, 0x07FC, 0x07FC}},
     Point{0, 5}};
 
+// The closed hand of a grab, and the open hand over something that can be grabbed.
+constexpr Cursor kClosedHand{
+    {{0x0000, 0x0000, 0x0000, 0x0000, 0x0DB0, 0x1248, 0x1004, 0x0804, 0x1804, 0x2004, 0x2008, 0x1008, 0x0810,
+      0x0420, 0x0420, 0x0000}},
+    {{0x0000, 0x0000, 0x0000, 0x0000, 0x0DB0, 0x1FF8, 0x1FFC, 0x0FFC, 0x1FFC, 0x3FFC, 0x3FF8, 0x1FF8, 0x0FF0,
+      0x07E0, 0x07E0, 0x0000}},
+    Point{8, 8}};
+constexpr Cursor kOpenHand{
+    {{0x0180, 0x1A70, 0x2648, 0x264A, 0x1249, 0x1249, 0x6809, 0x9801, 0x8802, 0x4002, 0x2002, 0x2004, 0x1004,
+      0x0808, 0x0408, 0x0408}},
+    {{0x0180, 0x1BF0, 0x3FF8, 0x3FFA, 0x1FFF, 0x1FFF, 0x7FFF, 0xFFFF, 0xFFFE, 0x7FFE, 0x3FFE, 0x3FFC, 0x1FFC,
+      0x0FF8, 0x07F8, 0x07F8}},
+    Point{8, 8}};
+
+// A frame of the spinning cursor: a ringed disc whose dark quarter turns a quarter a frame.
+Cursor spinningframe(u32 step) {
+  Cursor c{};
+  const int quarter = int(step % kSpinningFrames);
+  for (int y = 0; y < 16; ++y) {
+    u16 image = 0, mask = 0;
+    for (int x = 0; x < 16; ++x) {
+      const int dx = 2 * x - 15, dy = 2 * y - 15, d = dx * dx + dy * dy;
+      if (d > 225) continue;
+      mask = u16(mask | (0x8000 >> x));
+      // Quarters clockwise from the top right: 0 (dx>0,dy<0), 1 (dx>0,dy>0), 2, 3.
+      const int q = dx > 0 ? (dy < 0 ? 0 : 1) : (dy > 0 ? 2 : 3);
+      if (d > 169 || q == quarter) image = u16(image | (0x8000 >> x));
+    }
+    c.data.v[size_t(y)] = image;
+    c.mask.v[size_t(y)] = mask;
+  }
+  c.hotSpot = Point{8, 8};
+  return c;
+}
+
 struct CursorState {
   Cursor current = kArrow;
   int hidelevel = 0;  // 0 shown, below 0 hidden
@@ -91,7 +126,13 @@ const Cursor* themecursor(ThemeCursor cursor) {
     case kThemeIBeamCursor: return &kIBeam;
     case kThemeCrossCursor: return &kCross;
     case kThemeWatchCursor: return &kWatch;
+    case kThemeClosedHandCursor: return &kClosedHand;
+    case kThemeOpenHandCursor: return &kOpenHand;
     case kThemePointingHandCursor: return &kPointingHand;
+    case kThemeSpinningCursor: {
+      static const Cursor first = spinningframe(0);
+      return &first;
+    }
     default: return nullptr;
   }
 }
@@ -100,6 +141,13 @@ OSStatus SetThemeCursor(ThemeCursor cursor) {
   const Cursor* image = themecursor(cursor);
   if (image == nullptr) return themeBadCursorIndexErr;
   SetCursor(image);
+  return noErr;
+}
+
+OSStatus SetAnimatedThemeCursor(ThemeCursor cursor, u32 step) {
+  if (cursor != kThemeSpinningCursor) return themeBadCursorIndexErr;
+  const Cursor frame = spinningframe(step);
+  SetCursor(&frame);
   return noErr;
 }
 

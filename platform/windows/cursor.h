@@ -27,7 +27,10 @@ enum : ThemeCursor {
   kThemeIBeamCursor = 4,
   kThemeCrossCursor = 5,
   kThemeWatchCursor = 7,
+  kThemeClosedHandCursor = 8,
+  kThemeOpenHandCursor = 9,
   kThemePointingHandCursor = 10,
+  kThemeSpinningCursor = 13,  // animated: SetAnimatedThemeCursor steps it
 };
 constexpr OSStatus themeBadCursorIndexErr = -30565;
 // The image of a theme cursor; none for one this platform does not have.
@@ -35,6 +38,11 @@ const Cursor* themecursor(ThemeCursor cursor);
 // Makes a theme cursor current, as SetCursor does; themeBadCursorIndexErr (the cursor stays)
 // for one this platform does not have.
 OSStatus SetThemeCursor(ThemeCursor cursor);
+// Makes frame `step` (taken modulo the frames it has) of an animated theme cursor current;
+// themeBadCursorIndexErr for a cursor that is not animated.
+OSStatus SetAnimatedThemeCursor(ThemeCursor cursor, u32 step);
+// The number of frames of the spinning cursor.
+constexpr u32 kSpinningFrames = 4;
 
 // Makes the arrow current and the cursor visible (the hide level 0).
 void InitCursor();

@@ -33,25 +33,12 @@ DecodedImage image(i32 w, i32 h) {
   return im;
 }
 
-// A picture of the image as the importer makes it, as bytes.
-std::vector<u8> pictof(const DecodedImage& im) {
-  const std::vector<u8> png = testimagefile(TestImageFormat::png, im);
-  Handle data = nilhandle;
-  EXPECT_EQ(PtrToHand(png.data(), &data, Size(png.size())), noErr);
-  PicHandle pic = nilhandle;
-  EXPECT_EQ(importimagedata(data, fourcc("PNGf"), &pic), 0);
-  std::vector<u8> out(std::size_t(GetHandleSize(pic)));
-  std::memcpy(out.data(), deref(pic), out.size());
-  DisposeHandle(pic);
-  return out;
-}
-
 class PictureDataTest : public PropertyTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
     mainglobals().quicktimepresent = 1;
-    logo = pictof(image(5, 4));
+    logo = importedpng(testimagefile(TestImageFormat::png, image(5, 4)));
     testproject::Project p = project();
     Object second;
     second.kind = Object::graphic;

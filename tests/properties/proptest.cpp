@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "fields/imageimport.h"
 #include "platform/memory/memory.h"
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
@@ -145,5 +146,16 @@ bool PropertyTest::changed(u32 recid) {
 }
 
 std::string PropertyTest::projectpath() const { return home->path() + "/p.kv45"; }
+
+std::vector<u8> PropertyTest::importedpng(const std::vector<u8>& png) {
+  Handle data = nilhandle;
+  EXPECT_EQ(PtrToHand(png.data(), &data, Size(png.size())), noErr);
+  PicHandle pic = nilhandle;
+  EXPECT_EQ(importimagedata(data, fourcc("PNGf"), &pic), 0);
+  std::vector<u8> out(std::size_t(GetHandleSize(pic)));
+  std::memcpy(out.data(), deref(pic), out.size());
+  DisposeHandle(pic);
+  return out;
+}
 
 }  // namespace kv

@@ -12,6 +12,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/objread.h"
 #include "store/records.h"
@@ -44,6 +45,8 @@ class PropertyTest : public WindowTest {
   // The changed flag of a cached record of the current project.
   static bool changed(u32 recid);
   std::string projectpath() const;
+  // A picture made by the image importer from PNG bytes, as bytes.
+  static std::vector<u8> importedpng(const std::vector<u8>& png);
 };
 
 }  // namespace kv

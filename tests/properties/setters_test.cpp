@@ -143,10 +143,10 @@ TEST_F(SetterTest, PluginModeRefusesMenuKeys) {
 }
 
 TEST_F(SetterTest, FunctionWordsAreRouted) {
-  // `offset` and the print settings are function words; the print settings' setters are not
-  // built yet, and `offset` reaches its own (which takes only a background).
+  // `offset` and the print settings are function words; the print settings reach the global
+  // setter, and `offset` reaches its own (which takes only a background).
   EXPECT_EQ(setline("set the offset of window 1 to 0,0"), 2);
-  EXPECT_EQ(setline("set the printCopies to 2"), 43);
+  EXPECT_EQ(setline("set the printCopies to 2"), 0);
   EXPECT_EQ(setline("set the bogus to 2"), 5) << "an unknown word is a user property";
 }
 

@@ -2,6 +2,7 @@
 // back, and data whose counts run past its end refused untouched.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/memory/memory.h"
@@ -101,6 +102,44 @@ TEST_F(ImportedOrderTest, CountsPastTheEndAreRefusedUntouched) {
     EXPECT_EQ(endianswapsnd2(h, tofile), kBadRecordKind);
     EXPECT_EQ(std::vector<u8>(deref(h), deref(h) + GetHandleSize(h)), b);
     DisposeHandle(h);
+  }
+}
+
+TEST_F(ImportedOrderTest, ImportedResourcesByType) {
+  // A cursor: only the hot spot moves, each half at its width.
+  std::vector<u8> cursor(68, 0xA5);
+  cursor[64] = 0x00, cursor[65] = 0x05, cursor[66] = 0x00, cursor[67] = 0x03;
+  std::vector<u8> host = cursor;
+  ASSERT_EQ(endianswapimportedxres(fourcc("CURS"), host.data(), i64(host.size()), fromfile), noErr);
+  const Point hot = loadat<Point>(host.data() + 64);
+  EXPECT_EQ(hot.v, 5);
+  EXPECT_EQ(hot.h, 3);
+  EXPECT_TRUE(std::equal(host.begin(), host.begin() + 64, cursor.begin())) << "image and mask are bytes";
+  ASSERT_EQ(endianswapimportedxres(fourcc("CURS"), host.data(), i64(host.size()), tofile), noErr);
+  EXPECT_EQ(host, cursor);
+  // A colour table goes through and back; a short cursor, a table whose count runs past its
+  // bytes and a sound cut short are refused untouched; other types are left as they are.
+  std::vector<u8> clut{0, 0, 0, 9, 0x80, 0, 0, 1, 0, 0, 0xFF, 0xFE, 0xFD, 0xFC, 0xFB, 0xFA,
+                       0, 1, 1, 2, 3, 4, 5, 6};
+  std::vector<u8> copy = clut;
+  ASSERT_EQ(endianswapimportedxres(fourcc("clut"), copy.data(), i64(copy.size()), fromfile), noErr);
+  EXPECT_EQ(loadat<u16>(copy.data() + 10), 0xFFFE);
+  ASSERT_EQ(endianswapimportedxres(fourcc("clut"), copy.data(), i64(copy.size()), tofile), noErr);
+  EXPECT_EQ(copy, clut);
+  const std::vector<u8> sound = resource(standard(square(4, 2), 22050));
+  struct row {
+    ResType type;
+    std::vector<u8> bytes;
+    OSErr status;
+  };
+  for (const row& r : {row{fourcc("CURS"), std::vector<u8>(40, 1), kBadRecordKind},
+                       row{fourcc("clut"), std::vector<u8>(clut.begin(), clut.begin() + 20), kBadRecordKind},
+                       row{fourcc("snd "), std::vector<u8>(sound.begin(), sound.begin() + 13), kBadRecordKind},
+                       row{fourcc("cicn"), std::vector<u8>(30, 2), kBadRecordKind},
+                       row{fourcc("PICT"), std::vector<u8>(12, 3), noErr}}) {
+    std::vector<u8> b = r.bytes;
+    EXPECT_EQ(endianswapimportedxres(r.type, b.data(), i64(b.size()), fromfile), r.status);
+    EXPECT_EQ(b, r.bytes);
   }
 }
 

@@ -316,7 +316,7 @@ i16 fill(RegistryId store, const Project& p) {
     x.data = bytehandle(r.data.data(), r.data.size());
     i32 recid = 0;
     if (i16 e = addrecord(store, bytehandle(&x, sizeof x), &recid)) return e;
-    resources.push_back(bookentry{u32(recid), kFirstResourceId + u32(i), namekey(r.name), r.type});
+    resources.push_back(bookentry{u32(recid), r.id != 0 ? r.id : kFirstResourceId + u32(i), namekey(r.name), r.type});
   }
   if (i16 e = savelibrary(store, 3, resources, kFirstResourceId)) return e;
   findprojectstore(store)->header.flags = p.headerflags;

@@ -82,14 +82,15 @@ struct Menu {
 struct Resource {
   u32 type = 0;        // a four-character code
   std::string name;
-  std::vector<u8> data;
+  std::vector<u8> data;  // as stored (big-endian where the type has numbers)
+  u32 id = 0;            // its resource id; 0: kFirstResourceId + its index
 };
 
 struct Project {
   std::string script;
   std::vector<Window> windows;
   std::vector<Menu> menus;          // the menus library, in order
-  std::vector<Resource> resources;  // the resources library, in order (ids from 100)
+  std::vector<Resource> resources;  // the resources library, in order
   u32 headerflags = 0;              // the store header's flag word
 };
 

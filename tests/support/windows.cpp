@@ -18,6 +18,7 @@
 #include "shell/windnav.h"
 #include "store/forms.h"
 #include "store/objects.h"
+#include "store/recordcache.h"
 #include "store/starfile.h"
 #include "textengine/werecord.h"
 
@@ -33,6 +34,11 @@ void WindowTest::SetUp() {
 
 void WindowTest::TearDown() {
   closeallwindows();
+  if (shared != 0) {
+    if (mainglobals().sharedstore == shared) mainglobals().sharedstore = nilid;
+    EXPECT_EQ(closevir(shared), 0);
+    shared = 0;
+  }
   for (WindowRef w : windowlist()) DisposeWindow(w);
   home.reset();
   VeltrixTest::TearDown();
@@ -40,6 +46,16 @@ void WindowTest::TearDown() {
 
 void WindowTest::build(const testproject::Project& p, std::string_view name) {
   ASSERT_EQ(testproject::build(dir, name, p), 0);
+}
+
+void WindowTest::openshared(const testproject::Project& p, std::string_view name) {
+  build(p, name);
+  RegistryId s = newprojectstore();
+  Str255 file{};
+  setpstring(file, name);
+  ASSERT_EQ(openvir(kBootVolume, dir, file, s), 0);
+  shared = s;
+  mainglobals().sharedstore = s;
 }
 
 i16 WindowTest::open(std::string_view name, i32 windnum, u16 hidden) {

@@ -53,6 +53,9 @@ class WindowTest : public VeltrixTest {
   // `fatals`, and only the file is checked after it. Answers the number of runs.
   int sweepallocations(const testproject::Project& project, const std::function<void()>& setup,
                        const std::function<i16()>& op, const std::function<void(i16)>& after = {});
+  // Builds `p` as `name` and opens it as the shared project (searched after the current
+  // project for handlers and resources); TearDown closes it.
+  void openshared(const testproject::Project& p, std::string_view name = "shared.kv45");
   // Forgets every global variable.
   void clearglobals();
 
@@ -60,6 +63,7 @@ class WindowTest : public VeltrixTest {
   int fatals = 0;
   std::unique_ptr<TemporaryHome> home;
   u32 dir = 0;
+  RegistryId shared = 0;
 };
 
 }  // namespace kv
