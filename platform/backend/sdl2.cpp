@@ -291,6 +291,14 @@ class SDL2Backend final : public Backend {
   }
 
   void raise() override { SDL_RaiseWindow(window_); }
+  // The pointer to a point of the screen, in the window's pixels as the screen is scaled there.
+  void warpmouse(Point where) override {
+    int x = 0, y = 0;
+    SDL_RenderLogicalToWindow(renderer_, float(where.h - screen_.bounds.left), float(where.v - screen_.bounds.top), &x,
+                              &y);
+    SDL_WarpMouseInWindow(window_, x, y);
+    mouse_ = where;
+  }
 
   void setclipboard(const std::vector<ClipFlavor>& flavors) override {
     others_.clear();
@@ -481,7 +489,27 @@ class SDL2Backend final : public Backend {
         pending_.back().charcode = ch;
         break;
       }
+      case SDL_TEXTEDITING: {
+        // An input method's composition: its text and cursor go to the inline-input layer.
+        // An empty one outside a composition is only SDL noting the input area.
+        const std::string text = ev.edit.text;
+        if (text.empty() && !composing_) break;
+        composing_ = !text.empty();
+        push(InputKind::textcompose, mouse_, mods);
+        pending_.back().text = text;
+        pending_.back().cursor = ev.edit.start;
+        break;
+      }
       case SDL_TEXTINPUT: {
+        if (composing_) {
+          // The text that ends a composition is committed whole, not typed key by key.
+          composing_ = false;
+          push(InputKind::textcommit, mouse_, mods);
+          pending_.back().text = ev.text.text;
+          repeat_ = false;
+          lastkey_ = 0xFF;
+          break;
+        }
         for (char c : typedmacroman(ev.text.text)) {
           push(repeat_ ? InputKind::autokey : InputKind::keydown, mouse_, lastkey_ == 0xFF ? mods : textmods_);
           pending_.back().keycode = lastkey_ == 0xFF ? 0 : lastkey_;
@@ -513,6 +541,7 @@ class SDL2Backend final : public Backend {
   std::deque<InputEvent> pending_;
   Point mouse_{0, 0};
   u8 lastkey_ = 0xFF;
+  bool composing_ = false;  // an input method's composition is open
   u16 textmods_ = 0;
   bool repeat_ = false;
   u32 statements_ = 0;
@@ -580,6 +609,14 @@ bool sdl2pushtext(const char* utf8) {
   SDL_Event ev{};
   ev.type = SDL_TEXTINPUT;
   SDL_strlcpy(ev.text.text, utf8, sizeof ev.text.text);
+  return SDL_PushEvent(&ev) == 1;
+}
+
+bool sdl2pushcomposition(const char* utf8, int cursor) {
+  SDL_Event ev{};
+  ev.type = SDL_TEXTEDITING;
+  SDL_strlcpy(ev.edit.text, utf8, sizeof ev.edit.text);
+  ev.edit.start = cursor;
   return SDL_PushEvent(&ev) == 1;
 }
 

@@ -42,6 +42,8 @@ enum : u16 { sdl2ctrl = 1, sdl2super = 2, sdl2alt = 4, sdl2shift = 8 };
 // A key by SDL's name for it ("F5", "Q", "Return"), with the modifier keys held (sdl2ctrl...).
 bool sdl2pushkey(bool down, const char* name, u16 held, bool repeat = false);
 bool sdl2pushtext(const char* utf8);
+// An input method's composition in progress (SDL's text editing), its cursor in characters.
+bool sdl2pushcomposition(const char* utf8, int cursor);
 // Button 1 is the left one, 3 the right one.
 bool sdl2pushbutton(Backend& b, bool down, int button, int x, int y);
 bool sdl2pushwheel(Backend& b, int x, int y, bool flipped);

@@ -128,6 +128,24 @@ TEST_F(SDL2BackendTest, ATypedKeyIsOneKeyDownWithTheTextsMacRomanCharacter) {
   EXPECT_EQ(held[1].charcode, 'a');
 }
 
+// An input method's composition reaches the inline-input layer with its cursor, and the text
+// that ends it is committed whole; outside a composition, text is typed as keys again.
+TEST_F(SDL2BackendTest, CompositionsAreComposedAndCommittedWhole) {
+  ASSERT_TRUE(sdl2pushcomposition("", 0));
+  EXPECT_TRUE(drain().empty()) << "an empty edit outside a composition";
+  ASSERT_TRUE(sdl2pushcomposition("\xE3\x81\x8B", 1));
+  ASSERT_TRUE(sdl2pushtext("\xE3\x81\x8B\xE3\x81\x82"));
+  ASSERT_TRUE(sdl2pushtext("a"));
+  auto in = drain();
+  ASSERT_EQ(in.size(), 3u);
+  EXPECT_EQ(in[0].kind, InputKind::textcompose);
+  EXPECT_EQ(in[0].cursor, 1);
+  EXPECT_EQ(in[1].kind, InputKind::textcommit);
+  EXPECT_EQ(in[1].text, "\xE3\x81\x8B\xE3\x81\x82");
+  EXPECT_EQ(in[2].kind, InputKind::keydown);
+  EXPECT_EQ(in[2].charcode, 'a');
+}
+
 TEST_F(SDL2BackendTest, ButtonsWheelFocusAndQuit) {
   ASSERT_TRUE(sdl2pushbutton(*b_, true, 3, 30, 40));
   ASSERT_TRUE(sdl2pushbutton(*b_, false, 3, 30, 40));
