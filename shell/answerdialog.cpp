@@ -58,15 +58,6 @@ void naveventproc(const EventRecord& event, void*) {
   if (event.what == mouseUp) SetThemeCursor(kThemeArrowCursor);
 }
 
-void movebox(DialogRef d, i16 item, i16 dtop, i16 dbottom) {
-  i16 type = 0;
-  Rect box{};
-  GetDialogItem(d, item, &type, nullptr, &box);
-  box.top = i16(box.top + dtop);
-  box.bottom = i16(box.bottom + dbottom);
-  SetDialogItem(d, item, type, 0, &box);
-}
-
 u32 typeoftext(ConstStringPtr s) {
   u8 t[4] = {' ', ' ', ' ', ' '};
   for (int k = 0; k < 4 && k < s[0]; ++k) t[k] = s[k + 1];
@@ -125,17 +116,10 @@ void adjustanswer(DialogRef dialog) {
   const i32 lines = getlines(dialogitemtext(dialog, 4), i16(box.right - box.left));
   if (lines < 2) return;
   const i16 by = i16(std::min<i32>((lines - 1) * 16, 208));
-  Rect r{};
-  GetWindowPortBounds(dialog, &r);
-  SizeWindow(dialog, i16(r.right - r.left), i16(r.bottom - r.top + by), false);
-  for (i16 item = 1; item <= 3; ++item) {
-    i16 type = 0;
-    GetDialogItem(dialog, item, &type, nullptr, nullptr);
-    if (type == kPushButtonItem) movebox(dialog, item, by, by);
-  }
+  growwindow(dialog, by);
+  movebuttons(dialog, 3, by);
   movebox(dialog, 4, 0, by);
-  const std::string t = dialogitemtext(dialog, 4);
-  setdialogitemtext(dialog, 4, t);
+  resettext(dialog, 4);
 }
 
 i16 runanswer(i16 mode, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstStringPtr b3, i16 h, i16 v,

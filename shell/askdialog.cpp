@@ -38,39 +38,20 @@ struct PasswordState {
 
 PasswordState& pw() { return state<PasswordState>(); }
 
-void movebox(DialogRef d, i16 item, i16 dtop, i16 dbottom) {
-  i16 type = 0;
-  Rect box{};
-  GetDialogItem(d, item, &type, nullptr, &box);
-  box.top = i16(box.top + dtop);
-  box.bottom = i16(box.bottom + dbottom);
-  SetDialogItem(d, item, type, 0, &box);
-}
-
-// Items 1 and 2 move only when they are enabled push buttons.
-void movebuttons(DialogRef d, i16 last, i16 by) {
-  for (i16 item = 1; item <= last; ++item) {
-    i16 type = 0;
-    GetDialogItem(d, item, &type, nullptr, nullptr);
-    if (type == kPushButtonItem) movebox(d, item, by, by);
-  }
-}
-
-void growwindow(DialogRef d, i16 by) {
-  Rect r{};
-  GetWindowPortBounds(d, &r);
-  SizeWindow(d, i16(r.right - r.left), i16(r.bottom - r.top + by), false);
-}
-
-void resettext(DialogRef d, i16 item) {
-  const std::string t = dialogitemtext(d, item);
-  setdialogitemtext(d, item, t);
-}
-
 i16 itemlines(DialogRef d, i16 item) {
   Rect box{};
   GetDialogItem(d, item, nullptr, nullptr, &box);
   return i16(getlines(dialogitemtext(d, item), i16(box.right - box.left)));
+}
+
+// The hidden record takes the selection of the visible item `item`; that item's TextEdit handle.
+u32 followselection(DialogRef dialog, i16 item, TEHandle hidden) {
+  u32 h = 0;
+  GetDialogItem(dialog, item, nullptr, &h, nullptr);
+  i32 a = 0, b = 0;
+  TEGetSelection(h, &a, &b);
+  TESetSelect(a, b, hidden);
+  return h;
 }
 
 // The password's characters go to the hidden record; the visible item gets a bullet for each.
@@ -81,11 +62,7 @@ bool PtransMPpassfilter(DialogRef dialog, EventRecord* event, i16* itemhit) {
     if (c == 'v' || c == 'V') {
       // A paste types the clipboard's text into the hidden record and bullets into the field.
       const i16 focus = GetDialogKeyboardFocusItem(dialog);
-      u32 h = 0;
-      GetDialogItem(dialog, focus, nullptr, &h, nullptr);
-      i32 a = 0, b = 0;
-      TEGetSelection(h, &a, &b);
-      TESetSelect(a, b, s.hidden);
+      const u32 h = followselection(dialog, focus, s.hidden);
       for (const ClipFlavor& f : backend().clipboard())
         if (f.type == fourcc("TEXT")) {
           TEInsert(f.bytes.data(), i32(f.bytes.size()), s.hidden);
@@ -106,12 +83,7 @@ bool PtransMPpassfilter(DialogRef dialog, EventRecord* event, i16* itemhit) {
   if (event->what != keyDown && event->what != autoKey) return false;
   if (event->modifiers & cmdKey) return false;
   const u8 c = u8(event->message & charCodeMask);
-  const i16 focus = GetDialogKeyboardFocusItem(dialog);
-  u32 h = 0;
-  GetDialogItem(dialog, focus, nullptr, &h, nullptr);
-  i32 a = 0, b = 0;
-  TEGetSelection(h, &a, &b);
-  TESetSelect(a, b, s.hidden);
+  followselection(dialog, GetDialogKeyboardFocusItem(dialog), s.hidden);
   TEKey(c, s.hidden);
   if (c >= 32 && c != kDeleteCharCode) event->message = (event->message & ~charCodeMask) | kBullet;
   return false;

@@ -237,6 +237,34 @@ bool bailoutdlog(i16 id) {
 
 // --- Filters and the movable modal loop -----------------------------------------------------------
 
+void movebox(DialogRef dialog, i16 item, i16 dtop, i16 dbottom) {
+  i16 type = 0;
+  Rect box{};
+  GetDialogItem(dialog, item, &type, nullptr, &box);
+  box.top = i16(box.top + dtop);
+  box.bottom = i16(box.bottom + dbottom);
+  SetDialogItem(dialog, item, type, 0, &box);
+}
+
+void movebuttons(DialogRef dialog, i16 last, i16 by) {
+  for (i16 item = 1; item <= last; ++item) {
+    i16 type = 0;
+    GetDialogItem(dialog, item, &type, nullptr, nullptr);
+    if (type == kPushButtonItem) movebox(dialog, item, by, by);
+  }
+}
+
+void growwindow(DialogRef dialog, i16 by) {
+  Rect r{};
+  GetWindowPortBounds(dialog, &r);
+  SizeWindow(dialog, i16(r.right - r.left), i16(r.bottom - r.top + by), false);
+}
+
+void resettext(DialogRef dialog, i16 item) {
+  const std::string t = dialogitemtext(dialog, item);
+  setdialogitemtext(dialog, item, t);
+}
+
 void centredialog(DialogRef dialog, i16 h, i16 v) {
   Rect r{};
   GetWindowPortBounds(dialog, &r);

@@ -50,6 +50,13 @@ void messagedialog(i16 id, ConstStringPtr text);
 // Dialog `id` as it is; whether item 1 ended it.
 bool bailoutdlog(i16 id);
 
+// Item layout of dialogs that grow to their texts: an item's box moved by dtop at its top and
+// dbottom at its bottom; the push buttons among items 1..last moved down by `by`; the window
+// made `by` pixels taller; an item's text set again so that it lays out in its new box.
+void movebox(DialogRef dialog, i16 item, i16 dtop, i16 dbottom);
+void movebuttons(DialogRef dialog, i16 last, i16 by);
+void growwindow(DialogRef dialog, i16 by);
+void resettext(DialogRef dialog, i16 item);
 // Moves the dialog so that its content is centred on (h, v) of the screen, or on the main
 // screen's usable bounds when either is negative.
 void centredialog(DialogRef dialog, i16 h, i16 v);
