@@ -81,6 +81,15 @@ std::string unescape(std::string_view s) {
   return utf8tomacroman(out);
 }
 
+// The dialog in the middle of the main screen's usable bounds.
+void centreonmainscreen(DialogRef d) {
+  Rect r{};
+  GetWindowPortBounds(d, &r);
+  const Rect scr = availablebounds(0);
+  MoveWindow(d, i16((scr.left + scr.right - (r.right - r.left)) / 2), i16((scr.top + scr.bottom - (r.bottom - r.top)) / 2),
+             false);
+}
+
 void drawlist(DialogRef d, i16) {
   ProgramChooserState& s = pcs();
   Rect box{};
@@ -266,13 +275,7 @@ i32 pickfromlist(i16 dialogid, ConstStringPtr prompt, const std::vector<std::str
     s.top = std::max(0, initial - kListRows / 2);
   }
   SetWindowClass(d, kMovableModalWindowClass);
-  {
-    Rect r{};
-    GetWindowPortBounds(d, &r);
-    const Rect scr = availablebounds(0);
-    MoveWindow(d, i16((scr.left + scr.right - (r.right - r.left)) / 2),
-               i16((scr.top + scr.bottom - (r.bottom - r.top)) / 2), false);
-  }
+  centreonmainscreen(d);
   if (scriptdialogs().nocancel == 0) SetDialogCancelItem(d, itemCancel);
   SetDialogDefaultItem(d, itemOK);
   ParamText(prompt, nullptr, nullptr, nullptr);
@@ -390,13 +393,7 @@ i16 answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   s = ProgramChooserState{};
   s.dialog = d;
   SetWindowClass(d, kMovableModalWindowClass);
-  {
-    Rect r{};
-    GetWindowPortBounds(d, &r);
-    const Rect scr = availablebounds(0);
-    MoveWindow(d, i16((scr.left + scr.right - (r.right - r.left)) / 2),
-               i16((scr.top + scr.bottom - (r.bottom - r.top)) / 2), false);
-  }
+  centreonmainscreen(d);
   SetDialogCancelItem(d, itemCancel);
   SetDialogDefaultItem(d, itemOK);
   ParamText(prompt, nullptr, nullptr, nullptr);
