@@ -290,8 +290,9 @@ TEST_F(DisplayTest, FocusQuitAndDroppedProjects) {
   EXPECT_EQ(exits, std::vector<int>{0});
 }
 
-// An idle program sleeps between events: over 300 ticks it waits for SDL's events at most
-// once per sleep time (and a few more); a button's hilite composes and uploads only its own
+// An idle program sleeps between events: over 300 ticks it waits for SDL's events about
+// once per sleep time (a busy loop would wait thousands of times; the display server's own
+// events may wake a few waits early on a loaded machine); a button's hilite composes and uploads only its own
 // pixels.
 TEST_F(DisplayTest, AnIdleProgramSleepsAndASmallChangeUploadsOnlyItself) {
   NEEDS_DISPLAY();
@@ -302,7 +303,7 @@ TEST_F(DisplayTest, AnIdleProgramSleepsAndASmallChangeUploadsOnlyItself) {
   const u32 waits = counters().waits, start = backend().ticks();
   while (backend().ticks() - start < 300) passes(1);
   const i32 sleep = std::max(1, mainglobals().fgSleepTime);
-  EXPECT_LE(counters().waits - waits, u32(300 / sleep + 5));
+  EXPECT_LE(counters().waits - waits, u32(300 / sleep) * 3 / 2 + 10);
 
   const Point go = at(10, 10);  // the button's top-left, global
   const Rect grown{i16(go.v - 3), i16(go.h - 3), i16(go.v + 30 + 3), i16(go.h + 100 + 3)};
