@@ -61,6 +61,9 @@ struct dialogparse {
   i16 placeandcancel(i16* h, i16* v);
 };
 
+// `ask list` from the word `list` on: the list dialog, `it` and `the result`.
+i16 asklist(dialogparse& p);
+
 // The program is behind and a drag is coming in: `the result` gets result text 70.
 bool refusedduringdrag();
 void emptyresult();

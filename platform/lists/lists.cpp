@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/events/events.h"
+#include "platform/qd/shapes.h"
+
 namespace kv {
 
 struct ListRec {
@@ -16,6 +19,9 @@ struct ListRec {
   bool drawing = true;
   bool active = true;
   i16 top = 0;  // the first visible row while there is no scroll bar
+  u8 selflags = 0;
+  i16 anchor = -1;      // the row of the last press
+  u32 lastclick = 0;    // its tick
   struct Row {
     std::vector<u8> data;
     bool selected = false;
@@ -177,6 +183,32 @@ void LAutoScroll(ListHandle list) {
   } else if (c.v >= vis.top + pagerows(list)) {
     LScroll(0, i16(c.v - (vis.top + pagerows(list)) + 1), list);
   }
+}
+
+void LSetSelFlags(u8 flags, ListHandle list) {
+  if (list != nullptr) list->selflags = flags;
+}
+
+u8 LGetSelFlags(ListHandle list) { return list != nullptr ? list->selflags : 0; }
+
+bool LClick(Point where, u16 modifiers, u32 when, ListHandle list) {
+  if (list == nullptr || !PtInRect(where, &list->view)) return false;
+  const i32 row = toprow(list) + (where.v - list->view.top) / list->cellHeight;
+  if (row >= rowcount(list)) return false;
+  const bool twice = row == list->anchor && when - list->lastclick <= GetDblTime();
+  const u8 f = list->selflags;
+  const bool command = (modifiers & cmdKey) != 0 && (f & (lOnlyOne | lNoDisjoint)) == 0;
+  const bool shift = (modifiers & shiftKey) != 0 && (f & (lOnlyOne | lNoExtend)) == 0 && list->anchor >= 0 &&
+                     list->anchor < rowcount(list);
+  if (command) {
+    LSetSelect(!list->rows[size_t(row)].selected, Cell{0, i16(row)}, list);
+  } else {
+    const i32 from = shift ? std::min<i32>(list->anchor, row) : row, to = shift ? std::max<i32>(list->anchor, row) : row;
+    for (i16 r = 0; r < rowcount(list); ++r) LSetSelect(r >= from && r <= to, Cell{0, r}, list);
+  }
+  if (!shift) list->anchor = i16(row);
+  list->lastclick = when;
+  return twice;
 }
 
 void LSetDrawingMode(bool drawIt, ListHandle list) {

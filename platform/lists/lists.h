@@ -50,6 +50,19 @@ bool LGetSelect(bool next, Cell* cell, ListHandle list);
 void LScroll(i16 dCols, i16 dRows, ListHandle list);
 void LAutoScroll(ListHandle list);
 
+// Selection flags (the low byte of a list style): one selected row at most; drag without
+// Shift extends; no disjoint selection; Shift does not extend; a Shift-drag sets or clears by
+// the first row's state; no rectangle extension.
+enum : u8 { lOnlyOne = 128, lExtendDrag = 64, lNoDisjoint = 32, lNoExtend = 16, lUseSense = 4, lNoRect = 2 };
+void LSetSelFlags(u8 flags, ListHandle list);
+u8 LGetSelFlags(ListHandle list);
+// A press at `where` (window-local) with the modifiers held: Command adds or removes the row
+// (unless lOnlyOne or lNoDisjoint), Shift selects from the last clicked row through it (unless
+// lOnlyOne or lNoExtend), a plain press selects the row alone; a press below the last row
+// changes nothing. Answers whether it was the second press on the same row within the double
+// click time (`when` in ticks).
+bool LClick(Point where, u16 modifiers, u32 when, ListHandle list);
+
 // Drawing: switching it on again does not redraw; LUpdate draws the visible cells.
 void LSetDrawingMode(bool drawIt, ListHandle list);
 void LUpdate(ListHandle list);
