@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/hier.h"
+#include "platform/dialogs/choosers.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/types.h"
 #include "shell/dialogutils.h"
@@ -98,6 +99,13 @@ i32 getlines(std::string_view text, i16 width);
 // names the row (or gives its number).
 i32 pickfromlist(i16 dialogid, ConstStringPtr prompt, const std::vector<std::string>& rows, i32 initial,
                  const std::string& loopname, std::string_view kind);
+
+// Whether the open-file chooser shows an item when the script listed types or extensions:
+// every item of the lists other than the folder's browser (filter mode not 0); folders and
+// links to folders; files, links followed, whose type is in the type list or whose name's
+// part from the last "." is in the extension list (letter case aside). A link that leads
+// nowhere is hidden.
+bool NavLaunchServicesFilterProc(const ChooserEntry& item, i16 filtermode);
 
 // --- List ---------------------------------------------------------------------------------------
 // What `ask list` and externals ask of the list dialog: the lines (each ending with a return,
