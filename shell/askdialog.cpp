@@ -263,7 +263,7 @@ i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   dialogparse p{path, text, atoms, variables, at + 1};
   const u16 form = p.tok();
   if (form == tokDlgList) return asklist(p);
-  if (form == tokDlgIcon) return kStatusNotHere;
+  if (form == tokDlgIcon) return askicon(p);
   bool password = false, file = false, instrument = false;
   if (form == tokDlgPassword) password = true;
   else if (form == tokFile) file = true;

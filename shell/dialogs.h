@@ -145,6 +145,15 @@ i16 xrunlist(::kv_listrequest* request, Handle answer);
 // The wheel over the list dialog: 1 row a notch, 10 with Command, 5 with Option, 20 with both.
 OSStatus PcomaRTasklistmousewheelproc(u32 call, u32 event, u32 userdata);
 
+// --- Icon chooser ---------------------------------------------------------------------------------
+// Fills layer `which` (0 the project's, 1 the shared project's) of the icon chooser from a
+// project's resources: one entry per id, 'icns' before 'cicn' before 'ICON', except that two
+// 'ICON' of one id are both listed; the entry of the wanted id is selected.
+void buildlow(RegistryId store, u32 wanted, int which);
+// The filter of the icon chooser and its scroll bar's action (a row per arrow, three per page).
+bool PdialogRTfiltericon(DialogRef dialog, EventRecord* event, i16* itemhit);
+void PdialogRTiconscroll(ControlRef control, i16 part);
+
 // --- Program chooser ----------------------------------------------------------------------------
 i16 answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // Fills the chooser's list: 0 listed, 1 the remote listing failed, 2 a bad machine address.
