@@ -142,6 +142,10 @@ listlayout layoutlist(const listrequest& request, const Rect& room);
 // button (button 1, or button 2 of two), 2 the other.
 i16 runlist(listrequest& request, Handle answer);
 i16 xrunlist(::kv_listrequest* request, Handle answer);
+// The filter of the list dialog: Escape and Command-period cancel (when there is a cancel
+// button), Return and Enter hit item 1, the arrows and typing move the selection, a click
+// goes to the list (a double click is OK when one row only may be selected).
+bool PcomaRTlistdlog(DialogRef dialog, EventRecord* event, i16* itemhit);
 // The wheel over the list dialog: 1 row a notch, 10 with Command, 5 with Option, 20 with both.
 OSStatus PcomaRTasklistmousewheelproc(u32 call, u32 event, u32 userdata);
 

@@ -93,6 +93,8 @@ void scrollaction(ControlRef bar, i16 part) {
   if (by != 0) wheelist(by, s.list);
 }
 
+}  // namespace
+
 bool PcomaRTlistdlog(DialogRef dialog, EventRecord* event, i16* itemhit) {
   ListDialogState& s = lds();
   dlogcursor(dialog);
@@ -152,6 +154,8 @@ bool PcomaRTlistdlog(DialogRef dialog, EventRecord* event, i16* itemhit) {
     default: return false;
   }
 }
+
+namespace {
 
 // A headless answer names the rows: by their numbers ("list: 1,3") or their texts, one a line;
 // they are command-clicked and Return pressed. "cancel" presses Escape; with nobody to answer,

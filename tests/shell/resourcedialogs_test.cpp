@@ -236,11 +236,18 @@ TEST_F(UserItemTest, LooksDrawPicturesTextsAndErase) {
   EXPECT_TRUE(white(f, 50, 80));
   EXPECT_FALSE(white(f, 2, 50));
   mainpass();
-  // Without the p the picture fills the item.
+  // Without the p the picture fills the item; erasing it leaves the item blank.
   EXPECT_EQ(fn(run("setDialogItem 10 picture 130\nreturn dialog(view, d)")), "0");
   f = shown();
   EXPECT_FALSE(white(f, 50, 10));
   EXPECT_FALSE(white(f, 50, 90));
+  mainpass();
+  EXPECT_EQ(fn(run("setDialogItem 10 picture 130\nget dialog(view, d)\nsetDialogItem 10 erase\nreturn dialog(view, d)")),
+            "0");
+  f = shown();
+  EXPECT_TRUE(white(f, 50, 10));
+  EXPECT_TRUE(white(f, 50, 90));
+  EXPECT_TRUE(white(f, 0, 0));
   mainpass();
   // A text wraps within the item.
   EXPECT_EQ(fn(run("setDialogItem 10 text \"many words to wrap over several lines of the item\"\n"
