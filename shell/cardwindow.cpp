@@ -6,6 +6,7 @@
 #include "shell/textentry.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -115,6 +116,12 @@ i16 tofield(std::string_view message) {
 bool barshows(ControlRef bar) { return bar != nilid && IsValidControlHandle(bar) && IsControlVisible(bar); }
 i32 barvalue(ControlRef bar) { return bar != nilid && IsValidControlHandle(bar) ? GetControl32BitValue(bar) : 0; }
 
+// The card-scrolling action of the card's scroll bars (procedure-table slot 33), none while
+// that slot is empty: the bar then moves without scrolling the card as it is tracked.
+ControlActionProcPtr cardscrollaction() {
+  return reinterpret_cast<ControlActionProcPtr>(static_cast<std::uintptr_t>(getproc(i16(33))));
+}
+
 void fixbars() {
   if (auto rectbar = getproc<344>()) rectbar();
   if (auto fixbar = getproc<343>()) fixbar();
@@ -150,7 +157,7 @@ void clickkind(WindowRef window, Point pt) {
   ControlRef hit = nilid;
   if (FindControl(pt, window, &hit) != 0 && hit != nilid && (hit == d.hscroll || hit == d.vscroll)) {
     cs().trackedbar = hit;
-    TrackControl(hit, pt, nullptr);
+    TrackControl(hit, pt, cardscrollaction());
     cs().trackedbar = nilid;
     lowclipup();
     tocard("scrollWindow");
@@ -330,12 +337,6 @@ void offertip() {
   maketip(text);
 }
 
-// The current desk goes back after the body, whatever it did.
-struct KeepDesk {
-  desk saved = mainglobals().current;
-  ~KeepDesk() { mainglobals().current = saved; }
-};
-
 // The key typed into the open field.
 i16 typeinto(u8 ch) {
   MainGlobals& g = mainglobals();
@@ -486,7 +487,9 @@ i16 sendmous(i16 token) {
   const Handle list = g.mousespots;
   const i16 index = g.mouseobject;
   const WindowRef window = g.mousewindow;
-  KeepDesk keep;
+  // The caller's window comes back current as its handlers left it (a handler may have gone
+  // to another card), whatever the send did.
+  BorrowDesk keep(g.current);
   switch (token) {
     case kMouseLeave:
       g.mouseobject = -1;
@@ -570,8 +573,7 @@ void cleartooltip() {
   DisposeWindow(tip);
   const WindowRef w = g.current.window;
   if (!shown || w == nilid || !IsValidWindowPtr(w)) return;
-  KeepDesk keep;
-  SavePort saved;
+  BorrowDesk keep(g.current);
   SetPortWindowPort(w);
   Point topleft{r.top, r.left}, bottomright{r.bottom, r.right};
   GlobalToLocal(&topleft);

@@ -140,6 +140,11 @@ TEST_F(CardWindowTest, ACardScrollBarClickSendsScrollWindow) {
   drive::click(at(mid.h, mid.v));
   settle();
   EXPECT_EQ(log(), "scrollWindow,");
+  clearlog();
+  DeactivateControl(bar);
+  drive::click(at(mid.h, mid.v));
+  settle();
+  EXPECT_EQ(log(), "") << "a click on a bar that takes no click is ignored, the card hears nothing";
 }
 
 // Acceptance: keys without an open field, the message box hidden.
@@ -229,6 +234,41 @@ TEST_F(CardWindowTest, AMouseLeaveHandlerThatLeavesTheCardStopsTheNextEnter) {
   EXPECT_EQ(count(log(), "Go mouseEnter"), 1);
   EXPECT_EQ(count(log(), "Other mouseEnter"), 0) << log();
   EXPECT_EQ(current().cardnum, 2u);
+}
+
+// The context after a mouse message is the card the window shows once the handler ran: a
+// "mouseLeave" that went to the next card leaves the next card current, and a handler that
+// fails leaves the window current and tracking goes on.
+TEST_F(CardWindowTest, AfterAMouseMessageTheCurrentCardIsTheOneShown) {
+  Project p = tracked();
+  p.windows[0].cards[0].objects[0].script =
+      "on mouseEnter\n  put 1 into empty\nend mouseEnter\non mouseLeave\n  go next card\nend mouseLeave\n";
+  p.windows[0].cards.push_back(testproject::Card{"Two", "", 0, {}, {}});
+  setunattendedpolicy(UnattendedPolicy::usedefault);
+  start(p);
+  const WindowRef w = current().window;
+  drive::moveTo(at(20, 20));
+  settle();
+  EXPECT_EQ(current().window, w) << "a failing mouseEnter leaves its window current";
+  ASSERT_GE(mainglobals().mouseobject, 0) << "and the mouse object set";
+  EXPECT_EQ(sendmous(kMouseLeave), 0);
+  desk shown{};
+  ASSERT_TRUE(getwind(w, &shown));
+  EXPECT_EQ(shown.cardnum, 2u);
+  EXPECT_EQ(current().cardnum, 2u);
+  EXPECT_EQ(current().cardspots, shown.cardspots);
+}
+
+// Acceptance: "idle" goes to the card at most once every idleTicks.
+TEST_F(CardWindowTest, IdleWaitsForIdleTicks) {
+  Project p = project();
+  p.windows[0].cards[0].script = timed("card", "idle");
+  start(p);
+  mainglobals().idleTicks = 30;
+  waitticks(200);
+  const std::vector<long> idles = ticksof(log(), "card idle");
+  ASSERT_GE(idles.size(), 3u) << log();
+  for (size_t i = 1; i < idles.size(); ++i) EXPECT_GE(idles[i] - idles[i - 1], 30) << log();
 }
 
 // Acceptance: a tool tip shows 30 ticks after the mouse entered, beside the mouse, in its
