@@ -8,10 +8,12 @@
 
 #include "engine/geometry.h"
 #include "platform/controls/controls.h"
+#include "platform/dialogs/dialogs.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/qdtext.h"
+#include "platform/te/te.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/testing/transcript.h"
@@ -391,6 +393,33 @@ TEST_F(CardWindowTest, WindowsAreDrawnActiveByTheirPlace) {
   ASSERT_GE(order.size(), 2u);
   EXPECT_EQ(order[0], mainglobals().msgwindow);
   EXPECT_EQ(order[1], palette);
+}
+
+// The message box drawn inactive shows its text unselected, and the next key replaces it; a
+// sheet on a project window is drawn active and inactive with its window.
+TEST_F(CardWindowTest, TheMessageBoxAndSheetsFollowTheirWindowsHilite) {
+  start(project());
+  MainGlobals& g = mainglobals();
+  initmes();
+  ShowWindow(g.msgwindow);
+  g.msginactive = 0;
+  TEActivate(g.msgtext);
+  hiliteone(g.msgwindow, 1);
+  EXPECT_TRUE(teactive(g.msgtext));
+  hiliteone(g.msgwindow, 0);
+  EXPECT_FALSE(IsWindowHilited(g.msgwindow));
+  EXPECT_FALSE(teactive(g.msgtext));
+  EXPECT_EQ(g.msginactive, 1);
+
+  const WindowRef w = current().window;
+  const DialogRef sheet = CreateStandardSheet(kAlertNoteAlert, reinterpret_cast<const u8*>("\x02Hi"), nullptr, nullptr);
+  ASSERT_NE(sheet, nilid);
+  ASSERT_EQ(ShowSheetWindow(sheet, w), noErr);
+  hiliteone(w, 0);
+  EXPECT_FALSE(IsWindowHilited(sheet));
+  hiliteone(w, 1);
+  EXPECT_TRUE(IsWindowHilited(sheet));
+  DisposeDialog(sheet);
 }
 
 // Acceptance: update events: "updateWindow" with the system-message flag, not behind, not for
