@@ -10,6 +10,7 @@
 #include "platform/controls/controls.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/events/events.h"
+#include "platform/events/handlers.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/qdtext.h"
@@ -20,10 +21,12 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
 #include "shell/cardwindow.h"
+#include "shell/commandline.h"
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/startup.h"
 #include "shell/windowmanage.h"
+#include "shell/windowstyle.h"
 #include "shell/windtable.h"
 #include "store/namekey.h"
 #include "store/objects.h"
@@ -86,8 +89,8 @@ std::vector<long> ticksof(const std::string& log, const std::string& what) {
 
 class CardWindowTest : public EventLoopTest {
  protected:
-  void start(const Project& p) {
-    ASSERT_EQ(openproject(p), 0);
+  void start(const Project& p, std::string_view name = "p.kv45") {
+    ASSERT_EQ(openproject(p, name), 0);
     settle();
     clearlog();
   }
@@ -555,6 +558,83 @@ TEST_F(CardWindowTest, AResizeTellsTheCardAndKeepsTheRectangle) {
   u16 flag = 0;
   testvir(d.store, i32(d.windrecid), &flag);
   EXPECT_NE(flag, 0);
+}
+
+// Acceptance: a "zoomWindow" handler that exits to the top keeps the window's size; without
+// it the window zooms out and back in to where it was.
+TEST_F(CardWindowTest, ZoomingAWindow) {
+  for (bool exits : {true, false}) {
+    Project p = project();
+    p.windows[0].backgrounds[0].width = 900;
+    p.windows[0].backgrounds[0].height = 700;
+    p.windows[0].cards[0].script = "on zoomWindow how\n  global log\n  put how & \",\" after log\n" +
+                                   std::string(exits ? "  exit to kestrove\n" : "") + "end zoomWindow\n";
+    start(p, exits ? "exits.kv45" : "zooms.kv45");
+    mainglobals().dontLimitWindows = 0;
+    const WindowRef w = current().window;
+    const Rect before = region(w, kWindowContentRgn);
+    doCustomZoom(w);
+    const Rect zoomed = region(w, kWindowContentRgn);
+    EXPECT_EQ(log(), "zoomout,");
+    if (exits) {
+      EXPECT_EQ(zoomed.right - zoomed.left, before.right - before.left);
+      EXPECT_EQ(zoomed.bottom - zoomed.top, before.bottom - before.top);
+    } else {
+      EXPECT_GT(zoomed.right - zoomed.left, before.right - before.left);
+      EXPECT_LE(zoomed.right - zoomed.left, 900) << "no wider than the card";
+      doCustomZoom(w);
+      EXPECT_EQ(log(), "zoomout,zoomin,");
+      const Rect back = region(w, kWindowContentRgn);
+      EXPECT_EQ(back.right - back.left, before.right - before.left);
+      EXPECT_EQ(back.bottom - back.top, before.bottom - before.top);
+    }
+    closeallwindows();
+  }
+}
+
+// The mend: grow and zoom handlers that fail leave no screen lock, no locked messages and the
+// window current.
+TEST_F(CardWindowTest, FailingGrowAndZoomHandlersLeaveNothingLocked) {
+  setunattendedpolicy(UnattendedPolicy::usedefault);
+  Project p = project();
+  p.windows[0].cards[0].script = "on resizeWindow\n  put 1 into empty\nend resizeWindow\n"
+                                 "on zoomWindow\n  put 1 into empty\nend zoomWindow\n";
+  start(p);
+  MainGlobals& g = mainglobals();
+  const WindowRef w = current().window;
+  const i32 locks = g.lockcount;
+  transcriptclear();
+  const Point grow = centre(region(w, kWindowGrowRgn));
+  drive::drag(grow, Point{i16(grow.v - 40), i16(grow.h - 60)}, 3);
+  settle();
+  doCustomZoom(w);
+  int sent = 0;
+  for (const std::string& l : transcriptlines())
+    sent += l.rfind("message: resizeWindow", 0) == 0 || l.rfind("message: zoomWindow", 0) == 0;
+  EXPECT_EQ(sent, 2) << "both handlers ran";
+  EXPECT_EQ(g.lockcount, locks);
+  EXPECT_EQ(g.lockMessages, 0);
+  EXPECT_EQ(current().window, w);
+}
+
+// Acceptance: with liveResize each change of the bounds while the grow is tracked is stored in
+// the window record; without it the platform resizes the outline alone.
+TEST_F(CardWindowTest, ALiveResizeStoresEachBoundsChange) {
+  for (bool live : {true, false}) {
+    Project p = project();
+    p.windows[0].flags = live ? 15 | kWindFlagLiveResize : 15;
+    start(p, live ? "live.kv45" : "outline.kv45");
+    const desk d = current();
+    SizeWindow(d.window, 300, 200, true);
+    ScopedEvent e(kEventClassWindow, kEventWindowBoundsChanged);
+    u32 ref = d.window;
+    SetEventParameter(e, kEventParamDirectObject, typeWindowRef, sizeof ref, &ref);
+    EXPECT_EQ(PeditRTRedrawForLiveResize(0, e, 0), live ? noErr : -9874);
+    const windrec wr = loadat<windrec>(deref(d.wind));
+    EXPECT_EQ(wr.rect1.right - wr.rect1.left == 300 && wr.rect1.bottom - wr.rect1.top == 200, live);
+    EXPECT_EQ(current().window, d.window);
+    closeallwindows();
+  }
 }
 
 // Acceptance: dragging windows by their title bars.
