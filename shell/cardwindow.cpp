@@ -143,11 +143,13 @@ void drawkind(WindowRef window) {
   }
 }
 
-// A click: a card scroll bar is tracked and "scrollWindow" follows; a click elsewhere in a
-// visible bar is ignored; any other goes to the tool dispatcher with the send depth 1, its
-// status reported once.
+// A click (in card coordinates): a card scroll bar is tracked and "scrollWindow" follows; a
+// click elsewhere in a visible bar is ignored; any other goes to the tool dispatcher with the
+// send depth 1, its status reported once. The bars are found in window coordinates, the
+// objects under the click in the card's, as the tool dispatcher's tracking reads the mouse.
 void clickkind(WindowRef window, Point pt) {
   MainGlobals& g = mainglobals();
+  const Point card = pt;
   if (!g.lockCursor) curscase(pt);
   lowclipdown();
   if (!IsWindowHilited(window)) selectwindow(window);
@@ -169,8 +171,8 @@ void clickkind(WindowRef window, Point pt) {
   }
   lowclipup();
   g.senddepth = 1;
-  g.clickloc = pt;
-  i16 st = handletools(pt, pt, senderMouse);
+  g.clickloc = card;
+  i16 st = handletools(card, card, senderMouse);
   if (st > 0) doerror(st);
   g.senddepth = 0;
 }

@@ -152,6 +152,28 @@ TEST_F(CardWindowTest, ACardScrollBarClickSendsScrollWindow) {
   EXPECT_EQ(log(), "") << "a click on a bar that takes no click is ignored, the card hears nothing";
 }
 
+// A click in a scrolled card reaches the object shown under it; the send depth is 0 after.
+TEST_F(CardWindowTest, AClickInAScrolledCardReachesTheObjectShownThere) {
+  Project p = project();
+  p.windows[0].style = 1;
+  p.windows[0].backgrounds[0].width = 1200;
+  p.windows[0].backgrounds[0].height = 900;
+  Object far;
+  far.name = "Far";
+  far.rect = Rect{300, 400, 340, 500};
+  far.script = logs("Far", {"mouseUp"});
+  p.windows[0].cards[0].objects.push_back(far);
+  start(p);
+  const desk d = current();
+  SetControl32BitValue(d.hscroll, 200);
+  SetControl32BitValue(d.vscroll, 100);
+  drive::click(at(250, 220));
+  settle();
+  EXPECT_EQ(log(), "mouseDown,Far mouseUp,") << "Far passes its mouseDown to the card";
+  EXPECT_EQ(cardvalue("the clickLoc"), "450,320") << "the click in the card's coordinates";
+  EXPECT_EQ(mainglobals().senddepth, 0);
+}
+
 // Acceptance: keys without an open field, the message box hidden.
 TEST_F(CardWindowTest, KeysBecomeTheirMessages) {
   start(project());

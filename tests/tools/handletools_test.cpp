@@ -148,6 +148,23 @@ TEST_F(ToolTest, BrowseClicksOnTheBareCard) {
   EXPECT_EQ(count("cardClick"), 0);
 }
 
+// A browse click on the bare card of a metal window drags the window; the card hears no mouse
+// message, only that its window was dragged.
+TEST_F(ToolTest, TheBareCardOfAMetalWindowDragsIt) {
+  start({}, logs("", {"dragWindow"}));
+  const WindowRef w = mainglobals().current.window;
+  ASSERT_EQ(ChangeWindowAttributes(w, kWindowMetalAttribute, 0), noErr);
+  Rect before{};
+  GetWindowBounds(w, kWindowStructureRgn, &before);
+  drive::drag(at(kOutside.h, kOutside.v), at(i16(kOutside.h + 30), i16(kOutside.v + 20)), 4);
+  settle();
+  Rect after{};
+  GetWindowBounds(w, kWindowStructureRgn, &after);
+  EXPECT_EQ(after.left - before.left, 30);
+  EXPECT_EQ(after.top - before.top, 20);
+  EXPECT_EQ(log(), "dragWindow,");
+}
+
 // The drag command's mouse moves by dragSpeed along the line, the minor axis on the line.
 TEST_F(ToolTest, ASimulatedDragStepsAlongItsLine) {
   start();
