@@ -20,6 +20,7 @@
 #include "platform/testing/transcript.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
+#include "render/offscreen.h"
 #include "shell/cardwindow.h"
 #include "shell/commandline.h"
 #include "shell/eventqueue.h"
@@ -612,6 +613,20 @@ TEST_F(CardWindowTest, ZoomingAWindow) {
     }
     closeallwindows();
   }
+}
+
+// A rectangle wider than the coordinates allow is cut to the offscreen world's size (to the
+// largest size without one), never wrapped round to a negative size.
+TEST_F(CardWindowTest, AWindowMovedToAHugeRectangleKeepsASensibleSize) {
+  start(project());
+  const WindowRef w = current().window;
+  rectowind(Rect{-32000, -32000, 32000, 32000}, w);
+  const Rect c = region(w, kWindowContentRgn);
+  const Rect off = GetOffScreenBounds();
+  const i32 most = off.right > off.left ? off.right - off.left : 32767;
+  EXPECT_EQ(c.right - c.left, most);
+  EXPECT_EQ(c.bottom - c.top, off.bottom > off.top ? off.bottom - off.top : 32767);
+  EXPECT_EQ(c.left, -32000);
 }
 
 // The mend: grow and zoom handlers that fail leave no screen lock, no locked messages and the
