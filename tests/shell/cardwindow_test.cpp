@@ -19,6 +19,7 @@
 #include "platform/testing/driver.h"
 #include "platform/testing/transcript.h"
 #include "platform/text/pstring.h"
+#include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
 #include "render/offscreen.h"
 #include "shell/cardwindow.h"
@@ -342,6 +343,32 @@ TEST_F(CardWindowTest, AToolTip) {
   settle();
   EXPECT_EQ(g.tooltip, nilid);
   EXPECT_EQ(drive::screenpixel(Point{i16(mouse.v + 20), i16(mouse.h + 14)}), before) << "the card is as before";
+}
+
+// A tip that would reach below the screen moves up by its excess and 20 more.
+TEST_F(CardWindowTest, AToolTipStaysOnTheScreen) {
+  const Rect screen = screenbounds(0);
+  Project p = project();
+  p.windows[0].rect = Rect{i16(screen.bottom - 60), 100, i16(screen.bottom - 10), 400};
+  start(p);
+  MainGlobals& g = mainglobals();
+  g.allowToolTips = 1;
+  spot go = spotat(current().cardspots, 0);
+  Handle list = go.uprops;
+  addprop(&list, "ToolTip", "Hi");
+  go.uprops = list;
+  putspot(current().cardspots, 0, go);
+  const Point mouse = at(30, 35);
+  drive::moveTo(mouse);
+  settle();
+  waitticks(32);
+  ASSERT_NE(g.tooltip, nilid);
+  ASSERT_TRUE(IsWindowVisible(g.tooltip));
+  const Rect content = region(g.tooltip, kWindowContentRgn);
+  const i32 bottom = screen.bottom - 4, top = mouse.v + 16;
+  EXPECT_EQ(content.top, top - (top + 15 - bottom + 20));
+  EXPECT_EQ(content.left, mouse.h + 10);
+  cleartooltip();
 }
 
 // A tip that stays goes 420 ticks after it showed.
