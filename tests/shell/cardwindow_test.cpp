@@ -101,6 +101,15 @@ class CardWindowTest : public EventLoopTest {
     const u32 until = TickCount() + ticks;
     while (i32(TickCount() - until) < 0) passes(1);
   }
+  // Tool tips allowed, and button Go's "ToolTip" `text`.
+  void givetip(std::string_view text) {
+    mainglobals().allowToolTips = 1;
+    spot go = spotat(current().cardspots, 0);
+    Handle list = go.uprops;
+    addprop(&list, "ToolTip", text);
+    go.uprops = list;
+    putspot(current().cardspots, 0, go);
+  }
   Project tracked() {
     Project p = project();
     Object& go = p.windows[0].cards[0].objects[0];
@@ -306,12 +315,7 @@ TEST_F(CardWindowTest, AToolTip) {
   Project p = project();
   start(p);
   MainGlobals& g = mainglobals();
-  g.allowToolTips = 1;
-  spot go = spotat(current().cardspots, 0);
-  Handle list = go.uprops;
-  addprop(&list, "ToolTip", "Hi");
-  go.uprops = list;
-  putspot(current().cardspots, 0, go);
+  givetip("Hi");
   const Point mouse = at(30, 20);
   const u32 before = drive::screenpixel(Point{i16(mouse.v + 20), i16(mouse.h + 14)});
   drive::moveTo(mouse);
@@ -352,12 +356,7 @@ TEST_F(CardWindowTest, AToolTipStaysOnTheScreen) {
   p.windows[0].rect = Rect{i16(screen.bottom - 60), 100, i16(screen.bottom - 10), 400};
   start(p);
   MainGlobals& g = mainglobals();
-  g.allowToolTips = 1;
-  spot go = spotat(current().cardspots, 0);
-  Handle list = go.uprops;
-  addprop(&list, "ToolTip", "Hi");
-  go.uprops = list;
-  putspot(current().cardspots, 0, go);
+  givetip("Hi");
   const Point mouse = at(30, 35);
   drive::moveTo(mouse);
   settle();
@@ -375,12 +374,7 @@ TEST_F(CardWindowTest, AToolTipStaysOnTheScreen) {
 TEST_F(CardWindowTest, AToolTipGoesAfterItsTime) {
   start(project());
   MainGlobals& g = mainglobals();
-  g.allowToolTips = 1;
-  spot go = spotat(current().cardspots, 0);
-  Handle list = go.uprops;
-  addprop(&list, "ToolTip", "Hi");
-  go.uprops = list;
-  putspot(current().cardspots, 0, go);
+  givetip("Hi");
   drive::moveTo(at(30, 20));
   settle();
   waitticks(40);
