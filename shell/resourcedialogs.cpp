@@ -274,64 +274,36 @@ Rect boxof(DialogRef d, i16 item) {
   return r;
 }
 
-void drawbox(DialogRef d, i16 item) {
+// The six looks of user items, by digit: 0 box, 1 doubleLine, 2 grayLine, 3 modalBox, 4
+// grayBox, 5 grayLineBox; each with the port and pen put back afterwards.
+template <int Look>
+void drawlook(DialogRef d, i16 item) {
   SavedPen saved(d);
   PenNormal();
   const Rect r = boxof(d, item);
-  FrameRect(&r);
-}
-
-void drawdoubleline(DialogRef d, i16 item) {
-  SavedPen saved(d);
-  PenNormal();
-  const Rect r = boxof(d, item);
-  for (i16 y : {r.top, i16(r.top + 2)}) {
-    MoveTo(r.left, y);
-    LineTo(i16(r.right - 1), y);
+  if (Look == 2 || Look == 5) PenPat(&qdgray);
+  if (Look == 3) PenSize(2, 2);
+  if (Look == 1 || Look == 2) {
+    for (i16 y : {r.top, i16(r.top + 2)}) {
+      MoveTo(r.left, y);
+      LineTo(i16(r.right - 1), y);
+      if (Look == 2) break;
+    }
+  } else if (Look == 4) {
+    RGBColor fore{};
+    GetForeColor(&fore);
+    const RGBColor light{0xDDDD, 0xDDDD, 0xDDDD}, black{0, 0, 0};
+    RGBForeColor(&light);
+    PaintRect(&r);
+    RGBForeColor(&black);
+    FrameRect(&r);
+    RGBForeColor(&fore);
+  } else {
+    FrameRect(&r);
   }
 }
 
-void drawgrayline(DialogRef d, i16 item) {
-  SavedPen saved(d);
-  PenNormal();
-  PenPat(&qdgray);
-  const Rect r = boxof(d, item);
-  MoveTo(r.left, r.top);
-  LineTo(i16(r.right - 1), r.top);
-}
-
-void drawmodalbox(DialogRef d, i16 item) {
-  SavedPen saved(d);
-  PenNormal();
-  PenSize(2, 2);
-  const Rect r = boxof(d, item);
-  FrameRect(&r);
-}
-
-void drawgraybox(DialogRef d, i16 item) {
-  SavedPen saved(d);
-  PenNormal();
-  const Rect r = boxof(d, item);
-  RGBColor fore{};
-  GetForeColor(&fore);
-  const RGBColor light{0xDDDD, 0xDDDD, 0xDDDD}, black{0, 0, 0};
-  RGBForeColor(&light);
-  PaintRect(&r);
-  RGBForeColor(&black);
-  FrameRect(&r);
-  RGBForeColor(&fore);
-}
-
-void drawgraylinebox(DialogRef d, i16 item) {
-  SavedPen saved(d);
-  PenNormal();
-  PenPat(&qdgray);
-  const Rect r = boxof(d, item);
-  FrameRect(&r);
-}
-
-constexpr UserItemProcPtr kDrawers[6] = {drawbox, drawdoubleline, drawgrayline, drawmodalbox, drawgraybox,
-                                         drawgraylinebox};
+constexpr UserItemProcPtr kDrawers[6] = {drawlook<0>, drawlook<1>, drawlook<2>, drawlook<3>, drawlook<4>, drawlook<5>};
 
 void drawpicture(DialogRef d, i16 item, i32 id, bool proportional) {
   Handle pic = GetResource(fourcc("PICT"), i16(id));

@@ -271,5 +271,24 @@ TEST_F(UserItemTest, LooksDrawPicturesTextsAndErase) {
   EXPECT_TRUE(white(f, 50, 50));
 }
 
+TEST_F(UserItemTest, TheSixBoxLooks) {
+  struct Case {
+    const char* look;
+    bool top, third, inside, bottom;  // inked: the top row, the row 2 below it, the middle, the bottom row
+  };
+  for (const Case& c : {Case{"box", true, false, false, true}, Case{"doubleLine", true, true, false, false},
+                        Case{"grayLine", true, false, false, false}, Case{"modalBox", true, false, false, true},
+                        Case{"grayBox", true, true, true, true}, Case{"grayLineBox", true, false, false, true}}) {
+    EXPECT_EQ(fn(run(std::string("setDialogItem 10 ") + c.look + "\nreturn dialog(view, d)")), "0") << c.look;
+    const Frame f = shown();
+    auto inked = [&](i16 v) { return !white(f, 50, v) || !white(f, 51, v); };
+    EXPECT_EQ(inked(0), c.top) << c.look;
+    EXPECT_EQ(inked(2), c.third) << c.look;
+    EXPECT_EQ(inked(50), c.inside) << c.look;
+    EXPECT_EQ(inked(99), c.bottom) << c.look;
+    mainpass();
+  }
+}
+
 }  // namespace
 }  // namespace kv
