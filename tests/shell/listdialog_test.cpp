@@ -3,18 +3,21 @@
 // `the result`; its size on the screen, looked at while it is shown.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 #include "platform/backend/headless.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/events/handlers.h"
 #include "platform/events/keycodes.h"
+#include "platform/memory/memory.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
+#include "system/kvexternal.h"
 #include "tests/support/veltrix.h"
 
 namespace kv {
@@ -240,6 +243,30 @@ TEST_F(ListDialogTest, AClickedRowShowsSelected) {
   EXPECT_EQ(fn(std::string(kABC) + "\nreturn it"), "2");
   EXPECT_NE(picked, other) << "the picked row is drawn apart from the others";
   EXPECT_EQ(other, 0xFFFFFFu);
+}
+
+// What an external hands over: the text by its 64-bit address, the rows selected at first in a
+// handle the dialog gives up.
+TEST_F(ListDialogTest, ExternalsAskThroughTheRequestRecord) {
+  static const char text[] = "north\rsouth\reast\r";
+  kv_listrequest r{};
+  r.text = reinterpret_cast<uintptr_t>(text);
+  r.h = 300;
+  r.v = 300;
+  r.buttons = 1;
+  r.form = 1;
+  r.selectionflags = 128;
+  r.button1[0] = 2;
+  std::memcpy(r.button1 + 1, "Go", 2);
+  const u8 second[2] = {0, 2};
+  ASSERT_EQ(PtrToHand(second, &r.selected, 2), noErr);
+  Handle answer = NewHandle(0);
+  drive::key(kVKDownArrow);
+  drive::key(kVKReturn);
+  EXPECT_EQ(xrunlist(&r, answer), 1);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(answer)), std::size_t(GetHandleSize(answer))), "east");
+  EXPECT_EQ(r.selected, 0u) << "the selection handle was given up";
+  DisposeHandle(answer);
 }
 
 TEST_F(ListDialogTest, ClauseErrors) {
