@@ -17,7 +17,6 @@
 #include "platform/text/intl.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/theme.h"
-#include "textengine/fieldstorage.h"
 
 namespace kv {
 
@@ -31,14 +30,18 @@ constexpr i16 kHelpTexts = 200;
 
 Point pointof(i32 param) { return Point{i16(u32(param) >> 16), i16(u32(param) & 0xFFFF)}; }
 
-// The band in the ruler's own coordinates.
-Rect localband(const rulerdatarecord& rd) {
-  Point margin{0, 0};
-  if (isvalidwerec(rd.we)) GetWERecSpotMargin(rd.we, &margin);
+// The band in the ruler's own coordinates: across the text's destination. Its left edge is
+// the destination's left (the text margin from the field's edge, where the field's frame
+// insets the ruler by its pen), so that an indicator stands over the text it indents.
+Rect localband(ControlRef control, const rulerdatarecord& rd) {
+  if (!isvalidwerec(rd.we)) return Rect{kBandTop, 0, kBandBottom, 0};
   LongRect dest{};
-  if (isvalidwerec(rd.we)) WEGetDestRect(&dest, rd.we);
-  const i32 width = std::clamp<i32>(dest.right - dest.left, 0, 32000);
-  return Rect{kBandTop, margin.h, kBandBottom, i16(std::min<i32>(32000, margin.h + width))};
+  WEGetDestRect(&dest, rd.we);
+  Rect bounds{};
+  GetControlBounds(control, &bounds);
+  const i32 left = std::clamp<i32>(dest.left - bounds.left, -16000, 16000);
+  const i32 width = std::clamp<i32>(dest.right - dest.left, 0, 16000);
+  return Rect{kBandTop, i16(left), kBandBottom, i16(left + width)};
 }
 
 i16 whole(Fixed f) { return i16(std::clamp<i32>(f >> 16, -16000, 16000)); }
@@ -153,7 +156,7 @@ void drawruler(ControlRef control, const rulerdatarecord& rd) {
   const Rect group{kBandTop, 0, kGroupBottom, width};
   DrawThemeSecondaryGroup(&group, rd.active ? kThemeStateActive : kThemeStateInactive);
   SetThemePen(rd.active ? kActivePen : kInactivePen, depth, true);
-  const Rect band = localband(rd);
+  const Rect band = localband(control, rd);
   drawscale(rd, band, width);
   const u32 state = rd.active ? kThemeStateActive : kThemeStateInactive;
   for (const i16 x : {band.left, band.right}) {
@@ -289,7 +292,7 @@ i16 UpdateRulerTabs(ControlRef control) {
 Rect rulerband(ControlRef control, const rulerdatarecord& rd) {
   Rect bounds{};
   GetControlBounds(control, &bounds);
-  Rect b = localband(rd);
+  Rect b = localband(control, rd);
   OffsetRect(&b, bounds.left, bounds.top);
   return b;
 }

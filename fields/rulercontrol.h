@@ -32,8 +32,8 @@ void DrawRuler(ControlRef control);
 // Remakes (or makes) the offscreen world at the control's size.
 void refreshrulerbuffer(ControlRef control);
 
-// The band the indicators stand in (top 6, bottom 24, from the text margin across the
-// destination's width), in port coordinates.
+// The band the indicators stand in (top 6, bottom 24, across the text's destination), in
+// port coordinates.
 Rect rulerband(ControlRef control, const rulerdatarecord& rd);
 // An indicator's rectangle, in port coordinates (false for another kind).
 bool GetRulerElementRect(u16 kind, Rect* r, ControlRef control);

@@ -117,9 +117,11 @@ i16 dragloop(ControlRef control, u16 kind) {
   guidingline(guide, view, window);
   {
     LoopScope loop("DragIndicator");
-    while (WaitMouseUp()) {
-      Point p{};
-      GetMouse(&p);
+    // The point the button went up at counts as the last one followed.
+    for (bool down = true; down;) {
+      down = WaitMouseUp();
+      Point p = mouseposition();
+      GlobalToLocal(&p);
       if (p.h < view.left || p.h > view.right) continue;
       i32 x = std::clamp<i32>(p.h, range.left, std::max(range.left, range.right));
       if (kind == kRulerLeft && first0 < 0) x = std::max<i32>(x, band.left - whole(first0));
