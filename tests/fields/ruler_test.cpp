@@ -374,5 +374,28 @@ TEST_F(RulerTest, AHelpTagShows48TicksAfterThePointerRestsOnAnIndicator) {
   DisposeControl(c);
 }
 
+
+TEST_F(RulerTest, ApplyingARulerToAShownScrollingFieldKeepsItsSelectionAndRedrawSetting) {
+  make(301);
+  const WEReference live = livefield(notes());
+  ASSERT_NE(live, nilid);
+  for (const i16 inhibited : {0, 1}) {
+    WEFeatureFlag(weFInhibitRedraw, inhibited, live);
+    WESetSelection(2, 4, live);
+    EXPECT_EQ(doline("set the leftIndent of line 2 of card field \"Notes\" to 30"), 0);
+    EXPECT_EQ(WEFeatureFlag(weFInhibitRedraw, -1, live), inhibited);
+    i32 start = 0, end = 0;
+    WEGetSelection(&start, &end, live);
+    EXPECT_EQ(start, 2);
+    EXPECT_EQ(end, 4);
+  }
+  WEParaInfo first{}, second{};
+  WEGetParaInfo(0, &first, live);
+  WEGetParaInfo(WEGetTextLength(live) - 1, &second, live);
+  EXPECT_EQ(first.ruler.leftIndent, 0);
+  EXPECT_EQ(second.ruler.leftIndent, Long2Fix(30));
+  EXPECT_EQ(cardvalue("the leftIndent of line 2 of card field \"Notes\""), "30") << "the stored text follows";
+}
+
 }  // namespace
 }  // namespace kv
