@@ -70,15 +70,6 @@ class RulerTest : public WindowTest {
     putspot(current().cardspots, 0, s);
     drawcard();
   }
-  Frame drawcard() {
-    SavePort saved;
-    SetPort(GetWindowPort(current().window));
-    Rect all{};
-    GetPortBounds(GetWindowPort(current().window), &all);
-    FillRect(&all, &qdwhite);
-    backspot(0);
-    return drive::windowpixels(current().window);
-  }
   // A shown ruler over the field's live record, as a field that is being edited keeps one.
   ControlRef ruler() {
     const spot s = notes();

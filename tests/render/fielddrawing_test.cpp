@@ -55,16 +55,6 @@ class FieldDrawingTest : public WindowTest {
     o.showfill = 0;
     return o;
   }
-  // Draws the current card into its window, on white, and answers the window's pixels.
-  Frame drawcard() {
-    SavePort saved;
-    SetPort(GetWindowPort(current().window));
-    Rect all{};
-    GetPortBounds(GetWindowPort(current().window), &all);
-    FillRect(&all, &qdwhite);
-    backspot(0);
-    return drive::windowpixels(current().window);
-  }
   spot cardfield(i32 i) { return spotat(current().cardspots, i); }
   // Changes a card field in its list, as a script's setter would: the card's live records,
   // made when the window opened and drew its card, go so that the next drawing makes them anew.
