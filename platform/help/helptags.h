@@ -28,7 +28,7 @@ struct HMHelpContentRec {
   i32 version;
   Rect absHotRect;
   u16 tagSide;
-  HMHelpContent content[2];  // the minimum and the maximum (shown with the command key) content
+  HMHelpContent content[2];  // the minimum content (what the tag shows) and the maximum
 };
 enum : i16 { kHMSupplyContent = 0, kHMDisposeContent = 1 };
 enum : i16 { kHMContentNotProvided = 0, kHMContentProvided = 1 };
