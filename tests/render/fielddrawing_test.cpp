@@ -190,7 +190,7 @@ TEST_F(FieldDrawingTest, TheRulerLivesForOneDrawingAndHoldsTheRulerData) {
   Rect band;
   rulercontrolrect(cardfield(0), &band);
   EXPECT_EQ(ink(f, Rect{20, 20, 120, 180}).top, band.top) << "the ruler is drawn across its band";
-  LongRect dest{}, view{};
+  LongRect dest{};
   WEGetDestRect(&dest, livefield(cardfield(0)));
   EXPECT_GE(dest.top, band.bottom) << "the text lies below the ruler";
   EXPECT_EQ(ink(f, Rect{band.bottom, 20, i16(dest.top), 180}).top, 32767) << "nothing between them";
