@@ -30,7 +30,7 @@ namespace kv {
 
 namespace {
 
-constexpr u32 kWideMargins = 1u << 5, kLockText = 1u << 3, kAllowDrag = 1u << 16;
+constexpr u32 kWideMargins = 1u << 5;
 constexpr u8 kHome = 1, kEnd = 4, kPageUp = 11, kPageDown = 12, kReturn = 13;
 constexpr i16 kInactive = 255;
 constexpr i16 kUpArrow = 20, kDownArrow = 21, kPageUpPart = 22, kPageDownPart = 23, kThumb = 129;
@@ -343,7 +343,7 @@ i16 scrollclick(Handle list, Point pt, bool* handled) {
     } else if (!emptyrect(ruler) && PtInRect(pt, &ruler)) {
       runrulercontrol(list, pt);
       SetWERecDirtyFlag(we, true);
-    } else if (s.flags & kLockText) {
+    } else if (g.openfieldlocked) {
       return 0;
     } else {
       // Dragging the selection out of the field starts no drag until text drags exist.
@@ -365,7 +365,7 @@ i16 scrollclick(Handle list, Point pt, bool* handled) {
     if (fs().globscroll) return spotsend(sendnormal, list, g.openfield, "scrollField", window);
     return 0;
   }
-  if (s.flags & kLockText) return 0;
+  if (g.openfieldlocked) return 0;
   dclick(pt, g.event.when);
   Rect ruler{};
   if (s.style == stylefieldrect && fieldhasruler(s)) rulercontrolrect(s, &ruler);

@@ -372,6 +372,8 @@ void drawrows(spot& s, bool withbar) {
     BackPat(&qdwhite);
     if ((s.flags & spotautodim) && windowinactive(window)) SetThemePen(kDimPen, depth, depth > 1);
     EraseRect(&view);
+    // The stored scroll (a script may have set it) is the first row shown.
+    if (const i32 first = listscroll(s); first != LGetVisible(l).top) LScroll(0, i16(first - LGetVisible(l).top), l);
     if (s.style == stylefieldscrolllist) scrollback(s, l);
     LUpdate(l);
     LSetDrawingMode(false, l);
