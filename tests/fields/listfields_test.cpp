@@ -87,6 +87,17 @@ TEST_F(ListFieldTest, RowsAreTheLinesOfTheText) {
   setfieldscroll(e, 3);
   forcelistload(e, 1);
   EXPECT_EQ(getfieldscroll(e), 0) << "an empty text scrolls to the top";
+
+  spot closed = field(1);
+  setlivefield(closed, 0);
+  setfieldscroll(closed, 5);
+  ListHandle rows = fudgealistrec(closed);
+  ASSERT_NE(rows, nullptr);
+  EXPECT_EQ(LGetDataBounds(rows).bottom, 2) << "the rows of a field without a live list";
+  EXPECT_EQ(LGetVerticalScrollBar(rows), nilid);
+  EXPECT_EQ(getfieldscroll(closed), 2) << "no further than its rows";
+  LDispose(rows);
+  EXPECT_EQ(fudgealistrec(e), nullptr) << "a field with a live list reads that";
 }
 
 TEST_F(ListFieldTest, AScrollingListDrawsItsScrollBarForItsRows) {
@@ -160,6 +171,32 @@ TEST_F(ListFieldTest, ActivatingAListDirectly) {
   EXPECT_EQ(cardvalue("the hilitedLines of card field \"L\""), "1");
   activatethelist(s, Point{20 + 40, 30}, &scrolled, 1);
   EXPECT_EQ(cardvalue("the hilitedLines of card field \"L\""), "") << "below the rows, inside the list";
+}
+
+TEST_F(ListFieldTest, LeavingTheCardResetsItsLists) {
+  make({listfield("L", 302, "one\rtwo\rthree\rfour\rfive\rsix")});
+  ASSERT_EQ(doline("set the hilitedLines of card field \"L\" to 2,3"), 0);
+  spot s = field(0);
+  listscrollto(s, 2);
+  setfieldscroll(s, 2);
+  putspot(current().cardspots, 0, s);
+  cleanlist();
+  EXPECT_EQ(cardvalue("the hilitedLines of card field \"L\""), "");
+  EXPECT_EQ(getfieldscroll(field(0)), 0);
+  listwindow w{};
+  ASSERT_TRUE(listvisiblerows(field(0), &w));
+  EXPECT_EQ(w.first, 0);
+  EXPECT_EQ(w.shown, 4);
+
+  s = field(0);
+  setlistmode(s, false, 300);
+  EXPECT_EQ(fieldlisthandle(s), nullptr);
+  setlistmode(s, true, 303);
+  EXPECT_EQ(s.style, 303);
+  ASSERT_NE(fieldlisthandle(s), nullptr);
+  EXPECT_EQ(getfieldscroll(s), 0);
+  EXPECT_NE(LGetVerticalScrollBar(fieldlisthandle(s)), nilid) << "a scrolling list's own bar";
+  putspot(current().cardspots, 0, s);
 }
 
 TEST_F(ListFieldTest, AListFieldSwitchedToTextLosesItsList) {
