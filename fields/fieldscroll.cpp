@@ -10,6 +10,7 @@
 #include "engine/objectutil.h"
 #include "fields/fieldclick.h"
 #include "fields/fieldview.h"
+#include "fields/keepclip.h"
 #include "fields/rulercontrol.h"
 #include "platform/events/events.h"
 #include "platform/qd/ports.h"
@@ -46,38 +47,6 @@ struct FieldScrollState {
 };
 
 FieldScrollState& fs() { return state<FieldScrollState>(); }
-
-// The clip region of the current port, restored on the way out (or earlier by `restore`).
-class KeepClip {
- public:
-  KeepClip() : saved_(NewRgn()) {
-    if (saved_ != 0) GetClip(saved_);
-  }
-  ~KeepClip() { restore(); }
-  void restore() {
-    if (saved_ == 0) return;
-    SetClip(saved_);
-    DisposeRgn(saved_);
-    saved_ = 0;
-  }
-  // Clips to `r` within the clip region saved.
-  void within(const Rect& r) {
-    RgnHandle cut = NewRgn();
-    if (cut == 0 || saved_ == 0) {
-      if (cut != 0) DisposeRgn(cut);
-      return;
-    }
-    RectRgn(cut, r);
-    SectRgn(cut, saved_, cut);
-    SetClip(cut);
-    DisposeRgn(cut);
-  }
-  KeepClip(const KeepClip&) = delete;
-  KeepClip& operator=(const KeepClip&) = delete;
-
- private:
-  RgnHandle saved_;
-};
 
 bool openfieldof(Handle list, spot* s) {
   const MainGlobals& g = mainglobals();

@@ -11,6 +11,7 @@
 #include "engine/objectutil.h"
 #include "fields/fieldclick.h"
 #include "fields/fieldview.h"
+#include "fields/keepclip.h"
 #include "fields/listselect.h"
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
@@ -53,62 +54,15 @@ struct listfont {
   bool operator==(const listfont&) const = default;
 };
 
-// The cell-size cache (the last font measured and its cell height) and the field and list
-// being drawn or clicked, which the list definition may ask about.
+// The cell-size cache: the last font measured and its cell height.
 struct ListFieldState {
   bool measured = false;
   listfont lastfont{};
   i16 lastheight = 0;
   u64 measurements = 0;
-  spot drawn{};
-  RegistryId drawnlist = nilid;
 };
 
 ListFieldState& lf() { return state<ListFieldState>(); }
-
-// The field and list the list definition works for, set for a drawing or a click.
-struct Drawing {
-  explicit Drawing(const spot& s) {
-    lf().drawn = s;
-    lf().drawnlist = livefield(s);
-  }
-  ~Drawing() {
-    lf().drawn = spot{};
-    lf().drawnlist = nilid;
-  }
-  Drawing(const Drawing&) = delete;
-  Drawing& operator=(const Drawing&) = delete;
-};
-
-// The clip region of the current port, restored on the way out.
-class KeepClip {
- public:
-  KeepClip() : saved_(NewRgn()) {
-    if (saved_ != 0) GetClip(saved_);
-  }
-  ~KeepClip() {
-    if (saved_ == 0) return;
-    SetClip(saved_);
-    DisposeRgn(saved_);
-  }
-  // Clips to `r` within the clip region saved.
-  void within(const Rect& r) {
-    RgnHandle cut = NewRgn();
-    if (cut == 0 || saved_ == 0) {
-      if (cut != 0) DisposeRgn(cut);
-      return;
-    }
-    RectRgn(cut, r);
-    SectRgn(cut, saved_, cut);
-    SetClip(cut);
-    DisposeRgn(cut);
-  }
-  KeepClip(const KeepClip&) = delete;
-  KeepClip& operator=(const KeepClip&) = delete;
-
- private:
-  RgnHandle saved_;
-};
 
 // The text settings of the current port, restored on the way out.
 struct KeepText {
@@ -367,7 +321,6 @@ void drawrows(spot& s, bool withbar) {
   if (!sameview(LGetView(l), view)) LSetViewRect(&view, l);
   LSetDrawingMode(true, l);
   {
-    Drawing drawing(s);
     SetThemeBackground(kListBrush, depth, depth > 1);
     BackPat(&qdwhite);
     if ((s.flags & spotautodim) && windowinactive(window)) SetThemePen(kDimPen, depth, depth > 1);
@@ -413,7 +366,6 @@ bool activatethelist(spot& s, Point pt, bool* scrolled, u16 mode) {
   const i16 before = LGetVisible(l).top;
   const ControlRef bar = LGetVerticalScrollBar(l);
   {
-    Drawing drawing(s);
     SetThemeBackground(kListBrush, depth, depth > 1);
     LSetDrawingMode(true, l);
     if (getfieldkindtail(s).liststyle & kSelRedraw) LUpdate(l);

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fields/fieldview.h"
-#include "platform/events/keycodes.h"
+#include "platform/controls/controls.h"
 #include "platform/qd/ports.h"
 #include "platform/testing/driver.h"
 #include "shell/mainglobals.h"
@@ -145,6 +145,27 @@ TEST_F(FieldScrollTest, TheScrollBarScrollsTheTextAndSaysSo) {
   const Frame f = drive::windowpixels(current().window);
   for (i16 h = kFieldRect.left + 2; h < kBarH - 10; ++h)
     EXPECT_EQ(drive::pixelat(f, h, kFieldRect.top + 1) & 0xFFFFFF, kWhite) << "column " << h;
+}
+
+TEST_F(FieldScrollTest, AClosedFieldsScrollBarIsDrawnAndParked) {
+  make(lines(30));
+  spot s = field();
+  setfieldscroll(s, 40);
+  putspot(current().cardspots, 0, s);
+  SavePort saved;
+  SetPortWindowPort(current().window);
+  i32 value = -1, minimum = -1, maximum = -1;
+  updatewescrollbar(current().cardspots, 0, &value, &minimum, &maximum, nilid);
+  EXPECT_EQ(maximum, most());
+  EXPECT_EQ(minimum, 0);
+  EXPECT_EQ(value, scroll()) << "the stored scroll is the bar's";
+  ControlRef bar = nilid;
+  WEGetProperty(fourcc("VIZU"), fourcc("scrl"), sizeof bar, nullptr, &bar, livefield(field()));
+  ASSERT_NE(bar, nilid);
+  EXPECT_FALSE(IsControlVisible(bar)) << "hidden and parked after drawing";
+  Rect r{};
+  GetControlBounds(bar, &r);
+  EXPECT_LT(r.top, -30000);
 }
 
 TEST_F(FieldScrollTest, DraggingTheThumbSendsOneMessageAfterTheRelease) {
