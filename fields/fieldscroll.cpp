@@ -96,6 +96,10 @@ i16 recalcfldscroll(Handle list, i16 index, WEReference we, bool update, bool re
   const i32 topmargin = isfield(s) ? ((s.flags & kWideMargins) ? 4 : 1) : -1;
   const i32 bottommargin = isfield(s) ? 1 : 3;
   if (GetScrollBarFlag(we) == 0) {
+    // The destination's bottom is where the text ends: it keeps the text's height.
+    LongRect laid{};
+    WEGetDestRect(&laid, we);
+    dest.bottom = dest.top + (laid.bottom - laid.top);
     WESetDestRect(&dest, we);
     WESetViewRect(&view, we);
     return 0;
