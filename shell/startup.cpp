@@ -8,6 +8,7 @@
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
 #include "engine/variables.h"
+#include "fields/listfields.h"
 #include "platform/events/events.h"
 #include "platform/events/handlers.h"
 #include "platform/events/watchdog.h"
@@ -278,6 +279,7 @@ int startup(const StartupOptions& options) {
   if (initglobs() != 0) refuse(kNoMemoryToStart, "not enough memory to start");
   installweliveparts();  // the text engine's entries in the store's table of live parts
   installcontrolliveparts();  // and the buttons' controls'
+  installlistliveparts();  // and the list fields' lists
   if (g.allowTextServices) WEInstallTSMHandlers();  // input methods reach the text records
   storearguments(options.arguments);
   g.startupword = 1;
