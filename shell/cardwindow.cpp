@@ -150,7 +150,7 @@ void clickkind(WindowRef window, Point pt) {
   ControlRef hit = nilid;
   if (FindControl(pt, window, &hit) != 0 && hit != nilid && (hit == d.hscroll || hit == d.vscroll)) {
     cs().trackedbar = hit;
-    TrackControl(hit, pt, nullptr);
+    TrackControl(hit, pt, getproc<33>());
     cs().trackedbar = nilid;
     lowclipup();
     tocard("scrollWindow");
