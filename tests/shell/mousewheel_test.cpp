@@ -10,6 +10,7 @@
 
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
+#include "platform/events/watchdog.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
@@ -139,6 +140,21 @@ TEST_F(MouseWheelTest, TheObjectUnderTheMouseHearsItAndAHandlerThatTakesItStopsT
   drive::wheel(at(20, 30), 2);
   EXPECT_EQ(logged(), "Go mouseWheel vertical 2,");
   EXPECT_EQ(v(), 40);
+
+  // While a tracking loop or a modal dialog runs, a wheel record does nothing; nor does a zero
+  // delta.
+  {
+    LoopScope loop("tracking");
+    EventRecord wheel{};
+    wheel.message = 0x00010001;
+    wheel.where = at(20, 30);
+    EXPECT_EQ(HandleMouseWheelAppleEvent(wheel), 0);
+  }
+  EventRecord still{};
+  still.message = 0x00010000;
+  still.where = at(20, 30);
+  EXPECT_EQ(HandleMouseWheelAppleEvent(still), 0);
+  EXPECT_EQ(log(), "");
 
   // A script error in the handler is reported once, and nothing scrolls.
   drive::wheel(at(130, 30), 1);

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/windows/windows.h"
+#include "shell/cardwindow.h"
+#include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "tests/support/windows.h"
 
@@ -132,6 +135,19 @@ TEST_F(ObjectResizeTest, TheCardLeftKeepsItsObjectsAndTheCardShownFollows) {
   EXPECT_EQ(cardvalue("the referenceSize of card 1"), "300,200") << "the card left is not laid out";
   ASSERT_EQ(doline("go card 1"), 0);
   EXPECT_EQ(cardvalue("the rect of card button 1"), "350,10,390,30") << "laid out when shown again";
+}
+
+TEST_F(ObjectResizeTest, ALiveResizeLaysTheObjectsOutForTheWindowsNewSize) {
+  // The window is resized before its record learns the new rectangle: the objects follow the
+  // size the window has, at once.
+  start({"RTRB"});
+  reference("bkgnd 1", "300,200");
+  SizeWindow(current().window, 380, 200, false);
+  runedit(kWindowMoved, 3, current().window);
+  EXPECT_EQ(rect("RTRB"), "330,10,370,30");
+  EXPECT_EQ(cardvalue("the referenceSize of bkgnd 1"), "380,200");
+  runedit(kWindowMoved, 3, current().window);
+  EXPECT_EQ(rect("RTRB"), "330,10,370,30") << "the same size again moves nothing";
 }
 
 }  // namespace
