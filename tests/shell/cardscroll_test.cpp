@@ -46,15 +46,7 @@ class CardScrollTest : public WindowTest {
   }
   // The scrolling window over a card with a red band at card rows 100-110.
   void banded() {
-    testproject::Object band;
-    band.kind = testproject::Object::graphic;
-    band.style = 100;
-    band.rect = Rect{100, 0, 110, 300};
-    band.showfill = 1;
-    band.showpen = 0;
-    band.fillfore = 35;  // red in the standard table
-    band.fillpat = std::array<u8, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    make(1, 15, "p.kv45", {band});
+    make(1, 15, "p.kv45", {testproject::paint(Rect{100, 0, 110, 300}, 35)});
   }
   // Rows of the interior's column 20 from `from` to `to`: r red, b black, . anything else.
   std::string column(i16 from, i16 to) {

@@ -36,15 +36,7 @@ class MouseWheelTest : public EventLoopTest {
     testproject::Background b{"B", "", {}};
     b.width = 300;
     b.height = 300;
-    Object band;
-    band.kind = Object::graphic;
-    band.style = 100;
-    band.rect = Rect{100, 0, 110, 300};
-    band.showfill = 1;
-    band.showpen = 0;
-    band.fillfore = 35;  // red
-    band.fillpat = std::array<u8, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    b.objects.push_back(band);
+    b.objects.push_back(testproject::paint(Rect{100, 0, 110, 300}, 35));
     w.backgrounds.push_back(b);
     testproject::Card c;
     c.script = logs("", {"scrollWindow", "scrollField", "scriptError"}) +
