@@ -33,6 +33,7 @@
 #include "shell/dialogs.h"
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
+#include "shell/mousewheel.h"
 #include "shell/mainloop.h"
 #include "shell/platformutil.h"
 #include "shell/settings.h"
@@ -195,6 +196,8 @@ void installcarbonhandlers() {
   InstallApplicationEventHandler(getproc<335>(), 1, zooms, 0, nullptr);
   const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted}, {kEventClassVolume, kEventVolumeUnmounted}};
   InstallApplicationEventHandler(getproc<451>(), 2, volumes, 0, nullptr);
+  const EventTypeSpec wheel[1] = {{kEventClassMouse, kEventMouseWheelMoved}};
+  InstallApplicationEventHandler(PeditRThandlemousewheelproc, 1, wheel, 0, nullptr);
 }
 
 void initmes() {

@@ -348,6 +348,7 @@ KV_PROCSLOT(267, ControlColorProcPtr);                              // Pfindbehi
 KV_PROCSLOT(291, IconActionProcPtr);                                // DetachSuiteMembers
 KV_PROCSLOT(436, EventHandlerProc);                                 // PdrawRTsetidlerBGproc
 KV_PROCSLOT(439, EventHandlerProc);                                 // PdrawRTDrawMetalWindowControl
+KV_PROCSLOT(33, ControlActionProcPtr);                              // PeditRTscrollcard
 KV_PROCSLOT(34, void (*)(const Rect* r));                          // PfindRTmyhook
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
 KV_PROCSLOT(69, void (*)(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn));  // PpdataRTstdbitsproc

@@ -111,7 +111,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(29, qdbits, PscrapRTgrabits),
     KV_ROUTINE(30, drawhook, PmainRTdrawgrouproc),
     KV_ROUTINE(32, controlaction, PcreateRTcontrollscroll),
-    KV_UNBUILT(33, controlaction, PeditRTscrollcard),
+    KV_ROUTINE(33, controlaction, PeditRTscrollcard),
     KV_ROUTINE(34, highlighthook, PfindRTmyhook),
     KV_UNBUILT(36, colorsearch, PpaintRTmatchproc),
     KV_UNBUILT(37, qdcomment, PpaintRTgathercom),
