@@ -10,7 +10,7 @@ namespace kv {
 
 void cleanclut(Handle table, u32 seed) {
   constexpr i32 kEntries = 256;
-  constexpr Size kBytes = Size(sizeof(ColorTableHeader)) + kEntries * Size(sizeof(ColorSpec));
+  constexpr Size kBytes = 2064;
   if (table == nilhandle || !IsValidHandle(table)) return;
   const Size had = GetHandleSize(table);
   SetHandleSize(table, kBytes);

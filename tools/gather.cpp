@@ -2,6 +2,7 @@
 #include "tools/gather.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "commands/objectids.h"
@@ -22,7 +23,6 @@
 #include "render/spotstyles.h"
 #include "shell/debugmsg.h"
 #include "shell/mainglobals.h"
-#include "shell/platformutil.h"
 #include "shell/portroutines.h"
 #include "shell/settings.h"
 #include "shell/windowmanage.h"
@@ -204,13 +204,34 @@ void gathershape(GatherState& st, u16 style, GrafVerb verb, const Rect& r, i16 a
     s.showpen = 0;
   } else if (count > 0) {
     spot prev = spotat(st.list, count - 1);
-    const graphictail t = getgraphictail(prev);
-    bool same = prev.style == style && !prev.showpen && EqualRect(&prev.rect, &r);
+    graphictail t = getgraphictail(prev);
+    // The shape's own rectangle (an arc's oval); a fill drawn inside this frame's pen counts
+    // as the same shape, as graphics draw their fill.
+    const Rect prevshape = style == stylearc ? Rect{t.point1.v, t.point1.h, t.point2.v, t.point2.h} : prev.rect;
+    const Rect shape = oval ? *oval : r;
+    Point pen{};
+    GetPortPenSize(port(), &pen);
+    Rect inset = shape;
+    InsetRect(&inset, pen.h, pen.v);
+    const bool exact = EqualRect(&prevshape, &shape);
+    const bool inside = style != stylepolygon && EqualRect(&prevshape, &inset);
+    bool same = prev.style == style && !prev.showpen && (exact || inside);
     if (same && style == stylearc) same = i16(t.startangle) == a && i16(t.arcangle) == b;
-    if (same && style == styleroundrect) same = i16(t.startangle) == a && i16(t.arcangle) == b;
+    if (same && style == styleroundrect) {
+      same = exact ? i16(t.startangle) == a && i16(t.arcangle) == b
+                   : i16(t.startangle) == std::max(a - 2 * pen.h, 0) && i16(t.arcangle) == std::max(b - 2 * pen.v, 0);
+    }
     if (same && style == stylepolygon) same = samedata(prev.data, poly);
     if (same) {
       setpen(prev);
+      prev.rect = r;
+      t.startangle = u16(a);
+      t.arcangle = u16(b);
+      if (oval) {
+        t.point1 = Point{oval->top, oval->left};
+        t.point2 = Point{oval->bottom, oval->right};
+      }
+      setgraphictail(prev, t);
       putspot(st.list, count - 1, prev);
       return;
     }
@@ -525,7 +546,8 @@ void PscrapRTgatherline(Point newPt) {
   auto inframe = [&](Point p) {
     return p.h >= st->frame.left && p.h <= st->frame.right && p.v >= st->frame.top && p.v <= st->frame.bottom;
   };
-  if (localpt(from, newPt, 1) || size.h == 0 || size.v == 0 || !inframe(from) || !inframe(newPt)) return moveon();
+  const bool short1 = std::abs(i32(newPt.h) - from.h) <= 1 && std::abs(i32(newPt.v) - from.v) <= 1;
+  if (short1 || size.h == 0 || size.v == 0 || !inframe(from) || !inframe(newPt)) return moveon();
   if (st->polyon && !st->rounded) {
     st->polymode = modeink(penmode());
     GetPortPenPat(port(), &st->polypenpat);
