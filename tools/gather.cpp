@@ -168,6 +168,11 @@ bool ignored(GatherState* st) { return st == nullptr || penmode() == kIgnoredMod
 void append(GatherState& st, spot& s) {
   if (PtrAndHand(&s, st.list, Size(sizeof s)) == noErr) return;
   st.memerror = true;
+  // A group still holds its picture, not a list.
+  if (s.style == stylegroup && s.data != nilhandle) {
+    KillPicture(s.data);
+    s.data = nilhandle;
+  }
   Handle one = nilhandle;
   if (PtrToHand(&s, &one, Size(sizeof s)) == noErr) dumpspot(one);
   else if (s.data != nilhandle) DisposeHandle(s.data);
