@@ -20,6 +20,7 @@
 #include "store/objects.h"
 #include "tests/support/fixture.h"
 #include "tests/support/spots.h"
+#include "tests/support/windows.h"
 #include "tools/objectclipboard.h"
 
 namespace kv {
@@ -365,6 +366,71 @@ TEST_F(GatherTest, CleanclutMakesAWholeTable) {
   EXPECT_EQ(last.rgb.blue, 0);
   EXPECT_EQ(loadat<ColorSpec>(deref(t) + 8 + 100 * 8).value, 100);
   DisposeHandle(t);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// The gather in colour, with the program's globals and resources.
+class ColourGatherTest : public WindowTest {};
+
+TEST_F(ColourGatherTest, ColoursBecomeIndexesAndImagesKeepTheirPixels) {
+  MainGlobals& g = mainglobals();
+  g.colorWorld = 1;
+  GWorldPtr world = nilid, src = nilid;
+  const Rect frame{0, 0, 100, 100}, row{0, 0, 1, 4};
+  ASSERT_EQ(NewGWorld(&world, 8, &frame, nilhandle, nilhandle, 0), noErr);
+  ASSERT_EQ(NewGWorld(&src, 8, &row, nilhandle, nilhandle, 0), noErr);
+  const PixMapHandle pm = GetGWorldPixMap(src);
+  const u8 pixels[4] = {1, 2, 3, 4};
+  std::memcpy(GetPixBaseAddr(pm), pixels, 4);
+  SetGWorld(world, nilhandle);
+  PicHandle pic = OpenPicture(&frame);
+  const RGBColor red{0xFFFF, 0, 0};
+  RGBForeColor(&red);
+  PaintRect(&kBox);
+  ForeColor(blackColor);
+  FrameRect(&kBox);
+  const Rect at{50, 50, 51, 54};
+  CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(world), &row, &at, srcCopy, nilhandle);
+  ClosePicture();
+  DisposeGWorld(src);
+  DisposeGWorld(world);
+  Handle l = pictospot(pic);
+  KillPicture(pic);
+  EXPECT_EQ(g.gatherclut, nilhandle) << "the gather's table lives only while it runs";
+  ASSERT_EQ(spotcount(l), 2);
+  const spot box = spotat(l, 0);
+  EXPECT_EQ(box.penfore, 255) << "black";
+  EXPECT_EQ(box.penback, 0) << "white";
+  EXPECT_NE(box.fillfore, 255);
+  EXPECT_NE(box.fillfore, 0);
+  const spot image = spotat(l, 1);
+  EXPECT_EQ(image.style, stylebitmap);
+  EXPECT_EQ(getgraphictail(image).startangle, 1) << "a colour image";
+  ASSERT_EQ(GetHandleSize(image.data), 4);
+  EXPECT_EQ(std::memcmp(deref(image.data), pixels, 4), 0) << "pixels as they lie, not byte-reversed";
+  dumpspot(l);
+  g.colorWorld = 0;
+}
+
+TEST_F(ColourGatherTest, AWideObjectIsDrawnAtAShallowerDepth) {
+  mainglobals().bufferMode = 32;
+  Handle one = NewHandle(0);
+  spot s = testspots::newspot(spotgraphic, stylerectangle, 100, Rect{0, 0, 10, 5000});
+  ASSERT_EQ(PtrAndHand(&s, one, Size(sizeof s)), noErr);
+  refuseworlddepth(16, true);
+  EXPECT_EQ(spotopic(one, 0), nilhandle) << "the world is asked for at depth 16";
+  refuseworlddepth(16, false);
+  refuseworlddepth(32, true);
+  PicHandle pic = spotopic(one, 0);
+  EXPECT_NE(pic, nilhandle);
+  if (pic) KillPicture(pic);
+  refuseworlddepth(32, false);
+  DisposeHandle(one);
 }
 
 }  // namespace

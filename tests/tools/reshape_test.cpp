@@ -9,6 +9,7 @@
 
 #include "platform/events/eventrecord.h"
 #include "platform/events/events.h"
+#include "platform/qd/copybits.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "platform/testing/driver.h"
@@ -160,6 +161,10 @@ TEST_F(ReshapeTest, SizepolyMovesOnePointAndGrowsTheRectangle) {
   EXPECT_TRUE(EqualRect(&s.rect, &grown));
   const Rect box = loadat<PolygonHeader>(deref(s.data)).polyBBox;
   EXPECT_TRUE(EqualRect(&box, &grown));
+  // The old and new areas were drawn again: the old edge is gone, the new corner shows.
+  SetPortWindowPort(current().window);
+  EXPECT_FALSE(GetPixel(60, 40)) << "the old edge";
+  EXPECT_TRUE(GetPixel(119, 89)) << "the moved corner";
 }
 
 TEST_F(ReshapeTest, RotspotOnceRoundGivesThePolygonBack) {
