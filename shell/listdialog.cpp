@@ -11,7 +11,7 @@
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
-#include "fields/listdefinition.h"
+#include "fields/listfields.h"
 #include "platform/events/events.h"
 #include "platform/events/handlers.h"
 #include "platform/events/keycodes.h"
@@ -129,7 +129,7 @@ bool PcomaRTlistdlog(DialogRef dialog, EventRecord* event, i16* itemhit) {
       }
       const Rect view = LGetView(s.list);
       if (!PtInRect(local, &view)) return false;
-      const bool twice = LClick(local, event->modifiers & (shiftKey | cmdKey), event->when, s.list);
+      const bool twice = LClick(local, event->modifiers & (shiftKey | cmdKey), false, s.list);
       event->what = nullEvent;
       if (twice && (LGetSelFlags(s.list) & lOnlyOne) != 0) {
         flashdefault(dialog);
@@ -345,6 +345,10 @@ i16 runlist(listrequest& r, Handle answer) {
     DisposeDialog(d);
     return finish(itemCancel);
   }
+  // The rows' text 4 pixels in, centred on the row's height, in the system font.
+  FontInfo fi{};
+  GetFontInfo(&fi);
+  LSetIndent(Point{i16(fi.ascent + (kRowHeight - fi.ascent - fi.descent) / 2), 4}, list);
   ListDialogState& s = lds();
   s = ListDialogState{d, list};
   const std::string_view text = linesof(r.text);

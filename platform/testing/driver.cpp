@@ -198,10 +198,10 @@ void wheel(Point where, i32 lines, bool horizontal, u16 modifiers) {
   holdmodifiers(modifiers, t);
   ds().mouse = where;
   put(InputKind::wheel, t, [&](InputEvent& in) {
-    in.wheelaxis = horizontal ? 1 : 0;
+    in.wheelaxis = horizontal ? 0 : 1;
     in.wheeldelta = lines;
   });
-  holdmodifiers(0, t);
+  if (modifiers != 0) holdmodifiers(0, t + 1);
   moveby(1);
 }
 
