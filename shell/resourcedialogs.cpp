@@ -656,11 +656,14 @@ i16 hilitedlines(ScriptDialog& s, i32 item, std::string* out) {
   if (item < 1 || item >= s.count) return errNoItem;
   if (kindof(s.dialog, i16(item)) != ctrlItem + resCtrl) return errNotList;
   const ControlRef c = controlof(s.dialog, i16(item));
-  ListHandle list = nullptr;
+  // The control keeps its list as the list's registry id, read only when the data is that size.
+  RegistryId ref = nilid;
   i32 size = 0;
   if (c == nilid || u32(GetControlReference(c)) != kListReference ||
-      GetControlData(c, 0, kListTag, sizeof list, &list, &size) != noErr || size != i32(sizeof list) || list == nullptr)
+      GetControlData(c, 0, kListTag, sizeof ref, &ref, &size) != noErr || size != i32(sizeof ref))
     return errNotList;
+  ListHandle list = LFromRef(ref);
+  if (list == nullptr) return errNotList;
   Cell cell{0, 0};
   while (LGetSelect(true, &cell, list)) {
     if (!out->empty()) *out += ',';

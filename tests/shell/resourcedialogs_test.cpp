@@ -6,6 +6,7 @@
 
 #include "platform/dialogs/dialogs.h"
 #include "platform/events/keycodes.h"
+#include "platform/lists/lists.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/qd.h"
 #include "platform/resources/resourceformat.h"
@@ -169,6 +170,27 @@ TEST_F(ResourceDialogTest, ReferencesAreCheckedAndDialogsCloseAtTheNextPass) {
   EXPECT_EQ(fn(run("return dialog(hilitedLines, d, 3)")), "error 150");
   EXPECT_EQ(fn(run("return dialog(hilitedLines, d, 12)")), "error 150") << "a control that is not a list";
   EXPECT_EQ(fn(run("return dialog(hilitedLines, d, 0)")), "error 64");
+
+  // A resource control that keeps a list answers its selected rows.
+  const std::string loaded = fn("return dialog(preload, 128)");
+  DialogRef dialog = nilid;
+  for (const drive::WindowInfo& w : drive::windows())
+    if (isdialog(w.window) && std::to_string(GetWRefCon(w.window)) == loaded) dialog = w.window;
+  ASSERT_NE(dialog, nilid);
+  ControlRef c = nilid;
+  ASSERT_EQ(GetDialogItemAsControl(dialog, 12, &c), noErr);
+  const Rect view{0, 0, 48, 100};
+  ListHandle list = LNew(&view, 4, 16, dialog, false, false, nullptr);
+  LSetSelect(true, Cell{0, 0}, list);
+  LSetSelect(true, Cell{0, 2}, list);
+  const RegistryId ref = LGetRef(list);
+  SetControlReference(c, i32(fourcc("LIST")));
+  SetControlData(c, 0, fourcc("lhan"), 2, &ref);
+  EXPECT_EQ(fn("return dialog(hilitedLines, " + loaded + ", 12)"), "error 150") << "data too short for a list";
+  SetControlData(c, 0, fourcc("lhan"), sizeof ref, &ref);
+  EXPECT_EQ(fn("return dialog(hilitedLines, " + loaded + ", 12)"), "1,3");
+  LDispose(list);
+  EXPECT_EQ(fn("return dialog(hilitedLines, " + loaded + ", 12)"), "error 150") << "the list is gone";
 }
 
 TEST_F(ResourceDialogTest, DisplayAppliesTheVariablesAndReadsTheClicksBack) {
