@@ -12,6 +12,7 @@
 #include "platform/events/events.h"
 #include "platform/launch/launch.h"
 #include "platform/prefs/prefs.h"
+#include "platform/process/process.h"
 #include "platform/process/exit.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/transcript.h"
@@ -20,6 +21,7 @@
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/projectclose.h"
+#include "shell/startup.h"
 #include "store/recordcache.h"
 #include "platform/files/files.h"
 #include "platform/fonts/fonts.h"
@@ -205,6 +207,17 @@ TEST_F(ProjectCloseTest, FatalErrorsShowTheirTextAndCloseEveryProject) {
     EXPECT_EQ(mainglobals().openprojects, nilid) << "every project was closed";
     restart();
   }
+}
+
+// A program that cannot start asks for the user's attention from behind other programs,
+// shows why and ends with a failure.
+TEST_F(ProjectCloseTest, AStartUpErrorAsksForAttentionShowsItsTextAndEnds) {
+  setprocessfront(false);
+  transcriptclear();
+  EXPECT_EQ(ending([] { startuperror(-43); }), kExitFailure);
+  EXPECT_TRUE(attentionrequested());
+  EXPECT_EQ(lines("dialog: "), 1);
+  requestuserattention(false);
 }
 
 TEST_F(ProjectCloseTest, TheOpenDialogOpensTheChosenProjectOrEnds) {
