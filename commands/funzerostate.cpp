@@ -49,6 +49,8 @@ enum : u16 {
   fnApplication = 3003,
   fnApplPath = 3005,
   fnBackList = 3013,
+  fnForthList = 3053,
+  fnPushList = 3135,
   fnCanUndo = 3015,
   fnCanRedo = 3016,
   fnClickChunk = 3018,
@@ -483,6 +485,8 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
     case fnFoundWindow: return handletext(g.foundwindow, value);
     case fnErrorOffset: return erroroffset(value);
     case fnBackList: return stacktofred(g.recentlist, value);
+    case fnForthList: return stacktofred(g.forwardlist, value);
+    case fnPushList: return stacktofred(g.pushlist, value);
     case fnWindows:
     case fnXWindows:
       return buildwindnames(value, modifier == tokId, fn == fnWindows ? kindqueryruntime : kindqueryexternal);
@@ -537,11 +541,13 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
     case fnSelectedGraphic: return emptyvalue(value);  // no graphic is selected while none can be
     case fnCanUndo:
     case fnCanRedo:
-      if (g.openfield < 0) {
-        booltonewfred(0, value);
-        return 0;
-      }
-      return statusnotbuilt;  // the undo history of the open field's text record
+      // An action of the open field's text record to take back (or to do again).
+      booltonewfred(g.openfield >= 0 && isvalidwerec(g.openfieldrec) &&
+                            WEGetIndUndoInfo(fn == fnCanUndo ? 1 : -1, g.openfieldrec) != 0
+                        ? 1
+                        : 0,
+                    value);
+      return 0;
     case fnPaperSize:
     case fnPaperSizes:
     case fnPrintableRect:
