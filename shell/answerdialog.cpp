@@ -51,13 +51,6 @@ bool extensionfilter(const ChooserEntry& e, void*) {
   return false;
 }
 
-// The event procedure of the choosers: the hide-extension request is applied at the first
-// activate (it has no visible effect here) and then cleared.
-void naveventproc(const EventRecord& event, void*) {
-  if (event.what == activateEvt) scriptdialogs().hideextension = 0;
-  if (event.what == mouseUp) SetThemeCursor(kThemeArrowCursor);
-}
-
 u32 typeoftext(ConstStringPtr s) {
   u8 t[4] = {' ', ' ', ' ', ' '};
   for (int k = 0; k < 4 && k < s[0]; ++k) t[k] = s[k + 1];
@@ -102,6 +95,11 @@ i16 chooser(i16 mode, i16 h, i16 v, std::string* path) {
 }
 
 }  // namespace
+
+void naveventproc(const EventRecord& event, void*) {
+  if (event.what == activateEvt) scriptdialogs().hideextension = 0;
+  if (event.what == mouseUp) SetThemeCursor(kThemeArrowCursor);
+}
 
 void adjustanswer(DialogRef dialog) {
   GrafPtr old = nilid;

@@ -78,6 +78,9 @@ i16 runanswer(i16 mode, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstSt
               std::string* path);
 // Grows the button dialog to its prompt (item 4).
 void adjustanswer(DialogRef dialog);
+// The event procedure of the choosers: the hide-extension request is applied at the first
+// activate (it has no visible effect here) and then cleared; a mouse-up brings the arrow back.
+void naveventproc(const EventRecord& event, void* ref);
 // The answer dialog of externals: a prompt and `count` buttons (0-3; none shows one titled
 // with program text 1). Answers the button's number (1-3).
 i16 xanswer(ConstStringPtr prompt, i16 count, const ConstStringPtr* titles);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands/navigation.h"
+#include "platform/dialogs/choosers.h"
 #include "platform/events/events.h"
 #include "platform/launch/launch.h"
 #include "platform/prefs/prefs.h"
@@ -16,6 +17,7 @@
 #include "platform/process/exit.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/transcript.h"
+#include "platform/text/pstring.h"
 #include "shell/commandline.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
@@ -222,12 +224,32 @@ TEST_F(ProjectCloseTest, AStartUpErrorAsksForAttentionShowsItsTextAndEnds) {
 
 TEST_F(ProjectCloseTest, TheOpenDialogOpensTheChosenProjectOrEnds) {
   build(testproject::small());
+  // The file as `new project` leaves it: a project by its type.
+  Str255 file{};
+  pstrassign(file, 256, "p.kv45", 6);
+  FInfo info{};
+  ASSERT_EQ(HGetFInfo(kBootVolume, dir, file, &info), noErr);
+  info.fdType = kProjectType;
+  ASSERT_EQ(HSetFInfo(kBootVolume, dir, file, &info), noErr);
   queueanswer(Answer{"answer file", home->path() + "/p.kv45", {}});
   EXPECT_EQ(openfile(), 0);
   EXPECT_EQ(mainglobals().numwinds, 1);
   EXPECT_EQ(lines("dialog: open dialog: Where is your project?"), 1);
+  EXPECT_EQ(lastchooserrequest().types, (std::vector<u32>{kProjectType, fourcc("MDPx")})) << "projects and plug-ins";
   closeallwindows();
   queueanswer(Answer{"answer file", "", {}});
+  EXPECT_EQ(ending([] { openfile(); }), 0);
+}
+
+// The open dialog lists projects only: a file of another type is not taken, and the program
+// ends as when nothing was chosen; a cancelled dialog ends it too.
+TEST_F(ProjectCloseTest, TheOpenDialogTakesOnlyProjects) {
+  build(testproject::small(), "notes.txt");
+  queueanswer(Answer{"answer file", home->path() + "/notes.txt", {}});
+  EXPECT_EQ(ending([] { openfile(); }), 0);
+  EXPECT_EQ(mainglobals().numwinds, 0);
+  restart();
+  queueanswer(Answer{"cancel", "", {}});
   EXPECT_EQ(ending([] { openfile(); }), 0);
 }
 
