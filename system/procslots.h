@@ -298,6 +298,12 @@ KV_PROCSLOT(429, OSErr (*)(OSType tag, WEReference we));            // WERemoveU
 KV_PROCSLOT(431, i16 (*)(WEReference we, i32 position, WEObjectDescHandle* object));  // WEGetObjectByIndex
 
 // --- Files, properties and objects (226-264, 281-283) -----------------------------------
+KV_PROCSLOT(226, i16 (*)(ConstStringPtr prompt, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstStringPtr b3));  // xanswer
+KV_PROCSLOT(227, i16 (*)(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password,
+                         i16* volume, u32* directory));  // xask
+KV_PROCSLOT(229, i16 (*)(ConstStringPtr prompt, ConstStringPtr type1, ConstStringPtr type2, ConstStringPtr type3,
+                         StringPtr path));  // xanswerfile
+KV_PROCSLOT(230, i16 (*)(ConstStringPtr prompt, StringPtr name, i16* volume, u32* directory));  // xanswerfolder
 KV_PROCSLOT(231, i16 (*)(StringPtr out, i16 capacity, i16 volume, u32 dirid));  // getpath
 KV_PROCSLOT(235, i16 (*)(const objread& obj, ConstStringPtr name, u16 command));  // lowdefine
 KV_PROCSLOT(236, i16 (*)(const objread& obj, ConstStringPtr name, fred* value));  // lowuserprop

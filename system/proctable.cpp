@@ -40,6 +40,7 @@
 #include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
 #include "shell/customframe.h"
+#include "shell/dialogs.h"
 #include "shell/eventqueue.h"
 #include "shell/menus.h"
 #include "shell/redraws.h"
@@ -295,11 +296,11 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(224, library, myvsprintf),
     KV_ROUTINE(225, library, myvsscanf),
     // Dialogs, files and object services.
-    KV_UNBUILT(226, service, xanswer),
-    KV_UNBUILT(227, service, xask),
+    KV_ROUTINE(226, service, xanswer),
+    KV_ROUTINE(227, service, xask),
     KV_UNBUILT(228, service, xrunlist),
-    KV_UNBUILT(229, service, xanswerfile),
-    KV_UNBUILT(230, service, xanswerfolder),
+    KV_ROUTINE(229, service, xanswerfile),
+    KV_ROUTINE(230, service, xanswerfolder),
     KV_ROUTINE(231, service, getpath),
     KV_UNBUILT(233, service, importimage),
     KV_UNBUILT(234, service, getcachepicture),

@@ -9,6 +9,7 @@
 #include "platform/backend/headless.h"
 #include "platform/dialogs/choosers.h"
 #include "platform/dialogs/dialogs.h"
+#include "platform/files/files.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/keycodes.h"
 #include "platform/testing/answers.h"
@@ -22,6 +23,7 @@
 #include "platform/memory/memory.h"
 #include "platform/net/tcp.h"
 #include "system/cobs.h"
+#include "system/proctable.h"
 #include "system/remoteprocs.h"
 #include <cstring>
 #include "render/offscreen.h"
@@ -447,6 +449,52 @@ TEST_F(ChooserTest, NoCancelNeverLeaksIntoTheNextDialog) {
   EXPECT_EQ(scriptdialogs().nocancel, 0);
   drive::key(kVKEscape);
   EXPECT_EQ(fn("answer \"Q\" with \"No\" or \"Yes\"\nreturn it"), "No") << "the cancel button answered";
+}
+
+// The dialogs externals reach through the procedure table (and so through their service
+// table): buttons by the number the caller gave them, a file's path, a folder's and a saved
+// file's place, and the cancel text.
+TEST_F(ChooserTest, TheDialogsOfExternals) {
+  auto p = [](std::string_view s) {
+    Str255 out{};
+    pstrassign(out, 256, s.data(), s.size());
+    return std::vector<u8>(out, out + 256);
+  };
+  const std::vector<u8> prompt = p("Pick"), no = p("No"), yes = p("Yes");
+  queueanswer(Answer{"answer", "No", {}});
+  EXPECT_EQ(getproc<226>()(prompt.data(), 2, no.data(), yes.data(), nullptr), 1);
+  queueanswer(Answer{"answer", "OK", {}});
+  EXPECT_EQ(getproc<226>()(nullptr, 0, nullptr, nullptr, nullptr), 1) << "no buttons: one OK";
+  EXPECT_EQ(fillcarbonprocs()[156], getproc(226)) << "externals find it in their service table";
+
+  Str255 path{};
+  queueanswer(Answer{"answer file", "notes/a.txt", {}});
+  EXPECT_EQ(getproc<229>()(prompt.data(), nullptr, nullptr, nullptr, path), 1);
+  EXPECT_EQ(pstringview(path), utf8tomacroman(folder) + "/notes/a.txt");
+  queueanswer(Answer{"cancel", "", {}});
+  EXPECT_EQ(getproc<229>()(prompt.data(), nullptr, nullptr, nullptr, path), 0);
+  EXPECT_EQ(pstringview(path), "Cancel");
+
+  u32 docs = 0, notes = 0, directory = 0;
+  ASSERT_EQ(folderidofpath(utf8tomacroman(folder), &docs), noErr);
+  ASSERT_EQ(folderidofpath(utf8tomacroman(folder + "/notes"), &notes), noErr);
+  Str255 name{};
+  i16 volume = 0;
+  queueanswer(Answer{"answer folder", "notes", {}});
+  EXPECT_EQ(getproc<230>()(prompt.data(), name, &volume, &directory), 1);
+  EXPECT_EQ(pstringview(name), "notes");
+  EXPECT_EQ(volume, kBootVolume);
+  EXPECT_EQ(directory, docs) << "the folder that holds it";
+
+  Str255 answer{};
+  queueanswer(Answer{"ask file", "notes/new.txt", {}});
+  EXPECT_EQ(getproc<227>()(askmodefile, prompt.data(), answer, -1, -1, path, false, &volume, &directory), 1);
+  EXPECT_EQ(pstringview(path), utf8tomacroman(folder) + "/notes/new.txt");
+  EXPECT_EQ(directory, notes);
+  queueanswer(Answer{"cancel", "", {}});
+  getproc<227>()(askmodefile, prompt.data(), answer, -1, -1, path, false, &volume, &directory);
+  EXPECT_EQ(pstringview(path), "Cancel");
+  EXPECT_EQ(directory, 0u);
 }
 
 // --- Program chooser ----------------------------------------------------------------------------
