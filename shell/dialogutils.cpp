@@ -19,7 +19,9 @@
 #include "shell/drawcase.h"
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
+#include "shell/textentry.h"
 #include "shell/windowmanage.h"
+#include "shell/windtable.h"
 #include "store/fieldtext.h"
 #include "system/appleevents.h"
 
@@ -371,12 +373,16 @@ void MovableModalDialog(DialogRef dialog, ModalFilterProcPtr filter, i16* itemhi
       dialogidle(dialog);
       continue;
     }
+    // In front, the clipboard another program changed meanwhile is taken over.
+    if (!g.notfront) checkscrap();
     if (e.what == mouseDown) {
       WindowRef w = nilid;
       const i16 part = FindWindow(e.where, &w);
       if (w == dialog && part == inDrag) {
         Rect desktop = availablebounds(greatestareascreen(Rect{e.where.v, e.where.h, e.where.v, e.where.h}));
         DragWindow(dialog, e.where, &desktop);
+        // What the dialog uncovered of the project windows is drawn again.
+        if (g.numwinds > 0) redrawbehind();
         continue;
       }
       if (w != dialog || part != inContent) {
@@ -384,12 +390,16 @@ void MovableModalDialog(DialogRef dialog, ModalFilterProcPtr filter, i16* itemhi
         e.what = nullEvent;
       }
     }
+    if (g.hasAppearanceManager && IsWindowCollapsed(dialog)) redrawbehind();
     if (filter != nullptr && filter(dialog, &e, itemhit)) break;
     if (!isdialog(dialog)) break;
     if (e.what == updateEvt && !isdialog(WindowRef(e.message))) {
-      // An update nobody served would come back at once: the window's region is taken.
-      BeginUpdate(WindowRef(e.message));
-      EndUpdate(WindowRef(e.message));
+      // A window behind the dialog is drawn; an update nobody serves would come back at once,
+      // so its region is taken.
+      if (updateBehind(dialog, e) == 0) {
+        BeginUpdate(WindowRef(e.message));
+        EndUpdate(WindowRef(e.message));
+      }
       continue;
     }
     DialogRef which = nilid;

@@ -31,6 +31,7 @@
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
 #include "shell/mainglobals.h"
+#include "shell/textentry.h"
 #include "tests/support/veltrix.h"
 #include "tests/support/eventloop.h"
 
@@ -264,6 +265,20 @@ TEST_F(ScriptDialogsTest, AClickOutsideAMovableModalDialogBeepsAndChangesNothing
   drive::key(kVKReturn);
   EXPECT_EQ(fn("answer \"Q\" with \"No\" or \"Yes\"\nreturn it"), "Yes");
   EXPECT_GE(count("beep"), 1) << transcript();
+}
+
+// A clipboard another program changed while a dialog waits is taken over by its loop, once.
+TEST_F(ScriptDialogsTest, AMovableModalDialogTakesOverTheChangedClipboard) {
+  mainglobals().notfront = 0;
+  SaveScrapSeed();
+  ClipFlavor text;
+  text.type = fourcc("TEXT");
+  text.bytes = {'z'};
+  headlessbackend()->setexternalclipboard({text});
+  ASSERT_TRUE(ScrapSeedHasChanged());
+  drive::key(kVKReturn);
+  EXPECT_EQ(fn("answer \"Q\" with \"No\" or \"Yes\"\nreturn it"), "Yes");
+  EXPECT_FALSE(ScrapSeedHasChanged());
 }
 
 // --- Ask ----------------------------------------------------------------------------------------
