@@ -30,7 +30,7 @@ namespace kv {
 namespace {
 
 constexpr i32 kInteractTimeout = 108000;  // ticks a dialog may wait to come forward
-constexpr i16 kMessageDialog = 100;
+constexpr i16 kMessageDialog = 100, kMessageIconItem = 3;
 
 bool itemactive(DialogRef d, i16 item) {
   ControlRef c = nilid;
@@ -205,11 +205,10 @@ i16 runmessage(DialogRef d, const std::string& name) {
 void domessage(i16 list, i16 index, i16 icon) {
   Str255 s{};
   GetIndString(s, list, index);
-  (void)icon;
-  messagedialog(kMessageDialog, s);
+  messagedialog(kMessageDialog, s, icon);
 }
 
-void messagedialog(i16 id, ConstStringPtr text) {
+void messagedialog(i16 id, ConstStringPtr text, i16 icon) {
   GrafPtr port = nilid;
   GetPort(&port);
   DialogRef d = preparedialog(id);
@@ -223,6 +222,13 @@ void messagedialog(i16 id, ConstStringPtr text) {
     return;
   }
   SetDialogItemText(d, 2, text);
+  // Item 3 shows the icon asked for (stop, note or caution), when it is an icon item.
+  i16 type = 0;
+  Rect box{};
+  GetDialogItem(d, kMessageIconItem, &type, nullptr, &box);
+  if (icon >= 0 && (type & ~itemDisable) == iconItem) {
+    if (Handle h = GetResource(fourcc("ICON"), icon); h != nilhandle) SetDialogItem(d, kMessageIconItem, type, h, &box);
+  }
   runmessage(d, name);
   SetPort(port);
 }

@@ -12,6 +12,7 @@
 #include "platform/files/files.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/keycodes.h"
+#include "platform/resources/resources.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/testing/temphome.h"
@@ -181,6 +182,51 @@ TEST_F(DialogUtilsTest, MessageDialogShowsItsTextWithTheParamTexts) {
   ParamText(nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(count("dialog: message The disk holding \"a.txt\" is full."), 1) << transcript();
   EXPECT_EQ(count("answer: alert item 1 \"OK\""), 1) << transcript();
+}
+
+// Icon items show the program's black-and-white icons pixel for pixel: one handed to the
+// message dialog's icon item, and the icon of a stop alert (a plain alert shows none).
+TEST_F(DialogUtilsTest, IconItemsShowTheirIcons) {
+  auto mismatches = [](DialogRef d, const Rect& box, i16 id) {
+    const Handle icon = GetResource(fourcc("ICON"), id);
+    EXPECT_NE(icon, nilhandle) << id;
+    if (icon == nilhandle) return -1;
+    const Frame f = drive::windowpixels(d);
+    int wrong = 0;
+    for (i16 y = 0; y < 32; ++y) {
+      for (i16 x = 0; x < 32; ++x) {
+        const bool set = (deref(icon)[y * 4 + x / 8] >> (7 - x % 8)) & 1;
+        const bool black = (drive::pixelat(f, i16(box.left + x), i16(box.top + y)) & 0xFFFFFF) == 0;
+        wrong += set != black ? 1 : 0;
+      }
+    }
+    return wrong;
+  };
+  DialogRef d = GetNewDialog(100, kFirstWindowOfClass);
+  ASSERT_NE(d, nilid);
+  i16 type = 0;
+  Rect box{};
+  GetDialogItem(d, 3, &type, nullptr, &box);
+  ASSERT_EQ(box.bottom - box.top, 32);
+  SetDialogItem(d, 3, type, GetResource(fourcc("ICON"), cautionalert), &box);
+  u32 handle = 0;
+  GetDialogItem(d, 3, nullptr, &handle, nullptr);
+  EXPECT_EQ(handle, GetResource(fourcc("ICON"), cautionalert));
+  ShowWindow(d);
+  DrawDialog(d);
+  EXPECT_EQ(mismatches(d, box, cautionalert), 0);
+  DisposeDialog(d);
+
+  const u8 message[] = "\x05" "Stop!";
+  DialogRef a = CreateStandardAlert(kAlertStopAlert, message, nullptr, nullptr);
+  ShowWindow(a);
+  DrawDialog(a);
+  GetDialogItem(a, 6, nullptr, nullptr, &box);
+  EXPECT_EQ(mismatches(a, box, stopalert), 0);
+  DisposeDialog(a);
+  DialogRef plain = CreateStandardAlert(kAlertPlainAlert, message, nullptr, nullptr);
+  EXPECT_FALSE(isdialogitemvisible(plain, 6));
+  DisposeDialog(plain);
 }
 
 TEST_F(DialogUtilsTest, GrowthFollowsThePromptAndTheAnswer) {

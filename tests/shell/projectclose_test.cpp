@@ -224,13 +224,7 @@ TEST_F(ProjectCloseTest, AStartUpErrorAsksForAttentionShowsItsTextAndEnds) {
 
 TEST_F(ProjectCloseTest, TheOpenDialogOpensTheChosenProjectOrEnds) {
   build(testproject::small());
-  // The file as `new project` leaves it: a project by its type.
-  Str255 file{};
-  pstrassign(file, 256, "p.kv45", 6);
-  FInfo info{};
-  ASSERT_EQ(HGetFInfo(kBootVolume, dir, file, &info), noErr);
-  info.fdType = kProjectType;
-  ASSERT_EQ(HSetFInfo(kBootVolume, dir, file, &info), noErr);
+  ASSERT_EQ(testproject::typeasproject(dir, "p.kv45"), noErr);
   queueanswer(Answer{"answer file", home->path() + "/p.kv45", {}});
   EXPECT_EQ(openfile(), 0);
   EXPECT_EQ(mainglobals().numwinds, 1);
