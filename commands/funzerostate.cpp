@@ -33,6 +33,7 @@
 #include "shell/mainglobals.h"
 #include "shell/menusets.h"
 #include "shell/windtable.h"
+#include "store/objects.h"
 #include "store/objread.h"
 #include "store/records.h"
 #include "store/reftexts.h"
@@ -281,6 +282,24 @@ i16 projectlist(fred* value) {
     id = ps->next;
   }
   return textvalue(list, value);
+}
+
+// `the selectedGraphic`: the text graphic being edited as "card grc n of <window>" (or
+// "bkgnd"), n counting the graphics of its list up to it; empty when none is.
+i16 selectedgraphic(fred* value) {
+  const MainGlobals& g = mainglobals();
+  objread obj{};
+  if (g.graphindex < 0 || g.graphspots == nilhandle || !IsValidHandle(g.graphspots) ||
+      g.graphindex >= spotcount(g.graphspots) || g.graphwindow == nilid || getwind(g.graphwindow, &obj.d) == 0)
+    return emptyvalue(value);
+  i32 number = 0;
+  for (i32 i = 0; i <= g.graphindex; ++i) number += spotat(g.graphspots, i).kind == spotgraphic ? 1 : 0;
+  obj.kind = objwindow;
+  Str255 window{};
+  buildwindname(obj, kLongForm, window);
+  const std::string text = std::string(g.graphspots == obj.d.cardspots ? "card" : "bkgnd") + " grc " +
+                           std::to_string(number) + " of " + std::string(pstringview(window));
+  return textvalue(text, value);
 }
 
 // The long id of a window of the window table; empty for none.
@@ -538,7 +557,7 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
         return stringtonewfred(s, value);
       }
       return openselection(fn, value);
-    case fnSelectedGraphic: return emptyvalue(value);  // no graphic is selected while none can be
+    case fnSelectedGraphic: return selectedgraphic(value);
     case fnCanUndo:
     case fnCanRedo:
       // An action of the open field's text record to take back (or to do again).
