@@ -351,9 +351,11 @@ KV_PROCSLOT(439, EventHandlerProc);                                 // PdrawRTDr
 KV_PROCSLOT(34, void (*)(const Rect* r));                          // PfindRTmyhook
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
 KV_PROCSLOT(69, void (*)(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn));  // PpdataRTstdbitsproc
+KV_PROCSLOT(14, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogMPstdialog
 KV_PROCSLOT(171, u8 (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfilterprop
 KV_PROCSLOT(172, void (*)(RegistryId control, i16 part));           // PdialogRTupropscroll
 KV_PROCSLOT(173, i16 (*)());                                        // PdialogRTautotext
+KV_PROCSLOT(265, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTstdialog
 KV_PROCSLOT(352, u8 (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfilterfilter
 KV_PROCSLOT(13, QDRectProc);                                        // PdrawRTfakeback
 KV_PROCSLOT(47, SndCallBackProc);                                   // PsndRTcallproc

@@ -41,6 +41,7 @@
 #include "shell/cardwindow.h"
 #include "shell/customframe.h"
 #include "shell/dialogs.h"
+#include "shell/dialogutils.h"
 #include "shell/eventqueue.h"
 #include "shell/menus.h"
 #include "shell/redraws.h"
@@ -95,7 +96,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(11, controlaction, PdialogRTtxtscroll),
     KV_ROUTINE(12, colorsearch, PdrawRTmatchproc),
     KV_ROUTINE(13, qdrect, PdrawRTfakeback),
-    KV_UNBUILT(14, modalfilter, PdialogMPstdialog),
+    KV_ROUTINE(14, modalfilter, PdialogMPstdialog),
     // The bottlenecks that turn a picture into objects.
     KV_UNBUILT(19, qdtext, PscrapRTgathertext),
     KV_UNBUILT(20, qdline, PscrapRTgatherline),
@@ -333,7 +334,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(261, service, stringtotoken),
     KV_ROUTINE(263, service, updatewindow),
     KV_ROUTINE(264, service, redrawbehind),
-    KV_UNBUILT(265, modalfilter, PdialogRTstdialog),
+    KV_ROUTINE(265, modalfilter, PdialogRTstdialog),
     KV_UNBUILT(266, controlaction, PtoolRTtrackbtn),
     KV_ROUTINE(267, controlcolor, Pfindbehindcolor),
     KV_ROUTINE(270, plain, PtuneRTcallproc),
