@@ -27,6 +27,7 @@
 #include "shell/windnav.h"
 #include "store/starfile.h"
 #include "system/externalevents.h"
+#include "system/proctable.h"
 
 namespace kv {
 
@@ -86,7 +87,7 @@ i16 openfile() {
   r.message = prompt;
   r.types = {kProjectType, kPluginType};
   r.location = scriptdialogs().defaultlocation;
-  r.eventproc = naveventproc;
+  r.eventproc = getproc<292>();  // the choosers' event procedure
   r.loopname = "open dialog: " + macromantoutf8(prompt);
   r.answerkind = "answer file";
   std::string path;

@@ -356,6 +356,7 @@ KV_PROCSLOT(171, u8 (*)(RegistryId dialog, EventRecord* event, i16* item));  // 
 KV_PROCSLOT(172, void (*)(RegistryId control, i16 part));           // PdialogRTupropscroll
 KV_PROCSLOT(173, i16 (*)());                                        // PdialogRTautotext
 KV_PROCSLOT(265, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTstdialog
+KV_PROCSLOT(292, void (*)(const EventRecord& event, void* ref));   // naveventproc
 KV_PROCSLOT(352, u8 (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfilterfilter
 KV_PROCSLOT(13, QDRectProc);                                        // PdrawRTfakeback
 KV_PROCSLOT(47, SndCallBackProc);                                   // PsndRTcallproc

@@ -353,7 +353,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(289, plain, _WEDontErase),
     KV_ROUTINE(290, qdrect, PdrawRTsanitycheckedrectproc),
     KV_ROUTINE(291, iconaction, DetachSuiteMembers),
-    KV_UNBUILT(292, navevent, naveventproc),
+    KV_ROUTINE(292, navevent, naveventproc),
     KV_UNBUILT(293, carbonevent, mySheetHandler),
     KV_UNBUILT(294, navevent, askusernaveventproc),
     KV_UNBUILT(295, plain, interceptqtvr),
