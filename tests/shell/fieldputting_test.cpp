@@ -258,6 +258,7 @@ TEST_F(FieldPuttingTest, APassedKeyInFieldTypesTheKey) {
   settle();
   mainglobals().allowKeyInField = 0;
   ASSERT_EQ(putdownfield(), 0);
+  EXPECT_TRUE(cardchanged()) << "closed as changed";
   EXPECT_EQ(cardvalue("card field \"C\""), "abcard");
 }
 
