@@ -605,6 +605,13 @@ const WESelectorRow& _WELookupSelector(const WESelectorRow* table, OSType select
 OSErr _WEGetField(const WESelectorRow* table, OSType selector, void* value, const void* base);
 OSErr _WESetField(const WESelectorRow* table, OSType selector, const void* value, void* base);
 
+// --- Find --------------------------------------------------------------------------------------
+// The skip table of a key (256 entries) for the folding table (256 bytes).
+void _WEInitBoyerMooreSearch(const u8* key, i32 keyLength, const u8* fold, i32* skip);
+// The first match of the key in the text, folded; weTextNotFoundErr with both outputs -1.
+OSErr _WEDoBoyerMooreSearch(const u8* text, i32 textLength, const u8* key, i32 keyLength, const u8* fold,
+                            const i32* skip, i32* matchStart, i32* matchEnd);
+
 // --- Utilities -------------------------------------------------------------------------------
 enum : i16 {
   weAllocClear = 1,    // the block is cleared

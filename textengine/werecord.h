@@ -580,6 +580,22 @@ void WESetSelection(i32 start, i32 end, WEReference we);
 i16 WECharByte(i32 offset, WEReference we);
 i16 WECharType(i32 offset, WEReference we);
 
+// --- Find ----------------------------------------------------------------------------------
+constexpr OSErr weBadScriptErr = -9473;     // a script code above 31 or a script not enabled
+constexpr OSErr weTextNotFoundErr = -9474;
+// Options of WEFind.
+enum : u32 {
+  weFindWholeWords = 1,
+  weFindCaseInsensitive = 2,
+  weFindDiacriticalInsensitive = 4,
+};
+// Looks for the key in [rangeStart, rangeEnd) (pinned to the text) of text in the script; the
+// first match the options accept goes to *matchStart and *matchEnd (either may be null; -1
+// each when nothing is found). paramErr for no key, a key length below 1 or a range that
+// ends before it starts. The record is not changed.
+OSErr WEFind(const u8* key, i32 keyLength, i16 script, u32 options, i32 rangeStart, i32 rangeEnd,
+             i32* matchStart, i32* matchEnd, WEReference we);
+
 // The indentation levels of the text's lines (lines end at returns; `count` of them) into the
 // line records: each laid-out line takes the level of the text line it is part of. True when a
 // level changed.
