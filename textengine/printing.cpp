@@ -29,6 +29,14 @@ Handle linesof(const WEPrintSessionRec& s) {
 
 i32 origin(Handle lines, i32 line) { return weelement<WELineRec>(lines, line).lineOrigin; }
 
+// Whether the session's layout still holds the lines up to `end`: a session that uses the
+// record's own lines is outdated when the record's text has lost lines since.
+bool holds(const WEPrintSessionRec& s, i32 end) {
+  if (s.hLines != nilhandle) return end <= s.nLines;
+  const WERec* r = werec(s.record);
+  return r != nullptr && end <= r->nLines;
+}
+
 // The page breaks of a layout: the first line of each page, then the line count. A page takes
 // lines while they fit its height, and always at least one.
 OSErr breakpages(Handle lines, i32 nLines, i32 height, Handle breaks) {
@@ -132,6 +140,7 @@ i32 WEGetPageHeight(i32 page, WEPrintSession session) {
   page = std::clamp(page, 0, s.nPages - 1);
   i32 first = 0, end = 0;
   _WEGetPageRange(page, &first, &end, session);
+  if (!holds(s, end)) return 0;
   return origin(lines, end) - origin(lines, first) + (page == 0 ? s.firstPageExtra : 0);
 }
 
@@ -142,6 +151,9 @@ OSErr WEPrintPage(i32 page, CGrafPtr port, const Rect* pageRect, WEPrintSession 
   if (r == nullptr || page < 0 || page >= s.nPages) return paramErr;
   const Rect frame = pageRect ? *pageRect : s.pageRect;
   if (frame.bottom - frame.top != s.pageRect.bottom - s.pageRect.top) return paramErr;
+  i32 first = 0, end = 0;
+  _WEGetPageRange(page, &first, &end, session);
+  if (!holds(s, end)) return paramErr;
 
   // The record as it is on screen, put back afterwards.
   const u32 flags = r->flags, features = r->features;
@@ -159,8 +171,6 @@ OSErr WEPrintPage(i32 page, CGrafPtr port, const Rect* pageRect, WEPrintSession 
   // Inactive and printing: no highlight, no caret, and the update leaves the port's clip and
   // every window's update region alone.
   r->flags = (r->flags & ~(weFlagActive | weFlagCaretShown)) | weFlagPrinting;
-  i32 first = 0, end = 0;
-  _WEGetPageRange(page, &first, &end, session);
   const i32 above = origin(r->hLines, first), pageheight = origin(r->hLines, end) - above;
   const i32 textheight = origin(r->hLines, r->nLines);
   r->destRect = LongRect{frame.top - above, frame.left, frame.top - above + textheight, frame.right};

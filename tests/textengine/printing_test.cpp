@@ -222,6 +222,12 @@ TEST_F(WEPrintingTest, APageDrawsItsLinesAndLeavesEverythingAsItWas) {
   DisposeRgn(now);
 
   EXPECT_EQ(WEPrintPage(3, printer.w, nullptr, s.s), paramErr);
+  // A session on the record's own lines outlives the lines it counted: refused, not read.
+  WESetSelection(30, 1000, we);
+  ASSERT_EQ(WEDelete(we), noErr);
+  ASSERT_LT(WECountLines(we), 14);
+  EXPECT_EQ(WEPrintPage(2, printer.w, nullptr, s.s), paramErr);
+  EXPECT_EQ(WEGetPageHeight(2, s.s), 0);
   const Rect shorter{20, 10, 110, 210};
   EXPECT_EQ(WEPrintPage(0, printer.w, &shorter, s.s), paramErr);
 }
