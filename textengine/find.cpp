@@ -81,8 +81,8 @@ OSErr WEFind(const u8* key, i32 keyLength, i16 script, u32 options, i32 rangeSta
   for (i32 from = rangeStart; from < rangeEnd;) {
     i32 s = 0, e = 0;
     // The text stays where it is during the search: nothing here allocates.
-    if (_WEDoBoyerMooreSearch(deref(werec(we)->hText) + from, rangeEnd - from, key, keyLength, fold, skip, &s, &e) != noErr)
-      break;
+    const u8* text = deref(werec(we)->hText) + from;
+    if (_WEDoBoyerMooreSearch(text, rangeEnd - from, key, keyLength, fold, skip, &s, &e) != noErr) break;
     if (acceptable(from + s, from + e, options, we)) {
       found = from + s;
       foundEnd = from + e;

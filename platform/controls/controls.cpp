@@ -442,7 +442,8 @@ void IdleControls(WindowRef window) {
   const u32 phase = animationphase();
   std::vector<ControlRef> panes;
   cs().controls.each([&](RegistryId id, const ControlData& c) {
-    if (c.owner == window && c.visible && paneproc<ControlUserPaneIdleProcPtr>(c, fourcc("idle"))) panes.push_back(id);
+    if (c.owner == window && c.visible && paneproc<ControlUserPaneIdleProcPtr>(c, fourcc("idle")))
+      panes.push_back(id);
     if (c.owner != window || c.kind != ControlKind::extended || !c.visible || !c.extras) return;
     const bool parked = c.bounds.top <= -30000 && c.bounds.left <= -30000;
     if (!parked && c.extras->shownphase != phase && controlanimates(id)) due.push_back(id);

@@ -44,6 +44,22 @@ OSStatus create(R& registry, RegistryId* out) {
   return *out == nilid ? memFullErr : noErr;
 }
 
+// A field of a format or settings read or written (paramErr for a bad id or no place to read to).
+template <class R, class T, class V>
+OSStatus read(R& registry, RegistryId id, V T::*field, V* out) {
+  const T* object = registry.get(id);
+  if (object == nullptr || out == nullptr) return paramErr;
+  *out = object->*field;
+  return noErr;
+}
+template <class R, class T, class V>
+OSStatus write(R& registry, RegistryId id, V T::*field, V value) {
+  T* object = registry.get(id);
+  if (object == nullptr) return paramErr;
+  object->*field = value;
+  return noErr;
+}
+
 i16 topoints(double v) { return i16(std::lround(std::fmax(-32768, std::fmin(32767, v)))); }
 
 }  // namespace
@@ -75,45 +91,22 @@ OSStatus pmsetpaper(PMPageFormat format, const PMRect* paper, const PMRect* page
 }
 
 OSStatus PMGetAdjustedPaperRect(PMPageFormat format, PMRect* paper) {
-  const PageFormat* f = ps().formats.get(format);
-  if (f == nullptr || paper == nullptr) return paramErr;
-  *paper = f->paper;
-  return noErr;
+  return read(ps().formats, format, &PageFormat::paper, paper);
 }
-
 OSStatus PMGetAdjustedPageRect(PMPageFormat format, PMRect* page) {
-  const PageFormat* f = ps().formats.get(format);
-  if (f == nullptr || page == nullptr) return paramErr;
-  *page = f->page;
-  return noErr;
+  return read(ps().formats, format, &PageFormat::page, page);
 }
-
 OSStatus PMSetFirstPage(PMPrintSettings settings, u32 first, bool) {
-  PrintSettings* s = ps().settings.get(settings);
-  if (s == nullptr) return paramErr;
-  s->first = first;
-  return noErr;
+  return write(ps().settings, settings, &PrintSettings::first, first);
 }
-
 OSStatus PMSetLastPage(PMPrintSettings settings, u32 last, bool) {
-  PrintSettings* s = ps().settings.get(settings);
-  if (s == nullptr) return paramErr;
-  s->last = last;
-  return noErr;
+  return write(ps().settings, settings, &PrintSettings::last, last);
 }
-
 OSStatus PMGetFirstPage(PMPrintSettings settings, u32* first) {
-  const PrintSettings* s = ps().settings.get(settings);
-  if (s == nullptr || first == nullptr) return paramErr;
-  *first = s->first;
-  return noErr;
+  return read(ps().settings, settings, &PrintSettings::first, first);
 }
-
 OSStatus PMGetLastPage(PMPrintSettings settings, u32* last) {
-  const PrintSettings* s = ps().settings.get(settings);
-  if (s == nullptr || last == nullptr) return paramErr;
-  *last = s->last;
-  return noErr;
+  return read(ps().settings, settings, &PrintSettings::last, last);
 }
 
 OSStatus PMSessionBeginPage(PMPrintSession session, PMPageFormat format, const PMRect* pageFrame) {
