@@ -20,6 +20,7 @@
 #include "platform/qd/qdtext.h"
 #include "platform/windows/windows.h"
 #include "properties/latentvis.h"
+#include "properties/menurefresh.h"
 #include "properties/buttontext.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
@@ -63,15 +64,6 @@ constexpr u32 kWindVisible = 1u << 11;
 constexpr u8 kShowRulerBit = 1;
 constexpr u16 stylebuttonrect = 200, styleroundrect = 201, styleradio = 203, stylecheckbox = 204,
               stylebevel = 205, stylepopup = 206, styleprimarygroup = 220, stylesecondarygroup = 221;
-
-void menuchanged(const objread& obj) {
-  menuline line{};
-  i32 index = -1;
-  if (hasmenu(obj.menu.store, obj.menu.menunum, &line, &index) && index >= 0) {
-    buildmenubar();
-    drawmenubar();
-  }
-}
 
 u32 setbit(u32 word, u32 mask, bool on) { return on ? (word | mask) : (word & ~mask); }
 

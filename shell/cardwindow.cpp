@@ -6,6 +6,7 @@
 #include "shell/textentry.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -115,6 +116,12 @@ i16 tofield(std::string_view message) {
 bool barshows(ControlRef bar) { return bar != nilid && IsValidControlHandle(bar) && IsControlVisible(bar); }
 i32 barvalue(ControlRef bar) { return bar != nilid && IsValidControlHandle(bar) ? GetControl32BitValue(bar) : 0; }
 
+// The card-scrolling action of the card's scroll bars (procedure-table slot 33), none while
+// that slot is empty: the bar then moves without scrolling the card as it is tracked.
+ControlActionProcPtr cardscrollaction() {
+  return reinterpret_cast<ControlActionProcPtr>(static_cast<std::uintptr_t>(getproc(i16(33))));
+}
+
 void fixbars() {
   if (auto rectbar = getproc<344>()) rectbar();
   if (auto fixbar = getproc<343>()) fixbar();
@@ -136,11 +143,13 @@ void drawkind(WindowRef window) {
   }
 }
 
-// A click: a card scroll bar is tracked and "scrollWindow" follows; a click elsewhere in a
-// visible bar is ignored; any other goes to the tool dispatcher with the send depth 1, its
-// status reported once.
+// A click (in card coordinates): a card scroll bar is tracked and "scrollWindow" follows; a
+// click elsewhere in a visible bar is ignored; any other goes to the tool dispatcher with the
+// send depth 1, its status reported once. The bars are found in window coordinates, the
+// objects under the click in the card's, as the tool dispatcher's tracking reads the mouse.
 void clickkind(WindowRef window, Point pt) {
   MainGlobals& g = mainglobals();
+  const Point card = pt;
   if (!g.lockCursor) curscase(pt);
   lowclipdown();
   if (!IsWindowHilited(window)) selectwindow(window);
@@ -150,7 +159,7 @@ void clickkind(WindowRef window, Point pt) {
   ControlRef hit = nilid;
   if (FindControl(pt, window, &hit) != 0 && hit != nilid && (hit == d.hscroll || hit == d.vscroll)) {
     cs().trackedbar = hit;
-    TrackControl(hit, pt, nullptr);
+    TrackControl(hit, pt, cardscrollaction());
     cs().trackedbar = nilid;
     lowclipup();
     tocard("scrollWindow");
@@ -162,8 +171,8 @@ void clickkind(WindowRef window, Point pt) {
   }
   lowclipup();
   g.senddepth = 1;
-  g.clickloc = pt;
-  i16 st = handletools(pt, pt, senderMouse);
+  g.clickloc = card;
+  i16 st = handletools(card, card, senderMouse);
   if (st > 0) doerror(st);
   g.senddepth = 0;
 }
@@ -330,12 +339,6 @@ void offertip() {
   maketip(text);
 }
 
-// The current desk goes back after the body, whatever it did.
-struct KeepDesk {
-  desk saved = mainglobals().current;
-  ~KeepDesk() { mainglobals().current = saved; }
-};
-
 // The key typed into the open field.
 i16 typeinto(u8 ch) {
   MainGlobals& g = mainglobals();
@@ -486,7 +489,9 @@ i16 sendmous(i16 token) {
   const Handle list = g.mousespots;
   const i16 index = g.mouseobject;
   const WindowRef window = g.mousewindow;
-  KeepDesk keep;
+  // The caller's window comes back current as its handlers left it (a handler may have gone
+  // to another card), whatever the send did.
+  BorrowDesk keep(g.current);
   switch (token) {
     case kMouseLeave:
       g.mouseobject = -1;
@@ -570,8 +575,7 @@ void cleartooltip() {
   DisposeWindow(tip);
   const WindowRef w = g.current.window;
   if (!shown || w == nilid || !IsValidWindowPtr(w)) return;
-  KeepDesk keep;
-  SavePort saved;
+  BorrowDesk keep(g.current);
   SetPortWindowPort(w);
   Point topleft{r.top, r.left}, bottomright{r.bottom, r.right};
   GlobalToLocal(&topleft);

@@ -11,6 +11,7 @@
 #include "platform/qd/ports.h"
 #include "platform/windows/cursor.h"
 #include "render/controlvisibility.h"
+#include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
 #include "shell/debugmsg.h"
 #include "shell/eventqueue.h"
@@ -57,12 +58,18 @@ Rect portglobal(WindowRef w) {
 
 bool inrect(const Rect& r, Point p) { return p.h >= r.left && p.h < r.right && p.v >= r.top && p.v < r.bottom; }
 
-// A click handed to a window's handler in its local coordinates.
+// A click handed to a window's handler in its local coordinates: a project window's are its
+// card's, the port's origin at the card's scroll position.
 void clickinto(WindowRef w) {
   MainGlobals& g = mainglobals();
   if (w == g.msgwindow) {
     runmess(kWindowClick, pointword(current().where));
     return;
+  }
+  if (desk d{}; getwind(w, &d)) {
+    BorrowDesk borrowed(d);
+    SetPortWindowPort(w);
+    lowclipup();
   }
   SetPortWindowPort(w);
   Point local = current().where;

@@ -91,35 +91,13 @@ void centreonmainscreen(DialogRef d) {
 }
 
 void drawlist(DialogRef d, i16) {
-  ProgramChooserState& s = pcs();
-  Rect box{};
-  GetDialogItem(d, itemList, nullptr, nullptr, &box);
-  EraseRect(&box);
-  Rect frame = box;
-  InsetRect(&frame, -1, -1);
-  FrameRect(&frame);
-  FontInfo fi{};
-  GetFontInfo(&fi);
-  const i32 rows = (box.bottom - box.top) / kRowHeight;
-  for (i32 k = 0; k < rows && s.top + k < i32(s.rows.size()); ++k) {
-    const std::string& name = s.rows[std::size_t(s.top + k)];
-    const i16 top = i16(box.top + k * kRowHeight);
-    MoveTo(i16(box.left + 4), i16(top + fi.ascent + 1));
-    DrawText(name.data(), 0, i16(std::min<std::size_t>(name.size(), 255)));
-    if (s.top + k == s.selected) {
-      Rect hi{top, box.left, i16(top + kRowHeight), box.right};
-      InvertRect(&hi);
-    }
-  }
+  const ProgramChooserState& s = pcs();
+  drawtextrows(
+      d, itemList, i32(s.rows.size()), [&s](i32 k) { return s.rows[std::size_t(k)]; }, s.top, s.selected,
+      kRowHeight);
 }
 
-void redrawlist(DialogRef d) {
-  GrafPtr old = nilid;
-  GetPort(&old);
-  SetPortWindowPort(d);
-  drawlist(d, itemList);
-  SetPort(old);
-}
+void redrawlist(DialogRef d) { redrawdialogitem(d, itemList, drawlist); }
 
 void setok(DialogRef d, bool active) {
   ControlRef ok = nilid;

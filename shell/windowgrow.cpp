@@ -67,12 +67,6 @@ struct ScreenLock {
   ScreenLock& operator=(const ScreenLock&) = delete;
 };
 
-// The current desk, given back at the end.
-struct KeepDesk {
-  desk saved = mainglobals().current;
-  ~KeepDesk() { mainglobals().current = saved; }
-};
-
 // Scroll positions that keep the visible area inside the card; the bars follow.
 void pullscrollback(const desk& d, WindowRef window) {
   Rect port{};
@@ -289,7 +283,7 @@ void HandleGrowClick(WindowRef window) {
 
 OSStatus PeditRTRedrawForLiveResize(EventHandlerCallRef, EventRef event, u32) {
   MainGlobals& g = mainglobals();
-  KeepDesk keep;
+  BorrowDesk keep(mainglobals().current);
   u32 ref = 0;
   GetEventParameter(event, kEventParamDirectObject, typeWindowRef, nullptr, sizeof ref, nullptr, &ref);
   const WindowRef window = WindowRef(ref);
@@ -312,7 +306,7 @@ OSStatus PeditRTRedrawForLiveResize(EventHandlerCallRef, EventRef event, u32) {
 }
 
 OSStatus PeditRTRedrawScrollbarsAfterExpand(EventHandlerCallRef, EventRef event, u32) {
-  KeepDesk keep;
+  BorrowDesk keep(mainglobals().current);
   u32 ref = 0;
   GetEventParameter(event, kEventParamDirectObject, typeWindowRef, nullptr, sizeof ref, nullptr, &ref);
   const WindowRef window = WindowRef(ref);

@@ -11,11 +11,13 @@
 #include "media/movies.h"
 #include "platform/movies/movies.h"
 #include "platform/controls/controls.h"
+#include "platform/dialogs/dialogs.h"
 #include "platform/events/eventrecord.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
+#include "platform/te/te.h"
 #include "platform/windows/windows.h"
 #include "render/offscreen.h"
 #include "render/windowupkeep.h"
@@ -105,6 +107,14 @@ void hiliteproject(WindowRef window, const desk& d, bool active) {
                       (g.allowModal && front != nilid && modal(front) && windowkind(front, kindqueryordinary));
     // Only a document window is selected: a floating one keeps the document under it active.
     if (front != nilid && !skip && front != window && !windowkind(window, kindqueryfloating)) SelectWindow(window);
+  }
+  // A sheet attached to the window is drawn active with it (after the platform selected the window).
+  for (WindowRef w : windowlist()) {
+    WindowRef parent = nilid;
+    if (issheet(w) && GetSheetWindowParent(w, &parent) == noErr && parent == window) {
+      HiliteWindow(w, active);
+      activateroot(w, active);
+    }
   }
   for (ControlRef bar : {d.hscroll, d.vscroll})
     if (barshows(bar)) Draw1Control(bar);
@@ -231,6 +241,11 @@ void hiliteone(WindowRef window, i16 active) {
   if (g.notfront) active = 0;
   if (window == g.msgwindow) {
     HiliteWindow(window, active != 0);
+    // An inactive box shows its text unselected; the next key typed into it replaces it all.
+    if (!active && isvalidte(g.msgtext)) {
+      TEDeactivate(g.msgtext);
+      g.msginactive = 1;
+    }
     return;
   }
   desk d{};

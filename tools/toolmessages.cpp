@@ -8,6 +8,7 @@
 #include "render/spotstyles.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
+#include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/recordcache.h"
@@ -94,9 +95,8 @@ i16 sendpointerdown(bool card, Handle list, i16 index) {
 i16 sendnewspotmessage(const desk& d, Handle list) {
   MainGlobals& g = mainglobals();
   if (g.lockMessages || spotcount(list) == 0) return 0;
-  desk saved = g.current;
-  SavePort port;
-  g.current = d;
+  // The caller's context and port come back afterwards, as the handler left that window.
+  BorrowDesk borrowed(d);
   SetPortWindowPort(d.window);
   objread obj{};
   obj.kind = objpart;
@@ -108,9 +108,7 @@ i16 sendnewspotmessage(const desk& d, Handle list) {
   u16 level = 0;
   Str255 key{};
   if (objectlevel(obj, &script, &level, key)) markhier(level, key);
-  i16 st = kindmessage(list, obj.objindex, "new");
-  g.current = saved;
-  return st;
+  return kindmessage(list, obj.objindex, "new");
 }
 
 i16 PtoolsRTfalseproc() { return 0; }

@@ -137,36 +137,17 @@ void fill(Chooser& c) {
 void drawlist(DialogRef d, i16) {
   Chooser* current = cs().current;
   if (current == nullptr || current->dialog != d) return;
-  Chooser& c = *current;
-  Rect box{};
-  GetDialogItem(d, itemList, nullptr, nullptr, &box);
-  EraseRect(&box);
-  Rect frame = box;
-  InsetRect(&frame, -1, -1);
-  FrameRect(&frame);
-  FontInfo fi{};
-  GetFontInfo(&fi);
-  const i32 rows = (box.bottom - box.top) / kRowHeight;
-  for (i32 k = 0; k < rows && c.top + k < i32(c.entries.size()); ++k) {
-    const ChooserEntry& e = c.entries[std::size_t(c.top + k)];
-    const i16 top = i16(box.top + k * kRowHeight);
-    MoveTo(i16(box.left + 4), i16(top + fi.ascent + 1));
-    std::string shown = e.folder ? e.name + "/" : e.name;
-    DrawText(shown.data(), 0, i16(std::min<std::size_t>(shown.size(), 255)));
-    if (c.top + k == c.selected) {
-      Rect hi{top, box.left, i16(top + kRowHeight), box.right};
-      InvertRect(&hi);
-    }
-  }
+  const Chooser& c = *current;
+  drawtextrows(
+      d, itemList, i32(c.entries.size()),
+      [&c](i32 k) {
+        const ChooserEntry& e = c.entries[std::size_t(k)];
+        return e.folder ? e.name + "/" : e.name;
+      },
+      c.top, c.selected, kRowHeight);
 }
 
-void redrawlist(Chooser& c) {
-  GrafPtr old = nilid;
-  GetPort(&old);
-  SetPortWindowPort(c.dialog);
-  drawlist(c.dialog, itemList);
-  SetPort(old);
-}
+void redrawlist(Chooser& c) { redrawdialogitem(c.dialog, itemList, drawlist); }
 
 void enter(Chooser& c, const std::string& folder) {
   c.folder = folder;

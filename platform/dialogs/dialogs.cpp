@@ -957,4 +957,36 @@ void noteitemhit(DialogRef dialog, std::string_view kind, i16 item) {
   transcriptadd(TranscriptKind::answer, line);
 }
 
+void drawtextrows(DialogRef dialog, i16 item, i32 count, const std::function<std::string(i32)>& row, i32 top,
+                  i32 selected, i16 rowheight) {
+  Rect box{};
+  GetDialogItem(dialog, item, nullptr, nullptr, &box);
+  EraseRect(&box);
+  Rect frame = box;
+  InsetRect(&frame, -1, -1);
+  FrameRect(&frame);
+  if (rowheight <= 0) return;
+  FontInfo fi{};
+  GetFontInfo(&fi);
+  const i32 rows = (box.bottom - box.top) / rowheight;
+  for (i32 k = 0; k < rows && top + k < count; ++k) {
+    const std::string text = row(top + k);
+    const i16 rowtop = i16(box.top + k * rowheight);
+    MoveTo(i16(box.left + 4), i16(rowtop + fi.ascent + 1));
+    DrawText(text.data(), 0, i16(std::min<std::size_t>(text.size(), 255)));
+    if (top + k == selected) {
+      Rect hi{rowtop, box.left, i16(rowtop + rowheight), box.right};
+      InvertRect(&hi);
+    }
+  }
+}
+
+void redrawdialogitem(DialogRef dialog, i16 item, UserItemProcPtr proc) {
+  GrafPtr old = nilid;
+  GetPort(&old);
+  SetPortWindowPort(dialog);
+  proc(dialog, item);
+  SetPort(old);
+}
+
 }  // namespace kv

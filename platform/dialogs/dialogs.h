@@ -19,6 +19,7 @@
 // as a person's input.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -152,6 +153,15 @@ OSStatus GetSheetWindowParent(WindowRef sheet, WindowRef* parent);
 // was the sheet's.
 bool sheetevent(const EventRecord* event);
 constexpr u32 kEventControlHit = 1;
+
+// --- Plain row lists -----------------------------------------------------------------------
+// Draws a list of text rows into a dialog item's box on the current port: the box erased and
+// framed one pixel outside, `count` rows from `top` each `rowheight` high (as many as fit),
+// `row(k)` giving row k's text, and row `selected` inverted.
+void drawtextrows(DialogRef dialog, i16 item, i32 count, const std::function<std::string(i32)>& row, i32 top,
+                  i32 selected, i16 rowheight);
+// Calls an item's drawing routine at once on the dialog's own port, keeping the current port.
+void redrawdialogitem(DialogRef dialog, i16 item, UserItemProcPtr proc);
 
 // --- Headless answers -----------------------------------------------------------------------
 // How a modal dialog of the answers queue's kind `kind` takes an answer, once it is shown: the

@@ -232,4 +232,12 @@ std::vector<u8> testimagefile(TestImageFormat format, const DecodedImage& image)
   return out;
 }
 
+DecodedImage rampimage(i32 w, i32 h, u32 step) {
+  DecodedImage im;
+  im.width = w;
+  im.height = h;
+  for (i32 i = 0; i < w * h; ++i) im.pixels.push_back(u32(i) * step);
+  return im;
+}
+
 }  // namespace kv

@@ -25,4 +25,8 @@ enum class TestImageFormat : u8 {
 // 256 colours, an image without pixels).
 std::vector<u8> testimagefile(TestImageFormat format, const DecodedImage& image);
 
+// A w x h image whose pixel i (row by row) is i * step: every pixel differs from its
+// neighbours, so a picture shifted, cut or scaled by one pixel shows.
+DecodedImage rampimage(i32 w, i32 h, u32 step);
+
 }  // namespace kv

@@ -25,13 +25,7 @@ namespace {
 
 using testproject::Object;
 
-DecodedImage image(i32 w, i32 h) {
-  DecodedImage im;
-  im.width = w;
-  im.height = h;
-  for (i32 i = 0; i < w * h; ++i) im.pixels.push_back(u32(i) * 0x203040u);
-  return im;
-}
+DecodedImage image(i32 w, i32 h) { return rampimage(w, h, 0x203040u); }
 
 class PictureDataTest : public PropertyTest {
  protected:

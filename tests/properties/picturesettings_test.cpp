@@ -23,13 +23,7 @@ namespace {
 
 using testproject::Object;
 
-DecodedImage image(i32 w, i32 h) {
-  DecodedImage im;
-  im.width = w;
-  im.height = h;
-  for (i32 i = 0; i < w * h; ++i) im.pixels.push_back(u32(i) * 0x102030u);
-  return im;
-}
+DecodedImage image(i32 w, i32 h) { return rampimage(w, h, 0x102030u); }
 
 class PictureSettingsTest : public PropertyTest {
  protected:

@@ -8,20 +8,27 @@
 
 #include "engine/geometry.h"
 #include "platform/controls/controls.h"
+#include "platform/dialogs/dialogs.h"
 #include "platform/events/events.h"
+#include "platform/events/handlers.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/qdtext.h"
+#include "platform/te/te.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/testing/transcript.h"
 #include "platform/text/pstring.h"
+#include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
+#include "render/offscreen.h"
 #include "shell/cardwindow.h"
+#include "shell/commandline.h"
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/startup.h"
 #include "shell/windowmanage.h"
+#include "shell/windowstyle.h"
 #include "shell/windtable.h"
 #include "store/namekey.h"
 #include "store/objects.h"
@@ -84,8 +91,8 @@ std::vector<long> ticksof(const std::string& log, const std::string& what) {
 
 class CardWindowTest : public EventLoopTest {
  protected:
-  void start(const Project& p) {
-    ASSERT_EQ(openproject(p), 0);
+  void start(const Project& p, std::string_view name = "p.kv45") {
+    ASSERT_EQ(openproject(p, name), 0);
     settle();
     clearlog();
   }
@@ -93,6 +100,15 @@ class CardWindowTest : public EventLoopTest {
   void waitticks(u32 ticks) {
     const u32 until = TickCount() + ticks;
     while (i32(TickCount() - until) < 0) passes(1);
+  }
+  // Tool tips allowed, and button Go's "ToolTip" `text`.
+  void givetip(std::string_view text) {
+    mainglobals().allowToolTips = 1;
+    spot go = spotat(current().cardspots, 0);
+    Handle list = go.uprops;
+    addprop(&list, "ToolTip", text);
+    go.uprops = list;
+    putspot(current().cardspots, 0, go);
   }
   Project tracked() {
     Project p = project();
@@ -140,6 +156,33 @@ TEST_F(CardWindowTest, ACardScrollBarClickSendsScrollWindow) {
   drive::click(at(mid.h, mid.v));
   settle();
   EXPECT_EQ(log(), "scrollWindow,");
+  clearlog();
+  DeactivateControl(bar);
+  drive::click(at(mid.h, mid.v));
+  settle();
+  EXPECT_EQ(log(), "") << "a click on a bar that takes no click is ignored, the card hears nothing";
+}
+
+// A click in a scrolled card reaches the object shown under it; the send depth is 0 after.
+TEST_F(CardWindowTest, AClickInAScrolledCardReachesTheObjectShownThere) {
+  Project p = project();
+  p.windows[0].style = 1;
+  p.windows[0].backgrounds[0].width = 1200;
+  p.windows[0].backgrounds[0].height = 900;
+  Object far;
+  far.name = "Far";
+  far.rect = Rect{300, 400, 340, 500};
+  far.script = logs("Far", {"mouseUp"});
+  p.windows[0].cards[0].objects.push_back(far);
+  start(p);
+  const desk d = current();
+  SetControl32BitValue(d.hscroll, 200);
+  SetControl32BitValue(d.vscroll, 100);
+  drive::click(at(250, 220));
+  settle();
+  EXPECT_EQ(log(), "mouseDown,Far mouseUp,") << "Far passes its mouseDown to the card";
+  EXPECT_EQ(cardvalue("the clickLoc"), "450,320") << "the click in the card's coordinates";
+  EXPECT_EQ(mainglobals().senddepth, 0);
 }
 
 // Acceptance: keys without an open field, the message box hidden.
@@ -231,18 +274,48 @@ TEST_F(CardWindowTest, AMouseLeaveHandlerThatLeavesTheCardStopsTheNextEnter) {
   EXPECT_EQ(current().cardnum, 2u);
 }
 
+// The context after a mouse message is the card the window shows once the handler ran: a
+// "mouseLeave" that went to the next card leaves the next card current, and a handler that
+// fails leaves the window current and tracking goes on.
+TEST_F(CardWindowTest, AfterAMouseMessageTheCurrentCardIsTheOneShown) {
+  Project p = tracked();
+  p.windows[0].cards[0].objects[0].script =
+      "on mouseEnter\n  put 1 into empty\nend mouseEnter\non mouseLeave\n  go next card\nend mouseLeave\n";
+  p.windows[0].cards.push_back(testproject::Card{"Two", "", 0, {}, {}});
+  setunattendedpolicy(UnattendedPolicy::usedefault);
+  start(p);
+  const WindowRef w = current().window;
+  drive::moveTo(at(20, 20));
+  settle();
+  EXPECT_EQ(current().window, w) << "a failing mouseEnter leaves its window current";
+  ASSERT_GE(mainglobals().mouseobject, 0) << "and the mouse object set";
+  EXPECT_EQ(sendmous(kMouseLeave), 0);
+  desk shown{};
+  ASSERT_TRUE(getwind(w, &shown));
+  EXPECT_EQ(shown.cardnum, 2u);
+  EXPECT_EQ(current().cardnum, 2u);
+  EXPECT_EQ(current().cardspots, shown.cardspots);
+}
+
+// Acceptance: "idle" goes to the card at most once every idleTicks.
+TEST_F(CardWindowTest, IdleWaitsForIdleTicks) {
+  Project p = project();
+  p.windows[0].cards[0].script = timed("card", "idle");
+  start(p);
+  mainglobals().idleTicks = 30;
+  waitticks(200);
+  const std::vector<long> idles = ticksof(log(), "card idle");
+  ASSERT_GE(idles.size(), 3u) << log();
+  for (size_t i = 1; i < idles.size(); ++i) EXPECT_GE(idles[i] - idles[i - 1], 30) << log();
+}
+
 // Acceptance: a tool tip shows 30 ticks after the mouse entered, beside the mouse, in its
 // colour, and goes when the mouse leaves, giving the card its pixels back.
 TEST_F(CardWindowTest, AToolTip) {
   Project p = project();
   start(p);
   MainGlobals& g = mainglobals();
-  g.allowToolTips = 1;
-  spot go = spotat(current().cardspots, 0);
-  Handle list = go.uprops;
-  addprop(&list, "ToolTip", "Hi");
-  go.uprops = list;
-  putspot(current().cardspots, 0, go);
+  givetip("Hi");
   const Point mouse = at(30, 20);
   const u32 before = drive::screenpixel(Point{i16(mouse.v + 20), i16(mouse.h + 14)});
   drive::moveTo(mouse);
@@ -276,16 +349,32 @@ TEST_F(CardWindowTest, AToolTip) {
   EXPECT_EQ(drive::screenpixel(Point{i16(mouse.v + 20), i16(mouse.h + 14)}), before) << "the card is as before";
 }
 
+// A tip that would reach below the screen moves up by its excess and 20 more.
+TEST_F(CardWindowTest, AToolTipStaysOnTheScreen) {
+  const Rect screen = screenbounds(0);
+  Project p = project();
+  p.windows[0].rect = Rect{i16(screen.bottom - 60), 100, i16(screen.bottom - 10), 400};
+  start(p);
+  MainGlobals& g = mainglobals();
+  givetip("Hi");
+  const Point mouse = at(30, 35);
+  drive::moveTo(mouse);
+  settle();
+  waitticks(32);
+  ASSERT_NE(g.tooltip, nilid);
+  ASSERT_TRUE(IsWindowVisible(g.tooltip));
+  const Rect content = region(g.tooltip, kWindowContentRgn);
+  const i32 bottom = screen.bottom - 4, top = mouse.v + 16;
+  EXPECT_EQ(content.top, top - (top + 15 - bottom + 20));
+  EXPECT_EQ(content.left, mouse.h + 10);
+  cleartooltip();
+}
+
 // A tip that stays goes 420 ticks after it showed.
 TEST_F(CardWindowTest, AToolTipGoesAfterItsTime) {
   start(project());
   MainGlobals& g = mainglobals();
-  g.allowToolTips = 1;
-  spot go = spotat(current().cardspots, 0);
-  Handle list = go.uprops;
-  addprop(&list, "ToolTip", "Hi");
-  go.uprops = list;
-  putspot(current().cardspots, 0, go);
+  givetip("Hi");
   drive::moveTo(at(30, 20));
   settle();
   waitticks(40);
@@ -351,6 +440,33 @@ TEST_F(CardWindowTest, WindowsAreDrawnActiveByTheirPlace) {
   ASSERT_GE(order.size(), 2u);
   EXPECT_EQ(order[0], mainglobals().msgwindow);
   EXPECT_EQ(order[1], palette);
+}
+
+// The message box drawn inactive shows its text unselected, and the next key replaces it; a
+// sheet on a project window is drawn active and inactive with its window.
+TEST_F(CardWindowTest, TheMessageBoxAndSheetsFollowTheirWindowsHilite) {
+  start(project());
+  MainGlobals& g = mainglobals();
+  initmes();
+  ShowWindow(g.msgwindow);
+  g.msginactive = 0;
+  TEActivate(g.msgtext);
+  hiliteone(g.msgwindow, 1);
+  EXPECT_TRUE(teactive(g.msgtext));
+  hiliteone(g.msgwindow, 0);
+  EXPECT_FALSE(IsWindowHilited(g.msgwindow));
+  EXPECT_FALSE(teactive(g.msgtext));
+  EXPECT_EQ(g.msginactive, 1);
+
+  const WindowRef w = current().window;
+  const DialogRef sheet = CreateStandardSheet(kAlertNoteAlert, reinterpret_cast<const u8*>("\x02Hi"), nullptr, nullptr);
+  ASSERT_NE(sheet, nilid);
+  ASSERT_EQ(ShowSheetWindow(sheet, w), noErr);
+  hiliteone(w, 0);
+  EXPECT_FALSE(IsWindowHilited(sheet));
+  hiliteone(w, 1);
+  EXPECT_TRUE(IsWindowHilited(sheet));
+  DisposeDialog(sheet);
 }
 
 // Acceptance: update events: "updateWindow" with the system-message flag, not behind, not for
@@ -486,6 +602,97 @@ TEST_F(CardWindowTest, AResizeTellsTheCardAndKeepsTheRectangle) {
   u16 flag = 0;
   testvir(d.store, i32(d.windrecid), &flag);
   EXPECT_NE(flag, 0);
+}
+
+// Acceptance: a "zoomWindow" handler that exits to the top keeps the window's size; without
+// it the window zooms out and back in to where it was.
+TEST_F(CardWindowTest, ZoomingAWindow) {
+  for (bool exits : {true, false}) {
+    Project p = project();
+    p.windows[0].backgrounds[0].width = 900;
+    p.windows[0].backgrounds[0].height = 700;
+    p.windows[0].cards[0].script = "on zoomWindow how\n  global log\n  put how & \",\" after log\n" +
+                                   std::string(exits ? "  exit to kestrove\n" : "") + "end zoomWindow\n";
+    start(p, exits ? "exits.kv45" : "zooms.kv45");
+    mainglobals().dontLimitWindows = 0;
+    const WindowRef w = current().window;
+    const Rect before = region(w, kWindowContentRgn);
+    doCustomZoom(w);
+    const Rect zoomed = region(w, kWindowContentRgn);
+    EXPECT_EQ(log(), "zoomout,");
+    if (exits) {
+      EXPECT_EQ(zoomed.right - zoomed.left, before.right - before.left);
+      EXPECT_EQ(zoomed.bottom - zoomed.top, before.bottom - before.top);
+    } else {
+      EXPECT_GT(zoomed.right - zoomed.left, before.right - before.left);
+      EXPECT_LE(zoomed.right - zoomed.left, 900) << "no wider than the card";
+      doCustomZoom(w);
+      EXPECT_EQ(log(), "zoomout,zoomin,");
+      const Rect back = region(w, kWindowContentRgn);
+      EXPECT_EQ(back.right - back.left, before.right - before.left);
+      EXPECT_EQ(back.bottom - back.top, before.bottom - before.top);
+    }
+    closeallwindows();
+  }
+}
+
+// A rectangle wider than the coordinates allow is cut to the offscreen world's size (to the
+// largest size without one), never wrapped round to a negative size.
+TEST_F(CardWindowTest, AWindowMovedToAHugeRectangleKeepsASensibleSize) {
+  start(project());
+  const WindowRef w = current().window;
+  rectowind(Rect{-32000, -32000, 32000, 32000}, w);
+  const Rect c = region(w, kWindowContentRgn);
+  const Rect off = GetOffScreenBounds();
+  const i32 most = off.right > off.left ? off.right - off.left : 32767;
+  EXPECT_EQ(c.right - c.left, most);
+  EXPECT_EQ(c.bottom - c.top, off.bottom > off.top ? off.bottom - off.top : 32767);
+  EXPECT_EQ(c.left, -32000);
+}
+
+// The mend: grow and zoom handlers that fail leave no screen lock, no locked messages and the
+// window current.
+TEST_F(CardWindowTest, FailingGrowAndZoomHandlersLeaveNothingLocked) {
+  setunattendedpolicy(UnattendedPolicy::usedefault);
+  Project p = project();
+  p.windows[0].cards[0].script = "on resizeWindow\n  put 1 into empty\nend resizeWindow\n"
+                                 "on zoomWindow\n  put 1 into empty\nend zoomWindow\n";
+  start(p);
+  MainGlobals& g = mainglobals();
+  const WindowRef w = current().window;
+  const i32 locks = g.lockcount;
+  transcriptclear();
+  const Point grow = centre(region(w, kWindowGrowRgn));
+  drive::drag(grow, Point{i16(grow.v - 40), i16(grow.h - 60)}, 3);
+  settle();
+  doCustomZoom(w);
+  int sent = 0;
+  for (const std::string& l : transcriptlines())
+    sent += l.rfind("message: resizeWindow", 0) == 0 || l.rfind("message: zoomWindow", 0) == 0;
+  EXPECT_EQ(sent, 2) << "both handlers ran";
+  EXPECT_EQ(g.lockcount, locks);
+  EXPECT_EQ(g.lockMessages, 0);
+  EXPECT_EQ(current().window, w);
+}
+
+// Acceptance: with liveResize each change of the bounds while the grow is tracked is stored in
+// the window record; without it the platform resizes the outline alone.
+TEST_F(CardWindowTest, ALiveResizeStoresEachBoundsChange) {
+  for (bool live : {true, false}) {
+    Project p = project();
+    p.windows[0].flags = live ? 15 | kWindFlagLiveResize : 15;
+    start(p, live ? "live.kv45" : "outline.kv45");
+    const desk d = current();
+    SizeWindow(d.window, 300, 200, true);
+    ScopedEvent e(kEventClassWindow, kEventWindowBoundsChanged);
+    u32 ref = d.window;
+    SetEventParameter(e, kEventParamDirectObject, typeWindowRef, sizeof ref, &ref);
+    EXPECT_EQ(PeditRTRedrawForLiveResize(0, e, 0), live ? noErr : -9874);
+    const windrec wr = loadat<windrec>(deref(d.wind));
+    EXPECT_EQ(wr.rect1.right - wr.rect1.left == 300 && wr.rect1.bottom - wr.rect1.top == 200, live);
+    EXPECT_EQ(current().window, d.window);
+    closeallwindows();
+  }
 }
 
 // Acceptance: dragging windows by their title bars.

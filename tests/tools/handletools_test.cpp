@@ -9,6 +9,7 @@
 
 #include "platform/events/eventrecord.h"
 #include "platform/events/events.h"
+#include "platform/qd/ports.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/cursor.h"
 #include "shell/commandline.h"
@@ -145,6 +146,23 @@ TEST_F(ToolTest, BrowseClicksOnTheBareCard) {
   EXPECT_EQ(log().rfind("mouseDown,mouseStillDown,", 0), 0u) << log();
   EXPECT_EQ(log().substr(log().size() - 8), "mouseUp,");
   EXPECT_EQ(count("cardClick"), 0);
+}
+
+// A browse click on the bare card of a metal window drags the window; the card hears no mouse
+// message, only that its window was dragged.
+TEST_F(ToolTest, TheBareCardOfAMetalWindowDragsIt) {
+  start({}, logs("", {"dragWindow"}));
+  const WindowRef w = mainglobals().current.window;
+  ASSERT_EQ(ChangeWindowAttributes(w, kWindowMetalAttribute, 0), noErr);
+  Rect before{};
+  GetWindowBounds(w, kWindowStructureRgn, &before);
+  drive::drag(at(kOutside.h, kOutside.v), at(i16(kOutside.h + 30), i16(kOutside.v + 20)), 4);
+  settle();
+  Rect after{};
+  GetWindowBounds(w, kWindowStructureRgn, &after);
+  EXPECT_EQ(after.left - before.left, 30);
+  EXPECT_EQ(after.top - before.top, 20);
+  EXPECT_EQ(log(), "dragWindow,");
 }
 
 // The drag command's mouse moves by dragSpeed along the line, the minor axis on the line.
@@ -332,8 +350,11 @@ TEST_F(ToolTest, ToolMessages) {
   EXPECT_EQ(newmessage(cardlist(), 0), 0);
   EXPECT_EQ(log(), "OK newButton,");
   clearlog();
+  ASSERT_EQ(doline("save"), 0);
+  ASSERT_FALSE(cardchanged());
   EXPECT_EQ(dragmessage(cardlist(), 0), 0);
   EXPECT_EQ(log(), "") << "a locked object is not told it was dragged";
+  EXPECT_TRUE(cardchanged()) << "but its card is marked changed";
   EXPECT_EQ(cardpaintmessage(cardlist(), 0), 0);
   EXPECT_EQ(log(), "cardPaint,");
   closeallwindows();
@@ -345,6 +366,40 @@ TEST_F(ToolTest, ToolMessages) {
   start({bitmap});
   EXPECT_EQ(cardpaintmessage(cardlist(), paintnewbitmap), 0);
   EXPECT_EQ(log(), "bitmap newGraphic,bitmap openPaint,");
+}
+
+// The messages of the object tools go to the object by its kind, each marking its card
+// changed; "pointerDown" leaves the pen as it was; a cloned object is told it is new in its own
+// window's context, and the caller's comes back.
+TEST_F(ToolTest, TheObjectToolsMessages) {
+  Object field = lockedfield("F", "", Rect{100, 10, 130, 200});
+  field.script = logs("F", {"doubleClickField", "resizeField", "pointerDown", "newField"});
+  Object button = okbutton();
+  button.script = logs("OK", {"doubleClickButton", "resizeButton", "pointerDown", "newButton"});
+  start({button, field}, logs("", {"pointerDown"}));
+  ASSERT_EQ(doline("save"), 0);
+  EXPECT_EQ(dclickmessage(cardlist(), 1), 0);
+  EXPECT_TRUE(cardchanged());
+  EXPECT_EQ(resizemessage(cardlist(), 0), 0);
+  PenSize(3, 3);
+  EXPECT_EQ(sendpointerdown(false, cardlist(), 0), 0);
+  EXPECT_EQ(sendpointerdown(true, cardlist(), 0), 0);
+  PenState pen{};
+  GetPenState(&pen);
+  EXPECT_EQ(pen.pnSize.h, 3);
+  EXPECT_EQ(log(), "F doubleClickField,OK resizeButton,OK pointerDown,pointerDown,");
+  clearlog();
+
+  const desk d = mainglobals().current;
+  mainglobals().lockMessages = 1;
+  EXPECT_EQ(sendnewspotmessage(d, cardlist()), 0);
+  mainglobals().lockMessages = 0;
+  EXPECT_EQ(log(), "");
+  mainglobals().current = desk{};
+  EXPECT_EQ(sendnewspotmessage(d, d.cardspots), 0);
+  EXPECT_EQ(mainglobals().current.window, nilid) << "the caller's context comes back";
+  mainglobals().current = d;
+  EXPECT_EQ(log(), "F newField,");
 }
 
 // Acceptance: the tool table.
