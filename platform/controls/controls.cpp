@@ -595,6 +595,7 @@ OSStatus SetKeyboardFocus(WindowRef window, ControlRef control, i16 part) {
   }
   if (part == kControlFocusNoPart) return noErr;
   c = cd(control);
+  if (!c) return errInvalidControl;  // the old focus's procedure disposed of it
   i16 got = part;
   if (auto foci = paneproc<ControlUserPaneFocusProcPtr>(*c, fourcc("foci"))) got = foci(control, part);
   if (got != kControlFocusNoPart && cd(control)) cs().focus.emplace_back(window, control);

@@ -132,7 +132,12 @@ OSStatus PMSessionBeginPage(PMPrintSession session, PMPageFormat format, const P
   RGBBackColor(&white);
   EraseRect(&bounds);
   SetGWorld(oldport, olddevice);
-  ps().sessions.get(session)->page = world;
+  Session* again = ps().sessions.get(session);
+  if (again == nullptr) {
+    DisposeGWorld(world);
+    return paramErr;
+  }
+  again->page = world;
   return noErr;
 }
 
@@ -162,6 +167,7 @@ OSStatus PMSessionEndPage(PMPrintSession session) {
   for (u32& p : kept.pixels) p &= 0x00FFFFFF;
   DisposeGWorld(s->page);
   s = ps().sessions.get(session);
+  if (s == nullptr) return paramErr;
   s->page = 0;
   s->kept.push_back(std::move(kept));
   if (s->ended) s->ended(session, i32(s->kept.size()));
