@@ -213,6 +213,22 @@ void changerange(ControlRef control, Change change) {
   }
 }
 
+// A new control of the kind in the window, set up, embedded in the window's root control.
+template <class Setup>
+OSStatus makeembedded(WindowRef window, const Rect* bounds, ControlKind kind, ControlRef* out, Setup setup) {
+  *out = nilid;
+  if (!IsValidWindowPtr(window)) return errInvalidWindowRef;
+  auto c = std::make_unique<ControlData>();
+  c->kind = kind;
+  c->owner = window;
+  c->bounds = *bounds;
+  setup(*c);
+  *out = addcontrol(std::move(c));
+  if (*out == nilid) return memFullErr;
+  if (ControlRef root = rootof(window)) EmbedControl(*out, root);
+  return noErr;
+}
+
 Point localmouse(WindowRef window) {
   Point g = mouseposition();
   Rect content{}, port{};
@@ -479,18 +495,12 @@ void DrawControlInCurrentPort(ControlRef control) {
 }
 
 OSStatus CreateCustomControl(WindowRef window, const Rect* bounds, ControlDefProcPtr def, ControlRef* out) {
-  *out = nilid;
-  if (!IsValidWindowPtr(window)) return errInvalidWindowRef;
-  auto c = std::make_unique<ControlData>();
-  c->kind = ControlKind::custom;
-  c->owner = window;
-  c->bounds = *bounds;
-  c->visible = false;
-  c->def = def;
-  *out = addcontrol(std::move(c));
-  if (ControlRef root = rootof(window)) EmbedControl(*out, root);
-  if (def) def(0, *out, kControlMsgInit, 0);
-  return noErr;
+  const OSStatus err = makeembedded(window, bounds, ControlKind::custom, out, [&](ControlData& c) {
+    c.visible = false;
+    c.def = def;
+  });
+  if (err == noErr && def) def(0, *out, kControlMsgInit, 0);
+  return err;
 }
 
 OSStatus SetControlData(ControlRef control, i16 part, OSType tag, i32 size, const void* data) {
@@ -557,17 +567,8 @@ OSStatus newcontrol(WindowRef window, const Rect* bounds, u32 kind, ControlRef* 
 // --- User panes and keyboard focus ------------------------------------------------------------
 
 OSStatus CreateUserPaneControl(WindowRef window, const Rect* bounds, u32 features, ControlRef* out) {
-  *out = nilid;
-  if (!IsValidWindowPtr(window)) return errInvalidWindowRef;
-  auto c = std::make_unique<ControlData>();
-  c->kind = ControlKind::userpane;
-  c->owner = window;
-  c->bounds = *bounds;
-  c->value = c->minimum = c->maximum = i32(features);
-  *out = addcontrol(std::move(c));
-  if (*out == nilid) return memFullErr;
-  if (ControlRef root = rootof(window)) EmbedControl(*out, root);
-  return noErr;
+  return makeembedded(window, bounds, ControlKind::userpane, out,
+                      [&](ControlData& c) { c.value = c.minimum = c.maximum = i32(features); });
 }
 
 OSStatus GetKeyboardFocus(WindowRef window, ControlRef* control) {
