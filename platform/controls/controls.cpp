@@ -48,6 +48,7 @@ constexpr u8 kInactiveHilite = 255;
 struct ControlState {
   Registry<ControlData, RegType::control> controls;
   std::vector<std::pair<WindowRef, ControlRef>> focus;  // each window's focused control
+  ControlDataAccessRec* access = nullptr;  // the data message being handled
 };
 
 ControlState& cs() { return state<ControlState>(); }
@@ -139,6 +140,27 @@ i16 parthit(const ControlData& c, Point p) {
   if (c.maximum <= c.minimum) return kControlNoPart;
   const bool before = vertical(c) ? p.v < parts.thumb.top : p.h < parts.thumb.left;
   return before ? kControlPageUpPart : kControlPageDownPart;
+}
+
+// The features a custom control's definition answers (0 for other kinds).
+u32 customfeatures(ControlRef control, const ControlData& c) {
+  if (c.kind != ControlKind::custom || !c.def) return 0;
+  return u32(c.def(0, control, kControlMsgGetFeatures, 0));
+}
+
+// Hands a data message to a custom control's definition with its record.
+OSStatus dataaccess(ControlRef control, const ControlData& c, i16 message, ControlDataAccessRec* rec) {
+  ControlDataAccessRec* outer = cs().access;
+  cs().access = rec;
+  const OSStatus status = OSStatus(c.def(0, control, message, 0));
+  cs().access = outer;
+  return status;
+}
+
+// A custom control that wants activate messages hears its new state.
+void tellactive(ControlRef control, bool active) {
+  ControlData* c = cd(control);
+  if (c && (customfeatures(control, *c) & kControlWantsActivate)) c->def(0, control, kControlMsgActivate, active);
 }
 
 void setvalue(ControlData& c, i32 value) { c.value = std::clamp(value, c.minimum, std::max(c.minimum, c.maximum)); }
@@ -316,6 +338,7 @@ OSStatus ActivateControl(ControlRef control) {
   if (!c) return errInvalidControl;
   c->active = true;
   if (auto acti = paneproc<ControlUserPaneActivateProcPtr>(*c, fourcc("acti"))) acti(control, true);
+  tellactive(control, true);
   redraw(control);
   return noErr;
 }
@@ -325,6 +348,7 @@ OSStatus DeactivateControl(ControlRef control) {
   if (!c) return errInvalidControl;
   c->active = false;
   if (auto acti = paneproc<ControlUserPaneActivateProcPtr>(*c, fourcc("acti"))) acti(control, false);
+  tellactive(control, false);
   redraw(control);
   return noErr;
 }
@@ -401,6 +425,8 @@ i16 TrackControl(ControlRef control, Point start, ControlActionProcPtr action) {
     auto track = paneproc<ControlUserPaneTrackingProcPtr>(*c, fourcc("trak"));
     return track ? track(control, start, action) : hitpart(control, *c, start);
   }
+  if (c && (customfeatures(control, *c) & kControlHandlesTracking))
+    return i16(c->def(0, control, kControlMsgHandleTracking, i32((u32(u16(start.v)) << 16) | u16(start.h))));
   if (!c || c->kind != ControlKind::scrollbar) return kControlNoPart;
   const WindowRef window = c->owner;
   const i16 part = parthit(*c, start);
@@ -507,6 +533,10 @@ OSStatus SetControlData(ControlRef control, i16 part, OSType tag, i32 size, cons
   ControlData* c = cd(control);
   if (!c) return errInvalidControl;
   if (size < 0 || (size > 0 && data == nullptr)) return paramErr;
+  if (customfeatures(control, *c) & kControlSupportsDataAccess) {
+    ControlDataAccessRec rec{part, tag, size, const_cast<void*>(data)};
+    return dataaccess(control, *c, kControlMsgSetData, &rec);
+  }
   const u8* from = static_cast<const u8*>(data);
   std::vector<u8> bytes(from, from + size);
   for (TaggedData& d : c->data)
@@ -521,6 +551,12 @@ OSStatus SetControlData(ControlRef control, i16 part, OSType tag, i32 size, cons
 OSStatus GetControlData(ControlRef control, i16 part, OSType tag, i32 bufferSize, void* buffer, i32* actualSize) {
   ControlData* c = cd(control);
   if (!c) return errInvalidControl;
+  if (customfeatures(control, *c) & kControlSupportsDataAccess) {
+    ControlDataAccessRec rec{part, tag, buffer ? std::max(bufferSize, 0) : 0, buffer};
+    const OSStatus status = dataaccess(control, *c, kControlMsgGetData, &rec);
+    if (status == noErr && actualSize) *actualSize = rec.size;
+    return status;
+  }
   for (const TaggedData& d : c->data) {
     if (d.part != part || d.tag != tag) continue;
     const i32 size = i32(d.bytes.size());
@@ -530,6 +566,8 @@ OSStatus GetControlData(ControlRef control, i16 part, OSType tag, i32 bufferSize
   }
   return errDataNotSupported;
 }
+
+ControlDataAccessRec* controldataaccess() { return hasstate<ControlState>() ? cs().access : nullptr; }
 
 // --- The extra part of controls ---------------------------------------------------------------
 

@@ -55,16 +55,6 @@ class FieldDrawingTest : public WindowTest {
     o.showfill = 0;
     return o;
   }
-  // Draws the current card into its window, on white, and answers the window's pixels.
-  Frame drawcard() {
-    SavePort saved;
-    SetPort(GetWindowPort(current().window));
-    Rect all{};
-    GetPortBounds(GetWindowPort(current().window), &all);
-    FillRect(&all, &qdwhite);
-    backspot(0);
-    return drive::windowpixels(current().window);
-  }
   spot cardfield(i32 i) { return spotat(current().cardspots, i); }
   // Changes a card field in its list, as a script's setter would: the card's live records,
   // made when the window opened and drew its card, go so that the next drawing makes them anew.
@@ -199,18 +189,29 @@ TEST_F(FieldDrawingTest, TheRulerLivesForOneDrawingAndHoldsTheRulerData) {
   EXPECT_EQ(controls(), before) << "the ruler is gone after the drawing";
   Rect band;
   rulercontrolrect(cardfield(0), &band);
-  EXPECT_GT(ink(f, Rect{20, 20, 120, 180}).top, band.bottom - 1) << "the text lies below the ruler";
+  EXPECT_EQ(ink(f, Rect{20, 20, 120, 180}).top, band.top) << "the ruler is drawn across its band";
+  LongRect dest{}, view{};
+  WEGetDestRect(&dest, livefield(cardfield(0)));
+  EXPECT_GE(dest.top, band.bottom) << "the text lies below the ruler";
+  EXPECT_EQ(ink(f, Rect{band.bottom, 20, i16(dest.top), 180}).top, 32767) << "nothing between them";
 
   // The control a ruler is made as: the ruler's data under 'RUod'.
   const rulerdatarec data = rulerdata(cardfield(0), livefield(cardfield(0)));
   ControlRef ruler = nilid;
   ASSERT_EQ(CreateRulerControl(current().window, &band, &data, &ruler), noErr);
+  // The options record is set only; its fields read back by their own tags.
   rulerdatarec got{};
-  i32 size = 0;
-  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUod"), sizeof got, &got, &size), noErr);
-  EXPECT_EQ(size, 24);
-  EXPECT_EQ(std::memcmp(&got, &data, sizeof got), 0);
-  EXPECT_EQ(got.units, 2);
+  i32 size = sizeof got;
+  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUod"), sizeof got, &got, &size), -30581);
+  u32 record = 0;
+  u16 units = 0, minwidth = 0;
+  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUwe"), 4, &record, &size), noErr);
+  EXPECT_EQ(size, 4);
+  EXPECT_EQ(record, data.record);
+  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUmt"), 2, &minwidth, &size), noErr);
+  EXPECT_EQ(minwidth, 72);
+  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUrt"), 2, &units, &size), noErr);
+  EXPECT_EQ(units, 2);
   EXPECT_FALSE(IsControlVisible(ruler));
   DisposeControl(ruler);
 }

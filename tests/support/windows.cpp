@@ -11,7 +11,11 @@
 #include "platform/runtime/root.h"
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
+#include "platform/qd/ports.h"
+#include "platform/qd/shapes.h"
+#include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
+#include "render/carddrawing.h"
 #include "render/controlvisibility.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
@@ -160,5 +164,15 @@ void WindowTest::clearglobals() {
 }
 
 const desk& WindowTest::current() { return mainglobals().current; }
+
+Frame WindowTest::drawcard() {
+  SavePort saved;
+  SetPort(GetWindowPort(current().window));
+  Rect all{};
+  GetPortBounds(GetWindowPort(current().window), &all);
+  FillRect(&all, &qdwhite);
+  backspot(0);
+  return drive::windowpixels(current().window);
+}
 
 }  // namespace kv
