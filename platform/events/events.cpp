@@ -133,8 +133,8 @@ void sendplatformevent(u32 cls, u32 kind, RegistryId target, const InputEvent& i
     case kEventClassMouse: {
       Point where = in.where;
       u32 mods = in.modifiers;
-      // The platform's wheel axis: 1 vertical, 0 horizontal (the input's is the other way).
-      u16 axis = in.wheelaxis == 0 ? 1 : 0;
+      // The wheel axis: 1 vertical, 0 horizontal, as the input records it.
+      u16 axis = u16(in.wheelaxis);
       i32 delta = in.wheeldelta;
       u32 w = target;
       SetEventParameter(ev, kEventParamMouseLocation, typeQDPoint, sizeof where, &where);

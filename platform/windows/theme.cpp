@@ -67,6 +67,9 @@ constexpr BrushColours kBrushes[] = {
     {48, RGBColor{0xFFFF, 0xFFFF, 0xC8C8}, RGBColor{0xFFFF, 0xFFFF, 0xC8C8}},  // help tags
     {-1, grey(0), grey(0)},                                     // black
     {-2, kWhite, kWhite},                                       // white
+    {-3, RGBColor{0xB5B5, 0xD5D5, 0xFFFF}, grey(0xD4D4)},       // primary highlight
+    {-4, grey(0xD4D4), grey(0xD4D4)},                           // secondary highlight
+    {-5, RGBColor{0x3838, 0x7575, 0xD7D7}, grey(0xD4D4)},       // alternate primary highlight
 };
 constexpr i16 kFocusBrush = 46;
 

@@ -8,6 +8,7 @@
 #include "engine/objectutil.h"
 #include "fields/fieldview.h"
 #include "platform/controls/controls.h"
+#include "platform/lists/lists.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "platform/testing/driver.h"
@@ -120,7 +121,9 @@ TEST_F(FieldDrawingTest, FieldsKeepLiveRecordsUntilTheirCardIsLeft) {
   const WEReference records[2] = {livefield(cardfield(0)), livefield(cardfield(1))};
   EXPECT_TRUE(isvalidwerec(records[0]));
   EXPECT_TRUE(isvalidwerec(records[1]));
-  EXPECT_EQ(livefield(cardfield(2)), 0u) << "a list field's record is temporary";
+  EXPECT_FALSE(isvalidwerec(livefield(cardfield(2)))) << "a list field's record is temporary";
+  const RegistryId list = livefield(cardfield(2));
+  EXPECT_NE(LFromRef(list), nullptr) << "it keeps its list of rows";
   EXPECT_FALSE(GetWERecDirtyFlag(livefield(cardfield(0))));
   // A short scrolling field scrolls back to its top.
   EXPECT_EQ(getfieldscroll(cardfield(1)), 0);
@@ -139,6 +142,7 @@ TEST_F(FieldDrawingTest, FieldsKeepLiveRecordsUntilTheirCardIsLeft) {
   EXPECT_FALSE(isvalidwerec(records[0]));
   EXPECT_FALSE(isvalidwerec(records[1]));
   EXPECT_EQ(controls(), withbar - 1) << "the scroll bar went with its record";
+  EXPECT_EQ(LFromRef(list), nullptr) << "and the list with its field";
   ASSERT_EQ(doline("go to card 1"), 0);
   EXPECT_NE(livefield(cardfield(0)), we);
 }
@@ -190,7 +194,7 @@ TEST_F(FieldDrawingTest, TheRulerLivesForOneDrawingAndHoldsTheRulerData) {
   Rect band;
   rulercontrolrect(cardfield(0), &band);
   EXPECT_EQ(ink(f, Rect{20, 20, 120, 180}).top, band.top) << "the ruler is drawn across its band";
-  LongRect dest{}, view{};
+  LongRect dest{};
   WEGetDestRect(&dest, livefield(cardfield(0)));
   EXPECT_GE(dest.top, band.bottom) << "the text lies below the ruler";
   EXPECT_EQ(ink(f, Rect{band.bottom, 20, i16(dest.top), 180}).top, 32767) << "nothing between them";

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/variables.h"
+#include "fields/listfields.h"
 #include "platform/files/files.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
@@ -32,6 +33,7 @@ void WindowTest::SetUp() {
   VeltrixTest::SetUp();
   installweliveparts();  // as at start-up: the live records fields get while drawn go with them
   installcontrolliveparts();  // and so do the controls buttons get
+  installlistliveparts();  // and the lists of list fields
   home = std::make_unique<TemporaryHome>();
   ASSERT_EQ(folderidofpath(home->path(), &dir), noErr);
 }
@@ -78,6 +80,7 @@ int WindowTest::sweepallocations(const testproject::Project& project, const std:
     usebuiltinmetricsfont(true);
     setfilesyncs(false);
     installweliveparts();  // as SetUp: the live records fields get while drawn go with them
+    installlistliveparts();
     EXPECT_EQ(initglobs(), 0);
     EXPECT_EQ(folderidofpath(home->path(), &dir), noErr);
   };
