@@ -278,6 +278,15 @@ KV_PROCSLOT(327, WELineBreakProcPtr);       // _WERomanLineBreak
 KV_PROCSLOT(328, WEWordBreakProcPtr);       // _WEStdWordBreak
 KV_PROCSLOT(329, WECharByteProcPtr);        // _WEStdCharByte
 KV_PROCSLOT(330, WECharTypeProcPtr);        // _WEStdCharType
+KV_PROCSLOT(300, ControlUserPaneDrawProcPtr);      // TPPaneDrawProc
+KV_PROCSLOT(301, ControlUserPaneHitTestProcPtr);   // TPPaneHitTestProc
+KV_PROCSLOT(302, ControlUserPaneTrackingProcPtr);  // TPPaneTrackingProc
+KV_PROCSLOT(303, ControlUserPaneIdleProcPtr);      // TPPaneIdleProc
+KV_PROCSLOT(304, ControlUserPaneKeyDownProcPtr);   // TPPaneKeyDownProc
+KV_PROCSLOT(305, ControlUserPaneActivateProcPtr);  // TPPaneActivateProc
+KV_PROCSLOT(306, ControlUserPaneFocusProcPtr);     // TPPaneFocusProc
+KV_PROCSLOT(307, WEClickLoopProcPtr);              // TPTEClickLoopProc
+KV_PROCSLOT(308, ControlActionProcPtr);            // TPScrollActionProc
 KV_PROCSLOT(313, TSMHandler);  // _WEHandleUpdateActiveInputArea
 KV_PROCSLOT(314, TSMHandler);  // _WEHandlePositionToOffset
 KV_PROCSLOT(315, TSMHandler);  // _WEHandleOffsetToPosition

@@ -63,6 +63,7 @@
 #include "system/xcallback.h"
 #include "textengine/fieldstorage.h"
 #include "textengine/objecthandlers.h"
+#include "textengine/textpane.h"
 #include "textengine/weinternal.h"
 #include "tools/toolmessages.h"
 
@@ -366,15 +367,15 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(298, plain, mouseoverhotspot),
     KV_ROUTINE(299, aehandler, speechdone),
     // Text panes, drags.
-    KV_UNBUILT(300, panedraw, TPPaneDrawProc),
-    KV_UNBUILT(301, panehittest, TPPaneHitTestProc),
-    KV_UNBUILT(302, panetracking, TPPaneTrackingProc),
-    KV_UNBUILT(303, paneidle, TPPaneIdleProc),
-    KV_UNBUILT(304, panekeydown, TPPaneKeyDownProc),
-    KV_UNBUILT(305, paneactivate, TPPaneActivateProc),
-    KV_UNBUILT(306, panefocus, TPPaneFocusProc),
-    KV_UNBUILT(307, teclickloop, TPTEClickLoopProc),
-    KV_UNBUILT(308, controlaction, TPScrollActionProc),
+    KV_ROUTINE(300, panedraw, TPPaneDrawProc),
+    KV_ROUTINE(301, panehittest, TPPaneHitTestProc),
+    KV_ROUTINE(302, panetracking, TPPaneTrackingProc),
+    KV_ROUTINE(303, paneidle, TPPaneIdleProc),
+    KV_ROUTINE(304, panekeydown, TPPaneKeyDownProc),
+    KV_ROUTINE(305, paneactivate, TPPaneActivateProc),
+    KV_ROUTINE(306, panefocus, TPPaneFocusProc),
+    KV_ROUTINE(307, teclickloop, TPTEClickLoopProc),
+    KV_ROUTINE(308, controlaction, TPScrollActionProc),
     KV_UNBUILT(309, dragtracking, MyDefaultTrackingHandler),
     KV_UNBUILT(310, dragreceive, MyDefaultReceiveHandler),
     KV_UNBUILT(311, dragsend, MySendTextDataProc),
