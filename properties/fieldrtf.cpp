@@ -61,10 +61,18 @@ OSErr packinto(spot& field, WEReference we) {
     if (dupealt(&alt) != noErr || alt == field.alt) return memFullErr;
     fresh.alt = alt;
   }
-  const OSErr err = wenewpacktext(fresh, we);
+  // The stream form, then every run in the stored text as well: a field of an older style
+  // keeps only those, and one changed to an older style later keeps its styles.
+  OSErr err = wenewpacktext(fresh, we);
+  if (err == noErr) {
+    Handle uprops = fresh.uprops;
+    err = wepacktext(fresh.data, &uprops, we, !usesenginetwo(&field));
+    fresh.uprops = uprops;
+  }
   if (err != noErr) {
     if (fresh.data != nilhandle) DisposeHandle(fresh.data);
     if (fresh.alt != nilhandle && fresh.alt != field.alt) dumpalt(fresh.alt);
+    if (fresh.uprops != nilhandle && fresh.uprops != field.uprops) dumprop(fresh.uprops);
     return err;
   }
   releaselivefield(field);

@@ -14,6 +14,8 @@
 #include "platform/qd/pictures.h"
 #include "platform/qd/png.h"
 #include "platform/qd/shapes.h"
+#include "platform/scrap/scrap.h"
+#include "shell/mainglobals.h"
 #include "platform/testing/temphome.h"
 #include "store/objects.h"
 #include "tests/textengine/wetest.h"
@@ -307,6 +309,26 @@ TEST_F(RTFReadTest, PackageAttachments) {
   const WEReference mixed = record();
   ASSERT_EQ(readfile("{\\rtf1 {{\\*\\NeXTGraphic Pic.png \\width2000}\xAC}}", mixed, &folder), 0);
   EXPECT_EQ(objectat(mixed, 0), "PICT 3x6") << "looked up in lower case";
+}
+
+TEST_F(RTFReadTest, PasteTakesTheRTFFlavour) {
+  ASSERT_EQ(ClearCurrentScrap(), noErr);
+  ScrapRef scrap = 0;
+  ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+  const std::string rtf = "{\\rtf1 x{\\b y}}";
+  ASSERT_EQ(PutScrapFlavor(scrap, fourcc("TEXT"), 0, 5, "plain"), noErr);
+  ASSERT_EQ(PutScrapFlavor(scrap, fourcc("RTF "), 0, Size(rtf.size()), rtf.data()), noErr);
+  const WEReference we = record("[]");
+  WESetSelection(1, 1, we);
+  ASSERT_EQ(WEPaste(we), noErr);
+  EXPECT_EQ(textof(we), "[xy]");
+  EXPECT_EQ(attribute<u8>(we, 2, "bold"), 1);
+  EXPECT_EQ(attribute<u8>(we, 1, "bold"), 0);
+  mainglobals().styledpaste = 0;
+  const WEReference plain = record();
+  ASSERT_EQ(WEPaste(plain), noErr);
+  EXPECT_EQ(textof(plain), "plain") << "a plain paste reads no RTF";
+  mainglobals().styledpaste = 1;
 }
 
 }  // namespace
