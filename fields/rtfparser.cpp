@@ -192,15 +192,13 @@ void RTFParser::HandleKeyword(const char* keyword, int32_t parameter, bool hasPa
 
 // A special character, never mapped from the document's character set.
 void RTFParser::ParseSpecialKeyword(int32_t id, int32_t) {
-  const uint32_t encoding = encoding_;
+  struct Restore {
+    uint32_t& encoding;
+    uint32_t saved;
+    ~Restore() { encoding = saved; }
+  } restore{encoding_, encoding_};
   encoding_ = 0;
-  try {
-    ParseChar(id);
-  } catch (...) {
-    encoding_ = encoding;
-    throw;
-  }
-  encoding_ = encoding;
+  ParseChar(id);
 }
 
 void RTFParser::ParseChar(int32_t c) {

@@ -100,6 +100,16 @@ Handle RTFParser::ConvertGraphicsToPICT(const std::string& path, uint32_t type) 
   } data{NewHandle(Size(length))};
   if (data.h == 0) throw RTFException(memFullErr);
   if (length > 0) RTFException::ThrowIfError(readat(ref, 0, deref(data.h), length));
+  if (type == fourcc("PICT")) {
+    // A picture file is its 512-byte header and the picture itself: no importer is needed.
+    constexpr Size kHeader = 512;
+    if (GetHandleSize(data.h) <= kHeader + 10) return 0;
+    std::memmove(deref(data.h), deref(data.h) + kHeader, std::size_t(GetHandleSize(data.h) - kHeader));
+    SetHandleSize(data.h, GetHandleSize(data.h) - kHeader);
+    const Handle picture = data.h;
+    data.h = 0;
+    return picture;
+  }
   return ConvertGraphicsToPICT(data.h, type);
 }
 

@@ -309,6 +309,14 @@ TEST_F(RTFReadTest, PackageAttachments) {
   const WEReference mixed = record();
   ASSERT_EQ(readfile("{\\rtf1 {{\\*\\NeXTGraphic Pic.png \\width2000}\xAC}}", mixed, &folder), 0);
   EXPECT_EQ(objectat(mixed, 0), "PICT 3x6") << "looked up in lower case";
+
+  // A picture file: its 512-byte header, then the picture.
+  std::string pict(512, '\0');
+  for (std::size_t i = 0; i < picturehex().size(); i += 2) pict += char(std::stoi(picturehex().substr(i, 2), nullptr, 16));
+  write("pic.pict", pict);
+  const WEReference pictfile = record();
+  ASSERT_EQ(readfile("{\\rtf1 {{\\*\\NeXTGraphic pic.pict \\width2000}\xAC}}", pictfile, &folder), 0);
+  EXPECT_EQ(objectat(pictfile, 0), "PICT 20x30");
 }
 
 TEST_F(RTFReadTest, PasteTakesTheRTFFlavour) {
