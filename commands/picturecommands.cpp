@@ -2,6 +2,7 @@
 // importing the colour table of a picture as a 'clut' resource of a project.
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "commands/commandforms.h"
 #include "commands/commands.h"
@@ -84,6 +85,17 @@ bool applyfilters(filterop op, const filterchoice& choice, spot& s, Handle list)
   if (op == filterop::remove) return killfilterbyidx(list, index) == 0;
   return enablefilterbyidx(list, index, op == filterop::enable) != 0;
 }
+
+// A picture handle disposed of with its holder unless taken.
+struct HeldPicture {
+  Handle h = nilhandle;
+  HeldPicture() = default;
+  HeldPicture(const HeldPicture&) = delete;
+  HeldPicture& operator=(const HeldPicture&) = delete;
+  ~HeldPicture() {
+    if (h != nilhandle) DisposeHandle(h);
+  }
+};
 
 // Where the picture of `import clut` comes from.
 enum class picturesource : u8 { file, resource, clipboard, object };
@@ -177,6 +189,7 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (i16 st = stringtoit(empty, variables); st != 0) return st;
   importrequest r;
   r.project = mainglobals().current.store;
+  HeldPicture objectpicture;
   i32 used = 0;
   switch (tokenat(atoms, i)) {
     case tokFile:
@@ -206,9 +219,13 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
       objread obj{};
       if (i16 st = scanobj(path, text, atoms, i, variables, &used, &obj); st != 0) return st;
       const bool part = obj.kind == objpart;
+      // The object's picture: it is drawn as on its card.
+      if (part) objectpicture.h = spotopic(obj.objects, i16(obj.objindex));
       writeobj(&obj);
-      // The picture of an object comes with the gathering of pictures.
-      return part ? statusnotbuilt : statusnoobject;
+      if (!part) return statusnoobject;
+      r.source = picturesource::object;
+      i += used;
+      break;
     }
   }
   if (tokenat(atoms, i) == tokAs) {
@@ -224,7 +241,12 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   }
   if (!atomview(atoms).lineends(i)) return statusstray;
   Handle picture = nilhandle;
-  if (loadpicture(r, &picture) != 0 || picture == nilhandle) return 0;
+  if (r.source == picturesource::object) {
+    std::swap(picture, objectpicture.h);
+    if (picture == nilhandle) return setresulttext(resultnopicture);
+  } else if (loadpicture(r, &picture) != 0 || picture == nilhandle) {
+    return 0;
+  }
   // Pictures from files may be written with their frame's corners swapped.
   Rect frame{};
   QDGetPictureBounds(picture, &frame);

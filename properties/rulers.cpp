@@ -11,6 +11,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/scripterror.h"
+#include "fields/rulerinfo.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "properties/propfront.h"
@@ -40,14 +41,13 @@ constexpr u16 tokLeft = 4148, tokRight = 4223, tokDefault = 4080, tokCenter = 40
 struct entry {
   u16 word;
   u16 bit;
-  u16 mode;  // the text engine's ruler mode of the field
 };
 constexpr entry kEntries[] = {
-    {pwTextAlign, 0x1, weDoAlignment},          {pwTextDirection, 0x2, weDoDirection},
-    {pwBorderStyle, 0x8, weDoBorderStyle},      {pwLeftIndent, 0x10, weDoLeftIndent},
-    {pwRightIndent, 0x20, weDoRightIndent},     {pwFirstLineIndent, 0x40, weDoFirstLineIndent},
-    {pwLineSpacing, 0x80, weDoLineSpacing},     {pwSpaceBefore, 0x100, weDoSpaceBefore},
-    {pwSpaceAfter, 0x200, weDoSpaceAfter},
+    {pwTextAlign, 0x1},          {pwTextDirection, 0x2},
+    {pwBorderStyle, 0x8},      {pwLeftIndent, 0x10},
+    {pwRightIndent, 0x20},     {pwFirstLineIndent, 0x40},
+    {pwLineSpacing, 0x80},     {pwSpaceBefore, 0x100},
+    {pwSpaceAfter, 0x200},
 };
 
 const entry* findentry(u16 word) {
@@ -118,70 +118,6 @@ void setword(rulerchange* rc, const entry& e, i8 code) {
   }
 }
 
-// The text engine's ruler mode of a set mask.
-u16 rulermode(u16 setmask) {
-  u16 mode = 0;
-  for (const entry& e : kEntries)
-    if (setmask & e.bit) mode = u16(mode | e.mode);
-  return mode;
-}
-
-// The paragraphs of [start, end) (whole text: 0 to the end) of a record take the change.
-i16 applytorecord(WEReference we, const rulerchange& rc, i32 start, i32 end) {
-  i32 savedstart = 0, savedend = 0;
-  WEGetSelection(&savedstart, &savedend, we);
-  HidePen();
-  const i32 length = WEGetTextLength(we);
-  WESetSelection(std::clamp(start, 0, length), std::clamp(end, 0, length), we);
-  const OSErr err = WESetRuler(rulermode(rc.setmask), &rc.ruler, we);
-  WESetSelection(savedstart, savedend, we);
-  ShowPen();
-  return err == noErr ? i16(0) : statusnomemory;
-}
-
-// Applies the change to the paragraphs of the descriptor's chunk, or of the whole field: the
-// field's own record when it is open or shown (the open field's record is marked changed, a
-// shown field's packed into its stored text), else a temporary record over its stored text.
-i16 applyruler(const objread& obj, const rulerchange& rc) {
-  spot s = spotat(obj.objects, obj.objindex);
-  i32 start = 0, end = 0x7FFFFFFF;
-  if (obj.chunk.chunkgiven) {
-    const fieldtextlayout l = measurefieldtext(s.data);
-    start = std::max(0, i32(obj.chunk.start) - l.textoffset);
-    end = std::max(start, i32(obj.chunk.end) - l.textoffset);
-  }
-  const WEReference live = livefield(s);
-  if (isvalidwerec(live)) {
-    if (i16 st = applytorecord(live, rc, start, end)) return st;
-    if (havefield(s)) {
-      SetWERecDirtyFlag(live, true);
-      return 0;
-    }
-    const OSErr err = wenewpacktext(s, live);
-    putspot(obj.objects, obj.objindex, s);
-    return err == noErr ? i16(0) : statusnomemory;
-  }
-  LongRect r{};
-  WERectToLongRect(&s.rect, &r);
-  if (s.data == nilhandle) {
-    Handle h = NewHandle(0);
-    if (h == nilhandle || setemptyfieldtext(h, defaultfieldtail()) != noErr) {
-      if (h != nilhandle) DisposeHandle(h);
-      return statusnomemory;
-    }
-    s.data = h;
-  }
-  WEReference we = nilid;
-  HidePen();
-  i16 st = makefieldrecord(s.data, r, r, &we) == noErr && wenewunpacktext(s, we) == noErr ? i16(0) : statusnomemory;
-  if (st == 0) st = applytorecord(we, rc, start, end);
-  if (st == 0 && wenewpacktext(s, we) != noErr) st = statusnomemory;
-  WEDispose(we);
-  ShowPen();
-  if (st == 0) putspot(obj.objects, obj.objindex, s);
-  return st;
-}
-
 // The object checks of both setters: a rectangle or scrolling field.
 i16 checkfield(const objread& obj) {
   if (obj.kind != objpart) return statusnotfound;
@@ -195,7 +131,8 @@ i16 checkfield(const objread& obj) {
 i16 changefield(const objread& obj, const rulerchange& rc) {
   if (i16 st = checkfield(obj)) return st;
   const Rect before = spotat(obj.objects, obj.objindex).rect;
-  i16 st = applyruler(obj, rc);
+  const rulerinforec info{rc.ruler, rc.setmask};
+  i16 st = ApplyRulerInfoToRead(obj, info);
   if (st == 0) {
     markowner(obj);
     if (obj.d.cardrecid != 0 && obj.d.cardrecid != obj.ownerrecid) checkerr(changevir(obj.d.store, i32(obj.d.cardrecid)));

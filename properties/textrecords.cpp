@@ -111,7 +111,9 @@ i16 makeWE(const spot& object, WEReference* out) {
   SetScrollBarFlag(we, object.style == stylefieldscroll ? 1 : 0);
   if (isfield(object)) SetFieldMargins(object, we);
   if (usesenginetwo(&object)) SetAllowObjectsFlag(we, allowsobjects(&object) ? 1 : 0);
-  if (weunpacktext(object.data, object.uprops, we) != noErr) {
+  // A field of the engine's own form keeps its paragraph formats in its streams.
+  const OSErr err = usesenginetwo(&object) ? wenewunpacktext(object, we) : weunpacktext(object.data, object.uprops, we);
+  if (err != noErr) {
     WEDispose(we);
     return kNoMemory;
   }

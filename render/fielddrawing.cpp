@@ -9,6 +9,7 @@
 #include "engine/objectutil.h"
 #include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
+#include "fields/listfields.h"
 #include "fields/rulercontrol.h"
 #include "platform/controls/controls.h"
 #include "platform/console/console.h"
@@ -211,8 +212,8 @@ class ControlClip {
   RgnHandle saved_ = 0;
 };
 
-// The scroll bar a record keeps (its property 'VIZU'/'scrl'), made invisible in the current
-// window when it has none or the one it names is gone; none when none can be made.
+}  // namespace
+
 ControlRef fieldscrollbar(WEReference we) {
   ControlRef bar = nilid;
   i32 size = 0;
@@ -228,6 +229,8 @@ ControlRef fieldscrollbar(WEReference we) {
   }
   return bar;
 }
+
+namespace {
 
 void notetextless(const spot& s) {
   if (mainglobals().kvdebug) writeconsole("field " + std::to_string(s.id) + " drawn without text: no text record\n");
@@ -321,7 +324,11 @@ void LowDrawField(spot& s, i16 outline, Handle list, i16 index, i16 depth) {
   } else if (!filled && (outline == outlinefields || outline == outlineall)) {
     frameoutline(s.rect);
   }
-  // List fields are drawn as text (through a temporary record) until list drawing exists.
+  if (listfield) {
+    drawthelist(s);
+    g.drawingfield = 0;
+    return;
+  }
   if (s.flags & spotautodim) setextforeback(255, 0);
   else setcolourpair(255, 0);
   LongRect dest{}, view{};

@@ -31,6 +31,9 @@ WEReference westupidertext(const LongRect& dest, const LongRect& view, spot& obj
 // parked and hidden between drawings; the ruler lives for one drawing. A control that cannot
 // be made is left out.
 void wefakecontrol(spot& object, WEReference we);
+// The scroll bar a record keeps (its property 'VIZU'/'scrl'), made invisible in the current
+// window when it has none or the one it names is gone; none when none can be made.
+ControlRef fieldscrollbar(WEReference we);
 void wefakerulercontrol(spot& object, WEReference we);
 
 // The data handed to a field's ruler control under the tag 'RUod'.

@@ -5,11 +5,13 @@
 #include "media/movies.h"
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/copybits.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/windows.h"
 #include "render/windowclip.h"
+#include "shell/drawcase.h"
 #include "shell/mainglobals.h"
 #include "shell/metal.h"
 #include "shell/platformutil.h"
@@ -51,7 +53,73 @@ void growtriangle(const Rect& interior, RgnHandle out) {
   CloseRgn(out);
 }
 
+// Redraws the part `area` (port coordinates at the origin) of the current window's interior:
+// the visible region limited to it, the card drawn at the scroll position with its movies.
+void redrawpart(const desk& d, RgnHandle area) {
+  const CGrafPtr port = GetWindowPort(d.window);
+  RgnHandle saved = NewRgn(), limited = NewRgn();
+  if (saved == nilid || limited == nilid) {
+    if (saved != nilid) DisposeRgn(saved);
+    return;
+  }
+  GetPortVisibleRegion(port, saved);
+  SectRgn(saved, area, limited);
+  SetPortVisibleRegion(port, limited);
+  lowclipup();
+  drawcase(1);
+  drawmovies(d.window);
+  lowclipdown();
+  SetPortVisibleRegion(port, saved);
+  DisposeRgn(limited);
+  DisposeRgn(saved);
+}
+
 }  // namespace
+
+void PeditRTscrollcard(ControlRef control, i16 part) {
+  const desk& d = mainglobals().current;
+  if (!validbar(control) || (control != d.vscroll && control != d.hscroll) || !windowport(d)) return;
+  const bool vertical = control == d.vscroll;
+  lowclipdown();
+  Rect interior{};
+  getinterior(&interior);
+  const i32 page = vertical ? interior.bottom - interior.top : interior.right - interior.left;
+  const i32 value = GetControl32BitValue(control), maximum = GetControl32BitMaximum(control);
+  const i32 step = std::max<i32>(mainglobals().cardScrollStep, 1);
+  RgnHandle area = NewRgn();
+  if (area == nilid) return;
+  i32 scrolled = 0;  // the bits' shift along the bar's axis; 0 redraws the whole interior
+  switch (part) {
+    case kControlPageUpPart: SetControl32BitValue(control, value - page); break;
+    case kControlPageDownPart: SetControl32BitValue(control, value + page); break;
+    case kControlIndicatorPart: break;
+    case kControlUpButtonPart:
+      if (value <= GetControl32BitMinimum(control)) part = kControlNoPart;
+      scrolled = std::min(value - GetControl32BitMinimum(control), step);
+      break;
+    case kControlDownButtonPart:
+      if (value >= maximum) part = kControlNoPart;
+      scrolled = -std::min(maximum - value, step);
+      break;
+    default: part = kControlNoPart; break;
+  }
+  if (part == kControlNoPart) {
+    DisposeRgn(area);
+    lowclipup();
+    return;
+  }
+  if (scrolled != 0) {
+    // The arrows move the bits already shown and draw only the strip they uncover.
+    SetControl32BitValue(control, value - scrolled);
+    ClipRect(&interior);
+    ScrollRect(&interior, vertical ? i16(0) : i16(scrolled), vertical ? i16(scrolled) : i16(0), area);
+  } else {
+    RectRgn(area, interior);
+  }
+  redrawpart(d, area);
+  DisposeRgn(area);
+  lowclipup();
+}
 
 void lowclipup() {
   const desk& d = mainglobals().current;

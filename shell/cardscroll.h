@@ -3,6 +3,8 @@
 // coordinates; the origin does the scrolling.
 #pragma once
 
+#include "platform/controls/controls.h"
+
 namespace kv {
 
 // Sets the current window's port origin to (horizontal value, vertical value) and clips it to
@@ -18,5 +20,11 @@ void lowrectbar();
 // interior's (at least 0), the view sizes the interior's plus 1; the window's movies are
 // re-hilited. Ends with lowclipup (slot 343).
 void lowfixbar();
+// The card bars' action procedure (procedure-table slot 33). Page up and down move the value by
+// the interior's height (width for the horizontal bar), bounded, and the thumb leaves it where
+// tracking put it: the interior is redrawn. The arrows move by `cardScrollStep`, at most to the
+// end: the interior's pixels are shifted and only the strip uncovered is redrawn. An arrow at
+// its end and any other part do nothing.
+void PeditRTscrollcard(ControlRef control, i16 part);
 
 }  // namespace kv

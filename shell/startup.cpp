@@ -8,6 +8,7 @@
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
 #include "engine/variables.h"
+#include "fields/listfields.h"
 #include "platform/events/events.h"
 #include "platform/events/handlers.h"
 #include "platform/events/watchdog.h"
@@ -32,6 +33,7 @@
 #include "shell/dialogs.h"
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
+#include "shell/mousewheel.h"
 #include "shell/mainloop.h"
 #include "shell/platformutil.h"
 #include "shell/settings.h"
@@ -194,6 +196,8 @@ void installcarbonhandlers() {
   InstallApplicationEventHandler(getproc<335>(), 1, zooms, 0, nullptr);
   const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted}, {kEventClassVolume, kEventVolumeUnmounted}};
   InstallApplicationEventHandler(getproc<451>(), 2, volumes, 0, nullptr);
+  const EventTypeSpec wheel[1] = {{kEventClassMouse, kEventMouseWheelMoved}};
+  InstallApplicationEventHandler(PeditRThandlemousewheelproc, 1, wheel, 0, nullptr);
 }
 
 void initmes() {
@@ -278,6 +282,7 @@ int startup(const StartupOptions& options) {
   if (initglobs() != 0) refuse(kNoMemoryToStart, "not enough memory to start");
   installweliveparts();  // the text engine's entries in the store's table of live parts
   installcontrolliveparts();  // and the buttons' controls'
+  installlistliveparts();  // and the list fields' lists
   if (g.allowTextServices) WEInstallTSMHandlers();  // input methods reach the text records
   storearguments(options.arguments);
   g.startupword = 1;

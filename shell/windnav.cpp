@@ -24,6 +24,7 @@
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
 #include "shell/metal.h"
+#include "shell/objectresize.h"
 #include "shell/palettes.h"
 #include "shell/platformutil.h"
 #include "shell/windowmanage.h"
@@ -218,6 +219,7 @@ i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool project
   setinvis(hidden);
   if (!hidden) SelectWindow(d.window);
   lowfixbar();
+  resizespots(g.current, 0, 0, 0);
   draweffect(1, nilid);
   addrecent();
   return openmessages(projectmessage && totwind(store) == 1);
@@ -275,6 +277,8 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
     lowrectbar();
     lowfixbar();
   }
+  // The objects follow the window's size: both layers on a new background, else the card's.
+  resizespots(d, newback ? 0 : 2, 0, 0);
   // The queued visual effects carry the window to the new card (a plain cut without them).
   draweffect(opening && !newback ? (IsMetalWindow(d.window) ? 1 : 0) : 1, nilid);
   addrecent();
@@ -305,6 +309,8 @@ i16 closecard(u32 cardnum, u64 stamp) {
   if (getword(g.current.store, g.current.wind, i32(cardnum), &e) != 0) return kNoCard;
   bool newback = e.backrecord != g.current.backrecid;
   if (i16 st = putdownstates(stamp)) return st;
+  // The layers left only note the window's size when they have none yet.
+  resizespots(g.current, newback ? 0 : 2, 1, 0);
   if (!g.lockMessages) {
     if (i16 st = sendchecked("closeCard", stamp)) return st;
     if (newback)
@@ -415,6 +421,7 @@ i16 gotowindow(const form& f) {
     st = closecard(cardnum == kThisCard ? g.current.cardnum : u32(cardnum), stamp);
   } else if (store == g.current.store) {
     st = putdownstates(stamp);
+    if (st == 0) resizespots(g.current, 0, 1, 0);
     if (st == 0 && !g.lockMessages) {
       for (const char* m : {"closeCard", "closeBackground", "closeWindow"})
         if (st == 0) st = sendchecked(m, stamp);

@@ -17,6 +17,7 @@
 #include "platform/speech/recognition.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
+#include "shell/mousewheel.h"
 #include "shell/projectclose.h"
 #include "shell/quit.h"
 #include "shell/settings.h"
@@ -98,6 +99,12 @@ i16 doapplevent(const EventRecord&) {
   // The speech recognizer's results go to the handler installed for them.
   if (r.eventclass == kSpeechDoneClass && r.eventid == kSpeechDoneId) {
     if (auto handler = getproc<299>()) handler(r);
+    return 0;
+  }
+  // The program's own wheel request: the record only when it is exactly 16 bytes.
+  if (r.eventclass == kWheelRequestClass) {
+    EventRecord wheel{};
+    if (r.eventid == kWheelRequestId && wheelrecordof(r.params, &wheel)) HandleMouseWheelAppleEvent(wheel);
     return 0;
   }
   if (r.eventclass != kCoreClass) return 0;

@@ -16,6 +16,7 @@
 #include "platform/controls/controls.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/handlers.h"
+#include "platform/lists/lists.h"
 #include "platform/movies/movies.h"
 #include "platform/qd/icons.h"
 #include "platform/qd/qdtypes.h"
@@ -58,6 +59,7 @@ using LibraryCompare = int (*)(const void*, const void*);
 
 // --- Drawing callbacks ------------------------------------------------------------------
 KV_PROCSLOT(30, TEDrawHook);                                         // PmainRTdrawgrouproc
+KV_PROCSLOT(32, ControlActionProcPtr);                               // PcreateRTcontrollscroll
 
 // --- Editing tools ----------------------------------------------------------------------
 KV_PROCSLOT(58, i16 (*)());                                          // PtoolsRTfalseproc
@@ -112,7 +114,9 @@ KV_PROCSLOT(175, i16 (*)(ConstStringPtr name, i16 volume, u32 dirid, u16 fromres
 KV_PROCSLOT(176, i16 (*)(Handle list, i32 index, const Rect& newrect, bool scale));  // mapspot
 KV_PROCSLOT(177, void (*)(Handle list, i16 index, Rect* out));      // calcspot
 KV_PROCSLOT(178, void (*)(const desk& d, const Rect* area));        // drawedit
+KV_PROCSLOT(179, void (*)(spot& object, i16 reuse));                // forcelistload
 KV_PROCSLOT(180, i16 (*)(objread& obj, Handle data, i16 mode));     // lowsetpicturedata
+KV_PROCSLOT(181, i16 (*)());                                        // PcreateRTweautotext
 
 // --- The system library (123-168, 224-225, 441-450) -------------------------------------
 KV_PROCSLOT(123, int (*)(char* out, const char* format, ...));      // mysprintf
@@ -286,9 +290,11 @@ KV_PROCSLOT(384, WEPixelToCharProcPtr);     // _WETabPixelToChar
 KV_PROCSLOT(385, WECharToPixelProcPtr);     // _WETabCharToPixel
 KV_PROCSLOT(386, WELineBreakProcPtr);       // _WETabLineBreak
 KV_PROCSLOT(339, i16 (*)(i16 feature, i16 action, WEReference we));  // WEFeatureFlag
+KV_PROCSLOT(393, WEScrollProcPtr);                                  // PobjRTwescrollcallbackproc
 KV_PROCSLOT(396, WEReference (*)(const LongRect& dest, const LongRect& view, spot& object));  // westupidertext
 KV_PROCSLOT(398, bool (*)(WEReference we));                         // GetWERecDirtyFlag
 KV_PROCSLOT(399, void (*)(WEReference we, bool dirty));             // SetWERecDirtyFlag
+KV_PROCSLOT(401, ListDefProcPtr);                                   // MyListDefinition
 KV_PROCSLOT(424, OSErr (*)(OSType creator, OSType tag, i32 size, i32* outSize, void* data, WEReference we));  // WEGetProperty
 KV_PROCSLOT(425, OSErr (*)(OSType creator, OSType tag, i32 size, const void* data, WEReference we));  // WESetProperty
 KV_PROCSLOT(426, OSErr (*)(OSType creator, OSType tag, WEReference we));  // WERemoveProperty
@@ -342,6 +348,7 @@ KV_PROCSLOT(267, ControlColorProcPtr);                              // Pfindbehi
 KV_PROCSLOT(291, IconActionProcPtr);                                // DetachSuiteMembers
 KV_PROCSLOT(436, EventHandlerProc);                                 // PdrawRTsetidlerBGproc
 KV_PROCSLOT(439, EventHandlerProc);                                 // PdrawRTDrawMetalWindowControl
+KV_PROCSLOT(33, ControlActionProcPtr);                              // PeditRTscrollcard
 KV_PROCSLOT(34, void (*)(const Rect* r));                          // PfindRTmyhook
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
 KV_PROCSLOT(69, void (*)(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn));  // PpdataRTstdbitsproc

@@ -15,7 +15,9 @@
 #include "engine/keywords.h"
 #include "engine/numbers.h"
 #include "engine/pictbuffers.h"
+#include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
+#include "fields/listfields.h"
 #include "media/mediaservice.h"
 #include "media/sounds.h"
 #include "media/speechrecog.h"
@@ -108,8 +110,8 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(28, qdcomment, PscrapRTgathercom),
     KV_UNBUILT(29, qdbits, PscrapRTgrabits),
     KV_ROUTINE(30, drawhook, PmainRTdrawgrouproc),
-    KV_UNBUILT(32, controlaction, PcreateRTcontrollscroll),
-    KV_UNBUILT(33, controlaction, PeditRTscrollcard),
+    KV_ROUTINE(32, controlaction, PcreateRTcontrollscroll),
+    KV_ROUTINE(33, controlaction, PeditRTscrollcard),
     KV_ROUTINE(34, highlighthook, PfindRTmyhook),
     KV_UNBUILT(36, colorsearch, PpaintRTmatchproc),
     KV_UNBUILT(37, qdcomment, PpaintRTgathercom),
@@ -247,9 +249,9 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(176, service, mapspot),
     KV_ROUTINE(177, service, calcspot),
     KV_ROUTINE(178, service, drawedit),
-    KV_UNBUILT(179, service, forcelistload),
+    KV_ROUTINE(179, service, forcelistload),
     KV_ROUTINE(180, service, lowsetpicturedata),
-    KV_UNBUILT(181, service, PcreateRTweautotext),
+    KV_ROUTINE(181, service, PcreateRTweautotext),
     KV_ROUTINE(182, service, westupidtext),
     KV_ROUTINE(183, service, wepacktext),
     // The text engine.
@@ -435,7 +437,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(388, carbonevent, PeditRTRedrawForLiveResize),
     KV_UNBUILT(391, carbonevent, PcomaRTasklistmousewheelproc),
     KV_UNBUILT(392, listsearch, PlistRTasklistmatchproc),
-    KV_UNBUILT(393, plain, PobjRTwescrollcallbackproc),
+    KV_ROUTINE(393, plain, PobjRTwescrollcallbackproc),
     KV_UNBUILT(394, modalfilter, PcomaRTPPCdlog),
     KV_ROUTINE(395, carbonevent, PappRTExpandCollapseWindowProc),
     KV_ROUTINE(396, service, westupidertext),
@@ -443,7 +445,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(398, service, GetWERecDirtyFlag),
     KV_ROUTINE(399, service, SetWERecDirtyFlag),
     KV_UNBUILT(400, service, putdownspotwerec),
-    KV_UNBUILT(401, listdefinition, MyListDefinition),
+    KV_ROUTINE(401, listdefinition, MyListDefinition),
     // The text engine: streams, objects, properties and user info.
     KV_ROUTINE(402, service, WEStreamRange),
     KV_ROUTINE(403, service, WEPut),

@@ -33,7 +33,7 @@ enum class InputKind : u8 {
   keyup,
   autokey,
   modifiers,      // the modifier keys changed (modifiers holds the new state)
-  wheel,          // wheeldelta lines on wheelaxis (0 vertical, 1 horizontal)
+  wheel,          // wheeldelta lines on wheelaxis (1 vertical, 0 horizontal)
   focusin,        // the program came to the front
   focusout,       // another program came to the front
   quit,           // the user or the system asked the program to quit
@@ -53,7 +53,7 @@ struct InputEvent {
   u16 modifiers = 0;     // cmdKey, shiftKey, optionKey, controlKey, alphaLock
   u8 keycode = 0;
   u8 charcode = 0;
-  i16 wheelaxis = 0;
+  i16 wheelaxis = 1;
   i32 wheeldelta = 0;
   u32 command = 0;       // dock command id
   u32 window = 0;        // window id for collapse and expand

@@ -461,7 +461,7 @@ class SDL2Backend final : public Backend {
         // A wheel the system reports flipped ("natural" scrolling) counts the other way.
         if (ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
         push(InputKind::wheel, mouse_, mods);
-        pending_.back().wheelaxis = horizontal ? 1 : 0;
+        pending_.back().wheelaxis = horizontal ? 0 : 1;
         pending_.back().wheeldelta = delta;
         break;
       }

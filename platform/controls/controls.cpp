@@ -46,6 +46,7 @@ constexpr u8 kInactiveHilite = 255;
 
 struct ControlState {
   Registry<ControlData, RegType::control> controls;
+  ControlDataAccessRec* access = nullptr;  // the data message being handled
 };
 
 ControlState& cs() { return state<ControlState>(); }
@@ -123,6 +124,27 @@ i16 parthit(const ControlData& c, Point p) {
   if (c.maximum <= c.minimum) return kControlNoPart;
   const bool before = vertical(c) ? p.v < parts.thumb.top : p.h < parts.thumb.left;
   return before ? kControlPageUpPart : kControlPageDownPart;
+}
+
+// The features a custom control's definition answers (0 for other kinds).
+u32 customfeatures(ControlRef control, const ControlData& c) {
+  if (c.kind != ControlKind::custom || !c.def) return 0;
+  return u32(c.def(0, control, kControlMsgGetFeatures, 0));
+}
+
+// Hands a data message to a custom control's definition with its record.
+OSStatus dataaccess(ControlRef control, const ControlData& c, i16 message, ControlDataAccessRec* rec) {
+  ControlDataAccessRec* outer = cs().access;
+  cs().access = rec;
+  const OSStatus status = OSStatus(c.def(0, control, message, 0));
+  cs().access = outer;
+  return status;
+}
+
+// A custom control that wants activate messages hears its new state.
+void tellactive(ControlRef control, bool active) {
+  ControlData* c = cd(control);
+  if (c && (customfeatures(control, *c) & kControlWantsActivate)) c->def(0, control, kControlMsgActivate, active);
 }
 
 void setvalue(ControlData& c, i32 value) { c.value = std::clamp(value, c.minimum, std::max(c.minimum, c.maximum)); }
@@ -280,6 +302,7 @@ OSStatus ActivateControl(ControlRef control) {
   ControlData* c = cd(control);
   if (!c) return errInvalidControl;
   c->active = true;
+  tellactive(control, true);
   redraw(control);
   return noErr;
 }
@@ -288,6 +311,7 @@ OSStatus DeactivateControl(ControlRef control) {
   ControlData* c = cd(control);
   if (!c) return errInvalidControl;
   c->active = false;
+  tellactive(control, false);
   redraw(control);
   return noErr;
 }
@@ -360,6 +384,8 @@ i16 FindControl(Point local, WindowRef window, ControlRef* out) {
 
 i16 TrackControl(ControlRef control, Point start, ControlActionProcPtr action) {
   ControlData* c = cd(control);
+  if (c && (customfeatures(control, *c) & kControlHandlesTracking))
+    return i16(c->def(0, control, kControlMsgHandleTracking, i32((u32(u16(start.v)) << 16) | u16(start.h))));
   if (!c || c->kind != ControlKind::scrollbar) return kControlNoPart;
   const WindowRef window = c->owner;
   const i16 part = parthit(*c, start);
@@ -466,6 +492,10 @@ OSStatus SetControlData(ControlRef control, i16 part, OSType tag, i32 size, cons
   ControlData* c = cd(control);
   if (!c) return errInvalidControl;
   if (size < 0 || (size > 0 && data == nullptr)) return paramErr;
+  if (customfeatures(control, *c) & kControlSupportsDataAccess) {
+    ControlDataAccessRec rec{part, tag, size, const_cast<void*>(data)};
+    return dataaccess(control, *c, kControlMsgSetData, &rec);
+  }
   const u8* from = static_cast<const u8*>(data);
   std::vector<u8> bytes(from, from + size);
   for (TaggedData& d : c->data)
@@ -480,6 +510,12 @@ OSStatus SetControlData(ControlRef control, i16 part, OSType tag, i32 size, cons
 OSStatus GetControlData(ControlRef control, i16 part, OSType tag, i32 bufferSize, void* buffer, i32* actualSize) {
   ControlData* c = cd(control);
   if (!c) return errInvalidControl;
+  if (customfeatures(control, *c) & kControlSupportsDataAccess) {
+    ControlDataAccessRec rec{part, tag, buffer ? std::max(bufferSize, 0) : 0, buffer};
+    const OSStatus status = dataaccess(control, *c, kControlMsgGetData, &rec);
+    if (status == noErr && actualSize) *actualSize = rec.size;
+    return status;
+  }
   for (const TaggedData& d : c->data) {
     if (d.part != part || d.tag != tag) continue;
     const i32 size = i32(d.bytes.size());
@@ -489,6 +525,8 @@ OSStatus GetControlData(ControlRef control, i16 part, OSType tag, i32 bufferSize
   }
   return errDataNotSupported;
 }
+
+ControlDataAccessRec* controldataaccess() { return hasstate<ControlState>() ? cs().access : nullptr; }
 
 // --- The extra part of controls ---------------------------------------------------------------
 

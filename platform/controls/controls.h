@@ -99,14 +99,49 @@ void DrawControlInCurrentPort(ControlRef control);
 
 // The definition procedure of a custom control. Messages: kControlMsgDraw (param: the hilite),
 // kControlMsgTest (param: the point, v in the high half and h in the low; answers the part
-// hit, 0 none), kControlMsgInit and kControlMsgDispose. Drawing happens in the current port.
+// hit, 0 none), kControlMsgInit and kControlMsgDispose; and, by the features the definition
+// answers to kControlMsgGetFeatures: kControlMsgHandleTracking (param: the start point as for
+// the hit test; answers the part) for TrackControl, kControlMsgActivate (param 1 active, 0
+// not) for ActivateControl and DeactivateControl, kControlMsgSetData and kControlMsgGetData
+// (the record controldataaccess() gives; answers a status) for SetControlData and
+// GetControlData. Drawing happens in the current port.
 using ControlDefProcPtr = i32 (*)(i16 varCode, ControlRef control, i16 message, i32 param);
-enum : i16 { kControlMsgDraw = 0, kControlMsgTest = 1, kControlMsgInit = 3, kControlMsgDispose = 4 };
+enum : i16 {
+  kControlMsgDraw = 0,
+  kControlMsgTest = 1,
+  kControlMsgInit = 3,
+  kControlMsgDispose = 4,
+  kControlMsgCalcRegions = 10,
+  kControlMsgHandleTracking = 15,
+  kControlMsgGetFeatures = 19,
+  kControlMsgSetData = 20,
+  kControlMsgGetData = 21,
+  kControlMsgActivate = 22,
+  kControlMsgTestNewMsgSupport = 27,
+};
+enum : u32 {
+  kControlWantsActivate = 1u << 4,
+  kControlHandlesTracking = 1u << 5,
+  kControlSupportsDataAccess = 1u << 6,
+  kControlSupportsContextualMenus = 1u << 21,
+};
+// What a set-data or get-data message works on: the part and tag, the size (of the data given,
+// or of the buffer; the definition puts the size of its data there when getting) and the data
+// or buffer (may be null when getting).
+struct ControlDataAccessRec {
+  i16 part;
+  OSType tag;
+  i32 size;
+  void* data;
+};
+// The record of the set-data or get-data message being handled (null outside one).
+ControlDataAccessRec* controldataaccess();
 // A custom control, invisible, embedded in the window's root control when there is one.
 OSStatus CreateCustomControl(WindowRef window, const Rect* bounds, ControlDefProcPtr def, ControlRef* out);
 // Bytes kept on a control under {part, tag}; a later set replaces them. GetControlData copies
 // at most bufferSize bytes (buffer may be null) and gives the kept size in *actualSize (may be
-// null); errDataNotSupported when the control keeps nothing under the tag.
+// null); errDataNotSupported when the control keeps nothing under the tag. A custom control
+// whose definition supports data access answers both itself.
 constexpr OSStatus errDataNotSupported = -30583;
 OSStatus SetControlData(ControlRef control, i16 part, OSType tag, i32 size, const void* data);
 OSStatus GetControlData(ControlRef control, i16 part, OSType tag, i32 bufferSize, void* buffer, i32* actualSize);

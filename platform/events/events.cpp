@@ -39,6 +39,7 @@ struct EventState {
   u32 carettime = 32;
   u64 statementticks = 0;  // ticks the statements moved the clock by (headless)
   WindowServices services;
+  IdleWatcher watcher = nullptr;
 };
 
 EventState& es() { return state<EventState>(); }
@@ -132,8 +133,8 @@ void sendplatformevent(u32 cls, u32 kind, RegistryId target, const InputEvent& i
     case kEventClassMouse: {
       Point where = in.where;
       u32 mods = in.modifiers;
-      // The platform's wheel axis: 1 vertical, 0 horizontal (the input's is the other way).
-      u16 axis = in.wheelaxis == 0 ? 1 : 0;
+      // The wheel axis: 1 vertical, 0 horizontal, as the input records it.
+      u16 axis = u16(in.wheelaxis);
       i32 delta = in.wheeldelta;
       u32 w = target;
       SetEventParameter(ev, kEventParamMouseLocation, typeQDPoint, sizeof where, &where);
@@ -281,6 +282,12 @@ void present() {
   if (s.services.present) s.services.present();
 }
 
+// The idle watcher looks at the input state; the tick it wants to look again at (0: none).
+u32 watch() {
+  IdleWatcher w = es().watcher;
+  return w ? w(backend().ticks()) : 0;
+}
+
 // One input-state poll: take what is due; when nothing is, the time of one poll passes.
 void inputpoll() {
   present();
@@ -288,18 +295,22 @@ void inputpoll() {
     backend().pollidle();
     takedueinputs();
   }
+  watch();
   audioservice();
   checkloopwatchdog();
 }
 
-// Waits for an input or the deadline, whichever comes first, taking what is due.
+// Waits for an input or the deadline, whichever comes first, taking what is due. The wait
+// ends early when the idle watcher wants to look before the deadline.
 void waitfor(u32 deadline) {
   present();
   // With a real clock and sound playing, completions are taken in at least every other tick.
   Backend& b = backend();
   if (!b.headless() && audiooutputopen() && i32(deadline - b.ticks()) > 2) deadline = b.ticks() + 2;
+  if (const u32 due = watch(); due != 0 && i32(due - b.ticks()) > 0 && i32(due - deadline) < 0) deadline = due;
   b.waituntil(deadline);
   takedueinputs();
+  watch();
   audioservice();
   checkloopwatchdog();
 }
@@ -512,6 +523,7 @@ void statementsmovedclock(u32 moved) {
 u64 statementticks() { return es().statementticks; }
 
 void setwindowservices(const WindowServices& services) { es().services = services; }
+void setidlewatcher(IdleWatcher watcher) { es().watcher = watcher; }
 
 void postactivate(RegistryId window, bool active) {
   EventState& s = es();

@@ -118,6 +118,11 @@ struct WindowServices {
   void (*focuschanged)(bool front) = nullptr;
 };
 void setwindowservices(const WindowServices& services);
+// A routine that looks at the input state after every wait and poll (the help tags install
+// it): given the tick count, it answers the tick at which it wants to look again (0: no wish);
+// a wait ends early for it.
+using IdleWatcher = u32 (*)(u32 now);
+void setidlewatcher(IdleWatcher watcher);
 // Deactivate and activate events the window layer raises when the front window changes.
 void postactivate(RegistryId window, bool active);
 // Drops pending activate events of a window that goes away.

@@ -4,12 +4,26 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+
+#include "platform/events/eventrecord.h"
+#include "platform/events/events.h"
+#include "platform/events/watchdog.h"
+#include "platform/qd/shapes.h"
+#include "platform/runtime/registry.h"
+#include "platform/runtime/root.h"
 
 namespace kv {
 
 struct ListRec {
+  RegistryId ref = nilid;
   Rect view{};
   i16 cellHeight = 16;
+  i16 cellWidth = 0;  // 0: the view's width
+  Point indent{};
+  u8 selFlags = 0;
+  Cell lastClick{-1, -1};
+  u32 clickTime = 0;
   WindowRef window = nilid;
   ControlRef vbar = nilid;
   ListDefProcPtr ldef = nullptr;
@@ -24,6 +38,10 @@ struct ListRec {
 };
 
 namespace {
+
+struct ListsState {
+  Registry<ListRec, RegType::list> lists;
+};
 
 i16 rowcount(const ListRec* l) { return i16(l->rows.size()); }
 
@@ -48,12 +66,18 @@ void settop(ListRec* l, i16 top) {
 
 bool validrow(const ListRec* l, Cell c) { return l != nullptr && c.h == 0 && c.v >= 0 && c.v < rowcount(l); }
 
+// The rectangle of visible row r, cut at the view's bottom.
+Rect cellrect(const ListRec* l, i16 r, i16 first) {
+  const i16 y = i16(l->view.top + (r - first) * l->cellHeight);
+  const i16 right = l->cellWidth > 0 ? i16(std::min<i32>(l->view.left + l->cellWidth, l->view.right)) : l->view.right;
+  return Rect{y, l->view.left, i16(std::min<i32>(y + l->cellHeight, l->view.bottom)), right};
+}
+
 void drawcells(ListRec* l) {
   if (!l->drawing || l->ldef == nullptr) return;
   const Rect vis = LGetVisible(l);
   for (i16 r = vis.top; r < vis.bottom; ++r) {
-    const i16 y = i16(l->view.top + (r - vis.top) * l->cellHeight);
-    const Rect cr{y, l->view.left, i16(std::min<i32>(y + l->cellHeight, l->view.bottom)), l->view.right};
+    const Rect cr = cellrect(l, r, vis.top);
     const auto& row = l->rows[size_t(r)];
     l->ldef(lDrawMsg, row.selected, &cr, Cell{0, r}, row.data.data(), i16(row.data.size()), l);
   }
@@ -64,7 +88,10 @@ void drawcells(ListRec* l) {
 ListHandle LNew(const Rect* view, i16 rows, i16 cellHeight, WindowRef window, bool drawIt, bool hasVScroll,
                 ListDefProcPtr ldef) {
   if (view == nullptr) return nullptr;
-  auto* l = new ListRec;
+  auto owned = std::make_unique<ListRec>();
+  ListRec* l = owned.get();
+  l->ref = state<ListsState>().lists.add(std::move(owned));
+  if (l->ref == nilid) return nullptr;
   l->view = *view;
   l->cellHeight = std::max<i16>(1, cellHeight);
   l->window = window;
@@ -85,7 +112,7 @@ void LDispose(ListHandle list) {
   if (list == nullptr) return;
   if (list->ldef != nullptr) list->ldef(lCloseMsg, false, &list->view, Cell{}, nullptr, 0, list);
   if (list->vbar != nilid) DisposeControl(list->vbar);
-  delete list;
+  state<ListsState>().lists.remove(list->ref);
 }
 
 i16 LAddRow(i16 count, i16 rowNum, ListHandle list) {
@@ -142,8 +169,7 @@ void LSetSelect(bool setIt, Cell cell, ListHandle list) {
   row.selected = setIt;
   const Rect vis = LGetVisible(list);
   if (list->drawing && list->ldef != nullptr && cell.v >= vis.top && cell.v < vis.bottom) {
-    const i16 y = i16(list->view.top + (cell.v - vis.top) * list->cellHeight);
-    const Rect cr{y, list->view.left, i16(std::min<i32>(y + list->cellHeight, list->view.bottom)), list->view.right};
+    const Rect cr = cellrect(list, cell.v, vis.top);
     list->ldef(lHiliteMsg, setIt, &cr, cell, row.data.data(), i16(row.data.size()), list);
   }
 }
@@ -225,5 +251,145 @@ Rect LGetView(ListHandle list) { return list != nullptr ? list->view : Rect{}; }
 ControlRef LGetVerticalScrollBar(ListHandle list) { return list != nullptr ? list->vbar : nilid; }
 bool LGetActive(ListHandle list) { return list != nullptr && list->active; }
 WindowRef LGetWindow(ListHandle list) { return list != nullptr ? list->window : nilid; }
+
+}  // namespace kv
+
+namespace kv {
+
+namespace {
+
+// The list whose scroll bar is being tracked by LClick.
+struct ListTracking {
+  ListRec* list = nullptr;
+};
+
+void scrollaction(ControlRef bar, i16 part) {
+  ListRec* l = state<ListTracking>().list;
+  if (l == nullptr || l->vbar != bar) return;
+  const i16 page = i16(std::max(1, pagerows(l) - 1));
+  switch (part) {
+    case kControlUpButtonPart: LScroll(0, -1, l); break;
+    case kControlDownButtonPart: LScroll(0, 1, l); break;
+    case kControlPageUpPart: LScroll(0, i16(-page), l); break;
+    case kControlPageDownPart: LScroll(0, page, l); break;
+    case kControlIndicatorPart:
+      l->top = i16(GetControlValue(bar));
+      drawcells(l);
+      break;
+    default: break;
+  }
+}
+
+// The row under a point of the view (it may lie past the last row), or v = -1 outside the view.
+Cell cellat(const ListRec* l, Point pt) {
+  if (!PtInRect(pt, &l->view)) return Cell{-1, -1};
+  return Cell{0, i16(toprow(l) + (pt.v - l->view.top) / std::max<i16>(1, l->cellHeight))};
+}
+
+void selectonly(ListRec* l, i16 row) {
+  for (i16 r = 0; r < rowcount(l); ++r) LSetSelect(r == row, Cell{0, r}, l);
+}
+
+// One step of a click on row `row`: a plain click selects it alone; command toggles it; shift
+// extends the selection from the anchor to it (both only when the flags allow more than one).
+void clickrow(ListRec* l, i16 row, u16 modifiers, i16 anchor, bool toggleto) {
+  const bool several = !(l->selFlags & lOnlyOne);
+  if (several && (modifiers & cmdKey) && !(l->selFlags & lNoDisjoint)) {
+    LSetSelect(toggleto, Cell{0, row}, l);
+  } else if (several && (modifiers & shiftKey) && !(l->selFlags & lNoExtend) && anchor >= 0) {
+    const i16 lo = std::min(anchor, row), hi = std::max(anchor, row);
+    for (i16 r = 0; r < rowcount(l); ++r) LSetSelect(r >= lo && r <= hi, Cell{0, r}, l);
+  } else {
+    selectonly(l, row);
+  }
+}
+
+}  // namespace
+
+void LSetSelFlags(u8 flags, ListHandle list) {
+  if (list != nullptr) list->selFlags = flags;
+}
+u8 LGetSelFlags(ListHandle list) { return list != nullptr ? list->selFlags : 0; }
+
+void LSetCellSize(Point size, ListHandle list) {
+  if (list == nullptr) return;
+  list->cellHeight = std::max<i16>(1, size.v);
+  list->cellWidth = std::max<i16>(0, size.h);
+  settop(list, toprow(list));
+  if (list->vbar != nilid) SetControlViewSize(list->vbar, pagerows(list));
+}
+Point LGetCellSize(ListHandle list) {
+  if (list == nullptr) return Point{};
+  return Point{list->cellHeight, list->cellWidth > 0 ? list->cellWidth : i16(list->view.right - list->view.left)};
+}
+
+void LSetViewRect(const Rect* view, ListHandle list) {
+  if (list == nullptr || view == nullptr) return;
+  list->view = *view;
+  if (list->vbar != nilid) {
+    const Rect bar{i16(view->top - 1), view->right, i16(view->bottom + 1), i16(view->right + 15)};
+    SetControlBounds(list->vbar, &bar);
+    SetControlViewSize(list->vbar, pagerows(list));
+  }
+  settop(list, toprow(list));
+}
+
+void LSetIndent(Point indent, ListHandle list) {
+  if (list != nullptr) list->indent = indent;
+}
+Point LGetIndent(ListHandle list) { return list != nullptr ? list->indent : Point{}; }
+
+bool LClick(Point pt, u16 modifiers, bool track, ListHandle list) {
+  if (list == nullptr) return false;
+  if (list->vbar != nilid && IsControlVisible(list->vbar)) {
+    Rect bar{};
+    GetControlBounds(list->vbar, &bar);
+    if (PtInRect(pt, &bar)) {
+      ListRec*& tracking = state<ListTracking>().list;
+      tracking = list;
+      TrackControl(list->vbar, pt, scrollaction);
+      tracking = nullptr;
+      return false;
+    }
+  }
+  const Cell hit = cellat(list, pt);
+  const u32 now = TickCount();
+  const bool inside = hit.v >= 0 && hit.v < rowcount(list);
+  const bool twice = inside && hit.v == list->lastClick.v && hit.h == list->lastClick.h &&
+                     now - list->clickTime <= GetDblTime();
+  list->lastClick = hit;
+  list->clickTime = now;
+  if (!inside) return false;
+  Cell first{0, 0};
+  const i16 anchor = LGetSelect(true, &first, list) ? first.v : i16(-1);
+  const bool toggleto = !list->rows[size_t(hit.v)].selected;
+  clickrow(list, hit.v, modifiers, anchor, toggleto);
+  if (!track) return twice;
+  // The selection follows the pointer over the rows while the button is held.
+  i16 last = hit.v;
+  LoopScope loop("LClick");
+  while (WaitMouseUp()) {
+    Point p{};
+    GetMouse(&p);
+    const Cell c = cellat(list, p);
+    if (c.v < 0 || c.v >= rowcount(list) || c.v == last) continue;
+    last = c.v;
+    if (!(modifiers & cmdKey)) clickrow(list, c.v, modifiers, anchor >= 0 ? anchor : hit.v, toggleto);
+    list->lastClick = c;
+  }
+  return twice && last == hit.v;
+}
+
+Cell LLastClick(ListHandle list) { return list != nullptr ? list->lastClick : Cell{-1, -1}; }
+void LSetClickTime(u32 ticks, ListHandle list) {
+  if (list != nullptr) list->clickTime = ticks;
+}
+u32 LGetClickTime(ListHandle list) { return list != nullptr ? list->clickTime : 0; }
+
+RegistryId LGetRef(ListHandle list) { return list != nullptr ? list->ref : nilid; }
+ListHandle LFromRef(RegistryId ref) {
+  return hasstate<ListsState>() ? state<ListsState>().lists.get(ref) : nullptr;
+}
+std::size_t LCountLists() { return hasstate<ListsState>() ? state<ListsState>().lists.count() : 0; }
 
 }  // namespace kv

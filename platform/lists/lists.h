@@ -4,6 +4,7 @@
 // drawing on and off, and activation. Coordinates are the owning window port's.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "platform/controls/controls.h"
@@ -68,5 +69,43 @@ Rect LGetView(ListHandle list);
 ControlRef LGetVerticalScrollBar(ListHandle list);
 bool LGetActive(ListHandle list);
 WindowRef LGetWindow(ListHandle list);
+
+// Selection flags: one row at most, extending by dragging, no disjoint (command) selection, no
+// extending (shift), ...
+enum : u8 {
+  lOnlyOne = 0x80,
+  lExtendDrag = 0x40,
+  lNoDisjoint = 0x20,
+  lNoExtend = 0x10,
+  lNoRect = 0x08,
+  lUseSense = 0x04,
+  lNoNilHilite = 0x02
+};
+void LSetSelFlags(u8 flags, ListHandle list);
+u8 LGetSelFlags(ListHandle list);
+// The cell size (v the height, h the width; a width of 0 spans the view) and the text indent
+// the list definition reads.
+void LSetCellSize(Point size, ListHandle list);
+Point LGetCellSize(ListHandle list);
+void LSetIndent(Point indent, ListHandle list);
+Point LGetIndent(ListHandle list);
+// A new view rectangle; the scroll bar moves along its right edge.
+void LSetViewRect(const Rect* view, ListHandle list);
+
+// A mouse-down at `pt`: in the scroll bar it tracks the bar; in a row it selects it (shift
+// extends the selection, command toggles the row, as the selection flags allow) and, with
+// `track`, follows the pointer until the button goes up. The last click becomes the cell under
+// the point (a row past the last, or v = -1 outside the view) at the current tick. True for a
+// second click on the same row within the double-click time.
+bool LClick(Point pt, u16 modifiers, bool track, ListHandle list);
+Cell LLastClick(ListHandle list);
+void LSetClickTime(u32 ticks, ListHandle list);
+u32 LGetClickTime(ListHandle list);
+
+// The list's registry id (what a record keeps in a 32-bit slot), the list an id names (null
+// when it names none) and the number of lists alive.
+RegistryId LGetRef(ListHandle list);
+ListHandle LFromRef(RegistryId ref);
+std::size_t LCountLists();
 
 }  // namespace kv

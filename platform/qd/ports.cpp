@@ -606,6 +606,12 @@ Pattern* GetPortPenPat(CGrafPtr port, Pattern* pat) {
   return pat;
 }
 
+Pattern* GetPortFillPat(CGrafPtr port, Pattern* pat) {
+  Port* p = portof(port);
+  if (pat) *pat = p ? p->fillPat : qdblack;
+  return pat;
+}
+
 void MoveTo(i16 h, i16 v) {
   if (Port* p = currentport()) p->pnLoc = Point{v, h};
 }

@@ -148,6 +148,8 @@ void SetPortPenSize(CGrafPtr port, Point size);
 void SetPortPenMode(CGrafPtr port, i16 mode);
 Pattern* GetPortBackPat(CGrafPtr port, Pattern* pat);
 Pattern* GetPortPenPat(CGrafPtr port, Pattern* pat);
+// The pattern the fill verb draws with (the last one a fill call gave).
+Pattern* GetPortFillPat(CGrafPtr port, Pattern* pat);
 void MoveTo(i16 h, i16 v);
 void Move(i16 dh, i16 dv);
 

@@ -193,13 +193,15 @@ void commit(const std::string& utf8) {
   moveby(1);
 }
 
-void wheel(Point where, i32 lines, bool horizontal) {
+void wheel(Point where, i32 lines, bool horizontal, u16 modifiers) {
   u32 t = at();
+  holdmodifiers(modifiers, t);
   ds().mouse = where;
   put(InputKind::wheel, t, [&](InputEvent& in) {
-    in.wheelaxis = horizontal ? 1 : 0;
+    in.wheelaxis = horizontal ? 0 : 1;
     in.wheeldelta = lines;
   });
+  if (modifiers != 0) holdmodifiers(0, t + 1);
   moveby(1);
 }
 

@@ -38,8 +38,8 @@ void keyUp(u8 keycode);
 void keychar(u8 ch, u16 modifiers = 0);
 // Types Mac Roman text, one key per character.
 void type(std::string_view macroman);
-// Wheel lines at a point: positive away from the user (scrolls up).
-void wheel(Point where, i32 lines, bool horizontal = false);
+// Wheel lines at a point: positive away from the user (scrolls up), with modifiers held.
+void wheel(Point where, i32 lines, bool horizontal = false, u16 modifiers = 0);
 // An input method's composition (UTF-8) with its cursor in characters, and its committed text
 // (at 0, cursor +1).
 void compose(const std::string& utf8, i32 cursor);

@@ -29,6 +29,7 @@ enum class LongDatePart : u8 { none, weekday, month, day, year };
 struct IntlSettings {
   // --- Numbers ---
   u8 decimalpoint = '.';  // the decimal separator of numbers
+  bool metric = false;    // measures in centimetres rather than inches
 
   // --- Short dates ("3/5/24") ---
   DateOrder dateorder = DateOrder::mdy;

@@ -7,6 +7,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
+#include "platform/fonts/fonts.h"
 #include "platform/windows/windowimpl.h"
 
 namespace kv {
@@ -59,10 +60,16 @@ constexpr BrushColours kBrushes[] = {
     {10, kWhite, kWhite},                                       // list
     {15, kWhite, kWhite},                                       // document window
     {16, kWhite, kWhite},                                       // file browser window
+    {20, grey(0x2222), grey(0x8888)},                           // button frame (active pen)
+    {22, grey(0x8888), grey(0xA8A8)},                           // button frame, inactive
     {29, grey(0xDDDD), grey(0xEEEE)},                           // button face
     {46, RGBColor{0x5A5A, 0x8C8C, 0xD8D8}, grey(0xB4B4)},       // focus highlight
+    {48, RGBColor{0xFFFF, 0xFFFF, 0xC8C8}, RGBColor{0xFFFF, 0xFFFF, 0xC8C8}},  // help tags
     {-1, grey(0), grey(0)},                                     // black
     {-2, kWhite, kWhite},                                       // white
+    {-3, RGBColor{0xB5B5, 0xD5D5, 0xFFFF}, grey(0xD4D4)},       // primary highlight
+    {-4, grey(0xD4D4), grey(0xD4D4)},                           // secondary highlight
+    {-5, RGBColor{0x3838, 0x7575, 0xD7D7}, grey(0xD4D4)},       // alternate primary highlight
 };
 constexpr i16 kFocusBrush = 46;
 
@@ -279,6 +286,54 @@ void DrawGrowIcon(WindowRef window) {
     }
   }
   SetPort(before);
+}
+
+// --- Fonts, separators and group boxes ----------------------------------------------------------
+
+OSStatus GetThemeFont(u16 fontID, i16, Str255 name, i16* size, u8* style) {
+  FontKey k{};
+  switch (fontID) {
+    case kThemeSystemFont: k = {systemFont, 12, 0}; break;
+    case kThemeSmallSystemFont:
+    case kThemeLabelFont: k = {systemFont, 11, 0}; break;
+    case kThemeSmallEmphasizedSystemFont: k = {systemFont, 11, facebold}; break;
+    case kThemeApplicationFont: k = {applFont, 12, 0}; break;
+    default: return paramErr;
+  }
+  if (name) GetFontName(k.font, name);
+  if (size) *size = k.size;
+  if (style) *style = k.face;
+  return noErr;
+}
+
+OSStatus DrawThemeSeparator(const Rect* r, u32 state) {
+  if (r == nullptr) return paramErr;
+  SavedPen saved;
+  PenNormal();
+  const RGBColor c = grey(state == kThemeStateActive ? 0x9999 : 0xC4C4);
+  RGBForeColor(&c);
+  if (r->right - r->left >= r->bottom - r->top) {
+    MoveTo(r->left, i16((r->top + r->bottom) / 2));
+    LineTo(i16(r->right - 1), i16((r->top + r->bottom) / 2));
+  } else {
+    MoveTo(i16((r->left + r->right) / 2), r->top);
+    LineTo(i16((r->left + r->right) / 2), i16(r->bottom - 1));
+  }
+  return noErr;
+}
+
+OSStatus DrawThemeSecondaryGroup(const Rect* r, u32 state) {
+  if (r == nullptr) return paramErr;
+  SavedPen saved;
+  PenNormal();
+  RGBColor fill{};
+  themecontainercolour(kThemeBackgroundSecondaryGroupBox, kThemeStateActive, &fill);
+  RGBForeColor(&fill);
+  PaintRect(r);
+  const RGBColor edge = grey(state == kThemeStateActive ? 0xB4B4 : 0xD4D4);
+  RGBForeColor(&edge);
+  FrameRect(r);
+  return noErr;
 }
 
 }  // namespace kv

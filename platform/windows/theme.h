@@ -37,6 +37,7 @@ OSStatus drawthemebackground(const Rect& bounds, u32 kind, bool active);
 // when it is not. False (out untouched) for a brush the theme does not know.
 bool themebrushcolour(i16 brush, bool active, RGBColor* out);
 
+// The pens of button frames: 20 active, 22 inactive; 48 the background of help tags.
 // The brush (active) becomes the current port's background colour, with a white background
 // pattern; SetThemePen makes it the foreground colour with a normal black pen pattern in
 // pattern copy. At depth 1, or on a device without colour, the colour becomes black or white
@@ -89,5 +90,22 @@ OSStatus DrawThemeListBoxFrame(const Rect* r, u32 state);
 // port bounds, outlined, with a diagonal grip. Nothing for a window without a grow box or
 // without a port.
 void DrawGrowIcon(WindowRef window);
+
+// --- Fonts, separators and group boxes ----------------------------------------------------------
+// The theme's fonts: 0 system, 1 small system, 2 small emphasized system, 6 labels (the small
+// system font, as rulers and help tags show their numbers), 17 application. The family name, size and face (any may be null);
+// paramErr for a font the theme does not know.
+enum : u16 {
+  kThemeSystemFont = 0,
+  kThemeSmallSystemFont = 1,
+  kThemeSmallEmphasizedSystemFont = 2,
+  kThemeLabelFont = 6,
+  kThemeApplicationFont = 17,
+};
+OSStatus GetThemeFont(u16 fontID, i16 script, Str255 name, i16* size, u8* style);
+// A separator: a one-pixel grey line along the longer side's middle. The port's pen stays.
+OSStatus DrawThemeSeparator(const Rect* r, u32 state);
+// A secondary group box: filled with its container colour and framed.
+OSStatus DrawThemeSecondaryGroup(const Rect* r, u32 state);
 
 }  // namespace kv

@@ -200,7 +200,8 @@ TEST_F(ListKeyTest, TheCommandAsAScriptGivesIt) {
       {"listKey card field \"Q\", \"a\"", "", "error 11"},
   });
   EXPECT_EQ(cardvalue("card field \"P\""), "apple") << "a field that is not a list is left alone";
-  EXPECT_EQ(global("log"), "(no global log)") << "no selection moved without a live list";
+  EXPECT_EQ(global("log"), "click;") << "the down arrow selected the first row";
+  EXPECT_EQ(cardvalue("the hilitedLines of card field \"L\""), "1");
 }
 
 }  // namespace

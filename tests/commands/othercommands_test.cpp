@@ -269,5 +269,13 @@ TEST_F(OtherCommandsTest, ImportClutFromAnIndexedPicture) {
             {"import clut from clipBoard", "", "error 124"}});
 }
 
+TEST_F(OtherCommandsTest, ImportClutFromAnObjectDrawsItsPicture) {
+  // Our pictures keep images as direct pixels: an object's picture has no 8-bit table to take.
+  ASSERT_EQ(run("global gid\nput 1 into it\nimport clut from graphic \"pic\"\nput it into gid"), 0);
+  EXPECT_EQ(global("gid"), "") << "it is emptied first";
+  EXPECT_EQ(result(), resulttext(9));
+  failrows({{"import clut from card 1", "", "error 11"}, {"import clut from graphic \"pic\" as \"x\" extra", "", "error 19"}});
+}
+
 }  // namespace
 }  // namespace kv

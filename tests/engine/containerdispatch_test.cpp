@@ -84,8 +84,13 @@ TEST_F(ContainerDispatchTest, PutIntoAFieldKeepsItsHeaderAndTailAndResetsItsScro
   EXPECT_EQ(getfieldscroll(field("Notes")), 40);
   EXPECT_EQ(cardvalue("field 1"), "zy");
 
+  // A list of 65 rows stays scrolled (a list of fewer rows than it scrolls by shows its last
+  // page instead).
+  ASSERT_EQ(doline("put \"a\" & return & \"b\" & return & \"c\" & return & \"d\" into field \"List\""), 0);
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(doline("put field \"List\" & return & field \"List\" into field \"List\""), 0);
+  ASSERT_EQ(doline("put field \"List\" & return & field \"List\" & return & \"e\" into field \"List\""), 0);
   setscroll("List", 30);
-  ASSERT_EQ(doline("put \"a\" into field \"List\""), 0);
+  ASSERT_EQ(doline("put field \"List\" into field \"List\""), 0);
   EXPECT_EQ(getfieldscroll(field("List")), 30) << "a scrolling list field keeps its scroll";
 }
 

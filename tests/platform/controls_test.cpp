@@ -2,6 +2,9 @@
 // tracking driven by scripted input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
 #include "platform/testing/driver.h"
@@ -166,6 +169,65 @@ TEST_F(ControlsTest, ACustomControlKeepsItsDataAndAnswersThroughItsDefinition) {
   DisposeWindow(window);
   window = nilid;
   EXPECT_EQ(heard.messages, std::vector<i16>{kControlMsgDispose}) << "a window's custom controls hear they go";
+}
+
+
+// A definition that handles data, tracking and activation itself: it keeps one u16 under
+// 'valu' and answers the tracking start's h as the part.
+struct Handling {
+  u16 value = 0;
+  i32 activated = -1;
+};
+Handling handling;
+i32 handlingdef(i16, ControlRef, i16 message, i32 param) {
+  switch (message) {
+    case kControlMsgGetFeatures:
+      return i32(kControlSupportsDataAccess | kControlHandlesTracking | kControlWantsActivate);
+    case kControlMsgSetData: {
+      ControlDataAccessRec* a = controldataaccess();
+      if (a->tag != fourcc("valu")) return errDataNotSupported;
+      if (a->size != 2) return paramErr;
+      std::memcpy(&handling.value, a->data, 2);
+      return noErr;
+    }
+    case kControlMsgGetData: {
+      ControlDataAccessRec* a = controldataaccess();
+      if (a->tag != fourcc("valu")) return errDataNotSupported;
+      if (a->data) std::memcpy(a->data, &handling.value, std::size_t(std::min(a->size, 2)));
+      a->size = 2;
+      return noErr;
+    }
+    case kControlMsgHandleTracking: return i16(param & 0xFFFF);
+    case kControlMsgActivate: handling.activated = param; return 0;
+    default: return 0;
+  }
+}
+
+TEST_F(ControlsTest, ADefinitionThatHandlesDataTrackingAndActivationIsAskedForThem) {
+  handling = Handling{};
+  const Rect r{10, 10, 41, 200};
+  ControlRef c = nilid;
+  ASSERT_EQ(CreateCustomControl(window, &r, handlingdef, &c), noErr);
+  const u16 seven = 7;
+  EXPECT_EQ(SetControlData(c, 0, fourcc("valu"), 2, &seven), noErr);
+  EXPECT_EQ(handling.value, 7);
+  EXPECT_EQ(SetControlData(c, 0, fourcc("valu"), 4, &seven), paramErr) << "the definition's answer";
+  EXPECT_EQ(SetControlData(c, 0, fourcc("othr"), 2, &seven), errDataNotSupported);
+  u16 got = 0;
+  i32 size = 0;
+  EXPECT_EQ(GetControlData(c, 0, fourcc("valu"), 2, &got, &size), noErr);
+  EXPECT_EQ(got, 7);
+  EXPECT_EQ(size, 2);
+  Size kept = 0;
+  EXPECT_EQ(GetControlDataSize(c, 0, fourcc("valu"), &kept), noErr);
+  EXPECT_EQ(kept, 2);
+  EXPECT_EQ(controldataaccess(), nullptr) << "only while a message is handled";
+  EXPECT_EQ(TrackControl(c, Point{20, 33}, nullptr), 33);
+  DeactivateControl(c);
+  EXPECT_EQ(handling.activated, 0);
+  ActivateControl(c);
+  EXPECT_EQ(handling.activated, 1);
+  DisposeControl(c);
 }
 
 }  // namespace

@@ -157,9 +157,11 @@ TEST_F(SDL2BackendTest, ButtonsWheelFocusAndQuit) {
 
   ASSERT_TRUE(sdl2pushwheel(*b_, 0, 2, false));
   ASSERT_TRUE(sdl2pushwheel(*b_, 0, 2, true));
+  ASSERT_TRUE(sdl2pushwheel(*b_, 3, 0, false));
   auto wheel = drain();
-  ASSERT_EQ(wheel.size(), 2u);
-  EXPECT_EQ(wheel[0].wheelaxis, 0);
+  ASSERT_EQ(wheel.size(), 3u);
+  EXPECT_EQ(wheel[0].wheelaxis, 1) << "vertical";
+  EXPECT_EQ(wheel[2].wheelaxis, 0) << "horizontal";
   EXPECT_EQ(wheel[1].wheeldelta, -wheel[0].wheeldelta) << "a flipped wheel counts the other way";
   EXPECT_NE(wheel[0].wheeldelta, 0);
 

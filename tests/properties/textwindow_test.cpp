@@ -183,8 +183,8 @@ TEST_F(TextGetterTest, RulerWordsNeedAFieldOfTheEnginesOwnForm) {
   cardrows({
       {"", "the leftIndent of graphic \"Box\"", "error 210"},
       {"", "the rulerInfo of card button \"Go\"", "error 210"},
-      {"", "the textDirection of card field \"Notes\"", ""},
-      {"", "the spaceBefore of line 2 of card field \"Notes\"", ""},
+      {"", "the textDirection of card field \"Notes\"", "default"},
+      {"", "the spaceBefore of line 2 of card field \"Notes\"", "0"},
       {"", "the rulerUnits of card field \"Notes\"", "error 210"},
   });
   objread obj{};
@@ -193,7 +193,8 @@ TEST_F(TextGetterTest, RulerWordsNeedAFieldOfTheEnginesOwnForm) {
   writeobj(&obj);
   ASSERT_NE(we, nilid);
   WESetSelection(1, 3, we);
-  EXPECT_EQ(cardvalue("the leftIndent of char 30 to 40 of card field \"Notes\""), "") << "a range past the text";
+  EXPECT_EQ(cardvalue("the leftIndent of char 30 to 40 of card field \"Notes\""), "0")
+      << "a range past the text reads the last paragraph";
   i32 start = 0, end = 0;
   WEGetSelection(&start, &end, we);
   EXPECT_EQ(start, 1);

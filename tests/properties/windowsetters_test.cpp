@@ -195,10 +195,16 @@ TEST_F(WindowSetterTest, ScrollingFields) {
   releaselivefield(s);
   s.style = stylefieldscrolllist;
   putcardspot("Notes", s);
-  ASSERT_EQ(setline("set the scroll of card field \"Notes\" to 40"), 0);
-  EXPECT_EQ(getfieldscroll(cardspot("Notes")), 40);
-  ASSERT_EQ(setline("set the scroll of card field \"Notes\" to 100000"), 0);
-  EXPECT_EQ(getfieldscroll(cardspot("Notes")), kListScrollLimit) << "within a list's range";
+  // While the screen is locked the value stays as set (a drawn list keeps its rows in view).
+  ASSERT_EQ(setline("lock screen\nset the scroll of card field \"Notes\" to 40\nput the scroll of card field \"Notes\" into "
+                    "bkgnd field \"Title\""),
+            0);
+  EXPECT_EQ(cardvalue("bkgnd field \"Title\""), "40");
+  ASSERT_EQ(setline("lock screen\nset the scroll of card field \"Notes\" to 100000\nput the scroll of card field \"Notes\" "
+                    "into bkgnd field \"Title\""),
+            0);
+  EXPECT_EQ(cardvalue("bkgnd field \"Title\""), std::to_string(kListScrollLimit)) << "within a list's range";
+  ASSERT_EQ(setline("unlock screen"), 0);
 }
 
 TEST_F(WindowSetterTest, ScrollingWithoutBufferingKeepsTheLiveRecord) {

@@ -8,6 +8,7 @@
 #include "engine/objectutil.h"
 #include "fields/fieldview.h"
 #include "platform/controls/controls.h"
+#include "platform/lists/lists.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "platform/testing/driver.h"
@@ -54,16 +55,6 @@ class FieldDrawingTest : public WindowTest {
     o.showpen = 0;
     o.showfill = 0;
     return o;
-  }
-  // Draws the current card into its window, on white, and answers the window's pixels.
-  Frame drawcard() {
-    SavePort saved;
-    SetPort(GetWindowPort(current().window));
-    Rect all{};
-    GetPortBounds(GetWindowPort(current().window), &all);
-    FillRect(&all, &qdwhite);
-    backspot(0);
-    return drive::windowpixels(current().window);
   }
   spot cardfield(i32 i) { return spotat(current().cardspots, i); }
   // Changes a card field in its list, as a script's setter would: the card's live records,
@@ -130,7 +121,9 @@ TEST_F(FieldDrawingTest, FieldsKeepLiveRecordsUntilTheirCardIsLeft) {
   const WEReference records[2] = {livefield(cardfield(0)), livefield(cardfield(1))};
   EXPECT_TRUE(isvalidwerec(records[0]));
   EXPECT_TRUE(isvalidwerec(records[1]));
-  EXPECT_EQ(livefield(cardfield(2)), 0u) << "a list field's record is temporary";
+  EXPECT_FALSE(isvalidwerec(livefield(cardfield(2)))) << "a list field's record is temporary";
+  const RegistryId list = livefield(cardfield(2));
+  EXPECT_NE(LFromRef(list), nullptr) << "it keeps its list of rows";
   EXPECT_FALSE(GetWERecDirtyFlag(livefield(cardfield(0))));
   // A short scrolling field scrolls back to its top.
   EXPECT_EQ(getfieldscroll(cardfield(1)), 0);
@@ -149,6 +142,7 @@ TEST_F(FieldDrawingTest, FieldsKeepLiveRecordsUntilTheirCardIsLeft) {
   EXPECT_FALSE(isvalidwerec(records[0]));
   EXPECT_FALSE(isvalidwerec(records[1]));
   EXPECT_EQ(controls(), withbar - 1) << "the scroll bar went with its record";
+  EXPECT_EQ(LFromRef(list), nullptr) << "and the list with its field";
   ASSERT_EQ(doline("go to card 1"), 0);
   EXPECT_NE(livefield(cardfield(0)), we);
 }
@@ -199,18 +193,29 @@ TEST_F(FieldDrawingTest, TheRulerLivesForOneDrawingAndHoldsTheRulerData) {
   EXPECT_EQ(controls(), before) << "the ruler is gone after the drawing";
   Rect band;
   rulercontrolrect(cardfield(0), &band);
-  EXPECT_GT(ink(f, Rect{20, 20, 120, 180}).top, band.bottom - 1) << "the text lies below the ruler";
+  EXPECT_EQ(ink(f, Rect{20, 20, 120, 180}).top, band.top) << "the ruler is drawn across its band";
+  LongRect dest{};
+  WEGetDestRect(&dest, livefield(cardfield(0)));
+  EXPECT_GE(dest.top, band.bottom) << "the text lies below the ruler";
+  EXPECT_EQ(ink(f, Rect{band.bottom, 20, i16(dest.top), 180}).top, 32767) << "nothing between them";
 
   // The control a ruler is made as: the ruler's data under 'RUod'.
   const rulerdatarec data = rulerdata(cardfield(0), livefield(cardfield(0)));
   ControlRef ruler = nilid;
   ASSERT_EQ(CreateRulerControl(current().window, &band, &data, &ruler), noErr);
+  // The options record is set only; its fields read back by their own tags.
   rulerdatarec got{};
-  i32 size = 0;
-  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUod"), sizeof got, &got, &size), noErr);
-  EXPECT_EQ(size, 24);
-  EXPECT_EQ(std::memcmp(&got, &data, sizeof got), 0);
-  EXPECT_EQ(got.units, 2);
+  i32 size = sizeof got;
+  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUod"), sizeof got, &got, &size), -30581);
+  u32 record = 0;
+  u16 units = 0, minwidth = 0;
+  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUwe"), 4, &record, &size), noErr);
+  EXPECT_EQ(size, 4);
+  EXPECT_EQ(record, data.record);
+  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUmt"), 2, &minwidth, &size), noErr);
+  EXPECT_EQ(minwidth, 72);
+  EXPECT_EQ(GetControlData(ruler, 0, fourcc("RUrt"), 2, &units, &size), noErr);
+  EXPECT_EQ(units, 2);
   EXPECT_FALSE(IsControlVisible(ruler));
   DisposeControl(ruler);
 }

@@ -42,18 +42,7 @@ constexpr u8 kRed = 35, kGreen = 185, kBlue = 210;  // indexes of the standard 8
 constexpr u32 kRedPixel = 0xFF0000, kGreenPixel = 0x00FF00, kBluePixel = 0x0000FF, kGreyPixel = 0xA0A0A0,
               kBlackPixel = 0x000000;
 
-// A filled rectangle graphic of one colour, without a pen.
-Object paint(Rect r, u8 colour) {
-  Object o;
-  o.kind = Object::graphic;
-  o.style = 100;
-  o.rect = r;
-  o.showfill = 1;
-  o.showpen = 0;
-  o.fillfore = colour;
-  o.fillpat = std::array<u8, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  return o;
-}
+using testproject::paint;
 
 class CardDrawTest : public WindowTest {
  protected:

@@ -233,6 +233,21 @@ TEST_F(DisplayTest, ClicksReachTheirButtons) {
   EXPECT_LE(std::stoi(global("polls")), 1) << "the release was not seen at once";
 }
 
+// The wheel turned over the window reaches the card as "mouseWheel", through the request the
+// program sends itself.
+TEST_F(DisplayTest, TheWheelReachesTheCard) {
+  NEEDS_DISPLAY();
+  Project p = project();
+  p.windows[0].cards[0].script += logs("", {"mouseWheel"});
+  startlogging(p);
+  const Point place = at(300, 200);
+  click(1, place.h, place.v);  // the mouse goes there
+  ASSERT_TRUE(sdl2pushwheel(backend(), 0, 2, false));
+  ASSERT_TRUE(sdl2pushwheel(backend(), -1, 0, false));
+  passes(10);
+  EXPECT_EQ(log(), "mouseDown,mouseUp,mouseWheel vertical 2,mouseWheel horizontal 1,");
+}
+
 TEST_F(DisplayTest, NextShowsCardTwo) {
   NEEDS_DISPLAY();
   startdemo();

@@ -366,18 +366,19 @@ Project small() {
   return p;
 }
 
+Object paint(Rect r, u8 colour) {
+  Object o;
+  o.kind = Object::graphic;
+  o.style = 100;
+  o.rect = r;
+  o.showfill = 1;
+  o.showpen = 0;
+  o.fillfore = colour;
+  o.fillpat = std::array<u8, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  return o;
+}
+
 Project drawn() {
-  auto graphic = [](Rect r, u8 colour) {
-    Object o;
-    o.kind = Object::graphic;
-    o.style = 100;
-    o.rect = r;
-    o.showfill = 1;
-    o.showpen = 0;
-    o.fillfore = colour;
-    o.fillpat = std::array<u8, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    return o;
-  };
   Object button;
   button.name = "OK";
   button.style = 200;
@@ -389,7 +390,7 @@ Project drawn() {
   w.rect = Rect{100, 100, 400, 500};
   w.backgrounds = {Background{"Plain", "", {}}};
   Card c;
-  c.objects = {graphic(kDrawnRed, 35), graphic(kDrawnGreen, 185), button};
+  c.objects = {paint(kDrawnRed, 35), paint(kDrawnGreen, 185), button};
   w.cards = {c};
   p.windows.push_back(w);
   return p;

@@ -109,6 +109,9 @@ constexpr u32 kFirstResourceId = 100;
 // background, window and the project has a short script.
 Project small();
 
+// A filled rectangle graphic of one colour (an index of the standard 8-bit table: 35 red,
+// 185 green, 210 blue), without a pen.
+Object paint(Rect r, u8 colour);
 // One plain window (style 4, a white background) of 400 x 300 whose one card shows a red
 // rectangle graphic, a green one and a rectangle button, at these rectangles.
 constexpr Rect kDrawnRed{20, 20, 80, 120}, kDrawnGreen{20, 150, 80, 250}, kDrawnButton{120, 20, 160, 140};

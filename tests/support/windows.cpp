@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/variables.h"
+#include "fields/listfields.h"
 #include "platform/files/files.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
@@ -11,7 +12,11 @@
 #include "platform/runtime/root.h"
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
+#include "platform/qd/ports.h"
+#include "platform/qd/shapes.h"
+#include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
+#include "render/carddrawing.h"
 #include "render/controlvisibility.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
@@ -28,6 +33,7 @@ void WindowTest::SetUp() {
   VeltrixTest::SetUp();
   installweliveparts();  // as at start-up: the live records fields get while drawn go with them
   installcontrolliveparts();  // and so do the controls buttons get
+  installlistliveparts();  // and the lists of list fields
   home = std::make_unique<TemporaryHome>();
   ASSERT_EQ(folderidofpath(home->path(), &dir), noErr);
 }
@@ -74,6 +80,7 @@ int WindowTest::sweepallocations(const testproject::Project& project, const std:
     usebuiltinmetricsfont(true);
     setfilesyncs(false);
     installweliveparts();  // as SetUp: the live records fields get while drawn go with them
+    installlistliveparts();
     EXPECT_EQ(initglobs(), 0);
     EXPECT_EQ(folderidofpath(home->path(), &dir), noErr);
   };
@@ -160,5 +167,15 @@ void WindowTest::clearglobals() {
 }
 
 const desk& WindowTest::current() { return mainglobals().current; }
+
+Frame WindowTest::drawcard() {
+  SavePort saved;
+  SetPort(GetWindowPort(current().window));
+  Rect all{};
+  GetPortBounds(GetWindowPort(current().window), &all);
+  FillRect(&all, &qdwhite);
+  backspot(0);
+  return drive::windowpixels(current().window);
+}
 
 }  // namespace kv

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/backend/backend.h"
 #include "platform/testing/temphome.h"
 #include "shell/desk.h"
 #include "store/objread.h"
@@ -60,6 +61,8 @@ class WindowTest : public VeltrixTest {
   void clearglobals();
 
   const desk& current();
+  // Draws the current card into its window, on white, and answers the window's pixels.
+  Frame drawcard();
   int fatals = 0;
   std::unique_ptr<TemporaryHome> home;
   u32 dir = 0;
