@@ -122,7 +122,7 @@ void RTFParser::ParseKeyword(RTFInputStream& in) {
     HandleKeyword(keyword, 0, false);
     return;
   }
-  int n = 0;
+  int32_t n = 0;
   while (cCharMap[c] & (kLower | kUpper)) {
     if (n == 29) throw RTFException(kRTFErrKeywordLength);
     keyword[n++] = char(c);
@@ -372,8 +372,13 @@ void RTFParser::RegisterFont() {
   if (family == 0) {
     Str255 systemName{};
     GetFontName(0, systemName);
-    if (samename(text_, name[0], systemName)) family = 0;
-    else family = -1;
+    if (samename(text_, name[0], systemName)) {
+      family = 0;
+    } else {
+      // The name may be a face's PostScript name ("Helvetica-Bold"): its family.
+      family = FMGetFontFamilyFromPostScriptName(name);
+      if (family == kInvalidFontFamily || family == 0) family = -1;
+    }
   }
   if (family == -1) {
     family = familyHint_;

@@ -71,14 +71,14 @@ void RTFOutputStream::PutCString(const char* s) { Put(s, uint32_t(std::strlen(s)
 
 void RTFOutputStream::PutInt(int32_t n) {
   char digits[12];
-  int k = sizeof digits;
+  int32_t k = int32_t(sizeof digits);
   int64_t v = n < 0 ? -int64_t(n) : int64_t(n);
   do {
     digits[--k] = char('0' + v % 10);
     v /= 10;
   } while (v != 0);
   if (n < 0) digits[--k] = '-';
-  Put(digits + k, uint32_t(int(sizeof digits) - k));
+  Put(digits + k, uint32_t(int32_t(sizeof digits) - k));
 }
 
 void RTFOutputStream::PutHexChar(int32_t b) {

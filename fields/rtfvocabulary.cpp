@@ -208,7 +208,7 @@ struct KeywordDictionary {
   }
 };
 
-constexpr uint8_t byteclass(int c) {
+constexpr uint8_t byteclass(int32_t c) {
   if (c >= '0' && c <= '9') return RTFParser::kDigit | RTFParser::kHexDigit;
   if (c >= 'a' && c <= 'f') return RTFParser::kLower | RTFParser::kHexDigit;
   if (c >= 'A' && c <= 'F') return RTFParser::kUpper | RTFParser::kHexDigit;
@@ -346,7 +346,7 @@ constexpr LanguageRow kLanguageTable[] = {
     {"", {}},
     {"pap", {}},
 };
-constexpr int kLanguageTableSize = int(sizeof kLanguageTable / sizeof kLanguageTable[0]);
+constexpr int32_t kLanguageTableSize = int32_t(sizeof kLanguageTable / sizeof kLanguageTable[0]);
 static_assert(kLanguageTableSize == 121);
 
 }  // namespace
@@ -393,12 +393,12 @@ const uint8_t RTFParser::cNextStepLatinToMacRoman[128] = {
 // at most 30 characters; empty for an id outside the table.
 void RTFParser::MapWindowsLangIDToMacLocaleString(uint16_t languageId, char* out) {
   out[0] = 0;
-  const int primary = languageId & 0x3FF, sub = languageId >> 10;
+  const int32_t primary = languageId & 0x3FF, sub = languageId >> 10;
   if (primary < 1 || primary > kLanguageTableSize) return;
   const LanguageRow& row = kLanguageTable[primary - 1];
   std::strncat(out, row.code, 30);
   if (sub < 1) return;
-  for (int k = 0; k < sub; ++k)
+  for (int32_t k = 0; k < sub; ++k)
     if (row.suffixes[k] == nullptr) return;
   std::strncat(out, row.suffixes[sub - 1], 30 - std::strlen(out));
 }

@@ -237,6 +237,16 @@ TEST_F(RTFReadTest, TablesAndDocumentProperties) {
   EXPECT_EQ(WEFeatureFlag(28, -1, we), 1);
 }
 
+TEST_F(RTFReadTest, AFontNamedByAFacesPostScriptName) {
+  usebuiltinmetricsfont(false);
+  const u8 family[] = "\x0b" "DejaVu Sans";
+  const WEReference we = record();
+  ASSERT_EQ(read("{\\rtf1{\\fonttbl{\\f1\\froman DejaVuSans-Bold;}{\\f2\\froman NoSuchFace-Bold;}}\\f1 a\\f2 b}", we), 0);
+  EXPECT_EQ(attribute<i16>(we, 0, "font"), GetFNum(family));
+  EXPECT_EQ(attribute<i16>(we, 1, "font"), 20) << "not found: the family hint";
+  usebuiltinmetricsfont(true);
+}
+
 TEST_F(RTFReadTest, InlinePictures) {
   const std::string hex = picturehex();
   const WEReference we = record();
