@@ -73,6 +73,10 @@ void setclipboardclut(Handle table) {
   if (table != clip().clut) emptyclut();
   clip().clut = table;
 }
+Handle clipboardlist() {
+  if (clip().objects == nilhandle) clip().objects = NewHandle(0);
+  return clip().objects;
+}
 bool cardsonclipboard() { return clip().cards; }
 void setcardsonclipboard(bool held) { clip().cards = held; }
 
@@ -144,16 +148,6 @@ void killall() {
   // The card clipboard keeps no scratch file yet: its flag is all there is to clear.
   c.cards = false;
 }
-
-namespace {
-
-// The object clipboard, made when first needed.
-Handle clipboardlist() {
-  if (clip().objects == nilhandle) clip().objects = NewHandle(0);
-  return clip().objects;
-}
-
-}  // namespace
 
 void writedesk(const desk& d) {
   Handle source = clip().objects;

@@ -16,6 +16,8 @@ enum class SelectMode : i16 { unselected = 0, selected = 1, all = 2 };
 // The object clipboard (none when empty), its colour table (none, or 2,064 bytes while
 // colorWorld held when it was filled) and whether the card clipboard holds a card.
 Handle objectclipboard();
+// The object clipboard, made (empty) when there is none; none when memory runs out.
+Handle clipboardlist();
 Handle clipboardclut();
 void setclipboardclut(Handle table);
 bool cardsonclipboard();
