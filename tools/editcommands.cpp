@@ -2,6 +2,7 @@
 #include "tools/editcommands.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
