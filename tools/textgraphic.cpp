@@ -1,7 +1,14 @@
 // Typing into a text graphic.
 #include "tools/textgraphic.h"
 
+#include <algorithm>
+
 #include "engine/textutil.h"
+#include "platform/events/events.h"
+#include "platform/memory/memory.h"
+#include "shell/mainloop.h"
+#include "tools/handletools.h"
+#include "tools/shapegeometry.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "platform/te/te.h"
@@ -102,6 +109,107 @@ void calgraphrect() {
     FrameRect(&s.rect);
     PenNormal();
   }
+}
+
+namespace {
+
+constexpr Size kMaxPolygon = 32766;
+
+bool nearstart(Point pt, Point start) {
+  return pt.h >= start.h - 6 && pt.h <= start.h + 5 && pt.v >= start.v - 6 && pt.v <= start.v + 5;
+}
+
+void line(Point from, Point to) {
+  MoveTo(from.h, from.v);
+  LineTo(to.h, to.v);
+}
+
+bool addpoint(PolyHandle poly, Point pt) {
+  if (GetHandleSize(poly) + Size(sizeof pt) > kMaxPolygon) return false;
+  if (PtrAndHand(&pt, poly, Size(sizeof pt)) != noErr) return false;
+  PolygonHeader h = loadat<PolygonHeader>(deref(poly));
+  h.polySize = u16(GetHandleSize(poly));
+  storeat(deref(poly), h);
+  return GetHandleSize(poly) + Size(sizeof pt) <= kMaxPolygon;
+}
+
+// Follows the mouse with a line from `last` while the button is as `down` says (the button
+// itself: the presses of a polygon are no clicks the event queue hands out); the line drawn
+// last is at *shown (none while *shown equals `last`).
+void follow(Point last, Point* shown, bool down) {
+  while (Button() == down) {
+    Point pt{};
+    getmouse(&pt);
+    if ((GetCurrentKeyModifiers() & shiftKey) != 0) shiftpoint(last, &pt, true);
+    if (pt.h != shown->h || pt.v != shown->v) {
+      if (shown->h != last.h || shown->v != last.v) line(last, *shown);
+      line(last, pt);
+      *shown = pt;
+    }
+    EventRecord e{};
+    WaitNextEvent(0, &e, 1);
+    u32 ticks = 0;
+    Delay(2, &ticks);
+  }
+}
+
+}  // namespace
+
+PolyHandle linepoly(Point start, bool close) {
+  ShowPen();
+  MoveTo(start.h, start.v);
+  PolyHandle poly = NewHandle(Size(sizeof(PolygonHeader)));
+  if (poly == nilhandle) {
+    HidePen();
+    return nilhandle;
+  }
+  storeat(deref(poly), PolygonHeader{u16(sizeof(PolygonHeader)), Rect{}});
+  bool room = addpoint(poly, start);
+  Point last = start;
+  while (room) {
+    Point shown = last;
+    follow(last, &shown, true);
+    follow(last, &shown, false);
+    Point pt{};
+    getmouse(&pt);
+    if ((GetCurrentKeyModifiers() & shiftKey) != 0) shiftpoint(last, &pt, true);
+    if (shown.h != last.h || shown.v != last.v) line(last, shown);
+    if (nearstart(pt, start)) {
+      line(last, start);
+      addpoint(poly, start);
+      break;
+    }
+    if (dclick(pt, TickCount())) {
+      if (close) {
+        line(last, start);
+        addpoint(poly, start);
+      }
+      break;
+    }
+    line(last, pt);
+    room = addpoint(poly, pt);
+    last = pt;
+  }
+  FlushEvents(everyEvent, 0);
+  HidePen();
+  // The bounding box of all the points.
+  const i32 n = (GetHandleSize(poly) - i32(sizeof(PolygonHeader))) / i32(sizeof(Point));
+  Rect box{32767, 32767, -32768, -32768};
+  for (i32 i = 0; i < n; ++i) {
+    const Point p = loadat<Point>(deref(poly) + sizeof(PolygonHeader) + std::size_t(i) * sizeof(Point));
+    box = Rect{std::min(box.top, p.v), std::min(box.left, p.h), std::max(box.bottom, p.v), std::max(box.right, p.h)};
+  }
+  if (n == 0 || box.right <= box.left || box.bottom <= box.top) {
+    DisposeHandle(poly);
+    return nilhandle;
+  }
+  PolygonHeader h = loadat<PolygonHeader>(deref(poly));
+  h.polyBBox = box;
+  storeat(deref(poly), h);
+  GrafPtr port = nilid;
+  GetPort(&port);
+  if (WindowRef w = GetWindowFromPort(port); w != nilid) InvalWindowRect(w, &box);
+  return poly;
 }
 
 }  // namespace kv

@@ -15,4 +15,10 @@ void graphkey(u8 c);
 // Fits the height of the text graphic being typed into to its text.
 void calgraphrect();
 
+// A polygon drawn point by point from `start` with a rubber band on the mouse (lines drawn in
+// the pen mode the caller set, Shift keeping a segment horizontal or vertical): a press within
+// 6 pixels of the start closes it there, a double click ends it (closed first with `close`).
+// None for a polygon without width or height.
+PolyHandle linepoly(Point start, bool close);
+
 }  // namespace kv
