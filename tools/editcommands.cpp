@@ -100,15 +100,16 @@ void markchanged(const desk& d, bool card, bool back) {
 void keepclut(const desk& d) {
   MainGlobals& g = mainglobals();
   if (!g.colorWorld) return;
-  auto word = [](Handle record) -> i16 {
-    return record != nilhandle && GetHandleSize(record) >= 16 ? loadat<i16>(deref(record) + 14) : i16(0);
-  };
-  Handle source = word(d.card) > word(d.back) ? d.cardclut : d.backclut;
+  const i16 card = d.card != nilhandle ? i16(loadat<cardrec>(deref(d.card)).word14) : i16(0);
+  const i16 back = d.back != nilhandle ? i16(loadat<backrec>(deref(d.back)).word14) : i16(0);
+  Handle source = card > back ? d.cardclut : d.backclut;
   if (source == nilhandle) return;
   Handle copy = source;
   if (HandToHand(&copy) != noErr) return;
-  SetHandleSize(copy, 2064);
-  if (MemError() != noErr) {
+  // A whole table of 256 entries, white first and black last.
+  const Size had = GetHandleSize(copy);
+  cleanclut(copy, had >= Size(sizeof(ColorTableHeader)) ? loadat<ColorTableHeader>(deref(copy)).ctSeed : 0u);
+  if (GetHandleSize(copy) != 2064) {
     DisposeHandle(copy);
     return;
   }

@@ -195,15 +195,37 @@ TEST_F(EditCommandsTest, AFieldBeingEditedIsCopiedWithItsUnsavedText) {
   kv::dumpspot(scratch);
 }
 
+TEST_F(EditCommandsTest, ColoursAreRemappedFromTheClipboardsTable) {
+  mainglobals().colorWorld = 1;
+  ASSERT_EQ(doline("set the remapColor to true\ngo next\ngo first"), 0);
+  if (current().backclut == nilhandle && current().cardclut == nilhandle) GTEST_SKIP() << "no colour tables";
+  spot b = spotat(current().cardspots, 0);
+  b.fillfore = 5;
+  putspot(current().cardspots, 0, b);
+  ASSERT_EQ(doline("select button \"B1\"\ncopy"), 0);
+  Handle table = clipboardclut();
+  ASSERT_NE(table, nilhandle);
+  ASSERT_EQ(GetHandleSize(table), 2064);
+  const auto entry = [&](int i) { return loadat<ColorSpec>(deref(table) + sizeof(ColorTableHeader) + 8 * i); };
+  EXPECT_EQ(entry(0).rgb.red, 0xFFFF) << "white first";
+  EXPECT_EQ(entry(255).rgb.blue, 0) << "black last";
+  // The copied index names black in the clipboard's table: pasted, it names black here.
+  ColorSpec five = entry(5);
+  five.rgb = RGBColor{0, 0, 0};
+  storeat(deref(table) + sizeof(ColorTableHeader) + 8 * 5, five);
+  ASSERT_EQ(doline("paste"), 0);
+  EXPECT_EQ(cardnames(), "B1 B2 E F B1*");
+  EXPECT_EQ(spotat(current().cardspots, 4).fillfore, 255);
+  EXPECT_EQ(spotat(current().cardspots, 0).fillfore, 5) << "the original keeps its index";
+}
+
 TEST_F(EditCommandsTest, APastedCopyIsSeen) {
-  ASSERT_EQ(doline("choose button tool\nselect button \"B1\"\ncopy"), 0);
+  ASSERT_EQ(doline("select button \"B1\"\nchoose pointer tool\ncopy"), 0);
+  EXPECT_EQ(cardvalue("the clipBoard"), "objects");
   const Frame before = drawcard();
-  // Moved on the clipboard to a free place, the copy appears there.
-  Handle clip = objectclipboard();
-  spot s = spotat(clip, 0);
-  s.rect = Rect{240, 200, 260, 280};
-  putspot(clip, 0, s);
-  ASSERT_EQ(doline("paste\nselect empty"), 0);
+  // The copy lands on its original; the original moved away, both are seen.
+  ASSERT_EQ(doline("paste\nselect empty\nset the rect of card button 1 to 200,240,280,260"), 0);
+  EXPECT_EQ(cardnames(), "B1 B2 E F B1");
   const Frame after = drawcard();
   auto darkin = [](const Frame& f, Rect r) {
     int n = 0;
@@ -212,7 +234,8 @@ TEST_F(EditCommandsTest, APastedCopyIsSeen) {
     return n;
   };
   EXPECT_EQ(darkin(before, Rect{240, 200, 260, 280}), 0);
-  EXPECT_GT(darkin(after, Rect{240, 200, 260, 280}), 20) << "the second button is drawn";
+  EXPECT_GT(darkin(after, Rect{240, 200, 260, 280}), 20) << "the moved original is drawn";
+  EXPECT_GT(darkin(after, Rect{10, 10, 30, 90}), 20) << "and the pasted copy where it was";
 }
 
 }  // namespace
