@@ -219,6 +219,38 @@ TEST_F(EditCommandsTest, ColoursAreRemappedFromTheClipboardsTable) {
   EXPECT_EQ(spotat(current().cardspots, 0).fillfore, 5) << "the original keeps its index";
 }
 
+TEST_F(EditCommandsTest, GroupsNestedPastTheStoresLimitAreNotCopied) {
+  // A rectangle, then a group of groups `depth` deep around one rectangle.
+  auto nest = [](int depth) {
+    spot s{};
+    defaultspot(s);
+    s.style = 100;
+    Handle list = nilhandle;
+    PtrToHand(&s, &list, Size(sizeof s));
+    Handle top = nilhandle;
+    PtrToHand(&s, &top, Size(sizeof s));
+    for (int i = 0; i < depth; ++i) {
+      spot g{};
+      defaultspot(g);
+      g.style = stylegroup;
+      g.data = list;
+      list = nilhandle;
+      PtrToHand(&g, &list, Size(sizeof g));
+    }
+    PtrAndHand(deref(list), top, Size(sizeof(spot)));
+    DisposeHandle(list);
+    return top;
+  };
+  for (const auto& [depth, status] : {std::pair{kMaxGroupDepth, 0}, std::pair{kMaxGroupDepth + 1, 105}}) {
+    Handle deep = nest(depth);
+    Handle out = NewHandle(0);
+    EXPECT_EQ(copyspot(deep, out, SelectMode::all), status) << depth;
+    EXPECT_EQ(spotcount(out), status == 0 ? 2 : 0) << "nothing appended before the refusal";
+    kv::dumpspot(out);
+    kv::dumpspot(deep);
+  }
+}
+
 TEST_F(EditCommandsTest, APastedCopyIsSeen) {
   ASSERT_EQ(doline("select button \"B1\"\nchoose pointer tool\ncopy"), 0);
   EXPECT_EQ(cardvalue("the clipBoard"), "objects");
