@@ -9,6 +9,11 @@
 
 #include "platform/backend/headless.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/pictures.h"
+#include "platform/qd/ports.h"
+#include "platform/qd/shapes.h"
+#include "platform/windows/windows.h"
+#include "textengine/werecord.h"
 #include "platform/testing/transcript.h"
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
@@ -171,6 +176,23 @@ TEST_F(EditCommandsTest, TextOfFields) {
   mainglobals().openfieldlocked = 1;
   EXPECT_EQ(doline("select word 1 of card field \"F\"\ncut text"), 0);
   EXPECT_EQ(cardvalue("card field \"F\""), "world");
+}
+
+TEST_F(EditCommandsTest, ACopiedPictureInAFieldGoesToTheObjectClipboardToo) {
+  ASSERT_EQ(doline("set the allowObjects of card field \"F\" to true\nselect after text of card field \"F\""), 0);
+  ASSERT_GE(mainglobals().openfield, 0);
+  // A picture of a filled square embedded at the end of the text.
+  SetPortWindowPort(current().window);
+  const Rect frame{0, 0, 20, 20};
+  PicHandle picture = OpenPicture(&frame);
+  PaintRect(&frame);
+  ClosePicture();
+  ASSERT_EQ(WEInsertObject(fourcc("PICT"), picture, Point{20, 20}, mainglobals().openfieldrec), noErr);
+  // The picture alone selected, as a click on it selects it.
+  WESetSelection(11, 12, mainglobals().openfieldrec);
+  cardrows({{"copy", "the clipBoard", "objects"},
+            {"", "the scrapFlavors", "PICT"}});
+  EXPECT_EQ(spotcount(objectclipboard()), 1);
 }
 
 TEST_F(EditCommandsTest, AFieldBeingEditedIsCopiedWithItsUnsavedText) {
