@@ -453,13 +453,13 @@ i16 enginepaste() {
 }
 
 // An object named by the words at `at`, selected alone in its own window context. 2 for a
-// reference to anything but an object, 19 for words after it; *card says it was a card.
-i16 selectreferenced(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, desk* d, bool* card) {
+// reference to anything but an object, 19 for words after it; *kind is what it named.
+i16 selectreferenced(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, desk* d, u16* kind) {
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj)) return st;
   i16 st = 0;
-  if (obj.kind == objcard && card != nullptr) *card = true;
+  *kind = obj.kind;
   if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = statusbadword;
   else if (!statementends(atoms, at + used)) st = statusstray;
   if (st == 0) {
@@ -521,8 +521,8 @@ i16 comcut(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     default: break;
   }
   desk d{};
-  bool card = false;
-  if (i16 st = selectreferenced(path, text, atoms, at + 1, variables, &d, &card)) return st;
+  u16 kind = objnone;
+  if (i16 st = selectreferenced(path, text, atoms, at + 1, variables, &d, &kind)) return st;
   return objectcut(d, &done);
 }
 
@@ -556,9 +556,9 @@ i16 comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
     default: break;
   }
   desk d{};
-  bool card = false;
-  const i16 st = selectreferenced(path, text, atoms, at + 1, variables, &d, &card);
-  if (card) return statusnotbuilt;  // a card reference: the card clipboard's copy
+  u16 kind = objnone;
+  const i16 st = selectreferenced(path, text, atoms, at + 1, variables, &d, &kind);
+  if (kind == objcard) return statusnotbuilt;  // a card reference: the card clipboard's copy
   if (st != 0) return st;
   return objectcopy(d, &done);
 }
@@ -644,8 +644,11 @@ i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     default: break;
   }
   desk d{};
-  bool card = false;
-  if (i16 st = selectreferenced(path, text, atoms, at + 1, variables, &d, &card)) return st;
+  u16 kind = objnone;
+  const i16 st = selectreferenced(path, text, atoms, at + 1, variables, &d, &kind);
+  // Cards, windows and menus are deleted by the card clipboard's commands.
+  if (kind == objcard || kind == objwindow || kind == objmenu || kind == objitem) return statusnotbuilt;
+  if (st != 0) return st;
   return objectclear(d);
 }
 
