@@ -136,6 +136,10 @@ TEST_F(EditCommandsTest, CutSendsDeleteMessagesAndPasteBringsTheObjectsBack) {
   EXPECT_EQ(u32(spotat(current().cardspots, 5).id), 101u);
   ASSERT_EQ(doline("paste"), 0);
   EXPECT_EQ(u32(spotat(current().cardspots, 7).id), 103u);
+  // The Delete key clears the selected objects, with their delete messages.
+  ASSERT_EQ(doline("put empty into gone\ntype numToChar(8)"), 0);
+  EXPECT_EQ(cardnames(), "E F B1 B2 B1 B2");
+  EXPECT_EQ(cardvalue("gone"), "B1 B2 ");
 }
 
 TEST_F(EditCommandsTest, LockedMessagesAHandlerLeavingTheCardAndAnExternal) {
