@@ -60,6 +60,7 @@
 #include "textengine/fieldstorage.h"
 #include "textengine/objecthandlers.h"
 #include "textengine/weinternal.h"
+#include "tools/paintsession.h"
 #include "tools/toolmessages.h"
 
 namespace kv {
@@ -113,7 +114,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(32, controlaction, PcreateRTcontrollscroll),
     KV_ROUTINE(33, controlaction, PeditRTscrollcard),
     KV_ROUTINE(34, highlighthook, PfindRTmyhook),
-    KV_UNBUILT(36, colorsearch, PpaintRTmatchproc),
+    KV_ROUTINE(36, colorsearch, PpaintRTmatchproc),
     KV_UNBUILT(37, qdcomment, PpaintRTgathercom),
     // Apple events.
     KV_UNBUILT(39, aehandler, Psys7RTwildwild),
