@@ -568,4 +568,11 @@ void paintmouse(Point* pt) {
   getmouse(pt);
 }
 
+void paintsessionlocal(Point* pt) {
+  const PaintSession& p = paintsession();
+  if (p.window == nilid || !IsValidWindowPtr(p.window)) return;
+  SetPortWindowPort(p.window);
+  GlobalToLocal(pt);
+}
+
 }  // namespace kv

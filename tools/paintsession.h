@@ -88,6 +88,8 @@ void keepstroke();
 void restorestroke();
 // The mouse of the tool's tracking loop in the session window's coordinates.
 void paintmouse(Point* pt);
+// A global point made local to the session window.
+void paintsessionlocal(Point* pt);
 // The layer table's colour of an index.
 RGBColor paintrgb(i32 index);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/events/eventrecord.h"
 #include "platform/events/events.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
@@ -81,25 +82,16 @@ void drawpolygon(const std::vector<Point>& pts) {
   KillPoly(poly);
 }
 
-// One edge of a polygon followed by the mouse from `from` until the button changes state after
-// a release (the next press): where it ended and whether that press was a double click. With
-// the click or drag command's mouse the edge ends where the mouse stops, as a double click.
+// One edge of a polygon followed by the mouse from `from` until the next press (taken from the
+// event queue, so that a quick click is not missed): where it ended and whether that press was
+// a double click. With the click or drag command's mouse the edge ends where the mouse stops,
+// as a double click.
 Point trackedge(Point from, bool* doubleclick) {
   Point last = from, mouse = from;
   const bool simulated = toolstate().sender != senderMouse;
-  bool released = false;
-  bool down = simulated ? stilldown() : Button();
+  EventRecord press{};
   for (;;) {
-    if (simulated) {
-      if (!stilldown()) break;
-    } else {
-      const bool now = Button();
-      if (now != down) {
-        down = now;
-        if (now && released) break;
-        released = true;
-      }
-    }
+    if (simulated ? !stilldown() : GetNextEvent(mDownMask, &press)) break;
     paintmouse(&mouse);
     shiftpoint(from, &mouse, false);
     if (EqualPt(mouse, last)) {
@@ -122,11 +114,10 @@ Point trackedge(Point from, bool* doubleclick) {
     *doubleclick = true;
     return last;
   }
-  paintmouse(&mouse);
+  *doubleclick = dclick(press.where, press.when) != 0;
+  mouse = press.where;
+  paintsessionlocal(&mouse);
   shiftpoint(from, &mouse, false);
-  Point global = mouse;
-  LocalToGlobal(&global);
-  *doubleclick = dclick(global, TickCount()) != 0;
   return mouse;
 }
 

@@ -3,6 +3,7 @@
 // pixels, and the stored image after the project is saved and opened again.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "platform/qd/colors.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
+#include "platform/resources/resources.h"
 #include "platform/testing/driver.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
@@ -29,6 +31,9 @@ namespace {
 using testproject::Object;
 
 constexpr u32 kBlack = 0x000000, kWhite = 0xFFFFFF;
+// The 16 x 16 disc of a new project's brush, one row a word, the leftmost pixel in the high bit.
+constexpr u16 kDisc[16] = {0x0180, 0x0FF0, 0x1FF8, 0x3FFC, 0x7FFE, 0x7FFE, 0x7FFE, 0xFFFF,
+                           0xFFFF, 0x7FFE, 0x7FFE, 0x7FFE, 0x3FFC, 0x1FF8, 0x0FF0, 0x0180};
 
 class PaintTest : public EventLoopTest {
  protected:
@@ -45,10 +50,25 @@ class PaintTest : public EventLoopTest {
     clearlog();
     MainGlobals& g = mainglobals();
     g.colorWorld = 1;
+    givelists();
     ASSERT_EQ(doline("set the dragSpeed to 0\nset the penPat to 1\nset the fillPat to 1\nset the penFore to 256\n"
                      "set the fillFore to 256\nset the fillBack to 1\nset the lineSize to 1\nset the filled to true\n"
                      "set the showPen to true"),
               0);
+  }
+  // The project's pattern list becomes the program's own (count first, in host order) and its
+  // brush the disc below, rows as host-order words.
+  void givelists() {
+    const headrec head = loadat<headrec>(deref(mainglobals().current.head));
+    Handle pats = GetResource(fourcc("PAT#"), 1000);
+    ASSERT_NE(pats, nilhandle);
+    const Size n = GetHandleSize(pats);
+    SetHandleSize(head.patterns, n);
+    std::memcpy(deref(head.patterns), deref(pats), size_t(n));
+    storeat<u16>(deref(head.patterns), u16((n - 2) / 8));
+    ReleaseResource(pats);
+    SetHandleSize(head.brushes, 32);
+    for (int row = 0; row < 16; ++row) storeat<u16>(deref(head.brushes) + 2 * row, kDisc[row]);
   }
   Handle list() { return mainglobals().current.cardspots; }
   i32 count() { return spotcount(list()); }
@@ -60,7 +80,7 @@ class PaintTest : public EventLoopTest {
     return std::vector<u8>(deref(s.data), deref(s.data) + GetHandleSize(s.data));
   }
   // The byte of an image of `rowbytes` at a point local to the bitmap.
-  u8 at(i32 i, i32 rowbytes, i32 h, i32 v) { return image(i)[size_t(v * rowbytes + h)]; }
+  u8 byteat(i32 i, i32 rowbytes, i32 h, i32 v) { return image(i)[size_t(v * rowbytes + h)]; }
   u32 windowpixel(i16 h, i16 v) { return drive::pixelat(drive::windowpixels(current().window), h, v) & 0xFFFFFF; }
   bool cardchanged() {
     const desk& d = mainglobals().current;
@@ -138,8 +158,8 @@ TEST_F(PaintTest, TheRectangleToolFramesWithThePen) {
   EXPECT_EQ(windowpixel(40, 40), kWhite);
 
   ASSERT_EQ(doline("drag from 30,30 to 90,60 with shiftKey"), 0);
-  EXPECT_EQ(at(0, 100, 39, 10), 255) << "the square's top right corner (60, 30)";
-  EXPECT_EQ(at(0, 100, 40, 30), 0) << "nothing right of the square";
+  EXPECT_EQ(byteat(0, 100, 39, 10), 255) << "the square's top right corner (60, 30)";
+  EXPECT_EQ(byteat(0, 100, 40, 30), 0) << "nothing right of the square";
 }
 
 TEST_F(PaintTest, NeitherFillNorPenStillMarksTheCardChanged) {
@@ -255,6 +275,148 @@ TEST_F(PaintTest, ABitmapRemovedByItsHandlerEndsTheSession) {
   EXPECT_EQ(paintsession().index, -1) << "the painted object removed ends the session";
   EXPECT_EQ(putdownbmap(), 0);
   EXPECT_EQ(log(), "") << "silently";
+}
+
+// A blank colour bitmap over (20, 20, 100, 120) kept blank, the given tool chosen.
+std::vector<Object> blankbitmap() { return {testproject::bitmap(Rect{20, 20, 100, 120}, true, std::vector<u8>(8000, 0))}; }
+
+class PolygonTest : public PaintTest {
+ protected:
+  static Point hv(i16 h, i16 v) { return Point{v, h}; }
+  // Presses the driver's mouse at each point in turn (card coordinates), moving to it with the
+  // button up and releasing after; a point given twice in a row is a double click.
+  void presses(const std::vector<Point>& pts) {
+    for (size_t i = 0; i < pts.size(); ++i) {
+      drive::moveTo(at(pts[i].h, pts[i].v));
+      drive::advance(3);
+      drive::mouseDown(at(pts[i].h, pts[i].v));
+      drive::advance(2);
+      if (i + 1 < pts.size() && !(pts[i + 1].h == pts[i].h && pts[i + 1].v == pts[i].v)) drive::moveTo(at(pts[i + 1].h, pts[i + 1].v));
+      drive::advance(2);
+      drive::mouseUp();
+    }
+    settle();
+  }
+  u8 pixel(i32 h, i32 v) { return byteat(0, 100, h - 20, v - 20); }
+};
+
+TEST_F(PolygonTest, ALastPressNearTheFirstPointClosesOnIt) {
+  start(blankbitmap());
+  ASSERT_EQ(doline("set the filled to false\nchoose polygon tool"), 0);
+  presses({hv(30, 30), hv(70, 30), hv(70, 60), hv(30, 60), hv(33, 33)});
+  EXPECT_EQ(log(), "openPaint,");
+  for (i32 v = 31; v < 60; ++v) {
+    EXPECT_EQ(pixel(30, v), 255) << "the closing edge runs up column 30 to the first point, row " << v;
+  }
+  EXPECT_EQ(pixel(31, 33), 0);
+  EXPECT_EQ(pixel(33, 33), 0) << "the last press is no vertex";
+}
+
+TEST_F(PolygonTest, ADoubleClickEndsOpenOrClosesAFilledOne) {
+  start(blankbitmap());
+  ASSERT_EQ(doline("set the filled to false\nchoose polygon tool"), 0);
+  presses({hv(30, 30), hv(70, 30), hv(70, 60), hv(70, 60)});
+  EXPECT_EQ(pixel(50, 30), 255);
+  EXPECT_EQ(pixel(70, 45), 255);
+  EXPECT_EQ(pixel(50, 45), 0) << "no closing edge back to the first point";
+  EXPECT_EQ(pixel(66, 36), 0);
+  ASSERT_EQ(doline("choose browse tool\nset the filled to true\nchoose polygon tool"), 0);
+  drive::advance(60);
+  presses({hv(30, 30), hv(70, 30), hv(70, 60), hv(70, 60)});
+  EXPECT_EQ(pixel(50, 45), 255) << "closed";
+  EXPECT_EQ(pixel(66, 36), 255) << "and filled";
+  EXPECT_EQ(pixel(40, 50), 0);
+}
+
+TEST_F(PaintTest, WithoutThePenLinesAndPolygonsChangeNothing) {
+  start(blankbitmap());
+  ASSERT_EQ(doline("set the allowEmptyPaint to true\nset the showPen to false\nchoose line tool\ndrag from 30,30 to 80,80\n"
+                   "choose polygon tool\ndrag from 30,30 to 80,30\nsave"),
+            0);
+  EXPECT_EQ(image(0), std::vector<u8>(8000, 0));
+  ASSERT_EQ(doline("choose browse tool"), 0);
+  EXPECT_FALSE(cardchanged());
+  ASSERT_EQ(doline("set the showPen to true\nchoose line tool\ndrag from 30,30 to 80,30"), 0);
+  EXPECT_EQ(byteat(0, 100, 10, 10), 255);
+  EXPECT_EQ(byteat(0, 100, 60, 10), 255);
+  EXPECT_EQ(byteat(0, 100, 61, 10), 0);
+}
+
+
+TEST_F(PaintTest, TheBrushStampsItsDiscAlongThePath) {
+  start(blankbitmap());
+  ASSERT_EQ(doline("set the allowEmptyPaint to true\nset the filled to false\nchoose brush tool\ndrag from 30,40 to 50,40"), 0);
+  EXPECT_EQ(image(0), std::vector<u8>(8000, 0)) << "nothing without filled";
+  ASSERT_EQ(doline("set the filled to true\ndrag from 30,40 to 50,40"), 0);
+  std::vector<u8> want(8000, 0);
+  for (i32 left = 30; left <= 50; ++left)
+    for (i32 v = 0; v < 16; ++v)
+      for (i32 h = 0; h < 16; ++h)
+        if (kDisc[v] & (0x8000 >> h)) want[size_t((40 + v - 20) * 100 + left + h - 20)] = 255;
+  EXPECT_EQ(image(0), want);
+}
+
+TEST_F(PaintTest, SprayStampsKeepThePenWidthApart) {
+  start(blankbitmap());
+  ASSERT_EQ(doline("set the allowEmptyPaint to true\nset the lineSize to 1\nchoose spray tool\nclick at 30,40"), 0);
+  const std::vector<u8> one = image(0);
+  ASSERT_NE(one, std::vector<u8>(8000, 0));
+  ASSERT_EQ(doline("choose browse tool"), 0);
+  for (size_t i = 0; i < 8000; ++i) deref(object(0).data)[i] = 0;
+  mainglobals().penWidth = 20;
+  ASSERT_EQ(doline("set the dragSpeed to 1\nchoose spray tool\ndrag from 30,40 to 40,40"), 0);
+  EXPECT_EQ(image(0), one) << "a 10-pixel stroke within the pen width stamps once";
+}
+
+TEST_F(PaintTest, ThePencilDrawsOrErasesByItsFirstPixel) {
+  start({testproject::bitmap(Rect{20, 20, 40, 60}, true, framed(255))});
+  ASSERT_EQ(doline("choose pencil tool\ndrag from 20,25 to 40,25\ndrag from 25,30 to 45,30"), 0);
+  const std::vector<u8> b = image(0);
+  for (i32 h = 0; h < 40; ++h) {
+    EXPECT_EQ(b[size_t(5 * 40 + h)], h <= 20 ? 0 : h == 39 ? 255 : 0) << "erased from the frame, column " << h;
+    EXPECT_EQ(b[size_t(10 * 40 + h)], h >= 5 && h <= 25 ? 255 : h == 0 || h == 39 ? 255 : 0) << "drawn, column " << h;
+  }
+}
+
+TEST_F(PaintTest, TheEraserClearsSquaresFollowingTheMouse) {
+  start({testproject::bitmap(Rect{20, 20, 60, 60}, true, std::vector<u8>(1600, 255))});
+  ASSERT_EQ(doline("choose eraser tool\ndrag from 25,25 to 30,25"), 0);
+  const std::vector<u8> b = image(0);
+  for (i32 v = 0; v < 40; ++v)
+    for (i32 h = 0; h < 40; ++h) {
+      const bool erased = v >= 5 && v < 21 && h >= 5 && h < 26;
+      if (b[size_t(v * 40 + h)] != (erased ? 0 : 255)) {
+        ADD_FAILURE() << h << "," << v;
+        return;
+      }
+    }
+}
+
+TEST_F(PaintTest, TheBucketFillsOneAreaWithThePattern) {
+  std::vector<u8> b = framed(255);
+  for (i32 v = 1; v < 19; ++v) b[size_t(v * 40 + 20)] = 254;  // a wall of a near colour
+  // Two squares meeting only at a corner inside the left part: (2..5, 2..5) and (6..9, 6..9).
+  for (i32 v = 1; v < 19; ++v)
+    for (i32 h = 1; h < 12; ++h) b[size_t(v * 40 + h)] = 255;
+  for (i32 v = 2; v < 10; ++v)
+    for (i32 h = 2; h < 10; ++h)
+      if ((v < 6) == (h < 6)) b[size_t(v * 40 + h)] = 0;
+  start({testproject::bitmap(Rect{20, 20, 40, 60}, true, b)});
+  ASSERT_EQ(doline("set the filled to false\nchoose bucket tool\nclick at 50,30"), 0);
+  EXPECT_EQ(image(0), b) << "nothing without filled";
+  ASSERT_EQ(doline("set the filled to true\nset the fillPat to 9\nset the fillBack to 2\nclick at 50,30\nclick at 23,23"), 0);
+  const std::vector<u8> got = image(0);
+  for (i32 v = 0; v < 20; ++v)
+    for (i32 h = 0; h < 40; ++h) {
+      u8 want = b[size_t(v * 40 + h)];
+      const bool right = h > 20 && h < 39 && v > 0 && v < 19;
+      const bool corner = h >= 2 && h < 6 && v >= 2 && v < 6;
+      if (right || corner) want = (h + v) % 2 == 0 ? 255 : 1;
+      if (got[size_t(v * 40 + h)] != want) {
+        ADD_FAILURE() << "pixel " << h << "," << v << " is " << int(got[size_t(v * 40 + h)]) << ", not " << int(want);
+        return;
+      }
+    }
 }
 
 }  // namespace
