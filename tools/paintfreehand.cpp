@@ -115,6 +115,24 @@ void grow(Rect& into, const Rect& r) {
   else if (!EmptyRect(&r)) UnionRect(&into, &r, &into);
 }
 
+// The stroke of a freehand tool: the mouse, locked to an axis with Shift, read until the button
+// is released; a position within `spacing` of the last one taken (with 0: the same point) is
+// skipped after the first. `step` gets the last point taken and the new one.
+template <class Step>
+void stroke(Point pt, i16 spacing, Step step) {
+  Point last = pt, mouse = pt;
+  i16 axis = 0;
+  bool first = true;
+  do {
+    paintmouse(&mouse);
+    constrain(pt, &mouse, &axis);
+    if (!first && (spacing > 0 ? localpt(last, mouse, spacing) != 0 : EqualPt(mouse, last))) continue;
+    step(last, mouse, first);
+    last = mouse;
+    first = false;
+  } while (stilldown());
+}
+
 bool samergb(const RGBColor& a, const RGBColor& b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
 
 }  // namespace
@@ -131,13 +149,7 @@ i16 genericbrush(Handle list, Point pt, i16 kind) {
     return statusnomemory;
   }
   const BitMap mask{reinterpret_cast<Ptr>(shape.data()), 2, Rect{0, 0, kStamp, kStamp}};
-  Point last = pt, mouse = pt;
-  i16 axis = 0;
-  bool first = true;
-  do {
-    paintmouse(&mouse);
-    constrain(pt, &mouse, &axis);
-    if (!first && localpt(last, mouse, spacing)) continue;
+  stroke(pt, spacing, [&](Point last, Point mouse, bool first) {
     Rect shown{};
     if (first || kind == 2) {
       shown = stamp(work, mask, mouse);
@@ -147,14 +159,11 @@ i16 genericbrush(Handle list, Point pt, i16 kind) {
       bool going = true;
       while (going) {
         going = stepoint(last, mouse, &at, 1) != 0;
-        const Rect r = stamp(work, mask, at);
-        grow(shown, r);
+        grow(shown, stamp(work, mask, at));
       }
     }
     showbits(shown);
-    last = mouse;
-    first = false;
-  } while (stilldown());
+  });
   DisposeGWorld(work);
   bindimage();
   restcolor();
@@ -168,13 +177,7 @@ i16 genericpen(Handle list, Point pt, i16 kind) {
   bindimage();
   const bool pencil = kind == 2;
   const bool erasing = pencil && samergb(paintrgb(imageindex(pt)), paintrgb(g.fillFore));
-  Point last = pt, mouse = pt;
-  i16 axis = 0;
-  bool first = true;
-  do {
-    paintmouse(&mouse);
-    constrain(pt, &mouse, &axis);
-    if (!first && EqualPt(mouse, last)) continue;
+  stroke(pt, 0, [&](Point last, Point mouse, bool) {
     bindimage();
     addsearch(1);
     if (pencil && !erasing) {
@@ -189,9 +192,7 @@ i16 genericpen(Handle list, Point pt, i16 kind) {
     LineTo(mouse.h, mouse.v);
     delsearch(1);
     showbits(between(last, mouse, kStamp));
-    last = mouse;
-    first = false;
-  } while (stilldown());
+  });
   bindimage();
   return 0;
 }

@@ -378,6 +378,31 @@ TEST_F(PaintTest, ThePencilDrawsOrErasesByItsFirstPixel) {
   }
 }
 
+// The user's own mouse: the pencil drags out a bitmap on the bare card, and a stroke across it
+// shows in the window.
+TEST_F(PaintTest, APencilStrokeWithTheMouse) {
+  start();
+  ASSERT_EQ(doline("choose pencil tool"), 0);
+  // Each drag rests at its end before the release, as a hand does.
+  auto drag = [&](Point from, Point to) {
+    drive::mouseDown(from);
+    drive::advance(4);
+    drive::moveTo(to);
+    drive::advance(10);
+    drive::mouseUp();
+    settle();
+  };
+  drag(at(20, 20), at(120, 100));
+  EXPECT_EQ(log(), "newGraphic,openPaint,");
+  drag(at(30, 50), at(60, 50));
+  ASSERT_EQ(count(), 1);
+  for (i32 h = 0; h < 100; ++h) {
+    EXPECT_EQ(byteat(0, 100, h, 30), h >= 10 && h <= 40 ? 255 : 0) << h;
+  }
+  EXPECT_EQ(windowpixel(45, 50), kBlack);
+  EXPECT_EQ(windowpixel(45, 51), kWhite);
+}
+
 TEST_F(PaintTest, TheEraserClearsSquaresFollowingTheMouse) {
   start({testproject::bitmap(Rect{20, 20, 60, 60}, true, std::vector<u8>(1600, 255))});
   ASSERT_EQ(doline("choose eraser tool\ndrag from 25,25 to 30,25"), 0);
