@@ -1,11 +1,9 @@
-// A stand-in for the object tools until they exist: a click picks nothing, the delete key
-// clears nothing and no text graphic is ever edited.
+// A stand-in until the object clipboard and text graphics exist: the delete key clears
+// nothing and no text graphic is ever edited.
 #include "tools/objecttools.h"
 
 namespace kv {
 
-i16 hyperclick(i16, Point) { return 0; }
-i16 selectspot(Handle, Point) { return 0; }
 i16 clearselection() { return 0; }
 void graphkey(u8) {}
 
