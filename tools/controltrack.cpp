@@ -53,7 +53,8 @@ i16 layerof(Handle list) { return list == mainglobals().current.backspots ? 1 : 
 // platform control).
 bool trackedbutton(Handle* list, i16* index) {
   const objread* t = toolstate().tracking;
-  if (t == nullptr || t->objects == nilhandle || t->objindex < 0 || t->objindex >= spotcount(t->objects)) return false;
+  // Once a handler changed the layers or the window, the list may be gone.
+  if (t == nullptr || mainglobals().layerchanges != toolstate().trackchanges || t->objects == nilhandle || t->objindex < 0 || t->objindex >= spotcount(t->objects)) return false;
   *list = t->objects;
   *index = t->objindex;
   return true;
@@ -103,11 +104,11 @@ void setcontentstext(spot& s, const std::string& text) {
 void PtoolRTtrackbtn(ControlRef control, i16 part) {
   MainGlobals& g = mainglobals();
   ToolState& t = toolstate();
+  // A control a handler disposed of is not read.
+  if (!IsValidControlHandle(control) || control != g.trackedcontrol) return;
   Handle list = nilhandle;
   i16 index = 0;
   if (!trackedbutton(&list, &index)) return;
-  // A control a handler disposed of is not read.
-  if (!IsValidControlHandle(control) || control != g.trackedcontrol) return;
   Rect bounds{};
   GetControlBounds(control, &bounds);
   spot s = spotat(list, index);
@@ -187,6 +188,7 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
   ToolState& t = toolstate();
   t.prevctl = nilid;
   t.prevcode = 0;
+  t.trackchanges = changes;
   t.trackread = objread{};
   t.trackread.kind = objpart;
   t.trackread.d = g.current;
@@ -242,7 +244,9 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
     GetPort(&port);
     setmetaleraseprocs(port);
     // The platform's tracking follows the mouse of this click, real or scripted.
-    static const ControlTrackMouse mouse{stilldown, getmouse};
+    // It ends as soon as a handler changed the layers or the window.
+    static const ControlTrackMouse mouse{[] { return mainglobals().layerchanges == toolstate().trackchanges && stilldown(); },
+                                         getmouse};
     setcontroltrackmouse(&mouse);
     part = TrackControl(c, pt, PtoolRTtrackbtn);
     setcontroltrackmouse(nullptr);

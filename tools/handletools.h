@@ -25,6 +25,7 @@ struct ToolState {
   RegistryId prevctl; // the control and part of the previous call of the action procedure
   i16 prevcode;
   i16 controlerror;   // a message's error inside the platform's control tracking
+  u64 trackchanges;   // the layer change counter when that click began
 };
 ToolState& toolstate();
 
