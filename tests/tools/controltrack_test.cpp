@@ -10,6 +10,7 @@
 
 #include "platform/events/eventrecord.h"
 #include "platform/testing/driver.h"
+#include "render/controlvisibility.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
@@ -67,6 +68,17 @@ class ControlTrackTest : public EventLoopTest {
     drive::mouseUp();
     settle();
   }
+  // Defines a user property of the button and sets it; the button's control is built afresh.
+  void setdata(const std::string& name, const std::string& expression) {
+    ASSERT_EQ(doline("define " + name + " of card button 1"), 0);
+    ASSERT_EQ(doline("set the " + name + " of card button 1 to " + expression), 0);
+    spot s = spotat(current().cardspots, 0);
+    dumpspotcontrol(s);
+    putspot(current().cardspots, 0, s);
+    ASSERT_EQ(doline("save"), 0);
+    settle();
+    clearlog();
+  }
   std::string value() { return cardvalue("the currentValue of card button 1"); }
   bool cardchanged() {
     const desk& d = mainglobals().current;
@@ -111,6 +123,32 @@ TEST_F(ControlTrackTest, ReleasedOutsideTheBarKeepsTheValueReached) {
   EXPECT_EQ(l.substr(l.size() - 13), "mouseRelease,") << l;
   EXPECT_NE(value(), "50");
   EXPECT_NE(value(), "0");
+}
+
+// Tabs: a click on the third tab tells the new and the old tab; a popup menu's chosen item
+// becomes its value and its contents, with no "mouseStillDown".
+TEST_F(ControlTrackTest, TabsAndPopupMenus) {
+  start(control(210, Rect{20, 20, 150, 300}));
+  setdata("tabData", "\"A\" & return & \"B\" & return & \"C\"");
+  // Three tabs 40 wide from 8 in: the third from 108 to 148.
+  hold(Point{30, 120}, 2);
+  EXPECT_EQ(log().substr(log().rfind("mouseUp")), "mouseUp 3 1,");
+  EXPECT_EQ(value(), "3");
+  closeallwindows();
+
+  start(control(206, Rect{20, 20, 40, 150}));
+  setdata("popupData", "\"One;Two;Three\"");
+  // The menu puts the chosen item (1) at the button's top left: item 3 lies two rows lower.
+  const Rect r = spotat(current().cardspots, 0).rect;
+  drive::mouseDown(at(i16(r.left + 10), i16(r.top + 5)));
+  drive::advance(3);
+  drive::moveTo(at(i16(r.left + 20), i16(r.top + 2 * 18 + 8)));
+  drive::advance(3);
+  drive::mouseUp();
+  settle();
+  EXPECT_EQ(log(), "mouseDown[],mouseUp 3,");
+  EXPECT_EQ(value(), "3");
+  EXPECT_EQ(cardvalue("the contents of card button 1"), "Three");
 }
 
 // Radio buttons, check boxes and round buttons tell only the crossings of their edge.
