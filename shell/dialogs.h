@@ -64,7 +64,11 @@ i16 runask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, Stri
            std::string* folder);
 // Grows the ask dialog to its prompt (item 3) and answer (item 4).
 void adjustask(DialogRef dialog);
-i16 xask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password);
+// The ask dialog and the save-file chooser for externals (see runask): in file mode the full
+// path of the chosen name in `path` and its folder's place in `volume` and `directory`;
+// cancelled, the answer emptied and the result text 1 in `path`.
+i16 xask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password,
+         i16* volume, u32* directory);
 // The save-file dialog with a prompt, a default file name and the name-extension request (0
 // as the person leaves it, 1 show, 2 hide). 1 with the full path in `file`, 0 when cancelled.
 i16 runputfile(ConstStringPtr prompt, ConstStringPtr defaultname, i16 extension, StringPtr file);
@@ -78,13 +82,19 @@ i16 runanswer(i16 mode, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstSt
               std::string* path);
 // Grows the button dialog to its prompt (item 4).
 void adjustanswer(DialogRef dialog);
-// The answer dialog of externals: a prompt and `count` buttons (0-3; none shows one titled
-// with program text 1). Answers the button's number (1-3).
-i16 xanswer(ConstStringPtr prompt, i16 count, const ConstStringPtr* titles);
+// The event procedure of the choosers: the hide-extension request is applied at the first
+// activate (it has no visible effect here) and then cleared; a mouse-up brings the arrow back.
+void naveventproc(const EventRecord& event, void* ref);
+// The dialogs offered to externals (procedure-table slots 226-230; every text may be null).
+// The answer dialog: a prompt and `count` buttons (0-3; none shows one titled with program
+// text 1). Answers the button's number (1-3).
+i16 xanswer(ConstStringPtr prompt, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstStringPtr b3);
 // The file chooser with up to three types; the full path, or the result text 1 and 0.
 i16 xanswerfile(ConstStringPtr prompt, ConstStringPtr type1, ConstStringPtr type2, ConstStringPtr type3,
                 StringPtr path);
-i16 xanswerfolder(ConstStringPtr prompt, StringPtr path);
+// The folder chooser: 1 with the folder's place (its name, the volume and the id of the folder
+// that holds it), 0 when cancelled (the outs stay zero).
+i16 xanswerfolder(ConstStringPtr prompt, StringPtr name, i16* volume, u32* directory);
 // The open-file dialog with a message: 1 with the full path (Mac Roman) in `file`, 0 when
 // cancelled.
 i16 runopenfile(ConstStringPtr message, StringPtr file);
