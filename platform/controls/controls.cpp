@@ -452,7 +452,8 @@ namespace {
 // tabs, take their new value there.
 i16 trackbutton(ControlRef control, Point start, ControlActionProcPtr action) {
   ControlData* c = cd(control);
-  const u32 kind = c->extras ? c->extras->settings.kind : 0;
+  if (!c || !c->extras) return kControlNoPart;
+  const u32 kind = c->extras->settings.kind;
   const WindowRef window = c->owner;
   const i16 part = TestControl(control, start);
   if (part == kControlNoPart) return part;
