@@ -9,6 +9,8 @@
 
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
+#include "platform/events/eventrecord.h"
+#include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/menus/menus.h"
 #include "platform/qd/ports.h"
@@ -97,6 +99,18 @@ void setcontentstext(spot& s, const std::string& text) {
   }
   if (!text.empty()) std::memcpy(deref(h), text.data(), text.size());
   s.contents = h;
+}
+
+// Where the tracked click's mouse is: once the real button went up, where it went up (the
+// mouse may have moved on since), else the simulated mouse.
+void trackedmouse(Point* pt) {
+  EventRecord up{};
+  if (toolstate().sender == senderMouse && !StillDown() && EventAvail(mUpMask, &up)) {
+    *pt = up.where;
+    GlobalToLocal(pt);
+    return;
+  }
+  getmouse(pt);
 }
 
 }  // namespace
@@ -246,7 +260,7 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
     // The platform's tracking follows the mouse of this click, real or scripted.
     // It ends as soon as a handler changed the layers or the window.
     static const ControlTrackMouse mouse{[] { return mainglobals().layerchanges == toolstate().trackchanges && stilldown(); },
-                                         getmouse};
+                                         trackedmouse};
     setcontroltrackmouse(&mouse);
     part = TrackControl(c, pt, PtoolRTtrackbtn);
     setcontroltrackmouse(nullptr);
