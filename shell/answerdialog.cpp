@@ -31,26 +31,8 @@ constexpr i16 kAnswerDialog = 650;
 constexpr u32 kPictureTypes[] = {fourcc("qtif"), fourcc("PICT"), fourcc("PNGf"), fourcc("JPEG"), fourcc("TIFF"),
                                  fourcc("GIFf"), fourcc("BMPf"), fourcc("TPIC"), fourcc("8BPS"), fourcc("PNTG")};
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = char(lowertable[u8(c)]);
-  return out;
-}
-
-// The extension filter: files whose name ends in one of the extensions (with or without its
-// dot, letter case aside), and every folder.
-bool extensionfilter(const ChooserEntry& e, void*) {
-  if (e.folder) return true;
-  const ScriptDialogState& sd = scriptdialogs();
-  const std::string name = lower(e.name);
-  for (i16 k = 0; k < sd.extensioncount; ++k) {
-    std::string ext = lower(pstringview(sd.extensions[k]));
-    if (ext.empty()) continue;
-    if (ext.front() != '.') ext = "." + ext;
-    if (name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0) return true;
-  }
-  return false;
-}
+// The chooser's browser list through the filter of listed types and extensions.
+bool listedfilter(const ChooserEntry& e, void*) { return NavLaunchServicesFilterProc(e, 0); }
 
 u32 typeoftext(ConstStringPtr s) {
   u8 t[4] = {' ', ' ', ' ', ' '};
@@ -75,11 +57,8 @@ i16 chooser(i16 mode, i16 h, i16 v, std::string* path) {
   switch (mode) {
     case answerfile:
       r.kind = ChooserKind::getfile;
-      if (sd.extensioncount > 0) {
-        r.filter = extensionfilter;
-      } else {
-        for (i16 k = 0; k < sd.typcount; ++k) r.types.push_back(typeoftext(sd.types[k]));
-      }
+      if (sd.extensioncount > 0 || sd.typcount > 0) r.filter = listedfilter;
+      for (i16 k = 0; k < sd.typcount; ++k) r.types.push_back(typeoftext(sd.types[k]));
       break;
     case answerfolder: r.kind = ChooserKind::folder; break;
     case answervolume:

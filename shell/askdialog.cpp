@@ -263,7 +263,8 @@ i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   sd.hideextension = 0;
   dialogparse p{path, text, atoms, variables, at + 1};
   const u16 form = p.tok();
-  if (form == tokDlgIcon || form == tokDlgList) return kStatusNotHere;
+  if (form == tokDlgList) return asklist(p);
+  if (form == tokDlgIcon) return askicon(p);
   bool password = false, file = false, instrument = false;
   if (form == tokDlgPassword) password = true;
   else if (form == tokFile) file = true;

@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "engine/hier.h"
+#include "platform/dialogs/choosers.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/types.h"
 #include "shell/dialogutils.h"
+
+struct kv_listrequest;  // system/kvexternal.h
 
 namespace kv {
 
@@ -106,6 +109,64 @@ i32 getlines(std::string_view text, i16 width);
 // names the row (or gives its number).
 i32 pickfromlist(i16 dialogid, ConstStringPtr prompt, const std::vector<std::string>& rows, i32 initial,
                  const std::string& loopname, std::string_view kind);
+
+// Whether the open-file chooser shows an item when the script listed types or extensions:
+// every item of the lists other than the folder's browser (filter mode not 0); folders and
+// links to folders; files, links followed, whose type is in the type list or whose name's
+// part from the last "." is in the extension list (letter case aside). A link that leads
+// nowhere is hidden.
+bool NavLaunchServicesFilterProc(const ChooserEntry& item, i16 filtermode);
+
+// --- List ---------------------------------------------------------------------------------------
+// What `ask list` and externals ask of the list dialog: the lines (each ending with a return,
+// then a zero byte), the point the dialog is centred on, one or two button titles, the answer
+// form (1 the rows' texts, 0 their numbers), the rows selected at first (16-bit row numbers
+// from 1; runlist disposes of the handle), the prompt and the list's selection flags.
+struct listrequest {
+  const u8* text = nullptr;
+  i32 h = 0;
+  i32 v = 0;
+  u16 buttons = 0;
+  u16 form = 0;
+  Handle selected = 0;
+  Str255 button1{};
+  Str255 button2{};
+  Str255 prompt{};
+  u8 selectionflags = 128;
+};
+// The list dialog's layout within the largest window content at its centre point: the width
+// W of its list, the prompt's height, the rows shown (at least 1), the list's and the prompt's
+// boxes and the window's size.
+struct listlayout {
+  i16 w = 0;
+  i16 promptheight = 0;
+  i16 visiblerows = 0;
+  Rect list{};
+  Rect prompt{};
+  i16 width = 0;
+  i16 height = 0;
+};
+listlayout layoutlist(const listrequest& request, const Rect& room);
+// Shows the list dialog (660) until a button: the picked rows' texts (one a line) or numbers
+// (joined by ",") appended to `answer` after item 1. Answers the item hit: 1 the default
+// button (button 1, or button 2 of two), 2 the other.
+i16 runlist(listrequest& request, Handle answer);
+i16 xrunlist(::kv_listrequest* request, Handle answer);
+// The filter of the list dialog: Escape and Command-period cancel (when there is a cancel
+// button), Return and Enter hit item 1, the arrows and typing move the selection, a click
+// goes to the list (a double click is OK when one row only may be selected).
+bool PcomaRTlistdlog(DialogRef dialog, EventRecord* event, i16* itemhit);
+// The wheel over the list dialog: 1 row a notch, 10 with Command, 5 with Option, 20 with both.
+OSStatus PcomaRTasklistmousewheelproc(u32 call, u32 event, u32 userdata);
+
+// --- Icon chooser ---------------------------------------------------------------------------------
+// Fills layer `which` (0 the project's, 1 the shared project's) of the icon chooser from a
+// project's resources: one entry per id, 'icns' before 'cicn' before 'ICON', except that two
+// 'ICON' of one id are both listed; the entry of the wanted id is selected.
+void buildlow(RegistryId store, u32 wanted, int which);
+// The filter of the icon chooser and its scroll bar's action (a row per arrow, three per page).
+bool PdialogRTfiltericon(DialogRef dialog, EventRecord* event, i16* itemhit);
+void PdialogRTiconscroll(ControlRef control, i16 part);
 
 // --- Program chooser ----------------------------------------------------------------------------
 i16 answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);

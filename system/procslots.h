@@ -29,6 +29,8 @@
 #include "platform/windows/windows.h"
 #include "textengine/wehooks.h"
 
+struct kv_listrequest;  // system/kvexternal.h
+
 namespace kv {
 
 struct desk;
@@ -316,6 +318,7 @@ KV_PROCSLOT(431, i16 (*)(WEReference we, i32 position, WEObjectDescHandle* objec
 KV_PROCSLOT(226, i16 (*)(ConstStringPtr prompt, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstStringPtr b3));  // xanswer
 KV_PROCSLOT(227, i16 (*)(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password,
                          i16* volume, u32* directory));  // xask
+KV_PROCSLOT(228, i16 (*)(::kv_listrequest* request, Handle answer));  // xrunlist
 KV_PROCSLOT(229, i16 (*)(ConstStringPtr prompt, ConstStringPtr type1, ConstStringPtr type2, ConstStringPtr type3,
                          StringPtr path));  // xanswerfile
 KV_PROCSLOT(230, i16 (*)(ConstStringPtr prompt, StringPtr name, i16* volume, u32* directory));  // xanswerfolder
@@ -368,6 +371,12 @@ KV_PROCSLOT(34, void (*)(const Rect* r));                          // PfindRTmyh
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
 KV_PROCSLOT(69, void (*)(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn));  // PpdataRTstdbitsproc
 KV_PROCSLOT(14, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogMPstdialog
+KV_PROCSLOT(9, bool (*)(RegistryId dialog, EventRecord* event, i16* item));   // PdialogRTviewproc
+KV_PROCSLOT(10, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTmystdialog
+KV_PROCSLOT(56, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PcomaRTlistdlog
+KV_PROCSLOT(169, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfiltericon
+KV_PROCSLOT(170, ControlActionProcPtr);                             // PdialogRTiconscroll
+KV_PROCSLOT(392, ListSearchProcPtr);                                // PlistRTasklistmatchproc
 KV_PROCSLOT(171, u8 (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfilterprop
 KV_PROCSLOT(172, void (*)(RegistryId control, i16 part));           // PdialogRTupropscroll
 KV_PROCSLOT(173, i16 (*)());                                        // PdialogRTautotext

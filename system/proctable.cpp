@@ -45,8 +45,10 @@
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
 #include "shell/eventqueue.h"
+#include "shell/listnavigation.h"
 #include "shell/menus.h"
 #include "shell/redraws.h"
+#include "shell/resourcedialogs.h"
 #include "shell/textentry.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
@@ -94,8 +96,8 @@ constexpr ProcRow routine(ProcKind kind, const char* name) {
 
 constexpr ProcRow kRows[] = {
     // Dialog filters, drawing callbacks.
-    KV_UNBUILT(9, modalfilter, PdialogRTviewproc),
-    KV_UNBUILT(10, modalfilter, PdialogRTmystdialog),
+    KV_ROUTINE(9, modalfilter, PdialogRTviewproc),
+    KV_ROUTINE(10, modalfilter, PdialogRTmystdialog),
     KV_UNBUILT(11, controlaction, PdialogRTtxtscroll),
     KV_ROUTINE(12, colorsearch, PdrawRTmatchproc),
     KV_ROUTINE(13, qdrect, PdrawRTfakeback),
@@ -127,7 +129,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(44, aefilter, Psys7RTeventproc),
     KV_ROUTINE(47, soundcallback, PsndRTcallproc),
     KV_ROUTINE(48, soundcallback, PsndRTbackproc),
-    KV_UNBUILT(56, modalfilter, PcomaRTlistdlog),
+    KV_ROUTINE(56, modalfilter, PcomaRTlistdlog),
     KV_UNBUILT(57, modalfilter, PtransMPpassfilter),
     KV_ROUTINE(58, plain, PtoolsRTfalseproc),
     // Dialog user items.
@@ -242,8 +244,8 @@ constexpr ProcRow kRows[] = {
     KV_LIBRARY(167, gmtime),
     KV_LIBRARY(168, strftime),
     // The icon chooser and the property dialog.
-    KV_UNBUILT(169, modalfilter, PdialogRTfiltericon),
-    KV_UNBUILT(170, controlaction, PdialogRTiconscroll),
+    KV_ROUTINE(169, modalfilter, PdialogRTfiltericon),
+    KV_ROUTINE(170, controlaction, PdialogRTiconscroll),
     KV_ROUTINE(171, modalfilter, PdialogRTfilterprop),
     KV_ROUTINE(172, controlaction, PdialogRTupropscroll),
     KV_ROUTINE(173, plain, PdialogRTautotext),
@@ -302,7 +304,7 @@ constexpr ProcRow kRows[] = {
     // Dialogs, files and object services.
     KV_ROUTINE(226, service, xanswer),
     KV_ROUTINE(227, service, xask),
-    KV_UNBUILT(228, service, xrunlist),
+    KV_ROUTINE(228, service, xrunlist),
     KV_ROUTINE(229, service, xanswerfile),
     KV_ROUTINE(230, service, xanswerfolder),
     KV_ROUTINE(231, service, getpath),
@@ -439,7 +441,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(386, tehook, _WETabLineBreak),
     KV_ROUTINE(388, carbonevent, PeditRTRedrawForLiveResize),
     KV_UNBUILT(391, carbonevent, PcomaRTasklistmousewheelproc),
-    KV_UNBUILT(392, listsearch, PlistRTasklistmatchproc),
+    KV_ROUTINE(392, listsearch, PlistRTasklistmatchproc),
     KV_ROUTINE(393, plain, PobjRTwescrollcallbackproc),
     KV_UNBUILT(394, modalfilter, PcomaRTPPCdlog),
     KV_ROUTINE(395, carbonevent, PappRTExpandCollapseWindowProc),

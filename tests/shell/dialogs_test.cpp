@@ -489,7 +489,7 @@ TEST_F(ChooserTest, TypeListsAndExtensionFilters) {
   ASSERT_EQ(r.types.size(), 2u);
   EXPECT_EQ(r.types[0], fourcc("TEXT"));
   EXPECT_EQ(r.types[1], fourcc("PICT"));
-  EXPECT_EQ(r.filter, nullptr);
+  EXPECT_NE(r.filter, nullptr) << "types go through the filter of listed types and extensions";
 
   queueanswer(Answer{"cancel", "", {}});
   send("answer file \"x\" of extension \".txt\"");
@@ -502,6 +502,48 @@ TEST_F(ChooserTest, TypeListsAndExtensionFilters) {
   // A file the filter hides cannot be chosen either.
   queueanswer(Answer{"answer file", "b.rtf", {}});
   EXPECT_EQ(fn("answer file \"x\" of extension \"txt\"\nreturn it & \"/\" & the result"), "/Cancel");
+}
+
+// What the open chooser lists for types, extensions and links.
+TEST_F(ChooserTest, TheFilterFollowsTypesExtensionsAndLinks) {
+  namespace fs = std::filesystem;
+  std::ofstream(folder + "/a.b.rtf") << "x";
+  std::ofstream(folder + "/plain") << "x";
+  fs::create_symlink(folder + "/gone.txt", folder + "/broken.txt");
+  fs::create_symlink(folder + "/notes/a.txt", folder + "/hop");
+  fs::create_symlink(folder + "/hop", folder + "/chain.txt");
+  fs::create_symlink(folder + "/sub", folder + "/place");
+  u32 dirid = 0;
+  ASSERT_EQ(folderidofpath(utf8tomacroman(folder), &dirid), noErr);
+  FInfo info{};
+  info.fdType = fourcc("TEXT");
+  ASSERT_EQ(HSetFInfo(kBootVolume, dirid, reinterpret_cast<ConstStringPtr>("\x05plain"), &info), noErr);
+  auto listed = [&](const std::string& statement) {
+    queueanswer(Answer{"cancel", "", {}});
+    EXPECT_EQ(send(statement), 0) << statement;
+    std::vector<std::string> names;
+    for (const ChooserEntry& e : chooserentries(lastchooserrequest(), utf8tomacroman(folder))) names.push_back(e.name);
+    return names;
+  };
+  // The extension is the name's part from its last dot, in any case; a link to a missing file
+  // is hidden, a chain of links is followed, and a link to a folder is a folder.
+  EXPECT_EQ(listed("answer file \"x\" of extension \".txt\""),
+            (std::vector<std::string>{"notes", "place", "sub", "a.TXT", "chain.txt"}));
+  EXPECT_EQ(listed("answer file \"x\" of extension \".b.rtf\""), (std::vector<std::string>{"notes", "place", "sub"}));
+  EXPECT_EQ(listed("answer file \"x\" of extension \".RTF\""),
+            (std::vector<std::string>{"notes", "place", "sub", "a.b.rtf", "b.rtf"}));
+  // A file of a listed type shows whatever its name.
+  EXPECT_EQ(listed("answer file \"x\" of type \"text\""), (std::vector<std::string>{"notes", "place", "sub", "plain"}));
+
+  // With both lists empty only folders pass; the lists beside the browser show everything.
+  scriptdialogs().typcount = 0;
+  scriptdialogs().extensioncount = 0;
+  const std::string where = utf8tomacroman(folder);
+  EXPECT_TRUE(NavLaunchServicesFilterProc(ChooserEntry{"sub", true, 0, where}, 0));
+  EXPECT_FALSE(NavLaunchServicesFilterProc(ChooserEntry{"plain", false, fourcc("TEXT"), where}, 0));
+  EXPECT_FALSE(NavLaunchServicesFilterProc(ChooserEntry{"a.TXT", false, 0, where}, 0));
+  EXPECT_TRUE(NavLaunchServicesFilterProc(ChooserEntry{"broken.txt", false, 0, where}, 1));
+  EXPECT_FALSE(NavLaunchServicesFilterProc(ChooserEntry{"missing", false, 0, where}, 0));
 }
 
 TEST_F(ChooserTest, NoCancelNeverLeaksIntoTheNextDialog) {
