@@ -612,6 +612,8 @@ bool sdl2pushkey(bool down, const char* name, u16 held, bool repeat) {
   return SDL_PushEvent(&ev) == 1;
 }
 
+bool sdl2inputwindowasked() { return SDL_GetHintBoolean(SDL_HINT_IME_INTERNAL_EDITING, SDL_FALSE) == SDL_TRUE; }
+
 bool sdl2pushtext(const char* utf8) {
   SDL_Event ev{};
   ev.type = SDL_TEXTINPUT;
