@@ -16,7 +16,5 @@ i16 hyperclick(i16 kind, Point pt);
 i16 selectspot(Handle list, Point pt);
 // The delete key with an object tool: the selected objects are cleared. 0 or a status.
 i16 clearselection();
-// A key typed into the text graphic being edited, which is refitted to its text.
-void graphkey(u8 c);
 
 }  // namespace kv

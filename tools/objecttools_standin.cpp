@@ -1,5 +1,5 @@
 // A stand-in for the object tools until they exist: a click picks nothing, the delete key
-// clears nothing and no text graphic is ever edited.
+// clears nothing.
 #include "tools/objecttools.h"
 
 namespace kv {
@@ -7,6 +7,5 @@ namespace kv {
 i16 hyperclick(i16, Point) { return 0; }
 i16 selectspot(Handle, Point) { return 0; }
 i16 clearselection() { return 0; }
-void graphkey(u8) {}
 
 }  // namespace kv
