@@ -7,6 +7,7 @@
 #include "engine/status.h"
 #include "platform/memory/memory.h"
 #include "platform/files/files.h"
+#include "platform/fonts/fonts.h"
 #include "platform/menus/menus.h"
 #include "platform/resources/resources.h"
 #include "platform/text/pstring.h"
@@ -275,11 +276,13 @@ i16 doresources(RegistryId store, bool open) {
     const i16 ref = OpenResFile(resourcepath(*st));
     if (ref == -1) return 0;
     st->resref = ref;
+    FMActivateFonts(ref);
     updatefontmenu();
     redrawprojectwindows(store);
     return 0;
   }
   if (st->resref == 0) return 0;
+  FMDeactivateFonts(st->resref);
   CloseResFile(st->resref);
   st->resref = 0;
   updatefontmenu();

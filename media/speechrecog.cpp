@@ -27,6 +27,7 @@ constexpr i16 kStateList = 1008;
 constexpr std::size_t kHeardLimit = 255;
 constexpr u16 tokStop = 2194;
 constexpr i16 statusstray = 19;
+constexpr i16 statusnotavailable = 124;
 constexpr OSErr errAEDescNotFound = -1701;
 
 enum : i16 {
@@ -107,7 +108,9 @@ i16 setallowrecognition(i16 on) {
 i16 setphrases(fred* value) {
   MainGlobals& g = mainglobals();
   if (g.allowRecog == 0) {
-    if (initspeechrecog() == 0) return 0;
+    // A recognizer that cannot start is a failure of the statement, not only a result text:
+    // the phrases it was given went nowhere.
+    if (initspeechrecog() == 0) return statusnotavailable;
     g.allowRecog = 1;
   }
   if (!SRAvailable()) return setresulttext(resultnorecognition);

@@ -21,7 +21,8 @@ i16 closespeechrecog();
 i16 setallowrecognition(i16 on);
 // `set the recognitionPhrases`: turns recognition on when it is off, then listens for the
 // value's non-empty lines. Result texts 60, 61, 62 (the phrases cannot be used: the earlier
-// ones stay) and 14; listening goes on as before in every case. A status.
+// ones stay) and 14; listening goes on as before in every case. A status: 124 when recognition
+// was off and cannot be turned on (result text 60 or 61), else 0.
 i16 setphrases(fred* value);
 // `start listening` / `stop listening` (atoms from "start" or "stop"): 19 for words after
 // "listening"; result text 63 when recognition is off.

@@ -21,6 +21,7 @@
 #include "platform/qd/ports.h"
 #include "platform/sound/audio.h"
 #include "platform/text/pstring.h"
+#include "platform/tsm/tsm.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
 #include "properties/globaltables.h"
@@ -176,6 +177,8 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
         if (on) WEInstallTSMHandlers();
         else WERemoveTSMHandlers();
       }
+      // Without inline input the input method composes in a window of its own.
+      if (token == pwAllowInlineInput) useinputwindow(on == 0);
       return 0;
     }
     case pwAllowObjectCursors:

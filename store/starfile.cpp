@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
@@ -512,6 +513,7 @@ i16 closestar(RegistryId store) {
   // The project's resource file closes with it, except while a window is closed and
   // reopened to apply a changed window property.
   if (st->resref != 0 && !mainglobals().reopeningwindow) {
+    FMDeactivateFonts(st->resref);
     CloseResFile(st->resref);
     st->resref = 0;
   }

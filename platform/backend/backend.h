@@ -126,6 +126,10 @@ class Backend {
   // Moves the pointer to a global point. A display that refuses to (or has no pointer of its
   // own, as headless) leaves it: the model's mouse has moved already.
   virtual void warpmouse(Point) {}
+  // Asks the input method to show compositions in a pre-edit window of its own (true) or to
+  // hand them over to be shown in place (false, the start). An input method that cannot goes on
+  // handing them over; they are then not shown.
+  virtual void useinputwindow(bool) {}
 
   // --- Clipboard ---
   virtual void setclipboard(const std::vector<ClipFlavor>& flavors) = 0;

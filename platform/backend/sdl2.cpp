@@ -292,6 +292,13 @@ class SDL2Backend final : public Backend {
 
   void raise() override { SDL_RaiseWindow(window_); }
   // The pointer to a point of the screen, in the window's pixels as the screen is scaled there.
+  void useinputwindow(bool use) override {
+    // The input method reads the hint as text input starts.
+    SDL_SetHint(SDL_HINT_IME_INTERNAL_EDITING, use ? "1" : "0");
+    SDL_StopTextInput();
+    SDL_StartTextInput();
+    composing_ = false;
+  }
   void warpmouse(Point where) override {
     int x = 0, y = 0;
     SDL_RenderLogicalToWindow(renderer_, float(where.h - screen_.bounds.left), float(where.v - screen_.bounds.top), &x,
@@ -615,6 +622,8 @@ bool sdl2pushkey(bool down, const char* name, u16 held, bool repeat) {
   ev.key.keysym.mod = mod;
   return SDL_PushEvent(&ev) == 1;
 }
+
+bool sdl2inputwindowasked() { return SDL_GetHintBoolean(SDL_HINT_IME_INTERNAL_EDITING, SDL_FALSE) == SDL_TRUE; }
 
 bool sdl2pushtext(const char* utf8) {
   SDL_Event ev{};

@@ -52,6 +52,8 @@ bool sdl2pushwindowevent(Backend& b, SDL2WindowEvent what);
 bool sdl2pushquit();
 // A file dropped on the window (a POSIX path, UTF-8).
 bool sdl2pushdrop(Backend& b, const std::string& path);
+// Whether the input method was asked for its own pre-edit window (`useinputwindow`).
+bool sdl2inputwindowasked();
 // Resizes the backend's window (the size changes come as events).
 void sdl2resize(Backend& b, int width, int height);
 // The system clipboard's text (UTF-8) as SDL sees it, and setting it from outside.

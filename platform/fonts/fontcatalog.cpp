@@ -1,6 +1,7 @@
 // The font catalogue: the fixed table of classic font numbers and names with the font files
 // that stand for them, the other families installed on the machine (listed through fontconfig,
-// numbered by a hash of their name), and the name and number look-ups over both.
+// numbered by a hash of their name), the families a resource file carries while it is open,
+// and the name and number look-ups over all of them.
 //
 // The fixed families draw from files at fixed paths of Debian font packages (scripts/
 // packages.txt installs them). The classic screen fonts take the DejaVu families, the classic
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 #include "platform/fonts/fontsinternal.h"
+#include "platform/resources/resources.h"
 #include "platform/text/macroman.h"
 
 namespace kv {
@@ -317,7 +319,8 @@ void listinstalledfamilies(FontState& s) {
 
 // With the built-in metrics font only the fixed families exist, so that the catalogue is the
 // same on every machine too.
-bool visible(const FontState& s, const Family& f) { return f.fixed || !s.builtin; }
+// A resource file's families are the same on every machine and are listed with it.
+bool visible(const FontState& s, const Family& f) { return f.fixed || f.resfile != 0 || !s.builtin; }
 
 const Family* findfamily(FontState& s, i16 number) {
   makefixedfamilies(s);
@@ -402,6 +405,37 @@ Source resolvesource(FontState& s, i16 number, u8 face) {
   return Source{};
 }
 
+// --- Families carried by a resource file
+
+namespace {
+
+constexpr ResType kFamilyType = 0x464F4E44;   // 'FOND'
+constexpr ResType kOutlineType = 0x73666E74;  // 'sfnt'
+constexpr std::size_t kAssocAt = 52;           // the font association table of a 'FOND'
+
+u16 be16(const std::vector<u8>& b, std::size_t at) { return u16((b[at] << 8) | b[at + 1]); }
+
+// The outline fonts of a family record by style slot (-1 for none): the association entries of
+// size 0 name 'sfnt' resources, the first for each style counting; bitmap entries (any other
+// size) are not used. A table whose count runs past the record's end gives nothing.
+std::array<i32, 4> outlineids(const std::vector<u8>& fond) {
+  std::array<i32, 4> ids{-1, -1, -1, -1};
+  if (fond.size() < kAssocAt + 2 || i16(be16(fond, kAssocAt)) < 0) return ids;
+  const std::size_t count = std::size_t(be16(fond, kAssocAt)) + 1;
+  if (kAssocAt + 2 + count * 6 > fond.size()) return ids;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t at = kAssocAt + 2 + i * 6;
+    const u16 style = be16(fond, at + 2);
+    if (be16(fond, at) != 0 || (style & ~u16(facebold | faceitalic)) != 0) continue;
+    const std::size_t slot = ((style & facebold) != 0 ? std::size_t(slotbold) : 0) |
+                             ((style & faceitalic) != 0 ? std::size_t(slotitalic) : 0);
+    if (ids[slot] < 0) ids[slot] = i16(be16(fond, at + 4));
+  }
+  return ids;
+}
+
+}  // namespace
+
 }  // namespace fontdetail
 
 using namespace fontdetail;
@@ -472,6 +506,64 @@ std::vector<FontFamily> fontfamilies() {
     return fa != fb ? fa < fb : a.number < b.number;
   });
   return out;
+}
+
+OSStatus FMActivateFonts(i16 resfile) {
+  FontState& s = fontstate();
+  makefixedfamilies(s);
+  FMDeactivateFonts(resfile);
+  // Installed families are numbered first, so their numbers do not depend on what was opened.
+  if (!s.builtin) listinstalledfamilies(s);
+  const std::vector<ResourceItem> outlines = fileresources(resfile, kOutlineType);
+  std::set<i16> taken = takennumbers(s);
+  for (const ResourceItem& fond : fileresources(resfile, kFamilyType)) {
+    const std::array<i32, 4> ids = outlineids(fond.data);
+    if (fond.name.empty()) continue;
+    Family f;
+    f.name = fond.name;
+    f.resfile = resfile;
+    StyleFiles sf;
+    for (std::size_t slot = 0; slot < 4; ++slot) {
+      const auto found = std::find_if(outlines.begin(), outlines.end(), [&](const ResourceItem& r) {
+        return ids[slot] >= 0 && r.id == ids[slot];
+      });
+      if (found == outlines.end()) continue;
+      FontFile file;
+      file.path = "(font " + std::to_string(++s.memoryfonts) + " of resource file " + std::to_string(resfile) + ")";
+      file.bytes = std::make_shared<const std::vector<u8>>(found->data);
+      if (openfontfile(s, file, false) < 0) {
+        closememoryfaces(s, file.bytes.get());
+        continue;
+      }
+      sf.files[slot] = std::move(file);
+    }
+    // A family without a plain outline draws its plain face from the first one it has.
+    if (sf.files[slotregular].path.empty())
+      for (const FontFile& file : sf.files)
+        if (!file.path.empty()) {
+          sf.files[slotregular] = file;
+          break;
+        }
+    if (sf.files[slotregular].path.empty()) continue;
+    f.number = fond.id > applFont && taken.insert(fond.id).second ? fond.id : takenumber(taken, hashedfontnumber(f.name));
+    if (f.number == 0) continue;
+    f.candidates.push_back(std::move(sf));
+    s.families.push_back(std::move(f));
+  }
+  return noErr;
+}
+
+OSStatus FMDeactivateFonts(i16 resfile) {
+  FontState& s = fontstate();
+  const auto gone = [&](const Family& f) { return resfile != 0 && f.resfile == resfile; };
+  if (std::none_of(s.families.begin(), s.families.end(), gone)) return noErr;
+  for (const Family& f : s.families)
+    if (gone(f))
+      for (const StyleFiles& sf : f.candidates)
+        for (const FontFile& file : sf.files) closememoryfaces(s, file.bytes.get());
+  s.families.erase(std::remove_if(s.families.begin(), s.families.end(), gone), s.families.end());
+  dropfontcaches(s);
+  return noErr;
 }
 
 }  // namespace kv

@@ -25,13 +25,13 @@ std::string foldname(std::string_view macroman) {
   return out;
 }
 
-namespace {
-
-void dropcaches(FontState& s) {
+void dropfontcaches(FontState& s) {
   s.strikes.clear();
   s.glyphs.clear();
   s.glyphbytes = 0;
 }
+
+namespace {
 
 Strike& getstrike(FontState& s, const FontKey& key) {
   i16 size = key.size > 0 ? key.size : 12;
@@ -127,7 +127,7 @@ void usebuiltinmetricsfont(bool on) {
   FontState& s = fontstate();
   if (s.builtin == on) return;
   s.builtin = on;
-  dropcaches(s);
+  dropfontcaches(s);
 }
 
 bool builtinmetricsfontinuse() { return fontstate().builtin; }
@@ -140,7 +140,7 @@ void setfontfileroot(std::string_view root) {
   s.families.clear();
   s.fixedmade = false;
   s.listed = false;
-  dropcaches(s);
+  dropfontcaches(s);
 }
 
 }  // namespace kv

@@ -120,6 +120,14 @@ i16 hashedfontnumber(std::string_view macromanname);
 // also written to standard error once when it is made.
 std::vector<std::string> fontnotes();
 
+// The font families a resource file carries ('FOND' records with 'sfnt' outlines, read from
+// memory) join the catalogue under their record names, numbered by their record ids unless
+// that number is taken (then as `hashedfontnumber` numbers). Bitmap-only families and outlines
+// that cannot be read are left out. Activating a file again replaces its families.
+// Deactivating takes them out and drops every cached strike and glyph image. Both answer noErr.
+OSStatus FMActivateFonts(i16 resfile);
+OSStatus FMDeactivateFonts(i16 resfile);
+
 // For tests: where a fixed family's font files are looked for is moved under `root` (empty:
 // the real paths), so a machine without the packages can be imitated.
 void setfontfileroot(std::string_view root);

@@ -24,8 +24,9 @@ constexpr std::size_t glyphcachebudget = std::size_t(48) << 20;
 constexpr std::size_t strikecachelimit = 2048;
 
 struct FontFile {
-  std::string path;
-  long index = 0;  // face index within the file (collections, named instances)
+  std::string path;  // for a font held in memory, a name no file has
+  long index = 0;    // face index within the file (collections, named instances)
+  std::shared_ptr<const std::vector<u8>> bytes;  // the font's bytes when held in memory
 };
 
 // Style slots of a family's files.
@@ -41,6 +42,7 @@ struct Family {
   std::string name;  // Mac Roman
   bool fixed = false;
   bool ownencoding = false;  // bytes index the font's own encoding (Symbol, Zapf Dingbats)
+  i16 resfile = 0;           // the resource file that brought the family in; 0 for none
   std::vector<StyleFiles> candidates;  // tried in order; the first whose file opens is used
 };
 
@@ -80,6 +82,7 @@ struct FontState {
   std::vector<Family> families;
   bool fixedmade = false;
   bool listed = false;
+  u32 memoryfonts = 0;  // fonts ever read from memory: each gets a name of its own
   // The family of each installed face by the face's PostScript name (once listed).
   std::map<std::string, i16> postscriptnames;
 
@@ -110,6 +113,10 @@ i16 resolvefontnumber(FontState& s, i16 number);
 
 // --- freetypefont.cpp
 int openfontfile(FontState& s, const FontFile& file, bool ownencoding);
+// Closes the faces opened from fonts held in these bytes; their slots are never used again.
+void closememoryfaces(FontState& s, const std::vector<u8>* bytes);
+// Drops every cached strike and glyph image (a family went away).
+void dropfontcaches(FontState& s);
 FontMetrics ftmetrics(FontState& s, int faceid, i16 size);
 void ftadvances(FontState& s, int faceid, i16 size, std::array<i16, 256>& out);
 Glyph ftglyph(FontState& s, int faceid, i16 size, bool slant, u8 c, bool mono);

@@ -104,7 +104,11 @@ int openfontfile(FontState& s, const FontFile& file, bool ownencoding) {
   }
   OpenFace f;
   f.file = file;
-  if (ft.library != nullptr && FT_New_Face(ft.library, file.path.c_str(), file.index, &f.face) == 0) {
+  const bool opened =
+      ft.library != nullptr &&
+      (file.bytes ? FT_New_Memory_Face(ft.library, file.bytes->data(), FT_Long(file.bytes->size()), file.index, &f.face)
+                  : FT_New_Face(ft.library, file.path.c_str(), file.index, &f.face)) == 0;
+  if (opened) {
     bool usable = FT_IS_SCALABLE(f.face) && f.face->units_per_EM > 0;
     if (usable && ownencoding) {
       if (FT_Select_Charmap(f.face, FT_ENCODING_ADOBE_CUSTOM) == 0)
@@ -130,6 +134,16 @@ int openfontfile(FontState& s, const FontFile& file, bool ownencoding) {
   }
   ft.faces.push_back(std::move(f));
   return ft.faces.back().face != nullptr ? int(ft.faces.size() - 1) : -1;
+}
+
+void closememoryfaces(FontState& s, const std::vector<u8>* bytes) {
+  if (!s.ft || bytes == nullptr) return;
+  for (OpenFace& f : s.ft->faces) {
+    if (f.file.bytes.get() != bytes) continue;
+    if (f.face != nullptr) FT_Done_Face(f.face);
+    f.face = nullptr;
+    f.file.bytes.reset();
+  }
 }
 
 FontMetrics ftmetrics(FontState& s, int faceid, i16 size) {

@@ -279,6 +279,19 @@ i16 Count1Resources(ResType type) {
   return n;
 }
 
+std::vector<ResourceItem> fileresources(i16 refnum, ResType type) {
+  std::vector<ResourceItem> out;
+  int fi = fileindex(refnum);
+  if (fi < 0) return out;
+  const ResFile& f = rs().chain[std::size_t(fi)];
+  for (const ResourceRef& r : f.refs) {
+    if (r.type != type || r.damaged) continue;
+    const u8* at = f.data() + r.offset;
+    out.push_back({r.type, r.id, r.attributes, r.hasname ? r.name : std::string(), std::vector<u8>(at, at + r.size)});
+  }
+  return out;
+}
+
 Handle Get1IndResource(ResType type, i16 index) {
   i16 seen = 0;
   return search(true, [&](const ResourceRef& r) { return r.type == type && ++seen == index; });

@@ -48,6 +48,9 @@ Handle Get1IndResource(ResType type, i16 index);
 // The names (Mac Roman) of the resources of a type in the files GetResource searches, newest
 // file first, each name once; resources without a name are left out. Nothing is loaded.
 std::vector<std::string> resourcenames(ResType type);
+// Copies of the resources of a type in one open file, in its map's order; damaged ones are
+// left out. Nothing is loaded. Empty for a file that is not open.
+std::vector<ResourceItem> fileresources(i16 refnum, ResType type);
 void ReleaseResource(Handle h);
 void DetachResource(Handle h);
 // Takes a resource (a handle GetResource answered) out of its file's map; the handle becomes

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/backend/backend.h"
 #include "platform/runtime/root.h"
 
 namespace kv {
@@ -33,6 +34,7 @@ struct TSMState {
   Registry<TSMDocument, RegType::tsmdocument> documents;
   TSMDocumentID active = nilid;
   std::vector<TSMHandlerRow> handlers;
+  bool inputwindow = false;  // compositions stay in the input method's own window
 };
 TSMState& ts() { return state<TSMState>(); }
 
@@ -130,10 +132,21 @@ OSErr FixTSMDocument(TSMDocumentID document) {
   return sendupdate(document, text, -1, nullptr);
 }
 
+void useinputwindow(bool use) {
+  TSMState& s = ts();
+  if (s.inputwindow == use) return;
+  // A composition in place is confirmed before the input method takes compositions over.
+  if (use && s.active != nilid) FixTSMDocument(s.active);
+  s.inputwindow = use;
+  backend().useinputwindow(use);
+}
+
+bool inputwindowinuse() { return ts().inputwindow; }
+
 bool tsmcompose(const std::string& text, i32 cursor) {
   const TSMDocumentID id = ts().active;
   TSMDocument* d = ts().documents.get(id);
-  if (d == nullptr) return false;
+  if (d == nullptr || ts().inputwindow) return false;
   d->open = true;
   d->composing = text;
   const i32 n = i32(text.size());

@@ -83,9 +83,15 @@ std::size_t tsmdocumentcount();
 // (all of it confirmed) and the composition ends.
 OSErr FixTSMDocument(TSMDocumentID document);
 
+// Whether compositions are shown in the input method's own window instead of in place (the
+// backend is asked for that window). While it is, compositions reach no document and the
+// committed text arrives as key presses. Turning it on confirms a composition in progress.
+void useinputwindow(bool use);
+bool inputwindowinuse();
+
 // What the input method sends to the active document (text in the document's encoding): a
 // composition in progress with its cursor, and the committed text. false when no document is
-// active (committed text then goes on as keys).
+// active or the input window is in use (committed text then goes on as keys).
 bool tsmcompose(const std::string& text, i32 cursor);
 bool tsmcommit(const std::string& text);
 

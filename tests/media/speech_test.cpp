@@ -218,6 +218,11 @@ TEST_F(SpeechTest, NoAcousticModelNoRecognition) {
   ASSERT_EQ(doline("set the allowRecognition to true"), 0);
   EXPECT_EQ(cardvalue("the result"), resulttext(60));
   EXPECT_EQ(cardvalue("the allowRecognition"), "false");
+  // Phrases for a recognizer that cannot start fail the statement; the result says why.
+  EXPECT_EQ(doline("set the recognitionPhrases to \"open\""), 124);
+  EXPECT_EQ(cardvalue("the result"), resulttext(60));
+  EXPECT_EQ(cardvalue("the allowRecognition"), "false");
+  EXPECT_EQ(cardvalue("the recognitionPhrases"), "");
 }
 
 // espeak-ng's "close" heard by pocketsphinx through the sound input.

@@ -146,6 +146,21 @@ TEST_F(SDL2BackendTest, CompositionsAreComposedAndCommittedWhole) {
   EXPECT_EQ(in[2].charcode, 'a');
 }
 
+// Asked for the input method's window, the backend drops the composition it was following: the
+// text that comes next is typed.
+TEST_F(SDL2BackendTest, TheInputMethodsOwnWindowIsAskedFor) {
+  ASSERT_TRUE(sdl2pushcomposition("\xE3\x81\x8B", 1));
+  ASSERT_EQ(drain().size(), 1u);
+  b_->useinputwindow(true);
+  EXPECT_TRUE(sdl2inputwindowasked());
+  ASSERT_TRUE(sdl2pushtext("ab"));
+  auto in = presses();
+  ASSERT_EQ(in.size(), 2u);
+  EXPECT_EQ(in[1].charcode, 'b');
+  b_->useinputwindow(false);
+  EXPECT_FALSE(sdl2inputwindowasked());
+}
+
 TEST_F(SDL2BackendTest, ButtonsWheelFocusAndQuit) {
   ASSERT_TRUE(sdl2pushbutton(*b_, true, 3, 30, 40));
   ASSERT_TRUE(sdl2pushbutton(*b_, false, 3, 30, 40));

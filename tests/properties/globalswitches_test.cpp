@@ -11,6 +11,7 @@
 #include "platform/qd/ports.h"
 #include "platform/text/pstring.h"
 #include "platform/testing/transcript.h"
+#include "platform/tsm/tsm.h"
 #include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
 #include "tests/properties/proptest.h"
@@ -55,6 +56,11 @@ TEST_F(SwitchTest, TextServicesActOnlyOnAChange) {
   EXPECT_EQ(g.openfield, cardindex("Notes"));
   ASSERT_EQ(setline("set the allowInlineInput to " + std::string(g.allowInlineInput ? "false" : "true")), 0);
   EXPECT_EQ(g.openfield, -1);
+  // Without inline input the input method composes in its own window.
+  ASSERT_EQ(setline("set the allowInlineInput to false"), 0);
+  EXPECT_TRUE(inputwindowinuse());
+  ASSERT_EQ(setline("set the allowInlineInput to true"), 0);
+  EXPECT_FALSE(inputwindowinuse());
 }
 
 TEST_F(SwitchTest, DragHandlersFollowTheSwitch) {

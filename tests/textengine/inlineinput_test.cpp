@@ -188,5 +188,30 @@ TEST_F(WEInlineInputTest, TheInputTimelineComposesAndCommits) {
   EXPECT_EQ(WERemoveTSMHandlers(), noErr);
 }
 
+// With the input method's own window, a composition in place is confirmed, later ones reach no
+// record, and the committed text is typed.
+TEST_F(WEInlineInputTest, TheInputMethodsOwnWindowTypesWhatItCommits) {
+  ASSERT_EQ(WEInstallTSMHandlers(), noErr);
+  mainglobals().allowTextServices = 1;
+  const WEReference we = editable("");
+  WEActivate(we);
+  ASSERT_TRUE(tsmcompose("xy", 1));
+  useinputwindow(true);
+  EXPECT_TRUE(inputwindowinuse());
+  EXPECT_EQ(textof(we), "xy");
+  EXPECT_EQ(area(we), (std::pair<i32, i32>{-1, -1})) << "confirmed";
+  std::string error;
+  ASSERT_TRUE(runinputscript("compose \"ab\" 1\ncommit \"ab\"\n", &error)) << error;
+  EventRecord e{};
+  std::string typed;
+  while (WaitNextEvent(keyDownMask, &e, 1)) typed += char(e.message & charCodeMask);
+  EXPECT_EQ(typed, "ab");
+  EXPECT_EQ(textof(we), "xy") << "the composition went to no record";
+  useinputwindow(false);
+  EXPECT_TRUE(tsmcompose("c", 1));
+  EXPECT_EQ(textof(we), "xyc");
+  EXPECT_EQ(WERemoveTSMHandlers(), noErr);
+}
+
 }  // namespace
 }  // namespace kv
