@@ -132,6 +132,20 @@ TEST_F(FieldPuttingTest, OpenFieldHandlersThatPutTheFieldDown) {
   EXPECT_EQ(openname(), "C");
 }
 
+// An "openField" handler that deletes an object before its field: the field's index then names
+// nothing, and nothing is put up by it.
+TEST_F(FieldPuttingTest, AnOpenFieldHandlerThatDeletesAnEarlierObject) {
+  ASSERT_EQ(doline("set the script of card field \"L\" to \"on openField\" & return & \"select empty\" & return & "
+                   "\"delete card field \" & quote & \"C\" & quote & return & \"end openField\""),
+            0);
+  const WindowRef w = current().window;
+  Handle list = current().cardspots;
+  EXPECT_EQ(putupfield(w, list, 1), 0);
+  EXPECT_EQ(openname(), "none");
+  EXPECT_EQ(cardvalue("the number of card fields"), "1");
+  EXPECT_EQ(cardvalue("the short name of card field 1"), "L");
+}
+
 TEST_F(FieldPuttingTest, AnOpenFieldHandlerThatLeavesTheCard) {
   ASSERT_EQ(doline("new card"), 0);
   ASSERT_EQ(doline("go card 1"), 0);
