@@ -2,8 +2,9 @@
 // whether they are a valid picture. Damaged pictures must stop at the damage without harm.
 // The seeds are pictures this layer recorded itself: shapes, regions, text, bits, and text of a
 // size far beyond the destination, and the hostile pictures of hostilepictures.h (a huge arc
-// painted again and again, lines across the coordinate range with a thick pen). An input that takes more than a second, or raises the
-// program's peak memory by more than 256 MB, fails the run: a picture is outside data.
+// painted again and again, lines across the coordinate range with a thick pen). An input that
+// takes more than a second, or raises the program's peak memory by more than 256 MB, fails the
+// run: a picture is outside data.
 #include <sys/resource.h>
 
 #include <chrono>
