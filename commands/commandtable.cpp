@@ -25,6 +25,7 @@
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
 #include "shell/dialogs.h"
+#include "shell/resourcedialogs.h"
 #include "shell/mainglobals.h"
 #include "shell/cardhistory.h"
 #include "shell/menucommands.h"
@@ -157,7 +158,7 @@ constexpr comrow comrows[] = {
     {2179, comsend, R},                 // send
     {2180, comnotbuilt, 0},             // sendBack: combring
     {2181, comset, R},                  // set
-    {2182, comnotbuilt, P},             // setDialogItem: comsetdialogitem
+    {2182, comsetdialogitem, P},        // setDialogItem
     {2183, comsetwindow, P},            // setWindow
     {2186, comshow, R},                 // show
     {2187, comnotbuilt, 0},             // shuffleBack: comshuffle

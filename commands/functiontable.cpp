@@ -18,6 +18,7 @@
 #include "media/movies.h"
 #include "properties/proplisting.h"
 #include "shell/mainglobals.h"
+#include "shell/resourcedialogs.h"
 
 namespace kv {
 
@@ -52,7 +53,6 @@ struct funrow {
 };
 
 // The routines of other families, not written yet: each row of the family below points here.
-constexpr funproc fundialog = funnotbuilt;
 constexpr funproc funscript = funnotbuilt;
 
 

@@ -3,10 +3,8 @@
 //
 // The members answered from the script engine, the versions and the lists of the system are
 // here; those that read the state of the program are in funzerostate.cpp. Members whose
-// services are not part of the program yet (the machine profile, the clipboard, the installed
-// applications and running
-// programs, the forward and push lists, the open field's selection and undo) answer the
-// not-built status. A member is added by giving its token a case in `answer` or in
+// services are not part of the program yet (the object clipboard, the running programs)
+// answer the not-built status. A member is added by giving its token a case in `answer` or in
 // `funzerostate`.
 #include <algorithm>
 #include <cstring>

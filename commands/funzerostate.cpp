@@ -33,6 +33,7 @@
 #include "shell/mainglobals.h"
 #include "shell/menusets.h"
 #include "shell/windtable.h"
+#include "store/objects.h"
 #include "store/objread.h"
 #include "store/records.h"
 #include "store/reftexts.h"
@@ -49,6 +50,8 @@ enum : u16 {
   fnApplication = 3003,
   fnApplPath = 3005,
   fnBackList = 3013,
+  fnForthList = 3053,
+  fnPushList = 3135,
   fnCanUndo = 3015,
   fnCanRedo = 3016,
   fnClickChunk = 3018,
@@ -281,6 +284,24 @@ i16 projectlist(fred* value) {
   return textvalue(list, value);
 }
 
+// `the selectedGraphic`: the text graphic being edited as "card grc n of <window>" (or
+// "bkgnd"), n counting the graphics of its list up to it; empty when none is.
+i16 selectedgraphic(fred* value) {
+  const MainGlobals& g = mainglobals();
+  objread obj{};
+  if (g.graphindex < 0 || g.graphspots == nilhandle || !IsValidHandle(g.graphspots) ||
+      g.graphindex >= spotcount(g.graphspots) || g.graphwindow == nilid || getwind(g.graphwindow, &obj.d) == 0)
+    return emptyvalue(value);
+  i32 number = 0;
+  for (i32 i = 0; i <= g.graphindex; ++i) number += spotat(g.graphspots, i).kind == spotgraphic ? 1 : 0;
+  obj.kind = objwindow;
+  Str255 window{};
+  buildwindname(obj, kLongForm, window);
+  const std::string text = std::string(g.graphspots == obj.d.cardspots ? "card" : "bkgnd") + " grc " +
+                           std::to_string(number) + " of " + std::string(pstringview(window));
+  return textvalue(text, value);
+}
+
 // The long id of a window of the window table; empty for none.
 void windowid(WindowRef w, StringPtr out) {
   out[0] = 0;
@@ -483,6 +504,8 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
     case fnFoundWindow: return handletext(g.foundwindow, value);
     case fnErrorOffset: return erroroffset(value);
     case fnBackList: return stacktofred(g.recentlist, value);
+    case fnForthList: return stacktofred(g.forwardlist, value);
+    case fnPushList: return stacktofred(g.pushlist, value);
     case fnWindows:
     case fnXWindows:
       return buildwindnames(value, modifier == tokId, fn == fnWindows ? kindqueryruntime : kindqueryexternal);
@@ -534,14 +557,16 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
         return stringtonewfred(s, value);
       }
       return openselection(fn, value);
-    case fnSelectedGraphic: return emptyvalue(value);  // no graphic is selected while none can be
+    case fnSelectedGraphic: return selectedgraphic(value);
     case fnCanUndo:
     case fnCanRedo:
-      if (g.openfield < 0) {
-        booltonewfred(0, value);
-        return 0;
-      }
-      return statusnotbuilt;  // the undo history of the open field's text record
+      // An action of the open field's text record to take back (or to do again).
+      booltonewfred(g.openfield >= 0 && isvalidwerec(g.openfieldrec) &&
+                            WEGetIndUndoInfo(fn == fnCanUndo ? 1 : -1, g.openfieldrec) != 0
+                        ? 1
+                        : 0,
+                    value);
+      return 0;
     case fnPaperSize:
     case fnPaperSizes:
     case fnPrintableRect:

@@ -8,6 +8,7 @@
 #include "engine/textutil.h"
 #include "engine/variables.h"
 #include "platform/dialogs/choosers.h"
+#include "platform/files/files.h"
 #include "platform/qd/qd.h"
 #include "platform/runtime/root.h"
 #include "platform/text/casefold.h"
@@ -30,33 +31,8 @@ constexpr i16 kAnswerDialog = 650;
 constexpr u32 kPictureTypes[] = {fourcc("qtif"), fourcc("PICT"), fourcc("PNGf"), fourcc("JPEG"), fourcc("TIFF"),
                                  fourcc("GIFf"), fourcc("BMPf"), fourcc("TPIC"), fourcc("8BPS"), fourcc("PNTG")};
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = char(lowertable[u8(c)]);
-  return out;
-}
-
-// The extension filter: files whose name ends in one of the extensions (with or without its
-// dot, letter case aside), and every folder.
-bool extensionfilter(const ChooserEntry& e, void*) {
-  if (e.folder) return true;
-  const ScriptDialogState& sd = scriptdialogs();
-  const std::string name = lower(e.name);
-  for (i16 k = 0; k < sd.extensioncount; ++k) {
-    std::string ext = lower(pstringview(sd.extensions[k]));
-    if (ext.empty()) continue;
-    if (ext.front() != '.') ext = "." + ext;
-    if (name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0) return true;
-  }
-  return false;
-}
-
-// The event procedure of the choosers: the hide-extension request is applied at the first
-// activate (it has no visible effect here) and then cleared.
-void naveventproc(const EventRecord& event, void*) {
-  if (event.what == activateEvt) scriptdialogs().hideextension = 0;
-  if (event.what == mouseUp) SetThemeCursor(kThemeArrowCursor);
-}
+// The chooser's browser list through the filter of listed types and extensions.
+bool listedfilter(const ChooserEntry& e, void*) { return NavLaunchServicesFilterProc(e, 0); }
 
 u32 typeoftext(ConstStringPtr s) {
   u8 t[4] = {' ', ' ', ' ', ' '};
@@ -81,11 +57,8 @@ i16 chooser(i16 mode, i16 h, i16 v, std::string* path) {
   switch (mode) {
     case answerfile:
       r.kind = ChooserKind::getfile;
-      if (sd.extensioncount > 0) {
-        r.filter = extensionfilter;
-      } else {
-        for (i16 k = 0; k < sd.typcount; ++k) r.types.push_back(typeoftext(sd.types[k]));
-      }
+      if (sd.extensioncount > 0 || sd.typcount > 0) r.filter = listedfilter;
+      for (i16 k = 0; k < sd.typcount; ++k) r.types.push_back(typeoftext(sd.types[k]));
       break;
     case answerfolder: r.kind = ChooserKind::folder; break;
     case answervolume:
@@ -102,6 +75,11 @@ i16 chooser(i16 mode, i16 h, i16 v, std::string* path) {
 }
 
 }  // namespace
+
+void naveventproc(const EventRecord& event, void*) {
+  if (event.what == activateEvt) scriptdialogs().hideextension = 0;
+  if (event.what == mouseUp) SetThemeCursor(kThemeArrowCursor);
+}
 
 void adjustanswer(DialogRef dialog) {
   GrafPtr old = nilid;
@@ -271,12 +249,15 @@ i16 comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   return stringtoit(sd.withbuffer, variables);
 }
 
-i16 xanswer(ConstStringPtr prompt, i16 count, const ConstStringPtr* titles) {
+i16 xanswer(ConstStringPtr prompt, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstStringPtr b3) {
   ScriptDialogState& sd = scriptdialogs();
   count = std::clamp<i16>(count, 0, 3);
-  std::memcpy(sd.withbuffer, prompt, std::size_t(prompt[0]) + 1);
+  sd.withbuffer[0] = 0;
+  if (prompt != nullptr) std::memcpy(sd.withbuffer, prompt, std::size_t(prompt[0]) + 1);
+  const ConstStringPtr given[3] = {b1, b2, b3};
   ConstStringPtr b[3] = {nullptr, nullptr, nullptr};
-  for (i16 k = 0; k < count; ++k) b[k] = titles[k];
+  Str255 none{};
+  for (i16 k = 0; k < count; ++k) b[k] = given[k] != nullptr ? given[k] : none;
   if (count == 0) {
     b[0] = upstrsrc(kOKText);
     count = 1;
@@ -292,7 +273,10 @@ i16 xanswer(ConstStringPtr prompt, i16 count, const ConstStringPtr* titles) {
 i16 xanswerfile(ConstStringPtr prompt, ConstStringPtr type1, ConstStringPtr type2, ConstStringPtr type3,
                 StringPtr path) {
   ScriptDialogState& sd = scriptdialogs();
-  std::memcpy(sd.withbuffer, prompt, std::size_t(prompt[0]) + 1);
+  Str255 scratch{};
+  if (path == nullptr) path = scratch;
+  sd.withbuffer[0] = 0;
+  if (prompt != nullptr) std::memcpy(sd.withbuffer, prompt, std::size_t(prompt[0]) + 1);
   sd.typcount = 0;
   sd.extensioncount = 0;
   for (ConstStringPtr t : {type1, type2, type3})
@@ -309,16 +293,30 @@ i16 xanswerfile(ConstStringPtr prompt, ConstStringPtr type1, ConstStringPtr type
   return 0;
 }
 
-i16 xanswerfolder(ConstStringPtr prompt, StringPtr path) {
+i16 xanswerfolder(ConstStringPtr prompt, StringPtr name, i16* volume, u32* directory) {
   ScriptDialogState& sd = scriptdialogs();
-  path[0] = 0;
-  std::memcpy(sd.withbuffer, prompt, std::size_t(prompt[0]) + 1);
+  if (name != nullptr) name[0] = 0;
+  if (volume != nullptr) *volume = 0;
+  if (directory != nullptr) *directory = 0;
+  sd.withbuffer[0] = 0;
+  if (prompt != nullptr) std::memcpy(sd.withbuffer, prompt, std::size_t(prompt[0]) + 1);
   unhilitecurrent();
   std::string chosen;
   const i16 ok = runanswer(answerfolder, 0, nullptr, nullptr, nullptr, -1, -1, &chosen);
   rehilitecurrent();
-  if (ok == 1 && chosen.size() <= 255) pstrassign(path, 256, chosen.data(), chosen.size());
-  return ok;
+  if (ok != 1) return ok;
+  // The folder as its place: its name within the folder that holds it (the top folder is its
+  // own place).
+  while (chosen.size() > 1 && chosen.back() == '/') chosen.pop_back();
+  const std::size_t slash = chosen.rfind('/');
+  const std::string parent = slash == 0 || slash == std::string::npos ? std::string("/") : chosen.substr(0, slash);
+  const std::string leaf = slash == std::string::npos ? chosen : chosen.substr(slash + 1);
+  u32 dirid = 0;
+  if (leaf.size() > 255 || folderidofpath(parent, &dirid) != noErr) return 0;
+  if (name != nullptr) pstrassign(name, 256, leaf.data(), leaf.size());
+  if (volume != nullptr) *volume = kBootVolume;
+  if (directory != nullptr) *directory = dirid;
+  return 1;
 }
 
 i16 runopenfile(ConstStringPtr message, StringPtr file) {

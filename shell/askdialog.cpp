@@ -10,6 +10,7 @@
 #include "engine/variables.h"
 #include "platform/backend/backend.h"
 #include "platform/dialogs/choosers.h"
+#include "platform/files/files.h"
 #include "platform/events/keycodes.h"
 #include "platform/qd/qd.h"
 #include "platform/resources/resources.h"
@@ -262,7 +263,8 @@ i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   sd.hideextension = 0;
   dialogparse p{path, text, atoms, variables, at + 1};
   const u16 form = p.tok();
-  if (form == tokDlgIcon || form == tokDlgList) return kStatusNotHere;
+  if (form == tokDlgList) return asklist(p);
+  if (form == tokDlgIcon) return askicon(p);
   bool password = false, file = false, instrument = false;
   if (form == tokDlgPassword) password = true;
   else if (form == tokFile) file = true;
@@ -328,19 +330,32 @@ i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return stringtoit(answer, variables);
 }
 
-i16 xask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password) {
+i16 xask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password,
+         i16* volume, u32* directory) {
   ScriptDialogState& sd = scriptdialogs();
   sd.hideextension = 0;
+  if (path) path[0] = 0;
+  if (volume) *volume = 0;
+  if (directory) *directory = 0;
+  Str255 none{}, scratch{};
+  if (prompt == nullptr) prompt = none;
+  if (answer == nullptr) answer = scratch;
   unhilitecurrent();
   Str255 name{};
   std::string folder;
   const i16 hit = runask(mode, prompt, answer, h, v, name, password, &folder);
   rehilitecurrent();
-  if (path) path[0] = 0;
   if (mode == askmodefile) {
     if (name[0] != 0) {
-      const std::string full = folder + std::string(pstringview(name));
-      if (path) pstrassign(path, 256, full.data(), std::min<std::size_t>(full.size(), 255));
+      // A path that does not fit names the file alone; its folder's place is given beside it.
+      std::string full = folder + std::string(pstringview(name));
+      if (full.size() > 255) full = std::string(pstringview(name));
+      if (path) pstrassign(path, 256, full.data(), full.size());
+      u32 dirid = 0;
+      if (folderidofpath(folder, &dirid) == noErr) {
+        if (volume) *volume = kBootVolume;
+        if (directory) *directory = dirid;
+      }
     } else {
       answer[0] = 0;
       if (path) std::memcpy(path, resultstr(kResultCancel), std::size_t(resultstr(kResultCancel)[0]) + 1);

@@ -19,7 +19,9 @@
 #include "shell/drawcase.h"
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
+#include "shell/textentry.h"
 #include "shell/windowmanage.h"
+#include "shell/windtable.h"
 #include "store/fieldtext.h"
 #include "system/appleevents.h"
 
@@ -28,7 +30,7 @@ namespace kv {
 namespace {
 
 constexpr i32 kInteractTimeout = 108000;  // ticks a dialog may wait to come forward
-constexpr i16 kMessageDialog = 100;
+constexpr i16 kMessageDialog = 100, kMessageIconItem = 3;
 
 bool itemactive(DialogRef d, i16 item) {
   ControlRef c = nilid;
@@ -203,11 +205,10 @@ i16 runmessage(DialogRef d, const std::string& name) {
 void domessage(i16 list, i16 index, i16 icon) {
   Str255 s{};
   GetIndString(s, list, index);
-  (void)icon;
-  messagedialog(kMessageDialog, s);
+  messagedialog(kMessageDialog, s, icon);
 }
 
-void messagedialog(i16 id, ConstStringPtr text) {
+void messagedialog(i16 id, ConstStringPtr text, i16 icon) {
   GrafPtr port = nilid;
   GetPort(&port);
   DialogRef d = preparedialog(id);
@@ -221,6 +222,13 @@ void messagedialog(i16 id, ConstStringPtr text) {
     return;
   }
   SetDialogItemText(d, 2, text);
+  // Item 3 shows the icon asked for (stop, note or caution), when it is an icon item.
+  i16 type = 0;
+  Rect box{};
+  GetDialogItem(d, kMessageIconItem, &type, nullptr, &box);
+  if (icon >= 0 && (type & ~itemDisable) == iconItem) {
+    if (Handle h = GetResource(fourcc("ICON"), icon); h != nilhandle) SetDialogItem(d, kMessageIconItem, type, h, &box);
+  }
   runmessage(d, name);
   SetPort(port);
 }
@@ -371,12 +379,16 @@ void MovableModalDialog(DialogRef dialog, ModalFilterProcPtr filter, i16* itemhi
       dialogidle(dialog);
       continue;
     }
+    // In front, the clipboard another program changed meanwhile is taken over.
+    if (!g.notfront) checkscrap();
     if (e.what == mouseDown) {
       WindowRef w = nilid;
       const i16 part = FindWindow(e.where, &w);
       if (w == dialog && part == inDrag) {
         Rect desktop = availablebounds(greatestareascreen(Rect{e.where.v, e.where.h, e.where.v, e.where.h}));
         DragWindow(dialog, e.where, &desktop);
+        // What the dialog uncovered of the project windows is drawn again.
+        if (g.numwinds > 0) redrawbehind();
         continue;
       }
       if (w != dialog || part != inContent) {
@@ -384,12 +396,16 @@ void MovableModalDialog(DialogRef dialog, ModalFilterProcPtr filter, i16* itemhi
         e.what = nullEvent;
       }
     }
+    if (g.hasAppearanceManager && IsWindowCollapsed(dialog)) redrawbehind();
     if (filter != nullptr && filter(dialog, &e, itemhit)) break;
     if (!isdialog(dialog)) break;
     if (e.what == updateEvt && !isdialog(WindowRef(e.message))) {
-      // An update nobody served would come back at once: the window's region is taken.
-      BeginUpdate(WindowRef(e.message));
-      EndUpdate(WindowRef(e.message));
+      // A window behind the dialog is drawn; an update nobody serves would come back at once,
+      // so its region is taken.
+      if (updateBehind(dialog, e) == 0) {
+        BeginUpdate(WindowRef(e.message));
+        EndUpdate(WindowRef(e.message));
+      }
       continue;
     }
     DialogRef which = nilid;

@@ -45,8 +45,9 @@ void GetMaxRect(WindowRef window, Rect* out);
 // Dialog 100 with entry `index` of string list `list` as its text (the ParamText texts stand
 // for ^0 to ^3) and the icon `icon`, until its default button.
 void domessage(i16 list, i16 index, i16 icon);
-// Dialog `id` (OK as item 1, the text as item 2) showing `text`, until its default button.
-void messagedialog(i16 id, ConstStringPtr text);
+// Dialog `id` (OK as item 1, the text as item 2, an icon item 3 showing icon `icon` when not
+// -1) showing `text`, until its default button.
+void messagedialog(i16 id, ConstStringPtr text, i16 icon = -1);
 // Dialog `id` as it is; whether item 1 ended it.
 bool bailoutdlog(i16 id);
 

@@ -153,6 +153,15 @@ i16 putdownfield() {
   return st;
 }
 
+void installfieldputting() {
+  LiveParts parts{};
+  parts.putdownedited = [] {
+    mainglobals().openfieldchange = 1;
+    return putdownfield();
+  };
+  installliveparts(parts);
+}
+
 i16 putdownspotwerec(spot& s, u16 dispose) {
   if (!textrecordfield(s)) return 0;
   const WEReference we = livefield(s);

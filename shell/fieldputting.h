@@ -21,6 +21,9 @@ void putdownfieldutil();
 // Closes the open field: a changed text marks the card record changed and sends "closeField",
 // else "leaveField". 0 with none open, else the send's status.
 i16 putdownfield();
+// Gives the store its way to put down the open field after a script wrote into it (the field
+// changed: "closeField"). Start-up installs it with the global state.
+void installfieldputting();
 // Writes back the live text record kept in a field of style 300 or 301 (the open field is put
 // down first: its status when not 0), and with `dispose` releases the record. 0 for anything
 // else.

@@ -20,6 +20,7 @@
 #include "platform/text/macroman.h"
 #include "platform/windows/screens.h"
 #include "render/themebuttons.h"
+#include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
 #include "shell/menusets.h"
 #include "shell/newscript.h"
@@ -253,6 +254,7 @@ i16 initglobs() {
   if (!queues(g)) return kNoMemory;
   initxcmdinfo();
   initxrtns();
+  installfieldputting();
   return inithiers();
 }
 

@@ -19,6 +19,7 @@
 #include "render/effectqueue.h"
 #include "render/offscreen.h"
 #include "shell/cardwindow.h"
+#include "shell/resourcedialogs.h"
 #include "shell/eventdispatch.h"
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
@@ -130,8 +131,9 @@ bool mainpass() {
   }
   // 4. Drawing that a script left suppressed.
   redrawhidden();
-  // 5. Periodic services (the scripted dialogs still recorded are closed here once they exist).
+  // 5. Periodic services: sounds, the scripted dialogs still loaded, tool tips, printing.
   checksound(s.now);
+  checkdialogs();
   checktooltip(s.now);
   checkprinting();
   if (g.busycursordue != 0 || g.busycursorstep != 0) checkbusycursor(s.now);

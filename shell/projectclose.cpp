@@ -8,27 +8,32 @@
 
 #include "engine/objectsend.h"
 #include "engine/sendmes.h"
+#include "platform/dialogs/choosers.h"
 #include "platform/files/files.h"
 #include "platform/prefs/prefs.h"
 #include "platform/process/exit.h"
 #include "platform/resources/resources.h"
 #include "platform/testing/answers.h"
 #include "platform/text/macroman.h"
+#include "platform/testing/transcript.h"
 #include "platform/text/pstring.h"
 #include "platform/time/datetime.h"
 #include "shell/commandline.h"
 #include "shell/demo.h"
+#include "shell/dialogs.h"
 #include "shell/mainglobals.h"
 #include "shell/quit.h"
 #include "shell/settings.h"
 #include "shell/windnav.h"
 #include "store/starfile.h"
 #include "system/externalevents.h"
+#include "system/proctable.h"
 
 namespace kv {
 
 namespace {
 constexpr i16 kFolderTexts = 1001, kLookedFor = 18;
+constexpr u32 kPluginType = fourcc("MDPx");  // a project plug-in
 }  // namespace
 
 void setuptran(i16 withcard) {
@@ -68,12 +73,25 @@ i16 closewindow() {
 i16 openfile() {
   Str255 lookedfor{};
   GetIndString(lookedfor, kFolderTexts, kLookedFor);
-  const std::string prompt = "Where is " + macromantoutf8(pstringview(lookedfor)) + "?";
-  Answer a;
-  ModalStart start = beginmodal("open dialog: " + prompt, "answer file", &a);
-  if (start == ModalStart::answered && !a.text.empty()) return openprojectpath(macromantoutf8(a.text));
-  // Nobody is there to choose (or the dialog cannot show yet): the demo project opens.
-  if (start != ModalStart::answered) return opendemo();
+  const std::string prompt = "Where is " + std::string(pstringview(lookedfor)) + "?";
+  // Nobody is there to choose: the demo project opens (a person at a display starts with it
+  // too; the open dialog is for a chooser's answer that waits).
+  if (!answerwaiting("answer file", true)) {
+    transcriptadd(TranscriptKind::dialog, "open dialog: " + macromantoutf8(prompt));
+    return opendemo();
+  }
+  // The open dialog lists projects and project plug-ins, from the folder the script dialogs
+  // last used.
+  ChooserRequest r;
+  r.kind = ChooserKind::getfile;
+  r.message = prompt;
+  r.types = {kProjectType, kPluginType};
+  r.location = scriptdialogs().defaultlocation;
+  r.eventproc = getproc<292>();  // the choosers' event procedure
+  r.loopname = "open dialog: " + macromantoutf8(prompt);
+  r.answerkind = "answer file";
+  std::string path;
+  if (runchooser(r, &path) == noErr && !path.empty()) return openprojectpath(macromantoutf8(path));
   dumpglobs(1);
   exitprocess(kExitOK, "no project was chosen to open");
 }

@@ -61,6 +61,11 @@ struct dialogparse {
   i16 placeandcancel(i16* h, i16* v);
 };
 
+// `ask list` from the word `list` on: the list dialog, `it` and `the result`.
+i16 asklist(dialogparse& p);
+// `ask icon` from the word `icon` on: the icon chooser and `it`.
+i16 askicon(dialogparse& p);
+
 // The program is behind and a drag is coming in: `the result` gets result text 70.
 bool refusedduringdrag();
 void emptyresult();

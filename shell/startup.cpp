@@ -58,6 +58,7 @@ constexpr Size kWorkBlock = 6000;
 constexpr Size kMemoryProbe = 500000;
 constexpr i16 kArgumentTooLong = 14;
 constexpr i32 kStackFloor = 262144;
+constexpr i32 kAttentionTimeout = 108000;  // ticks the program may wait to come forward
 constexpr i64 kStackReserveBytes = 65536;
 // The start-up wait looks for the desktop's requests this often (it takes them at once when
 // they come).
@@ -255,7 +256,9 @@ void startuperror(i16 status) {
   scripterrortext(status, text);
   ParamText(text, nullptr, nullptr, nullptr);
   SetCursor(&arrowcursor());
-  sendxrtnevent(nilid, 108000, nullptr);
+  // The user's attention, for as long as the program may wait to come forward (there is no
+  // external event of this number to send).
+  notify(kAttentionTimeout);
   domessage(kMessages, kCannotStart, stopalert);
   std::string reason = macromantoutf8(pstringview(title)) + ": " + macromantoutf8(pstringview(text));
   dumpglobs(1);

@@ -10,6 +10,7 @@
 #include "render/fielddrawing.h"
 #include "platform/memory/memory.h"
 #include "shell/fatalerror.h"
+#include "shell/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
 #include "store/memoryguard.h"
@@ -165,6 +166,10 @@ i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool 
       else followruns(data, from - l.textoffset, to - l.textoffset, put);
     }
   }
+  // A write into the field open for typing closes it as changed once the descriptor went.
+  const MainGlobals& g = mainglobals();
+  const bool edited = st == 0 && g.openfield >= 0 && obj.objects == g.openfieldspots && obj.objindex == g.openfield &&
+                      s.id == g.openfieldid && obj.d.store == g.openfieldstore;
   if (st == 0) {
     checkerr(changevir(obj.d.store, i32(obj.ownerrecid)));
     s = spotat(obj.objects, obj.objindex);
@@ -174,7 +179,7 @@ i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool 
     if (obj.d.window != nilid) invalspot(obj.objects, obj.objindex);
   }
   release(dest);
-  return st;
+  return edited ? putdownedited() : st;
 }
 
 void releasefieldcontainer(chunkpart* dest) { release(dest); }

@@ -30,12 +30,13 @@ OSErr standinpackfield(spot&) { return noErr; }
 OSErr standinembeddedobjects(const spot&, Handle) { return paramErr; }
 OSErr standinchangedlivetext(const spot&, Handle) { return paramErr; }
 OSErr standinputtext(spot&, i32, i32, const u8*, i32) { return paramErr; }
+i16 standinputdownedited() { return 0; }
 
 struct LivePartsState {
   LiveParts parts{standinreleasefield, standinreleasecontrol, standinleavelistmode,
                   standinpacklivetext, standinreloadlist,     standinsetcontrolstate,
                   standinpackfield,    standinembeddedobjects, standinchangedlivetext,
-                  standinputtext};
+                  standinputtext,      standinputdownedited};
 };
 
 const LiveParts& table() { return state<LivePartsState>().parts; }
@@ -54,6 +55,7 @@ void installliveparts(const LiveParts& parts) {
   if (parts.embeddedobjects) t.embeddedobjects = parts.embeddedobjects;
   if (parts.changedlivetext) t.changedlivetext = parts.changedlivetext;
   if (parts.puttext) t.puttext = parts.puttext;
+  if (parts.putdownedited) t.putdownedited = parts.putdownedited;
 }
 
 void releaselivefield(spot& s) { table().releasefield(s); }
@@ -72,5 +74,6 @@ void setlivefield(spot& s, u32 live) {
 OSErr embeddedobjects(const spot& field, Handle out) { return table().embeddedobjects(field, out); }
 OSErr changedlivetext(const spot& field, Handle out) { return table().changedlivetext(field, out); }
 OSErr putlivetext(spot& s, i32 from, i32 to, const u8* bytes, i32 n) { return table().puttext(s, from, to, bytes, n); }
+i16 putdownedited() { return table().putdownedited(); }
 
 }  // namespace kv

@@ -8,7 +8,8 @@
 // at start-up (installliveparts). Until an owner has installed its entries the stand-ins hold:
 // no live object is ever made, so releasing clears the slot, a copy keeps the stored text it
 // already has, reloading a list or setting a control does nothing, a field's embedded objects
-// cannot be listed and no field has a changed live text. A runtime reset brings
+// cannot be listed, no field has a changed live text and no field is open to be put down. A
+// runtime reset brings
 // the stand-ins back.
 #pragma once
 
@@ -47,6 +48,9 @@ struct LiveParts {
   // packed back into the field, else a temporary one made from the stored text and packed
   // back. paramErr when no text record can be had (the store then writes the stored text).
   OSErr (*puttext)(spot& s, i32 from, i32 to, const u8* bytes, i32 n);
+  // A script wrote into the field open for typing: it is put down as changed, its closing
+  // message sent; the status of that message. (The shell's, which owns the open field.)
+  i16 (*putdownedited)();
 };
 
 // One object embedded in a field's text: its kind ('iota' for the objects scripts name), id
@@ -76,5 +80,6 @@ void setlivefield(spot& s, u32 live);
 OSErr embeddedobjects(const spot& field, Handle out);
 OSErr changedlivetext(const spot& field, Handle out);
 OSErr putlivetext(spot& s, i32 from, i32 to, const u8* bytes, i32 n);
+i16 putdownedited();
 
 }  // namespace kv

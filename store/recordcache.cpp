@@ -251,6 +251,28 @@ i16 getvir(RegistryId store, i32 id, Handle* out) {
   return 0;
 }
 
+// Writes a changed entry back and clears its changed flag: 0, or the store's refusal. A
+// project that cannot be written (locked by the user, a file without write permission, a
+// locked volume) is not written to: its change stays in memory, the entry changed, so that
+// eviction never takes it and the project goes on showing it; 0. Saving such a project
+// reports the lock; closing it or leaving its card forgets the change.
+namespace {
+i16 writeorkeep(RegistryId store, i32 id) {
+  projectstore* st = findprojectstore(store);
+  virentry* e = entryof(*st, id);
+  if (st->locked) return 0;
+  if (i16 err = writeback(store, e->record, id)) {
+    // The write test tells a locked file from a store fault (a full disk, a damaged file).
+    return islocked(store) == 0 ? err : i16(0);
+  }
+  st = findprojectstore(store);
+  st->dirty = 1;
+  if ((e = entryof(*st, id)) == nullptr) return kNotCached;
+  e->changed = 0;
+  return 0;
+}
+}  // namespace
+
 i16 putvir(RegistryId store, i32 id) {
   projectstore* st;
   virentry* e;
@@ -259,10 +281,8 @@ i16 putvir(RegistryId store, i32 id) {
   if (e->usecount == 1 && e->changed) {
     // The hold stays while the record is written: a refused write leaves it held and
     // changed, and eviction never sees it.
-    if (i16 err = writeback(store, e->record, id)) return err;
-    st->dirty = 1;
-    if ((e = entryof(*st, id)) == nullptr) return kNotCached;
-    e->changed = 0;
+    if (i16 err = writeorkeep(store, id)) return err;
+    if ((e = entryof(*findprojectstore(store), id)) == nullptr) return kNotCached;
   }
   --e->usecount;
   return 0;
@@ -282,10 +302,7 @@ i16 savevir(RegistryId store, i32 id) {
   if (st == nullptr) return kNoProject;
   virentry* e = entryof(*st, id);
   if (e == nullptr || !e->changed) return 0;
-  if (i16 err = writeback(store, e->record, id)) return err;
-  st->dirty = 1;
-  if ((e = entryof(*st, id)) != nullptr) e->changed = 0;
-  return 0;
+  return writeorkeep(store, id);
 }
 
 i16 saveallvir(RegistryId store) {

@@ -11,7 +11,9 @@
 // wrong use state; otherwise the store's own result (store/starfile.h) passed through.
 //
 // Every write-back keeps the record held and changed when the store refuses it, so a later
-// release or save can try again and nothing is evicted unwritten.
+// release or save can try again and nothing is evicted unwritten. A project that cannot be
+// written (`islocked`) is not written to at all: its changed records stay in memory, changed,
+// and releasing them answers 0.
 #pragma once
 
 #include "platform/types.h"

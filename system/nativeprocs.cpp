@@ -323,11 +323,10 @@ i16 PAskKV(const u8* prompt, const u8* reply, u8* answer) {
 }
 
 i16 PAnswerKV(const u8* prompt, const u8* button1, const u8* button2, const u8* button3) {
-  ConstStringPtr titles[3] = {button1, button2, button3};
+  const ConstStringPtr titles[3] = {button1, button2, button3};
   i16 count = 0;
   while (count < 3 && titles[count] != nullptr && titles[count][0] != 0) ++count;
-  Str255 none{};
-  return xanswer(prompt != nullptr ? prompt : none, count, titles);
+  return xanswer(prompt, count, button1, button2, button3);
 }
 
 i16 PSendMessage(const u8* message, const u8* target, kv_native* block) {

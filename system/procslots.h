@@ -29,6 +29,8 @@
 #include "platform/windows/windows.h"
 #include "textengine/wehooks.h"
 
+struct kv_listrequest;  // system/kvexternal.h
+
 namespace kv {
 
 struct desk;
@@ -276,6 +278,15 @@ KV_PROCSLOT(327, WELineBreakProcPtr);       // _WERomanLineBreak
 KV_PROCSLOT(328, WEWordBreakProcPtr);       // _WEStdWordBreak
 KV_PROCSLOT(329, WECharByteProcPtr);        // _WEStdCharByte
 KV_PROCSLOT(330, WECharTypeProcPtr);        // _WEStdCharType
+KV_PROCSLOT(300, ControlUserPaneDrawProcPtr);      // TPPaneDrawProc
+KV_PROCSLOT(301, ControlUserPaneHitTestProcPtr);   // TPPaneHitTestProc
+KV_PROCSLOT(302, ControlUserPaneTrackingProcPtr);  // TPPaneTrackingProc
+KV_PROCSLOT(303, ControlUserPaneIdleProcPtr);      // TPPaneIdleProc
+KV_PROCSLOT(304, ControlUserPaneKeyDownProcPtr);   // TPPaneKeyDownProc
+KV_PROCSLOT(305, ControlUserPaneActivateProcPtr);  // TPPaneActivateProc
+KV_PROCSLOT(306, ControlUserPaneFocusProcPtr);     // TPPaneFocusProc
+KV_PROCSLOT(307, WEClickLoopProcPtr);              // TPTEClickLoopProc
+KV_PROCSLOT(308, ControlActionProcPtr);            // TPScrollActionProc
 KV_PROCSLOT(313, TSMHandler);  // _WEHandleUpdateActiveInputArea
 KV_PROCSLOT(314, TSMHandler);  // _WEHandlePositionToOffset
 KV_PROCSLOT(315, TSMHandler);  // _WEHandleOffsetToPosition
@@ -304,6 +315,13 @@ KV_PROCSLOT(429, OSErr (*)(OSType tag, WEReference we));            // WERemoveU
 KV_PROCSLOT(431, i16 (*)(WEReference we, i32 position, WEObjectDescHandle* object));  // WEGetObjectByIndex
 
 // --- Files, properties and objects (226-264, 281-283) -----------------------------------
+KV_PROCSLOT(226, i16 (*)(ConstStringPtr prompt, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstStringPtr b3));  // xanswer
+KV_PROCSLOT(227, i16 (*)(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password,
+                         i16* volume, u32* directory));  // xask
+KV_PROCSLOT(228, i16 (*)(::kv_listrequest* request, Handle answer));  // xrunlist
+KV_PROCSLOT(229, i16 (*)(ConstStringPtr prompt, ConstStringPtr type1, ConstStringPtr type2, ConstStringPtr type3,
+                         StringPtr path));  // xanswerfile
+KV_PROCSLOT(230, i16 (*)(ConstStringPtr prompt, StringPtr name, i16* volume, u32* directory));  // xanswerfolder
 KV_PROCSLOT(231, i16 (*)(StringPtr out, i16 capacity, i16 volume, u32 dirid));  // getpath
 KV_PROCSLOT(235, i16 (*)(const objread& obj, ConstStringPtr name, u16 command));  // lowdefine
 KV_PROCSLOT(236, i16 (*)(const objread& obj, ConstStringPtr name, fred* value));  // lowuserprop
@@ -352,9 +370,18 @@ KV_PROCSLOT(33, ControlActionProcPtr);                              // PeditRTsc
 KV_PROCSLOT(34, void (*)(const Rect* r));                          // PfindRTmyhook
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
 KV_PROCSLOT(69, void (*)(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn));  // PpdataRTstdbitsproc
+KV_PROCSLOT(14, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogMPstdialog
+KV_PROCSLOT(9, bool (*)(RegistryId dialog, EventRecord* event, i16* item));   // PdialogRTviewproc
+KV_PROCSLOT(10, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTmystdialog
+KV_PROCSLOT(56, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PcomaRTlistdlog
+KV_PROCSLOT(169, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfiltericon
+KV_PROCSLOT(170, ControlActionProcPtr);                             // PdialogRTiconscroll
+KV_PROCSLOT(392, ListSearchProcPtr);                                // PlistRTasklistmatchproc
 KV_PROCSLOT(171, u8 (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfilterprop
 KV_PROCSLOT(172, void (*)(RegistryId control, i16 part));           // PdialogRTupropscroll
 KV_PROCSLOT(173, i16 (*)());                                        // PdialogRTautotext
+KV_PROCSLOT(265, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTstdialog
+KV_PROCSLOT(292, void (*)(const EventRecord& event, void* ref));   // naveventproc
 KV_PROCSLOT(352, u8 (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogRTfilterfilter
 KV_PROCSLOT(13, QDRectProc);                                        // PdrawRTfakeback
 KV_PROCSLOT(47, SndCallBackProc);                                   // PsndRTcallproc

@@ -42,9 +42,13 @@
 #include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
 #include "shell/customframe.h"
+#include "shell/dialogs.h"
+#include "shell/dialogutils.h"
 #include "shell/eventqueue.h"
+#include "shell/listnavigation.h"
 #include "shell/menus.h"
 #include "shell/redraws.h"
+#include "shell/resourcedialogs.h"
 #include "shell/textentry.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
@@ -59,6 +63,7 @@
 #include "system/xcallback.h"
 #include "textengine/fieldstorage.h"
 #include "textengine/objecthandlers.h"
+#include "textengine/textpane.h"
 #include "textengine/weinternal.h"
 #include "tools/toolmessages.h"
 
@@ -91,12 +96,12 @@ constexpr ProcRow routine(ProcKind kind, const char* name) {
 
 constexpr ProcRow kRows[] = {
     // Dialog filters, drawing callbacks.
-    KV_UNBUILT(9, modalfilter, PdialogRTviewproc),
-    KV_UNBUILT(10, modalfilter, PdialogRTmystdialog),
+    KV_ROUTINE(9, modalfilter, PdialogRTviewproc),
+    KV_ROUTINE(10, modalfilter, PdialogRTmystdialog),
     KV_UNBUILT(11, controlaction, PdialogRTtxtscroll),
     KV_ROUTINE(12, colorsearch, PdrawRTmatchproc),
     KV_ROUTINE(13, qdrect, PdrawRTfakeback),
-    KV_UNBUILT(14, modalfilter, PdialogMPstdialog),
+    KV_ROUTINE(14, modalfilter, PdialogMPstdialog),
     // The bottlenecks that turn a picture into objects.
     KV_UNBUILT(19, qdtext, PscrapRTgathertext),
     KV_UNBUILT(20, qdline, PscrapRTgatherline),
@@ -124,7 +129,7 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(44, aefilter, Psys7RTeventproc),
     KV_ROUTINE(47, soundcallback, PsndRTcallproc),
     KV_ROUTINE(48, soundcallback, PsndRTbackproc),
-    KV_UNBUILT(56, modalfilter, PcomaRTlistdlog),
+    KV_ROUTINE(56, modalfilter, PcomaRTlistdlog),
     KV_UNBUILT(57, modalfilter, PtransMPpassfilter),
     KV_ROUTINE(58, plain, PtoolsRTfalseproc),
     // Dialog user items.
@@ -239,8 +244,8 @@ constexpr ProcRow kRows[] = {
     KV_LIBRARY(167, gmtime),
     KV_LIBRARY(168, strftime),
     // The icon chooser and the property dialog.
-    KV_UNBUILT(169, modalfilter, PdialogRTfiltericon),
-    KV_UNBUILT(170, controlaction, PdialogRTiconscroll),
+    KV_ROUTINE(169, modalfilter, PdialogRTfiltericon),
+    KV_ROUTINE(170, controlaction, PdialogRTiconscroll),
     KV_ROUTINE(171, modalfilter, PdialogRTfilterprop),
     KV_ROUTINE(172, controlaction, PdialogRTupropscroll),
     KV_ROUTINE(173, plain, PdialogRTautotext),
@@ -297,11 +302,11 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(224, library, myvsprintf),
     KV_ROUTINE(225, library, myvsscanf),
     // Dialogs, files and object services.
-    KV_UNBUILT(226, service, xanswer),
-    KV_UNBUILT(227, service, xask),
-    KV_UNBUILT(228, service, xrunlist),
-    KV_UNBUILT(229, service, xanswerfile),
-    KV_UNBUILT(230, service, xanswerfolder),
+    KV_ROUTINE(226, service, xanswer),
+    KV_ROUTINE(227, service, xask),
+    KV_ROUTINE(228, service, xrunlist),
+    KV_ROUTINE(229, service, xanswerfile),
+    KV_ROUTINE(230, service, xanswerfolder),
     KV_ROUTINE(231, service, getpath),
     KV_UNBUILT(233, service, importimage),
     KV_UNBUILT(234, service, getcachepicture),
@@ -334,7 +339,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(261, service, stringtotoken),
     KV_ROUTINE(263, service, updatewindow),
     KV_ROUTINE(264, service, redrawbehind),
-    KV_UNBUILT(265, modalfilter, PdialogRTstdialog),
+    KV_ROUTINE(265, modalfilter, PdialogRTstdialog),
     KV_UNBUILT(266, controlaction, PtoolRTtrackbtn),
     KV_ROUTINE(267, controlcolor, Pfindbehindcolor),
     KV_ROUTINE(270, plain, PtuneRTcallproc),
@@ -353,7 +358,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(289, plain, _WEDontErase),
     KV_ROUTINE(290, qdrect, PdrawRTsanitycheckedrectproc),
     KV_ROUTINE(291, iconaction, DetachSuiteMembers),
-    KV_UNBUILT(292, navevent, naveventproc),
+    KV_ROUTINE(292, navevent, naveventproc),
     KV_UNBUILT(293, carbonevent, mySheetHandler),
     KV_UNBUILT(294, navevent, askusernaveventproc),
     KV_UNBUILT(295, plain, interceptqtvr),
@@ -362,15 +367,15 @@ constexpr ProcRow kRows[] = {
     KV_UNBUILT(298, plain, mouseoverhotspot),
     KV_ROUTINE(299, aehandler, speechdone),
     // Text panes, drags.
-    KV_UNBUILT(300, panedraw, TPPaneDrawProc),
-    KV_UNBUILT(301, panehittest, TPPaneHitTestProc),
-    KV_UNBUILT(302, panetracking, TPPaneTrackingProc),
-    KV_UNBUILT(303, paneidle, TPPaneIdleProc),
-    KV_UNBUILT(304, panekeydown, TPPaneKeyDownProc),
-    KV_UNBUILT(305, paneactivate, TPPaneActivateProc),
-    KV_UNBUILT(306, panefocus, TPPaneFocusProc),
-    KV_UNBUILT(307, teclickloop, TPTEClickLoopProc),
-    KV_UNBUILT(308, controlaction, TPScrollActionProc),
+    KV_ROUTINE(300, panedraw, TPPaneDrawProc),
+    KV_ROUTINE(301, panehittest, TPPaneHitTestProc),
+    KV_ROUTINE(302, panetracking, TPPaneTrackingProc),
+    KV_ROUTINE(303, paneidle, TPPaneIdleProc),
+    KV_ROUTINE(304, panekeydown, TPPaneKeyDownProc),
+    KV_ROUTINE(305, paneactivate, TPPaneActivateProc),
+    KV_ROUTINE(306, panefocus, TPPaneFocusProc),
+    KV_ROUTINE(307, teclickloop, TPTEClickLoopProc),
+    KV_ROUTINE(308, controlaction, TPScrollActionProc),
     KV_UNBUILT(309, dragtracking, MyDefaultTrackingHandler),
     KV_UNBUILT(310, dragreceive, MyDefaultReceiveHandler),
     KV_UNBUILT(311, dragsend, MySendTextDataProc),
@@ -436,7 +441,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(386, tehook, _WETabLineBreak),
     KV_ROUTINE(388, carbonevent, PeditRTRedrawForLiveResize),
     KV_UNBUILT(391, carbonevent, PcomaRTasklistmousewheelproc),
-    KV_UNBUILT(392, listsearch, PlistRTasklistmatchproc),
+    KV_ROUTINE(392, listsearch, PlistRTasklistmatchproc),
     KV_ROUTINE(393, plain, PobjRTwescrollcallbackproc),
     KV_UNBUILT(394, modalfilter, PcomaRTPPCdlog),
     KV_ROUTINE(395, carbonevent, PappRTExpandCollapseWindowProc),

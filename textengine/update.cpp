@@ -44,14 +44,17 @@ void WEUpdate(RgnHandle updateRgn, WEReference we) {
   WEQDEnvironment env;
   _WESaveQDEnvironment(r->port, &env);
   const CGrafPtr port = currentportid();
-  const WindowRef window = GetWindowFromPort(port);
+  // A record being printed draws into a printer's port: its clip stays as it is and no window
+  // is validated.
+  const bool printing = (r->flags & weFlagPrinting) != 0;
+  const WindowRef window = printing ? nilid : GetWindowFromPort(port);
   const bool metal = window != nilid && IsMetalWindow(window);
   RgnHandle saved = NewRgn(), area = NewRgn(), visible = metal ? NewRgn() : 0;
   if (saved != 0 && area != 0) {
     GetClip(saved);
     SectRgn(saved, r->viewRgn, area);
     if (updateRgn != 0) SectRgn(area, updateRgn, area);
-    SetClip(area);
+    if (!printing) SetClip(area);
     if (visible) {
       GetPortVisibleRegion(port, visible);
       SetPortVisibleRegion(port, area);
@@ -68,7 +71,7 @@ void WEUpdate(RgnHandle updateRgn, WEReference we) {
         _WEDrawCaret(r->selStart, i8(r->clickEdge), false, we);
     }
     g.weupdating = 0;
-    SetClip(saved);
+    if (!printing) SetClip(saved);
     if (visible) SetPortVisibleRegion(port, visible);
     if (window != nilid) ValidWindowRgn(window, werec(we)->viewRgn);
   }

@@ -605,6 +605,27 @@ const WESelectorRow& _WELookupSelector(const WESelectorRow* table, OSType select
 OSErr _WEGetField(const WESelectorRow* table, OSType selector, void* value, const void* base);
 OSErr _WESetField(const WESelectorRow* table, OSType selector, const void* value, void* base);
 
+// --- Find --------------------------------------------------------------------------------------
+// The skip table of a key (256 entries) for the folding table (256 bytes).
+void _WEInitBoyerMooreSearch(const u8* key, i32 keyLength, const u8* fold, i32* skip);
+// The first match of the key in the text, folded; weTextNotFoundErr with both outputs -1.
+OSErr _WEDoBoyerMooreSearch(const u8* text, i32 textLength, const u8* key, i32 keyLength, const u8* fold,
+                            const i32* skip, i32* matchStart, i32* matchEnd);
+
+// --- Printing ----------------------------------------------------------------------------------
+// The block of a print session.
+struct WEPrintSessionRec {
+  WEReference record;
+  Handle hLines;       // its own line array when laid out for another width, else none
+  Handle hPageBreaks;  // i32: the first line of each page, then the line count
+  i32 nLines;
+  i32 nPages;
+  Rect pageRect;
+  i16 firstPageExtra;  // added to the first page's height by WEGetPageHeight
+};
+// The first line of a page and the first of the next (the page pinned to the pages there are).
+void _WEGetPageRange(i32 page, i32* firstLine, i32* endLine, WEPrintSession session);
+
 // --- Utilities -------------------------------------------------------------------------------
 enum : i16 {
   weAllocClear = 1,    // the block is cleared

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/memory/stored.h"
+#include "platform/print/print.h"
 #include "platform/qd/qdtypes.h"
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
@@ -579,6 +580,65 @@ void WESetSelection(i32 start, i32 end, WEReference we);
 // The byte class and the character type of the byte at an offset (0 outside the text).
 i16 WECharByte(i32 offset, WEReference we);
 i16 WECharType(i32 offset, WEReference we);
+
+// --- Find ----------------------------------------------------------------------------------
+constexpr OSErr weBadScriptErr = -9473;     // a script code above 31 or a script not enabled
+constexpr OSErr weTextNotFoundErr = -9474;
+// Options of WEFind.
+enum : u32 {
+  weFindWholeWords = 1,
+  weFindCaseInsensitive = 2,
+  weFindDiacriticalInsensitive = 4,
+};
+// Looks for the key in [rangeStart, rangeEnd) (pinned to the text) of text in the script; the
+// first match the options accept goes to *matchStart and *matchEnd (either may be null; -1
+// each when nothing is found). paramErr for no key, a key length below 1 or a range that
+// ends before it starts. The record is not changed.
+OSErr WEFind(const u8* key, i32 keyLength, i16 script, u32 options, i32 rangeStart, i32 rangeEnd,
+             i32* matchStart, i32* matchEnd, WEReference we);
+
+// --- Printing --------------------------------------------------------------------------------
+// The options of a print session: the page rectangle in the printer's port and a value that
+// must lie in 0 .. page height - 1 (0 as the program gives it).
+struct WEPrintOptions {
+  Rect pageRect;
+  i16 reserved;
+};
+// A print session: the record's text laid out for the page width and broken into pages.
+using WEPrintSession = Handle;
+// paramErr for no options, a page rectangle without area or the value outside its range; a
+// memory error leaves the record's own layout as it was.
+OSErr WENewPrintSession(const WEPrintOptions* options, WEReference we, WEPrintSession* out);
+void WEDisposePrintSession(WEPrintSession session);
+i32 WECountPages(WEPrintSession session);
+// The height of a page's lines (the page pinned to the pages there are).
+i32 WEGetPageHeight(i32 page, WEPrintSession session);
+// Draws page `page` (0-based) into the port, in the page rectangle (none: the session's). The
+// record, the port's clip and the windows' update regions are as they were afterwards.
+// paramErr for a page that does not exist or a page rectangle of another height.
+OSErr WEPrintPage(i32 page, CGrafPtr port, const Rect* pageRect, WEPrintSession session);
+
+// Margins in points (16.16): top, bottom, left, right.
+struct WEMargins {
+  Fixed top, bottom, left, right;
+};
+// Raises each margin to the printer's unprintable area, or lowers it to half of the paper less
+// 36 points in its direction.
+void ValidateMargins(const PMRect* paper, const PMRect* page, WEMargins* margins);
+// The paper less the margins, each rounded to whole points.
+void CalculatePageRect(const PMRect* paper, const WEMargins* margins, Rect* pageRect);
+// A print job of a record's text.
+struct WEPrintJob {
+  WEReference record;
+  u32 unused;
+  PMPrintSession session;
+  PMPageFormat format;
+  PMPrintSettings settings;
+};
+// Prints the pages of the job's settings (numbered from 1) within the printer's page area,
+// until the user cancels (a command-period). Answers the first failure, 0 when every page
+// printed or the user cancelled.
+OSErr DoPrint(const WEPrintJob* job);
 
 // The indentation levels of the text's lines (lines end at returns; `count` of them) into the
 // line records: each laid-out line takes the level of the text line it is part of. True when a

@@ -319,6 +319,11 @@ ControlRef NewControl(WindowRef window, const Rect* bounds, ConstStringPtr title
   ControlRef c = nilid;
   if (procID == 0) {
     make(window, bounds, kControlKindPushButton, title, value, minimum, maximum, &c, nofill);
+  } else if (procID == kControlUserPaneProc) {
+    if (CreateUserPaneControl(window, bounds, 0, &c) != noErr) return nilid;
+    SetControl32BitMinimum(c, minimum);
+    SetControl32BitMaximum(c, maximum);
+    SetControl32BitValue(c, value);
   } else if (procID >= 128 && procID <= 135) {
     make(window, bounds, kControlKindTabs, title, value, minimum, maximum, &c, [&](ControlExtras& x) {
       x.settings.variant = i16(procID - 128);

@@ -4,6 +4,7 @@
 #include "platform/controls/painter.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -18,7 +19,7 @@ namespace kv {
 namespace {
 
 // extended: a kind whose code and settings its extra part keeps.
-enum class ControlKind : u8 { root, scrollbar, custom, extended };
+enum class ControlKind : u8 { root, scrollbar, custom, extended, userpane };
 
 // Bytes a control keeps under a part and a tag.
 struct TaggedData {
@@ -46,12 +47,26 @@ constexpr u8 kInactiveHilite = 255;
 
 struct ControlState {
   Registry<ControlData, RegType::control> controls;
+  std::vector<std::pair<WindowRef, ControlRef>> focus;  // each window's focused control
   ControlDataAccessRec* access = nullptr;  // the data message being handled
 };
 
 ControlState& cs() { return state<ControlState>(); }
 
 ControlData* cd(ControlRef control) { return hasstate<ControlState>() ? cs().controls.get(control) : nullptr; }
+
+// A user pane's procedure kept under the tag (null: none).
+template <class Proc>
+Proc paneproc(const ControlData& c, OSType tag) {
+  if (c.kind != ControlKind::userpane) return nullptr;
+  for (const TaggedData& d : c.data)
+    if (d.part == 0 && d.tag == tag && d.bytes.size() == sizeof(Proc)) {
+      Proc p;
+      std::memcpy(&p, d.bytes.data(), sizeof p);
+      return p;
+    }
+  return nullptr;
+}
 
 ControlRef rootof(WindowRef window) {
   ControlRef found = nilid;
@@ -72,6 +87,7 @@ void forget(ControlRef control) {
   ControlData* c = cd(control);
   if (!c) return;
   if (c->kind == ControlKind::custom && c->def) c->def(0, control, kControlMsgDispose, 0);
+  std::erase_if(cs().focus, [&](const auto& f) { return f.second == control; });
   cs().controls.remove(control);
 }
 
@@ -160,6 +176,8 @@ i16 hitpart(ControlRef control, const ControlData& c, Point p) {
   if (c.kind == ControlKind::scrollbar) return parthit(c, p);
   if (c.kind == ControlKind::custom && c.def && PtInRect(p, &c.bounds))
     return i16(c.def(0, control, kControlMsgTest, i32((u32(u16(p.v)) << 16) | u16(p.h))));
+  if (auto hit = paneproc<ControlUserPaneHitTestProcPtr>(c, fourcc("hitt")); hit && PtInRect(p, &c.bounds))
+    return hit(control, p);
   return kControlNoPart;
 }
 
@@ -198,6 +216,7 @@ void drawcontrol(ControlRef control, const ControlData& c) {
   if (c.kind == ControlKind::scrollbar) drawbar(c);
   if (c.kind == ControlKind::custom && c.def) c.def(0, control, kControlMsgDraw, c.hilite);
   if (c.kind == ControlKind::extended) paintcontrol(control);
+  if (auto draw = paneproc<ControlUserPaneDrawProcPtr>(c, fourcc("draw"))) draw(control, 0);
 }
 
 // A number of a control (0 for none).
@@ -214,6 +233,22 @@ void changerange(ControlRef control, Change change) {
     setvalue(*c, c->value);
     redraw(control);
   }
+}
+
+// A new control of the kind in the window, set up, embedded in the window's root control.
+template <class Setup>
+OSStatus makeembedded(WindowRef window, const Rect* bounds, ControlKind kind, ControlRef* out, Setup setup) {
+  *out = nilid;
+  if (!IsValidWindowPtr(window)) return errInvalidWindowRef;
+  auto c = std::make_unique<ControlData>();
+  c->kind = kind;
+  c->owner = window;
+  c->bounds = *bounds;
+  setup(*c);
+  *out = addcontrol(std::move(c));
+  if (*out == nilid) return memFullErr;
+  if (ControlRef root = rootof(window)) EmbedControl(*out, root);
+  return noErr;
 }
 
 Point localmouse(WindowRef window) {
@@ -302,6 +337,7 @@ OSStatus ActivateControl(ControlRef control) {
   ControlData* c = cd(control);
   if (!c) return errInvalidControl;
   c->active = true;
+  if (auto acti = paneproc<ControlUserPaneActivateProcPtr>(*c, fourcc("acti"))) acti(control, true);
   tellactive(control, true);
   redraw(control);
   return noErr;
@@ -311,6 +347,7 @@ OSStatus DeactivateControl(ControlRef control) {
   ControlData* c = cd(control);
   if (!c) return errInvalidControl;
   c->active = false;
+  if (auto acti = paneproc<ControlUserPaneActivateProcPtr>(*c, fourcc("acti"))) acti(control, false);
   tellactive(control, false);
   redraw(control);
   return noErr;
@@ -384,6 +421,10 @@ i16 FindControl(Point local, WindowRef window, ControlRef* out) {
 
 i16 TrackControl(ControlRef control, Point start, ControlActionProcPtr action) {
   ControlData* c = cd(control);
+  if (c && c->kind == ControlKind::userpane) {
+    auto track = paneproc<ControlUserPaneTrackingProcPtr>(*c, fourcc("trak"));
+    return track ? track(control, start, action) : hitpart(control, *c, start);
+  }
   if (c && (customfeatures(control, *c) & kControlHandlesTracking))
     return i16(c->def(0, control, kControlMsgHandleTracking, i32((u32(u16(start.v)) << 16) | u16(start.h))));
   if (!c || c->kind != ControlKind::scrollbar) return kControlNoPart;
@@ -441,12 +482,18 @@ void IdleControls(WindowRef window) {
   if (!hasstate<ControlState>()) return;
   std::vector<ControlRef> due;
   const u32 phase = animationphase();
+  std::vector<ControlRef> panes;
   cs().controls.each([&](RegistryId id, const ControlData& c) {
+    if (c.owner == window && c.visible && paneproc<ControlUserPaneIdleProcPtr>(c, fourcc("idle")))
+      panes.push_back(id);
     if (c.owner != window || c.kind != ControlKind::extended || !c.visible || !c.extras) return;
     const bool parked = c.bounds.top <= -30000 && c.bounds.left <= -30000;
     if (!parked && c.extras->shownphase != phase && controlanimates(id)) due.push_back(id);
   });
   for (ControlRef id : due) Draw1Control(id);
+  for (ControlRef id : panes)
+    if (const ControlData* c = cd(id))
+      if (auto idle = paneproc<ControlUserPaneIdleProcPtr>(*c, fourcc("idle"))) idle(id);
 }
 
 void HiliteControl(ControlRef control, i16 hilite) {
@@ -474,18 +521,12 @@ void DrawControlInCurrentPort(ControlRef control) {
 }
 
 OSStatus CreateCustomControl(WindowRef window, const Rect* bounds, ControlDefProcPtr def, ControlRef* out) {
-  *out = nilid;
-  if (!IsValidWindowPtr(window)) return errInvalidWindowRef;
-  auto c = std::make_unique<ControlData>();
-  c->kind = ControlKind::custom;
-  c->owner = window;
-  c->bounds = *bounds;
-  c->visible = false;
-  c->def = def;
-  *out = addcontrol(std::move(c));
-  if (ControlRef root = rootof(window)) EmbedControl(*out, root);
-  if (def) def(0, *out, kControlMsgInit, 0);
-  return noErr;
+  const OSStatus err = makeembedded(window, bounds, ControlKind::custom, out, [&](ControlData& c) {
+    c.visible = false;
+    c.def = def;
+  });
+  if (err == noErr && def) def(0, *out, kControlMsgInit, 0);
+  return err;
 }
 
 OSStatus SetControlData(ControlRef control, i16 part, OSType tag, i32 size, const void* data) {
@@ -537,6 +578,7 @@ ControlExtras* controlextras(ControlRef control) {
     c->extras = std::make_unique<ControlExtras>();
     c->extras->settings.kind = c->kind == ControlKind::root        ? kControlKindRoot
                                : c->kind == ControlKind::scrollbar ? kControlKindScrollBar
+                               : c->kind == ControlKind::userpane  ? kControlKindUserPane
                                                                    : kControlKindCustom;
     c->extras->settings.created = c->bounds;
     c->extras->embedder = c->kind == ControlKind::root;
@@ -558,6 +600,53 @@ OSStatus newcontrol(WindowRef window, const Rect* bounds, u32 kind, ControlRef* 
   if (*out == nilid) return memFullErr;
   if (ControlRef root = rootof(window)) EmbedControl(*out, root);
   return noErr;
+}
+
+// --- User panes and keyboard focus ------------------------------------------------------------
+
+OSStatus CreateUserPaneControl(WindowRef window, const Rect* bounds, u32 features, ControlRef* out) {
+  return makeembedded(window, bounds, ControlKind::userpane, out,
+                      [&](ControlData& c) { c.value = c.minimum = c.maximum = i32(features); });
+}
+
+OSStatus GetKeyboardFocus(WindowRef window, ControlRef* control) {
+  if (control == nullptr) return paramErr;
+  *control = nilid;
+  if (!IsValidWindowPtr(window)) return errInvalidWindowRef;
+  if (hasstate<ControlState>())
+    for (const auto& [w, c] : cs().focus)
+      if (w == window) *control = c;
+  return noErr;
+}
+
+OSStatus SetKeyboardFocus(WindowRef window, ControlRef control, i16 part) {
+  if (!IsValidWindowPtr(window)) return errInvalidWindowRef;
+  ControlData* c = cd(control);
+  if (!c || c->owner != window) return errInvalidControl;
+  ControlRef old = nilid;
+  GetKeyboardFocus(window, &old);
+  std::erase_if(cs().focus, [&](const auto& f) { return f.first == window; });
+  // The control that had the focus loses it first, and is drawn without it.
+  if (old != nilid && (old != control || part == kControlFocusNoPart)) {
+    if (const ControlData* o = cd(old))
+      if (auto foci = paneproc<ControlUserPaneFocusProcPtr>(*o, fourcc("foci"))) foci(old, kControlFocusNoPart);
+    redraw(old);
+  }
+  if (part == kControlFocusNoPart) return noErr;
+  c = cd(control);
+  if (!c) return errInvalidControl;  // the old focus's procedure disposed of it
+  i16 got = part;
+  if (auto foci = paneproc<ControlUserPaneFocusProcPtr>(*c, fourcc("foci"))) got = foci(control, part);
+  if (got != kControlFocusNoPart && cd(control)) cs().focus.emplace_back(window, control);
+  redraw(control);
+  return noErr;
+}
+
+i16 HandleControlKey(ControlRef control, i16 keyCode, i16 charCode, i16 modifiers) {
+  const ControlData* c = cd(control);
+  if (!c) return kControlNoPart;
+  auto keyd = paneproc<ControlUserPaneKeyDownProcPtr>(*c, fourcc("keyd"));
+  return keyd ? keyd(control, keyCode, charCode, modifiers) : i16(kControlNoPart);
 }
 
 std::vector<ControlRef> embeddedcontrols(ControlRef control) {

@@ -146,6 +146,33 @@ constexpr OSStatus errDataNotSupported = -30583;
 OSStatus SetControlData(ControlRef control, i16 part, OSType tag, i32 size, const void* data);
 OSStatus GetControlData(ControlRef control, i16 part, OSType tag, i32 bufferSize, void* buffer, i32* actualSize);
 
+// --- User panes and keyboard focus ----------------------------------------------------------
+// A user pane does what the procedures kept in its control data (part 0, each tag holding one
+// procedure pointer) do: 'draw' when it is drawn, 'hitt' to hit-test a point within its
+// bounds, 'trak' to follow a click (TrackControl), 'idle' at IdleControls, 'keyd' at
+// HandleControlKey, 'acti' when it is activated or deactivated (then it is drawn again) and
+// 'foci' when the keyboard focus comes or goes (then too). A missing procedure does nothing.
+using ControlUserPaneDrawProcPtr = void (*)(ControlRef control, i16 part);
+using ControlUserPaneHitTestProcPtr = i16 (*)(ControlRef control, Point where);
+using ControlUserPaneTrackingProcPtr = i16 (*)(ControlRef control, Point start, ControlActionProcPtr action);
+using ControlUserPaneIdleProcPtr = void (*)(ControlRef control);
+using ControlUserPaneKeyDownProcPtr = i16 (*)(ControlRef control, i16 keyCode, i16 charCode, i16 modifiers);
+using ControlUserPaneActivateProcPtr = void (*)(ControlRef control, bool activating);
+// Answers the part that has the focus afterwards (0: none).
+using ControlUserPaneFocusProcPtr = i16 (*)(ControlRef control, i16 part);
+constexpr u32 kControlKindUserPane = fourcc("upan");
+constexpr i16 kControlUserPaneProc = 256;  // NewControl's definition number of a user pane
+// Focus parts: none, and the part a click gives.
+enum : i16 { kControlFocusNoPart = 0, kUserClickedToFocusPart = 100 };
+// A visible user pane whose value is its feature bits, embedded in the window's root control.
+OSStatus CreateUserPaneControl(WindowRef window, const Rect* bounds, u32 features, ControlRef* out);
+// Gives the window's keyboard focus to the control's part (kControlFocusNoPart: takes it away);
+// the control that had it loses it first. errInvalidControl for a control of another window.
+OSStatus SetKeyboardFocus(WindowRef window, ControlRef control, i16 part);
+OSStatus GetKeyboardFocus(WindowRef window, ControlRef* control);
+// A key for the control: its 'keyd' procedure's answer (0 without one).
+i16 HandleControlKey(ControlRef control, i16 keyCode, i16 charCode, i16 modifiers);
+
 // --- Controls of buttons -------------------------------------------------------------------
 
 // Kinds (GetControlKind).
@@ -353,7 +380,7 @@ OSStatus CreateSeparatorControl(WindowRef window, const Rect* bounds, ControlRef
 OSStatus CreateImageWellControl(WindowRef window, const Rect* bounds, const ControlButtonContentInfo* content,
                                 ControlRef* out);
 // A control by definition number: 0 a push button, 128-135 tabs (128 north, 130 south, 132
-// east, 134 west; one more for the small size). 0 for another number or an invalid window.
+// east, 134 west; one more for the small size), 256 a user pane. 0 for another number or an invalid window.
 ControlRef NewControl(WindowRef window, const Rect* bounds, ConstStringPtr title, bool visible, i16 value,
                       i16 minimum, i16 maximum, i16 procID, i32 refCon);
 

@@ -179,7 +179,7 @@ bool accept(Chooser& c, std::string* out) {
         return false;
       }
       if (isfilepath(path)) {
-        ChooserEntry e{leafof(path), false, typeof_(parentof(path), leafof(path))};
+        ChooserEntry e{leafof(path), false, typeof_(parentof(path), leafof(path)), parentof(path)};
         if (choosershows(c.request, e)) {
           *out = path;
           return true;
@@ -309,6 +309,7 @@ std::vector<ChooserEntry> chooserentries(const ChooserRequest& r, const std::str
     if (e.name.empty() || e.name.front() == '.' || e.name.size() > 255) continue;
     e.folder = de.is_directory(ec);
     if (!e.folder) e.type = typeof_(folder, e.name);
+    e.location = folder;
     if (choosershows(r, e)) out.push_back(std::move(e));
   }
   std::sort(out.begin(), out.end(), [](const ChooserEntry& a, const ChooserEntry& b) {

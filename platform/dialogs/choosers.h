@@ -25,6 +25,7 @@ struct ChooserEntry {
   std::string name;
   bool folder = false;
   u32 type = 0;
+  std::string location;  // the folder that holds it (Mac Roman path)
 };
 using ChooserFilterProc = bool (*)(const ChooserEntry& entry, void* ref);
 using ChooserEventProc = void (*)(const EventRecord& event, void* ref);

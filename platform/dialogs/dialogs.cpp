@@ -12,6 +12,7 @@
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "platform/process/process.h"
+#include "platform/qd/icons.h"
 #include "platform/qd/qd.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
@@ -33,6 +34,7 @@ struct DialogItem {
   TEHandle te = nilid;
   std::string text;  // static text (raw), or the title a control was made with
   i16 resid = 0;     // icon, picture or control resource
+  Handle resource = nilhandle;  // an icon or picture handed in by SetDialogItem (else by resid)
   UserItemProcPtr proc = nullptr;
 };
 
@@ -164,8 +166,13 @@ void drawitem(DialogRef d, i16 n, DialogItem& it) {
       break;
     }
     case picItem: {
-      Handle pic = GetResource(fourcc("PICT"), it.resid);
+      Handle pic = IsValidHandle(it.resource) ? it.resource : GetResource(fourcc("PICT"), it.resid);
       if (pic != nilhandle) DrawPicture(pic, &it.box);
+      break;
+    }
+    case iconItem: {
+      Handle icon = IsValidHandle(it.resource) ? it.resource : GetResource(fourcc("ICON"), it.resid);
+      if (icon != nilhandle) PlotIcon(&it.box, icon);
       break;
     }
     case userItem:
@@ -323,14 +330,16 @@ i16 CountDITL(DialogRef dialog) {
 void GetDialogItem(DialogRef dialog, i16 item, i16* type, u32* handle, Rect* box) {
   DialogItem* it = itemof(dialog, item);
   if (type) *type = it ? it->type : 0;
-  if (handle) *handle = it ? (it->control != nilid ? it->control : it->te) : 0;
+  if (handle) *handle = it ? (it->control != nilid ? it->control : it->te != nilid ? it->te : it->resource) : 0;
   if (box) *box = it ? it->box : Rect{0, 0, 0, 0};
 }
 
-void SetDialogItem(DialogRef dialog, i16 item, i16 type, u32, const Rect* box) {
+void SetDialogItem(DialogRef dialog, i16 item, i16 type, u32 handle, const Rect* box) {
   DialogItem* it = itemof(dialog, item);
   if (it == nullptr) return;
   it->type = i16(basetype(it->type) | (type & itemDisable));
+  const i16 base = basetype(it->type);
+  if ((base == iconItem || base == picItem) && handle != 0) it->resource = Handle(handle);
   if (box == nullptr) return;
   it->box = *box;
   if (it->control != nilid && !hidden(*box)) SetControlBounds(it->control, box);
@@ -742,7 +751,7 @@ DialogRef makealert(i16 kind, ConstStringPtr message, ConstStringPtr explanation
   Rect otherbox{buttontop, kTextLeft, i16(buttontop + kButtonHeight), i16(kTextLeft + ow)};
   if (cancel.empty()) OffsetRect(&cancelbox, 16384, 0);
   if (other.empty()) OffsetRect(&otherbox, 16384, 0);
-  std::vector<u8> ditl{0, 4};
+  std::vector<u8> ditl{0, 5};
   putitem(ditl, defbox, kPushButtonItem, def);
   putitem(ditl, cancelbox, kPushButtonItem, cancel);
   putitem(ditl, otherbox, kPushButtonItem, other);
@@ -750,6 +759,10 @@ DialogRef makealert(i16 kind, ConstStringPtr message, ConstStringPtr explanation
   Rect explbox{expltop, kTextLeft, explbottom, i16(kTextLeft + kTextWidth)};
   if (expl.empty()) OffsetRect(&explbox, 16384, 0);
   putitem(ditl, explbox, statText + itemDisable, expl);
+  // Item 6: the kind's icon (stop, note, caution; a plain alert has none) left of the text.
+  Rect iconbox{msgtop, 24, i16(msgtop + 32), 56};
+  if (kind < kAlertStopAlert || kind > kAlertCautionAlert) OffsetRect(&iconbox, 16384, 0);
+  putitem(ditl, iconbox, iconItem + itemDisable, std::string{'\0', char(std::clamp<i16>(kind, 0, 2))});
 
   Rect screen = availablebounds(0);
   const i16 left = i16((screen.left + screen.right - kAlertWidth) / 2);
@@ -762,7 +775,6 @@ DialogRef makealert(i16 kind, ConstStringPtr message, ConstStringPtr explanation
   SetDialogDefaultItem(d, p.defaultButton);
   SetDialogCancelItem(d, p.cancelButton);
   if (DialogItem* m = itemof(d, 4)) m->text = msg;  // as given: ParamText does not reach alerts
-  (void)kind;
   return d;
 }
 

@@ -70,10 +70,11 @@ DialogRef GetDialogFromWindow(WindowRef window);
 
 // --- Items ----------------------------------------------------------------------------------
 i16 CountDITL(DialogRef dialog);
-// The item's type, handle (its control, or its TextEdit record for an edit item, else 0) and
-// box in the window's port.
+// The item's type, handle (its control, its TextEdit record for an edit item, the icon or
+// picture SetDialogItem handed it, else 0) and box in the window's port.
 void GetDialogItem(DialogRef dialog, i16 item, i16* type, u32* handle, Rect* box);
-// Sets the type and box (a control or text record follows the box).
+// Sets the type and box (a control or text record follows the box); for an icon or picture
+// item a non-zero handle is the icon or picture it shows from then on (the caller keeps it).
 void SetDialogItem(DialogRef dialog, i16 item, i16 type, u32 handle, const Rect* box);
 OSErr GetDialogItemAsControl(DialogRef dialog, i16 item, ControlRef* control);
 void SetDialogItemProc(DialogRef dialog, i16 item, UserItemProcPtr proc);

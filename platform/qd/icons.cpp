@@ -213,6 +213,21 @@ void DisposeCIcon(CIconHandle icon) {
   DisposeHandle(icon);
 }
 
+// --- Black-and-white icons -----------------------------------------------------------------
+
+OSErr PlotIcon(const Rect* r, Handle icon) {
+  constexpr Size kIconBytes = 128;
+  if (r == nullptr || icon == nilhandle || !IsValidHandle(icon) || GetHandleSize(icon) < kIconBytes) return paramErr;
+  // The bits are copied out first: the handle's block may move while the port is drawn into.
+  u8 bits[kIconBytes];
+  std::memcpy(bits, deref(icon), sizeof bits);
+  const BitMap source{bits, 4, Rect{0, 0, 32, 32}};
+  GrafPtr port = nilid;
+  GetPort(&port);
+  CopyBits(&source, GetPortBitMapForCopyBits(port), &source.bounds, r, srcCopy, nilhandle);
+  return noErr;
+}
+
 // --- Icon families -------------------------------------------------------------------------
 
 OSErr GetIconRefFromIconFamilyPtr(const void* data, Size size, IconRef* out) {

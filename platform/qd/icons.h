@@ -1,4 +1,4 @@
-// Icons: colour icons ('cicn') and icon families ('icns'), plotted into a rectangle of the
+// Icons: black-and-white icons ('ICON'), colour icons ('cicn') and icon families ('icns'), plotted into a rectangle of the
 // current port with a transform, and the point-in-icon test.
 //
 // A colour icon (CIconHandle) is a memory handle holding its fixed part (iconrecords.h) in
@@ -44,6 +44,13 @@ OSErr PlotCIconHandle(const Rect* r, i16 align, i16 transform, CIconHandle icon)
 void PlotCIcon(const Rect* r, CIconHandle icon);
 // Disposes the icon with its colour table and pixel rows.
 void DisposeCIcon(CIconHandle icon);
+
+// --- Black-and-white icons ('ICON') ----------------------------------------------------------
+// Copies a black-and-white icon (32 rows of 32 pixels, 4 bytes a row, the leftmost pixel in
+// the high bit) into the rectangle of the current port, stretched to it: set bits in the
+// port's foreground colour, clear ones in its background. paramErr for data shorter than 128
+// bytes (nothing is drawn).
+OSErr PlotIcon(const Rect* r, Handle icon);
 
 // --- Icon families ---------------------------------------------------------------------------
 // A reference to the family decoded from 'icns' data (its whole bytes, big-endian).

@@ -69,7 +69,11 @@ class Player {
   Point mappt(Point p) const {
     p.h = i16(p.h - origin_.h);
     p.v = i16(p.v - origin_.v);
-    if (!scaled_) return Point{i16(p.v + dst_.top - frame_.top), i16(p.h + dst_.left - frame_.left)};
+    if (!scaled_) {
+      // Kept within the coordinate range: a wide-open clip moved by the offset must not wrap.
+      auto moved = [](i32 c, i32 by) { return i16(std::clamp<i32>(c + by, -32768, 32767)); };
+      return Point{moved(p.v, dst_.top - frame_.top), moved(p.h, dst_.left - frame_.left)};
+    }
     MapPt(&p, &frame_, &dst_);
     return p;
   }

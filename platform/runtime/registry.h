@@ -49,6 +49,9 @@ enum class RegType : u8 {
   moviecontroller = 28,
   movierecorder = 29,  // a movie file being recorded
   tsmdocument = 30,    // an inline-input document
+  printsession = 31,
+  pageformat = 32,
+  printsettings = 33,
 };
 
 constexpr RegType registrytype(RegistryId id) { return RegType((id >> 24) & 0x7F); }

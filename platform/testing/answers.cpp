@@ -105,6 +105,12 @@ bool loadanswers(std::string_view text, std::string* error) {
 
 void queueanswer(const Answer& a) { as().queue.push_back(a); }
 std::size_t answerspending() { return as().queue.size(); }
+bool answerwaiting(std::string_view kind, bool cancellable) {
+  const AnswerState& s = as();
+  if (s.queue.empty()) return false;
+  const std::string& next = s.queue.front().kind;
+  return next == normalkind(kind) || (cancellable && next == "cancel");
+}
 void clearanswers() { as().queue.clear(); }
 void setunattendedpolicy(UnattendedPolicy p) { as().policy = p; }
 UnattendedPolicy unattendedpolicy() { return as().policy; }

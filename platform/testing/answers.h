@@ -32,6 +32,8 @@ enum class UnattendedPolicy : unsigned char { fail, usedefault };
 bool loadanswers(std::string_view text, std::string* error);
 void queueanswer(const Answer& a);
 std::size_t answerspending();
+// Whether the next queued answer is of this kind (or "cancel", with `cancellable`).
+bool answerwaiting(std::string_view kind, bool cancellable = false);
 void clearanswers();
 
 void setunattendedpolicy(UnattendedPolicy p);

@@ -27,8 +27,18 @@ char32_t unicodelower(char32_t c) {
   return c;
 }
 
+// The base letter of the canonical decomposition of the Latin-1 letters U+00C0..U+00FF (0:
+// the letter does not decompose), and of Ÿ.
+char32_t unicodebase(char32_t c) {
+  static constexpr char kLatin1[] = "AAAAAA\0CEEEEIIII\0NOOOOO\0\0UUUUY\0\0aaaaaa\0ceeeeiiii\0nooooo\0\0uuuuy\0y";
+  static_assert(sizeof kLatin1 == 0x40 + 1);
+  if (c >= 0xC0 && c <= 0xFF) return kLatin1[c - 0xC0] ? char32_t(kLatin1[c - 0xC0]) : c;
+  if (c == 0x178) return 'Y';
+  return c;
+}
+
 struct CaseTables {
-  std::array<u8, 256> upper{}, lower{};
+  std::array<u8, 256> upper{}, lower{}, strip{}, upperstrip{};
   CaseTables() {
     for (int i = 0; i < 256; ++i) {
       const u8 c = u8(i);
@@ -37,7 +47,10 @@ struct CaseTables {
       upper[std::size_t(i)] = unicodetomacroman(unicodeupper(cp), &to) ? to : c;
       to = c;
       lower[std::size_t(i)] = unicodetomacroman(unicodelower(cp), &to) ? to : c;
+      to = c;
+      strip[std::size_t(i)] = unicodetomacroman(unicodebase(cp), &to) ? to : c;
     }
+    for (std::size_t i = 0; i < 256; ++i) upperstrip[i] = upper[strip[i]];
   }
 };
 const CaseTables kCaseTables;
@@ -45,8 +58,8 @@ const CaseTables kCaseTables;
 void changecase(u8* text, i16 length, i16 script, const std::array<u8, 256>& table) {
   if (text == nullptr || length <= 0) return;
   if (script == smJapanese) {
-    // Only one-byte characters have a case; pairs are left as they are (ASCII letters only:
-    // the other one-byte characters are katakana).
+    // Only one-byte characters have a case or a mark; pairs are left as they are (ASCII
+    // letters only: the other one-byte characters are katakana).
     for (Size i = 0; i < length;) {
       const Size n = sjischarlength(text + i, length - i);
       if (n == 1 && text[i] < 0x80) text[i] = table[text[i]];
@@ -64,5 +77,9 @@ u8 macromanlower(u8 c) { return kCaseTables.lower[c]; }
 
 void UppercaseText(u8* text, i16 length, i16 script) { changecase(text, length, script, kCaseTables.upper); }
 void LowercaseText(u8* text, i16 length, i16 script) { changecase(text, length, script, kCaseTables.lower); }
+void StripDiacritics(u8* text, i16 length, i16 script) { changecase(text, length, script, kCaseTables.strip); }
+void UppercaseStripDiacritics(u8* text, i16 length, i16 script) {
+  changecase(text, length, script, kCaseTables.upperstrip);
+}
 
 }  // namespace kv

@@ -3,6 +3,7 @@
 // screen, the program's place, the error's place, the selection and printing.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "platform/memory/addressspace.h"
@@ -14,6 +15,7 @@
 #include "platform/time/datetime.h"
 #include "shell/mainglobals.h"
 #include "store/objread.h"
+#include "textengine/werecord.h"
 #include "tests/support/windows.h"
 
 namespace kv {
@@ -190,6 +192,32 @@ TEST_F(FunZeroTest, TheCardsVisited) {
   EXPECT_EQ(back.substr(0, back.find('\r')), cardvalue("the long id of card 3"));
   EXPECT_EQ(back.back(), '\r');
   EXPECT_NE(back.find(cardvalue("the long id of card 2")), std::string::npos);
+  EXPECT_EQ(cardvalue("the forthList"), "");
+  // Going back puts the card left on the forward list; going forth takes it off again.
+  const std::string three = cardvalue("the long id of card 3");
+  EXPECT_EQ(doline("go back"), 0);
+  EXPECT_EQ(cardvalue("the forthList"), three + "\r");
+  EXPECT_EQ(doline("go forth"), 0);
+  EXPECT_EQ(cardvalue("the forthList"), "");
+  EXPECT_EQ(cardvalue("the pushList"), "");
+  EXPECT_EQ(doline("push card 1"), 0);
+  EXPECT_EQ(doline("push this card"), 0);
+  EXPECT_EQ(cardvalue("the pushList"), three + "\r" + cardvalue("the long id of card 1") + "\r");
+}
+
+// The open field's undo history: nothing after opening, an action after typing, the action to
+// do again once it was taken back; nothing with no field open.
+TEST_F(FunZeroTest, UndoAndRedoOfTheOpenField) {
+  ASSERT_EQ(doline("select after text of field \"Title\""), 0);
+  ASSERT_GE(mainglobals().openfield, 0);
+  EXPECT_EQ(cardvalue("the canUndo & the canRedo"), "falsefalse");
+  ASSERT_EQ(doline("type \"x\""), 0);
+  EXPECT_EQ(cardvalue("the canUndo & the canRedo"), "truefalse");
+  ASSERT_EQ(WEUndo(mainglobals().openfieldrec), noErr);
+  EXPECT_EQ(cardvalue("the canUndo & the canRedo"), "falsetrue");
+  EXPECT_EQ(cardvalue("field \"Title\""), "First");
+  ASSERT_EQ(doline("select empty"), 0);
+  EXPECT_EQ(cardvalue("the canUndo & the canRedo"), "falsefalse");
 }
 
 TEST_F(FunZeroTest, ThePlaceOfTheError) {
@@ -217,6 +245,40 @@ TEST_F(FunZeroTest, NothingFoundNothingSelectedNoPrinter) {
   EXPECT_EQ(cardvalue("paperSize(inches)"), "");
   EXPECT_EQ(cardvalue("the printers"), "");
   EXPECT_EQ(cardvalue("printers(inches)"), "error 88");
+}
+
+// Every function without parameters answers: a value, or 124 for the audio members (no audio
+// driver to ask) and the members whose services are not part of the program yet (the object
+// clipboard, the programs of other instances).
+TEST_F(FunZeroTest, EveryMemberAnswers) {
+  const std::set<std::string> unserved = {"audioDriverVers", "audioPlayMode", "audioStatus", "audioTrackCount",
+                                          "clipBoard",       "scrapFlavors",  "programs"};
+  for (const char* f :
+       {"application", "applications", "applPath", "audioDriverVers", "audioPlayMode", "audioStatus",
+        "audioTrackCount", "backList", "backScripts", "canUndo", "canRedo", "clickChunk", "clickH", "clickLine",
+        "clickLoc", "clickText", "clickV", "clipBoard", "cmdKey", "dblClickTime", "environment", "errorObject",
+        "errorOffset", "filePlayTime", "forthList", "foundChunk", "foundField", "foundLine", "foundText",
+        "foundWindow", "frontScripts", "globals", "heapSpace", "interrupt", "machine", "machineBusSpeed",
+        "machineROMVersion", "machineSerialNumber", "menus", "msgText", "mouse", "mouseChar", "mouseChunk",
+        "mouseClick", "mouseH", "mouseLoc", "mouseObject", "mouseText", "mouseV", "optionKey", "paperSize",
+        "paperSizes", "paramCount", "params", "physicalMemory", "platform", "printableRect", "printer",
+        "printerDriver", "printerModel", "printers", "printCopies", "printOrientation", "printRange", "processor",
+        "processorCount", "processorSpeed", "programs", "projects", "projectFileType", "projectFileCreator",
+        "projectFileExtension", "pushList", "qtFilePlayTime", "quickTimeVersion", "recogState", "result",
+        "rosetta", "scrapFlavors", "screenLoc", "screenRect", "seconds", "selectedChunk", "selectedField",
+        "selectedGraphic", "selectedLine", "selectedLoc", "selectedText", "sharedFile", "shiftKey", "sound",
+        "soundDevices", "soundMgrVersion", "speechBusy", "stackSpace", "systemVersion", "target", "ticks",
+        "topWindow", "userWindows", "voices", "windows", "xwindows"}) {
+    const std::string got = cardvalue(std::string("the ") + f);
+    if (unserved.count(f) != 0) {
+      EXPECT_EQ(got, "error 124") << f;
+    } else {
+      EXPECT_NE(got.rfind("error", 0), 0u) << f << ": " << got;
+    }
+  }
+  EXPECT_EQ(cardvalue("controlKey()"), "up");
+  EXPECT_EQ(cardvalue("carbonVersion()"), "1.70");
+  EXPECT_EQ(cardvalue("the dblClickTime"), cardvalue("the doubleClickTime"));
 }
 
 }  // namespace

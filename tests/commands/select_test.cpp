@@ -152,9 +152,12 @@ TEST_F(SelectTest, TheWholeTextOfATextGraphicBeingTypedInto) {
   WEGetSelection(&start, &end, we);
   EXPECT_EQ(start, 0);
   EXPECT_EQ(end, 11);
+  // The second graphic of the card's objects (a button and a rectangle come before it).
+  EXPECT_EQ(cardvalue("the selectedGraphic"), "card grc 2 of " + cardvalue("the long name of this window"));
   g.graphindex = -1;
   g.graphrec = nilid;
   WEDispose(we);
+  EXPECT_EQ(cardvalue("the selectedGraphic"), "");
   // Not being typed into, it keeps what it has; a graphic of another style holds no text.
   EXPECT_EQ(doline("select text of graphic \"t\""), 0);
   EXPECT_EQ(failingline("select text of graphic \"G\""), 10);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
@@ -171,6 +173,58 @@ TEST_F(ControlsTest, ACustomControlKeepsItsDataAndAnswersThroughItsDefinition) {
   EXPECT_EQ(heard.messages, std::vector<i16>{kControlMsgDispose}) << "a window's custom controls hear they go";
 }
 
+
+// What a user pane's procedures hear, in order.
+std::vector<std::string> paneheard;
+std::string panenote(ControlRef, const char* what, i32 n) { return std::string(what) + " " + std::to_string(n); }
+void panedraw(ControlRef c, i16 part) { paneheard.push_back(panenote(c, "draw", part)); }
+i16 panehit(ControlRef, Point p) { return p.h < 50 ? 1 : 2; }
+void paneactivate(ControlRef c, bool on) { paneheard.push_back(panenote(c, "acti", on)); }
+i16 panefocus(ControlRef c, i16 part) {
+  paneheard.push_back(panenote(c, "foci", part));
+  return part;
+}
+i16 panekey(ControlRef c, i16, i16 ch, i16) {
+  paneheard.push_back(panenote(c, "keyd", ch));
+  return 1;
+}
+
+TEST_F(ControlsTest, UserPanesHandTheirWorkToTheirProcedures) {
+  const Rect r{10, 10, 60, 90}, other{70, 10, 120, 90};
+  ControlRef a = nilid, b = nilid;
+  ASSERT_EQ(CreateUserPaneControl(window, &r, 0, &a), noErr);
+  ASSERT_EQ(CreateUserPaneControl(window, &other, 0, &b), noErr);
+  ControlRef hit = nilid;
+  EXPECT_EQ(FindControl(Point{20, 20}, window, &hit), kControlNoPart) << "no hit-test procedure";
+  for (ControlRef c : {a, b}) {
+    auto set = [c](const char(&tag)[5], auto proc) { SetControlData(c, 0, fourcc(tag), sizeof proc, &proc); };
+    set("draw", &panedraw);
+    set("hitt", &panehit);
+    set("acti", &paneactivate);
+    set("foci", &panefocus);
+    set("keyd", &panekey);
+  }
+  EXPECT_EQ(FindControl(Point{20, 60}, window, &hit), 2);
+  EXPECT_EQ(hit, a);
+  paneheard.clear();
+  ASSERT_EQ(SetKeyboardFocus(window, a, kUserClickedToFocusPart), noErr);
+  ASSERT_EQ(SetKeyboardFocus(window, b, 1), noErr);
+  ControlRef focused = nilid;
+  GetKeyboardFocus(window, &focused);
+  EXPECT_EQ(focused, b);
+  EXPECT_EQ(HandleControlKey(b, 0, 'k', 0), 1);
+  DeactivateControl(b);
+  EXPECT_EQ(paneheard, (std::vector<std::string>{"foci 100", "draw 0", "foci 0", "draw 0", "foci 1", "draw 0", "keyd 107",
+                                                 "acti 0", "draw 0"}))
+      << "the old focus goes first; each change draws the pane again";
+  WindowRef second = nilid;
+  ASSERT_EQ(CreateNewWindow(kDocumentWindowClass, 0, &r, &second), noErr);
+  EXPECT_EQ(SetKeyboardFocus(second, a, 1), errInvalidControl) << "a control of another window";
+  DisposeControl(b);
+  GetKeyboardFocus(window, &focused);
+  EXPECT_EQ(focused, nilid) << "a disposed control loses the focus";
+  DisposeWindow(second);
+}
 
 // A definition that handles data, tracking and activation itself: it keeps one u16 under
 // 'valu' and answers the tracking start's h as the part.

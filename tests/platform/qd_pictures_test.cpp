@@ -102,6 +102,22 @@ TEST_F(PictureTest, BitsAndMappingToAnotherRectangle) {
   EXPECT_EQ(pixel(gw, 8, 8), 0xFFFFFFu);
 }
 
+// A recording keeps the port's wide-open clip; drawn at its own size further in, the clip
+// moves with it and must not wrap around to nothing.
+TEST_F(PictureTest, AnUnscaledPictureMovedElsewhereStillDraws) {
+  OwnedWorld gw(world(32, 40, 40));
+  Rect frame{0, 0, 10, 20};
+  OwnedPicture pic(OpenPicture(&frame));
+  PaintRect(&frame);
+  ClosePicture();
+  Rect moved{20, 15, 30, 35};
+  DrawPicture(pic, &moved);
+  EXPECT_EQ(pixel(gw, 15, 20), 0x000000u);
+  EXPECT_EQ(pixel(gw, 34, 29), 0x000000u);
+  EXPECT_EQ(pixel(gw, 14, 20), 0xFFFFFFu);
+  EXPECT_EQ(pixel(gw, 15, 19), 0xFFFFFFu);
+}
+
 TEST_F(PictureTest, OneBitBitsAreColouredAsWhenDrawn) {
   const u8 rows[2] = {0xA0, 0x50};  // 1010 / 0101
   BitMap bm{const_cast<u8*>(rows), 1, Rect{0, 0, 2, 4}};

@@ -45,6 +45,31 @@ TEST_F(TextCase, ShiftJISChangesOneByteLettersOnly) {
   EXPECT_EQ(cased("\xB1Q", false, smJapanese), "\xB1q");  // half-width katakana stays
 }
 
+std::string stripped(std::string s, bool upper, i16 script = smRoman) {
+  u8* p = reinterpret_cast<u8*>(s.data());
+  if (upper) UppercaseStripDiacritics(p, i16(s.size()), script);
+  else StripDiacritics(p, i16(s.size()), script);
+  return s;
+}
+
+TEST_F(TextCase, DiacriticalMarksComeOffTheirLetters) {
+  EXPECT_EQ(stripped("caf\x8E \x81\x82\x96\xD8\xD9", false), "cafe ACnyY");  // é Å Ç ñ ÿ Ÿ
+  EXPECT_EQ(stripped("caf\x8E \x81\x96", true), "CAFE AN");
+  // Letters that do not decompose stay, and so do their upper-case forms.
+  EXPECT_EQ(stripped("\xBE\xCF\xA7\xBF\xF5", false), "\xBE\xCF\xA7\xBF\xF5");  // æ œ ß ø ı
+  EXPECT_EQ(stripped("\xBE\xCF\xA7", true), "\xAE\xCE\xA7");
+  // Every stripped letter is plain ASCII.
+  for (int c = 0x80; c < 256; ++c) {
+    std::string one(1, char(c));
+    const std::string out = stripped(one, false);
+    if (out != one) {
+      EXPECT_LT(u8(out[0]), 0x80) << c;
+    }
+  }
+  // In Shift-JIS text the pairs are never touched, whatever their second byte.
+  EXPECT_EQ(stripped("\x82\x8E" "a\x8E", true, smJapanese), "\x82\x8E" "A\x8E");
+}
+
 TEST_F(TextCase, ScriptRunsOfJapaneseText) {
   const std::string t = "ab\x82\xA0\xB1" "c";
   const u8* p = reinterpret_cast<const u8*>(t.data());

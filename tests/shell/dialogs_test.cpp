@@ -9,8 +9,10 @@
 #include "platform/backend/headless.h"
 #include "platform/dialogs/choosers.h"
 #include "platform/dialogs/dialogs.h"
+#include "platform/files/files.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/keycodes.h"
+#include "platform/resources/resources.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/testing/temphome.h"
@@ -22,6 +24,7 @@
 #include "platform/memory/memory.h"
 #include "platform/net/tcp.h"
 #include "system/cobs.h"
+#include "system/proctable.h"
 #include "system/remoteprocs.h"
 #include <cstring>
 #include "render/offscreen.h"
@@ -29,6 +32,7 @@
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
 #include "shell/mainglobals.h"
+#include "shell/textentry.h"
 #include "tests/support/veltrix.h"
 #include "tests/support/eventloop.h"
 
@@ -180,6 +184,51 @@ TEST_F(DialogUtilsTest, MessageDialogShowsItsTextWithTheParamTexts) {
   EXPECT_EQ(count("answer: alert item 1 \"OK\""), 1) << transcript();
 }
 
+// Icon items show the program's black-and-white icons pixel for pixel: one handed to the
+// message dialog's icon item, and the icon of a stop alert (a plain alert shows none).
+TEST_F(DialogUtilsTest, IconItemsShowTheirIcons) {
+  auto mismatches = [](DialogRef d, const Rect& box, i16 id) {
+    const Handle icon = GetResource(fourcc("ICON"), id);
+    EXPECT_NE(icon, nilhandle) << id;
+    if (icon == nilhandle) return -1;
+    const Frame f = drive::windowpixels(d);
+    int wrong = 0;
+    for (i16 y = 0; y < 32; ++y) {
+      for (i16 x = 0; x < 32; ++x) {
+        const bool set = (deref(icon)[y * 4 + x / 8] >> (7 - x % 8)) & 1;
+        const bool black = (drive::pixelat(f, i16(box.left + x), i16(box.top + y)) & 0xFFFFFF) == 0;
+        wrong += set != black ? 1 : 0;
+      }
+    }
+    return wrong;
+  };
+  DialogRef d = GetNewDialog(100, kFirstWindowOfClass);
+  ASSERT_NE(d, nilid);
+  i16 type = 0;
+  Rect box{};
+  GetDialogItem(d, 3, &type, nullptr, &box);
+  ASSERT_EQ(box.bottom - box.top, 32);
+  SetDialogItem(d, 3, type, GetResource(fourcc("ICON"), cautionalert), &box);
+  u32 handle = 0;
+  GetDialogItem(d, 3, nullptr, &handle, nullptr);
+  EXPECT_EQ(handle, GetResource(fourcc("ICON"), cautionalert));
+  ShowWindow(d);
+  DrawDialog(d);
+  EXPECT_EQ(mismatches(d, box, cautionalert), 0);
+  DisposeDialog(d);
+
+  const u8 message[] = "\x05" "Stop!";
+  DialogRef a = CreateStandardAlert(kAlertStopAlert, message, nullptr, nullptr);
+  ShowWindow(a);
+  DrawDialog(a);
+  GetDialogItem(a, 6, nullptr, nullptr, &box);
+  EXPECT_EQ(mismatches(a, box, stopalert), 0);
+  DisposeDialog(a);
+  DialogRef plain = CreateStandardAlert(kAlertPlainAlert, message, nullptr, nullptr);
+  EXPECT_FALSE(isdialogitemvisible(plain, 6));
+  DisposeDialog(plain);
+}
+
 TEST_F(DialogUtilsTest, GrowthFollowsThePromptAndTheAnswer) {
   auto lines = [](int n) {
     std::string s;
@@ -262,6 +311,20 @@ TEST_F(ScriptDialogsTest, AClickOutsideAMovableModalDialogBeepsAndChangesNothing
   drive::key(kVKReturn);
   EXPECT_EQ(fn("answer \"Q\" with \"No\" or \"Yes\"\nreturn it"), "Yes");
   EXPECT_GE(count("beep"), 1) << transcript();
+}
+
+// A clipboard another program changed while a dialog waits is taken over by its loop, once.
+TEST_F(ScriptDialogsTest, AMovableModalDialogTakesOverTheChangedClipboard) {
+  mainglobals().notfront = 0;
+  SaveScrapSeed();
+  ClipFlavor text;
+  text.type = fourcc("TEXT");
+  text.bytes = {'z'};
+  headlessbackend()->setexternalclipboard({text});
+  ASSERT_TRUE(ScrapSeedHasChanged());
+  drive::key(kVKReturn);
+  EXPECT_EQ(fn("answer \"Q\" with \"No\" or \"Yes\"\nreturn it"), "Yes");
+  EXPECT_FALSE(ScrapSeedHasChanged());
 }
 
 // --- Ask ----------------------------------------------------------------------------------------
@@ -426,7 +489,7 @@ TEST_F(ChooserTest, TypeListsAndExtensionFilters) {
   ASSERT_EQ(r.types.size(), 2u);
   EXPECT_EQ(r.types[0], fourcc("TEXT"));
   EXPECT_EQ(r.types[1], fourcc("PICT"));
-  EXPECT_EQ(r.filter, nullptr);
+  EXPECT_NE(r.filter, nullptr) << "types go through the filter of listed types and extensions";
 
   queueanswer(Answer{"cancel", "", {}});
   send("answer file \"x\" of extension \".txt\"");
@@ -441,12 +504,100 @@ TEST_F(ChooserTest, TypeListsAndExtensionFilters) {
   EXPECT_EQ(fn("answer file \"x\" of extension \"txt\"\nreturn it & \"/\" & the result"), "/Cancel");
 }
 
+// What the open chooser lists for types, extensions and links.
+TEST_F(ChooserTest, TheFilterFollowsTypesExtensionsAndLinks) {
+  namespace fs = std::filesystem;
+  std::ofstream(folder + "/a.b.rtf") << "x";
+  std::ofstream(folder + "/plain") << "x";
+  fs::create_symlink(folder + "/gone.txt", folder + "/broken.txt");
+  fs::create_symlink(folder + "/notes/a.txt", folder + "/hop");
+  fs::create_symlink(folder + "/hop", folder + "/chain.txt");
+  fs::create_symlink(folder + "/sub", folder + "/place");
+  u32 dirid = 0;
+  ASSERT_EQ(folderidofpath(utf8tomacroman(folder), &dirid), noErr);
+  FInfo info{};
+  info.fdType = fourcc("TEXT");
+  ASSERT_EQ(HSetFInfo(kBootVolume, dirid, reinterpret_cast<ConstStringPtr>("\x05plain"), &info), noErr);
+  auto listed = [&](const std::string& statement) {
+    queueanswer(Answer{"cancel", "", {}});
+    EXPECT_EQ(send(statement), 0) << statement;
+    std::vector<std::string> names;
+    for (const ChooserEntry& e : chooserentries(lastchooserrequest(), utf8tomacroman(folder))) names.push_back(e.name);
+    return names;
+  };
+  // The extension is the name's part from its last dot, in any case; a link to a missing file
+  // is hidden, a chain of links is followed, and a link to a folder is a folder.
+  EXPECT_EQ(listed("answer file \"x\" of extension \".txt\""),
+            (std::vector<std::string>{"notes", "place", "sub", "a.TXT", "chain.txt"}));
+  EXPECT_EQ(listed("answer file \"x\" of extension \".b.rtf\""), (std::vector<std::string>{"notes", "place", "sub"}));
+  EXPECT_EQ(listed("answer file \"x\" of extension \".RTF\""),
+            (std::vector<std::string>{"notes", "place", "sub", "a.b.rtf", "b.rtf"}));
+  // A file of a listed type shows whatever its name.
+  EXPECT_EQ(listed("answer file \"x\" of type \"text\""), (std::vector<std::string>{"notes", "place", "sub", "plain"}));
+
+  // With both lists empty only folders pass; the lists beside the browser show everything.
+  scriptdialogs().typcount = 0;
+  scriptdialogs().extensioncount = 0;
+  const std::string where = utf8tomacroman(folder);
+  EXPECT_TRUE(NavLaunchServicesFilterProc(ChooserEntry{"sub", true, 0, where}, 0));
+  EXPECT_FALSE(NavLaunchServicesFilterProc(ChooserEntry{"plain", false, fourcc("TEXT"), where}, 0));
+  EXPECT_FALSE(NavLaunchServicesFilterProc(ChooserEntry{"a.TXT", false, 0, where}, 0));
+  EXPECT_TRUE(NavLaunchServicesFilterProc(ChooserEntry{"broken.txt", false, 0, where}, 1));
+  EXPECT_FALSE(NavLaunchServicesFilterProc(ChooserEntry{"missing", false, 0, where}, 0));
+}
+
 TEST_F(ChooserTest, NoCancelNeverLeaksIntoTheNextDialog) {
   queueanswer(Answer{"ask file", "kept.txt", {}});
   send("ask file \"x\" without cancel");
   EXPECT_EQ(scriptdialogs().nocancel, 0);
   drive::key(kVKEscape);
   EXPECT_EQ(fn("answer \"Q\" with \"No\" or \"Yes\"\nreturn it"), "No") << "the cancel button answered";
+}
+
+// The dialogs externals reach through the procedure table (and so through their service
+// table): buttons by the number the caller gave them, a file's path, a folder's and a saved
+// file's place, and the cancel text.
+TEST_F(ChooserTest, TheDialogsOfExternals) {
+  auto p = [](std::string_view s) {
+    Str255 out{};
+    pstrassign(out, 256, s.data(), s.size());
+    return std::vector<u8>(out, out + 256);
+  };
+  const std::vector<u8> prompt = p("Pick"), no = p("No"), yes = p("Yes");
+  queueanswer(Answer{"answer", "No", {}});
+  EXPECT_EQ(getproc<226>()(prompt.data(), 2, no.data(), yes.data(), nullptr), 1);
+  queueanswer(Answer{"answer", "OK", {}});
+  EXPECT_EQ(getproc<226>()(nullptr, 0, nullptr, nullptr, nullptr), 1) << "no buttons: one OK";
+  EXPECT_EQ(fillcarbonprocs()[156], getproc(226)) << "externals find it in their service table";
+
+  Str255 path{};
+  queueanswer(Answer{"answer file", "notes/a.txt", {}});
+  EXPECT_EQ(getproc<229>()(prompt.data(), nullptr, nullptr, nullptr, path), 1);
+  EXPECT_EQ(pstringview(path), utf8tomacroman(folder) + "/notes/a.txt");
+  queueanswer(Answer{"cancel", "", {}});
+  EXPECT_EQ(getproc<229>()(prompt.data(), nullptr, nullptr, nullptr, path), 0);
+  EXPECT_EQ(pstringview(path), "Cancel");
+
+  u32 docs = 0, notes = 0, directory = 0;
+  ASSERT_EQ(folderidofpath(utf8tomacroman(folder), &docs), noErr);
+  ASSERT_EQ(folderidofpath(utf8tomacroman(folder + "/notes"), &notes), noErr);
+  Str255 name{};
+  i16 volume = 0;
+  queueanswer(Answer{"answer folder", "notes", {}});
+  EXPECT_EQ(getproc<230>()(prompt.data(), name, &volume, &directory), 1);
+  EXPECT_EQ(pstringview(name), "notes");
+  EXPECT_EQ(volume, kBootVolume);
+  EXPECT_EQ(directory, docs) << "the folder that holds it";
+
+  Str255 answer{};
+  queueanswer(Answer{"ask file", "notes/new.txt", {}});
+  EXPECT_EQ(getproc<227>()(askmodefile, prompt.data(), answer, -1, -1, path, false, &volume, &directory), 1);
+  EXPECT_EQ(pstringview(path), utf8tomacroman(folder) + "/notes/new.txt");
+  EXPECT_EQ(directory, notes);
+  queueanswer(Answer{"cancel", "", {}});
+  getproc<227>()(askmodefile, prompt.data(), answer, -1, -1, path, false, &volume, &directory);
+  EXPECT_EQ(pstringview(path), "Cancel");
+  EXPECT_EQ(directory, 0u);
 }
 
 // --- Program chooser ----------------------------------------------------------------------------

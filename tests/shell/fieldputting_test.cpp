@@ -210,5 +210,57 @@ TEST_F(FieldPuttingTest, PuttingIntoTheSelection) {
   EXPECT_EQ(cardvalue("card field \"C\""), "the big dog sat");
 }
 
+// A put into the open field, whole or a chunk of it, closes the field as changed; a put into
+// another field leaves the open one alone.
+TEST_F(FieldPuttingTest, PuttingIntoTheOpenFieldClosesIt) {
+  clickon(kCard);
+  clearlog();
+  ASSERT_EQ(doline("put \"X\" into char 2 of card field \"C\""), 0);
+  EXPECT_EQ(logged(), "C closeField,");
+  EXPECT_EQ(openname(), "none");
+  EXPECT_TRUE(cardchanged());
+  EXPECT_EQ(cardvalue("card field \"C\""), "cXrd");
+
+  clickon(kCard);
+  clearlog();
+  ASSERT_EQ(doline("put \"bg2\" into field \"B\""), 0);
+  EXPECT_EQ(openname(), "C");
+  settle();
+  clearlog();
+  ASSERT_EQ(doline("put \"new\" after card field \"C\""), 0);
+  EXPECT_EQ(logged(), "C closeField,");
+  EXPECT_EQ(cardvalue("card field \"C\" & field \"B\""), "cXrdnewbg2");
+}
+
+// Revert right after typing: the field is closed first ("closeField"), then the stored text
+// comes back.
+TEST_F(FieldPuttingTest, RevertAfterTypingClosesTheFieldFirst) {
+  clickon(kCard);
+  drive::type("xy");
+  settle();
+  clearlog();
+  ASSERT_EQ(doline("revert"), 0);
+  EXPECT_EQ(logged(), "C closeField,");
+  EXPECT_EQ(openname(), "none");
+  EXPECT_EQ(cardvalue("card field \"C\""), "card");
+  EXPECT_FALSE(cardchanged());
+}
+
+// A "keyInField" that no handler keeps types its character into the open field.
+TEST_F(FieldPuttingTest, APassedKeyInFieldTypesTheKey) {
+  ASSERT_EQ(doline("set the script of card field \"C\" to \"on keyInField k\" & return & \"pass keyInField\" & return & "
+                   "\"end keyInField\""),
+            0);
+  mainglobals().allowKeyInField = 1;
+  clickon(kCard);
+  WESetSelection(0, 0, mainglobals().openfieldrec);
+  drive::type("ab");
+  settle();
+  mainglobals().allowKeyInField = 0;
+  ASSERT_EQ(putdownfield(), 0);
+  EXPECT_TRUE(cardchanged()) << "closed as changed";
+  EXPECT_EQ(cardvalue("card field \"C\""), "abcard");
+}
+
 }  // namespace
 }  // namespace kv

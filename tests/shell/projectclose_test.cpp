@@ -9,17 +9,21 @@
 #include <vector>
 
 #include "commands/navigation.h"
+#include "platform/dialogs/choosers.h"
 #include "platform/events/events.h"
 #include "platform/launch/launch.h"
 #include "platform/prefs/prefs.h"
+#include "platform/process/process.h"
 #include "platform/process/exit.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/transcript.h"
+#include "platform/text/pstring.h"
 #include "shell/commandline.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/projectclose.h"
+#include "shell/startup.h"
 #include "store/recordcache.h"
 #include "platform/files/files.h"
 #include "platform/fonts/fonts.h"
@@ -207,14 +211,39 @@ TEST_F(ProjectCloseTest, FatalErrorsShowTheirTextAndCloseEveryProject) {
   }
 }
 
+// A program that cannot start asks for the user's attention from behind other programs,
+// shows why and ends with a failure.
+TEST_F(ProjectCloseTest, AStartUpErrorAsksForAttentionShowsItsTextAndEnds) {
+  setprocessfront(false);
+  transcriptclear();
+  EXPECT_EQ(ending([] { startuperror(-43); }), kExitFailure);
+  EXPECT_TRUE(attentionrequested());
+  EXPECT_EQ(lines("dialog: "), 1);
+  requestuserattention(false);
+}
+
 TEST_F(ProjectCloseTest, TheOpenDialogOpensTheChosenProjectOrEnds) {
   build(testproject::small());
+  ASSERT_EQ(testproject::typeasproject(dir, "p.kv45"), noErr);
   queueanswer(Answer{"answer file", home->path() + "/p.kv45", {}});
   EXPECT_EQ(openfile(), 0);
   EXPECT_EQ(mainglobals().numwinds, 1);
   EXPECT_EQ(lines("dialog: open dialog: Where is your project?"), 1);
+  EXPECT_EQ(lastchooserrequest().types, (std::vector<u32>{kProjectType, fourcc("MDPx")})) << "projects and plug-ins";
   closeallwindows();
   queueanswer(Answer{"answer file", "", {}});
+  EXPECT_EQ(ending([] { openfile(); }), 0);
+}
+
+// The open dialog lists projects only: a file of another type is not taken, and the program
+// ends as when nothing was chosen; a cancelled dialog ends it too.
+TEST_F(ProjectCloseTest, TheOpenDialogTakesOnlyProjects) {
+  build(testproject::small(), "notes.txt");
+  queueanswer(Answer{"answer file", home->path() + "/notes.txt", {}});
+  EXPECT_EQ(ending([] { openfile(); }), 0);
+  EXPECT_EQ(mainglobals().numwinds, 0);
+  restart();
+  queueanswer(Answer{"cancel", "", {}});
   EXPECT_EQ(ending([] { openfile(); }), 0);
 }
 

@@ -47,6 +47,14 @@ class SaveRevertTest : public WindowTest {
     if (changed(d.store, d.windrecid)) out += 'w';
     return out;
   }
+  // The small project, its file made read-only before it is opened.
+  void openlocked() {
+    build(testproject::small());
+    pstrassign(lockedfile, 256, "p.kv45", 6);
+    ASSERT_EQ(HSetFLock(kBootVolume, dir, lockedfile), noErr);
+    ASSERT_EQ(open(), 0);
+  }
+  Str255 lockedfile{};
   i16 openshared(const std::string& name) {
     form f{};
     f.wind = selpart{selnumber, 1, {}, 0};
@@ -102,11 +110,7 @@ TEST_F(SaveRevertTest, SaveAllWritesEveryOpenProjectAndTheSharedOne) {
 
 // A project that cannot be written keeps its changes and says so; the program goes on.
 TEST_F(SaveRevertTest, ALockedProjectIsNotWritten) {
-  build(testproject::small());
-  Str255 file{};
-  pstrassign(file, 256, "p.kv45", 6);
-  ASSERT_EQ(HSetFLock(kBootVolume, dir, file), noErr);
-  ASSERT_EQ(open(), 0);
+  openlocked();
   ASSERT_EQ(doline("set the script of this card to \"on x\" & return & \"end x\""), 0);
   const std::string before = bytes("p.kv45");
   cardrows({
@@ -116,7 +120,32 @@ TEST_F(SaveRevertTest, ALockedProjectIsNotWritten) {
   });
   EXPECT_EQ(bytes("p.kv45"), before);
   closeallwindows();
-  EXPECT_EQ(HRstFLock(kBootVolume, dir, file), noErr);
+  EXPECT_EQ(HRstFLock(kBootVolume, dir, lockedfile), noErr);
+}
+
+// A file without write permission: names and texts change in memory while the card is shown,
+// saving says why it cannot, leaving the card forgets the changes, and the file keeps its
+// bytes.
+TEST_F(SaveRevertTest, ALockedProjectWorksInMemory) {
+  openlocked();
+  const std::string before = bytes("p.kv45");
+  cardrows({
+      {"set the name of card 1 to \"Uno\"", "the name of card 1", "card \"Uno\""},
+      {"set the name of button \"Go\" to \"Went\"", "the short name of button 1", "Went"},
+      {"set the name of window 1 to \"Front\"", "the short name of window 1", "Front"},
+      {"put \"typed\" into field \"Title\"", "field \"Title\"", "typed"},
+      {"put \"more\" into line 2 of field \"Title\"", "line 2 of field \"Title\"", "more"},
+      {"go next card", "the short name of this card", "Two"},
+      {"set the name of this card to \"Dos\"", "the short name of this card", "Dos"},
+      {"save", "the result", "The file is locked."},
+      {"go card 1", "the short name of this card & field \"Title\"", "OneFirst"},
+  });
+  EXPECT_EQ(bytes("p.kv45"), before);
+  closeallwindows();
+  EXPECT_EQ(bytes("p.kv45"), before);
+  ASSERT_EQ(HRstFLock(kBootVolume, dir, lockedfile), noErr);
+  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(cardvalue("the short name of card 1 & field \"Title\""), "OneFirst");
 }
 
 TEST_F(SaveRevertTest, WordsAfterTheCommandAreRefused) {

@@ -299,6 +299,7 @@ TEST_F(StartupTest, AProjectThatCannotOpenEndsTheStart) {
 // With no project named, the open-application request asks for one.
 TEST_F(StartupTest, OpenApplicationTakesTheProjectChosen) {
   std::string path = build(logging());
+  ASSERT_EQ(testproject::typeasproject(dir, "p.kv45"), noErr);
   queueanswer(Answer{"answer file", path, {}});
   ASSERT_EQ(run(StartupOptions{}), 0);
   EXPECT_EQ(mainglobals().numwinds, 1);

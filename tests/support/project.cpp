@@ -4,6 +4,7 @@
 
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
+#include "platform/text/pstring.h"
 #include "store/byteorder.h"
 #include "store/fieldtail.h"
 #include "store/namekey.h"
@@ -416,6 +417,16 @@ Project buttons() {
   w.cards = {c};
   p.windows.push_back(w);
   return p;
+}
+
+i16 typeasproject(u32 dirid, std::string_view name) {
+  Str255 pname{};
+  pstrassign(pname, 256, name.data(), name.size());
+  FInfo info{};
+  if (OSErr e = HGetFInfo(kBootVolume, dirid, pname, &info)) return e;
+  info.fdType = kProjectType;
+  info.fdCreator = kProjectCreator;
+  return HSetFInfo(kBootVolume, dirid, pname, &info);
 }
 
 i16 build(u32 dirid, std::string_view name, const Project& project) {

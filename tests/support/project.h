@@ -122,6 +122,9 @@ Project buttons();
 
 // Writes the project into a new file `name` of folder `dirid`: 0, or the store's error.
 i16 build(u32 dirid, std::string_view name, const Project& project);
+// Gives file `name` of folder `dirid` the project's file type and creator, as `new project`
+// leaves its file (the open dialog lists only files of that type).
+i16 typeasproject(u32 dirid, std::string_view name);
 
 // Scripts in the project's line form: "\n" becomes a return (13).
 std::string scripttext(std::string_view text);
