@@ -13,7 +13,6 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/textutil.h"
-#include "fields/rtfdecoder.h"
 #include "fields/urlcontent.h"
 #include "platform/backend/backend.h"
 #include "platform/files/files.h"
@@ -21,6 +20,7 @@
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
+#include "properties/fieldrtf.h"
 #include "properties/longnames.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
@@ -140,25 +140,6 @@ void installtext(const objread& obj, Handle data, Handle alt) {
   redrawfield(obj);
 }
 
-// RTF source decoded into a new stored text; every line feed becomes a return when `lines`.
-i16 decodertf(const u8* bytes, i32 length, bool lines, Handle* out) {
-  *out = nilhandle;
-  rtfdecodestate state{};
-  Handle decoded = nilhandle;
-  if (RTFInitialize(&decoded, &state) != 0) return statusnomemory;
-  i16 st = RTFDecode(decoded, bytes, length, &state);
-  Handle copy = decoded;
-  if (st == 0 && (HandToHand(&copy) != noErr || copy == decoded)) st = -108;
-  RTFDone(decoded, &state);
-  if (st != 0) return st == -108 || st == -117 ? statusnomemory : statusbadrtf;
-  if (lines) {
-    const fieldtextlayout l = measurefieldtext(copy);
-    std::replace(deref(copy) + l.textoffset, deref(copy) + l.textoffset + l.textlength, u8(10), u8(13));
-  }
-  *out = copy;
-  return 0;
-}
-
 // The text of a value as bytes.
 std::string valuebytes(fred* v) {
   const Size n = getfredsize(v);
@@ -211,9 +192,10 @@ u16 suffixkind(const std::string& name) {
 }
 
 // Finds an RTF file or package: the name itself, in the default folder, in the project's
-// folder. The data of the file (a package's "TXT.rtf"). 186 when nothing is found, 191 when it
-// cannot be read.
-i16 readrtffile(const std::string& name, std::vector<u8>* out) {
+// folder. The data of the file, or for a package the package's folder (its "TXT.rtf" is read
+// from there with the attachments beside it). 186 when nothing is found, 191 when it cannot be
+// read.
+i16 readrtffile(const std::string& name, std::vector<u8>* out, std::string* package) {
   u32 dirid = 0;
   Str255 leaf{};
   if (!splitname(name, &dirid, leaf)) return statusnortffile;
@@ -244,6 +226,7 @@ i16 readrtffile(const std::string& name, std::vector<u8>* out) {
     // An RTFD package: its text is "TXT.rtf" inside it.
     readfolder = info.dirID;
     pstrassign(readname, sizeof readname, "TXT.rtf", 7);
+    if (pathoffolder(info.dirID, package) != noErr) return statusbadrtf;
   }
   FileRef ref = nilid;
   if (HOpen(kBootVolume, readfolder, readname, fsRdPerm, &ref) != noErr) return statusbadrtf;
@@ -397,16 +380,23 @@ i16 secondpass(const propctx& c, i32 at, target* t) {
   return 0;
 }
 
-// RTF as a stored text into the target.
-i16 writertf(const propctx& c, i32 at, const u8* bytes, i32 length, bool lines) {
+// RTF read into the target's stored text (`package`: an RTFD package folder whose "TXT.rtf" is
+// read instead of the bytes).
+i16 writertf(const propctx& c, i32 at, const u8* bytes, i32 length, bool lines, const std::string* package = nullptr) {
   target t;
   if (i16 st = secondpass(c, at, &t)) return st;
   i16 st = closeifedited(t.obj);
   if (st == 0) {
     watchcursor();
-    Handle data = nilhandle;
-    st = decodertf(bytes, length, lines, &data);
-    if (st == 0) installtext(t.obj, data, nilhandle);
+    spot s = spotat(t.obj.objects, t.obj.objindex);
+    const int32_t read = readrtfintofield(s, bytes, length, package, lines);
+    putspot(t.obj.objects, t.obj.objindex, s);
+    if (read != 0) {
+      st = read == -108 || read == -117 ? statusnomemory : statusbadrtf;
+    } else {
+      markfieldchanged(t.obj);
+      redrawfield(t.obj);
+    }
   }
   releasecontainer(&t.dest);
   return st;
@@ -503,8 +493,9 @@ KV_SETTER(setfieldtext) {
       if (kind == urlrtf || kind == urlrtfd) {
         watchcursor();
         std::vector<u8> data;
-        if (i16 st = readrtffile(name, &data)) return st;
-        return writertf(c, at, data.data(), i32(data.size()), true);
+        std::string package;
+        if (i16 st = readrtffile(name, &data, &package)) return st;
+        return writertf(c, at, data.data(), i32(data.size()), true, package.empty() ? nullptr : &package);
       }
       u32 dirid = 0;
       Str255 leaf{};

@@ -17,11 +17,11 @@
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
 #include "engine/status.h"
-#include "fields/rtfdecoder.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/shapes.h"
 #include "platform/text/unicodeconverters.h"
 #include "platform/windows/cursor.h"
+#include "properties/fieldrtf.h"
 #include "properties/menurefresh.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
@@ -281,36 +281,16 @@ KV_SETTER(setrtftext) {
   }
   const i16 putdown = putdownfield();
   if (!mainglobals().lockCursor) SetThemeCursor(kThemeWatchCursor);
-  // The decoder reads the RTF into a stored text of its own.
-  Handle decoded = nilhandle;
-  rtfdecodestate state{};
-  st = RTFInitialize(&decoded, &state);
-  if (st == 0) st = RTFDecode(decoded, deref(rtf), i32(GetHandleSize(rtf)), &state);
-  DisposeHandle(rtf);
-  Handle copy = nilhandle;
-  if (st == 0) {
-    copy = decoded;
-    if (HandToHand(&copy) != noErr) {
-      copy = nilhandle;
-      st = memFullErr;
-    }
-  }
-  if (decoded != nilhandle) RTFDone(decoded, &state);
-  if (st != 0) {
-    if (copy != nilhandle) DisposeHandle(copy);
-    writeobj(&obj);
-    return st == memFullErr || st == -117 || st == statusnomemory ? i16(statusnomemory) : statusbadrtf;
-  }
-  // Line feeds become returns.
-  const fieldtextlayout l = measurefieldtext(copy);
-  for (i32 k = 0; k < l.textlength; ++k)
-    if (deref(copy)[l.textoffset + k] == 10) deref(copy)[l.textoffset + k] = 13;
+  // The reader reads the RTF into a record of its own, packed into the field's stored text.
   spot s = spotat(obj.objects, obj.objindex);
   const Rect before = s.rect;
-  if (s.style == stylefieldrect || s.style == stylefieldscroll) releaselivefield(s);
-  if (s.data != nilhandle) DisposeHandle(s.data);
-  s.data = copy;
+  const int32_t read = readrtfintofield(s, deref(rtf), i32(GetHandleSize(rtf)), nullptr, true);
+  DisposeHandle(rtf);
   putspot(obj.objects, obj.objindex, s);
+  if (read != 0) {
+    writeobj(&obj);
+    return read == -108 || read == -117 ? i16(statusnomemory) : statusbadrtf;
+  }
   markowner(obj);
   redrawspot(obj, before);
   writeobj(&obj);

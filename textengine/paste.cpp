@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fields/fieldview.h"
+#include "fields/rtfreader.h"
 #include "platform/runtime/root.h"
 #include "platform/scrap/scrap.h"
 #include "shell/debugmsg.h"
@@ -170,10 +171,16 @@ OSErr WEPaste(WEReference we) {
   const u32 intelligent = feature(*r, weFIntCutAndPaste) ? kPutIntelligent : 0;
   Flavors none;
   OSErr err = weNoTypeErr;
-  if (styled && _WEHasScrapFlavor(fourcc("RTF "))) {
-    // RTF is read here once the RTF reader is built; until then the other flavours serve.
-  }
-  if (prefer && _WEHasScrapFlavor(fourcc("utxt"))) {
+  Handle rtf = nilhandle;
+  if (styled && _WEHasScrapFlavor(fourcc("RTF ")) && _WEGetScrapHandle(fourcc("RTF "), 0, &rtf) == noErr) {
+    i32 start = 0, end = 0;
+    WEGetSelection(&start, &end, we);
+    const int32_t read = RTFReadHandleCrutch(start, end, we, rtf);
+    DisposeHandle(rtf);
+    WEUpdate(nilhandle, we);
+    // The reader's own codes do not fit a platform result: they paste as a general failure.
+    err = read >= -32768 && read <= 32767 ? OSErr(read) : OSErr(-1);
+  } else if (prefer && _WEHasScrapFlavor(fourcc("utxt"))) {
     err = putscraptext(fourcc("utxt"), kUnicodeEncoding, kPutByteOrderMark | intelligent, none, we);
   } else if (_WEHasScrapFlavor(fourcc("TEXT"))) {
     Flavors flavors;

@@ -165,6 +165,7 @@ std::set<i16> takennumbers(const FontState& s) {
 
 struct Listed {
   std::string name;  // Mac Roman
+  std::string postscript;  // the face's PostScript name, when it has one
   FontFile file;
   int weight = FC_WEIGHT_REGULAR;
   int slant = FC_SLANT_ROMAN;
@@ -206,7 +207,7 @@ std::vector<Listed> fontconfigfiles() {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
     FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, FC_WIDTH,
-                                            FC_VARIABLE, static_cast<char*>(nullptr));
+                                            FC_VARIABLE, FC_POSTSCRIPT_NAME, static_cast<char*>(nullptr));
     FcFontSet* set = FcFontList(config, pattern, objects);
     for (int i = 0; set != nullptr && i < set->nfont; ++i) {
       FcPattern* p = set->fonts[i];
@@ -222,6 +223,9 @@ std::vector<Listed> fontconfigfiles() {
       l.name = utf8tomacroman(reinterpret_cast<const char*>(family), '?', &lossy);
       if (lossy || l.name.empty() || l.name.size() > 255 || l.name[0] == '.') continue;
       l.file.path = reinterpret_cast<const char*>(file);
+      FcChar8* postscript = nullptr;
+      if (FcPatternGetString(p, FC_POSTSCRIPT_NAME, 0, &postscript) == FcResultMatch)
+        l.postscript = reinterpret_cast<const char*>(postscript);
       int index = 0;
       if (FcPatternGetInteger(p, FC_INDEX, 0, &index) == FcResultMatch) l.file.index = index;
       FcPatternGetInteger(p, FC_WEIGHT, 0, &l.weight);
@@ -244,6 +248,7 @@ void makefixedfamilies(FontState& s) {
   s.fixedmade = true;
   s.families.clear();
   s.listed = false;
+  s.postscriptnames.clear();
   std::set<i16> taken;
   for (const FixedFamily& ff : kFixed)
     if (ff.number != hashed) taken.insert(ff.number);
@@ -278,9 +283,13 @@ void listinstalledfamilies(FontState& s) {
   std::set<i16> taken = takennumbers(s);
   for (auto& [key, members] : byname) {
     const std::string& folded = key;  // a lambda takes a reference, not a structured binding
-    bool isfixed = std::any_of(s.families.begin(), s.families.end(),
-                               [&](const Family& f) { return f.fixed && foldname(f.name) == folded; });
-    if (isfixed) continue;
+    const auto fixed = std::find_if(s.families.begin(), s.families.end(),
+                                    [&](const Family& f) { return f.fixed && foldname(f.name) == folded; });
+    if (fixed != s.families.end()) {
+      for (const Listed* l : members)
+        if (!l->postscript.empty()) s.postscriptnames.emplace(l->postscript, fixed->number);
+      continue;
+    }
     Family f;
     f.name = members.front()->name;
     StyleFiles sf;
@@ -299,6 +308,8 @@ void listinstalledfamilies(FontState& s) {
     }
     f.number = takenumber(taken, hashedfontnumber(f.name));
     if (f.number == 0) continue;
+    for (const Listed* l : members)
+      if (!l->postscript.empty()) s.postscriptnames.emplace(l->postscript, f.number);
     f.candidates.push_back(std::move(sf));
     s.families.push_back(std::move(f));
   }
@@ -407,6 +418,15 @@ i16 FMGetFontFamilyFromName(ConstStringPtr name) {
     listinstalledfamilies(s);
   }
   return kInvalidFontFamily;
+}
+
+i16 FMGetFontFamilyFromPostScriptName(ConstStringPtr name) {
+  if (name == nullptr || name[0] == 0) return kInvalidFontFamily;
+  FontState& s = fontstate();
+  if (s.builtin) return kInvalidFontFamily;
+  listinstalledfamilies(s);
+  const auto it = s.postscriptnames.find(std::string(reinterpret_cast<const char*>(name + 1), name[0]));
+  return it == s.postscriptnames.end() ? kInvalidFontFamily : it->second;
 }
 
 i16 GetFNum(ConstStringPtr name) {

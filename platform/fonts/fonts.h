@@ -91,6 +91,9 @@ bool RealFont(i16 num, i16 size);
 // tells an unknown name from the system font's.
 constexpr i16 kInvalidFontFamily = -1;
 i16 FMGetFontFamilyFromName(ConstStringPtr name);
+// The family of an installed face by the face's PostScript name (exact, as the font gives it),
+// or kInvalidFontFamily; none with the built-in metrics font.
+i16 FMGetFontFamilyFromPostScriptName(ConstStringPtr name);
 // The name of a family: 0, or kFMInvalidFontFamilyErr with an empty name.
 constexpr OSStatus kFMInvalidFontFamilyErr = -985;
 OSStatus FMGetFontFamilyName(i16 family, Str255 name);

@@ -80,6 +80,8 @@ struct FontState {
   std::vector<Family> families;
   bool fixedmade = false;
   bool listed = false;
+  // The family of each installed face by the face's PostScript name (once listed).
+  std::map<std::string, i16> postscriptnames;
 
   std::vector<std::string> notes;
 

@@ -158,6 +158,17 @@ TEST_F(InstalledFonts, OtherFamiliesAreListedWithHashedNumbers) {
   EXPECT_EQ(fontname(dejavu->number), "DejaVu Sans");
 }
 
+TEST_F(InstalledFonts, FacesByTheirPostScriptNames) {
+  usebuiltinmetricsfont(false);
+  const i16 dejavu = GetFNum(P("DejaVu Sans"));
+  EXPECT_EQ(FMGetFontFamilyFromPostScriptName(P("DejaVuSans-Bold")), dejavu) << "a face names its family";
+  EXPECT_EQ(FMGetFontFamilyFromPostScriptName(P("LiberationSans-Bold")), GetFNum(P("Liberation Sans")))
+      << "the family fontconfig lists it under";
+  EXPECT_EQ(FMGetFontFamilyFromPostScriptName(P("dejavusans-bold")), kInvalidFontFamily) << "exact names only";
+  usebuiltinmetricsfont(true);
+  EXPECT_EQ(FMGetFontFamilyFromPostScriptName(P("DejaVuSans-Bold")), kInvalidFontFamily);
+}
+
 // Sets environment variables for one test and puts them back afterwards.
 class Environment {
  public:
