@@ -5,6 +5,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/qd.h"
 #include "platform/runtime/root.h"
+#include "tests/fuzz/hostilepictures.h"
 
 namespace {
 
@@ -162,5 +163,24 @@ void BM_FullRangePicture(benchmark::State& st) {
   resetruntime();
 }
 BENCHMARK(BM_FullRangePicture)->Unit(benchmark::kMillisecond);
+
+// The hostile pictures the picture fuzz target replays, drawn unscaled into a card-sized port:
+// the huge arc painted 41 times, and the thick lines across the range (each well under 50 ms).
+void drawhostile(benchmark::State& st, bool arc) {
+  setmemoryhardening(false);
+  GWorldPtr gw = 0;
+  NewGWorld(&gw, 32, &hostile::kCardFrame, 0, 0, 0);
+  SetGWorld(gw, 0);
+  const std::vector<std::uint8_t> bytes = arc ? hostile::hugearc(40) : hostile::thickline();
+  PicHandle pic = 0;
+  PtrToHand(bytes.data(), &pic, Size(bytes.size()));
+  for (auto _ : st) DrawPicture(pic, &hostile::kCardFrame);
+  DisposeHandle(pic);
+  resetruntime();
+}
+void BM_HostileArcPicture(benchmark::State& st) { drawhostile(st, true); }
+BENCHMARK(BM_HostileArcPicture)->Unit(benchmark::kMillisecond);
+void BM_HostileLinePicture(benchmark::State& st) { drawhostile(st, false); }
+BENCHMARK(BM_HostileLinePicture)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -61,8 +61,7 @@ constexpr u16 groups = 2077, help = 2078, id = 4137, visual = 2211, movie = 3102
 constexpr i16 statusnoword = 2, statusnoof = 5, statusstray = 19, statusabort = 48, statushidewords = 59,
               statusnotopen = 61, statusplugin = 175, statusnoplace = 227;
 constexpr i16 kResultFileNotFound = 56;
-constexpr u16 kPointerTool = 601, kPluginTool = 101, kFirstDrawTool = 200, kFirstPaintTool = 300,
-              kLastPaintTool = 314;
+constexpr u16 kPointerTool = 601, kPluginTool = 101;
 constexpr u32 kWindVisible = 1u << 11;
 
 struct cmd {

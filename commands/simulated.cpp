@@ -30,7 +30,7 @@ namespace kv {
 namespace {
 
 namespace word {
-constexpr u16 from = 11119, controlkey = 2029, commandkey = 3025, optionkey = 3107, shiftkey = 3161;
+constexpr u16 from = 11119, commandkey = 3025, optionkey = 3107, shiftkey = 3161;
 }  // namespace word
 
 constexpr i16 statusnoword = 2, statusnoto = 7, statusstray = 19, statusnofrom = 46, statusnoat = 76;

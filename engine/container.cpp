@@ -34,7 +34,7 @@ enum : u16 {
   tokSelection = 11283,
 };
 
-constexpr i16 statuscantput = 45, statusnoselection = 52, statusnoobject = 2, statusnotobject = 11;
+constexpr i16 statuscantput = 45, statusnoselection = 52, statusnotobject = 11;
 constexpr i64 maxtextsize = 0x7FFFFFFF;  // the largest block a text can live in
 
 bool istext(const fred& v) { return v.type == fredhand || v.type == fredstring; }

@@ -39,7 +39,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnotobject = 11, statusnotnumber = 13, statusnotbool = 15,
+constexpr i16 statusnoobject = 2, statusnoof = 5, statusnotobject = 11,
               statusnoproperty = 43, statusnotarc = 93, statusnotroundrect = 94, statusnoshadow = 95,
               statusnovalue = 208, statusbadword = 209, statusnooption = 210, statusbadicon = 213;
 constexpr u16 styleroundrectgraphic = 101, styleline = 103, stylearc = 107, styleradio = 203, stylebevel = 205,

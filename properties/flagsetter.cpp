@@ -63,7 +63,7 @@ constexpr u16 tokFilterWord = pwFilter;
 constexpr u32 kWindVisible = 1u << 11;
 constexpr u8 kShowRulerBit = 1;
 constexpr u16 stylebuttonrect = 200, styleroundrect = 201, styleradio = 203, stylecheckbox = 204,
-              stylebevel = 205, stylepopup = 206, styleprimarygroup = 220, stylesecondarygroup = 221;
+              stylebevel = 205, styleprimarygroup = 220, stylesecondarygroup = 221;
 
 u32 setbit(u32 word, u32 mask, bool on) { return on ? (word | mask) : (word & ~mask); }
 

@@ -38,7 +38,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusstray = 19, statusnomemoryhere = 37, statusreadonly = 65, statusrange = 209;
+constexpr i16 statusnoobject = 2, statusnomemoryhere = 37, statusreadonly = 65, statusrange = 209;
 constexpr i16 resultidtaken = 71;
 constexpr u16 stylebuttonrect = 200, styleroundrect = 201, styleradio = 203, stylebevel = 205, stylepopup = 206,
               styleprimarygroup = 220, stylesecondarygroup = 221;

@@ -33,7 +33,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadentry = 2, statusnotfound = 11, statusnomemory = 37, statusnotfieldtext = 162;
+constexpr i16 statusbadentry = 2, statusnotfound = 11, statusnotfieldtext = 162;
 constexpr u16 tokLeft = 4148, tokRight = 4223, tokDefault = 4080, tokCenter = 4061, tokFull = 11121,
               tokRightToLeft = 4225, tokLeftToRight = 4150, tokNone = 11196, tokThin = 4278, tokDotted = 4096,
               tokThick = 4277;

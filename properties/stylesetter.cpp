@@ -41,7 +41,7 @@ namespace {
 
 constexpr i16 statusnoobject = 2, statusnoproperty = 43, statusnostylechange = 82, statusbadstyle = 83,
               statusplugin = 177;
-constexpr u16 styleroundrectgraphic = 101, styleoval = 102, styleline = 103, styleradio = 203, stylecheckbox = 204,
+constexpr u16 styleroundrectgraphic = 101, styleline = 103, styleradio = 203, stylecheckbox = 204,
               stylebevel = 205, stylepopup = 206, styletabs = 210, stylepopuparrow = 222;
 
 bool version4style(u16 style) {

@@ -32,7 +32,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnorecord = 1, statusnoobject = 2, statusnomemory = 37, statusnoproperty = 43,
+constexpr i16 statusnorecord = 1, statusnoobject = 2, statusnoproperty = 43,
               statusnotopen = 61, statusnottext = 81, statusnotscrolling = 98, statusplugin = 177;
 constexpr u32 kDontWrap = 1u << 11;
 

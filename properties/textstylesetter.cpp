@@ -43,7 +43,7 @@ namespace kv {
 namespace {
 
 constexpr i16 statusnoobject = 2, statusnomemory = 37, statusnoproperty = 43,
-              statusreadonly = 65, statusnottextgraphic = 81, statusbadstyle = 83, statusnotextcolor = 188;
+              statusreadonly = 65, statusnottextgraphic = 81, statusnotextcolor = 188;
 constexpr u32 kSpotVisible = 1u << 0, kAutoWidthBit = 1u << 10, kVersion4Bit = 1u << 21;
 constexpr u32 kWindowShowsInvisibles = 1u << 7;
 constexpr u16 stylepopup = 206;

@@ -35,7 +35,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnoto = 7, statusstray = 19, statusnotopen = 61,
+constexpr i16 statusnoobject = 2, statusnoof = 5, statusnoto = 7, statusnotopen = 61,
               statusrange = 209;
 constexpr u16 kPluginTool = 101, kTextDrawTool = 200, kFirstPaintTool = 300, kLastPaintTool = 314;
 

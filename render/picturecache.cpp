@@ -155,7 +155,8 @@ bool render(const spot& s, PicHandle pic, const Rect& frame, TempBuffer* t) {
   const Rect at0{0, 0, i16(height(frame)), i16(width(frame))};
   const i16 depth = bufferdepth(s, pic, width(frame));
   const i64 bytes = i64(std::max<i32>(depth, 1)) * width(at0) / 8 * height(at0);
-  if (bytes > kMaxPictureBuffer || !CreateTempBuffer(depth, at0, t)) return false;
+  const i64 pixels = i64(width(at0)) * height(at0);
+  if (bytes > kMaxPictureBuffer || pixels > kMaxPicturePixels || !CreateTempBuffer(depth, at0, t)) return false;
   if (memoryrefused(100000)) {
     DeleteTempBuffer(t);
     return false;

@@ -30,8 +30,10 @@ void PpdataRTstdbitsproc(const BitMap* src, const Rect* srcRect, const Rect* dst
 // 1 and the matrix of the object's last rotated or distorted drawing (kind 4); 0 without one.
 i16 GetPictMatrix(Handle alt, MatrixRecord* out);
 
-// The largest buffer the cache renders (bytes): a picture whose frame needs more is drawn
-// from the picture each time, clipped to what the card shows.
+// The largest buffer the cache renders (bytes), and the most pixels it holds at any depth (what
+// the byte limit allows at 32 bits): a picture whose frame needs more is drawn from the picture
+// each time, clipped to what the card shows, so a huge frame costs what the card shows of it.
 constexpr i64 kMaxPictureBuffer = 64ll << 20;
+constexpr i64 kMaxPicturePixels = kMaxPictureBuffer / 4;
 
 }  // namespace kv

@@ -734,6 +734,7 @@ OSErr writeat(FileRef ref, i64 position, const void* buffer, i64 count) {
 void setfilewritehook(std::function<void(const FileWriteEvent&)> hook) { fs().writehook = std::move(hook); }
 void failfilewriteafter(std::size_t n) { fs().failwriteafter = n; }
 void setfilesyncs(bool on) { fs().syncs = on; }
+bool filesyncs() { return fs().syncs; }
 void setfinfoattributes(bool on) { fs().finfoattributes = on; }
 void setfreespacemodel(std::optional<u64> bytes) { fs().freespace = bytes; }
 

@@ -178,6 +178,8 @@ void failfilewriteafter(std::size_t n);
 // false: FlushFile reports its barrier but does not wait for the disk (tests replay barriers
 // from the write log; waiting for a real disk only slows them).
 void setfilesyncs(bool on);
+// Whether writers wait for the disk (the preference and resource writers follow it too).
+bool filesyncs();
 // false: behave as a file system without extended attributes (the ".kv45" rule applies).
 void setfinfoattributes(bool on);
 // Free bytes that volumefreebytes answers instead of asking the file system.

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "platform/files/files.h"
 #include "platform/runtime/root.h"
 #include "platform/text/macroman.h"
 
@@ -317,7 +318,7 @@ bool synchronizepreferences(std::string_view domain) {
   std::string temp = path + ".new";
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
-  bool ok = writeall(fd, formatpreferences(d.entries)) && ::fsync(fd) == 0;
+  bool ok = writeall(fd, formatpreferences(d.entries)) && (!filesyncs() || ::fsync(fd) == 0);
   ok = ::close(fd) == 0 && ok;
   if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/memory/memory.h"
+#include "platform/files/files.h"
 #include "platform/runtime/root.h"
 #include "platform/text/casefold.h"
 #include "platform/text/macroman.h"
@@ -165,7 +166,7 @@ OSErr writewholefile(const std::string& target, const std::vector<u8>& bytes) {
     }
     put += std::size_t(n);
   }
-  if (err == noErr && ::fsync(fd) != 0) err = errnotoerr(errno);
+  if (err == noErr && filesyncs() && ::fsync(fd) != 0) err = errnotoerr(errno);
   if (::close(fd) != 0 && err == noErr) err = errnotoerr(errno);
   if (err == noErr && ::rename(temp.c_str(), target.c_str()) != 0) err = errnotoerr(errno);
   if (err != noErr) ::unlink(temp.c_str());

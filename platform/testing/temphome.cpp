@@ -1,11 +1,13 @@
 #include "platform/testing/temphome.h"
 
 #include <ftw.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <stdexcept>
+#include <string>
 
 namespace kv {
 namespace {
@@ -18,10 +20,17 @@ int removeone(const char* path, const struct stat*, int, struct FTW*) { return :
 }  // namespace
 
 TemporaryHome::TemporaryHome() {
+  // One folder name per process while no other home of the process lives: the environment then
+  // gets the same texts every time, which the C library keeps once instead of leaving a copy
+  // behind per home (a fuzz target's input would otherwise look like a leak and run twice).
   const char* tmp = ::getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kestrove-home-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary home folder");
-  path_ = pattern;
+  const std::string base = std::string(tmp && *tmp ? tmp : "/tmp");
+  path_ = base + "/kestrove-home-" + std::to_string(::getpid());
+  if (::mkdir(path_.c_str(), 0700) != 0) {
+    std::string pattern = base + "/kestrove-home-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary home folder");
+    path_ = pattern;
+  }
   for (int i = 0; i < 4; ++i) {
     const char* old = ::getenv(kVariables[i]);
     had_[i] = old != nullptr;

@@ -1,6 +1,6 @@
 // A temporary home folder for tests: a fresh folder under the system's temporary folder
-// that HOME and the XDG folders point into while it lives, removed with everything in it
-// when it goes. Tests make their files inside it and nowhere else.
+// ($TMPDIR, else /tmp) that HOME and the XDG folders point into while it lives, removed with
+// everything in it when it goes. Tests make their files inside it and nowhere else.
 #pragma once
 
 #include <string>

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                    control(229), control(203)}, {}});
   p.windows.push_back(w);
   fuzzlines::withproject(p, [&] {
-    static constexpr const char* names[] = {"\x09popupData", "\x07tabData", "\x0A" "columnData", "\x09radioData"};
+    static constexpr const char* names[] = {"\x09popupData", "\x07tabData", "\012columnData", "\x09radioData"};
     auto name = [](int i) { return reinterpret_cast<ConstStringPtr>(names[i]); };
     const Handle list = mainglobals().current.cardspots;
     const int property[] = {0, 0, 1, 2, 2, 3};

@@ -1,7 +1,8 @@
 // Hands arbitrary bytes to the icon decoders: as 'cicn' data swapped from file order and built
 // into a colour icon, and as 'icns' data made into an icon reference; each is plotted into a
 // small world and asked for points. Damaged data is refused or drawn within the icon, and
-// swapping colour-icon data there and back gives the bytes back.
+// swapping colour-icon data there and back gives the bytes back. A family's seeds include a PNG
+// member.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/qd.h"
 #include "platform/qd/icons.h"
+#include "platform/qd/png.h"
 #include "render/buttonicons.h"
 #include "store/byteorder.h"
 #include "tests/support/icondata.h"
@@ -71,5 +73,10 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
     for (int left = 256; left > 0; left -= 130) rle.insert(rle.end(), {u8(std::min(left, 130) + 125), u8(c * 90)});
   out->push_back(testicons::family({{fourcc("is32"), rle}, {fourcc("s8mk"), std::vector<u8>(256, 0x90)},
                                     {fourcc("ics8"), std::vector<u8>(256, 5)}, {fourcc("ics#"), std::vector<u8>(64, 0x5A)}}));
+  // A family whose member is a PNG image (an 'icp4' of 16 x 16 pixels).
+  std::vector<u32> pixels(16 * 16);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = (i % 16 < 8 ? 0xFF000000u : 0x80000000u) | u32(i * 997);
+  std::vector<u8> png;
+  if (encodexrgbpng(16, 16, pixels.data(), &png)) out->push_back(testicons::family({{fourcc("icp4"), png}}));
   return out->size();
 }

@@ -86,8 +86,8 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
       "repeat while n < 3\rput n + 1 into n\rend repeat\rrepeat until true\rend repeat\rrepeat forever\rexit repeat\rend repeat",
       "do \"put 1 into x\"\rsend \"put 2 into y\"\rset the itemDelimiter to \";\"\rget param(1) + the paramCount",
       "put 1 into x\rput x before x\rput x after x\rexit to kestrove",
-      "put \"a b\" into v\rput 1 into item 3 of line 2 of v\rput word 2 of v into char 2 to 3 of last item of v\r"
-      "return offset(\"b\", v, 1) & lineOffset(1, v) & (v contains the middle char of v)",
+      ("put \"a b\" into v\rput 1 into item 3 of line 2 of v\rput word 2 of v into char 2 to 3 of last item of v\r"
+       "return offset(\"b\", v, 1) & lineOffset(1, v) & (v contains the middle char of v)"),
   };
   for (const char* s : seeds) out->emplace_back(s, s + std::char_traits<char>::length(s));
   return out->size();

@@ -1,8 +1,10 @@
 // Plays arbitrary bytes as a picture into a 32-bit and an 8-bit offscreen world, and asks
 // whether they are a valid picture. Damaged pictures must stop at the damage without harm.
 // The seeds are pictures this layer recorded itself: shapes, regions, text, bits, and text of a
-// size far beyond the destination. An input that takes more than a second, or raises the
-// program's peak memory by more than 256 MB, fails the run: a picture is outside data.
+// size far beyond the destination, and the hostile pictures of hostilepictures.h (a huge arc
+// painted again and again, lines across the coordinate range with a thick pen). An input that
+// takes more than a second, or raises the program's peak memory by more than 256 MB, fails the
+// run: a picture is outside data.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -15,6 +17,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/qd.h"
 #include "platform/runtime/root.h"
+#include "tests/fuzz/hostilepictures.h"
 
 namespace {
 
@@ -79,6 +82,15 @@ std::vector<std::uint8_t> recorded(int which) {
 
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
   for (int i = 0; i < 4; ++i) out->push_back(recorded(i));
+  using namespace kv;
+  GWorldPtr gw = 0;
+  NewGWorld(&gw, 32, &hostile::kCardFrame, 0, 0, 0);
+  SetGWorld(gw, 0);
+  out->push_back(hostile::hugearc(1));
+  out->push_back(hostile::hugearc(40));
+  out->push_back(hostile::thickline());
+  DisposeGWorld(gw);
+  resetruntime();
   return out->size();
 }
 

@@ -10,54 +10,10 @@
 #include "platform/sound/channels.h"
 #include "store/byteorder.h"
 #include "tests/fuzz/fuzzcheck.h"
-
-namespace {
-
-template <class R>
-void append(std::vector<std::uint8_t>& out, R r) {
-  kv::endianswap(r);
-  const auto* p = reinterpret_cast<const std::uint8_t*>(&r);
-  out.insert(out.end(), p, p + sizeof r);
-}
-
-// A stored format-2 head and command before a header.
-std::vector<std::uint8_t> head() {
-  std::vector<std::uint8_t> out;
-  append(out, kv::snd2head{2, 0, 1});
-  append(out, kv::sndcommandrec{std::uint16_t(kv::dataOffsetFlag | kv::soundCmd), 0, 14});
-  return out;
-}
-
-}  // namespace
+#include "tests/fuzz/soundseeds.h"
 
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
-  using namespace kv;
-  std::vector<std::uint8_t> s = head();
-  append(s, soundheader{0, 64, 22050u << 16, 0, 0, stdSH, 60});
-  s.resize(s.size() + 64, 0x90);
-  out->push_back(s);
-  std::vector<std::uint8_t> e = head();
-  extsoundheader x{};
-  x.numChannels = 2;
-  x.sampleRate = 44100u << 16;
-  x.encode = extSH;
-  x.numFrames = 16;
-  x.sampleSize = 16;
-  append(e, x);
-  e.resize(e.size() + 64, 0x21);
-  out->push_back(e);
-  std::vector<std::uint8_t> c = head();
-  cmpsoundheader m{};
-  m.numChannels = 1;
-  m.sampleRate = 22050u << 16;
-  m.encode = cmpSH;
-  m.numFrames = 2;
-  m.format = fourcc("ima4");
-  m.compressionID = variableCompression;
-  m.sampleSize = 16;
-  append(c, m);
-  c.resize(c.size() + 68, 0x5A);
-  out->push_back(c);
+  *out = kv::soundseeds::storedsounds();
   return out->size();
 }
 

@@ -1,12 +1,16 @@
 // Unpacks arbitrary bytes as a packed record of any kind, or as an object list, alt list,
 // user-property list, menu item list or iota. Whatever unpacks must pack again to a form that
 // unpacks to the same record, and every outcome must leave something that frees cleanly: no
-// access outside a block, no use of a handle that is not one.
+// access outside a block, no use of a handle that is not one. Reading an object list draws
+// nothing and caches no picture, even where a graphic still holds picture data (a seed).
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "platform/memory/memory.h"
+#include "platform/qd/qd.h"
+#include "platform/runtime/root.h"
+#include "shell/mainglobals.h"
 #include "store/objects.h"
 #include "store/packing.h"
 #include "tests/support/builders.h"
@@ -48,11 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (dump(h) != noErr) DisposeHandle(h);
       break;
     }
-    case 1:
+    case 1: {
+      const u64 drawn = drawingcount();
       unpackspot(h);
+      check(drawingcount() == drawn && mainglobals().pictbuffers == nilhandle);
       sizespot(h, 2);
       dumpspot(h);
       break;
+    }
     case 2:
       unpackalt(h);
       sizealt(h);
@@ -83,5 +90,27 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
     seeds[i].insert(seeds[i].begin(), i + 1 < seeds.size() ? 0 : 1);  // records, then the object list
     out->push_back(seeds[i]);
   }
+  // An old rectangle graphic whose data is a picture painting its whole 300 x 200 frame.
+  using namespace kv;
+  GWorldPtr gw = 0;
+  const Rect frame{0, 0, 200, 300};
+  NewGWorld(&gw, 32, &frame, 0, 0, 0);
+  SetGWorld(gw, 0);
+  PicHandle pic = OpenPicture(&frame);
+  PaintRect(&frame);
+  ClosePicture();
+  Handle list = NewHandle(0);
+  spot s = storetest::newspot(spotgraphic, stylerectangle, 1);
+  s.data = pic;
+  storetest::appendspot(list, s);
+  if (packspot(list) == noErr) {
+    std::vector<std::uint8_t> bytes = contentof(list);
+    bytes.insert(bytes.begin(), 1);
+    out->push_back(bytes);
+    unpackspot(list);
+  }
+  dumpspot(list);
+  DisposeGWorld(gw);
+  resetruntime();
   return out->size();
 }

@@ -28,6 +28,7 @@ inline u32 projects() { return openprojectcount(); }
 // sequence); then every window closes and the globals go.
 inline void withproject(const testproject::Project& p, const std::function<void()>& fn) {
   TemporaryHome home;
+  setfilesyncs(false);  // the project's writes need not wait for the disk
   u32 dir = 0;
   if (folderidofpath(home.path(), &dir) != noErr || initglobs() != 0) return;
   if (testproject::build(dir, "f.kv45", p) != 0) return;

@@ -1,7 +1,8 @@
 // Replay driver for the fuzz targets when they are not built with libFuzzer: feeds each
-// target a deterministic stream of generated inputs (random bytes, and mutations of the
-// target's own seed inputs when it offers them) on the big-stack thread, resetting the
-// runtime after each. `--runs N` sets the count, `--seed N` another stream.
+// target its own seed inputs as they are (the inputs a fault was found with are kept there, so
+// CI replays each of them), then a deterministic stream of generated inputs (random bytes, and
+// mutations of the seeds) on the big-stack thread, resetting the runtime after each. `--runs N`
+// sets the count of generated inputs, `--seed N` another stream.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +33,10 @@ int main(int argc, char** argv) {
       x ^= x << 17;
       return x;
     };
+    for (const std::vector<std::uint8_t>& in : seeds) {
+      LLVMFuzzerTestOneInput(in.data(), in.size());
+      kv::resetruntime();
+    }
     for (long r = 0; r < runs; ++r) {
       std::vector<std::uint8_t> in;
       if (!seeds.empty() && r % 4 != 0) {
@@ -53,7 +58,7 @@ int main(int argc, char** argv) {
       LLVMFuzzerTestOneInput(in.data(), in.size());
       kv::resetruntime();
     }
-    std::printf("%ld inputs replayed\n", runs);
+    std::printf("%zu seeds and %ld inputs replayed\n", seeds.size(), runs);
     return 0;
   });
 }

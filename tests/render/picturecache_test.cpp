@@ -129,6 +129,20 @@ TEST_F(PictureCacheTest, BuffersKeepTheirRowsShortAndTheCacheItsLimit) {
   EXPECT_LT(findpictbuffer(first, nullptr), 0) << "the buffer with the smallest stamp went";
 }
 
+TEST_F(PictureCacheTest, AFrameOfMorePixelsThanABufferHoldsIsDrawnFromThePicture) {
+  // At one bit a pixel an 8000 x 8000 frame would fit the byte limit, but a buffer of 64
+  // million pixels costs far more to fill than the card can show of it (a damaged or hostile
+  // picture's frame): it is drawn from the picture, clipped to the port.
+  mainglobals().bufferMode = 1;
+  spot& s = graphic(picture(8000, 8000), Rect{0, 0, 8000, 8000});
+  EXPECT_EQ(cached(s).kind, pictbufferembedded) << "the object's own picture, not rendered";
+  DrawPictureInfo(s);
+  EXPECT_EQ(at(150, 150), kRed);
+  mainglobals().bufferMode = 32;
+  spot& small = graphic(picture(100, 100));
+  EXPECT_EQ(cached(small).kind, pictbufferworld) << "pictures within the limit are still buffered";
+}
+
 TEST_F(PictureCacheTest, FiltersThatCannotBeReadAreSkippedAndTheListKept) {
   spot& s = graphic(picture(10, 10));
   Handle list = nilhandle;
