@@ -11,6 +11,7 @@
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/pictures.h"
+#include "store/records.h"
 #include "textengine/wehooks.h"
 
 namespace kv {
@@ -472,14 +473,24 @@ void RTFWriter::WriteTabs(RTFOutputStream& out) {
   for (int32_t k = 1; k <= 20; ++k) PutKeywordNumber(out, "tx", k * width);
 }
 
+// A picture, or a field object's inner data taken as a picture whatever it holds; an object of
+// any other kind is dropped from the RTF.
 void RTFWriter::WriteEmbeddedObject(RTFOutputStream& out, WEObjectDescHandle object) {
-  // Pictures are written by the picture writer; until then an object's character is dropped.
-  (void)out;
-  (void)object;
+  const OSType type = WEGetObjectType(object);
+  Handle picture = WEGetObjectDataHandle(object);
+  if (type == fourcc("iota")) {
+    if (!IsValidHandle(picture) || GetHandleSize(picture) < Size(sizeof(iota)) ||
+        loadat<u32>(deref(picture)) != fourcc("iota"))
+      return;
+    picture = loadat<iota>(deref(picture)).data;
+  } else if (type != fourcc("PICT")) {
+    return;
+  }
+  WriteEmbeddedPicture(out, picture, WEGetObjectSize(object));
 }
 
 void RTFWriter::WriteEmbeddedPicture(RTFOutputStream& out, Handle picture, uint32_t displaySize) {
-  if (picture == nilhandle) return;
+  if (!IsValidHandle(picture)) return;
   Rect frame{};
   QDGetPictureBounds(PicHandle(picture), &frame);
   const int32_t width = frame.right - frame.left, height = frame.bottom - frame.top;

@@ -9,6 +9,8 @@
 #include "fields/rtfreader.h"
 #include "fields/rtfwriter.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/pictures.h"
+#include "platform/qd/shapes.h"
 #include "tests/textengine/wetest.h"
 
 namespace kv {
@@ -156,6 +158,39 @@ TEST_F(RTFWriteTest, LanguageNumbers) {
   } rows[] = {{"en_US", 1033}, {"en", 0x2409}, {"fr", 0x1C0C}, {"ja", 0x411}, {"e", 0},
               {"de_AT", 0x0C07}, {"es_XX", 0x40A}, {"haw", 117 | 0x400}, {"_X", 102 | 0x400}};
   for (const auto& r : rows) EXPECT_EQ(RTFWriter::MapMacLocaleStringToWindowsLangID(r.locale), r.id) << r.locale;
+}
+
+TEST_F(RTFWriteTest, InlinePictures) {
+  const Rect frame{0, 0, 50, 100};
+  const PicHandle pic = OpenPicture(&frame);
+  PaintRect(&frame);
+  ClosePicture();
+  std::string hex;
+  for (Size i = 0; i < GetHandleSize(pic); ++i) {
+    static const char digits[] = "0123456789ABCDEF";
+    hex += digits[u8(deref(pic)[i]) >> 4];
+    hex += digits[u8(deref(pic)[i]) & 15];
+  }
+  const WEReference we = record("ab");
+  WESetSelection(1, 1, we);
+  Handle copy = pic;
+  ASSERT_EQ(HandToHand(&copy), noErr);
+  ASSERT_EQ(WEInsertObject(fourcc("PICT"), copy, Point{25, 50}, we), noErr);
+  EXPECT_EQ(body(write(we)), "a{\\pict\\macpict\\picw100\\pich50\\picscalex50\\picscaley50 " + hex + "}b}}");
+
+  // An empty frame is shown at its own scale; an object of another kind is left out.
+  const Rect none{0, 0, 0, 0};
+  const PicHandle empty = OpenPicture(&none);
+  ClosePicture();
+  const WEReference other = record("ab");
+  WESetSelection(1, 1, other);
+  ASSERT_EQ(WEInsertObject(fourcc("PICT"), Handle(empty), Point{10, 10}, other), noErr);
+  WESetSelection(3, 3, other);
+  ASSERT_EQ(WEInsertObject(fourcc("TIFF"), NewHandle(8), Point{10, 10}, other), noErr);
+  const std::string rtf = body(write(other));
+  EXPECT_NE(rtf.find("\\picscalex100\\picscaley100 "), std::string::npos) << rtf;
+  EXPECT_EQ(rtf.substr(rtf.size() - 4), "}b}}") << rtf;
+  KillPicture(pic);
 }
 
 TEST_F(RTFWriteTest, ReadsBackRunByRun) {
