@@ -2,13 +2,16 @@
 // their paragraph, the colour table, ranges, language numbers, and what the reader reads back.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "fields/fieldview.h"
 #include "fields/rtfreader.h"
 #include "fields/rtfwriter.h"
+#include "platform/files/files.h"
 #include "platform/memory/memory.h"
+#include "platform/testing/temphome.h"
 #include "platform/qd/pictures.h"
 #include "platform/qd/shapes.h"
 #include "tests/textengine/wetest.h"
@@ -191,6 +194,64 @@ TEST_F(RTFWriteTest, InlinePictures) {
   EXPECT_NE(rtf.find("\\picscalex100\\picscaley100 "), std::string::npos) << rtf;
   EXPECT_EQ(rtf.substr(rtf.size() - 4), "}b}}") << rtf;
   KillPicture(pic);
+}
+
+TEST_F(RTFWriteTest, AFileHoldsExactlyTheDocument) {
+  TemporaryHome home;
+  const std::string path = home.path() + "/out.rtf";
+  {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const std::string longer(5000, 'z');
+    std::fwrite(longer.data(), 1, longer.size(), f);
+    std::fclose(f);
+  }
+  u8 name[256] = {u8(path.size())};
+  std::memcpy(name + 1, path.data(), path.size());
+  const WEReference we = record("one {two}");
+  set(we, 4, 9, "ital", u8(1));
+  FileRef ref = nilid;
+  ASSERT_EQ(HOpen(kBootVolume, 0, name, fsRdWrPerm, &ref), noErr);
+  EXPECT_EQ(RTFWriteFileCrutch(0, -1, we, fourcc("RTF "), ref, nullptr), 0);
+  i64 length = 0;
+  ASSERT_EQ(GetEOF(ref, &length), noErr);
+  FSClose(ref);
+  const std::string expected = write(we, 0, -2, 1);
+  EXPECT_EQ(length, i64(expected.size())) << "the older tail is cut off";
+  EXPECT_EQ(expected.substr(expected.size() - 18), "{\\i \\{two\\}}\\par}}");
+
+  ASSERT_EQ(HOpen(kBootVolume, 0, name, fsRdPerm, &ref), noErr);
+  const WEReference back = record("");
+  EXPECT_EQ(RTFReadFileCrutch(0, 0, back, ref, nullptr), 0);
+  FSClose(ref);
+  EXPECT_EQ(textof(back), "one {two}\r");
+  u8 italic = 0;
+  EXPECT_EQ(WEGetOneAttribute(5, fourcc("ital"), &italic, 1, back), noErr);
+  EXPECT_EQ(italic, 1);
+}
+
+TEST_F(RTFWriteTest, DocumentInformationAndPage) {
+  const WEReference we = record("x");
+  const char title[] = "a}\\b";
+  ASSERT_EQ(WESetProperty(fourcc("Info"), fourcc("Titl"), 4, title, we), noErr);
+  ASSERT_EQ(WESetProperty(fourcc("Info"), fourcc("Mngr"), 1, "M", we), noErr);
+  const i32 page[8] = {612 << 16, 792 << 16, 54 << 16, 36 << 16, 72 << 16, 18 << 16, 0, 3};
+  ASSERT_EQ(WESetProperty(fourcc("Info"), fourcc("Page"), sizeof page, page, we), noErr);
+  const std::string rtf = write(we);
+  EXPECT_NE(rtf.find("{\\info{\\title a\\}\\\\b}\n{\\*\\manager M}\n}\n"
+                     "\\paperw12240\\paperh15840\\margl1080\\margr1440\\margt720\\margb360\\pgnstart3\\deftab720\n"),
+            std::string::npos)
+      << rtf;
+  // The title reads back as it was.
+  Handle h = nilhandle;
+  ASSERT_EQ(PtrToHand(rtf.data(), &h, Size(rtf.size())), noErr);
+  const WEReference back = record("");
+  ASSERT_EQ(RTFReadHandleCrutch(0, 0, back, h), 0);
+  DisposeHandle(h);
+  char value[8] = {};
+  i32 n = 0;
+  ASSERT_EQ(WEGetProperty(fourcc("Info"), fourcc("Titl"), sizeof value, &n, value, back), noErr);
+  EXPECT_EQ(std::string(value, std::size_t(n)), "a}\\b");
 }
 
 TEST_F(RTFWriteTest, ReadsBackRunByRun) {
