@@ -27,8 +27,8 @@ class MouseWheelTest : public EventLoopTest {
   // A scrolling window (content 200 x 150, interior 185 x 135) over a 300 x 300 card with a
   // red band at card rows 100-110. The card logs the wheel and scroll messages and passes
   // "mouseWheel"; at card rows 60-90 button "Go" takes it and button "Bad" fails in it; at rows
-  // 120-160 field 301 "Notes" and list field 303 "List" hold a line.
-  void start() {
+  // 120-160 field 301 "Notes" and list field 303 "List" hold `text`.
+  void start(const std::string& text = "one line") {
     testproject::Project p;
     testproject::Window w;
     w.style = 1;
@@ -55,7 +55,7 @@ class MouseWheelTest : public EventLoopTest {
     notes.kind = Object::field;
     notes.name = "Notes";
     notes.style = 301;
-    notes.text = "one line";
+    notes.text = text;
     notes.rect = Rect{120, 10, 160, 110};
     Object list = notes;
     list.name = "List";
@@ -183,6 +183,33 @@ TEST_F(MouseWheelTest, AFieldAtItsEndOrAHorizontalWheelOverItScrollsTheCard) {
   drive::wheel(at(150, 110), 1);  // "List", at its top
   EXPECT_EQ(logged(), "mouseWheel vertical 1,scrollWindow,");
   EXPECT_EQ(v(), 0);
+}
+
+// Each notch moves a scrolling field 4 pixels (10 with option, 20 with command, 40 with both)
+// and a list field 1 row (5, 10, 20), and each says "scrollField".
+TEST_F(MouseWheelTest, ANotchScrollsAFieldByPixelsAndAListByRowsAsTheKeysSay) {
+  std::string lines = "line 1";
+  for (int i = 2; i <= 60; ++i) lines += "\rline " + std::to_string(i);
+  start(lines);
+  struct Notch {
+    u16 modifiers;
+    i32 pixels, rows;
+  };
+  i32 pixels = 0, rows = 0;
+  for (const Notch& n : {Notch{0, 4, 1}, Notch{optionKey, 10, 5}, Notch{cmdKey, 20, 10},
+                         Notch{u16(cmdKey | optionKey), 40, 20}}) {
+    pixels += n.pixels;
+    rows += n.rows;
+    drive::wheel(at(50, 130), -1, false, n.modifiers);
+    EXPECT_EQ(logged(), "mouseWheel vertical -1,scrollField,") << n.modifiers;
+    EXPECT_EQ(cardvalue("the scroll of card field \"Notes\""), std::to_string(pixels)) << n.modifiers;
+    drive::wheel(at(150, 130), -1, false, n.modifiers);
+    EXPECT_EQ(logged(), "mouseWheel vertical -1,scrollField,") << n.modifiers;
+    EXPECT_EQ(cardvalue("the scroll of card field \"List\""), std::to_string(rows)) << n.modifiers;
+  }
+  drive::wheel(at(50, 130), 1);
+  EXPECT_EQ(logged(), "mouseWheel vertical 1,scrollField,");
+  EXPECT_EQ(cardvalue("the scroll of card field \"Notes\""), std::to_string(pixels - 4)) << "and back up";
 }
 
 }  // namespace
