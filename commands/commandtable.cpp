@@ -7,6 +7,7 @@
 #include <array>
 
 #include "commands/commands.h"
+#include "tools/editcommands.h"
 #include "commands/define.h"
 #include "commands/dispatch.h"
 #include "commands/docommand.h"
@@ -87,8 +88,8 @@ constexpr comrow comrows[] = {
     {2020, comclose, R},                // close
     {2028, compact, 0},                 // compact
     {2030, comconvert, R},              // convert
-    {2031, comnotbuilt, 0},             // copy: comcopy
-    {2032, comnotbuilt, 0},             // cut: comcut
+    {2031, comcopy, 0},                 // copy
+    {2032, comcut, 0},                  // cut
     {2033, comcycle, 0},                // cycle
     {2034, comdefine, R},               // define
     {2035, comdelete, R},               // delete
@@ -128,7 +129,7 @@ constexpr comrow comrows[] = {
     {2116, comnew, R},                  // new
     {2127, comnotify, P},               // notify
     {2128, comopen, R},                 // open
-    {2137, comnotbuilt, 0},             // paste: compaste
+    {2137, compaste, 0},                // paste
     {2138, complay, R},                 // play
     {2140, compop, 0},                  // pop
     {2141, compopup, 0},                // popUp

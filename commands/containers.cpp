@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands/commands.h"
+#include "tools/editcommands.h"
 #include "commands/dispatch.h"
 #include "engine/chunks.h"
 #include "engine/container.h"
@@ -293,8 +294,8 @@ i16 comdelete(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (what == tokFile || what == tokFolder)
     return deletefromdisk(path, text, atoms, at + 2, variables, what == tokFolder);
   if (startschunk(atoms, at + 1)) return deletechunk(path, text, atoms, at + 1, variables);
-  // Selected objects, a card, a background or a window: the editing tools' clear command.
-  return comnotbuilt(path, text, atoms, at, variables);  // comclear
+  // Selected objects, a card, a window, a menu or the words of the editing tools.
+  return comclear(path, text, atoms, at, variables);
 }
 
 }  // namespace kv

@@ -82,7 +82,7 @@ constexpr funrow funrows[] = {
     {3021, funzero, 0},           // clickLoc
     {3022, funzero, 0},           // clickText
     {3023, funzero, 0},           // clickV
-    {3024, funzero, 0},           // clipBoard
+    {3024, funzero, 0},           // clipBoard: clipname
     {3025, funzero, 0},           // cmdKey, commandKey
     {3026, funcommon, 0},         // commonProps, commonProperties
     {3027, fundual, 0},           // compound
@@ -202,7 +202,7 @@ constexpr funrow funrows[] = {
     {3145, funquads, 0},          // rotateQuad
     {3146, funmath, 0},           // round
     {3148, funrects, 0},          // scaleRect
-    {3149, funzero, 0},           // scrapFlavors
+    {3149, funzero, 0},           // scrapFlavors: clipflavors
     {3150, funzero, 0},           // screenLoc
     {3151, funzero, 0},           // screenRect
     {3152, funzero, 0},           // seconds, secs

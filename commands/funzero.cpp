@@ -3,8 +3,8 @@
 //
 // The members answered from the script engine, the versions and the lists of the system are
 // here; those that read the state of the program are in funzerostate.cpp. Members whose
-// services are not part of the program yet (the object clipboard, the running programs)
-// answer the not-built status. A member is added by giving its token a case in `answer` or in
+// services are not part of the program yet (the running programs) answer the not-built
+// status. A member is added by giving its token a case in `answer` or in
 // `funzerostate`.
 #include <algorithm>
 #include <cstring>
@@ -16,6 +16,7 @@
 #include "commands/systemqueries.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
+#include "tools/objectclipboard.h"
 #include "engine/insertscripts.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
@@ -86,6 +87,8 @@ enum : u16 {
   fnWindows = 3189,
   fnXWindows = 3193,
   fnCarbonVersion = 4059,
+  fnClipBoard = 3024,
+  fnScrapFlavors = 3149,
 };
 
 // Modifier words allowed inside the parentheses.
@@ -176,6 +179,8 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
   const bool longform = modifier == tokLong;
   MainGlobals& g = mainglobals();
   switch (fn) {
+    case fnClipBoard: return clipname(value);
+    case fnScrapFlavors: return clipflavors(value);
     case fnResult: return handletext(g.result, value);
     case fnTarget: return handletext(g.target, value);
     case fnMsgText: return handletext(g.msgpending, value);

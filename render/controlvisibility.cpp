@@ -405,6 +405,10 @@ void setcontrolidle(Handle list) {
 namespace {
 
 void releasecontrolpart(spot& s) {
+  // A record going away takes its control with it, even the tracked one (whose tracking then
+  // ends): its parts may be gone already, so it cannot be built again.
+  MainGlobals& g = mainglobals();
+  if (livecontrol(s) != nilid && livecontrol(s) == g.trackedcontrol) g.trackedcontrol = nilid;
   if (livecontrol(s) != nilid) dumpspotcontrol(s);
   setlivecontrol(s, nilid);
 }

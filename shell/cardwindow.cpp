@@ -55,9 +55,11 @@
 #include "system/windowkind.h"
 #include "textengine/werecord.h"
 #include "tools/handletools.h"
+#include "tools/editcommands.h"
 #include "tools/objecttools.h"
 #include "tools/paint.h"
 #include "tools/shapegeometry.h"
+#include "tools/textgraphic.h"
 
 namespace kv {
 
@@ -459,7 +461,7 @@ i16 charcase(u16 key) {
     return tofield(std::string_view(reinterpret_cast<const char*>(message + 1), message[0]));
   }
   if (!msgvisible() && !g.blindTyping) {
-    if (ch == kDelete && g.current.tool != toolbrowse) return clearselection();
+    if (ch == kDelete && g.current.tool != toolbrowse) return comclear({}, nilhandle, nilhandle, -1, nilhandle);
     Str255 message{};
     keystrokestr(message, ch);
     if (message[0] == 0) return 0;  // the first byte of a two-byte character waits for the second

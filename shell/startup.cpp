@@ -38,6 +38,7 @@
 #include "shell/platformutil.h"
 #include "shell/settings.h"
 #include "shell/textentry.h"
+#include "store/scrapflip.h"
 #include "system/appleevents.h"
 #include "system/externalevents.h"
 #include "system/proctable.h"
@@ -286,6 +287,7 @@ int startup(const StartupOptions& options) {
   installweliveparts();  // the text engine's entries in the store's table of live parts
   installcontrolliveparts();  // and the buttons' controls'
   installlistliveparts();  // and the list fields' lists
+  installscrapflippers();  // the program's own clipboard flavours cross in outside order
   if (g.allowTextServices) WEInstallTSMHandlers();  // input methods reach the text records
   storearguments(options.arguments);
   g.startupword = 1;

@@ -39,6 +39,7 @@
 #include "system/externalevents.h"
 #include "system/windowkind.h"
 #include "tools/paint.h"
+#include "tools/paintsession.h"
 
 namespace kv {
 
@@ -496,6 +497,7 @@ void dumpcurrent() {
   putdownwerecs(d.backspots, 1);
   putdowncontrols(d.cardspots);
   putdowncontrols(d.backspots);
+  paintwindowclosing(d.window);
   // A project whose file cannot be written forgets its changes rather than failing to write
   // them back.
   if (islocked(d.store)) clearvir(d.store);

@@ -125,12 +125,22 @@ Handle patternlist() {
   return h;
 }
 
+// The brush list: its rows (16-bit words, stored big-endian in the resource) in host order,
+// as the head record keeps them in memory.
+Handle brushlist() {
+  Handle h = resourcecopy(fourcc("BRUS"), kBrushes);
+  if (h == nilhandle) return h;
+  u8* p = deref(h);
+  for (Size at = 0; at + 2 <= GetHandleSize(h); at += 2) storeat<u16>(p + at, u16(p[at] << 8 | p[at + 1]));
+  return h;
+}
+
 // The head record of a new project. None when memory runs out.
 Handle newhead() {
   headrec r{};
   r.kind = kindhead;
   r.rect = Rect{60, 40, 256, 290};
-  Handle script = newscript(scriptempty), patterns = patternlist(), brushes = resourcecopy(fourcc("BRUS"), kBrushes);
+  Handle script = newscript(scriptempty), patterns = patternlist(), brushes = brushlist();
   r.script = script;
   r.patterns = patterns;
   r.brushes = brushes;

@@ -369,6 +369,7 @@ KV_PROCSLOT(439, EventHandlerProc);                                 // PdrawRTDr
 KV_PROCSLOT(33, ControlActionProcPtr);                              // PeditRTscrollcard
 KV_PROCSLOT(34, void (*)(const Rect* r));                          // PfindRTmyhook
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
+KV_PROCSLOT(36, ColorSearchProcPtr);                                // PpaintRTmatchproc
 KV_PROCSLOT(69, void (*)(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn));  // PpdataRTstdbitsproc
 KV_PROCSLOT(14, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogMPstdialog
 KV_PROCSLOT(9, bool (*)(RegistryId dialog, EventRecord* event, i16* item));   // PdialogRTviewproc

@@ -65,6 +65,7 @@
 #include "textengine/objecthandlers.h"
 #include "textengine/textpane.h"
 #include "textengine/weinternal.h"
+#include "tools/paintsession.h"
 #include "tools/toolmessages.h"
 
 namespace kv {
@@ -118,7 +119,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(32, controlaction, PcreateRTcontrollscroll),
     KV_ROUTINE(33, controlaction, PeditRTscrollcard),
     KV_ROUTINE(34, highlighthook, PfindRTmyhook),
-    KV_UNBUILT(36, colorsearch, PpaintRTmatchproc),
+    KV_ROUTINE(36, colorsearch, PpaintRTmatchproc),
     KV_UNBUILT(37, qdcomment, PpaintRTgathercom),
     // Apple events.
     KV_UNBUILT(39, aehandler, Psys7RTwildwild),

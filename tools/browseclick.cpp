@@ -25,6 +25,7 @@
 #include "shell/redraws.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
+#include "tools/controltrack.h"
 #include "tools/handletools.h"
 #include "tools/measuretext.h"
 #include "tools/toolmessages.h"
@@ -134,7 +135,8 @@ bool clickfieldobject(Handle list, i16 index, const clickedobject& hit, i16* sta
   return true;
 }
 
-// Where the button went up: the position of a waiting mouse-up (real mouse), else the mouse.
+}  // namespace
+
 Point releasepoint() {
   EventRecord up{};
   if (toolstate().sender == senderMouse && getnextevent(mUpMask, &up)) {
@@ -145,6 +147,8 @@ Point releasepoint() {
   getmouse(&p);
   return p;
 }
+
+namespace {
 
 // Steps 3 to 5 of a click tracked on an object: "mouseDown", "mouseStillDown" while the button
 // is held (the hilite following the mouse in and out), then "mouseUp", or "mouseRelease" for a
@@ -319,7 +323,8 @@ i16 contutil(Handle list, i16 index, Point pt, u16 sender) {
   ShowPen();
   if (g.allowDoubleClick && dclick(pt, g.event.when) && s.style != kScrollBarButton)
     return spotsend(sendnormal, list, index, "mouseDoubleClick", g.current.window);
-  i16 st = trackclick(list, index, changes, hit);
+  // Buttons drawn by platform controls are tracked through their control.
+  i16 st = isversion4spot(&s) ? trackcontrolbutton(list, index, pt, changes) : trackclick(list, index, changes, hit);
   if (!isversion4spot(&s) || g.layerchanges == changes) unhilitetracked(list, index, s, count);
   restoreclip();
   return st;

@@ -18,5 +18,7 @@ void invertutil(Handle list, i16 index, bool on, bool final);
 // Forgets the last click in a locked field: the clicked text, line and chunk and the embedded
 // object under it.
 void clearclicks();
+// Where the button went up: the position of a waiting mouse-up (real mouse), else the mouse.
+Point releasepoint();
 
 }  // namespace kv

@@ -941,7 +941,6 @@ i16 spotpicdepth(i16 depth, i32 width) {
 
 PicHandle spotopic(Handle list, i16 index) {
   if (list == nilhandle || index < 0 || index >= spotcount(list)) return nilhandle;
-  MainGlobals& g = mainglobals();
   // A live control is taken down: it is drawn as a plain picture and made again when shown.
   spot s = spotat(list, index);
   if (isplatformcontrol(s) && getcontrolpart(s).control != 0) {
@@ -951,14 +950,19 @@ PicHandle spotopic(Handle list, i16 index) {
   // The object drawn from a list of its own record (its parts stay the original's).
   Handle one = nilhandle;
   if (PtrToHand(&s, &one, Size(sizeof s)) != noErr) return nilhandle;
+  PicHandle picture = listopic(one);
+  DisposeHandle(one);
+  return picture;
+}
+
+PicHandle listopic(Handle list) {
+  if (list == nilhandle || spotcount(list) == 0) return nilhandle;
+  MainGlobals& g = mainglobals();
   Rect bounds{};
-  calcbounds(one, &bounds, 2);
+  calcbounds(list, &bounds, 2);
   const i16 depth = spotpicdepth(g.bufferMode, i32(bounds.right) - bounds.left);
   GWorldPtr world = nilid;
-  if (EmptyRect(&bounds) || NewGWorld(&world, depth, &bounds, nilhandle, nilhandle, 0) != noErr) {
-    DisposeHandle(one);
-    return nilhandle;
-  }
+  if (EmptyRect(&bounds) || NewGWorld(&world, depth, &bounds, nilhandle, nilhandle, 0) != noErr) return nilhandle;
   CGrafPtr oldport = nilid;
   GDHandle olddevice = nilhandle;
   GetGWorld(&oldport, &olddevice);
@@ -973,14 +977,13 @@ PicHandle spotopic(Handle list, i16 index) {
   PicHandle picture = OpenPicture(&bounds);
   const i16 before = g.offwindowdrawing;
   g.offwindowdrawing = 1;
-  drawspot(one);
+  drawspot(list);
   g.offwindowdrawing = before;
   ClosePicture();
-  putdowncontrols(one);
+  putdowncontrols(list);
   UnlockPixels(GetGWorldPixMap(world));
   SetGWorld(oldport, olddevice);
   DisposeGWorld(world);
-  DisposeHandle(one);
   if (picture != nilhandle && GetHandleSize(picture) == 0) {
     KillPicture(picture);
     picture = nilhandle;

@@ -52,5 +52,8 @@ i16 spotpicdepth(i16 depth, i32 width);
 // A picture of object `index` of a list, drawn as on a card over its drawing bounds; none when
 // the offscreen world cannot be had.
 PicHandle spotopic(Handle list, i16 index);
+// A picture of every object of a list, drawn as on a card over their drawing bounds (live
+// controls drawn as plain pictures and taken down); none for an empty list.
+PicHandle listopic(Handle list);
 
 }  // namespace kv

@@ -21,6 +21,11 @@ struct ToolState {
   Point finishpt;   // the end of a simulated drag (the click point otherwise)
   Point movept;     // where a simulated drag has got to
   objread trackread;  // the object whose click is tracked (control buttons), else zero
+  objread* tracking;  // &trackread while a control button's click is tracked, else null
+  RegistryId prevctl; // the control and part of the previous call of the action procedure
+  i16 prevcode;
+  i16 controlerror;   // a message's error inside the platform's control tracking
+  u64 trackchanges;   // the layer change counter when that click began
 };
 ToolState& toolstate();
 

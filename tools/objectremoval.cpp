@@ -9,6 +9,7 @@
 #include "shell/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
+#include "tools/paintsession.h"
 
 namespace kv {
 
@@ -28,6 +29,8 @@ void squashutil(Handle list, i16 index) {
     // The open field moves down with the records after the removed one.
     --g.openfield;
   }
+  // A paint session on the object ends (its image goes), one on a later object moves down.
+  paintremoving(list, index);
   qdelete(list, index, i32(sizeof(spot)));
   // The parts go through a list of the one record, so that a group's nested list goes with it.
   Handle one = nilhandle;

@@ -26,6 +26,10 @@ i16 dotext(Handle list, Point pt);
 
 // Closes the paint session: the status of "closePaint", 0 when no session is open.
 i16 putdownbmap();
+// Commit a paint text, a lasso selection and a rectangular selection into the image.
+void killtext();
+void killasso();
+void killselect();
 // A key while painting (when the session takes keys), and the session's idle time.
 bool bmapwantskeys();
 void bmapkey(u8 c);

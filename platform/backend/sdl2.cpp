@@ -300,17 +300,22 @@ class SDL2Backend final : public Backend {
     mouse_ = where;
   }
 
+  // Only text reaches the desktop (returns becoming line feeds); a clipboard without text
+  // empties the desktop's. The other flavours stay in the program.
   void setclipboard(const std::vector<ClipFlavor>& flavors) override {
     others_.clear();
+    std::string utf8;
     for (const ClipFlavor& f : flavors) {
       if (f.type == fourcc("TEXT")) {
-        std::string utf8 = macromantoutf8(std::string_view(reinterpret_cast<const char*>(f.bytes.data()), f.bytes.size()));
-        SDL_SetClipboardText(utf8.c_str());
-        lasttext_ = utf8;
+        std::string mr(f.bytes.begin(), f.bytes.end());
+        std::replace(mr.begin(), mr.end(), '\r', '\n');
+        utf8 = macromantoutf8(mr);
       } else {
         others_.push_back(f);
       }
     }
+    SDL_SetClipboardText(utf8.c_str());
+    lasttext_ = currenttext();
   }
 
   std::vector<ClipFlavor> clipboard() override {
@@ -322,7 +327,13 @@ class SDL2Backend final : public Backend {
       ++changes_;
     }
     if (!text.empty()) {
-      std::string mr = utf8tomacroman(text);
+      // Line feeds and return-line feed pairs become returns.
+      std::string lines;
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        lines += text[i] == '\n' ? '\r' : text[i];
+      }
+      std::string mr = utf8tomacroman(lines);
       out.push_back({fourcc("TEXT"), std::vector<u8>(mr.begin(), mr.end())});
     }
     for (const ClipFlavor& f : others_) out.push_back(f);

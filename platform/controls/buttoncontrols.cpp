@@ -89,6 +89,39 @@ const Metric* metricof(u32 kind) {
   return nullptr;
 }
 
+}  // namespace
+
+OSStatus controlsizemetric(i32 selector, i32* out) {
+  struct Entry {
+    i32 selector;
+    u32 kind;
+    i16 size;    // the kMetrics column
+    bool width;  // the width of a square control or the little arrows
+  };
+  static constexpr Entry kEntries[] = {
+      {1, kControlKindScrollBar, kControlSizeSmall, false},
+      {17, kControlKindDisclosureButton, kControlSizeNormal, false},
+      {22, kControlKindDisclosureButton, kControlSizeNormal, true},
+      {23, kControlKindDisclosureButton, kControlSizeSmall, false},
+      {24, kControlKindDisclosureButton, kControlSizeSmall, true},
+      {25, kControlKindDisclosureTriangle, kControlSizeNormal, false},
+      {26, kControlKindDisclosureTriangle, kControlSizeNormal, true},
+      {27, kControlKindLittleArrows, kControlSizeNormal, false},
+      {28, kControlKindLittleArrows, kControlSizeNormal, true},
+      {37, kControlKindRelevanceBar, kControlSizeNormal, false},
+  };
+  for (const Entry& e : kEntries) {
+    if (e.selector != selector) continue;
+    const Metric* m = metricof(e.kind);
+    if (!m) return paramErr;
+    *out = e.width && e.kind == kControlKindLittleArrows ? kLittleArrowsWidth : m->height[e.size];
+    return noErr;
+  }
+  return paramErr;
+}
+
+namespace {
+
 // The font a control's texts are measured in.
 FontKey fontof(const ControlExtras& x, u16 size) {
   FontKey k{systemFont, i16(size == kControlSizeSmall || size == kControlSizeMini ? 11 : 13), 0};

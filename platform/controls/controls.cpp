@@ -235,6 +235,8 @@ void changerange(ControlRef control, Change change) {
   }
 }
 
+const ControlTrackMouse* trackmouse = nullptr;
+
 // A new control of the kind in the window, set up, embedded in the window's root control.
 template <class Setup>
 OSStatus makeembedded(WindowRef window, const Rect* bounds, ControlKind kind, ControlRef* out, Setup setup) {
@@ -252,6 +254,11 @@ OSStatus makeembedded(WindowRef window, const Rect* bounds, ControlKind kind, Co
 }
 
 Point localmouse(WindowRef window) {
+  if (trackmouse) {
+    Point p{};
+    trackmouse->where(&p);
+    return p;
+  }
   Point g = mouseposition();
   Rect content{}, port{};
   GetWindowBounds(window, kWindowContentRgn, &content);
@@ -419,8 +426,100 @@ i16 FindControl(Point local, WindowRef window, ControlRef* out) {
   return part;
 }
 
+void setcontroltrackmouse(const ControlTrackMouse* mouse) { trackmouse = mouse; }
+
+i16 TestControl(ControlRef control, Point pt) {
+  const ControlData* c = cd(control);
+  if (!c || c->kind == ControlKind::root) return kControlNoPart;
+  if (c->kind != ControlKind::extended) return hitpart(control, *c, pt);
+  if (!PtInRect(pt, &c->bounds)) return kControlNoPart;
+  const u32 kind = c->extras ? c->extras->settings.kind : 0;
+  if (kind == kControlKindLittleArrows) {
+    // The arrows share the middle row, which is neither.
+    const i16 mid = i16((c->bounds.top + c->bounds.bottom) / 2);
+    return pt.v < mid ? kControlUpButtonPart : pt.v > mid ? kControlDownButtonPart : kControlIndicatorPart;
+  }
+  if (kind == kControlKindTabs) return tabat(control, pt);
+  return kControlIndicatorPart;
+}
+
+namespace {
+
+// Tracking a control of a button: the action procedure hears the part pressed while the mouse
+// is over it and 0 while it is away (tabs: the tab under the mouse), the part shown pressed
+// likewise; a slider's value follows the mouse; a popup button's menu is tracked instead. The
+// part released in (0 outside); check boxes and radio buttons that toggle themselves, and
+// tabs, take their new value there.
+i16 trackbutton(ControlRef control, Point start, ControlActionProcPtr action) {
+  ControlData* c = cd(control);
+  if (!c || !c->extras) return kControlNoPart;
+  const u32 kind = c->extras->settings.kind;
+  const WindowRef window = c->owner;
+  const i16 part = TestControl(control, start);
+  if (part == kControlNoPart) return part;
+  if (kind == kControlKindPopupButton) {
+    const MenuRef menu = c->extras->menu;
+    if (!IsValidMenu(menu)) return kControlNoPart;
+    Rect content{}, port{};
+    GetWindowBounds(window, kWindowContentRgn, &content);
+    GetWindowPortBounds(window, &port);
+    const i16 top = i16(c->bounds.top - port.top + content.top), left = i16(c->bounds.left - port.left + content.left);
+    const i32 chosen = PopUpMenuSelect(menu, top, left, MenuItemIndex(std::max<i32>(c->value, 1)));
+    c = cd(control);
+    if (!c || (chosen & 0xFFFF) == 0) return kControlNoPart;
+    setvalue(*c, chosen & 0xFFFF);
+    redraw(control);
+    return part;
+  }
+  const bool slider = kind == kControlKindSlider;
+  i16 shown = part;
+  HiliteControl(control, part);
+  {
+    LoopScope loop("TrackControl");
+    while (trackmouse ? trackmouse->down() : WaitMouseUp()) {
+      c = cd(control);
+      if (!c) return kControlNoPart;  // an action disposed of it
+      const Point p = localmouse(window);
+      i16 now = TestControl(control, p);
+      if (slider) {
+        const bool v = c->bounds.bottom - c->bounds.top > c->bounds.right - c->bounds.left;
+        const i32 length = v ? c->bounds.bottom - c->bounds.top : c->bounds.right - c->bounds.left;
+        const i32 at = v ? c->bounds.bottom - p.v : p.h - c->bounds.left;
+        if (length > 0) setvalue(*c, c->minimum + i32(i64(at) * (c->maximum - c->minimum) / length));
+        now = part;
+      } else if (kind != kControlKindTabs && now != part) {
+        now = kControlNoPart;
+      }
+      if (now != shown) {
+        shown = now;
+        HiliteControl(control, now);
+      }
+      if (action) action(control, now);
+    }
+  }
+  c = cd(control);
+  if (!c) return kControlNoPart;
+  HiliteControl(control, 0);
+  i16 released = TestControl(control, localmouse(window));
+  if (slider) released = part;
+  else if (kind != kControlKindTabs && released != part) released = kControlNoPart;
+  c = cd(control);
+  if (released == kControlNoPart || !c) return kControlNoPart;
+  if (kind == kControlKindTabs) setvalue(*c, released);
+  if (c->extras && c->extras->settings.autotoggle) {
+    if (kind == kControlKindCheckBox) setvalue(*c, c->value == 0 ? 1 : 0);
+    if (kind == kControlKindRadioButton) setvalue(*c, 1);
+  }
+  redraw(control);
+  return released;
+}
+
+}  // namespace
+
 i16 TrackControl(ControlRef control, Point start, ControlActionProcPtr action) {
   ControlData* c = cd(control);
+  if (c && c->kind == ControlKind::extended && !(customfeatures(control, *c) & kControlHandlesTracking))
+    return trackbutton(control, start, action);
   if (c && c->kind == ControlKind::userpane) {
     auto track = paneproc<ControlUserPaneTrackingProcPtr>(*c, fourcc("trak"));
     return track ? track(control, start, action) : hitpart(control, *c, start);
@@ -439,7 +538,7 @@ i16 TrackControl(ControlRef control, Point start, ControlActionProcPtr action) {
   i16 last = part;
   {
     LoopScope loop("TrackControl");
-    while (WaitMouseUp()) {
+    while (trackmouse ? trackmouse->down() : WaitMouseUp()) {
       c = cd(control);
       if (!c) return kControlNoPart;  // an action disposed of it
       const Point p = localmouse(window);

@@ -78,10 +78,26 @@ void SetControlBounds(ControlRef control, const Rect* bounds);
 
 // The visible, active control under a point of the window's port and the part hit there.
 i16 FindControl(Point local, WindowRef window, ControlRef* out);
+// The part of a control under a point (port coordinates): a scroll bar's arrows (20, 21),
+// page areas (22, 23) and thumb (129); little arrows their arrows (the row between them
+// answers 129); tabs the tab's number; any other control of a button 129 inside it. 0 outside.
+i16 TestControl(ControlRef control, Point pt);
 // Follows the mouse from a press at `start` (port coordinates) until the button goes up:
 // arrows and page areas repeat the action procedure while the mouse is over them, the
-// indicator follows the mouse. Answers the part the button went up in, 0 outside.
+// indicator follows the mouse; other controls of buttons call it on every poll with the part
+// pressed while the mouse is on it and 0 while it is away (tabs: the tab under the mouse), a
+// popup button tracks its menu instead. Stops when the control is disposed. Answers the part
+// the button went up in, 0 outside (a popup button: the part when an item was chosen, which
+// becomes its value; tabs take the tab as their value, self-toggling check boxes and radio
+// buttons their new value).
 i16 TrackControl(ControlRef control, Point start, ControlActionProcPtr action);
+// The mouse TrackControl follows: the real one (null), or one the caller drives (whether the
+// button is still down; where the mouse is, in port coordinates), such as a scripted click's.
+struct ControlTrackMouse {
+  bool (*down)();
+  void (*where)(Point* pt);
+};
+void setcontroltrackmouse(const ControlTrackMouse* mouse);
 
 void Draw1Control(ControlRef control);
 // Draws every visible control of the window.
@@ -174,6 +190,10 @@ OSStatus GetKeyboardFocus(WindowRef window, ControlRef* control);
 i16 HandleControlKey(ControlRef control, i16 keyCode, i16 charCode, i16 modifiers);
 
 // --- Controls of buttons -------------------------------------------------------------------
+
+// The control sizes the theme's metrics name (kThemeMetric... of theme.h beyond the scroll
+// bar's width), from the sizes the controls are drawn at; paramErr for another selector.
+OSStatus controlsizemetric(i32 selector, i32* out);
 
 // Kinds (GetControlKind).
 constexpr u32 kControlKindRoot = fourcc("root");

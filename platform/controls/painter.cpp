@@ -468,6 +468,29 @@ void imagewell(const Canvas& k, bool nothing) {
   content(info, in, k.look.active);
 }
 
+// The tabs of a tabs control as drawn, from the left (the port's font set to the control's):
+// each at least 40 wide or its name's width + 20, the first 8 in, none past the right edge.
+struct TabPlace {
+  Rect r;
+  std::string name;
+};
+std::vector<TabPlace> tablayout(ControlRef c, const ControlExtras& x, const Rect& b, i32 maximum) {
+  const i16 tabheight = (x.settings.variant & 1) ? kSmallTabHeight : kTabHeight;
+  const i16 bottom = i16(std::min<i32>(b.bottom, b.top + tabheight - 1) + 1);
+  std::vector<TabPlace> tabs;
+  i32 h = b.left + 8;
+  for (i32 i = 1; i <= maximum && h < b.right; ++i) {
+    ControlTabInfoRecV0 info{};
+    std::string name;
+    if (GetControlData(c, i16(i), kControlTabInfoTag, sizeof info, &info, nullptr) == noErr)
+      name.assign(reinterpret_cast<const char*>(info.name + 1), info.name[0]);
+    const i32 w = std::max<i32>(40, TextWidth(name.data(), 0, i16(name.size())) + 20);
+    tabs.push_back(TabPlace{Rect{b.top, i16(h), bottom, i16(std::min<i32>(h + w, b.right))}, name});
+    h += w;
+  }
+  return tabs;
+}
+
 void tabs(const Canvas& k) {
   const i16 tabheight = (k.x.settings.variant & 1) ? kSmallTabHeight : kTabHeight;
   RGBColor pane{};
@@ -478,21 +501,17 @@ void tabs(const Canvas& k) {
   TextFont(k.font.font);
   TextSize(k.font.size);
   TextFace(k.font.face);
-  i32 h = k.b.left + 8;
-  for (i32 i = 1; i <= k.maximum && h < k.b.right; ++i) {
-    ControlTabInfoRecV0 info{};
-    std::string name;
-    if (GetControlData(k.c, i16(i), kControlTabInfoTag, sizeof info, &info, nullptr) == noErr)
-      name.assign(reinterpret_cast<const char*>(info.name + 1), info.name[0]);
+  const std::vector<TabPlace> places = tablayout(k.c, k.x, k.b, k.maximum);
+  for (std::size_t n = 0; n < places.size(); ++n) {
+    const i32 i = i32(n) + 1;
+    const std::string& name = places[n].name;
     const bool enabled = tagof<u8>(k.c, i16(i), kControlTabEnabledFlagTag, 1) != 0;
-    const i32 w = std::max<i32>(40, TextWidth(name.data(), 0, i16(name.size())) + 20);
-    const Rect tab{k.b.top, i16(h), i16(body.top + 1), i16(std::min<i32>(h + w, k.b.right))};
+    const Rect& tab = places[n].r;
     const bool chosen = i == k.value;
     paint(tab, chosen ? pane : k.look.face);
     frame(tab, k.look.edge);
     if (chosen) line(tab.left + 1, tab.bottom - 1, tab.right - 2, tab.bottom - 1, pane);
     text(name, tab, 1, k.font, enabled && k.look.active ? grey(0) : grey(0x9999));
-    h += w;
   }
 }
 
@@ -718,6 +737,28 @@ OSStatus GetControlRegion(ControlRef control, i16 part, RgnHandle region) {
   if (emptyrect(r)) SetEmptyRgn(region);
   else RectRgn(region, r);
   return noErr;
+}
+
+i16 tabat(ControlRef control, Point pt) {
+  const ControlExtras* x = controlextras(control);
+  Rect b{};
+  GetControlBounds(control, &b);
+  if (!x || !PtInRect(pt, &b)) return 0;
+  GrafPtr port = nilid;
+  GetPort(&port);
+  const i16 font = GetPortTextFont(port), size = GetPortTextSize(port);
+  const u8 face = u8(GetPortTextFace(port));
+  const FontKey k = controlfontkey(control);
+  TextFont(k.font);
+  TextSize(k.size);
+  TextFace(k.face);
+  const std::vector<TabPlace> places = tablayout(control, *x, b, GetControl32BitMaximum(control));
+  TextFont(font);
+  TextSize(size);
+  TextFace(face);
+  for (std::size_t n = 0; n < places.size(); ++n)
+    if (PtInRect(pt, &places[n].r)) return i16(n + 1);
+  return 0;
 }
 
 }  // namespace kv

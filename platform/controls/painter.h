@@ -10,6 +10,9 @@
 namespace kv {
 
 void paintcontrol(ControlRef control);
+// The number of the tab of a tabs control under a point (port coordinates), as the tabs are
+// drawn; 0 off the tabs.
+i16 tabat(ControlRef control, Point pt);
 
 // Whether a control animates now: a push button whose 'dflt' tag is on, a progress bar or
 // chasing arrows whose 'anim' tag is on.

@@ -17,8 +17,15 @@ struct Flavor {
   std::vector<u8> bytes;
 };
 
+struct Flipper {
+  OSType type;
+  CoreEndianFlipProc proc;
+  void* refcon;
+};
+
 struct ScrapState {
   std::vector<Flavor> flavors;
+  std::vector<Flipper> flippers;
   u32 changes = 1;
   bool seen = false;  // whether the backend's change count below was read
   u32 backendchanges = 0;
@@ -36,6 +43,31 @@ OSStatus find(ScrapRef ref, ScrapFlavorType type, Flavor** out) {
   return noErr;
 }
 
+u16 bswap16(u16 v) { return u16((v >> 8) | (v << 8)); }
+
+// A flavour's bytes flipped to or from outside order: false when its flipper refused them.
+bool flip(OSType type, std::vector<u8>& bytes, bool native) {
+  if (type == fourcc("styl")) return flipstylscrap(bytes.data(), i64(bytes.size()), native) == noErr;
+  for (const Flipper& f : scrap().flippers)
+    if (f.type == type)
+      return f.proc(kCoreEndianResourceManagerDomain, type, 0, bytes.data(), i64(bytes.size()), native, f.refcon) ==
+             noErr;
+  return true;
+}
+
+// The whole scrap handed to the backend in outside order.
+void sendout() {
+  ScrapState& s = scrap();
+  std::vector<ClipFlavor> out;
+  for (const Flavor& f : s.flavors) {
+    ClipFlavor c{f.type, f.bytes};
+    if (flip(c.type, c.bytes, true)) out.push_back(std::move(c));
+  }
+  backend().setclipboard(out);
+  s.seen = true;
+  s.backendchanges = backend().clipboardchangecount();
+}
+
 // Another program's clipboard replaces the scrap when it changed since it was last read.
 void takeoutside() {
   ScrapState& s = scrap();
@@ -46,7 +78,8 @@ void takeoutside() {
   s.backendchanges = now;
   if (first && now == 0) return;
   s.flavors.clear();
-  for (const ClipFlavor& c : backend().clipboard()) s.flavors.push_back(Flavor{c.type, 0, c.bytes});
+  for (ClipFlavor& c : backend().clipboard())
+    if (flip(c.type, c.bytes, false)) s.flavors.push_back(Flavor{c.type, 0, std::move(c.bytes)});
   ++s.changes;
 }
 
@@ -63,9 +96,7 @@ OSStatus ClearCurrentScrap() {
   ScrapState& s = scrap();
   s.flavors.clear();
   ++s.changes;
-  backend().setclipboard({});
-  s.seen = true;
-  s.backendchanges = backend().clipboardchangecount();
+  sendout();
   return noErr;
 }
 
@@ -78,10 +109,7 @@ OSStatus PutScrapFlavor(ScrapRef ref, ScrapFlavorType type, u32 flags, Size size
   Flavor f{type, flags, std::vector<u8>(std::size_t(size))};
   if (size > 0) std::memcpy(f.bytes.data(), data, std::size_t(size));
   s.flavors.push_back(std::move(f));
-  if (type == fourcc("TEXT")) {
-    backend().setclipboard({ClipFlavor{type, s.flavors.back().bytes}});
-    s.backendchanges = backend().clipboardchangecount();
-  }
+  sendout();
   return noErr;
 }
 
@@ -125,5 +153,33 @@ OSStatus GetScrapFlavorInfoList(ScrapRef ref, u32* count, ScrapFlavorInfo* info)
 }
 
 u32 scrapchangecount() { return scrap().changes; }
+
+OSStatus CoreEndianInstallFlipper(OSType, OSType dataType, CoreEndianFlipProc proc, void* refcon) {
+  std::vector<Flipper>& list = scrap().flippers;
+  std::erase_if(list, [&](const Flipper& f) { return f.type == dataType; });
+  if (proc != nullptr) list.push_back(Flipper{dataType, proc, refcon});
+  return noErr;
+}
+
+OSStatus flipstylscrap(u8* data, i64 length, bool native) {
+  constexpr i64 kElement = 20;
+  if (length < 2) return length == 0 ? noErr : OSStatus(-1);
+  u16 count = 0;
+  std::memcpy(&count, data, 2);
+  if (!native) count = bswap16(count);
+  if (2 + i64(count) * kElement > length) return -1;
+  auto swap16at = [](u8* p) { std::swap(p[0], p[1]); };
+  auto swap32at = [](u8* p) {
+    std::swap(p[0], p[3]);
+    std::swap(p[1], p[2]);
+  };
+  swap16at(data);
+  for (i64 i = 0; i < count; ++i) {
+    u8* e = data + 2 + i * kElement;
+    swap32at(e);
+    for (int at : {4, 6, 8, 12, 14, 16, 18}) swap16at(e + at);
+  }
+  return noErr;
+}
 
 }  // namespace kv

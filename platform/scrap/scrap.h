@@ -1,7 +1,9 @@
 // The Scrap Manager: the program's clipboard as an ordered list of flavours (each a type and
-// its bytes, in the order they were put) with a change count. 'TEXT' crosses to the backend's
-// clipboard as it is put; when another program changed that clipboard, its flavours become
-// the scrap at the next GetCurrentScrap.
+// its bytes in host order, in the order they were put) with a change count. Every change
+// crosses to the backend's clipboard in outside (big-endian) order: flavours with a flipper
+// installed for their type go through it, 'styl' is flipped here; when another program changed
+// that clipboard, its flavours become the scrap at the next GetCurrentScrap, flipped back. A
+// flavour whose flipper refuses it (a count or size that does not fit its block) is dropped.
 #pragma once
 
 #include <vector>
@@ -38,5 +40,18 @@ OSStatus GetScrapFlavorCount(ScrapRef scrap, u32* count);
 OSStatus GetScrapFlavorInfoList(ScrapRef scrap, u32* count, ScrapFlavorInfo* info);
 // Raised by every change of the scrap.
 u32 scrapchangecount();
+
+// A flipper converts a flavour's data between host order (`currentlyNative` true: the data is
+// read before it is swapped) and outside order in place; non-zero refuses the data, which is
+// then left as it was.
+using CoreEndianFlipProc = OSStatus (*)(OSType dataDomain, OSType dataType, i16 id, void* data, i64 length,
+                                        bool currentlyNative, void* refcon);
+// The flipper of a flavour type (a later one replaces it; none removes it).
+OSStatus CoreEndianInstallFlipper(OSType dataDomain, OSType dataType, CoreEndianFlipProc proc, void* refcon);
+constexpr OSType kCoreEndianResourceManagerDomain = fourcc("rsrc");
+// Flips a 'styl' flavour (u16 count, then 20-byte elements: u32 start, u16 height, u16 ascent,
+// u16 font, face and filler untouched, u16 size, three u16 of colour); -1 when the count runs
+// past the data.
+OSStatus flipstylscrap(u8* data, i64 length, bool currentlyNative);
 
 }  // namespace kv

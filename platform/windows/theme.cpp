@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/bottleneck.h"
 #include "platform/qd/ports.h"
@@ -225,9 +226,12 @@ OSStatus DrawThemeEditTextFrame(const Rect* r, u32 state) { return drawframe(r, 
 OSStatus DrawThemeListBoxFrame(const Rect* r, u32 state) { return drawframe(r, state, 0x7C7C, 0xBCBC); }
 
 OSStatus GetThemeMetric(i32 metric, i32* out) {
-  if (metric != kThemeMetricScrollBarWidth || out == nullptr) return paramErr;
-  *out = kScrollBarWidth;
-  return noErr;
+  if (out == nullptr) return paramErr;
+  if (metric == kThemeMetricScrollBarWidth) {
+    *out = kScrollBarWidth;
+    return noErr;
+  }
+  return controlsizemetric(metric, out);
 }
 
 RGBColor metalrowcolour(i32 row, bool active) {

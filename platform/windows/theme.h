@@ -11,8 +11,19 @@ namespace kv {
 // --- Metrics -----------------------------------------------------------------------------
 enum : i32 {
   kThemeMetricScrollBarWidth = 0,
+  kThemeMetricSmallScrollBarWidth = 1,
+  kThemeMetricDisclosureButtonHeight = 17,
+  kThemeMetricDisclosureButtonWidth = 22,
+  kThemeMetricSmallDisclosureButtonHeight = 23,
+  kThemeMetricSmallDisclosureButtonWidth = 24,
+  kThemeMetricDisclosureTriangleHeight = 25,
+  kThemeMetricDisclosureTriangleWidth = 26,
+  kThemeMetricLittleArrowsHeight = 27,
+  kThemeMetricLittleArrowsWidth = 28,
+  kThemeMetricRelevanceIndicatorHeight = 37,
 };
-// The metric's value in pixels; paramErr (out untouched) for a metric the theme does not know.
+// The metric's value in pixels (the control sizes from the sizes the controls are drawn at);
+// paramErr (out untouched) for a metric the theme does not know.
 OSStatus GetThemeMetric(i32 metric, i32* out);
 
 // --- Backgrounds -------------------------------------------------------------------------

@@ -362,6 +362,9 @@ TEST_F(NewTest, TheNewProjectsHeadRecordHoldsThePaintResources) {
   EXPECT_EQ(loadat<u16>(deref(patterns)), 63) << "the count in host order";
   EXPECT_EQ(GetHandleSize(patterns), 2 + 63 * 8);
   EXPECT_EQ(std::memcmp(deref(patterns) + 2, "\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8), 0) << "the first is black";
+  ASSERT_EQ(GetHandleSize(head.brushes), 32);
+  EXPECT_EQ(loadat<u16>(deref(head.brushes)), 0x0180) << "the disc's rows are host-order words";
+  EXPECT_EQ(loadat<u16>(deref(head.brushes) + 14), 0xFFFF);
 }
 
 TEST_F(NewTest, HideAndShowExtensionMarkTheNewFile) {

@@ -34,7 +34,7 @@ TEST_F(ScrapTest, FlavoursKeepTheirOrderAndTextCrosses) {
   EXPECT_EQ(std::string(buffer), "hel");
   EXPECT_EQ(GetScrapFlavorSize(scrap, fourcc("PICT"), &size), noTypeErr);
   const std::vector<ClipFlavor> outside = headlessbackend()->clipboard();
-  ASSERT_EQ(outside.size(), 1u) << "only the text crosses";
+  ASSERT_EQ(outside.size(), 1u) << "the text crosses; a style scrap whose count runs past it does not";
   EXPECT_EQ(std::string(outside[0].bytes.begin(), outside[0].bytes.end()), "hello");
   // Clearing makes the old scrap stale.
   ASSERT_EQ(ClearCurrentScrap(), noErr);

@@ -253,6 +253,32 @@ TEST_F(SDL2BackendTest, TheClipboardsTextCrossesAsUtf8) {
   EXPECT_EQ(b_->clipboardchangecount(), changes + 1) << "another program changed it";
 }
 
+// Returns cross as line feeds; line feeds and return-line feed pairs another program puts come
+// back as returns, each change taken once; a clipboard without text empties the desktop's.
+TEST_F(SDL2BackendTest, DesktopTextLinesAndAClipboardWithoutText) {
+  b_->setclipboard({ClipFlavor{fourcc("TEXT"), {'a', 13, 'b'}}});
+  EXPECT_EQ(sdl2clipboardtext(), "a\nb");
+  u32 changes = b_->clipboardchangecount();
+  for (const auto& [desktop, inside] : {std::pair<std::string, std::vector<u8>>{"x\r\ny", {'x', 13, 'y'}},
+                                        {"\xC3\xA9", {0x8E}}}) {
+    sdl2setclipboardtext(desktop);
+    const auto flavors = b_->clipboard();
+    ASSERT_EQ(flavors.size(), 1u);
+    EXPECT_EQ(flavors[0].bytes, inside);
+    EXPECT_EQ(b_->clipboardchangecount(), changes + 1) << "taken over once";
+    b_->clipboard();
+    EXPECT_EQ(b_->clipboardchangecount(), changes + 1);
+    changes = b_->clipboardchangecount();
+  }
+  // Objects go out as a picture alone: the desktop's text is emptied, the picture kept inside.
+  b_->setclipboard({ClipFlavor{fourcc("PICT"), {0, 10, 0, 0, 0, 0, 0, 5, 0, 5}}});
+  EXPECT_EQ(sdl2clipboardtext(), "");
+  const auto kept = b_->clipboard();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].type, fourcc("PICT"));
+  EXPECT_EQ(b_->clipboardchangecount(), changes);
+}
+
 // The beep is a tone queued on the audio output; with no output it is the terminal's bell.
 TEST_F(SDL2BackendTest, TheBeepIsQueuedOnTheAudioOutputOrRingsTheBell) {
   testing::internal::CaptureStderr();

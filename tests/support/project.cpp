@@ -1,6 +1,7 @@
 #include "tests/support/project.h"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
@@ -376,6 +377,17 @@ Object paint(Rect r, u8 colour) {
   o.showpen = 0;
   o.fillfore = colour;
   o.fillpat = std::array<u8, 8>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  return o;
+}
+
+Object bitmap(Rect r, bool colour, std::vector<u8> image) {
+  Object o;
+  o.kind = Object::graphic;
+  o.style = 105;
+  o.rect = r;
+  o.tail = std::array<u8, 12>{};
+  (*o.tail)[0] = colour ? 1 : 0;  // the colour flag: the tail's first word, in memory order
+  o.data = std::move(image);
   return o;
 }
 

@@ -112,6 +112,9 @@ Project small();
 // A filled rectangle graphic of one colour (an index of the standard 8-bit table: 35 red,
 // 185 green, 210 blue), without a pen.
 Object paint(Rect r, u8 colour);
+// A bitmap graphic (style 105) over a rectangle: its colour flag and its image as it is held in
+// memory (colour: one index a byte, rows padded to 4 bytes; else 1-bit rows padded to 2 bytes).
+Object bitmap(Rect r, bool colour, std::vector<u8> image);
 // One plain window (style 4, a white background) of 400 x 300 whose one card shows a red
 // rectangle graphic, a green one and a rectangle button, at these rectangles.
 constexpr Rect kDrawnRed{20, 20, 80, 120}, kDrawnGreen{20, 150, 80, 250}, kDrawnButton{120, 20, 160, 140};

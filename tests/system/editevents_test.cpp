@@ -1,0 +1,61 @@
+// The editing commands offer themselves to the externals first: an external that takes `cut`
+// leaves the objects alone, and objects cut tell the externals that the card's objects changed.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "store/objects.h"
+#include "system/externalevents.h"
+#include "system/externals.h"
+#include "tests/support/eventloop.h"
+#include "tests/system/testexternals.h"
+#include "tools/objectclipboard.h"
+
+namespace kv {
+namespace {
+
+class EditEventsTest : public EventLoopTest {
+ protected:
+  void SetUp() override {
+    EventLoopTest::SetUp();
+    testproject::Project p = project();
+    testproject::Object b;
+    b.name = "B1";
+    b.rect = Rect{50, 10, 70, 90};
+    p.windows[0].cards[0].objects.push_back(b);
+    p.resources = {record(kXRtn, "nreq", built("nreq"))};
+    ASSERT_EQ(openproject(p), 0);
+    settle();
+    clearlog();
+  }
+  void TearDown() override {
+    killall();
+    EventLoopTest::TearDown();
+  }
+  // nreq's handler for an event code: its answer and its tag.
+  void enrol(i32 code, int answer, int tag) {
+    EXPECT_EQ(cardvalue("nreq(\"register\"," + std::to_string(code) + ",0," + std::to_string(answer) + ",0," +
+                        std::to_string(tag) + ")"),
+              "ok");
+  }
+  i32 buttons() { return spotcount(current().cardspots); }
+};
+
+TEST_F(EditEventsTest, AnExternalTakesTheCutAndHearsOfChangedObjects) {
+  const i32 before = buttons();
+  enrol(kXrtnCut, 1, 3);
+  ASSERT_EQ(doline("choose button tool\nselect button \"B1\"\ncut"), 0);
+  EXPECT_EQ(buttons(), before) << "the external took the cut";
+  EXPECT_NE(cardvalue("nreq(\"log\")").find("3:2018:"), std::string::npos);
+  EXPECT_EQ(cardvalue("nreq(\"unregister\"," + std::to_string(kXrtnCut) + ",0)"), "1");
+  enrol(kXrtnObjectsChanged, 0, 4);
+  ASSERT_EQ(doline("cut"), 0);
+  EXPECT_EQ(buttons(), before - 1);
+  EXPECT_NE(cardvalue("nreq(\"log\")").find("4:2034:"), std::string::npos) << "told of the changed objects";
+  ASSERT_EQ(doline("paste"), 0);
+  EXPECT_EQ(buttons(), before);
+  EXPECT_NE(cardvalue("nreq(\"log\")").find("4:2034:"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kv
