@@ -2,9 +2,11 @@
 // character-set maps to Mac Roman and the table of Windows language ids.
 #include <cstring>
 #include <map>
+#include <string>
 #include <string_view>
 
 #include "fields/rtfparser.h"
+#include "fields/rtfwriter.h"
 #include "platform/runtime/root.h"
 
 namespace kv {
@@ -401,6 +403,30 @@ void RTFParser::MapWindowsLangIDToMacLocaleString(uint16_t languageId, char* out
   for (int32_t k = 0; k < sub; ++k)
     if (row.suffixes[k] == nullptr) return;
   std::strncat(out, row.suffixes[sub - 1], 30 - std::strlen(out));
+}
+
+// A locale string as a Windows language id: the leading run of at most three lower-case
+// letters names the language (its row, counting from 1), the rest is the region, found in the
+// row's list by position (1 when the row has no list or the region is not in it).
+uint16_t RTFWriter::MapMacLocaleStringToWindowsLangID(const char* locale) {
+  if (std::strlen(locale) < 2) return 0;
+  std::size_t n = 0;
+  while (n < 3 && locale[n] >= 'a' && locale[n] <= 'z') ++n;
+  const std::string language(locale, n);
+  const char* region = locale + n;
+  for (int32_t primary = 1; primary <= kLanguageTableSize; ++primary) {
+    const LanguageRow& row = kLanguageTable[primary - 1];
+    if (language != row.code) continue;
+    int32_t sub = 1;
+    for (int32_t k = 0; k < 21 && row.suffixes[k] != nullptr; ++k) {
+      if (std::strcmp(row.suffixes[k], region) == 0) {
+        sub = k + 1;
+        break;
+      }
+    }
+    return uint16_t(primary | (sub << 10));
+  }
+  return 0;
 }
 
 }  // namespace kv

@@ -63,5 +63,31 @@ TEST_F(FieldRTFTest, PackageWithAPicture) {
   EXPECT_EQ(cardvalue("charToNum(char 2 of card field \"Notes\")"), "1") << "the picture's character";
 }
 
+// The field's RTF read back by script and set again gives the same text and runs.
+TEST_F(FieldRTFTest, RichTextRoundTrips) {
+  ASSERT_EQ(setline("set the rtfText of card field \"Notes\" to \"{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}"
+                    "plain {\\b\\fs36\\cf1 Big}\\par {\\i\\ul caf\\'e9} \\{x\\}}\""),
+            0);
+  auto runs = [this] {
+    const Handle data = cardspot("Notes").data;
+    const fieldtextlayout l = measurefieldtext(data);
+    std::string out;
+    for (i32 i = 0; i < l.runs; ++i) {
+      const stylerun r = fieldtextrun(deref(data), i);
+      out += std::to_string(r.start) + ":" + std::to_string(r.face) + "/" + std::to_string(r.size) + "/" +
+             std::to_string(r.font) + " ";
+    }
+    return out;
+  };
+  const std::string text = cardvalue("card field \"Notes\""), before = runs();
+  ASSERT_EQ(text, "plain Big\rcaf\x8E {x}");
+  ASSERT_EQ(setline("global g\nput the rtfText of card field \"Notes\" into g"), 0);
+  EXPECT_EQ(global("g").substr(0, 10), "{\\rtf1\\mac");
+  ASSERT_EQ(setline("set the rtfText of card field \"Notes\" to \"{\\rtf1 other}\""), 0);
+  ASSERT_EQ(setline("global g\nset the rtfText of card field \"Notes\" to g"), 0);
+  EXPECT_EQ(cardvalue("card field \"Notes\""), text);
+  EXPECT_EQ(runs(), before);
+}
+
 }  // namespace
 }  // namespace kv
