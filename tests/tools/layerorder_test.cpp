@@ -5,7 +5,9 @@
 #include <string>
 
 #include "platform/backend/backend.h"
+#include "shell/mainglobals.h"
 #include "store/objects.h"
+#include "store/recordcache.h"
 #include "tests/support/windows.h"
 
 namespace kv {
@@ -15,7 +17,7 @@ using testproject::Object;
 
 class LayerOrderTest : public WindowTest {
  protected:
-  // Card buttons W, X, Y and Z, side by side; background buttons P and Q; a second card.
+  // Card buttons W, X, Y and Z, side by side, and a field F; background buttons P and Q; a second card.
   void SetUp() override {
     WindowTest::SetUp();
     testproject::Project p;
@@ -28,6 +30,7 @@ class LayerOrderTest : public WindowTest {
       const i16 left = i16(10 + 100 * (name[0] - 'W'));
       c.objects.push_back(Object{.name = name, .rect = {10, left, 30, i16(left + 80)}});
     }
+    c.objects.push_back(Object{.kind = Object::field, .name = "F", .text = "typed", .rect = {100, 10, 140, 200}});
     w.cards.push_back(c);
     w.cards.push_back(testproject::Card{});
     p.windows.push_back(w);
@@ -102,6 +105,32 @@ TEST_F(LayerOrderTest, WordsAfterTheCommandAndAnEmptyLayer) {
   EXPECT_EQ(numbers(), "1234");
   ASSERT_EQ(doline("go next"), 0);
   for (const char* line : {"bringFront", "sendBack", "shuffleForward", "shuffleBack"}) EXPECT_EQ(doline(line), 0) << line;
+}
+
+TEST_F(LayerOrderTest, TheLayersRecordIsMarkedChangedEvenWhenEmpty) {
+  auto changed = [this](u32 id) {
+    u16 flag = 0;
+    EXPECT_EQ(testvir(current().store, i32(id), &flag), 0);
+    return flag != 0;
+  };
+  ASSERT_EQ(doline("save"), 0);
+  ASSERT_FALSE(changed(current().cardrecid));
+  selectonly("Y");
+  ASSERT_EQ(doline("sendBack"), 0);
+  EXPECT_TRUE(changed(current().cardrecid));
+  EXPECT_FALSE(changed(current().backrecid));
+  ASSERT_EQ(doline("go next\nsave"), 0);
+  ASSERT_EQ(doline("bringFront"), 0);
+  EXPECT_TRUE(changed(current().cardrecid)) << "an empty layer all the same";
+}
+
+TEST_F(LayerOrderTest, AFieldOpenForTypingIsClosedFirst) {
+  ASSERT_EQ(doline("select after text of card field \"F\""), 0);
+  ASSERT_GE(mainglobals().openfield, 0);
+  selectonly("W");
+  ASSERT_EQ(doline("bringFront"), 0);
+  EXPECT_LT(mainglobals().openfield, 0);
+  EXPECT_EQ(numbers(), "4123");
 }
 
 TEST_F(LayerOrderTest, TheFrontObjectIsTheOneSeen) {
