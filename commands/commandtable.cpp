@@ -8,6 +8,7 @@
 
 #include "commands/commands.h"
 #include "tools/editcommands.h"
+#include "tools/layerorder.h"
 #include "commands/define.h"
 #include "commands/dispatch.h"
 #include "commands/docommand.h"
@@ -79,7 +80,7 @@ constexpr comrow comrows[] = {
     {2007, comask, 0},                  // ask
     {2008, comautosize, 0},             // autoSize
     {2009, combeep, 0},                 // beep
-    {2010, comnotbuilt, 0},             // bringFront: combring
+    {2010, combring, 0},                // bringFront
     {2013, comchoose, 0},               // choose
     {2014, comdelete, R},               // clear
     {2015, comclick, 0},                // click
@@ -157,13 +158,13 @@ constexpr comrow comrows[] = {
     {2172, comerror, 0},                // scriptError
     {2176, comselect, 0},               // select
     {2179, comsend, R},                 // send
-    {2180, comnotbuilt, 0},             // sendBack: combring
+    {2180, combring, 0},                // sendBack
     {2181, comset, R},                  // set
     {2182, comsetdialogitem, P},        // setDialogItem
     {2183, comsetwindow, P},            // setWindow
     {2186, comshow, R},                 // show
-    {2187, comnotbuilt, 0},             // shuffleBack: comshuffle
-    {2188, comnotbuilt, 0},             // shuffleForward: comshuffle
+    {2187, comshuffle, 0},              // shuffleBack
+    {2188, comshuffle, 0},              // shuffleForward
     {2189, comsort, 0},                 // sort
     {2191, comspin, 0},                 // spin
     {2192, comstartstop, P | R},        // start

@@ -10,6 +10,9 @@
 #include "shell/fatalerror.h"
 #include "store/deskrecords.h"
 #include "store/recordcache.h"
+#include "shell/mainglobals.h"
+#include "shell/windnav.h"
+#include "store/forms.h"
 
 namespace kv {
 
@@ -342,11 +345,31 @@ i16 addutil(RegistryId store, Handle library, i32 before, const bookentry& entry
 
 void bumprack(RegistryId store, Handle library) { bump(kLibraryList, store, library, -1); }
 
-i16 deleteobj(RegistryId store, Handle library, i32 index) {
-  const ListShape& s = kLibraryList;
+namespace {
+
+// Entries the owner says its list holds (the window's card count or the library's entry count).
+u32 totalof(const ListShape& s, Handle owner) {
+  return s.ownerkind == kindwind ? loadat<windrec>(deref(owner)).cardcount : loadat<librec>(deref(owner)).entrycount;
+}
+
+void settotal(const ListShape& s, Handle owner, u32 total) {
+  if (s.ownerkind == kindwind) {
+    windrec w = loadat<windrec>(deref(owner));
+    w.cardcount = total;
+    storeat<windrec>(deref(owner), w);
+  } else {
+    librec l = loadat<librec>(deref(owner));
+    l.entrycount = total;
+    storeat<librec>(deref(owner), l);
+  }
+}
+
+// Removes the entry at 0-based `index`: its list record shrinks, and a record left empty goes
+// with its reference. 1 when there is no such entry.
+i16 removeentry(const ListShape& s, RegistryId store, Handle owner, i32 ownerid, i32 index) {
   i32 k, at;
-  if (!locate(s, library, index + 1, &k, &at)) return 1;
-  pageref r = refat(s, library, k);
+  if (!locate(s, owner, index + 1, &k, &at)) return 1;
+  pageref r = refat(s, owner, k);
   Handle list = hold(store, r.recordid);
   bool there = holds(s, list, at + 1);
   if (there) {
@@ -358,21 +381,47 @@ i16 deleteobj(RegistryId store, Handle library, i32 index) {
   }
   release(store, r.recordid);
   if (!there) return 1;
-  librec l = loadat<librec>(deref(library));
-  if (l.entrycount > 0) l.entrycount -= 1;
-  storeat<librec>(deref(library), l);
+  const u32 total = totalof(s, owner);
+  if (total > 0) settotal(s, owner, total - 1);
   r.entries = i16(r.entries - 1);
-  setref(s, library, k, r);
+  setref(s, owner, k, r);
   if (r.entries < 1) {
-    // The emptied rack goes, and its reference with it.
+    // The emptied list record goes, and its reference with it.
     checkerr(deletevir(store, i32(r.recordid)));
-    i32 n = refcount(s, library);
-    u8* refs = deref(library) + s.fixed;
+    i32 n = refcount(s, owner);
+    u8* refs = deref(owner) + s.fixed;
     std::memmove(refs + kRefSize * k, refs + kRefSize * (k + 1), std::size_t(kRefSize * (n - k - 1)));
-    storeat<u16>(deref(library) + s.countat, u16(n - 1));
-    SetHandleSize(library, s.fixed + kRefSize * (n - 1));
+    storeat<u16>(deref(owner) + s.countat, u16(n - 1));
+    SetHandleSize(owner, s.fixed + kRefSize * (n - 1));
   }
+  markowner(store, ownerid);
   return 0;
+}
+
+}  // namespace
+
+i16 deleteobj(RegistryId store, Handle library, i32 index) {
+  return removeentry(kLibraryList, store, library, -1, index);
+}
+
+bool wordsaddup(Handle window) {
+  const ListShape& s = kCardList;
+  const i32 n = refcount(s, window);
+  if (n < 0) return false;
+  i64 sum = 0;
+  for (i32 k = 0; k < n; ++k) sum += entriesof(refat(s, window, k));
+  return sum == i64(totalof(s, window));
+}
+
+i16 deleteword(RegistryId store, Handle window, i32 windowid, i32 index) {
+  if (!wordsaddup(window) || index < 0 || u32(index) >= totalof(kCardList, window)) return kBadRecordKind;
+  return removeentry(kCardList, store, window, windowid, index) != 0 ? kBadRecordKind : i16(0);
+}
+
+i16 bumpcard() {
+  form f{};
+  f.card = selpart{selnext, i32(mainglobals().current.cardnum), {}, 0};
+  return gotowindow(f);
 }
 
 }  // namespace kv

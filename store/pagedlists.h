@@ -36,6 +36,15 @@ i16 putword(RegistryId store, Handle window, i32 position, const wordentry& in);
 // The card id, or the background id, of an entry; 1 outside the list.
 i16 getcardwordusernum(RegistryId store, Handle window, i32 position, u32* id);
 i16 getbackwordusernum(RegistryId store, Handle window, i32 position, u32* id);
+// Whether the page references' counts add up to the window's card count.
+bool wordsaddup(Handle window);
+// Removes the card entry at 0-based `index` (a page left empty goes, with its reference), lowers
+// the card count and marks the window record changed. 105 with nothing changed when the page
+// counts do not add up to the card count or there is no such entry.
+i16 deleteword(RegistryId store, Handle window, i32 windowid, i32 index);
+// Goes to the card after the current card's position in the current window (the card just
+// inserted after it): 0, -991 when a handler moved elsewhere, or a status.
+i16 bumpcard();
 // Inserts an entry after the first `before` entries (the first page is made when the window
 // has none). 1 when `before` lies beyond the list or the list's records do not hold together
 // (nothing changes); a memory error passes through.

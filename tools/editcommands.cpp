@@ -37,6 +37,7 @@
 #include "commands/objectids.h"
 #include "system/externalevents.h"
 #include "textengine/werecord.h"
+#include "tools/carddeletion.h"
 #include "tools/objectclipboard.h"
 #include "tools/textgraphic.h"
 
@@ -637,6 +638,8 @@ i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
       return 0;
     }
     case tokCard:
+      if (statementends(atoms, at + 2)) return cardclear();
+      break;
     case tokWindow:
       if (statementends(atoms, at + 2)) return statusnotbuilt;
       break;

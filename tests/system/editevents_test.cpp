@@ -57,5 +57,14 @@ TEST_F(EditEventsTest, AnExternalTakesTheCutAndHearsOfChangedObjects) {
   EXPECT_NE(cardvalue("nreq(\"log\")").find("4:2034:"), std::string::npos);
 }
 
+TEST_F(EditEventsTest, TheLayerCommandsTellOfChangedObjects) {
+  enrol(kXrtnObjectsChanged, 0, 5);
+  for (const char* command : {"bringFront", "sendBack", "shuffleForward", "shuffleBack"}) {
+    ASSERT_EQ(doline("choose button tool\nselect button \"B1\"\n" + std::string(command)), 0) << command;
+    // Reading the log empties it, so each command is heard on its own.
+    EXPECT_NE(cardvalue("nreq(\"log\")").find("5:2034:"), std::string::npos) << command;
+  }
+}
+
 }  // namespace
 }  // namespace kv

@@ -95,7 +95,7 @@ TEST_F(EditCommandsTest, WordsOfTheCommands) {
             {"cut window 1", "", "error 2"},
             {"copy button 1 x", "", "error 19"},
             {"copy card", "", "error 124"},
-            {"delete card", "", "error 124"},
+            {"delete window", "", "error 124"},
             {"delete card 2", "", "error 124"},
             {"cut card 2", "", "error 2"}});
   ASSERT_EQ(doline("select button 1"), 0);
