@@ -36,6 +36,7 @@
 #include "store/liveparts.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
+#include "store/pagedlists.h"
 #include "store/recordcache.h"
 
 namespace kv {
@@ -124,9 +125,7 @@ void savewindow(const desk& d) {
 // The window moves to the card after the current one (the card just inserted). 0 also when a
 // handler moved elsewhere meanwhile.
 i16 gotonewcard() {
-  form f{};
-  f.card = selpart{selnext, i32(mainglobals().current.cardnum), {}, 0};
-  i16 st = gotowindow(f);
+  const i16 st = bumpcard();
   return st == kCardChanged ? i16(0) : st;
 }
 
