@@ -6,7 +6,6 @@
 #include "shell/textentry.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -118,12 +117,6 @@ i16 tofield(std::string_view message) {
 bool barshows(ControlRef bar) { return bar != nilid && IsValidControlHandle(bar) && IsControlVisible(bar); }
 i32 barvalue(ControlRef bar) { return bar != nilid && IsValidControlHandle(bar) ? GetControl32BitValue(bar) : 0; }
 
-// The card-scrolling action of the card's scroll bars (procedure-table slot 33), none while
-// that slot is empty: the bar then moves without scrolling the card as it is tracked.
-ControlActionProcPtr cardscrollaction() {
-  return reinterpret_cast<ControlActionProcPtr>(static_cast<std::uintptr_t>(getproc(i16(33))));
-}
-
 void fixbars() {
   if (auto rectbar = getproc<344>()) rectbar();
   if (auto fixbar = getproc<343>()) fixbar();
@@ -161,7 +154,7 @@ void clickkind(WindowRef window, Point pt) {
   ControlRef hit = nilid;
   if (FindControl(pt, window, &hit) != 0 && hit != nilid && (hit == d.hscroll || hit == d.vscroll)) {
     cs().trackedbar = hit;
-    TrackControl(hit, pt, cardscrollaction());
+    TrackControl(hit, pt, getproc<33>());  // the card scroll, none while the slot is empty
     cs().trackedbar = nilid;
     lowclipup();
     tocard("scrollWindow");
