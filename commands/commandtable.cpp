@@ -19,6 +19,7 @@
 #include "commands/newcommand.h"
 #include "commands/sortcards.h"
 #include "commands/userfiles.h"
+#include "media/export.h"
 #include "engine/expression.h"
 #include "engine/insertscripts.h"
 #include "engine/keywords.h"
@@ -105,7 +106,7 @@ constexpr comrow comrows[] = {
     {2062, comenabdisab, 0},            // enable (or enablefilters, chosen by its words)
     {2064, comenter, 0},                // enterInField
     {2065, comentermsg, 0},             // enterKey
-    {2069, comnotbuilt, P | R},         // export: comexport
+    {2069, comexport, P | R},          // export
     {2070, comfind, R},                 // find
     {2071, comflush, 0},                // flush
     {2073, comget, 0},                  // get

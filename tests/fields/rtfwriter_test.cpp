@@ -212,7 +212,7 @@ TEST_F(RTFWriteTest, AFileHoldsExactlyTheDocument) {
   set(we, 4, 9, "ital", u8(1));
   FileRef ref = nilid;
   ASSERT_EQ(HOpen(kBootVolume, 0, name, fsRdWrPerm, &ref), noErr);
-  EXPECT_EQ(RTFWriteFileCrutch(0, -1, we, fourcc("RTF "), ref, nullptr), 0);
+  EXPECT_EQ(RTFWriteFileCrutch(0, -1, we, fourcc("RTF "), ref, nullptr, nullptr), 0);
   i64 length = 0;
   ASSERT_EQ(GetEOF(ref, &length), noErr);
   FSClose(ref);
