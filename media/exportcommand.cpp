@@ -400,7 +400,7 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     r.region = Rect{std::max(spanned.top, image.top), std::max(spanned.left, image.left),
                     std::min(spanned.bottom, image.bottom), std::min(spanned.right, image.right)};
   }
-  if (r.region.right <= r.region.left || r.region.bottom <= r.region.top) return statusempty;
+  if (!r.raw && (r.region.right <= r.region.left || r.region.bottom <= r.region.top)) return statusempty;
 
   if (p.tok(i) == tokTo) {
     ++i;

@@ -1,0 +1,277 @@
+// The export command from scripts: the card as image files of every format, as a picture in a
+// file, a variable and on the clipboard, picture graphics, field text as plain, Unicode, RTF and
+// RTFD files, the errors, and files that stay whole when a write fails.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "engine/fred.h"
+#include "media/export.h"
+#include "media/imagefiles.h"
+#include "platform/files/files.h"
+#include "platform/qd/imagefiles.h"
+#include "platform/qd/imagewriters.h"
+#include "platform/qd/colors.h"
+#include "platform/qd/pictures.h"
+#include "platform/qd/ports.h"
+#include "platform/scrap/scrap.h"
+#include "platform/testing/answers.h"
+#include "platform/text/pstring.h"
+#include "shell/mainglobals.h"
+#include "tests/support/windows.h"
+
+namespace kv {
+namespace {
+
+class ExportTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    setunattendedpolicy(UnattendedPolicy::usedefault);
+    testproject::Project p = testproject::small();
+    p.windows[0].rect = Rect{100, 100, 200, 300};  // a 200 x 100 card
+    testproject::Card& card = p.windows[0].cards[0];
+    card.objects.clear();
+    card.objects.push_back(testproject::paint(Rect{10, 10, 40, 50}, 35));  // red
+    testproject::Object field;
+    field.kind = testproject::Object::field;
+    field.name = "F";
+    field.text = "a\rb";
+    field.rect = Rect{60, 100, 90, 190};
+    card.objects.push_back(field);
+    p.windows[0].backgrounds[0].objects.clear();
+    build(p);
+    ASSERT_EQ(open(), 0);
+    // Files written by name go to the folder last written to.
+    folder_ = home->path() + "/out";
+    std::filesystem::create_directory(folder_);
+    ASSERT_EQ(folderidofpath(folder_, &mainglobals().lastdirid), noErr);
+  }
+  void TearDown() override {
+    failfilewriteafter(0);
+    setexportcachekind(0);
+    WindowTest::TearDown();
+  }
+  std::string at(const std::string& name) { return folder_ + "/" + name; }
+  std::vector<u8> bytes(const std::string& name) {
+    std::ifstream in(at(name), std::ios::binary);
+    return std::vector<u8>(std::istreambuf_iterator<char>(in), {});
+  }
+  bool exists(const std::string& name) { return std::filesystem::exists(at(name)); }
+  static u32 pixel(const DecodedImage& image, i32 x, i32 y) {
+    return image.pixels[std::size_t(y) * std::size_t(image.width) + std::size_t(x)] & 0xFFFFFF;
+  }
+  DecodedImage decoded(const std::vector<u8>& data) {
+    DecodedImage image;
+    std::string error;
+    EXPECT_TRUE(decodeimage(data.data(), data.size(), &image, &error)) << error;
+    return image;
+  }
+  std::vector<u8> variable(const std::string& name) {
+    const std::string text = cardvalue(name);
+    return std::vector<u8>(text.begin(), text.end());
+  }
+  std::string folder_;
+};
+
+TEST_F(ExportTest, TheCardAsPNG) {
+  ASSERT_EQ(doline("export card to png file \"a.png\""), 0);
+  std::vector<u8> png = bytes("a.png");
+  ASSERT_GT(png.size(), 29u);
+  EXPECT_EQ(png[28], 1) << "interlaced without a quality";
+  DecodedImage image = decoded(png);
+  EXPECT_EQ(image.width, 200);
+  EXPECT_EQ(image.height, 100);
+  EXPECT_EQ(pixel(image, 20, 20), 0xFF0000u);
+  EXPECT_EQ(pixel(image, 100, 5), 0xFFFFFFu);
+  ASSERT_EQ(doline("export card to png file \"a.png\" with minimum quality"), 0);
+  EXPECT_EQ(bytes("a.png")[28], 0);
+  ASSERT_EQ(doline("export card from 10,10 to 30,20 to png file \"b.png\""), 0);
+  image = decoded(bytes("b.png"));
+  EXPECT_EQ(image.width, 20);
+  EXPECT_EQ(image.height, 10);
+  EXPECT_EQ(pixel(image, 0, 0), 0xFF0000u);
+  EXPECT_EQ(pixel(image, 19, 9), 0xFF0000u);
+  FInfo info{};
+  Str255 name;
+  setpstring(name, at("b.png"));
+  ASSERT_EQ(HGetFInfo(kBootVolume, 0, name, &info), noErr);
+  EXPECT_EQ(info.fdType, fourcc("PNGf"));
+  EXPECT_EQ(info.fdCreator, fourcc("VIZu"));
+  EXPECT_FALSE(exists("b.png.kvpart"));
+}
+
+TEST_F(ExportTest, EveryOtherImageFormat) {
+  // TIFF: PackBits unless the quality is the minimum.
+  auto compression = [](const std::vector<u8>& tiff) {
+    // Little-endian TIFF: the first directory's entries, tag 259.
+    EXPECT_GT(tiff.size(), 8u);
+    const u32 ifd = u32(tiff[4]) | u32(tiff[5]) << 8 | u32(tiff[6]) << 16 | u32(tiff[7]) << 24;
+    const u32 n = u32(tiff[ifd]) | u32(tiff[ifd + 1]) << 8;
+    for (u32 k = 0; k < n; ++k) {
+      const u8* e = &tiff[ifd + 2 + 12 * k];
+      if ((e[0] | e[1] << 8) == 259) return int(e[8] | e[9] << 8);
+    }
+    return -1;
+  };
+  ASSERT_EQ(doline("export card to tiff file \"t.tiff\""), 0);
+  EXPECT_EQ(compression(bytes("t.tiff")), 32773);
+  EXPECT_EQ(pixel(decoded(bytes("t.tiff")), 20, 20), 0xFF0000u);
+  ASSERT_EQ(doline("export card to tiff file \"t.tiff\" with minimum quality"), 0);
+  EXPECT_EQ(compression(bytes("t.tiff")), 1);
+
+  ASSERT_EQ(doline("export card into v as jpeg"), 0);
+  std::vector<u8> jpeg = variable("v");
+  ASSERT_GT(jpeg.size(), 2u);
+  EXPECT_EQ(jpeg[0], 0xFF);
+  EXPECT_EQ(jpeg[1], 0xD8);
+  DecodedImage image = decoded(jpeg);
+  EXPECT_EQ(image.width, 200);
+  EXPECT_EQ(image.height, 100);
+
+  ASSERT_EQ(doline("export card to gif file \"g.gif\""), 0);
+  std::vector<u8> gif = bytes("g.gif");
+  EXPECT_EQ(std::string(gif.begin(), gif.begin() + 6), "GIF89a");
+  EXPECT_EQ(pixel(decoded(gif), 20, 20), 0xFF0000u);
+
+  ASSERT_EQ(doline("export card to bmp file \"b.bmp\""), 0);
+  std::vector<u8> bmp = bytes("b.bmp");
+  EXPECT_EQ(std::string(bmp.begin(), bmp.begin() + 2), "BM");
+  // Bottom-up BGR: the red rectangle's row 20 is file row 79.
+  const std::size_t red = 54 + 79 * 600 + 20 * 3;
+  EXPECT_EQ(bmp.size(), 54u + 600 * 100);
+  EXPECT_EQ(bmp[red + 2], 0xFF);
+  EXPECT_EQ(bmp[red], 0);
+
+  ASSERT_EQ(doline("export card to Photoshop file \"p.psd\""), 0);
+  std::vector<u8> psd = bytes("p.psd");
+  EXPECT_EQ(std::string(psd.begin(), psd.begin() + 4), "8BPS");
+  EXPECT_EQ(psd[4], 0);
+  EXPECT_EQ(psd[5], 1);
+
+  ASSERT_EQ(doline("export card to tga file \"t.tga\""), 0);
+  std::vector<u8> tga = bytes("t.tga");
+  ASSERT_GT(tga.size(), 18u);
+  EXPECT_EQ(std::string(tga.end() - 18, tga.end()), std::string("TRUEVISION-XFILE.\0", 18));
+  EXPECT_EQ(tga.size(), 18u + 200 * 100 * 3 + 26);
+
+  ASSERT_EQ(doline("export card to qtif file \"q.qtif\""), 0);
+  std::vector<u8> qtif = bytes("q.qtif");
+  EXPECT_EQ(std::string(qtif.begin() + 4, qtif.begin() + 8), "idsc");
+  EXPECT_EQ(std::string(qtif.begin() + 98, qtif.begin() + 102), "idat");
+}
+
+TEST_F(ExportTest, AnEightBitWorldKeepsItsOwnPixelsAsGIF) {
+  GWorldPtr world = nilid;
+  const Rect r{0, 0, 4, 4};
+  ASSERT_EQ(NewGWorld(&world, 8, &r, nilhandle, nilhandle, 0), noErr);
+  PixMapHandle pm = GetGWorldPixMap(world);
+  LockPixels(pm);
+  u8* base = reinterpret_cast<u8*>(GetPixBaseAddr(pm));
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) base[y * GetPixRowBytes(pm) + x] = u8(y * 4 + x + 30);
+  UnlockPixels(pm);
+  std::vector<u8> gif;
+  ASSERT_TRUE(encodeworldgif(world, r, &gif));
+  DisposeGWorld(world);
+  // The global colour table holds the world's table; the pixels are its indexes.
+  DecodedImage image = decoded(gif);
+  ASSERT_EQ(image.width, 4);
+  CTabHandle table = GetCTable(8);
+  RGBColor c{};
+  ctableentry(table, 35, &c);
+  DisposeCTable(table);
+  EXPECT_EQ(pixel(image, 1, 1), u32(c.red >> 8) << 16 | u32(c.green >> 8) << 8 | u32(c.blue >> 8));
+}
+
+TEST_F(ExportTest, TheCardAsAPicture) {
+  ASSERT_EQ(doline("export card to file \"p\""), 0);
+  std::vector<u8> file = bytes("p");
+  ASSERT_GT(file.size(), 522u);
+  EXPECT_EQ(std::vector<u8>(file.begin(), file.begin() + 512), std::vector<u8>(512, 0));
+  Handle pic = nilhandle;
+  ASSERT_EQ(PtrToHand(file.data() + 512, &pic, Size(file.size() - 512)), noErr);
+  Rect frame{};
+  QDGetPictureBounds(pic, &frame);
+  EXPECT_EQ(frame, (Rect{0, 0, 100, 200}));
+  DecodedImage played;
+  ASSERT_TRUE(picturepixels(pic, &played));
+  EXPECT_EQ(pixel(played, 20, 20), 0xFF0000u);
+  EXPECT_EQ(pixel(played, 5, 5), 0xFFFFFFu);
+
+  ASSERT_EQ(doline("export card into v"), 0);
+  const std::vector<u8> v = variable("v");
+  EXPECT_EQ(v, std::vector<u8>(file.begin() + 512, file.end()));
+  ASSERT_EQ(doline("export card to clipBoard"), 0);
+  ScrapRef scrap = 0;
+  ASSERT_EQ(GetCurrentScrap(&scrap), noErr);
+  Size size = 0;
+  ASSERT_EQ(GetScrapFlavorSize(scrap, fourcc("PICT"), &size), noErr);
+  EXPECT_EQ(size, Size(v.size()));
+  DisposeHandle(pic);
+
+  failrows({{"export card to pdf file \"x\"", "", "error 73"},
+            {"export card to pict file \"x\"", "", "error 73"},
+            {"export card into w as pdf", "", "error 73"}});
+  EXPECT_FALSE(exists("x"));
+}
+
+TEST_F(ExportTest, ErrorsWriteNothing) {
+  failrows({{"export picture of button 1 to png file \"x\"", "", "error 11"},
+            {"export picture of card field 1 to png file \"x\"", "", "error 112"},
+            {"export text of graphic 1 to text file \"x\"", "", "error 162"},
+            {"export card from 5000,5000 to 6000,6000 to png file \"x\"", "", "error 66"},
+            {"export card to png \"x\"", "", "error 73"},
+            {"export card to png file \"x\" with bogus quality", "", "error 200"},
+            {"export card", "", "error 199"},
+            {"export foo", "", "error 122"},
+            {"export picture graphic 1 to png file \"x\"", "", "error 5"},
+            {"export card to png file \"x\" y", "", "error 19"},
+            {"export text of card field 1 to doc file \"x\"", "", "error 182"},
+            {"export card into card field 1", "", "error 2"}});
+  EXPECT_FALSE(exists("x"));
+}
+
+TEST_F(ExportTest, PictureGraphics) {
+  // The rectangle graphic has no picture: its image rectangle is empty.
+  EXPECT_EQ(failingline("export picture of graphic 1 to png file \"g.png\""), 66);
+  EXPECT_FALSE(exists("g.png"));
+  ASSERT_EQ(doline("export raw pictData of graphic 1 into v"), 0);
+}
+
+TEST_F(ExportTest, FieldText) {
+  ASSERT_EQ(doline("export text of card field 1 to text file \"t\""), 0);
+  EXPECT_EQ(bytes("t"), (std::vector<u8>{0x61, 0x0D, 0x62}));
+  ASSERT_EQ(doline("export text of card field 1 to utxt file \"u\""), 0);
+  EXPECT_EQ(bytes("u"), (std::vector<u8>{0xFF, 0xFE, 0x61, 0x00, 0x29, 0x20, 0x62, 0x00}));
+  ASSERT_EQ(doline("export text of card field 1 to rtf file \"r1\""), 0);
+  const std::vector<u8> rtf = bytes("r1");
+  EXPECT_EQ(std::string(rtf.begin(), rtf.begin() + 6), "{\\rtf1");
+  ASSERT_EQ(doline("export text of card field 1 to rtfd file \"r\""), 0);
+  EXPECT_TRUE(std::filesystem::is_directory(at("r")));
+  EXPECT_TRUE(exists("r/TXT.rtf"));
+  std::ofstream(at("plain")) << "x";
+  EXPECT_EQ(failingline("export text of card field 1 to rtfd file \"plain\""), 186);
+  EXPECT_EQ(bytes("plain"), std::vector<u8>{'x'});
+}
+
+TEST_F(ExportTest, AFailedWriteKeepsTheOlderFile) {
+  ASSERT_EQ(doline("export card to file \"p\"\nexport card to png file \"a.png\""), 0);
+  const std::vector<u8> picture = bytes("p"), png = bytes("a.png");
+  failfilewriteafter(1);
+  EXPECT_EQ(failingline("export card to file \"p\""), 72);
+  failfilewriteafter(1);
+  EXPECT_EQ(failingline("export card to png file \"a.png\""), 226);
+  EXPECT_EQ(bytes("p"), picture);
+  EXPECT_EQ(bytes("a.png"), png);
+  EXPECT_FALSE(exists("p.kvpart"));
+  // Exporting again over an existing name replaces the file.
+  ASSERT_EQ(doline("export card from 0,0 to 10,10 to png file \"a.png\""), 0);
+  EXPECT_EQ(decoded(bytes("a.png")).width, 10);
+}
+
+}  // namespace
+}  // namespace kv
