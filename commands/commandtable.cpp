@@ -153,7 +153,7 @@ constexpr comrow comrows[] = {
     {2166, comreturn, 0},               // returnKey
     {2167, comrevert, 0},               // revert
     {2168, comrotate, 0},               // rotate
-    {2169, comnotbuilt, R},             // rtfMerge: comRTFmerge
+    {2169, comRTFmerge, R},             // rtfMerge
     {2170, comsave, 0},                 // save
     {2171, comsay, P | R},              // say
     {2172, comerror, 0},                // scriptError
