@@ -131,7 +131,10 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       if (tokenat(atoms, j) != tokFile) {
         i32 n = 0;
         const u16 k = getoken(path, text, atoms, j, variables, nilhandle, &n);
-        if (n == 0 || (k != tokRtf && k != tokRtfd)) return statusbadkind;
+        if (n == 0) n = 1;
+        // A kind word is one that "file" follows; without "file" the name is missing it.
+        if (tokenat(atoms, j + n) != tokFile) return statusnofile;
+        if (k != tokRtf && k != tokRtfd) return statusbadkind;
         kind = k == tokRtfd ? fourcc("RTFD") : fourcc("RTF ");
         j += n;
       }

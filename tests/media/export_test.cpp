@@ -273,5 +273,39 @@ TEST_F(ExportTest, AFailedWriteKeepsTheOlderFile) {
   EXPECT_EQ(decoded(bytes("a.png")).width, 10);
 }
 
+TEST_F(ExportTest, RTFMerge) {
+  std::ofstream(at("d1.rtf")) << "{\\rtf1\\mac one}";
+  std::ofstream(at("d2.rtf")) << "{\\rtf1\\mac two\n}";
+  std::ofstream(at("d3.rtf")) << "{\\rtf1\\mac three}";
+  auto order = [](const std::string& text, std::initializer_list<const char*> parts) {
+    std::size_t at = 0;
+    for (const char* p : parts) {
+      at = text.find(p, at);
+      if (at == std::string::npos) return false;
+    }
+    return true;
+  };
+  ASSERT_EQ(doline("rtfMerge \"d1.rtf\" & return & return & \"d2.rtf\" using \"x,y\" into v"), 0);
+  std::string v = cardvalue("v");
+  EXPECT_EQ(v.substr(0, 10), "{\\rtf1\\mac");
+  EXPECT_TRUE(order(v, {"one", "x", "two", "y"})) << v;
+  ASSERT_EQ(doline("rtfMerge \"d1.rtf\" & return & \"d2.rtf\" & return & \"d3.rtf\" using \"z\" into v"), 0);
+  v = cardvalue("v");
+  EXPECT_TRUE(order(v, {"one", "z", "two", "z", "three", "z"})) << v;
+  failrows({{"rtfMerge \"d1.rtf\" & return & \"missing.rtf\" into v", "", "error 186"},
+            {"rtfMerge \"d1.rtf\" to rtx file \"o\"", "", "error 2"},
+            {"rtfMerge \"d1.rtf\" to \"a.rtf\"", "", "error 73"},
+            {"rtfMerge \"d1.rtf\" into v bogus", "", "error 19"},
+            {"rtfMerge \"d1.rtf\"", "", "error 7"}});
+  EXPECT_FALSE(exists("o"));
+  // The title is escaped; a file is written whole.
+  ASSERT_EQ(doline("rtfMerge \"d1.rtf\" title \"a}\\\" to rtf file \"m.rtf\""), 0);
+  const std::vector<u8> m = bytes("m.rtf");
+  const std::string rtf(m.begin(), m.end());
+  EXPECT_NE(rtf.find("{\\info{\\title a\\}\\\\}}"), std::string::npos) << rtf;
+  ASSERT_EQ(doline("rtfMerge \"d1.rtf\" to rtfd file \"pk\""), 0);
+  EXPECT_TRUE(exists("pk/TXT.rtf"));
+}
+
 }  // namespace
 }  // namespace kv
