@@ -12,6 +12,7 @@
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/testing/temphome.h"
+#include "platform/qd/imagefiles.h"
 #include "platform/qd/pictures.h"
 #include "platform/qd/shapes.h"
 #include "tests/textengine/wetest.h"
@@ -286,6 +287,69 @@ TEST_F(RTFWriteTest, ReadsBackRunByRun) {
     WEGetOneAttribute(offset, fourcc("colr"), &b, 6, back);
     EXPECT_EQ(RGB48To24(a), RGB48To24(b)) << "colr at " << offset;
   }
+}
+
+TEST_F(RTFWriteTest, PackagesHoldTheirPicturesAsTIFFFiles) {
+  TemporaryHome home;
+  const Rect frame{0, 0, 50, 100};
+  const WEReference we = record("abc");
+  for (i32 at : {1, 3, 5}) {
+    const PicHandle pic = OpenPicture(&frame);
+    const Rect corner{0, 0, 10, 20};
+    PaintRect(&corner);
+    ClosePicture();
+    WESetSelection(at, at, we);
+    ASSERT_EQ(WEInsertObject(fourcc("PICT"), Handle(pic), Point{50, 100}, we), noErr);
+  }
+  // The second picture keeps the name it was read under.
+  WEObjectDescHandle named = nilhandle;
+  ASSERT_EQ(WEGetObjectAtOffset(3, &named, we), noErr);
+  ASSERT_EQ(WESetObjectProperty(named, fourcc("VIZU"), fourcc("pnam"), 8, "pic.tiff"), noErr);
+  const std::string rtfpath = home.path() + "/TXT.rtf";
+  u8 name[256] = {u8(rtfpath.size())};
+  std::memcpy(name + 1, rtfpath.data(), rtfpath.size());
+  ASSERT_EQ(HCreate(kBootVolume, 0, name, 0, fourcc("RTF ")), noErr);
+  FileRef ref = nilid;
+  ASSERT_EQ(HOpen(kBootVolume, 0, name, fsRdWrPerm, &ref), noErr);
+  FSSpec base{kBootVolume, 0, {}};
+  ASSERT_EQ(folderidofpath(home.path(), &base.parID), noErr);
+  base.name[0] = 7;
+  std::memcpy(base.name + 1, "TXT.rtf", 7);
+  EXPECT_EQ(RTFWriteFileCrutch(0, -1, we, fourcc("RTFD"), ref, &base, nullptr), 0);
+  FSClose(ref);
+  std::FILE* f = std::fopen(rtfpath.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  std::string rtf;
+  for (int c; (c = std::fgetc(f)) != EOF;) rtf += char(c);
+  std::fclose(f);
+  EXPECT_NE(rtf.find("{{\\*\\NeXTGraphic picture1.tiff \\width2000\\height1000}\xAC}"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("{{\\*\\NeXTGraphic pic.tiff "), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("picture2.tiff"), std::string::npos) << rtf;
+  EXPECT_EQ(rtf.find("\\pict"), std::string::npos);
+  for (const char* file : {"picture1.tiff", "pic.tiff", "picture2.tiff"}) {
+    std::FILE* t = std::fopen((home.path() + "/" + file).c_str(), "rb");
+    ASSERT_NE(t, nullptr) << file;
+    std::vector<u8> bytes;
+    for (int c; (c = std::fgetc(t)) != EOF;) bytes.push_back(u8(c));
+    std::fclose(t);
+    DecodedImage image;
+    std::string error;
+    ASSERT_TRUE(decodeimage(bytes.data(), bytes.size(), &image, &error)) << file << error;
+    EXPECT_EQ(image.width, 100);
+    EXPECT_EQ(image.height, 50);
+    EXPECT_EQ(image.pixels[5 * 100 + 5] & 0xFFFFFF, 0u) << "painted black";
+    EXPECT_EQ(image.pixels[40 * 100 + 90] & 0xFFFFFF, 0xFFFFFFu);
+  }
+  // A type other than 'RTFD' ignores the base folder: pictures go inline.
+  ASSERT_EQ(HOpen(kBootVolume, 0, name, fsRdWrPerm, &ref), noErr);
+  EXPECT_EQ(RTFWriteFileCrutch(0, -1, we, fourcc("RTF "), ref, &base, nullptr), 0);
+  FSClose(ref);
+  f = std::fopen(rtfpath.c_str(), "rb");
+  rtf.clear();
+  for (int c; (c = std::fgetc(f)) != EOF;) rtf += char(c);
+  std::fclose(f);
+  EXPECT_EQ(rtf.find("NeXTGraphic"), std::string::npos);
+  EXPECT_NE(rtf.find("\\pict\\macpict"), std::string::npos);
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ TEST_F(StreamRangeTest, RangesAndFlavoursAreChecked) {
   EXPECT_EQ(WEStreamRange(0, 2, fourcc("XXXX"), 0, h, we), -1852);
   ASSERT_EQ(WEStreamRange(0, 2, fourcc("RTF "), 0, h, we), noErr);
   EXPECT_EQ(textin(h).substr(0, 10), "{\\rtf1\\mac");
-  EXPECT_EQ(textin(h).substr(textin(h).size() - 4), " he}");
+  EXPECT_EQ(textin(h).substr(textin(h).size() - 4), "he}}");
   EXPECT_EQ(WEStreamRange(0, 2, fourcc("TEXT"), 0, nilhandle, we), nilHandleErr);
   // -1 is the selection's end; ends are pinned to the text.
   WESetSelection(1, 3, we);
