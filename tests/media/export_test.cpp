@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "engine/fred.h"
+#include "engine/textutil.h"
 #include "media/export.h"
 #include "media/imagefiles.h"
 #include "platform/files/files.h"
@@ -21,6 +22,7 @@
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
+#include "store/objects.h"
 #include "tests/support/windows.h"
 
 namespace kv {
@@ -45,6 +47,8 @@ class ExportTest : public WindowTest {
     p.windows[0].backgrounds[0].objects.clear();
     build(p);
     ASSERT_EQ(open(), 0);
+    // The working depth start-up takes from the screen: pictures are cached at it.
+    mainglobals().bufferMode = 32;
     // Files written by name go to the folder last written to.
     folder_ = home->path() + "/out";
     std::filesystem::create_directory(folder_);
@@ -238,8 +242,51 @@ TEST_F(ExportTest, ErrorsWriteNothing) {
 TEST_F(ExportTest, PictureGraphics) {
   // The rectangle graphic has no picture: its image rectangle is empty.
   EXPECT_EQ(failingline("export picture of graphic 1 to png file \"g.png\""), 66);
-  EXPECT_FALSE(exists("g.png"));
+  // A 4 x 3 blue PNG, embedded.
+  DecodedImage blue;
+  blue.width = 4;
+  blue.height = 3;
+  blue.pixels.assign(12, 0x0000FF);
+  std::vector<u8> png;
+  ASSERT_TRUE(encodeimagepng(blue, &png));
+  const std::string source = home->path() + "/blue.png";
+  std::ofstream(source, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+  ASSERT_EQ(doline("set the pictureData of graphic 1 to file \"" + source + "\""), 0);
+  ASSERT_EQ(doline("export picture of graphic 1 to png file \"g.png\""), 0);
+  DecodedImage shown = decoded(bytes("g.png"));
+  EXPECT_EQ(shown.width, 4);
+  EXPECT_EQ(shown.height, 3);
+  EXPECT_EQ(pixel(shown, 2, 1), 0x0000FFu);
   ASSERT_EQ(doline("export raw pictData of graphic 1 into v"), 0);
+  objread obj{};
+  ASSERT_EQ(readreference("graphic 1", &obj), 0);
+  const Handle stored = getaltdata(spotat(obj.objects, obj.objindex).alt, 2);
+  writeobj(&obj);
+  ASSERT_TRUE(IsValidHandle(stored));
+  EXPECT_EQ(variable("v"), std::vector<u8>(deref(stored), deref(stored) + GetHandleSize(stored)));
+  // An unknown cache entry kind is refused for every format.
+  setexportcachekind(4);
+  EXPECT_EQ(failingline("export picture of graphic 1 to file \"k\""), 226);
+  EXPECT_EQ(failingline("export picture of graphic 1 to png file \"k\""), 226);
+  setexportcachekind(0);
+  EXPECT_FALSE(exists("k"));
+
+  // Linked: the importer's picture; a missing file sets the result and writes nothing.
+  ASSERT_EQ(doline("set the pictureData of graphic 1 to reference file \"" + source + "\""), 0);
+  ASSERT_EQ(doline("export raw pictData of graphic 1 into w"), 0);
+  Handle pic = nilhandle;
+  const std::vector<u8> w = variable("w");
+  ASSERT_EQ(PtrToHand(w.data(), &pic, Size(w.size())), noErr);
+  Rect frame{};
+  QDGetPictureBounds(pic, &frame);
+  EXPECT_EQ(frame, (Rect{0, 0, 3, 4}));
+  DisposeHandle(pic);
+  std::filesystem::remove(source);
+  ASSERT_EQ(doline("put empty into x\nexport raw pictData of graphic 1 into x"), 0);
+  EXPECT_EQ(result(), std::string(pstringview(resultstr(14))));
+  EXPECT_EQ(cardvalue("x"), "");
+  ASSERT_EQ(doline("export raw pictData of graphic 1 to file \"r\""), 0);
+  EXPECT_FALSE(exists("r"));
 }
 
 TEST_F(ExportTest, FieldText) {
