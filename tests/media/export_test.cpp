@@ -10,6 +10,7 @@
 
 #include "engine/fred.h"
 #include "engine/textutil.h"
+#include "fields/rtfreader.h"
 #include "media/export.h"
 #include "media/imagefiles.h"
 #include "platform/files/files.h"
@@ -44,6 +45,12 @@ class ExportTest : public WindowTest {
     field.text = "a\rb";
     field.rect = Rect{60, 100, 90, 190};
     card.objects.push_back(field);
+    testproject::Object list = field;
+    list.name = "L";
+    list.style = 302;
+    list.text = "row";
+    list.rect = Rect{60, 10, 90, 90};
+    card.objects.push_back(list);
     p.windows[0].backgrounds[0].objects.clear();
     build(p);
     ASSERT_EQ(open(), 0);
@@ -352,6 +359,56 @@ TEST_F(ExportTest, RTFMerge) {
   EXPECT_NE(rtf.find("{\\info{\\title a\\}\\\\}}"), std::string::npos) << rtf;
   ASSERT_EQ(doline("rtfMerge \"d1.rtf\" to rtfd file \"pk\""), 0);
   EXPECT_TRUE(exists("pk/TXT.rtf"));
+  {
+    Str255 name;
+    setpstring(name, at("m.rtf"));
+    FileRef ref = nilid;
+    ASSERT_EQ(HOpen(kBootVolume, 0, name, fsRdPerm, &ref), noErr);
+    const LongRect frame{0, 0, 100, 100};
+    WEReference we = nilid;
+    ASSERT_EQ(WENew(&frame, &frame, 0, &we), noErr);
+    EXPECT_EQ(RTFReadFileCrutch(0, 0, we, ref, nullptr), 0);
+    FSClose(ref);
+    char value[8] = {};
+    i32 n = 0;
+    EXPECT_EQ(WEGetProperty(fourcc("Info"), fourcc("Titl"), sizeof value, &n, value, we), noErr);
+    EXPECT_EQ(std::string(value, std::size_t(n)), "a}\\");
+    WEDispose(we);
+  }
+  // Line feeds come out as returns.
+  std::ofstream(at("lf.rtf")) << "{\\rtf1\\mac a\\'0ab}";
+  ASSERT_EQ(doline("rtfMerge \"lf.rtf\" into v"), 0);
+  EXPECT_NE(cardvalue("v").find("a\\par\nb"), std::string::npos) << cardvalue("v");
+  // Into fields: a styled one takes the text, a list field refuses it and stays as it was.
+  ASSERT_EQ(doline("rtfMerge \"d1.rtf\" using \"x\" into card field \"F\""), 0);
+  EXPECT_EQ(cardvalue("card field \"F\""), "onex");
+  EXPECT_EQ(failingline("rtfMerge \"d1.rtf\" into card field \"L\""), 210);
+  EXPECT_EQ(cardvalue("card field \"L\""), "row");
+  // A document that cannot be read half-way through: everything is released (the fixture
+  // checks for leaks).
+  std::ofstream(at("bad.rtf")) << "{\\rtf1 ab}}";
+  EXPECT_EQ(failingline("rtfMerge \"d1.rtf\" & return & \"bad.rtf\" into v"), 191);
+}
+
+TEST_F(ExportTest, RTFMergeCarriesPackagesWithTheirPictures) {
+  std::filesystem::create_directory(at("src.rtfd"));
+  std::ofstream(at("src.rtfd/TXT.rtf")) << "{\\rtf1\\mac x{{\\*\\NeXTGraphic pic.tiff \\width80\\height60}\\'ac}y}";
+  DecodedImage image;
+  image.width = 4;
+  image.height = 3;
+  image.pixels.assign(12, 0x00FF00);
+  std::vector<u8> tiff;
+  ASSERT_TRUE(encodeexportimage(image, fourcc("TIFF"), 0, &tiff));
+  std::ofstream(at("src.rtfd/pic.tiff"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(tiff.data()), std::streamsize(tiff.size()));
+  ASSERT_EQ(doline("rtfMerge \"src.rtfd\" to rtfd file \"out.rtfd\""), 0);
+  const std::vector<u8> rtf = bytes("out.rtfd/TXT.rtf");
+  EXPECT_NE(std::string(rtf.begin(), rtf.end()).find("{{\\*\\NeXTGraphic pic.tiff \\width80\\height60}\xAC}"),
+            std::string::npos);
+  const DecodedImage back = decoded(bytes("out.rtfd/pic.tiff"));
+  EXPECT_EQ(back.width, 4);
+  EXPECT_EQ(back.height, 3);
+  EXPECT_EQ(pixel(back, 1, 1), 0x00FF00u);
 }
 
 }  // namespace
