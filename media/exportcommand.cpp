@@ -313,8 +313,13 @@ i16 exporttext(const parser& p, i32 i) {
 i16 formatlist(const parser& p, i32* i, bool afterto, request& r) {
   for (;;) {
     i32 used = 0;
-    const u16 w = p.word(*i, &used);
-    if (used == 0) return statusnofile;
+    u16 w = p.word(*i, &used);
+    if (used == 0) {
+      // After "as" any word is taken; one of no table writes nothing.
+      if (afterto || statementends(p.atoms, *i)) return statusnofile;
+      used = 1;
+      w = 0;
+    }
     *i += used;
     if (w == tokCompressed || w == tokInterlaced) {
       r.setting = 1;
