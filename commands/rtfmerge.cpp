@@ -22,6 +22,7 @@
 #include "platform/text/pstring.h"
 #include "properties/fieldrtf.h"
 #include "properties/propfront.h"
+#include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
 #include "store/objread.h"
@@ -240,6 +241,14 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   i16 st = statusnotstyled;
   if (dest.kind == containerfield && dest.field != nilhandle && GetHandleSize(dest.field) == Size(sizeof(objread))) {
     obj = loadat<objread>(deref(dest.field));
+    // A field open for typing is closed first; its text is then the stored one.
+    const MainGlobals& g = mainglobals();
+    if (g.openfield >= 0 && obj.objects == g.openfieldspots && obj.objindex == g.openfield) {
+      if (const i16 closed = putdownfield()) {
+        DisposeHandle(rtf);
+        return closed;
+      }
+    }
     spot s = spotat(obj.objects, obj.objindex);
     if (s.kind == spotfield && (s.style == stylefieldrect || s.style == stylefieldscroll)) {
       HLock(rtf);

@@ -387,6 +387,12 @@ TEST_F(ExportTest, RTFMerge) {
   // Into fields: a styled one takes the text, a list field refuses it and stays as it was.
   ASSERT_EQ(doline("rtfMerge \"d1.rtf\" using \"x\" into card field \"F\""), 0);
   EXPECT_EQ(cardvalue("card field \"F\""), "onex");
+  // A field open for typing is closed first, then takes the text.
+  ASSERT_EQ(doline("select text of card field \"F\""), 0);
+  ASSERT_GE(mainglobals().openfield, 0);
+  ASSERT_EQ(doline("rtfMerge \"d2.rtf\" into card field \"F\""), 0);
+  EXPECT_EQ(mainglobals().openfield, -1);
+  EXPECT_EQ(cardvalue("card field \"F\""), "two");
   EXPECT_EQ(failingline("rtfMerge \"d1.rtf\" into card field \"L\""), 210);
   EXPECT_EQ(cardvalue("card field \"L\""), "row");
   // A document that cannot be read half-way through: everything is released (the fixture
