@@ -255,8 +255,8 @@ void writetarga(const DecodedImage& image, std::vector<u8>* out) {
 // The layered-image editor's format: version 1, three 8-bit channels, raw planes.
 void writephotoshop(const DecodedImage& image, std::vector<u8>* out) {
   out->clear();
-  static const char kSignature[4] = {'8', 'B', 'P', 'S'};
-  out->insert(out->end(), kSignature, kSignature + 4);
+  out->reserve(26 + 14 + std::size_t(image.width) * std::size_t(image.height) * 3);
+  be32(out, fourcc("8BPS"));
   be16(out, 1);
   zeros(out, 6);
   be16(out, 3);

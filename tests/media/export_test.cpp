@@ -14,6 +14,7 @@
 #include "media/export.h"
 #include "media/imagefiles.h"
 #include "platform/files/files.h"
+#include "platform/files/pathforms.h"
 #include "platform/qd/imagefiles.h"
 #include "platform/qd/imagewriters.h"
 #include "platform/qd/colors.h"
@@ -113,6 +114,12 @@ TEST_F(ExportTest, TheCardAsPNG) {
   EXPECT_EQ(info.fdType, fourcc("PNGf"));
   EXPECT_EQ(info.fdCreator, fourcc("VIZu"));
   EXPECT_FALSE(exists("b.png.kvpart"));
+  // A colon path and a relative POSIX path.
+  ASSERT_EQ(doline("export card to png file \"" + posixtocolonpath(at("c.png")) + "\""), 0);
+  EXPECT_TRUE(exists("c.png"));
+  std::filesystem::create_directory(at("sub"));
+  ASSERT_EQ(doline("export card to png file \"sub/d.png\""), 0);
+  EXPECT_TRUE(exists("sub/d.png"));
 }
 
 TEST_F(ExportTest, EveryOtherImageFormat) {
@@ -147,6 +154,13 @@ TEST_F(ExportTest, EveryOtherImageFormat) {
   std::vector<u8> gif = bytes("g.gif");
   EXPECT_EQ(std::string(gif.begin(), gif.begin() + 6), "GIF89a");
   EXPECT_EQ(pixel(decoded(gif), 20, 20), 0xFF0000u);
+  // An 8-bit card keeps its own pixels.
+  mainglobals().bufferMode = 8;
+  ASSERT_EQ(doline("export card to gif file \"g8.gif\""), 0);
+  mainglobals().bufferMode = 32;
+  const DecodedImage eight = decoded(bytes("g8.gif"));
+  EXPECT_EQ(pixel(eight, 20, 20), 0xFF0000u);
+  EXPECT_EQ(pixel(eight, 100, 5), 0xFFFFFFu);
 
   ASSERT_EQ(doline("export card to bmp file \"b.bmp\""), 0);
   std::vector<u8> bmp = bytes("b.bmp");
