@@ -68,14 +68,33 @@ std::string resolvedocument(const std::string& name) {
   return {};
 }
 
-// The merge's text record, its screen lock, and every handle, released on every path.
+// The merge's text record, its screen lock and the field the merged text goes to (the paste
+// target of the global state, cleared for the run), given back on every path.
 struct merge {
   WEReference we = nilid;
   bool locked = false;
+  Handle spots;
+  i32 index;
+  RegistryId window;
+  merge() {
+    MainGlobals& g = mainglobals();
+    spots = g.pastespots;
+    index = g.pasteindex;
+    window = g.pastewindow;
+    g.pastespots = nilhandle;
+    g.pasteindex = 0;
+    g.pastewindow = nilid;
+  }
   ~merge() {
     if (we != nilid) WEDispose(we);
     if (locked) unlockscreen();
+    MainGlobals& g = mainglobals();
+    g.pastespots = spots;
+    g.pasteindex = index;
+    g.pastewindow = window;
   }
+  merge(const merge&) = delete;
+  merge& operator=(const merge&) = delete;
 };
 
 // Reads one document at the end of the record: 0, 37 or 191 (186 when it cannot be opened).
@@ -242,7 +261,7 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   if (dest.kind == containerfield && dest.field != nilhandle && GetHandleSize(dest.field) == Size(sizeof(objread))) {
     obj = loadat<objread>(deref(dest.field));
     // A field open for typing is closed first; its text is then the stored one.
-    const MainGlobals& g = mainglobals();
+    MainGlobals& g = mainglobals();
     if (g.openfield >= 0 && obj.objects == g.openfieldspots && obj.objindex == g.openfield) {
       if (const i16 closed = putdownfield()) {
         DisposeHandle(rtf);
@@ -251,6 +270,10 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     }
     spot s = spotat(obj.objects, obj.objindex);
     if (s.kind == spotfield && (s.style == stylefieldrect || s.style == stylefieldscroll)) {
+      // While the field takes the text, it is the field objects' paste target.
+      g.pastespots = obj.objects;
+      g.pasteindex = obj.objindex;
+      g.pastewindow = obj.d.window;
       HLock(rtf);
       const int32_t read = readrtfintofield(s, deref(rtf), i32(GetHandleSize(rtf)), nullptr, true);
       HUnlock(rtf);

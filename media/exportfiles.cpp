@@ -28,12 +28,28 @@ i16 bytestovariable(chunkpart* destination, const std::vector<u8>& bytes) {
   return pututil(destination, &value, prepinto);
 }
 
+// A file's place, a link followed to the file it leads to (a link that leads nowhere is
+// written over as it is named).
+bool imageplace(ConstStringPtr name, u32* folder, Str255 place) {
+  if (!exportplace(name, folder, place)) return false;
+  i16 volume = kBootVolume;
+  bool alias = false;
+  Str255 target{};
+  std::memcpy(target, place, std::size_t(place[0]) + 1);
+  u32 targetfolder = *folder;
+  if (ResolveAliasFile(&volume, &targetfolder, target, &alias) == noErr && alias) {
+    *folder = targetfolder;
+    std::memcpy(place, target, std::size_t(target[0]) + 1);
+  }
+  return true;
+}
+
 // Image bytes to their file or variable.
 i16 deliverimage(ConstStringPtr name, OSType type, const std::vector<u8>& bytes, chunkpart* destination) {
   if (destination != nullptr) return bytestovariable(destination, bytes);
   u32 folder = 0;
   Str255 place{};
-  if (!exportplace(name, &folder, place)) return statusnoplace;
+  if (!imageplace(name, &folder, place)) return statusnoplace;
   return replacefile(folder, place, type, kProjectCreator, bytes.data(), i64(bytes.size())) == noErr ? i16(0)
                                                                                                     : statusexporter;
 }
@@ -76,17 +92,7 @@ OSErr replacefile(u32 folder, ConstStringPtr name, OSType type, OSType creator, 
 i16 newimagefile(ConstStringPtr name, Handle data, OSType type) {
   u32 folder = 0;
   Str255 place{};
-  if (!exportplace(name, &folder, place)) return statuscantopen;
-  // A link names the file it leads to.
-  i16 volume = kBootVolume;
-  bool alias = false;
-  Str255 target{};
-  std::memcpy(target, place, std::size_t(place[0]) + 1);
-  u32 targetfolder = folder;
-  if (ResolveAliasFile(&volume, &targetfolder, target, &alias) == noErr && alias) {
-    folder = targetfolder;
-    std::memcpy(place, target, std::size_t(target[0]) + 1);
-  }
+  if (!imageplace(name, &folder, place)) return statuscantopen;
   std::vector<u8> bytes(type == fourcc("PICT") ? 512 : 0, 0);
   if (IsValidHandle(data)) bytes.insert(bytes.end(), deref(data), deref(data) + GetHandleSize(data));
   return replacefile(folder, place, type, kProjectCreator, bytes.data(), i64(bytes.size())) == noErr ? i16(0)

@@ -341,6 +341,12 @@ TEST_F(ExportTest, AFailedWriteKeepsTheOlderFile) {
   EXPECT_EQ(bytes("p"), picture);
   EXPECT_EQ(bytes("a.png"), png);
   EXPECT_FALSE(exists("p.kvpart"));
+  // A link is followed: the file it leads to is replaced, the link stays.
+  std::ofstream(at("real.png")) << "old";
+  std::filesystem::create_symlink(at("real.png"), at("link.png"));
+  ASSERT_EQ(doline("export card to png file \"link.png\""), 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(at("link.png")));
+  EXPECT_EQ(decoded(bytes("real.png")).width, 200);
   // Exporting again over an existing name replaces the file.
   ASSERT_EQ(doline("export card from 0,0 to 10,10 to png file \"a.png\""), 0);
   EXPECT_EQ(decoded(bytes("a.png")).width, 10);
