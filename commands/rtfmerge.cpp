@@ -222,14 +222,20 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     GetIndString(close, 1014, 2);
     Handle escaped = NewHandle(0);
     if (escaped == nilhandle) return statusnomemory;
-    {
+    bool written = true;
+    try {
       RTFHandleOutputStream out(escaped);
       RTFWriter::WriteText(out, reinterpret_cast<const unsigned char*>(title.data()), u32(title.size()));
+    } catch (...) {
+      written = false;
     }
-    footer = std::string(pstringview(open)) +
-             std::string(reinterpret_cast<const char*>(deref(escaped)), std::size_t(GetHandleSize(escaped))) +
-             std::string(pstringview(close));
+    if (written) {
+      footer = std::string(pstringview(open)) +
+               std::string(reinterpret_cast<const char*>(deref(escaped)), std::size_t(GetHandleSize(escaped))) +
+               std::string(pstringview(close));
+    }
     DisposeHandle(escaped);
+    if (!written) return statusnomemory;
   }
   const char* extra = hastitle ? footer.c_str() : nullptr;
   if (to) {

@@ -32,11 +32,11 @@ namespace {
 
 class ExportTest : public WindowTest {
  protected:
-  void SetUp() override {
-    WindowTest::SetUp();
-    setunattendedpolicy(UnattendedPolicy::usedefault);
+  // A 200 x 100 card with a red rectangle at 10,10,50,40, a styled field "F" holding "a",
+  // return, "b", and a list field "L".
+  static testproject::Project project() {
     testproject::Project p = testproject::small();
-    p.windows[0].rect = Rect{100, 100, 200, 300};  // a 200 x 100 card
+    p.windows[0].rect = Rect{100, 100, 200, 300};
     testproject::Card& card = p.windows[0].cards[0];
     card.objects.clear();
     card.objects.push_back(testproject::paint(Rect{10, 10, 40, 50}, 35));  // red
@@ -53,7 +53,12 @@ class ExportTest : public WindowTest {
     list.rect = Rect{60, 10, 90, 90};
     card.objects.push_back(list);
     p.windows[0].backgrounds[0].objects.clear();
-    build(p);
+    return p;
+  }
+  void SetUp() override {
+    WindowTest::SetUp();
+    setunattendedpolicy(UnattendedPolicy::usedefault);
+    build(project());
     ASSERT_EQ(open(), 0);
     // The working depth start-up takes from the screen: pictures are cached at it.
     mainglobals().bufferMode = 32;
@@ -420,6 +425,35 @@ TEST_F(ExportTest, RTFMerge) {
   std::ofstream(at("bad.rtf")) << "{\\rtf1 ab}}";
   EXPECT_EQ(failingline("rtfMerge \"d1.rtf\" & return & \"bad.rtf\" into v"), 191);
   EXPECT_EQ(cardvalue("the lockScreen"), "false");
+}
+
+TEST_F(ExportTest, RTFMergeAndExportReleaseEverythingWhenMemoryRunsOut) {
+  // Each allocation fails in turn: the sweep checks that nothing is left behind. A file that
+  // was written is whole (a failure before the command starts may still answer 0).
+  std::ofstream(at("d1.rtf")) << "{\\rtf1\\mac one}";
+  std::ofstream(at("d2.rtf")) << "{\\rtf1\\mac {\\b two}}";
+  const std::string merge = "rtfMerge \"" + at("d1.rtf") + "\" & return & \"" + at("d2.rtf") +
+                            "\" using \"x\" title \"T\" to rtf file \"" + at("m.rtf") + "\"";
+  auto whole = [this](const char* name, const char* holds) {
+    if (exists(name)) {
+      const std::vector<u8> b = bytes(name);
+      EXPECT_NE(std::string(b.begin(), b.end()).find(holds), std::string::npos) << name << ": " << std::string(b.begin(), b.end());
+    }
+    EXPECT_FALSE(exists(std::string(name) + ".kvpart"));
+    std::filesystem::remove(at(name));
+  };
+  EXPECT_GT(sweepallocations(
+                project(), [this] { ASSERT_EQ(open(), 0); }, [&] { return doline(merge); },
+                [&](i16) {
+                  whole("m.rtf", "twox}");
+                  EXPECT_EQ(cardvalue("the lockScreen"), "false");
+                }),
+            10);
+  const std::string picture = "export card to file \"" + at("s.pict") + "\"";
+  EXPECT_GT(sweepallocations(
+                project(), [this] { ASSERT_EQ(open(), 0); }, [&] { return doline(picture); },
+                [&](i16) { whole("s.pict", std::string(1, '\x11').c_str()); }),
+            3);
 }
 
 TEST_F(ExportTest, RTFMergeCarriesPackagesWithTheirPictures) {
