@@ -294,7 +294,7 @@ TEST_F(RTFWriteTest, PackagesHoldTheirPicturesAsTIFFFiles) {
   TemporaryHome home;
   const Rect frame{0, 0, 50, 100};
   const WEReference we = record("abc");
-  for (i32 at : {1, 3, 5}) {
+  for (i32 at : {1, 3, 5, 6}) {
     const PicHandle pic = OpenPicture(&frame);
     const Rect corner{0, 0, 10, 20};
     PaintRect(&corner);
@@ -302,9 +302,9 @@ TEST_F(RTFWriteTest, PackagesHoldTheirPicturesAsTIFFFiles) {
     WESetSelection(at, at, we);
     ASSERT_EQ(WEInsertObject(fourcc("PICT"), Handle(pic), Point{50, 100}, we), noErr);
   }
-  // The second picture keeps the name it was read under.
+  // The last picture keeps the name it was read under.
   WEObjectDescHandle named = nilhandle;
-  ASSERT_EQ(WEGetObjectAtOffset(3, &named, we), noErr);
+  ASSERT_EQ(WEGetObjectAtOffset(6, &named, we), noErr);
   ASSERT_EQ(WESetObjectProperty(named, fourcc("VIZU"), fourcc("pnam"), 8, "pic.tiff"), noErr);
   const std::string rtfpath = home.path() + "/TXT.rtf";
   u8 name[256] = {u8(rtfpath.size())};
@@ -326,8 +326,9 @@ TEST_F(RTFWriteTest, PackagesHoldTheirPicturesAsTIFFFiles) {
   EXPECT_NE(rtf.find("{{\\*\\NeXTGraphic picture1.tiff \\width2000\\height1000}\xAC}"), std::string::npos) << rtf;
   EXPECT_NE(rtf.find("{{\\*\\NeXTGraphic pic.tiff "), std::string::npos) << rtf;
   EXPECT_NE(rtf.find("picture2.tiff"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("picture3.tiff"), std::string::npos) << rtf;
   EXPECT_EQ(rtf.find("\\pict"), std::string::npos);
-  for (const char* file : {"picture1.tiff", "pic.tiff", "picture2.tiff"}) {
+  for (const char* file : {"picture1.tiff", "picture2.tiff", "picture3.tiff", "pic.tiff"}) {
     std::FILE* t = std::fopen((home.path() + "/" + file).c_str(), "rb");
     ASSERT_NE(t, nullptr) << file;
     std::vector<u8> bytes;

@@ -52,6 +52,10 @@ class ExportTest : public WindowTest {
     list.text = "row";
     list.rect = Rect{60, 10, 90, 90};
     card.objects.push_back(list);
+    testproject::Object button;
+    button.name = "B";
+    button.rect = Rect{60, 195, 80, 199};
+    card.objects.push_back(button);
     p.windows[0].backgrounds[0].objects.clear();
     return p;
   }
@@ -255,9 +259,11 @@ TEST_F(ExportTest, TheCardAsAPicture) {
 }
 
 TEST_F(ExportTest, ErrorsWriteNothing) {
-  failrows({{"export picture of button 1 to png file \"x\"", "", "error 11"},
+  failrows({{"export picture of button 1 to png file \"x\"", "", "error 112"},
             {"export picture of card field 1 to png file \"x\"", "", "error 112"},
+            {"export text of button 1 to text file \"x\"", "", "error 162"},
             {"export text of graphic 1 to text file \"x\"", "", "error 162"},
+            {"export picture of button 9 to png file \"x\"", "", "error 11"},
             {"export card from 5000,5000 to 6000,6000 to png file \"x\"", "", "error 66"},
             {"export card to png \"x\"", "", "error 73"},
             {"export card to png file \"x\" with bogus quality", "", "error 200"},
@@ -295,6 +301,22 @@ TEST_F(ExportTest, PictureGraphics) {
   writeobj(&obj);
   ASSERT_TRUE(IsValidHandle(stored));
   EXPECT_EQ(variable("v"), std::vector<u8>(deref(stored), deref(stored) + GetHandleSize(stored)));
+  // A picture kept without its rendered bits is drawn from the picture itself.
+  ASSERT_EQ(doline("set the dontCacheBits of graphic 1 to true"), 0);
+  ASSERT_EQ(doline("export picture of graphic 1 to bmp file \"g.bmp\""), 0);
+  const std::vector<u8> bmp = bytes("g.bmp");
+  ASSERT_EQ(bmp.size(), 54u + 3 * 12);
+  EXPECT_EQ(bmp[54], 0xFF) << "blue";
+  EXPECT_EQ(bmp[56], 0) << "no red";
+  ASSERT_EQ(doline("export picture of graphic 1 into p"), 0);
+  Handle played = nilhandle;
+  const std::vector<u8> p = variable("p");
+  ASSERT_EQ(PtrToHand(p.data(), &played, Size(p.size())), noErr);
+  DecodedImage pixels;
+  ASSERT_TRUE(picturepixels(played, &pixels));
+  DisposeHandle(played);
+  EXPECT_EQ(pixel(pixels, 3, 2), 0x0000FFu);
+  ASSERT_EQ(doline("set the dontCacheBits of graphic 1 to false"), 0);
   // An unknown cache entry kind is refused for every format.
   setexportcachekind(4);
   EXPECT_EQ(failingline("export picture of graphic 1 to file \"k\""), 226);
