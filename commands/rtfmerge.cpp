@@ -20,6 +20,7 @@
 #include "platform/files/files.h"
 #include "platform/resources/resources.h"
 #include "platform/text/pstring.h"
+#include "platform/windows/cursor.h"
 #include "properties/fieldrtf.h"
 #include "properties/propfront.h"
 #include "shell/fieldputting.h"
@@ -120,6 +121,7 @@ i16 readdocument(WEReference we, const std::string& path) {
 }  // namespace
 
 i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  if (!mainglobals().lockCursor) SetThemeCursor(kThemeWatchCursor);
   i32 used = 0;
   std::string list;
   if (i16 st = textof(path, text, atoms, at + 1, variables, &used, &list)) return st;
