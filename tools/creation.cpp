@@ -469,7 +469,8 @@ i16 createfieldrect(Handle list, Point pt, i16 tool) {
 i16 createdrawtext(Handle list, Point pt) {
   MainGlobals& g = mainglobals();
   if (g.graphindex >= 0) {
-    if (ptinspot(g.graphspots, g.graphindex, pt) && isvalidwerec(g.graphrec)) {
+    // A click in another window is never inside it.
+    if (g.graphwindow == g.current.window && ptinspot(g.graphspots, g.graphindex, pt) && isvalidwerec(g.graphrec)) {
       dclick(pt, g.event.when);
       WEClick(pt, g.event.modifiers, g.event.when, g.graphrec);
       return toolmadenothing;

@@ -182,6 +182,10 @@ TEST_F(CreationTest, TheTextToolTypesIntoTextGraphics) {
   EXPECT_EQ(g.graphindex, 0) << "typing starts in the new text graphic";
   EXPECT_EQ(log(), "newGraphic 100,");
   clearlog();
+  // A click inside it while typing goes to its text.
+  click(200, P(70, 100));
+  EXPECT_EQ(g.graphindex, 0);
+  EXPECT_EQ(count(), 1);
   // A click elsewhere ends the typing and, released within 10 pixels, makes nothing.
   drag(200, P(300, 300), P(309, 309));
   EXPECT_EQ(g.graphindex, -1);
