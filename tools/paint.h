@@ -47,6 +47,8 @@ void bmapidle();
 // rectangles, both cut to the bitmap. With `caret` the caret blinks: painted black and white
 // on alternate calls.
 void lowtext(bool caret, Rect* textrect, Rect* caretrect);
+// The text world takes a copy of the image (the text is composed over it).
+void imagetoworld();
 // Sets the cursor of a paint tool for a point of the session window.
 void paintcurs(u16 tool, Point pt);
 

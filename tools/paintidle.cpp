@@ -3,7 +3,6 @@
 #include <array>
 
 #include "platform/events/events.h"
-#include "platform/qd/copybits.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "platform/runtime/root.h"
@@ -75,15 +74,10 @@ void caret() {
   PaintIdleState& st = idlestate();
   const MainGlobals& g = mainglobals();
   Rect tr{}, cr{};
+  imagetoworld();
   {
     SavePort keep;
-    bindimage();
-    const PortBits src(p.imageport), dst(p.textworld);
     SetGWorld(p.textworld, nilhandle);
-    PenNormal();
-    ForeColor(blackColor);
-    BackColor(whiteColor);
-    CopyBits(src.get(), dst.get(), &p.rect, &p.rect, srcCopy, nilid);
     lowtext(true, &tr, &cr);
   }
   if (g.textSize != st.textsize || g.textFont != st.textfont || g.textStyle != st.textstyle) {

@@ -20,7 +20,8 @@ constexpr u8 kBackspace = 8, kReturn = 13, kFirstArrow = 28, kLastArrow = 31;
 constexpr i16 kBaselineDrop = 8;  // the first baseline lies this far below the click
 constexpr i16 kAlignRight = -1, kAlignCenter = 1;
 
-// The text world holds a copy of the image (the text is composed over it).
+}  // namespace
+
 void imagetoworld() {
   const PaintSession& p = paintsession();
   SavePort keep;
@@ -32,6 +33,8 @@ void imagetoworld() {
   BackColor(whiteColor);
   CopyBits(src.get(), dst.get(), &p.rect, &p.rect, srcCopy, nilid);
 }
+
+namespace {
 
 bool textready() {
   const PaintSession& p = paintsession();
