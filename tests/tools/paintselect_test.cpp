@@ -426,16 +426,20 @@ TEST_F(PaintSelectTest, PastingScalesIntoASelectionOrCentresOnTheBitmap) {
   EXPECT_EQ(wrong, "") << "the 10 x 10 picture scaled into 20 x 20";
   EXPECT_EQ(image(0), before) << "nothing lifted from the image";
 
-  // A picture larger than the bitmap: centred, its selection cut to the bitmap.
+  // A picture larger than the bitmap: centred, its selection cut to the bitmap. Its frame
+  // (-16, -31, 185, 226), given with its corners swapped, is 257 x 201: placed at left
+  // 70 - 128 and top 60 - 100, its square (40, 40) lands at (13, 16).
   std::vector<u8> big = ten;
-  const u8 frame[8] = {0xFF, 0xF0, 0xFF, 0xE1, 0x00, 0xB8, 0x00, 0xE1};  // (-16, -31, 184, 225)
+  const u8 frame[8] = {0x00, 0xB9, 0x00, 0xE2, 0xFF, 0xF0, 0xFF, 0xE1};
   std::copy(frame, frame + 8, big.begin() + 2);
   putclipboard(big);
   ASSERT_EQ(doline("click at 110,90\npaste"), 0);
   EXPECT_TRUE(p.selectionactive);
   const Rect whole{20, 20, 100, 120};
   EXPECT_TRUE(EqualRect(&p.selection, &whole));
-  EXPECT_EQ(in(p.selcopy, 20, 20), 255);
+  EXPECT_EQ(in(p.selcopy, 22, 25), 255);
+  EXPECT_EQ(in(p.selcopy, 23, 25), 0);
+  EXPECT_EQ(in(p.selcopy, 22, 26), 0);
 
   // Clearing a selection dragged away leaves its first place white.
   ASSERT_EQ(doline("choose browse tool"), 0);
@@ -443,6 +447,29 @@ TEST_F(PaintSelectTest, PastingScalesIntoASelectionOrCentresOnTheBitmap) {
   ASSERT_EQ(doline("choose select tool\ndrag from 35,35 to 55,55\ndrag from 45,45 to 85,45\ndelete"), 0);
   EXPECT_FALSE(p.selectionactive);
   EXPECT_TRUE(all(Rect{20, 20, 100, 120}, 0));
+}
+
+// The Services forms take a scrap of their caller's: the copy adds its picture to what the
+// scrap holds, the paste reads that scrap.
+TEST_F(PaintSelectTest, TheServicesFormsUseTheScrapTheyAreGiven) {
+  with(square(40, 40));
+  ClearCurrentScrap();
+  ScrapRef scrap = 0;
+  GetCurrentScrap(&scrap);
+  ASSERT_EQ(PutScrapFlavor(scrap, fourcc("TEXT"), 0, 2, "hi"), noErr);
+  ASSERT_EQ(doline("choose select tool\ndrag from 40,40 to 50,50"), 0);
+  servicescopybits(scrap);
+  Size size = 0;
+  EXPECT_EQ(GetScrapFlavorSize(scrap, fourcc("TEXT"), &size), noErr) << "the scrap is not cleared";
+  EXPECT_EQ(GetScrapFlavorSize(scrap, fourcc("PICT"), &size), noErr);
+  PaintSession& p = session();
+  ASSERT_EQ(doline("click at 110,90"), 0);
+  ASSERT_FALSE(p.selectionactive);
+  servicespastebits(scrap);
+  EXPECT_TRUE(p.selectionactive);
+  const Rect centred{55, 65, 65, 75};
+  EXPECT_TRUE(EqualRect(&p.selection, &centred));
+  EXPECT_EQ(in(p.selcopy, 70, 60), 255);
 }
 
 TEST_F(PaintSelectTest, AFailedPasteChangesNothingAndClosingCommits) {
