@@ -83,6 +83,7 @@ i16 dragselection(Point press, bool masked) {
     if (option && command) copypixels(p.image, p.selcopy, start, r, masked);
     showfloating(start, r, unite(at, r), masked);
     at = r;
+    pause();
   }
   const i16 dh = i16(at.left - start.left), dv = i16(at.top - start.top);
   scrollpixels(p.selcopy, dh, dv);
