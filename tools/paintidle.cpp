@@ -43,29 +43,22 @@ PaintIdleState& idlestate() { return state<PaintIdleState>(); }
 
 bool before(u32 now, u32 due) { return i32(now - due) < 0; }
 
-void antsaround() {
+// The ants of a rectangular selection: its frame exclusive-or'd with the pattern over the
+// floating pixels; of a lasso selection: its pixels whitened where the pattern is clear, shown
+// through the mask.
+void marchants(bool lasso) {
   PaintSession& p = paintsession();
-  copypixels(p.strokecopy, p.selcopy, p.selection, p.selection, false);
+  const Rect& area = lasso ? p.rect : p.selection;
+  copypixels(p.strokecopy, p.selcopy, area, area, false);
   SavePort keep;
   portup(p.scratchport, 1, p.strokecopy);
   PenPat(&p.ants);
-  PenMode(patXor);
-  FrameRect(&p.selection);
-  PenNormal();
-  showfrom(p.scratchport, p.selection);
-}
-
-void antsthrough() {
-  PaintSession& p = paintsession();
-  copypixels(p.strokecopy, p.selcopy, p.rect, p.rect, false);
-  SavePort keep;
-  portup(p.scratchport, 1, p.strokecopy);
-  PenPat(&p.ants);
-  PenMode(notPatBic);
-  PaintRect(&p.selection);
+  PenMode(lasso ? notPatBic : patXor);
+  if (lasso) PaintRect(&p.selection);
+  else FrameRect(&p.selection);
   PenNormal();
   const PortBits mask(p.maskworld);
-  showfrom(p.scratchport, p.selection, mask.get());
+  showfrom(p.scratchport, p.selection, lasso ? mask.get() : nullptr);
 }
 
 void caret() {
@@ -109,12 +102,12 @@ void bmapidle() {
   u32 now = 0;
   Delay(1, &now);
   if (p.selectionactive) {
-    antsaround();
+    marchants(false);
     st.due = now + kAntsTicks;
     stepants();
   }
   if (p.lassoactive) {
-    antsthrough();
+    marchants(true);
     st.due = now + kAntsTicks;
     stepants();
   }

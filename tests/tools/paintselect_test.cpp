@@ -161,6 +161,18 @@ TEST_F(PaintSelectTest, ALassoSelectionDragsThroughItsMask) {
   ASSERT_EQ(doline("choose lasso tool"), 0);
   lasso(around(33, 33, 60, 60));
   ASSERT_TRUE(session().lassoactive);
+  // The ants: the selected pixels striped with the pattern, nothing else touched.
+  wait(20);
+  const Pattern used = session().ants;
+  bmapidle();
+  std::string wrong;
+  for (i32 v = 36; v < 54; ++v)
+    for (i32 h = 36; h < 54; ++h) {
+      const bool inside = h >= 40 && h < 50 && v >= 40 && v < 50;
+      const bool dark = inside && (used.pat[(v - 20) & 7] & (0x80 >> ((h - 20) & 7)));
+      if (windowpixel(i16(h), i16(v)) != (dark ? kBlack : kWhite)) wrong += std::to_string(h) + "," + std::to_string(v) + " ";
+    }
+  EXPECT_EQ(wrong, "");
   ASSERT_EQ(doline("drag from 45,45 to 75,45\nchoose browse tool"), 0);
   EXPECT_TRUE(all(Rect{40, 70, 50, 80}, 255));
   EXPECT_TRUE(all(Rect{40, 40, 50, 70}, 0));
