@@ -1,9 +1,8 @@
 // Pastes arbitrary bytes as a 'PICT' from the clipboard into an open paint session over a
 // 40 x 30 colour bitmap: with no selection (centred on the bitmap), into a rectangular
 // selection (scaled), and copied back out. A picture is another program's data: the paste must
-// stop at any damage, read nothing outside the picture, and stay quick; the seeds are
-// selections this code copied itself, rectangular and lasso.
-// replay-runs: 1500
+// stop at any damage, read nothing outside the picture, and stay quick; the seeds are pictures
+// of the shape the copy records, rectangular and lasso.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -71,29 +70,28 @@ void putpicture(const std::uint8_t* data, std::size_t size) {
   PutScrapFlavor(scrap, fourcc("PICT"), 0, Size(size), data);
 }
 
+// A selection's picture as the copy records it: a bit copy of an 8-bit image framed by the
+// selection, after comment 12345 for a lasso selection.
 std::vector<std::uint8_t> copied(bool lasso) {
   using namespace kv;
-  GWorldPtr port = 0;
-  Handle list = opensession(&port);
-  PaintSession& p = paintsession();
-  p.selection = Rect{12, 22, 30, 50};
-  std::vector<std::uint8_t> out;
-  if (lasso) {
-    // A lasso selection of the black half: pasting a picture that says so makes one.
-    p.selectionactive = 0;
-    p.lassoactive = 1;
-  } else {
-    p.selectionactive = 1;
-  }
-  copybits();
-  ScrapRef scrap = 0;
-  GetCurrentScrap(&scrap);
-  Size size = 0;
-  GetScrapFlavorSize(scrap, fourcc("PICT"), &size);
-  out.resize(size_t(size));
-  GetScrapFlavorData(scrap, fourcc("PICT"), &size, out.data());
-  p.selectionactive = p.lassoactive = 0;
-  closesession(list, port);
+  usebuiltinmetricsfont(true);
+  const Rect frame{12, 22, 30, 50};
+  GWorldPtr source = 0, port = 0;
+  NewGWorld(&source, 8, &kBitmap, 0, 0, 0);
+  NewGWorld(&port, 8, &kBitmap, 0, 0, 0);
+  SetGWorld(source, 0);
+  const Rect half{10, 20, 40, 40};
+  PaintRect(&half);
+  SetGWorld(port, 0);
+  ClipRect(&frame);
+  PicHandle pic = OpenPicture(&frame);
+  if (lasso) PicComment(12345, 0, nilhandle);
+  CopyBits(GetPortBitMapForCopyBits(source), GetPortBitMapForCopyBits(port), &frame, &frame, srcCopy, 0);
+  ClosePicture();
+  std::vector<std::uint8_t> out = contentof(pic);
+  KillPicture(pic);
+  DisposeGWorld(source);
+  DisposeGWorld(port);
   resetruntime();
   return out;
 }
