@@ -295,6 +295,16 @@ TEST_F(PaintTextTest, FilledLinesAndRightAlignment) {
             0);
   EXPECT_TRUE(inked(Rect{i16(58 - fi.ascent), i16(80 - w), i16(58 + fi.descent), 80})) << "grown to the left";
   EXPECT_TRUE(all(Rect{20, 81, 100, 120}, 0));
+
+  // "default" (0) and "full" (2) lay out as "left".
+  for (i16 align : {0, 2}) {
+    ASSERT_EQ(doline("choose browse tool"), 0);
+    start(blankbitmap());
+    mainglobals().textAlign = align;
+    ASSERT_EQ(doline("set the filled to false\nchoose paint text tool\nclick at 80,50\ntype \"ab\"\nchoose browse tool"), 0);
+    EXPECT_TRUE(inked(Rect{i16(58 - fi.ascent), 80, i16(58 + fi.descent), i16(80 + w)})) << align;
+    EXPECT_TRUE(all(Rect{20, 20, 100, 80}, 0)) << align;
+  }
 }
 
 TEST_F(PaintTextTest, KeysWithoutTextAndANewFontRepaintsTheWorld) {
@@ -459,6 +469,40 @@ TEST_F(PaintSelectTest, PastingScalesIntoASelectionOrCentresOnTheBitmap) {
   ASSERT_EQ(doline("choose select tool\ndrag from 35,35 to 55,55\ndrag from 45,45 to 85,45\ndelete"), 0);
   EXPECT_FALSE(p.selectionactive);
   EXPECT_TRUE(all(Rect{20, 20, 100, 120}, 0));
+}
+
+// The mask of a pasted lasso selection comes from the pasted pixels alone: pixels an earlier
+// selection left in the working copy do not come back.
+TEST_F(PaintSelectTest, APastedLassoLeavesNoGhostOfEarlierSelections) {
+  with(square(40, 40));
+  ASSERT_EQ(doline("set the allowEmptyPaint to true\nchoose lasso tool"), 0);
+  lasso(around(33, 33, 60, 60));
+  ASSERT_EQ(doline("copy\nchoose select tool\ndrag from 35,35 to 55,55\ndrag from 45,45 to 85,45\nclick at 110,90\n"
+                   "drag from 75,35 to 95,55\ntype numToChar(8)"),
+            0);
+  ASSERT_TRUE(all(Rect{20, 20, 100, 120}, 0));
+  ASSERT_EQ(doline("paste"), 0);
+  ASSERT_TRUE(session().lassoactive);
+  EXPECT_TRUE(ptinlasso(list(), hv(70, 60)));
+  EXPECT_FALSE(ptinlasso(list(), hv(85, 45))) << "no ghost of the square cleared before";
+  ASSERT_EQ(doline("choose browse tool"), 0);
+  EXPECT_TRUE(all(Rect{55, 65, 65, 75}, 255)) << "the pasted square";
+  EXPECT_TRUE(all(Rect{40, 80, 50, 90}, 0));
+}
+
+TEST_F(PaintSelectTest, SelectingAllCommitsTheTextFirst) {
+  with(square(40, 40));
+  ASSERT_EQ(doline("set the allowEmptyPaint to true\nset the filled to true\nchoose paint text tool\nclick at 30,80\ntype \"a\""), 0);
+  PaintSession& p = session();
+  selallbits();
+  EXPECT_FALSE(p.textactive);
+  ASSERT_TRUE(p.selectionactive);
+  const Rect whole{20, 20, 100, 120};
+  EXPECT_TRUE(EqualRect(&p.selection, &whole));
+  EXPECT_EQ(in(p.selcopy, 30, 88), 255) << "the typed text is part of what is selected";
+  EXPECT_EQ(in(p.selcopy, 45, 45), 255);
+  ASSERT_EQ(doline("type numToChar(8)"), 0);
+  EXPECT_TRUE(all(whole, 0));
 }
 
 // The Services forms take a scrap of their caller's: the copy adds its picture to what the
