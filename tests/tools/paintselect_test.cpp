@@ -490,6 +490,21 @@ TEST_F(PaintSelectTest, APastedLassoLeavesNoGhostOfEarlierSelections) {
   EXPECT_TRUE(all(Rect{40, 80, 50, 90}, 0));
 }
 
+TEST_F(PaintSelectTest, CutCopiesTheSelectionAndClearsIt) {
+  with(square(40, 40));
+  ASSERT_EQ(doline("set the allowEmptyPaint to true\nchoose select tool\ndrag from 35,35 to 55,55\ncut"), 0);
+  EXPECT_FALSE(session().selectionactive);
+  EXPECT_TRUE(all(Rect{20, 20, 100, 120}, 0));
+  const std::vector<u8> pict = clipboardpicture();
+  ASSERT_GE(pict.size(), 10u);
+  EXPECT_EQ(std::vector<u8>(pict.begin() + 2, pict.begin() + 10), (std::vector<u8>{0, 35, 0, 35, 0, 55, 0, 55}));
+  ASSERT_EQ(doline("cut paint\ndelete paint"), 0);
+  EXPECT_EQ(clipboardpicture(), pict) << "nothing selected: nothing cut";
+  ASSERT_EQ(doline("paste paint"), 0);
+  EXPECT_TRUE(session().selectionactive);
+  EXPECT_EQ(in(session().selcopy, 70, 60), 255);
+}
+
 TEST_F(PaintSelectTest, SelectingAllCommitsTheTextFirst) {
   with(square(40, 40));
   ASSERT_EQ(doline("set the allowEmptyPaint to true\nset the filled to true\nchoose paint text tool\nclick at 30,80\ntype \"a\""), 0);
