@@ -55,10 +55,8 @@ std::vector<std::string> labellines(const desk& d, i32* band) {
     text += line2;
     text += "\t[[the abbreviated date]]";
   }
-  Handle h = nilhandle;
-  if (PtrToHand(text.data(), &h, Size(text.size())) != noErr) return {};
   fred v{};
-  givehandtofred(h, &v);
+  if (charstonewfred(text.data(), Size(text.size()), &v) != 0) return {};
   hierpath path = p.theprinthier != nullptr ? hierpath(p.theprinthier, p.theprintdepth) : hierpath();
   i16 st = merge(path, p.theprintvars, &v);
   std::string merged;

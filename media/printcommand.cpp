@@ -154,22 +154,15 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     g.printflags |= printrasterized;
     ++c.i;
   }
-  if (c.tok() == tokCd && (statementends(atoms, c.i + 1) || c.tok(1) != tokFile)) {
-    // `card` alone, or `card` followed by options: the current card, unless a reference follows.
-    const u16 next = c.tok(1);
-    const bool option = statementends(atoms, c.i + 1) || next == tokTo || next == tokFrom || next == tokWith ||
-                        next == tokWithout || next == tokAnd || next == tokCenter || next == tokFrame ||
-                        next == tokScale || next == tokLabel || next == tokRasterized || next == tokJobName;
-    if (option) ++c.i;
-  }
-  if (c.i == at + 1 || (c.i == at + 2 && (g.printflags & printrasterized))) {
-    // An object reference, or a count of cards.
+  {
+    // An object written out with its object word, `card` alone (the current card, its
+    // options following), `all cards`, or a count of cards.
     i32 used = 0;
     if (c.tok() == tokAllWord && c.tok(1) == tokCards) {
       target = cards;
       count = i32(HandleAs<windrec>(g.current.wind)->cardcount);
       c.i += 2;
-    } else if (scanobj(path, text, atoms, c.i, variables, &used, &obj) == 0 && used > 0) {
+    } else if (readobj(path, text, atoms, c.i, variables, &used, &obj) == 0 && used > 0) {
       haveobj = true;
       c.i += used;
       if (obj.kind == objpart) {
@@ -180,6 +173,8 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
         writeobj(&obj);
         return statusbadword;
       }
+    } else if (c.tok() == tokCd) {
+      ++c.i;
     } else {
       if (i16 st = c.number(&count)) return st;
       if (c.tok() == tokCd || c.tok() == tokCards) ++c.i;

@@ -22,12 +22,7 @@ constexpr i16 statusbadword = 2, statuscancelled = 62;
 constexpr i16 resultbadpaper = 83, resultbadprinter = 84, resultbadorientation = 85, resultnodriver = 108;
 constexpr u16 tokPortrait = 11249, tokLandscape = 11155;
 
-i16 textvalue(const std::string& s, fred* value) {
-  Handle h = nilhandle;
-  if (PtrToHand(s.data(), &h, Size(s.size())) != noErr) return 37;
-  givehandtofred(h, value);
-  return 0;
-}
+i16 textvalue(const std::string& s, fred* value) { return charstonewfred(s.data(), Size(s.size()), value); }
 
 // The session prepared, and the page format too for the paper and orientation facts.
 i16 prepare(bool format) {

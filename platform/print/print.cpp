@@ -189,7 +189,7 @@ OSStatus begindocument(PMPrintSession session, PMPrintSettings settings, PMPageF
   s->progress = progress;
   OSStatus err = pdfbegin(*s, *st, *f);
   if (err == noErr && progress)
-    transcriptadd(TranscriptKind::dialog, "printing \"" + macromantoutf8(st->jobname) + "\"");
+    transcriptadd(TranscriptKind::note, "printing \"" + macromantoutf8(st->jobname) + "\"");
   return err;
 }
 
