@@ -99,6 +99,15 @@ i16 deskprint(const desk& d, const Rect* region);
 // mode -2: the card of `d` (the current card); -1: a referenced card's context; n >= 1: n cards
 // from the current one.
 i16 printfile(const desk& d, i32 mode, const Rect* region);
+// Steps of a whole job: the session prepared, the job named (the job name given, else the
+// window's), the dialogs as the dialog mode allows, the destination, and the document begun;
+// and the document ended (its status replacing 0) with the destination back on the printer.
+i16 beginprintjob(const desk& d);
+i16 endprintjob(i16 status);
+// `count` cards from the current one into the open document: after each card but the last
+// the window goes to its next card (with its messages) and the user-abort test runs; the run
+// stops at the first failure or once the job's last page is past.
+i16 printcardrun(i32 count, const Rect* region);
 
 // --- The command -----------------------------------------------------------------------------
 i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);

@@ -82,8 +82,7 @@ struct parser {
 
 // A field's text printed as a job of its own, or into the held job.
 i16 printfield(spot& s) {
-  PrintState& p = printstate();
-  MainGlobals& g = mainglobals();
+  const PrintState& p = printstate();
   LongRect dest{}, view{};
   ldestview(s, &dest, &view);
   WEReference we = westupidtext(dest, view, s, false, s.style == stylefieldscroll);
@@ -93,41 +92,13 @@ i16 printfield(spot& s) {
     ~Dispose() { WEDispose(we); }
   } dispose{we};
   const bool held = printjobheld();
-  if (!held) {
-    if (OSStatus err = preparesession()) return mapprintstatus(err);
-    Str255 title{};
-    if (g.current.window != nilid) GetWTitle(g.current.window, title);
-    PMSetJobName(p.settings, (g.printflags & printjobnamed) && !p.jobname.empty()
-                                 ? p.jobname
-                                 : std::string(reinterpret_cast<const char*>(title + 1), title[0]));
-    PMSessionSetDestination(p.session, p.settings, kPMDestinationPrinter, nullptr, "");
-    const u16 former = g.printdialogmode;
-    bool accepted = false;
-    if (MyPreparePageFormat(&accepted, false) != noErr) return 96;
-    if (!accepted) return statuscancelled;
-    g.printdialogmode = former == 0 ? u16(dialognopagesetup) : former;
-    if (MyDoPrintDialog(&accepted) != noErr) return 96;
-    if (!accepted) return statuscancelled;
-    if (g.printflags & printtofile) {
-      OSStatus destst = noErr;
-      if (i16 st = MySetPrintingToFile(p.jobname, &destst)) return st;
-      if (destst != noErr) return mapprintstatus(destst);
-    } else if (g.printflags & printtopreview) {
-      PMSessionSetDestination(p.session, p.settings, kPMDestinationPreview, nullptr, "");
-    }
-    g.printdialogmode |= dialognone;
-    p.withstatus = (g.printflags & printnoprogress) == 0;
-    if (OSStatus err = printbegindocument()) return mapprintstatus(err);
-  }
+  if (!held)
+    if (i16 st = beginprintjob(mainglobals().current)) return st;
+  // The job's session, settings and format: begun above, or the held job's.
   const WEPrintJob job{we, 0, p.session, p.format, p.settings};
   const OSErr err = DoPrint(&job);
-  i16 st = mapprintstatus(err);
-  if (!held) {
-    const OSStatus ended = printenddocument();
-    if (st == 0) st = mapprintstatus(ended);
-    PMSessionSetDestination(p.session, p.settings, kPMDestinationPrinter, nullptr, "");
-  }
-  return st;
+  const i16 st = mapprintstatus(err);
+  return held ? st : endprintjob(st);
 }
 
 }  // namespace
@@ -310,7 +281,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     }
     case cards:
       g.lockMessages = 1;
-      st = held ? deskprint(g.current, r) : printfile(g.current, count, r);
+      st = held ? printcardrun(count, r) : printfile(g.current, count, r);
       g.lockMessages = lockmessages;
       break;
   }

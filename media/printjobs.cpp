@@ -16,14 +16,25 @@ constexpr i16 statuscancelled = 62, statusdialogfailed = 96;
 constexpr i16 kCardMoved = -991;
 }  // namespace
 
-i16 printfile(const desk& d, i32 mode, const Rect* region) {
+i16 printcardrun(i32 count, const Rect* region) {
+  MainGlobals& g = mainglobals();
+  const PrintState& p = printstate();
+  i16 st = 0;
+  for (i32 k = 1; k <= count && st == 0; ++k) {
+    st = deskprint(g.current, region);
+    if (st != 0 || k == count) break;
+    form f{};
+    f.card = selpart{selnext, i32(g.current.cardnum), {}, 0};
+    st = gotowindow(f);
+    if (st == 0) st = isabort(0);
+    if (st == 0 && p.lastPage <= p.pageCount) break;
+  }
+  return st;
+}
+
+i16 beginprintjob(const desk& d) {
   MainGlobals& g = mainglobals();
   PrintState& p = printstate();
-  SetThemeCursor(kThemeArrowCursor);
-  switchprintfolder();
-  struct Folder {
-    ~Folder() { restoreprintfolder(); }
-  } folder;
   if (OSStatus err = preparesession()) return mapprintstatus(err);
   std::string job;
   if ((g.printflags & printjobnamed) && !p.jobname.empty()) {
@@ -55,23 +66,25 @@ i16 printfile(const desk& d, i32 mode, const Rect* region) {
   g.printdialogmode |= dialognone;
   p.withstatus = (g.printflags & printnoprogress) == 0;
   if (OSStatus err = printbegindocument()) return mapprintstatus(err);
-  i16 st = 0;
-  if (mode < 0) {
-    st = deskprint(d, region);
-  } else {
-    for (i32 k = 1; k <= mode && st == 0; ++k) {
-      st = deskprint(g.current, region);
-      if (st != 0 || k == mode) break;
-      form f{};
-      f.card = selpart{selnext, i32(g.current.cardnum), {}, 0};
-      st = gotowindow(f);
-      if (st == 0) st = isabort(0);
-      if (st == 0 && p.lastPage <= p.pageCount) break;
-    }
-  }
+  return 0;
+}
+
+i16 endprintjob(i16 st) {
+  PrintState& p = printstate();
   const OSStatus ended = printenddocument();
   if (st == 0 && ended != noErr) st = mapprintstatus(ended);
   PMSessionSetDestination(p.session, p.settings, kPMDestinationPrinter, nullptr, "");
+  return st;
+}
+
+i16 printfile(const desk& d, i32 mode, const Rect* region) {
+  SetThemeCursor(kThemeArrowCursor);
+  switchprintfolder();
+  struct Folder {
+    ~Folder() { restoreprintfolder(); }
+  } folder;
+  if (i16 st = beginprintjob(d)) return st;
+  const i16 st = endprintjob(mode < 0 ? deskprint(d, region) : printcardrun(mode, region));
   return st == kCardMoved ? i16(0) : st;
 }
 

@@ -3,6 +3,7 @@
 // printer properties over test printers, and a machine without a printing system.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -350,6 +351,65 @@ TEST_F(PrintingTest, WithoutAPrintingSystemFilesStillPrint) {
   std::ifstream picture(folderpath(mainglobals().documentsfolder) + "/PrintCard 1.PICT", std::ios::binary);
   const std::vector<char> bytes((std::istreambuf_iterator<char>(picture)), std::istreambuf_iterator<char>());
   EXPECT_GT(bytes.size(), 512u + 10u);
+}
+
+TEST_F(PrintingTest, RunsOfCardsGoFromTheCurrentCardOn) {
+  ASSERT_EQ(open(), 0);
+  transcriptclear();
+  EXPECT_EQ(doline("print 2 cards to file \"" + file("two.pdf") + "\""), 0);
+  EXPECT_EQ(pdfpages(file("two.pdf")), 2);
+  EXPECT_EQ(current().cardnum, 2u);
+  // lockMessages holds while the job goes from card to card.
+  for (const std::string& l : transcriptlines()) EXPECT_EQ(l.find("openCard"), std::string::npos) << l;
+  EXPECT_EQ(doline("go to card 1\nprint all cards to file \"" + file("all.pdf") + "\""), 0);
+  EXPECT_EQ(pdfpages(file("all.pdf")), 2);
+  EXPECT_EQ(doline("print card 2 to file \"" + file("ref.pdf") + "\""), 0);
+  EXPECT_EQ(pdfpages(file("ref.pdf")), 1);
+}
+
+TEST_F(PrintingTest, LabelsRasterizingLandscapeAndProgress) {
+  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(doline("set the printLabel to \"Draft [[1+1]]\" & return & \"left\" & tab & \"right  \""), 0);
+  EXPECT_EQ(doline("print card label to file \"" + file("own.pdf") + "\""), 0);
+  ASSERT_EQ(kept().size(), 1u);
+  const std::string text(kept()[0].picture.begin(), kept()[0].picture.end());
+  EXPECT_NE(text.find("Draft 2"), std::string::npos);
+  EXPECT_NE(text.find("right"), std::string::npos);
+  EXPECT_EQ(text.find("right  "), std::string::npos);  // trailing blanks are not drawn
+
+  EXPECT_EQ(doline("print rasterized card to file \"" + file("raster.pdf") + "\""), 0);
+  const Gray raster = render(file("raster.pdf"), 1);
+  EXPECT_LT(raster.at(18 + 30, 18 + 20), 64);
+  EXPECT_GT(raster.at(18 + 100, 18 + 100), 200);
+
+  transcriptclear();
+  EXPECT_EQ(doline("set the printOrientation to landscape\nprint card to file \"" + file("land.pdf") + "\""), 0);
+  EXPECT_EQ(pdffact(file("land.pdf"), "Page size").rfind("792 x 612 pts", 0), 0u);
+  EXPECT_NE(transcripttext().find("printed page 1"), std::string::npos);
+  transcriptclear();
+  EXPECT_EQ(doline("print card to file \"" + file("quiet.pdf") + "\" without progress"), 0);
+  EXPECT_EQ(transcripttext().find("printed page"), std::string::npos);
+  EXPECT_EQ(pdfpages(file("quiet.pdf")), 1);
+}
+
+TEST_F(PrintingTest, PrintersTakeTheirCopiesAndPreviewsOpen) {
+  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(doline("set the printCopies to 3\nset the printer to \"Lab\"\nprint card without dialogs"), 0);
+  ASSERT_EQ(pmcapturedjobs().size(), 1u);
+  EXPECT_EQ(pmcapturedjobs()[0].printer, "Lab");
+  EXPECT_EQ(pmcapturedjobs()[0].copies, 3u);
+  EXPECT_EQ(pmcapturedjobs()[0].pdf.size() > 4 && std::string(pmcapturedjobs()[0].pdf.begin(),
+                                                                pmcapturedjobs()[0].pdf.begin() + 4) == "%PDF",
+            true);
+  transcriptclear();
+  EXPECT_EQ(doline("print card to preview"), 0);
+  const std::string t = transcripttext();
+  const std::string note = "note: preview ";
+  const std::size_t at = t.find(note);
+  ASSERT_NE(at, std::string::npos);
+  const std::string path = t.substr(at + note.size(), t.find('\n', at) - at - note.size());
+  EXPECT_EQ(pdfpages(path), 1) << t;
+  std::remove(path.c_str());
 }
 
 }  // namespace
