@@ -14,6 +14,8 @@
 #include "shell/mainglobals.h"
 #include "store/objread.h"
 #include "store/records.h"
+#include "tools/paint.h"
+#include "tools/texttool.h"
 
 namespace kv {
 
@@ -106,6 +108,9 @@ i16 printfield(spot& s) {
 i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   PrintState& p = printstate();
+  // Painting and field editing end before the card is drawn for printing.
+  if (i16 st = putdownbmap()) return st;
+  if (i16 st = putdowntextfield()) return st;
   const bool held = printjobheld();
   if (held) {
     g.printflags &= ~u32(0x202FB);
@@ -254,7 +259,10 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   p.pageCount = 0;
   p.firstPage = 1;
   p.lastPage = 32000;
-  const u16 lockmessages = u16(g.lockMessages);
+  const i16 lockmessages = g.lockMessages;
+  // Controls stay still while the cards are drawn.
+  const i16 idlecontrols = g.idleControls;
+  g.idleControls = 0;
   const Rect* r = hasregion ? &region : nullptr;
   i16 st = 0;
   if (held) {
@@ -287,6 +295,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   }
   p.theprinthier = nullptr;
   p.theprintdepth = 0;
+  g.idleControls = idlecontrols;
   if (st == statuscancelled) return setresulttext(1);
   if (st == kCardMoved) return 0;
   if (st != 0 && held) closebatchprintsession();

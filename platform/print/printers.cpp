@@ -7,8 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "platform/print/printimpl.h"
@@ -162,9 +160,12 @@ OSStatus sendtoprinter(const PrinterEntry& printer, const std::string& pdfpath, 
                        u32 copies) {
   PrinterState& s = prs();
   if (s.test) {
-    std::ifstream in(pdfpath, std::ios::binary);
     PMCapturedJob job{printer.name, title, copies, {}};
-    job.pdf.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (std::FILE* f = std::fopen(pdfpath.c_str(), "rb")) {
+      u8 buf[16384];
+      for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) job.pdf.insert(job.pdf.end(), buf, buf + n);
+      std::fclose(f);
+    }
     s.captured.push_back(std::move(job));
     return noErr;
   }
