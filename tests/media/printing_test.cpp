@@ -413,5 +413,42 @@ TEST_F(PrintingTest, PrintersTakeTheirCopiesAndPreviewsOpen) {
   std::remove(path.c_str());
 }
 
+TEST_F(PrintingTest, AHeldJobTakesFieldsAndRunsOfCards) {
+  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(doline("print field 1 to file \"" + file("alone.pdf") + "\""), 0);
+  const int fieldpages = pdfpages(file("alone.pdf"));
+  EXPECT_EQ(doline("open print job \"Both\" to file \"" + file("both.pdf") + "\" without dialog or dialogs or progress"), 0);
+  EXPECT_EQ(doline("print field 1\nprint 2 cards"), 0);
+  EXPECT_EQ(current().cardnum, 2u);
+  EXPECT_EQ(doline("close print job"), 0);
+  EXPECT_EQ(pdfpages(file("both.pdf")), fieldpages + 2);
+  EXPECT_EQ(pdffact(file("both.pdf"), "Title"), "Both");
+}
+
+TEST_F(PrintingTest, ClosingPrintingForgetsTheSettingsAndTheDialogMode) {
+  ASSERT_EQ(open(), 0);
+  // `with dialog` shows the print dialog alone.
+  queueanswer(Answer{"print", "OK", {}});
+  EXPECT_EQ(doline("print card with dialog"), 0);
+  EXPECT_EQ(answerspending(), 0u);
+  ASSERT_EQ(pmcapturedjobs().size(), 1u);
+
+  EXPECT_EQ(doline("set the printRange to 3,4\nset the printOrientation to landscape"), 0);
+  EXPECT_EQ(doline("close printing"), 0);
+  EXPECT_EQ(mainglobals().printdialogmode, 0);
+  EXPECT_EQ(cardvalue("the printRange"), "1,32000");
+  EXPECT_EQ(cardvalue("the printOrientation"), "portrait");
+  // Both dialogs show again.
+  queueanswer(Answer{"page setup", "OK", {}});
+  queueanswer(Answer{"print", "OK", {}});
+  EXPECT_EQ(doline("print card"), 0);
+  EXPECT_EQ(answerspending(), 0u);
+  EXPECT_EQ(pmcapturedjobs().size(), 2u);
+  mainglobals().plugin = 1;
+  EXPECT_EQ(failingline("close printing"), 175);
+  EXPECT_EQ(failingline("open printing"), 175);
+  mainglobals().plugin = 0;
+}
+
 }  // namespace
 }  // namespace kv
