@@ -2,6 +2,7 @@
 // printer, copies and the pages from and to), our own dialogs run modally. Headless runs take
 // "page setup: OK|Cancel" and "print: OK|Cancel|<first>,<last>" from the answers queue.
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "media/print.h"
@@ -34,6 +35,8 @@ bool radio(DialogRef d, i16 item) {
 
 // Runs a dialog made from its resources until OK (1) or Cancel (2): the item hit.
 i16 rundialog(DialogRef d, const std::function<void(i16)>& click) {
+  SetDialogDefaultItem(d, 1);
+  SetDialogCancelItem(d, 2);
   ShowWindow(d);
   SelectWindow(d);
   DrawDialog(d);

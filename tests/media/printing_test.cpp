@@ -15,7 +15,9 @@
 #include "platform/print/print.h"
 #include "platform/process/exit.h"
 #include "platform/process/shellcommand.h"
+#include "platform/events/keycodes.h"
 #include "platform/testing/answers.h"
+#include "platform/testing/driver.h"
 #include "platform/testing/transcript.h"
 #include "shell/mainglobals.h"
 #include "shell/settings.h"
@@ -448,6 +450,19 @@ TEST_F(PrintingTest, ClosingPrintingForgetsTheSettingsAndTheDialogMode) {
   EXPECT_EQ(failingline("close printing"), 175);
   EXPECT_EQ(failingline("open printing"), 175);
   mainglobals().plugin = 0;
+}
+
+TEST_F(PrintingTest, TheDialogsRunOnInput) {
+  ASSERT_EQ(open(), 0);
+  // Landscape chosen in the page-setup dialog, then Return; the print dialog's copies typed.
+  drive::click(Point{i16(80 + 73), i16(80 + 30)});
+  drive::key(kVKReturn);
+  EXPECT_EQ(doline("open pageSetup"), 0);
+  EXPECT_EQ(cardvalue("the printOrientation"), "landscape");
+  EXPECT_EQ(mainglobals().printdialogmode, 2);
+  drive::key(kVKEscape);
+  EXPECT_EQ(doline("open printing"), 0);
+  EXPECT_EQ(cardvalue("the result"), "Cancel");
 }
 
 }  // namespace
