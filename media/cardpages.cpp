@@ -22,6 +22,7 @@
 #include "platform/qd/shapes.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
+#include "platform/windows/windows.h"
 #include "render/carddrawing.h"
 #include "shell/mainglobals.h"
 #include "shell/settings.h"
@@ -35,60 +36,77 @@ constexpr i16 statusmemory = 37, statuscancelled = 62, statusnocapture = 134;
 constexpr i16 kWorkingDepth = 32;
 constexpr i16 kLabelFont = 3, kLabelSize = 9, kLabelLine = 15;
 
-// The label's lines: the merged `printLabel` text, or the default two lines. Merging that
-// fails leaves no lines and the default band.
-std::vector<std::string> labellines(const desk& d, i32* band) {
-  MainGlobals& g = mainglobals();
-  PrintState& p = printstate();
-  *band = 33;
-  std::string text;
-  const bool own = g.printLabel != nilhandle && GetHandleSize(g.printLabel) > 0;
-  if (own) {
-    const u8* b = HandleAs<u8>(g.printLabel);
-    text.assign(b, b + GetHandleSize(g.printLabel));
-    if (!text.empty() && text.back() == 0) text.pop_back();
-  } else {
-    char line2[200];
-    std::snprintf(line2, sizeof line2, "Card %u ID %u of wd %u of project \"[[the short name of this project]]\"",
-                  unsigned(d.cardnum), unsigned(d.cardid), unsigned(d.windnum));
-    text = "[[the short name of this window]]: [[the short name of this card]]\t[[the long time]]\r";
-    text += line2;
-    text += "\t[[the abbreviated date]]";
-  }
-  fred v{};
-  if (charstonewfred(text.data(), Size(text.size()), &v) != 0) return {};
-  hierpath path = p.theprinthier != nullptr ? hierpath(p.theprinthier, p.theprintdepth) : hierpath();
-  i16 st = merge(path, p.theprintvars, &v);
-  std::string merged;
-  if (st == 0) {
-    Handle out = NewHandle(0);
-    if (out != nilhandle && fredtohand(&v, out) == 0) {
-      const u8* b = HandleAs<u8>(out);
-      merged.assign(b, b + GetHandleSize(out));
-    } else {
-      st = statusmemory;
-    }
-    if (out != nilhandle) DisposeHandle(out);
-  }
-  disposfred(&v);
-  if (st != 0) return {};
-  while (!merged.empty() && merged.back() == 0) merged.pop_back();
-  std::vector<std::string> lines;
-  std::size_t at = 0;
-  for (;;) {
-    const std::size_t cr = merged.find('\r', at);
-    lines.push_back(merged.substr(at, cr == std::string::npos ? std::string::npos : cr - at));
-    if (cr == std::string::npos) break;
-    at = cr + 1;
-  }
-  if (!lines.empty() && lines.back().empty() && lines.size() > 1) lines.pop_back();
-  if (own) *band = i32(lines.size()) * kLabelLine + 3;
-  return lines;
-}
-
 std::string trimright(std::string s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || u8(s.back()) == 202)) s.pop_back();
   return s;
+}
+
+// A text with its bracketed expressions merged in the context of the `print` command (none
+// when merging fails).
+bool mergetext(const std::string& text, std::string* out) {
+  PrintState& p = printstate();
+  fred v{};
+  if (charstonewfred(text.data(), Size(text.size()), &v) != 0) return false;
+  hierpath path = p.theprinthier != nullptr ? hierpath(p.theprinthier, p.theprintdepth) : hierpath();
+  i16 st = merge(path, p.theprintvars, &v);
+  if (st == 0) {
+    Handle h = NewHandle(0);
+    if (h != nilhandle && fredtohand(&v, h) == 0) {
+      const u8* b = HandleAs<u8>(h);
+      out->assign(b, b + GetHandleSize(h));
+    } else {
+      st = statusmemory;
+    }
+    if (h != nilhandle) DisposeHandle(h);
+  }
+  disposfred(&v);
+  while (!out->empty() && out->back() == 0) out->pop_back();
+  return st == 0;
+}
+
+// The label's lines: the merged `printLabel` text (its band as high as its lines), or the
+// default two lines: the window's and the card's names and the time, then the card's place
+// and the date. Merging that fails leaves no lines and the default band.
+std::vector<std::string> labellines(const desk& d, i32* band) {
+  MainGlobals& g = mainglobals();
+  *band = 33;
+  std::string merged;
+  if (g.printLabel != nilhandle && GetHandleSize(g.printLabel) > 0) {
+    const u8* b = HandleAs<u8>(g.printLabel);
+    std::string text(b, b + GetHandleSize(g.printLabel));
+    if (!mergetext(text, &merged)) return {};
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    for (;;) {
+      const std::size_t cr = merged.find('\r', at);
+      lines.push_back(merged.substr(at, cr == std::string::npos ? std::string::npos : cr - at));
+      if (cr == std::string::npos) break;
+      at = cr + 1;
+    }
+    if (lines.size() > 1 && lines.back().empty()) lines.pop_back();
+    *band = i32(lines.size()) * kLabelLine + 3;
+    return lines;
+  }
+  // The parts, each merged on its own line.
+  if (!mergetext("[[the short name of this card]]\r[[the long time]]\r[[the short name of this project]]\r"
+                 "[[the abbreviated date]]",
+                 &merged))
+    return {};
+  std::vector<std::string> parts;
+  std::size_t at = 0;
+  for (int k = 0; k < 4; ++k) {
+    const std::size_t cr = merged.find('\r', at);
+    parts.push_back(merged.substr(at, cr == std::string::npos ? std::string::npos : cr - at));
+    at = cr == std::string::npos ? merged.size() : cr + 1;
+  }
+  Str255 title{};
+  if (d.window != nilid) GetWTitle(d.window, title);
+  const std::string window(reinterpret_cast<const char*>(title + 1), title[0]);
+  char place[120];
+  std::snprintf(place, sizeof place, "Card %u ID %u of wd %u of project \"", unsigned(d.cardnum), unsigned(d.cardid),
+                unsigned(d.windnum));
+  return {trimright(window) + ": " + trimright(parts[0]) + "\t" + parts[1],
+          place + parts[2] + "\"\t" + parts[3]};
 }
 
 // The card (or the region of it) recorded as a picture, drawn as in its window.

@@ -119,7 +119,8 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     p.jobname.clear();
   }
   if (p.session != 0) PMSessionSetError(p.session, noErr);
-  p.withstatus = true;
+  // A held job keeps the progress its opening chose.
+  p.withstatus = !held || (p.heldstate & jobnoprogress) == 0;
   parser c{path, text, atoms, variables, at + 1};
   // The target.
   enum { current, referenced, cards, field } target = current;

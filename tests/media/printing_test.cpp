@@ -420,8 +420,10 @@ TEST_F(PrintingTest, AHeldJobTakesFieldsAndRunsOfCards) {
   EXPECT_EQ(doline("print field 1 to file \"" + file("alone.pdf") + "\""), 0);
   const int fieldpages = pdfpages(file("alone.pdf"));
   EXPECT_EQ(doline("open print job \"Both\" to file \"" + file("both.pdf") + "\" without dialog or dialogs or progress"), 0);
+  transcriptclear();
   EXPECT_EQ(doline("print field 1\nprint 2 cards"), 0);
   EXPECT_EQ(current().cardnum, 2u);
+  EXPECT_EQ(transcripttext().find("printed page"), std::string::npos) << "opened without progress";
   EXPECT_EQ(doline("close print job"), 0);
   EXPECT_EQ(pdfpages(file("both.pdf")), fieldpages + 2);
   EXPECT_EQ(pdffact(file("both.pdf"), "Title"), "Both");
