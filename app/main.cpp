@@ -10,6 +10,7 @@
 #include "platform/backend/sdl2.h"
 #include "platform/events/watchdog.h"
 #include "platform/ipc/instance.h"
+#include "platform/ipc/programs.h"
 #include "platform/process/exit.h"
 #include "platform/launch/desktopfiles.h"
 #include "platform/runtime/bigstack.h"
@@ -21,6 +22,7 @@
 #include "shell/mainloop.h"
 #include "shell/startup.h"
 #include "shell/version.h"
+#include "system/programtargets.h"
 
 namespace {
 
@@ -137,6 +139,12 @@ int run(int argc, char** argv) {
     std::string why;
     if (!kv::listenforinstances(&why)) std::fprintf(stderr, "kestrove: other instances cannot reach this one: %s\n", why.c_str());
   }
+  // Other programs find this one in the registry of running programs and send it requests.
+  {
+    std::string why;
+    if (!kv::joinprograms(kv::programname(), &why))
+      std::fprintf(stderr, "kestrove: other programs cannot send requests to this one: %s\n", why.c_str());
+  }
   // The projects named open as the desktop's open-documents request opens them. Requests with
   // no project named run on an empty in-memory context, without waiting for a window.
   start.documents = projects;
@@ -154,6 +162,7 @@ int run(int argc, char** argv) {
     }
     kv::removedemo();
     kv::stoplisteningforinstances();
+    kv::leaveprograms();
   });
   kv::setpasslimit(limits.maxpasses);
   if (int st = kv::startup(start); st != 0) return kv::finishplatform(st);
@@ -187,6 +196,7 @@ int run(int argc, char** argv) {
   std::fwrite(err.data(), 1, err.size(), stderr);
   kv::dumpglobs(0);
   kv::stoplisteningforinstances();
+  kv::leaveprograms();
   return kv::finishplatform(status);
 }
 

@@ -9,6 +9,7 @@
 #include "platform/events/keycodes.h"
 #include "platform/events/watchdog.h"
 #include "platform/ipc/instance.h"
+#include "platform/ipc/programs.h"
 #include "platform/files/files.h"
 #include "platform/files/volumes.h"
 #include "platform/process/process.h"
@@ -356,6 +357,8 @@ bool takedueinputs() {
     apply(o);
     any = true;
   }
+  // Requests of other programs come in as high-level events.
+  if (takeincomingrequests()) any = true;
   // The watcher of the mount table: mounts and unmounts come in as volume events.
   for (const VolumeChange& c : pollvolumes(b.ticks())) {
     InputEvent v;
