@@ -1,5 +1,6 @@
 #include "platform/ipc/aewire.h"
 
+#include <cstring>
 #include <utility>
 
 namespace kv {
@@ -101,11 +102,12 @@ bool getitems(Reader& r, int depth, std::vector<std::pair<AEKeyword, AEDesc>>* i
 }
 
 bool getdesc(Reader& r, int depth, AEDesc* d) {
-  if (depth > kAEWireMaxDepth) return false;
   u8 form = 0;
   u32 len = 0;
   if (!r.u32of(&d->descriptorType) || !r.u8of(&form)) return false;
   if (form == 1 || form == 2) {
+    // `depth` counts the lists and records around this one and itself.
+    if (depth > kAEWireMaxDepth) return false;
     if (d->descriptorType != (form == 1 ? typeAEList : typeAERecord)) return false;
     return getitems(r, depth, &d->items);
   }
@@ -120,10 +122,13 @@ bool getdesc(Reader& r, int depth, AEDesc* d) {
 }  // namespace
 
 void encodeevent(const AppleEvent& event, std::vector<u8>* out) {
+  // Read straight from the attributes: encoding touches no table, so a peer on a thread of its
+  // own may use it.
   u32 cls = 0, id = 0;
-  Size n = 0;
-  AEGetAttributePtr(event, keyEventClassAttr, typeType, nullptr, &cls, 4, &n);
-  AEGetAttributePtr(event, keyEventIDAttr, typeType, nullptr, &id, 4, &n);
+  for (const auto& [key, d] : event.attributes) {
+    if ((key == keyEventClassAttr || key == keyEventIDAttr) && d.data.size() == 4)
+      std::memcpy(key == keyEventClassAttr ? &cls : &id, d.data.data(), 4);
+  }
   put32(out, cls);
   put32(out, id);
   putitems(event.attributes, out);
@@ -135,7 +140,7 @@ bool decodeevent(const u8* data, std::size_t size, AppleEvent* out) {
   u32 cls = 0, id = 0;
   AppleEvent e;
   e.descriptorType = typeAppleEvent;
-  if (!r.u32of(&cls) || !r.u32of(&id) || !getitems(r, 1, &e.attributes) || !getitems(r, 1, &e.items) || r.left != 0)
+  if (!r.u32of(&cls) || !r.u32of(&id) || !getitems(r, 0, &e.attributes) || !getitems(r, 0, &e.items) || r.left != 0)
     return false;
   // The class and id stand in the header; attributes that say otherwise give way to it.
   AEPutAttributePtr(&e, keyEventClassAttr, typeType, &cls, 4);
