@@ -17,6 +17,7 @@
 
 #include "engine/scripterror.h"
 #include "engine/textutil.h"
+#include "platform/events/events.h"
 #include "platform/ipc/appleevents.h"
 #include "platform/ipc/programs.h"
 #include "platform/prefs/prefs.h"
@@ -252,6 +253,17 @@ class AppleEventTest : public EventLoopTest {
   std::unique_ptr<TestPeer> peer;
   std::string oldrun_;
 };
+
+// With no window open, the launch request's open documents runs its default handling at once:
+// the project opens and no "appleEvent" is sent.
+TEST_F(AppleEventTest, TheLaunchRequestOpensWithoutTheMessage) {
+  build(project(), "p.kv45");
+  postlaunchrequest({home->path() + "/p.kv45"});
+  passes(2);
+  ASSERT_EQ(mainglobals().numwinds, 1);
+  EXPECT_EQ(transcribed({"openCard", "appleEvent"}), "openCard,");
+  EXPECT_EQ(log(), "");
+}
 
 // With a window open, a request becomes "appleEvent" with its class, id and sender; the
 // handler reads it, and keeping it from the default handling keeps the document closed.
