@@ -134,16 +134,16 @@ int run(int argc, char** argv) {
     std::fprintf(stderr, "kestrove: %s\n", starterror.c_str());
     return 2;
   }
-  // Without a runtime folder (no session) other instances simply cannot find this one.
-  if (!kv::backend().headless() && requests.empty() && !kv::instancesocketpath().empty()) {
-    std::string why;
-    if (!kv::listenforinstances(&why)) std::fprintf(stderr, "kestrove: other instances cannot reach this one: %s\n", why.c_str());
-  }
   // Other programs find this one in the registry of running programs and send it requests.
   {
     std::string why;
     if (!kv::joinprograms(kv::programname(), &why))
       std::fprintf(stderr, "kestrove: other programs cannot send requests to this one: %s\n", why.c_str());
+  }
+  // Without a runtime folder (no session) other instances simply cannot find this one.
+  if (!kv::backend().headless() && requests.empty() && !kv::instancesocketpath().empty()) {
+    std::string why;
+    if (!kv::listenforinstances(&why)) std::fprintf(stderr, "kestrove: other instances cannot reach this one: %s\n", why.c_str());
   }
   // The projects named open as the desktop's open-documents request opens them. Requests with
   // no project named run on an empty in-memory context, without waiting for a window.

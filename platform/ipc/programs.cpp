@@ -96,7 +96,7 @@ std::string requestfolder(std::string* why) {
     folder = std::string(r) + "/kestrove";
   else
     folder = "/tmp/kestrove-" + std::to_string(::getuid());
-  if (!ipc::ownfolder(folder, true, why)) return {};
+  if (!ipc::ownfolder(folder, why)) return {};
   return folder;
 }
 
@@ -225,7 +225,12 @@ std::string programnameof(const std::string& folder, u32 id) {
 OSErr sendrequest(const std::string& folder, u32 id, u32 sender, const AppleEvent& event, bool wait, i64 timeoutms,
                   AppleEvent* reply, WaitIdle idle, void* context) {
   if (folder.empty()) return procNotFoundErr;
-  int fd = connectto(socketpath(folder, id));
+  return sendrequestto(socketpath(folder, id), sender, event, wait, timeoutms, reply, idle, context);
+}
+
+OSErr sendrequestto(const std::string& socket, u32 sender, const AppleEvent& event, bool wait, i64 timeoutms,
+                    AppleEvent* reply, WaitIdle idle, void* context) {
+  int fd = connectto(socket);
   if (fd < 0) return procNotFoundErr;
   // The program at the other end must be this user's too.
   u32 uid = 0;
@@ -305,6 +310,12 @@ void setprogramsowneruid(u32 uid) {
   ProgramsState& s = ps();
   s.ownerset = true;
   s.owner = uid;
+  if (s.endpoint) s.endpoint->setuid(uid);
+}
+
+std::string ownsocketpath() {
+  const ProgramsState& s = ps();
+  return s.endpoint ? socketpath(s.folder, s.endpoint->id()) : std::string();
 }
 
 }  // namespace kv

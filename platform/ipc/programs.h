@@ -60,6 +60,8 @@ class ProgramEndpoint {
   // The user id read from a connection's peer (tests inject another).
   using CredentialReader = bool (*)(int fd, u32* uid);
   void setcredentialreader(CredentialReader reader) { creds_ = reader; }
+  // The user a peer must be from now on.
+  void setuid(u32 uid) { uid_ = uid; }
 
  private:
   int fd_ = -1;
@@ -82,6 +84,9 @@ std::string programnameof(const std::string& folder, u32 id);
 using WaitIdle = bool (*)(void* context);
 OSErr sendrequest(const std::string& folder, u32 id, u32 sender, const AppleEvent& event, bool wait,
                   i64 timeoutms, AppleEvent* reply, WaitIdle idle, void* context);
+// The same to the program listening on a socket path.
+OSErr sendrequestto(const std::string& socket, u32 sender, const AppleEvent& event, bool wait, i64 timeoutms,
+                    AppleEvent* reply, WaitIdle idle, void* context);
 
 // The program's own endpoint: joining registers it under the process id and `name`; its
 // requests are taken by the event fetch and come in as high-level events.
@@ -89,8 +94,9 @@ bool joinprograms(const std::string& name, std::string* why);
 void leaveprograms();
 bool joinedprograms();
 ProgramEndpoint* ownendpoint();
-// The folder the program joined in (empty when it did not).
+// The folder the program joined in, and its own socket there (empty when it did not).
 std::string joinedfolder();
+std::string ownsocketpath();
 u32 ownprogramid();
 // Tests: the uid a peer of the program's own endpoint must have.
 void setprogramsowneruid(u32 uid);

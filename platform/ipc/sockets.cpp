@@ -59,7 +59,7 @@ bool peeruid(int fd, u32* uid) {
   return true;
 }
 
-bool ownfolder(const std::string& folder, bool private_only, std::string* error) {
+bool ownfolder(const std::string& folder, std::string* error) {
   if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
     if (error) *error = "cannot make " + folder + ": " + std::strerror(errno);
     return false;
@@ -70,14 +70,8 @@ bool ownfolder(const std::string& folder, bool private_only, std::string* error)
     return false;
   }
   if ((st.st_mode & 0077) != 0) {
-    if (private_only) {
-      if (error) *error = folder + " is open to other users";
-      return false;
-    }
-    if (::chmod(folder.c_str(), 0700) != 0) {
-      if (error) *error = "cannot make " + folder + " private";
-      return false;
-    }
+    if (error) *error = folder + " is open to other users";
+    return false;
   }
   return true;
 }

@@ -20,7 +20,7 @@ u32 be32(const u8* p);
 // The user id of a connection's peer (SO_PEERCRED).
 bool peeruid(int fd, u32* uid);
 // The user's own folder: made 0700 when missing; false (with the reason) when it belongs to
-// somebody else or is no folder; with `private_only`, also when others may enter it.
-bool ownfolder(const std::string& folder, bool private_only, std::string* error);
+// somebody else, is no folder or others may enter it.
+bool ownfolder(const std::string& folder, std::string* error);
 
 }  // namespace kv::ipc
