@@ -372,8 +372,9 @@ void inithandlers() {
 i16 doapplevent(const EventRecord& event) {
   HighLevelRequest r;
   // The speech recognizer's results go to the handler installed for them.
-  if (event.message == kSpeechDoneClass && event.where.h == i16(kSpeechDoneId >> 16) &&
-      event.where.v == i16(kSpeechDoneId & 0xFFFF)) {
+  // A high-level event carries its class in the message and its id in the point's halves.
+  const u32 id = u32(u16(event.where.v)) << 16 | u16(event.where.h);
+  if (event.message == kSpeechDoneClass && id == kSpeechDoneId) {
     if (!takehighlevelrequest(&r)) return 0;
     if (auto handler = getproc<299>()) handler(r);
     return 0;

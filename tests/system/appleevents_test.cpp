@@ -512,9 +512,12 @@ TEST_F(AppleEventTest, RequestsToItself) {
 // The companion editor's hand-over: fresh (at most 5 seconds old) it opens its window at its
 // card; otherwise it opens nothing. Either way the keys are reset.
 TEST_F(AppleEventTest, TheEditorsHandOverIsReadOnce) {
-  build(project(), "h.kv45");
+  testproject::Project two = project();
+  two.windows[0].cards.push_back(testproject::Card{"Two", "", 0, {}, {}});
+  build(two, "h.kv45");
   const std::string path = home->path() + "/h.kv45";
   ASSERT_EQ(open("h.kv45"), 0);
+  ASSERT_EQ(doline("go to card 2"), 0);
   // The last word of "window id N" and "card id N".
   auto lastnumber = [](const std::string& t) { return std::stoll(t.substr(t.find_last_not_of("0123456789") + 1)); };
   const std::string wtext = cardvalue("the id of this window"), ctext = cardvalue("the id of this card");
@@ -544,6 +547,9 @@ TEST_F(AppleEventTest, TheEditorsHandOverIsReadOnce) {
     }
     c = CurrentRequest{};
     EXPECT_EQ(mainglobals().numwinds, opens ? 1 : 0);
+    if (opens) {
+      EXPECT_EQ(cardvalue("the short name of this card"), "Two") << "at the card handed over";
+    }
     EXPECT_EQ(ended, opens ? -1 : 0);
     EXPECT_EQ(getpreference(kRuntimeDomain, "trantime")->number, 0);
     EXPECT_EQ(getpreference(kRuntimeDomain, "tranwind")->number, 0);
