@@ -1,5 +1,6 @@
 #include "system/programtargets.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -124,7 +125,9 @@ i16 stringtopsnX(ConstStringPtr text, ProcessSerialNumber* psn) {
 void buildprograms(Handle list) {
   bool first = true;
   for (const auto& [name, psn] : running()) {
-    std::string line = (first ? "" : "\r") + name.substr(0, kNameLimit);
+    std::string line;
+    if (!first) line += '\r';
+    line.append(name, 0, std::min(name.size(), kNameLimit));
     if (PtrAndHand(line.data(), list, Size(line.size())) != noErr) return;
     first = false;
   }

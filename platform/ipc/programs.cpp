@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
 
 #include "platform/events/events.h"
@@ -53,11 +52,13 @@ bool readframe(int fd, const u8 magic[4], int firstms, std::vector<u8>* body) {
 }
 
 bool readname(const std::string& path, std::string* name) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (s.size() > kMaxNameBytes) s.resize(kMaxNameBytes);
-  *name = s;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  char buf[kMaxNameBytes];
+  ssize_t n = ::read(fd, buf, sizeof buf);
+  ::close(fd);
+  if (n < 0) return false;
+  name->assign(buf, std::size_t(n));
   return true;
 }
 
@@ -124,9 +125,13 @@ bool ProgramEndpoint::open(const std::string& folder, u32 id, const std::string&
   }
   {
     const std::string np = namepath(folder, id);
-    std::ofstream out(np, std::ios::binary | std::ios::trunc);
-    out << name.substr(0, kMaxNameBytes);
-    ::chmod(np.c_str(), 0600);
+    int nf = ::open(np.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (nf >= 0) {
+      const std::string kept = name.substr(0, kMaxNameBytes);
+      const bool written = ipc::writefile(nf, kept);
+      ::close(nf);
+      if (!written) ::unlink(np.c_str());
+    }
   }
   fd_ = fd;
   id_ = id;

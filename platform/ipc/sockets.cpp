@@ -30,6 +30,17 @@ bool writeall(int fd, const u8* p, std::size_t n) {
   return true;
 }
 
+bool writefile(int fd, const std::string& text) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    ssize_t w = ::write(fd, text.data() + at, text.size() - at);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    at += std::size_t(w);
+  }
+  return true;
+}
+
 bool readall(int fd, u8* p, std::size_t n, int ms) {
   while (n > 0) {
     pollfd pf{fd, POLLIN, 0};

@@ -13,6 +13,8 @@ namespace kv::ipc {
 
 bool addressof(const std::string& path, sockaddr_un* a);
 bool writeall(int fd, const u8* p, std::size_t n);
+// Writes a whole text to a file descriptor (not a socket).
+bool writefile(int fd, const std::string& text);
 // Reads exactly n bytes, waiting at most `ms` for each part.
 bool readall(int fd, u8* p, std::size_t n, int ms);
 void putbe32(std::vector<u8>& out, u32 v);
