@@ -137,7 +137,8 @@ int run(int argc, char** argv) {
   // Other programs find this one in the registry of running programs and send it requests.
   {
     std::string why;
-    if (!kv::joinprograms(kv::programname(), &why))
+    // Requests of the command line only are no reason to say so.
+    if (!kv::joinprograms(kv::programname(), &why) && requests.empty())
       std::fprintf(stderr, "kestrove: other programs cannot send requests to this one: %s\n", why.c_str());
   }
   // Without a runtime folder (no session) other instances simply cannot find this one.

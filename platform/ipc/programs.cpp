@@ -209,11 +209,16 @@ std::vector<ProgramEntry> listprograms(const std::string& folder) {
     if (id > 0xFFFFFFFFull) continue;
     ProgramEntry p;
     p.id = u32(id);
-    struct stat st{};
-    if (::stat(socketpath(folder, p.id).c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) {
-      ::unlink((folder + "/" + n).c_str());  // its program is gone
+    // A program that is gone (killed, say) leaves files nobody answers on: they go. A live one
+    // sees the probe's connection close at once.
+    const std::string sock = socketpath(folder, p.id);
+    const int probe = connectto(sock);
+    if (probe < 0) {
+      ::unlink(sock.c_str());
+      ::unlink((folder + "/" + n).c_str());
       continue;
     }
+    ::close(probe);
     if (readname(folder + "/" + n, &p.name)) out.push_back(std::move(p));
   }
   ::closedir(d);

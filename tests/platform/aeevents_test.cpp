@@ -183,6 +183,18 @@ TEST_F(RegistryTest, TheFolderAndSocketAreTheUsersAlone) {
   EXPECT_EQ(list[0].name, "Peer");
   peer.close();
   EXPECT_EQ(listprograms(folder).size(), 1u);
+  // One that was killed leaves its files behind, with nobody listening: they go.
+  ProgramEndpoint killed;
+  ASSERT_TRUE(killed.open(folder, 8, "Gone", u32(::getuid()), &why)) << why;
+  const std::string sock = folder + "/8.socket", name = folder + "/8.name";
+  ASSERT_EQ(::rename(sock.c_str(), (sock + ".kept").c_str()), 0);
+  ASSERT_EQ(::rename(name.c_str(), (name + ".kept").c_str()), 0);
+  killed.close();
+  ASSERT_EQ(::rename((sock + ".kept").c_str(), sock.c_str()), 0);
+  ASSERT_EQ(::rename((name + ".kept").c_str(), name.c_str()), 0);
+  EXPECT_EQ(listprograms(folder).size(), 1u);
+  struct stat gone{};
+  EXPECT_NE(::stat(name.c_str(), &gone), 0);
   EXPECT_EQ(sendrequest(folder, 7, 1, event("misc", "dosc"), false, 0, nullptr, nullptr, nullptr), procNotFoundErr);
   leaveprograms();
 
