@@ -1,6 +1,7 @@
 // Scripts and requests: reading and answering the current request (`request appleEvent ...`,
 // `reply ...`), asking another program to evaluate an expression (`request ... from program`)
 // and sending it a message (`send ... to program`), with the reply turned into text.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -152,6 +153,15 @@ i16 readrequest(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 bool targetof(const std::string& name, AEDesc* out) {
   u8 p[256];
   pstrassign(p, 256, name.data(), name.size());
+  // While requests to other machines are not allowed, a program there is not even looked for:
+  // the send fails as it would on the way (-906).
+  u8 scheme[8] = {7};
+  std::memcpy(scheme + 1, name.data(), std::min<std::size_t>(name.size(), 7));
+  if (name.size() >= 7 && myequalstring(scheme, reinterpret_cast<const u8*>("\x07" "eppc://")) &&
+      mainglobals().remoterequests == 0) {
+    AECreateDesc(typeApplicationURL, name.data(), Size(name.size()), out);
+    return true;
+  }
   if (stringIsValidApplicationURL(p)) {
     AECreateDesc(typeApplicationURL, name.data(), Size(name.size()), out);
     return true;
@@ -270,7 +280,6 @@ i16 sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, s
       e = AEPutParamPtr(&event, keyDirectObject, typeChar, message.data(), Size(message.size()));
     }
   }
-  if (e == noErr && address.descriptorType == typeApplicationURL && mainglobals().remoterequests == 0) e = noResponseErr;
   if (e == noErr)
     e = AESend(event, &reply, mode | kAEAlwaysInteract, 0, mainglobals().appleEventTimeout, getproc<43>(), getproc<44>());
   if (e != noErr)

@@ -248,6 +248,11 @@ class AppleEventTest : public EventLoopTest {
     const u8* s = resultstr(n);
     return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
   }
+  // Result text 31 with an error number in it.
+  static std::string failedtext(i16 err) {
+    std::string t = resulttext(31);
+    return t.replace(t.find("%d"), 2, std::to_string(err));
+  }
 
   std::string folder;
   std::unique_ptr<TestPeer> peer;
@@ -473,6 +478,7 @@ TEST_F(AppleEventTest, SendingToAnotherProgram) {
   cardrows({{"send \"fail\" to program \"Peer\"", "the result", "boom"},
             {"request \"1+1\" from program \"Peer\"\rput it into field 1", "field 1", "2"},
             {"send \"x\" to program \"NoSuchProgram\"", "the result", resulttext(35)},
+            {"request \"1\" from program \"EPPC://10.0.0.9/Far\"", "the result", failedtext(noResponseErr)},
             {"", "the programs", "Kestrove\rPeer"}});
 
   // A program that never answers: the wait ends at the time-out.
