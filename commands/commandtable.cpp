@@ -35,6 +35,7 @@
 #include "shell/menucommands.h"
 #include "shell/saverevert.h"
 #include "store/namekey.h"
+#include "system/appleevents.h"
 #include "system/applications.h"
 #include "system/dialer.h"
 
@@ -77,7 +78,7 @@ constexpr comrow comrows[] = {
     {2002, comarith, 0},                // add
     {2003, comalert, 0},                // alert
     {2004, comanswer, 0},               // answer
-    {2005, comnotbuilt, 0},             // ae, appleEvent: comappleevent
+    {2005, comappleevent, 0},           // ae, appleEvent
     {2006, comarrow, 0},                // arrowKey
     {2007, comask, 0},                  // ask
     {2008, comautosize, 0},             // autoSize
@@ -146,8 +147,8 @@ constexpr comrow comrows[] = {
     {2151, comrecord, P | R},           // record
     {2152, comnotbuilt, 0},             // redo: comredo
     {2155, comremovecommand, 0},        // remove
-    {2156, comnotbuilt, P | R},         // reply: comreply
-    {2157, comnotbuilt, P | R},         // request: comrequest
+    {2156, comreply, P | R},            // reply
+    {2157, comrequest, P | R},          // request
     {2158, comreset, 0},                // reset
     {2159, comreshape, 0},              // reshape
     {2165, comweretin, F},              // returnInField
