@@ -129,7 +129,7 @@ void dumpspot(Handle list, SelectMode mode) {
       obj.objects = list;
       obj.objindex = i16(i);
       obj.ownerrecid = list == current.cardspots ? current.cardrecid : current.backrecid;
-      Str255 name;
+      Str255 name{};
       buildspotid(obj, kLongForm, name);
       markhier(2, name);
     }
@@ -224,7 +224,7 @@ i16 appendidtohand(const desk& d, Handle list, Handle text) {
   obj.objects = list;
   obj.objindex = i16(n - 1);
   obj.ownerrecid = list == d.backspots ? d.backrecid : d.cardrecid;
-  Str255 name;
+  Str255 name{};
   buildspotid(obj, kLongForm, name);
   if (GetHandleSize(text) > 0) {
     const u8 cr = 13;
