@@ -22,6 +22,7 @@
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/reftexts.h"
+#include "tools/cardclipboard.h"
 #include "tools/gather.h"
 
 namespace kv {
@@ -145,7 +146,8 @@ void killall() {
   if (c.objects != nilhandle) kv::dumpspot(c.objects);
   c.objects = nilhandle;
   emptyclut();
-  // The card clipboard keeps no scratch file yet: its flag is all there is to clear.
+  // The card clipboard's scratch file goes too.
+  emptycardclipboard();
   c.cards = false;
 }
 
