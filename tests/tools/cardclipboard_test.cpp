@@ -15,6 +15,7 @@
 #include "platform/text/pstring.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
+#include "store/recordcache.h"
 #include "store/records.h"
 #include "store/starfile.h"
 #include "tests/support/windows.h"
@@ -118,6 +119,20 @@ TEST_F(CardClipboardTest, InAnotherProjectEachPasteBringsItsOwnBackground) {
   EXPECT_EQ(cardvalue("the clipBoard"), "cards");
 }
 
+TEST_F(CardClipboardTest, AProjectNamedAlikeIsAnotherProject) {
+  // The same records under a name that differs only in case: its window and background
+  // record ids are those of the copied card, and still nothing of it is shared.
+  testproject::Project p;
+  p.windows = {window("One", {"a", "b"})};
+  build(p, "P.kv45");
+  ASSERT_EQ(doline("copy card 1"), 0);
+  closeallwindows();
+  ASSERT_EQ(open("P.kv45"), 0);
+  cardrows({{"paste card", "the number of cards", "3"}, {"", "the number of bkgnds", "2"}});
+  reopen("P.kv45");
+  EXPECT_EQ(cardvalue("the number of bkgnds"), "2");
+}
+
 TEST_F(CardClipboardTest, CutCardCopiesThenDeletes) {
   cardrows({{"go card 2\ncut card", "the number of cards", "1"},
             {"", "gone", "card "},
@@ -199,6 +214,27 @@ TEST_F(CardClipboardTest, AWindowWhoseProjectClosesWithItIsDeletedFromTheFile) {
   EXPECT_EQ(cardvalue("the short name of this window"), "Q");
   reopen("p.kv45", 2);
   EXPECT_EQ(cardvalue("the short name of this window"), "Three");
+}
+
+TEST_F(CardClipboardTest, DamagedListsAreRefusedBeforeAnythingChanges) {
+  windrec w = loadat<windrec>(deref(current().wind));
+  w.cardcount = 5;
+  storeat<windrec>(deref(current().wind), w);
+  failrows({{"delete window", "the short name of this window", "error 105"}});
+  EXPECT_EQ(cardvalue("gone"), "") << "nothing was sent";
+  w.cardcount = 2;
+  storeat<windrec>(deref(current().wind), w);
+  // A menu library whose rack counts disagree with its entry count.
+  Handle library = nilhandle;
+  ASSERT_EQ(getvir(current().store, 2, &library), 0);
+  librec l = loadat<librec>(deref(library));
+  l.entrycount = 9;
+  storeat<librec>(deref(library), l);
+  failrows({{"delete menu \"Edit\"", "the short name of menu 2", "error 105"}});
+  l.entrycount = 3;
+  storeat<librec>(deref(library), l);
+  ASSERT_EQ(putvir(current().store, 2), 0);
+  EXPECT_EQ(cardvalue("the short name of menu 2"), "Edit");
 }
 
 TEST_F(CardClipboardTest, DeleteMenuLeavesEverySetAndRenumbersTheLaterMenus) {
