@@ -15,6 +15,7 @@
 #include "platform/text/pstring.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
+#include "store/memoryguard.h"
 #include "store/recordcache.h"
 #include "store/records.h"
 #include "store/starfile.h"
@@ -186,7 +187,13 @@ TEST_F(CardClipboardTest, DeleteCardByReference) {
   ASSERT_EQ(doline("copy card\npaste card\npaste card\ngo card 1\nput empty into gone"), 0);
   cardrows({{"delete card 3", "the number of cards", "2"}, {"", "the number of this card", "1"}});
   failrows({{"delete card 1 of window 2", "the number of cards", "error 2"}});
-  failrows({{"delete card 7", "the number of cards", "error 51"}});
+  failrows({{"delete card 7", "the number of cards", "error 51"}, {"delete menu \"Edit\" now", "", "error 19"}});
+  EXPECT_EQ(cardvalue("the short name of menu 2"), "Edit");
+  // The memory guard refuses the paste.
+  setmemoryguardrefusal(true);
+  EXPECT_EQ(failingline("paste card"), 37);
+  setmemoryguardrefusal(false);
+  EXPECT_EQ(cardvalue("the number of cards"), "2");
 }
 
 TEST_F(CardClipboardTest, DeleteWindowRemovesEveryRecordAndRenumbersTheLaterWindows) {

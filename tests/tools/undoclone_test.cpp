@@ -9,6 +9,7 @@
 #include "platform/testing/transcript.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
+#include "store/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"
 
@@ -159,6 +160,11 @@ TEST_F(CloneTest, WordsCloneRefuses) {
   // Stray words after a destination end the command quietly with nothing cloned.
   ASSERT_EQ(doline("clone objects to card 2 now"), 0);
   EXPECT_EQ(cardvalue("the number of buttons of card 2"), "0");
+  setmemoryguardrefusal(true);
+  EXPECT_EQ(failingline("clone button 1"), 37);
+  EXPECT_EQ(failingline("clone objects"), 37);
+  setmemoryguardrefusal(false);
+  EXPECT_EQ(objects(), 3);
   // Nothing selected: nothing cloned, no error.
   ASSERT_EQ(doline("select empty\nclone objects"), 0);
   EXPECT_EQ(objects(), 3);
