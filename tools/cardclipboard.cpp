@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <string_view>
 
 #include "platform/files/files.h"
@@ -139,44 +140,58 @@ OSErr writescratch(Handle card, Handle back) {
   return noErr;
 }
 
-// Reads the scratch file back when its header and bytes agree with what was written: the two
-// packed records, or false.
-bool readscratch(Handle* card, Handle* back) {
+// Reads the scratch file back: 0 and the two records unpacked; -1 (nothing read) when the
+// file's header or bytes do not agree with what was written or a record does not unpack as
+// its kind; 37 when memory runs out.
+i16 readscratch(Handle* card, Handle* back) {
   const CardClipboardState& c = cards();
   *card = *back = nilhandle;
-  if (!c.filemade) return false;
+  if (!c.filemade) return -1;
   FileRef ref = nilid;
-  if (HOpen(kBootVolume, c.folder, c.name, fsRdPerm, &ref) != noErr) return false;
+  if (HOpen(kBootVolume, c.folder, c.name, fsRdPerm, &ref) != noErr) return -1;
   std::array<u8, kHeaderSize> head{};
   i64 length = 0;
-  bool good = GetEOF(ref, &length) == noErr && length == kHeaderSize + i64(c.cardsize) + c.backsize &&
-              readat(ref, 0, head.data(), kHeaderSize) == noErr && getbig(head.data()) == kMagic &&
-              getbig(head.data() + 4) == c.cardsize && getbig(head.data() + 8) == c.backsize;
-  if (good) {
+  i16 st = GetEOF(ref, &length) == noErr && length == kHeaderSize + i64(c.cardsize) + c.backsize &&
+                   readat(ref, 0, head.data(), kHeaderSize) == noErr && getbig(head.data()) == kMagic &&
+                   getbig(head.data() + 4) == c.cardsize && getbig(head.data() + 8) == c.backsize
+               ? 0
+               : -1;
+  if (st == 0) {
     *card = NewHandle(Size(c.cardsize));
-    *back = NewHandle(Size(c.backsize));
-    good = *card != nilhandle && *back != nilhandle && readat(ref, kHeaderSize, deref(*card), c.cardsize) == noErr &&
-           readat(ref, kHeaderSize + c.cardsize, deref(*back), c.backsize) == noErr &&
-           checksum(deref(*back), c.backsize, checksum(deref(*card), c.cardsize, kChecksumStart)) ==
-               getbig(head.data() + 12);
+    *back = *card != nilhandle ? NewHandle(Size(c.backsize)) : nilhandle;
+    if (*back == nilhandle) st = statusnomemory;
   }
+  if (st == 0 && (readat(ref, kHeaderSize, deref(*card), c.cardsize) != noErr ||
+                  readat(ref, kHeaderSize + c.cardsize, deref(*back), c.backsize) != noErr ||
+                  checksum(deref(*back), c.backsize, checksum(deref(*card), c.cardsize, kChecksumStart)) !=
+                      getbig(head.data() + 12)))
+    st = -1;
   FSClose(ref);
-  if (!good) {
-    if (*card != nilhandle) DisposeHandle(*card);
-    if (*back != nilhandle) DisposeHandle(*back);
-    *card = *back = nilhandle;
+  if (st == 0) {
+    // A record that does not unpack whole is freed with what it holds; one not unpacked yet is
+    // still plain bytes.
+    const std::pair<Handle, u16> records[] = {{*card, u16(kindcard)}, {*back, u16(kindback)}};
+    int done = 0;
+    for (; done < 2 && st == 0; ++done) {
+      const auto [rec, kind] = records[done];
+      if (GetHandleSize(rec) < 2 || loadat<u16>(deref(rec)) != kind) {
+        st = -1;
+        break;
+      }
+      if (OSErr e = unpack(rec)) st = e == kBadRecordKind ? i16(-1) : statusnomemory;
+    }
+    if (st != 0) {
+      for (int i = 0; i < 2; ++i) {
+        if (i < done) dump(records[i].first);
+        else DisposeHandle(records[i].first);
+      }
+      *card = *back = nilhandle;
+    }
   }
-  return good;
-}
-
-// Unpacks a packed record read from the scratch file; false (the record freed) when it does
-// not unpack as a record of its kind.
-bool unpacked(Handle rec, u16 kind) {
-  if (GetHandleSize(rec) < 2 || loadat<u16>(deref(rec)) != kind || unpack(rec) != noErr) {
-    dump(rec);
-    return false;
-  }
-  return true;
+  if (st != 0 && *card != nilhandle) DisposeHandle(*card);
+  if (st != 0 && *back != nilhandle) DisposeHandle(*back);
+  if (st != 0) *card = *back = nilhandle;
+  return st;
 }
 
 // The record id of a background of the current window that a card of it still uses.
@@ -266,15 +281,7 @@ i16 cardpaste() {
   if (!wordsaddup(d.wind)) return 0;
   ++g.changecounter;
   Handle card = nilhandle, back = nilhandle;
-  if (!readscratch(&card, &back)) return 0;
-  if (!unpacked(card, kindcard)) {
-    DisposeHandle(back);
-    return 0;
-  }
-  if (!unpacked(back, kindback)) {
-    dump(card);
-    return 0;
-  }
+  if (i16 st = readscratch(&card, &back)) return st < 0 ? i16(0) : st;
   u64 device = 0, inode = 0;
   const bool sameproject =
       c.device != 0 && projectfile(d.store, &device, &inode) && device == c.device && inode == c.inode;

@@ -78,20 +78,23 @@ i16 cardclear() {
   if (st != 0) return st;
   desk& now = g.current;
   Handle wind = now.wind;
-  checkerr(deletevir(d.store, i32(cardrecid)));
+  // The entry goes (committed) before the records: a failure in between leaves unlisted
+  // records, never an entry without its card.
+  checkerr(deleteword(d.store, wind, i32(d.windrecid), i32(cardnum) - 1));
   if (lastofback) {
-    checkerr(deletevir(d.store, i32(backrecid)));
     windrec v = loadat<windrec>(deref(wind));
     if (v.backcount > 0) v.backcount -= 1;
     storeat<windrec>(deref(wind), v);
     checkerr(changevir(d.store, i32(d.windrecid)));
   }
-  checkerr(deleteword(d.store, wind, i32(d.windrecid), i32(cardnum) - 1));
   if (cardnum < now.cardnum) {
     now.cardnum -= 1;
     putwind(now.window, now);
   }
   checkerr(savevir(d.store, i32(d.windrecid)));
+  checkerr(flushstar(d.store));
+  checkerr(deletevir(d.store, i32(cardrecid)));
+  if (lastofback) checkerr(deletevir(d.store, i32(backrecid)));
   checkerr(flushstar(d.store));
   return 0;
 }
@@ -133,14 +136,19 @@ i32 removewindow(RegistryId store, u32 windrecid) {
     checkerr(putvir(store, i32(windrecid)));
     if (!whole) index = -2;
   }
+  // The entry goes first and is committed: a failure while the records go then leaves only
+  // unlisted records behind, never an entry whose records are gone.
   if (index >= 0) {
-    trashobjects(store, windrecid);
     checkerr(deleteobj(store, library, index));
     checkerr(changevir(store, kWindowLibrary));
   }
   checkerr(savevir(store, kWindowLibrary));
   checkerr(putvir(store, kWindowLibrary));
   checkerr(flushstar(store));
+  if (index >= 0) {
+    trashobjects(store, windrecid);
+    checkerr(flushstar(store));
+  }
   return index;
 }
 
@@ -266,11 +274,13 @@ i16 menuclear(objread* menu) {
   g.menuSet = set;
   buildmenubar();
   drawmenubar();
-  checkerr(deletevir(store, i32(menurecid)));
+  // The entry goes (committed) before the record, as for a window.
   checkerr(deleteobj(store, library, index));
   checkerr(changevir(store, kMenuLibrary));
   checkerr(savevir(store, kMenuLibrary));
   checkerr(putvir(store, kMenuLibrary));
+  checkerr(flushstar(store));
+  checkerr(deletevir(store, i32(menurecid)));
   checkerr(flushstar(store));
   checkerr(putvir(store, kWindowLibrary));
   return 0;

@@ -267,5 +267,31 @@ TEST_F(CardClipboardTest, DeleteMenuLeavesEverySetAndRenumbersTheLaterMenus) {
   EXPECT_EQ(cardvalue("the short name of menu 2"), "error 63");
 }
 
+// Every allocation failing in turn while a card is pasted, a window, a card and a menu deleted: each either
+// does its whole job or leaves a file that verifies and opens, and nothing behind in memory.
+TEST_F(CardClipboardTest, PasteAndDeleteWhenMemoryRunsOut) {
+  testproject::Project p;
+  p.windows = {window("One", {"a", "b"}), window("Two", {"c"})};
+  SCOPED_TRACE("paste card");
+  EXPECT_GT(sweepallocations(
+                p, [this] { ASSERT_EQ(open(), 0); ASSERT_EQ(doline("copy card 2\ngo card 1"), 0); },
+                [this] { return doline("paste card"); },
+                [this](i16 st) {
+                  if (st == 0) { EXPECT_EQ(cardvalue("the number of cards"), "3"); }
+                }),
+            5);
+  SCOPED_TRACE("delete window");
+  EXPECT_GT(sweepallocations(
+                p, [this] { ASSERT_EQ(open("p.kv45", 2), 0); ASSERT_EQ(open(), 0); },
+                [this] { return doline("delete window"); }),
+            5);
+  SCOPED_TRACE("delete card and menu");
+  p.menus = {testproject::Menu{.name = "File"}, testproject::Menu{.name = "Edit"}};
+  EXPECT_GT(sweepallocations(
+                p, [this] { ASSERT_EQ(open(), 0); ASSERT_EQ(doline("insert menu \"File\""), 0); },
+                [this] { return doline("delete card\ndelete menu \"File\""); }),
+            5);
+}
+
 }  // namespace
 }  // namespace kv

@@ -170,6 +170,25 @@ TEST_F(CloneTest, WordsCloneRefuses) {
   EXPECT_EQ(objects(), 3);
 }
 
+// Every allocation failing in turn while objects are cloned onto another card: the copies are
+// all there or the command failed, and nothing is left behind.
+TEST_F(CloneTest, CloneWhenMemoryRunsOut) {
+  testproject::Project p;
+  testproject::Window w;
+  w.backgrounds.push_back(testproject::Background{});
+  testproject::Card c;
+  c.objects = {Object{.name = "A"}, Object{.kind = Object::field, .name = "F", .text = "some text"}};
+  w.cards = {c, testproject::Card{}};
+  p.windows.push_back(w);
+  EXPECT_GT(sweepallocations(
+                p, [this] { ASSERT_EQ(open(), 0); ASSERT_EQ(doline("choose button tool\nselect button 1"), 0); },
+                [this] { return doline("clone button 1 to card 2\nselect card field 1\nclone objects"); },
+                [this](i16 st) {
+                  if (st == 0) { EXPECT_EQ(cardvalue("the number of buttons of card 2"), "1"); }
+                }),
+            5);
+}
+
 TEST_F(CloneTest, UndoAndRedoTakeBackTyping) {
   ASSERT_EQ(doline("choose browse tool\nselect after text of card field \"F\"\ntype \"abc\""), 0);
   ASSERT_GE(mainglobals().openfield, 0);
