@@ -202,8 +202,14 @@ TEST_F(CardClipboardTest, DeleteWindowRemovesEveryRecordAndRenumbersTheLaterWind
   ASSERT_EQ(current().windnum, 2u);
   ASSERT_EQ(doline("global gone\nput empty into gone\nchoose tool 101"), 0);
   failrows({{"delete window", "the short name of this window", "error 175"}});
+  const desk two = current();
   ASSERT_EQ(doline("choose browse tool\ndelete window"), 0);
   EXPECT_EQ(cardvalue("gone"), "card bkgnd window ");
+  // Its window, card, background and page records are gone from the store.
+  for (u32 id : {two.windrecid, two.cardrecid, two.backrecid}) {
+    u32 size = 0;
+    EXPECT_NE(sizevir(two.store, i32(id), &size), 0) << id;
+  }
   // Window "Three" is number 2 now, in the table and for references.
   ASSERT_EQ(cardvalue("the short name of this window"), "Three");
   EXPECT_EQ(current().windnum, 2u);
