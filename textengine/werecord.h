@@ -548,6 +548,19 @@ bool WEIsActive(WEReference we);
 // to the area where that holds, or has it taken out.
 bool WEAdjustCursor(Point mouse, RgnHandle mouseRgn, WEReference we);
 
+// --- Drag and drop -----------------------------------------------------------------------------
+// Drags are platform/drag's (registry ids). Tracking a drag over the record: messages 1-5 of
+// the tracking handler (the drag caret and the drop highlight follow the mouse). Whether a
+// drag can be dropped here: not in a read-only record; every item carries 'TEXT', 'utxt' or
+// the type of one of the record's object handlers. The drop at the mouse: moved within the
+// record (copied with the option key), else copied, with its formats, in one undo step;
+// -1852 for a drag it cannot take, -1857 outside the view or onto the own selection.
+OSErr WETrackDrag(i16 message, u32 drag, WEReference we);
+bool WECanAcceptDrag(u32 drag, WEReference we);
+OSErr WEReceiveDrag(u32 drag, WEReference we);
+// Whether the drag was dropped into the user's trash folder.
+bool WEDraggedToTrash(u32 drag);
+
 struct TSMRecord;
 
 // --- Inline input -------------------------------------------------------------------------------
