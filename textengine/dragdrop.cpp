@@ -36,14 +36,17 @@ constexpr u32 kAutoScrollDelay = 10;
 bool readonlyrec(const WERec& r) { return (r.features & (1u << weFReadOnly)) != 0; }
 bool hasfeature(const WERec& r, u16 f) { return (r.features & (1u << f)) != 0; }
 
-// The flavours a text drag offers, in order ('WE* ' comes after them).
-std::vector<OSType> dragflavors(WEReference we) {
+}  // namespace
+
+std::vector<OSType> _WEDragFlavors(WEReference we) {
   WEObjectDescHandle object = nilhandle;
   if (WEGetSelectedObject(&object, we) == noErr) return {WEGetObjectType(object)};
   if (hasfeature(*werec(we), weFMonoStyled)) return {fourcc("TEXT")};
   return {fourcc("RTF "), fourcc("TEXT"), fourcc("styl"), fourcc("FISH"), fourcc("WEpf"),
           fourcc("WEru"), fourcc("WEcf"),  fourcc("WEst")};
 }
+
+namespace {
 
 // The point of the drag's mouse in the record's port.
 Point draglocal(DragRef drag, WEReference we) {
@@ -117,6 +120,27 @@ bool _WEIsEngineOriginatedDrag(DragRef drag, WEReference we) {
   return sender == we && werec(we) != nullptr;
 }
 
+OSErr _WEStreamSelection(OSType type, Handle block, WEReference we) {
+  const WERec* r = werec(we);
+  if (r == nullptr) return weBadReferenceErr;
+  WEObjectDescHandle object = nilhandle;
+  if (WEGetSelectedObject(&object, we) == noErr) {
+    OSType kind = 0;
+    Handle data = nilhandle;
+    bool callers = false;
+    OSErr err = _WEStreamObject(0, &kind, &data, &callers, object);
+    if (err == noErr && kind != type) err = weUnknownFlavorErr;
+    if (err == noErr) err = PtrToXHand(deref(data), block, GetHandleSize(data));
+    if (data != nilhandle) DisposeHandle(data);
+    return err;
+  }
+  if (type == fourcc("RTF ")) {
+    const int32_t written = RTFWriteHandleCrutch(r->selStart, r->selEnd, we, block, nullptr, 0);
+    return written == 0 ? OSErr(noErr) : OSErr(-1);
+  }
+  return WEStreamRange(-1, -1, type, type == fourcc("SOUP") ? 1 : 0, block, we);
+}
+
 OSErr _WESendFlavor(FlavorType type, u32 refcon, DragItemRef item, DragRef drag) {
   const WEReference we = refcon;
   const WERec* r = werec(we);
@@ -125,23 +149,12 @@ OSErr _WESendFlavor(FlavorType type, u32 refcon, DragItemRef item, DragRef drag)
   if (block == nilhandle) return memFullErr;
   OSErr err = noErr;
   i32 skip = 0;
-  WEObjectDescHandle object = nilhandle;
   DragAttributes attributes = 0;
   GetDragAttributes(drag, &attributes);
   const bool script = WEGetProperty(fourcc("VIZU"), fourcc("scri"), 0, nullptr, nullptr, we) == noErr;
-  if (WEGetSelectedObject(&object, we) == noErr) {
-    OSType kind = 0;
-    Handle data = nilhandle;
-    bool callers = false;
-    err = _WEStreamObject(0, &kind, &data, &callers, object);
-    if (err == noErr && kind != type) err = weUnknownFlavorErr;
-    if (err == noErr) {
-      DisposeHandle(block);
-      block = data;
-    } else if (data != nilhandle) {
-      DisposeHandle(data);
-    }
-  } else if (type == fourcc("TEXT") && script && !(attributes & kDragInsideSenderWindow)) {
+  WEObjectDescHandle object = nilhandle;
+  if (type == fourcc("TEXT") && script && !(attributes & kDragInsideSenderWindow) &&
+      WEGetSelectedObject(&object, we) != noErr) {
     // Script text leaves its window indented; a selection that starts a line is indented
     // with the return before it, so that its first line is taken as a line start.
     const Handle text = WEGetText(we);
@@ -153,11 +166,8 @@ OSErr _WESendFlavor(FlavorType type, u32 refcon, DragItemRef item, DragRef drag)
     }
     err = PtrToXHand(t + from, block, r->selEnd - from);
     if (err == noErr) indent(block, nullptr, nullptr, i16(GetAutoIndentSize(we)), true);
-  } else if (type == fourcc("RTF ")) {
-    const int32_t written = RTFWriteHandleCrutch(r->selStart, r->selEnd, we, block, nullptr, 0);
-    err = written == 0 ? OSErr(noErr) : OSErr(-1);
   } else {
-    err = WEStreamRange(-1, -1, type, type == fourcc("SOUP") ? 1 : 0, block, we);
+    err = _WEStreamSelection(type, block, we);
   }
   if (err == noErr) {
     const i32 size = std::max<i32>(GetHandleSize(block) - skip, 0);
@@ -236,7 +246,7 @@ OSErr _WEDrag(Point mouse, u16 modifiers, u32 clickTime, WEReference we) {
   DragRef drag = nilid;
   if (OSErr err = NewDrag(&drag); err != noErr) return err;
   OSErr err = noErr;
-  for (OSType type : dragflavors(we))
+  for (OSType type : _WEDragFlavors(we))
     if ((err = AddDragItemFlavor(drag, we, type, nullptr, 0, 0)) != noErr) break;
   const u32 self = we;
   if (err == noErr) err = AddDragItemFlavor(drag, we, kWEStar, &self, 4, flavorSenderOnly);

@@ -413,12 +413,6 @@ void _WEDrawCaret(i32 offset, i8 edge, bool dual, WEReference we);
 // own type for one selected object), made by _WESendFlavor when asked for, and 'WE* ' (sender
 // only) holding the record's reference.
 OSErr _WEDrag(Point mouse, u16 modifiers, u32 clickTime, WEReference we);
-OSErr _WESendFlavor(u32 type, u32 refcon, u32 item, u32 drag);
-// The selection's highlight region (global) and, when its bounding box's area is within
-// `translucentDragLimit`, an image of it (16 bits deep where the field allows objects, else 8).
-OSErr _WEMakeDragImage(GWorldPtr* image, RgnHandle* region, WEReference we);
-// The region less itself inset by one pixel, as a new region.
-OSErr _WEOutlineRgn(RgnHandle region, RgnHandle* outline);
 OSErr _WEReceiveDragItem(u32 drag, u32 item, i32 offset, WEReference we);
 OSErr _WEGetFlavor(u32 drag, u32 item, OSType type, Handle data, i32 dropOffset, WEReference we);
 OSErr _WEExtractFlavor(u32 drag, u32 item, OSType type, i16 allocation, Handle* out, i32 dropOffset, WEReference we);

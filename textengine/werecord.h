@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/memory/stored.h"
 #include "platform/print/print.h"
@@ -560,6 +561,21 @@ bool WECanAcceptDrag(u32 drag, WEReference we);
 OSErr WEReceiveDrag(u32 drag, WEReference we);
 // Whether the drag was dropped into the user's trash folder.
 bool WEDraggedToTrash(u32 drag);
+// The flavours a drag of the selection offers, in order: the object's own type for one
+// selected object, 'TEXT' for a mono-styled record, else 'RTF ', 'TEXT', 'styl', 'FISH',
+// 'WEpf', 'WEru', 'WEcf', 'WEst'.
+std::vector<OSType> _WEDragFlavors(WEReference we);
+// The selection in one of those flavours into the block: one selected object in its own
+// flavour (-1852 for any other), else the range streamed (RTF through the RTF writer).
+OSErr _WEStreamSelection(OSType type, Handle block, WEReference we);
+// The send procedure of the engine's drags (procedure-table slot 321): the record is the
+// reference constant.
+OSErr _WESendFlavor(u32 type, u32 refcon, u32 item, u32 drag);
+// The selection's highlight region (global) and, when its bounding box's area is within
+// `translucentDragLimit`, an image of it (16 bits deep where the field allows objects, else 8).
+OSErr _WEMakeDragImage(GWorldPtr* image, RgnHandle* region, WEReference we);
+// The region less itself inset by one pixel, as a new region.
+OSErr _WEOutlineRgn(RgnHandle region, RgnHandle* outline);
 
 struct TSMRecord;
 
