@@ -239,7 +239,10 @@ OSErr MakeSpotDragImage(GWorldPtr* world, RgnHandle* mask, Handle list, i16 inde
       SavePort keep;
       SetGWorld(w, 0);
       EraseRect(&r);
-      lowdrawspots(3, list, index, nilid, 0);
+      RgnHandle visible = NewRgn();
+      SetRectRgn(visible, -32767, -32767, 32767, 32767);
+      lowdrawspots(3, list, index, visible, 0);
+      DisposeRgn(visible);
       *world = w;
     }
   }
@@ -281,7 +284,13 @@ bool PickSpot(const EventRecord& event, const objread& obj) {
     SetDragItemBounds(drag, 1, &bounds);
     if (MakeSpotDragImage(&world, &mask, obj.objects, obj.objindex) == noErr) {
       if (world != nilid) {
-        SetDragImage(drag, GetGWorldPixMap(world), mask, Point{0, 0}, u32(mainglobals().translucentDragOpacity));
+        // The world lies over the object's card rectangle: the image moves by the window's
+        // origin, as the mask did.
+        RgnHandle local = NewRgn();
+        CopyRgn(mask, local);
+        OffsetRgn(local, i16(-o.h), i16(-o.v));
+        SetDragImage(drag, GetGWorldPixMap(world), local, o, u32(mainglobals().translucentDragOpacity));
+        DisposeRgn(local);
       } else {
         tooutline(rgn);
       }

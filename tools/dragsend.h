@@ -24,8 +24,9 @@ bool PickSelectedSpots(const EventRecord& event, const objread& obj);
 // Drags the open field's selected text from the current mouse-down: true when a drag took
 // place.
 bool DragText();
-// The drag image of one object: an offscreen world (none when the object's area is above
-// `translucentDragLimit`) and the mask region, both in global coordinates.
+// The drag image of one object: an offscreen world over the object's card rectangle (none
+// when the object's area is above `translucentDragLimit`) and the mask region in global
+// coordinates.
 OSErr MakeSpotDragImage(GWorldPtr* world, RgnHandle* mask, Handle list, i16 index);
 // The send procedures (slots 312 and 311): objects' flavours from the drag state, and the
 // text of the record given as reference constant.

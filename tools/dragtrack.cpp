@@ -383,7 +383,9 @@ OSErr MyDefaultTrackingHandler(DragTrackingMessage message, WindowRef window, u3
       desk d{};
       if (!getwind(window, &d)) break;
       erasecaret();
-      if (s.gIsWindowFavorite || (s.gCursorInContent && (attributes & kDragHasLeftSenderWindow))) myHideDragHilite(drag);
+      // A frame drawn in the window goes with its pixels put back, whether or not the drag
+      // left its sender window.
+      if (s.gIsWindowFavorite || s.gCursorInContent || s.gDragHiliteRgn != nilid) myHideDragHilite(drag);
       s.gTargetRec = nilid;
       s.gDragIsInOpenField = 0;
       s.gTargetObj = spot{};

@@ -397,6 +397,19 @@ OSErr GetDropLocation(DragRef drag, std::string* path) {
   return noErr;
 }
 
+std::string trashfolder() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  std::string base;
+  if (data && data[0] == '/') {
+    base = data;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home ? home : "") + "/.local/share";
+  }
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  return base + "/Trash/files";
+}
+
 bool WaitMouseMoved(Point initial) {
   LoopScope loop("WaitMouseMoved");
   while (StillDown()) {

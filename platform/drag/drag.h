@@ -114,6 +114,9 @@ OSErr GetDragOrigin(DragRef drag, Point* origin);
 // The place the receiver put the drop: a POSIX path (UTF-8), empty when none was given.
 OSErr SetDropLocation(DragRef drag, const std::string& path);
 OSErr GetDropLocation(DragRef drag, std::string* path);
+// The user's trash folder, where a drop deletes what was dragged: $XDG_DATA_HOME/Trash/files
+// (else ~/.local/share/Trash/files), without a trailing '/'.
+std::string trashfolder();
 
 // --- Tracking ---------------------------------------------------------------------------
 // Waits while the button is down for the mouse to move 2 pixels or more from `initial`
