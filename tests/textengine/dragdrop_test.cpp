@@ -317,5 +317,41 @@ TEST_F(WEDragTest, ADropIntoTheTrashDeletesTheSelection) {
   EXPECT_EQ(textof(we), "cd");
 }
 
+
+int scrollcalls = 0;
+bool countingloop(WEReference) {
+  ++scrollcalls;
+  return true;
+}
+
+TEST_F(WEDragTest, OutsideTheViewTheClickLoopScrollsAfterTenTicks) {
+  WEReference from = inwindow(left, "abcd");
+  WEReference to = inwindow(right, "wxyz");
+  werec(to)->clickLoop = countingloop;
+  scrollcalls = 0;
+  WESetSelection(0, 2, from);
+  h.target = to;
+  // Below the view (100 pixels high) but inside the window, for 30 ticks.
+  Point below = at(0, to);
+  below.v = i16(below.v + 140);
+  drive::advance(GetDblTime() + 1);
+  drive::mouseDown(at(0, from));
+  drive::moveTo(Point{i16(at(0, from).v + 4), i16(at(0, from).h + 4)});
+  drive::moveTo(below);
+  drive::advance(30);
+  drive::mouseUp();
+  EventRecord e{};
+  ASSERT_TRUE(WaitNextEvent(mDownMask, &e, 60));
+  SetPort(werec(from)->port);
+  Point local = e.where;
+  GlobalToLocal(&local);
+  WEClick(local, e.modifiers, e.when, from);
+  // Thirty ticks of tracking calls (each takes two polls of the mouse): none in the first
+  // ten ticks outside, then one at every call.
+  EXPECT_GE(scrollcalls, 8) << "once more than 10 ticks have passed, at every tracking call";
+  EXPECT_LE(scrollcalls, 11) << "not before";
+  EXPECT_EQ(textof(to), "wxyz") << "a drop below the view is refused";
+}
+
 }  // namespace
 }  // namespace kv
