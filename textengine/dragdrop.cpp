@@ -126,12 +126,14 @@ OSErr _WEStreamSelection(OSType type, Handle block, WEReference we) {
   WEObjectDescHandle object = nilhandle;
   if (WEGetSelectedObject(&object, we) == noErr) {
     OSType kind = 0;
-    Handle data = nilhandle;
-    bool callers = false;
+    Handle data = NewHandle(0);
+    if (data == nilhandle) return memFullErr;
+    bool callers = true;
     OSErr err = _WEStreamObject(0, &kind, &data, &callers, object);
     if (err == noErr && kind != type) err = weUnknownFlavorErr;
     if (err == noErr) err = PtrToXHand(deref(data), block, GetHandleSize(data));
-    if (data != nilhandle) DisposeHandle(data);
+    // Without a stream handler the data is the object's own, which stays.
+    if (callers && data != nilhandle) DisposeHandle(data);
     return err;
   }
   if (type == fourcc("RTF ")) {

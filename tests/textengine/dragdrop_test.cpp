@@ -318,6 +318,24 @@ TEST_F(WEDragTest, ADropIntoTheTrashDeletesTheSelection) {
 }
 
 
+TEST_F(WEDragTest, OneSelectedObjectIsDraggedAsItself) {
+  WEReference we = inwindow(left, "ab");
+  Handle data = NewHandleClear(4);
+  ASSERT_EQ(_WEInsertObjectAtOffset(1, fourcc("PICT"), data, Point{10, 10}, we), noErr);
+  WESetSelection(1, 2, we);
+  EXPECT_EQ(_WEDragFlavors(we), std::vector<OSType>{fourcc("PICT")});
+  DragRef d = nilid;
+  ASSERT_EQ(NewDrag(&d), noErr);
+  AddDragItemFlavor(d, we, fourcc("PICT"), nullptr, 0, 0);
+  AddDragItemFlavor(d, we, fourcc("TEXT"), nullptr, 0, 0);
+  SetDragSendProc(d, _WESendFlavor, we);
+  i32 size = 0;
+  EXPECT_EQ(GetFlavorDataSize(d, we, fourcc("PICT"), &size), noErr);
+  EXPECT_EQ(size, 4) << "the object's own data";
+  EXPECT_EQ(GetFlavorDataSize(d, we, fourcc("TEXT"), &size), badDragFlavorErr) << "no text of a picture";
+  DisposeDrag(d);
+}
+
 int scrollcalls = 0;
 bool countingloop(WEReference) {
   ++scrollcalls;
