@@ -236,13 +236,14 @@ void acceptbrowse(DragRef drag, DragAttributes attributes, u16 tool) {
     bool decided = false;
     if (hasflavor(drag, item, kFlavorMDOX)) {
       s.gDragIsSpot = 1;
-      // Only this program's own drag names an object: the object comes from the drag state.
-      u8 probe[4] = {};
-      i32 size = 4;
+      // Only this program's own drag names an object: its bytes must be the drag state's
+      // reference, and the object comes from the drag state, never from the bytes.
+      objread probe{};
+      i32 size = i32(sizeof probe);
       const objread& ref = s.gDragRead;
-      if ((attributes & kDragInsideSenderApplication) && GetFlavorData(drag, item, kFlavorMDOX, probe, &size, 0) == noErr &&
-          size == 4 && std::memcmp(probe, &ref, 4) == 0 && ref.kind == objpart && ref.objects != nilhandle &&
-          ref.objindex >= 0 && ref.objindex < spotcount(ref.objects)) {
+      if ((attributes & kDragInsideSenderApplication) && GetFlavorData(drag, item, kFlavorMDOX, &probe, &size, 0) == noErr &&
+          size == i32(sizeof probe) && std::memcmp(&probe, &ref, sizeof probe) == 0 && ref.kind == objpart &&
+          ref.objects != nilhandle && ref.objindex >= 0 && ref.objindex < spotcount(ref.objects)) {
         s.gDragSpot = spotat(ref.objects, ref.objindex);
         const spot& b = s.gDragSpot;
         if (b.style >= 200 && b.style <= 202 && loadat<buttontail>(b.tail.b).icon != 0) {

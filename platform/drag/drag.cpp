@@ -52,6 +52,7 @@ OSErr fulfil(DragRef drag, DragItemRef item, FlavorType type) {
   if (!(f->flags & flavorDataPromised)) return f->senderror;
   f->flags &= ~flavorDataPromised;
   DragData* d = dd(drag);
+  if (!d) return badDragRefErr;
   OSErr err = d->send ? d->send(type, d->sendrefcon, item, drag) : OSErr(cantGetFlavorErr);
   if (findflavor(drag, item, type, &f) != noErr) return cantGetFlavorErr;  // gone meanwhile
   f->senderror = err;

@@ -352,6 +352,10 @@ TEST_F(DragToolsTest, WindowsAndObjectsAcceptByTheRules) {
   trackmade({{kPict}}, empty, Point{310, 420});
   EXPECT_EQ(probe.canaccept, 0) << "the text tool takes no picture";
   ASSERT_EQ(doline("choose browse tool"), 0);
+  trackmade({{kFlavorMDOX}}, empty, Point{310, 420});
+  EXPECT_EQ(probe.canaccept, 0) << "an 'MDOX' that is not this program's own drag names no object";
+  pickfrom(centre(kIcon), "pick button \"I\"", Point{100, 300});
+  EXPECT_EQ(probe.canaccept, 1) << "a picked button with an icon is a picture";
 
   // Favourites: "****" makes the whole window the target, with its frame drawn.
   ASSERT_EQ(doline("set the allowFavoriteFlavors to true"), 0);
