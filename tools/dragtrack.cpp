@@ -683,9 +683,10 @@ void DoInsertCaret(Point local, RegistryId rec) {
     // At the end of a wrapped line the caret stays on that line.
     const i32 length = WEGetTextLength(rec);
     if (offset > 0 && WEGetChar(offset - 1, rec) != '\r') {
+      // The offset starts a line when the line of the character before it ends there.
       i32 ls = 0, le = 0;
-      WEFindLine(offset, 0, &ls, &le, rec);
-      if (ls == offset || (offset == length && WEGetChar(length - 1, rec) == '\r')) {
+      WEFindLine(offset - 1, 0, &ls, &le, rec);
+      if (le == offset && offset < length) {
         LongPoint prev{};
         i16 h = 0;
         WEGetPoint(offset - 1, 0, &prev, &h, rec);

@@ -3,6 +3,7 @@
 // which windows and objects accept it, and the hilites and the drag caret over fields.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "shell/windtable.h"
 #include "store/fieldtext.h"
 #include "store/objects.h"
+#include "render/fielddrawing.h"
 #include "tests/support/windows.h"
 #include "textengine/werecord.h"
 #include "tools/dragdata.h"
@@ -34,7 +36,7 @@ using testproject::Object;
 constexpr u32 kDrag = 1u << 16, kDrop = 1u << 17, kLockText = 1u << 3;
 constexpr OSType kText = 0x54455854, kPict = 0x50494354, kStyl = 0x7374796C;
 constexpr Rect kField{20, 20, 80, 220}, kList{100, 20, 160, 220}, kIcon{180, 20, 212, 52}, kBox{180, 100, 260, 200},
-    kPlain{20, 260, 80, 460};
+    kPlain{20, 260, 80, 460}, kWrap{100, 260, 200, 330};
 
 Object field(std::string name, Rect r, u16 style = 300, u32 flags = kDrag | kDrop, std::string text = "hello world") {
   Object o;
@@ -135,7 +137,8 @@ class DragToolsTest : public WindowTest {
     nodrag.name = "N";
     nodrag.rect = Rect{220, 20, 250, 80};
     nodrag.style = 200;
-    c.objects = {field("F", kField), field("L", kList, 302), icon, box, nodrag, field("Plain", kPlain, 300, kDrag)};
+    c.objects = {field("F", kField),  field("L", kList, 302), icon, box, nodrag, field("Plain", kPlain, 300, kDrag),
+                 field("W", kWrap, 300, kDrag | kDrop, "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz")};
     w.cards = {c};
     p.windows.push_back(w);
     build(p);
@@ -407,6 +410,45 @@ TEST_F(DragToolsTest, TheFieldFrameAndTheDragCaret) {
   EXPECT_EQ(px(probe.window, mid, kField.top), px(before, mid, kField.top)) << "the field's own frame stays";
   EXPECT_GE(probe.caretoffset, 0) << "the drag caret shows in the field";
   EXPECT_EQ(drive::windowpixels(current().window).pixels, before.pixels) << "everything comes back when the drag leaves";
+}
+
+
+TEST_F(DragToolsTest, AtTheEndOfAWrappedLineTheCaretStaysOnIt) {
+  objread ref{};
+  ref.kind = objpart;
+  ref.d = current();
+  ref.objects = current().cardspots;
+  ref.objindex = indexof("W");
+  ref.ownerrecid = current().cardrecid;
+  const RegistryId rec = getreadwerec(ref);
+  ASSERT_NE(rec, nilid);
+  i32 s = 0, e = 0;
+  WEFindLine(0, 0, &s, &e, rec);
+  ASSERT_LT(e, WEGetTextLength(rec)) << "the text wraps";
+  LongPoint last{};
+  i16 height = 0;
+  WEGetPoint(e - 1, 0, &last, &height, rec);
+  LongRect view{}, dest{};
+  WEGetViewRect(&view, rec);
+  WEGetDestRect(&dest, rec);
+  const i32 right = std::min(view.right, dest.right) - 2;
+  ASSERT_GT(right, last.h + 2);
+  DragToolState& st = dragtoolstate();
+  st.gDragTargetWindow = current().window;
+  st.gInsertPosition = st.gCaretOffset = -1;
+  const Frame before = drive::windowpixels(current().window);
+  DoInsertCaret(Point{i16(last.v + height / 2), i16(right)}, rec);
+  EXPECT_EQ(st.gInsertPosition, e - 1) << "the caret stays on the first line";
+  EXPECT_EQ(st.gCaretOffset, e - 1);
+  LongPoint at{};
+  WEGetPoint(e - 1, 0, &at, &height, rec);
+  const Frame shown = drive::windowpixels(current().window);
+  const i16 column = i16(at.h - 1), row = i16(at.v + 1);
+  EXPECT_NE(drive::pixelat(shown, column, row), drive::pixelat(before, column, row)) << "an inverted column";
+  EXPECT_EQ(drive::pixelat(shown, i16(column - 1), row), drive::pixelat(before, i16(column - 1), row)) << "one pixel wide";
+  weDrawCaret(st.gCaretOffset, rec);
+  EXPECT_EQ(drive::windowpixels(current().window).pixels, before.pixels) << "drawn twice it is gone";
+  st.gDragTargetWindow = nilid;
 }
 
 }  // namespace
