@@ -451,5 +451,31 @@ TEST_F(DragToolsTest, AtTheEndOfAWrappedLineTheCaretStaysOnIt) {
   st.gDragTargetWindow = nilid;
 }
 
+
+TEST_F(DragToolsTest, TextDraggedInItsOwnFieldShowsTheCaretButNoFrame) {
+  ASSERT_EQ(doline("select char 1 to 5 of card field \"F\""), 0);
+  const MainGlobals& g = mainglobals();
+  ASSERT_EQ(g.openfield, indexof("F"));
+  const RegistryId rec = g.openfieldrec;
+  LongPoint a{}, b{};
+  i16 height = 0;
+  WEGetPoint(1, 0, &a, &height, rec);
+  WEGetPoint(8, 0, &b, &height, rec);
+  const Frame before = drive::windowpixels(current().window);
+  settle();
+  const Point from = toglobal(Point{i16(a.v + 3), i16(a.h + 1)});
+  const Point to = toglobal(Point{i16(b.v + 3), i16(b.h + 1)});
+  drive::drag(from, to, 8);
+  ASSERT_TRUE(WaitNextEvent(mDownMask, &mainglobals().event, 60));
+  EXPECT_FALSE(DragText()) << "nothing takes the drop yet";
+  EXPECT_EQ(probe.drags, 1);
+  EXPECT_EQ(probe.flavors, "RTF ,TEXT,styl,FISH,WEpf,WEru,WEcf,WEst");
+  EXPECT_EQ(probe.targetrec, rec) << "the open field is the target";
+  EXPECT_EQ(probe.caretoffset, 8) << "the drag caret shows at the offset under the mouse";
+  const i16 mid = i16((kField.left + kField.right) / 2);
+  EXPECT_EQ(drive::pixelat(probe.window, mid, i16(kField.top + 2)), drive::pixelat(before, mid, i16(kField.top + 2)))
+      << "no frame while the drag has not left its window";
+}
+
 }  // namespace
 }  // namespace kv
