@@ -336,6 +336,28 @@ TEST_F(WEDragTest, OneSelectedObjectIsDraggedAsItself) {
   DisposeDrag(d);
 }
 
+TEST_F(WEDragTest, TheDragCaretIsAColumnOfInvertedPixels) {
+  WEReference we = inwindow(right, "wxyz");
+  const Frame before = drive::windowpixels(right);
+  _WEUpdateDragCaret(2, we);
+  const Frame shown = drive::windowpixels(right);
+  Rect caret{0, 0, 0, 0};
+  _WEGetCaretRect(2, 0, &caret, we);
+  i32 changed = 0;
+  for (i32 v = 0; v < shown.height; ++v)
+    for (i32 h = 0; h < shown.width; ++h) {
+      const std::size_t i = std::size_t(v) * std::size_t(shown.width) + std::size_t(h);
+      if (shown.pixels[i] == before.pixels[i]) continue;
+      ++changed;
+      EXPECT_TRUE(h >= caret.left && h < caret.right && v >= caret.top && v < caret.bottom) << h << "," << v;
+      EXPECT_EQ(shown.pixels[i], before.pixels[i] ^ 0xFFFFFFu) << "inverted";
+    }
+  EXPECT_EQ(changed, (caret.right - caret.left) * (caret.bottom - caret.top));
+  EXPECT_EQ(caret.right - caret.left, 1) << "one pixel wide";
+  _WEUpdateDragCaret(-1, we);
+  EXPECT_EQ(drive::windowpixels(right).pixels, before.pixels) << "taken away again";
+}
+
 int scrollcalls = 0;
 bool countingloop(WEReference) {
   ++scrollcalls;
