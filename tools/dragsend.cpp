@@ -16,6 +16,7 @@
 #include "platform/qd/shapes.h"
 #include "platform/runtime/root.h"
 #include "platform/windows/cursor.h"
+#include "render/buttonicons.h"
 #include "render/carddrawing.h"
 #include "shell/mainglobals.h"
 #include "engine/textutil.h"
@@ -153,6 +154,9 @@ PicHandle objectpicture(const objread& ref) {
   }
   const u32 icon = loadat<buttontail>(s.tail.b).icon;
   if (icon == 0) return nilhandle;
+  // A colour icon of that id, else the black-and-white one.
+  CIconHandle cicon = nilhandle;
+  if (getcicon(icon, &cicon)) return GetPictFromCicn(s, cicon);
   return GetPictFromICON(s);
 }
 

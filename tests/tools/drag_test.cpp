@@ -20,7 +20,9 @@
 #include "shell/windtable.h"
 #include "store/fieldtext.h"
 #include "store/objects.h"
+#include "platform/qd/pictures.h"
 #include "render/fielddrawing.h"
+#include "tests/support/icondata.h"
 #include "tests/support/windows.h"
 #include "textengine/werecord.h"
 #include "tools/dragdata.h"
@@ -61,6 +63,7 @@ struct Probe {
   i16 targetidx = -1;
   i32 caretoffset = -1;
   std::vector<i32> sizes;  // of each flavour, asked for in order
+  std::vector<Rect> pictures;  // the frames of the 'PICT' data made
   Frame window;            // the window's pixels during the last in-window message
   WindowRef over = nilid;
 };
@@ -86,6 +89,14 @@ OSErr probehandler(DragTrackingMessage m, WindowRef w, u32, DragRef drag) {
       i32 size = -1;
       if (measure) GetFlavorDataSize(drag, 1, t, &size);
       probe.sizes.push_back(size);
+      if (measure && t == kPict && size > 0) {
+        PicHandle pic = NewHandle(size);
+        GetFlavorData(drag, 1, t, deref(pic), &size, 0);
+        Rect frame{0, 0, 0, 0};
+        QDGetPictureBounds(pic, &frame);
+        probe.pictures.push_back(frame);
+        DisposeHandle(pic);
+      }
     }
   }
   if (m == kDragTrackingInWindow) {
@@ -123,6 +134,7 @@ class DragToolsTest : public WindowTest {
     icon.setflags = kDrag;
     std::array<u8, 12> tail{};
     const u32 id = 128;
+    p.resources = {testproject::Resource{fourcc("ICON"), "", testicons::bits(32, testicons::disc), id}};
     std::memcpy(tail.data() + 8, &id, 4);
     icon.tail = tail;
     Object box;
@@ -302,6 +314,8 @@ TEST_F(DragToolsTest, PickedObjectsOfferTheirFlavours) {
   probe = Probe{};
   pickfrom(centre(kIcon), "pick button \"I\"");
   EXPECT_EQ(probe.flavors, "MDOX,PICT") << "a button with an icon offers its picture";
+  ASSERT_EQ(probe.pictures.size(), 1u);
+  EXPECT_EQ(probe.pictures[0], (Rect{0, 0, 32, 32})) << "drawn from its 32 x 32 icon";
 
   probe = Probe{};
   ASSERT_EQ(doline("set the allowDragExport to false"), 0);
