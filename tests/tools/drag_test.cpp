@@ -64,6 +64,7 @@ struct Probe {
   i32 caretoffset = -1;
   std::vector<i32> sizes;  // of each flavour, asked for in order
   std::vector<Rect> pictures;  // the frames of the 'PICT' data made
+  std::vector<u8> styl;        // the 'styl' data made
   Frame window;            // the window's pixels during the last in-window message
   WindowRef over = nilid;
 };
@@ -89,6 +90,10 @@ OSErr probehandler(DragTrackingMessage m, WindowRef w, u32, DragRef drag) {
       i32 size = -1;
       if (measure) GetFlavorDataSize(drag, 1, t, &size);
       probe.sizes.push_back(size);
+      if (measure && t == kStyl && size > 0) {
+        probe.styl.resize(std::size_t(size));
+        GetFlavorData(drag, 1, t, probe.styl.data(), &size, 0);
+      }
       if (measure && t == kPict && size > 0) {
         PicHandle pic = NewHandle(size);
         GetFlavorData(drag, 1, t, deref(pic), &size, 0);
@@ -304,7 +309,39 @@ TEST_F(DragToolsTest, PickedObjectsOfferTheirFlavours) {
   EXPECT_EQ(probe.sizes[1], 11) << "'TEXT' is the field's text";
   const spot f = object("F");
   const fieldtextlayout layout = measurefieldtext(f.data);
-  EXPECT_EQ(probe.sizes[2], layout.runs == 0 ? 22 : 2 + 20 * layout.runs);
+  EXPECT_EQ(probe.sizes[2], layout.runs == 0 ? 22 : 2 + 20 * layout.runs) << "the stored runs as they are";
+
+  // A stored text without runs gives one run made from its tail.
+  {
+    spot g = object("F");
+    std::vector<u8> bytes(2 + 5 + kFieldTailSize, 0);
+    std::memcpy(bytes.data() + 2, "plain", 5);
+    fieldtail tail{};
+    tail.font = 3;
+    tail.size = 18;
+    tail.face = 1;
+    tail.lineheight = 25;
+    storeat<fieldtail>(bytes.data() + 7, tail);
+    DisposeHandle(g.data);
+    Handle data = nilhandle;
+    ASSERT_EQ(PtrToHand(bytes.data(), &data, Size(bytes.size())), noErr);
+    g.data = data;
+    putspot(current().cardspots, indexof("F"), g);
+  }
+  probe = Probe{};
+  pickfrom(centre(kField), "pick card field \"F\"");
+  ASSERT_EQ(probe.sizes.size(), 3u);
+  EXPECT_EQ(probe.sizes[1], 5);
+  EXPECT_EQ(probe.sizes[2], 22);
+  EXPECT_EQ(probe.styl.size(), 22u);
+  if (probe.styl.size() == 22) {
+    auto word = [&](int at) { u16 v = 0; std::memcpy(&v, probe.styl.data() + at, 2); return v; };
+    EXPECT_EQ(word(0), 1) << "one run";
+    EXPECT_EQ(word(6), 25) << "the tail's line height";
+    EXPECT_EQ(word(10), 3) << "font";
+    EXPECT_EQ(probe.styl[12], 1) << "face";
+    EXPECT_EQ(word(14), 18) << "size";
+  }
 
   probe = Probe{};
   pickfrom(centre(kList), "pick card field \"L\"");
