@@ -67,6 +67,7 @@
 #include "textengine/weinternal.h"
 #include "tools/dragsend.h"
 #include "tools/dragtrack.h"
+#include "tools/paint.h"
 #include "tools/paintsession.h"
 #include "tools/toolmessages.h"
 
@@ -122,7 +123,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(33, controlaction, PeditRTscrollcard),
     KV_ROUTINE(34, highlighthook, PfindRTmyhook),
     KV_ROUTINE(36, colorsearch, PpaintRTmatchproc),
-    KV_UNBUILT(37, qdcomment, PpaintRTgathercom),
+    KV_ROUTINE(37, qdcomment, PpaintRTgathercom),
     // Apple events.
     KV_UNBUILT(39, aehandler, Psys7RTwildwild),
     KV_UNBUILT(40, aecoercion, Psys7RTfsspectotext),
@@ -195,7 +196,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(115, service, backspot),
     KV_UNBUILT(116, service, getdepth),
     KV_ROUTINE(118, service, drawread),
-    KV_UNBUILT(119, service, readisfield),
+    KV_ROUTINE(119, service, readisfield),
     KV_ROUTINE(120, service, putdownfield),
     KV_UNBUILT(121, service, pictospot),
     KV_ROUTINE(122, service, dumpspot),
@@ -292,9 +293,9 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(210, service, WEGetChar),
     KV_ROUTINE(211, service, WECountLines),
     KV_ROUTINE(213, service, WEVersion),
-    KV_UNBUILT(214, service, WEBuildFontTable),
-    KV_UNBUILT(215, service, WEUpdateFontTable),
-    KV_UNBUILT(216, service, WEUpdateStyleScrap),
+    KV_ROUTINE(214, service, WEBuildFontTable),
+    KV_ROUTINE(215, service, WEUpdateFontTable),
+    KV_ROUTINE(216, service, WEUpdateStyleScrap),
     KV_ROUTINE(217, service, WEFindWord),
     KV_ROUTINE(218, service, WEFindLine),
     KV_ROUTINE(219, service, WEFindParagraph),
@@ -312,7 +313,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(230, service, xanswerfolder),
     KV_ROUTINE(231, service, getpath),
     KV_UNBUILT(233, service, importimage),
-    KV_UNBUILT(234, service, getcachepicture),
+    KV_ROUTINE(234, service, getcachepicture),
     KV_ROUTINE(235, service, lowdefine),
     KV_ROUTINE(236, service, lowuserprop),
     KV_ROUTINE(237, service, lowuserpropidx),
