@@ -9,6 +9,7 @@
 #include "commands/commands.h"
 #include "tools/editcommands.h"
 #include "tools/layerorder.h"
+#include "tools/undoclone.h"
 #include "commands/define.h"
 #include "commands/dispatch.h"
 #include "commands/docommand.h"
@@ -88,7 +89,7 @@ constexpr comrow comrows[] = {
     {2014, comdelete, R},               // clear
     {2015, comclick, 0},                // click
     {2016, comclickfieldobject, 0},     // clickFieldObject
-    {2019, comnotbuilt, 0},             // clone: comclone
+    {2019, comclone, 0},                // clone
     {2020, comclose, R},                // close
     {2028, compact, 0},                 // compact
     {2030, comconvert, R},              // convert
@@ -145,7 +146,7 @@ constexpr comrow comrows[] = {
     {2148, comquit, P},                 // quit
     {2150, comread, P | R},             // read
     {2151, comrecord, P | R},           // record
-    {2152, comnotbuilt, 0},             // redo: comredo
+    {2152, comredo, 0},                 // redo
     {2155, comremovecommand, 0},        // remove
     {2156, comreply, P | R},            // reply
     {2157, comrequest, P | R},          // request
@@ -176,7 +177,7 @@ constexpr comrow comrows[] = {
     {2197, comtab, 0},                  // tabKey
     {2202, comtype, 0},                 // type
     {2203, comdefine, R},               // undefine
-    {2204, comnotbuilt, 0},             // undo: comundo
+    {2204, comundo, 0},                 // undo
     {2205, comungroup, 0},              // ungroup
     {2207, comunlock, 0},               // unlock
     {2208, comunmount, 0},              // unmount
