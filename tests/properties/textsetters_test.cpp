@@ -50,9 +50,9 @@ class TextSetterTest : public PropertyTest {
     return bytes(name);
   }
 
-  // The property tests' project with a second card field "Src", a list field "L", a text
-  // graphic "T" and a field "my notes" of four paragraphs on card One, and a list field "Far"
-  // on card Two.
+  // The property tests' project with a second card field "Src", a list field "L" of ten rows
+  // "r1" ... "r10", a text graphic "T", a field "my notes" of four paragraphs and a list field
+  // "None" without rows on card One, and a list field "Far" on card Two.
   static testproject::Project textproject() {
     testproject::Project p = project();
     auto& one = p.windows[0].cards[0];
@@ -65,8 +65,12 @@ class TextSetterTest : public PropertyTest {
     list.kind = Object::field;
     list.name = "L";
     list.style = 302;
-    list.text = "a\nb\nc";
+    list.text = "r1\nr2\nr3\nr4\nr5\nr6\nr7\nr8\nr9\nr10";
     list.rect = Rect{300, 320, 380, 420};
+    Object none = list;
+    none.name = "None";
+    none.text = "";
+    none.rect = Rect{300, 440, 380, 520};
     Object label;
     label.kind = Object::graphic;
     label.name = "T";
@@ -77,7 +81,7 @@ class TextSetterTest : public PropertyTest {
     paras.name = "my notes";
     paras.text = "one\ntwo\nthree\nfour";
     paras.rect = Rect{150, 300, 250, 500};
-    one.objects.insert(one.objects.end(), {src, list, label, paras});
+    one.objects.insert(one.objects.end(), {src, list, label, paras, none});
     Object far;
     far.kind = Object::field;
     far.name = "Far";
@@ -393,6 +397,23 @@ TEST_F(TextSetterTest, Rulers) {
 }
 
 // --- Hilited lines -------------------------------------------------------------------------------
+
+TEST_F(TextSetterTest, HilitedLinesSelectExactlyTheRowsNamed) {
+  setrows({{"set the hilitedLines of card field \"L\" to \"2,5\"", "the hilitedLines of card field \"L\"", "2,5"},
+           {"set the hilitedLines of card field \"L\" to 4", "the hilitedLines of card field \"L\"", "4"},
+           {"set the hilitedLines of card field \"L\" to \"\"", "the hilitedLines of card field \"L\"", ""},
+           {"set the hilitedLines of card field \"L\" to 0", "the hilitedLines of card field \"L\"", "1"},
+           {"set the hilitedLines of card field \"L\" to 99", "the hilitedLines of card field \"L\"", "10"},
+           {"set hilitedLines of card field \"L\" to -3, 2 + 1", "the hilitedLines of card field \"L\"", "1,3"},
+           {"set the hilitedLines of card field \"L\" to \"2,5 x\"", "", "error 2"},
+           {"", "the hilitedLines of card field \"L\"", "2"},
+           {"", "the hilitedText of card field \"L\"", "r2"},
+           {"set the hilitedLines of card field \"None\" to 1", "the hilitedLines of card field \"None\"", ""},
+           {"set the hilitedLines of card field \"L\" to 3 x", "", "error 19"}});
+  EXPECT_EQ(cardvalue("the hilitedLines of card field \"L\""), "3") << "selected before the stray word";
+  ASSERT_EQ(setline("set the hilitedLines of card field \"L\" to 4,2"), 0);
+  EXPECT_EQ(cardvalue("the hilitedText of card field \"L\""), "r2\rr4") << "in row order, one return between";
+}
 
 TEST_F(TextSetterTest, HilitedLinesRefusals) {
   EXPECT_EQ(setline("set the hilitedLines of card field \"Notes\" to 1"), 43);
