@@ -226,12 +226,16 @@ i16 fromresource(const propctx& c, i32 at, picture* p) {
     if (c.tok(i) == tokFile) ++i;
     fred f;
     if (i16 st = readvalue(c, i, &f)) return st;
-    Str255 file{};
-    fredtostring(&f, file);
+    const std::string path = valuebytes(&f);
     disposfred(&f);
+    // The whole name: a longer one is its folder and its last part.
+    u32 dirid = 0;
+    Str255 file{};
     const projectstore* store = findprojectstore(mainglobals().current.store);
     Handle pic = nilhandle;
-    if (getpicture(file, 0, store ? store->dirid : 0, 1, numbered ? nullptr : name, i16(id), &pic) != 0) {
+    if (!splitname(path, &dirid, file) ||
+        getpicture(file, 0, dirid != 0 ? dirid : (store ? store->dirid : 0), 1, numbered ? nullptr : name, i16(id),
+                   &pic) != 0) {
       p->done = true;
       return setresulttext(resultnopicture);
     }

@@ -12,7 +12,9 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/variables.h"
+#include "fields/listfields.h"
 #include "platform/fonts/fonts.h"
+#include "platform/lists/lists.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/ports.h"
@@ -345,6 +347,8 @@ i16 fieldtextword(const objread& obj, spot& s, u16 token, fred* value, Handle cl
     fieldkindtail t = getfieldkindtail(s);
     t.liststyle = bits;
     setfieldkindtail(s, t);
+    // The live list selects by the low byte from now on.
+    if (ListHandle list = fieldlisthandle(s)) LSetSelFlags(u8(bits & 0xFF), list);
     return 0;
   }
   if (isonlytextfieldword(token) && !engine2) return statusnoproperty;

@@ -16,6 +16,8 @@
 #include "platform/backend/headless.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
+#include "properties/picturedata.h"
+#include "properties/picturesettings.h"
 #include "properties/propservices.h"
 #include "properties/userprops.h"
 #include "shell/mainglobals.h"
@@ -25,6 +27,8 @@
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "fields/fieldview.h"
+#include "fields/listfields.h"
+#include "platform/lists/lists.h"
 #include "textengine/fieldstorage.h"
 #include "textengine/weinternal.h"
 #include "tests/properties/proptest.h"
@@ -249,6 +253,22 @@ TEST_F(TextSetterTest, StyleOfAChunk) {
   EXPECT_EQ(storedface("Notes", 0) & 1, 1);
 }
 
+TEST_F(TextSetterTest, SizesBelowAutomaticAndListStylesOfShownLists) {
+  // -5 is handed to the text engine as -1, which keeps no size below 1.
+  ASSERT_EQ(setline("set the textSize of word 1 of card field \"Notes\" to -5"), 0);
+  EXPECT_EQ(cardvalue("the textSize of word 1 of card field \"Notes\""), "1");
+  EXPECT_EQ(cardvalue("the textSize of word 2 of card field \"Notes\""), "12") << "only the word";
+  // A shown list: its word and the live list's selection flags.
+  ASSERT_EQ(setline("set the listStyle of card field \"L\" to selOne, selFlip"), 0);
+  EXPECT_EQ(cardvalue("the listStyle of card field \"L\""), "selOne,selFlip");
+  const ListHandle list = fieldlisthandle(cardspot("L"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(LGetSelFlags(list), 128 | 4);
+  ASSERT_EQ(setline("set the listStyle of card field \"L\" to selReset"), 0);
+  EXPECT_EQ(LGetSelFlags(list), 0);
+  EXPECT_EQ(setline("set the listStyle of card field \"L\" to nosuch"), 83);
+}
+
 TEST_F(TextSetterTest, StyleOfAFieldThatIsNotShown) {
   ASSERT_EQ(setline("set the textStyle of word 2 of card field \"Away\" of card 2 to underline"), 0);
   ASSERT_EQ(setline("go card 2"), 0);
@@ -396,6 +416,36 @@ TEST_F(TextSetterTest, Rulers) {
   EXPECT_EQ(para(0).rightIndent, 4 << 16) << "a refused change leaves the rulers";
 }
 
+TEST_F(TextSetterTest, RulersKeepTheOpenFieldsUnsavedEdits) {
+  const i32 index = cardindex("my notes");
+  const WEReference we = livefield(cardspot("my notes"));
+  ASSERT_TRUE(isvalidwerec(we));
+  MainGlobals& g = mainglobals();
+  g.openfield = i16(index);
+  g.openfieldspots = g.current.cardspots;
+  g.openfieldwindow = g.current.window;
+  g.openfieldrec = we;
+  WESetSelection(0, 0, we);
+  ASSERT_EQ(WEInsert("new ", 4, nilhandle, nilhandle, we), noErr);
+  SetWERecDirtyFlag(we, true);
+  ASSERT_EQ(storedtext("my notes"), "one\rtwo\rthree\rfour") << "the edit is the record's alone";
+  ASSERT_EQ(setline("set the leftIndent of line 2 of card field \"my notes\" to 12"), 0);
+  EXPECT_EQ(storedtext("my notes"), "new one\rtwo\rthree\rfour") << "packed before the change";
+  Handle text = WEGetText(we);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(text)), size_t(WEGetTextLength(we))),
+            "new one\rtwo\rthree\rfour")
+      << "and kept in the record";
+  WEParaInfo info{};
+  WEGetParaInfo(8, &info, we);
+  EXPECT_EQ(info.ruler.leftIndent, 12 << 16) << "the second paragraph";
+  WEGetParaInfo(0, &info, we);
+  EXPECT_EQ(info.ruler.leftIndent, 0);
+  g.openfield = -1;
+  g.openfieldspots = nilhandle;
+  g.openfieldwindow = nilid;
+  g.openfieldrec = nilid;
+}
+
 // --- Hilited lines -------------------------------------------------------------------------------
 
 TEST_F(TextSetterTest, HilitedLinesSelectExactlyTheRowsNamed) {
@@ -438,8 +488,26 @@ TEST_F(TextSetterTest, Scripts) {
   EXPECT_EQ(cardvalue("pfoo()"), "7") << "the project's new script answers at once";
   ASSERT_EQ(setline("set the script of this project to \"function pfoo\" & return & \"return 8\" & return & \"end pfoo\""), 0);
   EXPECT_EQ(cardvalue("pfoo()"), "8");
-  EXPECT_EQ(setline("set the script of the sharedScript to \"x\""), 2) << "no shared project";
+  EXPECT_EQ(setline("set the script of sharedScript to \"x\""), 2) << "no shared project";
   EXPECT_EQ(setline("set the script of kestrove to \"x\""), 2);
+  // The next mouseUp runs a new handler of the card.
+  ASSERT_EQ(setline("set the script of this card to \"on mouseUp\" & return & \"global hit\" & return & "
+                    "\"put 5 into hit\" & return & \"end mouseUp\""),
+            0);
+  ASSERT_EQ(doline("send mouseUp to this card"), 0);
+  EXPECT_EQ(global("hit"), "5");
+}
+
+TEST_F(TextSetterTest, ScriptOfTheSharedProject) {
+  openshared(project());
+  ASSERT_EQ(setline("set the script of sharedScript to \"function sfoo\" & return & \"return 5\" & return & "
+                    "\"end sfoo\""),
+            0);
+  EXPECT_EQ(cardvalue("sfoo()"), "5") << "the shared script answers at once";
+  ASSERT_EQ(setline("set the script of sharedScript to \"function sfoo\" & return & \"return 6\" & return & "
+                    "\"end sfoo\""),
+            0);
+  EXPECT_EQ(cardvalue("sfoo()"), "6") << "the cached script is stale";
 }
 
 TEST_F(TextSetterTest, ScriptOfARecordWithoutAProperHandle) {
@@ -460,7 +528,7 @@ TEST_F(TextSetterTest, ContentsAndTextData) {
   EXPECT_EQ(cardvalue("the contents of card 1"), "kept");
   ASSERT_EQ(setline("set the contents of card 1 to empty"), 0);
   EXPECT_EQ(loadat<cardrec>(deref(mainglobals().current.card)).contents, nilhandle);
-  EXPECT_EQ(setline("set the contents of the sharedScript to \"x\""), 2);
+  EXPECT_EQ(setline("set the contents of sharedScript to \"x\""), 2);
   ASSERT_EQ(setline("set the textStyle of word 1 of card field \"Src\" to bold"), 0);
   ASSERT_EQ(setline("set the textData of graphic \"T\" to card field \"Src\""), 0);
   EXPECT_EQ(storedtext("T"), "copied text");
@@ -561,6 +629,8 @@ TEST_F(TextSetterTest, MovingUserProperties) {
   EXPECT_EQ(getcontrolpart(cardspot("Two")).currentvalue, 0);
   EXPECT_EQ(getproc<247>(), &modproperty) << "offered to externals";
   EXPECT_EQ(getproc<251>(), &shuffleuprops);
+  EXPECT_EQ(getproc<249>(), &lowmovepicturedata);
+  EXPECT_EQ(getproc<250>(), &shufflepicture);
 }
 
 }  // namespace
