@@ -145,6 +145,12 @@ TEST_F(TextSetterTest, PlainValuesReplaceTheWholeText) {
   EXPECT_EQ(storedtext("Notes"), "\xFF\xFE" "a") << "an odd length is no UTF-16";
   ASSERT_EQ(setline("set text of card field \"Notes\" to numToChar(255) & numToChar(254) & \"h\" & numToChar(0)"), 0);
   EXPECT_EQ(storedtext("Notes"), "h") << "UTF-16 with its byte-order mark";
+  ASSERT_EQ(setline("set text of card field \"Notes\" to numToChar(255) & numToChar(254) & \"h\" & numToChar(0) & "
+                    "numToChar(233) & numToChar(0) & numToChar(13) & numToChar(0) & numToChar(10) & numToChar(0) & "
+                    "\"x\" & numToChar(0)"),
+            0);
+  EXPECT_EQ(storedtext("Notes"), "h\x8E\rx") << "Mac Roman, a return-line-feed pair one return";
+  EXPECT_TRUE(changed(mainglobals().current.cardrecid));
   ASSERT_EQ(setline("set text of card field \"Notes\" to none"), 0);
   EXPECT_EQ(storedtext("Notes"), "");
 }
