@@ -308,6 +308,31 @@ TEST_F(TextSetterTest, TheOpenFieldKeepsItsInsertionPoint) {
   g.openfieldrec = nilid;
 }
 
+TEST_F(TextSetterTest, TheOpenFieldScrollsTheChangeIntoView) {
+  // A scrolling field whose text is longer than its view, opened for typing with the insertion
+  // point in its last line,
+  // then scrolled back to the top: a change scrolls the insertion point into view again.
+  ASSERT_EQ(setline("set the style of card field \"Notes\" to scrolling"), 0);
+  ASSERT_EQ(doline("global t\nput empty into t"), 0);
+  for (int i = 0; i < 40; ++i) ASSERT_EQ(doline("global t\nput \"line\" & return after t"), 0);
+  ASSERT_EQ(setline("global t\nset the text of card field \"Notes\" to t"), 0);
+  ASSERT_EQ(doline("select after char 199 of card field \"Notes\""), 0);
+  const WEReference we = mainglobals().openfieldrec;
+  ASSERT_TRUE(isvalidwerec(we)) << "the field is open";
+  LongRect view{}, dest{};
+  WEGetViewRect(&view, we);
+  WEGetDestRect(&dest, we);
+  WEScroll(0, view.top - dest.top, we);
+  WEGetDestRect(&dest, we);
+  ASSERT_GE(dest.top, view.top - 4) << "the top of the text in view";
+  ASSERT_EQ(setline("set the textStyle of line 1 of card field \"Notes\" to bold"), 0);
+  WEGetDestRect(&dest, we);
+  EXPECT_LT(dest.top, view.top - 100) << "scrolled down to the insertion point";
+  i32 start = 0, end = 0;
+  WEGetSelection(&start, &end, we);
+  EXPECT_EQ(start, 199);
+}
+
 TEST_F(TextSetterTest, BackgroundColourOfALine) {
   spot notes = cardspot("Notes");
   ASSERT_TRUE(isvalidwerec(livefield(notes))) << "the shown field has its record";
