@@ -310,8 +310,8 @@ TEST_F(TextSetterTest, TheOpenFieldKeepsItsInsertionPoint) {
 
 TEST_F(TextSetterTest, TheOpenFieldScrollsTheChangeIntoView) {
   // A scrolling field whose text is longer than its view, opened for typing with the insertion
-  // point in its last line,
-  // then scrolled back to the top: a change scrolls the insertion point into view again.
+  // point in its last line, then scrolled back to the top: a change scrolls the insertion point
+  // into view again.
   ASSERT_EQ(setline("set the style of card field \"Notes\" to scrolling"), 0);
   ASSERT_EQ(doline("global t\nput empty into t"), 0);
   for (int i = 0; i < 40; ++i) ASSERT_EQ(doline("global t\nput \"line\" & return after t"), 0);
