@@ -29,6 +29,8 @@
 #include "fields/fieldview.h"
 #include "fields/listfields.h"
 #include "platform/lists/lists.h"
+#include "platform/menus/menus.h"
+#include "shell/menus.h"
 #include "textengine/fieldstorage.h"
 #include "textengine/weinternal.h"
 #include "tests/properties/proptest.h"
@@ -398,11 +400,26 @@ TEST_F(TextSetterTest, PopupTakesItsBestWidth) {
 }
 
 TEST_F(TextSetterTest, MenuItemsGraphicsAndLists) {
+  // The project's menu in a menu bar that is built.
+  mainglobals().lockMenus = 0;
+  ASSERT_EQ(doline("insert menu \"File\""), 0);
+  buildmenubar();
   ASSERT_EQ(setline("set the textStyle of item 1 of menu \"File\" to bold"), 0);
   objread item{};
   ASSERT_EQ(readreference("item 1 of menu \"File\"", &item), 0);
   EXPECT_EQ((HandleAs<menuitem>(item.menu.items)[item.itemindex].flags >> 3) & 0x1F, 1u) << "bits 3-7";
   writeobj(&item);
+  // The menu bar is built again: its "File" menu shows the item bold.
+  MenuRef file = nilid;
+  for (MenuRef m : menubarmenus()) {
+    Str255 title{};
+    GetMenuTitle(m, title);
+    if (pstringview(title) == "File") file = m;
+  }
+  ASSERT_NE(file, nilid) << "the project's menu is in the bar";
+  u8 style = 0;
+  GetItemStyle(file, 1, &style);
+  EXPECT_EQ(style, 1);
   EXPECT_EQ(setline("set the textStyle of item 1 of menu \"File\" to condense"), 43);
   EXPECT_EQ(setline("set the textSize of item 1 of menu \"File\" to 9"), 43);
   ASSERT_EQ(setline("set the textData of graphic \"T\" to \"label\""), 0);
