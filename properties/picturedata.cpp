@@ -406,23 +406,31 @@ i16 lowsetpicturedata(objread& obj, Handle data, i16 mode) {
       if (data != nilhandle) DisposeHandle(data);
       return statusnoroom;
     }
-    // A picture information half made, or data that could not be attached, goes with the
-    // picture: the record is written back whole either way.
+    // The new picture is made in a copy of the object's alternate data: when memory runs out
+    // on the way the copy goes and the object keeps the picture it had.
+    spot work = s;
+    if (s.alt != nilhandle) {
+      Handle copy = s.alt;
+      if (dupealt(&copy) != noErr || copy == s.alt) {
+        if (data != nilhandle) DisposeHandle(data);
+        return statusnoroom;
+      }
+      work.alt = copy;
+    }
     i16 st = 0;
-    if (!New_PictInfoHandle(s)) {
+    if (!New_PictInfoHandle(work)) {
       if (data != nilhandle) DisposeHandle(data);
       st = statusnoroom;
-    } else if (SetPictInfoHandle(s, data, mode) != noErr) {
-      if (data != nilhandle && getaltdata(s.alt, altpictdata) != data) DisposeHandle(data);
+    } else if (SetPictInfoHandle(work, data, mode) != noErr) {
+      if (data != nilhandle && getaltdata(work.alt, altpictdata) != data) DisposeHandle(data);
       st = statusnoroom;
     }
     if (st != 0) {
-      DeletePictInfo(s);
-      putspot(obj.objects, obj.objindex, s);
-      markowner(obj);
-      redrawspot(obj, before);
+      if (work.alt != nilhandle) dumpalt(work.alt);
       return st;
     }
+    if (s.alt != nilhandle) dumpalt(s.alt);
+    s = work;
   }
   putspot(obj.objects, obj.objindex, s);
   markowner(obj);

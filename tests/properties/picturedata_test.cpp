@@ -198,6 +198,19 @@ TEST_F(PictureDataTest, WhenMemoryRunsOut) {
                   if (st == 0 && haspicture("Box")) { EXPECT_EQ(imagerect("Box").right - imagerect("Box").left, 5); }
                 }),
             1);
+  // A clipboard picture that cannot be copied leaves the graphic's picture.
+  EXPECT_GT(sweepallocations(
+                p,
+                [this] {
+                  ASSERT_EQ(open(), 0);
+                  ASSERT_EQ(setline("set the pictureData of card graphic \"Box\" to data \"Logo\""), 0);
+                  headlessbackend()->setexternalclipboard({ClipFlavor{fourcc("PICT"), logo}});
+                },
+                [this] { return setline("set the pictureData of card graphic \"Box\" to clipBoard"); },
+                [](i16 st) {
+                  if (st == 37) { EXPECT_TRUE(haspicture("Box")) << "kept"; }
+                }),
+            1);
 }
 
 }  // namespace
