@@ -133,8 +133,10 @@ void markscriptstale(const objread& obj) {
   u16 level = 0;
   if (objectlevel(obj, &script, &level, text)) markhier(level, text);
   if (obj.kind == objproject) {
-    buildfilename(obj.d.store, formlong, text);
-    markhier(hiershared, text);
+    // The file name alone (buildfilename appends to what the text holds).
+    Str255 shared{};
+    buildfilename(obj.d.store, formlong, shared);
+    markhier(hiershared, shared);
   }
 }
 

@@ -556,6 +556,11 @@ TEST_F(TextSetterTest, ScriptOfTheSharedProject) {
                     "\"end sfoo\""),
             0);
   EXPECT_EQ(cardvalue("sfoo()"), "6") << "the cached script is stale";
+  // The shared project named as a project: its use as the shared script follows.
+  ASSERT_EQ(setline("set the script of project \"" + home->path() + "/shared.kv45\" to \"function sfoo\" & return & "
+                    "\"return 7\" & return & \"end sfoo\""),
+            0);
+  EXPECT_EQ(cardvalue("sfoo()"), "7");
 }
 
 TEST_F(TextSetterTest, ScriptOfARecordWithoutAProperHandle) {
