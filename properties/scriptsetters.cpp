@@ -8,6 +8,7 @@
 #include "engine/hier.h"
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
+#include "engine/objectutil.h"
 #include "engine/fieldrecords.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -15,6 +16,7 @@
 #include "properties/propservices.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
+#include "properties/textrecords.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
 #include "shell/newscript.h"
@@ -237,8 +239,10 @@ bool isfieldword(const propctx& c, i32 i) {
   return (t == tokCard || t == refwords::tokBackground) && c.tok(i + 1) == refwords::tokField;
 }
 
-// The styled text of a field as a new stored text: the open field's changed record packed, else
-// a copy of its stored text.
+// The styled text of a field as a new stored text in the older form (every style run in it): a
+// field of the engine's own form keeps its runs in its streams, so its record (the open
+// field's, its live one, or one made for the copy) is packed; other fields' stored text is
+// copied.
 i16 fieldstoredtext(const objread& field, Handle* out) {
   *out = nilhandle;
   if (field.kind != objpart) return statusnotfound;
@@ -246,22 +250,21 @@ i16 fieldstoredtext(const objread& field, Handle* out) {
   if (f.kind != spotfield) return statusnotfound;
   Handle h = NewHandle(0);
   if (h == nilhandle) return statusnomemory;
-  OSErr err = noErr;
-  const WEReference live = livefield(f);
-  if (havefield(f) && isvalidwerec(live)) {
-    if (f.data != nilhandle) err = HandAndHand(f.data, h);
-    if (err == noErr && GetHandleSize(h) == 0) err = setemptyfieldtext(h, defaultfieldtail());
-    if (err == noErr) {
+  OSErr err = f.data != nilhandle ? HandAndHand(f.data, h) : noErr;
+  if (err == noErr && GetHandleSize(h) == 0) err = setemptyfieldtext(h, defaultfieldtail());
+  if (err == noErr && (havefield(f) || usesenginetwo(&f))) {
+    textholder held(field);
+    const WEReference we = held.record();
+    if (we == nilid) {
+      err = memFullErr;
+    } else {
+      // The copy is the graphic's: a record the field keeps keeps its changed flag, and the
+      // field's font properties stay as they are.
+      const bool dirty = GetWERecDirtyFlag(we);
       Handle uprops = f.uprops;
-      // The field's font properties stay as they are: the copy is not the field's.
-      err = wepacktext(h, &uprops, live, false);
-      // The packed copy is for the graphic: the field's own record keeps its changed flag.
-      SetWERecDirtyFlag(live, true);
+      err = wepacktext(h, &uprops, we, false);
+      if (!held.temporary()) SetWERecDirtyFlag(we, dirty);
     }
-  } else if (f.data != nilhandle) {
-    err = HandAndHand(f.data, h);
-  } else {
-    err = setemptyfieldtext(h, defaultfieldtail());
   }
   if (err != noErr) {
     DisposeHandle(h);

@@ -586,9 +586,17 @@ TEST_F(TextSetterTest, ContentsAndTextData) {
   ASSERT_EQ(setline("set the textData of graphic \"T\" to card field \"Src\""), 0);
   EXPECT_EQ(storedtext("T"), "copied text");
   EXPECT_EQ(storedface("T", 0) & 1, 1) << "with its styles";
+  ASSERT_EQ(setline("set the textStyle of word 2 of card field \"Src\" to italic"), 0);
+  ASSERT_EQ(setline("set the textData of graphic \"T\" to card field \"Src\""), 0);
+  EXPECT_EQ(storedface("T", 0), 1) << "word 1 bold";
+  EXPECT_EQ(storedface("T", 8), 2) << "word 2 italic";
   ASSERT_EQ(setline("set the textData of graphic \"T\" to \"plain\""), 0);
   EXPECT_EQ(storedtext("T"), "plain");
   EXPECT_EQ(storedface("T", 0) & 1, 1) << "the old style kept for the new text";
+  ASSERT_EQ(setline("set the textStyle of word 2 of card field \"Away\" of card 2 to underline"), 0);
+  ASSERT_EQ(setline("set the textData of graphic \"T\" to card field \"Away\" of card 2"), 0);
+  EXPECT_EQ(storedtext("T"), "not shown");
+  EXPECT_EQ(storedface("T", 5), 4) << "the styles of a field that is not shown";
   setrows({{"set the textData of graphic \"Box\" to \"x\"", "", "error 187"},
            {"set the textData of card 1 to \"x\"", "", "error 11"},
            {"set the textData of graphic \"T\" to card field \"Src\" x", "", "error 19"}});
