@@ -131,6 +131,24 @@ class TextSetterTest : public PropertyTest {
     return path;
   }
   static void setclipboard(std::vector<ClipFlavor> flavors) { headlessbackend()->setexternalclipboard(flavors); }
+  // The card field of that name taken as the field being edited, its live record as the open
+  // record (which it answers); forgetfield lets it go.
+  static WEReference editedfield(std::string_view name) {
+    const WEReference we = livefield(cardspot(name));
+    MainGlobals& g = mainglobals();
+    g.openfield = i16(cardindex(name));
+    g.openfieldspots = g.current.cardspots;
+    g.openfieldwindow = g.current.window;
+    g.openfieldrec = we;
+    return we;
+  }
+  static void forgetfield() {
+    MainGlobals& g = mainglobals();
+    g.openfield = -1;
+    g.openfieldspots = nilhandle;
+    g.openfieldwindow = nilid;
+    g.openfieldrec = nilid;
+  }
 };
 
 // --- Field text --------------------------------------------------------------------------------
@@ -286,14 +304,8 @@ TEST_F(TextSetterTest, StyleOfAFieldThatIsNotShown) {
 }
 
 TEST_F(TextSetterTest, TheOpenFieldKeepsItsInsertionPoint) {
-  const i32 index = cardindex("Notes");
-  const WEReference we = livefield(cardspot("Notes"));
+  const WEReference we = editedfield("Notes");
   ASSERT_TRUE(isvalidwerec(we));
-  MainGlobals& g = mainglobals();
-  g.openfield = i16(index);
-  g.openfieldspots = g.current.cardspots;
-  g.openfieldwindow = g.current.window;
-  g.openfieldrec = we;
   WESetSelection(3, 3, we);
   ASSERT_EQ(setline("set the textStyle of word 2 of card field \"Notes\" to italic"), 0);
   i32 start = 0, end = 0;
@@ -304,10 +316,7 @@ TEST_F(TextSetterTest, TheOpenFieldKeepsItsInsertionPoint) {
   WERunInfo info{};
   WEGetRunInfo(7, &info, we);
   EXPECT_EQ(info.face & 2, 2);
-  g.openfield = -1;
-  g.openfieldspots = nilhandle;
-  g.openfieldwindow = nilid;
-  g.openfieldrec = nilid;
+  forgetfield();
 }
 
 TEST_F(TextSetterTest, TheOpenFieldScrollsTheChangeIntoView) {
@@ -465,14 +474,8 @@ TEST_F(TextSetterTest, Rulers) {
 }
 
 TEST_F(TextSetterTest, RulersKeepTheOpenFieldsUnsavedEdits) {
-  const i32 index = cardindex("my notes");
-  const WEReference we = livefield(cardspot("my notes"));
+  const WEReference we = editedfield("my notes");
   ASSERT_TRUE(isvalidwerec(we));
-  MainGlobals& g = mainglobals();
-  g.openfield = i16(index);
-  g.openfieldspots = g.current.cardspots;
-  g.openfieldwindow = g.current.window;
-  g.openfieldrec = we;
   WESetSelection(0, 0, we);
   ASSERT_EQ(WEInsert("new ", 4, nilhandle, nilhandle, we), noErr);
   SetWERecDirtyFlag(we, true);
@@ -488,10 +491,7 @@ TEST_F(TextSetterTest, RulersKeepTheOpenFieldsUnsavedEdits) {
   EXPECT_EQ(info.ruler.leftIndent, 12 << 16) << "the second paragraph";
   WEGetParaInfo(0, &info, we);
   EXPECT_EQ(info.ruler.leftIndent, 0);
-  g.openfield = -1;
-  g.openfieldspots = nilhandle;
-  g.openfieldwindow = nilid;
-  g.openfieldrec = nilid;
+  forgetfield();
 }
 
 // --- Hilited lines -------------------------------------------------------------------------------
