@@ -342,6 +342,17 @@ TEST_F(TextSetterTest, TheOpenFieldScrollsTheChangeIntoView) {
   i32 start = 0, end = 0;
   WEGetSelection(&start, &end, we);
   EXPECT_EQ(start, 199);
+  // The chunk of the field being edited is read in its record.
+  WERunInfo info{};
+  WEGetRunInfo(2, &info, we);
+  EXPECT_EQ(info.face & 1, 1) << "line 1 bold";
+  WEGetRunInfo(7, &info, we);
+  EXPECT_EQ(info.face & 1, 0) << "line 2 not";
+  ASSERT_EQ(setline("set the textStyle of word 3 of card field \"Notes\" to italic"), 0);
+  WEGetRunInfo(11, &info, we);
+  EXPECT_EQ(info.face & 2, 2) << "word 3 italic";
+  WEGetRunInfo(7, &info, we);
+  EXPECT_EQ(info.face & 2, 0) << "word 2 not";
 }
 
 TEST_F(TextSetterTest, BackgroundColourOfALine) {
