@@ -20,6 +20,7 @@
 #include "properties/picturesettings.h"
 #include "properties/propservices.h"
 #include "properties/userprops.h"
+#include "render/controlvisibility.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
 #include "system/proctable.h"
@@ -28,6 +29,7 @@
 #include "store/objects.h"
 #include "fields/fieldview.h"
 #include "fields/listfields.h"
+#include "platform/controls/controls.h"
 #include "platform/lists/lists.h"
 #include "platform/menus/menus.h"
 #include "shell/menus.h"
@@ -699,6 +701,9 @@ TEST_F(TextSetterTest, MovingUserProperties) {
   EXPECT_EQ(cardspot("Two").uprops, list);
   EXPECT_EQ(getcontrolpart(cardspot("Two")).maximumvalue, 10);
   EXPECT_EQ(getcontrolpart(cardspot("Two")).currentvalue, 0);
+  const ControlRef rebuilt = livecontrol(cardspot("Two"));
+  ASSERT_NE(rebuilt, nilid) << "its control built again";
+  EXPECT_EQ(GetControl32BitMaximum(rebuilt), 10);
   EXPECT_EQ(getproc<247>(), &modproperty) << "offered to externals";
   EXPECT_EQ(getproc<251>(), &shuffleuprops);
   EXPECT_EQ(getproc<249>(), &lowmovepicturedata);
