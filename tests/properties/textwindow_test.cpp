@@ -20,6 +20,7 @@
 #include "properties/propfront.h"
 #include "properties/textrecords.h"
 #include "shell/dialogutils.h"
+#include "shell/palettes.h"
 #include "shell/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
@@ -420,6 +421,31 @@ TEST_F(ScrollingWindowTest, TheScrollOfAWindowIsWhereItsCardScrollBarsStand) {
   SetControl32BitValue(d.vscroll, 30);
   EXPECT_EQ(cardvalue("the scroll of window 1"), "40,30");
   EXPECT_EQ(cardvalue("the scroll of this window"), "40,30");
+}
+
+// A palette hidden by the program while it is behind still reads visible; one a script hid
+// does not.
+using PaletteWindowTest = WindowTest;
+
+TEST_F(PaletteWindowTest, APaletteHiddenWhileTheProgramIsBehindReadsVisible) {
+  testproject::Project p;
+  testproject::Window w;
+  w.name = "Tools";
+  w.style = 6;
+  w.backgrounds.push_back(testproject::Background{"B", "", {}});
+  w.cards.push_back(testproject::Card{});
+  p.windows.push_back(w);
+  build(p);
+  ASSERT_EQ(open(), 0);
+  const WindowRef window = current().window;
+  EXPECT_EQ(cardvalue("the visible of window \"Tools\""), "true");
+  showHidePalettes(0);
+  ASSERT_FALSE(IsWindowVisible(window)) << "hidden while the program is behind";
+  EXPECT_EQ(cardvalue("the visible of window \"Tools\""), "true");
+  showHidePalettes(1);
+  ASSERT_TRUE(IsWindowVisible(window));
+  ASSERT_EQ(doline("hide window \"Tools\""), 0);
+  EXPECT_EQ(cardvalue("the visible of window \"Tools\""), "false");
 }
 
 }  // namespace
