@@ -64,6 +64,9 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
 void lowremove(i32 index);
 // Releases an entry's platform objects (only hides and detaches a movie in its callback).
 void disposmovie(moovrec& entry);
+// Activates or deactivates the controllers of a window's movies as the window is hilited; the
+// movies of a window that is not hilited stop.
+void hilitemoovs(RegistryId window);
 // Disposes and deletes every movie of a window (none: every movie, at quit); redraws it when asked.
 void dumpmoovs(RegistryId window, bool redraw);
 

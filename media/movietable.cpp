@@ -208,6 +208,17 @@ void lowremove(i32 index) {
   if (valid) InvalWindowRect(e.window, &area);
 }
 
+void hilitemoovs(RegistryId window) {
+  if (!hasstate<MovieTableState>() || window == nilid || !IsValidWindowPtr(window)) return;
+  const bool active = IsWindowHilited(window);
+  for (moovrec& e : mt().table) {
+    if (e.window != window || e.removed || e.controller == nilid) continue;
+    // A window that goes to the back stops its movies.
+    if (!active) MCPlay(e.controller, 0);
+    MCActivate(e.controller, active);
+  }
+}
+
 void dumpmoovs(RegistryId window, bool redraw) {
   if (!hasstate<MovieTableState>()) return;
   std::vector<moovrec>& t = mt().table;

@@ -15,6 +15,7 @@
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
+#include "shell/customframe.h"
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
 #include "shell/mainglobals.h"
@@ -145,7 +146,7 @@ i16 runanswer(i16 mode, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstSt
   if (count >= 2 && !nocancel) SetDialogCancelItem(d, 2);
   SetDialogDefaultItem(d, 1);
   SetWindowModality(d, kWindowModalityAppModal, nilid);
-  ShowWindow(d);
+  myShowWindow(d);
   SelectWindow(d);
   DrawDialog(d);
   setdefault(d);
@@ -153,6 +154,7 @@ i16 runanswer(i16 mode, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstSt
   i16 hit = 0;
   MovableModalDialog(d, PdialogRTstdialog, &hit);
   noteitemhit(d, "answer", hit);
+  myHideWindow(d);
   DisposeDialog(d);
   SetPort(port);
   redrawifpenhidden();

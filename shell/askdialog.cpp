@@ -18,6 +18,7 @@
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
+#include "shell/customframe.h"
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
 #include "shell/scriptdialogparse.h"
@@ -198,7 +199,7 @@ i16 runask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, Stri
   SetDialogDefaultItem(d, 1);
   if (sd.nocancel == 0) SetDialogCancelItem(d, 2);
   SetWindowModality(d, kWindowModalityAppModal, nilid);
-  ShowWindow(d);
+  myShowWindow(d);
   SelectWindow(d);
   DrawDialog(d);
   setdefault(d);
@@ -220,6 +221,7 @@ i16 runask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, Stri
     pw().hidden = nilid;
   }
   noteitemhit(d, "ask", hit);
+  myHideWindow(d);
   DisposeDialog(d);
   SetPort(port);
   redrawifpenhidden();

@@ -170,11 +170,7 @@ void lowfixbar() {
   const Point card = cardsize(d);
   if (validbar(d.hscroll)) SetControl32BitMaximum(d.hscroll, std::max<i32>(card.h - width, 0));
   if (validbar(d.vscroll)) SetControl32BitMaximum(d.vscroll, std::max<i32>(card.v - height, 0));
-  if (openmoviecount() > 0) {
-    const bool active = IsWindowHilited(d.window);
-    for (const moovrec& m : movietable())
-      if (m.window == d.window && !m.removed && m.controller != nilid) MCActivate(m.controller, active);
-  }
+  hilitemoovs(d.window);
   if (validbar(d.vscroll)) SetControlViewSize(d.vscroll, height + 1);
   if (validbar(d.hscroll)) SetControlViewSize(d.hscroll, width + 1);
   lowclipup();

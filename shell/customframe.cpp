@@ -15,6 +15,7 @@
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/records.h"
+#include "system/proctable.h"
 
 namespace kv {
 
@@ -48,7 +49,8 @@ Handle backobjects(WindowRef window) {
   return getwind(window, &d) ? d.backspots : nilhandle;
 }
 
-// The silhouette of a bitmap graphic: its pixels that are not pure white.
+// The silhouette of a bitmap graphic: its pixels that are not pure white, with the white they
+// enclose (only white reached from the edges lies outside), so a hollow outline is solid.
 void bitmapshape(const spot& s, RgnHandle rgn) {
   const i32 w = i32(s.rect.right) - s.rect.left, h = i32(s.rect.bottom) - s.rect.top;
   const bool colour = getgraphictail(s).startangle != 0;
@@ -59,25 +61,16 @@ void bitmapshape(const spot& s, RgnHandle rgn) {
   const i32 maskbytes = pixmaprowbytes(w, 1);
   Handle mask = NewHandleClear(Size(i64(maskbytes) * h));
   if (mask == nilhandle) return;  // no room: an empty shape
-  const u8* src = deref(s.data);
-  u8* dst = deref(mask);
-  if (colour) {
-    const Handle table = mainglobals().current.backclut;
-    CTabHandle standard = table == nilhandle ? GetCTable(8) : nilhandle;
-    bool white[256];
-    for (i32 i = 0; i < 256; ++i) {
-      RGBColor c{0, 0, 0};
-      ctableentry(table != nilhandle ? table : standard, i, &c);
-      white[i] = c.red == 0xFFFF && c.green == 0xFFFF && c.blue == 0xFFFF;
-    }
-    DisposeCTable(standard);
-    for (i32 v = 0; v < h; ++v)
-      for (i32 x = 0; x < w; ++x)
-        if (!white[src[i64(v) * rowbytes + x]]) dst[i64(v) * maskbytes + x / 8] |= u8(0x80 >> (x % 8));
-  } else {
-    BlockMoveData(src, dst, Size(i64(rowbytes) * h));
-  }
+  const Handle table = mainglobals().current.backclut;
+  CTabHandle standard = colour && table == nilhandle ? GetCTable(8) : nilhandle;
+  // 8-bit pixels through their colour table, 1-bit rows as a plain bit map.
+  const PixMap pixels = bitmapmap(deref(s.data), s.rect, colour, table != nilhandle ? table : standard);
+  const BitMap rows{deref(s.data), u16(rowbytes), pixels.bounds};
   BitMap map{deref(mask), u16(maskbytes), s.rect};
+  const RGBColor black{0, 0, 0};
+  CalcCMask(colour ? reinterpret_cast<const BitMap*>(&pixels) : &rows, &map, &pixels.bounds, &map.bounds, &black,
+            getproc<285>(), 0);
+  DisposeCTable(standard);
   BitMapToRegion(rgn, &map);
   DisposeHandle(mask);
 }

@@ -24,6 +24,7 @@
 #include "platform/windows/cursor.h"
 #include "platform/windows/theme.h"
 #include "render/buttonicons.h"
+#include "shell/customframe.h"
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
 #include "shell/mainglobals.h"
@@ -427,7 +428,7 @@ i16 askicon(dialogparse& p) {
     SetDialogCancelItem(d, itemCancel);
     SetThemeCursor(kThemeArrowCursor);
     SetWindowModality(d, kWindowModalityAppModal, nilid);
-    ShowWindow(d);
+    myShowWindow(d);
     SelectWindow(d);
     DrawDialog(d);
     setdefault(d);
@@ -463,6 +464,7 @@ i16 askicon(dialogparse& p) {
       if (collides) answer += "\rcollision";
     }
     noteitemhit(d, "ask icon", hit);
+    myHideWindow(d);
     DisposeDialog(d);
   }
   for (IconLayer& l : st.layers)

@@ -27,6 +27,7 @@
 #include "platform/windows/screens.h"
 #include "platform/windows/theme.h"
 #include "properties/valueparsers.h"
+#include "shell/customframe.h"
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
 #include "shell/listnavigation.h"
@@ -380,7 +381,7 @@ i16 runlist(listrequest& r, Handle answer) {
   EventHandlerRef handler = 0;
   InstallApplicationEventHandler(PcomaRTasklistmousewheelproc, 1, &wheel, 0, &handler);
   SetWindowModality(d, kWindowModalityAppModal, nilid);
-  ShowWindow(d);
+  myShowWindow(d);
   SelectWindow(d);
   DrawDialog(d);
   setdefault(d);
@@ -411,6 +412,7 @@ i16 runlist(listrequest& r, Handle answer) {
   if (handler != 0) RemoveEventHandler(handler);
   s = ListDialogState{};
   LDispose(list);
+  myHideWindow(d);
   DisposeDialog(d);
   return finish(hit == 0 ? i16(itemCancel) : hit);
 }

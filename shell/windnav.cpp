@@ -11,11 +11,15 @@
 #include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
+#include "platform/qd/ports.h"
+#include "platform/windows/theme.h"
 #include "platform/windows/windows.h"
 #include "render/controlvisibility.h"
 #include "render/effectqueue.h"
 #include "render/effects.h"
 #include "render/fielddrawing.h"
+#include "render/selectionknobs.h"
+#include "render/themebuttons.h"
 #include "render/updateword.h"
 #include "shell/cardhistory.h"
 #include "shell/cardscroll.h"
@@ -38,6 +42,7 @@
 #include "store/recordcache.h"
 #include "system/externalevents.h"
 #include "system/windowkind.h"
+#include "tools/editcommands.h"
 #include "tools/paint.h"
 #include "tools/paintsession.h"
 
@@ -147,6 +152,15 @@ OSStatus makewindow(desk& d) {
   return st;
 }
 
+// A window opened on another card starts from a white back pattern and its theme brush, in
+// the port and as the window's background.
+void resetthemes(const desk& d) {
+  BackPat(&qdwhite);
+  const i16 brush = getheme(&d);
+  SetThemeBackground(brush, portdepth(GetWindowPort(d.window)), true);
+  SetThemeWindowBackground(d.window, brush, false);
+}
+
 // The opening messages of a window that has just come up: "startUp" during start-up,
 // "openProject" for the project's first window, then "openWindow", "openBackground" and
 // "openCard".
@@ -217,13 +231,28 @@ i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool project
   SetPortWindowPort(d.window);
   lowrectbar();
   buildpalette();
+  // Shown where the window was placed: a window opened while a modal dialog is up stays
+  // behind it.
   setinvis(hidden);
-  if (!hidden) SelectWindow(d.window);
   lowfixbar();
   resizespots(g.current, 0, 0, 0);
   draweffect(1, nilid);
   addrecent();
-  return openmessages(projectmessage && totwind(store) == 1);
+  // A dialog or movable window ends what the user was editing before its messages go.
+  const u16 style = loadat<windrec>(deref(d.wind)).word2;
+  if (style == kStyleDialog || style == kStyleMovable) {
+    const i16 st = putdownstuff();
+    if (g.lockMessages) return st;
+  }
+  const bool first = projectmessage && totwind(store) == 1;
+  if (first) {
+    // The externals hear of a project's first window; one that takes it ends the opening.
+    const u64 stamp = g.current.changestamp;
+    EventRecord event = g.event;
+    if (i16 st = sendxrtnevent(g.current.window, kXrtnWindowOpened, &event)) return st;
+    if (g.current.changestamp != stamp) return kCardChanged;
+  }
+  return openmessages(first);
 }
 
 // Shows card `cardnum` in the current window. `opening` is openwindow's way: the tool goes
@@ -236,7 +265,7 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
     d.tool = kBrowseTool;
     if (opening) setinvis(hidden);
     clearshowinvisibles(d);
-    if (opening && !hidden) SelectWindow(d.window);
+    if (opening && !hidden) selectwindow(d.window);
     putwind(d.window, d);
     SetPortWindowPort(d.window);
     draweffect(IsMetalWindow(d.window) ? 1 : 0, nilid);
@@ -265,10 +294,15 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   d.backlayer = 0;
   if (opening) d.tool = kBrowseTool;
   clearshowinvisibles(d);
+  // Going to another card leaves nothing selected (no marks are drawn: the card is redrawn).
+  if (!opening) {
+    hilitespot(d.cardspots, 1, 0);
+    hilitespot(d.backspots, 1, 0);
+  }
   d.changestamp = newstamp();
   if (opening) {
     setinvis(hidden);
-    if (!hidden) SelectWindow(d.window);
+    if (!hidden) selectwindow(d.window);
   }
   putwind(d.window, d);
   SetPortWindowPort(d.window);
@@ -280,6 +314,7 @@ i16 changecard(u32 cardnum, bool opening, u16 hidden) {
   }
   // The objects follow the window's size: both layers on a new background, else the card's.
   resizespots(d, newback ? 0 : 2, 0, 0);
+  if (opening) resetthemes(d);
   // The queued visual effects carry the window to the new card (a plain cut without them).
   draweffect(opening && !newback ? (IsMetalWindow(d.window) ? 1 : 0) : 1, nilid);
   addrecent();
@@ -364,7 +399,7 @@ i16 gotosecond(RegistryId store, i32 cardnum, i32 windnum) {
   i16 st = 0;
   if (open) {
     g.current = target;
-    SelectWindow(target.window);
+    selectwindow(target.window);
     st = changecard(cardnum == kThisCard ? target.cardnum : u32(cardnum), false, 0);
   } else {
     st = opennew(store, cardnum, windnum, 0, !sameproject);

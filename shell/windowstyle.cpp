@@ -150,6 +150,9 @@ OSStatus setprocid() {
   Str255 title;
   windowtitle(w, palette, title);
   Rect r = placement(d, w);
+  // The record keeps the placed rectangle: a palette is moved and sized to it below, so it is
+  // centred and held on the screen as other windows are.
+  w.rect1 = r;
 
   // The window is made in the document class without the attributes that the class change
   // or the definition's variation would otherwise mix in.

@@ -35,8 +35,6 @@ Rect contentof(WindowRef window) {
 
 // Moves and sizes a window's content. (The limit to the runtime's drawing bounds comes with
 // the window-management routines, as for the window properties.)
-void setcontent(WindowRef window, const Rect& r) { SetWindowBounds(window, kWindowContentRgn, &r); }
-
 // Definitions of the floating families, which put the window in the platform's toolbar class.
 bool floatingdefinition(i32 definition) {
   return (definition >= 1057 && definition <= 1087) || (definition >= 1985 && definition <= 1999);
@@ -186,7 +184,8 @@ void PMoveWin(WindowRef window, Point where, bool centre) {
   i32 width = i32(c.right) - c.left, height = i32(c.bottom) - c.top;
   Rect r = rectat(where.h - width / 2, where.v - height / 2, width, height);
   if (EmptyRect(&r)) return;
-  setcontent(window, r);
+  // Moved and sized within the drawing bounds.
+  rectowind(r, window);
 }
 
 void PSizeWin(WindowRef window, i16 width, i16 height, bool centre) {
@@ -196,8 +195,8 @@ void PSizeWin(WindowRef window, i16 width, i16 height, bool centre) {
     return;
   }
   Rect c = contentof(window);
-  setcontent(window, rectat((i32(c.left) + c.right) / 2 - width / 2, (i32(c.top) + c.bottom) / 2 - height / 2, width,
-                            height));
+  rectowind(rectat((i32(c.left) + c.right) / 2 - width / 2, (i32(c.top) + c.bottom) / 2 - height / 2, width, height),
+            window);
 }
 
 void locatepositions(WindowRef window, u16* firstordinary, u16* lastordinary, u16* firstfloating,

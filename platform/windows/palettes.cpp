@@ -1,6 +1,7 @@
 #include "platform/windows/palettes.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -51,6 +52,14 @@ void setdevice(GDHandle device, i32 start, const std::vector<RGBColor>& colours)
   if (!changed) return;
   CTabChanged(table);
   screenchanged();
+}
+
+// Whether two colours differ by less than the tolerance in each component (a tolerance of 0
+// asks for the colour itself).
+bool within(const RGBColor& a, const RGBColor& b, u16 tolerance) {
+  if (tolerance == 0) return a == b;
+  auto near = [tolerance](u16 x, u16 y) { return std::abs(i32(x) - i32(y)) < i32(tolerance); };
+  return near(a.red, b.red) && near(a.green, b.green) && near(a.blue, b.blue);
 }
 
 }  // namespace
@@ -107,8 +116,9 @@ PaletteHandle GetPalette(WindowRef window) {
 void ActivatePalette(WindowRef window) {
   PaletteData* p = pd(GetPalette(window));
   if (!p || window != FrontWindow()) return;
-  // Tolerant and explicit entries take the screen entry of their index; courteous ones only
-  // match what the screen has.
+  // Explicit entries take the screen entry of their index; tolerant ones take it unless the
+  // screen's colour there is already within their tolerance (in every component); courteous
+  // ones only match what the screen has.
   GDHandle device = GetMainDevice();
   CTabHandle table = devicetable(device);
   std::vector<RGBColor> colours;
@@ -117,7 +127,8 @@ void ActivatePalette(WindowRef window) {
     const PaletteEntry& e = p->entries[std::size_t(i)];
     RGBColor c{};
     ctableentry(table, i, &c);
-    colours.push_back(e.usage & (pmTolerant | pmExplicit) ? e.rgb : c);
+    const bool take = (e.usage & pmExplicit) || ((e.usage & pmTolerant) && !within(c, e.rgb, u16(e.tolerance)));
+    colours.push_back(take ? e.rgb : c);
   }
   setdevice(device, 0, colours);
 }

@@ -102,6 +102,30 @@ TEST_F(CustomFrameTest, ABitmapOutlineIsItsNonWhitePixels) {
   DisposeRgn(rgn);
 }
 
+// A hollow square outline is solid: the white it encloses belongs to the window, the white
+// outside it to the desktop, whether its pixels are 1-bit or 8-bit.
+TEST_F(CustomFrameTest, AHollowBitmapOutlineTakesTheWhiteItEncloses) {
+  constexpr i16 kSide = 16;
+  for (bool colour : {false, true}) {
+    // A square frame 2 pixels wide inside a 16 x 16 bitmap with a white margin of 2.
+    const i32 rowbytes = colour ? kSide : 2;
+    std::vector<u8> image(std::size_t(rowbytes * kSide), 0);
+    for (i32 v = 2; v < kSide - 2; ++v)
+      for (i32 h = 2; h < kSide - 2; ++h) {
+        if (v >= 4 && v < kSide - 4 && h >= 4 && h < kSide - 4) continue;
+        if (colour) image[std::size_t(v * rowbytes + h)] = 255;  // black in the standard table
+        else image[std::size_t(v * rowbytes + h / 8)] |= u8(0x80 >> (h % 8));
+      }
+    Object bits = testproject::bitmap(Rect{40, 40, i16(40 + kSide), i16(40 + kSide)}, colour, image);
+    bits.name = "structureRgn";
+    const Rect c = openwith(8, {bits});
+    SCOPED_TRACE(colour ? "8-bit" : "1-bit");
+    EXPECT_EQ(part(globalpt(c, 48, 48)), inContent) << "the enclosed white";
+    EXPECT_EQ(part(globalpt(c, 43, 43)), inContent) << "the outline";
+    EXPECT_EQ(part(globalpt(c, 41, 48)), inDesk) << "the white margin outside it";
+  }
+}
+
 // Groups nested in memory deeper than a stored record may hold add nothing.
 TEST_F(CustomFrameTest, OutlinesOfGroupsStopAtTheStoredDepth) {
   openwith(8, {});

@@ -202,6 +202,30 @@ TEST_F(ColourPaletteTest, AnIndexedScreenShowsTheNewTableOnlyWhenItChanged) {
   EXPECT_NE(drive::screenpixel(inside), before);
 }
 
+// A tolerant palette leaves a screen entry that is already near enough: within the tolerance
+// of 4096 (mode 1) in every component; a farther one takes the palette's colour.
+TEST_F(ColourPaletteTest, ATolerantPaletteKeepsScreenColoursWithinItsTolerance) {
+  drive::setscreendepth(8);
+  ASSERT_EQ(openproject(), 0);
+  mainglobals().allowPalettes = 1;
+  desk& d = mainglobals().current;
+  DisposeCTable(d.cardclut);
+  d.cardclut = NewCTable(3);
+  putwind(d.window, d);
+  const RGBColor screen[3] = {{0x8000, 0x8000, 0x8000}, {0x8000, 0x8000, 0x8000}, {0x8000, 0x8000, 0x8000}};
+  const RGBColor wanted[3] = {{0x8800, 0x7800, 0x8000}, {0x9100, 0x8000, 0x8000}, {0x8000, 0x8000, 0x8000}};
+  for (i16 i = 0; i < 3; ++i) {
+    const ColorSpec poke{i, screen[i]};
+    SetEntries(i, 0, &poke);
+    setctableentry(d.cardclut, i, wanted[i]);
+  }
+  modes(1, 1);
+  buildpalette();
+  EXPECT_EQ(screenentry(0), screen[0]) << "2048 away: kept";
+  EXPECT_EQ(screenentry(1), wanted[1]) << "4352 away: replaced";
+  EXPECT_EQ(screenentry(2), wanted[2]);
+}
+
 class ColourTableTest : public EventLoopTest {
  protected:
   // A stored colour table (big-endian) of these colours, its count claiming `extra` more.

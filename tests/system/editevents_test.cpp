@@ -66,5 +66,32 @@ TEST_F(EditEventsTest, TheLayerCommandsTellOfChangedObjects) {
   }
 }
 
+// The externals hear of a project's first window opening; a second window of the same project
+// says nothing; one that takes the event ends the opening with its answer.
+TEST_F(EditEventsTest, AnExternalHearsOfAProjectsFirstWindow) {
+  testproject::Project q = testproject::small();
+  q.windows.push_back(q.windows[0]);
+  q.windows[1].name = "Second";
+  build(q, "q.kv45");
+  const std::string other = "of project \"" + home->path() + "/q.kv45\"";
+  enrol(kXrtnWindowOpened, 0, 5);
+  // How often it was heard since the last look (reading the log empties it).
+  auto heard = [&] {
+    const std::string log = cardvalue("nreq(\"log\")");
+    std::size_t n = 0;
+    for (std::size_t at = log.find("5:2036:"); at != std::string::npos; at = log.find("5:2036:", at + 1)) ++n;
+    return n;
+  };
+  ASSERT_EQ(doline("open window 1 " + other), 0);
+  EXPECT_EQ(heard(), 1u);
+  ASSERT_EQ(doline("open window 2 " + other), 0);
+  EXPECT_EQ(heard(), 0u) << "not for the project's second window";
+  // Taken: the opening ends with the external's answer.
+  ASSERT_EQ(doline("close window 1 " + other + "\nclose window 2 " + other), 0);
+  EXPECT_EQ(cardvalue("nreq(\"unregister\"," + std::to_string(kXrtnWindowOpened) + ",0)"), "1");
+  enrol(kXrtnWindowOpened, 7, 6);
+  EXPECT_EQ(failingline("open window 1 " + other), 7);
+}
+
 }  // namespace
 }  // namespace kv

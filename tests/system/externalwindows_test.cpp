@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/windows/windows.h"
+#include "render/offscreen.h"
 #include "system/externalwindows.h"
 #include "system/windowkind.h"
 #include "tests/support/fixture.h"
@@ -174,6 +175,12 @@ TEST_F(ExternalWindowTest, MovingAndSizing) {
   // The centre is worked in 32 bits and kept within the coordinate range.
   PMoveWin(w, Point{-32768, -32768}, true);
   expectrect(content(w), {-32768, -32768, -32718, -32668});
+  // Centred changes keep the window within the drawing bounds.
+  SetOffScreenBounds(Rect{0, 0, 200, 300});
+  SetWindowBounds(w, kWindowContentRgn, &kBounds);
+  PSizeWin(w, 1000, 800, true);
+  EXPECT_EQ(content(w).right - content(w).left, 300);
+  EXPECT_EQ(content(w).bottom - content(w).top, 200);
 }
 
 TEST_F(ExternalWindowTest, AnIdThatIsNotALiveWindowChangesNothing) {
