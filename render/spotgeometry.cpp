@@ -12,6 +12,7 @@
 #include "platform/qd/copybits.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
+#include "render/fielddrawing.h"
 #include "render/objectbounds.h"
 #include "render/picturecache.h"
 #include "render/spotstyles.h"
@@ -92,9 +93,11 @@ bool resizebitmap(spot& s, const Rect& newrect, bool scale) {
 }
 
 // The scroll of a scrolling field kept within what its text allows: the destination's height
-// less the view's height inside the margins, measured with its live record, or else with the
-// rectangles a new record would be given.
+// less the view's height inside the margins, measured with its live record, or else with a
+// record made for the measure from its stored text (the rectangles alone do not know how tall
+// the text is).
 void clampfieldscroll(spot& s) {
+  constexpr u32 kDontWrap = 1u << 11;
   LongRect dest{}, view{};
   const WEReference we = livefield(s);
   if (we != nilid) {
@@ -102,6 +105,12 @@ void clampfieldscroll(spot& s) {
     WEGetViewRect(&view, we);
   } else {
     ldestview(s, &dest, &view);
+    const WEReference measure = westupidtext(dest, view, s, (s.flags & kDontWrap) != 0, true);
+    if (measure != nilid) {
+      WEGetDestRect(&dest, measure);
+      WEGetViewRect(&view, measure);
+      WEDispose(measure);
+    }
   }
   Rect m{};
   fldmargins(s, &m);

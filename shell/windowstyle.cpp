@@ -16,6 +16,7 @@
 #include "shell/palettes.h"
 #include "shell/platformutil.h"
 #include "shell/windowmanage.h"
+#include "shell/windtable.h"
 #include "store/records.h"
 #include "system/proctable.h"
 #include "system/windowkind.h"
@@ -187,7 +188,13 @@ OSStatus setprocid() {
   SetWindowAlpha(window, float(100 - std::min<u16>(w.translucency, 100)) / 100.0f);
   if (!g.notfront) HiliteWindow(window, true);
   SetWindowClass(window, s.wclass);
-  const WindowRef behind = s.behindmodal ? openmodal() : (IsWindowVisible(g.msgwindow) ? g.msgwindow : nilid);
+  WindowRef behind = s.behindmodal ? openmodal() : (IsWindowVisible(g.msgwindow) ? g.msgwindow : nilid);
+  if (behind == nilid && !palette) {
+    // Otherwise in front, but behind the program's floating windows.
+    WindowRef firstdoc = nilid, lastdoc = nilid, firstfloat = nilid, lastfloat = nilid;
+    locatewindows(&firstdoc, &lastdoc, &firstfloat, &lastfloat);
+    behind = lastfloat;
+  }
   if (behind != nilid) SendBehind(window, behind);
   if (g.allowModal && (style == kStyleDialog || style == kStyleMovable || style == kStyleCustomDialog))
     SetWindowModality(window, kWindowModalityAppModal, nilid);

@@ -37,6 +37,7 @@ struct desk;
 struct HighLevelRequest;
 struct fred;
 struct objread;
+struct pictbuffer;
 struct spot;
 struct LongRect;
 struct LongPoint;
@@ -108,6 +109,7 @@ KV_PROCSLOT(83, i16 (*)(Handle list, i16 index, Point pt));          // ptinspot
 KV_PROCSLOT(114, void (*)(const spot& s, Rect* dest, Rect* view));  // destview
 KV_PROCSLOT(115, void (*)(u16 settheme));                           // backspot
 KV_PROCSLOT(118, void (*)(const objread& obj));                     // drawread
+KV_PROCSLOT(119, i16 (*)(const objread& obj));                      // readisfield
 KV_PROCSLOT(120, i16 (*)());                                        // putdownfield
 KV_PROCSLOT(122, void (*)(Handle list, int depth));                 // dumpspot
 KV_PROCSLOT(174, void (*)());                                       // dumpfield
@@ -169,6 +171,7 @@ KV_PROCSLOT(167, std::tm* (*)(const std::time_t*));                 // gmtime
 KV_PROCSLOT(168, std::size_t (*)(char*, std::size_t, const char*, const std::tm*));  // strftime
 KV_PROCSLOT(224, int (*)(char* out, const char* format, va_list args));         // myvsprintf
 KV_PROCSLOT(225, int (*)(const char* text, const char* format, va_list args));  // myvsscanf
+KV_PROCSLOT(234, i16 (*)(const spot& s, pictbuffer* out));          // getcachepicture
 KV_PROCSLOT(441, char* (*)(char*, const char*));                    // strtok
 KV_PROCSLOT(442, std::size_t (*)(const char*));                     // strlen
 KV_PROCSLOT(443, int (*)(const char*, const char*));                // strcmp
@@ -185,6 +188,9 @@ KV_PROCSLOT(184, OSErr (*)(const LongRect* destRect, const LongRect* viewRect, u
 KV_PROCSLOT(182, WEReference (*)(const LongRect& dest, const LongRect& view, const spot& object, bool dontwrap,
                                  bool canscroll));                   // westupidtext
 KV_PROCSLOT(185, void (*)(WEReference we));                         // WEDispose
+KV_PROCSLOT(214, OSErr (*)(Handle fontTable, WEFontFamilyToNameProcPtr hook, WEReference we));  // WEBuildFontTable
+KV_PROCSLOT(215, OSErr (*)(Handle fontTable, WEFontNameToFamilyProcPtr hook, u8* changed));     // WEUpdateFontTable
+KV_PROCSLOT(216, OSErr (*)(Handle styleScrap, Handle fontTable));   // WEUpdateStyleScrap
 KV_PROCSLOT(186, void (*)(RgnHandle updateRgn, WEReference we));    // WEUpdate
 KV_PROCSLOT(187, OSErr (*)(WEReference we));                        // WECalText
 KV_PROCSLOT(188, OSErr (*)(Handle text, WEReference we));           // WEUseText

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
@@ -199,6 +200,31 @@ TEST_F(GeometryTest, AnArcTakesTheBoundsOfItsMappedWedge) {
   s = spotat(l, 0);
   EXPECT_EQ(arcoval(s), (Rect{0, 0, 200, 200}));
   EXPECT_EQ(s.rect, (Rect{0, 100, 100, 200}));
+}
+
+// A scrolling field resized while nothing shows its text is measured through a record made
+// for the purpose: a two-line text scrolled far beyond its end comes back to 0, and stays so.
+TEST_F(GeometryTest, AResizedScrollingFieldClampsItsScrollToItsText) {
+  testproject::Project p = testproject::small();
+  testproject::Object f;
+  f.kind = testproject::Object::field;
+  f.style = 301;
+  f.name = "S";
+  f.text = "one\rtwo";
+  f.rect = Rect{100, 10, 200, 200};
+  p.windows[0].cards[1].objects.push_back(f);
+  build(p);
+  ASSERT_EQ(open(), 0);
+  // Hidden, it is not drawn: no live record holds its text.
+  ASSERT_EQ(doline("go card 2\nhide card field \"S\""), 0);
+  const Handle objects = current().cardspots;
+  const i32 at = spotcount(objects) - 1;
+  spot s = spotat(objects, at);
+  setfieldscroll(s, 500);
+  putspot(objects, at, s);
+  ASSERT_EQ(doline("set the width of card field \"S\" to 150"), 0);
+  EXPECT_EQ(getfieldscroll(spotat(objects, at)), 0);
+  EXPECT_EQ(cardvalue("the scroll of card field \"S\""), "0");
 }
 
 }  // namespace

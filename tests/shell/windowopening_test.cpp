@@ -60,6 +60,17 @@ TEST_F(WindowOpeningTest, AWindowOpenedWhileAModalIsUpStaysBehindIt) {
   EXPECT_EQ(place("W3"), 1);
 }
 
+TEST_F(WindowOpeningTest, AWindowMadeAgainKeepsItsPlace) {
+  ASSERT_EQ(openproject(withwindows({0, 0})), 0);
+  ASSERT_EQ(doline("open window \"W2\"\nopen window \"W3\""), 0);
+  ASSERT_EQ(place("W3"), 0);
+  ASSERT_EQ(place("W2"), 1);
+  ASSERT_EQ(doline("set the style of window \"W2\" to scrolling"), 0);
+  EXPECT_EQ(place("W3"), 0);
+  EXPECT_EQ(place("W2"), 1);
+  EXPECT_EQ(place("Main"), 2);
+}
+
 TEST_F(WindowOpeningTest, PalettesArePlacedAsOtherWindows) {
   // Auto-centred: the palette's content is centred on the screen as a standard window's is.
   testproject::Project p = withwindows({6, 0});

@@ -5,7 +5,12 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/pictbuffers.h"
+#include "render/fielddrawing.h"
+#include "render/picturecache.h"
+#include "store/objects.h"
 #include "store/recordcache.h"
+#include "textengine/werecord.h"
 #include "system/proctable.h"
 #include "tests/support/fixture.h"
 
@@ -34,6 +39,14 @@ TEST_F(ProcTableTest, EveryRowIsFoundAtItsSlot) {
   EXPECT_EQ(getproc<71>(), &addvir);
   EXPECT_EQ(getproc<146>()(0.0), 1.0) << "exp";
   EXPECT_EQ(getproc<442>()("four"), 4u) << "strlen";
+  // The field test, the font-table services and the picture cache are there for externals.
+  EXPECT_EQ(getproc<119>(), &readisfield);
+  EXPECT_EQ(getproc<214>(), &WEBuildFontTable);
+  EXPECT_EQ(getproc<215>(), &WEUpdateFontTable);
+  EXPECT_EQ(getproc<216>()(nilhandle, nilhandle), noErr) << "nothing to renumber";
+  pictbuffer out{};
+  spot none{};
+  EXPECT_EQ(getproc<234>()(none, &out), 0) << "no picture in an empty object";
 }
 
 TEST_F(ProcTableTest, TheServiceTableOfExternals) {
