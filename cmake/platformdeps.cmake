@@ -15,12 +15,16 @@ pkg_check_modules(KV_AVCODEC REQUIRED IMPORTED_TARGET libavcodec libavformat lib
 pkg_check_modules(KV_FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
 pkg_check_modules(KV_OPENJP2 REQUIRED IMPORTED_TARGET libopenjp2)
 pkg_check_modules(KV_ESPEAK REQUIRED IMPORTED_TARGET espeak-ng)
+pkg_check_modules(KV_CAIRO REQUIRED IMPORTED_TARGET cairo cairo-pdf)
 target_link_libraries(kvplatform PRIVATE
   PkgConfig::KV_SDL2 PkgConfig::KV_FREETYPE PkgConfig::KV_FONTCONFIG
   PkgConfig::KV_PIXMAN PkgConfig::KV_PNG PkgConfig::KV_MD
   PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF PkgConfig::KV_STB PkgConfig::KV_CURL
   PkgConfig::KV_AVCODEC PkgConfig::KV_FLUIDSYNTH PkgConfig::KV_OPENJP2
-  PkgConfig::KV_ESPEAK)
+  PkgConfig::KV_ESPEAK PkgConfig::KV_CAIRO)
+# CUPS has no pkg-config file on Debian 12.
+find_library(KV_CUPS_LIBRARY cups REQUIRED)
+target_link_libraries(kvplatform PRIVATE ${KV_CUPS_LIBRARY})
 # The dynamic loader, for externals (platform/loader).
 target_link_libraries(kvplatform PRIVATE ${CMAKE_DL_LIBS})
 # pocketsphinx: Debian's pocketsphinx.pc names /usr/include/sphinxbase, which no package

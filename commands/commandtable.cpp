@@ -24,6 +24,7 @@
 #include "engine/keywords.h"
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
+#include "media/print.h"
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
 #include "shell/dialogs.h"
@@ -134,7 +135,7 @@ constexpr comrow comrows[] = {
     {2138, complay, R},                 // play
     {2140, compop, 0},                  // pop
     {2141, compopup, 0},                // popUp
-    {2143, comnotbuilt, R},             // print: comprint
+    {2143, comprint, R},                // print
     {2144, comprotect, 0},              // protect
     {2145, compush, 0},                 // push
     {2146, comput, 0},                  // put

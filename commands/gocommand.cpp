@@ -5,6 +5,7 @@
 
 #include "commands/dispatch.h"
 #include "commands/navigation.h"
+#include "media/print.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
@@ -258,8 +259,9 @@ i16 shutdown(i16 withcard) {
     g.current = d;
     dumpcurrent();
   }
-  // The page format, print settings and print session objects are released here once printing
-  // keeps any.
+  MyReleasePageFormat();
+  MyReleasePrintSettings();
+  MyReleasePrintSession();
   quitfile();
 }
 

@@ -16,6 +16,7 @@
 #include "engine/objectutil.h"
 #include "engine/textutil.h"
 #include "media/movies.h"
+#include "media/print.h"
 #include "media/sequences.h"
 #include "shell/mainglobals.h"
 #include "shell/menusets.h"
@@ -166,7 +167,6 @@ i16 closeall(Handle atoms, i32 at) {
 }
 
 // `open print job [name] [to preview | to file path] [without dialog or dialogs or progress]`.
-// The batch print session is the printing service's; until it is there the job answers 124.
 i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (tokenat(atoms, at + 1) != tokJob) return statusnotunderstood;
   if (plugin()) return statusplugin;
@@ -181,13 +181,16 @@ i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
     return 0;
   };
   Str255 name{}, file{};
+  u16 destination = 1;
   u16 t = tokenat(atoms, i);
   if (t != tokToWord && t != tokWithout && !lineends(atoms, i))
     if (i16 st = evaluate(name)) return st;
   if (tokenat(atoms, i) == tokToWord) {
     if (tokenat(atoms, i + 1) == tokPreview) {
+      destination = 4;
       i += 2;
     } else if (tokenat(atoms, i + 1) == tokFile) {
+      destination = 2;
       i += 2;
       if (i16 st = evaluate(file)) return st;
       if (file[0] == 0) return statusnotunderstood;
@@ -195,19 +198,26 @@ i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
       return statusnotunderstood;
     }
   }
+  // "without dialog" keeps the page-setup dialog away, "dialogs" every dialog.
+  u16 nodialog = 0;
+  bool noprogress = false;
   if (tokenat(atoms, i) == tokWithout) {
     ++i;
     if (tokenat(atoms, i) == tokOr) return statusnotunderstood;
     for (;;) {
       u16 w = tokenat(atoms, i);
-      if (w != tokDialog && w != tokDialogs && w != tokProgress) return statusstray;
+      if (w == tokDialog) nodialog |= 2;
+      else if (w == tokDialogs) nodialog |= 1;
+      else if (w == tokProgress) noprogress = true;
+      else return statusstray;
       ++i;
-      if (tokenat(atoms, i) != tokOr) break;
-      ++i;
+      if (tokenat(atoms, i) == tokOr) ++i;
+      else if (lineends(atoms, i)) break;
     }
   }
   if (!lineends(atoms, i)) return statusnotunderstood;
-  return statusnotbuilt;
+  auto str = [](const Str255 s) { return std::string(reinterpret_cast<const char*>(s + 1), s[0]); };
+  return openbatchprintsession(destination, str(name), str(file), nodialog, noprogress);
 }
 
 // Opening a window at the destination from atom `at`.
@@ -235,9 +245,13 @@ i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
     case tokFile: return plugin() ? statusplugin : openfilex(path, text, atoms, at + 1, variables);
     case tokPics: return plugin() ? statusplugin : openpics(path, text, atoms, at + 1, variables);
     case tokPrint: return openprintjob(path, text, atoms, at + 1, variables);
-    // The print setup and page setup dialogs are the printing service's.
-    case tokPrinting: return plugin() ? statusplugin : statusnotbuilt;
-    case tokPageSetup: return statusnotbuilt;
+    case tokPrinting: {
+      if (plugin()) return statusplugin;
+      u16 mode = 0;
+      if (tokenat(atoms, at + 2) == tokWithout) mode = tokenat(atoms, at + 3) == tokDialog ? 2 : 1;
+      return pagefile(mode);
+    }
+    case tokPageSetup: return pagesetup();
     case tokResources: return plugin() ? statusplugin : doresources(g.current.store, true);
     case tokStep: return 0;
     case tokInvisible: {
@@ -257,8 +271,7 @@ i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   switch (tokenat(atoms, at + 1)) {
     case tokPrint:
       if (tokenat(atoms, at + 2) != tokJob) return statusnotunderstood;
-      // No batch print session is ever open before the printing service is there.
-      return plugin() ? statusplugin : 0;
+      return plugin() ? statusplugin : closebatchprintsession();
     case tokMovie: return plugin() ? statusplugin : closemovie(true, atoms, at + 1);
     case tokSound: return plugin() ? statusplugin : closesound(path, text, atoms, at, variables);
     case tokFile: return plugin() ? statusplugin : closefilex(path, text, atoms, at + 1, variables);
@@ -266,6 +279,9 @@ i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     case tokPics: return plugin() ? statusplugin : closepics(true, atoms, at + 1);
     case tokPrinting:
       if (plugin() || g.invisibleblocked != 0) return statusplugin;
+      MyReleasePageFormat();
+      MyReleasePrintSettings();
+      MyReleasePrintSession();
       g.printdialogmode = 0;
       return 0;
     case tokResources: return plugin() ? statusplugin : doresources(g.current.store, false);

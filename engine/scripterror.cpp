@@ -22,6 +22,7 @@
 #include "platform/testing/transcript.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
+#include "media/print.h"
 #include "shell/dialogs.h"
 #include "shell/mainglobals.h"
 #include "shell/projectclose.h"
@@ -245,6 +246,8 @@ void clearerror() {
 void doerror(i16 status) {
   if (status < 1) return;
   if (status == usercancelled && option() == 0) return;
+  // A print job held open ends with the script that failed.
+  closebatchprintsession();
   ErrorReportState& s = state<ErrorReportState>();
   if (s.reporting != 0) return;
   // A status that comes back from a send that reported it already (an open that passes on

@@ -29,7 +29,7 @@ void checksound(u32 ticks);
 // The time callback of movies left on cards (procedure table slot 70), armed with the movie's
 // id: sends "movieCallBack" while callbacks are allowed.
 void PmovieRTmoovcallback(Movie movie, i32 refcon);
-// The printing hook of every pass (it has nothing to do).
+// The printing hook of every pass (it has nothing to do; media/printsessions.cpp).
 void checkprinting();
 
 }  // namespace kv

@@ -15,6 +15,7 @@
 #include "store/objects.h"
 #include "store/records.h"
 #include "system/windowkind.h"
+#include "tools/paint.h"
 
 namespace kv {
 
@@ -183,8 +184,7 @@ void curscase(Point pt) {
     SetThemeCursor(kThemeArrowCursor);
     return;
   }
-  // The paint tools keep the cursors they set themselves.
-  if (tool >= kFirstPaintTool && tool <= kLastPaintTool) return;
+  if (tool >= kFirstPaintTool && tool <= kLastPaintTool) return paintcurs(tool, pt);
   if (tool == kDrawTextTool) {
     const bool found = d.backlayer ? lowcursor(d.backspots, pt) : lowcursor(d.cardspots, pt) || lowcursor(d.backspots, pt);
     if (!found) SetThemeCursor(kThemeCrossCursor);

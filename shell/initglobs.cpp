@@ -113,7 +113,6 @@ bool bookkeeping(MainGlobals& g) {
   g.invisibleblocked = 0;
   g.printdialogmode = 0;
   g.printflags = 0;
-  g.printoptions = 0;
   g.menubarmaybedrawn = 1;
   g.localDelimiters = 1;
   g.idleControls = 1;

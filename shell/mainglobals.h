@@ -61,9 +61,9 @@ struct MainGlobals {
   Handle pushlist;         // the cards pushed by `push`, newest first, for `pop card`
   Handle volumelist;       // the mounted volumes (volentry, shell/volumes.h), in mount order
   u16 invisibleblocked;    // set: `open invisible` shows the window and `close printing` is refused
-  u16 printdialogmode;     // the print-dialog mode: 0 dialog, 1 without one, 2 without any dialog
-  u16 printflags;          // bit 0: no dialogs, bit 1: no dialog (of a batch print job)
-  u32 printoptions;        // bit 16: no progress window (of a batch print job)
+  u16 printdialogmode;     // the print-dialog mode: 0 both dialogs, bit 0 (1) no dialog at all,
+                           // bit 1 (2) no page-setup dialog (media/print.h)
+  u32 printflags;          // the print flags word of `print` and held jobs (media/print.h)
 
   // --- Menu sets ---------------------------------------------------------------------------
   menuset menusets[kMenuSets];

@@ -378,6 +378,7 @@ KV_PROCSLOT(33, ControlActionProcPtr);                              // PeditRTsc
 KV_PROCSLOT(34, void (*)(const Rect* r));                          // PfindRTmyhook
 KV_PROCSLOT(12, ColorSearchProcPtr);                                // PdrawRTmatchproc
 KV_PROCSLOT(36, ColorSearchProcPtr);                                // PpaintRTmatchproc
+KV_PROCSLOT(37, void (*)(i16 kind, i16 dataSize, Handle dataHandle));  // PpaintRTgathercom
 KV_PROCSLOT(69, void (*)(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn));  // PpdataRTstdbitsproc
 KV_PROCSLOT(14, bool (*)(RegistryId dialog, EventRecord* event, i16* item));  // PdialogMPstdialog
 KV_PROCSLOT(9, bool (*)(RegistryId dialog, EventRecord* event, i16* item));   // PdialogRTviewproc

@@ -66,6 +66,7 @@
 #include "textengine/objecthandlers.h"
 #include "textengine/textpane.h"
 #include "textengine/weinternal.h"
+#include "tools/paint.h"
 #include "tools/paintsession.h"
 #include "tools/toolmessages.h"
 
@@ -121,7 +122,7 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(33, controlaction, PeditRTscrollcard),
     KV_ROUTINE(34, highlighthook, PfindRTmyhook),
     KV_ROUTINE(36, colorsearch, PpaintRTmatchproc),
-    KV_UNBUILT(37, qdcomment, PpaintRTgathercom),
+    KV_ROUTINE(37, qdcomment, PpaintRTgathercom),
     // Apple events.
     KV_UNBUILT(39, aehandler, Psys7RTwildwild),
     KV_UNBUILT(40, aecoercion, Psys7RTfsspectotext),

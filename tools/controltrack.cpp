@@ -101,6 +101,17 @@ void setcontentstext(spot& s, const std::string& text) {
   s.contents = h;
 }
 
+// The bevel behaviour bits of a button's option word: 1 toggles, 2 sticky, 3 a menu.
+u16 bevelbehaviour(const spot& s) { return (getcontrolpart(s).option >> 4) & 3; }
+
+// The menu of a popup menu's or bevel button's control (none without one).
+MenuRef controlmenu(ControlRef c, u16 style) {
+  if (style == kPopup) return GetControlPopupMenuHandle(c);
+  MenuRef menu = nilid;
+  GetControlData(c, 0, kControlBevelButtonMenuHandleTag, sizeof menu, &menu, nullptr);
+  return menu;
+}
+
 // Where the tracked click's mouse is: once the real button went up, where it went up (the
 // mouse may have moved on since), else the simulated mouse.
 void trackedmouse(Point* pt) {
@@ -296,10 +307,16 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
   c = livecontrol(s);
   const bool live = c != nilid && IsValidControlHandle(c);
   bool hit = autohilite ? part != kControlNoPart : inside;
+  // The item chosen from a popup menu's or a bevel button's menu (0 none).
   i32 chosen = 0;
   if (autohilite && live) {
     if (style == kRadio && GetControl32BitValue(c) != before) hit = true;
     if (style == kPopup) chosen = hit ? GetControl32BitValue(c) : 0;
+    if (style == kBevel && bevelbehaviour(s) == 3 && part == kControlMenuPart) {
+      i16 item = 0;
+      GetBevelButtonMenuValue(c, &item);
+      chosen = item;
+    }
     if (stylein(style, {223, 226, 225, 214, 216, 215, 220, 221, 229, 218})) hit = PtInRect(mouse, &s.rect);
   }
   // Storing the value.
@@ -312,17 +329,19 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
         oldtab = cp.currentvalue;
         SetControl32BitValue(c, newtab);
       }
-      if (style == kPopup && chosen > 0) {
+      if ((style == kPopup || style == kBevel) && chosen > 0) {
         Str255 text{};
-        GetMenuItemText(GetControlPopupMenuHandle(c), MenuItemIndex(chosen), text);
+        GetMenuItemText(controlmenu(c, style), MenuItemIndex(chosen), text);
         setcontentstext(s, pascal(text));
         if (s.flags & kShowName) SetControlTitle(c, text);
       }
     }
-    if (hit || g.simulatedclick || stylein(style, {kScrollBar, kLittleArrows, 224, kPopup, kRadio})) {
+    if (hit || g.simulatedclick || stylein(style, {kScrollBar, kLittleArrows, 224, kPopup, kRadio}) ||
+        (style == kBevel && chosen > 0)) {
       cp.minimumvalue = i16(GetControl32BitMinimum(c));
       cp.maximumvalue = i16(GetControl32BitMaximum(c));
-      cp.currentvalue = i16(GetControl32BitValue(c));
+      // A bevel button keeps the item chosen from its menu as its value.
+      cp.currentvalue = i16(style == kBevel && chosen > 0 ? chosen : GetControl32BitValue(c));
       setcontrolpart(s, cp);
       docontroldown(s);
       putspot(list, index, s);
@@ -344,6 +363,8 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
     if (spotat(list, index).style != kPopup) redrawobject(g.current.window, list, index);
   };
   if (!hit && !g.simulatedclick) {
+    // The handler erases and draws over the window's own theme background.
+    SetThemeWindowBackground(g.current.window, getheme(&g.current), false);
     st = send(list, index, "mouseRelease");
     if (st == 0 && g.layerchanges == changes) writeback();
     return st;
@@ -359,13 +380,23 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
   };
   u16 subcontrols = 0;
   if (style == kRadio && live) CountSubControls(c, &subcontrols);
-  const u16 behaviour = (getcontrolpart(spotat(list, index)).option >> 4) & 3;
+  const u16 behaviour = bevelbehaviour(spotat(list, index));
   if (style == kTabs) {
     redrawobject(g.current.window, list, index);
     st = send(list, index, "mouseUp " + std::to_string(newtab) + ", " + std::to_string(oldtab));
-  } else if (style == kPopup) {
+  } else if (style == kPopup || (style == kBevel && chosen > 0)) {
     st = send(list, index, "mouseUp " + std::to_string(value));
   } else if (style == kRadio && subcontrols > 0) {
+    // A radio group's contents are the title of the member chosen.
+    ControlRef member = nilid;
+    if (value > 0 && GetIndexedSubControl(c, u16(value), &member) == noErr) {
+      Str255 title{};
+      GetControlTitle(member, title);
+      spot now = spotat(list, index);
+      setcontentstext(now, pascal(title));
+      putspot(list, index, now);
+      marklayerchanged(list);
+    }
     st = send(list, index, "mouseUp " + std::to_string(value));
   } else if (style == kCheckBox || style == kRadio || (style == kBevel && (behaviour == 1 || behaviour == 2))) {
     hilitefromvalue();

@@ -39,6 +39,7 @@
 #include "textengine/werecord.h"
 #include "tools/carddeletion.h"
 #include "tools/objectclipboard.h"
+#include "tools/paint.h"
 #include "tools/textgraphic.h"
 
 namespace kv {
@@ -483,7 +484,29 @@ i16 alone(Handle atoms, i32 at) { return statementends(atoms, at + 1) ? i16(0) :
 // Cut and copy start by emptying the object and card clipboards.
 void emptyclipboards() { killall(); }
 
-bool paintsession() { return mainglobals().bmapindex >= 0; }
+// The paint steps: each runs while a paint session is open, copy and clear with a paint
+// selection, paste with a picture on the clipboard; true when it ran.
+bool paintcut() {
+  if (!paintselection()) return false;
+  copybits();
+  clearbits();
+  return true;
+}
+bool paintcopy() {
+  if (!paintselection()) return false;
+  copybits();
+  return true;
+}
+bool paintclear() {
+  if (!paintselection()) return false;
+  clearbits();
+  return true;
+}
+bool paintpaste() {
+  if (mainglobals().bmapindex < 0 || ScrapHasFlavor(0, fourcc("PICT")) <= 0) return false;
+  pastebits();
+  return true;
+}
 
 }  // namespace
 
@@ -494,7 +517,7 @@ i16 comcut(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i16 done = 0;
   if (statementends(atoms, at + 1)) {
     if (external(kXrtnCut) || textcut()) return 0;
-    if (paintsession()) return 0;  // the paint selection is cut by the paint session
+    if (paintcut()) return 0;
     if (objecttool(g.current)) {
       const i16 st = objectcut(g.current, &done);
       if (st != 0 || done) return st;
@@ -515,7 +538,10 @@ i16 comcut(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
       if (i16 st = alone(atoms, at + 1)) return st;
       textcut();
       return 0;
-    case tokPaint: return alone(atoms, at + 1);
+    case tokPaint:
+      if (i16 st = alone(atoms, at + 1)) return st;
+      paintcut();
+      return 0;
     case tokCard:
       if (statementends(atoms, at + 2)) return statusnotbuilt;
       break;
@@ -534,7 +560,7 @@ i16 comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   i16 done = 0;
   if (statementends(atoms, at + 1)) {
     if (external(kXrtnCopy) || textcopy()) return 0;
-    if (paintsession()) return 0;
+    if (paintcopy()) return 0;
     if (objecttool(g.current)) {
       const i16 st = objectcopy(g.current, &done);
       if (st != 0 || done) return st;
@@ -550,7 +576,10 @@ i16 comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
       if (i16 st = alone(atoms, at + 1)) return st;
       textcopy();
       return 0;
-    case tokPaint: return alone(atoms, at + 1);
+    case tokPaint:
+      if (i16 st = alone(atoms, at + 1)) return st;
+      paintcopy();
+      return 0;
     case tokCard:
       if (statementends(atoms, at + 2)) return statusnotbuilt;
       break;
@@ -572,7 +601,7 @@ i16 compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
     if (external(kXrtnPaste)) return 0;
     if (i16 st = textpaste(&done, 1); st != 0 || done) return st;
     if (i16 st = enginepaste(); st >= 0) return st;
-    if (paintsession()) return 0;
+    if (paintpaste()) return 0;
     if (objecttool(g.current)) {
       const i16 st = objectpaste(&done);
       if (st != 0 || done) return st;
@@ -593,7 +622,10 @@ i16 compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
     case tokObjects:
       if (i16 st = alone(atoms, at + 1)) return st;
       return objectpaste(&done);
-    case tokPaint: return alone(atoms, at + 1);
+    case tokPaint:
+      if (i16 st = alone(atoms, at + 1)) return st;
+      paintpaste();
+      return 0;
     case tokCard:
       if (i16 st = alone(atoms, at + 1)) return st;
       return statusnotbuilt;
@@ -605,7 +637,7 @@ i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   MainGlobals& g = mainglobals();
   if (statementends(atoms, at + 1)) {
     if (external(kXrtnClear) || textclear()) return 0;
-    if (paintsession()) return 0;
+    if (paintclear()) return 0;
     if (objecttool(g.current)) return objectclear(g.current);
     KVBeep(2);
     return 0;
@@ -622,7 +654,10 @@ i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
       if (i16 st = alone(atoms, at + 1)) return st;
       textclear();
       return 0;
-    case tokPaint: return alone(atoms, at + 1);
+    case tokPaint:
+      if (i16 st = alone(atoms, at + 1)) return st;
+      paintclear();
+      return 0;
     case tokFocusHilite: {
       if (i16 st = alone(atoms, at + 1)) return st;
       const desk d = g.current;

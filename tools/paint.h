@@ -30,9 +30,39 @@ i16 putdownbmap();
 void killtext();
 void killasso();
 void killselect();
+// Selects the whole bitmap (what was selected or typed committed first).
+void selallbits();
+// A lasso selection of the list lies within 2 pixels of the point.
+bool ptinlasso(Handle list, Point pt);
+// The smallest rectangle holding every non-zero pixel of an image laid out over `r` (depth 8
+// with `colour`, rows padded to 4 bytes; else depth 1, rows padded to 2 bytes): false when no
+// pixel is set.
+bool bounder(Handle image, const Rect& r, u16 colour, Rect* out);
+
 // A key while painting (when the session takes keys), and the session's idle time.
 bool bmapwantskeys();
 void bmapkey(u8 c);
 void bmapidle();
+// Composes the paint text into the current port (the text world); the text's and the caret's
+// rectangles, both cut to the bitmap. With `caret` the caret blinks: painted black and white
+// on alternate calls.
+void lowtext(bool caret, Rect* textrect, Rect* caretrect);
+// The text world takes a copy of the image (the text is composed over it).
+void imagetoworld();
+// Sets the cursor of a paint tool for a point of the session window.
+void paintcurs(u16 tool, Point pt);
+
+// The paint clipboard: the selection as a 'PICT' on the system clipboard (cleared first) or on
+// a given scrap; the selection cleared; the system clipboard's or a scrap's 'PICT' pasted as a
+// floating selection. Each does nothing without an open session.
+void copybits();
+void servicescopybits(u32 scrap);
+void clearbits();
+void pastebits();
+void servicespastebits(u32 scrap);
+// The comment procedure of a picture being pasted: comment 12345 marks a lasso selection.
+void PpaintRTgathercom(i16 kind, i16 dataSize, Handle dataHandle);
+// A paint selection (rectangular or lasso) exists.
+bool paintselection();
 
 }  // namespace kv

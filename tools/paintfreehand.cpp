@@ -137,6 +137,8 @@ bool samergb(const RGBColor& a, const RGBColor& b) { return a.red == b.red && a.
 
 }  // namespace
 
+std::array<u8, 32> paintbrushshape() { return brushshape(); }
+
 i16 genericbrush(Handle list, Point pt, i16 kind) {
   if (i16 st = firstbits(list, pt)) return st;
   if (!mainglobals().filled) return 0;

@@ -109,6 +109,8 @@ void releaseparts(PaintSession& p) {
   }
   if (p.textworld != nilid && IsValidPort(p.textworld)) DisposeGWorld(p.textworld);
   p.maskworld = p.textworld = nilid;
+  if (p.text != nilid && isvalidte(p.text)) TEDispose(p.text);
+  p.text = nilid;
   p.selectionactive = p.lassoactive = p.textactive = p.selectioninplace = 0;
 }
 
@@ -121,19 +123,21 @@ void forgetsession(PaintSession& p) {
   publish(p);
 }
 
-// Shows the image over `r` in the session window, on the document background.
-void copytowindow(const PaintSession& p, const Rect& r) {
-  if (p.window == nilid || !IsValidWindowPtr(p.window) || p.imageport == nilid) return;
+// Shows a port's pixels over `r` in the session window, on the document background (through
+// a mask over the bitmap when one is given).
+void copytowindow(const PaintSession& p, CGrafPtr port, const Rect& r, const BitMap* mask) {
+  if (p.window == nilid || !IsValidWindowPtr(p.window) || port == nilid || !IsValidPort(port)) return;
   desk d{};
   const bool known = getwind(p.window, &d) != 0;
-  bindimage();
+  const PortBits src(port);
   SetPortWindowPort(p.window);
   SetThemeWindowBackground(p.window, kDocumentBackground, false);
   BackPat(&qdwhite);
   PenNormal();
   restcolor();
-  const PortBits src(p.imageport), dst(currentportid());
-  CopyBits(src.get(), dst.get(), &r, &r, srcCopy, nilid);
+  const PortBits dst(currentportid());
+  if (mask != nullptr) CopyMask(src.get(), mask, dst.get(), &r, &r, &r);
+  else CopyBits(src.get(), dst.get(), &r, &r, srcCopy, nilid);
   SetThemeWindowBackground(p.window, getheme(known ? &d : nullptr), false);
 }
 
@@ -203,8 +207,15 @@ i16 opensession(PaintSession& p, Handle list, i16 index, const spot& s) {
     p.textworld = nilid;
     return statusnomemory;
   }
-  ++p.antsphase;
-  initpat(&p.ants, 0xF8F1E3C7u, 0x8F1F3E7Cu);
+  {
+    SavePort keep;
+    SetPortWindowPort(p.window);
+    const Rect far{-10100, -10100, -10000, -10000};
+    p.text = TENew(&far, &far);
+  }
+  if (p.text == nilid) return statusnomemory;
+  TESetCROnly(p.text, true);
+  stepants();
   return 0;
 }
 
@@ -532,7 +543,17 @@ void showbits(Rect r) {
   Rect clipped{};
   if (!SectRect(&r, &p.rect, &clipped)) return;
   SavePort keep;
-  copytowindow(p, clipped);
+  bindimage();
+  copytowindow(p, p.imageport, clipped, nullptr);
+}
+
+void showfrom(CGrafPtr port, Rect r, const BitMap* mask) {
+  const PaintSession& p = paintsession();
+  if (p.index < 0) return;
+  Rect clipped{};
+  if (!SectRect(&r, &p.rect, &clipped)) return;
+  SavePort keep;
+  copytowindow(p, port, clipped, mask);
 }
 
 void showwholebitmap() {

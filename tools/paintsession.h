@@ -4,7 +4,10 @@
 // showing what a tool changed in the window).
 #pragma once
 
+#include <array>
+
 #include "platform/qd/qdtypes.h"
+#include "platform/te/te.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
 
@@ -27,15 +30,17 @@ struct PaintSession {
   Handle ownclut = 0;      // that standard table, disposed at close
   u32 imagesize = 0;
   Pattern ants{};          // the marching-ants pattern of a selection
-  u32 antsphase = 0;
+  u16 antsphase = 0;       // steps of the ants; the pattern is that of phase antsphase % 8
   u16 colour = 0;          // the object's colour flag (1 once opened)
   Rect selection{};
   Rect rect{};             // the object's rectangle: paint coordinates are window coordinates in it
   Handle image = 0;
   Handle selcopy = 0;      // working copy for a floating selection
   Handle strokecopy = 0;   // the image as it was before the current stroke
+  TEHandle text = 0;       // the typed paint text (its view far outside the window)
   u16 pastekind = 0;
   Point textorigin{};
+  u16 caretblinks = 0;     // the caret is painted black on odd counts
   CGrafPtr imageport = 0, copyport = 0, scratchport = 0;
   GWorldPtr maskworld = 0;  // depth 1 over `rect`, pixels locked for the session
   GWorldPtr textworld = 0;  // depth 8 over `rect` with the layer's table
@@ -78,8 +83,10 @@ struct PortBits {
 };
 
 // The drawing frame: shows area `r` (clipped to the bitmap) of the image in the session's
-// window, and the whole bitmap again.
+// window, and the whole bitmap again. showfrom shows the area from another port over the
+// bitmap (through a 1-bit mask over the bitmap when one is given).
 void showbits(Rect r);
+void showfrom(CGrafPtr port, Rect r, const BitMap* mask = nullptr);
 void showwholebitmap();
 // Marks the session changed.
 void paintchanged();
@@ -92,6 +99,10 @@ void paintmouse(Point* pt);
 void paintsessionlocal(Point* pt);
 // The layer table's colour of an index.
 RGBColor paintrgb(i32 index);
+// The current brush: 16 rows of 2 bytes, the leftmost pixel in the high bit.
+std::array<u8, 32> paintbrushshape();
+// Steps the marching ants: the phase advances and the session's pattern follows it.
+void stepants();
 
 // The window is going away: a session in it ends without messages, its changes marked.
 void paintwindowclosing(WindowRef window);

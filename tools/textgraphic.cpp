@@ -5,6 +5,7 @@
 
 #include "engine/textutil.h"
 #include "platform/events/events.h"
+#include "platform/events/watchdog.h"
 #include "platform/memory/memory.h"
 #include "shell/mainloop.h"
 #include "tools/handletools.h"
@@ -137,6 +138,7 @@ bool addpoint(PolyHandle poly, Point pt) {
 // itself: the presses of a polygon are no clicks the event queue hands out); the line drawn
 // last is at *shown (none while *shown equals `last`).
 void follow(Point last, Point* shown, bool down) {
+  LoopScope loop("rubber-band polygon");
   while (Button() == down) {
     Point pt{};
     getmouse(&pt);

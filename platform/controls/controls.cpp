@@ -445,9 +445,69 @@ i16 TestControl(ControlRef control, Point pt) {
 
 namespace {
 
+// A point of a window's port on the screen.
+Point globalof(WindowRef window, i16 h, i16 v) {
+  Rect content{}, port{};
+  GetWindowBounds(window, kWindowContentRgn, &content);
+  GetWindowPortBounds(window, &port);
+  return Point{i16(v - port.top + content.top), i16(h - port.left + content.left)};
+}
+
+// A bevel button's menu pops up below the button (or at its right): the item chosen becomes
+// its menu value and the part is the menu part; nothing chosen, no part.
+i16 trackbevelmenu(ControlRef control, MenuRef menu) {
+  ControlData* c = cd(control);
+  i16 current = 0;
+  GetControlData(control, 0, kControlBevelButtonMenuValueTag, sizeof current, &current, nullptr);
+  const bool right = c->extras->settings.menuplacement != 0;
+  const Point at = right ? globalof(c->owner, c->bounds.right, c->bounds.top) : globalof(c->owner, c->bounds.left, c->bounds.bottom);
+  HiliteControl(control, kControlMenuPart);
+  const i32 chosen = PopUpMenuSelect(menu, at.v, at.h, MenuItemIndex(std::max<i32>(current, 1)));
+  if (!cd(control)) return kControlNoPart;  // a handler disposed of it meanwhile
+  HiliteControl(control, 0);
+  if ((chosen & 0xFFFF) == 0) return kControlNoPart;
+  const i16 item = i16(chosen & 0xFFFF);
+  SetControlData(control, 0, kControlBevelButtonMenuValueTag, sizeof item, &item);
+  redraw(control);
+  return kControlMenuPart;
+}
+
+// A radio group tracks the member pressed, the action procedure hearing the group with the
+// part under the mouse (0 away from the member); released on it, the group chooses it.
+i16 trackradiogroup(ControlRef group, Point start, ControlActionProcPtr action) {
+  const std::vector<ControlRef> members = embeddedcontrols(group);
+  std::size_t pressed = 0;
+  while (pressed < members.size() && TestControl(members[pressed], start) == kControlNoPart) ++pressed;
+  if (pressed == members.size()) return kControlNoPart;
+  const ControlRef member = members[pressed];
+  const WindowRef window = cd(group)->owner;
+  const i16 part = TestControl(member, start);
+  i16 shown = part;
+  HiliteControl(member, part);
+  {
+    LoopScope loop("TrackControl");
+    while (trackmouse ? trackmouse->down() : WaitMouseUp()) {
+      if (!cd(group) || !cd(member)) return kControlNoPart;  // an action disposed of them
+      const i16 now = TestControl(member, localmouse(window)) == part ? part : i16(kControlNoPart);
+      if (now != shown) {
+        shown = now;
+        HiliteControl(member, now);
+      }
+      if (action) action(group, now);
+    }
+  }
+  if (!cd(group) || !cd(member)) return kControlNoPart;
+  HiliteControl(member, 0);
+  if (TestControl(member, localmouse(window)) != part) return kControlNoPart;
+  SetControl32BitValue(group, i32(pressed + 1));
+  redraw(group);
+  return part;
+}
+
 // Tracking a control of a button: the action procedure hears the part pressed while the mouse
 // is over it and 0 while it is away (tabs: the tab under the mouse), the part shown pressed
-// likewise; a slider's value follows the mouse; a popup button's menu is tracked instead. The
+// likewise; a slider's value follows the mouse; a popup button's menu, a bevel
+// button's menu and a radio group's member pressed are tracked instead. The
 // part released in (0 outside); check boxes and radio buttons that toggle themselves, and
 // tabs, take their new value there.
 i16 trackbutton(ControlRef control, Point start, ControlActionProcPtr action) {
@@ -457,14 +517,17 @@ i16 trackbutton(ControlRef control, Point start, ControlActionProcPtr action) {
   const WindowRef window = c->owner;
   const i16 part = TestControl(control, start);
   if (part == kControlNoPart) return part;
+  if (kind == kControlKindRadioGroup) return trackradiogroup(control, start, action);
+  if (kind == kControlKindBevelButton) {
+    MenuRef menu = nilid;
+    GetControlData(control, 0, kControlBevelButtonMenuHandleTag, sizeof menu, &menu, nullptr);
+    if (menu != nilid && IsValidMenu(menu)) return trackbevelmenu(control, menu);
+  }
   if (kind == kControlKindPopupButton) {
     const MenuRef menu = c->extras->menu;
     if (!IsValidMenu(menu)) return kControlNoPart;
-    Rect content{}, port{};
-    GetWindowBounds(window, kWindowContentRgn, &content);
-    GetWindowPortBounds(window, &port);
-    const i16 top = i16(c->bounds.top - port.top + content.top), left = i16(c->bounds.left - port.left + content.left);
-    const i32 chosen = PopUpMenuSelect(menu, top, left, MenuItemIndex(std::max<i32>(c->value, 1)));
+    const Point at = globalof(window, c->bounds.left, c->bounds.top);
+    const i32 chosen = PopUpMenuSelect(menu, at.v, at.h, MenuItemIndex(std::max<i32>(c->value, 1)));
     c = cd(control);
     if (!c || (chosen & 0xFFFF) == 0) return kControlNoPart;
     setvalue(*c, chosen & 0xFFFF);

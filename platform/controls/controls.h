@@ -31,6 +31,7 @@ using ControlActionProcPtr = void (*)(ControlRef control, i16 part);
 // Control part codes.
 enum : i16 {
   kControlNoPart = 0,
+  kControlMenuPart = 2,  // a bevel button's menu: an item was chosen
   kControlUpButtonPart = 20,
   kControlDownButtonPart = 21,
   kControlPageUpPart = 22,

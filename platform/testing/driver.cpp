@@ -86,10 +86,10 @@ void moveTo(Point where) {
   moveby(1);
 }
 
-void mouseUp() {
+void mouseUp(u16 modifiers) {
   u32 t = at();
   put(InputKind::mouseup, t);
-  holdmodifiers(0, t);
+  holdmodifiers(modifiers, t);
   moveby(1);
 }
 

@@ -27,7 +27,9 @@ void click(Point where, u16 modifiers = 0);
 void doubleClick(Point where, u16 modifiers = 0);
 void mouseDown(Point where, u16 modifiers = 0);
 void moveTo(Point where);
-void mouseUp();
+// The button let go; the modifier keys held from then on (none, unless a hand keeps a key down
+// past the release).
+void mouseUp(u16 modifiers = 0);
 void drag(Point from, Point to, u32 ticks, u16 modifiers = 0);
 // A key by its virtual key code; the character is the one the key types with the modifiers.
 void key(u8 keycode, u16 modifiers = 0);

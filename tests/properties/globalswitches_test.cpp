@@ -79,11 +79,11 @@ TEST_F(SwitchTest, BufferModeMakesTheWorldAgain) {
            {"", "the bufferMode", "thousands"}});
 }
 
-TEST_F(SwitchTest, PrintSettingsWithoutPrinting) {
-  setrows({{"set the printCopies to 2", "the result", resulttext(82)},
-           {"set the printRange to all", "the result", resulttext(82)},
-           {"set the printRange to 2,5", "the result", resulttext(82)},
-           {"set the printOrientation to landscape", "the result", resulttext(82)},
+TEST_F(SwitchTest, PrintSettingsReachThePrintingServices) {
+  setrows({{"set the printCopies to 2", "the printCopies", "2"},
+           {"set the printRange to all", "the printRange", "1,32000"},
+           {"set the printRange to 2,5", "the printRange", "2,5"},
+           {"set the printOrientation to landscape", "the printOrientation", "landscape"},
            {"set the printCopies to \"x\"", "", "error 13"},
            {"set the printRange to 2,5 6", "", "error 19"}});
 }

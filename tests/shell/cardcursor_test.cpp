@@ -122,7 +122,11 @@ TEST_F(CardCursorTest, OtherToolsHaveTheirOwnCursors) {
   EXPECT_EQ(over(200, empty), "cross");
   for (u16 tool : {101, 400, 599}) EXPECT_EQ(over(tool, text), "cross") << tool;
   EXPECT_EQ(over(650, rect), "arrow");
-  EXPECT_EQ(over(310, rect), "watch") << "a paint tool keeps the cursor it set";
+  EXPECT_EQ(over(310, rect), "cross") << "a paint tool shows its own cursor";
+  EXPECT_EQ(over(314, rect), "I-beam");
+  mainglobals().lockCursor = 1;
+  EXPECT_EQ(over(310, rect), "watch") << "while the cursor is locked a paint tool keeps it";
+  mainglobals().lockCursor = 0;
   EXPECT_EQ(over(650, outside), "arrow");
 
   // The universal tool shows the program's pointer-tool cursor.

@@ -10,7 +10,9 @@
 
 #include "platform/events/eventrecord.h"
 #include "platform/testing/driver.h"
+#include "platform/windows/windows.h"
 #include "render/controlvisibility.h"
+#include "render/themebuttons.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
@@ -24,6 +26,7 @@ namespace {
 using testproject::Object;
 
 constexpr u32 kAutoHilite = 1u << 2, kControl = 1u << 21;
+constexpr i16 kProbe = 99;  // a theme brush no window has
 
 Object control(u16 style, Rect r, u32 clear = 0) {
   Object b;
@@ -149,6 +152,57 @@ TEST_F(ControlTrackTest, TabsAndPopupMenus) {
   EXPECT_EQ(log(), "mouseDown[],mouseUp 3,");
   EXPECT_EQ(value(), "3");
   EXPECT_EQ(cardvalue("the contents of card button 1"), "Three");
+}
+
+// A radio group tracks the member pressed: it becomes the group's value and its title the
+// button's contents.
+TEST_F(ControlTrackTest, ARadioGroupTakesTheMembersTitle) {
+  start(control(203, Rect{20, 20, 110, 150}));
+  setdata("radioData", "\"One\" & return & \"Two\" & return & \"Three\"");
+  // Three rows 36 apart from the top: the second from 56 to 74.
+  hold(Point{65, 40}, 4);
+  EXPECT_EQ(log(), "mouseDown[],mouseStillDown in,mouseUp 2,");
+  EXPECT_EQ(value(), "2");
+  EXPECT_EQ(cardvalue("the contents of card button 1"), "Two");
+  EXPECT_TRUE(cardchanged());
+  // Pressed on the third and released away from it, the group keeps its choice.
+  hold(Point{100, 40}, 2, {Point{300, 300}});
+  EXPECT_EQ(log().substr(log().rfind("mouseDown")), "mouseDown[],mouseStillDown in,mouseStillDown out,mouseRelease,");
+  EXPECT_EQ(value(), "2");
+  EXPECT_EQ(cardvalue("the contents of card button 1"), "Two");
+}
+
+// A bevel button with a menu: the item chosen below it becomes its value and contents.
+TEST_F(ControlTrackTest, ABevelButtonsMenuItem) {
+  start(control(205, Rect{20, 20, 50, 120}));
+  ASSERT_EQ(doline("set the behavior of card button 1 to popupButton"), 0);
+  setdata("popupData", "\"One;Two;Three\"");
+  // The menu opens below the button with its first item there: the second lies a row lower.
+  drive::mouseDown(at(40, 35));
+  drive::advance(3);
+  drive::moveTo(at(60, i16(50 + 18 + 8)));
+  drive::advance(3);
+  drive::mouseUp();
+  settle();
+  EXPECT_EQ(log(), "mouseDown[],mouseUp 2,");
+  EXPECT_EQ(value(), "2");
+  EXPECT_EQ(cardvalue("the contents of card button 1"), "Two");
+  // Leaving the menu without an item is a release outside.
+  clearlog();
+  hold(Point{35, 40}, 2, {Point{300, 400}});
+  EXPECT_EQ(log(), "mouseDown[],mouseRelease,");
+  EXPECT_EQ(value(), "2");
+}
+
+// "mouseRelease" finds the window's own theme background, whatever the tracking left.
+TEST_F(ControlTrackTest, MouseReleaseHasTheWindowsThemeBackground) {
+  start(control(206, Rect{20, 20, 40, 150}));
+  setdata("popupData", "\"One;Two;Three\"");
+  const WindowRef w = current().window;
+  SetThemeWindowBackground(w, kProbe, false);
+  hold(Point{30, 40}, 2, {Point{300, 400}});
+  EXPECT_EQ(log(), "mouseDown[],mouseRelease,");
+  EXPECT_EQ(windowthemebrush(w), getheme(&current()));
 }
 
 // Radio buttons, check boxes and round buttons tell only the crossings of their edge.

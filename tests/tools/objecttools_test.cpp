@@ -324,6 +324,11 @@ TEST_F(ObjectToolTest, ControlButtonsKeepTheirSizes) {
     EXPECT_EQ(rectstring(rectof(r.index)), r.rect) << r.drag;
     hilitespot(cards(), 1, 0);
   }
+  // A large progress bar (size option 2) keeps a height of 20 instead.
+  ASSERT_EQ(doline("set the buttonSize of card button 1 to large"), 0);
+  select(0);
+  ASSERT_EQ(doline("drag from 150,35 to 180,90"), 0);
+  EXPECT_EQ(rectstring(rectof(0)), "20,20,180,40");
 }
 
 }  // namespace
