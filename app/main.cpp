@@ -10,6 +10,7 @@
 #include "platform/backend/sdl2.h"
 #include "platform/events/watchdog.h"
 #include "platform/ipc/instance.h"
+#include "platform/ipc/programs.h"
 #include "platform/process/exit.h"
 #include "platform/launch/desktopfiles.h"
 #include "platform/runtime/bigstack.h"
@@ -21,6 +22,7 @@
 #include "shell/mainloop.h"
 #include "shell/startup.h"
 #include "shell/version.h"
+#include "system/programtargets.h"
 
 namespace {
 
@@ -132,6 +134,13 @@ int run(int argc, char** argv) {
     std::fprintf(stderr, "kestrove: %s\n", starterror.c_str());
     return 2;
   }
+  // Other programs find this one in the registry of running programs and send it requests.
+  {
+    std::string why;
+    // Requests of the command line only are no reason to say so.
+    if (!kv::joinprograms(kv::programname(), &why) && requests.empty())
+      std::fprintf(stderr, "kestrove: other programs cannot send requests to this one: %s\n", why.c_str());
+  }
   // Without a runtime folder (no session) other instances simply cannot find this one.
   if (!kv::backend().headless() && requests.empty() && !kv::instancesocketpath().empty()) {
     std::string why;
@@ -154,6 +163,7 @@ int run(int argc, char** argv) {
     }
     kv::removedemo();
     kv::stoplisteningforinstances();
+    kv::leaveprograms();
   });
   kv::setpasslimit(limits.maxpasses);
   if (int st = kv::startup(start); st != 0) return kv::finishplatform(st);
@@ -187,6 +197,7 @@ int run(int argc, char** argv) {
   std::fwrite(err.data(), 1, err.size(), stderr);
   kv::dumpglobs(0);
   kv::stoplisteningforinstances();
+  kv::leaveprograms();
   return kv::finishplatform(status);
 }
 

@@ -9,6 +9,7 @@
 #include "commands/commands.h"
 #include "tools/editcommands.h"
 #include "tools/layerorder.h"
+#include "tools/undoclone.h"
 #include "commands/define.h"
 #include "commands/dispatch.h"
 #include "commands/docommand.h"
@@ -34,6 +35,7 @@
 #include "shell/menucommands.h"
 #include "shell/saverevert.h"
 #include "store/namekey.h"
+#include "system/appleevents.h"
 #include "system/applications.h"
 #include "system/dialer.h"
 
@@ -76,7 +78,7 @@ constexpr comrow comrows[] = {
     {2002, comarith, 0},                // add
     {2003, comalert, 0},                // alert
     {2004, comanswer, 0},               // answer
-    {2005, comnotbuilt, 0},             // ae, appleEvent: comappleevent
+    {2005, comappleevent, 0},           // ae, appleEvent
     {2006, comarrow, 0},                // arrowKey
     {2007, comask, 0},                  // ask
     {2008, comautosize, 0},             // autoSize
@@ -86,7 +88,7 @@ constexpr comrow comrows[] = {
     {2014, comdelete, R},               // clear
     {2015, comclick, 0},                // click
     {2016, comclickfieldobject, 0},     // clickFieldObject
-    {2019, comnotbuilt, 0},             // clone: comclone
+    {2019, comclone, 0},                // clone
     {2020, comclose, R},                // close
     {2028, compact, 0},                 // compact
     {2030, comconvert, R},              // convert
@@ -143,10 +145,10 @@ constexpr comrow comrows[] = {
     {2148, comquit, P},                 // quit
     {2150, comread, P | R},             // read
     {2151, comrecord, P | R},           // record
-    {2152, comnotbuilt, 0},             // redo: comredo
+    {2152, comredo, 0},                 // redo
     {2155, comremovecommand, 0},        // remove
-    {2156, comnotbuilt, P | R},         // reply: comreply
-    {2157, comnotbuilt, P | R},         // request: comrequest
+    {2156, comreply, P | R},            // reply
+    {2157, comrequest, P | R},          // request
     {2158, comreset, 0},                // reset
     {2159, comreshape, 0},              // reshape
     {2165, comweretin, F},              // returnInField
@@ -174,7 +176,7 @@ constexpr comrow comrows[] = {
     {2197, comtab, 0},                  // tabKey
     {2202, comtype, 0},                 // type
     {2203, comdefine, R},               // undefine
-    {2204, comnotbuilt, 0},             // undo: comundo
+    {2204, comundo, 0},                 // undo
     {2205, comungroup, 0},              // ungroup
     {2207, comunlock, 0},               // unlock
     {2208, comunmount, 0},              // unmount

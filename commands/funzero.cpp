@@ -2,9 +2,7 @@
 // for the few that take one).
 //
 // The members answered from the script engine, the versions and the lists of the system are
-// here; those that read the state of the program are in funzerostate.cpp. Members whose
-// services are not part of the program yet (the running programs) answer the not-built
-// status. A member is added by giving its token a case in `answer` or in
+// here; those that read the state of the program are in funzerostate.cpp. A member is added by giving its token a case in `answer` or in
 // `funzerostate`.
 #include <algorithm>
 #include <cstring>
@@ -32,6 +30,7 @@
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
 #include "system/applications.h"
+#include "system/programtargets.h"
 #include "system/sysinfo.h"
 
 namespace kv {
@@ -69,6 +68,7 @@ enum : u16 {
   fnSound = 3164,
   fnSoundDevices = 3165,
   fnApplications = 3004,
+  fnPrograms = 3129,
   fnSoundMgrVersion = 3166,
   fnProjects = 3130,
   fnProjectFileType = 3132,
@@ -218,6 +218,14 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
     case fnApplications: {
       Handle h = nilhandle;
       if (i16 st = listapplications(&h)) return st;
+      i16 st = handtonewfred(h, value);
+      DisposeHandle(h);
+      return st;
+    }
+    case fnPrograms: {
+      Handle h = NewHandle(0);
+      if (h == nilhandle) return statusnomemory;
+      buildprograms(h);
       i16 st = handtonewfred(h, value);
       DisposeHandle(h);
       return st;

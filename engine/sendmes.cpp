@@ -26,13 +26,14 @@
 #include "shell/windowmanage.h"
 #include "store/commitpoints.h"
 #include "store/objread.h"
+#include "system/appleevents.h"
 #include "system/externals.h"
 
 namespace kv {
 
 namespace {
 
-enum : u16 { tokProgram = 11250 };
+enum : u16 { tokProgram = 11250, tokEmptyWord = 5005 };
 
 constexpr Size stackneeded = 32768;
 constexpr i16 statusstack = 50, statusnoparens = 49, statusnoend = 17, statusstray = 19, statusplugin = 175,
@@ -480,8 +481,13 @@ i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   } else if (t != tokTo) {
     st = statusnotto;
   } else if (tokenat(atoms, pos + 1) == tokProgram) {
-    // Messages to other programs go out with the requests between programs.
-    st = mainglobals().plugin != 0 ? statusplugin : statusnotunderstood;
+    // Messages to other programs go out as requests to them.
+    if (mainglobals().plugin != 0) {
+      st = statusplugin;
+    } else {
+      const std::string_view sent(reinterpret_cast<const char*>(deref(msgtext)), std::size_t(GetHandleSize(msgtext)));
+      st = sendae(path, text, atoms, pos + 2, variables, sent, tokenat(atoms, at + (file ? 2 : 1)) == tokEmptyWord, file);
+    }
   } else {
     st = sendto(path, text, atoms, pos + 1, variables, msgtext);
   }

@@ -22,6 +22,7 @@
 #include "render/themebuttons.h"
 #include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
+#include "system/appleevents.h"
 #include "shell/menusets.h"
 #include "shell/newscript.h"
 #include "shell/platformutil.h"
@@ -253,6 +254,7 @@ i16 initglobs() {
   if (!queues(g)) return kNoMemory;
   initxcmdinfo();
   initxrtns();
+  inithandlers();
   installfieldputting();
   return inithiers();
 }

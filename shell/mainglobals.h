@@ -363,6 +363,13 @@ struct MainGlobals {
 
   // --- System services ---------------------------------------------------------------------
   i16 remoterequests;          // the user allows requests to other machines (start 0)
+  u16 aepending;               // a file dialog is up: requests are put aside until it goes
+  u64 aependingevent;          // the request put aside (its token), 0 none
+  u16 compilingosa;            // a script of another language is being compiled
+  u16 runningosa;              // a script of another language is running
+  u16 broughtforward;          // a request brought the program forward (the main loop clears it)
+  u16 quitbyevent;             // the quit request is closing the windows
+  u32 busyref[3];              // non-zero while the shell is in an exchange a quit may not break
   RegistryId serialport;       // the dialer's open serial port (none while none is open)
   u32 hanguptime;              // the tick count at which the dialer's port closes (0 none)
   u32 soundmgrversion;         // the sound services' version, stored by hasfileplay

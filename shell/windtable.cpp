@@ -156,6 +156,15 @@ void sendbehind(WindowRef window, WindowRef behind) {
   DisposeRgn(hidden);
 }
 
+void renumberwindows(RegistryId store, u32 removed) {
+  MainGlobals& g = mainglobals();
+  const i32 n = entries();
+  desk* t = table();
+  for (i32 i = 0; i < n; ++i)
+    if (t[i].store == store && t[i].windnum > removed) t[i].windnum -= 1;
+  if (g.current.window != nilid) getwind(g.current.window, &g.current);
+}
+
 void redrawbehind() {
   // Drawing leaves the table alone, so its entries are read in place.
   i32 n = entries();

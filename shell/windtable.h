@@ -27,6 +27,9 @@ i16 putwind(WindowRef window, const desk& d);
 i16 putwindowref(WindowRef oldwindow, WindowRef newwindow);
 // Removes the entry of a window; the entries behind it move forward: 1 removed, 0 not found.
 i16 dumpwind(WindowRef window);
+// The open windows of a project numbered above `removed` in its window library take the
+// number one lower (the entry `removed` left the library); the current context follows.
+void renumberwindows(RegistryId store, u32 removed);
 // Appends a context: 0, or 37 when the table cannot grow (the table is left as it was).
 i16 addwind(const desk& d);
 

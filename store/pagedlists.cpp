@@ -400,18 +400,27 @@ i16 removeentry(const ListShape& s, RegistryId store, Handle owner, i32 ownerid,
 
 }  // namespace
 
-i16 deleteobj(RegistryId store, Handle library, i32 index) {
-  return removeentry(kLibraryList, store, library, -1, index);
-}
+namespace {
 
-bool wordsaddup(Handle window) {
-  const ListShape& s = kCardList;
-  const i32 n = refcount(s, window);
+// Whether the references' counts add up to the owner's entry count.
+bool addsup(const ListShape& s, Handle owner) {
+  const i32 n = refcount(s, owner);
   if (n < 0) return false;
   i64 sum = 0;
-  for (i32 k = 0; k < n; ++k) sum += entriesof(refat(s, window, k));
-  return sum == i64(totalof(s, window));
+  for (i32 k = 0; k < n; ++k) sum += entriesof(refat(s, owner, k));
+  return sum == i64(totalof(s, owner));
 }
+
+}  // namespace
+
+bool booksaddup(Handle library) { return addsup(kLibraryList, library); }
+
+i16 deleteobj(RegistryId store, Handle library, i32 index) {
+  if (!booksaddup(library) || index < 0 || u32(index) >= totalof(kLibraryList, library)) return kBadRecordKind;
+  return removeentry(kLibraryList, store, library, -1, index) != 0 ? kBadRecordKind : i16(0);
+}
+
+bool wordsaddup(Handle window) { return addsup(kCardList, window); }
 
 i16 deleteword(RegistryId store, Handle window, i32 windowid, i32 index) {
   if (!wordsaddup(window) || index < 0 || u32(index) >= totalof(kCardList, window)) return kBadRecordKind;

@@ -62,8 +62,11 @@ i16 putbook(RegistryId store, Handle library, i32 position, const bookentry& in)
 // As sumutil and bumpage, for book entries and racks.
 i16 addutil(RegistryId store, Handle library, i32 before, const bookentry& entry);
 void bumprack(RegistryId store, Handle library);
+// Whether the rack references' counts add up to the library's entry count.
+bool booksaddup(Handle library);
 // Removes the entry at 0-based `index`: its rack shrinks (a rack left empty goes, with its
-// reference) and the library's entry count falls by one. 1 when there is no such entry.
+// reference) and the library's entry count falls by one. 105 with nothing changed when the
+// rack counts do not add up to the entry count or there is no such entry.
 i16 deleteobj(RegistryId store, Handle library, i32 index);
 
 }  // namespace kv

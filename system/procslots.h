@@ -16,6 +16,7 @@
 #include "platform/controls/controls.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/handlers.h"
+#include "platform/ipc/appleevents.h"
 #include "platform/lists/lists.h"
 #include "platform/movies/movies.h"
 #include "platform/qd/icons.h"
@@ -398,6 +399,12 @@ KV_PROCSLOT(47, SndCallBackProc);                                   // PsndRTcal
 KV_PROCSLOT(48, SndCallBackProc);                                   // PsndRTbackproc
 KV_PROCSLOT(270, TuneCallBackProc);                                 // PtuneRTcallproc
 KV_PROCSLOT(299, OSErr (*)(const HighLevelRequest& event));          // speechdone
+KV_PROCSLOT(39, AEEventHandlerProcPtr);                              // Psys7RTwildwild
+KV_PROCSLOT(40, AECoercionHandlerProcPtr);                           // Psys7RTfsspectotext
+KV_PROCSLOT(41, AECoercionHandlerProcPtr);                           // Psys7RTtextotarg
+KV_PROCSLOT(42, AECoercionHandlerProcPtr);                           // Psys7RTtargtotext
+KV_PROCSLOT(43, AEIdleProcPtr);                                      // Psys7RTidleproc
+KV_PROCSLOT(44, AEFilterProcPtr);                                    // Psys7RTeventproc
 KV_PROCSLOT(275, void (*)());                                       // PxcmdRTcallback
 KV_PROCSLOT(285, ColorSearchProcPtr);                               // bwmatchproc
 KV_PROCSLOT(288, WindowDefProc);                                    // widget

@@ -41,6 +41,8 @@
 #include "render/windowclip.h"
 #include "render/windowupkeep.h"
 #include "shell/cardscroll.h"
+#include "system/appleevents.h"
+#include "system/programtargets.h"
 #include "shell/cardwindow.h"
 #include "shell/customframe.h"
 #include "shell/dialogs.h"
@@ -124,12 +126,12 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(36, colorsearch, PpaintRTmatchproc),
     KV_ROUTINE(37, qdcomment, PpaintRTgathercom),
     // Apple events.
-    KV_UNBUILT(39, aehandler, Psys7RTwildwild),
-    KV_UNBUILT(40, aecoercion, Psys7RTfsspectotext),
-    KV_UNBUILT(41, aecoercion, Psys7RTtextotarg),
-    KV_UNBUILT(42, aecoercion, Psys7RTtargtotext),
-    KV_UNBUILT(43, aeidle, Psys7RTidleproc),
-    KV_UNBUILT(44, aefilter, Psys7RTeventproc),
+    KV_ROUTINE(39, aehandler, Psys7RTwildwild),
+    KV_ROUTINE(40, aecoercion, Psys7RTfsspectotext),
+    KV_ROUTINE(41, aecoercion, Psys7RTtextotarg),
+    KV_ROUTINE(42, aecoercion, Psys7RTtargtotext),
+    KV_ROUTINE(43, aeidle, Psys7RTidleproc),
+    KV_ROUTINE(44, aefilter, Psys7RTeventproc),
     KV_ROUTINE(47, soundcallback, PsndRTcallproc),
     KV_ROUTINE(48, soundcallback, PsndRTbackproc),
     KV_ROUTINE(56, modalfilter, PcomaRTlistdlog),

@@ -37,6 +37,7 @@
 #include "commands/objectids.h"
 #include "system/externalevents.h"
 #include "textengine/werecord.h"
+#include "tools/cardclipboard.h"
 #include "tools/carddeletion.h"
 #include "tools/objectclipboard.h"
 #include "tools/paint.h"
@@ -58,7 +59,7 @@ enum : u16 {
   tokWithout = 11351,
 };
 
-constexpr i16 statusbadword = 2, statusstray = 19, statusnomemory = 37, statusnotbuilt = 124;
+constexpr i16 statusbadword = 2, statusstray = 19, statusnomemory = 37;
 constexpr i16 kCardChanged = -991;
 constexpr u16 kLineStyle = 103;
 constexpr u32 kFocusHiliteBit = 1u << 28;
@@ -478,6 +479,19 @@ i16 selectreferenced(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   return st;
 }
 
+// A card or menu named by the words at `at` (the whole rest of the statement): true with the
+// descriptor held, which the caller releases; false for anything else (nothing held).
+bool cardormenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, objread* obj) {
+  i32 used = 0;
+  if (scanobj(path, text, atoms, at, variables, &used, obj) != 0) {
+    writeobj(obj);
+    return false;
+  }
+  if ((obj->kind == objcard || obj->kind == objmenu) && statementends(atoms, at + used)) return true;
+  writeobj(obj);
+  return false;
+}
+
 // The word at `at` stands alone in its statement.
 i16 alone(Handle atoms, i32 at) { return statementends(atoms, at + 1) ? i16(0) : statusbadword; }
 
@@ -543,7 +557,10 @@ i16 comcut(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
       paintcut();
       return 0;
     case tokCard:
-      if (statementends(atoms, at + 2)) return statusnotbuilt;
+      if (statementends(atoms, at + 2)) {
+        const i16 st = cardcopy(g.current);
+        return st != 0 ? st : cardclear();
+      }
       break;
     default: break;
   }
@@ -581,15 +598,19 @@ i16 comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
       paintcopy();
       return 0;
     case tokCard:
-      if (statementends(atoms, at + 2)) return statusnotbuilt;
+      if (statementends(atoms, at + 2)) return cardcopy(g.current);
       break;
     default: break;
   }
+  objread card{};
+  if (cardormenu(path, text, atoms, at + 1, variables, &card)) {
+    const i16 st = card.kind == objcard ? cardcopy(card.d) : statusbadword;
+    writeobj(&card);
+    return st;
+  }
   desk d{};
   u16 kind = objnone;
-  const i16 st = selectreferenced(path, text, atoms, at + 1, variables, &d, &kind);
-  if (kind == objcard) return statusnotbuilt;  // a card reference: the card clipboard's copy
-  if (st != 0) return st;
+  if (i16 st = selectreferenced(path, text, atoms, at + 1, variables, &d, &kind)) return st;
   return objectcopy(d, &done);
 }
 
@@ -628,7 +649,7 @@ i16 compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
       return 0;
     case tokCard:
       if (i16 st = alone(atoms, at + 1)) return st;
-      return statusnotbuilt;
+      return cardpaste();
     default: return statusbadword;
   }
 }
@@ -676,17 +697,24 @@ i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
       if (statementends(atoms, at + 2)) return cardclear();
       break;
     case tokWindow:
-      if (statementends(atoms, at + 2)) return statusnotbuilt;
+      if (statementends(atoms, at + 2)) return windowclear();
       break;
-    case tokMenu: return statusnotbuilt;
     default: break;
+  }
+  objread named{};
+  if (cardormenu(path, text, atoms, at + 1, variables, &named)) {
+    return named.kind == objcard ? cardrefclear(&named) : menuclear(&named);
+  }
+  // A menu reference with words after it.
+  if (tokenat(atoms, at + 1) == tokMenu) {
+    i32 used = 0;
+    const i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &named);
+    writeobj(&named);
+    return st != 0 ? st : named.kind == objmenu ? statusstray : statusbadword;
   }
   desk d{};
   u16 kind = objnone;
-  const i16 st = selectreferenced(path, text, atoms, at + 1, variables, &d, &kind);
-  // Cards, windows and menus are deleted by the card clipboard's commands.
-  if (kind == objcard || kind == objwindow || kind == objmenu || kind == objitem) return statusnotbuilt;
-  if (st != 0) return st;
+  if (i16 st = selectreferenced(path, text, atoms, at + 1, variables, &d, &kind)) return st;
   return objectclear(d);
 }
 

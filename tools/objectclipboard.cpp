@@ -22,6 +22,7 @@
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/reftexts.h"
+#include "tools/cardclipboard.h"
 #include "tools/gather.h"
 
 namespace kv {
@@ -129,7 +130,7 @@ void dumpspot(Handle list, SelectMode mode) {
       obj.objects = list;
       obj.objindex = i16(i);
       obj.ownerrecid = list == current.cardspots ? current.cardrecid : current.backrecid;
-      Str255 name;
+      Str255 name{};
       buildspotid(obj, kLongForm, name);
       markhier(2, name);
     }
@@ -145,7 +146,8 @@ void killall() {
   if (c.objects != nilhandle) kv::dumpspot(c.objects);
   c.objects = nilhandle;
   emptyclut();
-  // The card clipboard keeps no scratch file yet: its flag is all there is to clear.
+  // The card clipboard's scratch file goes too.
+  emptycardclipboard();
   c.cards = false;
 }
 
@@ -224,7 +226,7 @@ i16 appendidtohand(const desk& d, Handle list, Handle text) {
   obj.objects = list;
   obj.objindex = i16(n - 1);
   obj.ownerrecid = list == d.backspots ? d.backrecid : d.cardrecid;
-  Str255 name;
+  Str255 name{};
   buildspotid(obj, kLongForm, name);
   if (GetHandleSize(text) > 0) {
     const u8 cr = 13;

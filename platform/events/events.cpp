@@ -8,7 +8,7 @@
 #include "platform/events/handlers.h"
 #include "platform/events/keycodes.h"
 #include "platform/events/watchdog.h"
-#include "platform/ipc/instance.h"
+#include "platform/ipc/programs.h"
 #include "platform/files/files.h"
 #include "platform/files/volumes.h"
 #include "platform/process/process.h"
@@ -347,15 +347,9 @@ bool takedueinputs() {
     stopscriptforquit();
     any = true;
   }
-  // Projects that a later kestrove on this display handed over.
-  for (std::vector<std::string>& paths : takeinstancerequests()) {
-    InputEvent o;
-    o.kind = InputKind::opendocuments;
-    o.when = b.ticks();
-    o.paths = std::move(paths);
-    apply(o);
-    any = true;
-  }
+  // Requests of other programs (and the projects a later kestrove on this display hands over)
+  // come in as high-level events.
+  if (takeincomingrequests()) any = true;
   // The watcher of the mount table: mounts and unmounts come in as volume events.
   for (const VolumeChange& c : pollvolumes(b.ticks())) {
     InputEvent v;

@@ -12,6 +12,7 @@
 // an input-state poll with no input due moves it by one tick, and TickCount never moves it.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -130,11 +131,17 @@ void forgetwindowevents(RegistryId window);
 
 // A request from another program or the system that arrives as a high-level event (what 23,
 // message the event class, where the event id as its two halves): quit, open documents.
+struct AEDesc;
 struct HighLevelRequest {
   u32 eventclass = 0;
   u32 eventid = 0;
   std::vector<std::string> paths;  // open documents: POSIX paths (UTF-8)
   std::vector<std::pair<u32, std::string>> params;  // other requests: keyword and bytes
+  // An event of another program (or one this program sent itself), whole; its reply goes
+  // back on `connection` (a socket; -1 for none, -2 for one a test injected).
+  std::shared_ptr<AEDesc> event;
+  int connection = -1;
+  bool wantsreply = false;
 };
 // Queues a request of the program's own (the speech-done event, say) as a high-level event.
 bool posthighlevelrequest(HighLevelRequest request);

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdlib>
 #include <map>
+#include <mutex>
 #include <set>
 #include <vector>
 
@@ -59,6 +60,7 @@ struct FilesState {
   bool finfoattributes = true;
   std::optional<u64> freespace;
   std::vector<std::string> scratch;  // scratch folders still there
+  std::vector<std::string> tempfiles;  // files TempFileCreate made
   std::map<i16, std::string> volumes;  // announced volumes, by reference number
   std::set<i16> mounted;               // those of them mounted now
 
@@ -70,10 +72,21 @@ struct FilesState {
       if (f.fd >= 0) ::close(f.fd);
     });
     for (const std::string& folder : scratch) removetree(folder);
+    for (const std::string& file : tempfiles) ::unlink(file.c_str());
   }
 };
 
 FilesState& fs() { return state<FilesState>(); }
+
+// At the end of the process the temporary files of the run go too (the runtime's state is not
+// torn down by exit).
+void removetempfiles() {
+  if (!hasstate<FilesState>()) return;
+  for (const std::string& file : fs().tempfiles) ::unlink(file.c_str());
+  fs().tempfiles.clear();
+}
+
+std::once_flag removeatexit;
 
 OpenFile* openfile(FileRef ref) { return fs().files.get(ref); }
 
@@ -259,6 +272,44 @@ OSErr ScratchFolderRemove(u32 dirID) {
   return noErr;
 }
 
+OSErr TempFileCreate(i16 vRefNum, u32 dirID, std::string_view macromanprefix, OSType creator, OSType fileType,
+                     StringPtr name) {
+  Str255 prefix{};
+  prefix[0] = u8(std::min<std::size_t>(macromanprefix.size(), 40));
+  std::copy_n(macromanprefix.data(), prefix[0], prefix + 1);
+  std::string folder;
+  if (OSErr e = resolve(vRefNum, dirID, prefix, &folder)) return e;
+  std::string pattern = folder + "-XXXXXX";
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0) return oserr(errno, pattern);
+  ::close(fd);
+  std::call_once(removeatexit, [] { std::atexit(removetempfiles); });
+  fs().tempfiles.push_back(pattern);
+  const std::string leaf = filenametomacroman(pattern.substr(pattern.find_last_of('/') + 1));
+  name[0] = u8(std::min<std::size_t>(leaf.size(), 63));
+  std::copy_n(leaf.data(), name[0], name + 1);
+  FInfo info{fileType, creator, 0, {0, 0}, 0};
+  return HSetFInfo(vRefNum, dirID, name, &info);
+}
+
+OSErr FolderWritable(i16 vRefNum, u32 dirID, bool* writable) {
+  *writable = false;
+  const u8 dot[] = {1, '.'};
+  std::string path;
+  if (OSErr e = resolve(vRefNum, dirID, dot, &path)) return e;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return oserr(errno, path);
+  if (!S_ISDIR(st.st_mode)) return dirNFErr;
+  struct statvfs vfs;
+  if (::statvfs(path.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY) != 0) return noErr;
+  const uid_t uid = ::geteuid();
+  mode_t bit = S_IWOTH;
+  if (uid == 0 || uid == st.st_uid) bit = S_IWUSR;
+  else if (::getegid() == st.st_gid) bit = S_IWGRP;
+  *writable = (st.st_mode & bit) != 0;
+  return noErr;
+}
+
 bool standardfolder(StandardFolder which, std::string* path) {
   std::string p;
   if (which == StandardFolder::temporary) {
@@ -407,6 +458,7 @@ OSErr HDelete(i16 vRefNum, u32 dirID, ConstStringPtr name) {
     if (busy) return fBsyErr;
   }
   if (::unlink(path.c_str()) != 0) return oserr(errno, path);
+  std::erase(fs().tempfiles, path);
   return noErr;
 }
 
@@ -619,6 +671,16 @@ bool HIsOpenFile(i16 vRefNum, u32 dirID, ConstStringPtr name, FileRef ref) {
   struct stat named, open;
   return ::stat(path.c_str(), &named) == 0 && ::fstat(f->fd, &open) == 0 && named.st_dev == open.st_dev &&
          named.st_ino == open.st_ino;
+}
+
+OSErr FileIdentity(FileRef ref, u64* device, u64* inode) {
+  OpenFile* f = openfile(ref);
+  if (f == nullptr) return rfNumErr;
+  struct stat st;
+  if (::fstat(f->fd, &st) != 0) return oserr(errno);
+  *device = u64(st.st_dev);
+  *inode = u64(st.st_ino);
+  return noErr;
 }
 
 // --- Open files ----------------------------------------------------------------------------

@@ -79,6 +79,17 @@ OSErr volumefreebytes(i16 vRefNum, u32 dirID, u64* bytes);
 OSErr ScratchFolderCreate(u32* dirID);
 OSErr ScratchFolderRemove(u32 dirID);
 
+// A new file of its own in a folder, named by the prefix and six characters chosen so that no
+// other file there, of this run or another, has the name (mkstemp), with a type and creator:
+// noErr and its Mac Roman name. What such files remain goes when the runtime is reset and when
+// the process ends.
+OSErr TempFileCreate(i16 vRefNum, u32 dirID, std::string_view macromanprefix, OSType creator, OSType fileType,
+                     StringPtr name);
+// Whether this user may make files in a folder: false on a read-only file system and for a
+// folder without the write permission bit of this user's class (owner, group or others; the
+// superuser is held to the owner's bit, as locked files hold every user).
+OSErr FolderWritable(i16 vRefNum, u32 dirID, bool* writable);
+
 // The folders the desktop keeps: the temporary items ($TMPDIR, else /tmp), the user's desktop
 // and documents ($HOME/Desktop, $HOME/Documents), and the home folder itself. The UTF-8 path, or
 // false when the folder is not there.
@@ -143,6 +154,8 @@ OSErr GetFileLocation(FileRef ref, i16* vRefNum, u32* parID, StringPtr name);
 // Whether a name leads to the file that is open as `ref` (the same device and inode, links
 // followed): on a file system that tells case apart, names that differ only in case may not.
 bool HIsOpenFile(i16 vRefNum, u32 dirID, ConstStringPtr name, FileRef ref);
+// The device and inode of an open file: the file's identity whatever name leads to it.
+OSErr FileIdentity(FileRef ref, u64* device, u64* inode);
 
 // --- Open files ----------------------------------------------------------------------------
 // Reads *count bytes at the mark; a read that meets the end of the file answers eofErr with

@@ -1,43 +1,28 @@
 #include "platform/ipc/instance.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/ipc/appleevents.h"
+#include "platform/ipc/programs.h"
 #include "platform/runtime/root.h"
 
 namespace kv {
 
 namespace {
 
-constexpr u8 kMagic[4] = {'K', 'V', 'O', 'D'};
-constexpr u32 kMaxPaths = 4096, kMaxPathBytes = 65536;
-constexpr int kReplyWaitMs = 5000;  // how long a later instance waits for the answer
+constexpr i64 kReplyWaitMs = 5000;  // how long a later instance waits for the answer
 
 struct InstanceState {
-  int fd = -1;
-  std::string path;
-  bool ownerset = false;
-  u32 owner = 0;
+  std::string path;  // the link this instance made, while it is found under it
   ~InstanceState() {
-    if (fd >= 0) ::close(fd);
     if (!path.empty()) ::unlink(path.c_str());
   }
 };
 
 InstanceState& is() { return state<InstanceState>(); }
-
-u32 owneruid() {
-  const InstanceState& s = is();
-  return s.ownerset ? s.owner : u32(::getuid());
-}
 
 // The display's name as a file name: letters, digits, '.', '-' and '_' kept, others '_'.
 std::string displayname() {
@@ -59,92 +44,6 @@ std::string runtimefolder() {
   return std::string(r) + "/kestrove";
 }
 
-bool addressof(const std::string& path, sockaddr_un* a) {
-  std::memset(a, 0, sizeof *a);
-  a->sun_family = AF_UNIX;
-  if (path.size() >= sizeof a->sun_path) return false;
-  std::memcpy(a->sun_path, path.data(), path.size());
-  return true;
-}
-
-// The user's own folder for the socket: made 0700 when missing; refused when it belongs to
-// somebody else or others may enter it.
-bool ownfolder(const std::string& folder, std::string* error) {
-  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    if (error) *error = "cannot make " + folder + ": " + std::strerror(errno);
-    return false;
-  }
-  struct stat st{};
-  if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
-    if (error) *error = folder + " is not a folder of this user";
-    return false;
-  }
-  if ((st.st_mode & 0077) != 0 && ::chmod(folder.c_str(), 0700) != 0) {
-    if (error) *error = "cannot make " + folder + " private";
-    return false;
-  }
-  return true;
-}
-
-bool writeall(int fd, const u8* p, std::size_t n) {
-  while (n > 0) {
-    ssize_t w = ::send(fd, p, n, MSG_NOSIGNAL);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= std::size_t(w);
-  }
-  return true;
-}
-
-// Reads exactly n bytes, waiting at most `ms` for each part.
-bool readall(int fd, u8* p, std::size_t n, int ms) {
-  while (n > 0) {
-    pollfd pf{fd, POLLIN, 0};
-    int r = ::poll(&pf, 1, ms);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    ssize_t got = ::recv(fd, p, n, 0);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    p += got;
-    n -= std::size_t(got);
-  }
-  return true;
-}
-
-void putbe32(std::vector<u8>& out, u32 v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(u8(v >> shift));
-}
-
-u32 be32(const u8* p) { return u32(p[0]) << 24 | u32(p[1]) << 16 | u32(p[2]) << 8 | u32(p[3]); }
-
-// The peer of a connection is this user.
-bool peerallowed(int fd) {
-  ucred cred{};
-  socklen_t len = sizeof cred;
-  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || len != sizeof cred) return false;
-  return u32(cred.uid) == owneruid();
-}
-
-// Reads one request from an accepted connection; false for a malformed one.
-bool readrequest(int fd, std::vector<std::string>* paths) {
-  u8 head[8];
-  if (!readall(fd, head, sizeof head, 1000) || std::memcmp(head, kMagic, 4) != 0) return false;
-  const u32 count = be32(head + 4);
-  if (count > kMaxPaths) return false;
-  for (u32 i = 0; i < count; ++i) {
-    u8 len[4];
-    if (!readall(fd, len, 4, 1000)) return false;
-    const u32 n = be32(len);
-    if (n == 0 || n > kMaxPathBytes) return false;
-    std::string path(n, '\0');
-    if (!readall(fd, reinterpret_cast<u8*>(path.data()), n, 1000)) return false;
-    paths->push_back(std::move(path));
-  }
-  return true;
-}
-
 std::string absolute(const std::string& path) {
   if (!path.empty() && path[0] == '/') return path;
   char buf[4096];
@@ -162,107 +61,65 @@ std::string instancesocketpath() {
 
 bool listenforinstances(std::string* error) {
   InstanceState& s = is();
-  if (s.fd >= 0) return true;
+  if (!s.path.empty()) return true;
   const std::string path = instancesocketpath();
   if (path.empty()) {
     if (error) *error = "no runtime folder or no display";
     return false;
   }
-  if (!ownfolder(runtimefolder(), error)) return false;
-  sockaddr_un a{};
-  if (!addressof(path, &a)) {
-    if (error) *error = "the socket's path is too long: " + path;
+  // The folder must still be the user's alone.
+  if (requestfolder(error).empty()) return false;
+  const std::string own = ownsocketpath();
+  if (own.empty() || joinedfolder() != runtimefolder()) {
+    if (error) *error = "this instance takes no requests";
     return false;
   }
-  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) {
-    if (error) *error = std::string("cannot make a socket: ") + std::strerror(errno);
-    return false;
-  }
-  // A socket file nobody answers on is left by an instance that is gone.
+  // A link nobody answers on is left by an instance that is gone.
   ::unlink(path.c_str());
-  const mode_t old = ::umask(0177);
-  const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  ::umask(old);
-  if (!bound || ::chmod(path.c_str(), 0600) != 0 || ::listen(fd, 8) != 0) {
-    if (error) *error = "cannot listen on " + path + ": " + std::strerror(errno);
-    ::close(fd);
+  if (::symlink(own.c_str(), path.c_str()) != 0) {
+    if (error) *error = "cannot make " + path + ": " + std::strerror(errno);
     return false;
   }
-  s.fd = fd;
   s.path = path;
   return true;
 }
 
 void stoplisteningforinstances() {
   InstanceState& s = is();
-  if (s.fd >= 0) ::close(s.fd);
   if (!s.path.empty()) ::unlink(s.path.c_str());
-  s.fd = -1;
   s.path.clear();
 }
 
-bool listeningforinstances() { return is().fd >= 0; }
+bool listeningforinstances() { return !is().path.empty(); }
 
 bool handtorunninginstance(const std::vector<std::string>& paths, std::string* why) {
   const std::string path = instancesocketpath();
-  sockaddr_un a{};
-  if (path.empty() || !addressof(path, &a)) {
+  if (path.empty()) {
     if (why) *why = "no instance socket here";
     return false;
   }
-  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) {
-    if (why) *why = std::strerror(errno);
-    return false;
-  }
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-    if (why) *why = "no running instance";
-    ::close(fd);
-    return false;
-  }
-  std::vector<u8> request(kMagic, kMagic + 4);
-  putbe32(request, u32(paths.size()));
+  AppleEvent odoc, reply;
+  AECreateAppleEvent(fourcc("aevt"), fourcc("odoc"), AEDesc{}, 0, 0, &odoc);
+  AEDesc list;
+  AECreateList(false, &list);
   for (const std::string& p : paths) {
     const std::string full = absolute(p);
-    putbe32(request, u32(full.size()));
-    request.insert(request.end(), full.begin(), full.end());
+    AEPutPtr(&list, 0, typeFileURL, full.data(), Size(full.size()));
   }
-  u8 answer = 1;
-  const bool sent = writeall(fd, request.data(), request.size());
-  const bool answered = sent && readall(fd, &answer, 1, kReplyWaitMs);
-  ::close(fd);
-  if (!answered || answer != 0) {
-    if (why) *why = answered ? "the running instance refused the request" : "the running instance did not answer";
+  AEPutParamDesc(&odoc, keyDirectObject, list);
+  const OSErr e = sendrequestto(path, u32(::getpid()), odoc, true, kReplyWaitMs, &reply, nullptr, nullptr);
+  bool refused = false;
+  for (const auto& p : reply.items) refused = refused || p.first == keyErrorNumber;
+  if (e != noErr || refused) {
+    if (why)
+      *why = e == procNotFoundErr ? "no running instance"
+             : e == noErr       ? "the running instance refused the request"
+                                : "the running instance did not answer";
     return false;
   }
   return true;
 }
 
-std::vector<std::vector<std::string>> takeinstancerequests() {
-  std::vector<std::vector<std::string>> out;
-  InstanceState& s = is();
-  if (s.fd < 0) return out;
-  for (;;) {
-    int c = ::accept4(s.fd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (c < 0) {
-      if (errno == EINTR) continue;
-      break;  // none waiting (or a transient failure: the next poll tries again)
-    }
-    std::vector<std::string> paths;
-    const bool ok = peerallowed(c) && readrequest(c, &paths);
-    const u8 answer = ok ? 0 : 1;
-    writeall(c, &answer, 1);
-    ::close(c);
-    if (ok) out.push_back(std::move(paths));
-  }
-  return out;
-}
-
-void setinstanceowneruid(u32 uid) {
-  InstanceState& s = is();
-  s.ownerset = true;
-  s.owner = uid;
-}
+void setinstanceowneruid(u32 uid) { setprogramsowneruid(uid); }
 
 }  // namespace kv

@@ -3,6 +3,8 @@
 // UTF-8 and back, and scratch folders.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -304,6 +306,56 @@ TEST_F(ScratchFolderTest, AResetTakesAwayTheScratchFoldersLeft) {
   ASSERT_EQ(HCreate(kBootVolume, a, PName("left.txt"), 0, 0), noErr);
   resetruntime();
   EXPECT_FALSE(exists(path));
+}
+
+TEST_F(FilesTest, TemporaryFilesAreEachTheirOwnAndGoAtReset) {
+  Str63 a{}, b{};
+  ASSERT_EQ(TempFileCreate(kBootVolume, dir, "Clip Cards", fourcc("????"), fourcc("????"), a), noErr);
+  ASSERT_EQ(TempFileCreate(kBootVolume, dir, "Clip Cards", fourcc("????"), fourcc("????"), b), noErr);
+  const std::string first(reinterpret_cast<const char*>(a + 1), a[0]), second(reinterpret_cast<const char*>(b + 1), b[0]);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(first.rfind("Clip Cards-", 0), 0u) << first;
+  FInfo info{};
+  ASSERT_EQ(HGetFInfo(kBootVolume, dir, a, &info), noErr);
+  EXPECT_EQ(info.fdType, fourcc("????"));
+  // Two names of one file have one identity; another file has its own.
+  FileRef ra = nilid, rb = nilid;
+  ASSERT_EQ(HOpen(kBootVolume, dir, a, fsRdPerm, &ra), noErr);
+  ASSERT_EQ(HOpen(kBootVolume, dir, b, fsRdPerm, &rb), noErr);
+  const std::string link = home->path() + "/link";
+  ASSERT_EQ(::symlink((home->path() + "/" + first).c_str(), link.c_str()), 0);
+  FileRef rl = nilid;
+  ASSERT_EQ(HOpen(kBootVolume, dir, PName("link"), fsRdPerm, &rl), noErr);
+  u64 da = 0, ia = 0, db = 0, ib = 0, dl = 0, il = 0;
+  ASSERT_EQ(FileIdentity(ra, &da, &ia), noErr);
+  ASSERT_EQ(FileIdentity(rb, &db, &ib), noErr);
+  ASSERT_EQ(FileIdentity(rl, &dl, &il), noErr);
+  EXPECT_TRUE(da == dl && ia == il);
+  EXPECT_FALSE(da == db && ia == ib);
+  for (FileRef r : {ra, rb, rl}) FSClose(r);
+  EXPECT_EQ(FileIdentity(ra, &da, &ia), rfNumErr);
+  // One deleted by name; the other goes with the reset.
+  ASSERT_EQ(HDelete(kBootVolume, dir, a), noErr);
+  const std::string left = home->path() + "/" + second;
+  struct stat st;
+  ASSERT_EQ(::stat(left.c_str(), &st), 0);
+  resetruntime();
+  EXPECT_NE(::stat(left.c_str(), &st), 0);
+}
+
+TEST_F(FilesTest, AFolderWithoutTheWriteBitIsNotWritableForAnyone) {
+  bool writable = false;
+  ASSERT_EQ(FolderWritable(kBootVolume, dir, &writable), noErr);
+  EXPECT_TRUE(writable);
+  u32 inner = 0;
+  ASSERT_EQ(DirCreate(kBootVolume, dir, PName("ro"), &inner), noErr);
+  std::string path;
+  ASSERT_EQ(pathoffolder(inner, &path), noErr);
+  ASSERT_EQ(::chmod(path.c_str(), 0555), 0);
+  EXPECT_EQ(FolderWritable(kBootVolume, inner, &writable), noErr);
+  EXPECT_FALSE(writable);
+  ::chmod(path.c_str(), 0755);
+  EXPECT_EQ(FolderWritable(kBootVolume, 99999, &writable), dirNFErr);
 }
 
 TEST(MacRoman, RoundTripsEveryByte) {

@@ -23,6 +23,12 @@ class EditEventsTest : public EventLoopTest {
     b.name = "B1";
     b.rect = Rect{50, 10, 70, 90};
     p.windows[0].cards[0].objects.push_back(b);
+    testproject::Object f;
+    f.kind = testproject::Object::field;
+    f.name = "F";
+    f.rect = Rect{100, 10, 140, 200};
+    p.windows[0].cards[0].objects.push_back(f);
+    p.windows[0].cards.push_back(testproject::Card{});
     p.resources = {record(kXRtn, "nreq", built("nreq"))};
     ASSERT_EQ(openproject(p), 0);
     settle();
@@ -64,6 +70,25 @@ TEST_F(EditEventsTest, TheLayerCommandsTellOfChangedObjects) {
     // Reading the log empties it, so each command is heard on its own.
     EXPECT_NE(cardvalue("nreq(\"log\")").find("5:2034:"), std::string::npos) << command;
   }
+}
+
+TEST_F(EditEventsTest, AnExternalTakesUndoAndHearsOfClones) {
+  ASSERT_EQ(doline("select after text of card field \"F\"\ntype \"abc\""), 0);
+  enrol(kXrtnUndo, 1, 6);
+  ASSERT_EQ(doline("undo"), 0);
+  EXPECT_EQ(cardvalue("card field \"F\""), "abc") << "the external took the undo";
+  EXPECT_NE(cardvalue("nreq(\"log\")").find("6:2021:"), std::string::npos);
+  // Redo is offered as 2023; nobody takes it and nothing is there to redo.
+  ASSERT_EQ(doline("redo"), 0);
+  EXPECT_EQ(cardvalue("card field \"F\""), "abc");
+  const i32 before = buttons();
+  enrol(kXrtnObjectsChanged, 0, 7);
+  ASSERT_EQ(doline("select empty\nclone button \"B1\""), 0);
+  EXPECT_EQ(buttons(), before + 1);
+  EXPECT_NE(cardvalue("nreq(\"log\")").find("7:2034:"), std::string::npos) << "told of the clone";
+  // The layer commands tell of an empty layer all the same.
+  ASSERT_EQ(doline("choose button tool\ngo next\nbringFront"), 0);
+  EXPECT_NE(cardvalue("nreq(\"log\")").find("7:2034:"), std::string::npos);
 }
 
 // The externals hear of a project's first window opening; a second window of the same project

@@ -94,9 +94,9 @@ TEST_F(EditCommandsTest, WordsOfTheCommands) {
             {"cut objects x", "", "error 2"},
             {"cut window 1", "", "error 2"},
             {"copy button 1 x", "", "error 19"},
-            {"copy card", "", "error 124"},
-            {"delete window", "", "error 124"},
-            {"delete card 2", "", "error 124"},
+            {"copy card x", "", "error 51"},
+            {"paste card now", "", "error 2"},
+            {"delete card 1 of window 2", "", "error 61"},
             {"cut card 2", "", "error 2"}});
   ASSERT_EQ(doline("select button 1"), 0);
   setmemoryguardrefusal(true);
