@@ -26,6 +26,7 @@
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "textengine/weinternal.h"
+#include "tools/dragsend.h"
 
 namespace kv {
 
@@ -56,6 +57,8 @@ bool openfieldof(Handle list, spot* s) {
   return true;
 }
 
+constexpr u32 kAllowDragFlag = 1u << 16;
+
 bool clicking(WEReference we) { return isvalidwerec(we) && (werec(we)->flags & weFlagTracking) != 0; }
 
 bool emptyrect(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
@@ -74,9 +77,14 @@ bool objectclicked(i16* status) {
   return true;
 }
 
-void clicktext(Point pt, WEReference we, bool* handled) {
+void clicktext(Point pt, WEReference we, u32 fieldflags, bool* handled) {
   MainGlobals& g = mainglobals();
   g.fieldobjectclicks = 0;
+  // A press on the selection of a field that allows dragging drags the text out.
+  if (g.allowDragAndDrop && (fieldflags & kAllowDragFlag) && DragText()) {
+    *handled = true;
+    return;
+  }
   WEClick(pt, g.event.modifiers, g.event.when, we);
   *handled = true;
 }
@@ -319,11 +327,10 @@ i16 scrollclick(Handle list, Point pt, bool* handled) {
     } else if (g.openfieldlocked) {
       return 0;
     } else {
-      // Dragging the selection out of the field starts no drag until text drags exist.
       controlup(list, nullptr, nullptr, nullptr, true);
       WEInstallScrollCallbackHook(we);
       dclick(pt, g.event.when);
-      clicktext(pt, we, handled);
+      clicktext(pt, we, s.flags, handled);
       controldown(list);
       if (objectclicked(&status)) {
         *handled = false;
@@ -349,7 +356,7 @@ i16 scrollclick(Handle list, Point pt, bool* handled) {
     return 0;
   }
   WERemoveScrollCallbackHook(we);
-  clicktext(pt, we, handled);
+  clicktext(pt, we, s.flags, handled);
   if (objectclicked(&status)) {
     *handled = false;
     return status;

@@ -24,6 +24,7 @@
 #include "render/offscreen.h"
 #include "store/objects.h"
 #include "store/reftexts.h"
+#include "tools/dragdata.h"
 #include "system/sysinfo.h"
 #include "system/programtargets.h"
 
@@ -121,8 +122,17 @@ i16 otherglobal(u16 token, fred* value) {
       buildfilename(g.dockmenu.store, formlong, s);
       return stringtonewfred(s, value);
     }
-    case pwDragFlavors:
-    case pwDragObject: return newfred(value, fredtemp, fredstring, 0);  // no drag is registered
+    case pwDragFlavors: {
+      Handle list = ListDragFlavors(currentdragref());
+      if (list == nilhandle) return 37;
+      const i16 st = handtonewfred(list, value);
+      DisposeHandle(list);
+      return st;
+    }
+    case pwDragObject: {
+      const std::string& name = dragobjecttext();
+      return charstonewfred(name.data(), Size(name.size()), value);
+    }
     case pwEditorName: {
       // A standalone (settings word 0 set) has no companion editor.
       bool standalone = g.settings != nilhandle && GetHandleSize(g.settings) >= 2 && loadat<u16>(deref(g.settings)) != 0;

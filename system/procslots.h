@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "platform/controls/controls.h"
+#include "platform/drag/drag.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/handlers.h"
 #include "platform/ipc/appleevents.h"
@@ -294,10 +295,15 @@ KV_PROCSLOT(305, ControlUserPaneActivateProcPtr);  // TPPaneActivateProc
 KV_PROCSLOT(306, ControlUserPaneFocusProcPtr);     // TPPaneFocusProc
 KV_PROCSLOT(307, WEClickLoopProcPtr);              // TPTEClickLoopProc
 KV_PROCSLOT(308, ControlActionProcPtr);            // TPScrollActionProc
+KV_PROCSLOT(309, DragTrackingHandler);  // MyDefaultTrackingHandler
+KV_PROCSLOT(310, DragReceiveHandler);   // MyDefaultReceiveHandler
+KV_PROCSLOT(311, DragSendDataProc);     // MySendTextDataProc
+KV_PROCSLOT(312, DragSendDataProc);     // MySendSpotDataProc
 KV_PROCSLOT(313, TSMHandler);  // _WEHandleUpdateActiveInputArea
 KV_PROCSLOT(314, TSMHandler);  // _WEHandlePositionToOffset
 KV_PROCSLOT(315, TSMHandler);  // _WEHandleOffsetToPosition
 KV_PROCSLOT(316, TSMHandler);  // _WEHandleGetSelectedText
+KV_PROCSLOT(321, DragSendDataProc);        // _WESendFlavor
 KV_PROCSLOT(331, WEClickLoopProcPtr);       // _WEStdClickLoop
 KV_PROCSLOT(332, WEHiliteDropAreaProcPtr);  // _WEStdHiliteDropArea
 KV_PROCSLOT(333, WEEraseProcPtr);           // _WEStdErase

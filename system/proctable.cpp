@@ -68,6 +68,8 @@
 #include "textengine/objecthandlers.h"
 #include "textengine/textpane.h"
 #include "textengine/weinternal.h"
+#include "tools/dragsend.h"
+#include "tools/dragtrack.h"
 #include "tools/paint.h"
 #include "tools/paintsession.h"
 #include "tools/toolmessages.h"
@@ -381,17 +383,17 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(306, panefocus, TPPaneFocusProc),
     KV_ROUTINE(307, teclickloop, TPTEClickLoopProc),
     KV_ROUTINE(308, controlaction, TPScrollActionProc),
-    KV_UNBUILT(309, dragtracking, MyDefaultTrackingHandler),
-    KV_UNBUILT(310, dragreceive, MyDefaultReceiveHandler),
-    KV_UNBUILT(311, dragsend, MySendTextDataProc),
-    KV_UNBUILT(312, dragsend, MySendSpotDataProc),
+    KV_ROUTINE(309, dragtracking, MyDefaultTrackingHandler),
+    KV_ROUTINE(310, dragreceive, MyDefaultReceiveHandler),
+    KV_ROUTINE(311, dragsend, MySendTextDataProc),
+    KV_ROUTINE(312, dragsend, MySendSpotDataProc),
     // The text engine's inline input, hooks and drags.
     KV_ROUTINE(313, aehandler, _WEHandleUpdateActiveInputArea),
     KV_ROUTINE(314, aehandler, _WEHandlePositionToOffset),
     KV_ROUTINE(315, aehandler, _WEHandleOffsetToPosition),
     KV_ROUTINE(316, aehandler, _WEHandleGetSelectedText),
     KV_ROUTINE(320, segmentdirection, GetSegmentDirection),
-    KV_UNBUILT(321, dragsend, _WESendFlavor),
+    KV_ROUTINE(321, dragsend, _WESendFlavor),
     KV_ROUTINE(322, unicodefallback, _WEUnicodeToTextFallbackProc),
     KV_ROUTINE(323, tehook, _WEStdDrawText),
     KV_ROUTINE(324, tehook, _WEStdPixelToChar),

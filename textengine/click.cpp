@@ -105,8 +105,12 @@ void WEClick(Point hitPt, u16 modifiers, u32 clickTime, WEReference we) {
     r->anchorStart = s;
     r->anchorEnd = e;
   } else {
-    // A click inside the selection with drag and drop on would start a drag here; the drag
-    // manager does not exist yet, so the click selects as a click that did not move.
+    // A press inside the selection with drag and drop on drags it; a press that does not move
+    // selects as a click.
+    if ((r->features & (1u << weFDragAndDrop)) && inselection(hitPt, we) && _WEDrag(hitPt, modifiers, clickTime, we) != 128)
+      return;
+    r = werec(we);
+    if (r == nullptr) return;
     r->clickCount = 0;
     r->anchorStart = r->anchorEnd = offset;
   }

@@ -106,9 +106,9 @@ enum : u32 {
   weFlagBackwards = 1u << 22,       // the selection's start is its active end
   weFlagNullStyleValid = 1u << 21,  // nullStyle is current
   weFlagActive = 1u << 20,
-  weFlagDragTracking = 1u << 19,
-  weFlagDragOverSelf = 1u << 18,
-  weFlagDragCaret = 1u << 17,
+  weFlagDropHilited = 1u << 19,     // the drop area of a drag is highlighted
+  weFlagDragAcceptable = 1u << 18,  // the drag being tracked can be dropped here
+  weFlagDragCaret = 1u << 17,       // the drag caret is drawn
   weFlagScrollPending = 1u << 16,   // the scroll procedure awaits notification
   weFlagPrinting = 1u << 15,
   weFlagActionGroup = 1u << 14,     // an action group is open
@@ -405,6 +405,21 @@ void _WEHiliteRange(i32 start, i32 end, WEReference we);
 // inverting within the view.
 void _WEGetCaretRect(i32 offset, i8 edge, Rect* caret, WEReference we);
 void _WEDrawCaret(i32 offset, i8 edge, bool dual, WEReference we);
+
+// --- Dragging the selection --------------------------------------------------------------------
+// Drags the selection from a click at a local point: 128 when the mouse did not move (the click
+// then selects as usual). The drag offers the flavours of the selection ('RTF ', 'TEXT',
+// 'styl', 'FISH', 'WEpf', 'WEru', 'WEcf', 'WEst'; 'TEXT' alone when mono-styled; the object's
+// own type for one selected object), made by _WESendFlavor when asked for, and 'WE* ' (sender
+// only) holding the record's reference.
+OSErr _WEDrag(Point mouse, u16 modifiers, u32 clickTime, WEReference we);
+OSErr _WEReceiveDragItem(u32 drag, u32 item, i32 offset, WEReference we);
+OSErr _WEGetFlavor(u32 drag, u32 item, OSType type, Handle data, i32 dropOffset, WEReference we);
+OSErr _WEExtractFlavor(u32 drag, u32 item, OSType type, i16 allocation, Handle* out, i32 dropOffset, WEReference we);
+// Moves the drag caret to an offset (-1 takes it away); at the same offset it blinks.
+void _WEUpdateDragCaret(i32 offset, WEReference we);
+bool _WEIsOptionDrag(u32 drag);
+bool _WEIsEngineOriginatedDrag(u32 drag, WEReference we);
 void _WEBlinkCaret(WEReference we);
 // Hides the caret when it shows.
 void _WEHideCaret(WEReference we);

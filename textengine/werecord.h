@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/memory/stored.h"
 #include "platform/print/print.h"
@@ -547,6 +548,34 @@ bool WEIsActive(WEReference we);
 // true when the global point lies over the visible text. The mouse region (may be none) is cut
 // to the area where that holds, or has it taken out.
 bool WEAdjustCursor(Point mouse, RgnHandle mouseRgn, WEReference we);
+
+// --- Drag and drop -----------------------------------------------------------------------------
+// Drags are platform/drag's (registry ids). Tracking a drag over the record: messages 1-5 of
+// the tracking handler (the drag caret and the drop highlight follow the mouse). Whether a
+// drag can be dropped here: not in a read-only record; every item carries 'TEXT', 'utxt' or
+// the type of one of the record's object handlers. The drop at the mouse: moved within the
+// record (copied with the option key), else copied, with its formats, in one undo step;
+// -1852 for a drag it cannot take, -1857 outside the view or onto the own selection.
+OSErr WETrackDrag(i16 message, u32 drag, WEReference we);
+bool WECanAcceptDrag(u32 drag, WEReference we);
+OSErr WEReceiveDrag(u32 drag, WEReference we);
+// Whether the drag was dropped into the user's trash folder.
+bool WEDraggedToTrash(u32 drag);
+// The flavours a drag of the selection offers, in order: the object's own type for one
+// selected object, 'TEXT' for a mono-styled record, else 'RTF ', 'TEXT', 'styl', 'FISH',
+// 'WEpf', 'WEru', 'WEcf', 'WEst'.
+std::vector<OSType> _WEDragFlavors(WEReference we);
+// The selection in one of those flavours into the block: one selected object in its own
+// flavour (-1852 for any other), else the range streamed (RTF through the RTF writer).
+OSErr _WEStreamSelection(OSType type, Handle block, WEReference we);
+// The send procedure of the engine's drags (procedure-table slot 321): the record is the
+// reference constant.
+OSErr _WESendFlavor(u32 type, u32 refcon, u32 item, u32 drag);
+// The selection's highlight region (global) and, when its bounding box's area is within
+// `translucentDragLimit`, an image of it (16 bits deep where the field allows objects, else 8).
+OSErr _WEMakeDragImage(GWorldPtr* image, RgnHandle* region, WEReference we);
+// The region less itself inset by one pixel, as a new region.
+OSErr _WEOutlineRgn(RgnHandle region, RgnHandle* outline);
 
 struct TSMRecord;
 

@@ -12,5 +12,7 @@ using DragRef = u32;
 // outline), and hides it again.
 OSErr ShowDragHilite(DragRef drag, RgnHandle hiliteArea, bool inside);
 OSErr HideDragHilite(DragRef drag);
+// Whether a hilite is shown now.
+bool draghiliteshown();
 
 }  // namespace kv

@@ -30,6 +30,8 @@ struct CompositorState {
   // traced to windows by its buffer.
   std::vector<std::pair<RegistryId, const void*>> bases;
   u32 composes = 0, partials = 0;
+  bool overlaid = false;  // a drag shows itself above the windows
+  DragOverlay overlay;
 };
 
 CompositorState& cs() { return state<CompositorState>(); }
@@ -404,6 +406,26 @@ void composearea(Frame& f, Point org, const Rect& r) {
                 f.pixels.begin() + std::ptrdiff_t(r.top - org.v + y) * f.width + (r.left - org.h));
 }
 
+// The drag's image and outline over the composed frame.
+void drawoverlay(Frame& f, Point org) {
+  const CompositorState& c = cs();
+  if (!c.overlaid) return;
+  const DragOverlay& o = c.overlay;
+  auto each = [&](const Rect& r, auto&& fn) {
+    const i32 top = std::max<i32>(r.top - org.v, 0), left = std::max<i32>(r.left - org.h, 0);
+    const i32 bottom = std::min<i32>(r.bottom - org.v, f.height), right = std::min<i32>(r.right - org.h, f.width);
+    for (i32 y = top; y < bottom; ++y)
+      for (i32 x = left; x < right; ++x) fn(f.pixels[std::size_t(y) * std::size_t(f.width) + std::size_t(x)], x + org.h, y + org.v);
+  };
+  for (const Rect& r : o.mask)
+    each(r, [&](u32& px, i32 h, i32 v) {
+      const i32 ix = h - o.imageat.h, iy = v - o.imageat.v;
+      if (ix < 0 || iy < 0 || ix >= o.image.width || iy >= o.image.height) return;
+      px = mix(o.image.pixels[std::size_t(iy) * std::size_t(o.image.width) + std::size_t(ix)] & 0xFFFFFF, px, o.opacity);
+    });
+  for (const Rect& r : o.outline) each(r, [](u32& px, i32, i32) { px ^= 0xFFFFFF; });
+}
+
 // Composes only where drawing changed the visible windows' pixels, when nothing else changed
 // since the last compose; false when the whole screen must be composed.
 bool composechanged() {
@@ -412,7 +434,7 @@ bool composechanged() {
   const std::vector<DrawnArea> areas = takedrawnareas(&all);
   const Rect main = screenbounds(0);
   Frame& f = c.frame;
-  if (all || f.width != main.right - main.left || f.height != main.bottom - main.top ||
+  if (all || c.overlaid || f.width != main.right - main.left || f.height != main.bottom - main.top ||
       f.pixels.size() != std::size_t(f.width) * std::size_t(f.height))
     return false;
   const auto bases = visiblebases();
@@ -449,6 +471,14 @@ bool composechanged() {
 
 void screenchanged() { cs().dirty = true; }
 
+void setdragoverlay(const DragOverlay* overlay) {
+  CompositorState& c = cs();
+  if (!overlay && !c.overlaid) return;
+  c.overlaid = overlay != nullptr;
+  c.overlay = overlay ? *overlay : DragOverlay{};
+  c.dirty = true;
+}
+
 u32 compositorcomposes() { return cs().composes; }
 u32 compositorpartials() { return cs().partials; }
 
@@ -477,6 +507,7 @@ const Frame& composescreen() {
   }
   bytiles(f, org, [&](Frame& tile, Point at) { drawmenus(tile, at); });
   toscreencolours(f, org);
+  drawoverlay(f, org);
   takedrawnareas(&all);  // the compositor's own drawing into the frame
   c.dirty = false;
   c.drawnat = drawingcount();

@@ -5,6 +5,8 @@
 // when something changed since the last time (a window, the menu bar, or any drawing).
 #pragma once
 
+#include <vector>
+
 #include "platform/backend/backend.h"
 #include "platform/runtime/registry.h"
 
@@ -28,6 +30,18 @@ const Frame& composescreen();
 void DisableScreenUpdates();
 void EnableScreenUpdates();
 bool screenupdatesdisabled();
+
+// What a drag shows above every window, in global coordinates: an image blended at an opacity
+// inside its mask rectangles, and the pixels of an outline inverted.
+struct DragOverlay {
+  Frame image;
+  Point imageat{0, 0};  // where the image's top-left pixel lies
+  std::vector<Rect> mask;
+  float opacity = 1.0f;
+  std::vector<Rect> outline;
+};
+// Shows an overlay from the next presentation on (null: none).
+void setdragoverlay(const DragOverlay* overlay);
 
 // One window drawn alone (as if nothing covered it): its port's pixels, with or without its
 // frame.

@@ -59,6 +59,7 @@ constexpr BrushColours kBrushes[] = {
     {7, grey(0xE4E4), grey(0xEEEE)},                            // utility window
     {9, RGBColor{0xEDED, 0xF3F3, 0xFEFE}, grey(0xF6F6)},        // sorted list column
     {10, kWhite, kWhite},                                       // list
+    {14, RGBColor{0x8A8A, 0xB0B0, 0xE8E8}, grey(0xB4B4)},       // drag hilite
     {15, kWhite, kWhite},                                       // document window
     {16, kWhite, kWhite},                                       // file browser window
     {20, grey(0x2222), grey(0x8888)},                           // button frame (active pen)

@@ -43,7 +43,7 @@ OSStatus drawthemebackground(const Rect& bounds, u32 kind, bool active);
 
 // --- Brushes ---------------------------------------------------------------------------
 // A theme brush is a number: 1 dialog, 3 alert, 5 modeless dialog, 7 utility window, 9 sorted
-// list column, 10 list, 15 document window, 16 file browser window, 29 button face, 46 focus
+// list column, 10 list, 14 drag hilite, 15 document window, 16 file browser window, 29 button face, 46 focus
 // highlight, -1 black, -2 white. Each is one flat colour when its window is active and one
 // when it is not. False (out untouched) for a brush the theme does not know.
 bool themebrushcolour(i16 brush, bool active, RGBColor* out);

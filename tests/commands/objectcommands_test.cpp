@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "commands/objectcommands.h"
@@ -23,7 +24,8 @@
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "tests/support/windows.h"
-#include "tools/dragsend_standin.h"
+#include "platform/drag/drag.h"
+#include "tools/dragdata.h"
 
 namespace kv {
 namespace {
@@ -293,23 +295,47 @@ TEST_F(ObjectCommandsTest, GrabWithinMovesTheCardViewWithTheHand) {
   EXPECT_EQ(GetControl32BitValue(current().hscroll), 30);
 }
 
+// What pick dragged: the 'MDOX' references dragData gives during each drag.
+std::vector<std::string> picked;
+OSErr pickprobe(DragTrackingMessage m, WindowRef, u32, DragRef) {
+  if (m != kDragTrackingEnterHandler) return noErr;
+  Handle refs = GetDragData(1, 0x4D444F58, 0);
+  picked.emplace_back(refs ? std::string(reinterpret_cast<const char*>(deref(refs)), std::size_t(GetHandleSize(refs))) : "");
+  if (refs) DisposeHandle(refs);
+  return noErr;
+}
+
 TEST_F(ObjectCommandsTest, PickHandsObjectsToTheDragService) {
   openobjects();
-  standindrags().clear();
+  picked.clear();
+  for (const char* n : {"A", "B", "C"}) {
+    spot s = at(named(n));
+    s.flags = s.flags | (1u << 16);  // allowDrag
+    putspot(list(), named(n), s);
+  }
+  ASSERT_EQ(failingline("set the allowDragAndDrop to true"), 0);
+  ASSERT_EQ(InstallTrackingHandler(pickprobe, nilid, 0), noErr);
+  auto pressanddrag = [&](Point from) {
+    drive::drag(from, Point{i16(from.v + 30), i16(from.h + 30)}, 6);
+    ASSERT_TRUE(WaitNextEvent(mDownMask, &mainglobals().event, 60));
+  };
   select({"A", "B"});
-  mainglobals().event.where = toglobal(centre(kA));
+  pressanddrag(toglobal(centre(kA)));
   ASSERT_EQ(failingline("pick up selected"), 0);
-  ASSERT_EQ(standindrags().size(), 1u);
-  EXPECT_EQ(standindrags()[0].indexes, (std::vector<i16>{i16(named("A")), i16(named("B"))}));
+  ASSERT_EQ(picked.size(), 1u);
+  EXPECT_EQ(picked[0], cardvalue("the long name of graphic \"A\"") + "\r" + cardvalue("the long name of graphic \"B\"") + "\r");
+  pressanddrag(toglobal(centre(kButton)));
   ASSERT_EQ(failingline("pick button \"C\""), 0);
-  ASSERT_EQ(standindrags().size(), 2u);
-  EXPECT_EQ(standindrags()[1].indexes, std::vector<i16>{i16(named("C"))});
+  ASSERT_EQ(picked.size(), 2u);
+  EXPECT_EQ(picked[1], cardvalue("the long name of button \"C\""));
   EXPECT_EQ(failingline("pick button 99"), 0);
   EXPECT_EQ(failingline("pick button 1 of window \"Other\""), 0);
+  FlushEvents(everyEvent, 0);
   mainglobals().event.where = toglobal(Point{300, 300});
   EXPECT_EQ(failingline("pick selected"), 0) << "nothing under the mouse";
-  EXPECT_EQ(standindrags().size(), 2u);
-  standindrags().clear();
+  EXPECT_EQ(picked.size(), 2u);
+  RemoveTrackingHandler(pickprobe, nilid);
+  ASSERT_EQ(failingline("set the allowDragAndDrop to false"), 0);
 }
 
 TEST_F(ObjectCommandsTest, CycleRotatesTheColoursOfAn8BitScreen) {

@@ -84,10 +84,10 @@ TEST_F(ObjectFunctionsTest, GetSelectedForms) {
 TEST_F(ObjectFunctionsTest, DragDataWithoutADrag) {
   EXPECT_EQ(cardvalue("dragData(1, \"TEX\")"), "error 196");
   EXPECT_EQ(cardvalue("dragData(1, \"TEXTS\")"), "error 196");
-  EXPECT_EQ(cardvalue("dragData(1, \"TEXT\")"), "");
-  EXPECT_EQ(cardvalue("dragData(1, \"hfs \", type)"), "");
-  EXPECT_EQ(cardvalue("dragData(1, \"hfs \", path)"), "");
-  EXPECT_EQ(cardvalue("dragData(1, \"hfs \", \"PATH\")"), "");
+  EXPECT_EQ(cardvalue("dragData(1, \"TEXT\")"), "DragReference is empty!");
+  EXPECT_EQ(cardvalue("dragData(1, \"hfs \", type)"), "DragReference is empty!");
+  EXPECT_EQ(cardvalue("dragData(1, \"hfs \", path)"), "DragReference is empty!");
+  EXPECT_EQ(cardvalue("dragData(1, \"hfs \", \"PATH\")"), "DragReference is empty!");
   EXPECT_EQ(cardvalue("dragData(1, \"hfs \", \"name\")"), "error 2");
   EXPECT_EQ(cardvalue("dragData(1 \"TEXT\")"), "error 39");
   EXPECT_EQ(cardvalue("dragData(1, \"TEXT\" x)"), "error 88");

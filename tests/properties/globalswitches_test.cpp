@@ -17,7 +17,7 @@
 #include "tests/properties/proptest.h"
 #include "textengine/werecord.h"
 #include "tools/dragsend.h"
-#include "tools/dragsend_standin.h"
+#include "platform/drag/drag.h"
 
 namespace kv {
 namespace {
@@ -65,12 +65,24 @@ TEST_F(SwitchTest, TextServicesActOnlyOnAChange) {
 
 TEST_F(SwitchTest, DragHandlersFollowTheSwitch) {
   ASSERT_EQ(setline("set the allowDragAndDrop to true"), 0);
-  EXPECT_TRUE(draghandlersinstalled());
+  EXPECT_EQ(installedtrackinghandlers(), 1u);
+  EXPECT_EQ(installedreceivehandlers(), 1u);
+  ASSERT_EQ(setline("set the allowDragAndDrop to true"), 0);
+  EXPECT_EQ(installedtrackinghandlers(), 1u) << "setting the value it has does nothing";
   ASSERT_EQ(setline("set the allowDragAndDrop to false"), 0);
-  EXPECT_FALSE(draghandlersinstalled());
+  EXPECT_EQ(installedtrackinghandlers(), 0u);
+  EXPECT_EQ(installedreceivehandlers(), 0u);
+  mainglobals().allowDragAndDrop = 1;
   MyInitDragManager();
+  mainglobals().allowDragAndDrop = 0;
   ASSERT_EQ(setline("set the allowDragAndDrop to false"), 0);
-  EXPECT_TRUE(draghandlersinstalled()) << "setting the value it has does nothing";
+  EXPECT_EQ(installedtrackinghandlers(), 1u) << "setting the value it has does nothing";
+  MyKillDragManager();
+  EXPECT_EQ(installedtrackinghandlers(), 0u);
+  mainglobals().hasDragManager = 0;
+  ASSERT_EQ(setline("set the allowDragAndDrop to true"), 0);
+  EXPECT_EQ(installedtrackinghandlers(), 0u) << "without drag and drop nothing is installed";
+  mainglobals().hasDragManager = 1;
 }
 
 TEST_F(SwitchTest, BufferModeMakesTheWorldAgain) {

@@ -1,0 +1,38 @@
+// Drag tracking: while a drag moves over the program's windows, the one tracking handler
+// decides on entering a window whether the drag can be taken there (the automatic flavours and
+// the "favoriteFlavors" user properties), finds the target under the mouse (the open field,
+// another field, a picture graphic, a favourite object or the whole window), draws its hilite
+// frame and the drag caret in fields, and clears them when the drag leaves.
+#pragma once
+
+#include "platform/drag/drag.h"
+#include "platform/types.h"
+#include "store/records.h"
+
+namespace kv {
+
+// The tracking handler of every window (procedure-table slot 309): always noErr.
+OSErr MyDefaultTrackingHandler(DragTrackingMessage message, WindowRef window, u32 refcon, DragRef drag);
+// The receive handler of every window (slot 310).
+OSErr MyDefaultReceiveHandler(WindowRef window, u32 refcon, DragRef drag);
+// One in-window step while a browse tool or the text tool is chosen.
+void TrackDragInBrowseWd(WindowRef window, DragRef drag, DragAttributes attributes, u16 tool);
+// The field targets and the picture target under a global point.
+bool DragIsInOpenField(Point global, RegistryId* rec, Handle* list, i16* index);
+bool DragIsInOtherField(Point global, RegistryId* rec, Handle* list, i16* index);
+bool DragIsInPictureDataContainer(Point global, Handle* list, i16* index);
+// Hit tests of an object at a local (card) point, within 2 pixels of its shape.
+bool lowinsidespot(const spot& object, Point local);
+bool lowinpicturespot(const spot& object, Point local);
+// Moves and blinks the drag caret in a record (local point), and draws or erases it.
+void DoInsertCaret(Point local, RegistryId rec);
+void weDrawCaret(i32 offset, RegistryId rec);
+// The hilite frame: a 3-pixel band inside or outside a region (window-local) in the program's
+// windows, the platform's hilite elsewhere; the pixels under it come back when it goes.
+void myShowDragHilite(DragRef drag, RgnHandle region, bool inside);
+void myHideDragHilite(DragRef drag);
+void HiliteDragField(DragRef drag, Handle list, i16 index);
+void HiliteDragSpot(DragRef drag, Handle list, i16 index);
+void HiliteDragWindow(DragRef drag, WindowRef window);
+
+}  // namespace kv
