@@ -357,7 +357,15 @@ i16 writertf(const propctx& c, i32 at, const u8* bytes, i32 length, bool lines, 
   if (st == 0) {
     watchcursor();
     spot s = spotat(t.obj.objects, t.obj.objindex);
+    // The read names its target while it runs.
+    MainGlobals& g = mainglobals();
+    g.rtftargetlist = t.obj.objects;
+    g.rtftargetindex = t.obj.objindex;
+    g.rtftargetwindow = t.obj.d.window;
     const int32_t read = readrtfintofield(s, bytes, length, package, lines);
+    g.rtftargetlist = nilhandle;
+    g.rtftargetindex = 0;
+    g.rtftargetwindow = nilid;
     putspot(t.obj.objects, t.obj.objindex, s);
     if (read != 0) {
       st = read == -108 || read == -117 ? statusnomemory : statusbadrtf;

@@ -153,6 +153,11 @@ struct MainGlobals {
   u32 lastmemreq;          // written by the memory guard
   u32 lastmemavail;
   i16 reopeningwindow;     // a window's flags, title or style are being changed by reopening it
+  // The field an RTF file is being read into (its object list, index and window), named while
+  // the read runs so that the reader can place the file's pictures; 0 at all other times.
+  Handle rtftargetlist;
+  i16 rtftargetindex;
+  RegistryId rtftargetwindow;
   i16 openresources;       // settings word 13: open the project's resources
   u32 changecounter;       // raised for each new card, background and window
   RegistryId openprojects; // the newest open project; the others follow through `next`
