@@ -66,6 +66,15 @@ bool SLCalcSlop(WELineRec* line, const WEStyle* style, const WERuler* ruler, con
       line->lineAscent |= kParaStartBit;
     else
       line->lineAscent &= u16(~kParaStartBit);
+    // Tab stops are measured from the destination's left edge through the line's pen indent,
+    // which the measuring hook reads from the stored line. The alignment's share of the slop is
+    // what is being found, so the stored line counts as having none while it is measured;
+    // otherwise a centred or right-aligned line would be measured from its previous slop and
+    // change each time it is measured again.
+    WELineRec measured = *line;
+    measured.lineSlop = 0;
+    measured.lineJustDelta = 0;
+    setweelement(werec(we)->hLines, WEOffsetToLine(line->lineStart, we), measured);
   }
   i32 width = 0;
   if (style->ts.object != 0) {

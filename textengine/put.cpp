@@ -123,6 +123,9 @@ OSErr WEPut(i32 start, i32 end, const void* text, i32 length, u32 encoding, u32 
     // The units are read through a copy: the source may be a block that moves.
     std::vector<UniChar> unicode(std::size_t(count / 2));
     if (count > 0) std::memcpy(unicode.data(), bytes, std::size_t(count));
+    // Paragraph separators become returns and object replacements the placeholder byte before
+    // the text goes in.
+    _WEMapCCsUnicodeToMac(unicode.data(), i32(unicode.size()));
     units = unicode.data();
     OSErr err = noErr;
     if (f.charFormat && s.styles) {

@@ -166,8 +166,9 @@ OSErr WENew(const LongRect* destRect, const LongRect* viewRect, u32 features, WE
 }
 
 void WEDispose(WEReference we) {
-  WERec* r = werec(we);
-  if (r == nullptr) return;
+  if (werec(we) == nullptr) return;
+  WEClearUndo(we);
+  if (werec(we) == nullptr) return;
   // The scroll bar the field code attached goes with the record.
   ControlRef bar = nilid;
   i32 size = 0;
@@ -178,10 +179,13 @@ void WEDispose(WEReference we) {
     HideControl(bar);
     DisposeControl(bar);
   }
-  WEClearUndo(we);
-  r = werec(we);
+  WERec* r = werec(we);
   if (r == nullptr) return;
   if (r->tsmDocument != 0) DeleteTSMDocument(r->tsmDocument);
+  r->tsmDocument = 0;
+  // The world lines were composed in (feature 11) lives as long as the record.
+  if (r->offscreenWorld != 0) DisposeGWorld(r->offscreenWorld);
+  r->offscreenWorld = 0;
   freeparts(we, *r);
   records().remove(we);
 }

@@ -3,6 +3,7 @@
 #include "platform/qd/colors.h"
 #include "platform/qd/copybits.h"
 #include "platform/process/process.h"
+#include "platform/qd/qdtext.h"
 #include "platform/qd/shapes.h"
 #include "render/graphicdrawing.h"
 #include "shell/mainglobals.h"
@@ -128,6 +129,43 @@ TEST_F(WELineDrawingTest, ABorderRunsUnderAParagraphsLastLineWithinItsIndents) {
   RGBColor above;
   GetCPixel(40, 10 + 13 - 1, &above);
   EXPECT_TRUE(above == kWhite) << "no border under the first line";
+}
+
+TEST_F(WELineDrawingTest, TabbedLinesOfIndentedAlignedParagraphsAreMeasuredAsDrawn) {
+  // The reference: "x" alone, left aligned, shows where the glyph inks from its pen.
+  const i16 bearing = i16(inkbounds([&] {
+                            const WEReference plain = hello("x");
+                            clear();
+                            WEUpdate(0, plain);
+                            return pixels();
+                          }()).left - 20);
+  const i32 x = CharWidth('x');
+  const WEReference we = hello("\tx");
+  ASSERT_EQ(WEInstallTabHooks(we, 36), noErr);
+  WERuler ruler{};
+  ruler.leftIndent = 10 << 16;
+  ruler.alignment = 1;
+  ASSERT_EQ(_WESetRulerRange(0, 2, weDoLeftIndent | weDoAlignment, &ruler, we), noErr);
+  ASSERT_EQ(WECalText(we), noErr);
+  // The slop measures the tab from the destination's left edge through the indent: from 10 to
+  // the stop at 36, in a line 70 - 10 wide. Measuring it again (as every edit of the line does)
+  // gives the same slop.
+  const i32 slop = 60 - 26 - x;
+  EXPECT_EQ(weelement<WELineRec>(rec(we).hLines, 0).lineSlop, slop);
+  ASSERT_EQ(_WERecalSlops(0, 0, we), noErr);
+  EXPECT_EQ(weelement<WELineRec>(rec(we).hLines, 0).lineSlop, slop) << "measured again";
+  // Drawing puts the pen at the indent plus half the slop, and the tab moves it to the next stop
+  // from there.
+  const i32 pen = 10 + (slop + 1) / 2;
+  const i32 after = pen + 36 - pen % 36;
+  clear();
+  WEUpdate(0, we);
+  EXPECT_EQ(inkbounds(pixels()).left, 20 + after + bearing);
+  LongPoint p;
+  WEGetPoint(1, 0, &p, nullptr, we);
+  EXPECT_EQ(p.h, 20 + after) << "the caret after the tab stands where the text is drawn";
+  p.h += x / 2 + 1;
+  EXPECT_EQ(WEGetOffset(&p, nullptr, we), 2);
 }
 
 }  // namespace

@@ -83,6 +83,31 @@ TEST_F(PutTest, EncodingsAndTheByteOrderMark) {
   DisposeHandle(st);
 }
 
+TEST_F(PutTest, AParagraphSeparatorGoesInAsAReturn) {
+  // Unicode text as the engine gives it out: a return becomes U+2029.
+  const WEReference source = maketext("one\rtwo");
+  WECalText(source);
+  Handle unicode = NewHandle(0);
+  ASSERT_EQ(WEGetTextRangeAsUnicode(0, 7, unicode, nilhandle, nilhandle, 0, 0, 0, source), noErr);
+  ASSERT_EQ(GetHandleSize(unicode), 14);
+  UniChar separator = 0;
+  std::memcpy(&separator, deref(unicode) + 6, 2);
+  ASSERT_EQ(separator, 0x2029);
+
+  const WEReference we = maketext("");
+  ASSERT_EQ(WEPut(0, 0, deref(unicode), 14, 256, 0, 0, nullptr, nullptr, we), noErr);
+  EXPECT_EQ(textof(we), "one\rtwo");
+  i32 start = -1, end = -1;
+  WEFindParagraph(5, 0, &start, &end, we);
+  EXPECT_EQ(start, 4) << "the second paragraph begins after the return";
+  EXPECT_EQ(end, 7);
+  // Byte-swapped after a mark, the same.
+  const UniChar swapped[] = {0xFFFE, u16('a' << 8), 0x2920, u16('b' << 8)};
+  ASSERT_EQ(WEPut(0, 7, swapped, 8, 256, 0x200, 0, nullptr, nullptr, we), noErr);
+  EXPECT_EQ(textof(we), "a\rb");
+  DisposeHandle(unicode);
+}
+
 TEST_F(PutTest, TheEnginesOwnFormatsWinOverTheStyleScrap) {
   const WEReference source = maketext("xy");
   WECalText(source);

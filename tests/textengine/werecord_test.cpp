@@ -2,7 +2,10 @@
 // feature flags, disposal and creation when memory runs out.
 #include <gtest/gtest.h>
 
+#include "platform/controls/controls.h"
+#include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
+#include "platform/windows/windows.h"
 #include "tests/textengine/wetest.h"
 
 namespace kv {
@@ -150,6 +153,32 @@ TEST_F(WERecordTest, ADisposedRecordAnswersAsNone) {
     WEGetSelection(&start, nullptr, gone);
     EXPECT_EQ(start, 7);
   }
+}
+
+TEST_F(WERecordTest, DisposalTakesTheScrollBarAndTheOffscreenWorldWithIt) {
+  const Rect frame{40, 40, 240, 240};
+  WindowRef window = nilid;
+  ASSERT_EQ(CreateNewWindow(kDocumentWindowClass, 0, &frame, &window), noErr);
+  const std::size_t handles = memoryfigures().livehandles, regions = liveregioncount();
+  WEReference we = nilid;
+  const LongRect dest{0, 0, 50, 80};
+  ASSERT_EQ(WENew(&dest, &dest, (1u << weFInhibitRedraw) | (1u << weFDrawOffscreen), &we), noErr);
+  ASSERT_EQ(WEUseText(text("abc"), we), noErr);
+  ASSERT_EQ(WECalText(we), noErr);
+  WEUpdate(0, we);
+  const GWorldPtr world = rec(we).offscreenWorld;
+  ASSERT_TRUE(IsValidPort(world)) << "lines were composed offscreen";
+  const Rect parked{-100, -100, -84, -20};
+  ControlRef bar = nilid;
+  ASSERT_EQ(CreateScrollBarControl(window, &parked, 0, 0, 0, 0, true, nullptr, &bar), noErr);
+  ASSERT_EQ(WESetProperty(fourcc("VIZU"), fourcc("scrl"), sizeof bar, &bar, we), noErr);
+
+  WEDispose(we);
+  EXPECT_FALSE(IsValidPort(world));
+  EXPECT_FALSE(IsValidControlHandle(bar));
+  EXPECT_EQ(memoryfigures().livehandles, handles);
+  EXPECT_EQ(liveregioncount(), regions);
+  DisposeWindow(window);
 }
 
 }  // namespace
