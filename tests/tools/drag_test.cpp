@@ -25,6 +25,8 @@
 #include "tests/support/icondata.h"
 #include "tests/support/windows.h"
 #include "textengine/werecord.h"
+#include "engine/scripterror.h"
+#include "platform/testing/answers.h"
 #include "tools/dragdata.h"
 #include "tools/dragsend.h"
 #include "tools/dragstate.h"
@@ -448,6 +450,8 @@ TEST_F(DragToolsTest, FieldsTakeTextOnlyWhenUnlockedAndOpenToDrops) {
 }
 
 TEST_F(DragToolsTest, TheFieldFrameAndTheDragCaret) {
+  // The drop itself is ignored: only the frame and the caret come and go.
+  ASSERT_EQ(doline("set the script of card field \"F\" to \"on mouseDrop\" & return & \"ignore\" & return & \"end mouseDrop\""), 0);
   const Frame before = drive::windowpixels(current().window);
   // At the end of "hello world", inside the field's text.
   trackmade({{kText}}, Point{300, 400}, Point{i16(kField.top + 8), i16(kField.left + 12)});
@@ -518,7 +522,7 @@ TEST_F(DragToolsTest, TextDraggedInItsOwnFieldShowsTheCaretButNoFrame) {
   const Point to = toglobal(Point{i16(b.v + 3), i16(b.h + 1)});
   drive::drag(from, to, 8);
   ASSERT_TRUE(WaitNextEvent(mDownMask, &mainglobals().event, 60));
-  EXPECT_FALSE(DragText()) << "nothing takes the drop yet";
+  EXPECT_TRUE(DragText()) << "the text moved within its field";
   EXPECT_EQ(probe.drags, 1);
   EXPECT_EQ(probe.flavors, "RTF ,TEXT,styl,FISH,WEpf,WEru,WEcf,WEst");
   EXPECT_EQ(probe.targetrec, rec) << "the open field is the target";
@@ -526,6 +530,103 @@ TEST_F(DragToolsTest, TextDraggedInItsOwnFieldShowsTheCaretButNoFrame) {
   const i16 mid = i16((kField.left + kField.right) / 2);
   EXPECT_EQ(drive::pixelat(probe.window, mid, i16(kField.top + 2)), drive::pixelat(before, mid, i16(kField.top + 2)))
       << "no frame while the drag has not left its window";
+}
+
+
+// Drops of text dragged from the open field "F": onto field "W" (whose "mouseDrop" handler is
+// set per case) or back into "F".
+class TextDropTest : public DragToolsTest {
+ protected:
+  void SetUp() override {
+    DragToolsTest::SetUp();
+    ASSERT_EQ(doline("put \"the big cat sat\" into card field \"F\""), 0);
+  }
+  // A point of a card field's text at character offset `at` (in its own record).
+  Point charpoint(RegistryId rec, i32 at) {
+    LongPoint p{};
+    i16 height = 0;
+    WEGetPoint(at, 0, &p, &height, rec);
+    return Point{i16(p.v + 3), i16(p.h + 1)};
+  }
+  // Selects chars `from` to `to` of "F" and drags them to a card point: whether the drop was taken.
+  bool dragselection(i32 from, i32 to, Point drop, u16 modifiers = 0) {
+    EXPECT_EQ(doline("select char " + std::to_string(from) + " to " + std::to_string(to) + " of card field \"F\""), 0);
+    const RegistryId rec = mainglobals().openfieldrec;
+    settle();
+    const Point start = toglobal(charpoint(rec, from));
+    drive::drag(start, toglobal(drop), 8, modifiers);
+    EXPECT_TRUE(WaitNextEvent(mDownMask, &mainglobals().event, 60));
+    const bool taken = DragText();
+    FlushEvents(everyEvent, 0);
+    return taken;
+  }
+  void handler(const std::string& body) {
+    ASSERT_EQ(doline("set the script of card field \"W\" to \"on mouseDrop n\" & return & \"put n into card field "
+                     "\" & quote & \"Plain\" & quote & return & \"" + body + "\" & return & \"end mouseDrop\""),
+              0);
+  }
+  std::string text(const char* name) { return cardvalue(std::string("card field \"") + name + "\""); }
+  static constexpr const char* kAlphabet = "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz";
+  static constexpr Point kOnW{i16(kWrap.top + 6), i16(kWrap.left + 30)};
+};
+
+TEST_F(TextDropTest, TheMouseDropVerdictDecidesTheInsertion) {
+  struct Case {
+    const char* body;
+    bool taken, inserted;
+  } cases[] = {
+      {"ignore drop", true, false}, {"accept drop", true, true},  {"refuse drop", false, false},
+      {"return true", true, false}, {"return false", true, true}, {"return maybe", true, true},
+      {"return empty", true, true}, {"exit to Kestrove", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    ASSERT_EQ(doline("put \"\" into card field \"Plain\"\nput \"" + std::string(kAlphabet) + "\" into card field \"W\""), 0);
+    handler(c.body);
+    EXPECT_EQ(dragselection(5, 7, kOnW), c.taken);
+    const std::string offset = text("Plain");
+    ASSERT_FALSE(offset.empty()) << "mouseDrop was sent with the offset";
+    const std::size_t n = std::stoul(offset);
+    ASSERT_LE(n, std::string(kAlphabet).size());
+    const std::string expect =
+        c.inserted ? std::string(kAlphabet).substr(0, n) + "big" + std::string(kAlphabet).substr(n) : kAlphabet;
+    EXPECT_EQ(text("W"), expect);
+    EXPECT_EQ(text("F"), "the big cat sat") << "a drop into another field copies";
+  }
+}
+
+TEST_F(TextDropTest, LockedMessagesAndScriptErrors) {
+  handler("ignore drop");
+  ASSERT_EQ(doline("set lockMessages to true"), 0);
+  EXPECT_TRUE(dragselection(5, 7, kOnW));
+  ASSERT_EQ(doline("set lockMessages to false"), 0);
+  EXPECT_EQ(text("Plain"), "hello world") << "no message";
+  EXPECT_NE(text("W").find("big"), std::string::npos) << "the text went in";
+
+  ASSERT_EQ(doline("put \"" + std::string(kAlphabet) + "\" into card field \"W\""), 0);
+  handler("put 1 into");
+  const u32 shown = scripterrorsshown();
+  queueanswer(Answer{"alert", "Cancel", {}});
+  EXPECT_FALSE(dragselection(5, 7, kOnW)) << "a script error refuses the drop";
+  clearanswers();
+  EXPECT_EQ(scripterrorsshown(), shown + 1) << "reported once";
+  EXPECT_EQ(text("W"), kAlphabet);
+  EXPECT_EQ(mainglobals().dropunderway, 0);
+  EXPECT_EQ(doline("refuse drop"), 0) << "outside a drop the verdicts do nothing";
+}
+
+TEST_F(TextDropTest, MovesWithinTheOpenField) {
+  ASSERT_EQ(doline("select char 1 to 5 of card field \"F\""), 0);
+  const RegistryId rec = mainglobals().openfieldrec;
+  const Point inside = charpoint(rec, 6), afterCat = charpoint(rec, 11), afterSat = charpoint(rec, 15);
+  EXPECT_FALSE(dragselection(5, 7, inside)) << "onto itself";
+  EXPECT_EQ(text("F"), "the big cat sat");
+  // "big" with the space after it goes; the drop at offset 11 lands at 7.
+  EXPECT_TRUE(dragselection(5, 7, afterCat));
+  EXPECT_EQ(text("F"), "the cat big sat") << "the field's intelligent paste puts a space before it";
+  ASSERT_EQ(doline("put \"the big cat sat\" into card field \"F\""), 0);
+  EXPECT_TRUE(dragselection(5, 7, afterSat, optionKey)) << "with Option the word is copied";
+  EXPECT_EQ(text("F"), "the big cat sat big");
 }
 
 }  // namespace
