@@ -10,18 +10,26 @@
 #include "engine/blockrunner.h"
 #include "engine/objectsend.h"
 #include "engine/sendmes.h"
+#include "engine/status.h"
 #include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
+#include "platform/qd/shapes.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/theme.h"
 #include "platform/windows/windows.h"
 #include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
 #include "shell/windtable.h"
+#include "render/carddrawing.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
+#include "commands/objectids.h"
+#include "render/spotgeometry.h"
+#include "shell/platformutil.h"
+#include "tools/toolmessages.h"
+#include "textengine/fieldpacking.h"
 #include "textengine/weinternal.h"
 #include "tools/dragstate.h"
 #include "tools/dragtrack.h"
@@ -33,6 +41,7 @@ namespace {
 constexpr OSType kTEXT = 0x54455854, kStyl = 0x7374796C, kWEpf = 0x57457066, kWEru = 0x57457275;
 constexpr u16 kTextTool = 605, kPointerTool = 600, kPointerTool2 = 601;
 constexpr i32 kTextSlack = 40000;
+constexpr u32 kAutoHiliteBit = 1u << 2, kHiliteBit = 1u << 6, kBit13 = 1u << 13;
 
 DragToolState& st() { return dragtoolstate(); }
 
@@ -171,6 +180,128 @@ OSErr readflavor(DragRef drag, DragItemRef item, OSType type, Handle* out) {
   return noErr;
 }
 
+
+// The object list a drop with a pointer tool goes into: the edited background's, else the card's.
+Handle targetlayer(const desk& d) { return d.backlayer ? d.backspots : d.cardspots; }
+
+void clearselection(Handle list) {
+  for (i32 i = 0; i < spotcount(list); ++i) {
+    spot o = spotat(list, i);
+    if (!o.selected) continue;
+    o.selected = 0;
+    putspot(list, i, o);
+  }
+}
+
+// The dragged objects ('MDOX') cloned into the target layer. Only this program's own drag
+// names objects: the item's bytes must be the drag state's reference, and the objects come
+// from the drag state, never from the bytes.
+bool cloneobjects(DragRef drag, DragItemRef item, Point drop, bool copy) {
+  DragToolState& s = st();
+  DragAttributes attributes = 0;
+  GetDragAttributes(drag, &attributes);
+  objread probe{};
+  i32 size = i32(sizeof probe);
+  const objread ref = s.gDragRead;
+  if (!(attributes & kDragInsideSenderApplication) || GetFlavorData(drag, item, kFlavorMDOX, &probe, &size, 0) != noErr ||
+      size != i32(sizeof probe) || std::memcmp(&probe, &ref, sizeof probe) != 0 || ref.objects == nilhandle)
+    return false;
+  Handle list = targetlayer(s.gTargetDesk);
+  const i32 before = spotcount(list);
+  s.gTargetQ = list;
+  bool ok = true;
+  if (ref.kind == objpart) {
+    ok = ref.objindex >= 0 && ref.objindex < spotcount(ref.objects) && clonespot(ref.objects, ref.objindex, list) == noErr;
+    if (ok) AlignNewObject(drop);
+  } else if (ref.kind == kDragSelectionKind) {
+    // The source's own length: cloned objects that join it are not cloned again.
+    const i32 count = spotcount(ref.objects);
+    for (i32 i = 0; ok && i < count; ++i) {
+      const spot o = spotat(ref.objects, i);
+      if (!o.selected || !(o.flags & kSpotAllowDrag)) continue;
+      ok = clonespot(ref.objects, i, list) == noErr;
+      if (ok) AlignNewObject(drop);
+    }
+  } else {
+    ok = false;
+  }
+  if (copy) {
+    for (i32 i = 0; i < before && i < spotcount(list); ++i) {
+      spot o = spotat(list, i);
+      o.selected = 0;
+      putspot(list, i, o);
+    }
+  }
+  return ok;
+}
+
+// The object-editing drop of the pointer tools.
+bool receiveinpointerwd(WindowRef window, DragRef drag) {
+  MainGlobals& g = mainglobals();
+  DragToolState& s = st();
+  if (!s.gCanAcceptItems || !s.gTargetWdHasDesk) return false;
+  Point drop{0, 0};
+  GetDragMouse(drag, &drop, nullptr);
+  GlobalToLocal(&drop);
+  DragAttributes attributes = 0;
+  u16 down = 0, up = 0;
+  GetDragAttributes(drag, &attributes);
+  GetDragModifiers(drag, nullptr, &down, &up);
+  const bool inside = (attributes & kDragInsideSenderWindow) != 0;
+  const bool copy = ((down | up) & optionKey) != 0;
+  if (inside && !copy) return false;  // a plain drag inside its own window is a move, not a drop
+  s.gDuplicatingSpot = inside ? 1 : 0;
+  const desk d = s.gTargetDesk;
+  if (!copy) {
+    clearselection(d.backspots);
+    clearselection(d.cardspots);
+    setcursor(kThemeArrowCursor);
+  } else {
+    setcursor(kThemeCopyArrowCursor);
+  }
+  if (!g.lockMessages) {
+    emptyresult();
+    g.dropverdict = 0;
+    const i16 status = d.backlayer ? backsend("mouseDrop", window) : cardsend("mouseDrop", sendnormal, window);
+    const Verdict verdict = verdictof(status);
+    if (verdict == Verdict::taken) return true;
+    if (verdict == Verdict::refused) return false;
+    // The handler may have closed the window or changed cards.
+    desk now{};
+    if (!IsValidWindowPtr(window) || !getwind(window, &now) || now.card != d.card || now.back != d.back) return true;
+  }
+  u16 n = 0;
+  CountDragItems(drag, &n);
+  bool taken = true;
+  for (u16 i = 1; taken && i <= n; ++i) {
+    DragItemRef item = 0;
+    FlavorFlags flags = 0;
+    if (GetDragItemReferenceNumber(drag, i, &item) != noErr) {
+      taken = false;
+    } else if (GetFlavorFlags(drag, item, kFlavorMDOX, &flags) == noErr) {
+      taken = cloneobjects(drag, item, drop, copy);
+    } else if (GetFlavorFlags(drag, item, kTEXT, &flags) == noErr) {
+      taken = ReceiveTextDropInPointerWd(i, drag, item, drop);
+    } else {
+      taken = false;  // pictures and files are not received yet
+    }
+  }
+  if (taken) {
+    // Every new object is selected.
+    Handle list = targetlayer(d);
+    for (i32 i = 0; i < spotcount(list); ++i) {
+      spot o = spotat(list, i);
+      if (o.selected) o.selected = o.style == 103 ? 3 : 1;
+      putspot(list, i, o);
+    }
+  }
+  if (IsValidWindowPtr(window)) {
+    Rect r{0, 0, 0, 0};
+    GetWindowPortBounds(window, &r);
+    InvalWindowRect(window, &r);
+  }
+  return taken;
+}
 }  // namespace
 
 OSErr MyDefaultReceiveHandler(WindowRef window, u32, DragRef drag) {
@@ -192,7 +323,7 @@ OSErr MyDefaultReceiveHandler(WindowRef window, u32, DragRef drag) {
   if (s.gTargetWdHasDesk) {
     const u16 tool = s.gTargetDesk.tool;
     if (tool == 100 || tool == 101 || tool == kTextTool) taken = ReceiveDropInBrowseWd(window, drag);
-    else if (tool == kPointerTool || tool == kPointerTool2) taken = false;  // object drops: not received yet
+    else if (tool == kPointerTool || tool == kPointerTool2) taken = receiveinpointerwd(window, drag);
   }
   g.dropunderway = 0;
   g.dropverdict = 0;
@@ -355,6 +486,82 @@ void weAdjustInsertPtForMove(i32* offset) {
   WEDelete(we);
   g.fieldchanged = 1;
   SetWERecDirtyFlag(we, true);
+}
+
+
+void AlignNewObject(Point drop) {
+  DragToolState& s = st();
+  Handle list = s.gTargetQ;
+  const i32 last = spotcount(list) - 1;
+  if (last < 0) return;
+  spot o = spotat(list, last);
+  o.id = uniqueid(list, 0);
+  if ((o.flags & kAutoHiliteBit) && (o.flags & kBit13)) o.flags &= ~(kHiliteBit | kBit13);
+  o.selected = o.style == 103 ? 3 : 1;
+  putspot(list, last, o);
+  // The object moves with the drag: by the drop point less the press that started it.
+  Point down = mainglobals().event.where;
+  GlobalToLocal(&down);
+  Rect r = o.rect;
+  OffsetRect(&r, i16(drop.h - down.h), i16(drop.v - down.v));
+  mapspot(list, last, r, false);
+  marklayerchanged(list);
+  invalspot(list, i16(last));
+}
+
+bool ReceiveTextDropInPointerWd(u16 index, DragRef drag, DragItemRef, Point drop) {
+  MainGlobals& g = mainglobals();
+  const i16 shift = i16(10 * (index - 1));
+  Rect r{i16(drop.v - 50 + shift), i16(drop.h - 100 + shift), i16(drop.v + 50 + shift), i16(drop.h + 100 + shift)};
+  const LongRect view{r.top + 1, r.left + 1, r.bottom - 1, r.right - 1 - kScrollBarWidth};
+  LongRect dest = view;
+  dest.left += 2;
+  // The record's default style is the port's: the global text settings, for this call only.
+  CGrafPtr port = nilid;
+  GetPort(&port);
+  const i16 font = GetPortTextFont(port), size = GetPortTextSize(port);
+  const Style face = GetPortTextFace(port);
+  TextFont(g.textFont);
+  TextFace(Style(g.textStyle));
+  TextSize(g.textSize);
+  WEReference we = nilid;
+  const OSErr made = WENew(&dest, &view, 4096, &we);
+  TextFont(font);
+  TextFace(face);
+  TextSize(size);
+  if (made != noErr) return false;
+  if (CollectOneDraggedTextItem(drag, index, we) != noErr) {
+    WEDispose(we);
+    return false;
+  }
+  return newField(st().gTargetDesk, we) == 0;
+}
+
+i16 newField(const desk& d, WEReference we) {
+  const MainGlobals& g = mainglobals();
+  LongRect view{};
+  WEGetViewRect(&view, we);
+  Rect r{i16(view.top - 1), i16(view.left - 1), i16(view.bottom + 1), i16(view.right + 1 + kScrollBarWidth)};
+  InsetRect(&r, i16(-g.penWidth), i16(-g.penHeight));
+  Handle list = d.backlayer ? d.backspots : d.cardspots;
+  spot s{};
+  defaultspot(s);
+  s.flags |= spotallowobjects;
+  s.id = uniqueid(list, 0);
+  s.style = stylefieldscroll;
+  s.kind = spotfield;
+  s.rect = r;
+  const OSErr err = wenewpacktext(s, we);
+  WEDispose(we);
+  if (err != noErr || PtrAndHand(&s, list, Size(sizeof s)) != noErr) {
+    Handle one = NewHandle(0);
+    if (one != nilhandle && PtrAndHand(&s, one, Size(sizeof s)) == noErr) dumpspot(one);
+    if (one != nilhandle) DisposeHandle(one);
+    return statusnomemory;
+  }
+  marklayerchanged(list);
+  invalspot(list, i16(spotcount(list) - 1));
+  return spotsend(sendnormal, list, spotcount(list) - 1, "newField", d.window);
 }
 
 }  // namespace kv

@@ -21,6 +21,7 @@
 #include "store/fieldtext.h"
 #include "store/objects.h"
 #include "platform/qd/pictures.h"
+#include "platform/qd/shapes.h"
 #include "render/fielddrawing.h"
 #include "tests/support/icondata.h"
 #include "tests/support/windows.h"
@@ -627,6 +628,104 @@ TEST_F(TextDropTest, MovesWithinTheOpenField) {
   ASSERT_EQ(doline("put \"the big cat sat\" into card field \"F\""), 0);
   EXPECT_TRUE(dragselection(5, 7, afterSat, optionKey)) << "with Option the word is copied";
   EXPECT_EQ(text("F"), "the big cat sat big");
+}
+
+
+// Drops with the pointer tool: copies of dragged objects, and new fields from dragged text.
+class PointerDropTest : public DragToolsTest {
+ protected:
+  void SetUp() override {
+    DragToolsTest::SetUp();
+    ASSERT_EQ(doline("choose pointer tool"), 0);
+    setflag("N", kDrag, true);
+    for (const char* name : {"I", "N"}) {
+      const i16 i = indexof(name);
+      spot o = spotat(current().cardspots, i);
+      o.selected = 1;
+      putspot(current().cardspots, i, o);
+    }
+  }
+  // Drags the selected objects from a card point by an offset, with modifiers.
+  void dragselected(Point from, Point by, u16 modifiers) {
+    settle();
+    const Point a = toglobal(from);
+    drive::drag(a, Point{i16(a.v + by.v), i16(a.h + by.h)}, 8, modifiers);
+    ASSERT_TRUE(WaitNextEvent(mDownMask, &mainglobals().event, 60));
+    EXPECT_EQ(doline("pick selected"), 0);
+    FlushEvents(everyEvent, 0);
+  }
+  std::vector<spot> layer() {
+    std::vector<spot> out;
+    for (i32 i = 0; i < spotcount(current().cardspots); ++i) out.push_back(spotat(current().cardspots, i));
+    return out;
+  }
+};
+
+TEST_F(PointerDropTest, OptionDragCopiesTheSelectedObjects) {
+  const std::vector<spot> before = layer();
+  dragselected(centre(kIcon), Point{40, 30}, 0);
+  ASSERT_EQ(layer().size(), before.size()) << "a plain drag inside the window is no drop";
+
+  dragselected(centre(kIcon), Point{40, 30}, optionKey);
+  const std::vector<spot> after = layer();
+  ASSERT_EQ(after.size(), before.size() + 2);
+  std::vector<u32> ids;
+  for (const spot& o : before) ids.push_back(u32{o.id});
+  for (std::size_t k = 0; k < 2; ++k) {
+    const spot& copy = after[before.size() + k];
+    const spot& from = before[std::size_t(indexof(k == 0 ? "I" : "N"))];
+    Rect moved = from.rect;
+    OffsetRect(&moved, 30, 40);
+    EXPECT_EQ(copy.rect, moved) << "moved by the drag";
+    EXPECT_EQ(copy.selected, 1);
+    const u32 id = copy.id;
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), id), 0) << "a new id";
+    ids.push_back(id);
+  }
+  for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(after[i].selected, 0) << "the originals are deselected";
+}
+
+TEST_F(PointerDropTest, ACardHandlerThatReturnsTrueKeepsTheLayer) {
+  ASSERT_EQ(doline("set the script of this card to \"on mouseDrop\" & return & \"return true\" & return & \"end mouseDrop\""), 0);
+  const std::size_t count = layer().size();
+  dragselected(centre(kIcon), Point{40, 30}, optionKey);
+  EXPECT_EQ(layer().size(), count);
+}
+
+TEST_F(PointerDropTest, DroppedTextMakesFields) {
+  ASSERT_EQ(doline("put 0 into card field \"Plain\"\nset the script of this card to \"on newField\" & return & "
+                   "\"add 1 to card field \" & quote & \"Plain\" & quote & return & \"end newField\""), 0);
+  const std::size_t count = layer().size();
+  // Three text items, pressed on outside the window.
+  DragRef drag = nilid;
+  ASSERT_EQ(NewDrag(&drag), noErr);
+  const char* texts[] = {"one", "two", "three"};
+  for (u32 i = 0; i < 3; ++i) AddDragItemFlavor(drag, i + 1, kText, texts[i], i32(std::strlen(texts[i])), 0);
+  const Point drop{200, 300};
+  const Point from{40, 20}, to = toglobal(drop);
+  settle();
+  drive::drag(from, to, 6);
+  EventRecord e{};
+  ASSERT_TRUE(WaitNextEvent(mDownMask, &e, 60));
+  RgnHandle rgn = NewRgn();
+  RectRgn(rgn, Rect{from.v, from.h, i16(from.v + 4), i16(from.h + 4)});
+  EXPECT_EQ(TrackDrag(drag, &e, rgn), noErr);
+  DisposeRgn(rgn);
+  DisposeDrag(drag);
+  const std::vector<spot> after = layer();
+  ASSERT_EQ(after.size(), count + 3);
+  EXPECT_EQ(cardvalue("card field \"Plain\""), "3") << "newField once each";
+  const Rect first = after[count].rect;
+  EXPECT_EQ(centre(first).h, drop.h);
+  EXPECT_EQ(centre(first).v, drop.v);
+  for (std::size_t k = 0; k < 3; ++k) {
+    const spot& f = after[count + k];
+    EXPECT_EQ(f.style, 301);
+    Rect expect = first;
+    OffsetRect(&expect, i16(10 * k), i16(10 * k));
+    EXPECT_EQ(f.rect, expect);
+    EXPECT_EQ(cardvalue("card field id " + std::to_string(u32{f.id})), texts[k]);
+  }
 }
 
 }  // namespace
