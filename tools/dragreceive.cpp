@@ -181,6 +181,41 @@ OSErr readflavor(DragRef drag, DragItemRef item, OSType type, Handle* out) {
 }
 
 
+bool iconbutton(const spot& o) { return o.kind == spotbutton && o.style >= 200 && o.style <= 202; }
+
+// A dragged button showing an icon dropped on a button of the same styles with allowDrop: the
+// target takes the icon. False when the object under the drop point is not such a button (the
+// drop goes on as any other); else *taken says how the drop ended.
+bool iconDrop(WindowRef window, DragRef drag, bool* taken) {
+  DragToolState& s = st();
+  const i16 kind = GetWindowKind(window);
+  if (kind != 114 && kind != 115 && kind != 118) return false;
+  Point global{0, 0};
+  GetDragMouse(drag, &global, nullptr);
+  Rect content{0, 0, 0, 0};
+  GetWindowBounds(window, kWindowContentRgn, &content);
+  if (global.h < content.left || global.h >= content.right || global.v < content.top || global.v >= content.bottom)
+    return false;
+  Point local = global;
+  GlobalToLocal(&local);
+  Handle list = nilhandle;
+  i16 index = -1;
+  if (!topdropobject(s.gTargetDesk, local, true, &list, &index)) return false;
+  const spot target = spotat(list, index);
+  if (!iconbutton(target) || !(target.flags & kSpotAllowDrop)) return false;
+  const Verdict verdict = senddrop(window, list, index, -1);
+  *taken = verdict != Verdict::refused;
+  if (verdict != Verdict::run || !stillthere(window, list, index, target.id)) return true;
+  spot o = spotat(list, index);
+  buttontail tail = loadat<buttontail>(o.tail.b);
+  tail.icon = loadat<buttontail>(s.gDragSpot.tail.b).icon;
+  storeat<buttontail>(o.tail.b, tail);
+  putspot(list, index, o);
+  marklayerchanged(list);
+  invalspot(list, index);
+  return true;
+}
+
 // The object list a drop with a pointer tool goes into: the edited background's, else the card's.
 Handle targetlayer(const desk& d) { return d.backlayer ? d.backspots : d.cardspots; }
 
@@ -338,6 +373,9 @@ bool ReceiveDropInBrowseWd(WindowRef window, DragRef drag) {
   setcursor(kThemeWatchCursor);
   if (!s.gCanAcceptItems) return false;
   bool taken = false;
+  bool decided = false;
+  if (s.gDragIsIcon) decided = iconDrop(window, drag, &taken);
+  if (decided) return taken;
   if (s.gDragFlavor == kTEXT) taken = ReceiveTextDropInBrowseWd(window, drag);
   if (taken || !s.gIsFavoriteFlavor || !s.gCanAcceptItems) return taken;
   // A favourite flavour: the script alone decides.

@@ -334,6 +334,10 @@ void hilitetarget(DragRef drag, Handle list, i16 index) {
 
 }  // namespace
 
+bool topdropobject(const desk& d, Point local, bool skipdragged, Handle* list, i16* index) {
+  return topmost(d, local, skipdragged, list, index);
+}
+
 OSErr MyDefaultTrackingHandler(DragTrackingMessage message, WindowRef window, u32, DragRef drag) {
   DragToolState& s = st();
   s.gDragTrackingMessage = u16(message);

@@ -7,6 +7,7 @@
 
 #include "platform/drag/drag.h"
 #include "platform/types.h"
+#include "shell/desk.h"
 #include "store/records.h"
 
 namespace kv {
@@ -21,6 +22,9 @@ void TrackDragInBrowseWd(WindowRef window, DragRef drag, DragAttributes attribut
 bool DragIsInOpenField(Point global, RegistryId* rec, Handle* list, i16* index);
 bool DragIsInOtherField(Point global, RegistryId* rec, Handle* list, i16* index);
 bool DragIsInPictureDataContainer(Point global, Handle* list, i16* index);
+// The topmost object under a card point of a window context (the edited background's, else the
+// card's and then the background's), optionally passing over the object being dragged.
+bool topdropobject(const desk& d, Point local, bool skipdragged, Handle* list, i16* index);
 // Hit tests of an object at a local (card) point, within 2 pixels of its shape.
 bool lowinsidespot(const spot& object, Point local);
 bool lowinpicturespot(const spot& object, Point local);

@@ -728,5 +728,25 @@ TEST_F(PointerDropTest, DroppedTextMakesFields) {
   }
 }
 
+
+TEST_F(DragToolsTest, AButtonsIconDroppedOnAnotherButton) {
+  constexpr Rect kN{220, 20, 250, 80};
+  setflag("N", kDrop, true);
+  auto icon = [&] { return loadat<buttontail>(object("N").tail.b).icon; };
+  auto drop = [&] { return pickfrom(centre(kIcon), "pick button \"I\"", Point{i16(centre(kN).v - centre(kIcon).v), 0}); };
+  for (const char* body : {"return true", "ignore drop", "refuse"}) {
+    SCOPED_TRACE(body);
+    ASSERT_EQ(doline(std::string("set the script of button \"N\" to \"on mouseDrop\" & return & \"") + body +
+                     "\" & return & \"end mouseDrop\""),
+              0);
+    EXPECT_EQ(drop(), 0);
+    EXPECT_EQ(icon(), 0u);
+  }
+  ASSERT_EQ(doline("set the script of button \"N\" to empty"), 0);
+  EXPECT_EQ(drop(), 0);
+  EXPECT_EQ(icon(), 128u) << "the target shows the dragged button's icon";
+  EXPECT_EQ(loadat<buttontail>(object("I").tail.b).icon, 128u);
+}
+
 }  // namespace
 }  // namespace kv
