@@ -748,5 +748,18 @@ TEST_F(DragToolsTest, AButtonsIconDroppedOnAnotherButton) {
   EXPECT_EQ(loadat<buttontail>(object("I").tail.b).icon, 128u);
 }
 
+
+TEST_F(TextDropTest, AHandlerThatDeletesItsFieldEndsTheDrop) {
+  ASSERT_EQ(doline("set the script of card field \"W\" to \"on mouseDrop\" & return & \"choose field tool\" & return & "
+                   "\"delete card field \" & quote & \"W\" & quote & return & \"choose browse tool\" & return & "
+                   "\"accept drop\" & return & \"end mouseDrop\""),
+            0);
+  const i32 before = spotcount(current().cardspots);
+  EXPECT_TRUE(dragselection(5, 7, kOnW)) << "taken, with nothing to insert into";
+  EXPECT_EQ(spotcount(current().cardspots), before - 1);
+  EXPECT_EQ(text("F"), "the big cat sat");
+  EXPECT_EQ(text("Plain"), "hello world") << "no other field took the text";
+}
+
 }  // namespace
 }  // namespace kv
