@@ -13,7 +13,9 @@
 #include "engine/status.h"
 #include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
+#include "platform/files/files.h"
 #include "platform/memory/memory.h"
+#include "platform/text/macroman.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/cursor.h"
@@ -38,6 +40,7 @@ namespace kv {
 
 namespace {
 
+constexpr OSType kTTXT = 0x74747874, kTTRO = 0x7474726F, kPICT = 0x50494354;
 constexpr OSType kTEXT = 0x54455854, kStyl = 0x7374796C, kWEpf = 0x57457066, kWEru = 0x57457275;
 constexpr u16 kTextTool = 605, kPointerTool = 600, kPointerTool2 = 601;
 constexpr i32 kTextSlack = 40000;
@@ -317,8 +320,13 @@ bool receiveinpointerwd(WindowRef window, DragRef drag) {
       taken = cloneobjects(drag, item, drop, copy);
     } else if (GetFlavorFlags(drag, item, kTEXT, &flags) == noErr) {
       taken = ReceiveTextDropInPointerWd(i, drag, item, drop);
+    } else if (GetFlavorFlags(drag, item, kPICT, &flags) == noErr) {
+      taken = false;  // pictures are not received yet
     } else {
-      taken = false;  // pictures and files are not received yet
+      DraggedFile file;
+      if (!draggedfile(drag, item, &file)) continue;  // an unreadable file flavour: skipped
+      if (file.type == kTEXT || file.type == kTTXT || file.type == kTTRO) taken = ReceiveTextDropInPointerWd(i, drag, item, drop);
+      else taken = false;  // styled text and picture files are not received yet
     }
   }
   if (taken) {
@@ -337,6 +345,38 @@ bool receiveinpointerwd(WindowRef window, DragRef drag) {
   }
   return taken;
 }
+// The whole data fork of a file named by a POSIX path (UTF-8) into a new handle: noErr, -108
+// when memory is short, or the file system's error. The file is closed on every path.
+OSErr readtextfile(const std::string& path, Handle* out) {
+  *out = nilhandle;
+  const std::string name = filenametomacroman(path);
+  if (name.size() > 255) return bdNamErr;
+  Str255 pname{};
+  pname[0] = u8(name.size());
+  std::memcpy(pname + 1, name.data(), name.size());
+  FileRef ref = 0;
+  OSErr err = HOpen(0, 0, pname, fsRdPerm, &ref);
+  if (err != noErr) return err;
+  i64 length = 0;
+  err = GetEOF(ref, &length);
+  if (err == noErr && (length > 0x7FFFFFFF - kTextSlack || (!mainglobals().memplentiful && nomemory(Size(length) + kTextSlack))))
+    err = -108;
+  Handle h = nilhandle;
+  if (err == noErr && (h = NewHandle(Size(length))) == nilhandle) err = -108;
+  if (err == noErr) {
+    i64 count = length;
+    err = FSRead(ref, &count, deref(h));
+    if (err == noErr && count != length) err = eofErr;
+  }
+  FSClose(ref);
+  if (err != noErr) {
+    if (h != nilhandle) DisposeHandle(h);
+    return err;
+  }
+  *out = h;
+  return noErr;
+}
+
 }  // namespace
 
 OSErr MyDefaultReceiveHandler(WindowRef window, u32, DragRef drag) {
@@ -489,12 +529,20 @@ OSErr CollectOneDraggedTextItem(DragRef drag, u16 index, WEReference we) {
   }
   setcursor(kThemeWatchCursor);
   Handle text = nilhandle, styles = nilhandle;
-  err = readflavor(drag, item, kTEXT, &text);
-  if (err != noErr) return err;
   FlavorFlags flags = 0;
-  if (GetFlavorFlags(drag, item, kStyl, &flags) == noErr && (err = readflavor(drag, item, kStyl, &styles)) != noErr) {
-    DisposeHandle(text);
-    return err;
+  if (GetFlavorFlags(drag, item, kTEXT, &flags) == noErr) {
+    err = readflavor(drag, item, kTEXT, &text);
+    if (err != noErr) return err;
+    if (GetFlavorFlags(drag, item, kStyl, &flags) == noErr && (err = readflavor(drag, item, kStyl, &styles)) != noErr) {
+      DisposeHandle(text);
+      return err;
+    }
+  } else {
+    // A text file: its whole data fork (files here carry no style resources).
+    DraggedFile file;
+    if (!draggedfile(drag, item, &file)) return cantGetFlavorErr;
+    if (file.type != kTEXT && file.type != kTTXT && file.type != kTTRO) return cantGetFlavorErr;
+    if ((err = readtextfile(file.path, &text)) != noErr) return err;
   }
   const i32 length = WEGetTextLength(we);
   WESetSelection(length, length, we);

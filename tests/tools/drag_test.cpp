@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -759,6 +760,61 @@ TEST_F(TextDropTest, AHandlerThatDeletesItsFieldEndsTheDrop) {
   EXPECT_EQ(spotcount(current().cardspots), before - 1);
   EXPECT_EQ(text("F"), "the big cat sat");
   EXPECT_EQ(text("Plain"), "hello world") << "no other field took the text";
+}
+
+
+TEST_F(PointerDropTest, DroppedTextFilesMakeFieldsAndOtherFilesNone) {
+  const std::string folder = home->path();
+  const char* texts[] = {"alpha", "beta", "gamma"};
+  std::vector<std::string> paths;
+  for (int i = 0; i < 3; ++i) {
+    paths.push_back(folder + "/t" + std::to_string(i) + ".txt");
+    FILE* f = std::fopen(paths.back().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs(texts[i], f);
+    std::fclose(f);
+  }
+  // A file item: {type, creator, flags, path length, path}; type 0 takes the extension's.
+  auto hfs = [](OSType type, const std::string& path) {
+    std::vector<u8> b(12 + path.size());
+    std::memcpy(b.data(), &type, 4);
+    const u16 n = u16(path.size());
+    std::memcpy(b.data() + 10, &n, 2);
+    std::memcpy(b.data() + 12, path.data(), path.size());
+    return b;
+  };
+  auto dropfiles = [&](const std::vector<std::vector<u8>>& items) {
+    DragRef drag = nilid;
+    EXPECT_EQ(NewDrag(&drag), noErr);
+    for (std::size_t i = 0; i < items.size(); ++i)
+      AddDragItemFlavor(drag, DragItemRef(i + 1), fourcc("hfs "), items[i].data(), i32(items[i].size()), 0);
+    const Point from{40, 20}, to = toglobal(Point{200, 300});
+    settle();
+    drive::drag(from, to, 6);
+    EventRecord e{};
+    EXPECT_TRUE(WaitNextEvent(mDownMask, &e, 60));
+    RgnHandle rgn = NewRgn();
+    RectRgn(rgn, Rect{from.v, from.h, i16(from.v + 4), i16(from.h + 4)});
+    const OSErr err = TrackDrag(drag, &e, rgn);
+    DisposeRgn(rgn);
+    DisposeDrag(drag);
+    return err;
+  };
+  const std::size_t count = layer().size();
+  EXPECT_EQ(dropfiles({hfs(0, paths[0]), hfs(fourcc("TEXT"), paths[1]), hfs(fourcc("ttxt"), paths[2])}), noErr);
+  const std::vector<spot> after = layer();
+  ASSERT_EQ(after.size(), count + 3);
+  for (std::size_t k = 0; k < 3; ++k) {
+    EXPECT_EQ(cardvalue("card field id " + std::to_string(u32{after[count + k].id})), texts[k]);
+    if (k > 0) {
+      Rect expect = after[count + k - 1].rect;
+      OffsetRect(&expect, 10, 10);
+      EXPECT_EQ(after[count + k].rect, expect);
+    }
+  }
+  // A missing text file is unreadable: no field, and the drop is refused.
+  EXPECT_EQ(dropfiles({hfs(0, folder + "/missing.txt")}), dragNotAcceptedErr);
+  EXPECT_EQ(layer().size(), count + 3);
 }
 
 }  // namespace
