@@ -28,6 +28,7 @@ struct DragToolState {
   u16 gCanAcceptItems = 0, gIsFavoriteFlavor = 0, gIsWindowFavorite = 0, gCursorInContent = 0;
   i32 gInsertPosition = 0, gLastOffset = 0, gCaretOffset = 0;
   u16 gCaretShow = 0;
+  u8 gDropCaret = 0;  // a drag caret was showing when the drop came (it is erased at once)
   u32 gCaretTime = 0;
   u16 gDragTrackingMessage = 0;
   WindowRef gDragTargetWindow = nilid;

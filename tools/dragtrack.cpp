@@ -81,32 +81,6 @@ std::vector<OSType> flavorsof(DragRef drag, DragItemRef item) {
   return out;
 }
 
-// A dragged file: {type, creator, flags, path length, path}; false when unreadable.
-struct DraggedFile {
-  OSType type = 0;
-  std::string path;
-};
-bool draggedfile(DragRef drag, DragItemRef item, DraggedFile* out) {
-  i32 size = 0;
-  if (GetFlavorDataSize(drag, item, kHFS, &size) != noErr || size < 12) return false;
-  std::vector<u8> b(static_cast<std::size_t>(size));
-  if (GetFlavorData(drag, item, kHFS, b.data(), &size, 0) != noErr) return false;
-  u16 length = 0;
-  std::memcpy(&out->type, b.data(), 4);
-  std::memcpy(&length, b.data() + 10, 2);
-  if (12 + i32(length) > size) return false;
-  out->path.assign(reinterpret_cast<const char*>(b.data()) + 12, length);
-  if (out->type == 0) {
-    // The type from the name's extension.
-    const auto dot = out->path.rfind('.');
-    std::string ext = dot == std::string::npos ? "" : out->path.substr(dot + 1);
-    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-    if (ext == "txt" || ext == "text") out->type = kTEXT;
-    else if (ext == "rtf") out->type = kRTF;
-    else if (ext == "pict" || ext == "pct") out->type = kPICT;
-  }
-  return true;
-}
 bool rtfdfolder(const DraggedFile& f) {
   if (f.type != kFOLD || f.path.size() <= 5) return false;
   std::string tail = f.path.substr(f.path.size() - 5);
@@ -333,6 +307,32 @@ void hilitetarget(DragRef drag, Handle list, i16 index) {
 }
 
 }  // namespace
+
+bool draggedfile(DragRef drag, DragItemRef item, DraggedFile* out) {
+  i32 size = 0;
+  if (GetFlavorDataSize(drag, item, kHFS, &size) != noErr || size < 12) return false;
+  std::vector<u8> b(static_cast<std::size_t>(size));
+  if (GetFlavorData(drag, item, kHFS, b.data(), &size, 0) != noErr) return false;
+  u16 length = 0;
+  std::memcpy(&out->type, b.data(), 4);
+  std::memcpy(&length, b.data() + 10, 2);
+  if (12 + i32(length) > size) return false;
+  out->path.assign(reinterpret_cast<const char*>(b.data()) + 12, length);
+  if (out->type == 0) {
+    // The type from the name's extension.
+    const auto dot = out->path.rfind('.');
+    std::string ext = dot == std::string::npos ? "" : out->path.substr(dot + 1);
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == "txt" || ext == "text") out->type = kTEXT;
+    else if (ext == "rtf") out->type = kRTF;
+    else if (ext == "pict" || ext == "pct") out->type = kPICT;
+  }
+  return true;
+}
+
+bool topdropobject(const desk& d, Point local, bool skipdragged, Handle* list, i16* index) {
+  return topmost(d, local, skipdragged, list, index);
+}
 
 OSErr MyDefaultTrackingHandler(DragTrackingMessage message, WindowRef window, u32, DragRef drag) {
   DragToolState& s = st();

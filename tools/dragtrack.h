@@ -5,8 +5,11 @@
 // frame and the drag caret in fields, and clears them when the drag leaves.
 #pragma once
 
+#include <string>
+
 #include "platform/drag/drag.h"
 #include "platform/types.h"
+#include "shell/desk.h"
 #include "store/records.h"
 
 namespace kv {
@@ -21,6 +24,17 @@ void TrackDragInBrowseWd(WindowRef window, DragRef drag, DragAttributes attribut
 bool DragIsInOpenField(Point global, RegistryId* rec, Handle* list, i16* index);
 bool DragIsInOtherField(Point global, RegistryId* rec, Handle* list, i16* index);
 bool DragIsInPictureDataContainer(Point global, Handle* list, i16* index);
+// A dragged file: its type (from the name's extension when the flavour gives 0) and its POSIX
+// path (UTF-8), read from an item's 'hfs ' flavour {type, creator, flags, path length, path};
+// false when the flavour is missing or unreadable.
+struct DraggedFile {
+  OSType type = 0;
+  std::string path;
+};
+bool draggedfile(DragRef drag, DragItemRef item, DraggedFile* out);
+// The topmost object under a card point of a window context (the edited background's, else the
+// card's and then the background's), optionally passing over the object being dragged.
+bool topdropobject(const desk& d, Point local, bool skipdragged, Handle* list, i16* index);
 // Hit tests of an object at a local (card) point, within 2 pixels of its shape.
 bool lowinsidespot(const spot& object, Point local);
 bool lowinpicturespot(const spot& object, Point local);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -21,10 +22,13 @@
 #include "store/fieldtext.h"
 #include "store/objects.h"
 #include "platform/qd/pictures.h"
+#include "platform/qd/shapes.h"
 #include "render/fielddrawing.h"
 #include "tests/support/icondata.h"
 #include "tests/support/windows.h"
 #include "textengine/werecord.h"
+#include "engine/scripterror.h"
+#include "platform/testing/answers.h"
 #include "tools/dragdata.h"
 #include "tools/dragsend.h"
 #include "tools/dragstate.h"
@@ -448,6 +452,8 @@ TEST_F(DragToolsTest, FieldsTakeTextOnlyWhenUnlockedAndOpenToDrops) {
 }
 
 TEST_F(DragToolsTest, TheFieldFrameAndTheDragCaret) {
+  // The drop itself is ignored: only the frame and the caret come and go.
+  ASSERT_EQ(doline("set the script of card field \"F\" to \"on mouseDrop\" & return & \"ignore\" & return & \"end mouseDrop\""), 0);
   const Frame before = drive::windowpixels(current().window);
   // At the end of "hello world", inside the field's text.
   trackmade({{kText}}, Point{300, 400}, Point{i16(kField.top + 8), i16(kField.left + 12)});
@@ -518,7 +524,7 @@ TEST_F(DragToolsTest, TextDraggedInItsOwnFieldShowsTheCaretButNoFrame) {
   const Point to = toglobal(Point{i16(b.v + 3), i16(b.h + 1)});
   drive::drag(from, to, 8);
   ASSERT_TRUE(WaitNextEvent(mDownMask, &mainglobals().event, 60));
-  EXPECT_FALSE(DragText()) << "nothing takes the drop yet";
+  EXPECT_TRUE(DragText()) << "the text moved within its field";
   EXPECT_EQ(probe.drags, 1);
   EXPECT_EQ(probe.flavors, "RTF ,TEXT,styl,FISH,WEpf,WEru,WEcf,WEst");
   EXPECT_EQ(probe.targetrec, rec) << "the open field is the target";
@@ -526,6 +532,289 @@ TEST_F(DragToolsTest, TextDraggedInItsOwnFieldShowsTheCaretButNoFrame) {
   const i16 mid = i16((kField.left + kField.right) / 2);
   EXPECT_EQ(drive::pixelat(probe.window, mid, i16(kField.top + 2)), drive::pixelat(before, mid, i16(kField.top + 2)))
       << "no frame while the drag has not left its window";
+}
+
+
+// Drops of text dragged from the open field "F": onto field "W" (whose "mouseDrop" handler is
+// set per case) or back into "F".
+class TextDropTest : public DragToolsTest {
+ protected:
+  void SetUp() override {
+    DragToolsTest::SetUp();
+    ASSERT_EQ(doline("put \"the big cat sat\" into card field \"F\""), 0);
+  }
+  // A point of a card field's text at character offset `at` (in its own record).
+  Point charpoint(RegistryId rec, i32 at) {
+    LongPoint p{};
+    i16 height = 0;
+    WEGetPoint(at, 0, &p, &height, rec);
+    return Point{i16(p.v + 3), i16(p.h + 1)};
+  }
+  // Selects chars `from` to `to` of "F" and drags them to a card point: whether the drop was taken.
+  bool dragselection(i32 from, i32 to, Point drop, u16 modifiers = 0) {
+    EXPECT_EQ(doline("select char " + std::to_string(from) + " to " + std::to_string(to) + " of card field \"F\""), 0);
+    const RegistryId rec = mainglobals().openfieldrec;
+    settle();
+    const Point start = toglobal(charpoint(rec, from));
+    drive::drag(start, toglobal(drop), 8, modifiers);
+    EXPECT_TRUE(WaitNextEvent(mDownMask, &mainglobals().event, 60));
+    const bool taken = DragText();
+    FlushEvents(everyEvent, 0);
+    return taken;
+  }
+  void handler(const std::string& body) {
+    ASSERT_EQ(doline("set the script of card field \"W\" to \"on mouseDrop n\" & return & \"put n into card field "
+                     "\" & quote & \"Plain\" & quote & return & \"" + body + "\" & return & \"end mouseDrop\""),
+              0);
+  }
+  std::string text(const char* name) { return cardvalue(std::string("card field \"") + name + "\""); }
+  static constexpr const char* kAlphabet = "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz";
+  static constexpr Point kOnW{i16(kWrap.top + 6), i16(kWrap.left + 30)};
+};
+
+TEST_F(TextDropTest, TheMouseDropVerdictDecidesTheInsertion) {
+  struct Case {
+    const char* body;
+    bool taken, inserted;
+  } cases[] = {
+      {"ignore drop", true, false}, {"accept drop", true, true},  {"refuse drop", false, false},
+      {"return true", true, false}, {"return false", true, true}, {"return maybe", true, true},
+      {"return empty", true, true}, {"exit to Kestrove", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    ASSERT_EQ(doline("put \"\" into card field \"Plain\"\nput \"" + std::string(kAlphabet) + "\" into card field \"W\""), 0);
+    handler(c.body);
+    EXPECT_EQ(dragselection(5, 7, kOnW), c.taken);
+    const std::string offset = text("Plain");
+    ASSERT_FALSE(offset.empty()) << "mouseDrop was sent with the offset";
+    const std::size_t n = std::stoul(offset);
+    ASSERT_LE(n, std::string(kAlphabet).size());
+    const std::string expect =
+        c.inserted ? std::string(kAlphabet).substr(0, n) + "big" + std::string(kAlphabet).substr(n) : kAlphabet;
+    EXPECT_EQ(text("W"), expect);
+    EXPECT_EQ(text("F"), "the big cat sat") << "a drop into another field copies";
+  }
+}
+
+TEST_F(TextDropTest, LockedMessagesAndScriptErrors) {
+  handler("ignore drop");
+  ASSERT_EQ(doline("set lockMessages to true"), 0);
+  EXPECT_TRUE(dragselection(5, 7, kOnW));
+  ASSERT_EQ(doline("set lockMessages to false"), 0);
+  EXPECT_EQ(text("Plain"), "hello world") << "no message";
+  EXPECT_NE(text("W").find("big"), std::string::npos) << "the text went in";
+
+  ASSERT_EQ(doline("put \"" + std::string(kAlphabet) + "\" into card field \"W\""), 0);
+  handler("put 1 into");
+  const u32 shown = scripterrorsshown();
+  queueanswer(Answer{"alert", "Cancel", {}});
+  EXPECT_FALSE(dragselection(5, 7, kOnW)) << "a script error refuses the drop";
+  clearanswers();
+  EXPECT_EQ(scripterrorsshown(), shown + 1) << "reported once";
+  EXPECT_EQ(text("W"), kAlphabet);
+  EXPECT_EQ(mainglobals().dropunderway, 0);
+  EXPECT_EQ(doline("refuse drop"), 0) << "outside a drop the verdicts do nothing";
+}
+
+TEST_F(TextDropTest, MovesWithinTheOpenField) {
+  ASSERT_EQ(doline("select char 1 to 5 of card field \"F\""), 0);
+  const RegistryId rec = mainglobals().openfieldrec;
+  const Point inside = charpoint(rec, 6), afterCat = charpoint(rec, 11), afterSat = charpoint(rec, 15);
+  EXPECT_FALSE(dragselection(5, 7, inside)) << "onto itself";
+  EXPECT_EQ(text("F"), "the big cat sat");
+  // "big" with the space after it goes; the drop at offset 11 lands at 7.
+  EXPECT_TRUE(dragselection(5, 7, afterCat));
+  EXPECT_EQ(text("F"), "the cat big sat") << "the field's intelligent paste puts a space before it";
+  ASSERT_EQ(doline("put \"the big cat sat\" into card field \"F\""), 0);
+  EXPECT_TRUE(dragselection(5, 7, afterSat, optionKey)) << "with Option the word is copied";
+  EXPECT_EQ(text("F"), "the big cat sat big");
+}
+
+
+// Drops with the pointer tool: copies of dragged objects, and new fields from dragged text.
+class PointerDropTest : public DragToolsTest {
+ protected:
+  void SetUp() override {
+    DragToolsTest::SetUp();
+    ASSERT_EQ(doline("choose pointer tool"), 0);
+    setflag("N", kDrag, true);
+    for (const char* name : {"I", "N"}) {
+      const i16 i = indexof(name);
+      spot o = spotat(current().cardspots, i);
+      o.selected = 1;
+      putspot(current().cardspots, i, o);
+    }
+  }
+  // Drags the selected objects from a card point by an offset, with modifiers.
+  void dragselected(Point from, Point by, u16 modifiers) {
+    settle();
+    const Point a = toglobal(from);
+    drive::drag(a, Point{i16(a.v + by.v), i16(a.h + by.h)}, 8, modifiers);
+    ASSERT_TRUE(WaitNextEvent(mDownMask, &mainglobals().event, 60));
+    EXPECT_EQ(doline("pick selected"), 0);
+    FlushEvents(everyEvent, 0);
+  }
+  std::vector<spot> layer() {
+    std::vector<spot> out;
+    for (i32 i = 0; i < spotcount(current().cardspots); ++i) out.push_back(spotat(current().cardspots, i));
+    return out;
+  }
+};
+
+TEST_F(PointerDropTest, OptionDragCopiesTheSelectedObjects) {
+  const std::vector<spot> before = layer();
+  dragselected(centre(kIcon), Point{40, 30}, 0);
+  ASSERT_EQ(layer().size(), before.size()) << "a plain drag inside the window is no drop";
+
+  dragselected(centre(kIcon), Point{40, 30}, optionKey);
+  const std::vector<spot> after = layer();
+  ASSERT_EQ(after.size(), before.size() + 2);
+  std::vector<u32> ids;
+  for (const spot& o : before) ids.push_back(u32{o.id});
+  for (std::size_t k = 0; k < 2; ++k) {
+    const spot& copy = after[before.size() + k];
+    const spot& from = before[std::size_t(indexof(k == 0 ? "I" : "N"))];
+    Rect moved = from.rect;
+    OffsetRect(&moved, 30, 40);
+    EXPECT_EQ(copy.rect, moved) << "moved by the drag";
+    EXPECT_EQ(copy.selected, 1);
+    const u32 id = copy.id;
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), id), 0) << "a new id";
+    ids.push_back(id);
+  }
+  for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(after[i].selected, 0) << "the originals are deselected";
+}
+
+TEST_F(PointerDropTest, ACardHandlerThatReturnsTrueKeepsTheLayer) {
+  ASSERT_EQ(doline("set the script of this card to \"on mouseDrop\" & return & \"return true\" & return & \"end mouseDrop\""), 0);
+  const std::size_t count = layer().size();
+  dragselected(centre(kIcon), Point{40, 30}, optionKey);
+  EXPECT_EQ(layer().size(), count);
+}
+
+TEST_F(PointerDropTest, DroppedTextMakesFields) {
+  ASSERT_EQ(doline("put 0 into card field \"Plain\"\nset the script of this card to \"on newField\" & return & "
+                   "\"add 1 to card field \" & quote & \"Plain\" & quote & return & \"end newField\""), 0);
+  const std::size_t count = layer().size();
+  // Three text items, pressed on outside the window.
+  DragRef drag = nilid;
+  ASSERT_EQ(NewDrag(&drag), noErr);
+  const char* texts[] = {"one", "two", "three"};
+  for (u32 i = 0; i < 3; ++i) AddDragItemFlavor(drag, i + 1, kText, texts[i], i32(std::strlen(texts[i])), 0);
+  const Point drop{200, 300};
+  const Point from{40, 20}, to = toglobal(drop);
+  settle();
+  drive::drag(from, to, 6);
+  EventRecord e{};
+  ASSERT_TRUE(WaitNextEvent(mDownMask, &e, 60));
+  RgnHandle rgn = NewRgn();
+  RectRgn(rgn, Rect{from.v, from.h, i16(from.v + 4), i16(from.h + 4)});
+  EXPECT_EQ(TrackDrag(drag, &e, rgn), noErr);
+  DisposeRgn(rgn);
+  DisposeDrag(drag);
+  const std::vector<spot> after = layer();
+  ASSERT_EQ(after.size(), count + 3);
+  EXPECT_EQ(cardvalue("card field \"Plain\""), "3") << "newField once each";
+  const Rect first = after[count].rect;
+  EXPECT_EQ(centre(first).h, drop.h);
+  EXPECT_EQ(centre(first).v, drop.v);
+  for (std::size_t k = 0; k < 3; ++k) {
+    const spot& f = after[count + k];
+    EXPECT_EQ(f.style, 301);
+    Rect expect = first;
+    OffsetRect(&expect, i16(10 * k), i16(10 * k));
+    EXPECT_EQ(f.rect, expect);
+    EXPECT_EQ(cardvalue("card field id " + std::to_string(u32{f.id})), texts[k]);
+  }
+}
+
+
+TEST_F(DragToolsTest, AButtonsIconDroppedOnAnotherButton) {
+  constexpr Rect kN{220, 20, 250, 80};
+  setflag("N", kDrop, true);
+  auto icon = [&] { return loadat<buttontail>(object("N").tail.b).icon; };
+  auto drop = [&] { return pickfrom(centre(kIcon), "pick button \"I\"", Point{i16(centre(kN).v - centre(kIcon).v), 0}); };
+  for (const char* body : {"return true", "ignore drop", "refuse"}) {
+    SCOPED_TRACE(body);
+    ASSERT_EQ(doline(std::string("set the script of button \"N\" to \"on mouseDrop\" & return & \"") + body +
+                     "\" & return & \"end mouseDrop\""),
+              0);
+    EXPECT_EQ(drop(), 0);
+    EXPECT_EQ(icon(), 0u);
+  }
+  ASSERT_EQ(doline("set the script of button \"N\" to empty"), 0);
+  EXPECT_EQ(drop(), 0);
+  EXPECT_EQ(icon(), 128u) << "the target shows the dragged button's icon";
+  EXPECT_EQ(loadat<buttontail>(object("I").tail.b).icon, 128u);
+}
+
+
+TEST_F(TextDropTest, AHandlerThatDeletesItsFieldEndsTheDrop) {
+  ASSERT_EQ(doline("set the script of card field \"W\" to \"on mouseDrop\" & return & \"choose field tool\" & return & "
+                   "\"delete card field \" & quote & \"W\" & quote & return & \"choose browse tool\" & return & "
+                   "\"accept drop\" & return & \"end mouseDrop\""),
+            0);
+  const i32 before = spotcount(current().cardspots);
+  EXPECT_TRUE(dragselection(5, 7, kOnW)) << "taken, with nothing to insert into";
+  EXPECT_EQ(spotcount(current().cardspots), before - 1);
+  EXPECT_EQ(text("F"), "the big cat sat");
+  EXPECT_EQ(text("Plain"), "hello world") << "no other field took the text";
+}
+
+
+TEST_F(PointerDropTest, DroppedTextFilesMakeFieldsAndOtherFilesNone) {
+  const std::string folder = home->path();
+  const char* texts[] = {"alpha", "beta", "gamma"};
+  std::vector<std::string> paths;
+  for (int i = 0; i < 3; ++i) {
+    paths.push_back(folder + "/t" + std::to_string(i) + ".txt");
+    FILE* f = std::fopen(paths.back().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs(texts[i], f);
+    std::fclose(f);
+  }
+  // A file item: {type, creator, flags, path length, path}; type 0 takes the extension's.
+  auto hfs = [](OSType type, const std::string& path) {
+    std::vector<u8> b(12 + path.size());
+    std::memcpy(b.data(), &type, 4);
+    const u16 n = u16(path.size());
+    std::memcpy(b.data() + 10, &n, 2);
+    std::memcpy(b.data() + 12, path.data(), path.size());
+    return b;
+  };
+  auto dropfiles = [&](const std::vector<std::vector<u8>>& items) {
+    DragRef drag = nilid;
+    EXPECT_EQ(NewDrag(&drag), noErr);
+    for (std::size_t i = 0; i < items.size(); ++i)
+      AddDragItemFlavor(drag, DragItemRef(i + 1), fourcc("hfs "), items[i].data(), i32(items[i].size()), 0);
+    const Point from{40, 20}, to = toglobal(Point{200, 300});
+    settle();
+    drive::drag(from, to, 6);
+    EventRecord e{};
+    EXPECT_TRUE(WaitNextEvent(mDownMask, &e, 60));
+    RgnHandle rgn = NewRgn();
+    RectRgn(rgn, Rect{from.v, from.h, i16(from.v + 4), i16(from.h + 4)});
+    const OSErr err = TrackDrag(drag, &e, rgn);
+    DisposeRgn(rgn);
+    DisposeDrag(drag);
+    return err;
+  };
+  const std::size_t count = layer().size();
+  EXPECT_EQ(dropfiles({hfs(0, paths[0]), hfs(fourcc("TEXT"), paths[1]), hfs(fourcc("ttxt"), paths[2])}), noErr);
+  const std::vector<spot> after = layer();
+  ASSERT_EQ(after.size(), count + 3);
+  for (std::size_t k = 0; k < 3; ++k) {
+    EXPECT_EQ(cardvalue("card field id " + std::to_string(u32{after[count + k].id})), texts[k]);
+    if (k > 0) {
+      Rect expect = after[count + k - 1].rect;
+      OffsetRect(&expect, 10, 10);
+      EXPECT_EQ(after[count + k].rect, expect);
+    }
+  }
+  // A missing text file is unreadable: no field, and the drop is refused.
+  EXPECT_EQ(dropfiles({hfs(0, folder + "/missing.txt")}), dragNotAcceptedErr);
+  EXPECT_EQ(layer().size(), count + 3);
 }
 
 }  // namespace
