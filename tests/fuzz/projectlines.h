@@ -12,6 +12,7 @@
 #include "platform/memory/memory.h"
 #include "platform/process/exit.h"
 #include "platform/testing/temphome.h"
+#include "platform/windows/compositor.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "store/recordcache.h"
@@ -33,6 +34,7 @@ inline void withproject(const testproject::Project& p, const std::function<void(
   setfilesyncs(false);  // the project's writes need not wait for the disk
   u32 dir = 0;
   if (folderidofpath(home.path(), &dir) != noErr || initglobs() != 0) return;
+  composeonrequest(true);  // nothing here looks at the screen
   if (testproject::build(dir, "f.kv45", p) != 0) return;
   if (prepare) prepare(home.path());
   setexithook([](int, const std::string&) {});
