@@ -14,6 +14,8 @@ struct fred;
 // `get expression`: `it` gets the value; a single word naming a global property gets that
 // property's value without "the".
 i16 comget(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+// rtfMerge (rtfmerge.cpp).
+i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `put expression [into|after|before container]`: without a preposition the message box gets
 // the text and the current card "putMessage", sent even while messages are locked. 2 for
 // another preposition.

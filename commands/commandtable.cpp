@@ -20,6 +20,7 @@
 #include "commands/newcommand.h"
 #include "commands/sortcards.h"
 #include "commands/userfiles.h"
+#include "media/export.h"
 #include "engine/expression.h"
 #include "engine/insertscripts.h"
 #include "engine/keywords.h"
@@ -108,7 +109,7 @@ constexpr comrow comrows[] = {
     {2062, comenabdisab, 0},            // enable (or enablefilters, chosen by its words)
     {2064, comenter, 0},                // enterInField
     {2065, comentermsg, 0},             // enterKey
-    {2069, comnotbuilt, P | R},         // export: comexport
+    {2069, comexport, P | R},          // export
     {2070, comfind, R},                 // find
     {2071, comflush, 0},                // flush
     {2073, comget, 0},                  // get
@@ -155,7 +156,7 @@ constexpr comrow comrows[] = {
     {2166, comreturn, 0},               // returnKey
     {2167, comrevert, 0},               // revert
     {2168, comrotate, 0},               // rotate
-    {2169, comnotbuilt, R},             // rtfMerge: comRTFmerge
+    {2169, comRTFmerge, R},             // rtfMerge
     {2170, comsave, 0},                 // save
     {2171, comsay, P | R},              // say
     {2172, comerror, 0},                // scriptError

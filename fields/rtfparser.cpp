@@ -70,7 +70,7 @@ RTFParser::~RTFParser() noexcept(false) {
   if (textLength_ > 0 && destination_ == kText) {
     const uint32_t n = textLength_;
     textLength_ = 0;
-    const OSErr err = WEPut(-1, -1, text_, int32_t(n), kTextEncodingWEText, 2, 0, nullptr, nullptr, we_);
+    const OSErr err = PutAtSelection(text_, int32_t(n));
     if (err != 0 && std::uncaught_exceptions() == 0) throw RTFException(err);
   }
 }
@@ -251,7 +251,19 @@ void RTFParser::FlushTextBuffer() {
   if (textLength_ == 0) return;
   const uint32_t n = textLength_;
   textLength_ = 0;
-  RTFException::ThrowIfError(WEPut(-1, -1, text_, int32_t(n), kTextEncodingWEText, 2, 0, nullptr, nullptr, we_));
+  RTFException::ThrowIfError(PutAtSelection(text_, int32_t(n)));
+}
+
+OSErr RTFParser::PutAtSelection(const uint8_t* text, int32_t n) {
+  i32 start = 0, end = 0;
+  WEGetSelection(&start, &end, we_);
+  const i32 before = WEGetTextLength(we_);
+  const OSErr err = WEPut(-1, -1, text, n, kTextEncodingWEText, 2, 0, nullptr, nullptr, we_);
+  if (err == noErr && start < end) {
+    const i32 caret = end + WEGetTextLength(we_) - before;
+    WESetSelection(caret, caret, we_);
+  }
+  return err;
 }
 
 // --- Groups and destinations ---------------------------------------------------------------

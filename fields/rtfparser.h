@@ -119,6 +119,9 @@ class RTFParser {
   void PopState();
   void PutChar(int32_t c);
   void FlushTextBuffer();
+  // Puts text at the selection, leaving the caret after it: the first put replaces a selected
+  // range (a put over exactly the selection would keep the selection on the new text).
+  OSErr PutAtSelection(const uint8_t* text, int32_t n);
   void PutDocumentProperty();
   void PutMacPrintRecord();
   int16_t MappedFont(int32_t number);

@@ -10,7 +10,9 @@
 #include "fields/rtfparser.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/imagewriters.h"
 #include "platform/qd/pictures.h"
+#include "platform/text/pstring.h"
 #include "store/records.h"
 #include "textengine/wehooks.h"
 
@@ -486,7 +488,71 @@ void RTFWriter::WriteEmbeddedObject(RTFOutputStream& out, WEObjectDescHandle obj
   } else if (type != fourcc("PICT")) {
     return;
   }
-  WriteEmbeddedPicture(out, picture, WEGetObjectSize(object));
+  if (nextGraphics_ && hasBase_) {
+    WriteNeXTGraphics(out, object, picture);
+  } else {
+    WriteEmbeddedPicture(out, picture, WEGetObjectSize(object));
+  }
+}
+
+void RTFWriter::SetBaseDirectory(const FSSpec& base) {
+  base_ = base;
+  hasBase_ = true;
+}
+
+void RTFWriter::WriteNeXTGraphics(RTFOutputStream& out, WEObjectDescHandle object, Handle picture) {
+  if (!IsValidHandle(picture)) return;
+  Rect frame{};
+  QDGetPictureBounds(PicHandle(picture), &frame);
+  const int32_t width = frame.right - frame.left, height = frame.bottom - frame.top;
+  char stored[256] = {};
+  i32 size = 0;
+  std::string name;
+  if (WEGetObjectProperty(object, fourcc("VIZU"), fourcc("pnam"), 255, &size, stored) == noErr && size >= 6 &&
+      size <= 255 && std::string_view(stored, std::size_t(size)).ends_with(".tiff")) {
+    name.assign(stored, std::size_t(size));
+  } else {
+    name = maketiffname(++pictureCount_);
+  }
+  // The file goes into the folder that holds the base item, beside the RTF.
+  if (name.size() > 63 || name.find('/') != std::string::npos) return;
+  FSSpec spec{base_.vRefNum, base_.parID, {}};
+  setpstring(spec.name, name);
+  CatInfo info{};
+  const OSErr err = HGetCatInfo(spec.vRefNum, spec.parID, spec.name, &info);
+  if (err == fnfErr) {
+    if (HCreate(spec.vRefNum, spec.parID, spec.name, 0, fourcc("TIFF")) != noErr) return;
+  } else if (err != noErr || info.folder) {
+    return;
+  }
+  ConvertPICTToGraphics(picture, spec, fourcc("TIFF"));
+  out.PutChar('{');
+  out.PutChar('{');
+  out.PutKeyword("*");
+  out.PutKeyword("NeXTGraphic");
+  out.PutChar(' ');
+  out.PutCString(name.c_str());
+  out.PutChar(' ');
+  PutKeywordNumber(out, "width", width * 20);
+  PutKeywordNumber(out, "height", height * 20);
+  out.PutChar('}');
+  out.PutChar(char(0xAC));
+  out.PutChar('}');
+}
+
+void RTFWriter::ConvertPICTToGraphics(Handle picture, const FSSpec& spec, uint32_t type) {
+  constexpr int32_t kNoExporter = -93706;
+  if (!hasimageexporter(type)) throw RTFException(kNoExporter);
+  DecodedImage image;
+  std::vector<u8> bytes;
+  if (!picturepixels(PicHandle(picture), &image) || !encodeexportimage(image, type, 0, &bytes))
+    throw RTFException(kNoExporter);
+  FileRef ref = nilid;
+  RTFException::ThrowIfError(HOpen(spec.vRefNum, spec.parID, spec.name, fsRdWrPerm, &ref));
+  OSErr err = writeat(ref, 0, bytes.data(), i64(bytes.size()));
+  if (err == noErr) err = SetEOF(ref, i64(bytes.size()));
+  FSClose(ref);
+  RTFException::ThrowIfError(err);
 }
 
 void RTFWriter::WriteEmbeddedPicture(RTFOutputStream& out, Handle picture, uint32_t displaySize) {
@@ -532,10 +598,14 @@ int32_t RTFWriteHandleCrutch(i32 start, i32 end, WEReference we, Handle out, con
   }
 }
 
-int32_t RTFWriteFileCrutch(i32 start, i32 end, WEReference we, OSType fileType, FileRef ref, const char* footer) {
-  (void)fileType;
+int32_t RTFWriteFileCrutch(i32 start, i32 end, WEReference we, OSType fileType, FileRef ref, const FSSpec* base,
+                           const char* footer) {
   try {
     RTFWriter writer(start, end, we);
+    if (fileType == fourcc("RTFD") && base != nullptr) {
+      writer.SetBaseDirectory(*base);
+      writer.SetNeXTGraphics(true);
+    }
     {
       RTFFileOutputStream stream(ref, 0x10000);
       writer.SetFooter(footer);

@@ -32,6 +32,10 @@ class RTFWriter {
 
   // The footer is the caller's RTF, written before the body; it is kept, not copied.
   void SetFooter(const char* footer) { footer_ = footer; }
+  // The item whose folder takes the pictures of a package (a copy is kept), and whether
+  // pictures go there as TIFF attachments instead of inline data.
+  void SetBaseDirectory(const FSSpec& base);
+  void SetNeXTGraphics(bool on) { nextGraphics_ = on; }
   // The whole document. Non-zero flags ask for a closing paragraph mark.
   void Write(RTFOutputStream& out, int16_t flags);
   void WriteFooter(RTFOutputStream& out);
@@ -50,6 +54,12 @@ class RTFWriter {
   void WriteTabs(RTFOutputStream& out);
   void WriteEmbeddedObject(RTFOutputStream& out, WEObjectDescHandle object);
   void WriteEmbeddedPicture(RTFOutputStream& out, Handle picture, uint32_t displaySize);
+  // A picture as a TIFF file beside the RTF, named as it was read ("VIZU"/"pnam") or
+  // picture<n>.tiff, referenced by a NeXTGraphic group.
+  void WriteNeXTGraphics(RTFOutputStream& out, WEObjectDescHandle object, Handle picture);
+  // Writes a picture into the file `spec` (which exists) as an image of `type`; only 'TIFF' has
+  // an exporter (-93706 otherwise). Throws on failure.
+  static void ConvertPICTToGraphics(Handle picture, const FSSpec& spec, uint32_t type);
 
   // The family number (0 nil, 1 roman, 2 swiss, 3 modern, 4 script, 5 decor, 6 tech) of a
   // font name, 0 for a name not known.
@@ -82,6 +92,10 @@ class RTFWriter {
   Handle scratch_ = nilhandle;
   ParagraphAttributes para_{};
   const char* footer_ = nullptr;
+  bool hasBase_ = false;
+  FSSpec base_{};
+  bool nextGraphics_ = false;
+  uint32_t pictureCount_ = 0;
 };
 
 // 48-bit colours in the writer's 24-bit form (red in bits 0-7, green 8-15, blue 16-23): the
@@ -93,7 +107,9 @@ void RGB24To48(uint32_t color, RGBColor& out);
 // be null) is RTF written before the body. 0, an error code, or 118 for any other failure.
 int32_t RTFWriteHandleCrutch(i32 start, i32 end, WEReference we, Handle out, const char* footer, i16 flags);
 // Writes at the mark of an open file, with a closing paragraph mark; the file ends where the
-// RTF does.
-int32_t RTFWriteFileCrutch(i32 start, i32 end, WEReference we, OSType fileType, FileRef ref, const char* footer);
+// RTF does. For type 'RTFD' the pictures go as TIFF files into the folder that holds `base`;
+// other types ignore it.
+int32_t RTFWriteFileCrutch(i32 start, i32 end, WEReference we, OSType fileType, FileRef ref, const FSSpec* base,
+                           const char* footer);
 
 }  // namespace kv

@@ -11,6 +11,7 @@
 #include "engine/drawroutines.h"
 #include "engine/fred.h"
 #include "engine/textutil.h"
+#include "media/export.h"
 #include "media/imagefiles.h"
 #include "media/print.h"
 #include "platform/events/events.h"

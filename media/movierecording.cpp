@@ -65,14 +65,14 @@ i64 objectlistsizes() {
 
 }  // namespace
 
-void drawcardinto(GWorldPtr world, const Rect& rect) {
+void drawcardinto(GWorldPtr world, const Rect& rect, bool transparent) {
   MainGlobals& g = mainglobals();
   SavePort saved;
   SetPort(world);
   SetOrigin(rect.left, rect.top);
   ClipRect(&rect);
   const desk d = g.current;
-  myEraseRect(&rect, &d);
+  if (!transparent) myEraseRect(&rect, &d);
   const i16 off = g.offwindowdrawing;
   g.offwindowdrawing = 1;
   backspot(1);

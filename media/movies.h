@@ -93,7 +93,8 @@ i16 closemovie(bool report, Handle atoms, i32 at);
 i16 lowclosemovie(bool finish);
 // Whether a recording is open.
 bool movierecording();
-// Draws the current card into a world that stands for `rect` of the card window.
-void drawcardinto(GWorldPtr world, const Rect& rect);
+// Draws the current card into a world that stands for `rect` of the card window (the
+// rectangle erased first unless `transparent`).
+void drawcardinto(GWorldPtr world, const Rect& rect, bool transparent = false);
 
 }  // namespace kv

@@ -8,6 +8,7 @@
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
 #include "media/imagefiles.h"
+#include "media/export.h"
 #include "media/mediaservice.h"
 #include "media/movies.h"
 #include "platform/backend/backend.h"

@@ -1,7 +1,5 @@
 // Fields as containers: the field a reference names, written through its stored text.
 #include <algorithm>
-#include <cstring>
-#include <vector>
 
 #include "engine/container.h"
 #include "engine/fred.h"
@@ -41,33 +39,14 @@ void release(chunkpart* dest) {
   disposfred(&dest->value);
 }
 
-// Without a text record (the engine not installed), the style runs of a stored text follow a
-// replacement of characters [from, to) by n characters: runs after it move, runs that started
-// inside it start after the new text, and a run left with nothing of its own goes (the first
-// run always stays).
-void followruns(Handle data, i32 from, i32 to, i32 n) {
-  fieldtextlayout l = measurefieldtext(data);
-  if (!l.whole || l.runs == 0) return;
-  std::vector<stylerun> runs;
-  for (i32 i = 0; i < l.runs; ++i) runs.push_back(fieldtextrun(deref(data), i));
-  i32 delta = n - (to - from);
-  for (size_t i = 1; i < runs.size(); ++i) {
-    i32 start = runs[i].start;
-    if (start >= to) runs[i].start = start + delta;
-    else if (start > from) runs[i].start = from + n;
-  }
-  std::vector<stylerun> kept{runs[0]};
-  for (size_t i = 1; i < runs.size(); ++i) {
-    if (runs[i].start >= l.textlength) continue;
-    if (runs[i].start <= kept.back().start) kept.back() = runs[i];
-    else kept.push_back(runs[i]);
-  }
-  kept[0].start = 0;
-  // The runs shrink or keep their count: the text moves down over the runs that went.
-  i32 gone = i32(runs.size() - kept.size());
-  std::memcpy(deref(data) + 2, kept.data(), kept.size() * sizeof(stylerun));
-  storeat<u16>(deref(data), u16(kept.size()));
-  if (gone > 0) Munger(data, 2 + i32(kept.size()) * kStyleRunSize, nullptr, gone * kStyleRunSize, "", 0);
+// Without the text engine (its entries not installed) a stored text is written directly: runs
+// after the first would no longer meet the characters they styled, so the text keeps its first
+// run only. With the engine every text with runs is written through a text record.
+void keepfirstrun(Handle data) {
+  const fieldtextlayout l = measurefieldtext(data);
+  if (!l.whole || l.runs <= 1) return;
+  Munger(data, 2 + kStyleRunSize, nullptr, (l.runs - 1) * kStyleRunSize, "", 0);
+  storeat<u16>(deref(data), 1);
 }
 
 }  // namespace
@@ -163,7 +142,7 @@ i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool 
     } else {
       Munger(data, from, nullptr, to - from, bytes, put);
       if (MemError() != noErr) st = statusnomemory;
-      else followruns(data, from - l.textoffset, to - l.textoffset, put);
+      else keepfirstrun(data);
     }
   }
   // A write into the field open for typing closes it as changed once the descriptor went.

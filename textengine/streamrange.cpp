@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "fields/rtfwriter.h"
 #include "platform/fonts/fonts.h"
 #include "platform/scrap/scrap.h"
 #include "store/records.h"
@@ -366,7 +367,11 @@ OSErr WEStreamRange(i32 start, i32 end, OSType flavor, u16 flags, Handle block, 
     case fourcc("WEru"): return _WEBuildRulerScrap(start, end, block, we);
     case fourcc("SOUP"): return _WEBuildSoup(start, end, block, objectflags, we);
     case fourcc("FISH"): return _WEBuildFontTableForRange(start, end, block, nullptr, we);
-    default: return weUnknownFlavorErr;  // 'RTF ' among them until the RTF writer lands
+    case fourcc("RTF "): {
+      const int32_t err = RTFWriteHandleCrutch(start, end, we, block, nullptr, 0);
+      return err == noErr ? OSErr(noErr) : err >= -32768 && err <= 32767 ? OSErr(err) : OSErr(paramErr);
+    }
+    default: return weUnknownFlavorErr;
   }
 }
 

@@ -462,6 +462,19 @@ OSErr HDelete(i16 vRefNum, u32 dirID, ConstStringPtr name) {
   return noErr;
 }
 
+OSErr HReplaceFile(i16 vRefNum, u32 dirID, ConstStringPtr from, ConstStringPtr to) {
+  std::string source, target;
+  if (OSErr e = resolve(vRefNum, dirID, from, &source)) return e;
+  if (OSErr e = resolve(vRefNum, dirID, to, &target)) return e;
+  struct stat st;
+  if (::lstat(target.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return dupFNErr;
+    if (lockedmode(st.st_mode)) return fLckdErr;
+  }
+  if (::rename(source.c_str(), target.c_str()) != 0) return oserr(errno, target);
+  return noErr;
+}
+
 OSErr DeleteDirectory(i16 vRefNum, u32 dirID, ConstStringPtr name) {
   std::string path;
   if (OSErr e = resolve(vRefNum, dirID, name, &path)) return e;

@@ -111,6 +111,9 @@ OSErr volumebyname(std::string_view macromanname, i16* vRefNum);
 OSErr HCreate(i16 vRefNum, u32 dirID, ConstStringPtr name, OSType creator, OSType fileType);
 OSErr HOpen(i16 vRefNum, u32 dirID, ConstStringPtr name, i8 permission, FileRef* ref);
 OSErr HDelete(i16 vRefNum, u32 dirID, ConstStringPtr name);
+// Renames `from` to `to` in the same folder in one step, replacing a file of that name (never
+// a folder, dupFNErr, nor a locked file, fLckdErr): the old file stays whole until then.
+OSErr HReplaceFile(i16 vRefNum, u32 dirID, ConstStringPtr from, ConstStringPtr to);
 // Deletes a folder with everything in it, locked files and folders too (links inside are
 // removed, not followed). dirNFErr when the name is no folder; the first failure stops and is
 // answered (what went stays gone).

@@ -497,10 +497,10 @@ bool imageheadersize(const u8* data, std::size_t size, i32* width, i32* height) 
   }
 }
 
-bool encodeimagejpeg(const DecodedImage& image, std::vector<u8>* out) {
+bool encodeimagejpeg(const DecodedImage& image, std::vector<u8>* out, int quality) {
   if (image.width <= 0 || image.height <= 0 || image.pixels.size() != std::size_t(image.width) * std::size_t(image.height))
     return false;
-  return writejpeg(image, 95, out);
+  return writejpeg(image, std::clamp(quality, 1, 100), out);
 }
 
 bool encodeimagepng(const DecodedImage& image, std::vector<u8>* out) {

@@ -41,8 +41,9 @@ bool imageheadersize(const u8* data, std::size_t size, i32* width, i32* height);
 // one, else 32-bit; 0 when memory runs out.
 PicHandle imagepicture(const DecodedImage& image);
 
-// Writes an image as a PNG file, or a JPEG file of quality 95 (for tests and export).
+// Writes an image as a PNG file, or a JPEG file of a quality from 1 to 100 (for tests and
+// export).
 bool encodeimagepng(const DecodedImage& image, std::vector<u8>* out);
-bool encodeimagejpeg(const DecodedImage& image, std::vector<u8>* out);
+bool encodeimagejpeg(const DecodedImage& image, std::vector<u8>* out, int quality = 95);
 
 }  // namespace kv

@@ -124,6 +124,22 @@ TEST_F(RTFReadTest, TextGroupsAndThePage) {
   EXPECT_EQ(readtext("{\\rtf1 \\{\\}\\\\\\tab\\~}"), "{}\\\t\xCA");
 }
 
+TEST_F(RTFReadTest, ARangeIsReplacedInOrder) {
+  // The RTF of a paste replaces the selected range; its pieces follow one another.
+  const WEReference we = record("xYYz");
+  ASSERT_EQ(read("{\\rtf1 a{\\b b}c}", we, 1, 3), 0);
+  EXPECT_EQ(textof(we), "xabcz");
+  u8 bold = 0;
+  EXPECT_EQ(WEGetOneAttribute(2, fourcc("bold"), &bold, 1, we), noErr);
+  EXPECT_EQ(bold, 1);
+  EXPECT_EQ(WEGetOneAttribute(3, fourcc("bold"), &bold, 1, we), noErr);
+  EXPECT_EQ(bold, 0);
+  i32 start = 0, end = 0;
+  WEGetSelection(&start, &end, we);
+  EXPECT_EQ(start, 4);
+  EXPECT_EQ(end, 4);
+}
+
 TEST_F(RTFReadTest, FailuresKeepWhatWasPutAndLayOut) {
   const std::string letters29(29, 'q'), letters30(30, 'q');
   struct Row {

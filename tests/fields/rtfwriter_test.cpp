@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "fields/fieldview.h"
 #include "fields/rtfreader.h"
@@ -12,6 +13,7 @@
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/testing/temphome.h"
+#include "platform/qd/imagefiles.h"
 #include "platform/qd/pictures.h"
 #include "platform/qd/shapes.h"
 #include "tests/textengine/wetest.h"
@@ -212,7 +214,7 @@ TEST_F(RTFWriteTest, AFileHoldsExactlyTheDocument) {
   set(we, 4, 9, "ital", u8(1));
   FileRef ref = nilid;
   ASSERT_EQ(HOpen(kBootVolume, 0, name, fsRdWrPerm, &ref), noErr);
-  EXPECT_EQ(RTFWriteFileCrutch(0, -1, we, fourcc("RTF "), ref, nullptr), 0);
+  EXPECT_EQ(RTFWriteFileCrutch(0, -1, we, fourcc("RTF "), ref, nullptr, nullptr), 0);
   i64 length = 0;
   ASSERT_EQ(GetEOF(ref, &length), noErr);
   FSClose(ref);
@@ -285,6 +287,161 @@ TEST_F(RTFWriteTest, ReadsBackRunByRun) {
     WEGetOneAttribute(offset, fourcc("colr"), &a, 6, we);
     WEGetOneAttribute(offset, fourcc("colr"), &b, 6, back);
     EXPECT_EQ(RGB48To24(a), RGB48To24(b)) << "colr at " << offset;
+  }
+}
+
+TEST_F(RTFWriteTest, PackagesHoldTheirPicturesAsTIFFFiles) {
+  TemporaryHome home;
+  const Rect frame{0, 0, 50, 100};
+  const WEReference we = record("abc");
+  for (i32 at : {1, 3, 5, 6}) {
+    const PicHandle pic = OpenPicture(&frame);
+    const Rect corner{0, 0, 10, 20};
+    PaintRect(&corner);
+    ClosePicture();
+    WESetSelection(at, at, we);
+    ASSERT_EQ(WEInsertObject(fourcc("PICT"), Handle(pic), Point{50, 100}, we), noErr);
+  }
+  // The last picture keeps the name it was read under.
+  WEObjectDescHandle named = nilhandle;
+  ASSERT_EQ(WEGetObjectAtOffset(6, &named, we), noErr);
+  ASSERT_EQ(WESetObjectProperty(named, fourcc("VIZU"), fourcc("pnam"), 8, "pic.tiff"), noErr);
+  const std::string rtfpath = home.path() + "/TXT.rtf";
+  u8 name[256] = {u8(rtfpath.size())};
+  std::memcpy(name + 1, rtfpath.data(), rtfpath.size());
+  ASSERT_EQ(HCreate(kBootVolume, 0, name, 0, fourcc("RTF ")), noErr);
+  FileRef ref = nilid;
+  ASSERT_EQ(HOpen(kBootVolume, 0, name, fsRdWrPerm, &ref), noErr);
+  FSSpec base{kBootVolume, 0, {}};
+  ASSERT_EQ(folderidofpath(home.path(), &base.parID), noErr);
+  base.name[0] = 7;
+  std::memcpy(base.name + 1, "TXT.rtf", 7);
+  EXPECT_EQ(RTFWriteFileCrutch(0, -1, we, fourcc("RTFD"), ref, &base, nullptr), 0);
+  FSClose(ref);
+  std::FILE* f = std::fopen(rtfpath.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  std::string rtf;
+  for (int c; (c = std::fgetc(f)) != EOF;) rtf += char(c);
+  std::fclose(f);
+  EXPECT_NE(rtf.find("{{\\*\\NeXTGraphic picture1.tiff \\width2000\\height1000}\xAC}"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("{{\\*\\NeXTGraphic pic.tiff "), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("picture2.tiff"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("picture3.tiff"), std::string::npos) << rtf;
+  EXPECT_EQ(rtf.find("\\pict"), std::string::npos);
+  for (const char* file : {"picture1.tiff", "picture2.tiff", "picture3.tiff", "pic.tiff"}) {
+    std::FILE* t = std::fopen((home.path() + "/" + file).c_str(), "rb");
+    ASSERT_NE(t, nullptr) << file;
+    std::vector<u8> bytes;
+    for (int c; (c = std::fgetc(t)) != EOF;) bytes.push_back(u8(c));
+    std::fclose(t);
+    DecodedImage image;
+    std::string error;
+    ASSERT_TRUE(decodeimage(bytes.data(), bytes.size(), &image, &error)) << file << error;
+    EXPECT_EQ(image.width, 100);
+    EXPECT_EQ(image.height, 50);
+    EXPECT_EQ(image.pixels[5 * 100 + 5] & 0xFFFFFF, 0u) << "painted black";
+    EXPECT_EQ(image.pixels[40 * 100 + 90] & 0xFFFFFF, 0xFFFFFFu);
+  }
+  // A type other than 'RTFD' ignores the base folder: pictures go inline.
+  ASSERT_EQ(HOpen(kBootVolume, 0, name, fsRdWrPerm, &ref), noErr);
+  EXPECT_EQ(RTFWriteFileCrutch(0, -1, we, fourcc("RTF "), ref, &base, nullptr), 0);
+  FSClose(ref);
+  f = std::fopen(rtfpath.c_str(), "rb");
+  rtf.clear();
+  for (int c; (c = std::fgetc(f)) != EOF;) rtf += char(c);
+  std::fclose(f);
+  EXPECT_EQ(rtf.find("NeXTGraphic"), std::string::npos);
+  EXPECT_NE(rtf.find("\\pict\\macpict"), std::string::npos);
+}
+
+TEST_F(RTFWriteTest, EveryAttributeComesBackRunByRunAndParagraphByParagraph) {
+  // One two-letter run per character attribute, five paragraphs of every alignment.
+  std::string text;
+  struct charattr {
+    const char* tag;
+    std::vector<u8> value;
+  };
+  auto bytes = [](auto v) {
+    std::vector<u8> b(sizeof v);
+    std::memcpy(b.data(), &v, sizeof v);
+    return b;
+  };
+  std::vector<std::vector<charattr>> runs;
+  for (const char* flag : {"bold", "ital", "strk", "outl", "shad", "dstr", "smcp", "alcp", "hidn", "embo", "engr", "cond",
+                           "pexp"})
+    runs.push_back({{flag, {1}}});
+  for (const char* style : {"-   ", ".   ", ".-  ", "..- ", "thck", "dubl", "wave", "word", "deft"})
+    runs.push_back({{"undl", {1}}, {"unds", bytes(code(style))}});
+  runs.push_back({{"colr", bytes(RGBColor{0xFFFF, 0, 0x3333})}});
+  runs.push_back({{"pptm", bytes(i16(0))}, {"pbcl", bytes(RGBColor{0xFFFF, 0xFFFF, 0})}});
+  runs.push_back({{"xshf", bytes(Fixed(3 << 16))}});
+  runs.push_back({{"xshf", bytes(Fixed(-2 << 16))}});
+  runs.push_back({{"ptsz", bytes(Fixed(18 << 16))}, {"font", bytes(i16(20))}});
+  std::vector<char> lang(32, 0);
+  std::memcpy(lang.data(), "fr", 2);
+  runs.push_back({{"lang", std::vector<u8>(lang.begin(), lang.end())}});
+  std::vector<i32> starts;
+  for (std::size_t k = 0; k < runs.size(); ++k) {
+    starts.push_back(i32(text.size()));
+    text += "ab ";
+    if (k % 8 == 7) text += "\r";
+  }
+  text += "\rlast";
+  const WEReference we = record(text.c_str());
+  for (std::size_t k = 0; k < runs.size(); ++k)
+    for (const charattr& a : runs[k])
+      ASSERT_EQ(WESetOneAttribute(starts[k], starts[k] + 2, code(a.tag), a.value.data(), i32(a.value.size()), we), noErr)
+          << a.tag;
+  // Paragraphs: every alignment, indents, spacing, the keep and widow flags, a bottom border.
+  const i32 length = WEGetTextLength(we);
+  std::vector<i32> paras;
+  for (i32 at = 0; at < length; ++at) {
+    if (at == 0 || text[std::size_t(at - 1)] == '\r') paras.push_back(at);
+  }
+  ASSERT_GE(paras.size(), 5u);
+  const char* alignments[5] = {"left", "cent", "rght", "full", "deft"};
+  for (std::size_t k = 0; k < 5; ++k) set(we, paras[k], paras[k] + 1, "pjst", code(alignments[k]));
+  set(we, paras[0], paras[0] + 1, "lein", Fixed(18 << 16));
+  set(we, paras[0], paras[0] + 1, "riin", Fixed(9 << 16));
+  set(we, paras[0], paras[0] + 1, "fidt", Fixed(-9 << 16));
+  set(we, paras[1], paras[1] + 1, "spbe", Fixed(6 << 16));
+  set(we, paras[1], paras[1] + 1, "spaf", Fixed(3 << 16));
+  set(we, paras[1], paras[1] + 1, "ledg", Fixed(0x8000));
+  set(we, paras[2], paras[2] + 1, "keep", u8(1));
+  set(we, paras[2], paras[2] + 1, "kepn", u8(1));
+  set(we, paras[2], paras[2] + 1, "wdov", u8(1));
+  set(we, paras[2], paras[2] + 1, "wido", u8(1));
+  set(we, paras[3], paras[3] + 1, "BBRD", code("SLDL"));
+
+  Handle h = NewHandle(0);
+  ASSERT_EQ(RTFWriteHandleCrutch(0, length, we, h, nullptr, 0), 0);
+  const WEReference back = record("");
+  ASSERT_EQ(RTFReadHandleCrutch(0, 0, back, h), 0);
+  DisposeHandle(h);
+  ASSERT_EQ(textof(back).substr(0, std::size_t(length)), textof(we));
+  const struct {
+    const char* tag;
+    i32 size;
+  } tags[] = {{"font", 2}, {"ptsz", 4}, {"colr", 6}, {"pptm", 2}, {"bold", 1}, {"ital", 1}, {"undl", 1}, {"unds", 4},
+              {"strk", 1}, {"outl", 1}, {"shad", 1}, {"dstr", 1}, {"smcp", 1}, {"alcp", 1}, {"hidn", 1}, {"embo", 1},
+              {"engr", 1}, {"xshf", 4}, {"cond", 1}, {"pexp", 1}, {"lang", 32}, {"pjst", 4}, {"spbe", 4},
+              {"spaf", 4}, {"lein", 4}, {"riin", 4}, {"fidt", 4}, {"ledg", 4}, {"keep", 1}, {"kepn", 1},
+              {"wido", 1}, {"wdov", 1}, {"BBRD", 4}};
+  for (i32 at = 0; at < length; ++at) {
+    for (const auto& t : tags) {
+      u8 a[32] = {}, b[32] = {};
+      WEGetOneAttribute(at, code(t.tag), a, t.size, we);
+      WEGetOneAttribute(at, code(t.tag), b, t.size, back);
+      EXPECT_EQ(std::memcmp(a, b, std::size_t(t.size)), 0) << t.tag << " at " << at;
+    }
+    i16 mode = 1;
+    WEGetOneAttribute(at, fourcc("pptm"), &mode, 2, we);
+    if (mode == 0) {
+      RGBColor a{}, b{};
+      WEGetOneAttribute(at, fourcc("pbcl"), &a, 6, we);
+      WEGetOneAttribute(at, fourcc("pbcl"), &b, 6, back);
+      EXPECT_EQ(RGB48To24(a), RGB48To24(b)) << "pbcl at " << at;
+    }
   }
 }
 

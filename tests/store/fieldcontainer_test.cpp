@@ -17,6 +17,7 @@
 #include "fields/fieldview.h"
 #include "tests/store/reftestsupport.h"
 #include "textengine/fieldstorage.h"
+#include "textengine/werecord.h"
 
 namespace kv {
 namespace {
@@ -139,6 +140,35 @@ TEST_F(FieldContainerTest, StyleRunsFollowTheText) {
   ASSERT_EQ(put("put \"plain\" into card field 1"), 0);
   EXPECT_EQ(starts(), "0 ");
   EXPECT_EQ(cardvalue("card field 1"), "plain");
+}
+
+TEST_F(FieldContainerTest, WithoutTheEngineTheTextKeepsItsFirstRun) {
+  openmain();
+  objread obj{};
+  ASSERT_EQ(read("card field 1", &obj), 0);
+  spot s = spotat(obj.objects, obj.objindex);
+  stylerun runs[3]{};
+  runs[0].font = 2;
+  runs[1].start = 4;
+  runs[1].font = 3;
+  runs[2].start = 8;
+  runs[2].font = 4;
+  ASSERT_EQ(setfieldtext(s.data, runs, 3, "one notes", 9, defaultfieldtail()), noErr);
+  releaselivefield(s);
+  putspot(obj.objects, obj.objindex, s);
+  writeobj(&obj);
+  LiveParts none{};
+  none.puttext = [](spot&, i32, i32, const u8*, i32) -> OSErr { return paramErr; };
+  installliveparts(none);
+  ASSERT_EQ(put("put \"XY\" into char 2 to 8 of card field 1"), 0);
+  installweliveparts();
+  EXPECT_EQ(cardvalue("card field 1"), "oXYs");
+  const Handle data = spotat(current().cardspots, obj.objindex).data;
+  const fieldtextlayout l = measurefieldtext(data);
+  ASSERT_TRUE(l.whole);
+  EXPECT_EQ(l.runs, 1);
+  EXPECT_EQ(l.textlength, 4);
+  EXPECT_EQ(fieldtextrun(deref(data), 0).font, 2);
 }
 
 }  // namespace

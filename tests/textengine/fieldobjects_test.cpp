@@ -17,6 +17,7 @@
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"
+#include "fields/rtfwriter.h"
 #include "textengine/objecthandlers.h"
 #include "textengine/weinternal.h"
 
@@ -229,6 +230,26 @@ TEST_F(FieldObjectsTest, StreamsOfFieldObjects) {
   EXPECT_EQ(GetHandleSize(tiny), 20);
   DisposeHandle(tiny);
   DisposeHandle(object);
+}
+
+TEST_F(FieldObjectsTest, AFieldObjectIsWrittenAsTheRTFOfItsPicture) {
+  const std::vector<u8> pic = picture(20, 30);
+  ASSERT_EQ(putobject(1, fourcc("PICT"), pic, 10, 15), noErr);
+  ASSERT_EQ(WEGetObjectType(objectat(1)), fourcc("iota"));
+  std::string hex;
+  for (const u8 b : pic) {
+    static const char digits[] = "0123456789ABCDEF";
+    hex += digits[b >> 4];
+    hex += digits[b & 15];
+  }
+  Handle h = NewHandle(0);
+  ASSERT_EQ(RTFWriteHandleCrutch(0, WEGetTextLength(we), we, h, nullptr, 0), 0);
+  const std::string rtf(deref(h), deref(h) + GetHandleSize(h));
+  DisposeHandle(h);
+  EXPECT_NE(rtf.find("t{\\pict\\macpict\\picw30\\pich20\\picscalex50\\picscaley50 " + hex + "}ext"), std::string::npos)
+      << rtf;
+  // The field's rtfText is the same document.
+  EXPECT_EQ(cardvalue("the rtfText of card field 1"), rtf);
 }
 
 }  // namespace

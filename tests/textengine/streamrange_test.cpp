@@ -56,7 +56,9 @@ TEST_F(StreamRangeTest, RangesAndFlavoursAreChecked) {
   EXPECT_EQ(GetHandleSize(h), 0);
   EXPECT_EQ(WEStreamRange(5, 2, fourcc("TEXT"), 0, h, we), paramErr);
   EXPECT_EQ(WEStreamRange(0, 2, fourcc("XXXX"), 0, h, we), -1852);
-  EXPECT_EQ(WEStreamRange(0, 2, fourcc("RTF "), 0, h, we), -1852);
+  ASSERT_EQ(WEStreamRange(0, 2, fourcc("RTF "), 0, h, we), noErr);
+  EXPECT_EQ(textin(h).substr(0, 10), "{\\rtf1\\mac");
+  EXPECT_EQ(textin(h).substr(textin(h).size() - 4), "he}}");
   EXPECT_EQ(WEStreamRange(0, 2, fourcc("TEXT"), 0, nilhandle, we), nilHandleErr);
   // -1 is the selection's end; ends are pinned to the text.
   WESetSelection(1, 3, we);
@@ -244,12 +246,18 @@ TEST_F(StreamRangeTest, CopyPutsEveryFlavourInOrder) {
   ASSERT_EQ(GetScrapFlavorInfoList(scrap, &count, info), noErr);
   std::vector<OSType> types;
   for (u32 i = 0; i < count; ++i) types.push_back(info[i].flavorType);
-  EXPECT_EQ(types, (std::vector<OSType>{fourcc("TEXT"), fourcc("styl"), fourcc("FISH"), fourcc("WEpf"), fourcc("WEru"),
+  EXPECT_EQ(types, (std::vector<OSType>{fourcc("RTF "), fourcc("TEXT"), fourcc("styl"), fourcc("FISH"), fourcc("WEpf"), fourcc("WEru"),
                                         fourcc("WEcf"), fourcc("WEst"), fourcc("SOUP")}));
   std::string outside;
   for (const ClipFlavor& f : backend().clipboard())
     if (f.type == fourcc("TEXT")) outside.assign(f.bytes.begin(), f.bytes.end());
   EXPECT_EQ(outside, "hello");
+  // The RTF flavour holds the bold word as a run of its own.
+  Size rtfsize = 0;
+  ASSERT_EQ(GetScrapFlavorSize(scrap, fourcc("RTF "), &rtfsize), noErr);
+  std::string rtf(std::size_t(rtfsize), '\0');
+  ASSERT_EQ(GetScrapFlavorData(scrap, fourcc("RTF "), &rtfsize, rtf.data()), noErr);
+  EXPECT_NE(rtf.find("h{\\b el}lo}"), std::string::npos) << rtf;
 
   // A mono-styled record puts its text alone; an empty selection keeps the scrap.
   WEFeatureFlag(weFMonoStyled, 1, we);
