@@ -40,12 +40,13 @@ OSErr newrecordfor(const spot& field, WEReference* we) {
 }
 
 int32_t readpackage(const std::string& package, WEReference we) {
+  // The package by its folder, so that a path of any length is read.
+  u32 folder = 0;
+  if (OSErr err = folderidofpath(package, &folder)) return err;
   Str255 name{};
-  const std::string path = package + "/TXT.rtf";
-  if (path.size() > 255) return bdNamErr;
-  setpstring(name, path);
+  setpstring(name, "TXT.rtf");
   FileRef ref = nilid;
-  if (OSErr err = HOpen(kBootVolume, 0, name, fsRdPerm, &ref)) return err;
+  if (OSErr err = HOpen(kBootVolume, folder, name, fsRdPerm, &ref)) return err;
   const int32_t st = RTFReadFileCrutch(0, 0, we, ref, &package);
   FSClose(ref);
   return st;

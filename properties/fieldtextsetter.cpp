@@ -17,7 +17,6 @@
 #include "platform/backend/backend.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
-#include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
 #include "properties/fieldrtf.h"
@@ -25,6 +24,7 @@
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
+#include "properties/shapesetters.h"
 #include "shell/fatalerror.h"
 #include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
@@ -146,38 +146,6 @@ std::string valuebytes(fred* v) {
   std::string s(std::size_t(std::max<Size>(n, 0)), '\0');
   if (n > 0) std::memcpy(s.data(), fredaddr(v), std::size_t(n));
   return s;
-}
-
-// UTF-16 text with its byte-order mark (FF FE little-endian, FE FF big-endian; none: big-endian)
-// as Mac Roman; characters Mac Roman cannot hold are left out.
-std::string unicodetomacromantext(std::string_view bytes) {
-  bool little = false;
-  std::size_t i = 0;
-  if (bytes.size() >= 2) {
-    const u8 a = u8(bytes[0]), b = u8(bytes[1]);
-    if (a == 0xFF && b == 0xFE) little = true, i = 2;
-    else if (a == 0xFE && b == 0xFF) i = 2;
-  }
-  std::string out;
-  out.reserve(bytes.size() / 2);
-  auto unit = [&](std::size_t k) {
-    const u8 a = u8(bytes[k]), b = u8(bytes[k + 1]);
-    return little ? char16_t(a | (b << 8)) : char16_t((a << 8) | b);
-  };
-  for (; i + 1 < bytes.size(); i += 2) {
-    char32_t cp = unit(i);
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size()) {
-      const char32_t low = unit(i + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      }
-    }
-    if (cp == 10) cp = 13;
-    u8 c = 0;
-    if (unicodetomacroman(cp, &c)) out.push_back(char(c));
-  }
-  return out;
 }
 
 // The content type a file name's suffix gives.
@@ -418,6 +386,27 @@ i16 writeplain(const propctx& c, i32 at, fred* value) {
   return st;
 }
 
+// UTF-16 text handed to the field's Unicode writer, which releases the descriptor and the value.
+i16 writeunicode(const propctx& c, i32 at, fred* value) {
+  target t;
+  if (i16 st = secondpass(c, at, &t)) {
+    disposfred(value);
+    return st;
+  }
+  objread obj = t.obj;
+  // The writer releases the descriptor itself: the container lets go of it unreleased.
+  DisposeHandle(t.dest.field);
+  t.dest.field = nilhandle;
+  disposfred(&t.dest.value);
+  const objread held = obj;
+  const i16 st = setunicodetext(&obj, value);
+  if (st == 0) {
+    markfieldchanged(held);
+    redrawfield(held);
+  }
+  return st;
+}
+
 // Plain, UTF-16 or RTF text by the value's first bytes, written into the target.
 i16 writevalue(const propctx& c, i32 at, fred* value) {
   const std::string bytes = valuebytes(value);
@@ -428,11 +417,7 @@ i16 writevalue(const propctx& c, i32 at, fred* value) {
     disposfred(value);
     return writertf(c, at, reinterpret_cast<const u8*>(bytes.data()), i32(n), false);
   }
-  if (bom) {
-    disposfred(value);
-    const std::string text = unicodetomacromantext(bytes);
-    if (i16 st = charstonewfred(text.data(), Size(text.size()), value)) return st;
-  }
+  if (bom) return writeunicode(c, at, value);
   return writeplain(c, at, value);
 }
 
@@ -510,9 +495,8 @@ KV_SETTER(setfieldtext) {
       DisposeHandle(data);
       if (kind == urlrtf) return writertf(c, at, reinterpret_cast<const u8*>(bytes.data()), i32(bytes.size()), false);
       if (kind == urlunicode) {
-        const std::string plain = unicodetomacromantext(bytes);
-        if (i16 st = charstonewfred(plain.data(), Size(plain.size()), &value)) return st;
-        return writeplain(c, at, &value);
+        if (i16 st = charstonewfred(bytes.data(), Size(bytes.size()), &value)) return st;
+        return writeunicode(c, at, &value);
       }
       if (i16 st = charstonewfred(bytes.data(), Size(bytes.size()), &value)) return st;
       return writevalue(c, at, &value);

@@ -54,7 +54,7 @@ KV_GETTER(propmaxscroll);
 KV_GETTER(propwind);
 KV_GETTER(proprtf);
 
-// The property listing, not built yet (notbuilt.cpp).
+// The property listing of one object (proplisting.cpp).
 KV_GETTER(proprops);
 
 // The getter routine of a property token (neverproc for a token without one).

@@ -226,12 +226,16 @@ i16 fromresource(const propctx& c, i32 at, picture* p) {
     if (c.tok(i) == tokFile) ++i;
     fred f;
     if (i16 st = readvalue(c, i, &f)) return st;
-    Str255 file{};
-    fredtostring(&f, file);
+    const std::string path = valuebytes(&f);
     disposfred(&f);
+    // The whole name: a longer one is its folder and its last part.
+    u32 dirid = 0;
+    Str255 file{};
     const projectstore* store = findprojectstore(mainglobals().current.store);
     Handle pic = nilhandle;
-    if (getpicture(file, 0, store ? store->dirid : 0, 1, numbered ? nullptr : name, i16(id), &pic) != 0) {
+    if (!splitname(path, &dirid, file) ||
+        getpicture(file, 0, dirid != 0 ? dirid : (store ? store->dirid : 0), 1, numbered ? nullptr : name, i16(id),
+                   &pic) != 0) {
       p->done = true;
       return setresulttext(resultnopicture);
     }
@@ -402,23 +406,31 @@ i16 lowsetpicturedata(objread& obj, Handle data, i16 mode) {
       if (data != nilhandle) DisposeHandle(data);
       return statusnoroom;
     }
-    // A picture information half made, or data that could not be attached, goes with the
-    // picture: the record is written back whole either way.
+    // The new picture is made in a copy of the object's alternate data: when memory runs out
+    // on the way the copy goes and the object keeps the picture it had.
+    spot work = s;
+    if (s.alt != nilhandle) {
+      Handle copy = s.alt;
+      if (dupealt(&copy) != noErr || copy == s.alt) {
+        if (data != nilhandle) DisposeHandle(data);
+        return statusnoroom;
+      }
+      work.alt = copy;
+    }
     i16 st = 0;
-    if (!New_PictInfoHandle(s)) {
+    if (!New_PictInfoHandle(work)) {
       if (data != nilhandle) DisposeHandle(data);
       st = statusnoroom;
-    } else if (SetPictInfoHandle(s, data, mode) != noErr) {
-      if (data != nilhandle && getaltdata(s.alt, altpictdata) != data) DisposeHandle(data);
+    } else if (SetPictInfoHandle(work, data, mode) != noErr) {
+      if (data != nilhandle && getaltdata(work.alt, altpictdata) != data) DisposeHandle(data);
       st = statusnoroom;
     }
     if (st != 0) {
-      DeletePictInfo(s);
-      putspot(obj.objects, obj.objindex, s);
-      markowner(obj);
-      redrawspot(obj, before);
+      if (work.alt != nilhandle) dumpalt(work.alt);
       return st;
     }
+    if (s.alt != nilhandle) dumpalt(s.alt);
+    s = work;
   }
   putspot(obj.objects, obj.objindex, s);
   markowner(obj);

@@ -33,7 +33,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadentry = 2, statusnotfound = 11, statusnotfieldtext = 162;
+constexpr i16 statusbadentry = 2, statusnotfound = 11, statusnomemory = 37, statusnotfieldtext = 162;
 constexpr u16 tokLeft = 4148, tokRight = 4223, tokDefault = 4080, tokCenter = 4061, tokFull = 11121,
               tokRightToLeft = 4225, tokLeftToRight = 4150, tokNone = 11196, tokThin = 4278, tokDotted = 4096,
               tokThick = 4277;
@@ -126,11 +126,19 @@ i16 checkfield(const objread& obj) {
   return 0;
 }
 
-// The change applied to the held field: unsaved edits of the open field are in its record,
-// which takes the change itself; the owner is marked changed and the field redrawn.
+// The change applied to the held field: unsaved edits of the open field are packed into its
+// stored text first (its record then takes the change itself); the owner is marked changed
+// and the field redrawn.
 i16 changefield(const objread& obj, const rulerchange& rc) {
   if (i16 st = checkfield(obj)) return st;
-  const Rect before = spotat(obj.objects, obj.objindex).rect;
+  spot field = spotat(obj.objects, obj.objindex);
+  const WEReference open = mainglobals().openfieldrec;
+  if (havefield(field) && isvalidwerec(open) && GetWERecDirtyFlag(open)) {
+    if (wenewpacktext(field, open) != noErr) return statusnomemory;
+    putspot(obj.objects, obj.objindex, field);
+    markowner(obj);
+  }
+  const Rect before = field.rect;
   const rulerinforec info{rc.ruler, rc.setmask};
   i16 st = ApplyRulerInfoToRead(obj, info);
   if (st == 0) {

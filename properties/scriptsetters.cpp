@@ -8,6 +8,7 @@
 #include "engine/hier.h"
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
+#include "engine/objectutil.h"
 #include "engine/fieldrecords.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -15,6 +16,7 @@
 #include "properties/propservices.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
+#include "properties/textrecords.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
 #include "shell/newscript.h"
@@ -133,8 +135,10 @@ void markscriptstale(const objread& obj) {
   u16 level = 0;
   if (objectlevel(obj, &script, &level, text)) markhier(level, text);
   if (obj.kind == objproject) {
-    buildfilename(obj.d.store, formlong, text);
-    markhier(hiershared, text);
+    // The file name alone (buildfilename appends to what the text holds).
+    Str255 shared{};
+    buildfilename(obj.d.store, formlong, shared);
+    markhier(hiershared, shared);
   }
 }
 
@@ -235,8 +239,10 @@ bool isfieldword(const propctx& c, i32 i) {
   return (t == tokCard || t == refwords::tokBackground) && c.tok(i + 1) == refwords::tokField;
 }
 
-// The styled text of a field as a new stored text: the open field's changed record packed, else
-// a copy of its stored text.
+// The styled text of a field as a new stored text in the older form (every style run in it): a
+// field of the engine's own form keeps its runs in its streams, so its record (the open
+// field's, its live one, or one made for the copy) is packed; other fields' stored text is
+// copied.
 i16 fieldstoredtext(const objread& field, Handle* out) {
   *out = nilhandle;
   if (field.kind != objpart) return statusnotfound;
@@ -244,22 +250,21 @@ i16 fieldstoredtext(const objread& field, Handle* out) {
   if (f.kind != spotfield) return statusnotfound;
   Handle h = NewHandle(0);
   if (h == nilhandle) return statusnomemory;
-  OSErr err = noErr;
-  const WEReference live = livefield(f);
-  if (havefield(f) && isvalidwerec(live)) {
-    if (f.data != nilhandle) err = HandAndHand(f.data, h);
-    if (err == noErr && GetHandleSize(h) == 0) err = setemptyfieldtext(h, defaultfieldtail());
-    if (err == noErr) {
+  OSErr err = f.data != nilhandle ? HandAndHand(f.data, h) : OSErr(noErr);
+  if (err == noErr && GetHandleSize(h) == 0) err = setemptyfieldtext(h, defaultfieldtail());
+  if (err == noErr && (havefield(f) || usesenginetwo(&f))) {
+    textholder held(field);
+    const WEReference we = held.record();
+    if (we == nilid) {
+      err = memFullErr;
+    } else {
+      // The copy is the graphic's: a record the field keeps keeps its changed flag, and the
+      // field's font properties stay as they are.
+      const bool dirty = GetWERecDirtyFlag(we);
       Handle uprops = f.uprops;
-      // The field's font properties stay as they are: the copy is not the field's.
-      err = wepacktext(h, &uprops, live, false);
-      // The packed copy is for the graphic: the field's own record keeps its changed flag.
-      SetWERecDirtyFlag(live, true);
+      err = wepacktext(h, &uprops, we, false);
+      if (!held.temporary()) SetWERecDirtyFlag(we, dirty);
     }
-  } else if (f.data != nilhandle) {
-    err = HandAndHand(f.data, h);
-  } else {
-    err = setemptyfieldtext(h, defaultfieldtail());
   }
   if (err != noErr) {
     DisposeHandle(h);
@@ -269,34 +274,37 @@ i16 fieldstoredtext(const objread& field, Handle* out) {
   return 0;
 }
 
-// The graphic's stored text with its characters replaced by the value's, in the style of its
-// first character (as replacing all of a record's text keeps it).
-i16 replacegraphictext(Handle data, fred* value, Handle* out) {
+// The graphic's stored text with its characters replaced by the value's: a temporary record
+// over the graphic (drawing hidden) takes its stored text, has its whole text replaced (the new
+// text takes the style of the old first character) and is packed into a new stored text.
+i16 replacegraphictext(const spot& graphic, fred* value, Handle* out) {
   *out = nilhandle;
   Handle chars = nilhandle;
   if (i16 st = fredtonewh(value, &chars)) return st;
   Handle h = NewHandle(0);
-  if (h == nilhandle) {
-    DisposeHandle(chars);
-    return statusnomemory;
+  OSErr err = h == nilhandle ? memFullErr : noErr;
+  if (err == noErr) err = graphic.data != nilhandle ? HandAndHand(graphic.data, h) : OSErr(noErr);
+  if (err == noErr && GetHandleSize(h) == 0) err = setemptyfieldtext(h, defaultfieldtail());
+  if (err == noErr) {
+    spot source = graphic;
+    source.data = h;
+    HidePen();
+    WEReference we = nilid;
+    if (makeWE(source, &we) != 0) {
+      err = memFullErr;
+    } else {
+      WESetSelection(0, WEGetTextLength(we), we);
+      err = WEPut(0, WEGetTextLength(we), deref(chars), i32(GetHandleSize(chars)), kTextEncodingWEText, 0, 0,
+                  nullptr, nullptr, we);
+      Handle uprops = graphic.uprops;
+      if (err == noErr) err = wepacktext(h, &uprops, we, false);
+      WEDispose(we);
+    }
+    ShowPen();
   }
-  const u8* old = data != nilhandle ? deref(data) : nullptr;
-  const Size oldsize = data != nilhandle ? GetHandleSize(data) : 0;
-  const fieldtextlayout l = old ? measurefieldtext(old, oldsize) : fieldtextlayout{};
-  const fieldtail tail = old ? fieldtextail(old, oldsize) : defaultfieldtail();
-  stylerun run{};
-  u16 runs = 0;
-  if (l.runs > 0) {
-    run = fieldtextrun(deref(data), 0);
-    run.start = 0;
-    runs = 1;
-  }
-  const i32 length = i32(GetHandleSize(chars));
-  std::string bytes(std::size_t(length), '\0');
-  if (length > 0) std::memcpy(bytes.data(), deref(chars), std::size_t(length));
   DisposeHandle(chars);
-  if (setfieldtext(h, &run, runs, bytes.data(), length, tail) != noErr) {
-    DisposeHandle(h);
+  if (err != noErr) {
+    if (h != nilhandle) DisposeHandle(h);
     return statusnomemory;
   }
   *out = h;
@@ -342,7 +350,7 @@ KV_SETTER(setextdata) {
   } else {
     fred value;
     if (i16 st = readvalue(c, vat, &value)) return st;
-    i16 st = replacegraphictext(g.data, &value, &data);
+    i16 st = replacegraphictext(g, &value, &data);
     disposfred(&value);
     if (st != 0) return st;
   }

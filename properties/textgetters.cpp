@@ -10,7 +10,6 @@
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
-#include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
 #include "platform/controls/controls.h"
 #include "platform/fonts/fonts.h"
@@ -34,7 +33,6 @@ namespace {
 
 constexpr i16 statusnorecord = 1, statusnoobject = 2, statusnoproperty = 43,
               statusnotopen = 61, statusnottext = 81, statusnotscrolling = 98, statusplugin = 177;
-constexpr u32 kDontWrap = 1u << 11;
 
 bool needsenginetwo(u16 token) {
   return token == pwTextBackgroundColor || token == pwTextInk || token == pwVerticalShift || token == pwStrikeThrough;
@@ -136,16 +134,8 @@ i16 textof(const objread& obj, u16 token, fred* value) {
 i16 maxscroll(const objread& obj, fred* value) {
   const spot s = spotat(obj.objects, obj.objindex);
   if (!isfield(s) || s.style != stylefieldscroll) return statusnotscrolling;
-  textholder held(obj);
-  const WEReference we = held.record();
-  if (we == nilid) return statusnorecord;
-  if (held.temporary() && (s.flags & kDontWrap)) {
-    SetDontWrapFlag(we, 1);
-    WEInstallCrOnlyHook(we);
-    WECalText(we);
-  }
-  i32 scroll = 0, reserved = 0, maximum = 0, page = 0;
-  recalcfldscroll(obj.objects, obj.objindex, we, false, false, &scroll, &reserved, &maximum, &page);
+  const i32 maximum = fieldmaxscroll(obj);
+  if (maximum < 0) return statusnorecord;
   longtonewfred(maximum, value);
   return 0;
 }

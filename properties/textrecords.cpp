@@ -6,6 +6,7 @@
 #include "engine/fred.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
@@ -263,6 +264,23 @@ void werectostring(u16 token, WEReference we, StringPtr text, Handle clut) {
     }
     default: return;
   }
+}
+
+i32 fieldmaxscroll(const objread& obj) {
+  const spot before = spotat(obj.objects, obj.objindex);
+  textholder held(obj);
+  const WEReference we = held.record();
+  if (we == nilid) return -1;
+  if (held.temporary() && (before.flags & kDontWrap)) {
+    SetDontWrapFlag(we, 1);
+    WEInstallCrOnlyHook(we);
+    WECalText(we);
+  }
+  i32 scroll = 0, reserved = 0, maximum = 0, page = 0;
+  recalcfldscroll(obj.objects, obj.objindex, we, false, false, &scroll, &reserved, &maximum, &page);
+  // The calculation stores a scroll it finds out of step with the record: the field keeps its own.
+  putspot(obj.objects, obj.objindex, before);
+  return maximum;
 }
 
 i16 fieldtext(const spot& object, u16 token, StringPtr text, Handle clut, i32 start, i32 end) {

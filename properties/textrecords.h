@@ -51,6 +51,11 @@ void werectostring(u16 token, WEReference we, StringPtr text, Handle clut);
 // 0, or 37 when no record can be made.
 i16 fieldtext(const spot& object, u16 token, StringPtr text, Handle clut, i32 start, i32 end);
 
+// How far a scrolling field's text can scroll (the field-scroll calculation over the record
+// the field has, or one made for it); the field's stored scroll is left as it was. -1 when no
+// record can be made.
+i32 fieldmaxscroll(const objread& obj);
+
 // The one-based index of a colour in a colour table: the first entry equal to it, else the
 // first equal once the low 6 bits of each component are cleared; 0 when none is. Only the
 // entries the table holds are searched.

@@ -11,8 +11,11 @@
 #include "engine/geometry.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/objectutil.h"
 #include "engine/variables.h"
+#include "fields/listfields.h"
 #include "platform/fonts/fonts.h"
+#include "platform/lists/lists.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/ports.h"
@@ -20,6 +23,7 @@
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
+#include "properties/textrecords.h"
 #include "properties/valueparsers.h"
 #include "render/buttoncontrols.h"
 #include "render/controlfonts.h"
@@ -150,14 +154,11 @@ i16 checkvalue(u16 token, fred* value) {
 }
 
 // The word applied to [start, end) of an object that is not shown, through a temporary record
-// over its rectangle filled from its stored text and packed back into it on success. The
-// object's live-record slot is left as it was.
+// (the one the text getters read, `makeWE`) filled from its stored text and packed back into it
+// on success. The object's live-record slot is left as it was.
 i16 fieldtext(spot& object, u16 token, fred* value, Handle clut, i32 start, i32 end) {
   HidePen();
-  LongRect r{};
-  WERectToLongRect(&object.rect, &r);
-  const bool engine2 = object.kind == spotfield && (object.style == stylefieldrect || object.style == stylefieldscroll);
-  WEReference we = nilid;
+  const bool engine2 = usesenginetwo(&object);
   i16 st = 0;
   if (object.data == nilhandle) {
     Handle h = NewHandle(0);
@@ -168,11 +169,8 @@ i16 fieldtext(spot& object, u16 token, fred* value, Handle clut, i32 start, i32 
     }
     object.data = h;
   }
-  if (makefieldrecord(object.data, r, r, &we) != noErr) st = statusnomemory;
-  if (st == 0) {
-    const OSErr err = engine2 ? wenewunpacktext(object, we) : weunpacktext(object.data, object.uprops, we);
-    if (err != noErr) st = statusnomemory;
-  }
+  WEReference we = nilid;
+  if (makeWE(object, &we) != 0) st = statusnomemory;
   if (st == 0) {
     const i32 length = WEGetTextLength(we);
     WESetSelection(std::clamp(start, 0, length), std::clamp(end, 0, length), we);
@@ -189,7 +187,7 @@ i16 fieldtext(spot& object, u16 token, fred* value, Handle clut, i32 start, i32 
     }
     if (err != noErr) st = statusnomemory;
   }
-  WEDispose(we);
+  if (we != nilid) WEDispose(we);
   ShowPen();
   dumpfield();
   return st;
@@ -345,6 +343,8 @@ i16 fieldtextword(const objread& obj, spot& s, u16 token, fred* value, Handle cl
     fieldkindtail t = getfieldkindtail(s);
     t.liststyle = bits;
     setfieldkindtail(s, t);
+    // The live list selects by the low byte from now on.
+    if (ListHandle list = fieldlisthandle(s)) LSetSelFlags(u8(bits & 0xFF), list);
     return 0;
   }
   if (isonlytextfieldword(token) && !engine2) return statusnoproperty;

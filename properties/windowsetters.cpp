@@ -30,6 +30,7 @@
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
+#include "properties/textrecords.h"
 #include "properties/valueparsers.h"
 #include "render/fielddrawing.h"
 #include "render/offscreen.h"
@@ -362,28 +363,6 @@ KV_SETTER(sethesize) {
 
 namespace {
 
-// The height of a field's text laid out in its view (the live record's when it has one).
-i32 fieldtextheight(const spot& s) {
-  LongRect dest{}, view{};
-  ldestview(s, &dest, &view);
-  WEReference we = livefield(s);
-  bool temporary = false;
-  if (we == nilid || !isvalidwerec(we)) {
-    we = westupidtext(dest, view, s, false, true);
-    temporary = true;
-  }
-  if (we == nilid) return 0;
-  const i32 height = WEGetHeight(0, WECountLines(we), we);
-  if (temporary) WEDispose(we);
-  return height;
-}
-
-i32 fieldviewheight(const spot& s) {
-  LongRect dest{}, view{};
-  ldestview(s, &dest, &view);
-  return view.bottom - view.top;
-}
-
 i16 scrollfield(objread& obj, i32 value, bool nobuffer) {
   spot s = spotat(obj.objects, obj.objindex);
   if (s.style != stylefieldscroll && s.style != stylefieldscrolllist) return statusnotscrolling;
@@ -391,10 +370,11 @@ i16 scrollfield(objread& obj, i32 value, bool nobuffer) {
   if (s.style == stylefieldscrolllist) {
     value = std::min(value, kListScrollMost);
   } else {
-    // An open field is put down first; the scroll stays within the text.
+    // An open field is put down first; the scroll stays within the text (the text's height less
+    // the view and its margins, as the field's scroll bar reaches).
     if (i16 st = putdownfield()) return st;
     s = spotat(obj.objects, obj.objindex);
-    value = std::min(value, std::max(0, fieldtextheight(s) - fieldviewheight(s)));
+    value = std::min(value, std::max(0, fieldmaxscroll(obj)));
   }
   const i32 old = getfieldscroll(s);
   WEReference we = s.style == stylefieldscroll ? WEReference(livefield(s)) : nilid;

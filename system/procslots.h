@@ -350,6 +350,8 @@ KV_PROCSLOT(245, i16 (*)(Handle list, i32 index, Handle* out));     // prophandu
 KV_PROCSLOT(246, i16 (*)(Handle list, fred* value));                // propuserutil
 KV_PROCSLOT(247, i16 (*)(Handle list, ConstStringPtr name, fred* value));  // modproperty
 KV_PROCSLOT(248, i16 (*)(Handle list, i32 index, fred* value));     // modpropertyidx
+KV_PROCSLOT(249, i16 (*)(objread& obj, Handle alt));               // lowmovepicturedata
+KV_PROCSLOT(250, i16 (*)(const objread& obj, i32 source, i32 dest, bool redraw));  // shufflepicture
 KV_PROCSLOT(251, i16 (*)(objread* obj, i32 source, i32 dest));      // shuffleuprops
 KV_PROCSLOT(252, i16 (*)(Handle list, Handle* newlist, i16* changed, u16 command, ConstStringPtr name));  // comodproperty
 KV_PROCSLOT(255, i16 (*)(ConstStringPtr s, double* out));           // stringtodouble

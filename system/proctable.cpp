@@ -24,6 +24,7 @@
 #include "media/tunes.h"
 #include "platform/runtime/root.h"
 #include "properties/picturedata.h"
+#include "properties/picturesettings.h"
 #include "properties/propservices.h"
 #include "properties/userprops.h"
 #include "render/behindcolour.h"
@@ -330,8 +331,8 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(246, service, propuserutil),
     KV_ROUTINE(247, service, modproperty),
     KV_ROUTINE(248, service, modpropertyidx),
-    KV_UNBUILT(249, service, lowmovepicturedata),
-    KV_UNBUILT(250, service, shufflepicture),
+    KV_ROUTINE(249, service, lowmovepicturedata),
+    KV_ROUTINE(250, service, shufflepicture),
     KV_ROUTINE(251, service, shuffleuprops),
     KV_ROUTINE(252, service, comodproperty),
     KV_UNBUILT(253, service, setgroup),

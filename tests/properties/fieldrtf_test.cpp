@@ -61,6 +61,14 @@ TEST_F(FieldRTFTest, PackageWithAPicture) {
   EXPECT_EQ(cardvalue("the length of card field \"Notes\""), "3");
   EXPECT_EQ(cardvalue("char 3 of card field \"Notes\""), "b");
   EXPECT_EQ(cardvalue("charToNum(char 2 of card field \"Notes\")"), "1") << "the picture's character";
+  // A package whose path is longer than a short string, named by a file name's suffix.
+  const std::string deep = home->path() + "/" + std::string(200, 'p') + "/" + std::string(60, 'q') + ".rtfd";
+  std::filesystem::create_directories(deep);
+  std::ofstream(deep + "/TXT.rtf", std::ios::binary) << "{\\rtf1 far {\\b away}}";
+  ASSERT_GT(deep.size(), 255u);
+  ASSERT_EQ(setline("set text of card field \"Notes\" to file \"" + deep + "\""), 0);
+  EXPECT_EQ(cardvalue("card field \"Notes\""), "far away");
+  EXPECT_EQ(cardvalue("the textStyle of word 2 of card field \"Notes\""), "bold");
 }
 
 // The field's RTF read back by script and set again gives the same text and runs.

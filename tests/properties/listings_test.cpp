@@ -164,6 +164,7 @@ TEST_F(ListingTest, WindowListing) {
   EXPECT_EQ(valueof(closed, "scroll"), "0,0");
   EXPECT_EQ(valueof(closed, "collapsed"), "false");
   EXPECT_EQ(valueof(closed, "lockScreen"), "false");
+  EXPECT_EQ(valueof(closed, "modified"), "false");
   mainglobals().plugin = 1;
   EXPECT_EQ(cardvalue("the properties of window 1"), "error 177");
   mainglobals().plugin = 0;

@@ -12,6 +12,7 @@
 #include "fields/imageimport.h"
 #include "platform/backend/headless.h"
 #include "platform/memory/memory.h"
+#include "platform/resources/resources.h"
 #include "platform/testing/testimages.h"
 #include "platform/text/pstring.h"
 #include "render/pictinfo.h"
@@ -103,6 +104,23 @@ TEST_F(PictureDataTest, SimpleSources) {
   EXPECT_FALSE(haspicture("Box")) << "a link embeds nothing";
 }
 
+TEST_F(PictureDataTest, ResourcesOfFiles) {
+  // A resource file whose path is longer than a short string.
+  const std::string folder = home->path() + "/" + std::string(150, 'r') + "/" + std::string(120, 's');
+  std::filesystem::create_directories(folder);
+  const std::string file = folder + "/x.pict";
+  ASSERT_GT(file.size(), 255u);
+  ASSERT_EQ(writeresourcefile(file, {ResourceItem{fourcc("PICT"), 128, 0, "Mark", logo}}), noErr);
+  ASSERT_EQ(setline("set the pictureData of card graphic \"Box\" to resource 128 of file \"" + file + "\""), 0);
+  ASSERT_TRUE(haspicture("Box"));
+  EXPECT_EQ(imagerect("Box").right - imagerect("Box").left, 5);
+  ASSERT_EQ(setline("set the pictureData of card graphic \"Box2\" to resource \"Mark\" of file \"" + file + "\""), 0);
+  EXPECT_TRUE(haspicture("Box2")) << "by name";
+  setrows({{"set the pictureData of card graphic \"Box\" to resource 129 of file \"" + file + "\"", "the result",
+            std::string(pstringview(resultstr(46)))}});
+  EXPECT_TRUE(haspicture("Box")) << "a missing resource leaves the picture";
+}
+
 TEST_F(PictureDataTest, FromOtherObjects) {
   ASSERT_EQ(setline("set the pictureData of card graphic \"Box\" to data \"Logo\""), 0);
   ASSERT_EQ(setline("set the pictureData of card graphic \"Box2\" to the pictureData of card graphic \"Box\""), 0);
@@ -178,6 +196,19 @@ TEST_F(PictureDataTest, WhenMemoryRunsOut) {
                 [this] { return setline("set the pictureData of card graphic \"Box\" to data \"Logo\""); },
                 [](i16 st) {
                   if (st == 0 && haspicture("Box")) { EXPECT_EQ(imagerect("Box").right - imagerect("Box").left, 5); }
+                }),
+            1);
+  // A clipboard picture that cannot be copied leaves the graphic's picture.
+  EXPECT_GT(sweepallocations(
+                p,
+                [this] {
+                  ASSERT_EQ(open(), 0);
+                  ASSERT_EQ(setline("set the pictureData of card graphic \"Box\" to data \"Logo\""), 0);
+                  headlessbackend()->setexternalclipboard({ClipFlavor{fourcc("PICT"), logo}});
+                },
+                [this] { return setline("set the pictureData of card graphic \"Box\" to clipBoard"); },
+                [](i16 st) {
+                  if (st == 37) { EXPECT_TRUE(haspicture("Box")) << "kept"; }
                 }),
             1);
 }

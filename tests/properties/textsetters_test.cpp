@@ -16,8 +16,11 @@
 #include "platform/backend/headless.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
+#include "properties/picturedata.h"
+#include "properties/picturesettings.h"
 #include "properties/propservices.h"
 #include "properties/userprops.h"
+#include "render/controlvisibility.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
 #include "system/proctable.h"
@@ -25,6 +28,11 @@
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "fields/fieldview.h"
+#include "fields/listfields.h"
+#include "platform/controls/controls.h"
+#include "platform/lists/lists.h"
+#include "platform/menus/menus.h"
+#include "shell/menus.h"
 #include "textengine/fieldstorage.h"
 #include "textengine/weinternal.h"
 #include "tests/properties/proptest.h"
@@ -50,9 +58,9 @@ class TextSetterTest : public PropertyTest {
     return bytes(name);
   }
 
-  // The property tests' project with a second card field "Src", a list field "L", a text
-  // graphic "T" and a field "my notes" of four paragraphs on card One, and a list field "Far"
-  // on card Two.
+  // The property tests' project with a second card field "Src", a list field "L" of ten rows
+  // "r1" ... "r10", a text graphic "T", a field "my notes" of four paragraphs and a list field
+  // "None" without rows on card One, and a list field "Far" on card Two.
   static testproject::Project textproject() {
     testproject::Project p = project();
     auto& one = p.windows[0].cards[0];
@@ -65,8 +73,12 @@ class TextSetterTest : public PropertyTest {
     list.kind = Object::field;
     list.name = "L";
     list.style = 302;
-    list.text = "a\nb\nc";
+    list.text = "r1\nr2\nr3\nr4\nr5\nr6\nr7\nr8\nr9\nr10";
     list.rect = Rect{300, 320, 380, 420};
+    Object none = list;
+    none.name = "None";
+    none.text = "";
+    none.rect = Rect{300, 440, 380, 520};
     Object label;
     label.kind = Object::graphic;
     label.name = "T";
@@ -77,7 +89,7 @@ class TextSetterTest : public PropertyTest {
     paras.name = "my notes";
     paras.text = "one\ntwo\nthree\nfour";
     paras.rect = Rect{150, 300, 250, 500};
-    one.objects.insert(one.objects.end(), {src, list, label, paras});
+    one.objects.insert(one.objects.end(), {src, list, label, paras, none});
     Object far;
     far.kind = Object::field;
     far.name = "Far";
@@ -121,6 +133,24 @@ class TextSetterTest : public PropertyTest {
     return path;
   }
   static void setclipboard(std::vector<ClipFlavor> flavors) { headlessbackend()->setexternalclipboard(flavors); }
+  // The card field of that name taken as the field being edited, its live record as the open
+  // record (which it answers); forgetfield lets it go.
+  static WEReference editedfield(std::string_view name) {
+    const WEReference we = livefield(cardspot(name));
+    MainGlobals& g = mainglobals();
+    g.openfield = i16(cardindex(name));
+    g.openfieldspots = g.current.cardspots;
+    g.openfieldwindow = g.current.window;
+    g.openfieldrec = we;
+    return we;
+  }
+  static void forgetfield() {
+    MainGlobals& g = mainglobals();
+    g.openfield = -1;
+    g.openfieldspots = nilhandle;
+    g.openfieldwindow = nilid;
+    g.openfieldrec = nilid;
+  }
 };
 
 // --- Field text --------------------------------------------------------------------------------
@@ -137,6 +167,12 @@ TEST_F(TextSetterTest, PlainValuesReplaceTheWholeText) {
   EXPECT_EQ(storedtext("Notes"), "\xFF\xFE" "a") << "an odd length is no UTF-16";
   ASSERT_EQ(setline("set text of card field \"Notes\" to numToChar(255) & numToChar(254) & \"h\" & numToChar(0)"), 0);
   EXPECT_EQ(storedtext("Notes"), "h") << "UTF-16 with its byte-order mark";
+  ASSERT_EQ(setline("set text of card field \"Notes\" to numToChar(255) & numToChar(254) & \"h\" & numToChar(0) & "
+                    "numToChar(233) & numToChar(0) & numToChar(13) & numToChar(0) & numToChar(10) & numToChar(0) & "
+                    "\"x\" & numToChar(0)"),
+            0);
+  EXPECT_EQ(storedtext("Notes"), "h\x8E\rx") << "Mac Roman, a return-line-feed pair one return";
+  EXPECT_TRUE(changed(mainglobals().current.cardrecid));
   ASSERT_EQ(setline("set text of card field \"Notes\" to none"), 0);
   EXPECT_EQ(storedtext("Notes"), "");
 }
@@ -245,6 +281,22 @@ TEST_F(TextSetterTest, StyleOfAChunk) {
   EXPECT_EQ(storedface("Notes", 0) & 1, 1);
 }
 
+TEST_F(TextSetterTest, SizesBelowAutomaticAndListStylesOfShownLists) {
+  // -5 is handed to the text engine as -1, which keeps no size below 1.
+  ASSERT_EQ(setline("set the textSize of word 1 of card field \"Notes\" to -5"), 0);
+  EXPECT_EQ(cardvalue("the textSize of word 1 of card field \"Notes\""), "1");
+  EXPECT_EQ(cardvalue("the textSize of word 2 of card field \"Notes\""), "12") << "only the word";
+  // A shown list: its word and the live list's selection flags.
+  ASSERT_EQ(setline("set the listStyle of card field \"L\" to selOne, selFlip"), 0);
+  EXPECT_EQ(cardvalue("the listStyle of card field \"L\""), "selOne,selFlip");
+  const ListHandle list = fieldlisthandle(cardspot("L"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(LGetSelFlags(list), 128 | 4);
+  ASSERT_EQ(setline("set the listStyle of card field \"L\" to selReset"), 0);
+  EXPECT_EQ(LGetSelFlags(list), 0);
+  EXPECT_EQ(setline("set the listStyle of card field \"L\" to nosuch"), 83);
+}
+
 TEST_F(TextSetterTest, StyleOfAFieldThatIsNotShown) {
   ASSERT_EQ(setline("set the textStyle of word 2 of card field \"Away\" of card 2 to underline"), 0);
   ASSERT_EQ(setline("go card 2"), 0);
@@ -254,14 +306,8 @@ TEST_F(TextSetterTest, StyleOfAFieldThatIsNotShown) {
 }
 
 TEST_F(TextSetterTest, TheOpenFieldKeepsItsInsertionPoint) {
-  const i32 index = cardindex("Notes");
-  const WEReference we = livefield(cardspot("Notes"));
+  const WEReference we = editedfield("Notes");
   ASSERT_TRUE(isvalidwerec(we));
-  MainGlobals& g = mainglobals();
-  g.openfield = i16(index);
-  g.openfieldspots = g.current.cardspots;
-  g.openfieldwindow = g.current.window;
-  g.openfieldrec = we;
   WESetSelection(3, 3, we);
   ASSERT_EQ(setline("set the textStyle of word 2 of card field \"Notes\" to italic"), 0);
   i32 start = 0, end = 0;
@@ -272,10 +318,43 @@ TEST_F(TextSetterTest, TheOpenFieldKeepsItsInsertionPoint) {
   WERunInfo info{};
   WEGetRunInfo(7, &info, we);
   EXPECT_EQ(info.face & 2, 2);
-  g.openfield = -1;
-  g.openfieldspots = nilhandle;
-  g.openfieldwindow = nilid;
-  g.openfieldrec = nilid;
+  forgetfield();
+}
+
+TEST_F(TextSetterTest, TheOpenFieldScrollsTheChangeIntoView) {
+  // A scrolling field whose text is longer than its view, opened for typing with the insertion
+  // point in its last line, then scrolled back to the top: a change scrolls the insertion point
+  // into view again.
+  ASSERT_EQ(setline("set the style of card field \"Notes\" to scrolling"), 0);
+  ASSERT_EQ(doline("global t\nput empty into t"), 0);
+  for (int i = 0; i < 40; ++i) ASSERT_EQ(doline("global t\nput \"line\" & return after t"), 0);
+  ASSERT_EQ(setline("global t\nset the text of card field \"Notes\" to t"), 0);
+  ASSERT_EQ(doline("select after char 199 of card field \"Notes\""), 0);
+  const WEReference we = mainglobals().openfieldrec;
+  ASSERT_TRUE(isvalidwerec(we)) << "the field is open";
+  LongRect view{}, dest{};
+  WEGetViewRect(&view, we);
+  WEGetDestRect(&dest, we);
+  WEScroll(0, view.top - dest.top, we);
+  WEGetDestRect(&dest, we);
+  ASSERT_GE(dest.top, view.top - 4) << "the top of the text in view";
+  ASSERT_EQ(setline("set the textStyle of line 1 of card field \"Notes\" to bold"), 0);
+  WEGetDestRect(&dest, we);
+  EXPECT_LT(dest.top, view.top - 100) << "scrolled down to the insertion point";
+  i32 start = 0, end = 0;
+  WEGetSelection(&start, &end, we);
+  EXPECT_EQ(start, 199);
+  // The chunk of the field being edited is read in its record.
+  WERunInfo info{};
+  WEGetRunInfo(2, &info, we);
+  EXPECT_EQ(info.face & 1, 1) << "line 1 bold";
+  WEGetRunInfo(7, &info, we);
+  EXPECT_EQ(info.face & 1, 0) << "line 2 not";
+  ASSERT_EQ(setline("set the textStyle of word 3 of card field \"Notes\" to italic"), 0);
+  WEGetRunInfo(11, &info, we);
+  EXPECT_EQ(info.face & 2, 2) << "word 3 italic";
+  WEGetRunInfo(7, &info, we);
+  EXPECT_EQ(info.face & 2, 0) << "word 2 not";
 }
 
 TEST_F(TextSetterTest, BackgroundColourOfALine) {
@@ -343,11 +422,26 @@ TEST_F(TextSetterTest, PopupTakesItsBestWidth) {
 }
 
 TEST_F(TextSetterTest, MenuItemsGraphicsAndLists) {
+  // The project's menu in a menu bar that is built.
+  mainglobals().lockMenus = 0;
+  ASSERT_EQ(doline("insert menu \"File\""), 0);
+  buildmenubar();
   ASSERT_EQ(setline("set the textStyle of item 1 of menu \"File\" to bold"), 0);
   objread item{};
   ASSERT_EQ(readreference("item 1 of menu \"File\"", &item), 0);
   EXPECT_EQ((HandleAs<menuitem>(item.menu.items)[item.itemindex].flags >> 3) & 0x1F, 1u) << "bits 3-7";
   writeobj(&item);
+  // The menu bar is built again: its "File" menu shows the item bold.
+  MenuRef file = nilid;
+  for (MenuRef m : menubarmenus()) {
+    Str255 title{};
+    GetMenuTitle(m, title);
+    if (pstringview(title) == "File") file = m;
+  }
+  ASSERT_NE(file, nilid) << "the project's menu is in the bar";
+  u8 style = 0;
+  GetItemStyle(file, 1, &style);
+  EXPECT_EQ(style, 1);
   EXPECT_EQ(setline("set the textStyle of item 1 of menu \"File\" to condense"), 43);
   EXPECT_EQ(setline("set the textSize of item 1 of menu \"File\" to 9"), 43);
   ASSERT_EQ(setline("set the textData of graphic \"T\" to \"label\""), 0);
@@ -392,7 +486,45 @@ TEST_F(TextSetterTest, Rulers) {
   EXPECT_EQ(para(0).rightIndent, 4 << 16) << "a refused change leaves the rulers";
 }
 
+TEST_F(TextSetterTest, RulersKeepTheOpenFieldsUnsavedEdits) {
+  const WEReference we = editedfield("my notes");
+  ASSERT_TRUE(isvalidwerec(we));
+  WESetSelection(0, 0, we);
+  ASSERT_EQ(WEInsert("new ", 4, nilhandle, nilhandle, we), noErr);
+  SetWERecDirtyFlag(we, true);
+  ASSERT_EQ(storedtext("my notes"), "one\rtwo\rthree\rfour") << "the edit is the record's alone";
+  ASSERT_EQ(setline("set the leftIndent of line 2 of card field \"my notes\" to 12"), 0);
+  EXPECT_EQ(storedtext("my notes"), "new one\rtwo\rthree\rfour") << "packed before the change";
+  Handle text = WEGetText(we);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(text)), size_t(WEGetTextLength(we))),
+            "new one\rtwo\rthree\rfour")
+      << "and kept in the record";
+  WEParaInfo info{};
+  WEGetParaInfo(8, &info, we);
+  EXPECT_EQ(info.ruler.leftIndent, 12 << 16) << "the second paragraph";
+  WEGetParaInfo(0, &info, we);
+  EXPECT_EQ(info.ruler.leftIndent, 0);
+  forgetfield();
+}
+
 // --- Hilited lines -------------------------------------------------------------------------------
+
+TEST_F(TextSetterTest, HilitedLinesSelectExactlyTheRowsNamed) {
+  setrows({{"set the hilitedLines of card field \"L\" to \"2,5\"", "the hilitedLines of card field \"L\"", "2,5"},
+           {"set the hilitedLines of card field \"L\" to 4", "the hilitedLines of card field \"L\"", "4"},
+           {"set the hilitedLines of card field \"L\" to \"\"", "the hilitedLines of card field \"L\"", ""},
+           {"set the hilitedLines of card field \"L\" to 0", "the hilitedLines of card field \"L\"", "1"},
+           {"set the hilitedLines of card field \"L\" to 99", "the hilitedLines of card field \"L\"", "10"},
+           {"set hilitedLines of card field \"L\" to -3, 2 + 1", "the hilitedLines of card field \"L\"", "1,3"},
+           {"set the hilitedLines of card field \"L\" to \"2,5 x\"", "", "error 2"},
+           {"", "the hilitedLines of card field \"L\"", "2"},
+           {"", "the hilitedText of card field \"L\"", "r2"},
+           {"set the hilitedLines of card field \"None\" to 1", "the hilitedLines of card field \"None\"", ""},
+           {"set the hilitedLines of card field \"L\" to 3 x", "", "error 19"}});
+  EXPECT_EQ(cardvalue("the hilitedLines of card field \"L\""), "3") << "selected before the stray word";
+  ASSERT_EQ(setline("set the hilitedLines of card field \"L\" to 4,2"), 0);
+  EXPECT_EQ(cardvalue("the hilitedText of card field \"L\""), "r2\rr4") << "in row order, one return between";
+}
 
 TEST_F(TextSetterTest, HilitedLinesRefusals) {
   EXPECT_EQ(setline("set the hilitedLines of card field \"Notes\" to 1"), 43);
@@ -417,8 +549,31 @@ TEST_F(TextSetterTest, Scripts) {
   EXPECT_EQ(cardvalue("pfoo()"), "7") << "the project's new script answers at once";
   ASSERT_EQ(setline("set the script of this project to \"function pfoo\" & return & \"return 8\" & return & \"end pfoo\""), 0);
   EXPECT_EQ(cardvalue("pfoo()"), "8");
-  EXPECT_EQ(setline("set the script of the sharedScript to \"x\""), 2) << "no shared project";
+  EXPECT_EQ(setline("set the script of sharedScript to \"x\""), 2) << "no shared project";
   EXPECT_EQ(setline("set the script of kestrove to \"x\""), 2);
+  // The next mouseUp runs a new handler of the card.
+  ASSERT_EQ(setline("set the script of this card to \"on mouseUp\" & return & \"global hit\" & return & "
+                    "\"put 5 into hit\" & return & \"end mouseUp\""),
+            0);
+  ASSERT_EQ(doline("send mouseUp to this card"), 0);
+  EXPECT_EQ(global("hit"), "5");
+}
+
+TEST_F(TextSetterTest, ScriptOfTheSharedProject) {
+  openshared(project());
+  ASSERT_EQ(setline("set the script of sharedScript to \"function sfoo\" & return & \"return 5\" & return & "
+                    "\"end sfoo\""),
+            0);
+  EXPECT_EQ(cardvalue("sfoo()"), "5") << "the shared script answers at once";
+  ASSERT_EQ(setline("set the script of sharedScript to \"function sfoo\" & return & \"return 6\" & return & "
+                    "\"end sfoo\""),
+            0);
+  EXPECT_EQ(cardvalue("sfoo()"), "6") << "the cached script is stale";
+  // The shared project named as a project: its use as the shared script follows.
+  ASSERT_EQ(setline("set the script of project \"" + home->path() + "/shared.kv45\" to \"function sfoo\" & return & "
+                    "\"return 7\" & return & \"end sfoo\""),
+            0);
+  EXPECT_EQ(cardvalue("sfoo()"), "7");
 }
 
 TEST_F(TextSetterTest, ScriptOfARecordWithoutAProperHandle) {
@@ -439,14 +594,22 @@ TEST_F(TextSetterTest, ContentsAndTextData) {
   EXPECT_EQ(cardvalue("the contents of card 1"), "kept");
   ASSERT_EQ(setline("set the contents of card 1 to empty"), 0);
   EXPECT_EQ(loadat<cardrec>(deref(mainglobals().current.card)).contents, nilhandle);
-  EXPECT_EQ(setline("set the contents of the sharedScript to \"x\""), 2);
+  EXPECT_EQ(setline("set the contents of sharedScript to \"x\""), 2);
   ASSERT_EQ(setline("set the textStyle of word 1 of card field \"Src\" to bold"), 0);
   ASSERT_EQ(setline("set the textData of graphic \"T\" to card field \"Src\""), 0);
   EXPECT_EQ(storedtext("T"), "copied text");
   EXPECT_EQ(storedface("T", 0) & 1, 1) << "with its styles";
+  ASSERT_EQ(setline("set the textStyle of word 2 of card field \"Src\" to italic"), 0);
+  ASSERT_EQ(setline("set the textData of graphic \"T\" to card field \"Src\""), 0);
+  EXPECT_EQ(storedface("T", 0), 1) << "word 1 bold";
+  EXPECT_EQ(storedface("T", 8), 2) << "word 2 italic";
   ASSERT_EQ(setline("set the textData of graphic \"T\" to \"plain\""), 0);
   EXPECT_EQ(storedtext("T"), "plain");
   EXPECT_EQ(storedface("T", 0) & 1, 1) << "the old style kept for the new text";
+  ASSERT_EQ(setline("set the textStyle of word 2 of card field \"Away\" of card 2 to underline"), 0);
+  ASSERT_EQ(setline("set the textData of graphic \"T\" to card field \"Away\" of card 2"), 0);
+  EXPECT_EQ(storedtext("T"), "not shown");
+  EXPECT_EQ(storedface("T", 5), 4) << "the styles of a field that is not shown";
   setrows({{"set the textData of graphic \"Box\" to \"x\"", "", "error 187"},
            {"set the textData of card 1 to \"x\"", "", "error 11"},
            {"set the textData of graphic \"T\" to card field \"Src\" x", "", "error 19"}});
@@ -538,8 +701,13 @@ TEST_F(TextSetterTest, MovingUserProperties) {
   EXPECT_EQ(cardspot("Two").uprops, list);
   EXPECT_EQ(getcontrolpart(cardspot("Two")).maximumvalue, 10);
   EXPECT_EQ(getcontrolpart(cardspot("Two")).currentvalue, 0);
+  const ControlRef rebuilt = livecontrol(cardspot("Two"));
+  ASSERT_NE(rebuilt, nilid) << "its control built again";
+  EXPECT_EQ(GetControl32BitMaximum(rebuilt), 10);
   EXPECT_EQ(getproc<247>(), &modproperty) << "offered to externals";
   EXPECT_EQ(getproc<251>(), &shuffleuprops);
+  EXPECT_EQ(getproc<249>(), &lowmovepicturedata);
+  EXPECT_EQ(getproc<250>(), &shufflepicture);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "properties/propfront.h"
 #include "properties/textrecords.h"
 #include "shell/dialogutils.h"
+#include "shell/palettes.h"
 #include "shell/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
@@ -69,8 +70,8 @@ class TextGetterTest : public TextWindowTest {
     build(withfield());
     ASSERT_EQ(open(), 0);
   }
-  // Card "Two" gets a field (the fixture's project has none there) and the second menu item
-  // is bold and italic.
+  // Card "Two" gets a field "Styled" and a scrolling field "Long" of 40 lines (the fixture's
+  // project has none there) and the second menu item is bold and italic.
   static testproject::Project withfield();
   // Gives a card object's user property a new value in place of the one it has.
   static void replacecardprop(std::string_view object, std::string_view name, std::string_view value) {
@@ -90,7 +91,13 @@ testproject::Project TextGetterTest::withfield() {
   f.kind = testproject::Object::field;
   f.name = "Styled";
   f.text = "abcdefghij";
-  p.windows[0].cards[1].objects = {f};
+  testproject::Object longer;
+  longer.kind = testproject::Object::field;
+  longer.name = "Long";
+  longer.style = 301;
+  longer.rect = Rect{200, 10, 260, 200};
+  for (int i = 1; i <= 40; ++i) longer.text += "line " + std::to_string(i) + "\n";
+  p.windows[0].cards[1].objects = {f, longer};
   p.menus[0].items[1].flags = (1u << 3) | (1u << 4);
   return p;
 }
@@ -248,6 +255,21 @@ TEST_F(TextGetterTest, ScrollsOfFieldsCardsAndWindows) {
   mainglobals().plugin = 0;
 }
 
+TEST_F(TextGetterTest, TheMaximumScrollIsHowFarTheScrollCanGo) {
+  // Not shown, through a record made for the reading; then shown, through the live record.
+  for (const char* shown : {"", "go card 2"}) {
+    ASSERT_EQ(doline(shown), 0);
+    const std::string field = " of card field \"Long\" of card \"Two\"";
+    const std::string most = cardvalue("the maximumScroll" + field);
+    EXPECT_GT(std::atoi(most.c_str()), 100) << "40 lines in a view of 60 pixels: " << most;
+    ASSERT_EQ(setline("set the scroll" + field + " to 100000"), 0);
+    EXPECT_EQ(cardvalue("the scroll" + field), most) << "the scroll stops at the maximum";
+    ASSERT_EQ(setline("set the scroll" + field + " to 30"), 0);
+    EXPECT_EQ(cardvalue("the maximumScroll" + field), most);
+    EXPECT_EQ(cardvalue("the scroll" + field), "30") << "reading the maximum leaves the scroll";
+  }
+}
+
 TEST_F(TextGetterTest, ColourIndexesSearchOnlyTheEntriesATableHas) {
   // A table that says it has 2 entries but holds 3: the third is never matched.
   Handle clut = NewHandleClear(Size(sizeof(ColorTableHeader) + 3 * sizeof(ColorSpec)));
@@ -271,7 +293,7 @@ TEST_F(TextGetterTest, ColourIndexesSearchOnlyTheEntriesATableHas) {
   DisposeHandle(clut);
 }
 
-class WindowGetterTest : public TextWindowTest {};
+class WindowGetterTest : public TextGetterTest {};
 
 TEST_F(WindowGetterTest, WordsOfTheWindowContext) {
   EXPECT_EQ(cardvalue("the tool"), "browse tool");
@@ -335,6 +357,29 @@ TEST_F(WindowGetterTest, RichText) {
   const std::string rtf = cardvalue("the rtfText of card field \"Notes\"");
   EXPECT_EQ(rtf.substr(0, 10), "{\\rtf1\\mac");
   EXPECT_NE(rtf.find(" first line\\par\nsecond line}}"), std::string::npos) << rtf;
+  // A bold word, in a shown field (its live record, whose selection stays) and in one that is
+  // not shown (a record made for the reading).
+  objread obj{};
+  ASSERT_EQ(readreference("card field \"Notes\"", &obj), 0);
+  const WEReference we = borrowedrecord(obj, true);
+  writeobj(&obj);
+  ASSERT_NE(we, nilid);
+  ASSERT_EQ(setline("set the textStyle of word 2 of card field \"Notes\" to bold"), 0);
+  ASSERT_EQ(setline("set the textStyle of char 2 to 4 of card field 1 of card \"Two\" to bold"), 0);
+  WESetSelection(3, 7, we);
+  for (const char* field : {"card field \"Notes\"", "card field 1 of card \"Two\""}) {
+    const std::string bold = cardvalue(std::string("the rtfText of ") + field);
+    EXPECT_EQ(bold.substr(0, 6), "{\\rtf1") << field;
+    const std::size_t b = bold.find("\\b");
+    ASSERT_NE(b, std::string::npos) << bold;
+    const std::string word = std::string(field).find("Notes") != std::string::npos ? "line" : "bcd";
+    EXPECT_NE(bold.find(word, b), std::string::npos) << "the bold word follows \\b: " << bold;
+    EXPECT_EQ(bold.rfind(word, b), std::string::npos) << "and not before it: " << bold;
+  }
+  i32 start = 0, end = 0;
+  WEGetSelection(&start, &end, we);
+  EXPECT_EQ(start, 3);
+  EXPECT_EQ(end, 7);
   // A field's text that cannot be written (an allocation of the writer fails) shows the error
   // and gives empty with no error.
   const i16 pen = GetPortPenVisibility(currentportid());
@@ -376,6 +421,31 @@ TEST_F(ScrollingWindowTest, TheScrollOfAWindowIsWhereItsCardScrollBarsStand) {
   SetControl32BitValue(d.vscroll, 30);
   EXPECT_EQ(cardvalue("the scroll of window 1"), "40,30");
   EXPECT_EQ(cardvalue("the scroll of this window"), "40,30");
+}
+
+// A palette hidden by the program while it is behind still reads visible; one a script hid
+// does not.
+using PaletteWindowTest = WindowTest;
+
+TEST_F(PaletteWindowTest, APaletteHiddenWhileTheProgramIsBehindReadsVisible) {
+  testproject::Project p;
+  testproject::Window w;
+  w.name = "Tools";
+  w.style = 6;
+  w.backgrounds.push_back(testproject::Background{"B", "", {}});
+  w.cards.push_back(testproject::Card{});
+  p.windows.push_back(w);
+  build(p);
+  ASSERT_EQ(open(), 0);
+  const WindowRef window = current().window;
+  EXPECT_EQ(cardvalue("the visible of window \"Tools\""), "true");
+  showHidePalettes(0);
+  ASSERT_FALSE(IsWindowVisible(window)) << "hidden while the program is behind";
+  EXPECT_EQ(cardvalue("the visible of window \"Tools\""), "true");
+  showHidePalettes(1);
+  ASSERT_TRUE(IsWindowVisible(window));
+  ASSERT_EQ(doline("hide window \"Tools\""), 0);
+  EXPECT_EQ(cardvalue("the visible of window \"Tools\""), "false");
 }
 
 }  // namespace

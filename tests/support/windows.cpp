@@ -41,7 +41,10 @@ void WindowTest::SetUp() {
 void WindowTest::TearDown() {
   closeallwindows();
   if (shared != 0) {
-    if (mainglobals().sharedstore == shared) mainglobals().sharedstore = nilid;
+    if (mainglobals().sharedstore == shared) {
+      mainglobals().sharedstore = nilid;
+      mainglobals().sharedhead = nilhandle;
+    }
     EXPECT_EQ(closevir(shared), 0);
     shared = 0;
   }
@@ -61,7 +64,11 @@ void WindowTest::openshared(const testproject::Project& p, std::string_view name
   setpstring(file, name);
   ASSERT_EQ(openvir(kBootVolume, dir, file, s), 0);
   shared = s;
+  // As the runtime opens a shared project: its store and its head record held.
+  Handle head = nilhandle;
+  ASSERT_EQ(holdrecord(s, 0, kindhead, &head), 0);
   mainglobals().sharedstore = s;
+  mainglobals().sharedhead = head;
 }
 
 i16 WindowTest::open(std::string_view name, i32 windnum, u16 hidden) {
