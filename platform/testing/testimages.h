@@ -25,6 +25,11 @@ enum class TestImageFormat : u8 {
 // 256 colours, an image without pixels).
 std::vector<u8> testimagefile(TestImageFormat format, const DecodedImage& image);
 
+// A JPEG 2000 file (the JP2 box format, reversible: it decodes to the same pixels) of a w x h
+// image of 0xAARRGGBB pixels, row by row, with four components (red, green, blue, alpha);
+// empty when it cannot be made.
+std::vector<u8> testjpeg2000(i32 w, i32 h, const std::vector<u32>& argb);
+
 // A w x h image whose pixel i (row by row) is i * step: every pixel differs from its
 // neighbours, so a picture shifted, cut or scaled by one pixel shows.
 DecodedImage rampimage(i32 w, i32 h, u32 step);

@@ -32,6 +32,7 @@ struct CompositorState {
   u32 composes = 0, partials = 0;
   bool overlaid = false;  // a drag shows itself above the windows
   DragOverlay overlay;
+  bool onrequest = false;  // presentscreen does nothing; the screen is composed only when asked
 };
 
 CompositorState& cs() { return state<CompositorState>(); }
@@ -541,10 +542,12 @@ void EnableScreenUpdates() {
 
 bool screenupdatesdisabled() { return cs().frozen > 0; }
 
+void composeonrequest(bool on) { cs().onrequest = on; }
+
 void presentscreen() {
   revealmovedcursor();
   CompositorState& c = cs();
-  if (c.frozen > 0) return;
+  if (c.frozen > 0 || c.onrequest) return;
   bool frames = false;
   if (hasstate<WindowState>()) {
     ws().windows.each([&](RegistryId, const WindowData& w) { frames = frames || w.framedirty; });

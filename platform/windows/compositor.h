@@ -24,6 +24,10 @@ u32 compositorpartials();
 void screenchanged();
 // Composes the screen now and answers the frame (also kept as the backend's last frame).
 const Frame& composescreen();
+// On: presentscreen does nothing and the screen is composed only through composescreen (runs
+// that never look at the screen, such as the fuzz targets, spare the composing). A reset of
+// the runtime turns it off.
+void composeonrequest(bool on);
 
 // Freezing the screen, counted: while any disable is in force nothing is presented. The last
 // enable presents what changed meanwhile.

@@ -2,7 +2,7 @@
 // into a colour icon, and as 'icns' data made into an icon reference; each is plotted into a
 // small world and asked for points. Damaged data is refused or drawn within the icon, and
 // swapping colour-icon data there and back gives the bytes back. A family's seeds include a PNG
-// member.
+// member and a JPEG 2000 member.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +12,7 @@
 #include "platform/qd/qd.h"
 #include "platform/qd/icons.h"
 #include "platform/qd/png.h"
+#include "platform/testing/testimages.h"
 #include "render/buttonicons.h"
 #include "store/byteorder.h"
 #include "tests/support/icondata.h"
@@ -78,5 +79,8 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = (i % 16 < 8 ? 0xFF000000u : 0x80000000u) | u32(i * 997);
   std::vector<u8> png;
   if (encodexrgbpng(16, 16, pixels.data(), &png)) out->push_back(testicons::family({{fourcc("icp4"), png}}));
+  // And one whose member is a JPEG 2000 file of the same pixels.
+  const std::vector<u8> jp2 = testjpeg2000(16, 16, pixels);
+  if (!jp2.empty()) out->push_back(testicons::family({{fourcc("icp4"), jp2}}));
   return out->size();
 }

@@ -12,6 +12,7 @@
 #include "platform/memory/memory.h"
 #include "platform/process/exit.h"
 #include "platform/testing/temphome.h"
+#include "platform/windows/compositor.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "store/recordcache.h"
@@ -25,13 +26,17 @@ inline u32 projects() { return openprojectcount(); }
 
 // Builds `p` as f.kv45 in a temporary folder, opens its first window and runs `fn` there (a
 // store failure may end it through the fatal-error path, and a quit through the quit
-// sequence); then every window closes and the globals go.
-inline void withproject(const testproject::Project& p, const std::function<void()>& fn) {
+// sequence); then every window closes and the globals go. `prepare`, when given, runs on the
+// folder's path after the project is written and before it opens (files beside the project).
+inline void withproject(const testproject::Project& p, const std::function<void()>& fn,
+                        const std::function<void(const std::string&)>& prepare = {}) {
   TemporaryHome home;
   setfilesyncs(false);  // the project's writes need not wait for the disk
   u32 dir = 0;
   if (folderidofpath(home.path(), &dir) != noErr || initglobs() != 0) return;
+  composeonrequest(true);  // nothing here looks at the screen
   if (testproject::build(dir, "f.kv45", p) != 0) return;
+  if (prepare) prepare(home.path());
   setexithook([](int, const std::string&) {});
   try {
     if (openprojectpath(home.path() + "/f.kv45") == 0) fn();

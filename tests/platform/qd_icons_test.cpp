@@ -10,6 +10,7 @@
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
 #include "platform/qd/qd.h"
+#include "platform/testing/testimages.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
 #include "tests/support/icondata.h"
@@ -68,6 +69,33 @@ TEST_F(IconFamilyTest, TheDeepestMemberThatFitsIsPlottedWithItsMaskAndTransform)
   EXPECT_FALSE(IsValidIconRef(ref));
   EXPECT_EQ(PlotIconRef(&small, kAlignNone, kTransformNone, ref), invalidIconRefErr);
   DisposeGWorld(gw);
+}
+
+TEST_F(IconFamilyTest, AJpeg2000MemberIsPlottedWithItsOwnAlpha) {
+  // 16 x 16: opaque red on the left half, a half-transparent blue top right, nothing below it.
+  std::vector<u32> argb(16 * 16);
+  for (std::size_t i = 0; i < argb.size(); ++i)
+    argb[i] = i % 16 < 8 ? 0xFFFF0000u : i / 16 < 8 ? 0x800000FFu : 0x00000000u;
+  const std::vector<u8> jp2 = testjpeg2000(16, 16, argb);
+  ASSERT_FALSE(jp2.empty());
+  const IconRef ref = familyof(testicons::family({{fourcc("icp4"), jp2}}));
+  ASSERT_TRUE(IsValidIconRef(ref));
+  GWorldPtr gw = world(32, 16, 16);
+  const Rect r{0, 0, 16, 16};
+  EXPECT_EQ(PlotIconRef(&r, kAlignNone, kTransformNone, ref), noErr);
+  EXPECT_EQ(pixel(gw, 3, 12), 0xFF0000u);
+  EXPECT_EQ(pixel(gw, 12, 3), 0x7F7FFFu) << "half transparent over white";
+  EXPECT_EQ(pixel(gw, 12, 12), 0xFFFFFFu) << "transparent";
+  Point in{3, 12}, out{12, 12};
+  EXPECT_TRUE(PtInIconRef(&in, &r, kAlignNone, ref));
+  EXPECT_FALSE(PtInIconRef(&out, &r, kAlignNone, ref)) << "the point test reads the member's alpha";
+  ReleaseIconRef(ref);
+  DisposeGWorld(gw);
+  OSErr err = noErr;
+  EXPECT_EQ(familyof(testicons::family({{fourcc("icp4"), std::vector<u8>(jp2.begin(), jp2.begin() + 60)}}), &err),
+            nilid)
+      << "a file cut short";
+  EXPECT_EQ(err, noSuchIconErr);
 }
 
 TEST_F(IconFamilyTest, ThePointTestReadsTheMaskScaledToTheRectangle) {

@@ -460,6 +460,33 @@ TEST_F(WindowPortTest, DrawingComposesOnlyWhatItChanged) {
   DisposeWindow(front);
 }
 
+// Composed on request: presenting composes and presents nothing, while asking for the screen
+// composes what every change since made.
+TEST_F(WindowPortTest, OnRequestTheScreenIsComposedOnlyWhenAsked) {
+  HeadlessBackend* h = headlessbackend();
+  ASSERT_NE(h, nullptr);
+  WindowRef w = make(Rect{100, 100, 300, 400});
+  presentscreen();
+  composeonrequest(true);
+  const u32 composes = compositorcomposes(), partials = compositorpartials(), presents = h->presentcount();
+  SetPortWindowPort(w);
+  paint(Rect{10, 20, 30, 60}, kRedRGB);
+  WindowRef other = make(Rect{150, 500, 250, 700});
+  presentscreen();
+  EXPECT_EQ(compositorcomposes(), composes);
+  EXPECT_EQ(compositorpartials(), partials);
+  EXPECT_EQ(h->presentcount(), presents);
+  const Frame& f = composescreen();
+  EXPECT_EQ(f.pixels[std::size_t(115) * 1024 + 130], kRed);
+  EXPECT_EQ(f.pixels[std::size_t(200) * 1024 + 600], composewindow(other, false).pixels[std::size_t(50) * 200 + 100])
+      << "the window made since shows";
+  composeonrequest(false);
+  paint(Rect{40, 20, 50, 60}, kRedRGB);
+  presentscreen();
+  EXPECT_EQ(h->presentcount(), presents + 2) << "presented again once turned off";
+  DisposeWindow(other);
+}
+
 // --dump-dir: a PNG of each window, front window first, when the run ends.
 TEST_F(WindowPortTest, TheDumpFolderGetsAPngOfEachWindow) {
   TemporaryHome home;
