@@ -312,13 +312,7 @@ i16 lowpict(ConstStringPtr name, Handle* picture) {
   if (copy != nilhandle) std::memcpy(deref(copy), deref(data), std::size_t(n));
   putvir(store, i32(id));
   if (copy == nilhandle) return 0;
-  // The frame's corners put in order (big-endian top, left, bottom, right after the size).
-  u8* p = deref(copy);
-  auto get = [&](int at) { return i16(u16(p[at] << 8 | p[at + 1])); };
-  auto put = [&](int at, i16 v) { p[at] = u8(u16(v) >> 8), p[at + 1] = u8(v); };
-  i16 top = get(2), left = get(4), bottom = get(6), right = get(8);
-  put(2, std::min(top, bottom)), put(6, std::max(top, bottom));
-  put(4, std::min(left, right)), put(8, std::max(left, right));
+  orderpictureframe(copy);
   *picture = copy;
   return 1;
 }

@@ -20,6 +20,7 @@
 #include "platform/backend/backend.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/pictures.h"
 #include "platform/text/casefold.h"
 #include "platform/text/pstring.h"
 #include "properties/longnames.h"
@@ -59,23 +60,6 @@ bool picturegraphicstyle(u16 style) {
 
 bool picturestyle(const spot& s) {
   return (s.kind == spotgraphic && picturegraphicstyle(s.style)) || (s.kind == spotbutton && s.style == styleimagewell);
-}
-
-// The frame of a picture (big-endian top, left, bottom, right after its size word) with its
-// corners in order.
-void normaliseframe(Handle picture) {
-  if (picture == nilhandle || GetHandleSize(picture) < 10) return;
-  u8* p = deref(picture);
-  auto get = [&](int at) { return i16(u16(p[at] << 8 | p[at + 1])); };
-  auto put = [&](int at, i16 v) {
-    p[at] = u8(u16(v) >> 8);
-    p[at + 1] = u8(v);
-  };
-  const i16 top = get(2), left = get(4), bottom = get(6), right = get(8);
-  put(2, std::min(top, bottom));
-  put(4, std::min(left, right));
-  put(6, std::max(top, bottom));
-  put(8, std::max(left, right));
 }
 
 // A copy of a handle (37 when memory is refused).
@@ -132,7 +116,7 @@ i16 fromclipboard(picture* p) {
     // Without memory for the copy the picture is kept rather than removed.
     if (memoryrefused(Size(f.bytes.size()))) return statusnoroom;
     if (PtrToHand(f.bytes.data(), &p->data, Size(f.bytes.size())) != noErr) return statusnoroom;
-    normaliseframe(p->data);
+    orderpictureframe(p->data);
     dropsmall(p);
     return 0;
   }
@@ -257,7 +241,7 @@ i16 fromresource(const propctx& c, i32 at, picture* p) {
       return setresulttext(resultnopicture);
     }
   }
-  normaliseframe(p->data);
+  orderpictureframe(p->data);
   dropsmall(p);
   return 0;
 }
@@ -279,7 +263,7 @@ i16 fromobject(const propctx& c, i32 at, picture* p) {
     if (s.kind != spotgraphic && !(s.kind == spotbutton && s.style == styleimagewell)) {
       st = statusnotgraphic;
     } else if (Handle data = GetPictDataHandle(s.alt); data != nilhandle && GetHandleSize(data) > 0) {
-      if ((st = copyhandle(data, &p->data)) == 0) normaliseframe(p->data);
+      if ((st = copyhandle(data, &p->data)) == 0) orderpictureframe(p->data);
     } else if (Handle link = GetPictPathHandle(s.alt); link != nilhandle && GetHandleSize(link) > 0) {
       if ((st = copyhandle(link, &p->data)) == 0) p->flag = 0;
     } else {

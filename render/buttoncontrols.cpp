@@ -185,22 +185,6 @@ void dropmenu(MenuRef menu) {
   DisposeMenu(menu);
 }
 
-// A picture's frame, turned so that its top-left is the smaller of each corner pair.
-void normaliseframe(PicHandle pic) {
-  if (GetHandleSize(pic) < 10) return;
-  u8* p = deref(pic);
-  auto word = [p](int at) { return i16(u16((p[at] << 8) | p[at + 1])); };
-  auto put = [p](int at, i16 v) {
-    p[at] = u8(u16(v) >> 8);
-    p[at + 1] = u8(v);
-  };
-  const i16 top = word(2), left = word(4), bottom = word(6), right = word(8);
-  put(2, std::min(top, bottom));
-  put(4, std::min(left, right));
-  put(6, std::max(top, bottom));
-  put(8, std::max(left, right));
-}
-
 // A colour icon from a 'cicn' resource of the resource chain.
 CIconHandle resourcecicon(i16 id) {
   Handle h = GetResource(fourcc("cicn"), id);
@@ -241,7 +225,7 @@ ControlButtonContentInfo contentof(const spot& s, i16 type) {
       Handle pict = GetResource(fourcc("PICT"), id);
       if (pict == nilhandle) break;
       DetachResource(pict);
-      normaliseframe(pict);
+      orderpictureframe(pict);
       content = {kControlContentPictHandle, pict};
       break;
     }

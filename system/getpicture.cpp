@@ -44,22 +44,6 @@ void resolved(ConstStringPtr name, i16* volume, u32* dirid, Str255 leaf) {
   ResolveAliasFile(volume, dirid, leaf, &alias);
 }
 
-// The picture's frame put in order: left no more than right, top no more than bottom.
-void normaliseframe(Handle pic) {
-  if (GetHandleSize(pic) < 10) return;
-  u8* p = deref(pic);
-  auto get = [&](int at) { return i16(u16(p[at] << 8 | p[at + 1])); };
-  auto put = [&](int at, i16 v) {
-    p[at] = u8(u16(v) >> 8);
-    p[at + 1] = u8(v);
-  };
-  i16 top = get(2), left = get(4), bottom = get(6), right = get(8);
-  put(2, std::min(top, bottom));
-  put(4, std::min(left, right));
-  put(6, std::max(top, bottom));
-  put(8, std::max(left, right));
-}
-
 // Reads a picture from an open data fork: 0, 123 or 37.
 i16 readdatafork(FileRef ref, OSType type, std::string_view name, Handle* picture) {
   i64 length = 0;
@@ -146,7 +130,7 @@ i16 getpicture(ConstStringPtr name, i16 volume, u32 dirid, u16 fromresource, Con
       }
       i16 st = readdatafork(ref, info.fdType, pstringview(leaf), picture);
       FSClose(ref);
-      if (st == 0) normaliseframe(*picture);
+      if (st == 0) orderpictureframe(*picture);
       return st;
     }
     i16 file = 0;
@@ -165,7 +149,7 @@ i16 getpicture(ConstStringPtr name, i16 volume, u32 dirid, u16 fromresource, Con
     }
     DetachResource(h);
     *picture = h;
-    normaliseframe(h);
+    orderpictureframe(h);
     return done(0);
   }
   return fromresource ? kNoResource : kNoPictureFile;

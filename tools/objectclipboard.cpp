@@ -193,18 +193,7 @@ i16 readesk() {
       return 0;
     }
     SetHandleSize(picture, got);
-    // The frame's corners in order (big-endian words at bytes 2 to 9).
-    u8* p = deref(picture);
-    auto word = [p](int at) { return i16(u16(p[at] << 8 | p[at + 1])); };
-    auto put = [p](int at, i16 v) {
-      p[at] = u8(u16(v) >> 8);
-      p[at + 1] = u8(v);
-    };
-    const i16 top = word(2), left = word(4), bottom = word(6), right = word(8);
-    put(2, std::min(top, bottom));
-    put(4, std::min(left, right));
-    put(6, std::max(top, bottom));
-    put(8, std::max(left, right));
+    orderpictureframe(picture);
     Handle objects = pictospot(picture);
     DisposeHandle(picture);
     if (objects == nilhandle) return 0;

@@ -68,12 +68,6 @@ void putselection(ScrapRef scrap, bool system) {
   KillPicture(picture);
 }
 
-i16 bigword(const u8* b) { return i16(u16(b[0] << 8 | b[1])); }
-void putbigword(u8* b, i16 v) {
-  b[0] = u8(u16(v) >> 8);
-  b[1] = u8(v);
-}
-
 // The scrap's picture with its frame's corners put in order; none when the scrap has none,
 // memory runs out, the data does not parse as a picture or its frame is empty.
 PicHandle scrappicture(ScrapRef scrap) {
@@ -88,12 +82,7 @@ PicHandle scrappicture(ScrapRef scrap) {
     return nilhandle;
   }
   SetHandleSize(picture, got);
-  u8* b = deref(picture);
-  const i16 top = bigword(b + 2), left = bigword(b + 4), bottom = bigword(b + 6), right = bigword(b + 8);
-  putbigword(b + 2, std::min(top, bottom));
-  putbigword(b + 4, std::min(left, right));
-  putbigword(b + 6, std::max(top, bottom));
-  putbigword(b + 8, std::max(left, right));
+  orderpictureframe(picture);
   Rect frame{};
   QDGetPictureBounds(picture, &frame);
   if (EmptyRect(&frame) || !picturevalid(picture)) {

@@ -446,6 +446,21 @@ void PicComment(i16 kind, i16 dataSize, Handle dataHandle) {
   }
 }
 
+void orderpictureframe(PicHandle pic) {
+  Rect frame{};
+  if (!IsValidHandle(pic) || GetHandleSize(pic) < 10) return;
+  QDGetPictureBounds(pic, &frame);
+  u8* d = deref(pic);
+  auto put = [d](int at, i16 v) {
+    d[at] = u8(u16(v) >> 8);
+    d[at + 1] = u8(v);
+  };
+  put(2, std::min(frame.top, frame.bottom));
+  put(4, std::min(frame.left, frame.right));
+  put(6, std::max(frame.top, frame.bottom));
+  put(8, std::max(frame.left, frame.right));
+}
+
 Rect* QDGetPictureBounds(PicHandle pic, Rect* frame) {
   if (!frame) return frame;
   *frame = Rect{0, 0, 0, 0};

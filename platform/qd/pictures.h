@@ -33,6 +33,9 @@ void DrawPicture(PicHandle pic, const Rect* dstRect);
 void PicComment(i16 kind, i16 dataSize, Handle dataHandle);
 // The picture's frame (zeroes for damaged data).
 Rect* QDGetPictureBounds(PicHandle pic, Rect* frame);
+// Puts the frame's corners in order (top above bottom, left before right), as pictures from
+// outside may have them swapped; nothing for data too short to hold a frame.
+void orderpictureframe(PicHandle pic);
 // Whether the data parses as a picture to its end opcode.
 bool picturevalid(PicHandle pic);
 // The deepest pixel size of the picture's bit-map opcodes (1 for bit maps), read up to any
