@@ -336,6 +336,21 @@ bool writegif(i32 width, i32 height, const std::vector<u8>& indexes, const std::
   return ok;
 }
 
+// The pixels of a 32-bit world of width x height made current for `draw` (handed the world
+// and its frame at 0,0); false for an empty size or a world that cannot be made.
+template <class Draw>
+bool drawnpixels(i32 width, i32 height, DecodedImage* out, Draw draw) {
+  if (width <= 0 || height <= 0) return false;
+  KeepGWorld keep;
+  HeldWorld held;
+  const Rect frame{0, 0, i16(height), i16(width)};
+  if (NewGWorld(&held.world, 32, &frame, nilhandle, nilhandle, 0) != noErr) return false;
+  SetGWorld(held.world, nilhandle);
+  draw(held.world, frame);
+  readworld(held.world, width, height, out);
+  return true;
+}
+
 }  // namespace
 
 bool hasimageexporter(OSType type) {
@@ -352,37 +367,23 @@ bool hasimageexporter(OSType type) {
 }
 
 bool worldpixels(GWorldPtr world, const Rect& rect, DecodedImage* out) {
-  const i32 width = rect.right - rect.left, height = rect.bottom - rect.top;
-  if (width <= 0 || height <= 0) return false;
-  KeepGWorld keep;
-  HeldWorld copy;
-  const Rect frame{0, 0, i16(height), i16(width)};
-  if (NewGWorld(&copy.world, 32, &frame, nilhandle, nilhandle, 0) != noErr) return false;
-  SetGWorld(copy.world, nilhandle);
-  ForeColor(blackColor);
-  BackColor(whiteColor);
-  PixMapHandle source = GetGWorldPixMap(world);
-  LockPixels(source);
-  CopyBits(GetPortBitMapForCopyBits(world), GetPortBitMapForCopyBits(copy.world), &rect, &frame, srcCopy, nilhandle);
-  UnlockPixels(source);
-  readworld(copy.world, width, height, out);
-  return true;
+  return drawnpixels(rect.right - rect.left, rect.bottom - rect.top, out, [&](GWorldPtr copy, const Rect& frame) {
+    ForeColor(blackColor);
+    BackColor(whiteColor);
+    PixMapHandle source = GetGWorldPixMap(world);
+    LockPixels(source);
+    CopyBits(GetPortBitMapForCopyBits(world), GetPortBitMapForCopyBits(copy), &rect, &frame, srcCopy, nilhandle);
+    UnlockPixels(source);
+  });
 }
 
 bool picturepixels(PicHandle picture, DecodedImage* out) {
   Rect bounds{};
   QDGetPictureBounds(picture, &bounds);
-  const i32 width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-  if (width <= 0 || height <= 0) return false;
-  KeepGWorld keep;
-  HeldWorld world;
-  const Rect frame{0, 0, i16(height), i16(width)};
-  if (NewGWorld(&world.world, 32, &frame, nilhandle, nilhandle, 0) != noErr) return false;
-  SetGWorld(world.world, nilhandle);
-  EraseRect(&frame);
-  DrawPicture(picture, &frame);
-  readworld(world.world, width, height, out);
-  return true;
+  return drawnpixels(bounds.right - bounds.left, bounds.bottom - bounds.top, out, [&](GWorldPtr, const Rect& frame) {
+    EraseRect(&frame);
+    DrawPicture(picture, &frame);
+  });
 }
 
 bool encodeexportimage(const DecodedImage& image, OSType type, i32 setting, std::vector<u8>* out) {
