@@ -211,7 +211,11 @@ class DragToolsTest : public WindowTest {
     EXPECT_EQ(NewDrag(&drag), noErr);
     for (std::size_t i = 0; i < items.size(); ++i)
       for (OSType t : items[i]) AddDragItemFlavor(drag, DragItemRef(i + 1), t, "x", 1, 0);
-    const Point from = toglobal(a), to = toglobal(b);
+    return trackfrom(drag, toglobal(a), toglobal(b));
+  }
+  // Tracks a drag made here, pressed at the global point `from` and let go at `to`; the drag
+  // is disposed of afterwards.
+  OSErr trackfrom(DragRef drag, Point from, Point to) {
     settle();
     drive::drag(from, to, 6);
     EventRecord e{};
@@ -703,16 +707,7 @@ TEST_F(PointerDropTest, DroppedTextMakesFields) {
   const char* texts[] = {"one", "two", "three"};
   for (u32 i = 0; i < 3; ++i) AddDragItemFlavor(drag, i + 1, kText, texts[i], i32(std::strlen(texts[i])), 0);
   const Point drop{200, 300};
-  const Point from{40, 20}, to = toglobal(drop);
-  settle();
-  drive::drag(from, to, 6);
-  EventRecord e{};
-  ASSERT_TRUE(WaitNextEvent(mDownMask, &e, 60));
-  RgnHandle rgn = NewRgn();
-  RectRgn(rgn, Rect{from.v, from.h, i16(from.v + 4), i16(from.h + 4)});
-  EXPECT_EQ(TrackDrag(drag, &e, rgn), noErr);
-  DisposeRgn(rgn);
-  DisposeDrag(drag);
+  EXPECT_EQ(trackfrom(drag, Point{40, 20}, toglobal(drop)), noErr);
   const std::vector<spot> after = layer();
   ASSERT_EQ(after.size(), count + 3);
   EXPECT_EQ(cardvalue("card field \"Plain\""), "3") << "newField once each";
@@ -788,17 +783,7 @@ TEST_F(PointerDropTest, DroppedTextFilesMakeFieldsAndOtherFilesNone) {
     EXPECT_EQ(NewDrag(&drag), noErr);
     for (std::size_t i = 0; i < items.size(); ++i)
       AddDragItemFlavor(drag, DragItemRef(i + 1), fourcc("hfs "), items[i].data(), i32(items[i].size()), 0);
-    const Point from{40, 20}, to = toglobal(Point{200, 300});
-    settle();
-    drive::drag(from, to, 6);
-    EventRecord e{};
-    EXPECT_TRUE(WaitNextEvent(mDownMask, &e, 60));
-    RgnHandle rgn = NewRgn();
-    RectRgn(rgn, Rect{from.v, from.h, i16(from.v + 4), i16(from.h + 4)});
-    const OSErr err = TrackDrag(drag, &e, rgn);
-    DisposeRgn(rgn);
-    DisposeDrag(drag);
-    return err;
+    return trackfrom(drag, Point{40, 20}, toglobal(Point{200, 300}));
   };
   const std::size_t count = layer().size();
   EXPECT_EQ(dropfiles({hfs(0, paths[0]), hfs(fourcc("TEXT"), paths[1]), hfs(fourcc("ttxt"), paths[2])}), noErr);
