@@ -39,7 +39,7 @@ namespace kv {
 
 namespace {
 
-constexpr u32 kShowLines = 1u << 4, kWideMargins = 1u << 5, kDontWrap = 1u << 11;
+constexpr u32 kShowLines = 1u << 4, kWideMargins = 1u << 5;
 constexpr u8 kShowRuler = 1u << 1;
 constexpr i16 kFieldBrush = 15;
 constexpr Pattern kDots{{0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}};
@@ -339,7 +339,7 @@ void LowDrawField(spot& s, i16 outline, Handle list, i16 index, i16 depth) {
   CGrafPtr before = 0;
   if (isopenfield(list, index)) {
     we = g.openfieldrec;
-    SetDontWrapFlag(we, (s.flags & kDontWrap) ? 1 : 0);
+    SetDontWrapFlag(we, (s.flags & spotdontwrap) ? 1 : 0);
     SetScrollBarFlag(we, fieldcanscroll(s) ? 1 : 0);
     before = WEGetPort(we);
   } else if (!listfield && usesenginetwo(&s) && isvalidwerec(livefield(s))) {
@@ -350,7 +350,7 @@ void LowDrawField(spot& s, i16 outline, Handle list, i16 index, i16 depth) {
     we = westupidertext(dest, view, s);
     before = port;
   } else {
-    we = westupidtext(dest, view, s, (s.flags & kDontWrap) != 0, fieldcanscroll(s));
+    we = westupidtext(dest, view, s, (s.flags & spotdontwrap) != 0, fieldcanscroll(s));
     temporary = true;
   }
   if (we == nilid) notetextless(s);
@@ -414,7 +414,7 @@ void drawopenfield() {
   const WEReference we = g.openfieldrec;
   const CGrafPtr before = WEGetPort(we);
   WESetPort(port, we);
-  if ((s.flags & kDontWrap) && !WEIsTabHooks(we)) WEInstallCrOnlyHook(we);
+  if ((s.flags & spotdontwrap) && !WEIsTabHooks(we)) WEInstallCrOnlyHook(we);
   WEUpdate(0, we);
   // The open field's frame and focus ring lie where a closed field's do.
   drawframe(s);

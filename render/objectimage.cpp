@@ -29,7 +29,6 @@ namespace kv {
 
 namespace {
 
-constexpr u32 kDontWrap = 1u << 11;
 constexpr i16 kDocumentBrush = 15;
 
 bool validdepth(i16 depth) { return depth == 1 || depth == 8 || depth == 16 || depth == 32; }
@@ -65,7 +64,7 @@ void drawfieldparts(Handle list, i16 index, spot& s) {
     g.lockMessages = locked;
     if (we != nilid) putspot(list, index, s);
   } else {
-    we = westupidtext(dest, view, s, (s.flags & kDontWrap) != 0, s.style == stylefieldscroll);
+    we = westupidtext(dest, view, s, (s.flags & spotdontwrap) != 0, s.style == stylefieldscroll);
     temporary = true;
   }
   if (we == nilid) return;

@@ -97,7 +97,6 @@ bool resizebitmap(spot& s, const Rect& newrect, bool scale) {
 // record made for the measure from its stored text (the rectangles alone do not know how tall
 // the text is).
 void clampfieldscroll(spot& s) {
-  constexpr u32 kDontWrap = 1u << 11;
   LongRect dest{}, view{};
   const WEReference we = livefield(s);
   if (we != nilid) {
@@ -105,7 +104,7 @@ void clampfieldscroll(spot& s) {
     WEGetViewRect(&view, we);
   } else {
     ldestview(s, &dest, &view);
-    const WEReference measure = westupidtext(dest, view, s, (s.flags & kDontWrap) != 0, true);
+    const WEReference measure = westupidtext(dest, view, s, (s.flags & spotdontwrap) != 0, true);
     if (measure != nilid) {
       WEGetDestRect(&dest, measure);
       WEGetViewRect(&view, measure);

@@ -32,6 +32,7 @@ enum : u16 {
 enum : u32 {
   spotvisible = 1u << 0,
   spotdisabled = 1u << 7,
+  spotdontwrap = 1u << 11,
   spotlocked = 1u << 12,
   spotshowframe = 1u << 25,
   spotautodim = 1u << 27,
