@@ -85,6 +85,15 @@ i16 putdownstates(u64 stamp) {
 
 bool colour() { return mainglobals().colorWorld != 0; }
 
+// Offers the externals an event of the current window with the current event record: the
+// answer of one that takes it, else -991 when a handler moved the window on, else 0.
+i16 offerwindowevent(i32 code, u64 stamp) {
+  MainGlobals& g = mainglobals();
+  EventRecord event = g.event;
+  if (i16 st = sendxrtnevent(g.current.window, code, &event)) return st;
+  return g.current.changestamp != stamp ? kCardChanged : i16(0);
+}
+
 // Sends a message to the current card; a changed stamp afterwards gives -991.
 i16 sendchecked(const char* message, u64 stamp) {
   i16 st = cardsend(message, sendnormal, mainglobals().current.window);
@@ -247,10 +256,7 @@ i16 opennew(RegistryId store, i32 cardnum, i32 windnum, u16 hidden, bool project
   const bool first = projectmessage && totwind(store) == 1;
   if (first) {
     // The externals hear of a project's first window; one that takes it ends the opening.
-    const u64 stamp = g.current.changestamp;
-    EventRecord event = g.event;
-    if (i16 st = sendxrtnevent(g.current.window, kXrtnWindowOpened, &event)) return st;
-    if (g.current.changestamp != stamp) return kCardChanged;
+    if (i16 st = offerwindowevent(kXrtnWindowOpened, g.current.changestamp)) return st;
   }
   return openmessages(first);
 }
@@ -508,9 +514,7 @@ i16 closefirst() {
   // The externals hear of a project's last window whether messages are locked or not; one may
   // keep it open.
   if (lastofproject) {
-    EventRecord e = g.event;
-    if (i16 st = sendxrtnevent(g.current.window, kXrtnWindowClosing, &e)) return st;
-    if (g.current.changestamp != stamp) return kCardChanged;
+    if (i16 st = offerwindowevent(kXrtnWindowClosing, stamp)) return st;
   }
   dumpmoovs(g.current.window, false);
   if (fieldopenhere()) putdownfieldutil();
