@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/effects/effects.h"
@@ -24,6 +26,7 @@
 #include "shell/mainloop.h"
 #include "shell/redraws.h"
 #include "shell/runservices.h"
+#include "tests/support/project.h"
 #include "tests/support/windows.h"
 
 namespace kv {
@@ -181,6 +184,141 @@ TEST(DissolveTest, TheMiddleFrameIsTheMeanOfTheTwoImages) {
       EXPECT_NEAR(int((out[i] >> s) & 0xFF), mean, 1) << i;
     }
   EXPECT_FALSE(transitionframe(fourcc("zzzz"), {}, va, vb, vo, 3, 6));
+}
+
+// Every effect name the program has, played from a black card to a white one (a plain window of
+// 400 x 300) at the fastest speed: six frames, the frames between looked at as they are shown.
+class NamedEffectsTest : public WindowTest {
+ protected:
+  static constexpr i16 kW = 400, kH = 300, kStep = 10;
+  void SetUp() override {
+    WindowTest::SetUp();
+    SetOffScreenBounds(Rect{0, 0, kH, kW});
+    ASSERT_EQ(CreateOffScreen(32), 1);
+    testproject::Project p;
+    testproject::Window w;
+    w.name = "Effects";
+    w.style = 4;
+    w.rect = Rect{100, 100, i16(100 + kH), i16(100 + kW)};
+    w.backgrounds = {testproject::Background{"Plain", "", {}}};
+    w.cards = {testproject::Card{}, testproject::Card{}};
+    w.cards[0].objects = {testproject::paint(Rect{0, 0, kH, kW}, 255)};
+    p.windows.push_back(w);
+    build(p);
+    ASSERT_EQ(open(), 0);
+  }
+  void TearDown() override {
+    setabortcheck({});
+    cleareffect(0);
+    WindowTest::TearDown();
+    DisposeOffScreen();
+  }
+  // The green of each point of a grid over the card (every 10 pixels from 5, 5), 0-255.
+  using Frame = std::vector<u8>;
+  Frame frame() {
+    SavePort saved;
+    SetPort(GetWindowPort(current().window));
+    Frame f;
+    for (i16 y = kStep / 2; y < kH; y += kStep)
+      for (i16 x = kStep / 2; x < kW; x += kStep) {
+        RGBColor c{};
+        GetCPixel(x, y, &c);
+        EXPECT_TRUE(c.red == c.green && c.green == c.blue) << "black, white or a grey";
+        f.push_back(u8(c.green >> 8));
+      }
+    return f;
+  }
+  static bool white(const Frame& f, double fx, double fy) {
+    const int cols = kW / kStep;
+    return f[std::size_t(int(fy * kH / kStep) * cols + int(fx * kW / kStep))] > 0x80;
+  }
+  // The colour changes met along a row (fy) or a column (fx) of the grid.
+  static int changes(const Frame& f, double fx, double fy, bool across) {
+    int n = 0;
+    const int count = across ? kW / kStep : kH / kStep;
+    for (int i = 1; i < count; ++i) {
+      const double a = (i - 1 + 0.5) / count, b = (i + 0.5) / count;
+      n += across ? white(f, a, fy) != white(f, b, fy) : white(f, fx, a) != white(f, fx, b);
+    }
+    return n;
+  }
+  // Goes to card 1 by a cut, then to card 2 through the effect: the frames shown between.
+  std::vector<Frame> play(const std::string& name, u64* took) {
+    EXPECT_EQ(doline("go card 1"), 0);
+    std::vector<Frame> frames;
+    setabortcheck([&](u32) {
+      if (effectplaying()) frames.push_back(frame());
+      return i16(0);
+    });
+    const u64 start = UpTimeNanos();
+    EXPECT_EQ(doline("visual effect \"" + name + "\" very fast\rgo card 2"), 0) << name;
+    *took = UpTimeNanos() - start;
+    setabortcheck({});
+    return frames;
+  }
+};
+
+TEST_F(NamedEffectsTest, EachNameShowsItsShapeAndEndsOnTheNewCard) {
+  using Check = std::function<bool(const Frame&)>;
+  auto split = [](double bx, double by, double wx, double wy) {
+    return Check([=](const Frame& f) { return !white(f, bx, by) && white(f, wx, wy); });
+  };
+  // White growing from the right edge is what "left" moves show on uniform cards.
+  const Check left = split(0.1, 0.5, 0.9, 0.5), right = split(0.9, 0.5, 0.1, 0.5), up = split(0.5, 0.1, 0.5, 0.9),
+              down = split(0.5, 0.9, 0.5, 0.1);
+  const Check centrewhite = [](const Frame& f) {
+    return white(f, 0.5, 0.5) && !white(f, 0.02, 0.02) && !white(f, 0.98, 0.98) && !white(f, 0.02, 0.98);
+  };
+  const Check centreblack = [](const Frame& f) {
+    return !white(f, 0.5, 0.5) && white(f, 0.02, 0.02) && white(f, 0.98, 0.98) && white(f, 0.98, 0.02);
+  };
+  const Check grey = [](const Frame& f) {
+    return std::all_of(f.begin(), f.end(), [&](u8 g) { return g == f[0] && g > 0x20 && g < 0xE0; });
+  };
+  const struct {
+    const char* name;
+    Check mid;
+  } rows[] = {
+      {"dissolve", grey}, {"cross fade", grey},
+      {"wipe left", left}, {"wipe right", right}, {"wipe up", up}, {"wipe down", down},
+      {"scroll left", left}, {"scroll right", right}, {"scroll up", up}, {"scroll down", down},
+      {"push left", left}, {"push right", right}, {"push up", up}, {"push down", down}, {"push", left},
+      {"slide left", left}, {"slide right", right}, {"slide up", up}, {"slide down", down}, {"slide", left},
+      {"iris open", centrewhite}, {"iris close", centreblack},
+      {"zoom open", centrewhite}, {"zoom out", centrewhite}, {"zoom close", centreblack}, {"zoom in", centreblack},
+      {"barn door open", [](const Frame& f) { return white(f, 0.5, 0.05) && white(f, 0.5, 0.95) && !white(f, 0.05, 0.5) && !white(f, 0.95, 0.5); }},
+      {"barn door close", [](const Frame& f) { return !white(f, 0.5, 0.05) && !white(f, 0.5, 0.95) && white(f, 0.05, 0.5) && white(f, 0.95, 0.5); }},
+      {"venetian blinds", [](const Frame& f) { return changes(f, 0.5, 0, false) >= 12 && changes(f, 0, 0.37, true) == 0; }},
+      {"checkerboard", [](const Frame& f) { return changes(f, 0, 0.03, true) == 7 && changes(f, 0.03, 0, false) == 5; }},
+      {"shrink to top", split(0.5, 0.1, 0.5, 0.9)}, {"shrink to bottom", split(0.5, 0.9, 0.5, 0.1)},
+      {"shrink to center", [](const Frame& f) { return !white(f, 0.5, 0.5) && white(f, 0.5, 0.05) && white(f, 0.5, 0.95); }},
+      {"stretch from top", split(0.5, 0.9, 0.5, 0.1)}, {"stretch from bottom", split(0.5, 0.1, 0.5, 0.9)},
+      {"stretch from center", [](const Frame& f) { return white(f, 0.5, 0.5) && !white(f, 0.5, 0.05) && !white(f, 0.5, 0.95); }},
+  };
+  ASSERT_EQ(doline("go card 2"), 0);
+  const Frame card = frame();
+  ASSERT_EQ(card, Frame(card.size(), 0xFF)) << "the new card is white";
+  const Frame old(card.size(), 0);
+  for (const auto& r : rows) {
+    u64 took = 0;
+    const std::vector<Frame> frames = play(r.name, &took);
+    ASSERT_EQ(frames.size(), 5u) << r.name << ": six frames, looked at between them";
+    EXPECT_GE(took, 25 * kMs) << r.name;
+    EXPECT_TRUE(r.mid(frames[2])) << r.name << ": the middle frame";
+    for (const Frame& f : frames) {
+      EXPECT_NE(f, card) << r.name << ": a frame between is not the new card";
+      EXPECT_NE(f, old) << r.name << ": nor the old one";
+    }
+    EXPECT_EQ(frame(), card) << r.name << ": the last frame is the new card";
+    EXPECT_EQ(current().cardnum, 2u);
+  }
+  // A cut, and a name no resource has, show the new card at once.
+  for (const char* name : {"plain", "cut", "no such effect"}) {
+    u64 took = 0;
+    EXPECT_TRUE(play(name, &took).empty()) << name;
+    EXPECT_EQ(took, 0u) << name;
+    EXPECT_EQ(frame(), card) << name;
+  }
 }
 
 }  // namespace
