@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/fonts/fonts.h"
+#include "platform/qd/imagefiles.h"
 #include "platform/qd/qd.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
@@ -278,6 +281,76 @@ TEST_F(PictureTest, VersionOnePictures) {
   GetForeColor(&fg);
   EXPECT_EQ(fg, (RGBColor{0, 0, 0})) << "the port's colours come back after playing";
   DisposeHandle(pic);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// An image with transparent parts keeps them through its PNG file and its picture: playback
+// hands its bits procedure a map of four components whose top bytes are the alpha, a recording
+// of that playback keeps it, and a plain copy shows the colours as stored (over white).
+TEST_F(PictureTest, AnImagesAlphaTravelsThroughItsPngAndPicture) {
+  DecodedImage image;
+  image.width = 4;
+  image.height = 1;
+  image.pixels = {0xFF0000, 0xFFFFFF, 0xFF7F7F, 0x0000FF};
+  image.alpha = {255, 0, 128, 255};
+  std::vector<u8> png;
+  ASSERT_TRUE(encodeimagepng(image, &png));
+  DecodedImage back;
+  std::string error;
+  ASSERT_TRUE(decodeimage(png.data(), png.size(), &back, &error)) << error;
+  EXPECT_EQ(back.pixels, image.pixels);
+  EXPECT_EQ(back.alpha, image.alpha);
+  OwnedPicture pic(imagepicture(back));
+  ASSERT_NE(pic.get(), nilhandle);
+  OwnedWorld gw(world(32, 4, 1));
+  const Rect frame{0, 0, 1, 4};
+  auto played = [&](PicHandle p) {
+    std::vector<u32> seen;
+    QDProcs procs;
+    SetStdCProcs(&procs);
+    procs.bitsProc = [&](const BitMap* src, const Rect* sr, const Rect* dr, i16 mode, RgnHandle mask) {
+      PixMap pm;
+      std::memcpy(&pm, src, sizeof pm);
+      EXPECT_EQ(pm.cmpCount, 4);
+      for (int x = 0; x < 4; ++x) seen.push_back(reinterpret_cast<const u32*>(pm.baseAddr)[x]);
+      StdBits(src, sr, dr, mode, mask);
+    };
+    SetPortGrafProcs(gw, &procs);
+    DrawPicture(p, &frame);
+    SetPortGrafProcs(gw, nullptr);
+    return seen;
+  };
+  const std::vector<u32> argb{0xFFFF0000, 0x00FFFFFF, 0x80FF7F7F, 0xFF0000FF};
+  EXPECT_EQ(played(pic), argb);
+  std::vector<u32> colours = snapshot(gw, 4, 1);
+  for (u32& c : colours) c &= 0xFFFFFF;
+  EXPECT_EQ(colours, (std::vector<u32>{0xFF0000, 0xFFFFFF, 0xFF7F7F, 0x0000FF}));
+  OwnedPicture again(OpenPicture(&frame));
+  DrawPicture(pic, &frame);
+  ClosePicture();
+  EXPECT_EQ(played(again), argb) << "a recording of the playback";
+
+  // Without alpha the picture and its playback are as they were: three components.
+  image.alpha.clear();
+  OwnedPicture opaque(imagepicture(image));
+  SetGWorld(gw, nilhandle);
+  QDProcs procs;
+  SetStdCProcs(&procs);
+  procs.bitsProc = [&](const BitMap* src, const Rect* sr, const Rect* dr, i16 mode, RgnHandle mask) {
+    PixMap pm;
+    std::memcpy(&pm, src, sizeof pm);
+    EXPECT_EQ(pm.cmpCount, 3);
+    EXPECT_EQ(reinterpret_cast<const u32*>(pm.baseAddr)[0], 0xFF0000u);
+    StdBits(src, sr, dr, mode, mask);
+  };
+  SetPortGrafProcs(gw, &procs);
+  DrawPicture(opaque, &frame);
+  SetPortGrafProcs(gw, nullptr);
 }
 
 }  // namespace
