@@ -16,6 +16,7 @@
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "render/filterlist.h"
+#include "render/graphicdrawing.h"
 #include "render/offscreen.h"
 #include "render/pictinfo.h"
 #include "render/spotgeometry.h"
@@ -213,7 +214,7 @@ bool render(const spot& s, PicHandle pic, const Rect& frame, TempBuffer* t) {
       if (t->depth == 32 && sr && dr) notealpha(src, *sr, *dr, mask, at0, &alpha);
     };
     SetPortGrafProcs(t->world, &procs);
-    DrawPicture(pic, &at0);
+    quartzdrawpict(pic, &at0);
     SetPortGrafProcs(t->world, nullptr);
   }
   setalpha(*t, alpha);

@@ -355,3 +355,88 @@ TEST_F(PictureTest, AnImagesAlphaTravelsThroughItsPngAndPicture) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+// The greys of a 32-bit world's pixels: those neither black nor white.
+int greys(GWorldPtr gw, i32 w, i32 h) {
+  int n = 0;
+  for (i32 y = 0; y < h; ++y)
+    for (i32 x = 0; x < w; ++x) {
+      const u32 v = pixel(gw, x, y) & 0xFFFFFF;
+      n += v != 0 && v != 0xFFFFFF;
+    }
+  return n;
+}
+
+// The anti-aliased player draws the same picture: an oblique line and an oval get edge greys
+// where the plain player has only black and white, square edges stay sharp, the port's clip
+// holds, bit maps still reach the port's bits procedure, and a recording port records as the
+// plain player would.
+TEST_F(PictureTest, TheAntialiasedPlayerSmoothsOnlyWhatIsOblique) {
+  const Rect frame{0, 0, 40, 40};
+  OwnedWorld gw(world(32, 40, 40));
+  OwnedPicture pic(OpenPicture(&frame));
+  MoveTo(2, 3);
+  LineTo(37, 20);
+  const Rect oval{22, 4, 38, 20}, square{24, 26, 34, 36};
+  PaintOval(&oval);
+  PaintRect(&square);
+  ClosePicture();
+
+  DrawPicture(pic, &frame);
+  EXPECT_EQ(greys(gw, 40, 40), 0) << "the plain player: two colours";
+  const std::vector<u32> plain = snapshot(gw, 40, 40);
+  EraseRect(&frame);
+  ASSERT_EQ(DrawPictureAntialiased(pic, &frame), noErr);
+  EXPECT_GT(greys(gw, 40, 40), 20) << "greys along the line and round the oval";
+  for (i32 y = 24; y < 34; ++y)
+    for (i32 x = 26; x < 36; ++x) EXPECT_EQ(pixel(gw, x, y) & 0xFFFFFF, 0u) << "the square is solid";
+  EXPECT_EQ(pixel(gw, 23, 25) & 0xFFFFFF, 0xFFFFFFu) << "and its edge sharp";
+
+  // Only the clip's part is drawn.
+  EraseRect(&frame);
+  const Rect left{0, 0, 40, 20};
+  ClipRect(&left);
+  ASSERT_EQ(DrawPictureAntialiased(pic, &frame), noErr);
+  ClipRect(&frame);
+  for (i32 y = 0; y < 40; ++y)
+    for (i32 x = 20; x < 40; ++x) EXPECT_EQ(pixel(gw, x, y) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_GT(greys(gw, 20, 40), 0);
+
+  // A port that records gets what the plain player records.
+  OwnedPicture copy(OpenPicture(&frame));
+  ASSERT_EQ(DrawPictureAntialiased(pic, &frame), noErr);
+  ClosePicture();
+  EraseRect(&frame);
+  DrawPicture(copy, &frame);
+  EXPECT_EQ(snapshot(gw, 40, 40), plain);
+}
+
+TEST_F(PictureTest, TheAntialiasedPlayerHandsBitMapsToThePortsProcedure) {
+  const Rect frame{0, 0, 8, 8};
+  OwnedWorld src(world(32, 8, 8));
+  const RGBColor blue{0, 0, 0xFFFF};
+  RGBForeColor(&blue);
+  PaintRect(&frame);
+  OwnedWorld gw(world(32, 8, 8));
+  OwnedPicture pic(OpenPicture(&frame));
+  CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(gw), &frame, &frame, srcCopy, nilid);
+  ClosePicture();
+  int calls = 0;
+  QDProcs procs;
+  SetStdCProcs(&procs);
+  procs.bitsProc = [&](const BitMap* s, const Rect* sr, const Rect* dr, i16 mode, RgnHandle mask) {
+    ++calls;
+    StdBits(s, sr, dr, mode, mask);
+  };
+  SetPortGrafProcs(gw, &procs);
+  ASSERT_EQ(DrawPictureAntialiased(pic, &frame), noErr);
+  SetPortGrafProcs(gw, nullptr);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(pixel(gw, 4, 4) & 0xFFFFFF, 0x0000FFu);
+}
+
+}  // namespace
+}  // namespace kv
