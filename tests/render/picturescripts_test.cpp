@@ -1,28 +1,35 @@
-// A PNG with transparent parts shown by a picture graphic, as a script places it: clicks in its
-// transparent hole reach what lies below, and the alpha inks blend its pixels by their alpha.
+// Picture graphics as scripts place them: a PNG with transparent parts (clicks in its
+// transparent hole reach what lies below, the alpha inks blend its pixels by their alpha), and a
+// picture of an oblique line drawn anti-aliased while `quartzPicts` is on.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/memory/memory.h"
 #include "platform/qd/copybits.h"
 #include "platform/qd/imagefiles.h"
+#include "platform/qd/pictures.h"
+#include "platform/qd/shapes.h"
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
 #include "render/offscreen.h"
 #include "shell/mainglobals.h"
+#include "shell/redraws.h"
 #include "tests/support/project.h"
 #include "tests/support/windows.h"
 
 namespace kv {
 namespace {
 
-class PictureAlphaTest : public WindowTest {
+class PictureScriptsTest : public WindowTest {
  protected:
   // A red picture of 40 x 40 at the card's top-left: a transparent hole over [10, 20) both
   // ways, a band of half alpha over columns [30, 40). A button lies under the middle of the
-  // hole; each object and the card note the clicks they get.
+  // hole; each object and the card note the clicks they get. A second graphic, "Lines", waits
+  // for the project's picture "Line": a black line from (2, 3) to (37, 20) in a 40 x 40 frame.
   void SetUp() override {
     WindowTest::SetUp();
     // Cards are composed in a 32-bit world, and pictures rendered at its depth.
@@ -57,7 +64,13 @@ class PictureAlphaTest : public WindowTest {
     pic.rect = Rect{0, 0, 40, 40};
     pic.showfill = pic.showpen = 0;
     pic.script = noting("graphic");
+    Object lines;
+    lines.kind = Object::graphic;
+    lines.name = "Lines";
+    lines.rect = Rect{100, 100, 140, 140};
+    lines.showfill = lines.showpen = 0;
     Project p;
+    p.resources = {Resource{fourcc("PICT"), "Line", linepicture()}};
     Window w;
     w.name = "Alpha";
     w.style = 4;
@@ -65,7 +78,7 @@ class PictureAlphaTest : public WindowTest {
     w.backgrounds = {Background{"Plain", "", {}}};
     Card c;
     c.script = noting("card");
-    c.objects = {under, pic};
+    c.objects = {under, pic, lines};
     w.cards = {c};
     p.windows.push_back(w);
     build(p);
@@ -75,6 +88,21 @@ class PictureAlphaTest : public WindowTest {
   void TearDown() override {
     WindowTest::TearDown();
     DisposeOffScreen();
+  }
+  static std::vector<u8> linepicture() {
+    const Rect frame{0, 0, 40, 40};
+    SavePort saved;
+    GWorldPtr world = nilid;
+    EXPECT_EQ(NewGWorld(&world, 32, &frame, nilhandle, nilhandle, 0), noErr);
+    SetGWorld(world, nilhandle);
+    PicHandle pic = OpenPicture(&frame);
+    MoveTo(2, 3);
+    LineTo(37, 20);
+    ClosePicture();
+    std::vector<u8> bytes(deref(pic), deref(pic) + GetHandleSize(pic));
+    KillPicture(pic);
+    DisposeGWorld(world);
+    return bytes;
   }
   std::string clicked(i16 h, i16 v) {
     clearglobals();
@@ -91,7 +119,7 @@ class PictureAlphaTest : public WindowTest {
   std::string path;
 };
 
-TEST_F(PictureAlphaTest, ClicksInTheHolePassToWhatLiesBelow) {
+TEST_F(PictureScriptsTest, ClicksInTheHolePassToWhatLiesBelow) {
   ASSERT_EQ(doline("set the ink of graphic \"Pic\" to alpha"), 0);
   EXPECT_EQ(clicked(15, 15), "button;") << "the button under the hole";
   EXPECT_EQ(clicked(11, 11), "card;") << "the card under the hole";
@@ -101,7 +129,7 @@ TEST_F(PictureAlphaTest, ClicksInTheHolePassToWhatLiesBelow) {
   EXPECT_EQ(clicked(35, 5), "card;") << "now at or below it";
 }
 
-TEST_F(PictureAlphaTest, AlphaInksBlendByThePixelsAlpha) {
+TEST_F(PictureScriptsTest, AlphaInksBlendByThePixelsAlpha) {
   const RGBColor red{0xFFFF, 0, 0}, white{0xFFFF, 0xFFFF, 0xFFFF};
   for (const char* ink : {"alpha", "alphaWhite"}) {
     ASSERT_EQ(doline(std::string("set the ink of graphic \"Pic\" to ") + ink), 0);
@@ -118,6 +146,30 @@ TEST_F(PictureAlphaTest, AlphaInksBlendByThePixelsAlpha) {
   ASSERT_EQ(doline("set the ink of graphic \"Pic\" to srcCopy"), 0);
   EXPECT_EQ(pixel(35, 5), (RGBColor{0xFFFF, 0x7F7F, 0x7F7F})) << "a plain copy shows the colours as stored";
   EXPECT_EQ(pixel(11, 11), white);
+}
+
+TEST_F(PictureScriptsTest, QuartzPictsDrawsPicturesAntialiased) {
+  ASSERT_EQ(doline("set the pictureData of graphic \"Lines\" to data \"Line\""), 0);
+  // The pixels of the graphic: black, white, and those between.
+  auto count = [&] {
+    drawedit(current(), nullptr);  // the update the window gets next
+    std::array<int, 3> n{};
+    for (i16 v = 100; v < 140; ++v)
+      for (i16 h = 100; h < 140; ++h) {
+        const RGBColor c = pixel(h, v);
+        ++n[c.green == 0 ? 0 : c.green == 0xFFFF ? 1 : 2];
+      }
+    return n;
+  };
+  const std::array<int, 3> plain = count();
+  EXPECT_GT(plain[0], 30);
+  EXPECT_EQ(plain[2], 0) << "only the two colours";
+  ASSERT_EQ(doline("set the quartzPicts to true"), 0);
+  const std::array<int, 3> smooth = count();
+
+  EXPECT_GT(smooth[2], 30) << "greys along the line";
+  ASSERT_EQ(doline("set the quartzPicts to false"), 0);
+  EXPECT_EQ(count(), plain);
 }
 
 }  // namespace
