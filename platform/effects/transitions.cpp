@@ -129,6 +129,13 @@ bool transitionframe(OSType kind, const AtomList& params, const PixelsView& a, c
   count = std::max(count, 1);
   frame = std::clamp(frame, 0, count);
   const i32 w = out.width, h = out.height;
+  if (frame == 0 || frame == count) {
+    // The ends are the images themselves (xfade's wipes leave an edge column of the old one).
+    const PixelsView& end = frame == 0 ? a : b;
+    for (i32 y = 0; y < h; ++y) std::copy_n(row(end, y), w, row(out, y));
+    if (frame == count) xfadedone();
+    return true;
+  }
   const u32 dir = direction(params, kind == kShrink || kind == kStretch ? dirup : kind == kIris || kind == kZoom || kind == kBarn ? diropen : dirleft);
   if (const char* name = xfadename(kind, dir)) return xfadeframe(name, a, b, out, frame, count);
   const i32 cw = i32(i64(w) * frame / count), ch = i32(i64(h) * frame / count);

@@ -186,6 +186,49 @@ TEST(DissolveTest, TheMiddleFrameIsTheMeanOfTheTwoImages) {
   EXPECT_FALSE(transitionframe(fourcc("zzzz"), {}, va, vb, vo, 3, 6));
 }
 
+// Frames of a transition between a black image and a white one of 16 x 8, as white flags.
+struct Images {
+  std::vector<u32> a = std::vector<u32>(128, 0), b = std::vector<u32>(128, 0xFFFFFF), out = std::vector<u32>(128, 0x123456);
+  std::vector<bool> frame(OSType kind, const AtomList& params, i32 n, i32 count = 6) {
+    EXPECT_TRUE(transitionframe(kind, params, {a.data(), 16, 8, 16}, {b.data(), 16, 8, 16}, {out.data(), 16, 8, 16}, n, count));
+    std::vector<bool> white;
+    for (u32 p : out) white.push_back((p & 0xFF) > 0x80);
+    return white;
+  }
+};
+
+TEST(TransitionTest, EveryKindRunsFromTheOldImageToTheNewInAnyOrder) {
+  Images im;
+  const std::vector<bool> black(128, false), white(128, true);
+  for (const OSType kind : {fourcc("dslv"), fourcc("wipe"), fourcc("push"), fourcc("slid"), fourcc("iris"), fourcc("barn"),
+                            fourcc("zoom"), fourcc("vnbl"), fourcc("chkr"), fourcc("shrk"), fourcc("strc")}) {
+    const std::string k{char(kind >> 24), char(kind >> 16), char(kind >> 8), char(kind)};
+    std::vector<std::vector<bool>> frames;
+    for (i32 n = 0; n <= 6; ++n) frames.push_back(im.frame(kind, {}, n));
+    EXPECT_EQ(frames[0], black) << k;
+    EXPECT_EQ(frames[6], white) << k;
+    // Again, out of order: the same frames (the filter graph starts over).
+    for (i32 n : {4, 2, 2, 5, 0, 3}) EXPECT_EQ(im.frame(kind, {}, n), frames[std::size_t(n)]) << k << " " << n;
+    transitiondone();
+  }
+  EXPECT_TRUE(cuttransition(fourcc("cut ")));
+  EXPECT_FALSE(knowntransition(fourcc("iriz")));
+}
+
+TEST(TransitionTest, DirectionAndSettingsComeFromTheAtoms) {
+  Images im;
+  auto white = [&](const std::vector<bool>& f, int x, int y) { return bool(f[std::size_t(y * 16 + x)]); };
+  const std::vector<bool> left = im.frame(fourcc("slid"), {}, 3);
+  EXPECT_TRUE(white(left, 15, 4) && !white(left, 0, 4)) << "moving left by default";
+  const std::vector<bool> right = im.frame(fourcc("slid"), {atomof(fourcc("dirn"), 1, dirright)}, 3);
+  EXPECT_TRUE(white(right, 0, 4) && !white(right, 15, 4));
+  EXPECT_EQ(im.frame(fourcc("slid"), {atomof(fourcc("dirn"), 1, 99)}, 3), left) << "a direction out of range";
+  // Two bands of four rows, each half filled from its top.
+  const std::vector<bool> blinds = im.frame(fourcc("vnbl"), {atomof(fourcc("bnds"), 1, 2)}, 3);
+  for (int y = 0; y < 8; ++y) EXPECT_EQ(white(blinds, 7, y), y % 4 < 2) << y;
+  transitiondone();
+}
+
 // Every effect name the program has, played from a black card to a white one (a plain window of
 // 400 x 300) at the fastest speed: six frames, the frames between looked at as they are shown.
 class NamedEffectsTest : public WindowTest {
