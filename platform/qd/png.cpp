@@ -72,31 +72,32 @@ bool encodepng(const BitMap* bits, std::vector<u8>* out) {
   return encodergb(w, h, rgb, out);
 }
 
-bool encodexrgbpng(i32 width, i32 height, const u32* pixels, std::vector<u8>* out) {
+namespace {
+
+// Host words as PNG bytes: red, green, blue, and with four channels the top byte as alpha.
+bool encodewords(i32 width, i32 height, const u32* pixels, std::vector<u8>* out, int channels) {
   if (!out) return false;
   out->clear();
   if (width <= 0 || height <= 0 || !pixels) return false;
-  std::vector<u8> rgb(std::size_t(width) * std::size_t(height) * 3);
+  const std::size_t n = std::size_t(channels);
+  std::vector<u8> bytes(std::size_t(width) * std::size_t(height) * n);
   for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height); ++i) {
-    rgb[i * 3] = u8(pixels[i] >> 16);
-    rgb[i * 3 + 1] = u8(pixels[i] >> 8);
-    rgb[i * 3 + 2] = u8(pixels[i]);
+    bytes[i * n] = u8(pixels[i] >> 16);
+    bytes[i * n + 1] = u8(pixels[i] >> 8);
+    bytes[i * n + 2] = u8(pixels[i]);
+    if (channels == 4) bytes[i * n + 3] = u8(pixels[i] >> 24);
   }
-  return encodergb(width, height, rgb, out);
+  return encodergb(width, height, bytes, out, channels);
+}
+
+}  // namespace
+
+bool encodexrgbpng(i32 width, i32 height, const u32* pixels, std::vector<u8>* out) {
+  return encodewords(width, height, pixels, out, 3);
 }
 
 bool encodeargbpng(i32 width, i32 height, const u32* pixels, std::vector<u8>* out) {
-  if (!out) return false;
-  out->clear();
-  if (width <= 0 || height <= 0 || !pixels) return false;
-  std::vector<u8> rgba(std::size_t(width) * std::size_t(height) * 4);
-  for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height); ++i) {
-    rgba[i * 4] = u8(pixels[i] >> 16);
-    rgba[i * 4 + 1] = u8(pixels[i] >> 8);
-    rgba[i * 4 + 2] = u8(pixels[i]);
-    rgba[i * 4 + 3] = u8(pixels[i] >> 24);
-  }
-  return encodergb(width, height, rgba, out, 4);
+  return encodewords(width, height, pixels, out, 4);
 }
 
 namespace {

@@ -27,6 +27,7 @@
 #include "shell/redraws.h"
 #include "shell/runservices.h"
 #include "tests/support/project.h"
+#include "tests/render/cardworld.h"
 #include "tests/support/windows.h"
 
 namespace kv {
@@ -36,24 +37,16 @@ struct CardDraws {
   int count = 0;
 };
 
-class EffectsTest : public WindowTest {
+class EffectsTest : public CardWorldTest {
  protected:
   void SetUp() override {
-    WindowTest::SetUp();
-    SetOffScreenBounds(Rect{0, 0, 400, 600});
-    ASSERT_EQ(CreateOffScreen(32), 1);
+    CardWorldTest::SetUp();
     build(testproject::small());
     ASSERT_EQ(open(), 0);
     drawtable().styles[201] = [](spot&, const StyleCall&) { ++state<CardDraws>().count; };
     // The card's ground as the window itself draws it.
     drawedit(current(), nullptr);
     ground = pixel(300, 300);
-  }
-  void TearDown() override {
-    setabortcheck({});
-    cleareffect(0);
-    WindowTest::TearDown();
-    DisposeOffScreen();
   }
   // Runs the lines and then a change of card's effects; answers the nanoseconds of the virtual
   // clock they took, and counts the card drawings meanwhile.
@@ -231,13 +224,12 @@ TEST(TransitionTest, DirectionAndSettingsComeFromTheAtoms) {
 
 // Every effect name the program has, played from a black card to a white one (a plain window of
 // 400 x 300) at the fastest speed: six frames, the frames between looked at as they are shown.
-class NamedEffectsTest : public WindowTest {
+class NamedEffectsTest : public CardWorldTest {
  protected:
   static constexpr i16 kW = 400, kH = 300, kStep = 10;
+  NamedEffectsTest() : CardWorldTest(Rect{0, 0, kH, kW}) {}
   void SetUp() override {
-    WindowTest::SetUp();
-    SetOffScreenBounds(Rect{0, 0, kH, kW});
-    ASSERT_EQ(CreateOffScreen(32), 1);
+    CardWorldTest::SetUp();
     testproject::Project p;
     testproject::Window w;
     w.name = "Effects";
@@ -249,12 +241,6 @@ class NamedEffectsTest : public WindowTest {
     p.windows.push_back(w);
     build(p);
     ASSERT_EQ(open(), 0);
-  }
-  void TearDown() override {
-    setabortcheck({});
-    cleareffect(0);
-    WindowTest::TearDown();
-    DisposeOffScreen();
   }
   // The green of each point of a grid over the card (every 10 pixels from 5, 5), 0-255.
   using Frame = std::vector<u8>;

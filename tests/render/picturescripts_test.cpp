@@ -15,7 +15,7 @@
 #include "platform/qd/shapes.h"
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
-#include "render/offscreen.h"
+#include "tests/render/cardworld.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
 #include "tests/support/project.h"
@@ -24,18 +24,14 @@
 namespace kv {
 namespace {
 
-class PictureScriptsTest : public WindowTest {
+class PictureScriptsTest : public CardWorldTest {
  protected:
   // A red picture of 40 x 40 at the card's top-left: a transparent hole over [10, 20) both
   // ways, a band of half alpha over columns [30, 40). A button lies under the middle of the
   // hole; each object and the card note the clicks they get. A second graphic, "Lines", waits
   // for the project's picture "Line": a black line from (2, 3) to (37, 20) in a 40 x 40 frame.
   void SetUp() override {
-    WindowTest::SetUp();
-    // Cards are composed in a 32-bit world, and pictures rendered at its depth.
-    SetOffScreenBounds(Rect{0, 0, 300, 400});
-    ASSERT_EQ(CreateOffScreen(32), 1);
-    mainglobals().bufferMode = 32;
+    CardWorldTest::SetUp();
     DecodedImage image;
     image.width = image.height = 40;
     image.pixels.assign(1600, 0xFF0000);
@@ -84,10 +80,6 @@ class PictureScriptsTest : public WindowTest {
     build(p);
     ASSERT_EQ(open(), 0);
     ASSERT_EQ(doline("set the pictureData of graphic \"Pic\" to file \"" + path + "\"\nset the clickThrough of graphic \"Pic\" to true"), 0);
-  }
-  void TearDown() override {
-    WindowTest::TearDown();
-    DisposeOffScreen();
   }
   static std::vector<u8> linepicture() {
     const Rect frame{0, 0, 40, 40};
