@@ -78,6 +78,12 @@ i16 chooser(i16 mode, i16 h, i16 v, std::string* path) {
 }  // namespace
 
 void naveventproc(const EventRecord& event, void*) {
+  // A request that comes while a file dialog is up is set aside until the dialog has gone.
+  if (event.what == kHighLevelEvent) {
+    mainglobals().aepending = 1;
+    doapplevent(event);
+    return;
+  }
   if (event.what == activateEvt) scriptdialogs().hideextension = 0;
   if (event.what == mouseUp) SetThemeCursor(kThemeArrowCursor);
 }
