@@ -53,12 +53,12 @@ bool spliturl(std::string_view url, UrlParts* u) {
   return !u->host.empty();
 }
 
-std::string percentescape(std::string_view bytes) {
+std::string percentescape(std::string_view bytes, std::string_view kept) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : bytes) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                       c == '_' || c == '.' || c == '~';
+                       c == '_' || c == '.' || c == '~' || kept.find(char(c)) != std::string_view::npos;
     if (plain) {
       out += char(c);
     } else {

@@ -19,8 +19,9 @@ struct UrlParts {
 // False when the URL has no scheme, no "//", no host, or a port that is no number below 65536.
 bool spliturl(std::string_view url, UrlParts* out);
 
-// Bytes with every byte but letters, digits and "-_.~" written as %XX (capitals).
-std::string percentescape(std::string_view bytes);
+// Bytes with every byte but letters, digits, "-_.~" and those of `kept` written as %XX
+// (capitals).
+std::string percentescape(std::string_view bytes, std::string_view kept = {});
 // %XX escapes decoded; one that is not two hexadecimal digits stays as written.
 std::string percentdecode(std::string_view text);
 

@@ -5,13 +5,13 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/ipc/remote.h"
 #include "platform/net/tcp.h"
+#include "tests/support/collected.h"
 
 namespace kv {
 namespace {
@@ -60,17 +60,7 @@ class FarProgram {
   }
   std::string url(const std::string& name = "Far") const { return "eppc://127.0.0.1:" + std::to_string(ep_.port()) + "/" + name; }
   u16 port() const { return ep_.port(); }
-  std::vector<IncomingRequest> received(std::size_t n) {
-    for (int i = 0; i < 400; ++i) {
-      {
-        std::lock_guard<std::mutex> lock(m_);
-        if (got_.size() >= n) return got_;
-      }
-      std::this_thread::sleep_for(5ms);
-    }
-    std::lock_guard<std::mutex> lock(m_);
-    return got_;
-  }
+  std::vector<IncomingRequest> received(std::size_t n) { return got_.atleast(n); }
   bool opened = false;
 
  private:
@@ -84,8 +74,7 @@ class FarProgram {
           AEPutParamPtr(&r, keyDirectObject, typeChar, "42", 2);
           ep_.answer(in.connection, r);
         }
-        std::lock_guard<std::mutex> lock(m_);
-        got_.push_back(std::move(in));
+        got_.add(std::move(in));
       }
     }
   }
@@ -93,8 +82,7 @@ class FarProgram {
   bool answers_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
-  std::mutex m_;
-  std::vector<IncomingRequest> got_;
+  Collected<IncomingRequest> got_;
 };
 
 // Whether the endpoint closed a raw connection within a few seconds (the read sees its end).

@@ -31,6 +31,7 @@
 #include "shell/platformutil.h"
 #include "system/appleevents.h"
 #include "system/remoteprocs.h"
+#include "tests/support/collected.h"
 #include "tests/support/eventloop.h"
 
 namespace kv {
@@ -110,17 +111,7 @@ class TestPeer {
     answer_ = std::move(f);
   }
   // The requests taken so far (and whether each wanted a reply), once `n` have come.
-  std::vector<std::pair<AppleEvent, bool>> received(std::size_t n) {
-    for (int i = 0; i < 400; ++i) {
-      {
-        std::lock_guard<std::mutex> lock(m_);
-        if (got_.size() >= n) return got_;
-      }
-      std::this_thread::sleep_for(5ms);
-    }
-    std::lock_guard<std::mutex> lock(m_);
-    return got_;
-  }
+  std::vector<std::pair<AppleEvent, bool>> received(std::size_t n) { return got_.atleast(n); }
   u32 id() const { return ep_.id(); }
   bool opened = false;
 
@@ -129,7 +120,7 @@ class TestPeer {
     while (!stop_) {
       for (IncomingRequest& in : ep_.take(10)) {
         std::lock_guard<std::mutex> lock(m_);
-        got_.emplace_back(in.event, in.connection >= 0);
+        got_.add({in.event, in.connection >= 0});
         if (in.connection < 0) continue;
         if (answer_)
           ep_.answer(in.connection, answer_(in.event));
@@ -143,7 +134,7 @@ class TestPeer {
   std::atomic<bool> stop_{false};
   std::mutex m_;
   std::function<AppleEvent(const AppleEvent&)> answer_;
-  std::vector<std::pair<AppleEvent, bool>> got_;
+  Collected<std::pair<AppleEvent, bool>> got_;
   std::vector<int> held_;
 };
 
@@ -162,8 +153,7 @@ class RemotePeer {
             if (textparam(in.event, keyDirectObject) == "1+1") AEPutParamPtr(&r, keyDirectObject, typeChar, "2", 1);
             ep_.answer(in.connection, r);
           }
-          std::lock_guard<std::mutex> lock(m_);
-          got_.push_back(std::move(in.event));
+          got_.add(std::move(in.event));
         }
       }
     });
@@ -173,25 +163,14 @@ class RemotePeer {
     thread_.join();
   }
   std::string url(const std::string& name) const { return "eppc://127.0.0.1:" + std::to_string(ep_.port()) + "/" + name; }
-  std::vector<AppleEvent> received(std::size_t n) {
-    for (int i = 0; i < 400; ++i) {
-      {
-        std::lock_guard<std::mutex> lock(m_);
-        if (got_.size() >= n) return got_;
-      }
-      std::this_thread::sleep_for(5ms);
-    }
-    std::lock_guard<std::mutex> lock(m_);
-    return got_;
-  }
+  std::vector<AppleEvent> received(std::size_t n) { return got_.atleast(n); }
   bool opened = false;
 
  private:
   RemoteEndpoint ep_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
-  std::mutex m_;
-  std::vector<AppleEvent> got_;
+  Collected<AppleEvent> got_;
 };
 
 class AppleEventTest : public EventLoopTest {
