@@ -3,12 +3,17 @@
 // answers the requests the project's scripts send it.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -704,6 +709,55 @@ TEST_F(AppleEventTest, RequestsWhileAFileDialogIsUpRunWhenItHasGone) {
   EXPECT_EQ(errnof(out), 0);
   EXPECT_EQ(mainglobals().numwinds, 2) << "the document opened";
   EXPECT_EQ(mainglobals().aependingevent, 0u);
+}
+
+// A second kestrove on this machine, with remote requests allowed in the user's preferences,
+// asks this program over TCP: its evaluation and do script are refused while this program does
+// not allow remote requests, and are answered and run once it does.
+TEST_F(AppleEventTest, ASecondKestroveAsksOverTcp) {
+  openmain();
+  setmode("pass");
+  setpreference(kRuntimeDomain, kRemoteRequestsKey, PrefValue::ofstring("Yes"));
+  synchronizepreferences(kRuntimeDomain);
+  std::string why;
+  ASSERT_TRUE(openremoterequests("Kestrove", 0, true, answerprocesslist, &why)) << why;
+  const std::string url = "eppc://127.0.0.1:" + std::to_string(ownremoteendpoint()->port()) + "/Kestrove";
+  // Runs the other kestrove with a --do line and then --eval EXPR; what it printed.
+  auto other = [&](const std::string& line, const std::string& expr) {
+    const std::string out = home->path() + "/other.txt";
+    std::vector<std::string> args{KV_TEST_KESTROVE, "--headless", "--do", line, "--eval", expr};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, KV_TEST_KESTROVE, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(spawned, 0);
+    if (spawned != 0) return std::string("(not started)");
+    int status = -1;
+    for (int i = 0; i < 60000 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) {
+      passes(1);
+      std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  const std::string ask = "request \"6*7\" from program \"" + url + "\"";
+  const std::string put = "send \"put 5 into field 1\" to program \"" + url + "\"";
+  EXPECT_EQ(other(ask, "it & \"|\" & the result"), "|" + resulttext(114) + "\n");
+  EXPECT_EQ(other(put, "the result"), resulttext(114) + "\n");
+  EXPECT_EQ(log(), "misc eval eppc://127.0.0.1/Kestrove,misc dosc eppc://127.0.0.1/Kestrove,");
+  EXPECT_EQ(field(), "") << "refused: this program does not allow remote requests";
+  mainglobals().remoterequests = 1;
+  EXPECT_EQ(other(ask, "it & \"|\" & the result"), "42|\n");
+  EXPECT_EQ(other(put, "the result"), "\n");
+  EXPECT_EQ(field(), "5");
 }
 
 }  // namespace
