@@ -165,7 +165,9 @@ int TcpListener::accept(std::string* peer) {
         *peer = text;
       } else {
         ::inet_ntop(AF_INET6, &v6, text, sizeof text);
-        *peer = "[" + std::string(text) + "]";
+        peer->assign(1, '[');
+        peer->append(text);
+        peer->push_back(']');
       }
     } else {
       ::close(c);
