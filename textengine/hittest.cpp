@@ -3,6 +3,7 @@
 // character hooks see.
 #include <algorithm>
 
+#include "platform/fonts/scriptmanager.h"
 #include "platform/qd/qdtext.h"
 #include "platform/text/sjis.h"
 #include "textengine/weinternal.h"
@@ -108,9 +109,13 @@ bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
   return false;
 }
 
-// The offset walk of WEGetPoint: the pixel position of an offset on its line.
+// The offset walk of WEGetPoint: the pixel position of an offset on its line. Segments come in
+// the order they are shown; the offset is placed in the segment that holds the byte after it,
+// or with `trailing` the byte before it (at the end of a line, or on the chosen side of a
+// direction boundary).
 struct CharWalk {
   i32 offset;
+  bool trailing;
   i32 x;       // from the line's left edge
   i32 indent;  // the line's pen indent
 };
@@ -132,15 +137,26 @@ i32 segmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& rul
 bool SLCharToPixel(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32 start, i32 length,
                    i16 position, WEReference we, void* data) {
   CharWalk& c = *static_cast<CharWalk*>(data);
-  const bool first = !(position & 2), last = !(position & 1);
+  const bool first = !(position & 2);
   if (first) {
     c.indent = _WECalcPenIndent(*line, *ruler, we);
     c.x = c.indent;
   }
-  const i32 end = start + length;
-  const i32 k = c.offset >= end && !last ? length : std::clamp(c.offset - start, 0, length);
+    const i32 end = start + length;
+  const bool here = c.trailing ? (start < c.offset && c.offset <= end) || (length == 0 && c.offset == start)
+                               : start <= c.offset && c.offset < end;
+  const i32 k = here ? c.offset - start : length;
   c.x += segmentwidth(*line, *style, *ruler, text, length, k, position, c.x - c.indent, we);
-  return c.offset < end || last;
+  return here;
+}
+
+// Whether a point at a direction boundary is taken on the right-to-left run's side: direction
+// -1 asks for it, 1 for the left-to-right side, 0 for the side of the paragraph's direction.
+bool righttoleftedge(i32 offset, i16 direction, WEReference we) {
+  if (direction != 0) return direction == -1;
+  WEParaInfo para;
+  _WEGetExtParaInfo(offset, &para, we);
+  return para.ruler.direction == -1 || (para.ruler.direction == 1 && GetSysDirection() == -1);
 }
 
 // The paragraph around an offset: [start, end) from after the return before it to after the
@@ -191,7 +207,7 @@ i32 WEGetOffset(const LongPoint* point, i8* edge, WEReference we) {
   return result;
 }
 
-void WEGetPoint(i32 offset, i16, LongPoint* point, i16* lineHeight, WEReference we) {
+void WEGetPoint(i32 offset, i16 direction, LongPoint* point, i16* lineHeight, WEReference we) {
   const WERec* r = werec(we);
   LongPoint p{0, 0};
   i32 height = 0;
@@ -212,7 +228,16 @@ void WEGetPoint(i32 offset, i16, LongPoint* point, i16* lineHeight, WEReference 
     } else {
       const i32 line = WEOffsetToLine(offset, we);
       const WELineRec l = lineat(*r, line);
-      CharWalk c{offset, 0, 0};
+      const i32 lineend = lineat(*r, line + 1).lineStart;
+      // The byte before the offset places it at the line's end, and at a direction boundary
+      // when the side asked for is that byte's.
+      bool trailing = offset >= lineend && offset > l.lineStart;
+      if ((r->flags & weFlagBidi) && offset > l.lineStart && offset < lineend) {
+        const i32 before = WEOffsetToRun(offset - 1, we), after = WEOffsetToRun(offset, we);
+        const i16 dirbefore = _WEGetIndDirection(before, we), dirafter = _WEGetIndDirection(after, we);
+        if (before != after && dirbefore != dirafter) trailing = (dirbefore == 1) == righttoleftedge(offset, direction, we);
+      }
+      CharWalk c{offset, trailing, 0, 0};
       _WESegmentLoop(line, line, SLCharToPixel, &c, we);
       r = werec(we);
       p.v = d.top + l.lineOrigin;

@@ -94,6 +94,9 @@ struct WERec {
 static_assert(std::is_standard_layout_v<WERec> && std::is_trivially_copyable_v<WERec>,
               "selectors reach record fields by offset");
 
+// The top bit of a style's direction byte: the run is written right to left.
+constexpr u8 kRightToLeftRun = 0x80;
+
 // flags: internal state and environment bits.
 enum : u32 {
   weFlagColor = 1u << 31,           // colour drawing available

@@ -20,6 +20,7 @@
 
 #include "platform/fonts/fontsinternal.h"
 #include "platform/text/macroman.h"
+#include "platform/text/macsets.h"
 
 namespace kv::fontdetail {
 
@@ -29,6 +30,7 @@ struct OpenFace {
   FontFile file;
   FT_Face face = nullptr;  // nullptr: the file could not be opened (not tried again)
   CharMap map = CharMap::unicode;
+  u32 macset = 0;  // the Mac set the bytes are in (0: Mac Roman)
   i32 size = 0;  // the size last set
 };
 
@@ -85,6 +87,10 @@ FT_UInt charindex(const OpenFace& f, u8 c) {
     case CharMap::unicode:
       break;
   }
+  if (f.macset != 0) {
+    const char16_t u = macsettounicode(f.macset, c);
+    return u == 0xFFFF ? 0 : FT_Get_Char_Index(f.face, u);
+  }
   return FT_Get_Char_Index(f.face, macromantounicode(c));
 }
 
@@ -95,15 +101,16 @@ i16 scaledunits(long units, i16 size, long upem) {
 
 }  // namespace
 
-int openfontfile(FontState& s, const FontFile& file, bool ownencoding) {
+int openfontfile(FontState& s, const FontFile& file, bool ownencoding, u32 macset) {
   if (!s.ft) s.ft = std::make_unique<FreeTypeLib>();
   FreeTypeLib& ft = *s.ft;
   for (std::size_t i = 0; i < ft.faces.size(); ++i) {
     const OpenFace& f = ft.faces[i];
-    if (f.file.path == file.path && f.file.index == file.index) return f.face != nullptr ? int(i) : -1;
+    if (f.file.path == file.path && f.file.index == file.index && f.macset == macset) return f.face != nullptr ? int(i) : -1;
   }
   OpenFace f;
   f.file = file;
+  f.macset = ownencoding ? 0 : macset;
   const bool opened =
       ft.library != nullptr &&
       (file.bytes ? FT_New_Memory_Face(ft.library, file.bytes->data(), FT_Long(file.bytes->size()), file.index, &f.face)
