@@ -33,6 +33,20 @@ Fixed justslop(const u8* text, i32 n, i16 position, const WELineRec& line) {
 // Whether the text ends with an empty line after a final return.
 bool endsinreturn(const WERec& r) { return r.textLength > 0 && textof(r)[r.textLength - 1] == kReturn; }
 
+// A segment's width up to byte k.
+i32 segmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
+                 i16 position, i32 startposition, WEReference we) {
+  if (style.ts.object != 0) return k > 0 ? objectwidth(style.ts.object) : 0;
+  const WERec* r = werec(we);
+  if (ruler.alignment != 2) return r->charToPixelHook(text, length, 0, k, 0, position, startposition, we);
+  const bool last = !(position & 1);
+  const i32 n = last ? VisibleLength(text, length) : length;
+  const Fixed slop = justslop(text, n, position, line);
+  const i32 drawn = r->charToPixelHook(text, n, slop, std::min(k, n), 0, position, startposition, we);
+  if (k <= n) return drawn;
+  return drawn + werec(we)->charToPixelHook(text + n, length - n, 0, k - n, 0, position, startposition + drawn, we);
+}
+
 // The point walk of WEGetOffset: the width left of the point (16.16) is used up segment by
 // segment; the offset and edge where it runs out.
 struct PixelWalk {
@@ -73,6 +87,25 @@ bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
     }
     w.offset = start;
     w.edge = w.width >= t ? 2 : -1;
+    return true;
+  }
+  if (style->ts.direction & kRightToLeftRun) {
+    // A right-to-left run reads from its right edge: the width right of the point measures it.
+    const i64 whole = i64(segmentwidth(*line, *style, *ruler, text, length, length, position, w.consumed, we)) << 16;
+    if (w.width >= whole) {
+      // Right of the run: before its first byte.
+      w.offset = start;
+      w.edge = -1;
+      w.width -= whole;
+      w.consumed += i32(whole >> 16);
+      return false;
+    }
+    const Fixed slop = ruler->alignment == 2 ? justslop(text, length, position, *line) : 0;
+    Fixed width = Fixed(whole - w.width);
+    bool leading = true;
+    const i32 got = werec(we)->pixelToCharHook(text, length, slop, &width, &leading, position, w.consumed, we);
+    w.offset = start + got;
+    w.edge = leading ? -1 : 0;
     return true;
   }
   const WERec* r = werec(we);
@@ -120,20 +153,6 @@ struct CharWalk {
   i32 indent;  // the line's pen indent
 };
 
-// A segment's width up to byte k.
-i32 segmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
-                 i16 position, i32 startposition, WEReference we) {
-  if (style.ts.object != 0) return k > 0 ? objectwidth(style.ts.object) : 0;
-  const WERec* r = werec(we);
-  if (ruler.alignment != 2) return r->charToPixelHook(text, length, 0, k, 0, position, startposition, we);
-  const bool last = !(position & 1);
-  const i32 n = last ? VisibleLength(text, length) : length;
-  const Fixed slop = justslop(text, n, position, line);
-  const i32 drawn = r->charToPixelHook(text, n, slop, std::min(k, n), 0, position, startposition, we);
-  if (k <= n) return drawn;
-  return drawn + werec(we)->charToPixelHook(text + n, length - n, 0, k - n, 0, position, startposition + drawn, we);
-}
-
 bool SLCharToPixel(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32 start, i32 length,
                    i16 position, WEReference we, void* data) {
   CharWalk& c = *static_cast<CharWalk*>(data);
@@ -146,18 +165,34 @@ bool SLCharToPixel(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
   const bool here = c.trailing ? (start < c.offset && c.offset <= end) || (length == 0 && c.offset == start)
                                : start <= c.offset && c.offset < end;
   const i32 k = here ? c.offset - start : length;
-  c.x += segmentwidth(*line, *style, *ruler, text, length, k, position, c.x - c.indent, we);
+  const i32 before = segmentwidth(*line, *style, *ruler, text, length, k, position, c.x - c.indent, we);
+  // In a right-to-left run the offset stands the width of the bytes before it from the right.
+  if (here && (style->ts.direction & kRightToLeftRun))
+    c.x += segmentwidth(*line, *style, *ruler, text, length, length, position, c.x - c.indent, we) - before;
+  else
+    c.x += before;
   return here;
 }
 
-// Whether a point at a direction boundary is taken on the right-to-left run's side: direction
-// -1 asks for it, 1 for the left-to-right side, 0 for the side of the paragraph's direction.
-bool righttoleftedge(i32 offset, i16 direction, WEReference we) {
+}  // namespace
+
+bool _WERightToLeftEdge(i32 offset, i16 direction, WEReference we) {
   if (direction != 0) return direction == -1;
   WEParaInfo para;
   _WEGetExtParaInfo(offset, &para, we);
   return para.ruler.direction == -1 || (para.ruler.direction == 1 && GetSysDirection() == -1);
 }
+
+bool _WEAtDirectionBoundary(i32 offset, WEReference we) {
+  const WERec* r = werec(we);
+  if (r == nullptr || !(r->flags & weFlagBidi) || offset <= 0 || offset >= r->textLength) return false;
+  const i32 line = WEOffsetToLine(offset, we);
+  if (lineat(*r, line).lineStart == offset) return false;
+  const i32 before = WEOffsetToRun(offset - 1, we), after = WEOffsetToRun(offset, we);
+  return before != after && _WEGetIndDirection(before, we) != _WEGetIndDirection(after, we);
+}
+
+namespace {
 
 // The paragraph around an offset: [start, end) from after the return before it to after the
 // return at or after it.
@@ -232,11 +267,8 @@ void WEGetPoint(i32 offset, i16 direction, LongPoint* point, i16* lineHeight, WE
       // The byte before the offset places it at the line's end, and at a direction boundary
       // when the side asked for is that byte's.
       bool trailing = offset >= lineend && offset > l.lineStart;
-      if ((r->flags & weFlagBidi) && offset > l.lineStart && offset < lineend) {
-        const i32 before = WEOffsetToRun(offset - 1, we), after = WEOffsetToRun(offset, we);
-        const i16 dirbefore = _WEGetIndDirection(before, we), dirafter = _WEGetIndDirection(after, we);
-        if (before != after && dirbefore != dirafter) trailing = (dirbefore == 1) == righttoleftedge(offset, direction, we);
-      }
+      if (_WEAtDirectionBoundary(offset, we))
+        trailing = (_WEGetIndDirection(WEOffsetToRun(offset - 1, we), we) == 1) == _WERightToLeftEdge(offset, direction, we);
       CharWalk c{offset, trailing, 0, 0};
       _WESegmentLoop(line, line, SLCharToPixel, &c, we);
       r = werec(we);

@@ -60,15 +60,14 @@ i32 measure(const Port& p, const u8* t, i32 n, i32 extraperspace) {
 //
 // Text in a font of an enabled right-to-left script (Arabic, Hebrew) is one style run written
 // right to left: its characters are shown in the bidirectional order of a right-to-left line
-// (letters from the right, digits and Latin words left to right among them). Measuring a
-// whole run is the same in either order; the positions of offsets and the offsets of points
-// follow the shown order.
+// (letters from the right, digits and Latin words left to right among them). Measuring is the
+// same in either order: widths of the first bytes of a run, as for any text (the text engine
+// mirrors positions within a right-to-left run).
 
 // The shown order of a run, or nothing for left-to-right text.
 struct RunOrder {
   bool righttoleft = false;
   std::vector<i32> visual;  // visual[j]: the byte shown j-th from the left
-  std::vector<u8> levels;   // per byte: odd where the character is written right to left
 };
 
 RunOrder runorder(const Port& p, const u8* t, i32 n) {
@@ -81,34 +80,10 @@ RunOrder runorder(const Port& p, const u8* t, i32 n) {
     const char16_t u = macsettounicode(set, t[i]);
     units[std::size_t(i)] = u == 0xFFFF ? U'\uFFFD' : char32_t(u);
   }
-  BidiLine line = bidiorder(units, true);
   o.righttoleft = true;
-  o.visual = std::move(line.visual);
-  o.levels = std::move(line.levels);
+  o.visual = bidiorder(units, true).visual;
   return o;
 }
-
-// The left edge and width of each byte of a right-to-left run, from the run's left edge.
-struct RunBoxes {
-  std::vector<i32> left, width;
-  i32 total = 0;
-};
-
-RunBoxes runboxes(const Port& p, const u8* t, i32 n, i32 extraperspace, const RunOrder& o) {
-  RunBoxes b;
-  b.left.resize(std::size_t(n));
-  b.width.resize(std::size_t(n));
-  Advancer a = advancerfor(p, extraperspace);
-  for (i32 j = 0; j < n; ++j) {
-    const i32 i = o.visual[std::size_t(j)];
-    b.left[std::size_t(i)] = b.total;
-    b.width[std::size_t(i)] = a.next(t[i]);
-    b.total += b.width[std::size_t(i)];
-  }
-  return b;
-}
-
-bool rtlchar(const RunOrder& o, i32 i) { return (o.levels[std::size_t(i)] & 1) != 0; }
 
 struct GlyphBox {
   i32 x, y, w, h;  // pixel box relative to the pen's start (y down from the baseline)
@@ -336,31 +311,6 @@ i16 PixelToChar(const void* text, i32 length, i32 slop, i32 pixelWidth, bool* le
     return 0;
   }
   // pixelWidth is 16.16 fixed.
-  const RunOrder order = runorder(*p, t, length);
-  if (order.righttoleft) {
-    // The byte shown under the point; the half of it nearer its reading start is its leading
-    // edge (the right half of a right-to-left character).
-    const RunBoxes b = runboxes(*p, t, length, perspace(slop, t, length), order);
-    const i64 target = pixelWidth;
-    i64 x = 0;
-    for (i32 j = 0; j < length; ++j) {
-      const i32 i = order.visual[std::size_t(j)];
-      const i64 w = i64(b.width[std::size_t(i)]) << 16;
-      if (target < x + w) {
-        const bool lefthalf = target < x + w / 2;
-        const bool leading = rtlchar(order, i) ? !lefthalf : lefthalf;
-        if (leadingEdge) *leadingEdge = leading;
-        if (widthRemaining) *widthRemaining = -0x10000;
-        return i16(leading ? i : i + 1);
-      }
-      x += w;
-    }
-    // Right of the run: the right edge of the rightmost byte.
-    const i32 last = order.visual[std::size_t(length - 1)];
-    if (widthRemaining) *widthRemaining = i32(target - x);
-    if (leadingEdge) *leadingEdge = false;
-    return i16(std::min<i32>(rtlchar(order, last) ? last : last + 1, 32767));
-  }
   Advancer a = advancerfor(*p, perspace(slop, t, length));
   i64 x = 0;
   const i64 target = pixelWidth;
@@ -382,17 +332,7 @@ i16 PixelToChar(const void* text, i32 length, i32 slop, i32 pixelWidth, bool* le
 i16 CharToPixel(const void* text, i32 length, i32 slop, i32 offset, i16, Point, Point) {
   Port* p = currentport();
   const u8* t = static_cast<const u8*>(text);
-  if (!p || !t || length <= 0) return 0;
-  const RunOrder order = runorder(*p, t, length);
-  if (order.righttoleft) {
-    // The leading edge of the byte at the offset, or the trailing edge of the last byte.
-    const RunBoxes b = runboxes(*p, t, length, perspace(slop, t, length), order);
-    const i32 i = std::clamp(offset, 0, length);
-    if (i < length) return clampwidth(b.left[std::size_t(i)] + (rtlchar(order, i) ? b.width[std::size_t(i)] : 0));
-    const i32 k = length - 1;
-    return clampwidth(b.left[std::size_t(k)] + (rtlchar(order, k) ? 0 : b.width[std::size_t(k)]));
-  }
-  if (offset <= 0) return 0;
+  if (!p || !t || length <= 0 || offset <= 0) return 0;
   return clampwidth(measure(*p, t, std::min(offset, length), perspace(slop, t, length)));
 }
 
