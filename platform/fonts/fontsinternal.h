@@ -127,6 +127,9 @@ void dropfontcaches(FontState& s);
 FontMetrics ftmetrics(FontState& s, int faceid, i16 size);
 void ftadvances(FontState& s, int faceid, i16 size, std::array<i16, 256>& out);
 Glyph ftglyph(FontState& s, int faceid, i16 size, bool slant, u8 c, bool mono);
+Glyph ftglyphindex(FontState& s, int faceid, i16 size, bool slant, u32 index, bool mono);
+// The glyphs HarfBuzz shapes for Arabic text in the face (see shapedglyphs).
+std::vector<u32> ftshapearabic(FontState& s, int faceid, i16 size, const u8* text, i32 length);
 
 // --- builtinfont.cpp
 FontMetrics builtinmetrics(i16 size);

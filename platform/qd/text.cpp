@@ -103,11 +103,19 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
   Advancer adv = advancerfor(p, extraperspace);
   std::vector<GlyphBox> boxes(static_cast<std::size_t>(n));
   const RunOrder order = runorder(p, t, n);
+  // Arabic takes the joined forms HarfBuzz shapes; a byte joined into another's glyph has none.
+  const std::vector<u32> shaped = shapedglyphs(key, t, n);
+  const Glyph noink{0, 0, 0, 0, false, {}};
+  auto glyphof = [&](i32 i) -> const Glyph& {
+    const u32 index = shaped.empty() ? kNominalGlyph : shaped[std::size_t(i)];
+    if (index == kNominalGlyph) return glyph(key, t[i], mono);
+    return index == kNoGlyph ? noink : glyphbyindex(key, index, mono);
+  };
   i32 x = 0;
   i32 left = 0, top = -fm.ascent, right = 0, bottom = fm.descent;
   for (i32 j = 0; j < n; ++j) {
     const i32 i = order.righttoleft ? order.visual[std::size_t(j)] : j;
-    const Glyph& g = glyph(key, t[i], mono);
+    const Glyph& g = glyphof(i);
     boxes[std::size_t(i)] = GlyphBox{x + g.left, -g.top, g.width, g.height};
     if (g.width > 0 && g.height > 0) {
       left = std::min(left, x + g.left);
@@ -142,7 +150,7 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
   for (i32 i = 0; i < n; ++i) {
     const GlyphBox& b = boxes[std::size_t(i)];
     if (b.w <= 0 || b.h <= 0) continue;
-    const Glyph& g = glyph(key, t[i], mono);
+    const Glyph& g = glyphof(i);
     if (g.bits.size() < std::size_t(g.width) * std::size_t(g.height)) continue;
     // The glyph's rows and columns inside the shown box.
     const i32 gy0 = std::max(0, top - b.y), gy1 = std::min<i32>(g.height, bottom - b.y);
