@@ -1,5 +1,5 @@
 // Line drawing: the walk over a range of lines segment by segment (one segment per style run
-// on a line), and the drawing of each segment: the line's erase, its paragraph border, the pen
+// on a line, in the order the runs are shown), and the drawing of each segment: the line's erase, its paragraph border, the pen
 // placed by alignment and indentation, the text in its font, colours, transfer mode, strike
 // line and shift, optionally composed line by line in an offscreen world.
 #include <algorithm>
