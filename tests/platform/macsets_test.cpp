@@ -52,7 +52,9 @@ TEST_F(MacSets, EveryByteRoundTripsThroughUnicode) {
       const Decoded d = decode(set, u8(b));
       if (d.status == kTextMalformedInputErr) continue;
       ASSERT_EQ(d.status, noErr) << "byte " << b;
-      if (b < 0x80) EXPECT_EQ(d.unit, b) << "the low half is ASCII";
+      if (b < 0x80) {
+        EXPECT_EQ(d.unit, b) << "the low half is ASCII";
+      }
       first.emplace(d.unit, u8(b));
       defined.push_back(u8(b));
     }
