@@ -572,7 +572,7 @@ OSErr CollectOneDraggedTextItem(DragRef drag, u16 index, WEReference we) {
   return err;
 }
 
-OSErr CollectOneRTFItemIntoWERec(DragRef drag, u16 index, WEReference we) {
+i32 CollectOneRTFItemIntoWERec(DragRef drag, u16 index, WEReference we) {
   DragItemRef item = 0;
   OSErr err = GetDragItemReferenceNumber(drag, index, &item);
   if (err != noErr) return err;
@@ -585,7 +585,7 @@ OSErr CollectOneRTFItemIntoWERec(DragRef drag, u16 index, WEReference we) {
     if ((err = readflavor(drag, item, kRTF, kRTFSlack, &rtf)) != noErr) return err;
     const i32 status = RTFReadHandleCrutch(start, end, we, rtf);
     DisposeHandle(rtf);
-    return OSErr(status);
+    return status;
   }
   DraggedFile file;
   if (!draggedfile(drag, item, &file)) return cantGetFlavorErr;
@@ -603,7 +603,7 @@ OSErr CollectOneRTFItemIntoWERec(DragRef drag, u16 index, WEReference we) {
   i32 status = err;
   if (err == noErr) status = RTFReadFileCrutch(start, end, we, ref, package ? &file.path : nullptr);
   FSClose(ref);
-  return OSErr(status);
+  return status;
 }
 
 void weAdjustInsertPtForMove(i32* offset) {

@@ -25,7 +25,7 @@ OSErr CollectOneDraggedTextItem(DragRef drag, u16 index, WEReference we);
 // Reads the RTF of item `index` (from 1), an 'RTF ' flavour or an RTF file or package, into a
 // record in place of its selection: the reader's status, -108 when memory is short, 186 when
 // the file cannot be found, a file error; 0 and nothing added for an item of another kind.
-OSErr CollectOneRTFItemIntoWERec(DragRef drag, u16 index, WEReference we);
+i32 CollectOneRTFItemIntoWERec(DragRef drag, u16 index, WEReference we);
 // A new field (style 301, 200 by 100 pixels centred on the drop point, moved 10 pixels right and
 // down for each item before it) from text item `index` (from 1), pointer tools: true when made.
 bool ReceiveTextDropInPointerWd(u16 index, DragRef drag, DragItemRef item, Point drop);
