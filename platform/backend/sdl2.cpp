@@ -673,6 +673,15 @@ bool sdl2pushbutton(Backend& b, bool down, int button, int x, int y) {
   return SDL_PushEvent(&ev) == 1;
 }
 
+bool sdl2pushmotion(Backend& b, int x, int y) {
+  SDL_Event ev{};
+  ev.type = SDL_MOUSEMOTION;
+  ev.motion.windowID = sdl2windowid(b);
+  ev.motion.x = x;
+  ev.motion.y = y;
+  return SDL_PushEvent(&ev) == 1;
+}
+
 bool sdl2pushwheel(Backend& b, int x, int y, bool flipped) {
   SDL_Event ev{};
   ev.wheel.windowID = sdl2windowid(b);

@@ -47,6 +47,8 @@ bool sdl2pushcomposition(const char* utf8, int cursor);
 // Button 1 is the left one, 3 the right one.
 bool sdl2pushbutton(Backend& b, bool down, int button, int x, int y);
 bool sdl2pushwheel(Backend& b, int x, int y, bool flipped);
+// The pointer moved to a window pixel.
+bool sdl2pushmotion(Backend& b, int x, int y);
 enum class SDL2WindowEvent : u8 { exposed, focusgained, focuslost };
 bool sdl2pushwindowevent(Backend& b, SDL2WindowEvent what);
 bool sdl2pushquit();
