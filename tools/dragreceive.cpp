@@ -50,7 +50,7 @@ namespace {
 constexpr OSType kTTXT = 0x74747874, kTTRO = 0x7474726F, kPICT = 0x50494354;
 constexpr OSType kTEXT = 0x54455854, kStyl = 0x7374796C, kWEpf = 0x57457066, kWEru = 0x57457275;
 constexpr u16 kTextTool = 605, kPointerTool = 600, kPointerTool2 = 601;
-constexpr i32 kTextSlack = 40000, kRTFSlack = 100000;
+constexpr i32 kTextSlack = 40000, kRTFSlack = 100000, kItemMemory = 30000;
 constexpr OSType kRTF = 0x52544620, kRTFD = 0x52544644;
 constexpr u32 kAutoHiliteBit = 1u << 2, kHiliteBit = 1u << 6, kBit13 = 1u << 13;
 
@@ -256,7 +256,9 @@ bool receiveinpointerwd(WindowRef window, DragRef drag) {
   for (u16 i = 1; taken && i <= n; ++i) {
     DragItemRef item = 0;
     FlavorFlags flags = 0;
-    if (GetDragItemReferenceNumber(drag, i, &item) != noErr) {
+    if (!g.memplentiful && nomemory(kItemMemory)) {
+      taken = false;  // no room for another item: the drop stops here
+    } else if (GetDragItemReferenceNumber(drag, i, &item) != noErr) {
       taken = false;
     } else if (GetFlavorFlags(drag, item, kFlavorMDOX, &flags) == noErr) {
       i32 size = 0;

@@ -16,6 +16,7 @@
 #include "platform/events/events.h"
 #include "platform/events/handlers.h"
 #include "platform/files/files.h"
+#include "platform/memory/addressspace.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/pictures.h"
 #include "platform/qd/ports.h"
@@ -116,7 +117,7 @@ class DropTest : public WindowTest {
   }
   void TearDown() override {
     clearanswers();
-    setmemoryguardrefusal(false);
+    setaddressspacemodel({});
     FlushEvents(everyEvent, 0);
     WindowTest::TearDown();
   }
@@ -356,9 +357,14 @@ TEST_F(DropTest, FailuresRefuseTheDrop) {
   DisposeDrag(drag);
   WEDispose(we);
 
-  // With the pointer tool an unreadable file item is skipped and the rest is made.
+  // With the pointer tool the damaged RTF file makes no field.
   ASSERT_EQ(doline("choose pointer tool"), 0);
   const std::size_t count = layer().size();
+  drive::dropFiles(global(Point{200, 300}), {path});
+  settle();
+  EXPECT_EQ(layer().size(), count);
+
+  // An unreadable file item is skipped and the rest is made.
   ASSERT_EQ(NewDrag(&drag), noErr);
   AddDragItemFlavor(drag, 1, fourcc("hfs "), "bad", 3, 0);
   AddDragItemFlavor(drag, 2, fourcc("TEXT"), "text", 4, 0);
@@ -369,17 +375,19 @@ TEST_F(DropTest, FailuresRefuseTheDrop) {
 
   DisposeDrag(drag);
 
-  // A memory refusal before an object drop: error 37, the item refused.
+  // A memory refusal before an object drop (an object reference far too large for what is
+  // free): error 37, the item refused.
   ASSERT_EQ(NewDrag(&drag), noErr);
-  AddDragItemFlavor(drag, 1, kFlavorMDOX, "x", 1, 0);
+  const std::vector<u8> huge(5000000, 0);
+  AddDragItemFlavor(drag, 1, kFlavorMDOX, huge.data(), i32(huge.size()), 0);
   s.gCanAcceptItems = 1;
   ASSERT_EQ(doline("set lockMessages to true"), 0);
   mainglobals().memplentiful = 0;
-  setmemoryguardrefusal(true);
+  setaddressspacemodel([] { return AddressSpace{6000000, 6000000}; });
   const u32 shown = scripterrorsshown();
   queueanswer(Answer{"alert", "Cancel", {}});
   const OSErr refused = MyDefaultReceiveHandler(current().window, 0, drag);
-  setmemoryguardrefusal(false);
+  setaddressspacemodel({});
   ASSERT_EQ(doline("set lockMessages to false"), 0);
   EXPECT_EQ(refused, dragNotAcceptedErr);
   EXPECT_EQ(scripterrorsshown(), shown + 1);
