@@ -190,6 +190,7 @@ OSStatus PcopyRThandleservicecopyproc(EventHandlerCallRef call, EventRef event, 
   }
   // The selected objects go to the object clipboard (emptied first, as copying does) and their
   // picture onto the service's scrap.
+  killall();
   i16 done = 0;
   const i16 status = objectcopy(mainglobals().current, &done);
   ScrapRef current = 0;

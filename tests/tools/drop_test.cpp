@@ -38,6 +38,7 @@
 #include "tools/dragreceive.h"
 #include "tools/dragstate.h"
 #include "tools/dragtrack.h"
+#include "tools/objectclipboard.h"
 #include "tools/services.h"
 
 namespace kv {
@@ -116,6 +117,7 @@ class DropTest : public WindowTest {
     ASSERT_EQ(doline("set the allowDragAndDrop to true"), 0);
   }
   void TearDown() override {
+    killall();  // the object clipboard the copies filled
     clearanswers();
     setaddressspacemodel({});
     FlushEvents(everyEvent, 0);
@@ -506,6 +508,24 @@ TEST_F(ServicesTest, CopyAndPaste) {
   EXPECT_EQ(r.top, (port.bottom - port.top) / 2 - 10 - mainglobals().penHeight);
   EXPECT_EQ(picturesize(layer().back()), (Point{20, 40}));
   EXPECT_EQ(log(), "newGraphic,");
+}
+
+TEST_F(ServicesTest, ObjectsCopiedTwiceAreOnTheClipboardOnce) {
+  ASSERT_EQ(doline("choose pointer tool\nselect card graphic \"P\""), 0);
+  for (int round = 0; round < 2; ++round) {
+    ScrapRef scrap = 0;
+    ASSERT_EQ(CreateServiceScrap(&scrap), noErr);
+    {
+      ScopedEvent e(kEventClassService, kEventServiceCopy);
+      SetEventParameter(e, kEventParamScrapRef, typeScrapRef, sizeof scrap, &scrap);
+      EXPECT_EQ(SendEventToTarget(e, nilid), noErr);
+    }
+    Size size = 0;
+    EXPECT_EQ(GetScrapFlavorSize(scrap, fourcc("PICT"), &size), noErr) << "the objects' picture";
+    EXPECT_GT(size, 0);
+    DisposeServiceScrap(scrap);
+    EXPECT_EQ(spotcount(objectclipboard()), 1) << "round " << round;
+  }
 }
 
 }  // namespace
