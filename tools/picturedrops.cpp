@@ -337,15 +337,18 @@ bool embedpicture(WindowRef window, DragRef drag, PicHandle pic, Source source, 
 
 }  // namespace
 
-i16 newPictureGraphic(desk d, i16 item, Point drop, PicHandle pic) {
+Rect picturegraphicrect(PicHandle pic, Point centre) {
   const MainGlobals& g = mainglobals();
   Rect frame{0, 0, 0, 0};
   QDGetPictureBounds(pic, &frame);
   const i16 w = i16(frame.right - frame.left), h = i16(frame.bottom - frame.top);
   Rect r{0, 0, h, w};
   InsetRect(&r, i16(-g.penWidth), i16(-g.penHeight));
-  const i16 cascade = i16((item - 1) * 10);
-  OffsetRect(&r, i16(drop.h - w / 2 + cascade), i16(drop.v - h / 2 + cascade));
+  OffsetRect(&r, i16(centre.h - w / 2), i16(centre.v - h / 2));
+  return r;
+}
+
+bool appendpicturegraphic(const desk& d, const Rect& r, PicHandle pic, i16* index) {
   Handle list = d.backlayer ? d.backspots : d.cardspots;
   spot s{};
   defaultspot(s);
@@ -356,24 +359,33 @@ i16 newPictureGraphic(desk d, i16 item, Point drop, PicHandle pic) {
   s.rect = r;
   if (PtrAndHand(&s, list, Size(sizeof s)) != noErr) {
     KillPicture(pic);
-    showerrordialog(kNoMemoryDialog);
-    return dragNotAcceptedErr;
+    return false;
   }
-  const i16 index = i16(spotcount(list) - 1);
+  *index = i16(spotcount(list) - 1);
   marklayerchanged(list);
-  objread obj = objectref(d, list, index);
+  objread obj = objectref(d, list, *index);
   if (lowsetpicturedata(obj, pic, 1) != 0) {
     // The object goes again with whatever it was given.
     Handle one = NewHandle(0);
-    const spot made = spotat(list, index);
-    qdelete(list, index, i32(sizeof(spot)));
+    const spot made = spotat(list, *index);
+    qdelete(list, *index, i32(sizeof(spot)));
     if (one != nilhandle && PtrAndHand(&made, one, Size(sizeof made)) == noErr) dumpspot(one);
     if (one != nilhandle) DisposeHandle(one);
+    return false;
+  }
+  invalspot(list, *index);
+  return true;
+}
+
+i16 newPictureGraphic(desk d, i16 item, Point drop, PicHandle pic) {
+  const i16 cascade = i16((item - 1) * 10);
+  const Rect r = picturegraphicrect(pic, Point{i16(drop.v + cascade), i16(drop.h + cascade)});
+  i16 index = -1;
+  if (!appendpicturegraphic(d, r, pic, &index)) {
     showerrordialog(kNoMemoryDialog);
     return dragNotAcceptedErr;
   }
-  invalspot(list, index);
-  return spotsend(sendnormal, list, index, "newGraphic", d.window);
+  return spotsend(sendnormal, d.backlayer ? d.backspots : d.cardspots, index, "newGraphic", d.window);
 }
 
 bool ReceivePictDropInPointerWd(i16 item, DragRef drag, DragItemRef ref, Point drop) {

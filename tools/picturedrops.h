@@ -20,6 +20,13 @@ PicHandle GetPictFromCicn(const spot& button, CIconHandle icon);
 // such icon or memory is short.
 PicHandle GetPictFromICON(const spot& button);
 
+// The rectangle of a new picture graphic: the picture's frame at its size widened by the pen on
+// each side, its centre (half sizes rounding down) on the point.
+Rect picturegraphicrect(PicHandle pic, Point centre);
+// Appends a picture graphic (style 100, autoDim) with the rectangle to the context's edited
+// layer and gives it the picture, which it takes: true with its index; false, leaving no object
+// behind, when the picture cannot be stored.
+bool appendpicturegraphic(const desk& d, const Rect& r, PicHandle pic, i16* index);
 // A new picture graphic (style 100, autoDim) in the context's edited layer showing the picture
 // (which it takes), centred on the drop point and moved 10 pixels right and down for each item
 // before it; sent "newGraphic". 0, the send's status, or -1857 when the picture cannot be

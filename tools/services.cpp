@@ -7,36 +7,31 @@
 #include <vector>
 
 #include "engine/objectsend.h"
-#include "engine/objectutil.h"
 #include "platform/controls/controls.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/pictures.h"
-#include "platform/qd/shapes.h"
 #include "platform/te/te.h"
 #include "platform/windows/windows.h"
-#include "properties/picturedata.h"
-#include "render/carddrawing.h"
+#include "platform/qd/shapes.h"
 #include "shell/debugmsg.h"
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
-#include "commands/objectids.h"
 #include "textengine/werecord.h"
 #include "tools/dragstate.h"
 #include "tools/editcommands.h"
 #include "tools/objectclipboard.h"
 #include "tools/paint.h"
 #include "tools/paintsession.h"
+#include "tools/picturedrops.h"
 #include "tools/textgraphic.h"
-#include "tools/toolmessages.h"
 
 namespace kv {
 
 namespace {
 
 constexpr OSType kTEXT = fourcc("TEXT"), kPICT = fourcc("PICT"), kTIFF = fourcc("TIFF");
-constexpr u32 kAutoDimBit = 1u << 27;
 
 // Every handler runs between the shell's enter and exit of a platform event.
 class CarbonEvent {
@@ -283,51 +278,19 @@ i16 servicespictpaste(ScrapRef scrap, i16* pasted) {
     return 0;
   }
   const desk d = g.current;
-  Rect frame{0, 0, 0, 0};
-  QDGetPictureBounds(pic, &frame);
-  const i16 w = i16(frame.right - frame.left), h2 = i16(frame.bottom - frame.top);
-  Rect r{0, 0, h2, w};
-  InsetRect(&r, i16(-g.penWidth), i16(-g.penHeight));
   // Centred in the visible card: the window's rectangle at 0,0 moved by the scroll bars.
   Rect view{0, 0, 0, 0};
   GetWindowPortBounds(d.window, &view);
   OffsetRect(&view, i16(-view.left), i16(-view.top));
   OffsetRect(&view, i16(d.hscroll ? GetControl32BitValue(d.hscroll) : 0), i16(d.vscroll ? GetControl32BitValue(d.vscroll) : 0));
-  const i16 ch = i16((view.left + view.right) / 2), cv = i16((view.top + view.bottom) / 2);
-  OffsetRect(&r, i16(ch - w / 2), i16(cv - h2 / 2));
-  Handle list = d.backlayer ? d.backspots : d.cardspots;
-  spot s{};
-  defaultspot(s);
-  s.style = 100;
-  s.kind = 0;
-  s.id = uniqueid(list, 0);
-  s.flags |= kAutoDimBit;
-  s.rect = r;
-  if (PtrAndHand(&s, list, Size(sizeof s)) != noErr) {
-    KillPicture(pic);
-    KVBeep(1);
-    return 1;
-  }
-  const i16 index = i16(spotcount(list) - 1);
-  marklayerchanged(list);
-  objread obj{};
-  obj.kind = objpart;
-  obj.d = d;
-  obj.objects = list;
-  obj.objindex = index;
-  obj.ownerrecid = d.backlayer ? d.backrecid : d.cardrecid;
-  if (lowsetpicturedata(obj, pic, 1) != 0) {
-    Handle one = NewHandle(0);
-    const spot made = spotat(list, index);
-    qdelete(list, index, i32(sizeof(spot)));
-    if (one != nilhandle && PtrAndHand(&made, one, Size(sizeof made)) == noErr) dumpspot(one);
-    if (one != nilhandle) DisposeHandle(one);
+  const Point centre{i16((view.top + view.bottom) / 2), i16((view.left + view.right) / 2)};
+  i16 index = -1;
+  if (!appendpicturegraphic(d, picturegraphicrect(pic, centre), pic, &index)) {
     KVBeep(1);
     return 1;
   }
   *pasted = 1;
-  invalspot(list, index);
-  return spotsend(sendnormal, list, index, "newGraphic", d.window);
+  return spotsend(sendnormal, d.backlayer ? d.backspots : d.cardspots, index, "newGraphic", d.window);
 }
 
 void installservicehandlers() {
