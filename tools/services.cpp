@@ -206,13 +206,9 @@ OSStatus PcopyRThandleservicepasteproc(EventHandlerCallRef call, EventRef event,
   const OSStatus err = scrapof(event, &scrap);
   if (err != noErr) return err;
   Size size = 0;
-  if (GetScrapFlavorSize(scrap, kTEXT, &size) == noErr && size > 0) {
-    if (pastetext(scrap)) return noErr;
-    if (browseortext()) {
-      KVBeep(1);  // nothing took the text (a field with lockText)
-      return noErr;
-    }
-  }
+  // Text that nothing takes (a field with lockText, another tool) is dropped; the steps below
+  // may still paste a picture, else the alert sound says nothing was pasted.
+  if (GetScrapFlavorSize(scrap, kTEXT, &size) == noErr && size > 0 && pastetext(scrap)) return noErr;
   if (paintsession().index >= 0 && GetScrapFlavorSize(scrap, kPICT, &size) == noErr && size > 0) {
     servicespastebits(scrap);
     return noErr;

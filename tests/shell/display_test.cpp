@@ -20,6 +20,7 @@
 #include "shell/mainglobals.h"
 #include "textengine/werecord.h"
 #include "tests/support/eventloop.h"
+#include "tests/support/project.h"
 #include "tests/support/sdldummy.h"
 
 namespace kv {
@@ -346,6 +347,21 @@ TEST_F(DisplayTest, TextDroppedFromAnotherProgramAsHeadless) {
   passes(5);
   EXPECT_EQ(log(), expected);
   EXPECT_EQ(cardvalue("card field \"F\""), "hello caf\x8E world");
+
+  // A project among the dropped files opens as a document, with the drag handlers installed.
+  Project b = project();
+  b.windows[0].name = "Other";
+  b.windows[0].rect = Rect{150, 150, 400, 500};
+  b.windows[0].cards[0].script = logs("b", {"openProject"});
+  build(b, "b.kv45");
+  ASSERT_EQ(testproject::typeasproject(dir, "b.kv45"), noErr);
+  clearlog();
+  ASSERT_TRUE(sdl2pushdropevent(backend(), SDL2DropEvent::begin));
+  ASSERT_TRUE(sdl2pushdropevent(backend(), SDL2DropEvent::file, home->path() + "/b.kv45"));
+  ASSERT_TRUE(sdl2pushdropevent(backend(), SDL2DropEvent::complete));
+  passes(10);
+  EXPECT_EQ(mainglobals().numwinds, 2);
+  EXPECT_NE(log().find("b openProject,"), std::string::npos) << log();
 }
 
 // An idle program sleeps between events: over 300 ticks it waits for SDL's events about

@@ -204,6 +204,16 @@ TEST_F(DropTest, FilesDroppedWithThePointerToolMakeObjects) {
   EXPECT_EQ(cardvalue("the textStyle of char 7 to 10 of card field id " + id), "bold");
   EXPECT_EQ(cardvalue("the textStyle of char 1 to 5 of card field id " + id), "plain");
 
+  // An RTF package: a folder whose text is its member "TXT.rtf".
+  count = layer().size();
+  std::filesystem::create_directory(home->path() + "/notes.rtfd");
+  file("notes.rtfd/TXT.rtf", "{\\rtf1\\ansi packaged}");
+  drive::dropFiles(global(drop), {home->path() + "/notes.rtfd"});
+  settle();
+  now = layer();
+  ASSERT_EQ(now.size(), count + 1);
+  EXPECT_EQ(field(now[count]), "packaged");
+
   // Three images: graphics of their size cascading from the drop point, each sent newGraphic.
   ASSERT_EQ(doline("put empty into card field \"Log\""), 0);
   count = now.size();
