@@ -54,7 +54,7 @@ void receivedropinput(const InputEvent& drop, std::vector<std::string>* document
   std::vector<const DroppedItem*> items;
   for (const DroppedItem& item : drop.dropped) {
     if (item.file && typeofpath(item.data) == kProjectType) documents->push_back(item.data);
-    else items.push_back(&item);
+    else if (!item.file || item.data.size() <= 0xFFFF) items.push_back(&item);  // a path's length is 16 bits
   }
   const DragState& s = dragstate();
   WindowRef window = nilid;
