@@ -322,20 +322,20 @@ TEST_F(DisplayTest, TextDroppedFromAnotherProgramAsHeadless) {
   f.script = logs("F", {"mouseDrop"});
   p.windows[0].cards[0].objects.push_back(f);
   // Opens the project with the field open for typing, and answers the global point of its
-  // offset 5.
+  // offset 6.
   auto start = [&](std::string_view name) {
     startlogging(p, name);
     EXPECT_EQ(doline("set the allowDragAndDrop to true\nselect after char 3 of card field \"F\""), 0);
     LongPoint l{};
     i16 height = 0;
-    WEGetPoint(5, 0, &l, &height, mainglobals().openfieldrec);
+    WEGetPoint(6, 0, &l, &height, mainglobals().openfieldrec);
     return at(i16(l.h + 1), i16(l.v + 3));
   };
   const Point headless = start("h.kv45");
   drive::dropText(headless, "caf\xC3\xA9");
   const std::string expected = logged();
-  EXPECT_EQ(expected.rfind("F mouseDrop 5,", 0), 0u) << expected;
-  EXPECT_EQ(cardvalue("card field \"F\""), "hello caf\x8E world") << "with the field's intelligent space";
+  EXPECT_EQ(expected.rfind("F mouseDrop 6,", 0), 0u) << expected;
+  EXPECT_EQ(cardvalue("card field \"F\""), "hello caf\x8E world") << "at the offset, with the field's intelligent space after";
   closeallwindows();
 
   NEEDS_DISPLAY();

@@ -298,11 +298,11 @@ TEST_F(DropTest, PicturesDroppedWithTheBrowseTool) {
 
 TEST_F(DropTest, TextAndFilesFromAnotherProgram) {
   ASSERT_EQ(doline("put empty into card field \"Log\"\nselect after char 3 of card field \"F\""), 0);
-  const Point at = charpoint(5);
+  const Point at = charpoint(6);
   drive::dropText(global(at), "caf\xC3\xA9");
   settle();
-  EXPECT_EQ(log(), "mouseDrop 5,");
-  // The field's intelligent paste puts a space before the word.
+  EXPECT_EQ(log(), "mouseDrop 6,");
+  // At the offset, the field's intelligent paste putting a space after the word.
   EXPECT_EQ(cardvalue("card field \"F\""), "hello caf\x8E world");
 
   // A project dropped opens as a document; other files go to the drag.
