@@ -57,6 +57,15 @@ ComponentResult GraphicsImportValidate(ComponentInstance ci, Boolean* valid);
 // codecBadDataErr for damaged data.
 ComponentResult GraphicsImportGetAsPicture(ComponentInstance ci, PicHandle* picture);
 
+// An offscreen world for an image of the description: its size, 1 bit deep for a 1-bit image,
+// else 32 bits.
+OSErr NewImageGWorld(GWorldPtr* world, const ImageDescription* desc, GWorldFlags flags);
+// The world GraphicsImportDraw draws into (the device is the world's own).
+ComponentResult GraphicsImportSetGWorld(ComponentInstance ci, CGrafPtr port, GDHandle device);
+// Decodes the image and draws it at (0, 0) of the world set: paramErr without a world,
+// codecBadDataErr for damaged data, memFullErr.
+ComponentResult GraphicsImportDraw(ComponentInstance ci);
+
 // The importers open now (tests).
 std::size_t opencomponentcount();
 
