@@ -601,6 +601,11 @@ i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle v
   return 0;
 }
 
+bool numberliteralat(Handle text, Handle atoms, i32 at, double* num) {
+  if (tokenat(atoms, at) != tokNumber) return false;
+  return literalnumber(evalargs{hierpath(), text, atoms, nilhandle, nilhandle}, at, num);
+}
+
 i16 isfieldcont(Handle atoms, i32 at) {
   u16 t = tokenat(atoms, at);
   if (t == tokField) return 1;
