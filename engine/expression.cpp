@@ -541,7 +541,15 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
     }
   }
   evalentry& result = es.table[size_t(vals[0])];
-  *value = result.value;
+  // Field by field: the compiler's copy of the whole record here is a slow string move.
+  const fred& r = result.value;
+  value->cls = r.cls;
+  value->type = r.type;
+  value->integer = r.integer;
+  value->real = r.real;
+  value->text = r.text;
+  value->link = r.link;
+  std::memcpy(value->shorttext, r.shorttext, sizeof r.shorttext);
   result.value.cls = freddisposed;
   result.value.text = nilhandle;
   releaseentries(es, base);

@@ -185,6 +185,8 @@ i16 blockrunner::run(i32 first, i32 end) {
   MainGlobals& g = mainglobals();
   i16 repeats = g.repeatindex;
   i32 pc = first;
+  // The clock read after a statement serves the housekeeping before the next one.
+  u32 now = TickCount();
   for (;;) {
     u16 t = pc < end ? tok(pc) : u16(tokEndOfScript);
     if (t == tokEndOfScript) {
@@ -197,12 +199,13 @@ i16 blockrunner::run(i32 first, i32 end) {
       continue;
     }
     i32 statement = pc;
-    housekeeping(g, TickCount());
+    housekeeping(g, now);
     i16 st = step(t, first, end, &pc);
     if (st != 0) return st > 0 ? post(st, statement) : st;
     // One tick reading per statement; headless, every 1,000 statements move the clock a tick.
     notestatements(1);
-    st = abortcheck(TickCount());
+    now = TickCount();
+    st = abortcheck(now);
     if (st != 0) return st > 0 ? post(st, statement) : st;
   }
 }
