@@ -441,10 +441,9 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   if (t == tokString && !isoperator(next)) {
     // A quoted literal on its own (a common operand): its value, as the operand reader below
     // would give it.
-    fred literal;
-    i16 st = quotedliteral(e, at, &literal);
+    // Made in place: a copy of a value just written field by field waits for those writes.
+    i16 st = quotedliteral(e, at, value);
     if (st != 0) return st;
-    *value = literal;
     *count = 1;
     return 0;
   }

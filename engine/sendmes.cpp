@@ -240,22 +240,29 @@ i16 bindparameters(const hier& entry, i32 name, Handle list) {
   for (i16 number = 1;; ++number) {
     u16 t = tokenat(entry.atoms, pos);
     if (t == tokEndOfLine || t == tokEndOfScript) return 0;
-    const atom& p = atomof(entry.atoms, pos);
+    const atom p = atomof(entry.atoms, pos);
     Str255 pname;
     pname[0] = u8(p.length > 255 ? 255 : p.length);
     std::memcpy(pname + 1, deref(entry.script) + p.offset, pname[0]);
     varentry named;
     if (number < HandleCount<varentry>(list)) {
-      // The parameter takes over the argument's value.
-      if (i16 st = lownamed(pname, &named); st != 0) return st;
+      // The parameter takes over the argument's value. Its name was checked and its key
+      // found on the first call: the atom keeps the key.
+      const bool known = p.numstate == numparameter;
+      if (i16 st = known ? lownamedkey(pname, p.value[0], &named) : lownamed(pname, &named); st != 0) return st;
+      if (!known && p.numstate == numnotcached && p.token != tokNumber) {
+        atom& marked = HandleAs<atom>(entry.atoms)[pos];
+        marked.numstate = numparameter;
+        marked.value[0] = named.key;
+      }
       varentry& arg = HandleAs<varentry>(list)[number];
       if (arg.state != number) {
         if (named.name != nilhandle) DisposeHandle(named.name);
         return statusnotunderstood;
       }
-      named.value = arg.value;
-      named.state = number;
-      arg = named;
+      // The argument's state and value stay.
+      arg.key = named.key;
+      arg.name = named.name;
     } else {
       if (i16 st = lowcreate(pname, &named); st != 0) return st;
       if (i16 st = addvars(list, named); st != 0) {
@@ -381,8 +388,9 @@ i16 sendto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, H
 // *st). Kept apart from sendmes, whose commonest call (a built-in no script handles) needs none
 // of it.
 [[gnu::noinline]] bool searchpath(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* result,
-                                  const atom& msg, i16* st) {
+                                  i16* st) {
   ++state<SendState>().searches;
+  const atom msg = atomof(atoms, at);  // a copy: the atoms may move while handlers run
   const bool function = result != nullptr;
   std::span<hier> slots = hierslots();
   for (size_t i = 0; i < path.size(); ++i) {
@@ -453,15 +461,15 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     if (level == nullptr) return mainglobals().calllevel >= 0x7FFE ? statusstack : statusnomem;
     *level = calllevel{variables, text, path.data(), at, kind, 0, {13, ',', ' '}, 0};
   }
-  const atom msg = atomof(atoms, at);
+  const u16 token = tokenat(atoms, at);
   bool function = result != nullptr;
   i16 st = 0;
   // A built-in that no script of the run has a handler for goes straight to its routine.
-  bool handled = (!isbuiltin(msg.token, function) || handlerpresent(msg.token)) &&
-                 searchpath(path, text, atoms, at, variables, result, msg, &st);
+  bool handled = (!isbuiltin(token, function) || handlerpresent(token)) &&
+                 searchpath(path, text, atoms, at, variables, result, &st);
   if (!handled) {
     // A built-in or external command is one change (send and do only run other statements).
-    ChangeScope change(!function && msg.token != tokSend && msg.token != tokDo);
+    ChangeScope change(!function && token != tokSend && token != tokDo);
     i16 found = 0;
     st = mainglobals().plugin != 0 ? i16(0) : xlookup(path, text, atoms, at, variables, &found, result, 0);
     if (found == 0 || st == statuspass) {
@@ -477,7 +485,7 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
         if (st != 0) newfred(result, fredtemp, fredstring, 0);
       } else {
         st = syscom(path, text, atoms, at, variables);
-        if (st == statusnocommand && failed > 0 && !isbuiltin(msg.token, false)) st = failed;
+        if (st == statusnocommand && failed > 0 && !isbuiltin(token, false)) st = failed;
       }
     }
   }
