@@ -24,7 +24,9 @@ void beginchange() { ++cs().depth; }
 
 void endchange() {
   CommitState& s = cs();
-  if (s.depth > 0 && --s.depth == 0) checkerr(commitchanges());
+  if (s.depth > 0 && --s.depth == 0) {
+    if (i16 e = commitchanges(); e != 0) checkerr(e);
+  }
 }
 
 i16 commitchanges() {
