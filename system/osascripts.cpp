@@ -248,6 +248,12 @@ bool ScriptIDFromName(ConstStringPtr name, OSAID* id, std::string* out) {
     *out = "Error: Can't find script resource";
     return false;
   }
+  // A script found by its resource id may be loaded under its name already.
+  if (i32 at = loadedbyname(list, f.name); at >= 0) {
+    DisposeHandle(f.data);
+    *id = HandleAs<LoadedScript>(list)[at].id;
+    return true;
+  }
   AEDesc data;
   AECreateDesc(typeOSAGenericStorage, deref(f.data), GetHandleSize(f.data), &data);
   DisposeHandle(f.data);
@@ -284,8 +290,7 @@ i16 OpenSpecifiedComponent(Call& c, i16* st, std::string* out) {
 
 // The result of an execution as the value: the script's error message, the result shown as
 // text, or the component status's text.
-void executionvalue(OSAError e, OSAID result, std::string* out) {
-  const ComponentInstance ci = ss().gScriptingComponent;
+void executionvalue(ComponentInstance ci, OSAError e, OSAID result, std::string* out) {
   if (e == errOSAScriptError) {
     AEDesc message;
     if (CheckError("OSAScriptError", OSAScriptError(ci, kOSAErrorMessage, typeChar, &message), out) == 0)
@@ -310,7 +315,7 @@ i16 RunUnCompiledScript(const std::string& source, std::string* out) {
   if (CheckError("OSACompile", osacompileflagged(ci, desc, kOSAModeNull, &script), out) != 0) return 0;
   const OSAError e = osaexecuteflagged(ci, script, kOSAModeCanInteract, &result);
   OSADispose(ci, script);
-  executionvalue(e, result, out);
+  executionvalue(ci, e, result, out);
   return osatakeinterrupt();
 }
 
@@ -320,8 +325,10 @@ i16 RunCompiledScript(ConstStringPtr name, std::string* out) {
     *out = "Error: Can't find that script";
     return 0;
   }
-  const OSAError e = osaexecuteflagged(ss().gScriptingComponent, script, kOSAModeCanInteract, &result);
-  executionvalue(e, result, out);
+  // The script may have the program open or close components: the value comes from this one.
+  const ComponentInstance ci = ss().gScriptingComponent;
+  const OSAError e = osaexecuteflagged(ci, script, kOSAModeCanInteract, &result);
+  executionvalue(ci, e, result, out);
   return osatakeinterrupt();
 }
 

@@ -121,6 +121,7 @@ int punref(lua_State* L) {
 // `load` of text chunks only: a binary chunk raises.
 int safeload(lua_State* L) {
   const int given = lua_gettop(L);
+  lua_settop(L, 4);
   std::size_t n = 0;
   const char* chunk = lua_type(L, 1) == LUA_TSTRING ? lua_tolstring(L, 1, &n) : nullptr;
   if (chunk != nullptr && n > 0 && chunk[0] == LUA_SIGNATURE[0])
