@@ -97,7 +97,7 @@ bool samecomponentname(ConstStringPtr a, ConstStringPtr b) {
   return true;
 }
 
-std::string text(ConstStringPtr s) { return std::string(reinterpret_cast<const char*>(s + 1), s[0]); }
+std::string asstring(ConstStringPtr s) { return std::string(reinterpret_cast<const char*>(s + 1), s[0]); }
 
 i16 interruptcheck() { return isabort(0); }
 
@@ -257,9 +257,9 @@ bool ScriptIDFromName(ConstStringPtr name, OSAID* id, std::string* out) {
   AEDesc data;
   AECreateDesc(typeOSAGenericStorage, deref(f.data), GetHandleSize(f.data), &data);
   DisposeHandle(f.data);
-  AEPutAttributePtr(&data, keyScriptName, typeChar, f.name + 1, f.name[0]);
   OSAID loaded = kOSANullScript;
-  if (CheckError("OSALoad", OSALoad(ss().gScriptingComponent, &data, kOSAModeNull, &loaded), out) != 0) return false;
+  const OSAError e = OSALoad(ss().gScriptingComponent, &data, kOSAModeNull, &loaded, asstring(f.name));
+  if (CheckError("OSALoad", e, out) != 0) return false;
   if (appendloaded(list, loaded, f.name) != 0) {
     OSADispose(ss().gScriptingComponent, loaded);
     *out = "Error: Can't find script resource";
@@ -524,7 +524,7 @@ i16 scripttype(ConstStringPtr name, std::string* out) {
   ComponentDescription want = compilers(type);
   if (Component c = FindNextComponent(0, &want); c != 0) {
     Str255 cname{};
-    *out = componentname(c, cname) ? text(cname) : "Error: Error getting component info";
+    *out = componentname(c, cname) ? asstring(cname) : "Error: Error getting component info";
     return 0;
   }
   char quoted[8];
@@ -544,7 +544,7 @@ i16 listinstalled(std::string* out) {
       break;
     }
     if (!names.empty()) names += '\r';
-    names += text(name);
+    names += asstring(name);
   }
   *out = names;
   return 0;
@@ -574,7 +574,7 @@ void liststored(ConstStringPtr comp, std::string* out) {
     Str255 name{};
     if (!ofcomponent || namevir(project, i32(b.recordid), name) != 0) continue;
     if (!out->empty()) *out += '\r';
-    *out += text(name);
+    *out += asstring(name);
   }
   checkerr(putvir(project, kResourceLibrary));
 }
@@ -583,7 +583,7 @@ std::string opennames() {
   std::string names;
   for (i32 i = 0; i < componentcount(); ++i) {
     if (i > 0) names += '\r';
-    names += text(entryat(i).name);
+    names += asstring(entryat(i).name);
   }
   return names;
 }
@@ -592,7 +592,7 @@ std::string loadednames(Handle list) {
   std::string names;
   for (i32 i = 0; i < loadedcount(list); ++i) {
     if (i > 0) names += '\r';
-    names += text(HandleAs<LoadedScript>(list)[i].name);
+    names += asstring(HandleAs<LoadedScript>(list)[i].name);
   }
   return names;
 }

@@ -251,15 +251,12 @@ class LuaInstance final : public ScriptingInstance {
     return AECreateDesc(typeOSAGenericStorage, data.data(), Size(data.size()), out);
   }
 
-  OSAError load(const AEDesc& data, i32, OSAID* id) override {
+  OSAError load(const AEDesc& data, i32, std::string_view name, OSAID* id) override {
     const std::string bytes(data.data.begin(), data.data.end());
     if (bytes.size() < 8 || bytes.compare(0, 4, "OSA1") != 0) return errOSABadStorageType;
     const std::string type = osastoreddata(kLuaSubtype, {});
     if (bytes.compare(4, 4, type, 4, 4) != 0) return errOSABadStorageType;
-    std::string chunk = kCompiledName;
-    AEDesc name;
-    if (AEGetAttributeDesc(data, keyScriptName, typeChar, &name) == noErr && !name.data.empty())
-      chunk = "=" + std::string(name.data.begin(), name.data.end());
+    const std::string chunk = name.empty() ? std::string(kCompiledName) : "=" + std::string(name);
     return compiletext(bytes.substr(8), chunk, id);
   }
 

@@ -154,9 +154,9 @@ OSAError OSAStore(ComponentInstance ci, OSAID id, DescType desired, i32 mode, AE
   return oncall(ci, [&](ScriptingInstance& in) { return in.store(id, desired, mode, out); });
 }
 
-OSAError OSALoad(ComponentInstance ci, const AEDesc* data, i32 mode, OSAID* id) {
+OSAError OSALoad(ComponentInstance ci, const AEDesc* data, i32 mode, OSAID* id, std::string_view name) {
   if (data == nullptr || id == nullptr) return paramErr;
-  return oncall(ci, [&](ScriptingInstance& in) { return in.load(*data, mode, id); });
+  return oncall(ci, [&](ScriptingInstance& in) { return in.load(*data, mode, name, id); });
 }
 
 OSAError OSAGetSource(ComponentInstance ci, OSAID id, DescType desired, AEDesc* out) {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/ipc/appleevents.h"
 #include "platform/qd/importers.h"  // ComponentInstance, CloseComponent, invalidComponentID
@@ -55,7 +56,6 @@ enum : OSType {
   keyOSASourceEnd = fourcc("srce"),
   keyText = fourcc("ktxt"),
   keyStyle = fourcc("ksty"),
-  keyScriptName = fourcc("pnam"),  // attribute of a storage descriptor: the stored script's name
 };
 
 struct ComponentDescription {
@@ -77,7 +77,8 @@ class ScriptingInstance {
   virtual OSAError scripterror(OSType selector, DescType desired, AEDesc* out) = 0;
   virtual OSAError dispose(OSAID id) = 0;
   virtual OSAError store(OSAID id, DescType desired, i32 mode, AEDesc* out) = 0;
-  virtual OSAError load(const AEDesc& data, i32 mode, OSAID* id) = 0;
+  // `name`: the stored script's name (may be empty), for the messages of its errors.
+  virtual OSAError load(const AEDesc& data, i32 mode, std::string_view name, OSAID* id) = 0;
   virtual OSAError getsource(OSAID id, DescType desired, AEDesc* out) = 0;
 };
 
@@ -108,7 +109,8 @@ OSAError OSADisplay(ComponentInstance ci, OSAID value, DescType desired, i32 mod
 OSAError OSAScriptError(ComponentInstance ci, OSType selector, DescType desired, AEDesc* out);
 OSAError OSADispose(ComponentInstance ci, OSAID id);
 OSAError OSAStore(ComponentInstance ci, OSAID id, DescType desired, i32 mode, AEDesc* out);
-OSAError OSALoad(ComponentInstance ci, const AEDesc* data, i32 mode, OSAID* id);
+// `name` (may be empty) names a stored script in the messages of its errors.
+OSAError OSALoad(ComponentInstance ci, const AEDesc* data, i32 mode, OSAID* id, std::string_view name = {});
 OSAError OSAGetSource(ComponentInstance ci, OSAID id, DescType desired, AEDesc* out);
 // The storage type of stored script data: the four bytes after "OSA1"; errOSABadStorageType
 // for data without that header.

@@ -40,6 +40,7 @@ Project project(bool records) {
       {.type = kScriptResource, .name = "apple", .data = bytes(osastoreddata(fourcc("ascr"), "beep"))},
       {.type = kScriptResource, .name = "binary", .data = bytes(osastoreddata(kLuaSubtype, "\x1bLuaT\x00\x19\x93\r\n\x1a\n"))},
       {.type = kScriptResource, .name = "noise", .data = {0x13, 0x37, 0xFF, 0x00, 0x42, 0x80}},
+      {.type = kScriptResource, .name = "oops", .data = bytes(osastoreddata(kLuaSubtype, "\nerror('x')"))},
   };
   return p;
 }
@@ -160,26 +161,27 @@ TEST_F(OSAScriptsTest, StoredScriptsRunUnloadAndEdit) {
       {"", "script(run, \"Lua\", \"hand\")", "made by hand"},
       {"", "script(run, \"Lua\", \"100\")", "made by hand"},
       {"", "script(run, \"Lua\", \"nope\")", "Error: Can't find that script"},
+      {"", "script(run, \"Lua\", \"oops\")", "oops:2: x"},
       {"", "script(load, \"Lua\", \"HAND\")", ""},
-      {"", "script(list open, \"Lua\")", "hand"},
+      {"", "script(list open, \"Lua\")", "hand\roops"},
       {"", "script(unload, \"Lua\", \"zz\")", "Error: No such script"},
       {"", "script(unload, \"Lua\", \"hand\")", ""},
-      {"", "script(list open, \"Lua\")", ""},
+      {"", "script(list open, \"Lua\")", "oops"},
       {"", "script(edit, \"Lua\", \"hand\")", "Error: Check and compile operate only on the open field"},
       {"", "script(check, \"Lua\")", "Error: Check and compile operate only on the open field"},
   });
   // Unloading by id takes the script of that id, wherever it stands in the list.
   openfield("\"return 1\"");
-  ASSERT_EQ(cardvalue("script(compile, \"Lua\", \"one\")"), "104");
+  ASSERT_EQ(cardvalue("script(compile, \"Lua\", \"one\")"), "105");
   openfield("\"return 2\"");
-  ASSERT_EQ(cardvalue("script(compile, \"Lua\", \"two\")"), "105");
+  ASSERT_EQ(cardvalue("script(compile, \"Lua\", \"two\")"), "106");
   ASSERT_EQ(cardvalue("script(load, \"Lua\", \"hand\")"), "");
-  ASSERT_EQ(cardvalue("script(list open, \"Lua\")"), "one\rtwo\rhand");
-  // Ids count up from 1 in a new instance (runs and their values take ids too): one, two and
-  // hand hold 4, 5 and 6.
+  ASSERT_EQ(cardvalue("script(list open, \"Lua\")"), "oops\rone\rtwo\rhand");
+  // Ids count up from 1 in a new instance (runs and their values take ids too): oops, one, two
+  // and hand hold 4, 5, 6 and 7.
   EXPECT_EQ(cardvalue("script(unload, \"Lua\", 2)"), "Error: No such script") << "not the second entry";
-  EXPECT_EQ(cardvalue("script(unload, \"Lua\", 5)"), "");
-  EXPECT_EQ(cardvalue("script(list open, \"Lua\")"), "one\rhand");
+  EXPECT_EQ(cardvalue("script(unload, \"Lua\", 6)"), "");
+  EXPECT_EQ(cardvalue("script(list open, \"Lua\")"), "oops\rone\rhand");
 
   openfield("\"\"");
   EXPECT_EQ(cardvalue("script(edit, \"Lua\", \"hand\")"), "");
@@ -250,7 +252,7 @@ class RecordingInstance final : public ScriptingInstance {
     return noErr;
   }
   OSAError store(OSAID, DescType, i32, AEDesc*) override { return errOSABadSelector; }
-  OSAError load(const AEDesc&, i32, OSAID*) override { return errOSABadSelector; }
+  OSAError load(const AEDesc&, i32, std::string_view, OSAID*) override { return errOSABadSelector; }
   OSAError getsource(OSAID, DescType, AEDesc*) override { return errOSABadSelector; }
 
  private:
