@@ -332,6 +332,14 @@ i16 RunCompiledScript(ConstStringPtr name, std::string* out) {
   return osatakeinterrupt();
 }
 
+// Marks the open field's text changed: written back to its card when the field closes.
+void markfieldchanged() {
+  MainGlobals& g = mainglobals();
+  g.fieldchanged = 1;
+  g.openfieldchange = 1;
+  SetWERecDirtyFlag(g.openfieldrec, true);
+}
+
 bool hasopenfield(std::string* out) {
   const MainGlobals& g = mainglobals();
   if (g.openfield != kNoField && isvalidwerec(g.openfieldrec)) return true;
@@ -368,6 +376,7 @@ i16 weShowScript(WEReference we, OSAID id, std::string* out) {
   WESetDestRect(&dest, we);
   if (e == noErr) e = WECalText(we);
   WEFeatureFlag(weFInhibitRedraw, inhibit, we);
+  if (we == mainglobals().openfieldrec) markfieldchanged();
   drawopenfield();
   return e == noErr ? 0 : statusnomemory;
 }
@@ -378,7 +387,7 @@ i16 CheckOrCompileField(ConstStringPtr name, std::string* out) {
   if (!hasopenfield(out)) return 0;
   MainGlobals& g = mainglobals();
   const WEReference we = g.openfieldrec;
-  g.fieldchanged = 1;
+  markfieldchanged();
   const ComponentInstance ci = ss().gScriptingComponent;
   AEDesc source;
   const Handle words = WEGetText(we);
@@ -455,10 +464,7 @@ i16 EditScript(ConstStringPtr name, std::string* out) {
     *out = "Error: Can't find that script";
     return 0;
   }
-  MainGlobals& g = mainglobals();
-  const i16 st = weShowScript(g.openfieldrec, script, out);
-  g.fieldchanged = 1;
-  return st;
+  return weShowScript(mainglobals().openfieldrec, script, out);
 }
 
 void DisposeScript(ConstStringPtr name, std::string* out) {

@@ -12,6 +12,7 @@
 #include "platform/memory/memory.h"
 #include "platform/osa/osa.h"
 #include "platform/testing/answers.h"
+#include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
 #include "store/starfile.h"
@@ -130,6 +131,7 @@ TEST_F(OSAFreshProjectTest, CheckSelectsTheErrorAndCompileStoresTheScript) {
   openfield("\"return 6*7\"");
   EXPECT_EQ(cardvalue("script(check, \"Lua\")"), "");
   EXPECT_EQ(fieldtext(), "return 6*7");
+  EXPECT_NE(mainglobals().openfieldchange, 0) << "the field's text is marked changed";
   EXPECT_EQ(cardvalue("script(compile, \"Lua\", \"s1\")"), "100");
   EXPECT_EQ(cardvalue("script(run, \"Lua\", \"s1\")"), "42");
   openfield("\"return 7\"");
@@ -187,6 +189,8 @@ TEST_F(OSAScriptsTest, StoredScriptsRunUnloadAndEdit) {
   EXPECT_EQ(cardvalue("script(edit, \"Lua\", \"hand\")"), "");
   EXPECT_EQ(fieldtext(), "return 'made by hand'");
   EXPECT_EQ(selection(), "21,21");
+  ASSERT_EQ(putdownfield(), 0);
+  EXPECT_EQ(cardvalue("card field \"F\""), "return 'made by hand'") << "kept when the field closes";
 }
 
 TEST_F(OSAScriptsTest, ScriptTypesAndScriptsOfOtherComponents) {
