@@ -101,6 +101,17 @@ std::string asstring(ConstStringPtr s) { return std::string(reinterpret_cast<con
 
 i16 interruptcheck() { return isabort(0); }
 
+// Whether a name is a number (digits only, below 1,000,000,000), and its value: a script's id
+// or resource id.
+bool isidnumber(ConstStringPtr name, u32* id) {
+  *id = 0;
+  for (int i = 1; i <= name[0]; ++i) {
+    if (name[i] < '0' || name[i] > '9' || *id >= 100000000) return false;
+    *id = *id * 10 + u32(name[i] - '0');
+  }
+  return name[0] > 0;
+}
+
 // Every installed component that can compile, of the subtype (0: any).
 ComponentDescription compilers(OSType subtype) {
   return ComponentDescription{kOSAComponentType, subtype, 0, kOSASupportsCompiling, kOSASupportsCompiling};
@@ -178,12 +189,8 @@ Handle recorddata(RegistryId project, u32 recordid) {
 // name.
 bool lowscript(RegistryId project, ConstStringPtr name, Found* out) {
   if (project == nilid || findprojectstore(project) == nullptr) return false;
-  bool number = name[0] > 0;
   u32 id = 0;
-  for (int i = 1; i <= name[0]; ++i) {
-    number = number && name[i] >= '0' && name[i] <= '9' && id < 100000000;
-    if (number) id = id * 10 + u32(name[i] - '0');
-  }
+  const bool number = isidnumber(name, &id);
   u32 key = 0;
   getkey(name, &key);
   Handle lib = nilhandle;
@@ -469,12 +476,8 @@ i16 EditScript(ConstStringPtr name, std::string* out) {
 
 void DisposeScript(ConstStringPtr name, std::string* out) {
   Handle list = currentscripts();
-  bool number = name[0] > 0;
   u32 id = 0;
-  for (int i = 1; i <= name[0]; ++i) {
-    number = number && name[i] >= '0' && name[i] <= '9' && id < 100000000;
-    if (number) id = id * 10 + u32(name[i] - '0');
-  }
+  const bool number = isidnumber(name, &id);
   i32 at = -1;
   for (i32 i = 0; at < 0 && i < loadedcount(list); ++i) {
     const LoadedScript& e = HandleAs<LoadedScript>(list)[i];
@@ -774,6 +777,7 @@ OSAError osaexecuteflagged(ComponentInstance ci, OSAID script, i32 mode, OSAID* 
   MainGlobals& g = mainglobals();
   const u16 was = g.runningosa;
   g.runningosa = 1;
+  osatakeinterrupt();  // a stop noted for an earlier run that nobody read
   const OSAError e = OSAExecute(ci, script, kOSANullScript, mode, result);
   mainglobals().runningosa = was;
   return e;

@@ -256,7 +256,11 @@ class LuaInstance final : public ScriptingInstance {
     if (bytes.size() < 8 || bytes.compare(0, 4, "OSA1") != 0) return errOSABadStorageType;
     const std::string type = osastoreddata(kLuaSubtype, {});
     if (bytes.compare(4, 4, type, 4, 4) != 0) return errOSABadStorageType;
-    const std::string chunk = name.empty() ? std::string(kCompiledName) : "=" + std::string(name);
+    std::string chunk = kCompiledName;
+    if (!name.empty()) {
+      chunk.resize(1);  // "="
+      chunk.append(name.data(), name.size());
+    }
     return compiletext(bytes.substr(8), chunk, id);
   }
 
