@@ -39,3 +39,6 @@ foreach(dir IN LISTS KV_POCKETSPHINX_INCLUDE_DIRS)
   endif()
 endforeach()
 target_link_libraries(kvplatform PRIVATE ${KV_POCKETSPHINX_LINK_LIBRARIES})
+# Lua 5.4, the scripting component "Lua" (platform/osa).
+pkg_check_modules(KV_LUA REQUIRED IMPORTED_TARGET lua5.4)
+target_link_libraries(kvplatform PRIVATE PkgConfig::KV_LUA)

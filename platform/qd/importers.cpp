@@ -232,7 +232,7 @@ OSErr OpenADefaultComponent(OSType componentType, OSType componentSubType, Compo
   return *ci == nilid ? OSErr(memFullErr) : OSErr(noErr);
 }
 
-OSErr CloseComponent(ComponentInstance ci) { return importers().open.remove(ci) ? OSErr(noErr) : invalidComponentID; }
+OSErr closeimporter(ComponentInstance ci) { return importers().open.remove(ci) ? OSErr(noErr) : invalidComponentID; }
 
 OSErr GetGraphicsImporterForFile(i16 vRefNum, u32 dirID, ConstStringPtr name, ComponentInstance* ci) {
   *ci = nilid;

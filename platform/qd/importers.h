@@ -43,7 +43,11 @@ struct ImageDescription {
 };
 
 OSErr OpenADefaultComponent(OSType componentType, OSType componentSubType, ComponentInstance* ci);
+// Closes any open component, an importer or a scripting component (defined with the
+// Component Manager, platform/osa/osa.cpp).
 OSErr CloseComponent(ComponentInstance ci);
+// The importers' part of CloseComponent.
+OSErr closeimporter(ComponentInstance ci);
 // An importer for a file's data, chosen by its content, else by its name's extension; the data
 // is read when the importer is made. noSuggestedImporter when none fits, or the file's error.
 OSErr GetGraphicsImporterForFile(i16 vRefNum, u32 dirID, ConstStringPtr name, ComponentInstance* ci);
