@@ -22,7 +22,7 @@ target_link_libraries(kvplatform PRIVATE PkgConfig::KV_FRIBIDI PkgConfig::KV_HAR
   PkgConfig::KV_SDL2 PkgConfig::KV_FREETYPE PkgConfig::KV_FONTCONFIG
   PkgConfig::KV_PIXMAN PkgConfig::KV_PNG PkgConfig::KV_MD
   PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF PkgConfig::KV_STB PkgConfig::KV_CURL
-  PkgConfig::KV_AVCODEC PkgConfig::KV_FLUIDSYNTH PkgConfig::KV_OPENJP2
+  PkgConfig::KV_FLUIDSYNTH PkgConfig::KV_OPENJP2
   PkgConfig::KV_ESPEAK PkgConfig::KV_CAIRO)
 # CUPS has no pkg-config file on Debian 12.
 find_library(KV_CUPS_LIBRARY cups REQUIRED)
@@ -33,12 +33,15 @@ target_link_libraries(kvplatform PRIVATE ${CMAKE_DL_LIBS})
 # installs (sphinxbase's headers are in the multiarch folder), so only the folders that exist
 # are used.
 pkg_check_modules(KV_POCKETSPHINX REQUIRED pocketsphinx)
+kv_module_libraries(recognition ${KV_POCKETSPHINX_LINK_LIBRARIES} PkgConfig::KV_AVCODEC)
 foreach(dir IN LISTS KV_POCKETSPHINX_INCLUDE_DIRS)
   if(EXISTS "${dir}")
-    target_include_directories(kvplatform SYSTEM PRIVATE "${dir}")
+    target_include_directories(kvmod_recognition SYSTEM PRIVATE "${dir}")
   endif()
 endforeach()
-target_link_libraries(kvplatform PRIVATE ${KV_POCKETSPHINX_LINK_LIBRARIES})
 # Lua 5.4, the scripting component "Lua" (platform/osa).
 pkg_check_modules(KV_LUA REQUIRED IMPORTED_TARGET lua5.4)
 target_link_libraries(kvplatform PRIVATE PkgConfig::KV_LUA)
+
+# The modules and their libraries.
+kv_module_libraries(media PkgConfig::KV_AVCODEC)

@@ -1,0 +1,37 @@
+# Our own service modules (platform/modules/modules.h): the code of each service that needs a
+# large library is built into kvmod_<name>.so instead of kvplatform, so the program links only
+# what every run needs and loads a module when a script first uses its service.
+#
+# kv_module_sources(name files...) names a module's sources (before kvplatform is made, which
+# leaves them out); kv_module_libraries(name libs...) links its libraries (after the libraries
+# are found). Modules are built beside the program (where the program looks first) and
+# installed in lib/kestrove.
+set(KV_MODULES)
+set(KV_MODULE_SOURCES)
+macro(kv_module_sources name)
+  list(APPEND KV_MODULES ${name})
+  set(KV_MODULE_${name}_SOURCES)
+  foreach(f ${ARGN})
+    list(APPEND KV_MODULE_${name}_SOURCES ${CMAKE_SOURCE_DIR}/${f})
+    list(APPEND KV_MODULE_SOURCES ${CMAKE_SOURCE_DIR}/${f})
+  endforeach()
+endmacro()
+
+# FFmpeg: movies, recording, the filter-graph transitions, sampled-sound decoding, test movies.
+kv_module_sources(media platform/movies/mediamodule.cpp platform/movies/movies.cpp
+  platform/movies/movierecorder.cpp platform/effects/xfade.cpp platform/sound/sampledecode.cpp
+  platform/testing/testmovies.cpp)
+# pocketsphinx (and FFmpeg's resampler): speech recognition.
+kv_module_sources(recognition platform/speech/recognitionmodule.cpp platform/speech/recognition.cpp)
+
+function(kv_module_libraries name)
+  add_library(kvmod_${name} MODULE ${KV_MODULE_${name}_SOURCES})
+  set_target_properties(kvmod_${name} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_include_directories(kvmod_${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(kvmod_${name} PRIVATE ${ARGN})
+  kv_warnings(kvmod_${name})
+  # Whatever links the platform layer (the program, tests, tools) finds its modules built.
+  add_dependencies(kvplatform kvmod_${name})
+  install(TARGETS kvmod_${name} LIBRARY DESTINATION lib/kestrove)
+endfunction()
