@@ -21,6 +21,15 @@ endmacro()
 kv_module_sources(media platform/movies/mediamodule.cpp platform/movies/movies.cpp
   platform/movies/movierecorder.cpp platform/effects/xfade.cpp platform/sound/sampledecode.cpp
   platform/testing/testmovies.cpp)
+# SDL2's video: the window backend.
+kv_module_sources(display platform/backend/displaymodule.cpp platform/backend/sdl2.cpp)
+# espeak-ng: speech synthesis.
+kv_module_sources(speech platform/speech/synthmodule.cpp platform/speech/espeak.cpp)
+# libcurl: fetching URLs.
+kv_module_sources(url platform/net/urlmodule.cpp platform/net/urlfetch.cpp)
+# openjp2: JPEG 2000 images (and the test images written in it).
+kv_module_sources(jpeg2000 platform/qd/jpeg2000module.cpp platform/qd/jpeg2000.cpp
+  platform/testing/testjpeg2000.cpp)
 # pocketsphinx (and FFmpeg's resampler): speech recognition.
 kv_module_sources(recognition platform/speech/recognitionmodule.cpp platform/speech/recognition.cpp)
 

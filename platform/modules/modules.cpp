@@ -18,9 +18,15 @@ struct Loaded {
   std::string failure;
 };
 
+// What the usual search found and loaded. A module stays mapped for the life of the process
+// whatever a reset of the runtime does, so its table is kept beside the dynamic loader's own
+// record rather than in the runtime root: a backend or a sound made before a reset still
+// reaches its module after it. (The module's state lives in the root and is reset.)
+std::map<std::string, const void*, std::less<>> usualtables;
+
 struct ModuleState {
-  std::string folder;  // set for tests
-  std::map<std::string, Loaded, std::less<>> loaded;
+  std::string folder;                                // set for tests: the only folder searched
+  std::map<std::string, Loaded, std::less<>> loaded;  // failures, and every load from `folder`
 };
 
 ModuleState& mods() { return state<ModuleState>(); }
@@ -75,18 +81,31 @@ Loaded load(const std::string& name) {
 }  // namespace
 
 const void* moduletable(const char* name) {
+  if (mods().folder.empty()) {
+    if (auto u = usualtables.find(name); u != usualtables.end()) return u->second;
+  }
   auto& loaded = mods().loaded;
   auto it = loaded.find(name);
-  if (it == loaded.end()) it = loaded.emplace(name, load(name)).first;
-  return it->second.table;
+  if (it != loaded.end()) return it->second.table;
+  Loaded l = load(name);
+  if (l.table && mods().folder.empty()) {
+    usualtables.emplace(name, l.table);
+    return l.table;
+  }
+  return loaded.emplace(name, std::move(l)).first->second.table;
 }
 
 const void* loadedtable(const char* name) {
+  if (mods().folder.empty()) {
+    auto u = usualtables.find(name);
+    return u == usualtables.end() ? nullptr : u->second;
+  }
   auto it = mods().loaded.find(name);
   return it == mods().loaded.end() ? nullptr : it->second.table;
 }
 
 bool modulepresent(const char* name) {
+  if (loadedtable(name)) return true;
   auto it = mods().loaded.find(name);
   if (it != mods().loaded.end()) return it->second.table != nullptr;
   return !modulefile(name).empty();
@@ -104,8 +123,7 @@ bool moduleloaded(const char* name) {
 
 void setmodulefolder(const std::string& folder) {
   mods().folder = folder;
-  // A module missing from one folder may be found in the next search.
-  std::erase_if(mods().loaded, [](const auto& kv) { return kv.second.table == nullptr; });
+  mods().loaded.clear();  // what one search found or missed says nothing of the next
 }
 
 std::string modulefailure(const char* name) {

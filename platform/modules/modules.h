@@ -10,6 +10,8 @@
 // (linked with --export-dynamic and the whole platform layer), and the module keeps its own
 // definitions to itself (hidden visibility), so its calls never come back to the forwarders.
 // A module is never unloaded; its state lives in the runtime root like every other module's.
+// Under a folder set for tests, modules are looked up afresh there (one already loaded from
+// the same file is the same module).
 //
 // The modules are looked for in the folder set for tests (setmodulefolder) or named by the
 // environment variable KESTROVE_MODULE_DIR, else beside the program, else in the program's
@@ -45,7 +47,7 @@ bool modulepresent(const char* name);
 // Whether module `name` is mapped into this process now (read from the loaded objects).
 bool moduleloaded(const char* name);
 
-// Points the search at one folder ("" restores the usual search). Modules already loaded stay.
+// Points the search at one folder ("" restores the usual search); reset with the runtime.
 void setmodulefolder(const std::string& folder);
 
 // Why the last load of `name` failed ("" when it did not).

@@ -6,13 +6,19 @@
 #include <fstream>
 #include <functional>
 
+#include "platform/backend/sdl2.h"
 #include "platform/memory/memory.h"
 #include "platform/modules/modules.h"
 #include "platform/movies/movies.h"
+#include "platform/net/urlfetch.h"
+#include "platform/qd/iconimpl.h"
+#include "platform/speech/espeak.h"
 #include "platform/speech/recognition.h"
+#include "platform/testing/testimages.h"
 #include "platform/testing/testmovies.h"
 #include "tests/support/homefolder.h"
 #include "tests/support/owned.h"
+#include "tests/support/sdldummy.h"
 
 namespace kv {
 namespace {
@@ -50,6 +56,24 @@ TEST_F(ServiceModuleTest, EachModuleLoadsOnlyWhenItsServiceIsFirstUsed) {
     SRIdle();  // every pass of the event loop: nothing to do before recognition was used
     return !moduleloaded("recognition") && (SRAvailable() || !modulefailure("recognition").empty());
   });
+  loadsonfirstuse("display", [] {
+    DummySDLDrivers dummy;
+    ScreenInfo screen;
+    bool headless = openbackend(true, screen)->screens().size() == 1 && !moduleloaded("display");
+    std::string why;
+    return headless && opensdl2backend(screen, &why) != nullptr;
+  });
+  loadsonfirstuse("speech", [] { return synthready() && !synthvoices().empty(); });
+  loadsonfirstuse("url", [this] {
+    FetchedContent got;
+    bool plain = isurl("http://example.org/") && !moduleloaded("url");
+    return plain && fetchurl("file://" + home->path() + "/none.txt", 100, &got) != FetchStatus::ok;
+  });
+  loadsonfirstuse("jpeg2000", [] {
+    std::vector<u8> bytes = testjpeg2000(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF});
+    IconImage image;
+    return !bytes.empty() && decodejpeg2000(bytes.data(), bytes.size(), &image);
+  });
 }
 
 TEST_F(ServiceModuleTest, AMissingModuleLeavesItsServiceAbsentAndTheRestWorks) {
@@ -66,6 +90,24 @@ TEST_F(ServiceModuleTest, AMissingModuleLeavesItsServiceAbsentAndTheRestWorks) {
   EXPECT_EQ(SROpenRecognitionSystem(&system), kSRNotAvailable);
   EXPECT_EQ(system, nilid);
   SRIdle();
+  EXPECT_FALSE(synthready());
+  EXPECT_TRUE(synthvoices().empty());
+  FetchedContent got;
+  got.cut = true;
+  EXPECT_EQ(fetchurl("http://example.org/", 100, &got), FetchStatus::failed);
+  EXPECT_FALSE(got.cut);
+  EXPECT_TRUE(isurl("http://example.org/"));
+  const u8 notanimage[] = {0, 0, 0, 12, 'j', 'P', ' ', ' '};
+  IconImage image;
+  EXPECT_FALSE(decodejpeg2000(notanimage, sizeof notanimage, &image));
+  {
+    // With a display but no module to show it, the program runs headless.
+    DummySDLDrivers dummy;
+    std::string why;
+    EXPECT_EQ(opensdl2backend(ScreenInfo{}, &why), nullptr);
+    EXPECT_NE(why.find("display module is missing"), std::string::npos) << why;
+    EXPECT_EQ(openbackend(false, ScreenInfo{})->screens().size(), 1u);
+  }
   // The rest of the platform layer is untouched.
   Handle h = NewHandle(16);
   EXPECT_NE(h, nilhandle);
