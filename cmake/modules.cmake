@@ -30,6 +30,9 @@ kv_module_sources(url platform/net/urlmodule.cpp platform/net/urlfetch.cpp)
 # openjp2: JPEG 2000 images (and the test images written in it).
 kv_module_sources(jpeg2000 platform/qd/jpeg2000module.cpp platform/qd/jpeg2000.cpp
   platform/testing/testjpeg2000.cpp)
+# SDL's audio and FluidSynth: sound output and mixing, capture, tunes.
+kv_module_sources(sound platform/sound/soundmodule.cpp platform/sound/audio.cpp platform/sound/mixer.cpp
+  platform/sound/soundinput.cpp platform/sound/tunes.cpp)
 # pocketsphinx (and FFmpeg's resampler): speech recognition.
 kv_module_sources(recognition platform/speech/recognitionmodule.cpp platform/speech/recognition.cpp)
 

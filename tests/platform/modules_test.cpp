@@ -12,6 +12,10 @@
 #include "platform/movies/movies.h"
 #include "platform/net/urlfetch.h"
 #include "platform/qd/iconimpl.h"
+#include "platform/sound/audio.h"
+#include "platform/sound/audiointernal.h"
+#include "platform/sound/soundinput.h"
+#include "platform/sound/tunes.h"
 #include "platform/speech/espeak.h"
 #include "platform/speech/recognition.h"
 #include "platform/testing/testimages.h"
@@ -63,6 +67,13 @@ TEST_F(ServiceModuleTest, EachModuleLoadsOnlyWhenItsServiceIsFirstUsed) {
     std::string why;
     return headless && opensdl2backend(screen, &why) != nullptr;
   });
+  loadsonfirstuse("sound", [] {
+    audioservice();  // every pass of the event loop
+    bool idle = !audiooutputopen() && tuneplayercount() == 0 && !moduleloaded("sound");
+    RegistryId player = nilid;
+    bool opened = TuneOpen(&player) == noErr && TuneClose(player) == noErr;
+    return idle && (opened || NAOpen() == noteAllocatorUnavailable);
+  });
   loadsonfirstuse("speech", [] { return synthready() && !synthvoices().empty(); });
   loadsonfirstuse("url", [this] {
     FetchedContent got;
@@ -90,6 +101,19 @@ TEST_F(ServiceModuleTest, AMissingModuleLeavesItsServiceAbsentAndTheRestWorks) {
   EXPECT_EQ(SROpenRecognitionSystem(&system), kSRNotAvailable);
   EXPECT_EQ(system, nilid);
   SRIdle();
+  EXPECT_EQ(NAOpen(), noteAllocatorUnavailable);
+  RegistryId player = 1;
+  EXPECT_EQ(TuneOpen(&player), noteAllocatorUnavailable);
+  EXPECT_EQ(player, nilid);
+  EXPECT_FALSE(audiosend(std::make_unique<AudioMessage>()));
+  EXPECT_TRUE(renderedaudio(0, 60).empty());
+  {
+    SoundCapture capture;
+    EXPECT_FALSE(capture.open());
+    std::vector<i16> heard;
+    capture.drain(heard);
+    EXPECT_TRUE(heard.empty());
+  }
   EXPECT_FALSE(synthready());
   EXPECT_TRUE(synthvoices().empty());
   FetchedContent got;
