@@ -33,6 +33,8 @@ kv_module_sources(jpeg2000 platform/qd/jpeg2000module.cpp platform/qd/jpeg2000.c
 # SDL's audio and FluidSynth: sound output and mixing, capture, tunes.
 kv_module_sources(sound platform/sound/soundmodule.cpp platform/sound/audio.cpp platform/sound/mixer.cpp
   platform/sound/soundinput.cpp platform/sound/tunes.cpp)
+# cairo: print documents as PDF, and anti-aliased pictures.
+kv_module_sources(pdf platform/print/pdfmodule.cpp platform/print/pdfdocument.cpp platform/qd/pictsmooth.cpp)
 # pocketsphinx (and FFmpeg's resampler): speech recognition.
 kv_module_sources(recognition platform/speech/recognitionmodule.cpp platform/speech/recognition.cpp)
 

@@ -21,8 +21,7 @@ pkg_check_modules(KV_HARFBUZZ REQUIRED IMPORTED_TARGET harfbuzz)
 target_link_libraries(kvplatform PRIVATE PkgConfig::KV_FRIBIDI PkgConfig::KV_HARFBUZZ
   PkgConfig::KV_FREETYPE PkgConfig::KV_FONTCONFIG
   PkgConfig::KV_PIXMAN PkgConfig::KV_PNG PkgConfig::KV_MD
-  PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF PkgConfig::KV_STB
-  PkgConfig::KV_CAIRO)
+  PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF PkgConfig::KV_STB)
 # CUPS has no pkg-config file on Debian 12.
 find_library(KV_CUPS_LIBRARY cups REQUIRED)
 target_link_libraries(kvplatform PRIVATE ${KV_CUPS_LIBRARY})
@@ -49,3 +48,4 @@ kv_module_libraries(sound PkgConfig::KV_SDL2 PkgConfig::KV_FLUIDSYNTH)
 kv_module_libraries(speech PkgConfig::KV_ESPEAK)
 kv_module_libraries(url PkgConfig::KV_CURL)
 kv_module_libraries(jpeg2000 PkgConfig::KV_OPENJP2)
+kv_module_libraries(pdf PkgConfig::KV_CAIRO)

@@ -22,7 +22,10 @@ struct PrintSettings {
   std::string jobname;
 };
 
-struct PdfDocument;  // pdfdocument.cpp
+struct PdfDocument;  // pdfdocument.cpp, in the pdf module
+struct PdfDocumentFree {
+  void operator()(PdfDocument* d) const;
+};
 
 struct Session {
   GWorldPtr page = 0;  // the open page's port
@@ -34,7 +37,7 @@ struct Session {
   PMPageEndedProc ended = nullptr;
   u16 destination = kPMDestinationPrinter;
   std::string path;  // the PDF file of a file destination (UTF-8)
-  std::unique_ptr<PdfDocument> document;
+  std::unique_ptr<PdfDocument, PdfDocumentFree> document;
   bool progress = false;  // the document notes its pages as a progress window does
   i32 pagesdone = 0;
   Session();

@@ -11,7 +11,9 @@
 #include "platform/modules/modules.h"
 #include "platform/movies/movies.h"
 #include "platform/net/urlfetch.h"
+#include "platform/print/printimpl.h"
 #include "platform/qd/iconimpl.h"
+#include "platform/qd/pictures.h"
 #include "platform/sound/audio.h"
 #include "platform/sound/audiointernal.h"
 #include "platform/sound/soundinput.h"
@@ -74,6 +76,13 @@ TEST_F(ServiceModuleTest, EachModuleLoadsOnlyWhenItsServiceIsFirstUsed) {
     bool opened = TuneOpen(&player) == noErr && TuneClose(player) == noErr;
     return idle && (opened || NAOpen() == noteAllocatorUnavailable);
   });
+  loadsonfirstuse("pdf", [this] {
+    Session session;  // made and ended without a document: nothing to load
+    bool idle = !moduleloaded("pdf");
+    session.destination = kPMDestinationFile;
+    session.path = home->path() + "/out.pdf";
+    return idle && pdfbegin(session, {}, {}) == noErr && pdfend(session) == noErr;
+  });
   loadsonfirstuse("speech", [] { return synthready() && !synthvoices().empty(); });
   loadsonfirstuse("url", [this] {
     FetchedContent got;
@@ -113,6 +122,13 @@ TEST_F(ServiceModuleTest, AMissingModuleLeavesItsServiceAbsentAndTheRestWorks) {
     std::vector<i16> heard;
     capture.drain(heard);
     EXPECT_TRUE(heard.empty());
+  }
+  {
+    Session session;
+    session.destination = kPMDestinationFile;
+    session.path = home->path() + "/out.pdf";
+    EXPECT_EQ(pdfbegin(session, {}, {}), kPMGeneralError);
+    EXPECT_EQ(session.document, nullptr);
   }
   EXPECT_FALSE(synthready());
   EXPECT_TRUE(synthvoices().empty());
