@@ -35,6 +35,8 @@ kv_module_sources(sound platform/sound/soundmodule.cpp platform/sound/audio.cpp 
   platform/sound/soundinput.cpp platform/sound/tunes.cpp)
 # cairo: print documents as PDF, and anti-aliased pictures.
 kv_module_sources(pdf platform/print/pdfmodule.cpp platform/print/pdfdocument.cpp platform/qd/pictsmooth.cpp)
+# CUPS: printers and jobs.
+kv_module_sources(printers platform/print/printersmodule.cpp platform/print/printers.cpp)
 # pocketsphinx (and FFmpeg's resampler): speech recognition.
 kv_module_sources(recognition platform/speech/recognitionmodule.cpp platform/speech/recognition.cpp)
 

@@ -24,7 +24,7 @@ target_link_libraries(kvplatform PRIVATE PkgConfig::KV_FRIBIDI PkgConfig::KV_HAR
   PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF PkgConfig::KV_STB)
 # CUPS has no pkg-config file on Debian 12.
 find_library(KV_CUPS_LIBRARY cups REQUIRED)
-target_link_libraries(kvplatform PRIVATE ${KV_CUPS_LIBRARY})
+kv_module_libraries(printers ${KV_CUPS_LIBRARY})
 # The dynamic loader, for externals (platform/loader).
 target_link_libraries(kvplatform PRIVATE ${CMAKE_DL_LIBS})
 # pocketsphinx: Debian's pocketsphinx.pc names /usr/include/sphinxbase, which no package

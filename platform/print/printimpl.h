@@ -56,6 +56,9 @@ bool currentprinter(PrinterEntry* out);
 std::vector<PMPaper> printerpapers(const PrinterEntry& printer);
 // The program's own papers (string list 205) with 18 points of margin.
 std::vector<PMPaper> ownpapers();
+// A paper of this size (points) and these margins.
+PMPaper paperof(const std::string& name, double width, double height, double top, double left, double bottom,
+                double right);
 // Sends a finished PDF file to the printer with its copies (captured for a test printer).
 OSStatus sendtoprinter(const PrinterEntry& printer, const std::string& pdfpath, const std::string& title, u32 copies);
 

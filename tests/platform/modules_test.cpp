@@ -83,6 +83,13 @@ TEST_F(ServiceModuleTest, EachModuleLoadsOnlyWhenItsServiceIsFirstUsed) {
     session.path = home->path() + "/out.pdf";
     return idle && pdfbegin(session, {}, {}) == noErr && pdfend(session) == noErr;
   });
+  loadsonfirstuse("printers", [] {
+    bool own = !pmownpapers().empty() && !moduleloaded("printers");
+    pmusetestprinters({PMTestPrinter{"Laser", "Laser 1", {}, noErr}});
+    std::vector<std::string> names;
+    i32 current = -1;
+    return own && PMServerCreatePrinterList(&names, &current) == noErr && names.size() == 1 && current == 0;
+  });
   loadsonfirstuse("speech", [] { return synthready() && !synthvoices().empty(); });
   loadsonfirstuse("url", [this] {
     FetchedContent got;
@@ -130,6 +137,15 @@ TEST_F(ServiceModuleTest, AMissingModuleLeavesItsServiceAbsentAndTheRestWorks) {
     EXPECT_EQ(pdfbegin(session, {}, {}), kPMGeneralError);
     EXPECT_EQ(session.document, nullptr);
   }
+  std::vector<std::string> printers{"left over"};
+  i32 current = 3;
+  EXPECT_EQ(PMServerCreatePrinterList(&printers, &current), noErr);
+  EXPECT_TRUE(printers.empty());
+  EXPECT_EQ(current, -1);
+  std::vector<PMPaper> papers;
+  EXPECT_EQ(PMSessionCreatePageFormatList(nilid, &papers), noErr);
+  EXPECT_EQ(papers.size(), pmownpapers().size());
+  EXPECT_FALSE(papers.empty());
   EXPECT_FALSE(synthready());
   EXPECT_TRUE(synthvoices().empty());
   FetchedContent got;
