@@ -11,6 +11,7 @@
 #include "platform/events/watchdog.h"
 #include "platform/ipc/instance.h"
 #include "platform/ipc/programs.h"
+#include "platform/ipc/remote.h"
 #include "platform/process/exit.h"
 #include "platform/launch/desktopfiles.h"
 #include "platform/runtime/bigstack.h"
@@ -23,6 +24,7 @@
 #include "shell/startup.h"
 #include "shell/version.h"
 #include "system/programtargets.h"
+#include "system/remoteprocs.h"
 
 namespace {
 
@@ -163,10 +165,17 @@ int run(int argc, char** argv) {
     }
     kv::removedemo();
     kv::stoplisteningforinstances();
+    kv::closeremoterequests();
     kv::leaveprograms();
   });
   kv::setpasslimit(limits.maxpasses);
   if (int st = kv::startup(start); st != 0) return kv::finishplatform(st);
+  // Programs of other machines reach this one only while the user allows it.
+  if (requests.empty()) {
+    std::string why;
+    if (!kv::listenforremoterequests(&why))
+      std::fprintf(stderr, "kestrove: programs of other machines cannot send requests to this one: %s\n", why.c_str());
+  }
   // The scripted input begins once the program has started.
   if (!kv::startplatforminput(&starterror)) {
     std::fprintf(stderr, "kestrove: %s\n", starterror.c_str());

@@ -193,6 +193,8 @@ i16 NewBitMap(BitMap* bits, const Rect* r) {
 }
 
 OSErr quartzdrawpict(PicHandle picture, const Rect* r) {
+  const MainGlobals& g = mainglobals();
+  if (g.quartzPicts && g.bufferMode > 15) return DrawPictureAntialiased(picture, r);
   DrawPicture(picture, r);
   return noErr;
 }

@@ -53,8 +53,9 @@ void grayTextRGB(RGBColor* c);
 // under it, white stays (or, without such a grey, the grey pattern clears every other pixel).
 void GrayOutBox(const Rect* r);
 
-// Draws a picture into a rectangle of the current port: 0. There is no Quartz here, so the
-// picture is drawn as QuickDraw draws it whatever `quartzPicts` says.
+// Draws a picture into a rectangle of the current port: anti-aliased (cairo) while
+// `quartzPicts` is on and `bufferMode` is 16 or 32 bits, answering the error that keeps it from
+// drawing; otherwise as QuickDraw draws it, answering 0.
 OSErr quartzdrawpict(PicHandle picture, const Rect* r);
 // Gives a 1-bit bit map cleared pixels for a rectangle (rows of whole 16-bit words) and sets
 // its bounds: 0; 1 when the memory guard refuses the size, 37 when the memory cannot be had.

@@ -2,17 +2,21 @@
 #include "render/picturecache.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "engine/textutil.h"
 #include "fields/imageimport.h"
 #include "platform/effects/effects.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/bottleneck.h"
 #include "platform/qd/copybits.h"
 #include "platform/qd/pictures.h"
 #include "platform/qd/ports.h"
+#include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "render/filterlist.h"
+#include "render/graphicdrawing.h"
 #include "render/offscreen.h"
 #include "render/pictinfo.h"
 #include "render/spotgeometry.h"
@@ -139,13 +143,48 @@ void applyfilters(const spot& s, const TempBuffer& t) {
   }
 }
 
-// The top byte of rendered 32-bit pixels is their alpha: picture playback writes none, so what
-// the picture drew is opaque.
-void makeopaque(const TempBuffer& t) {
+// The alpha of a rendered picture, pixel by pixel of its buffer: empty while the picture has
+// drawn no pixel map that carries alpha.
+using AlphaPlane = std::vector<u8>;
+
+// Notes the alpha that a bit map the picture draws carries, where it lands in the buffer
+// (`area`, at 0,0) inside the port's clip and the mask: only pixel maps of four components (32
+// bits, the alpha in the top byte) carry any. Pixels are mapped as the copy maps them.
+void notealpha(const BitMap* src, const Rect& sr, const Rect& dr, RgnHandle mask, const Rect& area, AlphaPlane* alpha) {
+  if (!src || !(src->rowBytes & pixmapflag)) return;
+  PixMap pm;
+  std::memcpy(&pm, src, sizeof pm);
+  const i32 sw = width(sr), sh = height(sr), dw = width(dr), dh = height(dr);
+  if (pm.pixelSize != 32 || pm.cmpCount != 4 || pm.baseAddr == nullptr || sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
+  const i32 rowbytes = pm.rowBytes & rowbytesmask, w = width(area);
+  if (alpha->empty()) alpha->assign(std::size_t(w) * std::size_t(height(area)), 255);
+  RgnHandle clip = NewRgn();
+  GetClip(clip);
+  for (i32 y = std::max<i32>(dr.top, area.top); y < std::min<i32>(dr.bottom, area.bottom); ++y)
+    for (i32 x = std::max<i32>(dr.left, area.left); x < std::min<i32>(dr.right, area.right); ++x) {
+      const Point at{i16(y), i16(x)};
+      if (!PtInRgn(at, clip) || (mask != nilid && !PtInRgn(at, mask))) continue;
+      const i32 sx = sr.left + i32(i64(x - dr.left) * sw / dw), sy = sr.top + i32(i64(y - dr.top) * sh / dh);
+      if (sx < pm.bounds.left || sx >= pm.bounds.right || sy < pm.bounds.top || sy >= pm.bounds.bottom) continue;
+      u32 v = 0;
+      std::memcpy(&v, pm.baseAddr + std::ptrdiff_t(sy - pm.bounds.top) * rowbytes + std::ptrdiff_t(sx - pm.bounds.left) * 4, 4);
+      (*alpha)[std::size_t(y - area.top) * std::size_t(w) + std::size_t(x - area.left)] = u8(v >> 24);
+    }
+  DisposeRgn(clip);
+}
+
+// The top byte of rendered 32-bit pixels is their alpha: what the picture drew is opaque, but
+// where its pixel maps carry alpha (an image with a transparent part) that alpha is kept, so
+// the alpha inks and clicks through transparent pixels see it.
+void setalpha(const TempBuffer& t, const AlphaPlane& alpha) {
   if (t.depth != 32) return;
-  as32bits(t, [](const PixelsView& v) {
+  as32bits(t, [&](const PixelsView& v) {
+    const bool kept = alpha.size() == std::size_t(v.width) * std::size_t(v.height);
     for (i32 y = 0; y < v.height; ++y)
-      for (i32 x = 0; x < v.width; ++x) v.pixels[std::ptrdiff_t(y) * v.rowwords + x] |= 0xFF000000u;
+      for (i32 x = 0; x < v.width; ++x) {
+        u32& p = v.pixels[std::ptrdiff_t(y) * v.rowwords + x];
+        p = (p & 0xFFFFFFu) | u32(kept ? alpha[std::size_t(y) * std::size_t(v.width) + std::size_t(x)] : 0xFF) << 24;
+      }
   });
 }
 
@@ -161,15 +200,24 @@ bool render(const spot& s, PicHandle pic, const Rect& frame, TempBuffer* t) {
     DeleteTempBuffer(t);
     return false;
   }
+  AlphaPlane alpha;
   {
     SavePort saved;
     SetGWorld(t->world, 0);
     PenNormal();
     ClipRect(&at0);
     EraseRect(&at0);
-    DrawPicture(pic, &at0);
+    QDProcs procs;
+    SetStdCProcs(&procs);
+    procs.bitsProc = [&](const BitMap* src, const Rect* sr, const Rect* dr, i16 mode, RgnHandle mask) {
+      StdBits(src, sr, dr, mode, mask);
+      if (t->depth == 32 && sr && dr) notealpha(src, *sr, *dr, mask, at0, &alpha);
+    };
+    SetPortGrafProcs(t->world, &procs);
+    quartzdrawpict(pic, &at0);
+    SetPortGrafProcs(t->world, nullptr);
   }
-  makeopaque(*t);
+  setalpha(*t, alpha);
   applyfilters(s, *t);
   return true;
 }

@@ -125,6 +125,7 @@ void Stop(EffectState& st) {
   }
   st.running = st.ready = false;
   st.frame = 0;
+  transitiondone();
 }
 
 void RunTransition(TransitionBlock& block, Handle tran, EffectState& st) {
@@ -140,7 +141,8 @@ void RunTransition(TransitionBlock& block, Handle tran, EffectState& st) {
       u32 what = 0;
       if (atomvalue(findatom(st.params, fourcc("what")), &what)) st.kind = what;
       removeatoms(st.params, fourcc("what"));
-      st.framecount = transitionframes(block.speed);
+      // A cut has no frames between: the final copy shows the new image.
+      st.framecount = cuttransition(st.kind) ? 0 : transitionframes(block.speed);
       Rect bounds{};
       GetPortBounds(block.window, &bounds);
       st.partial = !(bounds == block.area);

@@ -78,6 +78,15 @@ i16 chooser(i16 mode, i16 h, i16 v, std::string* path) {
 }  // namespace
 
 void naveventproc(const EventRecord& event, void*) {
+  // A request that comes while a file dialog is up is set aside; the main loop runs it once the
+  // dialog has gone. The flag holds only while the request is handed over, so that the script
+  // that asked for the dialog can send its own requests when it goes on.
+  if (event.what == kHighLevelEvent) {
+    mainglobals().aepending = 1;
+    doapplevent(event);
+    mainglobals().aepending = 0;
+    return;
+  }
   if (event.what == activateEvt) scriptdialogs().hideextension = 0;
   if (event.what == mouseUp) SetThemeCursor(kThemeArrowCursor);
 }

@@ -369,7 +369,7 @@ struct MainGlobals {
   // --- System services ---------------------------------------------------------------------
   i16 remoterequests;          // the user allows requests to other machines (start 0)
   u16 aepending;               // a file dialog is up: requests are put aside until it goes
-  u64 aependingevent;          // the request put aside (its token), 0 none
+  u64 aependingevent;          // the last request put aside (its token; the main loop runs them all), 0 none
   u16 compilingosa;            // a script of another language is being compiled
   u16 runningosa;              // a script of another language is running
   u16 broughtforward;          // a request brought the program forward (the main loop clears it)

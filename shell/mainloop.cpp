@@ -30,6 +30,7 @@
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/commitpoints.h"
+#include "system/appleevents.h"
 #include "system/dialer.h"
 #include "system/externalevents.h"
 #include "system/windowkind.h"
@@ -137,8 +138,10 @@ bool mainpass() {
   checktooltip(s.now);
   checkprinting();
   if (g.busycursordue != 0 || g.busycursorstep != 0) checkbusycursor(s.now);
-  // 6. A drag that has ended; the request dispatcher's flag.
+  // 6. A drag that has ended; the requests set aside while a file dialog was up; the request
+  // dispatcher's flag.
   if (g.dragref != 0 && !Button()) g.dragref = 0;
+  if (g.aependingevent != 0) resumesetaside();
   g.aehandling = 0;
   // 7. Window buffers.
   if (g.flushwanted) checkflush(s.now);

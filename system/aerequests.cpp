@@ -174,6 +174,14 @@ bool targetof(const std::string& name, AEDesc* out) {
   return false;
 }
 
+// Sends a request built for `address`: requests leave the machine only while the user allows
+// requests to other machines (else they fail as on the way, -906).
+OSErr sendtoprogram(const AEDesc& address, const AppleEvent& event, AppleEvent* reply, i32 mode) {
+  if (address.descriptorType == typeApplicationURL && mainglobals().remoterequests == 0) return noResponseErr;
+  return AESend(event, reply, mode | kAEAlwaysInteract, 0, mainglobals().appleEventTimeout, getproc<43>(),
+                getproc<44>());
+}
+
 // Asks another program to evaluate an expression; the answer goes into `it`.
 i16 requestfromprogram(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   std::string expr, target;
@@ -190,9 +198,7 @@ i16 requestfromprogram(hierpath path, Handle text, Handle atoms, i32 at, Handle 
   AppleEvent event, reply;
   OSErr e = AECreateAppleEvent(fourcc("misc"), fourcc("eval"), address, -1, 0, &event);
   if (e == noErr) e = AEPutParamPtr(&event, keyDirectObject, typeChar, expr.data(), Size(expr.size()));
-  if (e == noErr)
-    e = AESend(event, &reply, kAEWaitReply | kAEAlwaysInteract, 0, mainglobals().appleEventTimeout, getproc<43>(),
-               getproc<44>());
+  if (e == noErr) e = sendtoprogram(address, event, &reply, kAEWaitReply);
   if (e == noErr)
     extractdata(reply, variables);
   else
@@ -266,7 +272,6 @@ i16 sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, s
   if (!atend(atoms, pos)) return kLeftOver;
   AEDesc address;
   if (!targetof(target, &address)) return setresulttext(kNoProgramText);
-  // Requests to other machines go only where the user allows them.
   AppleEvent event, reply;
   OSErr e = AECreateAppleEvent(cls, id, address, -1, 0, &event);
   if (e == noErr && !empty) {
@@ -280,8 +285,7 @@ i16 sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, s
       e = AEPutParamPtr(&event, keyDirectObject, typeChar, message.data(), Size(message.size()));
     }
   }
-  if (e == noErr)
-    e = AESend(event, &reply, mode | kAEAlwaysInteract, 0, mainglobals().appleEventTimeout, getproc<43>(), getproc<44>());
+  if (e == noErr) e = sendtoprogram(address, event, &reply, mode);
   if (e != noErr)
     setresult(e);
   else if (mode == kAEWaitReply)

@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/objectsend.h"
 #include "engine/scripterror.h"
@@ -50,6 +52,7 @@ constexpr u32 kHandOverFresh = 5;      // seconds a hand-over of the companion e
 
 struct ReceiveState {
   CurrentRequest current;
+  std::vector<u64> setaside;  // requests that came while a file dialog was up, in order
 };
 
 ReceiveState& rs() { return state<ReceiveState>(); }
@@ -385,9 +388,12 @@ i16 doapplevent(const EventRecord& event) {
 OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
   MainGlobals& g = mainglobals();
   if (g.aepending) {
+    // Every request that comes is kept (not only the last), so that none stays unanswered.
     u64 token = 0;
-    AESuspendTheCurrentEvent(event, &token);
-    g.aependingevent = token;
+    if (AESuspendTheCurrentEvent(event, &token) == noErr) {
+      rs().setaside.push_back(token);
+      g.aependingevent = token;
+    }
     return errAEEventNotHandled;
   }
   Scoped keep;
@@ -448,6 +454,14 @@ OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
   message += '"';
   if (cardsend(message, sendnormal, g.current.window) == 1) return errAEEventNotHandled;
   return noErr;
+}
+
+void resumesetaside() {
+  MainGlobals& g = mainglobals();
+  g.aepending = 0;
+  g.aependingevent = 0;
+  const std::vector<u64> tokens = std::exchange(rs().setaside, {});
+  for (u64 t : tokens) AEResumeTheCurrentEvent(t);
 }
 
 i16 comappleevent(hierpath, Handle, Handle, i32, Handle) {

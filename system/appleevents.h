@@ -27,6 +27,9 @@ CurrentRequest& currentrequest();
 void inithandlers();
 // Handles the high-level event just fetched into `event`: 0, or the status of what it ran.
 i16 doapplevent(const EventRecord& event);
+// Runs the requests set aside while a file dialog was up (`aependingevent` non-zero), in the
+// order they came; each is answered as if it had just arrived.
+void resumesetaside();
 // The catch-all handler (procedure-table slot 39).
 OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32 refcon);
 // The default handling of the current request (the `appleEvent` command): always 0; errors go

@@ -6,12 +6,14 @@
 
 #include "platform/events/events.h"
 #include "platform/net/tcp.h"
+#include "platform/net/urlparts.h"
 #include "platform/prefs/prefs.h"
 #include "platform/text/macroman.h"
 #include "shell/debugmsg.h"
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
 #include "system/cobs.h"
+#include "system/programtargets.h"
 
 namespace kv {
 
@@ -22,48 +24,6 @@ constexpr u16 kFirstCapacity = 512;
 constexpr int kRequestsAllowed = 16;
 constexpr int kOpenPolls = 25;
 constexpr std::size_t kNameOffset = 4;
-
-// The parts of an "eppc" URL.
-struct UrlParts {
-  std::string scheme, host, path;
-  u16 port = kProgramLinkingPort;
-};
-
-bool parseurl(std::string_view url, UrlParts* u) {
-  std::size_t colon = url.find(':');
-  if (colon == std::string_view::npos || colon == 0) return false;
-  std::string_view scheme = url.substr(0, colon);
-  for (char c : scheme)
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))
-      return false;
-  u->scheme = std::string(scheme);
-  std::string_view rest = url.substr(colon + 1);
-  if (rest.substr(0, 2) != "//") return false;
-  rest.remove_prefix(2);
-  std::size_t end = rest.find_first_of("/?#");
-  std::string_view authority = rest.substr(0, end);
-  u->path = end == std::string_view::npos ? std::string() : std::string(rest.substr(end));
-  std::size_t at = authority.rfind('@');
-  if (at != std::string_view::npos) authority.remove_prefix(at + 1);
-  std::size_t portcolon = authority.rfind(':');
-  if (portcolon != std::string_view::npos && authority.find(']', portcolon) == std::string_view::npos) {
-    std::string_view digits = authority.substr(portcolon + 1);
-    authority = authority.substr(0, portcolon);
-    if (!digits.empty()) {
-      u32 port = 0;
-      for (char c : digits) {
-        if (c < '0' || c > '9') return false;
-        port = port * 10 + u32(c - '0');
-        if (port > 65535) return false;
-      }
-      u->port = u16(port);
-    }
-  }
-  if (authority.size() >= 2 && authority.front() == '[' && authority.back() == ']')
-    authority = authority.substr(1, authority.size() - 2);
-  u->host = std::string(authority);
-  return !u->host.empty();
-}
 
 // Waits for one stream of the connection to open, turning the event loop between polls.
 bool waitopen(TcpConnection& c, u32 sleep) {
@@ -170,19 +130,7 @@ std::vector<std::string> processnames(const u8* reply, std::size_t length) {
 }
 
 std::string programurl(std::string_view base, std::string_view macromanname) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string escaped;
-  for (unsigned char c : macromantoutf8(macromanname)) {
-    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-                 c == '.' || c == '~';
-    if (plain) {
-      escaped += char(c);
-    } else {
-      escaped += '%';
-      escaped += kHex[c >> 4];
-      escaped += kHex[c & 15];
-    }
-  }
+  const std::string escaped = percentescape(macromantoutf8(macromanname));
   // Relative to the asked URL: in place of the last segment of its path.
   std::string b(base);
   std::size_t cut = b.find_first_of("?#");
@@ -201,7 +149,7 @@ bool AEListProcessesOnRemoteMachine(std::string_view url, std::vector<std::strin
     return false;
   }
   UrlParts u;
-  if (!parseurl(url, &u)) {
+  if (!spliturl(url, &u)) {
     *error = "Invalid CFURLRef";
     return false;
   }
@@ -214,7 +162,7 @@ bool AEListProcessesOnRemoteMachine(std::string_view url, std::vector<std::strin
     return false;
   }
   TcpConnection c;
-  if (!c.start(u.host, u.port)) {
+  if (!c.start(u.host, u.hasport ? u.port : kProgramLinkingPort)) {
     *error = "Can't open connection to host";
     return false;
   }
@@ -254,6 +202,34 @@ bool AEListProcessesOnRemoteMachine(std::string_view url, std::vector<std::strin
     return false;
   }
   return true;
+}
+
+bool answerprocesslist(const u8* frame, std::size_t size, const std::string& name, std::vector<u8>* answer) {
+  u8 request[kProcessRequestSize + 64];
+  const u8* in = frame;
+  u8* out = request;
+  if (!COBSDecode(&in, size, &out, sizeof request, nullptr) || in == nullptr) return false;
+  const std::size_t length = std::size_t(out - request);
+  if (length < 8 || std::memcmp(request, "LPRT", 4) != 0) return false;
+  const u16 capacity = u16(request[6] << 8 | request[7]);
+  std::vector<u8> records;
+  if (capacity > 0) {
+    records.assign(kProcessRecordSize, 0);
+    const std::string own = utf8tomacroman(name).substr(0, 31);
+    records[kNameOffset] = u8(own.size());
+    std::memcpy(records.data() + kNameOffset + 1, own.data(), own.size());
+  }
+  answer->assign(cobsencodedmax(records.size()) + 1, 0);
+  u8* end = answer->data();
+  COBSEncode(records.data(), records.size(), &end);
+  *end++ = 0;
+  answer->resize(std::size_t(end - answer->data()));
+  return true;
+}
+
+bool listenforremoterequests(std::string* why) {
+  if (mainglobals().remoterequests == 0) return true;
+  return openremoterequests(programname(), kRemoteRequestPort, false, answerprocesslist, why);
 }
 
 }  // namespace kv

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ipc/remote.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -15,7 +16,7 @@ class TcpConnection;
 
 constexpr std::size_t kProcessRecordSize = 74;
 constexpr std::size_t kProcessRequestSize = 114;
-constexpr u16 kProgramLinkingPort = 3031;
+constexpr u16 kProgramLinkingPort = kRemoteRequestPort;
 
 // The preference of the runtime's domain with which the user allows requests to other machines
 // ("Yes", "true" or a non-zero number); read into the global state at start-up.
@@ -36,6 +37,16 @@ void buildprocessrequest(u16 capacity, u8 out[kProcessRequestSize]);
 // The names in a decoded reply (its length divided into 74-byte records; a name's length is
 // held to its record).
 std::vector<std::string> processnames(const u8* reply, std::size_t length);
+
+// The other side of the exchange, for this program's port: one stuffed request frame (through
+// its ending zero) answered with the stuffed records of the programs there, which is the one
+// program that listens on the port, `name` (UTF-8). False for a frame that is no request.
+bool answerprocesslist(const u8* frame, std::size_t size, const std::string& name, std::vector<u8>* answer);
+
+// Opens the program's port to other machines when the user allows remote requests (nothing
+// listens otherwise): they then list it and send it requests. False with the reason when the
+// port cannot be had (another program holds it).
+bool listenforremoterequests(std::string* why);
 
 // The URL of a program: its name percent-escaped (as UTF-8) and resolved against the asked URL.
 std::string programurl(std::string_view base, std::string_view macromanname);

@@ -210,6 +210,12 @@ bool accept(Chooser& c, std::string* out) {
 
 bool chooserfilter(DialogRef d, EventRecord* e, i16* itemHit) {
   Chooser& c = *cs().current;
+  // Requests of other programs go to the event procedure as they come (the modal loop leaves
+  // them in the queue).
+  if (c.request.eventproc != nullptr) {
+    EventRecord request{};
+    while (GetNextEvent(highLevelEventMask, &request)) c.request.eventproc(request, c.request.eventref);
+  }
   if (c.request.eventproc != nullptr && (e->what == updateEvt || e->what == activateEvt || e->what == mouseUp))
     c.request.eventproc(*e, c.request.eventref);
   if (e->what == mouseUp) SetThemeCursor(kThemeArrowCursor);

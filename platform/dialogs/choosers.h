@@ -3,7 +3,8 @@
 // Get-file lists the files its type list or filter procedure lets through, and folders to go
 // into; put-file proposes a name; choose-folder and choose-volume pick a folder (a volume is a
 // folder at the top of the tree here). The event procedure sees the update, activate and
-// mouse-up events of the dialog.
+// mouse-up events of the dialog, and the requests of other programs (high-level events) that
+// arrive while it is up.
 //
 // Headless runs answer a chooser as a person would: the answer's path is typed into the name
 // field and Return pressed ("cancel" presses Escape); with nobody to answer, put-file takes

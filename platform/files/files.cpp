@@ -810,6 +810,29 @@ void setfilewritehook(std::function<void(const FileWriteEvent&)> hook) { fs().wr
 void failfilewriteafter(std::size_t n) { fs().failwriteafter = n; }
 void setfilesyncs(bool on) { fs().syncs = on; }
 bool filesyncs() { return fs().syncs; }
+
+int replacefilewhole(const std::string& path, const void* data, std::size_t size, unsigned mode) {
+  const std::string temp = path + ".kvnew";
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode_t(mode));
+  if (fd < 0) return errno;
+  const auto* p = static_cast<const u8*>(data);
+  int err = 0;
+  while (size > 0) {
+    ssize_t n = ::write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      err = n < 0 ? errno : EIO;
+      break;
+    }
+    p += n;
+    size -= std::size_t(n);
+  }
+  if (err == 0 && filesyncs() && ::fsync(fd) != 0) err = errno;
+  if (::close(fd) != 0 && err == 0) err = errno;
+  if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
+  if (err != 0) ::unlink(temp.c_str());
+  return err;
+}
 void setfinfoattributes(bool on) { fs().finfoattributes = on; }
 void setfreespacemodel(std::optional<u64> bytes) { fs().freespace = bytes; }
 

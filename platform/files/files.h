@@ -196,6 +196,10 @@ void failfilewriteafter(std::size_t n);
 void setfilesyncs(bool on);
 // Whether writers wait for the disk (the preference and resource writers follow it too).
 bool filesyncs();
+// Writes a file whole by UTF-8 path: the bytes go to a temporary file beside it, which replaces
+// the file only once complete (and synced when writers wait for the disk), so a failed or
+// interrupted write leaves the old file as it was. Answers 0 or the errno of the failure.
+int replacefilewhole(const std::string& path, const void* data, std::size_t size, unsigned mode);
 // false: behave as a file system without extended attributes (the ".kv45" rule applies).
 void setfinfoattributes(bool on);
 // Free bytes that volumefreebytes answers instead of asking the file system.

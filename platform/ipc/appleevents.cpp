@@ -8,6 +8,7 @@
 #include "platform/backend/backend.h"
 #include "platform/events/events.h"
 #include "platform/ipc/programs.h"
+#include "platform/ipc/remote.h"
 #include "platform/runtime/root.h"
 #include "platform/text/macroman.h"
 
@@ -240,6 +241,13 @@ void deliver(const Current& c, const AppleEvent& reply) {
     return;
   }
   if (c.connection < 0) return;
+  if (RemoteEndpoint* r = ownremoteendpoint(); r && r->owns(c.connection)) {
+    if (c.wantsreply)
+      r->answer(c.connection, reply);
+    else
+      r->drop(c.connection);
+    return;
+  }
   if (ProgramEndpoint* e = ownendpoint(); e && c.wantsreply) {
     e->answer(c.connection, reply);
   } else if (e) {
@@ -499,9 +507,19 @@ OSErr AESend(const AppleEvent& event, AppleEvent* reply, i32 mode, i16, i32 time
   if (kind != kAENoReply && kind != kAEQueueReply && kind != kAEWaitReply) return errAEUnknownSendMode;
   AEDesc target;
   if (AEGetAttributeDesc(event, keyAddressAttr, typeWildCard, &target) != noErr) return procNotFoundErr;
-  if (target.descriptorType == typeApplicationURL) return noResponseErr;
-  if (target.descriptorType != typeProcessSerialNumber || target.data.size() != 8) return procNotFoundErr;
   const bool wait = kind == kAEWaitReply;
+  const i64 ticks = timeout == kNoTimeOut ? -1 : timeout < 0 ? 3600 : timeout;
+  const i64 ms = ticks < 0 ? -1 : ticks * 1000 / 60;
+  WaitContext w{idle, 0};
+  AppleEvent answer;
+  if (target.descriptorType == typeApplicationURL) {
+    // A program on another machine, over TCP.
+    OSErr err = sendremoterequest(std::string(target.data.begin(), target.data.end()), ownprogramname(), event, wait, ms,
+                                  &answer, waitidle, &w);
+    if (err == noErr && wait && reply) *reply = std::move(answer);
+    return err;
+  }
+  if (target.descriptorType != typeProcessSerialNumber || target.data.size() != 8) return procNotFoundErr;
   if (isself(target)) {
     // Requests to this program never touch its socket.
     Current c;
@@ -509,9 +527,9 @@ OSErr AESend(const AppleEvent& event, AppleEvent* reply, i32 mode, i16, i32 time
     stamp(&c.event, kCurrentProcess, kAEDirectCall);
     if (wait) {
       c.wantsreply = true;
-      AppleEvent answer;
-      dispatch(c, &answer);
-      if (reply) *reply = std::move(answer);
+      AppleEvent own;
+      dispatch(c, &own);
+      if (reply) *reply = std::move(own);
       return noErr;
     }
     HighLevelRequest r;
@@ -522,10 +540,6 @@ OSErr AESend(const AppleEvent& event, AppleEvent* reply, i32 mode, i16, i32 time
   }
   ProcessSerialNumber p;
   std::memcpy(&p, target.data.data(), 8);
-  const i64 ticks = timeout == kNoTimeOut ? -1 : timeout < 0 ? 3600 : timeout;
-  const i64 ms = ticks < 0 ? -1 : ticks * 1000 / 60;
-  WaitContext w{idle, 0};
-  AppleEvent answer;
   OSErr err = sendrequest(joinedfolder(), p.lowLongOfPSN, ownprogramid(), event, wait, ms, &answer, waitidle, &w);
   if (err == noErr && wait && reply) *reply = std::move(answer);
   return err;
@@ -558,22 +572,41 @@ bool takeinjectedreply(AppleEvent* reply) {
   return true;
 }
 
+namespace {
+
+void postincoming(IncomingRequest& in, int connection) {
+  HighLevelRequest r;
+  AEGetAttributePtr(in.event, keyEventClassAttr, typeType, nullptr, &r.eventclass, 4, nullptr);
+  AEGetAttributePtr(in.event, keyEventIDAttr, typeType, nullptr, &r.eventid, 4, nullptr);
+  r.event = std::make_shared<AppleEvent>(std::move(in.event));
+  r.connection = connection;
+  r.wantsreply = connection >= 0;
+  if (posthighlevelrequest(std::move(r))) return;
+  if (RemoteEndpoint* re = ownremoteendpoint(); re && re->owns(connection))
+    re->drop(connection);
+  else if (ProgramEndpoint* e = ownendpoint())
+    e->drop(connection);
+}
+
+}  // namespace
+
 bool takeincomingrequests() {
-  ProgramEndpoint* e = ownendpoint();
-  if (!e) return false;
   bool any = false;
+  // Requests from other machines come stamped with their sender's address by the endpoint.
+  if (RemoteEndpoint* re = ownremoteendpoint()) {
+    for (IncomingRequest& in : re->take(0)) {
+      postincoming(in, in.connection);
+      any = true;
+    }
+  }
+  ProgramEndpoint* e = ownendpoint();
+  if (!e) return any;
   for (IncomingRequest& in : e->take(0)) {
     // What the sender says of itself is not taken: the address and source are the socket's.
     const ProcessSerialNumber from{0, in.sender};
     AEPutAttributePtr(&in.event, keyAddressAttr, typeProcessSerialNumber, &from, 8);
     stamp(&in.event, in.sender, kAELocalProcess);
-    HighLevelRequest r;
-    AEGetAttributePtr(in.event, keyEventClassAttr, typeType, nullptr, &r.eventclass, 4, nullptr);
-    AEGetAttributePtr(in.event, keyEventIDAttr, typeType, nullptr, &r.eventid, 4, nullptr);
-    r.event = std::make_shared<AppleEvent>(std::move(in.event));
-    r.connection = in.connection;
-    r.wantsreply = in.connection >= 0;
-    if (!posthighlevelrequest(std::move(r))) e->drop(in.connection);
+    postincoming(in, in.connection);
     any = true;
   }
   return any;

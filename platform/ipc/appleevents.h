@@ -155,9 +155,11 @@ OSErr AEResumeTheCurrentEvent(u64 token);
 // `sleep` ticks asked), the filter decides which events it may see.
 using AEIdleProcPtr = Boolean (*)(EventRecord* event, i32* sleep, void* mouseregion);
 using AEFilterProcPtr = Boolean (*)(EventRecord* event, i32 returnID, i32 transactionID, const AEAddressDesc* sender);
-// Sends an event. Its target is a 'psn ' address ({0, 2} is this program) or an 'aprl' URL.
-// With kAEWaitReply the reply (or the time-out -1712) comes back; requests to this program run
-// at once in process; others are queued and delivered by the next event fetch.
+// Sends an event. Its target is a 'psn ' address ({0, 2} is this program) or an 'aprl' URL
+// of a program on another machine, reached over TCP (remote.h; whether requests may leave the
+// machine is the caller's decision). With kAEWaitReply the reply (or the time-out -1712) comes
+// back; requests to this program run at once in process when waited for, else they are queued
+// and delivered by the next event fetch.
 OSErr AESend(const AppleEvent& event, AppleEvent* reply, i32 mode, i16 priority, i32 timeout,
              AEIdleProcPtr idle, AEFilterProcPtr filter);
 // Asks to interact with the user: the backend's attention request (headless: at once).

@@ -83,6 +83,7 @@ int connectto(const std::string& path) {
 struct ProgramsState {
   std::unique_ptr<ProgramEndpoint> endpoint;
   std::string folder;
+  std::string name;
   bool ownerset = false;
   u32 owner = 0;
 };
@@ -302,6 +303,7 @@ bool joinprograms(const std::string& name, std::string* why) {
   if (!e->open(folder, u32(::getpid()), name, s.ownerset ? s.owner : u32(::getuid()), why)) return false;
   s.endpoint = std::move(e);
   s.folder = folder;
+  s.name = name;
   return true;
 }
 
@@ -309,12 +311,14 @@ void leaveprograms() {
   ProgramsState& s = ps();
   s.endpoint.reset();
   s.folder.clear();
+  s.name.clear();
 }
 
 bool joinedprograms() { return ps().endpoint != nullptr; }
 ProgramEndpoint* ownendpoint() { return ps().endpoint.get(); }
 std::string joinedfolder() { return ps().folder; }
 u32 ownprogramid() { return u32(::getpid()); }
+std::string ownprogramname() { return ps().name; }
 
 void setprogramsowneruid(u32 uid) {
   ProgramsState& s = ps();

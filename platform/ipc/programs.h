@@ -33,6 +33,7 @@ struct IncomingRequest {
   u32 sender = 0;         // the sender's id
   std::string sendername; // its registered name (UTF-8), empty when it has none
   int connection = -1;    // where the reply goes (-1: none wanted)
+  std::string address;    // from another machine: the sender's "eppc://" URL
 };
 
 // One program's socket and registry entry. The program itself keeps one (joinprograms); a
@@ -98,6 +99,8 @@ ProgramEndpoint* ownendpoint();
 std::string joinedfolder();
 std::string ownsocketpath();
 u32 ownprogramid();
+// The name the program joined under (empty when it did not).
+std::string ownprogramname();
 // Tests: the uid a peer of the program's own endpoint must have.
 void setprogramsowneruid(u32 uid);
 

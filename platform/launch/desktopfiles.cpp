@@ -14,6 +14,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/files/files.h"
+
 extern char** environ;
 
 namespace kv {
@@ -54,20 +56,8 @@ bool makefolders(const std::string& path, std::string* error) {
 
 // Writes a file whole: a temporary file beside it, renamed over it.
 bool writefile(const std::string& path, const std::string& text, std::string* error) {
-  const std::string temp = path + ".new";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) {
-      ::unlink(temp.c_str());
-      if (error) *error = "cannot write " + path;
-      return false;
-    }
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    if (error) *error = "cannot write " + path + ": " + std::strerror(errno);
+  if (const int e = replacefilewhole(path, text.data(), text.size(), 0644)) {
+    if (error) *error = "cannot write " + path + ": " + std::strerror(e);
     return false;
   }
   return true;

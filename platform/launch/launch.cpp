@@ -16,6 +16,7 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/net/urlparts.h"
 #include "platform/runtime/root.h"
 
 namespace kv {
@@ -143,20 +144,7 @@ std::vector<std::string> words(const std::string& line) {
   return out;
 }
 
-std::string fileurl(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out = "file://";
-  for (unsigned char c : path) {
-    if (std::isalnum(c) || std::strchr("/-_.~", c) != nullptr) {
-      out += char(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
+std::string fileurl(const std::string& path) { return "file://" + percentescape(path, "/"); }
 
 struct LaunchRecorderState {
   LaunchRecorder recorder;

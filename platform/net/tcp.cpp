@@ -90,6 +90,93 @@ void TcpConnection::close() {
   state_ = TcpState::closed;
 }
 
+// --- Listening ---------------------------------------------------------------------------
+
+bool TcpListener::open(u16 port, bool loopbackonly, std::string* why) {
+  close();
+  auto fail = [&](const char* what, int fd) {
+    if (why) *why = std::string(what) + ": " + std::strerror(errno);
+    if (fd >= 0) ::close(fd);
+    return false;
+  };
+  const int one = 1, zero = 0;
+  int fd = -1;
+  if (!loopbackonly) {
+    // One IPv6 socket that also takes IPv4 connections, where the machine has IPv6.
+    fd = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd >= 0) {
+      sockaddr_in6 a{};
+      a.sin6_family = AF_INET6;
+      a.sin6_addr = in6addr_any;
+      a.sin6_port = htons(port);
+      ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+      ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &zero, sizeof zero);
+      if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        if (errno == EADDRINUSE) return fail("cannot listen on the port", fd);
+        ::close(fd);
+        fd = -1;
+      }
+    }
+  }
+  if (fd < 0) {
+    fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return fail("cannot make a socket", -1);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(loopbackonly ? INADDR_LOOPBACK : INADDR_ANY);
+    a.sin_port = htons(port);
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return fail("cannot listen on the port", fd);
+  }
+  if (::listen(fd, 16) != 0) return fail("cannot listen", fd);
+  sockaddr_storage got{};
+  socklen_t len = sizeof got;
+  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&got), &len) != 0) return fail("cannot read the port", fd);
+  port_ = got.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&got)->sin6_port)
+                                    : ntohs(reinterpret_cast<sockaddr_in*>(&got)->sin_port);
+  fd_ = fd;
+  return true;
+}
+
+void TcpListener::close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  port_ = 0;
+}
+
+int TcpListener::accept(std::string* peer) {
+  if (fd_ < 0) return -1;
+  for (;;) {
+    sockaddr_storage a{};
+    socklen_t len = sizeof a;
+    int c = ::accept4(fd_, reinterpret_cast<sockaddr*>(&a), &len, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (c < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      return -1;
+    }
+    char text[INET6_ADDRSTRLEN] = {};
+    if (a.ss_family == AF_INET) {
+      ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&a)->sin_addr, text, sizeof text);
+      *peer = text;
+    } else if (a.ss_family == AF_INET6) {
+      const in6_addr& v6 = reinterpret_cast<sockaddr_in6*>(&a)->sin6_addr;
+      if (IN6_IS_ADDR_V4MAPPED(&v6)) {
+        ::inet_ntop(AF_INET, v6.s6_addr + 12, text, sizeof text);
+        *peer = text;
+      } else {
+        ::inet_ntop(AF_INET6, &v6, text, sizeof text);
+        peer->assign(1, '[');
+        peer->append(text);
+        peer->push_back(']');
+      }
+    } else {
+      ::close(c);
+      continue;
+    }
+    return c;
+  }
+}
+
 // --- The test peer -------------------------------------------------------------------------
 
 struct TcpTestPeer::Impl {

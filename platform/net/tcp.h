@@ -35,6 +35,31 @@ class TcpConnection {
   TcpState state_ = TcpState::notopen;
 };
 
+// A listening TCP socket: on every interface (IPv6 and IPv4 where the machine has both), or on
+// the loopback address only. Connections are taken without blocking and are non-blocking
+// themselves; the caller owns and closes them.
+class TcpListener {
+ public:
+  TcpListener() = default;
+  ~TcpListener() { close(); }
+  TcpListener(const TcpListener&) = delete;
+  TcpListener& operator=(const TcpListener&) = delete;
+
+  // Port 0 takes a free one (port() tells which). False with the reason when it cannot listen.
+  bool open(u16 port, bool loopbackonly, std::string* why);
+  void close();
+  bool isopen() const { return fd_ >= 0; }
+  u16 port() const { return port_; }
+  int fd() const { return fd_; }
+  // A connection waiting now, with its peer's address (dotted for IPv4, else the IPv6 text in
+  // brackets); -1 when none waits.
+  int accept(std::string* peer);
+
+ private:
+  int fd_ = -1;
+  u16 port_ = 0;
+};
+
 // A small peer for tests, listening on the loopback address in a thread of its own: it
 // accepts one connection and runs `serve` on it (a blocking socket) until it returns.
 class TcpTestPeer {

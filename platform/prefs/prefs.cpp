@@ -194,17 +194,6 @@ bool makefolders(const std::string& path) {
   return true;
 }
 
-bool writeall(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string preferencesfolder() {
@@ -314,16 +303,8 @@ bool synchronizepreferences(std::string_view domain) {
   if (!d.changed) return true;
   std::string folder = preferencesfolder();
   if (!makefolders(folder)) return false;
-  std::string path = domainpath(domain);
-  std::string temp = path + ".new";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool ok = writeall(fd, formatpreferences(d.entries)) && (!filesyncs() || ::fsync(fd) == 0);
-  ok = ::close(fd) == 0 && ok;
-  if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
+  const std::string text = formatpreferences(d.entries);
+  if (replacefilewhole(domainpath(domain), text.data(), text.size(), 0600) != 0) return false;
   d.changed = false;
   return true;
 }

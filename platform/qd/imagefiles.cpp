@@ -97,9 +97,12 @@ bool decodepng(const u8* data, std::size_t size, DecodedImage* out, std::string*
   out->width = i32(w);
   out->height = i32(h);
   out->pixels.resize(std::size_t(w) * h);
+  out->alpha.clear();
   for (std::size_t i = 0; i < out->pixels.size(); ++i) {
     const u8* p = &rgba[i * 4];
     u32 a = p[3];
+    if (!keepalpha && a < 255 && out->alpha.empty()) out->alpha.assign(out->pixels.size(), 255);
+    if (!out->alpha.empty()) out->alpha[i] = u8(a);
     if (keepalpha) {
       out->pixels[i] = a << 24 | xrgb(p[0], p[1], p[2]);
       continue;
@@ -452,6 +455,8 @@ PicHandle imagepicture(const DecodedImage& image) {
   if (image.width <= 0 || image.height <= 0 || image.width > 32767 || image.height > 32767) return nilhandle;
   if (!image.palette.empty() && image.palette.size() <= 256) return indexedpicture(image);
   Rect frame{0, 0, i16(image.height), i16(image.width)};
+  const std::size_t count = std::size_t(image.width) * std::size_t(image.height);
+  if (image.pixels.size() != count || (!image.alpha.empty() && image.alpha.size() != count)) return nilhandle;
   GWorldPtr world = nilid;
   if (NewGWorld(&world, 32, &frame, nilhandle, nilhandle, 0) != noErr) return nilhandle;
   PixMapHandle pm = GetGWorldPixMap(world);
@@ -465,10 +470,21 @@ PicHandle imagepicture(const DecodedImage& image) {
   GDHandle olddevice;
   GetGWorld(&oldport, &olddevice);
   SetGWorld(world, nilhandle);
+  // An image with alpha is recorded from a map of four components: each pixel's top byte.
+  std::vector<u32> argb;
+  PixMap withalpha = pixmaprecord(pm);
+  if (!image.alpha.empty() && image.width * 4 <= rowbytesmask) {
+    argb.resize(count);
+    for (std::size_t i = 0; i < count; ++i) argb[i] = (image.pixels[i] & 0xFFFFFF) | u32(image.alpha[i]) << 24;
+    withalpha.baseAddr = reinterpret_cast<Ptr>(argb.data());
+    withalpha.rowBytes = u16(pixmapflag | (image.width * 4));
+    withalpha.cmpCount = 4;
+  }
   PicHandle pic = OpenPicture(&frame);
   if (pic != nilhandle) {
     const BitMap* bits = GetPortBitMapForCopyBits(world);
-    CopyBits(bits, bits, &frame, &frame, srcCopy, nilhandle);
+    const BitMap* from = argb.empty() ? bits : reinterpret_cast<const BitMap*>(&withalpha);
+    CopyBits(from, bits, &frame, &frame, srcCopy, nilhandle);
     ClosePicture();
   }
   SetGWorld(oldport, olddevice);
@@ -505,6 +521,19 @@ bool encodeimagejpeg(const DecodedImage& image, std::vector<u8>* out, int qualit
 
 bool encodeimagepng(const DecodedImage& image, std::vector<u8>* out) {
   if (image.width <= 0 || image.height <= 0 || image.width * 4 > 0x3FFF) return false;
+  const std::size_t count = std::size_t(image.width) * std::size_t(image.height);
+  if (image.pixels.size() != count) return false;
+  if (!image.alpha.empty()) {
+    if (image.alpha.size() != count) return false;
+    // The file holds each colour as it is before it is laid over white (what decoding does).
+    std::vector<u32> argb(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      const u32 a = image.alpha[i], p = image.pixels[i];
+      auto straight = [a](u32 over) { return a == 0 ? 0xFFu : std::min<u32>(255, 255 * (over - std::min(over, 255 - a)) / a); };
+      argb[i] = a << 24 | xrgb(straight((p >> 16) & 0xFF), straight((p >> 8) & 0xFF), straight(p & 0xFF));
+    }
+    return encodeargbpng(image.width, image.height, argb.data(), out);
+  }
   PixMap pm{};
   std::vector<u32> copy = image.pixels;
   pm.baseAddr = reinterpret_cast<Ptr>(copy.data());

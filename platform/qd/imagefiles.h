@@ -17,11 +17,14 @@ enum class ImageKind : u8 { none, png, jpeg, tiff, gif };
 ImageKind imagekindof(const u8* data, std::size_t size);
 
 // Decoded pixels, rows from the top, each pixel an xrgb host word (0x00RRGGBB). Transparent
-// pixels are white.
+// pixels are white (the colours over white); their alpha is kept beside them.
 struct DecodedImage {
   i32 width = 0;
   i32 height = 0;
   std::vector<u32> pixels;
+  // The alpha of each pixel (0 transparent, 255 opaque) of an image that has some pixel not
+  // opaque (PNG); empty when every pixel is opaque.
+  std::vector<u8> alpha;
   // The colours of an indexed PNG without transparency (xrgb, at most 256), in its palette's
   // order; empty for every other image. Its picture is then an 8-bit picture of these colours.
   std::vector<u32> palette;
@@ -38,10 +41,11 @@ bool decodepngalpha(const u8* data, std::size_t size, DecodedImage* out, std::st
 bool imageheadersize(const u8* data, std::size_t size, i32* width, i32* height);
 
 // A picture that draws the image at (0, 0): 8-bit indexed with the image's palette when it has
-// one, else 32-bit; 0 when memory runs out.
+// one, else 32-bit (with a fourth component, the alpha, when the image has one); 0 when memory
+// runs out.
 PicHandle imagepicture(const DecodedImage& image);
 
-// Writes an image as a PNG file, or a JPEG file of a quality from 1 to 100 (for tests and
+// Writes an image as a PNG file (with its alpha when it has one), or a JPEG file of a quality from 1 to 100 (for tests and
 // export).
 bool encodeimagepng(const DecodedImage& image, std::vector<u8>* out);
 bool encodeimagejpeg(const DecodedImage& image, std::vector<u8>* out, int quality = 95);

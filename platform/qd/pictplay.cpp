@@ -506,6 +506,14 @@ void Player::bits(u16 op) {
   std::vector<u8> pixels(std::size_t(outrb) * std::size_t(height), 0);
   std::vector<u8> row(rowbytes);
   const bool rowspacked = packed && rowbytes >= 8 && !(direct && (packtype == 1 || packtype == 2));
+  // Direct pixels of four components carry their alpha: it becomes the top byte of each
+  // pixel, and the map says so (four components) to the bits procedure.
+  bool alpha = direct && depth == 32 && cmpcount >= 4 && packtype != 2;
+  u8 seen = 0;  // every alpha byte or'ed
+  auto argb = [&](u8 a, u8 r, u8 g, u8 b) {
+    seen |= a;
+    return (alpha ? u32(a) << 24 : 0u) | (u32(r) << 16) | (u32(g) << 8) | b;
+  };
   for (i32 y = 0; y < height && !rd_.bad; ++y) {
     std::size_t inlen = rowbytes;
     if (direct && packtype == 2) inlen = std::size_t(width) * 3;
@@ -529,8 +537,8 @@ void Player::bits(u16 op) {
       }
       const std::size_t skip = cmpcount >= 4 ? std::size_t(width) : 0;
       for (i32 x = 0; x < width; ++x) {
-        const u32 v = (u32(planes[skip + std::size_t(x)]) << 16) | (u32(planes[skip + std::size_t(width) + std::size_t(x)]) << 8) |
-                      planes[skip + 2 * std::size_t(width) + std::size_t(x)];
+        const std::size_t w = std::size_t(width), at = skip + std::size_t(x);
+        const u32 v = argb(planes[std::size_t(x)], planes[at], planes[at + w], planes[at + 2 * w]);
         std::memcpy(out + std::size_t(x) * 4, &v, 4);
       }
       continue;
@@ -545,7 +553,7 @@ void Player::bits(u16 op) {
     }
     if (depth == 32) {
       for (i32 x = 0; x < width; ++x) {
-        const u32 v = (u32(src[x * 4 + 1]) << 16) | (u32(src[x * 4 + 2]) << 8) | src[x * 4 + 3];
+        const u32 v = argb(src[x * 4], src[x * 4 + 1], src[x * 4 + 2], src[x * 4 + 3]);
         std::memcpy(out + std::size_t(x) * 4, &v, 4);
       }
     } else if (depth == 16) {
@@ -565,6 +573,9 @@ void Player::bits(u16 op) {
   pm.baseAddr = pixels.data();
   pm.rowBytes = u16(outrb | pixmapflag);
   pm.pixelType = depth >= 16 ? rgbDirect : 0;
+  // A fourth component that is zero everywhere was never filled: such pixels are opaque.
+  if (alpha && seen == 0) alpha = false;
+  pm.cmpCount = alpha ? 4 : depth >= 16 ? 3 : 1;
   pm.pmTable = table;
   if (!ispixmap) table = 0;
   const Rect d = maprect(dstRect);

@@ -294,7 +294,8 @@ void picrecordbits(Port& p, const BitMap* src, const Rect& srcRect, const Rect& 
          std::min(srcRect.right, s.bounds.right)};
   const i32 width = r.right - r.left, height = r.bottom - r.top;
   // 1-bit sources stay 1-bit (playback colours them with the picture's colours); others
-  // become unpacked 32-bit rows, whose row bytes must fit the record's 14 bits.
+  // become unpacked 32-bit rows, whose row bytes must fit the record's 14 bits; a map whose
+  // pixels carry alpha keeps it as a fourth component, the first byte of each pixel.
   const bool onebit = s.depth == 1;
   const u16 rowbytes = onebit ? pixmaprowbytes(width, 1) : u16(std::min<i32>(width * 4, 0xFFFF));
   if (width <= 0 || height <= 0 || rowbytes > rowbytesmask) return;
@@ -320,7 +321,7 @@ void picrecordbits(Port& p, const BitMap* src, const Rect& srcRect, const Rect& 
     w.i32be(fixed72dpi);
     w.i16be(rgbDirect);
     w.i16be(32);
-    w.i16be(3);
+    w.i16be(s.alpha ? 4 : 3);
     w.i16be(8);
     w.i32be(0);  // plane bytes
     w.i32be(0);  // table
@@ -340,6 +341,7 @@ void picrecordbits(Port& p, const BitMap* src, const Rect& srcRect, const Rect& 
         continue;
       }
       const RGBColor c = pixeltorgb(s, px);
+      if (s.alpha) row[std::size_t(x) * 4] = u8(px >> 24);
       row[std::size_t(x) * 4 + 1] = u8(c.red >> 8);
       row[std::size_t(x) * 4 + 2] = u8(c.green >> 8);
       row[std::size_t(x) * 4 + 3] = u8(c.blue >> 8);

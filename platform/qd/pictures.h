@@ -29,6 +29,13 @@ void KillPicture(PicHandle pic);
 // Plays the picture into the current port, mapping its frame onto dstRect. Damaged data
 // stops the playback at the damage.
 void DrawPicture(PicHandle pic, const Rect* dstRect);
+// Plays the picture as DrawPicture does, with its shapes and lines drawn anti-aliased by cairo
+// in solid colours (bit maps, text, regions, inverting and patterned drawing as DrawPicture
+// draws them, through the port's own procedures), into a 32-bit world over the port's pixels
+// that is copied back through the port's clip. noErr, or the error of making that world (then
+// nothing is drawn). A port that records a picture, collects a region or polygon, or hides its
+// pen is played by DrawPicture.
+OSErr DrawPictureAntialiased(PicHandle pic, const Rect* dstRect);
 // Records a comment (no drawing) through the comment procedure.
 void PicComment(i16 kind, i16 dataSize, Handle dataHandle);
 // The picture's frame (zeroes for damaged data).

@@ -36,6 +36,7 @@ Surface surfacefrombits(const BitMap* bits) {
     s.base = pm.baseAddr;
     s.rowbytes = pm.rowBytes & rowbytesmask;
     s.bounds = pm.bounds;
+    s.alpha = d == 32 && pm.cmpCount == 4;
     if (!s.direct) s.palette = paletteof(pm.pmTable, d);
   } else {
     s.depth = 1;

@@ -19,6 +19,7 @@ struct Surface {
   i16 depth = 1;
   bool direct = false;
   std::vector<RGBColor> palette;  // indexed maps: 2^depth entries
+  bool alpha = false;             // 32-bit pixels whose top byte is their alpha (four components)
   i32 width() const { return bounds.right - bounds.left; }
   i32 height() const { return bounds.bottom - bounds.top; }
   bool valid() const { return base != nullptr && width() > 0 && height() > 0; }

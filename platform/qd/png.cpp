@@ -24,11 +24,11 @@ void noflush(png_structp) {}
 
 namespace {
 
-// The PNG bytes of rows of RGB bytes, three to a pixel.
-bool encodergb(i32 w, i32 h, const std::vector<u8>& rgb, std::vector<u8>* out) {
+// The PNG bytes of rows of RGB bytes, three to a pixel, or RGBA bytes, four.
+bool encodergb(i32 w, i32 h, const std::vector<u8>& rgb, std::vector<u8>* out, int channels = 3) {
   std::vector<png_bytep> rows(static_cast<std::size_t>(h));
   for (i32 y = 0; y < h; ++y)
-    rows[std::size_t(y)] = const_cast<u8*>(rgb.data()) + std::size_t(y) * std::size_t(w) * 3;
+    rows[std::size_t(y)] = const_cast<u8*>(rgb.data()) + std::size_t(y) * std::size_t(w) * std::size_t(channels);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
@@ -42,7 +42,7 @@ bool encodergb(i32 w, i32 h, const std::vector<u8>& rgb, std::vector<u8>* out) {
     return false;
   }
   png_set_write_fn(png, out, appendbytes, noflush);
-  png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   png_write_image(png, rows.data());
@@ -72,17 +72,32 @@ bool encodepng(const BitMap* bits, std::vector<u8>* out) {
   return encodergb(w, h, rgb, out);
 }
 
-bool encodexrgbpng(i32 width, i32 height, const u32* pixels, std::vector<u8>* out) {
+namespace {
+
+// Host words as PNG bytes: red, green, blue, and with four channels the top byte as alpha.
+bool encodewords(i32 width, i32 height, const u32* pixels, std::vector<u8>* out, int channels) {
   if (!out) return false;
   out->clear();
   if (width <= 0 || height <= 0 || !pixels) return false;
-  std::vector<u8> rgb(std::size_t(width) * std::size_t(height) * 3);
+  const std::size_t n = std::size_t(channels);
+  std::vector<u8> bytes(std::size_t(width) * std::size_t(height) * n);
   for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height); ++i) {
-    rgb[i * 3] = u8(pixels[i] >> 16);
-    rgb[i * 3 + 1] = u8(pixels[i] >> 8);
-    rgb[i * 3 + 2] = u8(pixels[i]);
+    bytes[i * n] = u8(pixels[i] >> 16);
+    bytes[i * n + 1] = u8(pixels[i] >> 8);
+    bytes[i * n + 2] = u8(pixels[i]);
+    if (channels == 4) bytes[i * n + 3] = u8(pixels[i] >> 24);
   }
-  return encodergb(width, height, rgb, out);
+  return encodergb(width, height, bytes, out, channels);
+}
+
+}  // namespace
+
+bool encodexrgbpng(i32 width, i32 height, const u32* pixels, std::vector<u8>* out) {
+  return encodewords(width, height, pixels, out, 3);
+}
+
+bool encodeargbpng(i32 width, i32 height, const u32* pixels, std::vector<u8>* out) {
+  return encodewords(width, height, pixels, out, 4);
 }
 
 namespace {

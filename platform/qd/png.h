@@ -12,6 +12,8 @@ namespace kv {
 bool encodepng(const BitMap* bits, std::vector<u8>* out);
 // The PNG bytes of 32-bit xrgb host words, row after row (a composed screen).
 bool encodexrgbpng(i32 width, i32 height, const u32* pixels, std::vector<u8>* out);
+// The PNG bytes of 32-bit argb host words (straight alpha in the top byte), with their alpha.
+bool encodeargbpng(i32 width, i32 height, const u32* pixels, std::vector<u8>* out);
 OSErr writexrgbpng(i32 width, i32 height, const u32* pixels, const std::string& path);
 // Writes the port's pixels to a file (a POSIX path in UTF-8); noErr, or an error code.
 OSErr writeportpng(CGrafPtr port, const std::string& path);

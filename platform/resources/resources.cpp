@@ -152,25 +152,9 @@ OSErr readwholefile(const std::string& path, std::vector<u8>* out) {
 
 // Writes a file whole: the new file replaces the old one only once it is complete.
 OSErr writewholefile(const std::string& target, const std::vector<u8>& bytes) {
-  std::string temp = target + ".kvnew";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return errnotoerr(errno);
-  std::size_t put = 0;
-  OSErr err = noErr;
-  while (put < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + put, bytes.size() - put);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      err = errnotoerr(errno);
-      break;
-    }
-    put += std::size_t(n);
-  }
-  if (err == noErr && filesyncs() && ::fsync(fd) != 0) err = errnotoerr(errno);
-  if (::close(fd) != 0 && err == noErr) err = errnotoerr(errno);
-  if (err == noErr && ::rename(temp.c_str(), target.c_str()) != 0) err = errnotoerr(errno);
-  if (err != noErr) ::unlink(temp.c_str());
-  return err;
+  const int e = replacefilewhole(target, bytes.data(), bytes.size(), 0644);
+  if (e != 0) return errnotoerr(e);
+  return noErr;
 }
 
 i16 addfile(std::vector<u8> bytes, std::string path, bool ondisk) {

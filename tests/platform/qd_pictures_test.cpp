@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/fonts/fonts.h"
+#include "platform/qd/imagefiles.h"
 #include "platform/qd/qd.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/fixture.h"
@@ -278,6 +281,151 @@ TEST_F(PictureTest, VersionOnePictures) {
   GetForeColor(&fg);
   EXPECT_EQ(fg, (RGBColor{0, 0, 0})) << "the port's colours come back after playing";
   DisposeHandle(pic);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// An image with transparent parts keeps them through its PNG file and its picture: playback
+// hands its bits procedure a map of four components whose top bytes are the alpha, a recording
+// of that playback keeps it, and a plain copy shows the colours as stored (over white).
+TEST_F(PictureTest, AnImagesAlphaTravelsThroughItsPngAndPicture) {
+  DecodedImage image;
+  image.width = 4;
+  image.height = 1;
+  image.pixels = {0xFF0000, 0xFFFFFF, 0xFF7F7F, 0x0000FF};
+  image.alpha = {255, 0, 128, 255};
+  std::vector<u8> png;
+  ASSERT_TRUE(encodeimagepng(image, &png));
+  DecodedImage back;
+  std::string error;
+  ASSERT_TRUE(decodeimage(png.data(), png.size(), &back, &error)) << error;
+  EXPECT_EQ(back.pixels, image.pixels);
+  EXPECT_EQ(back.alpha, image.alpha);
+  OwnedPicture pic(imagepicture(back));
+  ASSERT_NE(pic.get(), nilhandle);
+  OwnedWorld gw(world(32, 4, 1));
+  const Rect frame{0, 0, 1, 4};
+  // The components and the words of the first row of the bit maps the picture plays.
+  auto played = [&](PicHandle p, i16 components) {
+    std::vector<u32> seen;
+    QDProcs procs;
+    SetStdCProcs(&procs);
+    procs.bitsProc = [&](const BitMap* src, const Rect* sr, const Rect* dr, i16 mode, RgnHandle mask) {
+      PixMap pm;
+      std::memcpy(&pm, src, sizeof pm);
+      EXPECT_EQ(pm.cmpCount, components);
+      for (int x = 0; x < 4; ++x) seen.push_back(reinterpret_cast<const u32*>(pm.baseAddr)[x]);
+      StdBits(src, sr, dr, mode, mask);
+    };
+    SetGWorld(gw, nilhandle);
+    SetPortGrafProcs(gw, &procs);
+    DrawPicture(p, &frame);
+    SetPortGrafProcs(gw, nullptr);
+    return seen;
+  };
+  const std::vector<u32> argb{0xFFFF0000, 0x00FFFFFF, 0x80FF7F7F, 0xFF0000FF};
+  EXPECT_EQ(played(pic, 4), argb);
+  std::vector<u32> colours = snapshot(gw, 4, 1);
+  for (u32& c : colours) c &= 0xFFFFFF;
+  EXPECT_EQ(colours, (std::vector<u32>{0xFF0000, 0xFFFFFF, 0xFF7F7F, 0x0000FF}));
+  OwnedPicture again(OpenPicture(&frame));
+  DrawPicture(pic, &frame);
+  ClosePicture();
+  EXPECT_EQ(played(again, 4), argb) << "a recording of the playback";
+
+  // Without alpha the picture and its playback are as they were: three components.
+  image.alpha.clear();
+  OwnedPicture opaque(imagepicture(image));
+  EXPECT_EQ(played(opaque, 3), (std::vector<u32>{0xFF0000, 0xFFFFFF, 0xFF7F7F, 0x0000FF}));
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// The greys of a 32-bit world's pixels: those neither black nor white.
+int greys(GWorldPtr gw, i32 w, i32 h) {
+  int n = 0;
+  for (i32 y = 0; y < h; ++y)
+    for (i32 x = 0; x < w; ++x) {
+      const u32 v = pixel(gw, x, y) & 0xFFFFFF;
+      n += v != 0 && v != 0xFFFFFF;
+    }
+  return n;
+}
+
+// The anti-aliased player draws the same picture: an oblique line and an oval get edge greys
+// where the plain player has only black and white, square edges stay sharp, the port's clip
+// holds, bit maps still reach the port's bits procedure, and a recording port records as the
+// plain player would.
+TEST_F(PictureTest, TheAntialiasedPlayerSmoothsOnlyWhatIsOblique) {
+  const Rect frame{0, 0, 40, 40};
+  OwnedWorld gw(world(32, 40, 40));
+  OwnedPicture pic(OpenPicture(&frame));
+  MoveTo(2, 3);
+  LineTo(37, 20);
+  const Rect oval{22, 4, 38, 20}, square{24, 26, 34, 36};
+  PaintOval(&oval);
+  PaintRect(&square);
+  ClosePicture();
+
+  DrawPicture(pic, &frame);
+  EXPECT_EQ(greys(gw, 40, 40), 0) << "the plain player: two colours";
+  const std::vector<u32> plain = snapshot(gw, 40, 40);
+  EraseRect(&frame);
+  ASSERT_EQ(DrawPictureAntialiased(pic, &frame), noErr);
+  EXPECT_GT(greys(gw, 40, 40), 20) << "greys along the line and round the oval";
+  for (i32 y = 24; y < 34; ++y)
+    for (i32 x = 26; x < 36; ++x) EXPECT_EQ(pixel(gw, x, y) & 0xFFFFFF, 0u) << "the square is solid";
+  EXPECT_EQ(pixel(gw, 23, 25) & 0xFFFFFF, 0xFFFFFFu) << "and its edge sharp";
+
+  // Only the clip's part is drawn.
+  EraseRect(&frame);
+  const Rect left{0, 0, 40, 20};
+  ClipRect(&left);
+  ASSERT_EQ(DrawPictureAntialiased(pic, &frame), noErr);
+  ClipRect(&frame);
+  for (i32 y = 0; y < 40; ++y)
+    for (i32 x = 20; x < 40; ++x) EXPECT_EQ(pixel(gw, x, y) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_GT(greys(gw, 20, 40), 0);
+
+  // A port that records gets what the plain player records.
+  OwnedPicture copy(OpenPicture(&frame));
+  ASSERT_EQ(DrawPictureAntialiased(pic, &frame), noErr);
+  ClosePicture();
+  EraseRect(&frame);
+  DrawPicture(copy, &frame);
+  EXPECT_EQ(snapshot(gw, 40, 40), plain);
+}
+
+TEST_F(PictureTest, TheAntialiasedPlayerHandsBitMapsToThePortsProcedure) {
+  const Rect frame{0, 0, 8, 8};
+  OwnedWorld src(world(32, 8, 8));
+  const RGBColor blue{0, 0, 0xFFFF};
+  RGBForeColor(&blue);
+  PaintRect(&frame);
+  OwnedWorld gw(world(32, 8, 8));
+  OwnedPicture pic(OpenPicture(&frame));
+  CopyBits(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(gw), &frame, &frame, srcCopy, nilid);
+  ClosePicture();
+  int calls = 0;
+  QDProcs procs;
+  SetStdCProcs(&procs);
+  procs.bitsProc = [&](const BitMap* s, const Rect* sr, const Rect* dr, i16 mode, RgnHandle mask) {
+    ++calls;
+    StdBits(s, sr, dr, mode, mask);
+  };
+  SetPortGrafProcs(gw, &procs);
+  ASSERT_EQ(DrawPictureAntialiased(pic, &frame), noErr);
+  SetPortGrafProcs(gw, nullptr);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(pixel(gw, 4, 4) & 0xFFFFFF, 0x0000FFu);
 }
 
 }  // namespace

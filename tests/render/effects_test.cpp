@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/effects/effects.h"
@@ -24,6 +26,8 @@
 #include "shell/mainloop.h"
 #include "shell/redraws.h"
 #include "shell/runservices.h"
+#include "tests/support/project.h"
+#include "tests/render/cardworld.h"
 #include "tests/support/windows.h"
 
 namespace kv {
@@ -33,24 +37,16 @@ struct CardDraws {
   int count = 0;
 };
 
-class EffectsTest : public WindowTest {
+class EffectsTest : public CardWorldTest {
  protected:
   void SetUp() override {
-    WindowTest::SetUp();
-    SetOffScreenBounds(Rect{0, 0, 400, 600});
-    ASSERT_EQ(CreateOffScreen(32), 1);
+    CardWorldTest::SetUp();
     build(testproject::small());
     ASSERT_EQ(open(), 0);
     drawtable().styles[201] = [](spot&, const StyleCall&) { ++state<CardDraws>().count; };
     // The card's ground as the window itself draws it.
     drawedit(current(), nullptr);
     ground = pixel(300, 300);
-  }
-  void TearDown() override {
-    setabortcheck({});
-    cleareffect(0);
-    WindowTest::TearDown();
-    DisposeOffScreen();
   }
   // Runs the lines and then a change of card's effects; answers the nanoseconds of the virtual
   // clock they took, and counts the card drawings meanwhile.
@@ -181,6 +177,177 @@ TEST(DissolveTest, TheMiddleFrameIsTheMeanOfTheTwoImages) {
       EXPECT_NEAR(int((out[i] >> s) & 0xFF), mean, 1) << i;
     }
   EXPECT_FALSE(transitionframe(fourcc("zzzz"), {}, va, vb, vo, 3, 6));
+}
+
+// Frames of a transition between a black image and a white one of 16 x 8, as white flags.
+struct Images {
+  std::vector<u32> a = std::vector<u32>(128, 0), b = std::vector<u32>(128, 0xFFFFFF), out = std::vector<u32>(128, 0x123456);
+  std::vector<bool> frame(OSType kind, const AtomList& params, i32 n, i32 count = 6) {
+    EXPECT_TRUE(transitionframe(kind, params, {a.data(), 16, 8, 16}, {b.data(), 16, 8, 16}, {out.data(), 16, 8, 16}, n, count));
+    std::vector<bool> white;
+    for (u32 p : out) white.push_back((p & 0xFF) > 0x80);
+    return white;
+  }
+};
+
+TEST(TransitionTest, EveryKindRunsFromTheOldImageToTheNewInAnyOrder) {
+  Images im;
+  const std::vector<bool> black(128, false), white(128, true);
+  for (const OSType kind : {fourcc("dslv"), fourcc("wipe"), fourcc("push"), fourcc("slid"), fourcc("iris"), fourcc("barn"),
+                            fourcc("zoom"), fourcc("vnbl"), fourcc("chkr"), fourcc("shrk"), fourcc("strc")}) {
+    const std::string k{char(kind >> 24), char(kind >> 16), char(kind >> 8), char(kind)};
+    std::vector<std::vector<bool>> frames;
+    for (i32 n = 0; n <= 6; ++n) frames.push_back(im.frame(kind, {}, n));
+    EXPECT_EQ(frames[0], black) << k;
+    EXPECT_EQ(frames[6], white) << k;
+    // Again, out of order: the same frames (the filter graph starts over).
+    for (i32 n : {4, 2, 2, 5, 0, 3}) EXPECT_EQ(im.frame(kind, {}, n), frames[std::size_t(n)]) << k << " " << n;
+    transitiondone();
+  }
+  EXPECT_TRUE(cuttransition(fourcc("cut ")));
+  EXPECT_FALSE(knowntransition(fourcc("iriz")));
+}
+
+TEST(TransitionTest, DirectionAndSettingsComeFromTheAtoms) {
+  Images im;
+  auto white = [&](const std::vector<bool>& f, int x, int y) { return bool(f[std::size_t(y * 16 + x)]); };
+  const std::vector<bool> left = im.frame(fourcc("slid"), {}, 3);
+  EXPECT_TRUE(white(left, 15, 4) && !white(left, 0, 4)) << "moving left by default";
+  const std::vector<bool> right = im.frame(fourcc("slid"), {atomof(fourcc("dirn"), 1, dirright)}, 3);
+  EXPECT_TRUE(white(right, 0, 4) && !white(right, 15, 4));
+  EXPECT_EQ(im.frame(fourcc("slid"), {atomof(fourcc("dirn"), 1, 99)}, 3), left) << "a direction out of range";
+  // Two bands of four rows, each half filled from its top.
+  const std::vector<bool> blinds = im.frame(fourcc("vnbl"), {atomof(fourcc("bnds"), 1, 2)}, 3);
+  for (int y = 0; y < 8; ++y) EXPECT_EQ(white(blinds, 7, y), y % 4 < 2) << y;
+  transitiondone();
+}
+
+// Every effect name the program has, played from a black card to a white one (a plain window of
+// 400 x 300) at the fastest speed: six frames, the frames between looked at as they are shown.
+class NamedEffectsTest : public CardWorldTest {
+ protected:
+  static constexpr i16 kW = 400, kH = 300, kStep = 10;
+  NamedEffectsTest() : CardWorldTest(Rect{0, 0, kH, kW}) {}
+  void SetUp() override {
+    CardWorldTest::SetUp();
+    testproject::Project p;
+    testproject::Window w;
+    w.name = "Effects";
+    w.style = 4;
+    w.rect = Rect{100, 100, i16(100 + kH), i16(100 + kW)};
+    w.backgrounds = {testproject::Background{"Plain", "", {}}};
+    w.cards = {testproject::Card{}, testproject::Card{}};
+    w.cards[0].objects = {testproject::paint(Rect{0, 0, kH, kW}, 255)};
+    p.windows.push_back(w);
+    build(p);
+    ASSERT_EQ(open(), 0);
+  }
+  // The green of each point of a grid over the card (every 10 pixels from 5, 5), 0-255.
+  using Frame = std::vector<u8>;
+  Frame frame() {
+    SavePort saved;
+    SetPort(GetWindowPort(current().window));
+    Frame f;
+    for (i16 y = kStep / 2; y < kH; y += kStep)
+      for (i16 x = kStep / 2; x < kW; x += kStep) {
+        RGBColor c{};
+        GetCPixel(x, y, &c);
+        EXPECT_TRUE(c.red == c.green && c.green == c.blue) << "black, white or a grey";
+        f.push_back(u8(c.green >> 8));
+      }
+    return f;
+  }
+  static bool white(const Frame& f, double fx, double fy) {
+    const int cols = kW / kStep;
+    return f[std::size_t(int(fy * kH / kStep) * cols + int(fx * kW / kStep))] > 0x80;
+  }
+  // The colour changes met along a row (fy) or a column (fx) of the grid.
+  static int changes(const Frame& f, double fx, double fy, bool across) {
+    int n = 0;
+    const int count = across ? kW / kStep : kH / kStep;
+    for (int i = 1; i < count; ++i) {
+      const double a = (i - 1 + 0.5) / count, b = (i + 0.5) / count;
+      n += across ? white(f, a, fy) != white(f, b, fy) : white(f, fx, a) != white(f, fx, b);
+    }
+    return n;
+  }
+  // Goes to card 1 by a cut, then to card 2 through the effect: the frames shown between.
+  std::vector<Frame> play(const std::string& name, u64* took) {
+    EXPECT_EQ(doline("go card 1"), 0);
+    std::vector<Frame> frames;
+    setabortcheck([&](u32) {
+      if (effectplaying()) frames.push_back(frame());
+      return i16(0);
+    });
+    const u64 start = UpTimeNanos();
+    EXPECT_EQ(doline("visual effect \"" + name + "\" very fast\rgo card 2"), 0) << name;
+    *took = UpTimeNanos() - start;
+    setabortcheck({});
+    return frames;
+  }
+};
+
+TEST_F(NamedEffectsTest, EachNameShowsItsShapeAndEndsOnTheNewCard) {
+  using Check = std::function<bool(const Frame&)>;
+  auto split = [](double bx, double by, double wx, double wy) {
+    return Check([=](const Frame& f) { return !white(f, bx, by) && white(f, wx, wy); });
+  };
+  // White growing from the right edge is what "left" moves show on uniform cards.
+  const Check left = split(0.1, 0.5, 0.9, 0.5), right = split(0.9, 0.5, 0.1, 0.5), up = split(0.5, 0.1, 0.5, 0.9),
+              down = split(0.5, 0.9, 0.5, 0.1);
+  const Check centrewhite = [](const Frame& f) {
+    return white(f, 0.5, 0.5) && !white(f, 0.02, 0.02) && !white(f, 0.98, 0.98) && !white(f, 0.02, 0.98);
+  };
+  const Check centreblack = [](const Frame& f) {
+    return !white(f, 0.5, 0.5) && white(f, 0.02, 0.02) && white(f, 0.98, 0.98) && white(f, 0.98, 0.02);
+  };
+  const Check grey = [](const Frame& f) {
+    return std::all_of(f.begin(), f.end(), [&](u8 g) { return g == f[0] && g > 0x20 && g < 0xE0; });
+  };
+  const struct {
+    const char* name;
+    Check mid;
+  } rows[] = {
+      {"dissolve", grey}, {"cross fade", grey},
+      {"wipe left", left}, {"wipe right", right}, {"wipe up", up}, {"wipe down", down},
+      {"scroll left", left}, {"scroll right", right}, {"scroll up", up}, {"scroll down", down},
+      {"push left", left}, {"push right", right}, {"push up", up}, {"push down", down}, {"push", left},
+      {"slide left", left}, {"slide right", right}, {"slide up", up}, {"slide down", down}, {"slide", left},
+      {"iris open", centrewhite}, {"iris close", centreblack},
+      {"zoom open", centrewhite}, {"zoom out", centrewhite}, {"zoom close", centreblack}, {"zoom in", centreblack},
+      {"barn door open", [](const Frame& f) { return white(f, 0.5, 0.05) && white(f, 0.5, 0.95) && !white(f, 0.05, 0.5) && !white(f, 0.95, 0.5); }},
+      {"barn door close", [](const Frame& f) { return !white(f, 0.5, 0.05) && !white(f, 0.5, 0.95) && white(f, 0.05, 0.5) && white(f, 0.95, 0.5); }},
+      {"venetian blinds", [](const Frame& f) { return changes(f, 0.5, 0, false) >= 12 && changes(f, 0, 0.37, true) == 0; }},
+      {"checkerboard", [](const Frame& f) { return changes(f, 0, 0.03, true) == 7 && changes(f, 0.03, 0, false) == 5; }},
+      {"shrink to top", split(0.5, 0.1, 0.5, 0.9)}, {"shrink to bottom", split(0.5, 0.9, 0.5, 0.1)},
+      {"shrink to center", [](const Frame& f) { return !white(f, 0.5, 0.5) && white(f, 0.5, 0.05) && white(f, 0.5, 0.95); }},
+      {"stretch from top", split(0.5, 0.9, 0.5, 0.1)}, {"stretch from bottom", split(0.5, 0.1, 0.5, 0.9)},
+      {"stretch from center", [](const Frame& f) { return white(f, 0.5, 0.5) && !white(f, 0.5, 0.05) && !white(f, 0.5, 0.95); }},
+  };
+  ASSERT_EQ(doline("go card 2"), 0);
+  const Frame card = frame();
+  ASSERT_EQ(card, Frame(card.size(), 0xFF)) << "the new card is white";
+  const Frame old(card.size(), 0);
+  for (const auto& r : rows) {
+    u64 took = 0;
+    const std::vector<Frame> frames = play(r.name, &took);
+    ASSERT_EQ(frames.size(), 5u) << r.name << ": six frames, looked at between them";
+    EXPECT_GE(took, 25 * kMs) << r.name;
+    EXPECT_TRUE(r.mid(frames[2])) << r.name << ": the middle frame";
+    for (const Frame& f : frames) {
+      EXPECT_NE(f, card) << r.name << ": a frame between is not the new card";
+      EXPECT_NE(f, old) << r.name << ": nor the old one";
+    }
+    EXPECT_EQ(frame(), card) << r.name << ": the last frame is the new card";
+    EXPECT_EQ(current().cardnum, 2u);
+  }
+  // A cut, and a name no resource has, show the new card at once.
+  for (const char* name : {"plain", "cut", "no such effect"}) {
+    u64 took = 0;
+    EXPECT_TRUE(play(name, &took).empty()) << name;
+    EXPECT_EQ(took, 0u) << name;
+    EXPECT_EQ(frame(), card) << name;
+  }
 }
 
 }  // namespace

@@ -3,12 +3,17 @@
 // answers the requests the project's scripts send it.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -20,6 +25,7 @@
 #include "platform/events/events.h"
 #include "platform/ipc/appleevents.h"
 #include "platform/ipc/programs.h"
+#include "platform/ipc/remote.h"
 #include "platform/prefs/prefs.h"
 #include "platform/process/exit.h"
 #include "platform/testing/answers.h"
@@ -29,6 +35,8 @@
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
 #include "system/appleevents.h"
+#include "system/remoteprocs.h"
+#include "tests/support/collected.h"
 #include "tests/support/eventloop.h"
 
 namespace kv {
@@ -108,17 +116,7 @@ class TestPeer {
     answer_ = std::move(f);
   }
   // The requests taken so far (and whether each wanted a reply), once `n` have come.
-  std::vector<std::pair<AppleEvent, bool>> received(std::size_t n) {
-    for (int i = 0; i < 400; ++i) {
-      {
-        std::lock_guard<std::mutex> lock(m_);
-        if (got_.size() >= n) return got_;
-      }
-      std::this_thread::sleep_for(5ms);
-    }
-    std::lock_guard<std::mutex> lock(m_);
-    return got_;
-  }
+  std::vector<std::pair<AppleEvent, bool>> received(std::size_t n) { return got_.atleast(n); }
   u32 id() const { return ep_.id(); }
   bool opened = false;
 
@@ -127,7 +125,7 @@ class TestPeer {
     while (!stop_) {
       for (IncomingRequest& in : ep_.take(10)) {
         std::lock_guard<std::mutex> lock(m_);
-        got_.emplace_back(in.event, in.connection >= 0);
+        got_.add({in.event, in.connection >= 0});
         if (in.connection < 0) continue;
         if (answer_)
           ep_.answer(in.connection, answer_(in.event));
@@ -141,8 +139,43 @@ class TestPeer {
   std::atomic<bool> stop_{false};
   std::mutex m_;
   std::function<AppleEvent(const AppleEvent&)> answer_;
-  std::vector<std::pair<AppleEvent, bool>> got_;
+  Collected<std::pair<AppleEvent, bool>> got_;
   std::vector<int> held_;
+};
+
+// A program of another machine: its port (loopback) served on a thread of its own. It lists
+// itself, keeps what it received and answers an evaluation of "1+1" with "2".
+class RemotePeer {
+ public:
+  explicit RemotePeer(const std::string& name) {
+    std::string why;
+    opened = ep_.open(name, 0, true, answerprocesslist, &why);
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        for (IncomingRequest& in : ep_.take(10)) {
+          if (in.connection >= 0) {
+            AppleEvent r = reply();
+            if (textparam(in.event, keyDirectObject) == "1+1") AEPutParamPtr(&r, keyDirectObject, typeChar, "2", 1);
+            ep_.answer(in.connection, r);
+          }
+          got_.add(std::move(in.event));
+        }
+      }
+    });
+  }
+  ~RemotePeer() {
+    stop_ = true;
+    thread_.join();
+  }
+  std::string url(const std::string& name) const { return "eppc://127.0.0.1:" + std::to_string(ep_.port()) + "/" + name; }
+  std::vector<AppleEvent> received(std::size_t n) { return got_.atleast(n); }
+  bool opened = false;
+
+ private:
+  RemoteEndpoint ep_;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  Collected<AppleEvent> got_;
 };
 
 class AppleEventTest : public EventLoopTest {
@@ -161,6 +194,7 @@ class AppleEventTest : public EventLoopTest {
   }
   void TearDown() override {
     peer.reset();
+    closeremoterequests();
     leaveprograms();
     if (oldrun_.empty()) unsetenv("XDG_RUNTIME_DIR");
     else setenv("XDG_RUNTIME_DIR", oldrun_.c_str(), 1);
@@ -208,10 +242,15 @@ class AppleEventTest : public EventLoopTest {
   // Sends a request from a peer (on a thread, as another program would) while the event loop
   // runs here; the reply's error number, the reply in `out`.
   OSErr fromprogram(u32 sender, const AppleEvent& e, AppleEvent* out, bool wait = true) {
-    std::atomic<bool> done{false};
     OSErr err = noErr;
+    whilelooping([&] { err = sendrequest(folder, ownprogramid(), sender, e, wait, 5000, out, nullptr, nullptr); });
+    return err;
+  }
+  // Runs `send` on a thread (as another program sends) while the event loop runs here.
+  void whilelooping(const std::function<void()>& send) {
+    std::atomic<bool> done{false};
     std::thread t([&] {
-      err = sendrequest(folder, ownprogramid(), sender, e, wait, 5000, out, nullptr, nullptr);
+      send();
       done = true;
     });
     try {
@@ -225,7 +264,6 @@ class AppleEventTest : public EventLoopTest {
       throw;
     }
     t.join();
-    return err;
   }
   // A request from the peer "Peer"; the reply.
   AppleEvent frompeer(const AppleEvent& e) {
@@ -234,9 +272,23 @@ class AppleEventTest : public EventLoopTest {
     EXPECT_EQ(fromprogram(peer->id(), e, &out), noErr);
     return out;
   }
-  // A request from a program on another machine (only the injection reaches here).
-  AppleEvent fromremote(AppleEvent e) {
-    injectremoteevent(std::move(e), "eppc://10.0.0.9/Far");
+  // A request from the program "Far" of another machine, over TCP to this program's port
+  // (opened on the loopback address, whatever the preference says).
+  AppleEvent overtcp(const AppleEvent& e) {
+    if (!ownremoteendpoint()) {
+      std::string why;
+      EXPECT_TRUE(openremoterequests("Kestrove", 0, true, answerprocesslist, &why)) << why;
+    }
+    const std::string url = "eppc://127.0.0.1:" + std::to_string(ownremoteendpoint()->port()) + "/Kestrove";
+    AppleEvent out;
+    OSErr err = noErr;
+    whilelooping([&] { err = sendremoterequest(url, "Far", e, true, 5000, &out, nullptr, nullptr); });
+    EXPECT_EQ(err, noErr);
+    return out;
+  }
+  // A request from a program on another machine, injected as the transport delivers one.
+  AppleEvent fromremote(const AppleEvent& e) {
+    injectremoteevent(e, "eppc://10.0.0.9/Far");
     passes(2);
     AppleEvent out;
     EXPECT_TRUE(takeinjectedreply(&out));
@@ -253,6 +305,10 @@ class AppleEventTest : public EventLoopTest {
     std::string t = resulttext(31);
     return t.replace(t.find("%d"), 2, std::to_string(err));
   }
+
+  using Sender = std::function<AppleEvent(const AppleEvent&)>;
+  void scriptrequestsrun(const Sender& from);
+  void refusedbydefault(const Sender& fromfar, const std::string& sender);
 
   std::string folder;
   std::unique_ptr<TestPeer> peer;
@@ -333,27 +389,28 @@ TEST_F(AppleEventTest, ReadingAndAnsweringTheCurrentRequest) {
   c = CurrentRequest{};
 }
 
-// With remote requests allowed, evaluate, do script and subroutine calls run whole.
-TEST_F(AppleEventTest, ScriptRequestsRunAndAnswer) {
+// With remote requests allowed, evaluate, do script and subroutine calls run whole, from a
+// program here and from one on another machine.
+void AppleEventTest::scriptrequestsrun(const Sender& from) {
   openmain();
   mainglobals().remoterequests = 1;
   setmode("pass");
-  EXPECT_EQ(textparam(frompeer(request("misc", "eval", "6*7")), keyDirectObject), "42");
-  EXPECT_EQ(textparam(frompeer(request("misc", "eval", "`a` & `b`")), keyDirectObject), "ab");
+  EXPECT_EQ(textparam(from(request("misc", "eval", "6*7")), keyDirectObject), "42");
+  EXPECT_EQ(textparam(from(request("misc", "eval", "`a` & `b`")), keyDirectObject), "ab");
   const std::string longer = "`" + std::string(290, 'x') + "` & `yz`";
-  EXPECT_EQ(textparam(frompeer(request("misc", "eval", longer)), keyDirectObject), std::string(290, 'x') + "yz")
+  EXPECT_EQ(textparam(from(request("misc", "eval", longer)), keyDirectObject), std::string(290, 'x') + "yz")
       << "an expression past 255 characters is evaluated whole";
-  AppleEvent failed = frompeer(request("misc", "eval", "1 +"));
+  AppleEvent failed = from(request("misc", "eval", "1 +"));
   const i16 n = errnof(failed);
   ASSERT_GT(n, 0);
   Str255 s{};
   scripterrortext(n, s);
   EXPECT_EQ(textparam(failed, keyErrorString), std::string(reinterpret_cast<const char*>(s + 1), s[0]));
 
-  frompeer(request("misc", "dosc", "put `a` into field 1"));
-  frompeer(request("misc", "dosc", "put `b` after field 1"));
+  from(request("misc", "dosc", "put `a` into field 1"));
+  from(request("misc", "dosc", "put `b` after field 1"));
   EXPECT_EQ(field(), "ab");
-  AppleEvent toolong = frompeer(request("misc", "dosc", "put 1 into field 1\rput \"" + std::string(290, 'x') +
+  AppleEvent toolong = from(request("misc", "dosc", "put 1 into field 1\rput \"" + std::string(290, 'x') +
                                                          "\" into field 1\rput 3 into field 1"));
   EXPECT_EQ(errnof(toolong), 14);
   EXPECT_EQ(field(), "1") << "the lines before it ran, those after did not";
@@ -364,7 +421,7 @@ TEST_F(AppleEventTest, ScriptRequestsRunAndAnswer) {
   AECreateList(false, &words);
   for (const char* w : {"put", "7", "into", "field", "1"}) AEPutPtr(&words, 0, typeChar, w, Size(std::strlen(w)));
   AEPutParamDesc(&call, keyDirectObject, words);
-  frompeer(call);
+  from(call);
   EXPECT_EQ(field(), "7");
   AEPutParamPtr(&call, fourcc("snam"), typeChar, "total", 5);
   AEDesc numbers;
@@ -372,12 +429,19 @@ TEST_F(AppleEventTest, ScriptRequestsRunAndAnswer) {
   AEPutPtr(&numbers, 0, typeChar, "1", 1);
   AEPutPtr(&numbers, 0, typeChar, "2", 1);
   AEPutParamDesc(&call, keyDirectObject, numbers);
-  EXPECT_EQ(textparam(frompeer(call), keyDirectObject), "3");
+  EXPECT_EQ(textparam(from(call), keyDirectObject), "3");
+}
+
+TEST_F(AppleEventTest, ScriptRequestsRunAndAnswer) {
+  scriptrequestsrun([this](const AppleEvent& e) { return frompeer(e); });
+}
+TEST_F(AppleEventTest, ScriptRequestsOverTcpRunAndAnswerWhenAllowed) {
+  scriptrequestsrun([this](const AppleEvent& e) { return overtcp(e); });
 }
 
 // Unless the user allows it, requests that run script are refused when they come from another
-// machine; the same user's programs here are served.
-TEST_F(AppleEventTest, ScriptRequestsFromAnotherMachineAreRefusedByDefault) {
+// machine (injected, or over TCP); the same user's programs here are served.
+void AppleEventTest::refusedbydefault(const Sender& fromfar, const std::string& sender) {
   openmain();
   setmode("pass");
   ASSERT_EQ(mainglobals().remoterequests, 0);
@@ -390,11 +454,11 @@ TEST_F(AppleEventTest, ScriptRequestsFromAnotherMachineAreRefusedByDefault) {
   for (const AppleEvent& e : {request("misc", "dosc", "put 5 into field 1"), request("misc", "eval", "6*7"), call,
                               request("ANSR", "QUIL", "ping\ranswer")}) {
     clearlog();
-    AppleEvent out = fromremote(e);
+    AppleEvent out = fromfar(e);
     EXPECT_EQ(errnof(out), errAEEventNotHandled);
     EXPECT_EQ(textparam(out, keyErrorString), resulttext(114));
     EXPECT_FALSE(hasparam(out, keyDirectObject));
-    EXPECT_NE(log().find(" eppc://10.0.0.9/Far,"), std::string::npos) << "the handler sees every request";
+    EXPECT_NE(log().find(" " + sender + ","), std::string::npos) << "the handler sees every request: " << log();
   }
   EXPECT_EQ(field(), "") << "nothing ran";
 
@@ -405,12 +469,19 @@ TEST_F(AppleEventTest, ScriptRequestsFromAnotherMachineAreRefusedByDefault) {
   build(project(), "r.kv45");
   const std::string path = home->path() + "/r.kv45";
   AppleEvent odoc = request("aevt", "odoc", path);
-  fromremote(odoc);
+  fromfar(odoc);
   EXPECT_EQ(mainglobals().numwinds, 2);
   // The command line's evaluation is the program's own.
   std::string value;
   EXPECT_EQ(kv::evaluatetext("6*7", &value), 0);
   EXPECT_EQ(value, "42");
+}
+
+TEST_F(AppleEventTest, ScriptRequestsFromAnotherMachineAreRefusedByDefault) {
+  refusedbydefault([this](const AppleEvent& e) { return fromremote(e); }, "eppc://10.0.0.9/Far");
+}
+TEST_F(AppleEventTest, ScriptRequestsOverTcpAreRefusedByDefault) {
+  refusedbydefault([this](const AppleEvent& e) { return overtcp(e); }, "eppc://127.0.0.1/Far");
 }
 
 // Terminology requests are refused without a message; a wheel request of the wrong size is
@@ -563,6 +634,130 @@ TEST_F(AppleEventTest, TheEditorsHandOverIsReadOnce) {
     EXPECT_FALSE(getpreference(kRuntimeDomain, "tranfile").has_value());
     closeallwindows();
   }
+}
+
+// Scripts reach a program of another machine over TCP while the user allows it; without
+// that nothing leaves the machine (-906), and the program does not listen either.
+TEST_F(AppleEventTest, SendingToAProgramOfAnotherMachine) {
+  openmain();
+  RemotePeer far("Peer");
+  ASSERT_TRUE(far.opened);
+  std::string why;
+  ASSERT_TRUE(listenforremoterequests(&why)) << why;
+  EXPECT_EQ(ownremoteendpoint(), nullptr) << "nothing listens while remote requests are off";
+  cardrows({{"request \"1+1\" from program \"" + far.url("Peer") + "\"", "the result", failedtext(noResponseErr)}});
+  EXPECT_TRUE(far.received(0).empty());
+
+  mainglobals().remoterequests = 1;
+  cardrows({{"request \"1+1\" from program \"" + far.url("Peer") + "\"\rput it into field 1", "field 1", "2"},
+            {"send \"x\" to program \"" + far.url("Nobody") + "\"", "the result", resulttext(35)}});
+  ASSERT_EQ(doline("send \"beep\" to program \"" + far.url("peer") + "\" without reply"), 0);
+  const std::vector<AppleEvent> got = far.received(2);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(textparam(got[1], keyDirectObject), "beep");
+  EXPECT_EQ(codeattr(got[1], keyEventIDAttr), fourcc("dosc"));
+  AEDesc from;
+  ASSERT_EQ(AEGetAttributeDesc(got[1], keyAddressAttr, typeWildCard, &from), noErr);
+  EXPECT_EQ(std::string(from.data.begin(), from.data.end()), "eppc://127.0.0.1/Kestrove") << "named as it joined";
+}
+
+// A request that comes while a file dialog is up waits until the dialog has gone, then runs
+// and is answered as if it had just come; every one that came is kept, in order.
+TEST_F(AppleEventTest, RequestsWhileAFileDialogIsUpRunWhenItHasGone) {
+  openmain();
+  setmode("pass");
+  build(project(), "d.kv45");
+  const std::string path = home->path() + "/d.kv45";
+  peer = std::make_unique<TestPeer>(folder, 4242, "Peer");
+  std::atomic<bool> done{false};
+  AppleEvent answer;
+  OSErr err = 1;
+  std::thread t([&] {
+    err = sendrequest(folder, ownprogramid(), peer->id(), request("misc", "eval", "6*7"), true, 20000, &answer, nullptr,
+                      nullptr);
+    done = true;
+  });
+  struct Joined {
+    std::thread& t;
+    ~Joined() { t.join(); }
+  } joined{t};
+  EventRecord e{};
+  for (int i = 0; i < 2000 && !EventAvail(highLevelEventMask, &e); ++i) std::this_thread::sleep_for(1ms);
+  ASSERT_EQ(e.what, kHighLevelEvent) << "the peer's request is waiting";
+  injectremoteevent(request("aevt", "odoc", path), "eppc://10.0.0.9/Far");
+
+  queueanswer(Answer{"answer file", path, {}});
+  ASSERT_EQ(doline("answer file \"Which?\"\rput it into field 1\r"
+                   "request \"6*7\" from program \"Kestrove\"\rput it after field 1"),
+            0);
+  EXPECT_EQ(field(), path + "42") << "the script's own request runs once the dialog has gone";
+  EXPECT_EQ(log(), "misc eval Kestrove,") << "the others did not run while the dialog was up";
+  EXPECT_NE(mainglobals().aependingevent, 0u);
+  EXPECT_FALSE(done);
+  AppleEvent out;
+  EXPECT_FALSE(takeinjectedreply(&out)) << "not answered yet";
+
+  for (int i = 0; i < 2000 && !done; ++i) {
+    passes(1);
+    std::this_thread::sleep_for(1ms);
+  }
+  ASSERT_TRUE(done);
+  EXPECT_EQ(err, noErr);
+  EXPECT_EQ(textparam(answer, keyDirectObject), "42");
+  EXPECT_EQ(log(), "misc eval Kestrove,misc eval Peer,aevt odoc eppc://10.0.0.9/Far,");
+  EXPECT_TRUE(takeinjectedreply(&out));
+  EXPECT_EQ(errnof(out), 0);
+  EXPECT_EQ(mainglobals().numwinds, 2) << "the document opened";
+  EXPECT_EQ(mainglobals().aependingevent, 0u);
+}
+
+// A second kestrove on this machine, with remote requests allowed in the user's preferences,
+// asks this program over TCP: its evaluation and do script are refused while this program does
+// not allow remote requests, and are answered and run once it does.
+TEST_F(AppleEventTest, ASecondKestroveAsksOverTcp) {
+  openmain();
+  setmode("pass");
+  setpreference(kRuntimeDomain, kRemoteRequestsKey, PrefValue::ofstring("Yes"));
+  synchronizepreferences(kRuntimeDomain);
+  std::string why;
+  ASSERT_TRUE(openremoterequests("Kestrove", 0, true, answerprocesslist, &why)) << why;
+  const std::string url = "eppc://127.0.0.1:" + std::to_string(ownremoteendpoint()->port()) + "/Kestrove";
+  // Runs the other kestrove with a --do line and then --eval EXPR; what it printed.
+  auto other = [&](const std::string& line, const std::string& expr) {
+    const std::string out = home->path() + "/other.txt";
+    std::vector<std::string> args{KV_TEST_KESTROVE, "--headless", "--do", line, "--eval", expr};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, KV_TEST_KESTROVE, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(spawned, 0);
+    if (spawned != 0) return std::string("(not started)");
+    int status = -1;
+    for (int i = 0; i < 60000 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) {
+      passes(1);
+      std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  const std::string ask = "request \"6*7\" from program \"" + url + "\"";
+  const std::string put = "send \"put 5 into field 1\" to program \"" + url + "\"";
+  EXPECT_EQ(other(ask, "it & \"|\" & the result"), "|" + resulttext(114) + "\n");
+  EXPECT_EQ(other(put, "the result"), resulttext(114) + "\n");
+  EXPECT_EQ(log(), "misc eval eppc://127.0.0.1/Kestrove,misc dosc eppc://127.0.0.1/Kestrove,");
+  EXPECT_EQ(field(), "") << "refused: this program does not allow remote requests";
+  mainglobals().remoterequests = 1;
+  EXPECT_EQ(other(ask, "it & \"|\" & the result"), "42|\n");
+  EXPECT_EQ(other(put, "the result"), "\n");
+  EXPECT_EQ(field(), "5");
 }
 
 }  // namespace

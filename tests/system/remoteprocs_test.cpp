@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/ipc/remote.h"
 #include "platform/net/tcp.h"
 #include "platform/prefs/prefs.h"
 #include "shell/mainglobals.h"
@@ -226,6 +229,36 @@ TEST_F(RemoteProcessesTest, FailuresGiveTheirTexts) {
   }
   EXPECT_FALSE(AEListProcessesOnRemoteMachine("eppc://no-such-host.invalid/", &list, &error));
   EXPECT_EQ(error, "Can't open connection to host");
+}
+
+// A program's own port answers the exchange with the program that listens there; a frame
+// that is no request gets no answer.
+TEST_F(RemoteProcessesTest, AProgramsPortListsTheProgramThatListens) {
+  RemoteEndpoint port;
+  std::string why;
+  ASSERT_TRUE(port.open("Kestrove Two", 0, true, answerprocesslist, &why)) << why;
+  std::atomic<bool> stop{false};
+  std::thread served([&] {
+    while (!stop) port.take(10);
+  });
+  const std::string url = "eppc://127.0.0.1:" + std::to_string(port.port()) + "/";
+  std::vector<std::string> list;
+  std::string error;
+  const bool listed = AEListProcessesOnRemoteMachine(url, &list, &error);
+  stop = true;
+  served.join();
+  ASSERT_TRUE(listed) << error;
+  EXPECT_EQ(list, (std::vector<std::string>{url + "Kestrove%20Two"}));
+
+  std::vector<u8> answer;
+  const std::vector<u8> other = [] {
+    std::vector<u8> f = stuff({'L', 'I', 'S', 'T', 0, 0, 2, 0});
+    f.push_back(0);
+    return f;
+  }();
+  EXPECT_FALSE(answerprocesslist(other.data(), other.size(), "K", &answer));
+  const u8 invalid[] = {0x02, 'a', 0xFF, 0x00};
+  EXPECT_FALSE(answerprocesslist(invalid, sizeof invalid, "K", &answer));
 }
 
 }  // namespace
