@@ -3,14 +3,14 @@
 # kestrove program (`--eval`), and, when tclsh8.6 is there, the same loops as Tcl procedures.
 # Each whole run calls its workload several times in a row (the repeats column), so that a
 # short workload is not lost in the noise of the program's start-up; a workload's time is the
-# best of three whole runs less the best of three empty runs of the same interpreter (the same
+# best of five whole runs less the best of five empty runs of the same interpreter (the same
 # project or script file, nothing called), divided by its repeats. Then the card look-ups of a
 # 100,000-card window, timed the same way against opening that window alone.
 #
 # Builds an optimised kestrove (with the test support, which writes the projects) in
 # build/bench. tclsh8.6 is a benchmark-only dependency: installed from Debian (tcl8.6) when it
 # is missing and apt-get can be used; without it only the kestrove figures are printed.
-# KV_BENCH_RUNS sets how many whole runs the best is taken of (3).
+# KV_BENCH_RUNS sets how many whole runs the best is taken of (5).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
@@ -39,14 +39,14 @@ kestrove="$build/kestrove"
 cat >"$work/loops.txt" <<'EOF'
 function countup
   put 0 into x
-  repeat 1000000 times
+  repeat 3000000 times
     put x + 1 into x
   end repeat
   return x
 end countup
 function appendup
   put empty into y
-  repeat 100000 times
+  repeat 1000000 times
     put "a" after y
   end repeat
   return the number of chars in y
@@ -57,7 +57,7 @@ function fib n
 end fib
 function eachitem
   put empty into s
-  repeat 250000 times
+  repeat 1000000 times
     put "abc," after s
   end repeat
   put 0 into n
@@ -70,12 +70,12 @@ EOF
 cat >"$work/loops.tcl" <<'EOF'
 proc countup {} {
   set x 0
-  for {set i 0} {$i < 1000000} {incr i} { set x [expr {$x + 1}] }
+  for {set i 0} {$i < 3000000} {incr i} { set x [expr {$x + 1}] }
   return $x
 }
 proc appendup {} {
   set y ""
-  for {set i 0} {$i < 100000} {incr i} { append y "a" }
+  for {set i 0} {$i < 1000000} {incr i} { append y "a" }
   return [string length $y]
 }
 proc fib {n} {
@@ -84,7 +84,7 @@ proc fib {n} {
 }
 proc eachitem {} {
   set s ""
-  for {set i 0} {$i < 250000} {incr i} { append s "abc," }
+  for {set i 0} {$i < 1000000} {incr i} { append s "abc," }
   set n 0
   foreach w [split [string range $s 0 end-1] ","] { incr n }
   return $n
@@ -92,10 +92,10 @@ proc eachitem {} {
 EOF
 
 # The workloads: label | Veltrix call | Tcl call | result | calls per whole run.
-workloads='put x + 1 into x, 1,000,000 times|countup()|countup|1000000|3
-put "a" after y, 100,000 times, then its length|appendup()|appendup|100000|10
-recursive fib(20)|fib(20)|fib 20|6765|10
-250,000 put "abc," after s, each item counted|eachitem()|eachitem|250000|3'
+workloads='put x + 1 into x, 3,000,000 times|countup()|countup|3000000|1
+put "a" after y, 1,000,000 times, then its length|appendup()|appendup|1000000|1
+recursive fib(24)|fib(24)|fib 24|46368|1
+1,000,000 put "abc," after s, each item counted|eachitem()|eachitem|1000000|1'
 
 # Each workload is called through a wrapper that calls it its repeats in a row.
 n=0
@@ -112,7 +112,7 @@ echo 'if {[llength $argv] > 0} { puts [{*}$argv] }' >>"$work/loops.tcl"
 
 # Microseconds of the fastest of KV_BENCH_RUNS runs of the command (its output must match
 # $expect when that is set).
-runs="${KV_BENCH_RUNS:-3}"
+runs="${KV_BENCH_RUNS:-5}"
 best() {
   local fastest="" t0 t1 ms out
   for _ in $(seq "$runs"); do
@@ -133,7 +133,24 @@ msec() { awk -v us="$1" -v calls="${2:-1}" 'BEGIN { printf "%.1f", (us < 0 ? 0 :
 
 kempty=$(expect="" best "$kestrove" --headless "$work/loops.kv45" --eval 1)
 [ -n "$tcl" ] && tempty=$(expect="" best "$tcl" "$work/loops.tcl")
-printf '%-46s %8s %10s %10s %7s\n' "workload" "repeats" "kestrove" "tcl 8.6" "ratio"
+
+# Start-up: the best wall time of an empty run (no project) and its maximum resident size.
+maxrss() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
+kstart=$(expect="1" best "$kestrove" --headless --eval 1)
+printf '%-50s %10s %10s %7s\n' "start-up" "kestrove" "tcl 8.6" "ratio"
+if [ -n "$tcl" ]; then
+  tstart=$(expect="" best "$tcl" /dev/null)
+  printf '%-50s %7s ms %7s ms %7s\n' "wall (--eval 1; tclsh of an empty file)" "$(msec "$kstart")" \
+    "$(msec "$tstart")" "$(awk -v k="$kstart" -v t="$tstart" 'BEGIN { if (t <= 0) t = 1; printf "%.1f", k / t }')"
+  if [ -x /usr/bin/time ]; then
+    printf '%-50s %7s KB %7s KB\n' "maximum resident size" "$(maxrss "$kestrove" --headless --eval 1)" \
+      "$(maxrss "$tcl" /dev/null)"
+  fi
+else
+  printf '%-50s %7s ms\n' "wall (--eval 1)" "$(msec "$kstart")"
+fi
+echo
+printf '%-50s %8s %10s %10s %7s\n' "workload" "repeats" "kestrove" "tcl 8.6" "ratio"
 n=0
 while IFS='|' read -r label _ _ result repeats; do
   n=$((n + 1))
@@ -141,23 +158,23 @@ while IFS='|' read -r label _ _ result repeats; do
   if [ -n "$tcl" ]; then
     t=$(( $(expect="$result" best "$tcl" "$work/loops.tcl" "repeated$n") - tempty ))
     ratio=$(awk -v k="$k" -v t="$t" 'BEGIN { if (t <= 0) t = 1; printf "%.1f", k / t }')
-    printf '%-46s %8s %7s ms %7s ms %7s\n' "$label" "$repeats" "$(msec "$k" "$repeats")" \
+    printf '%-50s %8s %7s ms %7s ms %7s\n' "$label" "$repeats" "$(msec "$k" "$repeats")" \
       "$(msec "$t" "$repeats")" "$ratio"
   else
-    printf '%-46s %8s %7s ms %10s %7s\n' "$label" "$repeats" "$(msec "$k" "$repeats")" "-" "-"
+    printf '%-50s %8s %7s ms %10s %7s\n' "$label" "$repeats" "$(msec "$k" "$repeats")" "-" "-"
   fi
 done <<<"$workloads"
 
 # Each run goes to the card and back five times, ending on it: ten look-ups per run.
 echo
 cempty=$(expect="c1" best "$kestrove" --headless "$work/cards.kv45" --eval "the short name of this card")
-printf '%-46s %8s %10s\n' "100,000 cards (less opening the window)" "repeats" "kestrove"
+printf '%-50s %8s %10s\n' "100,000 cards (less opening the window)" "repeats" "kestrove"
 while IFS='|' read -r label there back; do
   gos=()
   for _ in 1 2 3 4 5; do gos+=(--do "go to card $back" --do "go to card $there"); done
   c=$(( $(expect="c99998" best "$kestrove" --headless "$work/cards.kv45" "${gos[@]}" \
     --eval "the short name of this card") - cempty ))
-  printf '%-46s %8s %7s ms\n' "$label" 10 "$(msec "$c" 10)"
+  printf '%-50s %8s %7s ms\n' "$label" 10 "$(msec "$c" 10)"
 done <<'EOF'
 go to card "c99998" (by name)|"c99998"|"c99990"
 go to card id 100098 (by id)|id 100098|id 100090

@@ -16,7 +16,9 @@ pkg_check_modules(KV_FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
 pkg_check_modules(KV_OPENJP2 REQUIRED IMPORTED_TARGET libopenjp2)
 pkg_check_modules(KV_ESPEAK REQUIRED IMPORTED_TARGET espeak-ng)
 pkg_check_modules(KV_CAIRO REQUIRED IMPORTED_TARGET cairo cairo-pdf)
-target_link_libraries(kvplatform PRIVATE
+pkg_check_modules(KV_FRIBIDI REQUIRED IMPORTED_TARGET fribidi)
+pkg_check_modules(KV_HARFBUZZ REQUIRED IMPORTED_TARGET harfbuzz)
+target_link_libraries(kvplatform PRIVATE PkgConfig::KV_FRIBIDI PkgConfig::KV_HARFBUZZ
   PkgConfig::KV_SDL2 PkgConfig::KV_FREETYPE PkgConfig::KV_FONTCONFIG
   PkgConfig::KV_PIXMAN PkgConfig::KV_PNG PkgConfig::KV_MD
   PkgConfig::KV_JPEG PkgConfig::KV_TIFF PkgConfig::KV_GIF PkgConfig::KV_STB PkgConfig::KV_CURL
@@ -37,3 +39,6 @@ foreach(dir IN LISTS KV_POCKETSPHINX_INCLUDE_DIRS)
   endif()
 endforeach()
 target_link_libraries(kvplatform PRIVATE ${KV_POCKETSPHINX_LINK_LIBRARIES})
+# Lua 5.4, the scripting component "Lua" (platform/osa).
+pkg_check_modules(KV_LUA REQUIRED IMPORTED_TARGET lua5.4)
+target_link_libraries(kvplatform PRIVATE PkgConfig::KV_LUA)

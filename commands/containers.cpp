@@ -247,12 +247,21 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   chunkpart dest;
   i32 i = at + 1, used = 0;
   i16 st = 0;
+  double by = 0, was = 0;
+  // `add 1 to n`: a number literal (the commonest amount) is read from its atom's number.
+  bool literal = amountfirst && numberliteralat(text, atoms, i, &by) &&
+                 tokenat(atoms, i + 1) == (verb == tokAdd ? u16(tokTo) : u16(tokFrom));
   if (amountfirst) {
-    if ((st = expression(path, text, atoms, i, variables, nilhandle, &used, &amount)) != 0) return st;
-    i += used;
-    if (tokenat(atoms, i) != (verb == tokAdd ? u16(tokTo) : u16(tokFrom))) {
-      disposfred(&amount);
-      return statusnotofrom;
+    if (literal) {
+      newfred(&amount, fredtemp, fredstring, 0);
+      i += 1;
+    } else {
+      if ((st = expression(path, text, atoms, i, variables, nilhandle, &used, &amount)) != 0) return st;
+      i += used;
+      if (tokenat(atoms, i) != (verb == tokAdd ? u16(tokTo) : u16(tokFrom))) {
+        disposfred(&amount);
+        return statusnotofrom;
+      }
     }
     st = destination(path, text, atoms, i + 1, variables, nilhandle, &used, &dest, 0, 0);
     if (st != 0) {
@@ -274,9 +283,8 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     }
     i += 1 + used;
   }
-  double by = 0, was = 0;
   if (!lineends(atoms, i)) st = statusstray;
-  if (st == 0) st = fredtodouble(&amount, &by) == statusnotnumber ? i16(statusnotnumber) : i16(0);
+  if (st == 0 && !literal) st = fredtodouble(&amount, &by) == statusnotnumber ? i16(statusnotnumber) : i16(0);
   disposfred(&amount);
   if (st == 0) st = containernumber(&dest, &was);
   if (st != 0) {

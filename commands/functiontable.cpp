@@ -19,6 +19,7 @@
 #include "properties/proplisting.h"
 #include "shell/mainglobals.h"
 #include "shell/resourcedialogs.h"
+#include "system/osascripts.h"
 
 namespace kv {
 
@@ -51,10 +52,6 @@ struct funrow {
   funproc routine;
   u8 pluginrefused;
 };
-
-// The routines of other families, not written yet: each row of the family below points here.
-constexpr funproc funscript = funnotbuilt;
-
 
 // Every function word, by token; tokens not listed (3029-3031, and the words instrument,
 // scaleQuad, xfcn and xrtn among them) go to neverfunproc.

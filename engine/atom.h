@@ -19,6 +19,8 @@ enum : u8 {
                       // in, value[1] that list's handle serial, reserved[] the entry's index
   numlineafter = 5,   // on the command atom that starts a statement: value[0] holds the first
                       // atom of the line after it
+  numparameter = 6,   // on a parameter name of a handler's first line: value[0] holds the
+                      // name's key (the name was found good on the first call)
 };
 
 struct atom {

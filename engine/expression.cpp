@@ -441,10 +441,9 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   if (t == tokString && !isoperator(next)) {
     // A quoted literal on its own (a common operand): its value, as the operand reader below
     // would give it.
-    fred literal;
-    i16 st = quotedliteral(e, at, &literal);
+    // Made in place: a copy of a value just written field by field waits for those writes.
+    i16 st = quotedliteral(e, at, value);
     if (st != 0) return st;
-    *value = literal;
     *count = 1;
     return 0;
   }
@@ -541,7 +540,15 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
     }
   }
   evalentry& result = es.table[size_t(vals[0])];
-  *value = result.value;
+  // Field by field: the compiler's copy of the whole record here is a slow string move.
+  const fred& r = result.value;
+  value->cls = r.cls;
+  value->type = r.type;
+  value->integer = r.integer;
+  value->real = r.real;
+  value->text = r.text;
+  value->link = r.link;
+  std::memcpy(value->shorttext, r.shorttext, sizeof r.shorttext);
   result.value.cls = freddisposed;
   result.value.text = nilhandle;
   releaseentries(es, base);
@@ -599,6 +606,11 @@ i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle v
   doubletonewfred(r, value);
   *count = 3;
   return 0;
+}
+
+bool numberliteralat(Handle text, Handle atoms, i32 at, double* num) {
+  if (tokenat(atoms, at) != tokNumber) return false;
+  return literalnumber(evalargs{hierpath(), text, atoms, nilhandle, nilhandle}, at, num);
 }
 
 i16 isfieldcont(Handle atoms, i32 at) {

@@ -39,6 +39,10 @@ i16 anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
 i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
                    i32* count, fred* value);
 
+// The number of the number literal at `at` (parsed once, then kept in its atom): false when the
+// atom is no number literal or its text is no number.
+bool numberliteralat(Handle text, Handle atoms, i32 at, double* num);
+
 // Applies one two-operand operator: the result replaces `left`; `right` is left for the
 // caller to dispose. Tokens outside 1001..1023 leave `left` unchanged.
 i16 operate(fred* left, u16 op, fred* right);

@@ -147,7 +147,7 @@ void disposfredwith(fred* v) {
         stored->type = v->type;
         stored->integer = v->integer;
         stored->real = v->real;
-        if (v->type == fredstring) std::memcpy(stored->shorttext, v->shorttext, size_t(v->shorttext[0]) + 1);
+        if (v->type == fredstring) std::memcpy(stored->shorttext, v->shorttext, sizeof stored->shorttext);
         if (stored->text != v->text) {
           if (stored->text != nilhandle) DisposeHandle(stored->text);
           stored->text = v->text;
@@ -207,7 +207,7 @@ i16 fredtofred(const fred* src, fred* dst) {
         if (st != 0) return st;
       }
       break;
-    case fredstring: std::memcpy(dst->shorttext, src->shorttext, size_t(src->shorttext[0]) + 1); break;
+    case fredstring: std::memcpy(dst->shorttext, src->shorttext, sizeof dst->shorttext); break;
     default: break;
   }
   dst->type = src->type;

@@ -18,6 +18,7 @@
 #include "store/starfile.h"
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
+#include "system/osascripts.h"
 
 namespace kv {
 
@@ -291,7 +292,20 @@ i16 doresources(RegistryId store, bool open) {
 
 bool canclosefile(i16 count) { return CountResFiles() != count; }
 
-i16 doscript(const char*) { return 1; }
+i16 doscript(const char* text) {
+  static constexpr u8 kAppleScript[] = "\x0B" "AppleScript";
+  i32 index = -1;
+  ComponentInstance ci = GetOpenComponent(kAppleScript, &index);
+  if (ci == 0) ci = GetClosedComponent(kAppleScript, &index);
+  if (ci == 0) return 1;
+  AEDesc source;
+  if (AECreateDesc(typeChar, text, Size(std::strlen(text)), &source) != noErr) return 1;
+  OSAID script = kOSANullScript, result = kOSANullScript;
+  if (osacompileflagged(ci, source, kOSAModeNull, &script) != noErr) return 0;
+  if (osaexecuteflagged(ci, script, kOSAModeCanInteract, &result) == noErr) OSADispose(ci, result);
+  OSADispose(ci, script);
+  return 0;
+}
 
 OSErr unFlattenEffectInfo(Handle flat, OSType* type, i16* value, i32* length, Handle* params) {
   if (flat == nilhandle || !IsValidHandle(flat)) return nilHandleErr;

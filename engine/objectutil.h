@@ -57,8 +57,9 @@ void lowreset();
 i16 doresources(RegistryId store, bool open);
 // True when the number of open resource files differs from `count`.
 bool canclosefile(i16 count);
-// Compiles and runs a zero-terminated text in the system's scripting component. There is no
-// scripting component: 1.
+// Compiles and runs a zero-terminated text in the scripting component named "AppleScript"
+// (opened when it is not open yet): 1 when there is no such component or no descriptor, else
+// 0 (also when the text does not compile).
 i16 doscript(const char* text);
 // Reads flattened visual-effect settings (big-endian: effect type, 16-bit value, parameter
 // length n, n bytes) into the type, the value, the length and a new handle of the parameter

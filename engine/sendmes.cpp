@@ -25,6 +25,7 @@
 #include "shell/runservices.h"
 #include "shell/windowmanage.h"
 #include "store/commitpoints.h"
+#include "store/memoryguard.h"
 #include "store/objread.h"
 #include "system/appleevents.h"
 #include "system/externals.h"
@@ -139,55 +140,91 @@ i16 messagename(const atom& a, Handle text, fred* v) {
   return st == 1 ? atomtonewfred(a, text, v) : st;
 }
 
-// Appends an argument variable (nameless, its state the argument number) holding the value,
-// which is consumed.
-i16 addargument(Handle list, i16 number, fred* value) {
-  varentry e;
-  i16 st = lowcreate(nullptr, &e);
-  if (st == 0) {
-    e.state = number;
-    fred stored = *HandleAs<fred>(e.value);
-    st = fredtofred(value, &stored);
-    disposfred(&stored);
-    if (st == 0) st = addvars(list, e);
-    if (st != 0) killfred(e.value);
+// The argument variables of a call, gathered before they go into the handler's variable list
+// together: one allocation for the commonest calls instead of one growth per argument.
+class argumentlist {
+ public:
+  explicit argumentlist(Handle list) : list_(list) {}
+  argumentlist(const argumentlist&) = delete;
+  argumentlist& operator=(const argumentlist&) = delete;
+  // Anything not handed to the list goes with the object.
+  ~argumentlist() {
+    for (i32 i = 0; i < count_; ++i) killfred(held_[i].value);
   }
-  disposfred(value);
-  return st;
-}
+  // Adds an argument variable (nameless, its state the argument number) holding the value,
+  // which is consumed.
+  i16 add(i16 number, fred* value) {
+    varentry e;
+    i16 st = lowcreate(nullptr, &e);
+    if (st == 0) {
+      e.state = number;
+      fred stored = *HandleAs<fred>(e.value);
+      st = fredtofred(value, &stored);
+      disposfred(&stored);
+      if (st == 0 && count_ == kHeld) st = flush();
+      if (st == 0) {
+        held_[count_++] = e;
+      } else {
+        killfred(e.value);
+      }
+    }
+    disposfred(value);
+    return st;
+  }
+  // Appends what is held to the list.
+  i16 flush() {
+    if (count_ == 0) return 0;
+    const Size bytes = Size(sizeof(varentry)) * count_;
+    if (memoryrefused(GetHandleSize(list_) + bytes) || PtrAndHand(held_, list_, bytes) != noErr) return statusnomem;
+    count_ = 0;
+    return 0;
+  }
+
+ private:
+  static constexpr i32 kHeld = 8;
+  Handle list_;
+  varentry held_[kHeld];
+  i32 count_ = 0;
+};
 
 // Evaluates the message's arguments in the caller's context into a new variable list: the
 // message name first, then one nameless variable per argument.
 i16 bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool function, Handle* out) {
   *out = NewHandle(0);
   if (*out == nilhandle) return statusnomem;
-  fred name;
-  i16 st = messagename(atomof(atoms, at), text, &name);
-  if (st == 0) st = addargument(*out, 0, &name);
-  i32 pos = at + 1;
-  if (st == 0 && function) {
-    if (tokenat(atoms, pos) != tokLeftParen) st = statusnoparens;
-    ++pos;
-    if (tokenat(atoms, pos) == tokRightParen) return st;
-  } else if (st == 0 && (tokenat(atoms, pos) == tokEndOfLine || tokenat(atoms, pos) == tokEndOfScript)) {
-    return 0;
-  }
-  for (i16 number = 1; st == 0; ++number) {
-    fred value;
-    i32 used = 0;
-    st = expression(path, text, atoms, pos, variables, nilhandle, &used, &value);
-    if (st != 0) break;
-    st = addargument(*out, number, &value);
-    pos += used;
-    u16 t = tokenat(atoms, pos);
-    if (function) {
-      if (t == tokRightParen) break;
-      if (t != tokComma) st = statusnotunderstood;
+  i16 st = 0;
+  {
+    argumentlist args(*out);
+    fred name;
+    st = messagename(atomof(atoms, at), text, &name);
+    if (st == 0) st = args.add(0, &name);
+    i32 pos = at + 1;
+    bool more = true;
+    if (st == 0 && function) {
+      if (tokenat(atoms, pos) != tokLeftParen) st = statusnoparens;
       ++pos;
-    } else {
-      if (t == tokEndOfLine || t == tokEndOfScript) break;
-      if (t == tokComma) ++pos;  // a further expression directly after one is also taken
+      if (tokenat(atoms, pos) == tokRightParen) more = false;
+    } else if (st == 0 && (tokenat(atoms, pos) == tokEndOfLine || tokenat(atoms, pos) == tokEndOfScript)) {
+      more = false;
     }
+    for (i16 number = 1; st == 0 && more; ++number) {
+      fred value;
+      i32 used = 0;
+      st = expression(path, text, atoms, pos, variables, nilhandle, &used, &value);
+      if (st != 0) break;
+      st = args.add(number, &value);
+      pos += used;
+      u16 t = tokenat(atoms, pos);
+      if (function) {
+        if (t == tokRightParen) break;
+        if (t != tokComma) st = statusnotunderstood;
+        ++pos;
+      } else {
+        if (t == tokEndOfLine || t == tokEndOfScript) break;
+        if (t == tokComma) ++pos;  // a further expression directly after one is also taken
+      }
+    }
+    if (st == 0) st = args.flush();
   }
   if (st != 0) {
     dumpvars(*out);
@@ -203,22 +240,29 @@ i16 bindparameters(const hier& entry, i32 name, Handle list) {
   for (i16 number = 1;; ++number) {
     u16 t = tokenat(entry.atoms, pos);
     if (t == tokEndOfLine || t == tokEndOfScript) return 0;
-    const atom& p = atomof(entry.atoms, pos);
+    const atom p = atomof(entry.atoms, pos);
     Str255 pname;
     pname[0] = u8(p.length > 255 ? 255 : p.length);
     std::memcpy(pname + 1, deref(entry.script) + p.offset, pname[0]);
     varentry named;
     if (number < HandleCount<varentry>(list)) {
-      // The parameter takes over the argument's value.
-      if (i16 st = lownamed(pname, &named); st != 0) return st;
+      // The parameter takes over the argument's value. Its name was checked and its key
+      // found on the first call: the atom keeps the key.
+      const bool known = p.numstate == numparameter;
+      if (i16 st = known ? lownamedkey(pname, p.value[0], &named) : lownamed(pname, &named); st != 0) return st;
+      if (!known && p.numstate == numnotcached && p.token != tokNumber) {
+        atom& marked = HandleAs<atom>(entry.atoms)[pos];
+        marked.numstate = numparameter;
+        marked.value[0] = named.key;
+      }
       varentry& arg = HandleAs<varentry>(list)[number];
       if (arg.state != number) {
         if (named.name != nilhandle) DisposeHandle(named.name);
         return statusnotunderstood;
       }
-      named.value = arg.value;
-      named.state = number;
-      arg = named;
+      // The argument's state and value stay.
+      arg.key = named.key;
+      arg.name = named.name;
     } else {
       if (i16 st = lowcreate(pname, &named); st != 0) return st;
       if (i16 st = addvars(list, named); st != 0) {
@@ -340,6 +384,45 @@ i16 sendto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, H
   return st;
 }
 
+// The search of the path for a handler of the message; true when one took it (its status in
+// *st). Kept apart from sendmes, whose commonest call (a built-in no script handles) needs none
+// of it.
+[[gnu::noinline]] bool searchpath(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* result,
+                                  i16* st) {
+  ++state<SendState>().searches;
+  const atom msg = atomof(atoms, at);  // a copy: the atoms may move while handlers run
+  const bool function = result != nullptr;
+  std::span<hier> slots = hierslots();
+  for (size_t i = 0; i < path.size(); ++i) {
+    // A slot copy is taken again when the search reaches it: a handler earlier in the path
+    // may have removed or replaced that slot's script (and the old one may be gone). Only
+    // the search reads the slot copies of a path, so they are refreshed here and nowhere
+    // else.
+    if (path[i].slot >= 0 && size_t(path[i].slot) < slots.size()) path[i] = slots[size_t(path[i].slot)];
+    const hier& entry = path[i];
+    if (entry.atoms != nilhandle && entry.script != nilhandle) {
+      i32 count = i32(HandleCount<atom>(entry.atoms));
+      i32 name = function ? entry.firstfunction : entry.firsthandler;
+      for (i32 steps = 0; name >= 0 && name < count && steps < count; ++steps) {
+        if (namematches(entry, name, text, msg)) {
+          i16 ran = runhandler(path.subspan(i), name, text, atoms, at, variables, result);
+          if (ran == statuspass) break;  // on to the next entry of the path
+          if (ran == statusexitrepeat) ran = 31;
+          if (ran == statusnextrepeat) ran = 35;
+          if (ran == statusreturn) ran = 0;
+          if (ran > 0) posterror(entry, name, entry.script);
+          *st = ran;
+          return true;
+        }
+        name = atomof(entry.atoms, name).link;
+      }
+    }
+    if (entry.level == hiershared) break;
+  }
+  *st = 0;
+  return false;
+}
+
 }  // namespace
 
 u64 pathsearches() { return state<SendState>().searches; }
@@ -378,47 +461,15 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     if (level == nullptr) return mainglobals().calllevel >= 0x7FFE ? statusstack : statusnomem;
     *level = calllevel{variables, text, path.data(), at, kind, 0, {13, ',', ' '}, 0};
   }
-  const atom msg = atomof(atoms, at);
+  const u16 token = tokenat(atoms, at);
   bool function = result != nullptr;
-  bool search = !isbuiltin(msg.token, function) || handlerpresent(msg.token);
   i16 st = 0;
-  bool handled = false;
-  if (search) {
-    ++state<SendState>().searches;
-    std::span<hier> slots = hierslots();
-    for (size_t i = 0; i < path.size() && !handled; ++i) {
-      // A slot copy is taken again when the search reaches it: a handler earlier in the path
-      // may have removed or replaced that slot's script (and the old one may be gone). Only
-      // the search reads the slot copies of a path, so they are refreshed here and nowhere
-      // else.
-      if (path[i].slot >= 0 && size_t(path[i].slot) < slots.size()) path[i] = slots[size_t(path[i].slot)];
-      const hier& entry = path[i];
-      if (entry.atoms != nilhandle && entry.script != nilhandle) {
-        i32 count = i32(HandleCount<atom>(entry.atoms));
-        i32 name = function ? entry.firstfunction : entry.firsthandler;
-        for (i32 steps = 0; name >= 0 && name < count && steps < count; ++steps) {
-          if (namematches(entry, name, text, msg)) {
-            st = runhandler(path.subspan(i), name, text, atoms, at, variables, result);
-            if (st == statuspass) {
-              st = 0;
-              break;  // on to the next entry of the path
-            }
-            if (st == statusexitrepeat) st = 31;
-            if (st == statusnextrepeat) st = 35;
-            if (st == statusreturn) st = 0;
-            if (st > 0) posterror(entry, name, entry.script);
-            handled = true;
-            break;
-          }
-          name = atomof(entry.atoms, name).link;
-        }
-      }
-      if (entry.level == hiershared) break;
-    }
-  }
+  // A built-in that no script of the run has a handler for goes straight to its routine.
+  bool handled = (!isbuiltin(token, function) || handlerpresent(token)) &&
+                 searchpath(path, text, atoms, at, variables, result, &st);
   if (!handled) {
     // A built-in or external command is one change (send and do only run other statements).
-    ChangeScope change(!function && msg.token != tokSend && msg.token != tokDo);
+    ChangeScope change(!function && token != tokSend && token != tokDo);
     i16 found = 0;
     st = mainglobals().plugin != 0 ? i16(0) : xlookup(path, text, atoms, at, variables, &found, result, 0);
     if (found == 0 || st == statuspass) {
@@ -434,7 +485,7 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
         if (st != 0) newfred(result, fredtemp, fredstring, 0);
       } else {
         st = syscom(path, text, atoms, at, variables);
-        if (st == statusnocommand && failed > 0 && !isbuiltin(msg.token, false)) st = failed;
+        if (st == statusnocommand && failed > 0 && !isbuiltin(token, false)) st = failed;
       }
     }
   }

@@ -189,17 +189,22 @@ i16 badname(ConstStringPtr name) {
 }
 
 i16 lownamed(ConstStringPtr name, varentry* out) {
-  varentry e{};
-  e.state = varowned;
   if (i16 st = badname(name); st != 0) return st;
-  e.key = keyof(name);
+  return lownamedkey(name, keyof(name), out);
+}
+
+i16 lownamedkey(ConstStringPtr name, u32 key, varentry* out) {
+  Handle named = nilhandle;
   // Without memory for the name the entry goes on nameless.
-  if (stringtonewh(name, &e.name) != 0) e.name = nilhandle;
+  if (stringtonewh(name, &named) != 0) named = nilhandle;
   if (memoryrefused(Size(sizeof(fred)))) {
-    if (e.name != nilhandle) DisposeHandle(e.name);
+    if (named != nilhandle) DisposeHandle(named);
     return statusnomemory;
   }
-  *out = e;
+  out->state = varowned;
+  out->key = key;
+  out->name = named;
+  out->value = nilhandle;
   return 0;
 }
 
@@ -220,7 +225,11 @@ i16 lowcreate(ConstStringPtr name, varentry* out) {
   v->cls = fredworking;
   v->type = fredstring;
   v->link = e.value;
-  *out = e;
+  // Field by field: a copy of the whole entry would wait for the writes that just made it.
+  out->state = e.state;
+  out->key = e.key;
+  out->name = e.name;
+  out->value = e.value;
   return 0;
 }
 

@@ -47,6 +47,9 @@ i16 lowcreate(ConstStringPtr name, varentry* out);
 // lowcreate for an entry that will take over a value it is given: no value handle is made
 // (the entry's value is none), but the memory guard is asked for one as lowcreate asks.
 i16 lownamed(ConstStringPtr name, varentry* out);
+// lownamed for a name already found good, whose key is known (a handler's parameter names,
+// checked on the first call): the name is not checked or hashed again.
+i16 lownamedkey(ConstStringPtr name, u32 key, varentry* out);
 // Appends a copy of the entry to the list; 37 when the list cannot grow.
 i16 addvars(Handle list, const varentry& entry);
 

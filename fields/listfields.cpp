@@ -185,11 +185,8 @@ void disposelist(spot& s) {
 
 // The field's list scroll bar drawn at the field's scroll bar rectangle with the range of its
 // rows, then parked and hidden.
-void drawlistbar(const spot& s, ListHandle l) {
-  const ControlRef bar = LGetVerticalScrollBar(l);
-  if (bar == nilid) return;
-  Rect r{};
-  controlrect(s, &r);
+// The scroll settings of a list's bar: from the first row shown, over the rows that do not fit.
+void setlistbar(ControlRef bar, ListHandle l) {
   const i32 cellh = std::max<i16>(1, LGetCellSize(l).v);
   const Rect view = LGetView(l);
   const i32 over = std::max(0, rowsof(l) * cellh - (view.bottom - view.top));
@@ -198,6 +195,14 @@ void drawlistbar(const spot& s, ListHandle l) {
   SetControl32BitMaximum(bar, maximum);
   SetControl32BitValue(bar, LGetVisible(l).top);
   SetControlViewSize(bar, rowsof(l) - maximum + 1);
+}
+
+void drawlistbar(const spot& s, ListHandle l) {
+  const ControlRef bar = LGetVerticalScrollBar(l);
+  if (bar == nilid) return;
+  Rect r{};
+  controlrect(s, &r);
+  setlistbar(bar, l);
   {
     KeepClip clip;
     clip.within(r);
@@ -214,6 +219,25 @@ void restorebackground(i16 depth) {
 }
 
 }  // namespace
+
+void drawlistbarimage(const spot& s, bool active) {
+  const WindowRef window = mainglobals().current.window;
+  const ListHandle l = fieldlisthandle(s);
+  if (s.style != stylefieldscrolllist || window == nilid || l == nullptr) return;
+  Rect r{};
+  controlrect(s, &r);
+  ControlRef bar = nilid;
+  if (CreateScrollBarControl(window, &kListParked, 0, 0, 0, 0, false, nullptr, &bar) != noErr || bar == nilid) return;
+  setlistbar(bar, l);
+  HiliteControl(bar, active ? i16(kControlNoPart) : i16(kControlInactivePart));
+  {
+    KeepClip clip;
+    clip.within(r);
+    SetControlBounds(bar, &r);
+    DrawControlInCurrentPort(bar);
+  }
+  DisposeControl(bar);
+}
 
 ListHandle fieldlisthandle(const spot& s) { return isfield(s) ? LFromRef(livefield(s)) : nullptr; }
 

@@ -19,6 +19,10 @@ void setlistmode(spot& object, bool makelist, u16 newstyle);
 // The list's cell size from the text's font (measured once per font) and its view from the
 // field's rectangle.
 void setcellsize(spot& object);
+// Draws a real scroll bar for a scrolling list field (303) into the current port from its
+// list's scroll state, active or inactive: a control of the current window made, drawn and
+// disposed at once (for card images, where the list's own parked bar cannot be recorded).
+void drawlistbarimage(const spot& s, bool active);
 // Draws a list field's rows (making its list when it has none), its frame and the scroll bar of
 // style 303 into the current port.
 void drawthelist(spot& object);

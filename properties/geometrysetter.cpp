@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/expression.h"
+#include "engine/geometry.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/lookups.h"
@@ -16,9 +17,15 @@
 #include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
+#include "render/fielddrawing.h"
 #include "render/objectbounds.h"
 #include "render/spotgeometry.h"
+#include "shell/drawcase.h"
+#include "shell/eventqueue.h"
+#include "shell/fieldputting.h"
 #include "shell/mainglobals.h"
+#include "shell/messagebox.h"
+#include "shell/objectresize.h"
 #include "shell/platformutil.h"
 #include "shell/redraws.h"
 #include "shell/windowmanage.h"
@@ -26,6 +33,7 @@
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "store/refwords.h"
+#include "tools/paint.h"
 
 namespace kv {
 
@@ -103,6 +111,9 @@ i16 moveobject(const objread& obj, u16 word, const geometryvalue& g) {
     bool colour = getgraphictail(s).startangle != 0;
     i64 bytes = imagesize(r, colour ? 8 : 1);
     if (bytes > INT32_MAX || memoryrefused(Size(std::max<i64>(bytes, 0)))) return statusnomemory;
+    // The pixels are matched through the colour table of the bitmap's own layer.
+    MainGlobals& m = mainglobals();
+    m.currentclut = obj.objects == obj.d.backspots ? obj.d.backclut : obj.d.cardclut;
   }
   Rect before{};
   calcspot(obj.objects, i16(obj.objindex), &before);
@@ -143,8 +154,15 @@ i16 movewindow(const objread& obj, u16 word, const geometryvalue& g) {
   markowner(obj);
   desk open{};
   if (haswind(obj.d.store, obj.d.windnum, &open) && open.window != nilid) {
+    // The window moves, its objects follow their anchoring and it is drawn again as one
+    // change on the screen.
+    const bool first = lockscreen() == 1;
     rectowind(r, open.window);
-    drawedit(open, nullptr);
+    getwind(open.window, &open);
+    resizespots(open, 0, 0, 0);
+    drawframe(open.window);
+    unlockscreen();
+    if (first && IsValidWindowPtr(open.window)) EconomyFlush(GetWindowPort(open.window), nilid);
   }
   return 0;
 }
@@ -153,10 +171,7 @@ i16 movemessagebox(u16 word, const geometryvalue& g) {
   RegistryId w = mainglobals().msgwindow;
   Rect current{};
   if (w != nilid) GetWindowBounds(w, kWindowContentRgn, &current);
-  Rect r = newrect(word, g, current);
-  if (emptyrect(r)) return statusemptyrect;
-  if (w != nilid) rectowind(r, w);
-  return 0;
+  return placemessagebox(newrect(word, g, current));
 }
 
 }  // namespace
@@ -197,13 +212,25 @@ KV_SETTER(setloc) {
   }
   if (form == target::message) return movemessagebox(word, g);
   if ((st = dofront(c, at, &used, &obj, true))) return st;
+  if (obj.kind == objpart && readisbmap(obj)) {
+    // The bitmap being painted is put down first and read again as a stored object.
+    writeobj(&obj);
+    if ((st = putdownbmap())) return st;
+    if ((st = dofront(c, at, &used, &obj, true))) return st;
+  }
   switch (obj.kind) {
     case objpart: st = moveobject(obj, word, g); break;
     case objwindow: st = movewindow(obj, word, g); break;
     default: st = statusnoobject; break;
   }
+  const bool graphic = obj.kind == objpart && readisgraph(obj), field = obj.kind == objpart && readisfield(obj);
   writeobj(&obj);
-  return st;
+  if (st != 0) return st;
+  // The text graphic or field being edited is put down in its new place (the field's text
+  // written back and its rectangle redrawn).
+  if (graphic) putdownmodes();
+  if (field) return putdownfield();
+  return 0;
 }
 
 }  // namespace kv

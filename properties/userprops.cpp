@@ -10,12 +10,19 @@
 #include "engine/status.h"
 #include "engine/textutil.h"
 #include "engine/variables.h"
+#include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
+#include "platform/windows/windows.h"
 #include "platform/text/pstring.h"
 #include "properties/getters.h"
 #include "properties/propfront.h"
 #include "properties/setters.h"
+#include "render/buttoncontrols.h"
+#include "render/controlflush.h"
+#include "render/controlvisibility.h"
+#include "render/magicuprops.h"
 #include "shell/mainglobals.h"
+#include "shell/windtable.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
 
@@ -25,6 +32,7 @@ namespace {
 
 constexpr i16 statusnoobject = 2, statusnoof = 5, statusnouprop = 68;
 constexpr i32 kShortName = 31;
+constexpr i16 kParked = -30000;  // controls parked off the card lie at or above this
 
 // Names of two or more characters that begin with two underscores are internal.
 bool hiddenname(ConstStringPtr name) { return name[0] >= 2 && name[1] == '_' && name[2] == '_'; }
@@ -104,6 +112,30 @@ i16 setentry(const objread& obj, Handle list, i32 index, fred* value) {
   if (i16 st = fredtohand(value, e.value)) return st;
   markowner(obj);
   return 0;
+}
+
+// A button whose control takes its data from the property just set gets its control built
+// again from it: the controls flushed, the control made while its window is open, its bounds
+// (a popup menu sizes itself to its items) kept as the object's rectangle, and the control
+// taken down to be drawn afresh. `all` 0 flushes only tabs and popup menus the first time.
+void rebuildcontrol(const objread& obj, i16 all) {
+  lowflush(obj, all);
+  desk shown{};
+  if (obj.d.window == nilid || getwind(obj.d.window, &shown) == 0 || !IsValidWindowPtr(obj.d.window)) return;
+  BorrowDesk borrow(shown);
+  spot s = spotat(obj.objects, obj.objindex);
+  InvalWindowRect(obj.d.window, &s.rect);
+  const ControlRef c = docontrolup(&s, obj.objects == obj.d.backspots ? 1 : 0);
+  if (c != nilid && IsValidControlHandle(c)) {
+    Rect bounds{};
+    GetControlBounds(c, &bounds);
+    docontroldown(s);
+    InvalWindowRect(obj.d.window, &bounds);
+    if (bounds.bottom > bounds.top && bounds.right > bounds.left && bounds.top > kParked) s.rect = bounds;
+  }
+  putspot(obj.objects, obj.objindex, s);
+  markowner(obj);
+  lowflush(obj, 1);
 }
 
 }  // namespace
@@ -219,7 +251,8 @@ i16 lowsetuserprop(const objread& obj, ConstStringPtr name, fred* value) {
   i32 i = indexof(list, name);
   if (i < 0) return statusnouprop;
   if (i16 st = setentry(obj, list, i, value)) return st;
-  iconchanged(obj, name);
+  if (obj.kind == objpart && ismagicuprop(obj, name)) rebuildcontrol(obj, 1);
+  else iconchanged(obj, name);
   return 0;
 }
 
@@ -227,7 +260,9 @@ i16 lowsetuserpropidx(const objread& obj, i32 index, fred* value) {
   Handle list = nilhandle;
   if (!upropslist(obj, &list)) return statusnoobject;
   if (index < 0 || index >= entrycount(list)) return statusnouprop;
-  return setentry(obj, list, index, value);
+  if (i16 st = setentry(obj, list, index, value)) return st;
+  if (obj.kind == objpart && ismagicupropidx(obj, index)) rebuildcontrol(obj, 0);
+  return 0;
 }
 
 KV_GETTER(userprop) {

@@ -115,7 +115,7 @@ bool parentbackground(const spot& parent, WindowRef window, i16 depth, bool isCo
 
 bool windowdimmed() {
   const WindowRef w = mainglobals().current.window;
-  return w != nilid && !IsWindowHilited(w);
+  return w != nilid && !windowactive(w);
 }
 
 i16 bgShouldBeGrayed(const spot& object) {

@@ -17,11 +17,11 @@
 
 namespace kv {
 
-// Whether the objects of the current window draw dimmed: the window exists and is not hilited.
-// (Windows here have no root control that could be inactive on its own.)
+// Whether the objects of the current window draw dimmed: the window exists and is not hilited,
+// or its root control is inactive (as while the program is behind).
 bool windowdimmed();
 // 1 when the object's colours are to be dimmed: it has autoDim, no card image is being drawn
-// (printing, a drag image, a window image), and the current window is not hilited; else 0.
+// (printing, a drag image, a window image), and the current window is dimmed; else 0.
 i16 bgShouldBeGrayed(const spot& object);
 
 // The colour procedure: 0 when it set the background, 1 when the control takes its default,

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/copybits.h"
@@ -166,6 +167,10 @@ void drawnameface(const spot& s, ConstStringPtr name) {
 i16 iconfamilytransform(const spot& s) {
   if (s.flags & spotdisabled) return kTransformDisabled;
   if (s.flags & spothilite) return kTransformSelected;
+  // An icon family shows disabled while its window's root control is inactive.
+  const WindowRef w = mainglobals().current.window;
+  if (ControlRef root = nilid; w != nilid && GetRootControl(w, &root) == noErr && root != nilid && !IsControlActive(root))
+    return kTransformDisabled;
   return kTransformNone;
 }
 

@@ -4,6 +4,7 @@
 
 #include "engine/fieldrecords.h"
 #include "engine/objectutil.h"
+#include "platform/controls/controls.h"
 #include "platform/process/process.h"
 #include "platform/windows/windows.h"
 #include "render/fielddrawing.h"
@@ -46,9 +47,11 @@ bool textShouldBeGrayed() {
       !(spotat(g.drawnspots, g.drawnindex).flags & spotautodim))
     return false;
   if (!processisfront()) return true;
-  // Windows here have no root control that could be inactive on its own.
   const WindowRef w = g.current.window;
-  if (w != nilid && isdialogkind(GetWindowKind(w))) return w != FrontNonFloatingWindow();
+  if (w == nilid) return false;
+  // A window's root control is deactivated with the window (and while the program is behind).
+  if (ControlRef root = nilid; GetRootControl(w, &root) == noErr && root != nilid) return !IsControlActive(root);
+  if (isdialogkind(GetWindowKind(w))) return w != FrontNonFloatingWindow();
   return false;
 }
 

@@ -4,6 +4,7 @@
 // its non-white pixels.
 #include "commands/objectfunctions.h"
 #include "fields/fieldview.h"
+#include "fields/listfields.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/copybits.h"
 #include "platform/qd/masks.h"
@@ -130,8 +131,9 @@ void drawobjectimage(Handle list, i16 index, RgnHandle visible) {
     const u16 tool = g.current.tool;
     g.current.tool = kBrowseTool;
     const bool textfield = s.style == stylefieldrect || s.style == stylefieldscroll;
-    // A scrolling list's scroll bar is drawn here once platform controls exist.
     if (textfield) drawfieldparts(list, index, s);
+    // A scrolling list gets a real scroll bar from its list's scroll state.
+    if (s.style == stylefieldscrolllist) drawlistbarimage(s, active);
     if (textfield && (s.flags & spotshowframe)) DrawThemeEditTextFrame(&s.rect, active ? kThemeStateActive : kThemeStateInactive);
     if (control || themegraphic) lowdrawspots(outlinenone, list, index, visible, 0);
     if (focus && !control) {

@@ -7,6 +7,7 @@
 
 #include "engine/fieldrecords.h"
 #include "fields/fieldview.h"
+#include "fields/listfields.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/copybits.h"
@@ -17,6 +18,8 @@
 #include "render/picturecache.h"
 #include "render/spotstyles.h"
 #include "shell/mainglobals.h"
+#include "shell/textentry.h"
+#include "shell/windowmanage.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 
@@ -72,6 +75,8 @@ bool resizebitmap(spot& s, const Rect& newrect, bool scale) {
   {
     SavePort saved;
     SetGWorld(world, nilhandle);
+    // Colours of the old rows are matched through the bitmap's own table during the copy.
+    addsearch(colour ? 1 : 0);
     EraseRect(&newbounds);
     if (s.data != nilhandle) {
       const Rect oldbounds{0, 0, i16(height(s.rect)), i16(width(s.rect))};
@@ -82,6 +87,7 @@ bool resizebitmap(spot& s, const Rect& newrect, bool scale) {
         CopyBits(reinterpret_cast<const BitMap*>(&old), GetPortBitMapForCopyBits(world), &oldbounds, &dest, srcCopy, 0);
       }
     }
+    delsearch(colour ? 1 : 0);
     const PixMap fresh = pixmaprecord(GetGWorldPixMap(world));
     std::memcpy(deref(rows), fresh.baseAddr, std::size_t(rowbytes) * std::size_t(height(newrect)));
   }
@@ -116,6 +122,8 @@ void clampfieldscroll(spot& s) {
   const i64 visible = i64(view.bottom) - view.top - m.top - m.bottom;
   const i64 max = std::max<i64>(0, i64(dest.bottom) - dest.top - visible);
   setfieldscroll(s, i32(std::clamp<i64>(getfieldscroll(s), 0, max)));
+  // A shown field's record scrolls to the clamped value too.
+  if (we != nilid) wesetscroll(s, getfieldscroll(s));
 }
 
 i16 mapone(spot& s, const Rect& newrect, bool scale, int depth);
@@ -196,7 +204,11 @@ i16 mapone(spot& s, const Rect& newrect, bool scale, int depth) {
     }
     case stylegroup: mapgroup(s, newrect, depth); return 0;
     case stylefieldlist:
-    case stylefieldscrolllist: s.rect = newrect; return 0;
+    case stylefieldscrolllist:
+      s.rect = newrect;
+      // The rows follow the new width and view.
+      setcellsize(s);
+      return 0;
     default: break;
   }
   const bool button = s.style >= 200 && s.style <= 229 && s.style != 208;

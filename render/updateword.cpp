@@ -17,6 +17,8 @@ namespace kv {
 
 namespace {
 
+constexpr u64 kWriteRoom = 20000;
+
 std::vector<u8> bytesof(Handle h) {
   std::vector<u8> v;
   if (h == nilhandle) return v;
@@ -57,6 +59,14 @@ void storetexts(RegistryId store, Handle card, u32 cardrecid, Handle backspots) 
 
 void updateword(const desk& d) {
   if (d.card == nilhandle || d.wind == nilhandle) return;
+  // A project that cannot be written, or whose disk lacks room for the two records and some
+  // to spare, forgets its pending changes: nothing is written for it. The background's texts
+  // still go into the card in memory, so that the card shows them again when another card of
+  // its background was read meanwhile.
+  u32 cardsize = 0, backsize = 0;
+  sizevir(d.store, i32(d.cardrecid), &cardsize);
+  sizevir(d.store, i32(d.backrecid), &backsize);
+  const bool unwritable = islocked(d.store) || nodiskspace(d.store, u64(cardsize) + backsize + kWriteRoom);
   u32 owner = textowner(d.store, d.backrecid);
   if (owner != 0 && owner != d.cardrecid) {
     // A reference read another card of this background since this card's texts were put in:
@@ -67,9 +77,14 @@ void updateword(const desk& d) {
       storetexts(d.store, other, owner, d.backspots);
       releasevir(d.store, owner);
     }
+    if (unwritable) clearvir(d.store);
     return;
   }
   storetexts(d.store, d.card, d.cardrecid, d.backspots);
+  if (unwritable) {
+    clearvir(d.store);
+    return;
+  }
   // Neither record changed (the texts just stored would have marked the card): the entry's
   // size and hint still hold.
   u16 cardchanged = 0, backchanged = 0;
@@ -80,7 +95,6 @@ void updateword(const desk& d) {
   wordentry e{};
   if (getword(d.store, d.wind, i32(d.cardnum), &e) != 0) return;
   wordentry old = e;
-  u32 cardsize = 0, backsize = 0;
   sizevir(d.store, i32(d.cardrecid), &cardsize);
   sizevir(d.store, i32(d.backrecid), &backsize);
   e.packedsize = cardsize + backsize;

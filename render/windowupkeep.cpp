@@ -21,6 +21,7 @@
 #include "shell/mainglobals.h"
 #include "shell/metal.h"
 #include "shell/platformutil.h"
+#include "shell/portroutines.h"
 #include "store/objects.h"
 #include "store/records.h"
 
@@ -70,10 +71,12 @@ void drawgrow(const desk* context) {
   if (w.word2 != kStandardStyle && w.word2 != kScrollingStyle && w.word2 != kPaletteStyle && !metal) return;
   SavePort saved;
   SetPortWindowPort(window);
-  clipdown();
-  // A metal window's grow grip comes with the custom window frame.
-  if ((w.flags & kResizable) && !metal) {
-    if (w.word2 == kStandardStyle) {
+  // Drawn in the window's own coordinates, whatever card scroll the port has.
+  modedown(window);
+  if (w.flags & kResizable) {
+    if (metal) {
+      myDrawMetalGrow(window);
+    } else if (w.word2 == kStandardStyle) {
       HeldRegion clip;
       GetClip(clip.get());
       Rect port{};
@@ -88,7 +91,7 @@ void drawgrow(const desk* context) {
   }
   for (ControlRef bar : {context->hscroll, context->vscroll})
     if (bar != nilid && IsValidControlHandle(bar)) Draw1Control(bar);
-  clipup();
+  modeup(window);
 }
 
 void updatetooltip() {

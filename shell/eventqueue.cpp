@@ -238,6 +238,8 @@ i16 isabort(u32 ticks) {
 
 void setabortcheck(std::function<i16(u32)> check) { ps().abortcheck = std::move(check); }
 
+bool abortcheckinjected() { return hasstate<PollState>() && bool(ps().abortcheck); }
+
 void EconomyFlush(CGrafPtr port, RgnHandle) {
   MainGlobals& g = mainglobals();
   WindowRef window = port != nilid ? GetWindowFromPort(port) : nilid;

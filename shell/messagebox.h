@@ -16,6 +16,10 @@ void runmess(i16 kind, u32 param);
 // Shows the message box (when hidden) inside the available bounds of its screen, shrunk to
 // them when larger, its text inactive, selected and drawn.
 void showmes();
+// Moves and sizes the message box so that its content is a global rectangle, kept on the
+// screen (moved into the available bounds whatever its size), its line of text as wide as the
+// box, and redraws it: 0, or 66 for an empty rectangle.
+i16 placemessagebox(const Rect& content);
 // Hides the message box (when shown) and re-hilites the windows.
 void hidemes();
 // Shows the box and puts the value's first line into it: mode 0 its text (the caret left

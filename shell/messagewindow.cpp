@@ -31,6 +31,7 @@ namespace kv {
 
 namespace {
 
+constexpr i16 kStatusEmptyRect = 66;
 constexpr i16 kRuleY = 21, kRuleInset = 12;
 constexpr Point kStatusAt{33, 15};
 constexpr i16 kStatusSize = 9;
@@ -222,6 +223,37 @@ void showmes() {
   if (processisfront()) ShowFloatingWindows();
   selectwindow(w);
   runmess(kWindowDraw, 0);
+}
+
+i16 placemessagebox(const Rect& content) {
+  MainGlobals& g = mainglobals();
+  if (content.bottom <= content.top || content.right <= content.left) return kStatusEmptyRect;
+  if (!boxexists()) return 0;
+  const WindowRef w = g.msgwindow;
+  SetWindowBounds(w, kWindowContentRgn, &content);
+  // Kept on the screen: the whole frame moved into the available bounds, whatever the fit
+  // (the top and left edges win when it is larger).
+  Rect structure{}, bounds{};
+  GetWindowBounds(w, kWindowStructureRgn, &structure);
+  GetAvailableWindowPositioningBounds(greatestareascreen(structure), &bounds);
+  i16 dh = 0, dv = 0;
+  if (structure.right > bounds.right) dh = i16(bounds.right - structure.right);
+  if (structure.left + dh < bounds.left) dh = i16(bounds.left - structure.left);
+  if (structure.bottom > bounds.bottom) dv = i16(bounds.bottom - structure.bottom);
+  if (structure.top + dv < bounds.top) dv = i16(bounds.top - structure.top);
+  if (dh != 0 || dv != 0) {
+    Rect placed = content;
+    OffsetRect(&placed, dh, dv);
+    SetWindowBounds(w, kWindowContentRgn, &placed);
+  }
+  // The line of text ends at the new width.
+  if (isvalidte(g.msgtext)) {
+    Rect dest = tedestrect(g.msgtext), view = teviewrect(g.msgtext);
+    dest.right = view.right = i16(content.right - content.left);
+    TESetRects(g.msgtext, &dest, &view);
+  }
+  if (IsWindowVisible(w)) runmess(kWindowDraw, 0);
+  return 0;
 }
 
 void hidemes() {

@@ -38,5 +38,7 @@ i16 option();
 
 // Tests inject what the abort check answers; an empty function restores the real check.
 void setabortcheck(std::function<i16(u32)> check);
+// Whether a test injected its abort check (which then sees every statement).
+bool abortcheckinjected();
 
 }  // namespace kv

@@ -45,6 +45,7 @@
 #include "system/sysinfo.h"
 #include "system/windowkind.h"
 #include "textengine/werecord.h"
+#include "tools/services.h"
 
 namespace kv {
 
@@ -200,6 +201,7 @@ void installcarbonhandlers() {
   InstallApplicationEventHandler(getproc<451>(), 2, volumes, 0, nullptr);
   const EventTypeSpec wheel[1] = {{kEventClassMouse, kEventMouseWheelMoved}};
   InstallApplicationEventHandler(PeditRThandlemousewheelproc, 1, wheel, 0, nullptr);
+  installservicehandlers();
 }
 
 void initmes() {

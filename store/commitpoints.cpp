@@ -24,17 +24,23 @@ void beginchange() { ++cs().depth; }
 
 void endchange() {
   CommitState& s = cs();
-  if (s.depth > 0 && --s.depth == 0) checkerr(commitchanges());
+  if (s.depth > 0 && --s.depth == 0) {
+    if (i16 e = commitchanges(); e != 0) checkerr(e);
+  }
 }
 
 i16 commitchanges() {
   i16 first = 0;
-  for (RegistryId store = mainglobals().openprojects; store != nilid; store = nextvir(store)) {
+  for (RegistryId store = mainglobals().openprojects; store != nilid;) {
     projectstore* st = findprojectstore(store);
     if (st == nullptr) break;
-    if (!st->dirty) continue;
-    i16 e = commitnow(store);
-    if (first == 0) first = e;
+    RegistryId next = st->next;
+    if (st->dirty) {
+      i16 e = commitnow(store);
+      if (first == 0) first = e;
+      next = nextvir(store);  // the commit may have closed the project
+    }
+    store = next;
   }
   return first;
 }

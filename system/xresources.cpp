@@ -155,10 +155,10 @@ u32 addres(OSType type, ConstStringPtr name, Handle data, RegistryId project) {
   return resid;
 }
 
-i16 delres(OSType type, ConstStringPtr name, RegistryId project) {
-  if (findprojectstore(project) == nullptr) return 0;
-  Handle lib = holdlibrary(project);
-  i32 at = nametoindex(project, lib, type, name);
+namespace {
+
+// Deletes the record at a position of the held library (none: -1), and lets the library go.
+i16 deleteat(RegistryId project, Handle lib, i32 at) {
   if (at < 0) {
     releaselibrary(project);
     return 0;
@@ -173,6 +173,20 @@ i16 delres(OSType type, ConstStringPtr name, RegistryId project) {
   releaselibrary(project);
   flushstar(project);
   return 0;
+}
+
+}  // namespace
+
+i16 delres(OSType type, ConstStringPtr name, RegistryId project) {
+  if (findprojectstore(project) == nullptr) return 0;
+  Handle lib = holdlibrary(project);
+  return deleteat(project, lib, nametoindex(project, lib, type, name));
+}
+
+i16 delresid(OSType type, u32 id, RegistryId project) {
+  if (findprojectstore(project) == nullptr) return 0;
+  Handle lib = holdlibrary(project);
+  return deleteat(project, lib, idtoindex(project, lib, type, id));
 }
 
 void addstarx() {

@@ -24,6 +24,9 @@ u32 addres(OSType type, ConstStringPtr name, Handle data, RegistryId project);
 // Deletes the first record of that type and name, if there is one: 0, or the record cache's
 // status.
 i16 delres(OSType type, ConstStringPtr name, RegistryId project);
+// Deletes the record of that type and resource id, if there is one: 0, or the record cache's
+// status.
+i16 delresid(OSType type, u32 id, RegistryId project);
 // The 0-based position in the library (held by the caller) of the first record of the type
 // and name, or of the type and resource id; -1 when there is none.
 i32 nametoindex(RegistryId project, Handle library, OSType type, ConstStringPtr name);

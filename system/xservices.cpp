@@ -13,8 +13,10 @@
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "platform/memory/memory.h"
+#include "platform/qd/pictures.h"
 #include "platform/resources/resources.h"
 #include "platform/text/pstring.h"
+#include "properties/picturedata.h"
 #include "properties/userprops.h"
 #include "shell/dialogs.h"
 #include "shell/fatalerror.h"
@@ -289,8 +291,21 @@ void lowpix(objectkey key) {
 }
 
 void installpdata() {
-  // Replacing an object's picture data waits for the picture settings' services: refused.
-  block().result = 1;
+  kv_paramblock& b = block();
+  const Handle picture = Handle(b.in[1]);
+  if (!IsValidHandle(picture)) {
+    b.result = 1;
+    return;
+  }
+  // The picture's frame is put in order (in the external's handle too); the object takes a
+  // copy, so the handle stays the external's whether or not the request succeeds.
+  orderpictureframe(picture);
+  i16 st = withobject([&](objread& obj) {
+    Handle copy = picture;
+    if (memoryrefused(GetHandleSize(picture)) || HandToHand(&copy) != noErr) return i16(statusnomemory);
+    return lowsetpicturedata(obj, copy, 1);
+  });
+  b.result = st != 0 ? 1 : 0;
 }
 
 void getread() {

@@ -63,7 +63,8 @@ i16 readfieldtext(hierpath path, Handle variables, std::string_view reference, H
 i16 writefieldtext(hierpath path, Handle variables, std::string_view reference, const u8* bytes, Size n);
 // 5000-5002: out[0] the address of the description of a bitmap object (kv_bitmapinfo).
 void lowpix(objectkey key);
-// 4503: the picture data of the object named in in[0] from the picture handle in in[1].
+// 4503: the picture data of the object named in in[0] from the picture handle in in[1] (its
+// frame put in order; the object takes a copy and the handle stays the external's).
 void installpdata();
 // 4500: selector in[2]: -1 out[0] 3; 3 the object named in in[0] read into a descriptor held
 // for the external, whose registry id starts the 242 bytes at in[1].

@@ -202,7 +202,7 @@ void WEGetRunInfo(i32 offset, WERunInfo* info, WEReference we) {
 i16 _WEGetIndDirection(i32 run, WEReference we) {
   WEExtRunInfo info{};
   _WEGetIndStyle(run, &info, we);
-  return (info.style.ts.direction & 0x80) ? 1 : 0;
+  return (info.style.ts.direction & kRightToLeftRun) ? 1 : 0;
 }
 
 i16 WEGetRunDirection(i32 offset, WEReference we) {

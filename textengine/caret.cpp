@@ -85,6 +85,43 @@ RgnHandle framergn(WEObjectDescHandle object) {
 
 // --- The selection's region and highlight -------------------------------------------------------
 
+namespace {
+
+// The selection on the lines of a record with a right-to-left script: on the first and last
+// lines, each style run's selected part is framed between the places of its two ends on that
+// run's side; the lines between are framed whole.
+void collectbidi(RgnHandle rgn, i32 start, i32 end, WEReference we) {
+  const WERec* r = werec(we);
+  const LongRect d = r->destRect;
+  const i32 first = WEOffsetToLine(start, we);
+  const i32 last = WEOffsetToLine(std::max(end - 1, start), we);
+  for (i32 line = first; line <= last; ++line) {
+    r = werec(we);
+    const i32 ls = weelement<WELineRec>(r->hLines, line).lineStart, le = weelement<WELineRec>(r->hLines, line + 1).lineStart;
+    const i32 top = d.top + weelement<WELineRec>(r->hLines, line).lineOrigin;
+    const i32 bottom = d.top + weelement<WELineRec>(r->hLines, line + 1).lineOrigin;
+    if (line != first && line != last) {
+      addrect(rgn, LongRect{top, d.left, bottom, d.right});
+      continue;
+    }
+    const i32 s = std::max(start, ls), e = std::min(end, le);
+    for (i32 at = s; at < e;) {
+      i32 runstart = 0, runend = 0;
+      const i32 run = WEOffsetToRun(at, we);
+      WEGetRunRange(run, &runstart, &runend, we);
+      const i32 to = std::min(e, runend);
+      const i16 side = _WEGetIndDirection(run, we) == 1 ? -1 : 1;
+      LongPoint a, b;
+      WEGetPoint(at, side, &a, nullptr, we);
+      WEGetPoint(to, side, &b, nullptr, we);
+      addrect(rgn, LongRect{top, std::min(a.h, b.h), bottom, std::max(a.h, b.h)});
+      at = to;
+    }
+  }
+}
+
+}  // namespace
+
 RgnHandle WEGetHiliteRgn(i32 start, i32 end, WEReference we) {
   const WERec* r = werec(we);
   if (r == nullptr) return 0;
@@ -96,6 +133,11 @@ RgnHandle WEGetHiliteRgn(i32 start, i32 end, WEReference we) {
   RgnHandle rgn = NewRgn();
   if (rgn == 0) return 0;
   if (start == end) return rgn;
+  if (r->flags & weFlagBidi) {
+    collectbidi(rgn, start, end, we);
+    SectRgn(rgn, werec(we)->viewRgn, rgn);
+    return rgn;
+  }
   LongPoint a, b;
   i16 ha = 0, hb = 0;
   WEGetPoint(start, 1, &a, &ha, we);
@@ -189,7 +231,9 @@ void _WEGetCaretRect(i32 offset, i8 edge, Rect* caret, WEReference we) {
   if (r == nullptr) return;
   LongPoint p;
   i16 height = 0;
-  WEGetPoint(offset, edge, &p, &height, we);
+  // edge is the side of a click; the caret's side at a direction boundary is the paragraph's.
+  (void)edge;
+  WEGetPoint(offset, 0, &p, &height, we);
   r = werec(we);
   const i32 left = p.h - 1 >= r->destRect.left ? p.h - 1 : p.h;
   const LongRect lr{p.v, left, p.v + height, left + 1};
@@ -200,11 +244,26 @@ void _WEDrawCaret(i32 offset, i8 edge, bool dual, WEReference we) {
   if (werec(we) == nullptr) return;
   Rect caret;
   _WEGetCaretRect(offset, edge, &caret, we);
-  // Without right-to-left scripts the caret has one edge: a dual caret shows in the line's
-  // upper half.
-  if (dual) caret.bottom = i16(caret.top + (caret.bottom - caret.top) / 2);
+  if (!dual) {
+    InView view(we);
+    InvertRect(&caret);
+    return;
+  }
+  // The other side's caret, in the lower half.
+  LongPoint p;
+  i16 height = 0;
+  WEGetPoint(offset, _WERightToLeftEdge(offset, 0, we) ? 1 : -1, &p, &height, we);
+  const WERec* r = werec(we);
+  const i32 left = p.h - 1 >= r->destRect.left ? p.h - 1 : p.h;
+  const LongRect lr{p.v, left, p.v + height, left + 1};
+  Rect other;
+  WELongRectToRect(&lr, &other);
+  const i16 middle = i16(caret.top + (caret.bottom - caret.top) / 2);
+  caret.bottom = middle;
+  other.top = middle;
   InView view(we);
   InvertRect(&caret);
+  InvertRect(&other);
 }
 
 void _WEBlinkCaret(WEReference we) {
@@ -213,7 +272,7 @@ void _WEBlinkCaret(WEReference we) {
   const bool shown = (r->flags & weFlagCaretShown) != 0;
   // A read-only record never shows its caret; one that shows goes.
   if (!shown && (r->features & (1u << weFReadOnly))) return;
-  _WEDrawCaret(r->selStart, i8(r->clickEdge), false, we);
+  _WEDrawCaret(r->selStart, i8(r->clickEdge), _WEAtDirectionBoundary(r->selStart, we), we);
   r = werec(we);
   r->flags ^= weFlagCaretShown;
   r->caretTime = TickCount();

@@ -139,7 +139,7 @@ void WEClick(Point hitPt, u16 modifiers, u32 clickTime, WEReference we) {
   // An empty selection shows the caret (not in a record that draws nothing).
   const bool quiet = r->features & ((1u << weFInhibitRecal) | (1u << weFInhibitRedraw));
   if (!quiet && r->selStart == r->selEnd && (r->flags & weFlagActive) && !(r->flags & weFlagCaretShown)) {
-    _WEDrawCaret(r->selStart, i8(r->clickEdge), false, we);
+    _WEDrawCaret(r->selStart, i8(r->clickEdge), _WEAtDirectionBoundary(r->selStart, we), we);
     r = werec(we);
     r->flags |= weFlagCaretShown;
     r->caretTime = TickCount();

@@ -3,6 +3,7 @@
 // character hooks see.
 #include <algorithm>
 
+#include "platform/fonts/scriptmanager.h"
 #include "platform/qd/qdtext.h"
 #include "platform/text/sjis.h"
 #include "textengine/weinternal.h"
@@ -31,6 +32,20 @@ Fixed justslop(const u8* text, i32 n, i16 position, const WELineRec& line) {
 
 // Whether the text ends with an empty line after a final return.
 bool endsinreturn(const WERec& r) { return r.textLength > 0 && textof(r)[r.textLength - 1] == kReturn; }
+
+// A segment's width up to byte k.
+i32 segmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
+                 i16 position, i32 startposition, WEReference we) {
+  if (style.ts.object != 0) return k > 0 ? objectwidth(style.ts.object) : 0;
+  const WERec* r = werec(we);
+  if (ruler.alignment != 2) return r->charToPixelHook(text, length, 0, k, 0, position, startposition, we);
+  const bool last = !(position & 1);
+  const i32 n = last ? VisibleLength(text, length) : length;
+  const Fixed slop = justslop(text, n, position, line);
+  const i32 drawn = r->charToPixelHook(text, n, slop, std::min(k, n), 0, position, startposition, we);
+  if (k <= n) return drawn;
+  return drawn + werec(we)->charToPixelHook(text + n, length - n, 0, k - n, 0, position, startposition + drawn, we);
+}
 
 // The point walk of WEGetOffset: the width left of the point (16.16) is used up segment by
 // segment; the offset and edge where it runs out.
@@ -74,6 +89,25 @@ bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
     w.edge = w.width >= t ? 2 : -1;
     return true;
   }
+  if (style->ts.direction & kRightToLeftRun) {
+    // A right-to-left run reads from its right edge: the width right of the point measures it.
+    const i64 whole = i64(segmentwidth(*line, *style, *ruler, text, length, length, position, w.consumed, we)) << 16;
+    if (w.width >= whole) {
+      // Right of the run: before its first byte.
+      w.offset = start;
+      w.edge = -1;
+      w.width -= whole;
+      w.consumed += i32(whole >> 16);
+      return false;
+    }
+    const Fixed slop = ruler->alignment == 2 ? justslop(text, length, position, *line) : 0;
+    Fixed width = Fixed(whole - w.width);
+    bool leading = true;
+    const i32 got = werec(we)->pixelToCharHook(text, length, slop, &width, &leading, position, w.consumed, we);
+    w.offset = start + got;
+    w.edge = leading ? -1 : 0;
+    return true;
+  }
   const WERec* r = werec(we);
   // A line's last blank (or its return) stays out of reach of a point right of the line, unless
   // the segment ends the text with another character.
@@ -108,40 +142,57 @@ bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
   return false;
 }
 
-// The offset walk of WEGetPoint: the pixel position of an offset on its line.
+// The offset walk of WEGetPoint: the pixel position of an offset on its line. Segments come in
+// the order they are shown; the offset is placed in the segment that holds the byte after it,
+// or with `trailing` the byte before it (at the end of a line, or on the chosen side of a
+// direction boundary).
 struct CharWalk {
   i32 offset;
+  bool trailing;
   i32 x;       // from the line's left edge
   i32 indent;  // the line's pen indent
 };
 
-// A segment's width up to byte k.
-i32 segmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
-                 i16 position, i32 startposition, WEReference we) {
-  if (style.ts.object != 0) return k > 0 ? objectwidth(style.ts.object) : 0;
-  const WERec* r = werec(we);
-  if (ruler.alignment != 2) return r->charToPixelHook(text, length, 0, k, 0, position, startposition, we);
-  const bool last = !(position & 1);
-  const i32 n = last ? VisibleLength(text, length) : length;
-  const Fixed slop = justslop(text, n, position, line);
-  const i32 drawn = r->charToPixelHook(text, n, slop, std::min(k, n), 0, position, startposition, we);
-  if (k <= n) return drawn;
-  return drawn + werec(we)->charToPixelHook(text + n, length - n, 0, k - n, 0, position, startposition + drawn, we);
-}
-
 bool SLCharToPixel(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32 start, i32 length,
                    i16 position, WEReference we, void* data) {
   CharWalk& c = *static_cast<CharWalk*>(data);
-  const bool first = !(position & 2), last = !(position & 1);
+  const bool first = !(position & 2);
   if (first) {
     c.indent = _WECalcPenIndent(*line, *ruler, we);
     c.x = c.indent;
   }
-  const i32 end = start + length;
-  const i32 k = c.offset >= end && !last ? length : std::clamp(c.offset - start, 0, length);
-  c.x += segmentwidth(*line, *style, *ruler, text, length, k, position, c.x - c.indent, we);
-  return c.offset < end || last;
+    const i32 end = start + length;
+  const bool here = c.trailing ? (start < c.offset && c.offset <= end) || (length == 0 && c.offset == start)
+                               : start <= c.offset && c.offset < end;
+  const i32 k = here ? c.offset - start : length;
+  const i32 before = segmentwidth(*line, *style, *ruler, text, length, k, position, c.x - c.indent, we);
+  // In a right-to-left run the offset stands the width of the bytes before it from the right.
+  if (here && (style->ts.direction & kRightToLeftRun))
+    c.x += segmentwidth(*line, *style, *ruler, text, length, length, position, c.x - c.indent, we) - before;
+  else
+    c.x += before;
+  return here;
 }
+
+}  // namespace
+
+bool _WERightToLeftEdge(i32 offset, i16 direction, WEReference we) {
+  if (direction != 0) return direction == -1;
+  WEParaInfo para;
+  _WEGetExtParaInfo(offset, &para, we);
+  return para.ruler.direction == -1 || (para.ruler.direction == 1 && GetSysDirection() == -1);
+}
+
+bool _WEAtDirectionBoundary(i32 offset, WEReference we) {
+  const WERec* r = werec(we);
+  if (r == nullptr || !(r->flags & weFlagBidi) || offset <= 0 || offset >= r->textLength) return false;
+  const i32 line = WEOffsetToLine(offset, we);
+  if (lineat(*r, line).lineStart == offset) return false;
+  const i32 before = WEOffsetToRun(offset - 1, we), after = WEOffsetToRun(offset, we);
+  return before != after && _WEGetIndDirection(before, we) != _WEGetIndDirection(after, we);
+}
+
+namespace {
 
 // The paragraph around an offset: [start, end) from after the return before it to after the
 // return at or after it.
@@ -191,7 +242,7 @@ i32 WEGetOffset(const LongPoint* point, i8* edge, WEReference we) {
   return result;
 }
 
-void WEGetPoint(i32 offset, i16, LongPoint* point, i16* lineHeight, WEReference we) {
+void WEGetPoint(i32 offset, i16 direction, LongPoint* point, i16* lineHeight, WEReference we) {
   const WERec* r = werec(we);
   LongPoint p{0, 0};
   i32 height = 0;
@@ -212,7 +263,13 @@ void WEGetPoint(i32 offset, i16, LongPoint* point, i16* lineHeight, WEReference 
     } else {
       const i32 line = WEOffsetToLine(offset, we);
       const WELineRec l = lineat(*r, line);
-      CharWalk c{offset, 0, 0};
+      const i32 lineend = lineat(*r, line + 1).lineStart;
+      // The byte before the offset places it at the line's end, and at a direction boundary
+      // when the side asked for is that byte's.
+      bool trailing = offset >= lineend && offset > l.lineStart;
+      if (_WEAtDirectionBoundary(offset, we))
+        trailing = (_WEGetIndDirection(WEOffsetToRun(offset - 1, we), we) == 1) == _WERightToLeftEdge(offset, direction, we);
+      CharWalk c{offset, trailing, 0, 0};
       _WESegmentLoop(line, line, SLCharToPixel, &c, we);
       r = werec(we);
       p.v = d.top + l.lineOrigin;

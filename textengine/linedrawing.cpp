@@ -1,8 +1,9 @@
 // Line drawing: the walk over a range of lines segment by segment (one segment per style run
-// on a line), and the drawing of each segment: the line's erase, its paragraph border, the pen
+// on a line, in the order the runs are shown), and the drawing of each segment: the line's erase, its paragraph border, the pen
 // placed by alignment and indentation, the text in its font, colours, transfer mode, strike
 // line and shift, optionally composed line by line in an offscreen world.
 #include <algorithm>
+#include <vector>
 
 #include "engine/fieldrecords.h"
 #include "platform/fonts/scriptmanager.h"
@@ -239,10 +240,10 @@ OSErr _WESegmentLoop(i32 firstLine, i32 lastLine, WESegmentProcPtr proc, void* d
   WEQDEnvironment env;
   _WESaveQDEnvironment(r->port, &env);
   const i32 first = std::clamp(firstLine, 0, r->nLines - 1), last = std::clamp(lastLine, 0, r->nLines - 1);
-  // No right-to-left script is ever enabled here, so segments go in logical order.
   i32 styled = -1;
   WEExtRunInfo info{};
   bool stop = false;
+  std::vector<i16> order;
   for (i32 i = first; i <= last && !stop; ++i) {
     r = werec(we);
     WELineRec line = weelement<WELineRec>(r->hLines, i);
@@ -251,14 +252,24 @@ OSErr _WESegmentLoop(i32 firstLine, i32 lastLine, WESegmentProcPtr proc, void* d
     _WEGetExtParaInfo(line.lineStart, &para, we);
     const i32 firstrun = WEOffsetToRun(line.lineStart, we);
     const i32 lastrun = WEOffsetToRun(std::max(next - 1, line.lineStart), we);
-    for (i32 run = firstrun; run <= lastrun && !stop; ++run) {
+    const i32 k = lastrun - firstrun + 1;
+    // With a right-to-left script, the runs of a line go in the order they are shown.
+    order.resize(std::size_t(k));
+    for (i32 j = 0; j < k; ++j) order[std::size_t(j)] = i16(j);
+    if ((r->flags & weFlagBidi) && k >= 2 && k <= 32767) {
+      const bool lineright = para.ruler.direction == -1 || (para.ruler.direction == 1 && GetSysDirection() == -1);
+      WESegmentDirectionParams params{firstrun, we};
+      GetFormatOrder(order.data(), 0, i16(k - 1), lineright, GetSegmentDirection, &params);
+    }
+    for (i32 j = 0; j < k && !stop; ++j) {
+      const i32 run = firstrun + order[std::size_t(j)];
       if (run != styled) {
         _WEGetIndStyle(run, &info, we);
         _WESetTextStyle(info.style.ts);
         styled = run;
       }
       const i32 start = std::max(line.lineStart, info.runStart), end = std::min(next, info.runEnd);
-      const i16 position = firstrun == lastrun ? 0 : run == firstrun ? 1 : run == lastrun ? 2 : 3;
+      const i16 position = k == 1 ? 0 : j == 0 ? 1 : j == k - 1 ? 2 : 3;
       r = werec(we);
       stop = proc(&line, &info.style, &para.ruler, deref(r->hText) + start, start, std::max(end - start, 0), position,
                   we, data);

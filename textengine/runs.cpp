@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/fonts/scriptmanager.h"
 #include "textengine/weinternal.h"
 
 namespace kv {
@@ -428,6 +429,10 @@ OSErr _WESetStyleRange(i32 start, i32 end, u32 mode, const WETextStyle* attribut
   return styleruns(*r, we).setrange(start, end, [&](i32 old, i32* idx) {
     WETextStyle ts = weelement<WEStyleTableEntry>(r->hStyles, old).style.ts;
     _WECopyStyle(attributes, &ts, continuous, mode);
+    // The direction byte's top bit: the run's font is of a right-to-left script (a run whose
+    // font changed to another script loses it).
+    const bool rtl = (r->flags & weFlagBidi) && righttoleftscript(_WEFontFamilyToScript(ts.font));
+    ts.direction = u8(rtl ? ts.direction | kRightToLeftRun : ts.direction & ~kRightToLeftRun);
     return _WENewStyle(&ts, idx, we);
   });
 }

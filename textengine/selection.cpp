@@ -46,12 +46,42 @@ i32 offsetnear(i32 v, WEReference we) {
 // Whether a character type is punctuation that is not a digit (blanks count).
 bool skippable(i16 type) { return (type & smcTypeMask) == smCharPunct && ((type >> 8) & 0xF) != 1; }
 
+// The left or right arrow on a record with a right-to-left script: the caret moves to the
+// offset of its line whose caret (on the paragraph's side of a direction boundary) is nearest
+// on that side, so that it walks the line as shown, one character a step. Past the line's visual end it goes on in reading order: to the next or previous
+// line by one character, the way the line's direction reads.
+i32 visualstep(bool right, i32 offset, WEReference we) {
+  const WERec* r = werec(we);
+  const i32 length = r->textLength;
+  LongPoint here;
+  WEGetPoint(offset, 0, &here, nullptr, we);
+  i32 start = 0, end = 0;
+  WEFindLine(offset, -1, &start, &end, we);
+  i32 best = -1;
+  i32 bestx = 0;
+  for (i32 o = start; o <= end && o <= length; ++o) {
+    if (o == offset) continue;
+    LongPoint p;
+    WEGetPoint(o, 0, &p, nullptr, we);
+    if (p.v != here.v) continue;
+    const bool beyond = right ? p.h > here.h : p.h < here.h;
+    const bool nearer = best < 0 || (right ? p.h < bestx : p.h > bestx);
+    if (beyond && nearer) {
+      best = o;
+      bestx = p.h;
+    }
+  }
+  if (best >= 0) return best;
+  const bool forward = right != _WERightToLeftEdge(offset, 0, we);
+  return std::clamp(forward ? offset + 1 : offset - 1, 0, length);
+}
+
 }  // namespace
 
 void _WEHideCaret(WEReference we) {
   const WERec* r = werec(we);
   if (r == nullptr || !(r->flags & weFlagCaretShown)) return;
-  _WEDrawCaret(r->selStart, i8(r->clickEdge), false, we);
+  _WEDrawCaret(r->selStart, i8(r->clickEdge), _WEAtDirectionBoundary(r->selStart, we), we);
   werec(we)->flags &= ~weFlagCaretShown;
 }
 
@@ -224,7 +254,7 @@ void WESetSelection(i32 start, i32 end, WEReference we) {
   r = werec(we);
   if (r->flags & weFlagTracking) return;
   if (start == end && (r->flags & weFlagActive)) {
-    _WEDrawCaret(start, i8(r->clickEdge), false, we);
+    _WEDrawCaret(start, i8(r->clickEdge), _WEAtDirectionBoundary(start, we), we);
     r = werec(we);
     r->flags |= weFlagCaretShown;
     r->caretTime = TickCount();
@@ -240,6 +270,7 @@ i32 _WEArrowOffset(i16 action, i32 offset, WEReference we) {
   if (r == nullptr) return 0;
   const i32 length = r->textLength;
   offset = std::clamp(offset, 0, length);
+  if ((action == 0 || action == 1) && (r->flags & weFlagBidi)) return visualstep(action == 1, offset, we);
   switch (action) {
     case 0: {
       i32 o = offset - 1;

@@ -68,7 +68,7 @@ void WEUpdate(RgnHandle updateRgn, WEReference we) {
       if (r->selStart != r->selEnd)
         _WEHiliteRange(r->selStart, r->selEnd, we);
       else if (r->flags & weFlagCaretShown)
-        _WEDrawCaret(r->selStart, i8(r->clickEdge), false, we);
+        _WEDrawCaret(r->selStart, i8(r->clickEdge), _WEAtDirectionBoundary(r->selStart, we), we);
     }
     g.weupdating = 0;
     if (!printing) SetClip(saved);
@@ -108,7 +108,7 @@ void _WERedrawChangedLines(i32 firstLine, i32 lastLine, i32 oldBottom, WEReferen
       if (r->selStart != r->selEnd)
         _WEHiliteRange(r->selStart, r->selEnd, we);
       else if (r->flags & weFlagCaretShown)
-        _WEDrawCaret(r->selStart, i8(r->clickEdge), false, we);
+        _WEDrawCaret(r->selStart, i8(r->clickEdge), _WEAtDirectionBoundary(r->selStart, we), we);
     }
     SetClip(saved);
   }

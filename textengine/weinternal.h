@@ -94,6 +94,9 @@ struct WERec {
 static_assert(std::is_standard_layout_v<WERec> && std::is_trivially_copyable_v<WERec>,
               "selectors reach record fields by offset");
 
+// The top bit of a style's direction byte: the run is written right to left.
+constexpr u8 kRightToLeftRun = 0x80;
+
 // flags: internal state and environment bits.
 enum : u32 {
   weFlagColor = 1u << 31,           // colour drawing available
@@ -404,7 +407,15 @@ void _WEHiliteRange(i32 start, i32 end, WEReference we);
 // The caret at an offset: one pixel wide over its line, a pixel left of its point; drawn by
 // inverting within the view.
 void _WEGetCaretRect(i32 offset, i8 edge, Rect* caret, WEReference we);
+// A dual caret shows the caret of the paragraph's direction in the line's upper half and the
+// caret of the other direction in its lower half.
 void _WEDrawCaret(i32 offset, i8 edge, bool dual, WEReference we);
+// Whether the caret at an offset is dual: on a record with a right-to-left script, between two
+// runs of different directions within a line.
+bool _WEAtDirectionBoundary(i32 offset, WEReference we);
+// Whether a point at a direction boundary is taken on the right-to-left run's side (the
+// direction WEGetPoint is given: -1 right to left, 1 left to right, 0 the paragraph's).
+bool _WERightToLeftEdge(i32 offset, i16 direction, WEReference we);
 
 // --- Dragging the selection --------------------------------------------------------------------
 // Drags the selection from a click at a local point: 128 when the mouse did not move (the click

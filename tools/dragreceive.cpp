@@ -10,7 +10,9 @@
 #include "engine/blockrunner.h"
 #include "engine/objectsend.h"
 #include "engine/sendmes.h"
+#include "engine/scripterror.h"
 #include "engine/status.h"
+#include "fields/rtfreader.h"
 #include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
 #include "platform/files/files.h"
@@ -22,6 +24,7 @@
 #include "platform/windows/theme.h"
 #include "platform/windows/windows.h"
 #include "shell/fieldputting.h"
+#include "shell/scriptdialogparse.h"
 #include "shell/mainglobals.h"
 #include "shell/windtable.h"
 #include "render/carddrawing.h"
@@ -35,87 +38,26 @@
 #include "textengine/weinternal.h"
 #include "tools/dragstate.h"
 #include "tools/dragtrack.h"
+#include "tools/picturedrops.h"
 
 namespace kv {
+
+bool receivefielddrop(WindowRef window, DragRef drag, bool rtf);
+bool newfieldfrom(u16 index, DragRef drag, Point drop, bool rtf);
 
 namespace {
 
 constexpr OSType kTTXT = 0x74747874, kTTRO = 0x7474726F, kPICT = 0x50494354;
 constexpr OSType kTEXT = 0x54455854, kStyl = 0x7374796C, kWEpf = 0x57457066, kWEru = 0x57457275;
 constexpr u16 kTextTool = 605, kPointerTool = 600, kPointerTool2 = 601;
-constexpr i32 kTextSlack = 40000;
+constexpr i32 kTextSlack = 40000, kRTFSlack = 100000, kItemMemory = 30000;
+constexpr OSType kRTF = 0x52544620, kRTFD = 0x52544644;
 constexpr u32 kAutoHiliteBit = 1u << 2, kHiliteBit = 1u << 6, kBit13 = 1u << 13;
 
 DragToolState& st() { return dragtoolstate(); }
 
 void setcursor(ThemeCursor c) {
   if (!mainglobals().lockCursor) SetThemeCursor(c);
-}
-
-// What one "mouseDrop" send decided: run the default action, count the drop as taken without
-// it, or refuse the drop.
-enum class Verdict { run, taken, refused };
-
-void emptyresult() {
-  MainGlobals& g = mainglobals();
-  if (g.result != nilhandle) SetHandleSize(g.result, 0);
-}
-
-bool resultistrue() {
-  const MainGlobals& g = mainglobals();
-  if (g.result == nilhandle || GetHandleSize(g.result) != 4) return false;
-  const u8* b = static_cast<const u8*>(deref(g.result));
-  static const char kTrue[] = "true";
-  for (int i = 0; i < 4; ++i)
-    if ((b[i] | 0x20) != u8(kTrue[i])) return false;
-  return true;
-}
-
-// The verdict of a send that answered `status`. A script error was reported by the send itself.
-Verdict verdictof(i16 status) {
-  const MainGlobals& g = mainglobals();
-  if (status == statusexittotop) {
-    if (g.dropverdict == tokAccept) return Verdict::run;
-    if (g.dropverdict == tokIgnore) return Verdict::taken;
-    return Verdict::refused;  // `refuse`, or an exit to the top without a word
-  }
-  if (status == 0) return resultistrue() ? Verdict::taken : Verdict::run;
-  return Verdict::refused;
-}
-
-// Sends "mouseDrop" (with an offset when `offset` >= 0) to an object and judges it.
-Verdict senddrop(WindowRef window, Handle list, i16 index, i32 offset) {
-  emptyresult();
-  mainglobals().dropverdict = 0;
-  char text[32];
-  if (offset >= 0) std::snprintf(text, sizeof text, "mouseDrop %ld", long(offset));
-  else std::snprintf(text, sizeof text, "mouseDrop");
-  return verdictof(spotsend(sendnormal, list, index, text, window));
-}
-
-// Whether the object a drop was sent to is still there: its window open, the same id at its
-// index. A handler may delete it, change cards or close the window while the drop is open.
-bool stillthere(WindowRef window, Handle list, i16 index, u32 id) {
-  desk d{};
-  if (!IsValidWindowPtr(window) || !getwind(window, &d)) return false;
-  if (list != d.cardspots && list != d.backspots) return false;
-  return index >= 0 && index < spotcount(list) && spotat(list, index).id == id;
-}
-
-void invalobject(WindowRef window, Handle list, i16 index) {
-  if (!IsValidWindowPtr(window) || list == nilhandle || index < 0 || index >= spotcount(list)) return;
-  const Rect r = spotat(list, index).rect;
-  InvalWindowRect(window, &r);
-}
-
-// Forgets the drag caret the drop came with: the fields it was drawn in are redrawn.
-void removecaret(WindowRef window, Handle list, i16 index) {
-  const MainGlobals& g = mainglobals();
-  DragToolState& s = st();
-  if (!s.gDropCaret) return;
-  if (g.openfieldrec != nilid) invalobject(window, g.openfieldspots, g.openfield);
-  invalobject(window, list, index);
-  s.gDropCaret = 0;
 }
 
 // The handles one text drop carries from the scratch record into the field.
@@ -130,9 +72,9 @@ struct Collected {
   }
 };
 
-// Collects every item of the drag into a scratch record and copies it out: false on any
-// failure or when no text came.
-bool collecttext(DragRef drag, bool allowobjects, Collected* out) {
+// Collects every item of the drag (as RTF, or as text) into a scratch record and copies it
+// out: false on any failure or when no text came.
+bool collecttext(DragRef drag, bool rtf, bool allowobjects, Collected* out) {
   LongRect empty{};
   WEReference scratch = nilid;
   if (WENew(&empty, &empty, 4096, &scratch) != noErr) return false;
@@ -144,7 +86,7 @@ bool collecttext(DragRef drag, bool allowobjects, Collected* out) {
   for (u16 i = 1; ok && i <= n; ++i) {
     const i32 end = WEGetTextLength(scratch);
     WESetSelection(end, end, scratch);
-    ok = CollectOneDraggedTextItem(drag, i, scratch) == noErr;
+    ok = (rtf ? CollectOneRTFItemIntoWERec(drag, i, scratch) : CollectOneDraggedTextItem(drag, i, scratch)) == noErr;
   }
   if (ok) {
     const i32 length = WEGetTextLength(scratch);
@@ -165,12 +107,12 @@ bool collecttext(DragRef drag, bool allowobjects, Collected* out) {
 
 // Reads a whole flavour into a new handle, asking for `slack` bytes more unless memory is
 // plentiful: noErr, -108, or the drag's error.
-OSErr readflavor(DragRef drag, DragItemRef item, OSType type, Handle* out) {
+OSErr readflavor(DragRef drag, DragItemRef item, OSType type, i32 slack, Handle* out) {
   *out = nilhandle;
   i32 size = 0;
   OSErr err = GetFlavorDataSize(drag, item, type, &size);
   if (err != noErr) return err;
-  if (!mainglobals().memplentiful && nomemory(size + kTextSlack)) return -108;
+  if (!mainglobals().memplentiful && nomemory(size + slack)) return -108;
   Handle h = NewHandle(size);
   if (h == nilhandle) return -108;
   err = GetFlavorData(drag, item, type, deref(h), &size, 0);
@@ -314,19 +256,30 @@ bool receiveinpointerwd(WindowRef window, DragRef drag) {
   for (u16 i = 1; taken && i <= n; ++i) {
     DragItemRef item = 0;
     FlavorFlags flags = 0;
-    if (GetDragItemReferenceNumber(drag, i, &item) != noErr) {
+    if (!g.memplentiful && nomemory(kItemMemory)) {
+      taken = false;  // no room for another item: the drop stops here
+    } else if (GetDragItemReferenceNumber(drag, i, &item) != noErr) {
       taken = false;
     } else if (GetFlavorFlags(drag, item, kFlavorMDOX, &flags) == noErr) {
-      taken = cloneobjects(drag, item, drop, copy);
+      i32 size = 0;
+      GetFlavorDataSize(drag, item, kFlavorMDOX, &size);
+      if (!g.memplentiful && nomemory(size)) {
+        showerrordialog(37);  // the item is refused
+        taken = false;
+      } else {
+        taken = cloneobjects(drag, item, drop, copy);
+      }
     } else if (GetFlavorFlags(drag, item, kTEXT, &flags) == noErr) {
       taken = ReceiveTextDropInPointerWd(i, drag, item, drop);
     } else if (GetFlavorFlags(drag, item, kPICT, &flags) == noErr) {
-      taken = false;  // pictures are not received yet
+      taken = ReceivePictDropInPointerWd(i16(i), drag, item, drop);
     } else {
       DraggedFile file;
       if (!draggedfile(drag, item, &file)) continue;  // an unreadable file flavour: skipped
       if (file.type == kTEXT || file.type == kTTXT || file.type == kTTRO) taken = ReceiveTextDropInPointerWd(i, drag, item, drop);
-      else taken = false;  // styled text and picture files are not received yet
+      else if (file.type == kRTF || file.type == kRTFD || rtfdfolder(file)) taken = newfieldfrom(i, drag, drop, true);
+      else if (file.type == kPICT || importablefile(file)) taken = ReceivePictDropInPointerWd(i16(i), drag, item, drop);
+      // any other file is skipped
     }
   }
   if (taken) {
@@ -345,24 +298,32 @@ bool receiveinpointerwd(WindowRef window, DragRef drag) {
   }
   return taken;
 }
-// The whole data fork of a file named by a POSIX path (UTF-8) into a new handle: noErr, -108
-// when memory is short, or the file system's error. The file is closed on every path.
-OSErr readtextfile(const std::string& path, Handle* out) {
-  *out = nilhandle;
+}  // namespace
+
+bool macromanpath(const std::string& path, Str255 out) {
   const std::string name = filenametomacroman(path);
-  if (name.size() > 255) return bdNamErr;
+  if (name.size() > 255) return false;
+  out[0] = u8(name.size());
+  std::memcpy(out + 1, name.data(), name.size());
+  return true;
+}
+
+OSErr readwholefile(const std::string& path, i64 offset, i32 slack, Handle* out) {
+  *out = nilhandle;
   Str255 pname{};
-  pname[0] = u8(name.size());
-  std::memcpy(pname + 1, name.data(), name.size());
+  if (!macromanpath(path, pname)) return bdNamErr;
   FileRef ref = 0;
   OSErr err = HOpen(0, 0, pname, fsRdPerm, &ref);
   if (err != noErr) return err;
   i64 length = 0;
   err = GetEOF(ref, &length);
-  if (err == noErr && (length > 0x7FFFFFFF - kTextSlack || (!mainglobals().memplentiful && nomemory(Size(length) + kTextSlack))))
+  length -= offset;
+  if (err == noErr && length < 0) err = eofErr;
+  if (err == noErr && (length > 0x7FFFFFFF - slack || (!mainglobals().memplentiful && nomemory(Size(length) + slack))))
     err = -108;
   Handle h = nilhandle;
   if (err == noErr && (h = NewHandle(Size(length))) == nilhandle) err = -108;
+  if (err == noErr) err = SetFPos(ref, fsFromStart, offset);
   if (err == noErr) {
     i64 count = length;
     err = FSRead(ref, &count, deref(h));
@@ -377,7 +338,63 @@ OSErr readtextfile(const std::string& path, Handle* out) {
   return noErr;
 }
 
-}  // namespace
+
+bool resultistrue() {
+  const MainGlobals& g = mainglobals();
+  if (g.result == nilhandle || GetHandleSize(g.result) != 4) return false;
+  const u8* b = static_cast<const u8*>(deref(g.result));
+  static const char kTrue[] = "true";
+  for (int i = 0; i < 4; ++i)
+    if ((b[i] | 0x20) != u8(kTrue[i])) return false;
+  return true;
+}
+
+// The verdict of a send that answered `status`. A script error was reported by the send itself.
+Verdict verdictof(i16 status) {
+  const MainGlobals& g = mainglobals();
+  if (status == statusexittotop) {
+    if (g.dropverdict == tokAccept) return Verdict::run;
+    if (g.dropverdict == tokIgnore) return Verdict::taken;
+    return Verdict::refused;  // `refuse`, or an exit to the top without a word
+  }
+  if (status == 0) return resultistrue() ? Verdict::taken : Verdict::run;
+  return Verdict::refused;
+}
+
+// Sends "mouseDrop" (with an offset when `offset` >= 0) to an object and judges it.
+Verdict senddrop(WindowRef window, Handle list, i16 index, i32 offset) {
+  emptyresult();
+  mainglobals().dropverdict = 0;
+  char text[32];
+  if (offset >= 0) std::snprintf(text, sizeof text, "mouseDrop %ld", long(offset));
+  else std::snprintf(text, sizeof text, "mouseDrop");
+  return verdictof(spotsend(sendnormal, list, index, text, window));
+}
+
+// Whether the object a drop was sent to is still there: its window open, the same id at its
+// index. A handler may delete it, change cards or close the window while the drop is open.
+bool stillthere(WindowRef window, Handle list, i16 index, u32 id) {
+  desk d{};
+  if (!IsValidWindowPtr(window) || !getwind(window, &d)) return false;
+  if (list != d.cardspots && list != d.backspots) return false;
+  return index >= 0 && index < spotcount(list) && spotat(list, index).id == id;
+}
+
+void invalobject(WindowRef window, Handle list, i16 index) {
+  if (!IsValidWindowPtr(window) || list == nilhandle || index < 0 || index >= spotcount(list)) return;
+  const Rect r = spotat(list, index).rect;
+  InvalWindowRect(window, &r);
+}
+
+// Forgets the drag caret the drop came with: the fields it was drawn in are redrawn.
+void removecaret(WindowRef window, Handle list, i16 index) {
+  const MainGlobals& g = mainglobals();
+  DragToolState& s = st();
+  if (!s.gDropCaret) return;
+  if (g.openfieldrec != nilid) invalobject(window, g.openfieldspots, g.openfield);
+  invalobject(window, list, index);
+  s.gDropCaret = 0;
+}
 
 OSErr MyDefaultReceiveHandler(WindowRef window, u32, DragRef drag) {
   MainGlobals& g = mainglobals();
@@ -417,6 +434,8 @@ bool ReceiveDropInBrowseWd(WindowRef window, DragRef drag) {
   if (s.gDragIsIcon) decided = iconDrop(window, drag, &taken);
   if (decided) return taken;
   if (s.gDragFlavor == kTEXT) taken = ReceiveTextDropInBrowseWd(window, drag);
+  else if (s.gDragFlavor == kRTF) taken = receivefielddrop(window, drag, true);
+  else if (s.gDragFlavor == kPICT) taken = ReceivePictDropInBrowseWd(window, drag);
   if (taken || !s.gIsFavoriteFlavor || !s.gCanAcceptItems) return taken;
   // A favourite flavour: the script alone decides.
   emptyresult();
@@ -439,7 +458,10 @@ bool ReceiveDropInBrowseWd(WindowRef window, DragRef drag) {
   return false;
 }
 
-bool ReceiveTextDropInBrowseWd(WindowRef window, DragRef drag) {
+bool ReceiveTextDropInBrowseWd(WindowRef window, DragRef drag) { return receivefielddrop(window, drag, false); }
+
+// Text or RTF into the open field or another field under the drop point.
+bool receivefielddrop(WindowRef window, DragRef drag, bool rtf) {
   MainGlobals& g = mainglobals();
   DragToolState& s = st();
   const WindowRef front = FrontWindow();
@@ -464,7 +486,7 @@ bool ReceiveTextDropInBrowseWd(WindowRef window, DragRef drag) {
   }
   const spot target = spotat(list, index);
   Collected text;
-  if (!collecttext(drag, (target.flags & spotallowobjects) != 0, &text)) return false;
+  if (!collecttext(drag, rtf, (target.flags & spotallowobjects) != 0, &text)) return false;
 
   removecaret(window, list, index);
   const RegistryId openbefore = g.openfieldrec;
@@ -507,7 +529,7 @@ bool ReceiveTextDropInBrowseWd(WindowRef window, DragRef drag) {
     WEInsertFormattedText(deref(text.text), GetHandleSize(text.text), text.styles, text.soup, text.paraformat, text.rulers, we);
     g.fieldchanged = 1;
     SetWERecDirtyFlag(we, true);
-    updatewescrollbar(g.openfieldspots, g.openfield, nullptr, nullptr, nullptr, we);
+    if (!rtf) updatewescrollbar(g.openfieldspots, g.openfield, nullptr, nullptr, nullptr, we);
     if (window != front && GetWindowKind(window) != 115) {
       WEFeatureFlag(weFOutlineHilite, 1, we);
       WEDeactivate(we);
@@ -531,9 +553,9 @@ OSErr CollectOneDraggedTextItem(DragRef drag, u16 index, WEReference we) {
   Handle text = nilhandle, styles = nilhandle;
   FlavorFlags flags = 0;
   if (GetFlavorFlags(drag, item, kTEXT, &flags) == noErr) {
-    err = readflavor(drag, item, kTEXT, &text);
+    err = readflavor(drag, item, kTEXT, kTextSlack, &text);
     if (err != noErr) return err;
-    if (GetFlavorFlags(drag, item, kStyl, &flags) == noErr && (err = readflavor(drag, item, kStyl, &styles)) != noErr) {
+    if (GetFlavorFlags(drag, item, kStyl, &flags) == noErr && (err = readflavor(drag, item, kStyl, kTextSlack, &styles)) != noErr) {
       DisposeHandle(text);
       return err;
     }
@@ -542,7 +564,7 @@ OSErr CollectOneDraggedTextItem(DragRef drag, u16 index, WEReference we) {
     DraggedFile file;
     if (!draggedfile(drag, item, &file)) return cantGetFlavorErr;
     if (file.type != kTEXT && file.type != kTTXT && file.type != kTTRO) return cantGetFlavorErr;
-    if ((err = readtextfile(file.path, &text)) != noErr) return err;
+    if ((err = readwholefile(file.path, 0, kTextSlack, &text)) != noErr) return err;
   }
   const i32 length = WEGetTextLength(we);
   WESetSelection(length, length, we);
@@ -550,6 +572,40 @@ OSErr CollectOneDraggedTextItem(DragRef drag, u16 index, WEReference we) {
   DisposeHandle(text);
   if (styles != nilhandle) DisposeHandle(styles);
   return err;
+}
+
+i32 CollectOneRTFItemIntoWERec(DragRef drag, u16 index, WEReference we) {
+  DragItemRef item = 0;
+  OSErr err = GetDragItemReferenceNumber(drag, index, &item);
+  if (err != noErr) return err;
+  setcursor(kThemeWatchCursor);
+  i32 start = 0, end = 0;
+  WEGetSelection(&start, &end, we);
+  FlavorFlags flags = 0;
+  if (GetFlavorFlags(drag, item, kRTF, &flags) == noErr) {
+    Handle rtf = nilhandle;
+    if ((err = readflavor(drag, item, kRTF, kRTFSlack, &rtf)) != noErr) return err;
+    const i32 status = RTFReadHandleCrutch(start, end, we, rtf);
+    DisposeHandle(rtf);
+    return status;
+  }
+  DraggedFile file;
+  if (!draggedfile(drag, item, &file)) return cantGetFlavorErr;
+  const bool package = rtfdfolder(file);
+  if (file.type != kRTF && file.type != kRTFD && !package) return noErr;
+  // A package holds its text in "TXT.rtf" and its attachments beside it.
+  const std::string path = package ? file.path + "/TXT.rtf" : file.path;
+  Str255 name{};
+  FInfo info{};
+  if (!macromanpath(path, name) || HGetFInfo(0, 0, name, &info) != noErr) return 186;
+  FileRef ref = 0;
+  if ((err = HOpen(0, 0, name, fsRdPerm, &ref)) != noErr) return err;
+  i64 length = 0;
+  err = GetEOF(ref, &length);
+  i32 status = err;
+  if (err == noErr) status = RTFReadFileCrutch(start, end, we, ref, package ? &file.path : nullptr);
+  FSClose(ref);
+  return status;
 }
 
 void weAdjustInsertPtForMove(i32* offset) {
@@ -596,6 +652,11 @@ void AlignNewObject(Point drop) {
 }
 
 bool ReceiveTextDropInPointerWd(u16 index, DragRef drag, DragItemRef, Point drop) {
+  return newfieldfrom(index, drag, drop, false);
+}
+
+// A new field from item `index` (from 1), as text or as RTF, centred on the drop point.
+bool newfieldfrom(u16 index, DragRef drag, Point drop, bool rtf) {
   MainGlobals& g = mainglobals();
   const i16 shift = i16(10 * (index - 1));
   Rect r{i16(drop.v - 50 + shift), i16(drop.h - 100 + shift), i16(drop.v + 50 + shift), i16(drop.h + 100 + shift)};
@@ -616,7 +677,13 @@ bool ReceiveTextDropInPointerWd(u16 index, DragRef drag, DragItemRef, Point drop
   TextFace(face);
   TextSize(size);
   if (made != noErr) return false;
-  if (CollectOneDraggedTextItem(drag, index, we) != noErr) {
+  if (rtf) {
+    WEFeatureFlag(weFUseTempMem, 1, we);
+    WEFeatureFlag(weFInhibitRecal, 1, we);
+    SetAllowObjectsFlag(we, 1);
+    WEInstallObjectHandlers(we);
+  }
+  if ((rtf ? CollectOneRTFItemIntoWERec(drag, index, we) : CollectOneDraggedTextItem(drag, index, we)) != noErr) {
     WEDispose(we);
     return false;
   }

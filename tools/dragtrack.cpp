@@ -13,6 +13,7 @@
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/copybits.h"
+#include "platform/qd/importers.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
@@ -27,7 +28,9 @@
 #include "shell/windtable.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
+#include "system/sysinfo.h"
 #include "textengine/werecord.h"
+#include "tools/dragreceive.h"
 #include "tools/dragstate.h"
 
 namespace kv {
@@ -81,12 +84,26 @@ std::vector<OSType> flavorsof(DragRef drag, DragItemRef item) {
   return out;
 }
 
+}  // namespace
+
 bool rtfdfolder(const DraggedFile& f) {
   if (f.type != kFOLD || f.path.size() <= 5) return false;
   std::string tail = f.path.substr(f.path.size() - 5);
   for (char& c : tail) c = char(std::tolower(static_cast<unsigned char>(c)));
   return tail == ".rtfd";
 }
+
+bool importablefile(const DraggedFile& f) {
+  if (quicktimeversion() < kFirstImporterVersion) return false;
+  Str255 name{};
+  if (!macromanpath(f.path, name)) return false;
+  ComponentInstance importer = nilid;
+  if (GetGraphicsImporterForFile(0, 0, name, &importer) != noErr) return false;
+  CloseComponent(importer);
+  return true;
+}
+
+namespace {
 
 // The four-character codes of a "favoriteFlavors" value (the remainder of a length that is not
 // a multiple of 4 ignored).
@@ -247,7 +264,7 @@ void acceptbrowse(DragRef drag, DragAttributes attributes, u16 tool) {
         } else if (file.type == kTEXT || file.type == kTTXT || file.type == kTTRO) {
           s.gDragIsText = 1;
           acceptable = true;
-        } else if (tool != kTextTool && file.type == kPICT) {
+        } else if (tool != kTextTool && (file.type == kPICT || importablefile(file))) {
           s.gDragIsImage = 1;
           acceptable = true;
         }
@@ -280,7 +297,7 @@ void acceptpointer(DragRef drag) {
       if (g.allowFavoriteFlavors) one = listed(windowfavourites(s.gTargetDesk, "favoriteHFSFlavors"), file.type);
       if (!one && g.allowAutomaticFlavors)
         one = file.type == kTEXT || file.type == kTTXT || file.type == kTTRO || file.type == kRTF || file.type == kRTFD ||
-              file.type == kPICT || rtfdfolder(file);
+              file.type == kPICT || rtfdfolder(file) || importablefile(file);
     }
     ok = ok && one;
   }

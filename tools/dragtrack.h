@@ -32,6 +32,12 @@ struct DraggedFile {
   std::string path;
 };
 bool draggedfile(DragRef drag, DragItemRef item, DraggedFile* out);
+// A folder ('fold') whose name ends in ".rtfd": an RTF package.
+bool rtfdfolder(const DraggedFile& f);
+// Whether an image importer reads the file (the importers there, version 25 or later).
+bool importablefile(const DraggedFile& f);
+// The importers' first version.
+constexpr i32 kFirstImporterVersion = 25;
 // The topmost object under a card point of a window context (the edited background's, else the
 // card's and then the background's), optionally passing over the object being dragged.
 bool topdropobject(const desk& d, Point local, bool skipdragged, Handle* list, i16* index);

@@ -237,7 +237,7 @@ i16 tifftopict(Handle tiff, PicHandle* picture) {
   if (picture == nullptr || tiff == nilhandle || !IsValidHandle(tiff)) return statusbadpicture;
   *picture = nilhandle;
   ComponentInstance importer = 0;
-  if (OpenADefaultComponent(GraphicsImporterComponentType, fourcc("tiff"), &importer) != noErr || importer == 0)
+  if (OpenADefaultComponent(GraphicsImporterComponentType, fourcc("TIFF"), &importer) != noErr || importer == 0)
     return statusnoimporter;
   Boolean valid = false;
   i16 st = 0;

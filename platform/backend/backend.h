@@ -44,6 +44,14 @@ enum class InputKind : u8 {
                   // its Mac Roman name as the first of `paths` (when known)
   textcompose,    // an input method's composition in progress: `text` with its cursor
   textcommit,     // an input method's committed `text`
+  drop,           // files and texts another program dropped on the program's window at
+                  // `where`, in `dropped`
+};
+
+// One item of a drop from another program: a file (a POSIX path, UTF-8) or a text (UTF-8).
+struct DroppedItem {
+  bool file = true;
+  std::string data;
 };
 
 struct InputEvent {
@@ -62,6 +70,7 @@ struct InputEvent {
   std::vector<std::string> paths;  // opendocuments: POSIX paths, UTF-8
   std::string text;      // textcompose, textcommit: UTF-8
   i32 cursor = 0;        // textcompose: the cursor, in characters from the text's start
+  std::vector<DroppedItem> dropped;  // drop: the items, in the order they came
 };
 
 // The composed screen as the backend presents it: 32-bit xrgb host words, row after row.

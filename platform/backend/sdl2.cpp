@@ -537,16 +537,35 @@ class SDL2Backend final : public Backend {
         lastkey_ = 0xFF;
         break;
       }
+      case SDL_DROPBEGIN:
+        dropping_ = true;
+        dropitems_.clear();
+        break;
       case SDL_DROPFILE:
+      case SDL_DROPTEXT:
+        // The items of one drop come between its begin and complete; SDL gives no position, so
+        // the drop lands where the pointer was last seen.
         if (ev.drop.file) {
-          push(InputKind::opendocuments, mouse_, mods);
-          pending_.back().paths.push_back(ev.drop.file);
+          dropitems_.push_back(DroppedItem{ev.type == SDL_DROPFILE, ev.drop.file});
           SDL_free(ev.drop.file);
         }
+        if (!dropping_) pushdrop(mods);
+        break;
+      case SDL_DROPCOMPLETE:
+        pushdrop(mods);
+        dropping_ = false;
         break;
       default:
         break;
     }
+  }
+
+  // The items gathered since the drop began, as one input.
+  void pushdrop(u16 mods) {
+    if (dropitems_.empty()) return;
+    push(InputKind::drop, mouse_, mods);
+    pending_.back().dropped = std::move(dropitems_);
+    dropitems_.clear();
   }
 
   SDL_Window* window_;
@@ -560,6 +579,8 @@ class SDL2Backend final : public Backend {
   Point mouse_{0, 0};
   u8 lastkey_ = 0xFF;
   bool composing_ = false;  // an input method's composition is open
+  bool dropping_ = false;   // between SDL_DROPBEGIN and SDL_DROPCOMPLETE
+  std::vector<DroppedItem> dropitems_;
   u16 textmods_ = 0;
   bool repeat_ = false;
   u32 statements_ = 0;
@@ -652,6 +673,15 @@ bool sdl2pushbutton(Backend& b, bool down, int button, int x, int y) {
   return SDL_PushEvent(&ev) == 1;
 }
 
+bool sdl2pushmotion(Backend& b, int x, int y) {
+  SDL_Event ev{};
+  ev.type = SDL_MOUSEMOTION;
+  ev.motion.windowID = sdl2windowid(b);
+  ev.motion.x = x;
+  ev.motion.y = y;
+  return SDL_PushEvent(&ev) == 1;
+}
+
 bool sdl2pushwheel(Backend& b, int x, int y, bool flipped) {
   SDL_Event ev{};
   ev.wheel.windowID = sdl2windowid(b);
@@ -686,6 +716,20 @@ bool sdl2pushdrop(Backend& b, const std::string& path) {
   if (ev.drop.file == nullptr) return false;
   if (SDL_PushEvent(&ev) == 1) return true;
   SDL_free(ev.drop.file);
+  return false;
+}
+
+bool sdl2pushdropevent(Backend& b, SDL2DropEvent what, const std::string& data) {
+  SDL_Event ev{};
+  ev.type = what == SDL2DropEvent::begin      ? SDL_DROPBEGIN
+            : what == SDL2DropEvent::file     ? SDL_DROPFILE
+            : what == SDL2DropEvent::text     ? SDL_DROPTEXT
+                                              : SDL_DROPCOMPLETE;
+  ev.drop.windowID = sdl2windowid(b);
+  const bool item = what == SDL2DropEvent::file || what == SDL2DropEvent::text;
+  if (item && (ev.drop.file = SDL_strdup(data.c_str())) == nullptr) return false;
+  if (SDL_PushEvent(&ev) == 1) return true;
+  if (item) SDL_free(ev.drop.file);
   return false;
 }
 

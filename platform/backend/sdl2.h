@@ -47,11 +47,16 @@ bool sdl2pushcomposition(const char* utf8, int cursor);
 // Button 1 is the left one, 3 the right one.
 bool sdl2pushbutton(Backend& b, bool down, int button, int x, int y);
 bool sdl2pushwheel(Backend& b, int x, int y, bool flipped);
+// The pointer moved to a window pixel.
+bool sdl2pushmotion(Backend& b, int x, int y);
 enum class SDL2WindowEvent : u8 { exposed, focusgained, focuslost };
 bool sdl2pushwindowevent(Backend& b, SDL2WindowEvent what);
 bool sdl2pushquit();
-// A file dropped on the window (a POSIX path, UTF-8).
+// A file dropped on the window (a POSIX path, UTF-8), alone.
 bool sdl2pushdrop(Backend& b, const std::string& path);
+// The events of a drop of several items: begin, files (POSIX paths) and texts (UTF-8), complete.
+enum class SDL2DropEvent : u8 { begin, file, text, complete };
+bool sdl2pushdropevent(Backend& b, SDL2DropEvent what, const std::string& data = {});
 // Whether the input method was asked for its own pre-edit window (`useinputwindow`).
 bool sdl2inputwindowasked();
 // Resizes the backend's window (the size changes come as events).

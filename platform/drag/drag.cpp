@@ -469,6 +469,30 @@ OSErr TrackDrag(DragRef drag, const EventRecord* event, RgnHandle dragRgn) {
 
 DragRef trackeddrag() { return dragstate().tracked; }
 
+OSErr DropFromOutside(DragRef drag, Point where, u16 modifiers) {
+  DragData* d = dd(drag);
+  if (!d) return badDragRefErr;
+  DragState& s = dragstate();
+  if (s.tracked != nilid) return paramErr;
+  d->origin = d->mouse = where;
+  d->downmodifiers = d->upmodifiers = modifiers;
+  d->released = false;
+  d->droplocation.clear();
+  d->senderwindow = nilid;
+  d->attributes = kDragHasLeftSenderWindow;  // from no window of this program
+  s.tracked = drag;
+  Tracker tracker(drag);
+  OSErr result = dragNotAcceptedErr;
+  tracker.at(where);
+  if (DragData* now = dd(drag)) {
+    now->released = true;
+    result = tracker.drop();
+  }
+  tracker.finish();
+  s.tracked = nilid;
+  return result;
+}
+
 namespace {
 template <class H, class P>
 OSErr installhandler(std::vector<H>& list, P proc, WindowRef window, u32 refcon) {
@@ -494,6 +518,7 @@ OSErr RemoveTrackingHandler(DragTrackingHandler handler, WindowRef window) {
   return removehandler(dragstate().trackers, handler, window);
 }
 OSErr InstallReceiveHandler(DragReceiveHandler handler, WindowRef window, u32 refcon) {
+  setdropreceiver(receivedropinput);
   return installhandler(dragstate().receivers, handler, window, refcon);
 }
 OSErr RemoveReceiveHandler(DragReceiveHandler handler, WindowRef window) {

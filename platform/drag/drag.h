@@ -8,10 +8,12 @@
 // window.
 //
 // Drags begin and end in this program's windows: nothing is dragged out to another program.
+// Drops from other programs (files and texts) arrive whole, at one point, with no hovering.
 #pragma once
 
 #include <string>
 
+#include "platform/backend/backend.h"
 #include "platform/drag/draghilite.h"
 #include "platform/events/eventrecord.h"
 #include "platform/qd/qdtypes.h"
@@ -128,6 +130,16 @@ bool WaitMouseMoved(Point initial);
 OSErr TrackDrag(DragRef drag, const EventRecord* event, RgnHandle dragRgn);
 // The drag being tracked, or 0.
 DragRef trackeddrag();
+// A drag that another program dropped at a global point, with no hovering before: the
+// tracking handlers of the window there get messages 1 to 3, its receive handlers the drop,
+// then the tracking handlers 4 and 5. noErr when a receive handler took it.
+OSErr DropFromOutside(DragRef drag, Point where, u16 modifiers);
+// The drop input of the backend (files and texts from another program): one drag of those
+// items at the drop point when receive handlers are installed and a window is there, each
+// file as 'hfs ' ({type, creator, flags, path length, POSIX path}), each text as 'TEXT'
+// (Mac Roman, returns for line ends). Project files are left out of the drag and named in
+// `documents` to open; so is every file when no drag can run.
+void receivedropinput(const InputEvent& drop, std::vector<std::string>* documents);
 
 // Handlers for one window, or for every window (window 0). Every handler of the window under
 // the drag is called, the window's own first.

@@ -40,6 +40,7 @@ struct EventState {
   u64 statementticks = 0;  // ticks the statements moved the clock by (headless)
   WindowServices services;
   IdleWatcher watcher = nullptr;
+  DropReceiver dropreceiver = nullptr;
 };
 
 EventState& es() { return state<EventState>(); }
@@ -226,6 +227,18 @@ void apply(const InputEvent& in) {
     case InputKind::opendocuments:
       posthighlevel(in, fourcc("odoc"));
       break;
+    case InputKind::drop: {
+      s.mouse = in.where;
+      InputEvent files = in;
+      if (s.dropreceiver) {
+        s.dropreceiver(in, &files.paths);
+      } else {
+        for (const DroppedItem& item : in.dropped)
+          if (item.file) files.paths.push_back(item.data);
+      }
+      if (!files.paths.empty()) posthighlevel(files, fourcc("odoc"));
+      break;
+    }
     case InputKind::wheel: {
       RegistryId w = s.services.windowat ? s.services.windowat(in.where) : nilid;
       sendplatformevent(kEventClassMouse, kEventMouseWheelMoved, w, in);
@@ -518,6 +531,7 @@ u64 statementticks() { return es().statementticks; }
 
 void setwindowservices(const WindowServices& services) { es().services = services; }
 void setidlewatcher(IdleWatcher watcher) { es().watcher = watcher; }
+void setdropreceiver(DropReceiver receiver) { es().dropreceiver = receiver; }
 
 void postactivate(RegistryId window, bool active) {
   EventState& s = es();

@@ -119,6 +119,11 @@ struct WindowServices {
   void (*focuschanged)(bool front) = nullptr;
 };
 void setwindowservices(const WindowServices& services);
+// Who takes a drop from another program (platform/drag installs it with its receive
+// handlers). It fills `documents` with the files of the drop that open as documents; with no
+// receiver, every file of a drop does.
+using DropReceiver = void (*)(const InputEvent& drop, std::vector<std::string>* documents);
+void setdropreceiver(DropReceiver receiver);
 // A routine that looks at the input state after every wait and poll (the help tags install
 // it): given the tick count, it answers the tick at which it wants to look again (0: no wish);
 // a wait ends early for it.

@@ -20,6 +20,7 @@
 
 #include "platform/fonts/fontsinternal.h"
 #include "platform/resources/resources.h"
+#include "platform/fonts/scriptmanager.h"
 #include "platform/text/macroman.h"
 
 namespace kv {
@@ -194,10 +195,11 @@ bool betterfile(const Listed& a, long ra, const Listed& b, long rb) {
   return a.file.index < b.file.index;
 }
 
-std::vector<Listed> fontconfigfiles() {
-  std::vector<Listed> out;
+// Our own fontconfig configuration: the system font folders and cache (none when it cannot
+// be made). The caller destroys it.
+FcConfig* ourconfig() {
   FcConfig* config = FcConfigCreate();
-  if (config == nullptr) return out;
+  if (config == nullptr) return nullptr;
   FcConfigSetSysRoot(config, nullptr);  // FONTCONFIG_SYSROOT does not move the font folders
   static constexpr char kConfig[] =
       "<?xml version=\"1.0\"?><fontconfig>"
@@ -205,7 +207,16 @@ std::vector<Listed> fontconfigfiles() {
       "<cachedir>/var/cache/fontconfig</cachedir>"
       "</fontconfig>";
   if (FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kConfig), FcFalse) &&
-      FcConfigBuildFonts(config)) {
+      FcConfigBuildFonts(config))
+    return config;
+  FcConfigDestroy(config);
+  return nullptr;
+}
+
+std::vector<Listed> fontconfigfiles() {
+  std::vector<Listed> out;
+  FcConfig* config = ourconfig();
+  if (config != nullptr) {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
     FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, FC_WIDTH,
@@ -238,12 +249,31 @@ std::vector<Listed> fontconfigfiles() {
     if (set != nullptr) FcFontSetDestroy(set);
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
   }
-  FcConfigDestroy(config);
   return out;
 }
 
 }  // namespace
+
+bool fontcoverslanguage(const char* lang) {
+  FcConfig* config = ourconfig();
+  if (config == nullptr) return false;
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+  FcLangSet* langs = FcLangSetCreate();
+  FcLangSetAdd(langs, reinterpret_cast<const FcChar8*>(lang));
+  FcPatternAddLangSet(pattern, FC_LANG, langs);
+  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, static_cast<char*>(nullptr));
+  FcFontSet* set = FcFontList(config, pattern, objects);
+  const bool found = set != nullptr && set->nfont > 0;
+  if (set != nullptr) FcFontSetDestroy(set);
+  FcObjectSetDestroy(objects);
+  FcLangSetDestroy(langs);
+  FcPatternDestroy(pattern);
+  FcConfigDestroy(config);
+  return found;
+}
 
 void makefixedfamilies(FontState& s) {
   if (s.fixedmade) return;
@@ -335,8 +365,16 @@ const Family* findfamily(FontState& s, i16 number) {
   return nullptr;
 }
 
+u32 scriptset(i16 number) {
+  const i16 script = FontToScript(number);
+  return script == smArabic ? u32(kTextEncodingMacArabic) : script == smHebrew ? u32(kTextEncodingMacHebrew) : 0u;
+}
+
 i16 resolvefontnumber(FontState& s, i16 number) {
   if (number == systemFont) return systemFont;
+  // A number of the Arabic or Hebrew script stays itself: its text is in the script's set,
+  // drawn with the application font's files when no family of the script has that number.
+  if (scriptset(number) != 0 && findfamily(s, number) == nullptr) return number;
   const Family* f = findfamily(s, number);
   return f != nullptr ? f->number : genevanumber;
 }
@@ -347,7 +385,7 @@ bool fileexists(const std::string& path) { return !path.empty() && access(path.c
 
 // Opens the file for a face from one candidate's files: the exact style when the family has
 // it, else the nearest one with the missing styles made from its shapes.
-bool openstyle(FontState& s, const StyleFiles& sf, bool ownencoding, u8 face, Source* out) {
+bool openstyle(FontState& s, const StyleFiles& sf, bool ownencoding, u8 face, Source* out, u32 macset = 0) {
   bool bold = face & facebold, italic = face & faceitalic;
   struct Try {
     StyleSlot slot;
@@ -361,7 +399,7 @@ bool openstyle(FontState& s, const StyleFiles& sf, bool ownencoding, u8 face, So
   for (const Try& t : order) {
     const FontFile& file = sf.files[t.slot];
     if (file.path.empty()) continue;
-    int id = openfontfile(s, file, ownencoding);
+    int id = openfontfile(s, file, ownencoding, macset);
     if (id < 0) continue;
     out->builtin = false;
     out->faceid = id;
@@ -378,13 +416,14 @@ bool openstyle(FontState& s, const StyleFiles& sf, bool ownencoding, u8 face, So
 Source resolvesource(FontState& s, i16 number, u8 face) {
   Source src;
   if (s.builtin) return src;
+  const u32 macset = scriptset(number);
   const Family* fam = findfamily(s, number);
   if (fam == nullptr) fam = findfamily(s, genevanumber);
   if (fam == nullptr) return src;
   const std::string name = macromantoutf8(fam->name);
   for (std::size_t i = 0; i < fam->candidates.size(); ++i) {
     const StyleFiles& sf = fam->candidates[i];
-    if (!openstyle(s, sf, fam->ownencoding, face, &src)) continue;
+    if (!openstyle(s, sf, fam->ownencoding, face, &src, macset)) continue;
     if (i > 0) {
       const std::string& first = fam->candidates[0].files[slotregular].path;
       addnote(s, "font \"" + name + "\": " + first + (fileexists(first) ? " cannot be read" : " is missing") +
@@ -395,7 +434,7 @@ Source resolvesource(FontState& s, i16 number, u8 face) {
   const Family* geneva = fam->number != genevanumber ? findfamily(s, genevanumber) : nullptr;
   if (geneva != nullptr) {
     for (const StyleFiles& sf : geneva->candidates) {
-      if (!openstyle(s, sf, false, face, &src)) continue;
+      if (!openstyle(s, sf, false, face, &src, macset)) continue;
       addnote(s, "font \"" + name + "\": none of its font files can be read; using " +
                      sf.files[slotregular].path + " instead");
       return src;
@@ -484,7 +523,7 @@ OSStatus FMGetFontFamilyTextEncoding(i16 family, TextEncoding* encoding) {
   const Family* f = findfamily(fontstate(), family);
   if (f == nullptr) return kFMInvalidFontFamilyErr;
   if (encoding) {
-    *encoding = kTextEncodingMacRoman;
+    *encoding = scriptset(family) != 0 ? scriptset(family) : kTextEncodingMacRoman;
     if (f->ownencoding) *encoding = f->number == symbolnumber ? kTextEncodingMacSymbol : kTextEncodingMacDingbats;
   }
   return noErr;

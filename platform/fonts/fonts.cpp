@@ -5,6 +5,7 @@
 #include "platform/console/console.h"
 #include "platform/fonts/fontsinternal.h"
 #include "platform/runtime/root.h"
+#include "platform/text/textencodings.h"
 
 namespace kv {
 
@@ -73,6 +74,42 @@ u64 glyphkey(const FontKey& key, u8 c, bool mono) {
   return (u64(u16(key.font)) << 33) | (u64(u16(size)) << 17) | (u64(face) << 9) | (u64(mono) << 8) | c;
 }
 
+// Glyphs by number: the top bit marks them apart from the glyphs of bytes.
+u64 indexkey(const FontKey& key, u32 index, bool mono) {
+  i16 size = key.size > 0 ? key.size : 12;
+  u8 face = u8(key.face & ~faceunderline & 0x7F);
+  return (u64(1) << 63) | (u64(u16(key.font)) << 47) | (u64(u16(size)) << 31) | (u64(face) << 24) |
+         (u64(mono) << 23) | (index & 0x7FFFFF);
+}
+
+// A glyph image made and cached under a key, with the styles made from the shapes.
+const Glyph& cachedglyph(FontState& s, const FontKey& k, u64 gk, bool mono, u8 c, u32 index, bool byindex) {
+  auto it = s.glyphs.find(gk);
+  if (it != s.glyphs.end()) return *it->second;
+  if (s.glyphbytes > glyphcachebudget) {
+    s.glyphs.clear();
+    s.glyphbytes = 0;
+  }
+  const Strike& st = getstrike(s, k);
+  const Source& src = st.source;
+  bool slant = (st.face & faceitalic) && src.synthitalic;
+  Glyph g;
+  if (src.builtin) {
+    g = builtinglyph(st.size, c, mono);
+    if (slant) slantglyph(g);
+  } else {
+    g = byindex ? ftglyphindex(s, src.faceid, st.size, slant, index, mono) : ftglyph(s, src.faceid, st.size, slant, c, mono);
+  }
+  if ((st.face & facebold) && src.synthbold) smearglyph(g);
+  if (st.face & (faceoutline | faceshadow)) outlineglyph(g, (st.face & faceshadow) != 0);
+  g.mono = mono;
+  s.glyphbytes += g.bits.size() + sizeof(Glyph);
+  auto made = std::make_unique<Glyph>(std::move(g));
+  const Glyph& ref = *made;
+  s.glyphs.emplace(gk, std::move(made));
+  return ref;
+}
+
 }  // namespace
 }  // namespace fontdetail
 
@@ -96,31 +133,24 @@ const Glyph& glyph(const FontKey& key, u8 macromanchar, bool mono) {
   FontState& s = fontstate();
   FontKey k = key;
   k.font = resolvefontnumber(s, key.font);
-  u64 gk = glyphkey(k, macromanchar, mono);
-  auto it = s.glyphs.find(gk);
-  if (it != s.glyphs.end()) return *it->second;
-  if (s.glyphbytes > glyphcachebudget) {
-    s.glyphs.clear();
-    s.glyphbytes = 0;
-  }
+  return cachedglyph(s, k, glyphkey(k, macromanchar, mono), mono, macromanchar, 0, false);
+}
+
+const Glyph& glyphbyindex(const FontKey& key, u32 index, bool mono) {
+  FontState& s = fontstate();
+  FontKey k = key;
+  k.font = resolvefontnumber(s, key.font);
+  return cachedglyph(s, k, indexkey(k, index, mono), mono, 0, index, true);
+}
+
+std::vector<u32> shapedglyphs(const FontKey& key, const u8* text, i32 length) {
+  FontState& s = fontstate();
+  if (s.builtin || text == nullptr || length <= 0 || scriptset(key.font) != kTextEncodingMacArabic) return {};
+  FontKey k = key;
+  k.font = resolvefontnumber(s, key.font);
   const Strike& st = getstrike(s, k);
-  const Source& src = st.source;
-  bool slant = (st.face & faceitalic) && src.synthitalic;
-  Glyph g;
-  if (src.builtin) {
-    g = builtinglyph(st.size, macromanchar, mono);
-    if (slant) slantglyph(g);
-  } else {
-    g = ftglyph(s, src.faceid, st.size, slant, macromanchar, mono);
-  }
-  if ((st.face & facebold) && src.synthbold) smearglyph(g);
-  if (st.face & (faceoutline | faceshadow)) outlineglyph(g, (st.face & faceshadow) != 0);
-  g.mono = mono;
-  s.glyphbytes += g.bits.size() + sizeof(Glyph);
-  auto made = std::make_unique<Glyph>(std::move(g));
-  const Glyph& ref = *made;
-  s.glyphs.emplace(gk, std::move(made));
-  return ref;
+  if (st.source.builtin) return {};
+  return ftshapearabic(s, st.source.faceid, st.size, text, length);
 }
 
 void usebuiltinmetricsfont(bool on) {

@@ -75,6 +75,17 @@ struct Glyph {
 // glyph(), usebuiltinmetricsfont() or resetruntime(): draw it before asking for the next one.
 const Glyph& glyph(const FontKey& key, u8 macromanchar, bool mono);
 
+// Arabic is drawn in its joined forms: for a run of text in a font of the Arabic script, the
+// glyph HarfBuzz shapes for each byte (the run shaped right to left) as a glyph number of the
+// font's face; kNoGlyph for a byte joined into the glyph of another (the alef of lam-alef),
+// kNominalGlyph where the byte's own glyph stands. Empty (every byte its own glyph) with the
+// built-in metrics font and outside the Arabic script. Advances stay the bytes' own.
+constexpr u32 kNominalGlyph = 0, kNoGlyph = 0xFFFFFFFF;
+std::vector<u32> shapedglyphs(const FontKey& key, const u8* text, i32 length);
+// The image of a glyph of the font's face by its number (as shapedglyphs gives it); valid as
+// glyph()'s is.
+const Glyph& glyphbyindex(const FontKey& key, u32 index, bool mono);
+
 // Switches every font to the built-in metrics font (on) or back to the real fonts (off).
 void usebuiltinmetricsfont(bool on);
 bool builtinmetricsfontinuse();

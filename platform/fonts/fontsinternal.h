@@ -102,7 +102,13 @@ void addnote(FontState& s, std::string note);
 // ASCII case folding, as family names are compared.
 std::string foldname(std::string_view macroman);
 
+// The Mac set of the text in a font number of the Arabic or Hebrew script (their encodings);
+// 0 (Mac Roman) for every other number.
+u32 scriptset(i16 number);
+
 // --- fontcatalog.cpp
+// Whether an installed scalable font covers a language (an RFC 3066 tag: "he", "ar").
+bool fontcoverslanguage(const char* lang);
 void makefixedfamilies(FontState& s);
 void listinstalledfamilies(FontState& s);  // fontconfig
 const Family* findfamily(FontState& s, i16 number);
@@ -112,7 +118,8 @@ Source resolvesource(FontState& s, i16 number, u8 face);
 i16 resolvefontnumber(FontState& s, i16 number);
 
 // --- freetypefont.cpp
-int openfontfile(FontState& s, const FontFile& file, bool ownencoding);
+// macset: the Mac set whose bytes the face's characters are (0 Mac Roman; see scriptset).
+int openfontfile(FontState& s, const FontFile& file, bool ownencoding, u32 macset = 0);
 // Closes the faces opened from fonts held in these bytes; their slots are never used again.
 void closememoryfaces(FontState& s, const std::vector<u8>* bytes);
 // Drops every cached strike and glyph image (a family went away).
@@ -120,6 +127,9 @@ void dropfontcaches(FontState& s);
 FontMetrics ftmetrics(FontState& s, int faceid, i16 size);
 void ftadvances(FontState& s, int faceid, i16 size, std::array<i16, 256>& out);
 Glyph ftglyph(FontState& s, int faceid, i16 size, bool slant, u8 c, bool mono);
+Glyph ftglyphindex(FontState& s, int faceid, i16 size, bool slant, u32 index, bool mono);
+// The glyphs HarfBuzz shapes for Arabic text in the face (see shapedglyphs).
+std::vector<u32> ftshapearabic(FontState& s, int faceid, i16 size, const u8* text, i32 length);
 
 // --- builtinfont.cpp
 FontMetrics builtinmetrics(i16 size);

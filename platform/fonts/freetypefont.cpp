@@ -8,7 +8,11 @@
 //
 // Mac Roman bytes reach a font through their Unicode code points, except in the families with
 // an encoding of their own (Symbol, Zapf Dingbats), where the byte indexes the font's own
-// encoding. Control characters (0x00-0x1F and 0x7F) take no room and have no ink in any font.
+// encoding, and in font numbers of the Arabic and Hebrew scripts, whose bytes are of those
+// scripts' Mac sets. Control characters (0x00-0x1F and 0x7F) take no room and have no ink in
+// any font. Arabic runs are shaped by HarfBuzz for their joined forms.
+#include <hb-ft.h>
+#include <hb.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
@@ -20,6 +24,8 @@
 
 #include "platform/fonts/fontsinternal.h"
 #include "platform/text/macroman.h"
+#include "platform/text/macsets.h"
+#include "platform/text/textencodings.h"
 
 namespace kv::fontdetail {
 
@@ -29,6 +35,7 @@ struct OpenFace {
   FontFile file;
   FT_Face face = nullptr;  // nullptr: the file could not be opened (not tried again)
   CharMap map = CharMap::unicode;
+  u32 macset = 0;  // the Mac set the bytes are in (0: Mac Roman)
   i32 size = 0;  // the size last set
 };
 
@@ -85,6 +92,10 @@ FT_UInt charindex(const OpenFace& f, u8 c) {
     case CharMap::unicode:
       break;
   }
+  if (f.macset != 0) {
+    const char16_t u = macsettounicode(f.macset, c);
+    return u == 0xFFFF ? 0 : FT_Get_Char_Index(f.face, u);
+  }
   return FT_Get_Char_Index(f.face, macromantounicode(c));
 }
 
@@ -95,15 +106,16 @@ i16 scaledunits(long units, i16 size, long upem) {
 
 }  // namespace
 
-int openfontfile(FontState& s, const FontFile& file, bool ownencoding) {
+int openfontfile(FontState& s, const FontFile& file, bool ownencoding, u32 macset) {
   if (!s.ft) s.ft = std::make_unique<FreeTypeLib>();
   FreeTypeLib& ft = *s.ft;
   for (std::size_t i = 0; i < ft.faces.size(); ++i) {
     const OpenFace& f = ft.faces[i];
-    if (f.file.path == file.path && f.file.index == file.index) return f.face != nullptr ? int(i) : -1;
+    if (f.file.path == file.path && f.file.index == file.index && f.macset == macset) return f.face != nullptr ? int(i) : -1;
   }
   OpenFace f;
   f.file = file;
+  f.macset = ownencoding ? 0 : macset;
   const bool opened =
       ft.library != nullptr &&
       (file.bytes ? FT_New_Memory_Face(ft.library, file.bytes->data(), FT_Long(file.bytes->size()), file.index, &f.face)
@@ -172,12 +184,58 @@ void ftadvances(FontState& s, int faceid, i16 size, std::array<i16, 256>& out) {
 }
 
 Glyph ftglyph(FontState& s, int faceid, i16 size, bool slant, u8 c, bool mono) {
+  if (controlchar(c)) {
+    Glyph g{};
+    g.mono = mono;
+    return g;
+  }
+  return ftglyphindex(s, faceid, size, slant, charindex(faceof(s, faceid), c), mono);
+}
+
+std::vector<u32> ftshapearabic(FontState& s, int faceid, i16 size, const u8* text, i32 length) {
+  std::vector<u32> out(std::size_t(std::max(length, 0)), kNominalGlyph);
+  OpenFace& f = faceof(s, faceid);
+  if (length <= 0 || f.map != CharMap::unicode || !setsize(f, size)) return out;
+  hb_font_t* font = hb_ft_font_create_referenced(f.face);
+  hb_buffer_t* buffer = hb_buffer_create();
+  for (i32 i = 0; i < length; ++i) {
+    const char16_t u = macsettounicode(kTextEncodingMacArabic, text[i]);
+    hb_buffer_add(buffer, u == 0xFFFF ? 0xFFFDu : hb_codepoint_t(u), unsigned(i));
+  }
+  hb_buffer_set_content_type(buffer, HB_BUFFER_CONTENT_TYPE_UNICODE);
+  hb_buffer_set_cluster_level(buffer, HB_BUFFER_CLUSTER_LEVEL_CHARACTERS);
+  hb_buffer_set_direction(buffer, HB_DIRECTION_RTL);
+  hb_buffer_set_script(buffer, HB_SCRIPT_ARABIC);
+  hb_buffer_set_language(buffer, hb_language_from_string("ar", -1));
+  hb_shape(font, buffer, nullptr, 0);
+  unsigned count = 0;
+  const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &count);
+  // A byte that no glyph starts was joined into another's glyph; the first glyph of a byte is
+  // its own.
+  std::vector<bool> given(out.size(), false);
+  for (unsigned g = 0; g < count; ++g) {
+    const std::size_t at = info[g].cluster;
+    if (at < out.size() && !given[at]) {
+      out[at] = info[g].codepoint;
+      given[at] = true;
+    }
+  }
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    if (controlchar(text[i])) out[i] = kNominalGlyph;
+    else if (!given[i]) out[i] = kNoGlyph;
+  }
+  hb_buffer_destroy(buffer);
+  hb_font_destroy(font);
+  return out;
+}
+
+Glyph ftglyphindex(FontState& s, int faceid, i16 size, bool slant, u32 index, bool mono) {
   Glyph g{};
   g.mono = mono;
   OpenFace& f = faceof(s, faceid);
-  if (controlchar(c) || !setsize(f, size)) return g;
+  if (!setsize(f, size)) return g;
   FT_Int32 flags = FT_LOAD_NO_BITMAP | (mono ? FT_LOAD_TARGET_MONO : FT_LOAD_NO_HINTING);
-  if (FT_Load_Glyph(f.face, charindex(f, c), flags) != 0) return g;
+  if (FT_Load_Glyph(f.face, index, flags) != 0) return g;
   FT_GlyphSlot slot = f.face->glyph;
   if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return g;
   if (slant) {

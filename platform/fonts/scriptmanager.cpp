@@ -1,6 +1,10 @@
 #include "platform/fonts/scriptmanager.h"
 
+#include <vector>
+
 #include "platform/fonts/fonts.h"
+#include "platform/fonts/fontsinternal.h"
+#include "platform/text/bidi.h"
 #include "platform/runtime/root.h"
 
 namespace kv {
@@ -10,13 +14,50 @@ namespace {
 struct ScriptState {
   bool japanese = false;
   i16 keyscript = smRoman;
+  int arabic = -1, hebrew = -1;  // -1: not yet asked
+  int forced = -1;              // the tests' switch of both: -1 none
 };
 
 bool japaneseon() { return state<ScriptState>().japanese; }
 
-bool enabled(i16 script) { return script == smRoman || (script == smJapanese && japaneseon()); }
+// Whether an installed font serves the script: fontconfig, asked once.
+bool scriptinstalled(i16 script) {
+  ScriptState& s = state<ScriptState>();
+  if (s.forced >= 0) return s.forced != 0;
+  if (builtinmetricsfontinuse()) return false;
+  int& known = script == smArabic ? s.arabic : s.hebrew;
+  if (known < 0) known = fontdetail::fontcoverslanguage(script == smArabic ? "ar" : "he") ? 1 : 0;
+  return known != 0;
+}
+
+bool enabled(i16 script) {
+  return script == smRoman || (script == smJapanese && japaneseon()) ||
+         ((script == smArabic || script == smHebrew) && scriptinstalled(script));
+}
+
+bool bidion() { return scriptinstalled(smArabic) || scriptinstalled(smHebrew); }
 
 }  // namespace
+
+void enablerighttoleftscripts(bool on) {
+  ScriptState& s = state<ScriptState>();
+  s.forced = on ? 1 : 0;
+  if (!on && (s.keyscript == smArabic || s.keyscript == smHebrew)) s.keyscript = smRoman;
+}
+
+bool righttoleftscript(i16 script) { return (script == smArabic || script == smHebrew) && enabled(script); }
+
+void GetFormatOrder(i16* ordering, i16 firstFormat, i16 lastFormat, bool lineRight, StyleRunDirectionProcPtr dirProc,
+                    void* dirParam) {
+  if (ordering == nullptr || lastFormat < firstFormat) return;
+  const i32 n = lastFormat - firstFormat + 1;
+  // Each run stands as one strong character of its direction.
+  std::vector<char32_t> runs(std::size_t(n), kBidiStrongLeft);
+  for (i32 i = 0; i < n; ++i)
+    if (dirProc && dirProc(i16(firstFormat + i), dirParam)) runs[std::size_t(i)] = kBidiStrongRight;
+  const BidiLine line = bidiorder(runs, lineRight);
+  for (i32 j = 0; j < n; ++j) ordering[j] = i16(line.visual[std::size_t(j)]);
+}
 
 void enablejapanesescript(bool on) {
   ScriptState& s = state<ScriptState>();
@@ -26,10 +67,11 @@ void enablejapanesescript(bool on) {
 
 i32 GetScriptManagerVariable(i16 selector) {
   switch (selector) {
-    case smEnabled: return japaneseon() ? 2 : 1;
+    case smEnabled: return 1 + (japaneseon() ? 1 : 0) + (enabled(smArabic) ? 1 : 0) + (enabled(smHebrew) ? 1 : 0);
+    case smBidirect: return bidion() ? 1 : 0;
     case smDoubleByte: return japaneseon() ? 1 : 0;
     case smKeyScript: return state<ScriptState>().keyscript;
-    default: return 0;  // smBidirect, smSysScript and smRegionCode: Roman, region 0
+    default: return 0;  // smSysScript and smRegionCode: Roman, region 0
   }
 }
 
@@ -39,7 +81,8 @@ i32 GetScriptVariable(i16 script, i16 selector) {
     case smScriptEnabled: return enabled(script) ? 1 : 0;
     case smScriptSysFond: return script == smRoman ? GetSysFont() : GetAppFont();
     case smScriptAppFond: return GetAppFont();
-    case smScriptFlags: return script == smJapanese ? 0 : smsfSingByte;
+    case smScriptFlags:
+      return script == smJapanese ? 0 : (script == smArabic || script == smHebrew) ? smsfSingByte | smsfReverse : smsfSingByte;
     case smScriptSmallFondSize: return i32(u32(u16(GetScriptVariable(script, smScriptSysFond))) << 16 | 11u);
     case smScriptSysFondSize: return i32(u32(u16(GetScriptVariable(script, smScriptSysFond))) << 16 | 13u);
     case smScriptAppFondSize: return i32(u32(u16(GetAppFont())) << 16 | 12u);

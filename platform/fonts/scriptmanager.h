@@ -1,8 +1,12 @@
 // The Script Manager's view of the installed writing systems. The Roman script is always
 // enabled; the Japanese script (Shift-JIS text) is enabled too while two-byte text is switched
-// on (the settings record's two-byte word; reset brings it back off). No script is right to
-// left. The system script is Roman, the region 0, and every script's default font is Geneva;
-// the keyboard's script is Roman until KeyScript switches it.
+// on (the settings record's two-byte word; reset brings it back off). The Arabic and Hebrew
+// scripts, both right to left, are enabled when an installed font covers their languages
+// (fontconfig answers, once a run); with the built-in metrics font only while a test switches
+// them on. Their text is in the Mac Arabic and Mac Hebrew sets, in font numbers of their
+// ranges. The system script is Roman, the region 0, the system direction left to right, and
+// every script's default font is Geneva; the keyboard's script is Roman until KeyScript
+// switches it.
 #pragma once
 
 #include "platform/text/sjis.h"
@@ -32,14 +36,23 @@ enum : i16 {
   smScriptSysFondSize = 84,
   smScriptAppFondSize = 86,
 };
-// Bit of smScriptFlags: the script's characters are all one byte.
+// Bits of smScriptFlags: the script's characters are all one byte; it is written right to left.
 constexpr i32 smsfSingByte = 1 << 1;
+constexpr i32 smsfReverse = 1 << 2;
+
+// The right-to-left scripts.
+enum : i16 { smArabic = 4, smHebrew = 5 };
 
 // The highest script code.
 constexpr i16 smUninterp = 32;
 
 // Switches the Japanese script on or off.
 void enablejapanesescript(bool on);
+// For tests with the built-in metrics font: switches the Arabic and Hebrew scripts on or off
+// whatever fonts are installed (reset brings back the fonts' answer).
+void enablerighttoleftscripts(bool on);
+// True when the script is enabled and written right to left.
+bool righttoleftscript(i16 script);
 
 i32 GetScriptManagerVariable(i16 selector);
 i32 GetScriptVariable(i16 script, i16 selector);
@@ -48,6 +61,14 @@ i32 GetScriptVariable(i16 script, i16 selector);
 i16 FontToScript(i16 font);
 // The system's line direction: 0 left to right, -1 right to left.
 i16 GetSysDirection();
+
+// The visual order of the style runs firstFormat..lastFormat of a line, as the platform's
+// format-order call gives it: ordering[j] is the index (from firstFormat) of the run shown
+// j-th from the left. dirProc(index, dirParam) answers whether a run is right to left;
+// lineRight gives the line's direction. GNU FriBidi orders the runs.
+using StyleRunDirectionProcPtr = bool (*)(i16 formatIndex, void* dirParam);
+void GetFormatOrder(i16* ordering, i16 firstFormat, i16 lastFormat, bool lineRight, StyleRunDirectionProcPtr dirProc,
+                    void* dirParam);
 
 // Switches the keyboard to a script; a script that is not enabled is refused (nothing changes).
 // Only the script state changes: the desktop's input method is left as it is.

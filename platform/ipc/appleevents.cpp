@@ -118,6 +118,12 @@ OSErr builtincoercion(const AEDesc& d, DescType want, AEDesc* out) {
     return noErr;
   }
   if (have == typeAEList && d.items.size() == 1 && !isaggregate(want)) return AECoerceDesc(d.items[0].second, want, out);
+  // A record of a type of its own (keyed items, no data: styled text 'STXT', say) is a record.
+  if (want == typeAERecord && !isaggregate(have) && d.data.empty() && !d.items.empty()) {
+    *out = d;
+    out->descriptorType = typeAERecord;
+    return noErr;
+  }
   if (isaggregate(have) || have == typeNull) return errAECoercionFail;
   const std::string bytes(d.data.begin(), d.data.end());
   i64 n = 0;

@@ -13,6 +13,8 @@
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/imagefiles.h"
+#include "platform/qd/pictures.h"
+#include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
 #include "platform/text/pstring.h"
 
@@ -58,6 +60,7 @@ struct Importer {
   Handle data = nilhandle;  // the caller's data handle
   std::vector<u8> file;     // or the bytes read from a file
   bool fromfile = false;
+  CGrafPtr world = nilid;   // where GraphicsImportDraw draws
 };
 
 struct ImporterState {
@@ -229,7 +232,7 @@ OSErr OpenADefaultComponent(OSType componentType, OSType componentSubType, Compo
   return *ci == nilid ? OSErr(memFullErr) : OSErr(noErr);
 }
 
-OSErr CloseComponent(ComponentInstance ci) { return importers().open.remove(ci) ? OSErr(noErr) : invalidComponentID; }
+OSErr closeimporter(ComponentInstance ci) { return importers().open.remove(ci) ? OSErr(noErr) : invalidComponentID; }
 
 OSErr GetGraphicsImporterForFile(i16 vRefNum, u32 dirID, ConstStringPtr name, ComponentInstance* ci) {
   *ci = nilid;
@@ -297,6 +300,39 @@ ComponentResult GraphicsImportGetAsPicture(ComponentInstance ci, PicHandle* pict
   if (!decode(*im->format, bytesof(*im), &image)) return codecBadDataErr;
   *picture = imagepicture(image);
   return *picture == nilhandle ? ComponentResult(memFullErr) : ComponentResult(noErr);
+}
+
+OSErr NewImageGWorld(GWorldPtr* world, const ImageDescription* desc, GWorldFlags flags) {
+  *world = nilid;
+  if (desc == nullptr || desc->width <= 0 || desc->height <= 0) return paramErr;
+  const Rect bounds{0, 0, desc->height, desc->width};
+  return NewGWorld(world, desc->depth <= 1 ? 1 : 32, &bounds, nilhandle, nilhandle, flags);
+}
+
+ComponentResult GraphicsImportSetGWorld(ComponentInstance ci, CGrafPtr port, GDHandle) {
+  Importer* im = importerof(ci);
+  if (im == nullptr) return invalidComponentID;
+  im->world = port;
+  return noErr;
+}
+
+ComponentResult GraphicsImportDraw(ComponentInstance ci) {
+  Importer* im = importerof(ci);
+  if (im == nullptr) return invalidComponentID;
+  if (im->world == nilid || !IsValidPort(im->world)) return paramErr;
+  DecodedImage image;
+  if (!decode(*im->format, bytesof(*im), &image)) return codecBadDataErr;
+  PicHandle picture = imagepicture(image);
+  if (picture == nilhandle) return memFullErr;
+  CGrafPtr port = nilid;
+  GDHandle device = nilhandle;
+  GetGWorld(&port, &device);
+  SetGWorld(im->world, nilhandle);
+  const Rect r{0, 0, i16(std::min<i32>(image.height, 32767)), i16(std::min<i32>(image.width, 32767))};
+  DrawPicture(picture, &r);
+  SetGWorld(port, device);
+  KillPicture(picture);
+  return noErr;
 }
 
 std::size_t opencomponentcount() { return hasstate<ImporterState>() ? importers().open.count() : 0; }

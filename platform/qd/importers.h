@@ -43,7 +43,11 @@ struct ImageDescription {
 };
 
 OSErr OpenADefaultComponent(OSType componentType, OSType componentSubType, ComponentInstance* ci);
+// Closes any open component, an importer or a scripting component (defined with the
+// Component Manager, platform/osa/osa.cpp).
 OSErr CloseComponent(ComponentInstance ci);
+// The importers' part of CloseComponent.
+OSErr closeimporter(ComponentInstance ci);
 // An importer for a file's data, chosen by its content, else by its name's extension; the data
 // is read when the importer is made. noSuggestedImporter when none fits, or the file's error.
 OSErr GetGraphicsImporterForFile(i16 vRefNum, u32 dirID, ConstStringPtr name, ComponentInstance* ci);
@@ -56,6 +60,15 @@ ComponentResult GraphicsImportValidate(ComponentInstance ci, Boolean* valid);
 // Decodes the image into a new picture whose frame is its bounds: memFullErr, or
 // codecBadDataErr for damaged data.
 ComponentResult GraphicsImportGetAsPicture(ComponentInstance ci, PicHandle* picture);
+
+// An offscreen world for an image of the description: its size, 1 bit deep for a 1-bit image,
+// else 32 bits.
+OSErr NewImageGWorld(GWorldPtr* world, const ImageDescription* desc, GWorldFlags flags);
+// The world GraphicsImportDraw draws into (the device is the world's own).
+ComponentResult GraphicsImportSetGWorld(ComponentInstance ci, CGrafPtr port, GDHandle device);
+// Decodes the image and draws it at (0, 0) of the world set: paramErr without a world,
+// codecBadDataErr for damaged data, memFullErr.
+ComponentResult GraphicsImportDraw(ComponentInstance ci);
 
 // The importers open now (tests).
 std::size_t opencomponentcount();

@@ -4,7 +4,10 @@
 // Text is drawn at the pen, on the baseline, and moves the pen by its width. In the Boolean
 // transfer modes glyphs are 1-bit; in the other modes their coverage blends into the
 // destination. The underline face is drawn here, one pixel below the baseline; the shapes
-// of the other faces come from the font layer.
+// of the other faces come from the font layer. Text in a font of an enabled right-to-left
+// script is shown in the bidirectional order of a right-to-left run, Arabic in its joined
+// forms; measuring (widths, PixelToChar, CharToPixel) counts the bytes from the run's start
+// in any script.
 #pragma once
 
 #include "platform/qd/qdtypes.h"

@@ -5,7 +5,10 @@
 
 #include "platform/fonts/fonts.h"
 #include "platform/fonts/scriptmanager.h"
+#include "platform/text/bidi.h"
+#include "platform/text/macsets.h"
 #include "platform/text/sjis.h"
+#include "platform/text/textencodings.h"
 #include "platform/qd/bottleneck.h"
 #include "platform/qd/drawimpl.h"
 #include "platform/qd/pictureimpl.h"
@@ -53,6 +56,35 @@ i32 measure(const Port& p, const u8* t, i32 n, i32 extraperspace) {
   return w;
 }
 
+// --- Right-to-left runs
+//
+// Text in a font of an enabled right-to-left script (Arabic, Hebrew) is one style run written
+// right to left: its characters are shown in the bidirectional order of a right-to-left line
+// (letters from the right, digits and Latin words left to right among them). Measuring is the
+// same in either order: widths of the first bytes of a run, as for any text (the text engine
+// mirrors positions within a right-to-left run).
+
+// The shown order of a run, or nothing for left-to-right text.
+struct RunOrder {
+  bool righttoleft = false;
+  std::vector<i32> visual;  // visual[j]: the byte shown j-th from the left
+};
+
+RunOrder runorder(const Port& p, const u8* t, i32 n) {
+  RunOrder o;
+  const i16 script = FontToScript(p.txFont);
+  if (n <= 0 || !righttoleftscript(script)) return o;
+  const u32 set = script == smArabic ? u32(kTextEncodingMacArabic) : u32(kTextEncodingMacHebrew);
+  std::vector<char32_t> units(static_cast<std::size_t>(n));
+  for (i32 i = 0; i < n; ++i) {
+    const char16_t u = macsettounicode(set, t[i]);
+    units[std::size_t(i)] = u == 0xFFFF ? U'\uFFFD' : char32_t(u);
+  }
+  o.righttoleft = true;
+  o.visual = bidiorder(units, true).visual;
+  return o;
+}
+
 struct GlyphBox {
   i32 x, y, w, h;  // pixel box relative to the pen's start (y down from the baseline)
 };
@@ -70,10 +102,20 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
   // First pass: where each glyph goes, and the box of the whole string.
   Advancer adv = advancerfor(p, extraperspace);
   std::vector<GlyphBox> boxes(static_cast<std::size_t>(n));
+  const RunOrder order = runorder(p, t, n);
+  // Arabic takes the joined forms HarfBuzz shapes; a byte joined into another's glyph has none.
+  const std::vector<u32> shaped = shapedglyphs(key, t, n);
+  const Glyph noink{0, 0, 0, 0, false, {}};
+  auto glyphof = [&](i32 i) -> const Glyph& {
+    const u32 index = shaped.empty() ? kNominalGlyph : shaped[std::size_t(i)];
+    if (index == kNominalGlyph) return glyph(key, t[i], mono);
+    return index == kNoGlyph ? noink : glyphbyindex(key, index, mono);
+  };
   i32 x = 0;
   i32 left = 0, top = -fm.ascent, right = 0, bottom = fm.descent;
-  for (i32 i = 0; i < n; ++i) {
-    const Glyph& g = glyph(key, t[i], mono);
+  for (i32 j = 0; j < n; ++j) {
+    const i32 i = order.righttoleft ? order.visual[std::size_t(j)] : j;
+    const Glyph& g = glyphof(i);
     boxes[std::size_t(i)] = GlyphBox{x + g.left, -g.top, g.width, g.height};
     if (g.width > 0 && g.height > 0) {
       left = std::min(left, x + g.left);
@@ -108,7 +150,7 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
   for (i32 i = 0; i < n; ++i) {
     const GlyphBox& b = boxes[std::size_t(i)];
     if (b.w <= 0 || b.h <= 0) continue;
-    const Glyph& g = glyph(key, t[i], mono);
+    const Glyph& g = glyphof(i);
     if (g.bits.size() < std::size_t(g.width) * std::size_t(g.height)) continue;
     // The glyph's rows and columns inside the shown box.
     const i32 gy0 = std::max(0, top - b.y), gy1 = std::min<i32>(g.height, bottom - b.y);

@@ -52,6 +52,8 @@ enum class RegType : u8 {
   printsession = 31,
   pageformat = 32,
   printsettings = 33,
+  scriptcomponent = 34,  // an installed scripting component
+  scriptinstance = 35,   // an open scripting component
 };
 
 constexpr RegType registrytype(RegistryId id) { return RegType((id >> 24) & 0x7F); }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/backend/backend.h"
 #include "platform/runtime/root.h"
@@ -29,16 +30,30 @@ struct ScrapState {
   u32 changes = 1;
   bool seen = false;  // whether the backend's change count below was read
   u32 backendchanges = 0;
+  std::vector<std::pair<ScrapRef, std::vector<Flavor>>> services;  // service scraps by reference
+  u32 nextservice = 0;
 };
 
 ScrapState& scrap() { return state<ScrapState>(); }
 
-// The flavour of the type in a current scrap, or an error.
-OSStatus find(ScrapRef ref, ScrapFlavorType type, Flavor** out) {
+constexpr ScrapRef kServiceBit = 0x80000000u;
+
+// The flavours of a scrap: the current scrap's while the reference is current, a service
+// scrap's while it exists; else none.
+std::vector<Flavor>* flavorsof(ScrapRef ref) {
   ScrapState& s = scrap();
-  if (ref != s.changes) return badScrapRefErr;
-  const auto it = std::find_if(s.flavors.begin(), s.flavors.end(), [&](const Flavor& f) { return f.type == type; });
-  if (it == s.flavors.end()) return noTypeErr;
+  if (!(ref & kServiceBit)) return ref == s.changes ? &s.flavors : nullptr;
+  for (auto& [r, list] : s.services)
+    if (r == ref) return &list;
+  return nullptr;
+}
+
+// The flavour of the type in a scrap, or an error.
+OSStatus find(ScrapRef ref, ScrapFlavorType type, Flavor** out) {
+  std::vector<Flavor>* list = flavorsof(ref);
+  if (list == nullptr) return badScrapRefErr;
+  const auto it = std::find_if(list->begin(), list->end(), [&](const Flavor& f) { return f.type == type; });
+  if (it == list->end()) return noTypeErr;
   *out = &*it;
   return noErr;
 }
@@ -101,15 +116,15 @@ OSStatus ClearCurrentScrap() {
 }
 
 OSStatus PutScrapFlavor(ScrapRef ref, ScrapFlavorType type, u32 flags, Size size, const void* data) {
-  ScrapState& s = scrap();
-  if (ref != s.changes) return badScrapRefErr;
+  std::vector<Flavor>* list = flavorsof(ref);
+  if (list == nullptr) return badScrapRefErr;
   if (size < 0 || (size > 0 && data == nullptr)) return paramErr;
-  for (const Flavor& f : s.flavors)
+  for (const Flavor& f : *list)
     if (f.type == type) return duplicateScrapFlavorErr;
   Flavor f{type, flags, std::vector<u8>(std::size_t(size))};
   if (size > 0) std::memcpy(f.bytes.data(), data, std::size_t(size));
-  s.flavors.push_back(std::move(f));
-  sendout();
+  list->push_back(std::move(f));
+  if (!(ref & kServiceBit)) sendout();
   return noErr;
 }
 
@@ -138,17 +153,50 @@ OSStatus GetScrapFlavorData(ScrapRef ref, ScrapFlavorType type, Size* size, void
 }
 
 OSStatus GetScrapFlavorCount(ScrapRef ref, u32* count) {
-  if (ref != scrap().changes) return badScrapRefErr;
-  if (count) *count = u32(scrap().flavors.size());
+  const std::vector<Flavor>* list = flavorsof(ref);
+  if (list == nullptr) return badScrapRefErr;
+  if (count) *count = u32(list->size());
   return noErr;
 }
 
 OSStatus GetScrapFlavorInfoList(ScrapRef ref, u32* count, ScrapFlavorInfo* info) {
-  if (ref != scrap().changes) return badScrapRefErr;
+  const std::vector<Flavor>* list = flavorsof(ref);
+  if (list == nullptr) return badScrapRefErr;
   if (count == nullptr) return paramErr;
-  const u32 n = std::min<u32>(*count, u32(scrap().flavors.size()));
-  for (u32 i = 0; i < n && info; ++i) info[i] = ScrapFlavorInfo{scrap().flavors[i].type, scrap().flavors[i].flags};
+  const u32 n = std::min<u32>(*count, u32(list->size()));
+  for (u32 i = 0; i < n && info; ++i) info[i] = ScrapFlavorInfo{(*list)[i].type, (*list)[i].flags};
   *count = n;
+  return noErr;
+}
+
+OSStatus CreateServiceScrap(ScrapRef* ref) {
+  if (ref == nullptr) return paramErr;
+  ScrapState& s = scrap();
+  s.nextservice = (s.nextservice + 1) & ~kServiceBit;
+  if (s.nextservice == 0) s.nextservice = 1;
+  *ref = kServiceBit | s.nextservice;
+  s.services.emplace_back(*ref, std::vector<Flavor>{});
+  return noErr;
+}
+
+OSStatus DisposeServiceScrap(ScrapRef ref) {
+  std::vector<std::pair<ScrapRef, std::vector<Flavor>>>& list = scrap().services;
+  const auto it = std::find_if(list.begin(), list.end(), [&](const auto& e) { return e.first == ref; });
+  if (it == list.end()) return badScrapRefErr;
+  list.erase(it);
+  return noErr;
+}
+
+OSStatus ClearScrap(ScrapRef* ref) {
+  if (ref == nullptr) return paramErr;
+  if (!(*ref & kServiceBit)) {
+    ClearCurrentScrap();
+    *ref = scrap().changes;
+    return noErr;
+  }
+  std::vector<Flavor>* list = flavorsof(*ref);
+  if (list == nullptr) return badScrapRefErr;
+  list->clear();
   return noErr;
 }
 

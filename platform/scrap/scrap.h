@@ -38,6 +38,14 @@ OSStatus GetScrapFlavorData(ScrapRef scrap, ScrapFlavorType type, Size* size, vo
 OSStatus GetScrapFlavorCount(ScrapRef scrap, u32* count);
 // At most *count entries, in the order the flavours were put; *count becomes the number given.
 OSStatus GetScrapFlavorInfoList(ScrapRef scrap, u32* count, ScrapFlavorInfo* info);
+// Service scraps: scraps of their own that a service request carries between this program and
+// a service, apart from the clipboard (nothing crosses to the backend). Every call above takes
+// their references too.
+OSStatus CreateServiceScrap(ScrapRef* scrap);
+OSStatus DisposeServiceScrap(ScrapRef scrap);
+// Empties a scrap: a service scrap in place; the current scrap as ClearCurrentScrap does, *scrap
+// becoming the new current one.
+OSStatus ClearScrap(ScrapRef* scrap);
 // Raised by every change of the scrap.
 u32 scrapchangecount();
 

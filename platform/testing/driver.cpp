@@ -225,6 +225,24 @@ void openDocuments(const std::vector<std::string>& paths) {
   moveby(1);
 }
 
+void dropFiles(Point where, const std::vector<std::string>& paths) {
+  ds().mouse = where;
+  put(InputKind::drop, at(), [&](InputEvent& in) {
+    in.where = where;
+    for (const std::string& p : paths) in.dropped.push_back(DroppedItem{true, p});
+  });
+  moveby(1);
+}
+
+void dropText(Point where, const std::string& utf8) {
+  ds().mouse = where;
+  put(InputKind::drop, at(), [&](InputEvent& in) {
+    in.where = where;
+    in.dropped.push_back(DroppedItem{false, utf8});
+  });
+  moveby(1);
+}
+
 void dockCommand(u32 commandid) {
   put(InputKind::dockcommand, at(), [&](InputEvent& in) { in.command = commandid; });
   moveby(1);

@@ -8,8 +8,8 @@
 //   mouseDown, mouseUp, moveTo: at 0, cursor +1.
 //   drag(a, b, n): to a and down at 0, then one move per tick reaching b at n, up at n + 1.
 //   key: down at 0, up at 1, cursor +2 (modifiers pressed before and released after).
-//   type: one key per character. wheel, suspend, resume, quitRequest, openDocuments: at 0,
-//   cursor +1.
+//   type: one key per character. wheel, suspend, resume, quitRequest, openDocuments,
+//   dropFiles, dropText: at 0, cursor +1.
 // The readers answer the window list and the windows' pixels as the platform has them now.
 #pragma once
 
@@ -50,6 +50,10 @@ void suspend();
 void resume();
 void quitRequest();
 void openDocuments(const std::vector<std::string>& paths);
+// Another program drops files (POSIX paths) or a text (UTF-8) at a global point: the pointer
+// moves there and the drop lands, with no hovering before (at 0, cursor +1).
+void dropFiles(Point where, const std::vector<std::string>& paths);
+void dropText(Point where, const std::string& utf8);
 void dockCommand(u32 commandid);
 // Chooses an item of a menu of the menu bar with the mouse: a press on its title, a move down
 // the title's column to the item's row and onto the item, and the release there (4 ticks).

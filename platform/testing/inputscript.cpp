@@ -173,6 +173,20 @@ bool parse(const std::vector<std::string>& w, const std::vector<bool>& q, Action
     *act = [paths] { drive::openDocuments(paths); };
     return true;
   }
+  if (is(verb, "dropFiles")) {
+    if (n < 3 || !point(w[1], &a)) return false;
+    for (std::size_t i = 2; i < n; ++i)
+      if (!q[i]) return false;
+    std::vector<std::string> paths(w.begin() + 2, w.end());
+    *act = [a, paths] { drive::dropFiles(a, paths); };
+    return true;
+  }
+  if (is(verb, "dropText")) {
+    if (n != 3 || !point(w[1], &a) || !q[2]) return false;
+    const std::string text = w[2];
+    *act = [a, text] { drive::dropText(a, text); };
+    return true;
+  }
   if (is(verb, "advance")) {
     if (n != 2 || !number(w[1], &v) || v < 0) return false;
     *act = [v] { drive::advance(u32(v)); };

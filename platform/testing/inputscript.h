@@ -11,6 +11,8 @@
 //                                                      (cursor in characters) and committed
 //   suspend / resume / quitRequest
 //   openDocuments "a.kv45" "notes/b.kv45"
+//   dropFiles 120,40 "a.txt" "b.png"                   files another program drops there
+//   dropText 120,40 "text"                             text another program drops there
 //   advance 30                                         a pause of 30 ticks
 //
 // Blank lines and lines starting with '#' are skipped; words are compared without case.

@@ -12,6 +12,7 @@
 #include "platform/fonts/scriptmanager.h"
 #include "platform/runtime/root.h"
 #include "platform/text/macroman.h"
+#include "platform/text/macsets.h"
 #include "platform/text/sjis.h"
 #include "platform/text/symbolsets.h"
 
@@ -32,9 +33,7 @@ struct LibrarySet {
   bool twobyte;
 };
 constexpr LibrarySet kLibrarySets[] = {
-    {kTextEncodingMacJapanese, "SHIFT_JIS", true},   {kTextEncodingMacCyrillic, "MAC-CYRILLIC", false},
-    {kTextEncodingMacCentralEurRoman, "MAC-CENTRALEUROPE", false}, {kTextEncodingMacIcelandic, "MAC-IS", false},
-    {kTextEncodingMacUkrainian, "MAC-UK", false},
+    {kTextEncodingMacJapanese, "SHIFT_JIS", true},
 };
 
 const LibrarySet* libraryset(u32 base) {
@@ -98,16 +97,24 @@ std::unique_ptr<ByteTable> maketable(u32 base) {
       case kTextEncodingMacRoman: cp = macromantounicode(c); break;
       case kTextEncodingMacSymbol: cp = symboltounicode(c); if (cp == 0 && c != 0) cp = kNone; break;
       case kTextEncodingMacDingbats: cp = dingbatstounicode(c); if (cp == 0 && c != 0) cp = kNone; break;
-      default: cp = cd && cd->ok() ? librarydecode(*cd, &c, 1) : kNone; break;
+      default:
+        if (hasmacset(base)) {
+          const char16_t u = macsettounicode(base, c);
+          cp = u == 0xFFFF ? kNone : u;
+        } else {
+          cp = cd && cd->ok() ? librarydecode(*cd, &c, 1) : kNone;
+        }
+        break;
     }
     t->forward[std::size_t(b)] = cp;
-    if (cp != kNone) t->back.emplace(cp, c);
+    if (cp != kNone) t->back.emplace(cp, c);  // a character two bytes give comes back as the lower
   }
   return t;
 }
 
 bool ownset(u32 base) {
-  return base == kTextEncodingMacRoman || base == kTextEncodingMacSymbol || base == kTextEncodingMacDingbats;
+  return base == kTextEncodingMacRoman || base == kTextEncodingMacSymbol || base == kTextEncodingMacDingbats ||
+         hasmacset(base);
 }
 
 // The byte table of a one-byte set, made on first use.

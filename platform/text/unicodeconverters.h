@@ -5,9 +5,10 @@
 // Conversion goes character by character, so an offset into the source always maps to the
 // exact start of the same character in the output. Each conversion fills the output as far as
 // its room allows and says why it stopped; callers grow the output and continue (the status
-// codes below). Mac Roman, Symbol and Zapf Dingbats convert through our own tables; the other
-// Mac encodings (Japanese as Shift-JIS, Central European, Cyrillic, Icelandic, Ukrainian)
-// through the C library's iconv, never through the C library's locale.
+// codes below). The one-byte Mac encodings convert through our own tables (Mac Roman, Symbol,
+// Zapf Dingbats and those of macsets.h; a character two bytes of a set give goes back to the
+// lower byte), Japanese as Shift-JIS through the C library's iconv, never through the C
+// library's locale. Celtic, Gaelic, Inuit and VT100 are not supported.
 #pragma once
 
 #include <vector>

@@ -147,5 +147,39 @@ TEST_F(ImageImportTest, WorldsBecomePicturesThatDrawTheSamePixels) {
   EXPECT_EQ(pic, nilhandle);
 }
 
+// An importer draws its image into a world of the image's size made from its description.
+TEST_F(ImageImportTest, AnImporterDrawsIntoAWorldOfTheImagesSize) {
+  const DecodedImage image = sample(7, 5);
+  const std::vector<u8> png = testimagefile(TestImageFormat::png, image);
+  Handle data = handleof(png);
+  ComponentInstance importer = nilid;
+  ASSERT_EQ(OpenADefaultComponent(GraphicsImporterComponentType, fourcc("PNGf"), &importer), noErr);
+  ASSERT_EQ(GraphicsImportSetDataHandle(importer, data), noErr);
+  EXPECT_EQ(GraphicsImportDraw(importer), paramErr) << "no world set";
+  ImageDescription desc{};
+  ASSERT_EQ(GraphicsImportGetImageDescription(importer, &desc), noErr);
+  GWorldPtr world = nilid;
+  ASSERT_EQ(NewImageGWorld(&world, &desc, 0), noErr);
+  Rect bounds{0, 0, 0, 0};
+  GetPixBounds(GetGWorldPixMap(world), &bounds);
+  EXPECT_EQ(bounds, (Rect{0, 0, 5, 7}));
+  ASSERT_EQ(GraphicsImportSetGWorld(importer, world, nilhandle), noErr);
+  GWorldPtr other = qdtest::world(32, 4, 4);  // current
+  ASSERT_EQ(GraphicsImportDraw(importer), noErr);
+  EXPECT_EQ(currentportid(), other) << "the port is put back";
+  DisposeGWorld(other);
+  for (i32 i = 0; i < 35; ++i) EXPECT_EQ(qdtest::pixel(world, i % 7, i / 7) & 0xFFFFFF, image.pixels[std::size_t(i)]) << i;
+  DisposeGWorld(world);
+  // Damaged data draws nothing.
+  SetHandleSize(data, 40);
+  world = nilid;
+  ASSERT_EQ(NewImageGWorld(&world, &desc, 0), noErr);
+  GraphicsImportSetGWorld(importer, world, nilhandle);
+  EXPECT_EQ(GraphicsImportDraw(importer), codecBadDataErr);
+  DisposeGWorld(world);
+  CloseComponent(importer);
+  DisposeHandle(data);
+}
+
 }  // namespace
 }  // namespace kv

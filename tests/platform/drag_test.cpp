@@ -197,6 +197,59 @@ TEST_F(DragTest, TrackDragSendsTheMessagesAndOffersTheDrop) {
   DisposeDrag(drag);
 }
 
+// What the receiver of a drop from another program found: each item's flavour and data.
+std::vector<std::string> items;
+OSErr takeitems(WindowRef, u32, DragRef drag) {
+  seen.log.push_back("drop");
+  u16 n = 0;
+  CountDragItems(drag, &n);
+  for (u16 i = 1; i <= n; ++i) {
+    DragItemRef ref = 0;
+    GetDragItemReferenceNumber(drag, i, &ref);
+    FlavorType type = 0;
+    GetFlavorType(drag, ref, 1, &type);
+    std::string data = text(drag, ref, type);
+    // A file: {type, creator, flags, path length, path}; its path and its type 0 or not.
+    if (type == fourcc("hfs ")) data = (data.compare(0, 4, std::string(4, '\0')) == 0 ? "0:" : "typed:") + data.substr(12);
+    items.push_back(std::string(type == kText ? "TEXT " : "hfs ") + data);
+  }
+  return seen.receive;
+}
+
+TEST_F(DragTest, DropsFromAnotherProgramAreOneDragAtThePointer) {
+  WindowRef w = window(Rect{60, 20, 260, 220});
+  // No receive handler: every file opens as a document, a text goes nowhere.
+  drive::dropFiles(Point{100, 100}, {"/no/such/a.txt"});
+  drive::dropText(Point{100, 100}, "lost");
+  EventRecord e{};
+  ASSERT_TRUE(WaitNextEvent(highLevelEventMask, &e, 5));
+  HighLevelRequest r;
+  ASSERT_TRUE(takehighlevelrequest(&r));
+  EXPECT_EQ(r.paths, std::vector<std::string>{"/no/such/a.txt"});
+  EXPECT_FALSE(WaitNextEvent(highLevelEventMask, &e, 5));
+
+  ASSERT_EQ(InstallTrackingHandler(tracker, nilid, w), noErr);
+  ASSERT_EQ(InstallReceiveHandler(takeitems, nilid, 0), noErr);
+  items.clear();
+  seen.receive = noErr;
+  drive::dropText(Point{100, 100}, "one\ntwo\r\nthr\xC3\xA9" "e");
+  drive::dropFiles(Point{100, 100}, {"/no/such/b.txt"});
+  EXPECT_FALSE(WaitNextEvent(highLevelEventMask, &e, 5)) << "the files went to the drag";
+  EXPECT_EQ(seen.log, (std::vector<std::string>{"1w1", "2w1", "3w1", "drop", "4w1", "5", "1w1", "2w1", "3w1", "drop",
+                                                 "4w1", "5"}));
+  EXPECT_EQ(seen.attributes.front(), kDragHasLeftSenderWindow) << "not from inside the program";
+  EXPECT_EQ(items, (std::vector<std::string>{"TEXT one\rtwo\rthr\x8E" "e", "hfs 0:/no/such/b.txt"}));
+
+  // Over no window the files open as documents again.
+  seen = Seen{};
+  drive::dropFiles(Point{400, 600}, {"/no/such/c.txt"});
+  ASSERT_TRUE(WaitNextEvent(highLevelEventMask, &e, 5));
+  ASSERT_TRUE(takehighlevelrequest(&r));
+  EXPECT_EQ(r.paths, std::vector<std::string>{"/no/such/c.txt"});
+  EXPECT_TRUE(seen.log.empty());
+  RemoveReceiveHandler(takeitems, nilid);
+}
+
 TEST_F(DragTest, TheScreenShowsTheImageBlendedOrTheOutlineInverted) {
   window(Rect{60, 20, 260, 220});
   ASSERT_EQ(InstallTrackingHandler(tracker, nilid, 0), noErr);

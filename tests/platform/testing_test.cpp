@@ -190,6 +190,8 @@ TEST_F(TestingTest, InputFilesScheduleTheDriversActions) {
                              "key \"q\" cmd\n"
                              "wheel 5,6 -3\n"
                              "openDocuments \"a b.kv45\" c.kv45\n"
+                             "dropFiles 30,40 \"d e.txt\"\n"
+                             "dropText 30,40 \"lost\"\n"
                              "quitRequest\n",
                              &err))
       << err;
@@ -211,9 +213,13 @@ TEST_F(TestingTest, InputFilesScheduleTheDriversActions) {
   HighLevelRequest r;
   ASSERT_TRUE(takehighlevelrequest(&r));
   EXPECT_EQ(r.paths, (std::vector<std::string>{"a b.kv45", "c.kv45"}));
+  ASSERT_TRUE(WaitNextEvent(highLevelEventMask, &e, 20));
+  ASSERT_TRUE(takehighlevelrequest(&r));
+  EXPECT_EQ(r.paths, (std::vector<std::string>{"d e.txt"})) << "dropped with no drag handlers: opened as a document";
 
   for (const char* bad : {"click 1", "drag 1,1", "key nosuchkey", "type hello", "advance -1", "jump 1,1",
-                          "wheel 1,1 3 diagonal", "click 1,1 hyper", "type \"open"}) {
+                          "wheel 1,1 3 diagonal", "click 1,1 hyper", "type \"open", "dropFiles 1,1", "dropFiles 1,1 a.txt",
+                          "dropText 1,1 plain", "dropText 1,1"}) {
     EXPECT_FALSE(runinputscript(std::string("advance 1\n") + bad + "\n", &err)) << bad;
     EXPECT_NE(err.find("line 2"), std::string::npos) << err;
   }

@@ -83,8 +83,8 @@ TEST_F(TextConverters, StatusesAndOffsets) {
             kTECBufferBelowMinimumSizeErr);
 
   // A set the converters do not hold; a character without a mapping or a fallback.
-  const UnicodeMapping greek{kUTF16, kTextEncodingMacGreek};
-  EXPECT_EQ(CreateTextToUnicodeInfo(&greek, &in), kTextUnsupportedEncodingErr);
+  const UnicodeMapping celtic{kUTF16, kTextEncodingMacCeltic};
+  EXPECT_EQ(CreateTextToUnicodeInfo(&celtic, &in), kTextUnsupportedEncodingErr);
   const UnicodeMapping roman{kUTF16, kTextEncodingMacRoman};
   UnicodeToTextInfo out;
   ASSERT_EQ(CreateUnicodeToTextInfo(&roman, &out), noErr);

@@ -2,11 +2,17 @@
 // every kind with their keys and auto-width buttons, title bars and command keys.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <string>
+
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/qdtext.h"
 #include "platform/windows/windows.h"
+#include "render/updateword.h"
+#include "shell/commandline.h"
 #include "shell/mainglobals.h"
 #include "store/namekey.h"
 #include "store/objects.h"
@@ -148,6 +154,29 @@ TEST_F(NameSetterTest, TitleBarsAndCommandKeys) {
   mainglobals().plugin = 1;
   EXPECT_EQ(setline("set the commandChar of item 1 of menu \"File\" to \"x\""), 177);
   mainglobals().plugin = 0;
+}
+
+// A project whose file cannot be written takes a new card name in memory, and its card-entry
+// write-back forgets the change: reading another card, going there and closing the project
+// write nothing.
+TEST_F(NameSetterTest, ALockedProjectWritesNothing) {
+  ASSERT_EQ(setline("set the cantModify of this project to true"), 0);
+  auto bytes = [path = projectpath()]() {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string before = bytes();
+  ASSERT_FALSE(before.empty());
+  ASSERT_EQ(setline("set the name of card 1 to \"x\""), 0);
+  EXPECT_EQ(cardvalue("the short name of this card"), "x") << "the change holds while the card is shown";
+  ASSERT_TRUE(changed(current().cardrecid));
+  updateword(current());
+  EXPECT_FALSE(changed(current().cardrecid)) << "the pending change is forgotten";
+  EXPECT_EQ(cardvalue("the name of card 2"), "card \"Two\"");
+  ASSERT_EQ(doline("go next card"), 0);
+  // The end of a run: every window taken down with its records.
+  closeallwindows();
+  EXPECT_EQ(bytes(), before);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // the copy and the move between objects, and the refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +21,8 @@
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
 #include "store/objects.h"
+#include "system/externalstate.h"
+#include "system/xservices.h"
 #include "tests/properties/proptest.h"
 
 namespace kv {
@@ -211,6 +215,37 @@ TEST_F(PictureDataTest, WhenMemoryRunsOut) {
                   if (st == 37) { EXPECT_TRUE(haspicture("Box")) << "kept"; }
                 }),
             1);
+}
+
+// Request 4503 of externals: the picture in the external's handle, its frame put in order,
+// becomes the object's picture data; the handle stays the external's, and a reference to no
+// object or a handle that is none fails.
+TEST_F(PictureDataTest, AnExternalInstallsPictureData) {
+  std::vector<u8> swapped = logo;
+  ASSERT_GE(swapped.size(), 10u);
+  // The frame's corners given bottom-right first.
+  std::swap_ranges(swapped.begin() + 2, swapped.begin() + 6, swapped.begin() + 6);
+  Handle picture = nilhandle;
+  ASSERT_EQ(PtrToHand(swapped.data(), &picture, Size(swapped.size())), noErr);
+  static constexpr u8 box[] = "\x12" "card graphic \"Box\"", nothing[] = "\x0f" "card graphic 99";
+  kv_paramblock& b = xstate().xcmd;
+  auto request = [&](const u8* reference, Handle h) {
+    b.in[0] = u64(reinterpret_cast<std::uintptr_t>(reference));
+    b.in[1] = u64(h);
+    b.result = 7;
+    installpdata();
+    return b.result;
+  };
+  EXPECT_EQ(request(nothing, picture), 1);
+  EXPECT_FALSE(haspicture("Box"));
+  EXPECT_EQ(request(box, nilhandle), 1) << "no picture";
+  ASSERT_EQ(request(box, picture), 0);
+  ASSERT_TRUE(haspicture("Box"));
+  const Handle data = picturedata("Box");
+  ASSERT_NE(data, picture) << "the object holds its own copy";
+  EXPECT_EQ(std::vector<u8>(deref(data), deref(data) + GetHandleSize(data)), logo) << "the frame in order";
+  EXPECT_TRUE(IsValidHandle(picture)) << "still the external's";
+  DisposeHandle(picture);
 }
 
 }  // namespace

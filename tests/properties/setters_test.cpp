@@ -8,6 +8,7 @@
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
 #include "engine/objectutil.h"
+#include "platform/testing/driver.h"
 #include "platform/tsm/tsm.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
@@ -57,6 +58,36 @@ TEST_F(SetterTest, PointsAndNumbers) {
   EXPECT_EQ(cardvalue("the rect of button 1"), "-15,10,85,30") << "the horizontal centre 35 stays";
   ASSERT_EQ(setline("set the height of button 1 to 41"), 0);
   EXPECT_EQ(cardvalue("the rect of button 1"), "-15,0,85,41");
+}
+
+// The pixels of a window within a rectangle that differ from the window's ground (taken at a
+// point nothing covers).
+int inked(WindowRef window, const Rect& r) {
+  const Frame f = drive::windowpixels(window);
+  const u32 ground = drive::pixelat(f, 500, 20) & 0xFFFFFF;
+  int n = 0;
+  for (i16 v = r.top; v < r.bottom; ++v)
+    for (i16 h = r.left; h < r.right; ++h) n += (drive::pixelat(f, h, v) & 0xFFFFFF) != ground;
+  return n;
+}
+
+// A field open for typing is put down when it moves, with what was typed; the window shows
+// it at its new place and nothing of it at the old one.
+TEST_F(SetterTest, MovingTheOpenFieldPutsItDown) {
+  const WindowRef window = current().window;
+  ASSERT_EQ(setline("set the rect of card field \"Notes\" to 20,200,160,260"), 0);
+  ASSERT_EQ(doline("click at 60,230"), 0);
+  ASSERT_EQ(mainglobals().openfield, cardindex("Notes")) << "open for typing";
+  ASSERT_EQ(doline("type \"typed\""), 0);
+  const Rect old{200, 20, 260, 160}, moved{300, 220, 360, 360};
+  ASSERT_GT(inked(window, old), 0) << "the text shows";
+  ASSERT_EQ(inked(window, moved), 0);
+  ASSERT_EQ(setline("set the loc of card field \"Notes\" to 290,330"), 0);
+  EXPECT_EQ(mainglobals().openfield, -1) << "put down";
+  EXPECT_EQ(cardvalue("the rect of card field \"Notes\""), "220,300,360,360");
+  EXPECT_NE(cardvalue("card field \"Notes\"").find("typed"), std::string::npos) << "its text kept";
+  EXPECT_EQ(inked(window, old), 0) << "the old place redrawn";
+  EXPECT_GT(inked(window, moved), 0) << "the new place drawn";
 }
 
 TEST_F(SetterTest, EmptyRectangles) {

@@ -8,8 +8,10 @@
 
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <vector>
 
+#include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/copybits.h"
@@ -297,6 +299,37 @@ TEST_F(CardDrawingTest, AFieldImageLeavesItsFocusRingAndKeepsWhatItLeftWhite) {
   EXPECT_EQ(c, red) << "the field's inside, white in the image, is left as it was";
   GetCPixel(34, 60, &c);
   EXPECT_EQ(c, red) << "outside the ring";
+}
+
+// A scrolling list in a card image gets a scroll bar along its right edge, made for the image
+// and gone after it: the window keeps the controls it had.
+TEST_F(CardDrawingTest, AScrollingListImageHasItsScrollBar) {
+  Object list = obj(Object::field, 303, Rect{40, 40, 120, 160});
+  for (int i = 1; i <= 20; ++i) list.text += "row " + std::to_string(i) + "\r";
+  opencard({}, {list});
+  ASSERT_EQ(CreateOffScreen(32), 1);
+  ControlRef root = nilid;
+  ASSERT_EQ(GetRootControl(current().window, &root), noErr);
+  u16 before = 0, after = 0;
+  CountSubControls(root, &before);
+  SavePort saved;
+  SetGWorld(GetOffScreenWorld(), nilhandle);
+  const Rect all{0, 0, 300, 400};
+  EraseRect(&all);
+  mainglobals().offwindowdrawing = 1;
+  drawspot(current().cardspots);
+  mainglobals().offwindowdrawing = 0;
+  CountSubControls(root, &after);
+  EXPECT_EQ(after, before);
+  // The bar's strip, 16 wide at the right edge, is drawn; the rows' side keeps its text.
+  int drawn = 0;
+  for (i16 v = 45; v < 115; ++v)
+    for (i16 h = 145; h < 159; ++h) {
+      RGBColor c{};
+      GetCPixel(h, v, &c);
+      drawn += c.red != 0xFFFF || c.green != 0xFFFF || c.blue != 0xFFFF;
+    }
+  EXPECT_GT(drawn, 100);
 }
 
 TEST_F(CardDrawingTest, TheInteriorClippingAndThemeBrushOfAWindow) {

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "fields/fieldview.h"
+#include "fields/listfields.h"
+#include "platform/lists/lists.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
@@ -16,7 +19,9 @@
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
 #include "shell/mainglobals.h"
+#include "store/liveparts.h"
 #include "store/objects.h"
+#include "textengine/werecord.h"
 #include "tests/support/spots.h"
 #include "tests/support/windows.h"
 
@@ -225,6 +230,46 @@ TEST_F(GeometryTest, AResizedScrollingFieldClampsItsScrollToItsText) {
   ASSERT_EQ(doline("set the width of card field \"S\" to 150"), 0);
   EXPECT_EQ(getfieldscroll(spotat(objects, at)), 0);
   EXPECT_EQ(cardvalue("the scroll of card field \"S\""), "0");
+}
+
+// Shown fields follow their new rectangle at once: a scrolling field's live record takes the
+// clamped scroll, and a list's rows take the new width.
+TEST_F(GeometryTest, ShownFieldsFollowTheirNewRectangle) {
+  testproject::Project p = testproject::small();
+  testproject::Object f;
+  f.kind = testproject::Object::field;
+  f.style = 301;
+  f.name = "S";
+  for (int i = 1; i <= 30; ++i) f.text += "line " + std::to_string(i) + "\r";
+  f.rect = Rect{20, 10, 100, 200};
+  testproject::Object l = f;
+  l.name = "L";
+  l.style = 303;
+  l.rect = Rect{120, 10, 200, 200};
+  p.windows[0].cards[0].objects = {f, l};
+  build(p);
+  ASSERT_EQ(open(), 0);
+  const Handle objects = current().cardspots;
+  ASSERT_EQ(doline("set the scroll of card field \"S\" to 10000"), 0);
+  const i32 before = std::stoi(cardvalue("the scroll of card field \"S\""));
+  ASSERT_GT(before, 100) << "scrolled to the end";
+  ASSERT_EQ(doline("set the height of card field \"S\" to 300"), 0);
+  const spot s = spotat(objects, 0);
+  const WEReference we = livefield(s);
+  ASSERT_NE(we, nilid) << "shown: the field keeps its record";
+  LongRect view{}, dest{};
+  WEGetViewRect(&view, we);
+  WEGetDestRect(&dest, we);
+  Rect margins{};
+  fldmargins(s, &margins);
+  EXPECT_LT(getfieldscroll(s), before) << "clamped to the taller view";
+  EXPECT_EQ(view.top - (dest.top - margins.top), getfieldscroll(s)) << "the record shows the stored scroll";
+
+  ASSERT_EQ(doline("set the width of card field \"L\" to 300"), 0);
+  const spot list = spotat(objects, 1);
+  const ListHandle rows = fieldlisthandle(list);
+  ASSERT_NE(rows, nullptr) << "shown: the field keeps its list";
+  EXPECT_EQ(LGetCellSize(rows).h, listviewrect(list).right - listviewrect(list).left);
 }
 
 }  // namespace

@@ -6,10 +6,14 @@
 #include "platform/events/handlers.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/pixels.h"
+#include "platform/qd/ports.h"
+#include "platform/qd/regions.h"
+#include "platform/qd/shapes.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/screens.h"
 #include "shell/customframe.h"
 #include "shell/mainglobals.h"
+#include "render/windowupkeep.h"
 #include "shell/metal.h"
 #include "store/objects.h"
 #include "tests/support/eventloop.h"
@@ -206,6 +210,30 @@ TEST_F(CustomFrameTest, MetalGrowGrip) {
   EXPECT_TRUE(IsGrowClickInMetalWindow(w, Point{i16(c.bottom - 15), i16(c.right - 15)}));
   EXPECT_FALSE(IsGrowClickInMetalWindow(w, Point{i16(c.bottom - 16), i16(c.right - 1)}));
   EXPECT_FALSE(IsGrowClickInMetalWindow(w, Point{i16(c.bottom - 1), i16(c.right - 16)}));
+}
+
+// The grow box of a resizable metal window is its grip, drawn with the window's scroll bars.
+TEST_F(CustomFrameTest, TheGrowBoxOfAMetalWindowIsItsGrip) {
+  openwith(11, {});
+  const WindowRef w = current().window;
+  const CGrafPtr port = GetWindowPort(w);
+  Rect bounds{};
+  GetPortBounds(port, &bounds);
+  {
+    // The grip's corner painted over (the port's visible region taken whole again).
+    SavePort saved;
+    SetPort(port);
+    RgnHandle all = NewRgn();
+    RectRgn(all, bounds);
+    SetPortVisibleRegion(port, all);
+    DisposeRgn(all);
+    const Rect corner{i16(bounds.bottom - 20), i16(bounds.right - 20), bounds.bottom, bounds.right};
+    FillRect(&corner, &qdwhite);
+  }
+  const Point at{i16(bounds.bottom - 16), i16(bounds.right - 2)};
+  ASSERT_EQ(drive::pixelat(drive::windowpixels(w), at.h, at.v) & 0xFFFFFF, 0xFFFFFFu);
+  drawgrow(&current());
+  EXPECT_EQ(drive::pixelat(drive::windowpixels(w), at.h, at.v) & 0xFFFFFF, 0x313131u) << "the grip's first line";
 }
 
 TEST_F(CustomFrameTest, CollapseAndExpandAreMessagesToTheCard) {

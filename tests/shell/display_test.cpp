@@ -12,12 +12,15 @@
 #include "platform/backend/headless.h"
 #include "platform/backend/sdl2.h"
 #include "platform/process/exit.h"
+#include "platform/testing/driver.h"
 #include "platform/windows/compositor.h"
 #include "platform/windows/windows.h"
 #include "shell/commandline.h"
 #include "shell/demo.h"
 #include "shell/mainglobals.h"
+#include "textengine/werecord.h"
 #include "tests/support/eventloop.h"
+#include "tests/support/project.h"
 #include "tests/support/sdldummy.h"
 
 namespace kv {
@@ -303,6 +306,62 @@ TEST_F(DisplayTest, FocusQuitAndDroppedProjects) {
   EXPECT_THROW(passes(10), ProcessExit);
   EXPECT_EQ(mainglobals().numwinds, 0) << "the quit closed the window";
   EXPECT_EQ(exits, std::vector<int>{0});
+}
+
+// Text another program drops over an open field: "mouseDrop" with the offset and the text in
+// Mac Roman, the same from SDL's drop events as from the headless driver's dropText.
+TEST_F(DisplayTest, TextDroppedFromAnotherProgramAsHeadless) {
+  Project p = project();
+  testproject::Object f;
+  f.kind = testproject::Object::field;
+  f.name = "F";
+  f.rect = Rect{60, 20, 160, 220};
+  f.style = 301;
+  f.setflags = 1u << 17;  // allowDrop
+  f.text = "hello world";
+  f.script = logs("F", {"mouseDrop"});
+  p.windows[0].cards[0].objects.push_back(f);
+  // Opens the project with the field open for typing, and answers the global point of its
+  // offset 6.
+  auto start = [&](std::string_view name) {
+    startlogging(p, name);
+    EXPECT_EQ(doline("set the allowDragAndDrop to true\nselect after char 3 of card field \"F\""), 0);
+    LongPoint l{};
+    i16 height = 0;
+    WEGetPoint(6, 0, &l, &height, mainglobals().openfieldrec);
+    return at(i16(l.h + 1), i16(l.v + 3));
+  };
+  const Point headless = start("h.kv45");
+  drive::dropText(headless, "caf\xC3\xA9");
+  const std::string expected = logged();
+  EXPECT_EQ(expected.rfind("F mouseDrop 6,", 0), 0u) << expected;
+  EXPECT_EQ(cardvalue("card field \"F\""), "hello caf\x8E world") << "at the offset, with the field's intelligent space after";
+  closeallwindows();
+
+  NEEDS_DISPLAY();
+  const Point real = start("d.kv45");
+  ASSERT_TRUE(sdl2pushmotion(backend(), real.h, real.v));
+  ASSERT_TRUE(sdl2pushdropevent(backend(), SDL2DropEvent::begin));
+  ASSERT_TRUE(sdl2pushdropevent(backend(), SDL2DropEvent::text, "caf\xC3\xA9"));
+  ASSERT_TRUE(sdl2pushdropevent(backend(), SDL2DropEvent::complete));
+  passes(5);
+  EXPECT_EQ(log(), expected);
+  EXPECT_EQ(cardvalue("card field \"F\""), "hello caf\x8E world");
+
+  // A project among the dropped files opens as a document, with the drag handlers installed.
+  Project b = project();
+  b.windows[0].name = "Other";
+  b.windows[0].rect = Rect{150, 150, 400, 500};
+  b.windows[0].cards[0].script = logs("b", {"openProject"});
+  build(b, "b.kv45");
+  ASSERT_EQ(testproject::typeasproject(dir, "b.kv45"), noErr);
+  clearlog();
+  ASSERT_TRUE(sdl2pushdropevent(backend(), SDL2DropEvent::begin));
+  ASSERT_TRUE(sdl2pushdropevent(backend(), SDL2DropEvent::file, home->path() + "/b.kv45"));
+  ASSERT_TRUE(sdl2pushdropevent(backend(), SDL2DropEvent::complete));
+  passes(10);
+  EXPECT_EQ(mainglobals().numwinds, 2);
+  EXPECT_NE(log().find("b openProject,"), std::string::npos) << log();
 }
 
 // An idle program sleeps between events: over 300 ticks it waits for SDL's events about

@@ -167,6 +167,28 @@ TEST_F(MessageBoxTest, WhereTheBoxIsShown) {
   EXPECT_TRUE(IsWindowHilited(card));
 }
 
+// Scripts place and size the box: its line of text as wide as the box, and the box kept on the
+// screen wherever it is asked to go.
+TEST_F(MessageBoxTest, ScriptsPlaceTheBox) {
+  const WindowRef w = mainglobals().msgwindow;
+  ASSERT_EQ(doline("show message box"), 0);
+  ASSERT_EQ(doline("set the rect of the message box to 100,100,400,140"), 0);
+  Rect r{};
+  GetWindowBounds(w, kWindowContentRgn, &r);
+  EXPECT_EQ(r, (Rect{100, 100, 140, 400}));
+  EXPECT_EQ(tedestrect(box()).right, 300);
+  EXPECT_EQ(teviewrect(box()).right, 300);
+  Rect available{};
+  GetAvailableWindowPositioningBounds(0, &available);
+  ASSERT_EQ(doline("set the loc of msg to 5000,5000"), 0);
+  GetWindowBounds(w, kWindowStructureRgn, &r);
+  EXPECT_LE(r.right, available.right);
+  EXPECT_LE(r.bottom, available.bottom);
+  GetWindowBounds(w, kWindowContentRgn, &r);
+  EXPECT_EQ(r.right - r.left, 300) << "moved, not shrunk";
+  EXPECT_EQ(failingline("set the height of the message box to 0"), 66) << "an empty rectangle";
+}
+
 // A click in the box gives it the keyboard back from an open field.
 TEST_F(MessageBoxTest, AClickTakesTheKeyboardBack) {
   ASSERT_EQ(doline("put \"abc\""), 0);

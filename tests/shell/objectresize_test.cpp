@@ -82,6 +82,17 @@ TEST_F(ObjectResizeTest, EachAnchoringMovesTheObjectWithTheWindowsGrowth) {
   EXPECT_EQ(cardvalue("the referenceSize of bkgnd 1"), "400,260");
 }
 
+// The geometry words of a window resize it as the window-size words do: its objects follow.
+TEST_F(ObjectResizeTest, TheWindowsRectangleWordsLayTheObjectsOut) {
+  start({"RTRB"});
+  reference("bkgnd 1", "300,200");
+  ASSERT_EQ(doline("set the width of window 1 to 400"), 0);
+  EXPECT_EQ(rect("RTRB"), "350,10,390,30");
+  ASSERT_EQ(doline("set the rect of window 1 to 100,100,500,360"), 0);
+  EXPECT_EQ(rect("RTRB"), "350,10,390,90");
+  EXPECT_EQ(mainglobals().lockcount, 0) << "the screen unlocked again";
+}
+
 TEST_F(ObjectResizeTest, WithoutAutoResizeOrAReferenceSizeNothingMoves) {
   start({"RTRB"}, false);
   reference("bkgnd 1", "300,200");

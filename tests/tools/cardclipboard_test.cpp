@@ -12,6 +12,7 @@
 
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
+#include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
 #include "shell/commandline.h"
 #include "shell/mainglobals.h"
@@ -148,6 +149,8 @@ TEST_F(CardClipboardTest, CutCardCopiesThenDeletes) {
 
 TEST_F(CardClipboardTest, AFullOrUnwritableScratchFolderRefusesTheCopy) {
   setfreespacemodel(10000);
+  // The card's changes cannot be written either: the disk-full note comes first.
+  queueanswer(Answer{"alert", "OK", {}});
   failrows({{"copy card", "the clipBoard", "error 107"}});
   setfreespacemodel(1u << 30);
   ::chmod((home->path() + "/scratch").c_str(), 0555);

@@ -154,6 +154,32 @@ TEST_F(ControlTrackTest, TabsAndPopupMenus) {
   EXPECT_EQ(cardvalue("the contents of card button 1"), "Three");
 }
 
+// New data for a popup menu whose control is shown: the control is built again from it, and a
+// click offers the new items.
+TEST_F(ControlTrackTest, NewPopupDataReachesTheShownMenu) {
+  start(control(205, Rect{20, 20, 50, 120}));
+  ASSERT_EQ(doline("set the behavior of card button 1 to popupButton"), 0);
+  setdata("popupData", "\"One;Two;Three\"");
+  // The menu opens below the button with its first item there: item n lies n - 1 rows lower.
+  auto choose = [&](int n) {
+    drive::mouseDown(at(40, 35));
+    drive::advance(3);
+    drive::moveTo(at(60, i16(50 + (n - 1) * 18 + 8)));
+    drive::advance(3);
+    drive::mouseUp();
+    settle();
+  };
+  choose(2);
+  ASSERT_EQ(cardvalue("the contents of card button 1"), "Two");
+  ASSERT_NE(livecontrol(spotat(current().cardspots, 0)), nilid) << "its control is up";
+  ASSERT_EQ(doline("set the popupData of card button 1 to \"Red;Green;Blue;Grey\""), 0);
+  settle();
+  clearlog();
+  choose(4);
+  EXPECT_EQ(log(), "mouseDown[],mouseUp 4,") << "a fourth item exists";
+  EXPECT_EQ(cardvalue("the contents of card button 1"), "Grey");
+}
+
 // A radio group tracks the member pressed: it becomes the group's value and its title the
 // button's contents.
 TEST_F(ControlTrackTest, ARadioGroupTakesTheMembersTitle) {

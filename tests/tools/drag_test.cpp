@@ -448,8 +448,13 @@ TEST_F(DragToolsTest, FieldsTakeTextOnlyWhenUnlockedAndOpenToDrops) {
   setflag("F", kLockText, true);
   trackmade({{kText}}, Point{300, 400}, centre(kField));
   EXPECT_EQ(probe.targetrec, nilid) << "lockText";
+  // The drop of "x" as a picture: no picture can be read from it (error dialog 194).
+  const u32 shown = scripterrorsshown();
+  queueanswer(Answer{"alert", "Cancel", {}});
   trackmade({{kPict}}, Point{300, 400}, centre(kBox));
+  clearanswers();
   EXPECT_EQ(probe.targetidx, indexof("P")) << "a picture goes to the picture graphic";
+  EXPECT_EQ(scripterrorsshown(), shown + 1);
   setflag("F", kLockText, false);
   trackmade({{kPict}}, Point{300, 400}, centre(kField));
   EXPECT_EQ(probe.targetrec, nilid) << "a field without allowObjects takes no picture";

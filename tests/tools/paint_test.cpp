@@ -115,6 +115,20 @@ TEST_F(PaintTest, ThePaintedImageIsStored) {
   EXPECT_TRUE(colour(0));
 }
 
+// Moving the bitmap being painted ends the painting first; the bitmap moves with its image.
+TEST_F(PaintTest, MovingTheBitmapBeingPaintedPutsItDown) {
+  start();
+  newbitmap();
+  ASSERT_EQ(doline("drag from 30,30 to 70,60"), 0);
+  const std::vector<u8> painted = image(0);
+  clearlog();
+  ASSERT_EQ(doline("set the topLeft of card graphic 1 to 200,150"), 0);
+  EXPECT_EQ(log(), "closePaint,");
+  EXPECT_LT(paintsession().index, 0) << "no bitmap is painted any more";
+  EXPECT_EQ(cardvalue("the rect of card graphic 1"), "200,150,300,230");
+  EXPECT_EQ(image(0), painted);
+}
+
 TEST_F(PaintTest, AStoredColourImageOpensAsItWas) {
   std::vector<u8> b(size_t(4 * 4), 0);
   for (int i = 0; i < 4; ++i) b[size_t(i)] = u8(i + 1);
