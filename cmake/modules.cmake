@@ -42,8 +42,10 @@ kv_module_sources(recognition platform/speech/recognitionmodule.cpp platform/spe
 
 function(kv_module_libraries name)
   add_library(kvmod_${name} MODULE ${KV_MODULE_${name}_SOURCES})
-  set_target_properties(kvmod_${name} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  set_target_properties(kvmod_${name} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  # The module's calls to its own routines stay inside it (the program has forwarders of the
+  # same names); its data (the runtime root's per-state pointers, say) binds to the program's.
+  target_link_options(kvmod_${name} PRIVATE -Wl,-Bsymbolic-functions)
   target_include_directories(kvmod_${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(kvmod_${name} PRIVATE ${ARGN})
   kv_warnings(kvmod_${name})

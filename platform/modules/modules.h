@@ -7,8 +7,11 @@
 // one exported function `kvmod_<name>`; the service's routines in the program forward through
 // it. The module is built by the same compiler from the same sources as the program and
 // calls the platform layer's routines directly: the program exports its symbols for that
-// (linked with --export-dynamic and the whole platform layer), and the module keeps its own
-// definitions to itself (hidden visibility), so its calls never come back to the forwarders.
+// (linked with --export-dynamic and the whole platform layer). The module binds calls of its
+// own routines inside itself (-Bsymbolic-functions), so they never come back to the program's
+// forwarders of the same names, while the data it shares with the program (the runtime
+// root's pointer to each state, which inline accessors such as backend() read) binds to the
+// program's one copy.
 // A module is never unloaded; its state lives in the runtime root like every other module's.
 // Under a folder set for tests, modules are looked up afresh there (one already loaded from
 // the same file is the same module).

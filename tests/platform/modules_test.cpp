@@ -6,7 +6,9 @@
 #include <fstream>
 #include <functional>
 
+#include "platform/backend/headless.h"
 #include "platform/backend/sdl2.h"
+#include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/modules/modules.h"
 #include "platform/movies/movies.h"
@@ -101,6 +103,18 @@ TEST_F(ServiceModuleTest, EachModuleLoadsOnlyWhenItsServiceIsFirstUsed) {
     IconImage image;
     return !bytes.empty() && decodejpeg2000(bytes.data(), bytes.size(), &image);
   });
+}
+
+TEST_F(ServiceModuleTest, AModuleRunsOnTheProgramsBackendAndClock) {
+  // A backend the program put in place (as its start does) is the one a module's movie plays by.
+  setbackend(std::make_unique<HeadlessBackend>());
+  ASSERT_TRUE(writetestmovie(moviepath(), {}));
+  OwnedMovie m;
+  ASSERT_EQ(NewMovieFromPath(moviepath(), &m), noErr);
+  StartMovie(m);
+  Delay(30, nullptr);
+  MoviesTask(m);
+  EXPECT_EQ(GetMovieTime(m), 300);
 }
 
 TEST_F(ServiceModuleTest, AMissingModuleLeavesItsServiceAbsentAndTheRestWorks) {
