@@ -2,6 +2,7 @@
 // line, the line, paragraph and word around an offset, and the text contexts the word and
 // character hooks see.
 #include <algorithm>
+#include <vector>
 
 #include "platform/fonts/scriptmanager.h"
 #include "platform/qd/qdtext.h"
@@ -33,8 +34,11 @@ Fixed justslop(const u8* text, i32 n, i16 position, const WELineRec& line) {
 // Whether the text ends with an empty line after a final return.
 bool endsinreturn(const WERec& r) { return r.textLength > 0 && textof(r)[r.textLength - 1] == kReturn; }
 
-// A segment's width up to byte k.
-i32 segmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
+}  // namespace
+
+// --- Segments as they are shown --------------------------------------------------------------------
+
+i32 wesegmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
                  i16 position, i32 startposition, WEReference we) {
   if (style.ts.object != 0) return k > 0 ? objectwidth(style.ts.object) : 0;
   const WERec* r = werec(we);
@@ -46,6 +50,54 @@ i32 segmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& rul
   if (k <= n) return drawn;
   return drawn + werec(we)->charToPixelHook(text + n, length - n, 0, k - n, 0, position, startposition + drawn, we);
 }
+
+WEShownRun weshownrun(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length,
+                      i16 position, i32 startposition, WEReference we) {
+  WEShownRun s;
+  if (length <= 0) return s;
+  const std::size_t n = std::size_t(length);
+  std::vector<i32> before(n + 1, 0);
+  for (i32 k = 1; k <= length; ++k)
+    before[std::size_t(k)] = wesegmentwidth(line, style, ruler, text, length, k, position, startposition, we);
+  const BidiLine order = righttoleftrunorder(text, length, _WEFontFamilyToScript(style.ts.font));
+  s.left.assign(n, 0);
+  s.width.assign(n, 0);
+  s.level.assign(n, 1);
+  i32 x = 0;
+  for (std::size_t j = 0; j < n; ++j) {
+    // Without an order from the script (its fonts have gone), the run reads plainly from the right.
+    const std::size_t i = order.visual.size() == n ? std::size_t(order.visual[j]) : n - 1 - j;
+    if (order.levels.size() == n) s.level[i] = order.levels[i];
+    s.width[i] = before[i + 1] - before[i];
+    s.left[i] = x;
+    x += s.width[i];
+  }
+  return s;
+}
+
+i32 WEShownRun::leading(i32 i) const {
+  const std::size_t k = std::size_t(i);
+  return (level[k] & 1) ? left[k] + width[k] : left[k];
+}
+
+i32 WEShownRun::trailing(i32 i) const {
+  const std::size_t k = std::size_t(i);
+  return (level[k] & 1) ? left[k] : left[k] + width[k];
+}
+
+i32 WEShownRun::caret(i32 k, bool righttoleft) const {
+  const i32 n = i32(left.size());
+  if (n == 0) return 0;
+  if (k <= 0) return leading(0);
+  if (k >= n) return trailing(n - 1);
+  // Between two characters of different directions (digits among letters) the caret stands on
+  // the side asked for: on the character of that direction.
+  const bool before = level[std::size_t(k - 1)] & 1, after = level[std::size_t(k)] & 1;
+  if (before != after && before == righttoleft) return trailing(k - 1);
+  return leading(k);
+}
+
+namespace {
 
 // The point walk of WEGetOffset: the width left of the point (16.16) is used up segment by
 // segment; the offset and edge where it runs out.
@@ -91,21 +143,32 @@ bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
   }
   if (style->ts.direction & kRightToLeftRun) {
     // A right-to-left run reads from its right edge: the width right of the point measures it.
-    const i64 whole = i64(segmentwidth(*line, *style, *ruler, text, length, length, position, w.consumed, we)) << 16;
+    // The character under the point, as the run shows its characters: its leading half (the
+    // right one for a right-to-left character) gives the offset before it.
+    const WEShownRun shown = weshownrun(*line, *style, *ruler, text, length, position, w.consumed, we);
+    const i64 whole = i64(wesegmentwidth(*line, *style, *ruler, text, length, length, position, w.consumed, we)) << 16;
     if (w.width >= whole) {
-      // Right of the run: before its first byte.
-      w.offset = start;
-      w.edge = -1;
+      // Right of the run: at the right edge of its rightmost character.
+      i32 rightmost = 0;
+      for (i32 i = 1; i < length; ++i)
+        if (shown.left[std::size_t(i)] > shown.left[std::size_t(rightmost)]) rightmost = i;
+      const bool reversed = length > 0 && (shown.level[std::size_t(rightmost)] & 1);
+      w.offset = start + (reversed || length == 0 ? rightmost : rightmost + 1);
+      w.edge = reversed || length == 0 ? -1 : 0;
       w.width -= whole;
       w.consumed += i32(whole >> 16);
       return false;
     }
-    const Fixed slop = ruler->alignment == 2 ? justslop(text, length, position, *line) : 0;
-    Fixed width = Fixed(whole - w.width);
-    bool leading = true;
-    const i32 got = werec(we)->pixelToCharHook(text, length, slop, &width, &leading, position, w.consumed, we);
-    w.offset = start + got;
-    w.edge = leading ? -1 : 0;
+    for (i32 i = 0; i < length; ++i) {
+      const i64 left = i64(shown.left[std::size_t(i)]) << 16, width = i64(shown.width[std::size_t(i)]) << 16;
+      if (w.width < left || w.width >= left + width) continue;
+      const bool leading = (shown.level[std::size_t(i)] & 1) ? w.width > left + width / 2 : w.width < left + width / 2;
+      w.offset = start + (leading ? i : i + 1);
+      w.edge = leading ? -1 : 0;
+      return true;
+    }
+    w.offset = start + length;
+    w.edge = 0;
     return true;
   }
   const WERec* r = werec(we);
@@ -145,10 +208,12 @@ bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
 // The offset walk of WEGetPoint: the pixel position of an offset on its line. Segments come in
 // the order they are shown; the offset is placed in the segment that holds the byte after it,
 // or with `trailing` the byte before it (at the end of a line, or on the chosen side of a
-// direction boundary).
+// direction boundary). Within a right-to-left run the caret stands where the run's own order
+// shows the byte, on the side `righttoleft` asks for between characters of two directions.
 struct CharWalk {
   i32 offset;
   bool trailing;
+  bool righttoleft;
   i32 x;       // from the line's left edge
   i32 indent;  // the line's pen indent
 };
@@ -161,17 +226,47 @@ bool SLCharToPixel(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
     c.indent = _WECalcPenIndent(*line, *ruler, we);
     c.x = c.indent;
   }
-    const i32 end = start + length;
+  const i32 end = start + length;
   const bool here = c.trailing ? (start < c.offset && c.offset <= end) || (length == 0 && c.offset == start)
                                : start <= c.offset && c.offset < end;
   const i32 k = here ? c.offset - start : length;
-  const i32 before = segmentwidth(*line, *style, *ruler, text, length, k, position, c.x - c.indent, we);
-  // In a right-to-left run the offset stands the width of the bytes before it from the right.
-  if (here && (style->ts.direction & kRightToLeftRun))
-    c.x += segmentwidth(*line, *style, *ruler, text, length, length, position, c.x - c.indent, we) - before;
-  else
-    c.x += before;
+  if (here && style->ts.object == 0 && (style->ts.direction & kRightToLeftRun)) {
+    const WEShownRun shown = weshownrun(*line, *style, *ruler, text, length, position, c.x - c.indent, we);
+    c.x += shown.caret(k, c.righttoleft);
+  } else {
+    c.x += wesegmentwidth(*line, *style, *ruler, text, length, k, position, c.x - c.indent, we);
+  }
   return here;
+}
+
+// The crossing walk of _WECrossDirectionBoundary: the segment of the other direction whose
+// edge stands at the caret's pixel, and its offset there.
+struct CrossWalk {
+  i32 x;          // the caret's pixel from the line's left edge
+  bool fromright;  // the caret stands on a right-to-left run
+  i32 at;         // the left edge of the segment
+  i32 offset;     // the answer
+};
+
+bool SLCrossDirectionBoundary(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32 start,
+                              i32 length, i16 position, WEReference we, void* data) {
+  CrossWalk& c = *static_cast<CrossWalk*>(data);
+  if (!(position & 2)) c.at = _WECalcPenIndent(*line, *ruler, we);
+  const i32 width = wesegmentwidth(*line, *style, *ruler, text, length, length, position, c.at, we);
+  const bool right = style->ts.object == 0 && (style->ts.direction & kRightToLeftRun);
+  if (right != c.fromright && length > 0) {
+    // A left-to-right segment starts at its left edge, a right-to-left one at its right.
+    if (c.at == c.x) {
+      c.offset = right ? start + length : start;
+      return true;
+    }
+    if (c.at + width == c.x) {
+      c.offset = right ? start : start + length;
+      return true;
+    }
+  }
+  c.at += width;
+  return false;
 }
 
 }  // namespace
@@ -190,6 +285,17 @@ bool _WEAtDirectionBoundary(i32 offset, WEReference we) {
   if (lineat(*r, line).lineStart == offset) return false;
   const i32 before = WEOffsetToRun(offset - 1, we), after = WEOffsetToRun(offset, we);
   return before != after && _WEGetIndDirection(before, we) != _WEGetIndDirection(after, we);
+}
+
+i32 _WECrossDirectionBoundary(i32 offset, i8 edge, WEReference we) {
+  if (!_WEAtDirectionBoundary(offset, we)) return offset;
+  const bool right = _WEGetIndDirection(WEOffsetToRun(edge == 0 ? offset - 1 : offset, we), we) == 1;
+  LongPoint p;
+  WEGetPoint(offset, right ? -1 : 1, &p, nullptr, we);
+  const i32 line = WEOffsetToLine(offset, we);
+  CrossWalk c{p.h - werec(we)->destRect.left, right, 0, offset};
+  _WESegmentLoop(line, line, SLCrossDirectionBoundary, &c, we);
+  return c.offset;
 }
 
 namespace {
@@ -269,7 +375,7 @@ void WEGetPoint(i32 offset, i16 direction, LongPoint* point, i16* lineHeight, WE
       bool trailing = offset >= lineend && offset > l.lineStart;
       if (_WEAtDirectionBoundary(offset, we))
         trailing = (_WEGetIndDirection(WEOffsetToRun(offset - 1, we), we) == 1) == _WERightToLeftEdge(offset, direction, we);
-      CharWalk c{offset, trailing, 0, 0};
+      CharWalk c{offset, trailing, _WERightToLeftEdge(offset, direction, we), 0, 0};
       _WESegmentLoop(line, line, SLCharToPixel, &c, we);
       r = werec(we);
       p.v = d.top + l.lineOrigin;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <type_traits>
+#include <vector>
 
 #include "platform/collections/collections.h"
 #include "platform/memory/memory.h"
@@ -416,6 +417,27 @@ bool _WEAtDirectionBoundary(i32 offset, WEReference we);
 // Whether a point at a direction boundary is taken on the right-to-left run's side (the
 // direction WEGetPoint is given: -1 right to left, 1 left to right, 0 the paragraph's).
 bool _WERightToLeftEdge(i32 offset, i16 direction, WEReference we);
+// The offset on the other side of a direction boundary within its line: the caret of the run
+// before the offset (edge 0) or after it (edge -1) stands where the other direction's run has
+// an edge; that run's offset there. An offset at no boundary comes back unchanged.
+i32 _WECrossDirectionBoundary(i32 offset, i8 edge, WEReference we);
+// A segment's width up to its byte k, as the record's hooks measure it (objects whole, slop of
+// a justified line spread over the bytes drawn).
+i32 wesegmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
+                   i16 position, i32 startposition, WEReference we);
+// A right-to-left segment as it is shown: each byte's left edge from the segment's left, its
+// width and its level (odd: right to left), in the order the script's drawing gives the run.
+struct WEShownRun {
+  std::vector<i32> left, width;
+  std::vector<u8> level;
+  i32 leading(i32 i) const;   // the edge a caret before byte i stands at
+  i32 trailing(i32 i) const;  // the edge a caret after byte i stands at
+  // The caret before byte k (after the last at k = length); between characters of two
+  // directions, on the character of the direction asked for.
+  i32 caret(i32 k, bool righttoleft) const;
+};
+WEShownRun weshownrun(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length,
+                      i16 position, i32 startposition, WEReference we);
 
 // --- Dragging the selection --------------------------------------------------------------------
 // Drags the selection from a click at a local point: 128 when the mouse did not move (the click
