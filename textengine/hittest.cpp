@@ -253,7 +253,7 @@ bool SLCrossDirectionBoundary(WELineRec* line, const WEStyle* style, const WERul
   CrossWalk& c = *static_cast<CrossWalk*>(data);
   if (!(position & 2)) c.at = _WECalcPenIndent(*line, *ruler, we);
   const i32 width = wesegmentwidth(*line, *style, *ruler, text, length, length, position, c.at, we);
-  const bool right = style->ts.object == 0 && (style->ts.direction & kRightToLeftRun);
+  const bool right = (style->ts.direction & kRightToLeftRun) != 0;
   if (right != c.fromright && length > 0) {
     // A left-to-right segment starts at its left edge, a right-to-left one at its right.
     if (c.at == c.x) {
