@@ -115,9 +115,8 @@ bool SLCollectHiliteRgn(WELineRec* line, const WEStyle* style, const WERuler* ru
     if (style->ts.object != 0) {
       frame(w.x, w.x + width);
     } else if (style->ts.direction & kRightToLeftRun) {
-      const WEShownRun shown = weshownrun(*line, *style, *ruler, text, length, position, w.x, we);
-      for (i32 i = s; i < e; ++i)
-        frame(w.x + shown.left[std::size_t(i)], w.x + shown.left[std::size_t(i)] + shown.width[std::size_t(i)]);
+      WEShownRun shown(*line, *style, *ruler, text, length, position, w.x, we);
+      shown.spans(s, e, [&](i32 from, i32 to) { frame(w.x + from, w.x + to); });
     } else {
       frame(w.x + wesegmentwidth(*line, *style, *ruler, text, length, s, position, w.x, we),
             w.x + wesegmentwidth(*line, *style, *ruler, text, length, e, position, w.x, we));

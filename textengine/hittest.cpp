@@ -2,6 +2,7 @@
 // line, the line, paragraph and word around an offset, and the text contexts the word and
 // character hooks see.
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "platform/fonts/scriptmanager.h"
@@ -51,50 +52,103 @@ i32 wesegmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& r
   return drawn + werec(we)->charToPixelHook(text + n, length - n, 0, k - n, 0, position, startposition + drawn, we);
 }
 
-WEShownRun weshownrun(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length,
-                      i16 position, i32 startposition, WEReference we) {
-  WEShownRun s;
-  if (length <= 0) return s;
-  const std::size_t n = std::size_t(length);
-  std::vector<i32> before(n + 1, 0);
-  for (i32 k = 1; k <= length; ++k)
-    before[std::size_t(k)] = wesegmentwidth(line, style, ruler, text, length, k, position, startposition, we);
-  const BidiLine order = righttoleftrunorder(text, length, _WEFontFamilyToScript(style.ts.font));
-  s.left.assign(n, 0);
-  s.width.assign(n, 0);
-  s.level.assign(n, 1);
-  i32 x = 0;
-  for (std::size_t j = 0; j < n; ++j) {
-    // Without an order from the script (its fonts have gone), the run reads plainly from the right.
-    const std::size_t i = order.visual.size() == n ? std::size_t(order.visual[j]) : n - 1 - j;
-    if (order.levels.size() == n) s.level[i] = order.levels[i];
-    s.width[i] = before[i + 1] - before[i];
-    s.left[i] = x;
-    x += s.width[i];
+WEShownRun::WEShownRun(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length,
+                       i16 position, i32 startposition, WEReference we)
+    : line_(line), style_(style), ruler_(ruler), text_(text), length_(std::max(length, 0)), position_(position),
+      startposition_(startposition), we_(we) {
+  if (length_ == 0) return;
+  const std::size_t n = std::size_t(length_);
+  const BidiLine order = righttoleftrunorder(text, length_, _WEFontFamilyToScript(style.ts.font));
+  // Without an order from the script (its fonts have gone), the run reads plainly from the right.
+  level_ = order.levels.size() == n ? order.levels : std::vector<u8>(n, 1);
+  std::vector<i32> visual(n);
+  for (std::size_t j = 0; j < n; ++j) visual[j] = order.visual.size() == n ? order.visual[j] : i32(n - 1 - j);
+  prefix_.assign(n + 1, -1);
+  prefix_[0] = 0;
+  // Bytes of one level side by side in the text are shown side by side, reversed when the level
+  // is odd: the stretches, and their places from the left in the order shown.
+  stretch_.assign(n, 0);
+  for (i32 i = 0; i < length_; ++i) {
+    if (i == 0 || level_[std::size_t(i)] != level_[std::size_t(i - 1)]) stretches_.push_back(Stretch{i, i, 0});
+    stretches_.back().end = i + 1;
+    stretch_[std::size_t(i)] = i32(stretches_.size() - 1);
   }
-  return s;
+  i32 x = 0, previous = -1;
+  for (std::size_t j = 0; j < n; ++j) {
+    const i32 k = stretch_[std::size_t(visual[j])];
+    if (k == previous) continue;
+    Stretch& st = stretches_[std::size_t(k)];
+    st.left = x;
+    x += prefix(st.end) - prefix(st.start);
+    previous = k;
+  }
 }
 
-i32 WEShownRun::leading(i32 i) const {
-  const std::size_t k = std::size_t(i);
-  return (level[k] & 1) ? left[k] + width[k] : left[k];
+i32 WEShownRun::prefix(i32 k) {
+  i32& p = prefix_[std::size_t(k)];
+  if (p < 0) p = wesegmentwidth(line_, style_, ruler_, text_, length_, k, position_, startposition_, we_);
+  return p;
 }
 
-i32 WEShownRun::trailing(i32 i) const {
-  const std::size_t k = std::size_t(i);
-  return (level[k] & 1) ? left[k] : left[k] + width[k];
+bool WEShownRun::reversed(i32 i) const { return (level_[std::size_t(i)] & 1) != 0; }
+
+i32 WEShownRun::left(i32 i) {
+  const Stretch& st = stretches_[std::size_t(stretch_[std::size_t(i)])];
+  return reversed(i) ? st.left + prefix(st.end) - prefix(i + 1) : st.left + prefix(i) - prefix(st.start);
 }
 
-i32 WEShownRun::caret(i32 k, bool righttoleft) const {
-  const i32 n = i32(left.size());
-  if (n == 0) return 0;
+i32 WEShownRun::width(i32 i) { return prefix(i + 1) - prefix(i); }
+
+i32 WEShownRun::leading(i32 i) { return reversed(i) ? left(i) + width(i) : left(i); }
+
+i32 WEShownRun::trailing(i32 i) { return reversed(i) ? left(i) : left(i) + width(i); }
+
+i32 WEShownRun::caret(i32 k, bool righttoleft) {
+  if (length_ == 0) return 0;
   if (k <= 0) return leading(0);
-  if (k >= n) return trailing(n - 1);
+  if (k >= length_) return trailing(length_ - 1);
   // Between two characters of different directions (digits among letters) the caret stands on
   // the side asked for: on the character of that direction.
-  const bool before = level[std::size_t(k - 1)] & 1, after = level[std::size_t(k)] & 1;
+  const bool before = reversed(k - 1), after = reversed(k);
   if (before != after && before == righttoleft) return trailing(k - 1);
   return leading(k);
+}
+
+i32 WEShownRun::at(i32 x) {
+  for (const Stretch& st : stretches_) {
+    const i32 w = prefix(st.end) - prefix(st.start);
+    if (x < st.left || x >= st.left + w) continue;
+    // The bytes of a stretch stand in order of their measure (from its right when reversed).
+    const i32 from = reversed(st.start) ? st.left + w - x : x - st.left;
+    i32 lo = st.start, hi = st.end - 1;
+    while (lo < hi) {
+      const i32 mid = (lo + hi + 1) / 2;
+      if (prefix(mid) - prefix(st.start) <= from)
+        lo = mid;
+      else
+        hi = mid - 1;
+    }
+    if (reversed(st.start) && prefix(lo) - prefix(st.start) == from && lo > st.start) --lo;
+    return lo;
+  }
+  return -1;
+}
+
+void WEShownRun::spans(i32 s, i32 e, const std::function<void(i32, i32)>& frame) {
+  for (const Stretch& st : stretches_) {
+    const i32 a = std::max(s, st.start), b = std::min(e, st.end);
+    if (a >= b) continue;
+    const i32 x1 = left(a), x2 = left(b - 1);
+    frame(std::min(x1, x2), std::max(x1 + width(a), x2 + width(b - 1)));
+  }
+}
+
+i32 WEShownRun::rightmost() {
+  if (stretches_.empty()) return 0;
+  const Stretch* best = &stretches_.front();
+  for (const Stretch& st : stretches_)
+    if (st.left > best->left) best = &st;
+  return reversed(best->start) ? best->start : best->end - 1;
 }
 
 namespace {
@@ -142,33 +196,30 @@ bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
     return true;
   }
   if (style->ts.direction & kRightToLeftRun) {
-    // A right-to-left run reads from its right edge: the width right of the point measures it.
-    // The character under the point, as the run shows its characters: its leading half (the
-    // right one for a right-to-left character) gives the offset before it.
-    const WEShownRun shown = weshownrun(*line, *style, *ruler, text, length, position, w.consumed, we);
+    WEShownRun shown(*line, *style, *ruler, text, length, position, w.consumed, we);
     const i64 whole = i64(wesegmentwidth(*line, *style, *ruler, text, length, length, position, w.consumed, we)) << 16;
     if (w.width >= whole) {
       // Right of the run: at the right edge of its rightmost character.
-      i32 rightmost = 0;
-      for (i32 i = 1; i < length; ++i)
-        if (shown.left[std::size_t(i)] > shown.left[std::size_t(rightmost)]) rightmost = i;
-      const bool reversed = length > 0 && (shown.level[std::size_t(rightmost)] & 1);
-      w.offset = start + (reversed || length == 0 ? rightmost : rightmost + 1);
-      w.edge = reversed || length == 0 ? -1 : 0;
+      const i32 rightmost = length > 0 ? shown.rightmost() : 0;
+      const bool reversed = length == 0 || shown.reversed(rightmost);
+      w.offset = start + (reversed ? rightmost : rightmost + 1);
+      w.edge = reversed ? -1 : 0;
       w.width -= whole;
       w.consumed += i32(whole >> 16);
       return false;
     }
-    for (i32 i = 0; i < length; ++i) {
-      const i64 left = i64(shown.left[std::size_t(i)]) << 16, width = i64(shown.width[std::size_t(i)]) << 16;
-      if (w.width < left || w.width >= left + width) continue;
-      const bool leading = (shown.level[std::size_t(i)] & 1) ? w.width > left + width / 2 : w.width < left + width / 2;
-      w.offset = start + (leading ? i : i + 1);
-      w.edge = leading ? -1 : 0;
+    // The character under the point: its leading half (the right one for a right-to-left
+    // character) gives the offset before it.
+    const i32 i = shown.at(i32(w.width >> 16));
+    if (i < 0) {
+      w.offset = start + length;
+      w.edge = 0;
       return true;
     }
-    w.offset = start + length;
-    w.edge = 0;
+    const i64 left = i64(shown.left(i)) << 16, middle = left + (i64(shown.width(i)) << 16) / 2;
+    const bool leading = shown.reversed(i) ? w.width > middle : w.width < middle;
+    w.offset = start + (leading ? i : i + 1);
+    w.edge = leading ? -1 : 0;
     return true;
   }
   const WERec* r = werec(we);
@@ -231,7 +282,7 @@ bool SLCharToPixel(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
                                : start <= c.offset && c.offset < end;
   const i32 k = here ? c.offset - start : length;
   if (here && style->ts.object == 0 && (style->ts.direction & kRightToLeftRun)) {
-    const WEShownRun shown = weshownrun(*line, *style, *ruler, text, length, position, c.x - c.indent, we);
+    WEShownRun shown(*line, *style, *ruler, text, length, position, c.x - c.indent, we);
     c.x += shown.caret(k, c.righttoleft);
   } else {
     c.x += wesegmentwidth(*line, *style, *ruler, text, length, k, position, c.x - c.indent, we);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <type_traits>
 #include <vector>
 
@@ -425,19 +426,43 @@ i32 _WECrossDirectionBoundary(i32 offset, i8 edge, WEReference we);
 // a justified line spread over the bytes drawn).
 i32 wesegmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
                    i16 position, i32 startposition, WEReference we);
-// A right-to-left segment as it is shown: each byte's left edge from the segment's left, its
-// width and its level (odd: right to left), in the order the script's drawing gives the run.
-struct WEShownRun {
-  std::vector<i32> left, width;
-  std::vector<u8> level;
-  i32 leading(i32 i) const;   // the edge a caret before byte i stands at
-  i32 trailing(i32 i) const;  // the edge a caret after byte i stands at
+// A right-to-left segment as it is shown: its bytes in the order the script's drawing gives the
+// run (letters from the right, digits and Latin words left to right among them), placed from
+// the segment's left edge. Widths are measured by the record's hooks as they are asked for.
+class WEShownRun {
+ public:
+  WEShownRun(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length,
+             i16 position, i32 startposition, WEReference we);
+  bool reversed(i32 i) const;  // byte i reads right to left
+  i32 left(i32 i);
+  i32 width(i32 i);
+  i32 leading(i32 i);   // the edge a caret before byte i stands at
+  i32 trailing(i32 i);  // the edge a caret after byte i stands at
   // The caret before byte k (after the last at k = length); between characters of two
   // directions, on the character of the direction asked for.
-  i32 caret(i32 k, bool righttoleft) const;
+  i32 caret(i32 k, bool righttoleft);
+  i32 at(i32 x);      // the byte whose place holds pixel column x, or -1
+  i32 rightmost();    // the byte shown rightmost
+  // The places of bytes s..e-1, each stretch of them shown side by side as one span.
+  void spans(i32 s, i32 e, const std::function<void(i32, i32)>& frame);
+
+ private:
+  struct Stretch {
+    i32 start, end, left;
+  };
+  i32 prefix(i32 k);  // the width of the first k bytes
+  const WELineRec& line_;
+  const WEStyle& style_;
+  const WERuler& ruler_;
+  const u8* text_;
+  i32 length_;
+  i16 position_;
+  i32 startposition_;
+  WEReference we_;
+  std::vector<u8> level_;
+  std::vector<i32> stretch_, prefix_;
+  std::vector<Stretch> stretches_;
 };
-WEShownRun weshownrun(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length,
-                      i16 position, i32 startposition, WEReference we);
 
 // --- Dragging the selection --------------------------------------------------------------------
 // Drags the selection from a click at a local point: 128 when the mouse did not move (the click

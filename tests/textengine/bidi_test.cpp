@@ -353,13 +353,23 @@ TEST_F(WEBidiTest, LatinLettersInARightToLeftRunKeepTheirOwnOrder) {
     EXPECT_EQ(WEGetOffset(&p, &edge, we), c.offset) << "at " << c.h;
     EXPECT_EQ(edge, c.edge) << "at " << c.h;
   }
-  // Selecting "c" alone covers c's place.
+  // Selecting "c" alone covers c's place; bet, the space and "c" are two pieces, with "d" shown
+  // between them left out.
   RgnHandle rgn = WEGetHiliteRgn(3, 4, we);
   ASSERT_NE(rgn, 0u);
   Rect bounds;
   GetRegionBounds(rgn, &bounds);
   EXPECT_EQ(bounds.left, between - wc);
   EXPECT_EQ(bounds.right, between);
+  DisposeRgn(rgn);
+  rgn = WEGetHiliteRgn(1, 4, we);
+  ASSERT_NE(rgn, 0u);
+  GetRegionBounds(rgn, &bounds);
+  EXPECT_EQ(bounds.left, between - wc);
+  EXPECT_EQ(bounds.right, caretx(1, 0, we));
+  EXPECT_FALSE(PtInRgn(Point{15, i16(between)}, rgn));
+  EXPECT_FALSE(PtInRgn(Point{15, i16(afterspace - 1)}, rgn));
+  EXPECT_TRUE(PtInRgn(Point{15, i16(afterspace)}, rgn));
   DisposeRgn(rgn);
 }
 
