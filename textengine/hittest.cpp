@@ -114,24 +114,17 @@ i32 WEShownRun::caret(i32 k, bool righttoleft) {
   return leading(k);
 }
 
-i32 WEShownRun::at(i32 x) {
+bool WEShownRun::stretchat(i32 x, i32* start, i32* end, i32* left, i32* width) {
   for (const Stretch& st : stretches_) {
     const i32 w = prefix(st.end) - prefix(st.start);
     if (x < st.left || x >= st.left + w) continue;
-    // The bytes of a stretch stand in order of their measure (from its right when reversed).
-    const i32 from = reversed(st.start) ? st.left + w - x : x - st.left;
-    i32 lo = st.start, hi = st.end - 1;
-    while (lo < hi) {
-      const i32 mid = (lo + hi + 1) / 2;
-      if (prefix(mid) - prefix(st.start) <= from)
-        lo = mid;
-      else
-        hi = mid - 1;
-    }
-    if (reversed(st.start) && prefix(lo) - prefix(st.start) == from && lo > st.start) --lo;
-    return lo;
+    *start = st.start;
+    *end = st.end;
+    *left = st.left;
+    *width = w;
+    return true;
   }
-  return -1;
+  return false;
 }
 
 void WEShownRun::spans(i32 s, i32 e, const std::function<void(i32, i32)>& frame) {
@@ -208,17 +201,20 @@ bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
       w.consumed += i32(whole >> 16);
       return false;
     }
-    // The character under the point: its leading half (the right one for a right-to-left
-    // character) gives the offset before it.
-    const i32 i = shown.at(i32(w.width >> 16));
-    if (i < 0) {
+    // The stretch of one direction under the point is measured by the record's hook from its
+    // reading end: from the right for right-to-left text.
+    i32 s = 0, e = 0, left = 0, span = 0;
+    if (!shown.stretchat(i32(w.width >> 16), &s, &e, &left, &span)) {
       w.offset = start + length;
       w.edge = 0;
       return true;
     }
-    const i64 left = i64(shown.left(i)) << 16, middle = left + (i64(shown.width(i)) << 16) / 2;
-    const bool leading = shown.reversed(i) ? w.width > middle : w.width < middle;
-    w.offset = start + (leading ? i : i + 1);
+    const bool reversed = shown.reversed(s);
+    const Fixed slop = ruler->alignment == 2 ? justslop(text + s, e - s, position, *line) : 0;
+    Fixed width = Fixed(reversed ? (i64(left + span) << 16) - w.width : w.width - (i64(left) << 16));
+    bool leading = true;
+    const i32 got = werec(we)->pixelToCharHook(text + s, e - s, slop, &width, &leading, position, w.consumed + left, we);
+    w.offset = start + s + got;
     w.edge = leading ? -1 : 0;
     return true;
   }

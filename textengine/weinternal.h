@@ -441,7 +441,9 @@ class WEShownRun {
   // The caret before byte k (after the last at k = length); between characters of two
   // directions, on the character of the direction asked for.
   i32 caret(i32 k, bool righttoleft);
-  i32 at(i32 x);      // the byte whose place holds pixel column x, or -1
+  // The stretch of bytes of one level whose place holds pixel column x: its bytes, left edge
+  // and width; false when none does.
+  bool stretchat(i32 x, i32* start, i32* end, i32* left, i32* width);
   i32 rightmost();    // the byte shown rightmost
   // The places of bytes s..e-1, each stretch of them shown side by side as one span.
   void spans(i32 s, i32 e, const std::function<void(i32, i32)>& frame);
