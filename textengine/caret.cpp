@@ -94,11 +94,11 @@ namespace {
 // destination's edges and the line's ends where the selection runs on past that end.
 struct HiliteWalk {
   RgnHandle rgn;
-  i32 start, end;       // the range
-  i32 top, bottom;      // the line's
-  i32 left, right;      // the destination's
+  i32 start, end;            // the range
+  i32 top, bottom;           // the line's
+  i32 left, right;           // the destination's
   bool pastleft, pastright;  // the selection runs on past the line's left or right end
-  i32 x;                // the segment's left edge from the destination's
+  i32 x;                     // the segment's left edge from the destination's
 };
 
 bool SLCollectHiliteRgn(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32 start,

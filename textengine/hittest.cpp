@@ -40,7 +40,7 @@ bool endsinreturn(const WERec& r) { return r.textLength > 0 && textof(r)[r.textL
 // --- Segments as they are shown --------------------------------------------------------------------
 
 i32 wesegmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
-                 i16 position, i32 startposition, WEReference we) {
+                   i16 position, i32 startposition, WEReference we) {
   if (style.ts.object != 0) return k > 0 ? objectwidth(style.ts.object) : 0;
   const WERec* r = werec(we);
   if (ruler.alignment != 2) return r->charToPixelHook(text, length, 0, k, 0, position, startposition, we);
@@ -289,10 +289,10 @@ bool SLCharToPixel(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
 // The crossing walk of _WECrossDirectionBoundary: the segment of the other direction whose
 // edge stands at the caret's pixel, and its offset there.
 struct CrossWalk {
-  i32 x;          // the caret's pixel from the line's left edge
+  i32 x;           // the caret's pixel from the line's left edge
   bool fromright;  // the caret stands on a right-to-left run
-  i32 at;         // the left edge of the segment
-  i32 offset;     // the answer
+  i32 at;          // the left edge of the segment
+  i32 offset;      // the answer
 };
 
 bool SLCrossDirectionBoundary(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32 start,

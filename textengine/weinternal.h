@@ -444,7 +444,7 @@ class WEShownRun {
   // The stretch of bytes of one level whose place holds pixel column x: its bytes, left edge
   // and width; false when none does.
   bool stretchat(i32 x, i32* start, i32* end, i32* left, i32* width);
-  i32 rightmost();    // the byte shown rightmost
+  i32 rightmost();  // the byte shown rightmost
   // The places of bytes s..e-1, each stretch of them shown side by side as one span.
   void spans(i32 s, i32 e, const std::function<void(i32, i32)>& frame);
 
