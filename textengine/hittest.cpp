@@ -114,16 +114,19 @@ i32 WEShownRun::caret(i32 k, bool righttoleft) {
   return leading(k);
 }
 
+bool WEShownRun::stretch(i32 k, i32* start, i32* end, i32* left, i32* width) {
+  if (k < 0 || k >= i32(stretches_.size())) return false;
+  const Stretch& st = stretches_[std::size_t(k)];
+  *start = st.start;
+  *end = st.end;
+  *left = st.left;
+  *width = prefix(st.end) - prefix(st.start);
+  return true;
+}
+
 bool WEShownRun::stretchat(i32 x, i32* start, i32* end, i32* left, i32* width) {
-  for (const Stretch& st : stretches_) {
-    const i32 w = prefix(st.end) - prefix(st.start);
-    if (x < st.left || x >= st.left + w) continue;
-    *start = st.start;
-    *end = st.end;
-    *left = st.left;
-    *width = w;
-    return true;
-  }
+  for (i32 k = 0; stretch(k, start, end, left, width); ++k)
+    if (x >= *left && x < *left + *width) return true;
   return false;
 }
 
@@ -300,17 +303,22 @@ bool SLCrossDirectionBoundary(WELineRec* line, const WEStyle* style, const WERul
   CrossWalk& c = *static_cast<CrossWalk*>(data);
   if (!(position & 2)) c.at = _WECalcPenIndent(*line, *ruler, we);
   const i32 width = wesegmentwidth(*line, *style, *ruler, text, length, length, position, c.at, we);
-  const bool right = (style->ts.direction & kRightToLeftRun) != 0;
-  if (right != c.fromright && length > 0) {
-    // A left-to-right segment starts at its left edge, a right-to-left one at its right.
-    if (c.at == c.x) {
-      c.offset = right ? start + length : start;
-      return true;
-    }
-    if (c.at + width == c.x) {
-      c.offset = right ? start : start + length;
-      return true;
-    }
+  // Each stretch of one direction: a left-to-right one starts at its left edge, a right-to-left
+  // one at its right. A left-to-right segment is one stretch.
+  auto edgeat = [&](i32 s, i32 e, i32 left, i32 w, bool right) {
+    if (right == c.fromright || s >= e) return false;
+    if (left == c.x) c.offset = start + (right ? e : s);
+    else if (left + w == c.x) c.offset = start + (right ? s : e);
+    else return false;
+    return true;
+  };
+  if ((style->ts.direction & kRightToLeftRun) && style->ts.object == 0) {
+    WEShownRun shown(*line, *style, *ruler, text, length, position, c.at, we);
+    i32 s = 0, e = 0, left = 0, w = 0;
+    for (i32 k = 0; shown.stretch(k, &s, &e, &left, &w); ++k)
+      if (edgeat(s, e, c.at + left, w, shown.reversed(s))) return true;
+  } else if (edgeat(0, length, c.at, width, (style->ts.direction & kRightToLeftRun) != 0)) {
+    return true;
   }
   c.at += width;
   return false;
@@ -334,9 +342,31 @@ bool _WEAtDirectionBoundary(i32 offset, WEReference we) {
   return before != after && _WEGetIndDirection(before, we) != _WEGetIndDirection(after, we);
 }
 
+bool werighttoleftchar(i32 offset, WEReference we) {
+  const WERec* r = werec(we);
+  if (r == nullptr || offset < 0 || offset >= r->textLength) return false;
+  const i32 run = WEOffsetToRun(offset, we);
+  if (_WEGetIndDirection(run, we) != 1) return false;
+  // The line's part of the run is ordered as it is drawn.
+  WEExtRunInfo info;
+  _WEGetIndStyle(run, &info, we);
+  const i32 line = WEOffsetToLine(offset, we);
+  const i32 s = std::max(info.runStart, lineat(*r, line).lineStart), e = std::min(info.runEnd, lineat(*r, line + 1).lineStart);
+  if (info.style.ts.object != 0 || e <= s) return true;
+  const BidiLine order = righttoleftrunorder(textof(*r) + s, e - s, _WEFontFamilyToScript(info.style.ts.font));
+  return order.levels.size() != std::size_t(e - s) || (order.levels[std::size_t(offset - s)] & 1) != 0;
+}
+
+bool wedirectionchange(i32 offset, WEReference we) {
+  const WERec* r = werec(we);
+  if (r == nullptr || !(r->flags & weFlagBidi) || offset <= 0 || offset >= r->textLength) return false;
+  if (lineat(*r, WEOffsetToLine(offset, we)).lineStart == offset) return false;
+  return werighttoleftchar(offset - 1, we) != werighttoleftchar(offset, we);
+}
+
 i32 _WECrossDirectionBoundary(i32 offset, i8 edge, WEReference we) {
-  if (!_WEAtDirectionBoundary(offset, we)) return offset;
-  const bool right = _WEGetIndDirection(WEOffsetToRun(edge == 0 ? offset - 1 : offset, we), we) == 1;
+  if (!wedirectionchange(offset, we)) return offset;
+  const bool right = werighttoleftchar(edge == 0 ? offset - 1 : offset, we);
   LongPoint p;
   WEGetPoint(offset, right ? -1 : 1, &p, nullptr, we);
   const i32 line = WEOffsetToLine(offset, we);

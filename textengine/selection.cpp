@@ -55,25 +55,23 @@ i32 charstep(bool forward, i32 offset, WEReference we) {
   return std::max(o, 0);
 }
 
-bool righttoleftrun(i32 run, WEReference we) { return _WEGetIndDirection(run, we) == 1; }
-
 // The left or right arrow on a record with a right-to-left script: one character back or on in
-// the reading direction of the run the caret stands on (the left arrow reads back in a
-// left-to-right run and on in a right-to-left one), so that the caret moves as the line is
-// shown. At a direction boundary the caret stands on the run of the paragraph's direction;
-// a step that would leave that run crosses the boundary first, and a step that lands on a
-// boundary from a run of the other direction crosses it after, to the caret shown there.
+// the reading direction of the character the caret stands on (the left arrow reads back in
+// left-to-right text and on in right-to-left text), so that the caret moves as the line is
+// shown. Where the direction changes the caret stands on the paragraph direction's character;
+// a step that would leave it crosses the change first, and a step that lands on a change from
+// text of the other direction crosses it after, to the caret shown there.
 i32 arrowstep(bool right, i32 offset, WEReference we) {
   const i32 length = werec(we)->textLength;
-  i8 edge = -1;  // the caret stands on the run after the offset (-1) or before it (0)
-  const bool boundary = _WEAtDirectionBoundary(offset, we);
-  if (boundary)
-    edge = righttoleftrun(WEOffsetToRun(offset - 1, we), we) == _WERightToLeftEdge(offset, 0, we) ? 0 : -1;
+  i8 edge = -1;  // the caret stands on the character after the offset (-1) or before it (0)
+  const bool change = wedirectionchange(offset, we);
+  if (change)
+    edge = werighttoleftchar(offset - 1, we) == _WERightToLeftEdge(offset, 0, we) ? 0 : -1;
   else if (offset > 0 && offset >= length)
     edge = 0;
-  bool rtl = righttoleftrun(WEOffsetToRun(edge == 0 ? offset - 1 : offset, we), we);
+  bool rtl = werighttoleftchar(edge == 0 ? offset - 1 : offset, we);
   bool forward = right != rtl;
-  if (boundary && forward == (edge == 0)) {
+  if (change && forward == (edge == 0)) {
     const i32 crossed = _WECrossDirectionBoundary(offset, edge, we);
     if (crossed != offset) {
       offset = crossed;
@@ -82,9 +80,9 @@ i32 arrowstep(bool right, i32 offset, WEReference we) {
     }
   }
   const i32 to = charstep(forward, offset, we);
-  if (to == offset || !_WEAtDirectionBoundary(to, we)) return to;
+  if (to == offset || !wedirectionchange(to, we)) return to;
   const i8 arrived = forward ? 0 : -1;
-  const bool from = righttoleftrun(WEOffsetToRun(arrived == 0 ? to - 1 : to, we), we);
+  const bool from = werighttoleftchar(arrived == 0 ? to - 1 : to, we);
   return from == _WERightToLeftEdge(to, 0, we) ? to : _WECrossDirectionBoundary(to, arrived, we);
 }
 

@@ -418,9 +418,15 @@ bool _WEAtDirectionBoundary(i32 offset, WEReference we);
 // Whether a point at a direction boundary is taken on the right-to-left run's side (the
 // direction WEGetPoint is given: -1 right to left, 1 left to right, 0 the paragraph's).
 bool _WERightToLeftEdge(i32 offset, i16 direction, WEReference we);
-// The offset on the other side of a direction boundary within its line: the caret of the run
-// before the offset (edge 0) or after it (edge -1) stands where the other direction's run has
-// an edge; that run's offset there. An offset at no boundary comes back unchanged.
+// Whether the character at an offset reads right to left: in a right-to-left run, unless the
+// run's order shows it left to right (a digit or Latin letter among the letters).
+bool werighttoleftchar(i32 offset, WEReference we);
+// Whether the characters either side of an offset, on one line, read in different directions
+// (at a boundary of runs, or within a right-to-left run).
+bool wedirectionchange(i32 offset, WEReference we);
+// The offset on the other side of a direction change within its line: the caret of the
+// character before the offset (edge 0) or after it (edge -1) stands where text of the other
+// direction has an edge; the offset there. An offset at no change comes back unchanged.
 i32 _WECrossDirectionBoundary(i32 offset, i8 edge, WEReference we);
 // A segment's width up to its byte k, as the record's hooks measure it (objects whole, slop of
 // a justified line spread over the bytes drawn).
@@ -444,6 +450,8 @@ class WEShownRun {
   // The stretch of bytes of one level whose place holds pixel column x: its bytes, left edge
   // and width; false when none does.
   bool stretchat(i32 x, i32* start, i32* end, i32* left, i32* width);
+  // The k-th stretch in the text's order; false past the last.
+  bool stretch(i32 k, i32* start, i32* end, i32* left, i32* width);
   i32 rightmost();  // the byte shown rightmost
   // The places of bytes s..e-1, each stretch of them shown side by side as one span.
   void spans(i32 s, i32 e, const std::function<void(i32, i32)>& frame);

@@ -373,6 +373,19 @@ TEST_F(WEBidiTest, LatinLettersInARightToLeftRunKeepTheirOwnOrder) {
   DisposeRgn(rgn);
 }
 
+TEST_F(WEBidiTest, ArrowKeysWalkLatinLettersInARightToLeftRunAsShown) {
+  // alef bet, a space, "cde", a space, gimel, all in the Hebrew font: shown
+  // gimel _ c d e _ bet alef.
+  const char text[] = {char(0xE0), char(0xE1), ' ', 'c', 'd', 'e', ' ', char(0xE2), 0};
+  const WEReference we = runs({{text, kHebrewFont}}, -1);
+  EXPECT_EQ(_WECrossDirectionBoundary(3, 0, we), 6) << "right of e: after e";
+  EXPECT_EQ(_WECrossDirectionBoundary(3, -1, we), 6) << "left of c: before the space after e";
+  const std::vector<i32> left = walk(kLeftArrow, 0, 8, we), right = walk(kRightArrow, 8, 8, we);
+  EXPECT_EQ(left, (std::vector<i32>{0, 1, 2, 3, 5, 4, 6, 7, 8}));
+  EXPECT_EQ(right, (std::vector<i32>{8, 7, 6, 4, 5, 3, 2, 1, 0}));
+  for (std::size_t i = 1; i < left.size(); ++i) EXPECT_LT(caretx(left[i], 0, we), caretx(left[i - 1], 0, we)) << i;
+}
+
 TEST_F(WEBidiTest, WithoutRightToLeftScriptsRunsKeepTheirOrder) {
   enablerighttoleftscripts(false);
   const WEReference we = hebrew(-1);
