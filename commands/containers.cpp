@@ -212,9 +212,10 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     disposfred(&value);
     return statusnotunderstood;
   }
-  if (prep == prepafter && view.lineends(i + 2)) {
+  if (view.lineends(i + 2) && (prep == prepafter || prep == prepinto)) {
     bool done = false;
-    st = appendtoword(text, atoms, i + 1, variables, &value, &done);
+    st = prep == prepafter ? appendtoword(text, atoms, i + 1, variables, &value, &done)
+                           : putintoword(text, atoms, i + 1, variables, &value, &done);
     if (done) return st;
   }
   chunkpart dest;

@@ -384,6 +384,32 @@ i16 appendtoword(Handle text, Handle atoms, i32 at, Handle variables, fred* valu
   return result;
 }
 
+i16 putintoword(Handle text, Handle atoms, i32 at, Handle variables, fred* value, bool* done) {
+  *done = false;
+  if (value->cls != fredtemp || value->text != nilhandle) return 0;
+  if (value->type != fredlong && value->type != freddouble && value->type != fredbool && value->type != fredupdown)
+    return 0;
+  atom& a = HandleAs<atom>(atoms)[at];
+  if (a.token != tokVariable && a.token != tokUnknown) return 0;
+  varentry e;
+  i16 st = mainglobals().explicitVars == 0 ? createvars(&a, text, variables, &e) : findvars(&a, text, variables, &e);
+  if (st != 0) {
+    // Reported as destination reports it.
+    disposfred(value);
+    *done = true;
+    return st == statusnovariable ? i16(statuscantput) : st;
+  }
+  // A stored text handle is released by the long way, which knows whom it belongs to.
+  fred& stored = *HandleAs<fred>(e.value);
+  if (stored.text != nilhandle) return 0;
+  stored.type = value->type;
+  stored.integer = value->integer;
+  stored.real = value->real;
+  value->cls = freddisposed;
+  *done = true;
+  return 0;
+}
+
 i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
   if (dest->kind == containervariable && preposition == prepinto && dest->chunkgiven == 0) {
     fred& cont = dest->value;
