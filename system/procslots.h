@@ -423,6 +423,9 @@ KV_PROCSLOT(336, EventHandlerProc);                                 // PeditRTRe
 KV_PROCSLOT(388, EventHandlerProc);                                 // PeditRTRedrawForLiveResize
 KV_PROCSLOT(353, QDRectProc);                                       // PdrawRTdonteraserectproc
 KV_PROCSLOT(354, QDRgnProc);                                        // PdrawRTdonterasergnproc
+KV_PROCSLOT(355, EventHandlerProc);                                 // PcopyRThandlegetservicetypesproc
+KV_PROCSLOT(356, EventHandlerProc);                                 // PcopyRThandleservicecopyproc
+KV_PROCSLOT(357, EventHandlerProc);                                 // PcopyRThandleservicepasteproc
 KV_PROCSLOT(437, QDRectProc);                                       // PobjRTmetaleraserectproc
 KV_PROCSLOT(438, QDRgnProc);                                        // PobjRTmetalerasergnproc
 KV_PROCSLOT(440, void (*)());                                       // PxcmdRTcallback

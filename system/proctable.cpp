@@ -72,6 +72,7 @@
 #include "tools/dragtrack.h"
 #include "tools/paint.h"
 #include "tools/paintsession.h"
+#include "tools/services.h"
 #include "tools/toolmessages.h"
 
 namespace kv {
@@ -424,9 +425,9 @@ constexpr ProcRow kRows[] = {
     KV_ROUTINE(352, modalfilter, PdialogRTfilterfilter),
     KV_ROUTINE(353, qdrect, PdrawRTdonteraserectproc),
     KV_ROUTINE(354, qdregion, PdrawRTdonterasergnproc),
-    KV_UNBUILT(355, carbonevent, PcopyRThandlegetservicetypesproc),
-    KV_UNBUILT(356, carbonevent, PcopyRThandleservicecopyproc),
-    KV_UNBUILT(357, carbonevent, PcopyRThandleservicepasteproc),
+    KV_ROUTINE(355, carbonevent, PcopyRThandlegetservicetypesproc),
+    KV_ROUTINE(356, carbonevent, PcopyRThandleservicecopyproc),
+    KV_ROUTINE(357, carbonevent, PcopyRThandleservicepasteproc),
     // The text engine's object handlers: pictures, TIFF images, embedded objects.
     KV_ROUTINE(358, objectnew, HandleNewPicture),
     KV_ROUTINE(359, objectdispose, HandleDisposePicture),

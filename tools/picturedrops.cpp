@@ -218,9 +218,9 @@ bool importerfor(const std::string& path, ComponentInstance* importer) {
 }
 
 // The picture of a drag item by its source: 'PICT' data, a picture file, or another image
-// file (drawn, or asked of the importer). False, with its dialog shown, when none is read.
+// file drawn by its importer. False, with its dialog shown, when none is read.
 enum class Source { none, data, pictfile, imagefile };
-bool readpicture(DragRef drag, DragItemRef item, bool drawn, PicHandle* out, Source* source) {
+bool readpicture(DragRef drag, DragItemRef item, PicHandle* out, Source* source) {
   *out = nilhandle;
   *source = Source::none;
   FlavorFlags flags = 0;
@@ -237,7 +237,7 @@ bool readpicture(DragRef drag, DragItemRef item, bool drawn, PicHandle* out, Sou
   ComponentInstance importer = nilid;
   if (!importerfor(file.path, &importer)) return false;
   *source = Source::imagefile;
-  return drawn ? drawnimage(importer, out) : importedimage(importer, out);
+  return drawnimage(importer, out);
 }
 
 objread objectref(const desk& d, Handle list, i16 index) {
@@ -252,9 +252,9 @@ objread objectref(const desk& d, Handle list, i16 index) {
 
 // Inserts a dropped picture into a field at the drag's insertion offset (the embedding steps
 // shared by the three sources): true when taken. The picture is the routine's.
-bool embedpicture(WindowRef window, DragRef drag, PicHandle pic, Source source, bool inopen, Handle list, i16 index,
-                  WindowRef front) {
+bool embedpicture(WindowRef window, DragRef drag, PicHandle pic, Source source, bool inopen, Handle list, i16 index) {
   MainGlobals& g = mainglobals();
+  const WindowRef front = FrontWindow();
   DragToolState& s = dragtoolstate();
   bool inserted = false, taken = false;
   DragAttributes attributes = 0;
@@ -388,16 +388,36 @@ i16 newPictureGraphic(desk d, i16 item, Point drop, PicHandle pic) {
   return spotsend(sendnormal, d.backlayer ? d.backspots : d.cardspots, index, "newGraphic", d.window);
 }
 
+bool EmbeddedPictureFromDraggedRawPict(DragRef drag, DragItemRef item, Handle list, i16 index, bool inopen, bool,
+                                       WindowRef window) {
+  PicHandle pic = nilhandle;
+  if (!pictfromflavor(drag, item, &pic)) return false;
+  return embedpicture(window, drag, pic, Source::data, inopen, list, index);
+}
+
+bool EmbeddedPictureFromDraggedPictFile(DragRef drag, DragItemRef, Handle list, i16 index, bool inopen, bool,
+                                        WindowRef window, const DraggedFile& file) {
+  PicHandle pic = nilhandle;
+  if (!pictfromfile(file.path, &pic)) return false;
+  return embedpicture(window, drag, pic, Source::pictfile, inopen, list, index);
+}
+
+bool EmbeddedPictureFromDraggedImageFile(DragRef drag, DragItemRef, Handle list, i16 index, bool inopen, bool,
+                                         WindowRef window, ComponentInstance importer) {
+  PicHandle pic = nilhandle;
+  if (!importedimage(importer, &pic)) return false;
+  return embedpicture(window, drag, pic, Source::imagefile, inopen, list, index);
+}
+
 bool ReceivePictDropInPointerWd(i16 item, DragRef drag, DragItemRef ref, Point drop) {
   PicHandle pic = nilhandle;
   Source source = Source::none;
-  if (!readpicture(drag, ref, true, &pic, &source)) return false;
+  if (!readpicture(drag, ref, &pic, &source)) return false;
   return newPictureGraphic(dragtoolstate().gTargetDesk, item, drop, pic) == 0;
 }
 
 bool ReceivePictDropInBrowseWd(WindowRef window, DragRef drag) {
   DragToolState& s = dragtoolstate();
-  const WindowRef front = FrontWindow();
   u16 count = 0;
   CountDragItems(drag, &count);
   DragItemRef item = 0;
@@ -413,7 +433,7 @@ bool ReceivePictDropInBrowseWd(WindowRef window, DragRef drag) {
     PicHandle pic = nilhandle;
     Source source = Source::none;
     const u32 id = spotat(list, index).id;
-    if (readpicture(drag, item, true, &pic, &source)) {
+    if (readpicture(drag, item, &pic, &source)) {
       const Verdict verdict = senddrop(window, list, index, -1);
       if (verdict == Verdict::run && stillthere(window, list, index, id)) {
         objread obj = objectref(s.gTargetDesk, list, index);
@@ -428,16 +448,21 @@ bool ReceivePictDropInBrowseWd(WindowRef window, DragRef drag) {
     }
   } else {
     const bool inopen = DragIsInOpenField(global, &rec, &list, &index);
-    if ((inopen || DragIsInOtherField(global, &rec, &list, &index)) && s.gCanAcceptItems &&
-        (!inopen || s.gInsertPosition >= 0)) {
+    const bool inother = !inopen && DragIsInOtherField(global, &rec, &list, &index);
+    if ((inopen || inother) && s.gCanAcceptItems && (!inopen || s.gInsertPosition >= 0)) {
       const spot field = spotat(list, index);
       if (usesenginetwo(&field)) {
         SetPortWindowPort(window);
         NormalizeColorAndPen();
-        PicHandle pic = nilhandle;
-        Source source = Source::none;
-        if (readpicture(drag, item, false, &pic, &source))
-          taken = embedpicture(window, drag, pic, source, inopen, list, index, front);
+        FlavorFlags flags = 0;
+        DraggedFile file;
+        ComponentInstance importer = nilid;
+        if (GetFlavorFlags(drag, item, kPICT, &flags) == noErr)
+          taken = EmbeddedPictureFromDraggedRawPict(drag, item, list, index, inopen, inother, window);
+        else if (draggedfile(drag, item, &file) && file.type == kPICT)
+          taken = EmbeddedPictureFromDraggedPictFile(drag, item, list, index, inopen, inother, window, file);
+        else if (draggedfile(drag, item, &file) && importerfor(file.path, &importer))
+          taken = EmbeddedPictureFromDraggedImageFile(drag, item, list, index, inopen, inother, window, importer);
       }
     }
   }

@@ -7,9 +7,11 @@
 
 #include "platform/drag/drag.h"
 #include "platform/qd/icons.h"
+#include "platform/qd/importers.h"
 #include "platform/qd/qdtypes.h"
 #include "shell/desk.h"
 #include "store/records.h"
+#include "tools/dragtrack.h"
 
 namespace kv {
 
@@ -34,6 +36,16 @@ bool appendpicturegraphic(const desk& d, const Rect& r, PicHandle pic, i16* inde
 i16 newPictureGraphic(desk d, i16 item, Point drop, PicHandle pic);
 // Pointer tools: item `item` (from 1) made a picture graphic: true when made.
 bool ReceivePictDropInPointerWd(i16 item, DragRef drag, DragItemRef ref, Point drop);
+// A picture dropped into the text of a field (the open one, or another, which is put up first)
+// at the drag's insertion offset after "mouseDrop", by its source: the item's 'PICT' data, a
+// picture file, or an image file the importer reads (the routine closes the importer). True when
+// the drop is taken.
+bool EmbeddedPictureFromDraggedRawPict(DragRef drag, DragItemRef item, Handle list, i16 index, bool inopen,
+                                       bool inother, WindowRef window);
+bool EmbeddedPictureFromDraggedPictFile(DragRef drag, DragItemRef item, Handle list, i16 index, bool inopen,
+                                        bool inother, WindowRef window, const DraggedFile& file);
+bool EmbeddedPictureFromDraggedImageFile(DragRef drag, DragItemRef item, Handle list, i16 index, bool inopen,
+                                         bool inother, WindowRef window, ComponentInstance importer);
 // Browse tools: the one dropped picture replaces the picture of the graphic under the mouse, or
 // goes into the text of the field under it at the drop offset, after "mouseDrop": true when
 // taken.
