@@ -195,10 +195,18 @@ i16 comget(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
 i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value;
   i32 used = 0;
+  // `put "…" after word`, the commonest way of building a text, adds the literal's characters
+  // without making a value of them.
+  const atomview first(atoms);
+  if (first.tok(at + 1) == tokString && first.tok(at + 2) == prepafter && first.lineends(at + 4)) {
+    bool done = false;
+    i16 st = appendquotetoword(text, atoms, at + 1, at + 3, variables, &done);
+    if (done) return st;
+  }
   i16 st = operand(path, text, atoms, at + 1, variables, true, &used, &value);
   if (st != 0) return st;
   i32 i = at + 1 + used;
-  const atomview view(atoms);
+  const atomview view(atoms);  // the atoms may have moved while the value was made
   if (view.lineends(i)) {
     // The message box: its text, then "putMessage" even while messages are locked.
     st = setmsgtext(&value);
@@ -212,9 +220,10 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     disposfred(&value);
     return statusnotunderstood;
   }
-  if (prep == prepafter && view.lineends(i + 2)) {
+  if (view.lineends(i + 2) && (prep == prepafter || prep == prepinto)) {
     bool done = false;
-    st = appendtoword(text, atoms, i + 1, variables, &value, &done);
+    st = prep == prepafter ? appendtoword(text, atoms, i + 1, variables, &value, &done)
+                           : putintoword(text, atoms, i + 1, variables, &value, &done);
     if (done) return st;
   }
   chunkpart dest;

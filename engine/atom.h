@@ -21,6 +21,8 @@ enum : u8 {
                       // atom of the line after it
   numparameter = 6,   // on a parameter name of a handler's first line: value[0] holds the
                       // name's key (the name was found good on the first call)
+  numhandlercall = 7, // on the name atom of a function call: value[0] holds the atom of the
+                      // first handler of that name in the call's own script
 };
 
 struct atom {

@@ -14,6 +14,7 @@
 #include "engine/tokenizer.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/textutil.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
@@ -350,8 +351,78 @@ i16 putselection(u32 start, u32 end, const u8* bytes, Size n) {
 
 }  // namespace
 
+namespace {
+
+// The text handle of the variable a word ending `put … after` names (made when missing, as
+// destination makes it): nilhandle when the short way does not apply (*st 0), or when the
+// lookup failed (*st the status destination reports).
+Handle wordtext(Handle text, Handle atoms, i32 at, Handle variables, i16* st) {
+  *st = 0;
+  atom& a = HandleAs<atom>(atoms)[at];
+  if (a.token != tokVariable && a.token != tokUnknown) return nilhandle;
+  varentry e;
+  i16 found = mainglobals().explicitVars == 0 ? createvars(&a, text, variables, &e) : findvars(&a, text, variables, &e);
+  if (found != 0) {
+    *st = found == statusnovariable ? i16(statuscantput) : found;
+    return nilhandle;
+  }
+  const fred& stored = *HandleAs<fred>(e.value);
+  return stored.type == fredhand ? stored.text : nilhandle;
+}
+
+// Adds n bytes (none of them in the handle) to the end of a variable's text handle.
+i16 appendbytes(Handle cont, const u8* bytes, Size n) {
+  const Size csize = GetHandleSize(cont);
+  const i64 newsize = i64(csize) + n;
+  if (newsize > maxtextsize || memoryrefused(Size(newsize))) return statusnomemory;
+  SetHandleSize(cont, Size(newsize));
+  if (MemError() != noErr) return statusnomemory;
+  std::memcpy(deref(cont) + csize, bytes, size_t(n));
+  return 0;
+}
+
+}  // namespace
+
 i16 appendtoword(Handle text, Handle atoms, i32 at, Handle variables, fred* value, bool* done) {
   *done = false;
+  i16 st = 0;
+  const Handle cont = wordtext(text, atoms, at, variables, &st);
+  if (st != 0) {
+    disposfred(value);
+    *done = true;
+    return st;
+  }
+  if (cont == nilhandle) return 0;
+  const Size vsize = getfredsize(value);
+  if (vsize == 0 || (value->type == fredhand && value->text == cont)) return 0;
+  *done = true;
+  // The value's bytes stay where they are: only the variable's handle is resized.
+  const i16 result = appendbytes(cont, reinterpret_cast<const u8*>(fredaddr(value)), vsize);
+  disposfred(value);
+  return result;
+}
+
+i16 appendquotetoword(Handle text, Handle atoms, i32 literal, i32 at, Handle variables, bool* done) {
+  *done = false;
+  atomchars chars{};
+  if (quotedchars(HandleAs<atom>(atoms)[literal], text, &chars) != 0 || chars.length < 1 ||
+      chars.length > Size(kFredShortMax) || chars.bytes[chars.length - 1] == 0)
+    return 0;
+  // A copy: the script's text is a handle too.
+  u8 bytes[kFredShortMax];
+  const Size n = chars.length;
+  std::memcpy(bytes, chars.bytes, size_t(n));
+  i16 st = 0;
+  const Handle cont = wordtext(text, atoms, at, variables, &st);
+  if (st != 0 || cont != nilhandle) *done = true;
+  return st != 0 || cont == nilhandle ? st : appendbytes(cont, bytes, n);
+}
+
+i16 putintoword(Handle text, Handle atoms, i32 at, Handle variables, fred* value, bool* done) {
+  *done = false;
+  if (value->cls != fredtemp || value->text != nilhandle) return 0;
+  if (value->type != fredlong && value->type != freddouble && value->type != fredbool && value->type != fredupdown)
+    return 0;
   atom& a = HandleAs<atom>(atoms)[at];
   if (a.token != tokVariable && a.token != tokUnknown) return 0;
   varentry e;
@@ -362,26 +433,15 @@ i16 appendtoword(Handle text, Handle atoms, i32 at, Handle variables, fred* valu
     *done = true;
     return st == statusnovariable ? i16(statuscantput) : st;
   }
-  const fred& stored = *HandleAs<fred>(e.value);
-  if (stored.type != fredhand || stored.text == nilhandle) return 0;
-  const Handle cont = stored.text;
-  const Size vsize = getfredsize(value);
-  if (vsize == 0 || (value->type == fredhand && value->text == cont)) return 0;
+  // A stored text handle is released by the long way, which knows whom it belongs to.
+  fred& stored = *HandleAs<fred>(e.value);
+  if (stored.text != nilhandle) return 0;
+  stored.type = value->type;
+  stored.integer = value->integer;
+  stored.real = value->real;
+  value->cls = freddisposed;
   *done = true;
-  const Size csize = GetHandleSize(cont);
-  i16 result = 0;
-  const i64 newsize = i64(csize) + vsize;
-  if (newsize > maxtextsize || memoryrefused(Size(newsize))) {
-    result = statusnomemory;
-  } else {
-    SetHandleSize(cont, Size(newsize));
-    if (MemError() != noErr)
-      result = statusnomemory;
-    else
-      std::memcpy(deref(cont) + csize, fredaddr(value), size_t(vsize));
-  }
-  disposfred(value);
-  return result;
+  return 0;
 }
 
 i16 pututil(chunkpart* dest, fred* value, u16 preposition) {

@@ -48,6 +48,16 @@ i16 pututil(chunkpart* dest, fred* value, u16 preposition);
 // reported) when the put is not of that kind; a missing variable is made as destination
 // makes it.
 i16 appendtoword(Handle text, Handle atoms, i32 at, Handle variables, fred* value, bool* done);
+// As appendtoword for the quoted literal at atom `literal` (the value of `put "…" after word`),
+// without making its value: the literal's characters are added when they are 1 to 31 and the
+// last is no zero byte, the literal's value then being exactly those characters.
+i16 appendquotetoword(Handle text, Handle atoms, i32 literal, i32 at, Handle variables, bool* done);
+// `put value into word` where the word, ending its statement, is a variable holding no text
+// handle and the value is a number, boolean or up/down flag the statement made: the variable
+// takes the value's type and number as pututil would give them, without the container record.
+// *done false (nothing consumed) when the put is not of that kind; a missing variable is made
+// as destination makes it.
+i16 putintoword(Handle text, Handle atoms, i32 at, Handle variables, fred* value, bool* done);
 // The message box as a container (a put without a preposition writes there).
 i16 messagedestination(chunkpart* dest);
 // Releases a resolved container without writing.

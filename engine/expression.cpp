@@ -593,6 +593,16 @@ i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle v
       if (!literalnumber(e, i, &n[k])) return statusnotnumber;
       continue;
     }
+    // A number the variable holds is read where it is stored.
+    const fred* stored = storedvalue(&e.at(i), e.text, e.variables);
+    if (stored != nullptr && stored->type == fredlong) {
+      n[k] = stored->integer;
+      continue;
+    }
+    if (stored != nullptr && stored->type == freddouble) {
+      n[k] = stored->real;
+      continue;
+    }
     fred v;
     if (markedvariable(e, i, &v) != 0) return 1;  // not in this handler: the full evaluator decides
     v.cls = fredtemp;  // a look at the stored record; nothing is written back

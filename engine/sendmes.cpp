@@ -141,10 +141,11 @@ i16 messagename(const atom& a, Handle text, fred* v) {
 }
 
 // The argument variables of a call, gathered before they go into the handler's variable list
-// together: one allocation for the commonest calls instead of one growth per argument.
+// together: the list is made holding them (one allocation for the commonest calls instead of
+// an empty list grown once per argument).
 class argumentlist {
  public:
-  explicit argumentlist(Handle list) : list_(list) {}
+  explicit argumentlist(Handle* list) : list_(list) {}
   argumentlist(const argumentlist&) = delete;
   argumentlist& operator=(const argumentlist&) = delete;
   // Anything not handed to the list goes with the object.
@@ -171,18 +172,22 @@ class argumentlist {
     disposfred(value);
     return st;
   }
-  // Appends what is held to the list.
+  // Makes the list of what is held, or appends it to the list already made.
   i16 flush() {
-    if (count_ == 0) return 0;
     const Size bytes = Size(sizeof(varentry)) * count_;
-    if (memoryrefused(GetHandleSize(list_) + bytes) || PtrAndHand(held_, list_, bytes) != noErr) return statusnomem;
+    if (*list_ == nilhandle) {
+      if (memoryrefused(bytes) || PtrToHand(held_, list_, bytes) != noErr) return statusnomem;
+    } else if (count_ > 0) {
+      if (memoryrefused(GetHandleSize(*list_) + bytes) || PtrAndHand(held_, *list_, bytes) != noErr)
+        return statusnomem;
+    }
     count_ = 0;
     return 0;
   }
 
  private:
   static constexpr i32 kHeld = 8;
-  Handle list_;
+  Handle* list_;
   varentry held_[kHeld];
   i32 count_ = 0;
 };
@@ -190,11 +195,10 @@ class argumentlist {
 // Evaluates the message's arguments in the caller's context into a new variable list: the
 // message name first, then one nameless variable per argument.
 i16 bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool function, Handle* out) {
-  *out = NewHandle(0);
-  if (*out == nilhandle) return statusnomem;
+  *out = nilhandle;
   i16 st = 0;
   {
-    argumentlist args(*out);
+    argumentlist args(out);
     fred name;
     st = messagename(atomof(atoms, at), text, &name);
     if (st == 0) st = args.add(0, &name);
@@ -226,7 +230,7 @@ i16 bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
     }
     if (st == 0) st = args.flush();
   }
-  if (st != 0) {
+  if (st != 0 && *out != nilhandle) {
     dumpvars(*out);
     *out = nilhandle;
   }
@@ -403,8 +407,18 @@ i16 sendto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, H
     if (entry.atoms != nilhandle && entry.script != nilhandle) {
       i32 count = i32(HandleCount<atom>(entry.atoms));
       i32 name = function ? entry.firstfunction : entry.firsthandler;
+      // A function call in the entry's own script remembers the handler found for it there:
+      // a script's atoms never change (a changed script is tokenised anew).
+      const bool own = function && entry.atoms == atoms;
+      const bool remembered = own && msg.numstate == numhandlercall && i32(msg.value[0]) < count;
+      if (remembered) name = i32(msg.value[0]);
       for (i32 steps = 0; name >= 0 && name < count && steps < count; ++steps) {
-        if (namematches(entry, name, text, msg)) {
+        if (remembered || namematches(entry, name, text, msg)) {
+          if (own && msg.numstate == numnotcached) {
+            atom& call = HandleAs<atom>(atoms)[at];
+            call.numstate = numhandlercall;
+            call.value[0] = u32(name);
+          }
           i16 ran = runhandler(path.subspan(i), name, text, atoms, at, variables, result);
           if (ran == statuspass) break;  // on to the next entry of the path
           if (ran == statusexitrepeat) ran = 31;

@@ -257,6 +257,11 @@ i16 fastfindvars(atom* a, Handle text, Handle list, fred* out) {
   return 0;
 }
 
+const fred* storedvalue(atom* a, Handle text, Handle list) {
+  const varentry* e = findatom(a, text, list);
+  return e == nullptr ? nullptr : HandleAs<fred>(e->value);
+}
+
 i16 createvars(atom* a, Handle text, Handle list, varentry* out) {
   if (findvars(a, text, list, out) == 0) return 0;
   Str255 name;

@@ -61,6 +61,9 @@ i16 findvars(atom* a, Handle text, Handle list, varentry* out);
 // copied into `out` as a working copy, which the caller ends with disposfred. 16 when none.
 // (Like findvars, it notes in the atom where the variable was found.)
 i16 fastfindvars(atom* a, Handle text, Handle list, fred* out);
+// The stored value of the variable the atom names, read in place (valid until the next
+// allocation), or null when the list has none; the atom is marked as by fastfindvars.
+const fred* storedvalue(atom* a, Handle text, Handle list);
 // findvars, creating the variable in the list when it is missing. 0, 18, 97, or 37 when the
 // list cannot grow (nothing is then created).
 i16 createvars(atom* a, Handle text, Handle list, varentry* out);

@@ -165,6 +165,16 @@ bool drawable(const spot& s, RgnHandle visible) {
   return mainglobals().offwindowdrawing || RectInRgn(bounds, visible);
 }
 
+// Whether the object's style is one of its kind's. What drawing a button or a field attaches
+// to the object (a control, a text record) goes with the object's kind when it goes, so a
+// damaged object whose style is a field's or a button's while it is not one is not drawn in
+// that style: a graphic drawn as a field kept its text record for ever.
+bool styleofitskind(const spot& s) {
+  if (s.style >= stylefieldrect) return s.kind == spotfield;
+  if (s.style >= stylebuttonrect) return s.kind == spotbutton;
+  return true;
+}
+
 bool isopenfield(Handle list, i16 index) {
   const MainGlobals& g = mainglobals();
   return g.current.window != nilid && g.openfieldwindow == g.current.window && g.openfieldspots == list &&
@@ -256,7 +266,7 @@ void lowdrawspots(i16 outline, Handle list, i16 index, RgnHandle visible, u16 sa
     GetPortGrafProcs(port, &*metalprocs);
     setstandarderaseprocs(port);
   }
-  if (StyleRoutine routine = s.style < kStyleCodes ? drawtable().styles[s.style] : nullptr)
+  if (StyleRoutine routine = s.style < kStyleCodes && styleofitskind(s) ? drawtable().styles[s.style] : nullptr)
     routine(s, StyleCall{outline, list, index, portdepth(port)});
   if (metalprocs) SetPortGrafProcs(port, &*metalprocs);
   // What drawing attached to the object (a text record, a list, a control) lives in runtime

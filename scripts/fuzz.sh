@@ -52,6 +52,7 @@ mkdir -p "$build/artifacts" "$build/logs"
 run() {
   local t="$1"
   local corpus="$build/corpus/$t"
+  mkdir -p "$corpus"  # a target without seeds starts from an empty one
   KV_FUZZ_SEEDS="$corpus" "$build/tests/fuzz/$t" -max_total_time="$seconds" -print_final_stats=1 \
     "${options[@]}" -artifact_prefix="$build/artifacts/$t-" "$corpus" >"$build/logs/$t.log" 2>&1
 }

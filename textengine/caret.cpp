@@ -19,6 +19,7 @@ namespace kv {
 namespace {
 
 constexpr i16 kPatXor = 10;
+constexpr u8 kReturn = 13;
 
 WELineRec lineat(const WERec& r, i32 i) { return weelement<WELineRec>(r.hLines, i); }
 
@@ -37,7 +38,7 @@ void addrect(RgnHandle rgn, const LongRect& lr) {
 // Whether an offset starts a line (the empty line after a final return too).
 bool atlinestart(i32 offset, WEReference we) {
   const WERec* r = werec(we);
-  if (offset == r->textLength) return offset > 0 && deref(r->hText)[offset - 1] == 13;
+  if (offset == r->textLength) return offset > 0 && deref(r->hText)[offset - 1] == kReturn;
   return lineat(*r, WEOffsetToLine(offset, we)).lineStart == offset;
 }
 
@@ -87,36 +88,75 @@ RgnHandle framergn(WEObjectDescHandle object) {
 
 namespace {
 
-// The selection on the lines of a record with a right-to-left script: on the first and last
-// lines, each style run's selected part is framed between the places of its two ends on that
-// run's side; the lines between are framed whole.
-void collectbidi(RgnHandle rgn, i32 start, i32 end, WEReference we) {
+// The selection on one line of a record with a right-to-left script, segment by segment as
+// the line is shown: each segment's selected bytes (in a right-to-left run, each stretch of
+// them its order shows side by side), a selected object whole, and the strips between the
+// destination's edges and the line's ends where the selection runs on past that end.
+struct HiliteWalk {
+  RgnHandle rgn;
+  i32 start, end;            // the range
+  i32 top, bottom;           // the line's
+  i32 left, right;           // the destination's
+  bool pastleft, pastright;  // the selection runs on past the line's left or right end
+  i32 x;                     // the segment's left edge from the destination's
+};
+
+bool SLCollectHiliteRgn(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32 start,
+                        i32 length, i16 position, WEReference we, void* data) {
+  HiliteWalk& w = *static_cast<HiliteWalk*>(data);
+  auto frame = [&](i32 from, i32 to) { addrect(w.rgn, LongRect{w.top, w.left + from, w.bottom, w.left + to}); };
+  if (!(position & 2)) {
+    w.x = _WECalcPenIndent(*line, *ruler, we);
+    if (w.pastleft) frame(0, w.x);
+  }
+  const i32 width = wesegmentwidth(*line, *style, *ruler, text, length, length, position, w.x, we);
+  const i32 s = std::max(start, w.start) - start, e = std::min(start + length, w.end) - start;
+  if (s < e) {
+    if (style->ts.object != 0) {
+      frame(w.x, w.x + width);
+    } else if (style->ts.direction & kRightToLeftRun) {
+      WEShownRun shown(*line, *style, *ruler, text, length, position, w.x, we);
+      shown.spans(s, e, [&](i32 from, i32 to) { frame(w.x + from, w.x + to); });
+    } else {
+      frame(w.x + wesegmentwidth(*line, *style, *ruler, text, length, s, position, w.x, we),
+            w.x + wesegmentwidth(*line, *style, *ruler, text, length, e, position, w.x, we));
+    }
+  }
+  w.x += width;
+  if (!(position & 1) && w.pastright) frame(w.x, w.right - w.left);
+  return false;
+}
+
+// The selection's region on a record with a right-to-left script: its first and last lines as
+// they are shown, the lines between whole. The end's line is that of the end offset (a line's
+// start begins the next line); a range ending after a final return adds nothing for the empty
+// line there.
+void collecthilite(RgnHandle rgn, i32 start, i32 end, WEReference we) {
   const WERec* r = werec(we);
   const LongRect d = r->destRect;
-  const i32 first = WEOffsetToLine(start, we);
-  const i32 last = WEOffsetToLine(std::max(end - 1, start), we);
+  const i32 length = r->textLength;
+  const bool finalreturn = length > 0 && deref(r->hText)[length - 1] == kReturn;
+  const i32 first = WEOffsetToLine(start, we), last = WEOffsetToLine(end, we);
   for (i32 line = first; line <= last; ++line) {
     r = werec(we);
-    const i32 ls = weelement<WELineRec>(r->hLines, line).lineStart, le = weelement<WELineRec>(r->hLines, line + 1).lineStart;
-    const i32 top = d.top + weelement<WELineRec>(r->hLines, line).lineOrigin;
-    const i32 bottom = d.top + weelement<WELineRec>(r->hLines, line + 1).lineOrigin;
+    const WELineRec l = lineat(*r, line), next = lineat(*r, line + 1);
+    HiliteWalk w{rgn, start, end, d.top + l.lineOrigin, d.top + next.lineOrigin, d.left, d.right, false, false, 0};
     if (line != first && line != last) {
-      addrect(rgn, LongRect{top, d.left, bottom, d.right});
+      addrect(rgn, LongRect{w.top, d.left, w.bottom, d.right});
       continue;
     }
-    const i32 s = std::max(start, ls), e = std::min(end, le);
-    for (i32 at = s; at < e;) {
-      i32 runstart = 0, runend = 0;
-      const i32 run = WEOffsetToRun(at, we);
-      WEGetRunRange(run, &runstart, &runend, we);
-      const i32 to = std::min(e, runend);
-      const i16 side = _WEGetIndDirection(run, we) == 1 ? -1 : 1;
-      LongPoint a, b;
-      WEGetPoint(at, side, &a, nullptr, we);
-      WEGetPoint(to, side, &b, nullptr, we);
-      addrect(rgn, LongRect{top, std::min(a.h, b.h), bottom, std::max(a.h, b.h)});
-      at = to;
+    // Past the line's start and end in reading order; the paragraph's direction puts them left
+    // or right.
+    const bool paststart = line > first;
+    const bool pastend = end > next.lineStart || (end == next.lineStart && (end < length || finalreturn));
+    if (_WERightToLeftEdge(l.lineStart, 0, we)) {
+      w.pastleft = pastend;
+      w.pastright = paststart;
+    } else {
+      w.pastleft = paststart;
+      w.pastright = pastend;
     }
+    _WESegmentLoop(line, line, SLCollectHiliteRgn, &w, we);
   }
 }
 
@@ -134,7 +174,7 @@ RgnHandle WEGetHiliteRgn(i32 start, i32 end, WEReference we) {
   if (rgn == 0) return 0;
   if (start == end) return rgn;
   if (r->flags & weFlagBidi) {
-    collectbidi(rgn, start, end, we);
+    collecthilite(rgn, start, end, we);
     SectRgn(rgn, werec(we)->viewRgn, rgn);
     return rgn;
   }

@@ -2,6 +2,8 @@
 // line, the line, paragraph and word around an offset, and the text contexts the word and
 // character hooks see.
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "platform/fonts/scriptmanager.h"
 #include "platform/qd/qdtext.h"
@@ -33,9 +35,12 @@ Fixed justslop(const u8* text, i32 n, i16 position, const WELineRec& line) {
 // Whether the text ends with an empty line after a final return.
 bool endsinreturn(const WERec& r) { return r.textLength > 0 && textof(r)[r.textLength - 1] == kReturn; }
 
-// A segment's width up to byte k.
-i32 segmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
-                 i16 position, i32 startposition, WEReference we) {
+}  // namespace
+
+// --- Segments as they are shown --------------------------------------------------------------------
+
+i32 wesegmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
+                   i16 position, i32 startposition, WEReference we) {
   if (style.ts.object != 0) return k > 0 ? objectwidth(style.ts.object) : 0;
   const WERec* r = werec(we);
   if (ruler.alignment != 2) return r->charToPixelHook(text, length, 0, k, 0, position, startposition, we);
@@ -46,6 +51,103 @@ i32 segmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& rul
   if (k <= n) return drawn;
   return drawn + werec(we)->charToPixelHook(text + n, length - n, 0, k - n, 0, position, startposition + drawn, we);
 }
+
+WEShownRun::WEShownRun(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length,
+                       i16 position, i32 startposition, WEReference we)
+    : line_(line), style_(style), ruler_(ruler), text_(text), length_(std::max(length, 0)), position_(position),
+      startposition_(startposition), we_(we) {
+  if (length_ == 0) return;
+  const std::size_t n = std::size_t(length_);
+  const BidiLine order = righttoleftrunorder(text, length_, _WEFontFamilyToScript(style.ts.font));
+  // Without an order from the script (its fonts have gone), the run reads plainly from the right.
+  level_ = order.levels.size() == n ? order.levels : std::vector<u8>(n, 1);
+  std::vector<i32> visual(n);
+  for (std::size_t j = 0; j < n; ++j) visual[j] = order.visual.size() == n ? order.visual[j] : i32(n - 1 - j);
+  prefix_.assign(n + 1, -1);
+  prefix_[0] = 0;
+  // Bytes of one level side by side in the text are shown side by side, reversed when the level
+  // is odd: the stretches, and their places from the left in the order shown.
+  stretch_.assign(n, 0);
+  for (i32 i = 0; i < length_; ++i) {
+    if (i == 0 || level_[std::size_t(i)] != level_[std::size_t(i - 1)]) stretches_.push_back(Stretch{i, i, 0});
+    stretches_.back().end = i + 1;
+    stretch_[std::size_t(i)] = i32(stretches_.size() - 1);
+  }
+  i32 x = 0, previous = -1;
+  for (std::size_t j = 0; j < n; ++j) {
+    const i32 k = stretch_[std::size_t(visual[j])];
+    if (k == previous) continue;
+    Stretch& st = stretches_[std::size_t(k)];
+    st.left = x;
+    x += prefix(st.end) - prefix(st.start);
+    previous = k;
+  }
+}
+
+i32 WEShownRun::prefix(i32 k) {
+  i32& p = prefix_[std::size_t(k)];
+  if (p < 0) p = wesegmentwidth(line_, style_, ruler_, text_, length_, k, position_, startposition_, we_);
+  return p;
+}
+
+bool WEShownRun::reversed(i32 i) const { return (level_[std::size_t(i)] & 1) != 0; }
+
+i32 WEShownRun::left(i32 i) {
+  const Stretch& st = stretches_[std::size_t(stretch_[std::size_t(i)])];
+  return reversed(i) ? st.left + prefix(st.end) - prefix(i + 1) : st.left + prefix(i) - prefix(st.start);
+}
+
+i32 WEShownRun::width(i32 i) { return prefix(i + 1) - prefix(i); }
+
+i32 WEShownRun::leading(i32 i) { return reversed(i) ? left(i) + width(i) : left(i); }
+
+i32 WEShownRun::trailing(i32 i) { return reversed(i) ? left(i) : left(i) + width(i); }
+
+i32 WEShownRun::caret(i32 k, bool righttoleft) {
+  if (length_ == 0) return 0;
+  if (k <= 0) return leading(0);
+  if (k >= length_) return trailing(length_ - 1);
+  // Between two characters of different directions (digits among letters) the caret stands on
+  // the side asked for: on the character of that direction.
+  const bool before = reversed(k - 1), after = reversed(k);
+  if (before != after && before == righttoleft) return trailing(k - 1);
+  return leading(k);
+}
+
+bool WEShownRun::stretch(i32 k, i32* start, i32* end, i32* left, i32* width) {
+  if (k < 0 || k >= i32(stretches_.size())) return false;
+  const Stretch& st = stretches_[std::size_t(k)];
+  *start = st.start;
+  *end = st.end;
+  *left = st.left;
+  *width = prefix(st.end) - prefix(st.start);
+  return true;
+}
+
+bool WEShownRun::stretchat(i32 x, i32* start, i32* end, i32* left, i32* width) {
+  for (i32 k = 0; stretch(k, start, end, left, width); ++k)
+    if (x >= *left && x < *left + *width) return true;
+  return false;
+}
+
+void WEShownRun::spans(i32 s, i32 e, const std::function<void(i32, i32)>& frame) {
+  for (const Stretch& st : stretches_) {
+    const i32 a = std::max(s, st.start), b = std::min(e, st.end);
+    if (a >= b) continue;
+    const i32 x1 = left(a), x2 = left(b - 1);
+    frame(std::min(x1, x2), std::max(x1 + width(a), x2 + width(b - 1)));
+  }
+}
+
+i32 WEShownRun::rightmost() {
+  if (stretches_.empty()) return 0;
+  const Stretch* best = &stretches_.front();
+  for (const Stretch& st : stretches_)
+    if (st.left > best->left) best = &st;
+  return reversed(best->start) ? best->start : best->end - 1;
+}
+
+namespace {
 
 // The point walk of WEGetOffset: the width left of the point (16.16) is used up segment by
 // segment; the offset and edge where it runs out.
@@ -90,21 +192,32 @@ bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
     return true;
   }
   if (style->ts.direction & kRightToLeftRun) {
-    // A right-to-left run reads from its right edge: the width right of the point measures it.
-    const i64 whole = i64(segmentwidth(*line, *style, *ruler, text, length, length, position, w.consumed, we)) << 16;
+    WEShownRun shown(*line, *style, *ruler, text, length, position, w.consumed, we);
+    const i64 whole = i64(wesegmentwidth(*line, *style, *ruler, text, length, length, position, w.consumed, we)) << 16;
     if (w.width >= whole) {
-      // Right of the run: before its first byte.
-      w.offset = start;
-      w.edge = -1;
+      // Right of the run: at the right edge of its rightmost character.
+      const i32 rightmost = length > 0 ? shown.rightmost() : 0;
+      const bool reversed = length == 0 || shown.reversed(rightmost);
+      w.offset = start + (reversed ? rightmost : rightmost + 1);
+      w.edge = reversed ? -1 : 0;
       w.width -= whole;
       w.consumed += i32(whole >> 16);
       return false;
     }
-    const Fixed slop = ruler->alignment == 2 ? justslop(text, length, position, *line) : 0;
-    Fixed width = Fixed(whole - w.width);
+    // The stretch of one direction under the point is measured by the record's hook from its
+    // reading end: from the right for right-to-left text.
+    i32 s = 0, e = 0, left = 0, span = 0;
+    if (!shown.stretchat(i32(w.width >> 16), &s, &e, &left, &span)) {
+      w.offset = start + length;
+      w.edge = 0;
+      return true;
+    }
+    const bool reversed = shown.reversed(s);
+    const Fixed slop = ruler->alignment == 2 ? justslop(text + s, e - s, position, *line) : 0;
+    Fixed width = Fixed(reversed ? (i64(left + span) << 16) - w.width : w.width - (i64(left) << 16));
     bool leading = true;
-    const i32 got = werec(we)->pixelToCharHook(text, length, slop, &width, &leading, position, w.consumed, we);
-    w.offset = start + got;
+    const i32 got = werec(we)->pixelToCharHook(text + s, e - s, slop, &width, &leading, position, w.consumed + left, we);
+    w.offset = start + s + got;
     w.edge = leading ? -1 : 0;
     return true;
   }
@@ -145,10 +258,12 @@ bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
 // The offset walk of WEGetPoint: the pixel position of an offset on its line. Segments come in
 // the order they are shown; the offset is placed in the segment that holds the byte after it,
 // or with `trailing` the byte before it (at the end of a line, or on the chosen side of a
-// direction boundary).
+// direction boundary). Within a right-to-left run the caret stands where the run's own order
+// shows the byte, on the side `righttoleft` asks for between characters of two directions.
 struct CharWalk {
   i32 offset;
   bool trailing;
+  bool righttoleft;
   i32 x;       // from the line's left edge
   i32 indent;  // the line's pen indent
 };
@@ -161,17 +276,52 @@ bool SLCharToPixel(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
     c.indent = _WECalcPenIndent(*line, *ruler, we);
     c.x = c.indent;
   }
-    const i32 end = start + length;
+  const i32 end = start + length;
   const bool here = c.trailing ? (start < c.offset && c.offset <= end) || (length == 0 && c.offset == start)
                                : start <= c.offset && c.offset < end;
   const i32 k = here ? c.offset - start : length;
-  const i32 before = segmentwidth(*line, *style, *ruler, text, length, k, position, c.x - c.indent, we);
-  // In a right-to-left run the offset stands the width of the bytes before it from the right.
-  if (here && (style->ts.direction & kRightToLeftRun))
-    c.x += segmentwidth(*line, *style, *ruler, text, length, length, position, c.x - c.indent, we) - before;
-  else
-    c.x += before;
+  if (here && style->ts.object == 0 && (style->ts.direction & kRightToLeftRun)) {
+    WEShownRun shown(*line, *style, *ruler, text, length, position, c.x - c.indent, we);
+    c.x += shown.caret(k, c.righttoleft);
+  } else {
+    c.x += wesegmentwidth(*line, *style, *ruler, text, length, k, position, c.x - c.indent, we);
+  }
   return here;
+}
+
+// The crossing walk of _WECrossDirectionBoundary: the segment of the other direction whose
+// edge stands at the caret's pixel, and its offset there.
+struct CrossWalk {
+  i32 x;           // the caret's pixel from the line's left edge
+  bool fromright;  // the caret stands on a right-to-left run
+  i32 at;          // the left edge of the segment
+  i32 offset;      // the answer
+};
+
+bool SLCrossDirectionBoundary(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32 start,
+                              i32 length, i16 position, WEReference we, void* data) {
+  CrossWalk& c = *static_cast<CrossWalk*>(data);
+  if (!(position & 2)) c.at = _WECalcPenIndent(*line, *ruler, we);
+  const i32 width = wesegmentwidth(*line, *style, *ruler, text, length, length, position, c.at, we);
+  // Each stretch of one direction: a left-to-right one starts at its left edge, a right-to-left
+  // one at its right. A left-to-right segment is one stretch.
+  auto edgeat = [&](i32 s, i32 e, i32 left, i32 w, bool right) {
+    if (right == c.fromright || s >= e) return false;
+    if (left == c.x) c.offset = start + (right ? e : s);
+    else if (left + w == c.x) c.offset = start + (right ? s : e);
+    else return false;
+    return true;
+  };
+  if ((style->ts.direction & kRightToLeftRun) && style->ts.object == 0) {
+    WEShownRun shown(*line, *style, *ruler, text, length, position, c.at, we);
+    i32 s = 0, e = 0, left = 0, w = 0;
+    for (i32 k = 0; shown.stretch(k, &s, &e, &left, &w); ++k)
+      if (edgeat(s, e, c.at + left, w, shown.reversed(s))) return true;
+  } else if (edgeat(0, length, c.at, width, (style->ts.direction & kRightToLeftRun) != 0)) {
+    return true;
+  }
+  c.at += width;
+  return false;
 }
 
 }  // namespace
@@ -190,6 +340,39 @@ bool _WEAtDirectionBoundary(i32 offset, WEReference we) {
   if (lineat(*r, line).lineStart == offset) return false;
   const i32 before = WEOffsetToRun(offset - 1, we), after = WEOffsetToRun(offset, we);
   return before != after && _WEGetIndDirection(before, we) != _WEGetIndDirection(after, we);
+}
+
+bool werighttoleftchar(i32 offset, WEReference we) {
+  const WERec* r = werec(we);
+  if (r == nullptr || offset < 0 || offset >= r->textLength) return false;
+  const i32 run = WEOffsetToRun(offset, we);
+  if (_WEGetIndDirection(run, we) != 1) return false;
+  // The line's part of the run is ordered as it is drawn.
+  WEExtRunInfo info;
+  _WEGetIndStyle(run, &info, we);
+  const i32 line = WEOffsetToLine(offset, we);
+  const i32 s = std::max(info.runStart, lineat(*r, line).lineStart), e = std::min(info.runEnd, lineat(*r, line + 1).lineStart);
+  if (info.style.ts.object != 0 || e <= s) return true;
+  const BidiLine order = righttoleftrunorder(textof(*r) + s, e - s, _WEFontFamilyToScript(info.style.ts.font));
+  return order.levels.size() != std::size_t(e - s) || (order.levels[std::size_t(offset - s)] & 1) != 0;
+}
+
+bool wedirectionchange(i32 offset, WEReference we) {
+  const WERec* r = werec(we);
+  if (r == nullptr || !(r->flags & weFlagBidi) || offset <= 0 || offset >= r->textLength) return false;
+  if (lineat(*r, WEOffsetToLine(offset, we)).lineStart == offset) return false;
+  return werighttoleftchar(offset - 1, we) != werighttoleftchar(offset, we);
+}
+
+i32 _WECrossDirectionBoundary(i32 offset, i8 edge, WEReference we) {
+  if (!wedirectionchange(offset, we)) return offset;
+  const bool right = werighttoleftchar(edge == 0 ? offset - 1 : offset, we);
+  LongPoint p;
+  WEGetPoint(offset, right ? -1 : 1, &p, nullptr, we);
+  const i32 line = WEOffsetToLine(offset, we);
+  CrossWalk c{p.h - werec(we)->destRect.left, right, 0, offset};
+  _WESegmentLoop(line, line, SLCrossDirectionBoundary, &c, we);
+  return c.offset;
 }
 
 namespace {
@@ -269,7 +452,7 @@ void WEGetPoint(i32 offset, i16 direction, LongPoint* point, i16* lineHeight, WE
       bool trailing = offset >= lineend && offset > l.lineStart;
       if (_WEAtDirectionBoundary(offset, we))
         trailing = (_WEGetIndDirection(WEOffsetToRun(offset - 1, we), we) == 1) == _WERightToLeftEdge(offset, direction, we);
-      CharWalk c{offset, trailing, 0, 0};
+      CharWalk c{offset, trailing, _WERightToLeftEdge(offset, direction, we), 0, 0};
       _WESegmentLoop(line, line, SLCharToPixel, &c, we);
       r = werec(we);
       p.v = d.top + l.lineOrigin;

@@ -46,34 +46,44 @@ i32 offsetnear(i32 v, WEReference we) {
 // Whether a character type is punctuation that is not a digit (blanks count).
 bool skippable(i16 type) { return (type & smcTypeMask) == smCharPunct && ((type >> 8) & 0xF) != 1; }
 
-// The left or right arrow on a record with a right-to-left script: the caret moves to the
-// offset of its line whose caret (on the paragraph's side of a direction boundary) is nearest
-// on that side, so that it walks the line as shown, one character a step. Past the line's visual end it goes on in reading order: to the next or previous
-// line by one character, the way the line's direction reads.
-i32 visualstep(bool right, i32 offset, WEReference we) {
-  const WERec* r = werec(we);
-  const i32 length = r->textLength;
-  LongPoint here;
-  WEGetPoint(offset, 0, &here, nullptr, we);
-  i32 start = 0, end = 0;
-  WEFindLine(offset, -1, &start, &end, we);
-  i32 best = -1;
-  i32 bestx = 0;
-  for (i32 o = start; o <= end && o <= length; ++o) {
-    if (o == offset) continue;
-    LongPoint p;
-    WEGetPoint(o, 0, &p, nullptr, we);
-    if (p.v != here.v) continue;
-    const bool beyond = right ? p.h > here.h : p.h < here.h;
-    const bool nearer = best < 0 || (right ? p.h < bestx : p.h > bestx);
-    if (beyond && nearer) {
-      best = o;
-      bestx = p.h;
+// One character back or on (two for a two-byte character), within the text.
+i32 charstep(bool forward, i32 offset, WEReference we) {
+  const i32 length = werec(we)->textLength;
+  if (forward) return std::min(offset + (WECharByte(offset, we) == smFirstByte ? 2 : 1), length);
+  i32 o = offset - 1;
+  if (o > 0 && WECharByte(o, we) == smLastByte) --o;
+  return std::max(o, 0);
+}
+
+// The left or right arrow on a record with a right-to-left script: one character back or on in
+// the reading direction of the character the caret stands on (the left arrow reads back in
+// left-to-right text and on in right-to-left text), so that the caret moves as the line is
+// shown. Where the direction changes the caret stands on the paragraph direction's character;
+// a step that would leave it crosses the change first, and a step that lands on a change from
+// text of the other direction crosses it after, to the caret shown there.
+i32 arrowstep(bool right, i32 offset, WEReference we) {
+  const i32 length = werec(we)->textLength;
+  i8 edge = -1;  // the caret stands on the character after the offset (-1) or before it (0)
+  const bool change = wedirectionchange(offset, we);
+  if (change)
+    edge = werighttoleftchar(offset - 1, we) == _WERightToLeftEdge(offset, 0, we) ? 0 : -1;
+  else if (offset > 0 && offset >= length)
+    edge = 0;
+  bool rtl = werighttoleftchar(edge == 0 ? offset - 1 : offset, we);
+  bool forward = right != rtl;
+  if (change && forward == (edge == 0)) {
+    const i32 crossed = _WECrossDirectionBoundary(offset, edge, we);
+    if (crossed != offset) {
+      offset = crossed;
+      rtl = !rtl;
+      forward = right != rtl;
     }
   }
-  if (best >= 0) return best;
-  const bool forward = right != _WERightToLeftEdge(offset, 0, we);
-  return std::clamp(forward ? offset + 1 : offset - 1, 0, length);
+  const i32 to = charstep(forward, offset, we);
+  if (to == offset || !wedirectionchange(to, we)) return to;
+  const i8 arrived = forward ? 0 : -1;
+  const bool from = werighttoleftchar(arrived == 0 ? to - 1 : to, we);
+  return from == _WERightToLeftEdge(to, 0, we) ? to : _WECrossDirectionBoundary(to, arrived, we);
 }
 
 }  // namespace
@@ -270,14 +280,10 @@ i32 _WEArrowOffset(i16 action, i32 offset, WEReference we) {
   if (r == nullptr) return 0;
   const i32 length = r->textLength;
   offset = std::clamp(offset, 0, length);
-  if ((action == 0 || action == 1) && (r->flags & weFlagBidi)) return visualstep(action == 1, offset, we);
+  if ((action == 0 || action == 1) && (r->flags & weFlagBidi)) return arrowstep(action == 1, offset, we);
   switch (action) {
-    case 0: {
-      i32 o = offset - 1;
-      if (o > 0 && WECharByte(o, we) == smLastByte) --o;
-      return std::max(o, 0);
-    }
-    case 1: return std::min(offset + (WECharByte(offset, we) == smFirstByte ? 2 : 1), length);
+    case 0:
+    case 1: return charstep(action == 1, offset, we);
     case 2:
     case 3: {
       LongPoint p;

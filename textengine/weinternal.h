@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <type_traits>
+#include <vector>
 
 #include "platform/collections/collections.h"
 #include "platform/memory/memory.h"
@@ -416,6 +418,61 @@ bool _WEAtDirectionBoundary(i32 offset, WEReference we);
 // Whether a point at a direction boundary is taken on the right-to-left run's side (the
 // direction WEGetPoint is given: -1 right to left, 1 left to right, 0 the paragraph's).
 bool _WERightToLeftEdge(i32 offset, i16 direction, WEReference we);
+// Whether the character at an offset reads right to left: in a right-to-left run, unless the
+// run's order shows it left to right (a digit or Latin letter among the letters).
+bool werighttoleftchar(i32 offset, WEReference we);
+// Whether the characters either side of an offset, on one line, read in different directions
+// (at a boundary of runs, or within a right-to-left run).
+bool wedirectionchange(i32 offset, WEReference we);
+// The offset on the other side of a direction change within its line: the caret of the
+// character before the offset (edge 0) or after it (edge -1) stands where text of the other
+// direction has an edge; the offset there. An offset at no change comes back unchanged.
+i32 _WECrossDirectionBoundary(i32 offset, i8 edge, WEReference we);
+// A segment's width up to its byte k, as the record's hooks measure it (objects whole, slop of
+// a justified line spread over the bytes drawn).
+i32 wesegmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length, i32 k,
+                   i16 position, i32 startposition, WEReference we);
+// A right-to-left segment as it is shown: its bytes in the order the script's drawing gives the
+// run (letters from the right, digits and Latin words left to right among them), placed from
+// the segment's left edge. Widths are measured by the record's hooks as they are asked for.
+class WEShownRun {
+ public:
+  WEShownRun(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length,
+             i16 position, i32 startposition, WEReference we);
+  bool reversed(i32 i) const;  // byte i reads right to left
+  i32 left(i32 i);
+  i32 width(i32 i);
+  i32 leading(i32 i);   // the edge a caret before byte i stands at
+  i32 trailing(i32 i);  // the edge a caret after byte i stands at
+  // The caret before byte k (after the last at k = length); between characters of two
+  // directions, on the character of the direction asked for.
+  i32 caret(i32 k, bool righttoleft);
+  // The stretch of bytes of one level whose place holds pixel column x: its bytes, left edge
+  // and width; false when none does.
+  bool stretchat(i32 x, i32* start, i32* end, i32* left, i32* width);
+  // The k-th stretch in the text's order; false past the last.
+  bool stretch(i32 k, i32* start, i32* end, i32* left, i32* width);
+  i32 rightmost();  // the byte shown rightmost
+  // The places of bytes s..e-1, each stretch of them shown side by side as one span.
+  void spans(i32 s, i32 e, const std::function<void(i32, i32)>& frame);
+
+ private:
+  struct Stretch {
+    i32 start, end, left;
+  };
+  i32 prefix(i32 k);  // the width of the first k bytes
+  const WELineRec& line_;
+  const WEStyle& style_;
+  const WERuler& ruler_;
+  const u8* text_;
+  i32 length_;
+  i16 position_;
+  i32 startposition_;
+  WEReference we_;
+  std::vector<u8> level_;
+  std::vector<i32> stretch_, prefix_;
+  std::vector<Stretch> stretches_;
+};
 
 // --- Dragging the selection --------------------------------------------------------------------
 // Drags the selection from a click at a local point: 128 when the mouse did not move (the click

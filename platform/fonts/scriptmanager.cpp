@@ -5,6 +5,8 @@
 #include "platform/fonts/fonts.h"
 #include "platform/fonts/fontsinternal.h"
 #include "platform/text/bidi.h"
+#include "platform/text/macsets.h"
+#include "platform/text/textencodings.h"
 #include "platform/runtime/root.h"
 
 namespace kv {
@@ -57,6 +59,17 @@ void GetFormatOrder(i16* ordering, i16 firstFormat, i16 lastFormat, bool lineRig
     if (dirProc && dirProc(i16(firstFormat + i), dirParam)) runs[std::size_t(i)] = kBidiStrongRight;
   const BidiLine line = bidiorder(runs, lineRight);
   for (i32 j = 0; j < n; ++j) ordering[j] = i16(line.visual[std::size_t(j)]);
+}
+
+BidiLine righttoleftrunorder(const u8* text, i32 length, i16 script) {
+  if (text == nullptr || length <= 0 || !righttoleftscript(script)) return {};
+  const u32 set = script == smArabic ? u32(kTextEncodingMacArabic) : u32(kTextEncodingMacHebrew);
+  std::vector<char32_t> units(static_cast<std::size_t>(length));
+  for (i32 i = 0; i < length; ++i) {
+    const char16_t u = macsettounicode(set, text[i]);
+    units[std::size_t(i)] = u == 0xFFFF ? U'\uFFFD' : char32_t(u);
+  }
+  return bidiorder(units, true);
 }
 
 void enablejapanesescript(bool on) {

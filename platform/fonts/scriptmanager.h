@@ -9,6 +9,7 @@
 // switches it.
 #pragma once
 
+#include "platform/text/bidi.h"
 #include "platform/text/sjis.h"
 #include "platform/types.h"
 
@@ -69,6 +70,12 @@ i16 GetSysDirection();
 using StyleRunDirectionProcPtr = bool (*)(i16 formatIndex, void* dirParam);
 void GetFormatOrder(i16* ordering, i16 firstFormat, i16 lastFormat, bool lineRight, StyleRunDirectionProcPtr dirProc,
                     void* dirParam);
+
+// The order in which the bytes of one style run are shown, for a run in a font of an enabled
+// right-to-left script: its characters as a right-to-left line orders them (letters from the
+// right, digits and Latin words left to right among them), with each byte's level. Empty for
+// any other script.
+BidiLine righttoleftrunorder(const u8* text, i32 length, i16 script);
 
 // Switches the keyboard to a script; a script that is not enabled is refused (nothing changes).
 // Only the script state changes: the desktop's input method is left as it is.

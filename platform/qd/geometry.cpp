@@ -124,7 +124,7 @@ std::vector<Point> polypoints(PolyHandle poly) {
   std::memcpy(&hdr, deref(poly), sizeof hdr);
   // The stored size is trusted only as far as the block reaches.
   const Size bytes = std::min<Size>(hdr.polySize, size) - Size(sizeof hdr);
-  if (bytes <= 0) return pts;
+  if (bytes < Size(sizeof(Point))) return pts;  // not one whole point
   pts.resize(std::size_t(bytes) / sizeof(Point));
   std::memcpy(pts.data(), deref(poly) + sizeof hdr, pts.size() * sizeof(Point));
   return pts;

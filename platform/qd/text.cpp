@@ -72,16 +72,8 @@ struct RunOrder {
 
 RunOrder runorder(const Port& p, const u8* t, i32 n) {
   RunOrder o;
-  const i16 script = FontToScript(p.txFont);
-  if (n <= 0 || !righttoleftscript(script)) return o;
-  const u32 set = script == smArabic ? u32(kTextEncodingMacArabic) : u32(kTextEncodingMacHebrew);
-  std::vector<char32_t> units(static_cast<std::size_t>(n));
-  for (i32 i = 0; i < n; ++i) {
-    const char16_t u = macsettounicode(set, t[i]);
-    units[std::size_t(i)] = u == 0xFFFF ? U'\uFFFD' : char32_t(u);
-  }
-  o.righttoleft = true;
-  o.visual = bidiorder(units, true).visual;
+  o.visual = righttoleftrunorder(t, n, FontToScript(p.txFont)).visual;
+  o.righttoleft = !o.visual.empty();
   return o;
 }
 

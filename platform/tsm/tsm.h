@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -51,13 +52,15 @@ struct TSMRecord {
       if (k == key) return std::get_if<T>(&v);
     return nullptr;
   }
-  void put(OSType key, TSMValue value) {
+  // The value goes straight into the variant of the parameter (no temporary variant is built).
+  template <class T>
+  void put(OSType key, T&& value) {
     for (auto& [k, v] : params)
       if (k == key) {
-        v = std::move(value);
+        v = std::forward<T>(value);
         return;
       }
-    params.emplace_back(key, std::move(value));
+    params.emplace_back(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple(std::forward<T>(value)));
   }
 };
 

@@ -139,6 +139,8 @@ void DisposeWindow(WindowRef window) {
   removewindowhandlers(window);
   forgetwindowevents(window);
   std::unique_ptr<WindowData> gone = s.windows.remove(window);
+  // The definition's clean-up or the disposal hook may have disposed of the window already.
+  if (!gone) return;
   if (gone->update) DisposeRgn(gone->update);
   if (gone->updating) DisposeRgn(gone->updating);
   if (gone->savedvis) DisposeRgn(gone->savedvis);

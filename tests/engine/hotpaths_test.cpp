@@ -125,5 +125,55 @@ TEST_F(HotPathTest, AddAndSubtractWithANumberLiteral) {
   EXPECT_EQ(fn("add 1 to\nreturn 0"), fn("add 1 + 0 to\nreturn 0"));
 }
 
+TEST_F(HotPathTest, ANumberPutIntoAVariableReadsAsTheLongWayWroteIt) {
+  // A written number keeps its text; a computed one is turned into text when read, under the
+  // numberFormat of that moment.
+  EXPECT_EQ(fn("put 1.50 into x\nreturn x"), "1.50");
+  EXPECT_EQ(fn("put 1.50 into x\nput x + 1 into x\nreturn x"), "2.5");
+  // Over a text held in a handle, a chunk-written text, a boolean, and twice in a row.
+  EXPECT_EQ(fn("put \"a text too long to be held inside its value\" into x\nput 2 + 3 into x\nreturn x & length(x)"), "51");
+  EXPECT_EQ(fn("put \"abc\" into x\nput \"Z\" into char 2 of x\nput 4 * 2 into x\nreturn x"), "8");
+  EXPECT_EQ(fn("put 1 < 2 into x\nput x into y\nput 2 < 1 into x\nreturn x && y"), "false true");
+  EXPECT_EQ(fn("put 0 into x\nrepeat 5 times\nput x + 1 into x\nend repeat\nput x - 0.5 into x\nreturn x"), "4.5");
+  // A global, written here and read by another handler.
+  script("function readg\n  global g\n  return g\nend readg");
+  EXPECT_EQ(fn("global g\nput 6 * 7 into g\nreturn readg()"), "42");
+  // The numberFormat and explicitVars stay set after the handler that set them: these come last.
+  EXPECT_EQ(fn("set the numberFormat to \"0.00\"\nput 2 / 3 into x\nset the numberFormat to \"0.#\"\nreturn x"), "0.7");
+  EXPECT_EQ(fn("set the numberFormat to \"0.00\"\nput 1 / 3 into x\nput \"a\" after x\nreturn x"), "0.33a");
+  // An undeclared variable under explicitVars fails as a text put into it does.
+  EXPECT_EQ(fn("set the explicitVars to true\nput 1 + 1 into zz\nreturn zz"),
+            fn("set the explicitVars to true\nput \"2\" into zz\nreturn zz"));
+}
+
+TEST_F(HotPathTest, AQuotedLiteralPutAfterAVariable) {
+  // After a chunk put, after a number, after nothing, and literals the short way does not take.
+  EXPECT_EQ(fn("put \"abc\" into y\nput \"X\" into char 2 of y\nput \"d\" after y\nput \"e\" after y\nreturn y"),
+            "aXcde");
+  EXPECT_EQ(fn("put 5 + 1 into y\nput \",\" after y\nput \",\" after y\nreturn y"), "6,,");
+  EXPECT_EQ(fn("put \"a\" after y\nput \"b\" after y\nreturn y"), "ab");
+  EXPECT_EQ(fn("put \"ab\" into y\nput \"\" after y\nput \"a text of more than thirty-one characters\" after y\nreturn y"),
+            "aba text of more than thirty-one characters");
+  std::string grown = fn("put empty into y\nrepeat 200 times\nput \"abc,\" after y\nend repeat\nreturn length(y) && item 200 of y");
+  EXPECT_EQ(grown, "800 abc");
+  EXPECT_EQ(fn("set the explicitVars to true\nput \"a\" after zz\nreturn zz"),
+            fn("set the explicitVars to true\nput \"a\" & \"\" after zz\nreturn zz"));
+}
+
+TEST_F(HotPathTest, AFunctionCallFindsTheHandlerOfTheScriptThatRunsNow) {
+  // The call remembers its handler in its own script; a changed script is read anew, the
+  // first of two handlers of a name takes the call, and one that passes sends it on.
+  script("function f\n  return g() & g()\nend f\nfunction g\n  return 1\nend g\nfunction g\n  return 9\nend g");
+  script("");
+  EXPECT_EQ(eval("f()"), "11");
+  EXPECT_EQ(eval("f()"), "11");
+  setscript(0, "function f\n  return g() & g()\nend f\nfunction g\n  return 2\nend g");
+  EXPECT_EQ(eval("f()"), "22");
+  setscript(0, "function f\n  return g() & g()\nend f\nfunction g\n  pass g\nend g");
+  setscript(1, "function g\n  return 3\nend g");
+  EXPECT_EQ(eval("f()"), "33");
+  EXPECT_EQ(eval("f()"), "33");
+}
+
 }  // namespace
 }  // namespace kv

@@ -152,5 +152,10 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   put(huge, 7, Rect{-32000, -32000, 32000, 32000}, {}, "");  // a huge arc
   put(huge, 3, Rect{-32764, 5, 14, -32764}, {}, "");          // a line across the range
   out->push_back(huge);
+  // A polygon graphic whose size word reaches past its data, which leaves less than one point
+  // after the header.
+  std::vector<std::uint8_t> poly{0};
+  put(poly, 4, Rect{10, 10, 60, 60}, {0x05, 0xAA, 0, 0, 0, 0, 0, 40, 0, 40, 0, 0}, "");
+  out->push_back(poly);
   return out->size();
 }

@@ -2,11 +2,15 @@
 // target its own seed inputs as they are (the inputs a fault was found with are kept there, so
 // CI replays each of them), then a deterministic stream of generated inputs (random bytes, and
 // mutations of the seeds) on the big-stack thread, resetting the runtime after each. `--runs N`
-// sets the count of generated inputs, `--seed N` another stream.
+// sets the count of generated inputs, `--seed N` another stream. Files named on the command line
+// are run instead, each as one input (a failing input libFuzzer kept, replayed in this build).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "platform/runtime/bigstack.h"
@@ -19,9 +23,31 @@ extern "C" __attribute__((weak)) std::size_t kvFuzzSeeds(std::vector<std::vector
 int main(int argc, char** argv) {
   long runs = 2000;
   std::uint64_t seed = 0;
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "--runs") == 0) runs = std::atol(argv[i + 1]);
-    if (std::strcmp(argv[i], "--seed") == 0) seed = std::strtoull(argv[i + 1], nullptr, 10);
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    if (i + 1 < argc && std::strcmp(argv[i], "--runs") == 0) {
+      runs = std::atol(argv[++i]);
+    } else if (i + 1 < argc && std::strcmp(argv[i], "--seed") == 0) {
+      seed = std::strtoull(argv[++i], nullptr, 10);
+    } else {
+      files.push_back(argv[i]);
+    }
+  }
+  if (!files.empty()) {
+    return kv::runonbigstack([&files]() {
+      for (const std::string& f : files) {
+        std::ifstream in(f, std::ios::binary);
+        if (!in) {
+          std::fprintf(stderr, "cannot read %s\n", f.c_str());
+          return 1;
+        }
+        const std::vector<std::uint8_t> input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        LLVMFuzzerTestOneInput(input.data(), input.size());
+        kv::resetruntime();
+        std::printf("%s replayed\n", f.c_str());
+      }
+      return 0;
+    });
   }
   return kv::runonbigstack([runs, seed]() {
     std::vector<std::vector<std::uint8_t>> seeds;

@@ -362,6 +362,13 @@ TEST_F(ShapeTest, PolygonsRecordLinesAndTheirBounds) {
   hdr.polySize = 60000;
   std::memcpy(deref(poly), &hdr, sizeof hdr);
   EXPECT_EQ(polypoints(poly).size(), 4u);
+  // One that leaves less than a whole point (a stored graphic's, found by the card-drawing
+  // fuzz target) is no polygon: painting it changes nothing.
+  hdr.polySize = u16(sizeof hdr + 3);
+  std::memcpy(deref(poly), &hdr, sizeof hdr);
+  EXPECT_TRUE(polypoints(poly).empty());
+  PaintPoly(poly);
+  EXPECT_EQ(inked(gw), 0);
   KillPoly(poly);
 }
 

@@ -382,6 +382,20 @@ TEST_F(CardDrawingTest, TheInteriorClippingAndThemeBrushOfAWindow) {
 // Every card of a project holding every kind of object, drawn into the offscreen world,
 // leaves the project as it was: no record marked changed, the file's bytes the same after
 // closing.
+TEST_F(CardDrawingTest, AnObjectWithAnotherKindsStyleIsNotDrawnInIt) {
+  // As a damaged project may hold them: a graphic and a button with a field's style, a
+  // graphic and a field with a button's. Drawn in those styles, they got a text record or a
+  // control that only a field or a button gives back when it goes (the fixture counts what is
+  // left once the window closes).
+  opencard({obj(Object::graphic, 300), obj(Object::graphic, 201)},
+           {obj(Object::button, 301), obj(Object::field, 200), obj(Object::field, 300), obj(Object::button, 201)});
+  ASSERT_EQ(CreateOffScreen(32), 1);
+  draw(100);
+  probeall();
+  const Handle card = current().cardspots;
+  EXPECT_EQ(order(draw(100)), (std::vector<std::pair<Handle, i16>>{{card, 2}, {card, 3}}));
+}
+
 TEST_F(CardDrawingTest, DrawingEveryCardChangesNothingInTheProject) {
   testproject::Project p;
   testproject::Window w;

@@ -3,11 +3,16 @@
 // caret's places, the dual caret and the arrow keys walking the line as it is shown.
 #include <algorithm>
 #include <array>
+#include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include "platform/events/eventrecord.h"
 #include "platform/fonts/scriptmanager.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/copybits.h"
+#include "platform/qd/qdtext.h"
+#include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "tests/textengine/wetest.h"
 
@@ -44,6 +49,42 @@ class WEBidiTest : public WETest {
     EXPECT_EQ(_WESetRulerRange(0, 6, weDoDirection, &ruler, we), noErr);
     EXPECT_EQ(WECalText(we), noErr);
     return we;
+  }
+  // A record of style runs (bytes, font) in a paragraph of the given direction.
+  WEReference runs(std::initializer_list<std::pair<const char*, i16>> parts, i8 direction) {
+    std::string bytes;
+    for (const auto& part : parts) bytes += part.first;
+    const WEReference we = maketext(bytes.c_str());
+    const LongRect r{10, 10, 40, 90};
+    WESetDestRect(&r, we);
+    WESetViewRect(&r, we);
+    i32 at = 0;
+    for (const auto& part : parts) {
+      const i32 n = i32(std::strlen(part.first));
+      const WETextStyle ts = style(part.second);
+      EXPECT_EQ(_WESetStyleRange(at, at + n, weDoFont | weDoSize, &ts, we), noErr);
+      at += n;
+    }
+    WERuler ruler{};
+    ruler.direction = direction;
+    EXPECT_EQ(_WESetRulerRange(0, at, weDoDirection, &ruler, we), noErr);
+    EXPECT_EQ(WECalText(we), noErr);
+    return we;
+  }
+  // The offsets one arrow key visits from an offset, as many times as asked.
+  static std::vector<i32> walk(i16 key, i32 from, int steps, WEReference we) {
+    WESetSelection(from, from, we);
+    std::vector<i32> visited{from};
+    for (int i = 0; i < steps; ++i) {
+      _WEDoArrowKey(key, 0, we);
+      visited.push_back(rec(we).selStart);
+    }
+    return visited;
+  }
+  static i16 width(i16 font, u8 c) {
+    TextFont(font);
+    TextSize(12);
+    return CharWidth(c);
   }
   static void clear() {
     const Rect all{0, 0, 100, 100};
@@ -187,6 +228,162 @@ TEST_F(WEBidiTest, ArrowKeysWalkTheLineAsShown) {
   // Shift extends the selection the same way.
   _WEDoArrowKey(kLeftArrow, shiftKey, we);
   EXPECT_EQ(rec(we).selEnd - rec(we).selStart, 1);
+}
+
+TEST_F(WEBidiTest, ArrowKeysCrossDirectionBoundaries) {
+  // Left to right: "ab", alef bet gimel, "cd"; shown a b gimel bet alef c d. Right to left:
+  // alef and a no-break space, "cde", bet gimel; shown gimel bet c d e no-break-space alef.
+  const char hebrew3[] = {char(0xE0), char(0xE1), char(0xE2), 0}, hebrew2a[] = {char(0xE0), char(0xCA), 0},
+             hebrew2b[] = {char(0xE1), char(0xE2), 0};
+  struct Case {
+    WEReference we;
+    i16 key;
+    i32 from;
+    std::vector<i32> visited;
+  };
+  const WEReference ltr = runs({{"ab", 3}, {hebrew3, kHebrewFont}, {"cd", 3}}, 0);
+  const WEReference rtl = runs({{hebrew2a, kHebrewFont}, {"cde", 3}, {hebrew2b, kHebrewFont}}, -1);
+  // The caret after "b" is where gimel's left edge is: crossing gives the offset after gimel,
+  // and the caret before "c" crosses to the offset before alef.
+  EXPECT_EQ(_WECrossDirectionBoundary(2, 0, ltr), 5);
+  EXPECT_EQ(caretx(2, 1, ltr), caretx(5, -1, ltr));
+  EXPECT_EQ(_WECrossDirectionBoundary(5, -1, ltr), 2);
+  EXPECT_EQ(_WECrossDirectionBoundary(3, 0, ltr), 3) << "no boundary";
+  EXPECT_EQ(_WECrossDirectionBoundary(2, 0, rtl), 5) << "after the no-break space: after \"e\"";
+  const Case cases[] = {{ltr, kRightArrow, 0, {0, 1, 2, 4, 3, 5, 6, 7}},
+                        {ltr, kLeftArrow, 7, {7, 6, 5, 3, 4, 2, 1, 0}},
+                        {rtl, kLeftArrow, 0, {0, 1, 2, 4, 3, 5, 6, 7}},
+                        {rtl, kRightArrow, 7, {7, 6, 5, 3, 4, 2, 1, 0}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.we == ltr ? "left to right" : "right to left");
+    const std::vector<i32> visited = walk(c.key, c.from, 7, c.we);
+    EXPECT_EQ(visited, c.visited);
+    // Each step moves the caret shown one way.
+    for (std::size_t i = 1; i < visited.size(); ++i) {
+      const i32 before = caretx(visited[i - 1], 0, c.we), after = caretx(visited[i], 0, c.we);
+      if (c.key == kRightArrow) {
+        EXPECT_GT(after, before) << "step " << i;
+      } else {
+        EXPECT_LT(after, before) << "step " << i;
+      }
+    }
+  }
+}
+
+TEST_F(WEBidiTest, TheSelectionOfRightToLeftLinesRunsToTheEdgeItContinuesPast) {
+  // Two right-to-left paragraphs, alef bet and gimel dalet, right aligned; the range from
+  // between alef and bet to between gimel and dalet.
+  const char text[] = {char(0xE0), char(0xE1), 13, char(0xE2), char(0xE3), 0};
+  const WEReference we = runs({{text, kHebrewFont}}, -1);
+  ASSERT_EQ(rec(we).nLines, 2);
+  RgnHandle rgn = WEGetHiliteRgn(1, 4, we);
+  ASSERT_NE(rgn, 0u);
+  const i16 line1 = 15, line2 = 15 + 16;
+  struct Probe {
+    i32 h, v;
+    bool in;
+  };
+  // First line: bet, and on to the destination's left edge (the paragraph reads on that way);
+  // not alef. Second line: gimel only, nothing left of it.
+  const Probe probes[] = {{11, line1, true},
+                          {caretx(1, 0, we) - 1, line1, true},
+                          {caretx(1, 0, we), line1, false},
+                          {caretx(3, 0, we) - 1, line2, true},
+                          {caretx(4, 0, we), line2, true},
+                          {caretx(4, 0, we) - 1, line2, false},
+                          {11, line2, false}};
+  for (const Probe& p : probes) EXPECT_EQ(PtInRgn(Point{i16(p.v), i16(p.h)}, rgn), p.in) << p.h << "," << p.v;
+  DisposeRgn(rgn);
+  // The whole text after a final return: the empty line below adds nothing.
+  const char ended[] = {char(0xE0), char(0xE1), 13, 0};
+  const WEReference we2 = runs({{ended, kHebrewFont}}, -1);
+  rgn = WEGetHiliteRgn(0, 3, we2);
+  ASSERT_NE(rgn, 0u);
+  Rect bounds;
+  GetRegionBounds(rgn, &bounds);
+  LongPoint end;
+  i16 height = 0;
+  WEGetPoint(0, 0, &end, &height, we2);
+  EXPECT_EQ(bounds, (Rect{10, 10, i16(10 + height), 90}));
+  DisposeRgn(rgn);
+}
+
+TEST_F(WEBidiTest, ASelectedObjectIsFramedWhole) {
+  const char text[] = {char(0xE0), char(0xE1), 0};
+  const WEReference we = runs({{text, kHebrewFont}}, 0);
+  ASSERT_EQ(_WEInsertObjectAtOffset(0, fourcc("PICT"), NewHandleClear(4), Point{8, 20}, we), noErr);
+  ASSERT_EQ(WECalText(we), noErr);
+  RgnHandle rgn = WEGetHiliteRgn(0, 1, we);
+  ASSERT_NE(rgn, 0u);
+  Rect bounds;
+  GetRegionBounds(rgn, &bounds);
+  LongPoint p;
+  i16 height = 0;
+  WEGetPoint(0, 0, &p, &height, we);
+  // The object takes the right-to-left font of the text after it: it is shown after alef and
+  // bet, its frame over the line's height and nothing of the letters.
+  EXPECT_EQ(bounds, (Rect{10, i16(10 + width(kHebrewFont, 0xE0) + width(kHebrewFont, 0xE1)), i16(10 + height),
+                          i16(10 + width(kHebrewFont, 0xE0) + width(kHebrewFont, 0xE1) + 20)}));
+  DisposeRgn(rgn);
+}
+
+TEST_F(WEBidiTest, LatinLettersInARightToLeftRunKeepTheirOwnOrder) {
+  // alef bet, a space, "cd", a space, gimel, all in the Hebrew font: shown
+  // gimel _ c d _ bet alef.
+  const char text[] = {char(0xE0), char(0xE1), ' ', 'c', 'd', ' ', char(0xE2), 0};
+  const WEReference we = runs({{text, kHebrewFont}}, -1);
+  const i32 wc = width(kHebrewFont, 'c'), wd = width(kHebrewFont, 'd');
+  ASSERT_NE(wc, wd) << "the letters must differ for the order to show";
+  const i32 right = caretx(0, 0, we);
+  const i32 afterspace = right - width(kHebrewFont, 0xE0) - width(kHebrewFont, 0xE1) - width(kHebrewFont, ' ');
+  EXPECT_EQ(caretx(3, 0, we), afterspace) << "before c: where the Hebrew before it ends";
+  EXPECT_EQ(caretx(4, 0, we), afterspace - wd) << "between c and d";
+  EXPECT_EQ(caretx(5, 0, we), afterspace - wd - wc) << "after d: at the space's right edge";
+  // Clicks either side of the place between c and d, and on the left half of c.
+  struct Click {
+    i32 h;
+    i32 offset;
+    i8 edge;
+  };
+  const i32 between = afterspace - wd;
+  const Click clicks[] = {{between - 1, 4, 0}, {between + 1, 4, -1}, {between - wc + 1, 3, -1}};
+  for (const Click& c : clicks) {
+    const LongPoint p{15, c.h};
+    i8 edge = 9;
+    EXPECT_EQ(WEGetOffset(&p, &edge, we), c.offset) << "at " << c.h;
+    EXPECT_EQ(edge, c.edge) << "at " << c.h;
+  }
+  // Selecting "c" alone covers c's place; bet, the space and "c" are two pieces, with "d" shown
+  // between them left out.
+  RgnHandle rgn = WEGetHiliteRgn(3, 4, we);
+  ASSERT_NE(rgn, 0u);
+  Rect bounds;
+  GetRegionBounds(rgn, &bounds);
+  EXPECT_EQ(bounds.left, between - wc);
+  EXPECT_EQ(bounds.right, between);
+  DisposeRgn(rgn);
+  rgn = WEGetHiliteRgn(1, 4, we);
+  ASSERT_NE(rgn, 0u);
+  GetRegionBounds(rgn, &bounds);
+  EXPECT_EQ(bounds.left, between - wc);
+  EXPECT_EQ(bounds.right, caretx(1, 0, we));
+  EXPECT_FALSE(PtInRgn(Point{15, i16(between)}, rgn));
+  EXPECT_FALSE(PtInRgn(Point{15, i16(afterspace - 1)}, rgn));
+  EXPECT_TRUE(PtInRgn(Point{15, i16(afterspace)}, rgn));
+  DisposeRgn(rgn);
+}
+
+TEST_F(WEBidiTest, ArrowKeysWalkLatinLettersInARightToLeftRunAsShown) {
+  // alef bet, a space, "cde", a space, gimel, all in the Hebrew font: shown
+  // gimel _ c d e _ bet alef.
+  const char text[] = {char(0xE0), char(0xE1), ' ', 'c', 'd', 'e', ' ', char(0xE2), 0};
+  const WEReference we = runs({{text, kHebrewFont}}, -1);
+  EXPECT_EQ(_WECrossDirectionBoundary(3, 0, we), 6) << "right of e: after e";
+  EXPECT_EQ(_WECrossDirectionBoundary(3, -1, we), 6) << "left of c: before the space after e";
+  const std::vector<i32> left = walk(kLeftArrow, 0, 8, we), right = walk(kRightArrow, 8, 8, we);
+  EXPECT_EQ(left, (std::vector<i32>{0, 1, 2, 3, 5, 4, 6, 7, 8}));
+  EXPECT_EQ(right, (std::vector<i32>{8, 7, 6, 4, 5, 3, 2, 1, 0}));
+  for (std::size_t i = 1; i < left.size(); ++i) EXPECT_LT(caretx(left[i], 0, we), caretx(left[i - 1], 0, we)) << i;
 }
 
 TEST_F(WEBidiTest, WithoutRightToLeftScriptsRunsKeepTheirOrder) {
