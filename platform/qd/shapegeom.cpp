@@ -63,6 +63,16 @@ namespace {
 // Whether the centre of a pixel lies in a wedge, by its angle seen from the centre of r.
 struct Wedge {
   double cx, cy, w, h, start, arc;
+  // The cosine and sine of the two rays (start, start + arc), worked out once per wedge.
+  double raycos[2] = {0, 0}, raysin[2] = {0, 0};
+
+  void setrays() {
+    for (int i = 0; i < 2; ++i) {
+      const double th = (i == 0 ? start : start + arc) * std::numbers::pi / 180.0;
+      raycos[i] = std::cos(th);
+      raysin[i] = std::sin(th);
+    }
+  }
 
   bool contains(i32 x, i32 y) const {
     constexpr double eps = 1e-9;
@@ -71,14 +81,14 @@ struct Wedge {
     return rel <= arc + eps || rel >= 360.0 - eps;
   }
 
-  // Where the ray of an angle crosses the line through the centres of row y, if it does.
-  bool raycrossing(double angle, i32 y, double* x) const {
-    const double th = angle * std::numbers::pi / 180.0;
-    const double c = std::cos(th), dy = y + 0.5 - cy;
+  // Where ray `ray` (0 the start, 1 the end) crosses the line through the centres of row y,
+  // if it does.
+  bool raycrossing(int ray, i32 y, double* x) const {
+    const double c = raycos[ray], dy = y + 0.5 - cy;
     if (std::abs(c) < 1e-12) return false;
     const double t = -dy / (h * c);
     if (t < 0) return false;
-    *x = cx + t * w * std::sin(th);
+    *x = cx + t * w * raysin[ray];
     return true;
   }
 
@@ -87,19 +97,31 @@ struct Wedge {
   // the pixels next to those places are tested one by one; each stretch between them is
   // tested once.
   void rowspans(i32 x1, i32 x2, i32 y, std::vector<pixman_box32_t>& boxes) const {
-    std::vector<i32> marks;
+    // At most four columns beside each of the three places (no allocation per row).
+    i32 marks[12];
+    i32* end = marks;
     auto mark = [&](double xb) {
       if (!(xb > x1 - 4.0 && xb < x2 + 4.0)) return;
       const i32 base = i32(std::floor(xb - 0.5));
       for (i32 d = -1; d <= 2; ++d)
-        if (base + d >= x1 && base + d < x2) marks.push_back(base + d);
+        if (base + d >= x1 && base + d < x2) *end++ = base + d;
     };
     double xb = 0;
     mark(cx);
-    if (raycrossing(start, y, &xb)) mark(xb);
-    if (raycrossing(start + arc, y, &xb)) mark(xb);
-    std::sort(marks.begin(), marks.end());
-    marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
+    if (raycrossing(0, y, &xb)) mark(xb);
+    if (raycrossing(1, y, &xb)) mark(xb);
+    // In order, each column once (an insertion sort of at most twelve).
+    i32 count = 0;
+    for (const i32* at = marks; at != end; ++at) {
+      i32 i = count;
+      while (i > 0 && marks[i - 1] > *at) --i;
+      if (i > 0 && marks[i - 1] == *at) continue;
+      const i32 v = *at;
+      for (i32 j = count; j > i; --j) marks[j] = marks[j - 1];
+      marks[i] = v;
+      ++count;
+    }
+    end = marks + count;
     i32 runstart = 0;
     bool inrun = false;
     auto stretch = [&](i32 from, bool in) {
@@ -112,7 +134,8 @@ struct Wedge {
       }
     };
     i32 pos = x1;
-    for (const i32 m : marks) {
+    for (const i32* at = marks; at != end; ++at) {
+      const i32 m = *at;
       if (pos < m) stretch(pos, contains(pos + (m - pos) / 2, y));
       stretch(m, contains(m, y));
       pos = m + 1;
@@ -132,8 +155,9 @@ void clipwedge(RegionData& rgn, const Rect& r, i32 startangle, i32 arcangle) {
   }
   double start = std::fmod(double(startangle), 360.0);
   if (start < 0) start += 360.0;
-  const Wedge wedge{(r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0, double(r.right - r.left),
-                    double(r.bottom - r.top), start, double(arcangle)};
+  Wedge wedge{(r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0, double(r.right - r.left),
+              double(r.bottom - r.top), start, double(arcangle)};
+  wedge.setrays();
   std::vector<pixman_box32_t> boxes;
   int n = 0;
   const pixman_box32_t* b = rgn.boxes(&n);
