@@ -597,14 +597,6 @@ SDL2Backend* sdl2of(Backend& b) { return b.headless() ? nullptr : dynamic_cast<S
 
 }  // namespace
 
-bool displayavailable() {
-  const char* driver = std::getenv("SDL_VIDEODRIVER");
-  if (driver && *driver) return true;
-  const char* x = std::getenv("DISPLAY");
-  const char* wl = std::getenv("WAYLAND_DISPLAY");
-  return (x && *x) || (wl && *wl);
-}
-
 const SDL2Counters* sdl2counters(Backend& b) {
   SDL2Backend* s = sdl2of(b);
   return s ? &s->counters() : nullptr;
@@ -784,15 +776,6 @@ std::unique_ptr<Backend> opensdl2backend(const ScreenInfo& asked, std::string* w
   // aspect kept (bars on the sides), and mouse positions come back in the screen's pixels.
   SDL_RenderSetLogicalSize(ren, w, h);
   return std::make_unique<SDL2Backend>(win, ren, tex, screen);
-}
-
-std::unique_ptr<Backend> openbackend(bool headless, const ScreenInfo& screen, bool fit) {
-  if (!headless && displayavailable()) {
-    std::string why;
-    if (auto b = opensdl2backend(screen, &why, fit)) return b;
-    std::fprintf(stderr, "kestrove: %s; running headless\n", why.c_str());
-  }
-  return std::make_unique<HeadlessBackend>(std::vector<ScreenInfo>{screen});
 }
 
 }  // namespace kv

@@ -82,7 +82,6 @@ struct MovieData {
 struct MovieState {
   Registry<MovieData, RegType::movie> movies;
   OSErr lasterr = noErr;
-  bool fail = false;
 };
 
 MovieState& ms() { return state<MovieState>(); }
@@ -408,9 +407,7 @@ void advance(MovieData& d, Movie id) {
 
 }  // namespace
 
-OSErr EnterMovies() { return ms().lasterr = ms().fail ? OSErr(movieToolboxUninitialized) : OSErr(noErr); }
 OSErr GetMoviesError() { return ms().lasterr; }
-void failmovielayer(bool fail) { ms().fail = fail; }
 
 OSErr NewMovieFromPath(std::string_view macromanpath, Movie* movie) {
   *movie = nilid;

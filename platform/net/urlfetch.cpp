@@ -15,12 +15,6 @@ constexpr long kConnectSeconds = 30;
 constexpr long kStalledSeconds = 60;
 constexpr long kMaxRedirects = 5;
 
-bool schemechar(char c, bool first) {
-  bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-  if (first) return letter;
-  return letter || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-}
-
 // The URL as libcurl takes it: UTF-8, with every byte that may not stand in a URL as it is
 // (controls, blanks and bytes outside ASCII) percent-escaped.
 std::string wireform(std::string_view macroman) {
@@ -73,14 +67,6 @@ struct EasyDeleter {
 };
 
 }  // namespace
-
-bool isurl(std::string_view text) {
-  std::size_t colon = text.find("://");
-  if (colon == std::string_view::npos || colon == 0) return false;
-  for (std::size_t i = 0; i < colon; ++i)
-    if (!schemechar(text[i], i == 0)) return false;
-  return true;
-}
 
 FetchStatus fetchurl(std::string_view macromanurl, std::size_t limit, FetchedContent* out) {
   *out = FetchedContent{};

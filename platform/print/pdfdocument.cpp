@@ -12,7 +12,7 @@
 #include "platform/backend/backend.h"
 #include "platform/files/files.h"
 #include "platform/launch/launch.h"
-#include "platform/print/printimpl.h"
+#include "platform/print/pdfmodule.h"
 #include "platform/qd/ports.h"
 #include "platform/testing/transcript.h"
 #include "platform/text/macroman.h"
@@ -35,10 +35,7 @@ struct PdfDocument {
   }
 };
 
-Session::Session() = default;
-Session::~Session() {
-  if (document) pdfabandon(*this);
-}
+void freepdfdocument(PdfDocument* d) { delete d; }
 
 namespace {
 
@@ -81,7 +78,7 @@ OSStatus pdfbegin(Session& s, const PrintSettings& settings, const PageFormat& f
   cairo_pdf_surface_set_metadata(doc->surface, CAIRO_PDF_METADATA_TITLE, title.c_str());
   cairo_pdf_surface_set_metadata(doc->surface, CAIRO_PDF_METADATA_CREATOR, "Kestrove");
   doc->cr = cairo_create(doc->surface);
-  s.document = std::move(doc);
+  s.document.reset(doc.release());
   return noErr;
 }
 
@@ -120,7 +117,7 @@ OSStatus pdfpage(Session& s, GWorldPtr world, const Rect& bounds, i32 scale) {
 }
 
 OSStatus pdfend(Session& s) {
-  std::unique_ptr<PdfDocument> doc = std::move(s.document);
+  std::unique_ptr<PdfDocument> doc(s.document.release());
   if (!doc) return kPMOutOfScope;
   cairo_destroy(doc->cr);
   doc->cr = nullptr;
@@ -145,7 +142,7 @@ OSStatus pdfend(Session& s) {
 }
 
 void pdfabandon(Session& s) {
-  std::unique_ptr<PdfDocument> doc = std::move(s.document);
+  std::unique_ptr<PdfDocument> doc(s.document.release());
   if (!doc) return;
   cairo_destroy(doc->cr);
   doc->cr = nullptr;

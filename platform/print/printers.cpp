@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/print/printimpl.h"
+#include "platform/print/printersmodule.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
 #include "platform/text/macroman.h"
@@ -18,8 +18,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 kPaperNames = 205;
-constexpr double kOwnMargin = 18;
 
 struct PrinterState {
   std::optional<std::vector<PMTestPrinter>> test;
@@ -57,11 +55,6 @@ struct Dests {
     return nullptr;
   }
 };
-
-PMPaper paperof(const std::string& name, double width, double height, double top, double left, double bottom,
-                double right) {
-  return PMPaper{name, PMRect{0, 0, height, width}, PMRect{top, left, height - bottom, width - right}};
-}
 
 }  // namespace
 
@@ -106,26 +99,6 @@ bool currentprinter(PrinterEntry* out) {
   *out = list[0];
   return true;
 }
-
-std::vector<PMPaper> ownpapers() {
-  std::vector<PMPaper> out;
-  for (i16 k = 1; k <= 64; ++k) {
-    Str255 entry{};
-    GetIndString(entry, kPaperNames, k);
-    if (entry[0] == 0) break;
-    const std::string text(reinterpret_cast<const char*>(entry + 1), entry[0]);
-    const std::size_t eq = text.find('=');
-    if (eq == std::string::npos) continue;
-    int w = 0, h = 0;
-    std::string size = text.substr(eq + 1);
-    size.erase(0, size.find_first_not_of("\r\n"));
-    if (std::sscanf(size.c_str(), "%dx%d", &w, &h) != 2 || w <= 2 * kOwnMargin || h <= 2 * kOwnMargin) continue;
-    out.push_back(paperof(text.substr(0, eq), w, h, kOwnMargin, kOwnMargin, kOwnMargin, kOwnMargin));
-  }
-  return out;
-}
-
-std::vector<PMPaper> pmownpapers() { return ownpapers(); }
 
 std::vector<PMPaper> printerpapers(const PrinterEntry& printer) {
   const PrinterState& s = prs();
@@ -215,11 +188,6 @@ OSStatus PMPrinterGetMakeAndModelName(std::string* name) {
   PrinterEntry p;
   *name = currentprinter(&p) ? p.model : std::string();
   return noErr;
-}
-
-OSStatus PMPrinterGetDriverReleaseInfo(std::string* version) {
-  if (version != nullptr) version->clear();
-  return kPMGeneralError;
 }
 
 void pmusetestprinters(const std::vector<PMTestPrinter>& printers) {

@@ -22,7 +22,10 @@ struct PrintSettings {
   std::string jobname;
 };
 
-struct PdfDocument;  // pdfdocument.cpp
+struct PdfDocument;  // pdfdocument.cpp, in the pdf module
+struct PdfDocumentFree {
+  void operator()(PdfDocument* d) const;
+};
 
 struct Session {
   GWorldPtr page = 0;  // the open page's port
@@ -34,7 +37,7 @@ struct Session {
   PMPageEndedProc ended = nullptr;
   u16 destination = kPMDestinationPrinter;
   std::string path;  // the PDF file of a file destination (UTF-8)
-  std::unique_ptr<PdfDocument> document;
+  std::unique_ptr<PdfDocument, PdfDocumentFree> document;
   bool progress = false;  // the document notes its pages as a progress window does
   i32 pagesdone = 0;
   Session();
@@ -53,6 +56,9 @@ bool currentprinter(PrinterEntry* out);
 std::vector<PMPaper> printerpapers(const PrinterEntry& printer);
 // The program's own papers (string list 205) with 18 points of margin.
 std::vector<PMPaper> ownpapers();
+// A paper of this size (points) and these margins.
+PMPaper paperof(const std::string& name, double width, double height, double top, double left, double bottom,
+                double right);
 // Sends a finished PDF file to the printer with its copies (captured for a test printer).
 OSStatus sendtoprinter(const PrinterEntry& printer, const std::string& pdfpath, const std::string& title, u32 copies);
 

@@ -49,10 +49,11 @@ std::vector<std::string> inputdevicenames() {
   return out;
 }
 
-SoundCapture::~SoundCapture() {
+void SoundCapture::close() {
   if (device_ != 0) {
     SDL_CloseAudioDevice(device_);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    device_ = 0;
   }
 }
 

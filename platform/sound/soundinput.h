@@ -21,7 +21,7 @@ std::vector<std::string> inputdevicenames();
 class SoundCapture {
  public:
   SoundCapture() = default;
-  ~SoundCapture();
+  ~SoundCapture() { close(); }
   SoundCapture(const SoundCapture&) = delete;
   SoundCapture& operator=(const SoundCapture&) = delete;
 
@@ -31,6 +31,8 @@ class SoundCapture {
   void stop();
   bool running() const { return running_; }
   // Appends what was heard since the last call.
+  // Lets the device go (the destructor calls it).
+  void close();
   void drain(std::vector<i16>& out);
 
  private:

@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
   // The speech library opens an audio client it never uses: pointed at no server, it reaches
   // none and leaves no folder of its own behind.
   setenv("PULSE_SERVER", "unix:/nonexistent/kestrove-test", 1);
+  // The service modules are found where the build puts them.
+  setenv("KESTROVE_MODULE_DIR", KV_MODULE_DIR, 0);
   testing::InitGoogleTest(&argc, argv);
   // No test writes into the real home folder (preferences and the like).
   kv::TemporaryHome home;
