@@ -42,6 +42,8 @@ export TZ=UTC
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export PULSE_SERVER=unix:/nonexistent/kestrove-fuzz
+# The services of large libraries come from the modules built beside the targets.
+export KESTROVE_MODULE_DIR="$build"
 tmproot=/tmp
 [ -d /dev/shm ] && [ -w /dev/shm ] && tmproot=/dev/shm
 TMPDIR=$(mktemp -d "$tmproot/kestrove-fuzz-XXXXXX")

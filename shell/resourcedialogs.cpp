@@ -90,6 +90,7 @@ struct ScriptDialog {
   i16 dlogid = 0;
   i16 count = 0;
   Handle variables = nilhandle;
+  u32 variablesserial = 0;  // the list's serial: its id may name a later block once it is gone
   DialogRef dialog = nilid;
   GrafPtr port = nilid;
 };
@@ -197,7 +198,7 @@ i16 getitemvars(Handle variables, i16 item, varentry* out, bool create, i32* ind
   const int n = std::snprintf(name, sizeof name, "item%d", int(item));
   Str255 pname{};
   pstrassign(pname, sizeof pname, name, std::size_t(n));
-  // The handler that loaded the dialog may have ended: its list went with it.
+  // No list: the handler that loaded the dialog ended and its list went with it.
   if (variables == nilhandle || !IsValidHandle(variables)) return 16;
   u32 key = 0;
   getkey(pname, &key);
@@ -226,6 +227,12 @@ i16 getitemvars(Handle variables, i16 item, varentry* out, bool create, i32* ind
 
 namespace {
 
+// The item variables of the handler that loaded the dialog, or none once that handler ended
+// and released them (its list's id is then checked by serial, never trusted alone).
+Handle itemlist(const ScriptDialog& s) {
+  return s.variablesserial != 0 && HandleSerial(s.variables) == s.variablesserial ? s.variables : nilhandle;
+}
+
 i16 readitem(Handle variables, i16 item, std::string* text) {
   varentry e{};
   if (i16 st = getitemvars(variables, item, &e, false, nullptr)) return st;
@@ -247,7 +254,7 @@ i16 storeitems(const ScriptDialog& s) {
   for (i16 item = 1; item < s.count; ++item) {
     Str255 t{};
     getitemstring(s.dialog, item, t);
-    if (i16 st = writeitem(s.variables, item, t)) return st;
+    if (i16 st = writeitem(itemlist(s), item, t)) return st;
   }
   return 0;
 }
@@ -341,7 +348,7 @@ void PdialogRTdialoguseraction(DialogRef dialog, i16 item) {
   ScriptDialog* s = descriptorofwindow(dialog);
   if (s == nullptr) return;
   std::string t;
-  if (readitem(s->variables, item, &t) != 0 || t.size() < 5) return;
+  if (readitem(itemlist(*s), item, &t) != 0 || t.size() < 5) return;
   const std::string text = t.substr(5);
   SavedPen saved(dialog);
   Rect box = boxof(dialog, item);
@@ -385,7 +392,7 @@ i16 applyitems(ScriptDialog& s) {
   DialogRef d = s.dialog;
   for (i16 item = 1; item < s.count; ++item) {
     std::string t;
-    if (i16 st = readitem(s.variables, item, &t)) return st;
+    if (i16 st = readitem(itemlist(s), item, &t)) return st;
     if (t.size() < 5) continue;
     Str255 now{};
     getitemstring(d, item, now);
@@ -468,7 +475,7 @@ i16 applyitems(ScriptDialog& s) {
           SelectDialogItemText(d, item, 0, kTEMaxLength);
           Str255 fresh{};
           getitemstring(d, item, fresh);
-          if (i16 st = writeitem(s.variables, item, fresh)) return st;
+          if (i16 st = writeitem(itemlist(s), item, fresh)) return st;
         }
         visibility();
         enabled();
@@ -513,7 +520,7 @@ bool PdialogRTmystdialog(DialogRef dialog, EventRecord* event, i16* itemhit) {
       if ((event->modifiers & cmdKey) && s != nullptr) {
         for (i16 item = 1; item < s->count; ++item) {
           std::string t;
-          if (readitem(s->variables, item, &t) != 0) break;
+          if (readitem(itemlist(*s), item, &t) != 0) break;
           if (t.size() >= 4 && t[0] == 'b' && u8(t[3]) == c && kindof(dialog, item) == kPushButtonItem) {
             flashcontrol(controlof(dialog, item));
             *itemhit = item;
@@ -601,6 +608,7 @@ i16 preload(fred* what, Handle variables, i32* result) {
   s->dlogid = i16(number);
   s->count = i16(count + 1);
   s->variables = variables;
+  s->variablesserial = HandleSerial(variables);
   DialogRef d = s->dialog;
   const RegistryId id = rds().dialogs.add(std::move(s));
   if (id == nilid) {

@@ -6,6 +6,8 @@
 #include <deque>
 #include <vector>
 
+#include "platform/memory/badhandles.h"
+
 namespace kv {
 
 constinit handletable::Table handletable::table{};
@@ -46,6 +48,7 @@ struct MemoryState {
   std::size_t livepointers = 0;
   std::size_t allocations = 0;
   std::size_t badhandleuses = 0;
+  std::size_t badhandleusesever = 0;  // not cleared by resets
   std::size_t budget = 0;
   std::size_t failafter = 0;
   bool hardened = kHardenedByDefault;
@@ -122,6 +125,8 @@ void freespares(MemoryState& m) {
   }
 }
 
+// The live block `h` names, or null. A non-null id that names none is a bad use: counted, and
+// announced in hardened runs.
 Entry* lookup(Handle h) {
   if (Entry* e = handletable::live(h)) return e;
   MemoryState& m = mem();
@@ -130,11 +135,13 @@ Entry* lookup(Handle h) {
   u32 gen = (h >> kSlotBits) & 0x7F;
   if ((h & kIdBase) == 0 || gen == 0 || slot >= m.entries.size()) {
     m.badhandleuses++;
+    m.badhandleusesever++;
     return nullptr;
   }
   Entry& e = m.entries[slot];
   if (e.id == kDeadId || e.generation != gen) {
     m.badhandleuses++;
+    m.badhandleusesever++;
     if (m.hardened) std::fprintf(stderr, "kestrove: use of a disposed handle 0x%08X\n", h);
     return nullptr;
   }
@@ -219,11 +226,9 @@ void DisposeHandle(Handle h) {
 
 bool IsValidHandle(Handle h) {
   if (h == nilhandle) return false;
-  MemoryState& m = mem();
-  std::size_t bad = m.badhandleuses;
-  bool ok = lookup(h) != nullptr;
-  m.badhandleuses = bad;  // asking is not a bad use
-  return ok;
+  // Asking is not a bad use: neither counted nor announced (callers ask exactly because the
+  // block may have gone).
+  return handletable::live(h) != nullptr;
 }
 
 Ptr handletable::badderef(Handle h) {
@@ -438,6 +443,8 @@ MemoryFigures memoryfigures() {
   MemoryState& m = mem();
   return {m.livehandles, m.livebytes, m.livepointers, m.allocations, m.badhandleuses};
 }
+
+std::size_t badhandleusessincestart() { return mem().badhandleusesever; }
 
 void setmemorybudget(std::size_t bytes) { mem().budget = bytes; }
 void failallocationafter(std::size_t n) { mem().failafter = n; }

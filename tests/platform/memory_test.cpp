@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 
 #include "platform/memory/memory.h"
 #include "platform/memory/stored.h"
@@ -9,6 +10,7 @@
 #include "tests/support/fixture.h"
 #include "tests/support/owned.h"
 #include "platform/memory/addressspace.h"
+#include "platform/memory/badhandles.h"
 
 namespace kv {
 namespace {
@@ -50,6 +52,27 @@ TEST_F(HandleTest, DisposedHandlesAreCaughtAndIdsAreNeverSpecialValues) {
   EXPECT_EQ(GetHandleSize(h), 0);
   EXPECT_EQ(MemError(), nilHandleErr);
   EXPECT_EQ(memoryfigures().badhandleuses, bad + 2);
+}
+
+// Asking whether a handle still lives is how owners of a borrowed id find it gone: the question
+// is neither counted nor announced as a use, in any build; a real use is both.
+TEST_F(HandleTest, AskingAboutAGoneHandleIsNotAUse) {
+  expectbadhandleuses();
+  setmemoryhardening(true);
+  Handle h = NewHandle(4);
+  DisposeHandle(h);
+  std::size_t ever = badhandleusessincestart();
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(IsValidHandle(h));
+  EXPECT_EQ(HandleSerial(h), 0u);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(badhandleusessincestart(), ever);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(GetHandleSize(h), 0);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("kestrove: use of a disposed handle"), std::string::npos);
+  EXPECT_EQ(badhandleusessincestart(), ever + 1);
+  resetruntime();
+  EXPECT_EQ(badhandleusessincestart(), ever + 1) << "a reset does not clear the count the test main reads";
 }
 
 TEST_F(HandleTest, FailureHookAndBudget) {
