@@ -8,11 +8,20 @@
 // change runs is a place of its own: its commands commit each at its end, so that a handler
 // that loops does not keep everything it did in one change. Closing a project and compaction
 // commit at once.
+//
+// Whatever marks a project changed goes through markchanged, which also notes that a commit
+// may be due: the end of a change walks the open projects only when something was marked
+// since the last walk, so that a command that changed nothing costs a flag test.
 #pragma once
 
 #include "platform/types.h"
 
 namespace kv {
+
+struct projectstore;
+
+// Marks the project changed since its last commit (its `dirty` flag) and the commit due.
+void markchanged(projectstore* st);
 
 bool changeunderway();
 void beginchange();

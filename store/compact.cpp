@@ -2,6 +2,7 @@
 #include "engine/keywords.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
+#include "store/commitpoints.h"
 #include "store/namekey.h"
 #include "store/recordcache.h"
 #include "store/starfile.h"
@@ -17,7 +18,7 @@ i16 compact(hierpath, Handle, Handle atoms, i32 at, Handle) {
   FatalDoing doing([](const void*) { return std::string("the project could not be compacted"); }, nullptr);
   checkerr(compactstar(store));
   st = findprojectstore(store);
-  st->dirty = 1;
+  markchanged(st);
   checkerr(flushstar(store));
   return 0;
 }

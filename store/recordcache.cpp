@@ -14,6 +14,7 @@
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
 #include "store/byteorder.h"
+#include "store/commitpoints.h"
 #include "store/packing.h"
 #include "system/externals.h"
 
@@ -266,7 +267,7 @@ i16 writeorkeep(RegistryId store, i32 id) {
     return islocked(store) == 0 ? err : i16(0);
   }
   st = findprojectstore(store);
-  st->dirty = 1;
+  markchanged(st);
   if ((e = entryof(*st, id)) == nullptr) return kNotCached;
   e->changed = 0;
   return 0;
@@ -360,7 +361,7 @@ i16 addvir(RegistryId store, i32* id, Handle h) {
     return e;
   }
   DisposeHandle(h);
-  findprojectstore(store)->dirty = 1;
+  markchanged(findprojectstore(store));
   return 0;
 }
 
@@ -373,7 +374,7 @@ i16 deletevir(RegistryId store, i32 id) {
     removeentry(*st, i32(e - entries(*st)));
   }
   i16 e = delstar(store, id);
-  st->dirty = 1;
+  markchanged(st);
   return e;
 }
 

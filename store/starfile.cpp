@@ -542,7 +542,7 @@ i16 commitnow(RegistryId store) {
   i16 e = commitstar(*st);
   // A full free list is made room in now, while the store is whole on disk.
   if (e == 0) e = makefreeroom(*st, true);
-  if (e != 0) st->dirty = 1;  // what did not reach the disk is still to be written
+  if (e != 0) markchanged(st);  // what did not reach the disk is still to be written
   return e;
 }
 

@@ -406,7 +406,7 @@ i16 addstar(RegistryId store, i32* id, Handle h) {
   } else {
     if (hd.idsissued >= hd.dircapacity) {
       if (i16 e = growdirectory(*st)) return e;
-      st->dirty = 1;
+      markchanged(st);
     }
     newid = hd.idsissued;
     if (newid > u32(INT32_MAX)) return dskFulErr;
@@ -424,7 +424,7 @@ i16 addstar(RegistryId store, i32* id, Handle h) {
     hd.idsissued = newid + 1;
   }
   if (i16 e = setentry(*st, newid, u32(to))) return e;
-  st->dirty = 1;
+  markchanged(st);
   showfree(*st);
   *id = i32(newid);
   return 0;
@@ -445,7 +445,7 @@ i16 savestar(RegistryId store, i32 id, Handle h) {
   if (u32(size) == old.size && fresh) {
     if (i16 e = endianswapackedstar(h, 1)) return e;
     if (i16 e = storewrite(*st, u64(at) + kStarRecordHead, deref(h), u64(size))) return e;
-    st->dirty = 1;
+    markchanged(st);
     return 0;
   }
   // A slot written since the last commit may be taken again at once.
@@ -459,7 +459,7 @@ i16 savestar(RegistryId store, i32 id, Handle h) {
   claim(*st, to, slot);
   st->fresh.insert(u32(to));
   if (i16 e = setentry(*st, u32(id), u32(to))) return e;
-  st->dirty = 1;
+  markchanged(st);
   showfree(*st);
   return 0;
 }
@@ -476,7 +476,7 @@ i16 delstar(RegistryId store, i32 id) {
   hd.firstrecycled = u32(id);
   hd.recycledcount = hd.recycledcount + 1;
   releaseslot(*st, at, old.slot);
-  st->dirty = 1;
+  markchanged(st);
   showfree(*st);
   return 0;
 }
@@ -496,7 +496,7 @@ i16 compactstar(RegistryId store) {
     }
     e = slidestep(*st, 0);
   }
-  st->dirty = 1;
+  markchanged(st);
   // Stop with what is consistent on disk, then report the error.
   i16 c = commitstar(*st);
   if (e != 0) return e;

@@ -329,17 +329,16 @@ void releasereferences(RegistryId project) {
   }
 }
 
-i16 xlookup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* found, fred* result, i16) {
-  *found = 0;
+namespace {
+
+// The look-up and call once some project lists an external; kept out of xlookup so that the
+// common check sets up none of its frame.
+[[gnu::noinline]] i16 findandcall(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* found,
+                                  fred* result) {
   const MainGlobals& g = mainglobals();
   RegistryId current = g.current.store, shared = g.sharedstore == current ? nilid : g.sharedstore;
-  // Most messages meet no external at all: nothing is named or hashed then.
-  if (!hasexternals(current) && (shared == nilid || !hasexternals(shared))) {
-    if (hasstate<ExternalState>()) xstate().errorcode = 0;
-    return 0;
-  }
-  ExternalState& x = xstate();
-  x.errorcode = 0;
+  // Most messages meet no external: nothing is named or hashed then.
+  if (!hasexternals(current) && (shared == nilid || !hasexternals(shared))) return 0;
   u8 lookupclass = result != nullptr ? xclassfunction : xclasscommand;
   Str255 name;
   atomtostring(HandleAs<atom>(atoms)[at], text, name);
@@ -355,6 +354,18 @@ i16 xlookup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   }
   i16 st = classiccall(e, path, text, atoms, at, variables, result, found);
   return st;
+}
+
+}  // namespace
+
+i16 xlookup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* found, fred* result, i16) {
+  *found = 0;
+  // Most runs list no external at all: the check is one count then.
+  if (!hasstate<ExternalState>()) return 0;
+  ExternalState& x = xstate();
+  x.errorcode = 0;
+  if (x.listed <= 0) return 0;
+  return findandcall(path, text, atoms, at, variables, found, result);
 }
 
 void dumpargs(i16 count, const u16* flags) {

@@ -250,6 +250,7 @@ void xinit(RegistryId project) {
   st = findprojectstore(project);
   st->externals = registry;
   st->externalscount = count;
+  if (count > 0) xstate().listed += count;
 }
 
 void initload(RegistryId project) {
@@ -382,6 +383,7 @@ i16 loadxcmd(RegistryId project, std::string_view path, ConstStringPtr name, OST
     return statusnomemory;
   }
   ++st->fileexternalscount;
+  ++xstate().listed;
   char typetext[5] = {char(type >> 24), char(type >> 16), char(type >> 8), char(type), 0};
   settheresult(std::string(pstringview(name)) + "\r" + typetext);
   return 0;
@@ -422,6 +424,7 @@ void unloadregistry(RegistryId project) {
   for (xentry& e : listof<xentry>(st->externals, st->externalscount)) unloadentry(e);
   if (st->externals != nilhandle) DisposeHandle(st->externals);
   st->externals = nilhandle;
+  if (st->externalscount > 0) xstate().listed -= st->externalscount;
   st->externalscount = 0;
 }
 
@@ -433,6 +436,7 @@ void xdump(RegistryId project) {
   for (xfileentry& f : listof<xfileentry>(st->fileexternals, st->fileexternalscount)) unloadentry(f.entry);
   if (st->fileexternals != nilhandle) DisposeHandle(st->fileexternals);
   st->fileexternals = nilhandle;
+  if (st->fileexternalscount > 0) xstate().listed -= st->fileexternalscount;
   st->fileexternalscount = 0;
 }
 

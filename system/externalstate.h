@@ -37,6 +37,9 @@ struct ExternalState {
   OSErr memerror = noErr;      // what the services' MemError answers
   std::vector<RegistryId> running;  // images whose code is running now, innermost last
   std::vector<RegistryId> retired;  // unloaded while running: they go when their call returns
+  // Entries in the projects' registries and file-loaded lists, kept where they are listed and
+  // unloaded: while it is 0 no message can meet an external, and the per-command check ends.
+  i64 listed = 0;
 };
 
 ExternalState& xstate();

@@ -17,6 +17,7 @@
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
+#include "store/starfile.h"
 #include "tests/support/eventloop.h"
 
 namespace kv {
@@ -28,7 +29,7 @@ class BetweenStatementsTest : public EventLoopTest {
     EventLoopTest::SetUp();
     setunattendedpolicy(UnattendedPolicy::usedefault);  // error alerts take their default
     testproject::Project p = project();
-    p.windows[0].cards[0].script += std::string(kSpin) + kMoveIt;
+    p.windows[0].cards[0].script += std::string(kSpin) + kMoveIt + kRename;
     p.windows[0].cards[0].objects[0].style = 200;  // the button "Go", framed in black
     ASSERT_EQ(openproject(p), 0);
     settle();
@@ -70,6 +71,10 @@ class BetweenStatementsTest : public EventLoopTest {
   static constexpr const char* kMoveIt =
       "on moveit\n  repeat with i = 1 to 200\n    set the loc of button 1 to 60 + i, 100\n    wait 0\n"
       "  end repeat\nend moveit\n";
+  // `rename` changes the card twice, with a command that changes nothing after each change.
+  static constexpr const char* kRename =
+      "on rename\n  set the name of this card to \"First\"\n  get 1\n"
+      "  set the name of this card to \"Second\"\n  get 2\nend rename\n";
   // `spin n` runs n passes of a loop (each with a command, which the message poll goes with)
   // and notes in `seenat` the first pass that found an update noted in the log.
   static constexpr const char* kSpin =
@@ -205,6 +210,16 @@ TEST_F(BetweenStatementsTest, WaitFlushesWaitingOutputAndStopsAtAnAbort) {
   u32 before = TickCount();
   EXPECT_EQ(doline("wait 600"), 48);
   EXPECT_LE(TickCount() - before, 5u) << "stopped at the first look after the media";
+}
+
+// A handler's commands commit each at its end, though the line that called it is one change
+// still under way.
+TEST_F(BetweenStatementsTest, EachChangeInAHandlerIsCommittedAtItsCommandsEnd) {
+  RegistryId store = current().store;
+  std::string seen;
+  ASSERT_EQ(runwatched("rename", [&](int) { seen += findprojectstore(store)->dirty != 0 ? 'd' : '.'; }), 0);
+  EXPECT_EQ(seen, ".....") << "after each statement of the handler and its end";
+  EXPECT_EQ(cardvalue("the short name of this card"), "Second");
 }
 
 }  // namespace
