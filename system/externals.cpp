@@ -23,6 +23,7 @@
 #include "platform/text/pstring.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
+#include "store/commitpoints.h"
 #include "store/memoryguard.h"
 #include "store/namekey.h"
 #include "store/pagedlists.h"
@@ -292,7 +293,7 @@ void initload(RegistryId project) {
   if (fork > 0 && !st->isapplication && CountResFiles() > files) CloseResFile(fork);
   UseResFile(oldfile);
   st->header.flags &= ~kStarUnsearchedFork;
-  st->dirty = 1;
+  markchanged(st);
   flushstar(project);
 }
 
