@@ -478,12 +478,12 @@ std::vector<DrawnArea> takedrawnareas(bool* all) {
   return out;
 }
 
-SavePort::SavePort() : port_(qd().current), device_(qd().currentdevice) {}
+SavePort::SavePort() : port_(qd().current), device_(qd().currentdevice), deviceserial_(HandleSerial(device_)) {}
 
 SavePort::~SavePort() {
   QDState& s = qd();
   s.current = portof(port_) ? port_ : 0;
-  s.currentdevice = IsValidHandle(device_) ? device_ : 0;
+  s.currentdevice = deviceserial_ != 0 && HandleSerial(device_) == deviceserial_ ? device_ : 0;
 }
 
 void SetOrigin(i16 h, i16 v) {

@@ -113,6 +113,9 @@ class SavePort {
  private:
   CGrafPtr port_;
   GDHandle device_;
+  // The device's handle serial: a device disposed of while saved (the screens were rebuilt) is
+  // not mistaken for a later handle that took its id.
+  u32 deviceserial_;
 };
 
 // Origin and clipping of the current port.
