@@ -159,7 +159,8 @@ i32 _WEFindLineBreak(i32 lineStart, WEReference we) {
     if (ts.object != 0) {
       i16 w, h, b;
       objectsize(ts.object, &w, &h, &b);
-      width -= Fixed(w) << 16;
+      // Wide objects (up to 32767 pixels) must not wrap the remaining width around.
+      width = Fixed(std::clamp<i64>(i64(width) - i64(w) * 65536, INT32_MIN, INT32_MAX));
       breakoffset = width < 0 ? start : end;
       if (width < 0) break;
     } else {
