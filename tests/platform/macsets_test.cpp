@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/text/unicodeconverters.h"
+#include "tests/platform/convertroundtrip.h"
 #include "tests/support/fixture.h"
 
 namespace kv {
@@ -59,21 +60,10 @@ TEST_F(MacSets, EveryByteRoundTripsThroughUnicode) {
       defined.push_back(u8(b));
     }
     EXPECT_GE(defined.size(), 250u);
-    const UnicodeMapping m{kUTF16, set};
-    TextToUnicodeInfo in;
-    UnicodeToTextInfo out;
-    ASSERT_EQ(CreateTextToUnicodeInfo(&m, &in), noErr);
-    ASSERT_EQ(CreateUnicodeToTextInfo(&m, &out), noErr);
-    std::vector<UniChar> units(defined.size());
-    std::vector<u8> back(defined.size());
-    ByteCount read = 0, written = 0;
-    ASSERT_EQ(ConvertFromTextToUnicode(in, ByteCount(defined.size()), defined.data(), 0, 0, nullptr, nullptr, nullptr,
-                                       ByteCount(units.size() * 2), &read, &written, units.data()),
-              noErr);
-    ASSERT_EQ(written, defined.size() * 2);
-    ASSERT_EQ(ConvertFromUnicodeToText(out, written, units.data(), 0, 0, nullptr, nullptr, nullptr,
-                                       ByteCount(back.size()), &read, &written, back.data()),
-              noErr);
+    std::vector<UniChar> units;
+    std::vector<u8> back;
+    convertroundtrip(set, defined, &units, &back);
+    if (HasFatalFailure()) return;
     ASSERT_EQ(back.size(), defined.size());
     for (std::size_t i = 0; i < defined.size(); ++i) EXPECT_EQ(back[i], first.at(units[i])) << "byte " << int(defined[i]);
   }

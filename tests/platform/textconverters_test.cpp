@@ -11,6 +11,7 @@
 #include "platform/text/symbolsets.h"
 #include "platform/text/textservices.h"
 #include "platform/text/unicodeconverters.h"
+#include "tests/platform/convertroundtrip.h"
 #include "tests/support/fixture.h"
 
 namespace kv {
@@ -30,20 +31,10 @@ TEST_F(TextConverters, ThePictorialSetsRoundTrip) {
       EXPECT_TRUE(seen.insert(cp).second) << "byte " << b << " of set " << set;
       defined.push_back(u8(b));
     }
-    const UnicodeMapping m{kUTF16, set};
-    TextToUnicodeInfo in;
-    UnicodeToTextInfo out;
-    ASSERT_EQ(CreateTextToUnicodeInfo(&m, &in), noErr);
-    ASSERT_EQ(CreateUnicodeToTextInfo(&m, &out), noErr);
-    std::vector<UniChar> units(defined.size());
-    std::vector<u8> back(defined.size());
-    ByteCount read = 0, written = 0;
-    ASSERT_EQ(ConvertFromTextToUnicode(in, ByteCount(defined.size()), defined.data(), 0, 0, nullptr, nullptr, nullptr,
-                                       ByteCount(units.size() * 2), &read, &written, units.data()),
-              noErr);
-    ASSERT_EQ(ConvertFromUnicodeToText(out, written, units.data(), 0, 0, nullptr, nullptr, nullptr,
-                                       ByteCount(back.size()), &read, &written, back.data()),
-              noErr);
+    std::vector<UniChar> units;
+    std::vector<u8> back;
+    convertroundtrip(set, defined, &units, &back);
+    if (HasFatalFailure()) return;
     EXPECT_EQ(back, defined);
   }
   TextEncoding e = 0;
