@@ -605,7 +605,8 @@ void trimswitchque() {
   if (g.switchque == nilhandle) return;
   Size blocks = (g.switchindex + 1 + queueblock - 1) / queueblock;
   if (blocks < 1) blocks = 1;
-  SetHandleSize(g.switchque, blocks * queueblock * Size(sizeof(switchentry)));
+  const Size bytes = blocks * queueblock * Size(sizeof(switchentry));
+  if (GetHandleSize(g.switchque) != bytes) SetHandleSize(g.switchque, bytes);
 }
 
 void restorequeues(i16 repeatindex, i16 switchindex) {
