@@ -230,11 +230,21 @@ i16 blockrunner::step(u16 t, i32 first, i32 end, i32* pc) {
   // statement done here: any other goes to sendmes at once.
   bool here = (t >= tokCase && t <= tokThen) || t == tokReturnWord || t == tokGlobals || t == tokAccept ||
               t == tokIgnore || t == tokRefuse;
-  if (!here) {
-    i16 st = sendmes(entry_, text_, atoms_, s, vars_, nullptr, sendmeslevel);
-    if (st == 0) *pc = lineafter(s);
-    return st;
+  if (here) {
+    // The commonest of them go straight to their routines.
+    if (t == tokEnd) return doend(s, pc);
+    if (t == tokIf) return doif(s, first, end, pc);
+    if (t == tokReturnWord) return doreturn(s);
+    return control(t, first, end, pc);
   }
+  i16 st = sendmes(entry_, text_, atoms_, s, vars_, nullptr, sendmeslevel);
+  if (st == 0) *pc = lineafter(s);
+  return st;
+}
+
+// A statement done here (see step): kept apart, so that a command's step sets up none of it.
+[[gnu::noinline]] i16 blockrunner::control(u16 t, i32 first, i32 end, i32* pc) {
+  i32 s = *pc;
   switch (t) {
     case tokReturnWord: return doreturn(s);
     case tokGlobal: return doglobal(s, pc);
