@@ -232,7 +232,11 @@ i16 blockrunner::step(u16 t, i32 first, i32 end, i32* pc) {
               t == tokIgnore || t == tokRefuse;
   if (here) {
     // The commonest of them go straight to their routines.
-    if (t == tokEnd) return doend(s, pc);
+    if (t == tokEnd) {
+      // `end repeat` ends every pass of a loop: what doend checks for it, then the loop's turn.
+      if (tok(s + 1) == tokRepeat && lineends(s + 2) && mainglobals().repeatindex >= 0) return endrepeat(s, pc);
+      return doend(s, pc);
+    }
     if (t == tokIf) return doif(s, first, end, pc);
     if (t == tokReturnWord) return doreturn(s);
     return control(t, first, end, pc);
