@@ -242,8 +242,11 @@ i16 blockrunner::step(u16 t, i32 first, i32 end, i32* pc) {
     return control(t, first, end, pc);
   }
   i16 st = sendmes(entry_, text_, atoms_, s, vars_, nullptr, sendmeslevel);
-  if (st == 0) *pc = lineafter(s);
-  return st;
+  if (st != 0) return st;
+  // The line after, as lineafter gives it: read here once the command's atom keeps it.
+  const atom& a = at(s);
+  *pc = a.numstate == numlineafter ? i32(a.value[0]) : lineafter(s);
+  return 0;
 }
 
 // A statement done here (see step): kept apart, so that a command's step sets up none of it.
