@@ -226,8 +226,9 @@ i16 parenthesised(const evalargs& e, i32 at, i32* count, operand* out) {
 // `name ( ... )`: a call of a function handler, sent along the path.
 i16 functioncall(const evalargs& e, i32 at, i32* count, operand* out) {
   i32 i = at + 2;
+  const atomview view(e.atoms);  // read before anything runs
   for (i32 depth = 1;; ++i) {
-    u16 t = e.tok(i);
+    u16 t = view.tok(i);
     if (t == tokEndOfLine || t == tokEndOfScript) return statusnoparen;
     if (t == tokLeftParen) ++depth;
     if (t == tokRightParen && --depth == 0) break;
