@@ -1,6 +1,7 @@
 // Message sending: the handler search along a path, parameter binding, call levels, and the
 // senders that run message texts (`send`, `do`).
 #include "engine/sendmes.h"
+#include "engine/servicehooks.h"
 #include "engine/status.h"
 
 #include <cstring>
@@ -17,7 +18,6 @@
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
-#include "media/speech.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
@@ -503,7 +503,7 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       }
     }
   }
-  if (mainglobals().speechCount > 0) checkspeech();
+  if (mainglobals().speechCount > 0) servicehooks().checkspeech();
   if (kind != sendmeslevel) deletelevel(0);
   return st;
 }
