@@ -1,7 +1,6 @@
 // Message sending: the handler search along a path, parameter binding, call levels, and the
 // senders that run message texts (`send`, `do`).
 #include "engine/sendmes.h"
-#include "engine/servicehooks.h"
 #include "engine/status.h"
 
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "engine/objectsend.h"
 #include "engine/runblock.h"
 #include "engine/scripterror.h"
+#include "engine/servicehooks.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
