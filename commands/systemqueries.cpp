@@ -13,7 +13,7 @@
 #include "engine/hier.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "engine/status.h"
 #include "engine/variables.h"
 #include "platform/events/events.h"

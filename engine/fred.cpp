@@ -9,7 +9,6 @@
 #include "engine/numbertext.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
-#include "media/phrases.h"
 #include "platform/memory/memory.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
@@ -339,12 +338,6 @@ i16 CFStringtonewfred(std::string_view utf8, fred* v) {
   i16 st = CFStringtofred(utf8, v);
   if (st != 0) newempty(v);
   return st;
-}
-
-i16 phrasestonewfred(fred* v) {
-  Handle h = nilhandle;
-  i16 st = buildphrases(&h);
-  return finishhand(v, st, h);
 }
 
 i16 listonewfred(Handle text, Handle atoms, i32 at, hierpath path, Handle variables, Handle locals, i32* count,

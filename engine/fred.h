@@ -104,7 +104,6 @@ i16 shorttonewfred(const void* bytes, Size n, fred* v);
 // The four characters of a type code, first character first.
 void restypetonewfred(OSType code, fred* v);
 i16 CFStringtonewfred(std::string_view utf8, fred* v);
-i16 phrasestonewfred(fred* v);
 i16 listonewfred(Handle text, Handle atoms, i32 at, hierpath path, Handle variables, Handle locals, i32* count,
                  fred* v);
 i16 loctonewfred(i16 h, i16 v, fred* value);

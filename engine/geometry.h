@@ -1,7 +1,7 @@
-// Geometry services over the drawing layer's types that commands, properties, rendering and
-// tools share: rectangle arithmetic, fitting and centring, picture quads, polygon rotation and
-// regions, the counted screen lock, remapping object colours between colour tables, and a
-// random number in a range.
+// Geometry over the drawing layer's types that commands, properties, rendering and tools
+// share: rectangle arithmetic, fitting and centring, quads, polygon rotation, and a random
+// number in a range. (Picture frames, polygon regions, the screen lock and object colours are
+// drawing: render/drawservices.h.)
 #pragma once
 
 #include "platform/qd/qdtypes.h"
@@ -38,30 +38,11 @@ void getquadbounds(const Point quad[4], Rect* bounds);
 // The source quad (the rectangle's corners clockwise from top-left) and the destination quad
 // (the quad's points in their order) in fixed point.
 void initquads(const Rect& r, const Point quad[4], FixedPoint src[4], FixedPoint dst[4]);
-// Writes the frame of a picture (bytes 2-9 of its data, big-endian).
-void QDSetPictureBounds(PicHandle pic, const Rect& r);
 
 // --- Polygons --------------------------------------------------------------------------------
 // A new polygon: the points rotated by `degrees` about the centre of the bounding rectangle
 // (not closed back to the first point); none for a polygon without points or out of memory.
 PolyHandle rotatepoly(PolyHandle poly, i32 degrees);
-// A new region of the polygon's outline, closed back to its first point (captured in the
-// current port); the caller disposes of it.
-RgnHandle polytorgn(PolyHandle poly);
-
-// --- Screen lock -----------------------------------------------------------------------------
-// The first lock freezes the screen; answers the count of locks.
-i16 lockscreen();
-// Takes one lock off; the last lets the screen through again. True when no lock remains (an
-// unlock without a lock changes nothing).
-bool unlockscreen();
-
-// --- Colours ---------------------------------------------------------------------------------
-// While `remapColor` is on, remaps the colour indexes of objects [first, end) of an object list
-// from the source colour table to the current one (the global current table, else the current
-// port's): colour bitmaps pixel by pixel, groups through their own objects, any other object
-// its four colour bytes.
-void changecolor(Handle list, i32 first, i32 end, CTabHandle source);
 
 // --- Numbers ---------------------------------------------------------------------------------
 // A random integer from 1 to n (1 for n below 1): 1 + the truncation of |Random()| x n / 32768.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/fieldrecords.h"
 #include "engine/status.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/regions.h"
@@ -50,6 +49,9 @@ constexpr u8 kContinue = 0xC2;
 constexpr Size kOutputStep = 16000;
 // Blocks nested deeper than this are not followed: the rest is copied at the level reached.
 constexpr i32 kMaxDepth = 128;
+// The auto-indent flag is the bit of the record's reference value that says the field allows
+// embedded objects.
+constexpr u32 kAutoIndentFlagBit = 1u << 18;
 
 u8 upperAZ(u8 c) { return c >= 'a' && c <= 'z' ? u8(c - 32) : c; }
 
@@ -589,6 +591,25 @@ void PscriRTautoindentproc(WEReference we) {
     InvalWindowRgn(window, rgn);
     DisposeRgn(rgn);
   }
+}
+
+// --- The auto-indent settings of a record ------------------------------------------------
+
+bool WEGetAutoIndentFlag(WEReference we) {
+  u32 refcon = 0;
+  return WEGetInfo(fourcc("refc"), &refcon, we) == noErr && (refcon & kAutoIndentFlagBit) != 0;
+}
+
+void SetAutoIndentSize(WEReference we, i32 size) { WESetUserInfo(fourcc("TSIZ"), size, we); }
+
+i32 GetAutoIndentSize(WEReference we) {
+  i32 v = 0;
+  return WEGetUserInfo(fourcc("TSIZ"), &v, we) == noErr ? v : 0;
+}
+
+i32 GetAutoIndentSpaceWidth(WEReference we) {
+  i32 v = 0;
+  return WEGetUserInfo(fourcc("EMSP"), &v, we) == noErr ? v : 0;
 }
 
 }  // namespace kv

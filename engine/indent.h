@@ -52,4 +52,12 @@ i16 indentlevels(Handle text, i16 tabsize, Handle* levels);
 // the alert sound.
 void PscriRTautoindentproc(WEReference we);
 
+// The auto-indent settings of a record: bit 18 of its reference value ('refc'), and the
+// user-info tags 'TSIZ' (indent size) and 'EMSP' (the width of a space); 0 when absent.
+bool WEGetAutoIndentFlag(WEReference we);
+void SetAutoIndentSize(WEReference we, i32 size);
+i32 GetAutoIndentSize(WEReference we);
+i32 GetAutoIndentSpaceWidth(WEReference we);
+
+
 }  // namespace kv

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "media/sounds.h"
+#include "engine/servicehooks.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
 #include "shell/fatalerror.h"
@@ -65,7 +65,7 @@ void dumpfile(RegistryId store) {
   const projectstore* st = findprojectstore(store);
   if (st == nullptr || store == mainglobals().sharedstore) return;
   // With no window of the project left open, the sounds kept from it hold it no longer.
-  if (totwind(store) == 0) closekeptsounds(store);
+  if (totwind(store) == 0) servicehooks().closekeptsounds(store);
   if (st->cache != nilhandle) {
     Size n = HandleCount<virentry>(st->cache);
     for (Size i = 0; i < n; ++i)

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/servicehooks.h"
 #include "engine/status.h"
 #include "platform/memory/memory.h"
 #include "platform/files/files.h"
@@ -11,9 +12,7 @@
 #include "platform/menus/menus.h"
 #include "platform/resources/resources.h"
 #include "platform/text/pstring.h"
-#include "render/controlvisibility.h"
 #include "shell/menus.h"
-#include "shell/redraws.h"
 #include "store/objects.h"
 #include "store/starfile.h"
 #include "shell/mainglobals.h"
@@ -242,25 +241,6 @@ void updatefontmenu() {
   if (g.wysiwygFontMenu) WysiwygFontMenu(true);
 }
 
-// The open windows of a project, last to first, lose their platform controls (made again as
-// they draw) and are drawn again.
-void redrawprojectwindows(RegistryId store) {
-  MainGlobals& g = mainglobals();
-  for (i16 i = i16(g.numwinds - 1); i >= 0; --i) {
-    const desk d = HandleAs<desk>(g.winds)[i];
-    if (d.window == nilid || d.store != store) continue;
-    for (Handle list : {d.cardspots, d.backspots}) {
-      if (list == nilhandle) continue;
-      for (i32 k = 0; k < spotcount(list); ++k) {
-        spot s = spotat(list, k);
-        dumpspotcontrol(s);
-        putspot(list, k, s);
-      }
-    }
-    drawedit(d, nullptr);
-  }
-}
-
 }  // namespace
 
 i16 doresources(RegistryId store, bool open) {
@@ -279,7 +259,7 @@ i16 doresources(RegistryId store, bool open) {
     st->resref = ref;
     FMActivateFonts(ref);
     updatefontmenu();
-    redrawprojectwindows(store);
+    servicehooks().redrawprojectwindows(store);
     return 0;
   }
   if (st->resref == 0) return 0;

@@ -14,16 +14,13 @@
 #include "engine/numbertext.h"
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
+#include "engine/servicehooks.h"
 #include "engine/textutil.h"
 #include "engine/variables.h"
-#include "media/mediaservice.h"
-#include "properties/cursors.h"
-#include "render/controlvisibility.h"
 #include "platform/events/events.h"
 #include "platform/events/watchdog.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
-#include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/runservices.h"
 #include "store/memoryguard.h"
@@ -60,10 +57,10 @@ inline void housekeeping(MainGlobals& g, u32 now) {
   RunState& r = state<RunState>();
   if (u64(now) == r.polledtick && g.busycursorstep == 0 && g.flushwanted == 0) return;
   r.polledtick = now;
-  if (g.busycursordue != 0 || g.busycursorstep != 0) checkbusycursor(now);
-  if (g.controlidle) checkcontrols(now);
-  checksound(now);
-  if (g.flushwanted != 0) checkflush(now);
+  if (g.busycursordue != 0 || g.busycursorstep != 0) servicehooks().checkbusycursor(now);
+  if (g.controlidle) servicehooks().checkcontrols(now);
+  servicehooks().checksound(now);
+  if (g.flushwanted != 0) servicehooks().checkflush(now);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "engine/atom.h"
 #include "engine/objectsend.h"
 #include "engine/sendmes.h"
+#include "engine/servicehooks.h"
 #include "engine/status.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
@@ -22,7 +23,6 @@
 #include "platform/testing/transcript.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
-#include "media/print.h"
 #include "shell/dialogs.h"
 #include "shell/mainglobals.h"
 #include "shell/projectclose.h"
@@ -247,7 +247,7 @@ void doerror(i16 status) {
   if (status < 1) return;
   if (status == usercancelled && option() == 0) return;
   // A print job held open ends with the script that failed.
-  closebatchprintsession();
+  servicehooks().closebatchprintsession();
   ErrorReportState& s = state<ErrorReportState>();
   if (s.reporting != 0) return;
   // A status that comes back from a send that reported it already (an open that passes on

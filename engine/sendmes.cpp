@@ -14,10 +14,10 @@
 #include "engine/objectsend.h"
 #include "engine/runblock.h"
 #include "engine/scripterror.h"
+#include "engine/servicehooks.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
-#include "media/speech.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
@@ -516,7 +516,7 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       }
     }
   }
-  if (mainglobals().speechCount > 0) checkspeech();
+  if (mainglobals().speechCount > 0) servicehooks().checkspeech();
   if (kind != sendmeslevel) deletelevel(0);
   return st;
 }

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/objectutil.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"

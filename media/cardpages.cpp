@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commands/textfunctions.h"
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 #include "engine/fred.h"
 #include "engine/textutil.h"
 #include "media/export.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 #include "engine/expression.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"

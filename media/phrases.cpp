@@ -26,4 +26,13 @@ i16 buildphrases(Handle* out) {
   return 0;
 }
 
+i16 phrasestonewfred(fred* v) {
+  Handle h = nilhandle;
+  i16 st = buildphrases(&h);
+  if (st == 0) st = handtonewfred(h, v);
+  else newfred(v, fredtemp, fredstring, 0);
+  if (h != nilhandle) DisposeHandle(h);
+  return st;
+}
+
 }  // namespace kv

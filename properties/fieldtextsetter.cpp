@@ -9,7 +9,7 @@
 
 #include "engine/container.h"
 #include "engine/expression.h"
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/textutil.h"

@@ -8,7 +8,7 @@
 
 #include "commands/define.h"
 #include "engine/expression.h"
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/lookups.h"
@@ -34,7 +34,7 @@
 #include "render/fielddrawing.h"
 #include "render/filterlist.h"
 #include "render/objectbounds.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "render/spotgeometry.h"
 #include "shell/fieldputting.h"
 #include "shell/mainglobals.h"

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "engine/expression.h"
-#include "engine/geometry.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/lookups.h"
@@ -17,6 +16,7 @@
 #include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
+#include "render/drawservices.h"
 #include "render/fielddrawing.h"
 #include "render/objectbounds.h"
 #include "render/spotgeometry.h"

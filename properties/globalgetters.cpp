@@ -10,6 +10,7 @@
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "media/phrases.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "platform/process/process.h"

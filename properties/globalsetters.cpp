@@ -7,12 +7,12 @@
 #include <string>
 
 #include "engine/expression.h"
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "engine/textutil.h"
 #include "platform/events/events.h"
 #include "platform/files/files.h"

@@ -12,7 +12,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "engine/textutil.h"
 #include "fields/imageimport.h"
 #include "fields/urlcontent.h"

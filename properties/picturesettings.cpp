@@ -10,7 +10,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "engine/scripterror.h"
 #include "platform/memory/memory.h"
 #include "properties/picturedata.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "engine/expression.h"
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"

@@ -9,7 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "properties/propfront.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commands/define.h"
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/fred.h"
 #include "engine/lookups.h"
 #include "engine/status.h"

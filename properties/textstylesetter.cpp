@@ -6,9 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/fred.h"
-#include "engine/geometry.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
@@ -28,6 +27,7 @@
 #include "render/buttoncontrols.h"
 #include "render/controlfonts.h"
 #include "render/controlvisibility.h"
+#include "render/drawservices.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
 #include "shell/menus.h"

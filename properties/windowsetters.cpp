@@ -10,7 +10,6 @@
 
 #include "engine/expression.h"
 #include "engine/fred.h"
-#include "engine/geometry.h"
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/numbers.h"
@@ -32,6 +31,7 @@
 #include "properties/setters.h"
 #include "properties/textrecords.h"
 #include "properties/valueparsers.h"
+#include "render/drawservices.h"
 #include "render/fielddrawing.h"
 #include "render/offscreen.h"
 #include "shell/cardscroll.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "commands/objectfunctions.h"
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 #include "fields/listfields.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/pictures.h"

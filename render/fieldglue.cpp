@@ -2,7 +2,7 @@
 // records of fields, and the dimming rule of drawn text.
 #include <algorithm>
 
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/objectutil.h"
 #include "platform/controls/controls.h"
 #include "platform/process/process.h"

@@ -1,6 +1,6 @@
 #include "render/offscreen.h"
 
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/copybits.h"
 #include "platform/qd/ports.h"

@@ -5,7 +5,7 @@
 #include <bit>
 #include <cmath>
 
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "platform/memory/memory.h"
 #include "render/spotstyles.h"
 #include "store/objects.h"

@@ -3,7 +3,7 @@
 // settings (aspect, operation colour, magnification, rotation, quad).
 #pragma once
 
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "platform/qd/matrix.h"
 #include "platform/qd/qdtypes.h"
 #include "store/records.h"

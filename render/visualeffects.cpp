@@ -1,7 +1,7 @@
 // Playing the queued visual effects at a change of card, and finding 'tran' resources.
 #include <algorithm>
 
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 #include "engine/textutil.h"
 #include "media/mediaservice.h"
 #include "media/movies.h"

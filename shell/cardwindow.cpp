@@ -11,7 +11,7 @@
 #include <string>
 
 #include "engine/containerutil.h"
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/objectsend.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 #include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"

@@ -2,7 +2,7 @@
 // text graphic being edited) before a card change, save or revert.
 #include "shell/fieldputting.h"
 
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
 #include "engine/status.h"

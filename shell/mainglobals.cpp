@@ -3,7 +3,7 @@
 #include <initializer_list>
 
 #include "engine/hier.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "engine/runblock.h"
 #include "engine/variables.h"
 #include "media/movies.h"

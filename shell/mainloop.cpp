@@ -1,6 +1,5 @@
 #include "shell/mainloop.h"
 
-#include "engine/geometry.h"
 #include "engine/insertscripts.h"
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
@@ -16,6 +15,7 @@
 #include "platform/runtime/root.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/screens.h"
+#include "render/drawservices.h"
 #include "render/effectqueue.h"
 #include "render/offscreen.h"
 #include "shell/cardwindow.h"

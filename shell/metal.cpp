@@ -1,6 +1,6 @@
 #include "shell/metal.h"
 
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 #include "platform/qd/bottleneck.h"
 #include "platform/qd/pictures.h"
 #include "platform/qd/ports.h"

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "commands/find.h"
-#include "engine/geometry.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
 #include "engine/scripterror.h"
@@ -20,6 +19,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/windows.h"
+#include "render/drawservices.h"
 #include "render/hittest.h"
 #include "render/windowclip.h"
 #include "shell/cardscroll.h"

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "engine/geometry.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
@@ -10,6 +9,7 @@
 #include "platform/windows/palettes.h"
 #include "platform/windows/theme.h"
 #include "properties/latentvis.h"
+#include "render/drawservices.h"
 #include "render/themebuttons.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"

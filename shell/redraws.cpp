@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/geometry.h"
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/pictures.h"
@@ -12,7 +11,9 @@
 #include "platform/qd/shapes.h"
 #include "platform/runtime/root.h"
 #include "platform/windows/screens.h"
+#include "render/drawservices.h"
 #include "render/objectbounds.h"
+#include "render/controlvisibility.h"
 #include "render/offscreen.h"
 #include "render/themebuttons.h"
 #include "render/windowclip.h"
@@ -24,6 +25,7 @@
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/windtable.h"
+#include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/records.h"
 
@@ -405,6 +407,23 @@ std::vector<redrawrequest> takeredraws() {
   std::vector<redrawrequest> out;
   out.swap(state<RedrawState>().log);
   return out;
+}
+
+void redrawprojectwindows(RegistryId store) {
+  MainGlobals& g = mainglobals();
+  for (i16 i = i16(g.numwinds - 1); i >= 0; --i) {
+    const desk d = HandleAs<desk>(g.winds)[i];
+    if (d.window == nilid || d.store != store) continue;
+    for (Handle list : {d.cardspots, d.backspots}) {
+      if (list == nilhandle) continue;
+      for (i32 k = 0; k < spotcount(list); ++k) {
+        spot s = spotat(list, k);
+        dumpspotcontrol(s);
+        putspot(list, k, s);
+      }
+    }
+    drawedit(d, nullptr);
+  }
 }
 
 }  // namespace kv

@@ -24,6 +24,9 @@ namespace kv {
 void drawedit(const desk& d, const Rect* area);
 // Redraws every open window, from the last entry of the window table to the first.
 void draweditall();
+// The open windows of a project, last to first, lose their platform controls (made again as
+// they draw) and are drawn again (a project's resource file brought font families).
+void redrawprojectwindows(RegistryId store);
 // Redraws what a descriptor names in the window that shows it: an object's drawing bounds, or
 // the whole card area for a card, background, window or project. Nothing for a descriptor
 // whose card no window shows (a card its window does not show, a window that is not open) or

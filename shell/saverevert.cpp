@@ -1,9 +1,9 @@
 #include "shell/saverevert.h"
 
 #include "engine/expression.h"
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/objectsend.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/cursor.h"

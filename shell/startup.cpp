@@ -31,6 +31,7 @@
 #include "render/offscreen.h"
 #include "shell/commandline.h"
 #include "shell/dialogs.h"
+#include "shell/engineservices.h"
 #include "shell/eventqueue.h"
 #include "shell/mainglobals.h"
 #include "shell/mousewheel.h"
@@ -289,6 +290,7 @@ int startup(const StartupOptions& options) {
   installweliveparts();  // the text engine's entries in the store's table of live parts
   installcontrolliveparts();  // and the buttons' controls'
   installlistliveparts();  // and the list fields' lists
+  installengineservices();  // the services the interpreter calls between statements
   installscrapflippers();  // the program's own clipboard flavours cross in outside order
   if (g.allowTextServices) WEInstallTSMHandlers();  // input methods reach the text records
   storearguments(options.arguments);

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <string>
 
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/hier.h"
 #include "engine/lookups.h"
 #include "engine/objectsend.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"

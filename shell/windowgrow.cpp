@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "engine/geometry.h"
 #include "engine/objectsend.h"
 #include "engine/sendmes.h"
 #include "platform/controls/controls.h"
@@ -18,6 +17,7 @@
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
 #include "properties/userprops.h"
+#include "render/drawservices.h"
 #include "render/offscreen.h"
 #include "shell/cardscroll.h"
 #include "shell/cardwindow.h"

@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "engine/geometry.h"
 #include "engine/objectsend.h"
 #include "media/mediaservice.h"
 #include "media/movies.h"
@@ -19,6 +18,7 @@
 #include "platform/qd/shapes.h"
 #include "platform/te/te.h"
 #include "platform/windows/windows.h"
+#include "render/drawservices.h"
 #include "render/offscreen.h"
 #include "render/windowupkeep.h"
 #include "shell/cardwindow.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "engine/hier.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "platform/memory/addressspace.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/root.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "render/pictinfo.h"
 #include "store/liveparts.h"
 #include "store/paintcodec.h"

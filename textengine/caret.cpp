@@ -2,7 +2,7 @@
 // deactivation of a record, and the cursor over the text and its embedded objects.
 #include <algorithm>
 
-#include "engine/fieldrecords.h"
+#include "engine/indent.h"
 #include "platform/events/events.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
@@ -12,6 +12,7 @@
 #include "platform/windows/theme.h"
 #include "shell/mainglobals.h"
 #include "shell/portroutines.h"
+#include "store/records.h"
 #include "textengine/weinternal.h"
 
 namespace kv {

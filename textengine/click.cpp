@@ -4,11 +4,12 @@
 // embedded object handed to its click handler.
 #include <algorithm>
 
-#include "engine/fieldrecords.h"
+#include "engine/indent.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/events.h"
 #include "platform/events/watchdog.h"
 #include "platform/qd/regions.h"
+#include "store/records.h"
 #include "textengine/weinternal.h"
 
 namespace kv {

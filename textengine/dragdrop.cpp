@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/fieldrecords.h"
 #include "engine/indent.h"
 #include "fields/fieldview.h"
 #include "fields/rtfwriter.h"
@@ -19,6 +18,7 @@
 #include "platform/windows/cursor.h"
 #include "shell/mainglobals.h"
 #include "platform/qd/shapes.h"
+#include "store/records.h"
 #include "textengine/weinternal.h"
 #include "textengine/westreams.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/fieldrecords.h"
+#include "engine/indent.h"
 #include "platform/fonts/scriptmanager.h"
 #include "platform/qd/colors.h"
 #include "platform/qd/copybits.h"
@@ -16,6 +16,7 @@
 #include "render/fielddrawing.h"
 #include "render/graphicdrawing.h"
 #include "shell/mainglobals.h"
+#include "store/records.h"
 #include "textengine/weinternal.h"
 
 namespace kv {

@@ -4,9 +4,10 @@
 #include <algorithm>
 #include <climits>
 
-#include "engine/fieldrecords.h"
+#include "engine/indent.h"
 #include "platform/fonts/scriptmanager.h"
 #include "platform/qd/qdtext.h"
+#include "store/records.h"
 #include "textengine/weinternal.h"
 
 namespace kv {

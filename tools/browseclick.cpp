@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/containerutil.h"
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
 #include "fields/fieldclick.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "commands/objectfunctions.h"
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/copybits.h"
 #include "platform/qd/pictures.h"

@@ -6,7 +6,6 @@
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
-#include "engine/geometry.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
 #include "fields/fieldscroll.h"
@@ -17,6 +16,7 @@
 #include "platform/scrap/scrap.h"
 #include "platform/te/te.h"
 #include "platform/windows/windows.h"
+#include "render/drawservices.h"
 #include "render/objectbounds.h"
 #include "render/selectionknobs.h"
 #include "render/spotgeometry.h"

@@ -7,7 +7,7 @@
 
 #include "engine/containerutil.h"
 
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/fred.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"

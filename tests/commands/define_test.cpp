@@ -5,7 +5,7 @@
 #include <string>
 
 #include "commands/define.h"
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "engine/textutil.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"

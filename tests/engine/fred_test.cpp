@@ -8,6 +8,7 @@
 #include "engine/numbertext.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "media/phrases.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "store/memoryguard.h"

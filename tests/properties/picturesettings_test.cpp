@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "fields/imageimport.h"
 #include "platform/memory/memory.h"
 #include "platform/testing/testimages.h"

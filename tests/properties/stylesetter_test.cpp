@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
 #include "engine/fred.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/copybits.h"
 #include "platform/qd/ports.h"

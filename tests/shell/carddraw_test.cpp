@@ -8,7 +8,6 @@
 #include <set>
 #include <utility>
 
-#include "engine/geometry.h"
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
@@ -22,6 +21,7 @@
 #include "platform/windows/windows.h"
 #include "platform/runtime/root.h"
 #include "render/carddrawing.h"
+#include "render/drawservices.h"
 #include "render/offscreen.h"
 #include "render/windowclip.h"
 #include "shell/cardscroll.h"

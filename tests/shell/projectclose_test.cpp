@@ -19,6 +19,7 @@
 #include "platform/testing/transcript.h"
 #include "platform/text/pstring.h"
 #include "shell/commandline.h"
+#include "shell/engineservices.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
 #include "shell/platformutil.h"
@@ -59,6 +60,7 @@ class ProjectCloseTest : public WindowTest {
     setfilesyncs(false);
     installweliveparts();
     installcontrolliveparts();
+    installengineservices();
     ASSERT_EQ(initglobs(), 0);
     ASSERT_EQ(folderidofpath(home->path(), &dir), noErr);
     hooks();

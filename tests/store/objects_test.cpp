@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/memory/memory.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "platform/qd/qd.h"
 #include "render/picturecache.h"
 #include "render/pictinfo.h"

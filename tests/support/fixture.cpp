@@ -4,6 +4,7 @@
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
+#include "shell/engineservices.h"
 #include "tests/support/badhandles.h"
 
 namespace kv {
@@ -20,6 +21,7 @@ void RuntimeTest::SetUp() {
   resetruntime();
   usebuiltinmetricsfont(true);  // text lays out the same on every machine
   setfilesyncs(false);          // barriers are logged and replayed, not waited for
+  installengineservices();      // as at start-up: the interpreter's services between statements
 }
 
 void RuntimeTest::TearDown() {

@@ -19,6 +19,7 @@
 #include "render/carddrawing.h"
 #include "render/controlvisibility.h"
 #include "shell/commandline.h"
+#include "shell/engineservices.h"
 #include "shell/mainglobals.h"
 #include "shell/windnav.h"
 #include "store/forms.h"
@@ -91,6 +92,7 @@ int WindowTest::sweepallocations(const testproject::Project& project, const std:
     setfilesyncs(false);
     installweliveparts();  // as SetUp: the live records fields get while drawn go with them
     installlistliveparts();
+    installengineservices();
     EXPECT_EQ(initglobs(), 0);
     EXPECT_EQ(folderidofpath(home->path(), &dir), noErr);
   };

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "render/fielddrawing.h"
 #include "render/picturecache.h"
 #include "store/objects.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/fieldrecords.h"
+#include "engine/indent.h"
 #include "fields/fieldview.h"
 #include "platform/drag/drag.h"
 #include "platform/events/events.h"
@@ -13,6 +13,7 @@
 #include "platform/windows/cursor.h"
 #include "platform/windows/windows.h"
 #include "shell/mainglobals.h"
+#include "store/records.h"
 #include "tests/textengine/wetest.h"
 
 namespace kv {

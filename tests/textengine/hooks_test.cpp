@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "engine/fieldrecords.h"
 #include "engine/indent.h"
 #include "fields/fieldview.h"
 #include "platform/backend/headless.h"
 #include "platform/fonts/scriptmanager.h"
 #include "shell/mainglobals.h"
+#include "store/records.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/textengine/wetest.h"
 

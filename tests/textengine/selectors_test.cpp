@@ -1,7 +1,8 @@
 // A record's fields by selector and its keyed attachments: properties and user info.
 #include <gtest/gtest.h>
 
-#include "engine/fieldrecords.h"
+#include "engine/indent.h"
+#include "store/records.h"
 #include "tests/textengine/wetest.h"
 
 namespace kv {

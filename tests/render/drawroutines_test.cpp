@@ -1,6 +1,6 @@
 // Drawing routines: pen visibility, the grow box, and erasing with the metal texture of metal
 // windows, directly and through a metal card window's bottleneck procedures.
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 
 #include <algorithm>
 
@@ -14,10 +14,6 @@
 namespace kv {
 
 namespace {
-
-// The auto-indent flag is the bit of the record's reference value that says the field allows
-// embedded objects.
-constexpr u32 kAutoIndentBit = 1u << 18;
 
 bool nofieldopen() { return mainglobals().openfield < 0; }
 
@@ -161,23 +157,6 @@ i16 cleanweundos() {
     WEResetModCount(we);
     return true;
   }) ? 1 : 0;
-}
-
-bool WEGetAutoIndentFlag(WEReference we) {
-  u32 refcon = 0;
-  return WEGetInfo(fourcc("refc"), &refcon, we) == noErr && (refcon & kAutoIndentBit) != 0;
-}
-
-void SetAutoIndentSize(WEReference we, i32 size) { WESetUserInfo(fourcc("TSIZ"), size, we); }
-
-i32 GetAutoIndentSize(WEReference we) {
-  i32 v = 0;
-  return WEGetUserInfo(fourcc("TSIZ"), &v, we) == noErr ? v : 0;
-}
-
-i32 GetAutoIndentSpaceWidth(WEReference we) {
-  i32 v = 0;
-  return WEGetUserInfo(fourcc("EMSP"), &v, we) == noErr ? v : 0;
 }
 
 }  // namespace kv

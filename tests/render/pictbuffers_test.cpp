@@ -1,5 +1,5 @@
 // The picture buffers: keys, lookups, the least-recently-used limit, re-keying and freeing.
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/drawroutines.h"
+#include "render/drawroutines.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // Housekeeping of the live text records of fields (styles 300 and 301): the field open for
 // editing, keeping a record's rectangles in step with its field, freeing records and undo
-// history to save memory, and the auto-indent settings kept in a record.
+// history to save memory.
 #pragma once
 
 #include "store/records.h"
@@ -45,12 +45,5 @@ i16 cleanweundos();
 // Marks changed the card or background record that owns an object list of an open window
 // (nothing when no open window shows the list).
 void markspotsowner(Handle list);
-
-// The auto-indent settings of a record: bit 18 of its reference value ('refc'), and the
-// user-info tags 'TSIZ' (indent size) and 'EMSP' (the width of a space); 0 when absent.
-bool WEGetAutoIndentFlag(WEReference we);
-void SetAutoIndentSize(WEReference we, i32 size);
-i32 GetAutoIndentSize(WEReference we);
-i32 GetAutoIndentSpaceWidth(WEReference we);
 
 }  // namespace kv

@@ -1,4 +1,4 @@
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,7 @@
 // Housekeeping of the live text records of fields: the open field, rectangles kept in step
 // with the field, and freeing records and undo history across the open windows.
-#include "engine/fieldrecords.h"
+#include "engine/indent.h"
+#include "fields/fieldrecords.h"
 
 #include <gtest/gtest.h>
 
