@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "shell/debugmsg.h"
 #include "shell/mainglobals.h"
@@ -21,9 +22,11 @@ struct writtenrow {
 constexpr writtenrow writtenrows[] = {
 #define KV_KEYWORD(spelling, token) {spelling, token, 0},
 #define KV_EMPTYROW(letter, token) {"", token, letter},
+#define KV_TOKEN(name, token)
 #include "engine/keywordlist.inc"
 #undef KV_KEYWORD
 #undef KV_EMPTYROW
+#undef KV_TOKEN
 };
 constexpr int rowcount = int(std::size(writtenrows));
 
@@ -119,7 +122,7 @@ constexpr fixedname fixednames[] = {
 };
 
 // The answer for a token without any text.
-constexpr fixedname unknownname = makename(tokUnknown, "unknown");
+constexpr fixedname unknownname = makename(tok::unknown, "unknown");
 
 // A length-prefixed text made from a literal.
 template <size_t N>
@@ -182,23 +185,23 @@ i16 hashtokens() {
 }
 
 u16 stringtotoken(const u8* text, u16 length) {
-  if (text == nullptr || length == 0) return tokUnknown;
+  if (text == nullptr || length == 0) return tok::unknown;
   u8 first = lowertable[text[0]];
-  if (first < 'a' || first > 'z') return tokUnknown;
-  if (length > table.longest) return tokUnknown;  // no row is that long
+  if (first < 'a' || first > 'z') return tok::unknown;
+  if (length > table.longest) return tok::unknown;  // no row is that long
   MainGlobals& g = mainglobals();
-  if (g.tokenhash == nilhandle && hashtokens() == 37) return tokUnknown;
+  if (g.tokenhash == nilhandle && hashtokens() == 37) return tok::unknown;
   const u32* slots = HandleAs<u32>(g.tokenhash);
   for (int slot = int(hashof(text, length) % hashbuckets) * 8; slot <= hashlastslot; ++slot) {
     u32 v = slots[slot];
-    if (v == 0) return tokUnknown;
+    if (v == 0) return tok::unknown;
     const keywordrow& row = table.rows[v - 1];
     if (row.text[0] != length) continue;
     int i = 0;
     while (i < length && row.text[i + 1] == lowertable[text[i]]) ++i;
     if (i == length) return row.token;
   }
-  return tokUnknown;
+  return tok::unknown;
 }
 
 ConstStringPtr tokentostring(u16 token) {
