@@ -111,14 +111,14 @@ constexpr fixedname makename(u16 token, const char* s) {
 }
 
 constexpr fixedname fixednames[] = {
-    makename(0, "_endOfLine"),   makename(1, "_endofhand"),    makename(2, "_strdata"),
-    makename(3, "_numdata"),     makename(4, "_unknown"),      makename(5, "_leftparn"),
-    makename(6, "_rightparn"),   makename(7, "_variable"),     makename(1001, "_minus"),
-    makename(1003, "_power"),    makename(1004, "_mult"),      makename(1008, "_plus"),
-    makename(1009, "_concat"),   makename(1010, "_catspace"),  makename(1011, "_lessthan"),
-    makename(1012, "_greathan"), makename(1013, "_lessequal"), makename(1014, "_greatequal"),
-    makename(1016, "_isnotin"),  makename(1017, "_isin"),      makename(1022, "_iswithin"),
-    makename(1023, "_notwithin"), makename(1025, "_thereis"),  makename(1026, "_thereisnot"),
+    makename(tok::endofline, "_endOfLine"),   makename(tok::endofscript, "_endofhand"),    makename(tok::stringatom, "_strdata"),
+    makename(tok::numberatom, "_numdata"),     makename(tok::unknown, "_unknown"),      makename(tok::leftparen, "_leftparn"),
+    makename(tok::rightparen, "_rightparn"),   makename(tok::variable, "_variable"),     makename(tok::minus, "_minus"),
+    makename(tok::power, "_power"),    makename(tok::mult, "_mult"),      makename(tok::plus, "_plus"),
+    makename(tok::concat, "_concat"),   makename(tok::concatspace, "_catspace"),  makename(tok::less, "_lessthan"),
+    makename(tok::greater, "_greathan"), makename(tok::lessequal, "_lessequal"), makename(tok::greaterequal, "_greatequal"),
+    makename(tok::isnotin, "_isnotin"),  makename(tok::isin, "_isin"),      makename(tok::iswithin, "_iswithin"),
+    makename(tok::notwithin, "_notwithin"), makename(tok::thereis, "_thereis"),  makename(tok::thereisnot, "_thereisnot"),
 };
 
 // The answer for a token without any text.
