@@ -11,6 +11,7 @@
 #include "engine/chunks.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "shell/mainglobals.h"
@@ -52,7 +53,7 @@ void BM_ItemByIndex(benchmark::State& st) {
   for (auto _ : st) {
     for (i32 i = 1; i <= items; ++i) {
       i32 a = 0, e = s.size;
-      chunkchar(&s.v, i, i, &a, &e, tokItem);
+      chunkchar(&s.v, i, i, &a, &e, tok::item);
       fred out{};
       charstonewfred(fredaddr(&s.v) + a, e - a, &out);
       benchmark::DoNotOptimize(out.shorttext[0]);
@@ -72,7 +73,7 @@ void BM_EachItem(benchmark::State& st) {
     i32 from = 0;
     while (from <= s.size) {
       i32 a = from, e = s.size;
-      chunkchar(&s.v, 1, 1, &a, &e, tokItem);
+      chunkchar(&s.v, 1, 1, &a, &e, tok::item);
       fred out{};
       charstonewfred(fredaddr(&s.v) + a, e - a, &out);
       benchmark::DoNotOptimize(out.shorttext[0]);
@@ -90,7 +91,7 @@ void BM_CountItems(benchmark::State& st) {
   Setup s(int(st.range(0)));
   for (auto _ : st) {
     i32 a = 0, e = s.size;
-    chunkset(&s.v, chunkspec{chunklast, 0, 0}, tokItem, &a, &e);
+    chunkset(&s.v, chunkspec{chunklast, 0, 0}, tok::item, &a, &e);
     benchmark::DoNotOptimize(a);
   }
 }

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "commands/commands.h"
+#include "engine/tokens.h"
 #include "tools/editcommands.h"
 #include "tools/layerorder.h"
 #include "tools/undoclone.h"
@@ -44,19 +45,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokDisable = 2045,
-  tokEdit = 2059,
-  tokEnable = 2062,
-  tokReturnInField = 2165,
-  tokFilter = 4114,
-  tokFilters = 4115,
-  tokThe = 10020,
-  tokContextClick = 11051,
-  tokPick = 11227,
-  tokTrace = 11319,
-};
-
 constexpr i16 statusplugin = 175;
 
 // Marks of a row.
@@ -76,118 +64,118 @@ constexpr u8 P = markplugin, R = markresult, F = markfield;
 
 // One row per command; tokens not listed go to comothers.
 constexpr comrow comrows[] = {
-    {2002, comarith, 0},                // add
-    {2003, comalert, 0},                // alert
-    {2004, comanswer, 0},               // answer
-    {2005, comappleevent, 0},           // ae, appleEvent
-    {2006, comarrow, 0},                // arrowKey
-    {2007, comask, 0},                  // ask
-    {2008, comautosize, 0},             // autoSize
-    {2009, combeep, 0},                 // beep
-    {2010, combring, 0},                // bringFront
-    {2013, comchoose, 0},               // choose
-    {2014, comdelete, R},               // clear
-    {2015, comclick, 0},                // click
-    {2016, comclickfieldobject, 0},     // clickFieldObject
-    {2019, comclone, 0},                // clone
-    {2020, comclose, R},                // close
-    {2028, compact, 0},                 // compact
-    {2030, comconvert, R},              // convert
-    {2031, comcopy, 0},                 // copy
-    {2032, comcut, 0},                  // cut
-    {2033, comcycle, 0},                // cycle
-    {2034, comdefine, R},               // define
-    {2035, comdelete, R},               // delete
-    {2044, comdial, P},                 // dial
-    {2045, comenabdisab, 0},            // disable (or enablefilters, chosen by its words)
-    {2046, comarith, 0},                // divide
-    {2047, comdo, 0},                   // do
-    {2048, comdomenu, 0},               // doMenu
-    {2053, comdblclickfieldobject, 0},  // doubleClickFieldObject
-    {2054, comdrag, 0},                 // drag
-    {2059, comothers, 0},               // edit: refused with 175 before any routine
-    {2062, comenabdisab, 0},            // enable (or enablefilters, chosen by its words)
-    {2064, comenter, 0},                // enterInField
-    {2065, comentermsg, 0},             // enterKey
-    {2069, comexport, P | R},          // export
-    {2070, comfind, R},                 // find
-    {2071, comflush, 0},                // flush
-    {2073, comget, 0},                  // get
-    {2075, comgo, R},                   // go
-    {2076, comgrab, 0},                 // grabber, grab
-    {2077, comgroup, 0},                // group, groups
-    {2078, comhelp, P},                 // help
-    {2079, comhide, 0},                 // hide
-    {2080, comhistory, 0},              // history
-    {2083, comimport, P | R},           // import
-    {2084, cominsertcommand, 0},        // insert
-    {2086, comwekeyinfield, 0},         // keyInField
-    {2087, comkeystroke, 0},            // keyStroke
-    {2089, comlaunch, P | R},           // launch
-    {2094, comlistkey, 0},              // listKey
-    {2095, comtrace, R},                // load
-    {2096, comlock, 0},                 // lock
-    {2098, comenukey, P},               // menuKey
-    {2110, comousewheel, 0},            // mouseWheel
-    {2112, comove, 0},                  // move
-    {2115, comarith, 0},                // multiply
-    {2116, comnew, R},                  // new
-    {2127, comnotify, P},               // notify
-    {2128, comopen, R},                 // open
-    {2137, compaste, 0},                // paste
-    {2138, complay, R},                 // play
-    {2140, compop, 0},                  // pop
-    {2141, compopup, 0},                // popUp
-    {2143, comprint, R},                // print
-    {2144, comprotect, 0},              // protect
-    {2145, compush, 0},                 // push
-    {2146, comput, 0},                  // put
-    {2147, computmsg, 0},               // putMsg, putMessage
-    {2148, comquit, P},                 // quit
-    {2150, comread, P | R},             // read
-    {2151, comrecord, P | R},           // record
-    {2152, comredo, 0},                 // redo
-    {2155, comremovecommand, 0},        // remove
-    {2156, comreply, P | R},            // reply
-    {2157, comrequest, P | R},          // request
-    {2158, comreset, 0},                // reset
-    {2159, comreshape, 0},              // reshape
-    {2165, comweretin, F},              // returnInField
-    {2166, comreturn, 0},               // returnKey
-    {2167, comrevert, 0},               // revert
-    {2168, comrotate, 0},               // rotate
-    {2169, comRTFmerge, R},             // rtfMerge
-    {2170, comsave, 0},                 // save
-    {2171, comsay, P | R},              // say
-    {2172, comerror, 0},                // scriptError
-    {2176, comselect, 0},               // select
-    {2179, comsend, R},                 // send
-    {2180, combring, 0},                // sendBack
-    {2181, comset, R},                  // set
-    {2182, comsetdialogitem, P},        // setDialogItem
-    {2183, comsetwindow, P},            // setWindow
-    {2186, comshow, R},                 // show
-    {2187, comshuffle, 0},              // shuffleBack
-    {2188, comshuffle, 0},              // shuffleForward
-    {2189, comsort, 0},                 // sort
-    {2191, comspin, 0},                 // spin
-    {2192, comstartstop, P | R},        // start
-    {2194, comstartstop, P | R},        // stop
-    {2195, comarith, 0},                // subtract
-    {2197, comtab, 0},                  // tabKey
-    {2202, comtype, 0},                 // type
-    {2203, comdefine, R},               // undefine
-    {2204, comundo, 0},                 // undo
-    {2205, comungroup, 0},              // ungroup
-    {2207, comunlock, 0},               // unlock
-    {2208, comunmount, 0},              // unmount
-    {2209, comunprotect, 0},            // unprotect
-    {2211, comvisi, 0},                 // visual
-    {2214, comwait, 0},                 // wait
-    {2217, comwrite, P | R},            // write
-    {tokContextClick, comcontextclick, 0},  // contextClick
-    {tokPick, compick, 0},              // pick
-    {tokTrace, comtrace, 0},            // debug, trace
+    {tok::add, comarith, 0},                // add
+    {tok::alert, comalert, 0},                // alert
+    {tok::answer, comanswer, 0},               // answer
+    {tok::ae, comappleevent, 0},           // ae, appleEvent
+    {tok::arrowkey, comarrow, 0},                // arrowKey
+    {tok::ask, comask, 0},                  // ask
+    {tok::autosize, comautosize, 0},             // autoSize
+    {tok::beep, combeep, 0},                 // beep
+    {tok::bringfront, combring, 0},                // bringFront
+    {tok::choose, comchoose, 0},               // choose
+    {tok::clear, comdelete, R},               // clear
+    {tok::click, comclick, 0},                // click
+    {tok::clickfieldobject, comclickfieldobject, 0},     // clickFieldObject
+    {tok::clone, comclone, 0},                // clone
+    {tok::close, comclose, R},                // close
+    {tok::compact, compact, 0},                 // compact
+    {tok::convert, comconvert, R},              // convert
+    {tok::copy, comcopy, 0},                 // copy
+    {tok::cut, comcut, 0},                  // cut
+    {tok::cycle, comcycle, 0},                // cycle
+    {tok::define, comdefine, R},               // define
+    {tok::delete_, comdelete, R},               // delete
+    {tok::dial, comdial, P},                 // dial
+    {tok::disable, comenabdisab, 0},            // disable (or enablefilters, chosen by its words)
+    {tok::divide, comarith, 0},                // divide
+    {tok::do_, comdo, 0},                   // do
+    {tok::domenu, comdomenu, 0},               // doMenu
+    {tok::doubleclickfieldobject, comdblclickfieldobject, 0},  // doubleClickFieldObject
+    {tok::drag, comdrag, 0},                 // drag
+    {tok::edit, comothers, 0},               // edit: refused with 175 before any routine
+    {tok::enable, comenabdisab, 0},            // enable (or enablefilters, chosen by its words)
+    {tok::enterinfield, comenter, 0},                // enterInField
+    {tok::enterkey, comentermsg, 0},             // enterKey
+    {tok::export_, comexport, P | R},          // export
+    {tok::find, comfind, R},                 // find
+    {tok::flush, comflush, 0},                // flush
+    {tok::get, comget, 0},                  // get
+    {tok::go, comgo, R},                   // go
+    {tok::grabber, comgrab, 0},                 // grabber, grab
+    {tok::group, comgroup, 0},                // group, groups
+    {tok::help, comhelp, P},                 // help
+    {tok::hide, comhide, 0},                 // hide
+    {tok::history, comhistory, 0},              // history
+    {tok::import_, comimport, P | R},           // import
+    {tok::insert, cominsertcommand, 0},        // insert
+    {tok::keyinfield, comwekeyinfield, 0},         // keyInField
+    {tok::keystroke, comkeystroke, 0},            // keyStroke
+    {tok::launch, comlaunch, P | R},           // launch
+    {tok::listkey, comlistkey, 0},              // listKey
+    {tok::load, comtrace, R},                // load
+    {tok::lock, comlock, 0},                 // lock
+    {tok::menukey, comenukey, P},               // menuKey
+    {tok::mousewheel, comousewheel, 0},            // mouseWheel
+    {tok::move, comove, 0},                  // move
+    {tok::multiply, comarith, 0},                // multiply
+    {tok::new_, comnew, R},                  // new
+    {tok::notify, comnotify, P},               // notify
+    {tok::open, comopen, R},                 // open
+    {tok::paste, compaste, 0},                // paste
+    {tok::play, complay, R},                 // play
+    {tok::pop, compop, 0},                  // pop
+    {tok::popup, compopup, 0},                // popUp
+    {tok::print, comprint, R},                // print
+    {tok::protect, comprotect, 0},              // protect
+    {tok::push, compush, 0},                 // push
+    {tok::put, comput, 0},                  // put
+    {tok::putmsg, computmsg, 0},               // putMsg, putMessage
+    {tok::quit, comquit, P},                 // quit
+    {tok::read, comread, P | R},             // read
+    {tok::record, comrecord, P | R},           // record
+    {tok::redo, comredo, 0},                 // redo
+    {tok::remove, comremovecommand, 0},        // remove
+    {tok::reply, comreply, P | R},            // reply
+    {tok::request, comrequest, P | R},          // request
+    {tok::reset, comreset, 0},                // reset
+    {tok::reshape, comreshape, 0},              // reshape
+    {tok::returninfield, comweretin, F},              // returnInField
+    {tok::returnkey, comreturn, 0},               // returnKey
+    {tok::revert, comrevert, 0},               // revert
+    {tok::rotate, comrotate, 0},               // rotate
+    {tok::rtfmerge, comRTFmerge, R},             // rtfMerge
+    {tok::save, comsave, 0},                 // save
+    {tok::say, comsay, P | R},              // say
+    {tok::scripterror, comerror, 0},                // scriptError
+    {tok::select, comselect, 0},               // select
+    {tok::send, comsend, R},                 // send
+    {tok::sendback, combring, 0},                // sendBack
+    {tok::set, comset, R},                  // set
+    {tok::setdialogitem, comsetdialogitem, P},        // setDialogItem
+    {tok::setwindow, comsetwindow, P},            // setWindow
+    {tok::show, comshow, R},                 // show
+    {tok::shuffleback, comshuffle, 0},              // shuffleBack
+    {tok::shuffleforward, comshuffle, 0},              // shuffleForward
+    {tok::sort, comsort, 0},                 // sort
+    {tok::spin, comspin, 0},                 // spin
+    {tok::start, comstartstop, P | R},        // start
+    {tok::stop, comstartstop, P | R},        // stop
+    {tok::subtract, comarith, 0},                // subtract
+    {tok::tabkey, comtab, 0},                  // tabKey
+    {tok::type, comtype, 0},                 // type
+    {tok::undefine, comdefine, R},               // undefine
+    {tok::undo, comundo, 0},                 // undo
+    {tok::ungroup, comungroup, 0},              // ungroup
+    {tok::unlock, comunlock, 0},               // unlock
+    {tok::unmount, comunmount, 0},              // unmount
+    {tok::unprotect, comunprotect, 0},            // unprotect
+    {tok::visual, comvisi, 0},                 // visual
+    {tok::wait, comwait, 0},                 // wait
+    {tok::write, comwrite, P | R},            // write
+    {tok::contextclick, comcontextclick, 0},  // contextClick
+    {tok::pick, compick, 0},              // pick
+    {tok::debug, comtrace, 0},            // debug, trace
 };
 
 // The rows by token: commands 2001-2220 first, then the three further words; each entry is the
@@ -195,9 +183,9 @@ constexpr comrow comrows[] = {
 constexpr u16 extraslots = 3;
 constexpr size_t slotof(u16 token) {
   if (token >= firstcommand && token <= lastcommand) return size_t(token - firstcommand);
-  if (token == tokContextClick) return lastcommand - firstcommand + 1;
-  if (token == tokPick) return lastcommand - firstcommand + 2;
-  if (token == tokTrace) return lastcommand - firstcommand + 3;
+  if (token == tok::contextclick) return lastcommand - firstcommand + 1;
+  if (token == tok::pick) return lastcommand - firstcommand + 2;
+  if (token == tok::debug) return lastcommand - firstcommand + 3;
   return size_t(-1);
 }
 
@@ -217,8 +205,8 @@ const comrow* rowof(u16 token) {
 // enable and disable followed by "filter", "filters" or "the filters".
 bool filterwords(Handle atoms, i32 at) {
   u16 next = tokenat(atoms, at + 1);
-  if (next == tokFilter || next == tokFilters) return true;
-  return next == tokThe && tokenat(atoms, at + 2) == tokFilters;
+  if (next == tok::filter || next == tok::filters) return true;
+  return next == tok::the && tokenat(atoms, at + 2) == tok::filters;
 }
 
 }  // namespace
@@ -232,8 +220,8 @@ i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if ((marks & markplugin) != 0 && g.plugin != 0) return statusplugin;
   if ((marks & markresult) != 0 && g.result != nilhandle) SetHandleSize(g.result, 0);
   if ((marks & markfield) != 0 && g.openfield < 0) return 0;
-  if (token == tokEnable || token == tokDisable) routine = filterwords(atoms, at) ? enablefilters : comenabdisab;
-  if (token == tokEdit) return statusplugin;
+  if (token == tok::enable || token == tok::disable) routine = filterwords(atoms, at) ? enablefilters : comenabdisab;
+  if (token == tok::edit) return statusplugin;
   i16 st = routine(path, text, atoms, at, variables);
   if (st > 0 && !path.empty()) posterror(path.front(), at, text);
   return st;
@@ -241,7 +229,7 @@ i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
 
 i16 comothers(hierpath, Handle, Handle atoms, i32 at, Handle) {
   u16 token = tokenat(atoms, at);
-  if (token == tokEndOfLine) return 0;
+  if (token == tok::endofline) return 0;
   return token >= firstcommand && token <= lastcommand ? 0 : 1;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands/commands.h"
+#include "engine/tokens.h"
 #include "tools/editcommands.h"
 #include "commands/dispatch.h"
 #include "engine/chunks.h"
@@ -29,25 +30,15 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokAdd = 2002,
-  tokDivide = 2046,
-  tokMultiply = 2115,
-  tokSubtract = 2195,
-  tokFrom = 11119,
-  tokBy = 11028,
-  tokFolder = 11114,
-};
-
 constexpr i16 statusstray = 19, statusnotofrom = 7, statusnoby = 47, statusplugin = 175;
 constexpr i16 resultfileerror = 110;  // "File system error %d."
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
-bool isprep(u16 t) { return t == prepinto || t == prepafter || t == prepbefore; }
+bool isprep(u16 t) { return t == tok::into || t == tok::after || t == tok::before; }
 
 // The operand of get and put at `at`. The commonest arithmetic (a number or a variable, one
 // of + - * /, a number or a variable, then what ends the operand) skips the full parser.
@@ -55,7 +46,7 @@ i16 operand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
             fred* value) {
   const atomview view(atoms);
   u16 first = view.tok(at);
-  if ((first == tokNumber || first == tokVariable) &&
+  if ((first == tok::numberatom || first == tok::variable) &&
       (put ? isprep(view.tok(at + 3)) || view.lineends(at + 3) : view.lineends(at + 3))) {
     i16 st = miniexpression(path, text, atoms, at, variables, nilhandle, used, value);
     if (st != 1) return st;
@@ -137,7 +128,7 @@ i16 deletechunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   }
   fred empty;
   newfred(&empty, fredtemp, fredstring, 0);
-  return pututil(&dest, &empty, prepinto);
+  return pututil(&dest, &empty, tok::into);
 }
 
 }  // namespace
@@ -198,7 +189,7 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   // `put "…" after word`, the commonest way of building a text, adds the literal's characters
   // without making a value of them.
   const atomview first(atoms);
-  if (first.tok(at + 1) == tokString && first.tok(at + 2) == prepafter && first.lineends(at + 4)) {
+  if (first.tok(at + 1) == tok::stringatom && first.tok(at + 2) == tok::after && first.lineends(at + 4)) {
     bool done = false;
     i16 st = appendquotetoword(text, atoms, at + 1, at + 3, variables, &done);
     if (done) return st;
@@ -220,9 +211,9 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     disposfred(&value);
     return statusnotunderstood;
   }
-  if (view.lineends(i + 2) && (prep == prepafter || prep == prepinto)) {
+  if (view.lineends(i + 2) && (prep == tok::after || prep == tok::into)) {
     bool done = false;
-    st = prep == prepafter ? appendtoword(text, atoms, i + 1, variables, &value, &done)
+    st = prep == tok::after ? appendtoword(text, atoms, i + 1, variables, &value, &done)
                            : putintoword(text, atoms, i + 1, variables, &value, &done);
     if (done) return st;
   }
@@ -251,7 +242,7 @@ i16 computmsg(hierpath, Handle, Handle, i32, Handle) {
 
 i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 verb = tokenat(atoms, at);
-  bool amountfirst = verb == tokAdd || verb == tokSubtract;
+  bool amountfirst = verb == tok::add || verb == tok::subtract;
   fred amount;
   chunkpart dest;
   i32 i = at + 1, used = 0;
@@ -259,7 +250,7 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   double by = 0, was = 0;
   // `add 1 to n`: a number literal (the commonest amount) is read from its atom's number.
   bool literal = amountfirst && numberliteralat(text, atoms, i, &by) &&
-                 tokenat(atoms, i + 1) == (verb == tokAdd ? u16(tokTo) : u16(tokFrom));
+                 tokenat(atoms, i + 1) == (verb == tok::add ? u16(tok::to) : u16(tok::from));
   if (amountfirst) {
     if (literal) {
       newfred(&amount, fredtemp, fredstring, 0);
@@ -267,7 +258,7 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     } else {
       if ((st = expression(path, text, atoms, i, variables, nilhandle, &used, &amount)) != 0) return st;
       i += used;
-      if (tokenat(atoms, i) != (verb == tokAdd ? u16(tokTo) : u16(tokFrom))) {
+      if (tokenat(atoms, i) != (verb == tok::add ? u16(tok::to) : u16(tok::from))) {
         disposfred(&amount);
         return statusnotofrom;
       }
@@ -281,7 +272,7 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   } else {
     if ((st = destination(path, text, atoms, i, variables, nilhandle, &used, &dest, 0, 0)) != 0) return st;
     i += used;
-    if (tokenat(atoms, i) != tokBy) {
+    if (tokenat(atoms, i) != tok::by) {
       releasecontainer(&dest);
       return statusnoby;
     }
@@ -300,16 +291,16 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     releasecontainer(&dest);
     return st;
   }
-  double r = verb == tokAdd ? was + by : verb == tokSubtract ? was - by : verb == tokMultiply ? was * by : was / by;
+  double r = verb == tok::add ? was + by : verb == tok::subtract ? was - by : verb == tok::multiply ? was * by : was / by;
   fred result;
   doubletonewfred(r, &result);
-  return pututil(&dest, &result, prepinto);
+  return pututil(&dest, &result, tok::into);
 }
 
 i16 comdelete(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 what = tokenat(atoms, at + 1);
-  if (what == tokFile || what == tokFolder)
-    return deletefromdisk(path, text, atoms, at + 2, variables, what == tokFolder);
+  if (what == tok::file || what == tok::folder)
+    return deletefromdisk(path, text, atoms, at + 2, variables, what == tok::folder);
   if (startschunk(atoms, at + 1)) return deletechunk(path, text, atoms, at + 1, variables);
   // Selected objects, a card, a window, a menu or the words of the editing tools.
   return comclear(path, text, atoms, at, variables);

@@ -16,6 +16,7 @@
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
@@ -23,17 +24,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokDate = 3034,
-  tokSeconds = 3152,
-  tokTime = 3178,
-  tokShort = 9001,
-  tokLong = 9002,
-  tokAbbreviated = 9003,
-  tokThe = 10020,
-  tokDateItems = 11066,
-};
 
 constexpr i16 statusnotadate = 2, statusnoto = 7;
 constexpr i16 resultnotadate = 8;  // "That is not a date."
@@ -164,8 +154,8 @@ namespace {
 // "the [modifier] date", "date()": the form of the answer by the modifier word.
 dateform formof(u16 modifier, bool date) {
   switch (modifier) {
-    case tokLong: return date ? dateform::longdate : dateform::longtime;
-    case tokAbbreviated: return date ? dateform::abbrevdate : dateform::time;
+    case tok::long_: return date ? dateform::longdate : dateform::longtime;
+    case tok::abbr: return date ? dateform::abbrevdate : dateform::time;
     default: return date ? dateform::shortdate : dateform::time;
   }
 }
@@ -176,10 +166,10 @@ i16 datetimefunction(Handle atoms, i32 at, u16 word, i32* count, fred* value) {
   i32 i = at;
   u16 modifier = 0;
   i32 used = 0;
-  if (tokenat(atoms, i) == tokThe) {
+  if (tokenat(atoms, i) == tok::the) {
     ++i;
     u16 t = tokenat(atoms, i);
-    if (t == tokShort || t == tokLong || t == tokAbbreviated) {
+    if (t == tok::short_ || t == tok::long_ || t == tok::abbr) {
       modifier = t;
       ++i;
     }
@@ -187,14 +177,14 @@ i16 datetimefunction(Handle atoms, i32 at, u16 word, i32* count, fred* value) {
     used = i + 1 - at;
   } else {
     if (tokenat(atoms, i) != word) return statusnofunction;
-    if (tokenat(atoms, i + 1) != tokLeftParen) return statusfunctionparen;
-    if (tokenat(atoms, i + 2) != tokRightParen) return statusfunctionclose;
+    if (tokenat(atoms, i + 1) != tok::leftparen) return statusfunctionparen;
+    if (tokenat(atoms, i + 2) != tok::rightparen) return statusfunctionclose;
     used = i + 3 - at;
   }
   LongDateTime now = 0;
   GetLongDateTime(&now);
   Str255 s;
-  datetimetext(now, formof(modifier, word == tokDate), s);
+  datetimetext(now, formof(modifier, word == tok::date), s);
   if (i16 st = stringtonewfred(s, value); st != 0) return st;
   *count = used;
   return 0;
@@ -203,19 +193,19 @@ i16 datetimefunction(Handle atoms, i32 at, u16 word, i32* count, fred* value) {
 }  // namespace
 
 i16 fundate(hierpath, Handle, Handle atoms, i32 at, Handle, i32* count, fred* value) {
-  return datetimefunction(atoms, at, tokDate, count, value);
+  return datetimefunction(atoms, at, tok::date, count, value);
 }
 
 i16 funtime(hierpath, Handle, Handle atoms, i32 at, Handle, i32* count, fred* value) {
-  return datetimefunction(atoms, at, tokTime, count, value);
+  return datetimefunction(atoms, at, tok::time, count, value);
 }
 
 i16 funcase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
-  if (tokenat(atoms, at) == tokThe) {
+  if (tokenat(atoms, at) == tok::the) {
     u16 word = tokenat(atoms, at + 2);
-    if (word == tokDate) return fundate(path, text, atoms, at, variables, count, value);
-    if (word == tokTime) return funtime(path, text, atoms, at, variables, count, value);
+    if (word == tok::date) return fundate(path, text, atoms, at, variables, count, value);
+    if (word == tok::time) return funtime(path, text, atoms, at, variables, count, value);
   }
   return neverfunproc(path, text, atoms, at, variables, count, value);
 }
@@ -231,16 +221,16 @@ struct cvrow {
   dateform form;
 };
 constexpr cvrow cvtable[] = {
-    {tokSeconds, 0, dateform::seconds},
-    {tokDate, 0, dateform::shortdate},
-    {tokTime, 0, dateform::time},
-    {tokDateItems, 0, dateform::dateitems},
-    {tokLong, tokDate, dateform::longdate},
-    {tokLong, tokTime, dateform::longtime},
-    {tokShort, tokDate, dateform::shortdate},
-    {tokShort, tokTime, dateform::time},
-    {tokAbbreviated, tokDate, dateform::abbrevdate},
-    {tokAbbreviated, tokTime, dateform::time},
+    {tok::seconds, 0, dateform::seconds},
+    {tok::date, 0, dateform::shortdate},
+    {tok::time, 0, dateform::time},
+    {tok::dateitems, 0, dateform::dateitems},
+    {tok::long_, tok::date, dateform::longdate},
+    {tok::long_, tok::time, dateform::longtime},
+    {tok::short_, tok::date, dateform::shortdate},
+    {tok::short_, tok::time, dateform::time},
+    {tok::abbr, tok::date, dateform::abbrevdate},
+    {tok::abbr, tok::time, dateform::time},
 };
 
 // The form named at the atoms: its atom count (0 when none matches).
@@ -256,7 +246,7 @@ i32 matchform(Handle atoms, i32 i, dateform* form) {
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
 void notadate() {
@@ -279,13 +269,13 @@ i16 comconvert(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
     return 0;
   }
   i32 i = at + 1 + used;
-  if (tokenat(atoms, i) != tokTo) return statusnoto;
+  if (tokenat(atoms, i) != tok::to) return statusnoto;
   dateform forms[2];
   i32 n = matchform(atoms, i + 1, &forms[0]);
   if (n == 0) return statusnotunderstood;
   i += 1 + n;
   bool second = false;
-  if (tokenat(atoms, i) == tokAnd) {
+  if (tokenat(atoms, i) == tok::and_) {
     n = matchform(atoms, i + 1, &forms[1]);
     if (n == 0) return statusnotunderstood;
     i += 1 + n;
@@ -310,7 +300,7 @@ i16 comconvert(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
     releasecontainer(&dest);
     return st;
   }
-  return pututil(&dest, &converted, prepinto);
+  return pututil(&dest, &converted, tok::into);
 }
 
 }  // namespace kv

@@ -9,6 +9,7 @@
 #include "engine/objectutil.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "properties/propfront.h"
@@ -23,8 +24,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 { tokThe = 10020 };
 
 constexpr i16 statusnoof = 5, statusstray = 19, statusnolist = 2, statusnolistmemory = 215;
 constexpr i16 resultdefined = 48, resultundefined = 49;
@@ -152,7 +151,7 @@ i16 comodproperty(Handle list, Handle* newlist, i16* changed, u16 command, Const
   *newlist = list;
   i16 st = 0;
   i16 index = 0;
-  if (command == tokDefine) {
+  if (command == tok::define) {
     if (list == nilhandle) {
       list = memoryrefused(Size(sizeof(uprop))) ? nilhandle : NewHandle(0);
       if (list == nilhandle) {
@@ -198,13 +197,13 @@ i16 lowdefine(const objread& obj, ConstStringPtr name, u16 command) {
   return st;
 }
 
-i16 lowdefineprop(Handle* slot, ConstStringPtr name) { return quietdefine(slot, name, tokDefine); }
-i16 lowundefineprop(Handle* slot, ConstStringPtr name) { return quietdefine(slot, name, tokUndefine); }
+i16 lowdefineprop(Handle* slot, ConstStringPtr name) { return quietdefine(slot, name, tok::define); }
+i16 lowundefineprop(Handle* slot, ConstStringPtr name) { return quietdefine(slot, name, tok::undefine); }
 
 i16 comdefine(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 command = tokenat(atoms, at);
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokThe) ++i;
+  if (tokenat(atoms, i) == tok::the) ++i;
   fred value;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &value); st != 0) return st;
@@ -214,12 +213,12 @@ i16 comdefine(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (i16 st = badname(name); st != 0) return st;
   if (!goodpropertyname(name)) return statusbadname;
   i += used;
-  if (tokenat(atoms, i) != tokOf) return statusnoof;
+  if (tokenat(atoms, i) != tok::in) return statusnoof;
   objread obj{};
   if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
   i += 1 + used;
   u16 t = tokenat(atoms, i);
-  i16 st = t == tokEndOfLine || t == tokEndOfScript ? lowdefine(obj, name, command) : statusstray;
+  i16 st = t == tok::endofline || t == tok::endofscript ? lowdefine(obj, name, command) : statusstray;
   writeobj(&obj);
   return st;
 }

@@ -7,19 +7,18 @@
 #pragma once
 
 #include "engine/hier.h"
+#include "engine/tokens.h"
 #include "platform/types.h"
 #include "store/objread.h"
 
 namespace kv {
-
-enum : u16 { tokDefine = 2034, tokUndefine = 2203 };
 
 // `define [the] name of|in object` and `undefine ...` (the command word at `at`). 18 for a bad
 // name, 97 for a reserved word, 5 without "of"/"in", 19 for words left, 2 for an object
 // without a list; the reference errors pass through.
 i16 comdefine(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
-// Defines (tokDefine) or undefines (tokUndefine) a property on the object a reference names:
+// Defines (tok::define) or undefines (tok::undefine) a property on the object a reference names:
 // the list in the object's slot is edited, and the record that owns the slot is marked
 // changed. For a control button whose data property this is, its value fields are reset and
 // the controls of its card or background rebuilt. 2 for a kind without a list; 215 when a new

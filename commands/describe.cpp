@@ -17,6 +17,7 @@
 #include "engine/keywords.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "store/liveparts.h"
@@ -28,13 +29,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokEditor = 2060,
-  tokObjects = 4187,
-  tokBrowse = 11022,
-  tokList = 11159,
-};
 
 constexpr i16 statusbadpair = 2, statusnolistfield = 131, statusnoitem = 64;
 constexpr i32 kWindowLibraryRecord = 1, kMenuLibraryRecord = 2, kResourceLibraryRecord = 3;
@@ -95,7 +89,7 @@ void addspots(Handle list, bool cardlayer, what which, u16 form, std::string* ou
     if (which == what::fields && s.kind != spotfield) continue;
     if (which == what::graphics && s.kind != spotgraphic) continue;
     const char* label = s.kind == spotbutton ? "Button" : s.kind == spotfield ? "Field" : "Graphic";
-    if (form == tokList) {
+    if (form == tok::list) {
       std::string marked = label;
       if (cardlayer && s.kind == spotfield) marked = "cd Field";
       if (!cardlayer && s.kind != spotfield) marked = std::string("bg ") + label;
@@ -108,15 +102,15 @@ void addspots(Handle list, bool cardlayer, what which, u16 form, std::string* ou
 
 // One line of an item, menu, card of a background, window or background.
 void addesciption(const char* label, long index, const std::string& name, long id, u16 form, std::string* out) {
-  if (form == tokList) *out += format("%s id %ld\r", std::strcmp(label, "Back") == 0 ? "Bkgnd" : label, id);
+  if (form == tok::list) *out += format("%s id %ld\r", std::strcmp(label, "Back") == 0 ? "Bkgnd" : label, id);
   else *out += format("%s\t%ld\t%s\t%ld\r", label, index, name.c_str(), id);
 }
 
 // One line of a card of a window.
 void addcardesciption(long index, const std::string& name, long cardid, long backid, u16 form, std::string* out) {
-  if (form == tokList) {
+  if (form == tok::list) {
     *out += format("Card id %ld\r", cardid);
-  } else if (form == tokBrowse || form == tokEditor) {
+  } else if (form == tok::browse || form == tok::editor) {
     std::string shown = name.empty() ? std::string("<Untitled>") : name;
     if (shown.size() > 23) shown = shown.substr(0, 23) + char(kEllipsis);
     *out += format("%-5ld %5ld %5ld  %-24s\r", index, cardid, backid, shown.c_str());
@@ -195,7 +189,7 @@ void addmenuitems(const objread& obj, u16 form, std::string* out) {
   const Size n = HandleCount<menuitem>(obj.menu.items);
   for (Size i = 0; i < n; ++i) {
     const menuitem item = HandleAs<menuitem>(obj.menu.items)[i];
-    if (form == tokList) *out += format("Item id %ld of menu id %ld\r", long(item.word2), long(obj.menu.menubook));
+    if (form == tok::list) *out += format("Item id %ld of menu id %ld\r", long(item.word2), long(obj.menu.menubook));
     else addesciption("Item", long(i + 1), handlename(Handle(item.name)), long(item.word2), form, out);
   }
 }
@@ -269,8 +263,8 @@ i16 addiotas(const objread& obj, Handle out, u16 token) {
       std::string name(pstringview(e.name));
       while (!name.empty() && (name.back() == '\r' || name.back() == '\0')) name.pop_back();
       const char type[5] = {char(e.kind >> 24), char(e.kind >> 16), char(e.kind >> 8), char(e.kind), 0};
-      if (token == tokList) lines += format("%s id %lu\r", type, static_cast<unsigned long>(e.id));
-      else if (token == tokObjects)
+      if (token == tok::list) lines += format("%s id %lu\r", type, static_cast<unsigned long>(e.id));
+      else if (token == tok::objects)
         lines += format("%s\t%d\t%lu\t%.*s\r", type, number, static_cast<unsigned long>(e.id), int(name.size()), name.data());
       else
         lines += format("%s\t%d\t%.*s\t%lu\r", type, number, int(name.size()), name.data(), static_cast<unsigned long>(e.id));
@@ -284,7 +278,7 @@ i16 addiotas(const objread& obj, Handle out, u16 token) {
 i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
   objread obj{};
   i32 used = 0;
   i32 i = h.word + 2;
@@ -294,9 +288,9 @@ i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     i32 depth = 0;
     for (;; ++i) {
       const u16 t = tokenat(atoms, i);
-      if (t == tokEndOfLine || t == tokEndOfScript) return statusfunctionclose;
-      if (t == tokLeftParen) ++depth;
-      if (t == tokRightParen && depth-- == 0) break;
+      if (t == tok::endofline || t == tok::endofscript) return statusfunctionclose;
+      if (t == tok::leftparen) ++depth;
+      if (t == tok::rightparen && depth-- == 0) break;
     }
     if ((st = newfred(value, fredtemp, fredstring, 0)) == 0) *count = i + 1 - at;
     return st;
@@ -305,7 +299,7 @@ i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   i += used;
   what which = what::none;
   u16 form = 0;
-  if (tokenat(atoms, i) == tokComma) {
+  if (tokenat(atoms, i) == tok::comma) {
     fred v;
     st = expression(path, text, atoms, i + 1, variables, nilhandle, &used, &v);
     if (st == 0) {
@@ -318,13 +312,13 @@ i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       }
       i += 1 + used;
     }
-    if (st == 0 && tokenat(atoms, i) == tokComma) {
+    if (st == 0 && tokenat(atoms, i) == tok::comma) {
       form = tokenat(atoms, i + 1);
       i += 2;
     }
   }
-  if (st == 0 && form == tokBrowse) {
-    if (tokenat(atoms, i) != tokComma) {
+  if (st == 0 && form == tok::browse) {
+    if (tokenat(atoms, i) != tok::comma) {
       st = statusfunctioncomma;
     } else {
       objread listfield{};
@@ -340,7 +334,7 @@ i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       }
     }
   }
-  if (st == 0 && tokenat(atoms, i) != tokRightParen) st = statusfunctionclose;
+  if (st == 0 && tokenat(atoms, i) != tok::rightparen) st = statusfunctionclose;
   std::string out;
   if (st == 0) st = describeobject(obj, which, form, &out);
   writeobj(&obj);

@@ -4,6 +4,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/sendmes.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 
 namespace kv {
@@ -33,7 +34,7 @@ i16 comdo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value);
   if (st != 0) return st;
   u16 after = tokenat(atoms, at + 1 + used);
-  if (after != tokEndOfLine && after != tokEndOfScript) {
+  if (after != tok::endofline && after != tok::endofscript) {
     disposfred(&value);
     return statusstray;
   }

@@ -19,6 +19,7 @@
 #include "engine/objectutil.h"
 #include "engine/sendmes.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
@@ -49,14 +50,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokChars = 11037,
-  tokIn = 10016,
-  tokStringWord = 11305,
-  tokWhole = 11347,
-  tokWords = 11352,
-};
 
 constexpr i16 statusnotunderstood = 2, statusstray = 19;
 constexpr i16 resultnotfound = 9;
@@ -320,7 +313,7 @@ void setresults(Handle list, i32 index, bool card) {
   objread w{};
   w.kind = objwindow;
   w.d = g.current;
-  if (g.current.window != nilid) buildwindname(w, formlong, window);
+  if (g.current.window != nilid) buildwindname(w, tok::long_, window);
   puttext(g.foundwindow, window);
 }
 
@@ -490,11 +483,11 @@ i16 comfind(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   i32 i = at + 1;
   u16 form = findnormal;
   switch (tokenat(atoms, i)) {
-    case tokChars: form = findchars; break;
-    case tokWord:
-    case tokWords: form = findwords; break;
-    case tokWhole: form = findwhole; break;
-    case tokStringWord: form = findstring; break;
+    case tok::characters: form = findchars; break;
+    case tok::word:
+    case tok::words: form = findwords; break;
+    case tok::whole: form = findwhole; break;
+    case tok::string: form = findstring; break;
     default: break;
   }
   if (form != findnormal) ++i;
@@ -507,7 +500,7 @@ i16 comfind(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 
   f.findlook = 0;
   f.findgive = 0;
-  if (tokenat(atoms, i) == tokIn) {
+  if (tokenat(atoms, i) == tok::in) {
     objread obj{};
     i32 n = 0;
     if (i16 st = scanobj(path, text, atoms, i + 1, variables, &n, &obj)) return st;

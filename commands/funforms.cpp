@@ -4,18 +4,18 @@
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
+#include "engine/tokens.h"
 
 namespace kv {
 
 namespace {
 
-enum : u16 { tokThe = 10020 };
 constexpr i16 statusnovariable = 16;
 
 }  // namespace
 
 funhead readhead(Handle atoms, i32 at) {
-  bool the = tokenat(atoms, at) == tokThe;
+  bool the = tokenat(atoms, at) == tok::the;
   i32 word = the ? at + 1 : at;
   return funhead{word, tokenat(atoms, word), the};
 }
@@ -25,11 +25,11 @@ i16 singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
   i32 from = 0;
-  if (next == tokOf) {
+  if (next == tok::in) {
     from = h.word + 2;
   } else if (h.the) {
     return statusfunctionof;
-  } else if (next == tokLeftParen) {
+  } else if (next == tok::leftparen) {
     from = h.word + 1;  // the parentheses belong to the operand
   } else {
     return statusfunctionparen;
@@ -54,9 +54,9 @@ funparams::~funparams() {
 
 i16 readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params) {
   *count = 0;
-  if (tokenat(atoms, at) != tokLeftParen) return statusfunctionparen;
+  if (tokenat(atoms, at) != tok::leftparen) return statusfunctionparen;
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokRightParen) {
+  if (tokenat(atoms, i) != tok::rightparen) {
     for (;;) {
       fred v;
       i32 used = 0;
@@ -69,9 +69,9 @@ i16 readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
       params->values.push_back(v);
       i += used;
       u16 t = tokenat(atoms, i);
-      if (t == tokRightParen) break;
-      if (t == tokEndOfLine || t == tokEndOfScript) return statusfunctionclose;
-      if (t != tokComma) return statusfunctioncomma;
+      if (t == tok::rightparen) break;
+      if (t == tok::endofline || t == tok::endofscript) return statusfunctionclose;
+      if (t != tok::comma) return statusfunctioncomma;
       ++i;
     }
   }

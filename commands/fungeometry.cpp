@@ -19,6 +19,7 @@
 #include "engine/numbertext.h"
 #include "engine/status.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/matrix.h"
 #include "platform/qd/ports.h"
@@ -30,21 +31,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  fnGlobalLoc = 3061,
-  fnInsetQuad = 3067,
-  fnInsetRect = 3068,
-  fnOffsetQuad = 3105,
-  fnOffsetRect = 3106,
-  fnPinRect = 3114,
-  fnPolyQuad = 3116,
-  fnQuadRect = 3136,
-  fnRectQuad = 3141,
-  fnRotateQuad = 3145,
-  fnScaleRect = 3148,
-  fnSkewQuad = 3163,
-};
 
 constexpr i16 statusbadvalue = 2, statusnovariable = 16, statusstray = 19, statusnotpolygon = 218, statusnotquad = 219;
 
@@ -84,7 +70,7 @@ i16 integerof(fred* v, i32* n) {
 i16 numbersat(const call& from, Handle text, Handle atoms, i32 i, int count, i32* out, i32* end) {
   call c{from.path, text, atoms, from.variables, i, from.factors};
   for (int k = 0; k < count; ++k) {
-    if (k > 0 && tokenat(atoms, c.i++) != tokComma) return statusfunctioncomma;
+    if (k > 0 && tokenat(atoms, c.i++) != tok::comma) return statusfunctioncomma;
     fred v;
     if (i16 st = value(c, &v); st != 0) return st;
     if (i16 st = integerof(&v, &out[k]); st != 0) return st;
@@ -113,7 +99,7 @@ i16 numbers(call& c, int count, i32* out) {
   call inner = c;
   inner.factors = false;
   if (st == 0) st = numbersat(inner, text, atoms, 0, count, out, &end);
-  if (st == 0 && tokenat(atoms, end) != tokEndOfLine) st = statusstray;
+  if (st == 0 && tokenat(atoms, end) != tok::endofline) st = statusstray;
   if (atoms != nilhandle) DisposeHandle(atoms);
   if (text != nilhandle) DisposeHandle(text);
   return st;
@@ -168,7 +154,7 @@ i16 readbool(call& c, u16* b) {
 }
 
 // The comma between two parameters.
-i16 comma(call& c) { return tokenat(c.atoms, c.i++) == tokComma ? i16(0) : i16(statusfunctioncomma); }
+i16 comma(call& c) { return tokenat(c.atoms, c.i++) == tok::comma ? i16(0) : i16(statusfunctioncomma); }
 
 // The start of a call of these families: `f of`, `f(`, and `the f of` where `theallowed`.
 // *paren tells whether ")" must end it.
@@ -176,9 +162,9 @@ i16 opening(Handle atoms, i32 at, bool theallowed, call& c, bool* paren) {
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
   if (h.the && !theallowed) return statusfunctionparen;
-  if (h.the && next != tokOf) return statusfunctionof;
-  if (next != tokOf && next != tokLeftParen) return statusfunctionparen;
-  *paren = next == tokLeftParen;
+  if (h.the && next != tok::in) return statusfunctionof;
+  if (next != tok::in && next != tok::leftparen) return statusfunctionparen;
+  *paren = next == tok::leftparen;
   c.factors = !*paren;
   c.i = h.word + 2;
   return 0;
@@ -186,7 +172,7 @@ i16 opening(Handle atoms, i32 at, bool theallowed, call& c, bool* paren) {
 
 // The end of the call: ")" when it opened with "(".
 i16 closing(call& c, bool paren, i32 at, i32* count) {
-  if (paren && tokenat(c.atoms, c.i++) != tokRightParen) return statusfunctionclose;
+  if (paren && tokenat(c.atoms, c.i++) != tok::rightparen) return statusfunctionclose;
   *count = c.i - at;
   return 0;
 }
@@ -201,7 +187,7 @@ void quadofrect(const Rect& r, Point (&q)[4]) {
 // The optional last parameter of rotateQuad and skewQuad.
 i16 optionalfit(call& c, u16* fit) {
   *fit = 0;
-  if (tokenat(c.atoms, c.i) != tokComma) return 0;
+  if (tokenat(c.atoms, c.i) != tok::comma) return 0;
   ++c.i;
   return readbool(c, fit);
 }
@@ -258,39 +244,39 @@ i16 funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   u16 fn = readhead(atoms, at).token;
   call c{path, text, atoms, variables, 0};
   bool paren = false;
-  if (i16 st = opening(atoms, at, fn == fnRectQuad, c, &paren); st != 0) return st;
+  if (i16 st = opening(atoms, at, fn == tok::rectquad, c, &paren); st != 0) return st;
   Rect r;
   if (i16 st = readrect(c, &r); st != 0) return st;
   Point p{};
   double factor = 0;
   i16 st = 0;
-  if (fn == fnInsetRect || fn == fnOffsetRect || fn == fnPinRect) {
+  if (fn == tok::insetrect || fn == tok::offsetrect || fn == tok::pinrect) {
     if ((st = comma(c)) == 0) st = readpoint(c, &p);
-  } else if (fn == fnScaleRect) {
+  } else if (fn == tok::scalerect) {
     if ((st = comma(c)) == 0) st = readnumber(c, &factor);
     if (st == 0 && !(factor > 0)) st = statusbadvalue;
   }
   if (st == 0) st = closing(c, paren, at, count);
   if (st != 0) return st;
   switch (fn) {
-    case fnRectQuad: {
+    case tok::rectquad: {
       Point q[4];
       quadofrect(r, q);
       return quadtonewfred(q, value);
     }
-    case fnInsetRect:
+    case tok::insetrect:
       r = Rect{i16(r.top + p.v), i16(r.left + p.h), i16(r.bottom - p.v), i16(r.right - p.h)};
       return rectonewfred(r, value);
-    case fnOffsetRect:
+    case tok::offsetrect:
       r = Rect{i16(r.top + p.v), i16(r.left + p.h), i16(r.bottom + p.v), i16(r.right + p.h)};
       return rectonewfred(r, value);
-    case fnPinRect: {
+    case tok::pinrect: {
       // As the platform pins a point: into [left, right - 1] and [top, bottom - 1].
       i16 h = p.h < r.left ? r.left : p.h >= r.right ? i16(r.right - 1) : p.h;
       i16 v = p.v < r.top ? r.top : p.v >= r.bottom ? i16(r.bottom - 1) : p.v;
       return loctonewfred(h, v, value);
     }
-    case fnScaleRect:
+    case tok::scalerect:
       scalerect(&r, factor);
       return rectonewfred(r, value);
     default: *count = 0; return statusnofunction;
@@ -302,44 +288,44 @@ i16 funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   u16 fn = readhead(atoms, at).token;
   call c{path, text, atoms, variables, 0};
   bool paren = false;
-  if (i16 st = opening(atoms, at, fn == fnQuadRect || fn == fnPolyQuad, c, &paren); st != 0) return st;
+  if (i16 st = opening(atoms, at, fn == tok::quadrect || fn == tok::polyquad, c, &paren); st != 0) return st;
   Point q[4];
-  i16 st = fn == fnPolyQuad ? polygonquad(c, q) : readquad(c, q);
+  i16 st = fn == tok::polyquad ? polygonquad(c, q) : readquad(c, q);
   if (st != 0) return st;
   Point p{}, centre{};
   Rect r{};
   double degrees = 0;
   u16 fit = 0;
-  if (fn == fnInsetQuad || fn == fnOffsetQuad) {
+  if (fn == tok::insetquad || fn == tok::offsetquad) {
     if ((st = comma(c)) == 0) st = readpoint(c, &p);
-  } else if (fn == fnRotateQuad || fn == fnSkewQuad) {
+  } else if (fn == tok::rotatequad || fn == tok::skewquad) {
     if ((st = comma(c)) == 0) st = readrect(c, &r);
-    if (st == 0 && (st = comma(c)) == 0) st = fn == fnRotateQuad ? readnumber(c, &degrees) : readpoint(c, &p);
-    if (st == 0 && fn == fnSkewQuad && (st = comma(c)) == 0) st = readpoint(c, &centre);
+    if (st == 0 && (st = comma(c)) == 0) st = fn == tok::rotatequad ? readnumber(c, &degrees) : readpoint(c, &p);
+    if (st == 0 && fn == tok::skewquad && (st = comma(c)) == 0) st = readpoint(c, &centre);
     if (st == 0) st = optionalfit(c, &fit);
   }
   if (st == 0) st = closing(c, paren, at, count);
   if (st != 0) return st;
   switch (fn) {
-    case fnQuadRect: {
+    case tok::quadrect: {
       Rect bounds;
       getquadbounds(q, &bounds);
       return rectonewfred(bounds, value);
     }
-    case fnPolyQuad: return quadtonewfred(q, value);
-    case fnInsetQuad: {
+    case tok::polyquad: return quadtonewfred(q, value);
+    case tok::insetquad: {
       const i16 dh[4] = {p.h, i16(-p.h), i16(-p.h), p.h}, dv[4] = {p.v, p.v, i16(-p.v), i16(-p.v)};
       for (int k = 0; k < 4; ++k) q[k] = Point{i16(q[k].v + dv[k]), i16(q[k].h + dh[k])};
       return quadtonewfred(q, value);
     }
-    case fnOffsetQuad:
+    case tok::offsetquad:
       for (Point& k : q) k = Point{i16(k.v + p.v), i16(k.h + p.h)};
       return quadtonewfred(q, value);
-    case fnRotateQuad:
-    case fnSkewQuad: {
+    case tok::rotatequad:
+    case tok::skewquad: {
       MatrixRecord m;
       SetIdentityMatrix(&m);
-      if (fn == fnRotateQuad) {
+      if (fn == tok::rotatequad) {
         double turn = std::fmod(degrees, 360.0);
         RotateMatrix(&m, doubletofixed(turn), doubletofixed((r.right - r.left) / 2.0),
                      doubletofixed((r.bottom - r.top) / 2.0));
@@ -368,7 +354,7 @@ i16 funlocs(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   if (w != nilid && IsValidWindowPtr(w)) {
     SavePort saved;
     SetPortWindowPort(w);
-    if (h.token == fnGlobalLoc) LocalToGlobal(&p); else GlobalToLocal(&p);
+    if (h.token == tok::globalloc) LocalToGlobal(&p); else GlobalToLocal(&p);
   }
   return loctonewfred(p.h, p.v, value);
 }

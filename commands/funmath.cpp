@@ -15,35 +15,13 @@
 #include "engine/numbertext.h"
 #include "engine/status.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "store/memoryguard.h"
 
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  fnAbs = 3001,
-  fnAnnuity = 3002,
-  fnAtan = 3006,
-  fnAverage = 3012,
-  fnCompound = 3027,
-  fnCos = 3028,
-  fnExp = 3049,
-  fnExp1 = 3050,
-  fnExp2 = 3051,
-  fnLn = 3077,
-  fnLn1 = 3078,
-  fnLog2 = 3080,
-  fnMax = 3086,
-  fnMin = 3092,
-  fnRound = 3146,
-  fnSin = 3162,
-  fnSqrt = 3168,
-  fnSum = 3171,
-  fnTan = 3174,
-  fnTrunc = 3181,
-};
 
 // A value as a double: 12 when it is no number.
 i16 number(fred* v, double* d) { return fredtodouble(v, d) == statusnotnumber ? i16(statusnotnumber) : i16(0); }
@@ -67,20 +45,20 @@ double roundedlog2(double x) {
 
 double apply(u16 fn, double x) {
   switch (fn) {
-    case fnAbs: return std::fabs(x);
-    case fnAtan: return std::atan(x);
-    case fnCos: return std::cos(x);
-    case fnSin: return std::sin(x);
-    case fnTan: return std::tan(x);
-    case fnExp: return std::exp(x);
-    case fnSqrt: return std::sqrt(x);
-    case fnExp1: return std::expm1(x);
-    case fnExp2: return std::exp2(x);
-    case fnLn: return std::log(x);
-    case fnLn1: return std::log1p(x);
-    case fnLog2: return roundedlog2(x);
-    case fnRound: return std::floor(x + 0.49999999999999);  // an exact half goes down
-    case fnTrunc: return x >= 0 ? std::floor(x) : -std::floor(-x);
+    case tok::abs: return std::fabs(x);
+    case tok::atan: return std::atan(x);
+    case tok::cos: return std::cos(x);
+    case tok::sin: return std::sin(x);
+    case tok::tan: return std::tan(x);
+    case tok::exp: return std::exp(x);
+    case tok::sqrt: return std::sqrt(x);
+    case tok::exp1: return std::expm1(x);
+    case tok::exp2: return std::exp2(x);
+    case tok::ln: return std::log(x);
+    case tok::ln1: return std::log1p(x);
+    case tok::log2: return roundedlog2(x);
+    case tok::round: return std::floor(x + 0.49999999999999);  // an exact half goes down
+    case tok::trunc: return x >= 0 ? std::floor(x) : -std::floor(-x);
     default: return x;
   }
 }
@@ -107,7 +85,7 @@ i16 lowlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     f->sum += d;
     ++f->n;
     i += n;
-    if (tokenat(atoms, i) != tokComma) break;
+    if (tokenat(atoms, i) != tok::comma) break;
     ++i;
   }
   *used = i - at;
@@ -137,7 +115,7 @@ i16 listinvalue(hierpath path, Handle text, Handle atoms, i32 paren, Handle vari
 i16 params(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, size_t least, size_t most,
            i32* count, funparams* p) {
   funhead h = readhead(atoms, at);
-  if (h.the || tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+  if (h.the || tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
   i32 used = 0;
   if (i16 st = readparams(path, text, atoms, h.word + 1, variables, &used, p); st != 0) return st;
   if (p->values.size() < least) return statusfunctioncomma;
@@ -170,7 +148,7 @@ i16 funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   *count = 0;
   funhead h = readhead(atoms, at);
   i32 paren = h.word + 1;
-  if (h.the || tokenat(atoms, paren) != tokLeftParen) return statusfunctionparen;
+  if (h.the || tokenat(atoms, paren) != tok::leftparen) return statusfunctionparen;
   listfigures f;
   i32 used = 0;
   i16 st = listinvalue(path, text, atoms, paren, variables, &used, &f);
@@ -178,12 +156,12 @@ i16 funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     // Not one operand: the list stands in the parentheses themselves.
     f = listfigures{};
     if ((st = lowlist(path, text, atoms, paren + 1, variables, &used, &f)) != 0) return st;
-    if (tokenat(atoms, paren + 1 + used) != tokRightParen) return statusfunctionclose;
+    if (tokenat(atoms, paren + 1 + used) != tok::rightparen) return statusfunctionclose;
     used += 2;
   }
   if (st != 0) return st;
   errno = 0;
-  double r = h.token == fnAverage ? f.sum / f.n : h.token == fnMax ? f.max : h.token == fnMin ? f.min : f.sum;
+  double r = h.token == tok::average ? f.sum / f.n : h.token == tok::max ? f.max : h.token == tok::min ? f.min : f.sum;
   if (matherror()) return statusmatherror;
   doubletonewfred(r, value);
   *count = paren + used - at;
@@ -200,7 +178,7 @@ i16 fundual(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   if (i16 st = number(&p.values[1], &periods); st != 0) return st;
   errno = 0;
   double r = 0;
-  if (readhead(atoms, at).token == fnCompound) {
+  if (readhead(atoms, at).token == tok::compound) {
     r = std::pow(1 + rate, periods);
   } else {
     // Without interest an annuity is worth its periods (the formula's limit, not 0 / 0).

@@ -17,6 +17,7 @@
 #include "engine/status.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "media/tunes.h"
 #include "platform/files/files.h"
@@ -37,36 +38,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  fnAudioTrackInfo = 3011,
-  fnCharToNum = 3017,
-  fnDecode = 3036,
-  fnDigest = 3039,
-  fnEncode = 3043,
-  fnHexToString = 3065,
-  fnHfsToPosix = 3066,
-  fnIsControl = 3072,
-  fnIsNumber = 3073,
-  fnIsReservedWord = 3074,
-  fnLength = 3075,
-  fnLower = 3081,
-  fnMerge = 3088,
-  fnMidiNameToNum = 3090,
-  fnMidiNumToName = 3091,
-  fnNumToChar = 3103,
-  fnParam = 3110,
-  fnPosixToHFS = 3117,
-  fnProjPath = 3131,
-  fnRandom = 3139,
-  fnStringToHex = 3170,
-  fnSupportsExclusiveFileAccess = 3172,
-  fnTitle = 3179,
-  fnUpper = 3182,
-  fnURLDecode = 3183,
-  fnURLEncode = 3184,
-  fnValue = 3186,
-};
 
 constexpr i16 statusbadvalue = 2, statusnotavailable = 124, statusbadhex = 209, statusnovolume = 186;
 constexpr i16 instrumentlist = 2000, resultbadescape = 113, statusnoallocator = 118;
@@ -112,9 +83,9 @@ i16 changecase(u16 fn, fred* v, fred* value) {
   auto up = [](u8 c) { return c >= 'a' && c <= 'z' ? u8(c - 32) : c; };
   bool start = true;
   for (Size i = 0; i < n; ++i) {
-    if (fn == fnUpper) {
+    if (fn == tok::upper) {
       p[i] = up(p[i]);
-    } else if (fn == fnLower) {
+    } else if (fn == tok::lower) {
       p[i] = lowertable[p[i]];
     } else if (start) {
       // The first character, and the one after each space, whatever it is (a space after a
@@ -180,7 +151,7 @@ i16 hextostring(fred* v, fred* value) {
 
 i16 base64(u16 fn, fred* v, fred* value) {
   Size n = getfredsize(v);
-  if (fn == fnEncode) {
+  if (fn == tok::encode) {
     if (n > 0x7FFFFFFF / 4 - 4 || memoryrefused(4 * n)) return statusnomemory;
     Handle h = NewHandle((n + 2) / 3 * 4 + 1);
     if (h == nilhandle) return statusnomemory;
@@ -272,14 +243,14 @@ i16 evaluatetext(hierpath path, Handle variables, fred* v, fred* value) {
   Handle text = nilhandle, atoms = nilhandle;
   i16 st = fredtonewh(v, &text);
   if (st == 0) st = tokenize(text, &atoms);
-  if (st == 0 && tokenat(atoms, 0) == tokEndOfLine) {
+  if (st == 0 && tokenat(atoms, 0) == tok::endofline) {
     disposfred(v);
     newfred(value, fredtemp, fredstring, 0);
   } else if (st == 0) {
     i32 used = 0;
     fred answer;
     st = expression(path, text, atoms, 0, variables, nilhandle, &used, &answer);
-    if (st == 0 && tokenat(atoms, used) != tokEndOfLine) {
+    if (st == 0 && tokenat(atoms, used) != tok::endofline) {
       // Words left after the expression: the text is its own value.
       disposfred(&answer);
       *value = *v;
@@ -372,15 +343,15 @@ i16 exclusiveaccess(fred* v, fred* value) {
 i16 objectquestion(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
-  bool paren = next == tokLeftParen;
-  if (next != tokOf && (h.the || !paren)) return h.the ? statusfunctionof : statusfunctionparen;
+  bool paren = next == tok::leftparen;
+  if (next != tok::in && (h.the || !paren)) return h.the ? statusfunctionof : statusfunctionparen;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &obj); st != 0) return st;
   i32 end = h.word + 2 + used;
   i16 st = 0;
-  if (paren && tokenat(atoms, end++) != tokRightParen) st = statusfunctionclose;
-  if (st == 0 && h.token == fnIsControl) {
+  if (paren && tokenat(atoms, end++) != tok::rightparen) st = statusfunctionclose;
+  if (st == 0 && h.token == tok::iscontrol) {
     bool control = false;
     if (obj.kind == objpart && obj.objects != nilhandle && obj.objindex >= 0 &&
         obj.objindex < HandleCount<spot>(obj.objects)) {
@@ -405,9 +376,9 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   *count = 0;
   u16 fn = readhead(atoms, at).token;
   switch (fn) {
-    case fnAudioTrackInfo: return statusnotavailable;
-    case fnIsControl:
-    case fnProjPath: return objectquestion(path, text, atoms, at, variables, count, value);
+    case tok::audiotrackinfo: return statusnotavailable;
+    case tok::iscontrol:
+    case tok::projpath: return objectquestion(path, text, atoms, at, variables, count, value);
     default: break;
   }
   fred v;
@@ -415,15 +386,15 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   if (i16 st = singleoperand(path, text, atoms, at, variables, &used, &v); st != 0) return st;
   i16 st = 0;
   switch (fn) {
-    case fnLength:
+    case tok::length:
       readlength(&v);
       *value = v;
       break;
-    case fnCharToNum:
+    case tok::chartonum:
       longtonewfred(getfredsize(&v) > 0 ? fredaddr(&v)[0] : 0, value);
       disposfred(&v);
       break;
-    case fnNumToChar: {
+    case tok::numtochar: {
       i32 n = 0;
       st = fredtolong(&v, &n);
       disposfred(&v);
@@ -431,37 +402,37 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       if (st == 0) st = stringtonewfred(s, value);
       break;
     }
-    case fnUpper:
-    case fnLower:
-    case fnTitle: st = changecase(fn, &v, value); break;
-    case fnStringToHex: st = stringtohex(&v, value); break;
-    case fnHexToString: st = hextostring(&v, value); break;
-    case fnEncode:
-    case fnDecode: st = base64(fn, &v, value); break;
-    case fnDigest: st = digest(&v, value); break;
-    case fnURLEncode: st = urlencode(&v, value); break;
-    case fnURLDecode: st = urldecode(&v, value); break;
-    case fnIsNumber:
-    case fnIsReservedWord: {
+    case tok::upper:
+    case tok::lower:
+    case tok::title: st = changecase(fn, &v, value); break;
+    case tok::stringtohex: st = stringtohex(&v, value); break;
+    case tok::hextostring: st = hextostring(&v, value); break;
+    case tok::encode:
+    case tok::decode: st = base64(fn, &v, value); break;
+    case tok::digest: st = digest(&v, value); break;
+    case tok::urlencode: st = urlencode(&v, value); break;
+    case tok::urldecode: st = urldecode(&v, value); break;
+    case tok::isnumber:
+    case tok::isreservedword: {
       Str255 s;
       shorttext(&v, s);
       disposfred(&v);
       double d = 0;
-      bool yes = s[0] != 0 && (fn == fnIsNumber ? stringtodouble(s, &d) != statusnotnumber : badname(s) != 0);
+      bool yes = s[0] != 0 && (fn == tok::isnumber ? stringtodouble(s, &d) != statusnotnumber : badname(s) != 0);
       booltonewfred(yes ? 1 : 0, value);
       break;
     }
-    case fnValue: st = evaluatetext(path, variables, &v, value); break;
-    case fnMerge:
+    case tok::value: st = evaluatetext(path, variables, &v, value); break;
+    case tok::merge:
       if ((st = merge(path, variables, &v)) == 0) *value = v;
       break;
-    case fnParam:
-    case fnRandom: {
+    case tok::param:
+    case tok::random: {
       i32 n = 0;
       st = fredtolong(&v, &n);
       disposfred(&v);
-      if (st == 0 && fn == fnParam) st = parameter(variables, n, value);
-      if (st == 0 && fn == fnRandom) {
+      if (st == 0 && fn == tok::param) st = parameter(variables, n, value);
+      if (st == 0 && fn == tok::random) {
         if (n < 0) {
           st = statusbadvalue;
         } else {
@@ -471,11 +442,11 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       }
       break;
     }
-    case fnMidiNameToNum: st = midinametonum(&v, value); break;
-    case fnMidiNumToName: st = midinumtoname(&v, value); break;
-    case fnHfsToPosix:
-    case fnPosixToHFS: st = convertpath(fn == fnHfsToPosix, &v, value); break;
-    case fnSupportsExclusiveFileAccess: st = exclusiveaccess(&v, value); break;
+    case tok::midinametonum: st = midinametonum(&v, value); break;
+    case tok::midinumtoname: st = midinumtoname(&v, value); break;
+    case tok::hfstoposix:
+    case tok::posixtohfs: st = convertpath(fn == tok::hfstoposix, &v, value); break;
+    case tok::supportsexclusivefileaccess: st = exclusiveaccess(&v, value); break;
     default:
       disposfred(&v);
       st = statusnofunction;

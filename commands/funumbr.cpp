@@ -9,6 +9,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/screens.h"
@@ -28,40 +29,16 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokNumberWord = 4184,
-  tokObjects = 4187,
-  tokMenus = 3087,
-  tokWindows = 3189,
-  tokBackground = 11015,
-  tokBackgrounds = 11016,
-  tokButtons = 11026,
-  tokCards = 11035,
-  tokCharacters = 11037,
-  tokFields = 11109,
-  tokGraphics = 11126,
-  tokItems = 11147,
-  tokLines = 11158,
-  tokMenu = 11173,
-  tokMonitors = 11187,
-  tokMovies = 11191,
-  tokParts = 11217,
-  tokCurrent = 11313,
-  tokWords = 11352,
-  fnCurrentMenu = 3032,
-};
-
 constexpr i16 statusbadobject = 2, statusnochunkword = 4, statusnoparen = 8;
 constexpr i32 kMenuLibrary = 2;  // the store record of a project's menu library
-constexpr u16 kLongForm = 9002;
 
 // The chunk type a plural chunk word counts, or 0.
 u16 chunktype(u16 t) {
   switch (t) {
-    case tokLines: return tokLine;
-    case tokItems: return tokItem;
-    case tokWords: return tokWord;
-    case tokCharacters: return tokChar;
+    case tok::lines: return tok::line;
+    case tok::items: return tok::item;
+    case tok::words: return tok::word;
+    case tok::characters: return tok::char_;
     default: return 0;
   }
 }
@@ -69,10 +46,10 @@ u16 chunktype(u16 t) {
 // The kind of object a plural object word counts, or -1.
 i32 objecttype(u16 t) {
   switch (t) {
-    case tokButtons: return typebutton;
-    case tokGraphics: return typegraphic;
-    case tokFields: return typefield;
-    case tokParts: return typeany;
+    case tok::btns: return typebutton;
+    case tok::grcs: return typegraphic;
+    case tok::fields: return typefield;
+    case tok::parts: return typeany;
     default: return -1;
   }
 }
@@ -124,8 +101,8 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   const MainGlobals& g = mainglobals();
   u16 t = tokenat(atoms, at);
   u16 next = tokenat(atoms, at + 1);
-  bool of = next == tokOf;
-  bool menuitems = t == tokItems && of && tokenat(atoms, at + 2) == tokMenu;
+  bool of = next == tok::in;
+  bool menuitems = t == tok::items && of && tokenat(atoms, at + 2) == tok::menu;
   if (u16 type = chunktype(t); type != 0 && !menuitems) {
     if (!of) return statusfunctionof;
     fred v;
@@ -145,15 +122,15 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   i16 st = 0;
   i32 words = 1;
   switch (t) {
-    case tokMovies: n = openmoviecount(); break;
-    case tokMonitors: n = u32(screencount()); break;
-    case tokCurrent:
+    case tok::movies: n = openmoviecount(); break;
+    case tok::monitors: n = u32(screencount()); break;
+    case tok::current:
       words = 2;
-      if (next == tokWindows) n = u32(g.numwinds);
-      else if (next == tokMenus) n = u32(currentnumlines());
+      if (next == tok::wds) n = u32(g.numwinds);
+      else if (next == tok::menus) n = u32(currentnumlines());
       else return statusbadobject;
       break;
-    case tokCards:
+    case tok::cards:
       if (!of) {
         n = windowcards(g.current.wind);
         break;
@@ -166,7 +143,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
         return true;
       });
       break;
-    case tokBackgrounds:
+    case tok::backgrounds:
       if (!of) {
         n = windowbackgrounds(g.current.wind);
         break;
@@ -178,7 +155,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
         return true;
       });
       break;
-    case tokWindows:
+    case tok::wds:
       if (!of) {
         n = librarycount(g.current.windlib);
         break;
@@ -190,7 +167,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
         return true;
       });
       break;
-    case tokMenus:
+    case tok::menus:
       if (!of) {
         st = projectmenus(g.current.store, &n);
         break;
@@ -202,7 +179,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
         return true;
       });
       break;
-    case tokItems:  // items of a menu
+    case tok::items:  // items of a menu
       words = 2;
       st = countof(path, text, atoms, at + 2, variables, &m, &n, [](const objread& o, u32* c) {
         if (o.kind != objmenu || o.menu.items == nilhandle) return false;
@@ -210,7 +187,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
         return true;
       });
       break;
-    case tokObjects:
+    case tok::objects:
       if (!of) return statusfunctionof;
       words = 2;
       st = countof(path, text, atoms, at + 2, variables, &m, &n, [](const objread& o, u32* c) {
@@ -223,15 +200,15 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       // [card | background] buttons, graphics, fields or parts [of an object].
       i32 layer = 0;
       i32 i = at;
-      if (t == tokCard || t == tokBackground) {
-        layer = t == tokCard ? layercard : layerbackground;
+      if (t == tok::card || t == tok::background) {
+        layer = t == tok::card ? layercard : layerbackground;
         ++i;
       }
       i32 type = objecttype(tokenat(atoms, i));
       if (type < 0) return layer != 0 ? statusbadobject : statusnochunkword;
       if (layer == 0) layer = type == typefield ? layerbackground : layercard;
       words = i + 1 - at;
-      if (tokenat(atoms, i + 1) != tokOf) {
+      if (tokenat(atoms, i + 1) != tok::in) {
         Handle list = layer == layercard ? g.current.cardspots : g.current.backspots;
         n = list == nilhandle ? 0 : u32(countspots(list, u16(type)));
         break;
@@ -258,15 +235,15 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 i16 funumbr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (h.token != tokNumberWord) return statusbadobject;
+  if (h.token != tok::number) return statusbadobject;
   u16 next = tokenat(atoms, h.word + 1);
-  bool paren = next == tokLeftParen;
+  bool paren = next == tok::leftparen;
   if (paren && h.the) return statusnoparen;
-  if (!paren && next != tokOf) return statusfunctionof;
+  if (!paren && next != tok::in) return statusfunctionof;
   i32 used = 0;
   if (i16 st = countphrase(path, text, atoms, h.word + 2, variables, paren, &used, value); st != 0) return st;
   i32 end = h.word + 2 + used;
-  if (paren && tokenat(atoms, end++) != tokRightParen) {
+  if (paren && tokenat(atoms, end++) != tok::rightparen) {
     disposfred(value);
     return statusfunctionclose;
   }
@@ -286,12 +263,12 @@ i16 funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   if (st != 0) return st;
   Str255 name;
   name[0] = 0;
-  if (fn == fnCurrentMenu) {
+  if (fn == tok::currentmenu) {
     if (n < 1 || n > currentnumlines()) return statusbadobject;
     objread obj{};
     obj.kind = objmenu;
     obj.menu = HandleAs<menuline>(currentline())[n - 1];
-    buildmenuid(obj, kLongForm, name);
+    buildmenuid(obj, tok::long_, name);
   } else {
     if (n < 1 || n > mainglobals().numwinds) return statusbadobject;
     i32 seen = 0;
@@ -306,7 +283,7 @@ i16 funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     objread obj{};
     if (found == nilid || getwind(found, &obj.d) == 0) return statusbadobject;
     obj.kind = objwindow;
-    buildwindid(&obj, kLongForm, name);
+    buildwindid(&obj, tok::long_, name);
   }
   if ((st = stringtonewfred(name, value)) != 0) return st;
   *count = used;

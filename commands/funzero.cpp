@@ -14,6 +14,7 @@
 #include "commands/systemqueries.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
+#include "engine/tokens.h"
 #include "tools/objectclipboard.h"
 #include "engine/insertscripts.h"
 #include "engine/keywords.h"
@@ -37,79 +38,13 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  fnAudioDriverVers = 3007,
-  fnAudioPlayMode = 3008,
-  fnAudioStatus = 3009,
-  fnAudioTrackCount = 3010,
-  fnBackScripts = 3014,
-  fnErrorObject = 3045,
-  fnFilePlayTime = 3052,
-  fnFrontScripts = 3059,
-  fnGlobals = 3062,
-  fnMachine = 3082,
-  fnMachineBusSpeed = 3083,
-  fnMachineROMVersion = 3084,
-  fnMachineSerialNumber = 3085,
-  fnPhysicalMemory = 3113,
-  fnProcessor = 3126,
-  fnProcessorCount = 3127,
-  fnProcessorSpeed = 3128,
-  fnMenus = 3087,
-  fnMsgText = 3089,
-  fnPaperSize = 3108,
-  fnPaperSizes = 3109,
-  fnParamCount = 3111,
-  fnParams = 3112,
-  fnPlatform = 3115,
-  fnQtFilePlayTime = 3137,
-  fnQuickTimeVersion = 3138,
-  fnRecogState = 3140,
-  fnSound = 3164,
-  fnSoundDevices = 3165,
-  fnApplications = 3004,
-  fnPrograms = 3129,
-  fnSoundMgrVersion = 3166,
-  fnProjects = 3130,
-  fnProjectFileType = 3132,
-  fnProjectFileCreator = 3133,
-  fnProjectFileExtension = 3134,
-  fnResult = 3143,
-  fnSharedFile = 3159,
-  fnSpeechBusy = 3167,
-  fnStackSpace = 3169,
-  fnSystemVersion = 3173,
-  fnTarget = 3175,
-  fnTicks = 3177,
-  fnTopWindow = 3180,
-  fnUserWindows = 3185,
-  fnVoices = 3188,
-  fnWindows = 3189,
-  fnXWindows = 3193,
-  fnCarbonVersion = 4059,
-  fnClipBoard = 3024,
-  fnScrapFlavors = 3149,
-};
-
-// Modifier words allowed inside the parentheses.
-enum : u16 {
-  tokId = 4137,
-  tokName = 4183,
-  tokFull = 11121,
-  tokInches = 11136,
-  tokShort = 9001,
-  tokLong = 9002,
-  tokAbbreviated = 9003,
-  tokText = 11311,
-};
-
 constexpr i16 statusnotavailable = 124, statuspluginfunction = 176;
 
 // The functions refused in plug-in mode.
 bool pluginrefused(u16 fn) {
   switch (fn) {
-    case fnMenus: case fnProjects: case fnSharedFile: case fnSpeechBusy: case fnTopWindow:
-    case fnUserWindows: case fnVoices: case fnWindows: case fnXWindows:
+    case tok::menus: case tok::projects: case tok::sharedfile: case tok::speechbusy: case tok::topwindow:
+    case tok::userwindows: case tok::voices: case tok::wds: case tok::xwindows:
       return true;
     default: return false;
   }
@@ -119,12 +54,12 @@ bool pluginrefused(u16 fn) {
 bool modifierallowed(u16 fn, Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
   switch (fn) {
-    case fnWindows:
-    case fnMenus: return t == tokId;
-    case fnSystemVersion: return t == tokLong;
-    case fnMachine: return t == tokLong || t == tokText || t == tokFull || t == tokShort || t == tokAbbreviated;
-    case fnPaperSize:
-    case fnPaperSizes: return t == tokInches || t == tokName;
+    case tok::wds:
+    case tok::menus: return t == tok::id;
+    case tok::systemversion: return t == tok::long_;
+    case tok::machine: return t == tok::long_ || t == tok::text || t == tok::full || t == tok::short_ || t == tok::abbr;
+    case tok::papersize:
+    case tok::papersizes: return t == tok::inches || t == tok::name;
     default: return false;
   }
 }
@@ -176,53 +111,53 @@ i16 listvalue(i16 (*build)(Handle), fred* value) {
 }
 
 i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
-  const bool longform = modifier == tokLong;
+  const bool longform = modifier == tok::long_;
   MainGlobals& g = mainglobals();
   switch (fn) {
-    case fnClipBoard: return clipname(value);
-    case fnScrapFlavors: return clipflavors(value);
-    case fnResult: return handletext(g.result, value);
-    case fnTarget: return handletext(g.target, value);
-    case fnMsgText: return handletext(g.msgpending, value);
-    case fnErrorObject: return handletext(g.erroroffset == -1 ? nilhandle : g.faildescriptor, value);
-    case fnParamCount: return paramcount(variables, value);
-    case fnParams: return params(variables, value);
-    case fnFrontScripts:
-    case fnBackScripts: return hiertofred(fn == fnFrontScripts ? 1 : 0, value);
-    case fnGlobals: return globaltofred(value);
-    case fnTicks:
+    case tok::clipboard: return clipname(value);
+    case tok::scrapflavors: return clipflavors(value);
+    case tok::result: return handletext(g.result, value);
+    case tok::target: return handletext(g.target, value);
+    case tok::msgtext: return handletext(g.msgpending, value);
+    case tok::errorobject: return handletext(g.erroroffset == -1 ? nilhandle : g.faildescriptor, value);
+    case tok::paramcount: return paramcount(variables, value);
+    case tok::params: return params(variables, value);
+    case tok::frontscripts:
+    case tok::backscripts: return hiertofred(fn == tok::frontscripts ? 1 : 0, value);
+    case tok::globals: return globaltofred(value);
+    case tok::ticks:
       longtonewfred(i32(TickCount()), value);
       return 0;
-    case fnStackSpace: {
+    case tok::stackspace: {
       std::size_t left = stackremaining();
       longtonewfred(i32(std::min<std::size_t>(left > 65536 ? left - 65536 : 0, 0x7FFFFFFF)), value);
       return 0;
     }
-    case fnPlatform: return textonewfred("Macintosh", value);
-    case fnProjectFileType: return textonewfred("MDOx", value);
-    case fnProjectFileCreator: return textonewfred("VIZu", value);
-    case fnProjectFileExtension: return textonewfred(".kv45", value);
-    case fnSystemVersion:
-    case fnQuickTimeVersion:
-    case fnCarbonVersion:
-    case fnSoundMgrVersion: {
+    case tok::platform: return textonewfred("Macintosh", value);
+    case tok::projectfiletype: return textonewfred("MDOx", value);
+    case tok::projectfilecreator: return textonewfred("VIZu", value);
+    case tok::projectfileextension: return textonewfred(".kv45", value);
+    case tok::systemversion:
+    case tok::quicktimeversion:
+    case tok::carbonversion:
+    case tok::soundmgrversion: {
       Str255 s;
-      if (fn == fnSystemVersion && longform) getsystemverstring(s);
-      else if (fn == fnSystemVersion) getverstring(fourcc("sysv"), 0, s);
-      else if (fn == fnQuickTimeVersion) getverstring(fourcc("qtim"), 1, s);
-      else if (fn == fnCarbonVersion) getverstring(fourcc("cbon"), 0, s);
+      if (fn == tok::systemversion && longform) getsystemverstring(s);
+      else if (fn == tok::systemversion) getverstring(fourcc("sysv"), 0, s);
+      else if (fn == tok::quicktimeversion) getverstring(fourcc("qtim"), 1, s);
+      else if (fn == tok::carbonversion) getverstring(fourcc("cbon"), 0, s);
       else soundmgrverstr(s);
       return stringtonewfred(s, value);
     }
-    case fnSoundDevices: return listvalue(buildevices, value);
-    case fnApplications: {
+    case tok::sounddevices: return listvalue(buildevices, value);
+    case tok::applications: {
       Handle h = nilhandle;
       if (i16 st = listapplications(&h)) return st;
       i16 st = handtonewfred(h, value);
       DisposeHandle(h);
       return st;
     }
-    case fnPrograms: {
+    case tok::programs: {
       Handle h = NewHandle(0);
       if (h == nilhandle) return statusnomemory;
       buildprograms(h);
@@ -230,7 +165,7 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
       DisposeHandle(h);
       return st;
     }
-    case fnVoices: {
+    case tok::voices: {
       // Speech is always there; a failure to list the voices is no script error.
       Handle h = NewHandle(0);
       if (h == nilhandle) return statusnomemory;
@@ -239,49 +174,49 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
       DisposeHandle(h);
       return st;
     }
-    case fnSound: return soundname(value);
-    case fnSpeechBusy:
+    case tok::sound: return soundname(value);
+    case tok::speechbusy:
       checkspeech();
       longtonewfred(speechitems(), value);
       return 0;
-    case fnRecogState: {
+    case tok::recogstate: {
       Str255 s;
       getrecogstate(s);
       return stringtonewfred(s, value);
     }
-    case fnFilePlayTime:
-    case fnQtFilePlayTime: {
+    case tok::fileplaytime:
+    case tok::qtfileplaytime: {
       Str255 s;
       getmoovfileplaytime(s);
       return stringtonewfred(s, value);
     }
-    case fnMachine:
-    case fnMachineBusSpeed:
-    case fnMachineROMVersion:
-    case fnMachineSerialNumber:
-    case fnProcessor:
-    case fnProcessorCount:
-    case fnProcessorSpeed:
-    case fnPhysicalMemory: {
-      const bool longmachine = fn == fnMachine && (modifier == tokLong || modifier == tokText || modifier == tokFull);
-      const i16 selector = fn == fnMachine ? (longmachine ? 3 : 4)
-                           : fn == fnProcessor ? 6
-                           : fn == fnProcessorCount ? 7
-                           : fn == fnProcessorSpeed ? 8
-                           : fn == fnPhysicalMemory ? 9
-                           : fn == fnMachineBusSpeed ? 10
-                           : fn == fnMachineROMVersion ? 11
+    case tok::machine:
+    case tok::machinebusspeed:
+    case tok::machineromversion:
+    case tok::machineserialnumber:
+    case tok::processor:
+    case tok::processorcount:
+    case tok::processorspeed:
+    case tok::physicalmemory: {
+      const bool longmachine = fn == tok::machine && (modifier == tok::long_ || modifier == tok::text || modifier == tok::full);
+      const i16 selector = fn == tok::machine ? (longmachine ? 3 : 4)
+                           : fn == tok::processor ? 6
+                           : fn == tok::processorcount ? 7
+                           : fn == tok::processorspeed ? 8
+                           : fn == tok::physicalmemory ? 9
+                           : fn == tok::machinebusspeed ? 10
+                           : fn == tok::machineromversion ? 11
                                                        : 12;
       Str255 s;
-      setpstring(s, fn == fnProcessorCount ? "1" : fn == fnMachineSerialNumber ? "N/A" : "Unknown");
+      setpstring(s, fn == tok::processorcount ? "1" : fn == tok::machineserialnumber ? "N/A" : "Unknown");
       i16 st = hardware_profiler(selector, s);
-      if (st != 0 && fn == fnProcessor) return st;
+      if (st != 0 && fn == tok::processor) return st;
       return stringtonewfred(s, value);
     }
-    case fnAudioDriverVers:
-    case fnAudioPlayMode:
-    case fnAudioStatus:
-    case fnAudioTrackCount: return statusnotavailable;
+    case tok::audiodriververs:
+    case tok::audioplaymode:
+    case tok::audiostatus:
+    case tok::audiotrackcount: return statusnotavailable;
     default: return funzerostate(fn, modifier, value);
   }
 }
@@ -295,18 +230,18 @@ i16 funzero(hierpath, Handle, Handle atoms, i32 at, Handle variables, i32* count
   if (h.the) {
     used = 2;
   } else {
-    if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+    if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
     i32 i = h.word + 2;
-    if (tokenat(atoms, i) != tokRightParen) {
+    if (tokenat(atoms, i) != tok::rightparen) {
       if (!modifierallowed(h.token, atoms, i)) return statusfunctionclose;
       ++i;
-      if (tokenat(atoms, i) != tokRightParen) return statusfunctionclose;
+      if (tokenat(atoms, i) != tok::rightparen) return statusfunctionclose;
     }
     used = i + 1 - at;
   }
   if (pluginrefused(h.token) && mainglobals().plugin != 0) return statuspluginfunction;
   u16 modifier = h.the ? u16(0) : tokenat(atoms, h.word + 2);
-  if (modifier == tokRightParen) modifier = 0;
+  if (modifier == tok::rightparen) modifier = 0;
   i16 st = answer(h.token, variables, value, modifier);
   if (st == 0) *count = used;
   return st;

@@ -14,6 +14,7 @@
 #include "engine/status.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "fields/environment.h"
 #include "media/printfacts.h"
@@ -46,75 +47,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  fnApplication = 3003,
-  fnApplPath = 3005,
-  fnBackList = 3013,
-  fnForthList = 3053,
-  fnPushList = 3135,
-  fnCanUndo = 3015,
-  fnCanRedo = 3016,
-  fnClickChunk = 3018,
-  fnClickH = 3019,
-  fnClickLine = 3020,
-  fnClickLoc = 3021,
-  fnClickText = 3022,
-  fnClickV = 3023,
-  fnCmdKey = 3025,
-  fnDblClickTime = 3035,
-  fnEnvironment = 3044,
-  fnErrorOffset = 3046,
-  fnFoundChunk = 3054,
-  fnFoundField = 3055,
-  fnFoundLine = 3056,
-  fnFoundText = 3057,
-  fnFoundWindow = 3058,
-  fnHeapSpace = 3064,
-  fnInterrupt = 3069,
-  fnMenus = 3087,
-  fnMouse = 3093,
-  fnMouseChar = 3094,
-  fnMouseChunk = 3095,
-  fnMouseClick = 3096,
-  fnMouseH = 3097,
-  fnMouseLoc = 3098,
-  fnMouseObject = 3099,
-  fnMouseText = 3100,
-  fnMouseV = 3101,
-  fnOptionKey = 3107,
-  fnPaperSize = 3108,
-  fnPaperSizes = 3109,
-  fnPrintableRect = 3118,
-  fnPrinter = 3119,
-  fnPrinterDriver = 3120,
-  fnPrinterModel = 3121,
-  fnPrinters = 3122,
-  fnPrintCopies = 3123,
-  fnPrintOrientation = 3124,
-  fnPrintRange = 3125,
-  fnProjects = 3130,
-  fnRosetta = 3144,
-  fnScreenLoc = 3150,
-  fnScreenRect = 3151,
-  fnSeconds = 3152,
-  fnSelectedChunk = 3153,
-  fnSelectedField = 3154,
-  fnSelectedGraphic = 3155,
-  fnSelectedLine = 3156,
-  fnSelectedLoc = 3157,
-  fnSelectedText = 3158,
-  fnSharedFile = 3159,
-  fnShiftKey = 3161,
-  fnTopWindow = 3180,
-  fnUserWindows = 3185,
-  fnWindows = 3189,
-  fnXWindows = 3193,
-  fnControlKey = 2029,
-};
-
-enum : u16 { tokId = 4137, tokName = 4183, tokInches = 11136 };
-
-constexpr u16 kLongForm = 9002;
 constexpr i16 kFolderNames = 1001, kExcludedFolder = 20, kExcludedParentFolder = 23;
 constexpr i16 resultnoprinting = 82;  // "Not available on this system."
 constexpr u16 kHelpPlacement = 6;
@@ -250,8 +182,8 @@ i16 menulist(bool idform, fred* value) {
     obj.menu = line;
     Str255 s;
     s[0] = 0;
-    if (idform) buildmenuid(obj, kLongForm, s);
-    else buildmenuname(obj, kLongForm, s);
+    if (idform) buildmenuid(obj, tok::long_, s);
+    else buildmenuname(obj, tok::long_, s);
     appendline(&list, s);
   };
   menuline help{};
@@ -277,7 +209,7 @@ i16 projectlist(fred* value) {
     if (ps == nullptr) break;
     Str255 s;
     s[0] = 0;
-    buildfilename(id, kLongForm, s);
+    buildfilename(id, tok::long_, s);
     appendline(&list, s);
     id = ps->next;
   }
@@ -296,7 +228,7 @@ i16 selectedgraphic(fred* value) {
   for (i32 i = 0; i <= g.graphindex; ++i) number += spotat(g.graphspots, i).kind == spotgraphic ? 1 : 0;
   obj.kind = objwindow;
   Str255 window{};
-  buildwindname(obj, kLongForm, window);
+  buildwindname(obj, tok::long_, window);
   const std::string text = std::string(g.graphspots == obj.d.cardspots ? "card" : "bkgnd") + " grc " +
                            std::to_string(number) + " of " + std::string(pstringview(window));
   return textvalue(text, value);
@@ -308,7 +240,7 @@ void windowid(WindowRef w, StringPtr out) {
   objread obj{};
   if (w == nilid || getwind(w, &obj.d) == 0) return;
   obj.kind = objwindow;
-  buildwindid(&obj, kLongForm, out);
+  buildwindid(&obj, tok::long_, out);
 }
 
 // Whether a path lies inside a folder: the folder path (less a trailing separator) is its
@@ -393,18 +325,18 @@ i16 heapspace(fred* value) {
 
 // A printing fact; when the system cannot answer, `the result` says so and the value is empty.
 i16 printingfact(u16 fn, u16 modifier, fred* value) {
-  u16 form = modifier == tokInches ? u16(paperinches) : modifier == tokName ? u16(papername) : u16(paperpoints);
+  u16 form = modifier == tok::inches ? u16(paperinches) : modifier == tok::name ? u16(papername) : u16(paperpoints);
   i16 st = 0;
   switch (fn) {
-    case fnPaperSize: st = getpapersize(form, value); break;
-    case fnPaperSizes: st = getpapersizes(form, value); break;
-    case fnPrintableRect: st = getprintablerect(value); break;
-    case fnPrinter: st = getprinter(value); break;
-    case fnPrinterDriver: st = getprinterdriver(value); break;
-    case fnPrinterModel: st = getprintermodel(value); break;
-    case fnPrinters: st = getprinters(value); break;
-    case fnPrintCopies: st = getprintcopies(value); break;
-    case fnPrintOrientation: st = getprintorientation(value); break;
+    case tok::papersize: st = getpapersize(form, value); break;
+    case tok::papersizes: st = getpapersizes(form, value); break;
+    case tok::printablerect: st = getprintablerect(value); break;
+    case tok::printer: st = getprinter(value); break;
+    case tok::printerdriver: st = getprinterdriver(value); break;
+    case tok::printermodel: st = getprintermodel(value); break;
+    case tok::printers: st = getprinters(value); break;
+    case tok::printcopies: st = getprintcopies(value); break;
+    case tok::printorientation: st = getprintorientation(value); break;
     default: st = getprintrange(value); break;
   }
   if (st != kNoPrintingAnswer && st != statusnotbuilt) return st;
@@ -424,8 +356,8 @@ i16 openselection(u16 fn, fred* value) {
   const Size length = text != nilhandle ? GetHandleSize(text) : 0;
   start = std::clamp<i32>(start, 0, i32(length));
   end = std::clamp<i32>(end, start, i32(length));
-  if (fn == fnSelectedText) return charstonewfred(deref(text) + start, Size(end - start), value);
-  if (fn == fnSelectedLoc) {
+  if (fn == tok::selectedtext) return charstonewfred(deref(text) + start, Size(end - start), value);
+  if (fn == tok::selectedloc) {
     LongPoint p{};
     i16 height = 0;
     WEGetPoint(start, 0, &p, &height, we);
@@ -433,7 +365,7 @@ i16 openselection(u16 fn, fred* value) {
   }
   Str255 field;
   getfieldstring(field);
-  if (fn == fnSelectedChunk) {
+  if (fn == tok::selectedchunk) {
     const std::string chunk = selectedchunkstr(start, end, text, field);
     return charstonewfred(chunk.data(), Size(chunk.size()), value);
   }
@@ -449,134 +381,134 @@ i16 openselection(u16 fn, fred* value) {
 i16 funzerostate(u16 fn, u16 modifier, fred* value) {
   MainGlobals& g = mainglobals();
   switch (fn) {
-    case fnMouse:
+    case tok::mouse:
       fooltonewfred(Button() ? 1 : 0, value);
       return 0;
-    case fnShiftKey:
-    case fnOptionKey:
-    case fnCmdKey:
-    case fnControlKey: {
-      u16 mask = fn == fnShiftKey ? shiftKey : fn == fnOptionKey ? optionKey : fn == fnCmdKey ? cmdKey : controlKey;
+    case tok::shiftkey:
+    case tok::optionkey:
+    case tok::cmdkey:
+    case tok::controlkey: {
+      u16 mask = fn == tok::shiftkey ? shiftKey : fn == tok::optionkey ? optionKey : fn == tok::cmdkey ? cmdKey : controlKey;
       // While the click or drag command drives the mouse, its keys are the ones held down.
       const u16 held = g.simulatedclick != 0 ? u16(g.event.modifiers) : GetCurrentKeyModifiers();
       fooltonewfred((held & mask) != 0 ? 1 : 0, value);
       return 0;
     }
-    case fnMouseH:
-    case fnMouseV:
-    case fnMouseLoc: {
+    case tok::mouseh:
+    case tok::mousev:
+    case tok::mouseloc: {
       Point p = mouselocal();
-      if (fn == fnMouseLoc) return loctonewfred(p.h, p.v, value);
-      longtonewfred(fn == fnMouseH ? p.h : p.v, value);
+      if (fn == tok::mouseloc) return loctonewfred(p.h, p.v, value);
+      longtonewfred(fn == tok::mouseh ? p.h : p.v, value);
       return 0;
     }
-    case fnClickH:
-    case fnClickV:
-    case fnClickLoc:
+    case tok::clickh:
+    case tok::clickv:
+    case tok::clickloc:
       pendingclick();
-      if (fn == fnClickLoc) return loctonewfred(g.clickloc.h, g.clickloc.v, value);
-      longtonewfred(fn == fnClickH ? g.clickloc.h : g.clickloc.v, value);
+      if (fn == tok::clickloc) return loctonewfred(g.clickloc.h, g.clickloc.v, value);
+      longtonewfred(fn == tok::clickh ? g.clickloc.h : g.clickloc.v, value);
       return 0;
-    case fnClickLine: return handletext(g.clickline, value);
-    case fnClickText: return handletext(g.clicktext, value);
-    case fnClickChunk: return handletext(g.clickchunk, value);
-    case fnMouseClick:
+    case tok::clickline: return handletext(g.clickline, value);
+    case tok::clicktext: return handletext(g.clicktext, value);
+    case tok::clickchunk: return handletext(g.clickchunk, value);
+    case tok::mouseclick:
       mouseclick(value);
       return 0;
-    case fnMouseChar: return mousechunk(value, mousechunkchar);
-    case fnMouseText: return mousechunk(value, mousechunktext);
-    case fnMouseObject: return mousechunk(value, mousechunkobject);
-    case fnMouseChunk: return mousechunk(value, mousechunkchunk);
-    case fnInterrupt: {
+    case tok::mousechar: return mousechunk(value, mousechunkchar);
+    case tok::mousetext: return mousechunk(value, mousechunktext);
+    case tok::mouseobject: return mousechunk(value, mousechunkobject);
+    case tok::mousechunk: return mousechunk(value, mousechunkchunk);
+    case tok::interrupt: {
       bool was = g.abortkey != 0;
       if (was) FlushEvents(everyEvent, 0);
       g.abortkey = 0;
       booltonewfred(was ? 1 : 0, value);
       return 0;
     }
-    case fnDblClickTime:
+    case tok::dblclicktime:
       longtonewfred(i32(GetDblTime()), value);
       return 0;
-    case fnFoundText: return handletext(g.foundtext, value);
-    case fnFoundField: return handletext(g.foundfield, value);
-    case fnFoundLine: return handletext(g.foundline, value);
-    case fnFoundChunk: return handletext(g.foundchunk, value);
-    case fnFoundWindow: return handletext(g.foundwindow, value);
-    case fnErrorOffset: return erroroffset(value);
-    case fnBackList: return stacktofred(g.recentlist, value);
-    case fnForthList: return stacktofred(g.forwardlist, value);
-    case fnPushList: return stacktofred(g.pushlist, value);
-    case fnWindows:
-    case fnXWindows:
-      return buildwindnames(value, modifier == tokId, fn == fnWindows ? kindqueryruntime : kindqueryexternal);
-    case fnMenus: return menulist(modifier == tokId, value);
-    case fnProjects: return projectlist(value);
-    case fnTopWindow: {
+    case tok::foundtext: return handletext(g.foundtext, value);
+    case tok::foundfield: return handletext(g.foundfield, value);
+    case tok::foundline: return handletext(g.foundline, value);
+    case tok::foundchunk: return handletext(g.foundchunk, value);
+    case tok::foundwindow: return handletext(g.foundwindow, value);
+    case tok::erroroffset: return erroroffset(value);
+    case tok::backlist: return stacktofred(g.recentlist, value);
+    case tok::forthlist: return stacktofred(g.forwardlist, value);
+    case tok::pushlist: return stacktofred(g.pushlist, value);
+    case tok::wds:
+    case tok::xwindows:
+      return buildwindnames(value, modifier == tok::id, fn == tok::wds ? kindqueryruntime : kindqueryexternal);
+    case tok::menus: return menulist(modifier == tok::id, value);
+    case tok::projects: return projectlist(value);
+    case tok::topwindow: {
       WindowRef w = nilid;
       topwindow(&w);
       Str255 s;
       windowid(w, s);
       return stringtonewfred(s, value);
     }
-    case fnUserWindows: return userwindows(value);
-    case fnSharedFile: {
+    case tok::userwindows: return userwindows(value);
+    case tok::sharedfile: {
       const projectstore* ps = g.sharedstore != nilid ? findprojectstore(g.sharedstore) : nullptr;
       return ps == nullptr ? emptyvalue(value) : stringtonewfred(ps->fullpath, value);
     }
-    case fnScreenRect: return rectonewfred(cardscreen(), value);
-    case fnScreenLoc: {
+    case tok::screenrect: return rectonewfred(cardscreen(), value);
+    case tok::screenloc: {
       Rect r = cardscreen();
       return loctonewfred(i16((i32(r.left) + r.right) >> 1), i16((i32(r.top) + r.bottom) >> 1), value);
     }
-    case fnSeconds: {
+    case tok::seconds: {
       LongDateTime now = 0;
       GetLongDateTime(&now);
       doubletonewfred(double(now), value);
       return 0;
     }
-    case fnHeapSpace: return heapspace(value);
-    case fnApplication:
-    case fnApplPath: return programplace(fn == fnApplPath, value);
-    case fnEnvironment: {
+    case tok::heapspace: return heapspace(value);
+    case tok::application:
+    case tok::applpath: return programplace(fn == tok::applpath, value);
+    case tok::environment: {
       Str255 s;
       getenvironment(s);
       return stringtonewfred(s, value);
     }
-    case fnRosetta:  // the program runs on its own processor
+    case tok::rosetta:  // the program runs on its own processor
       booltonewfred(0, value);
       return 0;
-    case fnSelectedText:
-    case fnSelectedField:
-    case fnSelectedLine:
-    case fnSelectedChunk:
-    case fnSelectedLoc:
+    case tok::selectedtext:
+    case tok::selectedfield:
+    case tok::selectedline:
+    case tok::selectedchunk:
+    case tok::selectedloc:
       if (g.openfield < 0) return emptyvalue(value);
-      if (fn == fnSelectedField) {
+      if (fn == tok::selectedfield) {
         Str255 s;
         getfieldstring(s);
         return stringtonewfred(s, value);
       }
       return openselection(fn, value);
-    case fnSelectedGraphic: return selectedgraphic(value);
-    case fnCanUndo:
-    case fnCanRedo:
+    case tok::selectedgraphic: return selectedgraphic(value);
+    case tok::canundo:
+    case tok::canredo:
       // An action of the open field's text record to take back (or to do again).
       booltonewfred(g.openfield >= 0 && isvalidwerec(g.openfieldrec) &&
-                            WEGetIndUndoInfo(fn == fnCanUndo ? 1 : -1, g.openfieldrec) != 0
+                            WEGetIndUndoInfo(fn == tok::canundo ? 1 : -1, g.openfieldrec) != 0
                         ? 1
                         : 0,
                     value);
       return 0;
-    case fnPaperSize:
-    case fnPaperSizes:
-    case fnPrintableRect:
-    case fnPrinter:
-    case fnPrinterDriver:
-    case fnPrinterModel:
-    case fnPrinters:
-    case fnPrintCopies:
-    case fnPrintOrientation:
-    case fnPrintRange: return printingfact(fn, modifier, value);
+    case tok::papersize:
+    case tok::papersizes:
+    case tok::printablerect:
+    case tok::printer:
+    case tok::printerdriver:
+    case tok::printermodel:
+    case tok::printers:
+    case tok::printcopies:
+    case tok::printorientation:
+    case tok::printrange: return printingfact(fn, modifier, value);
     default: return statusnotbuilt;
   }
 }

@@ -5,6 +5,7 @@
 
 #include "commands/dispatch.h"
 #include "commands/navigation.h"
+#include "engine/tokens.h"
 #include "media/print.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
@@ -32,40 +33,23 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokNext = 10015,
-  tokToWord = 10024,
-  tokPrev = 11245,
-  tokBackWord = 11009,
-  tokForth = 11117,
-  tokRecent = 11263,
-  tokBackground = 11015,
-  tokProjectWord = 11253,
-  tokLeft = 4148,
-  tokRight = 4223,
-  tokUp = 5003,
-  tokDown = 5004,
-  tokPaint = 11212,
-  tokDoubleClickTime = 3035,
-};
-
 constexpr i16 statusstray = 19, statusnomemory = 37, statuscancelled = 62;
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
 // The selector of a word that stands for a card by its place; false for any other word.
 bool placeword(u16 t, selpart* p) {
   i32 current = i32(mainglobals().current.cardnum);
-  if (t >= tokFirst && t <= tokTenth) *p = selpart{selnumber, i32(t - tokFirst + 1), {}, 0};
-  else if (t == tokLast) *p = selpart{sellast, 0, {}, 0};
-  else if (t == tokAny) *p = selpart{selany, 0, {}, 0};
-  else if (t == tokMiddle) *p = selpart{selmiddle, 0, {}, 0};
-  else if (t == tokPrev) *p = selpart{selprev, current, {}, 0};
-  else if (t == tokNext) *p = selpart{selnext, current, {}, 0};
-  else if (t == tokThis) *p = selpart{selnumber, current, {}, 0};
+  if (t >= tok::first && t <= tok::tenth) *p = selpart{selnumber, i32(t - tok::first + 1), {}, 0};
+  else if (t == tok::last) *p = selpart{sellast, 0, {}, 0};
+  else if (t == tok::any) *p = selpart{selany, 0, {}, 0};
+  else if (t == tok::mid) *p = selpart{selmiddle, 0, {}, 0};
+  else if (t == tok::prev) *p = selpart{selprev, current, {}, 0};
+  else if (t == tok::next) *p = selpart{selnext, current, {}, 0};
+  else if (t == tok::current) *p = selpart{selnumber, current, {}, 0};
   else return false;
   return true;
 }
@@ -74,8 +58,8 @@ bool placeword(u16 t, selpart* p) {
 // reference, never evaluated.
 bool referenceword(u16 t) {
   selpart ignored{};
-  return t == tokCard || t == tokBackground || t == tokWindow || t == tokProjectWord || t == tokOf ||
-         t == tokRecent || t == tokBackWord || t == tokForth || placeword(t, &ignored);
+  return t == tok::card || t == tok::background || t == tok::wd || t == tok::project || t == tok::in ||
+         t == tok::recent || t == tok::back || t == tok::forth || placeword(t, &ignored);
 }
 
 bool emptyform(const form& f) {
@@ -105,8 +89,8 @@ i16 formfromvalue(hierpath path, Handle variables, ConstStringPtr value, form* f
 i16 placedestination(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, form* f) {
   if (!placeword(tokenat(atoms, *i), &f->card)) return statusnotunderstood;
   ++*i;
-  if (tokenat(atoms, *i) == tokCard) ++*i;
-  if (tokenat(atoms, *i) != tokOf) return 0;
+  if (tokenat(atoms, *i) == tok::card) ++*i;
+  if (tokenat(atoms, *i) != tok::in) return 0;
   form tail{};
   i32 used = 0;
   if (i16 st = buildform(path, text, atoms, *i, variables, 0, &used, &tail)) return st;
@@ -133,13 +117,13 @@ i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   *f = form{};
   u16 first = tokenat(atoms, at);
   // One word alone, or a word and `card`.
-  bool alone = lineends(atoms, at + 1) || (tokenat(atoms, at + 1) == tokCard && lineends(atoms, at + 2));
+  bool alone = lineends(atoms, at + 1) || (tokenat(atoms, at + 1) == tok::card && lineends(atoms, at + 2));
   if (alone) {
     if (placeword(first, &f->card)) return 0;
-    if (first == tokBackWord || first == tokRecent) return backcard(path, variables, f);
-    if (first == tokForth) return forthcard(path, variables, f);
+    if (first == tok::back || first == tok::recent) return backcard(path, variables, f);
+    if (first == tok::forth) return forthcard(path, variables, f);
   }
-  if (first == tokString && lineends(atoms, at + 1)) {
+  if (first == tok::stringatom && lineends(atoms, at + 1)) {
     atomchars name{};
     if (i16 st = quotedchars(HandleAs<atom>(atoms)[at], text, &name)) return st;
     if (name.length > 255) return 14;
@@ -164,7 +148,7 @@ i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   i32 i = at;
   u16 second = tokenat(atoms, at + 1);
   selpart place{};
-  if (placeword(first, &place) && (second == tokCard || second == tokOf || lineends(atoms, at + 1))) {
+  if (placeword(first, &place) && (second == tok::card || second == tok::in || lineends(atoms, at + 1))) {
     if (i16 st = placedestination(path, text, atoms, &i, variables, f)) return st;
   } else {
     i32 used = 0;
@@ -172,7 +156,7 @@ i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     if (used == 0) return statusnotunderstood;
     // A card is not a part of another card.
     for (i32 k = at; k + 1 < at + used; ++k)
-      if (tokenat(atoms, k) == tokOf && tokenat(atoms, k + 1) == tokCard) return statusstray;
+      if (tokenat(atoms, k) == tok::in && tokenat(atoms, k + 1) == tok::card) return statusstray;
     i += used;
   }
   return lineends(atoms, i) ? i16(0) : statusstray;
@@ -180,7 +164,7 @@ i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
 
 i16 comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokToWord) ++i;
+  if (tokenat(atoms, i) == tok::to) ++i;
   if (lineends(atoms, i)) return statusnotunderstood;
   form f{};
   if (i16 st = scangoto(path, text, atoms, i, variables, &f)) return st;
@@ -205,11 +189,11 @@ i16 comarrow(hierpath path, Handle, Handle atoms, i32 at, Handle variables) {
   u16 modifiers = mainglobals().event.modifiers;
   bool jump = (modifiers & (cmdKey | optionKey)) != 0;
   form f{};
-  if (word == tokLeft) placeword(jump ? u16(tokFirst) : u16(tokPrev), &f.card);
-  else if (word == tokRight) placeword(jump ? u16(tokLast) : u16(tokNext), &f.card);
-  else if (word == tokUp) {
+  if (word == tok::left) placeword(jump ? u16(tok::first) : u16(tok::prev), &f.card);
+  else if (word == tok::right) placeword(jump ? u16(tok::last) : u16(tok::next), &f.card);
+  else if (word == tok::up) {
     if (i16 st = forthcard(path, variables, &f)) return st;
-  } else if (word == tokDown) {
+  } else if (word == tok::down) {
     if (i16 st = backcard(path, variables, &f)) return st;
   } else {
     return statusnotunderstood;
@@ -223,13 +207,13 @@ i16 comquit(hierpath, Handle, Handle, i32, Handle) { return shutdown(0); }
 
 i16 comreset(hierpath, Handle, Handle atoms, i32 at, Handle) {
   u16 word = tokenat(atoms, at + 1);
-  if (word == tokPaint) {
+  if (word == tok::paint) {
     if (!lineends(atoms, at + 2)) return statusstray;
     lowreset();
     return 0;
   }
   // No script sets a double-click time of its own yet: the system's time stays.
-  if (word == tokDoubleClickTime) return 0;
+  if (word == tok::dblclicktime) return 0;
   return statusnotunderstood;
 }
 

@@ -13,6 +13,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "fields/listfields.h"
 #include "platform/events/events.h"
 #include "platform/events/keycodes.h"
@@ -212,7 +213,7 @@ i16 comlistkey(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   i32 j = at + 1 + used;
   fred value{};
   i16 st = 0;
-  if (tokenat(atoms, j) != tokComma) {
+  if (tokenat(atoms, j) != tok::comma) {
     st = statusnocomma;
   } else if ((st = expression(path, text, atoms, j + 1, variables, nilhandle, &used, &value)) == 0) {
     Str255 key{};

@@ -11,6 +11,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
@@ -30,17 +31,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokClick = 2015,
-  tokWait = 2214,
-  tokMouse = 3093,
-  tokInto = 10013,
-  tokJump = 11150,
-  tokNudge = 11201,
-  tokRelative = 11266,
-  tokUntil = 11330,
-};
 
 constexpr i16 statusnotpart = 11, statusstray = 19, statusnotorelative = 77;
 constexpr i32 kDefaultNudge = 15;
@@ -72,26 +62,26 @@ i16 wholenumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variabl
 // The options from atom i to the end of the statement, in their order; 19 for words left.
 i16 readoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, moveoptions* o) {
   const u16 mode = tokenat(atoms, i);
-  if (mode == tokNudge || mode == tokJump) {
+  if (mode == tok::nudge || mode == tok::jump) {
     ++i;
     if (i16 st = wholenumber(path, text, atoms, &i, variables, &o->steps)) return st;
     o->steps = std::clamp<i32>(o->steps, 1, 32767);
-    o->jump = mode == tokJump;
+    o->jump = mode == tok::jump;
   }
-  if (tokenat(atoms, i) == tokWait) {
+  if (tokenat(atoms, i) == tok::wait) {
     ++i;
     if (i16 st = wholenumber(path, text, atoms, &i, variables, &o->wait)) return st;
     o->wait = std::clamp<i32>(o->wait, 0, 32767);
   }
-  if (tokenat(atoms, i) == tokUntil) {
+  if (tokenat(atoms, i) == tok::until) {
     o->until = true;
-    if (tokenat(atoms, ++i) == tokMouse) {
+    if (tokenat(atoms, ++i) == tok::mouse) {
       o->mouse = true;
       ++i;
     }
-    if (tokenat(atoms, i) == tokClick) ++i;
+    if (tokenat(atoms, i) == tok::click) ++i;
   }
-  if (tokenat(atoms, i) == tokInto) {
+  if (tokenat(atoms, i) == tok::into) {
     i32 used = 0;
     if (i16 st = destination(path, text, atoms, i + 1, variables, nilhandle, &used, &o->dest, 1, 0)) return st;
     o->collect = true;
@@ -218,7 +208,7 @@ i16 walk(objread& obj, Handle points, bool relative, moveoptions& o, bool* moved
     releasecontainer(&o.dest);
     return st;
   }
-  return pututil(&o.dest, &value, prepinto);
+  return pututil(&o.dest, &value, tok::into);
 }
 
 }  // namespace
@@ -242,7 +232,7 @@ i16 comove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const bool gone = mainglobals().layerchanges != changes;
   if (st == 0 && !gone && obj.objindex >= spotcount(obj.objects)) st = statusnotpart;
   const u16 word = tokenat(atoms, i);
-  if (st == 0 && !gone && word != tokTo && word != tokRelative) st = statusnotorelative;
+  if (st == 0 && !gone && word != tok::to && word != tok::rel) st = statusnotorelative;
   if (st != 0 || gone) {
     writeobj(&obj);
     return st;
@@ -252,7 +242,7 @@ i16 comove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   st = getloclist(path, text, atoms, i + 1, variables, &used, &points);
   if (st == 0) st = readoptions(path, text, atoms, i + 1 + used, variables, &o);
   bool moved = false;
-  if (st == 0) st = walk(obj, points, word == tokRelative, o, &moved);
+  if (st == 0) st = walk(obj, points, word == tok::rel, o, &moved);
   if (o.collect) releasecontainer(&o.dest);
   const EventMask flushed = o.mouse ? EventMask(everyEvent) : EventMask(everyEvent & ~(mDownMask | mUpMask));
   FlushEvents(flushed, 0);

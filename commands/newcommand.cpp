@@ -17,6 +17,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
@@ -43,20 +44,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokHide = 2079,
-  tokShow = 2186,
-  tokBackground = 11015,
-  tokButton = 11025,
-  tokExtension = 11102,
-  tokField = 11107,
-  tokFolder = 11114,
-  tokGraphic = 11125,
-  tokInvisible = 11142,
-  tokMenu = 11173,
-  tokProject = 11253,
-};
-
 constexpr i16 statusstray = 19, statuscancelled = 62, statusnoproject = 104;
 constexpr Size kRoomNeeded = 30000;       // memory, and disk beyond what the store may need
 constexpr u64 kProjectRoom = 29999;       // a new project needs more free bytes than this
@@ -67,7 +54,7 @@ constexpr u32 kVisibleFlag = 1u << 0, kFieldTextFlag = 1u << 20, kAutoDimFlag = 
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
 // The name an expression at atom *i gives (at most 255 bytes); *i moves past it.
@@ -160,7 +147,7 @@ bool makeobject(u16 kind, u32 id, spot* out) {
   defaultspot(s);
   s.id = id;
   switch (kind) {
-    case tokButton: {
+    case tok::btn: {
       s.style = 201;
       s.kind = spotbutton;
       s.rect = Rect{0, 0, 20, 80};
@@ -173,7 +160,7 @@ bool makeobject(u16 kind, u32 id, spot* out) {
       setbuttontail(s, t);
       break;
     }
-    case tokField: {
+    case tok::field: {
       s.style = stylefieldrect;
       s.kind = spotfield;
       s.rect = Rect{0, 0, 100, 150};
@@ -210,7 +197,7 @@ bool makeobject(u16 kind, u32 id, spot* out) {
 }
 
 const char* objectmessage(u16 kind) {
-  return kind == tokButton ? "newButton" : kind == tokField ? "newField" : "newGraphic";
+  return kind == tok::btn ? "newButton" : kind == tok::field ? "newField" : "newGraphic";
 }
 
 i16 newobject(u16 kind, bool invisible) {
@@ -333,14 +320,14 @@ i16 newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle va
   Str255 name{};
   bool named = false;
   u16 t = tokenat(atoms, i);
-  if (!lineends(atoms, i) && t != tokHide && t != tokShow) {
+  if (!lineends(atoms, i) && t != tok::hide && t != tok::show) {
     if (i16 st = nameoperand(path, text, atoms, &i, variables, name)) return st;
     named = true;
   }
   i16 extension = 0;
   t = tokenat(atoms, i);
-  if ((t == tokHide || t == tokShow) && tokenat(atoms, i + 1) == tokExtension) {
-    extension = t == tokShow ? 1 : 2;
+  if ((t == tok::hide || t == tok::show) && tokenat(atoms, i + 1) == tok::extension) {
+    extension = t == tok::show ? 1 : 2;
     i += 2;
   }
   if (!lineends(atoms, i)) return statusstray;
@@ -390,8 +377,8 @@ i16 newfoldercommand(hierpath path, Handle text, Handle atoms, i32 i, Handle var
 // The kind of a word after `new`: its token when `new` makes that kind, else 0.
 u16 kindof(u16 t) {
   switch (t) {
-    case tokButton: case tokField: case tokGraphic: case tokMenu: case tokCard: case tokBackground:
-    case tokWindow: case tokProject: case tokFolder:
+    case tok::btn: case tok::field: case tok::grc: case tok::menu: case tok::card: case tok::background:
+    case tok::wd: case tok::project: case tok::folder:
       return t;
     default: return 0;
   }
@@ -404,7 +391,7 @@ i16 comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (memoryrefused(kRoomNeeded)) return statusnomemory;
   i32 i = at + 1;
   bool invisible = false;
-  if (tokenat(atoms, i) == tokInvisible) {
+  if (tokenat(atoms, i) == tok::invisible) {
     // Only while the plug-in mode is off and the colour modes' word is clear.
     invisible = g.plugin == 0 && g.backColor == 0;
     ++i;
@@ -412,19 +399,19 @@ i16 comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 kind = kindof(tokenat(atoms, i));
   if (kind == 0) return statusnotunderstood;
   ++i;
-  if (kind == tokProject) return newprojectcommand(path, text, atoms, i, variables, invisible);
+  if (kind == tok::project) return newprojectcommand(path, text, atoms, i, variables, invisible);
   // `invisible` before a kind that cannot be hidden is an error even where it would be ignored.
-  bool explicitinvisible = tokenat(atoms, at + 1) == tokInvisible;
-  if (kind == tokFolder) return newfoldercommand(path, text, atoms, i, variables, explicitinvisible);
-  if (explicitinvisible && (kind == tokMenu || kind == tokCard || kind == tokBackground)) return statusnotunderstood;
-  if (kind != tokMenu && !lineends(atoms, i)) return statusstray;
+  bool explicitinvisible = tokenat(atoms, at + 1) == tok::invisible;
+  if (kind == tok::folder) return newfoldercommand(path, text, atoms, i, variables, explicitinvisible);
+  if (explicitinvisible && (kind == tok::menu || kind == tok::card || kind == tok::background)) return statusnotunderstood;
+  if (kind != tok::menu && !lineends(atoms, i)) return statusstray;
   if (findprojectstore(g.current.store) == nullptr || g.current.window == nilid) return statusnoproject;
   if (i16 st = roomforrecords(g.current.store)) return st;
   switch (kind) {
-    case tokMenu: return newmenucommand(path, text, atoms, i, variables);
-    case tokCard: return newcardcommand();
-    case tokBackground: return newbackcommand();
-    case tokWindow: return newwindowcommand(invisible);
+    case tok::menu: return newmenucommand(path, text, atoms, i, variables);
+    case tok::card: return newcardcommand();
+    case tok::background: return newbackcommand();
+    case tok::wd: return newwindowcommand(invisible);
     default: return newobject(kind, invisible);
   }
 }

@@ -19,6 +19,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
 #include "engine/sendmes.h"
+#include "engine/tokens.h"
 #include "media/mediaservice.h"
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
@@ -48,21 +49,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokUp = 5003,
-  tokWithin = 3190,
-  tokSelected = 4237,
-  tokAll = 10002,
-  tokArc = 11004,
-  tokFast = 11104,
-  tokMessage = 11175,
-  tokPolygon = 11238,
-  tokSlow = 11295,
-  tokStep = 11301,
-  tokTimes = 11317,
-  tokVery = 11337,
-};
 
 constexpr i16 statusnoto = 7, statuswholenumber = 9, statusstray = 19, statusnocomma = 39, statusemptyrect = 66,
               statusnotpolygon = 218;
@@ -390,7 +376,7 @@ i16 comungroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
 }
 
 i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) != tokPolygon) return statusnotunderstood;
+  if (tokenat(atoms, at + 1) != tok::poly) return statusnotunderstood;
   i32 i = at + 2;
   if (atomview(atoms).lineends(i)) {
     sethandlemode(ispolygon, knobsfirstpoint);
@@ -407,7 +393,7 @@ i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   i32 degrees = 0;
   if (obj.kind != objpart) st = statusnotunderstood;
   else if (!ispolygon(s)) st = statusnotpolygon;
-  else if (tokenat(atoms, i) != tokComma) st = statusnocomma;
+  else if (tokenat(atoms, i) != tok::comma) st = statusnocomma;
   else if ((st = wholeoperand(path, text, atoms, i + 1, variables, &used, &degrees)) == 0 && !atomview(atoms).lineends(i + 1 + used))
     st = statusstray;
   if (st == 0 && s.data != nilhandle) {
@@ -436,9 +422,9 @@ i16 comreshape(hierpath, Handle, Handle atoms, i32 at, Handle) {
   if (!atomview(atoms).lineends(at + 2)) return statusstray;
   const desk& d = mainglobals().current;
   switch (word) {
-    case tokArc: sethandlemode([](const spot& s) { return s.style == stylearc; }, knobsarc); break;
-    case tokPolygon: sethandlemode(ispolygon, knobspolygon); break;
-    case tokWindow:
+    case tok::arc: sethandlemode([](const spot& s) { return s.style == stylearc; }, knobsarc); break;
+    case tok::poly: sethandlemode(ispolygon, knobspolygon); break;
+    case tok::wd:
       if (d.window != nilid) ReshapeCustomWindow(d.window);
       break;
     default: return statusnotunderstood;
@@ -450,11 +436,11 @@ i16 comreshape(hierpath, Handle, Handle atoms, i32 at, Handle) {
 i16 compick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokUp) ++i;
+  if (tokenat(atoms, i) == tok::up) ++i;
   if (atomview(atoms).lineends(i) || g.current.window == nilid) return 0;
   KeepContext keep;
   const EventRecord event = g.event;
-  if (tokenat(atoms, i) == tokSelected) {
+  if (tokenat(atoms, i) == tok::selected) {
     Handle list = currentlayer();
     SetPortWindowPort(g.current.window);
     Point pt = event.where;
@@ -484,7 +470,7 @@ i16 comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   i32 i = at + 1;
   i32 used = 0;
   Rect limit{};
-  if (tokenat(atoms, i) == tokWithin) {
+  if (tokenat(atoms, i) == tok::within) {
     if (i16 st = rectoperand(path, text, atoms, i + 1, variables, &used, &limit); st != 0) return st;
     if (!atomview(atoms).lineends(i + 1 + used)) return statusstray;
     return grabcardview(limit);
@@ -494,12 +480,12 @@ i16 comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   i += used;
   bool withmessage = false, limited = false;
   i16 st = 0;
-  if (tokenat(atoms, i) == tokWith) {
-    if (tokenat(atoms, i + 1) == tokMessage) withmessage = true;
+  if (tokenat(atoms, i) == tok::with) {
+    if (tokenat(atoms, i + 1) == tok::message) withmessage = true;
     else st = statusnotunderstood;
     i += 2;
   }
-  if (st == 0 && tokenat(atoms, i) == tokWithin) {
+  if (st == 0 && tokenat(atoms, i) == tok::within) {
     limited = true;
     st = rectoperand(path, text, atoms, i + 1, variables, &used, &limit);
     i += 1 + used;
@@ -514,23 +500,23 @@ i16 comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   i32 first = 1, last = 255, used = 0;
-  if (tokenat(atoms, i) == tokAll) {
+  if (tokenat(atoms, i) == tok::all) {
     ++i;
   } else {
     if (i16 st = wholeoperand(path, text, atoms, i, variables, &used, &first); st != 0) return st;
     i += used;
-    if (tokenat(atoms, i) != tokTo) return statusnoto;
+    if (tokenat(atoms, i) != tok::to) return statusnoto;
     if (i16 st = wholeoperand(path, text, atoms, i + 1, variables, &used, &last); st != 0) return st;
     i += 1 + used;
   }
   u32 speed = 0;
   switch (tokenat(atoms, i)) {
-    case tokSlow: speed = 4, ++i; break;
-    case tokFast: speed = 2, ++i; break;
-    case tokVery: {
+    case tok::slow: speed = 4, ++i; break;
+    case tok::fast: speed = 2, ++i; break;
+    case tok::very: {
       const u16 next = tokenat(atoms, i + 1);
-      if (next != tokSlow && next != tokFast) return statusnotunderstood;
-      speed = next == tokSlow ? 6 : 0;
+      if (next != tok::slow && next != tok::fast) return statusnotunderstood;
+      speed = next == tok::slow ? 6 : 0;
       i += 2;
       break;
     }
@@ -538,14 +524,14 @@ i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   }
   bool step = false;
   i64 count = 1;
-  if (tokenat(atoms, i) == tokStep) {
+  if (tokenat(atoms, i) == tok::step) {
     step = true;
     ++i;
   } else if (!atomview(atoms).lineends(i)) {
     i32 n = 0;
     if (i16 st = wholeoperand(path, text, atoms, i, variables, &used, &n); st != 0) return st;
     i += used;
-    if (tokenat(atoms, i) != tokTimes || n < 1) return statusnotunderstood;
+    if (tokenat(atoms, i) != tok::times || n < 1) return statusnotunderstood;
     ++i;
     count = n;
   }

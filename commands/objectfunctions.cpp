@@ -13,6 +13,7 @@
 #include "engine/objectutil.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
@@ -32,21 +33,8 @@ namespace kv {
 
 namespace {
 
-constexpr u16 kLongForm = 9002;
-
-enum : u16 {
-  tokType = 2202,
-  tokKind = 4145,
-  tokStyle = 4261,
-  tokShort = 9001,
-  tokLong = 9002,
-  tokAbbreviated = 9003,
-  tokPath = 11219,
-};
-
 constexpr i16 statusbadflavor = 196;
 constexpr i16 statusnotpart = 11;  // not a button, field or graphic
-constexpr u16 tokWithin = 3190;
 
 enum class selform : u8 { shortform, longform, kind, style };
 
@@ -63,8 +51,8 @@ std::string selectedlist(const objread& obj, selform form) {
   Str255 owner;
   owner[0] = 0;
   if (form == selform::longform) {
-    if (card) buildcardid(obj, kLongForm, owner);
-    else buildbackid(obj, kLongForm, owner);
+    if (card) buildcardid(obj, tok::long_, owner);
+    else buildbackid(obj, tok::long_, owner);
   }
   std::string out;
   const i32 n = list == nilhandle ? 0 : i32(HandleCount<spot>(list));
@@ -122,8 +110,8 @@ i16 buildwindnames(fred* value, bool idform, u16 kind) {
       objread obj{};
       if (getwind(w, &obj.d) != 0) {
         obj.kind = objwindow;
-        if (idform) buildwindid(&obj, kLongForm, entry);
-        else buildwindname(obj, kLongForm, entry);
+        if (idform) buildwindid(&obj, tok::long_, entry);
+        else buildwindname(obj, tok::long_, entry);
       }
     } else {
       Rect bar{};
@@ -137,27 +125,27 @@ i16 buildwindnames(fred* value, bool idform, u16 kind) {
 i16 getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &obj); st != 0) return st;
   i32 i = h.word + 2 + used;
   i16 st = obj.kind == objcard || obj.kind == objbackground ? i16(0) : i16(statusnotunderstood);
   selform form = selform::shortform;
-  if (st == 0 && tokenat(atoms, i) == tokComma) {
+  if (st == 0 && tokenat(atoms, i) == tok::comma) {
     switch (tokenat(atoms, i + 1)) {
-      case tokLong: form = selform::longform; break;
-      case tokShort:
-      case tokAbbreviated: form = selform::shortform; break;
-      case tokKind: form = selform::kind; break;
-      case tokStyle: form = selform::style; break;
+      case tok::long_: form = selform::longform; break;
+      case tok::short_:
+      case tok::abbr: form = selform::shortform; break;
+      case tok::kind: form = selform::kind; break;
+      case tok::style: form = selform::style; break;
       default: st = statusnotunderstood; break;
     }
     i += 2;
-  } else if (st == 0 && tokenat(atoms, i) != tokRightParen) {
+  } else if (st == 0 && tokenat(atoms, i) != tok::rightparen) {
     st = statusfunctioncomma;
   }
-  if (st == 0 && tokenat(atoms, i) != tokRightParen) st = statusfunctionclose;
+  if (st == 0 && tokenat(atoms, i) != tok::rightparen) st = statusfunctionclose;
   std::string list;
   if (st == 0 && currenttool() != toolbrowse) list = selectedlist(obj, form);
   writeobj(&obj);
@@ -169,7 +157,7 @@ i16 getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
   i32 i = h.word + 2, used = 0;
   fred v;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v); st != 0) return st;
@@ -178,7 +166,7 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   disposfred(&v);
   if (st != 0) return st;
   i += used;
-  if (tokenat(atoms, i) != tokComma) return statusfunctioncomma;
+  if (tokenat(atoms, i) != tok::comma) return statusfunctioncomma;
   if ((st = anyfact(path, text, atoms, i + 1, variables, nilhandle, &used, &v)) != 0) return st;
   Str255 flavor;
   valuetext(&v, flavor);
@@ -186,10 +174,10 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   if (flavor[0] != 4) return statusbadflavor;
   i += 1 + used;
   i16 typeform = 0;
-  if (tokenat(atoms, i) == tokComma) {
+  if (tokenat(atoms, i) == tok::comma) {
     u16 t = tokenat(atoms, i + 1);
-    if (t == tokType || t == tokPath) {
-      typeform = t == tokType ? 1 : 0;
+    if (t == tok::type || t == tok::path) {
+      typeform = t == tok::type ? 1 : 0;
       used = 1;
     } else {
       if ((st = anyfact(path, text, atoms, i + 1, variables, nilhandle, &used, &v)) != 0) return st;
@@ -201,7 +189,7 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     }
     i += 1 + used;
   }
-  if (tokenat(atoms, i) != tokRightParen) return statusfunctionclose;
+  if (tokenat(atoms, i) != tok::rightparen) return statusfunctionclose;
   OSType code = OSType(flavor[1]) << 24 | OSType(flavor[2]) << 16 | OSType(flavor[3]) << 8 | OSType(flavor[4]);
   Handle data = GetDragData(item, code, typeform);
   st = data != nilhandle ? handtonewfred(data, value) : newfred(value, fredtemp, fredstring, 0);
@@ -213,14 +201,14 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
-  const bool within = h.token == tokWithin;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
+  const bool within = h.token == tok::within;
   objread first{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &first); st != 0) return st;
   i32 i = h.word + 2 + used;
   i16 st = first.kind == objpart ? i16(0) : i16(statusnotpart);
-  if (st == 0 && tokenat(atoms, i) != tokComma) st = statusfunctioncomma;
+  if (st == 0 && tokenat(atoms, i) != tok::comma) st = statusfunctioncomma;
   bool answer = false;
   if (st == 0 && within) {
     // The point, as "h,v" in one value or as two numbers.
@@ -258,7 +246,7 @@ i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     }
   }
   writeobj(&first);
-  if (st == 0 && tokenat(atoms, i) != tokRightParen) st = statusfunctionclose;
+  if (st == 0 && tokenat(atoms, i) != tok::rightparen) st = statusfunctionclose;
   if (st == 0) booltonewfred(answer ? 1 : 0, value);
   if (st == 0) *count = i + 1 - at;
   return st;

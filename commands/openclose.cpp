@@ -15,6 +15,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "media/movies.h"
 #include "media/print.h"
 #include "media/sequences.h"
@@ -31,37 +32,11 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokSound = 3164,
-  tokMovie = 3102,
-  tokFilm = 11112,
-  tokPics = 11228,
-  tokInvisible = 11142,
-  tokStartUp = 2193,
-  tokStep = 11301,
-  tokPrint = 2143,
-  tokJob = 11148,
-  tokPrinting = 11248,
-  tokPageSetup = 11211,
-  tokResources = 11269,
-  tokAll = 10002,
-  tokWindows = 3189,
-  tokStop = 2194,
-  tokShow = 2186,
-  tokWithout = 11351,
-  tokDialog = 3038,
-  tokDialogs = 11069,
-  tokProgress = 11251,
-  tokPreview = 11246,
-  tokToWord = 10024,
-  tokProjectWord = 11253,
-};
-
 constexpr i16 statusstray = 19, statusplugin = 175;
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
 bool plugin() { return mainglobals().plugin != 0; }
@@ -93,7 +68,7 @@ i16 closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   i32 used = 0;
   u16 first = tokenat(atoms, at);
   // `this project` and `project` alone name the current project (a project part of its own).
-  bool project = first == tokProjectWord || (first == tokThis && tokenat(atoms, at + 1) == tokProjectWord);
+  bool project = first == tok::project || (first == tok::current && tokenat(atoms, at + 1) == tok::project);
   if (project) {
     if (i16 st = viewstack(path, text, atoms, at, variables, &used, &f.proj)) return st;
   } else if (i16 st = buildform(path, text, atoms, at, variables, 1, &used, &f)) {
@@ -148,14 +123,14 @@ i16 closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 // `close all windows [and stop | and show card]`.
 i16 closeall(Handle atoms, i32 at) {
   if (plugin()) return statusplugin;
-  if (tokenat(atoms, at + 1) != tokWindows) return statusnotunderstood;
+  if (tokenat(atoms, at + 1) != tok::wds) return statusnotunderstood;
   i32 i = at + 2;
   i16 withcard = 0;
-  if (tokenat(atoms, i) == tokAnd) {
-    if (tokenat(atoms, i + 1) == tokStop) {
+  if (tokenat(atoms, i) == tok::and_) {
+    if (tokenat(atoms, i + 1) == tok::stop) {
       mainglobals().fromeditor = 0;
       i += 2;
-    } else if (tokenat(atoms, i + 1) == tokShow && tokenat(atoms, i + 2) == tokCard) {
+    } else if (tokenat(atoms, i + 1) == tok::show && tokenat(atoms, i + 2) == tok::card) {
       withcard = 1;
       i += 3;
     } else {
@@ -168,7 +143,7 @@ i16 closeall(Handle atoms, i32 at) {
 
 // `open print job [name] [to preview | to file path] [without dialog or dialogs or progress]`.
 i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) != tokJob) return statusnotunderstood;
+  if (tokenat(atoms, at + 1) != tok::job) return statusnotunderstood;
   if (plugin()) return statusplugin;
   i32 i = at + 2;
   auto evaluate = [&](Str255 out) -> i16 {
@@ -183,13 +158,13 @@ i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   Str255 name{}, file{};
   u16 destination = 1;
   u16 t = tokenat(atoms, i);
-  if (t != tokToWord && t != tokWithout && !lineends(atoms, i))
+  if (t != tok::to && t != tok::without && !lineends(atoms, i))
     if (i16 st = evaluate(name)) return st;
-  if (tokenat(atoms, i) == tokToWord) {
-    if (tokenat(atoms, i + 1) == tokPreview) {
+  if (tokenat(atoms, i) == tok::to) {
+    if (tokenat(atoms, i + 1) == tok::preview) {
       destination = 4;
       i += 2;
-    } else if (tokenat(atoms, i + 1) == tokFile) {
+    } else if (tokenat(atoms, i + 1) == tok::file) {
       destination = 2;
       i += 2;
       if (i16 st = evaluate(file)) return st;
@@ -201,17 +176,17 @@ i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   // "without dialog" keeps the page-setup dialog away, "dialogs" every dialog.
   u16 nodialog = 0;
   bool noprogress = false;
-  if (tokenat(atoms, i) == tokWithout) {
+  if (tokenat(atoms, i) == tok::without) {
     ++i;
-    if (tokenat(atoms, i) == tokOr) return statusnotunderstood;
+    if (tokenat(atoms, i) == tok::or_) return statusnotunderstood;
     for (;;) {
       u16 w = tokenat(atoms, i);
-      if (w == tokDialog) nodialog |= 2;
-      else if (w == tokDialogs) nodialog |= 1;
-      else if (w == tokProgress) noprogress = true;
+      if (w == tok::dialog) nodialog |= 2;
+      else if (w == tok::dialogs) nodialog |= 1;
+      else if (w == tok::progress) noprogress = true;
       else return statusstray;
       ++i;
-      if (tokenat(atoms, i) == tokOr) ++i;
+      if (tokenat(atoms, i) == tok::or_) ++i;
       else if (lineends(atoms, i)) break;
     }
   }
@@ -239,27 +214,27 @@ i16 openat(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u
 i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
-    case tokFilm: return openfilm(path, text, atoms, at + 1, variables);
-    case tokMovie: return plugin() ? statusplugin : openmovie(path, text, atoms, at + 1, variables);
-    case tokSound: return opensound(path, text, atoms, at, variables);
-    case tokFile: return plugin() ? statusplugin : openfilex(path, text, atoms, at + 1, variables);
-    case tokPics: return plugin() ? statusplugin : openpics(path, text, atoms, at + 1, variables);
-    case tokPrint: return openprintjob(path, text, atoms, at + 1, variables);
-    case tokPrinting: {
+    case tok::film: return openfilm(path, text, atoms, at + 1, variables);
+    case tok::movie: return plugin() ? statusplugin : openmovie(path, text, atoms, at + 1, variables);
+    case tok::sound: return opensound(path, text, atoms, at, variables);
+    case tok::file: return plugin() ? statusplugin : openfilex(path, text, atoms, at + 1, variables);
+    case tok::pics: return plugin() ? statusplugin : openpics(path, text, atoms, at + 1, variables);
+    case tok::print: return openprintjob(path, text, atoms, at + 1, variables);
+    case tok::printing: {
       if (plugin()) return statusplugin;
       u16 mode = 0;
-      if (tokenat(atoms, at + 2) == tokWithout) mode = tokenat(atoms, at + 3) == tokDialog ? 2 : 1;
+      if (tokenat(atoms, at + 2) == tok::without) mode = tokenat(atoms, at + 3) == tok::dialog ? 2 : 1;
       return pagefile(mode);
     }
-    case tokPageSetup: return pagesetup();
-    case tokResources: return plugin() ? statusplugin : doresources(g.current.store, true);
-    case tokStep: return 0;
-    case tokInvisible: {
+    case tok::pagesetup: return pagesetup();
+    case tok::resources: return plugin() ? statusplugin : doresources(g.current.store, true);
+    case tok::step: return 0;
+    case tok::invisible: {
       u16 hidden = !plugin() && g.invisibleblocked == 0 ? 1 : 0;
       return openat(path, text, atoms, at + 2, variables, hidden);
     }
-    case tokWith:
-      if (tokenat(atoms, at + 2) != tokStartUp) return statusnotunderstood;
+    case tok::with:
+      if (tokenat(atoms, at + 2) != tok::startup) return statusnotunderstood;
       g.startupword = 2;
       return openat(path, text, atoms, at + 3, variables, 0);
     default: return openat(path, text, atoms, at + 1, variables, 0);
@@ -269,24 +244,24 @@ i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
-    case tokPrint:
-      if (tokenat(atoms, at + 2) != tokJob) return statusnotunderstood;
+    case tok::print:
+      if (tokenat(atoms, at + 2) != tok::job) return statusnotunderstood;
       return plugin() ? statusplugin : closebatchprintsession();
-    case tokMovie: return plugin() ? statusplugin : closemovie(true, atoms, at + 1);
-    case tokSound: return plugin() ? statusplugin : closesound(path, text, atoms, at, variables);
-    case tokFile: return plugin() ? statusplugin : closefilex(path, text, atoms, at + 1, variables);
-    case tokFilm: return closefilm(path, text, atoms, at + 1, variables);
-    case tokPics: return plugin() ? statusplugin : closepics(true, atoms, at + 1);
-    case tokPrinting:
+    case tok::movie: return plugin() ? statusplugin : closemovie(true, atoms, at + 1);
+    case tok::sound: return plugin() ? statusplugin : closesound(path, text, atoms, at, variables);
+    case tok::file: return plugin() ? statusplugin : closefilex(path, text, atoms, at + 1, variables);
+    case tok::film: return closefilm(path, text, atoms, at + 1, variables);
+    case tok::pics: return plugin() ? statusplugin : closepics(true, atoms, at + 1);
+    case tok::printing:
       if (plugin() || g.invisibleblocked != 0) return statusplugin;
       MyReleasePageFormat();
       MyReleasePrintSettings();
       MyReleasePrintSession();
       g.printdialogmode = 0;
       return 0;
-    case tokResources: return plugin() ? statusplugin : doresources(g.current.store, false);
-    case tokStep: return plugin() ? statusplugin : 0;
-    case tokAll: return closeall(atoms, at + 1);
+    case tok::resources: return plugin() ? statusplugin : doresources(g.current.store, false);
+    case tok::step: return plugin() ? statusplugin : 0;
+    case tok::all: return closeall(atoms, at + 1);
     default: return closeobject(path, text, atoms, at + 1, variables);
   }
 }

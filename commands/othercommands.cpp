@@ -18,6 +18,7 @@
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
 #include "engine/status.h"
+#include "engine/tokens.h"
 #include "media/mediaservice.h"
 #include "media/movies.h"
 #include "media/sequences.h"
@@ -44,33 +45,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokDisable = 2045,
-  tokEnable = 2062,
-  tokWait = 2214,
-  tokFilter = 4114,
-  tokFilters = 4115,
-  tokScript = 4233,
-  tokScripts = 4235,
-  tokAll = 10002,
-  tokThe = 10020,
-  tokBackground = 11015,
-  tokAudio = 11008,
-  tokFilm = 11112,
-  tokFrom = 11119,
-  tokMovie = 3102,
-  tokMovies = 11191,
-  tokPics = 11228,
-  tokStep = 11301,
-  tokVolume = 11343,
-  tokFor = 11115,
-  tokUntil = 11330,
-  tokWhile = 11345,
-  tokSecondsWord = 3152,
-  tokSecondWord = 7002,
-  tokTicksWord = 3177,
-};
-
 // A waiting command looks after the media and the windows every so many ticks.
 constexpr u32 kWaitService = 5;
 // The longest wait: a time past it (2^31 ticks) is cut to it.
@@ -83,7 +57,7 @@ constexpr i16 resultnovolume = 79, resultownvolume = 80;
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
 // A whole number that ends the statement, from atom `at`.
@@ -111,10 +85,10 @@ i16 timeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variable
   i += used;
   i64 t = n;
   const u16 word = tokenat(atoms, i);
-  if (word == tokSecondsWord || word == tokSecondWord) {
+  if (word == tok::seconds || word == tok::sec) {
     t *= 60;
     ++i;
-  } else if (word == tokTicksWord) {
+  } else if (word == tok::ticks) {
     ++i;
   }
   if (!lineends(atoms, i)) return statusstray;
@@ -166,7 +140,7 @@ i16 comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   MainGlobals& g = mainglobals();
   i32 i = at + 1;
   u16 t = tokenat(atoms, i);
-  if (t == tokUntil || t == tokWhile) {
+  if (t == tok::until || t == tok::while_) {
     // The condition is asked again after each tick of waiting until it says to go on.
     for (;;) {
       fred value;
@@ -179,11 +153,11 @@ i16 comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
       if (st != 0) return st;
       if (st = isabort(TickCount()); st != 0) return st;
       checksound(TickCount());
-      if ((yes != 0) == (t == tokUntil)) return 0;
+      if ((yes != 0) == (t == tok::until)) return 0;
       Delay(1, nullptr);
     }
   }
-  if (t == tokFor) ++i;
+  if (t == tok::for_) ++i;
   i64 ticks = 0;
   if (i16 st = timeoperand(path, text, atoms, i, variables, &ticks); st != 0) return st;
   const u32 until = TickCount() + u32(ticks);
@@ -210,9 +184,9 @@ i16 comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   if (i16 st = textoperand(path, text, atoms, at + 1, variables, &used, word); st != 0) return st;
   if (!lineends(atoms, at + 1 + used)) return statusstray;
   switch (stringtotoken(word + 1, word[0])) {
-    case tokDisable: g.historydisabled = 1; break;
-    case tokEnable: g.historydisabled = 0; break;
-    case tokOn: g.history = g.historydisabled != 0 ? 0 : 1; break;
+    case tok::disable: g.historydisabled = 1; break;
+    case tok::enable: g.historydisabled = 0; break;
+    case tok::on: g.history = g.historydisabled != 0 ? 0 : 1; break;
     default: g.history = 0; break;
   }
   return 0;
@@ -220,7 +194,7 @@ i16 comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 
 i16 comnotify(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokWait) ++i;
+  if (tokenat(atoms, i) == tok::wait) ++i;
   i64 ticks = kNotifyTimeout;
   if (!lineends(atoms, i))
     if (i16 st = timeoperand(path, text, atoms, i, variables, &ticks); st != 0) return st;
@@ -261,7 +235,7 @@ i16 comautosize(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 
 i16 comunmount(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokVolume) ++i;
+  if (tokenat(atoms, i) == tok::volume) ++i;
   Str255 name{};
   i32 used = 0;
   if (i16 st = textoperand(path, text, atoms, i, variables, &used, name); st != 0) return st;
@@ -285,11 +259,11 @@ i16 comunmount(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
-    case tokPics: return g.plugin != 0 ? statusplugin : playpics(path, text, atoms, at + 1, variables);
-    case tokStep: return g.plugin != 0 ? statusplugin : i16(0);
-    case tokMovie: return playmovie(path, text, atoms, at + 1, variables);
-    case tokFilm: return playfilm(path, text, atoms, at + 1, variables);
-    case tokAudio:
+    case tok::pics: return g.plugin != 0 ? statusplugin : playpics(path, text, atoms, at + 1, variables);
+    case tok::step: return g.plugin != 0 ? statusplugin : i16(0);
+    case tok::movie: return playmovie(path, text, atoms, at + 1, variables);
+    case tok::film: return playfilm(path, text, atoms, at + 1, variables);
+    case tok::audio:
       if (g.runningosx != 0) return statusnotbuilt;
       [[fallthrough]];
     default: return playsound(path, text, atoms, at + 1, variables);
@@ -321,8 +295,8 @@ i16 comerror(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 
 i16 cominsertcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokThe) ++i;
-  if (tokenat(atoms, i) == tokScript) return cominsert(path, text, atoms, at, variables);
+  if (tokenat(atoms, i) == tok::the) ++i;
+  if (tokenat(atoms, i) == tok::script) return cominsert(path, text, atoms, at, variables);
   return insertmenu(path, text, atoms, at, variables);
 }
 
@@ -332,7 +306,7 @@ namespace {
 i16 removemovies(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   WindowRef window = mainglobals().current.window;
   i32 i = at;
-  if (tokenat(atoms, i) == tokFrom) {
+  if (tokenat(atoms, i) == tok::from) {
     objread obj{};
     i32 used = 0;
     if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
@@ -354,11 +328,11 @@ i16 removemovies(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 i16 comremovecommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   u16 t = tokenat(atoms, i);
-  if (t == tokMovies) return removemovies(path, text, atoms, i + 1, variables);
-  if (t == tokThe) t = tokenat(atoms, ++i);
-  if (t == tokScript || (t == tokAll && tokenat(atoms, i + 1) == tokScripts))
+  if (t == tok::movies) return removemovies(path, text, atoms, i + 1, variables);
+  if (t == tok::the) t = tokenat(atoms, ++i);
+  if (t == tok::script || (t == tok::all && tokenat(atoms, i + 1) == tok::scripts))
     return comremove(path, text, atoms, at, variables);
-  if (t == tokFilter || t == tokFilters) return enablefilters(path, text, atoms, at, variables);
+  if (t == tok::filter || t == tok::filters) return enablefilters(path, text, atoms, at, variables);
   return removemenu(path, text, atoms, at, variables);
 }
 

@@ -14,6 +14,7 @@
 #include "render/drawservices.h"
 #include "render/pictbuffers.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/pictures.h"
@@ -33,21 +34,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokDisable = 2045,
-  tokEnable = 2062,
-  tokRemove = 2155,
-  tokClipBoard = 3024,
-  tokClut = 4068,
-  tokFilter = 4114,
-  tokFilters = 4115,
-  tokThe = 10020,
-  tokInto = 10013,
-  tokAs = 11005,
-  tokFrom = 11119,
-  tokResource = 11268,
-};
 
 constexpr i16 statusnoof = 5, statusnoobject = 11, statusstray = 19, statusnofrom = 46;
 constexpr i16 resultnotfound = 9, resultnotopened = 13, resultnopicture = 46;
@@ -138,14 +124,14 @@ i16 loadpicture(const importrequest& r, Handle* picture) {
 
 i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const u16 word = tokenat(atoms, at);
-  const filterop op = word == tokRemove ? filterop::remove : word == tokEnable ? filterop::enable : filterop::disable;
+  const filterop op = word == tok::remove ? filterop::remove : word == tok::enable ? filterop::enable : filterop::disable;
   filterchoice choice;
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokThe) ++i;
-  if (tokenat(atoms, i) == tokFilters) {
+  if (tokenat(atoms, i) == tok::the) ++i;
+  if (tokenat(atoms, i) == tok::filters) {
     choice.all = true;
     ++i;
-  } else if (tokenat(atoms, i) == tokFilter) {
+  } else if (tokenat(atoms, i) == tok::filter) {
     fred value;
     i32 used = 0;
     if (i16 st = expression(path, text, atoms, i + 1, variables, nilhandle, &used, &value); st != 0) return st;
@@ -161,7 +147,7 @@ i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   } else {
     return statusnotunderstood;
   }
-  if (tokenat(atoms, i) != tokOf) return statusnoof;
+  if (tokenat(atoms, i) != tok::in) return statusnoof;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
@@ -182,8 +168,8 @@ i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
 
 i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokClut) return statusnotunderstood;
-  if (tokenat(atoms, i + 1) != tokFrom) return statusnofrom;
+  if (tokenat(atoms, i) != tok::clut) return statusnotunderstood;
+  if (tokenat(atoms, i + 1) != tok::from) return statusnofrom;
   i += 2;
   const Str255 empty{};
   if (i16 st = stringtoit(empty, variables); st != 0) return st;
@@ -192,12 +178,12 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   HeldPicture objectpicture;
   i32 used = 0;
   switch (tokenat(atoms, i)) {
-    case tokFile:
+    case tok::file:
       r.source = picturesource::file;
       if (i16 st = textoperand(path, text, atoms, i + 1, variables, &used, r.path); st != 0) return st;
       i += 1 + used;
       break;
-    case tokResource: {
+    case tok::resource: {
       r.source = picturesource::resource;
       fred value;
       if (i16 st = expression(path, text, atoms, i + 1, variables, nilhandle, &used, &value); st != 0) return st;
@@ -205,14 +191,14 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
       if (r.byname) fredtostring(&value, r.resname);
       disposfred(&value);
       i += 1 + used;
-      if (tokenat(atoms, i) == tokOf) {
-        i += tokenat(atoms, i + 1) == tokFile ? 2 : 1;
+      if (tokenat(atoms, i) == tok::in) {
+        i += tokenat(atoms, i + 1) == tok::file ? 2 : 1;
         if (i16 st = textoperand(path, text, atoms, i, variables, &used, r.path); st != 0) return st;
         i += used;
       }
       break;
     }
-    case tokClipBoard:
+    case tok::clipboard:
       // The clipboard's picture comes with the object clipboard.
       return statusnotbuilt;
     default: {
@@ -228,11 +214,11 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
       break;
     }
   }
-  if (tokenat(atoms, i) == tokAs) {
+  if (tokenat(atoms, i) == tok::as) {
     if (i16 st = textoperand(path, text, atoms, i + 1, variables, &used, r.name); st != 0) return st;
     i += 1 + used;
   }
-  if (tokenat(atoms, i) == tokInto) {
+  if (tokenat(atoms, i) == tok::into) {
     objread obj{};
     if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
     r.project = obj.d.store;

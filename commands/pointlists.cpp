@@ -8,6 +8,7 @@
 #include "engine/numbertext.h"
 #include "engine/status.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 
 namespace kv {
@@ -55,9 +56,9 @@ i16 getloclist(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   for (i32 p = 0, i = 0; st == 0 && p < items / 2; ++p) {
     Point pt{};
     st = coordinate(path, joined, listatoms, &i, variables, &pt.h);
-    if (st == 0 && tokenat(listatoms, i++) != tokComma) st = statusnocomma;
+    if (st == 0 && tokenat(listatoms, i++) != tok::comma) st = statusnocomma;
     if (st == 0) st = coordinate(path, joined, listatoms, &i, variables, &pt.v);
-    if (st == 0 && tokenat(listatoms, i) == tokComma) ++i;
+    if (st == 0 && tokenat(listatoms, i) == tok::comma) ++i;
     if (st == 0) std::memcpy(deref(out) + size_t(p) * sizeof(Point), &pt, sizeof pt);
   }
   if (listatoms != nilhandle) DisposeHandle(listatoms);

@@ -4,17 +4,17 @@
 #include "commands/dispatch.h"
 #include "commands/soundcommands.h"
 #include "engine/expression.h"
+#include "engine/tokens.h"
 #include "media/movies.h"
 #include "media/sequences.h"
 
 namespace kv {
 
 i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  enum : u16 { tokSound = 3164, tokMovie = 3102, tokPics = 11228 };
   switch (tokenat(atoms, at + 1)) {
-    case tokSound: return recordsound(path, text, atoms, at, variables);
-    case tokMovie: return statementends(atoms, at + 2) ? recordmovie() : i16(19);
-    case tokPics: return statementends(atoms, at + 2) ? recordpics() : i16(19);
+    case tok::sound: return recordsound(path, text, atoms, at, variables);
+    case tok::movie: return statementends(atoms, at + 2) ? recordmovie() : i16(19);
+    case tok::pics: return statementends(atoms, at + 2) ? recordpics() : i16(19);
     default: return statusnotbuilt;
   }
 }

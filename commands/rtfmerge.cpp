@@ -10,6 +10,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "render/carddrawing.h"
 #include "fields/rtfreader.h"
@@ -33,7 +34,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 { tokInto = 10013, tokTitle = 3179, tokUsing = 11334, tokRtf = 11272, tokRtfd = 11273 };
 constexpr i16 statusbadkind = 2, statusnoto = 7, statusstray = 19, statusnofile = 73,
               statusbadpath = 186, statusbadrtf = 191, statusnotstyled = 210;
 
@@ -139,28 +139,28 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   } keep{&dest, &into};
   while (!statementends(atoms, i)) {
     const u16 word = tokenat(atoms, i);
-    if (word == tokUsing) {
+    if (word == tok::using_) {
       if (i16 st = textof(path, text, atoms, i + 1, variables, &used, &data)) return st;
       hasdata = true;
-    } else if (word == tokTitle) {
+    } else if (word == tok::title) {
       if (i16 st = textof(path, text, atoms, i + 1, variables, &used, &title)) return st;
       hastitle = true;
-    } else if (word == tokInto && !into) {
+    } else if (word == tok::into && !into) {
       if (i16 st = destination(path, text, atoms, i + 1, variables, nilhandle, &used, &dest, 1, 0)) return st;
       into = true;
-    } else if (word == tokTo) {
+    } else if (word == tok::to) {
       i32 j = i + 1;
-      if (tokenat(atoms, j) != tokFile) {
+      if (tokenat(atoms, j) != tok::file) {
         i32 n = 0;
         const u16 k = getoken(path, text, atoms, j, variables, nilhandle, &n);
         if (n == 0) n = 1;
         // A kind word is one that "file" follows; without "file" the name is missing it.
-        if (tokenat(atoms, j + n) != tokFile) return statusnofile;
-        if (k != tokRtf && k != tokRtfd) return statusbadkind;
-        kind = k == tokRtfd ? fourcc("RTFD") : fourcc("RTF ");
+        if (tokenat(atoms, j + n) != tok::file) return statusnofile;
+        if (k != tok::rtf && k != tok::rtfd) return statusbadkind;
+        kind = k == tok::rtfd ? fourcc("RTFD") : fourcc("RTF ");
         j += n;
       }
-      if (tokenat(atoms, j) != tokFile) return statusnofile;
+      if (tokenat(atoms, j) != tok::file) return statusnofile;
       if (i16 st = textof(path, text, atoms, j + 1, variables, &used, &outname)) return st;
       used += j - i;
       to = true;
@@ -258,7 +258,7 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     if (st == 0) {
       givehandtofred(rtf, &value);
       into = false;
-      return pututil(&dest, &value, prepinto);
+      return pututil(&dest, &value, tok::into);
     }
     DisposeHandle(rtf);
     return st;

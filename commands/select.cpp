@@ -8,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/objectutil.h"
 #include "engine/scripterror.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -26,13 +27,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokEmpty = 5005,
-  tokAfter = 10001,
-  tokBefore = 10003,
-  tokText = 11311,
-};
 
 constexpr i16 statusnoobject = 2, statusnoof = 5, statusnotfield = 10, statusstray = 19, statusnowindow = 61;
 constexpr u16 kFieldTool = 602, kButtonTool = 603, kGraphicTool = 604;
@@ -155,7 +149,7 @@ bool typable(const spot& s) { return (s.flags & spotvisible) && !islist(s); }
 
 // `text of <object>`, from the atom after `text`.
 i16 selecttext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, place where) {
-  if (tokenat(atoms, at) != tokOf) return statusnoof;
+  if (tokenat(atoms, at) != tok::in) return statusnoof;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &obj)) return st;
@@ -236,7 +230,7 @@ i16 selectobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 
 i16 lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 t = tokenat(atoms, at);
-  if (t == tokEmpty) {
+  if (t == tok::empty) {
     if (!statementends(atoms, at + 1)) return statusstray;
     const desk& d = mainglobals().current;
     if (d.window != nilid && d.tool != toolbrowse) {
@@ -248,11 +242,11 @@ i16 lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     return putdownfield();
   }
   place where = place::range;
-  if (t == tokBefore || t == tokAfter) {
-    where = t == tokBefore ? place::before : place::after;
+  if (t == tok::before || t == tok::after) {
+    where = t == tok::before ? place::before : place::after;
     t = tokenat(atoms, ++at);
   }
-  if (t == tokText) return selecttext(path, text, atoms, at + 1, variables, where);
+  if (t == tok::text) return selecttext(path, text, atoms, at + 1, variables, where);
   if (startschunk(atoms, at)) return selectchunk(path, text, atoms, at, variables, where);
   return selectobject(path, text, atoms, at, variables);
 }

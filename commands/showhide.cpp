@@ -16,6 +16,7 @@
 #include "engine/objectutil.h"
 #include "engine/textutil.h"
 #include "engine/sendmes.h"
+#include "engine/tokens.h"
 #include "media/mediaservice.h"
 #include "platform/events/events.h"
 #include "platform/files/files.h"
@@ -49,14 +50,6 @@
 namespace kv {
 
 namespace {
-
-// The words these commands read, by token.
-namespace word {
-constexpr u16 groups = 2077, help = 2078, id = 4137, visual = 2211, movie = 3102, selected = 4237, tool = 4280,
-              all = 10002, the = 10020, balloon = 11010, box = 11021, cards = 11035, controllers = 11054,
-              dialogs = 11069, effect = 11092, error = 11098, extension = 11102, menubar = 11174,
-              message = 11175, messages = 11176, picture = 11229, screen = 11277, usingword = 11334;
-}  // namespace word
 
 constexpr i16 statusnoword = 2, statusnoof = 5, statusstray = 19, statusabort = 48, statushidewords = 59,
               statusnotopen = 61, statusplugin = 175, statusnoplace = 227;
@@ -109,7 +102,7 @@ i16 showhidewindow(const cmd& c, objread& obj, i32 j, bool show) {
   if (!haswind(obj.d.store, obj.d.windnum, &open) || open.window == nilid || !IsValidWindowPtr(open.window))
     return statusnotopen;
   windrec w = loadat<windrec>(deref(obj.d.wind));
-  if (show && c.tok(j) == tokAt) {
+  if (show && c.tok(j) == tok::at) {
     i32 used = 0, h = 0, v = 0;
     if (i16 st = getloc32(c.ctx(), j + 1, &used, &h, &v)) return st;
     j += 1 + used;
@@ -144,7 +137,7 @@ i16 showhidewindow(const cmd& c, objread& obj, i32 j, bool show) {
 i16 showhidepart(const cmd& c, objread& obj, i32 j, bool show) {
   spot s = spotat(obj.objects, obj.objindex);
   const Rect before = s.rect;
-  if (show && c.tok(j) == tokAt) {
+  if (show && c.tok(j) == tok::at) {
     i32 used = 0, h = 0, v = 0;
     if (i16 st = getloc32(c.ctx(), j + 1, &used, &h, &v)) return st;
     j += 1 + used;
@@ -202,23 +195,23 @@ i16 controllersform(const cmd& c, i32 j, bool show) {
 // balloon service shows nothing.
 i16 balloonform(const cmd& c, i32 j, bool show) {
   if (mainglobals().plugin != 0) return statusplugin;
-  if (c.tok(j) == word::help) {
-    if (c.tok(j + 1) != word::balloon) return statusnoword;
+  if (c.tok(j) == tok::help) {
+    if (c.tok(j + 1) != tok::balloon) return statusnoword;
     ++j;
   }
   ++j;  // balloon
   if (!show) return c.ends(j) ? i16(0) : statusstray;
-  if (c.tok(j) == tokAt) {
+  if (c.tok(j) == tok::at) {
     Rect r{};
     i32 used = 0;
     if (i16 st = getrect(c.ctx(), j + 1, &used, &r)) return st;
     j += 1 + used;
   }
-  if (c.tok(j) != tokWith) return statusnoword;
+  if (c.tok(j) != tok::with) return statusnoword;
   ++j;
-  if (c.tok(j) == word::picture) {
+  if (c.tok(j) == tok::pict) {
     ++j;
-    if (c.tok(j) == word::id || c.tok(j) == tokFile) ++j;
+    if (c.tok(j) == tok::id || c.tok(j) == tok::file) ++j;
   }
   fred content{};
   i32 used = 0;
@@ -231,9 +224,9 @@ i16 balloonform(const cmd& c, i32 j, bool show) {
 // path whose folder is not there gives 227; a file that is not there leaves "File not found."
 // in the result.
 i16 extensionform(const cmd& c, i32 j, bool show) {
-  if (c.tok(j) != tokOf) return statusnoof;
+  if (c.tok(j) != tok::in) return statusnoof;
   ++j;
-  if (c.tok(j) == tokFile) ++j;
+  if (c.tok(j) == tok::file) ++j;
   fred value{};
   i32 used = 0;
   if (i16 st = expression(c.path, c.text, c.atoms, j, c.variables, nilhandle, &used, &value)) return st;
@@ -256,10 +249,10 @@ i16 messageform(const cmd& c, i32 j, bool show) {
   MainGlobals& g = mainglobals();
   if (g.plugin != 0) return statusplugin;
   ++j;  // message
-  if (c.tok(j) == word::box || c.tok(j) == tokWindow) ++j;
+  if (c.tok(j) == tok::box || c.tok(j) == tok::wd) ++j;
   i32 h = 0, v = 0;
   bool at = false;
-  if (show && c.tok(j) == tokAt) {
+  if (show && c.tok(j) == tok::at) {
     i32 used = 0;
     if (i16 st = getloc32(c.ctx(), j + 1, &used, &h, &v)) return st;
     j += 1 + used;
@@ -347,10 +340,10 @@ i16 runcards(i32 count) {
 i16 cardsform(const cmd& c, i32 j) {
   MainGlobals& g = mainglobals();
   i32 count = -1;
-  if (c.tok(j) == word::cards) {
+  if (c.tok(j) == tok::cards) {
     if (!c.ends(j + 1)) return statusstray;
-  } else if (c.tok(j) == word::all) {
-    if (c.tok(j + 1) != word::cards) return statusnoword;
+  } else if (c.tok(j) == tok::all) {
+    if (c.tok(j + 1) != tok::cards) return statusnoword;
     if (!c.ends(j + 2)) return statusstray;
     count = g.current.wind == nilhandle ? 0 : i32(loadat<windrec>(deref(g.current.wind)).cardcount);
   } else {
@@ -361,7 +354,7 @@ i16 cardsform(const cmd& c, i32 j) {
     const i16 st = fredtolong(&n, &value);
     disposfred(&n);
     if (st != 0) return st;
-    if (c.tok(j + used) != word::cards) return statusnoword;
+    if (c.tok(j + used) != tok::cards) return statusnoword;
     if (!c.ends(j + used + 1)) return statusstray;
     count = value;
     if (count < 1) return 0;
@@ -378,21 +371,21 @@ i16 cardsform(const cmd& c, i32 j) {
 // The statement's last word is "cards".
 bool endswithcards(const cmd& c, i32 j) {
   while (!c.ends(j + 1)) ++j;
-  return c.tok(j) == word::cards;
+  return c.tok(j) == tok::cards;
 }
 
 i16 showhide(const cmd& c, i32 at, bool show) {
   i32 j = at + 1;
   const u16 t = c.tok(j);
-  if (show && t == word::selected) return selectedform(c, j + 1);
-  if (t == word::groups) return groupsform(c, j + 1, show);
-  if (t == word::menubar) return menubarform(c, j + 1, show);
-  if (t == word::controllers) return controllersform(c, j + 1, show);
-  if (t == word::movie && c.tok(j + 1) == word::controllers) return controllersform(c, j + 2, show);
-  if (t == word::balloon || t == word::help) return balloonform(c, j, show);
-  const i32 afterthe = t == word::the ? j + 1 : j;
-  if (c.tok(afterthe) == word::extension) return extensionform(c, afterthe + 1, show);
-  if (c.tok(afterthe) == word::message) return messageform(c, afterthe, show);
+  if (show && t == tok::selected) return selectedform(c, j + 1);
+  if (t == tok::group) return groupsform(c, j + 1, show);
+  if (t == tok::menubar) return menubarform(c, j + 1, show);
+  if (t == tok::controllers) return controllersform(c, j + 1, show);
+  if (t == tok::movie && c.tok(j + 1) == tok::controllers) return controllersform(c, j + 2, show);
+  if (t == tok::balloon || t == tok::help) return balloonform(c, j, show);
+  const i32 afterthe = t == tok::the ? j + 1 : j;
+  if (c.tok(afterthe) == tok::extension) return extensionform(c, afterthe + 1, show);
+  if (c.tok(afterthe) == tok::message) return messageform(c, afterthe, show);
   if (show && !c.ends(j) && endswithcards(c, j)) return cardsform(c, j);
   return showhideobject(c, j, show);
 }
@@ -413,17 +406,17 @@ i16 comlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   const cmd c{path, text, atoms, variables};
   MainGlobals& g = mainglobals();
   const u16 t = c.tok(at + 1);
-  if (t == word::messages) {
+  if (t == tok::messages) {
     if (!c.ends(at + 2)) return statusstray;
     g.lockMessages = 1;
     return 0;
   }
-  if (t == word::error && c.tok(at + 2) == word::dialogs) {
+  if (t == tok::error && c.tok(at + 2) == tok::dialogs) {
     if (!c.ends(at + 3)) return statusstray;
     g.lockErrorDialogs = 1;
     return 0;
   }
-  if (t != word::screen) return statusnoword;
+  if (t != tok::screen) return statusnoword;
   if (!c.ends(at + 2)) return statusstray;
   const CGrafPtr port = currentport();
   if (port == nilid) return 0;
@@ -462,7 +455,7 @@ i16 unlockscreenwith(const cmd& c, i32 j) {
   RgnHandle region = nilid;
   bool hasrect = false;
   Rect rect{};
-  if (c.tok(j) == word::usingword) {
+  if (c.tok(j) == tok::using_) {
     i32 used = 0;
     if (getrect(c.ctx(), j + 1, &used, &rect) == 0) {
       hasrect = true;
@@ -482,12 +475,12 @@ i16 unlockscreenwith(const cmd& c, i32 j) {
   }
   i16 st = 0;
   if (!c.ends(j)) {
-    if (c.tok(j) != tokWith) {
+    if (c.tok(j) != tok::with) {
       st = statusnoword;
     } else {
       ++j;
-      if (c.tok(j) == word::visual) ++j;
-      if (c.tok(j) == word::effect) ++j;
+      if (c.tok(j) == tok::visual) ++j;
+      if (c.tok(j) == tok::effect) ++j;
       st = scanvisi(c.path, c.text, c.atoms, j, c.variables);
     }
   }
@@ -512,17 +505,17 @@ i16 comunlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   const cmd c{path, text, atoms, variables};
   MainGlobals& g = mainglobals();
   const u16 t = c.tok(at + 1);
-  if (t == word::messages) {
+  if (t == tok::messages) {
     if (!c.ends(at + 2)) return statusstray;
     g.lockMessages = 0;
     return 0;
   }
-  if (t == word::error && c.tok(at + 2) == word::dialogs) {
+  if (t == tok::error && c.tok(at + 2) == tok::dialogs) {
     if (!c.ends(at + 3)) return statusstray;
     g.lockErrorDialogs = 0;
     return 0;
   }
-  if (t != word::screen) return statusnoword;
+  if (t != tok::screen) return statusnoword;
   if (c.ends(at + 2)) {
     unlockwindow(false);
     return 0;
@@ -536,7 +529,7 @@ i16 comchoose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   const cmd c{path, text, atoms, variables};
   MainGlobals& g = mainglobals();
   i16 tool = 0;
-  if (c.tok(at + 1) == word::tool) {
+  if (c.tok(at + 1) == tok::tool) {
     // `choose tool n`: the number names the plug-in tool or a tool of the name table; any other
     // number is refused.
     fred number{};
@@ -555,7 +548,7 @@ i16 comchoose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   } else {
     i32 used = 0;
     if (textotool(c.ctx(), at + 1, &used, &tool) != 0) return statusnoword;
-    if (c.tok(at + 1 + used) != word::tool || !c.ends(at + 2 + used)) return statusnoword;
+    if (c.tok(at + 1 + used) != tok::tool || !c.ends(at + 2 + used)) return statusnoword;
   }
   if (g.current.window == nilid) return 0;
   // A toolChange handler that closed the window leaves no tool to change.

@@ -10,6 +10,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/menus/menus.h"
 #include "properties/propfront.h"
@@ -29,10 +30,6 @@ namespace kv {
 
 namespace {
 
-namespace word {
-constexpr u16 from = 11119, commandkey = 3025, optionkey = 3107, shiftkey = 3161;
-}  // namespace word
-
 constexpr i16 statusnoword = 2, statusnoto = 7, statusstray = 19, statusnofrom = 46, statusnoat = 76;
 constexpr u32 kVisible = 1u << 0, kLockText = 1u << 3, kAutoTab = 1u << 8;
 constexpr u16 kCmdKey = 0x0100, kShiftKey = 0x0200, kOptionKey = 0x0800;
@@ -43,18 +40,18 @@ constexpr u16 kCmdKey = 0x0100, kShiftKey = 0x0200, kOptionKey = 0x0800;
 i16 keysclause(Handle atoms, i32 i, u16* modifiers) {
   *modifiers = 0;
   if (statementends(atoms, i)) return 0;
-  if (tokenat(atoms, i) != tokWith) return statusstray;
+  if (tokenat(atoms, i) != tok::with) return statusstray;
   ++i;
   for (;;) {
     switch (tokenat(atoms, i)) {
-      case word::commandkey: *modifiers |= kCmdKey; break;
-      case word::shiftkey: *modifiers |= kShiftKey; break;
-      case word::optionkey: *modifiers |= kOptionKey; break;
+      case tok::cmdkey: *modifiers |= kCmdKey; break;
+      case tok::shiftkey: *modifiers |= kShiftKey; break;
+      case tok::optionkey: *modifiers |= kOptionKey; break;
       default: return statusnoword;
     }
     ++i;
     if (statementends(atoms, i)) return 0;
-    if (tokenat(atoms, i) != tokComma) return statusnoword;
+    if (tokenat(atoms, i) != tok::comma) return statusnoword;
     ++i;
   }
 }
@@ -125,7 +122,7 @@ bool tabinstead(WEReference we) {
 
 i16 comclick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   clearfind();
-  if (tokenat(atoms, at + 1) != tokAt) return statusnoat;
+  if (tokenat(atoms, at + 1) != tok::at) return statusnoat;
   Point p{};
   i32 used = 0;
   if (i16 st = point(path, text, atoms, at + 2, variables, &used, &p)) return st;
@@ -135,12 +132,12 @@ i16 comclick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 }
 
 i16 comdrag(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) != word::from) return statusnofrom;
+  if (tokenat(atoms, at + 1) != tok::from) return statusnofrom;
   Point start{}, finish{};
   i32 used = 0;
   if (i16 st = point(path, text, atoms, at + 2, variables, &used, &start)) return st;
   i32 j = at + 2 + used;
-  if (tokenat(atoms, j) != tokTo) return statusnoto;
+  if (tokenat(atoms, j) != tok::to) return statusnoto;
   if (i16 st = point(path, text, atoms, j + 1, variables, &used, &finish)) return st;
   u16 modifiers = 0;
   if (i16 st = keysclause(atoms, j + 1 + used, &modifiers)) return st;

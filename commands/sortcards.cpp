@@ -17,6 +17,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -36,28 +37,18 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokAscending = 11006,
-  tokBy = 11028,
-  tokDateTime = 11067,
-  tokDescending = 11068,
-  tokInternational = 11140,
-  tokNumeric = 11202,
-  tokText = 11311,
-};
-
 constexpr i16 statusnoby = 47, statusmemory = 86, statuscannotsort = 110;
 constexpr u64 kSortDiskSpace = 40000;
 
 struct SortState {
-  u16 direction = tokAscending;  // read by the comparators
+  u16 direction = tok::ascending;  // read by the comparators
 };
 
 u16 direction() { return state<SortState>().direction; }
 
 // A comparison in the sort's direction; equal keys keep the cards' order in both directions.
 int directed(int c, const sortentry& a, const sortentry& b) {
-  if (c != 0) return direction() == tokDescending ? -c : c;
+  if (c != 0) return direction() == tok::descending ? -c : c;
   return a.index < b.index ? -1 : a.index > b.index ? 1 : 0;
 }
 
@@ -84,7 +75,7 @@ void setbits(sortentry& e, u64 bits) {
 }
 
 void freekeys(std::vector<sortentry>& entries, u16 kind) {
-  if (kind != tokText && kind != tokInternational) return;
+  if (kind != tok::text && kind != tok::intl) return;
   for (sortentry& e : entries) {
     if (keytext(e) != nilhandle) DisposeHandle(keytext(e));
     e.lo = 0;
@@ -93,7 +84,7 @@ void freekeys(std::vector<sortentry>& entries, u16 kind) {
 
 // The key of the current card from the value of the key expression (or none when it failed).
 i16 takekey(fred* value, u16 kind, sortentry& e) {
-  if (kind == tokNumeric) {
+  if (kind == tok::numeric) {
     double d = 0;
     if (value == nullptr || fredtodouble(value, &d) != 0) d = 0;
     u64 bits;
@@ -101,7 +92,7 @@ i16 takekey(fred* value, u16 kind, sortentry& e) {
     setbits(e, bits);
     return 0;
   }
-  if (kind == tokDateTime) {
+  if (kind == tok::datetime) {
     LongDateTime secs = std::numeric_limits<i64>::min();
     if (value == nullptr || getfredsize(value) == 0 || getlongdatetime(value, &secs) != 0)
       secs = std::numeric_limits<i64>::min();
@@ -230,14 +221,14 @@ i16 comsort(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   ++g.textchanges;  // the next find starts afresh
 
   i32 i = at + 1;
-  u16 way = tokAscending, kind = tokText;
-  if (tokenat(atoms, i) == tokAscending || tokenat(atoms, i) == tokDescending) way = tokenat(atoms, i++);
+  u16 way = tok::ascending, kind = tok::text;
+  if (tokenat(atoms, i) == tok::ascending || tokenat(atoms, i) == tok::descending) way = tokenat(atoms, i++);
   const u16 k = tokenat(atoms, i);
-  if (k == tokInternational || k == tokNumeric || k == tokText || k == tokDateTime) {
+  if (k == tok::intl || k == tok::numeric || k == tok::text || k == tok::datetime) {
     kind = k;
     ++i;
   }
-  if (tokenat(atoms, i) != tokBy) return statusnoby;
+  if (tokenat(atoms, i) != tok::by) return statusnoby;
   const i32 keyat = i + 1;
   state<SortState>().direction = way;
 
@@ -298,7 +289,7 @@ i16 comsort(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
     walk = statuscannotsort;
   if (walk == 0) {
     int (*compare)(const void*, const void*) =
-        kind == tokNumeric ? numcomp : kind == tokDateTime ? datecomp : kind == tokInternational ? intercomp : textcomp;
+        kind == tok::numeric ? numcomp : kind == tok::datetime ? datecomp : kind == tok::intl ? intercomp : textcomp;
     std::sort(entries.begin(), entries.end(),
               [compare](const sortentry& a, const sortentry& b) { return compare(&a, &b) < 0; });
     walk = rewritelist(entries);

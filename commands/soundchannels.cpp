@@ -11,6 +11,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "media/sounds.h"
 #include "platform/memory/memory.h"
 #include "platform/sound/soundmanager.h"
@@ -37,13 +38,6 @@ enum : i16 {
   resultinputcannotrecord = 40,
   resultnotkept = 42,
   resultnorecordfile = 78,
-};
-enum : u16 {
-  tokBest = 11012,
-  tokBetter = 11013,
-  tokCd = 11034,
-  tokGood = 11124,
-  tokQuality = 11257,
 };
 constexpr Size kFormat1Head = 20, kFormat2Head = 14;
 
@@ -88,7 +82,7 @@ i16 recordoptions(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   *corner = Point{i16((screen.top + screen.bottom) / 2 - 64), i16((screen.left + screen.right) / 2 - 152)};
   while (!statementends(atoms, at)) {
     u16 word = tokenat(atoms, at);
-    if (word == tokAt) {
+    if (word == tok::at) {
       Handle points = nilhandle;
       i32 used = 0;
       if (i16 st = getloclist(path, text, atoms, at + 1, variables, &used, &points)) return st;
@@ -97,10 +91,10 @@ i16 recordoptions(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
       DisposeHandle(points);
       if (!one) return statusstray;
       at += 1 + used;
-    } else if (word == tokWith) {
+    } else if (word == tok::with) {
       u16 quality = tokenat(atoms, at + 1);
-      if (quality != tokGood && quality != tokBetter && quality != tokBest && quality != tokCd) return statusbadquality;
-      at += tokenat(atoms, at + 2) == tokQuality ? 3 : 2;
+      if (quality != tok::good && quality != tok::better && quality != tok::best && quality != tok::card) return statusbadquality;
+      at += tokenat(atoms, at + 2) == tok::quality ? 3 : 2;
     } else {
       return statusstray;
     }
@@ -141,7 +135,7 @@ i16 recordsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     setresulttext(input == siBadSoundInDevice ? resultnosoundinput : resultinputcannotrecord);
     return 0;
   }
-  if (tokenat(atoms, at + 2) == tokFile) {
+  if (tokenat(atoms, at + 2) == tok::file) {
     setresulttext(resultnorecordfile);
     return 0;
   }

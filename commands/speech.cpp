@@ -12,6 +12,7 @@
 #include "engine/numbertext.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "media/speech.h"
 #include "media/speechrecog.h"
 #include "platform/memory/memory.h"
@@ -22,26 +23,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokStart = 2192,
-  tokStop = 2194,
-  tokAll = 10002,
-  tokInto = 10013,
-  tokFemale = 11106,
-  tokListening = 11160,
-  tokMale = 11169,
-  tokMinute = 11182,
-  tokNeuter = 11192,
-  tokPer = 11223,
-  tokPhonemes = 11224,
-  tokPitch = 11230,
-  tokText = 11311,
-  tokUsing = 11334,
-  tokVoice = 11342,
-  tokWords = 11352,
-  tokWpm = 11353,
-};
 
 enum : i16 {
   resultnospeech = 43,
@@ -97,7 +78,7 @@ i16 sayinto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     return st;
   }
   for (char c : phonemes) appendcharfred(&out, u8(c));
-  return pututil(&dest, &out, prepinto);
+  return pututil(&dest, &out, tok::into);
 }
 
 }  // namespace
@@ -106,8 +87,8 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (!speechavailable()) return setresulttext(resultnospeech);
   const atomview view(atoms);
   i32 i = at + 1;
-  if (view.tok(i) == tokStop) {
-    bool all = view.tok(i + 1) == tokAll;
+  if (view.tok(i) == tok::stop) {
+    bool all = view.tok(i + 1) == tok::all;
     if (!view.lineends(i + 1 + (all ? 1 : 0))) return statusstray;
     stopspeech(all ? 1 : 0);
     return 0;
@@ -116,7 +97,7 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &value)) return st;
   i += used;
-  if (view.tok(i) == tokInto) return sayinto(path, text, atoms, i + 1, variables, &value);
+  if (view.tok(i) == tok::into) return sayinto(path, text, atoms, i + 1, variables, &value);
   i16 gender = 2;
   Str255 voicename{};
   i32 rate = 0, pitch = 0;
@@ -124,10 +105,10 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i16 st = 0;
   while (st == 0 && !view.lineends(i)) {
     u16 t = view.tok(i++);
-    if (t == tokWith) {
+    if (t == tok::with) {
       u16 g = view.tok(i);
-      if (g == tokMale || g == tokFemale || g == tokNeuter) {
-        gender = g == tokMale ? 1 : g == tokFemale ? 2 : 0;
+      if (g == tok::male || g == tok::female || g == tok::neuter) {
+        gender = g == tok::male ? 1 : g == tok::female ? 2 : 0;
         voicename[0] = 0;
         ++i;
       } else {
@@ -140,23 +121,23 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
         std::memcpy(voicename + 1, fredaddr(&name), std::size_t(n));
         disposfred(&name);
       }
-      if (view.tok(i) == tokVoice) ++i;
-    } else if (t == tokUsing) {
+      if (view.tok(i) == tok::voice) ++i;
+    } else if (t == tok::using_) {
       u16 m = view.tok(i++);
-      if (m == tokPhonemes) mode = kModePhonemes;
-      else if (m == tokText) mode = kModeText;
+      if (m == tok::phonemes) mode = kModePhonemes;
+      else if (m == tok::text) mode = kModeText;
       else st = statusbadmode;
-    } else if (t == tokPitch) {
+    } else if (t == tok::pitch) {
       st = clampedfixed(path, text, atoms, i, variables, &used, 1, 98, &pitch);
       i += used;
-    } else if (t == tokAt) {
+    } else if (t == tok::at) {
       st = clampedfixed(path, text, atoms, i, variables, &used, 5, 1000, &rate);
       i += used;
-      if (st == 0 && view.tok(i) == tokWpm) {
+      if (st == 0 && view.tok(i) == tok::wpm) {
         ++i;
-      } else if (st == 0 && view.tok(i) == tokWords) {
-        if (view.tok(i + 1) != tokPer) st = statusnoper;
-        else if (view.tok(i + 2) != tokMinute) st = statusnominute;
+      } else if (st == 0 && view.tok(i) == tok::words) {
+        if (view.tok(i + 1) != tok::per) st = statusnoper;
+        else if (view.tok(i + 2) != tok::minute) st = statusnominute;
         i += 3;
       }
     } else {
@@ -169,7 +150,7 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
 }
 
 i16 comstartstop(hierpath path, Handle, Handle atoms, i32 at, Handle) {
-  if (tokenat(atoms, at + 1) != tokListening) return statusnotunderstood;
+  if (tokenat(atoms, at + 1) != tok::listening) return statusnotunderstood;
   return comlisten(path, atoms, at);
 }
 

@@ -15,6 +15,7 @@
 #include "engine/numbertext.h"
 #include "render/pictbuffers.h"
 #include "engine/status.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/events/events.h"
 #include "platform/files/files.h"
@@ -34,12 +35,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokVersion = 3187,
-  tokFolder = 11114,
-  tokRaw = 11262,
-};
 
 constexpr i16 statusnotstarted = 212;
 constexpr i16 statusbadform = 8;
@@ -101,7 +96,7 @@ void puttext(StringPtr s, const std::string& text) {
 i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
   i32 i = h.word + 2, used = 0;
   fred v;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v); st != 0) return st;
@@ -112,8 +107,8 @@ i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   i += used;
   u32 delay = 1;
   bool raw = false, delaygiven = false;
-  while (tokenat(atoms, i) == tokComma) {
-    if (tokenat(atoms, i + 1) == tokRaw) {
+  while (tokenat(atoms, i) == tok::comma) {
+    if (tokenat(atoms, i + 1) == tok::raw) {
       if (raw) return statusfunctionclose;
       raw = true;
       i += 2;
@@ -129,7 +124,7 @@ i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     delaygiven = true;
     i += 1 + used;
   }
-  if (tokenat(atoms, i) != tokRightParen) return statusfunctionclose;
+  if (tokenat(atoms, i) != tok::rightparen) return statusfunctionclose;
 
   // The output grows by doubling, the memory guard asked for each growth.
   Handle output = NewHandle(0);
@@ -184,11 +179,11 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   funhead h = readhead(atoms, at);
   const u16 next = tokenat(atoms, h.word + 1);
   bool paren = false;
-  if (next == tokOf) {
+  if (next == tok::in) {
     paren = false;
   } else if (h.the) {
     return statusfunctionof;
-  } else if (next == tokLeftParen) {
+  } else if (next == tok::leftparen) {
     paren = true;
   } else {
     return statusfunctionparen;
@@ -200,7 +195,7 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   i16 st = scanobj(path, text, atoms, from, variables, &used, &obj);
   if (st == 0) {
     writeobj(&obj);
-    if (paren && tokenat(atoms, from + used) != tokRightParen) return statusfunctionclose;
+    if (paren && tokenat(atoms, from + used) != tok::rightparen) return statusfunctionclose;
     booltonewfred(1, value);
     *count = from + used + (paren ? 1 : 0) - at;
     return 0;
@@ -218,7 +213,7 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   st = fredtodouble(&v, &bytes);
   disposfred(&v);
   if (st != 0) return st;
-  if (paren && tokenat(atoms, from + used) != tokRightParen) return statusfunctionclose;
+  if (paren && tokenat(atoms, from + used) != tok::rightparen) return statusfunctionclose;
   const Size asked = bytes > double(kLargestRequest) || bytes < 0 ? kLargestRequest : Size(bytes);
   booltonewfred(nomemory(asked) == 0 ? 1 : 0, value);
   *count = from + used + (paren ? 1 : 0) - at;
@@ -232,22 +227,22 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   objread obj{};
   bool haveproject = false;
   i32 end = h.word + 1;  // the first atom after the call
-  if (next == tokLeftParen) {
+  if (next == tok::leftparen) {
     if (h.the) return statusbadform;
-    if (tokenat(atoms, h.word + 2) == tokRightParen) {
+    if (tokenat(atoms, h.word + 2) == tok::rightparen) {
       end = h.word + 3;
     } else {
       i32 used = 0;
       if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &obj); st != 0) return st;
       haveproject = true;
       end = h.word + 2 + used;
-      if (tokenat(atoms, end) != tokRightParen) {
+      if (tokenat(atoms, end) != tok::rightparen) {
         writeobj(&obj);
         return statusfunctionclose;
       }
       ++end;
     }
-  } else if (next == tokOf) {
+  } else if (next == tok::in) {
     i32 used = 0;
     if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &obj); st != 0) return st;
     haveproject = true;
@@ -262,7 +257,7 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   RegistryId store = haveproject ? obj.d.store : mainglobals().current.store;
   const projectstore* ps = findprojectstore(store);
   i16 st = 0;
-  if (h.token == tokVersion) {
+  if (h.token == tok::version) {
     std::string answer = mainglobals().plugin != 0 ? "Plugin " : "Kestrove ";
     if (!haveproject) {
       answer += mainglobals().plugin != 0 ? "1.0" : "4.6.3 Player";
@@ -286,11 +281,11 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
 i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
   const i32 from = h.word + 2;
   const u16 first = tokenat(atoms, from);
   i32 used = 0;
-  if (first == tokFile || first == tokFolder) {
+  if (first == tok::file || first == tok::folder) {
     fred v;
     if (i16 st = expression(path, text, atoms, from + 1, variables, nilhandle, &used, &v); st != 0) return st;
     std::string where;
@@ -298,15 +293,15 @@ i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     disposfred(&v);
     if (st != 0) return st;
     const i32 close = from + 1 + used;
-    if (tokenat(atoms, close) != tokRightParen) return statusfunctionclose;
-    booltonewfred(pathisthere(where, first == tokFolder) ? 1 : 0, value);
+    if (tokenat(atoms, close) != tok::rightparen) return statusfunctionclose;
+    booltonewfred(pathisthere(where, first == tok::folder) ? 1 : 0, value);
     *count = close + 1 - at;
     return 0;
   }
   objread obj{};
   if (scanobj(path, text, atoms, from, variables, &used, &obj) == 0) {
     writeobj(&obj);
-    if (tokenat(atoms, from + used) != tokRightParen) return statusfunctionclose;
+    if (tokenat(atoms, from + used) != tok::rightparen) return statusfunctionclose;
     booltonewfred(1, value);
     *count = from + used + 1 - at;
     return 0;
@@ -316,10 +311,10 @@ i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   bool comma = false;
   for (;; ++i) {
     const u16 t = tokenat(atoms, i);
-    if (t == tokEndOfLine || t == tokEndOfScript) return statusbadform;
-    if (t == tokLeftParen) ++depth;
-    if (t == tokRightParen && depth-- == 0) break;
-    if (t == tokComma) comma = true;
+    if (t == tok::endofline || t == tok::endofscript) return statusbadform;
+    if (t == tok::leftparen) ++depth;
+    if (t == tok::rightparen && depth-- == 0) break;
+    if (t == tok::comma) comma = true;
   }
   if (comma) return statusnotunderstood;
   bool found = false;

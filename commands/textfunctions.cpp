@@ -18,6 +18,7 @@
 #include "engine/status.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
 #include "platform/text/pstring.h"
@@ -35,7 +36,6 @@ namespace kv {
 namespace {
 
 constexpr i32 kMergeDepth = 64;  // brackets nested deeper are left as text
-constexpr u16 kLongForm = 9002;
 constexpr i16 kScriptErrors = 1002;
 constexpr i16 statusstray = 19, statusoneword = 2, statusnotextobject = 133;
 
@@ -61,7 +61,7 @@ struct tokenised {
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
 // Evaluates a text as one whole expression: 0 with the value's text in *out; otherwise the
@@ -172,7 +172,7 @@ void getfieldstring(StringPtr out) {
     objread obj{};
     obj.kind = objwindow;
     obj.d = d;
-    buildwindid(&obj, kLongForm, window);
+    buildwindid(&obj, tok::long_, window);
   }
   char head[64];
   int n = std::snprintf(head, sizeof head, "%s field %d of ", card ? "card" : "bkgnd", int(number));
@@ -278,9 +278,9 @@ i16 funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   funhead h = readhead(atoms, at);
   const u16 next = tokenat(atoms, h.word + 1);
   bool paren = false;
-  if (next == tokOf) paren = false;
+  if (next == tok::in) paren = false;
   else if (h.the) return statusfunctionof;
-  else if (next == tokLeftParen) paren = true;
+  else if (next == tok::leftparen) paren = true;
   else return statusfunctionparen;
   const i32 from = h.word + 2;
   objread obj{};
@@ -293,7 +293,7 @@ i16 funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   } else {
     const spot s = spotat(obj.objects, obj.objindex);
     if (s.kind != spotfield && !(s.kind == spotgraphic && s.style == styletext)) st = statusnotextobject;
-    if (st == 0 && paren && tokenat(atoms, from + used) != tokRightParen) st = statusfunctionclose;
+    if (st == 0 && paren && tokenat(atoms, from + used) != tok::rightparen) st = statusfunctionclose;
     if (st == 0) {
       // The open field's record, a field's live record, or a record made for the measure.
       MeasuredText measured(obj.objects, obj.objindex, obj.d.window, true);

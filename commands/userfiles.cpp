@@ -18,6 +18,7 @@
 #include "engine/fred.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "media/imagefiles.h"
 #include "media/movies.h"
@@ -34,20 +35,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokAfterWord = 10001,
-  tokEndWord = 10008,
-  tokToWord = 10024,
-  tokAtWord = 11007,
-  tokConsole = 11049,
-  tokEof = 11095,
-  tokFileWord = 11110,
-  tokForWord = 11115,
-  tokFrom = 11119,
-  tokUntil = 11330,
-  tokStart = 2192,
-};
 
 constexpr i16 statusnegative = 2, statusstray = 19, statusmemory = 37, statusnofrom = 46, statusnofile = 73, statusnoforuntil = 74,
               statusnotonechar = 75, statusnotoafter = 119;
@@ -225,23 +212,23 @@ i16 closefilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 i16 readuserfile(ConstStringPtr name, u16 mode, i32 count, u8 terminator, i32 position, bool at, Handle variables) {
   userfile* f = findentry(name);
   if (f == nullptr) return setresulttext(resultnotopen);
-  if (mode == tokForWord && count < 0) return statusnegative;
+  if (mode == tok::for_ && count < 0) return statusnegative;
   OSErr placed = at ? placeat(f->ref, position) : SetFPos(f->ref, fsFromStart, f->readposition);
   // A place past the end reads nothing; one before the start reads nothing either.
   if (placed != noErr && placed != eofErr) return 0;
   Handle bytes = nilhandle;
   OSErr e = noErr;
-  if (mode == tokForWord) {
+  if (mode == tok::for_) {
     if (memoryrefused64(2 * i64(count))) return statusmemory;
     e = readcount(f->ref, count, &bytes);
-  } else if (mode == tokEof) {
+  } else if (mode == tok::eof) {
     i64 eof = 0;
     if (GetEOF(f->ref, &eof) != noErr) return 0;
     if (memoryrefused64(2 * eof)) return statusmemory;
     // The file may have been cut since the last read: nothing is left then.
     e = readcount(f->ref, std::max<i64>(eof - f->readposition, 0), &bytes);
   } else {
-    e = readuntil(f->ref, mode == tokEndWord ? u8(0) : terminator, &bytes);
+    e = readuntil(f->ref, mode == tok::end ? u8(0) : terminator, &bytes);
   }
   if (e == memFullErr) {
     if (bytes != nilhandle) DisposeHandle(bytes);
@@ -259,14 +246,14 @@ i16 readuserfile(ConstStringPtr name, u16 mode, i32 count, u8 terminator, i32 po
 
 i16 comread(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokFrom) return statusnofrom;
-  if (tokenat(atoms, ++i) != tokFileWord) return statusnofile;
+  if (tokenat(atoms, i) != tok::from) return statusnofrom;
+  if (tokenat(atoms, ++i) != tok::file) return statusnofile;
   ++i;
   Str255 name;
   if (i16 st = readpath(path, text, atoms, &i, variables, name)) return st;
   i32 position = 0;
   bool at_ = false;
-  if (tokenat(atoms, i) == tokAtWord) {
+  if (tokenat(atoms, i) == tok::at) {
     ++i;
     if (i16 st = readnumber(path, text, atoms, &i, variables, &position)) return st;
     at_ = true;
@@ -274,12 +261,12 @@ i16 comread(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   u16 mode = tokenat(atoms, i);
   i32 count = 0;
   u8 terminator = 0;
-  if (mode == tokForWord) {
+  if (mode == tok::for_) {
     ++i;
     if (i16 st = readnumber(path, text, atoms, &i, variables, &count)) return st;
-  } else if (mode == tokUntil) {
+  } else if (mode == tok::until) {
     u16 word = tokenat(atoms, ++i);
-    if (word == tokEndWord || word == tokEof) {
+    if (word == tok::end || word == tok::eof) {
       mode = word;
       ++i;
     } else {
@@ -305,7 +292,7 @@ i16 comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   if (i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value)) return st;
   i32 i = at + 1 + used;
   const u16 prep = tokenat(atoms, i);
-  if (prep != tokToWord && prep != tokAfterWord) {
+  if (prep != tok::to && prep != tok::after) {
     disposfred(&value);
     return statusnotoafter;
   }
@@ -314,7 +301,7 @@ i16 comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     disposfred(&value);
     return st;
   }
-  if (tokenat(atoms, ++i) == tokConsole) {
+  if (tokenat(atoms, ++i) == tok::console) {
     const bool ends = statementends(atoms, i + 1);
     std::string line(reinterpret_cast<const char*>(fredaddr(&value)), std::size_t(getfredsize(&value)));
     disposfred(&value);
@@ -326,31 +313,31 @@ i16 comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     disposfred(&value);
     return st;
   };
-  if (tokenat(atoms, i) != tokFileWord) return fail(statusnofile);
+  if (tokenat(atoms, i) != tok::file) return fail(statusnofile);
   ++i;
   Str255 name;
   if (i16 st = readpath(path, text, atoms, &i, variables, name)) return fail(st);
   u16 placement = 0;
   i32 position = 0;
-  if (tokenat(atoms, i) == tokAtWord) {
+  if (tokenat(atoms, i) == tok::at) {
     const u16 word = tokenat(atoms, ++i);
-    if (word == tokStart || word == tokEndWord || word == tokEof) {
+    if (word == tok::start || word == tok::end || word == tok::eof) {
       placement = word;
       ++i;
     } else {
       if (i16 st = readnumber(path, text, atoms, &i, variables, &position)) return fail(st);
-      placement = tokAtWord;
+      placement = tok::at;
     }
   }
   if (!statementends(atoms, i)) return fail(statusstray);
   userfile* f = findentry(name);
   if (f == nullptr) return fail(setresulttext(resultnotopen));
   OSErr e = noErr;
-  if (placement == tokStart) {
+  if (placement == tok::start) {
     e = SetFPos(f->ref, fsFromStart, 0);
-  } else if (placement == tokEndWord || placement == tokEof || (placement == 0 && prep == tokAfterWord)) {
+  } else if (placement == tok::end || placement == tok::eof || (placement == 0 && prep == tok::after)) {
     e = SetFPos(f->ref, fsFromLEOF, 0);
-  } else if (placement == tokAtWord) {
+  } else if (placement == tok::at) {
     e = placeat(f->ref, position);
   } else if (f->writeposition != 0) {
     e = SetFPos(f->ref, fsFromStart, f->writeposition);

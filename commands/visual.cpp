@@ -8,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "render/effectqueue.h"
 
@@ -15,31 +16,17 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokWait = 2214,
-  tokTicks = 3177,
-  tokBlack = 11017,
-  tokEffect = 11092,
-  tokFast = 11104,
-  tokFor = 11115,
-  tokGray = 11127,
-  tokInverse = 11141,
-  tokSlow = 11295,
-  tokVery = 11337,
-  tokWhite = 11346,
-};
-
 enum : u16 { speedveryfast = 0, speedfast = 2, speedslow = 4, speedveryslow = 6 };
 enum : u16 { targetblack = 0, targetcard = 1, targetgray = 2, targetinverse = 3, targetwhite = 4 };
 
 // The image an effect ends on, by the word after "to"; false for another word.
 bool targetword(u16 t, u16* target) {
   switch (t) {
-    case tokBlack: *target = targetblack; return true;
-    case tokCard: *target = targetcard; return true;
-    case tokGray: *target = targetgray; return true;
-    case tokInverse: *target = targetinverse; return true;
-    case tokWhite: *target = targetwhite; return true;
+    case tok::black: *target = targetblack; return true;
+    case tok::card: *target = targetcard; return true;
+    case tok::grey: *target = targetgray; return true;
+    case tok::inverse: *target = targetinverse; return true;
+    case tok::white: *target = targetwhite; return true;
     default: return false;
   }
 }
@@ -56,28 +43,28 @@ i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   if (st != 0) return st;
   i32 i = at + used;
   switch (tokenat(atoms, i)) {
-    case tokFast:
+    case tok::fast:
       effect.speed = speedfast;
       ++i;
       break;
-    case tokSlow:
+    case tok::slow:
       effect.speed = speedslow;
       ++i;
       break;
-    case tokVery:
+    case tok::very:
       ++i;
-      if (tokenat(atoms, i) == tokFast) {
+      if (tokenat(atoms, i) == tok::fast) {
         effect.speed = speedveryfast;
         ++i;
-      } else if (tokenat(atoms, i) == tokSlow) {
+      } else if (tokenat(atoms, i) == tok::slow) {
         effect.speed = speedveryslow;
         ++i;
       } else {
         effect.speed = speedfast;
       }
       break;
-    case tokWait:
-    case tokFor: {
+    case tok::wait:
+    case tok::for_: {
       fred ticks;
       if ((st = expression(path, text, atoms, i + 1, variables, nilhandle, &used, &ticks)) == 0) {
         i32 n = 0;
@@ -86,17 +73,17 @@ i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
         // A duration is 0 to 65,535 ticks (about 18 minutes).
         effect.speed = u16(std::clamp<i32>(n, 0, 0xFFFF));
         i += 1 + used;
-        if (tokenat(atoms, i) == tokTicks) ++i;
+        if (tokenat(atoms, i) == tok::ticks) ++i;
       }
       break;
     }
     default: break;
   }
-  if (st == 0 && tokenat(atoms, i) == tokTo) {
+  if (st == 0 && tokenat(atoms, i) == tok::to) {
     ++i;
     if (targetword(tokenat(atoms, i), &effect.target)) ++i;
   }
-  if (st == 0 && tokenat(atoms, i) != tokEndOfLine && tokenat(atoms, i) != tokEndOfScript) st = statusnotunderstood;
+  if (st == 0 && tokenat(atoms, i) != tok::endofline && tokenat(atoms, i) != tok::endofscript) st = statusnotunderstood;
   if (st != 0) {
     DisposeHandle(effect.name);
     return st;
@@ -107,7 +94,7 @@ i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 
 i16 comvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokEffect) ++i;
+  if (tokenat(atoms, i) == tok::effect) ++i;
   return scanvisi(path, text, atoms, i, variables);
 }
 

@@ -8,13 +8,12 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 
 namespace kv {
 
 namespace {
-
-enum : u16 { tokThe = 10020 };
 
 bool ischunkword(u16 t) { return t >= firstchunkword && t <= lastchunkword; }
 bool isordinal(u16 t) { return t >= firstordinal && t <= lastordinal; }
@@ -24,7 +23,7 @@ bool isordinal(u16 t) { return t >= firstordinal && t <= lastordinal; }
 i16 chunknumber(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 i32* n) {
   u16 next = tokenat(atoms, at + 1);
-  if (tokenat(atoms, at) == tokNumber && (next == tokOf || next == tokTo)) {
+  if (tokenat(atoms, at) == tok::numberatom && (next == tok::in || next == tok::to)) {
     atom a = HandleAs<atom>(atoms)[at];
     double d = 0;
     std::memcpy(&d, a.value, sizeof d);
@@ -47,7 +46,7 @@ i16 chunknumber(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
 
 bool startschunk(Handle atoms, i32 at) {
   u16 t = tokenat(atoms, at);
-  if (t == tokThe) t = tokenat(atoms, ++at);
+  if (t == tok::the) t = tokenat(atoms, ++at);
   else if (ischunkword(t)) return true;
   return isordinal(t) && ischunkword(tokenat(atoms, at + 1));
 }
@@ -56,18 +55,18 @@ i16 buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
                u16* type, chunkspec* spec) {
   *count = 0;
   *spec = chunkspec{};
-  const i32 the = tokenat(atoms, at) == tokThe && isordinal(tokenat(atoms, at + 1)) ? 1 : 0;
+  const i32 the = tokenat(atoms, at) == tok::the && isordinal(tokenat(atoms, at + 1)) ? 1 : 0;
   u16 t = tokenat(atoms, at + the);
   if (isordinal(t)) {
     u16 kind = tokenat(atoms, at + the + 1);
     if (!ischunkword(kind)) return statusnochunktype;
-    if (tokenat(atoms, at + the + 2) != tokOf) return statusnoof;
+    if (tokenat(atoms, at + the + 2) != tok::in) return statusnoof;
     *type = kind;
     switch (t) {
-      case tokLast: spec->mode = chunklast; break;
-      case tokMiddle: spec->mode = chunkmiddle; break;
-      case tokAny: spec->mode = chunkany; break;
-      default: *spec = chunkspec{chunkrange, i32(t - tokFirst + 1), i32(t - tokFirst + 1)}; break;
+      case tok::last: spec->mode = chunklast; break;
+      case tok::mid: spec->mode = chunkmiddle; break;
+      case tok::any: spec->mode = chunkany; break;
+      default: *spec = chunkspec{chunkrange, i32(t - tok::first + 1), i32(t - tok::first + 1)}; break;
     }
     *count = the + 3;
     return 0;
@@ -79,13 +78,13 @@ i16 buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   if (first < 0) return statusnegativechunk;
   pos += used;
   last = first;
-  if (tokenat(atoms, pos) == tokTo) {
+  if (tokenat(atoms, pos) == tok::to) {
     ++pos;
     if (i16 st = chunknumber(context, text, atoms, pos, variables, locals, &used, &last); st != 0) return st;
     if (last < 0) return statusnegativechunk;
     pos += used;
-    if (tokenat(atoms, pos) != tokOf) return statusnoof;
-  } else if (tokenat(atoms, pos) != tokOf) {
+    if (tokenat(atoms, pos) != tok::in) return statusnoof;
+  } else if (tokenat(atoms, pos) != tok::in) {
     return statusnooforto;
   }
   *spec = chunkspec{chunkrange, first, std::max(first, last)};
@@ -103,7 +102,7 @@ i16 readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
     chunkspec spec;
     i32 used = 0;
     if (i16 st = buildchunk(context, text, atoms, pos, variables, locals, &used, &type, &spec); st != 0) return st;
-    slots->slot[type - tokLine] = spec;  // a second specification of a type replaces the first
+    slots->slot[type - tok::line] = spec;  // a second specification of a type replaces the first
     pos += used;
   }
   if (pos == at) return statusnochunktype;
@@ -150,7 +149,7 @@ i16 funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
             fred* value) {
   *count = 0;
   const u16 function = tokenat(atoms, at);
-  if (tokenat(atoms, at + 1) != tokLeftParen) return statusnoleftparen;
+  if (tokenat(atoms, at + 1) != tok::leftparen) return statusnoleftparen;
   fred args[3] = {};
   i32 nargs = 0, pos = at + 2;
   i16 st = 0;
@@ -160,11 +159,11 @@ i16 funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
     if (st != 0) break;
     ++nargs;
     pos += used;
-    if (nargs == 3 || tokenat(atoms, pos) != tokComma) break;
+    if (nargs == 3 || tokenat(atoms, pos) != tok::comma) break;
     ++pos;
   }
   if (st == 0 && nargs < 2) st = statusnocomma;
-  if (st == 0 && tokenat(atoms, pos) != tokRightParen) st = statusnorightparen;
+  if (st == 0 && tokenat(atoms, pos) != tok::rightparen) st = statusnorightparen;
   i32 skip = 0;
   if (st == 0 && nargs == 3) st = fredtolong(&args[2], &skip);
   if (st == 0) {
@@ -172,7 +171,7 @@ i16 funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
     i32 nn = getfredsize(&args[0]), hn = getfredsize(&args[1]);
     const u8* needle = nn > 0 ? fredaddr(&args[0]) : &none;
     const u8* hay = hn > 0 ? fredaddr(&args[1]) : &none;
-    i32 found = function == tokLineOffset ? textlineoffset(hay, hn, needle, nn, skip) : textoffset(hay, hn, needle, nn, skip);
+    i32 found = function == tok::lineoffset ? textlineoffset(hay, hn, needle, nn, skip) : textoffset(hay, hn, needle, nn, skip);
     longtonewfred(found, value);
     *count = pos + 1 - at;
   }

@@ -9,6 +9,7 @@
 #include "engine/fred.h"
 #include "engine/geometry.h"
 #include "engine/keywords.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "platform/text/casefold.h"
@@ -158,7 +159,7 @@ i32 countin(const u8* p, i32 s, i32 e, u16 type, bool bytechars) {
   if (s >= e) return 0;
   const MainGlobals& g = mainglobals();
   switch (type) {
-    case tokLine: {
+    case tok::line: {
       u16 ld = g.lineDelimiter;
       i32 count = 0;
       bool enddelim = false;
@@ -170,7 +171,7 @@ i32 countin(const u8* p, i32 s, i32 e, u16 type, bool bytechars) {
       }
       return count + (enddelim ? 0 : 1);
     }
-    case tokItem: {
+    case tok::item: {
       // Trailing word and line delimiters make no item: one more item unless the last other
       // character is an item delimiter (or there is none).
       u16 id = g.itemDelimiter, wd = g.wordDelimiter, ld = g.lineDelimiter;
@@ -188,12 +189,12 @@ i32 countin(const u8* p, i32 s, i32 e, u16 type, bool bytechars) {
       }
       return count + (lastother == 2 ? 1 : 0);
     }
-    case tokWord: {
+    case tok::word: {
       i32 count = 0, ws = 0, we = 0;
       for (i32 pos = s; wordin<Two>(p + pos, e - pos, &we, &ws) != 0; pos += we) ++count;
       return count;
     }
-    case tokChar:
+    case tok::char_:
       if constexpr (Two) {
         if (!bytechars) return sjischarcount(p + s, e - s);
       }
@@ -316,16 +317,16 @@ void narrow(fred* value, i32 first, i32 last, i32* start, i32* end, u16 type) {
     return;
   }
   switch (type) {
-    case tokLine:
+    case tok::line:
       linesoritems<Two>(t.p, first, last, start, end, g.lineDelimiter);
       break;
-    case tokItem:
+    case tok::item:
       linesoritems<Two>(t.p, first, last, start, end, g.itemDelimiter);
       break;
-    case tokWord:
+    case tok::word:
       wordsof<Two>(t.p, first, last, start, end);
       break;
-    case tokChar:
+    case tok::char_:
       charsof<Two>(t.p, first, last, start, end, value->cls == fredobject);
       break;
     default:
@@ -407,7 +408,7 @@ void chunkset(fred* value, const chunkspec& spec, u16 type, i32* start, i32* end
 }
 
 void chunksetall(fred* value, const chunkslots& slots, i32* start, i32* end) {
-  for (u16 i = 0; i < 4; ++i) chunkset(value, slots.slot[i], u16(tokLine + i), start, end);
+  for (u16 i = 0; i < 4; ++i) chunkset(value, slots.slot[i], u16(tok::line + i), start, end);
 }
 
 // --- Searching -------------------------------------------------------------------------------

@@ -5,12 +5,12 @@
 
 #include "engine/fred.h"
 #include "engine/hier.h"
+#include "engine/tokens.h"
 #include "platform/types.h"
 
 namespace kv {
 
 enum : u16 { containerfield = 0, containervariable = 1, containermessage = 2, containerselection = 3 };
-enum : u16 { prepafter = 10001, prepbefore = 10003, prepinto = 10013 };
 
 // The container part of an object descriptor.
 struct chunkpart {
@@ -62,5 +62,11 @@ i16 putintoword(Handle text, Handle atoms, i32 at, Handle variables, fred* value
 i16 messagedestination(chunkpart* dest);
 // Releases a resolved container without writing.
 void releasecontainer(chunkpart* dest);
+
+// --- Old token names, kept until the interpreter files use the generated ones -----------
+inline constexpr u16 prepafter = tok::after;
+inline constexpr u16 prepbefore = tok::before;
+inline constexpr u16 prepinto = tok::into;
+// --- End of old token names
 
 }  // namespace kv

@@ -8,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
@@ -87,10 +88,9 @@ i32 charoffset(Handle text, i32 index) {
 }  // namespace
 
 void selectext(i32 start, i32 end, u16 preposition, Handle text, i32* selstart, i32* selend) {
-  constexpr u16 before = 10003, after = 10001;
   i32 from = charoffset(text, start), to = charoffset(text, std::max(start, end));
-  if (preposition == before) to = from;
-  if (preposition == after) from = to;
+  if (preposition == tok::before) to = from;
+  if (preposition == tok::after) from = to;
   *selstart = from;
   *selend = to;
 }
@@ -117,15 +117,15 @@ void localtoglobal() {
 
 u16 getoken(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count) {
   *count = 0;
-  u16 t = at >= 0 && at < HandleCount<atom>(atoms) ? HandleAs<atom>(atoms)[at].token : u16(tokEndOfScript);
+  u16 t = at >= 0 && at < HandleCount<atom>(atoms) ? HandleAs<atom>(atoms)[at].token : u16(tok::endofscript);
   if ((t >= firstotherword && t <= lastotherword) || (t >= firstproperty && t <= lastproperty) ||
-      (t >= firstconstant && t <= lastconstant) || (t >= firstnameform && t <= lastnameform) || t == tokEndOfLine) {
+      (t >= firstconstant && t <= lastconstant) || (t >= firstnameform && t <= lastnameform) || t == tok::endofline) {
     *count = 1;
     return t;
   }
   fred v{};
   i32 used = 0;
-  if (expression(context, text, atoms, at, variables, locals, &used, &v) != 0) return tokUnknown;
+  if (expression(context, text, atoms, at, variables, locals, &used, &v) != 0) return tok::unknown;
   Str255 word;
   fredtostring(&v, word);
   disposfred(&v);

@@ -13,6 +13,7 @@
 #include "engine/atom.h"
 #include "engine/hier.h"
 #include "engine/keywords.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/types.h"
 
@@ -56,14 +57,14 @@ i16 isfieldcont(Handle atoms, i32 at);
 // step of the interpreter, so it reads the handle table inline (the size is read as
 // GetHandleSize reads it).
 inline u16 tokenat(Handle atoms, i32 at) {
-  if (atoms == nilhandle || at < 0) return tokEndOfScript;
+  if (atoms == nilhandle || at < 0) return tok::endofscript;
   if (const handletable::Recent* r = handletable::recentblock(atoms)) {
     handletable::table.lasterror = 0;
-    if (u32(at) >= r->size / u32(sizeof(atom))) return tokEndOfScript;
+    if (u32(at) >= r->size / u32(sizeof(atom))) return tok::endofscript;
     return reinterpret_cast<const atom*>(r->data)[at].token;
   }
   (void)GetHandleSize(atoms);  // counted as a bad use
-  return tokEndOfScript;
+  return tok::endofscript;
 }
 
 // A script's atoms read in place for a run of reads with no allocation among them (any
@@ -82,23 +83,23 @@ struct atomview {
       (void)GetHandleSize(h);  // counted as a bad use, as a read would be
     }
   }
-  u16 tok(i32 i) const { return i >= 0 && i < count ? atoms[i].token : u16(tokEndOfScript); }
+  u16 tok(i32 i) const { return i >= 0 && i < count ? atoms[i].token : u16(tok::endofscript); }
   bool lineends(i32 i) const {
     u16 t = tok(i);
-    return t == tokEndOfLine || t == tokEndOfScript;
+    return t == tok::endofline || t == tok::endofscript;
   }
   // The first atom of the line after the line holding atom i.
   i32 nextline(i32 i) const {
     if (i < 0) return i;
-    while (i < count && atoms[i].token != tokEndOfLine && atoms[i].token != tokEndOfScript) ++i;
-    return i < count && atoms[i].token == tokEndOfLine ? i + 1 : i;
+    while (i < count && atoms[i].token != tok::endofline && atoms[i].token != tok::endofscript) ++i;
+    return i < count && atoms[i].token == tok::endofline ? i + 1 : i;
   }
 };
 
 // True when the statement ends at the atom (the end of its line or of the script).
 inline bool statementends(Handle atoms, i32 at) {
   u16 t = tokenat(atoms, at);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
 }  // namespace kv

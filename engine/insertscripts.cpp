@@ -12,6 +12,7 @@
 #include "engine/status.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
@@ -26,19 +27,6 @@ struct setrange {
   size_t first, count;
 };
 constexpr setrange ranges[4] = {{4, 6}, {0, 4}, {14, 6}, {10, 4}};
-
-enum : u16 {
-  tokEditor = 2060,
-  tokAll = 10002,
-  tokInto = 10013,
-  tokOf = 10016,  // also "in"
-  tokThe = 10020,
-  tokScript = 4233,
-  tokScripts = 4235,
-  tokBack = 11009,
-  tokFrom = 11119,
-  tokFront = 11120,
-};
 
 constexpr i16 statusnoof = 5, statusnointo = 114, statusnofrom = 46, statusbadword = 2;
 
@@ -186,29 +174,29 @@ namespace {
 // The set a command names at the atoms: [editor] front|back. 2 for anything else; *at moves
 // past the words.
 i16 setwords(Handle atoms, i32* at, u16* set) {
-  bool editor = tokenat(atoms, *at) == tokEditor;
+  bool editor = tokenat(atoms, *at) == tok::editor;
   if (editor) ++*at;
   u16 t = tokenat(atoms, *at);
-  if (t != tokFront && t != tokBack) return statusbadword;
+  if (t != tok::front && t != tok::back) return statusbadword;
   ++*at;
   u16 after = tokenat(atoms, *at);
-  if (after != tokEndOfLine && after != tokEndOfScript) return statusbadword;
-  *set = t == tokFront ? (editor ? slotseditfront : slotsfront) : (editor ? slotseditback : slotsback);
+  if (after != tok::endofline && after != tok::endofscript) return statusbadword;
+  *set = t == tok::front ? (editor ? slotseditfront : slotsfront) : (editor ? slotseditback : slotsback);
   return 0;
 }
 
 // `script of|in <object> into|from [editor] front|back`, from the word "script" on.
 i16 scriptcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 insert) {
   i32 i = at;
-  if (tokenat(atoms, i) == tokThe) ++i;
-  if (tokenat(atoms, i) != tokScript) return statusbadword;
-  if (tokenat(atoms, ++i) != tokOf) return statusnoof;
+  if (tokenat(atoms, i) == tok::the) ++i;
+  if (tokenat(atoms, i) != tok::script) return statusbadword;
+  if (tokenat(atoms, ++i) != tok::in) return statusnoof;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
   i += 1 + used;
   u16 set = 0;
-  i16 st = tokenat(atoms, i) != (insert ? tokInto : tokFrom) ? (insert ? statusnointo : statusnofrom) : i16(0);
+  i16 st = tokenat(atoms, i) != (insert ? tok::into : tok::from) ? (insert ? statusnointo : statusnofrom) : i16(0);
   if (st == 0) {
     ++i;
     st = setwords(atoms, &i, &set);
@@ -226,9 +214,9 @@ i16 cominsert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 
 i16 comremove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokAll) return scriptcommand(path, text, atoms, i, variables, 0);
-  if (tokenat(atoms, ++i) != tokScripts) return statusbadword;
-  if (tokenat(atoms, ++i) != tokFrom) return statusnofrom;
+  if (tokenat(atoms, i) != tok::all) return scriptcommand(path, text, atoms, i, variables, 0);
+  if (tokenat(atoms, ++i) != tok::scripts) return statusbadword;
+  if (tokenat(atoms, ++i) != tok::from) return statusnofrom;
   ++i;
   u16 set = 0;
   if (i16 st = setwords(atoms, &i, &set); st != 0) return st;

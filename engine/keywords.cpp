@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "shell/debugmsg.h"
 #include "shell/mainglobals.h"
@@ -21,9 +22,11 @@ struct writtenrow {
 constexpr writtenrow writtenrows[] = {
 #define KV_KEYWORD(spelling, token) {spelling, token, 0},
 #define KV_EMPTYROW(letter, token) {"", token, letter},
+#define KV_TOKEN(name, token)
 #include "engine/keywordlist.inc"
 #undef KV_KEYWORD
 #undef KV_EMPTYROW
+#undef KV_TOKEN
 };
 constexpr int rowcount = int(std::size(writtenrows));
 
@@ -108,18 +111,18 @@ constexpr fixedname makename(u16 token, const char* s) {
 }
 
 constexpr fixedname fixednames[] = {
-    makename(0, "_endOfLine"),   makename(1, "_endofhand"),    makename(2, "_strdata"),
-    makename(3, "_numdata"),     makename(4, "_unknown"),      makename(5, "_leftparn"),
-    makename(6, "_rightparn"),   makename(7, "_variable"),     makename(1001, "_minus"),
-    makename(1003, "_power"),    makename(1004, "_mult"),      makename(1008, "_plus"),
-    makename(1009, "_concat"),   makename(1010, "_catspace"),  makename(1011, "_lessthan"),
-    makename(1012, "_greathan"), makename(1013, "_lessequal"), makename(1014, "_greatequal"),
-    makename(1016, "_isnotin"),  makename(1017, "_isin"),      makename(1022, "_iswithin"),
-    makename(1023, "_notwithin"), makename(1025, "_thereis"),  makename(1026, "_thereisnot"),
+    makename(tok::endofline, "_endOfLine"),   makename(tok::endofscript, "_endofhand"),    makename(tok::stringatom, "_strdata"),
+    makename(tok::numberatom, "_numdata"),     makename(tok::unknown, "_unknown"),      makename(tok::leftparen, "_leftparn"),
+    makename(tok::rightparen, "_rightparn"),   makename(tok::variable, "_variable"),     makename(tok::minus, "_minus"),
+    makename(tok::power, "_power"),    makename(tok::mult, "_mult"),      makename(tok::plus, "_plus"),
+    makename(tok::concat, "_concat"),   makename(tok::concatspace, "_catspace"),  makename(tok::less, "_lessthan"),
+    makename(tok::greater, "_greathan"), makename(tok::lessequal, "_lessequal"), makename(tok::greaterequal, "_greatequal"),
+    makename(tok::isnotin, "_isnotin"),  makename(tok::isin, "_isin"),      makename(tok::iswithin, "_iswithin"),
+    makename(tok::notwithin, "_notwithin"), makename(tok::thereis, "_thereis"),  makename(tok::thereisnot, "_thereisnot"),
 };
 
 // The answer for a token without any text.
-constexpr fixedname unknownname = makename(tokUnknown, "unknown");
+constexpr fixedname unknownname = makename(tok::unknown, "unknown");
 
 // A length-prefixed text made from a literal.
 template <size_t N>
@@ -182,23 +185,23 @@ i16 hashtokens() {
 }
 
 u16 stringtotoken(const u8* text, u16 length) {
-  if (text == nullptr || length == 0) return tokUnknown;
+  if (text == nullptr || length == 0) return tok::unknown;
   u8 first = lowertable[text[0]];
-  if (first < 'a' || first > 'z') return tokUnknown;
-  if (length > table.longest) return tokUnknown;  // no row is that long
+  if (first < 'a' || first > 'z') return tok::unknown;
+  if (length > table.longest) return tok::unknown;  // no row is that long
   MainGlobals& g = mainglobals();
-  if (g.tokenhash == nilhandle && hashtokens() == 37) return tokUnknown;
+  if (g.tokenhash == nilhandle && hashtokens() == 37) return tok::unknown;
   const u32* slots = HandleAs<u32>(g.tokenhash);
   for (int slot = int(hashof(text, length) % hashbuckets) * 8; slot <= hashlastslot; ++slot) {
     u32 v = slots[slot];
-    if (v == 0) return tokUnknown;
+    if (v == 0) return tok::unknown;
     const keywordrow& row = table.rows[v - 1];
     if (row.text[0] != length) continue;
     int i = 0;
     while (i < length && row.text[i + 1] == lowertable[text[i]]) ++i;
     if (i == length) return row.token;
   }
-  return tokUnknown;
+  return tok::unknown;
 }
 
 ConstStringPtr tokentostring(u16 token) {

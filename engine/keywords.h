@@ -1,107 +1,18 @@
 // The keyword table: every spelling of the Veltrix language with its 16-bit token number, the
 // token hash table built from it at start-up, and the lookups both ways.
 //
-// Token classes are ranges of token numbers and are tested by range everywhere in the engine;
-// the named constants below are the ones the engine refers to by number.
+// Token classes are ranges of token numbers and are tested by range everywhere in the engine.
+// The tokens by name (`tok::put`) are in engine/tokens.h, generated from engine/keywordlist.inc.
 #pragma once
 
 #include <array>
 #include <span>
 
+#include "engine/tokens.h"
 #include "platform/text/casefold.h"
 #include "platform/types.h"
 
 namespace kv {
-
-// --- Token numbers ----------------------------------------------------------------------------
-enum : u16 {
-  // Data atoms made by the tokenizer.
-  tokEndOfLine = 0,
-  tokEndOfScript = 1,
-  tokString = 2,
-  tokNumber = 3,
-  tokUnknown = 4,
-  tokLeftParen = 5,
-  tokRightParen = 6,
-  tokVariable = 7,
-
-  // Operators (1001-1026).
-  tokMinus = 1001,
-  tokNot = 1002,
-  tokPower = 1003,
-  tokMult = 1004,
-  tokDivide = 1005,
-  tokDiv = 1006,
-  tokMod = 1007,
-  tokPlus = 1008,
-  tokConcat = 1009,
-  tokConcatSpace = 1010,
-  tokLess = 1011,
-  tokGreater = 1012,
-  tokLessEqual = 1013,
-  tokGreaterEqual = 1014,
-  tokContains = 1015,
-  tokIsNotIn = 1016,
-  tokIsIn = 1017,
-  tokIs = 1018,
-  tokIsNot = 1019,
-  tokAnd = 1020,
-  tokOr = 1021,
-  tokIsWithin = 1022,
-  tokNotWithin = 1023,
-  tokThere = 1024,
-  tokThereIs = 1025,
-  tokThereIsNot = 1026,
-
-  // Commands.
-  tokDo = 2047,
-  tokSend = 2179,
-
-  // Functions.
-  tokLineOffset = 3076,
-  tokOffset = 3104,
-
-  tokComma = 5024,
-
-  // Ordinals and chunk words.
-  tokFirst = 7001,
-  tokTenth = 7010,
-  tokLast = 7011,
-  tokAny = 7012,
-  tokMiddle = 7013,
-  tokLine = 8001,
-  tokItem = 8002,
-  tokWord = 8003,
-  tokChar = 8004,
-
-  // Language words.
-  tokCase = 10004,
-  tokCatch = 10005,
-  tokElse = 10007,
-  tokEnd = 10008,
-  tokExit = 10010,
-  tokIf = 10012,
-  tokOf = 10016,  // also spelt `in`
-  tokRepeat = 10018,
-  tokSwitch = 10019,
-  tokTry = 10022,
-  tokThen = 10023,
-  tokTo = 10024,
-
-  // Other words.
-  tokAt = 11007,
-  tokCard = 11034,
-  tokFile = 11110,
-  tokForever = 11116,
-  tokFunction = 11122,
-  tokOn = 11205,
-  tokThis = 11313,
-  tokWindow = 11348,
-  tokWith = 11350,
-
-  // The row without a spelling; never matched.
-  tokNone = 65535,
-};
 
 // Class ranges.
 constexpr u16 firstoperator = 1001, lastoperator = 1026;
@@ -157,5 +68,61 @@ ConstStringPtr tokentostring(u16 token);
 // spellings equal to the given word (ignoring case) are skipped. 1 when one was added, else 0
 // with `word` empty. Clipped at 255 characters.
 i16 getsynonyms(u16 token, Str255 word);
+
+// --- Old token names, kept until the interpreter files use the generated ones -----------
+inline constexpr u16 tokAnd = tok::and_;
+inline constexpr u16 tokCard = tok::card;
+inline constexpr u16 tokCase = tok::case_;
+inline constexpr u16 tokCatch = tok::catch_;
+inline constexpr u16 tokComma = tok::comma;
+inline constexpr u16 tokConcat = tok::concat;
+inline constexpr u16 tokConcatSpace = tok::concatspace;
+inline constexpr u16 tokContains = tok::contains;
+inline constexpr u16 tokDiv = tok::div;
+inline constexpr u16 tokDivide = tok::slash;
+inline constexpr u16 tokDo = tok::do_;
+inline constexpr u16 tokElse = tok::else_;
+inline constexpr u16 tokEnd = tok::end;
+inline constexpr u16 tokEndOfLine = tok::endofline;
+inline constexpr u16 tokEndOfScript = tok::endofscript;
+inline constexpr u16 tokExit = tok::exit;
+inline constexpr u16 tokFile = tok::file;
+inline constexpr u16 tokForever = tok::forever;
+inline constexpr u16 tokGreater = tok::greater;
+inline constexpr u16 tokGreaterEqual = tok::greaterequal;
+inline constexpr u16 tokIf = tok::if_;
+inline constexpr u16 tokIs = tok::is;
+inline constexpr u16 tokIsIn = tok::isin;
+inline constexpr u16 tokIsNot = tok::aint;
+inline constexpr u16 tokIsNotIn = tok::isnotin;
+inline constexpr u16 tokIsWithin = tok::iswithin;
+inline constexpr u16 tokLeftParen = tok::leftparen;
+inline constexpr u16 tokLess = tok::less;
+inline constexpr u16 tokLessEqual = tok::lessequal;
+inline constexpr u16 tokLine = tok::line;
+inline constexpr u16 tokMinus = tok::minus;
+inline constexpr u16 tokMod = tok::mod;
+inline constexpr u16 tokMult = tok::mult;
+inline constexpr u16 tokNot = tok::not_;
+inline constexpr u16 tokNotWithin = tok::notwithin;
+inline constexpr u16 tokNumber = tok::numberatom;
+inline constexpr u16 tokOf = tok::in;
+inline constexpr u16 tokOr = tok::or_;
+inline constexpr u16 tokPlus = tok::plus;
+inline constexpr u16 tokPower = tok::power;
+inline constexpr u16 tokRepeat = tok::repeat;
+inline constexpr u16 tokRightParen = tok::rightparen;
+inline constexpr u16 tokSend = tok::send;
+inline constexpr u16 tokString = tok::stringatom;
+inline constexpr u16 tokSwitch = tok::switch_;
+inline constexpr u16 tokThen = tok::then;
+inline constexpr u16 tokThere = tok::there;
+inline constexpr u16 tokTo = tok::to;
+inline constexpr u16 tokTry = tok::try_;
+inline constexpr u16 tokUnknown = tok::unknown;
+inline constexpr u16 tokVariable = tok::variable;
+inline constexpr u16 tokWindow = tok::wd;
+inline constexpr u16 tokWith = tok::with;
+// --- End of old token names
 
 }  // namespace kv

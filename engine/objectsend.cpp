@@ -12,6 +12,7 @@
 #include "engine/scripterror.h"
 #include "engine/sendmes.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/backend/backend.h"
 #include "platform/memory/memory.h"
@@ -144,7 +145,7 @@ class pathbuild {
     const MainGlobals& g = mainglobals();
     Str255 text{};
     bool own = g.sharedstore != nilid && (always || g.sharedstore != current);
-    if (own) buildfilename(g.sharedstore, formlong, text);
+    if (own) buildfilename(g.sharedstore, tok::long_, text);
     level(own ? recordscript<headrec>(g.sharedhead) : nilhandle, hiershared, text);
   }
 
@@ -482,7 +483,7 @@ i16 shareval(const tokmessage& m) {
   f.begin();
   g.transitionLoc = Point{0, 0};
   Str255 name{};
-  buildfilename(g.sharedstore, formshort, name);
+  buildfilename(g.sharedstore, tok::short_, name);
   f.settarget(name);
   pathbuild p;
   p.shared(g.current.store, true);
@@ -639,7 +640,7 @@ i16 evalsend(std::string_view text, fred* result) {
   if (t.status() != 0) return t.status();
   tokmessage m = t.get();
   u16 first = tokenat(m.atoms, 0);
-  if (first == tokEndOfLine || first == tokEndOfScript) return 0;
+  if (first == tok::endofline || first == tok::endofscript) return 0;
   MainGlobals& g = mainglobals();
   sendframe f;
   Str255 target;
@@ -653,7 +654,7 @@ i16 evalsend(std::string_view text, fred* result) {
     st = expression(p.path(), m.text, m.atoms, 0, g.globalvars, nilhandle, &used, &v);
     if (st == 0) {
       u16 after = tokenat(m.atoms, used);
-      if (after != tokEndOfLine && after != tokEndOfScript) st = kStray;
+      if (after != tok::endofline && after != tok::endofscript) st = kStray;
       else if (used == 1 && g.unquotedliterals != literals) st = kNoObject;
       if (st == 0) {
         disposfred(result);

@@ -12,6 +12,7 @@
 #include "engine/servicehooks.h"
 #include "engine/status.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/console/console.h"
 #include "platform/memory/memory.h"
@@ -164,7 +165,7 @@ i16 tellscripts(i16 status) {
 // The name of a project's file, or empty.
 std::string projectname(RegistryId store) {
   Str255 name{};
-  buildfilename(store, formshort, name);
+  buildfilename(store, tok::short_, name);
   return macromantoutf8(pstringview(name));
 }
 
@@ -179,9 +180,9 @@ void reportheadless(i16 n, ConstStringPtr text) {
     Str255 name{};
     RegistryId store = obj.kind == objitem || obj.kind == objmenu ? obj.menu.store : obj.d.store;
     if (obj.kind == objproject)
-      buildfilename(store, formlong, name);
+      buildfilename(store, tok::long_, name);
     else
-      buildnametext(obj, formlong, name);
+      buildnametext(obj, tok::long_, name);
     if (store != nilid) project = projectname(store);
     writeobj(&obj);
     const ErrorReportState& s = rs();

@@ -1,6 +1,7 @@
 #include "engine/tokenizer.h"
 
 #include "engine/keywords.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
@@ -50,7 +51,6 @@ constexpr bool rangescoverallbytes() {
 }
 static_assert(rangescoverallbytes());
 
-
 constexpr Size atomsize = Size(sizeof(atom));
 constexpr i64 maxatombytes = 0x7FFFFFFF;
 
@@ -67,7 +67,7 @@ class atomizer {
   bool grow();
   atom& at(i32 index) { return base_[index]; }
   // True when the atom at index starts the script or a line.
-  bool startsline(i32 index) { return index == 0 || (index > 0 && at(index - 1).token == tokEndOfLine); }
+  bool startsline(i32 index) { return index == 0 || (index > 0 && at(index - 1).token == tok::endofline); }
 
   i16 word(const u8* text, u32 start, u32 end);
   void closechain(i32& head, u16 opener, i32 endatom);
@@ -143,13 +143,13 @@ i16 atomizer::word(const u8* text, u32 start, u32 end) {
   if (length > 0xFFFF) return tokenizefailed;
   u16 token = stringtotoken(text + start, u16(length));
   i32 previous = count_ - 1;
-  u16 before = previous >= 0 ? at(previous).token : u16(tokNone);
+  u16 before = previous >= 0 ? at(previous).token : u16(tok::emptyrow);
 
   // A handler line: the name after `on` or `function` at the start of a line.
-  if (entry_ != nullptr && (before == tokOn || before == tokFunction) && startsline(previous)) {
+  if (entry_ != nullptr && (before == tok::on || before == tok::function) && startsline(previous)) {
     if (!put(token, length, start)) return tokenizefailed;
     i32 name = count_ - 1;
-    bool message = before == tokOn;
+    bool message = before == tok::on;
     i32& last = message ? lastmessage_ : lastfunction_;
     i32& first = message ? entry_->firsthandler : entry_->firstfunction;
     if (last >= 0) at(last).link = name;
@@ -162,20 +162,20 @@ i16 atomizer::word(const u8* text, u32 start, u32 end) {
   }
 
   switch (token) {
-    case tokWindow:
-      if (before == tokCard) at(previous).token = tokThis;  // `card window`: the current window
+    case tok::wd:
+      if (before == tok::card) at(previous).token = tok::current;  // `card window`: the current window
       break;
-    case tokThen:
-      if (previous >= 0 && before == tokEndOfLine) {
+    case tok::then:
+      if (previous >= 0 && before == tok::endofline) {
         // `then` at the start of a line continues the `if` line: it takes the return's place.
         --count_;
       }
       break;
-    case tokElse:
-      if (previous >= 0 && before != tokEndOfLine) {
+    case tok::else_:
+      if (previous >= 0 && before != tok::endofline) {
         // `else` always begins a line.
         atom prior = at(previous);
-        if (!put(tokEndOfLine, prior.length, prior.offset)) return tokenizefailed;
+        if (!put(tok::endofline, prior.length, prior.offset)) return tokenizefailed;
       }
       break;
     default:
@@ -184,18 +184,18 @@ i16 atomizer::word(const u8* text, u32 start, u32 end) {
 
   if (!put(token, length, start)) return tokenizefailed;
   i32 self = count_ - 1;
-  bool afterend = before == tokEnd;
-  bool afterexit = before == tokExit;
-  if (token == tokTry || token == tokSwitch) {
-    i32& head = token == tokTry ? tryhead_ : switchhead_;
+  bool afterend = before == tok::end;
+  bool afterexit = before == tok::exit;
+  if (token == tok::try_ || token == tok::switch_) {
+    i32& head = token == tok::try_ ? tryhead_ : switchhead_;
     if (afterend) {
       closechain(head, token, previous);
     } else if (!afterexit) {
       at(self).link = head;
       head = self;
     }
-  } else if (token == tokCatch || token == tokCase) {
-    i32& head = token == tokCatch ? tryhead_ : switchhead_;
+  } else if (token == tok::catch_ || token == tok::case_) {
+    i32& head = token == tok::catch_ ? tryhead_ : switchhead_;
     at(self).link = head;
     head = self;
   }
@@ -231,8 +231,8 @@ i16 atomizer::run() {
 
       case chreturn:
         // A run of returns (blank lines, comment lines) gives one end-of-line atom.
-        if (count_ == 0 || at(count_ - 1).token != tokEndOfLine)
-          if (!put(tokEndOfLine, 1, i)) return tokenizefailed;
+        if (count_ == 0 || at(count_ - 1).token != tok::endofline)
+          if (!put(tok::endofline, 1, i)) return tokenizefailed;
         ++i;
         break;
 
@@ -243,7 +243,7 @@ i16 atomizer::run() {
         break;
 
       case chend: {
-        if (!put(tokEndOfScript, 1, i)) return tokenizefailed;
+        if (!put(tok::endofscript, 1, i)) return tokenizefailed;
         if (switchhead_ >= 0) at(switchhead_).link = -1;
         SetHandleSize(atoms_, count_ * atomsize);
         if (MemError() != noErr) return tokenizefailed;
@@ -256,7 +256,7 @@ i16 atomizer::run() {
         u32 j = i + 1;
         while (p[j] != '"' && p[j] != 13 && p[j] != 0) ++j;
         if (p[j] == '"') ++j;
-        if (!put(tokString, j - i, i)) return tokenizefailed;
+        if (!put(tok::stringatom, j - i, i)) return tokenizefailed;
         i = j;
         break;
       }
@@ -264,7 +264,7 @@ i16 atomizer::run() {
       case chnumber: {
         u32 j = i + 1;
         while (tokentable[p[j]] == chnumber) ++j;
-        if (!put(tokNumber, j - i, i)) return tokenizefailed;
+        if (!put(tok::numberatom, j - i, i)) return tokenizefailed;
         i = j;
         break;
       }
@@ -279,7 +279,7 @@ i16 atomizer::run() {
 
       case choperator: {
         u8 next = p[i + 1];  // c is not 0, so the stop marker still lies ahead
-        u16 token = tokUnknown;
+        u16 token = tok::unknown;
         u32 length = 1;
         switch (c) {
           case '-':
@@ -288,32 +288,32 @@ i16 atomizer::run() {
               while (p[i] != 13 && p[i] != 0) ++i;
               continue;
             }
-            token = tokMinus;
+            token = tok::minus;
             break;
-          case '^': token = tokPower; break;
-          case '*': token = tokMult; break;
-          case '/': token = tokDivide; break;
-          case '+': token = tokPlus; break;
+          case '^': token = tok::power; break;
+          case '*': token = tok::mult; break;
+          case '/': token = tok::slash; break;
+          case '+': token = tok::plus; break;
           case '&':
-            token = next == '&' ? tokConcatSpace : tokConcat;
+            token = next == '&' ? tok::concatspace : tok::concat;
             length = next == '&' ? 2 : 1;
             break;
           case '<':
-            if (next == '=') token = tokLessEqual, length = 2;
-            else if (next == '>') token = tokIsNot, length = 2;
-            else token = tokLess;
+            if (next == '=') token = tok::lessequal, length = 2;
+            else if (next == '>') token = tok::aint, length = 2;
+            else token = tok::less;
             break;
           case '>':
-            if (next == '=') token = tokGreaterEqual, length = 2;
-            else token = tokGreater;
+            if (next == '=') token = tok::greaterequal, length = 2;
+            else token = tok::greater;
             break;
-          case '=': token = tokIs; break;
-          case 0xB2: token = tokLessEqual; break;
-          case 0xB3: token = tokGreaterEqual; break;
-          case 0xAD: token = tokIsNot; break;
-          case '(': token = tokLeftParen; break;
-          case ')': token = tokRightParen; break;
-          case ',': token = tokComma; break;
+          case '=': token = tok::is; break;
+          case 0xB2: token = tok::lessequal; break;
+          case 0xB3: token = tok::greaterequal; break;
+          case 0xAD: token = tok::aint; break;
+          case '(': token = tok::leftparen; break;
+          case ')': token = tok::rightparen; break;
+          case ',': token = tok::comma; break;
           default: break;
         }
         if (!put(token, length, i)) return tokenizefailed;
@@ -322,7 +322,7 @@ i16 atomizer::run() {
       }
 
       default:  // chother: one unknown atom per character
-        if (!put(tokUnknown, 1, i)) return tokenizefailed;
+        if (!put(tok::unknown, 1, i)) return tokenizefailed;
         ++i;
         break;
     }
@@ -360,6 +360,5 @@ i16 tokenize(Handle text, Handle* atoms) {
   *atoms = h;
   return 0;
 }
-
 
 }  // namespace kv

@@ -7,6 +7,7 @@
 
 #include "fields/fieldrecords.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -23,35 +24,21 @@ namespace {
 
 constexpr i16 statusnotobject = 11, statusnomemory = 37, statusnotenginefield = 210;
 
-// The ruler words (their token numbers).
-enum : u16 {
-  tkBorderStyle = 4052,
-  tkFirstLineIndent = 4117,
-  tkLeftIndent = 4149,
-  tkLineSpacing = 4153,
-  tkRightIndent = 4224,
-  tkRulerInfo = 4231,
-  tkSpaceAfter = 4254,
-  tkSpaceBefore = 4255,
-  tkTextAlign = 4263,
-  tkTextDirection = 4268,
-};
-
 struct word {
   u16 token;
   const char* name;
   u32 mode;  // the ruler field it reads
 };
 constexpr word kWords[] = {
-    {tkTextAlign, "textAlign", weDoAlignment},
-    {tkTextDirection, "textDirection", weDoDirection},
-    {tkBorderStyle, "borderStyle", weDoBorderStyle},
-    {tkLeftIndent, "leftIndent", weDoLeftIndent},
-    {tkRightIndent, "rightIndent", weDoRightIndent},
-    {tkFirstLineIndent, "firstLineIndent", weDoFirstLineIndent},
-    {tkLineSpacing, "lineSpacing", weDoLineSpacing},
-    {tkSpaceBefore, "spaceBefore", weDoSpaceBefore},
-    {tkSpaceAfter, "spaceAfter", weDoSpaceAfter},
+    {tok::textalign, "textAlign", weDoAlignment},
+    {tok::textdirection, "textDirection", weDoDirection},
+    {tok::borderstyle, "borderStyle", weDoBorderStyle},
+    {tok::leftindent, "leftIndent", weDoLeftIndent},
+    {tok::rightindent, "rightIndent", weDoRightIndent},
+    {tok::firstlineindent, "firstLineIndent", weDoFirstLineIndent},
+    {tok::linespacing, "lineSpacing", weDoLineSpacing},
+    {tok::spacebefore, "spaceBefore", weDoSpaceBefore},
+    {tok::spaceafter, "spaceAfter", weDoSpaceAfter},
 };
 
 // Bits of the parsed ruler's mask and the text engine's ruler mode.
@@ -71,7 +58,7 @@ std::string integer(Fixed f) { return std::to_string(f / 65536); }
 std::string valueof(const word& w, u32 continuous, const WERuler& r) {
   if (!(continuous & w.mode)) return "mixed";
   switch (w.token) {
-    case tkTextAlign:
+    case tok::textalign:
       switch (r.alignment) {
         case -2:
         case 0: return "left";
@@ -80,14 +67,14 @@ std::string valueof(const word& w, u32 continuous, const WERuler& r) {
         case 2: return "full";
         default: return "unknown";
       }
-    case tkTextDirection:
+    case tok::textdirection:
       switch (r.direction) {
         case -1: return "rightToLeft";
         case 0: return "leftToRight";
         case 1: return "default";
         default: return "unknown";
       }
-    case tkBorderStyle:
+    case tok::borderstyle:
       switch (r.borderStyle) {
         case 0: return "none";
         case 1: return "thin";
@@ -95,11 +82,11 @@ std::string valueof(const word& w, u32 continuous, const WERuler& r) {
         case 3: return "thick";
         default: return "unknown";
       }
-    case tkLeftIndent: return integer(r.leftIndent);
-    case tkRightIndent: return integer(r.rightIndent);
-    case tkFirstLineIndent: return integer(r.firstLineIndent);
-    case tkSpaceBefore: return integer(r.spaceBefore);
-    case tkSpaceAfter: return integer(r.spaceAfter);
+    case tok::leftindent: return integer(r.leftIndent);
+    case tok::rightindent: return integer(r.rightIndent);
+    case tok::firstlineindent: return integer(r.firstLineIndent);
+    case tok::spacebefore: return integer(r.spaceBefore);
+    case tok::spaceafter: return integer(r.spaceAfter);
     default: {
       char buffer[32];
       std::snprintf(buffer, sizeof buffer, "%0.4f", double(r.lineSpacing) / 65536.0 + 1.0);
@@ -171,8 +158,8 @@ i16 GetRulerInfoFromWERec(WEReference we, Handle text, u16 token) {
   WEContinuousRuler(&continuous, &r, we);
   std::string out;
   for (const word& w : kWords) {
-    if (token != tkRulerInfo && token != w.token) continue;
-    if (token == tkRulerInfo) out += std::string(w.name) + "=";
+    if (token != tok::rulerinfo && token != w.token) continue;
+    if (token == tok::rulerinfo) out += std::string(w.name) + "=";
     out += valueof(w, continuous, r) + "\r";
   }
   if (!out.empty()) out.pop_back();

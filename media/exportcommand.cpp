@@ -10,6 +10,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "media/export.h"
 #include "platform/qd/imagewriters.h"
 #include "platform/qd/ports.h"
@@ -30,41 +31,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokClipBoard = 3024,
-  tokPictData = 4202,
-  tokInto = 10013,
-  tokThe = 10020,
-  tokAs = 11005,
-  tokBmp = 11019,
-  tokCompressed = 11047,
-  tokFrom = 11119,
-  tokGif = 11123,
-  tokHigh = 11131,
-  tokInterlaced = 11139,
-  tokJpeg = 11151,
-  tokLossless = 11166,
-  tokLow = 11167,
-  tokMaximum = 11170,
-  tokMinimum = 11181,
-  tokNormal = 11198,
-  tokPdf = 11221,
-  tokPhotoshop = 11225,
-  tokPict = 11229,
-  tokPng = 11236,
-  tokQtif = 11256,
-  tokQuality = 11257,
-  tokRaw = 11262,
-  tokRtf = 11272,
-  tokRtfd = 11273,
-  tokStandard = 11300,
-  tokText = 11311,
-  tokTarga = 11312,
-  tokTiff = 11315,
-  tokTransparent = 11321,
-  tokUtxt = 11335,
-};
-
 constexpr i16 statusbadcontainer = 2, statusnoof = 5, statusnoto = 7, statusnoobject = 11, statusstray = 19,
               statusnomemory = 37, statusempty = 66, statusnofile = 73, statusnotexportable = 112,
               statusunknownsource = 122, statusnotfield = 162, statusbadkind = 182, statusbadpath = 186,
@@ -78,19 +44,19 @@ ExportState& exportstate() { return state<ExportState>(); }
 // The file type of a graphics-exporter format word, or 0.
 OSType exportertype(u16 word) {
   switch (word) {
-    case tokBmp: return fourcc("BMPf");
-    case tokJpeg: return fourcc("JPEG");
-    case tokPng: return fourcc("PNGf");
-    case tokPhotoshop: return fourcc("8BPS");
-    case tokQtif: return fourcc("qtif");
-    case tokTarga: return fourcc("TPIC");
-    case tokTiff: return fourcc("TIFF");
+    case tok::bmp: return fourcc("BMPf");
+    case tok::jpeg: return fourcc("JPEG");
+    case tok::png: return fourcc("PNGf");
+    case tok::photoshop: return fourcc("8BPS");
+    case tok::qtif: return fourcc("qtif");
+    case tok::targa: return fourcc("TPIC");
+    case tok::tiff: return fourcc("TIFF");
     default: return 0;
   }
 }
 
 bool acceptedafterto(u16 word) {
-  return exportertype(word) != 0 || word == tokGif || word == tokFile || word == tokClipBoard;
+  return exportertype(word) != 0 || word == tok::gif || word == tok::file || word == tok::clipboard;
 }
 
 // What a statement asks for.
@@ -106,7 +72,7 @@ struct request {
   bool into = false;
   chunkpart dest{};
   bool hasdest = false;
-  u16 format = tokPict;
+  u16 format = tok::pict;
   i32 setting = 0;
   Str255 name{};
   ~request() {
@@ -128,9 +94,9 @@ struct parser {
   // token of the value of an expression.
   u16 word(i32 i, i32* used) const {
     const u16 t = tok(i);
-    if (t == tokClipBoard || t == tokFile || t == tokPict || t == tokPdf || t == tokGif || exportertype(t) != 0 ||
-        t == tokCompressed || t == tokInterlaced || t == tokStandard || t == tokText || t == tokUtxt ||
-        t == tokRtf || t == tokRtfd) {
+    if (t == tok::clipboard || t == tok::file || t == tok::pict || t == tok::pdf || t == tok::gif || exportertype(t) != 0 ||
+        t == tok::compressed || t == tok::interlaced || t == tok::standard || t == tok::text || t == tok::utxt ||
+        t == tok::rtf || t == tok::rtfd) {
       *used = 1;
       return t;
     }
@@ -145,21 +111,21 @@ struct parser {
   }
   // "with" quality ["quality"]: the exporter setting.
   i16 quality(i32* i, i32* setting) const {
-    if (tok(*i) != tokWith) return 0;
+    if (tok(*i) != tok::with) return 0;
     i32 used = 0;
     const u16 q = word(*i + 1, &used);
     if (used == 0) return statusbadquality;
     switch (q) {
-      case tokMinimum: *setting = 0; break;
-      case tokLow: *setting = 256; break;
-      case tokNormal: *setting = 512; break;
-      case tokHigh: *setting = 768; break;
-      case tokMaximum: *setting = 1023; break;
-      case tokLossless: *setting = 1024; break;
+      case tok::minimum: *setting = 0; break;
+      case tok::low: *setting = 256; break;
+      case tok::normal: *setting = 512; break;
+      case tok::high: *setting = 768; break;
+      case tok::maximum: *setting = 1023; break;
+      case tok::lossless: *setting = 1024; break;
       default: return statusbadquality;
     }
     *i += 1 + used;
-    if (tok(*i) == tokQuality) ++*i;
+    if (tok(*i) == tok::quality) ++*i;
     return 0;
   }
 };
@@ -170,7 +136,7 @@ bool exportablestyle(u16 style) {
 
 // The picture bytes into the clipboard, a variable, or a picture file.
 i16 deliverpicture(request& r, Handle picture) {
-  if (r.format == tokClipBoard) {
+  if (r.format == tok::clipboard) {
     ClearCurrentScrap();
     ScrapRef scrap = 0;
     if (GetCurrentScrap(&scrap) != noErr) return statusnomemory;
@@ -182,7 +148,7 @@ i16 deliverpicture(request& r, Handle picture) {
   if (r.into) {
     fred value{};
     if (charstonewfred(deref(picture), GetHandleSize(picture), &value) != 0) return statusnomemory;
-    return pututil(r.takedest(), &value, prepinto);
+    return pututil(r.takedest(), &value, tok::into);
   }
   return newimagefile(r.name, picture, fourcc("PICT"));
 }
@@ -191,11 +157,11 @@ i16 deliverpicture(request& r, Handle picture) {
 i16 deliverworld(request& r, GWorldPtr world) {
   const Rect frame{0, 0, i16(r.region.bottom - r.region.top), i16(r.region.right - r.region.left)};
   chunkpart* dest = r.into ? r.takedest() : nullptr;
-  if (r.format == tokGif) return gworldtoGIFfile(r.name, world, frame, r.setting, dest);
+  if (r.format == tok::gif) return gworldtoGIFfile(r.name, world, frame, r.setting, dest);
   return gworldtoimagefile(r.name, world, frame, exportertype(r.format), r.setting, dest);
 }
 
-bool imageformat(u16 format) { return format == tokGif || exportertype(format) != 0; }
+bool imageformat(u16 format) { return format == tok::gif || exportertype(format) != 0; }
 
 i16 exportcard(request& r) {
   const i16 depth = mainglobals().bufferMode > 0 ? mainglobals().bufferMode : 32;
@@ -279,7 +245,7 @@ i16 exportraw(request& r) {
 
 // `export text of <field> to <kind> file <name>`.
 i16 exporttext(const parser& p, i32 i) {
-  if (p.tok(i) != tokOf) return statusnoof;
+  if (p.tok(i) != tok::in) return statusnoof;
   request r;
   i32 used = 0;
   if (i16 st = scanobj(p.path, p.text, p.atoms, i + 1, p.variables, &used, &r.obj)) return st;
@@ -287,18 +253,18 @@ i16 exporttext(const parser& p, i32 i) {
   i += 1 + used;
   if (r.obj.kind != objpart) return statusnoobject;
   if (spotat(r.obj.objects, r.obj.objindex).kind != spotfield) return statusnotfield;
-  if (p.tok(i) != tokTo) return statusnoto;
+  if (p.tok(i) != tok::to) return statusnoto;
   const u16 kindword = p.word(i + 1, &used);
   OSType kind = 0;
   switch (used == 0 ? u16(0) : kindword) {
-    case tokText: kind = fourcc("TEXT"); break;
-    case tokUtxt: kind = fourcc("utxt"); break;
-    case tokRtf: kind = fourcc("RTF "); break;
-    case tokRtfd: kind = fourcc("RTFD"); break;
+    case tok::text: kind = fourcc("TEXT"); break;
+    case tok::utxt: kind = fourcc("utxt"); break;
+    case tok::rtf: kind = fourcc("RTF "); break;
+    case tok::rtfd: kind = fourcc("RTFD"); break;
     default: return statusbadkind;
   }
   i += 1 + used;
-  if (p.tok(i) != tokFile) return statusnofile;
+  if (p.tok(i) != tok::file) return statusnofile;
   if (i16 st = p.name(i + 1, &used, r.name)) return st;
   i += 1 + used;
   if (!statementends(p.atoms, i)) return statusstray;
@@ -321,20 +287,20 @@ i16 formatlist(const parser& p, i32* i, bool afterto, request& r) {
       w = 0;
     }
     *i += used;
-    if (w == tokCompressed || w == tokInterlaced) {
+    if (w == tok::compressed || w == tok::interlaced) {
       r.setting = 1;
       continue;
     }
-    if (w == tokStandard || w == tokComma) continue;
+    if (w == tok::standard || w == tok::comma) continue;
     if (!afterto) {
       r.format = w;
       return 0;
     }
     if (!acceptedafterto(w)) return statusnofile;
-    r.format = w == tokFile ? u16(tokPict) : w;
-    if (w == tokClipBoard) return 0;
-    if (w != tokFile) {
-      if (p.tok(*i) != tokFile) return statusnofile;
+    r.format = w == tok::file ? u16(tok::pict) : w;
+    if (w == tok::clipboard) return 0;
+    if (w != tok::file) {
+      if (p.tok(*i) != tok::file) return statusnofile;
       ++*i;
     }
     if (i16 st = p.name(*i, &used, r.name)) return st;
@@ -350,23 +316,23 @@ void setexportcachekind(u32 kind) { exportstate().cachekind = kind; }
 i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const parser p{path, text, atoms, variables};
   i32 i = at + 1;
-  if (p.tok(i) == tokThe) ++i;
-  if (p.tok(i) == tokText) return exporttext(p, i + 1);
+  if (p.tok(i) == tok::the) ++i;
+  if (p.tok(i) == tok::text) return exporttext(p, i + 1);
   request r;
-  if (p.tok(i) == tokRaw) {
+  if (p.tok(i) == tok::raw) {
     r.raw = true;
     ++i;
-    if (p.tok(i) != tokPictData && p.tok(i) != tokPict) return statusbadcontainer;
-  } else if (p.tok(i) == tokTransparent) {
+    if (p.tok(i) != tok::pictdata && p.tok(i) != tok::pict) return statusbadcontainer;
+  } else if (p.tok(i) == tok::transparent) {
     r.transparent = true;
     ++i;
   }
   i32 used = 0;
-  if (!r.raw && p.tok(i) == tokCard) {
+  if (!r.raw && p.tok(i) == tok::card) {
     ++i;
-  } else if (p.tok(i) == tokPict || p.tok(i) == tokPictData) {
+  } else if (p.tok(i) == tok::pict || p.tok(i) == tok::pictdata) {
     r.from = request::source::picture;
-    if (p.tok(i + 1) != tokOf) return statusnoof;
+    if (p.tok(i + 1) != tok::in) return statusnoof;
     if (i16 st = scanobj(path, text, atoms, i + 2, variables, &used, &r.obj)) return st;
     r.hasobj = true;
     i += 2 + used;
@@ -390,12 +356,12 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     image = info.imagerect;
   }
   r.region = image;
-  if (!r.raw && p.tok(i) == tokFrom) {
+  if (!r.raw && p.tok(i) == tok::from) {
     const propctx c{path, text, atoms, variables, nilhandle};
     i32 h1 = 0, v1 = 0, h2 = 0, v2 = 0;
     if (i16 st = getloc32(c, i + 1, &used, &h1, &v1)) return st;
     i += 1 + used;
-    if (p.tok(i) != tokTo) return statusnoto;
+    if (p.tok(i) != tok::to) return statusnoto;
     if (i16 st = getloc32(c, i + 1, &used, &h2, &v2)) return st;
     i += 1 + used;
     // Clamped to 16 bits, never wrapped.
@@ -407,32 +373,32 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   }
   if (!r.raw && (r.region.right <= r.region.left || r.region.bottom <= r.region.top)) return statusempty;
 
-  if (p.tok(i) == tokTo) {
+  if (p.tok(i) == tok::to) {
     ++i;
     if (r.raw) {
-      if (p.tok(i) == tokClipBoard) {
-        r.format = tokClipBoard;
+      if (p.tok(i) == tok::clipboard) {
+        r.format = tok::clipboard;
         ++i;
       } else {
-        if (p.tok(i) == tokPict) ++i;
-        if (p.tok(i) != tokFile) return statusnofile;
+        if (p.tok(i) == tok::pict) ++i;
+        if (p.tok(i) != tok::file) return statusnofile;
         if (i16 st = p.name(i + 1, &used, r.name)) return st;
         i += 1 + used;
       }
     } else {
       if (i16 st = formatlist(p, &i, true, r)) return st;
-      if (r.format != tokClipBoard) {
+      if (r.format != tok::clipboard) {
         r.setting = 512;
         if (i16 st = p.quality(&i, &r.setting)) return st;
       }
     }
-  } else if (p.tok(i) == tokInto) {
+  } else if (p.tok(i) == tok::into) {
     if (i16 st = destination(path, text, atoms, i + 1, variables, nilhandle, &used, &r.dest, 1, 0)) return st;
     r.hasdest = true;
     r.into = true;
     i += 1 + used;
     if (r.dest.kind != containervariable) return statusbadcontainer;
-    if (!r.raw && p.tok(i) == tokAs) {
+    if (!r.raw && p.tok(i) == tok::as) {
       ++i;
       if (i16 st = formatlist(p, &i, false, r)) return st;
     }
@@ -446,9 +412,9 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 
   if (r.raw) return exportraw(r);
   // "into ... as pdf" and "as file" would reach the picture-file writer without a name.
-  if (r.into && (r.format == tokPdf || r.format == tokFile)) return statusnofile;
-  if (r.into && r.format == tokClipBoard) r.into = false;
-  if (r.into && r.format != tokPict && !imageformat(r.format)) return 0;
+  if (r.into && (r.format == tok::pdf || r.format == tok::file)) return statusnofile;
+  if (r.into && r.format == tok::clipboard) r.into = false;
+  if (r.into && r.format != tok::pict && !imageformat(r.format)) return 0;
   return r.from == request::source::card ? exportcard(r) : exportpicture(r);
 }
 

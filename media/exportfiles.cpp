@@ -6,6 +6,7 @@
 
 #include "engine/container.h"
 #include "engine/fred.h"
+#include "engine/tokens.h"
 #include "media/export.h"
 #include "media/imagefiles.h"
 #include "platform/files/pathforms.h"
@@ -25,7 +26,7 @@ i16 bytestovariable(chunkpart* destination, const std::vector<u8>& bytes) {
     releasecontainer(destination);
     return statusnomemory;
   }
-  return pututil(destination, &value, prepinto);
+  return pututil(destination, &value, tok::into);
 }
 
 // A file's place, a link followed to the file it leads to (a link that leads nowhere is

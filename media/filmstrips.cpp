@@ -11,6 +11,7 @@
 #include "engine/expression.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "media/imagefiles.h"
 #include "media/mediaservice.h"
@@ -42,14 +43,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokData = 11064, tokResource = 11268, tokContainer = 11050, tokAs = 11005, tokUsing = 11334, tokFrame = 11118,
-  tokList = 11159, tokDescending = 11068, tokTimes = 11317,
-  tokPalindrome = 11214, tokVery = 11337, tokFast = 11104, tokSlow = 11295, tokWait = 2214, tokTicks = 3177,
-  tokSeconds = 3152, tokPause = 11220, tokOn = 11205, tokFor = 11115, tokSound = 3164, tokDown = 5004, tokUp = 5003,
-  tokMouseTrack = 11189, tokInk = 4141, tokDissolve = 11075, tokKeep = 11152, tokPict = 11229, tokUntil = 11330,
-  tokClick = 2015, tokMouse = 3093,
-};
 enum : i16 {
   resultnotfound = 1, resultnofilm = 3, resultfilmopen = 12, resultcantopen = 13, resultshort = 14,
   resultnoresource = 15,
@@ -209,11 +202,11 @@ struct filmplay {
 // ticks, or seconds (also with no unit) times 60.
 void readunit(Handle atoms, i32* i, i32* n) {
   u16 w = tokenat(atoms, *i);
-  if (w == tokTicks) {
+  if (w == tok::ticks) {
     ++*i;
     return;
   }
-  if (w == tokSeconds) ++*i;
+  if (w == tok::seconds) ++*i;
   *n *= 60;
 }
 
@@ -224,8 +217,8 @@ i16 readplayoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle vari
     i16 st = 0;
     i32 used = 0;
     switch (t) {
-      case tokFrame:
-        if (tokenat(atoms, i) == tokList) {
+      case tok::frame:
+        if (tokenat(atoms, i) == tok::list) {
           ++i;
           Str255 s;
           if ((st = readtext(path, text, atoms, &i, variables, s)) != 0) return st;
@@ -245,47 +238,47 @@ i16 readplayoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle vari
         }
         if ((st = readlong(path, text, atoms, &i, variables, &o.first)) != 0) return st;
         o.last = o.first;
-        if (tokenat(atoms, i) == tokTo) {
+        if (tokenat(atoms, i) == tok::to) {
           ++i;
           if ((st = readlong(path, text, atoms, &i, variables, &o.last)) != 0) return st;
         }
         break;
-      case tokDescending: o.descending = true; break;
-      case tokRepeat:
-        if (tokenat(atoms, i) == tokForever) {
+      case tok::descending: o.descending = true; break;
+      case tok::repeat:
+        if (tokenat(atoms, i) == tok::forever) {
           ++i;
           o.forever = true;
           break;
         }
         if ((st = readlong(path, text, atoms, &i, variables, &o.repeats)) != 0) return st;
-        if (tokenat(atoms, i) == tokTimes) ++i;
+        if (tokenat(atoms, i) == tok::times) ++i;
         break;
-      case tokPalindrome: o.palindrome = true; break;
-      case tokAt:
+      case tok::palindrome: o.palindrome = true; break;
+      case tok::at:
         if ((st = getloc(c, i, &used, &o.centre.h, &o.centre.v)) != 0) return st;
         i += used;
         o.at = true;
         break;
-      case tokVery: {
+      case tok::very: {
         u16 w = tokenat(atoms, i++);
-        if (w != tokFast && w != tokSlow) return statusbadoption;
-        o.delay = w == tokFast ? 0 : 18;
+        if (w != tok::fast && w != tok::slow) return statusbadoption;
+        o.delay = w == tok::fast ? 0 : 18;
         break;
       }
-      case tokFast: o.delay = 6; break;
-      case tokSlow: o.delay = 12; break;
-      case tokWait:
+      case tok::fast: o.delay = 6; break;
+      case tok::slow: o.delay = 12; break;
+      case tok::wait:
         if ((st = readlong(path, text, atoms, &i, variables, &o.delay)) != 0) return st;
         readunit(atoms, &i, &o.delay);
         break;
-      case tokPause:
-        if (tokenat(atoms, i) == tokOn) ++i;
-        if (tokenat(atoms, i) == tokFrame) ++i;
+      case tok::pause:
+        if (tokenat(atoms, i) == tok::on) ++i;
+        if (tokenat(atoms, i) == tok::frame) ++i;
         if ((st = readlong(path, text, atoms, &i, variables, &o.pauseframe)) != 0) return st;
-        if (tokenat(atoms, i) == tokForever) {
+        if (tokenat(atoms, i) == tok::forever) {
           ++i;
           o.pauseforever = true;
-        } else if (tokenat(atoms, i) == tokFor) {
+        } else if (tokenat(atoms, i) == tok::for_) {
           ++i;
           if ((st = readlong(path, text, atoms, &i, variables, &o.pauseticks)) != 0) return st;
           readunit(atoms, &i, &o.pauseticks);
@@ -293,21 +286,21 @@ i16 readplayoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle vari
           return statusbadoption;
         }
         break;
-      case tokSound: {
+      case tok::sound: {
         u16 w = tokenat(atoms, i++);
-        if (w != tokDown && w != tokUp) return statusbadoption;
-        if ((st = readsound(path, text, atoms, &i, variables, w == tokDown ? o.down : o.up)) != 0) return st;
+        if (w != tok::down && w != tok::up) return statusbadoption;
+        if ((st = readsound(path, text, atoms, &i, variables, w == tok::down ? o.down : o.up)) != 0) return st;
         break;
       }
-      case tokMouseTrack:
-      case tokUsing: {
-        RgnHandle& r = t == tokMouseTrack ? o.track : o.clip;
+      case tok::mousetrack:
+      case tok::using_: {
+        RgnHandle& r = t == tok::mousetrack ? o.track : o.clip;
         if (r) DisposeRgn(r);
         r = nilid;
         if ((st = objectregion(path, text, atoms, &i, variables, &r)) != 0) return st;
         break;
       }
-      case tokWith: {
+      case tok::with: {
         fred v;
         if ((st = anyfact(path, text, atoms, i, variables, nilhandle, &used, &v)) != 0) return st;
         i += used;
@@ -319,20 +312,20 @@ i16 readplayoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle vari
           return st;
         }
         disposfred(&v);
-        if (tokenat(atoms, i) == tokInk) ++i;
+        if (tokenat(atoms, i) == tok::ink) ++i;
         o.inkgiven = true;
         break;
       }
-      case tokDissolve: o.dissolve = true; break;
-      case tokKeep:
-        if (tokenat(atoms, i++) != tokPict) return statusbadoption;
+      case tok::dissolve: o.dissolve = true; break;
+      case tok::keep:
+        if (tokenat(atoms, i++) != tok::pict) return statusbadoption;
         o.keep = true;
         break;
-      case tokUntil: {
+      case tok::until: {
         u16 w = tokenat(atoms, i++);
-        if (w != tokClick && w != tokMouse) return statusbadoption;
+        if (w != tok::click && w != tok::mouse) return statusbadoption;
         o.untilclick = true;
-        o.untilmouse = w == tokMouse;
+        o.untilmouse = w == tok::mouse;
         break;
       }
       default: return statusbadoption;
@@ -376,9 +369,9 @@ RgnHandle nonwhite(GWorldPtr world, const Rect& cell, const Rect& dst) {
 
 i16 openfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  u16 source = tokResource;
+  u16 source = tok::resource;
   u16 t = tokenat(atoms, i);
-  if (t == tokData || t == tokFile || t == tokResource || t == tokContainer) source = t, ++i;
+  if (t == tok::data || t == tok::file || t == tok::resource || t == tok::container) source = t, ++i;
   Handle picture = nilhandle;
   struct owner {
     Handle& h;
@@ -387,7 +380,7 @@ i16 openfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     }
   } own{picture};
   Str255 name;
-  if (source == tokContainer) {
+  if (source == tok::container) {
     fred v;
     i32 used = 0;
     if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v)) return st;
@@ -395,11 +388,11 @@ i16 openfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     disposfred(&v);
     if (st) return st;
     i += used;
-    if (tokenat(atoms, i++) != tokAs) return statusnoas;
+    if (tokenat(atoms, i++) != tok::as) return statusnoas;
   }
   if (i16 st = readtext(path, text, atoms, &i, variables, name)) return st;
   i32 cellw = 0, cellh = 0;
-  if (tokenat(atoms, i) == tokUsing) {
+  if (tokenat(atoms, i) == tok::using_) {
     i32 used = 0;
     i16 h = 0, v = 0;
     propctx c{path, text, atoms, variables, nilhandle};
@@ -409,11 +402,11 @@ i16 openfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   }
   if (!statementends(atoms, i)) return statuswordsleft;
   if (findfilm(name) >= 0) return setresulttext(resultfilmopen);
-  if (source == tokData) {
+  if (source == tok::data) {
     if (!lowpict(name, &picture)) return setresulttext(resultnoresource);
-  } else if (source == tokFile) {
+  } else if (source == tok::file) {
     if (i16 st = readpicturefile(name, &picture)) return st < 0 ? i16(0) : st;
-  } else if (source == tokResource) {
+  } else if (source == tok::resource) {
     Handle h = GetNamedResource(kPict, name);
     if (h == nilhandle) return setresulttext(resultnoresource);
     DetachResource(h);

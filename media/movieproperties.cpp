@@ -8,6 +8,7 @@
 #include "engine/expression.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/regions.h"
@@ -22,19 +23,10 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  pAllowCallbacks = 11001, pCallbackTime = 11031, pCurrentTime = 11059, pDuration = 11082, pEditSelection = 11091,
-  pEditable = 11084, pIsDone = 11144, pIsQTVR = 11145, pLooping = 11164, pPalindrome = 11165, pEveryFrame = 11233,
-  pPlaySelection = 11235, pShowBadge = 11289, pPlayRate = 11234, pShowBorder = 11290, pShowSteps = 11293,
-  pShowSpeaker = 11292, pShowController = 11291, pVolume = 11343, pName = 4183, pQuad = 4214, pRotation = 4226,
-  pClip = 11043, pVisibleHotSpots = 11341, pNodeName = 11057, pNodeType = 11058,
-  pRect = 4219, pLoc = 4160, pTopLeft = 4282, pTopRight = 4283, pBotLeft = 4049, pBotRight = 4050,
-};
-
 bool vrword(u16 t) {
   switch (t) {
-    case 4024: case 11308: case 11307: case 11306: case 11215: case 11316: case 11108: case 11340:
-    case 11056: case 11055: case 11133: case 11132: case 4079: return true;
+    case tok::allowqtvrmessages: case tok::swingtrans: case tok::swingspeed: case tok::swingdir: case tok::panangle: case tok::tiltangle: case tok::fieldofview: case tok::viewcenter:
+    case tok::currentnodeid: case tok::correctionmode: case tok::hotspotenabled: case tok::hotspotdisabled: case tok::cursor: return true;
     default: return false;
   }
 }
@@ -51,7 +43,7 @@ i16 readvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     disposfred(&v);
     out->append(reinterpret_cast<const char*>(s + 1), s[0]);
     i += n;
-    if (tokenat(atoms, i) != tokComma) break;
+    if (tokenat(atoms, i) != tok::comma) break;
     out->push_back(',');
     ++i;
   }
@@ -124,9 +116,9 @@ void redrawcurrent() { drawedit(mainglobals().current, nullptr); }
 
 i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, Movie id) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokComma) ++i;
+  if (tokenat(atoms, i) == tok::comma) ++i;
   u16 prop = tokenat(atoms, i++);
-  if (tokenat(atoms, i) == tokComma) ++i;
+  if (tokenat(atoms, i) == tok::comma) ++i;
   std::string v;
   i32 used = 0;
   if (i16 st = readvalue(path, text, atoms, i, variables, &used, &v)) return st;
@@ -143,33 +135,33 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
   i16 st = 0;
   if (vrword(prop)) return stringtonewfred(resultstr(69), value);
   switch (prop) {
-    case pLooping: if (!(st = readbool(v, &b))) MCSetLooping(mc, b); break;
-    case pPalindrome:
+    case tok::looping: if (!(st = readbool(v, &b))) MCSetLooping(mc, b); break;
+    case tok::loopispalindrome:
       if (!(st = readbool(v, &b))) {
         if (b) MCSetLooping(mc, true);
         MCSetLoopIsPalindrome(mc, b);
       }
       break;
-    case pEveryFrame: if (!(st = readbool(v, &b))) MCSetPlayEveryFrame(mc, b); break;
-    case pPlaySelection: if (!(st = readbool(v, &b))) MCSetPlaySelection(mc, b); break;
-    case pShowBadge: if (!(st = readbool(v, &b))) MCSetUseBadge(mc, b); break;
-    case pShowController:
+    case tok::playeveryframe: if (!(st = readbool(v, &b))) MCSetPlayEveryFrame(mc, b); break;
+    case tok::playselection: if (!(st = readbool(v, &b))) MCSetPlaySelection(mc, b); break;
+    case tok::showbadge: if (!(st = readbool(v, &b))) MCSetUseBadge(mc, b); break;
+    case tok::showcontroller:
       if (!(st = readbool(v, &b))) {
         MCSetVisible(mc, b);
         MCDraw(mc);
       }
       break;
-    case pShowBorder: case pShowSteps: case pShowSpeaker:
+    case tok::showborder: case tok::showstepbuttons: case tok::showspeakerbutton:
       if (!(st = readbool(v, &b))) {
-        u32 bit = prop == pShowBorder ? mcFlagSuppressMovieFrame : prop == pShowSteps ? mcFlagSuppressStepButtons : mcFlagSuppressSpeakerButton;
+        u32 bit = prop == tok::showborder ? mcFlagSuppressMovieFrame : prop == tok::showstepbuttons ? mcFlagSuppressStepButtons : mcFlagSuppressSpeakerButton;
         u32 flags = MCGetControllerFlags(mc);
         MCSetControllerFlags(mc, b ? flags & ~bit : flags | bit);
       }
       break;
-    case pEditable: if (!(st = readbool(v, &b))) MCEnableEditing(mc, b); break;
+    case tok::editable: if (!(st = readbool(v, &b))) MCEnableEditing(mc, b); break;
     // A negative volume mutes (its magnitude is kept for unmuting).
-    case pVolume: if (!(st = readlong(v, &n))) MCSetVolume(mc, i16(std::clamp(n, -32767, 32767))); break;
-    case pPlayRate: {
+    case tok::volume: if (!(st = readlong(v, &n))) MCSetVolume(mc, i16(std::clamp(n, -32767, 32767))); break;
+    case tok::playrate: {
       double r = 0;
       fred f;
       Str255 s;
@@ -186,7 +178,7 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
       }
       break;
     }
-    case pEditSelection: {
+    case tok::editselection: {
       std::size_t comma = v.find(',');
       i32 a = 0, z = 0;
       if (comma == std::string::npos) return 140;
@@ -195,16 +187,16 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
       MCMovieChanged(mc);
       break;
     }
-    case pCurrentTime:
+    case tok::currenttime:
       if (!(st = readtime(e, v, &n))) SetMovieTimeValue(m, n);  // clamped to the duration
       break;
-    case pCallbackTime:
+    case tok::callbacktime:
       if (!(st = readtime(e, v, &n))) {
         e.callbacktime = n;
         if (e.callbackarmed && armmoviecallback(m, n, getproc<70>(), i32(m)) != noErr) e.callbackarmed = 0;
       }
       break;
-    case pAllowCallbacks:
+    case tok::allowcallbacks:
       if ((st = readbool(v, &b)) || b == (e.allowcallbacks != 0)) break;
       if (b) {
         // Armed with the movie's id, which stays while earlier entries go.
@@ -216,7 +208,7 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
       }
       e.allowcallbacks = b;
       break;
-    case pClip: {
+    case tok::clip: {
       RgnHandle rgn = nilid;
       Handle holder = nilhandle;
       if ((st = readlong(v, &n)) != 0) break;
@@ -233,7 +225,7 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
       DisposeHandle(holder);
       break;
     }
-    case pRotation: {
+    case tok::rotation: {
       if ((st = readlong(v, &n)) != 0) break;
       e.rotation = n % 360;
       i32 w = e.rect.right - e.rect.left, h = e.rect.bottom - e.rect.top;
@@ -245,7 +237,7 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
       MCMovieChanged(mc);
       break;
     }
-    case pQuad: {
+    case tok::quad: {
       Point q[4];
       if (!readquad(v, q)) return 2;
       for (int k = 0; k < 4; ++k) e.quad[k] = q[k];
@@ -268,16 +260,16 @@ i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
       MCMovieChanged(mc);
       break;
     }
-    case pDuration: case pIsDone: case pIsQTVR: case pName: case pVisibleHotSpots: case pNodeName: case pNodeType: return 65;
+    case tok::duration: case tok::isdone: case tok::isqtvrmovie: case tok::name: case tok::vishotspots: case tok::currentnodename: case tok::currentnodetype: return 65;
     default: {
-      if (prop != pRect && prop != pLoc && prop != pTopLeft && prop != pTopRight && prop != pBotLeft && prop != pBotRight &&
-          prop != 4051 && prop != 4130 && prop != 4148 && prop != 4223 && prop != 4281 && prop != 4300)
+      if (prop != tok::rect && prop != tok::loc && prop != tok::topleft && prop != tok::topright && prop != tok::bottomleft && prop != tok::botright &&
+          prop != tok::bottom && prop != tok::height && prop != tok::left && prop != tok::right && prop != tok::top && prop != tok::width)
         return 2;
       Rect r = e.rect;
       std::string s = v;
-      if (prop == pRect) {
+      if (prop == tok::rect) {
         if (!textorect(s.data(), &r)) return 2;
-      } else if (prop == pLoc || prop == pTopLeft || prop == pTopRight || prop == pBotLeft || prop == pBotRight) {
+      } else if (prop == tok::loc || prop == tok::topleft || prop == tok::topright || prop == tok::bottomleft || prop == tok::botright) {
         Point p;
         if (!textopoint(s.data(), &p)) return 2;
         makearect(prop, p.h, p.v, 0, &r);

@@ -9,6 +9,7 @@
 #include "engine/expression.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "media/imagefiles.h"
 #include "media/movies.h"
 #include "platform/files/files.h"
@@ -28,7 +29,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 { tokDialog = 3038 };
 enum : i16 {
   resultcancel = 1, resultnorecording = 4, resultcantcreate = 10, resultopen = 11, resultmovieopen = 16,
   resultnoquicktime = 36,
@@ -108,7 +108,7 @@ i16 openmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   MovieRecordingState& s = rs();
   if (s.open) return setresulttext(resultopen);
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokFile) ++i;
+  if (tokenat(atoms, i) == tok::file) ++i;
   fred v;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v)) return st;
@@ -122,12 +122,12 @@ i16 openmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   propctx c{path, text, atoms, variables, nilhandle};
   while (!statementends(atoms, i)) {
     u16 t = tokenat(atoms, i++);
-    if (t == tokAt) {
+    if (t == tok::at) {
       if (i16 st = getrect(c, i, &used, &rect)) return st;
       i += used;
       if (EmptyRect(&rect)) return statusempty;
-    } else if (t == tokWith) {
-      if (tokenat(atoms, i++) != tokDialog) return statuswithdialog;
+    } else if (t == tok::with) {
+      if (tokenat(atoms, i++) != tok::dialog) return statuswithdialog;
       dialog = true;
     } else {
       return statusbadoption;
@@ -194,7 +194,7 @@ i16 closemovie(bool report, Handle atoms, i32 at) {
   if (!mainglobals().hasQuickTime) return setresulttext(resultnoquicktime);
   if (!movierecording()) return report ? setresulttext(resultnorecording) : i16(0);
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokFile) ++i;
+  if (tokenat(atoms, i) == tok::file) ++i;
   if (atoms != nilhandle && !statementends(atoms, i)) return statuswordsleft;
   return lowclosemovie(true);
 }

@@ -7,6 +7,7 @@
 #include "engine/expression.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "media/imagefiles.h"
 #include "media/export.h"
 #include "media/mediaservice.h"
@@ -27,15 +28,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokGet = 2073, tokSet = 2181, tokCopy = 2031, tokIdle = 2081, tokRemove = 2155, tokStart = 2192, tokStop = 2194,
-  tokTrigger = 2200, tokNudge = 11201,
-  pAllowCallbacks = 11001, pCallbackTime = 11031, pCurrentTime = 11059, pDuration = 11082, pEditSelection = 11091,
-  pEditable = 11084, pIsDone = 11144, pIsQTVR = 11145, pLooping = 11164, pPalindrome = 11165, pEveryFrame = 11233,
-  pPlaySelection = 11235, pShowBadge = 11289, pPlayRate = 11234, pShowBorder = 11290, pShowSteps = 11293,
-  pShowSpeaker = 11292, pShowController = 11291, pVolume = 11343, pName = 4183, pQuad = 4214, pRotation = 4226,
-};
 
 constexpr i16 resultnovr = 69;
 
@@ -61,16 +53,16 @@ i16 timetofred(i64 t, Movie m, fred* value) {
 
 bool vrword(u16 t) {
   switch (t) {
-    case 4024: case 11308: case 11307: case 11306: case 11215: case 11316: case 11108: case 11340: case 11341:
-    case 11056: case 11057: case 11058: case 11055: case 11133: case 11132: case 4079: return true;
+    case tok::allowqtvrmessages: case tok::swingtrans: case tok::swingspeed: case tok::swingdir: case tok::panangle: case tok::tiltangle: case tok::fieldofview: case tok::viewcenter: case tok::vishotspots:
+    case tok::currentnodeid: case tok::currentnodename: case tok::currentnodetype: case tok::correctionmode: case tok::hotspotenabled: case tok::hotspotdisabled: case tok::cursor: return true;
     default: return false;
   }
 }
 
 bool rectword(u16 t) {
   switch (t) {
-    case 4049: case 4050: case 4051: case 4130: case 4148: case 4160: case 4219: case 4223: case 4281: case 4282:
-    case 4283: case 4300: return true;
+    case tok::bottomleft: case tok::botright: case tok::bottom: case tok::height: case tok::left: case tok::loc: case tok::rect: case tok::right: case tok::top: case tok::topleft:
+    case tok::topright: case tok::width: return true;
     default: return false;
   }
 }
@@ -82,11 +74,11 @@ i16 getproperty(const moovrec& e, u16 prop, fred* value) {
   if (rectword(prop)) return rectoresult(prop, e.rect, value);
   char buf[64];
   switch (prop) {
-    case pAllowCallbacks: return textonewfred(boolword(e.allowcallbacks), value);
-    case pCallbackTime: return timetofred(e.callbacktime, m, value);
-    case pCurrentTime: return timetofred(MCGetCurrentTime(mc, nullptr), m, value);
-    case pDuration: return timetofred(GetMovieDuration(m), m, value);
-    case pEditSelection: {
+    case tok::allowcallbacks: return textonewfred(boolword(e.allowcallbacks), value);
+    case tok::callbacktime: return timetofred(e.callbacktime, m, value);
+    case tok::currenttime: return timetofred(MCGetCurrentTime(mc, nullptr), m, value);
+    case tok::duration: return timetofred(GetMovieDuration(m), m, value);
+    case tok::editselection: {
       TimeValue s, d;
       GetMovieSelection(m, &s, &d);
       Str255 a, b;
@@ -96,30 +88,30 @@ i16 getproperty(const moovrec& e, u16 prop, fred* value) {
       appendstring(b, a);
       return stringtonewfred(a, value);
     }
-    case pEditable: return textonewfred(boolword(MCIsEditingEnabled(mc)), value);
-    case pIsDone: return textonewfred(boolword(IsMovieDone(m)), value);
-    case pIsQTVR: return textonewfred(boolword(e.vrinstance != 0), value);
-    case pLooping: return textonewfred(boolword(MCGetLooping(mc)), value);
-    case pPalindrome: return textonewfred(boolword(MCGetLoopIsPalindrome(mc)), value);
-    case pEveryFrame: return textonewfred(boolword(MCGetPlayEveryFrame(mc)), value);
-    case pPlaySelection: return textonewfred(boolword(MCGetPlaySelection(mc)), value);
-    case pShowBadge: return textonewfred(boolword(MCGetUseBadge(mc)), value);
-    case pPlayRate:
+    case tok::editable: return textonewfred(boolword(MCIsEditingEnabled(mc)), value);
+    case tok::isdone: return textonewfred(boolword(IsMovieDone(m)), value);
+    case tok::isqtvrmovie: return textonewfred(boolword(e.vrinstance != 0), value);
+    case tok::looping: return textonewfred(boolword(MCGetLooping(mc)), value);
+    case tok::loopispalindrome: return textonewfred(boolword(MCGetLoopIsPalindrome(mc)), value);
+    case tok::playeveryframe: return textonewfred(boolword(MCGetPlayEveryFrame(mc)), value);
+    case tok::playselection: return textonewfred(boolword(MCGetPlaySelection(mc)), value);
+    case tok::showbadge: return textonewfred(boolword(MCGetUseBadge(mc)), value);
+    case tok::playrate:
       std::snprintf(buf, sizeof buf, "%#.2f", fixedtodouble(GetMovieRate(m)));
       return textonewfred(buf, value);
-    case pShowBorder: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressMovieFrame)), value);
-    case pShowSteps: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressStepButtons)), value);
-    case pShowSpeaker: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressSpeakerButton)), value);
-    case pShowController: return textonewfred(boolword(MCGetVisible(mc)), value);
-    case pVolume: {
+    case tok::showborder: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressMovieFrame)), value);
+    case tok::showstepbuttons: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressStepButtons)), value);
+    case tok::showspeakerbutton: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressSpeakerButton)), value);
+    case tok::showcontroller: return textonewfred(boolword(MCGetVisible(mc)), value);
+    case tok::volume: {
       // The magnitude: a muted full volume (-256) still reads 256.
       i32 v = MCGetVolume(mc);
       longtonewfred(v < 0 ? -v : v, value);
       return 0;
     }
-    case pName: return charstonewfred(e.path.data(), Size(e.path.size()), value);
-    case pQuad: return quadtonewfred(e.quad, value);
-    case pRotation: longtonewfred(e.rotation, value); return 0;
+    case tok::name: return charstonewfred(e.path.data(), Size(e.path.size()), value);
+    case tok::quad: return quadtonewfred(e.quad, value);
+    case tok::rotation: longtonewfred(e.rotation, value); return 0;
     default: return 2;
   }
 }
@@ -240,7 +232,7 @@ void dumpmoovs(RegistryId window, bool redraw) {
 i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokLeftParen) return statusfunctionparen;
+  if (tokenat(atoms, i) != tok::leftparen) return statusfunctionparen;
   ++i;
   fred idv;
   i32 used = 0;
@@ -250,14 +242,14 @@ i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   disposfred(&idv);
   if (st) return st;
   i += used;
-  if (tokenat(atoms, i) == tokComma) ++i;
+  if (tokenat(atoms, i) == tok::comma) ++i;
   i32 index = findmovieentry(Movie(id));
   if (index < 0) {
     // The rest of the call is not read: skip to its closing parenthesis.
     i32 depth = 1;
     for (; depth > 0 && !statementends(atoms, i); ++i) {
       u16 t = tokenat(atoms, i);
-      depth += t == tokLeftParen ? 1 : t == tokRightParen ? -1 : 0;
+      depth += t == tok::leftparen ? 1 : t == tok::rightparen ? -1 : 0;
     }
     *count = i - at;
     return textonewfred("Invalid movie reference", value);
@@ -265,27 +257,27 @@ i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   moovrec e = mt().table[std::size_t(index)];
   u16 sub = tokenat(atoms, i++);
   switch (sub) {
-    case tokGet: {
-      if (tokenat(atoms, i) == tokComma) ++i;
+    case tok::get: {
+      if (tokenat(atoms, i) == tok::comma) ++i;
       if ((st = getproperty(e, tokenat(atoms, i++), value)) != 0) return st;
       break;
     }
-    case tokSet: {
+    case tok::set: {
       i32 n = 0;
       if ((st = doset(path, text, atoms, i - 1, variables, &n, value, e.movie)) != 0) return st;
       i += n - 1;
       break;
     }
-    case tokCopy: {
-      if (tokenat(atoms, i) == tokComma) ++i;
-      if (tokenat(atoms, i) != tokRightParen) {
+    case tok::copy: {
+      if (tokenat(atoms, i) == tok::comma) ++i;
+      if (tokenat(atoms, i) != tok::rightparen) {
         fred p;
         if ((st = expression(path, text, atoms, i, variables, nilhandle, &used, &p)) != 0) return st;
         Str255 name;
         fredtostring(&p, name);
         disposfred(&p);
         i += used;
-        if (tokenat(atoms, i) != tokRightParen) return statusfunctionclose;
+        if (tokenat(atoms, i) != tok::rightparen) return statusfunctionclose;
         if ((st = copyframe(e, true, name)) != 0) return st;
       } else if ((st = copyframe(e, false, nullptr)) != 0) {
         return st;
@@ -293,14 +285,14 @@ i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
       textonewfred("", value);
       break;
     }
-    case tokIdle: checkmovies(EventRecord{}); textonewfred("", value); break;  // the service, once
-    case tokRemove:
+    case tok::idle: checkmovies(EventRecord{}); textonewfred("", value); break;  // the service, once
+    case tok::remove:
       if (e.incallback) mt().table[std::size_t(index)].removed = 1;
       else lowremove(index);
       textonewfred("", value);
       break;
-    case tokStart: MCPrerollAndPlay(e.controller, e.playrate); textonewfred("", value); break;
-    case tokStop: {
+    case tok::start: MCPrerollAndPlay(e.controller, e.playrate); textonewfred("", value); break;
+    case tok::stop: {
       bool every = MCGetPlayEveryFrame(e.controller);
       MCSetPlayEveryFrame(e.controller, false);
       MCPlay(e.controller, 0);
@@ -309,11 +301,11 @@ i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
       textonewfred("", value);
       break;
     }
-    case tokTrigger:
-    case tokNudge: {
+    case tok::trigger:
+    case tok::nudge: {
       // No QuickTime VR: the argument is read and the value is result text 69.
-      if (tokenat(atoms, i) == tokComma) ++i;
-      if (sub == tokTrigger) {
+      if (tokenat(atoms, i) == tok::comma) ++i;
+      if (sub == tok::trigger) {
         fred h;
         if ((st = expression(path, text, atoms, i, variables, nilhandle, &used, &h)) != 0) return st;
         disposfred(&h);
@@ -326,7 +318,7 @@ i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     }
     default: return 2;
   }
-  if (tokenat(atoms, i) != tokRightParen) {
+  if (tokenat(atoms, i) != tok::rightparen) {
     disposfred(value);
     return statusfunctionclose;
   }

@@ -9,6 +9,7 @@
 #include "engine/expression.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "media/imagefiles.h"
 #include "media/movies.h"
 #include "media/sequences.h"
@@ -40,10 +41,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokFrame = 11118, tokTimes = 11317, tokVery = 11337, tokFast = 11104, tokSlow = 11295,
-  tokKeep = 11152, tokPict = 11229, tokUntil = 11330, tokClick = 2015, tokMouse = 3093,
-};
 enum : i16 {
   resultnotopen = 5, resultcantcreate = 10, resultopen = 11, resultcantopen = 13, resultrecording = 18,
   resultfileerror = 110,
@@ -95,12 +92,12 @@ i16 openpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   PicsState& s = ps();
   if (s.open) return setresulttext(resultopen);
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokFile) ++i;
+  if (tokenat(atoms, i) == tok::file) ++i;
   Str255 name;
   if (i16 st = readtext(path, text, atoms, &i, variables, name)) return st;
   Rect rect;
   getinterior(&rect);
-  if (tokenat(atoms, i) == tokAt) {
+  if (tokenat(atoms, i) == tok::at) {
     i32 used = 0;
     propctx c{path, text, atoms, variables, nilhandle};
     if (i16 st = getrect(c, i + 1, &used, &rect)) return st;
@@ -167,7 +164,7 @@ i16 closepics(bool report, Handle atoms, i32 at) {
   if (!hasstate<PicsState>() || !ps().open) return report ? setresulttext(resultnotopen) : i16(0);
   i32 i = at + 1;
   if (atoms != nilhandle) {
-    if (tokenat(atoms, i) == tokFile) ++i;
+    if (tokenat(atoms, i) == tok::file) ++i;
     if (!statementends(atoms, i)) return statuswordsleft;
   }
   PicsState& s = ps();
@@ -180,7 +177,7 @@ i16 playpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   MainGlobals& g = mainglobals();
   if (hasstate<PicsState>() && ps().open) return setresulttext(resultrecording);
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokFile) ++i;
+  if (tokenat(atoms, i) == tok::file) ++i;
   Str255 name;
   if (i16 st = readtext(path, text, atoms, &i, variables, name)) return st;
   i32 only = 0, repeats = 1, delay = 0;
@@ -192,9 +189,9 @@ i16 playpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     fred v;
     i32 used = 0;
     switch (t) {
-      case tokFrame:
-      case tokRepeat:
-        if (t == tokRepeat && tokenat(atoms, i) == tokForever) {
+      case tok::frame:
+      case tok::repeat:
+        if (t == tok::repeat && tokenat(atoms, i) == tok::forever) {
           ++i;
           forever = true;
           break;
@@ -205,33 +202,33 @@ i16 playpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
           i16 st = fredtolong(&v, &n);
           disposfred(&v);
           if (st) return st;
-          (t == tokFrame ? only : repeats) = n;
+          (t == tok::frame ? only : repeats) = n;
         }
         i += used;
-        if (t == tokRepeat && tokenat(atoms, i) == tokTimes) ++i;
+        if (t == tok::repeat && tokenat(atoms, i) == tok::times) ++i;
         break;
-      case tokAt:
+      case tok::at:
         if (i16 st = getloc(c, i, &used, &centre.h, &centre.v)) return st;
         i += used;
         centred = true;
         break;
-      case tokVery: {
+      case tok::very: {
         u16 w = tokenat(atoms, i++);
-        if (w != tokFast && w != tokSlow) return statusbadoption;
-        delay = w == tokFast ? 0 : 18;
+        if (w != tok::fast && w != tok::slow) return statusbadoption;
+        delay = w == tok::fast ? 0 : 18;
         break;
       }
-      case tokFast: delay = 6; break;
-      case tokSlow: delay = 12; break;
-      case tokKeep:
-        if (tokenat(atoms, i++) != tokPict) return statusbadoption;
+      case tok::fast: delay = 6; break;
+      case tok::slow: delay = 12; break;
+      case tok::keep:
+        if (tokenat(atoms, i++) != tok::pict) return statusbadoption;
         keep = true;
         break;
-      case tokUntil: {
+      case tok::until: {
         u16 w = tokenat(atoms, i++);
-        if (w != tokClick && w != tokMouse) return statusbadoption;
+        if (w != tok::click && w != tok::mouse) return statusbadoption;
         untilclick = true;
-        untilmouse = w == tokMouse;
+        untilmouse = w == tok::mouse;
         break;
       }
       default: return statusbadoption;

@@ -8,6 +8,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "media/mediaservice.h"
 #include "media/movies.h"
@@ -27,14 +28,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokInvisible = 11142, tokController = 11053, tokAnd = 1020, tokStart = 2192,
-  tokLoop = 11163, tokPalindrome = 11214, tokKeep = 11152, tokPicture = 11229, tokUntil = 11330, tokClick = 2015,
-  tokMouse = 3093, tokRepeat = 10018, tokTimes = 11317, tokWithin = 3190,
-  tokCentered = 4062, tokUsing = 11334, tokScale = 11275, tokFast = 11104, tokSlow = 11295, tokVery = 11337,
-  tokSpeed = 11298, tokShow = 2186, tokPoster = 11243, tokFrom = 11119, tokTo = 10024,
-};
 
 enum : i16 {
   resultnotfound = 13, resultrecording = 17, resultnoquicktime = 36, resultother = 77,
@@ -125,27 +118,27 @@ i16 readoptions(reader& r, playoptions& o) {
     u16 t = tokenat(r.atoms, r.i++);
     i16 st = 0;
     switch (t) {
-      case tokKeep:
-        if (tokenat(r.atoms, r.i++) != tokPicture) return statusbadoption;
+      case tok::keep:
+        if (tokenat(r.atoms, r.i++) != tok::pict) return statusbadoption;
         o.keep = true;
         break;
-      case tokUntil: {
+      case tok::until: {
         u16 w = tokenat(r.atoms, r.i++);
-        if (w != tokClick && w != tokMouse) return statusbadoption;
+        if (w != tok::click && w != tok::mouse) return statusbadoption;
         o.untilclick = true;
-        o.untilmouse = w == tokMouse;
+        o.untilmouse = w == tok::mouse;
         break;
       }
-      case tokRepeat:
-        if (tokenat(r.atoms, r.i) == tokForever) {
+      case tok::repeat:
+        if (tokenat(r.atoms, r.i) == tok::forever) {
           ++r.i;
           o.forever = true;
           break;
         }
         if ((st = r.integer(&o.repetitions)) != 0) return st;
-        if (tokenat(r.atoms, r.i) == tokTimes) ++r.i;
+        if (tokenat(r.atoms, r.i) == tok::times) ++r.i;
         break;
-      case tokAt: {
+      case tok::at: {
         // A point, written out or as one value ("100,100", the clickLoc).
         i32 used = 0;
         if ((st = getloc(r.ctx(), r.i, &used, &o.atpt.h, &o.atpt.v)) != 0) return st;
@@ -153,40 +146,40 @@ i16 readoptions(reader& r, playoptions& o) {
         o.at = true;
         break;
       }
-      case tokWithin: {
+      case tok::within: {
         i32 used = 0;
         if ((st = getrect(r.ctx(), r.i, &used, &o.box)) != 0) return st;
         r.i += used;
         o.within = true;
         break;
       }
-      case tokWith:
-        if (tokenat(r.atoms, r.i) == tokInvisible) ++r.i, o.invisible = true;
-        if (tokenat(r.atoms, r.i++) != tokController) return statusbadoption;
+      case tok::with:
+        if (tokenat(r.atoms, r.i) == tok::invisible) ++r.i, o.invisible = true;
+        if (tokenat(r.atoms, r.i++) != tok::controller) return statusbadoption;
         o.controller = true;
-        if (tokenat(r.atoms, r.i) == tokAnd) {
+        if (tokenat(r.atoms, r.i) == tok::and_) {
           ++r.i;
           u16 w = tokenat(r.atoms, r.i++);
-          if (w != tokStart && w != tokLoop && w != tokPalindrome) return statusbadoption;
-          o.startmode = w == tokStart ? 1 : w == tokLoop ? 2 : 3;
+          if (w != tok::start && w != tok::loop && w != tok::palindrome) return statusbadoption;
+          o.startmode = w == tok::start ? 1 : w == tok::loop ? 2 : 3;
         }
         break;
-      case tokFast: o.rate = fixed1; break;
-      case tokSlow: o.rate = 0xC000; break;
-      case tokVery: {
+      case tok::fast: o.rate = fixed1; break;
+      case tok::slow: o.rate = 0xC000; break;
+      case tok::very: {
         u16 w = tokenat(r.atoms, r.i++);
-        if (w != tokFast && w != tokSlow) return statusbadoption;
-        o.rate = w == tokFast ? 2 * fixed1 : fixed1 / 2;
+        if (w != tok::fast && w != tok::slow) return statusbadoption;
+        o.rate = w == tok::fast ? 2 * fixed1 : fixed1 / 2;
         break;
       }
-      case tokSpeed: {
+      case tok::speed: {
         i32 n = 0;
         if ((st = r.integer(&n)) != 0) return st;
         o.rate = Long2Fix(std::clamp(n, -32768, 32767));
         break;
       }
-      case tokShow:
-        if (tokenat(r.atoms, r.i) == tokPoster) {
+      case tok::show:
+        if (tokenat(r.atoms, r.i) == tok::poster) {
           ++r.i;
           o.poster = true;
         } else {
@@ -194,23 +187,23 @@ i16 readoptions(reader& r, playoptions& o) {
           o.showtime = true;
         }
         break;
-      case tokFrom:
+      case tok::from:
         if ((st = r.string(o.fromtext)) != 0) return st;
         o.hasfrom = true;
         break;
-      case tokTo:
+      case tok::to:
         if ((st = r.string(o.totext)) != 0) return st;
         o.hasto = true;
         break;
-      case tokUsing: {
+      case tok::using_: {
         if ((st = readclipshape(r, o)) != 0) return st;
-        if (tokenat(r.atoms, r.i) == tokAnd) {
+        if (tokenat(r.atoms, r.i) == tok::and_) {
           ++r.i;
-          if (tokenat(r.atoms, r.i++) != tokScale) return statusandscale;
+          if (tokenat(r.atoms, r.i++) != tok::scale) return statusandscale;
           o.scale = true;
-        } else if (tokenat(r.atoms, r.i) == tokCentered) {
+        } else if (tokenat(r.atoms, r.i) == tok::centered) {
           ++r.i;
-          if (tokenat(r.atoms, r.i) == tokAt) ++r.i;
+          if (tokenat(r.atoms, r.i) == tok::at) ++r.i;
           i32 used = 0;
           if ((st = getloc(r.ctx(), r.i, &used, &o.centre.h, &o.centre.v)) != 0) return st;
           r.i += used;
@@ -291,7 +284,7 @@ i16 playmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (!g.hasQuickTime) return setresulttext(resultnoquicktime);
   if (movierecording()) return setresulttext(resultrecording);
   reader r{path, text, atoms, variables, at + 1};
-  if (tokenat(atoms, r.i) == tokFile) ++r.i;
+  if (tokenat(atoms, r.i) == tok::file) ++r.i;
   Str255 name;
   if (i16 st = r.string(name)) return st;
   playoptions o;

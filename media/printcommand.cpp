@@ -8,6 +8,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "media/print.h"
 #include "render/fielddrawing.h"
@@ -20,24 +21,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokCd = 11034,
-  tokAllWord = 10002,
-  tokCards = 11035,
-  tokRasterized = 11261,
-  tokJobName = 11149,
-  tokPreviewWord = 11246,
-  tokCenter = 4061,
-  tokFrame = 11118,
-  tokScale = 11275,
-  tokLabel = 11154,
-  tokFrom = 11119,
-  tokWithout = 11351,
-  tokProgress = 11251,
-  tokDialog = 3038,
-  tokDialogs = 11069,
-};
 
 constexpr i16 statusbadword = 2, statusnoto = 7, statusstray = 19, statusemptyregion = 66,
               statusprinting = 135, statusheld = 223, statuscancelled = 62;
@@ -74,7 +57,7 @@ struct parser {
   i16 point(Point* p) {
     i32 h = 0, v = 0;
     if (i16 st = number(&h)) return st;
-    if (tok() != tokComma) return statusbadword;
+    if (tok() != tok::comma) return statusbadword;
     ++i;
     if (i16 st = number(&v)) return st;
     *p = Point{i16(v), i16(h)};
@@ -127,7 +110,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   i32 count = 1;
   objread obj{};
   bool haveobj = false;
-  if (c.tok() == tokRasterized && c.tok(1) == tokCd) {
+  if (c.tok() == tok::rasterized && c.tok(1) == tok::card) {
     g.printflags |= printrasterized;
     ++c.i;
   }
@@ -135,7 +118,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     // An object written out with its object word, `card` alone (the current card, its
     // options following), `all cards`, or a count of cards.
     i32 used = 0;
-    if (c.tok() == tokAllWord && c.tok(1) == tokCards) {
+    if (c.tok() == tok::all && c.tok(1) == tok::cards) {
       target = cards;
       count = i32(HandleAs<windrec>(g.current.wind)->cardcount);
       c.i += 2;
@@ -150,11 +133,11 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
         writeobj(&obj);
         return statusbadword;
       }
-    } else if (c.tok() == tokCd) {
+    } else if (c.tok() == tok::card) {
       ++c.i;
     } else {
       if (i16 st = c.number(&count)) return st;
-      if (c.tok() == tokCd || c.tok() == tokCards) ++c.i;
+      if (c.tok() == tok::card || c.tok() == tok::cards) ++c.i;
       target = count > 1 ? cards : current;
     }
   }
@@ -170,12 +153,12 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   Rect region{};
   bool hasregion = false;
   while (!c.ends()) {
-    if (c.tok() == tokAnd) ++c.i;
+    if (c.tok() == tok::and_) ++c.i;
     const u16 t = c.tok();
-    if (target == field && t != tokJobName && t != tokTo && t != tokWith && t != tokWithout) return statusstray;
+    if (target == field && t != tok::jobname && t != tok::to && t != tok::with && t != tok::without) return statusstray;
     ++c.i;
     switch (t) {
-      case tokJobName: {
+      case tok::jobname: {
         if (c.ends()) return statusbadword;
         std::string name;
         if (i16 st = c.text255(&name)) return st;
@@ -185,13 +168,13 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
         }
         break;
       }
-      case tokTo:
-        if (c.tok() == tokPreviewWord) {
+      case tok::to:
+        if (c.tok() == tok::preview) {
           if (held) return statusheld;
           ++c.i;
           g.printflags |= printtopreview;
           g.printdialogmode = 1;
-        } else if (c.tok() == tokFile) {
+        } else if (c.tok() == tok::file) {
           if (held) return statusheld;
           ++c.i;
           if (i16 st = c.text255(&p.jobname)) return st;
@@ -201,15 +184,15 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
           return statusbadword;
         }
         break;
-      case tokCenter: g.printflags |= printcenter; break;
-      case tokFrame: g.printflags |= printframe; break;
-      case tokScale: g.printflags |= printscale; break;
-      case tokLabel: g.printflags |= printlabel; break;
-      case tokRasterized: g.printflags |= printrasterized; break;
-      case tokFrom: {
+      case tok::center: g.printflags |= printcenter; break;
+      case tok::frame: g.printflags |= printframe; break;
+      case tok::scale: g.printflags |= printscale; break;
+      case tok::label: g.printflags |= printlabel; break;
+      case tok::rasterized: g.printflags |= printrasterized; break;
+      case tok::from: {
         Point a{}, b{};
         if (i16 st = c.point(&a)) return st;
-        if (c.tok() != tokTo) return statusnoto;
+        if (c.tok() != tok::to) return statusnoto;
         ++c.i;
         if (i16 st = c.point(&b)) return st;
         const backrec* back = HandleAs<backrec>(g.current.back);
@@ -221,29 +204,29 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
         hasregion = true;
         break;
       }
-      case tokWith:
-        if ((g.printflags & (printtofile | printtopreview)) == 0) g.printdialogmode = c.tok() == tokDialog ? 2 : 0;
+      case tok::with:
+        if ((g.printflags & (printtofile | printtopreview)) == 0) g.printdialogmode = c.tok() == tok::dialog ? 2 : 0;
         ++c.i;
         break;
-      case tokWithout: {
+      case tok::without: {
         const u16 w = c.tok();
         ++c.i;
         auto words = [&](u16 word) {
           if (held) return;
-          if (word == tokProgress) {
+          if (word == tok::progress) {
             g.printflags |= printnoprogress;
             p.withstatus = false;
-          } else if (word == tokDialog) {
+          } else if (word == tok::dialog) {
             g.printdialogmode |= dialognopagesetup;
-          } else if (word == tokDialogs) {
+          } else if (word == tok::dialogs) {
             g.printdialogmode |= dialognone;
           }
         };
         words(w);
-        if (c.tok() == tokOr) {
+        if (c.tok() == tok::or_) {
           ++c.i;
           const u16 w2 = c.tok();
-          if ((w == tokDialog || w == tokDialogs) && w2 != tokProgress) return statusbadword;
+          if ((w == tok::dialog || w == tok::dialogs) && w2 != tok::progress) return statusbadword;
           ++c.i;
           words(w2);
         }

@@ -9,6 +9,7 @@
 
 #include "engine/fred.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "media/print.h"
 #include "media/printfacts.h"
 #include "platform/text/pstring.h"
@@ -20,7 +21,6 @@ namespace {
 
 constexpr i16 statusbadword = 2, statuscancelled = 62;
 constexpr i16 resultbadpaper = 83, resultbadprinter = 84, resultbadorientation = 85, resultnodriver = 108;
-constexpr u16 tokPortrait = 11249, tokLandscape = 11155;
 
 i16 textvalue(const std::string& s, fred* value) { return charstonewfred(s.data(), Size(s.size()), value); }
 
@@ -234,9 +234,9 @@ i16 setprintcopies(i32 copies) {
 }
 
 i16 setprintorientation(u16 word) {
-  if (word != tokPortrait && word != tokLandscape) return statusbadword;
+  if (word != tok::portrait && word != tok::landscape) return statusbadword;
   if (i16 st = prepare(true)) return st;
-  if (OSStatus err = PMSetOrientation(printstate().format, word == tokPortrait ? kPMPortrait : kPMLandscape, false)) {
+  if (OSStatus err = PMSetOrientation(printstate().format, word == tok::portrait ? kPMPortrait : kPMLandscape, false)) {
     reportwith(resultbadorientation, err);
     mapprintstatus(err);
   }

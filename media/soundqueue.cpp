@@ -8,6 +8,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "media/mediaservice.h"
 #include "media/moviesounds.h"
 #include "media/sounds.h"
@@ -27,15 +28,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokSoundWord = 3164,
-  tokInstrument = 3071,
-  tokStop = 2194,
-  tokQuickTime = 11259,
-  tokResources = 11269,
-  tokUsing = 11334,
-};
 
 enum : i16 {
   resultnofileplay = 7,
@@ -138,16 +130,16 @@ i16 stop(Handle atoms, i32 at) {
       stopbackground();
       stoptunes();
       break;
-    case tokResources:
+    case tok::resources:
       stopqueue();
       stopbackground();
       break;
-    case tokFile:
-    case tokQuickTime:
+    case tok::file:
+    case tok::quicktime:
       stopmoviesounds();
       stopbackground();
       break;
-    case tokInstrument:
+    case tok::instrument:
       stopbackground();
       stoptunes();
       break;
@@ -170,7 +162,7 @@ i16 playusing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (moviesoundcount() > kQueueSize - 1) return setresulttext(resultqueuefull);
   if (mainglobals().hasQuickTime == 0 || !moviesoundsavailable()) return setresulttext(resultnoquicktime);
   if (forever && foreverplaying()) return setresulttext(resultqueuefull);
-  if (tokenat(atoms, at) == tokFile) ++at;
+  if (tokenat(atoms, at) == tok::file) ++at;
   Str255 file;
   i32 used = 0;
   if (i16 st = evaltext(path, text, atoms, at, variables, &used, file)) return st;
@@ -229,8 +221,8 @@ void backgroundsound(Handle sound) {
 // `play [forever] [sound] [file] name [...]`.
 i16 playresource(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever) {
   if (ss().count > kQueueSize - 1) return setresulttext(resultqueuefull);
-  if (tokenat(atoms, at) == tokSoundWord) ++at;
-  bool file = tokenat(atoms, at) == tokFile;
+  if (tokenat(atoms, at) == tok::sound) ++at;
+  bool file = tokenat(atoms, at) == tok::file;
   if (file) ++at;
   Str255 name;
   i32 used = 0;
@@ -270,12 +262,12 @@ i16 playresource(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 
 i16 playsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   checksound(0);
-  if (tokenat(atoms, at) == tokStop) return stop(atoms, at + 1);
-  bool forever = tokenat(atoms, at) == tokForever;
+  if (tokenat(atoms, at) == tok::stop) return stop(atoms, at + 1);
+  bool forever = tokenat(atoms, at) == tok::forever;
   if (forever) ++at;
   if (GetDefaultOutputVolume() == 0) return setresulttext(resultsilent);
-  if (tokenat(atoms, at) == tokInstrument) return playinstrument(path, text, atoms, at + 1, variables, forever);
-  if (tokenat(atoms, at) == tokUsing && tokenat(atoms, at + 1) == tokQuickTime)
+  if (tokenat(atoms, at) == tok::instrument) return playinstrument(path, text, atoms, at + 1, variables, forever);
+  if (tokenat(atoms, at) == tok::using_ && tokenat(atoms, at + 1) == tok::quicktime)
     return playusing(path, text, atoms, at + 2, variables, forever);
   return playresource(path, text, atoms, at, variables, forever);
 }

@@ -11,6 +11,7 @@
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
@@ -25,7 +26,6 @@ constexpr char kModelName[] = "<Kestrove Speech Recognizer>";
 constexpr char kFirstPhrase[] = "close all windows";
 constexpr i16 kStateList = 1008;
 constexpr std::size_t kHeardLimit = 255;
-constexpr u16 tokStop = 2194;
 constexpr i16 statusstray = 19;
 constexpr i16 statusnotavailable = 124;
 constexpr OSErr errAEDescNotFound = -1701;
@@ -143,9 +143,9 @@ i16 setphrases(fred* value) {
 i16 comlisten(hierpath, Handle atoms, i32 at) {
   MainGlobals& g = mainglobals();
   u16 t = tokenat(atoms, at + 2);
-  if (t != tokEndOfLine && t != tokEndOfScript) return statusstray;
+  if (t != tok::endofline && t != tok::endofscript) return statusstray;
   if (g.allowRecog == 0) return setresulttext(resultrecognitionoff);
-  bool stop = tokenat(atoms, at) == tokStop;
+  bool stop = tokenat(atoms, at) == tok::stop;
   if (stop && g.listening != 0) {
     OSErr e = SRStopListening(g.recognizer);
     if (e == noErr || e == kSRNotListening) g.listening = 0;

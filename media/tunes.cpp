@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "media/sounds.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
@@ -22,7 +23,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 { tokTempo = 11310 };
 enum : i16 {
   statusbadshape = 2,
   statusnotallocator = 118,
@@ -303,7 +303,7 @@ i16 buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle v
                       Handle* sequence) {
   *sequence = nilhandle;
   NoteReader r;
-  if (tokenat(atoms, at) == tokTempo) {
+  if (tokenat(atoms, at) == tok::tempo) {
     fred v;
     i32 used = 0, tempo = 0;
     if (i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &v)) return st;

@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "fields/listfields.h"
 #include "fields/rulerinfo.h"
 #include "platform/controls/controls.h"
@@ -18,7 +19,6 @@
 #include "platform/windows/windows.h"
 #include "properties/getters.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/textrecords.h"
 #include "properties/valuewords.h"
 #include "render/controloptions.h"
@@ -197,7 +197,7 @@ i16 textdata(const objread& obj, const spot& s, fred* value) {
 }
 
 i16 sizeword(const spot& s, u16 token, fred* value) {
-  if (token == pwTabSize && isfield(s) && (s.style == stylefieldrect || s.style == stylefieldscroll)) {
+  if (token == tok::tabsize && isfield(s) && (s.style == stylefieldrect || s.style == stylefieldscroll)) {
     longtonewfred(s.tabsize, value);
     return 0;
   }
@@ -211,7 +211,7 @@ i16 controlword(const spot& s, u16 token, fred* value) {
   const bool control = isversion4spot(&s);
   const controlpart c = getcontrolpart(s);
   switch (token) {
-    case pwBehavior: {
+    case tok::behavior: {
       if (!control) return statusnotstyle;
       if (s.style == 224) return newfred(value, fredtemp, fredstring, 0);
       if (s.style != stylebevel) return statusnotstyle;
@@ -223,18 +223,18 @@ i16 controlword(const spot& s, u16 token, fred* value) {
         default: return word("unknown", value);
       }
     }
-    case pwBevelStyle: {
+    case tok::bevelstyle: {
       if (!control || s.style != stylebevel) return statusnotstyle;
       static constexpr const char* kWords[] = {"small", "medium", "large", "rounded"};
       return tableword(getBevelStyle(s), kWords, "unknown", value);
     }
-    case pwContentType: {
+    case tok::contenttype: {
       if (!control || !hascontentype(s)) return statusnotstyle;
       static constexpr const char* kWords[] = {"typeNone", "typeIconSuite", "typeCICN", "typePICT", "typeICON",
                                                "typeIconFamily"};
       return tableword(getContentType(s), kWords, "unknown", value);
     }
-    case pwCurrentValue: {
+    case tok::currentvalue: {
       if (!control) return statusnotcontrol;
       i32 v = c.currentvalue;
       constexpr u32 kMenuFlag = 1u << 2;
@@ -253,20 +253,20 @@ i16 controlword(const spot& s, u16 token, fred* value) {
       longtonewfred(v, value);
       return 0;
     }
-    case pwMinimumValue:
-    case pwMaximumValue:
+    case tok::minimumvalue:
+    case tok::maximumvalue:
       if (!control) return statusnotcontrol;
-      longtonewfred(token == pwMinimumValue ? c.minimumvalue : c.maximumvalue, value);
+      longtonewfred(token == tok::minimumvalue ? c.minimumvalue : c.maximumvalue, value);
       return 0;
-    case pwViewSize:
+    case tok::viewsize:
       if (!control || s.style != 213) return statusnotcontrol;
       longtonewfred(c.viewsize, value);
       return 0;
-    case pwTickMarks:
+    case tok::tickmarks:
       if (!control || s.style != styleslider) return statusnotstyle;
       longtonewfred(c.tickmarks, value);
       return 0;
-    case pwOrientation: {
+    case tok::orientation: {
       if (!control || !hasorientation(s)) return statusnotstyle;
       const i16 o = getOrientation(s);
       if (s.style == styleslider) {
@@ -280,7 +280,7 @@ i16 controlword(const spot& s, u16 token, fred* value) {
       static constexpr const char* kWords[] = {"east", "west", "north", "south"};
       return tableword(o, kWords, "unknown", value);
     }
-    case pwOffsetContents:
+    case tok::offsetcontents:
       booltonewfred(getBevelButtonOffsetContent(s) != 0 ? 1 : 0, value);
       return 0;
     default: return statusnoproperty;
@@ -300,57 +300,57 @@ i16 pictureword(const spot& s, u16 token, fred* value) {
 i16 objectword(const objread& obj, u16 token, fred* value) {
   const spot s = spotat(obj.objects, obj.objindex);
   switch (token) {
-    case pwArcAngle:
-    case pwStartAngle: {
+    case tok::arcangle:
+    case tok::startangle: {
       if (s.kind != spotgraphic || s.style != stylearc) return statusnotarc;
       const graphictail t = getgraphictail(s);
-      longtonewfred(i16(token == pwArcAngle ? t.arcangle : t.startangle), value);
+      longtonewfred(i16(token == tok::arcangle ? t.arcangle : t.startangle), value);
       return 0;
     }
-    case pwRoundWidth:
-    case pwRoundHeight: {
+    case tok::roundwidth:
+    case tok::roundheight: {
       if (s.kind != spotgraphic || s.style != styleroundrect) return statusnotround;
       const graphictail t = getgraphictail(s);
-      longtonewfred(i16(token == pwRoundWidth ? t.startangle : t.arcangle), value);
+      longtonewfred(i16(token == tok::roundwidth ? t.startangle : t.arcangle), value);
       return 0;
     }
-    case pwArrowSize:
-    case pwButtonSize:
-    case pwTabSize: return sizeword(s, token, value);
-    case pwAspect:
-    case pwClickThrough:
-    case pwClickThroughLevel:
-    case pwDestRect:
-    case pwDontCacheBits:
-    case pwFilters:
-    case pwImageRect:
-    case pwMagnify:
-    case pwOpColor:
-    case pwPictData:
-    case pwPictInfo:
-    case pwPictPath:
-    case pwQuad:
-    case pwRotation:
-    case pwSourceRect: return pictureword(s, token, value);
-    case pwBehavior:
-    case pwBevelStyle:
-    case pwContentType:
-    case pwCurrentValue:
-    case pwMinimumValue:
-    case pwMaximumValue:
-    case pwViewSize:
-    case pwTickMarks:
-    case pwOrientation:
-    case pwOffsetContents: return controlword(s, token, value);
-    case pwFillBack: longtonewfred(i32(s.fillback) + 1, value); return 0;
-    case pwFillFore: longtonewfred(i32(s.fillfore) + 1, value); return 0;
-    case pwPenback: longtonewfred(i32(s.penback) + 1, value); return 0;
-    case pwPenFore: longtonewfred(i32(s.penfore) + 1, value); return 0;
-    case pwFillPat:
-    case pwPenPat:
+    case tok::arrowsize:
+    case tok::buttonsize:
+    case tok::tabsize: return sizeword(s, token, value);
+    case tok::aspect:
+    case tok::clickthrough:
+    case tok::clickthroughlevel:
+    case tok::destrect:
+    case tok::dontcachebits:
+    case tok::filters:
+    case tok::imagerect:
+    case tok::magnify:
+    case tok::opcolor:
+    case tok::pictdata:
+    case tok::pictinfo:
+    case tok::pictpath:
+    case tok::quad:
+    case tok::rotation:
+    case tok::sourcerect: return pictureword(s, token, value);
+    case tok::behavior:
+    case tok::bevelstyle:
+    case tok::contenttype:
+    case tok::currentvalue:
+    case tok::minimumvalue:
+    case tok::maximumvalue:
+    case tok::viewsize:
+    case tok::tickmarks:
+    case tok::orientation:
+    case tok::offsetcontents: return controlword(s, token, value);
+    case tok::fillback: longtonewfred(i32(s.fillback) + 1, value); return 0;
+    case tok::fillfore: longtonewfred(i32(s.fillfore) + 1, value); return 0;
+    case tok::penback: longtonewfred(i32(s.penback) + 1, value); return 0;
+    case tok::penfore: longtonewfred(i32(s.penfore) + 1, value); return 0;
+    case tok::fillpat:
+    case tok::penpat:
       if (isversion4spot(&s)) return statusnoproperty;
-      return patternnumber(obj, token == pwFillPat ? s.fillpat : s.penpat, value);
-    case pwHasParentObject: {
+      return patternnumber(obj, token == tok::fillpat ? s.fillpat : s.penpat, value);
+    case tok::hasparentobject: {
       // Searched among the lists of the object's own window.
       Handle list = obj.objects;
       i16 index = obj.objindex;
@@ -362,9 +362,9 @@ i16 objectword(const objread& obj, u16 token, fred* value) {
       booltonewfred(found != 0 ? 1 : 0, value);
       return 0;
     }
-    case pwHilitedLines: return hilitedlines(obj, value);
-    case pwHilitedText: return hilitedtext(obj, value);
-    case pwIcon: {
+    case tok::hilitedlines: return hilitedlines(obj, value);
+    case tok::hilitedtext: return hilitedtext(obj, value);
+    case tok::icon: {
       const u32 id = getbuttontail(s).icon;
       const i32 signedid = i32(id);
       if (hascontentype(s) && getContentType(s) == 5 && (signedid < -32768 || signedid > 32767)) {
@@ -374,15 +374,15 @@ i16 objectword(const objread& obj, u16 token, fred* value) {
       longtonewfred(signedid, value);
       return 0;
     }
-    case pwInk: return modetofred(i16(s.ink), s.kind != spotgraphic, value);
-    case pwLineSize: longtonewfred((i32(s.penwidth) + i32(s.penheight)) / 2, value); return 0;
-    case pwListStyle: {
+    case tok::ink: return modetofred(i16(s.ink), s.kind != spotgraphic, value);
+    case tok::linesize: longtonewfred((i32(s.penwidth) + i32(s.penheight)) / 2, value); return 0;
+    case tok::liststyle: {
       if (!isfield(s) || !islist(s)) return statusnoproperty;
       Str255 text{};
       liststylenames(getfieldkindtail(s).liststyle, text);
       return stringtonewfred(text, value);
     }
-    case pwObjects: {
+    case tok::objects: {
       Handle h = NewHandle(0);
       if (h == nilhandle) return statusnomemory;
       if (i16 st = addiotas(obj, h, token)) {
@@ -391,10 +391,10 @@ i16 objectword(const objread& obj, u16 token, fred* value) {
       }
       return handlevalue(h, value);
     }
-    case pwPart: longtonewfred(obj.objindex + 1, value); return 0;
-    case pwPenWidth: longtonewfred(s.penwidth, value); return 0;
-    case pwPenHeight: longtonewfred(s.penheight, value); return 0;
-    case pwPoints: {
+    case tok::part: longtonewfred(obj.objindex + 1, value); return 0;
+    case tok::penwidth: longtonewfred(s.penwidth, value); return 0;
+    case tok::penheight: longtonewfred(s.penheight, value); return 0;
+    case tok::points: {
       if (s.kind == spotgraphic && s.style == styleline) {
         const graphictail t = getgraphictail(s);
         return rectonewfred(Rect{t.point1.v, t.point1.h, t.point2.v, t.point2.h}, value);
@@ -404,30 +404,30 @@ i16 objectword(const objread& obj, u16 token, fred* value) {
       if (!polygon) return statusnotpoly;
       return buildpts(s.data, value);
     }
-    case pwRulerUnits: {
+    case tok::rulerunits: {
       if (!isfield(s) || !fieldhasruler(s)) return statusnotstyle;
       static constexpr const char* kWords[] = {"default", "inches", "metric", "points", "picas"};
       return tableword(s.rulerunits, kWords, "unknown", value);
     }
-    case pwSelected: booltonewfred(s.selected != 0 ? 1 : 0, value); return 0;
-    case pwShadow:
+    case tok::selected: booltonewfred(s.selected != 0 ? 1 : 0, value); return 0;
+    case tok::shadow:
       if (s.kind == spotgraphic) return statusnoshadow;
       longtonewfred(s.shadow, value);
       return 0;
-    case pwFilled: booltonewfred(s.showfill != 0 ? 1 : 0, value); return 0;
-    case pwShowPen: booltonewfred(s.showpen != 0 ? 1 : 0, value); return 0;
-    case pwThemeFill: longtonewfred(s.themefill, value); return 0;
-    case pwThemePen: longtonewfred(s.themepen, value); return 0;
-    case pwTextData: return textdata(obj, s, value);
-    case pwBorderStyle:
-    case pwFirstLineIndent:
-    case pwLeftIndent:
-    case pwLineSpacing:
-    case pwRightIndent:
-    case pwRulerInfo:
-    case pwSpaceAfter:
-    case pwSpaceBefore:
-    case pwTextDirection: return rulerword(obj, token, value);
+    case tok::filled: booltonewfred(s.showfill != 0 ? 1 : 0, value); return 0;
+    case tok::showpen: booltonewfred(s.showpen != 0 ? 1 : 0, value); return 0;
+    case tok::themefill: longtonewfred(s.themefill, value); return 0;
+    case tok::themepen: longtonewfred(s.themepen, value); return 0;
+    case tok::textdata: return textdata(obj, s, value);
+    case tok::borderstyle:
+    case tok::firstlineindent:
+    case tok::leftindent:
+    case tok::linespacing:
+    case tok::rightindent:
+    case tok::rulerinfo:
+    case tok::spaceafter:
+    case tok::spacebefore:
+    case tok::textdirection: return rulerword(obj, token, value);
     default: return newfred(value, fredtemp, fredstring, 0);
   }
 }
@@ -438,7 +438,7 @@ KV_GETTER(propspot) {
   propctx c{path, text, atoms, variables, locals};
   // No object: the global default of the same word.
   return objectorglobalgetter(c, at, count, value, [value](const objread& obj, u16 token) -> i16 {
-    if (obj.kind == objwindow && token == pwShadow) {
+    if (obj.kind == objwindow && token == tok::shadow) {
       booltonewfred((loadat<windrec>(deref(obj.d.wind)).flags & kWindowNoShadow) ? 0 : 1, value);
       return 0;
     }

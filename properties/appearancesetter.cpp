@@ -12,9 +12,9 @@
 #include "engine/numbertext.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/userprops.h"
 #include "properties/valueparsers.h"
@@ -85,72 +85,72 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
     return o.status == 0;
   };
   switch (word) {
-    case pwArcAngle:
-    case pwStartAngle: {
+    case tok::arcangle:
+    case tok::startangle: {
       if (s.kind != spotgraphic || s.style != stylearc) return outcome{statusnotarc};
       if (!number()) return o;
       graphictail t = getgraphictail(s);
-      if (word == pwArcAngle) t.arcangle = u16(std::clamp(n, 1, 359));
+      if (word == tok::arcangle) t.arcangle = u16(std::clamp(n, 1, 359));
       else t.startangle = u16(std::clamp(n, 0, 359));
       setgraphictail(s, t);
       arcbounds(arcoval(s), i16(t.startangle), i16(t.arcangle), &s.rect);
       return o;
     }
-    case pwRoundWidth:
-    case pwRoundHeight: {
+    case tok::roundwidth:
+    case tok::roundheight: {
       if (s.kind != spotgraphic || s.style != styleroundrectgraphic) return outcome{statusnotroundrect};
       if (!number()) return o;
       graphictail t = getgraphictail(s);
-      if (word == pwRoundWidth) t.startangle = u16(std::clamp(n, 1, 1000));
+      if (word == tok::roundwidth) t.startangle = u16(std::clamp(n, 1, 1000));
       else t.arcangle = u16(std::clamp(n, 0, 1000));
       setgraphictail(s, t);
       return o;
     }
-    case pwLineSize:
-    case pwPenWidth:
-    case pwPenHeight:
+    case tok::linesize:
+    case tok::penwidth:
+    case tok::penheight:
       if (!number()) return o;
       n = std::clamp(n, 1, 1000);
-      if (word != pwPenHeight) s.penwidth = u16(n);
-      if (word != pwPenWidth) s.penheight = u16(n);
+      if (word != tok::penheight) s.penwidth = u16(n);
+      if (word != tok::penwidth) s.penheight = u16(n);
       return o;
-    case pwFillFore:
-    case pwFillBack:
-    case pwPenFore:
-    case pwPenback: {
+    case tok::fillfore:
+    case tok::fillback:
+    case tok::penfore:
+    case tok::penback: {
       if (!number()) return o;
       const u8 code = u8(n - 1);
-      if (word == pwFillFore) s.fillfore = code;
-      else if (word == pwFillBack) s.fillback = code;
-      else if (word == pwPenFore) s.penfore = code;
+      if (word == tok::fillfore) s.fillfore = code;
+      else if (word == tok::fillback) s.fillback = code;
+      else if (word == tok::penfore) s.penfore = code;
       else s.penback = code;
       return o;
     }
-    case pwThemeFill:
-    case pwThemePen:
+    case tok::themefill:
+    case tok::themepen:
       if (!number()) return o;
-      (word == pwThemeFill ? s.themefill : s.themepen) = u8(n);
+      (word == tok::themefill ? s.themefill : s.themepen) = u8(n);
       return o;
-    case pwFilled:
-    case pwShowPen: {
+    case tok::filled:
+    case tok::showpen: {
       u16 b = 0;
       if (!boolean(&b)) return o;
-      (word == pwFilled ? s.showfill : s.showpen) = u8(b ? 1 : 0);
+      (word == tok::filled ? s.showfill : s.showpen) = u8(b ? 1 : 0);
       return o;
     }
-    case pwFillPat:
-    case pwPenPat: {
+    case tok::fillpat:
+    case tok::penpat: {
       if (v4) return outcome{statusnoproperty};
       if (!number()) return o;
       u8 pattern[8];
       if (projectpattern(obj, std::clamp(n, 1, 63), pattern)) {
         bytes<8> p{};
         std::memcpy(&p, pattern, 8);
-        (word == pwFillPat ? s.fillpat : s.penpat) = p;
+        (word == tok::fillpat ? s.fillpat : s.penpat) = p;
       }
       return o;
     }
-    case pwInk: {
+    case tok::ink: {
       const bool shadeform = s.kind == spotfield;
       i16 mode = 0;
       if (value->type == fredlong || value->type == freddouble) {
@@ -169,13 +169,13 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       s.ink = u16(mode);
       return o;
     }
-    case pwSelected: {
+    case tok::selected: {
       u16 b = 0;
       if (!boolean(&b)) return o;
       s.selected = b ? (s.kind == spotgraphic && s.style == styleline ? 3 : 1) : 0;
       return o;
     }
-    case pwShadow: {
+    case tok::shadow: {
       if (s.kind == spotgraphic) return outcome{statusnoshadow};
       if (firstword(value) == "none") {
         s.shadow = 0;
@@ -185,7 +185,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       s.shadow = u16(std::clamp(n, 0, 1000));
       return o;
     }
-    case pwIcon: {
+    case tok::icon: {
       Str255 text{};
       fredtostring(value, text);
       i32 id = 0;
@@ -201,20 +201,20 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       if (v4) o.always = o.rebuild = true;
       return o;
     }
-    case pwCurrentValue:
-    case pwMinimumValue:
-    case pwMaximumValue: {
+    case tok::currentvalue:
+    case tok::minimumvalue:
+    case tok::maximumvalue: {
       if (!v4 || !hasvalue(s.style)) return outcome{statusnovalue};
       if (!number()) return o;
       o.always = true;
       controlpart c = getcontrolpart(s);
       const i16 clamped = i16(std::clamp(n, -32768, 32767));
-      if (word == pwCurrentValue) c.currentvalue = clamped;
-      else if (word == pwMinimumValue) c.minimumvalue = clamped;
+      if (word == tok::currentvalue) c.currentvalue = clamped;
+      else if (word == tok::minimumvalue) c.minimumvalue = clamped;
       else c.maximumvalue = clamped;
       setcontrolpart(s, c);
-      if (word == pwCurrentValue && (s.style == stylebevel || s.style == styleradio)) o.rebuild = true;
-      if (word == pwCurrentValue && s.style == styleradio) {
+      if (word == tok::currentvalue && (s.style == stylebevel || s.style == styleradio)) o.rebuild = true;
+      if (word == tok::currentvalue && s.style == styleradio) {
         Str255 item{};
         getmagicupropitem(&s, reinterpret_cast<const u8*>("\x09radioData"), clamped, item);
         Handle name = s.name;
@@ -229,7 +229,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       }
       return o;
     }
-    case pwViewSize: {
+    case tok::viewsize: {
       if (!v4 || s.style != stylescrollbar) return outcome{statusnooption};
       if (!number()) return o;
       controlpart c = getcontrolpart(s);
@@ -238,7 +238,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.rebuild = true;
       return o;
     }
-    case pwTickMarks: {
+    case tok::tickmarks: {
       if (!v4 || s.style != styleslider) return outcome{statusnooption};
       if (!number()) return o;
       controlpart c = getcontrolpart(s);
@@ -247,7 +247,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.always = o.rebuild = true;
       return o;
     }
-    case pwBehavior: {
+    case tok::behavior: {
       if (!v4 || (s.style != stylebevel && s.style != styledatabrowser)) return outcome{statusnooption};
       const std::string w = firstword(value);
       o.rebuild = true;
@@ -265,7 +265,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       }
       return o;
     }
-    case pwBevelStyle: {
+    case tok::bevelstyle: {
       if (!v4 || s.style != stylebevel) return outcome{statusnooption};
       const i32 b = codeofword(firstword(value), {{"small", 0}, {"medium", 1}, {"large", 2}, {"rounded", 3}});
       if (b < 0) return outcome{statusbadword};
@@ -273,7 +273,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.rebuild = true;
       return o;
     }
-    case pwContentType: {
+    case tok::contenttype: {
       if (!v4 || (s.style != stylebevel && s.style != styleround && s.style != styleimagewell))
         return outcome{statusnooption};
       const i32 b = codeofword(firstword(value), {{"typeNone", 0}, {"typeIconSuite", 1}, {"typeCICN", 2}, {"typePICT", 3},
@@ -284,7 +284,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.rebuild = true;
       return o;
     }
-    case pwOffsetContents: {
+    case tok::offsetcontents: {
       if (!v4 || s.style != stylebevel) return outcome{statusnooption};
       u16 b = 0;
       if (!boolean(&b)) return o;
@@ -292,7 +292,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.rebuild = true;
       return o;
     }
-    case pwOrientation: {
+    case tok::orientation: {
       if (!v4 || (s.style != styleslider && s.style != styletabs && s.style != stylepopuparrow))
         return outcome{statusnooption};
       const std::string w = firstword(value);
@@ -305,7 +305,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.rebuild = true;
       return o;
     }
-    case pwTabSize:
+    case tok::tabsize:
       if (s.kind == spotfield && (s.style == stylefieldrect || s.style == stylefieldscroll)) {
         if (!number()) return o;
         const i32 size = std::clamp(n, 0, 255);
@@ -319,8 +319,8 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
         return o;
       }
       [[fallthrough]];
-    case pwButtonSize:
-    case pwArrowSize: {
+    case tok::buttonsize:
+    case tok::arrowsize: {
       if (!v4 || !hasize(s.style)) return outcome{statusnooption};
       const bool bars = s.style == styleprogress || s.style == styleindeterminate;
       const i32 b = bars ? codeofword(firstword(value), {{"small", 0}, {"large", 2}})
@@ -330,7 +330,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.rebuild = true;
       return o;
     }
-    case pwRulerUnits: {
+    case tok::rulerunits: {
       if (s.kind != spotfield || !((s.textflags >> 1) & 1)) return outcome{statusnooption};
       const i32 b = codeofword(firstword(value), {{"default", 0}, {"inches", 1}, {"metric", 2}, {"points", 3}, {"picas", 4}});
       if (b < 0) return outcome{statusbadword};
@@ -338,7 +338,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.always = true;
       return o;
     }
-    case pwCursor: return o;
+    case tok::cursor: return o;
     default: return outcome{statusnoproperty};
   }
 }
@@ -352,7 +352,7 @@ KV_SETTER(setspot) {
   if (i16 st = dofront(c, at, &used, &obj, false)) {
     // Without `of <object>`: the global default of the same word.
     const i32 word = isthe(c, at) ? at + 1 : at;
-    if (st == statusnoof && c.tok(word + 1) != tokOf) return setglobal(path, text, atoms, at, variables, token);
+    if (st == statusnoof && c.tok(word + 1) != tok::in) return setglobal(path, text, atoms, at, variables, token);
     return st;
   }
   fred value;
@@ -361,7 +361,7 @@ KV_SETTER(setspot) {
     disposfred(&value);
     return st;
   }
-  if (obj.kind == objwindow && token == pwShadow) {
+  if (obj.kind == objwindow && token == tok::shadow) {
     u16 on = 0;
     i16 st = fredtobool(&value, &on);
     disposfred(&value);

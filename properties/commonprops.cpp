@@ -9,6 +9,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
@@ -258,11 +259,11 @@ i16 funcommon(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   i32 ref = 0;
   bool paren = false;
   if (!isthe(c, at)) {
-    if (c.tok(at + 1) != tokOf && c.tok(at + 1) != tokLeftParen) return statusnofunction;
-    paren = c.tok(at + 1) == tokLeftParen;
+    if (c.tok(at + 1) != tok::in && c.tok(at + 1) != tok::leftparen) return statusnofunction;
+    paren = c.tok(at + 1) == tok::leftparen;
     ref = at + 2;
   } else {
-    if (c.tok(at + 2) != tokOf) return statusnoof;
+    if (c.tok(at + 2) != tok::in) return statusnoof;
     ref = at + 3;
   }
   objread obj{};
@@ -270,7 +271,7 @@ i16 funcommon(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (i16 st = scanobj(path, text, atoms, ref, variables, &used, &obj)) return st;
   i32 end = ref + used;
   if (paren) {
-    if (c.tok(end) != tokRightParen) {
+    if (c.tok(end) != tok::rightparen) {
       writeobj(&obj);
       return statusnoparen;
     }

@@ -13,6 +13,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "fields/urlcontent.h"
 #include "platform/backend/backend.h"
 #include "platform/files/files.h"
@@ -22,7 +23,6 @@
 #include "properties/fieldrtf.h"
 #include "properties/longnames.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/shapesetters.h"
 #include "shell/fatalerror.h"
@@ -50,7 +50,6 @@ constexpr i16 resultemptyfile = 14, resultnoclipboardtext = 51, resultfilefailed
 // Statuses of the file reader.
 constexpr i16 readnomemory = 37, readnopicture = 123, reademptyfile = 163, readfailed = 182, readnofile = 183;
 
-constexpr u16 tokRtf = 11272, tokRtfd = 11273, tokUtxt = 11335, tokData = 11064, tokClipBoard = 3024;
 constexpr u32 kAllowObjectsBit = 1u << 26;
 
 // What the words after `to` name.
@@ -284,32 +283,32 @@ struct source {
 i16 sourceform(const propctx& c, i32 i, source* s) {
   s->at = i;
   switch (c.tok(i)) {
-    case tokRtf:
-      if (c.tok(i + 1) == tokData) s->kind = sourcekind::rtfdata;
-      else if (c.tok(i + 1) == tokFile) s->kind = sourcekind::rtffile;
+    case tok::rtf:
+      if (c.tok(i + 1) == tok::data) s->kind = sourcekind::rtfdata;
+      else if (c.tok(i + 1) == tok::file) s->kind = sourcekind::rtffile;
       else return statusbadsourceword;
       s->at = i + 2;
       return 0;
-    case tokRtfd:
-    case tokUtxt:
-    case tokText:
-      if (c.tok(i + 1) != tokFile) return statusbadsourceword;
-      s->kind = c.tok(i) == tokRtfd ? sourcekind::rtffile : c.tok(i) == tokUtxt ? sourcekind::utxtfile : sourcekind::file;
+    case tok::rtfd:
+    case tok::utxt:
+    case tok::text:
+      if (c.tok(i + 1) != tok::file) return statusbadsourceword;
+      s->kind = c.tok(i) == tok::rtfd ? sourcekind::rtffile : c.tok(i) == tok::utxt ? sourcekind::utxtfile : sourcekind::file;
       s->at = i + 2;
       return 0;
-    case tokFile:
+    case tok::file:
       s->kind = sourcekind::file;
       s->at = i + 1;
       return 0;
-    case tokData:
+    case tok::data:
       s->kind = sourcekind::data;
       s->at = i + 1;
       return 0;
-    case tokClipBoard: s->kind = sourcekind::clipboard; return 0;
-    case tokNoneWord: s->kind = sourcekind::none; return 0;
-    case tokThe:
-      if (c.tok(i + 1) != tokText) return statusnotext;
-      if (c.tok(i + 2) != tokOf) return statusnoof;
+    case tok::clipboard: s->kind = sourcekind::clipboard; return 0;
+    case tok::none: s->kind = sourcekind::none; return 0;
+    case tok::the:
+      if (c.tok(i + 1) != tok::text) return statusnotext;
+      if (c.tok(i + 2) != tok::in) return statusnoof;
       s->kind = sourcekind::copy;
       s->at = i + 3;
       return 0;
@@ -320,14 +319,14 @@ i16 sourceform(const propctx& c, i32 i, source* s) {
 // The first pass: the reference checked and the atom where the source begins.
 i16 firstpass(const propctx& c, i32 at, i32* sourceat) {
   const i32 i = isthe(c, at) ? at + 1 : at;
-  if (c.tok(i + 1) != tokOf) return statusnoof;
+  if (c.tok(i + 1) != tok::in) return statusnoof;
   target t;
   if (i16 st = resolvetarget(c, i + 2, &t)) return st;
   const spot s = spotat(t.obj.objects, t.obj.objindex);
   releasecontainer(&t.dest);
   if (s.kind != spotfield) return statusnotcontainer;
   if (!istextfield(s)) return statusnotfieldtext;
-  if (c.tok(i + 2 + t.used) != tokTo) return statusnoto;
+  if (c.tok(i + 2 + t.used) != tok::to) return statusnoto;
   *sourceat = i + 3 + t.used;
   return 0;
 }
@@ -386,7 +385,7 @@ i16 writeplain(const propctx& c, i32 at, fred* value) {
     return st;
   }
   const objread obj = t.obj;
-  const i16 st = pututil(&t.dest, value, prepinto);
+  const i16 st = pututil(&t.dest, value, tok::into);
   if (st == 0) {
     markfieldchanged(obj);
     redrawfield(obj);

@@ -9,11 +9,11 @@
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "platform/windows/windows.h"
 #include "properties/getters.h"
 #include "properties/latentvis.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "render/filterlist.h"
 #include "shell/mainglobals.h"
 #include "store/objects.h"
@@ -36,23 +36,23 @@ struct flagbit {
 };
 
 constexpr std::array<flagbit, 24> kSpotFlags{{
-    {pwVisible, 0, false},      {pwShowName, 1, false},    {pwAutoHilite, 2, false},   {pwLockText, 3, false},
-    {pwShowLines, 4, false},    {pwWideMargins, 5, false}, {pwHighlight, 6, false},    {pwDisabled, 7, false},
-    {pwAutoTab, 8, false},      {pwDefault, 9, false},     {pwAutoWidth, 10, false},   {pwDontWrap, 11, false},
-    {pwLocked, 12, false},      {pwDontSearch, 14, false}, {pwPopArrow, 15, false},    {pwAllowDrag, 16, false},
-    {pwAllowDrop, 17, false},   {pwMixedValue, 18, false}, {pwAllowTabs, 22, false},   {pwAutoBackground, 24, false},
-    {pwShowFrame, 25, false},   {pwAllowObjects, 26, false}, {pwAutoDim, 27, false},   {pwFocusHilite, 28, false},
+    {tok::vis, 0, false},      {tok::showname, 1, false},    {tok::autohilite, 2, false},   {tok::locktext, 3, false},
+    {tok::showlines, 4, false},    {tok::widemargins, 5, false}, {tok::highlight, 6, false},    {tok::disabled, 7, false},
+    {tok::autotab, 8, false},      {tok::default_, 9, false},     {tok::autowidth, 10, false},   {tok::dontwrap, 11, false},
+    {tok::locked, 12, false},      {tok::dontsearch, 14, false}, {tok::poparrow, 15, false},    {tok::allowdrag, 16, false},
+    {tok::allowdrop, 17, false},   {tok::mixedvalue, 18, false}, {tok::allowtabs, 22, false},   {tok::autobackground, 24, false},
+    {tok::showframe, 25, false},   {tok::allowobjects, 26, false}, {tok::autodim, 27, false},   {tok::focushilite, 28, false},
 }};
 
 constexpr std::array<flagbit, 12> kWindowFlags{{
-    {pwCloseBox, 0, false},     {pwZoomBox, 1, false},         {pwResizable, 2, false},    {pwDraggable, 3, false},
-    {pwAutoCenter, 6, false},   {pwShowInvisibles, 7, false},  {pwInWindowMenu, 8, true},  {pwCollapsible, 9, true},
-    {pwLiveResize, 13, false},  {pwDoLimitWindow, 14, false},  {pwLocalOpacity, 16, true}, {pwAutoDim, 27, true},
+    {tok::closebox, 0, false},     {tok::zoombox, 1, false},         {tok::resizable, 2, false},    {tok::draggable, 3, false},
+    {tok::autocenter, 6, false},   {tok::showinvisibles, 7, false},  {tok::inwindowmenu, 8, true},  {tok::collapsible, 9, true},
+    {tok::liveresize, 13, false},  {tok::dolimitwd, 14, false},  {tok::localopacity, 16, true}, {tok::autodim, 27, true},
 }};
 
-constexpr std::array<flagbit, 2> kMenuFlags{{{pwDisabled, 0, false}, {pwCantRemove, 1, false}}};
-constexpr std::array<flagbit, 3> kItemFlags{{{pwDisabled, 0, false}, {pwDivideLine, 1, false}, {pwCheckmark, 2, false}}};
-constexpr std::array<flagbit, 2> kBackFlags{{{pwCantDelete, 0, false}, {pwAutoResize, 1, false}}};
+constexpr std::array<flagbit, 2> kMenuFlags{{{tok::disabled, 0, false}, {tok::cantremove, 1, false}}};
+constexpr std::array<flagbit, 3> kItemFlags{{{tok::disabled, 0, false}, {tok::divideline, 1, false}, {tok::checkmark, 2, false}}};
+constexpr std::array<flagbit, 2> kBackFlags{{{tok::cantdelete, 0, false}, {tok::autoresize, 1, false}}};
 constexpr u8 kShowRulerBit = 1;
 
 // The value of a word in a table of bits: 1 or 0, or -1 when the table has no such word.
@@ -68,15 +68,15 @@ i16 bitof(const std::array<flagbit, N>& table, u16 word, u32 flags) {
 
 i16 spotflag(const objread& obj, u16 word, i16* out) {
   spot s = spotat(obj.objects, obj.objindex);
-  if (word == pwUseTextEngine) {
+  if (word == tok::usetextengine) {
     *out = 1;
     return 0;
   }
-  if (word == pwShowRuler) {
+  if (word == tok::showruler) {
     *out = (s.textflags >> kShowRulerBit) & 1;
     return 0;
   }
-  if (word == pwSharedHilite) {
+  if (word == tok::sharedhilite) {
     if (s.kind != spotbutton || obj.ownerrecid != obj.d.backrecid) return statusnotshared;
     *out = (s.flags & spotunsharedhilite) ? 0 : 1;
     return 0;
@@ -94,16 +94,16 @@ i16 windowstate(const objread& obj, u16 word) {
   desk open{};
   if (!haswind(obj.d.store, obj.d.windnum, &open) || open.window == nilid) return 0;
   switch (word) {
-    case pwVisible: return IsWindowVisible(open.window) || getwindowlatentvis(open.window) != 0 ? 1 : 0;
-    case pwCollapsed: return IsWindowCollapsed(open.window) ? 1 : 0;
-    case pwModified: return IsWindowModified(open.window) ? 1 : 0;
+    case tok::vis: return IsWindowVisible(open.window) || getwindowlatentvis(open.window) != 0 ? 1 : 0;
+    case tok::collapsed: return IsWindowCollapsed(open.window) ? 1 : 0;
+    case tok::modified: return IsWindowModified(open.window) ? 1 : 0;
     default: return 0;
   }
 }
 
 i16 windowflag(const objread& obj, u16 word, i16* out) {
   if (mainglobals().plugin != 0) return statusplugin;
-  if (word == pwVisible || word == pwModified || word == pwCollapsed) {
+  if (word == tok::vis || word == tok::modified || word == tok::collapsed) {
     *out = windowstate(obj, word);
     return 0;
   }
@@ -123,15 +123,15 @@ i16 flagof(const objread& obj, u16 word, i16* out) {
       if (b < 0) return statusnoproperty;
       break;
     case objmenu:
-      if (word == pwVisible) b = obj.held != 0 && obj.menu.placement >= 5 ? 1 : 0;
+      if (word == tok::vis) b = obj.held != 0 && obj.menu.placement >= 5 ? 1 : 0;
       else b = bitof(kMenuFlags, word, loadat<menurec>(deref(obj.menu.menu)).flags);
       break;
     case objcard:
-      if (word == pwCantDelete) b = loadat<cardrec>(deref(obj.d.card)).flags & 1;
+      if (word == tok::cantdelete) b = loadat<cardrec>(deref(obj.d.card)).flags & 1;
       break;
     case objbackground: b = bitof(kBackFlags, word, loadat<backrec>(deref(obj.d.back)).word2); break;
     case objproject:
-      if (word == pwCantModify) b = islocked(obj.d.store) != 0 ? 1 : 0;
+      if (word == tok::cantmodify) b = islocked(obj.d.store) != 0 ? 1 : 0;
       break;
     default: break;
   }
@@ -146,13 +146,13 @@ i16 specialvisible(const propctx& c, i32 i, i32* used, i16* out) {
   i32 j = isthe(c, i) ? i + 1 : i;
   u16 t = c.tok(j);
   MainGlobals& g = mainglobals();
-  if (t == tokMenuBar) {
+  if (t == tok::menubar) {
     *out = g.menubarvisible != 0 ? 1 : 0;
-  } else if (t == refwords::tokMessage) {
-    if (c.tok(j + 1) == tokBox || c.tok(j + 1) == tokWindow) ++j;
+  } else if (t == tok::message) {
+    if (c.tok(j + 1) == tok::box || c.tok(j + 1) == tok::wd) ++j;
     *out = g.msgwindow != nilid && IsWindowVisible(g.msgwindow) ? 1 : 0;
-  } else if (t == tokBalloon || t == tokHelp) {
-    if (t == tokHelp && c.tok(j + 1) == tokBalloon) ++j;
+  } else if (t == tok::balloon || t == tok::help) {
+    if (t == tok::help && c.tok(j + 1) == tok::balloon) ++j;
     if (g.plugin != 0) return statusplugin;
     *out = visiballoon() != 0 ? 1 : 0;
   } else {
@@ -164,7 +164,7 @@ i16 specialvisible(const propctx& c, i32 i, i32* used, i16* out) {
 
 // `disabled of filter <index or name> of <graphic>`, from atom i (after `of`).
 i16 filterdisabled(const propctx& c, i32 i, i32* used, i16* out) {
-  if (c.tok(i) != pwFilter) return statusnoobject;
+  if (c.tok(i) != tok::filter) return statusnoobject;
   fred which;
   i32 n = 0;
   if (i16 st = expression(c.path, c.text, c.atoms, i + 1, c.variables, c.locals, &n, &which)) return st;
@@ -174,11 +174,11 @@ i16 filterdisabled(const propctx& c, i32 i, i32* used, i16* out) {
   Str255 name{};
   if (!byindex) fredtostring(&which, name);
   disposfred(&which);
-  if (c.tok(j) != tokOf) return statusnoof;
+  if (c.tok(j) != tok::in) return statusnoof;
   ++j;
   u16 t = c.tok(isthe(c, j) ? j + 1 : j);
   u16 t2 = c.tok(isthe(c, j) ? j + 2 : j + 1);
-  bool graphic = t == refwords::tokGraphic || ((t == tokCard || t == refwords::tokBackground) && t2 == refwords::tokGraphic);
+  bool graphic = t == tok::grc || ((t == tok::card || t == tok::background) && t2 == tok::grc);
   if (!graphic) return statusnotgraphic;
   objread obj{};
   i32 r = 0;
@@ -211,15 +211,15 @@ KV_GETTER(propflags) {
   i32 i = at;
   if (isthe(c, i)) ++i;
   const u16 word = c.tok(i);
-  if (c.tok(i + 1) != tokOf) return statusnoof;
+  if (c.tok(i + 1) != tok::in) return statusnoof;
   i += 2;
   objread obj{};
   i32 used = 0;
   i16 flag = 0;
   i16 st = resolvereference(c, i, &used, &obj, true);
   if (st != 0) {
-    if (word == pwVisible) st = specialvisible(c, i, &used, &flag);
-    else if (word == pwDisabled) st = filterdisabled(c, i, &used, &flag);
+    if (word == tok::vis) st = specialvisible(c, i, &used, &flag);
+    else if (word == tok::disabled) st = filterdisabled(c, i, &used, &flag);
     if (st != 0) return st;
   } else {
     st = flagof(obj, word, &flag);

@@ -14,6 +14,7 @@
 #include "engine/lookups.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -23,7 +24,6 @@
 #include "properties/menurefresh.h"
 #include "properties/buttontext.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/userprops.h"
 #include "properties/valueparsers.h"
@@ -59,7 +59,7 @@ namespace {
 constexpr i16 statusnoobject = 2, statusnoof = 5, statusnoto = 7, statusnotobject = 11, statusnoproperty = 43,
               statusnofilter = 59, statusnotopen = 61, statusreadonly = 65, statusplugin = 177,
               statusnotgraphic = 185, statusnotbackbutton = 205, statusnottextfield = 210;
-constexpr u16 tokFilterWord = pwFilter;
+constexpr u16 tokFilterWord = tok::filter;
 constexpr u32 kWindVisible = 1u << 11;
 constexpr u8 kShowRulerBit = 1;
 constexpr u16 stylebuttonrect = 200, styleroundrect = 201, styleradio = 203, stylecheckbox = 204,
@@ -79,16 +79,16 @@ i16 booleanat(const propctx& c, i32 i, u16* flag) {
 // --- The forms without an object ---------------------------------------------------------------
 
 i16 visibleform(const propctx& c, i32 word) {
-  if (c.tok(word + 1) != tokOf) return statusnoof;
+  if (c.tok(word + 1) != tok::in) return statusnoof;
   i32 j = word + 2;
   if (isthe(c, j)) ++j;
   const u16 t = c.tok(j);
-  const bool menubar = t == tokMenuBar;
-  const bool message = t == refwords::tokMessage;
+  const bool menubar = t == tok::menubar;
+  const bool message = t == tok::message;
   if (!menubar && !message) return statusnoobject;
   ++j;
-  if (message && (c.tok(j) == tokBox || c.tok(j) == tokWindow)) ++j;
-  if (c.tok(j) != tokTo) return statusnoto;
+  if (message && (c.tok(j) == tok::box || c.tok(j) == tok::wd)) ++j;
+  if (c.tok(j) != tok::to) return statusnoto;
   u16 on = 0;
   if (i16 st = booleanat(c, j + 1, &on)) return st;
   MainGlobals& g = mainglobals();
@@ -104,7 +104,7 @@ i16 visibleform(const propctx& c, i32 word) {
 
 // `disabled of filter <index or name> of <graphic> to <value>`.
 i16 filterform(const propctx& c, i32 word) {
-  if (c.tok(word + 1) != tokOf) return statusnoof;
+  if (c.tok(word + 1) != tok::in) return statusnoof;
   i32 j = word + 2;
   if (c.tok(j) != tokFilterWord) return statusnoobject;
   ++j;
@@ -118,7 +118,7 @@ i16 filterform(const propctx& c, i32 word) {
   const bool bynumber = stringisnumber(name) == integerform && stringtolong(name, &index) == 0;
   if (bynumber) --index;
   j += used;
-  if (c.tok(j) != tokOf) return statusnoof;
+  if (c.tok(j) != tok::in) return statusnoof;
   ++j;
   if (!isgrcont(c, j)) return statusnotgraphic;
   const i32 graphicat = j;
@@ -131,7 +131,7 @@ i16 filterform(const propctx& c, i32 word) {
   writeobj(&obj);
   if (!graphic) return statusnotgraphic;
   j = graphicat + used;
-  if (c.tok(j) != tokTo) return statusnoto;
+  if (c.tok(j) != tok::to) return statusnoto;
   u16 on = 0;
   if (i16 st = booleanat(c, j + 1, &on)) return st;
   // The graphic again: the value may have run handlers.
@@ -168,7 +168,7 @@ i16 windowflag(objread& obj, u16 word, u16 on) {
   desk open{};
   const bool shown = haswind(obj.d.store, obj.d.windnum, &open) && open.window != nilid &&
                      IsValidWindowPtr(open.window);
-  if (word == pwVisible) {
+  if (word == tok::vis) {
     if (!shown) return statusnotopen;
     // A script's show or hide is no hiding by the program: the latent mark goes.
     setwindowlatentvis(open.window, 0);
@@ -193,20 +193,20 @@ i16 windowflag(objread& obj, u16 word, u16 on) {
   const u16 style = before.word2;
   const bool palette = style == 6;
   switch (word) {
-    case pwAutoCenter:
-    case pwDraggable:
-    case pwModified:
-    case pwDoLimitWindow: return 0;
-    case pwShowInvisibles: drawedit(open, nullptr); return 0;
-    case pwLiveResize: {
+    case tok::autocenter:
+    case tok::draggable:
+    case tok::modified:
+    case tok::dolimitwd: return 0;
+    case tok::showinvisibles: drawedit(open, nullptr); return 0;
+    case tok::liveresize: {
       const WindowAttributes live = kWindowLiveResizeAttribute;
       ChangeWindowAttributes(open.window, on ? live : 0, on ? 0 : live);
       return 0;
     }
-    case pwResizable: return rebuildwindow(open.window);
-    case pwCollapsible:
-    case pwCloseBox:
-    case pwZoomBox:
+    case tok::resizable: return rebuildwindow(open.window);
+    case tok::collapsible:
+    case tok::closebox:
+    case tok::zoombox:
       if (palette) return rebuildwindow(open.window);
       break;
     default: break;
@@ -226,14 +226,14 @@ i16 windowflag(objread& obj, u16 word, u16 on) {
 i16 menuflag(objread& obj, u16 word, u16 on) {
   menurec m = loadat<menurec>(deref(obj.menu.menu));
   switch (word) {
-    case pwDisabled: m.flags = setbit(m.flags, 1, on != 0); break;
-    case pwCantRemove: m.flags = setbit(m.flags, 2, on != 0); break;
-    case pwVisible: return statusreadonly;
+    case tok::disabled: m.flags = setbit(m.flags, 1, on != 0); break;
+    case tok::cantremove: m.flags = setbit(m.flags, 2, on != 0); break;
+    case tok::vis: return statusreadonly;
     default: return statusnoobject;
   }
   storeat<menurec>(deref(obj.menu.menu), m);
   markowner(obj);
-  if (word == pwDisabled) menuchanged(obj);
+  if (word == tok::disabled) menuchanged(obj);
   return 0;
 }
 
@@ -241,9 +241,9 @@ i16 itemflag(objread& obj, u16 word, u16 on) {
   i16 st = 0;
   u32 mask = 0;
   switch (word) {
-    case pwDisabled: mask = 1; break;
-    case pwDivideLine: mask = 2; break;
-    case pwCheckmark: mask = 4; break;
+    case tok::disabled: mask = 1; break;
+    case tok::divideline: mask = 2; break;
+    case tok::checkmark: mask = 4; break;
     default: st = statusnoproperty; break;
   }
   if (st == 0) {
@@ -260,9 +260,9 @@ i16 itemflag(objread& obj, u16 word, u16 on) {
 
 i16 backgroundflag(objread& obj, u16 word, u16 on) {
   backrec b = loadat<backrec>(deref(obj.d.back));
-  if (word == pwCantDelete) {
+  if (word == tok::cantdelete) {
     b.word2 = setbit(b.word2, 1, on != 0);
-  } else if (word == pwAutoResize) {
+  } else if (word == tok::autoresize) {
     if (on) {
       // The window's present size becomes the objects' reference size.
       const Rect wr = loadat<windrec>(deref(obj.d.wind)).rect1;
@@ -311,15 +311,15 @@ struct objectbit {
   u32 mask;
 };
 constexpr objectbit kObjectBits[] = {
-    {pwVisible, 1u << 0},       {pwShowName, 1u << 1},        {pwAutoHilite, 1u << 2},
-    {pwLockText, 1u << 3},      {pwShowLines, 1u << 4},       {pwWideMargins, 1u << 5},
-    {pwHighlight, 1u << 6},     {pwDisabled, 1u << 7},        {pwAutoTab, 1u << 8},
-    {pwDefault, 1u << 9},       {pwAutoWidth, 1u << 10},      {pwDontWrap, 1u << 11},
-    {pwLocked, 1u << 12},       {pwDontSearch, 1u << 14},     {pwPopArrow, 1u << 15},
-    {pwAllowDrag, 1u << 16},    {pwAllowDrop, 1u << 17},      {pwMixedValue, 1u << 18},
-    {pwAllowTabs, 1u << 22},    {pwSharedHilite, 1u << 23},   {pwAutoBackground, 1u << 24},
-    {pwShowFrame, 1u << 25},    {pwAllowObjects, 1u << 26},   {pwAutoDim, 1u << 27},
-    {pwFocusHilite, 1u << 28},
+    {tok::vis, 1u << 0},       {tok::showname, 1u << 1},        {tok::autohilite, 1u << 2},
+    {tok::locktext, 1u << 3},      {tok::showlines, 1u << 4},       {tok::widemargins, 1u << 5},
+    {tok::highlight, 1u << 6},     {tok::disabled, 1u << 7},        {tok::autotab, 1u << 8},
+    {tok::default_, 1u << 9},       {tok::autowidth, 1u << 10},      {tok::dontwrap, 1u << 11},
+    {tok::locked, 1u << 12},       {tok::dontsearch, 1u << 14},     {tok::poparrow, 1u << 15},
+    {tok::allowdrag, 1u << 16},    {tok::allowdrop, 1u << 17},      {tok::mixedvalue, 1u << 18},
+    {tok::allowtabs, 1u << 22},    {tok::sharedhilite, 1u << 23},   {tok::autobackground, 1u << 24},
+    {tok::showframe, 1u << 25},    {tok::allowobjects, 1u << 26},   {tok::autodim, 1u << 27},
+    {tok::focushilite, 1u << 28},
 };
 
 u32 objectmask(u16 word) {
@@ -362,9 +362,9 @@ void rebuildunshared(const objread& obj) {
 i16 objectflag(objread& obj, u16 word, u16 flag) {
   const bool on = flag != 0;
   spot s = spotat(obj.objects, obj.objindex);
-  if (word == pwUseTextEngine) return 0;
+  if (word == tok::usetextengine) return 0;
   const u32 mask = objectmask(word);
-  if (word == pwShowRuler) {
+  if (word == tok::showruler) {
     if (!textfield(s)) return statusnottextfield;
     if (((s.textflags >> kShowRulerBit) & 1) != (on ? 1 : 0)) {
       s.textflags = u8(on ? (s.textflags | (1u << kShowRulerBit)) : (s.textflags & ~(1u << kShowRulerBit)));
@@ -375,7 +375,7 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
   }
   if (mask == 0) return statusnoproperty;
   switch (word) {
-    case pwSharedHilite: {
+    case tok::sharedhilite: {
       const bool background = obj.objects == obj.d.backspots || obj.ownerrecid == obj.d.backrecid;
       if (!background || s.kind != spotbutton) return statusnotbackbutton;
         const bool shared = !(s.flags & mask);
@@ -385,7 +385,7 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
       if (shared != on) rebuildunshared(obj);
       return 0;
     }
-    case pwAllowObjects: {
+    case tok::allowobjects: {
       if (!textfield(s)) return statusnottextfield;
       if (((s.flags & mask) != 0) == on) return 0;
       if (readisfield(obj)) putdownfield();
@@ -399,16 +399,16 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
       putspot(obj.objects, obj.objindex, s);
       return 0;
     }
-    case pwDontWrap:
-    case pwAllowTabs:
-    case pwWideMargins:
+    case tok::dontwrap:
+    case tok::allowtabs:
+    case tok::widemargins:
       // A live text record takes the new settings when it is made again.
       if (textfield(s) && ((s.flags & mask) != 0) != on && livefield(s) != 0 && !readisfield(obj)) {
         packlivefield(s);
         releaselivefield(s);
       }
       break;
-    case pwPopArrow: {
+    case tok::poparrow: {
         const bool changed = ((s.flags & mask) != 0) != on;
       s.flags = setbit(s.flags, mask, on);
       putspot(obj.objects, obj.objindex, s);
@@ -422,7 +422,7 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
       }
       putspot(obj.objects, obj.objindex, s);
       if (changed && s.kind == spotbutton && (s.style == stylebuttonrect || s.style == stylebevel) &&
-          (s.flags & objectmask(pwAutoWidth))) {
+          (s.flags & objectmask(tok::autowidth))) {
         const i16 room = i16(buttontextwidth(s, reinterpret_cast<const u8*>("\x01 ")) +
                              buttontextwidth(s, reinterpret_cast<const u8*>("\x01m")));
         Rect r = s.rect;
@@ -438,15 +438,15 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
   s = spotat(obj.objects, obj.objindex);
   s.flags = setbit(s.flags, mask, on);
   putspot(obj.objects, obj.objindex, s);
-  if (word == pwHighlight && s.kind == spotbutton && (s.flags & spotunsharedhilite) &&
+  if (word == tok::highlight && s.kind == spotbutton && (s.flags & spotunsharedhilite) &&
       (obj.objects == obj.d.backspots || obj.ownerrecid == obj.d.backrecid))
     rebuildunshared(obj);
   // Controls that show the change only when made again.
-  const bool hidingidle = word == pwVisible && !on && controlWantsIdle(s);
-  const bool rebuild = (s.style == styleroundrect && word == pwDefault) ||
-                       (s.style == stylecheckbox && word == pwAutoHilite) ||
-                       (s.style == styleradio && word == pwAutoBackground) ||
-                       ((s.style == styleprimarygroup || s.style == stylesecondarygroup) && word == pwShowName);
+  const bool hidingidle = word == tok::vis && !on && controlWantsIdle(s);
+  const bool rebuild = (s.style == styleroundrect && word == tok::default_) ||
+                       (s.style == stylecheckbox && word == tok::autohilite) ||
+                       (s.style == styleradio && word == tok::autobackground) ||
+                       ((s.style == styleprimarygroup || s.style == stylesecondarygroup) && word == tok::showname);
   if (s.kind == spotbutton && (hidingidle || rebuild)) lowflush(obj, 1);
   return 0;
 }
@@ -459,8 +459,8 @@ KV_SETTER(setflags) {
   objread obj{};
   i32 used = 0;
   if (i16 st = dofront(c, at, &used, &obj, false)) {
-    if (token == pwVisible) return visibleform(c, word);
-    if (token == pwDisabled && c.tok(word + 1) == tokOf && c.tok(word + 2) == tokFilterWord)
+    if (token == tok::vis) return visibleform(c, word);
+    if (token == tok::disabled && c.tok(word + 1) == tok::in && c.tok(word + 2) == tokFilterWord)
       return filterform(c, word);
     return st;
   }
@@ -482,7 +482,7 @@ KV_SETTER(setflags) {
     case objmenu: st = menuflag(obj, token, on); break;
     case objitem: st = itemflag(obj, token, on); break;
     case objcard:
-      if (token != pwCantDelete) {
+      if (token != tok::cantdelete) {
         st = statusnoproperty;
       } else {
         cardrec r = loadat<cardrec>(deref(obj.d.card));
@@ -492,7 +492,7 @@ KV_SETTER(setflags) {
       }
       break;
     case objproject:
-      if (token != pwCantModify) {
+      if (token != tok::cantmodify) {
         st = statusnoproperty;
       } else if (projectstore* ps = findprojectstore(obj.d.store)) {
         ps->locked = on;
@@ -505,7 +505,7 @@ KV_SETTER(setflags) {
       calcspot(obj.objects, obj.objindex, &oldbounds);
       st = objectflag(obj, token, on);
       if (st != 0) break;
-      if (readisfield(obj) && token != pwShowRuler) dumpfield();
+      if (readisfield(obj) && token != tok::showruler) dumpfield();
       const spot after = comparable(spotat(obj.objects, obj.objindex));
       // Changes are kept whether or not the window is open; only the drawing needs it.
       if (std::memcmp(&before, &after, sizeof(spot)) == 0) break;
@@ -519,7 +519,7 @@ KV_SETTER(setflags) {
                 clip(std::max(oldbounds.bottom, newbounds.bottom) + 3),
                 clip(std::max(oldbounds.right, newbounds.right) + 3)};
       drawedit(shown, &area);
-      if (token == pwFocusHilite) InvalWindowRect(shown.window, &area);
+      if (token == tok::focushilite) InvalWindowRect(shown.window, &area);
       break;
     }
     default: st = statusnoobject; break;
@@ -530,7 +530,7 @@ KV_SETTER(setflags) {
   if (st != 0) return st;
   if (bitmap) return putdownbmap();
   if (graphic) putdownmodes();
-  if (field && token != pwShowRuler) return putdownfield();
+  if (field && token != tok::showruler) return putdownfield();
   return 0;
 }
 

@@ -9,11 +9,11 @@
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
 #include "render/drawservices.h"
@@ -47,7 +47,7 @@ constexpr u32 kSpotVisible = 1u << 0, kWindowShowsInvisibles = 1u << 7;
 enum class target : u8 { object, message, cursor };
 
 bool pointword(u16 token) {
-  return token == pwLoc || token == pwTopLeft || token == pwTopRight || token == pwBottomLeft || token == pwBotRight;
+  return token == tok::loc || token == tok::topleft || token == tok::topright || token == tok::bottomleft || token == tok::botright;
 }
 
 bool emptyrect(const Rect& r) { return r.bottom <= r.top || r.right <= r.left; }
@@ -63,7 +63,7 @@ i16 readgeometry(const propctx& c, u16 word, i32 i, geometryvalue* out) {
   i16 st = 0;
   if (pointword(word)) {
     st = getloc(c, i, &used, &out->h, &out->v);
-  } else if (word == pwRect) {
+  } else if (word == tok::rect) {
     st = getrect(c, i, &used, &out->rect);
   } else {
     fred value;
@@ -79,7 +79,7 @@ i16 readgeometry(const propctx& c, u16 word, i32 i, geometryvalue* out) {
 
 // The new rectangle from the current one.
 Rect newrect(u16 word, const geometryvalue& g, Rect r) {
-  if (word == pwRect) return g.rect;
+  if (word == tok::rect) return g.rect;
   makearect(word, g.h, g.v, g.n, &r);
   return r;
 }
@@ -90,8 +90,8 @@ bool takesrect(const spot& s, u16 word, const Rect& r) {
   if (!emptyrect(r)) return true;
   if (s.style == styleline) return true;
   if (s.style == stylepolygon || s.style == stylepolybutton) {
-    if (word == pwLoc) return true;
-    if (word == pwRect) return r.bottom >= r.top && r.right >= r.left;
+    if (word == tok::loc) return true;
+    if (word == tok::rect) return r.bottom >= r.top && r.right >= r.left;
   }
   return false;
 }
@@ -142,11 +142,11 @@ i16 movewindow(const objread& obj, u16 word, const geometryvalue& g) {
   Rect r = newrect(word, g, old);
   limitrect(&r);
   limitrectoback(&r, obj.d);
-  if (word == pwWidth || word == pwHeight) {
+  if (word == tok::width || word == tok::height) {
     // Centred again on the old centre with its limited size.
     i32 width = r.right - r.left, height = r.bottom - r.top;
     i32 h = (i32(old.left) + old.right) >> 1, v = (i32(old.top) + old.bottom) >> 1;
-    if (word == pwWidth) r.left = i16(h - (width >> 1)), r.right = i16(r.left + width);
+    if (word == tok::width) r.left = i16(h - (width >> 1)), r.right = i16(r.left + width);
     else r.top = i16(v - (height >> 1)), r.bottom = i16(r.top + height);
   }
   w.rect1 = r;
@@ -186,27 +186,27 @@ KV_SETTER(setloc) {
   i16 st = dofront(c, at, &used, &obj, false);
   if (st != 0) {
     // The message box or the cursor after `of`.
-    if (c.tok(i + 1) != tokOf) return st;
+    if (c.tok(i + 1) != tok::in) return st;
     i32 j = i + 2;
     if (isthe(c, j)) ++j;
-    if (c.tok(j) == refwords::tokMessage) {
+    if (c.tok(j) == tok::message) {
       ++j;
-      if (c.tok(j) == tokBox || c.tok(j) == tokWindow) ++j;
+      if (c.tok(j) == tok::box || c.tok(j) == tok::wd) ++j;
       form = target::message;
-    } else if (c.tok(j) == pwCursor) {
+    } else if (c.tok(j) == tok::cursor) {
       ++j;
       form = target::cursor;
     } else {
       return st;
     }
-    if (c.tok(j) != tokTo) return statusnoto;
+    if (c.tok(j) != tok::to) return statusnoto;
     used = j + 1 - at;
   }
   geometryvalue g;
   if ((st = readgeometry(c, word, at + used, &g))) return st;
   if (form == target::cursor) {
     // The cursor's location is the mouse's, in global coordinates.
-    if (word != pwLoc) return statusreadonly;
+    if (word != tok::loc) return statusreadonly;
     warpmouse(Point{g.v, g.h});
     return 0;
   }

@@ -8,8 +8,8 @@
 #include "engine/keywords.h"
 #include "engine/scripterror.h"
 #include "properties/getters.h"
+#include "engine/tokens.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/tokenroutes.h"
 
 namespace kv {
@@ -84,49 +84,49 @@ consteval tokenroutes<family> buildgetters() {
   // reads are routed over it.
   for (family& g : t) g = fglobal;
   route(t, fnever,
-        {pwAlertWindow, pwAllowQTVRMessages, pwCarbonVersion, pwCenter, pwClockType, pwDialogWindow,
-         pwDocumentWindow, pwDotted, pwExpirationDate, pwFilter, pwFinderWindow, pwLeftToRight, pwListBackground,
-         pwListSortColumn, pwModelessDialogWindow, pwRightToLeft, pwRuler, pwScripts, pwThick, pwThin,
-         pwUtilityWindow});
+        {tok::alertwindow, tok::allowqtvrmessages, tok::carbonversion, tok::center, tok::clocktype, tok::dialogwindow,
+         tok::documentwindow, tok::dotted, tok::expirationdate, tok::filter, tok::finderwindow, tok::lefttoright, tok::listbackground,
+         tok::listsortcolumn, tok::modelessdialogwindow, tok::righttoleft, tok::ruler, tok::scripts, tok::thick, tok::thin,
+         tok::utilitywindow});
   route(t, fspot,
-        {pwArcAngle,        pwArrowSize,      pwAspect,         pwBehavior,      pwBevelStyle,    pwBorderStyle,
-         pwButtonSize,      pwClickThrough,   pwClickThroughLevel, pwContentType, pwCurrentValue,  pwCursor,
-         pwDestRect,        pwDontCacheBits,  pwFillBack,       pwFillFore,      pwFillPat,       pwFilters,
-         pwFirstLineIndent, pwHasParentObject, pwHilitedLines,  pwHilitedText,   pwIcon,          pwImageRect,
-         pwInk,             pwLeftIndent,     pwLineSize,       pwLineSpacing,   pwListStyle,     pwMagnify,
-         pwMaximumValue,    pwMinimumValue,   pwTickMarks,      pwObjects,       pwOffsetContents, pwOpColor,
-         pwOrientation,     pwPart,           pwPenback,        pwPenFore,       pwPenHeight,     pwPenPat,
-         pwPenWidth,        pwPictData,       pwPictInfo,       pwPictPath,      pwPoints,        pwQuad,
-         pwRightIndent,     pwRotation,       pwRoundHeight,    pwRoundWidth,    pwRulerInfo,     pwRulerUnits,
-         pwSelected,        pwShadow,         pwFilled,         pwShowPen,       pwSourceRect,    pwSpaceAfter,
-         pwSpaceBefore,     pwStartAngle,     pwTabSize,        pwTextData,      pwTextDirection, pwThemeFill,
-         pwThemePen,        pwViewSize});
+        {tok::arcangle,        tok::arrowsize,      tok::aspect,         tok::behavior,      tok::bevelstyle,    tok::borderstyle,
+         tok::buttonsize,      tok::clickthrough,   tok::clickthroughlevel, tok::contenttype, tok::currentvalue,  tok::cursor,
+         tok::destrect,        tok::dontcachebits,  tok::fillback,       tok::fillfore,      tok::fillpat,       tok::filters,
+         tok::firstlineindent, tok::hasparentobject, tok::hilitedlines,  tok::hilitedtext,   tok::icon,          tok::imagerect,
+         tok::ink,             tok::leftindent,     tok::linesize,       tok::linespacing,   tok::liststyle,     tok::magnify,
+         tok::maximumvalue,    tok::minimumvalue,   tok::tickmarks,      tok::objects,       tok::offsetcontents, tok::opcolor,
+         tok::orientation,     tok::part,           tok::penback,        tok::penfore,       tok::penheight,     tok::penpat,
+         tok::penwidth,        tok::pictdata,       tok::pictinfo,       tok::pictpath,      tok::points,        tok::quad,
+         tok::rightindent,     tok::rotation,       tok::roundheight,    tok::roundwidth,    tok::rulerinfo,     tok::rulerunits,
+         tok::selected,        tok::shadow,         tok::filled,         tok::showpen,       tok::sourcerect,    tok::spaceafter,
+         tok::spacebefore,     tok::startangle,     tok::tabsize,        tok::textdata,      tok::textdirection, tok::themefill,
+         tok::themepen,        tok::viewsize});
   route(t, fflags, kFlagWords);
   route(t, floc, kRectangleWords);
   route(t, ftext,
-        {pwStrikeThrough, pwTextAlign, pwTextBackgroundColor, pwTextColor, pwTextFont, pwTextHeight, pwTextInk,
-         pwTextSize, pwTextStyle, pwVerticalShift});
+        {tok::strikethrough, tok::textalign, tok::textbackgroundcolor, tok::textcolor, tok::textfont, tok::textheight, tok::textink,
+         tok::textsize, tok::textstyle, tok::verticalshift});
   route(t, fwind,
-        {pwOpacity, pwEditBackground, pwHiliteColor, pwLockScreen, pwMaximumRect, pwThemeBackground, pwTool});
-  route(t, fsize, {pwBackSize, pwFreeSize, pwOwner, pwSize, pwWindowSize});
-  route(t, fname, {pwName});
-  route(t, fid, {pwId});
-  route(t, fnumber, {pwNumber});
-  route(t, fscript, {pwScript});
-  route(t, fcontents, {pwContents});
-  route(t, fkind, {pwKind});
-  route(t, fstyle, {pwStyle});
-  route(t, ftitle, {pwTitleBar});
-  route(t, fcmdkey, {pwCommandChar});
-  route(t, fcmdmodifiers, {pwCommandModifiers});
-  route(t, fusers, {pwCustomProperties});
-  route(t, fclut, {pwClut});
-  route(t, fmonitor, {pwColorMode});
-  route(t, flaunchargs, {pwLaunchArguments});
-  route(t, fscroll, {pwScroll});
-  route(t, fmaxscroll, {pwMaximumScroll});
-  route(t, frtf, {pwRtfText});
-  route(t, fprops, {pwProps});
+        {tok::opacity, tok::editbackground, tok::hilitecolor, tok::lockscreen, tok::maximumrect, tok::themebackground, tok::tool});
+  route(t, fsize, {tok::backsize, tok::freesize, tok::owner, tok::size, tok::windowsize});
+  route(t, fname, {tok::name});
+  route(t, fid, {tok::id});
+  route(t, fnumber, {tok::number});
+  route(t, fscript, {tok::script});
+  route(t, fcontents, {tok::contents});
+  route(t, fkind, {tok::kind});
+  route(t, fstyle, {tok::style});
+  route(t, ftitle, {tok::titlebar});
+  route(t, fcmdkey, {tok::commandchar});
+  route(t, fcmdmodifiers, {tok::commandmodifiers});
+  route(t, fusers, {tok::customproperties});
+  route(t, fclut, {tok::clut});
+  route(t, fmonitor, {tok::colormode});
+  route(t, flaunchargs, {tok::launcharguments});
+  route(t, fscroll, {tok::scroll});
+  route(t, fmaxscroll, {tok::maximumscroll});
+  route(t, frtf, {tok::rtftext});
+  route(t, fprops, {tok::props});
   return t;
 }
 
@@ -148,7 +148,7 @@ i16 property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
              fred* value) {
   *count = 0;
   u16 token = tokenat(atoms, at);
-  if (token == tokThe) token = tokenat(atoms, at + 1);
+  if (token == tok::the) token = tokenat(atoms, at + 1);
   i16 st = gettertable(token)(path, text, atoms, at, variables, locals, count, value);
   if (st > 0 && !path.empty()) posterror(path.front(), at, text);
   return st;
@@ -163,17 +163,17 @@ KV_GETTER(neverproc) {
 KV_GETTER(propcase) {
   *count = 0;
   i32 i = at;
-  if (tokenat(atoms, i) == tokThe) ++i;
+  if (tokenat(atoms, i) == tok::the) ++i;
   u16 next = tokenat(atoms, i + 1);
-  if (next == pwName) return propname(path, text, atoms, at, variables, locals, count, value);
-  if (next == pwId) return propid(path, text, atoms, at, variables, locals, count, value);
+  if (next == tok::name) return propname(path, text, atoms, at, variables, locals, count, value);
+  if (next == tok::id) return propid(path, text, atoms, at, variables, locals, count, value);
   return statusnoproperty;
 }
 
 KV_GETTER(propglobal) {
   (void)path, (void)text, (void)variables, (void)locals;
   *count = 2;
-  if (tokenat(atoms, at) != tokThe) return statusnothe;
+  if (tokenat(atoms, at) != tok::the) return statusnothe;
   return lowglobal(tokenat(atoms, at + 1), value);
 }
 
@@ -183,25 +183,25 @@ i16 constant(Handle atoms, i32 at, i32* count, fred* value) {
   static constexpr char chars[] = {'"', 13, ' ', 9, 12, 10};  // quote .. lineFeed (5006-5011)
   i16 st = 0;
   switch (t) {
-    case 5001:
-    case 5002: booltonewfred(t == 5001 ? 1 : 0, value); break;
-    case 5003:
-    case 5004: fooltonewfred(t == 5004 ? 1 : 0, value); break;
-    case 5005: st = newfred(value, fredtemp, fredstring, 0); break;
-    case 5012: st = textonewfred("3.14159265358979323846", value); break;
-    case 5024:
-    case 5025:
-    case 5026: {
-      const u8 c = t == 5024 ? ',' : t == 5025 ? ':' : 0;
+    case tok::true_:
+    case tok::false_: booltonewfred(t == tok::true_ ? 1 : 0, value); break;
+    case tok::up:
+    case tok::down: fooltonewfred(t == tok::down ? 1 : 0, value); break;
+    case tok::empty: st = newfred(value, fredtemp, fredstring, 0); break;
+    case tok::pi: st = textonewfred("3.14159265358979323846", value); break;
+    case tok::comma:
+    case tok::colon:
+    case tok::null: {
+      const u8 c = t == tok::comma ? ',' : t == tok::colon ? ':' : 0;
       st = charstonewfred(&c, 1, value);
       break;
     }
     default:
-      if (t >= 5006 && t <= 5011) {
-        st = charstonewfred(&chars[t - 5006], 1, value);
-      } else if (t >= 5013 && t <= 5023) {
-        char digits[3] = {t == 5023 ? '1' : char('0' + (t - 5013)), '0', 0};
-        st = charstonewfred(digits, t == 5023 ? 2 : 1, value);
+      if (t >= tok::quote && t <= tok::linefeed) {
+        st = charstonewfred(&chars[t - tok::quote], 1, value);
+      } else if (t >= tok::zero && t <= tok::ten) {
+        char digits[3] = {t == tok::ten ? '1' : char('0' + (t - tok::zero)), '0', 0};
+        st = charstonewfred(digits, t == tok::ten ? 2 : 1, value);
       } else {
         return statusnotconstant;
       }

@@ -11,6 +11,7 @@
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
 #include "media/phrases.h"
+#include "engine/tokens.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "platform/process/process.h"
@@ -20,7 +21,6 @@
 #include "properties/getters.h"
 #include "properties/globaltables.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/valuewords.h"
 #include "render/offscreen.h"
 #include "store/objects.h"
@@ -39,16 +39,16 @@ constexpr i16 statusnoobject = 2, statusnoproperty = 43, statusnocursor = 54, st
 // The words refused in plug-in mode.
 bool refusedinplugin(u16 token) {
   switch (token) {
-    case pwAllowRecog:
-    case pwAudioVolume:
-    case pwBackDrop:
-    case pwHasSpeechRecogManager:
-    case pwHasTextToSpeechManager:
-    case pwHelpBalloons:
-    case pwRecogPhrases:
-    case pwSerialControl:
-    case pwTransitionLoc:
-    case pwWindowLimit: return true;
+    case tok::allowrecog:
+    case tok::audiovolume:
+    case tok::backdrop:
+    case tok::hasspeechrecogmgr:
+    case tok::hastexttospeechmgr:
+    case tok::helpballoons:
+    case tok::recogphrases:
+    case tok::serialcontrol:
+    case tok::transitionloc:
+    case tok::windowlimit: return true;
     default: return false;
   }
 }
@@ -91,79 +91,79 @@ i16 otherglobal(u16 token, fred* value) {
   MainGlobals& g = mainglobals();
   Str255 s{};
   switch (token) {
-    case pwAddress:
+    case tok::address:
       getaddress(s);
       return stringtonewfred(s, value);
-    case pwAppleEventTimeout: {
+    case tok::appleeventtimeout: {
       if (g.appleEventTimeout == -1) return textvalue("default", value);
       if (g.appleEventTimeout == -2) return textvalue("forever", value);
       longtonewfred(g.appleEventTimeout, value);
       return 0;
     }
-    case pwAudioVolume: return statusnoaudio;
-    case pwBackColor: return statusnobackcolor;
-    case pwBackDrop: {
-      u16 word = g.backdrop != nilid ? u16(GetWRefCon(g.backdrop)) : u16(tokNoneWord);
+    case tok::audiovolume: return statusnoaudio;
+    case tok::backcolor: return statusnobackcolor;
+    case tok::backdrop: {
+      u16 word = g.backdrop != nilid ? u16(GetWRefCon(g.backdrop)) : u16(tok::none);
       ConstStringPtr w = tokentostring(word);
       return stringtonewfred(w, value);
     }
-    case pwBufferMode:
+    case tok::buffermode:
       modetostring(g.bufferMode, s);
       return stringtonewfred(s, value);
-    case pwCursor:
-    case pwDefaultCursor: return statusnocursor;
-    case pwDefaultFolder: return g.defaultFolder == nilhandle ? textvalue("none", value) : handvalue(g.defaultFolder, value);
-    case pwDockMenu: {
+    case tok::cursor:
+    case tok::defaultcursor: return statusnocursor;
+    case tok::defaultfolder: return g.defaultFolder == nilhandle ? textvalue("none", value) : handvalue(g.defaultFolder, value);
+    case tok::dockmenu: {
       if (g.dockmenu.store == nilid) return newfred(value, fredtemp, fredstring, 0);
       setpstring(s, "menu ID ");
       Str255 n{};
       NumToString(i32(g.dockmenu.menubook), n);
       appendstring(n, s);
       appendpstring(s, " of ");
-      buildfilename(g.dockmenu.store, formlong, s);
+      buildfilename(g.dockmenu.store, tok::long_, s);
       return stringtonewfred(s, value);
     }
-    case pwDragFlavors: {
+    case tok::dragflavors: {
       Handle list = ListDragFlavors(currentdragref());
       if (list == nilhandle) return 37;
       const i16 st = handtonewfred(list, value);
       DisposeHandle(list);
       return st;
     }
-    case pwDragObject: {
+    case tok::dragobject: {
       const std::string& name = dragobjecttext();
       return charstonewfred(name.data(), Size(name.size()), value);
     }
-    case pwEditorName: {
+    case tok::editorname: {
       // A standalone (settings word 0 set) has no companion editor.
       bool standalone = g.settings != nilhandle && GetHandleSize(g.settings) >= 2 && loadat<u16>(deref(g.settings)) != 0;
       if (standalone) return newfred(value, fredtemp, fredstring, 0);
       geteditorname(s);
       return stringtonewfred(s, value);
     }
-    case pwFileType: return handvalue(g.fileType, value);
-    case pwForeGround: booltonewfred(g.notfront == 0 ? 1 : 0, value); return 0;
-    case pwHelpBalloons: booltonewfred(u16(visiballoon()), value); return 0;
-    case pwItemDelimiter: return delimitervalue(g.itemDelimiter, value);
-    case pwLineDelimiter: return delimitervalue(g.lineDelimiter, value);
-    case pwWordDelimiter: return delimitervalue(g.wordDelimiter, value);
-    case pwLanguage: return textvalue("English", value);
-    case pwLineSize: longtonewfred((i32(g.penWidth) + i32(g.penHeight)) / 2, value); return 0;
-    case pwMenuSet: {
+    case tok::filetype: return handvalue(g.fileType, value);
+    case tok::foreground: booltonewfred(g.notfront == 0 ? 1 : 0, value); return 0;
+    case tok::helpballoons: booltonewfred(u16(visiballoon()), value); return 0;
+    case tok::itemdel: return delimitervalue(g.itemDelimiter, value);
+    case tok::linedel: return delimitervalue(g.lineDelimiter, value);
+    case tok::worddel: return delimitervalue(g.wordDelimiter, value);
+    case tok::language: return textvalue("English", value);
+    case tok::linesize: longtonewfred((i32(g.penWidth) + i32(g.penHeight)) / 2, value); return 0;
+    case tok::menuset: {
       char text[8];
       if (g.menuSet >= 10) std::snprintf(text, sizeof text, "x%d", int(g.menuSet) - 9);
       else std::snprintf(text, sizeof text, "%d", int(g.menuSet) + 1);
       return textvalue(text, value);
     }
-    case pwNumberFormat: return handvalue(g.numberformat, value);
-    case pwPaletteOpacity: longtonewfred(100 - g.paletteOpacity, value); return 0;
-    case pwPrintLabel: return handvalue(g.printLabel, value);
-    case pwQuartzText: booltonewfred(0, value); return 0;  // no system text-rendering switch
-    case pwRecogPhrases: return phrasestonewfred(value);
-    case pwSerialControl:
+    case tok::numberformat: return handvalue(g.numberformat, value);
+    case tok::paletteopacity: longtonewfred(100 - g.paletteOpacity, value); return 0;
+    case tok::printlabel: return handvalue(g.printLabel, value);
+    case tok::quartztext: booltonewfred(0, value); return 0;  // no system text-rendering switch
+    case tok::recogphrases: return phrasestonewfred(value);
+    case tok::serialcontrol:
       serialtext(g.serialControl, s);
       return stringtonewfred(s, value);
-    case pwSoundVolume: {
+    case tok::soundvolume: {
       i32 left = i32(g.soundVolume & 0xFFFF), right = i32(g.soundVolume >> 16);
       if (left == right) {
         longtonewfred(left, value);
@@ -173,27 +173,27 @@ i16 otherglobal(u16 token, fred* value) {
       std::snprintf(text, sizeof text, "%d,%d", int(left), int(right));
       return textvalue(text, value);
     }
-    case pwTextAlign: {
+    case tok::textalign: {
       const char* w = alignword(g.textAlign);
       return textvalue(w ? w : "", value);
     }
-    case pwTextFont:
+    case tok::textfont:
       GetFontName(g.textFont, s);
       return stringtonewfred(s, value);
-    case pwTextHeight:
+    case tok::textheight:
       if (g.textHeight == -1) return textvalue("auto", value);
       longtonewfred(g.textHeight, value);
       return 0;
-    case pwTextStyle:
+    case tok::textstyle:
       stylelist(u16(g.textStyle), s);
       return stringtonewfred(s, value);
-    case pwTranslucentDragOpacity: {
+    case tok::translucentdragopacity: {
       static constexpr const char* words[4] = {"low", "normal", "high", "maximum"};
       i16 n = g.translucentDragOpacity;
       return textvalue(n >= 0 && n <= 3 ? words[n] : "unknown", value);
     }
-    case pwTransitionLoc: return loctonewfred(g.transitionLoc.h, g.transitionLoc.v, value);
-    case pwWindowLimit: {
+    case tok::transitionloc: return loctonewfred(g.transitionLoc.h, g.transitionLoc.v, value);
+    case tok::windowlimit: {
       // The offscreen world's bottom-right corner; before the world's size is known, the
       // limit as it was set.
       Rect b = GetOffScreenBounds();
@@ -209,7 +209,7 @@ i16 otherglobal(u16 token, fred* value) {
 i16 lowglobal(u16 token, fred* value) {
   if (token < firstproperty || token > lastproperty) return statusnoproperty;
   if (refusedinplugin(token) && mainglobals().plugin != 0) return statusplugin;
-  if (token == pwHelpBalloons) return otherglobal(token, value);
+  if (token == tok::helpballoons) return otherglobal(token, value);
   if (i16* sw = globalswitch(token)) {
     booltonewfred(*sw != 0 ? 1 : 0, value);
     return 0;
@@ -246,8 +246,8 @@ KV_GETTER(propmonitor) {
   i32 i = at;
   if (isthe(c, i)) ++i;
   ++i;
-  if (c.tok(i) == tokOf) ++i;
-  if (c.tok(i) == tokMonitor) ++i;
+  if (c.tok(i) == tok::in) ++i;
+  if (c.tok(i) == tok::monitor) ++i;
   fred n;
   i32 used = 0;
   i16 st = factor(path, text, atoms, i, variables, locals, &used, &n);
@@ -267,7 +267,7 @@ KV_GETTER(propmonitor) {
 
 KV_GETTER(proplaunchargs) {
   (void)path, (void)text, (void)variables, (void)locals;
-  *count = tokenat(atoms, at) == tokThe ? 2 : 1;
+  *count = tokenat(atoms, at) == tok::the ? 2 : 1;
   return handvalue(mainglobals().launchArguments, value);
 }
 

@@ -14,6 +14,7 @@
 #include "engine/numbertext.h"
 #include "render/pictbuffers.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/files/files.h"
 #include "platform/fonts/fonts.h"
@@ -26,7 +27,6 @@
 #include "platform/windows/windows.h"
 #include "properties/globaltables.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
 #include "properties/windowsetters.h"
@@ -65,16 +65,16 @@ bool pluginmode() { return mainglobals().plugin != 0; }
 // The words refused in plug-in mode.
 bool refusedinplugin(u16 token) {
   switch (token) {
-    case pwAudioVolume:
-    case pwBackDrop:
-    case pwDontLimitWindows:
-    case pwEditMenus:
-    case pwEditScripts:
-    case pwHelpBalloons:
-    case pwLockMenus:
-    case pwSerialControl:
-    case pwTransitionLoc:
-    case pwWindowLimit: return true;
+    case tok::audiovolume:
+    case tok::backdrop:
+    case tok::dontlimitwds:
+    case tok::editmenus:
+    case tok::editscripts:
+    case tok::helpballoons:
+    case tok::lockmenus:
+    case tok::serialcontrol:
+    case tok::transitionloc:
+    case tok::windowlimit: return true;
     default: return false;
   }
 }
@@ -113,36 +113,36 @@ struct limit {
   i32 shift;  // subtracted before storing (one-based indexes are kept zero-based)
 };
 constexpr std::array<limit, 15> kLimits{{
-    {pwBrush, 1, 40, 1},
-    {pwCardScrollStep, 1, INT32_MAX, 0},
-    {pwFieldScrollStep, 1, INT32_MAX, 0},
-    {pwDragSpeed, 0, INT32_MAX, 0},
-    {pwFillPat, 1, 63, 1},
-    {pwPenPat, 1, 63, 1},
-    {pwPenHeight, 0, 1000, 0},
-    {pwPenWidth, 1, 1000, 0},
-    {pwMultiSpace, 1, 9, 0},
-    {pwObjectCache, 10, 40, 0},
-    {pwPictCache, 1, 20, 0},
-    {pwScriptCache, 8, 31, 0},
-    {pwPolySides, 3, 50, 0},
-    {pwTranslucentDragLimit, 0, INT32_MAX, 0},
-    {pwUserLevel, 1, INT32_MAX, 0},
+    {tok::brush, 1, 40, 1},
+    {tok::cardscrollstep, 1, INT32_MAX, 0},
+    {tok::fieldscrollstep, 1, INT32_MAX, 0},
+    {tok::dragspeed, 0, INT32_MAX, 0},
+    {tok::fillpat, 1, 63, 1},
+    {tok::penpat, 1, 63, 1},
+    {tok::penheight, 0, 1000, 0},
+    {tok::penwidth, 1, 1000, 0},
+    {tok::multispace, 1, 9, 0},
+    {tok::objectcache, 10, 40, 0},
+    {tok::pictcache, 1, 20, 0},
+    {tok::scriptcache, 8, 31, 0},
+    {tok::polysides, 3, 50, 0},
+    {tok::translucentdraglimit, 0, INT32_MAX, 0},
+    {tok::userlevel, 1, INT32_MAX, 0},
 }};
 
 // Switches stored with no further effect.
 bool plainswitch(u16 token) {
   switch (token) {
-    case pwAllowAutomaticFlavors: case pwAllowDeleteCardMessages: case pwAllowDoubleClick:
-    case pwAllowDragExport: case pwAllowEmptyPaint: case pwAllowFavoriteFlavors: case pwAllowFieldRedraw:
-    case pwAllowKeyInField: case pwAllowLaunchArguments: case pwAllowListenModes: case pwAllowMouseWithin:
-    case pwAllowPalettes: case pwAllowTransitions: case pwBlindTyping: case pwCentered: case pwCreatePaint:
-    case pwDontHidePalettes: case pwExplicitVars: case pwGrid: case pwIntlCompare: case pwLocalDelimiters:
-    case pwLockCursor: case pwLockErrorDialogs: case pwLockMessages: case pwLockRecent: case pwMovieIdle:
-    case pwMultiple: case pwOpenResourceForks: case pwPowerKeys: case pwProportionalScrolling:
-    case pwRefreshInsertedScripts: case pwRemapColor: case pwShowFocusRects: case pwSingleWindowLayer:
-    case pwStreamMode: case pwTextArrows: case pwUserModify: case pwFilled: case pwShowPen:
-    case pwEditMenus: case pwEditScripts: case pwHelpBalloons:
+    case tok::allowautomaticflavors: case tok::allowdeletecardmessages: case tok::allowdoubleclick:
+    case tok::allowdragexport: case tok::allowemptypaint: case tok::allowfavoriteflavors: case tok::allowfieldredraw:
+    case tok::allowkeyinfield: case tok::allowlauncharguments: case tok::allowlistenmodes: case tok::allowmousewithin:
+    case tok::allowpalettes: case tok::allowtransitions: case tok::blindtyping: case tok::centered: case tok::createpaint:
+    case tok::donthidepalettes: case tok::explicitvars: case tok::grid: case tok::intlcompare: case tok::localdelimiters:
+    case tok::lockcursor: case tok::lockerrordialogs: case tok::lockmessages: case tok::lockrecent: case tok::movieidle:
+    case tok::multiple: case tok::openresourceforks: case tok::powerkeys: case tok::proportionalscrolling:
+    case tok::refreshinsertedscripts: case tok::remapcolor: case tok::showfocusrects: case tok::singlewindowlayer:
+    case tok::streammode: case tok::textarrows: case tok::usermodify: case tok::filled: case tok::showpen:
+    case tok::editmenus: case tok::editscripts: case tok::helpballoons:
       return true;
     default: return false;
   }
@@ -151,9 +151,9 @@ bool plainswitch(u16 token) {
 // Integers stored unchanged.
 bool plaininteger(u16 token) {
   switch (token) {
-    case pwBackgroundScriptTime: case pwBackgroundSleepTime: case pwDialingTime: case pwFgScriptTime:
-    case pwFgSleepTime: case pwProgressTicks: case pwStreamBuffer: case pwStreamRate: case pwTrandelay:
-    case pwTranstep:
+    case tok::backgroundscripttime: case tok::backgroundsleeptime: case tok::dialingtime: case tok::fgscripttime:
+    case tok::fgsleeptime: case tok::progressticks: case tok::streambuffer: case tok::streamrate: case tok::trandelay:
+    case tok::transtep:
       return true;
     default: return false;
   }
@@ -164,8 +164,8 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
   MainGlobals& g = mainglobals();
   const i16 was = *field != 0 ? 1 : 0;
   switch (token) {
-    case pwAllowInlineInput:
-    case pwAllowTextServices: {
+    case tok::allowinlineinput:
+    case tok::allowtextservices: {
       // Only a change acts: the open field's editing ends (its error is the answer) and its
       // text record goes before the input method changes.
       if (on == was) return 0;
@@ -173,15 +173,15 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
       dumpfield();
       *field = on;
       // The input method's requests reach text records only while text services are on.
-      if (token == pwAllowTextServices) {
+      if (token == tok::allowtextservices) {
         if (on) WEInstallTSMHandlers();
         else WERemoveTSMHandlers();
       }
       // Without inline input the input method composes in a window of its own.
-      if (token == pwAllowInlineInput) useinputwindow(on == 0);
+      if (token == tok::allowinlineinput) useinputwindow(on == 0);
       return 0;
     }
-    case pwAllowObjectCursors:
+    case tok::allowobjectcursors:
       // Turned on, the object under the mouse shows its cursor at once.
       *field = on;
       if (on && !g.lockCursor && g.current.window != nilid && IsValidWindowPtr(g.current.window)) {
@@ -192,20 +192,20 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
         curscase(pt);
       }
       return 0;
-    case pwAllowDragAndDrop:
+    case tok::allowdraganddrop:
       if (on == was) return 0;
       *field = on;
       if (on) MyInitDragManager();
       else MyKillDragManager();
       return 0;
-    case pwAllowRecog:
+    case tok::allowrecog:
       // The switch follows the recognizer: it changes only when opening or closing it succeeds.
       return was == on ? i16(0) : setallowrecognition(on);
-    case pwAllowInterrupts:
+    case tok::allowinterrupts:
       *field = on;
       if (on) FlushEvents(keyDownMask | keyUpMask | autoKeyMask, 0);
       return 0;
-    case pwAllowModal: {
+    case tok::allowmodal: {
       *field = on;
       const desk* desks = HandleAs<desk>(g.winds);
       for (i16 i = 0; i < g.numwinds; ++i) {
@@ -217,7 +217,7 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
       }
       return 0;
     }
-    case pwLockMenus:
+    case tok::lockmenus:
       // Unlocking rebuilds the menu bar; locking leaves it as it is.
       *field = on;
       if (!on && was) {
@@ -225,19 +225,19 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
         drawmenubar();
       }
       return 0;
-    case pwWysiwygFontMenu:
+    case tok::wysiwygfontmenu:
       if (on != was) {
         *field = on;
         buildmenubar();
         drawmenubar();
       }
       return 0;
-    case pwAllowMouseMessages:
-    case pwAllowToolTips:
+    case tok::allowmousemessages:
+    case tok::allowtooltips:
       *field = on;
       if (!on) cleartooltip();
       return 0;
-    case pwModernLook:
+    case tok::modernlook:
       if (g.hasAppearanceManager == 0) return 0;
       if (on != was) {
         *field = on;
@@ -247,7 +247,7 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
         drawmenubar();
       }
       return 0;
-    case pwIdleControls: {
+    case tok::idlecontrols: {
       // Every open window's controls take the switch, then every window is drawn again.
       *field = on;
       const desk* desks = HandleAs<desk>(g.winds);
@@ -261,20 +261,20 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
       redrawall();
       return 0;
     }
-    case pwQuartzPicts:
+    case tok::quartzpicts:
       *field = on;
       purgepictbuffer();
       redrawall();
       return 0;
-    case pwShowGroups:
+    case tok::showgroups:
       *field = on;
       if (g.current.window != nilid) drawedit(g.current, nullptr);
       return 0;
-    case pwDontLimitWindows:
+    case tok::dontlimitwds:
       *field = on;
       setzoomlimits();
       return 0;
-    case pwPlugin:
+    case tok::plugin:
       // Each window keeps its own plug-in mode; the current one is the global word.
       *field = on;
       g.current.plugin = u16(on);
@@ -296,7 +296,7 @@ i16 setserial(const propctx& c, i32 i) {
   for (size_t k = 0; k < 5; ++k) {
     u16 t = c.tok(at);
     if (iseoltoken(t)) break;
-    if (t == tokComma) {
+    if (t == tok::comma) {
       ++at;
       continue;
     }
@@ -311,7 +311,7 @@ i16 setserial(const propctx& c, i32 i) {
     i16 code = getservalue(word + 1, word[0], f.first, f.last);
     if (code >= 0) config = (config & ~f.mask) | ((u32(code) << f.shift) & f.mask);
     t = c.tok(at);
-    if (t == tokComma) ++at;
+    if (t == tok::comma) ++at;
     else if (!iseoltoken(t) && k != 3) return statusnocomma;
   }
   mainglobals().serialControl = config;
@@ -322,11 +322,11 @@ i16 setserial(const propctx& c, i32 i) {
 i16 setbackdrop(fred* value) {
   MainGlobals& g = mainglobals();
   u16 colour = 0;
-  if (isword(value, "black")) colour = tokBlack;
-  else if (isword(value, "white")) colour = tokWhite;
-  else if (isword(value, "none")) colour = tokNoneWord;
+  if (isword(value, "black")) colour = tok::black;
+  else if (isword(value, "white")) colour = tok::white;
+  else if (isword(value, "none")) colour = tok::none;
   else return statusnoobject;
-  if (colour == tokNoneWord) {
+  if (colour == tok::none) {
     if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
     g.backdrop = nilid;
     return 0;
@@ -348,7 +348,7 @@ i16 setbackdrop(fred* value) {
     made = true;
   }
   SetWRefCon(g.backdrop, i32(colour));
-  SetThemeWindowBackground(g.backdrop, colour == tokBlack ? -1 : -2, true);
+  SetThemeWindowBackground(g.backdrop, colour == tok::black ? -1 : -2, true);
   SetWindowAlpha(g.backdrop, float(100 - g.backdropTransparency) / 100.0f);
   if (made) ShowWindow(g.backdrop);
   return 0;
@@ -422,8 +422,8 @@ i16 setmenuset(const propctx& c, i32 v, fred* value) {
   MainGlobals& g = mainglobals();
   u16 t = c.tok(v);
   i32 n = 0;
-  if (t >= tokEditor1 && t <= tokEditSelection && lineends(c, v + 1)) {
-    n = 11 + (t - tokEditor1);
+  if (t >= tok::editor1 && t <= tok::editselection && lineends(c, v + 1)) {
+    n = 11 + (t - tok::editor1);
   } else if (isword(value, "editSelection")) {
     n = 17;
   } else {
@@ -455,9 +455,9 @@ i16 setprintword(u16 token, fred* value) {
   fredtostring(value, s);
   i32 n = 0;
   switch (token) {
-    case tokPaperSize: return maskBadOSVersionErr(setpapersize(s));
-    case tokPrinter: return maskBadOSVersionErr(setprinter(s));
-    case tokPrintCopies:
+    case tok::papersize: return maskBadOSVersionErr(setpapersize(s));
+    case tok::printer: return maskBadOSVersionErr(setprinter(s));
+    case tok::printcopies:
       if (i16 st = fredtolong(value, &n)) return st;
       return maskBadOSVersionErr(setprintcopies(n));
     default: {
@@ -475,9 +475,9 @@ i16 setprintword(u16 token, fred* value) {
 // The case of one property once its value is read.
 i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
   MainGlobals& g = mainglobals();
-  if (token == pwColorWorld || token == pwLanguage) return statusreadonly;
+  if (token == tok::colorworld || token == tok::language) return statusreadonly;
   // Evaluated, and nothing stored.
-  if (token == pwMultiEffect || token == pwValidateUserProps) return 0;
+  if (token == tok::multieffect || token == tok::validateuserprops) return 0;
   if (plainswitch(token)) {
     i16* field = globalswitch(token);
     return field ? toboolean(value, field) : i16(statusnoproperty);
@@ -504,43 +504,43 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
   }
   i32 n = 0;
   switch (token) {
-    case pwFillBack:
-    case pwFillFore:
-    case pwPenback:
-    case pwPenFore:
+    case tok::fillback:
+    case tok::fillfore:
+    case tok::penback:
+    case tok::penfore:
       if (i16 st = fredtolong(value, &n)) return st;
       *globalindex(token) = i16((n - 1) & 0xFF);
       return 0;
-    case pwLineSize:
+    case tok::linesize:
       if (i16 st = fredtolong(value, &n)) return st;
       g.penWidth = g.penHeight = i16(std::clamp(n, 0, 1000));
       return 0;
-    case pwTabSize:
+    case tok::tabsize:
       if (i16 st = fredtolong(value, &n)) return st;
       g.tabSize = i16(std::clamp(n, 0, 255));
       resetglobaltabs();
       redrawall();
       return 0;
-    case pwPaletteOpacity:
+    case tok::paletteopacity:
       if (i16 st = fredtolong(value, &n)) return st;
       g.paletteOpacity = i16(100 - std::clamp(n, 0, 100));
       checkpalettealpha();
       return 0;
-    case pwAppleEventTimeout:
+    case tok::appleeventtimeout:
       if (isword(value, "default")) n = -1;
       else if (isword(value, "forever")) n = -2;
       else if (i16 st = fredtolong(value, &n)) return st;
       g.appleEventTimeout = n;
       return 0;
-    case pwAudioVolume: return statusnotavailable;
-    case pwBackColor: return statusnobackcolor;
-    case pwIdleTicks:
+    case tok::audiovolume: return statusnotavailable;
+    case tok::backcolor: return statusnobackcolor;
+    case tok::idleticks:
       // The next idle time moves to now plus the new value.
       if (i16 st = fredtolong(value, &n)) return st;
       g.idleTicks = n;
       g.nextidle = TickCount() + u32(std::max(n, 0));
       return 0;
-    case pwBufferMode: {
+    case tok::buffermode: {
       Str255 s{};
       fredtostring(value, s);
       i16 depth = 0;
@@ -550,14 +550,14 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       g.bufferMode = depth;
       return 0;
     }
-    case pwDefaultFolder: return setdefaultfolder(value);
-    case pwEditorName: {
+    case tok::defaultfolder: return setdefaultfolder(value);
+    case tok::editorname: {
       Str255 s{};
       fredtostring(value, s);
       seteditorname(s);
       return 0;
     }
-    case pwFileType: {
+    case tok::filetype: {
       char type[8];
       std::memset(type, '?', sizeof type);
       Size size = std::min<Size>(getfredsize(value), 8);
@@ -568,24 +568,24 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       g.fileType = h;
       return 0;
     }
-    case pwItemDelimiter:
-    case pwLineDelimiter:
-    case pwWordDelimiter: {
+    case tok::itemdel:
+    case tok::linedel:
+    case tok::worddel: {
       u16 ch = 0;
       if (i16 st = getchardel(value, &ch)) return st;
-      (token == pwItemDelimiter ? g.itemDelimiter : token == pwLineDelimiter ? g.lineDelimiter : g.wordDelimiter) = ch;
+      (token == tok::itemdel ? g.itemDelimiter : token == tok::linedel ? g.lineDelimiter : g.wordDelimiter) = ch;
       return 0;
     }
-    case pwMenuSet: return setmenuset(c, v, value);
-    case pwNumberFormat: {
+    case tok::menuset: return setmenuset(c, v, value);
+    case tok::numberformat: {
       if (i16 st = fredtohand(value, g.numberformat)) return st;
       decodeformat();
       return 0;
     }
-    case pwPrintLabel: return settext(&g.printLabel, value, true);
-    case pwQuartzText: return statusnotavailable;  // no system text-rendering switch to change
-    case pwRecogPhrases: return setphrases(value);
-    case pwTranslucentDragOpacity: {
+    case tok::printlabel: return settext(&g.printLabel, value, true);
+    case tok::quartztext: return statusnotavailable;  // no system text-rendering switch to change
+    case tok::recogphrases: return setphrases(value);
+    case tok::translucentdragopacity: {
       Str255 w{};
       firstword(value, w);
       static constexpr std::array<std::pair<const char*, i16>, 6> words{{
@@ -600,13 +600,13 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       }
       return statusbadopacity;
     }
-    case pwBackDrop: return setbackdrop(value);
-    case pwCursor: return setcursorvalue(*value);
-    case pwDefaultCursor: return findefaultcurs(*value, 1);
-    case tokPaperSize:
-    case tokPrinter:
-    case tokPrintCopies:
-    case tokPrintOrientation: return setprintword(token, value);
+    case tok::backdrop: return setbackdrop(value);
+    case tok::cursor: return setcursorvalue(*value);
+    case tok::defaultcursor: return findefaultcurs(*value, 1);
+    case tok::papersize:
+    case tok::printer:
+    case tok::printcopies:
+    case tok::printorientation: return setprintword(token, value);
     default: return statusnoproperty;
   }
 }
@@ -617,30 +617,30 @@ KV_SETTER(setglobal) {
   propctx c{path, text, atoms, variables, nilhandle};
   i32 i = at;
   if (isthe(c, i)) ++i;
-  if (c.tok(i + 1) != tokTo) return statusnoto;
+  if (c.tok(i + 1) != tok::to) return statusnoto;
   const i32 v = i + 2;
   if (refusedinplugin(token) && pluginmode()) return statusplugin;
   // The dock menu reads its menu reference itself.
-  if (token == pwDockMenu) return setdockmenu(path, atoms, v, text, variables);
-  if (token < tokPaperSize || token > 4304) return statusnoproperty;
+  if (token == tok::dockmenu) return setdockmenu(path, atoms, v, text, variables);
+  if (token < tok::papersize || token > tok::wysiwygfontmenu) return statusnoproperty;
   MainGlobals& g = mainglobals();
   // Values read as points.
-  if (token == pwWindowLimit || token == pwAudioVolume || token == pwTransitionLoc) {
+  if (token == tok::windowlimit || token == tok::audiovolume || token == tok::transitionloc) {
     i16 h = 0, vv = 0;
     i32 used = 0;
     if (i16 st = getloc(c, v, &used, &h, &vv)) return st;
     if (!lineends(c, v + used)) return statusstray;
-    if (token == pwAudioVolume) return statusnotavailable;
-    if (token == pwTransitionLoc) {
+    if (token == tok::audiovolume) return statusnotavailable;
+    if (token == tok::transitionloc) {
       g.transitionLoc = Point{vv, h};
       return 0;
     }
     return setwindowlimit(std::max(h, kMinimumWindowSize), std::max(vv, kMinimumWindowSize));
   }
-  if (token == tokPrintRange) {
+  if (token == tok::printrange) {
     // `all`, or the first and last page.
     i32 first = 0, last = 0;
-    if (c.tok(v) == tokAll) {
+    if (c.tok(v) == tok::all) {
       if (!lineends(c, v + 1)) return statusstray;
     } else {
       i16 h = 0, vv = 0;
@@ -652,7 +652,7 @@ KV_SETTER(setglobal) {
     }
     return maskBadOSVersionErr(setprintrange(first, last));
   }
-  if (token == pwSoundVolume) {
+  if (token == tok::soundvolume) {
     i16 left = 0, right = 0;
     i32 used = 0;
     i16 st = getloc(c, v, &used, &left, &right);
@@ -674,7 +674,7 @@ KV_SETTER(setglobal) {
     SetDefaultOutputVolume(l << 16 | r);
     return 0;
   }
-  if (token == pwSerialControl) {
+  if (token == tok::serialcontrol) {
     // One expression holding the whole list is read from its own text.
     fred value;
     i32 used = 0;
@@ -693,7 +693,7 @@ KV_SETTER(setglobal) {
   fred value;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, v, variables, nilhandle, &used, &value)) return st;
-  if (token != pwBackDrop && !lineends(c, v + used)) {
+  if (token != tok::backdrop && !lineends(c, v + used)) {
     disposfred(&value);
     return statusstray;
   }
@@ -706,7 +706,7 @@ KV_SETTER(setglobaltext) {
   propctx c{path, text, atoms, variables, nilhandle};
   i32 i = at;
   if (isthe(c, i)) ++i;
-  if (c.tok(i + 1) != tokTo) return statusnoto;
+  if (c.tok(i + 1) != tok::to) return statusnoto;
   fred value;
   i16 st = readlistvalue(c, i + 2, &value);
   if (st != 0) return st;
@@ -715,24 +715,24 @@ KV_SETTER(setglobaltext) {
   fredtostring(&value, s);
   i32 n = 0;
   switch (token) {
-    case pwTextAlign: {
+    case tok::textalign: {
       i16 code = 0;
       st = getalign(&value, &code);
       if (st == 0) g.textAlign = code;
       break;
     }
-    case pwTextFont: g.textFont = GetFNum(s); break;
-    case pwTextHeight:
+    case tok::textfont: g.textFont = GetFNum(s); break;
+    case tok::textheight:
       if (isword(&value, "auto")) {
         g.textHeight = -1;
       } else if ((st = fredtolong(&value, &n)) == 0) {
         g.textHeight = i16(std::clamp(n, 5, 200));
       }
       break;
-    case pwTextSize:
+    case tok::textsize:
       if ((st = fredtolong(&value, &n)) == 0) g.textSize = i16(std::clamp(n, -1, 32767));
       break;
-    case pwTextStyle: {
+    case tok::textstyle: {
       u16 bits = 0;
       st = getstylewords(s, &bits);
       if (st == 0) g.textStyle = i16(bits);

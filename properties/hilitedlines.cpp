@@ -7,6 +7,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "fields/listfields.h"
 #include "fields/listselect.h"
 #include "platform/memory/memory.h"
@@ -47,12 +48,12 @@ i16 selectrows(const spot& field, const propctx& c, Handle text) {
     if (st != 0) break;
     i += n;
     const u16 t = tokenat(atoms, i);
-    if (t != tokComma && t != tokEndOfLine && t != tokEndOfScript) {
+    if (t != tok::comma && t != tok::endofline && t != tok::endofscript) {
       st = statusbadrow;
       break;
     }
     if (rows > 0) listselectrow(field, std::clamp(row, 1, rows) - 1, true);
-    if (t != tokComma) break;
+    if (t != tok::comma) break;
     ++i;
   }
   if (atoms != nilhandle) DisposeHandle(atoms);

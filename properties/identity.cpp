@@ -10,12 +10,12 @@
 #include "engine/lookups.h"
 #include "engine/scripterror.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
 #include "properties/getters.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/valuewords.h"
 #include "shell/mainglobals.h"
 #include "store/liveparts.h"
@@ -147,7 +147,7 @@ i16 nameidfront(const propctx& c, i32 at, u16 word, i32* count, u16* form, objre
   *form = nameform(c, i);
   if (*form != 0) ++i;
   if (c.tok(i) != word) return statusnoobject;
-  if (c.tok(i + 1) != tokOf) return statusnoof;
+  if (c.tok(i + 1) != tok::in) return statusnoof;
   i += 2;
   i32 used = 0;
   if (i16 st = resolvereference(c, i, &used, obj, false)) return st;
@@ -161,8 +161,8 @@ KV_GETTER(propname) {
   propctx c{path, text, atoms, variables, locals};
   u16 form = 0;
   objread obj{};
-  if (i16 st = nameidfront(c, at, pwName, count, &form, &obj)) return st;
-  if (form == 0 || form == 9000 || form == 9004) form = formabbr;
+  if (i16 st = nameidfront(c, at, tok::name, count, &form, &obj)) return st;
+  if (form == 0 || form == 9000 || form == 9004) form = tok::abbr;
   Str255 s{};
   i16 st = 0;
   switch (obj.kind) {
@@ -190,8 +190,8 @@ KV_GETTER(propid) {
   propctx c{path, text, atoms, variables, locals};
   u16 form = 0;
   objread obj{};
-  if (i16 st = nameidfront(c, at, pwId, count, &form, &obj)) return st;
-  if (form == 0 || form == 9000 || form == 9004) form = obj.kind == objpart || obj.kind == objbackground ? formshort : formabbr;
+  if (i16 st = nameidfront(c, at, tok::id, count, &form, &obj)) return st;
+  if (form == 0 || form == 9000 || form == 9004) form = obj.kind == objpart || obj.kind == objbackground ? tok::short_ : tok::abbr;
   Str255 s{};
   i16 st = 0;
   switch (obj.kind) {
@@ -241,20 +241,20 @@ KV_GETTER(proploc) {
   i32 i = at;
   if (isthe(c, i)) ++i;
   const u16 word = c.tok(i);
-  if (c.tok(i + 1) != tokOf) return statusnoof;
+  if (c.tok(i + 1) != tok::in) return statusnoof;
   i += 2;
   // `of [the] message [box | window]`: the message box.
   i32 m = isthe(c, i) ? i + 1 : i;
   Rect r{};
   objread obj{};
   i32 used = 0;
-  bool message = c.tok(m) == refwords::tokMessage;
+  bool message = c.tok(m) == tok::message;
   i16 st = message ? i16(1) : resolvereference(c, i, &used, &obj, true);
   if (st != 0) {
     if (!message) return statusnoobject;
     used = m + 1 - i;
     u16 after = c.tok(m + 1);
-    if (after == tokBox || after == tokWindow) ++used;
+    if (after == tok::box || after == tok::wd) ++used;
     r = messageboxrect();
     *count = i + used - at;
     return rectoresult(word, r, value);
@@ -281,26 +281,26 @@ KV_GETTER(proploc) {
 KV_GETTER(propsize) {
   propctx c{path, text, atoms, variables, locals};
   const u16 word = c.tok(isthe(c, at) ? at + 1 : at);
-  if (word == pwWindowSize && pluginmode()) return statusplugin;
+  if (word == tok::windowsize && pluginmode()) return statusplugin;
   return objectgetter(c, at, count, [&](const objread& obj) -> i16 {
     switch (word) {
-      case pwBackSize: {
+      case tok::backsize: {
         if (obj.kind != objbackground) return statusnotbackground;
         backrec b = backrecord(obj);
         return loctonewfred(i16(b.width), i16(b.height), value);
       }
-      case pwSize:
-      case pwFreeSize:
+      case tok::size:
+      case tok::freesize:
         if (obj.kind != objcard && obj.kind != objbackground && obj.kind != objwindow && obj.kind != objproject)
           return statusnoobject;
-        return filesize(obj, word == pwFreeSize, value);
-      case pwOwner: {
+        return filesize(obj, word == tok::freesize, value);
+      case tok::owner: {
         if (obj.kind != objcard) return statusnotcard;
         Str255 s{};
-        buildbackid(obj, formlong, s);
+        buildbackid(obj, tok::long_, s);
         return stringvalue(s, value);
       }
-      case pwWindowSize: {
+      case tok::windowsize: {
         if (obj.kind != objwindow) return statusnotwindow;
         Rect r = windrecord(obj).rect1;
         return loctonewfred(i16(r.right - r.left), i16(r.bottom - r.top), value);

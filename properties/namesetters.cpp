@@ -10,6 +10,7 @@
 #include "engine/expression.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/qdtext.h"
@@ -17,7 +18,6 @@
 #include "properties/buttontext.h"
 #include "properties/menurefresh.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/userprops.h"
 #include "properties/windowsetters.h"
@@ -44,7 +44,6 @@ constexpr u16 stylebuttonrect = 200, styleroundrect = 201, styleradio = 203, sty
               styleprimarygroup = 220, stylesecondarygroup = 221;
 constexpr u32 kAutoWidth = 1u << 10;
 constexpr i32 kMenuLibraryRecord = 2;
-constexpr u16 tokTop = 4281, tokLeft = 4148, tokInvisible = 11142;
 
 void setresult(i16 entry) { stringtohand(resultstr(entry), mainglobals().result); }
 
@@ -331,15 +330,15 @@ KV_SETTER(setitle) {
   u16 t = 0;
   if (stringtonewfred(word, &v) == 0 && tokenizefred(&v, &valueatoms) == 0) {
     t = tokenat(valueatoms, 0);
-    if (tokenat(valueatoms, 1) != tokEndOfLine && tokenat(valueatoms, 1) != tokEndOfScript) t = 0;
+    if (tokenat(valueatoms, 1) != tok::endofline && tokenat(valueatoms, 1) != tok::endofscript) t = 0;
   }
   if (valueatoms != nilhandle) DisposeHandle(valueatoms);
   disposfred(&v);
   u32 code = 4;
-  if (t == tokTop) code = 0;
-  else if (t == tokLeft) code = 1;
-  else if (t == tokNoneWord) code = 2;
-  else if (t == tokInvisible) code = 3;
+  if (t == tok::top) code = 0;
+  else if (t == tok::left) code = 1;
+  else if (t == tok::none) code = 2;
+  else if (t == tok::invisible) code = 3;
   if (code == 4) {
     writeobj(&obj);
     return statusnoobject;

@@ -14,6 +14,7 @@
 #include "engine/numbertext.h"
 #include "render/pictbuffers.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "fields/imageimport.h"
 #include "fields/urlcontent.h"
 #include "media/sequences.h"
@@ -25,7 +26,6 @@
 #include "platform/text/pstring.h"
 #include "properties/longnames.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/resourcescursors.h"
 #include "properties/setters.h"
 #include "render/picturecache.h"
@@ -49,8 +49,6 @@ constexpr i16 statusbadword = 2, statusnoof = 5, statusnotfound = 11, statusstra
               statusnotgraphic = 185;
 constexpr i16 resultemptyfile = 14, resultnonamed = 15, resultnopicture = 46, resultnofile = 56;
 constexpr i16 getnopicture = 123, getnofile = 183;
-constexpr u16 tokClipBoard = 3024, tokEmptyWord = 5005, tokAs = 11005, tokDisplay = 11073, tokGraphic = 11125,
-              tokPicture = 11229, tokReference = 11264, tokResource = 11268, tokData = 11064, tokNoneSource = 11196, tokFrom = 11119;
 constexpr u16 styleimagewell = 211;
 constexpr Size kNoPicture = 9;
 
@@ -146,7 +144,7 @@ i16 fromdisplay(const propctx& c, i32 at, picture* p) {
   disposfred(&v);
   OSType type = fourcc("PICT");
   i32 i = at + n;
-  if (c.tok(i) == tokAs) {
+  if (c.tok(i) == tok::as) {
     fred f;
     i32 m = 0;
     if (i16 st = anyfact(c.path, c.text, c.atoms, i + 1, c.variables, c.locals, &m, &f)) return st;
@@ -173,7 +171,7 @@ i16 fromdisplay(const propctx& c, i32 at, picture* p) {
 }
 
 i16 fromreference(const propctx& c, i32 at, picture* p) {
-  if (c.tok(at) == tokFile) ++at;
+  if (c.tok(at) == tok::file) ++at;
   fred v;
   if (i16 st = readvalue(c, at, &v)) return st;
   const std::string path = valuebytes(&v);
@@ -205,9 +203,9 @@ i16 fromresource(const propctx& c, i32 at, picture* p) {
   if (!numbered) fredtostring(&v, name);
   disposfred(&v);
   i32 i = at + n;
-  if (c.tok(i) == tokOf) {
+  if (c.tok(i) == tok::in) {
     ++i;
-    if (c.tok(i) == tokFile) ++i;
+    if (c.tok(i) == tok::file) ++i;
     fred f;
     if (i16 st = readvalue(c, i, &f)) return st;
     const std::string path = valuebytes(&f);
@@ -278,8 +276,8 @@ i16 fromobject(const propctx& c, i32 at, picture* p) {
 i16 takepicture(const propctx& c, i32 at, Handle* alt) {
   *alt = nilhandle;
   const u16 first = c.tok(at);
-  const bool written = first == tokGraphic ||
-                       ((first == tokCard || first == refwords::tokBackground) && c.tok(at + 1) == tokGraphic);
+  const bool written = first == tok::grc ||
+                       ((first == tok::card || first == tok::background) && c.tok(at + 1) == tok::grc);
   if (!written) return statusnotgraphic;
   objread src{};
   i32 used = 0;
@@ -314,7 +312,7 @@ i16 takepicture(const propctx& c, i32 at, Handle* alt) {
 
 // `[file] <path or URL>`: an image file imported, or the image fetched by its type.
 i16 fromfile(const propctx& c, i32 at, i32 whole, picture* p) {
-  if (c.tok(at) == tokFile) ++at;
+  if (c.tok(at) == tok::file) ++at;
   fred v;
   if (i16 st = readvalue(c, at, &v)) return st;
   std::string path = valuebytes(&v);
@@ -459,28 +457,28 @@ KV_SETTER(setpicturedata) {
   bool move = false;
   i16 st = 0;
   switch (c.tok(i)) {
-    case tokClipBoard: st = lineends(c, i + 1) ? fromclipboard(&p) : statusstray; break;
-    case tokEmptyWord:
-    case tokNoneSource: st = lineends(c, i + 1) ? i16(0) : statusstray; break;
-    case tokData: st = fromnamed(c, i + 1, &p); break;
-    case tokDisplay: st = fromdisplay(c, i + 1, &p); break;
-    case tokReference: st = fromreference(c, i + 1, &p); break;
-    case tokResource: st = fromresource(c, i + 1, &p); break;
-    case tokThe:
-    case pwPictData:
-    case tokPicture: {
+    case tok::clipboard: st = lineends(c, i + 1) ? fromclipboard(&p) : statusstray; break;
+    case tok::empty:
+    case tok::none: st = lineends(c, i + 1) ? i16(0) : statusstray; break;
+    case tok::data: st = fromnamed(c, i + 1, &p); break;
+    case tok::display: st = fromdisplay(c, i + 1, &p); break;
+    case tok::reference: st = fromreference(c, i + 1, &p); break;
+    case tok::resource: st = fromresource(c, i + 1, &p); break;
+    case tok::the:
+    case tok::pictdata:
+    case tok::pict: {
       i32 j = i;
-      if (c.tok(j) == tokThe) {
+      if (c.tok(j) == tok::the) {
         ++j;
-        if (c.tok(j) != pwPictData && c.tok(j) != tokPicture) {
+        if (c.tok(j) != tok::pictdata && c.tok(j) != tok::pict) {
           st = statusnotpicturedata;
           break;
         }
       }
       ++j;
-      if (c.tok(j) == tokOf) {
+      if (c.tok(j) == tok::in) {
         st = fromobject(c, j + 1, &p);
-      } else if (c.tok(j) == tokFrom) {
+      } else if (c.tok(j) == tok::from) {
         st = takepicture(c, j + 1, &moved);
         move = true;
       } else {

@@ -12,11 +12,11 @@
 #include "engine/numbertext.h"
 #include "render/pictbuffers.h"
 #include "engine/scripterror.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "properties/picturedata.h"
 #include "properties/picturesettings.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/shapesetters.h"
 #include "properties/valueparsers.h"
@@ -30,7 +30,6 @@ namespace kv {
 namespace {
 
 constexpr i16 statusbadentry = 2, statusnotobject = 11, statusnopicturestyle = 112, statusnotgraphic = 185;
-constexpr u16 tokReset = 2158, tokCenter = 4061, tokClip = 11043, tokFill = 11111, tokFit = 11113;
 
 bool picturegraphic(const spot& s) {
   if (s.kind != spotgraphic) return false;
@@ -59,11 +58,11 @@ i16 operandas(const propctx& c, i32* i, Convert&& convert) {
 
 i16 aspectword(u16 t, PictInfo* rq) {
   switch (t) {
-    case tokClip: rq->aspect = aspectclip; break;
-    case tokFit: rq->aspect = aspectfit; break;
-    case tokFill: rq->aspect = aspectfill; break;
-    case tokCenter: rq->aspect = aspectcenter; break;
-    case tokReset:
+    case tok::clip: rq->aspect = aspectclip; break;
+    case tok::fit: rq->aspect = aspectfit; break;
+    case tok::fill: rq->aspect = aspectfill; break;
+    case tok::center: rq->aspect = aspectcenter; break;
+    case tok::reset:
       rq->aspect = aspectfill;
       rq->offset = Point{0, 0};
       rq->changemask = rq->changemask | maskaspectreset;
@@ -81,11 +80,11 @@ i16 opcolour(const propctx& c, i32* i, PictInfo* rq) {
   i32 given = 0;
   for (; given < 3; ++given) {
     if (given > 0) {
-      if (c.tok(*i) != tokComma) break;
+      if (c.tok(*i) != tok::comma) break;
       ++*i;
     }
     if (i16 st = operandas(c, i, [&](fred* v) { return fredtolong(v, &rgb[given]); })) return st;
-    if (given == 0 && c.tok(*i) != tokComma) return statusbadentry;
+    if (given == 0 && c.tok(*i) != tok::comma) return statusbadentry;
   }
   if (given < 3) return 0;
   rq->opcolor = RGBColor{u16(rgb[0]), u16(rgb[1]), u16(rgb[2])};
@@ -112,22 +111,22 @@ i16 quadvalue(const propctx& c, i32* i, PictInfo* rq) {
 // The value of one entry word from atom *i into the change record.
 i16 entryvalue(const propctx& c, u16 word, i32* i, PictInfo* rq) {
   switch (word) {
-    case pwAspect: {
+    case tok::aspect: {
       const u16 t = c.tok(*i);
       ++*i;
       return aspectword(t, rq);
     }
-    case pwClickThrough:
-    case pwDontCacheBits:
+    case tok::clickthrough:
+    case tok::dontcachebits:
       return operandas(c, i, [&](fred* v) {
         u16 on = 0;
         if (i16 st = fredtobool(v, &on)) return st;
-        const u32 flag = word == pwClickThrough ? u32(pictclickthrough) : u32(pictdontcache);
+        const u32 flag = word == tok::clickthrough ? u32(pictclickthrough) : u32(pictdontcache);
         rq->flags = on ? (rq->flags | flag) : (rq->flags & ~flag);
-        rq->changemask = rq->changemask | (word == pwClickThrough ? u32(maskclickthrough) : u32(maskdontcache));
+        rq->changemask = rq->changemask | (word == tok::clickthrough ? u32(maskclickthrough) : u32(maskdontcache));
         return i16(0);
       });
-    case pwClickThroughLevel:
+    case tok::clickthroughlevel:
       return operandas(c, i, [&](fred* v) {
         i32 n = 0;
         if (i16 st = fredtolong(v, &n)) return st;
@@ -135,7 +134,7 @@ i16 entryvalue(const propctx& c, u16 word, i32* i, PictInfo* rq) {
         rq->changemask = rq->changemask | maskclickthroughlevel;
         return i16(0);
       });
-    case pwRotation:
+    case tok::rotation:
       return operandas(c, i, [&](fred* v) {
         i32 n = 0;
         if (i16 st = fredtolong(v, &n)) return st;
@@ -143,7 +142,7 @@ i16 entryvalue(const propctx& c, u16 word, i32* i, PictInfo* rq) {
         rq->changemask = rq->changemask | maskrotation;
         return i16(0);
       });
-    case pwMagnify:
+    case tok::magnify:
       return operandas(c, i, [&](fred* v) {
         double d = 0;
         if (i16 st = fredtodouble(v, &d)) return st;
@@ -151,24 +150,24 @@ i16 entryvalue(const propctx& c, u16 word, i32* i, PictInfo* rq) {
         rq->changemask = rq->changemask | maskmagnify;
         return i16(0);
       });
-    case pwOpColor: return opcolour(c, i, rq);
-    case pwQuad: return quadvalue(c, i, rq);
-    case pwSourceRect:
-    case pwImageRect:
-    case pwDestRect: {
+    case tok::opcolor: return opcolour(c, i, rq);
+    case tok::quad: return quadvalue(c, i, rq);
+    case tok::sourcerect:
+    case tok::imagerect:
+    case tok::destrect: {
       Rect r{};
       i32 used = 0;
       if (i16 st = getrect(c, *i, &used, &r)) return st;
       *i += used;
-      if (word == pwSourceRect) {
+      if (word == tok::sourcerect) {
         rq->sourcerect = r;
         rq->changemask = rq->changemask | masksourcerect;
       }
       return 0;
     }
-    case pwPictData:
-    case pwPictPath:
-    case pwFilters: return operandas(c, i, [](fred*) { return i16(0); });
+    case tok::pictdata:
+    case tok::pictpath:
+    case tok::filters: return operandas(c, i, [](fred*) { return i16(0); });
     default: return statusbadentry;
   }
 }
@@ -229,13 +228,13 @@ i16 lowsetpictureinfo(const propctx& c, i32 at, PictInfo* rq, bool listmode) {
   i32 i = at;
   for (;;) {
     if (listmode) {
-      while (c.tok(i) == tokEndOfLine) ++i;
-      if (c.tok(i) == tokEndOfScript) break;
+      while (c.tok(i) == tok::endofline) ++i;
+      if (c.tok(i) == tok::endofscript) break;
     } else if (lineends(c, i)) {
       break;
     }
     const u16 word = c.tok(i++);
-    if (c.tok(i) == tokIs) ++i;
+    if (c.tok(i) == tok::is) ++i;
     if ((st = entryvalue(c, word, &i, rq))) return st;
   }
   return st;

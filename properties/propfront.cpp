@@ -7,9 +7,9 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
-#include "properties/propwords.h"
 #include "shell/fatalerror.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
@@ -45,9 +45,9 @@ i16 takechunk(chunkpart& dest, objread* obj) {
 
 u16 propctx::tok(i32 i) const { return tokenat(atoms, i); }
 
-bool isthe(const propctx& c, i32 i) { return c.tok(i) == tokThe; }
+bool isthe(const propctx& c, i32 i) { return c.tok(i) == tok::the; }
 
-bool iseoltoken(u16 t) { return t == tokEndOfLine || t == tokEndOfScript; }
+bool iseoltoken(u16 t) { return t == tok::endofline || t == tok::endofscript; }
 
 bool lineends(const propctx& c, i32 i) { return iseoltoken(c.tok(i)); }
 
@@ -64,7 +64,7 @@ i16 resolvereference(const propctx& c, i32 i, i32* used, objread* obj, bool chun
       if (st == 0) *used = n;
       return st;
     }
-    if (t != tokItem) return st;
+    if (t != tok::item) return st;
     *obj = objread{};
   }
   return scanobj(c.path, c.text, c.atoms, i, c.variables, used, obj);
@@ -75,7 +75,7 @@ namespace {
 // `[the] <word> of <reference>` from atom `at`: *next is the atom after the reference.
 i16 wordofreference(const propctx& c, i32 at, i32* next, objread* obj, bool chunkfirst) {
   i32 i = isthe(c, at) ? at + 1 : at;
-  if (c.tok(i + 1) != tokOf) return statusnoof;
+  if (c.tok(i + 1) != tok::in) return statusnoof;
   i += 2;
   i32 used = 0;
   if (i16 st = resolvereference(c, i, &used, obj, chunkfirst)) return st;
@@ -102,7 +102,7 @@ i16 objectorglobalfront(const propctx& c, i32 at, i32* count, u16* token, objrea
   *token = c.tok(i);
   i32 used = 0;
   i16 st = statusnoof;
-  if (c.tok(i + 1) == tokOf) st = resolvereference(c, i + 2, &used, obj, true);
+  if (c.tok(i + 1) == tok::in) st = resolvereference(c, i + 2, &used, obj, true);
   if (st == statusnoof) {
     *global = true;
     *count = 2;
@@ -117,7 +117,7 @@ i16 dofront(const propctx& c, i32 at, i32* used, objread* obj, bool keep) {
   *used = 0;
   i32 i = 0;
   if (i16 st = wordofreference(c, at, &i, obj, true)) return st;
-  if (c.tok(i) != tokTo) {
+  if (c.tok(i) != tok::to) {
     writeobj(obj);
     return statusnoto;
   }

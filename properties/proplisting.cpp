@@ -7,6 +7,7 @@
 #include "engine/fred.h"
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -442,7 +443,7 @@ void cardlisting(const objread& obj, listing& l) {
   l.line("name", handletext(c.name));
   l.number("number", obj.d.cardnum);
   Str255 owner{};
-  buildbackid(obj, formlong, owner);
+  buildbackid(obj, tok::long_, owner);
   l.line("owner", pstr(owner));
   l.endnoreturn();
 }
@@ -541,7 +542,7 @@ void projectlisting(const objread& obj, listing& l) {
   l.boolean("cantModify", islocked(obj.d.store) != 0);
   l.number("freeSize", store ? store->header.freebytes : 0);
   Str255 name{};
-  buildfilename(obj.d.store, formshort, name);
+  buildfilename(obj.d.store, tok::short_, name);
   l.line("name", pstr(name));
   l.number("size", store ? store->header.endofdata : 0);
   l.endnoreturn();

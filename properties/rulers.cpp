@@ -11,11 +11,11 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/scripterror.h"
+#include "engine/tokens.h"
 #include "fields/rulerinfo.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/rulers.h"
 #include "properties/setters.h"
 #include "shell/fatalerror.h"
@@ -34,20 +34,17 @@ namespace kv {
 namespace {
 
 constexpr i16 statusbadentry = 2, statusnotfound = 11, statusnomemory = 37, statusnotfieldtext = 162;
-constexpr u16 tokLeft = 4148, tokRight = 4223, tokDefault = 4080, tokCenter = 4061, tokFull = 11121,
-              tokRightToLeft = 4225, tokLeftToRight = 4150, tokNone = 11196, tokThin = 4278, tokDotted = 4096,
-              tokThick = 4277;
 
 struct entry {
   u16 word;
   u16 bit;
 };
 constexpr entry kEntries[] = {
-    {pwTextAlign, 0x1},          {pwTextDirection, 0x2},
-    {pwBorderStyle, 0x8},      {pwLeftIndent, 0x10},
-    {pwRightIndent, 0x20},     {pwFirstLineIndent, 0x40},
-    {pwLineSpacing, 0x80},     {pwSpaceBefore, 0x100},
-    {pwSpaceAfter, 0x200},
+    {tok::textalign, 0x1},          {tok::textdirection, 0x2},
+    {tok::borderstyle, 0x8},      {tok::leftindent, 0x10},
+    {tok::rightindent, 0x20},     {tok::firstlineindent, 0x40},
+    {tok::linespacing, 0x80},     {tok::spacebefore, 0x100},
+    {tok::spaceafter, 0x200},
 };
 
 const entry* findentry(u16 word) {
@@ -62,9 +59,9 @@ bool wordcode(u16 entryword, u16 t, i8* code) {
     u16 token;
     i8 code;
   };
-  static constexpr pair align[] = {{tokLeft, -2}, {tokRight, -1}, {tokDefault, 0}, {tokCenter, 1}, {tokFull, 2}};
-  static constexpr pair direction[] = {{tokRightToLeft, -1}, {tokLeftToRight, 0}, {tokDefault, 1}};
-  static constexpr pair border[] = {{tokNone, 0}, {tokThin, 1}, {tokDotted, 2}, {tokThick, 3}};
+  static constexpr pair align[] = {{tok::left, -2}, {tok::right, -1}, {tok::default_, 0}, {tok::center, 1}, {tok::full, 2}};
+  static constexpr pair direction[] = {{tok::righttoleft, -1}, {tok::lefttoright, 0}, {tok::default_, 1}};
+  static constexpr pair border[] = {{tok::none, 0}, {tok::thin, 1}, {tok::dotted, 2}, {tok::thick, 3}};
   auto find = [&](const auto& table) {
     for (const pair& p : table)
       if (p.token == t) {
@@ -74,14 +71,14 @@ bool wordcode(u16 entryword, u16 t, i8* code) {
     return false;
   };
   switch (entryword) {
-    case pwTextAlign: return find(align);
-    case pwTextDirection: return find(direction);
-    case pwBorderStyle: return find(border);
+    case tok::textalign: return find(align);
+    case tok::textdirection: return find(direction);
+    case tok::borderstyle: return find(border);
     default: return false;
   }
 }
 
-bool iswordentry(u16 word) { return word == pwTextAlign || word == pwTextDirection || word == pwBorderStyle; }
+bool iswordentry(u16 word) { return word == tok::textalign || word == tok::textdirection || word == tok::borderstyle; }
 
 // A measure: truncated toward zero, limited to 16 bits, in the integer half.
 Fixed measure(double v) {
@@ -97,14 +94,14 @@ Fixed spacing(double v) {
 
 // Stores a number entry's value in the change record.
 void setmeasure(rulerchange* rc, const entry& e, double v) {
-  const Fixed f = e.word == pwLineSpacing ? spacing(v) : measure(v);
+  const Fixed f = e.word == tok::linespacing ? spacing(v) : measure(v);
   switch (e.word) {
-    case pwLeftIndent: rc->ruler.leftIndent = f; break;
-    case pwRightIndent: rc->ruler.rightIndent = f; break;
-    case pwFirstLineIndent: rc->ruler.firstLineIndent = f; break;
-    case pwLineSpacing: rc->ruler.lineSpacing = f; break;
-    case pwSpaceBefore: rc->ruler.spaceBefore = f; break;
-    case pwSpaceAfter: rc->ruler.spaceAfter = f; break;
+    case tok::leftindent: rc->ruler.leftIndent = f; break;
+    case tok::rightindent: rc->ruler.rightIndent = f; break;
+    case tok::firstlineindent: rc->ruler.firstLineIndent = f; break;
+    case tok::linespacing: rc->ruler.lineSpacing = f; break;
+    case tok::spacebefore: rc->ruler.spaceBefore = f; break;
+    case tok::spaceafter: rc->ruler.spaceAfter = f; break;
     default: break;
   }
   if (f != 0) rc->nonzeromask = u16(rc->nonzeromask | e.bit);
@@ -112,8 +109,8 @@ void setmeasure(rulerchange* rc, const entry& e, double v) {
 
 void setword(rulerchange* rc, const entry& e, i8 code) {
   switch (e.word) {
-    case pwTextAlign: rc->ruler.alignment = code; break;
-    case pwTextDirection: rc->ruler.direction = code; break;
+    case tok::textalign: rc->ruler.alignment = code; break;
+    case tok::textdirection: rc->ruler.direction = code; break;
     default: rc->ruler.borderStyle = u8(code); break;
   }
 }
@@ -157,15 +154,15 @@ i16 lowsetrulerinfo(const propctx& c, i32 at, rulerchange* rc, bool listmode, i3
   i32 i = at;
   for (;;) {
     if (listmode) {
-      while (c.tok(i) == tokEndOfLine) ++i;
-      if (c.tok(i) == tokEndOfScript) break;
+      while (c.tok(i) == tok::endofline) ++i;
+      if (c.tok(i) == tok::endofscript) break;
     } else if (lineends(c, i)) {
       break;
     }
     const entry* e = findentry(c.tok(i));
     if (e == nullptr) return statusbadentry;
     ++i;
-    if (c.tok(i) == tokIs) ++i;
+    if (c.tok(i) == tok::is) ++i;
     if (iswordentry(e->word)) {
       i8 code = 0;
       if (!wordcode(e->word, c.tok(i), &code)) return statusbadentry;

@@ -10,11 +10,11 @@
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
 #include "fields/fieldrecords.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "properties/propfront.h"
 #include "properties/propservices.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/textrecords.h"
 #include "shell/fatalerror.h"
@@ -127,7 +127,7 @@ void markslotowner(const objread& obj) {
 void markscriptstale(const objread& obj) {
   Str255 text{};
   if (obj.kind == objshared) {
-    buildfilename(mainglobals().sharedstore, formlong, text);
+    buildfilename(mainglobals().sharedstore, tok::long_, text);
     markhier(hiershared, text);
     return;
   }
@@ -137,7 +137,7 @@ void markscriptstale(const objread& obj) {
   if (obj.kind == objproject) {
     // The file name alone (buildfilename appends to what the text holds).
     Str255 shared{};
-    buildfilename(obj.d.store, formlong, shared);
+    buildfilename(obj.d.store, tok::long_, shared);
     markhier(hiershared, shared);
   }
 }
@@ -235,8 +235,8 @@ namespace {
 // `field ...`, `card field ...`, `background field ...`.
 bool isfieldword(const propctx& c, i32 i) {
   const u16 t = c.tok(i);
-  if (t == refwords::tokField) return true;
-  return (t == tokCard || t == refwords::tokBackground) && c.tok(i + 1) == refwords::tokField;
+  if (t == tok::field) return true;
+  return (t == tok::card || t == tok::background) && c.tok(i + 1) == tok::field;
 }
 
 // The styled text of a field as a new stored text in the older form (every style run in it): a

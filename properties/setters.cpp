@@ -4,7 +4,7 @@
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
-#include "properties/propwords.h"
+#include "engine/tokens.h"
 #include "properties/setters.h"
 #include "properties/tokenroutes.h"
 #include "shell/mainglobals.h"
@@ -86,69 +86,69 @@ consteval tokenroutes<family> buildsetters() {
   for (family& s : t) s = fnever;
   route(t, fglobal,
         {// Switches stored as they are.
-         pwAllowAutomaticFlavors, pwAllowDeleteCardMessages, pwAllowDoubleClick, pwAllowDragExport,
-         pwAllowEmptyPaint, pwAllowFavoriteFlavors, pwAllowFieldRedraw, pwAllowKeyInField, pwAllowLaunchArguments,
-         pwAllowListenModes, pwAllowMouseWithin, pwAllowPalettes, pwAllowTransitions, pwBlindTyping, pwCentered,
-         pwCreatePaint, pwDontHidePalettes, pwExplicitVars, pwGrid, pwIntlCompare, pwLocalDelimiters, pwLockCursor,
-         pwLockErrorDialogs, pwLockMessages, pwLockRecent, pwMovieIdle, pwMultiple, pwOpenResourceForks,
-         pwPowerKeys, pwProportionalScrolling, pwRefreshInsertedScripts, pwRemapColor, pwShowFocusRects,
-         pwSingleWindowLayer, pwStreamMode, pwTextArrows, pwUserModify,
+         tok::allowautomaticflavors, tok::allowdeletecardmessages, tok::allowdoubleclick, tok::allowdragexport,
+         tok::allowemptypaint, tok::allowfavoriteflavors, tok::allowfieldredraw, tok::allowkeyinfield, tok::allowlauncharguments,
+         tok::allowlistenmodes, tok::allowmousewithin, tok::allowpalettes, tok::allowtransitions, tok::blindtyping, tok::centered,
+         tok::createpaint, tok::donthidepalettes, tok::explicitvars, tok::grid, tok::intlcompare, tok::localdelimiters, tok::lockcursor,
+         tok::lockerrordialogs, tok::lockmessages, tok::lockrecent, tok::movieidle, tok::multiple, tok::openresourceforks,
+         tok::powerkeys, tok::proportionalscrolling, tok::refreshinsertedscripts, tok::remapcolor, tok::showfocusrects,
+         tok::singlewindowlayer, tok::streammode, tok::textarrows, tok::usermodify,
          // Integers.
-         pwAppleEventTimeout, pwBackgroundScriptTime, pwBackgroundSleepTime, pwDialingTime, pwFgScriptTime,
-         pwFgSleepTime, pwProgressTicks, pwStreamBuffer, pwStreamRate, pwTrandelay, pwTranstep, pwBrush,
-         pwCardScrollStep, pwFieldScrollStep, pwDragSpeed, pwMultiSpace, pwObjectCache, pwPictCache,
-         pwScriptCache, pwPolySides, pwPaletteOpacity, pwTranslucentDragLimit, pwUserLevel, pwIdleTicks,
+         tok::appleeventtimeout, tok::backgroundscripttime, tok::backgroundsleeptime, tok::dialingtime, tok::fgscripttime,
+         tok::fgsleeptime, tok::progressticks, tok::streambuffer, tok::streamrate, tok::trandelay, tok::transtep, tok::brush,
+         tok::cardscrollstep, tok::fieldscrollstep, tok::dragspeed, tok::multispace, tok::objectcache, tok::pictcache,
+         tok::scriptcache, tok::polysides, tok::paletteopacity, tok::translucentdraglimit, tok::userlevel, tok::idleticks,
          // Switches with an effect.
-         pwAllowDragAndDrop, pwAllowInlineInput, pwAllowTextServices, pwAllowRecog, pwAllowInterrupts,
-         pwAllowModal, pwAllowMouseMessages, pwAllowToolTips, pwAllowObjectCursors, pwLockMenus, pwModernLook,
-         pwWysiwygFontMenu, pwIdleControls, pwQuartzPicts, pwQuartzText, pwShowGroups, pwPlugin,
-         pwDontLimitWindows, pwEditMenus, pwEditScripts, pwHelpBalloons,
+         tok::allowdraganddrop, tok::allowinlineinput, tok::allowtextservices, tok::allowrecog, tok::allowinterrupts,
+         tok::allowmodal, tok::allowmousemessages, tok::allowtooltips, tok::allowobjectcursors, tok::lockmenus, tok::modernlook,
+         tok::wysiwygfontmenu, tok::idlecontrols, tok::quartzpicts, tok::quartztext, tok::showgroups, tok::plugin,
+         tok::dontlimitwds, tok::editmenus, tok::editscripts, tok::helpballoons,
          // The others.
-         pwAudioVolume, pwBackColor, pwColorWorld, pwLanguage, pwMultiEffect, pwValidateUserProps, pwBufferMode,
-         pwDefaultCursor, pwDefaultFolder, pwEditorName, pwFileType, pwItemDelimiter, pwLineDelimiter,
-         pwWordDelimiter, pwMenuSet, pwNumberFormat, pwPrintLabel, pwRecogPhrases, pwSerialControl,
-         pwSoundVolume, pwTranslucentDragOpacity, pwTransitionLoc, pwWindowLimit, pwBackDrop, pwDockMenu});
+         tok::audiovolume, tok::backcolor, tok::colorworld, tok::language, tok::multieffect, tok::validateuserprops, tok::buffermode,
+         tok::defaultcursor, tok::defaultfolder, tok::editorname, tok::filetype, tok::itemdel, tok::linedel,
+         tok::worddel, tok::menuset, tok::numberformat, tok::printlabel, tok::recogphrases, tok::serialcontrol,
+         tok::soundvolume, tok::translucentdragopacity, tok::transitionloc, tok::windowlimit, tok::backdrop, tok::dockmenu});
   route(t, fflags, kFlagWords);
   route(t, fspot,
-        {pwArcAngle, pwArrowSize, pwBehavior, pwBevelStyle, pwButtonSize, pwContentType, pwCurrentValue, pwCursor,
-         pwFillBack, pwFillFore, pwFillPat, pwIcon, pwInk, pwLineSize, pwMaximumValue, pwMinimumValue, pwTickMarks,
-         pwOffsetContents, pwOrientation, pwPenback, pwPenFore, pwPenHeight, pwPenPat, pwPenWidth, pwRoundHeight,
-         pwRoundWidth, pwRulerUnits, pwSelected, pwShadow, pwFilled, pwShowPen, pwStartAngle, pwTabSize,
-         pwThemeFill, pwThemePen, pwViewSize});
+        {tok::arcangle, tok::arrowsize, tok::behavior, tok::bevelstyle, tok::buttonsize, tok::contenttype, tok::currentvalue, tok::cursor,
+         tok::fillback, tok::fillfore, tok::fillpat, tok::icon, tok::ink, tok::linesize, tok::maximumvalue, tok::minimumvalue, tok::tickmarks,
+         tok::offsetcontents, tok::orientation, tok::penback, tok::penfore, tok::penheight, tok::penpat, tok::penwidth, tok::roundheight,
+         tok::roundwidth, tok::rulerunits, tok::selected, tok::shadow, tok::filled, tok::showpen, tok::startangle, tok::tabsize,
+         tok::themefill, tok::themepen, tok::viewsize});
   route(t, floc, kRectangleWords);
   route(t, fextinfo,
-        {pwListStyle, pwStrikeThrough, pwTextAlign, pwTextBackgroundColor, pwTextColor, pwTextFont, pwTextHeight,
-         pwTextInk, pwTextSize, pwTextStyle, pwVerticalShift});
+        {tok::liststyle, tok::strikethrough, tok::textalign, tok::textbackgroundcolor, tok::textcolor, tok::textfont, tok::textheight,
+         tok::textink, tok::textsize, tok::textstyle, tok::verticalshift});
   route(t, fgrc,
-        {pwAspect, pwClickThrough, pwClickThroughLevel, pwDestRect, pwDontCacheBits, pwMagnify, pwOpColor, pwQuad,
-         pwRotation, pwSourceRect});
+        {tok::aspect, tok::clickthrough, tok::clickthroughlevel, tok::destrect, tok::dontcachebits, tok::magnify, tok::opcolor, tok::quad,
+         tok::rotation, tok::sourcerect});
   route(t, ffld,
-        {pwBorderStyle, pwFirstLineIndent, pwLeftIndent, pwLineSpacing, pwRightIndent, pwSpaceAfter, pwSpaceBefore,
-         pwTextDirection});
-  route(t, fwind, {pwOpacity, pwEditBackground, pwHiliteColor, pwLockScreen, pwThemeBackground, pwTool});
-  route(t, fhesize, {pwBackSize, pwWindowSize});
-  route(t, fpicturedata, {pwPictData});
-  route(t, fclut, {pwClut});
-  route(t, fmonitor, {pwColorMode});
-  route(t, fscroll, {pwScroll});
-  route(t, fpoints, {pwPoints});
-  route(t, fpictureinfo, {pwPictInfo});
-  route(t, frulerinfo, {pwRulerInfo});
-  route(t, frtftext, {pwRtfText});
-  route(t, fcmdchar, {pwCommandChar});
-  route(t, fcmdmodifiers, {pwCommandModifiers});
-  route(t, fcontents, {pwContents});
-  route(t, fhilited, {pwHilitedLines});
-  route(t, fid, {pwId});
-  route(t, fname, {pwName});
-  route(t, fscript, {pwScript});
-  route(t, fstyle, {pwStyle});
-  route(t, fextdata, {pwTextData});
-  route(t, ftitle, {pwTitleBar});
+        {tok::borderstyle, tok::firstlineindent, tok::leftindent, tok::linespacing, tok::rightindent, tok::spaceafter, tok::spacebefore,
+         tok::textdirection});
+  route(t, fwind, {tok::opacity, tok::editbackground, tok::hilitecolor, tok::lockscreen, tok::themebackground, tok::tool});
+  route(t, fhesize, {tok::backsize, tok::windowsize});
+  route(t, fpicturedata, {tok::pictdata});
+  route(t, fclut, {tok::clut});
+  route(t, fmonitor, {tok::colormode});
+  route(t, fscroll, {tok::scroll});
+  route(t, fpoints, {tok::points});
+  route(t, fpictureinfo, {tok::pictinfo});
+  route(t, frulerinfo, {tok::rulerinfo});
+  route(t, frtftext, {tok::rtftext});
+  route(t, fcmdchar, {tok::commandchar});
+  route(t, fcmdmodifiers, {tok::commandmodifiers});
+  route(t, fcontents, {tok::contents});
+  route(t, fhilited, {tok::hilitedlines});
+  route(t, fid, {tok::id});
+  route(t, fname, {tok::name});
+  route(t, fscript, {tok::script});
+  route(t, fstyle, {tok::style});
+  route(t, fextdata, {tok::textdata});
+  route(t, ftitle, {tok::titlebar});
   route(t, fnowrite,
-        {pwForeGround, pwFreeSize, pwHasAppearanceManager, pwHasDragManager, pwHasQTVRManager,
-         pwHasSpeechRecogManager, pwHasTextToSpeechManager, pwHasTextServices, pwHasTSMTE, pwImageRect,
-         pwMaximumRect, pwNumber, pwOwner, pwPart, pwPictPath, pwSize});
+        {tok::foreground, tok::freesize, tok::hasappearancemanager, tok::hasdragmanager, tok::hasqtvrmgr,
+         tok::hasspeechrecogmgr, tok::hastexttospeechmgr, tok::hastextservices, tok::hastsmte, tok::imagerect,
+         tok::maximumrect, tok::number, tok::owner, tok::part, tok::pictpath, tok::size});
   return t;
 }
 
@@ -162,19 +162,19 @@ static_assert(routedto(kSetters, fextinfo) == 11 && routedto(kSetters, fnowrite)
 
 setterproc settertable(u16 token) {
   switch (token) {
-    case tokUnknown:
-    case tokVariable: return setuserprop;
-    case tokOffset: return setoffset;
-    case tokPaperSize:
-    case tokPrinter:
-    case tokPrintCopies:
-    case tokPrintOrientation:
-    case tokPrintRange: return setglobal;
-    case tokPict: return setpicturedata;
-    case tokText: return setfieldtext;
-    case tokShort:
-    case tokLong:
-    case tokAbbr: return nowriteproc;
+    case tok::unknown:
+    case tok::variable: return setuserprop;
+    case tok::offset: return setoffset;
+    case tok::papersize:
+    case tok::printer:
+    case tok::printcopies:
+    case tok::printorientation:
+    case tok::printrange: return setglobal;
+    case tok::pict: return setpicturedata;
+    case tok::text: return setfieldtext;
+    case tok::short_:
+    case tok::long_:
+    case tok::abbr: return nowriteproc;
     default: break;
   }
   if (token < firstproperty || token > lastproperty) return neversetproc;
@@ -184,8 +184,8 @@ setterproc settertable(u16 token) {
 i16 comset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const i32 first = at + 1;
   u16 token = tokenat(atoms, first);
-  if (token == tokThe) token = tokenat(atoms, first + 1);
-  if ((token == pwCommandChar || token == pwCommandModifiers) && mainglobals().plugin != 0) return statusplugin;
+  if (token == tok::the) token = tokenat(atoms, first + 1);
+  if ((token == tok::commandchar || token == tok::commandmodifiers) && mainglobals().plugin != 0) return statusplugin;
   return settertable(token)(path, text, atoms, first, variables, token);
 }
 

@@ -17,6 +17,7 @@
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
 #include "engine/status.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/shapes.h"
 #include "platform/text/unicodeconverters.h"
@@ -24,7 +25,6 @@
 #include "properties/fieldrtf.h"
 #include "properties/menurefresh.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
 #include "shell/fieldputting.h"
@@ -70,7 +70,6 @@ i16 pointlist(Handle joined, std::vector<Point>* out) {
   return 0;
 }
 
-
 namespace {
 
 constexpr i16 statusnoobject = 2, statusnotobject = 11, statusstray = 19, statusnotshape = 80,
@@ -78,7 +77,6 @@ constexpr i16 statusnoobject = 2, statusnotobject = 11, statusstray = 19, status
 constexpr u16 styleline = 103;
 // A polygon's 16-bit size holds its 10-byte header and at most this many 4-byte points.
 constexpr std::size_t kMostPolygonPoints = (65535 - 10) / 4;
-constexpr u16 tokShiftKey = 3161, tokOptionKey = 3107, tokControlKey = 2029;
 constexpr u32 kModifierBits = 0x700;
 constexpr u32 spotallowobjectsbit = 1u << 26;
 
@@ -98,9 +96,9 @@ void setline(spot& s, const Rect& r) {
 
 u32 modifierbit(u16 word) {
   switch (word) {
-    case tokShiftKey: return 0x100;
-    case tokOptionKey: return 0x200;
-    case tokControlKey: return 0x400;
+    case tok::shiftkey: return 0x100;
+    case tok::optionkey: return 0x200;
+    case tok::controlkey: return 0x400;
     default: return 0;
   }
 }
@@ -222,11 +220,11 @@ KV_SETTER(setcmdmodifiers) {
   i16 st = 0;
   for (i32 k = 0; k < 3; ++k) {
     if (k > 0) {
-      if (c.tok(i) != tokComma) break;
+      if (c.tok(i) != tok::comma) break;
       ++i;
     }
     const u16 word = c.tok(i);
-    if (k == 0 && (word == tokEmpty || word == tokNoneWord)) {
+    if (k == 0 && (word == tok::empty || word == tok::none)) {
       ++i;
       break;
     }
@@ -363,7 +361,7 @@ i16 setunicodetext(objread* obj, fred* value) {
     return statusnomemory;
   }
   dest.field = keep;
-  return pututil(&dest, &mac, prepinto);
+  return pututil(&dest, &mac, tok::into);
 }
 
 // --- The plain packed form -----------------------------------------------------------------------

@@ -16,7 +16,6 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/shapes.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/shapesetters.h"
 #include "properties/userprops.h"

@@ -10,6 +10,7 @@
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "platform/controls/controls.h"
 #include "platform/fonts/fonts.h"
@@ -18,7 +19,6 @@
 #include "platform/text/pstring.h"
 #include "properties/getters.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/textrecords.h"
 #include "properties/userprops.h"
 #include "properties/valuewords.h"
@@ -35,7 +35,7 @@ constexpr i16 statusnorecord = 1, statusnoobject = 2, statusnoproperty = 43,
               statusnotopen = 61, statusnottext = 81, statusnotscrolling = 98, statusplugin = 177;
 
 bool needsenginetwo(u16 token) {
-  return token == pwTextBackgroundColor || token == pwTextInk || token == pwVerticalShift || token == pwStrikeThrough;
+  return token == tok::textbackgroundcolor || token == tok::textink || token == tok::verticalshift || token == tok::strikethrough;
 }
 
 // The text range of a chunk (its range in the stored text less the style-run header), kept
@@ -93,15 +93,15 @@ i16 buttontext(const spot& s, u16 token, fred* value) {
   const buttontail t = getbuttontail(s);
   const i16 font = i16(t.words.v[0]), size = i16(t.words.v[1]), face = i16(t.words.v[2]), align = i16(t.words.v[3]);
   switch (token) {
-    case pwTextAlign: {
+    case tok::textalign: {
       const char* w = alignword(align);
       return textonewfred(w != nullptr ? w : "", value);
     }
-    case pwTextColor:
-    case pwTextHeight: longtonewfred(0, value); return 0;
-    case pwTextFont: return buttonfont(s, font, value);
-    case pwTextSize: longtonewfred(size, value); return 0;
-    case pwTextStyle: {
+    case tok::textcolor:
+    case tok::textheight: longtonewfred(0, value); return 0;
+    case tok::textfont: return buttonfont(s, font, value);
+    case tok::textsize: longtonewfred(size, value); return 0;
+    case tok::textstyle: {
       Str255 text{};
       stylelist(u16(u8(face)), text);
       return stringtonewfred(text, value);
@@ -112,7 +112,7 @@ i16 buttontext(const spot& s, u16 token, fred* value) {
 
 i16 textof(const objread& obj, u16 token, fred* value) {
   if (obj.kind == objitem) {
-    if (token != pwTextStyle) return statusnoobject;
+    if (token != tok::textstyle) return statusnoobject;
     const u32 flags = HandleAs<menuitem>(obj.menu.items)[obj.itemindex].flags;
     Str255 text{};
     stylelist(u16((flags >> 3) & 0x1F), text);

@@ -6,6 +6,7 @@
 #include "engine/fred.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
 #include "platform/fonts/fonts.h"
@@ -13,7 +14,6 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/qdtypes.h"
 #include "platform/text/pstring.h"
-#include "properties/propwords.h"
 #include "properties/valuewords.h"
 #include "render/fielddrawing.h"
 #include "shell/mainglobals.h"
@@ -163,7 +163,7 @@ void werectostring(u16 token, WEReference we, StringPtr text, Handle clut) {
   WEGetSelection(&start, &end, we);
   const bool colourworld = mainglobals().colorWorld != 0;
   switch (token) {
-    case pwStrikeThrough: {
+    case tok::strikethrough: {
       const u8 on = 1;
       u8 found = 0;
       bool continuous = true;
@@ -171,14 +171,14 @@ void werectostring(u16 token, WEReference we, StringPtr text, Handle clut) {
       appendtext(found == 0 ? "false" : continuous ? "true" : "mixed", text);
       return;
     }
-    case pwTextAlign: {
+    case tok::textalign: {
       OSType tag = 0;
       if (!continuousattribute(fourcc("pjst"), 4, we) || WEGetOneAttribute(start, fourcc("pjst"), &tag, 4, we) != noErr)
         tag = 0;
       appendtext(alignmentword(tag), text);
       return;
     }
-    case pwTextBackgroundColor: {
+    case tok::textbackgroundcolor: {
       appendtext("Unknown", text);
       if (!colourworld) return;
       RGBColor c{};
@@ -190,7 +190,7 @@ void werectostring(u16 token, WEReference we, StringPtr text, Handle clut) {
       appendcolour(c, clut, text);
       return;
     }
-    case pwTextColor: {
+    case tok::textcolor: {
       appendtext("Unknown", text);
       if (!colourworld) return;
       u16 mode = weDoColor;
@@ -203,7 +203,7 @@ void werectostring(u16 token, WEReference we, StringPtr text, Handle clut) {
       appendcolour(ts.color, clut, text);
       return;
     }
-    case pwTextFont: {
+    case tok::textfont: {
       u16 mode = weDoFont;
       WETextStyle ts{};
       if (!WEContinuousStyle(&mode, &ts, we)) {
@@ -215,13 +215,13 @@ void werectostring(u16 token, WEReference we, StringPtr text, Handle clut) {
       pstrappend(text, 256, reinterpret_cast<const char*>(name + 1), name[0]);
       return;
     }
-    case pwTextHeight: {
+    case tok::textheight: {
       // The whole text counts here, not only the selection.
       if (WEGetTextLength(we) > 0 && WECountRuns(we) == 1) appendnumber(WEGetHeight(0, 1, we), text);
       else appendtext("Auto", text);
       return;
     }
-    case pwTextInk: {
+    case tok::textink: {
       i16 mode = 0;
       if (!continuousattribute(fourcc("pptm"), 2, we) || WEGetOneAttribute(start, fourcc("pptm"), &mode, 2, we) != noErr) {
         appendtext("mixed", text);
@@ -236,14 +236,14 @@ void werectostring(u16 token, WEReference we, StringPtr text, Handle clut) {
       }
       return;
     }
-    case pwTextSize: {
+    case tok::textsize: {
       u16 mode = weDoSize;
       WETextStyle ts{};
       if (!WEContinuousStyle(&mode, &ts, we)) appendtext("mixed", text);
       else appendnumber(ts.size, text);
       return;
     }
-    case pwTextStyle: {
+    case tok::textstyle: {
       u16 mode = weDoFace;
       WETextStyle ts{};
       if (!WEContinuousStyle(&mode, &ts, we) || !everyrunhasface(start, end, ts.face, we)) {
@@ -253,7 +253,7 @@ void werectostring(u16 token, WEReference we, StringPtr text, Handle clut) {
       stylelist(ts.face, text);
       return;
     }
-    case pwVerticalShift: {
+    case tok::verticalshift: {
       Fixed shift = 0;
       if (!continuousattribute(fourcc("xshf"), 4, we) || WEGetOneAttribute(start, fourcc("xshf"), &shift, 4, we) != noErr) {
         appendtext("mixed", text);

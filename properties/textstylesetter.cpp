@@ -11,6 +11,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "fields/listfields.h"
 #include "platform/fonts/fonts.h"
@@ -20,7 +21,6 @@
 #include "platform/qd/ports.h"
 #include "platform/text/pstring.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/textrecords.h"
 #include "properties/valueparsers.h"
@@ -55,7 +55,7 @@ constexpr u8 kCondense = 32, kExtend = 64;
 constexpr i32 kWholeText = 2147483647;
 
 bool isonlytextfieldword(u16 token) {
-  return token == pwStrikeThrough || token == pwTextBackgroundColor || token == pwTextInk || token == pwVerticalShift;
+  return token == tok::strikethrough || token == tok::textbackgroundcolor || token == tok::textink || token == tok::verticalshift;
 }
 
 // The colour of a one-based colour number in a layer's colour table: entry (n - 1) modulo 256
@@ -88,52 +88,52 @@ i16 westyletorec(u16 token, WEReference we, fred* value, Handle clut) {
   WETextStyle ts{};
   i32 n = 0;
   switch (token) {
-    case pwStrikeThrough: {
+    case tok::strikethrough: {
       u16 on = 0;
       if (i16 st = fredtobool(value, &on)) return st;
       const u8 b = on ? 1 : 0;
       return WESetOneAttribute(-1, -1, fourcc("strk"), &b, 1, we) == noErr ? i16(0) : statusnomemory;
     }
-    case pwTextAlign: {
+    case tok::textalign: {
       i16 code = 0;
       if (i16 st = getalign(value, &code)) return st;
       const OSType tag = aligntag(code);
       return WESetOneAttribute(-1, -1, fourcc("pjst"), &tag, 4, we) == noErr ? i16(0) : statusnomemory;
     }
-    case pwTextBackgroundColor: {
+    case tok::textbackgroundcolor: {
       if (i16 st = fredtolong(value, &n)) return st;
       const RGBColor c = colournumber(n, clut);
       if (WESetOneAttribute(-1, -1, fourcc("pbcl"), &c, i32(sizeof c), we) != noErr) return statusnomemory;
       const u16 mode = c.red == 0xFFFF && c.green == 0xFFFF && c.blue == 0xFFFF ? 1 : 0;
       return WESetOneAttribute(-1, -1, fourcc("pptm"), &mode, 2, we) == noErr ? i16(0) : statusnomemory;
     }
-    case pwTextColor:
+    case tok::textcolor:
       if (!mainglobals().colorWorld) return 0;
       if (i16 st = fredtolong(value, &n)) return st;
       ts.color = colournumber(n, clut);
       return WESetStyle(weDoColor, &ts, we) == noErr ? i16(0) : statusnomemory;
-    case pwTextFont:
+    case tok::textfont:
       ts.font = GetFNum(s);
       return WESetStyle(weDoFont, &ts, we) == noErr ? i16(0) : statusnomemory;
-    case pwTextHeight: return statusreadonly;
-    case pwTextInk: {
+    case tok::textheight: return statusreadonly;
+    case tok::textink: {
       i16 mode = 0;
       if (i16 st = fredtomode(value, false, 0, &mode)) return st;
       if (mode < 0 || mode > 7) return statusnoobject;
       const u16 m = u16(mode);
       return WESetOneAttribute(-1, -1, fourcc("pptm"), &m, 2, we) == noErr ? i16(0) : statusnomemory;
     }
-    case pwTextSize:
+    case tok::textsize:
       if (i16 st = fredtolong(value, &n)) return st;
       ts.size = i16(std::clamp(n, -1, 32767));
       return WESetStyle(weDoSize, &ts, we) == noErr ? i16(0) : statusnomemory;
-    case pwTextStyle: {
+    case tok::textstyle: {
       u16 bits = 0;
       if (i16 st = getstylewords(s, &bits)) return st;
       ts.face = u8(bits);
       return WESetStyle(weDoFace | weDoReplaceFace, &ts, we) == noErr ? i16(0) : statusnomemory;
     }
-    case pwVerticalShift: {
+    case tok::verticalshift: {
       if (i16 st = fredtolong(value, &n)) return st;
       const i32 fixed = i32(u32(std::clamp(n, -32768, 32767)) << 16);
       return WESetOneAttribute(-1, -1, fourcc("xshf"), &fixed, 4, we) == noErr ? i16(0) : statusnomemory;
@@ -148,7 +148,7 @@ i16 checkvalue(u16 token, fred* value) {
   fredtostring(value, s);
   u16 bits = 0;
   switch (token) {
-    case pwTextStyle: return getstylewords(s, &bits);
+    case tok::textstyle: return getstylewords(s, &bits);
     default: return 0;
   }
 }
@@ -204,7 +204,7 @@ i16 liverecordtext(WEReference we, u16 token, fred* value, Handle clut, i32 star
   if (chunk) WESetSelection(std::clamp(start, 0, length), std::clamp(end, 0, length), we);
   else WESetSelection(0, length, we);
   i16 st = westyletorec(token, we, value, clut);
-  if (st == 0 && token != pwTextColor) WECalText(we);
+  if (st == 0 && token != tok::textcolor) WECalText(we);
   WESetSelection(savedstart, savedend, we);
   ShowPen();
   WEFeatureFlag(weFInhibitRedraw, inhibit, we);
@@ -266,8 +266,8 @@ i16 buttontext(spot& s, u16 token, fred* value) {
   u16x4 words = t.words;
   i32 n = 0;
   switch (token) {
-    case pwTextColor: return statusnotextcolor;
-    case pwTextFont: {
+    case tok::textcolor: return statusnotextcolor;
+    case tok::textfont: {
       i16 number = GetFNum(text);
       if (number == GetSysFont()) {
         number = systemFont;
@@ -281,17 +281,17 @@ i16 buttontext(spot& s, u16 token, fred* value) {
       words.v[0] = u16(number);
       break;
     }
-    case pwTextAlign: {
+    case tok::textalign: {
       i16 code = 0;
       if (i16 st = getalign(value, &code)) return st;
       words.v[3] = u16(code);
       break;
     }
-    case pwTextSize:
+    case tok::textsize:
       if (i16 st = fredtolong(value, &n)) return st;
       words.v[1] = u16(i16(std::clamp(n, -1, 32767)));
       break;
-    case pwTextStyle: {
+    case tok::textstyle: {
       u16 bits = 0;
       if (i16 st = getstylewords(text, &bits)) return st;
       words.v[2] = bits;
@@ -306,7 +306,7 @@ i16 buttontext(spot& s, u16 token, fred* value) {
 
 // A menu item's text style: bits 3 to 7 of its flags.
 i16 itemtext(const objread& obj, u16 token, fred* value) {
-  if (token != pwTextStyle) return statusnoproperty;
+  if (token != tok::textstyle) return statusnoproperty;
   Str255 text{};
   fredtostring(value, text);
   u16 bits = 0;
@@ -335,7 +335,7 @@ void chunkrange(const objread& obj, const spot& s, i32* start, i32* end) {
 // A field's text words.
 i16 fieldtextword(const objread& obj, spot& s, u16 token, fred* value, Handle clut) {
   const bool engine2 = s.style == stylefieldrect || s.style == stylefieldscroll;
-  if (token == pwListStyle) {
+  if (token == tok::liststyle) {
     // Only a list whose rows are loaded (its card shown) takes list styles.
     if (engine2 || livefield(s) == 0) return statusnoproperty;
     u16 bits = 0;
@@ -355,7 +355,7 @@ i16 fieldtextword(const objread& obj, spot& s, u16 token, fred* value, Handle cl
   desk shown{};
   if (engine2 && havefield(s) && isvalidwerec(live)) {
     i16 st = liverecordtext(live, token, value, clut, start, end, chunk);
-    if (st == 0 && token != pwTextColor && !(chunk && start == end)) WESelView(live);
+    if (st == 0 && token != tok::textcolor && !(chunk && start == end)) WESelView(live);
     if (st == 0) mainglobals().openfieldchange = 1;
     return st;
   }
@@ -370,7 +370,7 @@ i16 fieldtextword(const objread& obj, spot& s, u16 token, fred* value, Handle cl
 
 // A graphic's text words: only a text graphic has them.
 i16 graphictextword(const objread& obj, spot& s, u16 token, fred* value, Handle clut) {
-  if (s.style != styletext) return token == pwTextColor ? statusnotextcolor : statusnottextgraphic;
+  if (s.style != styletext) return token == tok::textcolor ? statusnotextcolor : statusnottextgraphic;
   const MainGlobals& g = mainglobals();
   if (g.graphindex == obj.objindex && g.graphspots == obj.objects && isvalidwerec(g.graphrec)) {
     const WEReference we = g.graphrec;
@@ -410,7 +410,7 @@ void rebuildcontrol(const objread& obj, spot& s, u16 token) {
                 std::max(before.bottom, s.rect.bottom), std::max(before.right, s.rect.right)};
       drawedit(shown, &area);
     }
-  } else if (token == pwTextAlign) {
+  } else if (token == tok::textalign) {
     docontroldown(s);
     docontrolup(&s, background);
     putspot(obj.objects, obj.objindex, s);
@@ -447,7 +447,7 @@ i16 objecttext(const objread& obj, u16 token, fred* value) {
 KV_SETTER(setextinfo) {
   propctx c{path, text, atoms, variables, nilhandle};
   const i32 i = isthe(c, at) ? at + 1 : at;
-  if (c.tok(i + 1) != tokOf) return setglobaltext(path, text, atoms, at, variables, token);
+  if (c.tok(i + 1) != tok::in) return setglobaltext(path, text, atoms, at, variables, token);
   objread obj{};
   i32 used = 0;
   if (i16 st = dofront(c, at, &used, &obj, false)) return st;

@@ -9,6 +9,7 @@
 #include "engine/objectutil.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
@@ -271,7 +272,7 @@ KV_GETTER(userprop) {
   i32 i = at;
   if (isthe(c, i)) ++i;
   const i32 nameatom = i;
-  if (c.tok(i + 1) != tokOf) return statusnoof;
+  if (c.tok(i + 1) != tok::in) return statusnoof;
   i += 2;
   objread obj{};
   i32 used = 0;

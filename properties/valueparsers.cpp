@@ -10,10 +10,10 @@
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/text/casefold.h"
 #include "platform/text/pstring.h"
-#include "properties/propwords.h"
 #include "properties/valuewords.h"
 #include "shell/mainglobals.h"
 #include "store/refwords.h"
@@ -38,7 +38,7 @@ i16 integers(const propctx& c, i32 i, i32 count, i32* used, i32* out) {
   i32 at = i;
   for (i32 k = 0; k < count; ++k) {
     if (k > 0) {
-      if (c.tok(at) != tokComma) return statusnocomma;
+      if (c.tok(at) != tok::comma) return statusnocomma;
       ++at;
     }
     i32 n = 0;
@@ -56,7 +56,7 @@ i16 coordinates(const propctx& c, i32 i, i32 count, i32* used, i32* out) {
   i32 n = 0;
   if (i16 st = factor(c.path, c.text, c.atoms, i, c.variables, c.locals, &n, &operand)) return st;
   u16 after = c.tok(i + n);
-  bool inside = after != tokComma && !(after >= firstoperator && after <= lastoperator);
+  bool inside = after != tok::comma && !(after >= firstoperator && after <= lastoperator);
   if (!inside) {
     disposfred(&operand);
     return integers(c, i, count, used, out);
@@ -141,23 +141,23 @@ void makearect(u16 token, i16 h, i16 v, i16 n, Rect* r) {
   i32 top = r->top, left = r->left, bottom = r->bottom, right = r->right;
   const i32 width = right - left, height = bottom - top;
   switch (token) {
-    case pwTopLeft: top = v, left = h, bottom = v + height, right = h + width; break;
-    case pwTopRight: top = v, right = h, bottom = v + height, left = h - width; break;
-    case pwBottomLeft: bottom = v, left = h, top = v - height, right = h + width; break;
-    case pwBotRight: bottom = v, right = h, top = v - height, left = h - width; break;
-    case pwTop: top = n, bottom = n + height; break;
-    case pwBottom: bottom = n, top = n - height; break;
-    case pwLeft: left = n, right = n + width; break;
-    case pwRight: right = n, left = n - width; break;
-    case pwHeight:
+    case tok::topleft: top = v, left = h, bottom = v + height, right = h + width; break;
+    case tok::topright: top = v, right = h, bottom = v + height, left = h - width; break;
+    case tok::bottomleft: bottom = v, left = h, top = v - height, right = h + width; break;
+    case tok::botright: bottom = v, right = h, top = v - height, left = h - width; break;
+    case tok::top: top = n, bottom = n + height; break;
+    case tok::bottom: bottom = n, top = n - height; break;
+    case tok::left: left = n, right = n + width; break;
+    case tok::right: right = n, left = n - width; break;
+    case tok::height:
       top = ((top + bottom) >> 1) - (n >> 1);
       bottom = top + n;
       break;
-    case pwWidth:
+    case tok::width:
       left = ((left + right) >> 1) - (n >> 1);
       right = left + n;
       break;
-    case pwLoc:
+    case tok::loc:
       top = v - (height >> 1);
       left = h - (width >> 1);
       bottom = top + height;
@@ -187,8 +187,8 @@ i16 getliststyles(fred* value, u16* mask) {
     u16 token, bits;
   };
   static constexpr std::array<liststyle, 8> words{{
-      {11195, 0x10}, {11206, 0x80}, {11197, 0x02}, {11333, 0x04}, {11101, 0x40}, {11194, 0x20}, {11080, 0x100},
-      {11232, 0},
+      {tok::noextend, 0x10}, {tok::onlyone, 0x80}, {tok::nonilhilite, 0x02}, {tok::selflip, 0x04}, {tok::extenddrag, 0x40}, {tok::nodisjoint, 0x20}, {tok::draw, 0x100},
+      {tok::plain, 0},
   }};
   *mask = 0;
   Handle atoms = nilhandle;
@@ -196,8 +196,8 @@ i16 getliststyles(fred* value, u16* mask) {
   i16 st = 0;
   for (i32 i = 0; st == 0; ++i) {
     u16 t = tokenat(atoms, i);
-    if (t == tokEndOfLine || t == tokEndOfScript) break;
-    if (t == tokComma) continue;
+    if (t == tok::endofline || t == tok::endofscript) break;
+    if (t == tok::comma) continue;
     auto it = std::find_if(words.begin(), words.end(), [t](const liststyle& w) { return w.token == t; });
     if (it == words.end()) st = statusbadliststyle;
     else *mask = u16(*mask | it->bits);
@@ -270,56 +270,48 @@ i16 fredtomode(fred* value, bool shadeform, u16 style, i16* mode) {
 }
 
 i16 textotool(const propctx& c, i32 i, i32* used, i16* tool) {
-  enum : u16 {
-    tokBrowse = 11022, tokPointer = 11237, tokGraphicWord = 11125, tokUniversal = 11329, tokStraight = 11304,
-    tokRectWord = 4219, tokRoundRect = 11271, tokOval = 11210, tokPolygon = 11238, tokArc = 11004,
-    tokCurve = 11060, tokBrushWord = 4053, tokBucket = 11023, tokEraser = 11097, tokLasso = 11157,
-    tokPencil = 11222, tokRegular = 11265, tokSelect = 2176, tokSpray = 11299, tokCan = 11032,
-    tokPaint = 11212, tokDraw = 11080, tokButtonWord = 11025, tokFieldWord = 11107, tokScrollWord = 4236,
-    tokList = 11159, tokScrollingList = 11280,
-  };
   // The tool of each word by class: none, paint, draw, button, field (0: no such tool).
   struct toolrow {
     u16 word;
     i16 tools[5];
   };
   static constexpr std::array<toolrow, 44> rows{{
-      {tokBrowse, {100, 0, 0, 0, 0}},        {tokPointer, {601, 0, 0, 0, 0}},
-      {tokGraphicWord, {604, 0, 0, 0, 0}},   {tokUniversal, {600, 0, 0, 0, 0}},
-      {tokText, {0, 314, 200, 0, 0}},        {tokStraight, {0, 0, 201, 0, 0}},
-      {tokLine, {304, 304, 202, 0, 0}},      {tokRectWord, {309, 309, 203, 400, 500}},
-      {tokRoundRect, {311, 311, 204, 402, 0}}, {tokOval, {306, 306, 205, 0, 0}},
-      {tokPolygon, {308, 308, 206, 401, 0}}, {tokArc, {0, 0, 207, 0, 0}},
-      {tokCurve, {305, 305, 208, 0, 0}},     {tokBrushWord, {300, 300, 0, 0, 0}},
-      {tokBucket, {301, 301, 0, 0, 0}},      {tokEraser, {302, 302, 0, 0, 0}},
-      {tokLasso, {303, 303, 0, 0, 0}},       {tokPencil, {307, 307, 0, 0, 0}},
-      {tokRegular, {310, 310, 0, 0, 0}},     {tokSelect, {312, 312, 0, 0, 0}},
-      {tokSpray, {313, 313, 0, 0, 0}},       {11260, {0, 0, 0, 403, 0}},
-      {11040, {0, 0, 0, 404, 0}},            {11014, {0, 0, 0, 405, 0}},
-      {11241, {0, 0, 0, 406, 0}},            {11239, {0, 0, 0, 407, 0}},
-      {3146, {0, 0, 0, 408, 0}},             {11294, {0, 0, 0, 410, 0}},
-      {11309, {0, 0, 0, 411, 0}},            {11135, {0, 0, 0, 412, 0}},
-      {11071, {0, 0, 0, 413, 0}},            {11278, {0, 0, 0, 414, 0}},
-      {11252, {0, 0, 0, 415, 0}},            {11137, {0, 0, 0, 416, 0}},
-      {11267, {0, 0, 0, 417, 0}},            {11162, {0, 0, 0, 418, 0}},
-      {11038, {0, 0, 0, 419, 0}},            {11072, {0, 0, 0, 420, 0}},
-      {11247, {0, 0, 0, 421, 0}},            {11281, {0, 0, 0, 422, 0}},
-      {11231, {0, 0, 0, 423, 0}},            {11282, {0, 0, 0, 428, 0}},
-      {11065, {0, 0, 0, 429, 0}},            {tokScrollWord, {0, 0, 0, 0, 501}},
+      {tok::browse, {100, 0, 0, 0, 0}},        {tok::pointer, {601, 0, 0, 0, 0}},
+      {tok::grc, {604, 0, 0, 0, 0}},   {tok::universal, {600, 0, 0, 0, 0}},
+      {tok::text, {0, 314, 200, 0, 0}},        {tok::straight, {0, 0, 201, 0, 0}},
+      {tok::line, {304, 304, 202, 0, 0}},      {tok::rect, {309, 309, 203, 400, 500}},
+      {tok::roundrect, {311, 311, 204, 402, 0}}, {tok::oval, {306, 306, 205, 0, 0}},
+      {tok::poly, {308, 308, 206, 401, 0}}, {tok::arc, {0, 0, 207, 0, 0}},
+      {tok::curve, {305, 305, 208, 0, 0}},     {tok::brush, {300, 300, 0, 0, 0}},
+      {tok::bucket, {301, 301, 0, 0, 0}},      {tok::eraser, {302, 302, 0, 0, 0}},
+      {tok::lasso, {303, 303, 0, 0, 0}},       {tok::pencil, {307, 307, 0, 0, 0}},
+      {tok::reg, {310, 310, 0, 0, 0}},     {tok::select, {312, 312, 0, 0, 0}},
+      {tok::spray, {313, 313, 0, 0, 0}},       {tok::radiobutton, {0, 0, 0, 403, 0}},
+      {tok::checkbox, {0, 0, 0, 404, 0}},            {tok::bevel, {0, 0, 0, 405, 0}},
+      {tok::popupmenu, {0, 0, 0, 406, 0}},            {tok::popuparrow, {0, 0, 0, 407, 0}},
+      {tok::round, {0, 0, 0, 408, 0}},             {tok::slider, {0, 0, 0, 410, 0}},
+      {tok::tabs, {0, 0, 0, 411, 0}},            {tok::imagewell, {0, 0, 0, 412, 0}},
+      {tok::disclosure, {0, 0, 0, 413, 0}},            {tok::scrollbar, {0, 0, 0, 414, 0}},
+      {tok::progressbar, {0, 0, 0, 415, 0}},            {tok::indeterminatebar, {0, 0, 0, 416, 0}},
+      {tok::relevancebar, {0, 0, 0, 417, 0}},            {tok::littlearrows, {0, 0, 0, 418, 0}},
+      {tok::chasingarrows, {0, 0, 0, 419, 0}},            {tok::disclosuretriangle, {0, 0, 0, 420, 0}},
+      {tok::primarygroup, {0, 0, 0, 421, 0}},            {tok::secondarygroup, {0, 0, 0, 422, 0}},
+      {tok::placard, {0, 0, 0, 423, 0}},            {tok::separator, {0, 0, 0, 428, 0}},
+      {tok::databrowser, {0, 0, 0, 429, 0}},            {tok::scroll, {0, 0, 0, 0, 501}},
   }};
   static constexpr std::array<toolrow, 2> lists{{
-      {tokList, {0, 0, 0, 0, 502}},
-      {tokScrollingList, {0, 0, 0, 0, 503}},
+      {tok::list, {0, 0, 0, 0, 502}},
+      {tok::scrollinglist, {0, 0, 0, 0, 503}},
   }};
   enum : u8 { classnone, classpaint, classdraw, classbutton, classfield, classtext };
   u8 cls = classnone;
   i32 at = i;
   switch (c.tok(at)) {
-    case tokPaint: cls = classpaint; break;
-    case tokDraw: cls = classdraw; break;
-    case tokButtonWord: cls = classbutton; break;
-    case tokFieldWord: cls = classfield; break;
-    case tokText: cls = classtext; break;
+    case tok::paint: cls = classpaint; break;
+    case tok::draw: cls = classdraw; break;
+    case tok::btn: cls = classbutton; break;
+    case tok::field: cls = classfield; break;
+    case tok::text: cls = classtext; break;
     default: break;
   }
   if (cls != classnone) ++at;
@@ -341,10 +333,10 @@ i16 textotool(const propctx& c, i32 i, i32* used, i16* tool) {
   i16 t = row->tools[cls];
   if (t == 0) return statusnoobject;
   ++at;
-  if (word == tokStraight && c.tok(at) == tokLine) ++at;
-  if (word == tokSpray && c.tok(at) == tokCan) ++at;
-  if (word == tokRegular) {
-    if (c.tok(at) != tokPolygon) return statusnoobject;
+  if (word == tok::straight && c.tok(at) == tok::line) ++at;
+  if (word == tok::spray && c.tok(at) == tok::can) ++at;
+  if (word == tok::reg) {
+    if (c.tok(at) != tok::poly) return statusnoobject;
     ++at;
   }
   *tool = t;
@@ -375,8 +367,8 @@ i16 getchardel(fred* value, u16* ch) {
 
 bool isgrcont(const propctx& c, i32 i) {
   u16 t = c.tok(i);
-  if (t == refwords::tokGraphic) return true;
-  return (t == tokCard || t == refwords::tokBackground) && c.tok(i + 1) == refwords::tokGraphic;
+  if (t == tok::grc) return true;
+  return (t == tok::card || t == tok::background) && c.tok(i + 1) == tok::grc;
 }
 
 bool hasMinMaxValues(const spot* s) {

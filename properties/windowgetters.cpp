@@ -6,13 +6,13 @@
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
 #include "engine/scripterror.h"
+#include "engine/tokens.h"
 #include "fields/rtfwriter.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
 #include "properties/getters.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/textrecords.h"
 #include "shell/dialogutils.h"
 #include "shell/mainglobals.h"
@@ -40,26 +40,26 @@ i16 themebackground(u16 code, fred* value) {
 // open.
 i16 windowword(const desk& d, bool open, u16 token, fred* value) {
   const windrec w = d.wind != nilhandle ? loadat<windrec>(deref(d.wind)) : windrec{};
-  if (token == pwThemeBackground) return themebackground(w.themeback, value);
-  if (token == pwOpacity) {
+  if (token == tok::themebackground) return themebackground(w.themeback, value);
+  if (token == tok::opacity) {
     longtonewfred(100 - i32(w.translucency), value);
     return 0;
   }
   if (!open) return statusnotopen;
   switch (token) {
-    case pwEditBackground: booltonewfred(d.backlayer != 0 ? 1 : 0, value); return 0;
-    case pwHiliteColor: longtonewfred(d.hilitecolor, value); return 0;
-    case pwLockScreen: {
+    case tok::editbackground: booltonewfred(d.backlayer != 0 ? 1 : 0, value); return 0;
+    case tok::hilitecolor: longtonewfred(d.hilitecolor, value); return 0;
+    case tok::lockscreen: {
       const CGrafPtr port = d.window != nilid ? GetWindowPort(d.window) : nilid;
       booltonewfred(port != nilid && GetPortPenVisibility(port) < 0 ? 1 : 0, value);
       return 0;
     }
-    case pwMaximumRect: {
+    case tok::maximumrect: {
       Rect r{};
       GetMaxRect(d.window, &r);
       return rectonewfred(r, value);
     }
-    case pwTool: {
+    case tok::tool: {
       Str255 name{};
       lowtooltotext(i16(d.tool), name);
       return stringtonewfred(name, value);
@@ -119,7 +119,7 @@ KV_GETTER(propwind) {
   objread obj{};
   i32 used = 0;
   i16 st = statusnoof;
-  if (c.tok(i + 1) == tokOf) st = resolvereference(c, i + 2, &used, &obj, false);
+  if (c.tok(i + 1) == tok::in) st = resolvereference(c, i + 2, &used, &obj, false);
   if (st != 0) {
     // No object, or none that could be read: the current window, which needs `the`.
     *count = 2;

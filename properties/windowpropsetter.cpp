@@ -15,11 +15,11 @@
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
 #include "engine/sendmes.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/valueparsers.h"
 #include "render/controlvisibility.h"
@@ -40,12 +40,12 @@ constexpr i16 statusnoobject = 2, statusnoof = 5, statusnoto = 7, statusnotopen 
 constexpr u16 kPluginTool = 101, kTextDrawTool = 200, kFirstPaintTool = 300, kLastPaintTool = 314;
 
 // The theme background words by token (the kind each stands for is its place, from 0).
-constexpr std::array<u16, 9> kThemeWords{pwDefault,    pwDocumentWindow, pwDialogWindow,     pwAlertWindow,
-                                         pwUtilityWindow, pwFinderWindow, pwListBackground, pwListSortColumn,
-                                         pwModelessDialogWindow};
+constexpr std::array<u16, 9> kThemeWords{tok::default_,    tok::documentwindow, tok::dialogwindow,     tok::alertwindow,
+                                         tok::utilitywindow, tok::finderwindow, tok::listbackground, tok::listsortcolumn,
+                                         tok::modelessdialogwindow};
 
 bool isbackdrop(const propctx& c, i32 i) {
-  static constexpr u16 tokBackDropWord = pwBackDrop;
+  static constexpr u16 tokBackDropWord = tok::backdrop;
   if (isthe(c, i)) ++i;
   return c.tok(i) == tokBackDropWord;
 }
@@ -54,7 +54,7 @@ bool isbackdrop(const propctx& c, i32 i) {
 i16 backdropopacity(const propctx& c, i32 i) {
   if (isthe(c, i)) ++i;
   ++i;  // backDrop
-  if (c.tok(i) != tokTo) return statusnoto;
+  if (c.tok(i) != tok::to) return statusnoto;
   fred value;
   if (i16 st = readvalue(c, i + 1, &value)) return st;
   i32 n = 0;
@@ -101,7 +101,7 @@ i16 storedword(const propctx& c, i32 at, u16 token) {
   if (i16 st = readvalue(c, at + used, &value)) return st;
   u16 theme = 0;
   i32 opacity = 0;
-  i16 st = token == pwThemeBackground ? themeword(&value, &theme) : fredtolong(&value, &opacity);
+  i16 st = token == tok::themebackground ? themeword(&value, &theme) : fredtolong(&value, &opacity);
   disposfred(&value);
   if (st != 0) return st;
   if ((st = dofront(c, at, &used, &obj, true))) return st;
@@ -110,13 +110,13 @@ i16 storedword(const propctx& c, i32 at, u16 token) {
     return statusnoobject;
   }
   windrec w = loadat<windrec>(deref(obj.d.wind));
-  if (token == pwThemeBackground) w.themeback = theme;
+  if (token == tok::themebackground) w.themeback = theme;
   else w.translucency = u16(100 - std::clamp(opacity, 0, 100));
   storeat<windrec>(deref(obj.d.wind), w);
   markowner(obj);
   desk open{};
   if (haswind(obj.d.store, obj.d.windnum, &open) && open.window != nilid && IsValidWindowPtr(open.window)) {
-    if (token == pwThemeBackground) drawedit(open, nullptr);
+    if (token == tok::themebackground) drawedit(open, nullptr);
     else SetWindowAlpha(open.window, float(100 - w.translucency) / 100.0f);
   }
   writeobj(&obj);
@@ -127,8 +127,8 @@ i16 storedword(const propctx& c, i32 at, u16 token) {
 // *valueat is the first atom of the value.
 i16 openwindow(const propctx& c, i32 at, desk* out, i32* valueat) {
   i32 i = isthe(c, at) ? at + 1 : at;
-  if (c.tok(i + 1) != tokOf) {
-    if (c.tok(i + 1) != tokTo) return statusnoto;
+  if (c.tok(i + 1) != tok::in) {
+    if (c.tok(i + 1) != tok::to) return statusnoto;
     *out = mainglobals().current;
     *valueat = i + 2;
     return out->window != nilid ? i16(0) : statusnotopen;
@@ -153,7 +153,7 @@ i16 valuetool(const propctx& c, i32 i, i16* tool) {
   i16 t = 0;
   if (textotool(c, i, &used, &t) == 0 && used > 0) {
     i32 end = i + used;
-    if (c.tok(end) == pwTool) ++end;
+    if (c.tok(end) == tok::tool) ++end;
     if (lineends(c, end)) {
       *tool = t;
       return 0;
@@ -186,7 +186,7 @@ i16 valuetool(const propctx& c, i32 i, i16* tool) {
     } else {
       st = textotool(inner, 0, &used, &t);
       i32 end = used;
-      if (st == 0 && inner.tok(end) == pwTool) ++end;
+      if (st == 0 && inner.tok(end) == tok::tool) ++end;
       if (st == 0 && !lineends(inner, end)) st = statusnoobject;
       if (st == 0) *tool = t;
     }
@@ -264,7 +264,7 @@ i16 openwindowword(const propctx& c, i32 at, u16 token) {
   desk d{};
   i32 valueat = 0;
   if (i16 st = openwindow(c, at, &d, &valueat)) return st;
-  if (token == pwTool) {
+  if (token == tok::tool) {
     i16 tool = 0;
     if (i16 st = valuetool(c, valueat, &tool)) return st;
     return changetool(d.window, tool);
@@ -273,7 +273,7 @@ i16 openwindowword(const propctx& c, i32 at, u16 token) {
   if (i16 st = readvalue(c, valueat, &value)) return st;
   i16 st = 0;
   switch (token) {
-    case pwHiliteColor: {
+    case tok::hilitecolor: {
       i32 n = 0;
       if ((st = fredtolong(&value, &n)) == 0) {
         d.hilitecolor = u16(std::clamp(n, 0, 256));
@@ -282,7 +282,7 @@ i16 openwindowword(const propctx& c, i32 at, u16 token) {
       }
       break;
     }
-    case pwLockScreen: {
+    case tok::lockscreen: {
       u16 on = 0;
       if ((st = fredtobool(&value, &on)) != 0) break;
       const CGrafPtr port = GetWindowPort(d.window);
@@ -296,7 +296,7 @@ i16 openwindowword(const propctx& c, i32 at, u16 token) {
       }
       break;
     }
-    case pwEditBackground: {
+    case tok::editbackground: {
       u16 on = 0;
       if ((st = fredtobool(&value, &on)) != 0) break;
       const u16 oldtool = d.tool;
@@ -317,9 +317,9 @@ i16 openwindowword(const propctx& c, i32 at, u16 token) {
 KV_SETTER(setwind) {
   propctx c{path, text, atoms, variables, nilhandle};
   const i32 word = isthe(c, at) ? at + 1 : at;
-  if (token == pwOpacity && c.tok(word + 1) == tokOf && isbackdrop(c, word + 2)) return backdropopacity(c, word + 2);
-  if (token == pwOpacity || token == pwThemeBackground) {
-    if (c.tok(word + 1) != tokOf) return statusnoof;
+  if (token == tok::opacity && c.tok(word + 1) == tok::in && isbackdrop(c, word + 2)) return backdropopacity(c, word + 2);
+  if (token == tok::opacity || token == tok::themebackground) {
+    if (c.tok(word + 1) != tok::in) return statusnoof;
     return storedword(c, at, token);
   }
   return openwindowword(c, at, token);

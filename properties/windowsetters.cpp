@@ -16,6 +16,7 @@
 #include "engine/numbertext.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
@@ -27,7 +28,6 @@
 #include "platform/windows/theme.h"
 #include "platform/windows/windows.h"
 #include "properties/propfront.h"
-#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/textrecords.h"
 #include "properties/valueparsers.h"
@@ -64,7 +64,6 @@ constexpr i16 statusnoobject = 2, statusnoto = 7, statusstray = 19, statusnoprop
 constexpr i16 resultnosuchclut = 15, resultnodepth = 24;
 constexpr i32 kLargestSize = 32767;
 constexpr i32 kListScrollMost = 32767;
-constexpr u16 tokWithout = 11351, tokBuffering = 11024;
 constexpr i16 kDefaultClut = -31234;
 
 void setresult(i16 entry) { stringtohand(resultstr(entry), mainglobals().result); }
@@ -110,13 +109,13 @@ struct flagword {
   bool inverted;
 };
 constexpr flagword kPlainFlags[] = {
-    {pwCloseBox, kWindCloseBox, false},       {pwZoomBox, kWindZoomBox, false},
-    {pwDraggable, kWindDraggable, false},     {pwAutoCenter, kWindAutoCenter, false},
-    {pwShowInvisibles, kWindShowInvisibles, false}, {pwLiveResize, kWindLiveResize, false},
-    {pwDoLimitWindow, kWindDoLimit, false},   {pwAutoDim, kWindNotAutoDim, true},
-    {pwCollapsible, kWindNotCollapsible, true}, {pwLocalOpacity, kWindNoLocalOpacity, true},
-    {pwInWindowMenu, kWindNotInWindowMenu, true}, {pwShadow, kWindNoShadow, true},
-    {pwResizable, kWindResizable, false},
+    {tok::closebox, kWindCloseBox, false},       {tok::zoombox, kWindZoomBox, false},
+    {tok::draggable, kWindDraggable, false},     {tok::autocenter, kWindAutoCenter, false},
+    {tok::showinvisibles, kWindShowInvisibles, false}, {tok::liveresize, kWindLiveResize, false},
+    {tok::dolimitwd, kWindDoLimit, false},   {tok::autodim, kWindNotAutoDim, true},
+    {tok::collapsible, kWindNotCollapsible, true}, {tok::localopacity, kWindNoLocalOpacity, true},
+    {tok::inwindowmenu, kWindNotInWindowMenu, true}, {tok::shadow, kWindNoShadow, true},
+    {tok::resizable, kWindResizable, false},
 };
 
 // The grow-box corner of a window's port (the scroll-bar square at the bottom right of the
@@ -149,13 +148,13 @@ i16 windflags(objread* obj, u16 token, u16 flag) {
   const bool on = flag != 0;
   desk open{};
   const bool shown = isopen(*obj, &open);
-  if (token == pwCollapsed) {
+  if (token == tok::collapsed) {
     windrec w = windof(*obj);
     if (shown && !(w.flags & kWindNotCollapsible) && IsWindowCollapsed(open.window) != on)
       CollapseWindow(open.window, on);
     return 0;
   }
-  if (token == pwModified) {
+  if (token == tok::modified) {
     if (shown) SetWindowModified(open.window, on);
     return 0;
   }
@@ -171,23 +170,23 @@ i16 windflags(objread* obj, u16 token, u16 flag) {
   if (!shown) return 0;
   // Our window model changes these attributes in any class: a palette keeps its class.
   switch (token) {
-    case pwInWindowMenu:
+    case tok::inwindowmenu:
       {
       const WindowAttributes menu = kWindowInWindowMenuAttribute;
       ChangeWindowAttributes(open.window, on ? menu : 0, on ? 0 : menu);
     }
       break;
-    case pwShadow:
+    case tok::shadow:
       {
       const WindowAttributes noshadow = kWindowNoShadowAttribute;
       ChangeWindowAttributes(open.window, on ? 0 : noshadow, on ? noshadow : 0);
     }
       break;
-    case pwResizable: repaintgrowcorner(open.window, on); break;
-    case pwLocalOpacity:
+    case tok::resizable: repaintgrowcorner(open.window, on); break;
+    case tok::localopacity:
       if (before != w.flags) checkpalettealpha();
       break;
-    case pwDoLimitWindow:
+    case tok::dolimitwd:
       if (before != w.flags) setzoomlimits();
       break;
     default: break;
@@ -298,7 +297,7 @@ KV_SETTER(sethesize) {
   if (i16 st = dofront(c, at, &used, &obj, true)) return st;
   i16 st = 0;
   desk open{};
-  if (token == pwBackSize) {
+  if (token == tok::backsize) {
     if (obj.kind != objbackground) {
       st = statusnotback;
     } else {
@@ -428,7 +427,7 @@ KV_SETTER(setscroll) {
       disposfred(&value);
       i32 i = start + n;
       bool nobuffer = false;
-      if (c.tok(i) == tokWithout && c.tok(i + 1) == tokBuffering) {
+      if (c.tok(i) == tok::without && c.tok(i + 1) == tok::buffering) {
         nobuffer = true;
         i += 2;
       }
@@ -586,8 +585,8 @@ KV_SETTER(setmonitor) {
   (void)token;
   propctx c{path, text, atoms, variables, nilhandle};
   i32 i = isthe(c, at) ? at + 2 : at + 1;
-  if (c.tok(i) == tokOf) ++i;
-  if (c.tok(i) == tokMonitor) ++i;
+  if (c.tok(i) == tok::in) ++i;
+  if (c.tok(i) == tok::monitor) ++i;
   fred n;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &n)) return st;
@@ -596,7 +595,7 @@ KV_SETTER(setmonitor) {
   disposfred(&n);
   if (st != 0) return st;
   i += used;
-  if (c.tok(i) != tokTo) return statusnoto;
+  if (c.tok(i) != tok::to) return statusnoto;
   fred value;
   if ((st = readvalue(c, i + 1, &value))) return st;
   Str255 s{};

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "engine/fred.h"
+#include "engine/tokens.h"
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
@@ -118,12 +119,12 @@ void objectcursor(i16 token) {
   const bool over = g.mouseobject >= 0 && g.mouseobject < spotcount(g.mousespots);
   const Handle card = d.backlayer ? nilhandle : upropsof<cardrec>(d.card);
   const Handle above[] = {upropsof<backrec>(d.back), upropsof<windrec>(d.wind), upropsof<headrec>(d.head)};
-  if (token == kCursorMouseEnter || (token == kCursorSet && over)) {
+  if (token == tok::mouseenter || (token == tok::set && over)) {
     if (!g.allowObjectCursors) return;
     dropcursor(g);
     const Handle object = over ? Handle(spotat(g.mousespots, g.mouseobject).uprops) : nilhandle;
     findcursor({object, card, above[0], above[1], above[2]});
-  } else if (token == kCursorMouseLeave && g.objectcursor != nilhandle) {
+  } else if (token == tok::mouseleave && g.objectcursor != nilhandle) {
     dropcursor(g);
     if (g.allowObjectCursors && !over) findcursor({card, above[0], above[1], above[2]});
   }

@@ -8,9 +8,6 @@
 
 namespace kv {
 
-// Message tokens objectcursor answers.
-enum : i16 { kCursorMouseEnter = 2103, kCursorMouseLeave = 2104, kCursorSet = 2181 };
-
 // Draws the grow box and the card's scroll bars of a window of style 0, 1 or 6, or of a metal
 // window; other windows are left alone.
 void drawgrow(const desk* context);

@@ -8,6 +8,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/events/events.h"
 #include "platform/events/handlers.h"
@@ -64,11 +65,11 @@ i16 dialogparse::factor(StringPtr out) {
 i16 dialogparse::placeandcancel(i16* h, i16* v) {
   *h = -1;
   *v = -1;
-  if (tok() == tokAt) {
+  if (tok() == tok::at) {
     ++i;
     if (i16 st = point(h, v)) return st;
   }
-  if (tok() == tokDlgWithout && tok(1) == tokDlgCancel) {
+  if (tok() == tok::without && tok(1) == tok::cancel) {
     scriptdialogs().nocancel = 1;
     i += 2;
   }
@@ -79,7 +80,7 @@ i16 dialogparse::point(i16* h, i16* v) {
   Str255 first{};
   if (i16 st = expression(first)) return st;
   std::string t(pstringview(first));
-  if (tok() == tokComma) {
+  if (tok() == tok::comma) {
     ++i;
     Str255 second{};
     if (i16 st = expression(second)) return st;
@@ -278,33 +279,33 @@ i16 comalert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   Str255 message{}, explanation{};
   dialogparse p{path, text, atoms, variables, at + 1};
   bool sheet = false;
-  if (p.tok() == tokDlgSheet) {
+  if (p.tok() == tok::sheet) {
     sheet = true;
     ++p.i;
   }
   i16 kind = notealert;
   switch (p.tok()) {
-    case tokDlgStop: kind = stopalert; break;
-    case tokDlgNote: kind = notealert; break;
-    case tokDlgCaution: kind = cautionalert; break;
-    case tokDlgPlain: kind = plainalert; break;
+    case tok::stop: kind = stopalert; break;
+    case tok::note: kind = notealert; break;
+    case tok::caution: kind = cautionalert; break;
+    case tok::plain: kind = plainalert; break;
     default: --p.i; break;
   }
   ++p.i;
   if (i16 st = p.expression(message)) return st;
-  if (p.tok() == tokDlgExplain) {
+  if (p.tok() == tok::explain) {
     ++p.i;
     if (i16 st = p.expression(explanation)) return st;
   }
   i16 count = 0;
-  if (p.tok() == tokWith) {
+  if (p.tok() == tok::with) {
     do {
       ++p.i;
       if (i16 st = p.factor(buttons[count])) return st;
       ++count;
-    } while (count < 3 && (p.tok() == tokOr || p.tok() == tokComma));
+    } while (count < 3 && (p.tok() == tok::or_ || p.tok() == tok::comma));
   }
-  if (p.tok() == tokDlgWithout && p.tok(1) == tokDlgCancel) {
+  if (p.tok() == tok::without && p.tok(1) == tok::cancel) {
     sd.nocancel = 1;
     p.i += 2;
   }

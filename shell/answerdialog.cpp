@@ -6,6 +6,7 @@
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/dialogs/choosers.h"
 #include "platform/files/files.h"
@@ -182,15 +183,15 @@ i16 comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   dialogparse p{path, text, atoms, variables, at + 1};
   i16 mode = answerbuttons;
   switch (p.tok()) {
-    case tokFile: mode = answerfile; break;
-    case tokDlgFolder: mode = answerfolder; break;
-    case tokDlgVolume: mode = answervolume; break;
-    case tokDlgPicture: mode = answerpicture; break;
+    case tok::file: mode = answerfile; break;
+    case tok::folder: mode = answerfolder; break;
+    case tok::volume: mode = answervolume; break;
+    case tok::pict: mode = answerpicture; break;
     default: break;
   }
   if (mode != answerbuttons) ++p.i;
-  if (mode == answerpicture && p.tok() == tokFile) ++p.i;
-  if (mode == answerbuttons && p.tok() == tokDlgProgram && !statementends(atoms, p.i + 1)) {
+  if (mode == answerpicture && p.tok() == tok::file) ++p.i;
+  if (mode == answerbuttons && p.tok() == tok::program && !statementends(atoms, p.i + 1)) {
     if (mainglobals().plugin != 0) return 175;
     notify(kInteractTimeout);
     return answerprogramX(path, text, atoms, at, variables);
@@ -200,21 +201,21 @@ i16 comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   i16 count = 0;
   for (int clause = 0; clause < 2; ++clause) {
     const u16 t = p.tok();
-    if (t != tokOf && t != tokWith) break;
-    if (t == tokOf && mode == answerbuttons) return 120;
+    if (t != tok::in && t != tok::with) break;
+    if (t == tok::in && mode == answerbuttons) return 120;
     ++p.i;
     if (mode == answerbuttons) {
       while (count < 3) {
         if (i16 st = p.factor(buttons[count])) return st;
         ++count;
-        if (count < 3 && (p.tok() == tokOr || p.tok() == tokComma) && p.tok(1) != tokOf && p.tok(1) != tokWith) ++p.i;
+        if (count < 3 && (p.tok() == tok::or_ || p.tok() == tok::comma) && p.tok(1) != tok::in && p.tok(1) != tok::with) ++p.i;
         else break;
       }
     } else {
       const u16 word = p.tok();
-      if (clause == 0 && t == tokOf && word != tokDlgType && word != tokDlgExtension) return 121;
+      if (clause == 0 && t == tok::in && word != tok::type && word != tok::extension) return 121;
       ++p.i;
-      const bool extensions = word == tokDlgExtension;
+      const bool extensions = word == tok::extension;
       for (;;) {
         Str255 value{};
         if (i16 st = p.factor(value)) return st;
@@ -223,11 +224,11 @@ i16 comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
         } else if (sd.typcount < 3) {
           std::memcpy(sd.types[sd.typcount++], value, std::size_t(value[0]) + 1);
         }
-        if ((p.tok() == tokOr || p.tok() == tokComma) && p.tok(1) != tokOf && p.tok(1) != tokWith) ++p.i;
+        if ((p.tok() == tok::or_ || p.tok() == tok::comma) && p.tok(1) != tok::in && p.tok(1) != tok::with) ++p.i;
         else break;
       }
     }
-    if (p.tok() == tokOr && (p.tok(1) == tokOf || p.tok(1) == tokWith)) ++p.i;
+    if (p.tok() == tok::or_ && (p.tok(1) == tok::in || p.tok(1) == tok::with)) ++p.i;
     else break;
   }
   i16 h = -1, v = -1;

@@ -7,6 +7,7 @@
 
 #include "engine/keywords.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/backend/backend.h"
 #include "platform/dialogs/choosers.h"
@@ -265,16 +266,16 @@ i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   sd.hideextension = 0;
   dialogparse p{path, text, atoms, variables, at + 1};
   const u16 form = p.tok();
-  if (form == tokDlgList) return asklist(p);
-  if (form == tokDlgIcon) return askicon(p);
+  if (form == tok::list) return asklist(p);
+  if (form == tok::icon) return askicon(p);
   bool password = false, file = false, instrument = false;
-  if (form == tokDlgPassword) password = true;
-  else if (form == tokFile) file = true;
-  else if (form == tokDlgInstrument) instrument = true;
+  if (form == tok::password) password = true;
+  else if (form == tok::file) file = true;
+  else if (form == tok::instrument) instrument = true;
   if (password || file || instrument) ++p.i;
   Str255 prompt{}, answer{};
   if (i16 st = p.expression(prompt)) return st;
-  if (p.tok() == tokWith) {
+  if (p.tok() == tok::with) {
     ++p.i;
     if (i16 st = p.expression(answer)) return st;
   }
@@ -292,8 +293,8 @@ i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   }
   i16 h = -1, v = -1;
   if (i16 st = p.placeandcancel(&h, &v)) return st;
-  if (file && (p.tok() == tokDlgHide || p.tok() == tokDlgShow) && p.tok(1) == tokDlgExtension) {
-    sd.hideextension = p.tok() == tokDlgHide ? 2 : 1;
+  if (file && (p.tok() == tok::hide || p.tok() == tok::show) && p.tok(1) == tok::extension) {
+    sd.hideextension = p.tok() == tok::hide ? 2 : 1;
     p.i += 2;
   }
   if (!p.ends()) {

@@ -11,6 +11,7 @@
 #include "engine/objectsend.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "store/refparse.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
@@ -25,7 +26,6 @@ namespace {
 
 constexpr Size kListCap = 3000;
 constexpr i16 kNotUnderstood = 2, kStray = 19;
-constexpr u16 tokRecent = 11263;
 
 // The offset of entry `n` (0-based) of a list, or -1 past its end.
 Size entryat(Handle list, int n) {
@@ -131,7 +131,7 @@ void getrecent(StringPtr out) {
 i16 compush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   Str255 entry{};
-  if (tokenat(atoms, at + 1) == tokRecent && tokenat(atoms, at + 2) == tokCard && statementends(atoms, at + 3)) {
+  if (tokenat(atoms, at + 1) == tok::recent && tokenat(atoms, at + 2) == tok::card && statementends(atoms, at + 3)) {
     getrecent(entry);
     if (entry[0] == 0) return 0;
   } else {
@@ -161,11 +161,11 @@ i16 compush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 }
 
 i16 compop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) != tokCard) return kNotUnderstood;
+  if (tokenat(atoms, at + 1) != tok::card) return kNotUnderstood;
   Str255 entry{};
   takenewest(mainglobals().pushlist, entry);
   const u16 prep = tokenat(atoms, at + 2);
-  if (prep == prepinto || prep == prepbefore || prep == prepafter) {
+  if (prep == tok::into || prep == tok::before || prep == tok::after) {
     chunkpart dest;
     i32 used = 0;
     if (i16 st = destination(path, text, atoms, at + 3, variables, nilhandle, &used, &dest, 1, 0)) return st;

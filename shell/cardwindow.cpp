@@ -3,6 +3,7 @@
 // messages, or typing into the open field) and the moving mouse (the cursor, "mouseEnter",
 // "mouseWithin" and "mouseLeave" with the object's tool tip).
 #include "shell/cardwindow.h"
+#include "engine/tokens.h"
 #include "shell/textentry.h"
 
 #include <algorithm>
@@ -221,13 +222,13 @@ i16 enter(Handle list, i16 index, WindowRef window) {
   g.mousespots = list;
   g.mousewindow = window;
   cs().bail = bailvalue();
-  objectcursor(kCursorMouseEnter);
-  return sendmous(kMouseEnter);
+  objectcursor(tok::mouseenter);
+  return sendmous(tok::mouseenter);
 }
 
 i16 leave() {
-  objectcursor(kCursorMouseLeave);
-  return sendmous(kMouseLeave);
+  objectcursor(tok::mouseleave);
+  return sendmous(tok::mouseleave);
 }
 
 // The mouse moved: the cursor, then (browse tool, mouse messages allowed) the messages of the
@@ -282,7 +283,7 @@ void mousekind(WindowRef window, Point pt) {
     if (g.allowMouseWithin && i32(now - s.nextwithin) > 0) {
       s.nextwithin = now + kWithinInterval;
       s.bail = bailvalue();
-      sendmous(kMouseWithin);
+      sendmous(tok::mousewithin);
     }
     return;
   }
@@ -478,8 +479,8 @@ i16 sendmous(i16 token) {
     g.mousewindow = nilid;
     return 0;
   }
-  if (token == kMouseLeave) cleartooltip();
-  if (token == kMouseEnter) offertip();
+  if (token == tok::mouseleave) cleartooltip();
+  if (token == tok::mouseenter) offertip();
   if (!g.allowMouseMessages) return 0;
   const Handle list = g.mousespots;
   const i16 index = g.mouseobject;
@@ -488,12 +489,12 @@ i16 sendmous(i16 token) {
   // to another card), whatever the send did.
   BorrowDesk keep(g.current);
   switch (token) {
-    case kMouseLeave:
+    case tok::mouseleave:
       g.mouseobject = -1;
       g.mousewindow = nilid;
       return spotsend(sendnormal, list, index, "mouseLeave", window);
-    case kMouseEnter: return spotsend(sendnormal, list, index, "mouseEnter", window);
-    case kMouseWithin: return spotsend(sendnormal, list, index, "mouseWithin", window);
+    case tok::mouseenter: return spotsend(sendnormal, list, index, "mouseEnter", window);
+    case tok::mousewithin: return spotsend(sendnormal, list, index, "mouseWithin", window);
     default: {
       ConstStringPtr name = tokentostring(u16(token));
       if (name == nullptr) return 0;

@@ -15,8 +15,6 @@ namespace kv {
 void runedit(u16 kind, u32 data, WindowRef window);
 // Turns a key word into the key messages or into typing: 0 or a message's status.
 i16 charcase(u16 key);
-// The mouse-tracking messages by token.
-enum : i16 { kMouseEnter = 2103, kMouseLeave = 2104, kMouseWithin = 2111 };
 // Sends a mouse-tracking message (or another message, by token) to the object under the
 // mouse, raising its tool tip on "mouseEnter" and taking it down on "mouseLeave": the send's
 // status; 0 when there is no mouse object, another tool is chosen, the card or window changed

@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
@@ -49,7 +50,6 @@ constexpr i16 kNoSelectionList = 1004, kNoSelectionEntry = 16;
 constexpr i16 kCell = 40, kColumns = 10, kRows = 4;
 constexpr Rect kGrid{70, 22, 230, 422};
 enum : i16 { itemOK = 1, itemCancel = 2, itemNone = 3, itemPrompt = 4, itemGrid = 5, itemProject = 6, itemShared = 7 };
-enum : u16 { tokVia = 11338, tokId = 4137 };
 constexpr u32 kICON = fourcc("ICON"), kCicn = fourcc("cicn"), kIcns = fourcc("icns");
 
 struct IconEntry {
@@ -369,9 +369,9 @@ i16 askicon(dialogparse& p) {
   while (!p.ends()) {
     const u16 word = p.tok();
     ++p.i;
-    if (word == tokVia) {
+    if (word == tok::via) {
       if (i16 st = viastore(p, &project)) return st;
-    } else if (word == tokId) {
+    } else if (word == tok::id) {
       Str255 n{};
       if (i16 st = p.expression(n)) return st;
       wanted = u32(std::strtoul(std::string(pstringview(n)).c_str(), nullptr, 10));

@@ -10,6 +10,7 @@
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "fields/listfields.h"
 #include "platform/events/events.h"
@@ -52,7 +53,6 @@ constexpr i16 kRowHeight = 16;
 constexpr i16 kPromptLine = 18;
 constexpr i16 kBarWidth = 15;
 enum : i16 { itemOK = 1, itemCancel = 2, itemList = 3, itemPrompt = 4 };
-enum : u16 { tokDlgHilitedLines = 4134, tokDlgLines = 11158, tokDlgPrompt = 11254, tokDlgText = 11311, tokDlgReturn = 5007 };
 
 struct ListDialogState {
   DialogRef dialog = nilid;
@@ -494,7 +494,7 @@ i16 readhilited(dialogparse& p, Handle* out) {
     i += count;
     const u8 word[2] = {u8(u16(line) >> 8), u8(line)};
     PtrAndHand(word, *out, 2);
-    if (tokenat(atoms, i) == tokComma) ++i;
+    if (tokenat(atoms, i) == tok::comma) ++i;
     else if (!statementends(atoms, i)) st = 2;
   }
   if (atoms != nilhandle) DisposeHandle(atoms);
@@ -539,19 +539,19 @@ i16 asklist(dialogparse& p) {
   while (!p.ends()) {
     const u16 word = p.tok();
     ++p.i;
-    if (word == tokAt) {
+    if (word == tok::at) {
       i16 h = 0, v = 0;
       if (i16 st = p.point(&h, &v)) return st;
       r.h = h;
       r.v = v;
-    } else if (word == tokDlgHilitedLines) {
+    } else if (word == tok::hilitedlines) {
       if (i16 st = readhilited(p, &selected.h)) return st;
-    } else if (word == tokDlgReturn) {
-      if (p.tok() == tokDlgText) r.form = 1;
-      else if (p.tok() == tokDlgLines) r.form = 0;
+    } else if (word == tok::cr) {
+      if (p.tok() == tok::text) r.form = 1;
+      else if (p.tok() == tok::lines) r.form = 0;
       else return 153;
       ++p.i;
-    } else if (word == tokDlgUsing) {
+    } else if (word == tok::using_) {
       fred v{};
       i32 n = 0;
       if (i16 st = kv::expression(p.path, p.text, p.atoms, p.i, p.variables, nilhandle, &n, &v)) return st;
@@ -561,18 +561,18 @@ i16 asklist(dialogparse& p) {
       disposfred(&v);
       if (st) return st;
       r.selectionflags = u8(mask);
-    } else if (word == tokWith) {
+    } else if (word == tok::with) {
       if (i16 st = p.factor(r.button1)) return st;
       r.buttons = 1;
-      if (p.tok() == tokOr || p.tok() == tokComma) {
+      if (p.tok() == tok::or_ || p.tok() == tok::comma) {
         ++p.i;
         if (i16 st = p.factor(r.button2)) return st;
         r.buttons = 2;
       }
-    } else if (word == tokDlgWithout && p.tok() == tokDlgCancel) {
+    } else if (word == tok::without && p.tok() == tok::cancel) {
       ++p.i;
       sd.nocancel = 1;
-    } else if (word == tokDlgPrompt) {
+    } else if (word == tok::prompt) {
       if (i16 st = p.expression(r.prompt)) return st;
     } else {
       return 2;

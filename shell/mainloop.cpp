@@ -5,6 +5,7 @@
 #include "engine/objectsend.h"
 #include "engine/runblock.h"
 #include "engine/scripterror.h"
+#include "engine/tokens.h"
 #include "media/mediaservice.h"
 #include "platform/backend/backend.h"
 #include "properties/cursors.h"
@@ -38,7 +39,6 @@
 namespace kv {
 
 namespace {
-
 
 struct MainLoopState {
   bool gotevent = false;  // the previous pass took an event
@@ -277,7 +277,7 @@ void checkcursor() {
   // The object under the mouse is left: its window becomes current and it hears "mouseLeave".
   desk d{};
   if (getwind(g.mousewindow, &d)) g.current = d;
-  sendmous(kMouseLeave);
+  sendmous(tok::mouseleave);
 }
 
 void mfswitch(u16 resume) {

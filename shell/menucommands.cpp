@@ -11,6 +11,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
@@ -31,32 +32,17 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokDisable = 2045,
-  tokHelp = 2078,
-  tokMenus = 3087,
-  tokAfter = 10001,
-  tokAll = 10002,
-  tokBefore = 10003,
-  tokInto = 10013,
-  tokThe = 10020,
-  tokAs = 11005,
-  tokInserted = 11138,
-  tokItems = 11147,
-};
-
 constexpr i16 statusnoword = 2, statusstray = 19, statusenabstray = 59, statusnomenu = 63, statusnoitem = 64,
               statusnoat = 76, statusnointo = 114, statusplugin = 175;
 constexpr i16 kProtectedResult = 107;
 constexpr u32 kDisabledFlag = 1, kProtectedFlag = 2;
 constexpr u32 kSpotDisabled = 1u << 7;
 constexpr u32 kFirstItemId = 100;
-constexpr u16 kLongForm = 9002;
 constexpr MenuID kFirstFarMenu = 1023;  // doMenu goes on there after the first gap
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
 bool pluginmode() { return mainglobals().plugin != 0; }
@@ -103,7 +89,7 @@ i16 insertitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   if (i16 st = scanmenu(path, text, atoms, i, variables, &used, &obj, &number)) return st;
   i += used;
   i16 st = 0;
-  if (mode == tokInto && number != 0) st = statusnoword;
+  if (mode == tok::into && number != 0) st = statusnoword;
   if (st == 0 && !lineends(atoms, i)) st = statusstray;
   const menuline& m = obj.menu;
   if (st != 0 || islocked(m.store)) {
@@ -114,8 +100,8 @@ i16 insertitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   u32 id = kFirstItemId;
   for (i32 k = 0; k < count; ++k) id = std::max<u32>(id, u32(itemat(m.items, k).word2) + 1);
   i32 place = 0;
-  if (mode == tokBefore) place = number > 0 ? number - 1 : 0;
-  if (mode == tokAfter) place = number > 0 ? number : count;
+  if (mode == tok::before) place = number > 0 ? number - 1 : 0;
+  if (mode == tok::after) place = number > 0 ? number : count;
   menuitem item{};
   item.word2 = id;
   item.script = newscript(scriptmenuitem);
@@ -148,18 +134,18 @@ i16 insertitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 // The second reference of `insert <menu> before|after|into <menu or item>`, placed.
 i16 placemenu(const objread& first, u16 how, const objread& second, i32 number) {
   const menuline& m = first.menu;
-  if (how == tokInto && number != 0)
+  if (how == tok::into && number != 0)
     return insertline(m.store, m.menunum, second.menu.store, second.menu.menunum, number, placesubmenu, true);
   if (number != 0) return statusnointo;
   i32 index = lineindex(second);
   if (index < 0) return statusnomenu;
-  if (how == tokInto) {
+  if (how == tok::into) {
     // The second menu gives its place to the first, unless it is protected.
     if (menuprotected(lineat(index)))
       setresult(kProtectedResult);
     else
       deleteline(index);
-  } else if (how == tokAfter) {
+  } else if (how == tok::after) {
     ++index;
   }
   return insertline(m.store, m.menunum, nilid, 0, index, placebar, true);
@@ -179,7 +165,7 @@ i16 removeitem(objread& obj, i32 number) {
   ref.kind = objitem;
   ref.itemindex = i16(number - 1);
   Str255 reftext{};
-  builditemid(ref, kLongForm, reftext);
+  builditemid(ref, tok::long_, reftext);
   markhier(1, reftext);
   menuitem it = itemat(m.items, number - 1);
   dumpparts(itemparts(), reinterpret_cast<const u8*>(&it));
@@ -194,9 +180,9 @@ i16 removeitem(objread& obj, i32 number) {
 
 // `remove all menus [of|in <project>]`.
 i16 removeall(hierpath path, Handle text, Handle atoms, i32 i, Handle variables) {
-  if (tokenat(atoms, i) != tokMenus) return statusnoword;
+  if (tokenat(atoms, i) != tok::menus) return statusnoword;
   ++i;
-  if (tokenat(atoms, i) == tokOf) {
+  if (tokenat(atoms, i) == tok::in) {
     objread obj{};
     i32 used = 0;
     if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj)) return st;
@@ -278,10 +264,10 @@ i16 enabdisabone(objread& obj, bool disable) {
 i16 protection(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool protect) {
   if (pluginmode()) return statusplugin;
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokThe || tokenat(atoms, i) == tokAll) ++i;
-  if (tokenat(atoms, i) != tokInserted || tokenat(atoms, i + 1) != tokMenus) return statusnoword;
+  if (tokenat(atoms, i) == tok::the || tokenat(atoms, i) == tok::all) ++i;
+  if (tokenat(atoms, i) != tok::inserted || tokenat(atoms, i + 1) != tok::menus) return statusnoword;
   i += 2;
-  if (tokenat(atoms, i) != tokOf) {
+  if (tokenat(atoms, i) != tok::in) {
     // Every placed menu: the change is made before the words left are looked at.
     protectprojmenus(nilid, protect);
     return lineends(atoms, i) ? 0 : statusstray;
@@ -323,9 +309,9 @@ i16 scanmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
 
 i16 insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokThe) ++i;
+  if (tokenat(atoms, i) == tok::the) ++i;
   u16 next = tokenat(atoms, i + 1);
-  if (tokenat(atoms, i) == tokItem && (next == tokBefore || next == tokAfter || next == tokInto))
+  if (tokenat(atoms, i) == tok::item && (next == tok::before || next == tok::after || next == tok::into))
     return insertitem(path, text, atoms, i, variables);
   if (pluginmode()) return statusplugin;
   objread first{};
@@ -337,10 +323,10 @@ i16 insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   const menuline& m = first.menu;
   if (lineends(atoms, i)) {
     st = insertline(m.store, m.menunum, nilid, 0, currentnumlines(), placebar, true);
-  } else if (how == tokAs) {
-    st = tokenat(atoms, i + 1) != tokHelp ? statusnoword : !lineends(atoms, i + 2) ? statusstray : i16(0);
+  } else if (how == tok::as) {
+    st = tokenat(atoms, i + 1) != tok::help ? statusnoword : !lineends(atoms, i + 2) ? statusstray : i16(0);
     if (st == 0) st = insertline(m.store, m.menunum, nilid, 0, currentnumlines(), placehelp, true);
-  } else if (how == tokBefore || how == tokAfter || how == tokInto) {
+  } else if (how == tok::before || how == tok::after || how == tok::into) {
     objread second{};
     i32 n = 0, used2 = 0;
     st = scanmenu(path, text, atoms, i + 1, variables, &used2, &second, &n);
@@ -358,7 +344,7 @@ i16 insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 
 i16 removemenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokAll) return removeall(path, text, atoms, i + 1, variables);
+  if (tokenat(atoms, i) == tok::all) return removeall(path, text, atoms, i + 1, variables);
   objread obj{};
   i32 used = 0, number = 0;
   if (i16 st = scanmenu(path, text, atoms, i, variables, &used, &obj, &number)) return st;
@@ -381,9 +367,9 @@ i16 removemenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 }
 
 i16 comenabdisab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  bool disable = tokenat(atoms, at) == tokDisable;
+  bool disable = tokenat(atoms, at) == tok::disable;
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokAll && tokenat(atoms, i + 1) == tokItems && tokenat(atoms, i + 2) == tokOf)
+  if (tokenat(atoms, i) == tok::all && tokenat(atoms, i + 1) == tok::items && tokenat(atoms, i + 2) == tok::in)
     return enabdisaball(path, text, atoms, i + 3, variables, disable);
   objread obj{};
   i32 used = 0;
@@ -408,7 +394,7 @@ i16 compopup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   i32 i = at + 1;
   if (i16 st = scanmenu(path, text, atoms, i, variables, &used, &obj, &number)) return st;
   i += used;
-  i16 st = tokenat(atoms, i) == tokAt ? i16(0) : statusnoat;
+  i16 st = tokenat(atoms, i) == tok::at ? i16(0) : statusnoat;
   i16 h = 0, v = 0;
   i32 item = 1;
   if (st == 0) {
@@ -417,7 +403,7 @@ i16 compopup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     st = getloc(c, i + 1, &n, &h, &v);
     i += 1 + n;
   }
-  if (st == 0 && tokenat(atoms, i) == tokWith && tokenat(atoms, i + 1) == tokItem) {
+  if (st == 0 && tokenat(atoms, i) == tok::with && tokenat(atoms, i + 1) == tok::item) {
     fred value{};
     i32 n = 0;
     st = expression(path, text, atoms, i + 2, variables, nilhandle, &n, &value);

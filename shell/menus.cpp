@@ -7,6 +7,7 @@
 #include "engine/hier.h"
 #include "engine/objectsend.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/screens.h"
@@ -33,7 +34,6 @@ constexpr u32 kHiliteTicks = 6;
 constexpr i16 kFontMenuName = 4;
 constexpr u32 kDisabledFlag = 1;
 constexpr i32 kMaskedIds = 31;  // menu ids a 32-bit mask can name
-constexpr u16 kLongForm = 9002;
 
 void unhilite() {
   if (hilitedmenu() != 0) HiliteMenu(0);
@@ -72,7 +72,7 @@ void edititem(const menuline& line, i16 item) {
   ref.menu = line;
   ref.itemindex = i16(item - 1);
   Str255 text{};
-  builditemid(ref, kLongForm, text);
+  builditemid(ref, tok::long_, text);
   menuitem it = loadat<menuitem>(deref(line.items) + Size(item - 1) * Size(sizeof(menuitem)));
   Handle script = Handle(it.script);
   bool fresh = script == nilhandle;
@@ -85,7 +85,7 @@ void edititem(const menuline& line, i16 item) {
       fresh = false;
     }
     checkerr(changevir(line.store, i32(line.menurecid)));
-    builditemid(ref, kLongForm, text);
+    builditemid(ref, tok::long_, text);
     markhier(1, text);
   }
   if (fresh) DisposeHandle(script);

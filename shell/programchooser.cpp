@@ -7,6 +7,7 @@
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/events/events.h"
 #include "platform/events/keycodes.h"
@@ -345,9 +346,9 @@ i16 answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   Str255 prompt{}, machine{};
   if (i16 st = p.expression(prompt)) return st;
   emptyresult();
-  if (p.tok() == tokDlgUsing || p.tok() == tokWith) {
+  if (p.tok() == tok::using_ || p.tok() == tok::with) {
     ++p.i;
-    if (p.tok() == tokDlgAddress) ++p.i;
+    if (p.tok() == tok::address) ++p.i;
     if (p.ends()) return 2;
     if (i16 st = p.expression(machine)) return st;
   }

@@ -14,6 +14,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
@@ -48,33 +49,6 @@ enum : i16 {
   errNotList = 150,
   errNoResource = 151,
   errNotUserItem = 152,
-};
-
-enum : u16 {
-  tokPreload = 11244,
-  tokDisplay = 11073,
-  tokView = 11339,
-  tokDispose = 11074,
-  tokHilitedLines = 4134,
-  tokEnabled = 11094,
-  tokDisabled = 4086,
-  tokVisible = 4297,
-  tokInvisible = 11142,
-  tokSet = 2181,
-  tokClear = 2014,
-  tokCommandKey = 3025,
-  tokContents = 4075,
-  tokBox = 11021,
-  tokDoubleLine = 11077,
-  tokGrayLine = 11129,
-  tokModalBox = 11183,
-  tokGrayBox = 11128,
-  tokGrayLineBox = 11130,
-  tokPicture = 11229,
-  tokText = 11311,
-  tokErase = 11096,
-  tokReset = 2158,
-  tokMenu = 11173,
 };
 
 constexpr u32 kKindCreator = fourcc("VIZu");
@@ -685,20 +659,20 @@ i16 hilitedlines(ScriptDialog& s, i32 item, std::string* out) {
 
 i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokLeftParen) return errNoParen;
+  if (tokenat(atoms, i) != tok::leftparen) return errNoParen;
   ++i;
   const u16 op = tokenat(atoms, i);
-  if (op != tokPreload && op != tokDisplay && op != tokView && op != tokDispose && op != tokHilitedLines)
+  if (op != tok::preload && op != tok::display && op != tok::view && op != tok::dispose && op != tok::hilitedlines)
     return errNotUnderstood;
   ++i;
-  if (tokenat(atoms, i) == tokComma) ++i;
+  if (tokenat(atoms, i) == tok::comma) ++i;
   fred what{};
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &what)) return st;
   i += used;
   i32 itemnumber = 0;
-  if (op == tokHilitedLines) {
-    if (tokenat(atoms, i) == tokComma) ++i;
+  if (op == tok::hilitedlines) {
+    if (tokenat(atoms, i) == tok::comma) ++i;
     fred n{};
     i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &n);
     if (st == 0) st = fredtolong(&n, &itemnumber);
@@ -709,7 +683,7 @@ i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     }
     i += used;
   }
-  if (tokenat(atoms, i) != tokRightParen) {
+  if (tokenat(atoms, i) != tok::rightparen) {
     disposfred(&what);
     return errNoCloseParen;
   }
@@ -717,24 +691,24 @@ i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   i32 result = 0;
   std::string lines;
   i16 st = 0;
-  if (op == tokPreload) {
+  if (op == tok::preload) {
     st = preload(&what, variables, &result);
   } else {
     i32 reference = 0;
     ScriptDialog* s = fredtolong(&what, &reference) == 0 ? dialogof(reference) : nullptr;
     if (s == nullptr || !isdialog(s->dialog)) {
       st = errNotDialog;
-    } else if (op == tokDispose) {
+    } else if (op == tok::dispose) {
       closedialog(RegistryId(u32(reference)));
-    } else if (op == tokHilitedLines) {
+    } else if (op == tok::hilitedlines) {
       st = hilitedlines(*s, itemnumber, &lines);
     } else {
-      st = showdialog(*s, op == tokView, &result);
+      st = showdialog(*s, op == tok::view, &result);
     }
   }
   disposfred(&what);
   if (st != 0) return st;
-  if (op == tokHilitedLines) {
+  if (op == tok::hilitedlines) {
     Str255 t{};
     pstrassign(t, sizeof t, lines.data(), std::min<std::size_t>(lines.size(), 255));
     return stringtonewfred(t, value);
@@ -748,11 +722,11 @@ namespace {
 // A keyword of setDialogItem: a word taken as it is, or an expression whose text names one.
 i16 keyword(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, u16* word) {
   const u16 t = tokenat(atoms, *i);
-  static constexpr u16 words[] = {tokEnabled, tokDisabled, tokVisible, tokInvisible, tokSet, tokClear, tokCommandKey,
-                                  tokContents, tokBox, tokDoubleLine, tokGrayLine, tokModalBox, tokGrayBox,
-                                  tokGrayLineBox, tokPicture, tokText, tokErase, tokReset, tokMenu};
+  static constexpr u16 words[] = {tok::enabled, tok::disabled, tok::vis, tok::invisible, tok::set, tok::clear, tok::cmdkey,
+                                  tok::contents, tok::box, tok::doubleline, tok::grayline, tok::modalbox, tok::graybox,
+                                  tok::graylinebox, tok::pict, tok::text, tok::erase, tok::reset, tok::menu};
   if (std::find(std::begin(words), std::end(words), t) != std::end(words) || (t >= firstcommand && t <= lastcommand) || (t >= firstproperty && t <= lastproperty) ||
-      (t >= firstconstant && t <= lastconstant) || t >= 11001) {
+      (t >= firstconstant && t <= lastconstant) || t >= firstotherword) {
     *word = t;
     ++*i;
     return 0;
@@ -760,7 +734,7 @@ i16 keyword(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, 
   fred v{};
   i32 used = 0;
   if (expression(path, text, atoms, *i, variables, nilhandle, &used, &v) != 0) {
-    *word = tokNone;
+    *word = tok::emptyrow;
     *i += std::max<i32>(used, 1);
     return 0;
   }
@@ -810,10 +784,10 @@ i16 comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   disposfred(&n);
   if (st != 0) return st;
   i += used;
-  if (tokenat(atoms, i) == tokComma) ++i;
+  if (tokenat(atoms, i) == tok::comma) ++i;
   std::string state;
   varentry entry{};
-  const bool menufirst = tokenat(atoms, i) == tokMenu;
+  const bool menufirst = tokenat(atoms, i) == tok::menu;
   if (!menufirst) {
     if (getitemvars(variables, i16(item), &entry, false, nullptr) != 0) return errNoItem;
     state = textofvalue(entry.value);
@@ -824,49 +798,49 @@ i16 comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle va
     keyword(path, text, atoms, &i, variables, &word);
     std::string value;
     switch (word) {
-      case tokEnabled: state[2] = 'e'; break;
-      case tokDisabled: state[2] = 'd'; break;
-      case tokVisible: state[1] = 'v'; break;
-      case tokInvisible: state[1] = 'i'; break;
-      case tokSet: state[3] = 's'; break;
-      case tokClear: state[3] = 'c'; break;
-      case tokCommandKey:
+      case tok::enabled: state[2] = 'e'; break;
+      case tok::disabled: state[2] = 'd'; break;
+      case tok::vis: state[1] = 'v'; break;
+      case tok::invisible: state[1] = 'i'; break;
+      case tok::set: state[3] = 's'; break;
+      case tok::clear: state[3] = 'c'; break;
+      case tok::cmdkey:
         if ((st = expressiontext(path, text, atoms, &i, variables, &value))) return st;
         state[3] = value.empty() ? '-' : value[0];
         break;
-      case tokContents:
+      case tok::contents:
         if ((st = expressiontext(path, text, atoms, &i, variables, &value))) return st;
         state = state.substr(0, 5) + value;
         break;
-      case tokMenu:
+      case tok::menu:
         if ((st = expressiontext(path, text, atoms, &i, variables, &value))) return st;
         return setmenu(item, value);
-      case tokBox:
-      case tokDoubleLine:
-      case tokGrayLine:
-      case tokModalBox:
-      case tokGrayBox:
-      case tokGrayLineBox:
-      case tokPicture:
-      case tokText:
-      case tokErase:
-      case tokReset: {
+      case tok::box:
+      case tok::doubleline:
+      case tok::grayline:
+      case tok::modalbox:
+      case tok::graybox:
+      case tok::graylinebox:
+      case tok::pict:
+      case tok::text:
+      case tok::erase:
+      case tok::reset: {
         if ((state[0] | 0x20) != 'u') return errNotUserItem;
-        static constexpr u16 drawers[] = {tokBox, tokDoubleLine, tokGrayLine, tokModalBox, tokGrayBox, tokGrayLineBox};
+        static constexpr u16 drawers[] = {tok::box, tok::doubleline, tok::grayline, tok::modalbox, tok::graybox, tok::graylinebox};
         const u16* d = std::find(std::begin(drawers), std::end(drawers), word);
         if (d != std::end(drawers)) {
           state = state.substr(0, 3) + "a\\" + char('0' + (d - std::begin(drawers)));
-        } else if (word == tokPicture || word == tokText) {
+        } else if (word == tok::pict || word == tok::text) {
           if ((st = expressiontext(path, text, atoms, &i, variables, &value))) return st;
-          state = state.substr(0, 3) + (word == tokPicture ? "p\\" : "t\\") + value;
+          state = state.substr(0, 3) + (word == tok::pict ? "p\\" : "t\\") + value;
         } else {
-          state[3] = word == tokErase ? 'e' : 'z';
+          state[3] = word == tok::erase ? 'e' : 'z';
         }
         break;
       }
       default: return errNotUnderstood;
     }
-    if (tokenat(atoms, i) == tokComma) ++i;
+    if (tokenat(atoms, i) == tok::comma) ++i;
   }
   if (state.size() > 255) state.resize(255);
   Str255 t{};

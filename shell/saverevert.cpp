@@ -5,6 +5,7 @@
 #include "engine/objectsend.h"
 #include "render/pictbuffers.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/cursor.h"
 #include "render/effects.h"
@@ -28,7 +29,6 @@ namespace kv {
 
 namespace {
 
-constexpr u16 tokAll = 10002;
 constexpr i16 kStray = 19, kNoMemory = 37, kFileLocked = 34;
 
 bool fieldopenhere() {
@@ -88,7 +88,7 @@ void markobjects(const desk& d, Handle spots, u32 ownerrecid) {
 }  // namespace
 
 i16 comsave(hierpath, Handle, Handle atoms, i32 at, Handle) {
-  const bool all = tokenat(atoms, at + 1) == tokAll;
+  const bool all = tokenat(atoms, at + 1) == tok::all;
   if (!statementends(atoms, at + (all ? 2 : 1))) return kStray;
   MainGlobals& g = mainglobals();
   desk& d = g.current;

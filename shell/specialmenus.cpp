@@ -4,6 +4,7 @@
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
@@ -16,7 +17,6 @@ namespace kv {
 
 namespace {
 
-constexpr u16 tokNoneWord = 11196;
 constexpr i16 statusstray = 19;
 constexpr i16 kFontMenuName = 4;
 constexpr i16 kNoHelpResult = 64;
@@ -25,7 +25,7 @@ constexpr u16 kDockItems = 99;  // the two digits of a dock item's command id
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
 void enableby(MenuRef menu, const menuline& line) {
@@ -40,7 +40,7 @@ bool isdash(ConstStringPtr s) { return s[0] == 1 && s[1] == '-'; }
 }  // namespace
 
 i16 setdockmenu(hierpath context, Handle atoms, i32 at, Handle text, Handle variables) {
-  if (tokenat(atoms, at) == tokNoneWord && lineends(atoms, at + 1)) {
+  if (tokenat(atoms, at) == tok::none && lineends(atoms, at + 1)) {
     removedockmenu();
     return 0;
   }

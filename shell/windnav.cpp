@@ -8,6 +8,7 @@
 #include "engine/lookups.h"
 #include "engine/objectsend.h"
 #include "render/pictbuffers.h"
+#include "engine/tokens.h"
 #include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
@@ -79,7 +80,7 @@ i16 putdownstates(u64 stamp) {
   if (graphing) putdownmodes();
   if (painting || graphing) drawedit(g.current, nullptr);
   if (st != 0) return st;
-  sendmous(kMouseLeave);
+  sendmous(tok::mouseleave);
   return g.current.changestamp != stamp ? kCardChanged : i16(0);
 }
 
@@ -498,7 +499,7 @@ i16 closefirst() {
   if (g.current.changestamp != stamp) return kCardChanged;
   putdownmodes();
   if (g.lockMessages && fieldopenhere()) putdownfieldutil();
-  sendmous(kMouseLeave);
+  sendmous(tok::mouseleave);
   if (g.current.changestamp != stamp) return kCardChanged;
   const bool lastofproject = !g.reopeningwindow && totwind(g.current.store) == 1;
   if (!g.lockMessages) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/objectsend.h"
+#include "engine/tokens.h"
 #include "media/mediaservice.h"
 #include "media/movies.h"
 #include "platform/movies/movies.h"
@@ -38,7 +39,6 @@ namespace kv {
 namespace {
 
 constexpr i16 kBarBand = 16;
-constexpr i32 kBlackBackdrop = 11017;
 
 // The temporary device of a colour-mapped drawing and the device it replaced.
 struct WindowManageState {
@@ -311,7 +311,7 @@ void updatewindow(WindowRef window, i16 send) {
     BeginUpdate(window);
     Rect port{};
     GetWindowPortBounds(window, &port);
-    FillRect(&port, GetWRefCon(window) == kBlackBackdrop ? &qdblack : &qdwhite);
+    FillRect(&port, GetWRefCon(window) == tok::black ? &qdblack : &qdwhite);
     EndUpdate(window);
     return;
   }

@@ -12,6 +12,7 @@
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "render/updateword.h"
 #include "shell/cardhistory.h"
@@ -176,7 +177,7 @@ i16 readpart(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
   if (i16 st = viewspot(context, text, atoms, at, variables, &n, &layer, &type, &p)) return st;
   i32 i = at + n;
   *used = i - at;
-  if (tokenat(atoms, i) == tokOf) {
+  if (tokenat(atoms, i) == tok::in) {
     i32 m = 0;
     i16 st = lowcard(context, text, atoms, i, variables, &m, obj, 0);
     *used = i - at + m;
@@ -200,7 +201,7 @@ i16 readpart(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
 // evaluated once; its value selects the embedded object.
 i16 readembedded(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
   i32 i = at + 1;
-  bool byid = tokenat(atoms, i) == tokId;
+  bool byid = tokenat(atoms, i) == tok::id;
   if (byid) ++i;
   fred v{};
   i32 n = 0;
@@ -222,7 +223,7 @@ i16 readembedded(hierpath context, Handle text, Handle atoms, i32 at, Handle var
   i += n;
   *used = i - at;
   if (st != 0) return st;
-  if (tokenat(atoms, i) != tokOf) return kNoOf;
+  if (tokenat(atoms, i) != tok::in) return kNoOf;
   ++i;
   i32 m = 0;
   st = readpart(context, text, atoms, i, variables, &m, obj);
@@ -331,11 +332,11 @@ u16 whichobj(Handle atoms, i32 at, i16* the) {
   if (the != nullptr) *the = 0;
   u16 t = tokenat(atoms, at);
   i32 head = at;
-  if (isordinalword(t) || t == tokPrev || t == tokNext || t == tokThis) {
+  if (isordinalword(t) || t == tok::prev || t == tok::next || t == tok::current) {
     head = at + 1;
-  } else if (t == tokThe) {
+  } else if (t == tok::the) {
     u16 n = tokenat(atoms, at + 1);
-    if (!((isordinalword(n) && n != tokAny) || n == tokPrev || n == tokNext)) return objnone;
+    if (!((isordinalword(n) && n != tok::any) || n == tok::prev || n == tok::next)) return objnone;
     head = at + 2;
     if (the != nullptr) *the = 1;
   }
@@ -343,15 +344,15 @@ u16 whichobj(Handle atoms, i32 at, i16* the) {
   bool objectnext = isobjectword(tokenat(atoms, head + 1));
   if (isobjectword(word)) return objpart;
   switch (word) {
-    case tokCard: return objectnext ? objpart : objcard;
-    case tokBackground: return objectnext ? objpart : objbackground;
-    case tokWindow: return objwindow;
-    case tokProject: return objproject;
-    case tokSharedScript: return objshared;
-    case tokKestrove: return objapp;
-    case tokMenu: return objmenu;
-    case tokItem: return objitem;
-    case tokObject: return objembedded;
+    case tok::card: return objectnext ? objpart : objcard;
+    case tok::background: return objectnext ? objpart : objbackground;
+    case tok::wd: return objwindow;
+    case tok::project: return objproject;
+    case tok::sharedscript: return objshared;
+    case tok::kestrove: return objapp;
+    case tok::menu: return objmenu;
+    case tok::item: return objitem;
+    case tok::object: return objembedded;
     default: return objnone;
   }
 }
@@ -384,14 +385,14 @@ i16 readobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
 i16 scanobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
   *used = 0;
   u16 t = tokenat(atoms, at);
-  if (t == tokRecent && tokenat(atoms, at + 1) == tokCard) {
+  if (t == tok::recent && tokenat(atoms, at + 1) == tok::card) {
     *used = 2;
     Str255 recent{};
     getrecent(recent);
     if (recent[0] == 0) return kNoCard;
     return readstring(context, recent, variables, obj);
   }
-  if (t == tokMe) {
+  if (t == tok::me) {
     *used = 1;
     Handle owner = context.empty() ? nilhandle : context.front().descriptor;
     if (owner == nilhandle) return kNoWord;
@@ -401,7 +402,7 @@ i16 scanobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
     DisposeHandle(copy);
     return st;
   }
-  if (t == tokMessage || (t == tokThe && tokenat(atoms, at + 1) == tokMessage)) return kMessage;
+  if (t == tok::message || (t == tok::the && tokenat(atoms, at + 1) == tok::message)) return kMessage;
   if (whichobj(atoms, at, nullptr) != objnone) return readobj(context, text, atoms, at, variables, used, obj);
   // An operand whose value is a reference text.
   fred v{};

@@ -11,6 +11,7 @@
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
 #include "engine/status.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
 #include "store/objread.h"
@@ -38,7 +39,7 @@ struct source {
 i16 operand(const source& s, i32 at, i32* used, selpart* p) {
   fred v{};
   i32 n = 0;
-  if (s.tok(at) == tokId) {
+  if (s.tok(at) == tok::id) {
     if (i16 st = factor(s.context, s.text, s.atoms, at + 1, s.variables, nilhandle, &n, &v)) return st;
     i32 id = 0;
     i16 st = fredtolong(&v, &id);
@@ -70,13 +71,13 @@ i16 operand(const source& s, i32 at, i32* used, selpart* p) {
 bool ordinalprefix(u16 t, selpart* p) {
   if (isnumberword(t)) {
     p->selector = selnumber;
-    p->value = i32(t - tokFirst + 1);
+    p->value = i32(t - tok::first + 1);
     return true;
   }
   switch (t) {
-    case tokLast: p->selector = sellast; return true;
-    case tokMiddle: p->selector = selmiddle; return true;
-    case tokAny: p->selector = selany; return true;
+    case tok::last: p->selector = sellast; return true;
+    case tok::mid: p->selector = selmiddle; return true;
+    case tok::any: p->selector = selany; return true;
     default: return false;
   }
 }
@@ -104,14 +105,14 @@ i16 destpart(const source& s, i32 at, i16 wordfirst, bool moves, KindOf&& kindof
   *kind = 0;
   i32 i = at;
   if (!wordfirst) {
-    if (s.tok(i) != tokOf) return 0;
+    if (s.tok(i) != tok::in) return 0;
     ++i;
   }
   selpart p{};
   u16 prefix = s.tok(i);
   bool ordinal = ordinalprefix(prefix, &p);
-  bool move = !ordinal && moves && (prefix == tokPrev || prefix == tokNext || prefix == tokThis);
-  if (move) p.selector = prefix == tokPrev ? selprev : prefix == tokNext ? selnext : selnumber;
+  bool move = !ordinal && moves && (prefix == tok::prev || prefix == tok::next || prefix == tok::current);
+  if (move) p.selector = prefix == tok::prev ? selprev : prefix == tok::next ? selnext : selnumber;
   if (ordinal || move) ++i;
   u16 k = kindof(s.tok(i));
   if (k == 0) return 0;
@@ -143,14 +144,14 @@ i16 viewspot(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
   bool prefix = ordinalprefix(s.tok(i), part);
   if (prefix) ++i;
   u16 l = 0;
-  if (s.tok(i) == tokCard) l = layercard;
-  if (s.tok(i) == tokBackground) l = layerbackground;
+  if (s.tok(i) == tok::card) l = layercard;
+  if (s.tok(i) == tok::background) l = layerbackground;
   if (l != 0) ++i;
   switch (s.tok(i)) {
-    case tokButton: *type = typebutton; break;
-    case tokGraphic: *type = typegraphic; break;
-    case tokField: *type = typefield; break;
-    case tokPart: *type = typeany; break;
+    case tok::btn: *type = typebutton; break;
+    case tok::grc: *type = typegraphic; break;
+    case tok::field: *type = typefield; break;
+    case tok::part: *type = typeany; break;
     default: return kNoWord;
   }
   ++i;
@@ -168,7 +169,7 @@ i16 viewiota(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
   source s{context, text, atoms, variables};
   *part = selpart{};
   *used = 0;
-  if (s.tok(at) != tokObject) return kNoWord;
+  if (s.tok(at) != tok::object) return kNoWord;
   i32 n = 0;
   if (i16 st = operand(s, at + 1, &n, part)) return st;
   *used = n + 1;
@@ -179,9 +180,9 @@ i16 viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
              u16* kind, selpart* part) {
   auto kindof = [](u16 word) -> u16 {
     switch (word) {
-      case tokCard: return objcard;
-      case tokBackground: return objbackground;
-      case tokWindow: return objwindow;
+      case tok::card: return objcard;
+      case tok::background: return objbackground;
+      case tok::wd: return objwindow;
       default: return 0;
     }
   };
@@ -189,7 +190,7 @@ i16 viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
   // `this background` stand for themselves.
   auto current = [](u16 k, u16 prefix, i32* value) -> i16 {
     const desk& d = mainglobals().current;
-    if (prefix == tokThis && k != objwindow) *value = kThisCard;
+    if (prefix == tok::current && k != objwindow) *value = kThisCard;
     else if (k == objcard) *value = i32(d.cardnum);
     else if (k == objwindow) *value = i32(d.windnum);
     else return currentbacknum(value);
@@ -201,7 +202,7 @@ i16 viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
 
 i16 viewmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
              u16* kind, selpart* part) {
-  auto kindof = [](u16 word) -> u16 { return word == tokMenu ? objmenu : word == tokItem ? objitem : 0; };
+  auto kindof = [](u16 word) -> u16 { return word == tok::menu ? objmenu : word == tok::item ? objitem : 0; };
   auto first = [](u16, u16, i32* value) -> i16 {
     *value = 1;
     return 0;
@@ -232,13 +233,13 @@ i16 viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variab
   source s{context, text, atoms, variables};
   *part = selpart{};
   *used = 0;
-  if (s.tok(at) == tokThis) {
-    if (s.tok(at + 1) != tokProject) return kNoWord;
+  if (s.tok(at) == tok::current) {
+    if (s.tok(at + 1) != tok::project) return kNoWord;
     *used = 2;
     return 0;
   }
   i32 i = at;
-  if (s.tok(i) == tokProject) {
+  if (s.tok(i) == tok::project) {
     ++i;
     if (iseol(s.tok(i))) {
       *used = 1;
@@ -286,8 +287,8 @@ i16 buildform(hierpath context, Handle text, Handle atoms, i32 at, Handle variab
     flag = 0;
   }
   u16 t = tokenat(atoms, i);
-  if (t == tokOf || (wordfirst && last == 0)) {
-    i32 start = t == tokOf ? i + 1 : i, n = 0;
+  if (t == tok::in || (wordfirst && last == 0)) {
+    i32 start = t == tok::in ? i + 1 : i, n = 0;
     if (i16 st = viewstack(context, text, atoms, start, variables, &n, &f->proj)) return st;
     i = start + n;
   }
@@ -310,8 +311,8 @@ i16 buildtray(hierpath context, Handle text, Handle atoms, i32 at, Handle variab
     i += n;
   }
   u16 next = tokenat(atoms, i);
-  if (next == tokOf || (wordfirst && !menu)) {
-    i32 start = next == tokOf ? i + 1 : i;
+  if (next == tok::in || (wordfirst && !menu)) {
+    i32 start = next == tok::in ? i + 1 : i;
     if (i16 st = viewstack(context, text, atoms, start, variables, &n, &t->proj)) return st;
     i = start + n;
   }

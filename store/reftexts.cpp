@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "store/liveparts.h"
@@ -33,8 +34,8 @@ struct builder {
   u16 form;
   projectas project;
 
-  bool isshort() const { return form == formshort; }
-  bool isabbr() const { return form == formabbr; }
+  bool isshort() const { return form == tok::short_; }
+  bool isabbr() const { return form == tok::abbr; }
   // Every form but short and abbreviated names the owners.
   bool islong() const { return !isshort() && !isabbr(); }
   void add(std::string_view piece) { s += piece; }
@@ -47,7 +48,7 @@ struct builder {
 };
 
 projectas projectform(u16 form) {
-  return form == formshort || form == formlong || form == formabbr ? projectas::path : projectas::filename;
+  return form == tok::short_ || form == tok::long_ || form == tok::abbr ? projectas::path : projectas::filename;
 }
 
 builder start(ConstStringPtr out, u16 form) { return builder{std::string(pstringview(out)), form, projectform(form)}; }
@@ -380,7 +381,7 @@ void buildnametext(const objread& obj, u16 form, StringPtr out) {
 
 void buildreadback(const objread& obj, StringPtr out) {
   out[0] = 0;
-  builder b{std::string(), formlong, projectas::readback};
+  builder b{std::string(), tok::long_, projectas::readback};
   if (obj.kind == objproject)
     filename(b, obj.d.store);
   else

@@ -20,8 +20,6 @@ namespace kv {
 
 struct objread;
 
-enum : u16 { formshort = 9001, formlong = 9002, formabbr = 9003 };
-
 // A project (nothing for no store).
 void buildfilename(RegistryId store, u16 form, StringPtr out);
 

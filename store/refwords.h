@@ -3,35 +3,21 @@
 #pragma once
 
 #include "engine/keywords.h"
+#include "engine/tokens.h"
 #include "platform/types.h"
 
 namespace kv::refwords {
 
-enum : u16 {
-  tokId = 4137,
-  tokPart = 4195,
-  tokNext = 10015,
-  tokThe = 10020,
-  tokBackground = 11015,
-  tokButton = 11025,
-  tokField = 11107,
-  tokGraphic = 11125,
-  tokKestrove = 11134,
-  tokMe = 11171,
-  tokMenu = 11173,
-  tokMessage = 11175,
-  tokObject = 11203,
-  tokPrev = 11245,
-  tokProject = 11253,
-  tokRecent = 11263,
-  tokSharedScript = 11287,
-};
-
-inline bool iseol(u16 t) { return t == tokEndOfLine || t == tokEndOfScript; }
+inline bool iseol(u16 t) { return t == tok::endofline || t == tok::endofscript; }
 // first .. tenth
-inline bool isnumberword(u16 t) { return t >= tokFirst && t <= tokTenth; }
+inline bool isnumberword(u16 t) { return t >= tok::first && t <= tok::tenth; }
 // first .. tenth, last, any, middle
-inline bool isordinalword(u16 t) { return t >= tokFirst && t <= tokMiddle; }
-inline bool isobjectword(u16 t) { return t == tokButton || t == tokField || t == tokGraphic || t == tokPart; }
+inline bool isordinalword(u16 t) { return t >= tok::first && t <= tok::mid; }
+inline bool isobjectword(u16 t) { return t == tok::btn || t == tok::field || t == tok::grc || t == tok::part; }
+
+// --- Old token names, kept until the interpreter files use the generated ones -----------
+inline constexpr u16 tokKestrove = tok::kestrove;
+inline constexpr u16 tokNext = tok::next;
+// --- End of old token names
 
 }  // namespace kv::refwords

@@ -9,6 +9,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/ipc/programs.h"
 #include "platform/memory/memory.h"
@@ -27,30 +28,13 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokAppleEvent = 2005,
-  tokId = 4137,
-  tokEmpty = 5005,
-  tokReturn = 5007,
-  tokClass = 11042,
-  tokData = 11064,
-  tokError = 11098,
-  tokFrom = 11119,
-  tokKeyword = 11153,
-  tokProgram = 11250,
-  tokQueue = 11258,
-  tokSender = 11284,
-  tokWithout = 11351,
-  tokReplyWord = 2156,
-};
-
 constexpr i16 kNotUnderstood = 2, kLeftOver = 19, kNoFrom = 46, kNoKeyword = 128, kBadKeyword = 129, kNoProgram = 127,
               kNoMemory = 37;
 constexpr i16 kNotFoundText = 9, kNoProgramText = 35;
 
 bool atend(Handle atoms, i32 at) {
   const u16 t = tokenat(atoms, at);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
 // Evaluates the expression at `at` into its text; `used` the atoms it took.
@@ -104,29 +88,29 @@ i16 readrequest(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     return 0;
   }
   const u16 word = tokenat(atoms, at);
-  if (word == tokId || word == tokClass) {
+  if (word == tok::id || word == tok::class_) {
     if (!atend(atoms, at + 1)) return kLeftOver;
-    const u32 code = word == tokId ? c.currentid : c.currentclass;
+    const u32 code = word == tok::id ? c.currentid : c.currentclass;
     const u8 s[5] = {4, u8(code >> 24), u8(code >> 16), u8(code >> 8), u8(code)};
     return stringtoit(s, variables);
   }
-  if (word == tokSender) {
+  if (word == tok::sender) {
     if (!atend(atoms, at + 1)) return kLeftOver;
     const std::string name = sendername(*c.gotit);
     return bytestoit(std::vector<u8>(name.begin(), name.end()), variables);
   }
   u32 key = keyDirectObject;
   bool attribute = false;
-  if (word == tokReturn) {
-    if (tokenat(atoms, at + 1) != tokId) return kNotUnderstood;
+  if (word == tok::cr) {
+    if (tokenat(atoms, at + 1) != tok::id) return kNotUnderstood;
     if (!atend(atoms, at + 2)) return kLeftOver;
     key = keyReturnIDAttr;
     attribute = true;
-  } else if (word == tokData) {
+  } else if (word == tok::data) {
     i32 pos = at + 1;
     const u16 t = tokenat(atoms, pos);
-    if (t == tokWith || t == tokOf) {
-      if (tokenat(atoms, pos + 1) != tokKeyword) return kNoKeyword;
+    if (t == tok::with || t == tok::in) {
+      if (tokenat(atoms, pos + 1) != tok::keyword) return kNoKeyword;
       std::string k;
       i32 used = 0;
       if (i16 st = exprtext(path, text, atoms, pos + 2, variables, &used, &k); st != 0) return st;
@@ -188,8 +172,8 @@ i16 requestfromprogram(hierpath path, Handle text, Handle atoms, i32 at, Handle 
   i32 used = 0;
   if (i16 st = exprtext(path, text, atoms, at, variables, &used, &expr); st != 0) return st;
   i32 pos = at + used;
-  if (tokenat(atoms, pos) != tokFrom) return kNoFrom;
-  if (tokenat(atoms, pos + 1) != tokProgram) return kNoProgram;
+  if (tokenat(atoms, pos) != tok::from) return kNoFrom;
+  if (tokenat(atoms, pos + 1) != tok::program) return kNoProgram;
   if (i16 st = exprtext(path, text, atoms, pos + 2, variables, &used, &target); st != 0) return st;
   AEDesc address;
   if (!targetof(target, &address)) return setresulttext(kNoProgramText);
@@ -209,7 +193,7 @@ i16 requestfromprogram(hierpath path, Handle text, Handle atoms, i32 at, Handle 
 }  // namespace
 
 i16 comrequest(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) == tokAppleEvent) return readrequest(path, text, atoms, at + 2, variables);
+  if (tokenat(atoms, at + 1) == tok::ae) return readrequest(path, text, atoms, at + 2, variables);
   return requestfromprogram(path, text, atoms, at + 1, variables);
 }
 
@@ -221,7 +205,7 @@ i16 comreply(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   }
   u32 key = keyDirectObject;
   i32 pos = at + 1;
-  if (tokenat(atoms, pos) == tokError) {
+  if (tokenat(atoms, pos) == tok::error) {
     key = keyErrorString;
     ++pos;
   }
@@ -229,7 +213,7 @@ i16 comreply(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   i32 used = 0;
   if (i16 st = exprtext(path, text, atoms, pos, variables, &used, &value); st != 0) return st;
   pos += used;
-  if (tokenat(atoms, pos) == tokWith && tokenat(atoms, pos + 1) == tokKeyword) {
+  if (tokenat(atoms, pos) == tok::with && tokenat(atoms, pos + 1) == tok::keyword) {
     std::string k;
     if (i16 st = exprtext(path, text, atoms, pos + 2, variables, &used, &k); st != 0) return st;
     if (k.size() != 4) return kBadKeyword;
@@ -252,19 +236,19 @@ i16 sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, s
   i32 mode = kAEWaitReply;
   auto replyoption = [&]() {
     const u16 t = tokenat(atoms, pos);
-    if ((t == tokWithout || t == tokQueue) && tokenat(atoms, pos + 1) == tokReplyWord) {
-      mode = t == tokWithout ? kAENoReply : kAEQueueReply;
+    if ((t == tok::without || t == tok::queue) && tokenat(atoms, pos + 1) == tok::reply) {
+      mode = t == tok::without ? kAENoReply : kAEQueueReply;
       pos += 2;
     }
   };
   replyoption();
   u32 cls = fourcc("misc"), id = fourcc("dosc");
-  if (tokenat(atoms, pos) == tokWith) {
+  if (tokenat(atoms, pos) == tok::with) {
     if (i16 st = exprtext(path, text, atoms, pos + 1, variables, &used, &with); st != 0) return st;
     pos += 1 + used;
     if (with.size() >= 4) cls = codeof(with);
     if (with.size() >= 8) id = codeof(with.substr(4));
-    if (tokenat(atoms, pos) == tokWithout && tokenat(atoms, pos + 1) == tokReplyWord) {
+    if (tokenat(atoms, pos) == tok::without && tokenat(atoms, pos + 1) == tok::reply) {
       mode = kAENoReply;
       pos += 2;
     }

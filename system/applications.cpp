@@ -7,6 +7,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "platform/files/files.h"
 #include "platform/launch/launch.h"
 #include "platform/memory/memory.h"
@@ -246,7 +247,7 @@ i16 comlaunch(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   fredtostring(&first, one);
   disposfred(&first);
   i32 i = at + 1 + used;
-  if (tokenat(atoms, i) != tokWith) return newlaunch(one, nullptr);
+  if (tokenat(atoms, i) != tok::with) return newlaunch(one, nullptr);
   fred second;
   if (i16 st = expression(path, text, atoms, i + 1, variables, nilhandle, &used, &second)) return st;
   fredtostring(&second, two);

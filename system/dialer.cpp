@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
@@ -25,7 +26,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 { tokModem = 11185 };
 constexpr i16 kBadShape = 2, kDialFailed = 221;
 constexpr i16 kToneMissingResult = 22;
 constexpr i16 kProgramTexts = 1005, kModemCommandText = 2;
@@ -33,7 +33,7 @@ constexpr u32 kCommaPause = 60, kAfterTone = 10, kTicksPerComma = 120;
 constexpr int kWriteAttempts = 3;
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
-  return t == tokEndOfLine || t == tokEndOfScript;
+  return t == tok::endofline || t == tok::endofscript;
 }
 
 // Diagnostic lines go to the console only while the settings record's serial word is set.
@@ -185,7 +185,7 @@ i16 comdial(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   disposfred(&number);
   i32 i = at + 1 + used;
   if (lineends(atoms, i)) return touchtones(digits);
-  if (tokenat(atoms, i) != tokWith || tokenat(atoms, i + 1) != tokModem) return kBadShape;
+  if (tokenat(atoms, i) != tok::with || tokenat(atoms, i + 1) != tok::modem) return kBadShape;
   i += 2;
   if (lineends(atoms, i)) return dialmodem(digits, nullptr);
   fred command;

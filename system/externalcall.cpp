@@ -10,6 +10,7 @@
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/loader/loader.h"
 #include "platform/memory/memory.h"
@@ -161,20 +162,20 @@ i16 makeparameters(hierpath path, Handle text, Handle atoms, i32 pos, Handle var
   for (i16 i = 0; i < 16; ++i) {
     x.context.varlist[i] = 0;
     u16 t = tokenat(atoms, pos);
-    if (function ? t == tokRightParen : (t == tokEndOfLine || t == tokEndOfScript)) break;
+    if (function ? t == tok::rightparen : (t == tok::endofline || t == tok::endofscript)) break;
     if (i > 0) {
       if (function) {
-        if (t != tokComma) {
+        if (t != tok::comma) {
           dumpargs(count, x.context.varlist);
           return statusbadparameter;
         }
-        if (tokenat(atoms, ++pos) == tokRightParen) break;
-      } else if (t == tokComma) {
+        if (tokenat(atoms, ++pos) == tok::rightparen) break;
+      } else if (t == tok::comma) {
         ++pos;
       }
     }
     Handle param = nilhandle;
-    if (tokenat(atoms, pos) == tokUnknown && firstbyte(atoms, text, pos, '@')) {
+    if (tokenat(atoms, pos) == tok::unknown && firstbyte(atoms, text, pos, '@')) {
       param = variabletext(atoms, pos + 1, text, variables);
       if (param == nilhandle) {
         dumpargs(count, x.context.varlist);
@@ -236,7 +237,7 @@ i16 classiccall(const xentry& e, hierpath path, Handle text, Handle atoms, i32 a
   x.context.name = at;
   i32 pos = at + 1;
   if (function) {
-    if (tokenat(atoms, pos) != tokLeftParen) return statusnoparens;
+    if (tokenat(atoms, pos) != tok::leftparen) return statusnoparens;
     ++pos;
   }
   x.xcmd = kv_paramblock{};

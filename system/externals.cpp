@@ -13,6 +13,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/console/console.h"
 #include "platform/files/files.h"
 #include "platform/loader/loader.h"
@@ -397,7 +398,7 @@ i16 xload(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 next = tokenat(atoms, at + 1 + used);
   std::string where(reinterpret_cast<const char*>(fredaddr(&value)), std::size_t(getfredsize(&value)));
   disposfred(&value);
-  if (next != tokEndOfLine && next != tokEndOfScript) return statustrailing;
+  if (next != tok::endofline && next != tok::endofscript) return statustrailing;
   std::string folder = colontoposix(where);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   if (folder.empty() || folder.size() > kMaxPath) return statusbadpath;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/qd/shapes.h"
 #include "shell/desk.h"
 #include "shell/windowmanage.h"
@@ -150,7 +151,7 @@ void PGetFrontMostWindInfo(kv_windowinfo* info, bool palettes) {
   objread r{};
   r.kind = objwindow;
   info->reference[0] = 0;
-  if (getwind(w, &r.d)) buildwindid(&r, formlong, info->reference);
+  if (getwind(w, &r.d)) buildwindid(&r, tok::long_, info->reference);
 }
 
 WindowRef PNewWin(const Rect* bounds, ConstStringPtr title, bool visible, i32 definition, bool, bool floating) {

@@ -9,6 +9,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "system/externalevents.h"
 #include "system/externals.h"
@@ -58,9 +59,9 @@ struct parameterlist {
 // Evaluates the parameters between the parentheses after the name.
 i16 evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle variables, parameterlist* list) {
   if (list->values == nilhandle) return statusnomemory;
-  if (tokenat(atoms, at + 1) != tokLeftParen) return statusnoparens;
+  if (tokenat(atoms, at + 1) != tok::leftparen) return statusnoparens;
   i32 pos = at + 2;
-  if (tokenat(atoms, pos) == tokRightParen) return 0;
+  if (tokenat(atoms, pos) == tok::rightparen) return 0;
   for (;;) {
     fred v{};
     i32 used = 0;
@@ -73,8 +74,8 @@ i16 evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle 
     if (i16 added = list->add(&v)) return added;
     pos += used;
     u16 t = tokenat(atoms, pos);
-    if (t == tokRightParen) return 0;
-    if (t != tokComma) return statusbadparameter;
+    if (t == tok::rightparen) return 0;
+    if (t != tok::comma) return statusbadparameter;
     ++pos;
   }
 }

@@ -16,6 +16,7 @@
 #include "engine/scripterror.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
@@ -36,20 +37,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokClose = 2020,
-  tokEdit = 2059,
-  tokLoad = 2095,
-  tokOpen = 2128,
-  tokType = 2202,
-  tokUnload = 2206,
-  tokAll = 10002,
-  tokCheck = 11039,
-  tokCompile = 11046,
-  tokList = 11159,
-  tokRun = 11274,
-};
 
 constexpr i16 statusclosemissing = 19;
 constexpr i16 kNoField = -1;
@@ -161,7 +148,7 @@ struct Call {
   }
   // Whether ")" ends the call here (taken when it does).
   bool closes() {
-    if (tokenat(atoms, pos) != tokRightParen) return false;
+    if (tokenat(atoms, pos) != tok::rightparen) return false;
     ++pos;
     return true;
   }
@@ -613,15 +600,15 @@ i16 runform(Call& c, u16 word, std::string* out) {
   i16 st = 0;
   Str255 name{};
   switch (word) {
-    case tokList: {
+    case tok::list: {
       const u16 variant = tokenat(c.atoms, c.pos);
-      if (variant == tokAll || variant == tokOpen) ++c.pos;
+      if (variant == tok::all || variant == tok::open) ++c.pos;
       if (c.closes()) {
-        if (variant != tokOpen) return listinstalled(out);
+        if (variant != tok::open) return listinstalled(out);
         *out = opennames();
         return 0;
       }
-      if (variant == tokOpen) {
+      if (variant == tok::open) {
         if (OpenSpecifiedComponent(c, &st, out) != 0) return st;
         if (!c.closes()) return kNoParen;
         *out = loadednames(currentscripts());
@@ -632,30 +619,30 @@ i16 runform(Call& c, u16 word, std::string* out) {
       liststored(name, out);
       return 0;
     }
-    case tokOpen:
+    case tok::open:
       if (OpenSpecifiedComponent(c, &st, out) != 0) return st;
       return c.closes() ? 0 : kNoParen;
-    case tokClose:
+    case tok::close:
       if ((st = c.name(name)) != 0) return st;
       if (!c.closes()) return kNoParen;
       return closecomponent(name, out);
-    case tokDo: {
+    case tok::do_: {
       if (OpenSpecifiedComponent(c, &st, out) != 0) return st;
       std::string source;
       if ((st = c.longtext(&source)) != 0) return st;
       if (!c.closes()) return kNoParen;
       return RunUnCompiledScript(source, out);
     }
-    case tokCheck:
+    case tok::check:
       if (OpenSpecifiedComponent(c, &st, out) != 0) return st;
       if (!c.closes()) return kNoParen;
       return CheckOrCompileField(nullptr, out);
-    case tokCompile:
+    case tok::compile:
       if (OpenSpecifiedComponent(c, &st, out) != 0) return st;
       if ((st = c.name(name)) != 0) return st;
       if (!c.closes()) return kNoParen;
       return CheckOrCompileField(name, out);
-    case tokLoad: {
+    case tok::load: {
       if (OpenSpecifiedComponent(c, &st, out) != 0) return st;
       if ((st = c.name(name)) != 0) return st;
       if (!c.closes()) return kNoParen;
@@ -663,23 +650,23 @@ i16 runform(Call& c, u16 word, std::string* out) {
       ScriptIDFromName(name, &id, out);
       return 0;
     }
-    case tokRun:
+    case tok::run:
       if (OpenSpecifiedComponent(c, &st, out) != 0) return st;
       if ((st = c.name(name)) != 0) return st;
       if (!c.closes()) return kNoParen;
       return RunCompiledScript(name, out);
-    case tokUnload:
+    case tok::unload:
       if (OpenSpecifiedComponent(c, &st, out) != 0) return st;
       if ((st = c.name(name)) != 0) return st;
       if (!c.closes()) return kNoParen;
       DisposeScript(name, out);
       return 0;
-    case tokEdit:
+    case tok::edit:
       if (OpenSpecifiedComponent(c, &st, out) != 0) return st;
       if ((st = c.name(name)) != 0) return st;
       if (!c.closes()) return kNoParen;
       return EditScript(name, out);
-    case tokType:
+    case tok::type:
       if ((st = c.name(name)) != 0) return st;
       if (!c.closes()) return kNoParen;
       return scripttype(name, out);
@@ -693,7 +680,7 @@ i16 runform(Call& c, u16 word, std::string* out) {
 i16 funscript(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   if (!mainglobals().lockCursor) SetThemeCursor(kThemeWatchCursor);
-  if (tokenat(atoms, at + 1) != tokLeftParen) return statusfunctionparen;
+  if (tokenat(atoms, at + 1) != tok::leftparen) return statusfunctionparen;
   setosainterruptcheck(&interruptcheck);
   const u16 word = tokenat(atoms, at + 2);
   Call c{path, text, atoms, variables, at + 3};
@@ -701,8 +688,8 @@ i16 funscript(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   i16 st = runform(c, word, &out);
   if (st == kNoParen) {
     showerrordialog(statusfunctionclose);
-    if (word == tokType) return 1;
-    if (word == tokClose) return statusclosemissing;
+    if (word == tok::type) return 1;
+    if (word == tok::close) return statusclosemissing;
     out.clear();
     st = 0;
   }

@@ -17,6 +17,7 @@
 #include "engine/objectsend.h"
 #include "engine/sendmes.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/text/pstring.h"
@@ -340,8 +341,8 @@ void PxcmdRTcallback() {
     case 5011: indstarx(); break;
     case 5012: xstate().errorcode = i32(b.in[0]); break;
     case 5013: renumstarx(); break;
-    case 5014: defineuprop(tokDefine); break;
-    case 5015: defineuprop(tokUndefine); break;
+    case 5014: defineuprop(tok::define); break;
+    case 5015: defineuprop(tok::undefine); break;
     case 5016: getuprop(false); break;
     case 5017: setuprop(false); break;
     case 5018: upropcount(); break;

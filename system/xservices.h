@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "engine/hier.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/types.h"
 #include "store/objread.h"
@@ -35,7 +36,7 @@ i16 objectfromtext(objread* obj);
 // call context kept aside meanwhile): 0, or the reader's error.
 i16 readreference(hierpath path, Handle variables, ConstStringPtr reference, objread* obj);
 
-// Requests 5014 (tokDefine) and 5015 (tokUndefine) of the property named in in[1].
+// Requests 5014 (tok::define) and 5015 (tok::undefine) of the property named in in[1].
 void defineuprop(u16 command);
 // 5016 and 5019: a new handle with the value's text stored where in[2] points.
 void getuprop(bool byposition);

@@ -9,6 +9,7 @@
 
 #include "commands/define.h"
 #include "commands/objectids.h"
+#include "engine/tokens.h"
 #include "fields/listfields.h"
 #include "platform/events/eventrecord.h"
 #include "platform/events/events.h"
@@ -442,7 +443,7 @@ i16 createbutrect(Handle list, Point pt, i16 kind) {
   if (ConstStringPtr name = dataproperty(s.style)) {
     Handle props = nilhandle;
     i16 changed = 0;
-    if (comodproperty(s.uprops, &props, &changed, tokDefine, name) == 0 && props != nilhandle) s.uprops = props;
+    if (comodproperty(s.uprops, &props, &changed, tok::define, name) == 0 && props != nilhandle) s.uprops = props;
   }
   return lastcreate(list, s);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/text/macroman.h"
 #include "store/objects.h"
@@ -34,7 +35,7 @@ std::string errortext(OSErr err) { return "Error " + std::to_string(err); }
 
 std::string longreference(const objread& obj) {
   Str255 s{};
-  buildnametext(obj, formlong, s);
+  buildnametext(obj, tok::long_, s);
   return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
 }
 

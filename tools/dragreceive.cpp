@@ -12,6 +12,7 @@
 #include "engine/sendmes.h"
 #include "engine/scripterror.h"
 #include "engine/status.h"
+#include "engine/tokens.h"
 #include "fields/rtfreader.h"
 #include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
@@ -124,7 +125,6 @@ OSErr readflavor(DragRef drag, DragItemRef item, OSType type, i32 slack, Handle*
   *out = h;
   return noErr;
 }
-
 
 bool iconbutton(const spot& o) { return o.kind == spotbutton && o.style >= 200 && o.style <= 202; }
 
@@ -338,7 +338,6 @@ OSErr readwholefile(const std::string& path, i64 offset, i32 slack, Handle* out)
   return noErr;
 }
 
-
 bool resultistrue() {
   const MainGlobals& g = mainglobals();
   if (g.result == nilhandle || GetHandleSize(g.result) != 4) return false;
@@ -353,8 +352,8 @@ bool resultistrue() {
 Verdict verdictof(i16 status) {
   const MainGlobals& g = mainglobals();
   if (status == statusexittotop) {
-    if (g.dropverdict == tokAccept) return Verdict::run;
-    if (g.dropverdict == tokIgnore) return Verdict::taken;
+    if (g.dropverdict == tok::accept) return Verdict::run;
+    if (g.dropverdict == tok::ignore) return Verdict::taken;
     return Verdict::refused;  // `refuse`, or an exit to the top without a word
   }
   if (status == 0) return resultistrue() ? Verdict::taken : Verdict::run;
@@ -453,7 +452,7 @@ bool ReceiveDropInBrowseWd(WindowRef window, DragRef drag) {
   if (status == 0) return true;
   if (status == statusexittotop) {
     const u16 word = mainglobals().dropverdict;
-    return word == tokAccept || word == tokIgnore;
+    return word == tok::accept || word == tok::ignore;
   }
   return false;
 }
@@ -629,7 +628,6 @@ void weAdjustInsertPtForMove(i32* offset) {
   g.fieldchanged = 1;
   SetWERecDirtyFlag(we, true);
 }
-
 
 void AlignNewObject(Point drop) {
   DragToolState& s = st();

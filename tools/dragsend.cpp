@@ -8,6 +8,7 @@
 
 #include "commands/objectfunctions.h"
 #include "fields/fieldrecords.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/copybits.h"
 #include "platform/qd/pictures.h"
@@ -65,7 +66,7 @@ FlavorFlags promiseflags() { return mainglobals().allowDragExport ? FlavorFlags(
 // The long reference text of what the drag state's reference names.
 std::string longreference(const objread& obj) {
   Str255 s{};
-  buildnametext(obj, formlong, s);
+  buildnametext(obj, tok::long_, s);
   return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
 }
 

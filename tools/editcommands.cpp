@@ -8,6 +8,7 @@
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
@@ -46,18 +47,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokResult = 3143,
-  tokFocusHilite = 4118,
-  tokObjects = 4187,
-  tokStyle = 4261,
-  tokEmpty = 5005,
-  tokMenu = 11173,
-  tokPaint = 11212,
-  tokText = 11311,
-  tokWithout = 11351,
-};
 
 constexpr i16 statusbadword = 2, statusstray = 19, statusnomemory = 37;
 constexpr i16 kCardChanged = -991;
@@ -540,23 +529,23 @@ i16 comcut(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     return 0;
   }
   switch (word) {
-    case tokEmpty:
+    case tok::empty:
       if (i16 st = alone(atoms, at + 1)) return st;
       ClearCurrentScrap();
       SaveScrapSeed();
       return 0;
-    case tokObjects:
+    case tok::objects:
       if (i16 st = alone(atoms, at + 1)) return st;
       return objectcut(g.current, &done);
-    case tokText:
+    case tok::text:
       if (i16 st = alone(atoms, at + 1)) return st;
       textcut();
       return 0;
-    case tokPaint:
+    case tok::paint:
       if (i16 st = alone(atoms, at + 1)) return st;
       paintcut();
       return 0;
-    case tokCard:
+    case tok::card:
       if (statementends(atoms, at + 2)) {
         const i16 st = cardcopy(g.current);
         return st != 0 ? st : cardclear();
@@ -586,18 +575,18 @@ i16 comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
     return 0;
   }
   switch (word) {
-    case tokObjects:
+    case tok::objects:
       if (i16 st = alone(atoms, at + 1)) return st;
       return objectcopy(g.current, &done);
-    case tokText:
+    case tok::text:
       if (i16 st = alone(atoms, at + 1)) return st;
       textcopy();
       return 0;
-    case tokPaint:
+    case tok::paint:
       if (i16 st = alone(atoms, at + 1)) return st;
       paintcopy();
       return 0;
-    case tokCard:
+    case tok::card:
       if (statementends(atoms, at + 2)) return cardcopy(g.current);
       break;
     default: break;
@@ -631,23 +620,23 @@ i16 compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
     return 0;
   }
   switch (word) {
-    case tokText: {
+    case tok::text: {
       u16 styled = 1;
       if (!statementends(atoms, at + 2)) {
-        if (tokenat(atoms, at + 2) != tokWithout || tokenat(atoms, at + 3) != tokStyle || !statementends(atoms, at + 4))
+        if (tokenat(atoms, at + 2) != tok::without || tokenat(atoms, at + 3) != tok::style || !statementends(atoms, at + 4))
           return statusbadword;
         styled = 0;
       }
       return textpaste(&done, styled);
     }
-    case tokObjects:
+    case tok::objects:
       if (i16 st = alone(atoms, at + 1)) return st;
       return objectpaste(&done);
-    case tokPaint:
+    case tok::paint:
       if (i16 st = alone(atoms, at + 1)) return st;
       paintpaste();
       return 0;
-    case tokCard:
+    case tok::card:
       if (i16 st = alone(atoms, at + 1)) return st;
       return cardpaste();
     default: return statusbadword;
@@ -664,22 +653,22 @@ i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     return 0;
   }
   switch (tokenat(atoms, at + 1)) {
-    case tokResult:
+    case tok::result:
       if (i16 st = alone(atoms, at + 1)) return st;
       if (g.result != nilhandle) SetHandleSize(g.result, 0);
       return 0;
-    case tokObjects:
+    case tok::objects:
       if (i16 st = alone(atoms, at + 1)) return st;
       return objectclear(g.current);
-    case tokText:
+    case tok::text:
       if (i16 st = alone(atoms, at + 1)) return st;
       textclear();
       return 0;
-    case tokPaint:
+    case tok::paint:
       if (i16 st = alone(atoms, at + 1)) return st;
       paintclear();
       return 0;
-    case tokFocusHilite: {
+    case tok::focushilite: {
       if (i16 st = alone(atoms, at + 1)) return st;
       const desk d = g.current;
       for (Handle list : {d.cardspots, d.backspots}) {
@@ -693,10 +682,10 @@ i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
       markchanged(d, true, true);
       return 0;
     }
-    case tokCard:
+    case tok::card:
       if (statementends(atoms, at + 2)) return cardclear();
       break;
-    case tokWindow:
+    case tok::wd:
       if (statementends(atoms, at + 2)) return windowclear();
       break;
     default: break;
@@ -706,7 +695,7 @@ i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     return named.kind == objcard ? cardrefclear(&named) : menuclear(&named);
   }
   // A menu reference with words after it.
-  if (tokenat(atoms, at + 1) == tokMenu) {
+  if (tokenat(atoms, at + 1) == tok::menu) {
     i32 used = 0;
     const i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &named);
     writeobj(&named);

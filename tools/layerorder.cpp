@@ -3,6 +3,7 @@
 #include "tools/layerorder.h"
 
 #include "engine/expression.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "render/objectbounds.h"
 #include "shell/desk.h"
@@ -17,8 +18,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 { tokBringFront = 2010, tokShuffleBack = 2187 };
 
 constexpr i16 statusbadword = 2, statusnomemory = 37;
 constexpr i16 kCardChanged = -991;
@@ -52,7 +51,7 @@ void finish(const desk& d, Handle list) {
 }  // namespace
 
 i16 combring(hierpath, Handle, Handle atoms, i32 at, Handle) {
-  const bool front = tokenat(atoms, at) == tokBringFront;
+  const bool front = tokenat(atoms, at) == tok::bringfront;
   bool go = false;
   if (i16 st = begin(atoms, at, &go); !go) return st;
   const desk& d = mainglobals().current;
@@ -75,7 +74,7 @@ i16 combring(hierpath, Handle, Handle atoms, i32 at, Handle) {
 }
 
 i16 comshuffle(hierpath, Handle, Handle atoms, i32 at, Handle) {
-  const bool forward = tokenat(atoms, at) != tokShuffleBack;
+  const bool forward = tokenat(atoms, at) != tok::shuffleback;
   bool go = false;
   if (i16 st = begin(atoms, at, &go); !go) return st;
   const desk& d = mainglobals().current;

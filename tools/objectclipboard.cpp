@@ -6,6 +6,7 @@
 
 #include "engine/hier.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "fields/listfields.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/importers.h"
@@ -30,7 +31,6 @@ namespace kv {
 namespace {
 
 constexpr i16 statusnomemory = 37, statusnoimporter = 182, statusbadpicture = 190;
-constexpr u16 kLongForm = 9002;
 
 struct ClipboardState {
   Handle objects = nilhandle;  // the object clipboard
@@ -131,7 +131,7 @@ void dumpspot(Handle list, SelectMode mode) {
       obj.objindex = i16(i);
       obj.ownerrecid = list == current.cardspots ? current.cardrecid : current.backrecid;
       Str255 name{};
-      buildspotid(obj, kLongForm, name);
+      buildspotid(obj, tok::long_, name);
       markhier(2, name);
     }
     if (isplatformcontrol(s) && getcontrolpart(s).control != 0) dumpspotcontrol(s);
@@ -216,7 +216,7 @@ i16 appendidtohand(const desk& d, Handle list, Handle text) {
   obj.objindex = i16(n - 1);
   obj.ownerrecid = list == d.backspots ? d.backrecid : d.cardrecid;
   Str255 name{};
-  buildspotid(obj, kLongForm, name);
+  buildspotid(obj, tok::long_, name);
   if (GetHandleSize(text) > 0) {
     const u8 cr = 13;
     if (PtrAndHand(&cr, text, 1) != noErr) return statusnomemory;

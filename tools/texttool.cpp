@@ -11,6 +11,7 @@
 #include "engine/fred.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
+#include "engine/tokens.h"
 #include "fields/fieldclick.h"
 #include "fields/fieldview.h"
 #include "fields/listfields.h"
@@ -173,7 +174,7 @@ i16 mousechunk(fred* value, i16 mode) {
     objread obj{};
     longreference(d, list, index, &obj);
     Str255 text{};
-    buildidtext(obj, formlong, text);
+    buildidtext(obj, tok::long_, text);
     return stringtonewfred(text, value);
   }
   const MainGlobals& g = mainglobals();
@@ -204,7 +205,7 @@ i16 mousechunk(fred* value, i16 mode) {
   objread obj{};
   longreference(d, list, index, &obj);
   Str255 name{};
-  buildidtext(obj, formlong, name);
+  buildidtext(obj, tok::long_, name);
   adjustclickchunk(&start, &end, WEGetText(we));
   char text[300];
   std::snprintf(text, sizeof text, "char %d to %d of %.*s", int(start + 1), int(end), int(name[0]), reinterpret_cast<const char*>(name + 1));

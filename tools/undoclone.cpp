@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
 #include "commands/objectids.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
@@ -32,8 +33,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 { tokObjects = 4187, tokSelected = 4237, tokMessage = 11175 };
 
 constexpr i16 statusbadword = 2, statusnoto = 7, statusnomemory = 37;
 constexpr u16 kLineStyle = 103;
@@ -75,7 +74,7 @@ struct CloneWords {
 
 // `with message` at *i, taken when there.
 bool withmessage(Handle atoms, i32* i, CloneWords* w) {
-  if (tokenat(atoms, *i) != tokWith || tokenat(atoms, *i + 1) != tokMessage) return false;
+  if (tokenat(atoms, *i) != tok::with || tokenat(atoms, *i + 1) != tok::message) return false;
   w->message = true;
   *i += 2;
   return true;
@@ -84,7 +83,7 @@ bool withmessage(Handle atoms, i32* i, CloneWords* w) {
 // `at` and a point at *i, taken when there: 0, or the point's error.
 i16 atpoint(const propctx& c, i32* i, CloneWords* w, bool* taken) {
   *taken = false;
-  if (c.tok(*i) != tokAt) return 0;
+  if (c.tok(*i) != tok::at) return 0;
   i32 used = 0;
   if (i16 st = getloc(c, *i + 1, &used, &w->h, &w->v)) return st;
   w->located = true;
@@ -292,7 +291,7 @@ i16 cloneone(const propctx& c, i32 i) {
   bool taken = false;
   i16 st = atpoint(c, &i, &w, &taken);
   if (st == 0 && taken) withmessage(c.atoms, &i, &w);
-  if (st == 0 && !statementends(c.atoms, i) && tokenat(c.atoms, i) != tokTo) st = statusnoto;
+  if (st == 0 && !statementends(c.atoms, i) && tokenat(c.atoms, i) != tok::to) st = statusnoto;
   if (st == 0) st = askmemory(4 * size1spot(src.objects, src.objindex));
   Handle scratch = st == 0 ? NewHandle(0) : nilhandle;
   if (st == 0 && scratch == nilhandle) st = statusnomemory;
@@ -302,7 +301,7 @@ i16 cloneone(const propctx& c, i32 i) {
     writeobj(&src);
     return st;
   }
-  if (tokenat(c.atoms, i) == tokTo) {
+  if (tokenat(c.atoms, i) == tok::to) {
     writeobj(&src);
     return clonetodestination(c, i, scratch, true, w);
   }
@@ -343,8 +342,8 @@ i16 cloneselected(const propctx& c, i32 i) {
   const desk d = g.current;
   CloneWords w;
   const u16 next = tokenat(c.atoms, i);
-  if (!statementends(c.atoms, i) && next != tokAt && next != tokTo) return statusbadword;
-  if (next == tokAt) {
+  if (!statementends(c.atoms, i) && next != tok::at && next != tok::to) return statusbadword;
+  if (next == tok::at) {
     bool taken = false;
     if (i16 st = atpoint(c, &i, &w, &taken)) return st;
     if (!statementends(c.atoms, i)) return statusbadword;
@@ -358,7 +357,7 @@ i16 cloneselected(const propctx& c, i32 i) {
     freescratch(scratch, 0);
     return st != 0 ? statusnomemory : i16(0);
   }
-  if (next == tokTo) return clonetodestination(c, i, scratch, spotcount(scratch) == 1, w);
+  if (next == tok::to) return clonetodestination(c, i, scratch, spotcount(scratch) == 1, w);
   if (!resultexists()) {
     freescratch(scratch, 0);
     return statusnomemory;
@@ -393,8 +392,8 @@ i16 comredo(hierpath, Handle, Handle atoms, i32 at, Handle) { return undoorredo(
 i16 comclone(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const propctx c{path, text, atoms, variables, nilhandle};
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokSelected && tokenat(atoms, i + 1) == tokObjects) return cloneselected(c, i + 2);
-  if (tokenat(atoms, i) == tokObjects) return cloneselected(c, i + 1);
+  if (tokenat(atoms, i) == tok::selected && tokenat(atoms, i + 1) == tok::objects) return cloneselected(c, i + 2);
+  if (tokenat(atoms, i) == tok::objects) return cloneselected(c, i + 1);
   return cloneone(c, i);
 }
 

@@ -7,6 +7,7 @@
 #include "commands/define.h"
 #include "render/drawroutines.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/testing/answers.h"
@@ -177,20 +178,20 @@ TEST_F(DefineTest, TheListOperations) {
 
   Handle list = nilhandle;
   i16 changed = 0;
-  EXPECT_EQ(comodproperty(nilhandle, &list, &changed, tokUndefine, reinterpret_cast<ConstStringPtr>("\x01x")), 0);
+  EXPECT_EQ(comodproperty(nilhandle, &list, &changed, tok::undefine, reinterpret_cast<ConstStringPtr>("\x01x")), 0);
   EXPECT_EQ(list, nilhandle);
   EXPECT_EQ(changed, 0);
   EXPECT_EQ(testtexts::hand(result), "There is no property of that name.");
   failallocationafter(1);
-  EXPECT_EQ(comodproperty(nilhandle, &list, &changed, tokDefine, reinterpret_cast<ConstStringPtr>("\x01x")), 215);
+  EXPECT_EQ(comodproperty(nilhandle, &list, &changed, tok::define, reinterpret_cast<ConstStringPtr>("\x01x")), 215);
   failallocationafter(0);
   EXPECT_EQ(list, nilhandle);
   // An entry that cannot be added leaves the list as it was.
   Handle old = NewHandle(0);
-  ASSERT_EQ(comodproperty(old, &list, &changed, tokDefine, reinterpret_cast<ConstStringPtr>("\x01q")), 0);
+  ASSERT_EQ(comodproperty(old, &list, &changed, tok::define, reinterpret_cast<ConstStringPtr>("\x01q")), 0);
   ASSERT_EQ(list, old);
   failallocationafter(1);
-  EXPECT_EQ(comodproperty(list, &list, &changed, tokDefine, reinterpret_cast<ConstStringPtr>("\x01r")), 37);
+  EXPECT_EQ(comodproperty(list, &list, &changed, tok::define, reinterpret_cast<ConstStringPtr>("\x01r")), 37);
   failallocationafter(0);
   EXPECT_EQ(HandleCount<uprop>(list), 1);
   dumprop(list);

@@ -11,6 +11,7 @@
 
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/random.h"
 #include "platform/text/sjis.h"
@@ -88,25 +89,25 @@ class ChunksTest : public RuntimeTest {
 TEST_F(ChunksTest, ChunksBeyondTheTextTellHowManyDelimitersAreMissing) {
   Text t("a,b");
   i32 s = 0, e = 3;
-  chunkchar(&t.v, 4, 4, &s, &e, tokItem);
+  chunkchar(&t.v, 4, 4, &s, &e, tok::item);
   EXPECT_EQ(s, 3);
   EXPECT_EQ(g().addcount, 2);  // a,b,,x
 
   Text empty("");
   s = 0, e = 0;
-  chunkchar(&empty.v, 3, 3, &s, &e, tokLine);
+  chunkchar(&empty.v, 3, 3, &s, &e, tok::line);
   EXPECT_EQ(g().addcount, 2);  // CR CR x
 
   // A chunk that exists clears the count an earlier narrowing left.
   s = 0, e = 3;
-  chunkchar(&t.v, 2, 2, &s, &e, tokItem);
+  chunkchar(&t.v, 2, 2, &s, &e, tok::item);
   EXPECT_EQ(g().addcount, 0);
   s = 0, e = 3;
-  chunkchar(&t.v, 0, 0, &s, &e, tokItem);
+  chunkchar(&t.v, 0, 0, &s, &e, tok::item);
   EXPECT_EQ(g().addcount, 0);
 
   // A trailing delimiter ends the last item: the item after it exists (empty) and is last.
-  EXPECT_EQ(chunk("a,b,", tokItem, 3), "");
+  EXPECT_EQ(chunk("a,b,", tok::item, 3), "");
   EXPECT_EQ(g().addcount, 0);
   EXPECT_EQ(g().delcount, -1);
 }
@@ -133,60 +134,60 @@ TEST_F(ChunksTest, NarrowingAgreesWithASimpleSplitter) {
     for (size_t n = rng() % 13; n > 0; --n) text += alphabet[rng() % 5];
     i32 first = i32(rng() % 6) + 1, last = i32(rng() % 9);
     SCOPED_TRACE(testing::Message() << "\"" << text << "\" " << first << ".." << last);
-    ASSERT_EQ(chunk(text, tokItem, first, last), referencechunk(text, ',', first, last));
-    ASSERT_EQ(chunk(text, tokLine, first, last), referencechunk(text, '\r', first, last));
+    ASSERT_EQ(chunk(text, tok::item, first, last), referencechunk(text, ',', first, last));
+    ASSERT_EQ(chunk(text, tok::line, first, last), referencechunk(text, '\r', first, last));
     std::string chars =
         first > i32(text.size()) ? "" : text.substr(size_t(first - 1), size_t(std::max(last, first) - first + 1));
-    ASSERT_EQ(chunk(text, tokChar, first, last), chars);
+    ASSERT_EQ(chunk(text, tok::char_, first, last), chars);
   }
-  EXPECT_EQ(chunk("abcd", tokChar, 0), "");
+  EXPECT_EQ(chunk("abcd", tok::char_, 0), "");
 }
 
 TEST_F(ChunksTest, CountingItemsIgnoresTrailingBlanksAndReturns) {
-  EXPECT_EQ(count("a,b,", tokItem), 2);
-  EXPECT_EQ(count("a,b, ", tokItem), 2);
-  EXPECT_EQ(count("a,b, \r ", tokItem), 2);
-  EXPECT_EQ(count("   ", tokItem), 0);
-  EXPECT_EQ(count(" \r ", tokItem), 0);
-  EXPECT_EQ(count("a,b,c", tokItem), 3);
-  EXPECT_EQ(count(",", tokItem), 1);
-  EXPECT_EQ(count("", tokItem), 0);
-  EXPECT_EQ(count("a\r", tokLine), 1);
-  EXPECT_EQ(count("a\r\r", tokLine), 2);
-  EXPECT_EQ(count("a\rb", tokLine), 2);
-  EXPECT_EQ(count("", tokLine), 0);
+  EXPECT_EQ(count("a,b,", tok::item), 2);
+  EXPECT_EQ(count("a,b, ", tok::item), 2);
+  EXPECT_EQ(count("a,b, \r ", tok::item), 2);
+  EXPECT_EQ(count("   ", tok::item), 0);
+  EXPECT_EQ(count(" \r ", tok::item), 0);
+  EXPECT_EQ(count("a,b,c", tok::item), 3);
+  EXPECT_EQ(count(",", tok::item), 1);
+  EXPECT_EQ(count("", tok::item), 0);
+  EXPECT_EQ(count("a\r", tok::line), 1);
+  EXPECT_EQ(count("a\r\r", tok::line), 2);
+  EXPECT_EQ(count("a\rb", tok::line), 2);
+  EXPECT_EQ(count("", tok::line), 0);
   EXPECT_EQ(count("abc", 8005), 0);
 }
 
 TEST_F(ChunksTest, AnItemDelimiterThatIsAlsoABlankStillEndsItems) {
   // Items of lines: a trailing return ends the last item as it ends the last line.
   g().itemDelimiter = 13;
-  EXPECT_EQ(count("a\rb\r", tokItem), 2);
-  EXPECT_EQ(count("a\rb", tokItem), 2);
+  EXPECT_EQ(count("a\rb\r", tok::item), 2);
+  EXPECT_EQ(count("a\rb", tok::item), 2);
   g().itemDelimiter = ' ';
-  EXPECT_EQ(count("a b ", tokItem), 2);
+  EXPECT_EQ(count("a b ", tok::item), 2);
   g().itemDelimiter = ',';
 }
 
 TEST_F(ChunksTest, OtherDelimitersCompareTheirLowByte) {
   g().itemDelimiter = 0x100 | ';';
-  EXPECT_EQ(chunk("a;b,c", tokItem, 2), "b,c");
+  EXPECT_EQ(chunk("a;b,c", tok::item, 2), "b,c");
   g().lineDelimiter = '|';
-  EXPECT_EQ(count("x|y|z", tokLine), 3);
+  EXPECT_EQ(count("x|y|z", tok::line), 3);
 }
 
 TEST_F(ChunksTest, LastMiddleAndAny) {
-  EXPECT_EQ(pick("a,b,c,d", tokItem, chunkmiddle), "c");
-  EXPECT_EQ(pick("a,b,c,d,e", tokItem, chunkmiddle), "c");
-  EXPECT_EQ(pick("a,b,c,d,e,", tokItem, chunklast), "e");
-  EXPECT_EQ(pick("one two  three ", tokWord, chunklast), "three");
-  EXPECT_EQ(pick("", tokLine, chunklast), "");
-  EXPECT_EQ(pick("", tokLine, chunkmiddle), "");
+  EXPECT_EQ(pick("a,b,c,d", tok::item, chunkmiddle), "c");
+  EXPECT_EQ(pick("a,b,c,d,e", tok::item, chunkmiddle), "c");
+  EXPECT_EQ(pick("a,b,c,d,e,", tok::item, chunklast), "e");
+  EXPECT_EQ(pick("one two  three ", tok::word, chunklast), "three");
+  EXPECT_EQ(pick("", tok::line, chunklast), "");
+  EXPECT_EQ(pick("", tok::line, chunkmiddle), "");
   // `any` draws from the seeded generator: the same seed picks the same item.
   setrandseed(42);
-  std::string a = pick("a,b,c,d,e,f,g,h", tokItem, chunkany);
+  std::string a = pick("a,b,c,d,e,f,g,h", tok::item, chunkany);
   setrandseed(42);
-  EXPECT_EQ(pick("a,b,c,d,e,f,g,h", tokItem, chunkany), a);
+  EXPECT_EQ(pick("a,b,c,d,e,f,g,h", tok::item, chunkany), a);
   ASSERT_EQ(a.size(), 1u);
   EXPECT_GE(a[0], 'a');
   EXPECT_LE(a[0], 'h');
@@ -195,8 +196,8 @@ TEST_F(ChunksTest, LastMiddleAndAny) {
 TEST_F(ChunksTest, SlotsApplyLinesFirstWhateverTheOrder) {
   Text t("ab\rcd\ref");
   chunkslots slots;
-  slots.slot[tokChar - tokLine] = {chunkrange, 1, 1};
-  slots.slot[tokLine - tokLine] = {chunkrange, 2, 2};
+  slots.slot[tok::char_ - tok::line] = {chunkrange, 1, 1};
+  slots.slot[tok::line - tok::line] = {chunkrange, 2, 2};
   i32 s = 0, e = 8;
   chunksetall(&t.v, slots, &s, &e);
   EXPECT_EQ(s, 3);
@@ -206,18 +207,18 @@ TEST_F(ChunksTest, SlotsApplyLinesFirstWhateverTheOrder) {
 // --- Words ---------------------------------------------------------------------------------------
 
 TEST_F(ChunksTest, WordsSkipBlanksAndReturnsAndKeepQuotedPairs) {
-  EXPECT_EQ(chunk("one  \"two three\" four", tokWord, 2), "\"two three\"");
-  EXPECT_EQ(chunk("one  \"two three\" four", tokWord, 3), "four");
-  EXPECT_EQ(count("one  \"two three\" four", tokWord), 3);
-  EXPECT_EQ(chunk("  a\r  b  ", tokWord, 2), "b");
+  EXPECT_EQ(chunk("one  \"two three\" four", tok::word, 2), "\"two three\"");
+  EXPECT_EQ(chunk("one  \"two three\" four", tok::word, 3), "four");
+  EXPECT_EQ(count("one  \"two three\" four", tok::word), 3);
+  EXPECT_EQ(chunk("  a\r  b  ", tok::word, 2), "b");
   EXPECT_EQ(g().delcount, 2);
-  EXPECT_EQ(chunk("a b c", tokWord, 2, 9), "b c");
-  EXPECT_EQ(chunk("a b c   ", tokWord, 2, 9), "b c   ");
-  EXPECT_EQ(chunk("a b", tokWord, 3), "");
-  EXPECT_EQ(chunk("", tokWord, 1), "");
+  EXPECT_EQ(chunk("a b c", tok::word, 2, 9), "b c");
+  EXPECT_EQ(chunk("a b c   ", tok::word, 2, 9), "b c   ");
+  EXPECT_EQ(chunk("a b", tok::word, 3), "");
+  EXPECT_EQ(chunk("", tok::word, 1), "");
   // An unclosed quote runs to the end of the line.
-  EXPECT_EQ(chunk("\"ab cd\rx", tokWord, 1), "\"ab cd");
-  EXPECT_EQ(count("   ", tokWord), 0);
+  EXPECT_EQ(chunk("\"ab cd\rx", tok::word, 1), "\"ab cd");
+  EXPECT_EQ(count("   ", tok::word), 0);
 }
 
 TEST_F(ChunksTest, OnewordReportsOffsets) {
@@ -233,16 +234,16 @@ TEST_F(ChunksTest, OnewordReportsOffsets) {
 TEST_F(ChunksTest, RangesOutsideTheTextAreClamped) {
   Text t("abc");
   i32 s = -5, e = 99;
-  chunkchar(&t.v, 2, 2, &s, &e, tokChar);
+  chunkchar(&t.v, 2, 2, &s, &e, tok::char_);
   EXPECT_EQ(s, 1);
   EXPECT_EQ(e, 2);
-  EXPECT_EQ(countchar(&t.v, 2, 1, tokChar), 0);
+  EXPECT_EQ(countchar(&t.v, 2, 1, tok::char_), 0);
 }
 
 TEST_F(ChunksTest, NumbersAreCountedAsTheirText) {
   OwnedFred v;
   longtonewfred(12345, &v);
-  EXPECT_EQ(countchar(&v, 0, 5, tokChar), 5);
+  EXPECT_EQ(countchar(&v, 0, 5, tok::char_), 5);
 }
 
 // --- Searching --------------------------------------------------------------------------------
@@ -328,13 +329,13 @@ TEST(ShiftJis, ByteClasses) {
 
 TEST_F(TwoByteChunksTest, CharactersTakeOneOrTwoBytes) {
   std::string t = "x" + A + "y" + B;
-  EXPECT_EQ(count(t, tokChar), 4);
-  EXPECT_EQ(chunk(t, tokChar, 2), A);
-  EXPECT_EQ(chunk(t, tokChar, 3, 4), "y" + B);
-  EXPECT_EQ(chunk(t, tokChar, 5), "");
+  EXPECT_EQ(count(t, tok::char_), 4);
+  EXPECT_EQ(chunk(t, tok::char_, 2), A);
+  EXPECT_EQ(chunk(t, tok::char_, 3, 4), "y" + B);
+  EXPECT_EQ(chunk(t, tok::char_, 5), "");
   // A field's own text is narrowed by bytes.
-  EXPECT_EQ(count(t, tokChar, fredobject), 6);
-  EXPECT_EQ(chunk(t, tokChar, 2, 2, fredobject), "\x82");
+  EXPECT_EQ(count(t, tok::char_, fredobject), 6);
+  EXPECT_EQ(chunk(t, tok::char_, 2, 2, fredobject), "\x82");
   OwnedHandle h(newhand(t));
   EXPECT_EQ(getglyphcount(h), 4);
 }
@@ -344,19 +345,19 @@ TEST_F(TwoByteChunksTest, DelimitersMatchWholeCharactersOnly) {
   // byte 'A' is a trail byte, never a delimiter.
   g().itemDelimiter = 'A';
   std::string t = B + "A" + C;
-  EXPECT_EQ(count(t, tokItem), 2);
-  EXPECT_EQ(chunk(t, tokItem, 1), B);
-  EXPECT_EQ(chunk(t, tokItem, 2), C);
+  EXPECT_EQ(count(t, tok::item), 2);
+  EXPECT_EQ(chunk(t, tok::item, 1), B);
+  EXPECT_EQ(chunk(t, tok::item, 2), C);
   // A delimiter above 255 is a two-byte character.
   g().itemDelimiter = 0x82A0;
   std::string u = "x" + A + "y" + A + "z";
-  EXPECT_EQ(count(u, tokItem), 3);
-  EXPECT_EQ(chunk(u, tokItem, 2), "y");
+  EXPECT_EQ(count(u, tok::item), 3);
+  EXPECT_EQ(chunk(u, tok::item, 2), "y");
   EXPECT_EQ(g().delcount, 1);
   g().itemDelimiter = ',';
-  EXPECT_EQ(chunk("a" + A + ",b", tokItem, 1), "a" + A);
+  EXPECT_EQ(chunk("a" + A + ",b", tok::item, 1), "a" + A);
   g().wordDelimiter = 0x82A0;
-  EXPECT_EQ(chunk("p" + A + A + "q", tokWord, 2), "q");
+  EXPECT_EQ(chunk("p" + A + A + "q", tok::word, 2), "q");
 }
 
 TEST_F(TwoByteChunksTest, SearchStartsOnCharacterBoundaries) {
@@ -389,9 +390,9 @@ TEST_F(TwoByteChunksTest, OffsetCountsCharactersAndLineOffsetLines) {
 }
 
 TEST_F(TwoByteChunksTest, TheModeIsChosenAtFirstUse) {
-  EXPECT_EQ(count(A, tokChar), 1);
+  EXPECT_EQ(count(A, tok::char_), 1);
   g().twobyte = 0;  // too late for this run
-  EXPECT_EQ(count(A, tokChar), 1);
+  EXPECT_EQ(count(A, tok::char_), 1);
 }
 
 }  // namespace

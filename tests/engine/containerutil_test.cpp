@@ -8,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
@@ -114,10 +115,10 @@ TEST_F(ContainerUtilTest, GetokenTakesWordsOrTheTextOfAnExpression) {
   i32 count = -1;
   EXPECT_EQ(getoken({}, text, atoms, 1, nilhandle, nilhandle, &count), stringtotoken(reinterpret_cast<const u8*>("enable"), 6));
   EXPECT_EQ(count, 1);
-  EXPECT_EQ(getoken({}, text, atoms, 2, nilhandle, nilhandle, &count), tokUnknown);
+  EXPECT_EQ(getoken({}, text, atoms, 2, nilhandle, nilhandle, &count), tok::unknown);
   EXPECT_EQ(getoken({}, text, atoms, 3, nilhandle, nilhandle, &count), 5005);  // empty, as it stands
   EXPECT_EQ(count, 1);
-  EXPECT_EQ(getoken({}, text, atoms, 4, nilhandle, nilhandle, &count), tokEndOfLine);
+  EXPECT_EQ(getoken({}, text, atoms, 4, nilhandle, nilhandle, &count), tok::endofline);
 }
 
 }  // namespace

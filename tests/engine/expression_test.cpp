@@ -6,6 +6,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
@@ -181,7 +182,7 @@ TEST_F(MiniExpressionTest, TakesVariablesOnEitherSide) {
   define(t1, a1, 0, 4);
   define(t2, a2, 2, 5);
   define(t3, a3, 0, 4);
-  EXPECT_EQ(HandleAs<atom>(a1)[0].token, tokVariable);
+  EXPECT_EQ(HandleAs<atom>(a1)[0].token, tok::variable);
   EXPECT_EQ(mini(t1, a1), ok(std::to_string(8.0)));
   EXPECT_EQ(mini(t2, a2), ok(std::to_string(8.0)));
   EXPECT_EQ(mini(t3, a3), error(1));

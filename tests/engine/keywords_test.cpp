@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
 #include "tests/support/fixture.h"
@@ -142,6 +143,20 @@ TEST_F(KeywordTest, SynonymsOfAToken) {
   word[0] = 0;
   EXPECT_EQ(getsynonyms(1005, word), 0) << "no spelling at all";
   EXPECT_EQ(word[0], 0);
+}
+
+// The generated names: the first spelling lower-cased, a C++ keyword with an underscore, one
+// name for all the spellings of a token.
+TEST_F(KeywordTest, TheGeneratedNamesAreTheTokensOfTheirSpellings) {
+  const std::pair<u16, std::string_view> named[] = {
+      {tok::put, "put"},         {tok::after, "AFTER"},     {tok::if_, "if"},
+      {tok::not_, "not"},        {tok::in, "in"},           {tok::in, "of"},
+      {tok::ae, "appleEvent"},   {tok::ae, "ae"},           {tok::usetextengine, "textEngined"},
+      {tok::char_, "character"}, {tok::appleeventtimeout, "appleEventTimeout"},
+  };
+  for (const auto& [number, spelling] : named) EXPECT_EQ(token(spelling), number) << spelling;
+  EXPECT_EQ(text(tokentostring(tok::minus)), "_minus");
+  EXPECT_EQ(text(tokentostring(tok::thereisnot)), "_thereisnot");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/keywords.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
 #include "tests/support/fixture.h"
@@ -76,7 +77,7 @@ class TokenizerTest : public RuntimeTest {
   // The index of the word after the nth `on` or `function` that starts a line.
   static i32 nameafter(const std::vector<atom>& atoms, u16 keyword, int nth) {
     for (size_t i = 1; i < atoms.size(); ++i)
-      if (atoms[i - 1].token == keyword && (i == 1 || atoms[i - 2].token == tokEndOfLine) && nth-- == 0)
+      if (atoms[i - 1].token == keyword && (i == 1 || atoms[i - 2].token == tok::endofline) && nth-- == 0)
         return i32(i);
     return -1;
   }
@@ -185,8 +186,8 @@ TEST_F(TokenizerTest, HandlerLinesInACachedScript) {
       "on foo\rend foo\r"
       "function abs\rend abs",
       &entry);
-  i32 mouseup = nameafter(a, tokOn, 0), foo = nameafter(a, tokOn, 1);
-  i32 dbl = nameafter(a, tokFunction, 0), absname = nameafter(a, tokFunction, 1);
+  i32 mouseup = nameafter(a, tok::on, 0), foo = nameafter(a, tok::on, 1);
+  i32 dbl = nameafter(a, tok::function, 0), absname = nameafter(a, tok::function, 1);
   ASSERT_TRUE(mouseup >= 0 && foo >= 0 && dbl >= 0 && absname >= 0);
   EXPECT_EQ(a[size_t(mouseup)].token, 2108);
   EXPECT_EQ(a[size_t(absname)].token, 3001);
@@ -235,12 +236,12 @@ TEST_F(TokenizerTest, HandlerBytesAreNeverCleared) {
 
 TEST_F(TokenizerTest, OpenChainsAtTheEndOfText) {
   std::vector<atom> a = tokens("switch x\rcase 1\rcase 2\r");
-  i32 sw = find(a, tokSwitch), c1 = find(a, tokCase), c2 = find(a, tokCase, 1);
+  i32 sw = find(a, tok::switch_), c1 = find(a, tok::case_), c2 = find(a, tok::case_, 1);
   EXPECT_EQ(a[size_t(c2)].link, -1) << "the last member of an open switch chain";
   EXPECT_EQ(a[size_t(c1)].link, sw);
   EXPECT_EQ(a[size_t(sw)].link, -1);
   a = tokens("try\rcatch\r");
-  EXPECT_EQ(a[size_t(find(a, tokTry))].link, -1) << "an unclosed try has no partner";
+  EXPECT_EQ(a[size_t(find(a, tok::try_))].link, -1) << "an unclosed try has no partner";
   EXPECT_EQ(tokenlist("end try"), (V{10008, 10022, 0, 1})) << "end try with nothing open";
 }
 

@@ -1,4 +1,5 @@
 // Variable lists: names, creation, lookups through atoms, `it`, and releasing lists.
+#include "engine/tokens.h"
 #include "engine/variables.h"
 
 #include <gtest/gtest.h>
@@ -111,10 +112,10 @@ TEST_F(VariablesTest, CreatedVariablesHoldTheEmptyText) {
 TEST_F(VariablesTest, LookupsMarkTheAtom) {
   Script s("put 1 into Total\rTOTAL");
   atom* name = s.at(3);
-  ASSERT_EQ(name->token, tokUnknown);
+  ASSERT_EQ(name->token, tok::unknown);
   varentry e{};
   EXPECT_EQ(findvars(name, s.text, list, &e), statusnovariable);
-  EXPECT_EQ(name->token, tokUnknown) << "a miss leaves the atom unmarked";
+  EXPECT_EQ(name->token, tok::unknown) << "a miss leaves the atom unmarked";
 
   ASSERT_EQ(createvars(name, s.text, list, &e), 0);
   EXPECT_EQ(count(), 1);
@@ -125,7 +126,7 @@ TEST_F(VariablesTest, LookupsMarkTheAtom) {
   varentry found{};
   ASSERT_EQ(findvars(other, s.text, list, &found), 0);
   EXPECT_EQ(found.value, e.value);
-  EXPECT_EQ(other->token, tokVariable);
+  EXPECT_EQ(other->token, tok::variable);
   EXPECT_EQ(u32(other->link), e.key);
 
   // createvars of an existing variable makes no second one.

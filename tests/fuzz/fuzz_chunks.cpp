@@ -10,6 +10,7 @@
 #include "engine/chunks.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/tokens.h"
 #include "platform/runtime/root.h"
 #include "platform/text/casefold.h"
 #include "platform/text/sjis.h"
@@ -43,19 +44,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   fred v{};
   check(charstonewfred(text, n, &v) == 0);
-  for (u16 type = tokLine; type <= tokChar; ++type) {
+  for (u16 type = tok::line; type <= tok::char_; ++type) {
     i32 count = countchar(&v, 0, n, type);
     check(count >= 0 && count <= n);
     for (i32 first = 0; first <= std::min(count + 2, 40); ++first) {
       i32 s = 0, e = n;
       chunkchar(&v, first, first + (first & 3), &s, &e, type);
       check(0 <= s && s <= e && e <= n);
-      if (first >= 1 && first <= count && type == tokChar) check(e > s);
-      if (type == tokLine || type == tokItem) {
+      if (first >= 1 && first <= count && type == tok::char_) check(e > s);
+      if (type == tok::line || type == tok::item) {
         if (first >= 1 && first <= count) check(g.addcount == 0);
         check(g.delcount >= -1 && g.delcount <= 1);
       }
-      if (first > count + 1 && (type == tokLine || type == tokItem)) check(g.addcount >= 1);
+      if (first > count + 1 && (type == tok::line || type == tok::item)) check(g.addcount >= 1);
     }
     // Narrowing within a piece stays within the piece.
     i32 s = n / 3, e = n - n / 4;

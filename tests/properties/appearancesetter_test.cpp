@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/memory/memory.h"
-#include "properties/propwords.h"
 #include "render/controloptions.h"
 #include "render/spotgeometry.h"
 #include "shell/mainglobals.h"

@@ -10,7 +10,6 @@
 #include "platform/memory/memory.h"
 #include "platform/testing/transcript.h"
 #include "platform/windows/windows.h"
-#include "properties/propwords.h"
 #include "render/objectbounds.h"
 #include "shell/mainglobals.h"
 #include "shell/messagebox.h"

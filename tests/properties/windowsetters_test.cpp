@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
@@ -15,7 +16,6 @@
 #include "platform/windows/screens.h"
 #include "platform/windows/theme.h"
 #include "platform/windows/windows.h"
-#include "properties/propwords.h"
 #include "properties/windowsetters.h"
 #include "shell/mainglobals.h"
 #include "shell/redraws.h"
@@ -95,49 +95,49 @@ TEST_F(WindowSetterTest, BackgroundSizes) {
 TEST_F(WindowSetterTest, WindowFlags) {
   const WindowRef w = current().window;
   const u32 before = wind().flags;
-  ASSERT_EQ(flag(pwShadow, 0), 0);
+  ASSERT_EQ(flag(tok::shadow, 0), 0);
   EXPECT_EQ(wind().flags, before | kWindNoShadow);
   WindowAttributes attributes = 0;
   GetWindowAttributes(w, &attributes);
   EXPECT_TRUE(attributes & kWindowNoShadowAttribute);
-  ASSERT_EQ(flag(pwShadow, 1), 0);
+  ASSERT_EQ(flag(tok::shadow, 1), 0);
   EXPECT_EQ(wind().flags, before);
   GetWindowAttributes(w, &attributes);
   EXPECT_FALSE(attributes & kWindowNoShadowAttribute);
 
-  ASSERT_EQ(flag(pwCloseBox, 0), 0);
+  ASSERT_EQ(flag(tok::closebox, 0), 0);
   EXPECT_FALSE(wind().flags & kWindCloseBox);
-  ASSERT_EQ(flag(pwAutoDim, 0), 0);
+  ASSERT_EQ(flag(tok::autodim, 0), 0);
   EXPECT_TRUE(wind().flags & 0x8000000);
-  ASSERT_EQ(flag(pwInWindowMenu, 1), 0);
+  ASSERT_EQ(flag(tok::inwindowmenu, 1), 0);
   GetWindowAttributes(w, &attributes);
   EXPECT_TRUE(attributes & kWindowInWindowMenuAttribute);
-  ASSERT_EQ(flag(pwInWindowMenu, 0), 0);
+  ASSERT_EQ(flag(tok::inwindowmenu, 0), 0);
   EXPECT_TRUE(wind().flags & 0x100);
   GetWindowAttributes(w, &attributes);
   EXPECT_FALSE(attributes & kWindowInWindowMenuAttribute) << "out of the Window menu";
 
-  ASSERT_EQ(flag(pwCollapsed, 1), 0);
+  ASSERT_EQ(flag(tok::collapsed, 1), 0);
   EXPECT_TRUE(IsWindowCollapsed(w));
-  ASSERT_EQ(flag(pwCollapsed, 0), 0);
+  ASSERT_EQ(flag(tok::collapsed, 0), 0);
   EXPECT_FALSE(IsWindowCollapsed(w));
 
   const u32 kept = wind().flags;
   EXPECT_EQ(cardvalue("the modified of window 1"), "false");
-  ASSERT_EQ(flag(pwModified, 1), 0);
+  ASSERT_EQ(flag(tok::modified, 1), 0);
   EXPECT_EQ(cardvalue("the modified of window 1"), "true");
   EXPECT_EQ(wind().flags, kept) << "no record bit";
-  ASSERT_EQ(flag(pwModified, 0), 0);
+  ASSERT_EQ(flag(tok::modified, 0), 0);
   EXPECT_EQ(cardvalue("the modified of window 1"), "false");
 
-  EXPECT_EQ(flag(pwName, 1), 43);
-  EXPECT_EQ(flag(pwVisible, 1), 43) << "the flags setter's own word";
+  EXPECT_EQ(flag(tok::name, 1), 43);
+  EXPECT_EQ(flag(tok::vis, 1), 43) << "the flags setter's own word";
 }
 
 TEST_F(WindowSetterTest, APaletteKeepsItsClass) {
   const WindowRef w = current().window;
   ASSERT_EQ(SetWindowClass(w, kFloatingWindowClass), noErr);
-  ASSERT_EQ(flag(pwShadow, 0), 0);
+  ASSERT_EQ(flag(tok::shadow, 0), 0);
   WindowClass cls = 0;
   GetWindowClass(w, &cls);
   EXPECT_EQ(cls, kFloatingWindowClass);
@@ -155,7 +155,7 @@ TEST_F(WindowSetterTest, NotResizableRepaintsTheGrowCorner) {
   // Something else in the corner first.
   const Rect corner{i16(port.bottom - 15), i16(port.right - 15), port.bottom, port.right};
   PaintRect(&corner);
-  ASSERT_EQ(flag(pwResizable, 0), 0);
+  ASSERT_EQ(flag(tok::resizable, 0), 0);
   EXPECT_FALSE(wind().flags & kWindResizable);
   SetPortWindowPort(w);
   RGBColor theme{}, got{};
@@ -319,7 +319,7 @@ TEST_F(WindowSetterTest, ZoomLimits) {
   EXPECT_EQ(r, zoomed) << "the screen's bounds less the frame";
   EXPECT_GT(r.right - r.left, 540);
   // The window's own flag limits it again.
-  ASSERT_EQ(flag(pwDoLimitWindow, 1), 0);
+  ASSERT_EQ(flag(tok::dolimitwd, 1), 0);
   ASSERT_EQ(GetWindowStandardState(w, &r), noErr);
   EXPECT_LE(r.right - r.left, 540);
 }

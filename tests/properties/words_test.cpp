@@ -4,9 +4,9 @@
 #include <string>
 
 #include "engine/fred.h"
+#include "engine/tokens.h"
 #include "platform/text/pstring.h"
 #include "properties/globaltables.h"
-#include "properties/propwords.h"
 #include "properties/valueparsers.h"
 #include "properties/valuewords.h"
 #include "shell/mainglobals.h"
@@ -83,9 +83,9 @@ TEST_F(WordTest, KindStyleAndRectangleWords) {
   EXPECT_STREQ(windowstyleword(11), "metal");
   EXPECT_STREQ(windowstyleword(12), "unknown");
   fred v;
-  ASSERT_EQ(rectoresult(pwLoc, Rect{10, 20, 31, 41}, &v), 0);
+  ASSERT_EQ(rectoresult(tok::loc, Rect{10, 20, 31, 41}, &v), 0);
   EXPECT_EQ(text(&v), "30,20") << "each sum halved by a shift";
-  ASSERT_EQ(rectoresult(pwLoc, Rect{-11, -11, 0, 0}, &v), 0);
+  ASSERT_EQ(rectoresult(tok::loc, Rect{-11, -11, 0, 0}, &v), 0);
   EXPECT_EQ(text(&v), "-6,-6") << "the shift rounds toward minus infinity";
 }
 
@@ -188,15 +188,15 @@ TEST_F(WordTest, Delimiters) {
 
 TEST_F(WordTest, GeometryWords) {
   Rect r{10, 10, 30, 60};  // width 50, height 20
-  makearect(pwWidth, 0, 0, 100, &r);
+  makearect(tok::width, 0, 0, 100, &r);
   EXPECT_EQ(r.left, -15);
   EXPECT_EQ(r.right, 85);
   r = Rect{10, 10, 30, 60};
-  makearect(pwBotRight, 100, 200, 0, &r);
+  makearect(tok::botright, 100, 200, 0, &r);
   EXPECT_EQ(r.top, 180);
   EXPECT_EQ(r.left, 50);
   r = Rect{20000, 20000, 30000, 30000};
-  makearect(pwHeight, 0, 0, 100, &r);
+  makearect(tok::height, 0, 0, 100, &r);
   EXPECT_EQ(r.top, 24950) << "the centre of far coordinates does not wrap";
   EXPECT_EQ(r.bottom, 25050);
 }

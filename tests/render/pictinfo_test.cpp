@@ -1,6 +1,7 @@
 // Picture information and image filters: the text forms scripts read, change requests with
 // their clamps, the aspect layout, and the filter list's walks over stored (possibly damaged)
 // lists.
+#include "engine/tokens.h"
 #include "render/pictinfo.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +22,6 @@
 namespace kv {
 namespace {
 
-constexpr u16 tokPictureInfo = 4203, tokFilters = 4115;
-
 std::array<u8, 256> pstr(const char* s) {
   std::array<u8, 256> p{};
   p[0] = u8(std::strlen(s));
@@ -41,7 +40,7 @@ class PictInfoTest : public RuntimeTest {
     EXPECT_EQ(New_PictInfoHandle(s_), 1);
     return s_;
   }
-  std::string info(const spot& s, u16 token = tokPictureInfo) {
+  std::string info(const spot& s, u16 token = tok::pictinfo) {
     OwnedHandle text(NewHandle(0));
     EXPECT_EQ(GetPictureInfo(s, text, token), noErr);
     return std::string(reinterpret_cast<const char*>(deref(text)), size_t(GetHandleSize(text)));
@@ -79,7 +78,7 @@ TEST_F(PictInfoTest, PictureInfoListsTheSettingsInOrder) {
   for (const char* n : {"Blur", "Tint", "Edge"}) addnamed(&list, n);
   ASSERT_EQ(SetPictFilterHandle(s_.alt, list), noErr);
   EXPECT_NE(info(s_).find("\rquad=0,0,0,0,0,0,0,0\rfilters=Blur,Tint,Edge\rclickThrough=false\r"), std::string::npos);
-  EXPECT_EQ(info(s_, tokFilters), "Blur,Tint,Edge");
+  EXPECT_EQ(info(s_, tok::filters), "Blur,Tint,Edge");
 
   spot field = testspots::newspot(spotfield, stylefieldrect, 2);
   const std::string f = info(field);

@@ -1,6 +1,7 @@
 // Selection knobs drawn in exclusive-or on a card window (selecting, deselecting, locked
 // objects, the interior of a scrolling window), the translucency of palette windows and the
 // object cursor's upkeep.
+#include "engine/tokens.h"
 #include "render/selectionknobs.h"
 
 #include <gtest/gtest.h>
@@ -152,15 +153,15 @@ TEST_F(SelectionTest, AnObjectCursorInForceGoesWhenTheMouseLeaves) {
   opencard({graphic(stylerectangle, Rect{30, 30, 60, 60})});
   MainGlobals& g = mainglobals();
   g.objectcursor = kArrowCursorMarker;
-  objectcursor(kCursorMouseEnter);
+  objectcursor(tok::mouseenter);
   EXPECT_EQ(g.objectcursor, kArrowCursorMarker) << "object cursors are not allowed";
   g.allowObjectCursors = 1;
   g.mousespots = current().cardspots;
   g.mouseobject = 0;
-  objectcursor(kCursorMouseLeave);
+  objectcursor(tok::mouseleave);
   EXPECT_EQ(g.objectcursor, nilhandle);
   g.objectcursor = NewHandle(68);
-  objectcursor(kCursorSet);
+  objectcursor(tok::set);
   EXPECT_EQ(g.objectcursor, nilhandle) << "the old cursor is disposed";
   g.allowObjectCursors = 0;
   g.mouseobject = -1;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/geometry.h"
+#include "engine/tokens.h"
 #include "platform/controls/controls.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/events/events.h"
@@ -289,7 +290,7 @@ TEST_F(CardWindowTest, AfterAMouseMessageTheCurrentCardIsTheOneShown) {
   settle();
   EXPECT_EQ(current().window, w) << "a failing mouseEnter leaves its window current";
   ASSERT_GE(mainglobals().mouseobject, 0) << "and the mouse object set";
-  EXPECT_EQ(sendmous(kMouseLeave), 0);
+  EXPECT_EQ(sendmous(tok::mouseleave), 0);
   desk shown{};
   ASSERT_TRUE(getwind(w, &shown));
   EXPECT_EQ(shown.cardnum, 2u);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "shell/mainglobals.h"
@@ -211,20 +212,20 @@ TEST_F(EmbeddedTest, TextsOfEmbeddedObjectsReadBack) {
   std::string card = "card ID " + std::to_string(kFirstCardId + 3);
   std::string p = "project \"" + path("p.kv45") + "\"";
   Str255 s{};
-  buildidtext(obj, formlong, s);
+  buildidtext(obj, tok::long_, s);
   std::string longid(pstringview(s));
   EXPECT_EQ(longid, "object id 9 of " + field + " of " + card + " of window ID " + std::to_string(kFirstWindowId) + " of " + p);
   s[0] = 0;
-  buildidtext(obj, formabbr, s);
+  buildidtext(obj, tok::abbr, s);
   EXPECT_EQ(std::string(pstringview(s)), "object id 9 of " + field);
   s[0] = 0;
-  buildidtext(obj, formshort, s);
+  buildidtext(obj, tok::short_, s);
   EXPECT_EQ(std::string(pstringview(s)), "9");
   s[0] = 0;
-  buildnametext(obj, formlong, s);
+  buildnametext(obj, tok::long_, s);
   EXPECT_EQ(std::string(pstringview(s)), "object \"two\" of card field \"Notes\" of card \"One\" of window \"Main\" of " + p);
   s[0] = 0;
-  buildnametext(obj, formshort, s);
+  buildnametext(obj, tok::short_, s);
   EXPECT_EQ(std::string(pstringview(s)), "two");
   buildreadback(obj, s);
   std::string own(pstringview(s));

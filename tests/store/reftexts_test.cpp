@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/tokens.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/testing/answers.h"
@@ -110,9 +111,9 @@ TEST_F(RefTextTest, LongIdsOfACardAndABackgroundButton) {
   objread obj{};
   ASSERT_EQ(read("card 2", &obj), 0);
   std::string card = "card ID " + std::to_string(kFirstCardId + 4) + " of window ID " + std::to_string(kFirstWindowId) + " of " + p;
-  EXPECT_EQ(idtext(obj, formlong), card);
-  EXPECT_EQ(idtext(obj, formabbr), "card ID " + std::to_string(kFirstCardId + 4));
-  EXPECT_EQ(idtext(obj, formshort), std::to_string(kFirstCardId + 4));
+  EXPECT_EQ(idtext(obj, tok::long_), card);
+  EXPECT_EQ(idtext(obj, tok::abbr), "card ID " + std::to_string(kFirstCardId + 4));
+  EXPECT_EQ(idtext(obj, tok::short_), std::to_string(kFirstCardId + 4));
   writeobj(&obj);
   ASSERT_EQ(scan(card, &obj), 0);
   EXPECT_EQ(obj.d.cardnum, 2u);
@@ -121,12 +122,12 @@ TEST_F(RefTextTest, LongIdsOfACardAndABackgroundButton) {
   ASSERT_EQ(read("background button 1", &obj), 0);
   std::string button = "bkgnd button ID 2 of bkgnd ID " + std::to_string(kFirstCardId) + " of window ID " +
                        std::to_string(kFirstWindowId) + " of " + p;
-  EXPECT_EQ(idtext(obj, formlong), button) << "a background object names the background, not the card";
-  EXPECT_EQ(idtext(obj, formabbr), "bkgnd button ID 2");
-  EXPECT_EQ(idtext(obj, formshort), "2");
-  EXPECT_EQ(nametext(obj, formlong), "bkgnd button \"Bk\" of bkgnd \"Plain\" of window \"Main\" of " + p);
-  EXPECT_EQ(nametext(obj, formabbr), "bkgnd button \"Bk\"");
-  EXPECT_EQ(nametext(obj, formshort), "Bk");
+  EXPECT_EQ(idtext(obj, tok::long_), button) << "a background object names the background, not the card";
+  EXPECT_EQ(idtext(obj, tok::abbr), "bkgnd button ID 2");
+  EXPECT_EQ(idtext(obj, tok::short_), "2");
+  EXPECT_EQ(nametext(obj, tok::long_), "bkgnd button \"Bk\" of bkgnd \"Plain\" of window \"Main\" of " + p);
+  EXPECT_EQ(nametext(obj, tok::abbr), "bkgnd button \"Bk\"");
+  EXPECT_EQ(nametext(obj, tok::short_), "Bk");
   writeobj(&obj);
   ASSERT_EQ(scan(button, &obj), 0);
   EXPECT_EQ(spotname(obj), "Bk");
@@ -141,13 +142,13 @@ TEST_F(RefTextTest, AnUnnamedCardIsNamedByItsId) {
   objread obj{};
   ASSERT_EQ(read("card 1 of window \"Four\"", &obj), 0);
   std::string id = std::to_string(obj.d.cardid);
-  EXPECT_EQ(nametext(obj, formshort), "");
-  EXPECT_EQ(nametext(obj, formabbr), "card ID " + id);
-  EXPECT_EQ(nametext(obj, formlong), "card ID " + id + " of window \"Four\" of project \"" + path("p.kv45") + "\"");
+  EXPECT_EQ(nametext(obj, tok::short_), "");
+  EXPECT_EQ(nametext(obj, tok::abbr), "card ID " + id);
+  EXPECT_EQ(nametext(obj, tok::long_), "card ID " + id + " of window \"Four\" of project \"" + path("p.kv45") + "\"");
   // A named field on that unnamed card of a named window.
   writeobj(&obj);
   ASSERT_EQ(read("card field 1 of card 1 of window \"Four\"", &obj), 0);
-  EXPECT_EQ(nametext(obj, formlong),
+  EXPECT_EQ(nametext(obj, tok::long_),
             "card field \"Notes\" of card ID " + id + " of window \"Four\" of project \"" + path("p.kv45") + "\"");
   writeobj(&obj);
 }
@@ -157,26 +158,26 @@ TEST_F(RefTextTest, WindowsMenusItemsAndProjects) {
   std::string p = "project \"" + path("p.kv45") + "\"";
   objread obj{};
   ASSERT_EQ(read("window 2", &obj), 0);
-  EXPECT_EQ(idtext(obj, formlong), "window ID " + std::to_string(kFirstWindowId + 1) + " of " + p);
-  EXPECT_EQ(nametext(obj, formlong), "window \"Four\" of " + p);
-  EXPECT_EQ(nametext(obj, formabbr), "window \"Four\"");
+  EXPECT_EQ(idtext(obj, tok::long_), "window ID " + std::to_string(kFirstWindowId + 1) + " of " + p);
+  EXPECT_EQ(nametext(obj, tok::long_), "window \"Four\" of " + p);
+  EXPECT_EQ(nametext(obj, tok::abbr), "window \"Four\"");
   writeobj(&obj);
   ASSERT_EQ(read("item 2 of menu \"File\"", &obj), 0);
-  EXPECT_EQ(idtext(obj, formlong), "item ID 2 of menu ID " + std::to_string(kFirstMenuId) + " of " + p);
-  EXPECT_EQ(idtext(obj, formabbr), "item ID 2");
-  EXPECT_EQ(nametext(obj, formlong), "item \"Save\" of menu \"File\" of " + p);
-  EXPECT_EQ(nametext(obj, formshort), "Save");
+  EXPECT_EQ(idtext(obj, tok::long_), "item ID 2 of menu ID " + std::to_string(kFirstMenuId) + " of " + p);
+  EXPECT_EQ(idtext(obj, tok::abbr), "item ID 2");
+  EXPECT_EQ(nametext(obj, tok::long_), "item \"Save\" of menu \"File\" of " + p);
+  EXPECT_EQ(nametext(obj, tok::short_), "Save");
   writeobj(&obj);
   ASSERT_EQ(read("menu 2", &obj), 0);
-  EXPECT_EQ(idtext(obj, formabbr), "menu ID " + std::to_string(kFirstMenuId + 1));
-  EXPECT_EQ(nametext(obj, formlong), "menu \"Edit\" of " + p);
+  EXPECT_EQ(idtext(obj, tok::abbr), "menu ID " + std::to_string(kFirstMenuId + 1));
+  EXPECT_EQ(nametext(obj, tok::long_), "menu \"Edit\" of " + p);
   writeobj(&obj);
   RegistryId store = current().store;
-  EXPECT_EQ(text([&](StringPtr s) { buildfilename(store, formshort, s); }), "p.kv45");
-  EXPECT_EQ(text([&](StringPtr s) { buildfilename(store, formabbr, s); }), "project \"p.kv45\"");
-  EXPECT_EQ(text([&](StringPtr s) { buildfilename(store, formlong, s); }), p);
-  EXPECT_EQ(text([&](StringPtr s) { buildfilename(nilid, formlong, s); }), "");
-  EXPECT_EQ(text([&](StringPtr s) { buildwindid(nullptr, formlong, s); }), "");
+  EXPECT_EQ(text([&](StringPtr s) { buildfilename(store, tok::short_, s); }), "p.kv45");
+  EXPECT_EQ(text([&](StringPtr s) { buildfilename(store, tok::abbr, s); }), "project \"p.kv45\"");
+  EXPECT_EQ(text([&](StringPtr s) { buildfilename(store, tok::long_, s); }), p);
+  EXPECT_EQ(text([&](StringPtr s) { buildfilename(nilid, tok::long_, s); }), "");
+  EXPECT_EQ(text([&](StringPtr s) { buildwindid(nullptr, tok::long_, s); }), "");
 }
 
 TEST_F(RefTextTest, AnotherFormIsLongWithTheFileName) {
@@ -196,25 +197,25 @@ TEST_F(RefTextTest, TextsAppendAndStopAt255) {
   ASSERT_EQ(read("card button 1", &obj), 0);
   Str255 s{};
   setpstring(s, "x: ");
-  buildidtext(obj, formabbr, s);
+  buildidtext(obj, tok::abbr, s);
   EXPECT_EQ(std::string(pstringview(s)), "x: card button ID " + std::to_string(goid())) << "appended, not replaced";
   // A name of 300 bytes is cut to 255, in the short form and in the long form at exactly 255.
   spot b = spotat(obj.objects, obj.objindex);
   Handle name = b.name;
   SetHandleSize(name, 300);
   std::memset(deref(name), 'n', 300);
-  EXPECT_EQ(nametext(obj, formshort), std::string(255, 'n'));
-  std::string long_ = nametext(obj, formlong);
+  EXPECT_EQ(nametext(obj, tok::short_), std::string(255, 'n'));
+  std::string long_ = nametext(obj, tok::long_);
   EXPECT_EQ(long_.size(), 255u);
   EXPECT_EQ(long_, "card button \"" + std::string(242, 'n'));
   // Trailing zero bytes are not part of a name.
   SetHandleSize(name, 5);
   std::memcpy(deref(name), "Go\0\0\0", 5);
-  EXPECT_EQ(nametext(obj, formabbr), "card button \"Go\"");
+  EXPECT_EQ(nametext(obj, tok::abbr), "card button \"Go\"");
   // A name of zero bytes only is no name.
   std::memset(deref(name), 0, 5);
-  EXPECT_EQ(nametext(obj, formabbr), "card button ID " + std::to_string(goid()));
-  EXPECT_EQ(nametext(obj, formshort), "");
+  EXPECT_EQ(nametext(obj, tok::abbr), "card button ID " + std::to_string(goid()));
+  EXPECT_EQ(nametext(obj, tok::short_), "");
   SetHandleSize(name, 2);
   std::memcpy(deref(name), "Go", 2);
   writeobj(&obj);
@@ -228,7 +229,7 @@ TEST_F(RefTextTest, ANameWithAQuoteIsKeptInNameTexts) {
   openmain();
   objread obj{};
   ASSERT_EQ(read("card button 1", &obj), 0);
-  EXPECT_EQ(nametext(obj, formabbr), "card button \"say \"hi\"\"");
+  EXPECT_EQ(nametext(obj, tok::abbr), "card button \"say \"hi\"\"");
   std::string own = readback(obj);
   EXPECT_EQ(own.find("hi"), std::string::npos);
   objread again{};
@@ -240,9 +241,9 @@ TEST_F(RefTextTest, ANameWithAQuoteIsKeptInNameTexts) {
 
 TEST_F(RefTextTest, EveryLongTextReadsBack) {
   openmain();
-  auto project = [](const objread& obj) { return text([&](StringPtr s) { buildfilename(obj.d.store, formlong, s); }); };
-  everyobject(path("p.kv45"), [&](const objread& obj) { return obj.kind == objproject ? project(obj) : idtext(obj, formlong); });
-  everyobject(path("p.kv45"), [&](const objread& obj) { return obj.kind == objproject ? project(obj) : nametext(obj, formlong); });
+  auto project = [](const objread& obj) { return text([&](StringPtr s) { buildfilename(obj.d.store, tok::long_, s); }); };
+  everyobject(path("p.kv45"), [&](const objread& obj) { return obj.kind == objproject ? project(obj) : idtext(obj, tok::long_); });
+  everyobject(path("p.kv45"), [&](const objread& obj) { return obj.kind == objproject ? project(obj) : nametext(obj, tok::long_); });
   EXPECT_EQ(holds(), baseline());
   EXPECT_EQ(openprojects(), 1u);
 }
@@ -272,12 +273,12 @@ TEST_F(RefTextTest, AProjectWhosePathDoesNotFitIsNamedByItsFileName) {
   std::string own = readback(obj);
   EXPECT_LE(own.size(), 255u);
   EXPECT_NE(own.find("of project \"deep.kv45\""), std::string::npos) << own;
-  std::string scripts = idtext(obj, formlong);
+  std::string scripts = idtext(obj, tok::long_);
   EXPECT_NE(scripts.find("of project \"deep.kv45\""), std::string::npos) << "the long id too: " << scripts;
   writeobj(&obj);
   everyobject("deep.kv45", readback);
   ASSERT_EQ(read("card 1", &obj), 0);
-  EXPECT_EQ(text([&](StringPtr s) { buildfilename(obj.d.store, formlong, s); }), "project \"" + full + "\"")
+  EXPECT_EQ(text([&](StringPtr s) { buildfilename(obj.d.store, tok::long_, s); }), "project \"" + full + "\"")
       << "alone, the path fits";
   writeobj(&obj);
 }

@@ -8,6 +8,7 @@
 #include "engine/numbertext.h"
 #include "engine/sendmes.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
@@ -110,7 +111,7 @@ outcome VeltrixTest::evaluatetext(std::vector<hier>& path, std::string_view expr
     disposfred(&v);
     u16 after = tokenat(atoms, count);
     if (whole) {
-      EXPECT_TRUE(after == tokEndOfLine || after == tokEndOfScript) << "words left after \"" << expr << "\"";
+      EXPECT_TRUE(after == tok::endofline || after == tok::endofscript) << "words left after \"" << expr << "\"";
     }
   }
   dumpvars(vars);
