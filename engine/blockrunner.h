@@ -12,31 +12,6 @@ namespace kv {
 
 struct fred;
 
-// Words the interpreter looks for by token.
-enum : u16 {
-  tokAccept = 2001,
-  tokIgnore = 2082,
-  tokRefuse = 2153,
-  tokGlobals = 3062,
-  tokScript = 4233,
-  tokDown = 5004,
-  tokReturnWord = 5007,
-  tokEach = 10006,
-  tokEnum = 10009,
-  tokGlobal = 10011,
-  tokLocal = 10014,
-  tokNext = 10015,
-  tokIn = 10016,
-  tokPass = 10017,
-  tokThrow = 10021,
-  tokDrop = 11081,
-  tokFor = 11115,
-  tokKestrove = 11134,
-  tokTimes = 11317,
-  tokUntil = 11330,
-  tokWhile = 11345,
-};
-
 // The measured parts of an `if` statement.
 struct ifshape {
   i32 thenfirst = -1, thenend = -1;  // the then part's atoms

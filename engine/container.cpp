@@ -15,6 +15,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "shell/mainglobals.h"
@@ -25,15 +26,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokTarget = 3175,
-  tokThe = 10020,
-  tokBox = 11021,
-  tokMe = 11171,
-  tokMessage = 11175,
-  tokSelection = 11283,
-};
 
 constexpr i16 statuscantput = 45, statusnoselection = 52, statusnotobject = 11;
 constexpr i64 maxtextsize = 0x7FFFFFFF;  // the largest block a text can live in
@@ -140,14 +132,14 @@ namespace {
   bool ordinal = t >= firstordinal && t <= lastordinal;
   if (startschunk(atoms, at))
     return destchunk(context, text, atoms, at, variables, locals, count, dest, create, allowliteral);
-  if (isfieldcont(atoms, at) || (ordinal && isfieldcont(atoms, at + 1)) || t == tokMe)
+  if (isfieldcont(atoms, at) || (ordinal && isfieldcont(atoms, at + 1)) || t == tok::me)
     return fieldcontainer(context, text, atoms, at, variables, count, dest);
-  if (t == tokMessage) return messagecontainer(next == tokBox || next == tokWindow ? 2 : 1, count, dest);
-  if (t == tokThe && next == tokMessage) {
+  if (t == tok::message) return messagecontainer(next == tok::box || next == tok::wd ? 2 : 1, count, dest);
+  if (t == tok::the && next == tok::message) {
     u16 after = tokenat(atoms, at + 2);
-    return messagecontainer(after == tokBox || after == tokWindow ? 3 : 2, count, dest);
+    return messagecontainer(after == tok::box || after == tok::wd ? 3 : 2, count, dest);
   }
-  if (t == tokSelection || (t == tokThe && next == tokSelection)) {
+  if (t == tok::selection || (t == tok::the && next == tok::selection)) {
     // The open field's live text, with the range of its selection.
     const WEReference we = mainglobals().openfieldrec;
     if (mainglobals().openfield < 0 || !isvalidwerec(we)) return statusnoselection;
@@ -159,12 +151,12 @@ namespace {
     dest->start = u32(start);
     dest->end = u32(end);
     dest->field = nilhandle;
-    *count = t == tokThe ? 2 : 1;
+    *count = t == tok::the ? 2 : 1;
     return 0;
   }
-  if (t == tokTarget || (t == tokThe && next == tokTarget)) {
+  if (t == tok::target || (t == tok::the && next == tok::target)) {
     i16 st = targetcontainer(context, dest);
-    if (st == 0) *count = t == tokThe ? 2 : 1;
+    if (st == 0) *count = t == tok::the ? 2 : 1;
     return st;
   }
   *variable = true;
@@ -179,7 +171,7 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
   u16 t = tokenat(atoms, at);
   // A word (the commonest container) starts none of the other forms: the container is a
   // variable, whose value the whole record but its scalars is about to hold.
-  if (t == tokVariable || t == tokUnknown) {
+  if (t == tok::variable || t == tok::unknown) {
     dest->kind = containerfield;
     dest->chunkgiven = 0;
     dest->start = dest->end = 0;
@@ -195,7 +187,7 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
     if (!variable) return st;
   }
   varentry e;
-  if (t == tokString) {
+  if (t == tok::stringatom) {
     if (allowliteral == 0) return statuscantput;
     if (i16 st = getitvars(variables, &e); st != 0) return st;
   } else {
@@ -229,7 +221,7 @@ i16 destchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variab
   const i32 containerstart = start;
   for (u16 i = 0; i < 4; ++i) {
     if (slots.slot[i].mode == chunkunused) continue;
-    chunkset(&dest->value, slots.slot[i], u16(tokLine + i), &start, &end);
+    chunkset(&dest->value, slots.slot[i], u16(tok::line + i), &start, &end);
     if (i == 0) dest->addlines = u32(g.addcount);
     if (i == 1) dest->additems = u32(g.addcount);
   }
@@ -304,8 +296,8 @@ i16 putselection(u32 start, u32 end, const u8* bytes, Size n) {
   u32 start = dest->start > u32(csize) ? u32(csize) : dest->start;
   u32 end = dest->end > u32(csize) ? u32(csize) : dest->end;
   if (end < start) end = start;
-  if (preposition == prepbefore) end = start;
-  if (preposition == prepafter) start = end;
+  if (preposition == tok::before) end = start;
+  if (preposition == tok::after) start = end;
   if (dest->kind == containermessage) {
     start = 0;
     end = u32(csize);
@@ -317,7 +309,7 @@ i16 putselection(u32 start, u32 end, const u8* bytes, Size n) {
   }
   if (dest->kind == containerfield) {
     // `into` a whole field brings it back to its top.
-    bool whole = preposition == prepinto && dest->chunkgiven == 0;
+    bool whole = preposition == tok::into && dest->chunkgiven == 0;
     ++mainglobals().textchanges;
     i16 st = putfield(dest, start, end, vsize > 0 ? fredaddr(value) : reinterpret_cast<const u8*>(""), vsize, whole);
     disposfred(value);
@@ -359,7 +351,7 @@ namespace {
 Handle wordtext(Handle text, Handle atoms, i32 at, Handle variables, i16* st) {
   *st = 0;
   atom& a = HandleAs<atom>(atoms)[at];
-  if (a.token != tokVariable && a.token != tokUnknown) return nilhandle;
+  if (a.token != tok::variable && a.token != tok::unknown) return nilhandle;
   varentry e;
   i16 found = mainglobals().explicitVars == 0 ? createvars(&a, text, variables, &e) : findvars(&a, text, variables, &e);
   if (found != 0) {
@@ -426,7 +418,7 @@ i16 putintoword(Handle text, Handle atoms, i32 at, Handle variables, fred* value
   if (value->type != fredlong && value->type != freddouble && value->type != fredbool && value->type != fredupdown)
     return 0;
   atom& a = HandleAs<atom>(atoms)[at];
-  if (a.token != tokVariable && a.token != tokUnknown) return 0;
+  if (a.token != tok::variable && a.token != tok::unknown) return 0;
   varentry e;
   i16 st = mainglobals().explicitVars == 0 ? createvars(&a, text, variables, &e) : findvars(&a, text, variables, &e);
   if (st != 0) {
@@ -447,7 +439,7 @@ i16 putintoword(Handle text, Handle atoms, i32 at, Handle variables, fred* value
 }
 
 i16 pututil(chunkpart* dest, fred* value, u16 preposition) {
-  if (dest->kind == containervariable && preposition == prepinto && dest->chunkgiven == 0) {
+  if (dest->kind == containervariable && preposition == tok::into && dest->chunkgiven == 0) {
     fred& cont = dest->value;
     i16 st = fredtofred(value, &cont);
     disposfred(value);

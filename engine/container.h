@@ -63,10 +63,4 @@ i16 messagedestination(chunkpart* dest);
 // Releases a resolved container without writing.
 void releasecontainer(chunkpart* dest);
 
-// --- Old token names, kept until the interpreter files use the generated ones -----------
-inline constexpr u16 prepafter = tok::after;
-inline constexpr u16 prepbefore = tok::before;
-inline constexpr u16 prepinto = tok::into;
-// --- End of old token names
-
 }  // namespace kv

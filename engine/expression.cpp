@@ -17,6 +17,7 @@
 #include "engine/sendmes.h"
 #include "engine/status.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
@@ -28,26 +29,6 @@
 namespace kv {
 
 namespace {
-
-// Words the evaluator looks for by token.
-enum : u16 {
-  tokDate = 3034,
-  tokTarget = 3175,
-  tokTime = 3178,
-  tokWithin = 3190,
-  tokId = 4137,
-  tokName = 4183,
-  tokThe = 10020,
-  tokA = 11002,
-  tokBackground = 11015,
-  tokBox = 11021,
-  tokField = 11107,
-  tokMe = 11171,
-  tokMessage = 11175,
-  tokSelection = 11283,
-  tokSharedScript = 11287,
-  tokVia = 11338,
-};
 
 constexpr i32 tablesize = 100;
 constexpr Size stackneeded = 32768;
@@ -171,7 +152,7 @@ i16 unary(const evalargs& e, i32 at, i32* count, operand* out) {
   }
   if (st != 0) return st;
   copyfred(&inner.value);
-  if (op == tokMinus) {
+  if (op == tok::minus) {
     double d = inner.num;
     if (!inner.hasnum && fredtodouble(&inner.value, &d) != 0) {
       disposfred(&inner.value);
@@ -195,14 +176,14 @@ i16 unary(const evalargs& e, i32 at, i32* count, operand* out) {
 // when it cannot.
 i16 thereis(const evalargs& e, i32 at, i32* count, operand* out) {
   i32 i = at + 1;
-  if (e.tok(i) != tokIs) return unknownword;
+  if (e.tok(i) != tok::is) return unknownword;
   ++i;
   bool negate = false;
-  if (e.tok(i) == tokNot) {
+  if (e.tok(i) == tok::not_) {
     negate = true;
     ++i;
   }
-  if (e.tok(i) == tokA) ++i;
+  if (e.tok(i) == tok::a) ++i;
   i32 used = 0;
   bool found = objectexists(e.context, e.text, e.atoms, i, e.variables, &used);
   booltonewfred((found != negate) ? 1 : 0, &out->value);
@@ -215,7 +196,7 @@ i16 parenthesised(const evalargs& e, i32 at, i32* count, operand* out) {
   i32 used = 0;
   i16 st = expression(e.context, e.text, e.atoms, at + 1, e.variables, e.locals, &used, &out->value);
   if (st != 0) return st;
-  if (e.tok(at + 1 + used) != tokRightParen) {
+  if (e.tok(at + 1 + used) != tok::rightparen) {
     disposfred(&out->value);
     return statusmissingparen;
   }
@@ -229,13 +210,13 @@ i16 functioncall(const evalargs& e, i32 at, i32* count, operand* out) {
   const atomview view(e.atoms);  // read before anything runs
   for (i32 depth = 1;; ++i) {
     u16 t = view.tok(i);
-    if (t == tokEndOfLine || t == tokEndOfScript) return statusnoparen;
-    if (t == tokLeftParen) ++depth;
-    if (t == tokRightParen && --depth == 0) break;
+    if (t == tok::endofline || t == tok::endofscript) return statusnoparen;
+    if (t == tok::leftparen) ++depth;
+    if (t == tok::rightparen && --depth == 0) break;
   }
   emptyvalue(&out->value);
   i16 st = 0;
-  if (e.tok(i + 1) == tokVia) {
+  if (e.tok(i + 1) == tok::via) {
     i32 used = 0;
     st = loweval(e.context, e.text, e.atoms, at, i + 2, e.variables, &used, &out->value);
     i += 1 + used;
@@ -258,24 +239,24 @@ i16 numberpair(const evalargs& e, i32 at, i32* count, fred* value) {
   const atomview view(e.atoms);
   const u16 op = view.tok(at + 1), after = view.tok(at + 3);
   switch (op) {
-    case tokPlus:
-    case tokMinus:
-    case tokMult:
-    case tokDivide:
-    case tokLess:
-    case tokGreater:
-    case tokLessEqual:
-    case tokGreaterEqual: break;
+    case tok::plus:
+    case tok::minus:
+    case tok::mult:
+    case tok::slash:
+    case tok::less:
+    case tok::greater:
+    case tok::lessequal:
+    case tok::greaterequal: break;
     default: return 1;
   }
-  if (isoperator(after) || after == tokLeftParen) return 1;
+  if (isoperator(after) || after == tok::leftparen) return 1;
   double n[2] = {0, 0};
   for (int k = 0; k < 2; ++k) {
     const i32 i = at + 2 * k;
     const u16 t = view.tok(i);
-    if (t == tokNumber) {
+    if (t == tok::numberatom) {
       if (!literalnumber(e, i, &n[k])) return 1;
-    } else if (t == tokVariable) {
+    } else if (t == tok::variable) {
       const fred* stored = storedvalue(&e.at(i), e.text, e.variables);
       if (stored == nullptr) return 1;  // perhaps a local: the full evaluator looks
       if (stored->type == fredlong) {
@@ -319,20 +300,20 @@ i16 theform(const evalargs& e, i32 at, i32* count, operand* out) {
     return sysfun(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
   if (next >= firstnameform && next <= lastnameform) {
     u16 after = e.tok(at + 2);
-    if (after == tokDate || after == tokTime) return sysfun(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
-    if (after == tokName || after == tokId)
+    if (after == tok::date || after == tok::time) return sysfun(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
+    if (after == tok::name || after == tok::id)
       return property(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
   }
-  if (next == tokMessage) {
+  if (next == tok::message) {
     u16 after = e.tok(at + 2);
-    return messagebox(after == tokBox || after == tokWindow ? 3 : 2, count, out);
+    return messagebox(after == tok::box || after == tok::wd ? 3 : 2, count, out);
   }
-  if (next == tokSelection) return selectedtext(2, count, &out->value);
-  if (next == tokSharedScript) {
+  if (next == tok::selection) return selectedtext(2, count, &out->value);
+  if (next == tok::sharedscript) {
     if (mainglobals().sharedstore == 0) return statusnotunderstood;
     return sharedscripttext(2, count, &out->value);
   }
-  if (e.tok(at + 2) == tokOf && next != tokEndOfLine && next != tokEndOfScript)
+  if (e.tok(at + 2) == tok::in && next != tok::endofline && next != tok::endofscript)
     return userprop(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
   return unknownword;
 }
@@ -342,31 +323,31 @@ i16 factorat(const evalargs& e, i32 at, u16 t, u16 next, i32* count, operand* ou
   *count = 0;
   out->hasnum = false;
   switch (t) {
-    case tokEndOfLine:
-    case tokEndOfScript: return statusempty;
-    case tokVariable: {
-      if (next == tokLeftParen) return functioncall(e, at, count, out);
+    case tok::endofline:
+    case tok::endofscript: return statusempty;
+    case tok::variable: {
+      if (next == tok::leftparen) return functioncall(e, at, count, out);
       i16 st = markedvariable(e, at, &out->value);
       if (st == 0) *count = 1;
       return st;
     }
-    case tokMinus:
-    case tokNot: return unary(e, at, count, out);
-    case tokThere: return thereis(e, at, count, out);
-    case tokString: {
+    case tok::minus:
+    case tok::not_: return unary(e, at, count, out);
+    case tok::there: return thereis(e, at, count, out);
+    case tok::stringatom: {
       i16 st = quotedliteral(e, at, &out->value);
       if (st == 0) *count = 1;
       return st;
     }
-    case tokNumber: {
+    case tok::numberatom: {
       i16 st = numberliteral(e, at, out);
       if (st == 0) *count = 1;
       return st;
     }
-    case tokLeftParen: return parenthesised(e, at, count, out);
-    case tokMessage: return messagebox(next == tokBox || next == tokWindow ? 2 : 1, count, out);
-    case tokSelection: return selectedtext(1, count, &out->value);
-    case tokThe: {
+    case tok::leftparen: return parenthesised(e, at, count, out);
+    case tok::message: return messagebox(next == tok::box || next == tok::wd ? 2 : 1, count, out);
+    case tok::selection: return selectedtext(1, count, &out->value);
+    case tok::the: {
       i16 st = theform(e, at, count, out);
       if (st != unknownword) return st;
       break;
@@ -378,16 +359,16 @@ i16 factorat(const evalargs& e, i32 at, u16 t, u16 next, i32* count, operand* ou
     return sourcechunk(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
   if (isfieldcont(e.atoms, at) || (isordinal(t) && isfieldcont(e.atoms, at + 1)))
     return sourceobject(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
-  if (next == tokOf && ((t >= firstproperty && t <= lastproperty)))
+  if (next == tok::in && ((t >= firstproperty && t <= lastproperty)))
     return property(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
-  if (t >= firstnameform && t <= lastnameform && (e.tok(at + 1) == tokName || e.tok(at + 1) == tokId))
+  if (t >= firstnameform && t <= lastnameform && (e.tok(at + 1) == tok::name || e.tok(at + 1) == tok::id))
     return property(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
-  if (next == tokOf && t >= firstfunction && t <= lastfunction)
+  if (next == tok::in && t >= firstfunction && t <= lastfunction)
     return sysfun(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
-  if (next == tokLeftParen && (t == tokUnknown || t >= firstcommand) && !isoperator(t))
+  if (next == tok::leftparen && (t == tok::unknown || t >= firstcommand) && !isoperator(t))
     return functioncall(e, at, count, out);
-  if (t == tokMe) return objectcontents(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
-  if (t == tokTarget) return targetcontents(count, &out->value);
+  if (t == tok::me) return objectcontents(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
+  if (t == tok::target) return targetcontents(count, &out->value);
   i16 st = namedvariable(e, at, &out->value);
   if (st == 0) *count = 1;
   return st;
@@ -419,19 +400,19 @@ evalentry* takeentry(EvalState& es) {
 u16 readoperator(const evalargs& e, i32 at, i32* used) {
   u16 op = e.tok(at);
   *used = 1;
-  if (op != tokIs) return op;
+  if (op != tok::is) return op;
   i32 i = at + 1;
   bool negate = false;
-  if (e.tok(i) == tokNot) {
+  if (e.tok(i) == tok::not_) {
     negate = true;
     ++i;
-    op = tokIsNot;
+    op = tok::aint;
   }
-  if (e.tok(i) == tokOf) {
-    op = negate ? tokIsNotIn : tokIsIn;
+  if (e.tok(i) == tok::in) {
+    op = negate ? tok::isnotin : tok::isin;
     ++i;
-  } else if (e.tok(i) == tokWithin) {
-    op = negate ? tokNotWithin : tokIsWithin;
+  } else if (e.tok(i) == tok::within) {
+    op = negate ? tok::notwithin : tok::iswithin;
     ++i;
   }
   *used = i - at;
@@ -455,27 +436,27 @@ i16 applytop(EvalState& es, i16* ops, i32* nops, i16* vals, i32* nvals) {
 
 i16 operatorlevel(u16 token) {
   switch (token) {
-    case tokPower: return 8;
-    case tokMult:
-    case tokDivide:
-    case tokDiv:
-    case tokMod: return 7;
-    case tokMinus:
-    case tokPlus: return 6;
-    case tokConcat:
-    case tokConcatSpace: return 5;
-    case tokLess:
-    case tokGreater:
-    case tokLessEqual:
-    case tokGreaterEqual:
-    case tokContains:
-    case tokIsNotIn:
-    case tokIsIn: return 4;
-    case tokIs:
-    case tokIsNot: return 3;
-    case tokIsWithin:
-    case tokNotWithin: return 2;
-    case tokAnd: return 1;
+    case tok::power: return 8;
+    case tok::mult:
+    case tok::slash:
+    case tok::div:
+    case tok::mod: return 7;
+    case tok::minus:
+    case tok::plus: return 6;
+    case tok::concat:
+    case tok::concatspace: return 5;
+    case tok::less:
+    case tok::greater:
+    case tok::lessequal:
+    case tok::greaterequal:
+    case tok::contains:
+    case tok::isnotin:
+    case tok::isin: return 4;
+    case tok::is:
+    case tok::aint: return 3;
+    case tok::iswithin:
+    case tok::notwithin: return 2;
+    case tok::and_: return 1;
     default: return 0;
   }
 }
@@ -489,12 +470,12 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   evalargs e{context, text, atoms, variables, locals};
   const atomview view(atoms);
   u16 t = view.tok(at);
-  if (t == tokEndOfLine || t == tokEndOfScript) return statusempty;
+  if (t == tok::endofline || t == tok::endofscript) return statusempty;
   u16 next = view.tok(at + 1);
-  if ((t == tokNumber || t == tokVariable) && isoperator(next)) {
+  if ((t == tok::numberatom || t == tok::variable) && isoperator(next)) {
     if (i16 st = numberpair(e, at, count, value); st != 1) return st;
   }
-  if (t == tokString && !isoperator(next)) {
+  if (t == tok::stringatom && !isoperator(next)) {
     // A quoted literal on its own (a common operand): its value, as the operand reader below
     // would give it.
     // Made in place: a copy of a value just written field by field waits for those writes.
@@ -638,14 +619,14 @@ i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle v
   const atomview view(atoms);
   for (int k = 0; k < 4; ++k) t[k] = view.tok(at + k);
   u16 op = t[1];
-  bool shape = (t[0] == tokNumber || t[0] == tokVariable) &&
-               (op == tokMinus || op == tokMult || op == tokDivide || op == tokPlus) &&
-               (t[2] == tokNumber || t[2] == tokVariable) && !isoperator(t[3]);
+  bool shape = (t[0] == tok::numberatom || t[0] == tok::variable) &&
+               (op == tok::minus || op == tok::mult || op == tok::slash || op == tok::plus) &&
+               (t[2] == tok::numberatom || t[2] == tok::variable) && !isoperator(t[3]);
   if (!shape) return 1;
   double n[2] = {0, 0};
   for (int k = 0; k < 2; ++k) {
     i32 i = at + 2 * k;
-    if (t[2 * k] == tokNumber) {
+    if (t[2 * k] == tok::numberatom) {
       if (!literalnumber(e, i, &n[k])) return statusnotnumber;
       continue;
     }
@@ -668,21 +649,21 @@ i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle v
     if (v.text != kept && v.text != nilhandle) DisposeHandle(v.text);
     if (st != 0) return statusnotnumber;
   }
-  double r = op == tokMinus ? n[0] - n[1] : op == tokMult ? n[0] * n[1] : op == tokDivide ? n[0] / n[1] : n[0] + n[1];
+  double r = op == tok::minus ? n[0] - n[1] : op == tok::mult ? n[0] * n[1] : op == tok::slash ? n[0] / n[1] : n[0] + n[1];
   doubletonewfred(r, value);
   *count = 3;
   return 0;
 }
 
 bool numberliteralat(Handle text, Handle atoms, i32 at, double* num) {
-  if (tokenat(atoms, at) != tokNumber) return false;
+  if (tokenat(atoms, at) != tok::numberatom) return false;
   return literalnumber(evalargs{hierpath(), text, atoms, nilhandle, nilhandle}, at, num);
 }
 
 i16 isfieldcont(Handle atoms, i32 at) {
   u16 t = tokenat(atoms, at);
-  if (t == tokField) return 1;
-  if ((t == tokCard || t == tokBackground) && tokenat(atoms, at + 1) == tokField) return 1;
+  if (t == tok::field) return 1;
+  if ((t == tok::card || t == tok::background) && tokenat(atoms, at + 1) == tok::field) return 1;
   return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "engine/status.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "store/memoryguard.h"
 
@@ -17,8 +18,6 @@ namespace kv {
 using namespace fredinternal;
 
 namespace {
-
-constexpr u16 kCommaToken = 5024;
 
 // Converts to a handle text; false when the memory for the handle could not be had. A handle
 // text without a handle gets an empty one.
@@ -164,7 +163,7 @@ i16 listonewh(Handle text, Handle atoms, i32 at, hierpath path, Handle variables
     pos += used;
     formatfred(&value, fredhand);
     st = appendtext(&value, h);
-    bool comma = pos >= 0 && pos < HandleCount<atom>(atoms) && HandleAs<atom>(atoms)[pos].token == kCommaToken;
+    bool comma = pos >= 0 && pos < HandleCount<atom>(atoms) && HandleAs<atom>(atoms)[pos].token == tok::comma;
     if (st == 0 && comma) {
       *count += 1;
       pos += 1;

@@ -7,6 +7,7 @@
 #include "engine/numbertext.h"
 #include "engine/runblock.h"
 #include "engine/status.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "shell/mainglobals.h"
 #include "store/memoryguard.h"
@@ -50,7 +51,7 @@ void setvariabletext(Handle var, const u8* bytes, Size n) {
 
 u8 delimiterfor(u16 chunk) {
   MainGlobals& g = mainglobals();
-  return chunk == 8001 ? u8(g.lineDelimiter) : chunk == 8002 ? u8(g.itemDelimiter) : u8(g.wordDelimiter);
+  return chunk == tok::line ? u8(g.lineDelimiter) : chunk == tok::item ? u8(g.itemDelimiter) : u8(g.wordDelimiter);
 }
 
 // Takes the next piece of a `for each` loop's text into its variable; false when no piece is
@@ -60,19 +61,19 @@ bool takepiece(repeatentry& e) {
   i32 pos = e.counter;
   const u8* p = deref(e.text);
   u8 delim = delimiterfor(e.chunk);
-  if (e.chunk == 8003)
+  if (e.chunk == tok::word)
     while (pos < size && p[pos] == delim) ++pos;
   if (pos >= size) {
     e.counter = pos;
     return false;
   }
   i32 stop = pos + 1;
-  if (e.chunk != 8004)
+  if (e.chunk != tok::char_)
     for (stop = pos; stop < size && p[stop] != delim; ++stop) {
     }
   // The text is the loop's own copy: it does not move while the variable is set.
   setvariabletext(e.var, deref(e.text) + pos, stop - pos);
-  e.counter = e.chunk == 8004 ? stop : stop + 1;
+  e.counter = e.chunk == tok::char_ ? stop : stop + 1;
   return true;
 }
 
@@ -148,23 +149,23 @@ i16 blockrunner::dorepeat(i32 s, i32 end, i32* pc) {
   u16 form = tok(s + 1);
   i32 used = 0;
   repeatentry e{0, 0, 0, 0, nilhandle, s, nilhandle, 0, 0};
-  if (lineends(s + 1) || form == tokForever) {
-    if (form == tokForever && !lineends(s + 2)) return 19;
-  } else if (form == tokWhile || form == tokUntil) {
+  if (lineends(s + 1) || form == tok::forever) {
+    if (form == tok::forever && !lineends(s + 2)) return 19;
+  } else if (form == tok::while_ || form == tok::until) {
     u16 flag = 0;
     if (i16 st = evaluatebool(s + 2, &used, &flag); st != 0) return st;
     if (!lineends(s + 2 + used)) return 19;
-    if ((form == tokWhile) != (flag != 0)) return skiploop(s, end, pc);
-  } else if (form == tokWith) {
+    if ((form == tok::while_) != (flag != 0)) return skiploop(s, end, pc);
+  } else if (form == tok::with) {
     varentry var;
     if (i16 st = createvars(&at(s + 2), text_, vars_, &var); st != 0) return st;
-    if (tok(s + 3) != tokIs) return 22;
+    if (tok(s + 3) != tok::is) return 22;
     i32 from = 0, to = 0, i = s + 4;
     if (i16 st = evaluatelong(i, &used, &from); st != 0) return st;
     i += used;
-    bool down = tok(i) == tokDown;
+    bool down = tok(i) == tok::down;
     if (down) ++i;
-    if (tok(i) != tokTo) return 7;
+    if (tok(i) != tok::to) return 7;
     if (i16 st = evaluatelong(i + 1, &used, &to); st != 0) return st;
     if (!lineends(i + 1 + used)) return 19;
     e.step = down ? -1 : 1;
@@ -178,13 +179,13 @@ i16 blockrunner::dorepeat(i32 s, i32 end, i32* pc) {
     setvariable(e.var, from);
     *pc = body;
     return 0;
-  } else if (form == tokEach || (form == tokFor && tok(s + 2) == tokEach)) {
-    i32 i = form == tokEach ? s + 2 : s + 3;
+  } else if (form == tok::each || (form == tok::for_ && tok(s + 2) == tok::each)) {
+    i32 i = form == tok::each ? s + 2 : s + 3;
     u16 chunk = tok(i);
     if (chunk < firstchunkword || chunk > lastchunkword) return 4;
     varentry var, container;
     if (i16 st = createvars(&at(i + 1), text_, vars_, &var); st != 0) return st;
-    if (tok(i + 2) != tokIn) return 5;
+    if (tok(i + 2) != tok::in) return 5;
     if (i16 st = findvars(&at(i + 3), text_, vars_, &container); st != 0) return st;
     if (!lineends(i + 4)) return 19;
     // The container's value becomes text in place; the loop walks its own copy, so the body
@@ -207,11 +208,11 @@ i16 blockrunner::dorepeat(i32 s, i32 end, i32* pc) {
     *pc = body;
     return 0;
   } else {
-    i32 i = form == tokFor ? s + 2 : s + 1;
+    i32 i = form == tok::for_ ? s + 2 : s + 1;
     i32 n = 0;
     if (i16 st = evaluatelong(i, &used, &n); st != 0) return st;
     i += used;
-    if (tok(i) == tokTimes) ++i;
+    if (tok(i) == tok::times) ++i;
     if (!lineends(i)) return 19;
     if (n < 0) return 24;
     if (n == 0) return skiploop(s, end, pc);
@@ -230,7 +231,7 @@ i16 blockrunner::endrepeat(i32 s, i32* pc) {
     --g.repeatindex;
     return 0;
   }
-  if (e.chunk != 0) {
+  if (e.chunk != tok::endofline) {
     if (takepiece(e)) {
       *pc = e.next;
       return 0;
@@ -253,7 +254,7 @@ i16 blockrunner::doglobal(i32 s, i32* pc) {
     if (lineends(i)) break;
     if (i16 st = globalutil(at(i), text_, vars_); st != 0) return st;
     if (lineends(i + 1)) break;
-    if (tok(i + 1) != tokComma) return 39;
+    if (tok(i + 1) != tok::comma) return 39;
   }
   *pc = nextline(s);
   return 0;
@@ -267,7 +268,7 @@ i16 blockrunner::doglobals(i32 s, i32* pc) {
     if (e.name == nilhandle) continue;
     // Declared through an atom of its own name, as `global` would.
     Handle name = e.name;
-    atom a{tokUnknown, u16(GetHandleSize(name) > 255 ? 255 : GetHandleSize(name)), -1, 0, nilhandle, {0, 0},
+    atom a{tok::unknown, u16(GetHandleSize(name) > 255 ? 255 : GetHandleSize(name)), -1, 0, nilhandle, {0, 0},
            numnotcached, {0, 0, 0}};
     if (i16 st = globalutil(a, name, vars_); st != 0) return st;
   }
@@ -276,9 +277,9 @@ i16 blockrunner::doglobals(i32 s, i32* pc) {
 }
 
 i16 blockrunner::dolocal(i32 s, i32* pc) {
-  bool isenum = tok(s) == tokEnum;
+  bool isenum = tok(s) == tok::enum_;
   i32 i = s + 1;
-  bool global = tok(i) == tokGlobal;
+  bool global = tok(i) == tok::global;
   if (global) ++i;
   i32 counter = 1;
   while (!lineends(i)) {
@@ -307,7 +308,7 @@ i16 blockrunner::dolocal(i32 s, i32* pc) {
     }
     ++i;
     bool assigned = false;
-    if (tok(i) == tokIs) {
+    if (tok(i) == tok::is) {
       i32 used = 0;
       if (i16 st = evaluatelong(i + 1, &used, &counter); st != 0) return st;
       i += 1 + used;
@@ -319,7 +320,7 @@ i16 blockrunner::dolocal(i32 s, i32* pc) {
     }
     ++counter;
     if (lineends(i)) break;
-    if (tok(i) != tokComma) return 39;
+    if (tok(i) != tok::comma) return 39;
     ++i;
   }
   *pc = nextline(s);

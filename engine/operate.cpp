@@ -12,6 +12,7 @@
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/text/casefold.h"
 #include "platform/text/intlcompare.h"
@@ -89,7 +90,7 @@ i16 compare(fred* l, const double* lnum, u16 op, fred* r, const double* rnum) {
     peektext(r, tb);
     order = mainglobals().intlCompare != 0 ? intlcompare(pstringview(ta), pstringview(tb)) : comparetexts(ta, tb);
   }
-  bool result = op == tokLess ? order < 0 : op == tokGreater ? order > 0 : op == tokLessEqual ? order <= 0 : order >= 0;
+  bool result = op == tok::less ? order < 0 : op == tok::greater ? order > 0 : op == tok::lessequal ? order <= 0 : order >= 0;
   booltofred(result ? 1 : 0, l);
   return 0;
 }
@@ -110,7 +111,7 @@ i16 within(fred* l, u16 op, fred* r) {
   if (!readnumbers(l, pt, 2) || !readnumbers(r, rc, 4)) return 3;
   // left, top, right, bottom; the top and left edges are inside, bottom and right outside.
   bool inside = pt[0] >= rc[0] && pt[0] < rc[2] && pt[1] >= rc[1] && pt[1] < rc[3];
-  booltofred((op == tokIsWithin) == inside ? 1 : 0, l);
+  booltofred((op == tok::iswithin) == inside ? 1 : 0, l);
   return 0;
 }
 
@@ -118,7 +119,7 @@ i16 within(fred* l, u16 op, fred* r) {
 i16 concat(fred* l, u16 op, fred* r) {
   Size rsize = getfredsize(r);
   Size lsize = getfredsize(l);
-  Size space = op == tokConcatSpace ? 1 : 0;
+  Size space = op == tok::concatspace ? 1 : 0;
   if (i16 st = setfredsize(l, lsize + space + rsize); st != 0) return st;
   u8* p = fredaddr(l);
   if (space != 0) p[lsize] = ' ';
@@ -128,11 +129,11 @@ i16 concat(fred* l, u16 op, fred* r) {
 
 // `contains`, `is in`, `is not in`: one text in the other, ignoring case.
 i16 containment(fred* l, u16 op, fred* r) {
-  fred* hay = op == tokContains ? l : r;
-  fred* needle = op == tokContains ? r : l;
+  fred* hay = op == tok::contains ? l : r;
+  fred* needle = op == tok::contains ? r : l;
   Size hn = getfredsize(hay), nn = getfredsize(needle);
   bool found = stringoff(fredaddr(hay), hn, fredaddr(needle), nn) > 0;
-  booltofred((op == tokIsNotIn) ? !found : found, l);
+  booltofred((op == tok::isnotin) ? !found : found, l);
   return 0;
 }
 
@@ -170,13 +171,13 @@ i16 fredisfred(const fred* a, const fred* b) {
 
 i16 operatewith(fred* left, const double* lnum, u16 op, fred* right, const double* rnum) {
   switch (op) {
-    case tokPlus:
-    case tokMinus:
-    case tokMult:
-    case tokDivide:
-    case tokPower:
-    case tokDiv:
-    case tokMod: {
+    case tok::plus:
+    case tok::minus:
+    case tok::mult:
+    case tok::slash:
+    case tok::power:
+    case tok::div:
+    case tok::mod: {
       double a = 0, b = 0;
       if (lnum != nullptr) {
         a = *lnum;
@@ -190,41 +191,41 @@ i16 operatewith(fred* left, const double* lnum, u16 op, fred* right, const doubl
       }
       double r = 0;
       switch (op) {
-        case tokPlus: r = a + b; break;
-        case tokMinus: r = a - b; break;
-        case tokMult: r = a * b; break;
-        case tokDivide: r = a / b; break;
-        case tokPower: r = std::pow(a, b); break;
-        case tokDiv: r = std::trunc(a / b); break;
+        case tok::plus: r = a + b; break;
+        case tok::minus: r = a - b; break;
+        case tok::mult: r = a * b; break;
+        case tok::slash: r = a / b; break;
+        case tok::power: r = std::pow(a, b); break;
+        case tok::div: r = std::trunc(a / b); break;
         default: r = std::fmod(a, b); break;
       }
       storereal(r, left);
       return 0;
     }
-    case tokConcat:
-    case tokConcatSpace: return concat(left, op, right);
-    case tokLess:
-    case tokGreater:
-    case tokLessEqual:
-    case tokGreaterEqual: return compare(left, lnum, op, right, rnum);
-    case tokContains:
-    case tokIsIn:
-    case tokIsNotIn: return containment(left, op, right);
-    case tokIs:
-    case tokIsNot: {
+    case tok::concat:
+    case tok::concatspace: return concat(left, op, right);
+    case tok::less:
+    case tok::greater:
+    case tok::lessequal:
+    case tok::greaterequal: return compare(left, lnum, op, right, rnum);
+    case tok::contains:
+    case tok::isin:
+    case tok::isnotin: return containment(left, op, right);
+    case tok::is:
+    case tok::aint: {
       i16 eq = fredisfred(left, right);
-      booltofred(op == tokIs ? eq : !eq, left);
+      booltofred(op == tok::is ? eq : !eq, left);
       return 0;
     }
-    case tokAnd:
-    case tokOr: {
+    case tok::and_:
+    case tok::or_: {
       u16 a = 0, b = 0;
       if (fredtobool(left, &a) != 0 || fredtobool(right, &b) != 0) return 15;
-      booltofred(op == tokAnd ? (a && b) : (a || b), left);
+      booltofred(op == tok::and_ ? (a && b) : (a || b), left);
       return 0;
     }
-    case tokIsWithin:
-    case tokNotWithin: return within(left, op, right);
+    case tok::iswithin:
+    case tok::notwithin: return within(left, op, right);
     default: return 0;
   }
 }

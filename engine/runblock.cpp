@@ -16,6 +16,7 @@
 #include "engine/sendmes.h"
 #include "engine/servicehooks.h"
 #include "engine/textutil.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/events/events.h"
 #include "platform/events/watchdog.h"
@@ -83,7 +84,7 @@ bool blockrunner::ishandlername(i32 i) const {
   const atom& name = at(handler_);
   const atom& a = at(i);
   if (a.token >= firstcommand && a.token == name.token) return true;
-  if (a.length != name.length || a.token == tokEndOfLine || a.token == tokEndOfScript) return false;
+  if (a.length != name.length || a.token == tok::endofline || a.token == tok::endofscript) return false;
   return equalchars(deref(text_) + a.offset, deref(text_) + name.offset, a.length);
 }
 
@@ -117,13 +118,13 @@ i16 blockrunner::evaluatebool(i32 i, i32* used, u16* b) const {
 i32 blockrunner::matchingendrepeat(i32 from, i32 end, i32* switches) const {
   i32 depth = 1;
   *switches = 0;
-  for (i32 line = from; line < end && tok(line) != tokEndOfScript; line = nextline(line)) {
+  for (i32 line = from; line < end && tok(line) != tok::endofscript; line = nextline(line)) {
     u16 t = tok(line);
-    if (t == tokRepeat) {
+    if (t == tok::repeat) {
       ++depth;
-    } else if (t == tokEnd && tok(line + 1) == tokRepeat) {
+    } else if (t == tok::end && tok(line + 1) == tok::repeat) {
       if (--depth == 0) return line;
-    } else if (t == tokEnd && tok(line + 1) == tokSwitch) {
+    } else if (t == tok::end && tok(line + 1) == tok::switch_) {
       ++*switches;
     }
   }
@@ -185,13 +186,13 @@ i16 blockrunner::run(i32 first, i32 end) {
   // The clock read after a statement serves the housekeeping before the next one.
   u32 now = TickCount();
   for (;;) {
-    u16 t = pc < end ? tok(pc) : u16(tokEndOfScript);
-    if (t == tokEndOfScript) {
+    u16 t = pc < end ? tok(pc) : u16(tok::endofscript);
+    if (t == tok::endofscript) {
       if (g.repeatindex == repeats) return 0;
       return post(36, pc < end ? pc : end - 1);
     }
     if (nostack(stackneeded) != 0) return post(50, pc);
-    if (t == tokEndOfLine) {
+    if (t == tok::endofline) {
       ++pc;
       continue;
     }
@@ -225,17 +226,17 @@ i16 blockrunner::step(u16 t, i32 first, i32 end, i32* pc) {
   i32 s = *pc;
   // Only language words, `return`, `globals`, `accept`, `ignore` and `refuse` start a
   // statement done here: any other goes to sendmes at once.
-  bool here = (t >= tokCase && t <= tokThen) || t == tokReturnWord || t == tokGlobals || t == tokAccept ||
-              t == tokIgnore || t == tokRefuse;
+  bool here = (t >= tok::case_ && t <= tok::then) || t == tok::cr || t == tok::globals || t == tok::accept ||
+              t == tok::ignore || t == tok::refuse;
   if (here) {
     // The commonest of them go straight to their routines.
-    if (t == tokEnd) {
+    if (t == tok::end) {
       // `end repeat` ends every pass of a loop: what doend checks for it, then the loop's turn.
-      if (tok(s + 1) == tokRepeat && lineends(s + 2) && mainglobals().repeatindex >= 0) return endrepeat(s, pc);
+      if (tok(s + 1) == tok::repeat && lineends(s + 2) && mainglobals().repeatindex >= 0) return endrepeat(s, pc);
       return doend(s, pc);
     }
-    if (t == tokIf) return doif(s, first, end, pc);
-    if (t == tokReturnWord) return doreturn(s);
+    if (t == tok::if_) return doif(s, first, end, pc);
+    if (t == tok::cr) return doreturn(s);
     return control(t, first, end, pc);
   }
   i16 st = sendmes(entry_, text_, atoms_, s, vars_, nullptr, sendmeslevel);
@@ -250,32 +251,32 @@ i16 blockrunner::step(u16 t, i32 first, i32 end, i32* pc) {
 [[gnu::noinline]] i16 blockrunner::control(u16 t, i32 first, i32 end, i32* pc) {
   i32 s = *pc;
   switch (t) {
-    case tokReturnWord: return doreturn(s);
-    case tokGlobal: return doglobal(s, pc);
-    case tokGlobals: return doglobals(s, pc);
-    case tokLocal:
-    case tokEnum: return dolocal(s, pc);
-    case tokAccept:
-    case tokIgnore:
-    case tokRefuse: return dodrop(s, pc);
-    case tokExit: return doexit(s, first, end, pc);
-    case tokNext:
-      if (tok(s + 1) != tokRepeat) return 34;
+    case tok::cr: return doreturn(s);
+    case tok::global: return doglobal(s, pc);
+    case tok::globals: return doglobals(s, pc);
+    case tok::local:
+    case tok::enum_: return dolocal(s, pc);
+    case tok::accept:
+    case tok::ignore:
+    case tok::refuse: return dodrop(s, pc);
+    case tok::exit: return doexit(s, first, end, pc);
+    case tok::next:
+      if (tok(s + 1) != tok::repeat) return 34;
       if (!lineends(s + 2)) return 19;
       if (mainglobals().repeatindex < 0) return 35;
       return nextrepeat(nextline(s), end, pc);
-    case tokPass:
+    case tok::pass:
       if (!ishandlername(s + 1)) return 30;
       return statuspass;
-    case tokThrow: return dothrow(s, pc);
-    case tokTry: return dotry(s, first, end, pc);
-    case tokCatch: return 143;
-    case tokEnd: return doend(s, pc);
-    case tokElse: return 28;
-    case tokIf: return doif(s, first, end, pc);
-    case tokRepeat: return dorepeat(s, end, pc);
-    case tokSwitch: return doswitch(s, pc);
-    case tokCase: return docase(s, pc);
+    case tok::throw_: return dothrow(s, pc);
+    case tok::try_: return dotry(s, first, end, pc);
+    case tok::catch_: return 143;
+    case tok::end: return doend(s, pc);
+    case tok::else_: return 28;
+    case tok::if_: return doif(s, first, end, pc);
+    case tok::repeat: return dorepeat(s, end, pc);
+    case tok::switch_: return doswitch(s, pc);
+    case tok::case_: return docase(s, pc);
     default: break;
   }
   i16 st = sendmes(entry_, text_, atoms_, s, vars_, nullptr, sendmeslevel);
@@ -318,21 +319,21 @@ i16 blockrunner::dothrow(i32 s, i32* pc) {
 
 i16 blockrunner::doexit(i32 s, i32 first, i32 end, i32* pc) {
   u16 what = tok(s + 1);
-  if (what == tokScript) return statusreturn;
-  if (what == tokSwitch) return exitswitch(first, end, pc);
-  if (what == tokRepeat) {
+  if (what == tok::script) return statusreturn;
+  if (what == tok::switch_) return exitswitch(first, end, pc);
+  if (what == tok::repeat) {
     if (!lineends(s + 2)) return 19;
     if (mainglobals().repeatindex < 0) return 31;
     return exitrepeat(nextline(s), end, pc);
   }
-  if (what == tokTo && tok(s + 2) == tokKestrove) return lineends(s + 3) ? i16(statusexittotop) : i16(19);
+  if (what == tok::to && tok(s + 2) == tok::kestrove) return lineends(s + 3) ? i16(statusexittotop) : i16(19);
   if (!lineends(s + 1) && ishandlername(s + 1)) return statusreturn;
   return 33;
 }
 
 i16 blockrunner::dodrop(i32 s, i32* pc) {
   i32 i = s + 1;
-  if (tok(i) == tokDrop) ++i;
+  if (tok(i) == tok::drop) ++i;
   if (!lineends(i)) return 19;
   MainGlobals& g = mainglobals();
   if (g.dropunderway != 0) {
@@ -347,14 +348,14 @@ i16 blockrunner::doend(i32 s, i32* pc) {
   const atomview view(atoms_);
   u16 what = view.tok(s + 1);
   MainGlobals& g = mainglobals();
-  if (what != tokTry && what != tokRepeat && what != tokSwitch) return 29;
+  if (what != tok::try_ && what != tok::repeat && what != tok::switch_) return 29;
   if (!view.lineends(s + 2)) return 19;
-  if (what == tokTry) {
+  if (what == tok::try_) {
     if (g.trydepth > 0) --g.trydepth;
     *pc = nextline(s);
     return 0;
   }
-  if (what == tokSwitch) {
+  if (what == tok::switch_) {
     if (g.switchindex < 0) return 29;
     --g.switchindex;
     *pc = nextline(s);
@@ -369,12 +370,12 @@ i16 blockrunner::doend(i32 s, i32* pc) {
 i16 blockrunner::dotry(i32 s, i32 first, i32 end, i32* pc) {
   if (!lineends(s + 1)) return 19;
   i32 catchatom = at(s).link;
-  if (catchatom <= s || tok(catchatom) != tokCatch) return 143;
+  if (catchatom <= s || tok(catchatom) != tok::catch_) return 143;
   // The `end` of `end try`: the catch part runs up to the next partner.
   i32 partner = at(catchatom).link;
   i32 endatom = partner;
-  for (i32 steps = 0; endatom > 0 && tok(endatom) == tokCatch && steps < count(); ++steps) endatom = at(endatom).link;
-  if (partner <= catchatom || endatom <= catchatom || tok(endatom) != tokEnd || endatom >= end) return 143;
+  for (i32 steps = 0; endatom > 0 && tok(endatom) == tok::catch_ && steps < count(); ++steps) endatom = at(endatom).link;
+  if (partner <= catchatom || endatom <= catchatom || tok(endatom) != tok::end || endatom >= end) return 143;
 
   MainGlobals& g = mainglobals();
   ++g.trydepth;
@@ -397,7 +398,7 @@ i16 blockrunner::dotry(i32 s, i32 first, i32 end, i32* pc) {
     }
     fred n;
     longtonewfred(kept, &n);
-    if ((st = pututil(&dest, &n, prepinto)) != 0) return post(st, catchatom);
+    if ((st = pututil(&dest, &n, tok::into)) != 0) return post(st, catchatom);
   }
   if (kept > 0) {
     i16 st = blockrunner(entry_, handler_, vars_, result_).run(nextline(catchatom), partner);
@@ -413,7 +414,7 @@ i16 blockrunner::doif(i32 s, i32 first, i32 end, i32* pc) {
   u16 flag = 0;
   i32 used = 0;
   if (i16 st = evaluatebool(s + 1, &used, &flag); st != 0) return st;
-  if (tok(s + 1 + used) != tokThen) return 25;
+  if (tok(s + 1 + used) != tok::then) return 25;
   ifshape shape;
   if (i16 st = ifcrawl(s, end, &shape); st != 0) return st;
   i16 st = 0;
@@ -435,11 +436,11 @@ i16 blockrunner::partcrawl(i32 kw, i32 end, bool isthen, i32* partfirst, i32* pa
   *multi = lineends(s);
   if (!*multi) {
     *partfirst = s;
-    if (tok(s) == tokIf) {
+    if (tok(s) == tok::if_) {
       ifshape nested;
       if (i16 st = ifcrawl(s, end, &nested); st != 0) return st;
       *partend = nested.after;
-    } else if (isthen && tok(s) == tokRepeat) {
+    } else if (isthen && tok(s) == tok::repeat) {
       i32 switches = 0;
       i32 line = matchingendrepeat(nextline(s), end, &switches);
       if (line < 0) return 21;
@@ -450,18 +451,18 @@ i16 blockrunner::partcrawl(i32 kw, i32 end, bool isthen, i32* partfirst, i32* pa
     return 0;
   }
   *partfirst = nextline(kw);
-  for (i32 line = *partfirst; line < end && tok(line) != tokEndOfScript;) {
+  for (i32 line = *partfirst; line < end && tok(line) != tok::endofscript;) {
     u16 t = tok(line);
-    if (t == tokElse) {
+    if (t == tok::else_) {
       if (!isthen) return 28;
       *partend = line;
       return 0;
     }
-    if (t == tokEnd && tok(line + 1) == tokIf) {
+    if (t == tok::end && tok(line + 1) == tok::if_) {
       *partend = line;
       return 0;
     }
-    if (t == tokIf) {
+    if (t == tok::if_) {
       ifshape nested;
       if (i16 st = ifcrawl(line, end, &nested); st != 0) return st;
       line = nested.after;
@@ -479,8 +480,8 @@ i16 blockrunner::ifcrawl(i32 s, i32 end, ifshape* shape) const {
   // The measured shape is read from the atoms in place: nothing here allocates.
   const atomview view(atoms_);
   i32 thenatom = s + 1;
-  while (!view.lineends(thenatom) && view.tok(thenatom) != tokThen) ++thenatom;
-  if (view.tok(thenatom) != tokThen) return 25;
+  while (!view.lineends(thenatom) && view.tok(thenatom) != tok::then) ++thenatom;
+  if (view.tok(thenatom) != tok::then) return 25;
   i32 iflink = view.atoms[s].link, thenlink = view.atoms[thenatom].link;
   if (iflink > 0 && thenlink > 0) {
     shape->thenfirst = view.lineends(thenatom + 1) ? view.nextline(thenatom) : thenatom + 1;
@@ -488,7 +489,7 @@ i16 blockrunner::ifcrawl(i32 s, i32 end, ifshape* shape) const {
     shape->after = s + iflink;
     i32 e = shape->thenend;
     shape->elsefirst = -1;
-    if (view.tok(e) == tokElse && view.atoms[e].link > 0 && e < shape->after) {
+    if (view.tok(e) == tok::else_ && view.atoms[e].link > 0 && e < shape->after) {
       shape->elsefirst = view.lineends(e + 1) ? view.nextline(e) : e + 1;
       shape->elseend = e + view.atoms[e].link;
     }
@@ -502,8 +503,8 @@ i16 blockrunner::ifcrawl(i32 s, i32 end, ifshape* shape) const {
   shape->elseend = -1;
   i32 after = shape->thenend;
   i32 closing = -1;  // the `end if` line, when a multi-line part closes with one
-  if (multi && tok(after) == tokEnd) closing = after;
-  if (tok(after) == tokElse) {
+  if (multi && tok(after) == tok::end) closing = after;
+  if (tok(after) == tok::else_) {
     i32 elseatom = after;
     bool elsemulti = false;
     if (i16 st = partcrawl(elseatom, end, false, &shape->elsefirst, &shape->elseend, &elsemulti); st != 0) return st;
@@ -527,11 +528,11 @@ i16 blockrunner::doswitch(i32 s, i32* pc) {
   i32 firstcase = at(s).link;
   if (firstcase <= s) return 142;
   i32 endatom = firstcase;
-  for (i32 steps = 0; tok(endatom) == tokCase && steps < count(); ++steps) {
+  for (i32 steps = 0; tok(endatom) == tok::case_ && steps < count(); ++steps) {
     endatom = at(endatom).link;
     if (endatom <= s) return 142;
   }
-  if (tok(endatom) != tokEnd) return 142;
+  if (tok(endatom) != tok::end) return 142;
   MainGlobals& g = mainglobals();
   if (i16 st = addswitch(endatom); st != 0) return st;
   if (lineends(s + 1)) {
@@ -546,7 +547,7 @@ i16 blockrunner::doswitch(i32 s, i32* pc) {
     disposfred(&value);
     return 19;
   }
-  for (i32 c = firstcase; tok(c) == tokCase; c = at(c).link) {
+  for (i32 c = firstcase; tok(c) == tok::case_; c = at(c).link) {
     fred casevalue;
     i16 st = evaluate(c + 1, &used, &casevalue);
     if (st == 0 && !lineends(c + 1 + used)) {

@@ -17,6 +17,7 @@
 #include "engine/servicehooks.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
@@ -33,8 +34,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 { tokProgram = 11250, tokEmptyWord = 5005 };
 
 constexpr Size stackneeded = 32768;
 constexpr i16 statusstack = 50, statusnoparens = 49, statusnoend = 17, statusstray = 19, statusplugin = 175,
@@ -113,17 +112,17 @@ i16 handlerend(const hier& entry, i32 name, i32* end) {
     *end = i32(handler.value[0]);
     return 0;
   }
-  for (i32 line = nextline(entry.atoms, name); tokenat(entry.atoms, line) != tokEndOfScript;
+  for (i32 line = nextline(entry.atoms, name); tokenat(entry.atoms, line) != tok::endofscript;
        line = nextline(entry.atoms, line)) {
-    if (tokenat(entry.atoms, line) != tokEnd) continue;
+    if (tokenat(entry.atoms, line) != tok::end) continue;
     u16 what = tokenat(entry.atoms, line + 1);
-    if (what == tokIf || what == tokSwitch || what == tokTry || what == tokRepeat) continue;
-    if (what == tokEndOfLine || what == tokEndOfScript) continue;
+    if (what == tok::if_ || what == tok::switch_ || what == tok::try_ || what == tok::repeat) continue;
+    if (what == tok::endofline || what == tok::endofscript) continue;
     if (!namematches(entry, line + 1, entry.script, atomof(entry.atoms, name))) return statusnoend;
     *end = line;
     // A number literal keeps its own number in these words.
     atom& named = HandleAs<atom>(entry.atoms)[name];
-    if (named.token != tokNumber && named.numstate == numnotcached) {
+    if (named.token != tok::numberatom && named.numstate == numnotcached) {
       named.value[0] = u32(line);
       named.numstate = numhandlerend;
     }
@@ -218,10 +217,10 @@ i16 bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
     i32 pos = at + 1;
     bool more = true;
     if (st == 0 && function) {
-      if (tokenat(atoms, pos) != tokLeftParen) st = statusnoparens;
+      if (tokenat(atoms, pos) != tok::leftparen) st = statusnoparens;
       ++pos;
-      if (tokenat(atoms, pos) == tokRightParen) more = false;
-    } else if (st == 0 && (tokenat(atoms, pos) == tokEndOfLine || tokenat(atoms, pos) == tokEndOfScript)) {
+      if (tokenat(atoms, pos) == tok::rightparen) more = false;
+    } else if (st == 0 && (tokenat(atoms, pos) == tok::endofline || tokenat(atoms, pos) == tok::endofscript)) {
       more = false;
     }
     for (i16 number = 1; st == 0 && more; ++number) {
@@ -233,12 +232,12 @@ i16 bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
       pos += used;
       u16 t = tokenat(atoms, pos);
       if (function) {
-        if (t == tokRightParen) break;
-        if (t != tokComma) st = statusnotunderstood;
+        if (t == tok::rightparen) break;
+        if (t != tok::comma) st = statusnotunderstood;
         ++pos;
       } else {
-        if (t == tokEndOfLine || t == tokEndOfScript) break;
-        if (t == tokComma) ++pos;  // a further expression directly after one is also taken
+        if (t == tok::endofline || t == tok::endofscript) break;
+        if (t == tok::comma) ++pos;  // a further expression directly after one is also taken
       }
     }
     if (st == 0) st = args.flush();
@@ -256,7 +255,7 @@ i16 bindparameters(const hier& entry, i32 name, Handle list) {
   i32 pos = name + 1;
   for (i16 number = 1;; ++number) {
     u16 t = tokenat(entry.atoms, pos);
-    if (t == tokEndOfLine || t == tokEndOfScript) return 0;
+    if (t == tok::endofline || t == tok::endofscript) return 0;
     const atom p = atomof(entry.atoms, pos);
     Str255 pname;
     pname[0] = u8(p.length > 255 ? 255 : p.length);
@@ -267,7 +266,7 @@ i16 bindparameters(const hier& entry, i32 name, Handle list) {
       // found on the first call: the atom keeps the key.
       const bool known = p.numstate == numparameter;
       if (i16 st = known ? lownamedkey(pname, p.value[0], &named) : lownamed(pname, &named); st != 0) return st;
-      if (!known && p.numstate == numnotcached && p.token != tokNumber) {
+      if (!known && p.numstate == numnotcached && p.token != tok::numberatom) {
         atom& marked = HandleAs<atom>(entry.atoms)[pos];
         marked.numstate = numparameter;
         marked.value[0] = named.key;
@@ -291,8 +290,8 @@ i16 bindparameters(const hier& entry, i32 name, Handle list) {
     }
     pos += 1;
     t = tokenat(entry.atoms, pos);
-    if (t == tokEndOfLine || t == tokEndOfScript) return 0;
-    if (t != tokComma) return statusstray;
+    if (t == tok::endofline || t == tok::endofscript) return 0;
+    if (t != tok::comma) return statusstray;
     pos += 1;
   }
 }
@@ -364,7 +363,7 @@ i16 sendtext(fred* message, Handle variables, Handle* out) {
       // The word is looked up as a variable through an atom of its own.
       Handle wordtext = nilhandle;
       if (PtrToHand(word.data(), &wordtext, Size(word.size())) != noErr) return statusnomem;
-      atom a{tokUnknown, u16(word.size()), -1, 0, nilhandle, {0, 0}, numnotcached, {0, 0, 0}};
+      atom a{tok::unknown, u16(word.size()), -1, 0, nilhandle, {0, 0}, numnotcached, {0, 0, 0}};
       varentry e;
       if (findvars(&a, wordtext, variables, &e) == 0) {
         fred v = *HandleAs<fred>(e.value);
@@ -392,7 +391,7 @@ i16 sendto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, H
   u16 after = tokenat(atoms, at + used);
   i16 st = statusnotunderstood;
   desk d = obj.d;
-  if (after == tokEndOfLine || after == tokEndOfScript) {
+  if (after == tok::endofline || after == tok::endofscript) {
     std::string message(reinterpret_cast<const char*>(deref(msgtext)), size_t(GetHandleSize(msgtext)));
     st = lowsend(message, path, variables, obj);
   }
@@ -496,7 +495,7 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
                  searchpath(path, text, atoms, at, variables, result, &st);
   if (!handled) {
     // A built-in or external command is one change (send and do only run other statements).
-    ChangeScope change(!function && token != tokSend && token != tokDo);
+    ChangeScope change(!function && token != tok::send && token != tok::do_);
     i16 found = 0;
     st = mainglobals().plugin != 0 ? i16(0) : xlookup(path, text, atoms, at, variables, &found, result, 0);
     if (found == 0 || st == statuspass) {
@@ -525,7 +524,7 @@ i16 hypesend(hierpath path, Handle variables, Handle message) {
   tokenisedcopy t(message);
   if (t.status != 0) return t.status;
   u16 word = tokenat(t.atoms, 0);
-  ChangeScope change(word != tokSend && word != tokDo);
+  ChangeScope change(word != tok::send && word != tok::do_);
   i16 found = 0, st = 0;
   if (mainglobals().plugin == 0) st = xlookup(path, t.text, t.atoms, 0, variables, &found, nullptr, 0);
   if (found == 0 || st == statuspass) {
@@ -538,14 +537,14 @@ i16 hypesend(hierpath path, Handle variables, Handle message) {
 
 i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 pos = at + 1;
-  bool file = tokenat(atoms, pos) == tokFile;
+  bool file = tokenat(atoms, pos) == tok::file;
   if (file) ++pos;
   fred message;
   i32 used = 0;
   i16 st = expression(path, text, atoms, pos, variables, nilhandle, &used, &message);
   if (st != 0) return st;
   Handle msgtext = nilhandle;
-  if (tokenat(atoms, pos) == tokString) {
+  if (tokenat(atoms, pos) == tok::stringatom) {
     st = sendtext(&message, variables, &msgtext);
   } else {
     st = fredtonewh(&message, &msgtext);
@@ -554,17 +553,17 @@ i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   if (st != 0) return st;
   pos += used;
   u16 t = tokenat(atoms, pos);
-  if (t == tokEndOfLine || t == tokEndOfScript) {
+  if (t == tok::endofline || t == tok::endofscript) {
     st = hypesend(path, variables, msgtext);
-  } else if (t != tokTo) {
+  } else if (t != tok::to) {
     st = statusnotto;
-  } else if (tokenat(atoms, pos + 1) == tokProgram) {
+  } else if (tokenat(atoms, pos + 1) == tok::program) {
     // Messages to other programs go out as requests to them.
     if (mainglobals().plugin != 0) {
       st = statusplugin;
     } else {
       const std::string_view sent(reinterpret_cast<const char*>(deref(msgtext)), std::size_t(GetHandleSize(msgtext)));
-      st = sendae(path, text, atoms, pos + 2, variables, sent, tokenat(atoms, at + (file ? 2 : 1)) == tokEmptyWord, file);
+      st = sendae(path, text, atoms, pos + 2, variables, sent, tokenat(atoms, at + (file ? 2 : 1)) == tok::empty, file);
     }
   } else {
     st = sendto(path, text, atoms, pos + 1, variables, msgtext);
@@ -578,8 +577,8 @@ i16 meesend(Handle message, Handle variables, hierpath entry, Handle target) {
   if (t.status != 0) return t.status;
   i32 count = i32(HandleCount<atom>(t.atoms));
   i32 first = 0;
-  while (tokenat(t.atoms, first) == tokEndOfLine) ++first;
-  if (tokenat(t.atoms, first) == tokEndOfScript) return 0;
+  while (tokenat(t.atoms, first) == tok::endofline) ++first;
+  if (tokenat(t.atoms, first) == tok::endofscript) return 0;
   // The text runs as an entry of its own in front of the path: its statements are sent from
   // there, so that the search for their handlers starts at the object that runs `do`, and `me`
   // is that object. The entry has no level: an error in it is posted at the `do` statement.

@@ -9,6 +9,7 @@
 #include "engine/status.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/text/casefold.h"
 #include "platform/runtime/root.h"
@@ -35,7 +36,7 @@ bool reservedtoken(u16 token) {
   static constexpr Range reserved[] = {{2000, 2221}, {3000, 3194}, {4000, 4306}, {5000, 5027},
                                        {7000, 7014}, {8000, 8005}, {9000, 9004}, {10000, 10025}};
   const i32 t = i16(token);
-  if (t <= 1026) return true;
+  if (t <= lastoperator) return true;
   for (const Range& r : reserved)
     if (t >= r.first && t <= r.last) return true;
   return false;
@@ -93,7 +94,7 @@ u32 rememberedindex(const atom* a) {
 }
 
 void remember(atom* a, Handle list, Size index) {
-  if (a->token != tokVariable || u32(index) >= kRememberedIndexes) return;
+  if (a->token != tok::variable || u32(index) >= kRememberedIndexes) return;
   if (a->numstate != numnotcached && a->numstate != numvariable) return;
   a->numstate = numvariable;
   a->value[0] = list;
@@ -109,7 +110,7 @@ void remember(atom* a, Handle list, Size index) {
   atomchars name{};
   bool named = false;
   u32 key = 0;
-  if (a->token == tokVariable) {
+  if (a->token == tok::variable) {
     key = u32(a->link);
   } else {
     name = atomname(*a, text);
@@ -137,7 +138,7 @@ inline const varentry* findatom(atom* a, Handle text, Handle list) {
   Size bytes = 0;
   const auto* entries = reinterpret_cast<const varentry*>(list == nilhandle ? nullptr : derefsize(list, &bytes));
   const Size count = bytes / Size(sizeof(varentry));
-  if (a->numstate == numvariable && a->value[0] == list && a->token == tokVariable && list != nilhandle) {
+  if (a->numstate == numvariable && a->value[0] == list && a->token == tok::variable && list != nilhandle) {
     u32 index = rememberedindex(a);
     if (index < u32(count) && entries[index].key == u32(a->link) && a->value[1] == HandleSerial(list))
       return &entries[index];
@@ -184,7 +185,7 @@ i16 badname(ConstStringPtr name) {
   if (tokentable[name[1]] != chletter) return statusbadname;
   if (name[0] >= 2 && name[1] == '_' && name[2] == '_') return statusbadname;
   u16 token = stringtotoken(name + 1, name[0]);
-  if (token == tokUnknown) return 0;
+  if (token == tok::unknown) return 0;
   return reservedtoken(token) ? statusreserved : 0;
 }
 
@@ -243,9 +244,9 @@ i16 findvars(atom* a, Handle text, Handle list, varentry* out) {
   const varentry* e = findatom(a, text, list);
   if (e == nullptr) return statusnovariable;
   *out = *e;
-  if (a->token != tokVariable) {
+  if (a->token != tok::variable) {
     a->link = i32(out->key);
-    a->token = tokVariable;
+    a->token = tok::variable;
   }
   return 0;
 }

@@ -15,9 +15,4 @@ inline bool isnumberword(u16 t) { return t >= tok::first && t <= tok::tenth; }
 inline bool isordinalword(u16 t) { return t >= tok::first && t <= tok::mid; }
 inline bool isobjectword(u16 t) { return t == tok::btn || t == tok::field || t == tok::grc || t == tok::part; }
 
-// --- Old token names, kept until the interpreter files use the generated ones -----------
-inline constexpr u16 tokKestrove = tok::kestrove;
-inline constexpr u16 tokNext = tok::next;
-// --- End of old token names
-
 }  // namespace kv::refwords
