@@ -75,6 +75,7 @@ struct comrow {
 constexpr u8 P = markplugin, R = markresult, F = markfield;
 
 // One row per command; tokens not listed go to comothers.
+// clang-format off
 constexpr comrow comrows[] = {
     {2002, comarith, 0},                // add
     {2003, comalert, 0},                // alert
@@ -189,6 +190,7 @@ constexpr comrow comrows[] = {
     {tokPick, compick, 0},              // pick
     {tokTrace, comtrace, 0},            // debug, trace
 };
+// clang-format on
 
 // The rows by token: commands 2001-2220 first, then the three further words; each entry is the
 // row's index + 1, 0 for comothers.

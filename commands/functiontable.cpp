@@ -55,6 +55,7 @@ struct funrow {
 
 // Every function word, by token; tokens not listed (3029-3031, and the words instrument,
 // scaleQuad, xfcn and xrtn among them) go to neverfunproc.
+// clang-format off
 constexpr funrow funrows[] = {
     {3001, funmath, 0},           // abs
     {3002, fundual, 0},           // annuity
@@ -250,6 +251,7 @@ constexpr funrow funrows[] = {
     {9002, funcase, 0},           // long
     {tokAbbreviated, funcase, 0},  // abbreviated, abbr, abbrev
 };
+// clang-format on
 
 // The rows by token: functions 3001-3193, then the further words; index + 1, 0 for none.
 constexpr u16 furtherwords[] = {tokControlKey, tokCarbonVersion, tokNumberWord, tokScriptWord, tokShort, 9002,
