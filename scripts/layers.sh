@@ -209,9 +209,9 @@ if ($mode eq "pairs") {
     close $h;
   }
   my @both = sort grep { my ($a, $b) = split; $a lt $b && $pair{"$b $a"} } keys %pair;
-  my @folders = grep { -d $_ } sort keys %rank;
+  my @folders = grep { -d $_ && $_ ne "platform" } sort keys %rank;
   my $all = @folders * (@folders - 1) / 2;
-  printf "%d of %d folder pairs include each other both ways:\n", scalar(@both), $all;
+  printf "%d of the %d pairs of the %d folders above platform/ include each other both ways:\n", scalar(@both), $all, scalar(@folders);
   print "  $_\n" for map { s/ / <-> /r } @both;
   my %seen;
   for my $a (@against) { my ($f, $n, $inc) = @$a; next if $seen{"$f $inc"}++; $exc{topof($f) . "/ -> " . topof($inc) . "/"}++; }
