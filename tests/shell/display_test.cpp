@@ -366,10 +366,11 @@ TEST_F(DisplayTest, TextDroppedFromAnotherProgramAsHeadless) {
 
 // An idle program sleeps between events: each pass of the loop waits for SDL's events until
 // its sleep time is up, so a pass lasts at least the sleep time less the part of a tick already
-// gone when it began (a busy loop, or one sleeping a tick less, runs its passes in about half
-// that), and waits only once or twice (the wait is cut in milliseconds, the deadline counted in
-// ticks; the display server's own events may wake a few waits early). Both bounds hold however
-// loaded the machine is: a slow machine only makes passes longer, never more waits in a pass.
+// gone when it began (a busy loop's passes take next to no time, and one sleeping a tick less
+// takes about half a tick less a pass), and waits only once or twice (the wait is cut in
+// milliseconds, the deadline counted in ticks; the display server's own events may wake a few
+// waits early). Both bounds hold however loaded the machine is: a slow machine only makes a
+// pass longer, never adds waits to it.
 // A button's hilite composes and uploads only its own pixels.
 TEST_F(DisplayTest, AnIdleProgramSleepsAndASmallChangeUploadsOnlyItself) {
   NEEDS_DISPLAY();
