@@ -63,6 +63,7 @@ struct comrow {
 constexpr u8 P = markplugin, R = markresult, F = markfield;
 
 // One row per command; tokens not listed go to comothers.
+// clang-format off
 constexpr comrow comrows[] = {
     {tok::add, comarith, 0},                // add
     {tok::alert, comalert, 0},                // alert
@@ -177,6 +178,7 @@ constexpr comrow comrows[] = {
     {tok::pick, compick, 0},              // pick
     {tok::debug, comtrace, 0},            // debug, trace
 };
+// clang-format on
 
 // The rows by token: commands 2001-2220 first, then the three further words; each entry is the
 // row's index + 1, 0 for comothers.

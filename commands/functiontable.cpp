@@ -46,6 +46,7 @@ struct funrow {
 
 // Every function word, by token; tokens not listed (3029-3031, and the words instrument,
 // scaleQuad, xfcn and xrtn among them) go to neverfunproc.
+// clang-format off
 constexpr funrow funrows[] = {
     {tok::abs, funmath, 0},           // abs
     {tok::annuity, fundual, 0},           // annuity
@@ -241,6 +242,7 @@ constexpr funrow funrows[] = {
     {tok::long_, funcase, 0},           // long
     {tok::abbr, funcase, 0},  // abbreviated, abbr, abbrev
 };
+// clang-format on
 
 // The rows by token: functions 3001-3193, then the further words; index + 1, 0 for none.
 constexpr u16 furtherwords[] = {tok::controlkey, tok::carbonversion, tok::number, tok::script, tok::short_, 9002,

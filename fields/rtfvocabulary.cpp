@@ -225,6 +225,7 @@ struct LanguageRow {
 };
 
 // Rows 1-121 of the Windows primary language ids, with their region suffixes by sublanguage.
+// clang-format off
 constexpr LanguageRow kLanguageTable[] = {
     {"ar", {"_SA", "_IQ", "_EG", "_LY", "_DZ", "_MA", "_TN", "_OM", "_YE", "_SY", "_JO", "_LB", "_KW", "_AE", "_BH", "_QA"}},
     {"bg", {}},
@@ -348,6 +349,7 @@ constexpr LanguageRow kLanguageTable[] = {
     {"", {}},
     {"pap", {}},
 };
+// clang-format on
 constexpr int32_t kLanguageTableSize = int32_t(sizeof kLanguageTable / sizeof kLanguageTable[0]);
 static_assert(kLanguageTableSize == 121);
 

@@ -49,6 +49,7 @@ enum family : u8 {
   familycount,
 };
 
+// clang-format off
 constexpr std::array<getterproc, familycount> kRoutines{
     propglobal,
     neverproc,
@@ -77,6 +78,7 @@ constexpr std::array<getterproc, familycount> kRoutines{
     proprtf,
     proprops,
 };
+// clang-format on
 
 consteval tokenroutes<family> buildgetters() {
   tokenroutes<family> t{};

@@ -49,6 +49,7 @@ enum family : u8 {
   familycount,
 };
 
+// clang-format off
 constexpr std::array<setterproc, familycount> kRoutines{
     neversetproc,
     setglobal,
@@ -80,6 +81,7 @@ constexpr std::array<setterproc, familycount> kRoutines{
     setitle,
     nowriteproc,
 };
+// clang-format on
 
 consteval tokenroutes<family> buildsetters() {
   tokenroutes<family> t{};

@@ -3,6 +3,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
+# Every include must follow the folder READMEs' "May call:" lines or be a named exception.
+"$top/scripts/layers.sh"
 build="${KV_TEST_BUILD_DIR:-$top/build/test}"
 export CCACHE_DIR="${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/kestrove-ccache}"
 export CCACHE_BASEDIR="$top"

@@ -13,6 +13,7 @@
 namespace kv {
 namespace {
 
+// clang-format off
 #define KV_PART(rec, field, always, form) PartRule{u16(offsetof(rec, field)), always, PartForm::form}
 
 constexpr PartRule kHeadParts[] = {
@@ -58,6 +59,7 @@ constexpr PartRule kIotaParts[] = {
     KV_PART(iota, alt, false, alts),  KV_PART(iota, uprops, false, props),
 };
 #undef KV_PART
+// clang-format on
 
 template <std::size_t N>
 constexpr PartTable table(const PartRule (&rules)[N], u16 fixedsize) {

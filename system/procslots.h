@@ -50,6 +50,7 @@ struct procslot {};
 template <i16 Slot>
 using procroutine = typename procslot<Slot>::type;
 
+// clang-format off
 #define KV_PROCSLOT(slot, ...) \
   template <>                  \
   struct procslot<slot> {      \
@@ -432,5 +433,6 @@ KV_PROCSLOT(440, void (*)());                                       // PxcmdRTca
 KV_PROCSLOT(451, EventHandlerProc);                                 // PeditRTHandleDiskEvent
 
 #undef KV_PROCSLOT
+// clang-format on
 
 }  // namespace kv

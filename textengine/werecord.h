@@ -59,6 +59,7 @@ void WELongRectToRect(const LongRect* lr, Rect* r);
 // A text style as callers pass it: the 40 bytes of a style after its run metrics.
 // `direction` is the face mask of a style being applied; in a stored style its top bit marks a
 // right-to-left run. `hiliteStyle` is the inline-input hilite style.
+// clang-format off
 #define KV_WETEXTSTYLE_FIELDS(F)                                                                 \
   F(i16, font, 0) F(u8, face, 2) F(u8, direction, 3) F(i16, size, 4) F(RGBColor, color, 6)        \
   F(u32, object, 12) F(u16, hiliteStyle, 16) F(i16, vShift, 18) F(RGBColor, backColor, 20)         \
@@ -105,6 +106,7 @@ KV_STORED_RECORD(WERunInfo, 28, KV_WERUNINFO_FIELDS)
 
 // A paragraph run: its range and its ruler.
 #define KV_WEPARAINFO_FIELDS(F) F(i32, paraStart, 0) F(i32, paraEnd, 4) F(WERuler, ruler, 8)
+// clang-format on
 KV_STORED_RECORD(WEParaInfo, 168, KV_WEPARAINFO_FIELDS)
 
 // --- Features --------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "platform/backend/sdl2.h"
 #include "platform/modules/modules.h"
 
+// clang-format off
 #define KV_DISPLAY_ENTRIES(X)                                                                                   \
   X(std::unique_ptr<Backend>, opensdl2backend, (const ScreenInfo& s, std::string* why, bool fit), (s, why, fit), \
     (why ? void(*why = "the display module is missing: " + modulefailure("display")) : void(), nullptr),       \
@@ -30,6 +31,7 @@
   X(void, sdl2resize, (Backend & b, int width, int height), (b, width, height), , loadedmodule)                 \
   X(std::string, sdl2clipboardtext, (), (), std::string(), loadmodule)                                          \
   X(void, sdl2setclipboardtext, (const std::string& utf8), (utf8), , loadmodule)
+// clang-format on
 
 namespace kv {
 struct DisplayModule {

@@ -18,6 +18,7 @@
 #include "platform/sound/sampledecode.h"
 #include "platform/testing/testmovies.h"
 
+// clang-format off
 #define KV_MEDIA_ENTRIES(X) \
   X(OSErr, GetMoviesError, (), (), OSErr(movieToolboxUninitialized), loadmodule) \
   X(OSErr, NewMovieFromPath, (std::string_view path, Movie * movie), (path, movie), (*movie = nilid, OSErr(movieToolboxUninitialized)), loadmodule) \
@@ -73,6 +74,7 @@
   X(OSErr, readsampledheader, (const u8* h, i64 n, SampledInfo* info), (h, n, info), (*info = SampledInfo{}, OSErr(badFormat)), loadmodule) \
   X(OSErr, decodesampled, (const SampledInfo& info, std::shared_ptr<PcmSound>* out), (info, out), OSErr(badFormat), loadmodule) \
   X(bool, writetestmovie, (const std::string& path, const TestMovie& m), (path, m), false, loadmodule)
+// clang-format on
 
 namespace kv {
 

@@ -5,9 +5,11 @@
 #include "platform/modules/modules.h"
 #include "platform/net/urlfetch.h"
 
+// clang-format off
 #define KV_URL_ENTRIES(X)                                                                         \
   X(FetchStatus, fetchurl, (std::string_view url, std::size_t limit, FetchedContent * out), (url, limit, out), \
     (*out = FetchedContent{}, FetchStatus::failed), loadmodule)
+// clang-format on
 
 namespace kv {
 struct UrlModule {

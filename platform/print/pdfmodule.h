@@ -12,6 +12,7 @@ namespace kv {
 void freepdfdocument(PdfDocument* d);
 }  // namespace kv
 
+// clang-format off
 #define KV_PDF_ENTRIES(X)                                                                                     \
   X(OSStatus, pdfbegin, (Session & s, const PrintSettings& settings, const PageFormat& format),               \
     (s, settings, format), OSStatus(kPMGeneralError), loadmodule)                                             \
@@ -22,6 +23,7 @@ void freepdfdocument(PdfDocument* d);
   X(void, freepdfdocument, (PdfDocument * d), (d), , loadedmodule)                                            \
   X(OSErr, DrawPictureAntialiased, (PicHandle pic, const Rect* r), (pic, r),                                  \
     (DrawPicture(pic, r), OSErr(noErr)), loadmodule)
+// clang-format on
 
 namespace kv {
 struct PdfModule {

@@ -6,6 +6,7 @@
 #include "platform/modules/modules.h"
 #include "platform/print/printimpl.h"
 
+// clang-format off
 #define KV_PRINTERS_ENTRIES(X)                                                                                 \
   X(std::vector<PrinterEntry>, printerlist, (), (), std::vector<PrinterEntry>(), loadmodule)                  \
   X(bool, currentprinter, (PrinterEntry * out), (out), false, loadmodule)                                     \
@@ -23,6 +24,7 @@
   X(void, pmusetestprinters, (const std::vector<PMTestPrinter>& printers), (printers), , loadmodule)          \
   X(const std::vector<PMCapturedJob>&, pmcapturedjobs, (), (), nojobs(), loadmodule)                          \
   X(void, pmsetprintserver, (const std::string& server), (server), , loadmodule)
+// clang-format on
 
 namespace kv {
 // The captured jobs when there is no printing.

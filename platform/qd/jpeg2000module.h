@@ -7,11 +7,13 @@
 #include "platform/qd/iconimpl.h"
 #include "platform/testing/testimages.h"
 
+// clang-format off
 #define KV_JPEG2000_ENTRIES(X)                                                                                 \
   X(bool, decodejpeg2000, (const u8* data, std::size_t size, IconImage* out), (data, size, out), false,        \
     loadmodule)                                                                                                \
   X(std::vector<u8>, testjpeg2000, (i32 w, i32 h, const std::vector<u32>& argb), (w, h, argb), std::vector<u8>(), \
     loadmodule)
+// clang-format on
 
 namespace kv {
 struct Jpeg2000Module {

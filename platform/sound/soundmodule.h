@@ -21,6 +21,7 @@ void capturedrain(SoundCapture* c, std::vector<i16>* out);
 void captureclose(SoundCapture* c);
 }  // namespace kv
 
+// clang-format off
 #define KV_SOUND_ENTRIES(X)                                                                                      \
   X(void, audioservice, (), (), , loadedmodule)                                                                  \
   X(void, SetDefaultOutputVolume, (u32 level), (level), , loadmodule)                                           \
@@ -53,6 +54,7 @@ void captureclose(SoundCapture* c);
   X(OSErr, TuneStop, (RegistryId p), (p), OSErr(badTunePlayer), loadmodule)                                     \
   X(OSErr, TuneClose, (RegistryId p), (p), OSErr(badTunePlayer), loadmodule)                                    \
   X(std::size_t, tuneplayercount, (), (), 0, loadedmodule)
+// clang-format on
 
 namespace kv {
 struct SoundModule {

@@ -12,6 +12,7 @@ namespace kv {
 const std::vector<std::string>& nofeedbacklines();
 }  // namespace kv
 
+// clang-format off
 #define KV_RECOGNITION_ENTRIES(X)                                                                               \
   X(bool, SRAvailable, (), (), false, loadmodule)                                                               \
   X(OSErr, SROpenRecognitionSystem, (RegistryId * s), (s), (*s = nilid, OSErr(kSRNotAvailable)), loadmodule)   \
@@ -33,6 +34,7 @@ const std::vector<std::string>& nofeedbacklines();
   X(RegistryId, recognitionfeedback, (), (), nilid, loadedmodule)                                               \
   X(const std::vector<std::string>&, recognitionfeedbacklines, (), (), nofeedbacklines(), loadedmodule)        \
   X(void, hearphrase, (std::string text), (std::move(text)), , loadmodule)
+// clang-format on
 
 namespace kv {
 struct RecognitionModule {

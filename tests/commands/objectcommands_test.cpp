@@ -125,11 +125,6 @@ class ObjectCommandsTest : public WindowTest {
     closeallwindows();
     ASSERT_EQ(open(), 0);
   }
-  Point toglobal(Point local) {
-    SetPortWindowPort(current().window);
-    LocalToGlobal(&local);
-    return local;
-  }
   // The mouse-down that a handler running grab would have been sent for.
   static void takemousedown() {
     EventRecord e{};

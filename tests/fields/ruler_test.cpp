@@ -86,19 +86,13 @@ class RulerTest : public WindowTest {
     SetControlVisibility(c, true, false);
     return c;
   }
-  Point global(Point local) {
-    SavePort saved;
-    SetPort(GetWindowPort(current().window));
-    LocalToGlobal(&local);
-    return local;
-  }
   static Point centre(const Rect& r) { return Point{i16((r.top + r.bottom) / 2), i16((r.left + r.right) / 2)}; }
   // Drags an indicator to a horizontal position of the port: the part the ruler answers.
   i16 drag(ControlRef c, u16 kind, i16 toh) {
     Rect r{};
     EXPECT_TRUE(GetRulerElementRect(kind, &r, c));
     const Point from = centre(r);
-    drive::drag(global(from), global(Point{from.v, toh}), 4);
+    drive::drag(toglobal(from), toglobal(Point{from.v, toh}), 4);
     EventRecord e{};
     EXPECT_TRUE(WaitNextEvent(mDownMask, &e, 60));
     return TrackControl(c, from, nullptr);
@@ -345,7 +339,7 @@ TEST_F(RulerTest, AHelpTagShows48TicksAfterThePointerRestsOnAnIndicator) {
   const ControlRef c = ruler();
   Rect r{};
   ASSERT_TRUE(GetRulerElementRect(kRulerRight, &r, c));
-  warpmouse(global(centre(r)));
+  warpmouse(toglobal(centre(r)));
   u32 ticks = 0;
   Delay(47, &ticks);
   EXPECT_EQ(helptagwindow(), nilid);
@@ -359,7 +353,7 @@ TEST_F(RulerTest, AHelpTagShows48TicksAfterThePointerRestsOnAnIndicator) {
   EXPECT_EQ(cls, kHelpWindowClass);
 
   // Moving off the indicator takes the tag away; resting between indicators shows none.
-  warpmouse(global(Point{i16(r.top - 4), i16(r.left - 30)}));
+  warpmouse(toglobal(Point{i16(r.top - 4), i16(r.left - 30)}));
   Delay(60, &ticks);
   EXPECT_EQ(helptagwindow(), nilid);
   DisposeControl(c);

@@ -180,6 +180,13 @@ void WindowTest::clearglobals() {
 
 const desk& WindowTest::current() { return mainglobals().current; }
 
+Point WindowTest::toglobal(Point local) {
+  SavePort saved;
+  SetPort(GetWindowPort(current().window));
+  LocalToGlobal(&local);
+  return local;
+}
+
 Frame WindowTest::drawcard() {
   SavePort saved;
   SetPort(GetWindowPort(current().window));

@@ -61,6 +61,8 @@ class WindowTest : public VeltrixTest {
   void clearglobals();
 
   const desk& current();
+  // A point of the current window's port in global (screen) coordinates; the port is kept.
+  Point toglobal(Point local);
   // Draws the current card into its window, on white, and answers the window's pixels.
   Frame drawcard();
   int fatals = 0;

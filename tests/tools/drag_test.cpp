@@ -177,11 +177,6 @@ class DragToolsTest : public WindowTest {
     FlushEvents(everyEvent, 0);
     WindowTest::TearDown();
   }
-  Point toglobal(Point local) {
-    SetPortWindowPort(current().window);
-    LocalToGlobal(&local);
-    return local;
-  }
   static Point centre(const Rect& r) { return Point{i16((r.top + r.bottom) / 2), i16((r.left + r.right) / 2)}; }
   // Lets the input of an earlier press that started no drag fall due, and forgets it.
   static void settle() {

@@ -123,11 +123,6 @@ class DropTest : public WindowTest {
     FlushEvents(everyEvent, 0);
     WindowTest::TearDown();
   }
-  Point global(Point local) {
-    SetPortWindowPort(current().window);
-    LocalToGlobal(&local);
-    return local;
-  }
   // Lets the inputs given fall due and be taken.
   static void settle() {
     u32 end = 0;
@@ -179,7 +174,7 @@ TEST_F(DropTest, FilesDroppedWithThePointerToolMakeObjects) {
 
   std::vector<std::string> texts;
   for (const char* t : {"one", "two", "three"}) texts.push_back(file(std::string(t) + ".txt", t));
-  drive::dropFiles(global(drop), texts);
+  drive::dropFiles(toglobal(drop), texts);
   settle();
   std::vector<spot> now = layer();
   ASSERT_EQ(now.size(), count + 3);
@@ -195,7 +190,7 @@ TEST_F(DropTest, FilesDroppedWithThePointerToolMakeObjects) {
   // An RTF file: a field with the file's styles.
   ASSERT_EQ(doline("put empty into card field \"Log\""), 0);
   count = now.size();
-  drive::dropFiles(global(drop), {file("styled.rtf", "{\\rtf1\\ansi{\\fonttbl\\f0 Times;}\\f0 plain {\\b bold} end}")});
+  drive::dropFiles(toglobal(drop), {file("styled.rtf", "{\\rtf1\\ansi{\\fonttbl\\f0 Times;}\\f0 plain {\\b bold} end}")});
   settle();
   now = layer();
   ASSERT_EQ(now.size(), count + 1);
@@ -208,7 +203,7 @@ TEST_F(DropTest, FilesDroppedWithThePointerToolMakeObjects) {
   count = layer().size();
   std::filesystem::create_directory(home->path() + "/notes.rtfd");
   file("notes.rtfd/TXT.rtf", "{\\rtf1\\ansi packaged}");
-  drive::dropFiles(global(drop), {home->path() + "/notes.rtfd"});
+  drive::dropFiles(toglobal(drop), {home->path() + "/notes.rtfd"});
   settle();
   now = layer();
   ASSERT_EQ(now.size(), count + 1);
@@ -217,7 +212,7 @@ TEST_F(DropTest, FilesDroppedWithThePointerToolMakeObjects) {
   // Three images: graphics of their size cascading from the drop point, each sent newGraphic.
   ASSERT_EQ(doline("put empty into card field \"Log\""), 0);
   count = now.size();
-  drive::dropFiles(global(drop), {png("a.png", kRed), png("b.png", kBlue), png("c.png", kRed)});
+  drive::dropFiles(toglobal(drop), {png("a.png", kRed), png("b.png", kBlue), png("c.png", kRed)});
   settle();
   now = layer();
   ASSERT_EQ(now.size(), count + 3);
@@ -237,7 +232,7 @@ TEST_F(DropTest, FilesDroppedWithThePointerToolMakeObjects) {
   count = now.size();
   const u32 shown = scripterrorsshown();
   queueanswer(Answer{"alert", "Cancel", {}});
-  drive::dropFiles(global(drop), {file("empty.pict", std::vector<u8>(512, 0))});
+  drive::dropFiles(toglobal(drop), {file("empty.pict", std::vector<u8>(512, 0))});
   settle();
   EXPECT_EQ(scripterrorsshown(), shown + 1);
   EXPECT_EQ(layer().size(), count);
@@ -246,7 +241,7 @@ TEST_F(DropTest, FilesDroppedWithThePointerToolMakeObjects) {
   std::vector<u8> pict(512, 0);
   const std::vector<u8> bytes = picturebytes(40, 24);
   pict.insert(pict.end(), bytes.begin(), bytes.end());
-  drive::dropFiles(global(drop), {file("box.pict", pict)});
+  drive::dropFiles(toglobal(drop), {file("box.pict", pict)});
   settle();
   ASSERT_EQ(layer().size(), count + 1);
   EXPECT_EQ(picturesize(layer().back()), (Point{24, 40}));
@@ -256,21 +251,21 @@ TEST_F(DropTest, PicturesDroppedWithTheBrowseTool) {
   const Point centre{i16((kGraphic.top + kGraphic.bottom) / 2), i16((kGraphic.left + kGraphic.right) / 2)};
   auto shown = [&] { return picturesize(layer()[1]); };
   // Two items are not taken, even onto the graphic.
-  drive::dropFiles(global(centre), {png("a.png", kRed), png("b.png", kRed)});
+  drive::dropFiles(toglobal(centre), {png("a.png", kRed), png("b.png", kRed)});
   settle();
   EXPECT_EQ(shown(), (Point{0, 0}));
   // A handler that ignores the drop keeps the picture as it is.
   ASSERT_EQ(doline("set the script of card graphic \"P\" to \"on mouseDrop\" & return & \"ignore drop\" & return & \"end mouseDrop\""), 0);
-  drive::dropFiles(global(centre), {png("a.png", kRed)});
+  drive::dropFiles(toglobal(centre), {png("a.png", kRed)});
   settle();
   EXPECT_EQ(shown(), (Point{0, 0}));
   ASSERT_EQ(doline("set the script of card graphic \"P\" to empty"), 0);
-  drive::dropFiles(global(centre), {png("a.png", kRed)});
+  drive::dropFiles(toglobal(centre), {png("a.png", kRed)});
   settle();
   EXPECT_EQ(shown(), (Point{20, 30})) << "the image is the graphic's picture";
   // Over the picture, which now shows at the graphic's corner.
   const Point corner{i16(kGraphic.top + 5), i16(kGraphic.left + 5)};
-  drive::dropFiles(global(corner), {file("b.png", testimagefile(TestImageFormat::png, solid(8, 6, kBlue)))});
+  drive::dropFiles(toglobal(corner), {file("b.png", testimagefile(TestImageFormat::png, solid(8, 6, kBlue)))});
   settle();
   EXPECT_EQ(shown(), (Point{6, 8})) << "and is replaced by the next";
 
@@ -283,7 +278,7 @@ TEST_F(DropTest, PicturesDroppedWithTheBrowseTool) {
   std::vector<u8> pict(512, 0);
   const std::vector<u8> bytes = picturebytes(16, 12);
   pict.insert(pict.end(), bytes.begin(), bytes.end());
-  drive::dropFiles(global(charpoint(6)), {file("box.pict", pict)});
+  drive::dropFiles(toglobal(charpoint(6)), {file("box.pict", pict)});
   settle();
   ASSERT_EQ(mainglobals().openfieldrec, we);
   EXPECT_EQ(log(), "mouseDrop 6,");
@@ -299,7 +294,7 @@ TEST_F(DropTest, PicturesDroppedWithTheBrowseTool) {
 TEST_F(DropTest, TextAndFilesFromAnotherProgram) {
   ASSERT_EQ(doline("put empty into card field \"Log\"\nselect after char 3 of card field \"F\""), 0);
   const Point at = charpoint(6);
-  drive::dropText(global(at), "caf\xC3\xA9");
+  drive::dropText(toglobal(at), "caf\xC3\xA9");
   settle();
   EXPECT_EQ(log(), "mouseDrop 6,");
   // At the offset, the field's intelligent paste putting a space after the word.
@@ -315,7 +310,7 @@ TEST_F(DropTest, TextAndFilesFromAnotherProgram) {
   build(other, "other.kv45");
   ASSERT_EQ(testproject::typeasproject(dir, "other.kv45"), noErr);
   const std::string project = home->path() + "/other.kv45";
-  drive::dropFiles(global(at), {project});
+  drive::dropFiles(toglobal(at), {project});
   EventRecord e{};
   ASSERT_TRUE(WaitNextEvent(highLevelEventMask, &e, 5));
   HighLevelRequest request;
@@ -327,7 +322,7 @@ TEST_F(DropTest, TextAndFilesFromAnotherProgram) {
   ASSERT_EQ(doline("set the allowDragAndDrop to false\nchoose pointer tool"), 0);
   const std::size_t count = layer().size();
   const std::string text = file("notes.txt", "notes");
-  drive::dropFiles(global(Point{200, 300}), {text});
+  drive::dropFiles(toglobal(Point{200, 300}), {text});
   ASSERT_TRUE(WaitNextEvent(highLevelEventMask, &e, 5));
   EXPECT_EQ(layer().size(), count);
   ASSERT_TRUE(takehighlevelrequest(&request));
@@ -372,7 +367,7 @@ TEST_F(DropTest, FailuresRefuseTheDrop) {
   // With the pointer tool the damaged RTF file makes no field.
   ASSERT_EQ(doline("choose pointer tool"), 0);
   const std::size_t count = layer().size();
-  drive::dropFiles(global(Point{200, 300}), {path});
+  drive::dropFiles(toglobal(Point{200, 300}), {path});
   settle();
   EXPECT_EQ(layer().size(), count);
 
