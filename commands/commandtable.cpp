@@ -7,6 +7,7 @@
 #include <array>
 
 #include "commands/commands.h"
+#include "engine/scripterrors.h"
 #include "tools/editcommands.h"
 #include "tools/layerorder.h"
 #include "tools/undoclone.h"
@@ -56,8 +57,6 @@ enum : u16 {
   tokPick = 11227,
   tokTrace = 11319,
 };
-
-constexpr i16 statusplugin = 175;
 
 // Marks of a row.
 enum : u8 {
@@ -229,11 +228,11 @@ i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   comproc routine = row != nullptr ? row->routine : comothers;
   u8 marks = row != nullptr ? row->marks : 0;
   MainGlobals& g = mainglobals();
-  if ((marks & markplugin) != 0 && g.plugin != 0) return statusplugin;
+  if ((marks & markplugin) != 0 && g.plugin != 0) return err::plugincommand;
   if ((marks & markresult) != 0 && g.result != nilhandle) SetHandleSize(g.result, 0);
   if ((marks & markfield) != 0 && g.openfield < 0) return 0;
   if (token == tokEnable || token == tokDisable) routine = filterwords(atoms, at) ? enablefilters : comenabdisab;
-  if (token == tokEdit) return statusplugin;
+  if (token == tokEdit) return err::plugincommand;
   i16 st = routine(path, text, atoms, at, variables);
   if (st > 0 && !path.empty()) posterror(path.front(), at, text);
   return st;
@@ -245,6 +244,6 @@ i16 comothers(hierpath, Handle, Handle atoms, i32 at, Handle) {
   return token >= firstcommand && token <= lastcommand ? 0 : 1;
 }
 
-i16 comnotbuilt(hierpath, Handle, Handle, i32, Handle) { return statusnotbuilt; }
+i16 comnotbuilt(hierpath, Handle, Handle, i32, Handle) { return err::notbuilt; }
 
 }  // namespace kv

@@ -15,11 +15,6 @@ namespace kv {
 // Errors every function routine shares.
 enum : i16 {
   statusnofunction = 41,     // a token no routine serves
-  statusfunctionparen = 49,  // "(" (or "of") missing after the function word
-  statusfunctionof = 5,      // "of" missing after "the" and the function word
-  statusfunctioncomma = 39,  // a comma missing between parameters
-  statusfunctionclose = 88,  // ")" missing
-  statusmatherror = 56,      // the math library reported a domain or range error
 };
 
 // --- Forms (funforms.cpp) -------------------------------------------------------------------

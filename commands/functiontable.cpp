@@ -15,6 +15,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/scripterror.h"
+#include "engine/scripterrors.h"
 #include "media/movies.h"
 #include "properties/proplisting.h"
 #include "shell/mainglobals.h"
@@ -34,8 +35,6 @@ enum : u16 {
   tokAbbreviated = 9003,
   tokThe = 10020,
 };
-
-constexpr i16 statuspluginfunction = 176;
 
 // `funoffs` takes the evaluator's second variable list, which the dispatcher does not have.
 i16 offsetfunctions(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
@@ -281,7 +280,7 @@ i16 sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i
   u16 token = tokenat(atoms, at);
   if (token == tokThe) token = tokenat(atoms, at + 1);
   const funrow* row = rowof(token);
-  if (row != nullptr && row->pluginrefused != 0 && mainglobals().plugin != 0) return statuspluginfunction;
+  if (row != nullptr && row->pluginrefused != 0 && mainglobals().plugin != 0) return err::pluginfunction;
   funproc routine = row != nullptr ? row->routine : neverfunproc;
   i16 st = routine(path, text, atoms, at, variables, count, value);
   if (st > 0 && !path.empty()) posterror(path.front(), at, text);
@@ -290,12 +289,12 @@ i16 sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i
 
 i16 neverfunproc(hierpath, Handle, Handle, i32, Handle, i32* count, fred*) {
   *count = 0;
-  return statusnofunction;
+  return err::nosuchfunction;
 }
 
 i16 funnotbuilt(hierpath, Handle, Handle, i32, Handle, i32* count, fred*) {
   *count = 0;
-  return statusnotbuilt;
+  return err::notbuilt;
 }
 
 }  // namespace kv

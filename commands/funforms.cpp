@@ -4,13 +4,13 @@
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 
 namespace kv {
 
 namespace {
 
 enum : u16 { tokThe = 10020 };
-constexpr i16 statusnovariable = 16;
 
 }  // namespace
 
@@ -28,15 +28,15 @@ i16 singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   if (next == tokOf) {
     from = h.word + 2;
   } else if (h.the) {
-    return statusfunctionof;
+    return err::noof;
   } else if (next == tokLeftParen) {
     from = h.word + 1;  // the parentheses belong to the operand
   } else {
-    return statusfunctionparen;
+    return err::noparens;
   }
   i32 used = 0;
   i16 st = factor(path, text, atoms, from, variables, nilhandle, &used, value);
-  if (st == statusnovariable) st = anyfact(path, text, atoms, from, variables, nilhandle, &used, value);
+  if (st == err::novariable) st = anyfact(path, text, atoms, from, variables, nilhandle, &used, value);
   if (st != 0) return st;
   // The operand may be a working copy of a variable: the function's answer replaces it, and the
   // variable must keep its value.
@@ -54,7 +54,7 @@ funparams::~funparams() {
 
 i16 readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params) {
   *count = 0;
-  if (tokenat(atoms, at) != tokLeftParen) return statusfunctionparen;
+  if (tokenat(atoms, at) != tokLeftParen) return err::noparens;
   i32 i = at + 1;
   if (tokenat(atoms, i) != tokRightParen) {
     for (;;) {
@@ -70,8 +70,8 @@ i16 readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
       i += used;
       u16 t = tokenat(atoms, i);
       if (t == tokRightParen) break;
-      if (t == tokEndOfLine || t == tokEndOfScript) return statusfunctionclose;
-      if (t != tokComma) return statusfunctioncomma;
+      if (t == tokEndOfLine || t == tokEndOfScript) return err::noparen;
+      if (t != tokComma) return err::nocomma;
       ++i;
     }
   }

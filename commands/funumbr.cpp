@@ -9,6 +9,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/screens.h"
@@ -51,7 +52,6 @@ enum : u16 {
   fnCurrentMenu = 3032,
 };
 
-constexpr i16 statusbadobject = 2, statusnochunkword = 4, statusnoparen = 8;
 constexpr i32 kMenuLibrary = 2;  // the store record of a project's menu library
 constexpr u16 kLongForm = 9002;
 
@@ -112,7 +112,7 @@ i16 countof(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   if (i16 st = scanobj(path, text, atoms, at, variables, &m, &obj); st != 0) return st;
   bool good = count(obj, n);
   writeobj(&obj);
-  if (!good) return statusbadobject;
+  if (!good) return err::cantunderstand;
   *used = m;
   return 0;
 }
@@ -127,7 +127,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   bool of = next == tokOf;
   bool menuitems = t == tokItems && of && tokenat(atoms, at + 2) == tokMenu;
   if (u16 type = chunktype(t); type != 0 && !menuitems) {
-    if (!of) return statusfunctionof;
+    if (!of) return err::noof;
     fred v;
     i32 n = 0;
     i16 st = paren ? expression(path, text, atoms, at + 2, variables, nilhandle, &n, &v)
@@ -151,7 +151,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       words = 2;
       if (next == tokWindows) n = u32(g.numwinds);
       else if (next == tokMenus) n = u32(currentnumlines());
-      else return statusbadobject;
+      else return err::cantunderstand;
       break;
     case tokCards:
       if (!of) {
@@ -211,7 +211,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       });
       break;
     case tokObjects:
-      if (!of) return statusfunctionof;
+      if (!of) return err::noof;
       words = 2;
       st = countof(path, text, atoms, at + 2, variables, &m, &n, [](const objread& o, u32* c) {
         if (o.kind != objpart) return false;
@@ -228,7 +228,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
         ++i;
       }
       i32 type = objecttype(tokenat(atoms, i));
-      if (type < 0) return layer != 0 ? statusbadobject : statusnochunkword;
+      if (type < 0) return layer != 0 ? err::cantunderstand : err::nochunkword;
       if (layer == 0) layer = type == typefield ? layerbackground : layercard;
       words = i + 1 - at;
       if (tokenat(atoms, i + 1) != tokOf) {
@@ -258,17 +258,17 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 i16 funumbr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (h.token != tokNumberWord) return statusbadobject;
+  if (h.token != tokNumberWord) return err::cantunderstand;
   u16 next = tokenat(atoms, h.word + 1);
   bool paren = next == tokLeftParen;
-  if (paren && h.the) return statusnoparen;
-  if (!paren && next != tokOf) return statusfunctionof;
+  if (paren && h.the) return err::noclosingparen;
+  if (!paren && next != tokOf) return err::noof;
   i32 used = 0;
   if (i16 st = countphrase(path, text, atoms, h.word + 2, variables, paren, &used, value); st != 0) return st;
   i32 end = h.word + 2 + used;
   if (paren && tokenat(atoms, end++) != tokRightParen) {
     disposfred(value);
-    return statusfunctionclose;
+    return err::noparen;
   }
   *count = end - at;
   return 0;
@@ -287,13 +287,13 @@ i16 funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   Str255 name;
   name[0] = 0;
   if (fn == fnCurrentMenu) {
-    if (n < 1 || n > currentnumlines()) return statusbadobject;
+    if (n < 1 || n > currentnumlines()) return err::cantunderstand;
     objread obj{};
     obj.kind = objmenu;
     obj.menu = HandleAs<menuline>(currentline())[n - 1];
     buildmenuid(obj, kLongForm, name);
   } else {
-    if (n < 1 || n > mainglobals().numwinds) return statusbadobject;
+    if (n < 1 || n > mainglobals().numwinds) return err::cantunderstand;
     i32 seen = 0;
     WindowRef found = nilid;
     for (WindowRef w : windowlist()) {
@@ -304,7 +304,7 @@ i16 funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       }
     }
     objread obj{};
-    if (found == nilid || getwind(found, &obj.d) == 0) return statusbadobject;
+    if (found == nilid || getwind(found, &obj.d) == 0) return err::cantunderstand;
     obj.kind = objwindow;
     buildwindid(&obj, kLongForm, name);
   }

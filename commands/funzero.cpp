@@ -14,6 +14,7 @@
 #include "commands/systemqueries.h"
 #include "engine/expression.h"
 #include "engine/fred.h"
+#include "engine/scripterrors.h"
 #include "tools/objectclipboard.h"
 #include "engine/insertscripts.h"
 #include "engine/keywords.h"
@@ -103,8 +104,6 @@ enum : u16 {
   tokText = 11311,
 };
 
-constexpr i16 statusnotavailable = 124, statuspluginfunction = 176;
-
 // The functions refused in plug-in mode.
 bool pluginrefused(u16 fn) {
   switch (fn) {
@@ -168,7 +167,7 @@ i16 handletext(Handle h, fred* value) {
 // A list built into a new handle by one of the system's list builders.
 i16 listvalue(i16 (*build)(Handle), fred* value) {
   Handle h = NewHandle(0);
-  if (h == nilhandle) return statusnomemory;
+  if (h == nilhandle) return err::nomemory;
   i16 st = build(h);
   if (st == 0) st = handtonewfred(h, value);
   DisposeHandle(h);
@@ -224,7 +223,7 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
     }
     case fnPrograms: {
       Handle h = NewHandle(0);
-      if (h == nilhandle) return statusnomemory;
+      if (h == nilhandle) return err::nomemory;
       buildprograms(h);
       i16 st = handtonewfred(h, value);
       DisposeHandle(h);
@@ -233,7 +232,7 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
     case fnVoices: {
       // Speech is always there; a failure to list the voices is no script error.
       Handle h = NewHandle(0);
-      if (h == nilhandle) return statusnomemory;
+      if (h == nilhandle) return err::nomemory;
       buildvoices(h);
       i16 st = handtonewfred(h, value);
       DisposeHandle(h);
@@ -281,7 +280,7 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
     case fnAudioDriverVers:
     case fnAudioPlayMode:
     case fnAudioStatus:
-    case fnAudioTrackCount: return statusnotavailable;
+    case fnAudioTrackCount: return err::notbuilt;
     default: return funzerostate(fn, modifier, value);
   }
 }
@@ -295,16 +294,16 @@ i16 funzero(hierpath, Handle, Handle atoms, i32 at, Handle variables, i32* count
   if (h.the) {
     used = 2;
   } else {
-    if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+    if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
     i32 i = h.word + 2;
     if (tokenat(atoms, i) != tokRightParen) {
-      if (!modifierallowed(h.token, atoms, i)) return statusfunctionclose;
+      if (!modifierallowed(h.token, atoms, i)) return err::noparen;
       ++i;
-      if (tokenat(atoms, i) != tokRightParen) return statusfunctionclose;
+      if (tokenat(atoms, i) != tokRightParen) return err::noparen;
     }
     used = i + 1 - at;
   }
-  if (pluginrefused(h.token) && mainglobals().plugin != 0) return statuspluginfunction;
+  if (pluginrefused(h.token) && mainglobals().plugin != 0) return err::pluginfunction;
   u16 modifier = h.the ? u16(0) : tokenat(atoms, h.word + 2);
   if (modifier == tokRightParen) modifier = 0;
   i16 st = answer(h.token, variables, value, modifier);

@@ -16,6 +16,7 @@
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
@@ -57,7 +58,6 @@ enum : u16 {
   tokProject = 11253,
 };
 
-constexpr i16 statusstray = 19, statuscancelled = 62, statusnoproject = 104;
 constexpr Size kRoomNeeded = 30000;       // memory, and disk beyond what the store may need
 constexpr u64 kProjectRoom = 29999;       // a new project needs more free bytes than this
 constexpr u32 kReclaimIds = 20;           // ids the store is asked to make room for
@@ -101,7 +101,7 @@ i16 roomforrecords(RegistryId store) {
   if (islocked(store)) return kCannotWrite;
   u32 bytes = 0;
   if (totalstar(store, kReclaimIds, &bytes) != 0) return kCannotWrite;
-  if (nodiskspace(store, u64(bytes) + kRoomNeeded)) return statusnomemory;
+  if (nodiskspace(store, u64(bytes) + kRoomNeeded)) return err::nomemory;
   return 0;
 }
 
@@ -137,7 +137,7 @@ i16 editedlist(desk& d, Handle* list) {
   *list = back ? d.backspots : d.cardspots;
   if (*list != nilhandle) return 0;
   *list = NewHandle(0);
-  if (*list == nilhandle) return statusnomemory;
+  if (*list == nilhandle) return err::nomemory;
   if (back) {
     backrec r = loadat<backrec>(deref(d.back));
     r.objects = *list;
@@ -219,13 +219,13 @@ i16 newobject(u16 kind, bool invisible) {
   Handle list = nilhandle;
   if (i16 st = editedlist(d, &list)) return st;
   spot s{};
-  if (!makeobject(kind, uniqueid(list, 0), &s)) return statusnomemory;
+  if (!makeobject(kind, uniqueid(list, 0), &s)) return err::nomemory;
   if (invisible) s.flags = s.flags & ~kVisibleFlag;
   if (PtrAndHand(&s, list, Size(sizeof s)) != noErr) {
     Handle parts = NewHandle(0);
     if (parts != nilhandle && PtrAndHand(&s, parts, Size(sizeof s)) == noErr) dumpspot(parts);
     else if (parts != nilhandle) DisposeHandle(parts);
-    return statusnomemory;
+    return err::nomemory;
   }
   checkerr(changevir(d.store, i32(d.backlayer ? d.backrecid : d.cardrecid)));
   if (!invisible) drawedit(d, nullptr);
@@ -240,10 +240,10 @@ i16 newcardcommand() {
   putdownfields(d.cardspots);
   putdownfields(d.backspots);
   Handle texts = NewHandle(0);
-  if (texts == nilhandle) return statusnomemory;
+  if (texts == nilhandle) return err::nomemory;
   if (getbacktext(d.backspots, texts) != noErr || cleanbacktext(texts, texts) != noErr) {
     DisposeHandle(texts);
-    return statusnomemory;
+    return err::nomemory;
   }
   if (i16 st = newcard(d.store, d.wind, i32(d.windrecid), i32(d.cardnum), d.backrecid, d.backid, texts, nilhandle))
     return st;
@@ -286,7 +286,7 @@ i16 newmenucommand(hierpath path, Handle text, Handle atoms, i32 i, Handle varia
   Str255 name{};
   if (!lineends(atoms, i))
     if (i16 st = nameoperand(path, text, atoms, &i, variables, name)) return st;
-  if (!lineends(atoms, i)) return statusstray;
+  if (!lineends(atoms, i)) return err::stray;
   desk& d = mainglobals().current;
   Handle library = nilhandle;
   checkerr(getvir(d.store, kMenuLibrary, &library));
@@ -314,7 +314,7 @@ i16 asknewname(i16 extension, Str255 name) {
   Handle& result = mainglobals().result;
   if (result == nilhandle) PtrToHand(cancel + 1, &result, cancel[0]);
   else PtrToXHand(cancel + 1, result, cancel[0]);
-  return statuscancelled;
+  return err::nosuchproject;
 }
 
 // An existing file of the new project's name goes, when it is a project file that is neither
@@ -343,7 +343,7 @@ i16 newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle va
     extension = t == tokShow ? 1 : 2;
     i += 2;
   }
-  if (!lineends(atoms, i)) return statusstray;
+  if (!lineends(atoms, i)) return err::stray;
   if (!named)
     if (i16 st = asknewname(extension, name)) return st;
   u32 dirid = 0;
@@ -373,10 +373,10 @@ i16 newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle va
 }
 
 i16 newfoldercommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool invisible) {
-  if (invisible || lineends(atoms, i)) return statusnotunderstood;
+  if (invisible || lineends(atoms, i)) return err::cantunderstand;
   Str255 name{};
   if (i16 st = nameoperand(path, text, atoms, &i, variables, name)) return st;
-  if (!lineends(atoms, i)) return statusstray;
+  if (!lineends(atoms, i)) return err::stray;
   u32 made = 0;
   if (OSErr e = DirCreate(kBootVolume, 0, name, &made)) {
     std::string message = "err = " + std::to_string(e);
@@ -401,7 +401,7 @@ u16 kindof(u16 t) {
 
 i16 comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
-  if (memoryrefused(kRoomNeeded)) return statusnomemory;
+  if (memoryrefused(kRoomNeeded)) return err::nomemory;
   i32 i = at + 1;
   bool invisible = false;
   if (tokenat(atoms, i) == tokInvisible) {
@@ -410,15 +410,15 @@ i16 comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     ++i;
   }
   u16 kind = kindof(tokenat(atoms, i));
-  if (kind == 0) return statusnotunderstood;
+  if (kind == 0) return err::cantunderstand;
   ++i;
   if (kind == tokProject) return newprojectcommand(path, text, atoms, i, variables, invisible);
   // `invisible` before a kind that cannot be hidden is an error even where it would be ignored.
   bool explicitinvisible = tokenat(atoms, at + 1) == tokInvisible;
   if (kind == tokFolder) return newfoldercommand(path, text, atoms, i, variables, explicitinvisible);
-  if (explicitinvisible && (kind == tokMenu || kind == tokCard || kind == tokBackground)) return statusnotunderstood;
-  if (kind != tokMenu && !lineends(atoms, i)) return statusstray;
-  if (findprojectstore(g.current.store) == nullptr || g.current.window == nilid) return statusnoproject;
+  if (explicitinvisible && (kind == tokMenu || kind == tokCard || kind == tokBackground)) return err::cantunderstand;
+  if (kind != tokMenu && !lineends(atoms, i)) return err::stray;
+  if (findprojectstore(g.current.store) == nullptr || g.current.window == nilid) return err::noproject;
   if (i16 st = roomforrecords(g.current.store)) return st;
   switch (kind) {
     case tokMenu: return newmenucommand(path, text, atoms, i, variables);

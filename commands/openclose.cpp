@@ -14,6 +14,7 @@
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "media/movies.h"
 #include "media/print.h"
@@ -57,8 +58,6 @@ enum : u16 {
   tokProjectWord = 11253,
 };
 
-constexpr i16 statusstray = 19, statusplugin = 175;
-
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
   return t == tokEndOfLine || t == tokEndOfScript;
@@ -99,10 +98,10 @@ i16 closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   } else if (i16 st = buildform(path, text, atoms, at, variables, 1, &used, &f)) {
     return st;
   }
-  if (used == 0 || f.card.selector != selnone || f.back.selector != selnone) return statusnotunderstood;
-  if (!project && f.wind.selector == selnone && f.proj.selector == selnone) return statusnotunderstood;
-  if (!lineends(atoms, at + used)) return statusstray;
-  if (plugin()) return statusplugin;
+  if (used == 0 || f.card.selector != selnone || f.back.selector != selnone) return err::cantunderstand;
+  if (!project && f.wind.selector == selnone && f.proj.selector == selnone) return err::cantunderstand;
+  if (!lineends(atoms, at + used)) return err::stray;
+  if (plugin()) return err::plugincommand;
   MainGlobals& g = mainglobals();
   u64 previous = g.current.serial;
   if (f.wind.selector != selnone) {
@@ -147,8 +146,8 @@ i16 closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 
 // `close all windows [and stop | and show card]`.
 i16 closeall(Handle atoms, i32 at) {
-  if (plugin()) return statusplugin;
-  if (tokenat(atoms, at + 1) != tokWindows) return statusnotunderstood;
+  if (plugin()) return err::plugincommand;
+  if (tokenat(atoms, at + 1) != tokWindows) return err::cantunderstand;
   i32 i = at + 2;
   i16 withcard = 0;
   if (tokenat(atoms, i) == tokAnd) {
@@ -159,17 +158,17 @@ i16 closeall(Handle atoms, i32 at) {
       withcard = 1;
       i += 3;
     } else {
-      return statusstray;
+      return err::stray;
     }
   }
-  if (!lineends(atoms, i)) return statusstray;
+  if (!lineends(atoms, i)) return err::stray;
   return shutdown(withcard);
 }
 
 // `open print job [name] [to preview | to file path] [without dialog or dialogs or progress]`.
 i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) != tokJob) return statusnotunderstood;
-  if (plugin()) return statusplugin;
+  if (tokenat(atoms, at + 1) != tokJob) return err::cantunderstand;
+  if (plugin()) return err::plugincommand;
   i32 i = at + 2;
   auto evaluate = [&](Str255 out) -> i16 {
     fred v{};
@@ -193,9 +192,9 @@ i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
       destination = 2;
       i += 2;
       if (i16 st = evaluate(file)) return st;
-      if (file[0] == 0) return statusnotunderstood;
+      if (file[0] == 0) return err::cantunderstand;
     } else {
-      return statusnotunderstood;
+      return err::cantunderstand;
     }
   }
   // "without dialog" keeps the page-setup dialog away, "dialogs" every dialog.
@@ -203,19 +202,19 @@ i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   bool noprogress = false;
   if (tokenat(atoms, i) == tokWithout) {
     ++i;
-    if (tokenat(atoms, i) == tokOr) return statusnotunderstood;
+    if (tokenat(atoms, i) == tokOr) return err::cantunderstand;
     for (;;) {
       u16 w = tokenat(atoms, i);
       if (w == tokDialog) nodialog |= 2;
       else if (w == tokDialogs) nodialog |= 1;
       else if (w == tokProgress) noprogress = true;
-      else return statusstray;
+      else return err::stray;
       ++i;
       if (tokenat(atoms, i) == tokOr) ++i;
       else if (lineends(atoms, i)) break;
     }
   }
-  if (!lineends(atoms, i)) return statusnotunderstood;
+  if (!lineends(atoms, i)) return err::cantunderstand;
   auto str = [](const Str255 s) { return std::string(reinterpret_cast<const char*>(s + 1), s[0]); };
   return openbatchprintsession(destination, str(name), str(file), nodialog, noprogress);
 }
@@ -240,26 +239,26 @@ i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
     case tokFilm: return openfilm(path, text, atoms, at + 1, variables);
-    case tokMovie: return plugin() ? statusplugin : openmovie(path, text, atoms, at + 1, variables);
+    case tokMovie: return plugin() ? err::plugincommand : openmovie(path, text, atoms, at + 1, variables);
     case tokSound: return opensound(path, text, atoms, at, variables);
-    case tokFile: return plugin() ? statusplugin : openfilex(path, text, atoms, at + 1, variables);
-    case tokPics: return plugin() ? statusplugin : openpics(path, text, atoms, at + 1, variables);
+    case tokFile: return plugin() ? err::plugincommand : openfilex(path, text, atoms, at + 1, variables);
+    case tokPics: return plugin() ? err::plugincommand : openpics(path, text, atoms, at + 1, variables);
     case tokPrint: return openprintjob(path, text, atoms, at + 1, variables);
     case tokPrinting: {
-      if (plugin()) return statusplugin;
+      if (plugin()) return err::plugincommand;
       u16 mode = 0;
       if (tokenat(atoms, at + 2) == tokWithout) mode = tokenat(atoms, at + 3) == tokDialog ? 2 : 1;
       return pagefile(mode);
     }
     case tokPageSetup: return pagesetup();
-    case tokResources: return plugin() ? statusplugin : doresources(g.current.store, true);
+    case tokResources: return plugin() ? err::plugincommand : doresources(g.current.store, true);
     case tokStep: return 0;
     case tokInvisible: {
       u16 hidden = !plugin() && g.invisibleblocked == 0 ? 1 : 0;
       return openat(path, text, atoms, at + 2, variables, hidden);
     }
     case tokWith:
-      if (tokenat(atoms, at + 2) != tokStartUp) return statusnotunderstood;
+      if (tokenat(atoms, at + 2) != tokStartUp) return err::cantunderstand;
       g.startupword = 2;
       return openat(path, text, atoms, at + 3, variables, 0);
     default: return openat(path, text, atoms, at + 1, variables, 0);
@@ -270,22 +269,22 @@ i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
     case tokPrint:
-      if (tokenat(atoms, at + 2) != tokJob) return statusnotunderstood;
-      return plugin() ? statusplugin : closebatchprintsession();
-    case tokMovie: return plugin() ? statusplugin : closemovie(true, atoms, at + 1);
-    case tokSound: return plugin() ? statusplugin : closesound(path, text, atoms, at, variables);
-    case tokFile: return plugin() ? statusplugin : closefilex(path, text, atoms, at + 1, variables);
+      if (tokenat(atoms, at + 2) != tokJob) return err::cantunderstand;
+      return plugin() ? err::plugincommand : closebatchprintsession();
+    case tokMovie: return plugin() ? err::plugincommand : closemovie(true, atoms, at + 1);
+    case tokSound: return plugin() ? err::plugincommand : closesound(path, text, atoms, at, variables);
+    case tokFile: return plugin() ? err::plugincommand : closefilex(path, text, atoms, at + 1, variables);
     case tokFilm: return closefilm(path, text, atoms, at + 1, variables);
-    case tokPics: return plugin() ? statusplugin : closepics(true, atoms, at + 1);
+    case tokPics: return plugin() ? err::plugincommand : closepics(true, atoms, at + 1);
     case tokPrinting:
-      if (plugin() || g.invisibleblocked != 0) return statusplugin;
+      if (plugin() || g.invisibleblocked != 0) return err::plugincommand;
       MyReleasePageFormat();
       MyReleasePrintSettings();
       MyReleasePrintSession();
       g.printdialogmode = 0;
       return 0;
-    case tokResources: return plugin() ? statusplugin : doresources(g.current.store, false);
-    case tokStep: return plugin() ? statusplugin : 0;
+    case tokResources: return plugin() ? err::plugincommand : doresources(g.current.store, false);
+    case tokStep: return plugin() ? err::plugincommand : 0;
     case tokAll: return closeall(atoms, at + 1);
     default: return closeobject(path, text, atoms, at + 1, variables);
   }

@@ -13,6 +13,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/pictbuffers.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
@@ -49,7 +50,6 @@ enum : u16 {
   tokResource = 11268,
 };
 
-constexpr i16 statusnoof = 5, statusnoobject = 11, statusstray = 19, statusnofrom = 46;
 constexpr i16 resultnotfound = 9, resultnotopened = 13, resultnopicture = 46;
 constexpr i16 kNoSuchResource = 130;
 constexpr OSType kPictType = fourcc("PICT"), kClutType = fourcc("clut");
@@ -159,17 +159,17 @@ i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
     disposfred(&value);
     i += 1 + used;
   } else {
-    return statusnotunderstood;
+    return err::cantunderstand;
   }
-  if (tokenat(atoms, i) != tokOf) return statusnoof;
+  if (tokenat(atoms, i) != tokOf) return err::noof;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
   i16 st = 0;
   spot s{};
   if (obj.kind == objpart) s = spotat(obj.objects, obj.objindex);
-  if (obj.kind != objpart || s.kind != spotgraphic || s.style == styleline) st = statusnotunderstood;
-  else if (!atomview(atoms).lineends(i + 1 + used)) st = statusstray;
+  if (obj.kind != objpart || s.kind != spotgraphic || s.style == styleline) st = err::cantunderstand;
+  else if (!atomview(atoms).lineends(i + 1 + used)) st = err::stray;
   if (st == 0 && applyfilters(op, choice, s, getfilters(obj))) {
     // The picture is drawn afresh through its filters.
     markowner(obj);
@@ -182,8 +182,8 @@ i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
 
 i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokClut) return statusnotunderstood;
-  if (tokenat(atoms, i + 1) != tokFrom) return statusnofrom;
+  if (tokenat(atoms, i) != tokClut) return err::cantunderstand;
+  if (tokenat(atoms, i + 1) != tokFrom) return err::nofrom;
   i += 2;
   const Str255 empty{};
   if (i16 st = stringtoit(empty, variables); st != 0) return st;
@@ -214,7 +214,7 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     }
     case tokClipBoard:
       // The clipboard's picture comes with the object clipboard.
-      return statusnotbuilt;
+      return err::notbuilt;
     default: {
       objread obj{};
       if (i16 st = scanobj(path, text, atoms, i, variables, &used, &obj); st != 0) return st;
@@ -222,7 +222,7 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
       // The object's picture: it is drawn as on its card.
       if (part) objectpicture.h = spotopic(obj.objects, i16(obj.objindex));
       writeobj(&obj);
-      if (!part) return statusnoobject;
+      if (!part) return err::notext;
       r.source = picturesource::object;
       i += used;
       break;
@@ -239,7 +239,7 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     writeobj(&obj);
     i += 1 + used;
   }
-  if (!atomview(atoms).lineends(i)) return statusstray;
+  if (!atomview(atoms).lineends(i)) return err::stray;
   Handle picture = nilhandle;
   if (r.source == picturesource::object) {
     std::swap(picture, objectpicture.h);

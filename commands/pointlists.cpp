@@ -14,8 +14,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadlist = 2, statusnocomma = 39, statusoutofrange = 209;
-
 // One coordinate: an expression of the joined text, a whole number within 16 bits.
 i16 coordinate(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i16* out) {
   fred v;
@@ -26,7 +24,7 @@ i16 coordinate(hierpath path, Handle text, Handle atoms, i32* i, Handle variable
   st = fredtolong(&v, &n);
   disposfred(&v);
   if (st != 0) return st;
-  if (n < -32768 || n > 32767) return statusoutofrange;
+  if (n < -32768 || n > 32767) return err::numberrange;
   *out = i16(n);
   *i += used;
   return 0;
@@ -46,16 +44,16 @@ i16 getloclist(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
     if (deref(joined)[k] == ',') ++items;
   if (n == 0 || items % 2 != 0) {
     DisposeHandle(joined);
-    return statusbadlist;
+    return err::cantunderstand;
   }
   Handle listatoms = nilhandle;
   i16 st = tokenize(joined, &listatoms);
   Handle out = st == 0 ? NewHandle(Size(items / 2) * Size(sizeof(Point))) : nilhandle;
-  if (st == 0 && out == nilhandle) st = statusnomemory;
+  if (st == 0 && out == nilhandle) st = err::nomemory;
   for (i32 p = 0, i = 0; st == 0 && p < items / 2; ++p) {
     Point pt{};
     st = coordinate(path, joined, listatoms, &i, variables, &pt.h);
-    if (st == 0 && tokenat(listatoms, i++) != tokComma) st = statusnocomma;
+    if (st == 0 && tokenat(listatoms, i++) != tokComma) st = err::nocomma;
     if (st == 0) st = coordinate(path, joined, listatoms, &i, variables, &pt.v);
     if (st == 0 && tokenat(listatoms, i) == tokComma) ++i;
     if (st == 0) std::memcpy(deref(out) + size_t(p) * sizeof(Point), &pt, sizeof pt);

@@ -4,6 +4,7 @@
 #include "commands/dispatch.h"
 #include "commands/soundcommands.h"
 #include "engine/expression.h"
+#include "engine/scripterrors.h"
 #include "media/movies.h"
 #include "media/sequences.h"
 
@@ -15,7 +16,7 @@ i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     case tokSound: return recordsound(path, text, atoms, at, variables);
     case tokMovie: return statementends(atoms, at + 2) ? recordmovie() : i16(19);
     case tokPics: return statementends(atoms, at + 2) ? recordpics() : i16(19);
-    default: return statusnotbuilt;
+    default: return err::notbuilt;
   }
 }
 

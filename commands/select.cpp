@@ -8,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/objectutil.h"
 #include "engine/scripterror.h"
+#include "engine/scripterrors.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -34,7 +35,6 @@ enum : u16 {
   tokText = 11311,
 };
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnotfield = 10, statusstray = 19, statusnowindow = 61;
 constexpr u16 kFieldTool = 602, kButtonTool = 603, kGraphicTool = 604;
 constexpr u32 kWindowShowsInvisibles = 1u << 7, kWideMargins = 1u << 5;
 
@@ -108,7 +108,7 @@ i16 selectinfield(const objread& obj, bool whole, i32 start, i32 end, place wher
   const Handle list = obj.objects;
   const i16 index = obj.objindex;
   desk d{};
-  if (!shownin(obj, &d)) return statusnowindow;
+  if (!shownin(obj, &d)) return err::nosuchwindow;
   if (d.tool != toolbrowse && d.tool != tooltext) {
     {
       BorrowDesk borrowed(d);
@@ -155,18 +155,18 @@ bool typable(const spot& s) { return (s.flags & spotvisible) && !islist(s); }
 
 // `text of <object>`, from the atom after `text`.
 i16 selecttext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, place where) {
-  if (tokenat(atoms, at) != tokOf) return statusnoof;
+  if (tokenat(atoms, at) != tokOf) return err::noof;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &obj)) return st;
   i16 st = 0;
-  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = statusnoobject;
-  else if (!statementends(atoms, at + 1 + used)) st = statusstray;
+  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = err::cantunderstand;
+  else if (!statementends(atoms, at + 1 + used)) st = err::stray;
   const spot s = st == 0 ? spotat(obj.objects, obj.objindex) : spot{};
   if (st == 0 && s.kind == spotgraphic && s.style == styletext) {
     selectgraphictext(obj);
   } else if (st == 0 && s.kind != spotfield) {
-    st = statusnotfield;
+    st = err::notfield;
   } else if (st == 0 && typable(s)) {
     st = selectinfield(obj, true, 0, 0, where);
   }
@@ -181,11 +181,11 @@ i16 selectchunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   if (i16 st = destchunk(path, text, atoms, at, variables, nilhandle, &used, &dest, 0, 0)) return st;
   if (!statementends(atoms, at + used)) {
     releasecontainer(&dest);
-    return statusstray;
+    return err::stray;
   }
   if (dest.kind != containerfield || dest.field == nilhandle || GetHandleSize(dest.field) != Size(sizeof(objread))) {
     releasecontainer(&dest);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   const objread obj = loadat<objread>(deref(dest.field));
   // The range counts from the stored text's first character, after its style runs.
@@ -197,9 +197,9 @@ i16 selectchunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   const bool take = field && typable(spotat(obj.objects, obj.objindex));
   // The lists a window shows outlive the reference that named them.
   releasecontainer(&dest);
-  if (obj.kind != objpart) return statusnoobject;
+  if (obj.kind != objpart) return err::cantunderstand;
   if (!take) return 0;
-  if (!inwindow) return statusnowindow;
+  if (!inwindow) return err::nosuchwindow;
   return selectinfield(obj, false, start, end, where);
 }
 
@@ -210,9 +210,9 @@ i16 selectobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj)) return st;
   desk d{};
   i16 st = 0;
-  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = statusnoobject;
-  else if (!statementends(atoms, at + used)) st = statusstray;
-  else if (!shownin(obj, &d)) st = statusnowindow;
+  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = err::cantunderstand;
+  else if (!statementends(atoms, at + used)) st = err::stray;
+  else if (!shownin(obj, &d)) st = err::nosuchwindow;
   const spot s = st == 0 ? spotat(obj.objects, obj.objindex) : spot{};
   if (st != 0 || (!(s.flags & spotvisible) && !showsinvisible(d))) {
     writeobj(&obj);
@@ -237,7 +237,7 @@ i16 selectobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 i16 lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 t = tokenat(atoms, at);
   if (t == tokEmpty) {
-    if (!statementends(atoms, at + 1)) return statusstray;
+    if (!statementends(atoms, at + 1)) return err::stray;
     const desk& d = mainglobals().current;
     if (d.window != nilid && d.tool != toolbrowse) {
       SavePort saved;

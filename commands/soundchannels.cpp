@@ -10,6 +10,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "media/sounds.h"
 #include "platform/memory/memory.h"
@@ -28,9 +29,6 @@ namespace kv {
 namespace {
 
 enum : i16 {
-  statusstray = 19,
-  statusbadquality = 145,
-  statusplugin = 175,
   resultcancel = 1,
   resultnoresource = 15,
   resultnosoundinput = 39,
@@ -95,14 +93,14 @@ i16 recordoptions(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
       bool one = GetHandleSize(points) == Size(sizeof(Point));
       if (one) *corner = loadat<Point>(deref(points));
       DisposeHandle(points);
-      if (!one) return statusstray;
+      if (!one) return err::stray;
       at += 1 + used;
     } else if (word == tokWith) {
       u16 quality = tokenat(atoms, at + 1);
-      if (quality != tokGood && quality != tokBetter && quality != tokBest && quality != tokCd) return statusbadquality;
+      if (quality != tokGood && quality != tokBetter && quality != tokBest && quality != tokCd) return err::unknownquality145;
       at += tokenat(atoms, at + 2) == tokQuality ? 3 : 2;
     } else {
-      return statusstray;
+      return err::stray;
     }
   }
   return 0;
@@ -168,7 +166,7 @@ i16 opensound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   Str255 name;
   i32 used = 0;
   if (i16 st = soundnamearg(path, text, atoms, at + 2, variables, &used, name)) return st;
-  if (!statementends(atoms, at + 2 + used)) return statusstray;
+  if (!statementends(atoms, at + 2 + used)) return err::stray;
   if (findsoundentry(name) != nullptr) return 0;
   soundentry e;
   if (!findsound(name, &e.store, &e.recordid)) {
@@ -187,12 +185,12 @@ i16 opensound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 }
 
 i16 closesound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (mainglobals().plugin != 0) return statusplugin;
+  if (mainglobals().plugin != 0) return err::plugincommand;
   emptyresult();
   Str255 name;
   i32 used = 0;
   if (i16 st = soundnamearg(path, text, atoms, at + 2, variables, &used, name)) return st;
-  if (!statementends(atoms, at + 2 + used)) return statusstray;
+  if (!statementends(atoms, at + 2 + used)) return err::stray;
   soundentry* e = findsoundentry(name);
   if (e == nullptr) return 0;
   putvir(e->store, i32(e->recordid));
@@ -212,7 +210,7 @@ i16 getsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   }
   soundentry e;
   if (!findsound(name, &e.store, &e.recordid)) return 0;
-  if (!roomforrecord(e.store, e.recordid)) return 37;
+  if (!roomforrecord(e.store, e.recordid)) return err::nomemory;
   if (i16 st = getvir(e.store, i32(e.recordid), &e.record)) return st;
   if (SndNewChannel(&e.channel, sampledSynth) != noErr) e.channel = nilid;
   *out = e;

@@ -45,11 +45,6 @@ enum : u16 {
 
 enum : i16 {
   resultnospeech = 43,
-  statusspeechfailed = 154,
-  statusnoper = 155,
-  statusnominute = 156,
-  statusbadmode = 157,
-  statusstray = 19,
 };
 
 constexpr OSType kModeText = fourcc("TEXT"), kModePhonemes = fourcc("PHON");
@@ -74,7 +69,7 @@ i16 sayinto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   disposfred(value);
   if (g.memplentiful == 0) {
     Handle room = NewHandle(Size(words.size()) * 3);
-    if (room == nilhandle) return statusnomemory;
+    if (room == nilhandle) return err::nomemory;
     DisposeHandle(room);
   }
   std::string phonemes;
@@ -82,14 +77,14 @@ i16 sayinto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     Str255 code;
     NumToString(e, code);
     ParamText(code, nullptr, nullptr, nullptr);
-    return statusspeechfailed;
+    return err::speakingfailed;
   }
   chunkpart dest;
   i32 used = 0;
   if (i16 st = destination(path, text, atoms, at, variables, nilhandle, &used, &dest, 1, 0)) return st;
   if (!atomview(atoms).lineends(at + used)) {
     releasecontainer(&dest);
-    return statusstray;
+    return err::stray;
   }
   fred out;
   if (i16 st = newfred(&out, fredtemp, fredstring, 0)) {
@@ -108,7 +103,7 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (view.tok(i) == tokStop) {
     bool all = view.tok(i + 1) == tokAll;
-    if (!view.lineends(i + 1 + (all ? 1 : 0))) return statusstray;
+    if (!view.lineends(i + 1 + (all ? 1 : 0))) return err::stray;
     stopspeech(all ? 1 : 0);
     return 0;
   }
@@ -145,7 +140,7 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
       u16 m = view.tok(i++);
       if (m == tokPhonemes) mode = kModePhonemes;
       else if (m == tokText) mode = kModeText;
-      else st = statusbadmode;
+      else st = err::cantdo157;
     } else if (t == tokPitch) {
       st = clampedfixed(path, text, atoms, i, variables, &used, 1, 98, &pitch);
       i += used;
@@ -155,12 +150,12 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
       if (st == 0 && view.tok(i) == tokWpm) {
         ++i;
       } else if (st == 0 && view.tok(i) == tokWords) {
-        if (view.tok(i + 1) != tokPer) st = statusnoper;
-        else if (view.tok(i + 2) != tokMinute) st = statusnominute;
+        if (view.tok(i + 1) != tokPer) st = err::cantdo155;
+        else if (view.tok(i + 2) != tokMinute) st = err::cantdo156;
         i += 3;
       }
     } else {
-      st = statusnotunderstood;
+      st = err::cantunderstand;
     }
   }
   if (st == 0) st = sayfred(&value, gender, voicename, rate, pitch, mode);
@@ -169,7 +164,7 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
 }
 
 i16 comstartstop(hierpath path, Handle, Handle atoms, i32 at, Handle) {
-  if (tokenat(atoms, at + 1) != tokListening) return statusnotunderstood;
+  if (tokenat(atoms, at + 1) != tokListening) return err::cantunderstand;
   return comlisten(path, atoms, at);
 }
 

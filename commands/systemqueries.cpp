@@ -41,8 +41,6 @@ enum : u16 {
   tokRaw = 11262,
 };
 
-constexpr i16 statusnotstarted = 212;
-constexpr i16 statusbadform = 8;
 constexpr i32 kLargestRequest = 0x7FFFFFFF;
 
 struct ProbeState {
@@ -101,7 +99,7 @@ void puttext(StringPtr s, const std::string& text) {
 i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
   i32 i = h.word + 2, used = 0;
   fred v;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v); st != 0) return st;
@@ -114,12 +112,12 @@ i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   bool raw = false, delaygiven = false;
   while (tokenat(atoms, i) == tokComma) {
     if (tokenat(atoms, i + 1) == tokRaw) {
-      if (raw) return statusfunctionclose;
+      if (raw) return err::noparen;
       raw = true;
       i += 2;
       continue;
     }
-    if (delaygiven) return statusnotunderstood;
+    if (delaygiven) return err::cantunderstand;
     if ((st = expression(path, text, atoms, i + 1, variables, nilhandle, &used, &v)) != 0) return st;
     i32 ticks = 0;
     st = fredtolong(&v, &ticks);
@@ -129,11 +127,11 @@ i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     delaygiven = true;
     i += 1 + used;
   }
-  if (tokenat(atoms, i) != tokRightParen) return statusfunctionclose;
+  if (tokenat(atoms, i) != tokRightParen) return err::noparen;
 
   // The output grows by doubling, the memory guard asked for each growth.
   Handle output = NewHandle(0);
-  if (output == nilhandle) return statusnomemory;
+  if (output == nilhandle) return err::nomemory;
   i64 held = 0, capacity = 0;
   bool waited = false;
   bool refused = false;
@@ -166,7 +164,7 @@ i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   }
   if (ended == shellstatus::notstarted || ended == shellstatus::refused || refused) {
     DisposeHandle(output);
-    return ended == shellstatus::notstarted ? statusnotstarted : i16(statusnomemory);
+    return ended == shellstatus::notstarted ? err::cantstart : i16(err::nomemory);
   }
   std::string bytes(reinterpret_cast<const char*>(deref(output)), size_t(held));
   DisposeHandle(output);
@@ -187,11 +185,11 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   if (next == tokOf) {
     paren = false;
   } else if (h.the) {
-    return statusfunctionof;
+    return err::noof;
   } else if (next == tokLeftParen) {
     paren = true;
   } else {
-    return statusfunctionparen;
+    return err::noparens;
   }
   const i32 from = h.word + 2;
   freecaches();
@@ -200,12 +198,12 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   i16 st = scanobj(path, text, atoms, from, variables, &used, &obj);
   if (st == 0) {
     writeobj(&obj);
-    if (paren && tokenat(atoms, from + used) != tokRightParen) return statusfunctionclose;
+    if (paren && tokenat(atoms, from + used) != tokRightParen) return err::noparen;
     booltonewfred(1, value);
     *count = from + used + (paren ? 1 : 0) - at;
     return 0;
   }
-  if (st == statusnomemory) {
+  if (st == err::nomemory) {
     booltonewfred(0, value);
     *count = from + used + (paren ? 1 : 0) - at;
     return 0;
@@ -218,7 +216,7 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   st = fredtodouble(&v, &bytes);
   disposfred(&v);
   if (st != 0) return st;
-  if (paren && tokenat(atoms, from + used) != tokRightParen) return statusfunctionclose;
+  if (paren && tokenat(atoms, from + used) != tokRightParen) return err::noparen;
   const Size asked = bytes > double(kLargestRequest) || bytes < 0 ? kLargestRequest : Size(bytes);
   booltonewfred(nomemory(asked) == 0 ? 1 : 0, value);
   *count = from + used + (paren ? 1 : 0) - at;
@@ -233,7 +231,7 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   bool haveproject = false;
   i32 end = h.word + 1;  // the first atom after the call
   if (next == tokLeftParen) {
-    if (h.the) return statusbadform;
+    if (h.the) return err::noclosingparen;
     if (tokenat(atoms, h.word + 2) == tokRightParen) {
       end = h.word + 3;
     } else {
@@ -243,7 +241,7 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       end = h.word + 2 + used;
       if (tokenat(atoms, end) != tokRightParen) {
         writeobj(&obj);
-        return statusfunctionclose;
+        return err::noparen;
       }
       ++end;
     }
@@ -253,11 +251,11 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     haveproject = true;
     end = h.word + 2 + used;
   } else if (!h.the) {
-    return statusfunctionparen;
+    return err::noparens;
   }
   if (haveproject && obj.kind != objproject) {
     writeobj(&obj);
-    return statusnotunderstood;
+    return err::cantunderstand;
   }
   RegistryId store = haveproject ? obj.d.store : mainglobals().current.store;
   const projectstore* ps = findprojectstore(store);
@@ -286,7 +284,7 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
 i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
   const i32 from = h.word + 2;
   const u16 first = tokenat(atoms, from);
   i32 used = 0;
@@ -298,7 +296,7 @@ i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     disposfred(&v);
     if (st != 0) return st;
     const i32 close = from + 1 + used;
-    if (tokenat(atoms, close) != tokRightParen) return statusfunctionclose;
+    if (tokenat(atoms, close) != tokRightParen) return err::noparen;
     booltonewfred(pathisthere(where, first == tokFolder) ? 1 : 0, value);
     *count = close + 1 - at;
     return 0;
@@ -306,7 +304,7 @@ i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   objread obj{};
   if (scanobj(path, text, atoms, from, variables, &used, &obj) == 0) {
     writeobj(&obj);
-    if (tokenat(atoms, from + used) != tokRightParen) return statusfunctionclose;
+    if (tokenat(atoms, from + used) != tokRightParen) return err::noparen;
     booltonewfred(1, value);
     *count = from + used + 1 - at;
     return 0;
@@ -316,12 +314,12 @@ i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   bool comma = false;
   for (;; ++i) {
     const u16 t = tokenat(atoms, i);
-    if (t == tokEndOfLine || t == tokEndOfScript) return statusbadform;
+    if (t == tokEndOfLine || t == tokEndOfScript) return err::noclosingparen;
     if (t == tokLeftParen) ++depth;
     if (t == tokRightParen && depth-- == 0) break;
     if (t == tokComma) comma = true;
   }
-  if (comma) return statusnotunderstood;
+  if (comma) return err::cantunderstand;
   bool found = false;
   if (i == from + 1 && variables != nilhandle) {
     atom a = HandleAs<atom>(atoms)[from];  // a copy: the lookup marks the atom it is given

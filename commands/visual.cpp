@@ -8,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "render/effectqueue.h"
 
@@ -96,7 +97,7 @@ i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     ++i;
     if (targetword(tokenat(atoms, i), &effect.target)) ++i;
   }
-  if (st == 0 && tokenat(atoms, i) != tokEndOfLine && tokenat(atoms, i) != tokEndOfScript) st = statusnotunderstood;
+  if (st == 0 && tokenat(atoms, i) != tokEndOfLine && tokenat(atoms, i) != tokEndOfScript) st = err::cantunderstand;
   if (st != 0) {
     DisposeHandle(effect.name);
     return st;

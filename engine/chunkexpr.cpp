@@ -8,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 
 namespace kv {
@@ -60,8 +61,8 @@ i16 buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   u16 t = tokenat(atoms, at + the);
   if (isordinal(t)) {
     u16 kind = tokenat(atoms, at + the + 1);
-    if (!ischunkword(kind)) return statusnochunktype;
-    if (tokenat(atoms, at + the + 2) != tokOf) return statusnoof;
+    if (!ischunkword(kind)) return err::nochunkword;
+    if (tokenat(atoms, at + the + 2) != tokOf) return err::noof;
     *type = kind;
     switch (t) {
       case tokLast: spec->mode = chunklast; break;
@@ -72,21 +73,21 @@ i16 buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
     *count = the + 3;
     return 0;
   }
-  if (!ischunkword(t)) return statusnochunktype;
+  if (!ischunkword(t)) return err::nochunkword;
   *type = t;
   i32 pos = at + 1, used = 0, first = 0, last = 0;
   if (i16 st = chunknumber(context, text, atoms, pos, variables, locals, &used, &first); st != 0) return st;
-  if (first < 0) return statusnegativechunk;
+  if (first < 0) return err::negativechunk;
   pos += used;
   last = first;
   if (tokenat(atoms, pos) == tokTo) {
     ++pos;
     if (i16 st = chunknumber(context, text, atoms, pos, variables, locals, &used, &last); st != 0) return st;
-    if (last < 0) return statusnegativechunk;
+    if (last < 0) return err::negativechunk;
     pos += used;
-    if (tokenat(atoms, pos) != tokOf) return statusnoof;
+    if (tokenat(atoms, pos) != tokOf) return err::noof;
   } else if (tokenat(atoms, pos) != tokOf) {
-    return statusnooforto;
+    return err::notoorof;
   }
   *spec = chunkspec{chunkrange, first, std::max(first, last)};
   *count = pos + 1 - at;
@@ -106,7 +107,7 @@ i16 readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
     slots->slot[type - tokLine] = spec;  // a second specification of a type replaces the first
     pos += used;
   }
-  if (pos == at) return statusnochunktype;
+  if (pos == at) return err::nochunkword;
   *count = pos - at;
   return 0;
 }
@@ -150,7 +151,7 @@ i16 funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
             fred* value) {
   *count = 0;
   const u16 function = tokenat(atoms, at);
-  if (tokenat(atoms, at + 1) != tokLeftParen) return statusnoleftparen;
+  if (tokenat(atoms, at + 1) != tokLeftParen) return err::noparens;
   fred args[3] = {};
   i32 nargs = 0, pos = at + 2;
   i16 st = 0;
@@ -163,8 +164,8 @@ i16 funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
     if (nargs == 3 || tokenat(atoms, pos) != tokComma) break;
     ++pos;
   }
-  if (st == 0 && nargs < 2) st = statusnocomma;
-  if (st == 0 && tokenat(atoms, pos) != tokRightParen) st = statusnorightparen;
+  if (st == 0 && nargs < 2) st = err::nocomma;
+  if (st == 0 && tokenat(atoms, pos) != tokRightParen) st = err::noparen;
   i32 skip = 0;
   if (st == 0 && nargs == 3) st = fredtolong(&args[2], &skip);
   if (st == 0) {

@@ -48,17 +48,6 @@ struct chunkslots {
   chunkspec slot[4];
 };
 
-// Chunk-expression statuses.
-enum : i16 {
-  statusnochunktype = 4,     // an ordinal without a chunk type, or no specification at all
-  statusnoof = 5,            // `of` missing after a specification
-  statusnegativechunk = 6,   // a chunk number below 0
-  statusnooforto = 7,        // neither `of` nor `to` after a chunk number
-  statusnocomma = 39,        // a function's argument not followed by a comma
-  statusnoleftparen = 49,    // a function name not followed by "("
-  statusnorightparen = 88,   // arguments not closed by ")"
-};
-
 // --- Reading chunk expressions --------------------------------------------------------------
 // The routines below read from atom `at` of the tokenised `text`, evaluating numbers and
 // operands in the context and with the variable lists of the running handler (as

@@ -40,8 +40,6 @@ enum : u16 {
   tokFront = 11120,
 };
 
-constexpr i16 statusnoof = 5, statusnointo = 114, statusnofrom = 46, statusbadword = 2;
-
 bool isempty(const hier& h) { return h.level == hierempty; }
 
 bool samereference(const hier& h, ConstStringPtr text) {
@@ -189,10 +187,10 @@ i16 setwords(Handle atoms, i32* at, u16* set) {
   bool editor = tokenat(atoms, *at) == tokEditor;
   if (editor) ++*at;
   u16 t = tokenat(atoms, *at);
-  if (t != tokFront && t != tokBack) return statusbadword;
+  if (t != tokFront && t != tokBack) return err::cantunderstand;
   ++*at;
   u16 after = tokenat(atoms, *at);
-  if (after != tokEndOfLine && after != tokEndOfScript) return statusbadword;
+  if (after != tokEndOfLine && after != tokEndOfScript) return err::cantunderstand;
   *set = t == tokFront ? (editor ? slotseditfront : slotsfront) : (editor ? slotseditback : slotsback);
   return 0;
 }
@@ -201,14 +199,14 @@ i16 setwords(Handle atoms, i32* at, u16* set) {
 i16 scriptcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 insert) {
   i32 i = at;
   if (tokenat(atoms, i) == tokThe) ++i;
-  if (tokenat(atoms, i) != tokScript) return statusbadword;
-  if (tokenat(atoms, ++i) != tokOf) return statusnoof;
+  if (tokenat(atoms, i) != tokScript) return err::cantunderstand;
+  if (tokenat(atoms, ++i) != tokOf) return err::noof;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
   i += 1 + used;
   u16 set = 0;
-  i16 st = tokenat(atoms, i) != (insert ? tokInto : tokFrom) ? (insert ? statusnointo : statusnofrom) : i16(0);
+  i16 st = tokenat(atoms, i) != (insert ? tokInto : tokFrom) ? (insert ? err::nointo : err::nofrom) : i16(0);
   if (st == 0) {
     ++i;
     st = setwords(atoms, &i, &set);
@@ -227,8 +225,8 @@ i16 cominsert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 i16 comremove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (tokenat(atoms, i) != tokAll) return scriptcommand(path, text, atoms, i, variables, 0);
-  if (tokenat(atoms, ++i) != tokScripts) return statusbadword;
-  if (tokenat(atoms, ++i) != tokFrom) return statusnofrom;
+  if (tokenat(atoms, ++i) != tokScripts) return err::cantunderstand;
+  if (tokenat(atoms, ++i) != tokFrom) return err::nofrom;
   ++i;
   u16 set = 0;
   if (i16 st = setwords(atoms, &i, &set); st != 0) return st;
@@ -239,13 +237,13 @@ i16 comremove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 i16 hiertofred(u16 front, fred* result) {
   std::span<hier> slots = slotset(front != 0 ? slotsfront : slotsback);
   Handle text = NewHandle(0);
-  if (text == nilhandle) return statusnomemory;
+  if (text == nilhandle) return err::nomemory;
   static constexpr u8 ret = 13;
   for (const hier& h : slots) {
     if (isempty(h) || h.descriptor == nilhandle) continue;
     if (HandAndHand(h.descriptor, text) != noErr || PtrAndHand(&ret, text, 1) != noErr) {
       DisposeHandle(text);
-      return statusnomemory;
+      return err::nomemory;
     }
   }
   newfred(result, fredtemp, fredstring, 0);

@@ -123,9 +123,9 @@ receiver receiverof(const objread& obj) {
 i16 readfailing(objread* obj) {
   const MainGlobals& g = mainglobals();
   Handle text = g.faildescriptor, atoms = nilhandle;
-  if (text == nilhandle || HandToHand(&text) != noErr) return statusnomemory;
+  if (text == nilhandle || HandToHand(&text) != noErr) return err::nomemory;
   Handle vars = NewHandle(0);
-  i16 st = vars == nilhandle ? i16(statusnomemory) : tokenize(text, &atoms);
+  i16 st = vars == nilhandle ? i16(err::nomemory) : tokenize(text, &atoms);
   if (st == 0) {
     hier none = emptyhier();
     i32 used = 0;

@@ -1,6 +1,7 @@
 // Status results shared by the engine's value and text routines (0 is success).
 #pragma once
 
+#include "engine/scripterrors.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -8,10 +9,7 @@ namespace kv {
 enum : i16 {
   statusnohandle = 1,       // an existing handle was required and none was given
   statusnotmacroman = 1,    // a platform text holds characters Mac Roman cannot hold
-  statusrangeerror = 1,     // a real too large or too small for a double (value stored anyway)
-  statusbaddepth = 2,       // not a screen depth word
   statusnotnumber = 12,     // a real was wanted
-  statusnotinteger = 13,    // an integer was wanted
   statusnotboolean = 15,    // true or false was wanted
   statusnovariable = 16,    // no variable of that name
   statusbadname = 18,       // the text cannot name a variable

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/fred.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "media/print.h"
 #include "media/printfacts.h"
@@ -18,7 +19,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadword = 2, statuscancelled = 62;
 constexpr i16 resultbadpaper = 83, resultbadprinter = 84, resultbadorientation = 85, resultnodriver = 108;
 constexpr u16 tokPortrait = 11249, tokLandscape = 11155;
 
@@ -30,7 +30,7 @@ i16 prepare(bool format) {
   if (format && printstate().format == 0) {
     bool accepted = false;
     if (OSStatus err = MyPreparePageFormat(&accepted, true)) return mapprintstatus(err);
-    if (!accepted) return statuscancelled;
+    if (!accepted) return err::nosuchproject;
   }
   return 0;
 }
@@ -234,7 +234,7 @@ i16 setprintcopies(i32 copies) {
 }
 
 i16 setprintorientation(u16 word) {
-  if (word != tokPortrait && word != tokLandscape) return statusbadword;
+  if (word != tokPortrait && word != tokLandscape) return err::cantunderstand;
   if (i16 st = prepare(true)) return st;
   if (OSStatus err = PMSetOrientation(printstate().format, word == tokPortrait ? kPMPortrait : kPMLandscape, false)) {
     reportwith(resultbadorientation, err);

@@ -1,5 +1,6 @@
 // Speech recognition: one recognition system and recognizer while `allowRecognition` is on,
 // their phrases, listening, and the "speechHeard" message.
+#include "engine/scripterrors.h"
 #include "media/speechrecog.h"
 
 #include <algorithm>
@@ -26,8 +27,6 @@ constexpr char kFirstPhrase[] = "close all windows";
 constexpr i16 kStateList = 1008;
 constexpr std::size_t kHeardLimit = 255;
 constexpr u16 tokStop = 2194;
-constexpr i16 statusstray = 19;
-constexpr i16 statusnotavailable = 124;
 constexpr OSErr errAEDescNotFound = -1701;
 
 enum : i16 {
@@ -110,7 +109,7 @@ i16 setphrases(fred* value) {
   if (g.allowRecog == 0) {
     // A recognizer that cannot start is a failure of the statement, not only a result text:
     // the phrases it was given went nowhere.
-    if (initspeechrecog() == 0) return statusnotavailable;
+    if (initspeechrecog() == 0) return err::notbuilt;
     g.allowRecog = 1;
   }
   if (!SRAvailable()) return setresulttext(resultnorecognition);
@@ -143,7 +142,7 @@ i16 setphrases(fred* value) {
 i16 comlisten(hierpath, Handle atoms, i32 at) {
   MainGlobals& g = mainglobals();
   u16 t = tokenat(atoms, at + 2);
-  if (t != tokEndOfLine && t != tokEndOfScript) return statusstray;
+  if (t != tokEndOfLine && t != tokEndOfScript) return err::stray;
   if (g.allowRecog == 0) return setresulttext(resultrecognitionoff);
   bool stop = tokenat(atoms, at) == tokStop;
   if (stop && g.listening != 0) {

@@ -1,3 +1,4 @@
+#include "engine/scripterrors.h"
 #include "media/tunes.h"
 
 #include <algorithm>
@@ -24,9 +25,6 @@ namespace {
 
 enum : u16 { tokTempo = 11310 };
 enum : i16 {
-  statusbadshape = 2,
-  statusnotallocator = 118,
-  statusnoinstrument = 209,
   resultqueuefull = 20,
   resultnotune = 76,
   resultnoinstrument = 87,
@@ -248,7 +246,7 @@ i16 buildentry(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   e.header = buildtuneheader(instrument, voices, &status);
   if (e.header == nilhandle) {
     freeentry(e);
-    return i16(-(status == statusnoinstrument ? resultnoinstrument : resultnotune));
+    return i16(-(status == err::numberrange ? resultnoinstrument : resultnotune));
   }
   return 0;
 }
@@ -343,7 +341,7 @@ i16 buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle v
 }
 
 i16 opentunecomponents() {
-  if (NAOpen() != noErr) return statusnotallocator;
+  if (NAOpen() != noErr) return err::numbered;
   tq().componentsopen = true;
   return 0;
 }
@@ -353,11 +351,11 @@ Handle buildtuneheader(i32 instrument, i16 polyphony, i16* status) {
   if (*status != 0) return nilhandle;
   u32 match = 0;
   if (NAFindTone(instrument, &match) != noErr) {
-    *status = statusnotallocator;
+    *status = err::numbered;
     return nilhandle;
   }
   if ((match & (8 | 16 | 32)) == 0) {
-    *status = statusnoinstrument;
+    *status = err::numberrange;
     return nilhandle;
   }
   tonedescription tone{};
@@ -396,7 +394,7 @@ i16 playinstrument(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   if (st != 0) return st;
   instrument = std::clamp(instrument, 1, kMaxInstrument);
   at += used;
-  if (statementends(atoms, at)) return statusbadshape;
+  if (statementends(atoms, at)) return err::cantunderstand;
   if (forever) return backgroundtune(path, text, atoms, at, variables, instrument);
   return queuetune(path, text, atoms, at, variables, instrument);
 }

@@ -7,6 +7,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/scripterror.h"
+#include "engine/scripterrors.h"
 #include "properties/getters.h"
 #include "properties/propfront.h"
 #include "properties/propwords.h"
@@ -15,8 +16,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 statusnotconstant = 42, statusnoproperty = 43, statusnothe = 55;
 
 // The getter families, one per routine.
 enum family : u8 {
@@ -157,7 +156,7 @@ i16 property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
 KV_GETTER(neverproc) {
   (void)path, (void)text, (void)atoms, (void)at, (void)variables, (void)locals, (void)value;
   *count = 0;
-  return statusnoproperty;
+  return err::nosuchproperty;
 }
 
 KV_GETTER(propcase) {
@@ -167,13 +166,13 @@ KV_GETTER(propcase) {
   u16 next = tokenat(atoms, i + 1);
   if (next == pwName) return propname(path, text, atoms, at, variables, locals, count, value);
   if (next == pwId) return propid(path, text, atoms, at, variables, locals, count, value);
-  return statusnoproperty;
+  return err::nosuchproperty;
 }
 
 KV_GETTER(propglobal) {
   (void)path, (void)text, (void)variables, (void)locals;
   *count = 2;
-  if (tokenat(atoms, at) != tokThe) return statusnothe;
+  if (tokenat(atoms, at) != tokThe) return err::nothe;
   return lowglobal(tokenat(atoms, at + 1), value);
 }
 
@@ -203,7 +202,7 @@ i16 constant(Handle atoms, i32 at, i32* count, fred* value) {
         char digits[3] = {t == 5023 ? '1' : char('0' + (t - 5013)), '0', 0};
         st = charstonewfred(digits, t == 5023 ? 2 : 1, value);
       } else {
-        return statusnotconstant;
+        return err::notconstant;
       }
   }
   if (st == 0) *count = 1;

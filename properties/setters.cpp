@@ -4,6 +4,7 @@
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/tokenroutes.h"
@@ -12,8 +13,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 statusplugin = 177, statusreadonly = 65, statusnoproperty = 43;
 
 // The setter families, one per routine.
 enum family : u8 {
@@ -185,18 +184,18 @@ i16 comset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const i32 first = at + 1;
   u16 token = tokenat(atoms, first);
   if (token == tokThe) token = tokenat(atoms, first + 1);
-  if ((token == pwCommandChar || token == pwCommandModifiers) && mainglobals().plugin != 0) return statusplugin;
+  if ((token == pwCommandChar || token == pwCommandModifiers) && mainglobals().plugin != 0) return err::pluginproperty;
   return settertable(token)(path, text, atoms, first, variables, token);
 }
 
 KV_SETTER(nowriteproc) {
   (void)path, (void)text, (void)atoms, (void)at, (void)variables, (void)token;
-  return statusreadonly;
+  return err::readonly;
 }
 
 KV_SETTER(neversetproc) {
   (void)path, (void)text, (void)atoms, (void)at, (void)variables, (void)token;
-  return statusnoproperty;
+  return err::nosuchproperty;
 }
 
 }  // namespace kv

@@ -1,3 +1,4 @@
+#include "engine/scripterrors.h"
 #include "properties/valuewords.h"
 
 #include <array>
@@ -11,8 +12,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 statusnoobject = 2, statusnoproperty = 43;
 
 constexpr std::array<wordcode, 21> kModes{{
     {"ditherCopy", 64}, {"mask", -1},        {"srcCopy", 0},     {"srcOr", 1},       {"srcXor", 2},
@@ -106,7 +105,7 @@ i16 modetofred(i16 mode, bool shadeform, fred* result) {
     } else if (mode >= 10 && mode <= 14) {
       std::snprintf(word, sizeof word, "gray%d", mode - 9);
     } else {
-      return statusnoobject;
+      return err::cantunderstand;
     }
     return textonewfred(word, result);
   }
@@ -118,7 +117,7 @@ i16 modetofred(i16 mode, bool shadeform, fred* result) {
 
 i16 spotkindstring(u16 kind, StringPtr text) {
   static constexpr std::array<const char*, 3> kinds{"graphic", "button", "field"};
-  if (kind >= kinds.size()) return statusnoproperty;
+  if (kind >= kinds.size()) return err::nosuchproperty;
   appendword(kinds[kind], text);
   return 0;
 }
@@ -135,7 +134,7 @@ i16 spotstylestring(u16 style, StringPtr text) {
       return 0;
     }
   }
-  return statusnoproperty;
+  return err::nosuchproperty;
 }
 
 const char* windowstyleword(u16 style) { return style < kWindowStyles.size() ? kWindowStyles[style] : "unknown"; }
@@ -162,7 +161,7 @@ i16 rectoresult(u16 token, const Rect& r, fred* result) {
     case pwRight: longtonewfred(right, result); return 0;
     case pwTop: longtonewfred(top, result); return 0;
     case pwWidth: longtonewfred(right - left, result); return 0;
-    default: return statusnoproperty;
+    default: return err::nosuchproperty;
   }
 }
 

@@ -3,6 +3,7 @@
 // standard window menu) and a menu merged into the Help menu.
 #include "engine/expression.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
@@ -17,7 +18,6 @@ namespace kv {
 namespace {
 
 constexpr u16 tokNoneWord = 11196;
-constexpr i16 statusstray = 19;
 constexpr i16 kFontMenuName = 4;
 constexpr i16 kNoHelpResult = 64;
 constexpr u32 kDisabledFlag = 1;
@@ -47,7 +47,7 @@ i16 setdockmenu(hierpath context, Handle atoms, i32 at, Handle text, Handle vari
   objread obj{};
   i32 used = 0, item = 0;
   if (i16 st = scanmenu(context, text, atoms, at, variables, &used, &obj, &item)) return st;
-  i16 st = lineends(atoms, at + used) ? setdockmenuline(obj.menu) : statusstray;
+  i16 st = lineends(atoms, at + used) ? setdockmenuline(obj.menu) : err::stray;
   // The open of the project the reference may have made is given back.
   writeobj(&obj);
   return st;

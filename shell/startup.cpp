@@ -1,3 +1,4 @@
+#include "engine/scripterrors.h"
 #include "shell/startup.h"
 
 #include <algorithm>
@@ -94,7 +95,7 @@ i16 sendargument(std::string_view text) {
   WindowRef w = mainglobals().current.window;
   if (w != nilid) return cardsend(text, sendforced, w);
   Handle vars = NewHandle(0);
-  if (vars == nilhandle) return 37;
+  if (vars == nilhandle) return err::nomemory;
   i16 st = xcomsend(text, vars, sendmescommand);
   dumpvars(vars);
   return st;

@@ -1,5 +1,6 @@
 // What the evaluator asks of object references: whether an object exists, the contents of
 // fields and of `me`, and the operands that stand for objects.
+#include "engine/scripterrors.h"
 #include "store/objectref.h"
 
 #include "engine/fred.h"
@@ -20,7 +21,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnotfield = 10, statusnotobject = 11, statusnomemory = 37;
 constexpr Size kScriptTail = 24;
 
 bool enginestyle(const spot& s) { return s.style == stylefieldrect || s.style == stylefieldscroll; }
@@ -30,7 +30,7 @@ bool enginestyle(const spot& s) { return s.style == stylefieldrect || s.style ==
 i16 fieldtext(const objread& obj, const spot& s, fred* value) {
   if (enginestyle(s) && obj.d.window != nilid && readhaswerec(obj)) {
     Handle live = NewHandle(0);
-    if (live == nilhandle) return statusnomemory;
+    if (live == nilhandle) return err::nomemory;
     if (changedlivetext(s, live) == noErr) {
       i16 st = handtonewfred(live, value);
       DisposeHandle(live);
@@ -62,7 +62,7 @@ i16 contents(const objread& obj, fred* value) {
     spot s = spotat(obj.objects, obj.objindex);
     if (s.kind == spotfield) return fieldtext(obj, s, value);
   }
-  if (obj.kind == objshared || obj.kind == objapp || obj.kind == objembedded) return statusnoobject;
+  if (obj.kind == objshared || obj.kind == objapp || obj.kind == objembedded) return err::cantunderstand;
   Handle h = contentsof(obj);
   if (h == nilhandle) return newfred(value, fredtemp, fredstring, 0);
   return handtonewfred(h, value);
@@ -87,10 +87,10 @@ i16 sourceobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   if (i16 st = readobj(path, text, atoms, at, variables, &used, &obj)) return st;
   i16 st = 0;
   if (obj.kind != objpart) {
-    st = statusnotobject;
+    st = err::notext;
   } else {
     spot s = spotat(obj.objects, obj.objindex);
-    st = s.kind == spotfield ? fieldtext(obj, s, value) : statusnotfield;
+    st = s.kind == spotfield ? fieldtext(obj, s, value) : err::notfield;
   }
   writeobj(&obj);
   if (st == 0) *count = used;
@@ -117,7 +117,7 @@ i16 targetcontents(i32* count, fred* value) {
   Handle text = target, atoms = nilhandle, vars = NewHandle(0);
   if (vars == nilhandle || HandToHand(&text) != noErr) {
     if (vars != nilhandle) DisposeHandle(vars);
-    return statusnomemory;
+    return err::nomemory;
   }
   i16 st = tokenize(text, &atoms);
   objread obj{};

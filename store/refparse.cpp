@@ -248,7 +248,7 @@ i16 viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variab
   fred v{};
   i32 n = 0;
   i16 st = factor(s.context, s.text, s.atoms, i, s.variables, nilhandle, &n, &v);
-  if (st == statusnovariable) {
+  if (st == err::novariable) {
     // Bare words: the name is the rest of the line as written.
     if (i16 e = grabstring(text, atoms, i, part->name, &n)) return e;
   } else if (st != 0) {

@@ -8,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
@@ -30,7 +31,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoparens = 49, statusbadparameter = 2, statusnocallback = 1;
 constexpr i16 kCallbackSlot = 440;
 
 // --- The memory services -----------------------------------------------------------------------
@@ -166,7 +166,7 @@ i16 makeparameters(hierpath path, Handle text, Handle atoms, i32 pos, Handle var
       if (function) {
         if (t != tokComma) {
           dumpargs(count, x.context.varlist);
-          return statusbadparameter;
+          return err::cantunderstand;
         }
         if (tokenat(atoms, ++pos) == tokRightParen) break;
       } else if (t == tokComma) {
@@ -178,7 +178,7 @@ i16 makeparameters(hierpath path, Handle text, Handle atoms, i32 pos, Handle var
       param = variabletext(atoms, pos + 1, text, variables);
       if (param == nilhandle) {
         dumpargs(count, x.context.varlist);
-        return statusbadparameter;
+        return err::cantunderstand;
       }
       x.context.varlist[i] = 1;
       pos += 2;
@@ -195,7 +195,7 @@ i16 makeparameters(hierpath path, Handle text, Handle atoms, i32 pos, Handle var
     x.xcmd.paramcount = count;
     if (appendcharhand(param, 0) != 0) {
       dumpargs(count, x.context.varlist);
-      return statusnomemory;
+      return err::nomemory;
     }
   }
   x.xcmd.paramcount = count;
@@ -236,7 +236,7 @@ i16 classiccall(const xentry& e, hierpath path, Handle text, Handle atoms, i32 a
   x.context.name = at;
   i32 pos = at + 1;
   if (function) {
-    if (tokenat(atoms, pos) != tokLeftParen) return statusnoparens;
+    if (tokenat(atoms, pos) != tokLeftParen) return err::noparens;
     ++pos;
   }
   x.xcmd = kv_paramblock{};
@@ -244,7 +244,7 @@ i16 classiccall(const xentry& e, hierpath path, Handle text, Handle atoms, i32 a
   u64 callback = getproc(kCallbackSlot);
   if (callback == 0) {
     dumpargs(x.xcmd.paramcount, x.context.varlist);
-    return statusnocallback;
+    return err::wentwrong;
   }
   x.xcmd.entrypoint = callback;
   x.xcmd.returnvalue = 0;
@@ -255,7 +255,7 @@ i16 classiccall(const xentry& e, hierpath path, Handle text, Handle atoms, i32 a
   x.context.type = function ? xclassfunction : xclasscommand;
   if (memoryrefused(0)) {
     dumpargs(x.xcmd.paramcount, x.context.varlist);
-    return statusnomemory;
+    return err::nomemory;
   }
   x.context.codehand = e.namekey;
   *found = 1;
@@ -288,7 +288,7 @@ savedxcall::~savedxcall() {
 const kv_services* externalservices() { return &kServices; }
 
 tokenised::tokenised(const void* bytes, Size n) {
-  if (PtrToHand(bytes, &text, n) != noErr) status = statusnomemory;
+  if (PtrToHand(bytes, &text, n) != noErr) status = err::nomemory;
   else status = tokenize(text, &atoms);
 }
 

@@ -35,16 +35,6 @@ constexpr OSType kXRtn = fourcc("XRtn");
 enum : u8 { xkindcommand = 3, xkindfunction = 4, xkindnative = 5 };
 enum : u8 { xclasscommand = 6, xclassfunction = 7 };
 
-// Load failures (script error numbers).
-enum : i16 {
-  statusnotexternal = 230,   // not an external type, or a bundle that names none
-  statusnotloadable = 231,   // not a shared object of this machine
-  statusnotlinkable = 232,
-  statusnoentry = 233,       // no kv_main
-  statusemptyentry = 234,
-  statusotherversion = 236,  // kv_interface_version missing or not 1
-};
-
 // One registry entry. Entries are copied whole.
 struct xentry {
   u8 kind;             // xkindcommand, xkindfunction, xkindnative

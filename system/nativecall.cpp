@@ -1,5 +1,6 @@
 // Calling native routines with the native call block, and unloading them at their request
 // (see nativecall.h).
+#include "engine/scripterrors.h"
 #include "system/nativecall.h"
 
 #include <algorithm>
@@ -25,7 +26,6 @@ static_assert(sizeof(EventRecord) == sizeof(kv_eventrecord));
 
 namespace {
 
-constexpr i16 statusnoparens = 49, statusbadparameter = 2, statusnomemory = 37;
 constexpr u16 kUnloadFlag = 2;
 
 // The parameter values of one call: released with the handle that holds them.
@@ -48,7 +48,7 @@ struct parameterlist {
   i16 add(fred* v) {
     if (PtrAndHand(v, values, Size(sizeof(fred))) != noErr) {
       disposfred(v);
-      return statusnomemory;
+      return err::nomemory;
     }
     ++count;
     return 0;
@@ -57,8 +57,8 @@ struct parameterlist {
 
 // Evaluates the parameters between the parentheses after the name.
 i16 evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle variables, parameterlist* list) {
-  if (list->values == nilhandle) return statusnomemory;
-  if (tokenat(atoms, at + 1) != tokLeftParen) return statusnoparens;
+  if (list->values == nilhandle) return err::nomemory;
+  if (tokenat(atoms, at + 1) != tokLeftParen) return err::noparens;
   i32 pos = at + 2;
   if (tokenat(atoms, pos) == tokRightParen) return 0;
   for (;;) {
@@ -74,7 +74,7 @@ i16 evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle 
     pos += used;
     u16 t = tokenat(atoms, pos);
     if (t == tokRightParen) return 0;
-    if (t != tokComma) return statusbadparameter;
+    if (t != tokComma) return err::cantunderstand;
     ++pos;
   }
 }

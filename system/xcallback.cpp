@@ -1,6 +1,7 @@
 // The dispatch of the callback requests of classic externals, and the requests that are
 // served here: messages, evaluation and commands, texts and numbers, globals, the service
 // table and the call's error word (see xcallback.h).
+#include "engine/scripterrors.h"
 #include "system/xcallback.h"
 
 #include <algorithm>
@@ -31,7 +32,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotinteger = 13;
 constexpr u8 kSendMode = 3;
 
 kv_paramblock& block() { return xstate().xcmd; }
@@ -103,7 +103,7 @@ void evaluate() {
       st = expression(path, t.text, t.atoms, 0, vars, nilhandle, &used, &v);
       if (st == 0 && g.unquotedliterals != literals) st = 1;
       if (st == 0) st = fredtonewh(&v, &out);
-      if (st == 0 && appendcharhand(out, 0) != 0) st = statusnomemory;
+      if (st == 0 && appendcharhand(out, 0) != 0) st = err::nomemory;
       disposfred(&v);
     }
   }
@@ -143,7 +143,7 @@ void unsignedvalue() {
     u8 c = text[i];
     if (c == ' ') continue;
     if (c < '0' || c > '9' || (value = value * 10 + u64(c - '0')) > 0xFFFFFFFFu) {
-      b.result = statusnotinteger;
+      b.result = err::nointeger;
       return;
     }
   }
@@ -173,9 +173,9 @@ void getglobal() {
     st = fredtonewh(&v, &h);
     disposfred(&v);
   } else if ((h = NewHandle(0)) == nilhandle) {
-    st = statusnomemory;
+    st = err::nomemory;
   }
-  if (st == 0 && appendcharhand(h, 0) != 0) st = statusnomemory;
+  if (st == 0 && appendcharhand(h, 0) != 0) st = err::nomemory;
   kv_paramblock& b = block();
   if (st != 0) {
     if (h != nilhandle) DisposeHandle(h);

@@ -1,4 +1,5 @@
 // The runtime services behind the callback requests of externals (see xservices.h).
+#include "engine/scripterrors.h"
 #include "system/xservices.h"
 
 #include <cstring>
@@ -110,7 +111,7 @@ i16 handlevalue(Handle h, fred* value) {
 i16 valuetext(fred* v, Handle* out) {
   i16 st = copyfred(v);
   if (st == 0) st = formatfred(v, fredhand);
-  if (st == 0 && v->text == nilhandle) st = statusnomemory;
+  if (st == 0 && v->text == nilhandle) st = err::nomemory;
   if (st == 0) {
     *out = v->text;
     v->text = nilhandle;
@@ -126,7 +127,7 @@ i16 objectfromtext(objread* obj) {
 
 i16 readreference(hierpath path, Handle variables, ConstStringPtr reference, objread* obj) {
   *obj = objread{};
-  if (reference == nullptr) return statusnomemory;
+  if (reference == nullptr) return err::nomemory;
   tokenised t(reference);
   if (t.status != 0) return t.status;
   savedxcall keep;
@@ -211,7 +212,7 @@ void getfield(objectkey key) {
   ExternalState& x = xstate();
   Handle text = nilhandle;
   i16 st = readfieldtext(x.context.hier, x.context.vars, reference, &text);
-  if (st == 0 && appendcharhand(text, 0) != 0) st = statusnomemory;
+  if (st == 0 && appendcharhand(text, 0) != 0) st = err::nomemory;
   if (st != 0) {
     if (text != nilhandle) DisposeHandle(text);
     return;
@@ -302,7 +303,7 @@ void installpdata() {
   orderpictureframe(picture);
   i16 st = withobject([&](objread& obj) {
     Handle copy = picture;
-    if (memoryrefused(GetHandleSize(picture)) || HandToHand(&copy) != noErr) return i16(statusnomemory);
+    if (memoryrefused(GetHandleSize(picture)) || HandToHand(&copy) != noErr) return i16(err::nomemory);
     return lowsetpicturedata(obj, copy, 1);
   });
   b.result = st != 0 ? 1 : 0;
@@ -371,7 +372,7 @@ i16 globalvalue(ConstStringPtr name, fred* out) {
 i16 setglobalvalue(ConstStringPtr name, const fred* value) {
   MainGlobals& g = mainglobals();
   varentry e{};
-  if (name == nullptr) return statusnomemory;
+  if (name == nullptr) return err::nomemory;
   if (!findnamedvar(name, g.globalvars, &e)) {
     if (i16 st = lowcreate(name, &e)) return st;
     e.state = varborrowed;

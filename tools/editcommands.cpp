@@ -1,4 +1,5 @@
 // Cut, copy, paste and clear of text, objects and paint selections.
+#include "engine/scripterrors.h"
 #include "tools/editcommands.h"
 
 #include <algorithm>
@@ -59,7 +60,6 @@ enum : u16 {
   tokWithout = 11351,
 };
 
-constexpr i16 statusbadword = 2, statusstray = 19, statusnomemory = 37;
 constexpr i16 kCardChanged = -991;
 constexpr u16 kLineStyle = 103;
 constexpr u32 kFocusHiliteBit = 1u << 28;
@@ -90,7 +90,7 @@ i16 quietly(i16 st) { return st == kCardChanged ? i16(0) : st; }
 
 i16 askmemory(i64 bytes) {
   if (mainglobals().memplentiful) return 0;
-  return nomemory(Size(std::min<i64>(bytes, 0x7FFFFFFF))) ? statusnomemory : i16(0);
+  return nomemory(Size(std::min<i64>(bytes, 0x7FFFFFFF))) ? err::nomemory : i16(0);
 }
 
 void markchanged(const desk& d, bool card, bool back) {
@@ -125,7 +125,7 @@ void keepclut(const desk& d) {
 i16 copyselected(const desk& d, i16* done) {
   if (i16 st = askmemory(4 * (sizespot(d.backspots, 1) + (d.backlayer ? 0 : sizespot(d.cardspots, 1))))) return st;
   Handle target = clipboardlist();
-  if (target == nilhandle) return statusnomemory;
+  if (target == nilhandle) return err::nomemory;
   i16 st = copyspot(d.backspots, target, SelectMode::selected);
   if (st == 0 && !d.backlayer) st = copyspot(d.cardspots, target, SelectMode::selected);
   if (st != 0) return st;
@@ -463,8 +463,8 @@ i16 selectreferenced(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj)) return st;
   i16 st = 0;
   *kind = obj.kind;
-  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = statusbadword;
-  else if (!statementends(atoms, at + used)) st = statusstray;
+  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = err::cantunderstand;
+  else if (!statementends(atoms, at + used)) st = err::stray;
   if (st == 0) {
     *d = obj.d;
     BorrowDesk borrowed(obj.d);
@@ -493,7 +493,7 @@ bool cardormenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 }
 
 // The word at `at` stands alone in its statement.
-i16 alone(Handle atoms, i32 at) { return statementends(atoms, at + 1) ? i16(0) : statusbadword; }
+i16 alone(Handle atoms, i32 at) { return statementends(atoms, at + 1) ? i16(0) : err::cantunderstand; }
 
 // Cut and copy start by emptying the object and card clipboards.
 void emptyclipboards() { killall(); }
@@ -604,7 +604,7 @@ i16 comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   }
   objread card{};
   if (cardormenu(path, text, atoms, at + 1, variables, &card)) {
-    const i16 st = card.kind == objcard ? cardcopy(card.d) : statusbadword;
+    const i16 st = card.kind == objcard ? cardcopy(card.d) : err::cantunderstand;
     writeobj(&card);
     return st;
   }
@@ -635,7 +635,7 @@ i16 compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
       u16 styled = 1;
       if (!statementends(atoms, at + 2)) {
         if (tokenat(atoms, at + 2) != tokWithout || tokenat(atoms, at + 3) != tokStyle || !statementends(atoms, at + 4))
-          return statusbadword;
+          return err::cantunderstand;
         styled = 0;
       }
       return textpaste(&done, styled);
@@ -650,7 +650,7 @@ i16 compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
     case tokCard:
       if (i16 st = alone(atoms, at + 1)) return st;
       return cardpaste();
-    default: return statusbadword;
+    default: return err::cantunderstand;
   }
 }
 
@@ -710,7 +710,7 @@ i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     i32 used = 0;
     const i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &named);
     writeobj(&named);
-    return st != 0 ? st : named.kind == objmenu ? statusstray : statusbadword;
+    return st != 0 ? st : named.kind == objmenu ? err::stray : err::cantunderstand;
   }
   desk d{};
   u16 kind = objnone;

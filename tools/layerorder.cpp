@@ -1,5 +1,6 @@
 // Layer order is list order: the first object of a card's or background's list is drawn first,
 // furthest back. These commands rebuild the edited layer's list around its selection.
+#include "engine/scripterrors.h"
 #include "tools/layerorder.h"
 
 #include "engine/expression.h"
@@ -20,7 +21,6 @@ namespace {
 
 enum : u16 { tokBringFront = 2010, tokShuffleBack = 2187 };
 
-constexpr i16 statusbadword = 2, statusnomemory = 37;
 constexpr i16 kCardChanged = -991;
 
 // The start every layer command shares: no words after the command, the change count raised,
@@ -28,7 +28,7 @@ constexpr i16 kCardChanged = -991;
 // (0 when the card changed or a field is still open).
 i16 begin(Handle atoms, i32 at, bool* go) {
   *go = false;
-  if (!statementends(atoms, at + 1)) return statusbadword;
+  if (!statementends(atoms, at + 1)) return err::cantunderstand;
   ++mainglobals().layerchanges;
   const i16 st = putdownstuff();
   if (st == kCardChanged) return 0;
@@ -62,14 +62,14 @@ i16 combring(hierpath, Handle, Handle atoms, i32 at, Handle) {
   // stay where they are), then written back over the list, which keeps its size. A scratch list
   // that can't grow leaves the layer as it was.
   Handle scratch = NewHandle(0);
-  if (scratch == nilhandle) return statusnomemory;
+  if (scratch == nilhandle) return err::nomemory;
   i16 st = stealspot(list, scratch, front ? SelectMode::unselected : SelectMode::selected);
   if (st == 0) st = stealspot(list, scratch, front ? SelectMode::selected : SelectMode::unselected);
   if (st == 0 && GetHandleSize(scratch) == GetHandleSize(list)) {
     for (i32 i = 0, n = spotcount(list); i < n; ++i) putspot(list, i, spotat(scratch, i));
   }
   DisposeHandle(scratch);
-  if (st != 0) return statusnomemory;
+  if (st != 0) return err::nomemory;
   finish(d, list);
   return 0;
 }
