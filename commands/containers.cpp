@@ -50,7 +50,7 @@ bool isprep(u16 t) { return t == prepinto || t == prepafter || t == prepbefore; 
 
 // The operand of get and put at `at`. The commonest arithmetic (a number or a variable, one
 // of + - * /, a number or a variable, then what ends the operand) skips the full parser.
-i16 operand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool put, i32* used,
+scriptstatus operand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool put, i32* used,
             fred* value) {
   const atomview view(atoms);
   u16 first = view.tok(at);
@@ -100,7 +100,7 @@ i16 containernumber(chunkpart* dest, double* out) {
 }
 
 // `delete file path` and `delete folder path`. A path that names nothing deletes nothing.
-i16 deletefromdisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool folder) {
+scriptstatus deletefromdisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool folder) {
   if (mainglobals().plugin != 0) return err::plugincommand;
   fred value;
   i32 used = 0;
@@ -118,7 +118,7 @@ i16 deletefromdisk(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
 }
 
 // delete/clear of a chunk: the range with one adjacent delimiter is emptied.
-i16 deletechunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus deletechunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   chunkpart dest;
   i32 used = 0;
   if (i16 st = destination(path, text, atoms, at, variables, nilhandle, &used, &dest, 0, 0); st != 0) return st;

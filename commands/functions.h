@@ -29,7 +29,7 @@ funhead readhead(Handle atoms, i32 at);
 // The one operand of "the f of x", "f of x" and "f(x)": one factor (a word that names nothing is
 // its own text; "(" opens a parenthesised expression that ")" must close). 5 for "the f"
 // without "of", 49 for another word after the function word. *count spans the whole call.
-i16 singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 // The parameters of a call, owned until they go.
 struct funparams {
@@ -41,7 +41,7 @@ struct funparams {
 };
 // "( expression, expression, ... )" from the "(" at `at`; "()" gives no parameter. 49 when `at`
 // is no "(", 39 for a missing comma, 88 for a missing ")". *count covers the parentheses.
-i16 readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params);
+scriptstatus readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params);
 
 // --- Families --------------------------------------------------------------------------------
 // Functions without parameters (funzero.cpp).

@@ -20,7 +20,7 @@ funhead readhead(Handle atoms, i32 at) {
   return funhead{word, tokenat(atoms, word), the};
 }
 
-i16 singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
@@ -52,7 +52,7 @@ funparams::~funparams() {
   for (fred& v : values) disposfred(&v);
 }
 
-i16 readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params) {
+scriptstatus readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params) {
   *count = 0;
   if (tokenat(atoms, at) != tokLeftParen) return err::noparens;
   i32 i = at + 1;

@@ -91,7 +91,7 @@ struct listfigures {
   double min = 0, max = 0, sum = 0;
   i32 n = 0;
 };
-i16 lowlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, listfigures* f) {
+scriptstatus lowlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, listfigures* f) {
   i32 i = at;
   for (;;) {
     fred v;
@@ -115,7 +115,7 @@ i16 lowlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
 }
 
 // A parenthesised operand whose value holds the list: its text tokenised and read.
-i16 listinvalue(hierpath path, Handle text, Handle atoms, i32 paren, Handle variables, i32* used,
+scriptstatus listinvalue(hierpath path, Handle text, Handle atoms, i32 paren, Handle variables, i32* used,
                 listfigures* f) {
   fred v;
   i32 n = 0;

@@ -267,7 +267,7 @@ i16 urldecode(fred* v, fred* value) {
 }
 
 // `value`: the text evaluated as an expression in the caller's context.
-i16 evaluatetext(hierpath path, Handle variables, fred* v, fred* value) {
+scriptstatus evaluatetext(hierpath path, Handle variables, fred* v, fred* value) {
   Handle text = nilhandle, atoms = nilhandle;
   i16 st = fredtonewh(v, &text);
   if (st == 0) st = tokenize(text, &atoms);
@@ -368,7 +368,7 @@ i16 exclusiveaccess(fred* v, fred* value) {
 }
 
 // isControl and projPath read an object reference: after "of", or inside parentheses.
-i16 objectquestion(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus objectquestion(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
   bool paren = next == tokLeftParen;

@@ -83,7 +83,7 @@ bool emptyform(const form& f) {
 
 // A destination read from a text (a variable's value): tokenised and built as a reference; words
 // left over give 19.
-i16 formfromvalue(hierpath path, Handle variables, ConstStringPtr value, form* f) {
+scriptstatus formfromvalue(hierpath path, Handle variables, ConstStringPtr value, form* f) {
   Handle text = nilhandle, atoms = nilhandle;
   if (stringtonewh(value, &text) != 0) return err::nomemory;
   i16 st = tokenize(text, &atoms);
@@ -100,7 +100,7 @@ i16 formfromvalue(hierpath path, Handle variables, ConstStringPtr value, form* f
 
 // A card named by its place, then optionally `card` and `of` with the background, window and
 // project parts.
-i16 placedestination(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, form* f) {
+scriptstatus placedestination(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, form* f) {
   if (!placeword(tokenat(atoms, *i), &f->card)) return err::cantunderstand;
   ++*i;
   if (tokenat(atoms, *i) == tokCard) ++*i;
@@ -127,7 +127,7 @@ i16 goto_(const form& f) {
 
 }  // namespace
 
-i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, form* f) {
+scriptstatus scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, form* f) {
   *f = form{};
   u16 first = tokenat(atoms, at);
   // One word alone, or a word and `card`.

@@ -59,7 +59,7 @@ struct moveoptions {
 };
 
 // One expression read as a whole number; *i moves past it.
-i16 wholenumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i32* out) {
+scriptstatus wholenumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i32* out) {
   fred v;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v)) return st;
@@ -70,7 +70,7 @@ i16 wholenumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variabl
 }
 
 // The options from atom i to the end of the statement, in their order; 19 for words left.
-i16 readoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, moveoptions* o) {
+scriptstatus readoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, moveoptions* o) {
   const u16 mode = tokenat(atoms, i);
   if (mode == tokNudge || mode == tokJump) {
     ++i;

@@ -71,7 +71,7 @@ bool lineends(Handle atoms, i32 i) {
 }
 
 // The name an expression at atom *i gives (at most 255 bytes); *i moves past it.
-i16 nameoperand(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Str255 name) {
+scriptstatus nameoperand(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Str255 name) {
   fred v;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v)) return st;
@@ -282,7 +282,7 @@ i16 newwindowcommand(bool invisible) {
   return announce({"newWindow", "newBackground", "newCard"});
 }
 
-i16 newmenucommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables) {
+scriptstatus newmenucommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables) {
   Str255 name{};
   if (!lineends(atoms, i))
     if (i16 st = nameoperand(path, text, atoms, &i, variables, name)) return st;
@@ -329,7 +329,7 @@ i16 replacefile(u32 dirid, ConstStringPtr leaf) {
   return HDelete(kBootVolume, dirid, leaf) == noErr ? i16(0) : kCannotWrite;
 }
 
-i16 newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool invisible) {
+scriptstatus newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool invisible) {
   Str255 name{};
   bool named = false;
   u16 t = tokenat(atoms, i);
@@ -372,7 +372,7 @@ i16 newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle va
   return announce({"newProject", "newWindow", "newBackground", "newCard"});
 }
 
-i16 newfoldercommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool invisible) {
+scriptstatus newfoldercommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool invisible) {
   if (invisible || lineends(atoms, i)) return err::cantunderstand;
   Str255 name{};
   if (i16 st = nameoperand(path, text, atoms, &i, variables, name)) return st;

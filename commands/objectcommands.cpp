@@ -112,7 +112,7 @@ void sethandlemode(bool (*wanted)(const spot&), u16 mode) {
 }
 
 // A whole number from the expression at atom `i`; *used is the atoms it took.
-i16 wholeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i32* used, i32* n) {
+scriptstatus wholeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i32* used, i32* n) {
   fred value;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, used, &value); st != 0) return st;
   const i16 st = fredtolong(&value, n) != 0 ? err::nowholenumber : i16(0);
@@ -121,7 +121,7 @@ i16 wholeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variabl
 }
 
 // A rectangle written as four comma-separated numbers (left, top, right, bottom).
-i16 rectoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i32* used, Rect* r) {
+scriptstatus rectoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i32* used, Rect* r) {
   Handle points = nilhandle;
   if (i16 st = getloclist(path, text, atoms, i, variables, used, &points); st != 0) return st;
   const bool two = GetHandleSize(points) == 2 * Size(sizeof(Point));

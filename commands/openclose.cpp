@@ -87,7 +87,7 @@ i16 closebyserial(u64 serial) {
 }
 
 // `close` of a window or a project, named by the reference at atom `at`.
-i16 closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   form f{};
   i32 used = 0;
   u16 first = tokenat(atoms, at);
@@ -166,7 +166,7 @@ i16 closeall(Handle atoms, i32 at) {
 }
 
 // `open print job [name] [to preview | to file path] [without dialog or dialogs or progress]`.
-i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (tokenat(atoms, at + 1) != tokJob) return err::cantunderstand;
   if (plugin()) return err::plugincommand;
   i32 i = at + 2;
@@ -220,7 +220,7 @@ i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 }
 
 // Opening a window at the destination from atom `at`.
-i16 openat(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 hidden) {
+scriptstatus openat(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 hidden) {
   form f{};
   if (i16 st = scangoto(path, text, atoms, at, variables, &f)) return st;
   i16 st = openwindow(f, 0, hidden);
@@ -239,10 +239,10 @@ i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
     case tokFilm: return openfilm(path, text, atoms, at + 1, variables);
-    case tokMovie: return plugin() ? err::plugincommand : openmovie(path, text, atoms, at + 1, variables);
+    case tokMovie: return plugin() ? scriptstatus(err::plugincommand) : openmovie(path, text, atoms, at + 1, variables);
     case tokSound: return opensound(path, text, atoms, at, variables);
-    case tokFile: return plugin() ? err::plugincommand : openfilex(path, text, atoms, at + 1, variables);
-    case tokPics: return plugin() ? err::plugincommand : openpics(path, text, atoms, at + 1, variables);
+    case tokFile: return plugin() ? scriptstatus(err::plugincommand) : openfilex(path, text, atoms, at + 1, variables);
+    case tokPics: return plugin() ? scriptstatus(err::plugincommand) : openpics(path, text, atoms, at + 1, variables);
     case tokPrint: return openprintjob(path, text, atoms, at + 1, variables);
     case tokPrinting: {
       if (plugin()) return err::plugincommand;
@@ -272,8 +272,8 @@ i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
       if (tokenat(atoms, at + 2) != tokJob) return err::cantunderstand;
       return plugin() ? err::plugincommand : closebatchprintsession();
     case tokMovie: return plugin() ? err::plugincommand : closemovie(true, atoms, at + 1);
-    case tokSound: return plugin() ? err::plugincommand : closesound(path, text, atoms, at, variables);
-    case tokFile: return plugin() ? err::plugincommand : closefilex(path, text, atoms, at + 1, variables);
+    case tokSound: return plugin() ? scriptstatus(err::plugincommand) : closesound(path, text, atoms, at, variables);
+    case tokFile: return plugin() ? scriptstatus(err::plugincommand) : closefilex(path, text, atoms, at + 1, variables);
     case tokFilm: return closefilm(path, text, atoms, at + 1, variables);
     case tokPics: return plugin() ? err::plugincommand : closepics(true, atoms, at + 1);
     case tokPrinting:

@@ -86,7 +86,7 @@ bool lineends(Handle atoms, i32 i) {
 }
 
 // A whole number that ends the statement, from atom `at`.
-i16 wholenumber(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* n) {
+scriptstatus wholenumber(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* n) {
   fred value;
   i32 used = 0;
   i16 st = expression(path, text, atoms, at, variables, nilhandle, &used, &value);
@@ -99,7 +99,7 @@ i16 wholenumber(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 
 // A time from atom `i`: a whole number of ticks, of seconds with "seconds"/"second", the word
 // "ticks" skipped; it must end the statement. Counted in 64 bits and held to 0..2^31-1 ticks.
-i16 timeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i64* ticks) {
+scriptstatus timeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i64* ticks) {
   fred value;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &value); st != 0) return st;
@@ -129,7 +129,7 @@ bool openwindowof(const objread& obj, desk* open) {
 // The open window of a window (with `windowonly`), card or background that the statement names
 // from atom `at` and that ends it: 2 for another object, 19 for words left, 61 for a window
 // that is not open. *kind is the object's kind.
-i16 openwindowobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool windowonly, desk* open,
+scriptstatus openwindowobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool windowonly, desk* open,
                      u16* kind) {
   objread obj{};
   i32 used = 0;
@@ -284,7 +284,7 @@ i16 comunmount(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
-    case tokPics: return g.plugin != 0 ? err::plugincommand : playpics(path, text, atoms, at + 1, variables);
+    case tokPics: return g.plugin != 0 ? scriptstatus(err::plugincommand) : playpics(path, text, atoms, at + 1, variables);
     case tokStep: return g.plugin != 0 ? err::plugincommand : i16(0);
     case tokMovie: return playmovie(path, text, atoms, at + 1, variables);
     case tokFilm: return playfilm(path, text, atoms, at + 1, variables);
@@ -328,7 +328,7 @@ i16 cominsertcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle va
 namespace {
 
 // `remove movies [from window]` from atom `at` (after "movies").
-i16 removemovies(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus removemovies(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   WindowRef window = mainglobals().current.window;
   i32 i = at;
   if (tokenat(atoms, i) == tokFrom) {

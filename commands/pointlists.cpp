@@ -15,7 +15,7 @@ namespace kv {
 namespace {
 
 // One coordinate: an expression of the joined text, a whole number within 16 bits.
-i16 coordinate(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i16* out) {
+scriptstatus coordinate(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i16* out) {
   fred v;
   i32 used = 0;
   i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v);
@@ -32,7 +32,7 @@ i16 coordinate(hierpath path, Handle text, Handle atoms, i32* i, Handle variable
 
 }  // namespace
 
-i16 getloclist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, Handle* points) {
+scriptstatus getloclist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, Handle* points) {
   *count = 0;
   *points = nilhandle;
   Handle joined = nilhandle;

@@ -37,7 +37,7 @@ namespace {
 enum : u16 { tokInto = 10013, tokTitle = 3179, tokUsing = 11334, tokRtf = 11272, tokRtfd = 11273 };
 
 // An expression's text.
-i16 textof(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, std::string* out) {
+scriptstatus textof(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, std::string* out) {
   fred v{};
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &v)) return st;
   if (v.type == fredhand && v.text != nilhandle) {

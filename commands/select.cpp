@@ -154,7 +154,7 @@ i16 selectinfield(const objread& obj, bool whole, i32 start, i32 end, place wher
 bool typable(const spot& s) { return (s.flags & spotvisible) && !islist(s); }
 
 // `text of <object>`, from the atom after `text`.
-i16 selecttext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, place where) {
+scriptstatus selecttext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, place where) {
   if (tokenat(atoms, at) != tokOf) return err::noof;
   objread obj{};
   i32 used = 0;
@@ -175,7 +175,7 @@ i16 selecttext(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 }
 
 // A chunk of a field, from its first word.
-i16 selectchunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, place where) {
+scriptstatus selectchunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, place where) {
   chunkpart dest{};
   i32 used = 0;
   if (i16 st = destchunk(path, text, atoms, at, variables, nilhandle, &used, &dest, 0, 0)) return st;
@@ -204,7 +204,7 @@ i16 selectchunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 }
 
 // One object selected alone, with the tool of its kind.
-i16 selectobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus selectobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj)) return st;
@@ -234,7 +234,7 @@ i16 selectobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 
 }  // namespace
 
-i16 lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 t = tokenat(atoms, at);
   if (t == tokEmpty) {
     if (!statementends(atoms, at + 1)) return err::stray;

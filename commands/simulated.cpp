@@ -83,7 +83,7 @@ i16 point(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
 }
 
 // The text of the expression at atom `at` (its first 255 bytes).
-i16 textvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, StringPtr out) {
+scriptstatus textvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, StringPtr out) {
   fred value{};
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &value)) return st;
   fredtostring(&value, out);

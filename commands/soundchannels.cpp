@@ -51,7 +51,7 @@ void emptyresult() {
 }
 
 // The text of the name expression at `at`.
-i16 soundnamearg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Str255 name) {
+scriptstatus soundnamearg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Str255 name) {
   fred v;
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &v)) return st;
   fredtostring(&v, name);
@@ -81,7 +81,7 @@ bool roomforrecord(RegistryId store, u32 recordid) {
 
 // The recording dialog's corner: `at h,v`, else the main screen's centre moved 152 pixels left and
 // 64 up. The quality words are read and the best quality is always asked for.
-i16 recordoptions(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Point* corner) {
+scriptstatus recordoptions(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Point* corner) {
   Rect screen = screenbounds(0);
   *corner = Point{i16((screen.top + screen.bottom) / 2 - 64), i16((screen.left + screen.right) / 2 - 152)};
   while (!statementends(atoms, at)) {
@@ -133,7 +133,7 @@ bool keeprecording(ConstStringPtr name, Handle sound) {
 
 }  // namespace
 
-i16 recordsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus recordsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   OSErr input = soundinputstate();
   if (input != noErr) {
     setresulttext(input == siBadSoundInDevice ? resultnosoundinput : resultinputcannotrecord);
@@ -161,7 +161,7 @@ i16 recordsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   return 0;
 }
 
-i16 opensound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus opensound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   emptyresult();
   Str255 name;
   i32 used = 0;
@@ -184,7 +184,7 @@ i16 opensound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   return 0;
 }
 
-i16 closesound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus closesound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (mainglobals().plugin != 0) return err::plugincommand;
   emptyresult();
   Str255 name;
@@ -200,7 +200,7 @@ i16 closesound(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   return 0;
 }
 
-i16 getsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, soundentry* out) {
+scriptstatus getsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, soundentry* out) {
   *out = soundentry{};
   Str255 name;
   if (i16 st = soundnamearg(path, text, atoms, at, variables, used, name)) return st;

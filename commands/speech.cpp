@@ -50,7 +50,7 @@ enum : i16 {
 constexpr OSType kModeText = fourcc("TEXT"), kModePhonemes = fourcc("PHON");
 
 // A number expression at `at`, clamped to [low, high], as 16.16.
-i16 clampedfixed(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, double low,
+scriptstatus clampedfixed(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, double low,
                  double high, i32* out) {
   fred v;
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &v)) return st;
@@ -63,7 +63,7 @@ i16 clampedfixed(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 }
 
 // `say expression into destination`: the text's phonemes go into the destination.
-i16 sayinto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* value) {
+scriptstatus sayinto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* value) {
   MainGlobals& g = mainglobals();
   std::string words(reinterpret_cast<const char*>(fredaddr(value)), std::size_t(getfredsize(value)));
   disposfred(value);

@@ -65,7 +65,7 @@ bool lineends(Handle atoms, i32 i) {
 
 // Evaluates a text as one whole expression: 0 with the value's text in *out; otherwise the
 // expression's error, 19 for words left over, or 37.
-i16 evaluatewhole(hierpath path, Handle variables, std::string_view source, std::string* out) {
+scriptstatus evaluatewhole(hierpath path, Handle variables, std::string_view source, std::string* out) {
   tokenised t(source);
   if (t.status != 0) return t.status;
   fred v;
@@ -89,7 +89,7 @@ i32 mergelength(Handle h) { return i32(GetHandleSize(h)) - 2; }
 
 }  // namespace
 
-i16 mungehandle(hierpath path, Handle variables, i32* offset, Handle text, i32 depth) {
+scriptstatus mungehandle(hierpath path, Handle variables, i32* offset, Handle text, i32 depth) {
   const i32 start = *offset;
   i32 i = start + 2;
   while (i < mergelength(text)) {

@@ -75,7 +75,7 @@ u32 currentfolder() { return defaultwritefolder(); }
 
 // The expression at atom *i (advanced past it) converted by `take`.
 template <class Take>
-i16 readvalue(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Take&& take) {
+scriptstatus readvalue(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Take&& take) {
   fred value;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &value)) return st;
@@ -86,12 +86,12 @@ i16 readvalue(hierpath path, Handle text, Handle atoms, i32* i, Handle variables
 }
 
 // The path expression at atom *i, as a POSIX path of at most 255 bytes.
-i16 readpath(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Str255 out) {
+scriptstatus readpath(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Str255 out) {
   return readvalue(path, text, atoms, i, variables, [out](fred* v) { return scriptpath(v, out); });
 }
 
 // A whole number expression at atom *i.
-i16 readnumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i32* n) {
+scriptstatus readnumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i32* n) {
   return readvalue(path, text, atoms, i, variables, [n](fred* v) { return fredtolong(v, n); });
 }
 
@@ -179,7 +179,7 @@ OSErr readcount(FileRef ref, i64 count, Handle* out) {
 
 }  // namespace
 
-i16 openfilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus openfilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   Str255 name;
   if (i16 st = readpath(path, text, atoms, &i, variables, name)) return st;
@@ -209,7 +209,7 @@ i16 openfilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   return 0;
 }
 
-i16 closefilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus closefilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   Str255 name;
   if (i16 st = readpath(path, text, atoms, &i, variables, name)) return st;

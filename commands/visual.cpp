@@ -47,7 +47,7 @@ bool targetword(u16 t, u16* target) {
 
 }  // namespace
 
-i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, &used, &value); st != 0) return st;

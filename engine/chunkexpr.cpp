@@ -22,7 +22,7 @@ bool isordinal(u16 t) { return t >= firstordinal && t <= lastordinal; }
 
 // A chunk number: a number literal already parsed once and directly followed by `of` or `to`
 // is taken from its atom; anything else is evaluated and read as an integer.
-i16 chunknumber(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus chunknumber(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 i32* n) {
   u16 next = tokenat(atoms, at + 1);
   if (tokenat(atoms, at) == tokNumber && (next == tokOf || next == tokTo)) {
@@ -53,7 +53,7 @@ bool startschunk(Handle atoms, i32 at) {
   return isordinal(t) && ischunkword(tokenat(atoms, at + 1));
 }
 
-i16 buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                u16* type, chunkspec* spec) {
   *count = 0;
   *spec = chunkspec{};
@@ -94,7 +94,7 @@ i16 buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   return 0;
 }
 
-i16 readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                chunkslots* slots) {
   *count = 0;
   *slots = chunkslots{};
@@ -112,7 +112,7 @@ i16 readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   return 0;
 }
 
-i16 sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 fred* value) {
   *count = 0;
   chunkslots slots;

@@ -196,7 +196,7 @@ i16 setwords(Handle atoms, i32* at, u16* set) {
 }
 
 // `script of|in <object> into|from [editor] front|back`, from the word "script" on.
-i16 scriptcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 insert) {
+scriptstatus scriptcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 insert) {
   i32 i = at;
   if (tokenat(atoms, i) == tokThe) ++i;
   if (tokenat(atoms, i) != tokScript) return err::cantunderstand;
@@ -218,11 +218,11 @@ i16 scriptcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
 
 }  // namespace
 
-i16 cominsert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus cominsert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return scriptcommand(path, text, atoms, at + 1, variables, 1);
 }
 
-i16 comremove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comremove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (tokenat(atoms, i) != tokAll) return scriptcommand(path, text, atoms, i, variables, 0);
   if (tokenat(atoms, ++i) != tokScripts) return err::cantunderstand;

@@ -139,7 +139,7 @@ i16 setphrases(fred* value) {
   return e == noErr ? i16(0) : setresulttext(resultbadphrases);
 }
 
-i16 comlisten(hierpath, Handle atoms, i32 at) {
+scriptstatus comlisten(hierpath, Handle atoms, i32 at) {
   MainGlobals& g = mainglobals();
   u16 t = tokenat(atoms, at + 2);
   if (t != tokEndOfLine && t != tokEndOfScript) return err::stray;

@@ -239,7 +239,7 @@ i16 startentry(RegistryId player, TuneEntry& e, u32 flags, TuneCallBackProc rout
 }
 
 // Builds sequence and header into `e`: 0, an expression's error (negative: a result text).
-i16 buildentry(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument, TuneEntry& e) {
+scriptstatus buildentry(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument, TuneEntry& e) {
   i16 voices = 1;
   if (i16 st = buildtunesequence(path, text, atoms, at, variables, &voices, &e.sequence)) return st;
   i16 status = 0;
@@ -251,7 +251,7 @@ i16 buildentry(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   return 0;
 }
 
-i16 queuetune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument) {
+scriptstatus queuetune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument) {
   TuneQueueState& q = tq();
   if (q.count >= kQueueSize) return setresulttext(resultqueuefull);
   if (q.player == nilid) {
@@ -278,7 +278,7 @@ i16 queuetune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   return 0;
 }
 
-i16 backgroundtune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument) {
+scriptstatus backgroundtune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument) {
   TuneQueueState& q = tq();
   if (q.backplayer == nilid && TuneOpen(&q.backplayer) != noErr) {
     q.backplayer = nilid;
@@ -297,7 +297,7 @@ i16 backgroundtune(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
 
 }  // namespace
 
-i16 buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* voices,
+scriptstatus buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* voices,
                       Handle* sequence) {
   *sequence = nilhandle;
   NoteReader r;
@@ -385,7 +385,7 @@ Handle buildtuneheader(i32 instrument, i16 polyphony, i16* status) {
   return h;
 }
 
-i16 playinstrument(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever) {
+scriptstatus playinstrument(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever) {
   fred v;
   i32 used = 0, instrument = 0;
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, &used, &v)) return st;

@@ -94,7 +94,7 @@ void menuchanged(const objread& obj, bool draw) {
 // --- insert ------------------------------------------------------------------------------------
 
 // `insert item before|after|into <item or menu>`, from the word `item` at atom `at`.
-i16 insertitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus insertitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 mode = tokenat(atoms, at + 1);
   objread obj{};
   i32 used = 0, number = 0;
@@ -192,7 +192,7 @@ i16 removeitem(objread& obj, i32 number) {
 }
 
 // `remove all menus [of|in <project>]`.
-i16 removeall(hierpath path, Handle text, Handle atoms, i32 i, Handle variables) {
+scriptstatus removeall(hierpath path, Handle text, Handle atoms, i32 i, Handle variables) {
   if (tokenat(atoms, i) != tokMenus) return err::cantunderstand;
   ++i;
   if (tokenat(atoms, i) == tokOf) {
@@ -216,7 +216,7 @@ i16 removeall(hierpath path, Handle text, Handle atoms, i32 i, Handle variables)
 
 void setbit(u32* flags, bool on) { *flags = on ? (*flags | kDisabledFlag) : (*flags & ~kDisabledFlag); }
 
-i16 enabdisaball(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool disable) {
+scriptstatus enabdisaball(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool disable) {
   objread obj{};
   i32 used = 0, number = 0;
   if (i16 st = scanmenu(path, text, atoms, i, variables, &used, &obj, &number)) return st;
@@ -274,7 +274,7 @@ i16 enabdisabone(objread& obj, bool disable) {
 
 // --- protect -----------------------------------------------------------------------------------
 
-i16 protection(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool protect) {
+scriptstatus protection(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool protect) {
   if (pluginmode()) return err::plugincommand;
   i32 i = at + 1;
   if (tokenat(atoms, i) == tokThe || tokenat(atoms, i) == tokAll) ++i;
@@ -307,7 +307,7 @@ void itemtext(MenuRef menu, MenuItemIndex item, Str255 out) {
 
 }  // namespace
 
-i16 scanmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
+scriptstatus scanmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
              i32* item) {
   *item = 0;
   if (i16 st = scanobj(context, text, atoms, at, variables, used, obj)) return st;
@@ -320,7 +320,7 @@ i16 scanmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
   return 0;
 }
 
-i16 insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tokThe) ++i;
   u16 next = tokenat(atoms, i + 1);
@@ -355,7 +355,7 @@ i16 insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   return st;
 }
 
-i16 removemenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus removemenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tokAll) return removeall(path, text, atoms, i + 1, variables);
   objread obj{};

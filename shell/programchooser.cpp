@@ -339,7 +339,7 @@ i16 populateprocesslist(std::vector<std::string>* rows, std::string* machine, co
   return 0;
 }
 
-i16 answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   ScriptDialogState& sd = scriptdialogs();
   dialogparse p{path, text, atoms, variables, at + 2};  // past `answer program`
   Str255 prompt{}, machine{};

@@ -746,7 +746,7 @@ i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 namespace {
 
 // A keyword of setDialogItem: a word taken as it is, or an expression whose text names one.
-i16 keyword(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, u16* word) {
+void keyword(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, u16* word) {
   const u16 t = tokenat(atoms, *i);
   static constexpr u16 words[] = {tokEnabled, tokDisabled, tokVisible, tokInvisible, tokSet, tokClear, tokCommandKey,
                                   tokContents, tokBox, tokDoubleLine, tokGrayLine, tokModalBox, tokGrayBox,
@@ -755,24 +755,23 @@ i16 keyword(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, 
       (t >= firstconstant && t <= lastconstant) || t >= 11001) {
     *word = t;
     ++*i;
-    return 0;
+    return;
   }
   fred v{};
   i32 used = 0;
   if (expression(path, text, atoms, *i, variables, nilhandle, &used, &v) != 0) {
     *word = tokNone;
     *i += std::max<i32>(used, 1);
-    return 0;
+    return;
   }
   *i += used;
   Str255 s{};
   fredtostring(&v, s);
   disposfred(&v);
   *word = stringtotoken(s + 1, s[0]);
-  return 0;
 }
 
-i16 expressiontext(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, std::string* out) {
+scriptstatus expressiontext(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, std::string* out) {
   fred v{};
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v)) return st;

@@ -39,7 +39,7 @@ bool isdash(ConstStringPtr s) { return s[0] == 1 && s[1] == '-'; }
 
 }  // namespace
 
-i16 setdockmenu(hierpath context, Handle atoms, i32 at, Handle text, Handle variables) {
+scriptstatus setdockmenu(hierpath context, Handle atoms, i32 at, Handle text, Handle variables) {
   if (tokenat(atoms, at) == tokNoneWord && lineends(atoms, at + 1)) {
     removedockmenu();
     return 0;

@@ -51,7 +51,7 @@ void keepfirstrun(Handle data) {
 
 }  // namespace
 
-i16 fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, chunkpart* dest) {
+scriptstatus fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, chunkpart* dest) {
   *count = 0;
   objread obj{};
   i32 used = 0;

@@ -80,7 +80,7 @@ bool objectexists(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   return true;
 }
 
-i16 sourceobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus sourceobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   objread obj{};
   *count = 0;
   i32 used = 0;
@@ -97,7 +97,7 @@ i16 sourceobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   return st;
 }
 
-i16 objectcontents(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus objectcontents(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   objread obj{};
   *count = 0;
   i32 used = 0;
@@ -136,7 +136,7 @@ i16 targetcontents(i32* count, fred* value) {
   return st;
 }
 
-i16 loweval(hierpath path, Handle text, Handle atoms, i32 name, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus loweval(hierpath path, Handle text, Handle atoms, i32 name, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   objread obj{};
   i32 used = 0;

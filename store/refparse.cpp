@@ -134,7 +134,7 @@ i16 destpart(const source& s, i32 at, i16 wordfirst, bool moves, KindOf&& kindof
 
 }  // namespace
 
-i16 viewspot(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u16* layer,
+scriptstatus viewspot(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u16* layer,
              u16* type, selpart* part) {
   source s{context, text, atoms, variables};
   *part = selpart{};
@@ -164,7 +164,7 @@ i16 viewspot(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
   return 0;
 }
 
-i16 viewiota(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part) {
+scriptstatus viewiota(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part) {
   source s{context, text, atoms, variables};
   *part = selpart{};
   *used = 0;
@@ -175,7 +175,7 @@ i16 viewiota(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
   return 0;
 }
 
-i16 viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
              u16* kind, selpart* part) {
   auto kindof = [](u16 word) -> u16 {
     switch (word) {
@@ -199,7 +199,7 @@ i16 viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
   return destpart(s, at, wordfirst, true, kindof, current, used, kind, part);
 }
 
-i16 viewmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus viewmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
              u16* kind, selpart* part) {
   auto kindof = [](u16 word) -> u16 { return word == tokMenu ? objmenu : word == tokItem ? objitem : 0; };
   auto first = [](u16, u16, i32* value) -> i16 {
@@ -228,7 +228,7 @@ i16 grabstring(Handle text, Handle atoms, i32 at, StringPtr out, i32* used) {
   return 0;
 }
 
-i16 viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part) {
+scriptstatus viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part) {
   source s{context, text, atoms, variables};
   *part = selpart{};
   *used = 0;
@@ -263,7 +263,7 @@ i16 viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variab
   return 0;
 }
 
-i16 buildform(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus buildform(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
               form* f) {
   *f = form{};
   *used = 0;
@@ -295,7 +295,7 @@ i16 buildform(hierpath context, Handle text, Handle atoms, i32 at, Handle variab
   return 0;
 }
 
-i16 buildtray(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus buildtray(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
               tray* t) {
   *t = tray{};
   *used = 0;

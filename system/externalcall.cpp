@@ -142,7 +142,7 @@ Handle variabletext(Handle atoms, i32 at, Handle text, Handle variables) {
 }
 
 // Evaluates the parameter expression at `at` into a new text handle: 0, or its error.
-i16 parametertext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Handle* out) {
+scriptstatus parametertext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Handle* out) {
   fred v{};
   i16 st;
   {
@@ -155,7 +155,7 @@ i16 parametertext(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
 
 // Fills the block's parameters from the atoms after the name (`pos` the first of them). 0 with
 // the count set, or the failure (the parameters made so far released).
-i16 makeparameters(hierpath path, Handle text, Handle atoms, i32 pos, Handle variables, bool function) {
+scriptstatus makeparameters(hierpath path, Handle text, Handle atoms, i32 pos, Handle variables, bool function) {
   ExternalState& x = xstate();
   i16 count = 0;
   for (i16 i = 0; i < 16; ++i) {

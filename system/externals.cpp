@@ -389,7 +389,7 @@ i16 loadxcmd(RegistryId project, std::string_view path, ConstStringPtr name, OST
   return 0;
 }
 
-i16 xload(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus xload(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value{};
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value)) return st;

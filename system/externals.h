@@ -81,7 +81,7 @@ i16 loadxcmd(RegistryId project, std::string_view path, ConstStringPtr name, OST
 // `xload path`: loads the external of a bundle folder (an "Info" file whose keys
 // "KVExternalType" and "Executable" give its type and its shared object, named as the
 // external) into the shared project, or the current one when none is shared.
-i16 xload(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus xload(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // The project closes: every external of it unloaded, both lists disposed.
 void xdump(RegistryId project);
 // Unloads the code of the registry's entries and disposes the registry (xinit builds it again).

@@ -56,7 +56,7 @@ struct parameterlist {
 };
 
 // Evaluates the parameters between the parentheses after the name.
-i16 evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle variables, parameterlist* list) {
+scriptstatus evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle variables, parameterlist* list) {
   if (list->values == nilhandle) return err::nomemory;
   if (tokenat(atoms, at + 1) != tokLeftParen) return err::noparens;
   i32 pos = at + 2;

@@ -125,7 +125,7 @@ i16 objectfromtext(objread* obj) {
   return readreference(x.context.hier, x.context.vars, textin(0), obj);
 }
 
-i16 readreference(hierpath path, Handle variables, ConstStringPtr reference, objread* obj) {
+scriptstatus readreference(hierpath path, Handle variables, ConstStringPtr reference, objread* obj) {
   *obj = objread{};
   if (reference == nullptr) return err::nomemory;
   tokenised t(reference);
@@ -235,7 +235,7 @@ void pututility(objectkey key) {
   DisposeHandle(copy);
 }
 
-i16 readfieldtext(hierpath path, Handle variables, std::string_view reference, Handle* out) {
+scriptstatus readfieldtext(hierpath path, Handle variables, std::string_view reference, Handle* out) {
   *out = nilhandle;
   tokenised t(reference.data(), Size(reference.size()));
   if (t.status != 0) return t.status;
@@ -254,7 +254,7 @@ i16 readfieldtext(hierpath path, Handle variables, std::string_view reference, H
   return valuetext(&v, out);
 }
 
-i16 writefieldtext(hierpath path, Handle variables, std::string_view reference, const u8* bytes, Size n) {
+scriptstatus writefieldtext(hierpath path, Handle variables, std::string_view reference, const u8* bytes, Size n) {
   tokenised t(reference.data(), Size(reference.size()));
   if (t.status != 0) return t.status;
   savedxcall keep;

@@ -457,7 +457,7 @@ i16 enginepaste() {
 
 // An object named by the words at `at`, selected alone in its own window context. 2 for a
 // reference to anything but an object, 19 for words after it; *kind is what it named.
-i16 selectreferenced(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, desk* d, u16* kind) {
+scriptstatus selectreferenced(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, desk* d, u16* kind) {
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj)) return st;
@@ -654,7 +654,7 @@ i16 compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
   }
 }
 
-i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (statementends(atoms, at + 1)) {
     if (external(kXrtnClear) || textclear()) return 0;
