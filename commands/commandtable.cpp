@@ -5,6 +5,7 @@
 // names the routine that belongs there. Writing that routine and putting it into its row is
 // all a new command needs: the marks of the row stay as they are.
 #include <array>
+#include <cassert>
 
 #include "commands/commands.h"
 #include "engine/scripterrors.h"
@@ -210,7 +211,9 @@ static_assert(std::size(comrows) < 256);
 const comrow* rowof(u16 token) {
   size_t slot = slotof(token);
   if (slot >= comindex.size() || comindex[slot] == 0) return nullptr;
-  return &comrows[comindex[slot] - 1];
+  const comrow* row = &comrows[comindex[slot] - 1];
+  assert(row->token == token && "two command tokens share a slot of the index");
+  return row;
 }
 
 // enable and disable followed by "filter", "filters" or "the filters".

@@ -5,6 +5,7 @@
 // the routine that belongs there (one routine serves every row of its family). Writing that
 // routine and putting it into its rows is all a new function needs.
 #include <array>
+#include <cassert>
 
 #include "commands/dispatch.h"
 #include "commands/functions.h"
@@ -270,7 +271,9 @@ static_assert(std::size(funrows) < 256);
 const funrow* rowof(u16 token) {
   size_t slot = slotof(token);
   if (slot >= funindex.size() || funindex[slot] == 0) return nullptr;
-  return &funrows[funindex[slot] - 1];
+  const funrow* row = &funrows[funindex[slot] - 1];
+  assert(row->token == token && "two function tokens share a slot of the index");
+  return row;
 }
 
 }  // namespace

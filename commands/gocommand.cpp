@@ -121,7 +121,7 @@ scriptstatus placedestination(hierpath path, Handle text, Handle atoms, i32* i, 
 i16 goto_(const form& f) {
   i16 st = gotowindow(f);
   if (st == kCardChanged) return 0;
-  if (st == err::nosuchproject) return setresulttext(1);
+  if (st == err::cancelled) return setresulttext(1);
   return st;
 }
 

@@ -314,7 +314,7 @@ i16 asknewname(i16 extension, Str255 name) {
   Handle& result = mainglobals().result;
   if (result == nilhandle) PtrToHand(cancel + 1, &result, cancel[0]);
   else PtrToXHand(cancel + 1, result, cancel[0]);
-  return err::nosuchproject;
+  return err::cancelled;
 }
 
 // An existing file of the new project's name goes, when it is a project file that is neither

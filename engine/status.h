@@ -2,8 +2,9 @@
 // script routines answer them in.
 #pragma once
 
-#include "engine/scripterrors.h"
 #include "platform/types.h"
+
+#include "engine/scripterrors.h"
 
 namespace kv {
 

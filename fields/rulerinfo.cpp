@@ -1,5 +1,4 @@
 // The ruler words read from a text record's selection, and parsed rulers applied to fields.
-#include "engine/scripterrors.h"
 #include "fields/rulerinfo.h"
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 
 #include "engine/fieldrecords.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"

@@ -217,14 +217,14 @@ i16 MyPrintLoop(PicHandle pic, Rect d, const Rect& page, i32 down, i32 across, c
   const i32 pw = page.right - page.left, ph = page.bottom - page.top;
   for (i32 c = 0; c < across; ++c) {
     for (i32 r = 0; r < down; ++r) {
-      if ((flags & printnoprogress) && p.abortprintjobnow) return err::nosuchproject;
+      if ((flags & printnoprogress) && p.abortprintjobnow) return err::cancelled;
       ++p.pageCount;
       if (p.pageCount >= p.firstPage) {
         if (CheckEventQueueForUserCancel()) p.abortprintjobnow = 1;
         OSStatus err = printbeginpage();
         if (err == kPMCancel) {
           p.abortprintjobnow = 1;
-          return err::nosuchproject;
+          return err::cancelled;
         }
         if (err != noErr) return mapprintstatus(err);
         CGrafPtr port = 0;
@@ -260,7 +260,7 @@ i16 MyPrintLoop(PicHandle pic, Rect d, const Rect& page, i32 down, i32 across, c
         err = printendpage();
         if (err == kPMCancel) p.abortprintjobnow = 1;
         else if (err != noErr) return mapprintstatus(err);
-        if (p.abortprintjobnow) return err::nosuchproject;
+        if (p.abortprintjobnow) return err::cancelled;
       }
       if (p.lastPage <= p.pageCount) return 0;
     }
@@ -271,7 +271,7 @@ i16 MyPrintLoop(PicHandle pic, Rect d, const Rect& page, i32 down, i32 across, c
 i16 deskprint(const desk& card, const Rect* region) {
   MainGlobals& g = mainglobals();
   PrintState& p = printstate();
-  if (PMSessionError(p.session) == kPMCancel) return err::nosuchproject;
+  if (PMSessionError(p.session) == kPMCancel) return err::cancelled;
   if (g.lockCursor == 0) SetThemeCursor(kThemeWatchCursor);
   const desk saved = g.current;
   g.current = card;

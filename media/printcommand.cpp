@@ -296,7 +296,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   p.theprinthier = nullptr;
   p.theprintdepth = 0;
   g.idleControls = idlecontrols;
-  if (st == err::nosuchproject) return setresulttext(1);
+  if (st == err::cancelled) return setresulttext(1);
   if (st == kCardMoved) return 0;
   if (st != 0 && held) closebatchprintsession();
   return st;

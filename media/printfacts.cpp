@@ -30,7 +30,7 @@ i16 prepare(bool format) {
   if (format && printstate().format == 0) {
     bool accepted = false;
     if (OSStatus err = MyPreparePageFormat(&accepted, true)) return mapprintstatus(err);
-    if (!accepted) return err::nosuchproject;
+    if (!accepted) return err::cancelled;
   }
   return 0;
 }

@@ -51,11 +51,11 @@ i16 beginprintjob(const desk& d) {
   if (MyPreparePageFormat(&accepted, false) != noErr) return err::dialogfailed;
   if (!accepted) {
     g.printdialogmode = former;
-    return err::nosuchproject;
+    return err::cancelled;
   }
   g.printdialogmode = former == 0 ? u16(dialognopagesetup) : former;
   if (MyDoPrintDialog(&accepted) != noErr) return err::dialogfailed;
-  if (!accepted) return err::nosuchproject;
+  if (!accepted) return err::cancelled;
   if (g.printflags & printtofile) {
     OSStatus destst = noErr;
     if (i16 st = MySetPrintingToFile(p.jobname, &destst)) return st;

@@ -34,7 +34,7 @@ PrintState& printstate() { return state<PrintState>(); }
 
 i16 mapprintstatus(OSStatus status) {
   if (status == 0) return 0;
-  if (status == kPMCancel || status == -kPMCancel) return err::nosuchproject;
+  if (status == kPMCancel || status == -kPMCancel) return err::cancelled;
   const i16 mapped = status == kPMNoDefaultPrinter ? err::noprinter : err::printingfailed;
   // `the result`: the report text, a blank and the status.
   const StringPtr text = resultstr(resultprintstatus);
@@ -219,9 +219,9 @@ i16 openbatchprintsession(u16 destination, const std::string& name, const std::s
   // Whether the page-setup dialog shows is the dialog mode's alone.
   bool accepted = false;
   if ((err = MyPreparePageFormat(&accepted, false)) != noErr) return fail(err::dialogfailed);
-  if (!accepted) return fail(err::nosuchproject);
+  if (!accepted) return fail(err::cancelled);
   if ((err = MyDoPrintDialog(&accepted)) != noErr) return fail(err::dialogfailed);
-  if (!accepted) return fail(err::nosuchproject);
+  if (!accepted) return fail(err::cancelled);
   p.withstatus = !noprogress;
   if ((err = printbegindocument()) != noErr) return fail(mapprintstatus(err));
   return 0;
@@ -249,7 +249,7 @@ i16 pagefile(u16 mode) {
   switchprintfolder();
   auto done = [&](i16 st) {
     restoreprintfolder();
-    if (st == err::nosuchproject) {
+    if (st == err::cancelled) {
       if (former != 0) g.printdialogmode = former;
       return setresulttext(resultcancel);
     }
@@ -259,13 +259,13 @@ i16 pagefile(u16 mode) {
   bool accepted = false;
   if (g.printdialogmode != 2) {
     if (MyPreparePageFormat(&accepted, false) != noErr) return done(err::dialogfailed);
-    if (!accepted) return done(err::nosuchproject);
+    if (!accepted) return done(err::cancelled);
     if (g.printdialogmode == 0) g.printdialogmode = 2;
   } else if (printstate().format == 0) {
     if (MyPreparePageFormat(&accepted, true) != noErr) return done(err::dialogfailed);
   }
   if (MyDoPrintDialog(&accepted) != noErr) return done(err::dialogfailed);
-  if (!accepted) return done(err::nosuchproject);
+  if (!accepted) return done(err::cancelled);
   g.printdialogmode = 1;
   return done(0);
 }
@@ -279,11 +279,11 @@ i16 pagesetup() {
   bool accepted = false;
   if (st == 0) {
     g.printdialogmode = 0;
-    st = MyPreparePageFormat(&accepted, false) != noErr ? err::dialogfailed : accepted ? i16(0) : err::nosuchproject;
+    st = MyPreparePageFormat(&accepted, false) != noErr ? err::dialogfailed : accepted ? i16(0) : err::cancelled;
     g.printdialogmode = former == 0 && accepted ? u16(2) : former;
   }
   restoreprintfolder();
-  return st == err::nosuchproject ? setresulttext(resultcancel) : st;
+  return st == err::cancelled ? setresulttext(resultcancel) : st;
 }
 
 void MyReleasePageFormat() {

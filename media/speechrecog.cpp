@@ -1,6 +1,5 @@
 // Speech recognition: one recognition system and recognizer while `allowRecognition` is on,
 // their phrases, listening, and the "speechHeard" message.
-#include "engine/scripterrors.h"
 #include "media/speechrecog.h"
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"

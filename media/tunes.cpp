@@ -1,4 +1,3 @@
-#include "engine/scripterrors.h"
 #include "media/tunes.h"
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "media/sounds.h"
 #include "platform/events/events.h"

@@ -1,6 +1,5 @@
 // Cursors set from scripts: the cursor slots of the global state, the cursor of `set the
 // cursor`, and the busy cursor, a task due on the tick clock that the loops check.
-#include "engine/scripterrors.h"
 #include "properties/cursors.h"
 
 #include <cstring>
@@ -8,6 +7,7 @@
 #include "engine/fred.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "platform/events/events.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"

@@ -2,6 +2,7 @@
 // expression itself; the dispatcher posts a positive status once, at the expression's first
 // atom. Also the language constants.
 #include <array>
+#include <cassert>
 
 #include "engine/expression.h"
 #include "engine/fred.h"
@@ -140,7 +141,9 @@ static_assert(routedto(kGetters, ftext) == 10 && routedto(kGetters, fwind) == 7 
 getterproc gettertable(u16 token) {
   if (token >= firstnameform && token <= lastnameform) return propcase;
   if (token < firstproperty || token > lastproperty) return neverproc;
-  return kRoutines[kGetters[token - firstproperty]];
+  getterproc routine = kRoutines[kGetters[token - firstproperty]];
+  assert(routine != nullptr && "every getter family has its routine");
+  return routine;
 }
 
 i16 property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,

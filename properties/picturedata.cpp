@@ -2,7 +2,6 @@
 // well from the clipboard, a picture resource, image data of a named format, an image file or
 // URL, a link to a file, or the picture of another object (copied, or moved from a graphic);
 // and the replacement of an object's picture data that it and external code use.
-#include "engine/scripterrors.h"
 #include "properties/picturedata.h"
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/pictbuffers.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "fields/imageimport.h"
 #include "fields/urlcontent.h"

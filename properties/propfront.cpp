@@ -1,4 +1,3 @@
-#include "engine/scripterrors.h"
 #include "properties/propfront.h"
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
 #include "properties/propwords.h"

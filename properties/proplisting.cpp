@@ -1,6 +1,5 @@
 // `the properties of <object>`: the built-in properties of a menu item, menu, button, field,
 // graphic, card, background, window or project with their values, one "word,value" line each.
-#include "engine/scripterrors.h"
 #include "properties/proplisting.h"
 
 #include <string>
@@ -8,6 +7,7 @@
 #include "engine/fred.h"
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"

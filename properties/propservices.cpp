@@ -1,7 +1,7 @@
-#include "engine/scripterrors.h"
 #include "properties/propservices.h"
 
 #include "engine/fred.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "engine/variables.h"
 #include "store/memoryguard.h"

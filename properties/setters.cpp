@@ -1,6 +1,7 @@
 // The setter dispatcher: `set [the] <property> [of <object>] to <value>`. The property token
 // picks the setter routine, which reads the whole statement itself.
 #include <array>
+#include <cassert>
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
@@ -177,7 +178,9 @@ setterproc settertable(u16 token) {
     default: break;
   }
   if (token < firstproperty || token > lastproperty) return neversetproc;
-  return kRoutines[kSetters[token - firstproperty]];
+  setterproc routine = kRoutines[kSetters[token - firstproperty]];
+  assert(routine != nullptr && "every setter family has its routine");
+  return routine;
 }
 
 i16 comset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {

@@ -1,4 +1,3 @@
-#include "engine/scripterrors.h"
 #include "properties/valueparsers.h"
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/text/casefold.h"

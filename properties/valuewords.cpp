@@ -1,4 +1,3 @@
-#include "engine/scripterrors.h"
 #include "properties/valuewords.h"
 
 #include <array>
@@ -6,6 +5,7 @@
 #include <cstring>
 
 #include "engine/fred.h"
+#include "engine/scripterrors.h"
 #include "platform/text/pstring.h"
 #include "properties/propwords.h"
 

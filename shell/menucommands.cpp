@@ -1,5 +1,4 @@
 // The menu commands: insert, remove, enable, disable, protect, unprotect, popUp and doMenu.
-#include "engine/scripterrors.h"
 #include "shell/menucommands.h"
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"

@@ -6,6 +6,7 @@
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/variables.h"
 #include "platform/events/events.h"
@@ -351,7 +352,7 @@ scriptstatus answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Ha
     if (p.ends()) return 2;
     if (i16 st = p.expression(machine)) return st;
   }
-  if (!p.ends()) return kStatusStray;
+  if (!p.ends()) return err::stray;
   std::string machinetext(pstringview(machine));
   if (startseppc(machinetext)) machinetext.erase(0, kEppc.size());
   sd.nocancel = 0;

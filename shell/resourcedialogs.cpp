@@ -14,6 +14,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/variables.h"
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
@@ -37,18 +38,6 @@
 namespace kv {
 
 namespace {
-
-enum : i16 {
-  errNotUnderstood = 2,
-  errNoParen = 49,
-  errNoMenu = 63,
-  errNoItem = 64,
-  errNoCloseParen = 88,
-  errNotDialog = 149,
-  errNotList = 150,
-  errNoResource = 151,
-  errNotUserItem = 152,
-};
 
 enum : u16 {
   tokPreload = 11244,
@@ -577,21 +566,21 @@ i16 preload(fred* what, Handle variables, i32* result) {
   const bool numeric = !t.empty() && std::all_of(t.begin(), t.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
   if (numeric && fredtolong(what, &number) == 0) dlog = GetResource(fourcc("DLOG"), i16(number));
   else dlog = GetNamedResource(fourcc("DLOG"), name);
-  if (dlog == nilhandle || GetHandleSize(dlog) < 21) return errNoResource;
+  if (dlog == nilhandle || GetHandleSize(dlog) < 21) return err::nopictureordialog;
   const u8* p = deref(dlog);
   const i16 ditlid = i16((p[18] << 8) | p[19]);
   Handle ditl = GetResource(fourcc("DITL"), ditlid);
-  if (ditl == nilhandle || GetHandleSize(ditl) < 2) return errNoResource;
+  if (ditl == nilhandle || GetHandleSize(ditl) < 2) return err::nopictureordialog;
   // The items must lie within the item list's data.
   const Size size = GetHandleSize(ditl);
   const u8* items = deref(ditl);
   const i32 count = ((items[0] << 8) | items[1]) + 1;
   Size at = 2;
   for (i32 k = 0; k < count; ++k) {
-    if (at + 14 > size) return errNoResource;
+    if (at + 14 > size) return err::nopictureordialog;
     const Size length = items[at + 13];
     at += 14 + length + (length & 1);
-    if (at > size) return errNoResource;
+    if (at > size) return err::nopictureordialog;
   }
   std::vector<u8> dlogbytes(deref(dlog), deref(dlog) + GetHandleSize(dlog));
   std::vector<u8> itembytes(items, items + size);
@@ -604,7 +593,7 @@ i16 preload(fred* what, Handle variables, i32* result) {
   GetPort(&s->port);
   s->dialog = NewDialogFromItems(&bounds, title, dlogbytes[10] != 0, i16((dlogbytes[8] << 8) | dlogbytes[9]),
                                  kFirstWindowOfClass, dlogbytes[12] != 0, 0, itembytes.data(), itembytes.size());
-  if (s->dialog == nilid) return errNoResource;
+  if (s->dialog == nilid) return err::nopictureordialog;
   s->dlogid = i16(number);
   s->count = i16(count + 1);
   s->variables = variables;
@@ -661,17 +650,17 @@ i16 showdialog(ScriptDialog& s, bool view, i32* result) {
 }
 
 i16 hilitedlines(ScriptDialog& s, i32 item, std::string* out) {
-  if (item < 1 || item >= s.count) return errNoItem;
-  if (kindof(s.dialog, i16(item)) != ctrlItem + resCtrl) return errNotList;
+  if (item < 1 || item >= s.count) return err::nosuchmenuitem;
+  if (kindof(s.dialog, i16(item)) != ctrlItem + resCtrl) return err::notlistitem;
   const ControlRef c = controlof(s.dialog, i16(item));
   // The control keeps its list as the list's registry id, read only when the data is that size.
   RegistryId ref = nilid;
   i32 size = 0;
   if (c == nilid || u32(GetControlReference(c)) != kListReference ||
       GetControlData(c, 0, kListTag, sizeof ref, &ref, &size) != noErr || size != i32(sizeof ref))
-    return errNotList;
+    return err::notlistitem;
   ListHandle list = LFromRef(ref);
-  if (list == nullptr) return errNotList;
+  if (list == nullptr) return err::notlistitem;
   Cell cell{0, 0};
   while (LGetSelect(true, &cell, list)) {
     if (!out->empty()) *out += ',';
@@ -685,11 +674,11 @@ i16 hilitedlines(ScriptDialog& s, i32 item, std::string* out) {
 
 i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokLeftParen) return errNoParen;
+  if (tokenat(atoms, i) != tokLeftParen) return err::noparens;
   ++i;
   const u16 op = tokenat(atoms, i);
   if (op != tokPreload && op != tokDisplay && op != tokView && op != tokDispose && op != tokHilitedLines)
-    return errNotUnderstood;
+    return err::cantunderstand;
   ++i;
   if (tokenat(atoms, i) == tokComma) ++i;
   fred what{};
@@ -711,7 +700,7 @@ i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   }
   if (tokenat(atoms, i) != tokRightParen) {
     disposfred(&what);
-    return errNoCloseParen;
+    return err::noparen;
   }
   *count = i + 1 - at;
   i32 result = 0;
@@ -723,7 +712,7 @@ i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     i32 reference = 0;
     ScriptDialog* s = fredtolong(&what, &reference) == 0 ? dialogof(reference) : nullptr;
     if (s == nullptr || !isdialog(s->dialog)) {
-      st = errNotDialog;
+      st = err::notopendialog;
     } else if (op == tokDispose) {
       closedialog(RegistryId(u32(reference)));
     } else if (op == tokHilitedLines) {
@@ -787,7 +776,7 @@ scriptstatus expressiontext(hierpath path, Handle text, Handle atoms, i32* i, Ha
 // line alone.
 i16 setmenu(i32 number, const std::string& line) {
   Handle resource = GetResource(fourcc("MENU"), i16(number));
-  if (resource == nilhandle) return errNoMenu;
+  if (resource == nilhandle) return err::nosuchmenu;
   MenuRef menu = GetMenuHandle(MenuID(number));
   if (menu == nilid) return 0;
   while (CountMenuItems(menu) > 0) DeleteMenuItem(menu, 1);
@@ -814,7 +803,7 @@ i16 comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   varentry entry{};
   const bool menufirst = tokenat(atoms, i) == tokMenu;
   if (!menufirst) {
-    if (getitemvars(variables, i16(item), &entry, false, nullptr) != 0) return errNoItem;
+    if (getitemvars(variables, i16(item), &entry, false, nullptr) != 0) return err::nosuchmenuitem;
     state = textofvalue(entry.value);
     if (state.size() < 5) state = "----\\";
   }
@@ -850,7 +839,7 @@ i16 comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle va
       case tokText:
       case tokErase:
       case tokReset: {
-        if ((state[0] | 0x20) != 'u') return errNotUserItem;
+        if ((state[0] | 0x20) != 'u') return err::notuseritem;
         static constexpr u16 drawers[] = {tokBox, tokDoubleLine, tokGrayLine, tokModalBox, tokGrayBox, tokGrayLineBox};
         const u16* d = std::find(std::begin(drawers), std::end(drawers), word);
         if (d != std::end(drawers)) {
@@ -863,7 +852,7 @@ i16 comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle va
         }
         break;
       }
-      default: return errNotUnderstood;
+      default: return err::cantunderstand;
     }
     if (tokenat(atoms, i) == tokComma) ++i;
   }

@@ -35,8 +35,6 @@ enum : u16 {
   tokDlgWithout = 11351,
 };
 
-constexpr i16 kStatusStray = 19;       // words left over
-constexpr i16 kStatusNotHere = 124;    // a form another part of the program shows
 constexpr i16 kResultCancel = 1;       // result text "Cancel"
 constexpr i16 kResultRefused = 70;     // result text of a dialog refused during a drag
 constexpr i16 kOKText = 1;             // program text "OK"

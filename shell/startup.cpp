@@ -1,4 +1,3 @@
-#include "engine/scripterrors.h"
 #include "shell/startup.h"
 
 #include <algorithm>
@@ -7,6 +6,7 @@
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
 #include "engine/scripterror.h"
+#include "engine/scripterrors.h"
 #include "engine/sendmes.h"
 #include "engine/variables.h"
 #include "fields/listfields.h"

@@ -1,10 +1,10 @@
 // What the evaluator asks of object references: whether an object exists, the contents of
 // fields and of `me`, and the operands that stand for objects.
-#include "engine/scripterrors.h"
 #include "store/objectref.h"
 
 #include "engine/fred.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
 #include "engine/textutil.h"

@@ -1,6 +1,5 @@
 // The project store file: creating, checking, opening, closing and flushing it, the
 // directory-page cache, reading records, and commits (see starfile.h).
-#include "engine/scripterrors.h"
 #include "store/starfile.h"
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/scripterrors.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"

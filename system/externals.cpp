@@ -1,7 +1,6 @@
 // The registry of externals: building it when a project opens, importing the classic
 // externals of a project's resource file, loading code on first use (fat headers reduced to
 // this machine's slice), loading from files and bundles, and unloading.
-#include "engine/scripterrors.h"
 #include "system/externals.h"
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "platform/console/console.h"
 #include "platform/files/files.h"

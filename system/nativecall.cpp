@@ -1,6 +1,5 @@
 // Calling native routines with the native call block, and unloading them at their request
 // (see nativecall.h).
-#include "engine/scripterrors.h"
 #include "system/nativecall.h"
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "system/externalevents.h"
 #include "system/externals.h"

@@ -1,5 +1,4 @@
 // The routines of the native call block and their table (see nativeprocs.h).
-#include "engine/scripterrors.h"
 #include "system/nativeprocs.h"
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
 #include "engine/scripterror.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"

@@ -1,7 +1,6 @@
 // The dispatch of the callback requests of classic externals, and the requests that are
 // served here: messages, evaluation and commands, texts and numbers, globals, the service
 // table and the call's error word (see xcallback.h).
-#include "engine/scripterrors.h"
 #include "system/xcallback.h"
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "engine/sendmes.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"

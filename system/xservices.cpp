@@ -1,5 +1,4 @@
 // The runtime services behind the callback requests of externals (see xservices.h).
-#include "engine/scripterrors.h"
 #include "system/xservices.h"
 
 #include <cstring>
@@ -11,6 +10,7 @@
 #include "engine/fred.h"
 #include "engine/scripterror.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "platform/memory/memory.h"

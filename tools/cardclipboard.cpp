@@ -4,7 +4,6 @@
 // record ids, and the project file by its device and inode (with its canonical path), so that a
 // paste into another project, or another file of a similar name, never shares a background
 // record it does not have.
-#include "engine/scripterrors.h"
 #include "tools/cardclipboard.h"
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <utility>
 #include <string_view>
 
+#include "engine/scripterrors.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"

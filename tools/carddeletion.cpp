@@ -1,7 +1,6 @@
 // Card, window and menu deletion: the delete messages, the move away, then the records and
 // their list entries leave the store. A list whose counts do not hold together is refused
 // before anything changes.
-#include "engine/scripterrors.h"
 #include "tools/carddeletion.h"
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 
 #include "engine/lookups.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"

@@ -1,5 +1,4 @@
 // Cut, copy, paste and clear of text, objects and paint selections.
-#include "engine/scripterrors.h"
 #include "tools/editcommands.h"
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include "engine/geometry.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"

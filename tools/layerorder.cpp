@@ -1,9 +1,9 @@
 // Layer order is list order: the first object of a card's or background's list is drawn first,
 // furthest back. These commands rebuild the edited layer's list around its selection.
-#include "engine/scripterrors.h"
 #include "tools/layerorder.h"
 
 #include "engine/expression.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "render/objectbounds.h"
 #include "shell/desk.h"

@@ -1,5 +1,4 @@
 // The object clipboard and its exchange with the system clipboard.
-#include "engine/scripterrors.h"
 #include "tools/objectclipboard.h"
 
 #include <algorithm>
@@ -7,6 +6,7 @@
 
 #include "engine/hier.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "fields/listfields.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/importers.h"

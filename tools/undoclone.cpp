@@ -1,7 +1,6 @@
 // Undo and redo reach only the text of the field open for typing: object edits, paint and card
 // changes keep no undo. Clone deep-copies objects into a scratch list first, then appends the
 // copies with fresh ids to the edited layer or to a destination's list.
-#include "engine/scripterrors.h"
 #include "tools/undoclone.h"
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
 #include "commands/objectids.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
