@@ -8,6 +8,8 @@
 //   STR# 1007 "Result texts"        a string list: one quoted string per line, then "end".
 //     "first entry"                 An entry may start with its number; entries without a
 //     5 "fifth entry"               number follow the one before. Skipped numbers are empty.
+//     6 sixth "sixth entry"         A numbered entry may name itself (lower-case letters and
+//                                   digits); the name is for the code, not the resource.
 //   end
 //   STR 128 "name"                  one string
 //     "text"
@@ -160,6 +162,12 @@ void parsefile(const std::string& file, std::vector<Resource>& out) {
           number = std::size_t(std::strtoul(b.c_str(), nullptr, 10));
           while (i < b.size() && std::isdigit(static_cast<unsigned char>(b[i]))) ++i;
           while (i < b.size() && b[i] == ' ') ++i;
+          if (i < b.size() && std::islower(static_cast<unsigned char>(b[i]))) {
+            while (i < b.size() && (std::islower(static_cast<unsigned char>(b[i])) ||
+                                    std::isdigit(static_cast<unsigned char>(b[i]))))
+              ++i;
+            while (i < b.size() && b[i] == ' ') ++i;
+          }
           if (number > 0 && number <= entries.size())
             fail(file, line, "entry " + std::to_string(number) + " given twice or out of order");
           if (number == 0 || number > 32767) fail(file, line, "bad entry number");

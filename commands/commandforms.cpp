@@ -9,7 +9,7 @@
 
 namespace kv {
 
-i16 textoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Str255 out) {
+scriptstatus textoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Str255 out) {
   fred value;
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &value); st != 0) return st;
   fredtostring(&value, out);

@@ -11,7 +11,7 @@ namespace kv {
 
 // The text of the expression at atom `at` as a short string (cut at 255 characters); *used is
 // the atoms it took. The expression's status.
-i16 textoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Str255 out);
+scriptstatus textoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Str255 out);
 
 // The current window context and port, given back when the command ends: the context as the
 // window table holds it then (a handler may have changed the entry meanwhile).

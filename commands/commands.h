@@ -49,7 +49,7 @@ i16 comconvert(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 // left over; the name's and the duration's errors pass through.
 i16 comvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // The effect words from the name on, queued as one effect.
-i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // --- Other commands (othercommands.cpp) ------------------------------------------------------
 // `beep [n]`: n alert sounds (none for 0; 38 for a negative n), stopped by a user abort.

@@ -5,9 +5,10 @@
 // names the routine that belongs there. Writing that routine and putting it into its row is
 // all a new command needs: the marks of the row stay as they are.
 #include <array>
+#include <cassert>
 
 #include "commands/commands.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "tools/editcommands.h"
 #include "tools/layerorder.h"
 #include "tools/undoclone.h"
@@ -45,7 +46,18 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusplugin = 175;
+enum : u16 {
+  tokDisable = 2045,
+  tokEdit = 2059,
+  tokEnable = 2062,
+  tokReturnInField = 2165,
+  tokFilter = 4114,
+  tokFilters = 4115,
+  tokThe = 10020,
+  tokContextClick = 11051,
+  tokPick = 11227,
+  tokTrace = 11319,
+};
 
 // Marks of a row.
 enum : u8 {
@@ -201,7 +213,9 @@ static_assert(std::size(comrows) < 256);
 const comrow* rowof(u16 token) {
   size_t slot = slotof(token);
   if (slot >= comindex.size() || comindex[slot] == 0) return nullptr;
-  return &comrows[comindex[slot] - 1];
+  const comrow* row = &comrows[comindex[slot] - 1];
+  assert(row->token == token && "two command tokens share a slot of the index");
+  return row;
 }
 
 // enable and disable followed by "filter", "filters" or "the filters".
@@ -219,11 +233,11 @@ i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   comproc routine = row != nullptr ? row->routine : comothers;
   u8 marks = row != nullptr ? row->marks : 0;
   MainGlobals& g = mainglobals();
-  if ((marks & markplugin) != 0 && g.plugin != 0) return statusplugin;
+  if ((marks & markplugin) != 0 && g.plugin != 0) return err::plugincommand;
   if ((marks & markresult) != 0 && g.result != nilhandle) SetHandleSize(g.result, 0);
   if ((marks & markfield) != 0 && g.openfield < 0) return 0;
-  if (token == tok::enable || token == tok::disable) routine = filterwords(atoms, at) ? enablefilters : comenabdisab;
-  if (token == tok::edit) return statusplugin;
+  if (token == tokEnable || token == tokDisable) routine = filterwords(atoms, at) ? enablefilters : comenabdisab;
+  if (token == tokEdit) return err::plugincommand;
   i16 st = routine(path, text, atoms, at, variables);
   if (st > 0 && !path.empty()) posterror(path.front(), at, text);
   return st;
@@ -235,6 +249,6 @@ i16 comothers(hierpath, Handle, Handle atoms, i32 at, Handle) {
   return token >= firstcommand && token <= lastcommand ? 0 : 1;
 }
 
-i16 comnotbuilt(hierpath, Handle, Handle, i32, Handle) { return statusnotbuilt; }
+i16 comnotbuilt(hierpath, Handle, Handle, i32, Handle) { return err::notbuilt; }
 
 }  // namespace kv

@@ -30,7 +30,16 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusstray = 19, statusnotofrom = 7, statusnoby = 47, statusplugin = 175;
+enum : u16 {
+  tokAdd = 2002,
+  tokDivide = 2046,
+  tokMultiply = 2115,
+  tokSubtract = 2195,
+  tokFrom = 11119,
+  tokBy = 11028,
+  tokFolder = 11114,
+};
+
 constexpr i16 resultfileerror = 110;  // "File system error %d."
 
 bool lineends(Handle atoms, i32 i) {
@@ -42,7 +51,7 @@ bool isprep(u16 t) { return t == tok::into || t == tok::after || t == tok::befor
 
 // The operand of get and put at `at`. The commonest arithmetic (a number or a variable, one
 // of + - * /, a number or a variable, then what ends the operand) skips the full parser.
-i16 operand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool put, i32* used,
+scriptstatus operand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool put, i32* used,
             fred* value) {
   const atomview view(atoms);
   u16 first = view.tok(at);
@@ -79,7 +88,7 @@ i16 containernumber(chunkpart* dest, double* out) {
     Handle kept = look.text;
     i16 st = fredtodouble(&look, out);
     if (look.text != kept && look.text != nilhandle) DisposeHandle(look.text);
-    return st == statusnotnumber ? st : i16(0);
+    return st == err::nonumber ? st : i16(0);
   }
   Size size = getfredsize(&v);
   u32 end = std::min<u32>(dest->end, u32(size));
@@ -88,12 +97,12 @@ i16 containernumber(chunkpart* dest, double* out) {
   s[0] = u8(std::min<u32>(end - start, 255));
   if (s[0] > 0) std::memcpy(s + 1, fredaddr(&v) + start, s[0]);
   i16 st = stringtodouble(s, out);
-  return st == statusnotnumber ? st : i16(0);
+  return st == err::nonumber ? st : i16(0);
 }
 
 // `delete file path` and `delete folder path`. A path that names nothing deletes nothing.
-i16 deletefromdisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool folder) {
-  if (mainglobals().plugin != 0) return statusplugin;
+scriptstatus deletefromdisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool folder) {
+  if (mainglobals().plugin != 0) return err::plugincommand;
   fred value;
   i32 used = 0;
   i16 st = expression(path, text, atoms, at, variables, nilhandle, &used, &value);
@@ -102,7 +111,7 @@ i16 deletefromdisk(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   st = scriptpath(&value, name);
   disposfred(&value);
   if (st != 0) return st;
-  if (!lineends(atoms, at + used)) return statusstray;
+  if (!lineends(atoms, at + used)) return err::stray;
   if (name[0] == 0) return 0;
   OSErr e = folder ? DeleteDirectory(kBootVolume, 0, name) : HDelete(kBootVolume, 0, name);
   if (e != noErr && e != fnfErr && e != dirNFErr) fileerrorresult(e);
@@ -110,13 +119,13 @@ i16 deletefromdisk(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
 }
 
 // delete/clear of a chunk: the range with one adjacent delimiter is emptied.
-i16 deletechunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus deletechunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   chunkpart dest;
   i32 used = 0;
   if (i16 st = destination(path, text, atoms, at, variables, nilhandle, &used, &dest, 0, 0); st != 0) return st;
   if (!lineends(atoms, at + used)) {
     releasecontainer(&dest);
-    return statusstray;
+    return err::stray;
   }
   dest.addlines = 0;
   dest.additems = 0;
@@ -178,7 +187,7 @@ i16 comget(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (st != 0) return st;
   if (!lineends(atoms, at + 1 + used)) {
     disposfred(&value);
-    return statusstray;
+    return err::stray;
   }
   return toit(variables, &value);
 }
@@ -209,7 +218,7 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 prep = view.tok(i);
   if (!isprep(prep)) {
     disposfred(&value);
-    return statusnotunderstood;
+    return err::cantunderstand;
   }
   if (view.lineends(i + 2) && (prep == tok::after || prep == tok::into)) {
     bool done = false;
@@ -221,7 +230,7 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   st = destination(path, text, atoms, i + 1, variables, nilhandle, &used, &dest, 1, 0);
   if (st == 0 && !lineends(atoms, i + 1 + used)) {
     releasecontainer(&dest);
-    st = statusstray;
+    st = err::stray;
   }
   if (st != 0) {
     disposfred(&value);
@@ -260,7 +269,7 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
       i += used;
       if (tokenat(atoms, i) != (verb == tok::add ? u16(tok::to) : u16(tok::from))) {
         disposfred(&amount);
-        return statusnotofrom;
+        return err::notoorof;
       }
     }
     st = destination(path, text, atoms, i + 1, variables, nilhandle, &used, &dest, 0, 0);
@@ -274,7 +283,7 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     i += used;
     if (tokenat(atoms, i) != tok::by) {
       releasecontainer(&dest);
-      return statusnoby;
+      return err::noby;
     }
     st = expression(path, text, atoms, i + 1, variables, nilhandle, &used, &amount);
     if (st != 0) {
@@ -283,8 +292,8 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     }
     i += 1 + used;
   }
-  if (!lineends(atoms, i)) st = statusstray;
-  if (st == 0 && !literal) st = fredtodouble(&amount, &by) == statusnotnumber ? i16(statusnotnumber) : i16(0);
+  if (!lineends(atoms, i)) st = err::stray;
+  if (st == 0 && !literal) st = fredtodouble(&amount, &by) == err::nonumber ? i16(err::nonumber) : i16(0);
   disposfred(&amount);
   if (st == 0) st = containernumber(&dest, &was);
   if (st != 0) {

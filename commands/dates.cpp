@@ -15,6 +15,7 @@
 #include "engine/keywords.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
@@ -25,7 +26,17 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotadate = 2, statusnoto = 7;
+enum : u16 {
+  tokDate = 3034,
+  tokSeconds = 3152,
+  tokTime = 3178,
+  tokShort = 9001,
+  tokLong = 9002,
+  tokAbbreviated = 9003,
+  tokThe = 10020,
+  tokDateItems = 11066,
+};
+
 constexpr i16 resultnotadate = 8;  // "That is not a date."
 
 void appendtext(StringPtr out, const char* s) { pstrappend(out, 256, s, std::strlen(s)); }
@@ -35,9 +46,9 @@ void appendtext(StringPtr out, const char* s) { pstrappend(out, 256, s, std::str
 // A number as the seconds: whole seconds toward zero, within the limit of dates.
 i16 numberseconds(ConstStringPtr s, LongDateTime* secs) {
   double d = 0;
-  if (stringtodouble(s, &d) != 0 || !std::isfinite(d)) return statusnotadate;
+  if (stringtodouble(s, &d) != 0 || !std::isfinite(d)) return err::cantunderstand;
   d = std::trunc(d);
-  if (d > double(kLongDateLimit) || d < -double(kLongDateLimit)) return statusnotadate;
+  if (d > double(kLongDateLimit) || d < -double(kLongDateLimit)) return err::cantunderstand;
   *secs = LongDateTime(d);
   return 0;
 }
@@ -51,7 +62,7 @@ bool dateitems(ConstStringPtr s, LongDateTime* secs, i16* status) {
   i32 f[7] = {};
   if (Sscanf(text, "%ld,%ld,%ld,%ld,%ld,%ld,%ld", {&f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6]}) != 7)
     return false;
-  *status = statusnotadate;
+  *status = err::cantunderstand;
   if (f[0] < 1 || f[1] < 1 || f[2] < 1 || f[6] < 1) return true;
   LongDateRec r{0, f[0], f[1], f[2], f[3], f[4], f[5], 0, 0};
   if (!longdateinrange(r)) return true;
@@ -78,12 +89,12 @@ i16 parseddate(ConstStringPtr s, LongDateTime* secs) {
     time = LongDateRec{};
     ts = StringToTime(text + dateused, length - dateused, &cache, &timeused, &time);
   }
-  if ((ds & dateinvalid) == dateinvalid || (ts & dateinvalid) == dateinvalid) return statusnotadate;
+  if ((ds & dateinvalid) == dateinvalid || (ts & dateinvalid) == dateinvalid) return err::cantunderstand;
   if ((ds & datefatal) != 0) date = LongDateRec{0, cache.year, cache.month, cache.day, 0, 0, 0, 0, 0};
   if ((ts & datefatal) != 0) time = LongDateRec{};
-  if (dateused + timeused != length) return statusnotadate;
+  if (dateused + timeused != length) return err::cantunderstand;
   LongDateRec r{0, date.year, date.month, date.day, time.hour, time.minute, time.second, 0, 0};
-  if (!longdateinrange(r)) return statusnotadate;
+  if (!longdateinrange(r)) return err::cantunderstand;
   LongDateToSeconds(&r, secs);
   return 0;
 }
@@ -116,7 +127,7 @@ i16 readdatetime(fred* value, LongDateTime* secs) {
 i16 getlongdatetime(fred* value, LongDateTime* secs) {
   LongDateTime read = 0;
   if (i16 st = readdatetime(value, &read)) return st;
-  if (!writableyear(read)) return statusnotadate;
+  if (!writableyear(read)) return err::cantunderstand;
   *secs = read;
   return 0;
 }
@@ -173,12 +184,12 @@ i16 datetimefunction(Handle atoms, i32 at, u16 word, i32* count, fred* value) {
       modifier = t;
       ++i;
     }
-    if (tokenat(atoms, i) != word) return statusnofunction;
+    if (tokenat(atoms, i) != word) return err::nosuchfunction;
     used = i + 1 - at;
   } else {
-    if (tokenat(atoms, i) != word) return statusnofunction;
-    if (tokenat(atoms, i + 1) != tok::leftparen) return statusfunctionparen;
-    if (tokenat(atoms, i + 2) != tok::rightparen) return statusfunctionclose;
+    if (tokenat(atoms, i) != word) return err::nosuchfunction;
+    if (tokenat(atoms, i + 1) != tokLeftParen) return err::noparens;
+    if (tokenat(atoms, i + 2) != tokRightParen) return err::noparen;
     used = i + 3 - at;
   }
   LongDateTime now = 0;
@@ -262,26 +273,26 @@ i16 comconvert(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   if (i16 st = anyfact(path, text, atoms, at + 1, variables, nilhandle, &used, &value); st != 0) return st;
   bool empty = getfredsize(&value) == 0;
   LongDateTime secs = 0;
-  i16 parsed = empty ? statusnotadate : getlongdatetime(&value, &secs);
+  i16 parsed = empty ? err::cantunderstand : getlongdatetime(&value, &secs);
   disposfred(&value);
   if (empty) {
     notadate();
     return 0;
   }
   i32 i = at + 1 + used;
-  if (tokenat(atoms, i) != tok::to) return statusnoto;
+  if (tokenat(atoms, i) != tokTo) return err::notoorof;
   dateform forms[2];
   i32 n = matchform(atoms, i + 1, &forms[0]);
-  if (n == 0) return statusnotunderstood;
+  if (n == 0) return err::cantunderstand;
   i += 1 + n;
   bool second = false;
   if (tokenat(atoms, i) == tok::and_) {
     n = matchform(atoms, i + 1, &forms[1]);
-    if (n == 0) return statusnotunderstood;
+    if (n == 0) return err::cantunderstand;
     i += 1 + n;
     second = true;
   }
-  if (!lineends(atoms, i)) return statusnotunderstood;
+  if (!lineends(atoms, i)) return err::cantunderstand;
   if (parsed != 0) {
     notadate();
     return 0;

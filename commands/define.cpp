@@ -25,7 +25,8 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoof = 5, statusstray = 19, statusnolist = 2, statusnolistmemory = 215;
+enum : u16 { tokThe = 10020 };
+
 constexpr i16 resultdefined = 48, resultundefined = 49;
 
 void setresult(i16 n) {
@@ -35,11 +36,11 @@ void setresult(i16 n) {
 
 // Appends a new entry {key, name, empty value}; 37 when memory runs short (nothing added).
 i16 appendentry(Handle list, ConstStringPtr name) {
-  if (memoryrefused(Size(name[0]) + Size(sizeof(uprop)))) return statusnomemory;
+  if (memoryrefused(Size(name[0]) + Size(sizeof(uprop)))) return err::nomemory;
   Handle namehand = nilhandle, value = NewHandle(0);
   if (value == nilhandle || PtrToHand(name + 1, &namehand, name[0]) != noErr) {
     if (value != nilhandle) DisposeHandle(value);
-    return statusnomemory;
+    return err::nomemory;
   }
   uprop e{};
   u32 key = 0;
@@ -50,7 +51,7 @@ i16 appendentry(Handle list, ConstStringPtr name) {
   if (PtrAndHand(&e, list, sizeof e) != noErr) {
     DisposeHandle(namehand);
     DisposeHandle(value);
-    return statusnomemory;
+    return err::nomemory;
   }
   return 0;
 }
@@ -156,7 +157,7 @@ i16 comodproperty(Handle list, Handle* newlist, i16* changed, u16 command, Const
       list = memoryrefused(Size(sizeof(uprop))) ? nilhandle : NewHandle(0);
       if (list == nilhandle) {
         *newlist = nilhandle;
-        return statusnolistmemory;
+        return err::nolistmemory;
       }
       *newlist = list;
       *changed = 1;
@@ -185,7 +186,7 @@ i16 comodproperty(Handle list, Handle* newlist, i16* changed, u16 command, Const
 
 i16 lowdefine(const objread& obj, ConstStringPtr name, u16 command) {
   listslot slot{obj};
-  if (!slot.has()) return statusnolist;
+  if (!slot.has()) return err::cantunderstand;
   Handle list = nilhandle;
   i16 changed = 0;
   i16 st = comodproperty(slot.get(), &list, &changed, command, name);
@@ -211,14 +212,14 @@ i16 comdefine(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   fredtostring(&value, name);
   disposfred(&value);
   if (i16 st = badname(name); st != 0) return st;
-  if (!goodpropertyname(name)) return statusbadname;
+  if (!goodpropertyname(name)) return err::badvariablename;
   i += used;
-  if (tokenat(atoms, i) != tok::in) return statusnoof;
+  if (tokenat(atoms, i) != tokOf) return err::noof;
   objread obj{};
   if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
   i += 1 + used;
   u16 t = tokenat(atoms, i);
-  i16 st = t == tok::endofline || t == tok::endofscript ? lowdefine(obj, name, command) : statusstray;
+  i16 st = t == tokEndOfLine || t == tokEndOfScript ? lowdefine(obj, name, command) : err::stray;
   writeobj(&obj);
   return st;
 }

@@ -30,7 +30,13 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadpair = 2, statusnolistfield = 131, statusnoitem = 64;
+enum : u16 {
+  tokEditor = 2060,
+  tokObjects = 4187,
+  tokBrowse = 11022,
+  tokList = 11159,
+};
+
 constexpr i32 kWindowLibraryRecord = 1, kMenuLibraryRecord = 2, kResourceLibraryRecord = 3;
 constexpr u8 kEllipsis = 201;
 
@@ -211,30 +217,30 @@ i16 describeobject(const objread& obj, what which, u16 form, std::string* out) {
         backgroundcards(obj, form, out);
         return 0;
       }
-      return statusbadpair;
+      return err::cantunderstand;
     }
     case objwindow:
       if (which == what::cards || which == what::all) windowcardlines(obj, form, out);
       if (which == what::backgrounds || which == what::all) addbgs(obj, form, out);
-      return which == what::cards || which == what::backgrounds || which == what::all ? i16(0) : statusbadpair;
+      return which == what::cards || which == what::backgrounds || which == what::all ? i16(0) : err::cantunderstand;
     case objproject:
       if (which == what::windows || which == what::all) addwindows(obj.d.store, form, out);
       if (which == what::menus || which == what::all) addmenus(obj.d.store, form, out);
       if (which == what::resources || which == what::all) addresources(obj.d.store, out);
       return which == what::windows || which == what::menus || which == what::resources || which == what::all
                  ? i16(0)
-                 : statusbadpair;
+                 : err::cantunderstand;
     case objpart: {
       const spot s = spotat(obj.objects, obj.objindex);
       if (s.kind != spotfield) return 0;
       if (which == what::get) {
         // A list field keeps no text of its own beside its list here.
-        return s.style == 302 || s.style == 303 ? i16(0) : statusnolistfield;
+        return s.style == 302 || s.style == 303 ? i16(0) : err::notlistfield;
       }
       if ((s.style == 300 || s.style == 301) && (s.flags & spotallowobjects) != 0) {
-        if (which != what::objects && which != what::all) return statusbadpair;
+        if (which != what::objects && which != what::all) return err::cantunderstand;
         Handle h = NewHandle(0);
-        if (h == nilhandle) return statusnomemory;
+        if (h == nilhandle) return err::nomemory;
         i16 st = addiotas(obj, h, form);
         if (st == 0) out->append(reinterpret_cast<const char*>(deref(h)), size_t(GetHandleSize(h)));
         DisposeHandle(h);
@@ -242,7 +248,7 @@ i16 describeobject(const objread& obj, what which, u16 form, std::string* out) {
       }
       return 0;
     }
-    default: return statusbadpair;
+    default: return err::cantunderstand;
   }
 }
 
@@ -251,7 +257,7 @@ i16 describeobject(const objread& obj, what which, u16 form, std::string* out) {
 i16 addiotas(const objread& obj, Handle out, u16 token) {
   if (obj.objects == nilhandle || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) return 0;
   Handle list = NewHandle(0);
-  if (list == nilhandle) return statusnomemory;
+  if (list == nilhandle) return err::nomemory;
   std::string lines;
   if (embeddedobjects(spotat(obj.objects, obj.objindex), list) == noErr) {
     const Size n = HandleCount<embeddedobject>(list);
@@ -272,25 +278,25 @@ i16 addiotas(const objread& obj, Handle out, u16 token) {
   }
   DisposeHandle(list);
   if (lines.empty()) return 0;
-  return PtrAndHand(lines.data(), out, Size(lines.size())) == noErr ? i16(0) : i16(statusnomemory);
+  return PtrAndHand(lines.data(), out, Size(lines.size())) == noErr ? i16(0) : i16(err::nomemory);
 }
 
 i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
   objread obj{};
   i32 used = 0;
   i32 i = h.word + 2;
   i16 st = scanobj(path, text, atoms, i, variables, &used, &obj);
-  if (st == statusnoitem) {
+  if (st == err::nosuchmenuitem) {
     // An item that is not there lists nothing; the call still ends at its ")".
     i32 depth = 0;
     for (;; ++i) {
       const u16 t = tokenat(atoms, i);
-      if (t == tok::endofline || t == tok::endofscript) return statusfunctionclose;
-      if (t == tok::leftparen) ++depth;
-      if (t == tok::rightparen && depth-- == 0) break;
+      if (t == tokEndOfLine || t == tokEndOfScript) return err::noparen;
+      if (t == tokLeftParen) ++depth;
+      if (t == tokRightParen && depth-- == 0) break;
     }
     if ((st = newfred(value, fredtemp, fredstring, 0)) == 0) *count = i + 1 - at;
     return st;
@@ -317,9 +323,9 @@ i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       i += 2;
     }
   }
-  if (st == 0 && form == tok::browse) {
-    if (tokenat(atoms, i) != tok::comma) {
-      st = statusfunctioncomma;
+  if (st == 0 && form == tokBrowse) {
+    if (tokenat(atoms, i) != tokComma) {
+      st = err::nocomma;
     } else {
       objread listfield{};
       st = scanobj(path, text, atoms, i + 1, variables, &used, &listfield);
@@ -329,12 +335,12 @@ i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
                             (spotat(listfield.objects, listfield.objindex).style == 302 ||
                              spotat(listfield.objects, listfield.objindex).style == 303);
         writeobj(&listfield);
-        if (!islist) st = statusnolistfield;
-        else if (which != what::cards) st = statusbadpair;
+        if (!islist) st = err::notlistfield;
+        else if (which != what::cards) st = err::cantunderstand;
       }
     }
   }
-  if (st == 0 && tokenat(atoms, i) != tok::rightparen) st = statusfunctionclose;
+  if (st == 0 && tokenat(atoms, i) != tokRightParen) st = err::noparen;
   std::string out;
   if (st == 0) st = describeobject(obj, which, form, &out);
   writeobj(&obj);

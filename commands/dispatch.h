@@ -42,7 +42,6 @@ i16 neverfunproc(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 // The answer of a command or function whose routine is not part of this program yet: 124, "Not
 // available on this system". The tables point every such row at these two routines; giving a
 // row its routine is the only change needed when the routine is written.
-constexpr i16 statusnotbuilt = 124;
 i16 comnotbuilt(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 funnotbuilt(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 

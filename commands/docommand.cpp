@@ -3,6 +3,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "engine/sendmes.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
@@ -11,7 +12,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusstray = 19, statuslinetoolong = 14;
 constexpr Size kLongestLine = 255;
 
 // Where the first line longer than the longest allowed starts; the text's size when none is.
@@ -36,7 +36,7 @@ i16 comdo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 after = tokenat(atoms, at + 1 + used);
   if (after != tok::endofline && after != tok::endofscript) {
     disposfred(&value);
-    return statusstray;
+    return err::stray;
   }
   Handle message = nilhandle;
   st = fredtonewh(&value, &message);
@@ -47,7 +47,7 @@ i16 comdo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (toolong) SetHandleSize(message, cut);
   st = meesend(message, variables, path);
   DisposeHandle(message);
-  return st == 0 && toolong ? statuslinetoolong : st;
+  return st == 0 && toolong ? err::nametoolong : st;
 }
 
 }  // namespace kv

@@ -17,6 +17,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "engine/sendmes.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
@@ -51,7 +52,14 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotunderstood = 2, statusstray = 19;
+enum : u16 {
+  tokChars = 11037,
+  tokIn = 10016,
+  tokStringWord = 11305,
+  tokWhole = 11347,
+  tokWords = 11352,
+};
+
 constexpr i16 resultnotfound = 9;
 constexpr i16 kNotFound = -994;  // no match on the other cards
 constexpr u32 kDontWrap = 1u << 11, kDontSearch = 1u << 14;
@@ -511,11 +519,11 @@ i16 comfind(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
       f.findgive = fieldnumber(obj.objects, obj.objindex);
     }
     writeobj(&obj);
-    if (!field) return statusnotunderstood;
+    if (!field) return err::cantunderstand;
     i += 1 + n;
     if (f.findhand != nilhandle && fieldindex(f.findhand, f.findgive) != f.findoff) f.findhand = nilhandle;
   }
-  if (!statementends(atoms, i)) return statusstray;
+  if (!statementends(atoms, i)) return err::stray;
 
   findcurrent(q);
   if (f.findincard == 0) {

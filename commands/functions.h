@@ -15,11 +15,6 @@ namespace kv {
 // Errors every function routine shares.
 enum : i16 {
   statusnofunction = 41,     // a token no routine serves
-  statusfunctionparen = 49,  // "(" (or "of") missing after the function word
-  statusfunctionof = 5,      // "of" missing after "the" and the function word
-  statusfunctioncomma = 39,  // a comma missing between parameters
-  statusfunctionclose = 88,  // ")" missing
-  statusmatherror = 56,      // the math library reported a domain or range error
 };
 
 // --- Forms (funforms.cpp) -------------------------------------------------------------------
@@ -34,7 +29,7 @@ funhead readhead(Handle atoms, i32 at);
 // The one operand of "the f of x", "f of x" and "f(x)": one factor (a word that names nothing is
 // its own text; "(" opens a parenthesised expression that ")" must close). 5 for "the f"
 // without "of", 49 for another word after the function word. *count spans the whole call.
-i16 singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 // The parameters of a call, owned until they go.
 struct funparams {
@@ -46,7 +41,7 @@ struct funparams {
 };
 // "( expression, expression, ... )" from the "(" at `at`; "()" gives no parameter. 49 when `at`
 // is no "(", 39 for a missing comma, 88 for a missing ")". *count covers the parentheses.
-i16 readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params);
+scriptstatus readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params);
 
 // --- Families --------------------------------------------------------------------------------
 // Functions without parameters (funzero.cpp).

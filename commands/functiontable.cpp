@@ -5,6 +5,7 @@
 // the routine that belongs there (one routine serves every row of its family). Writing that
 // routine and putting it into its rows is all a new function needs.
 #include <array>
+#include <cassert>
 
 #include "commands/dispatch.h"
 #include "commands/functions.h"
@@ -15,7 +16,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/scripterror.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "media/movies.h"
 #include "properties/proplisting.h"
 #include "shell/mainglobals.h"
@@ -26,7 +27,15 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statuspluginfunction = 176;
+enum : u16 {
+  tokControlKey = 2029,
+  tokCarbonVersion = 4059,
+  tokNumberWord = 4184,
+  tokScriptWord = 4233,
+  tokShort = 9001,
+  tokAbbreviated = 9003,
+  tokThe = 10020,
+};
 
 // `funoffs` takes the evaluator's second variable list, which the dispatcher does not have.
 i16 offsetfunctions(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
@@ -264,7 +273,9 @@ static_assert(std::size(funrows) < 256);
 const funrow* rowof(u16 token) {
   size_t slot = slotof(token);
   if (slot >= funindex.size() || funindex[slot] == 0) return nullptr;
-  return &funrows[funindex[slot] - 1];
+  const funrow* row = &funrows[funindex[slot] - 1];
+  assert(row->token == token && "two function tokens share a slot of the index");
+  return row;
 }
 
 }  // namespace
@@ -274,7 +285,7 @@ i16 sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i
   u16 token = tokenat(atoms, at);
   if (token == tok::the) token = tokenat(atoms, at + 1);
   const funrow* row = rowof(token);
-  if (row != nullptr && row->pluginrefused != 0 && mainglobals().plugin != 0) return statuspluginfunction;
+  if (row != nullptr && row->pluginrefused != 0 && mainglobals().plugin != 0) return err::pluginfunction;
   funproc routine = row != nullptr ? row->routine : neverfunproc;
   i16 st = routine(path, text, atoms, at, variables, count, value);
   if (st > 0 && !path.empty()) posterror(path.front(), at, text);
@@ -283,12 +294,12 @@ i16 sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i
 
 i16 neverfunproc(hierpath, Handle, Handle, i32, Handle, i32* count, fred*) {
   *count = 0;
-  return statusnofunction;
+  return err::nosuchfunction;
 }
 
 i16 funnotbuilt(hierpath, Handle, Handle, i32, Handle, i32* count, fred*) {
   *count = 0;
-  return statusnotbuilt;
+  return err::notbuilt;
 }
 
 }  // namespace kv

@@ -4,13 +4,13 @@
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 
 namespace kv {
 
 namespace {
 
-constexpr i16 statusnovariable = 16;
+enum : u16 { tokThe = 10020 };
 
 }  // namespace
 
@@ -20,7 +20,7 @@ funhead readhead(Handle atoms, i32 at) {
   return funhead{word, tokenat(atoms, word), the};
 }
 
-i16 singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
@@ -28,15 +28,15 @@ i16 singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   if (next == tok::in) {
     from = h.word + 2;
   } else if (h.the) {
-    return statusfunctionof;
-  } else if (next == tok::leftparen) {
+    return err::noof;
+  } else if (next == tokLeftParen) {
     from = h.word + 1;  // the parentheses belong to the operand
   } else {
-    return statusfunctionparen;
+    return err::noparens;
   }
   i32 used = 0;
   i16 st = factor(path, text, atoms, from, variables, nilhandle, &used, value);
-  if (st == statusnovariable) st = anyfact(path, text, atoms, from, variables, nilhandle, &used, value);
+  if (st == err::novariable) st = anyfact(path, text, atoms, from, variables, nilhandle, &used, value);
   if (st != 0) return st;
   // The operand may be a working copy of a variable: the function's answer replaces it, and the
   // variable must keep its value.
@@ -52,9 +52,9 @@ funparams::~funparams() {
   for (fred& v : values) disposfred(&v);
 }
 
-i16 readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params) {
+scriptstatus readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params) {
   *count = 0;
-  if (tokenat(atoms, at) != tok::leftparen) return statusfunctionparen;
+  if (tokenat(atoms, at) != tokLeftParen) return err::noparens;
   i32 i = at + 1;
   if (tokenat(atoms, i) != tok::rightparen) {
     for (;;) {
@@ -69,9 +69,9 @@ i16 readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
       params->values.push_back(v);
       i += used;
       u16 t = tokenat(atoms, i);
-      if (t == tok::rightparen) break;
-      if (t == tok::endofline || t == tok::endofscript) return statusfunctionclose;
-      if (t != tok::comma) return statusfunctioncomma;
+      if (t == tokRightParen) break;
+      if (t == tokEndOfLine || t == tokEndOfScript) return err::noparen;
+      if (t != tokComma) return err::nocomma;
       ++i;
     }
   }

@@ -32,7 +32,20 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadvalue = 2, statusnovariable = 16, statusstray = 19, statusnotpolygon = 218, statusnotquad = 219;
+enum : u16 {
+  fnGlobalLoc = 3061,
+  fnInsetQuad = 3067,
+  fnInsetRect = 3068,
+  fnOffsetQuad = 3105,
+  fnOffsetRect = 3106,
+  fnPinRect = 3114,
+  fnPolyQuad = 3116,
+  fnQuadRect = 3136,
+  fnRectQuad = 3141,
+  fnRotateQuad = 3145,
+  fnScaleRect = 3148,
+  fnSkewQuad = 3163,
+};
 
 // The running call: where its parameters are read.
 struct call {
@@ -51,7 +64,7 @@ i16 value(call& c, fred* v) {
   i16 st = 0;
   if (c.factors) {
     st = factor(c.path, c.text, c.atoms, c.i, c.variables, nilhandle, &used, v);
-    if (st == statusnovariable) st = anyfact(c.path, c.text, c.atoms, c.i, c.variables, nilhandle, &used, v);
+    if (st == err::novariable) st = anyfact(c.path, c.text, c.atoms, c.i, c.variables, nilhandle, &used, v);
   } else {
     st = expression(c.path, c.text, c.atoms, c.i, c.variables, nilhandle, &used, v);
   }
@@ -70,7 +83,7 @@ i16 integerof(fred* v, i32* n) {
 i16 numbersat(const call& from, Handle text, Handle atoms, i32 i, int count, i32* out, i32* end) {
   call c{from.path, text, atoms, from.variables, i, from.factors};
   for (int k = 0; k < count; ++k) {
-    if (k > 0 && tokenat(atoms, c.i++) != tok::comma) return statusfunctioncomma;
+    if (k > 0 && tokenat(atoms, c.i++) != tokComma) return err::nocomma;
     fred v;
     if (i16 st = value(c, &v); st != 0) return st;
     if (i16 st = integerof(&v, &out[k]); st != 0) return st;
@@ -99,7 +112,7 @@ i16 numbers(call& c, int count, i32* out) {
   call inner = c;
   inner.factors = false;
   if (st == 0) st = numbersat(inner, text, atoms, 0, count, out, &end);
-  if (st == 0 && tokenat(atoms, end) != tok::endofline) st = statusstray;
+  if (st == 0 && tokenat(atoms, end) != tokEndOfLine) st = err::stray;
   if (atoms != nilhandle) DisposeHandle(atoms);
   if (text != nilhandle) DisposeHandle(text);
   return st;
@@ -129,7 +142,7 @@ i16 readquad(call& c, Point (&q)[4]) {
   if (st == 0) st = tokenize(text, &atoms);
   i32 used = 0;
   if (st == 0) st = getloclist(c.path, text, atoms, 0, c.variables, &used, &points);
-  if (st == 0 && GetHandleSize(points) / Size(sizeof(Point)) != 4) st = statusnotquad;
+  if (st == 0 && GetHandleSize(points) / Size(sizeof(Point)) != 4) st = err::notquad;
   if (st == 0) std::memcpy(q, deref(points), sizeof q);
   if (points != nilhandle) DisposeHandle(points);
   if (atoms != nilhandle) DisposeHandle(atoms);
@@ -140,7 +153,7 @@ i16 readquad(call& c, Point (&q)[4]) {
 i16 readnumber(call& c, double* d) {
   fred v;
   if (i16 st = value(c, &v); st != 0) return st;
-  i16 st = fredtodouble(&v, d) == statusnotnumber ? i16(statusnotnumber) : i16(0);
+  i16 st = fredtodouble(&v, d) == err::nonumber ? i16(err::nonumber) : i16(0);
   disposfred(&v);
   return st;
 }
@@ -154,17 +167,17 @@ i16 readbool(call& c, u16* b) {
 }
 
 // The comma between two parameters.
-i16 comma(call& c) { return tokenat(c.atoms, c.i++) == tok::comma ? i16(0) : i16(statusfunctioncomma); }
+i16 comma(call& c) { return tokenat(c.atoms, c.i++) == tokComma ? i16(0) : i16(err::nocomma); }
 
 // The start of a call of these families: `f of`, `f(`, and `the f of` where `theallowed`.
 // *paren tells whether ")" must end it.
 i16 opening(Handle atoms, i32 at, bool theallowed, call& c, bool* paren) {
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
-  if (h.the && !theallowed) return statusfunctionparen;
-  if (h.the && next != tok::in) return statusfunctionof;
-  if (next != tok::in && next != tok::leftparen) return statusfunctionparen;
-  *paren = next == tok::leftparen;
+  if (h.the && !theallowed) return err::noparens;
+  if (h.the && next != tokOf) return err::noof;
+  if (next != tokOf && next != tokLeftParen) return err::noparens;
+  *paren = next == tokLeftParen;
   c.factors = !*paren;
   c.i = h.word + 2;
   return 0;
@@ -172,7 +185,7 @@ i16 opening(Handle atoms, i32 at, bool theallowed, call& c, bool* paren) {
 
 // The end of the call: ")" when it opened with "(".
 i16 closing(call& c, bool paren, i32 at, i32* count) {
-  if (paren && tokenat(c.atoms, c.i++) != tok::rightparen) return statusfunctionclose;
+  if (paren && tokenat(c.atoms, c.i++) != tokRightParen) return err::noparen;
   *count = c.i - at;
   return 0;
 }
@@ -212,7 +225,7 @@ i16 polygonquad(call& c, Point (&q)[4]) {
   i32 used = 0;
   if (i16 st = scanobj(c.path, c.text, c.atoms, c.i, c.variables, &used, &obj); st != 0) return st;
   c.i += used;
-  i16 st = statusnotpolygon;
+  i16 st = err::notpolygon;
   if (obj.kind == objpart && obj.objects != nilhandle && obj.objindex >= 0 &&
       obj.objindex < HandleCount<spot>(obj.objects)) {
     spot s = loadat<spot>(deref(obj.objects) + size_t(obj.objindex) * sizeof(spot));
@@ -224,7 +237,7 @@ i16 polygonquad(call& c, Point (&q)[4]) {
       std::memcpy(&size, deref(data), 2);
       Size bytes = size < have ? size : have;
       Size points = (bytes - 10) / 4;
-      st = points == 0 ? statusnotpolygon : points < 4 ? statusnotquad : i16(0);
+      st = points == 0 ? err::notpolygon : points < 4 ? err::notquad : i16(0);
       Rect rect = s.rect;
       for (int k = 0; st == 0 && k < 4; ++k) {
         std::memcpy(&q[k], deref(data) + 10 + 4 * k, 4);
@@ -254,7 +267,7 @@ i16 funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     if ((st = comma(c)) == 0) st = readpoint(c, &p);
   } else if (fn == tok::scalerect) {
     if ((st = comma(c)) == 0) st = readnumber(c, &factor);
-    if (st == 0 && !(factor > 0)) st = statusbadvalue;
+    if (st == 0 && !(factor > 0)) st = err::cantunderstand;
   }
   if (st == 0) st = closing(c, paren, at, count);
   if (st != 0) return st;
@@ -279,7 +292,7 @@ i16 funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     case tok::scalerect:
       scalerect(&r, factor);
       return rectonewfred(r, value);
-    default: *count = 0; return statusnofunction;
+    default: *count = 0; return err::nosuchfunction;
   }
 }
 
@@ -337,7 +350,7 @@ i16 funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
       if (fit != 0) fitquad(q, r);
       return quadtonewfred(q, value);
     }
-    default: *count = 0; return statusnofunction;
+    default: *count = 0; return err::nosuchfunction;
   }
 }
 

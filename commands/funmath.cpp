@@ -24,7 +24,7 @@ namespace kv {
 namespace {
 
 // A value as a double: 12 when it is no number.
-i16 number(fred* v, double* d) { return fredtodouble(v, d) == statusnotnumber ? i16(statusnotnumber) : i16(0); }
+i16 number(fred* v, double* d) { return fredtodouble(v, d) == err::nonumber ? i16(err::nonumber) : i16(0); }
 
 // The math library's verdict on the last computation.
 bool matherror() { return errno == EDOM || errno == ERANGE; }
@@ -69,7 +69,7 @@ struct listfigures {
   double min = 0, max = 0, sum = 0;
   i32 n = 0;
 };
-i16 lowlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, listfigures* f) {
+scriptstatus lowlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, listfigures* f) {
   i32 i = at;
   for (;;) {
     fred v;
@@ -93,7 +93,7 @@ i16 lowlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
 }
 
 // A parenthesised operand whose value holds the list: its text tokenised and read.
-i16 listinvalue(hierpath path, Handle text, Handle atoms, i32 paren, Handle variables, i32* used,
+scriptstatus listinvalue(hierpath path, Handle text, Handle atoms, i32 paren, Handle variables, i32* used,
                 listfigures* f) {
   fred v;
   i32 n = 0;
@@ -115,11 +115,11 @@ i16 listinvalue(hierpath path, Handle text, Handle atoms, i32 paren, Handle vari
 i16 params(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, size_t least, size_t most,
            i32* count, funparams* p) {
   funhead h = readhead(atoms, at);
-  if (h.the || tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
+  if (h.the || tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
   i32 used = 0;
   if (i16 st = readparams(path, text, atoms, h.word + 1, variables, &used, p); st != 0) return st;
-  if (p->values.size() < least) return statusfunctioncomma;
-  if (p->values.size() > most) return statusfunctionclose;
+  if (p->values.size() < least) return err::nocomma;
+  if (p->values.size() > most) return err::noparen;
   *count = h.word + 1 + used - at;
   return 0;
 }
@@ -138,7 +138,7 @@ i16 funmath(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   if (st != 0) return st;
   errno = 0;
   double r = apply(fn, x);
-  if (matherror()) return statusmatherror;
+  if (matherror()) return err::noanswer;
   doubletonewfred(r, value);
   *count = used;
   return 0;
@@ -148,7 +148,7 @@ i16 funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   *count = 0;
   funhead h = readhead(atoms, at);
   i32 paren = h.word + 1;
-  if (h.the || tokenat(atoms, paren) != tok::leftparen) return statusfunctionparen;
+  if (h.the || tokenat(atoms, paren) != tokLeftParen) return err::noparens;
   listfigures f;
   i32 used = 0;
   i16 st = listinvalue(path, text, atoms, paren, variables, &used, &f);
@@ -156,13 +156,13 @@ i16 funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     // Not one operand: the list stands in the parentheses themselves.
     f = listfigures{};
     if ((st = lowlist(path, text, atoms, paren + 1, variables, &used, &f)) != 0) return st;
-    if (tokenat(atoms, paren + 1 + used) != tok::rightparen) return statusfunctionclose;
+    if (tokenat(atoms, paren + 1 + used) != tokRightParen) return err::noparen;
     used += 2;
   }
   if (st != 0) return st;
   errno = 0;
-  double r = h.token == tok::average ? f.sum / f.n : h.token == tok::max ? f.max : h.token == tok::min ? f.min : f.sum;
-  if (matherror()) return statusmatherror;
+  double r = h.token == fnAverage ? f.sum / f.n : h.token == fnMax ? f.max : h.token == fnMin ? f.min : f.sum;
+  if (matherror()) return err::noanswer;
   doubletonewfred(r, value);
   *count = paren + used - at;
   return 0;
@@ -184,7 +184,7 @@ i16 fundual(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     // Without interest an annuity is worth its periods (the formula's limit, not 0 / 0).
     r = rate == 0 ? periods : (1 - std::pow(1 + rate, -periods)) / rate;
   }
-  if (matherror()) return statusmatherror;
+  if (matherror()) return err::noanswer;
   doubletonewfred(r, value);
   *count = used;
   return 0;
@@ -196,8 +196,8 @@ i16 funreplace(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   i32 used = 0;
   if (i16 st = params(path, text, atoms, at, variables, 3, 5, &used, &p); st != 0) return st;
   i32 start = 0, limit = -1;
-  if (p.values.size() > 3 && fredtolong(&p.values[3], &start) != 0) return statusnotinteger;
-  if (p.values.size() > 4 && fredtolong(&p.values[4], &limit) != 0) return statusnotinteger;
+  if (p.values.size() > 3 && fredtolong(&p.values[3], &start) != 0) return err::nointeger;
+  if (p.values.size() > 4 && fredtolong(&p.values[4], &limit) != 0) return err::nointeger;
   fred& source = p.values[0];
   const Size n = getfredsize(&source), patsize = getfredsize(&p.values[1]), repsize = getfredsize(&p.values[2]);
   const u8* src = fredaddr(&source);
@@ -213,7 +213,7 @@ i16 funreplace(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
       const u8* hit = std::search(src + at2, src + n, pat, pat + patsize);
       if (hit == src + n) break;
       Size pos = Size(hit - src);
-      if (memoryrefused(Size(out.size()) + (pos - copied) + repsize)) return statusnomemory;
+      if (memoryrefused(Size(out.size()) + (pos - copied) + repsize)) return err::nomemory;
       out.insert(out.end(), src + copied, src + pos);
       out.insert(out.end(), rep, rep + repsize);
       copied = pos + patsize;
@@ -221,7 +221,7 @@ i16 funreplace(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
       if (++done == limit) break;
     }
   }
-  if (memoryrefused(Size(out.size()) + (n - copied))) return statusnomemory;
+  if (memoryrefused(Size(out.size()) + (n - copied))) return err::nomemory;
   out.insert(out.end(), src + copied, src + n);
   i16 st = charstonewfred(out.data(), Size(out.size()), value);
   if (st == 0) *count = used;

@@ -39,7 +39,36 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadvalue = 2, statusnotavailable = 124, statusbadhex = 209, statusnovolume = 186;
+enum : u16 {
+  fnAudioTrackInfo = 3011,
+  fnCharToNum = 3017,
+  fnDecode = 3036,
+  fnDigest = 3039,
+  fnEncode = 3043,
+  fnHexToString = 3065,
+  fnHfsToPosix = 3066,
+  fnIsControl = 3072,
+  fnIsNumber = 3073,
+  fnIsReservedWord = 3074,
+  fnLength = 3075,
+  fnLower = 3081,
+  fnMerge = 3088,
+  fnMidiNameToNum = 3090,
+  fnMidiNumToName = 3091,
+  fnNumToChar = 3103,
+  fnParam = 3110,
+  fnPosixToHFS = 3117,
+  fnProjPath = 3131,
+  fnRandom = 3139,
+  fnStringToHex = 3170,
+  fnSupportsExclusiveFileAccess = 3172,
+  fnTitle = 3179,
+  fnUpper = 3182,
+  fnURLDecode = 3183,
+  fnURLEncode = 3184,
+  fnValue = 3186,
+};
+
 constexpr i16 instrumentlist = 2000, resultbadescape = 113, statusnoallocator = 118;
 constexpr i32 instrumentnames = 135;
 constexpr i32 drumkits[] = {16385, 16393, 16401, 16409, 16410, 16429, 16433};
@@ -104,9 +133,9 @@ i16 changecase(u16 fn, fred* v, fred* value) {
 
 i16 stringtohex(fred* v, fred* value) {
   Size n = getfredsize(v);
-  if (n > (0x7FFFFFFF - 20000) / 2 || memoryrefused(2 * n + 20000)) return statusnomemory;
+  if (n > (0x7FFFFFFF - 20000) / 2 || memoryrefused(2 * n + 20000)) return err::nomemory;
   Handle h = NewHandle(2 * n);
-  if (h == nilhandle) return statusnomemory;
+  if (h == nilhandle) return err::nomemory;
   const u8* in = fredaddr(v);
   u8* out = deref(h);
   for (Size i = 0; i < n; ++i) {
@@ -121,7 +150,7 @@ i16 stringtohex(fred* v, fred* value) {
 i16 hextostring(fred* v, fred* value) {
   Size n = getfredsize(v);
   Handle h = NewHandle(n / 2);
-  if (h == nilhandle) return statusnomemory;
+  if (h == nilhandle) return err::nomemory;
   const u8* in = fredaddr(v);
   u8* out = deref(h);
   Size made = 0;
@@ -133,7 +162,7 @@ i16 hextostring(fred* v, fred* value) {
       i16 d = hexvalue(c);
       if (d < 0) {
         DisposeHandle(h);
-        return statusbadhex;
+        return err::numberrange;
       }
       if (high < 0) {
         high = d;
@@ -151,22 +180,22 @@ i16 hextostring(fred* v, fred* value) {
 
 i16 base64(u16 fn, fred* v, fred* value) {
   Size n = getfredsize(v);
-  if (fn == tok::encode) {
-    if (n > 0x7FFFFFFF / 4 - 4 || memoryrefused(4 * n)) return statusnomemory;
+  if (fn == fnEncode) {
+    if (n > 0x7FFFFFFF / 4 - 4 || memoryrefused(4 * n)) return err::nomemory;
     Handle h = NewHandle((n + 2) / 3 * 4 + 1);
-    if (h == nilhandle) return statusnomemory;
+    if (h == nilhandle) return err::nomemory;
     i32 made = HTUU_encode(fredaddr(v), n, deref(h));
     SetHandleSize(h, made);
     disposfred(v);
     handresult(h, value);
     return 0;
   }
-  if (n > 0x7FFFFFFF - 4 || memoryrefused(n + 2)) return statusnomemory;
+  if (n > 0x7FFFFFFF - 4 || memoryrefused(n + 2)) return err::nomemory;
   Handle in = NewHandle(n + 1), out = NewHandle(n / 4 * 3 + 3);
   if (in == nilhandle || out == nilhandle) {
     if (in != nilhandle) DisposeHandle(in);
     if (out != nilhandle) DisposeHandle(out);
-    return statusnomemory;
+    return err::nomemory;
   }
   if (n > 0) std::memcpy(deref(in), fredaddr(v), size_t(n));
   deref(in)[n] = 0;
@@ -239,7 +268,7 @@ i16 urldecode(fred* v, fred* value) {
 }
 
 // `value`: the text evaluated as an expression in the caller's context.
-i16 evaluatetext(hierpath path, Handle variables, fred* v, fred* value) {
+scriptstatus evaluatetext(hierpath path, Handle variables, fred* v, fred* value) {
   Handle text = nilhandle, atoms = nilhandle;
   i16 st = fredtonewh(v, &text);
   if (st == 0) st = tokenize(text, &atoms);
@@ -269,7 +298,7 @@ i16 evaluatetext(hierpath path, Handle variables, fred* v, fred* value) {
 
 // `param(n)`: entry n of the handler's arguments (0 the message name); empty when none.
 i16 parameter(Handle variables, i32 n, fred* value) {
-  if (n < 0) return statusbadvalue;
+  if (n < 0) return err::cantunderstand;
   for (Size i = 0; variables != nilhandle && i < HandleCount<varentry>(variables); ++i) {
     const varentry& e = HandleAs<varentry>(variables)[i];
     if (e.state != n) continue;
@@ -327,31 +356,31 @@ i16 exclusiveaccess(fred* v, fred* value) {
   shorttext(v, s);
   disposfred(v);
   std::string text = expandhome(std::string(pstringview(s)));
-  if (text.empty()) return statusnovolume;
+  if (text.empty()) return err::nodocument;
   if (text.find('/') == std::string::npos) {
     if (text.find(':') == std::string::npos && text.size() < 254) text += ':';
     text = colonpathtoposix(text);
   }
   bool exists = false;
   const bool locks = takesexclusivelocks(text, &exists);
-  if (!exists) return statusnovolume;
+  if (!exists) return err::nodocument;
   booltonewfred(locks ? 1 : 0, value);
   return 0;
 }
 
 // isControl and projPath read an object reference: after "of", or inside parentheses.
-i16 objectquestion(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus objectquestion(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
-  bool paren = next == tok::leftparen;
-  if (next != tok::in && (h.the || !paren)) return h.the ? statusfunctionof : statusfunctionparen;
+  bool paren = next == tokLeftParen;
+  if (next != tokOf && (h.the || !paren)) return h.the ? err::noof : err::noparens;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &obj); st != 0) return st;
   i32 end = h.word + 2 + used;
   i16 st = 0;
-  if (paren && tokenat(atoms, end++) != tok::rightparen) st = statusfunctionclose;
-  if (st == 0 && h.token == tok::iscontrol) {
+  if (paren && tokenat(atoms, end++) != tokRightParen) st = err::noparen;
+  if (st == 0 && h.token == fnIsControl) {
     bool control = false;
     if (obj.kind == objpart && obj.objects != nilhandle && obj.objindex >= 0 &&
         obj.objindex < HandleCount<spot>(obj.objects)) {
@@ -376,9 +405,9 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   *count = 0;
   u16 fn = readhead(atoms, at).token;
   switch (fn) {
-    case tok::audiotrackinfo: return statusnotavailable;
-    case tok::iscontrol:
-    case tok::projpath: return objectquestion(path, text, atoms, at, variables, count, value);
+    case fnAudioTrackInfo: return err::notbuilt;
+    case fnIsControl:
+    case fnProjPath: return objectquestion(path, text, atoms, at, variables, count, value);
     default: break;
   }
   fred v;
@@ -418,7 +447,7 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       shorttext(&v, s);
       disposfred(&v);
       double d = 0;
-      bool yes = s[0] != 0 && (fn == tok::isnumber ? stringtodouble(s, &d) != statusnotnumber : badname(s) != 0);
+      bool yes = s[0] != 0 && (fn == fnIsNumber ? stringtodouble(s, &d) != err::nonumber : badname(s) != 0);
       booltonewfred(yes ? 1 : 0, value);
       break;
     }
@@ -434,7 +463,7 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       if (st == 0 && fn == tok::param) st = parameter(variables, n, value);
       if (st == 0 && fn == tok::random) {
         if (n < 0) {
-          st = statusbadvalue;
+          st = err::cantunderstand;
         } else {
           i32 r = Random();
           longtonewfred(i32(double(r < 0 ? -r : r) * double(n) / 32768.0 + 1.0), value);
@@ -449,7 +478,7 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     case tok::supportsexclusivefileaccess: st = exclusiveaccess(&v, value); break;
     default:
       disposfred(&v);
-      st = statusnofunction;
+      st = err::nosuchfunction;
       break;
   }
   if (st != 0) {

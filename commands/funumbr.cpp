@@ -9,7 +9,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/screens.h"
@@ -29,7 +29,29 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadobject = 2, statusnochunkword = 4, statusnoparen = 8;
+enum : u16 {
+  tokNumberWord = 4184,
+  tokObjects = 4187,
+  tokMenus = 3087,
+  tokWindows = 3189,
+  tokBackground = 11015,
+  tokBackgrounds = 11016,
+  tokButtons = 11026,
+  tokCards = 11035,
+  tokCharacters = 11037,
+  tokFields = 11109,
+  tokGraphics = 11126,
+  tokItems = 11147,
+  tokLines = 11158,
+  tokMenu = 11173,
+  tokMonitors = 11187,
+  tokMovies = 11191,
+  tokParts = 11217,
+  tokCurrent = 11313,
+  tokWords = 11352,
+  fnCurrentMenu = 3032,
+};
+
 constexpr i32 kMenuLibrary = 2;  // the store record of a project's menu library
 
 // The chunk type a plural chunk word counts, or 0.
@@ -83,20 +105,20 @@ u32 backgroundcards(const objread& obj) {
 // A phrase that names an object after "of": the descriptor is read, counted by `count` (which
 // answers the count, or false for an object of the wrong kind) and released.
 template <class Count>
-i16 countof(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u32* n, Count count) {
+scriptstatus countof(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u32* n, Count count) {
   objread obj{};
   i32 m = 0;
   if (i16 st = scanobj(path, text, atoms, at, variables, &m, &obj); st != 0) return st;
   bool good = count(obj, n);
   writeobj(&obj);
-  if (!good) return statusbadobject;
+  if (!good) return err::cantunderstand;
   *used = m;
   return 0;
 }
 
 // Counts the phrase at `at`; `paren` when it stands inside parentheses (the operand is then
 // the whole expression up to them). *used is the phrase's atoms.
-i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool paren, i32* used,
+scriptstatus countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool paren, i32* used,
                 fred* value) {
   const MainGlobals& g = mainglobals();
   u16 t = tokenat(atoms, at);
@@ -104,7 +126,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   bool of = next == tok::in;
   bool menuitems = t == tok::items && of && tokenat(atoms, at + 2) == tok::menu;
   if (u16 type = chunktype(t); type != 0 && !menuitems) {
-    if (!of) return statusfunctionof;
+    if (!of) return err::noof;
     fred v;
     i32 n = 0;
     i16 st = paren ? expression(path, text, atoms, at + 2, variables, nilhandle, &n, &v)
@@ -126,9 +148,9 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     case tok::monitors: n = u32(screencount()); break;
     case tok::current:
       words = 2;
-      if (next == tok::wds) n = u32(g.numwinds);
-      else if (next == tok::menus) n = u32(currentnumlines());
-      else return statusbadobject;
+      if (next == tokWindows) n = u32(g.numwinds);
+      else if (next == tokMenus) n = u32(currentnumlines());
+      else return err::cantunderstand;
       break;
     case tok::cards:
       if (!of) {
@@ -187,8 +209,8 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
         return true;
       });
       break;
-    case tok::objects:
-      if (!of) return statusfunctionof;
+    case tokObjects:
+      if (!of) return err::noof;
       words = 2;
       st = countof(path, text, atoms, at + 2, variables, &m, &n, [](const objread& o, u32* c) {
         if (o.kind != objpart) return false;
@@ -205,7 +227,7 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
         ++i;
       }
       i32 type = objecttype(tokenat(atoms, i));
-      if (type < 0) return layer != 0 ? statusbadobject : statusnochunkword;
+      if (type < 0) return layer != 0 ? err::cantunderstand : err::nochunkword;
       if (layer == 0) layer = type == typefield ? layerbackground : layercard;
       words = i + 1 - at;
       if (tokenat(atoms, i + 1) != tok::in) {
@@ -235,17 +257,17 @@ i16 countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 i16 funumbr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (h.token != tok::number) return statusbadobject;
+  if (h.token != tokNumberWord) return err::cantunderstand;
   u16 next = tokenat(atoms, h.word + 1);
-  bool paren = next == tok::leftparen;
-  if (paren && h.the) return statusnoparen;
-  if (!paren && next != tok::in) return statusfunctionof;
+  bool paren = next == tokLeftParen;
+  if (paren && h.the) return err::noclosingparen;
+  if (!paren && next != tokOf) return err::noof;
   i32 used = 0;
   if (i16 st = countphrase(path, text, atoms, h.word + 2, variables, paren, &used, value); st != 0) return st;
   i32 end = h.word + 2 + used;
   if (paren && tokenat(atoms, end++) != tok::rightparen) {
     disposfred(value);
-    return statusfunctionclose;
+    return err::noparen;
   }
   *count = end - at;
   return 0;
@@ -263,14 +285,14 @@ i16 funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   if (st != 0) return st;
   Str255 name;
   name[0] = 0;
-  if (fn == tok::currentmenu) {
-    if (n < 1 || n > currentnumlines()) return statusbadobject;
+  if (fn == fnCurrentMenu) {
+    if (n < 1 || n > currentnumlines()) return err::cantunderstand;
     objread obj{};
     obj.kind = objmenu;
     obj.menu = HandleAs<menuline>(currentline())[n - 1];
     buildmenuid(obj, tok::long_, name);
   } else {
-    if (n < 1 || n > mainglobals().numwinds) return statusbadobject;
+    if (n < 1 || n > mainglobals().numwinds) return err::cantunderstand;
     i32 seen = 0;
     WindowRef found = nilid;
     for (WindowRef w : windowlist()) {
@@ -281,7 +303,7 @@ i16 funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       }
     }
     objread obj{};
-    if (found == nilid || getwind(found, &obj.d) == 0) return statusbadobject;
+    if (found == nilid || getwind(found, &obj.d) == 0) return err::cantunderstand;
     obj.kind = objwindow;
     buildwindid(&obj, tok::long_, name);
   }

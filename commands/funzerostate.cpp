@@ -135,7 +135,7 @@ i16 erroroffset(fred* value) {
   MainGlobals& g = mainglobals();
   if (g.erroroffset == -1 || g.faildescriptor == nilhandle) return emptyvalue(value);
   Handle text = nilhandle, atoms = nilhandle, vars = NewHandle(0);
-  i16 st = vars == nilhandle ? i16(statusnomemory) : handtonewh(g.faildescriptor, &text);
+  i16 st = vars == nilhandle ? i16(err::nomemory) : handtonewh(g.faildescriptor, &text);
   if (st == 0) st = tokenize(text, &atoms);
   objread obj{};
   i32 used = 0;
@@ -339,7 +339,7 @@ i16 printingfact(u16 fn, u16 modifier, fred* value) {
     case tok::printorientation: st = getprintorientation(value); break;
     default: st = getprintrange(value); break;
   }
-  if (st != kNoPrintingAnswer && st != statusnotbuilt) return st;
+  if (st != kNoPrintingAnswer && st != err::notbuilt) return st;
   if (mainglobals().result != nilhandle) stringtohand(resultstr(resultnoprinting), mainglobals().result);
   return emptyvalue(value);
 }
@@ -499,17 +499,17 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
                         : 0,
                     value);
       return 0;
-    case tok::papersize:
-    case tok::papersizes:
-    case tok::printablerect:
-    case tok::printer:
-    case tok::printerdriver:
-    case tok::printermodel:
-    case tok::printers:
-    case tok::printcopies:
-    case tok::printorientation:
-    case tok::printrange: return printingfact(fn, modifier, value);
-    default: return statusnotbuilt;
+    case fnPaperSize:
+    case fnPaperSizes:
+    case fnPrintableRect:
+    case fnPrinter:
+    case fnPrinterDriver:
+    case fnPrinterModel:
+    case fnPrinters:
+    case fnPrintCopies:
+    case fnPrintOrientation:
+    case fnPrintRange: return printingfact(fn, modifier, value);
+    default: return err::notbuilt;
   }
 }
 

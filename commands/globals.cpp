@@ -16,8 +16,8 @@ namespace {
 i16 appendname(Handle name, Handle text) {
   if (GetHandleSize(text) > 0)
     if (i16 st = appendcharhand(text, ','); st != 0) return st;
-  if (memoryrefused(GetHandleSize(name))) return statusnomemory;
-  return HandAndHand(name, text) == noErr ? 0 : statusnomemory;
+  if (memoryrefused(GetHandleSize(name))) return err::nomemory;
+  return HandAndHand(name, text) == noErr ? 0 : err::nomemory;
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ i16 globaltofred(fred* out) {
       disposfred(out);
       u8 empty[1] = {0};
       stringtonewfred(empty, out);
-      return statusnomemory;
+      return err::nomemory;
     }
   }
   return 0;

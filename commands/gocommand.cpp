@@ -33,7 +33,22 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusstray = 19, statusnomemory = 37, statuscancelled = 62;
+enum : u16 {
+  tokNext = 10015,
+  tokToWord = 10024,
+  tokPrev = 11245,
+  tokBackWord = 11009,
+  tokForth = 11117,
+  tokRecent = 11263,
+  tokBackground = 11015,
+  tokProjectWord = 11253,
+  tokLeft = 4148,
+  tokRight = 4223,
+  tokUp = 5003,
+  tokDown = 5004,
+  tokPaint = 11212,
+  tokDoubleClickTime = 3035,
+};
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
@@ -69,15 +84,15 @@ bool emptyform(const form& f) {
 
 // A destination read from a text (a variable's value): tokenised and built as a reference; words
 // left over give 19.
-i16 formfromvalue(hierpath path, Handle variables, ConstStringPtr value, form* f) {
+scriptstatus formfromvalue(hierpath path, Handle variables, ConstStringPtr value, form* f) {
   Handle text = nilhandle, atoms = nilhandle;
-  if (stringtonewh(value, &text) != 0) return statusnomemory;
+  if (stringtonewh(value, &text) != 0) return err::nomemory;
   i16 st = tokenize(text, &atoms);
   if (st == 0) {
     i32 used = 0;
     *f = form{};
     st = buildform(path, text, atoms, 0, variables, 1, &used, f);
-    if (st == 0 && (used == 0 || !lineends(atoms, used))) st = used == 0 ? statusnotunderstood : statusstray;
+    if (st == 0 && (used == 0 || !lineends(atoms, used))) st = used == 0 ? err::cantunderstand : err::stray;
   }
   if (atoms != nilhandle) DisposeHandle(atoms);
   DisposeHandle(text);
@@ -86,15 +101,15 @@ i16 formfromvalue(hierpath path, Handle variables, ConstStringPtr value, form* f
 
 // A card named by its place, then optionally `card` and `of` with the background, window and
 // project parts.
-i16 placedestination(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, form* f) {
-  if (!placeword(tokenat(atoms, *i), &f->card)) return statusnotunderstood;
+scriptstatus placedestination(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, form* f) {
+  if (!placeword(tokenat(atoms, *i), &f->card)) return err::cantunderstand;
   ++*i;
   if (tokenat(atoms, *i) == tok::card) ++*i;
   if (tokenat(atoms, *i) != tok::in) return 0;
   form tail{};
   i32 used = 0;
   if (i16 st = buildform(path, text, atoms, *i, variables, 0, &used, &tail)) return st;
-  if (used == 0 || tail.card.selector != selnone) return statusstray;
+  if (used == 0 || tail.card.selector != selnone) return err::stray;
   *i += used;
   f->back = tail.back;
   f->wind = tail.wind;
@@ -107,13 +122,13 @@ i16 placedestination(hierpath path, Handle text, Handle atoms, i32* i, Handle va
 i16 goto_(const form& f) {
   i16 st = gotowindow(f);
   if (st == kCardChanged) return 0;
-  if (st == statuscancelled) return setresulttext(1);
+  if (st == err::cancelled) return setresulttext(1);
   return st;
 }
 
 }  // namespace
 
-i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, form* f) {
+scriptstatus scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, form* f) {
   *f = form{};
   u16 first = tokenat(atoms, at);
   // One word alone, or a word and `card`.
@@ -126,7 +141,7 @@ i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   if (first == tok::stringatom && lineends(atoms, at + 1)) {
     atomchars name{};
     if (i16 st = quotedchars(HandleAs<atom>(atoms)[at], text, &name)) return st;
-    if (name.length > 255) return 14;
+    if (name.length > 255) return err::nametoolong;
     f->card.selector = selname;
     f->card.name[0] = u8(name.length);
     std::memcpy(f->card.name + 1, name.bytes, size_t(name.length));
@@ -141,7 +156,7 @@ i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
       fredtostring(&v, value);
       disposfred(&v);
       if (lineends(atoms, at + used)) return formfromvalue(path, variables, value, f);
-    } else if (st != statusnovariable) {
+    } else if (st != err::novariable) {
       return st;
     }
   }
@@ -153,19 +168,19 @@ i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   } else {
     i32 used = 0;
     if (i16 st = buildform(path, text, atoms, at, variables, 1, &used, f)) return st;
-    if (used == 0) return statusnotunderstood;
+    if (used == 0) return err::cantunderstand;
     // A card is not a part of another card.
     for (i32 k = at; k + 1 < at + used; ++k)
-      if (tokenat(atoms, k) == tok::in && tokenat(atoms, k + 1) == tok::card) return statusstray;
+      if (tokenat(atoms, k) == tokOf && tokenat(atoms, k + 1) == tokCard) return err::stray;
     i += used;
   }
-  return lineends(atoms, i) ? i16(0) : statusstray;
+  return lineends(atoms, i) ? i16(0) : err::stray;
 }
 
 i16 comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tok::to) ++i;
-  if (lineends(atoms, i)) return statusnotunderstood;
+  if (tokenat(atoms, i) == tokToWord) ++i;
+  if (lineends(atoms, i)) return err::cantunderstand;
   form f{};
   if (i16 st = scangoto(path, text, atoms, i, variables, &f)) return st;
   // The history had nowhere to go.
@@ -178,14 +193,14 @@ i16 comhelp(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   form f{};
   i32 used = 0;
   if (i16 st = buildform(path, text, atoms, at, variables, 1, &used, &f)) return st;
-  if (used == 0) return statusnotunderstood;
-  if (!lineends(atoms, at + used)) return statusstray;
+  if (used == 0) return err::cantunderstand;
+  if (!lineends(atoms, at + used)) return err::stray;
   return goto_(f);
 }
 
 i16 comarrow(hierpath path, Handle, Handle atoms, i32 at, Handle variables) {
   u16 word = tokenat(atoms, at + 1);
-  if (lineends(atoms, at + 1) || !lineends(atoms, at + 2)) return statusstray;
+  if (lineends(atoms, at + 1) || !lineends(atoms, at + 2)) return err::stray;
   u16 modifiers = mainglobals().event.modifiers;
   bool jump = (modifiers & (cmdKey | optionKey)) != 0;
   form f{};
@@ -196,7 +211,7 @@ i16 comarrow(hierpath path, Handle, Handle atoms, i32 at, Handle variables) {
   } else if (word == tok::down) {
     if (i16 st = backcard(path, variables, &f)) return st;
   } else {
-    return statusnotunderstood;
+    return err::cantunderstand;
   }
   if (emptyform(f)) return 0;
   i16 st = gotowindow(f);
@@ -207,14 +222,14 @@ i16 comquit(hierpath, Handle, Handle, i32, Handle) { return shutdown(0); }
 
 i16 comreset(hierpath, Handle, Handle atoms, i32 at, Handle) {
   u16 word = tokenat(atoms, at + 1);
-  if (word == tok::paint) {
-    if (!lineends(atoms, at + 2)) return statusstray;
+  if (word == tokPaint) {
+    if (!lineends(atoms, at + 2)) return err::stray;
     lowreset();
     return 0;
   }
   // No script sets a double-click time of its own yet: the system's time stays.
-  if (word == tok::dblclicktime) return 0;
-  return statusnotunderstood;
+  if (word == tokDoubleClickTime) return 0;
+  return err::cantunderstand;
 }
 
 i16 shutdown(i16 withcard) {

@@ -13,7 +13,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/listfields.h"
 #include "platform/events/events.h"
 #include "platform/events/keycodes.h"
@@ -34,7 +34,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusstray = 19, statusnocomma = 39;
 constexpr u8 kHome = 1, kEnd = 4, kPageUp = 11, kPageDown = 12, kLeft = 28, kRight = 29, kUp = 30, kDown = 31;
 constexpr u16 kCmdKey = 0x0100;
 constexpr u32 kFirstRepeat = 10, kNextRepeat = 2;
@@ -213,14 +212,14 @@ i16 comlistkey(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   i32 j = at + 1 + used;
   fred value{};
   i16 st = 0;
-  if (tokenat(atoms, j) != tok::comma) {
-    st = statusnocomma;
+  if (tokenat(atoms, j) != tokComma) {
+    st = err::nocomma;
   } else if ((st = expression(path, text, atoms, j + 1, variables, nilhandle, &used, &value)) == 0) {
     Str255 key{};
     fredtostring(&value, key);
     disposfred(&value);
     if (!statementends(atoms, j + 1 + used)) {
-      st = statusstray;
+      st = err::stray;
     } else if (key[0] > 0 && haslivelist(s)) {
       const bool scrolling = s.style == stylefieldscrolllist;
       const bool command = (mainglobals().event.modifiers & kCmdKey) != 0;

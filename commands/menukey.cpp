@@ -5,7 +5,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 
 namespace kv {
 
@@ -17,7 +17,7 @@ i16 comenukey(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   fredtostring(&key, s);
   disposfred(&key);
   u16 next = tokenat(atoms, at + 1 + used);
-  if (next != tok::endofline && next != tok::endofscript) return 19;
+  if (next != tokEndOfLine && next != tokEndOfScript) return err::stray;
   // Command-Q quits; every other key does nothing.
   if (s[0] == 1 && (s[1] == 'q' || s[1] == 'Q')) return shutdown(0);
   return 0;

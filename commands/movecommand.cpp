@@ -11,7 +11,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
@@ -32,7 +32,17 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotpart = 11, statusstray = 19, statusnotorelative = 77;
+enum : u16 {
+  tokClick = 2015,
+  tokWait = 2214,
+  tokMouse = 3093,
+  tokInto = 10013,
+  tokJump = 11150,
+  tokNudge = 11201,
+  tokRelative = 11266,
+  tokUntil = 11330,
+};
+
 constexpr i32 kDefaultNudge = 15;
 
 i16 clamp16(i32 n) { return i16(std::clamp<i32>(n, -32768, 32767)); }
@@ -49,7 +59,7 @@ struct moveoptions {
 };
 
 // One expression read as a whole number; *i moves past it.
-i16 wholenumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i32* out) {
+scriptstatus wholenumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i32* out) {
   fred v;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v)) return st;
@@ -60,7 +70,7 @@ i16 wholenumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variabl
 }
 
 // The options from atom i to the end of the statement, in their order; 19 for words left.
-i16 readoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, moveoptions* o) {
+scriptstatus readoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, moveoptions* o) {
   const u16 mode = tokenat(atoms, i);
   if (mode == tok::nudge || mode == tok::jump) {
     ++i;
@@ -87,7 +97,7 @@ i16 readoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle variable
     o->collect = true;
     i += 1 + used;
   }
-  return statementends(atoms, i) ? i16(0) : statusstray;
+  return statementends(atoms, i) ? i16(0) : err::stray;
 }
 
 // The pixels of one step towards `to`: nudge n moves n pixels along the major axis; jump n
@@ -140,7 +150,7 @@ class mover {
     if (o_.collect) {
       char pair[16];
       const int n = std::snprintf(pair, sizeof pair, "%s%d,%d", collected_.empty() ? "" : ",", at.h, at.v);
-      if (memoryrefused(Size(n))) return statusnomemory;
+      if (memoryrefused(Size(n))) return err::nomemory;
       collected_.append(pair, size_t(n));
       return 0;
     }
@@ -220,7 +230,7 @@ i16 comove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1 + used;
   if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) {
     writeobj(&obj);
-    return statusnotpart;
+    return err::notext;
   }
   // The editing states of the object's kind end before it moves; a handler that went
   // elsewhere meanwhile ends the move.
@@ -230,9 +240,9 @@ i16 comove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (kind == spotfield) st = putdownfield();
   if (kind == spotgraphic) putdownmodes();
   const bool gone = mainglobals().layerchanges != changes;
-  if (st == 0 && !gone && obj.objindex >= spotcount(obj.objects)) st = statusnotpart;
+  if (st == 0 && !gone && obj.objindex >= spotcount(obj.objects)) st = err::notext;
   const u16 word = tokenat(atoms, i);
-  if (st == 0 && !gone && word != tok::to && word != tok::rel) st = statusnotorelative;
+  if (st == 0 && !gone && word != tokTo && word != tokRelative) st = err::notoorrelative;
   if (st != 0 || gone) {
     writeobj(&obj);
     return st;

@@ -14,7 +14,7 @@ namespace kv {
 // there is nowhere to go), a quoted card name, an expression whose value is a reference text
 // (a variable holding "card 3" or a long id), or an object reference. 0, 19 for words left
 // over, 2 for no destination, or the status of evaluating or reading the reference.
-i16 scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, form* f);
+scriptstatus scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, form* f);
 
 // `go [to] <destination>`: 0 (also when a handler moved elsewhere meanwhile, and when the user
 // cancelled looking for a project: then "Cancel" is the result), or a status.

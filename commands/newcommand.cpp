@@ -16,6 +16,7 @@
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "platform/files/files.h"
@@ -44,7 +45,20 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusstray = 19, statuscancelled = 62, statusnoproject = 104;
+enum : u16 {
+  tokHide = 2079,
+  tokShow = 2186,
+  tokBackground = 11015,
+  tokButton = 11025,
+  tokExtension = 11102,
+  tokField = 11107,
+  tokFolder = 11114,
+  tokGraphic = 11125,
+  tokInvisible = 11142,
+  tokMenu = 11173,
+  tokProject = 11253,
+};
+
 constexpr Size kRoomNeeded = 30000;       // memory, and disk beyond what the store may need
 constexpr u64 kProjectRoom = 29999;       // a new project needs more free bytes than this
 constexpr u32 kReclaimIds = 20;           // ids the store is asked to make room for
@@ -58,7 +72,7 @@ bool lineends(Handle atoms, i32 i) {
 }
 
 // The name an expression at atom *i gives (at most 255 bytes); *i moves past it.
-i16 nameoperand(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Str255 name) {
+scriptstatus nameoperand(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Str255 name) {
   fred v;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v)) return st;
@@ -88,7 +102,7 @@ i16 roomforrecords(RegistryId store) {
   if (islocked(store)) return kCannotWrite;
   u32 bytes = 0;
   if (totalstar(store, kReclaimIds, &bytes) != 0) return kCannotWrite;
-  if (nodiskspace(store, u64(bytes) + kRoomNeeded)) return statusnomemory;
+  if (nodiskspace(store, u64(bytes) + kRoomNeeded)) return err::nomemory;
   return 0;
 }
 
@@ -124,7 +138,7 @@ i16 editedlist(desk& d, Handle* list) {
   *list = back ? d.backspots : d.cardspots;
   if (*list != nilhandle) return 0;
   *list = NewHandle(0);
-  if (*list == nilhandle) return statusnomemory;
+  if (*list == nilhandle) return err::nomemory;
   if (back) {
     backrec r = loadat<backrec>(deref(d.back));
     r.objects = *list;
@@ -206,13 +220,13 @@ i16 newobject(u16 kind, bool invisible) {
   Handle list = nilhandle;
   if (i16 st = editedlist(d, &list)) return st;
   spot s{};
-  if (!makeobject(kind, uniqueid(list, 0), &s)) return statusnomemory;
+  if (!makeobject(kind, uniqueid(list, 0), &s)) return err::nomemory;
   if (invisible) s.flags = s.flags & ~kVisibleFlag;
   if (PtrAndHand(&s, list, Size(sizeof s)) != noErr) {
     Handle parts = NewHandle(0);
     if (parts != nilhandle && PtrAndHand(&s, parts, Size(sizeof s)) == noErr) dumpspot(parts);
     else if (parts != nilhandle) DisposeHandle(parts);
-    return statusnomemory;
+    return err::nomemory;
   }
   checkerr(changevir(d.store, i32(d.backlayer ? d.backrecid : d.cardrecid)));
   if (!invisible) drawedit(d, nullptr);
@@ -227,10 +241,10 @@ i16 newcardcommand() {
   putdownfields(d.cardspots);
   putdownfields(d.backspots);
   Handle texts = NewHandle(0);
-  if (texts == nilhandle) return statusnomemory;
+  if (texts == nilhandle) return err::nomemory;
   if (getbacktext(d.backspots, texts) != noErr || cleanbacktext(texts, texts) != noErr) {
     DisposeHandle(texts);
-    return statusnomemory;
+    return err::nomemory;
   }
   if (i16 st = newcard(d.store, d.wind, i32(d.windrecid), i32(d.cardnum), d.backrecid, d.backid, texts, nilhandle))
     return st;
@@ -269,11 +283,11 @@ i16 newwindowcommand(bool invisible) {
   return announce({"newWindow", "newBackground", "newCard"});
 }
 
-i16 newmenucommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables) {
+scriptstatus newmenucommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables) {
   Str255 name{};
   if (!lineends(atoms, i))
     if (i16 st = nameoperand(path, text, atoms, &i, variables, name)) return st;
-  if (!lineends(atoms, i)) return statusstray;
+  if (!lineends(atoms, i)) return err::stray;
   desk& d = mainglobals().current;
   Handle library = nilhandle;
   checkerr(getvir(d.store, kMenuLibrary, &library));
@@ -301,7 +315,7 @@ i16 asknewname(i16 extension, Str255 name) {
   Handle& result = mainglobals().result;
   if (result == nilhandle) PtrToHand(cancel + 1, &result, cancel[0]);
   else PtrToXHand(cancel + 1, result, cancel[0]);
-  return statuscancelled;
+  return err::cancelled;
 }
 
 // An existing file of the new project's name goes, when it is a project file that is neither
@@ -316,7 +330,7 @@ i16 replacefile(u32 dirid, ConstStringPtr leaf) {
   return HDelete(kBootVolume, dirid, leaf) == noErr ? i16(0) : kCannotWrite;
 }
 
-i16 newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool invisible) {
+scriptstatus newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool invisible) {
   Str255 name{};
   bool named = false;
   u16 t = tokenat(atoms, i);
@@ -330,7 +344,7 @@ i16 newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle va
     extension = t == tok::show ? 1 : 2;
     i += 2;
   }
-  if (!lineends(atoms, i)) return statusstray;
+  if (!lineends(atoms, i)) return err::stray;
   if (!named)
     if (i16 st = asknewname(extension, name)) return st;
   u32 dirid = 0;
@@ -359,11 +373,11 @@ i16 newprojectcommand(hierpath path, Handle text, Handle atoms, i32 i, Handle va
   return announce({"newProject", "newWindow", "newBackground", "newCard"});
 }
 
-i16 newfoldercommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool invisible) {
-  if (invisible || lineends(atoms, i)) return statusnotunderstood;
+scriptstatus newfoldercommand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool invisible) {
+  if (invisible || lineends(atoms, i)) return err::cantunderstand;
   Str255 name{};
   if (i16 st = nameoperand(path, text, atoms, &i, variables, name)) return st;
-  if (!lineends(atoms, i)) return statusstray;
+  if (!lineends(atoms, i)) return err::stray;
   u32 made = 0;
   if (OSErr e = DirCreate(kBootVolume, 0, name, &made)) {
     std::string message = "err = " + std::to_string(e);
@@ -388,7 +402,7 @@ u16 kindof(u16 t) {
 
 i16 comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
-  if (memoryrefused(kRoomNeeded)) return statusnomemory;
+  if (memoryrefused(kRoomNeeded)) return err::nomemory;
   i32 i = at + 1;
   bool invisible = false;
   if (tokenat(atoms, i) == tok::invisible) {
@@ -397,15 +411,15 @@ i16 comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     ++i;
   }
   u16 kind = kindof(tokenat(atoms, i));
-  if (kind == 0) return statusnotunderstood;
+  if (kind == 0) return err::cantunderstand;
   ++i;
   if (kind == tok::project) return newprojectcommand(path, text, atoms, i, variables, invisible);
   // `invisible` before a kind that cannot be hidden is an error even where it would be ignored.
-  bool explicitinvisible = tokenat(atoms, at + 1) == tok::invisible;
-  if (kind == tok::folder) return newfoldercommand(path, text, atoms, i, variables, explicitinvisible);
-  if (explicitinvisible && (kind == tok::menu || kind == tok::card || kind == tok::background)) return statusnotunderstood;
-  if (kind != tok::menu && !lineends(atoms, i)) return statusstray;
-  if (findprojectstore(g.current.store) == nullptr || g.current.window == nilid) return statusnoproject;
+  bool explicitinvisible = tokenat(atoms, at + 1) == tokInvisible;
+  if (kind == tokFolder) return newfoldercommand(path, text, atoms, i, variables, explicitinvisible);
+  if (explicitinvisible && (kind == tokMenu || kind == tokCard || kind == tokBackground)) return err::cantunderstand;
+  if (kind != tokMenu && !lineends(atoms, i)) return err::stray;
+  if (findprojectstore(g.current.store) == nullptr || g.current.window == nilid) return err::noproject;
   if (i16 st = roomforrecords(g.current.store)) return st;
   switch (kind) {
     case tok::menu: return newmenucommand(path, text, atoms, i, variables);

@@ -18,6 +18,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "engine/sendmes.h"
 #include "engine/tokens.h"
 #include "media/mediaservice.h"
@@ -50,8 +51,21 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoto = 7, statuswholenumber = 9, statusstray = 19, statusnocomma = 39, statusemptyrect = 66,
-              statusnotpolygon = 218;
+enum : u16 {
+  tokUp = 5003,
+  tokWithin = 3190,
+  tokSelected = 4237,
+  tokAll = 10002,
+  tokArc = 11004,
+  tokFast = 11104,
+  tokMessage = 11175,
+  tokPolygon = 11238,
+  tokSlow = 11295,
+  tokStep = 11301,
+  tokTimes = 11317,
+  tokVery = 11337,
+};
+
 constexpr i16 kClosedHandCursor = 1503;
 // A tracking loop looks after the media every so many ticks.
 constexpr u32 kServiceTicks = 5;
@@ -99,16 +113,16 @@ void sethandlemode(bool (*wanted)(const spot&), u16 mode) {
 }
 
 // A whole number from the expression at atom `i`; *used is the atoms it took.
-i16 wholeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i32* used, i32* n) {
+scriptstatus wholeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i32* used, i32* n) {
   fred value;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, used, &value); st != 0) return st;
-  const i16 st = fredtolong(&value, n) != 0 ? statuswholenumber : i16(0);
+  const i16 st = fredtolong(&value, n) != 0 ? err::nowholenumber : i16(0);
   disposfred(&value);
   return st;
 }
 
 // A rectangle written as four comma-separated numbers (left, top, right, bottom).
-i16 rectoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i32* used, Rect* r) {
+scriptstatus rectoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i32* used, Rect* r) {
   Handle points = nilhandle;
   if (i16 st = getloclist(path, text, atoms, i, variables, used, &points); st != 0) return st;
   const bool two = GetHandleSize(points) == 2 * Size(sizeof(Point));
@@ -117,7 +131,7 @@ i16 rectoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variable
     *r = Rect{a.v, a.h, b.v, b.h};
   }
   DisposeHandle(points);
-  return two ? i16(0) : statusnotunderstood;
+  return two ? i16(0) : err::cantunderstand;
 }
 
 // The open window's context of an object reference, when the object lies in the current
@@ -279,7 +293,7 @@ i16 setgroup(Handle list, i16 copymode) {
   }
   if (graphics < 2) return 0;
   Handle members = NewHandle(0);
-  if (members == nilhandle) return statusnomemory;
+  if (members == nilhandle) return err::nomemory;
   for (i32 i = 0; i < spotcount(list);) {
     const spot s = spotat(list, i);
     if (s.selected == 0 || s.kind != spotgraphic) {
@@ -289,7 +303,7 @@ i16 setgroup(Handle list, i16 copymode) {
     const OSErr e = copymode != 0 ? clonespot(list, i, members) : PtrAndHand(&s, members, Size(sizeof s));
     if (e != noErr) {
       dumpspot(members);
-      return statusnomemory;
+      return err::nomemory;
     }
     removeentry(list, i);
     if (copymode != 0) freeparts(s);
@@ -305,7 +319,7 @@ i16 setgroup(Handle list, i16 copymode) {
   group.data = members;
   if (PtrAndHand(&group, list, Size(sizeof group)) != noErr) {
     dumpspot(members);
-    return statusnomemory;
+    return err::nomemory;
   }
   return 0;
 }
@@ -328,7 +342,7 @@ i16 setungroup(Handle list, i16 copymode) {
           out = nilhandle;
         }
       }
-      if (out == nilhandle) return statusnomemory;
+      if (out == nilhandle) return err::nomemory;
     } else {
       group.data = nilhandle;
     }
@@ -342,7 +356,7 @@ i16 setungroup(Handle list, i16 copymode) {
         freeparts(s);
         for (i32 k = m + 1; k < spotcount(out); ++k) freeparts(spotat(out, k));
         DisposeHandle(out);
-        return statusnomemory;
+        return err::nomemory;
       }
     }
     if (out != nilhandle) DisposeHandle(out);
@@ -351,7 +365,7 @@ i16 setungroup(Handle list, i16 copymode) {
 }
 
 i16 comgroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
-  if (!atomview(atoms).lineends(at + 1)) return statusstray;
+  if (!atomview(atoms).lineends(at + 1)) return err::stray;
   Handle list = currentlayer();
   const i32 before = spotcount(list);
   const i16 st = setgroup(list, 1);
@@ -361,7 +375,7 @@ i16 comgroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
 }
 
 i16 comungroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
-  if (!atomview(atoms).lineends(at + 1)) return statusstray;
+  if (!atomview(atoms).lineends(at + 1)) return err::stray;
   Handle list = currentlayer();
   bool groups = false;
   for (i32 i = 0; i < spotcount(list) && !groups; ++i) {
@@ -376,7 +390,7 @@ i16 comungroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
 }
 
 i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) != tok::poly) return statusnotunderstood;
+  if (tokenat(atoms, at + 1) != tokPolygon) return err::cantunderstand;
   i32 i = at + 2;
   if (atomview(atoms).lineends(i)) {
     sethandlemode(ispolygon, knobsfirstpoint);
@@ -391,11 +405,11 @@ i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (obj.kind == objpart) s = spotat(obj.objects, obj.objindex);
   i16 st = 0;
   i32 degrees = 0;
-  if (obj.kind != objpart) st = statusnotunderstood;
-  else if (!ispolygon(s)) st = statusnotpolygon;
-  else if (tokenat(atoms, i) != tok::comma) st = statusnocomma;
+  if (obj.kind != objpart) st = err::cantunderstand;
+  else if (!ispolygon(s)) st = err::notpolygon;
+  else if (tokenat(atoms, i) != tokComma) st = err::nocomma;
   else if ((st = wholeoperand(path, text, atoms, i + 1, variables, &used, &degrees)) == 0 && !atomview(atoms).lineends(i + 1 + used))
-    st = statusstray;
+    st = err::stray;
   if (st == 0 && s.data != nilhandle) {
     // A handler run by the angle's expression may have changed the list: read the object again.
     s = spotat(obj.objects, obj.objindex);
@@ -419,7 +433,7 @@ i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 
 i16 comreshape(hierpath, Handle, Handle atoms, i32 at, Handle) {
   const u16 word = tokenat(atoms, at + 1);
-  if (!atomview(atoms).lineends(at + 2)) return statusstray;
+  if (!atomview(atoms).lineends(at + 2)) return err::stray;
   const desk& d = mainglobals().current;
   switch (word) {
     case tok::arc: sethandlemode([](const spot& s) { return s.style == stylearc; }, knobsarc); break;
@@ -427,7 +441,7 @@ i16 comreshape(hierpath, Handle, Handle atoms, i32 at, Handle) {
     case tok::wd:
       if (d.window != nilid) ReshapeCustomWindow(d.window);
       break;
-    default: return statusnotunderstood;
+    default: return err::cantunderstand;
   }
   drawedit(d, nullptr);
   return 0;
@@ -472,7 +486,7 @@ i16 comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   Rect limit{};
   if (tokenat(atoms, i) == tok::within) {
     if (i16 st = rectoperand(path, text, atoms, i + 1, variables, &used, &limit); st != 0) return st;
-    if (!atomview(atoms).lineends(i + 1 + used)) return statusstray;
+    if (!atomview(atoms).lineends(i + 1 + used)) return err::stray;
     return grabcardview(limit);
   }
   objread obj{};
@@ -480,18 +494,18 @@ i16 comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   i += used;
   bool withmessage = false, limited = false;
   i16 st = 0;
-  if (tokenat(atoms, i) == tok::with) {
-    if (tokenat(atoms, i + 1) == tok::message) withmessage = true;
-    else st = statusnotunderstood;
+  if (tokenat(atoms, i) == tokWith) {
+    if (tokenat(atoms, i + 1) == tokMessage) withmessage = true;
+    else st = err::cantunderstand;
     i += 2;
   }
   if (st == 0 && tokenat(atoms, i) == tok::within) {
     limited = true;
     st = rectoperand(path, text, atoms, i + 1, variables, &used, &limit);
     i += 1 + used;
-    if (st == 0 && EmptyRect(&limit)) st = statusemptyrect;
+    if (st == 0 && EmptyRect(&limit)) st = err::emptyrect;
   }
-  if (st == 0 && !atomview(atoms).lineends(i)) st = statusstray;
+  if (st == 0 && !atomview(atoms).lineends(i)) st = err::stray;
   if (st == 0 && incurrentwindow(obj)) st = grabobject(obj, withmessage, limited, limit);
   writeobj(&obj);
   return st;
@@ -505,7 +519,7 @@ i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   } else {
     if (i16 st = wholeoperand(path, text, atoms, i, variables, &used, &first); st != 0) return st;
     i += used;
-    if (tokenat(atoms, i) != tok::to) return statusnoto;
+    if (tokenat(atoms, i) != tokTo) return err::notoorof;
     if (i16 st = wholeoperand(path, text, atoms, i + 1, variables, &used, &last); st != 0) return st;
     i += 1 + used;
   }
@@ -515,8 +529,8 @@ i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     case tok::fast: speed = 2, ++i; break;
     case tok::very: {
       const u16 next = tokenat(atoms, i + 1);
-      if (next != tok::slow && next != tok::fast) return statusnotunderstood;
-      speed = next == tok::slow ? 6 : 0;
+      if (next != tokSlow && next != tokFast) return err::cantunderstand;
+      speed = next == tokSlow ? 6 : 0;
       i += 2;
       break;
     }
@@ -531,14 +545,14 @@ i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     i32 n = 0;
     if (i16 st = wholeoperand(path, text, atoms, i, variables, &used, &n); st != 0) return st;
     i += used;
-    if (tokenat(atoms, i) != tok::times || n < 1) return statusnotunderstood;
+    if (tokenat(atoms, i) != tokTimes || n < 1) return err::cantunderstand;
     ++i;
     count = n;
   }
-  if (!atomview(atoms).lineends(i)) return statusstray;
+  if (!atomview(atoms).lineends(i)) return err::stray;
   // Script colour numbers are device indexes plus one; entries 0 and 255 never change.
   const i32 low = std::max(first - 1, 1), high = std::min(last - 1, 254);
-  if (high <= low) return statusnotunderstood;
+  if (high <= low) return err::cantunderstand;
   const MainGlobals& g = mainglobals();
   GDHandle screen = GetMainDevice();
   if (g.colorWorld == 0 || screen == nilhandle || devicedepth(screen) != 8) return 0;

@@ -33,8 +33,19 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadflavor = 196;
-constexpr i16 statusnotpart = 11;  // not a button, field or graphic
+constexpr u16 kLongForm = 9002;
+
+enum : u16 {
+  tokType = 2202,
+  tokKind = 4145,
+  tokStyle = 4261,
+  tokShort = 9001,
+  tokLong = 9002,
+  tokAbbreviated = 9003,
+  tokPath = 11219,
+};
+
+constexpr u16 tokWithin = 3190;
 
 enum class selform : u8 { shortform, longform, kind, style };
 
@@ -125,27 +136,27 @@ i16 buildwindnames(fred* value, bool idform, u16 kind) {
 i16 getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &obj); st != 0) return st;
   i32 i = h.word + 2 + used;
-  i16 st = obj.kind == objcard || obj.kind == objbackground ? i16(0) : i16(statusnotunderstood);
+  i16 st = obj.kind == objcard || obj.kind == objbackground ? i16(0) : i16(err::cantunderstand);
   selform form = selform::shortform;
   if (st == 0 && tokenat(atoms, i) == tok::comma) {
     switch (tokenat(atoms, i + 1)) {
-      case tok::long_: form = selform::longform; break;
-      case tok::short_:
-      case tok::abbr: form = selform::shortform; break;
-      case tok::kind: form = selform::kind; break;
-      case tok::style: form = selform::style; break;
-      default: st = statusnotunderstood; break;
+      case tokLong: form = selform::longform; break;
+      case tokShort:
+      case tokAbbreviated: form = selform::shortform; break;
+      case tokKind: form = selform::kind; break;
+      case tokStyle: form = selform::style; break;
+      default: st = err::cantunderstand; break;
     }
     i += 2;
-  } else if (st == 0 && tokenat(atoms, i) != tok::rightparen) {
-    st = statusfunctioncomma;
+  } else if (st == 0 && tokenat(atoms, i) != tokRightParen) {
+    st = err::nocomma;
   }
-  if (st == 0 && tokenat(atoms, i) != tok::rightparen) st = statusfunctionclose;
+  if (st == 0 && tokenat(atoms, i) != tokRightParen) st = err::noparen;
   std::string list;
   if (st == 0 && currenttool() != toolbrowse) list = selectedlist(obj, form);
   writeobj(&obj);
@@ -157,7 +168,7 @@ i16 getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
   i32 i = h.word + 2, used = 0;
   fred v;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v); st != 0) return st;
@@ -166,12 +177,12 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   disposfred(&v);
   if (st != 0) return st;
   i += used;
-  if (tokenat(atoms, i) != tok::comma) return statusfunctioncomma;
+  if (tokenat(atoms, i) != tokComma) return err::nocomma;
   if ((st = anyfact(path, text, atoms, i + 1, variables, nilhandle, &used, &v)) != 0) return st;
   Str255 flavor;
   valuetext(&v, flavor);
   disposfred(&v);
-  if (flavor[0] != 4) return statusbadflavor;
+  if (flavor[0] != 4) return err::flavourlength;
   i += 1 + used;
   i16 typeform = 0;
   if (tokenat(atoms, i) == tok::comma) {
@@ -185,11 +196,11 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       valuetext(&v, word);
       disposfred(&v);
       if (myequalstring(word, reinterpret_cast<ConstStringPtr>("\x04type"))) typeform = 1;
-      else if (!myequalstring(word, reinterpret_cast<ConstStringPtr>("\x04path"))) return statusnotunderstood;
+      else if (!myequalstring(word, reinterpret_cast<ConstStringPtr>("\x04path"))) return err::cantunderstand;
     }
     i += 1 + used;
   }
-  if (tokenat(atoms, i) != tok::rightparen) return statusfunctionclose;
+  if (tokenat(atoms, i) != tokRightParen) return err::noparen;
   OSType code = OSType(flavor[1]) << 24 | OSType(flavor[2]) << 16 | OSType(flavor[3]) << 8 | OSType(flavor[4]);
   Handle data = GetDragData(item, code, typeform);
   st = data != nilhandle ? handtonewfred(data, value) : newfred(value, fredtemp, fredstring, 0);
@@ -201,20 +212,20 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
-  const bool within = h.token == tok::within;
+  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
+  const bool within = h.token == tokWithin;
   objread first{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &first); st != 0) return st;
   i32 i = h.word + 2 + used;
-  i16 st = first.kind == objpart ? i16(0) : i16(statusnotpart);
-  if (st == 0 && tokenat(atoms, i) != tok::comma) st = statusfunctioncomma;
+  i16 st = first.kind == objpart ? i16(0) : i16(err::notext);
+  if (st == 0 && tokenat(atoms, i) != tokComma) st = err::nocomma;
   bool answer = false;
   if (st == 0 && within) {
     // The point, as "h,v" in one value or as two numbers.
     Handle points = nilhandle;
     st = getloclist(path, text, atoms, i + 1, variables, &used, &points);
-    if (st == 0 && GetHandleSize(points) != Size(sizeof(Point))) st = statusnotunderstood;
+    if (st == 0 && GetHandleSize(points) != Size(sizeof(Point))) st = err::cantunderstand;
     if (st == 0) {
       i += 1 + used;
       const Point pt = HandleAs<Point>(points)[0];
@@ -226,7 +237,7 @@ i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     st = scanobj(path, text, atoms, i + 1, variables, &used, &second);
     if (st == 0) {
       i += 1 + used;
-      if (second.kind != objpart) st = statusnotpart;
+      if (second.kind != objpart) st = err::notext;
       RgnHandle a = nilid, b = nilid;
       if (st == 0) st = spotorgn(first, &a);
       if (st == 0) st = spotorgn(second, &b);
@@ -237,7 +248,7 @@ i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
           answer = !EmptyRgn(both);
           DisposeRgn(both);
         } else {
-          st = statusnomemory;
+          st = err::nomemory;
         }
       }
       if (a != nilid) DisposeRgn(a);
@@ -246,7 +257,7 @@ i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     }
   }
   writeobj(&first);
-  if (st == 0 && tokenat(atoms, i) != tok::rightparen) st = statusfunctionclose;
+  if (st == 0 && tokenat(atoms, i) != tokRightParen) st = err::noparen;
   if (st == 0) booltonewfred(answer ? 1 : 0, value);
   if (st == 0) *count = i + 1 - at;
   return st;
@@ -255,7 +266,7 @@ i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
 i16 spotorgn(const objread& obj, RgnHandle* out) {
   *out = nilid;
   if (obj.kind != objpart || obj.objects == nilhandle || obj.objindex < 0 || obj.objindex >= HandleCount<spot>(obj.objects))
-    return 11;
+    return err::notext;
   return getrgnfromspot(spotat(obj.objects, obj.objindex), out);
 }
 

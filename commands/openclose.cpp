@@ -14,6 +14,7 @@
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "media/movies.h"
@@ -32,7 +33,31 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusstray = 19, statusplugin = 175;
+enum : u16 {
+  tokSound = 3164,
+  tokMovie = 3102,
+  tokFilm = 11112,
+  tokPics = 11228,
+  tokInvisible = 11142,
+  tokStartUp = 2193,
+  tokStep = 11301,
+  tokPrint = 2143,
+  tokJob = 11148,
+  tokPrinting = 11248,
+  tokPageSetup = 11211,
+  tokResources = 11269,
+  tokAll = 10002,
+  tokWindows = 3189,
+  tokStop = 2194,
+  tokShow = 2186,
+  tokWithout = 11351,
+  tokDialog = 3038,
+  tokDialogs = 11069,
+  tokProgress = 11251,
+  tokPreview = 11246,
+  tokToWord = 10024,
+  tokProjectWord = 11253,
+};
 
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
@@ -63,7 +88,7 @@ i16 closebyserial(u64 serial) {
 }
 
 // `close` of a window or a project, named by the reference at atom `at`.
-i16 closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   form f{};
   i32 used = 0;
   u16 first = tokenat(atoms, at);
@@ -74,10 +99,10 @@ i16 closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   } else if (i16 st = buildform(path, text, atoms, at, variables, 1, &used, &f)) {
     return st;
   }
-  if (used == 0 || f.card.selector != selnone || f.back.selector != selnone) return statusnotunderstood;
-  if (!project && f.wind.selector == selnone && f.proj.selector == selnone) return statusnotunderstood;
-  if (!lineends(atoms, at + used)) return statusstray;
-  if (plugin()) return statusplugin;
+  if (used == 0 || f.card.selector != selnone || f.back.selector != selnone) return err::cantunderstand;
+  if (!project && f.wind.selector == selnone && f.proj.selector == selnone) return err::cantunderstand;
+  if (!lineends(atoms, at + used)) return err::stray;
+  if (plugin()) return err::plugincommand;
   MainGlobals& g = mainglobals();
   u64 previous = g.current.serial;
   if (f.wind.selector != selnone) {
@@ -122,8 +147,8 @@ i16 closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 
 // `close all windows [and stop | and show card]`.
 i16 closeall(Handle atoms, i32 at) {
-  if (plugin()) return statusplugin;
-  if (tokenat(atoms, at + 1) != tok::wds) return statusnotunderstood;
+  if (plugin()) return err::plugincommand;
+  if (tokenat(atoms, at + 1) != tokWindows) return err::cantunderstand;
   i32 i = at + 2;
   i16 withcard = 0;
   if (tokenat(atoms, i) == tok::and_) {
@@ -134,17 +159,17 @@ i16 closeall(Handle atoms, i32 at) {
       withcard = 1;
       i += 3;
     } else {
-      return statusstray;
+      return err::stray;
     }
   }
-  if (!lineends(atoms, i)) return statusstray;
+  if (!lineends(atoms, i)) return err::stray;
   return shutdown(withcard);
 }
 
 // `open print job [name] [to preview | to file path] [without dialog or dialogs or progress]`.
-i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) != tok::job) return statusnotunderstood;
-  if (plugin()) return statusplugin;
+scriptstatus openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  if (tokenat(atoms, at + 1) != tokJob) return err::cantunderstand;
+  if (plugin()) return err::plugincommand;
   i32 i = at + 2;
   auto evaluate = [&](Str255 out) -> i16 {
     fred v{};
@@ -168,9 +193,9 @@ i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
       destination = 2;
       i += 2;
       if (i16 st = evaluate(file)) return st;
-      if (file[0] == 0) return statusnotunderstood;
+      if (file[0] == 0) return err::cantunderstand;
     } else {
-      return statusnotunderstood;
+      return err::cantunderstand;
     }
   }
   // "without dialog" keeps the page-setup dialog away, "dialogs" every dialog.
@@ -178,25 +203,25 @@ i16 openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   bool noprogress = false;
   if (tokenat(atoms, i) == tok::without) {
     ++i;
-    if (tokenat(atoms, i) == tok::or_) return statusnotunderstood;
+    if (tokenat(atoms, i) == tokOr) return err::cantunderstand;
     for (;;) {
       u16 w = tokenat(atoms, i);
-      if (w == tok::dialog) nodialog |= 2;
-      else if (w == tok::dialogs) nodialog |= 1;
-      else if (w == tok::progress) noprogress = true;
-      else return statusstray;
+      if (w == tokDialog) nodialog |= 2;
+      else if (w == tokDialogs) nodialog |= 1;
+      else if (w == tokProgress) noprogress = true;
+      else return err::stray;
       ++i;
       if (tokenat(atoms, i) == tok::or_) ++i;
       else if (lineends(atoms, i)) break;
     }
   }
-  if (!lineends(atoms, i)) return statusnotunderstood;
+  if (!lineends(atoms, i)) return err::cantunderstand;
   auto str = [](const Str255 s) { return std::string(reinterpret_cast<const char*>(s + 1), s[0]); };
   return openbatchprintsession(destination, str(name), str(file), nodialog, noprogress);
 }
 
 // Opening a window at the destination from atom `at`.
-i16 openat(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 hidden) {
+scriptstatus openat(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 hidden) {
   form f{};
   if (i16 st = scangoto(path, text, atoms, at, variables, &f)) return st;
   i16 st = openwindow(f, 0, hidden);
@@ -214,27 +239,27 @@ i16 openat(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u
 i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
-    case tok::film: return openfilm(path, text, atoms, at + 1, variables);
-    case tok::movie: return plugin() ? statusplugin : openmovie(path, text, atoms, at + 1, variables);
-    case tok::sound: return opensound(path, text, atoms, at, variables);
-    case tok::file: return plugin() ? statusplugin : openfilex(path, text, atoms, at + 1, variables);
-    case tok::pics: return plugin() ? statusplugin : openpics(path, text, atoms, at + 1, variables);
-    case tok::print: return openprintjob(path, text, atoms, at + 1, variables);
-    case tok::printing: {
-      if (plugin()) return statusplugin;
+    case tokFilm: return openfilm(path, text, atoms, at + 1, variables);
+    case tokMovie: return plugin() ? scriptstatus(err::plugincommand) : openmovie(path, text, atoms, at + 1, variables);
+    case tokSound: return opensound(path, text, atoms, at, variables);
+    case tokFile: return plugin() ? scriptstatus(err::plugincommand) : openfilex(path, text, atoms, at + 1, variables);
+    case tokPics: return plugin() ? scriptstatus(err::plugincommand) : openpics(path, text, atoms, at + 1, variables);
+    case tokPrint: return openprintjob(path, text, atoms, at + 1, variables);
+    case tokPrinting: {
+      if (plugin()) return err::plugincommand;
       u16 mode = 0;
       if (tokenat(atoms, at + 2) == tok::without) mode = tokenat(atoms, at + 3) == tok::dialog ? 2 : 1;
       return pagefile(mode);
     }
-    case tok::pagesetup: return pagesetup();
-    case tok::resources: return plugin() ? statusplugin : doresources(g.current.store, true);
-    case tok::step: return 0;
-    case tok::invisible: {
+    case tokPageSetup: return pagesetup();
+    case tokResources: return plugin() ? err::plugincommand : doresources(g.current.store, true);
+    case tokStep: return 0;
+    case tokInvisible: {
       u16 hidden = !plugin() && g.invisibleblocked == 0 ? 1 : 0;
       return openat(path, text, atoms, at + 2, variables, hidden);
     }
-    case tok::with:
-      if (tokenat(atoms, at + 2) != tok::startup) return statusnotunderstood;
+    case tokWith:
+      if (tokenat(atoms, at + 2) != tokStartUp) return err::cantunderstand;
       g.startupword = 2;
       return openat(path, text, atoms, at + 3, variables, 0);
     default: return openat(path, text, atoms, at + 1, variables, 0);
@@ -244,24 +269,24 @@ i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
-    case tok::print:
-      if (tokenat(atoms, at + 2) != tok::job) return statusnotunderstood;
-      return plugin() ? statusplugin : closebatchprintsession();
-    case tok::movie: return plugin() ? statusplugin : closemovie(true, atoms, at + 1);
-    case tok::sound: return plugin() ? statusplugin : closesound(path, text, atoms, at, variables);
-    case tok::file: return plugin() ? statusplugin : closefilex(path, text, atoms, at + 1, variables);
-    case tok::film: return closefilm(path, text, atoms, at + 1, variables);
-    case tok::pics: return plugin() ? statusplugin : closepics(true, atoms, at + 1);
-    case tok::printing:
-      if (plugin() || g.invisibleblocked != 0) return statusplugin;
+    case tokPrint:
+      if (tokenat(atoms, at + 2) != tokJob) return err::cantunderstand;
+      return plugin() ? err::plugincommand : closebatchprintsession();
+    case tokMovie: return plugin() ? err::plugincommand : closemovie(true, atoms, at + 1);
+    case tokSound: return plugin() ? scriptstatus(err::plugincommand) : closesound(path, text, atoms, at, variables);
+    case tokFile: return plugin() ? scriptstatus(err::plugincommand) : closefilex(path, text, atoms, at + 1, variables);
+    case tokFilm: return closefilm(path, text, atoms, at + 1, variables);
+    case tokPics: return plugin() ? err::plugincommand : closepics(true, atoms, at + 1);
+    case tokPrinting:
+      if (plugin() || g.invisibleblocked != 0) return err::plugincommand;
       MyReleasePageFormat();
       MyReleasePrintSettings();
       MyReleasePrintSession();
       g.printdialogmode = 0;
       return 0;
-    case tok::resources: return plugin() ? statusplugin : doresources(g.current.store, false);
-    case tok::step: return plugin() ? statusplugin : 0;
-    case tok::all: return closeall(atoms, at + 1);
+    case tokResources: return plugin() ? err::plugincommand : doresources(g.current.store, false);
+    case tokStep: return plugin() ? err::plugincommand : 0;
+    case tokAll: return closeall(atoms, at + 1);
     default: return closeobject(path, text, atoms, at + 1, variables);
   }
 }

@@ -52,7 +52,6 @@ constexpr i64 kLongestWait = 0x7FFFFFFF;
 // notify waits this long for the user when the script gives no time.
 constexpr i32 kNotifyTimeout = 108000;
 
-constexpr i16 statusstray = 19, statusnegative = 38, statusnotopen = 61, statusplugin = 175;
 constexpr i16 resultnovolume = 79, resultownvolume = 80;
 
 bool lineends(Handle atoms, i32 i) {
@@ -61,25 +60,25 @@ bool lineends(Handle atoms, i32 i) {
 }
 
 // A whole number that ends the statement, from atom `at`.
-i16 wholenumber(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* n) {
+scriptstatus wholenumber(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* n) {
   fred value;
   i32 used = 0;
   i16 st = expression(path, text, atoms, at, variables, nilhandle, &used, &value);
   if (st != 0) return st;
-  st = fredtolong(&value, n) != 0 ? i16(statusnotinteger) : i16(0);
+  st = fredtolong(&value, n) != 0 ? i16(err::nointeger) : i16(0);
   disposfred(&value);
-  if (st == 0 && !lineends(atoms, at + used)) st = statusstray;
+  if (st == 0 && !lineends(atoms, at + used)) st = err::stray;
   return st;
 }
 
 // A time from atom `i`: a whole number of ticks, of seconds with "seconds"/"second", the word
 // "ticks" skipped; it must end the statement. Counted in 64 bits and held to 0..2^31-1 ticks.
-i16 timeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i64* ticks) {
+scriptstatus timeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, i64* ticks) {
   fred value;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &value); st != 0) return st;
   i32 n = 0;
-  i16 st = fredtolong(&value, &n) != 0 ? i16(statusnotinteger) : i16(0);
+  i16 st = fredtolong(&value, &n) != 0 ? i16(err::nointeger) : i16(0);
   disposfred(&value);
   if (st != 0) return st;
   i += used;
@@ -91,7 +90,7 @@ i16 timeoperand(hierpath path, Handle text, Handle atoms, i32 i, Handle variable
   } else if (word == tok::ticks) {
     ++i;
   }
-  if (!lineends(atoms, i)) return statusstray;
+  if (!lineends(atoms, i)) return err::stray;
   *ticks = std::clamp<i64>(t, 0, kLongestWait);
   return 0;
 }
@@ -104,7 +103,7 @@ bool openwindowof(const objread& obj, desk* open) {
 // The open window of a window (with `windowonly`), card or background that the statement names
 // from atom `at` and that ends it: 2 for another object, 19 for words left, 61 for a window
 // that is not open. *kind is the object's kind.
-i16 openwindowobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool windowonly, desk* open,
+scriptstatus openwindowobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool windowonly, desk* open,
                      u16* kind) {
   objread obj{};
   i32 used = 0;
@@ -112,9 +111,9 @@ i16 openwindowobject(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   *kind = obj.kind;
   const bool fits = obj.kind == objwindow || (!windowonly && (obj.kind == objcard || obj.kind == objbackground));
   i16 st = 0;
-  if (!fits) st = statusnotunderstood;
-  else if (!lineends(atoms, at + used)) st = statusstray;
-  else if (!openwindowof(obj, open)) st = statusnotopen;
+  if (!fits) st = err::cantunderstand;
+  else if (!lineends(atoms, at + used)) st = err::stray;
+  else if (!openwindowof(obj, open)) st = err::nosuchwindow;
   writeobj(&obj);
   return st;
 }
@@ -128,7 +127,7 @@ i16 combeep(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   }
   i32 n = 0;
   if (i16 st = wholenumber(path, text, atoms, at + 1, variables, &n); st != 0) return st;
-  if (n < 0) return statusnegative;
+  if (n < 0) return err::outofrange;
   for (i32 i = 0; i < n; ++i) {
     KVBeep(1);
     if (i16 st = isabort(TickCount()); st != 0) return st;
@@ -147,9 +146,9 @@ i16 comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
       i32 used = 0;
       if (i16 st = expression(path, text, atoms, i + 1, variables, nilhandle, &used, &value); st != 0) return st;
       u16 yes = 0;
-      i16 st = fredtobool(&value, &yes) != 0 ? i16(statusnotboolean) : i16(0);
+      i16 st = fredtobool(&value, &yes) != 0 ? i16(err::noboolean) : i16(0);
       disposfred(&value);
-      if (st == 0 && !lineends(atoms, i + 1 + used)) st = statusstray;
+      if (st == 0 && !lineends(atoms, i + 1 + used)) st = err::stray;
       if (st != 0) return st;
       if (st = isabort(TickCount()); st != 0) return st;
       checksound(TickCount());
@@ -182,7 +181,7 @@ i16 comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   Str255 word{};
   i32 used = 0;
   if (i16 st = textoperand(path, text, atoms, at + 1, variables, &used, word); st != 0) return st;
-  if (!lineends(atoms, at + 1 + used)) return statusstray;
+  if (!lineends(atoms, at + 1 + used)) return err::stray;
   switch (stringtotoken(word + 1, word[0])) {
     case tok::disable: g.historydisabled = 1; break;
     case tok::enable: g.historydisabled = 0; break;
@@ -239,7 +238,7 @@ i16 comunmount(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   Str255 name{};
   i32 used = 0;
   if (i16 st = textoperand(path, text, atoms, i, variables, &used, name); st != 0) return st;
-  if (!lineends(atoms, i + used)) return statusstray;
+  if (!lineends(atoms, i + used)) return err::stray;
   // A volume's name ends at its first colon; a name without one gets one.
   std::string volume(pstringview(name));
   const std::size_t colon = volume.find(':');
@@ -259,12 +258,12 @@ i16 comunmount(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
-    case tok::pics: return g.plugin != 0 ? statusplugin : playpics(path, text, atoms, at + 1, variables);
-    case tok::step: return g.plugin != 0 ? statusplugin : i16(0);
-    case tok::movie: return playmovie(path, text, atoms, at + 1, variables);
-    case tok::film: return playfilm(path, text, atoms, at + 1, variables);
-    case tok::audio:
-      if (g.runningosx != 0) return statusnotbuilt;
+    case tokPics: return g.plugin != 0 ? scriptstatus(err::plugincommand) : playpics(path, text, atoms, at + 1, variables);
+    case tokStep: return g.plugin != 0 ? err::plugincommand : i16(0);
+    case tokMovie: return playmovie(path, text, atoms, at + 1, variables);
+    case tokFilm: return playfilm(path, text, atoms, at + 1, variables);
+    case tokAudio:
+      if (g.runningosx != 0) return err::notbuilt;
       [[fallthrough]];
     default: return playsound(path, text, atoms, at + 1, variables);
   }
@@ -303,7 +302,7 @@ i16 cominsertcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle va
 namespace {
 
 // `remove movies [from window]` from atom `at` (after "movies").
-i16 removemovies(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus removemovies(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   WindowRef window = mainglobals().current.window;
   i32 i = at;
   if (tokenat(atoms, i) == tok::from) {
@@ -311,12 +310,12 @@ i16 removemovies(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
     i32 used = 0;
     if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
     desk open{};
-    i16 st = obj.kind != objwindow ? statusnotunderstood : !lineends(atoms, i + 1 + used) ? statusstray : i16(0);
+    i16 st = obj.kind != objwindow ? err::cantunderstand : !lineends(atoms, i + 1 + used) ? err::stray : i16(0);
     window = st == 0 && openwindowof(obj, &open) ? open.window : nilid;
     writeobj(&obj);
     if (st != 0) return st;
   } else if (!lineends(atoms, i)) {
-    return statusstray;
+    return err::stray;
   }
   // No window: nothing to remove (a window of 0 would name every movie).
   if (window != nilid) dumpmoovs(window, true);

@@ -11,8 +11,8 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "render/drawservices.h"
-#include "render/pictbuffers.h"
+#include "engine/pictbuffers.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "engine/variables.h"
@@ -35,7 +35,21 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoof = 5, statusnoobject = 11, statusstray = 19, statusnofrom = 46;
+enum : u16 {
+  tokDisable = 2045,
+  tokEnable = 2062,
+  tokRemove = 2155,
+  tokClipBoard = 3024,
+  tokClut = 4068,
+  tokFilter = 4114,
+  tokFilters = 4115,
+  tokThe = 10020,
+  tokInto = 10013,
+  tokAs = 11005,
+  tokFrom = 11119,
+  tokResource = 11268,
+};
+
 constexpr i16 resultnotfound = 9, resultnotopened = 13, resultnopicture = 46;
 constexpr i16 kNoSuchResource = 130;
 constexpr OSType kPictType = fourcc("PICT"), kClutType = fourcc("clut");
@@ -145,17 +159,17 @@ i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
     disposfred(&value);
     i += 1 + used;
   } else {
-    return statusnotunderstood;
+    return err::cantunderstand;
   }
-  if (tokenat(atoms, i) != tok::in) return statusnoof;
+  if (tokenat(atoms, i) != tokOf) return err::noof;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
   i16 st = 0;
   spot s{};
   if (obj.kind == objpart) s = spotat(obj.objects, obj.objindex);
-  if (obj.kind != objpart || s.kind != spotgraphic || s.style == styleline) st = statusnotunderstood;
-  else if (!atomview(atoms).lineends(i + 1 + used)) st = statusstray;
+  if (obj.kind != objpart || s.kind != spotgraphic || s.style == styleline) st = err::cantunderstand;
+  else if (!atomview(atoms).lineends(i + 1 + used)) st = err::stray;
   if (st == 0 && applyfilters(op, choice, s, getfilters(obj))) {
     // The picture is drawn afresh through its filters.
     markowner(obj);
@@ -168,8 +182,8 @@ i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
 
 i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tok::clut) return statusnotunderstood;
-  if (tokenat(atoms, i + 1) != tok::from) return statusnofrom;
+  if (tokenat(atoms, i) != tokClut) return err::cantunderstand;
+  if (tokenat(atoms, i + 1) != tokFrom) return err::nofrom;
   i += 2;
   const Str255 empty{};
   if (i16 st = stringtoit(empty, variables); st != 0) return st;
@@ -200,7 +214,7 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     }
     case tok::clipboard:
       // The clipboard's picture comes with the object clipboard.
-      return statusnotbuilt;
+      return err::notbuilt;
     default: {
       objread obj{};
       if (i16 st = scanobj(path, text, atoms, i, variables, &used, &obj); st != 0) return st;
@@ -208,7 +222,7 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
       // The object's picture: it is drawn as on its card.
       if (part) objectpicture.h = spotopic(obj.objects, i16(obj.objindex));
       writeobj(&obj);
-      if (!part) return statusnoobject;
+      if (!part) return err::notext;
       r.source = picturesource::object;
       i += used;
       break;
@@ -225,7 +239,7 @@ i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     writeobj(&obj);
     i += 1 + used;
   }
-  if (!atomview(atoms).lineends(i)) return statusstray;
+  if (!atomview(atoms).lineends(i)) return err::stray;
   Handle picture = nilhandle;
   if (r.source == picturesource::object) {
     std::swap(picture, objectpicture.h);

@@ -15,10 +15,8 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadlist = 2, statusnocomma = 39, statusoutofrange = 209;
-
 // One coordinate: an expression of the joined text, a whole number within 16 bits.
-i16 coordinate(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i16* out) {
+scriptstatus coordinate(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i16* out) {
   fred v;
   i32 used = 0;
   i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v);
@@ -27,7 +25,7 @@ i16 coordinate(hierpath path, Handle text, Handle atoms, i32* i, Handle variable
   st = fredtolong(&v, &n);
   disposfred(&v);
   if (st != 0) return st;
-  if (n < -32768 || n > 32767) return statusoutofrange;
+  if (n < -32768 || n > 32767) return err::numberrange;
   *out = i16(n);
   *i += used;
   return 0;
@@ -35,7 +33,7 @@ i16 coordinate(hierpath path, Handle text, Handle atoms, i32* i, Handle variable
 
 }  // namespace
 
-i16 getloclist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, Handle* points) {
+scriptstatus getloclist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, Handle* points) {
   *count = 0;
   *points = nilhandle;
   Handle joined = nilhandle;
@@ -47,16 +45,16 @@ i16 getloclist(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
     if (deref(joined)[k] == ',') ++items;
   if (n == 0 || items % 2 != 0) {
     DisposeHandle(joined);
-    return statusbadlist;
+    return err::cantunderstand;
   }
   Handle listatoms = nilhandle;
   i16 st = tokenize(joined, &listatoms);
   Handle out = st == 0 ? NewHandle(Size(items / 2) * Size(sizeof(Point))) : nilhandle;
-  if (st == 0 && out == nilhandle) st = statusnomemory;
+  if (st == 0 && out == nilhandle) st = err::nomemory;
   for (i32 p = 0, i = 0; st == 0 && p < items / 2; ++p) {
     Point pt{};
     st = coordinate(path, joined, listatoms, &i, variables, &pt.h);
-    if (st == 0 && tokenat(listatoms, i++) != tok::comma) st = statusnocomma;
+    if (st == 0 && tokenat(listatoms, i++) != tokComma) st = err::nocomma;
     if (st == 0) st = coordinate(path, joined, listatoms, &i, variables, &pt.v);
     if (st == 0 && tokenat(listatoms, i) == tok::comma) ++i;
     if (st == 0) std::memcpy(deref(out) + size_t(p) * sizeof(Point), &pt, sizeof pt);

@@ -4,7 +4,7 @@
 #include "commands/dispatch.h"
 #include "commands/soundcommands.h"
 #include "engine/expression.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "media/movies.h"
 #include "media/sequences.h"
 
@@ -12,10 +12,10 @@ namespace kv {
 
 i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   switch (tokenat(atoms, at + 1)) {
-    case tok::sound: return recordsound(path, text, atoms, at, variables);
-    case tok::movie: return statementends(atoms, at + 2) ? recordmovie() : i16(19);
-    case tok::pics: return statementends(atoms, at + 2) ? recordpics() : i16(19);
-    default: return statusnotbuilt;
+    case tokSound: return recordsound(path, text, atoms, at, variables);
+    case tokMovie: return statementends(atoms, at + 2) ? recordmovie() : i16(19);
+    case tokPics: return statementends(atoms, at + 2) ? recordpics() : i16(19);
+    default: return err::notbuilt;
   }
 }
 

@@ -10,7 +10,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/fieldview.h"
 #include "render/carddrawing.h"
 #include "fields/rtfreader.h"
@@ -34,11 +34,10 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadkind = 2, statusnoto = 7, statusstray = 19, statusnofile = 73,
-              statusbadpath = 186, statusbadrtf = 191, statusnotstyled = 210;
+enum : u16 { tokInto = 10013, tokTitle = 3179, tokUsing = 11334, tokRtf = 11272, tokRtfd = 11273 };
 
 // An expression's text.
-i16 textof(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, std::string* out) {
+scriptstatus textof(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, std::string* out) {
   fred v{};
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &v)) return st;
   if (v.type == fredhand && v.text != nilhandle) {
@@ -103,19 +102,19 @@ i16 readdocument(WEReference we, const std::string& path) {
   Str255 name{};
   CatInfo info{};
   setpstring(name, path);
-  if (HGetCatInfo(kBootVolume, 0, name, &info) != noErr) return statusbadpath;
+  if (HGetCatInfo(kBootVolume, 0, name, &info) != noErr) return err::nodocument;
   std::string file = path;
   const bool package = info.folder;
   if (package) file += "/TXT.rtf";
-  if (file.size() > 255) return statusbadpath;
+  if (file.size() > 255) return err::nodocument;
   setpstring(name, file);
   FileRef ref = nilid;
-  if (HOpen(kBootVolume, 0, name, fsRdPerm, &ref) != noErr) return statusbadpath;
+  if (HOpen(kBootVolume, 0, name, fsRdPerm, &ref) != noErr) return err::nodocument;
   const i32 end = WEGetTextLength(we);
   const int32_t st = RTFReadFileCrutch(end, end, we, ref, package ? &path : nullptr);
   FSClose(ref);
   if (st == 0) return 0;
-  return st == -108 || st == -117 ? i16(statusnomemory) : statusbadrtf;
+  return st == -108 || st == -117 ? i16(err::nomemory) : err::badrtf;
 }
 
 }  // namespace
@@ -155,21 +154,21 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
         const u16 k = getoken(path, text, atoms, j, variables, nilhandle, &n);
         if (n == 0) n = 1;
         // A kind word is one that "file" follows; without "file" the name is missing it.
-        if (tokenat(atoms, j + n) != tok::file) return statusnofile;
-        if (k != tok::rtf && k != tok::rtfd) return statusbadkind;
-        kind = k == tok::rtfd ? fourcc("RTFD") : fourcc("RTF ");
+        if (tokenat(atoms, j + n) != tokFile) return err::nofile;
+        if (k != tokRtf && k != tokRtfd) return err::cantunderstand;
+        kind = k == tokRtfd ? fourcc("RTFD") : fourcc("RTF ");
         j += n;
       }
-      if (tokenat(atoms, j) != tok::file) return statusnofile;
+      if (tokenat(atoms, j) != tokFile) return err::nofile;
       if (i16 st = textof(path, text, atoms, j + 1, variables, &used, &outname)) return st;
       used += j - i;
       to = true;
     } else {
-      return statusstray;
+      return err::stray;
     }
     i += 1 + used;
   }
-  if (!into && !to) return statusnoto;
+  if (!into && !to) return err::notoorof;
 
   // The documents, one a line; empty lines are skipped.
   std::vector<std::string> documents;
@@ -178,7 +177,7 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     if (cr == std::string::npos) cr = list.size();
     if (cr > from) {
       const std::string full = resolvedocument(list.substr(from, cr - from));
-      if (full.empty()) return statusbadpath;
+      if (full.empty()) return err::nodocument;
       documents.push_back(full);
     }
     from = cr + 1;
@@ -197,11 +196,11 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 
   merge m;
   const LongRect frame{0, 0, 32767, 32767};
-  if (WENew(&frame, &frame, 0, &m.we) != noErr) return statusnomemory;
+  if (WENew(&frame, &frame, 0, &m.we) != noErr) return err::nomemory;
   WEFeatureFlag(weFUndo, 0, m.we);
   m.locked = lockscreen() != 0;
   SetAllowObjectsFlag(m.we, 1);
-  if (WEInstallObjectHandlers(m.we) != noErr) return statusnomemory;
+  if (WEInstallObjectHandlers(m.we) != noErr) return err::nomemory;
   for (std::size_t k = 0; k < documents.size(); ++k) {
     if (i16 st = readdocument(m.we, documents[k])) return st;
     if (!items.empty()) {
@@ -209,7 +208,7 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       const std::string& item = items[std::min(k, items.size() - 1)];
       const i32 end = WEGetTextLength(m.we);
       if (WEPut(end, end, item.data(), i32(item.size()), kTextEncodingWEText, 0, 0, nullptr, nullptr, m.we) != noErr)
-        return statusnomemory;
+        return err::nomemory;
     }
   }
   // Text made elsewhere comes out with returns.
@@ -223,7 +222,7 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     GetIndString(open, 1014, 1);
     GetIndString(close, 1014, 2);
     Handle escaped = NewHandle(0);
-    if (escaped == nilhandle) return statusnomemory;
+    if (escaped == nilhandle) return err::nomemory;
     bool written = true;
     try {
       RTFHandleOutputStream out(escaped);
@@ -237,20 +236,20 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
                std::string(pstringview(close));
     }
     DisposeHandle(escaped);
-    if (!written) return statusnomemory;
+    if (!written) return err::nomemory;
   }
   const char* extra = hastitle ? footer.c_str() : nullptr;
   if (to) {
     Str255 name{};
-    if (outname.empty() || outname.size() > 255) return statusbadpath;
+    if (outname.empty() || outname.size() > 255) return err::nodocument;
     setpstring(name, outname);
     return wewritefiletopath(m.we, name, kind, extra);
   }
   Handle rtf = NewHandle(0);
-  if (rtf == nilhandle) return statusnomemory;
+  if (rtf == nilhandle) return err::nomemory;
   if (RTFWriteHandleCrutch(0, WEGetTextLength(m.we), m.we, rtf, extra, 0) != noErr) {
     DisposeHandle(rtf);
-    return statusnomemory;
+    return err::nomemory;
   }
   if (dest.kind == containervariable) {
     fred value{};
@@ -265,7 +264,7 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   }
   // Into a styled field of the text engine's two styles.
   objread obj{};
-  i16 st = statusnotstyled;
+  i16 st = err::notstyledfield210;
   if (dest.kind == containerfield && dest.field != nilhandle && GetHandleSize(dest.field) == Size(sizeof(objread))) {
     obj = loadat<objread>(deref(dest.field));
     // A field open for typing is closed first; its text is then the stored one.
@@ -285,7 +284,7 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       HLock(rtf);
       const int32_t read = readrtfintofield(s, deref(rtf), i32(GetHandleSize(rtf)), nullptr, true);
       HUnlock(rtf);
-      st = read == 0 ? i16(0) : read == -108 || read == -117 ? i16(statusnomemory) : statusbadrtf;
+      st = read == 0 ? i16(0) : read == -108 || read == -117 ? i16(err::nomemory) : err::badrtf;
       if (st == 0) {
         putspot(obj.objects, obj.objindex, s);
         markowner(obj);

@@ -8,7 +8,7 @@
 #include "engine/fred.h"
 #include "engine/objectutil.h"
 #include "engine/scripterror.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -28,7 +28,13 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnotfield = 10, statusstray = 19, statusnowindow = 61;
+enum : u16 {
+  tokEmpty = 5005,
+  tokAfter = 10001,
+  tokBefore = 10003,
+  tokText = 11311,
+};
+
 constexpr u16 kFieldTool = 602, kButtonTool = 603, kGraphicTool = 604;
 constexpr u32 kWindowShowsInvisibles = 1u << 7, kWideMargins = 1u << 5;
 
@@ -102,7 +108,7 @@ i16 selectinfield(const objread& obj, bool whole, i32 start, i32 end, place wher
   const Handle list = obj.objects;
   const i16 index = obj.objindex;
   desk d{};
-  if (!shownin(obj, &d)) return statusnowindow;
+  if (!shownin(obj, &d)) return err::nosuchwindow;
   if (d.tool != toolbrowse && d.tool != tooltext) {
     {
       BorrowDesk borrowed(d);
@@ -148,19 +154,19 @@ i16 selectinfield(const objread& obj, bool whole, i32 start, i32 end, place wher
 bool typable(const spot& s) { return (s.flags & spotvisible) && !islist(s); }
 
 // `text of <object>`, from the atom after `text`.
-i16 selecttext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, place where) {
-  if (tokenat(atoms, at) != tok::in) return statusnoof;
+scriptstatus selecttext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, place where) {
+  if (tokenat(atoms, at) != tokOf) return err::noof;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &obj)) return st;
   i16 st = 0;
-  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = statusnoobject;
-  else if (!statementends(atoms, at + 1 + used)) st = statusstray;
+  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = err::cantunderstand;
+  else if (!statementends(atoms, at + 1 + used)) st = err::stray;
   const spot s = st == 0 ? spotat(obj.objects, obj.objindex) : spot{};
   if (st == 0 && s.kind == spotgraphic && s.style == styletext) {
     selectgraphictext(obj);
   } else if (st == 0 && s.kind != spotfield) {
-    st = statusnotfield;
+    st = err::notfield;
   } else if (st == 0 && typable(s)) {
     st = selectinfield(obj, true, 0, 0, where);
   }
@@ -169,17 +175,17 @@ i16 selecttext(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 }
 
 // A chunk of a field, from its first word.
-i16 selectchunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, place where) {
+scriptstatus selectchunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, place where) {
   chunkpart dest{};
   i32 used = 0;
   if (i16 st = destchunk(path, text, atoms, at, variables, nilhandle, &used, &dest, 0, 0)) return st;
   if (!statementends(atoms, at + used)) {
     releasecontainer(&dest);
-    return statusstray;
+    return err::stray;
   }
   if (dest.kind != containerfield || dest.field == nilhandle || GetHandleSize(dest.field) != Size(sizeof(objread))) {
     releasecontainer(&dest);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   const objread obj = loadat<objread>(deref(dest.field));
   // The range counts from the stored text's first character, after its style runs.
@@ -191,22 +197,22 @@ i16 selectchunk(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   const bool take = field && typable(spotat(obj.objects, obj.objindex));
   // The lists a window shows outlive the reference that named them.
   releasecontainer(&dest);
-  if (obj.kind != objpart) return statusnoobject;
+  if (obj.kind != objpart) return err::cantunderstand;
   if (!take) return 0;
-  if (!inwindow) return statusnowindow;
+  if (!inwindow) return err::nosuchwindow;
   return selectinfield(obj, false, start, end, where);
 }
 
 // One object selected alone, with the tool of its kind.
-i16 selectobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus selectobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj)) return st;
   desk d{};
   i16 st = 0;
-  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = statusnoobject;
-  else if (!statementends(atoms, at + used)) st = statusstray;
-  else if (!shownin(obj, &d)) st = statusnowindow;
+  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = err::cantunderstand;
+  else if (!statementends(atoms, at + used)) st = err::stray;
+  else if (!shownin(obj, &d)) st = err::nosuchwindow;
   const spot s = st == 0 ? spotat(obj.objects, obj.objindex) : spot{};
   if (st != 0 || (!(s.flags & spotvisible) && !showsinvisible(d))) {
     writeobj(&obj);
@@ -228,10 +234,10 @@ i16 selectobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 
 }  // namespace
 
-i16 lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 t = tokenat(atoms, at);
-  if (t == tok::empty) {
-    if (!statementends(atoms, at + 1)) return statusstray;
+  if (t == tokEmpty) {
+    if (!statementends(atoms, at + 1)) return err::stray;
     const desk& d = mainglobals().current;
     if (d.window != nilid && d.tool != toolbrowse) {
       SavePort saved;

@@ -23,6 +23,6 @@ i16 comselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 // is); an invisible field or a list field is left alone (0). 0, a negative internal status,
 // or a script error: 2 no object (or a chunk of what is no field), 5 `text` without `of`, 10
 // `text of` what is no field or text graphic, 19 words left, 61 an object no window shows.
-i16 lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

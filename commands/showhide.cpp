@@ -14,6 +14,7 @@
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/sendmes.h"
 #include "engine/tokens.h"
@@ -51,8 +52,14 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoword = 2, statusnoof = 5, statusstray = 19, statusabort = 48, statushidewords = 59,
-              statusnotopen = 61, statusplugin = 175, statusnoplace = 227;
+// The words these commands read, by token.
+namespace word {
+constexpr u16 groups = 2077, help = 2078, id = 4137, visual = 2211, movie = 3102, selected = 4237, tool = 4280,
+              all = 10002, the = 10020, balloon = 11010, box = 11021, cards = 11035, controllers = 11054,
+              dialogs = 11069, effect = 11092, error = 11098, extension = 11102, menubar = 11174,
+              message = 11175, messages = 11176, picture = 11229, screen = 11277, usingword = 11334;
+}  // namespace word
+
 constexpr i16 kResultFileNotFound = 56;
 constexpr u16 kPointerTool = 601, kPluginTool = 101;
 constexpr u32 kWindVisible = 1u << 11;
@@ -97,16 +104,16 @@ CGrafPtr currentport() {
 
 i16 showhidewindow(const cmd& c, objread& obj, i32 j, bool show) {
   MainGlobals& g = mainglobals();
-  if (g.plugin != 0) return statusplugin;
+  if (g.plugin != 0) return err::plugincommand;
   desk open{};
   if (!haswind(obj.d.store, obj.d.windnum, &open) || open.window == nilid || !IsValidWindowPtr(open.window))
-    return statusnotopen;
+    return err::nosuchwindow;
   windrec w = loadat<windrec>(deref(obj.d.wind));
   if (show && c.tok(j) == tok::at) {
     i32 used = 0, h = 0, v = 0;
     if (i16 st = getloc32(c.ctx(), j + 1, &used, &h, &v)) return st;
     j += 1 + used;
-    if (!c.ends(j)) return statusstray;
+    if (!c.ends(j)) return err::stray;
     Rect r = windtorect(open.window);
     r = centredon(r, h, v);
     MoveWindow(open.window, r.left, r.top, false);
@@ -114,7 +121,7 @@ i16 showhidewindow(const cmd& c, objread& obj, i32 j, bool show) {
     storeat<windrec>(deref(obj.d.wind), w);
     markowner(obj);
   }
-  if (!c.ends(j)) return show ? statusstray : statushidewords;
+  if (!c.ends(j)) return show ? err::stray : err::msgnotobject;
   // A script's show or hide is no hiding by the program: the latent mark goes.
   setwindowlatentvis(open.window, 0);
   w = loadat<windrec>(deref(obj.d.wind));
@@ -143,7 +150,7 @@ i16 showhidepart(const cmd& c, objread& obj, i32 j, bool show) {
     j += 1 + used;
     if (i16 st = mapspot(obj.objects, obj.objindex, centredon(s.rect, h, v), false)) return st;
   }
-  if (!c.ends(j)) return statusstray;
+  if (!c.ends(j)) return err::stray;
   s = spotat(obj.objects, obj.objindex);
   s.flags = show ? (s.flags | 1u) : (s.flags & ~1u);
   putspot(obj.objects, obj.objindex, s);
@@ -168,7 +175,7 @@ i16 showhideobject(const cmd& c, i32 at, bool show) {
       kind = spotat(obj.objects, obj.objindex).kind;
       st = showhidepart(c, obj, at + used, show);
       break;
-    default: st = statusnoword; break;
+    default: st = err::cantunderstand; break;
   }
   writeobj(&obj);
   if (st == 0 && kind != 0xFFFF) st = putdownfor(kind);
@@ -178,15 +185,15 @@ i16 showhideobject(const cmd& c, i32 at, bool show) {
 // --- The forms without an object ---------------------------------------------------------------
 
 i16 menubarform(const cmd& c, i32 j, bool show) {
-  if (mainglobals().plugin != 0) return statusplugin;
-  if (!c.ends(j)) return statusstray;
+  if (mainglobals().plugin != 0) return err::plugincommand;
+  if (!c.ends(j)) return err::stray;
   if (show) showmenu();
   else hidemenu();
   return 0;
 }
 
 i16 controllersform(const cmd& c, i32 j, bool show) {
-  if (!c.ends(j)) return statusstray;
+  if (!c.ends(j)) return err::stray;
   showhidecontrollers(show);
   return 0;
 }
@@ -194,20 +201,20 @@ i16 controllersform(const cmd& c, i32 j, bool show) {
 // `[help] balloon [at rect] with [picture [id | file]] expression`: parsed and checked; the
 // balloon service shows nothing.
 i16 balloonform(const cmd& c, i32 j, bool show) {
-  if (mainglobals().plugin != 0) return statusplugin;
-  if (c.tok(j) == tok::help) {
-    if (c.tok(j + 1) != tok::balloon) return statusnoword;
+  if (mainglobals().plugin != 0) return err::plugincommand;
+  if (c.tok(j) == word::help) {
+    if (c.tok(j + 1) != word::balloon) return err::cantunderstand;
     ++j;
   }
   ++j;  // balloon
-  if (!show) return c.ends(j) ? i16(0) : statusstray;
-  if (c.tok(j) == tok::at) {
+  if (!show) return c.ends(j) ? i16(0) : err::stray;
+  if (c.tok(j) == tokAt) {
     Rect r{};
     i32 used = 0;
     if (i16 st = getrect(c.ctx(), j + 1, &used, &r)) return st;
     j += 1 + used;
   }
-  if (c.tok(j) != tok::with) return statusnoword;
+  if (c.tok(j) != tokWith) return err::cantunderstand;
   ++j;
   if (c.tok(j) == tok::pict) {
     ++j;
@@ -217,14 +224,14 @@ i16 balloonform(const cmd& c, i32 j, bool show) {
   i32 used = 0;
   if (i16 st = expression(c.path, c.text, c.atoms, j, c.variables, nilhandle, &used, &content)) return st;
   disposfred(&content);
-  return c.ends(j + used) ? i16(0) : statusstray;
+  return c.ends(j + used) ? i16(0) : err::stray;
 }
 
 // `[the] extension of [file] path`: the desktop shows (or hides) the file's name extension. A
 // path whose folder is not there gives 227; a file that is not there leaves "File not found."
 // in the result.
 i16 extensionform(const cmd& c, i32 j, bool show) {
-  if (c.tok(j) != tok::in) return statusnoof;
+  if (c.tok(j) != tokOf) return err::noof;
   ++j;
   if (c.tok(j) == tok::file) ++j;
   fred value{};
@@ -234,12 +241,12 @@ i16 extensionform(const cmd& c, i32 j, bool show) {
   const i16 st = scriptpath(&value, name);
   disposfred(&value);
   if (st != 0) return st;
-  if (!c.ends(j + used)) return statusstray;
-  if (name[0] == 0) return statusnoplace;
+  if (!c.ends(j + used)) return err::stray;
+  if (name[0] == 0) return err::nopath;
   CatInfo info{};
   const OSErr e = HGetCatInfo(kBootVolume, 0, name, &info);
   if (e == fnfErr) return setresulttext(kResultFileNotFound);
-  if (e != noErr) return statusnoplace;
+  if (e != noErr) return err::nopath;
   hideFileExtension(kBootVolume, 0, name, show ? 0 : 1);
   return 0;
 }
@@ -247,7 +254,7 @@ i16 extensionform(const cmd& c, i32 j, bool show) {
 // `[the] message [box | window] [at point]`.
 i16 messageform(const cmd& c, i32 j, bool show) {
   MainGlobals& g = mainglobals();
-  if (g.plugin != 0) return statusplugin;
+  if (g.plugin != 0) return err::plugincommand;
   ++j;  // message
   if (c.tok(j) == tok::box || c.tok(j) == tok::wd) ++j;
   i32 h = 0, v = 0;
@@ -258,7 +265,7 @@ i16 messageform(const cmd& c, i32 j, bool show) {
     j += 1 + used;
     at = true;
   }
-  if (!c.ends(j)) return statusstray;
+  if (!c.ends(j)) return err::stray;
   if (g.msgwindow == nilid) return 0;
   if (!show) {
     hidemes();
@@ -273,7 +280,7 @@ i16 messageform(const cmd& c, i32 j, bool show) {
 }
 
 i16 groupsform(const cmd& c, i32 j, bool show) {
-  if (!c.ends(j)) return statusstray;
+  if (!c.ends(j)) return err::stray;
   MainGlobals& g = mainglobals();
   g.showGroups = show ? 1 : 0;
   if (g.current.window != nilid) drawedit(g.current, nullptr);
@@ -282,7 +289,7 @@ i16 groupsform(const cmd& c, i32 j, bool show) {
 
 // `show selected`: the selection drawn with the pointer tool, then the tool as it was.
 i16 selectedform(const cmd& c, i32 j) {
-  if (!c.ends(j)) return statusstray;
+  if (!c.ends(j)) return err::stray;
   MainGlobals& g = mainglobals();
   if (g.current.window == nilid) return 0;
   const u16 tool = g.current.tool;
@@ -318,7 +325,7 @@ i16 runcards(i32 count) {
       if (st == kCardChanged) st = 0;
       if (st != 0) return st;
       st = isabort(0);
-      if (st == statusabort) {
+      if (st == err::aborted) {
         FlushEvents(keyDownMask | autoKeyMask, 0);
         return 0;
       }
@@ -340,11 +347,11 @@ i16 runcards(i32 count) {
 i16 cardsform(const cmd& c, i32 j) {
   MainGlobals& g = mainglobals();
   i32 count = -1;
-  if (c.tok(j) == tok::cards) {
-    if (!c.ends(j + 1)) return statusstray;
-  } else if (c.tok(j) == tok::all) {
-    if (c.tok(j + 1) != tok::cards) return statusnoword;
-    if (!c.ends(j + 2)) return statusstray;
+  if (c.tok(j) == word::cards) {
+    if (!c.ends(j + 1)) return err::stray;
+  } else if (c.tok(j) == word::all) {
+    if (c.tok(j + 1) != word::cards) return err::cantunderstand;
+    if (!c.ends(j + 2)) return err::stray;
     count = g.current.wind == nilhandle ? 0 : i32(loadat<windrec>(deref(g.current.wind)).cardcount);
   } else {
     fred n{};
@@ -354,8 +361,8 @@ i16 cardsform(const cmd& c, i32 j) {
     const i16 st = fredtolong(&n, &value);
     disposfred(&n);
     if (st != 0) return st;
-    if (c.tok(j + used) != tok::cards) return statusnoword;
-    if (!c.ends(j + used + 1)) return statusstray;
+    if (c.tok(j + used) != word::cards) return err::cantunderstand;
+    if (!c.ends(j + used + 1)) return err::stray;
     count = value;
     if (count < 1) return 0;
   }
@@ -406,18 +413,18 @@ i16 comlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   const cmd c{path, text, atoms, variables};
   MainGlobals& g = mainglobals();
   const u16 t = c.tok(at + 1);
-  if (t == tok::messages) {
-    if (!c.ends(at + 2)) return statusstray;
+  if (t == word::messages) {
+    if (!c.ends(at + 2)) return err::stray;
     g.lockMessages = 1;
     return 0;
   }
-  if (t == tok::error && c.tok(at + 2) == tok::dialogs) {
-    if (!c.ends(at + 3)) return statusstray;
+  if (t == word::error && c.tok(at + 2) == word::dialogs) {
+    if (!c.ends(at + 3)) return err::stray;
     g.lockErrorDialogs = 1;
     return 0;
   }
-  if (t != tok::screen) return statusnoword;
-  if (!c.ends(at + 2)) return statusstray;
+  if (t != word::screen) return err::cantunderstand;
+  if (!c.ends(at + 2)) return err::stray;
   const CGrafPtr port = currentport();
   if (port == nilid) return 0;
   const bool visible = GetPortPenVisibility(port) >= 0;
@@ -475,8 +482,8 @@ i16 unlockscreenwith(const cmd& c, i32 j) {
   }
   i16 st = 0;
   if (!c.ends(j)) {
-    if (c.tok(j) != tok::with) {
-      st = statusnoword;
+    if (c.tok(j) != tokWith) {
+      st = err::cantunderstand;
     } else {
       ++j;
       if (c.tok(j) == tok::visual) ++j;
@@ -505,17 +512,17 @@ i16 comunlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   const cmd c{path, text, atoms, variables};
   MainGlobals& g = mainglobals();
   const u16 t = c.tok(at + 1);
-  if (t == tok::messages) {
-    if (!c.ends(at + 2)) return statusstray;
+  if (t == word::messages) {
+    if (!c.ends(at + 2)) return err::stray;
     g.lockMessages = 0;
     return 0;
   }
-  if (t == tok::error && c.tok(at + 2) == tok::dialogs) {
-    if (!c.ends(at + 3)) return statusstray;
+  if (t == word::error && c.tok(at + 2) == word::dialogs) {
+    if (!c.ends(at + 3)) return err::stray;
     g.lockErrorDialogs = 0;
     return 0;
   }
-  if (t != tok::screen) return statusnoword;
+  if (t != word::screen) return err::cantunderstand;
   if (c.ends(at + 2)) {
     unlockwindow(false);
     return 0;
@@ -539,21 +546,21 @@ i16 comchoose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     fredtostring(&number, s);
     disposfred(&number);
     i32 n = 0;
-    if (stringisnumber(s) != integerform || stringtolong(s, &n) != 0) return statusnoword;
+    if (stringisnumber(s) != integerform || stringtolong(s, &n) != 0) return err::cantunderstand;
     Str255 name{};
     lowtooltotext(i16(std::clamp<i32>(n, -32768, 32767)), name);
-    if (name[0] == 0 && n != kPluginTool) return statusnoword;
-    if (!c.ends(at + 2 + used)) return statusnoword;
+    if (name[0] == 0 && n != kPluginTool) return err::cantunderstand;
+    if (!c.ends(at + 2 + used)) return err::cantunderstand;
     tool = i16(n);
   } else {
     i32 used = 0;
-    if (textotool(c.ctx(), at + 1, &used, &tool) != 0) return statusnoword;
-    if (c.tok(at + 1 + used) != tok::tool || !c.ends(at + 2 + used)) return statusnoword;
+    if (textotool(c.ctx(), at + 1, &used, &tool) != 0) return err::cantunderstand;
+    if (c.tok(at + 1 + used) != word::tool || !c.ends(at + 2 + used)) return err::cantunderstand;
   }
   if (g.current.window == nilid) return 0;
   // A toolChange handler that closed the window leaves no tool to change.
   const i16 st = changetool(g.current.window, tool);
-  return st == statusnotopen ? i16(0) : st;
+  return st == err::nosuchwindow ? i16(0) : st;
 }
 
 i16 comflush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
@@ -562,9 +569,9 @@ i16 comflush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   if (i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &obj)) return st;
   i16 st = 0;
   if (obj.kind != objwindow && obj.kind != objpart && obj.kind != objcard && obj.kind != objbackground) {
-    st = statusnoword;
+    st = err::cantunderstand;
   } else if (!statementends(atoms, at + 1 + used)) {
-    st = statusstray;
+    st = err::stray;
   } else if (obj.d.window != nilid && IsValidWindowPtr(obj.d.window)) {
     // A single object puts down what its kind needs; a card, background or window all three.
     const bool part = obj.kind == objpart;

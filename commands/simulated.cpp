@@ -10,7 +10,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/events/events.h"
 #include "platform/menus/menus.h"
 #include "properties/propfront.h"
@@ -30,7 +30,10 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoword = 2, statusnoto = 7, statusstray = 19, statusnofrom = 46, statusnoat = 76;
+namespace word {
+constexpr u16 from = 11119, commandkey = 3025, optionkey = 3107, shiftkey = 3161;
+}  // namespace word
+
 constexpr u32 kVisible = 1u << 0, kLockText = 1u << 3, kAutoTab = 1u << 8;
 constexpr u16 kCmdKey = 0x0100, kShiftKey = 0x0200, kOptionKey = 0x0800;
 
@@ -40,18 +43,18 @@ constexpr u16 kCmdKey = 0x0100, kShiftKey = 0x0200, kOptionKey = 0x0800;
 i16 keysclause(Handle atoms, i32 i, u16* modifiers) {
   *modifiers = 0;
   if (statementends(atoms, i)) return 0;
-  if (tokenat(atoms, i) != tok::with) return statusstray;
+  if (tokenat(atoms, i) != tokWith) return err::stray;
   ++i;
   for (;;) {
     switch (tokenat(atoms, i)) {
-      case tok::cmdkey: *modifiers |= kCmdKey; break;
-      case tok::shiftkey: *modifiers |= kShiftKey; break;
-      case tok::optionkey: *modifiers |= kOptionKey; break;
-      default: return statusnoword;
+      case word::commandkey: *modifiers |= kCmdKey; break;
+      case word::shiftkey: *modifiers |= kShiftKey; break;
+      case word::optionkey: *modifiers |= kOptionKey; break;
+      default: return err::cantunderstand;
     }
     ++i;
     if (statementends(atoms, i)) return 0;
-    if (tokenat(atoms, i) != tok::comma) return statusnoword;
+    if (tokenat(atoms, i) != tokComma) return err::cantunderstand;
     ++i;
   }
 }
@@ -80,7 +83,7 @@ i16 point(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i3
 }
 
 // The text of the expression at atom `at` (its first 255 bytes).
-i16 textvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, StringPtr out) {
+scriptstatus textvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, StringPtr out) {
   fred value{};
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &value)) return st;
   fredtostring(&value, out);
@@ -122,7 +125,7 @@ bool tabinstead(WEReference we) {
 
 i16 comclick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   clearfind();
-  if (tokenat(atoms, at + 1) != tok::at) return statusnoat;
+  if (tokenat(atoms, at + 1) != tokAt) return err::noat;
   Point p{};
   i32 used = 0;
   if (i16 st = point(path, text, atoms, at + 2, variables, &used, &p)) return st;
@@ -132,12 +135,12 @@ i16 comclick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
 }
 
 i16 comdrag(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) != tok::from) return statusnofrom;
+  if (tokenat(atoms, at + 1) != word::from) return err::nofrom;
   Point start{}, finish{};
   i32 used = 0;
   if (i16 st = point(path, text, atoms, at + 2, variables, &used, &start)) return st;
   i32 j = at + 2 + used;
-  if (tokenat(atoms, j) != tok::to) return statusnoto;
+  if (tokenat(atoms, j) != tokTo) return err::notoorof;
   if (i16 st = point(path, text, atoms, j + 1, variables, &used, &finish)) return st;
   u16 modifiers = 0;
   if (i16 st = keysclause(atoms, j + 1 + used, &modifiers)) return st;
@@ -172,7 +175,7 @@ i16 comwekeyinfield(hierpath path, Handle text, Handle atoms, i32 at, Handle var
   Str255 s{};
   i32 used = 0;
   if (i16 st = textvalue(path, text, atoms, at + 1, variables, &used, s)) return st;
-  if (!statementends(atoms, at + 1 + used)) return statusstray;
+  if (!statementends(atoms, at + 1 + used)) return err::stray;
   if (s[0] == 0) return 0;
   // Two bytes at most: a two-byte character is one key.
   wekey(s[1], g.openfieldrec);
@@ -182,14 +185,14 @@ i16 comwekeyinfield(hierpath path, Handle text, Handle atoms, i32 at, Handle var
 }
 
 i16 comenter(hierpath, Handle, Handle atoms, i32 at, Handle) {
-  if (!statementends(atoms, at + 1)) return statusstray;
+  if (!statementends(atoms, at + 1)) return err::stray;
   if (i16 st = putdownbmap()) return st;
   putdownmodes();
   return putdownfield();
 }
 
 i16 comweretin(hierpath, Handle, Handle atoms, i32 at, Handle) {
-  if (!statementends(atoms, at + 1)) return statusstray;
+  if (!statementends(atoms, at + 1)) return err::stray;
   MainGlobals& g = mainglobals();
   if (g.openfield < 0 || g.openfieldspots == nilhandle) return 0;
   const spot s = spotat(g.openfieldspots, g.openfield);
@@ -204,7 +207,7 @@ i16 comweretin(hierpath, Handle, Handle atoms, i32 at, Handle) {
 }
 
 i16 comtab(hierpath, Handle, Handle atoms, i32 at, Handle) {
-  if (!statementends(atoms, at + 1)) return statusstray;
+  if (!statementends(atoms, at + 1)) return err::stray;
   MainGlobals& g = mainglobals();
   const desk& d = g.current;
   Handle list = nilhandle;

@@ -17,7 +17,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -37,7 +37,16 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoby = 47, statusmemory = 86, statuscannotsort = 110;
+enum : u16 {
+  tokAscending = 11006,
+  tokBy = 11028,
+  tokDateTime = 11067,
+  tokDescending = 11068,
+  tokInternational = 11140,
+  tokNumeric = 11202,
+  tokText = 11311,
+};
+
 constexpr u64 kSortDiskSpace = 40000;
 
 struct SortState {
@@ -101,11 +110,11 @@ i16 takekey(fred* value, u16 kind, sortentry& e) {
   }
   Handle h = nilhandle;
   if (value != nullptr) {
-    if (memoryrefused(getfredsize(value))) return statusmemory;
-    if (fredtonewh(value, &h) != 0) return statusmemory;
+    if (memoryrefused(getfredsize(value))) return err::nocardlistmemory;
+    if (fredtonewh(value, &h) != 0) return err::nocardlistmemory;
   } else {
     h = NewHandle(0);
-    if (h == nilhandle) return statusmemory;
+    if (h == nilhandle) return err::nocardlistmemory;
   }
   e.lo = h;
   return 0;
@@ -156,14 +165,14 @@ i16 rewritelist(std::vector<sortentry>& entries) {
   MainGlobals& g = mainglobals();
   const desk d = g.current;
   const i32 count = i32(entries.size());
-  if (memoryrefused64(64 * i64(count))) return statusmemory;
+  if (memoryrefused64(64 * i64(count))) return err::nocardlistmemory;
   std::vector<wordentry> old;
   old.reserve(std::size_t(count));
   eachword(d.store, d.wind, 1, count, [&old](i32, const wordentry& e) {
     old.push_back(e);
     return false;
   });
-  if (i32(old.size()) != count) return statuscannotsort;
+  if (i32(old.size()) != count) return err::cantsort;
   std::vector<wordentry> sorted;
   sorted.reserve(std::size_t(count));
   for (const sortentry& e : entries) sorted.push_back(old[e.index]);
@@ -228,20 +237,20 @@ i16 comsort(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
     kind = k;
     ++i;
   }
-  if (tokenat(atoms, i) != tok::by) return statusnoby;
+  if (tokenat(atoms, i) != tokBy) return err::noby;
   const i32 keyat = i + 1;
   state<SortState>().direction = way;
 
   const i32 count = cardcount(g.current);
-  if (memoryrefused64(12 * i64(count) + 20000)) return statusmemory;
-  if (count == 0) return statuscannotsort;
+  if (memoryrefused64(12 * i64(count) + 20000)) return err::nocardlistmemory;
+  if (count == 0) return err::cantsort;
   const std::vector<u32> before = cardrecords(g.current, count);
   const u32 changes = g.changecounter;
   std::vector<sortentry> entries(static_cast<std::size_t>(count));
 
   const i16 locked = g.lockMessages;
   g.lockMessages = 1;
-  i16 walk = statuscannotsort;
+  i16 walk = err::cantsort;
   i32 keys = 0;
   {
     SavePort saved;
@@ -264,7 +273,7 @@ i16 comsort(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
       fred value;
       i32 used = 0;
       const i16 st = expression(path, text, atoms, keyat, variables, nilhandle, &used, &value);
-      if (st == 0 && statementends(atoms, keyat + used) && walk == statuscannotsort) walk = 0;
+      if (st == 0 && statementends(atoms, keyat + used) && walk == err::cantsort) walk = 0;
       sortentry& e = entries[std::size_t(n - 1)];
       e.index = u32(n - 1);
       const i16 taken = takekey(st == 0 ? &value : nullptr, kind, e);
@@ -286,7 +295,7 @@ i16 comsort(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   // The list must still be the one the keys were taken from.
   if (walk == 0 && (cardcount(g.current) != count || g.changecounter != changes ||
                     g.current.store != store || g.current.windnum != windnum || cardrecords(g.current, count) != before))
-    walk = statuscannotsort;
+    walk = err::cantsort;
   if (walk == 0) {
     int (*compare)(const void*, const void*) =
         kind == tok::numeric ? numcomp : kind == tok::datetime ? datecomp : kind == tok::intl ? intercomp : textcomp;

@@ -10,6 +10,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "media/sounds.h"
@@ -29,9 +30,6 @@ namespace kv {
 namespace {
 
 enum : i16 {
-  statusstray = 19,
-  statusbadquality = 145,
-  statusplugin = 175,
   resultcancel = 1,
   resultnoresource = 15,
   resultnosoundinput = 39,
@@ -47,7 +45,7 @@ void emptyresult() {
 }
 
 // The text of the name expression at `at`.
-i16 soundnamearg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Str255 name) {
+scriptstatus soundnamearg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Str255 name) {
   fred v;
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &v)) return st;
   fredtostring(&v, name);
@@ -77,7 +75,7 @@ bool roomforrecord(RegistryId store, u32 recordid) {
 
 // The recording dialog's corner: `at h,v`, else the main screen's centre moved 152 pixels left and
 // 64 up. The quality words are read and the best quality is always asked for.
-i16 recordoptions(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Point* corner) {
+scriptstatus recordoptions(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Point* corner) {
   Rect screen = screenbounds(0);
   *corner = Point{i16((screen.top + screen.bottom) / 2 - 64), i16((screen.left + screen.right) / 2 - 152)};
   while (!statementends(atoms, at)) {
@@ -89,14 +87,14 @@ i16 recordoptions(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
       bool one = GetHandleSize(points) == Size(sizeof(Point));
       if (one) *corner = loadat<Point>(deref(points));
       DisposeHandle(points);
-      if (!one) return statusstray;
+      if (!one) return err::stray;
       at += 1 + used;
     } else if (word == tok::with) {
       u16 quality = tokenat(atoms, at + 1);
-      if (quality != tok::good && quality != tok::better && quality != tok::best && quality != tok::card) return statusbadquality;
-      at += tokenat(atoms, at + 2) == tok::quality ? 3 : 2;
+      if (quality != tokGood && quality != tokBetter && quality != tokBest && quality != tokCd) return err::unknownquality145;
+      at += tokenat(atoms, at + 2) == tokQuality ? 3 : 2;
     } else {
-      return statusstray;
+      return err::stray;
     }
   }
   return 0;
@@ -129,7 +127,7 @@ bool keeprecording(ConstStringPtr name, Handle sound) {
 
 }  // namespace
 
-i16 recordsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus recordsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   OSErr input = soundinputstate();
   if (input != noErr) {
     setresulttext(input == siBadSoundInDevice ? resultnosoundinput : resultinputcannotrecord);
@@ -157,12 +155,12 @@ i16 recordsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   return 0;
 }
 
-i16 opensound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus opensound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   emptyresult();
   Str255 name;
   i32 used = 0;
   if (i16 st = soundnamearg(path, text, atoms, at + 2, variables, &used, name)) return st;
-  if (!statementends(atoms, at + 2 + used)) return statusstray;
+  if (!statementends(atoms, at + 2 + used)) return err::stray;
   if (findsoundentry(name) != nullptr) return 0;
   soundentry e;
   if (!findsound(name, &e.store, &e.recordid)) {
@@ -180,13 +178,13 @@ i16 opensound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   return 0;
 }
 
-i16 closesound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (mainglobals().plugin != 0) return statusplugin;
+scriptstatus closesound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  if (mainglobals().plugin != 0) return err::plugincommand;
   emptyresult();
   Str255 name;
   i32 used = 0;
   if (i16 st = soundnamearg(path, text, atoms, at + 2, variables, &used, name)) return st;
-  if (!statementends(atoms, at + 2 + used)) return statusstray;
+  if (!statementends(atoms, at + 2 + used)) return err::stray;
   soundentry* e = findsoundentry(name);
   if (e == nullptr) return 0;
   putvir(e->store, i32(e->recordid));
@@ -196,7 +194,7 @@ i16 closesound(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   return 0;
 }
 
-i16 getsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, soundentry* out) {
+scriptstatus getsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, soundentry* out) {
   *out = soundentry{};
   Str255 name;
   if (i16 st = soundnamearg(path, text, atoms, at, variables, used, name)) return st;
@@ -206,7 +204,7 @@ i16 getsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   }
   soundentry e;
   if (!findsound(name, &e.store, &e.recordid)) return 0;
-  if (!roomforrecord(e.store, e.recordid)) return 37;
+  if (!roomforrecord(e.store, e.recordid)) return err::nomemory;
   if (i16 st = getvir(e.store, i32(e.recordid), &e.record)) return st;
   if (SndNewChannel(&e.channel, sampledSynth) != noErr) e.channel = nilid;
   *out = e;

@@ -26,17 +26,12 @@ namespace {
 
 enum : i16 {
   resultnospeech = 43,
-  statusspeechfailed = 154,
-  statusnoper = 155,
-  statusnominute = 156,
-  statusbadmode = 157,
-  statusstray = 19,
 };
 
 constexpr OSType kModeText = fourcc("TEXT"), kModePhonemes = fourcc("PHON");
 
 // A number expression at `at`, clamped to [low, high], as 16.16.
-i16 clampedfixed(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, double low,
+scriptstatus clampedfixed(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, double low,
                  double high, i32* out) {
   fred v;
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &v)) return st;
@@ -49,13 +44,13 @@ i16 clampedfixed(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 }
 
 // `say expression into destination`: the text's phonemes go into the destination.
-i16 sayinto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* value) {
+scriptstatus sayinto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* value) {
   MainGlobals& g = mainglobals();
   std::string words(reinterpret_cast<const char*>(fredaddr(value)), std::size_t(getfredsize(value)));
   disposfred(value);
   if (g.memplentiful == 0) {
     Handle room = NewHandle(Size(words.size()) * 3);
-    if (room == nilhandle) return statusnomemory;
+    if (room == nilhandle) return err::nomemory;
     DisposeHandle(room);
   }
   std::string phonemes;
@@ -63,14 +58,14 @@ i16 sayinto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     Str255 code;
     NumToString(e, code);
     ParamText(code, nullptr, nullptr, nullptr);
-    return statusspeechfailed;
+    return err::speakingfailed;
   }
   chunkpart dest;
   i32 used = 0;
   if (i16 st = destination(path, text, atoms, at, variables, nilhandle, &used, &dest, 1, 0)) return st;
   if (!atomview(atoms).lineends(at + used)) {
     releasecontainer(&dest);
-    return statusstray;
+    return err::stray;
   }
   fred out;
   if (i16 st = newfred(&out, fredtemp, fredstring, 0)) {
@@ -87,9 +82,9 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (!speechavailable()) return setresulttext(resultnospeech);
   const atomview view(atoms);
   i32 i = at + 1;
-  if (view.tok(i) == tok::stop) {
-    bool all = view.tok(i + 1) == tok::all;
-    if (!view.lineends(i + 1 + (all ? 1 : 0))) return statusstray;
+  if (view.tok(i) == tokStop) {
+    bool all = view.tok(i + 1) == tokAll;
+    if (!view.lineends(i + 1 + (all ? 1 : 0))) return err::stray;
     stopspeech(all ? 1 : 0);
     return 0;
   }
@@ -124,10 +119,10 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
       if (view.tok(i) == tok::voice) ++i;
     } else if (t == tok::using_) {
       u16 m = view.tok(i++);
-      if (m == tok::phonemes) mode = kModePhonemes;
-      else if (m == tok::text) mode = kModeText;
-      else st = statusbadmode;
-    } else if (t == tok::pitch) {
+      if (m == tokPhonemes) mode = kModePhonemes;
+      else if (m == tokText) mode = kModeText;
+      else st = err::cantdo157;
+    } else if (t == tokPitch) {
       st = clampedfixed(path, text, atoms, i, variables, &used, 1, 98, &pitch);
       i += used;
     } else if (t == tok::at) {
@@ -135,13 +130,13 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
       i += used;
       if (st == 0 && view.tok(i) == tok::wpm) {
         ++i;
-      } else if (st == 0 && view.tok(i) == tok::words) {
-        if (view.tok(i + 1) != tok::per) st = statusnoper;
-        else if (view.tok(i + 2) != tok::minute) st = statusnominute;
+      } else if (st == 0 && view.tok(i) == tokWords) {
+        if (view.tok(i + 1) != tokPer) st = err::cantdo155;
+        else if (view.tok(i + 2) != tokMinute) st = err::cantdo156;
         i += 3;
       }
     } else {
-      st = statusnotunderstood;
+      st = err::cantunderstand;
     }
   }
   if (st == 0) st = sayfred(&value, gender, voicename, rate, pitch, mode);
@@ -150,7 +145,7 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
 }
 
 i16 comstartstop(hierpath path, Handle, Handle atoms, i32 at, Handle) {
-  if (tokenat(atoms, at + 1) != tok::listening) return statusnotunderstood;
+  if (tokenat(atoms, at + 1) != tokListening) return err::cantunderstand;
   return comlisten(path, atoms, at);
 }
 

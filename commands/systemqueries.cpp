@@ -36,8 +36,12 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotstarted = 212;
-constexpr i16 statusbadform = 8;
+enum : u16 {
+  tokVersion = 3187,
+  tokFolder = 11114,
+  tokRaw = 11262,
+};
+
 constexpr i32 kLargestRequest = 0x7FFFFFFF;
 
 struct ProbeState {
@@ -96,7 +100,7 @@ void puttext(StringPtr s, const std::string& text) {
 i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
   i32 i = h.word + 2, used = 0;
   fred v;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v); st != 0) return st;
@@ -107,14 +111,14 @@ i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   i += used;
   u32 delay = 1;
   bool raw = false, delaygiven = false;
-  while (tokenat(atoms, i) == tok::comma) {
-    if (tokenat(atoms, i + 1) == tok::raw) {
-      if (raw) return statusfunctionclose;
+  while (tokenat(atoms, i) == tokComma) {
+    if (tokenat(atoms, i + 1) == tokRaw) {
+      if (raw) return err::noparen;
       raw = true;
       i += 2;
       continue;
     }
-    if (delaygiven) return statusnotunderstood;
+    if (delaygiven) return err::cantunderstand;
     if ((st = expression(path, text, atoms, i + 1, variables, nilhandle, &used, &v)) != 0) return st;
     i32 ticks = 0;
     st = fredtolong(&v, &ticks);
@@ -124,11 +128,11 @@ i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     delaygiven = true;
     i += 1 + used;
   }
-  if (tokenat(atoms, i) != tok::rightparen) return statusfunctionclose;
+  if (tokenat(atoms, i) != tokRightParen) return err::noparen;
 
   // The output grows by doubling, the memory guard asked for each growth.
   Handle output = NewHandle(0);
-  if (output == nilhandle) return statusnomemory;
+  if (output == nilhandle) return err::nomemory;
   i64 held = 0, capacity = 0;
   bool waited = false;
   bool refused = false;
@@ -161,7 +165,7 @@ i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   }
   if (ended == shellstatus::notstarted || ended == shellstatus::refused || refused) {
     DisposeHandle(output);
-    return ended == shellstatus::notstarted ? statusnotstarted : i16(statusnomemory);
+    return ended == shellstatus::notstarted ? err::cantstart : i16(err::nomemory);
   }
   std::string bytes(reinterpret_cast<const char*>(deref(output)), size_t(held));
   DisposeHandle(output);
@@ -182,11 +186,11 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   if (next == tok::in) {
     paren = false;
   } else if (h.the) {
-    return statusfunctionof;
-  } else if (next == tok::leftparen) {
+    return err::noof;
+  } else if (next == tokLeftParen) {
     paren = true;
   } else {
-    return statusfunctionparen;
+    return err::noparens;
   }
   const i32 from = h.word + 2;
   freecaches();
@@ -195,12 +199,12 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   i16 st = scanobj(path, text, atoms, from, variables, &used, &obj);
   if (st == 0) {
     writeobj(&obj);
-    if (paren && tokenat(atoms, from + used) != tok::rightparen) return statusfunctionclose;
+    if (paren && tokenat(atoms, from + used) != tokRightParen) return err::noparen;
     booltonewfred(1, value);
     *count = from + used + (paren ? 1 : 0) - at;
     return 0;
   }
-  if (st == statusnomemory) {
+  if (st == err::nomemory) {
     booltonewfred(0, value);
     *count = from + used + (paren ? 1 : 0) - at;
     return 0;
@@ -213,7 +217,7 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   st = fredtodouble(&v, &bytes);
   disposfred(&v);
   if (st != 0) return st;
-  if (paren && tokenat(atoms, from + used) != tok::rightparen) return statusfunctionclose;
+  if (paren && tokenat(atoms, from + used) != tokRightParen) return err::noparen;
   const Size asked = bytes > double(kLargestRequest) || bytes < 0 ? kLargestRequest : Size(bytes);
   booltonewfred(nomemory(asked) == 0 ? 1 : 0, value);
   *count = from + used + (paren ? 1 : 0) - at;
@@ -227,9 +231,9 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   objread obj{};
   bool haveproject = false;
   i32 end = h.word + 1;  // the first atom after the call
-  if (next == tok::leftparen) {
-    if (h.the) return statusbadform;
-    if (tokenat(atoms, h.word + 2) == tok::rightparen) {
+  if (next == tokLeftParen) {
+    if (h.the) return err::noclosingparen;
+    if (tokenat(atoms, h.word + 2) == tokRightParen) {
       end = h.word + 3;
     } else {
       i32 used = 0;
@@ -238,7 +242,7 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       end = h.word + 2 + used;
       if (tokenat(atoms, end) != tok::rightparen) {
         writeobj(&obj);
-        return statusfunctionclose;
+        return err::noparen;
       }
       ++end;
     }
@@ -248,11 +252,11 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     haveproject = true;
     end = h.word + 2 + used;
   } else if (!h.the) {
-    return statusfunctionparen;
+    return err::noparens;
   }
   if (haveproject && obj.kind != objproject) {
     writeobj(&obj);
-    return statusnotunderstood;
+    return err::cantunderstand;
   }
   RegistryId store = haveproject ? obj.d.store : mainglobals().current.store;
   const projectstore* ps = findprojectstore(store);
@@ -281,7 +285,7 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
 i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tok::leftparen) return statusfunctionparen;
+  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
   const i32 from = h.word + 2;
   const u16 first = tokenat(atoms, from);
   i32 used = 0;
@@ -293,15 +297,15 @@ i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     disposfred(&v);
     if (st != 0) return st;
     const i32 close = from + 1 + used;
-    if (tokenat(atoms, close) != tok::rightparen) return statusfunctionclose;
-    booltonewfred(pathisthere(where, first == tok::folder) ? 1 : 0, value);
+    if (tokenat(atoms, close) != tokRightParen) return err::noparen;
+    booltonewfred(pathisthere(where, first == tokFolder) ? 1 : 0, value);
     *count = close + 1 - at;
     return 0;
   }
   objread obj{};
   if (scanobj(path, text, atoms, from, variables, &used, &obj) == 0) {
     writeobj(&obj);
-    if (tokenat(atoms, from + used) != tok::rightparen) return statusfunctionclose;
+    if (tokenat(atoms, from + used) != tokRightParen) return err::noparen;
     booltonewfred(1, value);
     *count = from + used + 1 - at;
     return 0;
@@ -311,12 +315,12 @@ i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   bool comma = false;
   for (;; ++i) {
     const u16 t = tokenat(atoms, i);
-    if (t == tok::endofline || t == tok::endofscript) return statusbadform;
-    if (t == tok::leftparen) ++depth;
-    if (t == tok::rightparen && depth-- == 0) break;
-    if (t == tok::comma) comma = true;
+    if (t == tokEndOfLine || t == tokEndOfScript) return err::noclosingparen;
+    if (t == tokLeftParen) ++depth;
+    if (t == tokRightParen && depth-- == 0) break;
+    if (t == tokComma) comma = true;
   }
-  if (comma) return statusnotunderstood;
+  if (comma) return err::cantunderstand;
   bool found = false;
   if (i == from + 1 && variables != nilhandle) {
     atom a = HandleAs<atom>(atoms)[from];  // a copy: the lookup marks the atom it is given

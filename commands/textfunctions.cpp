@@ -37,7 +37,6 @@ namespace {
 
 constexpr i32 kMergeDepth = 64;  // brackets nested deeper are left as text
 constexpr i16 kScriptErrors = 1002;
-constexpr i16 statusstray = 19, statusoneword = 2, statusnotextobject = 133;
 
 // A text tokenised for evaluation; both handles released with it.
 struct tokenised {
@@ -46,7 +45,7 @@ struct tokenised {
   i16 status = 0;
   explicit tokenised(std::string_view s) {
     if (PtrToHand(s.data(), &text, Size(s.size())) != noErr) {
-      status = statusnomemory;
+      status = err::nomemory;
       return;
     }
     status = tokenize(text, &atoms);
@@ -66,14 +65,14 @@ bool lineends(Handle atoms, i32 i) {
 
 // Evaluates a text as one whole expression: 0 with the value's text in *out; otherwise the
 // expression's error, 19 for words left over, or 37.
-i16 evaluatewhole(hierpath path, Handle variables, std::string_view source, std::string* out) {
+scriptstatus evaluatewhole(hierpath path, Handle variables, std::string_view source, std::string* out) {
   tokenised t(source);
   if (t.status != 0) return t.status;
   fred v;
   i32 used = 0;
   i16 st = expression(path, t.text, t.atoms, 0, variables, nilhandle, &used, &v);
   if (st != 0) return st;
-  if (!lineends(t.atoms, used)) st = statusstray;
+  if (!lineends(t.atoms, used)) st = err::stray;
   if (st == 0) st = formatfred(&v, fredhand);
   if (st == 0) out->assign(reinterpret_cast<const char*>(fredaddr(&v)), size_t(getfredsize(&v)));
   disposfred(&v);
@@ -90,7 +89,7 @@ i32 mergelength(Handle h) { return i32(GetHandleSize(h)) - 2; }
 
 }  // namespace
 
-i16 mungehandle(hierpath path, Handle variables, i32* offset, Handle text, i32 depth) {
+scriptstatus mungehandle(hierpath path, Handle variables, i32* offset, Handle text, i32 depth) {
   const i32 start = *offset;
   i32 i = start + 2;
   while (i < mergelength(text)) {
@@ -105,7 +104,7 @@ i16 mungehandle(hierpath path, Handle variables, i32* offset, Handle text, i32 d
     } else if (p[i] == ']' && p[i + 1] == ']') {
       std::string value;
       i16 st = evaluatewhole(path, variables, bytesof(text, start + 2, i), &value);
-      if (st == statusnomemory) return st;
+      if (st == err::nomemory) return st;
       if (st == 0) {
         if ((st = doinsert(text, start, i + 2, value.data(), i32(value.size()))) != 0) return st;
         *offset = start + i32(value.size());
@@ -129,7 +128,7 @@ i16 merge(hierpath path, Handle variables, fred* value) {
   static constexpr u8 zeros[2] = {0, 0};
   if (PtrAndHand(zeros, h, 2) != noErr) {
     DisposeHandle(h);
-    return statusnomemory;
+    return err::nomemory;
   }
   i32 i = 0;
   while (i < mergelength(h)) {
@@ -214,7 +213,7 @@ i16 fundoasmsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   i16 exprst = 0;
   {
     tokenised t(source);
-    if (t.status == statusnomemory) return t.status;
+    if (t.status == err::nomemory) return t.status;
     exprst = t.status;
     if (exprst == 0) {
       i32 literals = g.unquotedliterals;
@@ -222,8 +221,8 @@ i16 fundoasmsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
       fred answer;
       exprst = expression(path, t.text, t.atoms, 0, variables, nilhandle, &n, &answer);
       if (exprst == 0) {
-        if (!lineends(t.atoms, n)) exprst = statusstray;
-        else if (n == 1 && g.unquotedliterals != literals) exprst = statusoneword;
+        if (!lineends(t.atoms, n)) exprst = err::stray;
+        else if (n == 1 && g.unquotedliterals != literals) exprst = err::cantunderstand;
         if (exprst == 0 && (exprst = copyfred(&answer)) == 0) {
           *value = answer;
           *count = used;
@@ -278,10 +277,10 @@ i16 funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   funhead h = readhead(atoms, at);
   const u16 next = tokenat(atoms, h.word + 1);
   bool paren = false;
-  if (next == tok::in) paren = false;
-  else if (h.the) return statusfunctionof;
-  else if (next == tok::leftparen) paren = true;
-  else return statusfunctionparen;
+  if (next == tokOf) paren = false;
+  else if (h.the) return err::noof;
+  else if (next == tokLeftParen) paren = true;
+  else return err::noparens;
   const i32 from = h.word + 2;
   objread obj{};
   i32 used = 0;
@@ -289,11 +288,11 @@ i16 funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   i16 st = 0;
   i32 height = 0;
   if (obj.kind != objpart) {
-    st = statusnotextobject;
+    st = err::notextobject;
   } else {
     const spot s = spotat(obj.objects, obj.objindex);
-    if (s.kind != spotfield && !(s.kind == spotgraphic && s.style == styletext)) st = statusnotextobject;
-    if (st == 0 && paren && tokenat(atoms, from + used) != tok::rightparen) st = statusfunctionclose;
+    if (s.kind != spotfield && !(s.kind == spotgraphic && s.style == styletext)) st = err::notextobject;
+    if (st == 0 && paren && tokenat(atoms, from + used) != tokRightParen) st = err::noparen;
     if (st == 0) {
       // The open field's record, a field's live record, or a record made for the measure.
       MeasuredText measured(obj.objects, obj.objindex, obj.d.window, true);

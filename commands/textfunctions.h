@@ -16,7 +16,7 @@ struct fred;
 i16 merge(hierpath path, Handle variables, fred* value);
 // One bracketed part of a merge text (which ends in two zero bytes) at *offset (its "[["):
 // merged as above; *offset moves past what it left. `depth` counts the nesting.
-i16 mungehandle(hierpath path, Handle variables, i32* offset, Handle text, i32 depth);
+scriptstatus mungehandle(hierpath path, Handle variables, i32* offset, Handle text, i32 depth);
 
 // The description of the open field: "card field 2 of window ID 100 of ..." ("bkgnd" for a
 // background field; the number counts the fields of its list up to it; 0 with no open field).

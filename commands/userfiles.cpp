@@ -17,6 +17,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "engine/variables.h"
@@ -36,8 +37,19 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnegative = 2, statusstray = 19, statusmemory = 37, statusnofrom = 46, statusnofile = 73, statusnoforuntil = 74,
-              statusnotonechar = 75, statusnotoafter = 119;
+enum : u16 {
+  tokAfterWord = 10001,
+  tokEndWord = 10008,
+  tokToWord = 10024,
+  tokAtWord = 11007,
+  tokConsole = 11049,
+  tokEof = 11095,
+  tokFileWord = 11110,
+  tokForWord = 11115,
+  tokFrom = 11119,
+  tokUntil = 11330,
+  tokStart = 2192,
+};
 
 // Texts of `the result` (string list 1007).
 constexpr i16 resultnotopen = 2, resultcantcreate = 10, resulttoomany = 11, resultinuse = 12, resultcantopen = 13,
@@ -64,7 +76,7 @@ u32 currentfolder() { return defaultwritefolder(); }
 
 // The expression at atom *i (advanced past it) converted by `take`.
 template <class Take>
-i16 readvalue(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Take&& take) {
+scriptstatus readvalue(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Take&& take) {
   fred value;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &value)) return st;
@@ -75,12 +87,12 @@ i16 readvalue(hierpath path, Handle text, Handle atoms, i32* i, Handle variables
 }
 
 // The path expression at atom *i, as a POSIX path of at most 255 bytes.
-i16 readpath(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Str255 out) {
+scriptstatus readpath(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, Str255 out) {
   return readvalue(path, text, atoms, i, variables, [out](fred* v) { return scriptpath(v, out); });
 }
 
 // A whole number expression at atom *i.
-i16 readnumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i32* n) {
+scriptstatus readnumber(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i32* n) {
   return readvalue(path, text, atoms, i, variables, [n](fred* v) { return fredtolong(v, n); });
 }
 
@@ -168,11 +180,11 @@ OSErr readcount(FileRef ref, i64 count, Handle* out) {
 
 }  // namespace
 
-i16 openfilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus openfilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   Str255 name;
   if (i16 st = readpath(path, text, atoms, &i, variables, name)) return st;
-  if (!statementends(atoms, i)) return statusstray;
+  if (!statementends(atoms, i)) return err::stray;
   UserFilesState& s = uf();
   auto free = std::find_if(s.files.begin(), s.files.end(), [](const userfile& f) { return f.path[0] == 0; });
   if (free == s.files.end()) return setresulttext(resulttoomany);
@@ -198,11 +210,11 @@ i16 openfilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   return 0;
 }
 
-i16 closefilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus closefilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   Str255 name;
   if (i16 st = readpath(path, text, atoms, &i, variables, name)) return st;
-  if (!statementends(atoms, i)) return statusstray;
+  if (!statementends(atoms, i)) return err::stray;
   userfile* f = findentry(name);
   if (f == nullptr) return setresulttext(resultnotopen);
   freeentry(*f);
@@ -212,19 +224,19 @@ i16 closefilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 i16 readuserfile(ConstStringPtr name, u16 mode, i32 count, u8 terminator, i32 position, bool at, Handle variables) {
   userfile* f = findentry(name);
   if (f == nullptr) return setresulttext(resultnotopen);
-  if (mode == tok::for_ && count < 0) return statusnegative;
+  if (mode == tokForWord && count < 0) return err::cantunderstand;
   OSErr placed = at ? placeat(f->ref, position) : SetFPos(f->ref, fsFromStart, f->readposition);
   // A place past the end reads nothing; one before the start reads nothing either.
   if (placed != noErr && placed != eofErr) return 0;
   Handle bytes = nilhandle;
   OSErr e = noErr;
-  if (mode == tok::for_) {
-    if (memoryrefused64(2 * i64(count))) return statusmemory;
+  if (mode == tokForWord) {
+    if (memoryrefused64(2 * i64(count))) return err::nomemory;
     e = readcount(f->ref, count, &bytes);
   } else if (mode == tok::eof) {
     i64 eof = 0;
     if (GetEOF(f->ref, &eof) != noErr) return 0;
-    if (memoryrefused64(2 * eof)) return statusmemory;
+    if (memoryrefused64(2 * eof)) return err::nomemory;
     // The file may have been cut since the last read: nothing is left then.
     e = readcount(f->ref, std::max<i64>(eof - f->readposition, 0), &bytes);
   } else {
@@ -232,7 +244,7 @@ i16 readuserfile(ConstStringPtr name, u16 mode, i32 count, u8 terminator, i32 po
   }
   if (e == memFullErr) {
     if (bytes != nilhandle) DisposeHandle(bytes);
-    return statusmemory;
+    return err::nomemory;
   }
   if (e != noErr && e != eofErr) {
     if (bytes != nilhandle) DisposeHandle(bytes);
@@ -246,8 +258,8 @@ i16 readuserfile(ConstStringPtr name, u16 mode, i32 count, u8 terminator, i32 po
 
 i16 comread(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tok::from) return statusnofrom;
-  if (tokenat(atoms, ++i) != tok::file) return statusnofile;
+  if (tokenat(atoms, i) != tokFrom) return err::nofrom;
+  if (tokenat(atoms, ++i) != tokFileWord) return err::nofile;
   ++i;
   Str255 name;
   if (i16 st = readpath(path, text, atoms, &i, variables, name)) return st;
@@ -273,16 +285,16 @@ i16 comread(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
       if (i16 st = readvalue(path, text, atoms, &i, variables, [&terminator](fred* v) {
             Str255 mark;
             fredtostring(v, mark);
-            if (getfredsize(v) != 1) return statusnotonechar;
+            if (getfredsize(v) != 1) return err::endmarklength;
             terminator = mark[1];
             return i16(0);
           }))
         return st;
     }
   } else {
-    return statusnoforuntil;
+    return err::noforuntil;
   }
-  if (!statementends(atoms, i)) return statusstray;
+  if (!statementends(atoms, i)) return err::stray;
   return readuserfile(name, mode, count, terminator, position, at_, variables);
 }
 
@@ -294,7 +306,7 @@ i16 comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   const u16 prep = tokenat(atoms, i);
   if (prep != tok::to && prep != tok::after) {
     disposfred(&value);
-    return statusnotoafter;
+    return err::notoorafter;
   }
   // The text is the value's own: a variable's stored value is not converted.
   if (i16 st = copyfred(&value); st != 0 || (st = formatfred(&value, fredhand)) != 0) {
@@ -305,15 +317,15 @@ i16 comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     const bool ends = statementends(atoms, i + 1);
     std::string line(reinterpret_cast<const char*>(fredaddr(&value)), std::size_t(getfredsize(&value)));
     disposfred(&value);
-    if (!ends) return statusstray;
-    if (memoryrefused(Size(line.size()) + 1)) return statusmemory;
+    if (!ends) return err::stray;
+    if (memoryrefused(Size(line.size()) + 1)) return err::nomemory;
     return WriteToConsole(line);
   }
   auto fail = [&](i16 st) {
     disposfred(&value);
     return st;
   };
-  if (tokenat(atoms, i) != tok::file) return fail(statusnofile);
+  if (tokenat(atoms, i) != tokFileWord) return fail(err::nofile);
   ++i;
   Str255 name;
   if (i16 st = readpath(path, text, atoms, &i, variables, name)) return fail(st);
@@ -329,7 +341,7 @@ i16 comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
       placement = tok::at;
     }
   }
-  if (!statementends(atoms, i)) return fail(statusstray);
+  if (!statementends(atoms, i)) return fail(err::stray);
   userfile* f = findentry(name);
   if (f == nullptr) return fail(setresulttext(resultnotopen));
   OSErr e = noErr;

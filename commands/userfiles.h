@@ -8,9 +8,9 @@ namespace kv {
 
 // `open file path`: the file opened (made, with the creator and type of `fileType`, when it is
 // not there) in the first free entry of the table of 20; a failure sets `the result`.
-i16 openfilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus openfilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `close file path`: the file closed and its entry freed; `the result` tells a file not open.
-i16 closefilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus closefilex(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `read from file path [at n] for count`, `... until char`, `... until end` or `until eof`:
 // `it` gets the bytes. 46 without "from", 73 without "file", 74 without "for" or "until", 75
 // for an end mark that is not one character.

@@ -8,7 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "render/effectqueue.h"
 
@@ -33,7 +33,7 @@ bool targetword(u16 t, u16* target) {
 
 }  // namespace
 
-i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, &used, &value); st != 0) return st;
@@ -83,7 +83,7 @@ i16 scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     ++i;
     if (targetword(tokenat(atoms, i), &effect.target)) ++i;
   }
-  if (st == 0 && tokenat(atoms, i) != tok::endofline && tokenat(atoms, i) != tok::endofscript) st = statusnotunderstood;
+  if (st == 0 && tokenat(atoms, i) != tokEndOfLine && tokenat(atoms, i) != tokEndOfScript) st = err::cantunderstand;
   if (st != 0) {
     DisposeHandle(effect.name);
     return st;

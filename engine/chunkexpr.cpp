@@ -8,7 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 
 namespace kv {
@@ -20,7 +20,7 @@ bool isordinal(u16 t) { return t >= firstordinal && t <= lastordinal; }
 
 // A chunk number: a number literal already parsed once and directly followed by `of` or `to`
 // is taken from its atom; anything else is evaluated and read as an integer.
-i16 chunknumber(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus chunknumber(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 i32* n) {
   u16 next = tokenat(atoms, at + 1);
   if (tokenat(atoms, at) == tok::numberatom && (next == tok::in || next == tok::to)) {
@@ -51,7 +51,7 @@ bool startschunk(Handle atoms, i32 at) {
   return isordinal(t) && ischunkword(tokenat(atoms, at + 1));
 }
 
-i16 buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                u16* type, chunkspec* spec) {
   *count = 0;
   *spec = chunkspec{};
@@ -59,8 +59,8 @@ i16 buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   u16 t = tokenat(atoms, at + the);
   if (isordinal(t)) {
     u16 kind = tokenat(atoms, at + the + 1);
-    if (!ischunkword(kind)) return statusnochunktype;
-    if (tokenat(atoms, at + the + 2) != tok::in) return statusnoof;
+    if (!ischunkword(kind)) return err::nochunkword;
+    if (tokenat(atoms, at + the + 2) != tokOf) return err::noof;
     *type = kind;
     switch (t) {
       case tok::last: spec->mode = chunklast; break;
@@ -71,28 +71,28 @@ i16 buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
     *count = the + 3;
     return 0;
   }
-  if (!ischunkword(t)) return statusnochunktype;
+  if (!ischunkword(t)) return err::nochunkword;
   *type = t;
   i32 pos = at + 1, used = 0, first = 0, last = 0;
   if (i16 st = chunknumber(context, text, atoms, pos, variables, locals, &used, &first); st != 0) return st;
-  if (first < 0) return statusnegativechunk;
+  if (first < 0) return err::negativechunk;
   pos += used;
   last = first;
   if (tokenat(atoms, pos) == tok::to) {
     ++pos;
     if (i16 st = chunknumber(context, text, atoms, pos, variables, locals, &used, &last); st != 0) return st;
-    if (last < 0) return statusnegativechunk;
+    if (last < 0) return err::negativechunk;
     pos += used;
-    if (tokenat(atoms, pos) != tok::in) return statusnoof;
-  } else if (tokenat(atoms, pos) != tok::in) {
-    return statusnooforto;
+    if (tokenat(atoms, pos) != tokOf) return err::noof;
+  } else if (tokenat(atoms, pos) != tokOf) {
+    return err::notoorof;
   }
   *spec = chunkspec{chunkrange, first, std::max(first, last)};
   *count = pos + 1 - at;
   return 0;
 }
 
-i16 readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                chunkslots* slots) {
   *count = 0;
   *slots = chunkslots{};
@@ -105,12 +105,12 @@ i16 readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
     slots->slot[type - tok::line] = spec;  // a second specification of a type replaces the first
     pos += used;
   }
-  if (pos == at) return statusnochunktype;
+  if (pos == at) return err::nochunkword;
   *count = pos - at;
   return 0;
 }
 
-i16 sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 fred* value) {
   *count = 0;
   chunkslots slots;
@@ -149,7 +149,7 @@ i16 funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
             fred* value) {
   *count = 0;
   const u16 function = tokenat(atoms, at);
-  if (tokenat(atoms, at + 1) != tok::leftparen) return statusnoleftparen;
+  if (tokenat(atoms, at + 1) != tokLeftParen) return err::noparens;
   fred args[3] = {};
   i32 nargs = 0, pos = at + 2;
   i16 st = 0;
@@ -162,8 +162,8 @@ i16 funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
     if (nargs == 3 || tokenat(atoms, pos) != tok::comma) break;
     ++pos;
   }
-  if (st == 0 && nargs < 2) st = statusnocomma;
-  if (st == 0 && tokenat(atoms, pos) != tok::rightparen) st = statusnorightparen;
+  if (st == 0 && nargs < 2) st = err::nocomma;
+  if (st == 0 && tokenat(atoms, pos) != tokRightParen) st = err::noparen;
   i32 skip = 0;
   if (st == 0 && nargs == 3) st = fredtolong(&args[2], &skip);
   if (st == 0) {

@@ -48,17 +48,6 @@ struct chunkslots {
   chunkspec slot[4];
 };
 
-// Chunk-expression statuses.
-enum : i16 {
-  statusnochunktype = 4,     // an ordinal without a chunk type, or no specification at all
-  statusnoof = 5,            // `of` missing after a specification
-  statusnegativechunk = 6,   // a chunk number below 0
-  statusnooforto = 7,        // neither `of` nor `to` after a chunk number
-  statusnocomma = 39,        // a function's argument not followed by a comma
-  statusnoleftparen = 49,    // a function name not followed by "("
-  statusnorightparen = 88,   // arguments not closed by ")"
-};
-
 // --- Reading chunk expressions --------------------------------------------------------------
 // The routines below read from atom `at` of the tokenised `text`, evaluating numbers and
 // operands in the context and with the variable lists of the running handler (as
@@ -70,15 +59,15 @@ bool startschunk(Handle atoms, i32 at);
 // One specification, up to and including its `of` (also spelt `in`): `[the] <ordinal> <type> of`,
 // `<type> <n> of`, `<type> <n> to <m> of`. The chunk numbers are expressions read as integers;
 // `to` makes the range n..max(n, m). 4, 5, 6 or 7 (see above), or the status of a number.
-i16 buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                u16* type, chunkspec* spec);
 // Every specification in a row, each into the slot of its type (a later one of the same type
 // replaces the earlier). 4 when there is none.
-i16 readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                chunkslots* slots);
 // A chunk operand: the specifications, then one operand (`factor`, so `word 1 of x & y` is
 // (word 1 of x) & y), narrowed and copied into `value`, a new owned text.
-i16 sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 fred* value);
 // The functions `offset(needle, haystack [, skip])` and `lineOffset(...)`, from the function
 // name at `at`: an integer value. 49 without "(", 39 without a comma after the needle, 88

@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "engine/status.h"
 #include "platform/types.h"
 
 namespace kv {

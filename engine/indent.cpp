@@ -553,11 +553,11 @@ void xkv3indent(Handle text, i16* selstart, i16* selend, i16 tabsize) {
 }
 
 i16 indentlevels(Handle text, i16 tabsize, Handle* levels) {
-  if (levels == nullptr) return statusnohandle;
+  if (levels == nullptr) return err::wentwrong;
   *levels = nilhandle;
   if (text == nilhandle || !IsValidHandle(text)) {
     KVBeep(2);
-    return statusnohandle;
+    return err::wentwrong;
   }
   indenter walk(textof(text), indenttabsize(tabsize), indenter::form::levels);
   walk.prepare();
@@ -565,7 +565,7 @@ i16 indentlevels(Handle text, i16 tabsize, Handle* levels) {
   const std::vector<i16>& found = walk.levels();
   if (PtrToHand(found.data(), levels, Size(found.size() * sizeof(i16))) != noErr) {
     *levels = nilhandle;
-    return statusnomemory;
+    return err::nomemory;
   }
   return noErr;
 }

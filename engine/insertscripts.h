@@ -48,8 +48,8 @@ i16 usingscript(u16 set, const objread& obj, u16 insert);
 // front|back`, at atom `at` (the command word): 5 for a word other than "of" or "in" after
 // "script", 114 for a word other than "into" after the object (46 for "from" when removing), 2
 // for a last word other than "front" or "back"; the reference's error when it names nothing.
-i16 cominsert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 comremove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus cominsert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comremove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // `the frontScripts` (front non-zero) or `the backScripts`: the reference text of each
 // occupied slot, in slot order, each followed by a return. Always 0.

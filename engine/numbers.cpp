@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/keywords.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/runtime/root.h"
 #include "platform/text/casefold.h"
 #include "platform/text/intl.h"
@@ -143,7 +143,7 @@ i16 stringtolong(ConstStringPtr s, i32* out) {
     return 0;
   }
   std::string_view t = pstringview(s);
-  if (numberform(t) != integerform) return statusnotinteger;
+  if (numberform(t) != integerform) return err::nointeger;
   // 64 bits hold every running value, so the limit checks never overflow.
   i64 value = 0;
   bool negative = false;
@@ -153,9 +153,9 @@ i16 stringtolong(ConstStringPtr s, i32* out) {
       negative = true;
       continue;
     }
-    if (value > 214748364) return statusnotinteger;
+    if (value > 214748364) return err::nointeger;
     value = value * 10 + (ch - '0');
-    if (value > 2147483647) return statusnotinteger;
+    if (value > 2147483647) return err::nointeger;
   }
   *out = i32(negative ? -value : value);
   return 0;
@@ -165,7 +165,7 @@ i16 stringtodouble(ConstStringPtr s, double* out) {
   *out = 0.0;
   if (s[0] == 0) return 0;
   std::string_view t = pstringview(s);
-  if (numberform(t) == notnumber) return statusnotnumber;
+  if (numberform(t) == notnumber) return err::nonumber;
   t = trimblanks(t);
   std::string text(t);
   const u16 point = mainglobals().decimalpoint;
@@ -183,7 +183,7 @@ i16 stringtodouble(ConstStringPtr s, double* out) {
     if (negative) --intdigits;
     value = intdigits > 300 ? HUGE_VAL : 0.0;
     *out = negative ? -value : value;
-    return statusrangeerror;
+    return err::wentwrong;
   }
   *out = value;
   return 0;
@@ -204,7 +204,7 @@ i16 stringtobool(ConstStringPtr s, u16* out) {
     *out = 0;
     return 0;
   }
-  return statusnotboolean;
+  return err::noboolean;
 }
 
 i32 Sscanf(const char* text, const char* format, std::span<i32* const> out) {
@@ -321,19 +321,19 @@ void modetostring(i16 mode, StringPtr out) {
 
 i16 stringtomode(ConstStringPtr s, i16* mode) {
   switch (stringtotoken(s + 1, s[0])) {
-    case tok::bw: *mode = 1; return 0;
-    case tok::thousands: *mode = 16; return 0;
-    case tok::millions: *mode = 32; return 0;
-    case tok::unknown: break;
-    default: return statusbaddepth;
+    case tokbw: *mode = 1; return 0;
+    case tokthousands: *mode = 16; return 0;
+    case tokmillions: *mode = 32; return 0;
+    case tokUnknown: break;
+    default: return err::cantunderstand;
   }
   i32 n = 0;
-  if (s[0] == 0 || stringtolong(s, &n) != 0) return statusbaddepth;
+  if (s[0] == 0 || stringtolong(s, &n) != 0) return err::cantunderstand;
   switch (n) {
     case 4: *mode = 2; return 0;
     case 16: *mode = 4; return 0;
     case 256: *mode = 8; return 0;
-    default: return statusbaddepth;
+    default: return err::cantunderstand;
   }
 }
 

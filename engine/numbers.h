@@ -64,7 +64,7 @@ void fooltostring(u16 flag, StringPtr out);
 // any other depth leaves `out` untouched.
 void modetostring(i16 mode, StringPtr out);
 // The depth of a word: bw 1, thousands 16, millions 32; the numbers 4, 16 and 256 give 2, 4
-// and 8; anything else gives 2 (statusbaddepth).
+// and 8; anything else gives 2 (err::cantunderstand).
 i16 stringtomode(ConstStringPtr s, i16* mode);
 
 // --- The number format ----------------------------------------------------------------------

@@ -76,7 +76,7 @@ i16 formatfred(fred* v, i16 type) {
   if (v->type == type) return 0;
   if (type == fredhand) {
     // An object's text stands for text held elsewhere: it never gets a handle of its own.
-    if (v->cls == fredobject && v->text == nilhandle) return statusnomemory;
+    if (v->cls == fredobject && v->text == nilhandle) return err::nomemory;
     u8 copy[32];
     std::memcpy(copy, v->shorttext, sizeof copy);
     return settext(v, copy + 1, copy[0], false);
@@ -116,13 +116,13 @@ i16 fredtolong(fred* v, i32* out) {
     case freddouble: {
       // Truncation toward zero; a real that no 32-bit integer holds (or a NaN) is no integer.
       double t = std::trunc(v->real);
-      if (!(t >= -2147483648.0 && t <= 2147483647.0)) return statusnotinteger;
+      if (!(t >= -2147483648.0 && t <= 2147483647.0)) return err::nointeger;
       *out = i32(t);
       longtofred(*out, v);
       return 0;
     }
     case fredbool:
-    case fredupdown: return statusnotinteger;
+    case fredupdown: return err::nointeger;
     default: break;
   }
   Str255 s;
@@ -142,7 +142,7 @@ i16 fredtodouble(fred* v, double* out) {
       doubletofred(*out, v);
       return 0;
     case fredbool:
-    case fredupdown: *out = 0.0; return statusnotnumber;
+    case fredupdown: *out = 0.0; return err::nonumber;
     default: break;
   }
   Str255 s;
@@ -160,7 +160,7 @@ i16 fredtobool(fred* v, u16* out) {
     return 0;
   }
   formatfred(v, fredstring);
-  if (v->type != fredstring) return statusnotboolean;
+  if (v->type != fredstring) return err::noboolean;
   return stringtobool(v->shorttext, out);
 }
 

@@ -142,17 +142,17 @@ bool fieldcanscroll(const spot& s) {
 // --- Texts and handle arrays ---------------------------------------------------------------
 
 i16 doinsert(Handle h, i32 start, i32 end, const void* run, i32 length) {
-  if (h == nilhandle) return statusnohandle;
+  if (h == nilhandle) return err::wentwrong;
   const i32 size = GetHandleSize(h);
   start = std::clamp(start, 0, size);
   end = std::clamp(end, start, size);
   length = std::max(length, 0);
   // One resize, grown before the tail moves or shrunk after, so a failure leaves the text whole.
   const i32 newsize = size - (end - start) + length;
-  if (length > 0 && memoryrefused(length)) return statusnomemory;
+  if (length > 0 && memoryrefused(length)) return err::nomemory;
   if (newsize > size) {
     SetHandleSize(h, newsize);
-    if (MemError() != noErr) return statusnomemory;
+    if (MemError() != noErr) return err::nomemory;
   }
   Ptr p = deref(h);
   std::memmove(p + start + length, p + end, size_t(size - end));
@@ -165,9 +165,9 @@ i16 qadd(Handle h, i32* index, i32 size) {
   if (*index < 0 || size <= 0 || h == nilhandle) return 0;
   const i32 count = GetHandleSize(h) / size;
   if (*index > count) *index = count;
-  if (memoryrefused(size)) return statusnomemory;
+  if (memoryrefused(size)) return err::nomemory;
   SetHandleSize(h, (count + 1) * size);
-  if (MemError() != noErr) return statusnomemory;
+  if (MemError() != noErr) return err::nomemory;
   Ptr p = deref(h);
   std::memmove(p + (*index + 1) * size, p + *index * size, size_t((count - *index) * size));
   return 0;

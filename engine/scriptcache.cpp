@@ -74,7 +74,7 @@ i16 buildentry(Handle script, Size length, u16 level, ConstStringPtr reference, 
   i16 status = 0;
   Handle copy = nilhandle;
   if (memoryrefused(Size(3) * length)) {
-    status = statusnomemory;
+    status = err::nomemory;
     copy = NewHandle(0);
   } else if (script == nilhandle || length == 0) {
     copy = NewHandle(0);
@@ -140,13 +140,13 @@ i16 newentry(Handle script, Size length, u16 level, ConstStringPtr reference, hi
   ScriptCacheState& s = cache();
   hier e;
   i16 status = buildentry(script, length, level, reference, &e);
-  if (status < 0) return statusnomemory;
+  if (status < 0) return err::nomemory;
   e.usecount = 1;
   e.creation = nextstamp();
   e.lastuse = i64(e.creation);
   if (PtrAndHand(&e, s.entries, Size(sizeof(hier))) != noErr) {
     ScriptCacheState::freeentry(e);
-    return statusnomemory;
+    return err::nomemory;
   }
   *out = e;
   if (entrycount(s) > mainglobals().scriptCache) cleanhier();
@@ -224,7 +224,7 @@ i16 inithiers() {
   i16 status = buildentry(nilhandle, 0, hierempty, indirect, &s.empty);
   if (status < 0) {
     s.empty = hier{};
-    return statusnomemory;
+    return err::nomemory;
   }
   for (int i = 0; i < slotcount; ++i) {
     s.slots[size_t(i)] = s.empty;

@@ -41,10 +41,6 @@ namespace kv {
 namespace {
 
 constexpr i16 errortexts = 1002;
-constexpr i16 lasterror = 236;
-constexpr i16 unknownerror = 118;
-constexpr i16 usercancelled = 62;
-constexpr i16 norecovery = 85;
 constexpr i16 quititem = 2;
 constexpr i32 kInteractTimeout = 108000;  // ticks the alert may wait to come forward
 
@@ -99,7 +95,7 @@ bool windowopen(WindowRef w) {
   return w != nilid && getwind(w, &d) != 0;
 }
 
-i16 recoverable(i16 n) { return mainglobals().erroroffset != -1 && n != norecovery ? 1 : 0; }
+i16 recoverable(i16 n) { return mainglobals().erroroffset != -1 && n != err::norecovery ? 1 : 0; }
 
 // Who is told about an error.
 enum class receiver { card, object, shared };
@@ -124,9 +120,9 @@ receiver receiverof(const objread& obj) {
 i16 readfailing(objread* obj) {
   const MainGlobals& g = mainglobals();
   Handle text = g.faildescriptor, atoms = nilhandle;
-  if (text == nilhandle || HandToHand(&text) != noErr) return statusnomemory;
+  if (text == nilhandle || HandToHand(&text) != noErr) return err::nomemory;
   Handle vars = NewHandle(0);
-  i16 st = vars == nilhandle ? i16(statusnomemory) : tokenize(text, &atoms);
+  i16 st = vars == nilhandle ? i16(err::nomemory) : tokenize(text, &atoms);
   if (st == 0) {
     hier none = emptyhier();
     i32 used = 0;
@@ -246,7 +242,7 @@ void clearerror() {
 
 void doerror(i16 status) {
   if (status < 1) return;
-  if (status == usercancelled && option() == 0) return;
+  if (status == err::cancelled && option() == 0) return;
   // A print job held open ends with the script that failed.
   servicehooks().closebatchprintsession();
   ErrorReportState& s = state<ErrorReportState>();
@@ -265,12 +261,15 @@ void doerror(i16 status) {
   errordialog(600, st, recoverable(st));
 }
 
+// Entry 118 is the one text for every number without its own.
+static_assert(err::numbered >= 1 && err::numbered < err::last);
+
 void scripterrortext(i16 n, StringPtr out) {
   out[0] = 0;
-  if (n >= 1 && n <= lasterror && n != unknownerror) GetIndString(out, errortexts, n);
+  if (n >= 1 && n <= err::last && n != err::numbered) GetIndString(out, errortexts, n);
   if (out[0] != 0) return;
   Str255 pattern;
-  GetIndString(pattern, errortexts, unknownerror);
+  GetIndString(pattern, errortexts, err::numbered);
   // Entry 118 names the number where it says ^0.
   char number[16];
   int len = std::snprintf(number, sizeof number, "%d", int(n));

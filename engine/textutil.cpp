@@ -28,9 +28,9 @@ struct TextUtilState {
 // A new handle holding n bytes copied from `bytes` (guarded).
 i16 newtexthandle(const void* bytes, Size n, Handle* out) {
   *out = nilhandle;
-  if (memoryrefused(n)) return statusnomemory;
+  if (memoryrefused(n)) return err::nomemory;
   Handle h = NewHandle(n);
-  if (h == nilhandle) return statusnomemory;
+  if (h == nilhandle) return err::nomemory;
   if (n > 0) std::memcpy(deref(h), bytes, size_t(n));
   *out = h;
   return 0;
@@ -106,23 +106,23 @@ StringPtr pstrcpy(StringPtr dst, ConstStringPtr src) {
 }
 
 i16 stringtohand(ConstStringPtr s, Handle h) {
-  if (h == nilhandle) return statusnohandle;
+  if (h == nilhandle) return err::wentwrong;
   Str255 copy;  // s may lie inside h
   stringtostring(s, copy);
-  if (memoryrefused(copy[0])) return statusnomemory;
+  if (memoryrefused(copy[0])) return err::nomemory;
   SetHandleSize(h, copy[0]);
-  if (MemError() != noErr) return statusnomemory;
+  if (MemError() != noErr) return err::nomemory;
   std::memcpy(deref(h), copy + 1, copy[0]);
   return 0;
 }
 
 i16 stringandhand(ConstStringPtr s, Handle h) {
-  if (h == nilhandle) return statusnohandle;
+  if (h == nilhandle) return err::wentwrong;
   if (s[0] == 0) return 0;
   Str255 copy;
   stringtostring(s, copy);
-  if (memoryrefused(copy[0])) return statusnomemory;
-  return PtrAndHand(copy + 1, h, copy[0]) == noErr ? 0 : statusnomemory;
+  if (memoryrefused(copy[0])) return err::nomemory;
+  return PtrAndHand(copy + 1, h, copy[0]) == noErr ? 0 : err::nomemory;
 }
 
 i16 stringtonewh(ConstStringPtr s, Handle* out) { return newtexthandle(s + 1, s[0], out); }
@@ -153,11 +153,11 @@ void handtostring(Handle h, StringPtr out) {
 }
 
 i16 handtohand(Handle src, Handle dst) {
-  if (dst == nilhandle) return statusnohandle;
+  if (dst == nilhandle) return err::wentwrong;
   Size n = sizeornone(src);
-  if (memoryrefused(n)) return statusnomemory;
+  if (memoryrefused(n)) return err::nomemory;
   SetHandleSize(dst, n);
-  if (MemError() != noErr) return statusnomemory;
+  if (MemError() != noErr) return err::nomemory;
   if (n > 0 && src != dst) std::memmove(deref(dst), deref(src), size_t(n));
   return 0;
 }
@@ -178,13 +178,13 @@ i16 handtonewstringh(Handle h, Handle* out) {
 }
 
 i16 stringhandtohand(Handle sh, Handle dst) {
-  if (dst == nilhandle) return statusnohandle;
+  if (dst == nilhandle) return err::wentwrong;
   u8 buf[256];
   Size n = stringhandlength(sh);
   if (n > 0) std::memcpy(buf, deref(sh) + 1, size_t(n));
-  if (memoryrefused(n)) return statusnomemory;
+  if (memoryrefused(n)) return err::nomemory;
   SetHandleSize(dst, n);
-  if (MemError() != noErr) return statusnomemory;
+  if (MemError() != noErr) return err::nomemory;
   if (n > 0) std::memcpy(deref(dst), buf, size_t(n));
   return 0;
 }
@@ -200,22 +200,22 @@ i16 stringHandAndHand(Handle sh, Handle dst) {
   Size n = stringhandlength(sh);
   if (n == 0) return 0;
   std::memcpy(buf, deref(sh) + 1, size_t(n));
-  return PtrAndHand(buf, dst, n) == noErr ? 0 : statusnomemory;
+  return PtrAndHand(buf, dst, n) == noErr ? 0 : err::nomemory;
 }
 
 i16 appendcharhand(Handle h, u8 c) {
   Size size = GetHandleSize(h);
-  if (MemError() != noErr) return statusnomemory;
-  if (memoryrefused(size + 16)) return statusnomemory;
+  if (MemError() != noErr) return err::nomemory;
+  if (memoryrefused(size + 16)) return err::nomemory;
   SetHandleSize(h, size + 1);
-  if (MemError() != noErr) return statusnomemory;
+  if (MemError() != noErr) return err::nomemory;
   deref(h)[size] = c;
   return 0;
 }
 
 i16 handtofred(Handle h, fred* v) {
   Size n = sizeornone(h);
-  if (memoryrefused(n)) return statusnomemory;
+  if (memoryrefused(n)) return err::nomemory;
   if (n <= kFredShortMax) {
     v->shorttext[0] = u8(n);
     if (n > 0) std::memcpy(v->shorttext + 1, deref(h), size_t(n));
@@ -227,7 +227,7 @@ i16 handtofred(Handle h, fred* v) {
     if (st != 0) return st;
   } else if (v->text != h) {
     SetHandleSize(v->text, n);
-    if (MemError() != noErr) return statusnomemory;
+    if (MemError() != noErr) return err::nomemory;
     std::memcpy(deref(v->text), deref(h), size_t(n));
   }
   v->type = fredhand;
@@ -261,7 +261,7 @@ i16 quotetonewh(const atom& a, Handle text, Handle* out) {
 
 i16 quotedchars(const atom& a, Handle text, atomchars* out) {
   AtomText t = atomsource(a, text);
-  if (t.length < 2 || t.bytes[t.length - 1] != '"') return statusunterminated;
+  if (t.length < 2 || t.bytes[t.length - 1] != '"') return err::noclosingquote;
   *out = {t.bytes + 1, t.length - 2};
   return 0;
 }

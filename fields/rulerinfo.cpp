@@ -7,7 +7,7 @@
 
 #include "fields/fieldrecords.h"
 #include "engine/objectutil.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -22,7 +22,19 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotobject = 11, statusnomemory = 37, statusnotenginefield = 210;
+// The ruler words (their token numbers).
+enum : u16 {
+  tkBorderStyle = 4052,
+  tkFirstLineIndent = 4117,
+  tkLeftIndent = 4149,
+  tkLineSpacing = 4153,
+  tkRightIndent = 4224,
+  tkRulerInfo = 4231,
+  tkSpaceAfter = 4254,
+  tkSpaceBefore = 4255,
+  tkTextAlign = 4263,
+  tkTextDirection = 4268,
+};
 
 struct word {
   u16 token;
@@ -124,7 +136,7 @@ i16 applyrange(WEReference we, const rulerinforec& info, i32 start, i32 end, boo
   recordchange change(we, inhibit);
   const i32 length = WEGetTextLength(we);
   WESetSelection(std::clamp(start, 0, length), std::clamp(end, 0, length), we);
-  if (WESetRuler(rulerinfomode(info.mask), &info.ruler, we) != noErr) return statusnomemory;
+  if (WESetRuler(rulerinfomode(info.mask), &info.ruler, we) != noErr) return err::nomemory;
   SetWERecDirtyFlag(we, true);
   return 0;
 }
@@ -150,7 +162,7 @@ u16 rulerinfomode(u32 mask) {
 }
 
 i16 GetRulerInfoFromWERec(WEReference we, Handle text, u16 token) {
-  if (text == nilhandle) return statusnomemory;
+  if (text == nilhandle) return err::nomemory;
   SetHandleSize(text, 0);
   if (!isvalidwerec(we)) return 0;
   u32 continuous = weDoAllRuler & ~u32(weDoRulerSetting);
@@ -163,7 +175,7 @@ i16 GetRulerInfoFromWERec(WEReference we, Handle text, u16 token) {
     out += valueof(w, continuous, r) + "\r";
   }
   if (!out.empty()) out.pop_back();
-  return PtrAndHand(out.data(), text, Size(out.size())) == noErr ? i16(0) : statusnomemory;
+  return PtrAndHand(out.data(), text, Size(out.size())) == noErr ? i16(0) : err::nomemory;
 }
 
 i16 ApplyRulerInfoToWERec(WEReference we, const rulerinforec& info) {
@@ -173,9 +185,9 @@ i16 ApplyRulerInfoToWERec(WEReference we, const rulerinforec& info) {
 }
 
 i16 ApplyRulerInfoToRead(const objread& obj, const rulerinforec& info) {
-  if (obj.kind != objpart || obj.objects == nilhandle) return statusnotobject;
+  if (obj.kind != objpart || obj.objects == nilhandle) return err::notext;
   spot s = spotat(obj.objects, obj.objindex);
-  if (!isfield(s) || !usesenginetwo(&s)) return statusnotenginefield;
+  if (!isfield(s) || !usesenginetwo(&s)) return err::notstyledfield210;
   const bool scrolling = s.style == stylefieldscroll;
   // The range: the chunk's, less the stored run header, within the text.
   i32 start = 0, end = 0x7FFFFFFF;
@@ -196,7 +208,7 @@ i16 ApplyRulerInfoToRead(const objread& obj, const rulerinforec& info) {
     // A shown field's stored text follows its record.
     const OSErr err = wenewpacktext(s, live);
     putspot(obj.objects, obj.objindex, s);
-    return err == noErr ? i16(0) : statusnomemory;
+    return err == noErr ? i16(0) : err::nomemory;
   }
   LongRect dest{}, view{};
   ldestview(s, &dest, &view);
@@ -206,9 +218,9 @@ i16 ApplyRulerInfoToRead(const objread& obj, const rulerinforec& info) {
     HidePen();
     const WEReference we = createwerec(s, dest, view);
     ShowPen();
-    if (we == nilid) return statusnomemory;
+    if (we == nilid) return err::nomemory;
     st = applyrange(we, info, start, end, false);
-    if (st == 0 && rulerinfomode(info.mask) != 0 && wenewpacktext(s, we) != noErr) st = statusnomemory;
+    if (st == 0 && rulerinfomode(info.mask) != 0 && wenewpacktext(s, we) != noErr) st = err::nomemory;
     WEDispose(we);
   }
   if (st == 0) putspot(obj.objects, obj.objindex, s);

@@ -10,6 +10,7 @@
 #include "commands/textfunctions.h"
 #include "render/drawroutines.h"
 #include "engine/fred.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "media/export.h"
 #include "media/imagefiles.h"
@@ -33,7 +34,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusmemory = 37, statuscancelled = 62, statusnocapture = 134;
 constexpr i16 kWorkingDepth = 32;
 constexpr i16 kLabelFont = 3, kLabelSize = 9, kLabelLine = 15;
 
@@ -56,7 +56,7 @@ bool mergetext(const std::string& text, std::string* out) {
       const u8* b = HandleAs<u8>(h);
       out->assign(b, b + GetHandleSize(h));
     } else {
-      st = statusmemory;
+      st = err::nomemory;
     }
     if (h != nilhandle) DisposeHandle(h);
   }
@@ -212,19 +212,19 @@ i16 MyPrintLoop(PicHandle pic, Rect d, const Rect& page, i32 down, i32 across, c
   p.abortprintjobnow = 0;
   if (flags & printframe) OffsetRect(&d, 1, 1);
   if (OSStatus err = PMSessionError(p.session)) return mapprintstatus(err);
-  if (GetHandleSize(pic) < 11) return statusnocapture;
+  if (GetHandleSize(pic) < 11) return err::cantcapture;
   if (across <= 0 || p.lastPage <= p.pageCount) return 0;
   const i32 pw = page.right - page.left, ph = page.bottom - page.top;
   for (i32 c = 0; c < across; ++c) {
     for (i32 r = 0; r < down; ++r) {
-      if ((flags & printnoprogress) && p.abortprintjobnow) return statuscancelled;
+      if ((flags & printnoprogress) && p.abortprintjobnow) return err::cancelled;
       ++p.pageCount;
       if (p.pageCount >= p.firstPage) {
         if (CheckEventQueueForUserCancel()) p.abortprintjobnow = 1;
         OSStatus err = printbeginpage();
         if (err == kPMCancel) {
           p.abortprintjobnow = 1;
-          return statuscancelled;
+          return err::cancelled;
         }
         if (err != noErr) return mapprintstatus(err);
         CGrafPtr port = 0;
@@ -260,7 +260,7 @@ i16 MyPrintLoop(PicHandle pic, Rect d, const Rect& page, i32 down, i32 across, c
         err = printendpage();
         if (err == kPMCancel) p.abortprintjobnow = 1;
         else if (err != noErr) return mapprintstatus(err);
-        if (p.abortprintjobnow) return statuscancelled;
+        if (p.abortprintjobnow) return err::cancelled;
       }
       if (p.lastPage <= p.pageCount) return 0;
     }
@@ -271,7 +271,7 @@ i16 MyPrintLoop(PicHandle pic, Rect d, const Rect& page, i32 down, i32 across, c
 i16 deskprint(const desk& card, const Rect* region) {
   MainGlobals& g = mainglobals();
   PrintState& p = printstate();
-  if (PMSessionError(p.session) == kPMCancel) return statuscancelled;
+  if (PMSessionError(p.session) == kPMCancel) return err::cancelled;
   if (g.lockCursor == 0) SetThemeCursor(kThemeWatchCursor);
   const desk saved = g.current;
   g.current = card;
@@ -304,7 +304,7 @@ i16 deskprint(const desk& card, const Rect* region) {
   if (noarea) a = Rect{p.printableRect.top, p.printableRect.left, p.printableRect.bottom, p.printableRect.right};
   const backrec* back = card.back != nilhandle ? HandleAs<backrec>(card.back) : nullptr;
   const Rect cardrect{0, 0, i16(back ? back->height : 0), i16(back ? back->width : 0)};
-  if (cardrect.bottom <= 0 || cardrect.right <= 0) return statusnocapture;
+  if (cardrect.bottom <= 0 || cardrect.right <= 0) return err::cantcapture;
   Rect frame = region ? *region : cardrect;
   Rect d = frame;
   OffsetRect(&d, i16(a.left - d.left), i16(a.top - d.top));
@@ -320,16 +320,16 @@ i16 deskprint(const desk& card, const Rect* region) {
   }
   PicHandle pic = capturecard(card, cardrect, frame);
   g.current = card;
-  if (pic == 0) return statusmemory;
+  if (pic == 0) return err::nomemory;
   if (GetHandleSize(pic) <= 9) {
     KillPicture(pic);
-    return statusnocapture;
+    return err::cantcapture;
   }
   if (flags & (printrasterized | printscale)) {
     pic = rasterize(pic, d);
     if (GetHandleSize(pic) <= 9) {
       KillPicture(pic);
-      return statusnocapture;
+      return err::cantcapture;
     }
   }
   if (currentsettings().printing != 0) {

@@ -3,6 +3,7 @@
 // kept in a file.
 #include <algorithm>
 
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "media/export.h"
 #include "media/movies.h"
@@ -21,7 +22,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnomemory = 37;
 constexpr i16 resultcantread = 14;
 
 // A new world over (0, 0, height, width) of the rectangle, its size asked of the memory guard
@@ -29,11 +29,11 @@ constexpr i16 resultcantread = 14;
 i16 newworld(GWorldPtr* world, const Rect& rect, i16 depth) {
   *world = nilid;
   const i64 width = i64(rect.right) - rect.left, height = i64(rect.bottom) - rect.top;
-  if (width <= 0 || height <= 0) return statusnomemory;
+  if (width <= 0 || height <= 0) return err::nomemory;
   const i64 bytes = width * height * std::max<i64>(depth, 1) / 8;
-  if (memoryrefused64(bytes)) return statusnomemory;
+  if (memoryrefused64(bytes)) return err::nomemory;
   const Rect frame{0, 0, i16(height), i16(width)};
-  return NewGWorld(world, depth, &frame, nilhandle, nilhandle, 0) == noErr ? i16(0) : statusnomemory;
+  return NewGWorld(world, depth, &frame, nilhandle, nilhandle, 0) == noErr ? i16(0) : err::nomemory;
 }
 
 }  // namespace
@@ -67,13 +67,13 @@ i16 cardtopicture(const Rect& rect, bool transparent, PicHandle* picture) {
     *picture = pic;
   }
   DisposeGWorld(world);
-  if (*picture == nilhandle) return statusnomemory;
+  if (*picture == nilhandle) return err::nomemory;
   Rect bounds{};
   QDGetPictureBounds(*picture, &bounds);
   if (bounds.right <= bounds.left || bounds.bottom <= bounds.top) {
     KillPicture(*picture);
     *picture = nilhandle;
-    return statusnomemory;
+    return err::nomemory;
   }
   return 0;
 }

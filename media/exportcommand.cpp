@@ -9,6 +9,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "media/export.h"
@@ -31,10 +32,40 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadcontainer = 2, statusnoof = 5, statusnoto = 7, statusnoobject = 11, statusstray = 19,
-              statusnomemory = 37, statusempty = 66, statusnofile = 73, statusnotexportable = 112,
-              statusunknownsource = 122, statusnotfield = 162, statusbadkind = 182, statusbadpath = 186,
-              statusnotarget = 199, statusbadquality = 200, statusexporter = 226;
+enum : u16 {
+  tokClipBoard = 3024,
+  tokPictData = 4202,
+  tokInto = 10013,
+  tokThe = 10020,
+  tokAs = 11005,
+  tokBmp = 11019,
+  tokCompressed = 11047,
+  tokFrom = 11119,
+  tokGif = 11123,
+  tokHigh = 11131,
+  tokInterlaced = 11139,
+  tokJpeg = 11151,
+  tokLossless = 11166,
+  tokLow = 11167,
+  tokMaximum = 11170,
+  tokMinimum = 11181,
+  tokNormal = 11198,
+  tokPdf = 11221,
+  tokPhotoshop = 11225,
+  tokPict = 11229,
+  tokPng = 11236,
+  tokQtif = 11256,
+  tokQuality = 11257,
+  tokRaw = 11262,
+  tokRtf = 11272,
+  tokRtfd = 11273,
+  tokStandard = 11300,
+  tokText = 11311,
+  tokTarga = 11312,
+  tokTiff = 11315,
+  tokTransparent = 11321,
+  tokUtxt = 11335,
+};
 
 struct ExportState {
   u32 cachekind = 0;
@@ -114,15 +145,15 @@ struct parser {
     if (tok(*i) != tok::with) return 0;
     i32 used = 0;
     const u16 q = word(*i + 1, &used);
-    if (used == 0) return statusbadquality;
+    if (used == 0) return err::unknownquality200;
     switch (q) {
-      case tok::minimum: *setting = 0; break;
-      case tok::low: *setting = 256; break;
-      case tok::normal: *setting = 512; break;
-      case tok::high: *setting = 768; break;
-      case tok::maximum: *setting = 1023; break;
-      case tok::lossless: *setting = 1024; break;
-      default: return statusbadquality;
+      case tokMinimum: *setting = 0; break;
+      case tokLow: *setting = 256; break;
+      case tokNormal: *setting = 512; break;
+      case tokHigh: *setting = 768; break;
+      case tokMaximum: *setting = 1023; break;
+      case tokLossless: *setting = 1024; break;
+      default: return err::unknownquality200;
     }
     *i += 1 + used;
     if (tok(*i) == tok::quality) ++*i;
@@ -139,16 +170,16 @@ i16 deliverpicture(request& r, Handle picture) {
   if (r.format == tok::clipboard) {
     ClearCurrentScrap();
     ScrapRef scrap = 0;
-    if (GetCurrentScrap(&scrap) != noErr) return statusnomemory;
+    if (GetCurrentScrap(&scrap) != noErr) return err::nomemory;
     const Size size = GetHandleSize(picture);
     return PutScrapFlavor(scrap, fourcc("PICT"), 0, size, size > 0 ? deref(picture) : nullptr) == noErr
                ? i16(0)
-               : statusnomemory;
+               : err::nomemory;
   }
   if (r.into) {
     fred value{};
-    if (charstonewfred(deref(picture), GetHandleSize(picture), &value) != 0) return statusnomemory;
-    return pututil(r.takedest(), &value, tok::into);
+    if (charstonewfred(deref(picture), GetHandleSize(picture), &value) != 0) return err::nomemory;
+    return pututil(r.takedest(), &value, prepinto);
   }
   return newimagefile(r.name, picture, fourcc("PICT"));
 }
@@ -183,7 +214,7 @@ i16 exportpicture(request& r) {
   pictbuffer b{};
   if (getcachepicture(r.graphic, &b) == 0) return 0;
   const u32 kind = exportstate().cachekind != 0 ? exportstate().cachekind : b.kind;
-  if (kind != 1 && kind != 2 && kind != 3) return statusexporter;
+  if (kind != 1 && kind != 2 && kind != 3) return err::cantconvert226;
   const i16 depth = mainglobals().bufferMode > 0 ? mainglobals().bufferMode : 32;
   if (imageformat(r.format)) {
     GWorldPtr world = nilid;
@@ -198,7 +229,7 @@ i16 exportpicture(request& r) {
   if (kind == 2) {
     // The pixel image becomes a picture through a recorded copy of its bits.
     DecodedImage image;
-    if (!worldpixels(b.world, r.region, &image) || (picture = imagepicture(image)) == nilhandle) return statusexporter;
+    if (!worldpixels(b.world, r.region, &image) || (picture = imagepicture(image)) == nilhandle) return err::cantconvert226;
   } else {
     SavePort saved;
     GWorldPtr world = nilid;
@@ -216,7 +247,7 @@ i16 exportpicture(request& r) {
     }
     SetOrigin(0, 0);
     DisposeGWorld(world);
-    if (picture == nilhandle) return statusnomemory;
+    if (picture == nilhandle) return err::nomemory;
   }
   const i16 st = deliverpicture(r, picture);
   KillPicture(picture);
@@ -245,33 +276,33 @@ i16 exportraw(request& r) {
 
 // `export text of <field> to <kind> file <name>`.
 i16 exporttext(const parser& p, i32 i) {
-  if (p.tok(i) != tok::in) return statusnoof;
+  if (p.tok(i) != tokOf) return err::noof;
   request r;
   i32 used = 0;
   if (i16 st = scanobj(p.path, p.text, p.atoms, i + 1, p.variables, &used, &r.obj)) return st;
   r.hasobj = true;
   i += 1 + used;
-  if (r.obj.kind != objpart) return statusnoobject;
-  if (spotat(r.obj.objects, r.obj.objindex).kind != spotfield) return statusnotfield;
-  if (p.tok(i) != tok::to) return statusnoto;
+  if (r.obj.kind != objpart) return err::notext;
+  if (spotat(r.obj.objects, r.obj.objindex).kind != spotfield) return err::notstyledfield162;
+  if (p.tok(i) != tokTo) return err::notoorof;
   const u16 kindword = p.word(i + 1, &used);
   OSType kind = 0;
   switch (used == 0 ? u16(0) : kindword) {
-    case tok::text: kind = fourcc("TEXT"); break;
-    case tok::utxt: kind = fourcc("utxt"); break;
-    case tok::rtf: kind = fourcc("RTF "); break;
-    case tok::rtfd: kind = fourcc("RTFD"); break;
-    default: return statusbadkind;
+    case tokText: kind = fourcc("TEXT"); break;
+    case tokUtxt: kind = fourcc("utxt"); break;
+    case tokRtf: kind = fourcc("RTF "); break;
+    case tokRtfd: kind = fourcc("RTFD"); break;
+    default: return err::unknownfilekind;
   }
   i += 1 + used;
-  if (p.tok(i) != tok::file) return statusnofile;
+  if (p.tok(i) != tokFile) return err::nofile;
   if (i16 st = p.name(i + 1, &used, r.name)) return st;
   i += 1 + used;
-  if (!statementends(p.atoms, i)) return statusstray;
+  if (!statementends(p.atoms, i)) return err::stray;
   FSSpec spec{};
-  if (!exportspec(r.name, &spec)) return statusbadpath;
+  if (!exportspec(r.name, &spec)) return err::nodocument;
   textholder held(r.obj, true);
-  if (held.record() == nilid) return statusnomemory;
+  if (held.record() == nilid) return err::nomemory;
   return FSpWESave(0, WEGetTextLength(held.record()), spec, kind, 0, held.record(), nullptr);
 }
 
@@ -282,7 +313,7 @@ i16 formatlist(const parser& p, i32* i, bool afterto, request& r) {
     u16 w = p.word(*i, &used);
     if (used == 0) {
       // After "as" any word is taken; one of no table writes nothing.
-      if (afterto || statementends(p.atoms, *i)) return statusnofile;
+      if (afterto || statementends(p.atoms, *i)) return err::nofile;
       used = 1;
       w = 0;
     }
@@ -296,11 +327,11 @@ i16 formatlist(const parser& p, i32* i, bool afterto, request& r) {
       r.format = w;
       return 0;
     }
-    if (!acceptedafterto(w)) return statusnofile;
-    r.format = w == tok::file ? u16(tok::pict) : w;
-    if (w == tok::clipboard) return 0;
-    if (w != tok::file) {
-      if (p.tok(*i) != tok::file) return statusnofile;
+    if (!acceptedafterto(w)) return err::nofile;
+    r.format = w == tokFile ? u16(tokPict) : w;
+    if (w == tokClipBoard) return 0;
+    if (w != tokFile) {
+      if (p.tok(*i) != tokFile) return err::nofile;
       ++*i;
     }
     if (i16 st = p.name(*i, &used, r.name)) return st;
@@ -322,8 +353,8 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (p.tok(i) == tok::raw) {
     r.raw = true;
     ++i;
-    if (p.tok(i) != tok::pictdata && p.tok(i) != tok::pict) return statusbadcontainer;
-  } else if (p.tok(i) == tok::transparent) {
+    if (p.tok(i) != tokPictData && p.tok(i) != tokPict) return err::cantunderstand;
+  } else if (p.tok(i) == tokTransparent) {
     r.transparent = true;
     ++i;
   }
@@ -332,15 +363,15 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     ++i;
   } else if (p.tok(i) == tok::pict || p.tok(i) == tok::pictdata) {
     r.from = request::source::picture;
-    if (p.tok(i + 1) != tok::in) return statusnoof;
+    if (p.tok(i + 1) != tokOf) return err::noof;
     if (i16 st = scanobj(path, text, atoms, i + 2, variables, &used, &r.obj)) return st;
     r.hasobj = true;
     i += 2 + used;
-    if (r.obj.kind != objpart) return statusnoobject;
+    if (r.obj.kind != objpart) return err::notext;
     r.graphic = spotat(r.obj.objects, r.obj.objindex);
-    if (r.graphic.kind != spotgraphic || !exportablestyle(r.graphic.style)) return statusnotexportable;
+    if (r.graphic.kind != spotgraphic || !exportablestyle(r.graphic.style)) return err::nopicture;
   } else {
-    return statusunknownsource;
+    return err::unknownsource;
   }
   // The image rectangle: the card's size, or the picture's image rectangle.
   Rect image{};
@@ -361,7 +392,7 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     i32 h1 = 0, v1 = 0, h2 = 0, v2 = 0;
     if (i16 st = getloc32(c, i + 1, &used, &h1, &v1)) return st;
     i += 1 + used;
-    if (p.tok(i) != tok::to) return statusnoto;
+    if (p.tok(i) != tokTo) return err::notoorof;
     if (i16 st = getloc32(c, i + 1, &used, &h2, &v2)) return st;
     i += 1 + used;
     // Clamped to 16 bits, never wrapped.
@@ -371,7 +402,7 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     r.region = Rect{std::max(spanned.top, image.top), std::max(spanned.left, image.left),
                     std::min(spanned.bottom, image.bottom), std::min(spanned.right, image.right)};
   }
-  if (!r.raw && (r.region.right <= r.region.left || r.region.bottom <= r.region.top)) return statusempty;
+  if (!r.raw && (r.region.right <= r.region.left || r.region.bottom <= r.region.top)) return err::emptyrect;
 
   if (p.tok(i) == tok::to) {
     ++i;
@@ -380,8 +411,8 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
         r.format = tok::clipboard;
         ++i;
       } else {
-        if (p.tok(i) == tok::pict) ++i;
-        if (p.tok(i) != tok::file) return statusnofile;
+        if (p.tok(i) == tokPict) ++i;
+        if (p.tok(i) != tokFile) return err::nofile;
         if (i16 st = p.name(i + 1, &used, r.name)) return st;
         i += 1 + used;
       }
@@ -397,8 +428,8 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     r.hasdest = true;
     r.into = true;
     i += 1 + used;
-    if (r.dest.kind != containervariable) return statusbadcontainer;
-    if (!r.raw && p.tok(i) == tok::as) {
+    if (r.dest.kind != containervariable) return err::cantunderstand;
+    if (!r.raw && p.tok(i) == tokAs) {
       ++i;
       if (i16 st = formatlist(p, &i, false, r)) return st;
     }
@@ -406,15 +437,15 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
       if (i16 st = p.quality(&i, &r.setting)) return st;
     }
   } else {
-    return statusnotarget;
+    return err::notoorinto;
   }
-  if (!statementends(atoms, i)) return statusstray;
+  if (!statementends(atoms, i)) return err::stray;
 
   if (r.raw) return exportraw(r);
   // "into ... as pdf" and "as file" would reach the picture-file writer without a name.
-  if (r.into && (r.format == tok::pdf || r.format == tok::file)) return statusnofile;
-  if (r.into && r.format == tok::clipboard) r.into = false;
-  if (r.into && r.format != tok::pict && !imageformat(r.format)) return 0;
+  if (r.into && (r.format == tokPdf || r.format == tokFile)) return err::nofile;
+  if (r.into && r.format == tokClipBoard) r.into = false;
+  if (r.into && r.format != tokPict && !imageformat(r.format)) return 0;
   return r.from == request::source::card ? exportcard(r) : exportpicture(r);
 }
 

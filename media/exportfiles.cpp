@@ -6,7 +6,7 @@
 
 #include "engine/container.h"
 #include "engine/fred.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "media/export.h"
 #include "media/imagefiles.h"
 #include "platform/files/pathforms.h"
@@ -17,14 +17,12 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnomemory = 37, statuscantopen = 72, statusexporter = 226, statusnoplace = 227;
-
 // The bytes into a variable container as its value (the container is released).
 i16 bytestovariable(chunkpart* destination, const std::vector<u8>& bytes) {
   fred value{};
   if (charstonewfred(bytes.data(), Size(bytes.size()), &value) != 0) {
     releasecontainer(destination);
-    return statusnomemory;
+    return err::nomemory;
   }
   return pututil(destination, &value, tok::into);
 }
@@ -50,9 +48,9 @@ i16 deliverimage(ConstStringPtr name, OSType type, const std::vector<u8>& bytes,
   if (destination != nullptr) return bytestovariable(destination, bytes);
   u32 folder = 0;
   Str255 place{};
-  if (!imageplace(name, &folder, place)) return statusnoplace;
+  if (!imageplace(name, &folder, place)) return err::nopath;
   return replacefile(folder, place, type, kProjectCreator, bytes.data(), i64(bytes.size())) == noErr ? i16(0)
-                                                                                                    : statusexporter;
+                                                                                                    : err::cantconvert226;
 }
 
 }  // namespace
@@ -93,23 +91,23 @@ OSErr replacefile(u32 folder, ConstStringPtr name, OSType type, OSType creator, 
 i16 newimagefile(ConstStringPtr name, Handle data, OSType type) {
   u32 folder = 0;
   Str255 place{};
-  if (!imageplace(name, &folder, place)) return statuscantopen;
+  if (!imageplace(name, &folder, place)) return err::cantopenimage;
   std::vector<u8> bytes(type == fourcc("PICT") ? 512 : 0, 0);
   if (IsValidHandle(data)) bytes.insert(bytes.end(), deref(data), deref(data) + GetHandleSize(data));
   return replacefile(folder, place, type, kProjectCreator, bytes.data(), i64(bytes.size())) == noErr ? i16(0)
-                                                                                                    : statuscantopen;
+                                                                                                    : err::cantopenimage;
 }
 
 i16 gworldtoimagefile(ConstStringPtr name, GWorldPtr world, const Rect& rect, OSType type, i32 setting,
                       chunkpart* destination) {
   u32 folder = 0;
   Str255 place{};
-  if (destination == nullptr && !exportplace(name, &folder, place)) return statusnoplace;
+  if (destination == nullptr && !exportplace(name, &folder, place)) return err::nopath;
   DecodedImage image;
   std::vector<u8> bytes;
   if (!hasimageexporter(type) || !worldpixels(world, rect, &image) || !encodeexportimage(image, type, setting, &bytes)) {
     if (destination != nullptr) releasecontainer(destination);
-    return statusexporter;
+    return err::cantconvert226;
   }
   return deliverimage(name, type, bytes, destination);
 }
@@ -118,11 +116,11 @@ i16 gworldtoGIFfile(ConstStringPtr name, GWorldPtr world, const Rect& rect, i32 
   (void)setting;
   u32 folder = 0;
   Str255 place{};
-  if (destination == nullptr && !exportplace(name, &folder, place)) return statusnoplace;
+  if (destination == nullptr && !exportplace(name, &folder, place)) return err::nopath;
   std::vector<u8> bytes;
   if (!encodeworldgif(world, rect, &bytes)) {
     if (destination != nullptr) releasecontainer(destination);
-    return statusexporter;
+    return err::cantconvert226;
   }
   return deliverimage(name, fourcc("GIFf"), bytes, destination);
 }

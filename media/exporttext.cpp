@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/scripterrors.h"
 #include "fields/rtfwriter.h"
 #include "media/export.h"
 #include "platform/text/pstring.h"
@@ -12,9 +13,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotopened = 13, statusnomemory = 37, statuskind = 182, statusbadpath = 186;
-
-i16 status(OSErr err) { return err == noErr ? i16(0) : err == memFullErr ? statusnomemory : i16(err); }
+i16 status(OSErr err) { return err == noErr ? i16(0) : err == memFullErr ? err::nomemory : i16(err); }
 
 // The bytes of a handle, which is disposed of.
 std::vector<u8> takebytes(Handle h) {
@@ -29,11 +28,11 @@ i16 writertf(i32 start, i32 end, WEReference we, OSType kind, u32 folder, ConstS
   Str255 temporary{};
   setpstring(temporary, std::string(pstringview(name)) + ".kvpart");
   HDelete(kBootVolume, folder, temporary);
-  if (HCreate(kBootVolume, folder, temporary, 0, fourcc("RTF ")) != noErr) return statusnotopened;
+  if (HCreate(kBootVolume, folder, temporary, 0, fourcc("RTF ")) != noErr) return err::nointeger;
   FileRef ref = nilid;
   if (HOpen(kBootVolume, folder, temporary, fsRdWrPerm, &ref) != noErr) {
     HDelete(kBootVolume, folder, temporary);
-    return statusnotopened;
+    return err::nointeger;
   }
   const i32 written = RTFWriteFileCrutch(start, end, we, kind, ref, base, extra);
   const OSErr closed = FSClose(ref);
@@ -47,22 +46,22 @@ i16 writertf(i32 start, i32 end, WEReference we, OSType kind, u32 folder, ConstS
 
 i16 FSpWESave(i32 start, i32 end, const FSSpec& spec, OSType kind, i16 flags, WEReference we, const char* extra) {
   if (kind != fourcc("TEXT") && kind != fourcc("utxt") && kind != fourcc("RTF ") && kind != fourcc("RTFD"))
-    return statuskind;
+    return err::unknownfilekind;
   if (kind == fourcc("RTF ")) return writertf(start, end, we, kind, spec.parID, spec.name, nullptr, extra);
   if (kind == fourcc("RTFD")) {
-    if (memoryrefused64(i64(WEGetTextLength(we)) + 340)) return statusnomemory;
+    if (memoryrefused64(i64(WEGetTextLength(we)) + 340)) return err::nomemory;
     u32 package = 0;
     const OSErr made = DirCreate(spec.vRefNum, spec.parID, spec.name, &package);
     CatInfo info{};
     if ((made != noErr && made != dupFNErr) || HGetCatInfo(spec.vRefNum, spec.parID, spec.name, &info) != noErr ||
         !info.folder)
-      return statusbadpath;
+      return err::nodocument;
     FSSpec base{spec.vRefNum, info.dirID, {}};
     setpstring(base.name, "TXT.rtf");
     return writertf(start, end, we, kind, info.dirID, base.name, &base, extra);
   }
   Handle h = NewHandle(0);
-  if (h == nilhandle) return statusnomemory;
+  if (h == nilhandle) return err::nomemory;
   OSErr err = noErr;
   if (kind == fourcc("TEXT")) {
     err = WEStreamRange(start, end, fourcc("TEXT"), 0, h, we);
@@ -96,7 +95,7 @@ bool exportspec(ConstStringPtr name, FSSpec* spec) {
 
 i16 wewritefiletopath(WEReference we, ConstStringPtr path, OSType kind, const char* extra) {
   FSSpec spec{};
-  if (!exportspec(path, &spec)) return statusbadpath;
+  if (!exportspec(path, &spec)) return err::nodocument;
   return FSpWESave(0, WEGetTextLength(we), spec, kind, 0, we, extra);
 }
 

@@ -76,7 +76,7 @@ i32 findfilm(ConstStringPtr name) {
   return -1;
 }
 
-i16 readtext(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, StringPtr out) {
+scriptstatus readtext(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, StringPtr out) {
   fred v;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v)) return st;
@@ -86,7 +86,7 @@ i16 readtext(hierpath path, Handle text, Handle atoms, i32* i, Handle variables,
   return 0;
 }
 
-i16 readlong(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i32* n) {
+scriptstatus readlong(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, i32* n) {
   fred v;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v)) return st;
@@ -135,7 +135,7 @@ i16 readpicturefile(ConstStringPtr name, Handle* picture) {
 }
 
 // The shape of the object whose reference starts at i, as a new region.
-i16 objectregion(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, RgnHandle* out) {
+scriptstatus objectregion(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, RgnHandle* out) {
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, *i, variables, &used, &obj)) return st;
@@ -172,7 +172,7 @@ struct filmsound {
   }
 };
 
-i16 readsound(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, filmsound& s) {
+scriptstatus readsound(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, filmsound& s) {
   if (s.given) return statusbadoption;
   i32 used = 0;
   if (i16 st = getsound(path, text, atoms, *i, variables, &used, &s.entry)) return st;
@@ -210,7 +210,7 @@ void readunit(Handle atoms, i32* i, i32* n) {
   *n *= 60;
 }
 
-i16 readplayoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, filmplay& o) {
+scriptstatus readplayoptions(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, filmplay& o) {
   propctx c{path, text, atoms, variables, nilhandle};
   while (!statementends(atoms, i)) {
     u16 t = tokenat(atoms, i++);
@@ -367,7 +367,7 @@ RgnHandle nonwhite(GWorldPtr world, const Rect& cell, const Rect& dst) {
 
 }  // namespace
 
-i16 openfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus openfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   u16 source = tok::resource;
   u16 t = tokenat(atoms, i);
@@ -447,7 +447,7 @@ i16 openfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   return 0;
 }
 
-i16 closefilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus closefilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   Str255 name;
   if (i16 st = readtext(path, text, atoms, &i, variables, name)) return st;
@@ -468,7 +468,7 @@ void closeallfilms() {
   fs().films.clear();
 }
 
-i16 playfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus playfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   i32 i = at + 1;
   Str255 name;

@@ -32,7 +32,7 @@ bool vrword(u16 t) {
 }
 
 // The value: every expression up to the closing parenthesis, joined by commas.
-i16 readvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, std::string* out) {
+scriptstatus readvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, std::string* out) {
   i32 i = at;
   for (;;) {
     fred v;
@@ -114,7 +114,7 @@ void redrawcurrent() { drawedit(mainglobals().current, nullptr); }
 
 }  // namespace
 
-i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, Movie id) {
+scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, Movie id) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::comma) ++i;
   u16 prop = tokenat(atoms, i++);

@@ -102,7 +102,7 @@ bool moviefrompathcreate(ConstStringPtr path, std::string* full) {
   return true;
 }
 
-i16 openmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus openmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (!g.hasQuickTime) return setresulttext(resultnoquicktime);
   MovieRecordingState& s = rs();

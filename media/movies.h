@@ -59,7 +59,7 @@ i32 findmovieentry(Movie id);
 // The `movie` function, at the word "movie".
 i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // The `set` branch of `movie` on the movie of that id, found once the value is read.
-i16 doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, Movie id);
+scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, Movie id);
 // Removes one entry: its area invalidated, its objects released, the entry deleted.
 void lowremove(i32 index);
 // Releases an entry's platform objects (only hides and detaches a movie in its callback).
@@ -71,7 +71,7 @@ void hilitemoovs(RegistryId window);
 void dumpmoovs(RegistryId window, bool redraw);
 
 // `play movie`, at the word "movie".
-i16 playmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus playmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // Opens the movie of a path (found as movie files are found) drawing into the current window:
 // 1 with the movie and its full path, 0 after putting a result text.
 i16 moviefrompath(ConstStringPtr path, Movie* movie, std::string* full);
@@ -83,7 +83,7 @@ bool moviefrompathcreate(ConstStringPtr path, std::string* full);
 
 // --- Recording the card as a movie ----------------------------------------------------------
 // `open movie [file] path [at rect] [with dialog]`, at the word "movie".
-i16 openmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus openmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `record movie`: the card's image as one more frame.
 i16 recordmovie();
 // `close movie [file]`, at the word "movie"; with `report` clear (closing all user files)

@@ -6,6 +6,7 @@
 #include "commands/functions.h"
 #include "engine/expression.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "media/imagefiles.h"
@@ -232,7 +233,7 @@ void dumpmoovs(RegistryId window, bool redraw) {
 i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tok::leftparen) return statusfunctionparen;
+  if (tokenat(atoms, i) != tokLeftParen) return err::noparens;
   ++i;
   fred idv;
   i32 used = 0;
@@ -277,7 +278,7 @@ i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
         fredtostring(&p, name);
         disposfred(&p);
         i += used;
-        if (tokenat(atoms, i) != tok::rightparen) return statusfunctionclose;
+        if (tokenat(atoms, i) != tokRightParen) return err::noparen;
         if ((st = copyframe(e, true, name)) != 0) return st;
       } else if ((st = copyframe(e, false, nullptr)) != 0) {
         return st;
@@ -320,7 +321,7 @@ i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   }
   if (tokenat(atoms, i) != tok::rightparen) {
     disposfred(value);
-    return statusfunctionclose;
+    return err::noparen;
   }
   *count = i + 1 - at;
   return 0;

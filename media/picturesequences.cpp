@@ -76,7 +76,7 @@ i64 objectlistsizes() {
 }
 
 // The text of the expression at i.
-i16 readtext(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, StringPtr out) {
+scriptstatus readtext(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, StringPtr out) {
   fred v;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v)) return st;
@@ -88,7 +88,7 @@ i16 readtext(hierpath path, Handle text, Handle atoms, i32* i, Handle variables,
 
 }  // namespace
 
-i16 openpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus openpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   PicsState& s = ps();
   if (s.open) return setresulttext(resultopen);
   i32 i = at + 1;
@@ -173,7 +173,7 @@ i16 closepics(bool report, Handle atoms, i32 at) {
   return 0;
 }
 
-i16 playpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus playpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (hasstate<PicsState>() && ps().open) return setresulttext(resultrecording);
   i32 i = at + 1;

@@ -279,7 +279,7 @@ i16 moviefrompath(ConstStringPtr path, Movie* movie, std::string* full) {
   return 1;
 }
 
-i16 playmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus playmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (!g.hasQuickTime) return setresulttext(resultnoquicktime);
   if (movierecording()) return setresulttext(resultrecording);

@@ -7,6 +7,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "fields/fieldview.h"
@@ -22,8 +23,24 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadword = 2, statusnoto = 7, statusstray = 19, statusemptyregion = 66,
-              statusprinting = 135, statusheld = 223, statuscancelled = 62;
+enum : u16 {
+  tokCd = 11034,
+  tokAllWord = 10002,
+  tokCards = 11035,
+  tokRasterized = 11261,
+  tokJobName = 11149,
+  tokPreviewWord = 11246,
+  tokCenter = 4061,
+  tokFrame = 11118,
+  tokScale = 11275,
+  tokLabel = 11154,
+  tokFrom = 11119,
+  tokWithout = 11351,
+  tokProgress = 11251,
+  tokDialog = 3038,
+  tokDialogs = 11069,
+};
+
 constexpr i16 kCardMoved = -991;
 
 struct parser {
@@ -57,7 +74,7 @@ struct parser {
   i16 point(Point* p) {
     i32 h = 0, v = 0;
     if (i16 st = number(&h)) return st;
-    if (tok() != tok::comma) return statusbadword;
+    if (tok() != tokComma) return err::cantunderstand;
     ++i;
     if (i16 st = number(&v)) return st;
     *p = Point{i16(v), i16(h)};
@@ -71,7 +88,7 @@ i16 printfield(spot& s) {
   LongRect dest{}, view{};
   ldestview(s, &dest, &view);
   WEReference we = westupidtext(dest, view, s, false, s.style == stylefieldscroll);
-  if (we == nilid) return statusprinting;
+  if (we == nilid) return err::printingfailed;
   struct Dispose {
     WEReference we;
     ~Dispose() { WEDispose(we); }
@@ -131,7 +148,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
         target = referenced;
       } else {
         writeobj(&obj);
-        return statusbadword;
+        return err::cantunderstand;
       }
     } else if (c.tok() == tok::card) {
       ++c.i;
@@ -148,18 +165,18 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
       if (*have) writeobj(obj);
     }
   } release{&obj, &haveobj};
-  if (target == field && (g.printflags & printrasterized)) return statusbadword;
+  if (target == field && (g.printflags & printrasterized)) return err::cantunderstand;
   // The options.
   Rect region{};
   bool hasregion = false;
   while (!c.ends()) {
     if (c.tok() == tok::and_) ++c.i;
     const u16 t = c.tok();
-    if (target == field && t != tok::jobname && t != tok::to && t != tok::with && t != tok::without) return statusstray;
+    if (target == field && t != tokJobName && t != tokTo && t != tokWith && t != tokWithout) return err::stray;
     ++c.i;
     switch (t) {
-      case tok::jobname: {
-        if (c.ends()) return statusbadword;
+      case tokJobName: {
+        if (c.ends()) return err::cantunderstand;
         std::string name;
         if (i16 st = c.text255(&name)) return st;
         if (!held) {
@@ -168,20 +185,20 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
         }
         break;
       }
-      case tok::to:
-        if (c.tok() == tok::preview) {
-          if (held) return statusheld;
+      case tokTo:
+        if (c.tok() == tokPreviewWord) {
+          if (held) return err::printjobopen;
           ++c.i;
           g.printflags |= printtopreview;
           g.printdialogmode = 1;
-        } else if (c.tok() == tok::file) {
-          if (held) return statusheld;
+        } else if (c.tok() == tokFile) {
+          if (held) return err::printjobopen;
           ++c.i;
           if (i16 st = c.text255(&p.jobname)) return st;
           g.printflags |= printtofile;
           g.printdialogmode = 1;
         } else {
-          return statusbadword;
+          return err::cantunderstand;
         }
         break;
       case tok::center: g.printflags |= printcenter; break;
@@ -192,7 +209,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
       case tok::from: {
         Point a{}, b{};
         if (i16 st = c.point(&a)) return st;
-        if (c.tok() != tok::to) return statusnoto;
+        if (c.tok() != tokTo) return err::notoorof;
         ++c.i;
         if (i16 st = c.point(&b)) return st;
         const backrec* back = HandleAs<backrec>(g.current.back);
@@ -200,7 +217,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
         const Rect card{0, 0, i16(back->height), i16(back->width)};
         region = Rect{std::max(spanned.top, card.top), std::max(spanned.left, card.left),
                       std::min(spanned.bottom, card.bottom), std::min(spanned.right, card.right)};
-        if (region.bottom <= region.top || region.right <= region.left) return statusemptyregion;
+        if (region.bottom <= region.top || region.right <= region.left) return err::emptyrect;
         hasregion = true;
         break;
       }
@@ -226,13 +243,13 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
         if (c.tok() == tok::or_) {
           ++c.i;
           const u16 w2 = c.tok();
-          if ((w == tok::dialog || w == tok::dialogs) && w2 != tok::progress) return statusbadword;
+          if ((w == tokDialog || w == tokDialogs) && w2 != tokProgress) return err::cantunderstand;
           ++c.i;
           words(w2);
         }
         break;
       }
-      default: return statusstray;
+      default: return err::stray;
     }
   }
   if (g.printflags & printnoprogress) p.withstatus = false;
@@ -264,7 +281,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     case field: {
       spot* s = reinterpret_cast<spot*>(HandleAs<u8>(obj.objects) + std::size_t(obj.objindex) * sizeof(spot));
       if (s->kind != 2 || (s->style != stylefieldrect && s->style != stylefieldscroll)) {
-        st = statusbadword;
+        st = err::cantunderstand;
       } else {
         spot copy = *s;
         st = printfield(copy);
@@ -280,7 +297,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   p.theprinthier = nullptr;
   p.theprintdepth = 0;
   g.idleControls = idlecontrols;
-  if (st == statuscancelled) return setresulttext(1);
+  if (st == err::cancelled) return setresulttext(1);
   if (st == kCardMoved) return 0;
   if (st != 0 && held) closebatchprintsession();
   return st;

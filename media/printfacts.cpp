@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/fred.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "media/print.h"
@@ -19,7 +20,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadword = 2, statuscancelled = 62;
 constexpr i16 resultbadpaper = 83, resultbadprinter = 84, resultbadorientation = 85, resultnodriver = 108;
 
 i16 textvalue(const std::string& s, fred* value) { return charstonewfred(s.data(), Size(s.size()), value); }
@@ -30,7 +30,7 @@ i16 prepare(bool format) {
   if (format && printstate().format == 0) {
     bool accepted = false;
     if (OSStatus err = MyPreparePageFormat(&accepted, true)) return mapprintstatus(err);
-    if (!accepted) return statuscancelled;
+    if (!accepted) return err::cancelled;
   }
   return 0;
 }
@@ -234,7 +234,7 @@ i16 setprintcopies(i32 copies) {
 }
 
 i16 setprintorientation(u16 word) {
-  if (word != tok::portrait && word != tok::landscape) return statusbadword;
+  if (word != tokPortrait && word != tokLandscape) return err::cantunderstand;
   if (i16 st = prepare(true)) return st;
   if (OSStatus err = PMSetOrientation(printstate().format, word == tok::portrait ? kPMPortrait : kPMLandscape, false)) {
     reportwith(resultbadorientation, err);

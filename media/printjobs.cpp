@@ -1,6 +1,7 @@
 // One complete print job of cards: the session prepared, the dialogs as the dialog mode
 // allows, the destination chosen, and the current card, a referenced card or a run of cards
 // printed page by page.
+#include "engine/scripterrors.h"
 #include "media/print.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/windows.h"
@@ -12,7 +13,6 @@
 namespace kv {
 
 namespace {
-constexpr i16 statuscancelled = 62, statusdialogfailed = 96;
 constexpr i16 kCardMoved = -991;
 }  // namespace
 
@@ -48,14 +48,14 @@ i16 beginprintjob(const desk& d) {
   PMSessionSetDestination(p.session, p.settings, kPMDestinationPrinter, nullptr, "");
   const u16 former = g.printdialogmode;
   bool accepted = false;
-  if (MyPreparePageFormat(&accepted, false) != noErr) return statusdialogfailed;
+  if (MyPreparePageFormat(&accepted, false) != noErr) return err::dialogfailed;
   if (!accepted) {
     g.printdialogmode = former;
-    return statuscancelled;
+    return err::cancelled;
   }
   g.printdialogmode = former == 0 ? u16(dialognopagesetup) : former;
-  if (MyDoPrintDialog(&accepted) != noErr) return statusdialogfailed;
-  if (!accepted) return statuscancelled;
+  if (MyDoPrintDialog(&accepted) != noErr) return err::dialogfailed;
+  if (!accepted) return err::cancelled;
   if (g.printflags & printtofile) {
     OSStatus destst = noErr;
     if (i16 st = MySetPrintingToFile(p.jobname, &destst)) return st;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "media/mediaservice.h"
 #include "media/print.h"
@@ -20,8 +21,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadword = 2, statusmemory = 37, statuscancelled = 62, statusdialogfailed = 96,
-              statusprinting = 135, statusnoprinter = 217, statusheld = 223, statusbadfolder = 186;
 constexpr i16 resultcancel = 1, resultprintstatus = 109;
 
 void release(RegistryId* object) {
@@ -35,8 +34,8 @@ PrintState& printstate() { return state<PrintState>(); }
 
 i16 mapprintstatus(OSStatus status) {
   if (status == 0) return 0;
-  if (status == kPMCancel || status == -kPMCancel) return statuscancelled;
-  const i16 mapped = status == kPMNoDefaultPrinter ? statusnoprinter : statusprinting;
+  if (status == kPMCancel || status == -kPMCancel) return err::cancelled;
+  const i16 mapped = status == kPMNoDefaultPrinter ? err::noprinter : err::printingfailed;
   // `the result`: the report text, a blank and the status.
   const StringPtr text = resultstr(resultprintstatus);
   char line[300];
@@ -126,10 +125,10 @@ i16 MySetPrintingToFile(const std::string& name, OSStatus* status) {
     path = macromantoutf8(colonpathtoposix(name));
   } else {
     std::string folder;
-    if (g.desktopfolder == 0 || pathoffolder(g.desktopfolder, &folder) != noErr) return statusbadfolder;
+    if (g.desktopfolder == 0 || pathoffolder(g.desktopfolder, &folder) != noErr) return err::nodocument;
     path = macromantoutf8(folder + "/" + name);
   }
-  if (path.empty()) return statusmemory;
+  if (path.empty()) return err::nomemory;
   *status = PMSessionSetDestination(printstate().session, printstate().settings, kPMDestinationFile,
                                     "application/pdf", path);
   return 0;
@@ -178,9 +177,9 @@ i16 openbatchprintsession(u16 destination, const std::string& name, const std::s
                           bool noprogress) {
   PrintState& p = printstate();
   MainGlobals& g = mainglobals();
-  if (destination == 2 && path.empty()) return statusbadword;
+  if (destination == 2 && path.empty()) return err::cantunderstand;
   if (p.session != 0) PMSessionSetError(p.session, noErr);
-  if (printjobheld()) return statusheld;
+  if (printjobheld()) return err::printjobopen;
   if (g.lockCursor == 0) SetThemeCursor(kThemeWatchCursor);
   p.saveddialogmode = g.printdialogmode;
   g.printdialogmode = u16(g.printdialogmode | nodialogbits);
@@ -219,10 +218,10 @@ i16 openbatchprintsession(u16 destination, const std::string& name, const std::s
   }
   // Whether the page-setup dialog shows is the dialog mode's alone.
   bool accepted = false;
-  if ((err = MyPreparePageFormat(&accepted, false)) != noErr) return fail(statusdialogfailed);
-  if (!accepted) return fail(statuscancelled);
-  if ((err = MyDoPrintDialog(&accepted)) != noErr) return fail(statusdialogfailed);
-  if (!accepted) return fail(statuscancelled);
+  if ((err = MyPreparePageFormat(&accepted, false)) != noErr) return fail(err::dialogfailed);
+  if (!accepted) return fail(err::cancelled);
+  if ((err = MyDoPrintDialog(&accepted)) != noErr) return fail(err::dialogfailed);
+  if (!accepted) return fail(err::cancelled);
   p.withstatus = !noprogress;
   if ((err = printbegindocument()) != noErr) return fail(mapprintstatus(err));
   return 0;
@@ -250,7 +249,7 @@ i16 pagefile(u16 mode) {
   switchprintfolder();
   auto done = [&](i16 st) {
     restoreprintfolder();
-    if (st == statuscancelled) {
+    if (st == err::cancelled) {
       if (former != 0) g.printdialogmode = former;
       return setresulttext(resultcancel);
     }
@@ -259,14 +258,14 @@ i16 pagefile(u16 mode) {
   if (OSStatus err = preparesession()) return done(mapprintstatus(err));
   bool accepted = false;
   if (g.printdialogmode != 2) {
-    if (MyPreparePageFormat(&accepted, false) != noErr) return done(statusdialogfailed);
-    if (!accepted) return done(statuscancelled);
+    if (MyPreparePageFormat(&accepted, false) != noErr) return done(err::dialogfailed);
+    if (!accepted) return done(err::cancelled);
     if (g.printdialogmode == 0) g.printdialogmode = 2;
   } else if (printstate().format == 0) {
-    if (MyPreparePageFormat(&accepted, true) != noErr) return done(statusdialogfailed);
+    if (MyPreparePageFormat(&accepted, true) != noErr) return done(err::dialogfailed);
   }
-  if (MyDoPrintDialog(&accepted) != noErr) return done(statusdialogfailed);
-  if (!accepted) return done(statuscancelled);
+  if (MyDoPrintDialog(&accepted) != noErr) return done(err::dialogfailed);
+  if (!accepted) return done(err::cancelled);
   g.printdialogmode = 1;
   return done(0);
 }
@@ -280,11 +279,11 @@ i16 pagesetup() {
   bool accepted = false;
   if (st == 0) {
     g.printdialogmode = 0;
-    st = MyPreparePageFormat(&accepted, false) != noErr ? statusdialogfailed : accepted ? i16(0) : statuscancelled;
+    st = MyPreparePageFormat(&accepted, false) != noErr ? err::dialogfailed : accepted ? i16(0) : err::cancelled;
     g.printdialogmode = former == 0 && accepted ? u16(2) : former;
   }
   restoreprintfolder();
-  return st == statuscancelled ? setresulttext(resultcancel) : st;
+  return st == err::cancelled ? setresulttext(resultcancel) : st;
 }
 
 void MyReleasePageFormat() {

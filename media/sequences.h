@@ -12,13 +12,13 @@ namespace kv {
 
 // `open pics [file] name [at rect]`, at the word "pics": the file "name" of type 'PICS' and
 // creator '????' whose resources are kept in "name.rsrc" beside it.
-i16 openpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus openpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `record pics`: the card drawn as the next frame ('PICT' 128, 129, ...).
 i16 recordpics();
 // `close pics [file]`; with `report` clear (closing all user files) a closed sequence is quiet.
 i16 closepics(bool report, Handle atoms, i32 at);
 // `play pics [file] name` with its options, at the word "pics".
-i16 playpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus playpics(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // The 'PICT' resource of that name of the current project, copied into a new handle with its
 // frame's corners in order: 1, or 0 when there is none (or memory is refused).
 i16 lowpict(ConstStringPtr name, Handle* picture);
@@ -29,11 +29,11 @@ void drawgworld(GWorldPtr world, const Rect& src, const Rect& dst, i16 mode, Rgn
 
 // `open film [data | file | resource] name [using point]` or `open film container value as
 // name [using point]`, at the word "film": `it` gets the picture's bounds.
-i16 openfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus openfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `play film name` with its options, at the word "film".
-i16 playfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus playfilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `close film name`, at the word "film".
-i16 closefilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus closefilm(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // Frees every open film (quit).
 void closeallfilms();
 

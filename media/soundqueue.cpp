@@ -149,7 +149,7 @@ i16 stop(Handle atoms, i32 at) {
 }
 
 // The text of an expression at `at`.
-i16 evaltext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Str255 out) {
+scriptstatus evaltext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Str255 out) {
   fred v;
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &v)) return st;
   fredtostring(&v, out);
@@ -158,7 +158,7 @@ i16 evaltext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
 }
 
 // `play using quickTime [file] path`.
-i16 playusing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever) {
+scriptstatus playusing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever) {
   if (moviesoundcount() > kQueueSize - 1) return setresulttext(resultqueuefull);
   if (mainglobals().hasQuickTime == 0 || !moviesoundsavailable()) return setresulttext(resultnoquicktime);
   if (forever && foreverplaying()) return setresulttext(resultqueuefull);
@@ -219,7 +219,7 @@ void backgroundsound(Handle sound) {
 }
 
 // `play [forever] [sound] [file] name [...]`.
-i16 playresource(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever) {
+scriptstatus playresource(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever) {
   if (ss().count > kQueueSize - 1) return setresulttext(resultqueuefull);
   if (tokenat(atoms, at) == tok::sound) ++at;
   bool file = tokenat(atoms, at) == tok::file;
@@ -260,7 +260,7 @@ i16 playresource(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
 
 }  // namespace
 
-i16 playsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus playsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   checksound(0);
   if (tokenat(atoms, at) == tok::stop) return stop(atoms, at + 1);
   bool forever = tokenat(atoms, at) == tok::forever;

@@ -16,7 +16,7 @@ struct fred;
 
 // `play` with `at` the atom after the word "play": everything but play movie, pics, film and
 // step. Failures of the sound services are result texts with status 0.
-i16 playsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus playsound(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // 1 when the project's library of resources holds a resource of `type` named `name` (the name
 // key, then the name ignoring case), with its record id.

@@ -10,6 +10,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "platform/events/events.h"
@@ -26,8 +27,7 @@ constexpr char kModelName[] = "<Kestrove Speech Recognizer>";
 constexpr char kFirstPhrase[] = "close all windows";
 constexpr i16 kStateList = 1008;
 constexpr std::size_t kHeardLimit = 255;
-constexpr i16 statusstray = 19;
-constexpr i16 statusnotavailable = 124;
+constexpr u16 tokStop = 2194;
 constexpr OSErr errAEDescNotFound = -1701;
 
 enum : i16 {
@@ -110,7 +110,7 @@ i16 setphrases(fred* value) {
   if (g.allowRecog == 0) {
     // A recognizer that cannot start is a failure of the statement, not only a result text:
     // the phrases it was given went nowhere.
-    if (initspeechrecog() == 0) return statusnotavailable;
+    if (initspeechrecog() == 0) return err::notbuilt;
     g.allowRecog = 1;
   }
   if (!SRAvailable()) return setresulttext(resultnorecognition);
@@ -140,10 +140,10 @@ i16 setphrases(fred* value) {
   return e == noErr ? i16(0) : setresulttext(resultbadphrases);
 }
 
-i16 comlisten(hierpath, Handle atoms, i32 at) {
+scriptstatus comlisten(hierpath, Handle atoms, i32 at) {
   MainGlobals& g = mainglobals();
   u16 t = tokenat(atoms, at + 2);
-  if (t != tok::endofline && t != tok::endofscript) return statusstray;
+  if (t != tokEndOfLine && t != tokEndOfScript) return err::stray;
   if (g.allowRecog == 0) return setresulttext(resultrecognitionoff);
   bool stop = tokenat(atoms, at) == tok::stop;
   if (stop && g.listening != 0) {

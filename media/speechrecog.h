@@ -26,7 +26,7 @@ i16 setallowrecognition(i16 on);
 i16 setphrases(fred* value);
 // `start listening` / `stop listening` (atoms from "start" or "stop"): 19 for words after
 // "listening"; result text 63 when recognition is off.
-i16 comlisten(hierpath path, Handle atoms, i32 at);
+scriptstatus comlisten(hierpath path, Handle atoms, i32 at);
 // The speech-done event's handler (procedure-table slot 299): sends "speechHeard" with the text
 // heard (double quotes dropped) to the current card.
 OSErr speechdone(const HighLevelRequest& event);

@@ -8,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "media/sounds.h"
@@ -24,9 +25,6 @@ namespace kv {
 namespace {
 
 enum : i16 {
-  statusbadshape = 2,
-  statusnotallocator = 118,
-  statusnoinstrument = 209,
   resultqueuefull = 20,
   resultnotune = 76,
   resultnoinstrument = 87,
@@ -241,19 +239,19 @@ i16 startentry(RegistryId player, TuneEntry& e, u32 flags, TuneCallBackProc rout
 }
 
 // Builds sequence and header into `e`: 0, an expression's error (negative: a result text).
-i16 buildentry(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument, TuneEntry& e) {
+scriptstatus buildentry(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument, TuneEntry& e) {
   i16 voices = 1;
   if (i16 st = buildtunesequence(path, text, atoms, at, variables, &voices, &e.sequence)) return st;
   i16 status = 0;
   e.header = buildtuneheader(instrument, voices, &status);
   if (e.header == nilhandle) {
     freeentry(e);
-    return i16(-(status == statusnoinstrument ? resultnoinstrument : resultnotune));
+    return i16(-(status == err::numberrange ? resultnoinstrument : resultnotune));
   }
   return 0;
 }
 
-i16 queuetune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument) {
+scriptstatus queuetune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument) {
   TuneQueueState& q = tq();
   if (q.count >= kQueueSize) return setresulttext(resultqueuefull);
   if (q.player == nilid) {
@@ -280,7 +278,7 @@ i16 queuetune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   return 0;
 }
 
-i16 backgroundtune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument) {
+scriptstatus backgroundtune(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument) {
   TuneQueueState& q = tq();
   if (q.backplayer == nilid && TuneOpen(&q.backplayer) != noErr) {
     q.backplayer = nilid;
@@ -299,7 +297,7 @@ i16 backgroundtune(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
 
 }  // namespace
 
-i16 buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* voices,
+scriptstatus buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* voices,
                       Handle* sequence) {
   *sequence = nilhandle;
   NoteReader r;
@@ -343,7 +341,7 @@ i16 buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle v
 }
 
 i16 opentunecomponents() {
-  if (NAOpen() != noErr) return statusnotallocator;
+  if (NAOpen() != noErr) return err::numbered;
   tq().componentsopen = true;
   return 0;
 }
@@ -353,11 +351,11 @@ Handle buildtuneheader(i32 instrument, i16 polyphony, i16* status) {
   if (*status != 0) return nilhandle;
   u32 match = 0;
   if (NAFindTone(instrument, &match) != noErr) {
-    *status = statusnotallocator;
+    *status = err::numbered;
     return nilhandle;
   }
   if ((match & (8 | 16 | 32)) == 0) {
-    *status = statusnoinstrument;
+    *status = err::numberrange;
     return nilhandle;
   }
   tonedescription tone{};
@@ -387,7 +385,7 @@ Handle buildtuneheader(i32 instrument, i16 polyphony, i16* status) {
   return h;
 }
 
-i16 playinstrument(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever) {
+scriptstatus playinstrument(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever) {
   fred v;
   i32 used = 0, instrument = 0;
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, &used, &v)) return st;
@@ -396,7 +394,7 @@ i16 playinstrument(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   if (st != 0) return st;
   instrument = std::clamp(instrument, 1, kMaxInstrument);
   at += used;
-  if (statementends(atoms, at)) return statusbadshape;
+  if (statementends(atoms, at)) return err::cantunderstand;
   if (forever) return backgroundtune(path, text, atoms, at, variables, instrument);
   return queuetune(path, text, atoms, at, variables, instrument);
 }

@@ -15,13 +15,13 @@
 namespace kv {
 
 // `play [forever] instrument ...` with `at` the atom after "instrument".
-i16 playinstrument(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever);
+scriptstatus playinstrument(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool forever);
 
 // The tune sequence of the note text from atom `at` (an optional `tempo` expression, then note
 // texts to the end of the statement): big-endian event words ending with a rest of 100 units
 // and the end marker, and the most notes sounding together (at least 1). Expression errors are
 // returned as they come.
-i16 buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* voices,
+scriptstatus buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* voices,
                       Handle* sequence);
 // The 96-byte tune header of an instrument, or none with *status 118 (no note allocator or music
 // device), 209 (no such instrument) or the note allocator's failure.

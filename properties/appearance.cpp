@@ -9,7 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/listfields.h"
 #include "fields/rulerinfo.h"
 #include "platform/controls/controls.h"
@@ -35,9 +35,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnomemory = 37, statusnoproperty = 43,
-              statusnotpoly = 80, statusnottext = 81, statusnotarc = 93, statusnotround = 94, statusnoshadow = 95,
-              statuswindowclosed = 132, statusnotcontrol = 208, statusnotstyle = 210;
 constexpr u32 kWindowNoShadow = 1u << 15;
 constexpr i32 kPatterns = 63, kCellLimit = 256;
 
@@ -84,15 +81,15 @@ bool windowopen(const objread& obj, desk* open) {
 // loop. 43 for a field that is not a list or keeps no selection; 37 for no memory.
 template <typename Append>
 i16 selectedrowsvalue(const spot& s, fred* value, Append append) {
-  if (!isfield(s) || !islist(s)) return statusnoproperty;
+  if (!isfield(s) || !islist(s)) return err::nosuchproperty;
   Handle rows = NewHandle(0);
-  if (rows == nilhandle) return statusnomemory;
+  if (rows == nilhandle) return err::nomemory;
   if (!listselectedrows(s, rows)) {
     DisposeHandle(rows);
-    return statusnoproperty;
+    return err::nosuchproperty;
   }
   Handle out = NewHandle(0);
-  i16 st = out == nilhandle ? statusnomemory : 0;
+  i16 st = out == nilhandle ? err::nomemory : 0;
   const i32 count = i32(GetHandleSize(rows) / Size(sizeof(i32)));
   for (i32 i = 0; i < count && st == 0; ++i) st = append(out, i, loadat<i32>(deref(rows) + i * 4));
   DisposeHandle(rows);
@@ -108,7 +105,7 @@ i16 lowcells(const spot& s, fred* value) {
   return selectedrowsvalue(s, value, [](Handle out, i32 i, i32 row) -> i16 {
     char digits[16];
     std::snprintf(digits, sizeof digits, i > 0 ? ",%d" : "%d", row + 1);
-    return PtrAndHand(digits, out, Size(std::strlen(digits))) != noErr ? statusnomemory : i16(0);
+    return PtrAndHand(digits, out, Size(std::strlen(digits))) != noErr ? err::nomemory : i16(0);
   });
 }
 
@@ -147,14 +144,14 @@ i16 hilitedlines(const objread& obj, fred* value) {
 
 i16 hilitedtext(const objread& obj, fred* value) {
   desk open{};
-  if (!windowopen(obj, &open)) return statuswindowclosed;
+  if (!windowopen(obj, &open)) return err::cardnotshown;
   const spot s = spotat(obj.objects, obj.objindex);
   // Each cell is read whole, up to 256 bytes, into a buffer that holds them all.
   u8 cell[kCellLimit];
   return selectedrowsvalue(s, value, [&s, &cell](Handle out, i32 i, i32 row) -> i16 {
     const i32 n = listcelltext(s, row, cell, kCellLimit);
-    if (i > 0 && PtrAndHand("\r", out, 1) != noErr) return statusnomemory;
-    if (n > 0 && PtrAndHand(cell, out, n) != noErr) return statusnomemory;
+    if (i > 0 && PtrAndHand("\r", out, 1) != noErr) return err::nomemory;
+    if (n > 0 && PtrAndHand(cell, out, n) != noErr) return err::nomemory;
     return 0;
   });
 }
@@ -163,14 +160,14 @@ i16 hilitedtext(const objread& obj, fred* value) {
 // keeps its text in the engine's own form.
 i16 rulerword(const objread& obj, u16 token, fred* value) {
   const spot s = spotat(obj.objects, obj.objindex);
-  if (!isfield(s) || !usesenginetwo(&s)) return statusnotstyle;
+  if (!isfield(s) || !usesenginetwo(&s)) return err::notstyledfield210;
   Handle text = NewHandle(0);
-  if (text == nilhandle) return statusnomemory;
+  if (text == nilhandle) return err::nomemory;
   i16 st = 0;
   {
     textholder held(obj);
     if (held.record() == nilid) {
-      st = statusnomemory;
+      st = err::nomemory;
     } else {
       if (obj.chunk.chunkgiven) {
         const i32 header = measurefieldtext(s.data).textoffset;
@@ -187,7 +184,7 @@ i16 rulerword(const objread& obj, u16 token, fred* value) {
 }
 
 i16 textdata(const objread& obj, const spot& s, fred* value) {
-  if (s.kind != spotgraphic || s.style != styletext) return statusnottext;
+  if (s.kind != spotgraphic || s.style != styletext) return err::graphicnotext;
   const WEReference we = mainglobals().graphrec;
   if (readisgraph(obj) && isvalidwerec(we)) {
     Handle h = WEGetText(we);
@@ -201,7 +198,7 @@ i16 sizeword(const spot& s, u16 token, fred* value) {
     longtonewfred(s.tabsize, value);
     return 0;
   }
-  if (!isversion4spot(&s) || !hasize(s)) return statusnotstyle;
+  if (!isversion4spot(&s) || !hasize(s)) return err::notstyledfield210;
   const i16 size = getTabOrArrowOrBtnSize(s);
   if (s.style == 214 || s.style == 215) return word(size == 2 ? "large" : "small", value);
   return word(size != 0 ? "small" : "large", value);
@@ -211,10 +208,10 @@ i16 controlword(const spot& s, u16 token, fred* value) {
   const bool control = isversion4spot(&s);
   const controlpart c = getcontrolpart(s);
   switch (token) {
-    case tok::behavior: {
-      if (!control) return statusnotstyle;
+    case pwBehavior: {
+      if (!control) return err::notstyledfield210;
       if (s.style == 224) return newfred(value, fredtemp, fredstring, 0);
-      if (s.style != stylebevel) return statusnotstyle;
+      if (s.style != stylebevel) return err::notstyledfield210;
       switch (getBevelBtnBehavior(s)) {
         case 0: return word("pushButton", value);
         case 256: return word("toggleButton", value);
@@ -223,19 +220,19 @@ i16 controlword(const spot& s, u16 token, fred* value) {
         default: return word("unknown", value);
       }
     }
-    case tok::bevelstyle: {
-      if (!control || s.style != stylebevel) return statusnotstyle;
+    case pwBevelStyle: {
+      if (!control || s.style != stylebevel) return err::notstyledfield210;
       static constexpr const char* kWords[] = {"small", "medium", "large", "rounded"};
       return tableword(getBevelStyle(s), kWords, "unknown", value);
     }
-    case tok::contenttype: {
-      if (!control || !hascontentype(s)) return statusnotstyle;
+    case pwContentType: {
+      if (!control || !hascontentype(s)) return err::notstyledfield210;
       static constexpr const char* kWords[] = {"typeNone", "typeIconSuite", "typeCICN", "typePICT", "typeICON",
                                                "typeIconFamily"};
       return tableword(getContentType(s), kWords, "unknown", value);
     }
-    case tok::currentvalue: {
-      if (!control) return statusnotcontrol;
+    case pwCurrentValue: {
+      if (!control) return err::novaluerange;
       i32 v = c.currentvalue;
       constexpr u32 kMenuFlag = 1u << 2;
       if (s.style == stylebevel && (s.flags & kMenuFlag) && getBevelBtnBehavior(s) == 1024) {
@@ -253,21 +250,21 @@ i16 controlword(const spot& s, u16 token, fred* value) {
       longtonewfred(v, value);
       return 0;
     }
-    case tok::minimumvalue:
-    case tok::maximumvalue:
-      if (!control) return statusnotcontrol;
-      longtonewfred(token == tok::minimumvalue ? c.minimumvalue : c.maximumvalue, value);
+    case pwMinimumValue:
+    case pwMaximumValue:
+      if (!control) return err::novaluerange;
+      longtonewfred(token == pwMinimumValue ? c.minimumvalue : c.maximumvalue, value);
       return 0;
-    case tok::viewsize:
-      if (!control || s.style != 213) return statusnotcontrol;
+    case pwViewSize:
+      if (!control || s.style != 213) return err::novaluerange;
       longtonewfred(c.viewsize, value);
       return 0;
-    case tok::tickmarks:
-      if (!control || s.style != styleslider) return statusnotstyle;
+    case pwTickMarks:
+      if (!control || s.style != styleslider) return err::notstyledfield210;
       longtonewfred(c.tickmarks, value);
       return 0;
-    case tok::orientation: {
-      if (!control || !hasorientation(s)) return statusnotstyle;
+    case pwOrientation: {
+      if (!control || !hasorientation(s)) return err::notstyledfield210;
       const i16 o = getOrientation(s);
       if (s.style == styleslider) {
         static constexpr const char* kWords[] = {"downRight", "upLeft", "neutral"};
@@ -283,16 +280,16 @@ i16 controlword(const spot& s, u16 token, fred* value) {
     case tok::offsetcontents:
       booltonewfred(getBevelButtonOffsetContent(s) != 0 ? 1 : 0, value);
       return 0;
-    default: return statusnoproperty;
+    default: return err::nosuchproperty;
   }
 }
 
 i16 pictureword(const spot& s, u16 token, fred* value) {
   Handle text = NewHandle(0);
-  if (text == nilhandle) return statusnomemory;
+  if (text == nilhandle) return err::nomemory;
   if (GetPictureInfo(s, text, token) != noErr) {
     DisposeHandle(text);
-    return statusnomemory;
+    return err::nomemory;
   }
   return handlevalue(text, value);
 }
@@ -300,57 +297,57 @@ i16 pictureword(const spot& s, u16 token, fred* value) {
 i16 objectword(const objread& obj, u16 token, fred* value) {
   const spot s = spotat(obj.objects, obj.objindex);
   switch (token) {
-    case tok::arcangle:
-    case tok::startangle: {
-      if (s.kind != spotgraphic || s.style != stylearc) return statusnotarc;
+    case pwArcAngle:
+    case pwStartAngle: {
+      if (s.kind != spotgraphic || s.style != stylearc) return err::notarc;
       const graphictail t = getgraphictail(s);
       longtonewfred(i16(token == tok::arcangle ? t.arcangle : t.startangle), value);
       return 0;
     }
-    case tok::roundwidth:
-    case tok::roundheight: {
-      if (s.kind != spotgraphic || s.style != styleroundrect) return statusnotround;
+    case pwRoundWidth:
+    case pwRoundHeight: {
+      if (s.kind != spotgraphic || s.style != styleroundrect) return err::notroundrect;
       const graphictail t = getgraphictail(s);
       longtonewfred(i16(token == tok::roundwidth ? t.startangle : t.arcangle), value);
       return 0;
     }
-    case tok::arrowsize:
-    case tok::buttonsize:
-    case tok::tabsize: return sizeword(s, token, value);
-    case tok::aspect:
-    case tok::clickthrough:
-    case tok::clickthroughlevel:
-    case tok::destrect:
-    case tok::dontcachebits:
-    case tok::filters:
-    case tok::imagerect:
-    case tok::magnify:
-    case tok::opcolor:
-    case tok::pictdata:
-    case tok::pictinfo:
-    case tok::pictpath:
-    case tok::quad:
-    case tok::rotation:
-    case tok::sourcerect: return pictureword(s, token, value);
-    case tok::behavior:
-    case tok::bevelstyle:
-    case tok::contenttype:
-    case tok::currentvalue:
-    case tok::minimumvalue:
-    case tok::maximumvalue:
-    case tok::viewsize:
-    case tok::tickmarks:
-    case tok::orientation:
-    case tok::offsetcontents: return controlword(s, token, value);
-    case tok::fillback: longtonewfred(i32(s.fillback) + 1, value); return 0;
-    case tok::fillfore: longtonewfred(i32(s.fillfore) + 1, value); return 0;
-    case tok::penback: longtonewfred(i32(s.penback) + 1, value); return 0;
-    case tok::penfore: longtonewfred(i32(s.penfore) + 1, value); return 0;
-    case tok::fillpat:
-    case tok::penpat:
-      if (isversion4spot(&s)) return statusnoproperty;
-      return patternnumber(obj, token == tok::fillpat ? s.fillpat : s.penpat, value);
-    case tok::hasparentobject: {
+    case pwArrowSize:
+    case pwButtonSize:
+    case pwTabSize: return sizeword(s, token, value);
+    case pwAspect:
+    case pwClickThrough:
+    case pwClickThroughLevel:
+    case pwDestRect:
+    case pwDontCacheBits:
+    case pwFilters:
+    case pwImageRect:
+    case pwMagnify:
+    case pwOpColor:
+    case pwPictData:
+    case pwPictInfo:
+    case pwPictPath:
+    case pwQuad:
+    case pwRotation:
+    case pwSourceRect: return pictureword(s, token, value);
+    case pwBehavior:
+    case pwBevelStyle:
+    case pwContentType:
+    case pwCurrentValue:
+    case pwMinimumValue:
+    case pwMaximumValue:
+    case pwViewSize:
+    case pwTickMarks:
+    case pwOrientation:
+    case pwOffsetContents: return controlword(s, token, value);
+    case pwFillBack: longtonewfred(i32(s.fillback) + 1, value); return 0;
+    case pwFillFore: longtonewfred(i32(s.fillfore) + 1, value); return 0;
+    case pwPenback: longtonewfred(i32(s.penback) + 1, value); return 0;
+    case pwPenFore: longtonewfred(i32(s.penfore) + 1, value); return 0;
+    case pwFillPat:
+    case pwPenPat:
+      if (isversion4spot(&s)) return err::nosuchproperty;
+      return patternnumber(obj, token == pwFillPat ? s.fillpat : s.penpat, value);
+    case pwHasParentObject: {
       // Searched among the lists of the object's own window.
       Handle list = obj.objects;
       i16 index = obj.objindex;
@@ -374,17 +371,17 @@ i16 objectword(const objread& obj, u16 token, fred* value) {
       longtonewfred(signedid, value);
       return 0;
     }
-    case tok::ink: return modetofred(i16(s.ink), s.kind != spotgraphic, value);
-    case tok::linesize: longtonewfred((i32(s.penwidth) + i32(s.penheight)) / 2, value); return 0;
-    case tok::liststyle: {
-      if (!isfield(s) || !islist(s)) return statusnoproperty;
+    case pwInk: return modetofred(i16(s.ink), s.kind != spotgraphic, value);
+    case pwLineSize: longtonewfred((i32(s.penwidth) + i32(s.penheight)) / 2, value); return 0;
+    case pwListStyle: {
+      if (!isfield(s) || !islist(s)) return err::nosuchproperty;
       Str255 text{};
       liststylenames(getfieldkindtail(s).liststyle, text);
       return stringtonewfred(text, value);
     }
     case tok::objects: {
       Handle h = NewHandle(0);
-      if (h == nilhandle) return statusnomemory;
+      if (h == nilhandle) return err::nomemory;
       if (i16 st = addiotas(obj, h, token)) {
         DisposeHandle(h);
         return st;
@@ -401,17 +398,17 @@ i16 objectword(const objread& obj, u16 token, fred* value) {
       }
       const bool polygon = (s.kind == spotgraphic && s.style == stylepolygon) ||
                            (s.kind == spotbutton && s.style == stylepolybutton);
-      if (!polygon) return statusnotpoly;
+      if (!polygon) return err::unknownstyle;
       return buildpts(s.data, value);
     }
-    case tok::rulerunits: {
-      if (!isfield(s) || !fieldhasruler(s)) return statusnotstyle;
+    case pwRulerUnits: {
+      if (!isfield(s) || !fieldhasruler(s)) return err::notstyledfield210;
       static constexpr const char* kWords[] = {"default", "inches", "metric", "points", "picas"};
       return tableword(s.rulerunits, kWords, "unknown", value);
     }
-    case tok::selected: booltonewfred(s.selected != 0 ? 1 : 0, value); return 0;
-    case tok::shadow:
-      if (s.kind == spotgraphic) return statusnoshadow;
+    case pwSelected: booltonewfred(s.selected != 0 ? 1 : 0, value); return 0;
+    case pwShadow:
+      if (s.kind == spotgraphic) return err::noshadow;
       longtonewfred(s.shadow, value);
       return 0;
     case tok::filled: booltonewfred(s.showfill != 0 ? 1 : 0, value); return 0;
@@ -442,7 +439,7 @@ KV_GETTER(propspot) {
       booltonewfred((loadat<windrec>(deref(obj.d.wind)).flags & kWindowNoShadow) ? 0 : 1, value);
       return 0;
     }
-    if (obj.kind != objpart) return statusnoobject;
+    if (obj.kind != objpart) return err::cantunderstand;
     return objectword(obj, token, value);
   });
 }

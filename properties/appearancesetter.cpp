@@ -39,9 +39,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnotobject = 11,
-              statusnoproperty = 43, statusnotarc = 93, statusnotroundrect = 94, statusnoshadow = 95,
-              statusnovalue = 208, statusbadword = 209, statusnooption = 210, statusbadicon = 213;
 constexpr u16 styleroundrectgraphic = 101, styleline = 103, stylearc = 107, styleradio = 203, stylebevel = 205,
               styleslider = 209, styletabs = 210, stylescrollbar = 213, styleprogress = 214,
               styleindeterminate = 215, stylepopuparrow = 222, styledatabrowser = 229, styleround = 207,
@@ -85,9 +82,9 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
     return o.status == 0;
   };
   switch (word) {
-    case tok::arcangle:
-    case tok::startangle: {
-      if (s.kind != spotgraphic || s.style != stylearc) return outcome{statusnotarc};
+    case pwArcAngle:
+    case pwStartAngle: {
+      if (s.kind != spotgraphic || s.style != stylearc) return outcome{err::notarc};
       if (!number()) return o;
       graphictail t = getgraphictail(s);
       if (word == tok::arcangle) t.arcangle = u16(std::clamp(n, 1, 359));
@@ -96,9 +93,9 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       arcbounds(arcoval(s), i16(t.startangle), i16(t.arcangle), &s.rect);
       return o;
     }
-    case tok::roundwidth:
-    case tok::roundheight: {
-      if (s.kind != spotgraphic || s.style != styleroundrectgraphic) return outcome{statusnotroundrect};
+    case pwRoundWidth:
+    case pwRoundHeight: {
+      if (s.kind != spotgraphic || s.style != styleroundrectgraphic) return outcome{err::notroundrect};
       if (!number()) return o;
       graphictail t = getgraphictail(s);
       if (word == tok::roundwidth) t.startangle = u16(std::clamp(n, 1, 1000));
@@ -138,9 +135,9 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       (word == tok::filled ? s.showfill : s.showpen) = u8(b ? 1 : 0);
       return o;
     }
-    case tok::fillpat:
-    case tok::penpat: {
-      if (v4) return outcome{statusnoproperty};
+    case pwFillPat:
+    case pwPenPat: {
+      if (v4) return outcome{err::nosuchproperty};
       if (!number()) return o;
       u8 pattern[8];
       if (projectpattern(obj, std::clamp(n, 1, 63), pattern)) {
@@ -158,10 +155,10 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
         if (!number()) return o;
         fred word_{};
         Str255 check{};
-        if (modetofred(i16(n), shadeform, &word_) != 0) return outcome{statusnoobject};
+        if (modetofred(i16(n), shadeform, &word_) != 0) return outcome{err::cantunderstand};
         fredtostring(&word_, check);
         disposfred(&word_);
-        if (check[0] == 0 || myequalstring(check, reinterpret_cast<const u8*>("\x07unknown"))) return outcome{statusnoobject};
+        if (check[0] == 0 || myequalstring(check, reinterpret_cast<const u8*>("\x07unknown"))) return outcome{err::cantunderstand};
         mode = i16(n);
       } else if ((o.status = fredtomode(value, shadeform, s.style, &mode)) != 0) {
         return o;
@@ -175,8 +172,8 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       s.selected = b ? (s.kind == spotgraphic && s.style == styleline ? 3 : 1) : 0;
       return o;
     }
-    case tok::shadow: {
-      if (s.kind == spotgraphic) return outcome{statusnoshadow};
+    case pwShadow: {
+      if (s.kind == spotgraphic) return outcome{err::noshadow};
       if (firstword(value) == "none") {
         s.shadow = 0;
         return o;
@@ -193,7 +190,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       } else if (text[0] == 4) {
         id = i32(u32(text[1]) << 24 | u32(text[2]) << 16 | u32(text[3]) << 8 | u32(text[4]));
       } else {
-        return outcome{statusbadicon};
+        return outcome{err::badicon};
       }
       buttontail t = getbuttontail(s);
       t.icon = u32(id);
@@ -201,10 +198,10 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       if (v4) o.always = o.rebuild = true;
       return o;
     }
-    case tok::currentvalue:
-    case tok::minimumvalue:
-    case tok::maximumvalue: {
-      if (!v4 || !hasvalue(s.style)) return outcome{statusnovalue};
+    case pwCurrentValue:
+    case pwMinimumValue:
+    case pwMaximumValue: {
+      if (!v4 || !hasvalue(s.style)) return outcome{err::novaluerange};
       if (!number()) return o;
       o.always = true;
       controlpart c = getcontrolpart(s);
@@ -219,18 +216,18 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
         getmagicupropitem(&s, reinterpret_cast<const u8*>("\x09radioData"), clamped, item);
         Handle name = s.name;
         if (name == nilhandle) {
-          if (PtrToHand(item + 1, &name, Size(item[0])) != noErr) return outcome{statusnomemory};
+          if (PtrToHand(item + 1, &name, Size(item[0])) != noErr) return outcome{err::nomemory};
         } else {
           SetHandleSize(name, Size(item[0]));
-          if (MemError() != noErr) return outcome{statusnomemory};
+          if (MemError() != noErr) return outcome{err::nomemory};
           std::memcpy(deref(name), item + 1, item[0]);
         }
         s.name = name;
       }
       return o;
     }
-    case tok::viewsize: {
-      if (!v4 || s.style != stylescrollbar) return outcome{statusnooption};
+    case pwViewSize: {
+      if (!v4 || s.style != stylescrollbar) return outcome{err::notstyledfield210};
       if (!number()) return o;
       controlpart c = getcontrolpart(s);
       c.viewsize = i16(std::clamp(n, -32768, 32767));
@@ -238,8 +235,8 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.rebuild = true;
       return o;
     }
-    case tok::tickmarks: {
-      if (!v4 || s.style != styleslider) return outcome{statusnooption};
+    case pwTickMarks: {
+      if (!v4 || s.style != styleslider) return outcome{err::notstyledfield210};
       if (!number()) return o;
       controlpart c = getcontrolpart(s);
       c.tickmarks = u8(n);
@@ -247,45 +244,45 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.always = o.rebuild = true;
       return o;
     }
-    case tok::behavior: {
-      if (!v4 || (s.style != stylebevel && s.style != styledatabrowser)) return outcome{statusnooption};
+    case pwBehavior: {
+      if (!v4 || (s.style != stylebevel && s.style != styledatabrowser)) return outcome{err::notstyledfield210};
       const std::string w = firstword(value);
       o.rebuild = true;
       if (s.style == stylebevel) {
         const i32 b = codeofword(w, {{"pushButton", 0}, {"toggleButton", 256}, {"stickyButton", 512}, {"popupButton", 1024}});
-        if (b < 0) return outcome{statusbadword};
+        if (b < 0) return outcome{err::numberrange};
         setBevelBtnBehavior(s, i16(b));
         controlpart c = getcontrolpart(s);
         c.currentvalue = 0;
         setcontrolpart(s, c);
       } else {
         const i32 b = codeofword(w, {{"listView", 0}, {"columnView", 1}});
-        if (b < 0) return outcome{statusbadword};
+        if (b < 0) return outcome{err::numberrange};
         setDataBrowserBehavior(s, b == 1 ? fourcc("clmv") : fourcc("lstv"));
       }
       return o;
     }
-    case tok::bevelstyle: {
-      if (!v4 || s.style != stylebevel) return outcome{statusnooption};
+    case pwBevelStyle: {
+      if (!v4 || s.style != stylebevel) return outcome{err::notstyledfield210};
       const i32 b = codeofword(firstword(value), {{"small", 0}, {"medium", 1}, {"large", 2}, {"rounded", 3}});
-      if (b < 0) return outcome{statusbadword};
+      if (b < 0) return outcome{err::numberrange};
       setBevelStyle(s, i16(b));
       o.rebuild = true;
       return o;
     }
     case tok::contenttype: {
       if (!v4 || (s.style != stylebevel && s.style != styleround && s.style != styleimagewell))
-        return outcome{statusnooption};
+        return outcome{err::notstyledfield210};
       const i32 b = codeofword(firstword(value), {{"typeNone", 0}, {"typeIconSuite", 1}, {"typeCICN", 2}, {"typePICT", 3},
                                                 {"typeICON", 4}, {"typeIcns", 5}, {"typeIconFamily", 5},
                                                 {"typeIconRef", 5}});
-      if (b < 0) return outcome{statusbadword};
+      if (b < 0) return outcome{err::numberrange};
       setContentType(s, i16(b));
       o.rebuild = true;
       return o;
     }
-    case tok::offsetcontents: {
-      if (!v4 || s.style != stylebevel) return outcome{statusnooption};
+    case pwOffsetContents: {
+      if (!v4 || s.style != stylebevel) return outcome{err::notstyledfield210};
       u16 b = 0;
       if (!boolean(&b)) return o;
       setBevelButtonOffsetContent(s, b != 0);
@@ -294,13 +291,13 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
     }
     case tok::orientation: {
       if (!v4 || (s.style != styleslider && s.style != styletabs && s.style != stylepopuparrow))
-        return outcome{statusnooption};
+        return outcome{err::notstyledfield210};
       const std::string w = firstword(value);
       i32 b = -1;
       if (s.style == styleslider) b = codeofword(w, {{"downRight", 0}, {"upLeft", 1}, {"neutral", 2}});
       else if (s.style == styletabs) b = codeofword(w, {{"north", 0}, {"south", 1}, {"east", 2}, {"west", 3}});
       else b = codeofword(w, {{"east", 0}, {"west", 1}, {"north", 2}, {"south", 3}});
-      if (b < 0) return outcome{statusbadword};
+      if (b < 0) return outcome{err::numberrange};
       setOrientation(s, i16(b));
       o.rebuild = true;
       return o;
@@ -319,27 +316,27 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
         return o;
       }
       [[fallthrough]];
-    case tok::buttonsize:
-    case tok::arrowsize: {
-      if (!v4 || !hasize(s.style)) return outcome{statusnooption};
+    case pwButtonSize:
+    case pwArrowSize: {
+      if (!v4 || !hasize(s.style)) return outcome{err::notstyledfield210};
       const bool bars = s.style == styleprogress || s.style == styleindeterminate;
       const i32 b = bars ? codeofword(firstword(value), {{"small", 0}, {"large", 2}})
                          : codeofword(firstword(value), {{"large", 0}, {"small", 1}});
-      if (b < 0) return outcome{statusbadword};
+      if (b < 0) return outcome{err::numberrange};
       setTabOrArrowOrBtnSize(s, i16(b));
       o.rebuild = true;
       return o;
     }
-    case tok::rulerunits: {
-      if (s.kind != spotfield || !((s.textflags >> 1) & 1)) return outcome{statusnooption};
+    case pwRulerUnits: {
+      if (s.kind != spotfield || !((s.textflags >> 1) & 1)) return outcome{err::notstyledfield210};
       const i32 b = codeofword(firstword(value), {{"default", 0}, {"inches", 1}, {"metric", 2}, {"points", 3}, {"picas", 4}});
-      if (b < 0) return outcome{statusbadword};
+      if (b < 0) return outcome{err::numberrange};
       s.rulerunits = u8(b);
       o.always = true;
       return o;
     }
-    case tok::cursor: return o;
-    default: return outcome{statusnoproperty};
+    case pwCursor: return o;
+    default: return outcome{err::nosuchproperty};
   }
 }
 
@@ -352,7 +349,7 @@ KV_SETTER(setspot) {
   if (i16 st = dofront(c, at, &used, &obj, false)) {
     // Without `of <object>`: the global default of the same word.
     const i32 word = isthe(c, at) ? at + 1 : at;
-    if (st == statusnoof && c.tok(word + 1) != tok::in) return setglobal(path, text, atoms, at, variables, token);
+    if (st == err::noof && c.tok(word + 1) != tokOf) return setglobal(path, text, atoms, at, variables, token);
     return st;
   }
   fred value;
@@ -373,7 +370,7 @@ KV_SETTER(setspot) {
   if (obj.kind != objpart) {
     disposfred(&value);
     writeobj(&obj);
-    return statusnotobject;
+    return err::notext;
   }
   const spot before = spotat(obj.objects, obj.objindex);
   spot work = before;

@@ -9,7 +9,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/objectutil.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
@@ -24,7 +24,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnofunction = 49, statusnoparen = 88, statusnomemory = 37;
 constexpr u16 kindbutton = 1, kindfield = 2, kindgraphic = 4;
 constexpr u16 kUniversalTool = 600;
 
@@ -259,11 +258,11 @@ i16 funcommon(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   i32 ref = 0;
   bool paren = false;
   if (!isthe(c, at)) {
-    if (c.tok(at + 1) != tok::in && c.tok(at + 1) != tok::leftparen) return statusnofunction;
-    paren = c.tok(at + 1) == tok::leftparen;
+    if (c.tok(at + 1) != tokOf && c.tok(at + 1) != tokLeftParen) return err::noparens;
+    paren = c.tok(at + 1) == tokLeftParen;
     ref = at + 2;
   } else {
-    if (c.tok(at + 2) != tok::in) return statusnoof;
+    if (c.tok(at + 2) != tokOf) return err::noof;
     ref = at + 3;
   }
   objread obj{};
@@ -273,13 +272,13 @@ i16 funcommon(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (paren) {
     if (c.tok(end) != tok::rightparen) {
       writeobj(&obj);
-      return statusnoparen;
+      return err::noparen;
     }
     ++end;
   }
   if (obj.kind != objwindow) {
     writeobj(&obj);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   work w;
   desk shown{};
@@ -294,7 +293,7 @@ i16 funcommon(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   }
   writeobj(&obj);
   if (w.group != 0) listcommon(w);
-  if (w.text.result(value) != 0) return statusnomemory;
+  if (w.text.result(value) != 0) return err::nomemory;
   *count = end - at;
   return 0;
 }

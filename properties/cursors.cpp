@@ -7,6 +7,7 @@
 #include "engine/fred.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "platform/events/events.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
@@ -23,7 +24,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnocopy = 37;
 constexpr i16 resultnotfound = 15;
 constexpr i16 kWatchCursor = 4, kBusyCursor = 2000;
 constexpr u32 kBusyTicks = 30;  // 500 ms
@@ -90,14 +90,14 @@ i16 findefaultcurs(const fred& value, i16 slot) {
     chosen = kArrowCursorMarker;
   } else if (!number && (equalsword(s, "watch") || equalsword(s, "busy"))) {
     chosen = programcursor(equalsword(s, "watch") ? kWatchCursor : kBusyCursor);
-    if (chosen == nilhandle) return statusnocopy;
+    if (chosen == nilhandle) return err::nomemory;
   } else {
     u32 rec = 0;
     if (findefaultcursrez(g.current.store, fourcc("CURS"), s, &rec, &chosen) != 0) {
       setresulttext(resultnotfound);
       return 0;
     }
-    if (chosen == nilhandle) return statusnocopy;
+    if (chosen == nilhandle) return err::nomemory;
   }
   Handle& field = slot == 0 ? g.objectcursor : g.defaultcursor;
   releaseslot(field);
@@ -142,7 +142,7 @@ i16 setcursorvalue(const fred& value) {
     setresulttext(resultnotfound);
     return 0;
   }
-  if (cursor == nilhandle) return statusnocopy;
+  if (cursor == nilhandle) return err::nomemory;
   reveal();
   showcursordata(cursor);
   DisposeHandle(cursor);

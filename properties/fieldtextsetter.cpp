@@ -12,6 +12,7 @@
 #include "fields/fieldrecords.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "fields/urlcontent.h"
@@ -41,9 +42,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoof = 5, statusnoto = 7, statusnotfound = 11, statusstray = 19, statusnomemory = 37,
-              statusnotcontainer = 45, statusbadsourceword = 73, statusnotfieldtext = 162, statusnotext = 181,
-              statusnortffile = 186, statusbadrtf = 191;
 // Result texts.
 constexpr i16 resultemptyfile = 14, resultnoclipboardtext = 51, resultfilefailed = 55, resultnofile = 56,
               resultreadfailed = 77;
@@ -87,7 +85,7 @@ i16 resolvetarget(const propctx& c, i32 at, target* t) {
   if (t->dest.kind != containerfield || t->dest.field == nilhandle ||
       GetHandleSize(t->dest.field) != Size(sizeof(objread))) {
     releasecontainer(&t->dest);
-    return statusnotcontainer;
+    return err::cantput;
   }
   t->obj = loadat<objread>(deref(t->dest.field));
   return 0;
@@ -165,7 +163,7 @@ u16 suffixkind(const std::string& name) {
 i16 readrtffile(const std::string& name, std::vector<u8>* out, std::string* package) {
   u32 dirid = 0;
   Str255 leaf{};
-  if (!splitname(name, &dirid, leaf)) return statusnortffile;
+  if (!splitname(name, &dirid, leaf)) return err::nodocument;
   std::vector<u32> folders{dirid};
   const MainGlobals& g = mainglobals();
   if (g.defaultFolder != nilhandle && GetHandleSize(g.defaultFolder) > 0) {
@@ -185,7 +183,7 @@ i16 readrtffile(const std::string& name, std::vector<u8>* out, std::string* pack
       have = true;
     }
   }
-  if (!have) return statusnortffile;
+  if (!have) return err::nodocument;
   u32 readfolder = found;
   Str255 readname{};
   pstrassign(readname, sizeof readname, leaf + 1, leaf[0]);
@@ -193,17 +191,17 @@ i16 readrtffile(const std::string& name, std::vector<u8>* out, std::string* pack
     // An RTFD package: its text is "TXT.rtf" inside it.
     readfolder = info.dirID;
     pstrassign(readname, sizeof readname, "TXT.rtf", 7);
-    if (pathoffolder(info.dirID, package) != noErr) return statusbadrtf;
+    if (pathoffolder(info.dirID, package) != noErr) return err::badrtf;
   }
   FileRef ref = nilid;
-  if (HOpen(kBootVolume, readfolder, readname, fsRdPerm, &ref) != noErr) return statusbadrtf;
+  if (HOpen(kBootVolume, readfolder, readname, fsRdPerm, &ref) != noErr) return err::badrtf;
   i64 length = 0;
   i16 st = 0;
-  if (GetEOF(ref, &length) != noErr || length < 0 || length > 0x7FFFFFFF) st = statusbadrtf;
-  if (st == 0 && memoryrefused64(3 * length + 40000)) st = statusnomemory;
+  if (GetEOF(ref, &length) != noErr || length < 0 || length > 0x7FFFFFFF) st = err::badrtf;
+  if (st == 0 && memoryrefused64(3 * length + 40000)) st = err::nomemory;
   if (st == 0) {
     out->resize(std::size_t(length));
-    if (length > 0 && readat(ref, 0, out->data(), length) != noErr) st = statusbadrtf;
+    if (length > 0 && readat(ref, 0, out->data(), length) != noErr) st = err::badrtf;
   }
   FSClose(ref);
   return st;
@@ -212,7 +210,7 @@ i16 readrtffile(const std::string& name, std::vector<u8>* out, std::string* pack
 // The result text of a failed file read, or the error (37).
 i16 readfailure(i16 st) {
   switch (st) {
-    case readnomemory: return statusnomemory;
+    case readnomemory: return err::nomemory;
     case reademptyfile:
     case readnopicture: return setresulttext(resultemptyfile);
     case readfailed: return setresulttext(resultfilefailed);
@@ -227,7 +225,7 @@ i16 clipboardtext(fred* value, bool* none) {
   for (const ClipFlavor& f : backend().clipboard()) {
     if (f.type != fourcc("TEXT")) continue;
     *none = false;
-    if (memoryrefused(Size(f.bytes.size()))) return statusnomemory;
+    if (memoryrefused(Size(f.bytes.size()))) return err::nomemory;
     return charstonewfred(f.bytes.data(), Size(f.bytes.size()), value);
   }
   return 0;
@@ -241,30 +239,30 @@ i16 copysource(const propctx& c, i32 at, i32* used, Handle* data, Handle* alt) {
   if (i16 st = readobj(c.path, c.text, c.atoms, at, c.variables, used, &src)) return st;
   if (src.kind != objpart) {
     writeobj(&src);
-    return statusnotfound;
+    return err::notext;
   }
   spot s = spotat(src.objects, src.objindex);
   if (s.kind != spotfield || !istextfield(s)) {
     writeobj(&src);
-    return statusnotfieldtext;
+    return err::notstyledfield162;
   }
   i16 st = 0;
   if (s.data != nilhandle) {
-    if (memoryrefused(GetHandleSize(s.data))) st = statusnomemory;
+    if (memoryrefused(GetHandleSize(s.data))) st = err::nomemory;
     const WEReference live = livefield(s);
     if (st == 0 && isvalidwerec(live) && GetWERecDirtyFlag(live)) {
-      if (wenewpacktext(s, live) != noErr) st = statusnomemory;
+      if (wenewpacktext(s, live) != noErr) st = err::nomemory;
       putspot(src.objects, src.objindex, s);
     }
     Handle copy = s.data;
-    if (st == 0 && (HandToHand(&copy) != noErr || copy == s.data)) st = statusnomemory;
+    if (st == 0 && (HandToHand(&copy) != noErr || copy == s.data)) st = err::nomemory;
     if (st == 0) *data = copy;
     if (st == 0 && s.alt != nilhandle && GetHandleSize(s.alt) > 0) {
       Handle a = s.alt;
       if (dupealt(&a) != noErr || a == s.alt) {
         DisposeHandle(*data);
         *data = nilhandle;
-        st = statusnomemory;
+        st = err::nomemory;
       } else {
         *alt = a;
       }
@@ -283,17 +281,17 @@ struct source {
 i16 sourceform(const propctx& c, i32 i, source* s) {
   s->at = i;
   switch (c.tok(i)) {
-    case tok::rtf:
-      if (c.tok(i + 1) == tok::data) s->kind = sourcekind::rtfdata;
-      else if (c.tok(i + 1) == tok::file) s->kind = sourcekind::rtffile;
-      else return statusbadsourceword;
+    case tokRtf:
+      if (c.tok(i + 1) == tokData) s->kind = sourcekind::rtfdata;
+      else if (c.tok(i + 1) == tokFile) s->kind = sourcekind::rtffile;
+      else return err::nofile;
       s->at = i + 2;
       return 0;
-    case tok::rtfd:
-    case tok::utxt:
-    case tok::text:
-      if (c.tok(i + 1) != tok::file) return statusbadsourceword;
-      s->kind = c.tok(i) == tok::rtfd ? sourcekind::rtffile : c.tok(i) == tok::utxt ? sourcekind::utxtfile : sourcekind::file;
+    case tokRtfd:
+    case tokUtxt:
+    case tokText:
+      if (c.tok(i + 1) != tokFile) return err::nofile;
+      s->kind = c.tok(i) == tokRtfd ? sourcekind::rtffile : c.tok(i) == tokUtxt ? sourcekind::utxtfile : sourcekind::file;
       s->at = i + 2;
       return 0;
     case tok::file:
@@ -304,11 +302,11 @@ i16 sourceform(const propctx& c, i32 i, source* s) {
       s->kind = sourcekind::data;
       s->at = i + 1;
       return 0;
-    case tok::clipboard: s->kind = sourcekind::clipboard; return 0;
-    case tok::none: s->kind = sourcekind::none; return 0;
-    case tok::the:
-      if (c.tok(i + 1) != tok::text) return statusnotext;
-      if (c.tok(i + 2) != tok::in) return statusnoof;
+    case tokClipBoard: s->kind = sourcekind::clipboard; return 0;
+    case tokNoneWord: s->kind = sourcekind::none; return 0;
+    case tokThe:
+      if (c.tok(i + 1) != tokText) return err::notextword;
+      if (c.tok(i + 2) != tokOf) return err::noof;
       s->kind = sourcekind::copy;
       s->at = i + 3;
       return 0;
@@ -319,14 +317,14 @@ i16 sourceform(const propctx& c, i32 i, source* s) {
 // The first pass: the reference checked and the atom where the source begins.
 i16 firstpass(const propctx& c, i32 at, i32* sourceat) {
   const i32 i = isthe(c, at) ? at + 1 : at;
-  if (c.tok(i + 1) != tok::in) return statusnoof;
+  if (c.tok(i + 1) != tokOf) return err::noof;
   target t;
   if (i16 st = resolvetarget(c, i + 2, &t)) return st;
   const spot s = spotat(t.obj.objects, t.obj.objindex);
   releasecontainer(&t.dest);
-  if (s.kind != spotfield) return statusnotcontainer;
-  if (!istextfield(s)) return statusnotfieldtext;
-  if (c.tok(i + 2 + t.used) != tok::to) return statusnoto;
+  if (s.kind != spotfield) return err::cantput;
+  if (!istextfield(s)) return err::notstyledfield162;
+  if (c.tok(i + 2 + t.used) != tokTo) return err::notoorof;
   *sourceat = i + 3 + t.used;
   return 0;
 }
@@ -338,11 +336,11 @@ i16 secondpass(const propctx& c, i32 at, target* t) {
   const spot s = spotat(t->obj.objects, t->obj.objindex);
   if (s.kind != spotfield) {
     releasecontainer(&t->dest);
-    return statusnotcontainer;
+    return err::cantput;
   }
   if (!istextfield(s)) {
     releasecontainer(&t->dest);
-    return statusnotfieldtext;
+    return err::notstyledfield162;
   }
   return 0;
 }
@@ -367,7 +365,7 @@ i16 writertf(const propctx& c, i32 at, const u8* bytes, i32 length, bool lines, 
     g.rtftargetwindow = nilid;
     putspot(t.obj.objects, t.obj.objindex, s);
     if (read != 0) {
-      st = read == -108 || read == -117 ? statusnomemory : statusbadrtf;
+      st = read == -108 || read == -117 ? err::nomemory : err::badrtf;
     } else {
       markfieldchanged(t.obj);
       redrawfield(t.obj);
@@ -446,7 +444,7 @@ KV_SETTER(setfieldtext) {
       if (!lineends(c, src.at + used)) {
         if (data != nilhandle) DisposeHandle(data);
         if (alt != nilhandle) dumpalt(alt);
-        return statusstray;
+        return err::stray;
       }
       if (data == nilhandle) {
         // A field without text gives the empty text.
@@ -509,14 +507,14 @@ KV_SETTER(setfieldtext) {
       return writevalue(c, at, &value);
     }
     case sourcekind::clipboard: {
-      if (!lineends(c, src.at + 1)) return statusstray;
+      if (!lineends(c, src.at + 1)) return err::stray;
       bool none = true;
       if (i16 st = clipboardtext(&value, &none)) return st;
       if (none) return setresulttext(resultnoclipboardtext);
       return writevalue(c, at, &value);
     }
     case sourcekind::none:
-      if (!lineends(c, src.at + 1)) return statusstray;
+      if (!lineends(c, src.at + 1)) return err::stray;
       if (i16 st = newfred(&value, fredtemp, fredstring, 0)) return st;
       return writevalue(c, at, &value);
     case sourcekind::data:

@@ -9,7 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/windows/windows.h"
 #include "properties/getters.h"
 #include "properties/latentvis.h"
@@ -24,9 +24,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnoproperty = 43, statusnofilter = 59, statusplugin = 177,
-              statusnotgraphic = 185, statusnotshared = 205;
 
 // A flag word and its bit; `inverted` words are true when the bit is clear.
 struct flagbit {
@@ -76,13 +73,13 @@ i16 spotflag(const objread& obj, u16 word, i16* out) {
     *out = (s.textflags >> kShowRulerBit) & 1;
     return 0;
   }
-  if (word == tok::sharedhilite) {
-    if (s.kind != spotbutton || obj.ownerrecid != obj.d.backrecid) return statusnotshared;
+  if (word == pwSharedHilite) {
+    if (s.kind != spotbutton || obj.ownerrecid != obj.d.backrecid) return err::notsharedhilite;
     *out = (s.flags & spotunsharedhilite) ? 0 : 1;
     return 0;
   }
   i16 b = bitof(kSpotFlags, word, s.flags);
-  if (b < 0) return statusnoproperty;
+  if (b < 0) return err::nosuchproperty;
   *out = b;
   return 0;
 }
@@ -102,13 +99,13 @@ i16 windowstate(const objread& obj, u16 word) {
 }
 
 i16 windowflag(const objread& obj, u16 word, i16* out) {
-  if (mainglobals().plugin != 0) return statusplugin;
-  if (word == tok::vis || word == tok::modified || word == tok::collapsed) {
+  if (mainglobals().plugin != 0) return err::pluginproperty;
+  if (word == pwVisible || word == pwModified || word == pwCollapsed) {
     *out = windowstate(obj, word);
     return 0;
   }
   i16 b = bitof(kWindowFlags, word, loadat<windrec>(deref(obj.d.wind)).flags);
-  if (b < 0) return statusnoproperty;
+  if (b < 0) return err::nosuchproperty;
   *out = b;
   return 0;
 }
@@ -120,7 +117,7 @@ i16 flagof(const objread& obj, u16 word, i16* out) {
     case objwindow: return windowflag(obj, word, out);
     case objitem:
       b = bitof(kItemFlags, word, HandleAs<menuitem>(obj.menu.items)[obj.itemindex].flags);
-      if (b < 0) return statusnoproperty;
+      if (b < 0) return err::nosuchproperty;
       break;
     case objmenu:
       if (word == tok::vis) b = obj.held != 0 && obj.menu.placement >= 5 ? 1 : 0;
@@ -135,7 +132,7 @@ i16 flagof(const objread& obj, u16 word, i16* out) {
       break;
     default: break;
   }
-  if (b < 0) return statusnoobject;
+  if (b < 0) return err::cantunderstand;
   *out = b;
   return 0;
 }
@@ -151,12 +148,12 @@ i16 specialvisible(const propctx& c, i32 i, i32* used, i16* out) {
   } else if (t == tok::message) {
     if (c.tok(j + 1) == tok::box || c.tok(j + 1) == tok::wd) ++j;
     *out = g.msgwindow != nilid && IsWindowVisible(g.msgwindow) ? 1 : 0;
-  } else if (t == tok::balloon || t == tok::help) {
-    if (t == tok::help && c.tok(j + 1) == tok::balloon) ++j;
-    if (g.plugin != 0) return statusplugin;
+  } else if (t == tokBalloon || t == tokHelp) {
+    if (t == tokHelp && c.tok(j + 1) == tokBalloon) ++j;
+    if (g.plugin != 0) return err::pluginproperty;
     *out = visiballoon() != 0 ? 1 : 0;
   } else {
-    return statusnoobject;
+    return err::cantunderstand;
   }
   *used = j + 1 - i;
   return 0;
@@ -164,7 +161,7 @@ i16 specialvisible(const propctx& c, i32 i, i32* used, i16* out) {
 
 // `disabled of filter <index or name> of <graphic>`, from atom i (after `of`).
 i16 filterdisabled(const propctx& c, i32 i, i32* used, i16* out) {
-  if (c.tok(i) != tok::filter) return statusnoobject;
+  if (c.tok(i) != pwFilter) return err::cantunderstand;
   fred which;
   i32 n = 0;
   if (i16 st = expression(c.path, c.text, c.atoms, i + 1, c.variables, c.locals, &n, &which)) return st;
@@ -174,18 +171,18 @@ i16 filterdisabled(const propctx& c, i32 i, i32* used, i16* out) {
   Str255 name{};
   if (!byindex) fredtostring(&which, name);
   disposfred(&which);
-  if (c.tok(j) != tok::in) return statusnoof;
+  if (c.tok(j) != tokOf) return err::noof;
   ++j;
   u16 t = c.tok(isthe(c, j) ? j + 1 : j);
   u16 t2 = c.tok(isthe(c, j) ? j + 2 : j + 1);
-  bool graphic = t == tok::grc || ((t == tok::card || t == tok::background) && t2 == tok::grc);
-  if (!graphic) return statusnotgraphic;
+  bool graphic = t == refwords::tokGraphic || ((t == tokCard || t == refwords::tokBackground) && t2 == refwords::tokGraphic);
+  if (!graphic) return err::notgraphic;
   objread obj{};
   i32 r = 0;
   if (i16 st = resolvereference(c, j, &r, &obj, false)) return st;
   i16 st = 0;
   if (obj.kind != objpart || spotat(obj.objects, obj.objindex).kind != spotgraphic) {
-    st = statusnotgraphic;
+    st = err::notgraphic;
   } else {
     Handle list = getfilters(obj);
     i32 index = number - 1;
@@ -194,8 +191,8 @@ i16 filterdisabled(const propctx& c, i32 i, i32* used, i16* out) {
       index = filternametoidx(list, name, &found) ? i32(found) : -1;
     }
     i16 on = 0;
-    if (list == nilhandle || index < 0 || index >= countfilters(list)) st = statusnofilter;
-    else if (!getfilterenablebyidx(list, index, &on)) st = statusnoobject;
+    if (list == nilhandle || index < 0 || index >= countfilters(list)) st = err::msgnotobject;
+    else if (!getfilterenablebyidx(list, index, &on)) st = err::cantunderstand;
     else *out = on ? 0 : 1;
   }
   writeobj(&obj);
@@ -211,7 +208,7 @@ KV_GETTER(propflags) {
   i32 i = at;
   if (isthe(c, i)) ++i;
   const u16 word = c.tok(i);
-  if (c.tok(i + 1) != tok::in) return statusnoof;
+  if (c.tok(i + 1) != tokOf) return err::noof;
   i += 2;
   objread obj{};
   i32 used = 0;

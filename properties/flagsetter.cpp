@@ -14,7 +14,7 @@
 #include "engine/lookups.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -56,10 +56,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnoto = 7, statusnotobject = 11, statusnoproperty = 43,
-              statusnofilter = 59, statusnotopen = 61, statusreadonly = 65, statusplugin = 177,
-              statusnotgraphic = 185, statusnotbackbutton = 205, statusnottextfield = 210;
-constexpr u16 tokFilterWord = tok::filter;
+constexpr u16 tokFilterWord = pwFilter;
 constexpr u32 kWindVisible = 1u << 11;
 constexpr u8 kShowRulerBit = 1;
 constexpr u16 stylebuttonrect = 200, styleroundrect = 201, styleradio = 203, stylecheckbox = 204,
@@ -79,16 +76,16 @@ i16 booleanat(const propctx& c, i32 i, u16* flag) {
 // --- The forms without an object ---------------------------------------------------------------
 
 i16 visibleform(const propctx& c, i32 word) {
-  if (c.tok(word + 1) != tok::in) return statusnoof;
+  if (c.tok(word + 1) != tokOf) return err::noof;
   i32 j = word + 2;
   if (isthe(c, j)) ++j;
   const u16 t = c.tok(j);
-  const bool menubar = t == tok::menubar;
-  const bool message = t == tok::message;
-  if (!menubar && !message) return statusnoobject;
+  const bool menubar = t == tokMenuBar;
+  const bool message = t == refwords::tokMessage;
+  if (!menubar && !message) return err::cantunderstand;
   ++j;
-  if (message && (c.tok(j) == tok::box || c.tok(j) == tok::wd)) ++j;
-  if (c.tok(j) != tok::to) return statusnoto;
+  if (message && (c.tok(j) == tokBox || c.tok(j) == tokWindow)) ++j;
+  if (c.tok(j) != tokTo) return err::notoorof;
   u16 on = 0;
   if (i16 st = booleanat(c, j + 1, &on)) return st;
   MainGlobals& g = mainglobals();
@@ -104,9 +101,9 @@ i16 visibleform(const propctx& c, i32 word) {
 
 // `disabled of filter <index or name> of <graphic> to <value>`.
 i16 filterform(const propctx& c, i32 word) {
-  if (c.tok(word + 1) != tok::in) return statusnoof;
+  if (c.tok(word + 1) != tokOf) return err::noof;
   i32 j = word + 2;
-  if (c.tok(j) != tokFilterWord) return statusnoobject;
+  if (c.tok(j) != tokFilterWord) return err::cantunderstand;
   ++j;
   fred which;
   i32 used = 0;
@@ -118,39 +115,39 @@ i16 filterform(const propctx& c, i32 word) {
   const bool bynumber = stringisnumber(name) == integerform && stringtolong(name, &index) == 0;
   if (bynumber) --index;
   j += used;
-  if (c.tok(j) != tok::in) return statusnoof;
+  if (c.tok(j) != tokOf) return err::noof;
   ++j;
-  if (!isgrcont(c, j)) return statusnotgraphic;
+  if (!isgrcont(c, j)) return err::notgraphic;
   const i32 graphicat = j;
   auto isgraphic = [](const objread& o) {
     return o.kind == objpart && spotat(o.objects, o.objindex).kind == spotgraphic;
   };
   objread obj{};
-  if (resolvereference(c, graphicat, &used, &obj, false) != 0) return statusnotobject;
+  if (resolvereference(c, graphicat, &used, &obj, false) != 0) return err::notext;
   const bool graphic = isgraphic(obj);
   writeobj(&obj);
-  if (!graphic) return statusnotgraphic;
+  if (!graphic) return err::notgraphic;
   j = graphicat + used;
-  if (c.tok(j) != tok::to) return statusnoto;
+  if (c.tok(j) != tokTo) return err::notoorof;
   u16 on = 0;
   if (i16 st = booleanat(c, j + 1, &on)) return st;
   // The graphic again: the value may have run handlers.
-  if (resolvereference(c, graphicat, &used, &obj, false) != 0) return statusnotobject;
+  if (resolvereference(c, graphicat, &used, &obj, false) != 0) return err::notext;
   if (!isgraphic(obj)) {
     writeobj(&obj);
-    return statusnotgraphic;
+    return err::notgraphic;
   }
   spot s = spotat(obj.objects, obj.objindex);
   Handle list = getfilters(obj);
   i16 st = 0;
   if (!bynumber) {
     u16 at = 0;
-    if (list == nilhandle || !filternametoidx(list, name, &at)) st = statusnofilter;
+    if (list == nilhandle || !filternametoidx(list, name, &at)) st = err::msgnotobject;
     else index = at;
   }
   if (st == 0 && (list == nilhandle || index < 0 || index >= i32(countfilters(list)) ||
                   !enablefilterbyidx(list, index, on == 0)))
-    st = statusnofilter;
+    st = err::msgnotobject;
   if (st == 0) {
     markowner(obj);
     killpictbuffer(s);
@@ -164,12 +161,12 @@ i16 filterform(const propctx& c, i32 word) {
 
 i16 windowflag(objread& obj, u16 word, u16 on) {
   MainGlobals& g = mainglobals();
-  if (g.plugin != 0) return statusplugin;
+  if (g.plugin != 0) return err::pluginproperty;
   desk open{};
   const bool shown = haswind(obj.d.store, obj.d.windnum, &open) && open.window != nilid &&
                      IsValidWindowPtr(open.window);
-  if (word == tok::vis) {
-    if (!shown) return statusnotopen;
+  if (word == pwVisible) {
+    if (!shown) return err::nosuchwindow;
     // A script's show or hide is no hiding by the program: the latent mark goes.
     setwindowlatentvis(open.window, 0);
     windrec w = loadat<windrec>(deref(obj.d.wind));
@@ -226,10 +223,10 @@ i16 windowflag(objread& obj, u16 word, u16 on) {
 i16 menuflag(objread& obj, u16 word, u16 on) {
   menurec m = loadat<menurec>(deref(obj.menu.menu));
   switch (word) {
-    case tok::disabled: m.flags = setbit(m.flags, 1, on != 0); break;
-    case tok::cantremove: m.flags = setbit(m.flags, 2, on != 0); break;
-    case tok::vis: return statusreadonly;
-    default: return statusnoobject;
+    case pwDisabled: m.flags = setbit(m.flags, 1, on != 0); break;
+    case pwCantRemove: m.flags = setbit(m.flags, 2, on != 0); break;
+    case pwVisible: return err::readonly;
+    default: return err::cantunderstand;
   }
   storeat<menurec>(deref(obj.menu.menu), m);
   markowner(obj);
@@ -241,10 +238,10 @@ i16 itemflag(objread& obj, u16 word, u16 on) {
   i16 st = 0;
   u32 mask = 0;
   switch (word) {
-    case tok::disabled: mask = 1; break;
-    case tok::divideline: mask = 2; break;
-    case tok::checkmark: mask = 4; break;
-    default: st = statusnoproperty; break;
+    case pwDisabled: mask = 1; break;
+    case pwDivideLine: mask = 2; break;
+    case pwCheckmark: mask = 4; break;
+    default: st = err::nosuchproperty; break;
   }
   if (st == 0) {
     const Size place = Size(obj.itemindex) * Size(sizeof(menuitem));
@@ -297,7 +294,7 @@ i16 backgroundflag(objread& obj, u16 word, u16 on) {
     }
     b.word2 = setbit(b.word2, 2, on != 0);
   } else {
-    return statusnoproperty;
+    return err::nosuchproperty;
   }
   storeat<backrec>(deref(obj.d.back), b);
   markowner(obj);
@@ -364,8 +361,8 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
   spot s = spotat(obj.objects, obj.objindex);
   if (word == tok::usetextengine) return 0;
   const u32 mask = objectmask(word);
-  if (word == tok::showruler) {
-    if (!textfield(s)) return statusnottextfield;
+  if (word == pwShowRuler) {
+    if (!textfield(s)) return err::notstyledfield210;
     if (((s.textflags >> kShowRulerBit) & 1) != (on ? 1 : 0)) {
       s.textflags = u8(on ? (s.textflags | (1u << kShowRulerBit)) : (s.textflags & ~(1u << kShowRulerBit)));
       putspot(obj.objects, obj.objindex, s);
@@ -373,11 +370,11 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
     }
     return 0;
   }
-  if (mask == 0) return statusnoproperty;
+  if (mask == 0) return err::nosuchproperty;
   switch (word) {
     case tok::sharedhilite: {
       const bool background = obj.objects == obj.d.backspots || obj.ownerrecid == obj.d.backrecid;
-      if (!background || s.kind != spotbutton) return statusnotbackbutton;
+      if (!background || s.kind != spotbutton) return err::notsharedhilite;
         const bool shared = !(s.flags & mask);
       if (shared != on) changevir(obj.d.store, i32(obj.d.cardrecid));
       s.flags = setbit(s.flags, mask, !on);
@@ -385,8 +382,8 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
       if (shared != on) rebuildunshared(obj);
       return 0;
     }
-    case tok::allowobjects: {
-      if (!textfield(s)) return statusnottextfield;
+    case pwAllowObjects: {
+      if (!textfield(s)) return err::notstyledfield210;
       if (((s.flags & mask) != 0) == on) return 0;
       if (readisfield(obj)) putdownfield();
       dumpfield();
@@ -482,8 +479,8 @@ KV_SETTER(setflags) {
     case objmenu: st = menuflag(obj, token, on); break;
     case objitem: st = itemflag(obj, token, on); break;
     case objcard:
-      if (token != tok::cantdelete) {
-        st = statusnoproperty;
+      if (token != pwCantDelete) {
+        st = err::nosuchproperty;
       } else {
         cardrec r = loadat<cardrec>(deref(obj.d.card));
         r.flags = setbit(r.flags, 1, on != 0);
@@ -492,8 +489,8 @@ KV_SETTER(setflags) {
       }
       break;
     case objproject:
-      if (token != tok::cantmodify) {
-        st = statusnoproperty;
+      if (token != pwCantModify) {
+        st = err::nosuchproperty;
       } else if (projectstore* ps = findprojectstore(obj.d.store)) {
         ps->locked = on;
       }
@@ -522,7 +519,7 @@ KV_SETTER(setflags) {
       if (token == tok::focushilite) InvalWindowRect(shown.window, &area);
       break;
     }
-    default: st = statusnoobject; break;
+    default: st = err::cantunderstand; break;
   }
   const bool bitmap = obj.kind == objpart && readisbmap(obj), graphic = obj.kind == objpart && readisgraph(obj),
              field = obj.kind == objpart && readisfield(obj);

@@ -9,7 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
@@ -39,8 +39,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoto = 7, statusstray = 19, statusnomemory = 37, statusreadonly = 65,
-              statusemptyrect = 66, statusplugin = 177;
 constexpr u16 styleline = 103;
 constexpr u32 kSpotVisible = 1u << 0, kWindowShowsInvisibles = 1u << 7;
 
@@ -74,7 +72,7 @@ i16 readgeometry(const propctx& c, u16 word, i32 i, geometryvalue* out) {
     out->n = i16(n);
   }
   if (st != 0) return st;
-  return lineends(c, i + used) ? i16(0) : statusstray;
+  return lineends(c, i + used) ? i16(0) : err::stray;
 }
 
 // The new rectangle from the current one.
@@ -106,18 +104,18 @@ i64 imagesize(const Rect& r, i32 depth) {
 i16 moveobject(const objread& obj, u16 word, const geometryvalue& g) {
   spot s = spotat(obj.objects, obj.objindex);
   Rect r = newrect(word, g, s.rect);
-  if (!takesrect(s, word, r)) return statusemptyrect;
+  if (!takesrect(s, word, r)) return err::emptyrect;
   if (s.style == stylebitmap) {
     bool colour = getgraphictail(s).startangle != 0;
     i64 bytes = imagesize(r, colour ? 8 : 1);
-    if (bytes > INT32_MAX || memoryrefused(Size(std::max<i64>(bytes, 0)))) return statusnomemory;
+    if (bytes > INT32_MAX || memoryrefused(Size(std::max<i64>(bytes, 0)))) return err::nomemory;
     // The pixels are matched through the colour table of the bitmap's own layer.
     MainGlobals& m = mainglobals();
     m.currentclut = obj.objects == obj.d.backspots ? obj.d.backclut : obj.d.cardclut;
   }
   Rect before{};
   calcspot(obj.objects, i16(obj.objindex), &before);
-  if (mapspot(obj.objects, obj.objindex, r, false) != 0) return statusnomemory;
+  if (mapspot(obj.objects, obj.objindex, r, false) != 0) return err::nomemory;
   markowner(obj);
   // Redrawn when the window shows the object's card and the object can be seen.
   desk shown{};
@@ -136,7 +134,7 @@ i16 moveobject(const objread& obj, u16 word, const geometryvalue& g) {
 }
 
 i16 movewindow(const objread& obj, u16 word, const geometryvalue& g) {
-  if (mainglobals().plugin != 0) return statusplugin;
+  if (mainglobals().plugin != 0) return err::pluginproperty;
   windrec w = loadat<windrec>(deref(obj.d.wind));
   const Rect old = w.rect1;
   Rect r = newrect(word, g, old);
@@ -199,14 +197,14 @@ KV_SETTER(setloc) {
     } else {
       return st;
     }
-    if (c.tok(j) != tok::to) return statusnoto;
+    if (c.tok(j) != tokTo) return err::notoorof;
     used = j + 1 - at;
   }
   geometryvalue g;
   if ((st = readgeometry(c, word, at + used, &g))) return st;
   if (form == target::cursor) {
     // The cursor's location is the mouse's, in global coordinates.
-    if (word != tok::loc) return statusreadonly;
+    if (word != pwLoc) return err::readonly;
     warpmouse(Point{g.v, g.h});
     return 0;
   }
@@ -221,7 +219,7 @@ KV_SETTER(setloc) {
   switch (obj.kind) {
     case objpart: st = moveobject(obj, word, g); break;
     case objwindow: st = movewindow(obj, word, g); break;
-    default: st = statusnoobject; break;
+    default: st = err::cantunderstand; break;
   }
   const bool graphic = obj.kind == objpart && readisgraph(obj), field = obj.kind == objpart && readisfield(obj);
   writeobj(&obj);

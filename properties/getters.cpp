@@ -2,11 +2,13 @@
 // expression itself; the dispatcher posts a positive status once, at the expression's first
 // atom. Also the language constants.
 #include <array>
+#include <cassert>
 
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/scripterror.h"
+#include "engine/scripterrors.h"
 #include "properties/getters.h"
 #include "engine/tokens.h"
 #include "properties/propfront.h"
@@ -15,8 +17,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 statusnotconstant = 42, statusnoproperty = 43, statusnothe = 55;
 
 // The getter families, one per routine.
 enum family : u8 {
@@ -143,7 +143,9 @@ static_assert(routedto(kGetters, ftext) == 10 && routedto(kGetters, fwind) == 7 
 getterproc gettertable(u16 token) {
   if (token >= firstnameform && token <= lastnameform) return propcase;
   if (token < firstproperty || token > lastproperty) return neverproc;
-  return kRoutines[kGetters[token - firstproperty]];
+  getterproc routine = kRoutines[kGetters[token - firstproperty]];
+  assert(routine != nullptr && "every getter family has its routine");
+  return routine;
 }
 
 i16 property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
@@ -159,7 +161,7 @@ i16 property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
 KV_GETTER(neverproc) {
   (void)path, (void)text, (void)atoms, (void)at, (void)variables, (void)locals, (void)value;
   *count = 0;
-  return statusnoproperty;
+  return err::nosuchproperty;
 }
 
 KV_GETTER(propcase) {
@@ -167,15 +169,15 @@ KV_GETTER(propcase) {
   i32 i = at;
   if (tokenat(atoms, i) == tok::the) ++i;
   u16 next = tokenat(atoms, i + 1);
-  if (next == tok::name) return propname(path, text, atoms, at, variables, locals, count, value);
-  if (next == tok::id) return propid(path, text, atoms, at, variables, locals, count, value);
-  return statusnoproperty;
+  if (next == pwName) return propname(path, text, atoms, at, variables, locals, count, value);
+  if (next == pwId) return propid(path, text, atoms, at, variables, locals, count, value);
+  return err::nosuchproperty;
 }
 
 KV_GETTER(propglobal) {
   (void)path, (void)text, (void)variables, (void)locals;
   *count = 2;
-  if (tokenat(atoms, at) != tok::the) return statusnothe;
+  if (tokenat(atoms, at) != tokThe) return err::nothe;
   return lowglobal(tokenat(atoms, at + 1), value);
 }
 
@@ -205,7 +207,7 @@ i16 constant(Handle atoms, i32 at, i32* count, fred* value) {
         char digits[3] = {t == tok::ten ? '1' : char('0' + (t - tok::zero)), '0', 0};
         st = charstonewfred(digits, t == tok::ten ? 2 : 1, value);
       } else {
-        return statusnotconstant;
+        return err::notconstant;
       }
   }
   if (st == 0) *count = 1;

@@ -10,7 +10,7 @@
 namespace kv {
 
 #define KV_GETTER(name)                                                                                    \
-  i16 name(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count, \
+  scriptstatus name(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count, \
            fred* value)
 
 // Dispatcher (getters.cpp).

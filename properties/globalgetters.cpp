@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "media/phrases.h"
 #include "engine/tokens.h"
@@ -32,9 +33,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 statusnoobject = 2, statusnoproperty = 43, statusnocursor = 54, statusnoaudio = 124,
-              statusnobackcolor = 173, statusplugin = 177;
 
 // The words refused in plug-in mode.
 bool refusedinplugin(u16 token) {
@@ -100,20 +98,20 @@ i16 otherglobal(u16 token, fred* value) {
       longtonewfred(g.appleEventTimeout, value);
       return 0;
     }
-    case tok::audiovolume: return statusnoaudio;
-    case tok::backcolor: return statusnobackcolor;
-    case tok::backdrop: {
-      u16 word = g.backdrop != nilid ? u16(GetWRefCon(g.backdrop)) : u16(tok::none);
+    case pwAudioVolume: return err::notbuilt;
+    case pwBackColor: return err::badcolour;
+    case pwBackDrop: {
+      u16 word = g.backdrop != nilid ? u16(GetWRefCon(g.backdrop)) : u16(tokNoneWord);
       ConstStringPtr w = tokentostring(word);
       return stringtonewfred(w, value);
     }
     case tok::buffermode:
       modetostring(g.bufferMode, s);
       return stringtonewfred(s, value);
-    case tok::cursor:
-    case tok::defaultcursor: return statusnocursor;
-    case tok::defaultfolder: return g.defaultFolder == nilhandle ? textvalue("none", value) : handvalue(g.defaultFolder, value);
-    case tok::dockmenu: {
+    case pwCursor:
+    case pwDefaultCursor: return err::nocursor;
+    case pwDefaultFolder: return g.defaultFolder == nilhandle ? textvalue("none", value) : handvalue(g.defaultFolder, value);
+    case pwDockMenu: {
       if (g.dockmenu.store == nilid) return newfred(value, fredtemp, fredstring, 0);
       setpstring(s, "menu ID ");
       Str255 n{};
@@ -125,7 +123,7 @@ i16 otherglobal(u16 token, fred* value) {
     }
     case tok::dragflavors: {
       Handle list = ListDragFlavors(currentdragref());
-      if (list == nilhandle) return 37;
+      if (list == nilhandle) return err::nomemory;
       const i16 st = handtonewfred(list, value);
       DisposeHandle(list);
       return st;
@@ -200,16 +198,16 @@ i16 otherglobal(u16 token, fred* value) {
       if (b.right <= b.left || b.bottom <= b.top) return loctonewfred(g.windowLimit.h, g.windowLimit.v, value);
       return loctonewfred(b.right, b.bottom, value);
     }
-    default: return statusnoproperty;
+    default: return err::nosuchproperty;
   }
 }
 
 }  // namespace
 
 i16 lowglobal(u16 token, fred* value) {
-  if (token < firstproperty || token > lastproperty) return statusnoproperty;
-  if (refusedinplugin(token) && mainglobals().plugin != 0) return statusplugin;
-  if (token == tok::helpballoons) return otherglobal(token, value);
+  if (token < firstproperty || token > lastproperty) return err::nosuchproperty;
+  if (refusedinplugin(token) && mainglobals().plugin != 0) return err::pluginproperty;
+  if (token == pwHelpBalloons) return otherglobal(token, value);
   if (i16* sw = globalswitch(token)) {
     booltonewfred(*sw != 0 ? 1 : 0, value);
     return 0;
@@ -235,7 +233,7 @@ KV_GETTER(propclut) {
   return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
     if (obj.kind == objcard) doubletonewfred(double(loadat<cardrec>(deref(obj.d.card)).word16), value);
     else if (obj.kind == objbackground) doubletonewfred(double(loadat<backrec>(deref(obj.d.back)).word16), value);
-    else return statusnoobject;
+    else return err::cantunderstand;
     return i16(0);
   });
 }
@@ -258,7 +256,7 @@ KV_GETTER(propmonitor) {
   disposfred(&n);
   if (st != 0) return st;
   // Monitors are numbered from 1 in the order of the screens.
-  if (index < 1 || index > screencount()) return statusnoobject;
+  if (index < 1 || index > screencount()) return err::cantunderstand;
   Str255 s{};
   modetostring(screendepth(i16(index - 1)), s);
   *count = i + used - at;

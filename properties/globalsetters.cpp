@@ -12,7 +12,8 @@
 #include "engine/keywords.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
-#include "render/pictbuffers.h"
+#include "engine/pictbuffers.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "platform/events/events.h"
@@ -54,9 +55,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoto = 7, statusstray = 19, statusnocomma = 39, statusnomemory = 37,
-              statusnoproperty = 43, statusreadonly = 65, statusnotavailable = 124, statusbadopacity = 146,
-              statusnobackcolor = 173, statusplugin = 177, statusnofolder = 186;
 constexpr i16 kMinimumWindowSize = 20;
 constexpr i16 kBackdropKind = 132;
 
@@ -311,8 +309,8 @@ i16 setserial(const propctx& c, i32 i) {
     i16 code = getservalue(word + 1, word[0], f.first, f.last);
     if (code >= 0) config = (config & ~f.mask) | ((u32(code) << f.shift) & f.mask);
     t = c.tok(at);
-    if (t == tok::comma) ++at;
-    else if (!iseoltoken(t) && k != 3) return statusnocomma;
+    if (t == tokComma) ++at;
+    else if (!iseoltoken(t) && k != 3) return err::nocomma;
   }
   mainglobals().serialControl = config;
   return 0;
@@ -322,11 +320,11 @@ i16 setserial(const propctx& c, i32 i) {
 i16 setbackdrop(fred* value) {
   MainGlobals& g = mainglobals();
   u16 colour = 0;
-  if (isword(value, "black")) colour = tok::black;
-  else if (isword(value, "white")) colour = tok::white;
-  else if (isword(value, "none")) colour = tok::none;
-  else return statusnoobject;
-  if (colour == tok::none) {
+  if (isword(value, "black")) colour = tokBlack;
+  else if (isword(value, "white")) colour = tokWhite;
+  else if (isword(value, "none")) colour = tokNoneWord;
+  else return err::cantunderstand;
+  if (colour == tokNoneWord) {
     if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
     g.backdrop = nilid;
     return 0;
@@ -395,9 +393,9 @@ i16 setdefaultfolder(fred* value) {
   }
   u32 dirid = 0;
   std::string path;
-  if (folderidofpath(pstringview(s), &dirid) != noErr || pathoffolder(dirid, &path) != noErr) return statusnofolder;
+  if (folderidofpath(pstringview(s), &dirid) != noErr || pathoffolder(dirid, &path) != noErr) return err::nodocument;
   Handle h = nilhandle;
-  if (PtrToHand(path.data(), &h, Size(path.size())) != noErr) return statusnomemory;
+  if (PtrToHand(path.data(), &h, Size(path.size())) != noErr) return err::nomemory;
   if (g.defaultFolder != nilhandle) DisposeHandle(g.defaultFolder);
   g.defaultFolder = h;
   return 0;
@@ -475,12 +473,12 @@ i16 setprintword(u16 token, fred* value) {
 // The case of one property once its value is read.
 i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
   MainGlobals& g = mainglobals();
-  if (token == tok::colorworld || token == tok::language) return statusreadonly;
+  if (token == pwColorWorld || token == pwLanguage) return err::readonly;
   // Evaluated, and nothing stored.
   if (token == tok::multieffect || token == tok::validateuserprops) return 0;
   if (plainswitch(token)) {
     i16* field = globalswitch(token);
-    return field ? toboolean(value, field) : i16(statusnoproperty);
+    return field ? toboolean(value, field) : i16(err::nosuchproperty);
   }
   if (i16* field = globalswitch(token)) {
     i16 on = 0;
@@ -532,9 +530,9 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       else if (i16 st = fredtolong(value, &n)) return st;
       g.appleEventTimeout = n;
       return 0;
-    case tok::audiovolume: return statusnotavailable;
-    case tok::backcolor: return statusnobackcolor;
-    case tok::idleticks:
+    case pwAudioVolume: return err::notbuilt;
+    case pwBackColor: return err::badcolour;
+    case pwIdleTicks:
       // The next idle time moves to now plus the new value.
       if (i16 st = fredtolong(value, &n)) return st;
       g.idleTicks = n;
@@ -563,7 +561,7 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       Size size = std::min<Size>(getfredsize(value), 8);
       std::memcpy(type, fredaddr(value), size_t(size));
       Handle h = nilhandle;
-      if (PtrToHand(type, &h, 8) != noErr) return statusnomemory;
+      if (PtrToHand(type, &h, 8) != noErr) return err::nomemory;
       if (g.fileType != nilhandle) DisposeHandle(g.fileType);
       g.fileType = h;
       return 0;
@@ -582,10 +580,10 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       decodeformat();
       return 0;
     }
-    case tok::printlabel: return settext(&g.printLabel, value, true);
-    case tok::quartztext: return statusnotavailable;  // no system text-rendering switch to change
-    case tok::recogphrases: return setphrases(value);
-    case tok::translucentdragopacity: {
+    case pwPrintLabel: return settext(&g.printLabel, value, true);
+    case pwQuartzText: return err::notbuilt;  // no system text-rendering switch to change
+    case pwRecogPhrases: return setphrases(value);
+    case pwTranslucentDragOpacity: {
       Str255 w{};
       firstword(value, w);
       static constexpr std::array<std::pair<const char*, i16>, 6> words{{
@@ -598,16 +596,16 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
           return 0;
         }
       }
-      return statusbadopacity;
+      return err::unknownsetting;
     }
-    case tok::backdrop: return setbackdrop(value);
-    case tok::cursor: return setcursorvalue(*value);
-    case tok::defaultcursor: return findefaultcurs(*value, 1);
-    case tok::papersize:
-    case tok::printer:
-    case tok::printcopies:
-    case tok::printorientation: return setprintword(token, value);
-    default: return statusnoproperty;
+    case pwBackDrop: return setbackdrop(value);
+    case pwCursor: return setcursorvalue(*value);
+    case pwDefaultCursor: return findefaultcurs(*value, 1);
+    case tokPaperSize:
+    case tokPrinter:
+    case tokPrintCopies:
+    case tokPrintOrientation: return setprintword(token, value);
+    default: return err::nosuchproperty;
   }
 }
 
@@ -617,21 +615,21 @@ KV_SETTER(setglobal) {
   propctx c{path, text, atoms, variables, nilhandle};
   i32 i = at;
   if (isthe(c, i)) ++i;
-  if (c.tok(i + 1) != tok::to) return statusnoto;
+  if (c.tok(i + 1) != tokTo) return err::notoorof;
   const i32 v = i + 2;
-  if (refusedinplugin(token) && pluginmode()) return statusplugin;
+  if (refusedinplugin(token) && pluginmode()) return err::pluginproperty;
   // The dock menu reads its menu reference itself.
-  if (token == tok::dockmenu) return setdockmenu(path, atoms, v, text, variables);
-  if (token < tok::papersize || token > tok::wysiwygfontmenu) return statusnoproperty;
+  if (token == pwDockMenu) return setdockmenu(path, atoms, v, text, variables);
+  if (token < tokPaperSize || token > 4304) return err::nosuchproperty;
   MainGlobals& g = mainglobals();
   // Values read as points.
   if (token == tok::windowlimit || token == tok::audiovolume || token == tok::transitionloc) {
     i16 h = 0, vv = 0;
     i32 used = 0;
     if (i16 st = getloc(c, v, &used, &h, &vv)) return st;
-    if (!lineends(c, v + used)) return statusstray;
-    if (token == tok::audiovolume) return statusnotavailable;
-    if (token == tok::transitionloc) {
+    if (!lineends(c, v + used)) return err::stray;
+    if (token == pwAudioVolume) return err::notbuilt;
+    if (token == pwTransitionLoc) {
       g.transitionLoc = Point{vv, h};
       return 0;
     }
@@ -640,13 +638,13 @@ KV_SETTER(setglobal) {
   if (token == tok::printrange) {
     // `all`, or the first and last page.
     i32 first = 0, last = 0;
-    if (c.tok(v) == tok::all) {
-      if (!lineends(c, v + 1)) return statusstray;
+    if (c.tok(v) == tokAll) {
+      if (!lineends(c, v + 1)) return err::stray;
     } else {
       i16 h = 0, vv = 0;
       i32 used = 0;
       if (i16 st = getloc(c, v, &used, &h, &vv)) return st;
-      if (!lineends(c, v + used)) return statusstray;
+      if (!lineends(c, v + used)) return err::stray;
       first = h;
       last = vv;
     }
@@ -656,7 +654,7 @@ KV_SETTER(setglobal) {
     i16 left = 0, right = 0;
     i32 used = 0;
     i16 st = getloc(c, v, &used, &left, &right);
-    if (st == statusnocomma) {
+    if (st == err::nocomma) {
       fred value;
       if ((st = readvalue(c, v, &value))) return st;
       i32 n = 0;
@@ -667,7 +665,7 @@ KV_SETTER(setglobal) {
     } else if (st != 0) {
       return st;
     } else if (!lineends(c, v + used)) {
-      return statusstray;
+      return err::stray;
     }
     u32 l = u32(std::clamp<i32>(left, 0, 256)), r = u32(std::clamp<i32>(right, 0, 256));
     g.soundVolume = l | (r << 16);
@@ -695,7 +693,7 @@ KV_SETTER(setglobal) {
   if (i16 st = expression(path, text, atoms, v, variables, nilhandle, &used, &value)) return st;
   if (token != tok::backdrop && !lineends(c, v + used)) {
     disposfred(&value);
-    return statusstray;
+    return err::stray;
   }
   i16 st = setcase(c, token, v, &value);
   disposfred(&value);
@@ -706,7 +704,7 @@ KV_SETTER(setglobaltext) {
   propctx c{path, text, atoms, variables, nilhandle};
   i32 i = at;
   if (isthe(c, i)) ++i;
-  if (c.tok(i + 1) != tok::to) return statusnoto;
+  if (c.tok(i + 1) != tokTo) return err::notoorof;
   fred value;
   i16 st = readlistvalue(c, i + 2, &value);
   if (st != 0) return st;
@@ -738,7 +736,7 @@ KV_SETTER(setglobaltext) {
       if (st == 0) g.textStyle = i16(bits);
       break;
     }
-    default: st = statusreadonly; break;
+    default: st = err::readonly; break;
   }
   disposfred(&value);
   return st;

@@ -7,7 +7,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/listfields.h"
 #include "fields/listselect.h"
 #include "platform/memory/memory.h"
@@ -24,9 +24,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 statusnolist = 1, statusbadrow = 2, statusnotfound = 11, statusstray = 19, statusnoproperty = 43,
-              statusnotshown = 132;
 
 // Selects the rows the text names; every row is deselected first. Rows are limited to the
 // list; a list without rows selects nothing.
@@ -48,8 +45,8 @@ i16 selectrows(const spot& field, const propctx& c, Handle text) {
     if (st != 0) break;
     i += n;
     const u16 t = tokenat(atoms, i);
-    if (t != tok::comma && t != tok::endofline && t != tok::endofscript) {
-      st = statusbadrow;
+    if (t != tokComma && t != tokEndOfLine && t != tokEndOfScript) {
+      st = err::cantunderstand;
       break;
     }
     if (rows > 0) listselectrow(field, std::clamp(row, 1, rows) - 1, true);
@@ -71,17 +68,17 @@ KV_SETTER(sethilited) {
   if (i16 st = dofront(c, at, &used, &obj, true)) return st;
   if (obj.kind != objpart) {
     writeobj(&obj);
-    return statusnotfound;
+    return err::notext;
   }
   desk shown{};
   if (obj.d.window == nilid || getwind(obj.d.window, &shown) == 0 || shown.cardnum != obj.d.cardnum) {
     writeobj(&obj);
-    return statusnotshown;
+    return err::cardnotshown;
   }
   spot s = spotat(obj.objects, obj.objindex);
   if (s.kind != spotfield || !islist(s)) {
     writeobj(&obj);
-    return statusnoproperty;
+    return err::nosuchproperty;
   }
   MainGlobals& g = mainglobals();
   const bool other = g.current.window != obj.d.window;
@@ -101,13 +98,13 @@ KV_SETTER(sethilited) {
   i16 st = 0;
   Handle rowstext = nilhandle;
   if (livefield(s) == 0 || listrowcount(s) < 0) {
-    st = statusnolist;
+    st = err::wentwrong;
   } else {
     i32 n = 0;
     st = listonewh(text, atoms, at + used, path, variables, nilhandle, &n, &rowstext);
     if (st == 0) {
       st = selectrows(s, c, rowstext);
-      if (st == 0 && !lineends(c, at + used + n)) st = statusstray;
+      if (st == 0 && !lineends(c, at + used + n)) st = err::stray;
     }
   }
   if (rowstext != nilhandle) DisposeHandle(rowstext);

@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/scripterror.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
@@ -29,10 +30,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnotfound = 11, statusnomemory = 37, statusnoproperty = 43,
-              statusnotcard = 51, statusnotbackground = 60, statusnotwindow = 61, statusplugin = 177,
-              statusnoembedded = 225;
-
 // The kinds' records, read by value.
 menuitem itemrec(const objread& obj) { return HandleAs<menuitem>(obj.menu.items)[obj.itemindex]; }
 menurec menurecord(const objread& obj) { return loadat<menurec>(deref(obj.menu.menu)); }
@@ -52,9 +49,9 @@ i16 scriptvalue(Handle script, fred* value) {
   const Size tail = Size(sizeof(scripttail));
   Size n = script == nilhandle ? 0 : GetHandleSize(script);
   if (n <= tail) return newfred(value, fredtemp, fredstring, 0);
-  if (memoryrefused(n)) return statusnomemory;
+  if (memoryrefused(n)) return err::nomemory;
   Handle copy = script;
-  if (HandToHand(&copy) != noErr || copy == nilhandle || copy == script) return statusnomemory;
+  if (HandToHand(&copy) != noErr || copy == nilhandle || copy == script) return err::nomemory;
   SetHandleSize(copy, n - tail);
   i16 st = newfred(value, fredtemp, fredstring, 0);
   if (st != 0) {
@@ -93,15 +90,15 @@ i16 spotnumber(const objread& obj, i32* number) {
       return 0;
     }
   }
-  return statusnotfound;
+  return err::notext;
 }
 
 // The 1-based position of an embedded object among the field's embedded objects, in text
 // order, matched by its id; 225 when the field's objects cannot be had or it is not there.
 i16 embeddednumber(const objread& obj, i32* number) {
   Handle list = NewHandle(0);
-  if (list == nilhandle) return statusnomemory;
-  i16 st = statusnoembedded;
+  if (list == nilhandle) return err::nomemory;
+  i16 st = err::nosuchembedded;
   if (embeddedobjects(spotrec(obj), list) == noErr) {
     i32 count = i32(HandleCount<embeddedobject>(list));
     if (obj.itemindex >= 0 && obj.itemindex < count) {
@@ -126,7 +123,7 @@ i16 embeddednumber(const objread& obj, i32* number) {
 // The end of data or the free bytes of the project a descriptor's records come from.
 i16 filesize(const objread& obj, bool freebytes, fred* value) {
   const projectstore* store = findprojectstore(obj.d.store);
-  if (store == nullptr) return statusnoobject;
+  if (store == nullptr) return err::cantunderstand;
   u32 n = freebytes ? store->header.freebytes : store->header.endofdata;
   doubletonewfred(double(n), value);
   return 0;
@@ -146,8 +143,8 @@ i16 nameidfront(const propctx& c, i32 at, u16 word, i32* count, u16* form, objre
   if (isthe(c, i)) ++i;
   *form = nameform(c, i);
   if (*form != 0) ++i;
-  if (c.tok(i) != word) return statusnoobject;
-  if (c.tok(i + 1) != tok::in) return statusnoof;
+  if (c.tok(i) != word) return err::cantunderstand;
+  if (c.tok(i + 1) != tokOf) return err::noof;
   i += 2;
   i32 used = 0;
   if (i16 st = resolvereference(c, i, &used, obj, false)) return st;
@@ -175,10 +172,10 @@ KV_GETTER(propname) {
     case objembedded: buildnametext(obj, form, s); break;
     case objproject: buildfilename(obj.d.store, form, s); break;
     case objshared:
-      if (mainglobals().sharedstore == nilid) st = statusnoobject;
+      if (mainglobals().sharedstore == nilid) st = err::cantunderstand;
       else buildfilename(mainglobals().sharedstore, form, s);
       break;
-    case objapp: st = statusnoobject; break;
+    case objapp: st = err::cantunderstand; break;
     default: break;
   }
   if (st == 0) st = stringvalue(s, value);
@@ -197,7 +194,7 @@ KV_GETTER(propid) {
   switch (obj.kind) {
     case objproject:
     case objshared:
-    case objapp: st = statusnoobject; break;
+    case objapp: st = err::cantunderstand; break;
     default: buildidtext(obj, form, s); break;
   }
   if (st == 0) st = stringvalue(s, value);
@@ -210,7 +207,7 @@ KV_GETTER(propnumber) {
   // it posted is taken back and the words are read as the property of an object.
   const bool posted = mainglobals().erroroffset != -1;
   i16 st = sysfun(path, text, atoms, at, variables, count, value);
-  if (st == 0 || st == statusnomemory) return st;
+  if (st == 0 || st == err::nomemory) return st;
   if (!posted) clearerror();
   return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) -> i16 {
     i32 n = 0;
@@ -228,7 +225,7 @@ KV_GETTER(propnumber) {
       }
       case objwindow: n = i32(obj.d.windnum); break;
       case objembedded: status = embeddednumber(obj, &n); break;
-      default: status = statusnoobject; break;
+      default: status = err::cantunderstand; break;
     }
     if (status == 0) longtonewfred(n, value);
     return status;
@@ -241,7 +238,7 @@ KV_GETTER(proploc) {
   i32 i = at;
   if (isthe(c, i)) ++i;
   const u16 word = c.tok(i);
-  if (c.tok(i + 1) != tok::in) return statusnoof;
+  if (c.tok(i + 1) != tokOf) return err::noof;
   i += 2;
   // `of [the] message [box | window]`: the message box.
   i32 m = isthe(c, i) ? i + 1 : i;
@@ -251,7 +248,7 @@ KV_GETTER(proploc) {
   bool message = c.tok(m) == tok::message;
   i16 st = message ? i16(1) : resolvereference(c, i, &used, &obj, true);
   if (st != 0) {
-    if (!message) return statusnoobject;
+    if (!message) return err::cantunderstand;
     used = m + 1 - i;
     u16 after = c.tok(m + 1);
     if (after == tok::box || after == tok::wd) ++used;
@@ -267,10 +264,10 @@ KV_GETTER(proploc) {
       break;
     }
     case objwindow:
-      if (pluginmode()) st = statusplugin;
+      if (pluginmode()) st = err::pluginproperty;
       else r = windrecord(obj).rect1;
       break;
-    default: st = statusnoobject; break;
+    default: st = err::cantunderstand; break;
   }
   writeobj(&obj);
   if (st != 0) return st;
@@ -281,31 +278,31 @@ KV_GETTER(proploc) {
 KV_GETTER(propsize) {
   propctx c{path, text, atoms, variables, locals};
   const u16 word = c.tok(isthe(c, at) ? at + 1 : at);
-  if (word == tok::windowsize && pluginmode()) return statusplugin;
+  if (word == pwWindowSize && pluginmode()) return err::pluginproperty;
   return objectgetter(c, at, count, [&](const objread& obj) -> i16 {
     switch (word) {
-      case tok::backsize: {
-        if (obj.kind != objbackground) return statusnotbackground;
+      case pwBackSize: {
+        if (obj.kind != objbackground) return err::nosuchbackground;
         backrec b = backrecord(obj);
         return loctonewfred(i16(b.width), i16(b.height), value);
       }
       case tok::size:
       case tok::freesize:
         if (obj.kind != objcard && obj.kind != objbackground && obj.kind != objwindow && obj.kind != objproject)
-          return statusnoobject;
-        return filesize(obj, word == tok::freesize, value);
-      case tok::owner: {
-        if (obj.kind != objcard) return statusnotcard;
+          return err::cantunderstand;
+        return filesize(obj, word == pwFreeSize, value);
+      case pwOwner: {
+        if (obj.kind != objcard) return err::nosuchcard;
         Str255 s{};
         buildbackid(obj, tok::long_, s);
         return stringvalue(s, value);
       }
-      case tok::windowsize: {
-        if (obj.kind != objwindow) return statusnotwindow;
+      case pwWindowSize: {
+        if (obj.kind != objwindow) return err::nosuchwindow;
         Rect r = windrecord(obj).rect1;
         return loctonewfred(i16(r.right - r.left), i16(r.bottom - r.top), value);
       }
-      default: return statusnoproperty;
+      default: return err::nosuchproperty;
     }
   });
 }
@@ -368,14 +365,14 @@ bool textof(const objread& obj, bool script, Handle* out) {
 KV_GETTER(propscript) {
   return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
     Handle script = nilhandle;
-    return textof(obj, true, &script) ? scriptvalue(script, value) : statusnoobject;
+    return textof(obj, true, &script) ? scriptvalue(script, value) : err::cantunderstand;
   });
 }
 
 KV_GETTER(propcontents) {
   return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
     Handle contents = nilhandle;
-    return textof(obj, false, &contents) ? textvalue(contents, value) : statusnoobject;
+    return textof(obj, false, &contents) ? textvalue(contents, value) : err::cantunderstand;
   });
 }
 
@@ -388,7 +385,7 @@ KV_GETTER(propkind) {
     } else if (obj.kind < std::size(words) && words[obj.kind][0] != 0) {
       setpstring(s, words[obj.kind]);
     } else {
-      return statusnoproperty;
+      return err::nosuchproperty;
     }
     return stringvalue(s, value);
   });
@@ -400,10 +397,10 @@ KV_GETTER(propstyle) {
     if (obj.kind == objpart) {
       if (i16 st = spotstylestring(spotrec(obj).style, s)) return st;
     } else if (obj.kind == objwindow) {
-      if (pluginmode()) return statusplugin;
+      if (pluginmode()) return err::pluginproperty;
       setpstring(s, windowstyleword(windrecord(obj).word2));
     } else {
-      return statusnoobject;
+      return err::cantunderstand;
     }
     return stringvalue(s, value);
   });
@@ -411,7 +408,7 @@ KV_GETTER(propstyle) {
 
 KV_GETTER(proptitle) {
   return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
-    if (obj.kind != objwindow) return statusnoobject;
+    if (obj.kind != objwindow) return err::cantunderstand;
     static constexpr const char* words[4] = {"top", "left", "none", "invisible"};
     return textonewfred(words[(windrecord(obj).flags >> 4) & 3], value);
   });
@@ -419,7 +416,7 @@ KV_GETTER(proptitle) {
 
 KV_GETTER(propcmdkey) {
   return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
-    if (obj.kind != objitem) return statusnoobject;
+    if (obj.kind != objitem) return err::cantunderstand;
     u8 ch = u8(itemrec(obj).word0 & 0xFF);
     return charstonewfred(&ch, ch != 0 ? 1 : 0, value);
   });
@@ -427,7 +424,7 @@ KV_GETTER(propcmdkey) {
 
 KV_GETTER(propcmdmodifiers) {
   return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
-    if (obj.kind != objitem) return statusnoobject;
+    if (obj.kind != objitem) return err::cantunderstand;
     static constexpr const char* words[3] = {"shiftKey", "optionKey", "controlKey"};
     u32 flags = itemrec(obj).flags;
     Str255 s{};

@@ -9,6 +9,7 @@
 #include "engine/lookups.h"
 #include "engine/expression.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
@@ -38,7 +39,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnomemoryhere = 37, statusreadonly = 65, statusrange = 209;
 constexpr i16 resultidtaken = 71;
 constexpr u16 stylebuttonrect = 200, styleroundrect = 201, styleradio = 203, stylebevel = 205, stylepopup = 206,
               styleprimarygroup = 220, stylesecondarygroup = 221;
@@ -67,12 +67,12 @@ i16 settext(Handle* h, ConstStringPtr text) {
   }
   if (*h == nilhandle) {
     Handle made = nilhandle;
-    if (PtrToHand(text + 1, &made, Size(text[0])) != noErr) return statusnomemoryhere;
+    if (PtrToHand(text + 1, &made, Size(text[0])) != noErr) return err::nomemory;
     *h = made;
     return 0;
   }
   SetHandleSize(*h, Size(text[0]));
-  if (MemError() != noErr) return statusnomemoryhere;
+  if (MemError() != noErr) return err::nomemory;
   std::memcpy(deref(*h), text + 1, text[0]);
   return 0;
 }
@@ -150,12 +150,12 @@ KV_SETTER(setid) {
   const bool idkind = obj.kind == objcard || obj.kind == objbackground || obj.kind == objpart;
   if (!idkind) {
     writeobj(&obj);
-    return statusreadonly;
+    return err::readonly;
   }
   // Ids run from 1; the next-id counter must still be able to pass the new one.
   if (n < 1 || n == INT32_MAX) {
     writeobj(&obj);
-    return statusrange;
+    return err::numberrange;
   }
   const bool current = std::memcmp(&obj.d, &g.current, sizeof(desk)) == 0 ||
                        (obj.d.window != nilid && obj.d.window == g.current.window);
@@ -234,7 +234,7 @@ KV_SETTER(setname) {
   switch (obj.kind) {
     case objshared:
     case objproject:
-    case objapp: st = statusreadonly; break;
+    case objapp: st = err::readonly; break;
     case objitem: {
       const Size place = Size(obj.itemindex) * Size(sizeof(menuitem));
       menuitem it = loadat<menuitem>(deref(obj.menu.items) + place);
@@ -322,7 +322,7 @@ KV_SETTER(setitle) {
   if (i16 st = front(c, at, &obj, word)) return st;
   if (obj.kind != objwindow) {
     writeobj(&obj);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   // The value's text as one keyword.
   fred v{};
@@ -341,7 +341,7 @@ KV_SETTER(setitle) {
   else if (t == tok::invisible) code = 3;
   if (code == 4) {
     writeobj(&obj);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   windrec w = loadat<windrec>(deref(obj.d.wind));
   w.flags = (w.flags & ~0x30u) | (code << 4);
@@ -363,7 +363,7 @@ KV_SETTER(setcmdchar) {
   if (i16 st = front(c, at, &obj, key)) return st;
   if (obj.kind != objitem) {
     writeobj(&obj);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   const Size place = Size(obj.itemindex) * Size(sizeof(menuitem));
   menuitem it = loadat<menuitem>(deref(obj.menu.items) + place);

@@ -12,7 +12,8 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "render/pictbuffers.h"
+#include "engine/pictbuffers.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "fields/imageimport.h"
@@ -44,9 +45,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadword = 2, statusnoof = 5, statusnotfound = 11, statusstray = 19, statusnoroom = 37,
-              statusnopicturestyle = 112, statusnopicture = 151, statusnotpicturedata = 180,
-              statusnotgraphic = 185;
 constexpr i16 resultemptyfile = 14, resultnonamed = 15, resultnopicture = 46, resultnofile = 56;
 constexpr i16 getnopicture = 123, getnofile = 183;
 constexpr u16 styleimagewell = 211;
@@ -63,9 +61,9 @@ bool picturestyle(const spot& s) {
 // A copy of a handle (37 when memory is refused).
 i16 copyhandle(Handle h, Handle* out) {
   *out = nilhandle;
-  if (memoryrefused(GetHandleSize(h))) return statusnoroom;
+  if (memoryrefused(GetHandleSize(h))) return err::nomemory;
   Handle copy = h;
-  if (HandToHand(&copy) != noErr || copy == h) return statusnoroom;
+  if (HandToHand(&copy) != noErr || copy == h) return err::nomemory;
   *out = copy;
   return 0;
 }
@@ -112,8 +110,8 @@ i16 fromclipboard(picture* p) {
   for (const ClipFlavor& f : backend().clipboard()) {
     if (f.type != fourcc("PICT")) continue;
     // Without memory for the copy the picture is kept rather than removed.
-    if (memoryrefused(Size(f.bytes.size()))) return statusnoroom;
-    if (PtrToHand(f.bytes.data(), &p->data, Size(f.bytes.size())) != noErr) return statusnoroom;
+    if (memoryrefused(Size(f.bytes.size()))) return err::nomemory;
+    if (PtrToHand(f.bytes.data(), &p->data, Size(f.bytes.size())) != noErr) return err::nomemory;
     orderpictureframe(p->data);
     dropsmall(p);
     return 0;
@@ -151,12 +149,12 @@ i16 fromdisplay(const propctx& c, i32 at, picture* p) {
     std::string word = valuebytes(&f);
     disposfred(&f);
     word = word.substr(0, word.find(' '));
-    if ((type = formattype(word)) == 0) return statusbadword;
+    if ((type = formattype(word)) == 0) return err::cantunderstand;
     i += 1 + m;
   }
-  if (!lineends(c, i)) return statusstray;
+  if (!lineends(c, i)) return err::stray;
   if (bytes.size() <= std::size_t(kNoPicture)) return 0;
-  if (PtrToHand(bytes.data(), &p->data, Size(bytes.size())) != noErr) return statusnoroom;
+  if (PtrToHand(bytes.data(), &p->data, Size(bytes.size())) != noErr) return err::nomemory;
   if (type == fourcc("PICT")) return 0;
   PicHandle pic = nilhandle;
   Handle data = p->data;
@@ -176,7 +174,7 @@ i16 fromreference(const propctx& c, i32 at, picture* p) {
   if (i16 st = readvalue(c, at, &v)) return st;
   const std::string path = valuebytes(&v);
   disposfred(&v);
-  if (PtrToHand(path.data(), &p->data, Size(path.size())) != noErr) return statusnoroom;
+  if (PtrToHand(path.data(), &p->data, Size(path.size())) != noErr) return err::nomemory;
   p->flag = 0;
   return 0;
 }
@@ -185,7 +183,7 @@ i16 fromreference(const propctx& c, i32 at, picture* p) {
 i16 resourcecopy(RegistryId store, u32 record, Handle* out) {
   *out = nilhandle;
   Handle rec = nilhandle;
-  if (getvir(store, i32(record), &rec) != 0) return statusnoroom;
+  if (getvir(store, i32(record), &rec) != 0) return err::nomemory;
   Handle data = resourcedata(rec);
   i16 st = 0;
   if (data != nilhandle) st = copyhandle(data, out);
@@ -223,7 +221,7 @@ i16 fromresource(const propctx& c, i32 at, picture* p) {
     }
     p->data = pic;
   } else {
-    if (!lineends(c, i)) return statusstray;
+    if (!lineends(c, i)) return err::stray;
     // The project's resources, then the shared project's.
     const RegistryId stores[2] = {mainglobals().current.store, mainglobals().sharedstore};
     bool found = false;
@@ -251,21 +249,21 @@ i16 fromobject(const propctx& c, i32 at, picture* p) {
   if (i16 st = resolvereference(c, at, &used, &src, false)) return st;
   if (!lineends(c, at + used)) {
     writeobj(&src);
-    return statusstray;
+    return err::stray;
   }
   i16 st = 0;
   if (src.kind != objpart) {
-    st = statusnotfound;
+    st = err::notext;
   } else {
     const spot s = spotat(src.objects, src.objindex);
     if (s.kind != spotgraphic && !(s.kind == spotbutton && s.style == styleimagewell)) {
-      st = statusnotgraphic;
+      st = err::notgraphic;
     } else if (Handle data = GetPictDataHandle(s.alt); data != nilhandle && GetHandleSize(data) > 0) {
       if ((st = copyhandle(data, &p->data)) == 0) orderpictureframe(p->data);
     } else if (Handle link = GetPictPathHandle(s.alt); link != nilhandle && GetHandleSize(link) > 0) {
       if ((st = copyhandle(link, &p->data)) == 0) p->flag = 0;
     } else {
-      st = statusnopicture;
+      st = err::nopictureordialog;
     }
   }
   writeobj(&src);
@@ -276,26 +274,26 @@ i16 fromobject(const propctx& c, i32 at, picture* p) {
 i16 takepicture(const propctx& c, i32 at, Handle* alt) {
   *alt = nilhandle;
   const u16 first = c.tok(at);
-  const bool written = first == tok::grc ||
-                       ((first == tok::card || first == tok::background) && c.tok(at + 1) == tok::grc);
-  if (!written) return statusnotgraphic;
+  const bool written = first == tokGraphic ||
+                       ((first == tokCard || first == refwords::tokBackground) && c.tok(at + 1) == tokGraphic);
+  if (!written) return err::notgraphic;
   objread src{};
   i32 used = 0;
   if (i16 st = resolvereference(c, at, &used, &src, false)) return st;
   i16 st = 0;
-  if (!lineends(c, at + used)) st = statusstray;
-  else if (src.kind != objpart) st = statusnotfound;
+  if (!lineends(c, at + used)) st = err::stray;
+  else if (src.kind != objpart) st = err::notext;
   spot s{};
   if (st == 0) {
     s = spotat(src.objects, src.objindex);
-    if (s.kind != spotgraphic) st = statusnotgraphic;
-    else if (!picturegraphicstyle(s.style)) st = statusnopicturestyle;
+    if (s.kind != spotgraphic) st = err::notgraphic;
+    else if (!picturegraphicstyle(s.style)) st = err::nopicture;
   }
   if (st == 0) {
     // A source without a picture is refused before anything of it changes.
     const Handle data = GetPictDataHandle(s.alt), link = GetPictPathHandle(s.alt);
     const bool has = (data != nilhandle && GetHandleSize(data) > 0) || (link != nilhandle && GetHandleSize(link) > 0);
-    if (!has) st = statusnopicture;
+    if (!has) st = err::nopictureordialog;
   }
   if (st == 0) {
     const Rect before = s.rect;
@@ -376,7 +374,7 @@ i16 lowsetpicturedata(objread& obj, Handle data, i16 mode) {
   spot s = spotat(obj.objects, obj.objindex);
   if (!picturestyle(s)) {
     if (data != nilhandle) DisposeHandle(data);
-    return statusnopicturestyle;
+    return err::nopicture;
   }
   const Rect before = s.rect;
   killpictbuffer(s);
@@ -386,7 +384,7 @@ i16 lowsetpicturedata(objread& obj, Handle data, i16 mode) {
     const i64 extra = data != nilhandle ? GetHandleSize(data) : 0;
     if (memoryrefused64(2 * (i64(GetHandleSize(obj.objects)) + extra))) {
       if (data != nilhandle) DisposeHandle(data);
-      return statusnoroom;
+      return err::nomemory;
     }
     // The new picture is made in a copy of the object's alternate data: when memory runs out
     // on the way the copy goes and the object keeps the picture it had.
@@ -395,17 +393,17 @@ i16 lowsetpicturedata(objread& obj, Handle data, i16 mode) {
       Handle copy = s.alt;
       if (dupealt(&copy) != noErr || copy == s.alt) {
         if (data != nilhandle) DisposeHandle(data);
-        return statusnoroom;
+        return err::nomemory;
       }
       work.alt = copy;
     }
     i16 st = 0;
     if (!New_PictInfoHandle(work)) {
       if (data != nilhandle) DisposeHandle(data);
-      st = statusnoroom;
+      st = err::nomemory;
     } else if (SetPictInfoHandle(work, data, mode) != noErr) {
       if (data != nilhandle && getaltdata(work.alt, altpictdata) != data) DisposeHandle(data);
-      st = statusnoroom;
+      st = err::nomemory;
     }
     if (st != 0) {
       if (work.alt != nilhandle) dumpalt(work.alt);
@@ -424,7 +422,7 @@ i16 lowmovepicturedata(objread& obj, Handle alt) {
   spot s = spotat(obj.objects, obj.objindex);
   if (s.kind != spotgraphic || !picturegraphicstyle(s.style)) {
     if (alt != nilhandle) dumpalt(alt);
-    return statusnopicturestyle;
+    return err::nopicture;
   }
   const Rect before = s.rect;
   killpictbuffer(s);
@@ -450,28 +448,28 @@ KV_SETTER(setpicturedata) {
   if (i16 st = dofront(c, at, &used, &obj, true)) return st;
   const bool object = obj.kind == objpart;
   writeobj(&obj);
-  if (!object) return statusnotfound;
+  if (!object) return err::notext;
   const i32 i = at + used;
   picture p;
   Handle moved = nilhandle;
   bool move = false;
   i16 st = 0;
   switch (c.tok(i)) {
-    case tok::clipboard: st = lineends(c, i + 1) ? fromclipboard(&p) : statusstray; break;
-    case tok::empty:
-    case tok::none: st = lineends(c, i + 1) ? i16(0) : statusstray; break;
-    case tok::data: st = fromnamed(c, i + 1, &p); break;
-    case tok::display: st = fromdisplay(c, i + 1, &p); break;
-    case tok::reference: st = fromreference(c, i + 1, &p); break;
-    case tok::resource: st = fromresource(c, i + 1, &p); break;
-    case tok::the:
-    case tok::pictdata:
-    case tok::pict: {
+    case tokClipBoard: st = lineends(c, i + 1) ? fromclipboard(&p) : err::stray; break;
+    case tokEmptyWord:
+    case tokNoneSource: st = lineends(c, i + 1) ? i16(0) : err::stray; break;
+    case tokData: st = fromnamed(c, i + 1, &p); break;
+    case tokDisplay: st = fromdisplay(c, i + 1, &p); break;
+    case tokReference: st = fromreference(c, i + 1, &p); break;
+    case tokResource: st = fromresource(c, i + 1, &p); break;
+    case tokThe:
+    case pwPictData:
+    case tokPicture: {
       i32 j = i;
       if (c.tok(j) == tok::the) {
         ++j;
-        if (c.tok(j) != tok::pictdata && c.tok(j) != tok::pict) {
-          st = statusnotpicturedata;
+        if (c.tok(j) != pwPictData && c.tok(j) != tokPicture) {
+          st = err::nopicturedata;
           break;
         }
       }
@@ -482,7 +480,7 @@ KV_SETTER(setpicturedata) {
         st = takepicture(c, j + 1, &moved);
         move = true;
       } else {
-        st = statusnoof;
+        st = err::noof;
       }
       break;
     }
@@ -498,7 +496,7 @@ KV_SETTER(setpicturedata) {
     return st;
   }
   if (obj.kind != objpart) {
-    st = statusnotfound;
+    st = err::notext;
     p.release();
     if (moved != nilhandle) dumpalt(moved);
   } else if (move) {

@@ -12,7 +12,7 @@
 #include "engine/numbertext.h"
 #include "render/pictbuffers.h"
 #include "engine/scripterror.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "properties/picturedata.h"
 #include "properties/picturesettings.h"
@@ -29,7 +29,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadentry = 2, statusnotobject = 11, statusnopicturestyle = 112, statusnotgraphic = 185;
+constexpr u16 tokReset = 2158, tokCenter = 4061, tokClip = 11043, tokFill = 11111, tokFit = 11113;
 
 bool picturegraphic(const spot& s) {
   if (s.kind != spotgraphic) return false;
@@ -67,7 +67,7 @@ i16 aspectword(u16 t, PictInfo* rq) {
       rq->offset = Point{0, 0};
       rq->changemask = rq->changemask | maskaspectreset;
       break;
-    default: return statusbadentry;
+    default: return err::cantunderstand;
   }
   rq->changemask = rq->changemask | maskaspect;
   return 0;
@@ -84,7 +84,7 @@ i16 opcolour(const propctx& c, i32* i, PictInfo* rq) {
       ++*i;
     }
     if (i16 st = operandas(c, i, [&](fred* v) { return fredtolong(v, &rgb[given]); })) return st;
-    if (given == 0 && c.tok(*i) != tok::comma) return statusbadentry;
+    if (given == 0 && c.tok(*i) != tokComma) return err::cantunderstand;
   }
   if (given < 3) return 0;
   rq->opcolor = RGBColor{u16(rgb[0]), u16(rgb[1]), u16(rgb[2])};
@@ -102,7 +102,7 @@ i16 quadvalue(const propctx& c, i32* i, PictInfo* rq) {
   std::vector<Point> points;
   st = pointlist(text, &points);
   DisposeHandle(text);
-  if (st != 0 || points.size() != 4) return statusbadentry;
+  if (st != 0 || points.size() != 4) return err::cantunderstand;
   for (size_t k = 0; k < 4; ++k) rq->quad.v[k] = points[k];
   rq->changemask = rq->changemask | maskquad;
   return 0;
@@ -165,10 +165,10 @@ i16 entryvalue(const propctx& c, u16 word, i32* i, PictInfo* rq) {
       }
       return 0;
     }
-    case tok::pictdata:
-    case tok::pictpath:
-    case tok::filters: return operandas(c, i, [](fred*) { return i16(0); });
-    default: return statusbadentry;
+    case pwPictData:
+    case pwPictPath:
+    case pwFilters: return operandas(c, i, [](fred*) { return i16(0); });
+    default: return err::cantunderstand;
   }
 }
 
@@ -196,9 +196,9 @@ void applyrequest(const objread& obj, const PictInfo& rq) {
 }
 
 i16 checkpictureobject(const objread& obj) {
-  if (obj.kind != objpart) return statusnotobject;
+  if (obj.kind != objpart) return err::notext;
   const spot s = spotat(obj.objects, obj.objindex);
-  return s.kind == spotbutton || s.kind == spotfield || s.kind == spotgraphic ? i16(0) : statusnotobject;
+  return s.kind == spotbutton || s.kind == spotfield || s.kind == spotgraphic ? i16(0) : err::notext;
 }
 
 // Parses entries from a value's own text, tokenised, in list mode.
@@ -285,7 +285,7 @@ KV_SETTER(spotgrcproc) {
     const propctx inner{path, value.text, valueatoms, variables, nilhandle};
     i32 i = 0;
     st = entryvalue(inner, token, &i, &rq);
-    if (st == 0 && !lineends(inner, i)) st = statusbadentry;
+    if (st == 0 && !lineends(inner, i)) st = err::cantunderstand;
   }
   if (valueatoms != nilhandle) DisposeHandle(valueatoms);
   disposfred(&value);
@@ -295,11 +295,11 @@ KV_SETTER(spotgrcproc) {
 
 i16 shufflepicture(const objread& obj, i32 source, i32 destination, bool redraw) {
   const i32 n = spotcount(obj.objects);
-  if (source < 0 || source >= n || destination < 0 || destination >= n) return statusnotgraphic;
+  if (source < 0 || source >= n || destination < 0 || destination >= n) return err::notgraphic;
   spot from = spotat(obj.objects, source);
   const spot to = spotat(obj.objects, destination);
-  if (from.kind != spotgraphic || to.kind != spotgraphic) return statusnotgraphic;
-  if (!picturegraphic(from) || !picturegraphic(to)) return statusnopicturestyle;
+  if (from.kind != spotgraphic || to.kind != spotgraphic) return err::notgraphic;
+  if (!picturegraphic(from) || !picturegraphic(to)) return err::nopicture;
   // The decoded picture goes with it, keyed for the destination.
   swapictbuffer(from, obj.d.window != nilid, i32(from.id), i32(to.id), true);
   Handle alt = from.alt;

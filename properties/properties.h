@@ -17,16 +17,16 @@ namespace kv {
 
 struct fred;
 
-using getterproc = i16 (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+using getterproc = scriptstatus (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
                            i32* count, fred* value);
-using setterproc = i16 (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 token);
+using setterproc = scriptstatus (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 token);
 
 // `[the] <property> [of <object>]` for a property token (4001-4305), also after `the` and
 // after a name form (`the short name of ...`). A positive status is posted at the first atom.
 i16 property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
              fred* value);
 // `[the] <name> of <object>`: a user-defined property (the name an unknown word or a variable).
-i16 userprop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus userprop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
              fred* value);
 // The value of a language constant (5001-5026, `true` to `null`); *count is 1. 42 for any
 // other token.
@@ -39,6 +39,6 @@ i16 lowglobal(u16 token, fred* value);
 // by the property token and returns its status.
 i16 comset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // The setter of the global properties (`at` is atom 1 of the statement).
-i16 setglobal(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 token);
+scriptstatus setglobal(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 token);
 
 }  // namespace kv

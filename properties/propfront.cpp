@@ -7,7 +7,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
 #include "shell/fatalerror.h"
@@ -20,7 +20,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnoto = 7, statusstray = 19, statusnothe = 55;
 constexpr u32 kWindowShowsInvisibles = 1u << 7;
 constexpr u32 kSpotVisible = 1u << 0;
 
@@ -31,7 +30,7 @@ bool ischunkword(u16 t) { return t >= 8000 && t <= 8005; }
 i16 takechunk(chunkpart& dest, objread* obj) {
   if (dest.kind != containerfield || dest.field == nilhandle || GetHandleSize(dest.field) != Size(sizeof(objread))) {
     releasecontainer(&dest);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   *obj = loadat<objread>(deref(dest.field));
   DisposeHandle(dest.field);
@@ -75,7 +74,7 @@ namespace {
 // `[the] <word> of <reference>` from atom `at`: *next is the atom after the reference.
 i16 wordofreference(const propctx& c, i32 at, i32* next, objread* obj, bool chunkfirst) {
   i32 i = isthe(c, at) ? at + 1 : at;
-  if (c.tok(i + 1) != tok::in) return statusnoof;
+  if (c.tok(i + 1) != tokOf) return err::noof;
   i += 2;
   i32 used = 0;
   if (i16 st = resolvereference(c, i, &used, obj, chunkfirst)) return st;
@@ -101,12 +100,12 @@ i16 objectorglobalfront(const propctx& c, i32 at, i32* count, u16* token, objrea
   if (the) ++i;
   *token = c.tok(i);
   i32 used = 0;
-  i16 st = statusnoof;
-  if (c.tok(i + 1) == tok::in) st = resolvereference(c, i + 2, &used, obj, true);
-  if (st == statusnoof) {
+  i16 st = err::noof;
+  if (c.tok(i + 1) == tokOf) st = resolvereference(c, i + 2, &used, obj, true);
+  if (st == err::noof) {
     *global = true;
     *count = 2;
-    return the ? lowglobal(*token, value) : statusnothe;
+    return the ? lowglobal(*token, value) : err::nothe;
   }
   if (st != 0) return st;
   *count = i + 2 + used - at;
@@ -119,7 +118,7 @@ i16 dofront(const propctx& c, i32 at, i32* used, objread* obj, bool keep) {
   if (i16 st = wordofreference(c, at, &i, obj, true)) return st;
   if (c.tok(i) != tok::to) {
     writeobj(obj);
-    return statusnoto;
+    return err::notoorof;
   }
   *used = i + 1 - at;
   if (!keep) writeobj(obj);
@@ -131,7 +130,7 @@ i16 readvalue(const propctx& c, i32 i, fred* value) {
   if (i16 st = expression(c.path, c.text, c.atoms, i, c.variables, c.locals, &used, value)) return st;
   if (!lineends(c, i + used)) {
     disposfred(value);
-    return statusstray;
+    return err::stray;
   }
   return 0;
 }
@@ -153,7 +152,7 @@ i16 readlistvalue(const propctx& c, i32 i, fred* value) {
   if (i16 st = listonewh(c.text, c.atoms, i, c.path, c.variables, c.locals, &used, &h)) return st;
   if (!lineends(c, i + used)) {
     DisposeHandle(h);
-    return statusstray;
+    return err::stray;
   }
   const i16 st = handtonewfred(h, value);
   DisposeHandle(h);

@@ -7,7 +7,7 @@
 #include "engine/fred.h"
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/controls/controls.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -30,7 +30,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotfound = 11, statusnomemory = 37, statusnoproperty = 43, statusplugin = 177;
 constexpr u32 kVersion4Bit = 1u << 21;
 
 bool bit(u32 flags, int n) { return (flags >> n) & 1u; }
@@ -113,7 +112,7 @@ i16 objectnumber(Handle list, i32 index, i32* number) {
       return 0;
     }
   }
-  return statusnotfound;
+  return err::notext;
 }
 
 namespace {
@@ -199,7 +198,7 @@ i16 buttonlisting(const objread& obj, listing& l) {
   const rectwords r{s.rect};
   i16 st = 0;
   const std::string style = styleword(s.style, &st);
-  if (st != 0) return statusnoproperty;
+  if (st != 0) return err::nosuchproperty;
   i32 number = 0;
   if ((st = objectnumber(obj.objects, obj.objindex, &number))) return st;
   l.boolean("allowDrag", bit(f, 16));
@@ -281,7 +280,7 @@ i16 GetGraphicProps(const objread& obj, listing& l) {
   const rectwords r{s.rect};
   i16 st = 0;
   const std::string style = styleword(s.style, &st);
-  if (st != 0) return statusnoproperty;
+  if (st != 0) return err::nosuchproperty;
   i32 number = 0;
   if ((st = objectnumber(obj.objects, obj.objindex, &number))) return st;
   const bool pictures = s.style == 100 || s.style == 101 || s.style == 102 || s.style == 104 || s.style == 106 ||
@@ -346,7 +345,7 @@ i16 GetFieldProps(const objread& obj, listing& l) {
   const rectwords r{s.rect};
   i16 st = 0;
   const std::string style = styleword(s.style, &st);
-  if (st != 0) return statusnoproperty;
+  if (st != 0) return err::nosuchproperty;
   i32 number = 0;
   if ((st = objectnumber(obj.objects, obj.objindex, &number))) return st;
   const bool list = islist(s);
@@ -479,7 +478,7 @@ const char* titlebarword(u32 flags) {
 }
 
 i16 windowlisting(const objread& obj, listing& l) {
-  if (mainglobals().plugin != 0) return statusplugin;
+  if (mainglobals().plugin != 0) return err::pluginproperty;
   const windrec w = loadat<windrec>(deref(obj.d.wind));
   const u32 f = w.flags;
   const rectwords r{w.rect1};
@@ -573,11 +572,11 @@ KV_GETTER(proprops) {
       }
       break;
     }
-    default: st = statusnoproperty; break;
+    default: st = err::nosuchproperty; break;
   }
   writeobj(&obj);
   if (st != 0) return st;
-  return l.result(value) == 0 ? i16(0) : statusnomemory;
+  return l.result(value) == 0 ? i16(0) : err::nomemory;
 }
 
 }  // namespace kv

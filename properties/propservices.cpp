@@ -1,6 +1,7 @@
 #include "properties/propservices.h"
 
 #include "engine/fred.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "engine/variables.h"
 #include "store/memoryguard.h"
@@ -15,7 +16,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnotfound = 11, statusnomemory = 37, statusnouprop = 68;
 constexpr u32 kVersion4Bit = 1u << 21;
 
 bool keepscontroldata(const spot& s) {
@@ -39,12 +39,12 @@ void rebuildcontrols(const objread& obj) {
 
 // The entry's value handle takes the text; an entry without one gets one.
 i16 setvalueat(Handle list, i32 index, fred* value) {
-  if (list == nilhandle || index < 0 || index >= i32(HandleCount<uprop>(list))) return statusnouprop;
+  if (list == nilhandle || index < 0 || index >= i32(HandleCount<uprop>(list))) return err::nosuchuserproperty;
   const Size at = Size(index) * Size(sizeof(uprop));
   uprop e = loadat<uprop>(deref(list) + at);
   if (e.value == nilhandle) {
     Handle h = NewHandle(0);
-    if (h == nilhandle) return statusnomemory;
+    if (h == nilhandle) return err::nomemory;
     e.value = h;
     storeat<uprop>(deref(list) + at, e);
   }
@@ -56,7 +56,7 @@ i16 setvalueat(Handle list, i32 index, fred* value) {
 i16 lowmoveuprops(objread* obj, Handle list) {
   if (obj->kind != objpart || obj->objects == nilhandle) {
     writeobj(obj);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   spot s = spotat(obj->objects, obj->objindex);
   if (s.uprops != nilhandle && s.uprops != list) dumprop(s.uprops);
@@ -102,7 +102,7 @@ i16 shuffleuprops(objread* obj, i32 source, i32 dest) {
   const i32 n = obj->objects != nilhandle ? spotcount(obj->objects) : 0;
   if (source < 0 || source >= n || dest < 0 || dest >= n) {
     writeobj(obj);
-    return statusnotfound;
+    return err::notext;
   }
   spot from = spotat(obj->objects, source);
   const Handle list = from.uprops;
@@ -114,16 +114,16 @@ i16 shuffleuprops(objread* obj, i32 source, i32 dest) {
 
 i16 modproperty(Handle list, ConstStringPtr name, fred* value) {
   i16 index = 0;
-  if (list == nilhandle || !findprop(list, &index, name)) return statusnouprop;
+  if (list == nilhandle || !findprop(list, &index, name)) return err::nosuchuserproperty;
   return setvalueat(list, index, value);
 }
 
 i16 modpropertyidx(Handle list, i32 index, fred* value) { return setvalueat(list, index, value); }
 
 i16 contentutil(fred* value, Handle* slot) {
-  if (memoryrefused(1024)) return statusnomemory;
+  if (memoryrefused(1024)) return err::nomemory;
   Handle h = NewHandle(0);
-  if (h == nilhandle) return statusnomemory;
+  if (h == nilhandle) return err::nomemory;
   if (i16 st = fredtohand(value, h)) {
     DisposeHandle(h);
     return st;

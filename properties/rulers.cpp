@@ -11,7 +11,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/scripterror.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/rulerinfo.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -33,7 +33,9 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadentry = 2, statusnotfound = 11, statusnomemory = 37, statusnotfieldtext = 162;
+constexpr u16 tokLeft = 4148, tokRight = 4223, tokDefault = 4080, tokCenter = 4061, tokFull = 11121,
+              tokRightToLeft = 4225, tokLeftToRight = 4150, tokNone = 11196, tokThin = 4278, tokDotted = 4096,
+              tokThick = 4277;
 
 struct entry {
   u16 word;
@@ -117,9 +119,9 @@ void setword(rulerchange* rc, const entry& e, i8 code) {
 
 // The object checks of both setters: a rectangle or scrolling field.
 i16 checkfield(const objread& obj) {
-  if (obj.kind != objpart) return statusnotfound;
+  if (obj.kind != objpart) return err::notext;
   const spot s = spotat(obj.objects, obj.objindex);
-  if (s.kind != spotfield || (s.style != stylefieldrect && s.style != stylefieldscroll)) return statusnotfieldtext;
+  if (s.kind != spotfield || (s.style != stylefieldrect && s.style != stylefieldscroll)) return err::notstyledfield162;
   return 0;
 }
 
@@ -131,7 +133,7 @@ i16 changefield(const objread& obj, const rulerchange& rc) {
   spot field = spotat(obj.objects, obj.objindex);
   const WEReference open = mainglobals().openfieldrec;
   if (havefield(field) && isvalidwerec(open) && GetWERecDirtyFlag(open)) {
-    if (wenewpacktext(field, open) != noErr) return statusnomemory;
+    if (wenewpacktext(field, open) != noErr) return err::nomemory;
     putspot(obj.objects, obj.objindex, field);
     markowner(obj);
   }
@@ -160,12 +162,12 @@ i16 lowsetrulerinfo(const propctx& c, i32 at, rulerchange* rc, bool listmode, i3
       break;
     }
     const entry* e = findentry(c.tok(i));
-    if (e == nullptr) return statusbadentry;
+    if (e == nullptr) return err::cantunderstand;
     ++i;
     if (c.tok(i) == tok::is) ++i;
     if (iswordentry(e->word)) {
       i8 code = 0;
-      if (!wordcode(e->word, c.tok(i), &code)) return statusbadentry;
+      if (!wordcode(e->word, c.tok(i), &code)) return err::cantunderstand;
       setword(rc, *e, code);
       ++i;
     } else {
@@ -229,7 +231,7 @@ KV_SETTER(setrulerinfo) {
 KV_SETTER(spotfldproc) {
   propctx c{path, text, atoms, variables, nilhandle};
   const entry* e = findentry(token);
-  if (e == nullptr) return statusbadentry;
+  if (e == nullptr) return err::cantunderstand;
   objread obj{};
   i32 used = 0;
   if (i16 st = dofront(c, at, &used, &obj, false)) return st;
@@ -242,7 +244,7 @@ KV_SETTER(spotfldproc) {
     Handle valueatoms = nilhandle;
     st = tokenizefred(&value, &valueatoms);
     i8 code = 0;
-    if (st == 0 && !wordcode(e->word, tokenat(valueatoms, 0), &code)) st = statusbadentry;
+    if (st == 0 && !wordcode(e->word, tokenat(valueatoms, 0), &code)) st = err::cantunderstand;
     if (st == 0) setword(&rc, *e, code);
     if (valueatoms != nilhandle) DisposeHandle(valueatoms);
   } else {

@@ -9,8 +9,8 @@
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
-#include "fields/fieldrecords.h"
-#include "engine/tokens.h"
+#include "engine/fieldrecords.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "properties/propfront.h"
@@ -32,8 +32,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusstray = 19, statusnotfound = 11, statusnomemory = 37,
-              statusnotextgraphic = 187;
 constexpr Size kScriptTail = Size(sizeof(scripttail));
 
 // The script or contents slot of the object a descriptor names, read and written by value in
@@ -151,7 +149,7 @@ i16 replacescript(Handle current, fred* value, bool object, Handle* out) {
   const bool fresh = h == nilhandle || GetHandleSize(h) < kScriptTail;
   if (fresh) {
     h = newscript(scriptempty);
-    if (h == nilhandle) return statusnomemory;
+    if (h == nilhandle) return err::nomemory;
   }
   scripttail tail;
   std::memcpy(&tail, deref(h) + GetHandleSize(h) - kScriptTail, sizeof tail);
@@ -166,7 +164,7 @@ i16 replacescript(Handle current, fred* value, bool object, Handle* out) {
     PtrAndHand(&tail, h, kScriptTail);
     if (fresh && current != nilhandle) DisposeHandle(current);
     *out = h;
-    return statusnomemory;
+    return err::nomemory;
   }
   if (fresh && current != nilhandle) DisposeHandle(current);
   *out = h;
@@ -189,7 +187,7 @@ KV_SETTER(setscript) {
   textslot slot{obj, true};
   Handle current = nilhandle;
   if (obj.kind == objapp || (obj.kind == objshared && mainglobals().sharedhead == nilhandle)) {
-    st = statusnoobject;
+    st = err::cantunderstand;
   } else if (slot.get(&current)) {
     Handle result = nilhandle;
     st = replacescript(current, &value, obj.kind == objpart, &result);
@@ -216,7 +214,7 @@ KV_SETTER(setcontents) {
   textslot slot{obj, false};
   Handle current = nilhandle;
   if (obj.kind == objapp || obj.kind == objshared) {
-    st = statusnoobject;
+    st = err::cantunderstand;
   } else if (slot.get(&current)) {
     Handle h = current;
     st = contentutil(&value, &h);
@@ -245,11 +243,11 @@ bool isfieldword(const propctx& c, i32 i) {
 // copied.
 i16 fieldstoredtext(const objread& field, Handle* out) {
   *out = nilhandle;
-  if (field.kind != objpart) return statusnotfound;
+  if (field.kind != objpart) return err::notext;
   spot f = spotat(field.objects, field.objindex);
-  if (f.kind != spotfield) return statusnotfound;
+  if (f.kind != spotfield) return err::notext;
   Handle h = NewHandle(0);
-  if (h == nilhandle) return statusnomemory;
+  if (h == nilhandle) return err::nomemory;
   OSErr err = f.data != nilhandle ? HandAndHand(f.data, h) : OSErr(noErr);
   if (err == noErr && GetHandleSize(h) == 0) err = setemptyfieldtext(h, defaultfieldtail());
   if (err == noErr && (havefield(f) || usesenginetwo(&f))) {
@@ -268,7 +266,7 @@ i16 fieldstoredtext(const objread& field, Handle* out) {
   }
   if (err != noErr) {
     DisposeHandle(h);
-    return statusnomemory;
+    return err::nomemory;
   }
   *out = h;
   return 0;
@@ -305,7 +303,7 @@ i16 replacegraphictext(const spot& graphic, fred* value, Handle* out) {
   DisposeHandle(chars);
   if (err != noErr) {
     if (h != nilhandle) DisposeHandle(h);
-    return statusnomemory;
+    return err::nomemory;
   }
   *out = h;
   return 0;
@@ -324,11 +322,11 @@ KV_SETTER(setextdata) {
   if (i16 st = dofront(c, at, &used, &obj, true)) return st;
   if (obj.kind != objpart) {
     writeobj(&obj);
-    return statusnotfound;
+    return err::notext;
   }
   spot g = spotat(obj.objects, obj.objindex);
   writeobj(&obj);
-  if (g.kind != spotgraphic || g.style != styletext) return statusnotextgraphic;
+  if (g.kind != spotgraphic || g.style != styletext) return err::notextdata;
   const i32 vat = at + used;
   Handle data = nilhandle;
   if (isfieldword(c, vat)) {
@@ -338,9 +336,9 @@ KV_SETTER(setextdata) {
     if (i16 st = destination(path, text, atoms, vat, variables, nilhandle, &n, &dest, 0, 0)) return st;
     if (!lineends(c, vat + n)) {
       releasecontainer(&dest);
-      return statusstray;
+      return err::stray;
     }
-    i16 st = statusnotfound;
+    i16 st = err::notext;
     if (dest.kind == containerfield && dest.field != nilhandle && GetHandleSize(dest.field) == Size(sizeof(objread))) {
       objread field = loadat<objread>(deref(dest.field));
       st = fieldstoredtext(field, &data);
@@ -361,7 +359,7 @@ KV_SETTER(setextdata) {
   if (obj.kind != objpart) {
     DisposeHandle(data);
     writeobj(&obj);
-    return statusnotfound;
+    return err::notext;
   }
   g = spotat(obj.objects, obj.objindex);
   const Rect before = g.rect;

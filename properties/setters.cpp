@@ -1,10 +1,12 @@
 // The setter dispatcher: `set [the] <property> [of <object>] to <value>`. The property token
 // picks the setter routine, which reads the whole statement itself.
 #include <array>
+#include <cassert>
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
+#include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/tokenroutes.h"
 #include "shell/mainglobals.h"
@@ -12,8 +14,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 statusplugin = 177, statusreadonly = 65, statusnoproperty = 43;
 
 // The setter families, one per routine.
 enum family : u8 {
@@ -180,25 +180,27 @@ setterproc settertable(u16 token) {
     default: break;
   }
   if (token < firstproperty || token > lastproperty) return neversetproc;
-  return kRoutines[kSetters[token - firstproperty]];
+  setterproc routine = kRoutines[kSetters[token - firstproperty]];
+  assert(routine != nullptr && "every setter family has its routine");
+  return routine;
 }
 
 i16 comset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const i32 first = at + 1;
   u16 token = tokenat(atoms, first);
-  if (token == tok::the) token = tokenat(atoms, first + 1);
-  if ((token == tok::commandchar || token == tok::commandmodifiers) && mainglobals().plugin != 0) return statusplugin;
+  if (token == tokThe) token = tokenat(atoms, first + 1);
+  if ((token == pwCommandChar || token == pwCommandModifiers) && mainglobals().plugin != 0) return err::pluginproperty;
   return settertable(token)(path, text, atoms, first, variables, token);
 }
 
 KV_SETTER(nowriteproc) {
   (void)path, (void)text, (void)atoms, (void)at, (void)variables, (void)token;
-  return statusreadonly;
+  return err::readonly;
 }
 
 KV_SETTER(neversetproc) {
   (void)path, (void)text, (void)atoms, (void)at, (void)variables, (void)token;
-  return statusnoproperty;
+  return err::nosuchproperty;
 }
 
 }  // namespace kv

@@ -8,7 +8,7 @@
 
 namespace kv {
 
-#define KV_SETTER(name) i16 name(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 token)
+#define KV_SETTER(name) scriptstatus name(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 token)
 
 // The dispatcher's own (setters.cpp).
 KV_SETTER(nowriteproc);   // 65: the property can be read but not set

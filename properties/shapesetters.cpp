@@ -72,8 +72,6 @@ i16 pointlist(Handle joined, std::vector<Point>* out) {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnotobject = 11, statusstray = 19, statusnotshape = 80,
-              statusnotrichfield = 162, statusbadrtf = 191, statusrange = 209;
 constexpr u16 styleline = 103;
 // A polygon's 16-bit size holds its 10-byte header and at most this many 4-byte points.
 constexpr std::size_t kMostPolygonPoints = (65535 - 10) / 4;
@@ -125,7 +123,7 @@ i16 utf16tomacroman(const u8* bytes, Size n, std::vector<u8>* out) {
   if (!units.empty()) {
     UnicodeMapping mapping{kTextEncodingUnicodeDefault, kTextEncodingMacRoman};
     UnicodeToTextInfo info{};
-    if (CreateUnicodeToTextInfo(&mapping, &info) != noErr) return statusnomemory;
+    if (CreateUnicodeToTextInfo(&mapping, &info) != noErr) return err::nomemory;
     ByteCount read = 0, written = 0;
     ItemCount offsets = 0;
     OSStatus st = ConvertFromUnicodeToText(info, ByteCount(units.size() * 2), units.data(), kUnicodeUseFallbacksMask,
@@ -162,7 +160,7 @@ KV_SETTER(setpoints) {
   if (i16 st = dofront(c, at, &used, &obj, true)) return st;
   if (obj.kind != objpart) {
     writeobj(&obj);
-    return statusnotobject;
+    return err::notext;
   }
   spot s = spotat(obj.objects, obj.objindex);
   const Rect before = s.rect;
@@ -171,27 +169,27 @@ KV_SETTER(setpoints) {
     Rect r{};
     i32 n = 0;
     st = getrect(c, start, &n, &r);
-    if (st == 0 && !lineends(c, start + n)) st = statusstray;
+    if (st == 0 && !lineends(c, start + n)) st = err::stray;
     if (st == 0) setline(s, r);
   } else if ((s.kind == spotgraphic && s.style == stylepolygon) || (s.kind == spotbutton && s.style == stylepolybutton)) {
     Handle joined = nilhandle;
     i32 n = 0;
     st = listonewh(text, atoms, start, path, variables, nilhandle, &n, &joined);
-    if (st == 0 && !lineends(c, start + n)) st = statusstray;
+    if (st == 0 && !lineends(c, start + n)) st = err::stray;
     std::vector<Point> pts;
     if (st == 0) st = pointlist(joined, &pts);
     if (joined != nilhandle) DisposeHandle(joined);
     // More points than the polygon's size word can count would wrap it.
-    if (st == 0 && pts.size() > kMostPolygonPoints) st = statusrange;
+    if (st == 0 && pts.size() > kMostPolygonPoints) st = err::numberrange;
     PolyHandle poly = st == 0 ? newpolygon(pts) : nilhandle;
-    if (st == 0 && poly == nilhandle) st = statusnomemory;
+    if (st == 0 && poly == nilhandle) st = err::nomemory;
     if (st == 0) {
       if (s.data != nilhandle) DisposeHandle(s.data);
       s.data = poly;
       s.rect = loadat<PolygonHeader>(deref(poly)).polyBBox;
     }
   } else {
-    st = statusnotshape;
+    st = err::unknownstyle;
   }
   if (st == 0) {
     putspot(obj.objects, obj.objindex, s);
@@ -212,7 +210,7 @@ KV_SETTER(setcmdmodifiers) {
   if (i16 st = dofront(c, at, &used, &obj, true)) return st;
   if (obj.kind != objitem) {
     writeobj(&obj);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   // Up to three words, the first after `to`, the others each after a comma.
   i32 i = at + used;
@@ -230,13 +228,13 @@ KV_SETTER(setcmdmodifiers) {
     }
     const u32 bit = modifierbit(word);
     if (bit == 0) {
-      st = statusnoobject;
+      st = err::cantunderstand;
       if (k == 2 || iseoltoken(word)) break;
     }
     bits |= bit;
     ++i;
   }
-  if (st == 0 && !lineends(c, i)) st = statusstray;
+  if (st == 0 && !lineends(c, i)) st = err::stray;
   if (st == 0) {
     const Size place = Size(obj.itemindex) * Size(sizeof(menuitem));
     menuitem item = loadat<menuitem>(deref(obj.menu.items) + place);
@@ -261,7 +259,7 @@ KV_SETTER(setrtftext) {
                      (spotat(obj.objects, obj.objindex).style == stylefieldrect ||
                       spotat(obj.objects, obj.objindex).style == stylefieldscroll);
   writeobj(&obj);
-  if (!field) return statusnotrichfield;
+  if (!field) return err::notstyledfield162;
   fred value;
   if (i16 st = readvalue(c, at + used, &value)) return st;
   Handle rtf = nilhandle;
@@ -275,7 +273,7 @@ KV_SETTER(setrtftext) {
   if (obj.kind != objpart || spotat(obj.objects, obj.objindex).kind != spotfield) {
     DisposeHandle(rtf);
     writeobj(&obj);
-    return statusnotrichfield;
+    return err::notstyledfield162;
   }
   const i16 putdown = putdownfield();
   if (!mainglobals().lockCursor) SetThemeCursor(kThemeWatchCursor);
@@ -287,7 +285,7 @@ KV_SETTER(setrtftext) {
   putspot(obj.objects, obj.objindex, s);
   if (read != 0) {
     writeobj(&obj);
-    return read == -108 || read == -117 ? i16(statusnomemory) : statusbadrtf;
+    return read == -108 || read == -117 ? i16(err::nomemory) : err::badrtf;
   }
   markowner(obj);
   redrawspot(obj, before);
@@ -330,7 +328,7 @@ i16 setunicodetext(objread* obj, fred* value) {
   if (livefield(s) != 0 && packlivefield(s) != noErr) {
     disposfred(&mac);
     writeobj(obj);
-    return statusnomemory;
+    return err::nomemory;
   }
   if (s.data == nilhandle) {
     s.data = NewHandle(0);
@@ -338,7 +336,7 @@ i16 setunicodetext(objread* obj, fred* value) {
       putspot(obj->objects, obj->objindex, s);
       disposfred(&mac);
       writeobj(obj);
-      return statusnomemory;
+      return err::nomemory;
     }
   }
   putspot(obj->objects, obj->objindex, s);
@@ -358,7 +356,7 @@ i16 setunicodetext(objread* obj, fred* value) {
   if (PtrToHand(&held, &keep, Size(sizeof held)) != noErr) {
     disposfred(&mac);
     writeobj(obj);
-    return statusnomemory;
+    return err::nomemory;
   }
   dest.field = keep;
   return pututil(&dest, &mac, tok::into);
@@ -376,7 +374,7 @@ i16 converttoengineonescraps(spot& field, bool plain) {
   tail.face = 0;
   std::vector<u8> chars(size_t(l.textlength));
   if (l.textlength > 0) std::memcpy(chars.data(), deref(field.data) + l.textoffset, size_t(l.textlength));
-  return setfieldtext(field.data, nullptr, 0, chars.data(), l.textlength, tail) == noErr ? i16(0) : i16(statusnomemory);
+  return setfieldtext(field.data, nullptr, 0, chars.data(), l.textlength, tail) == noErr ? i16(0) : i16(err::nomemory);
 }
 
 }  // namespace kv

@@ -38,8 +38,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoproperty = 43, statusnostylechange = 82, statusbadstyle = 83,
-              statusplugin = 177;
 constexpr u16 styleroundrectgraphic = 101, styleline = 103, styleradio = 203, stylecheckbox = 204,
               stylebevel = 205, stylepopup = 206, styletabs = 210, stylepopuparrow = 222;
 
@@ -100,15 +98,15 @@ void defineprop(spot& s, const char* name) {
 }
 
 i16 graphicstyle(spot& s, const std::string& w) {
-  if (s.style == styleline || (s.style >= 105 && s.style <= 108)) return statusnostylechange;
-  if (s.style < 100 || s.style > 108) return statusbadstyle;
+  if (s.style == styleline || (s.style >= 105 && s.style <= 108)) return err::badgraphicstyle;
+  if (s.style < 100 || s.style > 108) return err::unknownstyleword;
   const i32 code = codeofword(w, {{"rect", 100}, {"rectangle", 100}, {"roundRect", 101}, {"oval", 102}, {"poly", 104},
                               {"polygon", 104}});
   if (code < 0) return 0;
   if (code == stylepolygon) {
     if (s.style != stylepolygon) {
       Handle poly = rectpolygon(s.rect);
-      if (poly == nilhandle) return statusnomemory;
+      if (poly == nilhandle) return err::nomemory;
       releasedata(s);
       s.data = poly;
     }
@@ -127,7 +125,7 @@ i16 graphicstyle(spot& s, const std::string& w) {
 }
 
 i16 buttonstyle(spot& s, const std::string& w) {
-  if (s.style == 208 || s.style == 224 || s.style == 227) return statusbadstyle;
+  if (s.style == 208 || s.style == 224 || s.style == 227) return err::unknownstyleword;
   const i32 code = codeofword(w, {{"rect", 200},           {"rectangle", 200},       {"opaque", 200},
                               {"transparent", 200},    {"roundRect", 201},       {"poly", 202},
                               {"polygon", 202},        {"radioButton", 203},     {"checkBox", 204},
@@ -138,7 +136,7 @@ i16 buttonstyle(spot& s, const std::string& w) {
                               {"chasingArrows", 218},  {"indeterminateRound", 218}, {"disclosureTriangle", 219},
                               {"primaryGroup", 220},   {"secondaryGroup", 221},  {"popupArrow", 222},
                               {"placard", 223},        {"separator", 228},       {"dataBrowser", 229}});
-  if (code < 0) return statusbadstyle;
+  if (code < 0) return err::unknownstyleword;
   // The old style's control data property goes when it is empty.
   if (s.style == stylepopup || s.style == stylepopuparrow || s.style == stylebevel) killemptyprop(s, "popupData");
   if (s.style == styletabs) killemptyprop(s, "tabData");
@@ -150,7 +148,7 @@ i16 buttonstyle(spot& s, const std::string& w) {
   filledword(s, w);
   if (code == stylepolybutton && s.style != stylepolybutton) {
     Handle poly = rectpolygon(s.rect);
-    if (poly == nilhandle) return statusnomemory;
+    if (poly == nilhandle) return err::nomemory;
     releasedata(s);
     s.data = poly;
   } else if (s.style == stylepolybutton && code != stylepolybutton) {
@@ -187,14 +185,14 @@ i16 plaintext(spot& s) {
   }
   std::vector<u8> chars(size_t(l.textlength));
   if (l.textlength > 0) std::memcpy(chars.data(), deref(s.data) + l.textoffset, size_t(l.textlength));
-  return setfieldtext(s.data, nullptr, 0, chars.data(), l.textlength, tail) == noErr ? i16(0) : i16(statusnomemory);
+  return setfieldtext(s.data, nullptr, 0, chars.data(), l.textlength, tail) == noErr ? i16(0) : i16(err::nomemory);
 }
 
 i16 fieldstyle(spot& s, const std::string& w) {
-  if (s.style < stylefieldrect || s.style > stylefieldscrolllist) return statusbadstyle;
+  if (s.style < stylefieldrect || s.style > stylefieldscrolllist) return err::unknownstyleword;
   const i32 code = codeofword(w, {{"rect", 300}, {"rectangle", 300}, {"opaque", 300}, {"transparent", 300},
                               {"shadow", 300}, {"scrolling", 301}, {"list", 302}, {"scrollingList", 303}});
-  if (code < 0) return statusbadstyle;
+  if (code < 0) return err::unknownstyleword;
   const bool list = s.style == stylefieldlist || s.style == stylefieldscrolllist;
   if (!list && livefield(s) != 0) {
     packlivefield(s);
@@ -247,8 +245,8 @@ KV_SETTER(setstyle) {
     const i32 code = codeofword(w, {{"standard", 0}, {"scrolling", 1}, {"roundRect", 2}, {"dialog", 3}, {"plain", 4},
                                 {"shadow", 5}, {"palette", 6}, {"movable", 7}, {"customWindow", 8},
                                 {"customPalette", 9}, {"customDialog", 10}, {"metal", 11}});
-    if (mainglobals().plugin != 0) st = statusplugin;
-    else if (code < 0) st = statusnoproperty;
+    if (mainglobals().plugin != 0) st = err::pluginproperty;
+    else if (code < 0) st = err::nosuchproperty;
     desk open{};
     bool shown = false;
     if (st == 0) {
@@ -264,7 +262,7 @@ KV_SETTER(setstyle) {
   }
   if (obj.kind != objpart) {
     writeobj(&obj);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   spot s = spotat(obj.objects, obj.objindex);
   Rect before{};
@@ -274,7 +272,7 @@ KV_SETTER(setstyle) {
     case spotgraphic: st = graphicstyle(s, w); break;
     case spotbutton: st = buttonstyle(s, w); break;
     case spotfield: st = fieldstyle(s, w); break;
-    default: st = statusbadstyle; break;
+    default: st = err::unknownstyleword; break;
   }
   if (st == 0) {
     putspot(obj.objects, obj.objindex, s);

@@ -10,7 +10,7 @@
 #include "engine/keywords.h"
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/fieldview.h"
 #include "platform/controls/controls.h"
 #include "platform/fonts/fonts.h"
@@ -30,9 +30,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 statusnorecord = 1, statusnoobject = 2, statusnoproperty = 43,
-              statusnotopen = 61, statusnottext = 81, statusnotscrolling = 98, statusplugin = 177;
 
 bool needsenginetwo(u16 token) {
   return token == tok::textbackgroundcolor || token == tok::textink || token == tok::verticalshift || token == tok::strikethrough;
@@ -54,7 +51,7 @@ void chunkrange(const objread& obj, const spot& s, i32* start, i32* end) {
 
 // The text style of a field or text graphic.
 i16 textofrecord(const objread& obj, const spot& s, u16 token, fred* value) {
-  if (needsenginetwo(token) && !usesenginetwo(&s)) return statusnoproperty;
+  if (needsenginetwo(token) && !usesenginetwo(&s)) return err::nosuchproperty;
   i32 start = 0, end = 0;
   chunkrange(obj, s, &start, &end);
   const Handle clut = obj.ownerrecid == obj.d.cardrecid ? obj.d.cardclut : obj.d.backclut;
@@ -112,30 +109,30 @@ i16 buttontext(const spot& s, u16 token, fred* value) {
 
 i16 textof(const objread& obj, u16 token, fred* value) {
   if (obj.kind == objitem) {
-    if (token != tok::textstyle) return statusnoobject;
+    if (token != pwTextStyle) return err::cantunderstand;
     const u32 flags = HandleAs<menuitem>(obj.menu.items)[obj.itemindex].flags;
     Str255 text{};
     stylelist(u16((flags >> 3) & 0x1F), text);
     return stringtonewfred(text, value);
   }
-  if (obj.kind != objpart) return statusnoobject;
+  if (obj.kind != objpart) return err::cantunderstand;
   const spot s = spotat(obj.objects, obj.objindex);
   switch (s.kind) {
     case spotfield: return textofrecord(obj, s, token, value);
     case spotgraphic:
-      if (s.style != styletext) return statusnottext;
+      if (s.style != styletext) return err::graphicnotext;
       return textofrecord(obj, s, token, value);
     case spotbutton: return buttontext(s, token, value);
-    default: return statusnoobject;
+    default: return err::cantunderstand;
   }
 }
 
 // The maximum scroll of a scrolling field, computed over its text record.
 i16 maxscroll(const objread& obj, fred* value) {
   const spot s = spotat(obj.objects, obj.objindex);
-  if (!isfield(s) || s.style != stylefieldscroll) return statusnotscrolling;
+  if (!isfield(s) || s.style != stylefieldscroll) return err::notscrolling;
   const i32 maximum = fieldmaxscroll(obj);
-  if (maximum < 0) return statusnorecord;
+  if (maximum < 0) return err::wentwrong;
   longtonewfred(maximum, value);
   return 0;
 }
@@ -152,15 +149,15 @@ KV_GETTER(propscroll) {
   propctx c{path, text, atoms, variables, locals};
   return objectgetter(c, at, count, [&](const objread& obj) -> i16 {
     if (obj.kind == objwindow) {
-      if (mainglobals().plugin != 0) return statusplugin;
+      if (mainglobals().plugin != 0) return err::pluginproperty;
       desk open{};
-      if (!haswind(obj.d.store, obj.d.windnum, &open) || open.window == nilid) return statusnotopen;
+      if (!haswind(obj.d.store, obj.d.windnum, &open) || open.window == nilid) return err::nosuchwindow;
       return loctonewfred(open.hscroll != nilid ? GetControlValue(open.hscroll) : i16(0),
                           open.vscroll != nilid ? GetControlValue(open.vscroll) : i16(0), value);
     }
-    if (obj.kind != objpart) return statusnoobject;
+    if (obj.kind != objpart) return err::cantunderstand;
     const spot s = spotat(obj.objects, obj.objindex);
-    if (!isfield(s) || (s.style != stylefieldscroll && s.style != stylefieldscrolllist)) return statusnotscrolling;
+    if (!isfield(s) || (s.style != stylefieldscroll && s.style != stylefieldscrolllist)) return err::notscrolling;
     longtonewfred(getfieldscroll(s), value);
     return 0;
   });
@@ -169,7 +166,7 @@ KV_GETTER(propscroll) {
 KV_GETTER(propmaxscroll) {
   propctx c{path, text, atoms, variables, locals};
   return objectgetter(c, at, count, [&](const objread& obj) -> i16 {
-    if (obj.kind != objpart) return statusnoobject;
+    if (obj.kind != objpart) return err::cantunderstand;
     return maxscroll(obj, value);
   });
 }

@@ -11,7 +11,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "engine/variables.h"
 #include "fields/listfields.h"
 #include "platform/fonts/fonts.h"
@@ -46,8 +46,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnomemory = 37, statusnoproperty = 43,
-              statusreadonly = 65, statusnottextgraphic = 81, statusnotextcolor = 188;
 constexpr u32 kSpotVisible = 1u << 0, kAutoWidthBit = 1u << 10, kVersion4Bit = 1u << 21;
 constexpr u32 kWindowShowsInvisibles = 1u << 7;
 constexpr u16 stylepopup = 206;
@@ -92,51 +90,51 @@ i16 westyletorec(u16 token, WEReference we, fred* value, Handle clut) {
       u16 on = 0;
       if (i16 st = fredtobool(value, &on)) return st;
       const u8 b = on ? 1 : 0;
-      return WESetOneAttribute(-1, -1, fourcc("strk"), &b, 1, we) == noErr ? i16(0) : statusnomemory;
+      return WESetOneAttribute(-1, -1, fourcc("strk"), &b, 1, we) == noErr ? i16(0) : err::nomemory;
     }
     case tok::textalign: {
       i16 code = 0;
       if (i16 st = getalign(value, &code)) return st;
       const OSType tag = aligntag(code);
-      return WESetOneAttribute(-1, -1, fourcc("pjst"), &tag, 4, we) == noErr ? i16(0) : statusnomemory;
+      return WESetOneAttribute(-1, -1, fourcc("pjst"), &tag, 4, we) == noErr ? i16(0) : err::nomemory;
     }
     case tok::textbackgroundcolor: {
       if (i16 st = fredtolong(value, &n)) return st;
       const RGBColor c = colournumber(n, clut);
-      if (WESetOneAttribute(-1, -1, fourcc("pbcl"), &c, i32(sizeof c), we) != noErr) return statusnomemory;
+      if (WESetOneAttribute(-1, -1, fourcc("pbcl"), &c, i32(sizeof c), we) != noErr) return err::nomemory;
       const u16 mode = c.red == 0xFFFF && c.green == 0xFFFF && c.blue == 0xFFFF ? 1 : 0;
-      return WESetOneAttribute(-1, -1, fourcc("pptm"), &mode, 2, we) == noErr ? i16(0) : statusnomemory;
+      return WESetOneAttribute(-1, -1, fourcc("pptm"), &mode, 2, we) == noErr ? i16(0) : err::nomemory;
     }
     case tok::textcolor:
       if (!mainglobals().colorWorld) return 0;
       if (i16 st = fredtolong(value, &n)) return st;
       ts.color = colournumber(n, clut);
-      return WESetStyle(weDoColor, &ts, we) == noErr ? i16(0) : statusnomemory;
-    case tok::textfont:
+      return WESetStyle(weDoColor, &ts, we) == noErr ? i16(0) : err::nomemory;
+    case pwTextFont:
       ts.font = GetFNum(s);
-      return WESetStyle(weDoFont, &ts, we) == noErr ? i16(0) : statusnomemory;
-    case tok::textheight: return statusreadonly;
-    case tok::textink: {
+      return WESetStyle(weDoFont, &ts, we) == noErr ? i16(0) : err::nomemory;
+    case pwTextHeight: return err::readonly;
+    case pwTextInk: {
       i16 mode = 0;
       if (i16 st = fredtomode(value, false, 0, &mode)) return st;
-      if (mode < 0 || mode > 7) return statusnoobject;
+      if (mode < 0 || mode > 7) return err::cantunderstand;
       const u16 m = u16(mode);
-      return WESetOneAttribute(-1, -1, fourcc("pptm"), &m, 2, we) == noErr ? i16(0) : statusnomemory;
+      return WESetOneAttribute(-1, -1, fourcc("pptm"), &m, 2, we) == noErr ? i16(0) : err::nomemory;
     }
     case tok::textsize:
       if (i16 st = fredtolong(value, &n)) return st;
       ts.size = i16(std::clamp(n, -1, 32767));
-      return WESetStyle(weDoSize, &ts, we) == noErr ? i16(0) : statusnomemory;
-    case tok::textstyle: {
+      return WESetStyle(weDoSize, &ts, we) == noErr ? i16(0) : err::nomemory;
+    case pwTextStyle: {
       u16 bits = 0;
       if (i16 st = getstylewords(s, &bits)) return st;
       ts.face = u8(bits);
-      return WESetStyle(weDoFace | weDoReplaceFace, &ts, we) == noErr ? i16(0) : statusnomemory;
+      return WESetStyle(weDoFace | weDoReplaceFace, &ts, we) == noErr ? i16(0) : err::nomemory;
     }
     case tok::verticalshift: {
       if (i16 st = fredtolong(value, &n)) return st;
       const i32 fixed = i32(u32(std::clamp(n, -32768, 32767)) << 16);
-      return WESetOneAttribute(-1, -1, fourcc("xshf"), &fixed, 4, we) == noErr ? i16(0) : statusnomemory;
+      return WESetOneAttribute(-1, -1, fourcc("xshf"), &fixed, 4, we) == noErr ? i16(0) : err::nomemory;
     }
     default: return 0;
   }
@@ -165,12 +163,12 @@ i16 fieldtext(spot& object, u16 token, fred* value, Handle clut, i32 start, i32 
     if (h == nilhandle || setemptyfieldtext(h, defaultfieldtail()) != noErr) {
       if (h != nilhandle) DisposeHandle(h);
       ShowPen();
-      return statusnomemory;
+      return err::nomemory;
     }
     object.data = h;
   }
   WEReference we = nilid;
-  if (makeWE(object, &we) != 0) st = statusnomemory;
+  if (makeWE(object, &we) != 0) st = err::nomemory;
   if (st == 0) {
     const i32 length = WEGetTextLength(we);
     WESetSelection(std::clamp(start, 0, length), std::clamp(end, 0, length), we);
@@ -185,7 +183,7 @@ i16 fieldtext(spot& object, u16 token, fred* value, Handle clut, i32 start, i32 
       err = wepacktext(object.data, &uprops, we, true);
       object.uprops = uprops;
     }
-    if (err != noErr) st = statusnomemory;
+    if (err != noErr) st = err::nomemory;
   }
   if (we != nilid) WEDispose(we);
   ShowPen();
@@ -225,20 +223,20 @@ i16 setfontnameprop(spot& s, ConstStringPtr fontname) {
     uprop e = HandleAs<uprop>(s.uprops)[index];
     if (e.value == nilhandle) {
       e.value = NewHandle(0);
-      if (e.value == nilhandle) return statusnomemory;
+      if (e.value == nilhandle) return err::nomemory;
       HandleAs<uprop>(s.uprops)[index] = e;
     }
-    return PtrToXHand(fontname + 1, e.value, fontname[0]) == noErr ? i16(0) : statusnomemory;
+    return PtrToXHand(fontname + 1, e.value, fontname[0]) == noErr ? i16(0) : err::nomemory;
   }
   uprop e{};
   u32 key = 0;
   getkey(kName, &key);
   e.key = key;
   Handle name = nilhandle, fontvalue = nilhandle;
-  if (PtrToHand(kName + 1, &name, kName[0]) != noErr) return statusnomemory;
+  if (PtrToHand(kName + 1, &name, kName[0]) != noErr) return err::nomemory;
   if (PtrToHand(fontname + 1, &fontvalue, fontname[0]) != noErr) {
     DisposeHandle(name);
-    return statusnomemory;
+    return err::nomemory;
   }
   e.name = name;
   e.value = fontvalue;
@@ -247,13 +245,13 @@ i16 setfontnameprop(spot& s, ConstStringPtr fontname) {
     if (s.uprops == nilhandle) {
       DisposeHandle(e.name);
       DisposeHandle(e.value);
-      return statusnomemory;
+      return err::nomemory;
     }
   }
   if (PtrAndHand(&e, s.uprops, Size(sizeof e)) != noErr) {
     DisposeHandle(e.name);
     DisposeHandle(e.value);
-    return statusnomemory;
+    return err::nomemory;
   }
   return 0;
 }
@@ -266,8 +264,8 @@ i16 buttontext(spot& s, u16 token, fred* value) {
   u16x4 words = t.words;
   i32 n = 0;
   switch (token) {
-    case tok::textcolor: return statusnotextcolor;
-    case tok::textfont: {
+    case pwTextColor: return err::notextcolour;
+    case pwTextFont: {
       i16 number = GetFNum(text);
       if (number == GetSysFont()) {
         number = systemFont;
@@ -306,12 +304,12 @@ i16 buttontext(spot& s, u16 token, fred* value) {
 
 // A menu item's text style: bits 3 to 7 of its flags.
 i16 itemtext(const objread& obj, u16 token, fred* value) {
-  if (token != tok::textstyle) return statusnoproperty;
+  if (token != pwTextStyle) return err::nosuchproperty;
   Str255 text{};
   fredtostring(value, text);
   u16 bits = 0;
   if (i16 st = getstylewords(text, &bits)) return st;
-  if (bits & (kCondense | kExtend)) return statusnoproperty;
+  if (bits & (kCondense | kExtend)) return err::nosuchproperty;
   menuitem m = HandleAs<menuitem>(obj.menu.items)[obj.itemindex];
   m.flags = (m.flags & ~u32(0xF8)) | (u32(bits & 0x1F) << 3);
   HandleAs<menuitem>(obj.menu.items)[obj.itemindex] = m;
@@ -337,7 +335,7 @@ i16 fieldtextword(const objread& obj, spot& s, u16 token, fred* value, Handle cl
   const bool engine2 = s.style == stylefieldrect || s.style == stylefieldscroll;
   if (token == tok::liststyle) {
     // Only a list whose rows are loaded (its card shown) takes list styles.
-    if (engine2 || livefield(s) == 0) return statusnoproperty;
+    if (engine2 || livefield(s) == 0) return err::nosuchproperty;
     u16 bits = 0;
     if (i16 st = getliststyles(value, &bits)) return st;
     fieldkindtail t = getfieldkindtail(s);
@@ -347,7 +345,7 @@ i16 fieldtextword(const objread& obj, spot& s, u16 token, fred* value, Handle cl
     if (ListHandle list = fieldlisthandle(s)) LSetSelFlags(u8(bits & 0xFF), list);
     return 0;
   }
-  if (isonlytextfieldword(token) && !engine2) return statusnoproperty;
+  if (isonlytextfieldword(token) && !engine2) return err::nosuchproperty;
   i32 start = 0, end = 0;
   chunkrange(obj, s, &start, &end);
   const bool chunk = obj.chunk.chunkgiven != 0;
@@ -362,7 +360,7 @@ i16 fieldtextword(const objread& obj, spot& s, u16 token, fred* value, Handle cl
   if (engine2 && isvalidwerec(live) && shownwindow(obj, &shown)) {
     i16 st = liverecordtext(live, token, value, clut, start, end, chunk);
     // The stored text follows the record at once, so that every reader sees the change.
-    if (st == 0 && wenewpacktext(s, live) != noErr) st = statusnomemory;
+    if (st == 0 && wenewpacktext(s, live) != noErr) st = err::nomemory;
     return st;
   }
   return fieldtext(s, token, value, clut, start, end);
@@ -370,7 +368,7 @@ i16 fieldtextword(const objread& obj, spot& s, u16 token, fred* value, Handle cl
 
 // A graphic's text words: only a text graphic has them.
 i16 graphictextword(const objread& obj, spot& s, u16 token, fred* value, Handle clut) {
-  if (s.style != styletext) return token == tok::textcolor ? statusnotextcolor : statusnottextgraphic;
+  if (s.style != styletext) return token == pwTextColor ? err::notextcolour : err::graphicnotext;
   const MainGlobals& g = mainglobals();
   if (g.graphindex == obj.objindex && g.graphspots == obj.objects && isvalidwerec(g.graphrec)) {
     const WEReference we = g.graphrec;
@@ -460,7 +458,7 @@ KV_SETTER(setextinfo) {
     switch (obj.kind) {
       case objitem: st = itemtext(obj, token, &value); break;
       case objpart: st = objecttext(obj, token, &value); break;
-      default: st = statusnoobject; break;
+      default: st = err::cantunderstand; break;
     }
     writeobj(&obj);
   }

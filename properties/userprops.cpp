@@ -31,7 +31,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnouprop = 68;
 constexpr i32 kShortName = 31;
 constexpr i16 kParked = -30000;  // controls parked off the card lie at or above this
 
@@ -106,7 +105,7 @@ i16 setentry(const objread& obj, Handle list, i32 index, fred* value) {
   uprop e = entryat(list, index);
   if (e.value == nilhandle) {
     Handle h = NewHandle(0);
-    if (h == nilhandle) return statusnomemory;
+    if (h == nilhandle) return err::nomemory;
     e.value = h;
     storeat<uprop>(deref(list) + Size(index) * Size(sizeof(uprop)), e);
   }
@@ -149,43 +148,43 @@ bool upropslist(const objread& obj, Handle* list) {
 
 i16 proputil(Handle list, ConstStringPtr name, fred* value) {
   i32 i = indexof(list, name);
-  if (i < 0) return statusnouprop;
+  if (i < 0) return err::nosuchuserproperty;
   return copyvalue(entryat(list, i).value, value);
 }
 
 i16 proputilidx(Handle list, i32 index, fred* value) {
-  if (index < 0 || index >= entrycount(list)) return statusnouprop;
+  if (index < 0 || index >= entrycount(list)) return err::nosuchuserproperty;
   return copyvalue(entryat(list, index).value, value);
 }
 
 i16 prophandutil(Handle list, ConstStringPtr name, Handle* out) {
   i32 i = indexof(list, name);
-  if (i < 0) return statusnouprop;
+  if (i < 0) return err::nosuchuserproperty;
   *out = entryat(list, i).value;
   return 0;
 }
 
 i16 prophandutilidx(Handle list, i32 index, Handle* out) {
-  if (index < 0 || index >= entrycount(list)) return statusnouprop;
+  if (index < 0 || index >= entrycount(list)) return err::nosuchuserproperty;
   *out = entryat(list, index).value;
   return 0;
 }
 
 i16 propuserutil(Handle list, fred* value) {
   Handle names = NewHandle(0);
-  if (names == nilhandle) return statusnomemory;
+  if (names == nilhandle) return err::nomemory;
   bool first = true;
   for (i32 i = 0, n = entrycount(list); i < n; ++i) {
     Handle name = entryat(list, i).name;
     if (hiddenname(name)) continue;
     if (!first && appendcharhand(names, ',') != 0) {
       DisposeHandle(names);
-      return statusnomemory;
+      return err::nomemory;
     }
     first = false;
     if (name != nilhandle && HandAndHand(name, names) != noErr) {
       DisposeHandle(names);
-      return statusnomemory;
+      return err::nomemory;
     }
   }
   i16 st = newfred(value, fredtemp, fredstring, 0);
@@ -199,7 +198,7 @@ i16 propuserutil(Handle list, fred* value) {
 
 i16 propkillifempty(Handle list, ConstStringPtr name) {
   i32 i = indexof(list, name);
-  if (i < 0) return statusnouprop;
+  if (i < 0) return err::nosuchuserproperty;
   uprop e = entryat(list, i);
   if (e.value == nilhandle || GetHandleSize(e.value) != 0) return 0;
   if (e.name != nilhandle) DisposeHandle(e.name);
@@ -210,19 +209,19 @@ i16 propkillifempty(Handle list, ConstStringPtr name) {
 
 i16 lowuserprop(const objread& obj, ConstStringPtr name, fred* value) {
   Handle list = nilhandle;
-  if (!upropslist(obj, &list)) return statusnoobject;
+  if (!upropslist(obj, &list)) return err::cantunderstand;
   return proputil(list, name, value);
 }
 
 i16 lowuserpropidx(const objread& obj, i32 index, fred* value) {
   Handle list = nilhandle;
-  if (!upropslist(obj, &list)) return statusnoobject;
+  if (!upropslist(obj, &list)) return err::cantunderstand;
   return proputilidx(list, index, value);
 }
 
 i16 lowuserprophand(const objread& obj, ConstStringPtr name, Handle* out) {
   Handle list = nilhandle;
-  if (!upropslist(obj, &list)) return statusnoobject;
+  if (!upropslist(obj, &list)) return err::cantunderstand;
   return prophandutil(list, name, out);
 }
 
@@ -248,9 +247,9 @@ i16 getmagicupropitem(const spot* s, ConstStringPtr name, i32 item, StringPtr te
 
 i16 lowsetuserprop(const objread& obj, ConstStringPtr name, fred* value) {
   Handle list = nilhandle;
-  if (!upropslist(obj, &list)) return statusnoobject;
+  if (!upropslist(obj, &list)) return err::cantunderstand;
   i32 i = indexof(list, name);
-  if (i < 0) return statusnouprop;
+  if (i < 0) return err::nosuchuserproperty;
   if (i16 st = setentry(obj, list, i, value)) return st;
   if (obj.kind == objpart && ismagicuprop(obj, name)) rebuildcontrol(obj, 1);
   else iconchanged(obj, name);
@@ -259,8 +258,8 @@ i16 lowsetuserprop(const objread& obj, ConstStringPtr name, fred* value) {
 
 i16 lowsetuserpropidx(const objread& obj, i32 index, fred* value) {
   Handle list = nilhandle;
-  if (!upropslist(obj, &list)) return statusnoobject;
-  if (index < 0 || index >= entrycount(list)) return statusnouprop;
+  if (!upropslist(obj, &list)) return err::cantunderstand;
+  if (index < 0 || index >= entrycount(list)) return err::nosuchuserproperty;
   if (i16 st = setentry(obj, list, index, value)) return st;
   if (obj.kind == objpart && ismagicupropidx(obj, index)) rebuildcontrol(obj, 0);
   return 0;
@@ -272,7 +271,7 @@ KV_GETTER(userprop) {
   i32 i = at;
   if (isthe(c, i)) ++i;
   const i32 nameatom = i;
-  if (c.tok(i + 1) != tok::in) return statusnoof;
+  if (c.tok(i + 1) != tokOf) return err::noof;
   i += 2;
   objread obj{};
   i32 used = 0;
@@ -286,7 +285,7 @@ KV_GETTER(userprop) {
     bool shortname = istext && getfredsize(&name) <= kShortName;
     if (shortname) pstrassign(s, sizeof s, fredaddr(&name), size_t(getfredsize(&name)));
     disposfred(&name);
-    if (!shortname || hiddenname(s)) st = statusnouprop;
+    if (!shortname || hiddenname(s)) st = err::nosuchuserproperty;
     else st = lowuserprop(obj, s, value);
   }
   writeobj(&obj);
@@ -297,7 +296,7 @@ KV_GETTER(userprop) {
 KV_GETTER(propusers) {
   return objectgetter(propctx{path, text, atoms, variables, locals}, at, count, [&](const objread& obj) {
     Handle list = nilhandle;
-    return upropslist(obj, &list) ? propuserutil(list, value) : statusnoobject;
+    return upropslist(obj, &list) ? propuserutil(list, value) : err::cantunderstand;
   });
 }
 
@@ -318,7 +317,7 @@ KV_SETTER(setuserprop) {
   if (i16 st = readvalue(c, at + used, &value)) return st;
   i16 st = dofront(c, at, &used, &obj, true);
   if (st == 0) {
-    st = hiddenname(s) ? statusnouprop : lowsetuserprop(obj, s, &value);
+    st = hiddenname(s) ? err::nosuchuserproperty : lowsetuserprop(obj, s, &value);
     writeobj(&obj);
   }
   disposfred(&value);

@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
@@ -21,8 +22,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 statusnoobject = 2, statusnocomma = 39, statusbadliststyle = 83;
 
 // An integer from the expression at atom i; *used its atoms.
 i16 integerat(const propctx& c, i32 i, i32* used, i32* n) {
@@ -38,7 +37,7 @@ i16 integers(const propctx& c, i32 i, i32 count, i32* used, i32* out) {
   i32 at = i;
   for (i32 k = 0; k < count; ++k) {
     if (k > 0) {
-      if (c.tok(at) != tok::comma) return statusnocomma;
+      if (c.tok(at) != tokComma) return err::nocomma;
       ++at;
     }
     i32 n = 0;
@@ -179,7 +178,7 @@ i16 getalign(fred* value, i16* code) {
       return 0;
     }
   }
-  return statusnoobject;
+  return err::cantunderstand;
 }
 
 i16 getliststyles(fred* value, u16* mask) {
@@ -199,7 +198,7 @@ i16 getliststyles(fred* value, u16* mask) {
     if (t == tok::endofline || t == tok::endofscript) break;
     if (t == tok::comma) continue;
     auto it = std::find_if(words.begin(), words.end(), [t](const liststyle& w) { return w.token == t; });
-    if (it == words.end()) st = statusbadliststyle;
+    if (it == words.end()) st = err::unknownstyleword;
     else *mask = u16(*mask | it->bits);
   }
   DisposeHandle(atoms);
@@ -229,7 +228,7 @@ i16 getstylewords(ConstStringPtr text, u16* bits) {
         break;
       }
     }
-    if (!found) return statusbadliststyle;
+    if (!found) return err::unknownstyleword;
   }
   *bits = b;
   return 0;
@@ -243,14 +242,14 @@ i16 fredtomode(fred* value, bool shadeform, u16 style, i16* mode) {
       Str255 word{};
       setpstring(word, w.word);
       if (!myequalstring(s, word)) continue;
-      if (w.code == -1 && style != stylebitmap) return statusnoobject;
+      if (w.code == -1 && style != stylebitmap) return err::cantunderstand;
       *mode = w.code;
       return 0;
     }
-    return statusnoobject;
+    return err::cantunderstand;
   }
   // A four-letter prefix and a number; the number is read first.
-  if (s[0] < 5) return statusnoobject;
+  if (s[0] < 5) return err::cantunderstand;
   Str255 digits{};
   pstrassign(digits, sizeof digits, s + 5, s[0] - 4);
   i32 n = 0;
@@ -266,7 +265,7 @@ i16 fredtomode(fred* value, bool shadeform, u16 style, i16* mode) {
     *mode = i16(n + 9);
     return 0;
   }
-  return statusnoobject;
+  return err::cantunderstand;
 }
 
 i16 textotool(const propctx& c, i32 i, i32* used, i16* tool) {
@@ -324,19 +323,19 @@ i16 textotool(const propctx& c, i32 i, i32* used, i16* tool) {
   if (row == nullptr) {
     // The class's own tool; the word after it is not taken.
     static constexpr i16 own[6] = {0, 606, 0, 603, 602, 605};
-    if (own[cls] == 0) return statusnoobject;
+    if (own[cls] == 0) return err::cantunderstand;
     *tool = own[cls];
     *used = at - i;
     return 0;
   }
-  if (cls == classtext) return statusnoobject;
+  if (cls == classtext) return err::cantunderstand;
   i16 t = row->tools[cls];
-  if (t == 0) return statusnoobject;
+  if (t == 0) return err::cantunderstand;
   ++at;
-  if (word == tok::straight && c.tok(at) == tok::line) ++at;
-  if (word == tok::spray && c.tok(at) == tok::can) ++at;
-  if (word == tok::reg) {
-    if (c.tok(at) != tok::poly) return statusnoobject;
+  if (word == tokStraight && c.tok(at) == tokLine) ++at;
+  if (word == tokSpray && c.tok(at) == tokCan) ++at;
+  if (word == tokRegular) {
+    if (c.tok(at) != tokPolygon) return err::cantunderstand;
     ++at;
   }
   *tool = t;
@@ -351,16 +350,16 @@ i16 getchardel(fred* value, u16* ch) {
     *ch = u16(n);
     return 0;
   }
-  if (value->type != fredstring && value->type != fredhand) return statusnoobject;
+  if (value->type != fredstring && value->type != fredhand) return err::cantunderstand;
   Size n = getfredsize(value);
   const u8* p = reinterpret_cast<const u8*>(fredaddr(value));
   if (mainglobals().twobyte != 0) {
     if (n == 1) *ch = p[0];
     else if (n == 2) *ch = u16((p[0] << 8) | p[1]);
-    else return statusnoobject;
+    else return err::cantunderstand;
     return 0;
   }
-  if (n < 1) return statusnoobject;
+  if (n < 1) return err::cantunderstand;
   *ch = p[0];
   return 0;
 }

@@ -5,14 +5,12 @@
 #include <cstring>
 
 #include "engine/fred.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/text/pstring.h"
 
 namespace kv {
 
 namespace {
-
-constexpr i16 statusnoobject = 2, statusnoproperty = 43;
 
 constexpr std::array<wordcode, 21> kModes{{
     {"ditherCopy", 64}, {"mask", -1},        {"srcCopy", 0},     {"srcOr", 1},       {"srcXor", 2},
@@ -106,7 +104,7 @@ i16 modetofred(i16 mode, bool shadeform, fred* result) {
     } else if (mode >= 10 && mode <= 14) {
       std::snprintf(word, sizeof word, "gray%d", mode - 9);
     } else {
-      return statusnoobject;
+      return err::cantunderstand;
     }
     return textonewfred(word, result);
   }
@@ -118,7 +116,7 @@ i16 modetofred(i16 mode, bool shadeform, fred* result) {
 
 i16 spotkindstring(u16 kind, StringPtr text) {
   static constexpr std::array<const char*, 3> kinds{"graphic", "button", "field"};
-  if (kind >= kinds.size()) return statusnoproperty;
+  if (kind >= kinds.size()) return err::nosuchproperty;
   appendword(kinds[kind], text);
   return 0;
 }
@@ -135,7 +133,7 @@ i16 spotstylestring(u16 style, StringPtr text) {
       return 0;
     }
   }
-  return statusnoproperty;
+  return err::nosuchproperty;
 }
 
 const char* windowstyleword(u16 style) { return style < kWindowStyles.size() ? kWindowStyles[style] : "unknown"; }
@@ -150,19 +148,19 @@ const char* alignword(i16 code) {
 i16 rectoresult(u16 token, const Rect& r, fred* result) {
   const i32 top = r.top, left = r.left, bottom = r.bottom, right = r.right;
   switch (token) {
-    case tok::loc: return loctonewfred(i16((left + right) >> 1), i16((top + bottom) >> 1), result);
-    case tok::bottomleft: return loctonewfred(r.left, r.bottom, result);
-    case tok::botright: return loctonewfred(r.right, r.bottom, result);
-    case tok::topleft: return loctonewfred(r.left, r.top, result);
-    case tok::topright: return loctonewfred(r.right, r.top, result);
-    case tok::rect: return rectonewfred(r, result);
-    case tok::bottom: longtonewfred(bottom, result); return 0;
-    case tok::height: longtonewfred(bottom - top, result); return 0;
-    case tok::left: longtonewfred(left, result); return 0;
-    case tok::right: longtonewfred(right, result); return 0;
-    case tok::top: longtonewfred(top, result); return 0;
-    case tok::width: longtonewfred(right - left, result); return 0;
-    default: return statusnoproperty;
+    case pwLoc: return loctonewfred(i16((left + right) >> 1), i16((top + bottom) >> 1), result);
+    case pwBottomLeft: return loctonewfred(r.left, r.bottom, result);
+    case pwBotRight: return loctonewfred(r.right, r.bottom, result);
+    case pwTopLeft: return loctonewfred(r.left, r.top, result);
+    case pwTopRight: return loctonewfred(r.right, r.top, result);
+    case pwRect: return rectonewfred(r, result);
+    case pwBottom: longtonewfred(bottom, result); return 0;
+    case pwHeight: longtonewfred(bottom - top, result); return 0;
+    case pwLeft: longtonewfred(left, result); return 0;
+    case pwRight: longtonewfred(right, result); return 0;
+    case pwTop: longtonewfred(top, result); return 0;
+    case pwWidth: longtonewfred(right - left, result); return 0;
+    default: return err::nosuchproperty;
   }
 }
 

@@ -6,7 +6,7 @@
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
 #include "engine/scripterror.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/rtfwriter.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -21,9 +21,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnomemory = 37, statusnothe = 55, statusnotopen = 61,
-              statusnottext = 81, statusrtffailed = 191;
 
 i16 themebackground(u16 code, fred* value) {
   if (code >= 256) {
@@ -45,7 +42,7 @@ i16 windowword(const desk& d, bool open, u16 token, fred* value) {
     longtonewfred(100 - i32(w.translucency), value);
     return 0;
   }
-  if (!open) return statusnotopen;
+  if (!open) return err::nosuchwindow;
   switch (token) {
     case tok::editbackground: booltonewfred(d.backlayer != 0 ? 1 : 0, value); return 0;
     case tok::hilitecolor: longtonewfred(d.hilitecolor, value); return 0;
@@ -64,7 +61,7 @@ i16 windowword(const desk& d, bool open, u16 token, fred* value) {
       lowtooltotext(i16(d.tool), name);
       return stringtonewfred(name, value);
     }
-    default: return statusnoobject;
+    default: return err::cantunderstand;
   }
 }
 
@@ -72,12 +69,12 @@ i16 windowword(const desk& d, bool open, u16 token, fred* value) {
 i16 rtfvalue(WEReference we, fred* value) {
   Handle out = NewHandle(0);
   if (out == nilhandle) {
-    showerrordialog(statusnomemory);
+    showerrordialog(err::nomemory);
     return newfred(value, fredtemp, fredstring, 0);
   }
   if (RTFWriteHandleCrutch(0, WEGetTextLength(we), we, out, nullptr, 0) != noErr) {
     DisposeHandle(out);
-    showerrordialog(statusrtffailed);
+    showerrordialog(err::badrtf);
     return newfred(value, fredtemp, fredstring, 0);
   }
   if (i16 st = newfred(value, fredtemp, fredstring, 0)) {
@@ -91,10 +88,10 @@ i16 rtfvalue(WEReference we, fred* value) {
 i16 rtfof(const objread& obj, fred* value) {
   if (obj.kind != objpart) return newfred(value, fredtemp, fredstring, 0);
   const spot s = spotat(obj.objects, obj.objindex);
-  if (s.kind == spotgraphic && s.style != styletext) return statusnottext;
+  if (s.kind == spotgraphic && s.style != styletext) return err::graphicnotext;
   if (s.kind != spotgraphic && s.kind != spotfield) return newfred(value, fredtemp, fredstring, 0);
   textholder held(obj, true);
-  if (held.record() == nilid) return statusnomemory;
+  if (held.record() == nilid) return err::nomemory;
   return rtfvalue(held.record(), value);
 }
 
@@ -118,17 +115,17 @@ KV_GETTER(propwind) {
   const u16 token = c.tok(i);
   objread obj{};
   i32 used = 0;
-  i16 st = statusnoof;
-  if (c.tok(i + 1) == tok::in) st = resolvereference(c, i + 2, &used, &obj, false);
+  i16 st = err::noof;
+  if (c.tok(i + 1) == tokOf) st = resolvereference(c, i + 2, &used, &obj, false);
   if (st != 0) {
     // No object, or none that could be read: the current window, which needs `the`.
     *count = 2;
-    if (!the) return statusnothe;
+    if (!the) return err::nothe;
     return windowword(mainglobals().current, true, token, value);
   }
   *count = i + 2 + used - at;
   if (obj.kind != objwindow) {
-    st = statusnoobject;
+    st = err::cantunderstand;
   } else {
     desk open{};
     const bool isopen = haswind(obj.d.store, obj.d.windnum, &open) && open.window != nilid;

@@ -14,6 +14,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "engine/sendmes.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
@@ -35,8 +36,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoof = 5, statusnoto = 7, statusnotopen = 61,
-              statusrange = 209;
 constexpr u16 kPluginTool = 101, kTextDrawTool = 200, kFirstPaintTool = 300, kLastPaintTool = 314;
 
 // The theme background words by token (the kind each stands for is its place, from 0).
@@ -54,7 +53,7 @@ bool isbackdrop(const propctx& c, i32 i) {
 i16 backdropopacity(const propctx& c, i32 i) {
   if (isthe(c, i)) ++i;
   ++i;  // backDrop
-  if (c.tok(i) != tok::to) return statusnoto;
+  if (c.tok(i) != tokTo) return err::notoorof;
   fred value;
   if (i16 st = readvalue(c, i + 1, &value)) return st;
   i32 n = 0;
@@ -79,7 +78,7 @@ i16 themeword(fred* value, u16* out) {
   }
   Handle atoms = nilhandle;
   fred copy{};
-  if (stringtonewfred(text, &copy) != 0) return statusrange;
+  if (stringtonewfred(text, &copy) != 0) return err::numberrange;
   i16 st = tokenizefred(&copy, &atoms);
   u16 word = st == 0 ? tokenat(atoms, 0) : 0;
   if (atoms != nilhandle) DisposeHandle(atoms);
@@ -89,7 +88,7 @@ i16 themeword(fred* value, u16* out) {
       *out = u16(k);
       return 0;
     }
-  return statusrange;
+  return err::numberrange;
 }
 
 // `opacity` and `themeBackground`, stored in the window's record.
@@ -107,7 +106,7 @@ i16 storedword(const propctx& c, i32 at, u16 token) {
   if ((st = dofront(c, at, &used, &obj, true))) return st;
   if (obj.kind != objwindow) {
     writeobj(&obj);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   windrec w = loadat<windrec>(deref(obj.d.wind));
   if (token == tok::themebackground) w.themeback = theme;
@@ -127,19 +126,19 @@ i16 storedword(const propctx& c, i32 at, u16 token) {
 // *valueat is the first atom of the value.
 i16 openwindow(const propctx& c, i32 at, desk* out, i32* valueat) {
   i32 i = isthe(c, at) ? at + 1 : at;
-  if (c.tok(i + 1) != tok::in) {
-    if (c.tok(i + 1) != tok::to) return statusnoto;
+  if (c.tok(i + 1) != tokOf) {
+    if (c.tok(i + 1) != tokTo) return err::notoorof;
     *out = mainglobals().current;
     *valueat = i + 2;
-    return out->window != nilid ? i16(0) : statusnotopen;
+    return out->window != nilid ? i16(0) : err::nosuchwindow;
   }
   objread obj{};
   i32 used = 0;
   if (i16 st = dofront(c, at, &used, &obj, true)) return st;
   i16 st = 0;
   desk open{};
-  if (obj.kind != objwindow) st = statusnoobject;
-  else if (!haswind(obj.d.store, obj.d.windnum, &open) || open.window == nilid) st = statusnotopen;
+  if (obj.kind != objwindow) st = err::cantunderstand;
+  else if (!haswind(obj.d.store, obj.d.windnum, &open) || open.window == nilid) st = err::nosuchwindow;
   writeobj(&obj);
   if (st != 0) return st;
   *out = open;
@@ -168,7 +167,7 @@ i16 valuetool(const propctx& c, i32 i, i16* tool) {
     if (st != 0) return st;
     Str255 name{};
     lowtooltotext(i16(n), name);
-    if (name[0] == 0 && n != kPluginTool) return statusnoobject;
+    if (name[0] == 0 && n != kPluginTool) return err::cantunderstand;
     *tool = i16(n);
     return 0;
   }
@@ -181,13 +180,13 @@ i16 valuetool(const propctx& c, i32 i, i16* tool) {
     i32 number = 0;
     if (fredtolong(&value, &number) == 0) {
       lowtooltotext(i16(number), s);
-      if (s[0] == 0 && number != kPluginTool) st = statusnoobject;
+      if (s[0] == 0 && number != kPluginTool) st = err::cantunderstand;
       else *tool = i16(number);
     } else {
       st = textotool(inner, 0, &used, &t);
       i32 end = used;
-      if (st == 0 && inner.tok(end) == tok::tool) ++end;
-      if (st == 0 && !lineends(inner, end)) st = statusnoobject;
+      if (st == 0 && inner.tok(end) == pwTool) ++end;
+      if (st == 0 && !lineends(inner, end)) st = err::cantunderstand;
       if (st == 0) *tool = t;
     }
   }
@@ -241,13 +240,13 @@ i16 aftertoolchange(desk& d, u16 oldtool) {
 
 i16 changetool(WindowRef window, i16 tool) {
   desk d{};
-  if (!IsValidWindowPtr(window) || !getwind(window, &d)) return statusnotopen;
+  if (!IsValidWindowPtr(window) || !getwind(window, &d)) return err::nosuchwindow;
   const u16 oldtool = d.tool;
   const i16 st = sendtoolchange(window, i16(oldtool), tool);
   if (st == statusexittotop) return 0;
   if (st != 0) return st;
   // The handler may have closed the window or changed its context.
-  if (!IsValidWindowPtr(window) || !getwind(window, &d)) return statusnotopen;
+  if (!IsValidWindowPtr(window) || !getwind(window, &d)) return err::nosuchwindow;
   if (tool == kPluginTool) {
     d.plugin = 1;
     tool = i16(kBrowseTool);
@@ -306,7 +305,7 @@ i16 openwindowword(const propctx& c, i32 at, u16 token) {
       st = aftertoolchange(d, oldtool);
       break;
     }
-    default: st = statusnoobject; break;
+    default: st = err::cantunderstand; break;
   }
   disposfred(&value);
   return st;
@@ -317,9 +316,9 @@ i16 openwindowword(const propctx& c, i32 at, u16 token) {
 KV_SETTER(setwind) {
   propctx c{path, text, atoms, variables, nilhandle};
   const i32 word = isthe(c, at) ? at + 1 : at;
-  if (token == tok::opacity && c.tok(word + 1) == tok::in && isbackdrop(c, word + 2)) return backdropopacity(c, word + 2);
-  if (token == tok::opacity || token == tok::themebackground) {
-    if (c.tok(word + 1) != tok::in) return statusnoof;
+  if (token == pwOpacity && c.tok(word + 1) == tokOf && isbackdrop(c, word + 2)) return backdropopacity(c, word + 2);
+  if (token == pwOpacity || token == pwThemeBackground) {
+    if (c.tok(word + 1) != tokOf) return err::noof;
     return storedword(c, at, token);
   }
   return openwindowword(c, at, token);

@@ -58,9 +58,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnoto = 7, statusstray = 19, statusnoproperty = 43,
-              statusnotback = 60, statusnotopen = 61, statusemptyrect = 66, statusnotscrolling = 98,
-              statusnocolour = 101, statusplugin = 177, statusrange = 209;
 constexpr i16 resultnosuchclut = 15, resultnodepth = 24;
 constexpr i32 kLargestSize = 32767;
 constexpr i32 kListScrollMost = 32767;
@@ -88,7 +85,7 @@ bool barshows(ControlRef bar) { return bar != nilid && IsValidControlHandle(bar)
 i16 readpoint(const propctx& c, i32 i, i32* h, i32* v) {
   i32 used = 0;
   if (i16 st = getloc32(c, i, &used, h, v)) return st;
-  return lineends(c, i + used) ? i16(0) : statusstray;
+  return lineends(c, i + used) ? i16(0) : err::stray;
 }
 
 // Puts the card scroll bars of an open window at h, v (never below 0) and redraws the window.
@@ -144,7 +141,7 @@ void repaintgrowcorner(WindowRef window, bool resizable) {
 }  // namespace
 
 i16 windflags(objread* obj, u16 token, u16 flag) {
-  if (obj->kind != objwindow || obj->d.wind == nilhandle) return statusnoobject;
+  if (obj->kind != objwindow || obj->d.wind == nilhandle) return err::cantunderstand;
   const bool on = flag != 0;
   desk open{};
   const bool shown = isopen(*obj, &open);
@@ -161,7 +158,7 @@ i16 windflags(objread* obj, u16 token, u16 flag) {
   const flagword* f = nullptr;
   for (const flagword& k : kPlainFlags)
     if (k.word == token) f = &k;
-  if (f == nullptr) return statusnoproperty;
+  if (f == nullptr) return err::nosuchproperty;
   windrec w = windof(*obj);
   const u32 before = w.flags;
   const bool set = f->inverted ? !on : on;
@@ -292,14 +289,14 @@ KV_SETTER(sethesize) {
   i32 width = 0, height = 0;
   if (i16 st = readpoint(c, at + used, &width, &height)) return st;
   // Sizes are checked in 32 bits before they are narrowed: no empty or inverted window.
-  if (width <= 0 || height <= 0) return statusemptyrect;
-  if (width > kLargestSize || height > kLargestSize) return statusrange;
+  if (width <= 0 || height <= 0) return err::emptyrect;
+  if (width > kLargestSize || height > kLargestSize) return err::numberrange;
   if (i16 st = dofront(c, at, &used, &obj, true)) return st;
   i16 st = 0;
   desk open{};
   if (token == tok::backsize) {
     if (obj.kind != objbackground) {
-      st = statusnotback;
+      st = err::nosuchbackground;
     } else {
       backrec b = loadat<backrec>(deref(obj.d.back));
       b.width = u16(width);
@@ -320,14 +317,14 @@ KV_SETTER(sethesize) {
       }
     }
   } else if (obj.kind != objwindow) {
-    st = statusnotopen;
+    st = err::nosuchwindow;
   } else if (mainglobals().plugin != 0) {
-    st = statusplugin;
+    st = err::pluginproperty;
   } else {
     windrec w = windof(obj);
     Rect r{w.rect1.top, w.rect1.left, i16(i32(w.rect1.top) + height), i16(i32(w.rect1.left) + width)};
     if (i32(w.rect1.top) + height > 32767 || i32(w.rect1.left) + width > 32767) {
-      st = statusrange;
+      st = err::numberrange;
     } else {
       const Point limit = mainglobals().windowLimit;
       if (limit.h > 0) r.right = i16(std::min<i32>(r.right, i32(r.left) + limit.h));
@@ -364,7 +361,7 @@ namespace {
 
 i16 scrollfield(objread& obj, i32 value, bool nobuffer) {
   spot s = spotat(obj.objects, obj.objindex);
-  if (s.style != stylefieldscroll && s.style != stylefieldscrolllist) return statusnotscrolling;
+  if (s.style != stylefieldscroll && s.style != stylefieldscrolllist) return err::notscrolling;
   value = std::max(value, 0);
   if (s.style == stylefieldscrolllist) {
     value = std::min(value, kListScrollMost);
@@ -413,14 +410,14 @@ KV_SETTER(setscroll) {
   if (obj.kind == objwindow) {
     desk open{};
     i32 h = 0, v = 0;
-    if (mainglobals().plugin != 0) st = statusplugin;
-    else if (!isopen(obj, &open)) st = statusnotopen;
+    if (mainglobals().plugin != 0) st = err::pluginproperty;
+    else if (!isopen(obj, &open)) st = err::nosuchwindow;
     else if ((st = readpoint(c, start, &h, &v)) == 0) scrollcard(open, h, v);
   } else if (obj.kind == objpart && spotat(obj.objects, obj.objindex).kind == spotfield) {
     fred value;
     i32 n = 0;
     if (expression(path, text, atoms, start, variables, nilhandle, &n, &value) != 0) {
-      st = statusnoobject;
+      st = err::cantunderstand;
     } else {
       i32 number = 0;
       st = fredtolong(&value, &number);
@@ -431,11 +428,11 @@ KV_SETTER(setscroll) {
         nobuffer = true;
         i += 2;
       }
-      if (st == 0 && !lineends(c, i)) st = statusstray;
+      if (st == 0 && !lineends(c, i)) st = err::stray;
       if (st == 0) st = scrollfield(obj, number, nobuffer);
     }
   } else {
-    st = statusnoobject;
+    st = err::cantunderstand;
   }
   writeobj(&obj);
   return st;
@@ -450,8 +447,8 @@ KV_SETTER(setoffset) {
   i16 st = 0;
   desk open{};
   i32 h = 0, v = 0;
-  if (obj.kind != objbackground) st = statusnoobject;
-  else if (!isopen(obj, &open)) st = statusnotopen;
+  if (obj.kind != objbackground) st = err::cantunderstand;
+  else if (!isopen(obj, &open)) st = err::nosuchwindow;
   else if ((st = readpoint(c, at + used, &h, &v)) == 0) scrollcard(open, h, v);
   writeobj(&obj);
   return st;
@@ -490,7 +487,7 @@ i16 findclut(RegistryId store, fred* value, i32* id, Handle* table) {
   else if ((number && n == 0) || is("system")) *id = 0;
   else return 1;
   // Not a resource of the project: the system table of the screen's depth.
-  if (getclut(store, u32(*id), table) != 0) return statusnomemory;
+  if (getclut(store, u32(*id), table) != 0) return err::nomemory;
   return 0;
 }
 
@@ -499,8 +496,8 @@ i16 findclut(RegistryId store, fred* value, i32* id, Handle* table) {
 KV_SETTER(setclut) {
   (void)token;
   MainGlobals& g = mainglobals();
-  if (!g.colorWorld) return statusnocolour;
-  if (memoryrefused(40000)) return statusnomemory;
+  if (!g.colorWorld) return err::badfilesize;
+  if (memoryrefused(40000)) return err::nomemory;
   propctx c{path, text, atoms, variables, nilhandle};
   objread obj{};
   fred value;
@@ -509,7 +506,7 @@ KV_SETTER(setclut) {
   if (!card && obj.kind != objbackground) {
     disposfred(&value);
     writeobj(&obj);
-    return statusnoobject;
+    return err::cantunderstand;
   }
   i32 id = 0;
   Handle table = nilhandle;
@@ -522,7 +519,7 @@ KV_SETTER(setclut) {
   }
   if (st != 0 || table == nilhandle) {
     writeobj(&obj);
-    return statusnomemory;
+    return err::nomemory;
   }
   // The objects take the nearest colours of the new table.
   Handle& own = card ? obj.d.cardclut : obj.d.backclut;
@@ -595,14 +592,14 @@ KV_SETTER(setmonitor) {
   disposfred(&n);
   if (st != 0) return st;
   i += used;
-  if (c.tok(i) != tok::to) return statusnoto;
+  if (c.tok(i) != tokTo) return err::notoorof;
   fred value;
   if ((st = readvalue(c, i + 1, &value))) return st;
   Str255 s{};
   fredtostring(&value, s);
   disposfred(&value);
   // Monitors are numbered from 1 in the order of the screens.
-  if (index < 1 || index > screencount()) return statusnoobject;
+  if (index < 1 || index > screencount()) return err::cantunderstand;
   i16 depth = 0;
   if ((st = stringtomode(s, &depth))) return st;
   const i16 screen = i16(index - 1);

@@ -119,24 +119,24 @@ void setfiltercount(Handle list, u16 count) {
 }
 
 i16 addfilter(Handle* list, Handle item) {
-  if (!ensurelist(list)) return statusnomemory;
+  if (!ensurelist(list)) return err::nomemory;
   const u16 n = countfilters(*list);
   if (n >= kMaxFilters) return kTooManyFilters;
   const i32 end = listend(*list);
-  if (end < 0) return statusnomemory;
+  if (end < 0) return err::nomemory;
   // Anything past the last whole item is not a filter: the new item takes its place.
-  if (splice(*list, end, GetHandleSize(*list) - end, item) != noErr) return statusnomemory;
+  if (splice(*list, end, GetHandleSize(*list) - end, item) != noErr) return err::nomemory;
   setfiltercount(*list, u16(n + 1));
   return 0;
 }
 
 i16 setfilterbyidx(Handle* list, Handle item, i32 index) {
-  if (!ensurelist(list)) return statusnomemory;
+  if (!ensurelist(list)) return err::nomemory;
   if (index < 0) return 0;
   if (index >= countfilters(*list)) return addfilter(list, item);
   const i32 at = itemoffset(*list, index);
-  if (at < 0) return statusnomemory;
-  return splice(*list, at, i32(loadat<u32>(deref(*list) + at)), item) == noErr ? i16(0) : i16(statusnomemory);
+  if (at < 0) return err::nomemory;
+  return splice(*list, at, i32(loadat<u32>(deref(*list) + at)), item) == noErr ? i16(0) : i16(err::nomemory);
 }
 
 i16 killfilterbyidx(Handle list, i32 index) {

@@ -5,7 +5,8 @@
 #include <cstring>
 #include <numbers>
 
-#include "fields/fieldrecords.h"
+#include "engine/fieldrecords.h"
+#include "engine/scripterrors.h"
 #include "fields/fieldview.h"
 #include "fields/listfields.h"
 #include "platform/memory/memory.h"
@@ -26,8 +27,6 @@
 namespace kv {
 
 namespace {
-
-constexpr i16 kStatusNoMemory = 37;
 
 i32 reduceangle(i32 a) {
   while (a > 359) a -= 360;
@@ -182,7 +181,7 @@ i16 mapone(spot& s, const Rect& newrect, bool scale, int depth) {
       }
       const bool colour = getgraphictail(s).startangle != 0;
       if (colour && !mainglobals().colorWorld) return 0;
-      if (!resizebitmap(s, newrect, scale)) return kStatusNoMemory;
+      if (!resizebitmap(s, newrect, scale)) return err::nomemory;
       s.rect = newrect;
       return 0;
     }

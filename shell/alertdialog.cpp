@@ -7,6 +7,7 @@
 #include "engine/fred.h"
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "engine/variables.h"
@@ -311,7 +312,7 @@ i16 comalert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   }
   if (!p.ends()) {
     sd.nocancel = 0;
-    return kStatusStray;
+    return err::stray;
   }
   if (count == 0) {
     pstrassign(buttons[0], sizeof buttons[0], upstrsrc(kOKText) + 1, upstrsrc(kOKText)[0]);

@@ -5,6 +5,7 @@
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "engine/variables.h"
@@ -235,7 +236,7 @@ i16 comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (i16 st = p.placeandcancel(&h, &v)) return st;
   if (!p.ends()) {
     sd.nocancel = 0;
-    return kStatusStray;
+    return err::stray;
   }
   if (mode == answerbuttons && count == 0) {
     std::memcpy(buttons[0], upstrsrc(kOKText), std::size_t(upstrsrc(kOKText)[0]) + 1);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "engine/variables.h"
@@ -280,7 +281,7 @@ i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
     if (i16 st = p.expression(answer)) return st;
   }
   if (instrument) {
-    if (!p.ends()) return kStatusStray;
+    if (!p.ends()) return err::stray;
     i16 number = 1;
     if (answer[0] != 0) {
       const std::string t(pstringview(answer));
@@ -300,7 +301,7 @@ i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (!p.ends()) {
     sd.nocancel = 0;
     sd.hideextension = 0;
-    return kStatusStray;
+    return err::stray;
   }
   emptyresult();
   unhilitecurrent();

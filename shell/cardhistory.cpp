@@ -65,7 +65,7 @@ void putnewest(Handle* list, ConstStringPtr entry) {
 }
 
 // Builds a card destination from a reference text.
-i16 formfromtext(hierpath context, Handle variables, ConstStringPtr ref, form* f) {
+scriptstatus formfromtext(hierpath context, Handle variables, ConstStringPtr ref, form* f) {
   Handle text = nilhandle, atoms = nilhandle;
   if (stringtonewh(ref, &text) != 0) return 37;
   i16 st = tokenize(text, &atoms);
@@ -80,7 +80,7 @@ i16 formfromtext(hierpath context, Handle variables, ConstStringPtr ref, form* f
 
 }  // namespace
 
-i16 backcard(hierpath context, Handle variables, form* f) {
+scriptstatus backcard(hierpath context, Handle variables, form* f) {
   *f = form{};
   MainGlobals& g = mainglobals();
   if (g.recentlist == nilhandle || GetHandleSize(g.recentlist) == 0) return 0;
@@ -96,7 +96,7 @@ i16 backcard(hierpath context, Handle variables, form* f) {
   return formfromtext(context, variables, b, f);
 }
 
-i16 forthcard(hierpath context, Handle variables, form* f) {
+scriptstatus forthcard(hierpath context, Handle variables, form* f) {
   *f = form{};
   Str255 entry{};
   takenewest(mainglobals().forwardlist, entry);

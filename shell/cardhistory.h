@@ -23,10 +23,10 @@ void getrecent(StringPtr out);
 // forward list and *f names the card before it (its entry leaves the recent list too; the
 // arrival records it again). With fewer than two entries nothing changes and *f stays empty
 // (every part selnone). 0, or the status of reading the reference.
-i16 backcard(hierpath context, Handle variables, form* f);
+scriptstatus backcard(hierpath context, Handle variables, form* f);
 // The forward step of `go forth`: the newest entry of the forward list leaves it and *f names
 // that card; an empty list leaves *f empty. 0, or the status of reading the reference.
-i16 forthcard(hierpath context, Handle variables, form* f);
+scriptstatus forthcard(hierpath context, Handle variables, form* f);
 
 // `push recent card` (the card visited before this one; nothing when there is none) or `push
 // <reference>` (a card, or the card a background, window or project shows): the card's long

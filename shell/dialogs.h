@@ -169,7 +169,7 @@ bool PdialogRTfiltericon(DialogRef dialog, EventRecord* event, i16* itemhit);
 void PdialogRTiconscroll(ControlRef control, i16 part);
 
 // --- Program chooser ----------------------------------------------------------------------------
-i16 answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // Fills the chooser's list: 0 listed, 1 the remote listing failed, 2 a bad machine address.
 i16 populateprocesslist(std::vector<std::string>* rows, std::string* machine, const std::string& localaddress);
 // A machine address of exactly four decimal numbers 0-255 joined by "."; false otherwise.

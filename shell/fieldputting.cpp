@@ -173,7 +173,7 @@ i16 putdownspotwerec(spot& s, u16 dispose) {
   const i32 end = WEGetTextLength(we);
   WESetSelection(end, end, we);
   if (GetWERecDirtyFlag(we)) {
-    if (wenewpacktext(s, we) != noErr) return statusnomemory;
+    if (wenewpacktext(s, we) != noErr) return err::nomemory;
     if (!dispose) SetWERecDirtyFlag(we, false);
   }
   if (dispose) releaselivefield(s);

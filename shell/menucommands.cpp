@@ -10,6 +10,7 @@
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
@@ -32,8 +33,20 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoword = 2, statusstray = 19, statusenabstray = 59, statusnomenu = 63, statusnoitem = 64,
-              statusnoat = 76, statusnointo = 114, statusplugin = 175;
+enum : u16 {
+  tokDisable = 2045,
+  tokHelp = 2078,
+  tokMenus = 3087,
+  tokAfter = 10001,
+  tokAll = 10002,
+  tokBefore = 10003,
+  tokInto = 10013,
+  tokThe = 10020,
+  tokAs = 11005,
+  tokInserted = 11138,
+  tokItems = 11147,
+};
+
 constexpr i16 kProtectedResult = 107;
 constexpr u32 kDisabledFlag = 1, kProtectedFlag = 2;
 constexpr u32 kSpotDisabled = 1u << 7;
@@ -81,7 +94,7 @@ void menuchanged(const objread& obj, bool draw) {
 // --- insert ------------------------------------------------------------------------------------
 
 // `insert item before|after|into <item or menu>`, from the word `item` at atom `at`.
-i16 insertitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus insertitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 mode = tokenat(atoms, at + 1);
   objread obj{};
   i32 used = 0, number = 0;
@@ -89,8 +102,8 @@ i16 insertitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   if (i16 st = scanmenu(path, text, atoms, i, variables, &used, &obj, &number)) return st;
   i += used;
   i16 st = 0;
-  if (mode == tok::into && number != 0) st = statusnoword;
-  if (st == 0 && !lineends(atoms, i)) st = statusstray;
+  if (mode == tokInto && number != 0) st = err::cantunderstand;
+  if (st == 0 && !lineends(atoms, i)) st = err::stray;
   const menuline& m = obj.menu;
   if (st != 0 || islocked(m.store)) {
     writeobj(&obj);
@@ -136,10 +149,10 @@ i16 placemenu(const objread& first, u16 how, const objread& second, i32 number) 
   const menuline& m = first.menu;
   if (how == tok::into && number != 0)
     return insertline(m.store, m.menunum, second.menu.store, second.menu.menunum, number, placesubmenu, true);
-  if (number != 0) return statusnointo;
+  if (number != 0) return err::nointo;
   i32 index = lineindex(second);
-  if (index < 0) return statusnomenu;
-  if (how == tok::into) {
+  if (index < 0) return err::nosuchmenu;
+  if (how == tokInto) {
     // The second menu gives its place to the first, unless it is protected.
     if (menuprotected(lineat(index)))
       setresult(kProtectedResult);
@@ -179,21 +192,21 @@ i16 removeitem(objread& obj, i32 number) {
 }
 
 // `remove all menus [of|in <project>]`.
-i16 removeall(hierpath path, Handle text, Handle atoms, i32 i, Handle variables) {
-  if (tokenat(atoms, i) != tok::menus) return statusnoword;
+scriptstatus removeall(hierpath path, Handle text, Handle atoms, i32 i, Handle variables) {
+  if (tokenat(atoms, i) != tokMenus) return err::cantunderstand;
   ++i;
   if (tokenat(atoms, i) == tok::in) {
     objread obj{};
     i32 used = 0;
     if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj)) return st;
-    i16 st = obj.kind != objproject ? statusnoword : !lineends(atoms, i + 1 + used) ? statusstray : i16(0);
+    i16 st = obj.kind != objproject ? err::cantunderstand : !lineends(atoms, i + 1 + used) ? err::stray : i16(0);
     RegistryId store = obj.d.store;
     writeobj(&obj);
     if (st == 0) killprojmenus(store, false);
     return st;
   }
-  if (!lineends(atoms, i)) return statusstray;
-  if (pluginmode()) return statusplugin;
+  if (!lineends(atoms, i)) return err::stray;
+  if (pluginmode()) return err::plugincommand;
   closemenus();
   rebuild();
   return 0;
@@ -203,11 +216,11 @@ i16 removeall(hierpath path, Handle text, Handle atoms, i32 i, Handle variables)
 
 void setbit(u32* flags, bool on) { *flags = on ? (*flags | kDisabledFlag) : (*flags & ~kDisabledFlag); }
 
-i16 enabdisaball(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool disable) {
+scriptstatus enabdisaball(hierpath path, Handle text, Handle atoms, i32 i, Handle variables, bool disable) {
   objread obj{};
   i32 used = 0, number = 0;
   if (i16 st = scanmenu(path, text, atoms, i, variables, &used, &obj, &number)) return st;
-  i16 st = number != 0 ? statusnoword : !lineends(atoms, i + used) ? statusenabstray : i16(0);
+  i16 st = number != 0 ? err::cantunderstand : !lineends(atoms, i + used) ? err::msgnotobject : i16(0);
   if (st == 0) {
     for (i32 k = 0; k < itemsof(obj); ++k) {
       menuitem it = itemat(obj.menu.items, k);
@@ -255,27 +268,27 @@ i16 enabdisabone(objread& obj, bool disable) {
       redrawspot(obj, before);
       return 0;
     }
-    default: return statusnoword;
+    default: return err::cantunderstand;
   }
 }
 
 // --- protect -----------------------------------------------------------------------------------
 
-i16 protection(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool protect) {
-  if (pluginmode()) return statusplugin;
+scriptstatus protection(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool protect) {
+  if (pluginmode()) return err::plugincommand;
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tok::the || tokenat(atoms, i) == tok::all) ++i;
-  if (tokenat(atoms, i) != tok::inserted || tokenat(atoms, i + 1) != tok::menus) return statusnoword;
+  if (tokenat(atoms, i) == tokThe || tokenat(atoms, i) == tokAll) ++i;
+  if (tokenat(atoms, i) != tokInserted || tokenat(atoms, i + 1) != tokMenus) return err::cantunderstand;
   i += 2;
   if (tokenat(atoms, i) != tok::in) {
     // Every placed menu: the change is made before the words left are looked at.
     protectprojmenus(nilid, protect);
-    return lineends(atoms, i) ? 0 : statusstray;
+    return lineends(atoms, i) ? 0 : err::stray;
   }
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj)) return st;
-  i16 st = obj.kind != objproject ? statusnoword : !lineends(atoms, i + 1 + used) ? statusstray : i16(0);
+  i16 st = obj.kind != objproject ? err::cantunderstand : !lineends(atoms, i + 1 + used) ? err::stray : i16(0);
   RegistryId store = obj.d.store;
   writeobj(&obj);
   if (st == 0) protectprojmenus(store, protect);
@@ -294,26 +307,26 @@ void itemtext(MenuRef menu, MenuItemIndex item, Str255 out) {
 
 }  // namespace
 
-i16 scanmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
+scriptstatus scanmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
              i32* item) {
   *item = 0;
   if (i16 st = scanobj(context, text, atoms, at, variables, used, obj)) return st;
   if (obj->kind != objmenu && obj->kind != objitem) {
     writeobj(obj);
     *obj = objread{};
-    return statusnoword;
+    return err::cantunderstand;
   }
   if (obj->kind == objitem) *item = obj->itemindex + 1;
   return 0;
 }
 
-i16 insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::the) ++i;
   u16 next = tokenat(atoms, i + 1);
   if (tokenat(atoms, i) == tok::item && (next == tok::before || next == tok::after || next == tok::into))
     return insertitem(path, text, atoms, i, variables);
-  if (pluginmode()) return statusplugin;
+  if (pluginmode()) return err::plugincommand;
   objread first{};
   i32 used = 0, number = 0;
   if (i16 st = scanmenu(path, text, atoms, i, variables, &used, &first, &number)) return st;
@@ -323,36 +336,36 @@ i16 insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   const menuline& m = first.menu;
   if (lineends(atoms, i)) {
     st = insertline(m.store, m.menunum, nilid, 0, currentnumlines(), placebar, true);
-  } else if (how == tok::as) {
-    st = tokenat(atoms, i + 1) != tok::help ? statusnoword : !lineends(atoms, i + 2) ? statusstray : i16(0);
+  } else if (how == tokAs) {
+    st = tokenat(atoms, i + 1) != tokHelp ? err::cantunderstand : !lineends(atoms, i + 2) ? err::stray : i16(0);
     if (st == 0) st = insertline(m.store, m.menunum, nilid, 0, currentnumlines(), placehelp, true);
   } else if (how == tok::before || how == tok::after || how == tok::into) {
     objread second{};
     i32 n = 0, used2 = 0;
     st = scanmenu(path, text, atoms, i + 1, variables, &used2, &second, &n);
     if (st == 0) {
-      if (!lineends(atoms, i + 1 + used2)) st = statusstray;
+      if (!lineends(atoms, i + 1 + used2)) st = err::stray;
       if (st == 0) st = placemenu(first, how, second, n);
       writeobj(&second);
     }
   } else {
-    st = statusnoword;
+    st = err::cantunderstand;
   }
   writeobj(&first);
   return st;
 }
 
-i16 removemenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus removemenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::all) return removeall(path, text, atoms, i + 1, variables);
   objread obj{};
   i32 used = 0, number = 0;
   if (i16 st = scanmenu(path, text, atoms, i, variables, &used, &obj, &number)) return st;
-  i16 st = lineends(atoms, i + used) ? i16(0) : statusstray;
+  i16 st = lineends(atoms, i + used) ? i16(0) : err::stray;
   if (st == 0 && number != 0) {
     st = removeitem(obj, number);
   } else if (st == 0 && pluginmode()) {
-    st = statusplugin;
+    st = err::plugincommand;
   } else if (st == 0) {
     i32 index = lineindex(obj);
     if (index >= 0 && menuprotected(lineat(index)))
@@ -374,7 +387,7 @@ i16 comenabdisab(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, i, variables, &used, &obj)) return st;
-  i16 st = lineends(atoms, i + used) ? enabdisabone(obj, disable) : statusenabstray;
+  i16 st = lineends(atoms, i + used) ? enabdisabone(obj, disable) : err::msgnotobject;
   writeobj(&obj);
   return st;
 }
@@ -394,7 +407,7 @@ i16 compopup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   i32 i = at + 1;
   if (i16 st = scanmenu(path, text, atoms, i, variables, &used, &obj, &number)) return st;
   i += used;
-  i16 st = tokenat(atoms, i) == tok::at ? i16(0) : statusnoat;
+  i16 st = tokenat(atoms, i) == tokAt ? i16(0) : err::noat;
   i16 h = 0, v = 0;
   i32 item = 1;
   if (st == 0) {
@@ -413,7 +426,7 @@ i16 compopup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     }
     i += 2 + n;
   }
-  if (st == 0 && !lineends(atoms, i)) st = statusstray;
+  if (st == 0 && !lineends(atoms, i)) st = err::stray;
   if (st != 0) {
     writeobj(&obj);
     return st;
@@ -471,12 +484,12 @@ i16 comdomenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   Str255 want{};
   fredtostring(&value, want);
   disposfred(&value);
-  if (!lineends(atoms, at + 1 + used)) return statusstray;
+  if (!lineends(atoms, at + 1 + used)) return err::stray;
   bool far = false;
   for (MenuID id = 1;; ++id) {
     MenuRef menu = GetMenuHandle(id);
     if (menu == nilid) {
-      if (far) return statusnoitem;
+      if (far) return err::nosuchmenuitem;
       far = true;
       id = kFirstFarMenu - 1;
       continue;

@@ -14,13 +14,13 @@ namespace kv {
 // whose text is one. The descriptor holds the menu (release it with writeobj); *item is the
 // named item's number (0 for a whole menu); *used the atoms taken. 2 for a reference to
 // anything but a menu or item, or the reference's error (nothing held then).
-i16 scanmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
+scriptstatus scanmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
              i32* item);
 
 // `insert` (after an optional `the`) when the words are not about scripts.
-i16 insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `remove` when the words are not about scripts, movies or filters.
-i16 removemenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus removemenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `enable` and `disable` of menus, items and objects (the command word tells which).
 i16 comenabdisab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 comprotect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);

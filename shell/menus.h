@@ -52,7 +52,7 @@ void FlushBuggyOSXMenuKeyCache(MenuRef menu);
 // --- Dock, font, window and Help menus ----------------------------------------------------------
 // `set the dockMenu to <menu> | none`: the atoms after `to`. 0, 19 words left, or the menu
 // reference's error.
-i16 setdockmenu(hierpath context, Handle atoms, i32 at, Handle text, Handle variables);
+scriptstatus setdockmenu(hierpath context, Handle atoms, i32 at, Handle text, Handle variables);
 // Builds the dock menu from a line's menu (project store and menu number): 0, or the error of
 // holding its records.
 i16 setdockmenuline(const menuline& line);

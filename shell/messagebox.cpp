@@ -69,7 +69,7 @@ void keepasglobals(Handle list) {
 i16 setmsgtext(fred* value) {
   MainGlobals& g = mainglobals();
   if (g.msgpending == nilhandle) g.msgpending = NewHandle(0);
-  if (g.msgpending == nilhandle) return statusnomemory;
+  if (g.msgpending == nilhandle) return err::nomemory;
   return fredtohand(value, g.msgpending);
 }
 
@@ -92,7 +92,7 @@ i16 runmsgline(std::string_view line) {
   i16 st = tried;
   if (g.erroroffset == -1) {
     Handle vars = borrowglobals();
-    if (vars == nilhandle) return statusnomemory;
+    if (vars == nilhandle) return err::nomemory;
     st = xcomdo(line, vars);
     keepasglobals(vars);
     // A first word of the line that nobody takes: the complaint is the expression's. A

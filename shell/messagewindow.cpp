@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "engine/fred.h"
+#include "engine/scripterrors.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/process/process.h"
@@ -31,10 +32,8 @@ namespace kv {
 
 namespace {
 
-constexpr i16 kStatusEmptyRect = 66;
 constexpr i16 kRuleY = 21, kRuleInset = 12;
 constexpr Point kStatusAt{33, 15};
-constexpr i16 kStatusSize = 9;
 constexpr i16 kMessageBrush = 15;
 constexpr u8 kFirstArrow = 28, kLastArrow = 31;
 constexpr u8 kReturn = 13;
@@ -96,7 +95,7 @@ void drawstatus() {
   GrafPtr port = nilid;
   GetPort(&port);
   const i16 size = GetPortTextSize(port);
-  TextSize(kStatusSize);
+  TextSize(err::nowholenumber);
   const u8* status = mainglobals().msgstatus;
   MoveTo(kStatusAt.h, kStatusAt.v);
   DrawText(status + 1, 0, status[0]);
@@ -227,7 +226,7 @@ void showmes() {
 
 i16 placemessagebox(const Rect& content) {
   MainGlobals& g = mainglobals();
-  if (content.bottom <= content.top || content.right <= content.left) return kStatusEmptyRect;
+  if (content.bottom <= content.top || content.right <= content.left) return err::emptyrect;
   if (!boxexists()) return 0;
   const WindowRef w = g.msgwindow;
   SetWindowBounds(w, kWindowContentRgn, &content);

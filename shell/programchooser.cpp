@@ -6,6 +6,7 @@
 
 #include "engine/expression.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "engine/variables.h"
@@ -340,7 +341,7 @@ i16 populateprocesslist(std::vector<std::string>* rows, std::string* machine, co
   return 0;
 }
 
-i16 answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   ScriptDialogState& sd = scriptdialogs();
   dialogparse p{path, text, atoms, variables, at + 2};  // past `answer program`
   Str255 prompt{}, machine{};
@@ -352,7 +353,7 @@ i16 answerprogramX(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
     if (p.ends()) return 2;
     if (i16 st = p.expression(machine)) return st;
   }
-  if (!p.ends()) return kStatusStray;
+  if (!p.ends()) return err::stray;
   std::string machinetext(pstringview(machine));
   if (startseppc(machinetext)) machinetext.erase(0, kEppc.size());
   sd.nocancel = 0;

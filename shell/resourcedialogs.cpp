@@ -14,7 +14,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "engine/variables.h"
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
@@ -39,16 +39,31 @@ namespace kv {
 
 namespace {
 
-enum : i16 {
-  errNotUnderstood = 2,
-  errNoParen = 49,
-  errNoMenu = 63,
-  errNoItem = 64,
-  errNoCloseParen = 88,
-  errNotDialog = 149,
-  errNotList = 150,
-  errNoResource = 151,
-  errNotUserItem = 152,
+enum : u16 {
+  tokPreload = 11244,
+  tokDisplay = 11073,
+  tokView = 11339,
+  tokDispose = 11074,
+  tokHilitedLines = 4134,
+  tokEnabled = 11094,
+  tokDisabled = 4086,
+  tokVisible = 4297,
+  tokInvisible = 11142,
+  tokSet = 2181,
+  tokClear = 2014,
+  tokCommandKey = 3025,
+  tokContents = 4075,
+  tokBox = 11021,
+  tokDoubleLine = 11077,
+  tokGrayLine = 11129,
+  tokModalBox = 11183,
+  tokGrayBox = 11128,
+  tokGrayLineBox = 11130,
+  tokPicture = 11229,
+  tokText = 11311,
+  tokErase = 11096,
+  tokReset = 2158,
+  tokMenu = 11173,
 };
 
 constexpr u32 kKindCreator = fourcc("VIZu");
@@ -551,21 +566,21 @@ i16 preload(fred* what, Handle variables, i32* result) {
   const bool numeric = !t.empty() && std::all_of(t.begin(), t.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
   if (numeric && fredtolong(what, &number) == 0) dlog = GetResource(fourcc("DLOG"), i16(number));
   else dlog = GetNamedResource(fourcc("DLOG"), name);
-  if (dlog == nilhandle || GetHandleSize(dlog) < 21) return errNoResource;
+  if (dlog == nilhandle || GetHandleSize(dlog) < 21) return err::nopictureordialog;
   const u8* p = deref(dlog);
   const i16 ditlid = i16((p[18] << 8) | p[19]);
   Handle ditl = GetResource(fourcc("DITL"), ditlid);
-  if (ditl == nilhandle || GetHandleSize(ditl) < 2) return errNoResource;
+  if (ditl == nilhandle || GetHandleSize(ditl) < 2) return err::nopictureordialog;
   // The items must lie within the item list's data.
   const Size size = GetHandleSize(ditl);
   const u8* items = deref(ditl);
   const i32 count = ((items[0] << 8) | items[1]) + 1;
   Size at = 2;
   for (i32 k = 0; k < count; ++k) {
-    if (at + 14 > size) return errNoResource;
+    if (at + 14 > size) return err::nopictureordialog;
     const Size length = items[at + 13];
     at += 14 + length + (length & 1);
-    if (at > size) return errNoResource;
+    if (at > size) return err::nopictureordialog;
   }
   std::vector<u8> dlogbytes(deref(dlog), deref(dlog) + GetHandleSize(dlog));
   std::vector<u8> itembytes(items, items + size);
@@ -578,7 +593,7 @@ i16 preload(fred* what, Handle variables, i32* result) {
   GetPort(&s->port);
   s->dialog = NewDialogFromItems(&bounds, title, dlogbytes[10] != 0, i16((dlogbytes[8] << 8) | dlogbytes[9]),
                                  kFirstWindowOfClass, dlogbytes[12] != 0, 0, itembytes.data(), itembytes.size());
-  if (s->dialog == nilid) return errNoResource;
+  if (s->dialog == nilid) return err::nopictureordialog;
   s->dlogid = i16(number);
   s->count = i16(count + 1);
   s->variables = variables;
@@ -635,17 +650,17 @@ i16 showdialog(ScriptDialog& s, bool view, i32* result) {
 }
 
 i16 hilitedlines(ScriptDialog& s, i32 item, std::string* out) {
-  if (item < 1 || item >= s.count) return errNoItem;
-  if (kindof(s.dialog, i16(item)) != ctrlItem + resCtrl) return errNotList;
+  if (item < 1 || item >= s.count) return err::nosuchmenuitem;
+  if (kindof(s.dialog, i16(item)) != ctrlItem + resCtrl) return err::notlistitem;
   const ControlRef c = controlof(s.dialog, i16(item));
   // The control keeps its list as the list's registry id, read only when the data is that size.
   RegistryId ref = nilid;
   i32 size = 0;
   if (c == nilid || u32(GetControlReference(c)) != kListReference ||
       GetControlData(c, 0, kListTag, sizeof ref, &ref, &size) != noErr || size != i32(sizeof ref))
-    return errNotList;
+    return err::notlistitem;
   ListHandle list = LFromRef(ref);
-  if (list == nullptr) return errNotList;
+  if (list == nullptr) return err::notlistitem;
   Cell cell{0, 0};
   while (LGetSelect(true, &cell, list)) {
     if (!out->empty()) *out += ',';
@@ -659,11 +674,11 @@ i16 hilitedlines(ScriptDialog& s, i32 item, std::string* out) {
 
 i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tok::leftparen) return errNoParen;
+  if (tokenat(atoms, i) != tokLeftParen) return err::noparens;
   ++i;
   const u16 op = tokenat(atoms, i);
-  if (op != tok::preload && op != tok::display && op != tok::view && op != tok::dispose && op != tok::hilitedlines)
-    return errNotUnderstood;
+  if (op != tokPreload && op != tokDisplay && op != tokView && op != tokDispose && op != tokHilitedLines)
+    return err::cantunderstand;
   ++i;
   if (tokenat(atoms, i) == tok::comma) ++i;
   fred what{};
@@ -685,7 +700,7 @@ i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   }
   if (tokenat(atoms, i) != tok::rightparen) {
     disposfred(&what);
-    return errNoCloseParen;
+    return err::noparen;
   }
   *count = i + 1 - at;
   i32 result = 0;
@@ -697,8 +712,8 @@ i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     i32 reference = 0;
     ScriptDialog* s = fredtolong(&what, &reference) == 0 ? dialogof(reference) : nullptr;
     if (s == nullptr || !isdialog(s->dialog)) {
-      st = errNotDialog;
-    } else if (op == tok::dispose) {
+      st = err::notopendialog;
+    } else if (op == tokDispose) {
       closedialog(RegistryId(u32(reference)));
     } else if (op == tok::hilitedlines) {
       st = hilitedlines(*s, itemnumber, &lines);
@@ -720,7 +735,7 @@ i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 namespace {
 
 // A keyword of setDialogItem: a word taken as it is, or an expression whose text names one.
-i16 keyword(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, u16* word) {
+void keyword(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, u16* word) {
   const u16 t = tokenat(atoms, *i);
   static constexpr u16 words[] = {tok::enabled, tok::disabled, tok::vis, tok::invisible, tok::set, tok::clear, tok::cmdkey,
                                   tok::contents, tok::box, tok::doubleline, tok::grayline, tok::modalbox, tok::graybox,
@@ -729,24 +744,23 @@ i16 keyword(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, 
       (t >= firstconstant && t <= lastconstant) || t >= firstotherword) {
     *word = t;
     ++*i;
-    return 0;
+    return;
   }
   fred v{};
   i32 used = 0;
   if (expression(path, text, atoms, *i, variables, nilhandle, &used, &v) != 0) {
     *word = tok::emptyrow;
     *i += std::max<i32>(used, 1);
-    return 0;
+    return;
   }
   *i += used;
   Str255 s{};
   fredtostring(&v, s);
   disposfred(&v);
   *word = stringtotoken(s + 1, s[0]);
-  return 0;
 }
 
-i16 expressiontext(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, std::string* out) {
+scriptstatus expressiontext(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, std::string* out) {
   fred v{};
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, *i, variables, nilhandle, &used, &v)) return st;
@@ -762,7 +776,7 @@ i16 expressiontext(hierpath path, Handle text, Handle atoms, i32* i, Handle vari
 // line alone.
 i16 setmenu(i32 number, const std::string& line) {
   Handle resource = GetResource(fourcc("MENU"), i16(number));
-  if (resource == nilhandle) return errNoMenu;
+  if (resource == nilhandle) return err::nosuchmenu;
   MenuRef menu = GetMenuHandle(MenuID(number));
   if (menu == nilid) return 0;
   while (CountMenuItems(menu) > 0) DeleteMenuItem(menu, 1);
@@ -789,7 +803,7 @@ i16 comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   varentry entry{};
   const bool menufirst = tokenat(atoms, i) == tok::menu;
   if (!menufirst) {
-    if (getitemvars(variables, i16(item), &entry, false, nullptr) != 0) return errNoItem;
+    if (getitemvars(variables, i16(item), &entry, false, nullptr) != 0) return err::nosuchmenuitem;
     state = textofvalue(entry.value);
     if (state.size() < 5) state = "----\\";
   }
@@ -815,18 +829,18 @@ i16 comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle va
       case tok::menu:
         if ((st = expressiontext(path, text, atoms, &i, variables, &value))) return st;
         return setmenu(item, value);
-      case tok::box:
-      case tok::doubleline:
-      case tok::grayline:
-      case tok::modalbox:
-      case tok::graybox:
-      case tok::graylinebox:
-      case tok::pict:
-      case tok::text:
-      case tok::erase:
-      case tok::reset: {
-        if ((state[0] | 0x20) != 'u') return errNotUserItem;
-        static constexpr u16 drawers[] = {tok::box, tok::doubleline, tok::grayline, tok::modalbox, tok::graybox, tok::graylinebox};
+      case tokBox:
+      case tokDoubleLine:
+      case tokGrayLine:
+      case tokModalBox:
+      case tokGrayBox:
+      case tokGrayLineBox:
+      case tokPicture:
+      case tokText:
+      case tokErase:
+      case tokReset: {
+        if ((state[0] | 0x20) != 'u') return err::notuseritem;
+        static constexpr u16 drawers[] = {tokBox, tokDoubleLine, tokGrayLine, tokModalBox, tokGrayBox, tokGrayLineBox};
         const u16* d = std::find(std::begin(drawers), std::end(drawers), word);
         if (d != std::end(drawers)) {
           state = state.substr(0, 3) + "a\\" + char('0' + (d - std::begin(drawers)));
@@ -838,7 +852,7 @@ i16 comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle va
         }
         break;
       }
-      default: return errNotUnderstood;
+      default: return err::cantunderstand;
     }
     if (tokenat(atoms, i) == tok::comma) ++i;
   }

@@ -3,6 +3,7 @@
 // standard window menu) and a menu merged into the Help menu.
 #include "engine/expression.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "platform/fonts/fonts.h"
@@ -17,7 +18,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusstray = 19;
+constexpr u16 tokNoneWord = 11196;
 constexpr i16 kFontMenuName = 4;
 constexpr i16 kNoHelpResult = 64;
 constexpr u32 kDisabledFlag = 1;
@@ -39,15 +40,15 @@ bool isdash(ConstStringPtr s) { return s[0] == 1 && s[1] == '-'; }
 
 }  // namespace
 
-i16 setdockmenu(hierpath context, Handle atoms, i32 at, Handle text, Handle variables) {
-  if (tokenat(atoms, at) == tok::none && lineends(atoms, at + 1)) {
+scriptstatus setdockmenu(hierpath context, Handle atoms, i32 at, Handle text, Handle variables) {
+  if (tokenat(atoms, at) == tokNoneWord && lineends(atoms, at + 1)) {
     removedockmenu();
     return 0;
   }
   objread obj{};
   i32 used = 0, item = 0;
   if (i16 st = scanmenu(context, text, atoms, at, variables, &used, &obj, &item)) return st;
-  i16 st = lineends(atoms, at + used) ? setdockmenuline(obj.menu) : statusstray;
+  i16 st = lineends(atoms, at + used) ? setdockmenuline(obj.menu) : err::stray;
   // The open of the project the reference may have made is given back.
   writeobj(&obj);
   return st;

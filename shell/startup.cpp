@@ -6,6 +6,7 @@
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
 #include "engine/scripterror.h"
+#include "engine/scripterrors.h"
 #include "engine/sendmes.h"
 #include "engine/variables.h"
 #include "fields/listfields.h"
@@ -95,7 +96,7 @@ i16 sendargument(std::string_view text) {
   WindowRef w = mainglobals().current.window;
   if (w != nilid) return cardsend(text, sendforced, w);
   Handle vars = NewHandle(0);
-  if (vars == nilhandle) return 37;
+  if (vars == nilhandle) return err::nomemory;
   i16 st = xcomsend(text, vars, sendmescommand);
   dumpvars(vars);
   return st;

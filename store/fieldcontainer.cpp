@@ -3,6 +3,7 @@
 
 #include "engine/container.h"
 #include "engine/fred.h"
+#include "engine/scripterrors.h"
 #include "fields/fieldview.h"
 #include "render/carddrawing.h"
 #include "render/fielddrawing.h"
@@ -21,7 +22,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotfield = 10, statusnotobject = 11, statusnomemory = 37;
 constexpr i64 kMaxFieldText = 600000000;
 
 // The descriptor a field container keeps; false when it keeps none.
@@ -51,34 +51,34 @@ void keepfirstrun(Handle data) {
 
 }  // namespace
 
-i16 fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, chunkpart* dest) {
+scriptstatus fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, chunkpart* dest) {
   *count = 0;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj)) return st;
   i16 st = 0;
-  if (obj.kind != objpart) st = statusnotobject;
+  if (obj.kind != objpart) st = err::notext;
   spot s{};
   if (st == 0) {
     s = spotat(obj.objects, obj.objindex);
-    if (s.kind != spotfield) st = statusnotfield;
+    if (s.kind != spotfield) st = err::notfield;
   }
   // A background field named on a card that is not shown carries the shown card's record in
   // its slot: that record is not this field's text.
   if (st == 0 && livefield(s) != 0 && readhaswerec(obj)) {
     // The live record's text goes into the stored text first.
-    st = packlivefield(s) == noErr ? i16(0) : statusnomemory;
+    st = packlivefield(s) == noErr ? i16(0) : err::nomemory;
     putspot(obj.objects, obj.objindex, s);
   }
   Handle data = s.data;
   if (st == 0 && data == nilhandle) {
     data = NewHandle(0);
-    if (data == nilhandle || setemptyfieldtext(data, defaultfieldtail()) != noErr) st = statusnomemory;
+    if (data == nilhandle || setemptyfieldtext(data, defaultfieldtail()) != noErr) st = err::nomemory;
     s.data = data;
     putspot(obj.objects, obj.objindex, s);
   }
   Handle keep = nilhandle;
-  if (st == 0 && PtrToHand(&obj, &keep, Size(sizeof obj)) != noErr) st = statusnomemory;
+  if (st == 0 && PtrToHand(&obj, &keep, Size(sizeof obj)) != noErr) st = err::nomemory;
   if (st != 0) {
     writeobj(&obj);
     return st;
@@ -99,7 +99,7 @@ i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool 
   objread obj{};
   if (!descriptorof(*dest, &obj)) {
     release(dest);
-    return statusnotobject;
+    return err::notext;
   }
   Handle data = dest->value.text;
   fieldtextlayout l = measurefieldtext(data);
@@ -117,7 +117,7 @@ i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool 
   if (enginerecord || l.runs > 0) {
     const i32 length = i32(std::min<i64>(put, INT32_MAX));
     if (memoryrefused(Size(std::min<i64>(i64(GetHandleSize(data)) + put, INT32_MAX)))) {
-      st = statusnomemory;
+      st = err::nomemory;
     } else {
       // A record in the slot that is not this field's (see above) is left alone: the write goes
       // through a temporary record.
@@ -132,16 +132,16 @@ i16 putfield(chunkpart* dest, u32 start, u32 end, const u8* bytes, Size n, bool 
         putspot(obj.objects, obj.objindex, s);
       } else if (e != paramErr) {
         putspot(obj.objects, obj.objindex, s);
-        st = statusnomemory;
+        st = err::nomemory;
       }
     }
   }
   if (st == 0 && !written) {
     if (memoryrefused(Size(std::min<i64>(i64(GetHandleSize(data)) + put, INT32_MAX)))) {
-      st = statusnomemory;
+      st = err::nomemory;
     } else {
       Munger(data, from, nullptr, to - from, bytes, put);
-      if (MemError() != noErr) st = statusnomemory;
+      if (MemError() != noErr) st = err::nomemory;
       else keepfirstrun(data);
     }
   }

@@ -4,6 +4,7 @@
 
 #include "engine/fred.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
 #include "engine/textutil.h"
@@ -20,7 +21,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoobject = 2, statusnotfield = 10, statusnotobject = 11, statusnomemory = 37;
 constexpr Size kScriptTail = 24;
 
 bool enginestyle(const spot& s) { return s.style == stylefieldrect || s.style == stylefieldscroll; }
@@ -30,7 +30,7 @@ bool enginestyle(const spot& s) { return s.style == stylefieldrect || s.style ==
 i16 fieldtext(const objread& obj, const spot& s, fred* value) {
   if (enginestyle(s) && obj.d.window != nilid && readhaswerec(obj)) {
     Handle live = NewHandle(0);
-    if (live == nilhandle) return statusnomemory;
+    if (live == nilhandle) return err::nomemory;
     if (changedlivetext(s, live) == noErr) {
       i16 st = handtonewfred(live, value);
       DisposeHandle(live);
@@ -62,7 +62,7 @@ i16 contents(const objread& obj, fred* value) {
     spot s = spotat(obj.objects, obj.objindex);
     if (s.kind == spotfield) return fieldtext(obj, s, value);
   }
-  if (obj.kind == objshared || obj.kind == objapp || obj.kind == objembedded) return statusnoobject;
+  if (obj.kind == objshared || obj.kind == objapp || obj.kind == objembedded) return err::cantunderstand;
   Handle h = contentsof(obj);
   if (h == nilhandle) return newfred(value, fredtemp, fredstring, 0);
   return handtonewfred(h, value);
@@ -80,24 +80,24 @@ bool objectexists(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   return true;
 }
 
-i16 sourceobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus sourceobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   objread obj{};
   *count = 0;
   i32 used = 0;
   if (i16 st = readobj(path, text, atoms, at, variables, &used, &obj)) return st;
   i16 st = 0;
   if (obj.kind != objpart) {
-    st = statusnotobject;
+    st = err::notext;
   } else {
     spot s = spotat(obj.objects, obj.objindex);
-    st = s.kind == spotfield ? fieldtext(obj, s, value) : statusnotfield;
+    st = s.kind == spotfield ? fieldtext(obj, s, value) : err::notfield;
   }
   writeobj(&obj);
   if (st == 0) *count = used;
   return st;
 }
 
-i16 objectcontents(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus objectcontents(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   objread obj{};
   *count = 0;
   i32 used = 0;
@@ -117,7 +117,7 @@ i16 targetcontents(i32* count, fred* value) {
   Handle text = target, atoms = nilhandle, vars = NewHandle(0);
   if (vars == nilhandle || HandToHand(&text) != noErr) {
     if (vars != nilhandle) DisposeHandle(vars);
-    return statusnomemory;
+    return err::nomemory;
   }
   i16 st = tokenize(text, &atoms);
   objread obj{};
@@ -136,7 +136,7 @@ i16 targetcontents(i32* count, fred* value) {
   return st;
 }
 
-i16 loweval(hierpath path, Handle text, Handle atoms, i32 name, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus loweval(hierpath path, Handle text, Handle atoms, i32 name, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   objread obj{};
   i32 used = 0;

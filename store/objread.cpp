@@ -152,7 +152,7 @@ i32 finditem(const objread& obj, const selpart& p) {
 }
 
 // Reads a reference text (the recent card, `me`, a value) with readobj.
-i16 readtext(hierpath context, Handle reftext, Handle variables, objread* obj) {
+scriptstatus readtext(hierpath context, Handle reftext, Handle variables, objread* obj) {
   Handle atoms = nilhandle;
   i16 st = tokenize(reftext, &atoms);
   i32 used = 0;
@@ -161,7 +161,7 @@ i16 readtext(hierpath context, Handle reftext, Handle variables, objread* obj) {
   return st;
 }
 
-i16 readstring(hierpath context, ConstStringPtr s, Handle variables, objread* obj) {
+scriptstatus readstring(hierpath context, ConstStringPtr s, Handle variables, objread* obj) {
   Handle h = nilhandle;
   if (PtrToHand(s + 1, &h, s[0]) != noErr) return kNoMemory;
   i16 st = readtext(context, h, variables, obj);
@@ -170,7 +170,7 @@ i16 readstring(hierpath context, ConstStringPtr s, Handle variables, objread* ob
 }
 
 // Kind 3: an object part, and its card when `of` follows (else the current card).
-i16 readpart(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
+scriptstatus readpart(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
   u16 layer = 0, type = 0;
   selpart p{};
   i32 n = 0;
@@ -199,7 +199,7 @@ i16 readpart(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
 
 // Kind 11: `object` [id] expression `of` and a field of style 300 or 301. The expression is
 // evaluated once; its value selects the embedded object.
-i16 readembedded(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
+scriptstatus readembedded(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
   i32 i = at + 1;
   bool byid = tokenat(atoms, i) == tok::id;
   if (byid) ++i;
@@ -246,7 +246,7 @@ i16 readembedded(hierpath context, Handle text, Handle atoms, i32 at, Handle var
 }
 
 // Kind 1: `item` and its selector, then the menu.
-i16 readitem(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
+scriptstatus readitem(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
   u16 kind = 0;
   selpart p{};
   i32 n = 0;
@@ -357,7 +357,7 @@ u16 whichobj(Handle atoms, i32 at, i16* the) {
   }
 }
 
-i16 readobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
+scriptstatus readobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
   *used = 0;
   i16 the = 0;
   u16 kind = whichobj(atoms, at, &the);
@@ -382,7 +382,7 @@ i16 readobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
   return st;
 }
 
-i16 scanobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
+scriptstatus scanobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
   *used = 0;
   u16 t = tokenat(atoms, at);
   if (t == tok::recent && tokenat(atoms, at + 1) == tok::card) {
@@ -421,7 +421,7 @@ i16 scanobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
   return st;
 }
 
-i16 lowcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
+scriptstatus lowcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
             i16 wordfirst) {
   form f{};
   if (i16 st = buildform(context, text, atoms, at, variables, wordfirst, used, &f)) return st;
@@ -441,7 +441,7 @@ i16 lowcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
   return st;
 }
 
-i16 lowmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
+scriptstatus lowmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
             i16 wordfirst) {
   tray t{};
   if (i16 st = buildtray(context, text, atoms, at, variables, wordfirst, used, &t)) return st;

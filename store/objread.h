@@ -70,15 +70,15 @@ static_assert(std::is_trivially_copyable_v<objread>, "a descriptor is copied who
 // --- Readers -----------------------------------------------------------------------------------
 // Any reference: `me`, `recent card`, a reference written out with its object word, or an
 // operand whose value is a reference text. *used is the atoms taken.
-i16 scanobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj);
+scriptstatus scanobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj);
 // A reference written out with its object word; fills the descriptor and loads its records.
-i16 readobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj);
+scriptstatus readobj(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj);
 // A card, background, window or project destination, loaded into the descriptor's desk. With
 // `wordfirst` the object word comes first, else the part begins with `of`.
-i16 lowcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
+scriptstatus lowcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
             i16 wordfirst);
 // A menu destination, loaded into the descriptor's menu part; flag as lowcard.
-i16 lowmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
+scriptstatus lowmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
             i16 wordfirst);
 
 // The records of menu `menunum` of a project held into a menu line (its store, number, library

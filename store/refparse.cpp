@@ -135,7 +135,7 @@ i16 destpart(const source& s, i32 at, i16 wordfirst, bool moves, KindOf&& kindof
 
 }  // namespace
 
-i16 viewspot(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u16* layer,
+scriptstatus viewspot(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u16* layer,
              u16* type, selpart* part) {
   source s{context, text, atoms, variables};
   *part = selpart{};
@@ -165,7 +165,7 @@ i16 viewspot(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
   return 0;
 }
 
-i16 viewiota(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part) {
+scriptstatus viewiota(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part) {
   source s{context, text, atoms, variables};
   *part = selpart{};
   *used = 0;
@@ -176,7 +176,7 @@ i16 viewiota(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
   return 0;
 }
 
-i16 viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
              u16* kind, selpart* part) {
   auto kindof = [](u16 word) -> u16 {
     switch (word) {
@@ -200,7 +200,7 @@ i16 viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variabl
   return destpart(s, at, wordfirst, true, kindof, current, used, kind, part);
 }
 
-i16 viewmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus viewmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
              u16* kind, selpart* part) {
   auto kindof = [](u16 word) -> u16 { return word == tok::menu ? objmenu : word == tok::item ? objitem : 0; };
   auto first = [](u16, u16, i32* value) -> i16 {
@@ -229,7 +229,7 @@ i16 grabstring(Handle text, Handle atoms, i32 at, StringPtr out, i32* used) {
   return 0;
 }
 
-i16 viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part) {
+scriptstatus viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part) {
   source s{context, text, atoms, variables};
   *part = selpart{};
   *used = 0;
@@ -249,7 +249,7 @@ i16 viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variab
   fred v{};
   i32 n = 0;
   i16 st = factor(s.context, s.text, s.atoms, i, s.variables, nilhandle, &n, &v);
-  if (st == statusnovariable) {
+  if (st == err::novariable) {
     // Bare words: the name is the rest of the line as written.
     if (i16 e = grabstring(text, atoms, i, part->name, &n)) return e;
   } else if (st != 0) {
@@ -264,7 +264,7 @@ i16 viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variab
   return 0;
 }
 
-i16 buildform(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus buildform(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
               form* f) {
   *f = form{};
   *used = 0;
@@ -296,7 +296,7 @@ i16 buildform(hierpath context, Handle text, Handle atoms, i32 at, Handle variab
   return 0;
 }
 
-i16 buildtray(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus buildtray(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
               tray* t) {
   *t = tray{};
   *used = 0;

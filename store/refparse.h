@@ -28,30 +28,30 @@ struct objread;
 // [ordinal | last | middle | any] [card | background] (button | graphic | field | part) operand.
 // *layer is layercard or layerbackground (a field without a layer word is a background field,
 // the others card objects); *type the object type filter.
-i16 viewspot(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u16* layer,
+scriptstatus viewspot(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u16* layer,
              u16* type, selpart* part);
 // `object` [id] operand.
-i16 viewiota(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part);
+scriptstatus viewiota(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part);
 // One card, background or window part: *kind 4, 5 or 6, or 0 when the atoms hold none (nothing
 // used). With `wordfirst` 0 the part must begin with `of`.
-i16 viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
              u16* kind, selpart* part);
 // One menu (*kind 2) or item (*kind 1) part, or 0; flag as viewcard.
-i16 viewmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus viewmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
              u16* kind, selpart* part);
 // The project part: `this project`, `project` alone (the current project), or [project] and a
 // name or path; a name of unknown bare words is the rest of the line.
-i16 viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part);
+scriptstatus viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part);
 // The source text from atom `at` to the end of its line (empty and 0 atoms at the end of the
 // line). 14 for more than 254 characters.
 i16 grabstring(Handle text, Handle atoms, i32 at, StringPtr out, i32* used);
 
 // --- Destinations --------------------------------------------------------------------------------
 // Card, background, window and project parts in a chain (each optional); flag as viewcard.
-i16 buildform(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus buildform(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
               form* f);
 // A menu part and a project part; flag as viewcard.
-i16 buildtray(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
+scriptstatus buildtray(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
               tray* t);
 
 // --- Objects in an object list ---------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/scripterrors.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
@@ -244,13 +245,13 @@ i16 storewrite(projectstore& st, u64 offset, const void* buffer, u64 count) {
 }
 
 i16 touchpage(projectstore& st, u32 id) {
-  if (id >= st.header.dircapacity) return 100;
+  if (id >= st.header.dircapacity) return err::missingrecord;
   std::size_t slot;
   return fetchpage(st, id & ~(kStarPageIds - 1), true, &slot);
 }
 
 i16 entryof(projectstore& st, u32 id, u32* offset) {
-  if (id >= st.header.dircapacity) return 100;
+  if (id >= st.header.dircapacity) return err::missingrecord;
   std::size_t slot;
   u32 first = id & ~(kStarPageIds - 1);
   if (i16 e = fetchpage(st, first, true, &slot)) return e;
@@ -259,7 +260,7 @@ i16 entryof(projectstore& st, u32 id, u32* offset) {
 }
 
 i16 setentry(projectstore& st, u32 id, u32 offset) {
-  if (id >= st.header.dircapacity) return 100;
+  if (id >= st.header.dircapacity) return err::missingrecord;
   std::size_t slot;
   u32 first = id & ~(kStarPageIds - 1);
   if (i16 e = fetchpage(st, first, true, &slot)) return e;
@@ -278,16 +279,16 @@ i16 makepage(projectstore& st, u32 firstid) {
 
 i16 readrecord(projectstore& st, i32 id, u32* offset, stardir* head) {
   const starhead& h = st.header;
-  if (id < 0 || u32(id) >= h.idsissued) return 100;
+  if (id < 0 || u32(id) >= h.idsissued) return err::missingrecord;
   if (i16 e = entryof(st, u32(id), offset)) return e;
   u64 at = *offset;
-  if (at < dirend(h) || (at - dirend(h)) % kStarSlotUnit != 0 || at + kStarRecordHead > h.endofdata) return 100;
+  if (at < dirend(h) || (at - dirend(h)) % kStarSlotUnit != 0 || at + kStarRecordHead > h.endofdata) return err::missingrecord;
   if (i16 e = storeread(st, at, head, kStarRecordHead)) return e;
   endianswapstardir(head);
   u32 slot = head->slot, size = head->size;
   if (head->id != u32(id) || slot < kStarSlotUnit || slot % kStarSlotUnit != 0 || u64(size) + kStarRecordHead > slot ||
       at + slot > h.endofdata) {
-    return 100;
+    return err::missingrecord;
   }
   return 0;
 }
@@ -413,7 +414,7 @@ i16 createstar(i16 volume, u32 dirid, ConstStringPtr name) {
 
 i16 openstar(i16 volume, u32 dirid, ConstStringPtr name, RegistryId store) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  if (st == nullptr) return err::noproject;
   FileRef ref;
   if (OSErr e = HOpen(volume, dirid, name, fsCurPerm, &ref)) return e;
   st->volume = volume;
@@ -489,23 +490,23 @@ i16 verifystar(i16 volume, u32 dirid, ConstStringPtr name) {
 i16 verifystr(i16 code) {
   switch (code) {
     case 1000: return 0;
-    case 1001: return 70;
+    case 1001: return err::damagedproject;
     // Held for writing by another program: in use, not damaged.
     case 1002: return kProjectInUse;
     case 1003:
     case 1009:
-    case 1010: return 57;
-    case 1004: return 69;
-    case 1005: return 189;
-    case 1006: return 203;
-    case 1007: return 216;
+    case 1010: return err::damagedfile57;
+    case 1004: return err::cantreadfile;
+    case 1005: return err::damagedfile189;
+    case 1006: return err::damagedfile203;
+    case 1007: return err::damagedfile216;
     default: return code;
   }
 }
 
 i16 closestar(RegistryId store) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  if (st == nullptr) return err::noproject;
   // What changed is committed, and the file left exactly as long as the data it holds.
   i16 committed = commitnow(store);
   u64 data = u64(st->diskheader.baseoffset) + st->diskheader.endofdata;
@@ -527,7 +528,7 @@ i16 deletestar(i16 volume, u32 dirid, ConstStringPtr name) { return HDelete(volu
 
 i16 flushstar(RegistryId store) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  if (st == nullptr) return err::noproject;
   if (!st->dirty) return 0;
   // Inside a change the commit waits for its end, so that no commit holds half of it.
   if (changeunderway()) return 0;
@@ -536,7 +537,7 @@ i16 flushstar(RegistryId store) {
 
 i16 commitnow(RegistryId store) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  if (st == nullptr) return err::noproject;
   if (!st->dirty) return 0;
   st->dirty = 0;
   i16 e = commitstar(*st);
@@ -550,15 +551,15 @@ i16 commitnow(RegistryId store) {
 
 i16 idtoffset(RegistryId store, i32 id, u32* offset) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
-  if (id < 0 || u32(id) >= st->header.idsissued) return 100;
+  if (st == nullptr) return err::noproject;
+  if (id < 0 || u32(id) >= st->header.idsissued) return err::missingrecord;
   return entryof(*st, u32(id), offset);
 }
 
 i16 newoffset(RegistryId store, i32 id, u32 offset) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
-  if (id < 0 || u32(id) >= st->header.idsissued) return 100;
+  if (st == nullptr) return err::noproject;
+  if (id < 0 || u32(id) >= st->header.idsissued) return err::missingrecord;
   return setentry(*st, u32(id), offset);
 }
 
@@ -566,7 +567,7 @@ namespace {
 // The open store and the checked head of one of its records.
 i16 openrecord(RegistryId store, i32 id, projectstore** st, u32* at, stardir* head) {
   *st = lookup(store);
-  if (*st == nullptr) return 104;
+  if (*st == nullptr) return err::noproject;
   return readrecord(**st, id, at, head);
 }
 }  // namespace
@@ -576,7 +577,7 @@ i16 getstar(RegistryId store, i32 id, Handle h) {
   u32 at;
   stardir head;
   if (i16 e = openrecord(store, id, &st, &at, &head)) return e;
-  if (head.size > u32(GetHandleSize(h)) && memoryrefused(Size(head.size))) return 37;
+  if (head.size > u32(GetHandleSize(h)) && memoryrefused(Size(head.size))) return err::nomemory;
   SetHandleSize(h, Size(head.size));
   if (OSErr e = MemError()) return e;
   if (i16 e = storeread(*st, u64(at) + kStarRecordHead, deref(h), head.size)) return e;

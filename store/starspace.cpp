@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "store/commitpoints.h"
 #include "store/starfile.h"
@@ -377,7 +378,7 @@ i16 makefreeroom(projectstore& st, bool commits) {
 
 i16 growfree(RegistryId store) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  if (st == nullptr) return err::noproject;
   i16 e = makefreeroom(*st, !changeunderway());
   showfree(*st);
   return e;
@@ -385,13 +386,13 @@ i16 growfree(RegistryId store) {
 
 i16 filemove(RegistryId store, u32 from, u32 to, u32 count) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  if (st == nullptr) return err::noproject;
   return movebytes(*st, from, to, count);
 }
 
 i16 addstar(RegistryId store, i32* id, Handle h) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  if (st == nullptr) return err::noproject;
   Size size = GetHandleSize(h);
   if (OSErr e = MemError()) return e;
   if (i16 e = makefreeroom(*st, false)) return e;
@@ -400,9 +401,9 @@ i16 addstar(RegistryId store, i32* id, Handle h) {
   bool recycled = hd.recycledcount > 0;
   if (recycled) {
     newid = hd.firstrecycled;
-    if (newid >= hd.idsissued) return 100;
+    if (newid >= hd.idsissued) return err::missingrecord;
     if (i16 e = entryof(*st, newid, &next)) return e;
-    if (hd.recycledcount > 1 && next >= hd.idsissued) return 100;
+    if (hd.recycledcount > 1 && next >= hd.idsissued) return err::missingrecord;
   } else {
     if (hd.idsissued >= hd.dircapacity) {
       if (i16 e = growdirectory(*st)) return e;
@@ -432,7 +433,7 @@ i16 addstar(RegistryId store, i32* id, Handle h) {
 
 i16 savestar(RegistryId store, i32 id, Handle h) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  if (st == nullptr) return err::noproject;
   Size size = GetHandleSize(h);
   if (OSErr e = MemError()) return e;
   if (i16 e = makefreeroom(*st, false)) return e;
@@ -466,7 +467,7 @@ i16 savestar(RegistryId store, i32 id, Handle h) {
 
 i16 delstar(RegistryId store, i32 id) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  if (st == nullptr) return err::noproject;
   if (i16 e = makefreeroom(*st, false)) return e;
   u32 at;
   stardir old;
@@ -483,7 +484,7 @@ i16 delstar(RegistryId store, i32 id) {
 
 i16 compactstar(RegistryId store) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  if (st == nullptr) return err::noproject;
   starhead& h = st->header;
   // Compaction only moves records: it starts from a committed store and commits as it goes.
   i16 e = commitstar(*st);
@@ -507,7 +508,7 @@ i16 compactstar(RegistryId store) {
 
 i16 totalstar(RegistryId store, u32 nids, u32* bytes) {
   projectstore* st = lookup(store);
-  if (st == nullptr) return 104;
+  if (st == nullptr) return err::noproject;
   const starhead& h = st->header;
   *bytes = 0;
   i64 shortfall = i64(nids) - (i64(h.dircapacity) - i64(h.idsissued) + i64(h.recycledcount));

@@ -38,7 +38,7 @@ bool atend(Handle atoms, i32 at) {
 }
 
 // Evaluates the expression at `at` into its text; `used` the atoms it took.
-i16 exprtext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, std::string* out) {
+scriptstatus exprtext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, std::string* out) {
   fred v{};
   i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &v);
   if (st != 0) return st;
@@ -81,7 +81,7 @@ u32 codeof(const std::string& s) {
 }
 
 // Reads a part of the current request into `it`.
-i16 readrequest(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus readrequest(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   CurrentRequest& c = currentrequest();
   if (!c.gotit) {
     setresult(noOutstandingHLE);
@@ -167,7 +167,7 @@ OSErr sendtoprogram(const AEDesc& address, const AppleEvent& event, AppleEvent* 
 }
 
 // Asks another program to evaluate an expression; the answer goes into `it`.
-i16 requestfromprogram(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus requestfromprogram(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   std::string expr, target;
   i32 used = 0;
   if (i16 st = exprtext(path, text, atoms, at, variables, &used, &expr); st != 0) return st;
@@ -227,7 +227,7 @@ i16 comreply(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   return 0;
 }
 
-i16 sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, std::string_view message, bool empty,
+scriptstatus sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, std::string_view message, bool empty,
            bool file) {
   std::string target, with;
   i32 used = 0;

@@ -57,7 +57,7 @@ i16 comrequest(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
 i16 comreply(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `send <message> to program <target>`: `at` is the token after `program`; `message` the text
 // sent; `empty` whether the message expression was the word empty; `file` for `send file`.
-i16 sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, std::string_view message, bool empty,
+scriptstatus sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, std::string_view message, bool empty,
            bool file);
 // Copies a reply's answer into `it` of `variables`, or into `the result` when there are none.
 void extractdata(const AppleEvent& reply, Handle variables);

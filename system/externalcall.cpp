@@ -8,6 +8,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "engine/tokens.h"
@@ -31,7 +32,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnoparens = 49, statusbadparameter = 2, statusnocallback = 1;
 constexpr i16 kCallbackSlot = 440;
 
 // --- The memory services -----------------------------------------------------------------------
@@ -143,7 +143,7 @@ Handle variabletext(Handle atoms, i32 at, Handle text, Handle variables) {
 }
 
 // Evaluates the parameter expression at `at` into a new text handle: 0, or its error.
-i16 parametertext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Handle* out) {
+scriptstatus parametertext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Handle* out) {
   fred v{};
   i16 st;
   {
@@ -156,7 +156,7 @@ i16 parametertext(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
 
 // Fills the block's parameters from the atoms after the name (`pos` the first of them). 0 with
 // the count set, or the failure (the parameters made so far released).
-i16 makeparameters(hierpath path, Handle text, Handle atoms, i32 pos, Handle variables, bool function) {
+scriptstatus makeparameters(hierpath path, Handle text, Handle atoms, i32 pos, Handle variables, bool function) {
   ExternalState& x = xstate();
   i16 count = 0;
   for (i16 i = 0; i < 16; ++i) {
@@ -167,7 +167,7 @@ i16 makeparameters(hierpath path, Handle text, Handle atoms, i32 pos, Handle var
       if (function) {
         if (t != tok::comma) {
           dumpargs(count, x.context.varlist);
-          return statusbadparameter;
+          return err::cantunderstand;
         }
         if (tokenat(atoms, ++pos) == tok::rightparen) break;
       } else if (t == tok::comma) {
@@ -179,7 +179,7 @@ i16 makeparameters(hierpath path, Handle text, Handle atoms, i32 pos, Handle var
       param = variabletext(atoms, pos + 1, text, variables);
       if (param == nilhandle) {
         dumpargs(count, x.context.varlist);
-        return statusbadparameter;
+        return err::cantunderstand;
       }
       x.context.varlist[i] = 1;
       pos += 2;
@@ -196,7 +196,7 @@ i16 makeparameters(hierpath path, Handle text, Handle atoms, i32 pos, Handle var
     x.xcmd.paramcount = count;
     if (appendcharhand(param, 0) != 0) {
       dumpargs(count, x.context.varlist);
-      return statusnomemory;
+      return err::nomemory;
     }
   }
   x.xcmd.paramcount = count;
@@ -237,7 +237,7 @@ i16 classiccall(const xentry& e, hierpath path, Handle text, Handle atoms, i32 a
   x.context.name = at;
   i32 pos = at + 1;
   if (function) {
-    if (tokenat(atoms, pos) != tok::leftparen) return statusnoparens;
+    if (tokenat(atoms, pos) != tokLeftParen) return err::noparens;
     ++pos;
   }
   x.xcmd = kv_paramblock{};
@@ -245,7 +245,7 @@ i16 classiccall(const xentry& e, hierpath path, Handle text, Handle atoms, i32 a
   u64 callback = getproc(kCallbackSlot);
   if (callback == 0) {
     dumpargs(x.xcmd.paramcount, x.context.varlist);
-    return statusnocallback;
+    return err::wentwrong;
   }
   x.xcmd.entrypoint = callback;
   x.xcmd.returnvalue = 0;
@@ -256,7 +256,7 @@ i16 classiccall(const xentry& e, hierpath path, Handle text, Handle atoms, i32 a
   x.context.type = function ? xclassfunction : xclasscommand;
   if (memoryrefused(0)) {
     dumpargs(x.xcmd.paramcount, x.context.varlist);
-    return statusnomemory;
+    return err::nomemory;
   }
   x.context.codehand = e.namekey;
   *found = 1;
@@ -289,7 +289,7 @@ savedxcall::~savedxcall() {
 const kv_services* externalservices() { return &kServices; }
 
 tokenised::tokenised(const void* bytes, Size n) {
-  if (PtrToHand(bytes, &text, n) != noErr) status = statusnomemory;
+  if (PtrToHand(bytes, &text, n) != noErr) status = err::nomemory;
   else status = tokenize(text, &atoms);
 }
 

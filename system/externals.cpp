@@ -12,6 +12,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "platform/console/console.h"
@@ -41,8 +42,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnomemory = 37, statusnametoolong = 14, statustrailing = 19, statusbadpath = 227,
-              statusnobundle = 229;
 constexpr u32 kFatMagic = 0xCAFEBABE;
 constexpr i16 kClassicList = 998;  // 'STR#' of the classic externals in a resource file
 constexpr std::size_t kMaxPath = 1024;
@@ -82,23 +81,23 @@ i16 loadcode(const u8* bytes, u64 size, std::string_view path, xentry* e, std::s
     made = WorkAroundRadarID4189935(&bytes, &size, &image, &fat);
     if (made == 0 && !fat.empty()) *reason = fat;
   }
-  if (made != 1) return statusnotloadable;
+  if (made != 1) return err::cantloadexternal;
   i16 st = 0;
   bool found = false;
   void* entry = nullptr;
   if (!linkimage(image, reason)) {
-    st = statusnotlinkable;
+    st = err::cantlinkexternal;
   } else if (entry = imagesymbol(image, "kv_main", &found); !found) {
     *reason = "it has no kv_main";
-    st = statusnoentry;
+    st = err::noentrypoint;
   } else if (entry == nullptr) {
     *reason = "its kv_main is empty";
-    st = statusemptyentry;
+    st = err::emptyentrypoint;
   } else {
     const void* version = imagesymbol(image, "kv_interface_version", &found);
     if (version == nullptr || loadat<u32>(static_cast<const u8*>(version)) != KV_INTERFACE_VERSION) {
       *reason = version == nullptr ? "it has no kv_interface_version" : "it was written for another interface version";
-      st = statusotherversion;
+      st = err::externalversion;
     }
   }
   if (st != 0) {
@@ -120,13 +119,13 @@ i16 loadentry(RegistryId project, i32 index, ConstStringPtr name) {
   std::string reason;
   if (status != 0 || GetHandleSize(rec) < Size(sizeof(xresrec)) || loadat<u16>(deref(rec)) != kindxres) {
     reason = "its record cannot be read";
-    status = statusnotloadable;
+    status = err::cantloadexternal;
   } else {
     Handle data = loadat<xresrec>(deref(rec)).data;
     Size size = GetHandleSize(data);
     if (memoryrefused(size)) {
       reason = "there is not enough memory";
-      status = statusnomemory;
+      status = err::nomemory;
     } else {
       status = loadcode(data != nilhandle ? reinterpret_cast<const u8*>(deref(data)) : nullptr, u64(size), {}, &e,
                         &reason);
@@ -352,10 +351,10 @@ i32 WorkAroundRadarID4189935(const u8** code, u64* size, RegistryId* image, std:
 
 i16 loadxcmd(RegistryId project, std::string_view path, ConstStringPtr name, OSType type) {
   xfileentry f{};
-  if (!externaltype(type, &f.entry.kind, &f.entry.lookupclass)) return statusnotexternal;
-  if (name[0] > kMaxName) return statusnametoolong;
+  if (!externaltype(type, &f.entry.kind, &f.entry.lookupclass)) return err::notexternal;
+  if (name[0] > kMaxName) return err::nametoolong;
   projectstore* st = findprojectstore(project);
-  if (st == nullptr) return statusnobundle;
+  if (st == nullptr) return err::nobundle;
   for (RegistryId p = mainglobals().openprojects; p != nilid; p = nextvir(p)) {
     projectstore* other = findprojectstore(p);
     if (other == nullptr) break;
@@ -368,7 +367,7 @@ i16 loadxcmd(RegistryId project, std::string_view path, ConstStringPtr name, OST
     }
   }
   std::vector<u8> bytes;
-  if (!readwholefile(path, &bytes)) return statusnomemory;
+  if (!readwholefile(path, &bytes)) return err::nomemory;
   std::string reason;
   if (i16 status = loadcode(bytes.data(), bytes.size(), path, &f.entry, &reason)) {
     report(name, reason);
@@ -382,7 +381,7 @@ i16 loadxcmd(RegistryId project, std::string_view path, ConstStringPtr name, OST
   if (st->fileexternals == nilhandle) st->fileexternals = NewHandle(0);
   if (st->fileexternals == nilhandle || PtrAndHand(&f, st->fileexternals, Size(sizeof f)) != noErr) {
     unloadentry(f.entry);
-    return statusnomemory;
+    return err::nomemory;
   }
   ++st->fileexternalscount;
   ++xstate().listed;
@@ -391,30 +390,30 @@ i16 loadxcmd(RegistryId project, std::string_view path, ConstStringPtr name, OST
   return 0;
 }
 
-i16 xload(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus xload(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value{};
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value)) return st;
   u16 next = tokenat(atoms, at + 1 + used);
   std::string where(reinterpret_cast<const char*>(fredaddr(&value)), std::size_t(getfredsize(&value)));
   disposfred(&value);
-  if (next != tok::endofline && next != tok::endofscript) return statustrailing;
+  if (next != tokEndOfLine && next != tokEndOfScript) return err::stray;
   std::string folder = colontoposix(where);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  if (folder.empty() || folder.size() > kMaxPath) return statusbadpath;
+  if (folder.empty() || folder.size() > kMaxPath) return err::nopath;
   u32 dirid = 0;
-  if (folderidofpath(folder, &dirid) != noErr) return statusnobundle;
+  if (folderidofpath(folder, &dirid) != noErr) return err::nobundle;
   std::optional<PrefValue> kind = infovalue(folder, "KVExternalType");
   std::optional<PrefValue> executable = infovalue(folder, "Executable");
   if (!kind || kind->type != PrefValue::Type::string || !executable ||
       executable->type != PrefValue::Type::string || executable->text.empty())
-    return statusnotexternal;
+    return err::notexternal;
   u8 code[4] = {};
   std::memcpy(code, kind->text.data(), std::min<std::size_t>(4, kind->text.size()));
   std::string file = executable->text.front() == '/' ? executable->text : folder + "/" + executable->text;
-  if (file.size() > kMaxPath) return statusbadpath;
+  if (file.size() > kMaxPath) return err::nopath;
   std::string leaf = file.substr(file.rfind('/') + 1);
-  if (leaf.empty()) return statusnotexternal;
+  if (leaf.empty()) return err::notexternal;
   Str255 name;
   pstrassign(name, sizeof name, leaf.data(), leaf.size());
   return loadxcmd(bundleproject(), file, name, bigendian32(code));

@@ -35,16 +35,6 @@ constexpr OSType kXRtn = fourcc("XRtn");
 enum : u8 { xkindcommand = 3, xkindfunction = 4, xkindnative = 5 };
 enum : u8 { xclasscommand = 6, xclassfunction = 7 };
 
-// Load failures (script error numbers).
-enum : i16 {
-  statusnotexternal = 230,   // not an external type, or a bundle that names none
-  statusnotloadable = 231,   // not a shared object of this machine
-  statusnotlinkable = 232,
-  statusnoentry = 233,       // no kv_main
-  statusemptyentry = 234,
-  statusotherversion = 236,  // kv_interface_version missing or not 1
-};
-
 // One registry entry. Entries are copied whole.
 struct xentry {
   u8 kind;             // xkindcommand, xkindfunction, xkindnative
@@ -91,7 +81,7 @@ i16 loadxcmd(RegistryId project, std::string_view path, ConstStringPtr name, OST
 // `xload path`: loads the external of a bundle folder (an "Info" file whose keys
 // "KVExternalType" and "Executable" give its type and its shared object, named as the
 // external) into the shared project, or the current one when none is shared.
-i16 xload(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus xload(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // The project closes: every external of it unloaded, both lists disposed.
 void xdump(RegistryId project);
 // Unloads the code of the registry's entries and disposes the registry (xinit builds it again).

@@ -9,7 +9,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "system/externalevents.h"
 #include "system/externals.h"
@@ -26,7 +26,6 @@ static_assert(sizeof(EventRecord) == sizeof(kv_eventrecord));
 
 namespace {
 
-constexpr i16 statusnoparens = 49, statusbadparameter = 2, statusnomemory = 37;
 constexpr u16 kUnloadFlag = 2;
 
 // The parameter values of one call: released with the handle that holds them.
@@ -49,7 +48,7 @@ struct parameterlist {
   i16 add(fred* v) {
     if (PtrAndHand(v, values, Size(sizeof(fred))) != noErr) {
       disposfred(v);
-      return statusnomemory;
+      return err::nomemory;
     }
     ++count;
     return 0;
@@ -57,9 +56,9 @@ struct parameterlist {
 };
 
 // Evaluates the parameters between the parentheses after the name.
-i16 evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle variables, parameterlist* list) {
-  if (list->values == nilhandle) return statusnomemory;
-  if (tokenat(atoms, at + 1) != tok::leftparen) return statusnoparens;
+scriptstatus evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle variables, parameterlist* list) {
+  if (list->values == nilhandle) return err::nomemory;
+  if (tokenat(atoms, at + 1) != tokLeftParen) return err::noparens;
   i32 pos = at + 2;
   if (tokenat(atoms, pos) == tok::rightparen) return 0;
   for (;;) {
@@ -74,8 +73,8 @@ i16 evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle 
     if (i16 added = list->add(&v)) return added;
     pos += used;
     u16 t = tokenat(atoms, pos);
-    if (t == tok::rightparen) return 0;
-    if (t != tok::comma) return statusbadparameter;
+    if (t == tokRightParen) return 0;
+    if (t != tokComma) return err::cantunderstand;
     ++pos;
   }
 }

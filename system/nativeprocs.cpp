@@ -14,6 +14,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
 #include "engine/scripterror.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
@@ -33,7 +34,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotfield = 10, statusnoobject = 11, statusnoopenfield = -9987;
+constexpr i16 statusnoopenfield = -9987;
 constexpr u8 kSendMode = 3;
 
 void pascalout(u8* out, std::string_view text) {
@@ -71,7 +72,7 @@ T fromparameter(const kv_native* block, i16 index, T none, Read&& read) {
 
 // The expression evaluated with the block's path and variables.
 i16 evaluate(const u8* expression_, kv_native* block, fred* value) {
-  if (expression_ == nullptr) return statusnomemory;
+  if (expression_ == nullptr) return err::nomemory;
   tokenised t(expression_);
   if (t.status != 0) return t.status;
   i32 used = 0;
@@ -90,7 +91,7 @@ i16 evaluatewith(const u8* expression_, kv_native* block, Take&& take) {
 
 // The status of a field reference: a reference that names no object is 11 whatever the
 // reader found wrong with it.
-i16 fieldstatus(i16 st) { return st == 0 || st == statusnotfield || st == statusnomemory ? st : statusnoobject; }
+i16 fieldstatus(i16 st) { return st == 0 || st == err::notfield || st == err::nomemory ? st : err::notext; }
 
 // Sets a global from a value made by `make`, which answers its status.
 template <class Make>
@@ -330,7 +331,7 @@ i16 PAnswerKV(const u8* prompt, const u8* button1, const u8* button2, const u8* 
 }
 
 i16 PSendMessage(const u8* message, const u8* target, kv_native* block) {
-  if (message == nullptr) return statusnomemory;
+  if (message == nullptr) return err::nomemory;
   std::string_view text = pstringview(message);
   if (target == nullptr) return xcomsend(text, blockvariables(block), kSendMode);
   objread obj{};
@@ -496,7 +497,7 @@ i32 PGetParamLength(i16 index, kv_native* block) {
 }
 
 i16 PGetFieldHandle(const u8* field, kv_handle* text, kv_native* block) {
-  if (field == nullptr) return statusnoobject;
+  if (field == nullptr) return err::notext;
   Handle h = nilhandle;
   i16 st = fieldstatus(readfieldtext(blockpath(block), blockvariables(block), pstringview(field), &h));
   if (st == 0 && text != nullptr) *text = h;
@@ -505,7 +506,7 @@ i16 PGetFieldHandle(const u8* field, kv_handle* text, kv_native* block) {
 }
 
 i16 PGetFieldString(const u8* field, u8* text, kv_native* block) {
-  if (field == nullptr) return statusnoobject;
+  if (field == nullptr) return err::notext;
   Handle h = nilhandle;
   i16 st = fieldstatus(readfieldtext(blockpath(block), blockvariables(block), pstringview(field), &h));
   if (st == 0 && text != nullptr)
@@ -515,14 +516,14 @@ i16 PGetFieldString(const u8* field, u8* text, kv_native* block) {
 }
 
 i16 PSetFieldHandle(const u8* field, kv_handle text, kv_native* block) {
-  if (field == nullptr) return statusnoobject;
+  if (field == nullptr) return err::notext;
   Size n = IsValidHandle(text) ? GetHandleSize(text) : 0;
   return fieldstatus(writefieldtext(blockpath(block), blockvariables(block), pstringview(field),
                                     n > 0 ? reinterpret_cast<const u8*>(deref(text)) : nullptr, n));
 }
 
 i16 PSetFieldString(const u8* field, const u8* text, kv_native* block) {
-  if (field == nullptr) return statusnoobject;
+  if (field == nullptr) return err::notext;
   return fieldstatus(writefieldtext(blockpath(block), blockvariables(block), pstringview(field),
                                     text != nullptr ? text + 1 : nullptr, text != nullptr ? text[0] : 0));
 }
@@ -541,10 +542,10 @@ i16 PTouchCurTEHandle() {
 }
 
 i16 PGetRead(const u8* reference, u8* descriptor, kv_native* block) {
-  if (descriptor == nullptr) return statusnomemory;
+  if (descriptor == nullptr) return err::nomemory;
   objread obj{};
   if (i16 st = readreference(blockpath(block), blockvariables(block), reference, &obj)) return st;
-  return holdreference(obj, descriptor) ? 0 : statusnomemory;
+  return holdreference(obj, descriptor) ? 0 : err::nomemory;
 }
 
 i16 PPutRead(u8* descriptor) {

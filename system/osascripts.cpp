@@ -38,7 +38,20 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusclosemissing = 19;
+enum : u16 {
+  tokClose = 2020,
+  tokEdit = 2059,
+  tokLoad = 2095,
+  tokOpen = 2128,
+  tokType = 2202,
+  tokUnload = 2206,
+  tokAll = 10002,
+  tokCheck = 11039,
+  tokCompile = 11046,
+  tokList = 11159,
+  tokRun = 11274,
+};
+
 constexpr i16 kNoField = -1;
 
 struct OSAScriptsState {
@@ -224,7 +237,7 @@ i16 appendloaded(Handle list, OSAID id, ConstStringPtr name) {
   e.id = id;
   copyname(name, e.name, sizeof e.name);
   PtrAndHand(&e, list, Size(sizeof e));
-  return MemError() == noErr ? 0 : statusnomemory;
+  return MemError() == noErr ? 0 : err::nomemory;
 }
 
 // The id of a loaded script, loading it from the projects when needed; false with the error
@@ -350,10 +363,10 @@ i16 weShowScript(WEReference we, OSAID id, std::string* out) {
   if (CheckError("OSAGetSource", AEGetParamDesc(record, keyText, typeChar, &words), out) != 0) return 0;
   const bool hasstyles = AEGetParamDesc(record, keyStyle, typeWildCard, &styles) == noErr;
   Handle h = nilhandle, scrap = nilhandle;
-  if (PtrToHand(words.data.data(), &h, Size(words.data.size())) != noErr) return statusnomemory;
+  if (PtrToHand(words.data.data(), &h, Size(words.data.size())) != noErr) return err::nomemory;
   if (hasstyles && PtrToHand(styles.data.data(), &scrap, Size(styles.data.size())) != noErr) {
     DisposeHandle(h);
-    return statusnomemory;
+    return err::nomemory;
   }
   LongRect dest{};
   WEGetDestRect(&dest, we);
@@ -372,7 +385,7 @@ i16 weShowScript(WEReference we, OSAID id, std::string* out) {
   WEFeatureFlag(weFInhibitRedraw, inhibit, we);
   if (we == mainglobals().openfieldrec) markfieldchanged();
   drawopenfield();
-  return e == noErr ? 0 : statusnomemory;
+  return e == noErr ? 0 : err::nomemory;
 }
 
 // `check` (no name) and `compile`: the open field's text compiled; a compile error selected in
@@ -423,7 +436,7 @@ i16 CheckOrCompileField(ConstStringPtr name, std::string* out) {
     return 0;
   }
   Handle data = nilhandle;
-  if (PtrToHand(stored.data.data(), &data, Size(stored.data.size())) != noErr) st = statusnomemory;
+  if (PtrToHand(stored.data.data(), &data, Size(stored.data.size())) != noErr) st = err::nomemory;
   if (st != 0) {
     OSADispose(ci, script);
     return st;
@@ -671,7 +684,7 @@ i16 runform(Call& c, u16 word, std::string* out) {
       if (!c.closes()) return kNoParen;
       return scripttype(name, out);
     default:
-      return statusnotunderstood;
+      return err::cantunderstand;
   }
 }
 
@@ -680,16 +693,16 @@ i16 runform(Call& c, u16 word, std::string* out) {
 i16 funscript(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   if (!mainglobals().lockCursor) SetThemeCursor(kThemeWatchCursor);
-  if (tokenat(atoms, at + 1) != tok::leftparen) return statusfunctionparen;
+  if (tokenat(atoms, at + 1) != tokLeftParen) return err::noparens;
   setosainterruptcheck(&interruptcheck);
   const u16 word = tokenat(atoms, at + 2);
   Call c{path, text, atoms, variables, at + 3};
   std::string out;
   i16 st = runform(c, word, &out);
   if (st == kNoParen) {
-    showerrordialog(statusfunctionclose);
-    if (word == tok::type) return 1;
-    if (word == tok::close) return statusclosemissing;
+    showerrordialog(err::noparen);
+    if (word == tokType) return 1;
+    if (word == tokClose) return err::stray;
     out.clear();
     st = 0;
   }

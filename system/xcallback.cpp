@@ -15,6 +15,7 @@
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "engine/sendmes.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
@@ -32,7 +33,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnotinteger = 13;
 constexpr u8 kSendMode = 3;
 
 kv_paramblock& block() { return xstate().xcmd; }
@@ -104,7 +104,7 @@ void evaluate() {
       st = expression(path, t.text, t.atoms, 0, vars, nilhandle, &used, &v);
       if (st == 0 && g.unquotedliterals != literals) st = 1;
       if (st == 0) st = fredtonewh(&v, &out);
-      if (st == 0 && appendcharhand(out, 0) != 0) st = statusnomemory;
+      if (st == 0 && appendcharhand(out, 0) != 0) st = err::nomemory;
       disposfred(&v);
     }
   }
@@ -144,7 +144,7 @@ void unsignedvalue() {
     u8 c = text[i];
     if (c == ' ') continue;
     if (c < '0' || c > '9' || (value = value * 10 + u64(c - '0')) > 0xFFFFFFFFu) {
-      b.result = statusnotinteger;
+      b.result = err::nointeger;
       return;
     }
   }
@@ -174,9 +174,9 @@ void getglobal() {
     st = fredtonewh(&v, &h);
     disposfred(&v);
   } else if ((h = NewHandle(0)) == nilhandle) {
-    st = statusnomemory;
+    st = err::nomemory;
   }
-  if (st == 0 && appendcharhand(h, 0) != 0) st = statusnomemory;
+  if (st == 0 && appendcharhand(h, 0) != 0) st = err::nomemory;
   kv_paramblock& b = block();
   if (st != 0) {
     if (h != nilhandle) DisposeHandle(h);

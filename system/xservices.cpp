@@ -10,6 +10,7 @@
 #include "engine/fred.h"
 #include "engine/scripterror.h"
 #include "engine/numbertext.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokenizer.h"
 #include "platform/memory/memory.h"
@@ -110,7 +111,7 @@ i16 handlevalue(Handle h, fred* value) {
 i16 valuetext(fred* v, Handle* out) {
   i16 st = copyfred(v);
   if (st == 0) st = formatfred(v, fredhand);
-  if (st == 0 && v->text == nilhandle) st = statusnomemory;
+  if (st == 0 && v->text == nilhandle) st = err::nomemory;
   if (st == 0) {
     *out = v->text;
     v->text = nilhandle;
@@ -124,9 +125,9 @@ i16 objectfromtext(objread* obj) {
   return readreference(x.context.hier, x.context.vars, textin(0), obj);
 }
 
-i16 readreference(hierpath path, Handle variables, ConstStringPtr reference, objread* obj) {
+scriptstatus readreference(hierpath path, Handle variables, ConstStringPtr reference, objread* obj) {
   *obj = objread{};
-  if (reference == nullptr) return statusnomemory;
+  if (reference == nullptr) return err::nomemory;
   tokenised t(reference);
   if (t.status != 0) return t.status;
   savedxcall keep;
@@ -211,7 +212,7 @@ void getfield(objectkey key) {
   ExternalState& x = xstate();
   Handle text = nilhandle;
   i16 st = readfieldtext(x.context.hier, x.context.vars, reference, &text);
-  if (st == 0 && appendcharhand(text, 0) != 0) st = statusnomemory;
+  if (st == 0 && appendcharhand(text, 0) != 0) st = err::nomemory;
   if (st != 0) {
     if (text != nilhandle) DisposeHandle(text);
     return;
@@ -234,7 +235,7 @@ void pututility(objectkey key) {
   DisposeHandle(copy);
 }
 
-i16 readfieldtext(hierpath path, Handle variables, std::string_view reference, Handle* out) {
+scriptstatus readfieldtext(hierpath path, Handle variables, std::string_view reference, Handle* out) {
   *out = nilhandle;
   tokenised t(reference.data(), Size(reference.size()));
   if (t.status != 0) return t.status;
@@ -253,7 +254,7 @@ i16 readfieldtext(hierpath path, Handle variables, std::string_view reference, H
   return valuetext(&v, out);
 }
 
-i16 writefieldtext(hierpath path, Handle variables, std::string_view reference, const u8* bytes, Size n) {
+scriptstatus writefieldtext(hierpath path, Handle variables, std::string_view reference, const u8* bytes, Size n) {
   tokenised t(reference.data(), Size(reference.size()));
   if (t.status != 0) return t.status;
   savedxcall keep;
@@ -302,7 +303,7 @@ void installpdata() {
   orderpictureframe(picture);
   i16 st = withobject([&](objread& obj) {
     Handle copy = picture;
-    if (memoryrefused(GetHandleSize(picture)) || HandToHand(&copy) != noErr) return i16(statusnomemory);
+    if (memoryrefused(GetHandleSize(picture)) || HandToHand(&copy) != noErr) return i16(err::nomemory);
     return lowsetpicturedata(obj, copy, 1);
   });
   b.result = st != 0 ? 1 : 0;
@@ -371,7 +372,7 @@ i16 globalvalue(ConstStringPtr name, fred* out) {
 i16 setglobalvalue(ConstStringPtr name, const fred* value) {
   MainGlobals& g = mainglobals();
   varentry e{};
-  if (name == nullptr) return statusnomemory;
+  if (name == nullptr) return err::nomemory;
   if (!findnamedvar(name, g.globalvars, &e)) {
     if (i16 st = lowcreate(name, &e)) return st;
     e.state = varborrowed;

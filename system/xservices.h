@@ -34,7 +34,7 @@ i16 valuetext(fred* v, Handle* out);
 i16 objectfromtext(objread* obj);
 // The object a length-prefixed reference names, read with a path and variables (the block and
 // call context kept aside meanwhile): 0, or the reader's error.
-i16 readreference(hierpath path, Handle variables, ConstStringPtr reference, objread* obj);
+scriptstatus readreference(hierpath path, Handle variables, ConstStringPtr reference, objread* obj);
 
 // Requests 5014 (tok::define) and 5015 (tok::undefine) of the property named in in[1].
 void defineuprop(u16 command);
@@ -59,9 +59,9 @@ void pututility(objectkey key);
 // The whole text of the field a reference names (the open field's live text), read with a path
 // and variables: 0 with a new handle, 10 for an object that is no field, 11 for a reference
 // that names no object, or the reference's error.
-i16 readfieldtext(hierpath path, Handle variables, std::string_view reference, Handle* out);
+scriptstatus readfieldtext(hierpath path, Handle variables, std::string_view reference, Handle* out);
 // Replaces the whole text of the field a reference names: 0, 10, 11, the reference's error or 37.
-i16 writefieldtext(hierpath path, Handle variables, std::string_view reference, const u8* bytes, Size n);
+scriptstatus writefieldtext(hierpath path, Handle variables, std::string_view reference, const u8* bytes, Size n);
 // 5000-5002: out[0] the address of the description of a bitmap object (kv_bitmapinfo).
 void lowpix(objectkey key);
 // 4503: the picture data of the object named in in[0] from the picture handle in in[1] (its

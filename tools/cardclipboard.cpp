@@ -11,6 +11,7 @@
 #include <utility>
 #include <string_view>
 
+#include "engine/scripterrors.h"
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
@@ -33,7 +34,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnomemory = 37, statusdiskfull = 107, statuslocked = 108;
 constexpr i64 kCopyRoom = 10000, kPasteRoom = 60000;
 constexpr u32 kPasteIds = 20;
 constexpr u32 kMagic = fourcc("KVcd");
@@ -86,7 +86,7 @@ bool projectfile(RegistryId store, u64* device, u64* inode) {
 
 i16 askmemory(i64 bytes) {
   if (mainglobals().memplentiful) return 0;
-  return nomemory(Size(std::min<i64>(bytes, 0x7FFFFFFF))) ? statusnomemory : i16(0);
+  return nomemory(Size(std::min<i64>(bytes, 0x7FFFFFFF))) ? err::nomemory : i16(0);
 }
 
 // Packs a record into a new handle: none when memory runs out.
@@ -159,7 +159,7 @@ i16 readscratch(Handle* card, Handle* back) {
   if (st == 0) {
     *card = NewHandle(Size(c.cardsize));
     *back = *card != nilhandle ? NewHandle(Size(c.backsize)) : nilhandle;
-    if (*back == nilhandle) st = statusnomemory;
+    if (*back == nilhandle) st = err::nomemory;
   }
   if (st == 0 && (readat(ref, kHeaderSize, deref(*card), c.cardsize) != noErr ||
                   readat(ref, kHeaderSize + c.cardsize, deref(*back), c.backsize) != noErr ||
@@ -178,7 +178,7 @@ i16 readscratch(Handle* card, Handle* back) {
         st = -1;
         break;
       }
-      if (OSErr e = unpack(rec)) st = e == kBadRecordKind ? i16(-1) : statusnomemory;
+      if (OSErr e = unpack(rec)) st = e == kBadRecordKind ? i16(-1) : err::nomemory;
     }
     if (st != 0) {
       for (int i = 0; i < 2; ++i) {
@@ -241,20 +241,20 @@ i16 cardcopy(const desk& d) {
   checkerr(savevir(d.store, i32(d.windrecid)));
   const i64 size = getsize(d.card) + getsize(d.back);
   u64 free = 0;
-  if (volumefreebytes(kBootVolume, g.tempfolder, &free) == noErr && u64(size + kCopyRoom) > free) return statusdiskfull;
+  if (volumefreebytes(kBootVolume, g.tempfolder, &free) == noErr && u64(size + kCopyRoom) > free) return err::diskfull;
   bool writable = false;
-  if (FolderWritable(kBootVolume, g.tempfolder, &writable) != noErr || !writable) return statuslocked;
+  if (FolderWritable(kBootVolume, g.tempfolder, &writable) != noErr || !writable) return err::locked;
   Handle card = packed(d.card);
   Handle back = card != nilhandle ? packed(d.back) : nilhandle;
   if (back == nilhandle) {
     if (card != nilhandle) DisposeHandle(card);
-    return statusnomemory;
+    return err::nomemory;
   }
   const OSErr e = writescratch(card, back);
   DisposeHandle(card);
   DisposeHandle(back);
-  if (e == dskFulErr) return statusdiskfull;
-  if (e != noErr) return statuslocked;
+  if (e == dskFulErr) return err::diskfull;
+  if (e != noErr) return err::locked;
   CardClipboardState& c = cards();
   c.cardtotal = size;
   c.cardwin = d.windrecid;

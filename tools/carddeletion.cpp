@@ -8,6 +8,7 @@
 
 #include "engine/lookups.h"
 #include "engine/objectsend.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
@@ -28,9 +29,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadword = 2, statusonlycard = 105, statuscantdelete = 106, statuscantdeleteback = 109,
-              statusplugin = 175, statusnomemory = 37;
-
 // One delete message to the current card: 0 to go on, else *answer holds what the command
 // answers (a handler's status, or 0 when it moved elsewhere).
 bool sendgoes(const char* message, i16* answer) {
@@ -47,13 +45,13 @@ bool sendgoes(const char* message, i16* answer) {
 i16 cardclear() {
   MainGlobals& g = mainglobals();
   const desk d = g.current;
-  if (d.wind == nilhandle || d.card == nilhandle || d.back == nilhandle) return statusonlycard;
+  if (d.wind == nilhandle || d.card == nilhandle || d.back == nilhandle) return err::damagedrecord;
   const windrec w = loadat<windrec>(deref(d.wind));
-  if (w.cardcount < 2) return statusonlycard;
-  if (loadat<cardrec>(deref(d.card)).flags & 1u) return statuscantdelete;
+  if (w.cardcount < 2) return err::damagedrecord;
+  if (loadat<cardrec>(deref(d.card)).flags & 1u) return err::cantdelete;
   if (islocked(d.store)) return 0;
   // A damaged card list is refused before anything changes.
-  if (!wordsaddup(d.wind)) return statusonlycard;
+  if (!wordsaddup(d.wind)) return err::damagedrecord;
   ++g.changecounter;
   const u32 cardnum = d.cardnum, cardrecid = d.cardrecid, backrecid = d.backrecid;
   i32 onback = 0;
@@ -62,7 +60,7 @@ i16 cardclear() {
     return onback >= 2;
   });
   const bool lastofback = onback < 2;
-  if (lastofback && (loadat<backrec>(deref(d.back)).word2 & 1u)) return statuscantdeleteback;
+  if (lastofback && (loadat<backrec>(deref(d.back)).word2 & 1u)) return err::cantdeleteback;
   if (!g.lockMessages) {
     i16 answer = 0;
     if (!sendgoes("deleteCard", &answer)) return answer;
@@ -161,7 +159,7 @@ i16 cardrefclear(objread* card) {
   const u32 cardrecid = card->d.cardrecid, cardnum = card->d.cardnum;
   // The descriptor holds the card's records; they are released before the card can go.
   writeobj(card);
-  if (!here) return statusbadword;
+  if (!here) return err::cantunderstand;
   if (cardrecid == now.cardrecid) return cardclear();
   if (i16 st = silentlyto(selpart{selnumber, i32(cardnum), {}, 0})) return st == kCardChanged ? i16(0) : st;
   const i16 st = cardclear();
@@ -194,10 +192,10 @@ void trashobjects(RegistryId store, u32 windrecid) {
 
 i16 windowclear() {
   MainGlobals& g = mainglobals();
-  if (g.plugin) return statusplugin;
+  if (g.plugin) return err::plugincommand;
   const desk d = g.current;
   if (d.wind == nilhandle || islocked(d.store)) return 0;
-  if (!wordsaddup(d.wind)) return statusonlycard;
+  if (!wordsaddup(d.wind)) return err::damagedrecord;
   ++g.changecounter;
   const projectstore* ps = findprojectstore(d.store);
   if (ps == nullptr) return 0;
@@ -221,7 +219,7 @@ i16 windowclear() {
   hilitewindows();
   if (findprojectstore(d.store) != nullptr) {
     const i32 index = removewindow(d.store, d.windrecid);
-    if (index == -2) return statusonlycard;
+    if (index == -2) return err::damagedrecord;
     if (index >= 0) renumberwindows(d.store, u32(index + 1));
     return 0;
   }
@@ -229,14 +227,14 @@ i16 windowclear() {
   const i16 code = verifystar(volume, dirid, name);
   if (code != 1000) return verifystr(code);
   const RegistryId store = newprojectstore();
-  if (store == nilid) return statusnomemory;
+  if (store == nilid) return err::nomemory;
   if (i16 e = openvir(volume, dirid, name, store)) {
     disposeprojectstore(store);
     return e;
   }
   const i32 index = removewindow(store, d.windrecid);
   checkerr(closevir(store));
-  return index == -2 ? statusonlycard : i16(0);
+  return index == -2 ? err::damagedrecord : i16(0);
 }
 
 i16 menuclear(objread* menu) {
@@ -254,7 +252,7 @@ i16 menuclear(objread* menu) {
   if (index < 0) {
     checkerr(putvir(store, kMenuLibrary));
     checkerr(putvir(store, kWindowLibrary));
-    return whole ? i16(0) : statusonlycard;
+    return whole ? i16(0) : err::damagedrecord;
   }
   const u32 number = u32(index + 1);
   const i16 set = g.menuSet;

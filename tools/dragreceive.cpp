@@ -708,7 +708,7 @@ i16 newField(const desk& d, WEReference we) {
     Handle one = NewHandle(0);
     if (one != nilhandle && PtrAndHand(&s, one, Size(sizeof s)) == noErr) dumpspot(one);
     if (one != nilhandle) DisposeHandle(one);
-    return statusnomemory;
+    return err::nomemory;
   }
   marklayerchanged(list);
   invalspot(list, i16(spotcount(list) - 1));

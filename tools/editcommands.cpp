@@ -8,7 +8,7 @@
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
@@ -48,7 +48,18 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadword = 2, statusstray = 19, statusnomemory = 37;
+enum : u16 {
+  tokResult = 3143,
+  tokFocusHilite = 4118,
+  tokObjects = 4187,
+  tokStyle = 4261,
+  tokEmpty = 5005,
+  tokMenu = 11173,
+  tokPaint = 11212,
+  tokText = 11311,
+  tokWithout = 11351,
+};
+
 constexpr i16 kCardChanged = -991;
 constexpr u16 kLineStyle = 103;
 constexpr u32 kFocusHiliteBit = 1u << 28;
@@ -79,7 +90,7 @@ i16 quietly(i16 st) { return st == kCardChanged ? i16(0) : st; }
 
 i16 askmemory(i64 bytes) {
   if (mainglobals().memplentiful) return 0;
-  return nomemory(Size(std::min<i64>(bytes, 0x7FFFFFFF))) ? statusnomemory : i16(0);
+  return nomemory(Size(std::min<i64>(bytes, 0x7FFFFFFF))) ? err::nomemory : i16(0);
 }
 
 void markchanged(const desk& d, bool card, bool back) {
@@ -114,7 +125,7 @@ void keepclut(const desk& d) {
 i16 copyselected(const desk& d, i16* done) {
   if (i16 st = askmemory(4 * (sizespot(d.backspots, 1) + (d.backlayer ? 0 : sizespot(d.cardspots, 1))))) return st;
   Handle target = clipboardlist();
-  if (target == nilhandle) return statusnomemory;
+  if (target == nilhandle) return err::nomemory;
   i16 st = copyspot(d.backspots, target, SelectMode::selected);
   if (st == 0 && !d.backlayer) st = copyspot(d.cardspots, target, SelectMode::selected);
   if (st != 0) return st;
@@ -446,14 +457,14 @@ i16 enginepaste() {
 
 // An object named by the words at `at`, selected alone in its own window context. 2 for a
 // reference to anything but an object, 19 for words after it; *kind is what it named.
-i16 selectreferenced(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, desk* d, u16* kind) {
+scriptstatus selectreferenced(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, desk* d, u16* kind) {
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj)) return st;
   i16 st = 0;
   *kind = obj.kind;
-  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = statusbadword;
-  else if (!statementends(atoms, at + used)) st = statusstray;
+  if (obj.kind != objpart || obj.objindex < 0 || obj.objindex >= spotcount(obj.objects)) st = err::cantunderstand;
+  else if (!statementends(atoms, at + used)) st = err::stray;
   if (st == 0) {
     *d = obj.d;
     BorrowDesk borrowed(obj.d);
@@ -482,7 +493,7 @@ bool cardormenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
 }
 
 // The word at `at` stands alone in its statement.
-i16 alone(Handle atoms, i32 at) { return statementends(atoms, at + 1) ? i16(0) : statusbadword; }
+i16 alone(Handle atoms, i32 at) { return statementends(atoms, at + 1) ? i16(0) : err::cantunderstand; }
 
 // Cut and copy start by emptying the object and card clipboards.
 void emptyclipboards() { killall(); }
@@ -593,7 +604,7 @@ i16 comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   }
   objread card{};
   if (cardormenu(path, text, atoms, at + 1, variables, &card)) {
-    const i16 st = card.kind == objcard ? cardcopy(card.d) : statusbadword;
+    const i16 st = card.kind == objcard ? cardcopy(card.d) : err::cantunderstand;
     writeobj(&card);
     return st;
   }
@@ -623,8 +634,8 @@ i16 compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
     case tok::text: {
       u16 styled = 1;
       if (!statementends(atoms, at + 2)) {
-        if (tokenat(atoms, at + 2) != tok::without || tokenat(atoms, at + 3) != tok::style || !statementends(atoms, at + 4))
-          return statusbadword;
+        if (tokenat(atoms, at + 2) != tokWithout || tokenat(atoms, at + 3) != tokStyle || !statementends(atoms, at + 4))
+          return err::cantunderstand;
         styled = 0;
       }
       return textpaste(&done, styled);
@@ -639,11 +650,11 @@ i16 compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
     case tok::card:
       if (i16 st = alone(atoms, at + 1)) return st;
       return cardpaste();
-    default: return statusbadword;
+    default: return err::cantunderstand;
   }
 }
 
-i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (statementends(atoms, at + 1)) {
     if (external(kXrtnClear) || textclear()) return 0;
@@ -699,7 +710,7 @@ i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     i32 used = 0;
     const i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &named);
     writeobj(&named);
-    return st != 0 ? st : named.kind == objmenu ? statusstray : statusbadword;
+    return st != 0 ? st : named.kind == objmenu ? err::stray : err::cantunderstand;
   }
   desk d{};
   u16 kind = objnone;

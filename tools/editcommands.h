@@ -16,7 +16,7 @@ namespace kv {
 i16 comcut(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 compaste(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // The selected objects of a window context cut, copied or cleared, and the object clipboard
 // pasted into the edited layer of the current window. *done is 1 when there was something to

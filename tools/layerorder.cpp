@@ -3,7 +3,7 @@
 #include "tools/layerorder.h"
 
 #include "engine/expression.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "render/objectbounds.h"
 #include "shell/desk.h"
@@ -19,7 +19,8 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadword = 2, statusnomemory = 37;
+enum : u16 { tokBringFront = 2010, tokShuffleBack = 2187 };
+
 constexpr i16 kCardChanged = -991;
 
 // The start every layer command shares: no words after the command, the change count raised,
@@ -27,7 +28,7 @@ constexpr i16 kCardChanged = -991;
 // (0 when the card changed or a field is still open).
 i16 begin(Handle atoms, i32 at, bool* go) {
   *go = false;
-  if (!statementends(atoms, at + 1)) return statusbadword;
+  if (!statementends(atoms, at + 1)) return err::cantunderstand;
   ++mainglobals().layerchanges;
   const i16 st = putdownstuff();
   if (st == kCardChanged) return 0;
@@ -61,14 +62,14 @@ i16 combring(hierpath, Handle, Handle atoms, i32 at, Handle) {
   // stay where they are), then written back over the list, which keeps its size. A scratch list
   // that can't grow leaves the layer as it was.
   Handle scratch = NewHandle(0);
-  if (scratch == nilhandle) return statusnomemory;
+  if (scratch == nilhandle) return err::nomemory;
   i16 st = stealspot(list, scratch, front ? SelectMode::unselected : SelectMode::selected);
   if (st == 0) st = stealspot(list, scratch, front ? SelectMode::selected : SelectMode::unselected);
   if (st == 0 && GetHandleSize(scratch) == GetHandleSize(list)) {
     for (i32 i = 0, n = spotcount(list); i < n; ++i) putspot(list, i, spotat(scratch, i));
   }
   DisposeHandle(scratch);
-  if (st != 0) return statusnomemory;
+  if (st != 0) return err::nomemory;
   finish(d, list);
   return 0;
 }

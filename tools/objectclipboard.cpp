@@ -6,7 +6,7 @@
 
 #include "engine/hier.h"
 #include "engine/objectutil.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "fields/listfields.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/importers.h"
@@ -30,7 +30,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusnomemory = 37, statusnoimporter = 182, statusbadpicture = 190;
+constexpr u16 kLongForm = 9002;
 
 struct ClipboardState {
   Handle objects = nilhandle;  // the object clipboard
@@ -58,7 +58,7 @@ int groupdepth(Handle list, int depth) {
 
 i16 guard(Handle source, SelectMode mode) {
   if (mainglobals().memplentiful) return 0;
-  return nomemory(Size(std::min<i64>(sizespot(source, i16(mode)), 0x7FFFFFFF))) ? statusnomemory : i16(0);
+  return nomemory(Size(std::min<i64>(sizespot(source, i16(mode)), 0x7FFFFFFF))) ? err::nomemory : i16(0);
 }
 
 void emptyclut() {
@@ -219,9 +219,9 @@ i16 appendidtohand(const desk& d, Handle list, Handle text) {
   buildspotid(obj, tok::long_, name);
   if (GetHandleSize(text) > 0) {
     const u8 cr = 13;
-    if (PtrAndHand(&cr, text, 1) != noErr) return statusnomemory;
+    if (PtrAndHand(&cr, text, 1) != noErr) return err::nomemory;
   }
-  if (PtrAndHand(name + 1, text, name[0]) != noErr) return statusnomemory;
+  if (PtrAndHand(name + 1, text, name[0]) != noErr) return err::nomemory;
   return 0;
 }
 
@@ -234,16 +234,16 @@ i32 ScrapHasFlavor(u32 scrap, OSType type) {
 }
 
 i16 tifftopict(Handle tiff, PicHandle* picture) {
-  if (picture == nullptr || tiff == nilhandle || !IsValidHandle(tiff)) return statusbadpicture;
+  if (picture == nullptr || tiff == nilhandle || !IsValidHandle(tiff)) return err::nopictureinfile;
   *picture = nilhandle;
   ComponentInstance importer = 0;
   if (OpenADefaultComponent(GraphicsImporterComponentType, fourcc("TIFF"), &importer) != noErr || importer == 0)
-    return statusnoimporter;
+    return err::unknownfilekind;
   Boolean valid = false;
   i16 st = 0;
   if (GraphicsImportSetDataHandle(importer, tiff) != noErr || GraphicsImportValidate(importer, &valid) != noErr ||
       !valid || GraphicsImportGetAsPicture(importer, picture) != noErr || *picture == nilhandle)
-    st = statusbadpicture;
+    st = err::nopictureinfile;
   CloseComponent(importer);
   return st;
 }
@@ -270,7 +270,7 @@ i16 clipflavors(fred* value) {
     }
   }
   Handle h = NewHandle(Size(out.size()));
-  if (h == nilhandle) return statusnomemory;
+  if (h == nilhandle) return err::nomemory;
   std::copy(out.begin(), out.end(), deref(h));
   const i16 st = handtonewfred(h, value);
   DisposeHandle(h);

@@ -148,7 +148,7 @@ i16 genericbrush(Handle list, Point pt, i16 kind) {
   GWorldPtr work = fillworld();
   if (work == nilid) {
     SysBeep(1);
-    return statusnomemory;
+    return err::nomemory;
   }
   const BitMap mask{reinterpret_cast<Ptr>(shape.data()), 2, Rect{0, 0, kStamp, kStamp}};
   stroke(pt, spacing, [&](Point last, Point mouse, bool first) {

@@ -179,7 +179,7 @@ i16 opensession(PaintSession& p, Handle list, i16 index, const spot& s) {
   const bool card = list == d.cardspots;
   p.clut = card ? d.cardclut : d.backclut;
   if (p.clut == nilhandle) p.clut = p.ownclut = GetCTable(8);
-  if (p.clut == nilhandle) return statusnomemory;
+  if (p.clut == nilhandle) return err::nomemory;
   p.layerrecid = card ? d.cardrecid : d.backrecid;
   p.store = d.store;
   p.image = s.data;
@@ -190,22 +190,22 @@ i16 opensession(PaintSession& p, Handle list, i16 index, const spot& s) {
   p.strokecopy = s.data;
   if (HandToHand(&p.selcopy) != noErr) p.selcopy = nilhandle;
   if (HandToHand(&p.strokecopy) != noErr) p.strokecopy = nilhandle;
-  if (p.selcopy == nilhandle || p.strokecopy == nilhandle) return statusnomemory;
+  if (p.selcopy == nilhandle || p.strokecopy == nilhandle) return err::nomemory;
   {
     SavePort keep;
     openport(&p.imageport);
     openport(&p.copyport);
     openport(&p.scratchport);
   }
-  if (p.imageport == nilid || p.copyport == nilid || p.scratchport == nilid) return statusnomemory;
+  if (p.imageport == nilid || p.copyport == nilid || p.scratchport == nilid) return err::nomemory;
   if (NewGWorld(&p.maskworld, 1, &p.rect, nilhandle, nilhandle, 0) != noErr) {
     p.maskworld = nilid;
-    return statusnomemory;
+    return err::nomemory;
   }
   LockPixels(GetGWorldPixMap(p.maskworld));
   if (NewGWorld(&p.textworld, 8, &p.rect, p.clut, nilhandle, 0) != noErr) {
     p.textworld = nilid;
-    return statusnomemory;
+    return err::nomemory;
   }
   {
     SavePort keep;
@@ -213,7 +213,7 @@ i16 opensession(PaintSession& p, Handle list, i16 index, const spot& s) {
     const Rect far{-10100, -10100, -10000, -10000};
     p.text = TENew(&far, &far);
   }
-  if (p.text == nilid) return statusnomemory;
+  if (p.text == nilid) return err::nomemory;
   TESetCROnly(p.text, true);
   stepants();
   return 0;
@@ -323,7 +323,7 @@ i16 convertocolor(spot* s, i16) {
   Handle image = NewHandleClear(Size(i64(rb8) * h));
   if (image == nilhandle) {
     SysBeep(1);
-    return statusnomemory;
+    return err::nomemory;
   }
   // A 1-bit image shorter than its rectangle keeps its missing rows white.
   const Size have = s->data != nilhandle && IsValidHandle(s->data) ? GetHandleSize(s->data) : 0;
@@ -349,7 +349,7 @@ i16 putupbits(Handle list, i16 index, i16 send) {
   spot s = spotat(list, index);
   if (!g.colorWorld && colourflag(s)) return kColourWhileBlackAndWhite;
   const Size size = s.data != nilhandle && IsValidHandle(s.data) ? GetHandleSize(s.data) : 0;
-  if (!g.memplentiful && nomemory(6 * size + 5000)) return statusnomemory;
+  if (!g.memplentiful && nomemory(6 * size + 5000)) return err::nomemory;
   hilitespot(list, 1, 1);
   if (!colourflag(s)) {
     if (i16 st = convertocolor(&s, 1)) return st;
@@ -359,9 +359,9 @@ i16 putupbits(Handle list, i16 index, i16 send) {
     if (s.data == nilhandle) s.data = NewHandleClear(0);
     const Size need = Size(i64(rowbytesof(s.rect, 8)) * (s.rect.bottom - s.rect.top));
     const Size had = s.data != nilhandle ? GetHandleSize(s.data) : 0;
-    if (s.data == nilhandle) return statusnomemory;
+    if (s.data == nilhandle) return err::nomemory;
     SetHandleSize(s.data, need);
-    if (MemError() != noErr) return statusnomemory;
+    if (MemError() != noErr) return err::nomemory;
     std::memset(deref(s.data) + had, 0, size_t(need - had));
     putspot(list, index, s);
   }
@@ -476,7 +476,7 @@ i16 firstbits(Handle list, Point pt) {
     if (s.style == stylebitmap && lowinspot(s, pt)) return putupbits(list, i16(i), 1);
   }
   if (!g.createPaint) return toolmadenothing;
-  if (!g.memplentiful && nomemory(1000)) return statusnomemory;
+  if (!g.memplentiful && nomemory(1000)) return err::nomemory;
   if (!g.lockCursor) SetCursor(&crosscursor());
   // Drag out the new bitmap's rectangle with a gray exclusive-or frame.
   PenSize(1, 1);
@@ -510,7 +510,7 @@ i16 firstbits(Handle list, Point pt) {
   u16 rowbytes = 0;
   calcsizewidth(&r, &size, &rowbytes, 8);
   Handle image = NewHandleClear(Size(size));
-  if (image == nilhandle) return statusnomemory;
+  if (image == nilhandle) return err::nomemory;
   spot s{};
   defaultspot(s);
   s.style = stylebitmap;
@@ -530,7 +530,7 @@ i16 firstbits(Handle list, Point pt) {
   }
   if (PtrAndHand(&s, list, Size(sizeof s)) != noErr) {
     DisposeHandle(image);
-    return statusnomemory;
+    return err::nomemory;
   }
   const i16 index = i16(spotcount(list) - 1);
   if (i16 st = putupbits(list, index, 0)) return st;

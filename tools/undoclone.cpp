@@ -9,7 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/objectsend.h"
 #include "commands/objectids.h"
-#include "engine/tokens.h"
+#include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
@@ -34,7 +34,8 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statusbadword = 2, statusnoto = 7, statusnomemory = 37;
+enum : u16 { tokObjects = 4187, tokSelected = 4237, tokMessage = 11175 };
+
 constexpr u16 kLineStyle = 103;
 
 // --- Undo and redo -------------------------------------------------------------------------------
@@ -62,7 +63,7 @@ i16 undoorredo(Handle atoms, i32 at, i32 event, bool redo) {
 
 i16 askmemory(i64 bytes) {
   if (mainglobals().memplentiful) return 0;
-  return nomemory(Size(std::min<i64>(bytes, 0x7FFFFFFF))) ? statusnomemory : i16(0);
+  return nomemory(Size(std::min<i64>(bytes, 0x7FFFFFFF))) ? err::nomemory : i16(0);
 }
 
 // What the words of a clone asked for: the "new" message and a point.
@@ -148,14 +149,14 @@ i16 appendcopies(const desk& d, Handle scratch, Handle target, i32 dh, i32 dv, b
     Rect to = from;
     OffsetRect(&to, i16(dh), i16(dv));
     if (PtrAndHand(&s, target, Size(sizeof s)) != noErr) {
-      st = statusnomemory;
+      st = err::nomemory;
       break;
     }
     const i32 last = spotcount(target) - 1;
     if (relay) mapspot(target, last, to, false);
     selone(target, i16(last));
-    if (appendidtohand(d, target, ids) == statusnomemory) {
-      st = statusnomemory;
+    if (appendidtohand(d, target, ids) == err::nomemory) {
+      st = err::nomemory;
       ++i;
       break;
     }
@@ -229,16 +230,16 @@ i16 clonetodestination(const propctx& c, i32 i, Handle scratch, bool single, Clo
     writeobj(&dest);
     return 0;
   }
-  if (st == 0 && !resultexists()) st = statusnomemory;
+  if (st == 0 && !resultexists()) st = err::nomemory;
   Handle target = nilhandle;
   if (st == 0) {
     switch (dest.kind) {
       case objcard: target = dest.d.cardspots; break;
       case objbackground: target = dest.d.backspots; break;
       case objwindow: target = dest.d.backlayer ? dest.d.backspots : dest.d.cardspots; break;
-      default: st = statusbadword; break;
+      default: st = err::cantunderstand; break;
     }
-    if (st == 0 && target == nilhandle) st = statusbadword;
+    if (st == 0 && target == nilhandle) st = err::cantunderstand;
   }
   if (st != 0) {
     freescratch(scratch, 0);
@@ -259,7 +260,7 @@ i16 clonetodestination(const propctx& c, i32 i, Handle scratch, bool single, Clo
   if (ids == nilhandle) {
     freescratch(scratch, 0);
     writeobj(&dest);
-    return statusnomemory;
+    return err::nomemory;
   }
   st = appendcopies(dest.d, scratch, target, dh, dv, dh != 0 || dv != 0, ids);
   if (dest.kind != objbackground && dest.d.cardrecid) changevir(dest.d.store, i32(dest.d.cardrecid));
@@ -283,7 +284,7 @@ i16 cloneone(const propctx& c, i32 i) {
   }
   if (src.kind != objpart || src.objindex < 0 || src.objindex >= spotcount(src.objects)) {
     writeobj(&src);
-    return statusbadword;
+    return err::cantunderstand;
   }
   i += used;
   CloneWords w;
@@ -291,11 +292,11 @@ i16 cloneone(const propctx& c, i32 i) {
   bool taken = false;
   i16 st = atpoint(c, &i, &w, &taken);
   if (st == 0 && taken) withmessage(c.atoms, &i, &w);
-  if (st == 0 && !statementends(c.atoms, i) && tokenat(c.atoms, i) != tok::to) st = statusnoto;
+  if (st == 0 && !statementends(c.atoms, i) && tokenat(c.atoms, i) != tokTo) st = err::notoorof;
   if (st == 0) st = askmemory(4 * size1spot(src.objects, src.objindex));
   Handle scratch = st == 0 ? NewHandle(0) : nilhandle;
-  if (st == 0 && scratch == nilhandle) st = statusnomemory;
-  if (st == 0 && clonespot(src.objects, src.objindex, scratch) != noErr) st = statusnomemory;
+  if (st == 0 && scratch == nilhandle) st = err::nomemory;
+  if (st == 0 && clonespot(src.objects, src.objindex, scratch) != noErr) st = err::nomemory;
   if (st != 0 || spotcount(scratch) == 0) {
     if (scratch != nilhandle) freescratch(scratch, 0);
     writeobj(&src);
@@ -308,7 +309,7 @@ i16 cloneone(const propctx& c, i32 i) {
   if (!resultexists()) {
     freescratch(scratch, 0);
     writeobj(&src);
-    return statusnomemory;
+    return err::nomemory;
   }
   Handle list = src.objects;
   i32 dh = 5, dv = 5;
@@ -323,7 +324,7 @@ i16 cloneone(const propctx& c, i32 i) {
   if (ids == nilhandle) {
     freescratch(scratch, 0);
     writeobj(&src);
-    return statusnomemory;
+    return err::nomemory;
   }
   st = appendcopies(src.d, scratch, list, dh, dv, true, ids);
   changevir(src.d.store, i32(src.ownerrecid));
@@ -342,25 +343,25 @@ i16 cloneselected(const propctx& c, i32 i) {
   const desk d = g.current;
   CloneWords w;
   const u16 next = tokenat(c.atoms, i);
-  if (!statementends(c.atoms, i) && next != tok::at && next != tok::to) return statusbadword;
-  if (next == tok::at) {
+  if (!statementends(c.atoms, i) && next != tokAt && next != tokTo) return err::cantunderstand;
+  if (next == tokAt) {
     bool taken = false;
     if (i16 st = atpoint(c, &i, &w, &taken)) return st;
-    if (!statementends(c.atoms, i)) return statusbadword;
+    if (!statementends(c.atoms, i)) return err::cantunderstand;
   }
   if (i16 st = askmemory(4 * (sizespot(d.backspots, 1) + sizespot(d.cardspots, 1)))) return st;
   Handle scratch = NewHandle(0);
-  if (scratch == nilhandle) return statusnomemory;
+  if (scratch == nilhandle) return err::nomemory;
   i16 st = copyspot(d.backspots, scratch, SelectMode::selected);
   if (st == 0 && !d.backlayer) st = copyspot(d.cardspots, scratch, SelectMode::selected);
   if (st != 0 || spotcount(scratch) == 0) {
     freescratch(scratch, 0);
-    return st != 0 ? statusnomemory : i16(0);
+    return st != 0 ? err::nomemory : i16(0);
   }
   if (next == tok::to) return clonetodestination(c, i, scratch, spotcount(scratch) == 1, w);
   if (!resultexists()) {
     freescratch(scratch, 0);
-    return statusnomemory;
+    return err::nomemory;
   }
   Handle target = d.backlayer ? d.backspots : d.cardspots;
   if (target == nilhandle) {
@@ -373,7 +374,7 @@ i16 cloneselected(const propctx& c, i32 i) {
   Handle ids = NewHandle(0);
   if (ids == nilhandle) {
     freescratch(scratch, 0);
-    return statusnomemory;
+    return err::nomemory;
   }
   st = appendcopies(d, scratch, target, dh, dv, true, ids);
   changevir(d.store, i32(d.backlayer ? d.backrecid : d.cardrecid));

@@ -8,6 +8,7 @@
 #include "commands/dispatch.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
+#include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/process/shellcommand.h"
@@ -150,10 +151,10 @@ TEST_F(DispatcherTest, ACommandErrorIsPostedAtItsStatement) {
 }
 
 TEST_F(DispatcherTest, NotBuiltRoutinesAnswerOneStatus) {
-  EXPECT_EQ(comnotbuilt(hierpath(), nilhandle, nilhandle, 0, nilhandle), statusnotbuilt);
+  EXPECT_EQ(comnotbuilt(hierpath(), nilhandle, nilhandle, 0, nilhandle), err::notbuilt);
   i32 count = 7;
   fred v;
-  EXPECT_EQ(funnotbuilt(hierpath(), nilhandle, nilhandle, 0, nilhandle, &count, &v), statusnotbuilt);
+  EXPECT_EQ(funnotbuilt(hierpath(), nilhandle, nilhandle, 0, nilhandle, &count, &v), err::notbuilt);
   EXPECT_EQ(count, 0);
 }
 

@@ -146,7 +146,7 @@ TEST_F(FredTest, PolygonPoints) {
   // The guard refusing ends the text with 37; the value stays valid.
   poly = polygon({{20, 10}, {40, 30}}, 18);
   setmemoryguardrefusal(true);
-  EXPECT_EQ(buildpts(poly, &v), statusnomemory);
+  EXPECT_EQ(buildpts(poly, &v), err::nomemory);
   setmemoryguardrefusal(false);
   disposfred(&v);
   DisposeHandle(poly);
@@ -165,7 +165,7 @@ TEST_F(FredTest, QuotedLiterals) {
   disposfred(&v);
   a.offset = 3;
   a.length = 1;
-  EXPECT_EQ(quotetonewfred(a, script, &v), statusunterminated);
+  EXPECT_EQ(quotetonewfred(a, script, &v), err::noclosingquote);
   disposfred(&v);
   a.offset = 5;
   a.length = 7;
@@ -352,7 +352,7 @@ TEST_F(FredTest, PlatformTexts) {
   OwnedFred v;
   ASSERT_EQ(CFStringtonewfred("caf\xC3\xA9", &v), 0);
   EXPECT_EQ(text(v), "caf\x8E");
-  EXPECT_EQ(CFStringtonewfred("\xE2\x98\x83 snowman", &v), statusnotmacroman);
+  EXPECT_EQ(CFStringtonewfred("\xE2\x98\x83 snowman", &v), err::wentwrong);
   EXPECT_EQ(getfredsize(&v), 0);
   ASSERT_EQ(CFStringtonewfred(std::string(40, 'u'), &v), 0);
   EXPECT_EQ(text(v), std::string(40, 'u'));
@@ -366,7 +366,7 @@ TEST_F(FredTest, RefusedMemoryGivesStatus37AndAValidEmptyValue) {
   pstr(s, std::string(80, 'm'));
   setmemoryguardrefusal(true);
   fred v;
-  EXPECT_EQ(stringtonewfred(s, &v), statusnomemory);
+  EXPECT_EQ(stringtonewfred(s, &v), err::nomemory);
   EXPECT_EQ(v.text, nilhandle);
   EXPECT_EQ(getfredsize(&v), 0);
   disposfred(&v);
@@ -374,19 +374,19 @@ TEST_F(FredTest, RefusedMemoryGivesStatus37AndAValidEmptyValue) {
   setmemoryguardrefusal(false);
   h = newhand("abc");
   setmemoryguardrefusal(true);
-  EXPECT_EQ(handtonewfred(h, &v), statusnomemory);
+  EXPECT_EQ(handtonewfred(h, &v), err::nomemory);
   disposfred(&v);
   // A setter that fails keeps the value's previous contents.
   setmemoryguardrefusal(false);
   longtonewfred(5, &v);
   setmemoryguardrefusal(true);
-  EXPECT_EQ(stringtofred(s, &v), statusnomemory);
+  EXPECT_EQ(stringtofred(s, &v), err::nomemory);
   EXPECT_EQ(v.type, fredlong);
   EXPECT_EQ(v.integer, 5);
-  EXPECT_EQ(setfredsize(&v, 64), statusnomemory);
+  EXPECT_EQ(setfredsize(&v, 64), err::nomemory);
   setmemoryguardrefusal(false);
   failallocationafter(1);
-  EXPECT_EQ(stringtonewfred(s, &v), statusnomemory);
+  EXPECT_EQ(stringtonewfred(s, &v), err::nomemory);
   disposfred(&v);
   DisposeHandle(h);
 }
@@ -404,7 +404,7 @@ TEST_F(FredTest, TokenizeAValue) {
   DisposeHandle(atoms);
   // When the stop marker cannot be appended the text is not scanned.
   setmemoryguardrefusal(true);
-  EXPECT_EQ(tokenizefred(&v, &atoms), statusnomemory);
+  EXPECT_EQ(tokenizefred(&v, &atoms), err::nomemory);
   EXPECT_EQ(atoms, nilhandle);
   setmemoryguardrefusal(false);
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/text/intl.h"
+#include "engine/scripterrors.h"
 #include "shell/mainglobals.h"
 #include "tests/support/fixture.h"
 
@@ -72,12 +73,12 @@ TEST_F(NumbersTest, StringToLong) {
   EXPECT_EQ(tolong("", &n), 0);
   EXPECT_EQ(n, 0);
   n = 99;
-  EXPECT_EQ(tolong("4 2", &n), statusnotinteger);
-  EXPECT_EQ(tolong("2147483648", &n), statusnotinteger);
-  EXPECT_EQ(tolong("-2147483648", &n), statusnotinteger);
-  EXPECT_EQ(tolong("2.0", &n), statusnotinteger);
-  EXPECT_EQ(tolong("abc", &n), statusnotinteger);
-  EXPECT_EQ(tolong("99999999999999999999", &n), statusnotinteger);
+  EXPECT_EQ(tolong("4 2", &n), err::nointeger);
+  EXPECT_EQ(tolong("2147483648", &n), err::nointeger);
+  EXPECT_EQ(tolong("-2147483648", &n), err::nointeger);
+  EXPECT_EQ(tolong("2.0", &n), err::nointeger);
+  EXPECT_EQ(tolong("abc", &n), err::nointeger);
+  EXPECT_EQ(tolong("99999999999999999999", &n), err::nointeger);
   EXPECT_EQ(n, 99);  // failures leave the number alone
   EXPECT_EQ(tolong("2147483647", &n), 0);
   EXPECT_EQ(n, 2147483647);
@@ -100,7 +101,7 @@ TEST_F(NumbersTest, StringToDouble) {
   EXPECT_EQ(todouble("", &d), 0);
   EXPECT_EQ(d, 0.0);
   d = 99;
-  EXPECT_EQ(todouble("1e5", &d), statusnotnumber);
+  EXPECT_EQ(todouble("1e5", &d), err::nonumber);
   EXPECT_EQ(d, 0.0);
   // The longest text a short string holds is still within a double's range.
   std::string big = "1" + std::string(254, '0');
@@ -119,7 +120,7 @@ TEST_F(NumbersTest, SystemDecimalSeparator) {
   EXPECT_EQ(d, 2.5);
   EXPECT_EQ(stringisnumber(PStr("1,5.0")), notnumber);
   i32 n = 0;
-  EXPECT_EQ(tolong("1,5", &n), statusnotinteger);
+  EXPECT_EQ(tolong("1,5", &n), err::nointeger);
 }
 
 TEST_F(NumbersTest, StringToBool) {
@@ -129,7 +130,7 @@ TEST_F(NumbersTest, StringToBool) {
   EXPECT_EQ(stringtobool(PStr("fAlSe"), &flag), 0);
   EXPECT_EQ(flag, 0);
   for (std::string_view bad : {" true", "true ", "1", "yes", "", "tru"})
-    EXPECT_EQ(stringtobool(PStr(bad), &flag), statusnotboolean) << bad;
+    EXPECT_EQ(stringtobool(PStr(bad), &flag), err::noboolean) << bad;
 }
 
 TEST_F(NumbersTest, Scanner) {
@@ -243,7 +244,7 @@ TEST_F(NumbersTest, DepthWords) {
   }
   i16 m = 0;
   for (std::string_view bad : {"", "1", "8", "32", "true", "colour"})
-    EXPECT_EQ(stringtomode(PStr(bad), &m), statusbaddepth) << bad;
+    EXPECT_EQ(stringtomode(PStr(bad), &m), err::cantunderstand) << bad;
   EXPECT_EQ(stringtomode(PStr("MILLIONS"), &m), 0);
 }
 

@@ -137,7 +137,7 @@ TEST_F(NumberTextTest, FormatfredReportsMemoryFailure) {
   OwnedFred v;
   doubletonewfred(1e40, &v);
   setmemoryguardrefusal(true);
-  EXPECT_EQ(formatfred(&v, fredstring), statusnomemory);
+  EXPECT_EQ(formatfred(&v, fredstring), err::nomemory);
   EXPECT_EQ(v.type, freddouble) << "the value keeps its number";
   EXPECT_EQ(v.real, 1e40);
   // fredtostring still answers the text.
@@ -146,13 +146,13 @@ TEST_F(NumberTextTest, FormatfredReportsMemoryFailure) {
   EXPECT_EQ(str(s), "1" + std::string(40, '0'));
 
   fred w = shorttext("short");
-  EXPECT_EQ(formatfred(&w, fredhand), statusnomemory);
+  EXPECT_EQ(formatfred(&w, fredhand), err::nomemory);
   EXPECT_EQ(w.type, fredstring);
   EXPECT_EQ(str(w.shorttext), "short");
   setmemoryguardrefusal(false);
 
   failallocationafter(1);
-  EXPECT_EQ(formatfred(&v, fredhand), statusnomemory);
+  EXPECT_EQ(formatfred(&v, fredhand), err::nomemory);
   EXPECT_EQ(v.type, freddouble);
   failallocationafter(0);
   EXPECT_EQ(formatfred(&v, fredhand), 0);
@@ -177,7 +177,7 @@ TEST_F(NumberTextTest, ToLong) {
   for (double d : {1e10, -1e10, double(NAN), double(INFINITY)}) {
     doubletonewfred(d, &v);
     n = 77;
-    EXPECT_EQ(fredtolong(&v, &n), statusnotinteger) << d;
+    EXPECT_EQ(fredtolong(&v, &n), err::nointeger) << d;
     EXPECT_EQ(n, 77);
     EXPECT_EQ(v.type, freddouble);
   }
@@ -188,16 +188,16 @@ TEST_F(NumberTextTest, ToLong) {
   EXPECT_EQ(v.type, fredlong);
 
   v = shorttext("2.0");
-  EXPECT_EQ(fredtolong(&v, &n), statusnotinteger);
+  EXPECT_EQ(fredtolong(&v, &n), err::nointeger);
   EXPECT_EQ(v.type, fredstring);
   v = shorttext("");
   EXPECT_EQ(fredtolong(&v, &n), 0);
   EXPECT_EQ(n, 0);
 
   booltonewfred(1, &v);
-  EXPECT_EQ(fredtolong(&v, &n), statusnotinteger);
+  EXPECT_EQ(fredtolong(&v, &n), err::nointeger);
   fooltonewfred(1, &v);
-  EXPECT_EQ(fredtolong(&v, &n), statusnotinteger);
+  EXPECT_EQ(fredtolong(&v, &n), err::nointeger);
 
   // A handle text keeps its handle when it becomes a number.
   Handle h = newhand(std::string("123\0", 4));
@@ -223,11 +223,11 @@ TEST_F(NumberTextTest, ToDouble) {
   EXPECT_EQ(d, -0.25);
   EXPECT_EQ(v.type, freddouble);
   v = shorttext("x");
-  EXPECT_EQ(fredtodouble(&v, &d), statusnotnumber);
+  EXPECT_EQ(fredtodouble(&v, &d), err::nonumber);
   EXPECT_EQ(v.type, fredstring);
   booltonewfred(0, &v);
   d = 9;
-  EXPECT_EQ(fredtodouble(&v, &d), statusnotnumber);
+  EXPECT_EQ(fredtodouble(&v, &d), err::nonumber);
   EXPECT_EQ(d, 0.0);
 }
 
@@ -237,12 +237,12 @@ TEST_F(NumberTextTest, ToBool) {
   EXPECT_EQ(fredtobool(&v, &flag), 0);
   EXPECT_EQ(flag, 1);
   v = shorttext(" true");
-  EXPECT_EQ(fredtobool(&v, &flag), statusnotboolean);
+  EXPECT_EQ(fredtobool(&v, &flag), err::noboolean);
   longtonewfred(1, &v);
-  EXPECT_EQ(fredtobool(&v, &flag), statusnotboolean);
+  EXPECT_EQ(fredtobool(&v, &flag), err::noboolean);
   EXPECT_EQ(v.type, fredstring) << "the number was turned into text";
   fooltonewfred(1, &v);
-  EXPECT_EQ(fredtobool(&v, &flag), statusnotboolean);
+  EXPECT_EQ(fredtobool(&v, &flag), err::noboolean);
   booltonewfred(1, &v);
   v.integer = 0x10000;  // only the low 16 bits count
   EXPECT_EQ(fredtobool(&v, &flag), 0);
@@ -313,7 +313,7 @@ TEST_F(NumberTextTest, HandleConversions) {
   EXPECT_EQ(hand(h), "true");
   EXPECT_EQ(doubletohand(0.1, h), 0);
   EXPECT_EQ(hand(h), "0.1");
-  EXPECT_EQ(longtohand(1, nilhandle), statusnohandle);
+  EXPECT_EQ(longtohand(1, nilhandle), err::wentwrong);
   DisposeHandle(h);
 
   Handle out = nilhandle;
@@ -325,7 +325,7 @@ TEST_F(NumberTextTest, HandleConversions) {
   DisposeHandle(out);
   setmemoryguardrefusal(true);
   out = 12345;
-  EXPECT_EQ(longtonewh(1234567, &out), statusnomemory);
+  EXPECT_EQ(longtonewh(1234567, &out), err::nomemory);
   EXPECT_EQ(out, nilhandle);
   setmemoryguardrefusal(false);
 }

@@ -6,6 +6,7 @@
 
 #include "engine/objectsend.h"
 #include "engine/scripterror.h"
+#include "engine/scripterrors.h"
 #include "platform/events/eventrecord.h"
 #include "platform/memory/memory.h"
 #include "platform/prefs/prefs.h"
@@ -75,6 +76,17 @@ TEST_F(ScriptErrorTest, EveryErrorNumberHasItsOwnText) {
   EXPECT_EQ(errortext(237), "Script error 237: this can't be done here.");
   EXPECT_EQ(errortext(0), "Script error 0: this can't be done here.");
   EXPECT_EQ(errortext(-32768), "Script error -32768: this can't be done here.");
+}
+
+TEST_F(ScriptErrorTest, EachNameStandsOnItsOwnRow) {
+  // The names come from the same rows as the texts: a name moved to another row shows here.
+  EXPECT_EQ(errortext(err::nosuchproperty), "No such property.");
+  EXPECT_EQ(errortext(err::notbuilt), "Not available on this system.");
+  EXPECT_EQ(errortext(err::cantunderstand), "Can't understand this.");
+  EXPECT_EQ(errortext(err::stray), "Expected the end of the line here.");
+  EXPECT_EQ(errortext(err::externalversion), "The external was written for another version of Kestrove.");
+  EXPECT_EQ(err::last, 236);
+  EXPECT_EQ(errortext(err::last + 1), "Script error 237: this can't be done here.");
 }
 
 TEST_F(ScriptErrorTest, TheAlertNamesTheNumberAndItsText) {

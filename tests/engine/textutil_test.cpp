@@ -102,8 +102,8 @@ TEST_F(TextUtilTest, StringsIntoHandles) {
   EXPECT_EQ(hand(t), "hi");
   EXPECT_EQ(stringandhand(s, t), 0);
   EXPECT_EQ(hand(t), "hihi");
-  EXPECT_EQ(stringtohand(s, nilhandle), statusnohandle);
-  EXPECT_EQ(stringandhand(s, nilhandle), statusnohandle);
+  EXPECT_EQ(stringtohand(s, nilhandle), err::wentwrong);
+  EXPECT_EQ(stringandhand(s, nilhandle), err::wentwrong);
 }
 
 TEST_F(TextUtilTest, HandlesIntoHandles) {
@@ -149,17 +149,17 @@ TEST_F(TextUtilTest, GuardRefusalLeavesOutParameterNone) {
   setpstring(s, "abc");
   setmemoryguardrefusal(true);
   Handle h = 1234;
-  EXPECT_EQ(stringtonewh(s, &h), statusnomemory);
+  EXPECT_EQ(stringtonewh(s, &h), err::nomemory);
   EXPECT_EQ(h, nilhandle);
   OwnedHandle t(NewHandle(0));
-  EXPECT_EQ(appendcharhand(t, 'x'), statusnomemory);
+  EXPECT_EQ(appendcharhand(t, 'x'), err::nomemory);
   EXPECT_EQ(GetHandleSize(t), 0);
   // While memory is plentiful the guard is not asked.
   mainglobals().memplentiful = 1;
   EXPECT_EQ(appendcharhand(t, 'x'), 0);
   setmemoryguardrefusal(false);
   failallocationafter(1);
-  EXPECT_EQ(stringtonewh(s, &h), statusnomemory);
+  EXPECT_EQ(stringtonewh(s, &h), err::nomemory);
   EXPECT_EQ(h, nilhandle);
 }
 
@@ -259,7 +259,7 @@ TEST_F(TextUtilTest, AtomsToHandles) {
   open.token = 2;
   open.offset = 17;
   open.length = 5;
-  EXPECT_EQ(quotetonewh(open, text, &h), statusunterminated);
+  EXPECT_EQ(quotetonewh(open, text, &h), err::noclosingquote);
   EXPECT_EQ(h, nilhandle);
   // A literal made by the evaluator wins over the source text.
   atom withliteral = quoted;

@@ -76,10 +76,10 @@ TEST_F(VariablesTest, NameRules) {
   for (std::string_view ok : {"x1", "_tmp", "\x80", "on", "me", "unknown", "a-b", "total"})
     EXPECT_EQ(badname(PStr(ok)), 0) << ok;
   for (std::string_view bad : {"1x", "__x", "", "-x", " x", "\xA5x"})
-    EXPECT_EQ(badname(PStr(bad)), statusbadname) << bad;
+    EXPECT_EQ(badname(PStr(bad)), err::badvariablename) << bad;
   for (std::string_view reserved : {"put", "the", "line", "first", "true", "PUT", "and", "is", "if", "end", "length",
                                     "name", "short", "empty"})
-    EXPECT_EQ(badname(PStr(reserved)), statusreserved) << reserved;
+    EXPECT_EQ(badname(PStr(reserved)), err::reservedword) << reserved;
 }
 
 TEST_F(VariablesTest, CreatedVariablesHoldTheEmptyText) {
@@ -105,8 +105,8 @@ TEST_F(VariablesTest, CreatedVariablesHoldTheEmptyText) {
   ASSERT_EQ(addvars(list, nameless), 0);
 
   varentry bad{};
-  EXPECT_EQ(lowcreate(PStr("repeat"), &bad), statusreserved);
-  EXPECT_EQ(lowcreate(PStr("9lives"), &bad), statusbadname);
+  EXPECT_EQ(lowcreate(PStr("repeat"), &bad), err::reservedword);
+  EXPECT_EQ(lowcreate(PStr("9lives"), &bad), err::badvariablename);
 }
 
 TEST_F(VariablesTest, LookupsMarkTheAtom) {
@@ -114,8 +114,8 @@ TEST_F(VariablesTest, LookupsMarkTheAtom) {
   atom* name = s.at(3);
   ASSERT_EQ(name->token, tok::unknown);
   varentry e{};
-  EXPECT_EQ(findvars(name, s.text, list, &e), statusnovariable);
-  EXPECT_EQ(name->token, tok::unknown) << "a miss leaves the atom unmarked";
+  EXPECT_EQ(findvars(name, s.text, list, &e), err::novariable);
+  EXPECT_EQ(name->token, tokUnknown) << "a miss leaves the atom unmarked";
 
   ASSERT_EQ(createvars(name, s.text, list, &e), 0);
   EXPECT_EQ(count(), 1);
@@ -154,13 +154,13 @@ TEST_F(VariablesTest, EqualKeysNeverStandForEqualNames) {
   Script s("a5 aq \x80" "b Ab");
   varentry e{};
   ASSERT_EQ(createvars(s.at(0), s.text, list, &e), 0);
-  EXPECT_EQ(findvars(s.at(1), s.text, list, &e), statusnovariable);
+  EXPECT_EQ(findvars(s.at(1), s.text, list, &e), err::novariable);
   ASSERT_EQ(createvars(s.at(1), s.text, list, &e), 0);
   EXPECT_EQ(hand(e.name), "aq");
   EXPECT_EQ(count(), 2);
   // Names that differ only in accents share a key but are two variables.
   ASSERT_EQ(createvars(s.at(2), s.text, list, &e), 0);
-  EXPECT_EQ(findvars(s.at(3), s.text, list, &e), statusnovariable);
+  EXPECT_EQ(findvars(s.at(3), s.text, list, &e), err::novariable);
   ASSERT_EQ(createvars(s.at(3), s.text, list, &e), 0);
   EXPECT_EQ(count(), 4);
   EXPECT_EQ(hand(e.name), "Ab");
@@ -188,7 +188,7 @@ TEST_F(VariablesTest, WorkingCopiesWriteBack) {
   EXPECT_EQ(hand(HandleAs<fred>(e.value)->text), std::string(100, 'z'));
 
   OwnedHandle empty(NewHandle(0));
-  EXPECT_EQ(fastfindvars(s.at(0), s.text, empty, &copy), statusnovariable);
+  EXPECT_EQ(fastfindvars(s.at(0), s.text, empty, &copy), err::novariable);
 }
 
 TEST_F(VariablesTest, ItIsFoundWhateverItsCase) {
@@ -266,7 +266,7 @@ TEST_F(VariablesTest, GlobalNamesJoinedByCommas) {
   disposfred(&names);
 
   setmemoryguardrefusal(true);
-  EXPECT_EQ(globaltofred(&names), statusnomemory);
+  EXPECT_EQ(globaltofred(&names), err::nomemory);
   setmemoryguardrefusal(false);
   EXPECT_EQ(names.cls, fredtemp);
   Str255 s;
@@ -281,21 +281,21 @@ TEST_F(VariablesTest, CreationThatCannotGrowTheListFails) {
   e.value = 12345;
   std::size_t before = memoryfigures().livehandles;
   failallocationafter(3);  // the name, the value, then the list's growth fails
-  EXPECT_EQ(createvars(s.at(0), s.text, list, &e), statusnomemory);
+  EXPECT_EQ(createvars(s.at(0), s.text, list, &e), err::nomemory);
   failallocationafter(0);
   EXPECT_EQ(count(), 0);
   EXPECT_EQ(e.value, 12345u) << "no entry is handed out";
   EXPECT_EQ(memoryfigures().livehandles, before) << "nothing is left behind";
 
   setmemoryguardrefusal(true);
-  EXPECT_EQ(getitvars(list, &e), statusnomemory);
+  EXPECT_EQ(getitvars(list, &e), err::nomemory);
   setmemoryguardrefusal(false);
   EXPECT_EQ(count(), 0);
   EXPECT_EQ(memoryfigures().livehandles, before);
 
   // The value handle is needed; the name may be missing.
   failallocationafter(2);
-  EXPECT_EQ(lowcreate(PStr("v"), &e), statusnomemory);
+  EXPECT_EQ(lowcreate(PStr("v"), &e), err::nomemory);
   failallocationafter(1);
   ASSERT_EQ(lowcreate(PStr("v"), &e), 0);
   failallocationafter(0);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/numbers.h"
+#include "engine/scripterrors.h"
 #include "engine/variables.h"
 #include "store/namekey.h"
 #include "tests/fuzz/fuzzcheck.h"
@@ -23,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   double d = 0;
   i16 longstatus = stringtolong(text, &n);
   i16 doublestatus = stringtodouble(text, &d);
-  check(longstatus == 0 || longstatus == statusnotinteger);
+  check(longstatus == 0 || longstatus == err::nointeger);
   check(longstatus != 0 || text[0] == 0 || form == integerform);
-  check(doublestatus == 0 || doublestatus == statusnotnumber || doublestatus == statusrangeerror);
-  check((doublestatus == statusnotnumber) == (text[0] != 0 && form == notnumber));
+  check(doublestatus == 0 || doublestatus == err::nonumber || doublestatus == err::wentwrong);
+  check((doublestatus == err::nonumber) == (text[0] != 0 && form == notnumber));
   if (longstatus == 0 && doublestatus == 0) check(double(n) == d);
   u16 flag = 0;
   stringtobool(text, &flag);

@@ -147,6 +147,21 @@ TEST_F(GetterTest, TheDispatchersRefusals) {
   EXPECT_EQ(cardvalue("the tool of window 1"), "browse tool");
 }
 
+// A script can tell the three apart: a property this system does not provide answers 124 ("Not
+// available on this system."), a property word no getter or setter reads 43 ("No such
+// property."), and any other word in a property's place names a user property (68).
+TEST_F(GetterTest, UnavailableUnknownAndMisspeltProperties) {
+  setrows({{"", "the audioVolume", "error 124"},
+           {"set the audioVolume to 1,1", "", "error 124"},
+           {"set the quartzText to true", "", "error 124"},
+           {"", "the carbonVersion", "error 43"},
+           {"set the carbonVersion to 1", "", "error 43"},
+           {"", "the clockType", "error 43"},
+           {"set the clockType to 12", "", "error 43"},
+           {"", "the textSizee of card button 1", "error 68"},
+           {"set the textSizee of card button 1 to 3", "", "error 68"}});
+}
+
 TEST_F(GetterTest, NameFormsGoOnlyWithNameAndId) {
   // The evaluator hands a name form to the dispatcher only before `name` or `id`; the
   // dispatcher itself refuses any other word after it.
