@@ -9,6 +9,7 @@
 
 #include "commands/commands.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "tools/editcommands.h"
 #include "tools/layerorder.h"
 #include "tools/undoclone.h"
@@ -45,19 +46,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokDisable = 2045,
-  tokEdit = 2059,
-  tokEnable = 2062,
-  tokReturnInField = 2165,
-  tokFilter = 4114,
-  tokFilters = 4115,
-  tokThe = 10020,
-  tokContextClick = 11051,
-  tokPick = 11227,
-  tokTrace = 11319,
-};
 
 // Marks of a row.
 enum : u8 {
@@ -227,7 +215,7 @@ bool filterwords(Handle atoms, i32 at) {
 
 }  // namespace
 
-i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 token = tokenat(atoms, at);
   const comrow* row = rowof(token);
   comproc routine = row != nullptr ? row->routine : comothers;
@@ -236,19 +224,19 @@ i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if ((marks & markplugin) != 0 && g.plugin != 0) return err::plugincommand;
   if ((marks & markresult) != 0 && g.result != nilhandle) SetHandleSize(g.result, 0);
   if ((marks & markfield) != 0 && g.openfield < 0) return 0;
-  if (token == tokEnable || token == tokDisable) routine = filterwords(atoms, at) ? enablefilters : comenabdisab;
-  if (token == tokEdit) return err::plugincommand;
+  if (token == tok::enable || token == tok::disable) routine = filterwords(atoms, at) ? enablefilters : comenabdisab;
+  if (token == tok::edit) return err::plugincommand;
   i16 st = routine(path, text, atoms, at, variables);
   if (st > 0 && !path.empty()) posterror(path.front(), at, text);
   return st;
 }
 
-i16 comothers(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus comothers(hierpath, Handle, Handle atoms, i32 at, Handle) {
   u16 token = tokenat(atoms, at);
   if (token == tok::endofline) return 0;
   return token >= firstcommand && token <= lastcommand ? 0 : 1;
 }
 
-i16 comnotbuilt(hierpath, Handle, Handle, i32, Handle) { return err::notbuilt; }
+scriptstatus comnotbuilt(hierpath, Handle, Handle, i32, Handle) { return err::notbuilt; }
 
 }  // namespace kv

@@ -30,16 +30,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokAdd = 2002,
-  tokDivide = 2046,
-  tokMultiply = 2115,
-  tokSubtract = 2195,
-  tokFrom = 11119,
-  tokBy = 11028,
-  tokFolder = 11114,
-};
-
 constexpr i16 resultfileerror = 110;  // "File system error %d."
 
 bool lineends(Handle atoms, i32 i) {
@@ -177,7 +167,7 @@ void fileerrorresult(OSErr e) {
   stringtohand(text, mainglobals().result);
 }
 
-i16 comget(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comget(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value;
   i32 used = 0;
   // A single word that names a global property.
@@ -192,7 +182,7 @@ i16 comget(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return toit(variables, &value);
 }
 
-i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value;
   i32 used = 0;
   // `put "…" after word`, the commonest way of building a text, adds the literal's characters
@@ -239,7 +229,7 @@ i16 comput(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return pututil(&dest, &value, prep);
 }
 
-i16 computmsg(hierpath, Handle, Handle, i32, Handle) {
+scriptstatus computmsg(hierpath, Handle, Handle, i32, Handle) {
   // The message box shows the first line of the text it keeps.
   fred shown;
   Handle pending = mainglobals().msgpending;
@@ -249,7 +239,7 @@ i16 computmsg(hierpath, Handle, Handle, i32, Handle) {
   return st;
 }
 
-i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 verb = tokenat(atoms, at);
   bool amountfirst = verb == tok::add || verb == tok::subtract;
   fred amount;
@@ -306,7 +296,7 @@ i16 comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   return pututil(&dest, &result, tok::into);
 }
 
-i16 comdelete(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comdelete(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 what = tokenat(atoms, at + 1);
   if (what == tok::file || what == tok::folder)
     return deletefromdisk(path, text, atoms, at + 2, variables, what == tok::folder);

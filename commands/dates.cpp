@@ -26,17 +26,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokDate = 3034,
-  tokSeconds = 3152,
-  tokTime = 3178,
-  tokShort = 9001,
-  tokLong = 9002,
-  tokAbbreviated = 9003,
-  tokThe = 10020,
-  tokDateItems = 11066,
-};
-
 constexpr i16 resultnotadate = 8;  // "That is not a date."
 
 void appendtext(StringPtr out, const char* s) { pstrappend(out, 256, s, std::strlen(s)); }
@@ -188,8 +177,8 @@ i16 datetimefunction(Handle atoms, i32 at, u16 word, i32* count, fred* value) {
     used = i + 1 - at;
   } else {
     if (tokenat(atoms, i) != word) return err::nosuchfunction;
-    if (tokenat(atoms, i + 1) != tokLeftParen) return err::noparens;
-    if (tokenat(atoms, i + 2) != tokRightParen) return err::noparen;
+    if (tokenat(atoms, i + 1) != tok::leftparen) return err::noparens;
+    if (tokenat(atoms, i + 2) != tok::rightparen) return err::noparen;
     used = i + 3 - at;
   }
   LongDateTime now = 0;
@@ -203,15 +192,15 @@ i16 datetimefunction(Handle atoms, i32 at, u16 word, i32* count, fred* value) {
 
 }  // namespace
 
-i16 fundate(hierpath, Handle, Handle atoms, i32 at, Handle, i32* count, fred* value) {
+scriptstatus fundate(hierpath, Handle, Handle atoms, i32 at, Handle, i32* count, fred* value) {
   return datetimefunction(atoms, at, tok::date, count, value);
 }
 
-i16 funtime(hierpath, Handle, Handle atoms, i32 at, Handle, i32* count, fred* value) {
+scriptstatus funtime(hierpath, Handle, Handle atoms, i32 at, Handle, i32* count, fred* value) {
   return datetimefunction(atoms, at, tok::time, count, value);
 }
 
-i16 funcase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funcase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   if (tokenat(atoms, at) == tok::the) {
     u16 word = tokenat(atoms, at + 2);
@@ -267,7 +256,7 @@ void notadate() {
 
 }  // namespace
 
-i16 comconvert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comconvert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value;
   i32 used = 0;
   if (i16 st = anyfact(path, text, atoms, at + 1, variables, nilhandle, &used, &value); st != 0) return st;
@@ -280,7 +269,7 @@ i16 comconvert(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
     return 0;
   }
   i32 i = at + 1 + used;
-  if (tokenat(atoms, i) != tokTo) return err::notoorof;
+  if (tokenat(atoms, i) != tok::to) return err::notoorof;
   dateform forms[2];
   i32 n = matchform(atoms, i + 1, &forms[0]);
   if (n == 0) return err::cantunderstand;

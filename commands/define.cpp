@@ -25,8 +25,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 { tokThe = 10020 };
-
 constexpr i16 resultdefined = 48, resultundefined = 49;
 
 void setresult(i16 n) {
@@ -201,7 +199,7 @@ i16 lowdefine(const objread& obj, ConstStringPtr name, u16 command) {
 i16 lowdefineprop(Handle* slot, ConstStringPtr name) { return quietdefine(slot, name, tok::define); }
 i16 lowundefineprop(Handle* slot, ConstStringPtr name) { return quietdefine(slot, name, tok::undefine); }
 
-i16 comdefine(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comdefine(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 command = tokenat(atoms, at);
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::the) ++i;
@@ -214,12 +212,12 @@ i16 comdefine(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (i16 st = badname(name); st != 0) return st;
   if (!goodpropertyname(name)) return err::badvariablename;
   i += used;
-  if (tokenat(atoms, i) != tokOf) return err::noof;
+  if (tokenat(atoms, i) != tok::in) return err::noof;
   objread obj{};
   if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
   i += 1 + used;
   u16 t = tokenat(atoms, i);
-  i16 st = t == tokEndOfLine || t == tokEndOfScript ? lowdefine(obj, name, command) : err::stray;
+  i16 st = t == tok::endofline || t == tok::endofscript ? lowdefine(obj, name, command) : err::stray;
   writeobj(&obj);
   return st;
 }

@@ -16,7 +16,7 @@ namespace kv {
 // `define [the] name of|in object` and `undefine ...` (the command word at `at`). 18 for a bad
 // name, 97 for a reserved word, 5 without "of"/"in", 19 for words left, 2 for an object
 // without a list; the reference errors pass through.
-i16 comdefine(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comdefine(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // Defines (tok::define) or undefines (tok::undefine) a property on the object a reference names:
 // the list in the object's slot is edited, and the record that owns the slot is marked

@@ -30,13 +30,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokEditor = 2060,
-  tokObjects = 4187,
-  tokBrowse = 11022,
-  tokList = 11159,
-};
-
 constexpr i32 kWindowLibraryRecord = 1, kMenuLibraryRecord = 2, kResourceLibraryRecord = 3;
 constexpr u8 kEllipsis = 201;
 
@@ -281,10 +274,10 @@ i16 addiotas(const objread& obj, Handle out, u16 token) {
   return PtrAndHand(lines.data(), out, Size(lines.size())) == noErr ? i16(0) : i16(err::nomemory);
 }
 
-i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return err::noparens;
   objread obj{};
   i32 used = 0;
   i32 i = h.word + 2;
@@ -294,9 +287,9 @@ i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     i32 depth = 0;
     for (;; ++i) {
       const u16 t = tokenat(atoms, i);
-      if (t == tokEndOfLine || t == tokEndOfScript) return err::noparen;
-      if (t == tokLeftParen) ++depth;
-      if (t == tokRightParen && depth-- == 0) break;
+      if (t == tok::endofline || t == tok::endofscript) return err::noparen;
+      if (t == tok::leftparen) ++depth;
+      if (t == tok::rightparen && depth-- == 0) break;
     }
     if ((st = newfred(value, fredtemp, fredstring, 0)) == 0) *count = i + 1 - at;
     return st;
@@ -323,8 +316,8 @@ i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       i += 2;
     }
   }
-  if (st == 0 && form == tokBrowse) {
-    if (tokenat(atoms, i) != tokComma) {
+  if (st == 0 && form == tok::browse) {
+    if (tokenat(atoms, i) != tok::comma) {
       st = err::nocomma;
     } else {
       objread listfield{};
@@ -340,7 +333,7 @@ i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
       }
     }
   }
-  if (st == 0 && tokenat(atoms, i) != tokRightParen) st = err::noparen;
+  if (st == 0 && tokenat(atoms, i) != tok::rightparen) st = err::noparen;
   std::string out;
   if (st == 0) st = describeobject(obj, which, form, &out);
   writeobj(&obj);

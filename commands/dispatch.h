@@ -20,32 +20,31 @@ namespace kv {
 
 struct fred;
 
-using comproc = i16 (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-using funproc = i16 (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
+using comproc = scriptstatus (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+using funproc = scriptstatus (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
                         fred* value);
 
 // Runs the built-in command named by the statement's first atom (commandtable.cpp holds the
 // table): refuses the plug-in commands with 175, empties `the result` before the commands that
 // set it, and posts a positive status at the statement.
-i16 syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus syscom(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // Evaluates the built-in function whose token is at the atoms (after "the" when the first atom
 // is "the"), in any of its forms (functiontable.cpp holds the table): refuses currentMenu,
 // currentWindow and dialog with 176 in plug-in mode, and posts a positive status at the call.
-i16 sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 // The command routine of every token the table does not name: 0 for an empty statement and for
 // the message names 2001-2220 that no handler took, 1 for any other word.
-i16 comothers(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comothers(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // The function routine of every token the table does not name: 41.
-i16 neverfunproc(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus neverfunproc(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 // The answer of a command or function whose routine is not part of this program yet: 124, "Not
 // available on this system". The tables point every such row at these two routines; giving a
 // row its routine is the only change needed when the routine is written.
-i16 comnotbuilt(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 funnotbuilt(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus comnotbuilt(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus funnotbuilt(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 // The status of a command word or operand the routines do not understand.
-constexpr i16 statusnotunderstood = 2;
 
 }  // namespace kv

@@ -28,7 +28,7 @@ Size longlinestart(Handle message) {
 
 }  // namespace
 
-i16 comdo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comdo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value;
   i32 used = 0;
   i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value);

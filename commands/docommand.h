@@ -10,6 +10,6 @@ namespace kv {
 // (meesend), with its variables, from the object that runs it. A line longer than 255
 // characters stops the text there: the lines before it run, then 14. 19 for words left after
 // the expression; otherwise the status of the statements.
-i16 comdo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comdo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

@@ -52,14 +52,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokChars = 11037,
-  tokIn = 10016,
-  tokStringWord = 11305,
-  tokWhole = 11347,
-  tokWords = 11352,
-};
-
 constexpr i16 resultnotfound = 9;
 constexpr i16 kNotFound = -994;  // no match on the other cards
 constexpr u32 kDontWrap = 1u << 11, kDontSearch = 1u << 14;
@@ -473,7 +465,7 @@ void PfindRTmyhook(const Rect* r) {
   else UnionRect(&g.findbox, r, &g.findbox);
 }
 
-i16 comfind(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comfind(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   FindState& f = fs();
   // Stored texts are searched: the open field and the live records write theirs back first.

@@ -15,7 +15,7 @@ enum : u16 { findnormal = 0, findwhole = 1, findwords = 2, findchars = 3, findst
 // the one shown, frames the match and sets the found texts; `the result` says "Not found."
 // (with a beep) when there is none. 19 for words left, 2 for an `in` reference that is no
 // field; the abort check's status when the user stops the search.
-i16 comfind(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comfind(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // Whether `word` occurs in `text` under the form's rule; the match's range comes back in
 // *start and *end (the reported range: a normal find reports to the end of the text's word).

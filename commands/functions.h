@@ -12,11 +12,6 @@
 
 namespace kv {
 
-// Errors every function routine shares.
-enum : i16 {
-  statusnofunction = 41,     // a token no routine serves
-};
-
 // --- Forms (funforms.cpp) -------------------------------------------------------------------
 // The function word of a call: its atom index and token, and whether "the" came first.
 struct funhead {
@@ -45,36 +40,36 @@ scriptstatus readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle
 
 // --- Families --------------------------------------------------------------------------------
 // Functions without parameters (funzero.cpp).
-i16 funzero(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funzero(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // Functions of one parameter (funsing.cpp).
-i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // `the number of ...`, and currentMenu and currentWindow (funumbr.cpp).
-i16 funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-i16 funumbr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funumbr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // Numbers (funmath.cpp): functions of one number; average, max, min, sum; annuity, compound;
 // replace.
-i16 funmath(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-i16 funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-i16 fundual(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-i16 funreplace(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funmath(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus fundual(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funreplace(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // Dates and times (dates.cpp): `date` and `time`, and their modifiers short, long and
 // abbreviated after "the".
-i16 fundate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-i16 funtime(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-i16 funcase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus fundate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funtime(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funcase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // Texts (textfunctions.cpp): doAsMsg, errorText.
-i16 fundoasmsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-i16 funerrortext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus fundoasmsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funerrortext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // textHeightSum(field or text graphic): the height of all the lines of its text, measured in
 // the open field's record, the field's live record or a record made for the measure. 133 for
 // another object.
-i16 funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // Geometry (fungeometry.cpp): rectangles, quads, and points between global and local.
-i16 funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-i16 funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-i16 funlocs(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funlocs(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // describe(object [, what [, form [, list field]]]) (describe.cpp): the parts of a menu, card,
 // background, window, project or field, one line each.
-i16 fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 }  // namespace kv

@@ -17,6 +17,7 @@
 #include "engine/keywords.h"
 #include "engine/scripterror.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "media/movies.h"
 #include "properties/proplisting.h"
 #include "shell/mainglobals.h"
@@ -27,18 +28,8 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokControlKey = 2029,
-  tokCarbonVersion = 4059,
-  tokNumberWord = 4184,
-  tokScriptWord = 4233,
-  tokShort = 9001,
-  tokAbbreviated = 9003,
-  tokThe = 10020,
-};
-
 // `funoffs` takes the evaluator's second variable list, which the dispatcher does not have.
-i16 offsetfunctions(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus offsetfunctions(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   i32 i = at;
   if (tokenat(atoms, i) == tok::the) ++i;
   i32 used = 0;
@@ -280,7 +271,7 @@ const funrow* rowof(u16 token) {
 
 }  // namespace
 
-i16 sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   u16 token = tokenat(atoms, at);
   if (token == tok::the) token = tokenat(atoms, at + 1);
@@ -292,12 +283,12 @@ i16 sysfun(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i
   return st;
 }
 
-i16 neverfunproc(hierpath, Handle, Handle, i32, Handle, i32* count, fred*) {
+scriptstatus neverfunproc(hierpath, Handle, Handle, i32, Handle, i32* count, fred*) {
   *count = 0;
   return err::nosuchfunction;
 }
 
-i16 funnotbuilt(hierpath, Handle, Handle, i32, Handle, i32* count, fred*) {
+scriptstatus funnotbuilt(hierpath, Handle, Handle, i32, Handle, i32* count, fred*) {
   *count = 0;
   return err::notbuilt;
 }

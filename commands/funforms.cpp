@@ -5,12 +5,11 @@
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 
 namespace kv {
 
 namespace {
-
-enum : u16 { tokThe = 10020 };
 
 }  // namespace
 
@@ -29,7 +28,7 @@ scriptstatus singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Han
     from = h.word + 2;
   } else if (h.the) {
     return err::noof;
-  } else if (next == tokLeftParen) {
+  } else if (next == tok::leftparen) {
     from = h.word + 1;  // the parentheses belong to the operand
   } else {
     return err::noparens;
@@ -54,7 +53,7 @@ funparams::~funparams() {
 
 scriptstatus readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params) {
   *count = 0;
-  if (tokenat(atoms, at) != tokLeftParen) return err::noparens;
+  if (tokenat(atoms, at) != tok::leftparen) return err::noparens;
   i32 i = at + 1;
   if (tokenat(atoms, i) != tok::rightparen) {
     for (;;) {
@@ -69,9 +68,9 @@ scriptstatus readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle
       params->values.push_back(v);
       i += used;
       u16 t = tokenat(atoms, i);
-      if (t == tokRightParen) break;
-      if (t == tokEndOfLine || t == tokEndOfScript) return err::noparen;
-      if (t != tokComma) return err::nocomma;
+      if (t == tok::rightparen) break;
+      if (t == tok::endofline || t == tok::endofscript) return err::noparen;
+      if (t != tok::comma) return err::nocomma;
       ++i;
     }
   }

@@ -32,21 +32,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  fnGlobalLoc = 3061,
-  fnInsetQuad = 3067,
-  fnInsetRect = 3068,
-  fnOffsetQuad = 3105,
-  fnOffsetRect = 3106,
-  fnPinRect = 3114,
-  fnPolyQuad = 3116,
-  fnQuadRect = 3136,
-  fnRectQuad = 3141,
-  fnRotateQuad = 3145,
-  fnScaleRect = 3148,
-  fnSkewQuad = 3163,
-};
-
 // The running call: where its parameters are read.
 struct call {
   hierpath path;
@@ -83,7 +68,7 @@ i16 integerof(fred* v, i32* n) {
 i16 numbersat(const call& from, Handle text, Handle atoms, i32 i, int count, i32* out, i32* end) {
   call c{from.path, text, atoms, from.variables, i, from.factors};
   for (int k = 0; k < count; ++k) {
-    if (k > 0 && tokenat(atoms, c.i++) != tokComma) return err::nocomma;
+    if (k > 0 && tokenat(atoms, c.i++) != tok::comma) return err::nocomma;
     fred v;
     if (i16 st = value(c, &v); st != 0) return st;
     if (i16 st = integerof(&v, &out[k]); st != 0) return st;
@@ -112,7 +97,7 @@ i16 numbers(call& c, int count, i32* out) {
   call inner = c;
   inner.factors = false;
   if (st == 0) st = numbersat(inner, text, atoms, 0, count, out, &end);
-  if (st == 0 && tokenat(atoms, end) != tokEndOfLine) st = err::stray;
+  if (st == 0 && tokenat(atoms, end) != tok::endofline) st = err::stray;
   if (atoms != nilhandle) DisposeHandle(atoms);
   if (text != nilhandle) DisposeHandle(text);
   return st;
@@ -167,7 +152,7 @@ i16 readbool(call& c, u16* b) {
 }
 
 // The comma between two parameters.
-i16 comma(call& c) { return tokenat(c.atoms, c.i++) == tokComma ? i16(0) : i16(err::nocomma); }
+i16 comma(call& c) { return tokenat(c.atoms, c.i++) == tok::comma ? i16(0) : i16(err::nocomma); }
 
 // The start of a call of these families: `f of`, `f(`, and `the f of` where `theallowed`.
 // *paren tells whether ")" must end it.
@@ -175,9 +160,9 @@ i16 opening(Handle atoms, i32 at, bool theallowed, call& c, bool* paren) {
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
   if (h.the && !theallowed) return err::noparens;
-  if (h.the && next != tokOf) return err::noof;
-  if (next != tokOf && next != tokLeftParen) return err::noparens;
-  *paren = next == tokLeftParen;
+  if (h.the && next != tok::in) return err::noof;
+  if (next != tok::in && next != tok::leftparen) return err::noparens;
+  *paren = next == tok::leftparen;
   c.factors = !*paren;
   c.i = h.word + 2;
   return 0;
@@ -185,7 +170,7 @@ i16 opening(Handle atoms, i32 at, bool theallowed, call& c, bool* paren) {
 
 // The end of the call: ")" when it opened with "(".
 i16 closing(call& c, bool paren, i32 at, i32* count) {
-  if (paren && tokenat(c.atoms, c.i++) != tokRightParen) return err::noparen;
+  if (paren && tokenat(c.atoms, c.i++) != tok::rightparen) return err::noparen;
   *count = c.i - at;
   return 0;
 }
@@ -252,7 +237,7 @@ i16 polygonquad(call& c, Point (&q)[4]) {
 
 }  // namespace
 
-i16 funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   u16 fn = readhead(atoms, at).token;
   call c{path, text, atoms, variables, 0};
@@ -296,7 +281,7 @@ i16 funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   }
 }
 
-i16 funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   u16 fn = readhead(atoms, at).token;
   call c{path, text, atoms, variables, 0};
@@ -354,7 +339,7 @@ i16 funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   }
 }
 
-i16 funlocs(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funlocs(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
   call c{path, text, atoms, variables, 0};

@@ -112,10 +112,10 @@ scriptstatus listinvalue(hierpath path, Handle text, Handle atoms, i32 paren, Ha
 
 // The parameters of a call that takes between `least` and `most` of them: fewer give 39, more
 // 88.
-i16 params(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, size_t least, size_t most,
+scriptstatus params(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, size_t least, size_t most,
            i32* count, funparams* p) {
   funhead h = readhead(atoms, at);
-  if (h.the || tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
+  if (h.the || tokenat(atoms, h.word + 1) != tok::leftparen) return err::noparens;
   i32 used = 0;
   if (i16 st = readparams(path, text, atoms, h.word + 1, variables, &used, p); st != 0) return st;
   if (p->values.size() < least) return err::nocomma;
@@ -126,7 +126,7 @@ i16 params(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, s
 
 }  // namespace
 
-i16 funmath(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funmath(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   u16 fn = readhead(atoms, at).token;
   fred v;
@@ -144,11 +144,11 @@ i16 funmath(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   return 0;
 }
 
-i16 funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
   i32 paren = h.word + 1;
-  if (h.the || tokenat(atoms, paren) != tokLeftParen) return err::noparens;
+  if (h.the || tokenat(atoms, paren) != tok::leftparen) return err::noparens;
   listfigures f;
   i32 used = 0;
   i16 st = listinvalue(path, text, atoms, paren, variables, &used, &f);
@@ -156,19 +156,19 @@ i16 funlist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     // Not one operand: the list stands in the parentheses themselves.
     f = listfigures{};
     if ((st = lowlist(path, text, atoms, paren + 1, variables, &used, &f)) != 0) return st;
-    if (tokenat(atoms, paren + 1 + used) != tokRightParen) return err::noparen;
+    if (tokenat(atoms, paren + 1 + used) != tok::rightparen) return err::noparen;
     used += 2;
   }
   if (st != 0) return st;
   errno = 0;
-  double r = h.token == fnAverage ? f.sum / f.n : h.token == fnMax ? f.max : h.token == fnMin ? f.min : f.sum;
+  double r = h.token == tok::average ? f.sum / f.n : h.token == tok::max ? f.max : h.token == tok::min ? f.min : f.sum;
   if (matherror()) return err::noanswer;
   doubletonewfred(r, value);
   *count = paren + used - at;
   return 0;
 }
 
-i16 fundual(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus fundual(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funparams p;
   i32 used = 0;
@@ -190,7 +190,7 @@ i16 fundual(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   return 0;
 }
 
-i16 funreplace(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funreplace(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funparams p;
   i32 used = 0;

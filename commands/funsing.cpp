@@ -39,36 +39,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  fnAudioTrackInfo = 3011,
-  fnCharToNum = 3017,
-  fnDecode = 3036,
-  fnDigest = 3039,
-  fnEncode = 3043,
-  fnHexToString = 3065,
-  fnHfsToPosix = 3066,
-  fnIsControl = 3072,
-  fnIsNumber = 3073,
-  fnIsReservedWord = 3074,
-  fnLength = 3075,
-  fnLower = 3081,
-  fnMerge = 3088,
-  fnMidiNameToNum = 3090,
-  fnMidiNumToName = 3091,
-  fnNumToChar = 3103,
-  fnParam = 3110,
-  fnPosixToHFS = 3117,
-  fnProjPath = 3131,
-  fnRandom = 3139,
-  fnStringToHex = 3170,
-  fnSupportsExclusiveFileAccess = 3172,
-  fnTitle = 3179,
-  fnUpper = 3182,
-  fnURLDecode = 3183,
-  fnURLEncode = 3184,
-  fnValue = 3186,
-};
-
 constexpr i16 instrumentlist = 2000, resultbadescape = 113, statusnoallocator = 118;
 constexpr i32 instrumentnames = 135;
 constexpr i32 drumkits[] = {16385, 16393, 16401, 16409, 16410, 16429, 16433};
@@ -180,7 +150,7 @@ i16 hextostring(fred* v, fred* value) {
 
 i16 base64(u16 fn, fred* v, fred* value) {
   Size n = getfredsize(v);
-  if (fn == fnEncode) {
+  if (fn == tok::encode) {
     if (n > 0x7FFFFFFF / 4 - 4 || memoryrefused(4 * n)) return err::nomemory;
     Handle h = NewHandle((n + 2) / 3 * 4 + 1);
     if (h == nilhandle) return err::nomemory;
@@ -372,15 +342,15 @@ i16 exclusiveaccess(fred* v, fred* value) {
 scriptstatus objectquestion(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
-  bool paren = next == tokLeftParen;
-  if (next != tokOf && (h.the || !paren)) return h.the ? err::noof : err::noparens;
+  bool paren = next == tok::leftparen;
+  if (next != tok::in && (h.the || !paren)) return h.the ? err::noof : err::noparens;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &obj); st != 0) return st;
   i32 end = h.word + 2 + used;
   i16 st = 0;
-  if (paren && tokenat(atoms, end++) != tokRightParen) st = err::noparen;
-  if (st == 0 && h.token == fnIsControl) {
+  if (paren && tokenat(atoms, end++) != tok::rightparen) st = err::noparen;
+  if (st == 0 && h.token == tok::iscontrol) {
     bool control = false;
     if (obj.kind == objpart && obj.objects != nilhandle && obj.objindex >= 0 &&
         obj.objindex < HandleCount<spot>(obj.objects)) {
@@ -401,13 +371,13 @@ scriptstatus objectquestion(hierpath path, Handle text, Handle atoms, i32 at, Ha
 
 }  // namespace
 
-i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   u16 fn = readhead(atoms, at).token;
   switch (fn) {
-    case fnAudioTrackInfo: return err::notbuilt;
-    case fnIsControl:
-    case fnProjPath: return objectquestion(path, text, atoms, at, variables, count, value);
+    case tok::audiotrackinfo: return err::notbuilt;
+    case tok::iscontrol:
+    case tok::projpath: return objectquestion(path, text, atoms, at, variables, count, value);
     default: break;
   }
   fred v;
@@ -447,7 +417,7 @@ i16 funsing(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
       shorttext(&v, s);
       disposfred(&v);
       double d = 0;
-      bool yes = s[0] != 0 && (fn == fnIsNumber ? stringtodouble(s, &d) != err::nonumber : badname(s) != 0);
+      bool yes = s[0] != 0 && (fn == tok::isnumber ? stringtodouble(s, &d) != err::nonumber : badname(s) != 0);
       booltonewfred(yes ? 1 : 0, value);
       break;
     }

@@ -10,6 +10,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "media/movies.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/screens.h"
@@ -28,29 +29,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokNumberWord = 4184,
-  tokObjects = 4187,
-  tokMenus = 3087,
-  tokWindows = 3189,
-  tokBackground = 11015,
-  tokBackgrounds = 11016,
-  tokButtons = 11026,
-  tokCards = 11035,
-  tokCharacters = 11037,
-  tokFields = 11109,
-  tokGraphics = 11126,
-  tokItems = 11147,
-  tokLines = 11158,
-  tokMenu = 11173,
-  tokMonitors = 11187,
-  tokMovies = 11191,
-  tokParts = 11217,
-  tokCurrent = 11313,
-  tokWords = 11352,
-  fnCurrentMenu = 3032,
-};
 
 constexpr i32 kMenuLibrary = 2;  // the store record of a project's menu library
 
@@ -148,8 +126,8 @@ scriptstatus countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handl
     case tok::monitors: n = u32(screencount()); break;
     case tok::current:
       words = 2;
-      if (next == tokWindows) n = u32(g.numwinds);
-      else if (next == tokMenus) n = u32(currentnumlines());
+      if (next == tok::wds) n = u32(g.numwinds);
+      else if (next == tok::menus) n = u32(currentnumlines());
       else return err::cantunderstand;
       break;
     case tok::cards:
@@ -209,7 +187,7 @@ scriptstatus countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handl
         return true;
       });
       break;
-    case tokObjects:
+    case tok::objects:
       if (!of) return err::noof;
       words = 2;
       st = countof(path, text, atoms, at + 2, variables, &m, &n, [](const objread& o, u32* c) {
@@ -254,14 +232,14 @@ scriptstatus countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handl
 
 }  // namespace
 
-i16 funumbr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funumbr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (h.token != tokNumberWord) return err::cantunderstand;
+  if (h.token != tok::number) return err::cantunderstand;
   u16 next = tokenat(atoms, h.word + 1);
-  bool paren = next == tokLeftParen;
+  bool paren = next == tok::leftparen;
   if (paren && h.the) return err::noclosingparen;
-  if (!paren && next != tokOf) return err::noof;
+  if (!paren && next != tok::in) return err::noof;
   i32 used = 0;
   if (i16 st = countphrase(path, text, atoms, h.word + 2, variables, paren, &used, value); st != 0) return st;
   i32 end = h.word + 2 + used;
@@ -273,7 +251,7 @@ i16 funumbr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   return 0;
 }
 
-i16 funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   u16 fn = readhead(atoms, at).token;
   fred v;
@@ -285,7 +263,7 @@ i16 funcurr(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   if (st != 0) return st;
   Str255 name;
   name[0] = 0;
-  if (fn == fnCurrentMenu) {
+  if (fn == tok::currentmenu) {
     if (n < 1 || n > currentnumlines()) return err::cantunderstand;
     objread obj{};
     obj.kind = objmenu;

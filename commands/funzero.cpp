@@ -15,6 +15,7 @@
 #include "engine/expression.h"
 #include "engine/fred.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "tools/objectclipboard.h"
 #include "engine/insertscripts.h"
 #include "engine/keywords.h"
@@ -37,72 +38,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  fnAudioDriverVers = 3007,
-  fnAudioPlayMode = 3008,
-  fnAudioStatus = 3009,
-  fnAudioTrackCount = 3010,
-  fnBackScripts = 3014,
-  fnErrorObject = 3045,
-  fnFilePlayTime = 3052,
-  fnFrontScripts = 3059,
-  fnGlobals = 3062,
-  fnMachine = 3082,
-  fnMachineBusSpeed = 3083,
-  fnMachineROMVersion = 3084,
-  fnMachineSerialNumber = 3085,
-  fnPhysicalMemory = 3113,
-  fnProcessor = 3126,
-  fnProcessorCount = 3127,
-  fnProcessorSpeed = 3128,
-  fnMenus = 3087,
-  fnMsgText = 3089,
-  fnPaperSize = 3108,
-  fnPaperSizes = 3109,
-  fnParamCount = 3111,
-  fnParams = 3112,
-  fnPlatform = 3115,
-  fnQtFilePlayTime = 3137,
-  fnQuickTimeVersion = 3138,
-  fnRecogState = 3140,
-  fnSound = 3164,
-  fnSoundDevices = 3165,
-  fnApplications = 3004,
-  fnPrograms = 3129,
-  fnSoundMgrVersion = 3166,
-  fnProjects = 3130,
-  fnProjectFileType = 3132,
-  fnProjectFileCreator = 3133,
-  fnProjectFileExtension = 3134,
-  fnResult = 3143,
-  fnSharedFile = 3159,
-  fnSpeechBusy = 3167,
-  fnStackSpace = 3169,
-  fnSystemVersion = 3173,
-  fnTarget = 3175,
-  fnTicks = 3177,
-  fnTopWindow = 3180,
-  fnUserWindows = 3185,
-  fnVoices = 3188,
-  fnWindows = 3189,
-  fnXWindows = 3193,
-  fnCarbonVersion = 4059,
-  fnClipBoard = 3024,
-  fnScrapFlavors = 3149,
-};
-
-// Modifier words allowed inside the parentheses.
-enum : u16 {
-  tokId = 4137,
-  tokName = 4183,
-  tokFull = 11121,
-  tokInches = 11136,
-  tokShort = 9001,
-  tokLong = 9002,
-  tokAbbreviated = 9003,
-  tokText = 11311,
-};
 
 // The functions refused in plug-in mode.
 bool pluginrefused(u16 fn) {
@@ -277,29 +212,29 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
       if (st != 0 && fn == tok::processor) return st;
       return stringtonewfred(s, value);
     }
-    case fnAudioDriverVers:
-    case fnAudioPlayMode:
-    case fnAudioStatus:
-    case fnAudioTrackCount: return err::notbuilt;
+    case tok::audiodriververs:
+    case tok::audioplaymode:
+    case tok::audiostatus:
+    case tok::audiotrackcount: return err::notbuilt;
     default: return funzerostate(fn, modifier, value);
   }
 }
 
 }  // namespace
 
-i16 funzero(hierpath, Handle, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funzero(hierpath, Handle, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
   i32 used = 0;
   if (h.the) {
     used = 2;
   } else {
-    if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
+    if (tokenat(atoms, h.word + 1) != tok::leftparen) return err::noparens;
     i32 i = h.word + 2;
-    if (tokenat(atoms, i) != tokRightParen) {
+    if (tokenat(atoms, i) != tok::rightparen) {
       if (!modifierallowed(h.token, atoms, i)) return err::noparen;
       ++i;
-      if (tokenat(atoms, i) != tokRightParen) return err::noparen;
+      if (tokenat(atoms, i) != tok::rightparen) return err::noparen;
     }
     used = i + 1 - at;
   }

@@ -499,16 +499,16 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
                         : 0,
                     value);
       return 0;
-    case fnPaperSize:
-    case fnPaperSizes:
-    case fnPrintableRect:
-    case fnPrinter:
-    case fnPrinterDriver:
-    case fnPrinterModel:
-    case fnPrinters:
-    case fnPrintCopies:
-    case fnPrintOrientation:
-    case fnPrintRange: return printingfact(fn, modifier, value);
+    case tok::papersize:
+    case tok::papersizes:
+    case tok::printablerect:
+    case tok::printer:
+    case tok::printerdriver:
+    case tok::printermodel:
+    case tok::printers:
+    case tok::printcopies:
+    case tok::printorientation:
+    case tok::printrange: return printingfact(fn, modifier, value);
     default: return err::notbuilt;
   }
 }

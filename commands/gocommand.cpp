@@ -33,23 +33,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokNext = 10015,
-  tokToWord = 10024,
-  tokPrev = 11245,
-  tokBackWord = 11009,
-  tokForth = 11117,
-  tokRecent = 11263,
-  tokBackground = 11015,
-  tokProjectWord = 11253,
-  tokLeft = 4148,
-  tokRight = 4223,
-  tokUp = 5003,
-  tokDown = 5004,
-  tokPaint = 11212,
-  tokDoubleClickTime = 3035,
-};
-
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
   return t == tok::endofline || t == tok::endofscript;
@@ -171,15 +154,15 @@ scriptstatus scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle v
     if (used == 0) return err::cantunderstand;
     // A card is not a part of another card.
     for (i32 k = at; k + 1 < at + used; ++k)
-      if (tokenat(atoms, k) == tokOf && tokenat(atoms, k + 1) == tokCard) return err::stray;
+      if (tokenat(atoms, k) == tok::in && tokenat(atoms, k + 1) == tok::card) return err::stray;
     i += used;
   }
   return lineends(atoms, i) ? i16(0) : err::stray;
 }
 
-i16 comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokToWord) ++i;
+  if (tokenat(atoms, i) == tok::to) ++i;
   if (lineends(atoms, i)) return err::cantunderstand;
   form f{};
   if (i16 st = scangoto(path, text, atoms, i, variables, &f)) return st;
@@ -188,7 +171,7 @@ i16 comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return goto_(f);
 }
 
-i16 comhelp(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comhelp(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   // The word help itself begins the destination: a bare word names a project.
   form f{};
   i32 used = 0;
@@ -198,7 +181,7 @@ i16 comhelp(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   return goto_(f);
 }
 
-i16 comarrow(hierpath path, Handle, Handle atoms, i32 at, Handle variables) {
+scriptstatus comarrow(hierpath path, Handle, Handle atoms, i32 at, Handle variables) {
   u16 word = tokenat(atoms, at + 1);
   if (lineends(atoms, at + 1) || !lineends(atoms, at + 2)) return err::stray;
   u16 modifiers = mainglobals().event.modifiers;
@@ -218,17 +201,17 @@ i16 comarrow(hierpath path, Handle, Handle atoms, i32 at, Handle variables) {
   return st == kCardChanged ? i16(0) : st;
 }
 
-i16 comquit(hierpath, Handle, Handle, i32, Handle) { return shutdown(0); }
+scriptstatus comquit(hierpath, Handle, Handle, i32, Handle) { return shutdown(0); }
 
-i16 comreset(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus comreset(hierpath, Handle, Handle atoms, i32 at, Handle) {
   u16 word = tokenat(atoms, at + 1);
-  if (word == tokPaint) {
+  if (word == tok::paint) {
     if (!lineends(atoms, at + 2)) return err::stray;
     lowreset();
     return 0;
   }
   // No script sets a double-click time of its own yet: the system's time stays.
-  if (word == tokDoubleClickTime) return 0;
+  if (word == tok::dblclicktime) return 0;
   return err::cantunderstand;
 }
 

@@ -14,6 +14,7 @@
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "fields/listfields.h"
 #include "platform/events/events.h"
 #include "platform/events/keycodes.h"
@@ -194,7 +195,7 @@ bool shownlist(const objread& obj, desk* open) {
 
 }  // namespace
 
-i16 comlistkey(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comlistkey(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &obj)) return st;
@@ -212,7 +213,7 @@ i16 comlistkey(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   i32 j = at + 1 + used;
   fred value{};
   i16 st = 0;
-  if (tokenat(atoms, j) != tokComma) {
+  if (tokenat(atoms, j) != tok::comma) {
     st = err::nocomma;
   } else if ((st = expression(path, text, atoms, j + 1, variables, nilhandle, &used, &value)) == 0) {
     Str255 key{};

@@ -12,6 +12,7 @@
 #include "engine/fred.h"
 #include "engine/numbertext.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
@@ -31,17 +32,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokClick = 2015,
-  tokWait = 2214,
-  tokMouse = 3093,
-  tokInto = 10013,
-  tokJump = 11150,
-  tokNudge = 11201,
-  tokRelative = 11266,
-  tokUntil = 11330,
-};
 
 constexpr i32 kDefaultNudge = 15;
 
@@ -223,7 +213,7 @@ i16 walk(objread& obj, Handle points, bool relative, moveoptions& o, bool* moved
 
 }  // namespace
 
-i16 comove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &obj)) return st;
@@ -242,7 +232,7 @@ i16 comove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const bool gone = mainglobals().layerchanges != changes;
   if (st == 0 && !gone && obj.objindex >= spotcount(obj.objects)) st = err::notext;
   const u16 word = tokenat(atoms, i);
-  if (st == 0 && !gone && word != tokTo && word != tokRelative) st = err::notoorrelative;
+  if (st == 0 && !gone && word != tok::to && word != tok::rel) st = err::notoorrelative;
   if (st != 0 || gone) {
     writeobj(&obj);
     return st;

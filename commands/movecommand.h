@@ -14,6 +14,6 @@ namespace kv {
 // abort check's status, or a script error: 2 an empty or odd point list, 39 a pair without its
 // comma, 209 a coordinate outside 16 bits, 11 not a button, field or graphic, 77 neither `to`
 // nor `relative`, 19 words left, 37 memory, or the reference's error.
-i16 comove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

@@ -18,23 +18,23 @@ scriptstatus scangoto(hierpath path, Handle text, Handle atoms, i32 at, Handle v
 
 // `go [to] <destination>`: 0 (also when a handler moved elsewhere meanwhile, and when the user
 // cancelled looking for a project: then "Cancel" is the result), or a status.
-i16 comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comgo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `help`: goes to the project named "help".
-i16 comhelp(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comhelp(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `arrowKey left|right|up|down`: the previous or next card (the first or last with the command
 // or option key in the current event), the history's forward or back step. 2 for another
 // word, 19 for none or more than one.
-i16 comarrow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comarrow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `open ...`: a window at a destination ([invisible] or [with startUp]), and the other things
 // that open (movie, sound, film, pics, file, print job, printing, pageSetup, resources, step).
-i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `close ...`: a window, a project's windows, all windows (the quit sequence), and the other
 // things that close.
-i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `quit`: the quit sequence without the card in the hand-over.
-i16 comquit(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comquit(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `reset paint` (the paint tool settings) and `reset doubleClickTime`.
-i16 comreset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comreset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // The quit sequence that quit, close all windows and the menu-key path share: the hand-over
 // to the companion editor is written (with the current card when `withcard`), an external may

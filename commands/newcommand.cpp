@@ -45,20 +45,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokHide = 2079,
-  tokShow = 2186,
-  tokBackground = 11015,
-  tokButton = 11025,
-  tokExtension = 11102,
-  tokField = 11107,
-  tokFolder = 11114,
-  tokGraphic = 11125,
-  tokInvisible = 11142,
-  tokMenu = 11173,
-  tokProject = 11253,
-};
-
 constexpr Size kRoomNeeded = 30000;       // memory, and disk beyond what the store may need
 constexpr u64 kProjectRoom = 29999;       // a new project needs more free bytes than this
 constexpr u32 kReclaimIds = 20;           // ids the store is asked to make room for
@@ -400,7 +386,7 @@ u16 kindof(u16 t) {
 
 }  // namespace
 
-i16 comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (memoryrefused(kRoomNeeded)) return err::nomemory;
   i32 i = at + 1;
@@ -415,10 +401,10 @@ i16 comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   ++i;
   if (kind == tok::project) return newprojectcommand(path, text, atoms, i, variables, invisible);
   // `invisible` before a kind that cannot be hidden is an error even where it would be ignored.
-  bool explicitinvisible = tokenat(atoms, at + 1) == tokInvisible;
-  if (kind == tokFolder) return newfoldercommand(path, text, atoms, i, variables, explicitinvisible);
-  if (explicitinvisible && (kind == tokMenu || kind == tokCard || kind == tokBackground)) return err::cantunderstand;
-  if (kind != tokMenu && !lineends(atoms, i)) return err::stray;
+  bool explicitinvisible = tokenat(atoms, at + 1) == tok::invisible;
+  if (kind == tok::folder) return newfoldercommand(path, text, atoms, i, variables, explicitinvisible);
+  if (explicitinvisible && (kind == tok::menu || kind == tok::card || kind == tok::background)) return err::cantunderstand;
+  if (kind != tok::menu && !lineends(atoms, i)) return err::stray;
   if (findprojectstore(g.current.store) == nullptr || g.current.window == nilid) return err::noproject;
   if (i16 st = roomforrecords(g.current.store)) return st;
   switch (kind) {

@@ -12,6 +12,6 @@ namespace kv {
 // words left over, 37 for memory or a disk without room for the new records, 44 when the
 // project or the new file cannot be written, 62 when the save dialog was cancelled, 104 with no
 // project open, or the status of a name's expression or of a message handler.
-i16 comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

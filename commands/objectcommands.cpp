@@ -51,21 +51,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokUp = 5003,
-  tokWithin = 3190,
-  tokSelected = 4237,
-  tokAll = 10002,
-  tokArc = 11004,
-  tokFast = 11104,
-  tokMessage = 11175,
-  tokPolygon = 11238,
-  tokSlow = 11295,
-  tokStep = 11301,
-  tokTimes = 11317,
-  tokVery = 11337,
-};
-
 constexpr i16 kClosedHandCursor = 1503;
 // A tracking loop looks after the media every so many ticks.
 constexpr u32 kServiceTicks = 5;
@@ -364,7 +349,7 @@ i16 setungroup(Handle list, i16 copymode) {
   return 0;
 }
 
-i16 comgroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus comgroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
   if (!atomview(atoms).lineends(at + 1)) return err::stray;
   Handle list = currentlayer();
   const i32 before = spotcount(list);
@@ -374,7 +359,7 @@ i16 comgroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
   return st;
 }
 
-i16 comungroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus comungroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
   if (!atomview(atoms).lineends(at + 1)) return err::stray;
   Handle list = currentlayer();
   bool groups = false;
@@ -389,8 +374,8 @@ i16 comungroup(hierpath, Handle, Handle atoms, i32 at, Handle) {
   return st;
 }
 
-i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) != tokPolygon) return err::cantunderstand;
+scriptstatus comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  if (tokenat(atoms, at + 1) != tok::poly) return err::cantunderstand;
   i32 i = at + 2;
   if (atomview(atoms).lineends(i)) {
     sethandlemode(ispolygon, knobsfirstpoint);
@@ -407,7 +392,7 @@ i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   i32 degrees = 0;
   if (obj.kind != objpart) st = err::cantunderstand;
   else if (!ispolygon(s)) st = err::notpolygon;
-  else if (tokenat(atoms, i) != tokComma) st = err::nocomma;
+  else if (tokenat(atoms, i) != tok::comma) st = err::nocomma;
   else if ((st = wholeoperand(path, text, atoms, i + 1, variables, &used, &degrees)) == 0 && !atomview(atoms).lineends(i + 1 + used))
     st = err::stray;
   if (st == 0 && s.data != nilhandle) {
@@ -431,7 +416,7 @@ i16 comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   return st;
 }
 
-i16 comreshape(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus comreshape(hierpath, Handle, Handle atoms, i32 at, Handle) {
   const u16 word = tokenat(atoms, at + 1);
   if (!atomview(atoms).lineends(at + 2)) return err::stray;
   const desk& d = mainglobals().current;
@@ -447,7 +432,7 @@ i16 comreshape(hierpath, Handle, Handle atoms, i32 at, Handle) {
   return 0;
 }
 
-i16 compick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus compick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::up) ++i;
@@ -480,7 +465,7 @@ i16 compick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   return 0;
 }
 
-i16 comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   i32 used = 0;
   Rect limit{};
@@ -494,8 +479,8 @@ i16 comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   i += used;
   bool withmessage = false, limited = false;
   i16 st = 0;
-  if (tokenat(atoms, i) == tokWith) {
-    if (tokenat(atoms, i + 1) == tokMessage) withmessage = true;
+  if (tokenat(atoms, i) == tok::with) {
+    if (tokenat(atoms, i + 1) == tok::message) withmessage = true;
     else st = err::cantunderstand;
     i += 2;
   }
@@ -511,7 +496,7 @@ i16 comgrab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   return st;
 }
 
-i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   i32 first = 1, last = 255, used = 0;
   if (tokenat(atoms, i) == tok::all) {
@@ -519,7 +504,7 @@ i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   } else {
     if (i16 st = wholeoperand(path, text, atoms, i, variables, &used, &first); st != 0) return st;
     i += used;
-    if (tokenat(atoms, i) != tokTo) return err::notoorof;
+    if (tokenat(atoms, i) != tok::to) return err::notoorof;
     if (i16 st = wholeoperand(path, text, atoms, i + 1, variables, &used, &last); st != 0) return st;
     i += 1 + used;
   }
@@ -529,8 +514,8 @@ i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     case tok::fast: speed = 2, ++i; break;
     case tok::very: {
       const u16 next = tokenat(atoms, i + 1);
-      if (next != tokSlow && next != tokFast) return err::cantunderstand;
-      speed = next == tokSlow ? 6 : 0;
+      if (next != tok::slow && next != tok::fast) return err::cantunderstand;
+      speed = next == tok::slow ? 6 : 0;
       i += 2;
       break;
     }
@@ -545,7 +530,7 @@ i16 comcycle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     i32 n = 0;
     if (i16 st = wholeoperand(path, text, atoms, i, variables, &used, &n); st != 0) return st;
     i += used;
-    if (tokenat(atoms, i) != tokTimes || n < 1) return err::cantunderstand;
+    if (tokenat(atoms, i) != tok::times || n < 1) return err::cantunderstand;
     ++i;
     count = n;
   }

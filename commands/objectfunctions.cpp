@@ -33,20 +33,6 @@ namespace kv {
 
 namespace {
 
-constexpr u16 kLongForm = 9002;
-
-enum : u16 {
-  tokType = 2202,
-  tokKind = 4145,
-  tokStyle = 4261,
-  tokShort = 9001,
-  tokLong = 9002,
-  tokAbbreviated = 9003,
-  tokPath = 11219,
-};
-
-constexpr u16 tokWithin = 3190;
-
 enum class selform : u8 { shortform, longform, kind, style };
 
 // The words of an object kind in the short and long forms.
@@ -133,10 +119,10 @@ i16 buildwindnames(fred* value, bool idform, u16 kind) {
   return charstonewfred(list.data(), Size(list.size()), value);
 }
 
-i16 getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return err::noparens;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &obj); st != 0) return st;
@@ -145,18 +131,18 @@ i16 getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   selform form = selform::shortform;
   if (st == 0 && tokenat(atoms, i) == tok::comma) {
     switch (tokenat(atoms, i + 1)) {
-      case tokLong: form = selform::longform; break;
-      case tokShort:
-      case tokAbbreviated: form = selform::shortform; break;
-      case tokKind: form = selform::kind; break;
-      case tokStyle: form = selform::style; break;
+      case tok::long_: form = selform::longform; break;
+      case tok::short_:
+      case tok::abbr: form = selform::shortform; break;
+      case tok::kind: form = selform::kind; break;
+      case tok::style: form = selform::style; break;
       default: st = err::cantunderstand; break;
     }
     i += 2;
-  } else if (st == 0 && tokenat(atoms, i) != tokRightParen) {
+  } else if (st == 0 && tokenat(atoms, i) != tok::rightparen) {
     st = err::nocomma;
   }
-  if (st == 0 && tokenat(atoms, i) != tokRightParen) st = err::noparen;
+  if (st == 0 && tokenat(atoms, i) != tok::rightparen) st = err::noparen;
   std::string list;
   if (st == 0 && currenttool() != toolbrowse) list = selectedlist(obj, form);
   writeobj(&obj);
@@ -165,10 +151,10 @@ i16 getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   return st;
 }
 
-i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return err::noparens;
   i32 i = h.word + 2, used = 0;
   fred v;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v); st != 0) return st;
@@ -177,7 +163,7 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   disposfred(&v);
   if (st != 0) return st;
   i += used;
-  if (tokenat(atoms, i) != tokComma) return err::nocomma;
+  if (tokenat(atoms, i) != tok::comma) return err::nocomma;
   if ((st = anyfact(path, text, atoms, i + 1, variables, nilhandle, &used, &v)) != 0) return st;
   Str255 flavor;
   valuetext(&v, flavor);
@@ -200,7 +186,7 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
     }
     i += 1 + used;
   }
-  if (tokenat(atoms, i) != tokRightParen) return err::noparen;
+  if (tokenat(atoms, i) != tok::rightparen) return err::noparen;
   OSType code = OSType(flavor[1]) << 24 | OSType(flavor[2]) << 16 | OSType(flavor[3]) << 8 | OSType(flavor[4]);
   Handle data = GetDragData(item, code, typeform);
   st = data != nilhandle ? handtonewfred(data, value) : newfred(value, fredtemp, fredstring, 0);
@@ -209,17 +195,17 @@ i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   return st;
 }
 
-i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
-  const bool within = h.token == tokWithin;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return err::noparens;
+  const bool within = h.token == tok::within;
   objread first{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, h.word + 2, variables, &used, &first); st != 0) return st;
   i32 i = h.word + 2 + used;
   i16 st = first.kind == objpart ? i16(0) : i16(err::notext);
-  if (st == 0 && tokenat(atoms, i) != tokComma) st = err::nocomma;
+  if (st == 0 && tokenat(atoms, i) != tok::comma) st = err::nocomma;
   bool answer = false;
   if (st == 0 && within) {
     // The point, as "h,v" in one value or as two numbers.
@@ -257,7 +243,7 @@ i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     }
   }
   writeobj(&first);
-  if (st == 0 && tokenat(atoms, i) != tokRightParen) st = err::noparen;
+  if (st == 0 && tokenat(atoms, i) != tok::rightparen) st = err::noparen;
   if (st == 0) booltonewfred(answer ? 1 : 0, value);
   if (st == 0) *count = i + 1 - at;
   return st;

@@ -34,13 +34,13 @@ i16 spotorgn(const objread& obj, RgnHandle* out);
 // within(object, point): whether the point (h,v in card coordinates) hits the object as a click
 // would. 11 when a reference names no button, field or graphic; 2 for a point list of another
 // length; 49, 39, 88 for the parentheses and comma.
-i16 fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // getSelected(card or background [, long | short | abbreviated | kind | style]): the selected
 // objects of its list (empty with the browse tool). 2 for another object or word; 49, 39, 88
 // for the parentheses and comma.
-i16 getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus getselected(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // dragData(item, flavour [, type | path]): the data of the drag in progress (empty when it has
 // none). 196 for a flavour that is not four characters, 2 for another form.
-i16 fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus fundragdata(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 }  // namespace kv

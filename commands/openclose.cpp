@@ -33,32 +33,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokSound = 3164,
-  tokMovie = 3102,
-  tokFilm = 11112,
-  tokPics = 11228,
-  tokInvisible = 11142,
-  tokStartUp = 2193,
-  tokStep = 11301,
-  tokPrint = 2143,
-  tokJob = 11148,
-  tokPrinting = 11248,
-  tokPageSetup = 11211,
-  tokResources = 11269,
-  tokAll = 10002,
-  tokWindows = 3189,
-  tokStop = 2194,
-  tokShow = 2186,
-  tokWithout = 11351,
-  tokDialog = 3038,
-  tokDialogs = 11069,
-  tokProgress = 11251,
-  tokPreview = 11246,
-  tokToWord = 10024,
-  tokProjectWord = 11253,
-};
-
 bool lineends(Handle atoms, i32 i) {
   u16 t = tokenat(atoms, i);
   return t == tok::endofline || t == tok::endofscript;
@@ -148,7 +122,7 @@ scriptstatus closeobject(hierpath path, Handle text, Handle atoms, i32 at, Handl
 // `close all windows [and stop | and show card]`.
 i16 closeall(Handle atoms, i32 at) {
   if (plugin()) return err::plugincommand;
-  if (tokenat(atoms, at + 1) != tokWindows) return err::cantunderstand;
+  if (tokenat(atoms, at + 1) != tok::wds) return err::cantunderstand;
   i32 i = at + 2;
   i16 withcard = 0;
   if (tokenat(atoms, i) == tok::and_) {
@@ -168,7 +142,7 @@ i16 closeall(Handle atoms, i32 at) {
 
 // `open print job [name] [to preview | to file path] [without dialog or dialogs or progress]`.
 scriptstatus openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) != tokJob) return err::cantunderstand;
+  if (tokenat(atoms, at + 1) != tok::job) return err::cantunderstand;
   if (plugin()) return err::plugincommand;
   i32 i = at + 2;
   auto evaluate = [&](Str255 out) -> i16 {
@@ -203,12 +177,12 @@ scriptstatus openprintjob(hierpath path, Handle text, Handle atoms, i32 at, Hand
   bool noprogress = false;
   if (tokenat(atoms, i) == tok::without) {
     ++i;
-    if (tokenat(atoms, i) == tokOr) return err::cantunderstand;
+    if (tokenat(atoms, i) == tok::or_) return err::cantunderstand;
     for (;;) {
       u16 w = tokenat(atoms, i);
-      if (w == tokDialog) nodialog |= 2;
-      else if (w == tokDialogs) nodialog |= 1;
-      else if (w == tokProgress) noprogress = true;
+      if (w == tok::dialog) nodialog |= 2;
+      else if (w == tok::dialogs) nodialog |= 1;
+      else if (w == tok::progress) noprogress = true;
       else return err::stray;
       ++i;
       if (tokenat(atoms, i) == tok::or_) ++i;
@@ -236,57 +210,57 @@ scriptstatus openat(hierpath path, Handle text, Handle atoms, i32 at, Handle var
 
 }  // namespace
 
-i16 comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
-    case tokFilm: return openfilm(path, text, atoms, at + 1, variables);
-    case tokMovie: return plugin() ? scriptstatus(err::plugincommand) : openmovie(path, text, atoms, at + 1, variables);
-    case tokSound: return opensound(path, text, atoms, at, variables);
-    case tokFile: return plugin() ? scriptstatus(err::plugincommand) : openfilex(path, text, atoms, at + 1, variables);
-    case tokPics: return plugin() ? scriptstatus(err::plugincommand) : openpics(path, text, atoms, at + 1, variables);
-    case tokPrint: return openprintjob(path, text, atoms, at + 1, variables);
-    case tokPrinting: {
+    case tok::film: return openfilm(path, text, atoms, at + 1, variables);
+    case tok::movie: return plugin() ? scriptstatus(err::plugincommand) : openmovie(path, text, atoms, at + 1, variables);
+    case tok::sound: return opensound(path, text, atoms, at, variables);
+    case tok::file: return plugin() ? scriptstatus(err::plugincommand) : openfilex(path, text, atoms, at + 1, variables);
+    case tok::pics: return plugin() ? scriptstatus(err::plugincommand) : openpics(path, text, atoms, at + 1, variables);
+    case tok::print: return openprintjob(path, text, atoms, at + 1, variables);
+    case tok::printing: {
       if (plugin()) return err::plugincommand;
       u16 mode = 0;
       if (tokenat(atoms, at + 2) == tok::without) mode = tokenat(atoms, at + 3) == tok::dialog ? 2 : 1;
       return pagefile(mode);
     }
-    case tokPageSetup: return pagesetup();
-    case tokResources: return plugin() ? err::plugincommand : doresources(g.current.store, true);
-    case tokStep: return 0;
-    case tokInvisible: {
+    case tok::pagesetup: return pagesetup();
+    case tok::resources: return plugin() ? err::plugincommand : doresources(g.current.store, true);
+    case tok::step: return 0;
+    case tok::invisible: {
       u16 hidden = !plugin() && g.invisibleblocked == 0 ? 1 : 0;
       return openat(path, text, atoms, at + 2, variables, hidden);
     }
-    case tokWith:
-      if (tokenat(atoms, at + 2) != tokStartUp) return err::cantunderstand;
+    case tok::with:
+      if (tokenat(atoms, at + 2) != tok::startup) return err::cantunderstand;
       g.startupword = 2;
       return openat(path, text, atoms, at + 3, variables, 0);
     default: return openat(path, text, atoms, at + 1, variables, 0);
   }
 }
 
-i16 comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
-    case tokPrint:
-      if (tokenat(atoms, at + 2) != tokJob) return err::cantunderstand;
+    case tok::print:
+      if (tokenat(atoms, at + 2) != tok::job) return err::cantunderstand;
       return plugin() ? err::plugincommand : closebatchprintsession();
-    case tokMovie: return plugin() ? err::plugincommand : closemovie(true, atoms, at + 1);
-    case tokSound: return plugin() ? scriptstatus(err::plugincommand) : closesound(path, text, atoms, at, variables);
-    case tokFile: return plugin() ? scriptstatus(err::plugincommand) : closefilex(path, text, atoms, at + 1, variables);
-    case tokFilm: return closefilm(path, text, atoms, at + 1, variables);
-    case tokPics: return plugin() ? err::plugincommand : closepics(true, atoms, at + 1);
-    case tokPrinting:
+    case tok::movie: return plugin() ? err::plugincommand : closemovie(true, atoms, at + 1);
+    case tok::sound: return plugin() ? scriptstatus(err::plugincommand) : closesound(path, text, atoms, at, variables);
+    case tok::file: return plugin() ? scriptstatus(err::plugincommand) : closefilex(path, text, atoms, at + 1, variables);
+    case tok::film: return closefilm(path, text, atoms, at + 1, variables);
+    case tok::pics: return plugin() ? err::plugincommand : closepics(true, atoms, at + 1);
+    case tok::printing:
       if (plugin() || g.invisibleblocked != 0) return err::plugincommand;
       MyReleasePageFormat();
       MyReleasePrintSettings();
       MyReleasePrintSession();
       g.printdialogmode = 0;
       return 0;
-    case tokResources: return plugin() ? err::plugincommand : doresources(g.current.store, false);
-    case tokStep: return plugin() ? err::plugincommand : 0;
-    case tokAll: return closeall(atoms, at + 1);
+    case tok::resources: return plugin() ? err::plugincommand : doresources(g.current.store, false);
+    case tok::step: return plugin() ? err::plugincommand : 0;
+    case tok::all: return closeall(atoms, at + 1);
     default: return closeobject(path, text, atoms, at + 1, variables);
   }
 }

@@ -120,7 +120,7 @@ scriptstatus openwindowobject(hierpath path, Handle text, Handle atoms, i32 at, 
 
 }  // namespace
 
-i16 combeep(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus combeep(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (lineends(atoms, at + 1)) {
     KVBeep(1);
     return 0;
@@ -135,7 +135,7 @@ i16 combeep(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   return 0;
 }
 
-i16 comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   i32 i = at + 1;
   u16 t = tokenat(atoms, i);
@@ -172,7 +172,7 @@ i16 comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   return 0;
 }
 
-i16 comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (lineends(atoms, at + 1)) {
     if (g.historydisabled == 0) g.history = g.history != 0 ? 0 : 1;
@@ -191,7 +191,7 @@ i16 comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   return 0;
 }
 
-i16 comnotify(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comnotify(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::wait) ++i;
   i64 ticks = kNotifyTimeout;
@@ -201,7 +201,7 @@ i16 comnotify(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   return 0;
 }
 
-i16 comsetwindow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comsetwindow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   desk open{};
   u16 kind = 0;
   if (i16 st = openwindowobject(path, text, atoms, at + 1, variables, true, &open, &kind); st != 0) return st;
@@ -211,7 +211,7 @@ i16 comsetwindow(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   return 0;
 }
 
-i16 comautosize(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comautosize(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   desk open{};
   u16 kind = 0;
   if (i16 st = openwindowobject(path, text, atoms, at + 1, variables, false, &open, &kind); st != 0) return st;
@@ -232,7 +232,7 @@ i16 comautosize(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
   return 0;
 }
 
-i16 comunmount(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comunmount(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::volume) ++i;
   Str255 name{};
@@ -255,36 +255,36 @@ i16 comunmount(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   return 0;
 }
 
-i16 complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
-    case tokPics: return g.plugin != 0 ? scriptstatus(err::plugincommand) : playpics(path, text, atoms, at + 1, variables);
-    case tokStep: return g.plugin != 0 ? err::plugincommand : i16(0);
-    case tokMovie: return playmovie(path, text, atoms, at + 1, variables);
-    case tokFilm: return playfilm(path, text, atoms, at + 1, variables);
-    case tokAudio:
+    case tok::pics: return g.plugin != 0 ? scriptstatus(err::plugincommand) : playpics(path, text, atoms, at + 1, variables);
+    case tok::step: return g.plugin != 0 ? err::plugincommand : i16(0);
+    case tok::movie: return playmovie(path, text, atoms, at + 1, variables);
+    case tok::film: return playfilm(path, text, atoms, at + 1, variables);
+    case tok::audio:
       if (g.runningosx != 0) return err::notbuilt;
       [[fallthrough]];
     default: return playsound(path, text, atoms, at + 1, variables);
   }
 }
 
-i16 comkeystroke(hierpath, Handle, Handle, i32, Handle) {
+scriptstatus comkeystroke(hierpath, Handle, Handle, i32, Handle) {
   KVBeep(1);
   return 0;
 }
 
-i16 comcontextclick(hierpath, Handle, Handle, i32, Handle) {
+scriptstatus comcontextclick(hierpath, Handle, Handle, i32, Handle) {
   mainglobals().contextualclick = 0;
   return 0;
 }
 
-i16 comclickfieldobject(hierpath, Handle, Handle, i32, Handle) {
+scriptstatus comclickfieldobject(hierpath, Handle, Handle, i32, Handle) {
   mainglobals().clickobjectack = 0;
   return 0;
 }
 
-i16 comerror(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comerror(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   closealluserfiles();
   i32 n = 0;
   if (i16 st = wholenumber(path, text, atoms, at + 1, variables, &n); st != 0) return st;
@@ -292,7 +292,7 @@ i16 comerror(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   return 0;
 }
 
-i16 cominsertcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus cominsertcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::the) ++i;
   if (tokenat(atoms, i) == tok::script) return cominsert(path, text, atoms, at, variables);
@@ -324,7 +324,7 @@ scriptstatus removemovies(hierpath path, Handle text, Handle atoms, i32 at, Hand
 
 }  // namespace
 
-i16 comremovecommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comremovecommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   u16 t = tokenat(atoms, i);
   if (t == tok::movies) return removemovies(path, text, atoms, i + 1, variables);
@@ -335,11 +335,11 @@ i16 comremovecommand(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   return removemenu(path, text, atoms, at, variables);
 }
 
-i16 comousewheel(hierpath, Handle, Handle, i32, Handle) { return statuspass; }
+scriptstatus comousewheel(hierpath, Handle, Handle, i32, Handle) { return statuspass; }
 
-i16 comspin(hierpath, Handle, Handle, i32, Handle) { return 0; }
-i16 comreturn(hierpath, Handle, Handle, i32, Handle) { return 0; }
-i16 comentermsg(hierpath, Handle, Handle, i32, Handle) { return 0; }
-i16 comtrace(hierpath, Handle, Handle, i32, Handle) { return 0; }
+scriptstatus comspin(hierpath, Handle, Handle, i32, Handle) { return 0; }
+scriptstatus comreturn(hierpath, Handle, Handle, i32, Handle) { return 0; }
+scriptstatus comentermsg(hierpath, Handle, Handle, i32, Handle) { return 0; }
+scriptstatus comtrace(hierpath, Handle, Handle, i32, Handle) { return 0; }
 
 }  // namespace kv

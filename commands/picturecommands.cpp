@@ -11,7 +11,8 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/pictbuffers.h"
+#include "render/drawservices.h"
+#include "render/pictbuffers.h"
 #include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
@@ -34,21 +35,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokDisable = 2045,
-  tokEnable = 2062,
-  tokRemove = 2155,
-  tokClipBoard = 3024,
-  tokClut = 4068,
-  tokFilter = 4114,
-  tokFilters = 4115,
-  tokThe = 10020,
-  tokInto = 10013,
-  tokAs = 11005,
-  tokFrom = 11119,
-  tokResource = 11268,
-};
 
 constexpr i16 resultnotfound = 9, resultnotopened = 13, resultnopicture = 46;
 constexpr i16 kNoSuchResource = 130;
@@ -136,7 +122,7 @@ i16 loadpicture(const importrequest& r, Handle* picture) {
 
 }  // namespace
 
-i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const u16 word = tokenat(atoms, at);
   const filterop op = word == tok::remove ? filterop::remove : word == tok::enable ? filterop::enable : filterop::disable;
   filterchoice choice;
@@ -161,7 +147,7 @@ i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   } else {
     return err::cantunderstand;
   }
-  if (tokenat(atoms, i) != tokOf) return err::noof;
+  if (tokenat(atoms, i) != tok::in) return err::noof;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
@@ -180,10 +166,10 @@ i16 enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
   return st;
 }
 
-i16 comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comimport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokClut) return err::cantunderstand;
-  if (tokenat(atoms, i + 1) != tokFrom) return err::nofrom;
+  if (tokenat(atoms, i) != tok::clut) return err::cantunderstand;
+  if (tokenat(atoms, i + 1) != tok::from) return err::nofrom;
   i += 2;
   const Str255 empty{};
   if (i16 st = stringtoit(empty, variables); st != 0) return st;

@@ -54,7 +54,7 @@ scriptstatus getloclist(hierpath path, Handle text, Handle atoms, i32 at, Handle
   for (i32 p = 0, i = 0; st == 0 && p < items / 2; ++p) {
     Point pt{};
     st = coordinate(path, joined, listatoms, &i, variables, &pt.h);
-    if (st == 0 && tokenat(listatoms, i++) != tokComma) st = err::nocomma;
+    if (st == 0 && tokenat(listatoms, i++) != tok::comma) st = err::nocomma;
     if (st == 0) st = coordinate(path, joined, listatoms, &i, variables, &pt.v);
     if (st == 0 && tokenat(listatoms, i) == tok::comma) ++i;
     if (st == 0) std::memcpy(deref(out) + size_t(p) * sizeof(Point), &pt, sizeof pt);

@@ -10,11 +10,11 @@
 
 namespace kv {
 
-i16 comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comrecord(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   switch (tokenat(atoms, at + 1)) {
-    case tokSound: return recordsound(path, text, atoms, at, variables);
-    case tokMovie: return statementends(atoms, at + 2) ? recordmovie() : i16(19);
-    case tokPics: return statementends(atoms, at + 2) ? recordpics() : i16(19);
+    case tok::sound: return recordsound(path, text, atoms, at, variables);
+    case tok::movie: return statementends(atoms, at + 2) ? recordmovie() : i16(19);
+    case tok::pics: return statementends(atoms, at + 2) ? recordpics() : i16(19);
     default: return err::notbuilt;
   }
 }

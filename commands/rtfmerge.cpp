@@ -11,6 +11,7 @@
 #include "engine/fred.h"
 #include "engine/numbertext.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "render/carddrawing.h"
 #include "fields/rtfreader.h"
@@ -33,8 +34,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 { tokInto = 10013, tokTitle = 3179, tokUsing = 11334, tokRtf = 11272, tokRtfd = 11273 };
 
 // An expression's text.
 scriptstatus textof(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, std::string* out) {
@@ -119,7 +118,7 @@ i16 readdocument(WEReference we, const std::string& path) {
 
 }  // namespace
 
-i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (!mainglobals().lockCursor) SetThemeCursor(kThemeWatchCursor);
   i32 used = 0;
   std::string list;
@@ -154,12 +153,12 @@ i16 comRTFmerge(hierpath path, Handle text, Handle atoms, i32 at, Handle variabl
         const u16 k = getoken(path, text, atoms, j, variables, nilhandle, &n);
         if (n == 0) n = 1;
         // A kind word is one that "file" follows; without "file" the name is missing it.
-        if (tokenat(atoms, j + n) != tokFile) return err::nofile;
-        if (k != tokRtf && k != tokRtfd) return err::cantunderstand;
-        kind = k == tokRtfd ? fourcc("RTFD") : fourcc("RTF ");
+        if (tokenat(atoms, j + n) != tok::file) return err::nofile;
+        if (k != tok::rtf && k != tok::rtfd) return err::cantunderstand;
+        kind = k == tok::rtfd ? fourcc("RTFD") : fourcc("RTF ");
         j += n;
       }
-      if (tokenat(atoms, j) != tokFile) return err::nofile;
+      if (tokenat(atoms, j) != tok::file) return err::nofile;
       if (i16 st = textof(path, text, atoms, j + 1, variables, &used, &outname)) return st;
       used += j - i;
       to = true;

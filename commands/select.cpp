@@ -9,6 +9,7 @@
 #include "engine/objectutil.h"
 #include "engine/scripterror.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -27,13 +28,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokEmpty = 5005,
-  tokAfter = 10001,
-  tokBefore = 10003,
-  tokText = 11311,
-};
 
 constexpr u16 kFieldTool = 602, kButtonTool = 603, kGraphicTool = 604;
 constexpr u32 kWindowShowsInvisibles = 1u << 7, kWideMargins = 1u << 5;
@@ -155,7 +149,7 @@ bool typable(const spot& s) { return (s.flags & spotvisible) && !islist(s); }
 
 // `text of <object>`, from the atom after `text`.
 scriptstatus selecttext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, place where) {
-  if (tokenat(atoms, at) != tokOf) return err::noof;
+  if (tokenat(atoms, at) != tok::in) return err::noof;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &obj)) return st;
@@ -236,7 +230,7 @@ scriptstatus selectobject(hierpath path, Handle text, Handle atoms, i32 at, Hand
 
 scriptstatus lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   u16 t = tokenat(atoms, at);
-  if (t == tokEmpty) {
+  if (t == tok::empty) {
     if (!statementends(atoms, at + 1)) return err::stray;
     const desk& d = mainglobals().current;
     if (d.window != nilid && d.tool != toolbrowse) {
@@ -257,7 +251,7 @@ scriptstatus lowselect(hierpath path, Handle text, Handle atoms, i32 at, Handle 
   return selectobject(path, text, atoms, at, variables);
 }
 
-i16 comselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const i16 first = lowselect(path, text, atoms, at + 1, variables);
   if (first <= 0) return first;
   // The words may be one operand whose text names what to select.

@@ -11,7 +11,7 @@ namespace kv {
 // script error, the words are read as one operand whose text is selected as if written out
 // (`select x` with x holding "word 2 of field 1"). When the words are no one operand, the
 // first failure is the answer.
-i16 comselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comselect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // The selection the atoms from `at` name:
 //   empty                                   every selection cleared (19 for words after it)

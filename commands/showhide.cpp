@@ -52,14 +52,6 @@ namespace kv {
 
 namespace {
 
-// The words these commands read, by token.
-namespace word {
-constexpr u16 groups = 2077, help = 2078, id = 4137, visual = 2211, movie = 3102, selected = 4237, tool = 4280,
-              all = 10002, the = 10020, balloon = 11010, box = 11021, cards = 11035, controllers = 11054,
-              dialogs = 11069, effect = 11092, error = 11098, extension = 11102, menubar = 11174,
-              message = 11175, messages = 11176, picture = 11229, screen = 11277, usingword = 11334;
-}  // namespace word
-
 constexpr i16 kResultFileNotFound = 56;
 constexpr u16 kPointerTool = 601, kPluginTool = 101;
 constexpr u32 kWindVisible = 1u << 11;
@@ -202,19 +194,19 @@ i16 controllersform(const cmd& c, i32 j, bool show) {
 // balloon service shows nothing.
 i16 balloonform(const cmd& c, i32 j, bool show) {
   if (mainglobals().plugin != 0) return err::plugincommand;
-  if (c.tok(j) == word::help) {
-    if (c.tok(j + 1) != word::balloon) return err::cantunderstand;
+  if (c.tok(j) == tok::help) {
+    if (c.tok(j + 1) != tok::balloon) return err::cantunderstand;
     ++j;
   }
   ++j;  // balloon
   if (!show) return c.ends(j) ? i16(0) : err::stray;
-  if (c.tok(j) == tokAt) {
+  if (c.tok(j) == tok::at) {
     Rect r{};
     i32 used = 0;
     if (i16 st = getrect(c.ctx(), j + 1, &used, &r)) return st;
     j += 1 + used;
   }
-  if (c.tok(j) != tokWith) return err::cantunderstand;
+  if (c.tok(j) != tok::with) return err::cantunderstand;
   ++j;
   if (c.tok(j) == tok::pict) {
     ++j;
@@ -231,7 +223,7 @@ i16 balloonform(const cmd& c, i32 j, bool show) {
 // path whose folder is not there gives 227; a file that is not there leaves "File not found."
 // in the result.
 i16 extensionform(const cmd& c, i32 j, bool show) {
-  if (c.tok(j) != tokOf) return err::noof;
+  if (c.tok(j) != tok::in) return err::noof;
   ++j;
   if (c.tok(j) == tok::file) ++j;
   fred value{};
@@ -347,10 +339,10 @@ i16 runcards(i32 count) {
 i16 cardsform(const cmd& c, i32 j) {
   MainGlobals& g = mainglobals();
   i32 count = -1;
-  if (c.tok(j) == word::cards) {
+  if (c.tok(j) == tok::cards) {
     if (!c.ends(j + 1)) return err::stray;
-  } else if (c.tok(j) == word::all) {
-    if (c.tok(j + 1) != word::cards) return err::cantunderstand;
+  } else if (c.tok(j) == tok::all) {
+    if (c.tok(j + 1) != tok::cards) return err::cantunderstand;
     if (!c.ends(j + 2)) return err::stray;
     count = g.current.wind == nilhandle ? 0 : i32(loadat<windrec>(deref(g.current.wind)).cardcount);
   } else {
@@ -361,7 +353,7 @@ i16 cardsform(const cmd& c, i32 j) {
     const i16 st = fredtolong(&n, &value);
     disposfred(&n);
     if (st != 0) return st;
-    if (c.tok(j + used) != word::cards) return err::cantunderstand;
+    if (c.tok(j + used) != tok::cards) return err::cantunderstand;
     if (!c.ends(j + used + 1)) return err::stray;
     count = value;
     if (count < 1) return 0;
@@ -399,31 +391,31 @@ i16 showhide(const cmd& c, i32 at, bool show) {
 
 }  // namespace
 
-i16 comshow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comshow(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return showhide(cmd{path, text, atoms, variables}, at, true);
 }
 
-i16 comhide(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comhide(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return showhide(cmd{path, text, atoms, variables}, at, false);
 }
 
 // --- lock and unlock -----------------------------------------------------------------------------
 
-i16 comlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const cmd c{path, text, atoms, variables};
   MainGlobals& g = mainglobals();
   const u16 t = c.tok(at + 1);
-  if (t == word::messages) {
+  if (t == tok::messages) {
     if (!c.ends(at + 2)) return err::stray;
     g.lockMessages = 1;
     return 0;
   }
-  if (t == word::error && c.tok(at + 2) == word::dialogs) {
+  if (t == tok::error && c.tok(at + 2) == tok::dialogs) {
     if (!c.ends(at + 3)) return err::stray;
     g.lockErrorDialogs = 1;
     return 0;
   }
-  if (t != word::screen) return err::cantunderstand;
+  if (t != tok::screen) return err::cantunderstand;
   if (!c.ends(at + 2)) return err::stray;
   const CGrafPtr port = currentport();
   if (port == nilid) return 0;
@@ -482,7 +474,7 @@ i16 unlockscreenwith(const cmd& c, i32 j) {
   }
   i16 st = 0;
   if (!c.ends(j)) {
-    if (c.tok(j) != tokWith) {
+    if (c.tok(j) != tok::with) {
       st = err::cantunderstand;
     } else {
       ++j;
@@ -508,21 +500,21 @@ i16 unlockscreenwith(const cmd& c, i32 j) {
 
 }  // namespace
 
-i16 comunlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comunlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const cmd c{path, text, atoms, variables};
   MainGlobals& g = mainglobals();
   const u16 t = c.tok(at + 1);
-  if (t == word::messages) {
+  if (t == tok::messages) {
     if (!c.ends(at + 2)) return err::stray;
     g.lockMessages = 0;
     return 0;
   }
-  if (t == word::error && c.tok(at + 2) == word::dialogs) {
+  if (t == tok::error && c.tok(at + 2) == tok::dialogs) {
     if (!c.ends(at + 3)) return err::stray;
     g.lockErrorDialogs = 0;
     return 0;
   }
-  if (t != word::screen) return err::cantunderstand;
+  if (t != tok::screen) return err::cantunderstand;
   if (c.ends(at + 2)) {
     unlockwindow(false);
     return 0;
@@ -532,7 +524,7 @@ i16 comunlock(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 
 // --- choose and flush ----------------------------------------------------------------------------
 
-i16 comchoose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comchoose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const cmd c{path, text, atoms, variables};
   MainGlobals& g = mainglobals();
   i16 tool = 0;
@@ -555,7 +547,7 @@ i16 comchoose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   } else {
     i32 used = 0;
     if (textotool(c.ctx(), at + 1, &used, &tool) != 0) return err::cantunderstand;
-    if (c.tok(at + 1 + used) != word::tool || !c.ends(at + 2 + used)) return err::cantunderstand;
+    if (c.tok(at + 1 + used) != tok::tool || !c.ends(at + 2 + used)) return err::cantunderstand;
   }
   if (g.current.window == nilid) return 0;
   // A toolChange handler that closed the window leaves no tool to change.
@@ -563,7 +555,7 @@ i16 comchoose(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   return st == err::nosuchwindow ? i16(0) : st;
 }
 
-i16 comflush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comflush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at + 1, variables, &used, &obj)) return st;

@@ -11,6 +11,7 @@
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/menus/menus.h"
 #include "properties/propfront.h"
@@ -30,10 +31,6 @@ namespace kv {
 
 namespace {
 
-namespace word {
-constexpr u16 from = 11119, commandkey = 3025, optionkey = 3107, shiftkey = 3161;
-}  // namespace word
-
 constexpr u32 kVisible = 1u << 0, kLockText = 1u << 3, kAutoTab = 1u << 8;
 constexpr u16 kCmdKey = 0x0100, kShiftKey = 0x0200, kOptionKey = 0x0800;
 
@@ -43,18 +40,18 @@ constexpr u16 kCmdKey = 0x0100, kShiftKey = 0x0200, kOptionKey = 0x0800;
 i16 keysclause(Handle atoms, i32 i, u16* modifiers) {
   *modifiers = 0;
   if (statementends(atoms, i)) return 0;
-  if (tokenat(atoms, i) != tokWith) return err::stray;
+  if (tokenat(atoms, i) != tok::with) return err::stray;
   ++i;
   for (;;) {
     switch (tokenat(atoms, i)) {
-      case word::commandkey: *modifiers |= kCmdKey; break;
-      case word::shiftkey: *modifiers |= kShiftKey; break;
-      case word::optionkey: *modifiers |= kOptionKey; break;
+      case tok::cmdkey: *modifiers |= kCmdKey; break;
+      case tok::shiftkey: *modifiers |= kShiftKey; break;
+      case tok::optionkey: *modifiers |= kOptionKey; break;
       default: return err::cantunderstand;
     }
     ++i;
     if (statementends(atoms, i)) return 0;
-    if (tokenat(atoms, i) != tokComma) return err::cantunderstand;
+    if (tokenat(atoms, i) != tok::comma) return err::cantunderstand;
     ++i;
   }
 }
@@ -74,7 +71,7 @@ i16 simulate(Point start, Point finish, u16 sender, u16 modifiers) {
   return st;
 }
 
-i16 point(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Point* p) {
+scriptstatus point(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, Point* p) {
   const propctx c{path, text, atoms, variables, nilhandle};
   i16 h = 0, v = 0;
   if (i16 st = getloc(c, at, used, &h, &v)) return st;
@@ -123,9 +120,9 @@ bool tabinstead(WEReference we) {
 
 }  // namespace
 
-i16 comclick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comclick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   clearfind();
-  if (tokenat(atoms, at + 1) != tokAt) return err::noat;
+  if (tokenat(atoms, at + 1) != tok::at) return err::noat;
   Point p{};
   i32 used = 0;
   if (i16 st = point(path, text, atoms, at + 2, variables, &used, &p)) return st;
@@ -134,20 +131,20 @@ i16 comclick(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   return simulate(p, p, senderClick, modifiers);
 }
 
-i16 comdrag(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  if (tokenat(atoms, at + 1) != word::from) return err::nofrom;
+scriptstatus comdrag(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+  if (tokenat(atoms, at + 1) != tok::from) return err::nofrom;
   Point start{}, finish{};
   i32 used = 0;
   if (i16 st = point(path, text, atoms, at + 2, variables, &used, &start)) return st;
   i32 j = at + 2 + used;
-  if (tokenat(atoms, j) != tokTo) return err::notoorof;
+  if (tokenat(atoms, j) != tok::to) return err::notoorof;
   if (i16 st = point(path, text, atoms, j + 1, variables, &used, &finish)) return st;
   u16 modifiers = 0;
   if (i16 st = keysclause(atoms, j + 1 + used, &modifiers)) return st;
   return simulate(start, finish, senderDrag, modifiers);
 }
 
-i16 comtype(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comtype(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   Str255 s{};
   i32 used = 0;
   if (i16 st = textvalue(path, text, atoms, at + 1, variables, &used, s)) return st;
@@ -169,7 +166,7 @@ i16 comtype(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   return 0;
 }
 
-i16 comwekeyinfield(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comwekeyinfield(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (g.openfield < 0) return 0;
   Str255 s{};
@@ -184,14 +181,14 @@ i16 comwekeyinfield(hierpath path, Handle text, Handle atoms, i32 at, Handle var
   return 0;
 }
 
-i16 comenter(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus comenter(hierpath, Handle, Handle atoms, i32 at, Handle) {
   if (!statementends(atoms, at + 1)) return err::stray;
   if (i16 st = putdownbmap()) return st;
   putdownmodes();
   return putdownfield();
 }
 
-i16 comweretin(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus comweretin(hierpath, Handle, Handle atoms, i32 at, Handle) {
   if (!statementends(atoms, at + 1)) return err::stray;
   MainGlobals& g = mainglobals();
   if (g.openfield < 0 || g.openfieldspots == nilhandle) return 0;
@@ -206,7 +203,7 @@ i16 comweretin(hierpath, Handle, Handle atoms, i32 at, Handle) {
   return 0;
 }
 
-i16 comtab(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus comtab(hierpath, Handle, Handle atoms, i32 at, Handle) {
   if (!statementends(atoms, at + 1)) return err::stray;
   MainGlobals& g = mainglobals();
   const desk& d = g.current;
@@ -247,7 +244,7 @@ i16 comtab(hierpath, Handle, Handle atoms, i32 at, Handle) {
   return 0;
 }
 
-i16 comdblclickfieldobject(hierpath, Handle, Handle, i32, Handle) {
+scriptstatus comdblclickfieldobject(hierpath, Handle, Handle, i32, Handle) {
   ++mainglobals().clickobjectack;
   return 0;
 }

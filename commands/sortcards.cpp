@@ -18,6 +18,7 @@
 #include "engine/fred.h"
 #include "engine/numbertext.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -36,16 +37,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokAscending = 11006,
-  tokBy = 11028,
-  tokDateTime = 11067,
-  tokDescending = 11068,
-  tokInternational = 11140,
-  tokNumeric = 11202,
-  tokText = 11311,
-};
 
 constexpr u64 kSortDiskSpace = 40000;
 
@@ -222,7 +213,7 @@ int datecomp(const void* a, const void* b) {
   return directed(s < t ? -1 : s > t ? 1 : 0, x, y);
 }
 
-i16 comsort(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comsort(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   const RegistryId store = g.current.store;
   const u32 windnum = g.current.windnum;
@@ -237,7 +228,7 @@ i16 comsort(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
     kind = k;
     ++i;
   }
-  if (tokenat(atoms, i) != tokBy) return err::noby;
+  if (tokenat(atoms, i) != tok::by) return err::noby;
   const i32 keyat = i + 1;
   state<SortState>().direction = way;
 

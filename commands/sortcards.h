@@ -19,7 +19,7 @@ struct sortentry {
 // sorting when the project cannot be written or its disk is nearly full; 47 without "by"; 110
 // when there are no cards, words follow the key, or the key changed the window's card list; 86
 // when memory is refused.
-i16 comsort(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comsort(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // The comparators of the four key types, in the sort's direction; equal keys keep the cards'
 // order. Text: bytes compared with A-Z folded, a prefix first; international: the system's

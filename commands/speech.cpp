@@ -78,12 +78,12 @@ scriptstatus sayinto(hierpath path, Handle text, Handle atoms, i32 at, Handle va
 
 }  // namespace
 
-i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (!speechavailable()) return setresulttext(resultnospeech);
   const atomview view(atoms);
   i32 i = at + 1;
-  if (view.tok(i) == tokStop) {
-    bool all = view.tok(i + 1) == tokAll;
+  if (view.tok(i) == tok::stop) {
+    bool all = view.tok(i + 1) == tok::all;
     if (!view.lineends(i + 1 + (all ? 1 : 0))) return err::stray;
     stopspeech(all ? 1 : 0);
     return 0;
@@ -119,10 +119,10 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
       if (view.tok(i) == tok::voice) ++i;
     } else if (t == tok::using_) {
       u16 m = view.tok(i++);
-      if (m == tokPhonemes) mode = kModePhonemes;
-      else if (m == tokText) mode = kModeText;
+      if (m == tok::phonemes) mode = kModePhonemes;
+      else if (m == tok::text) mode = kModeText;
       else st = err::cantdo157;
-    } else if (t == tokPitch) {
+    } else if (t == tok::pitch) {
       st = clampedfixed(path, text, atoms, i, variables, &used, 1, 98, &pitch);
       i += used;
     } else if (t == tok::at) {
@@ -130,9 +130,9 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
       i += used;
       if (st == 0 && view.tok(i) == tok::wpm) {
         ++i;
-      } else if (st == 0 && view.tok(i) == tokWords) {
-        if (view.tok(i + 1) != tokPer) st = err::cantdo155;
-        else if (view.tok(i + 2) != tokMinute) st = err::cantdo156;
+      } else if (st == 0 && view.tok(i) == tok::words) {
+        if (view.tok(i + 1) != tok::per) st = err::cantdo155;
+        else if (view.tok(i + 2) != tok::minute) st = err::cantdo156;
         i += 3;
       }
     } else {
@@ -144,8 +144,8 @@ i16 comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return st;
 }
 
-i16 comstartstop(hierpath path, Handle, Handle atoms, i32 at, Handle) {
-  if (tokenat(atoms, at + 1) != tokListening) return err::cantunderstand;
+scriptstatus comstartstop(hierpath path, Handle, Handle atoms, i32 at, Handle) {
+  if (tokenat(atoms, at + 1) != tok::listening) return err::cantunderstand;
   return comlisten(path, atoms, at);
 }
 

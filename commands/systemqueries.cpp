@@ -36,12 +36,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokVersion = 3187,
-  tokFolder = 11114,
-  tokRaw = 11262,
-};
-
 constexpr i32 kLargestRequest = 0x7FFFFFFF;
 
 struct ProbeState {
@@ -97,10 +91,10 @@ void puttext(StringPtr s, const std::string& text) {
 
 }  // namespace
 
-i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return err::noparens;
   i32 i = h.word + 2, used = 0;
   fred v;
   if (i16 st = expression(path, text, atoms, i, variables, nilhandle, &used, &v); st != 0) return st;
@@ -111,8 +105,8 @@ i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   i += used;
   u32 delay = 1;
   bool raw = false, delaygiven = false;
-  while (tokenat(atoms, i) == tokComma) {
-    if (tokenat(atoms, i + 1) == tokRaw) {
+  while (tokenat(atoms, i) == tok::comma) {
+    if (tokenat(atoms, i + 1) == tok::raw) {
       if (raw) return err::noparen;
       raw = true;
       i += 2;
@@ -128,7 +122,7 @@ i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
     delaygiven = true;
     i += 1 + used;
   }
-  if (tokenat(atoms, i) != tokRightParen) return err::noparen;
+  if (tokenat(atoms, i) != tok::rightparen) return err::noparen;
 
   // The output grows by doubling, the memory guard asked for each growth.
   Handle output = NewHandle(0);
@@ -178,7 +172,7 @@ i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
   return 0;
 }
 
-i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
   const u16 next = tokenat(atoms, h.word + 1);
@@ -187,7 +181,7 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
     paren = false;
   } else if (h.the) {
     return err::noof;
-  } else if (next == tokLeftParen) {
+  } else if (next == tok::leftparen) {
     paren = true;
   } else {
     return err::noparens;
@@ -199,7 +193,7 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   i16 st = scanobj(path, text, atoms, from, variables, &used, &obj);
   if (st == 0) {
     writeobj(&obj);
-    if (paren && tokenat(atoms, from + used) != tokRightParen) return err::noparen;
+    if (paren && tokenat(atoms, from + used) != tok::rightparen) return err::noparen;
     booltonewfred(1, value);
     *count = from + used + (paren ? 1 : 0) - at;
     return 0;
@@ -217,23 +211,23 @@ i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   st = fredtodouble(&v, &bytes);
   disposfred(&v);
   if (st != 0) return st;
-  if (paren && tokenat(atoms, from + used) != tokRightParen) return err::noparen;
+  if (paren && tokenat(atoms, from + used) != tok::rightparen) return err::noparen;
   const Size asked = bytes > double(kLargestRequest) || bytes < 0 ? kLargestRequest : Size(bytes);
   booltonewfred(nomemory(asked) == 0 ? 1 : 0, value);
   *count = from + used + (paren ? 1 : 0) - at;
   return 0;
 }
 
-i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
   const u16 next = tokenat(atoms, h.word + 1);
   objread obj{};
   bool haveproject = false;
   i32 end = h.word + 1;  // the first atom after the call
-  if (next == tokLeftParen) {
+  if (next == tok::leftparen) {
     if (h.the) return err::noclosingparen;
-    if (tokenat(atoms, h.word + 2) == tokRightParen) {
+    if (tokenat(atoms, h.word + 2) == tok::rightparen) {
       end = h.word + 3;
     } else {
       i32 used = 0;
@@ -282,10 +276,10 @@ i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   return st;
 }
 
-i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
-  if (tokenat(atoms, h.word + 1) != tokLeftParen) return err::noparens;
+  if (tokenat(atoms, h.word + 1) != tok::leftparen) return err::noparens;
   const i32 from = h.word + 2;
   const u16 first = tokenat(atoms, from);
   i32 used = 0;
@@ -297,15 +291,15 @@ i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     disposfred(&v);
     if (st != 0) return st;
     const i32 close = from + 1 + used;
-    if (tokenat(atoms, close) != tokRightParen) return err::noparen;
-    booltonewfred(pathisthere(where, first == tokFolder) ? 1 : 0, value);
+    if (tokenat(atoms, close) != tok::rightparen) return err::noparen;
+    booltonewfred(pathisthere(where, first == tok::folder) ? 1 : 0, value);
     *count = close + 1 - at;
     return 0;
   }
   objread obj{};
   if (scanobj(path, text, atoms, from, variables, &used, &obj) == 0) {
     writeobj(&obj);
-    if (tokenat(atoms, from + used) != tokRightParen) return err::noparen;
+    if (tokenat(atoms, from + used) != tok::rightparen) return err::noparen;
     booltonewfred(1, value);
     *count = from + used + 1 - at;
     return 0;
@@ -315,10 +309,10 @@ i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   bool comma = false;
   for (;; ++i) {
     const u16 t = tokenat(atoms, i);
-    if (t == tokEndOfLine || t == tokEndOfScript) return err::noclosingparen;
-    if (t == tokLeftParen) ++depth;
-    if (t == tokRightParen && depth-- == 0) break;
-    if (t == tokComma) comma = true;
+    if (t == tok::endofline || t == tok::endofscript) return err::noclosingparen;
+    if (t == tok::leftparen) ++depth;
+    if (t == tok::rightparen && depth-- == 0) break;
+    if (t == tok::comma) comma = true;
   }
   if (comma) return err::cantunderstand;
   bool found = false;

@@ -14,18 +14,18 @@ struct fred;
 // `raw` is given; the delay (default 1 tick, low 28 bits) is waited before the output is read.
 // 212 when the command cannot be started, 37 when the memory guard refuses the output (the
 // command is ended), 2 for a word other than raw, 88 for a second raw or a missing ")".
-i16 funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funshell(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // hasMemory(x), hasMemory of x, the hasMemory of x: true for a reference that resolves;
 // otherwise whether the memory guard grants x bytes (x outside 0..2,147,483,647 asks for
 // 2,147,483,647), after the caches have given up what they can.
-i16 funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funhasmemory(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // the diskSpace, diskSpace(), diskSpace(project), the diskSpace of project: free kilobytes of
 // the volume holding the (current) project. The same forms of `version`: "Kestrove 4.6.3
 // Player" ("Plugin 1.0" in plug-in mode), or with a project the file format's version.
 // 8 for "the" before "(", 2 for a reference to anything but a project.
-i16 fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus fundisk(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // exists(file path), exists(folder path), exists(reference), exists(variable name).
-i16 funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funexists(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 // The machine fact of a selector: 3 the long machine name, 4 the machine, 6 the processor,
 // 7 the processor count, 8 its speed, 9 the physical memory, 10 the bus speed, 11 the ROM

@@ -122,7 +122,7 @@ scriptstatus mungehandle(hierpath path, Handle variables, i32* offset, Handle te
   return 0;
 }
 
-i16 merge(hierpath path, Handle variables, fred* value) {
+scriptstatus merge(hierpath path, Handle variables, fred* value) {
   Handle h = nilhandle;
   if (i16 st = fredtonewh(value, &h); st != 0) return st;
   static constexpr u8 zeros[2] = {0, 0};
@@ -198,7 +198,7 @@ i16 stacktofred(Handle list, fred* value) {
 
 // --- The functions ------------------------------------------------------------------------
 
-i16 fundoasmsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus fundoasmsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   fred v;
   i32 used = 0;
@@ -244,7 +244,7 @@ i16 fundoasmsg(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   return 0;
 }
 
-i16 funerrortext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funerrortext(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   fred v;
   i32 used = 0;
@@ -272,14 +272,14 @@ i16 funerrortext(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   return 0;
 }
 
-i16 funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
   const u16 next = tokenat(atoms, h.word + 1);
   bool paren = false;
-  if (next == tokOf) paren = false;
+  if (next == tok::in) paren = false;
   else if (h.the) return err::noof;
-  else if (next == tokLeftParen) paren = true;
+  else if (next == tok::leftparen) paren = true;
   else return err::noparens;
   const i32 from = h.word + 2;
   objread obj{};
@@ -292,7 +292,7 @@ i16 funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   } else {
     const spot s = spotat(obj.objects, obj.objindex);
     if (s.kind != spotfield && !(s.kind == spotgraphic && s.style == styletext)) st = err::notextobject;
-    if (st == 0 && paren && tokenat(atoms, from + used) != tokRightParen) st = err::noparen;
+    if (st == 0 && paren && tokenat(atoms, from + used) != tok::rightparen) st = err::noparen;
     if (st == 0) {
       // The open field's record, a field's live record, or a record made for the measure.
       MeasuredText measured(obj.objects, obj.objindex, obj.d.window, true);

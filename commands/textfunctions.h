@@ -13,7 +13,7 @@ struct fred;
 // evaluated in the caller's context and replaced, brackets and all, by its value; each
 // backquote becomes a double quote. An expression that fails (or leaves words over) keeps its
 // text, its inner brackets turned into "?". 0, or 37 when memory runs short.
-i16 merge(hierpath path, Handle variables, fred* value);
+scriptstatus merge(hierpath path, Handle variables, fred* value);
 // One bracketed part of a merge text (which ends in two zero bytes) at *offset (its "[["):
 // merged as above; *offset moves past what it left. `depth` counts the nesting.
 scriptstatus mungehandle(hierpath path, Handle variables, i32* offset, Handle text, i32 depth);

@@ -37,20 +37,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokAfterWord = 10001,
-  tokEndWord = 10008,
-  tokToWord = 10024,
-  tokAtWord = 11007,
-  tokConsole = 11049,
-  tokEof = 11095,
-  tokFileWord = 11110,
-  tokForWord = 11115,
-  tokFrom = 11119,
-  tokUntil = 11330,
-  tokStart = 2192,
-};
-
 // Texts of `the result` (string list 1007).
 constexpr i16 resultnotopen = 2, resultcantcreate = 10, resulttoomany = 11, resultinuse = 12, resultcantopen = 13,
               resultlocked = 34;
@@ -224,13 +210,13 @@ scriptstatus closefilex(hierpath path, Handle text, Handle atoms, i32 at, Handle
 i16 readuserfile(ConstStringPtr name, u16 mode, i32 count, u8 terminator, i32 position, bool at, Handle variables) {
   userfile* f = findentry(name);
   if (f == nullptr) return setresulttext(resultnotopen);
-  if (mode == tokForWord && count < 0) return err::cantunderstand;
+  if (mode == tok::for_ && count < 0) return err::cantunderstand;
   OSErr placed = at ? placeat(f->ref, position) : SetFPos(f->ref, fsFromStart, f->readposition);
   // A place past the end reads nothing; one before the start reads nothing either.
   if (placed != noErr && placed != eofErr) return 0;
   Handle bytes = nilhandle;
   OSErr e = noErr;
-  if (mode == tokForWord) {
+  if (mode == tok::for_) {
     if (memoryrefused64(2 * i64(count))) return err::nomemory;
     e = readcount(f->ref, count, &bytes);
   } else if (mode == tok::eof) {
@@ -256,10 +242,10 @@ i16 readuserfile(ConstStringPtr name, u16 mode, i32 count, u8 terminator, i32 po
   return giveit(variables, bytes);
 }
 
-i16 comread(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comread(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokFrom) return err::nofrom;
-  if (tokenat(atoms, ++i) != tokFileWord) return err::nofile;
+  if (tokenat(atoms, i) != tok::from) return err::nofrom;
+  if (tokenat(atoms, ++i) != tok::file) return err::nofile;
   ++i;
   Str255 name;
   if (i16 st = readpath(path, text, atoms, &i, variables, name)) return st;
@@ -298,7 +284,7 @@ i16 comread(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   return readuserfile(name, mode, count, terminator, position, at_, variables);
 }
 
-i16 comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value)) return st;
@@ -325,7 +311,7 @@ i16 comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     disposfred(&value);
     return st;
   };
-  if (tokenat(atoms, i) != tokFileWord) return fail(err::nofile);
+  if (tokenat(atoms, i) != tok::file) return fail(err::nofile);
   ++i;
   Str255 name;
   if (i16 st = readpath(path, text, atoms, &i, variables, name)) return fail(st);

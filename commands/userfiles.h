@@ -14,7 +14,7 @@ scriptstatus closefilex(hierpath path, Handle text, Handle atoms, i32 at, Handle
 // `read from file path [at n] for count`, `... until char`, `... until end` or `until eof`:
 // `it` gets the bytes. 46 without "from", 73 without "file", 74 without "for" or "until", 75
 // for an end mark that is not one character.
-i16 comread(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comread(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // The read itself, for a file named by its path: `mode` is the token of "for" (read `count`
 // bytes), "until" (up to and with `terminator`), "end" or "eof"; with `at` set the read starts
 // at `position` (a negative one counts from the end of the file), else after the last read.
@@ -22,7 +22,7 @@ i16 readuserfile(ConstStringPtr name, u16 mode, i32 count, u8 terminator, i32 po
 // `write value to|after file path [at n | at start | at end | at eof]`, or `write value
 // to|after console` (one time-stamped line on the console). 119 without "to" or "after", 73
 // when neither "file" nor "console" follows.
-i16 comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comwrite(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // Closes every open user file, the picture sequence and the movie being recorded, quietly.
 i16 closealluserfiles();
 

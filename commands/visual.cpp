@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "render/effectqueue.h"
 
@@ -83,7 +84,7 @@ scriptstatus scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle v
     ++i;
     if (targetword(tokenat(atoms, i), &effect.target)) ++i;
   }
-  if (st == 0 && tokenat(atoms, i) != tokEndOfLine && tokenat(atoms, i) != tokEndOfScript) st = err::cantunderstand;
+  if (st == 0 && tokenat(atoms, i) != tok::endofline && tokenat(atoms, i) != tok::endofscript) st = err::cantunderstand;
   if (st != 0) {
     DisposeHandle(effect.name);
     return st;
@@ -92,7 +93,7 @@ scriptstatus scanvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle v
   return 0;
 }
 
-i16 comvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comvisi(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::effect) ++i;
   return scanvisi(path, text, atoms, i, variables);

@@ -9,6 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 
 namespace kv {
@@ -60,7 +61,7 @@ scriptstatus buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Han
   if (isordinal(t)) {
     u16 kind = tokenat(atoms, at + the + 1);
     if (!ischunkword(kind)) return err::nochunkword;
-    if (tokenat(atoms, at + the + 2) != tokOf) return err::noof;
+    if (tokenat(atoms, at + the + 2) != tok::in) return err::noof;
     *type = kind;
     switch (t) {
       case tok::last: spec->mode = chunklast; break;
@@ -83,8 +84,8 @@ scriptstatus buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Han
     if (i16 st = chunknumber(context, text, atoms, pos, variables, locals, &used, &last); st != 0) return st;
     if (last < 0) return err::negativechunk;
     pos += used;
-    if (tokenat(atoms, pos) != tokOf) return err::noof;
-  } else if (tokenat(atoms, pos) != tokOf) {
+    if (tokenat(atoms, pos) != tok::in) return err::noof;
+  } else if (tokenat(atoms, pos) != tok::in) {
     return err::notoorof;
   }
   *spec = chunkspec{chunkrange, first, std::max(first, last)};
@@ -145,11 +146,11 @@ scriptstatus sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Ha
   return 0;
 }
 
-i16 funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
             fred* value) {
   *count = 0;
   const u16 function = tokenat(atoms, at);
-  if (tokenat(atoms, at + 1) != tokLeftParen) return err::noparens;
+  if (tokenat(atoms, at + 1) != tok::leftparen) return err::noparens;
   fred args[3] = {};
   i32 nargs = 0, pos = at + 2;
   i16 st = 0;
@@ -163,7 +164,7 @@ i16 funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
     ++pos;
   }
   if (st == 0 && nargs < 2) st = err::nocomma;
-  if (st == 0 && tokenat(atoms, pos) != tokRightParen) st = err::noparen;
+  if (st == 0 && tokenat(atoms, pos) != tok::rightparen) st = err::noparen;
   i32 skip = 0;
   if (st == 0 && nargs == 3) st = fredtolong(&args[2], &skip);
   if (st == 0) {

@@ -72,7 +72,7 @@ scriptstatus sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Ha
 // The functions `offset(needle, haystack [, skip])` and `lineOffset(...)`, from the function
 // name at `at`: an integer value. 49 without "(", 39 without a comma after the needle, 88
 // without ")".
-i16 funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
             fred* value);
 
 // --- Narrowing and counting --------------------------------------------------------------

@@ -27,7 +27,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 statuscantput = 45, statusnoselection = 52, statusnotobject = 11;
 constexpr i64 maxtextsize = 0x7FFFFFFF;  // the largest block a text can live in
 
 bool istext(const fred& v) { return v.type == fredhand || v.type == fredstring; }
@@ -37,7 +36,7 @@ i16 messagecontainer(i32 used, i32* count, chunkpart* dest) {
   MainGlobals& g = mainglobals();
   if (g.msgpending == nilhandle) {
     g.msgpending = NewHandle(0);
-    if (g.msgpending == nilhandle) return statusnomemory;
+    if (g.msgpending == nilhandle) return err::nomemory;
   }
   dest->kind = containermessage;
   newfred(&dest->value, fredobject, fredhand, 0);
@@ -50,13 +49,13 @@ i16 messagecontainer(i32 used, i32* count, chunkpart* dest) {
 
 // `target`: the field the current target's text names (10 for a button or graphic, 11 for what
 // is no object part).
-i16 targetcontainer(hierpath context, chunkpart* dest) {
+scriptstatus targetcontainer(hierpath context, chunkpart* dest) {
   Handle target = mainglobals().target;
-  if (target == nilhandle || GetHandleSize(target) == 0) return statusnotobject;
+  if (target == nilhandle || GetHandleSize(target) == 0) return err::notext;
   Handle text = target, atoms = nilhandle;
-  if (HandToHand(&text) != noErr) return statusnomemory;
+  if (HandToHand(&text) != noErr) return err::nomemory;
   Handle vars = NewHandle(0);
-  i16 st = vars == nilhandle ? i16(statusnomemory) : tokenize(text, &atoms);
+  i16 st = vars == nilhandle ? i16(err::nomemory) : tokenize(text, &atoms);
   i32 used = 0;
   if (st == 0) st = fieldcontainer(context, text, atoms, 0, vars, &used, dest);
   if (vars != nilhandle) dumpvars(vars);
@@ -105,9 +104,9 @@ i16 delimitedtext(u32 lines, u32 items, fred* value, Size vsize, Handle* out) {
   const i64 linewidth = putdelimiter(one, g.lineDelimiter) - one;
   const i64 itemwidth = putdelimiter(one, g.itemDelimiter) - one;
   const i64 total = i64(lines) * linewidth + i64(items) * itemwidth + vsize;
-  if (total > maxtextsize || memoryrefused(Size(total))) return statusnomemory;
+  if (total > maxtextsize || memoryrefused(Size(total))) return err::nomemory;
   *out = NewHandle(Size(total));
-  if (*out == nilhandle) return statusnomemory;
+  if (*out == nilhandle) return err::nomemory;
   u8* p = deref(*out);
   for (u32 i = 0; i < lines; ++i) p = putdelimiter(p, g.lineDelimiter);
   for (u32 i = 0; i < items; ++i) p = putdelimiter(p, g.itemDelimiter);
@@ -128,7 +127,7 @@ namespace {
   *dest = chunkpart{};
   dest->value.cls = freddisposed;
   u16 next = tokenat(atoms, at + 1);
-  if (t >= firstconstant && t <= lastconstant) return statuscantput;
+  if (t >= firstconstant && t <= lastconstant) return err::cantput;
   bool ordinal = t >= firstordinal && t <= lastordinal;
   if (startschunk(atoms, at))
     return destchunk(context, text, atoms, at, variables, locals, count, dest, create, allowliteral);
@@ -142,7 +141,7 @@ namespace {
   if (t == tok::selection || (t == tok::the && next == tok::selection)) {
     // The open field's live text, with the range of its selection.
     const WEReference we = mainglobals().openfieldrec;
-    if (mainglobals().openfield < 0 || !isvalidwerec(we)) return statusnoselection;
+    if (mainglobals().openfield < 0 || !isvalidwerec(we)) return err::noselection;
     i32 start = 0, end = 0;
     WEGetSelection(&start, &end, we);
     dest->kind = containerselection;
@@ -165,7 +164,7 @@ namespace {
 
 }  // namespace
 
-i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 chunkpart* dest, i16 create, i16 allowliteral) {
   *count = 0;
   u16 t = tokenat(atoms, at);
@@ -188,20 +187,20 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
   }
   varentry e;
   if (t == tok::stringatom) {
-    if (allowliteral == 0) return statuscantput;
+    if (allowliteral == 0) return err::cantput;
     if (i16 st = getitvars(variables, &e); st != 0) return st;
   } else {
     atom& a = HandleAs<atom>(atoms)[at];
     i16 st = create != 0 && mainglobals().explicitVars == 0 ? createvars(&a, text, variables, &e)
                                                               : findvars(&a, text, variables, &e);
-    if (st == 16) return statuscantput;
+    if (st == 16) return err::cantput;
     if (st != 0) return st;
   }
   *count = 1;
   return variablecontainer(e, dest);
 }
 
-i16 destchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus destchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
               chunkpart* dest, i16 create, i16 allowliteral) {
   *count = 0;
   *dest = chunkpart{};
@@ -254,7 +253,7 @@ namespace {
 i16 putselection(u32 start, u32 end, const u8* bytes, Size n) {
   MainGlobals& g = mainglobals();
   const WEReference we = g.openfieldrec;
-  if (g.openfield < 0 || !isvalidwerec(we)) return statusnoselection;
+  if (g.openfield < 0 || !isvalidwerec(we)) return err::noselection;
   WESetSelection(i32(start), i32(end), we);
   WEFeatureFlag(weFIntCutAndPaste, 0, we);
   OSErr err = noErr;
@@ -263,7 +262,7 @@ i16 putselection(u32 start, u32 end, const u8* bytes, Size n) {
   WEFeatureFlag(weFIntCutAndPaste, 1, we);
   g.openfieldchange = 1;
   SetWERecDirtyFlag(we, true);
-  return err == noErr ? i16(0) : i16(statusnomemory);
+  return err == noErr ? i16(0) : i16(err::nomemory);
 }
 
 // pututil into a range of a container's text (everything but a whole variable's value).
@@ -288,7 +287,7 @@ i16 putselection(u32 start, u32 end, const u8* bytes, Size n) {
     if (cont.text == nilhandle) {
       disposfred(value);
       disposfred(&cont);
-      return statusnomemory;
+      return err::nomemory;
     }
   }
   Size csize = GetHandleSize(cont.text);
@@ -318,20 +317,20 @@ i16 putselection(u32 start, u32 end, const u8* bytes, Size n) {
   i16 st = 0;
   const i64 newsize = i64(csize) + vsize - i64(end - start);
   if (newsize > maxtextsize || memoryrefused(Size(newsize))) {
-    st = statusnomemory;
+    st = err::nomemory;
   } else {
     // Munger resizes only the container's handle: the value's bytes (inline, or in a handle
     // of its own) stay where they are.
     const u8* bytes = vsize > 0 ? fredaddr(value) : reinterpret_cast<const u8*>("");
-    if (value->type == fredhand && value->text == cont.text) st = statusnomemory;
+    if (value->type == fredhand && value->text == cont.text) st = err::nomemory;
     if (st == 0 && vsize > 0 && start == end && end == u32(csize)) {
       // Text added at the end (`after` a whole container): the handle grows and takes it.
       SetHandleSize(cont.text, csize + vsize);
-      if (MemError() != noErr) st = statusnomemory;
+      if (MemError() != noErr) st = err::nomemory;
       else std::memcpy(deref(cont.text) + csize, bytes, size_t(vsize));
     } else if (st == 0) {
       Munger(cont.text, i32(start), nullptr, i32(end - start), bytes, i32(vsize));
-      if (MemError() != noErr) st = statusnomemory;
+      if (MemError() != noErr) st = err::nomemory;
     }
   }
   cont.type = fredhand;
@@ -355,7 +354,7 @@ Handle wordtext(Handle text, Handle atoms, i32 at, Handle variables, i16* st) {
   varentry e;
   i16 found = mainglobals().explicitVars == 0 ? createvars(&a, text, variables, &e) : findvars(&a, text, variables, &e);
   if (found != 0) {
-    *st = found == statusnovariable ? i16(statuscantput) : found;
+    *st = found == err::novariable ? i16(err::cantput) : found;
     return nilhandle;
   }
   const fred& stored = *HandleAs<fred>(e.value);
@@ -366,9 +365,9 @@ Handle wordtext(Handle text, Handle atoms, i32 at, Handle variables, i16* st) {
 i16 appendbytes(Handle cont, const u8* bytes, Size n) {
   const Size csize = GetHandleSize(cont);
   const i64 newsize = i64(csize) + n;
-  if (newsize > maxtextsize || memoryrefused(Size(newsize))) return statusnomemory;
+  if (newsize > maxtextsize || memoryrefused(Size(newsize))) return err::nomemory;
   SetHandleSize(cont, Size(newsize));
-  if (MemError() != noErr) return statusnomemory;
+  if (MemError() != noErr) return err::nomemory;
   std::memcpy(deref(cont) + csize, bytes, size_t(n));
   return 0;
 }
@@ -425,7 +424,7 @@ i16 putintoword(Handle text, Handle atoms, i32 at, Handle variables, fred* value
     // Reported as destination reports it.
     disposfred(value);
     *done = true;
-    return st == statusnovariable ? i16(statuscantput) : st;
+    return st == err::novariable ? i16(err::cantput) : st;
   }
   // A stored text handle is released by the long way, which knows whom it belongs to.
   fred& stored = *HandleAs<fred>(e.value);

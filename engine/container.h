@@ -29,7 +29,7 @@ struct chunkpart {
 // Resolves the container at the atoms. `create` makes a missing variable (unless
 // explicitVars is set); `allowliteral` takes a quoted string as the variable `it`. 45 for a
 // constant, a quoted string where not allowed or a variable that does not exist.
-i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                 chunkpart* dest, i16 create, i16 allowliteral);
 // A chunk of a container (`item 2 of line 3 of v`): the specifications, then the container,
 // resolved by `destination` with the global `chunkflag` set; the range is narrowed to the
@@ -37,7 +37,7 @@ i16 destination(hierpath context, Handle text, Handle atoms, i32 at, Handle vari
 // and items 1 when a delimiter follows the chunk, -1 when the chunk ends the text, 0 when it
 // is all the text from the container's start; for words the word delimiters that follow).
 // 4 without a specification; otherwise as `destination`.
-i16 destchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus destchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
               chunkpart* dest, i16 create, i16 allowliteral);
 // Writes the value (consumed) into the container `into`, `before` or `after` its range; the
 // container is released in every case.

@@ -36,7 +36,6 @@ constexpr Size stackneeded = 32768;
 // into the word's own text; everywhere else it is error 16. Kept apart from a 16 that a
 // function handler or a property answered.
 constexpr i16 unknownword = -16;
-constexpr i16 statusempty = 3, statusnoparen = 8, statusstack = 50, statusmissingparen = 88, statuscomplex = 111;
 
 // One entry of the evaluation table: an operator (with a disposed value) or an operand, with
 // the number of a number literal when it is known.
@@ -137,7 +136,7 @@ i16 quotedliteral(const evalargs& e, i32 at, fred* value) {
   atomchars chars{};
   i16 st = quotedchars(a, e.text, &chars);
   if (st == 0) st = shorttonewfred(chars.bytes, chars.length, value);
-  return st == 1 || st == statusunterminated ? quotetonewfred(a, e.text, value) : st;
+  return st == 1 || st == err::noclosingquote ? quotetonewfred(a, e.text, value) : st;
 }
 
 // The unary operators: `-` and `not` read the next operand, an unknown word as its text.
@@ -156,14 +155,14 @@ i16 unary(const evalargs& e, i32 at, i32* count, operand* out) {
     double d = inner.num;
     if (!inner.hasnum && fredtodouble(&inner.value, &d) != 0) {
       disposfred(&inner.value);
-      return statusnotnumber;
+      return err::nonumber;
     }
     doubletofred(-d, &inner.value);
   } else {
     u16 flag = 0;
     if (fredtobool(&inner.value, &flag) != 0) {
       disposfred(&inner.value);
-      return statusnotboolean;
+      return err::noboolean;
     }
     booltofred(flag ? 0 : 1, &inner.value);
   }
@@ -198,7 +197,7 @@ i16 parenthesised(const evalargs& e, i32 at, i32* count, operand* out) {
   if (st != 0) return st;
   if (e.tok(at + 1 + used) != tok::rightparen) {
     disposfred(&out->value);
-    return statusmissingparen;
+    return err::noparen;
   }
   *count = used + 2;
   return 0;
@@ -210,7 +209,7 @@ i16 functioncall(const evalargs& e, i32 at, i32* count, operand* out) {
   const atomview view(e.atoms);  // read before anything runs
   for (i32 depth = 1;; ++i) {
     u16 t = view.tok(i);
-    if (t == tok::endofline || t == tok::endofscript) return statusnoparen;
+    if (t == tok::endofline || t == tok::endofscript) return err::noclosingparen;
     if (t == tok::leftparen) ++depth;
     if (t == tok::rightparen && --depth == 0) break;
   }
@@ -310,7 +309,7 @@ i16 theform(const evalargs& e, i32 at, i32* count, operand* out) {
   }
   if (next == tok::selection) return selectedtext(2, count, &out->value);
   if (next == tok::sharedscript) {
-    if (mainglobals().sharedstore == 0) return statusnotunderstood;
+    if (mainglobals().sharedstore == 0) return err::cantunderstand;
     return sharedscripttext(2, count, &out->value);
   }
   if (e.tok(at + 2) == tok::in && next != tok::endofline && next != tok::endofscript)
@@ -324,7 +323,7 @@ i16 factorat(const evalargs& e, i32 at, u16 t, u16 next, i32* count, operand* ou
   out->hasnum = false;
   switch (t) {
     case tok::endofline:
-    case tok::endofscript: return statusempty;
+    case tok::endofscript: return err::noexpression;
     case tok::variable: {
       if (next == tok::leftparen) return functioncall(e, at, count, out);
       i16 st = markedvariable(e, at, &out->value);
@@ -461,16 +460,16 @@ i16 operatorlevel(u16 token) {
   }
 }
 
-i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus expression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
                fred* value) {
   *count = 0;
-  if (nostack(stackneeded) != 0) return statusstack;
+  if (nostack(stackneeded) != 0) return err::recursion;
   EvalState& es = evalstate();
-  if (es.depth > tablesize - 2) return statuscomplex;
+  if (es.depth > tablesize - 2) return err::toocomplex;
   evalargs e{context, text, atoms, variables, locals};
   const atomview view(atoms);
   u16 t = view.tok(at);
-  if (t == tok::endofline || t == tok::endofscript) return statusempty;
+  if (t == tok::endofline || t == tok::endofscript) return err::noexpression;
   u16 next = view.tok(at + 1);
   if ((t == tok::numberatom || t == tok::variable) && isoperator(next)) {
     if (i16 st = numberpair(e, at, count, value); st != 1) return st;
@@ -510,7 +509,7 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   evalentry* entry = takeentry(es);
   if (entry == nullptr) {  // cannot happen: the depth was checked above
     disposfred(&first.value);
-    return statuscomplex;
+    return err::toocomplex;
   }
   entry->value = first.value;
   entry->hasnum = first.hasnum;
@@ -522,18 +521,18 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
     entry = takeentry(es);
     if (entry == nullptr) {
       releaseentries(es, base);
-      return statuscomplex;
+      return err::toocomplex;
     }
     entry->op = op;
     operand right;
     st = factorx(e, pos, &used, &right);
-    if (st == unknownword) st = statusnovariable;
+    if (st == unknownword) st = err::novariable;
     if (st == 0) copyfred(&right.value);
     entry = st == 0 ? takeentry(es) : nullptr;
     if (st != 0 || entry == nullptr) {
       if (st == 0) disposfred(&right.value);
       releaseentries(es, base);
-      return st != 0 ? st : statuscomplex;
+      return st != 0 ? st : err::toocomplex;
     }
     entry->value = right.value;
     entry->hasnum = right.hasnum;
@@ -593,15 +592,15 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   return 0;
 }
 
-i16 factor(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus factor(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
            fred* value) {
   operand out;
   i16 st = factorx(evalargs{context, text, atoms, variables, locals}, at, count, &out);
   if (st == 0) *value = out.value;
-  return st == unknownword ? i16(statusnovariable) : st;
+  return st == unknownword ? i16(err::novariable) : st;
 }
 
-i16 anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
             fred* value) {
   operand out;
   i16 st = factorx(evalargs{context, text, atoms, variables, locals}, at, count, &out);
@@ -612,7 +611,7 @@ i16 anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle variable
   return st;
 }
 
-i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+scriptstatus miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
                    i32* count, fred* value) {
   evalargs e{context, text, atoms, variables, locals};
   u16 t[4];
@@ -627,7 +626,7 @@ i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle v
   for (int k = 0; k < 2; ++k) {
     i32 i = at + 2 * k;
     if (t[2 * k] == tok::numberatom) {
-      if (!literalnumber(e, i, &n[k])) return statusnotnumber;
+      if (!literalnumber(e, i, &n[k])) return err::nonumber;
       continue;
     }
     // A number the variable holds is read where it is stored.
@@ -647,7 +646,7 @@ i16 miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle v
     Handle kept = v.text;
     i16 st = fredtodouble(&v, &n[k]);
     if (v.text != kept && v.text != nilhandle) DisposeHandle(v.text);
-    if (st != 0) return statusnotnumber;
+    if (st != 0) return err::nonumber;
   }
   double r = op == tok::minus ? n[0] - n[1] : op == tok::mult ? n[0] * n[1] : op == tok::slash ? n[0] / n[1] : n[0] + n[1];
   doubletonewfred(r, value);

@@ -55,10 +55,10 @@ i16 fredinternal::settext(fred* v, const void* bytes, Size n, bool inlineok) {
     v->type = fredstring;
     return 0;
   }
-  if (memoryrefused(n)) return statusnomemory;
+  if (memoryrefused(n)) return err::nomemory;
   if (v->text == nilhandle) {
     Handle h = NewHandle(n);
-    if (h == nilhandle) return statusnomemory;
+    if (h == nilhandle) return err::nomemory;
     if (n > 0) std::memcpy(deref(h), bytes, size_t(n));
     v->text = h;
   } else {
@@ -72,7 +72,7 @@ i16 fredinternal::settext(fred* v, const void* bytes, Size n, bool inlineok) {
       from = copy.data();
     }
     SetHandleSize(v->text, n);
-    if (MemError() != noErr) return statusnomemory;
+    if (MemError() != noErr) return err::nomemory;
     if (n > 0) std::memmove(deref(v->text), from, size_t(n));
   }
   v->type = fredhand;
@@ -129,9 +129,9 @@ i16 newfred(fred* v, i16 cls, i16 type, Size size) {
   }
   if (type != fredstring && type != fredhand) return 0;
   v->type = fredstring;
-  if (memoryrefused(size)) return statusnomemory;
+  if (memoryrefused(size)) return err::nomemory;
   v->text = NewHandle(size);
-  if (v->text == nilhandle) return statusnomemory;
+  if (v->text == nilhandle) return err::nomemory;
   v->type = fredhand;
   return 0;
 }
@@ -234,7 +234,7 @@ i16 stringtofred(ConstStringPtr s, fred* v) { return settext(v, s + 1, s[0], tru
 
 i16 atomtofred(const atom& a, Handle text, fred* v) {
   Handle h = nilhandle;
-  if (atomtonewh(a, text, &h) != 0) return statusnomemory;
+  if (atomtonewh(a, text, &h) != 0) return err::nomemory;
   Str255 s;
   handtostring(h, s);
   DisposeHandle(h);
@@ -259,7 +259,7 @@ i16 CFStringtofred(std::string_view utf8, fred* v) {
   if (lossy) {
     v->shorttext[0] = 0;
     v->type = fredstring;
-    return statusnotmacroman;
+    return err::wentwrong;
   }
   return settext(v, text.data(), Size(text.size()), true);
 }
@@ -316,7 +316,7 @@ i16 shorttonewfred(const void* bytes, Size n, fred* v) {
   std::memcpy(v->shorttext + 1, bytes, size_t(n));  // before the guard, which may purge blocks
   if (memoryrefused(n)) {
     newempty(v);
-    return statusnomemory;
+    return err::nomemory;
   }
   return 0;
 }
@@ -396,7 +396,7 @@ i16 buildpts(Handle polygon, fred* v) {
   v->text = NewHandle(0);
   if (v->text == nilhandle) {
     newempty(v);
-    return statusnomemory;
+    return err::nomemory;
   }
   // The polygon: u16 size in bytes, a bounding rectangle, then the points. The count comes
   // from the size word but never reaches past the block.
@@ -417,8 +417,8 @@ i16 buildpts(Handle polygon, fred* v) {
     appendchar(',', s);
     NumToString(p.v, num);
     appendstring(num, s);
-    if (memoryrefused(s[0])) return statusnomemory;
-    if (PtrAndHand(s + 1, v->text, s[0]) != noErr) return statusnomemory;
+    if (memoryrefused(s[0])) return err::nomemory;
+    if (PtrAndHand(s + 1, v->text, s[0]) != noErr) return err::nomemory;
   }
   return 0;
 }

@@ -36,14 +36,14 @@ bool tohandletext(fred* v) {
 i16 appendtext(fred* v, Handle h) {
   if (v->type == fredhand) {
     if (v->text == nilhandle) return 0;
-    if (memoryrefused(GetHandleSize(v->text))) return statusnomemory;
-    return HandAndHand(v->text, h) == noErr ? 0 : statusnomemory;
+    if (memoryrefused(GetHandleSize(v->text))) return err::nomemory;
+    return HandAndHand(v->text, h) == noErr ? 0 : err::nomemory;
   }
   u8 copy[32];
   std::memcpy(copy, v->shorttext, sizeof copy);
   if (copy[0] == 0) return 0;
-  if (memoryrefused(copy[0])) return statusnomemory;
-  return PtrAndHand(copy + 1, h, copy[0]) == noErr ? 0 : statusnomemory;
+  if (memoryrefused(copy[0])) return err::nomemory;
+  return PtrAndHand(copy + 1, h, copy[0]) == noErr ? 0 : err::nomemory;
 }
 
 }  // namespace
@@ -65,41 +65,41 @@ i16 setfredsize(fred* v, Size size) {
     formatfred(v, size <= kFredShortMax ? fredstring : fredhand);
     if (v->type == fredstring) {
       // A short text holds at most 31 characters; a longer size needs the handle.
-      if (size > kFredShortMax) return statusnomemory;
+      if (size > kFredShortMax) return err::nomemory;
       v->shorttext[0] = u8(size);
       return 0;
     }
   }
-  if (memoryrefused(size)) return statusnomemory;
+  if (memoryrefused(size)) return err::nomemory;
   if (v->text == nilhandle) {
-    if (v->cls == fredobject) return statusnomemory;
+    if (v->cls == fredobject) return err::nomemory;
     v->text = NewHandle(size);
-    return v->text == nilhandle ? statusnomemory : 0;
+    return v->text == nilhandle ? err::nomemory : 0;
   }
   SetHandleSize(v->text, size);
-  return MemError() == noErr ? 0 : statusnomemory;
+  return MemError() == noErr ? 0 : err::nomemory;
 }
 
 i16 fredtohand(fred* v, Handle h) {
-  if (!tohandletext(v)) return statusnomemory;
+  if (!tohandletext(v)) return err::nomemory;
   return handtohand(v->text, h);
 }
 
 i16 fredtonewh(fred* v, Handle* out) {
   *out = nilhandle;
-  if (!tohandletext(v)) return statusnomemory;
+  if (!tohandletext(v)) return err::nomemory;
   return handtonewh(v->text, out);
 }
 
 i16 fredandhand(fred* v, Handle h) {
-  if (h == nilhandle) return statusnohandle;
+  if (h == nilhandle) return err::wentwrong;
   formatfred(v, fredhand);
   return appendtext(v, h);
 }
 
 i16 fredandfred(fred* first, fred* second) {
   formatfred(first, fredhand);
-  if (!tohandletext(second)) return statusnomemory;
+  if (!tohandletext(second)) return err::nomemory;
   return appendtext(first, second->text);
 }
 
@@ -110,19 +110,19 @@ void appendcharfred(fred* v, u8 c) {
 
 i16 tokenizefred(fred* v, Handle* atoms) {
   *atoms = nilhandle;
-  if (!tohandletext(v)) return statusnomemory;
+  if (!tohandletext(v)) return err::nomemory;
   Handle copy = nilhandle;
-  if (handtonewh(v->text, &copy) != 0) return statusnomemory;
+  if (handtonewh(v->text, &copy) != 0) return err::nomemory;
   // Without the stop marker the text must not be scanned.
   Size before = GetHandleSize(copy);
   if (appendstop(copy) == before) {
     DisposeHandle(copy);
-    return statusnomemory;
+    return err::nomemory;
   }
   *atoms = NewHandle(0);
   if (*atoms == nilhandle) {
     DisposeHandle(copy);
-    return statusnomemory;
+    return err::nomemory;
   }
   i16 st = atomize(copy, *atoms, nullptr);
   DisposeHandle(copy);
@@ -130,14 +130,14 @@ i16 tokenizefred(fred* v, Handle* atoms) {
 }
 
 i16 hfs2posixfred(fred* v) {
-  if (!tohandletext(v)) return statusnomemory;
+  if (!tohandletext(v)) return err::nomemory;
   Size n = GetHandleSize(v->text);
   if (n == 0 || std::memchr(deref(v->text), ':', size_t(n)) == nullptr) return 0;
   static constexpr char kPrefix[] = "/Volumes/";
   constexpr Size kPrefixLength = sizeof kPrefix - 1;
-  if (memoryrefused(kPrefixLength + n)) return statusnomemory;
+  if (memoryrefused(kPrefixLength + n)) return err::nomemory;
   Handle h = NewHandle(kPrefixLength + n);
-  if (h == nilhandle) return statusnomemory;
+  if (h == nilhandle) return err::nomemory;
   u8* out = deref(h);
   std::memcpy(out, kPrefix, kPrefixLength);
   const u8* in = deref(v->text);
@@ -150,7 +150,7 @@ i16 listonewh(Handle text, Handle atoms, i32 at, hierpath path, Handle variables
   *count = 0;
   *out = nilhandle;
   Handle h = NewHandle(0);
-  if (h == nilhandle) return statusnomemory;
+  if (h == nilhandle) return err::nomemory;
   for (i32 pos = at;;) {
     fred value;
     i32 used = 0;
@@ -167,7 +167,7 @@ i16 listonewh(Handle text, Handle atoms, i32 at, hierpath path, Handle variables
     if (st == 0 && comma) {
       *count += 1;
       pos += 1;
-      if (!memoryrefused(GetHandleSize(h) + 16)) st = PtrAndHand(",", h, 1) == noErr ? 0 : statusnomemory;
+      if (!memoryrefused(GetHandleSize(h) + 16)) st = PtrAndHand(",", h, 1) == noErr ? 0 : err::nomemory;
     }
     disposfred(&value);
     if (st != 0) {

@@ -28,19 +28,6 @@ struct setrange {
 };
 constexpr setrange ranges[4] = {{4, 6}, {0, 4}, {14, 6}, {10, 4}};
 
-enum : u16 {
-  tokEditor = 2060,
-  tokAll = 10002,
-  tokInto = 10013,
-  tokOf = 10016,  // also "in"
-  tokThe = 10020,
-  tokScript = 4233,
-  tokScripts = 4235,
-  tokBack = 11009,
-  tokFrom = 11119,
-  tokFront = 11120,
-};
-
 bool isempty(const hier& h) { return h.level == hierempty; }
 
 bool samereference(const hier& h, ConstStringPtr text) {
@@ -188,26 +175,26 @@ i16 setwords(Handle atoms, i32* at, u16* set) {
   bool editor = tokenat(atoms, *at) == tok::editor;
   if (editor) ++*at;
   u16 t = tokenat(atoms, *at);
-  if (t != tokFront && t != tokBack) return err::cantunderstand;
+  if (t != tok::front && t != tok::back) return err::cantunderstand;
   ++*at;
   u16 after = tokenat(atoms, *at);
-  if (after != tokEndOfLine && after != tokEndOfScript) return err::cantunderstand;
-  *set = t == tokFront ? (editor ? slotseditfront : slotsfront) : (editor ? slotseditback : slotsback);
+  if (after != tok::endofline && after != tok::endofscript) return err::cantunderstand;
+  *set = t == tok::front ? (editor ? slotseditfront : slotsfront) : (editor ? slotseditback : slotsback);
   return 0;
 }
 
 // `script of|in <object> into|from [editor] front|back`, from the word "script" on.
 scriptstatus scriptcommand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 insert) {
   i32 i = at;
-  if (tokenat(atoms, i) == tokThe) ++i;
-  if (tokenat(atoms, i) != tokScript) return err::cantunderstand;
-  if (tokenat(atoms, ++i) != tokOf) return err::noof;
+  if (tokenat(atoms, i) == tok::the) ++i;
+  if (tokenat(atoms, i) != tok::script) return err::cantunderstand;
+  if (tokenat(atoms, ++i) != tok::in) return err::noof;
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, i + 1, variables, &used, &obj); st != 0) return st;
   i += 1 + used;
   u16 set = 0;
-  i16 st = tokenat(atoms, i) != (insert ? tokInto : tokFrom) ? (insert ? err::nointo : err::nofrom) : i16(0);
+  i16 st = tokenat(atoms, i) != (insert ? tok::into : tok::from) ? (insert ? err::nointo : err::nofrom) : i16(0);
   if (st == 0) {
     ++i;
     st = setwords(atoms, &i, &set);
@@ -225,9 +212,9 @@ scriptstatus cominsert(hierpath path, Handle text, Handle atoms, i32 at, Handle 
 
 scriptstatus comremove(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokAll) return scriptcommand(path, text, atoms, i, variables, 0);
-  if (tokenat(atoms, ++i) != tokScripts) return err::cantunderstand;
-  if (tokenat(atoms, ++i) != tokFrom) return err::nofrom;
+  if (tokenat(atoms, i) != tok::all) return scriptcommand(path, text, atoms, i, variables, 0);
+  if (tokenat(atoms, ++i) != tok::scripts) return err::cantunderstand;
+  if (tokenat(atoms, ++i) != tok::from) return err::nofrom;
   ++i;
   u16 set = 0;
   if (i16 st = setwords(atoms, &i, &set); st != 0) return st;

@@ -9,6 +9,7 @@
 
 #include "engine/keywords.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/runtime/root.h"
 #include "platform/text/casefold.h"
 #include "platform/text/intl.h"
@@ -321,10 +322,10 @@ void modetostring(i16 mode, StringPtr out) {
 
 i16 stringtomode(ConstStringPtr s, i16* mode) {
   switch (stringtotoken(s + 1, s[0])) {
-    case tokbw: *mode = 1; return 0;
-    case tokthousands: *mode = 16; return 0;
-    case tokmillions: *mode = 32; return 0;
-    case tokUnknown: break;
+    case tok::bw: *mode = 1; return 0;
+    case tok::thousands: *mode = 16; return 0;
+    case tok::millions: *mode = 32; return 0;
+    case tok::unknown: break;
     default: return err::cantunderstand;
   }
   i32 n = 0;

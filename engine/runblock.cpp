@@ -610,7 +610,7 @@ i16 blockrunner::addswitch(i32 endatom) const {
 
 // --- Entry points ----------------------------------------------------------------------------
 
-i16 runblock(hierpath entry, i32 handleratom, i32 first, i32 end, Handle variables, fred* result) {
+scriptstatus runblock(hierpath entry, i32 handleratom, i32 first, i32 end, Handle variables, fred* result) {
   if (entry.empty() || entry.front().atoms == nilhandle) return 0;
   return blockrunner(entry, handleratom, variables, result).run(first, end);
 }

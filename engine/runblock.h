@@ -39,7 +39,7 @@ constexpr i32 queueblock = 256;  // entries per block of both queues
 // Runs the atoms [first, end) of the script of the path's first entry, whose handler name is
 // at `handleratom`. `result` is the function result, or null for a message handler. 0 when the
 // block ran to its end, a positive script error (already recorded), or an internal status.
-i16 runblock(hierpath entry, i32 handleratom, i32 first, i32 end, Handle variables, fred* result);
+scriptstatus runblock(hierpath entry, i32 handleratom, i32 first, i32 end, Handle variables, fred* result);
 
 // Declares one global, named by the atom, in the handler's variables.
 i16 globalutil(atom& name, Handle text, Handle variables);

@@ -36,8 +36,6 @@ namespace kv {
 namespace {
 
 constexpr Size stackneeded = 32768;
-constexpr i16 statusstack = 50, statusnoparens = 49, statusnoend = 17, statusstray = 19, statusplugin = 175,
-              statusnotto = 7, statusnomem = 37, statusnocommand = 1, statusnofunction = 41;
 
 // A message text tokenised into a copy of its own; both handles go with it.
 struct tokenisedcopy {
@@ -47,7 +45,7 @@ struct tokenisedcopy {
   explicit tokenisedcopy(Handle message) : text(message) {
     if (HandToHand(&text) != noErr) {
       text = nilhandle;
-      status = statusnomem;
+      status = err::nomemory;
     } else {
       status = tokenize(text, &atoms);
     }
@@ -118,7 +116,7 @@ i16 handlerend(const hier& entry, i32 name, i32* end) {
     u16 what = tokenat(entry.atoms, line + 1);
     if (what == tok::if_ || what == tok::switch_ || what == tok::try_ || what == tok::repeat) continue;
     if (what == tok::endofline || what == tok::endofscript) continue;
-    if (!namematches(entry, line + 1, entry.script, atomof(entry.atoms, name))) return statusnoend;
+    if (!namematches(entry, line + 1, entry.script, atomof(entry.atoms, name))) return err::noend;
     *end = line;
     // A number literal keeps its own number in these words.
     atom& named = HandleAs<atom>(entry.atoms)[name];
@@ -128,7 +126,7 @@ i16 handlerend(const hier& entry, i32 name, i32* end) {
     }
     return 0;
   }
-  return statusnoend;
+  return err::noend;
 }
 
 // The message name as the value of argument 0: its text, held inline when it is short (as any
@@ -188,10 +186,10 @@ class argumentlist {
   i16 flush() {
     const Size bytes = Size(sizeof(varentry)) * count_;
     if (*list_ == nilhandle) {
-      if (memoryrefused(bytes) || PtrToHand(held_, list_, bytes) != noErr) return statusnomem;
+      if (memoryrefused(bytes) || PtrToHand(held_, list_, bytes) != noErr) return err::nomemory;
     } else if (count_ > 0) {
       if (memoryrefused(GetHandleSize(*list_) + bytes) || PtrAndHand(held_, *list_, bytes) != noErr)
-        return statusnomem;
+        return err::nomemory;
     }
     count_ = 0;
     return 0;
@@ -206,7 +204,7 @@ class argumentlist {
 
 // Evaluates the message's arguments in the caller's context into a new variable list: the
 // message name first, then one nameless variable per argument.
-i16 bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool function, Handle* out) {
+scriptstatus bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool function, Handle* out) {
   *out = nilhandle;
   i16 st = 0;
   {
@@ -217,7 +215,7 @@ i16 bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
     i32 pos = at + 1;
     bool more = true;
     if (st == 0 && function) {
-      if (tokenat(atoms, pos) != tok::leftparen) st = statusnoparens;
+      if (tokenat(atoms, pos) != tok::leftparen) st = err::noparens;
       ++pos;
       if (tokenat(atoms, pos) == tok::rightparen) more = false;
     } else if (st == 0 && (tokenat(atoms, pos) == tok::endofline || tokenat(atoms, pos) == tok::endofscript)) {
@@ -233,7 +231,7 @@ i16 bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle varia
       u16 t = tokenat(atoms, pos);
       if (function) {
         if (t == tok::rightparen) break;
-        if (t != tok::comma) st = statusnotunderstood;
+        if (t != tok::comma) st = err::cantunderstand;
         ++pos;
       } else {
         if (t == tok::endofline || t == tok::endofscript) break;
@@ -274,7 +272,7 @@ i16 bindparameters(const hier& entry, i32 name, Handle list) {
       varentry& arg = HandleAs<varentry>(list)[number];
       if (arg.state != number) {
         if (named.name != nilhandle) DisposeHandle(named.name);
-        return statusnotunderstood;
+        return err::cantunderstand;
       }
       // The argument's state and value stay.
       arg.key = named.key;
@@ -291,13 +289,13 @@ i16 bindparameters(const hier& entry, i32 name, Handle list) {
     pos += 1;
     t = tokenat(entry.atoms, pos);
     if (t == tok::endofline || t == tok::endofscript) return 0;
-    if (t != tok::comma) return statusstray;
+    if (t != tok::comma) return err::stray;
     pos += 1;
   }
 }
 
 // Runs the handler named at `name` in the path's first entry.
-i16 runhandler(hierpath path, i32 name, Handle text, Handle atoms, i32 at, Handle variables, fred* result) {
+scriptstatus runhandler(hierpath path, i32 name, Handle text, Handle atoms, i32 at, Handle variables, fred* result) {
   // The handler's own commands commit each at its end, whatever change runs the handler.
   HandlerPlace place;
   const hier& entry = path.front();
@@ -320,7 +318,7 @@ i16 runhandler(hierpath path, i32 name, Handle text, Handle atoms, i32 at, Handl
   calllevel* level = addlevel(1);
   if (level == nullptr) {
     dumpvars(list);
-    return g.calllevel >= 0x7FFE ? statusstack : statusnomem;
+    return g.calllevel >= 0x7FFE ? err::recursion : err::nomemory;
   }
   *level = calllevel{list, entry.script, path.data(), first, sendmeslevel, 0, {13, ',', ' '}, 0};
   u16 delims[3] = {g.lineDelimiter, g.itemDelimiter, g.wordDelimiter};
@@ -362,7 +360,7 @@ i16 sendtext(fred* message, Handle variables, Handle* out) {
     if (word.size() <= 255 && variables != nilhandle) {
       // The word is looked up as a variable through an atom of its own.
       Handle wordtext = nilhandle;
-      if (PtrToHand(word.data(), &wordtext, Size(word.size())) != noErr) return statusnomem;
+      if (PtrToHand(word.data(), &wordtext, Size(word.size())) != noErr) return err::nomemory;
       atom a{tok::unknown, u16(word.size()), -1, 0, nilhandle, {0, 0}, numnotcached, {0, 0, 0}};
       varentry e;
       if (findvars(&a, wordtext, variables, &e) == 0) {
@@ -379,17 +377,17 @@ i16 sendtext(fred* message, Handle variables, Handle* out) {
     }
     if (!replaced) built += word;
   }
-  return PtrToHand(built.data(), out, Size(built.size())) == noErr ? 0 : statusnomem;
+  return PtrToHand(built.data(), out, Size(built.size())) == noErr ? 0 : err::nomemory;
 }
 
 // `send message to <object>`: the object at `at` must end the statement; the message goes
 // to it through its dispatcher.
-i16 sendto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle msgtext) {
+scriptstatus sendto(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle msgtext) {
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj); st != 0) return st;
   u16 after = tokenat(atoms, at + used);
-  i16 st = statusnotunderstood;
+  i16 st = err::cantunderstand;
   desk d = obj.d;
   if (after == tok::endofline || after == tok::endofscript) {
     std::string message(reinterpret_cast<const char*>(deref(msgtext)), size_t(GetHandleSize(msgtext)));
@@ -479,12 +477,12 @@ void deletelevel(i16) { addlevel(0); }
 
 i16 leveldepth() { return mainglobals().calllevel; }
 
-i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* result, u8 kind) {
+scriptstatus sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* result, u8 kind) {
   pollevents();
-  if (nostack(stackneeded) != 0) return statusstack;
+  if (nostack(stackneeded) != 0) return err::recursion;
   if (kind != sendmeslevel) {
     calllevel* level = addlevel(1);
-    if (level == nullptr) return mainglobals().calllevel >= 0x7FFE ? statusstack : statusnomem;
+    if (level == nullptr) return mainglobals().calllevel >= 0x7FFE ? err::recursion : err::nomemory;
     *level = calllevel{variables, text, path.data(), at, kind, 0, {13, ',', ' '}, 0};
   }
   const u16 token = tokenat(atoms, at);
@@ -497,7 +495,7 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
     // A built-in or external command is one change (send and do only run other statements).
     ChangeScope change(!function && token != tok::send && token != tok::do_);
     i16 found = 0;
-    st = mainglobals().plugin != 0 ? i16(0) : xlookup(path, text, atoms, at, variables, &found, result, 0);
+    st = mainglobals().plugin != 0 ? scriptstatus(0) : xlookup(path, text, atoms, at, variables, &found, result, 0);
     if (found == 0 || st == statuspass) {
       // No external ran, or one passed the message on: the built-in of that name runs. When
       // an external of that name failed before it ran and no built-in has the name, the
@@ -507,11 +505,11 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
         i32 used = 0;
         disposfred(result);
         st = sysfun(path, text, atoms, at, variables, &used, result);
-        if (st == statusnofunction && failed > 0) st = failed;
+        if (st == err::nosuchfunction && failed > 0) st = failed;
         if (st != 0) newfred(result, fredtemp, fredstring, 0);
       } else {
         st = syscom(path, text, atoms, at, variables);
-        if (st == statusnocommand && failed > 0 && !isbuiltin(token, false)) st = failed;
+        if (st == err::wentwrong && failed > 0 && !isbuiltin(token, false)) st = failed;
       }
     }
   }
@@ -520,7 +518,7 @@ i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, 
   return st;
 }
 
-i16 hypesend(hierpath path, Handle variables, Handle message) {
+scriptstatus hypesend(hierpath path, Handle variables, Handle message) {
   tokenisedcopy t(message);
   if (t.status != 0) return t.status;
   u16 word = tokenat(t.atoms, 0);
@@ -530,12 +528,12 @@ i16 hypesend(hierpath path, Handle variables, Handle message) {
   if (found == 0 || st == statuspass) {
     i16 failed = found == 0 ? st : i16(0);
     st = syscom(path, t.text, t.atoms, 0, variables);
-    if (st == statusnocommand && failed > 0 && !isbuiltin(tokenat(t.atoms, 0), false)) st = failed;
+    if (st == err::wentwrong && failed > 0 && !isbuiltin(tokenat(t.atoms, 0), false)) st = failed;
   }
   return st;
 }
 
-i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 pos = at + 1;
   bool file = tokenat(atoms, pos) == tok::file;
   if (file) ++pos;
@@ -556,11 +554,11 @@ i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   if (t == tok::endofline || t == tok::endofscript) {
     st = hypesend(path, variables, msgtext);
   } else if (t != tok::to) {
-    st = statusnotto;
+    st = err::notoorof;
   } else if (tokenat(atoms, pos + 1) == tok::program) {
     // Messages to other programs go out as requests to them.
     if (mainglobals().plugin != 0) {
-      st = statusplugin;
+      st = err::plugincommand;
     } else {
       const std::string_view sent(reinterpret_cast<const char*>(deref(msgtext)), std::size_t(GetHandleSize(msgtext)));
       st = sendae(path, text, atoms, pos + 2, variables, sent, tokenat(atoms, at + (file ? 2 : 1)) == tok::empty, file);
@@ -601,7 +599,7 @@ i16 meesend(Handle message, Handle variables, hierpath entry, Handle target) {
   i16 repeats = g.repeatindex, switches = g.switchindex;
   i16 st = 0;
   if (calllevel* level = addlevel(1); level == nullptr) {
-    st = g.calllevel >= 0x7FFE ? statusstack : statusnomem;
+    st = g.calllevel >= 0x7FFE ? err::recursion : err::nomemory;
   } else {
     *level = calllevel{variables, t.text, path.data(), first, sendmesdo, 0, {13, ',', ' '}, 0};
     // The end-of-script atom stands for the handler's name: no `pass` or `exit` names it.

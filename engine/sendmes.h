@@ -27,7 +27,7 @@ enum : i16 {
 // Sends the message whose name is at atom `at` of `atoms` (tokenised from `text`) along the
 // path. `variables` are the caller's; `result` is the value of a function call, or null for a
 // command. 0 done, > 0 a script error, or a negative internal status.
-i16 sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* result, u8 kind);
+scriptstatus sendmes(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, fred* result, u8 kind);
 
 // How many handler searches along a path sendmes has made in this run (a built-in that no
 // script handles is run without one).
@@ -54,9 +54,9 @@ i16 leveldepth();
 
 // Runs a message text as a command in the current context: tokenises it, offers it to the
 // externals and then the built-in command dispatcher.
-i16 hypesend(hierpath path, Handle variables, Handle message);
+scriptstatus hypesend(hierpath path, Handle variables, Handle message);
 // The `send` command at atom `at`.
-i16 comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comsend(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // Runs a text of statements as the running handler's body would run them (control
 // structures may span lines), with its variables, sending each statement along the path from
 // the entry (the object that runs `do`); `the target` is that object while they run. 0 (also

@@ -158,7 +158,7 @@ i16 createentry(Handle list, ConstStringPtr name, varentry* out) {
   if (i16 st = lowcreate(name, &e); st != 0) return st;
   if (addvars(list, e) != 0) {
     releaseentry(e);
-    return statusnomemory;
+    return err::nomemory;
   }
   *out = e;
   return 0;
@@ -181,12 +181,12 @@ i16 putintoit(Handle list, Put put) {
 }  // namespace
 
 i16 badname(ConstStringPtr name) {
-  if (name[0] == 0) return statusbadname;
-  if (tokentable[name[1]] != chletter) return statusbadname;
-  if (name[0] >= 2 && name[1] == '_' && name[2] == '_') return statusbadname;
+  if (name[0] == 0) return err::badvariablename;
+  if (tokentable[name[1]] != chletter) return err::badvariablename;
+  if (name[0] >= 2 && name[1] == '_' && name[2] == '_') return err::badvariablename;
   u16 token = stringtotoken(name + 1, name[0]);
   if (token == tok::unknown) return 0;
-  return reservedtoken(token) ? statusreserved : 0;
+  return reservedtoken(token) ? err::reservedword : 0;
 }
 
 i16 lownamed(ConstStringPtr name, varentry* out) {
@@ -200,7 +200,7 @@ i16 lownamedkey(ConstStringPtr name, u32 key, varentry* out) {
   if (stringtonewh(name, &named) != 0) named = nilhandle;
   if (memoryrefused(Size(sizeof(fred)))) {
     if (named != nilhandle) DisposeHandle(named);
-    return statusnomemory;
+    return err::nomemory;
   }
   out->state = varowned;
   out->key = key;
@@ -220,7 +220,7 @@ i16 lowcreate(ConstStringPtr name, varentry* out) {
   }
   if (memoryrefused(Size(sizeof(fred))) || (e.value = NewHandleClear(Size(sizeof(fred)))) == nilhandle) {
     if (e.name != nilhandle) DisposeHandle(e.name);
-    return statusnomemory;
+    return err::nomemory;
   }
   fred* v = HandleAs<fred>(e.value);
   v->cls = fredworking;
@@ -235,14 +235,14 @@ i16 lowcreate(ConstStringPtr name, varentry* out) {
 }
 
 i16 addvars(Handle list, const varentry& entry) {
-  if (list == nilhandle) return statusnomemory;
-  if (memoryrefused(GetHandleSize(list) + Size(sizeof entry))) return statusnomemory;
-  return PtrAndHand(&entry, list, Size(sizeof entry)) == noErr ? 0 : statusnomemory;
+  if (list == nilhandle) return err::nomemory;
+  if (memoryrefused(GetHandleSize(list) + Size(sizeof entry))) return err::nomemory;
+  return PtrAndHand(&entry, list, Size(sizeof entry)) == noErr ? 0 : err::nomemory;
 }
 
 i16 findvars(atom* a, Handle text, Handle list, varentry* out) {
   const varentry* e = findatom(a, text, list);
-  if (e == nullptr) return statusnovariable;
+  if (e == nullptr) return err::novariable;
   *out = *e;
   if (a->token != tok::variable) {
     a->link = i32(out->key);
@@ -253,7 +253,7 @@ i16 findvars(atom* a, Handle text, Handle list, varentry* out) {
 
 i16 fastfindvars(atom* a, Handle text, Handle list, fred* out) {
   const varentry* e = findatom(a, text, list);
-  if (e == nullptr) return statusnovariable;
+  if (e == nullptr) return err::novariable;
   *out = *HandleAs<fred>(e->value);
   return 0;
 }

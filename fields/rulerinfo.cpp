@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/tokens.h"
 #include "fields/fieldrecords.h"
 #include "engine/objectutil.h"
 #include "engine/scripterrors.h"
@@ -21,20 +22,6 @@
 namespace kv {
 
 namespace {
-
-// The ruler words (their token numbers).
-enum : u16 {
-  tkBorderStyle = 4052,
-  tkFirstLineIndent = 4117,
-  tkLeftIndent = 4149,
-  tkLineSpacing = 4153,
-  tkRightIndent = 4224,
-  tkRulerInfo = 4231,
-  tkSpaceAfter = 4254,
-  tkSpaceBefore = 4255,
-  tkTextAlign = 4263,
-  tkTextDirection = 4268,
-};
 
 struct word {
   u16 token;

@@ -21,7 +21,7 @@ namespace kv {
 struct chunkpart;
 
 // `export` (token 2069).
-i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // --- Files -------------------------------------------------------------------------------------
 // Where a script's file name lies: a name holding "/" is a POSIX path (a relative one from the

@@ -32,41 +32,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokClipBoard = 3024,
-  tokPictData = 4202,
-  tokInto = 10013,
-  tokThe = 10020,
-  tokAs = 11005,
-  tokBmp = 11019,
-  tokCompressed = 11047,
-  tokFrom = 11119,
-  tokGif = 11123,
-  tokHigh = 11131,
-  tokInterlaced = 11139,
-  tokJpeg = 11151,
-  tokLossless = 11166,
-  tokLow = 11167,
-  tokMaximum = 11170,
-  tokMinimum = 11181,
-  tokNormal = 11198,
-  tokPdf = 11221,
-  tokPhotoshop = 11225,
-  tokPict = 11229,
-  tokPng = 11236,
-  tokQtif = 11256,
-  tokQuality = 11257,
-  tokRaw = 11262,
-  tokRtf = 11272,
-  tokRtfd = 11273,
-  tokStandard = 11300,
-  tokText = 11311,
-  tokTarga = 11312,
-  tokTiff = 11315,
-  tokTransparent = 11321,
-  tokUtxt = 11335,
-};
-
 struct ExportState {
   u32 cachekind = 0;
 };
@@ -147,12 +112,12 @@ struct parser {
     const u16 q = word(*i + 1, &used);
     if (used == 0) return err::unknownquality200;
     switch (q) {
-      case tokMinimum: *setting = 0; break;
-      case tokLow: *setting = 256; break;
-      case tokNormal: *setting = 512; break;
-      case tokHigh: *setting = 768; break;
-      case tokMaximum: *setting = 1023; break;
-      case tokLossless: *setting = 1024; break;
+      case tok::minimum: *setting = 0; break;
+      case tok::low: *setting = 256; break;
+      case tok::normal: *setting = 512; break;
+      case tok::high: *setting = 768; break;
+      case tok::maximum: *setting = 1023; break;
+      case tok::lossless: *setting = 1024; break;
       default: return err::unknownquality200;
     }
     *i += 1 + used;
@@ -179,7 +144,7 @@ i16 deliverpicture(request& r, Handle picture) {
   if (r.into) {
     fred value{};
     if (charstonewfred(deref(picture), GetHandleSize(picture), &value) != 0) return err::nomemory;
-    return pututil(r.takedest(), &value, prepinto);
+    return pututil(r.takedest(), &value, tok::into);
   }
   return newimagefile(r.name, picture, fourcc("PICT"));
 }
@@ -276,7 +241,7 @@ i16 exportraw(request& r) {
 
 // `export text of <field> to <kind> file <name>`.
 i16 exporttext(const parser& p, i32 i) {
-  if (p.tok(i) != tokOf) return err::noof;
+  if (p.tok(i) != tok::in) return err::noof;
   request r;
   i32 used = 0;
   if (i16 st = scanobj(p.path, p.text, p.atoms, i + 1, p.variables, &used, &r.obj)) return st;
@@ -284,18 +249,18 @@ i16 exporttext(const parser& p, i32 i) {
   i += 1 + used;
   if (r.obj.kind != objpart) return err::notext;
   if (spotat(r.obj.objects, r.obj.objindex).kind != spotfield) return err::notstyledfield162;
-  if (p.tok(i) != tokTo) return err::notoorof;
+  if (p.tok(i) != tok::to) return err::notoorof;
   const u16 kindword = p.word(i + 1, &used);
   OSType kind = 0;
   switch (used == 0 ? u16(0) : kindword) {
-    case tokText: kind = fourcc("TEXT"); break;
-    case tokUtxt: kind = fourcc("utxt"); break;
-    case tokRtf: kind = fourcc("RTF "); break;
-    case tokRtfd: kind = fourcc("RTFD"); break;
+    case tok::text: kind = fourcc("TEXT"); break;
+    case tok::utxt: kind = fourcc("utxt"); break;
+    case tok::rtf: kind = fourcc("RTF "); break;
+    case tok::rtfd: kind = fourcc("RTFD"); break;
     default: return err::unknownfilekind;
   }
   i += 1 + used;
-  if (p.tok(i) != tokFile) return err::nofile;
+  if (p.tok(i) != tok::file) return err::nofile;
   if (i16 st = p.name(i + 1, &used, r.name)) return st;
   i += 1 + used;
   if (!statementends(p.atoms, i)) return err::stray;
@@ -328,10 +293,10 @@ i16 formatlist(const parser& p, i32* i, bool afterto, request& r) {
       return 0;
     }
     if (!acceptedafterto(w)) return err::nofile;
-    r.format = w == tokFile ? u16(tokPict) : w;
-    if (w == tokClipBoard) return 0;
-    if (w != tokFile) {
-      if (p.tok(*i) != tokFile) return err::nofile;
+    r.format = w == tok::file ? u16(tok::pict) : w;
+    if (w == tok::clipboard) return 0;
+    if (w != tok::file) {
+      if (p.tok(*i) != tok::file) return err::nofile;
       ++*i;
     }
     if (i16 st = p.name(*i, &used, r.name)) return st;
@@ -344,7 +309,7 @@ i16 formatlist(const parser& p, i32* i, bool afterto, request& r) {
 
 void setexportcachekind(u32 kind) { exportstate().cachekind = kind; }
 
-i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const parser p{path, text, atoms, variables};
   i32 i = at + 1;
   if (p.tok(i) == tok::the) ++i;
@@ -353,8 +318,8 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   if (p.tok(i) == tok::raw) {
     r.raw = true;
     ++i;
-    if (p.tok(i) != tokPictData && p.tok(i) != tokPict) return err::cantunderstand;
-  } else if (p.tok(i) == tokTransparent) {
+    if (p.tok(i) != tok::pictdata && p.tok(i) != tok::pict) return err::cantunderstand;
+  } else if (p.tok(i) == tok::transparent) {
     r.transparent = true;
     ++i;
   }
@@ -363,7 +328,7 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     ++i;
   } else if (p.tok(i) == tok::pict || p.tok(i) == tok::pictdata) {
     r.from = request::source::picture;
-    if (p.tok(i + 1) != tokOf) return err::noof;
+    if (p.tok(i + 1) != tok::in) return err::noof;
     if (i16 st = scanobj(path, text, atoms, i + 2, variables, &used, &r.obj)) return st;
     r.hasobj = true;
     i += 2 + used;
@@ -392,7 +357,7 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     i32 h1 = 0, v1 = 0, h2 = 0, v2 = 0;
     if (i16 st = getloc32(c, i + 1, &used, &h1, &v1)) return st;
     i += 1 + used;
-    if (p.tok(i) != tokTo) return err::notoorof;
+    if (p.tok(i) != tok::to) return err::notoorof;
     if (i16 st = getloc32(c, i + 1, &used, &h2, &v2)) return st;
     i += 1 + used;
     // Clamped to 16 bits, never wrapped.
@@ -411,8 +376,8 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
         r.format = tok::clipboard;
         ++i;
       } else {
-        if (p.tok(i) == tokPict) ++i;
-        if (p.tok(i) != tokFile) return err::nofile;
+        if (p.tok(i) == tok::pict) ++i;
+        if (p.tok(i) != tok::file) return err::nofile;
         if (i16 st = p.name(i + 1, &used, r.name)) return st;
         i += 1 + used;
       }
@@ -429,7 +394,7 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     r.into = true;
     i += 1 + used;
     if (r.dest.kind != containervariable) return err::cantunderstand;
-    if (!r.raw && p.tok(i) == tokAs) {
+    if (!r.raw && p.tok(i) == tok::as) {
       ++i;
       if (i16 st = formatlist(p, &i, false, r)) return st;
     }
@@ -443,9 +408,9 @@ i16 comexport(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
 
   if (r.raw) return exportraw(r);
   // "into ... as pdf" and "as file" would reach the picture-file writer without a name.
-  if (r.into && (r.format == tokPdf || r.format == tokFile)) return err::nofile;
-  if (r.into && r.format == tokClipBoard) r.into = false;
-  if (r.into && r.format != tokPict && !imageformat(r.format)) return 0;
+  if (r.into && (r.format == tok::pdf || r.format == tok::file)) return err::nofile;
+  if (r.into && r.format == tok::clipboard) r.into = false;
+  if (r.into && r.format != tok::pict && !imageformat(r.format)) return 0;
   return r.from == request::source::card ? exportcard(r) : exportpicture(r);
 }
 

@@ -7,6 +7,7 @@
 #include "engine/container.h"
 #include "engine/fred.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "media/export.h"
 #include "media/imagefiles.h"
 #include "platform/files/pathforms.h"

@@ -57,7 +57,7 @@ i32 openmoviecount();
 i32 findmovieentry(Movie id);
 
 // The `movie` function, at the word "movie".
-i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // The `set` branch of `movie` on the movie of that id, found once the value is read.
 scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, Movie id);
 // Removes one entry: its area invalidated, its objects released, the entry deleted.

@@ -230,10 +230,10 @@ void dumpmoovs(RegistryId window, bool redraw) {
     drawedit(mainglobals().current, nullptr);
 }
 
-i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokLeftParen) return err::noparens;
+  if (tokenat(atoms, i) != tok::leftparen) return err::noparens;
   ++i;
   fred idv;
   i32 used = 0;
@@ -278,7 +278,7 @@ i16 funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables,
         fredtostring(&p, name);
         disposfred(&p);
         i += used;
-        if (tokenat(atoms, i) != tokRightParen) return err::noparen;
+        if (tokenat(atoms, i) != tok::rightparen) return err::noparen;
         if ((st = copyframe(e, true, name)) != 0) return st;
       } else if ((st = copyframe(e, false, nullptr)) != 0) {
         return st;

@@ -110,6 +110,6 @@ i16 endprintjob(i16 status);
 i16 printcardrun(i32 count, const Rect* region);
 
 // --- The command -----------------------------------------------------------------------------
-i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

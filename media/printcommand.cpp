@@ -23,24 +23,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokCd = 11034,
-  tokAllWord = 10002,
-  tokCards = 11035,
-  tokRasterized = 11261,
-  tokJobName = 11149,
-  tokPreviewWord = 11246,
-  tokCenter = 4061,
-  tokFrame = 11118,
-  tokScale = 11275,
-  tokLabel = 11154,
-  tokFrom = 11119,
-  tokWithout = 11351,
-  tokProgress = 11251,
-  tokDialog = 3038,
-  tokDialogs = 11069,
-};
-
 constexpr i16 kCardMoved = -991;
 
 struct parser {
@@ -74,7 +56,7 @@ struct parser {
   i16 point(Point* p) {
     i32 h = 0, v = 0;
     if (i16 st = number(&h)) return st;
-    if (tok() != tokComma) return err::cantunderstand;
+    if (tok() != tok::comma) return err::cantunderstand;
     ++i;
     if (i16 st = number(&v)) return st;
     *p = Point{i16(v), i16(h)};
@@ -105,7 +87,7 @@ i16 printfield(spot& s) {
 
 }  // namespace
 
-i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   PrintState& p = printstate();
   // Painting and field editing end before the card is drawn for printing.
@@ -172,10 +154,10 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   while (!c.ends()) {
     if (c.tok() == tok::and_) ++c.i;
     const u16 t = c.tok();
-    if (target == field && t != tokJobName && t != tokTo && t != tokWith && t != tokWithout) return err::stray;
+    if (target == field && t != tok::jobname && t != tok::to && t != tok::with && t != tok::without) return err::stray;
     ++c.i;
     switch (t) {
-      case tokJobName: {
+      case tok::jobname: {
         if (c.ends()) return err::cantunderstand;
         std::string name;
         if (i16 st = c.text255(&name)) return st;
@@ -185,13 +167,13 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
         }
         break;
       }
-      case tokTo:
-        if (c.tok() == tokPreviewWord) {
+      case tok::to:
+        if (c.tok() == tok::preview) {
           if (held) return err::printjobopen;
           ++c.i;
           g.printflags |= printtopreview;
           g.printdialogmode = 1;
-        } else if (c.tok() == tokFile) {
+        } else if (c.tok() == tok::file) {
           if (held) return err::printjobopen;
           ++c.i;
           if (i16 st = c.text255(&p.jobname)) return st;
@@ -209,7 +191,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
       case tok::from: {
         Point a{}, b{};
         if (i16 st = c.point(&a)) return st;
-        if (c.tok() != tokTo) return err::notoorof;
+        if (c.tok() != tok::to) return err::notoorof;
         ++c.i;
         if (i16 st = c.point(&b)) return st;
         const backrec* back = HandleAs<backrec>(g.current.back);
@@ -243,7 +225,7 @@ i16 comprint(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
         if (c.tok() == tok::or_) {
           ++c.i;
           const u16 w2 = c.tok();
-          if ((w == tokDialog || w == tokDialogs) && w2 != tokProgress) return err::cantunderstand;
+          if ((w == tok::dialog || w == tok::dialogs) && w2 != tok::progress) return err::cantunderstand;
           ++c.i;
           words(w2);
         }

@@ -234,7 +234,7 @@ i16 setprintcopies(i32 copies) {
 }
 
 i16 setprintorientation(u16 word) {
-  if (word != tokPortrait && word != tokLandscape) return err::cantunderstand;
+  if (word != tok::portrait && word != tok::landscape) return err::cantunderstand;
   if (i16 st = prepare(true)) return st;
   if (OSStatus err = PMSetOrientation(printstate().format, word == tok::portrait ? kPMPortrait : kPMLandscape, false)) {
     reportwith(resultbadorientation, err);

@@ -27,7 +27,6 @@ constexpr char kModelName[] = "<Kestrove Speech Recognizer>";
 constexpr char kFirstPhrase[] = "close all windows";
 constexpr i16 kStateList = 1008;
 constexpr std::size_t kHeardLimit = 255;
-constexpr u16 tokStop = 2194;
 constexpr OSErr errAEDescNotFound = -1701;
 
 enum : i16 {
@@ -143,7 +142,7 @@ i16 setphrases(fred* value) {
 scriptstatus comlisten(hierpath, Handle atoms, i32 at) {
   MainGlobals& g = mainglobals();
   u16 t = tokenat(atoms, at + 2);
-  if (t != tokEndOfLine && t != tokEndOfScript) return err::stray;
+  if (t != tok::endofline && t != tok::endofscript) return err::stray;
   if (g.allowRecog == 0) return setresulttext(resultrecognitionoff);
   bool stop = tokenat(atoms, at) == tok::stop;
   if (stop && g.listening != 0) {

@@ -10,6 +10,7 @@
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "fields/listfields.h"
 #include "fields/rulerinfo.h"
 #include "platform/controls/controls.h"
@@ -208,7 +209,7 @@ i16 controlword(const spot& s, u16 token, fred* value) {
   const bool control = isversion4spot(&s);
   const controlpart c = getcontrolpart(s);
   switch (token) {
-    case pwBehavior: {
+    case tok::behavior: {
       if (!control) return err::notstyledfield210;
       if (s.style == 224) return newfred(value, fredtemp, fredstring, 0);
       if (s.style != stylebevel) return err::notstyledfield210;
@@ -220,18 +221,18 @@ i16 controlword(const spot& s, u16 token, fred* value) {
         default: return word("unknown", value);
       }
     }
-    case pwBevelStyle: {
+    case tok::bevelstyle: {
       if (!control || s.style != stylebevel) return err::notstyledfield210;
       static constexpr const char* kWords[] = {"small", "medium", "large", "rounded"};
       return tableword(getBevelStyle(s), kWords, "unknown", value);
     }
-    case pwContentType: {
+    case tok::contenttype: {
       if (!control || !hascontentype(s)) return err::notstyledfield210;
       static constexpr const char* kWords[] = {"typeNone", "typeIconSuite", "typeCICN", "typePICT", "typeICON",
                                                "typeIconFamily"};
       return tableword(getContentType(s), kWords, "unknown", value);
     }
-    case pwCurrentValue: {
+    case tok::currentvalue: {
       if (!control) return err::novaluerange;
       i32 v = c.currentvalue;
       constexpr u32 kMenuFlag = 1u << 2;
@@ -250,20 +251,20 @@ i16 controlword(const spot& s, u16 token, fred* value) {
       longtonewfred(v, value);
       return 0;
     }
-    case pwMinimumValue:
-    case pwMaximumValue:
+    case tok::minimumvalue:
+    case tok::maximumvalue:
       if (!control) return err::novaluerange;
-      longtonewfred(token == pwMinimumValue ? c.minimumvalue : c.maximumvalue, value);
+      longtonewfred(token == tok::minimumvalue ? c.minimumvalue : c.maximumvalue, value);
       return 0;
-    case pwViewSize:
+    case tok::viewsize:
       if (!control || s.style != 213) return err::novaluerange;
       longtonewfred(c.viewsize, value);
       return 0;
-    case pwTickMarks:
+    case tok::tickmarks:
       if (!control || s.style != styleslider) return err::notstyledfield210;
       longtonewfred(c.tickmarks, value);
       return 0;
-    case pwOrientation: {
+    case tok::orientation: {
       if (!control || !hasorientation(s)) return err::notstyledfield210;
       const i16 o = getOrientation(s);
       if (s.style == styleslider) {
@@ -297,57 +298,57 @@ i16 pictureword(const spot& s, u16 token, fred* value) {
 i16 objectword(const objread& obj, u16 token, fred* value) {
   const spot s = spotat(obj.objects, obj.objindex);
   switch (token) {
-    case pwArcAngle:
-    case pwStartAngle: {
+    case tok::arcangle:
+    case tok::startangle: {
       if (s.kind != spotgraphic || s.style != stylearc) return err::notarc;
       const graphictail t = getgraphictail(s);
       longtonewfred(i16(token == tok::arcangle ? t.arcangle : t.startangle), value);
       return 0;
     }
-    case pwRoundWidth:
-    case pwRoundHeight: {
+    case tok::roundwidth:
+    case tok::roundheight: {
       if (s.kind != spotgraphic || s.style != styleroundrect) return err::notroundrect;
       const graphictail t = getgraphictail(s);
       longtonewfred(i16(token == tok::roundwidth ? t.startangle : t.arcangle), value);
       return 0;
     }
-    case pwArrowSize:
-    case pwButtonSize:
-    case pwTabSize: return sizeword(s, token, value);
-    case pwAspect:
-    case pwClickThrough:
-    case pwClickThroughLevel:
-    case pwDestRect:
-    case pwDontCacheBits:
-    case pwFilters:
-    case pwImageRect:
-    case pwMagnify:
-    case pwOpColor:
-    case pwPictData:
-    case pwPictInfo:
-    case pwPictPath:
-    case pwQuad:
-    case pwRotation:
-    case pwSourceRect: return pictureword(s, token, value);
-    case pwBehavior:
-    case pwBevelStyle:
-    case pwContentType:
-    case pwCurrentValue:
-    case pwMinimumValue:
-    case pwMaximumValue:
-    case pwViewSize:
-    case pwTickMarks:
-    case pwOrientation:
-    case pwOffsetContents: return controlword(s, token, value);
-    case pwFillBack: longtonewfred(i32(s.fillback) + 1, value); return 0;
-    case pwFillFore: longtonewfred(i32(s.fillfore) + 1, value); return 0;
-    case pwPenback: longtonewfred(i32(s.penback) + 1, value); return 0;
-    case pwPenFore: longtonewfred(i32(s.penfore) + 1, value); return 0;
-    case pwFillPat:
-    case pwPenPat:
+    case tok::arrowsize:
+    case tok::buttonsize:
+    case tok::tabsize: return sizeword(s, token, value);
+    case tok::aspect:
+    case tok::clickthrough:
+    case tok::clickthroughlevel:
+    case tok::destrect:
+    case tok::dontcachebits:
+    case tok::filters:
+    case tok::imagerect:
+    case tok::magnify:
+    case tok::opcolor:
+    case tok::pictdata:
+    case tok::pictinfo:
+    case tok::pictpath:
+    case tok::quad:
+    case tok::rotation:
+    case tok::sourcerect: return pictureword(s, token, value);
+    case tok::behavior:
+    case tok::bevelstyle:
+    case tok::contenttype:
+    case tok::currentvalue:
+    case tok::minimumvalue:
+    case tok::maximumvalue:
+    case tok::viewsize:
+    case tok::tickmarks:
+    case tok::orientation:
+    case tok::offsetcontents: return controlword(s, token, value);
+    case tok::fillback: longtonewfred(i32(s.fillback) + 1, value); return 0;
+    case tok::fillfore: longtonewfred(i32(s.fillfore) + 1, value); return 0;
+    case tok::penback: longtonewfred(i32(s.penback) + 1, value); return 0;
+    case tok::penfore: longtonewfred(i32(s.penfore) + 1, value); return 0;
+    case tok::fillpat:
+    case tok::penpat:
       if (isversion4spot(&s)) return err::nosuchproperty;
-      return patternnumber(obj, token == pwFillPat ? s.fillpat : s.penpat, value);
-    case pwHasParentObject: {
+      return patternnumber(obj, token == tok::fillpat ? s.fillpat : s.penpat, value);
+    case tok::hasparentobject: {
       // Searched among the lists of the object's own window.
       Handle list = obj.objects;
       i16 index = obj.objindex;
@@ -371,9 +372,9 @@ i16 objectword(const objread& obj, u16 token, fred* value) {
       longtonewfred(signedid, value);
       return 0;
     }
-    case pwInk: return modetofred(i16(s.ink), s.kind != spotgraphic, value);
-    case pwLineSize: longtonewfred((i32(s.penwidth) + i32(s.penheight)) / 2, value); return 0;
-    case pwListStyle: {
+    case tok::ink: return modetofred(i16(s.ink), s.kind != spotgraphic, value);
+    case tok::linesize: longtonewfred((i32(s.penwidth) + i32(s.penheight)) / 2, value); return 0;
+    case tok::liststyle: {
       if (!isfield(s) || !islist(s)) return err::nosuchproperty;
       Str255 text{};
       liststylenames(getfieldkindtail(s).liststyle, text);
@@ -401,13 +402,13 @@ i16 objectword(const objread& obj, u16 token, fred* value) {
       if (!polygon) return err::unknownstyle;
       return buildpts(s.data, value);
     }
-    case pwRulerUnits: {
+    case tok::rulerunits: {
       if (!isfield(s) || !fieldhasruler(s)) return err::notstyledfield210;
       static constexpr const char* kWords[] = {"default", "inches", "metric", "points", "picas"};
       return tableword(s.rulerunits, kWords, "unknown", value);
     }
-    case pwSelected: booltonewfred(s.selected != 0 ? 1 : 0, value); return 0;
-    case pwShadow:
+    case tok::selected: booltonewfred(s.selected != 0 ? 1 : 0, value); return 0;
+    case tok::shadow:
       if (s.kind == spotgraphic) return err::noshadow;
       longtonewfred(s.shadow, value);
       return 0;

@@ -82,8 +82,8 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
     return o.status == 0;
   };
   switch (word) {
-    case pwArcAngle:
-    case pwStartAngle: {
+    case tok::arcangle:
+    case tok::startangle: {
       if (s.kind != spotgraphic || s.style != stylearc) return outcome{err::notarc};
       if (!number()) return o;
       graphictail t = getgraphictail(s);
@@ -93,8 +93,8 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       arcbounds(arcoval(s), i16(t.startangle), i16(t.arcangle), &s.rect);
       return o;
     }
-    case pwRoundWidth:
-    case pwRoundHeight: {
+    case tok::roundwidth:
+    case tok::roundheight: {
       if (s.kind != spotgraphic || s.style != styleroundrectgraphic) return outcome{err::notroundrect};
       if (!number()) return o;
       graphictail t = getgraphictail(s);
@@ -135,8 +135,8 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       (word == tok::filled ? s.showfill : s.showpen) = u8(b ? 1 : 0);
       return o;
     }
-    case pwFillPat:
-    case pwPenPat: {
+    case tok::fillpat:
+    case tok::penpat: {
       if (v4) return outcome{err::nosuchproperty};
       if (!number()) return o;
       u8 pattern[8];
@@ -172,7 +172,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       s.selected = b ? (s.kind == spotgraphic && s.style == styleline ? 3 : 1) : 0;
       return o;
     }
-    case pwShadow: {
+    case tok::shadow: {
       if (s.kind == spotgraphic) return outcome{err::noshadow};
       if (firstword(value) == "none") {
         s.shadow = 0;
@@ -198,9 +198,9 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       if (v4) o.always = o.rebuild = true;
       return o;
     }
-    case pwCurrentValue:
-    case pwMinimumValue:
-    case pwMaximumValue: {
+    case tok::currentvalue:
+    case tok::minimumvalue:
+    case tok::maximumvalue: {
       if (!v4 || !hasvalue(s.style)) return outcome{err::novaluerange};
       if (!number()) return o;
       o.always = true;
@@ -226,7 +226,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       }
       return o;
     }
-    case pwViewSize: {
+    case tok::viewsize: {
       if (!v4 || s.style != stylescrollbar) return outcome{err::notstyledfield210};
       if (!number()) return o;
       controlpart c = getcontrolpart(s);
@@ -235,7 +235,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.rebuild = true;
       return o;
     }
-    case pwTickMarks: {
+    case tok::tickmarks: {
       if (!v4 || s.style != styleslider) return outcome{err::notstyledfield210};
       if (!number()) return o;
       controlpart c = getcontrolpart(s);
@@ -244,7 +244,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.always = o.rebuild = true;
       return o;
     }
-    case pwBehavior: {
+    case tok::behavior: {
       if (!v4 || (s.style != stylebevel && s.style != styledatabrowser)) return outcome{err::notstyledfield210};
       const std::string w = firstword(value);
       o.rebuild = true;
@@ -262,7 +262,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       }
       return o;
     }
-    case pwBevelStyle: {
+    case tok::bevelstyle: {
       if (!v4 || s.style != stylebevel) return outcome{err::notstyledfield210};
       const i32 b = codeofword(firstword(value), {{"small", 0}, {"medium", 1}, {"large", 2}, {"rounded", 3}});
       if (b < 0) return outcome{err::numberrange};
@@ -281,7 +281,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.rebuild = true;
       return o;
     }
-    case pwOffsetContents: {
+    case tok::offsetcontents: {
       if (!v4 || s.style != stylebevel) return outcome{err::notstyledfield210};
       u16 b = 0;
       if (!boolean(&b)) return o;
@@ -316,8 +316,8 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
         return o;
       }
       [[fallthrough]];
-    case pwButtonSize:
-    case pwArrowSize: {
+    case tok::buttonsize:
+    case tok::arrowsize: {
       if (!v4 || !hasize(s.style)) return outcome{err::notstyledfield210};
       const bool bars = s.style == styleprogress || s.style == styleindeterminate;
       const i32 b = bars ? codeofword(firstword(value), {{"small", 0}, {"large", 2}})
@@ -327,7 +327,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.rebuild = true;
       return o;
     }
-    case pwRulerUnits: {
+    case tok::rulerunits: {
       if (s.kind != spotfield || !((s.textflags >> 1) & 1)) return outcome{err::notstyledfield210};
       const i32 b = codeofword(firstword(value), {{"default", 0}, {"inches", 1}, {"metric", 2}, {"points", 3}, {"picas", 4}});
       if (b < 0) return outcome{err::numberrange};
@@ -335,7 +335,7 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       o.always = true;
       return o;
     }
-    case pwCursor: return o;
+    case tok::cursor: return o;
     default: return outcome{err::nosuchproperty};
   }
 }
@@ -349,7 +349,7 @@ KV_SETTER(setspot) {
   if (i16 st = dofront(c, at, &used, &obj, false)) {
     // Without `of <object>`: the global default of the same word.
     const i32 word = isthe(c, at) ? at + 1 : at;
-    if (st == err::noof && c.tok(word + 1) != tokOf) return setglobal(path, text, atoms, at, variables, token);
+    if (st == err::noof && c.tok(word + 1) != tok::in) return setglobal(path, text, atoms, at, variables, token);
     return st;
   }
   fred value;

@@ -10,6 +10,7 @@
 #include "engine/keywords.h"
 #include "engine/objectutil.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
@@ -252,17 +253,17 @@ void takeselected(Handle list, work& w) {
 
 }  // namespace
 
-i16 funcommon(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funcommon(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   propctx c{path, text, atoms, variables, nilhandle};
   *count = 0;
   i32 ref = 0;
   bool paren = false;
   if (!isthe(c, at)) {
-    if (c.tok(at + 1) != tokOf && c.tok(at + 1) != tokLeftParen) return err::noparens;
-    paren = c.tok(at + 1) == tokLeftParen;
+    if (c.tok(at + 1) != tok::in && c.tok(at + 1) != tok::leftparen) return err::noparens;
+    paren = c.tok(at + 1) == tok::leftparen;
     ref = at + 2;
   } else {
-    if (c.tok(at + 2) != tokOf) return err::noof;
+    if (c.tok(at + 2) != tok::in) return err::noof;
     ref = at + 3;
   }
   objread obj{};

@@ -281,17 +281,17 @@ struct source {
 i16 sourceform(const propctx& c, i32 i, source* s) {
   s->at = i;
   switch (c.tok(i)) {
-    case tokRtf:
-      if (c.tok(i + 1) == tokData) s->kind = sourcekind::rtfdata;
-      else if (c.tok(i + 1) == tokFile) s->kind = sourcekind::rtffile;
+    case tok::rtf:
+      if (c.tok(i + 1) == tok::data) s->kind = sourcekind::rtfdata;
+      else if (c.tok(i + 1) == tok::file) s->kind = sourcekind::rtffile;
       else return err::nofile;
       s->at = i + 2;
       return 0;
-    case tokRtfd:
-    case tokUtxt:
-    case tokText:
-      if (c.tok(i + 1) != tokFile) return err::nofile;
-      s->kind = c.tok(i) == tokRtfd ? sourcekind::rtffile : c.tok(i) == tokUtxt ? sourcekind::utxtfile : sourcekind::file;
+    case tok::rtfd:
+    case tok::utxt:
+    case tok::text:
+      if (c.tok(i + 1) != tok::file) return err::nofile;
+      s->kind = c.tok(i) == tok::rtfd ? sourcekind::rtffile : c.tok(i) == tok::utxt ? sourcekind::utxtfile : sourcekind::file;
       s->at = i + 2;
       return 0;
     case tok::file:
@@ -302,11 +302,11 @@ i16 sourceform(const propctx& c, i32 i, source* s) {
       s->kind = sourcekind::data;
       s->at = i + 1;
       return 0;
-    case tokClipBoard: s->kind = sourcekind::clipboard; return 0;
-    case tokNoneWord: s->kind = sourcekind::none; return 0;
-    case tokThe:
-      if (c.tok(i + 1) != tokText) return err::notextword;
-      if (c.tok(i + 2) != tokOf) return err::noof;
+    case tok::clipboard: s->kind = sourcekind::clipboard; return 0;
+    case tok::none: s->kind = sourcekind::none; return 0;
+    case tok::the:
+      if (c.tok(i + 1) != tok::text) return err::notextword;
+      if (c.tok(i + 2) != tok::in) return err::noof;
       s->kind = sourcekind::copy;
       s->at = i + 3;
       return 0;
@@ -317,14 +317,14 @@ i16 sourceform(const propctx& c, i32 i, source* s) {
 // The first pass: the reference checked and the atom where the source begins.
 i16 firstpass(const propctx& c, i32 at, i32* sourceat) {
   const i32 i = isthe(c, at) ? at + 1 : at;
-  if (c.tok(i + 1) != tokOf) return err::noof;
+  if (c.tok(i + 1) != tok::in) return err::noof;
   target t;
   if (i16 st = resolvetarget(c, i + 2, &t)) return st;
   const spot s = spotat(t.obj.objects, t.obj.objindex);
   releasecontainer(&t.dest);
   if (s.kind != spotfield) return err::cantput;
   if (!istextfield(s)) return err::notstyledfield162;
-  if (c.tok(i + 2 + t.used) != tokTo) return err::notoorof;
+  if (c.tok(i + 2 + t.used) != tok::to) return err::notoorof;
   *sourceat = i + 3 + t.used;
   return 0;
 }

@@ -10,6 +10,7 @@
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/windows/windows.h"
 #include "properties/getters.h"
 #include "properties/latentvis.h"
@@ -73,7 +74,7 @@ i16 spotflag(const objread& obj, u16 word, i16* out) {
     *out = (s.textflags >> kShowRulerBit) & 1;
     return 0;
   }
-  if (word == pwSharedHilite) {
+  if (word == tok::sharedhilite) {
     if (s.kind != spotbutton || obj.ownerrecid != obj.d.backrecid) return err::notsharedhilite;
     *out = (s.flags & spotunsharedhilite) ? 0 : 1;
     return 0;
@@ -100,7 +101,7 @@ i16 windowstate(const objread& obj, u16 word) {
 
 i16 windowflag(const objread& obj, u16 word, i16* out) {
   if (mainglobals().plugin != 0) return err::pluginproperty;
-  if (word == pwVisible || word == pwModified || word == pwCollapsed) {
+  if (word == tok::vis || word == tok::modified || word == tok::collapsed) {
     *out = windowstate(obj, word);
     return 0;
   }
@@ -148,8 +149,8 @@ i16 specialvisible(const propctx& c, i32 i, i32* used, i16* out) {
   } else if (t == tok::message) {
     if (c.tok(j + 1) == tok::box || c.tok(j + 1) == tok::wd) ++j;
     *out = g.msgwindow != nilid && IsWindowVisible(g.msgwindow) ? 1 : 0;
-  } else if (t == tokBalloon || t == tokHelp) {
-    if (t == tokHelp && c.tok(j + 1) == tokBalloon) ++j;
+  } else if (t == tok::balloon || t == tok::help) {
+    if (t == tok::help && c.tok(j + 1) == tok::balloon) ++j;
     if (g.plugin != 0) return err::pluginproperty;
     *out = visiballoon() != 0 ? 1 : 0;
   } else {
@@ -161,7 +162,7 @@ i16 specialvisible(const propctx& c, i32 i, i32* used, i16* out) {
 
 // `disabled of filter <index or name> of <graphic>`, from atom i (after `of`).
 i16 filterdisabled(const propctx& c, i32 i, i32* used, i16* out) {
-  if (c.tok(i) != pwFilter) return err::cantunderstand;
+  if (c.tok(i) != tok::filter) return err::cantunderstand;
   fred which;
   i32 n = 0;
   if (i16 st = expression(c.path, c.text, c.atoms, i + 1, c.variables, c.locals, &n, &which)) return st;
@@ -171,11 +172,11 @@ i16 filterdisabled(const propctx& c, i32 i, i32* used, i16* out) {
   Str255 name{};
   if (!byindex) fredtostring(&which, name);
   disposfred(&which);
-  if (c.tok(j) != tokOf) return err::noof;
+  if (c.tok(j) != tok::in) return err::noof;
   ++j;
   u16 t = c.tok(isthe(c, j) ? j + 1 : j);
   u16 t2 = c.tok(isthe(c, j) ? j + 2 : j + 1);
-  bool graphic = t == refwords::tokGraphic || ((t == tokCard || t == refwords::tokBackground) && t2 == refwords::tokGraphic);
+  bool graphic = t == tok::grc || ((t == tok::card || t == tok::background) && t2 == tok::grc);
   if (!graphic) return err::notgraphic;
   objread obj{};
   i32 r = 0;
@@ -208,7 +209,7 @@ KV_GETTER(propflags) {
   i32 i = at;
   if (isthe(c, i)) ++i;
   const u16 word = c.tok(i);
-  if (c.tok(i + 1) != tokOf) return err::noof;
+  if (c.tok(i + 1) != tok::in) return err::noof;
   i += 2;
   objread obj{};
   i32 used = 0;

@@ -8,6 +8,7 @@
 
 #include "commands/define.h"
 #include "engine/expression.h"
+#include "engine/tokens.h"
 #include "fields/fieldrecords.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
@@ -56,7 +57,7 @@ namespace kv {
 
 namespace {
 
-constexpr u16 tokFilterWord = pwFilter;
+constexpr u16 tokFilterWord = tok::filter;
 constexpr u32 kWindVisible = 1u << 11;
 constexpr u8 kShowRulerBit = 1;
 constexpr u16 stylebuttonrect = 200, styleroundrect = 201, styleradio = 203, stylecheckbox = 204,
@@ -76,16 +77,16 @@ i16 booleanat(const propctx& c, i32 i, u16* flag) {
 // --- The forms without an object ---------------------------------------------------------------
 
 i16 visibleform(const propctx& c, i32 word) {
-  if (c.tok(word + 1) != tokOf) return err::noof;
+  if (c.tok(word + 1) != tok::in) return err::noof;
   i32 j = word + 2;
   if (isthe(c, j)) ++j;
   const u16 t = c.tok(j);
-  const bool menubar = t == tokMenuBar;
-  const bool message = t == refwords::tokMessage;
+  const bool menubar = t == tok::menubar;
+  const bool message = t == tok::message;
   if (!menubar && !message) return err::cantunderstand;
   ++j;
-  if (message && (c.tok(j) == tokBox || c.tok(j) == tokWindow)) ++j;
-  if (c.tok(j) != tokTo) return err::notoorof;
+  if (message && (c.tok(j) == tok::box || c.tok(j) == tok::wd)) ++j;
+  if (c.tok(j) != tok::to) return err::notoorof;
   u16 on = 0;
   if (i16 st = booleanat(c, j + 1, &on)) return st;
   MainGlobals& g = mainglobals();
@@ -101,7 +102,7 @@ i16 visibleform(const propctx& c, i32 word) {
 
 // `disabled of filter <index or name> of <graphic> to <value>`.
 i16 filterform(const propctx& c, i32 word) {
-  if (c.tok(word + 1) != tokOf) return err::noof;
+  if (c.tok(word + 1) != tok::in) return err::noof;
   i32 j = word + 2;
   if (c.tok(j) != tokFilterWord) return err::cantunderstand;
   ++j;
@@ -115,7 +116,7 @@ i16 filterform(const propctx& c, i32 word) {
   const bool bynumber = stringisnumber(name) == integerform && stringtolong(name, &index) == 0;
   if (bynumber) --index;
   j += used;
-  if (c.tok(j) != tokOf) return err::noof;
+  if (c.tok(j) != tok::in) return err::noof;
   ++j;
   if (!isgrcont(c, j)) return err::notgraphic;
   const i32 graphicat = j;
@@ -128,7 +129,7 @@ i16 filterform(const propctx& c, i32 word) {
   writeobj(&obj);
   if (!graphic) return err::notgraphic;
   j = graphicat + used;
-  if (c.tok(j) != tokTo) return err::notoorof;
+  if (c.tok(j) != tok::to) return err::notoorof;
   u16 on = 0;
   if (i16 st = booleanat(c, j + 1, &on)) return st;
   // The graphic again: the value may have run handlers.
@@ -165,7 +166,7 @@ i16 windowflag(objread& obj, u16 word, u16 on) {
   desk open{};
   const bool shown = haswind(obj.d.store, obj.d.windnum, &open) && open.window != nilid &&
                      IsValidWindowPtr(open.window);
-  if (word == pwVisible) {
+  if (word == tok::vis) {
     if (!shown) return err::nosuchwindow;
     // A script's show or hide is no hiding by the program: the latent mark goes.
     setwindowlatentvis(open.window, 0);
@@ -223,9 +224,9 @@ i16 windowflag(objread& obj, u16 word, u16 on) {
 i16 menuflag(objread& obj, u16 word, u16 on) {
   menurec m = loadat<menurec>(deref(obj.menu.menu));
   switch (word) {
-    case pwDisabled: m.flags = setbit(m.flags, 1, on != 0); break;
-    case pwCantRemove: m.flags = setbit(m.flags, 2, on != 0); break;
-    case pwVisible: return err::readonly;
+    case tok::disabled: m.flags = setbit(m.flags, 1, on != 0); break;
+    case tok::cantremove: m.flags = setbit(m.flags, 2, on != 0); break;
+    case tok::vis: return err::readonly;
     default: return err::cantunderstand;
   }
   storeat<menurec>(deref(obj.menu.menu), m);
@@ -238,9 +239,9 @@ i16 itemflag(objread& obj, u16 word, u16 on) {
   i16 st = 0;
   u32 mask = 0;
   switch (word) {
-    case pwDisabled: mask = 1; break;
-    case pwDivideLine: mask = 2; break;
-    case pwCheckmark: mask = 4; break;
+    case tok::disabled: mask = 1; break;
+    case tok::divideline: mask = 2; break;
+    case tok::checkmark: mask = 4; break;
     default: st = err::nosuchproperty; break;
   }
   if (st == 0) {
@@ -361,7 +362,7 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
   spot s = spotat(obj.objects, obj.objindex);
   if (word == tok::usetextengine) return 0;
   const u32 mask = objectmask(word);
-  if (word == pwShowRuler) {
+  if (word == tok::showruler) {
     if (!textfield(s)) return err::notstyledfield210;
     if (((s.textflags >> kShowRulerBit) & 1) != (on ? 1 : 0)) {
       s.textflags = u8(on ? (s.textflags | (1u << kShowRulerBit)) : (s.textflags & ~(1u << kShowRulerBit)));
@@ -382,7 +383,7 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
       if (shared != on) rebuildunshared(obj);
       return 0;
     }
-    case pwAllowObjects: {
+    case tok::allowobjects: {
       if (!textfield(s)) return err::notstyledfield210;
       if (((s.flags & mask) != 0) == on) return 0;
       if (readisfield(obj)) putdownfield();
@@ -479,7 +480,7 @@ KV_SETTER(setflags) {
     case objmenu: st = menuflag(obj, token, on); break;
     case objitem: st = itemflag(obj, token, on); break;
     case objcard:
-      if (token != pwCantDelete) {
+      if (token != tok::cantdelete) {
         st = err::nosuchproperty;
       } else {
         cardrec r = loadat<cardrec>(deref(obj.d.card));
@@ -489,7 +490,7 @@ KV_SETTER(setflags) {
       }
       break;
     case objproject:
-      if (token != pwCantModify) {
+      if (token != tok::cantmodify) {
         st = err::nosuchproperty;
       } else if (projectstore* ps = findprojectstore(obj.d.store)) {
         ps->locked = on;

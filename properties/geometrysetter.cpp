@@ -10,6 +10,7 @@
 #include "engine/lookups.h"
 #include "engine/numbertext.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/events/events.h"
 #include "platform/memory/memory.h"
 #include "platform/windows/windows.h"
@@ -197,14 +198,14 @@ KV_SETTER(setloc) {
     } else {
       return st;
     }
-    if (c.tok(j) != tokTo) return err::notoorof;
+    if (c.tok(j) != tok::to) return err::notoorof;
     used = j + 1 - at;
   }
   geometryvalue g;
   if ((st = readgeometry(c, word, at + used, &g))) return st;
   if (form == target::cursor) {
     // The cursor's location is the mouse's, in global coordinates.
-    if (word != pwLoc) return err::readonly;
+    if (word != tok::loc) return err::readonly;
     warpmouse(Point{g.v, g.h});
     return 0;
   }

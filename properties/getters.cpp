@@ -148,7 +148,7 @@ getterproc gettertable(u16 token) {
   return routine;
 }
 
-i16 property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
              fred* value) {
   *count = 0;
   u16 token = tokenat(atoms, at);
@@ -169,15 +169,15 @@ KV_GETTER(propcase) {
   i32 i = at;
   if (tokenat(atoms, i) == tok::the) ++i;
   u16 next = tokenat(atoms, i + 1);
-  if (next == pwName) return propname(path, text, atoms, at, variables, locals, count, value);
-  if (next == pwId) return propid(path, text, atoms, at, variables, locals, count, value);
+  if (next == tok::name) return propname(path, text, atoms, at, variables, locals, count, value);
+  if (next == tok::id) return propid(path, text, atoms, at, variables, locals, count, value);
   return err::nosuchproperty;
 }
 
 KV_GETTER(propglobal) {
   (void)path, (void)text, (void)variables, (void)locals;
   *count = 2;
-  if (tokenat(atoms, at) != tokThe) return err::nothe;
+  if (tokenat(atoms, at) != tok::the) return err::nothe;
   return lowglobal(tokenat(atoms, at + 1), value);
 }
 

@@ -98,20 +98,20 @@ i16 otherglobal(u16 token, fred* value) {
       longtonewfred(g.appleEventTimeout, value);
       return 0;
     }
-    case pwAudioVolume: return err::notbuilt;
-    case pwBackColor: return err::badcolour;
-    case pwBackDrop: {
-      u16 word = g.backdrop != nilid ? u16(GetWRefCon(g.backdrop)) : u16(tokNoneWord);
+    case tok::audiovolume: return err::notbuilt;
+    case tok::backcolor: return err::badcolour;
+    case tok::backdrop: {
+      u16 word = g.backdrop != nilid ? u16(GetWRefCon(g.backdrop)) : u16(tok::none);
       ConstStringPtr w = tokentostring(word);
       return stringtonewfred(w, value);
     }
     case tok::buffermode:
       modetostring(g.bufferMode, s);
       return stringtonewfred(s, value);
-    case pwCursor:
-    case pwDefaultCursor: return err::nocursor;
-    case pwDefaultFolder: return g.defaultFolder == nilhandle ? textvalue("none", value) : handvalue(g.defaultFolder, value);
-    case pwDockMenu: {
+    case tok::cursor:
+    case tok::defaultcursor: return err::nocursor;
+    case tok::defaultfolder: return g.defaultFolder == nilhandle ? textvalue("none", value) : handvalue(g.defaultFolder, value);
+    case tok::dockmenu: {
       if (g.dockmenu.store == nilid) return newfred(value, fredtemp, fredstring, 0);
       setpstring(s, "menu ID ");
       Str255 n{};
@@ -207,7 +207,7 @@ i16 otherglobal(u16 token, fred* value) {
 i16 lowglobal(u16 token, fred* value) {
   if (token < firstproperty || token > lastproperty) return err::nosuchproperty;
   if (refusedinplugin(token) && mainglobals().plugin != 0) return err::pluginproperty;
-  if (token == pwHelpBalloons) return otherglobal(token, value);
+  if (token == tok::helpballoons) return otherglobal(token, value);
   if (i16* sw = globalswitch(token)) {
     booltonewfred(*sw != 0 ? 1 : 0, value);
     return 0;

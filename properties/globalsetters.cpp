@@ -12,7 +12,7 @@
 #include "engine/keywords.h"
 #include "engine/numbers.h"
 #include "engine/numbertext.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
@@ -309,7 +309,7 @@ i16 setserial(const propctx& c, i32 i) {
     i16 code = getservalue(word + 1, word[0], f.first, f.last);
     if (code >= 0) config = (config & ~f.mask) | ((u32(code) << f.shift) & f.mask);
     t = c.tok(at);
-    if (t == tokComma) ++at;
+    if (t == tok::comma) ++at;
     else if (!iseoltoken(t) && k != 3) return err::nocomma;
   }
   mainglobals().serialControl = config;
@@ -320,11 +320,11 @@ i16 setserial(const propctx& c, i32 i) {
 i16 setbackdrop(fred* value) {
   MainGlobals& g = mainglobals();
   u16 colour = 0;
-  if (isword(value, "black")) colour = tokBlack;
-  else if (isword(value, "white")) colour = tokWhite;
-  else if (isword(value, "none")) colour = tokNoneWord;
+  if (isword(value, "black")) colour = tok::black;
+  else if (isword(value, "white")) colour = tok::white;
+  else if (isword(value, "none")) colour = tok::none;
   else return err::cantunderstand;
-  if (colour == tokNoneWord) {
+  if (colour == tok::none) {
     if (g.backdrop != nilid && IsValidWindowPtr(g.backdrop)) DisposeWindow(g.backdrop);
     g.backdrop = nilid;
     return 0;
@@ -473,7 +473,7 @@ i16 setprintword(u16 token, fred* value) {
 // The case of one property once its value is read.
 i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
   MainGlobals& g = mainglobals();
-  if (token == pwColorWorld || token == pwLanguage) return err::readonly;
+  if (token == tok::colorworld || token == tok::language) return err::readonly;
   // Evaluated, and nothing stored.
   if (token == tok::multieffect || token == tok::validateuserprops) return 0;
   if (plainswitch(token)) {
@@ -530,9 +530,9 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       else if (i16 st = fredtolong(value, &n)) return st;
       g.appleEventTimeout = n;
       return 0;
-    case pwAudioVolume: return err::notbuilt;
-    case pwBackColor: return err::badcolour;
-    case pwIdleTicks:
+    case tok::audiovolume: return err::notbuilt;
+    case tok::backcolor: return err::badcolour;
+    case tok::idleticks:
       // The next idle time moves to now plus the new value.
       if (i16 st = fredtolong(value, &n)) return st;
       g.idleTicks = n;
@@ -580,10 +580,10 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       decodeformat();
       return 0;
     }
-    case pwPrintLabel: return settext(&g.printLabel, value, true);
-    case pwQuartzText: return err::notbuilt;  // no system text-rendering switch to change
-    case pwRecogPhrases: return setphrases(value);
-    case pwTranslucentDragOpacity: {
+    case tok::printlabel: return settext(&g.printLabel, value, true);
+    case tok::quartztext: return err::notbuilt;  // no system text-rendering switch to change
+    case tok::recogphrases: return setphrases(value);
+    case tok::translucentdragopacity: {
       Str255 w{};
       firstword(value, w);
       static constexpr std::array<std::pair<const char*, i16>, 6> words{{
@@ -598,13 +598,13 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
       }
       return err::unknownsetting;
     }
-    case pwBackDrop: return setbackdrop(value);
-    case pwCursor: return setcursorvalue(*value);
-    case pwDefaultCursor: return findefaultcurs(*value, 1);
-    case tokPaperSize:
-    case tokPrinter:
-    case tokPrintCopies:
-    case tokPrintOrientation: return setprintword(token, value);
+    case tok::backdrop: return setbackdrop(value);
+    case tok::cursor: return setcursorvalue(*value);
+    case tok::defaultcursor: return findefaultcurs(*value, 1);
+    case tok::papersize:
+    case tok::printer:
+    case tok::printcopies:
+    case tok::printorientation: return setprintword(token, value);
     default: return err::nosuchproperty;
   }
 }
@@ -615,12 +615,12 @@ KV_SETTER(setglobal) {
   propctx c{path, text, atoms, variables, nilhandle};
   i32 i = at;
   if (isthe(c, i)) ++i;
-  if (c.tok(i + 1) != tokTo) return err::notoorof;
+  if (c.tok(i + 1) != tok::to) return err::notoorof;
   const i32 v = i + 2;
   if (refusedinplugin(token) && pluginmode()) return err::pluginproperty;
   // The dock menu reads its menu reference itself.
-  if (token == pwDockMenu) return setdockmenu(path, atoms, v, text, variables);
-  if (token < tokPaperSize || token > 4304) return err::nosuchproperty;
+  if (token == tok::dockmenu) return setdockmenu(path, atoms, v, text, variables);
+  if (token < tok::papersize || token > tok::wysiwygfontmenu) return err::nosuchproperty;
   MainGlobals& g = mainglobals();
   // Values read as points.
   if (token == tok::windowlimit || token == tok::audiovolume || token == tok::transitionloc) {
@@ -628,8 +628,8 @@ KV_SETTER(setglobal) {
     i32 used = 0;
     if (i16 st = getloc(c, v, &used, &h, &vv)) return st;
     if (!lineends(c, v + used)) return err::stray;
-    if (token == pwAudioVolume) return err::notbuilt;
-    if (token == pwTransitionLoc) {
+    if (token == tok::audiovolume) return err::notbuilt;
+    if (token == tok::transitionloc) {
       g.transitionLoc = Point{vv, h};
       return 0;
     }
@@ -638,7 +638,7 @@ KV_SETTER(setglobal) {
   if (token == tok::printrange) {
     // `all`, or the first and last page.
     i32 first = 0, last = 0;
-    if (c.tok(v) == tokAll) {
+    if (c.tok(v) == tok::all) {
       if (!lineends(c, v + 1)) return err::stray;
     } else {
       i16 h = 0, vv = 0;
@@ -704,7 +704,7 @@ KV_SETTER(setglobaltext) {
   propctx c{path, text, atoms, variables, nilhandle};
   i32 i = at;
   if (isthe(c, i)) ++i;
-  if (c.tok(i + 1) != tokTo) return err::notoorof;
+  if (c.tok(i + 1) != tok::to) return err::notoorof;
   fred value;
   i16 st = readlistvalue(c, i + 2, &value);
   if (st != 0) return st;

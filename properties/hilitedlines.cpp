@@ -8,6 +8,7 @@
 #include "engine/numbertext.h"
 #include "engine/objectutil.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "fields/listfields.h"
 #include "fields/listselect.h"
 #include "platform/memory/memory.h"
@@ -45,7 +46,7 @@ i16 selectrows(const spot& field, const propctx& c, Handle text) {
     if (st != 0) break;
     i += n;
     const u16 t = tokenat(atoms, i);
-    if (t != tokComma && t != tokEndOfLine && t != tokEndOfScript) {
+    if (t != tok::comma && t != tok::endofline && t != tok::endofscript) {
       st = err::cantunderstand;
       break;
     }

@@ -144,7 +144,7 @@ i16 nameidfront(const propctx& c, i32 at, u16 word, i32* count, u16* form, objre
   *form = nameform(c, i);
   if (*form != 0) ++i;
   if (c.tok(i) != word) return err::cantunderstand;
-  if (c.tok(i + 1) != tokOf) return err::noof;
+  if (c.tok(i + 1) != tok::in) return err::noof;
   i += 2;
   i32 used = 0;
   if (i16 st = resolvereference(c, i, &used, obj, false)) return st;
@@ -238,7 +238,7 @@ KV_GETTER(proploc) {
   i32 i = at;
   if (isthe(c, i)) ++i;
   const u16 word = c.tok(i);
-  if (c.tok(i + 1) != tokOf) return err::noof;
+  if (c.tok(i + 1) != tok::in) return err::noof;
   i += 2;
   // `of [the] message [box | window]`: the message box.
   i32 m = isthe(c, i) ? i + 1 : i;
@@ -278,10 +278,10 @@ KV_GETTER(proploc) {
 KV_GETTER(propsize) {
   propctx c{path, text, atoms, variables, locals};
   const u16 word = c.tok(isthe(c, at) ? at + 1 : at);
-  if (word == pwWindowSize && pluginmode()) return err::pluginproperty;
+  if (word == tok::windowsize && pluginmode()) return err::pluginproperty;
   return objectgetter(c, at, count, [&](const objread& obj) -> i16 {
     switch (word) {
-      case pwBackSize: {
+      case tok::backsize: {
         if (obj.kind != objbackground) return err::nosuchbackground;
         backrec b = backrecord(obj);
         return loctonewfred(i16(b.width), i16(b.height), value);
@@ -290,14 +290,14 @@ KV_GETTER(propsize) {
       case tok::freesize:
         if (obj.kind != objcard && obj.kind != objbackground && obj.kind != objwindow && obj.kind != objproject)
           return err::cantunderstand;
-        return filesize(obj, word == pwFreeSize, value);
-      case pwOwner: {
+        return filesize(obj, word == tok::freesize, value);
+      case tok::owner: {
         if (obj.kind != objcard) return err::nosuchcard;
         Str255 s{};
         buildbackid(obj, tok::long_, s);
         return stringvalue(s, value);
       }
-      case pwWindowSize: {
+      case tok::windowsize: {
         if (obj.kind != objwindow) return err::nosuchwindow;
         Rect r = windrecord(obj).rect1;
         return loctonewfred(i16(r.right - r.left), i16(r.bottom - r.top), value);

@@ -12,7 +12,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
-#include "engine/pictbuffers.h"
+#include "render/pictbuffers.h"
 #include "engine/scripterrors.h"
 #include "engine/textutil.h"
 #include "engine/tokens.h"
@@ -274,8 +274,8 @@ i16 fromobject(const propctx& c, i32 at, picture* p) {
 i16 takepicture(const propctx& c, i32 at, Handle* alt) {
   *alt = nilhandle;
   const u16 first = c.tok(at);
-  const bool written = first == tokGraphic ||
-                       ((first == tokCard || first == refwords::tokBackground) && c.tok(at + 1) == tokGraphic);
+  const bool written = first == tok::grc ||
+                       ((first == tok::card || first == tok::background) && c.tok(at + 1) == tok::grc);
   if (!written) return err::notgraphic;
   objread src{};
   i32 used = 0;
@@ -455,20 +455,20 @@ KV_SETTER(setpicturedata) {
   bool move = false;
   i16 st = 0;
   switch (c.tok(i)) {
-    case tokClipBoard: st = lineends(c, i + 1) ? fromclipboard(&p) : err::stray; break;
-    case tokEmptyWord:
-    case tokNoneSource: st = lineends(c, i + 1) ? i16(0) : err::stray; break;
-    case tokData: st = fromnamed(c, i + 1, &p); break;
-    case tokDisplay: st = fromdisplay(c, i + 1, &p); break;
-    case tokReference: st = fromreference(c, i + 1, &p); break;
-    case tokResource: st = fromresource(c, i + 1, &p); break;
-    case tokThe:
-    case pwPictData:
-    case tokPicture: {
+    case tok::clipboard: st = lineends(c, i + 1) ? fromclipboard(&p) : err::stray; break;
+    case tok::empty:
+    case tok::none: st = lineends(c, i + 1) ? i16(0) : err::stray; break;
+    case tok::data: st = fromnamed(c, i + 1, &p); break;
+    case tok::display: st = fromdisplay(c, i + 1, &p); break;
+    case tok::reference: st = fromreference(c, i + 1, &p); break;
+    case tok::resource: st = fromresource(c, i + 1, &p); break;
+    case tok::the:
+    case tok::pictdata:
+    case tok::pict: {
       i32 j = i;
       if (c.tok(j) == tok::the) {
         ++j;
-        if (c.tok(j) != pwPictData && c.tok(j) != tokPicture) {
+        if (c.tok(j) != tok::pictdata && c.tok(j) != tok::pict) {
           st = err::nopicturedata;
           break;
         }

@@ -10,6 +10,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
+#include "engine/tokens.h"
 #include "render/pictbuffers.h"
 #include "engine/scripterror.h"
 #include "engine/scripterrors.h"
@@ -28,8 +29,6 @@
 namespace kv {
 
 namespace {
-
-constexpr u16 tokReset = 2158, tokCenter = 4061, tokClip = 11043, tokFill = 11111, tokFit = 11113;
 
 bool picturegraphic(const spot& s) {
   if (s.kind != spotgraphic) return false;
@@ -84,7 +83,7 @@ i16 opcolour(const propctx& c, i32* i, PictInfo* rq) {
       ++*i;
     }
     if (i16 st = operandas(c, i, [&](fred* v) { return fredtolong(v, &rgb[given]); })) return st;
-    if (given == 0 && c.tok(*i) != tokComma) return err::cantunderstand;
+    if (given == 0 && c.tok(*i) != tok::comma) return err::cantunderstand;
   }
   if (given < 3) return 0;
   rq->opcolor = RGBColor{u16(rgb[0]), u16(rgb[1]), u16(rgb[2])};
@@ -165,9 +164,9 @@ i16 entryvalue(const propctx& c, u16 word, i32* i, PictInfo* rq) {
       }
       return 0;
     }
-    case pwPictData:
-    case pwPictPath:
-    case pwFilters: return operandas(c, i, [](fred*) { return i16(0); });
+    case tok::pictdata:
+    case tok::pictpath:
+    case tok::filters: return operandas(c, i, [](fred*) { return i16(0); });
     default: return err::cantunderstand;
   }
 }

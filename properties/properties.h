@@ -23,7 +23,7 @@ using setterproc = scriptstatus (*)(hierpath path, Handle text, Handle atoms, i3
 
 // `[the] <property> [of <object>]` for a property token (4001-4305), also after `the` and
 // after a name form (`the short name of ...`). A positive status is posted at the first atom.
-i16 property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
+scriptstatus property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
              fred* value);
 // `[the] <name> of <object>`: a user-defined property (the name an unknown word or a variable).
 scriptstatus userprop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
@@ -37,7 +37,7 @@ i16 lowglobal(u16 token, fred* value);
 
 // `set [the] <property> [of <object>] to <value>`: `at` is the `set` atom. Picks the setter
 // by the property token and returns its status.
-i16 comset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // The setter of the global properties (`at` is atom 1 of the statement).
 scriptstatus setglobal(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 token);
 

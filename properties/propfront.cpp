@@ -8,6 +8,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
 #include "shell/fatalerror.h"
@@ -74,7 +75,7 @@ namespace {
 // `[the] <word> of <reference>` from atom `at`: *next is the atom after the reference.
 i16 wordofreference(const propctx& c, i32 at, i32* next, objread* obj, bool chunkfirst) {
   i32 i = isthe(c, at) ? at + 1 : at;
-  if (c.tok(i + 1) != tokOf) return err::noof;
+  if (c.tok(i + 1) != tok::in) return err::noof;
   i += 2;
   i32 used = 0;
   if (i16 st = resolvereference(c, i, &used, obj, chunkfirst)) return st;
@@ -101,7 +102,7 @@ i16 objectorglobalfront(const propctx& c, i32 at, i32* count, u16* token, objrea
   *token = c.tok(i);
   i32 used = 0;
   i16 st = err::noof;
-  if (c.tok(i + 1) == tokOf) st = resolvereference(c, i + 2, &used, obj, true);
+  if (c.tok(i + 1) == tok::in) st = resolvereference(c, i + 2, &used, obj, true);
   if (st == err::noof) {
     *global = true;
     *count = 2;

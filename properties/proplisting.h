@@ -45,6 +45,6 @@ i16 GetFieldProps(const objread& obj, listing& l);
 // share (both layers, background first, while an open window has the universal tool). The
 // function signature of commands/dispatch.h; 49 without `of` or a parenthesis, 88 without the
 // closing parenthesis, 2 for a reference that is no window, 37 for no memory.
-i16 funcommon(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funcommon(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 }  // namespace kv

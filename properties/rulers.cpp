@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "engine/expression.h"
+#include "engine/tokens.h"
 #include "fields/fieldrecords.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
@@ -32,10 +33,6 @@
 namespace kv {
 
 namespace {
-
-constexpr u16 tokLeft = 4148, tokRight = 4223, tokDefault = 4080, tokCenter = 4061, tokFull = 11121,
-              tokRightToLeft = 4225, tokLeftToRight = 4150, tokNone = 11196, tokThin = 4278, tokDotted = 4096,
-              tokThick = 4277;
 
 struct entry {
   u16 word;

@@ -6,7 +6,7 @@
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "engine/scripterrors.h"
-#include "properties/propwords.h"
+#include "engine/tokens.h"
 #include "properties/setters.h"
 #include "properties/tokenroutes.h"
 #include "shell/mainglobals.h"
@@ -185,11 +185,11 @@ setterproc settertable(u16 token) {
   return routine;
 }
 
-i16 comset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const i32 first = at + 1;
   u16 token = tokenat(atoms, first);
-  if (token == tokThe) token = tokenat(atoms, first + 1);
-  if ((token == pwCommandChar || token == pwCommandModifiers) && mainglobals().plugin != 0) return err::pluginproperty;
+  if (token == tok::the) token = tokenat(atoms, first + 1);
+  if ((token == tok::commandchar || token == tok::commandmodifiers) && mainglobals().plugin != 0) return err::pluginproperty;
   return settertable(token)(path, text, atoms, first, variables, token);
 }
 

@@ -11,6 +11,7 @@
 #include "engine/lookups.h"
 #include "engine/objectutil.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "fields/fieldview.h"
 #include "platform/controls/controls.h"
 #include "platform/fonts/fonts.h"
@@ -109,7 +110,7 @@ i16 buttontext(const spot& s, u16 token, fred* value) {
 
 i16 textof(const objread& obj, u16 token, fred* value) {
   if (obj.kind == objitem) {
-    if (token != pwTextStyle) return err::cantunderstand;
+    if (token != tok::textstyle) return err::cantunderstand;
     const u32 flags = HandleAs<menuitem>(obj.menu.items)[obj.itemindex].flags;
     Str255 text{};
     stylelist(u16((flags >> 3) & 0x1F), text);

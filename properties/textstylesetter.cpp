@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/tokens.h"
 #include "fields/fieldrecords.h"
 #include "engine/fred.h"
 #include "engine/keywords.h"
@@ -110,11 +111,11 @@ i16 westyletorec(u16 token, WEReference we, fred* value, Handle clut) {
       if (i16 st = fredtolong(value, &n)) return st;
       ts.color = colournumber(n, clut);
       return WESetStyle(weDoColor, &ts, we) == noErr ? i16(0) : err::nomemory;
-    case pwTextFont:
+    case tok::textfont:
       ts.font = GetFNum(s);
       return WESetStyle(weDoFont, &ts, we) == noErr ? i16(0) : err::nomemory;
-    case pwTextHeight: return err::readonly;
-    case pwTextInk: {
+    case tok::textheight: return err::readonly;
+    case tok::textink: {
       i16 mode = 0;
       if (i16 st = fredtomode(value, false, 0, &mode)) return st;
       if (mode < 0 || mode > 7) return err::cantunderstand;
@@ -125,7 +126,7 @@ i16 westyletorec(u16 token, WEReference we, fred* value, Handle clut) {
       if (i16 st = fredtolong(value, &n)) return st;
       ts.size = i16(std::clamp(n, -1, 32767));
       return WESetStyle(weDoSize, &ts, we) == noErr ? i16(0) : err::nomemory;
-    case pwTextStyle: {
+    case tok::textstyle: {
       u16 bits = 0;
       if (i16 st = getstylewords(s, &bits)) return st;
       ts.face = u8(bits);
@@ -264,8 +265,8 @@ i16 buttontext(spot& s, u16 token, fred* value) {
   u16x4 words = t.words;
   i32 n = 0;
   switch (token) {
-    case pwTextColor: return err::notextcolour;
-    case pwTextFont: {
+    case tok::textcolor: return err::notextcolour;
+    case tok::textfont: {
       i16 number = GetFNum(text);
       if (number == GetSysFont()) {
         number = systemFont;
@@ -304,7 +305,7 @@ i16 buttontext(spot& s, u16 token, fred* value) {
 
 // A menu item's text style: bits 3 to 7 of its flags.
 i16 itemtext(const objread& obj, u16 token, fred* value) {
-  if (token != pwTextStyle) return err::nosuchproperty;
+  if (token != tok::textstyle) return err::nosuchproperty;
   Str255 text{};
   fredtostring(value, text);
   u16 bits = 0;
@@ -368,7 +369,7 @@ i16 fieldtextword(const objread& obj, spot& s, u16 token, fred* value, Handle cl
 
 // A graphic's text words: only a text graphic has them.
 i16 graphictextword(const objread& obj, spot& s, u16 token, fred* value, Handle clut) {
-  if (s.style != styletext) return token == pwTextColor ? err::notextcolour : err::graphicnotext;
+  if (s.style != styletext) return token == tok::textcolor ? err::notextcolour : err::graphicnotext;
   const MainGlobals& g = mainglobals();
   if (g.graphindex == obj.objindex && g.graphspots == obj.objects && isvalidwerec(g.graphrec)) {
     const WEReference we = g.graphrec;

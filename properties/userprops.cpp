@@ -271,7 +271,7 @@ KV_GETTER(userprop) {
   i32 i = at;
   if (isthe(c, i)) ++i;
   const i32 nameatom = i;
-  if (c.tok(i + 1) != tokOf) return err::noof;
+  if (c.tok(i + 1) != tok::in) return err::noof;
   i += 2;
   objread obj{};
   i32 used = 0;

@@ -37,7 +37,7 @@ i16 integers(const propctx& c, i32 i, i32 count, i32* used, i32* out) {
   i32 at = i;
   for (i32 k = 0; k < count; ++k) {
     if (k > 0) {
-      if (c.tok(at) != tokComma) return err::nocomma;
+      if (c.tok(at) != tok::comma) return err::nocomma;
       ++at;
     }
     i32 n = 0;
@@ -332,10 +332,10 @@ i16 textotool(const propctx& c, i32 i, i32* used, i16* tool) {
   i16 t = row->tools[cls];
   if (t == 0) return err::cantunderstand;
   ++at;
-  if (word == tokStraight && c.tok(at) == tokLine) ++at;
-  if (word == tokSpray && c.tok(at) == tokCan) ++at;
-  if (word == tokRegular) {
-    if (c.tok(at) != tokPolygon) return err::cantunderstand;
+  if (word == tok::straight && c.tok(at) == tok::line) ++at;
+  if (word == tok::spray && c.tok(at) == tok::can) ++at;
+  if (word == tok::reg) {
+    if (c.tok(at) != tok::poly) return err::cantunderstand;
     ++at;
   }
   *tool = t;

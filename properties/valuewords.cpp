@@ -6,6 +6,7 @@
 
 #include "engine/fred.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/text/pstring.h"
 
 namespace kv {
@@ -148,18 +149,18 @@ const char* alignword(i16 code) {
 i16 rectoresult(u16 token, const Rect& r, fred* result) {
   const i32 top = r.top, left = r.left, bottom = r.bottom, right = r.right;
   switch (token) {
-    case pwLoc: return loctonewfred(i16((left + right) >> 1), i16((top + bottom) >> 1), result);
-    case pwBottomLeft: return loctonewfred(r.left, r.bottom, result);
-    case pwBotRight: return loctonewfred(r.right, r.bottom, result);
-    case pwTopLeft: return loctonewfred(r.left, r.top, result);
-    case pwTopRight: return loctonewfred(r.right, r.top, result);
-    case pwRect: return rectonewfred(r, result);
-    case pwBottom: longtonewfred(bottom, result); return 0;
-    case pwHeight: longtonewfred(bottom - top, result); return 0;
-    case pwLeft: longtonewfred(left, result); return 0;
-    case pwRight: longtonewfred(right, result); return 0;
-    case pwTop: longtonewfred(top, result); return 0;
-    case pwWidth: longtonewfred(right - left, result); return 0;
+    case tok::loc: return loctonewfred(i16((left + right) >> 1), i16((top + bottom) >> 1), result);
+    case tok::bottomleft: return loctonewfred(r.left, r.bottom, result);
+    case tok::botright: return loctonewfred(r.right, r.bottom, result);
+    case tok::topleft: return loctonewfred(r.left, r.top, result);
+    case tok::topright: return loctonewfred(r.right, r.top, result);
+    case tok::rect: return rectonewfred(r, result);
+    case tok::bottom: longtonewfred(bottom, result); return 0;
+    case tok::height: longtonewfred(bottom - top, result); return 0;
+    case tok::left: longtonewfred(left, result); return 0;
+    case tok::right: longtonewfred(right, result); return 0;
+    case tok::top: longtonewfred(top, result); return 0;
+    case tok::width: longtonewfred(right - left, result); return 0;
     default: return err::nosuchproperty;
   }
 }

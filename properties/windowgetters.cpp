@@ -7,6 +7,7 @@
 #include "engine/objectutil.h"
 #include "engine/scripterror.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "fields/rtfwriter.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
@@ -116,7 +117,7 @@ KV_GETTER(propwind) {
   objread obj{};
   i32 used = 0;
   i16 st = err::noof;
-  if (c.tok(i + 1) == tokOf) st = resolvereference(c, i + 2, &used, &obj, false);
+  if (c.tok(i + 1) == tok::in) st = resolvereference(c, i + 2, &used, &obj, false);
   if (st != 0) {
     // No object, or none that could be read: the current window, which needs `the`.
     *count = 2;

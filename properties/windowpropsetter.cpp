@@ -53,7 +53,7 @@ bool isbackdrop(const propctx& c, i32 i) {
 i16 backdropopacity(const propctx& c, i32 i) {
   if (isthe(c, i)) ++i;
   ++i;  // backDrop
-  if (c.tok(i) != tokTo) return err::notoorof;
+  if (c.tok(i) != tok::to) return err::notoorof;
   fred value;
   if (i16 st = readvalue(c, i + 1, &value)) return st;
   i32 n = 0;
@@ -126,8 +126,8 @@ i16 storedword(const propctx& c, i32 at, u16 token) {
 // *valueat is the first atom of the value.
 i16 openwindow(const propctx& c, i32 at, desk* out, i32* valueat) {
   i32 i = isthe(c, at) ? at + 1 : at;
-  if (c.tok(i + 1) != tokOf) {
-    if (c.tok(i + 1) != tokTo) return err::notoorof;
+  if (c.tok(i + 1) != tok::in) {
+    if (c.tok(i + 1) != tok::to) return err::notoorof;
     *out = mainglobals().current;
     *valueat = i + 2;
     return out->window != nilid ? i16(0) : err::nosuchwindow;
@@ -185,7 +185,7 @@ i16 valuetool(const propctx& c, i32 i, i16* tool) {
     } else {
       st = textotool(inner, 0, &used, &t);
       i32 end = used;
-      if (st == 0 && inner.tok(end) == pwTool) ++end;
+      if (st == 0 && inner.tok(end) == tok::tool) ++end;
       if (st == 0 && !lineends(inner, end)) st = err::cantunderstand;
       if (st == 0) *tool = t;
     }
@@ -316,9 +316,9 @@ i16 openwindowword(const propctx& c, i32 at, u16 token) {
 KV_SETTER(setwind) {
   propctx c{path, text, atoms, variables, nilhandle};
   const i32 word = isthe(c, at) ? at + 1 : at;
-  if (token == pwOpacity && c.tok(word + 1) == tokOf && isbackdrop(c, word + 2)) return backdropopacity(c, word + 2);
-  if (token == pwOpacity || token == pwThemeBackground) {
-    if (c.tok(word + 1) != tokOf) return err::noof;
+  if (token == tok::opacity && c.tok(word + 1) == tok::in && isbackdrop(c, word + 2)) return backdropopacity(c, word + 2);
+  if (token == tok::opacity || token == tok::themebackground) {
+    if (c.tok(word + 1) != tok::in) return err::noof;
     return storedword(c, at, token);
   }
   return openwindowword(c, at, token);

@@ -592,7 +592,7 @@ KV_SETTER(setmonitor) {
   disposfred(&n);
   if (st != 0) return st;
   i += used;
-  if (c.tok(i) != tokTo) return err::notoorof;
+  if (c.tok(i) != tok::to) return err::notoorof;
   fred value;
   if ((st = readvalue(c, i + 1, &value))) return st;
   Str255 s{};

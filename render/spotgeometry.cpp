@@ -5,7 +5,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "engine/fieldrecords.h"
+#include "fields/fieldrecords.h"
 #include "engine/scripterrors.h"
 #include "fields/fieldview.h"
 #include "fields/listfields.h"

@@ -272,7 +272,7 @@ i16 runalert(ConstStringPtr message, ConstStringPtr explanation, i16 kind, i16 a
   return hit;
 }
 
-i16 comalert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comalert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (refusedduringdrag()) return 0;
   ScriptDialogState& sd = scriptdialogs();
   sd.withbuffer[0] = 0;

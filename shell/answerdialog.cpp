@@ -173,7 +173,7 @@ i16 runanswer(i16 mode, i16 count, ConstStringPtr b1, ConstStringPtr b2, ConstSt
   return hit;
 }
 
-i16 comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (refusedduringdrag()) return 0;
   ScriptDialogState& sd = scriptdialogs();
   sd.typcount = 0;

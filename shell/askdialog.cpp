@@ -261,7 +261,7 @@ i16 askinstrument(dialogparse& p, ConstStringPtr prompt, i16 number) {
 
 }  // namespace
 
-i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (refusedduringdrag()) return 0;
   ScriptDialogState& sd = scriptdialogs();
   sd.hideextension = 0;

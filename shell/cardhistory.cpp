@@ -128,7 +128,7 @@ void getrecent(StringPtr out) {
   std::memcpy(out + 1, deref(list) + at + 1, size_t(n));
 }
 
-i16 compush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus compush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   Str255 entry{};
   if (tokenat(atoms, at + 1) == tok::recent && tokenat(atoms, at + 2) == tok::card && statementends(atoms, at + 3)) {
@@ -160,7 +160,7 @@ i16 compush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   return 0;
 }
 
-i16 compop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus compop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (tokenat(atoms, at + 1) != tok::card) return kNotUnderstood;
   Str255 entry{};
   takenewest(mainglobals().pushlist, entry);

@@ -32,10 +32,10 @@ scriptstatus forthcard(hierpath context, Handle variables, form* f);
 // <reference>` (a card, or the card a background, window or project shows): the card's long
 // reference text goes in front of the push list. 2 for another kind of object, 19 for words
 // left over.
-i16 compush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus compush(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `pop card [into|before|after <container>]`: the newest pushed card leaves the list (before
 // the rest of the statement is read) and is gone to, or its reference text is put into the
 // container. An empty list goes nowhere (0) and puts an empty text. 2 for another word.
-i16 compop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus compop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

@@ -39,9 +39,9 @@ struct ScriptDialogState {
 ScriptDialogState& scriptdialogs();
 
 // --- Commands ---------------------------------------------------------------------------------
-i16 comalert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comalert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comask(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // --- Alert --------------------------------------------------------------------------------------
 // The standard alert with a message, an explanation (empty or null: none), a kind, up to three

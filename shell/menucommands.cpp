@@ -33,20 +33,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokDisable = 2045,
-  tokHelp = 2078,
-  tokMenus = 3087,
-  tokAfter = 10001,
-  tokAll = 10002,
-  tokBefore = 10003,
-  tokInto = 10013,
-  tokThe = 10020,
-  tokAs = 11005,
-  tokInserted = 11138,
-  tokItems = 11147,
-};
-
 constexpr i16 kProtectedResult = 107;
 constexpr u32 kDisabledFlag = 1, kProtectedFlag = 2;
 constexpr u32 kSpotDisabled = 1u << 7;
@@ -102,7 +88,7 @@ scriptstatus insertitem(hierpath path, Handle text, Handle atoms, i32 at, Handle
   if (i16 st = scanmenu(path, text, atoms, i, variables, &used, &obj, &number)) return st;
   i += used;
   i16 st = 0;
-  if (mode == tokInto && number != 0) st = err::cantunderstand;
+  if (mode == tok::into && number != 0) st = err::cantunderstand;
   if (st == 0 && !lineends(atoms, i)) st = err::stray;
   const menuline& m = obj.menu;
   if (st != 0 || islocked(m.store)) {
@@ -152,7 +138,7 @@ i16 placemenu(const objread& first, u16 how, const objread& second, i32 number) 
   if (number != 0) return err::nointo;
   i32 index = lineindex(second);
   if (index < 0) return err::nosuchmenu;
-  if (how == tokInto) {
+  if (how == tok::into) {
     // The second menu gives its place to the first, unless it is protected.
     if (menuprotected(lineat(index)))
       setresult(kProtectedResult);
@@ -193,7 +179,7 @@ i16 removeitem(objread& obj, i32 number) {
 
 // `remove all menus [of|in <project>]`.
 scriptstatus removeall(hierpath path, Handle text, Handle atoms, i32 i, Handle variables) {
-  if (tokenat(atoms, i) != tokMenus) return err::cantunderstand;
+  if (tokenat(atoms, i) != tok::menus) return err::cantunderstand;
   ++i;
   if (tokenat(atoms, i) == tok::in) {
     objread obj{};
@@ -277,8 +263,8 @@ i16 enabdisabone(objread& obj, bool disable) {
 scriptstatus protection(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool protect) {
   if (pluginmode()) return err::plugincommand;
   i32 i = at + 1;
-  if (tokenat(atoms, i) == tokThe || tokenat(atoms, i) == tokAll) ++i;
-  if (tokenat(atoms, i) != tokInserted || tokenat(atoms, i + 1) != tokMenus) return err::cantunderstand;
+  if (tokenat(atoms, i) == tok::the || tokenat(atoms, i) == tok::all) ++i;
+  if (tokenat(atoms, i) != tok::inserted || tokenat(atoms, i + 1) != tok::menus) return err::cantunderstand;
   i += 2;
   if (tokenat(atoms, i) != tok::in) {
     // Every placed menu: the change is made before the words left are looked at.
@@ -336,8 +322,8 @@ scriptstatus insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle
   const menuline& m = first.menu;
   if (lineends(atoms, i)) {
     st = insertline(m.store, m.menunum, nilid, 0, currentnumlines(), placebar, true);
-  } else if (how == tokAs) {
-    st = tokenat(atoms, i + 1) != tokHelp ? err::cantunderstand : !lineends(atoms, i + 2) ? err::stray : i16(0);
+  } else if (how == tok::as) {
+    st = tokenat(atoms, i + 1) != tok::help ? err::cantunderstand : !lineends(atoms, i + 2) ? err::stray : i16(0);
     if (st == 0) st = insertline(m.store, m.menunum, nilid, 0, currentnumlines(), placehelp, true);
   } else if (how == tok::before || how == tok::after || how == tok::into) {
     objread second{};
@@ -379,7 +365,7 @@ scriptstatus removemenu(hierpath path, Handle text, Handle atoms, i32 at, Handle
   return st;
 }
 
-i16 comenabdisab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comenabdisab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   bool disable = tokenat(atoms, at) == tok::disable;
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::all && tokenat(atoms, i + 1) == tok::items && tokenat(atoms, i + 2) == tok::in)
@@ -392,22 +378,22 @@ i16 comenabdisab(hierpath path, Handle text, Handle atoms, i32 at, Handle variab
   return st;
 }
 
-i16 comprotect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comprotect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return protection(path, text, atoms, at, variables, true);
 }
 
-i16 comunprotect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comunprotect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return protection(path, text, atoms, at, variables, false);
 }
 
-i16 compopup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus compopup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   objread obj{};
   i32 used = 0, number = 0;
   i32 i = at + 1;
   if (i16 st = scanmenu(path, text, atoms, i, variables, &used, &obj, &number)) return st;
   i += used;
-  i16 st = tokenat(atoms, i) == tokAt ? i16(0) : err::noat;
+  i16 st = tokenat(atoms, i) == tok::at ? i16(0) : err::noat;
   i16 h = 0, v = 0;
   i32 item = 1;
   if (st == 0) {
@@ -477,7 +463,7 @@ i16 compopup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
   return status;
 }
 
-i16 comdomenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comdomenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred value{};
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &value)) return st;

@@ -22,10 +22,10 @@ scriptstatus insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle
 // `remove` when the words are not about scripts, movies or filters.
 scriptstatus removemenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `enable` and `disable` of menus, items and objects (the command word tells which).
-i16 comenabdisab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 comprotect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 comunprotect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 compopup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 comdomenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comenabdisab(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comprotect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comunprotect(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus compopup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comdomenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

@@ -15,6 +15,7 @@
 #include "engine/keywords.h"
 #include "engine/numbertext.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/controls/controls.h"
 #include "platform/events/events.h"
@@ -38,33 +39,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokPreload = 11244,
-  tokDisplay = 11073,
-  tokView = 11339,
-  tokDispose = 11074,
-  tokHilitedLines = 4134,
-  tokEnabled = 11094,
-  tokDisabled = 4086,
-  tokVisible = 4297,
-  tokInvisible = 11142,
-  tokSet = 2181,
-  tokClear = 2014,
-  tokCommandKey = 3025,
-  tokContents = 4075,
-  tokBox = 11021,
-  tokDoubleLine = 11077,
-  tokGrayLine = 11129,
-  tokModalBox = 11183,
-  tokGrayBox = 11128,
-  tokGrayLineBox = 11130,
-  tokPicture = 11229,
-  tokText = 11311,
-  tokErase = 11096,
-  tokReset = 2158,
-  tokMenu = 11173,
-};
 
 constexpr u32 kKindCreator = fourcc("VIZu");
 constexpr u32 kKindTag = fourcc("kind");
@@ -672,12 +646,12 @@ i16 hilitedlines(ScriptDialog& s, i32 item, std::string* out) {
 
 }  // namespace
 
-i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   i32 i = at + 1;
-  if (tokenat(atoms, i) != tokLeftParen) return err::noparens;
+  if (tokenat(atoms, i) != tok::leftparen) return err::noparens;
   ++i;
   const u16 op = tokenat(atoms, i);
-  if (op != tokPreload && op != tokDisplay && op != tokView && op != tokDispose && op != tokHilitedLines)
+  if (op != tok::preload && op != tok::display && op != tok::view && op != tok::dispose && op != tok::hilitedlines)
     return err::cantunderstand;
   ++i;
   if (tokenat(atoms, i) == tok::comma) ++i;
@@ -713,7 +687,7 @@ i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
     ScriptDialog* s = fredtolong(&what, &reference) == 0 ? dialogof(reference) : nullptr;
     if (s == nullptr || !isdialog(s->dialog)) {
       st = err::notopendialog;
-    } else if (op == tokDispose) {
+    } else if (op == tok::dispose) {
       closedialog(RegistryId(u32(reference)));
     } else if (op == tok::hilitedlines) {
       st = hilitedlines(*s, itemnumber, &lines);
@@ -788,7 +762,7 @@ i16 setmenu(i32 number, const std::string& line) {
 
 }  // namespace
 
-i16 comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   i32 i = at + 1;
   fred n{};
   i32 used = 0;
@@ -829,18 +803,18 @@ i16 comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle va
       case tok::menu:
         if ((st = expressiontext(path, text, atoms, &i, variables, &value))) return st;
         return setmenu(item, value);
-      case tokBox:
-      case tokDoubleLine:
-      case tokGrayLine:
-      case tokModalBox:
-      case tokGrayBox:
-      case tokGrayLineBox:
-      case tokPicture:
-      case tokText:
-      case tokErase:
-      case tokReset: {
+      case tok::box:
+      case tok::doubleline:
+      case tok::grayline:
+      case tok::modalbox:
+      case tok::graybox:
+      case tok::graylinebox:
+      case tok::pict:
+      case tok::text:
+      case tok::erase:
+      case tok::reset: {
         if ((state[0] | 0x20) != 'u') return err::notuseritem;
-        static constexpr u16 drawers[] = {tokBox, tokDoubleLine, tokGrayLine, tokModalBox, tokGrayBox, tokGrayLineBox};
+        static constexpr u16 drawers[] = {tok::box, tok::doubleline, tok::grayline, tok::modalbox, tok::graybox, tok::graylinebox};
         const u16* d = std::find(std::begin(drawers), std::end(drawers), word);
         if (d != std::end(drawers)) {
           state = state.substr(0, 3) + "a\\" + char('0' + (d - std::begin(drawers)));

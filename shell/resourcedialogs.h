@@ -14,8 +14,8 @@ namespace kv {
 
 struct fred;
 
-i16 fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
-i16 comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus fundialog(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // The state text of one item: kind letter (u b x r c s e i p, o for others), v or i, e or d, the
 // look (a push button's key or "-", s or c for check boxes and radio buttons, "-" otherwise),

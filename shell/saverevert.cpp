@@ -87,7 +87,7 @@ void markobjects(const desk& d, Handle spots, u32 ownerrecid) {
 
 }  // namespace
 
-i16 comsave(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus comsave(hierpath, Handle, Handle atoms, i32 at, Handle) {
   const bool all = tokenat(atoms, at + 1) == tok::all;
   if (!statementends(atoms, at + (all ? 2 : 1))) return kStray;
   MainGlobals& g = mainglobals();
@@ -126,7 +126,7 @@ i16 comsave(hierpath, Handle, Handle atoms, i32 at, Handle) {
   return locked ? setresulttext(kFileLocked) : i16(0);
 }
 
-i16 comrevert(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus comrevert(hierpath, Handle, Handle atoms, i32 at, Handle) {
   if (!statementends(atoms, at + 1)) return kStray;
   MainGlobals& g = mainglobals();
   if (g.current.window == nilid) return 0;

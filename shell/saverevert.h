@@ -11,10 +11,10 @@ namespace kv {
 // `save` or `save all`: 0, 19 for other words, 37 when memory is short, or the status of
 // putting down the open field or painting (a field handler that moved elsewhere ends it with 0).
 // A project whose file is locked is not written: "The file is locked." is the result.
-i16 comsave(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comsave(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `revert`: the card and background go back to what the project file holds, after the open
 // field is put down ("closeField"); their scripts are read again. 0, 19 for other words, or
 // the status of putting down the field or painting.
-i16 comrevert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comrevert(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

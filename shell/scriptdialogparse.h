@@ -9,32 +9,6 @@
 
 namespace kv {
 
-// Script words the dialog commands read.
-enum : u16 {
-  tokDlgStop = 2194,
-  tokDlgHide = 2079,
-  tokDlgShow = 2186,
-  tokDlgType = 2202,
-  tokDlgInstrument = 3071,
-  tokDlgAddress = 4001,
-  tokDlgIcon = 4136,
-  tokDlgCancel = 11033,
-  tokDlgCaution = 11036,
-  tokDlgExplain = 11099,
-  tokDlgExtension = 11102,
-  tokDlgFolder = 11114,
-  tokDlgList = 11159,
-  tokDlgNote = 11200,
-  tokDlgPassword = 11218,
-  tokDlgPicture = 11229,
-  tokDlgPlain = 11232,
-  tokDlgProgram = 11250,
-  tokDlgSheet = 11288,
-  tokDlgUsing = 11334,
-  tokDlgVolume = 11343,
-  tokDlgWithout = 11351,
-};
-
 constexpr i16 kResultCancel = 1;       // result text "Cancel"
 constexpr i16 kResultRefused = 70;     // result text of a dialog refused during a drag
 constexpr i16 kOKText = 1;             // program text "OK"

@@ -18,7 +18,6 @@ namespace kv {
 
 namespace {
 
-constexpr u16 tokNoneWord = 11196;
 constexpr i16 kFontMenuName = 4;
 constexpr i16 kNoHelpResult = 64;
 constexpr u32 kDisabledFlag = 1;
@@ -41,7 +40,7 @@ bool isdash(ConstStringPtr s) { return s[0] == 1 && s[1] == '-'; }
 }  // namespace
 
 scriptstatus setdockmenu(hierpath context, Handle atoms, i32 at, Handle text, Handle variables) {
-  if (tokenat(atoms, at) == tokNoneWord && lineends(atoms, at + 1)) {
+  if (tokenat(atoms, at) == tok::none && lineends(atoms, at + 1)) {
     removedockmenu();
     return 0;
   }

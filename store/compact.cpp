@@ -1,6 +1,7 @@
 #include "engine/expression.h"
 #include "engine/keywords.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "shell/fatalerror.h"
 #include "shell/mainglobals.h"
 #include "store/commitpoints.h"
@@ -10,9 +11,9 @@
 
 namespace kv {
 
-i16 compact(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus compact(hierpath, Handle, Handle atoms, i32 at, Handle) {
   u16 next = tokenat(atoms, at + 1);
-  if (next != tokEndOfLine && next != tokEndOfScript) return err::stray;
+  if (next != tok::endofline && next != tok::endofscript) return err::stray;
   RegistryId store = mainglobals().current.store;
   projectstore* st = findprojectstore(store);
   if (st == nullptr || islocked(store)) return 0;

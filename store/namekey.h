@@ -26,6 +26,6 @@ void hash(void* hint);
 
 // The `compact` command at atom `at`: compacts and flushes the current project's store,
 // unless it is locked. 19 when a word follows; a store failure is fatal.
-i16 compact(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus compact(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

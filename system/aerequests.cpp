@@ -192,12 +192,12 @@ scriptstatus requestfromprogram(hierpath path, Handle text, Handle atoms, i32 at
 
 }  // namespace
 
-i16 comrequest(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comrequest(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   if (tokenat(atoms, at + 1) == tok::ae) return readrequest(path, text, atoms, at + 2, variables);
   return requestfromprogram(path, text, atoms, at + 1, variables);
 }
 
-i16 comreply(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comreply(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   CurrentRequest& c = currentrequest();
   if (!c.gotit) {
     setresult(noOutstandingHLE);

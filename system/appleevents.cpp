@@ -464,7 +464,7 @@ void resumesetaside() {
   for (u64 t : tokens) AEResumeTheCurrentEvent(t);
 }
 
-i16 comappleevent(hierpath, Handle, Handle, i32, Handle) {
+scriptstatus comappleevent(hierpath, Handle, Handle, i32, Handle) {
   CurrentRequest& c = currentrequest();
   if (!c.gotit) return 0;
   const i16 st = defaulthandling(*c.gotit, c.currentclass, c.currentid);

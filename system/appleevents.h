@@ -34,7 +34,7 @@ void resumesetaside();
 OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32 refcon);
 // The default handling of the current request (the `appleEvent` command): always 0; errors go
 // into the reply.
-i16 comappleevent(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comappleevent(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 i16 opendocs();
 i16 quilletanswer();
 // `the result` from an error of the event layer.
@@ -53,8 +53,8 @@ i16 aevtquit(u16 quitafter);
 
 // The `request` and `reply` commands (reading and answering the current request, and asking
 // another program to evaluate an expression).
-i16 comrequest(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 comreply(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comrequest(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comreply(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `send <message> to program <target>`: `at` is the token after `program`; `message` the text
 // sent; `empty` whether the message expression was the word empty; `file` for `send file`.
 scriptstatus sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, std::string_view message, bool empty,

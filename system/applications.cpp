@@ -239,7 +239,7 @@ OSErr launch(ConstStringPtr name, i16 volume, u32 dirid, ConstStringPtr docname,
   return launchapplication(apppath, documents);
 }
 
-i16 comlaunch(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comlaunch(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred first;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &first)) return st;

@@ -39,7 +39,7 @@ OSErr launch(ConstStringPtr name, i16 volume, u32 dirid, ConstStringPtr docname,
              u16 dontswitch);
 
 // `launch expression [with expression]`.
-i16 comlaunch(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comlaunch(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // Whether 32-bit colour drawing is present; the shared 80-byte launch parameter block.
 bool has32bitqd();

@@ -176,7 +176,7 @@ i16 touchtoneid(u8 c) {
   return 0;
 }
 
-i16 comdial(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comdial(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   fred number;
   i32 used = 0;
   if (i16 st = expression(path, text, atoms, at + 1, variables, nilhandle, &used, &number)) return st;

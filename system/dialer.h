@@ -14,7 +14,7 @@ namespace kv {
 
 // `dial number`, `dial number with modem`, `dial number with modem command`: 0, 2 for a
 // statement of another shape, 221 when the modem could not be dialed.
-i16 comdial(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comdial(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // Opens and configures a serial device from `serialControl`: the port, or nilid after closing
 // the device on any failure.

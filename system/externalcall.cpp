@@ -237,7 +237,7 @@ i16 classiccall(const xentry& e, hierpath path, Handle text, Handle atoms, i32 a
   x.context.name = at;
   i32 pos = at + 1;
   if (function) {
-    if (tokenat(atoms, pos) != tokLeftParen) return err::noparens;
+    if (tokenat(atoms, pos) != tok::leftparen) return err::noparens;
     ++pos;
   }
   x.xcmd = kv_paramblock{};
@@ -359,7 +359,7 @@ namespace {
 
 }  // namespace
 
-i16 xlookup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* found, fred* result, i16) {
+scriptstatus xlookup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* found, fred* result, i16) {
   *found = 0;
   // Most runs list no external at all: the check is one count then.
   if (!hasstate<ExternalState>()) return 0;

@@ -397,7 +397,7 @@ scriptstatus xload(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   u16 next = tokenat(atoms, at + 1 + used);
   std::string where(reinterpret_cast<const char*>(fredaddr(&value)), std::size_t(getfredsize(&value)));
   disposfred(&value);
-  if (next != tokEndOfLine && next != tokEndOfScript) return err::stray;
+  if (next != tok::endofline && next != tok::endofscript) return err::stray;
   std::string folder = colontoposix(where);
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   if (folder.empty() || folder.size() > kMaxPath) return err::nopath;

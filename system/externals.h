@@ -93,7 +93,7 @@ void unloadregistry(RegistryId project);
 // none has the name and class; *found 0 with a failure status when one could not be loaded or
 // its call failed before it ran (49, 2, 1, 37, a parameter's error); otherwise *found 1 and
 // the external's status: -1000 when it passed the message on.
-i16 xlookup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* found, fred* result, i16 unused);
+scriptstatus xlookup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* found, fred* result, i16 unused);
 // Releases the first `count` parameters of the block after a call; a by-reference parameter
 // (flag set) keeps its handle, less the zero byte added for the call.
 void dumpargs(i16 count, const u16* flags);

@@ -10,6 +10,7 @@
 #include "engine/fred.h"
 #include "engine/keywords.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "system/externalevents.h"
 #include "system/externals.h"
@@ -58,7 +59,7 @@ struct parameterlist {
 // Evaluates the parameters between the parentheses after the name.
 scriptstatus evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle variables, parameterlist* list) {
   if (list->values == nilhandle) return err::nomemory;
-  if (tokenat(atoms, at + 1) != tokLeftParen) return err::noparens;
+  if (tokenat(atoms, at + 1) != tok::leftparen) return err::noparens;
   i32 pos = at + 2;
   if (tokenat(atoms, pos) == tok::rightparen) return 0;
   for (;;) {
@@ -73,8 +74,8 @@ scriptstatus evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text
     if (i16 added = list->add(&v)) return added;
     pos += used;
     u16 t = tokenat(atoms, pos);
-    if (t == tokRightParen) return 0;
-    if (t != tokComma) return err::cantunderstand;
+    if (t == tok::rightparen) return 0;
+    if (t != tok::comma) return err::cantunderstand;
     ++pos;
   }
 }

@@ -38,20 +38,6 @@ namespace kv {
 
 namespace {
 
-enum : u16 {
-  tokClose = 2020,
-  tokEdit = 2059,
-  tokLoad = 2095,
-  tokOpen = 2128,
-  tokType = 2202,
-  tokUnload = 2206,
-  tokAll = 10002,
-  tokCheck = 11039,
-  tokCompile = 11046,
-  tokList = 11159,
-  tokRun = 11274,
-};
-
 constexpr i16 kNoField = -1;
 
 struct OSAScriptsState {
@@ -690,10 +676,10 @@ i16 runform(Call& c, u16 word, std::string* out) {
 
 }  // namespace
 
-i16 funscript(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funscript(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
   *count = 0;
   if (!mainglobals().lockCursor) SetThemeCursor(kThemeWatchCursor);
-  if (tokenat(atoms, at + 1) != tokLeftParen) return err::noparens;
+  if (tokenat(atoms, at + 1) != tok::leftparen) return err::noparens;
   setosainterruptcheck(&interruptcheck);
   const u16 word = tokenat(atoms, at + 2);
   Call c{path, text, atoms, variables, at + 3};
@@ -701,8 +687,8 @@ i16 funscript(hierpath path, Handle text, Handle atoms, i32 at, Handle variables
   i16 st = runform(c, word, &out);
   if (st == kNoParen) {
     showerrordialog(err::noparen);
-    if (word == tokType) return 1;
-    if (word == tokClose) return err::stray;
+    if (word == tok::type) return 1;
+    if (word == tok::close) return err::stray;
     out.clear();
     st = 0;
   }

@@ -31,7 +31,7 @@ struct LoadedScript {
 };
 
 // script(...): `at` is the word `script`, followed by "(" and the sub-command word.
-i16 funscript(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funscript(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 
 // The open component of that name (case ignored): its instance, and its index as the current
 // index (-1 and 0 when it is not open).

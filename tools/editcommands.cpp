@@ -9,6 +9,7 @@
 #include "engine/objectsend.h"
 #include "engine/objectutil.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "fields/fieldscroll.h"
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
@@ -47,18 +48,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 {
-  tokResult = 3143,
-  tokFocusHilite = 4118,
-  tokObjects = 4187,
-  tokStyle = 4261,
-  tokEmpty = 5005,
-  tokMenu = 11173,
-  tokPaint = 11212,
-  tokText = 11311,
-  tokWithout = 11351,
-};
 
 constexpr i16 kCardChanged = -991;
 constexpr u16 kLineStyle = 103;
@@ -524,7 +513,7 @@ bool paintpaste() {
 
 }  // namespace
 
-i16 comcut(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comcut(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   emptyclipboards();
   MainGlobals& g = mainglobals();
   const u16 word = tokenat(atoms, at + 1);
@@ -570,7 +559,7 @@ i16 comcut(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   return objectcut(d, &done);
 }
 
-i16 comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   emptyclipboards();
   MainGlobals& g = mainglobals();
   const u16 word = tokenat(atoms, at + 1);
@@ -614,7 +603,7 @@ i16 comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
   return objectcopy(d, &done);
 }
 
-i16 compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
   MainGlobals& g = mainglobals();
   const u16 word = tokenat(atoms, at + 1);
   i16 done = 0;
@@ -634,7 +623,7 @@ i16 compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
     case tok::text: {
       u16 styled = 1;
       if (!statementends(atoms, at + 2)) {
-        if (tokenat(atoms, at + 2) != tokWithout || tokenat(atoms, at + 3) != tokStyle || !statementends(atoms, at + 4))
+        if (tokenat(atoms, at + 2) != tok::without || tokenat(atoms, at + 3) != tok::style || !statementends(atoms, at + 4))
           return err::cantunderstand;
         styled = 0;
       }

@@ -13,9 +13,9 @@ namespace kv {
 // The command routines (the word after the command word at `at` + 1 decides). `comclear` is
 // what `delete` and `clear` leave to the editing tools, and the Delete key's command (called
 // with no atoms).
-i16 comcut(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 compaste(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comcut(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comcopy(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus compaste(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 scriptstatus comclear(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // The selected objects of a window context cut, copied or cleared, and the object clipboard

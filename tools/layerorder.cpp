@@ -4,6 +4,7 @@
 
 #include "engine/expression.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "render/objectbounds.h"
 #include "shell/desk.h"
@@ -18,8 +19,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 { tokBringFront = 2010, tokShuffleBack = 2187 };
 
 constexpr i16 kCardChanged = -991;
 
@@ -51,7 +50,7 @@ void finish(const desk& d, Handle list) {
 
 }  // namespace
 
-i16 combring(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus combring(hierpath, Handle, Handle atoms, i32 at, Handle) {
   const bool front = tokenat(atoms, at) == tok::bringfront;
   bool go = false;
   if (i16 st = begin(atoms, at, &go); !go) return st;
@@ -74,7 +73,7 @@ i16 combring(hierpath, Handle, Handle atoms, i32 at, Handle) {
   return 0;
 }
 
-i16 comshuffle(hierpath, Handle, Handle atoms, i32 at, Handle) {
+scriptstatus comshuffle(hierpath, Handle, Handle atoms, i32 at, Handle) {
   const bool forward = tokenat(atoms, at) != tok::shuffleback;
   bool go = false;
   if (i16 st = begin(atoms, at, &go); !go) return st;

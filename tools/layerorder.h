@@ -9,9 +9,9 @@ namespace kv {
 
 // `bringFront` (the selected objects after all others, each group in its order) and `sendBack`
 // (the selected objects first); the command word at `at` decides. 2 for words after it.
-i16 combring(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus combring(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `shuffleForward` and `shuffleBack`: each selected object changes places with the nearest
 // unselected object in front of (behind) it. 2 for words after the command.
-i16 comshuffle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comshuffle(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

@@ -7,6 +7,7 @@
 #include "engine/hier.h"
 #include "engine/objectutil.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "fields/listfields.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/importers.h"
@@ -29,8 +30,6 @@
 namespace kv {
 
 namespace {
-
-constexpr u16 kLongForm = 9002;
 
 struct ClipboardState {
   Handle objects = nilhandle;  // the object clipboard

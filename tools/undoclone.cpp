@@ -10,6 +10,7 @@
 #include "engine/objectsend.h"
 #include "commands/objectids.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
@@ -33,8 +34,6 @@
 namespace kv {
 
 namespace {
-
-enum : u16 { tokObjects = 4187, tokSelected = 4237, tokMessage = 11175 };
 
 constexpr u16 kLineStyle = 103;
 
@@ -292,7 +291,7 @@ i16 cloneone(const propctx& c, i32 i) {
   bool taken = false;
   i16 st = atpoint(c, &i, &w, &taken);
   if (st == 0 && taken) withmessage(c.atoms, &i, &w);
-  if (st == 0 && !statementends(c.atoms, i) && tokenat(c.atoms, i) != tokTo) st = err::notoorof;
+  if (st == 0 && !statementends(c.atoms, i) && tokenat(c.atoms, i) != tok::to) st = err::notoorof;
   if (st == 0) st = askmemory(4 * size1spot(src.objects, src.objindex));
   Handle scratch = st == 0 ? NewHandle(0) : nilhandle;
   if (st == 0 && scratch == nilhandle) st = err::nomemory;
@@ -343,8 +342,8 @@ i16 cloneselected(const propctx& c, i32 i) {
   const desk d = g.current;
   CloneWords w;
   const u16 next = tokenat(c.atoms, i);
-  if (!statementends(c.atoms, i) && next != tokAt && next != tokTo) return err::cantunderstand;
-  if (next == tokAt) {
+  if (!statementends(c.atoms, i) && next != tok::at && next != tok::to) return err::cantunderstand;
+  if (next == tok::at) {
     bool taken = false;
     if (i16 st = atpoint(c, &i, &w, &taken)) return st;
     if (!statementends(c.atoms, i)) return err::cantunderstand;
@@ -386,11 +385,11 @@ i16 cloneselected(const propctx& c, i32 i) {
 
 }  // namespace
 
-i16 comundo(hierpath, Handle, Handle atoms, i32 at, Handle) { return undoorredo(atoms, at, kXrtnUndo, false); }
+scriptstatus comundo(hierpath, Handle, Handle atoms, i32 at, Handle) { return undoorredo(atoms, at, kXrtnUndo, false); }
 
-i16 comredo(hierpath, Handle, Handle atoms, i32 at, Handle) { return undoorredo(atoms, at, kXrtnRedo, true); }
+scriptstatus comredo(hierpath, Handle, Handle atoms, i32 at, Handle) { return undoorredo(atoms, at, kXrtnRedo, true); }
 
-i16 comclone(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
+scriptstatus comclone(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const propctx c{path, text, atoms, variables, nilhandle};
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::selected && tokenat(atoms, i + 1) == tok::objects) return cloneselected(c, i + 2);

@@ -10,8 +10,8 @@ namespace kv {
 // `undo` and `redo`: offered to the externals first (when no word follows); else the open
 // field's text record takes back (does again) its last action; with nothing to do a beep.
 // Always 0.
-i16 comundo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
-i16 comredo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comundo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comredo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 // `clone` object [with message] [at point] [to destination [with message] [at point]
 // [with message]] and `clone [selected] objects [at point]` or `clone [selected] objects to
@@ -20,6 +20,6 @@ i16 comredo(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // card, background or window, and for stray words of a same-layer clone; 7 for a clone part
 // not followed by `to`; 37 without `the result`, when memory is refused or a list can't grow;
 // or the status of the "new" message.
-i16 comclone(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+scriptstatus comclone(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 
 }  // namespace kv

@@ -115,7 +115,7 @@ TEST_F(VariablesTest, LookupsMarkTheAtom) {
   ASSERT_EQ(name->token, tok::unknown);
   varentry e{};
   EXPECT_EQ(findvars(name, s.text, list, &e), err::novariable);
-  EXPECT_EQ(name->token, tokUnknown) << "a miss leaves the atom unmarked";
+  EXPECT_EQ(name->token, tok::unknown) << "a miss leaves the atom unmarked";
 
   ASSERT_EQ(createvars(name, s.text, list, &e), 0);
   EXPECT_EQ(count(), 1);

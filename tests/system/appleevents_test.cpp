@@ -618,7 +618,7 @@ TEST_F(AppleEventTest, TheEditorsHandOverIsReadOnce) {
     int ended = -1;
     try {
       if (!opens) queueanswer(Answer{"answer file", "", {}});
-      comappleevent({}, nilhandle, nilhandle, 0, nilhandle);
+      (void)comappleevent({}, nilhandle, nilhandle, 0, nilhandle);  // the quit ends it
     } catch (const ProcessExit& x) {
       ended = x.status;
     }
