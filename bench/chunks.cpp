@@ -13,7 +13,7 @@
 #include "engine/keywords.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -17,7 +17,7 @@
 #include "engine/scripterror.h"
 #include "media/movies.h"
 #include "properties/proplisting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/resourcedialogs.h"
 #include "system/osascripts.h"
 

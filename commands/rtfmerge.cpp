@@ -24,7 +24,7 @@
 #include "properties/fieldrtf.h"
 #include "properties/propfront.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/objectref.h"

@@ -17,7 +17,7 @@
 #include "engine/textutil.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objectref.h"
 #include "textengine/werecord.h"

@@ -13,7 +13,7 @@
 #include "platform/qd/random.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/compositor.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
 
 namespace kv {

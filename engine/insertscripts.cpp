@@ -14,7 +14,7 @@
 #include "engine/tokenizer.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objread.h"
 
 namespace kv {

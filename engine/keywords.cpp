@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "platform/memory/memory.h"
-#include "shell/debugmsg.h"
-#include "shell/mainglobals.h"
+#include "core/debugmsg.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -8,7 +8,7 @@
 #include "engine/runblock.h"
 #include "engine/status.h"
 #include "engine/variables.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 
 namespace kv {

@@ -16,7 +16,7 @@
 #include "shell/redraws.h"
 #include "store/objects.h"
 #include "store/starfile.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "system/osascripts.h"
 

@@ -2,7 +2,7 @@
 
 #include "engine/keywords.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 
 namespace kv {

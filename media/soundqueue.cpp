@@ -20,7 +20,7 @@
 #include "platform/sound/soundmanager.h"
 #include "platform/speech/recognition.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
 #include "system/proctable.h"
 

@@ -15,7 +15,7 @@
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
 #include "platform/speech/recognition.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

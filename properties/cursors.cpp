@@ -15,7 +15,7 @@
 #include "platform/windows/cursor.h"
 #include "platform/windows/windows.h"
 #include "properties/resourcescursors.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/byteorder.h"
 #include "system/windowkind.h"
 

@@ -15,7 +15,7 @@
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "render/filterlist.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/refwords.h"

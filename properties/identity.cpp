@@ -17,7 +17,7 @@
 #include "properties/propfront.h"
 #include "properties/propwords.h"
 #include "properties/valuewords.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"

@@ -10,7 +10,7 @@
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
 #include "properties/propwords.h"
-#include "shell/fatalerror.h"
+#include "core/fatalerror.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/objects.h"

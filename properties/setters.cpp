@@ -7,7 +7,7 @@
 #include "properties/propwords.h"
 #include "properties/setters.h"
 #include "properties/tokenroutes.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -15,7 +15,7 @@
 #include "platform/text/pstring.h"
 #include "properties/propwords.h"
 #include "properties/valuewords.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/refwords.h"
 
 namespace kv {

@@ -15,7 +15,7 @@
 #include "properties/propwords.h"
 #include "properties/textrecords.h"
 #include "shell/dialogutils.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 
 namespace kv {

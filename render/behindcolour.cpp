@@ -12,7 +12,7 @@
 #include "render/objectcolours.h"
 #include "render/spotstyles.h"
 #include "render/themebuttons.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 #include "shell/portroutines.h"
 #include "shell/windtable.h"

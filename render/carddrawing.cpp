@@ -21,7 +21,7 @@
 #include "render/offscreen.h"
 #include "render/spotstyles.h"
 #include "render/themebuttons.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 #include "shell/portroutines.h"
 #include "store/liveparts.h"

@@ -11,7 +11,7 @@
 #include "platform/controls/controls.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "store/records.h"
 
 namespace kv {

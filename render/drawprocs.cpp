@@ -1,7 +1,7 @@
 #include "render/drawprocs.h"
 
 #include "platform/qd/ports.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 
 namespace kv {

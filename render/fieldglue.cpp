@@ -9,13 +9,13 @@
 #include "platform/windows/windows.h"
 #include "render/fielddrawing.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/recordcache.h"
-#include "shell/fatalerror.h"
+#include "core/fatalerror.h"
 
 namespace kv {
 

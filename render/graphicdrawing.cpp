@@ -15,7 +15,7 @@
 #include "render/picturecache.h"
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "system/proctable.h"
 #include "textengine/werecord.h"

@@ -10,7 +10,7 @@
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 
 namespace kv {

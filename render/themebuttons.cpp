@@ -22,7 +22,7 @@
 #include "render/picturecache.h"
 #include "render/spotstyles.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/records.h"
 

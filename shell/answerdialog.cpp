@@ -18,7 +18,7 @@
 #include "shell/customframe.h"
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/scriptdialogparse.h"
 #include "system/appleevents.h"
 

@@ -6,7 +6,7 @@
 #include "platform/events/handlers.h"
 #include "platform/menus/menus.h"
 #include "platform/types.h"
-#include "shell/menusets.h"
+#include "core/menusets.h"
 
 namespace kv {
 

@@ -6,7 +6,7 @@
 #include "engine/objectutil.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/menus.h"
 #include "store/forms.h"
 #include "store/objread.h"
@@ -56,31 +56,6 @@ i16 initmenusets() {
   }
   g.fontmenu = nilid;
   return 0;
-}
-
-Handle currentline() { return current().lines; }
-
-i16 currentnumlines() {
-  const menuset& s = current();
-  if (s.lines == nilhandle || s.count <= 0) return 0;
-  return i16(std::min<Size>(s.count, HandleCount<menuline>(s.lines)));
-}
-
-menuline lineat(i32 index) {
-  if (index < 0 || index >= currentnumlines()) return menuline{};
-  return *lineptr(index);
-}
-
-i32 firstlineof(u16 placement) {
-  i16 n = currentnumlines();
-  for (i32 i = 0; i < n; ++i)
-    if (lineptr(i)->placement == placement) return i;
-  return -1;
-}
-
-bool isdockmenuline(const menuline& line) {
-  const menuline& dock = mainglobals().dockmenu;
-  return dock.store != nilid && dock.store == line.store && dock.menunum == line.menunum;
 }
 
 u32 menuflags(const menuline& line) {

@@ -20,7 +20,7 @@
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "render/offscreen.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
 
 namespace kv {

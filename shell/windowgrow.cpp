@@ -22,7 +22,7 @@
 #include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/messagebox.h"
 #include "shell/portroutines.h"
 #include "shell/redraws.h"

@@ -23,7 +23,7 @@
 #include "render/windowupkeep.h"
 #include "shell/cardwindow.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/messagebox.h"
 #include "shell/metal.h"
 #include "shell/palettes.h"

@@ -12,7 +12,7 @@
 #include "engine/numbertext.h"
 #include "engine/status.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objread.h"
 #include "store/refwords.h"
 

@@ -15,9 +15,9 @@
 #include "platform/serial/serial.h"
 #include "platform/sound/channels.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "store/byteorder.h"
 #include "store/records.h"
 

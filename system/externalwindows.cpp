@@ -4,7 +4,7 @@
 
 #include "engine/textutil.h"
 #include "platform/qd/shapes.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/objread.h"

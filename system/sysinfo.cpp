@@ -12,7 +12,7 @@
 #include "platform/sound/soundmanager.h"
 #include "platform/speech/voices.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "store/memoryguard.h"
 

@@ -20,7 +20,7 @@
 #include "render/hittest.h"
 #include "render/spotstyles.h"
 #include "shell/cardwindow.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/redraws.h"
 #include "store/liveparts.h"

@@ -21,7 +21,7 @@
 #include "render/controlvisibility.h"
 #include "render/hittest.h"
 #include "render/themebuttons.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 #include "store/objects.h"
 #include "tools/browseclick.h"

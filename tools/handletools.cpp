@@ -23,7 +23,7 @@
 #include "render/selectionknobs.h"
 #include "render/windowclip.h"
 #include "shell/cardwindow.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/metal.h"
 #include "shell/redraws.h"

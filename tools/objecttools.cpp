@@ -17,7 +17,7 @@
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
 #include "shell/drawcase.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "store/objects.h"
 #include "tools/handletools.h"

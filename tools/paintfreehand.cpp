@@ -16,7 +16,7 @@
 #include "platform/resources/resources.h"
 #include "platform/windows/cursor.h"
 #include "render/graphicdrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/portroutines.h"
 #include "shell/windowmanage.h"

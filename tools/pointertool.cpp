@@ -18,7 +18,7 @@
 #include "render/spotstyles.h"
 #include "shell/cardcursor.h"
 #include "shell/drawcase.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "store/objects.h"
 #include "tools/handletools.h"

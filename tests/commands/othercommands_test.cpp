@@ -24,7 +24,7 @@
 #include "render/filterlist.h"
 #include "render/pictinfo.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/portroutines.h"
 #include "shell/redraws.h"
 #include "store/objects.h"

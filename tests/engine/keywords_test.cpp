@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/fixture.h"
 
 namespace kv {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "platform/text/intl.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/fixture.h"
 
 namespace kv {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/net/tcp.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "system/cobs.h"
 #include "system/remoteprocs.h"
 #include "tests/fuzz/fuzzcheck.h"

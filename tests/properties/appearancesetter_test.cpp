@@ -6,7 +6,7 @@
 #include "properties/propwords.h"
 #include "render/controloptions.h"
 #include "render/spotgeometry.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "store/liveparts.h"
 #include "store/objects.h"

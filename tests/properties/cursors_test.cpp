@@ -15,7 +15,7 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
 #include "properties/resourcescursors.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/byteorder.h"
 #include "tests/properties/proptest.h"
 

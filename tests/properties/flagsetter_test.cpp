@@ -12,7 +12,7 @@
 #include "platform/windows/windows.h"
 #include "properties/propwords.h"
 #include "render/objectbounds.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/messagebox.h"
 #include "shell/redraws.h"
 #include "store/objects.h"

@@ -10,7 +10,7 @@
 #include "render/controlflush.h"
 #include "render/effectqueue.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/recordcache.h"

@@ -18,7 +18,7 @@
 #include "render/carddrawing.h"
 #include "render/objectcolours.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"

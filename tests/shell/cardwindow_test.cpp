@@ -25,7 +25,7 @@
 #include "shell/cardwindow.h"
 #include "shell/commandline.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/startup.h"
 #include "shell/windowmanage.h"
 #include "shell/windowstyle.h"

@@ -29,9 +29,9 @@
 #include <cstring>
 #include "render/offscreen.h"
 #include "store/fieldtext.h"
-#include "shell/dialogs.h"
+#include "core/dialogs.h"
 #include "shell/dialogutils.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/textentry.h"
 #include "tests/support/veltrix.h"
 #include "tests/support/eventloop.h"

@@ -16,7 +16,7 @@
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/startup.h"
 #include "shell/windtable.h"

@@ -15,8 +15,8 @@
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 #include "store/memoryguard.h"
 #include "tests/support/veltrix.h"
 

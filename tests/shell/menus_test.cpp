@@ -15,7 +15,7 @@
 #include "platform/process/exit.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/screens.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/menus.h"
 #include "shell/menusets.h"
 #include "store/objects.h"

@@ -19,7 +19,7 @@
 #include "render/carddrawing.h"
 #include "render/controlvisibility.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windnav.h"
 #include "store/forms.h"
 #include "store/objects.h"

@@ -32,7 +32,7 @@
 #include "platform/testing/transcript.h"
 #include "platform/time/datetime.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "system/appleevents.h"
 #include "system/remoteprocs.h"

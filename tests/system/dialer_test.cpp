@@ -15,7 +15,7 @@
 #include "platform/serial/serial.h"
 #include "platform/sound/audio.h"
 #include "platform/sound/channels.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/sounds.h"
 #include "tests/support/veltrix.h"
 

@@ -13,7 +13,7 @@
 #include "platform/ipc/remote.h"
 #include "platform/net/tcp.h"
 #include "platform/prefs/prefs.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "system/cobs.h"
 #include "tests/support/fixture.h"

@@ -13,7 +13,7 @@
 #include "platform/sound/soundmanager.h"
 #include "platform/speech/voices.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "tests/support/veltrix.h"
 #include "platform/windows/windows.h"

@@ -10,7 +10,7 @@
 #include "fields/fieldview.h"
 #include "platform/backend/headless.h"
 #include "platform/fonts/scriptmanager.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/textengine/wetest.h"
 

@@ -14,7 +14,7 @@
 #include "render/controlvisibility.h"
 #include "render/themebuttons.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "tests/support/eventloop.h"

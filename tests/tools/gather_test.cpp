@@ -16,7 +16,7 @@
 #include "platform/qd/qdtext.h"
 #include "platform/qd/shapes.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtail.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"

@@ -13,7 +13,7 @@
 #include "platform/testing/driver.h"
 #include "platform/windows/cursor.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/recordcache.h"

@@ -10,8 +10,8 @@
 #include "platform/events/eventrecord.h"
 #include "platform/runtime/root.h"
 #include "platform/types.h"
-#include "shell/desk.h"
-#include "shell/menusets.h"
+#include "core/desk.h"
+#include "core/menusets.h"
 
 namespace kv {
 
@@ -238,7 +238,7 @@ struct MainGlobals {
   u32 controlsdue;            // the tick from which they have it next
 
   // --- Settings record and start-up ------------------------------------------------------
-  Handle settings;         // the 36-byte settings record, host order (shell/settings.h)
+  Handle settings;         // the 36-byte settings record, host order (core/settings.h)
   u16 scriptfont, scriptsize, scriptstyle;  // settings words 2-4
   Handle workblock;        // the 6,000-byte work block
   u32 stackbudget;         // bytes of stack the recursion checks may use
