@@ -375,8 +375,6 @@ struct MainGlobals {
   u16 broughtforward;          // a request brought the program forward (the main loop clears it)
   u16 quitbyevent;             // the quit request is closing the windows
   u32 busyref[3];              // non-zero while the shell is in an exchange a quit may not break
-  RegistryId serialport;       // the dialer's open serial port (none while none is open)
-  u32 hanguptime;              // the tick count at which the dialer's port closes (0 none)
   u32 soundmgrversion;         // the sound services' version, stored by hasfileplay
   i16 quicktimepresent;        // movies can be played (start 1)
   i16 lastvolume;              // the folder files were last written to or read from

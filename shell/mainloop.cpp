@@ -167,7 +167,7 @@ bool mainpass() {
     HandleEvent(got ? 1 : 0, s.now);
   }
   // 10. After the event: the dialer's port closes once its hang-up time has passed.
-  if (g.hanguptime != 0) checkdialing(0, e.when);
+  if (dialerstate().hanguptime != 0) checkdialing(0, e.when);
   if (got) g.contextualclick = 0;
   s.gotevent = got;
   s.now = TickCount();
