@@ -370,8 +370,6 @@ struct MainGlobals {
   i16 remoterequests;          // the user allows requests to other machines (start 0)
   u16 aepending;               // a file dialog is up: requests are put aside until it goes
   u64 aependingevent;          // the last request put aside (its token; the main loop runs them all), 0 none
-  u16 compilingosa;            // a script of another language is being compiled
-  u16 runningosa;              // a script of another language is running
   u16 broughtforward;          // a request brought the program forward (the main loop clears it)
   u16 quitbyevent;             // the quit request is closing the windows
   u32 busyref[3];              // non-zero while the shell is in an exchange a quit may not break

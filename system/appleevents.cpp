@@ -41,6 +41,7 @@
 #include "system/externalevents.h"
 #include "system/programtargets.h"
 #include "system/proctable.h"
+#include "system/osascripts.h"
 
 namespace kv {
 
@@ -416,8 +417,8 @@ OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
     if (!(c.currentclass == fourcc("aevt") && c.currentid == fourcc("oapp") && err == errAEDescNotFound))
       return errAEEventNotHandled;
   } else {
-    if (g.compilingosa) return errAEEventNotHandled;
-    if (g.runningosa && !remote) {
+    if (osarunstate().compilingosa) return errAEEventNotHandled;
+    if (osarunstate().runningosa && !remote) {
       i16 source = 0;
       ProcessSerialNumber from{};
       if (!getshort(*event, keyEventSourceAttr, true, &source) || !getpsn(*event, keyOriginalAddressAttr, &from))

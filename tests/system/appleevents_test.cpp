@@ -38,6 +38,7 @@
 #include "system/remoteprocs.h"
 #include "tests/support/collected.h"
 #include "tests/support/eventloop.h"
+#include "system/osascripts.h"
 
 namespace kv {
 namespace {
@@ -576,14 +577,14 @@ TEST_F(AppleEventTest, RequestsToItself) {
   EXPECT_EQ(log(), "aevt odoc Kestrove,");
   EXPECT_EQ(mainglobals().numwinds, 2);
 
-  mainglobals().runningosa = 1;
+  osarunstate().runningosa = 1;
   clearlog();
   cardrows({{"send empty to program \"Kestrove\" with \"miscactv\"", "the result",
              "Got error number -1708 from Apple\xA8 event"}});
   EXPECT_EQ(log(), "");
   ASSERT_EQ(doline("send empty to program \"Kestrove\" with \"aevtoapp\""), 0);
   EXPECT_EQ(log(), "aevt oapp Kestrove,");
-  mainglobals().runningosa = 0;
+  osarunstate().runningosa = 0;
 }
 
 // The companion editor's hand-over: fresh (at most 5 seconds old) it opens its window at its
