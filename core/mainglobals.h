@@ -368,11 +368,6 @@ struct MainGlobals {
 
   // --- System services ---------------------------------------------------------------------
   i16 remoterequests;          // the user allows requests to other machines (start 0)
-  u16 aepending;               // a file dialog is up: requests are put aside until it goes
-  u64 aependingevent;          // the last request put aside (its token; the main loop runs them all), 0 none
-  u16 broughtforward;          // a request brought the program forward (the main loop clears it)
-  u16 quitbyevent;             // the quit request is closing the windows
-  u32 busyref[3];              // non-zero while the shell is in an exchange a quit may not break
   u32 soundmgrversion;         // the sound services' version, stored by hasfileplay
   i16 quicktimepresent;        // movies can be played (start 1)
   i16 lastvolume;              // the folder files were last written to or read from

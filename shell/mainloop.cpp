@@ -141,7 +141,7 @@ bool mainpass() {
   // 6. A drag that has ended; the requests set aside while a file dialog was up; the request
   // dispatcher's flag.
   if (g.dragref != 0 && !Button()) g.dragref = 0;
-  if (g.aependingevent != 0) resumesetaside();
+  if (aerequeststate().aependingevent != 0) resumesetaside();
   g.aehandling = 0;
   // 7. Window buffers.
   if (g.flushwanted) checkflush(s.now);

@@ -239,7 +239,7 @@ i16 openapplication() {
 void activate(bool redraw) {
   MainGlobals& g = mainglobals();
   g.notfront = isfront() ? 0 : 1;
-  if (g.notfront == 0) g.broughtforward = 1;
+  if (g.notfront == 0) aerequeststate().broughtforward = 1;
   bringapptofront(0);
   if (redraw) draweditall();
 }
@@ -272,7 +272,7 @@ i16 defaulthandling(const AppleEvent& e, u32 cls, u32 id) {
         case fourcc("odoc"):
           if (isfront()) {
             g.notfront = 0;
-            g.broughtforward = 1;
+            aerequeststate().broughtforward = 1;
           }
           return opendocs();
         case fourcc("pdoc"): return printdocuments();
@@ -388,12 +388,12 @@ i16 doapplevent(const EventRecord& event) {
 
 OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
   MainGlobals& g = mainglobals();
-  if (g.aepending) {
+  if (aerequeststate().aepending) {
     // Every request that comes is kept (not only the last), so that none stays unanswered.
     u64 token = 0;
     if (AESuspendTheCurrentEvent(event, &token) == noErr) {
       rs().setaside.push_back(token);
-      g.aependingevent = token;
+      aerequeststate().aependingevent = token;
     }
     return errAEEventNotHandled;
   }
@@ -459,8 +459,8 @@ OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
 
 void resumesetaside() {
   MainGlobals& g = mainglobals();
-  g.aepending = 0;
-  g.aependingevent = 0;
+  aerequeststate().aepending = 0;
+  aerequeststate().aependingevent = 0;
   const std::vector<u64> tokens = std::exchange(rs().setaside, {});
   for (u64 t : tokens) AEResumeTheCurrentEvent(t);
 }
@@ -531,7 +531,7 @@ i16 notify(i32 timeout) {
 
 i16 aevtquit(u16 quitafter) {
   MainGlobals& g = mainglobals();
-  if (g.busyref[0] != 0 || g.busyref[1] != 0 || g.busyref[2] != 0) {
+  if (aerequeststate().busyref[0] != 0 || aerequeststate().busyref[1] != 0 || aerequeststate().busyref[2] != 0) {
     KVBeep(1);
     return 1;
   }
@@ -539,22 +539,22 @@ i16 aevtquit(u16 quitafter) {
   if (topwindow(&top)) getwind(top, &g.current);
   if (sendxrtnevent(nilid, kXrtnQuit, nullptr) != 0) return 0;
   setuptran(0);
-  g.quitbyevent = quitafter;
+  aerequeststate().quitbyevent = quitafter;
   while (!g.plugin && g.numwinds > 0 && g.winds != nilhandle) {
     g.current = HandleAs<desk>(g.winds)[0];
     // The last window's "quitKestrove" may cancel the quit, as it does for the quit command.
     if (g.numwinds == 1 && cardsend("quitKestrove", sendnormal, g.current.window) == statusexittotop) {
-      g.quitbyevent = 0;
+      aerequeststate().quitbyevent = 0;
       return 0;
     }
     i16 st = closefirst();
     if (st != 0 && st != kCardChanged) {
-      g.quitbyevent = 0;
+      aerequeststate().quitbyevent = 0;
       return st;
     }
     dumpcurrent();
   }
-  g.quitbyevent = 0;
+  aerequeststate().quitbyevent = 0;
   if (quitafter) quitfile();
   return 0;
 }

@@ -498,12 +498,12 @@ TEST_F(AppleEventTest, RefusedAndIgnoredRequestsAndQuitting) {
   EXPECT_EQ(errnof(frompeer(wheel)), 0);
   EXPECT_EQ(log(), "");
 
-  mainglobals().busyref[1] = 7;
+  aerequeststate().busyref[1] = 7;
   transcriptclear();
   EXPECT_EQ(errnof(frompeer(request("aevt", "quit", {}, false))), 1);
   EXPECT_EQ(mainglobals().numwinds, 1) << "nothing closes";
   EXPECT_NE(transcripttext().find("beep"), std::string::npos) << transcripttext();
-  mainglobals().busyref[1] = 0;
+  aerequeststate().busyref[1] = 0;
 
   // Without it the program quits as its quit command does.
   if (!peer) peer = std::make_unique<TestPeer>(folder, 4242, "Peer");
@@ -693,7 +693,7 @@ TEST_F(AppleEventTest, RequestsWhileAFileDialogIsUpRunWhenItHasGone) {
             0);
   EXPECT_EQ(field(), path + "42") << "the script's own request runs once the dialog has gone";
   EXPECT_EQ(log(), "misc eval Kestrove,") << "the others did not run while the dialog was up";
-  EXPECT_NE(mainglobals().aependingevent, 0u);
+  EXPECT_NE(aerequeststate().aependingevent, 0u);
   EXPECT_FALSE(done);
   AppleEvent out;
   EXPECT_FALSE(takeinjectedreply(&out)) << "not answered yet";
@@ -709,7 +709,7 @@ TEST_F(AppleEventTest, RequestsWhileAFileDialogIsUpRunWhenItHasGone) {
   EXPECT_TRUE(takeinjectedreply(&out));
   EXPECT_EQ(errnof(out), 0);
   EXPECT_EQ(mainglobals().numwinds, 2) << "the document opened";
-  EXPECT_EQ(mainglobals().aependingevent, 0u);
+  EXPECT_EQ(aerequeststate().aependingevent, 0u);
 }
 
 // A second kestrove on this machine, with remote requests allowed in the user's preferences,
