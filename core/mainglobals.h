@@ -367,7 +367,6 @@ struct MainGlobals {
   i16 backdropTransparency;    // percent
 
   // --- System services ---------------------------------------------------------------------
-  i16 remoterequests;          // the user allows requests to other machines (start 0)
   u32 soundmgrversion;         // the sound services' version, stored by hasfileplay
   i16 quicktimepresent;        // movies can be played (start 1)
   i16 lastvolume;              // the folder files were last written to or read from

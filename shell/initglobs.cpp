@@ -75,7 +75,7 @@ bool platformfacts(MainGlobals& g) {
   g.runningosx = 1;
   if (loadsettings() != 0) return false;
   g.quicktimepresent = 1;
-  g.remoterequests = remoterequestsallowed() ? 1 : 0;
+  remoterequeststate().remoterequests = remoterequestsallowed() ? 1 : 0;
   g.tabSize = 36;
   // With text services, the text services document and the text engine's inline-input
   // handlers join here.

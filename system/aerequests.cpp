@@ -22,6 +22,7 @@
 #include "system/appleevents.h"
 #include "system/programtargets.h"
 #include "system/proctable.h"
+#include "system/remoteprocs.h"
 
 namespace kv {
 
@@ -158,7 +159,7 @@ bool targetof(const std::string& name, AEDesc* out) {
   u8 scheme[8] = {7};
   std::memcpy(scheme + 1, name.data(), std::min<std::size_t>(name.size(), 7));
   if (name.size() >= 7 && myequalstring(scheme, reinterpret_cast<const u8*>("\x07" "eppc://")) &&
-      mainglobals().remoterequests == 0) {
+      remoterequeststate().remoterequests == 0) {
     AECreateDesc(typeApplicationURL, name.data(), Size(name.size()), out);
     return true;
   }
@@ -177,7 +178,7 @@ bool targetof(const std::string& name, AEDesc* out) {
 // Sends a request built for `address`: requests leave the machine only while the user allows
 // requests to other machines (else they fail as on the way, -906).
 OSErr sendtoprogram(const AEDesc& address, const AppleEvent& event, AppleEvent* reply, i32 mode) {
-  if (address.descriptorType == typeApplicationURL && mainglobals().remoterequests == 0) return noResponseErr;
+  if (address.descriptorType == typeApplicationURL && remoterequeststate().remoterequests == 0) return noResponseErr;
   return AESend(event, reply, mode | kAEAlwaysInteract, 0, mainglobals().appleEventTimeout, getproc<43>(),
                 getproc<44>());
 }

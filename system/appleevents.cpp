@@ -42,6 +42,7 @@
 #include "system/programtargets.h"
 #include "system/proctable.h"
 #include "system/osascripts.h"
+#include "system/remoteprocs.h"
 
 namespace kv {
 
@@ -254,7 +255,7 @@ i16 printdocuments() {
 // The default handling by class and id; its status.
 i16 defaulthandling(const AppleEvent& e, u32 cls, u32 id) {
   MainGlobals& g = mainglobals();
-  if (runsscript(cls, id) && isremote(e) && g.remoterequests == 0) return errAEEventNotHandled;
+  if (runsscript(cls, id) && isremote(e) && remoterequeststate().remoterequests == 0) return errAEEventNotHandled;
   switch (cls) {
     case fourcc("ANSR"): return id == fourcc("QUIL") ? quilletanswer() : 0;
     case fourcc("aevt"):

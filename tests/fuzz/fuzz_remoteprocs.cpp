@@ -82,7 +82,7 @@ std::vector<std::uint8_t> reply(const std::vector<std::string>& names) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > 1 << 16) return 0;
-  mainglobals().remoterequests = 1;
+  remoterequeststate().remoterequests = 1;
   Reply r{data, size};
   TcpTestPeer peer(serve, &r);
   if (peer.port() == 0) return 0;

@@ -394,7 +394,7 @@ TEST_F(AppleEventTest, ReadingAndAnsweringTheCurrentRequest) {
 // program here and from one on another machine.
 void AppleEventTest::scriptrequestsrun(const Sender& from) {
   openmain();
-  mainglobals().remoterequests = 1;
+  remoterequeststate().remoterequests = 1;
   setmode("pass");
   EXPECT_EQ(textparam(from(request("misc", "eval", "6*7")), keyDirectObject), "42");
   EXPECT_EQ(textparam(from(request("misc", "eval", "`a` & `b`")), keyDirectObject), "ab");
@@ -445,7 +445,7 @@ TEST_F(AppleEventTest, ScriptRequestsOverTcpRunAndAnswerWhenAllowed) {
 void AppleEventTest::refusedbydefault(const Sender& fromfar, const std::string& sender) {
   openmain();
   setmode("pass");
-  ASSERT_EQ(mainglobals().remoterequests, 0);
+  ASSERT_EQ(remoterequeststate().remoterequests, 0);
   AppleEvent call = request("ascr", "psbr", {}, false);
   AEPutParamPtr(&call, fourcc("snam"), typeChar, "docommand", 9);
   AEDesc words;
@@ -649,7 +649,7 @@ TEST_F(AppleEventTest, SendingToAProgramOfAnotherMachine) {
   cardrows({{"request \"1+1\" from program \"" + far.url("Peer") + "\"", "the result", failedtext(noResponseErr)}});
   EXPECT_TRUE(far.received(0).empty());
 
-  mainglobals().remoterequests = 1;
+  remoterequeststate().remoterequests = 1;
   cardrows({{"request \"1+1\" from program \"" + far.url("Peer") + "\"\rput it into field 1", "field 1", "2"},
             {"send \"x\" to program \"" + far.url("Nobody") + "\"", "the result", resulttext(35)}});
   ASSERT_EQ(doline("send \"beep\" to program \"" + far.url("peer") + "\" without reply"), 0);
@@ -755,7 +755,7 @@ TEST_F(AppleEventTest, ASecondKestroveAsksOverTcp) {
   EXPECT_EQ(other(put, "the result"), resulttext(114) + "\n");
   EXPECT_EQ(log(), "misc eval eppc://127.0.0.1/Kestrove,misc dosc eppc://127.0.0.1/Kestrove,");
   EXPECT_EQ(field(), "") << "refused: this program does not allow remote requests";
-  mainglobals().remoterequests = 1;
+  remoterequeststate().remoterequests = 1;
   EXPECT_EQ(other(ask, "it & \"|\" & the result"), "42|\n");
   EXPECT_EQ(other(put, "the result"), "\n");
   EXPECT_EQ(field(), "5");
