@@ -367,7 +367,6 @@ struct MainGlobals {
   i16 backdropTransparency;    // percent
 
   // --- System services ---------------------------------------------------------------------
-  u32 soundmgrversion;         // the sound services' version, stored by hasfileplay
   i16 quicktimepresent;        // movies can be played (start 1)
   i16 lastvolume;              // the folder files were last written to or read from
   u32 lastdirid;
