@@ -353,9 +353,6 @@ struct MainGlobals {
   i16 translucentDragOpacity;  // 0 low, 1 normal (start), 2 high, 3 maximum
   i16 allowRecog;              // the speech recognizer runs
   i16 speechCount;             // texts being spoken (items of the speech queue that started)
-  i16 listening;               // the recognizer listens
-  RegistryId recogSystem;      // the speech recognition system while recognition is on
-  RegistryId recognizer;       // its recognizer
   i16 paletteOpacity;          // 100 minus the opacity of the palette windows (start 0)
   i16 helpBalloons;
   u32 soundVolume;             // the output volume: left level in the low, right in the high 16 bits

@@ -23,6 +23,7 @@
 #include "core/mainglobals.h"
 #include "store/records.h"
 #include "system/proctable.h"
+#include "media/speechrecog.h"
 
 namespace kv {
 
@@ -288,7 +289,7 @@ void checksound(u32 ticks) {
   s.checked = true;
   s.lastcheck = ticks;
   if (speechitems() > 0 && speechavailable()) checkspeech();
-  if (mainglobals().listening != 0) SRIdle();
+  if (speechrecogstate().listening != 0) SRIdle();
   if (s.count > 0) {
     i32 entries = 0, done = 0;
     for (QueuedEntry& e : s.table) {
