@@ -202,7 +202,7 @@ i16 comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 i16 comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   MainGlobals& g = mainglobals();
   if (lineends(atoms, at + 1)) {
-    if (g.historydisabled == 0) g.history = g.history != 0 ? 0 : 1;
+    if (historystate().historydisabled == 0) historystate().history = historystate().history != 0 ? 0 : 1;
     return 0;
   }
   Str255 word{};
@@ -210,10 +210,10 @@ i16 comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variable
   if (i16 st = textoperand(path, text, atoms, at + 1, variables, &used, word); st != 0) return st;
   if (!lineends(atoms, at + 1 + used)) return statusstray;
   switch (stringtotoken(word + 1, word[0])) {
-    case tokDisable: g.historydisabled = 1; break;
-    case tokEnable: g.historydisabled = 0; break;
-    case tokOn: g.history = g.historydisabled != 0 ? 0 : 1; break;
-    default: g.history = 0; break;
+    case tokDisable: historystate().historydisabled = 1; break;
+    case tokEnable: historystate().historydisabled = 0; break;
+    case tokOn: historystate().history = historystate().historydisabled != 0 ? 0 : 1; break;
+    default: historystate().history = 0; break;
   }
   return 0;
 }

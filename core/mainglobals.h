@@ -368,8 +368,6 @@ struct MainGlobals {
   i16 lastvolume;              // the folder files were last written to or read from
   u32 lastdirid;
   i16 programvolume;           // the volume that holds the program's own folder: never unmounted
-  u16 history;                 // the history flag of the `history` command
-  u16 historydisabled;         // set by `history disable`: history stays off until enabled
 };
 
 // The object or default cursor that stands for the arrow.
