@@ -241,20 +241,9 @@ struct MainGlobals {
   Handle settings;         // the 36-byte settings record, host order (core/settings.h)
   u16 scriptfont, scriptsize, scriptstyle;  // settings words 2-4
   Handle workblock;        // the 6,000-byte work block
-  u32 stackbudget;         // bytes of stack the recursion checks may use
-  u32 creator;             // 'VIZu': the tag of the runtime's windows
-  i16 fontforce;           // the script system's font-force setting at start-up
 
   // --- Platform facts measured at start-up ------------------------------------------------
-  u16 sysversion;          // 'sysv', four BCD digits
-  i16 hasTextServices, hasTSMTE;
   i16 hasQuickTime, hasQTVRManager;
-  i16 hasContextualMenus;
-  i16 hasAltiVec;
-  i16 menubarheight;
-  Rect screenrect;         // the main screen less the menu bar
-  Rect defaultwindowrect;  // the same, inset by 4, its top-left moved to (20, 20)
-  i16 offwidth, offheight; // the offscreen size overrides of settings words 9 and 10 (0 none)
   u32 appfolder;           // folder ids: the program's folder,
   u32 tempfolder;          // the temporary items,
   u32 documentsfolder;     // the user's documents: the default folder for written files

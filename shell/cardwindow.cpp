@@ -59,6 +59,7 @@
 #include "tools/paint.h"
 #include "tools/shapegeometry.h"
 #include "tools/textgraphic.h"
+#include "shell/startup.h"
 
 namespace kv {
 
@@ -535,7 +536,7 @@ void checktooltip(u32 now) {
     i32 left = i32(global.h) + kTipRight, top = i32(global.v) + kTipDown;
     Rect screen = screenbounds(0);
     InsetRect(&screen, 4, 4);
-    screen.top = i16(screen.top + g.menubarheight);
+    screen.top = i16(screen.top + startupfacts().menubarheight);
     if (top + height > screen.bottom) top -= top + height - screen.bottom + 20;
     if (left + width > screen.right) left -= left + width - screen.right;
     MoveWindow(tip, i16(std::clamp<i32>(left, -32768, 32767)), i16(std::clamp<i32>(top, -32768, 32767)), false);

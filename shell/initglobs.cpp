@@ -31,6 +31,7 @@
 #include "system/externals.h"
 #include "system/nativecall.h"
 #include "system/remoteprocs.h"
+#include "shell/startup.h"
 
 namespace kv {
 
@@ -79,10 +80,10 @@ bool platformfacts(MainGlobals& g) {
   g.tabSize = 36;
   // With text services, the text services document and the text engine's inline-input
   // handlers join here.
-  g.menubarheight = GetMBarHeight();
+  startupfacts().menubarheight = GetMBarHeight();
   Rect screen = screenbounds(0);
-  g.screenrect = Rect{i16(screen.top + g.menubarheight), screen.left, screen.bottom, screen.right};
-  g.defaultwindowrect = Rect{20, 20, i16(g.screenrect.bottom - 4), i16(g.screenrect.right - 4)};
+  startupfacts().screenrect = Rect{i16(screen.top + startupfacts().menubarheight), screen.left, screen.bottom, screen.right};
+  startupfacts().defaultwindowrect = Rect{20, 20, i16(startupfacts().screenrect.bottom - 4), i16(startupfacts().screenrect.right - 4)};
   setrandseed(i32(TickCount()));
   std::string app;
   if (applicationfolder(&app)) g.appfolder = folderid(app);
@@ -232,8 +233,8 @@ void settingswords(MainGlobals& g) {
 // Step 11: the interpreter's queues. Contextual menus, the Services handlers, the volume list
 // and the externals' information table join here.
 bool queues(MainGlobals& g) {
-  g.hasContextualMenus = hasContextualMenus();
-  g.hasAltiVec = IsAltiVecAvailable();
+  startupfacts().hasContextualMenus = hasContextualMenus();
+  startupfacts().hasAltiVec = IsAltiVecAvailable();
   buildvolumelist();
   return newblock(&g.repeatque, queueblock * Size(sizeof(repeatentry))) &&
          newblock(&g.switchque, queueblock * Size(sizeof(switchentry))) && newblock(&g.calllevels, 0);

@@ -154,9 +154,9 @@ void waitforwindow() {
 void textservices() {
   MainGlobals& g = mainglobals();
   i32 v = 0;
-  g.hasTextServices = Gestalt(fourcc("tsmv"), &v) == noErr && v > 0 ? 1 : 0;
-  g.hasTSMTE = 0;
-  if (g.hasTextServices && Gestalt(fourcc("tsma"), &v) == noErr) g.hasTSMTE = i16(v & 1);
+  startupfacts().hasTextServices = Gestalt(fourcc("tsmv"), &v) == noErr && v > 0 ? 1 : 0;
+  startupfacts().hasTSMTE = 0;
+  if (startupfacts().hasTextServices && Gestalt(fourcc("tsma"), &v) == noErr) startupfacts().hasTSMTE = i16(v & 1);
 }
 
 }  // namespace
@@ -272,13 +272,13 @@ int startup(const StartupOptions& options) {
   MainGlobals& g = mainglobals();
   // 1. The global state starts cleared (the runtime root makes it so).
   // 2. The recursion budget: the run thread's stack less 64 KB.
-  g.stackbudget = stackbudgetfor(i64(kBigStackSize), i64(kBigStackSize), nullptr);
+  startupfacts().stackbudget = stackbudgetfor(i64(kBigStackSize), i64(kBigStackSize), nullptr);
   // 3. The work block.
   g.workblock = NewHandleClear(kWorkBlock);
   // 4-6. Text services, the script system's font setting (nothing to force), the creator.
   textservices();
-  g.fontforce = 0;
-  g.creator = fourcc("VIZu");
+  startupfacts().fontforce = 0;
+  startupfacts().creator = fourcc("VIZu");
   // 7. Pending events go; the arrow; the system version.
   FlushEvents(everyEvent, 0);
   InitCursor();
@@ -296,7 +296,7 @@ int startup(const StartupOptions& options) {
   // 9. The system check.
   i32 carbonlib = 0;
   Gestalt(fourcc("cbon"), &carbonlib);
-  if (i16 why = systemrefusal(g.sysversion, carbonlib)) refuse(why, "the system is not supported");
+  if (i16 why = systemrefusal(startupfacts().sysversion, carbonlib)) refuse(why, "the system is not supported");
   // 10. The message box. 11. (The scrap is taken over with the clipboards.)
   initmes();
   // 12. Movies.
@@ -315,11 +315,11 @@ int startup(const StartupOptions& options) {
   Rect bounds = screenbounds(0);
   if (s.width != 0) {
     bounds.right = i16(bounds.left + s.width);
-    g.offwidth = i16(s.width);
+    startupfacts().offwidth = i16(s.width);
   }
   if (s.height != 0) {
     bounds.bottom = i16(bounds.top + s.height);
-    g.offheight = i16(s.height);
+    startupfacts().offheight = i16(s.height);
   }
   SetOffScreenBounds(bounds);
   i16 made = createoffscreenat(depth, CreateOffScreen);

@@ -32,6 +32,7 @@
 #include "tests/support/fixture.h"
 #include "platform/runtime/root.h"
 #include "tests/support/texts.h"
+#include "shell/startup.h"
 
 namespace kv {
 namespace {
@@ -72,7 +73,7 @@ TEST_F(PlatformUtilTest, CapabilitiesOfTheEmulatedSystem) {
   EXPECT_EQ(is_pid_native(0), 1);
   EXPECT_EQ(is_pid_native(4242), 1) << "a system without the variable runs only native programs";
   EXPECT_EQ(getenviron(), 0x1068);
-  EXPECT_EQ(mainglobals().sysversion, 0x1068);
+  EXPECT_EQ(startupfacts().sysversion, 0x1068);
 }
 
 TEST_F(PlatformUtilTest, ModifierKeysAndTheKeyMap) {
