@@ -69,21 +69,14 @@ struct MainGlobals {
   menuset menusets[kMenuSets];
   i16 menuSet;             // the current set, 0-based
   menuline dockmenu;       // the dock menu's line (its store 0 while there is none)
-  RegistryId dockmenuref;  // the dock tile's platform menu (0 while there is none)
-  i16 helpmenushown;       // a project menu is placed under the Help menu (cleared by each rebuild)
   RegistryId fontmenu;     // the font menu, made on first use and kept for the run
   i16 fontmenuinfonts;     // the font menu's items are drawn in their own fonts
-  RegistryId windowsmenu;  // the standard window menu, made on first use and kept for the run
-  i16 fontfamily;          // the family last chosen from the font menu
 
   // --- Event state -------------------------------------------------------------------------
   EventRecord event;       // the current event, as the main loop fetched it
   i16 inmainloop;
   i16 notfront;            // not the front process
-  i16 menubarmaybedrawn;   // start 1
   i16 menubarvisible;
-  i16 menubarbuilt;        // set by the first resume
-  i16 menubarwasvisible;   // the menu bar's state recorded at suspend
   i16 doubleclick;
   u32 lastclicktime;
   Point lastclickpoint;     // of the double-click test

@@ -250,7 +250,7 @@ void menucommand(u8 ch) {
       docommand(r);
       return;
     }
-    if (g.helpmenushown && helpmenukey(ch)) return;
+    if (shellmenustate().helpmenushown && helpmenukey(ch)) return;
   }
   sendmenukey(ch);
 }

@@ -32,6 +32,7 @@
 #include "system/nativecall.h"
 #include "system/remoteprocs.h"
 #include "shell/startup.h"
+#include "shell/menus.h"
 
 namespace kv {
 
@@ -115,7 +116,7 @@ bool bookkeeping(MainGlobals& g) {
   g.invisibleblocked = 0;
   g.printdialogmode = 0;
   g.printflags = 0;
-  g.menubarmaybedrawn = 1;
+  shellmenustate().menubarmaybedrawn = 1;
   g.localDelimiters = 1;
   g.idleControls = 1;
   g.findbox = Rect{32767, 32767, -32768, -32768};

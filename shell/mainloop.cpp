@@ -293,17 +293,17 @@ void mfswitch(u16 resume) {
   if (resume) {
     g.systemmessage = 0;
     g.redrawafteractivate = 1;
-    if (g.menubarmaybedrawn && !IsMenuBarVisible()) ShowMenuBar();
-    if (!g.menubarmaybedrawn && IsMenuBarVisible()) HideMenuBar();
+    if (shellmenustate().menubarmaybedrawn && !IsMenuBarVisible()) ShowMenuBar();
+    if (!shellmenustate().menubarmaybedrawn && IsMenuBarVisible()) HideMenuBar();
     checkpalettealpha();
     showHidePalettes(1);
     if (g.singleWindowLayer || g.dontHidePalettes) bringapptofront(1);
     orderwindows();
     hilitewindows();
     buildmenubar();
-    g.menubarbuilt = 1;
+    shellmenustate().menubarbuilt = 1;
   } else {
-    g.menubarwasvisible = IsMenuBarVisible() ? 1 : 0;
+    shellmenustate().menubarwasvisible = IsMenuBarVisible() ? 1 : 0;
     showHidePalettes(0);
     g.notfront = 1;
     for (WindowRef w : windowlist())

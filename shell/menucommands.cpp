@@ -466,7 +466,7 @@ i16 compopup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables)
     stringtohand(itemname, g.result);
   }
   // A menu of the bar shown as a pop-up was a copy of its line's menu: it goes now.
-  if (copy && menu != g.fontmenu && menu != g.windowsmenu) DisposeMenu(menu);
+  if (copy && menu != g.fontmenu && menu != shellmenustate().windowsmenu) DisposeMenu(menu);
   for (i32 k = 0; k < currentnumlines(); ++k) {
     menuline l = lineat(k);
     if (l.store == store && l.menunum == menunum && l.placement == placepopup) {

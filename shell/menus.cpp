@@ -122,7 +122,7 @@ i16 docommand(i32 result) {
   } else if (myequalstring(name, upstrsrc(kFontMenuName))) {
     i16 family = 0;
     u8 style = 0;
-    if (GetFontFamilyFromMenuSelection(g.fontmenu, MenuItemIndex(item), &family, &style) == noErr) g.fontfamily = family;
+    if (GetFontFamilyFromMenuSelection(g.fontmenu, MenuItemIndex(item), &family, &style) == noErr) shellmenustate().fontfamily = family;
     WindowRef top = nilid;
     topwindow(&top);
     menusend(line, "itemSelect", top);
@@ -153,7 +153,7 @@ OSStatus PappRTDockMenuHandlerProc(EventHandlerCallRef call, EventRef event, u32
   MainGlobals& g = mainglobals();
   HICommand command{};
   OSStatus r = eventNotHandledErr;
-  if (g.dockmenuref != nilid &&
+  if (shellmenustate().dockmenuref != nilid &&
       GetEventParameter(event, kEventParamDirectObject, typeHICommand, nullptr, sizeof command, nullptr, &command) ==
           noErr) {
     u32 id = command.commandID;
@@ -174,7 +174,7 @@ OSStatus PappRTDockMenuHandlerProc(EventHandlerCallRef call, EventRef event, u32
 
 void showmenu() {
   MainGlobals& g = mainglobals();
-  g.menubarmaybedrawn = 1;
+  shellmenustate().menubarmaybedrawn = 1;
   if (!weAreFrontProcess()) return;
   unhilite();
   EventRecord e = g.event;
@@ -184,8 +184,8 @@ void showmenu() {
 
 void hidemenu() {
   MainGlobals& g = mainglobals();
-  if (!g.menubarmaybedrawn) return;
-  g.menubarmaybedrawn = 0;
+  if (!shellmenustate().menubarmaybedrawn) return;
+  shellmenustate().menubarmaybedrawn = 0;
   HideMenuBar();
   g.menubarvisible = IsMenuBarVisible() ? 1 : 0;
 }
@@ -200,12 +200,12 @@ u32 DisableMenuBar() {
     if (id <= kMaskedIds) mask |= 1u << id;
     DisableMenuItem(m, 0);
   }
-  if (g.windowsmenu != nilid) DisableMenuItem(g.windowsmenu, 0);
+  if (shellmenustate().windowsmenu != nilid) DisableMenuItem(shellmenustate().windowsmenu, 0);
   MenuRef help = nilid;
   if (HMGetHelpMenu(&help, nullptr) == noErr)
     for (MenuItemIndex i = 1; i <= CountMenuItems(help); ++i) DisableMenuItem(help, i);
   unhilite();
-  if (g.menubarmaybedrawn) DrawMenuBar();
+  if (shellmenustate().menubarmaybedrawn) DrawMenuBar();
   return mask;
 }
 
@@ -219,13 +219,13 @@ void ReEnableMenuBar(u32 mask) {
     bool enable = id <= kMaskedIds ? (mask & (1u << id)) != 0 : (menuflags(lineat(id - 1)) & kDisabledFlag) == 0;
     if (enable) EnableMenuItem(m, 0);
   }
-  if (g.windowsmenu != nilid) EnableMenuItem(g.windowsmenu, 0);
+  if (shellmenustate().windowsmenu != nilid) EnableMenuItem(shellmenustate().windowsmenu, 0);
   MenuRef help = nilid;
   if (HMGetHelpMenu(&help, nullptr) == noErr)
     for (MenuItemIndex i = 1; i <= CountMenuItems(help); ++i)
       if (!IsMenuItemSeparator(help, i)) EnableMenuItem(help, i);
   unhilite();
-  if (g.menubarmaybedrawn) DrawMenuBar();
+  if (shellmenustate().menubarmaybedrawn) DrawMenuBar();
 }
 
 void FlushBuggyOSXMenuKeyCache(MenuRef menu) {

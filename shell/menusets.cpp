@@ -95,7 +95,7 @@ i16 insertline(RegistryId store, u32 menunum, RegistryId parentstore, u32 parent
   i32 target = position;
   if (placement == placehelp) {
     // One Help line per set.
-    g.helpmenushown = 1;
+    shellmenustate().helpmenushown = 1;
     if (i32 i = firstlineof(placehelp); i >= 0) deleteline(i);
   } else if (sub) {
     // One submenu per item.
