@@ -43,7 +43,6 @@ struct MainGlobals {
   u32 scrapcount;          // the system clipboard's change count when last synchronised
   i16 mouseobject;         // object under the mouse (-1 none)
   Handle mousespots;       // its object list (not owned here)
-  RegistryId mousewindow;  // and its window
   Handle objectcursor;     // the cursor the object under the mouse set: none, a cursor handle,
                            // or kArrowCursorMarker (the arrow, never disposed)
   Handle defaultcursor;    // the defaultCursor: none, a cursor handle or kArrowCursorMarker
@@ -74,34 +73,23 @@ struct MainGlobals {
 
   // --- Event state -------------------------------------------------------------------------
   EventRecord event;       // the current event, as the main loop fetched it
-  i16 inmainloop;
   i16 notfront;            // not the front process
   i16 menubarvisible;
   i16 doubleclick;
-  u32 lastclicktime;
-  Point lastclickpoint;     // of the double-click test
   Point clickloc;          // where the last click in a card window went (local)
   i16 contextualclick;     // the click is a contextual-menu click (cleared after every event and
                            // by the built-in contextClick)
   i16 polyinprogress;      // a polygon creation is under way (cleared at every null event)
   i16 simulatedclick;      // the click and drag commands are running the tool dispatcher
   u32 dragref;
-  i16 systemmessage;
-  i16 redrawafteractivate; // the card drawing redraws the window after an activation
-  i16 activating;          // re-entry guard of the activate event
-  u64 topserial;           // the top project window at the last null event: its serial
-  RegistryId topstore;     // and its project store
   i16 updating;            // set while a window is redrawn for its update event
   i16 quitting;            // set once the program has begun to quit
   i16 fromeditor;          // the companion editor started the program (its hand-over was fresh)
-  i16 aehandling;          // set while the request dispatcher handles an event
   i16 flushwanted;         // a window buffer waits to be flushed by the next pass
   i16 abortkey;            // the abort key was seen
   Handle internalqueue;    // the internal event queue: EventRecords, oldest first
-  u32 carboncall, carbonevent, carbonuserdata;  // the platform event handler that runs now
   u32 nextidle;            // the tick at which the front window's next "idle" is due
   Rect findbox;            // the box around the last found text (empty: inverted extremes)
-  i16 toolclick;           // the tool dispatcher handled a click (cleared at null events)
 
   // --- The last click (its place: clickloc) and the last find ------------------------------
   Handle clickline;        // the line, text and chunk clicked in a field (none: empty)

@@ -60,6 +60,7 @@
 #include "tools/shapegeometry.h"
 #include "tools/textgraphic.h"
 #include "shell/startup.h"
+#include "shell/mainloop.h"
 
 namespace kv {
 
@@ -94,7 +95,7 @@ CardWindowState& cs() { return state<CardWindowState>(); }
 bool mouseobjectlive() {
   const MainGlobals& g = mainglobals();
   desk d{};
-  if (g.mouseobject < 0 || !getwind(g.mousewindow, &d)) return false;
+  if (g.mouseobject < 0 || !getwind(eventloopstate().mousewindow, &d)) return false;
   if (g.mousespots != d.cardspots && g.mousespots != d.backspots) return false;
   return g.mousespots != nilhandle && g.mouseobject < spotcount(g.mousespots);
 }
@@ -220,7 +221,7 @@ i16 enter(Handle list, i16 index, WindowRef window) {
   MainGlobals& g = mainglobals();
   g.mouseobject = index;
   g.mousespots = list;
-  g.mousewindow = window;
+  eventloopstate().mousewindow = window;
   cs().bail = bailvalue();
   objectcursor(kCursorMouseEnter);
   return sendmous(kMouseEnter);
@@ -243,7 +244,7 @@ void mousekind(WindowRef window, Point pt) {
   // A mouse object whose window has closed is forgotten silently.
   if (g.mouseobject >= 0 && !mouseobjectlive()) {
     g.mouseobject = -1;
-    g.mousewindow = nilid;
+    eventloopstate().mousewindow = nilid;
   }
   if (!g.allowMouseMessages || g.current.tool != toolbrowse) return;
   Rect interior{};
@@ -279,7 +280,7 @@ void mousekind(WindowRef window, Point pt) {
     enter(list, index, window);
     return;
   }
-  if (g.mouseobject == index && g.mousespots == list && g.mousewindow == window) {
+  if (g.mouseobject == index && g.mousespots == list && eventloopstate().mousewindow == window) {
     if (g.allowMouseWithin && i32(now - s.nextwithin) > 0) {
       s.nextwithin = now + kWithinInterval;
       s.bail = bailvalue();
@@ -471,12 +472,12 @@ i16 sendmous(i16 token) {
   if (g.mouseobject < 0 || g.current.tool != toolbrowse || s.bail != bailvalue() || g.notfront) {
     cleartooltip();
     g.mouseobject = -1;
-    g.mousewindow = nilid;
+    eventloopstate().mousewindow = nilid;
     return 0;
   }
   if (!mouseobjectlive()) {
     g.mouseobject = -1;
-    g.mousewindow = nilid;
+    eventloopstate().mousewindow = nilid;
     return 0;
   }
   if (token == kMouseLeave) cleartooltip();
@@ -484,14 +485,14 @@ i16 sendmous(i16 token) {
   if (!g.allowMouseMessages) return 0;
   const Handle list = g.mousespots;
   const i16 index = g.mouseobject;
-  const WindowRef window = g.mousewindow;
+  const WindowRef window = eventloopstate().mousewindow;
   // The caller's window comes back current as its handlers left it (a handler may have gone
   // to another card), whatever the send did.
   BorrowDesk keep(g.current);
   switch (token) {
     case kMouseLeave:
       g.mouseobject = -1;
-      g.mousewindow = nilid;
+      eventloopstate().mousewindow = nilid;
       return spotsend(sendnormal, list, index, "mouseLeave", window);
     case kMouseEnter: return spotsend(sendnormal, list, index, "mouseEnter", window);
     case kMouseWithin: return spotsend(sendnormal, list, index, "mouseWithin", window);
@@ -520,7 +521,7 @@ void checktooltip(u32 now) {
     Point mouse{};
     {
       SavePort saved;
-      SetPortWindowPort(g.mousewindow);
+      SetPortWindowPort(eventloopstate().mousewindow);
       GetMouse(&mouse);
     }
     Rect r = spotat(g.mousespots, g.mouseobject).rect;
@@ -545,7 +546,7 @@ void checktooltip(u32 now) {
     Point mouse{};
     {
       SavePort saved;
-      SetPortWindowPort(g.mousewindow);
+      SetPortWindowPort(eventloopstate().mousewindow);
       GetMouse(&mouse);
     }
     Rect r = spotat(g.mousespots, g.mouseobject).rect;

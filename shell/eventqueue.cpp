@@ -141,9 +141,9 @@ void HandleFakeDiskEvent() {
 
 void enterCarbonEvent(EventHandlerCallRef call, EventRef event, u32 userdata) {
   MainGlobals& g = mainglobals();
-  g.carboncall = call;
-  g.carbonevent = event;
-  g.carbonuserdata = userdata;
+  eventloopstate().carboncall = call;
+  eventloopstate().carbonevent = event;
+  eventloopstate().carbonuserdata = userdata;
 }
 
 void exitCarbonEvent() { enterCarbonEvent(0, 0, 0); }

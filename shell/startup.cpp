@@ -134,10 +134,10 @@ void waitforwindow() {
   MainGlobals& g = mainglobals();
   LoopScope scope("waiting for a project to open");
   while (g.numwinds < 1) {
-    g.inmainloop = 0;
+    eventloopstate().inmainloop = 0;
     sendxrtnposted();
     EventRecord e{};
-    EventMask mask = g.inmainloop ? EventMask(highLevelEventMask | osMask) : EventMask(highLevelEventMask);
+    EventMask mask = eventloopstate().inmainloop ? EventMask(highLevelEventMask | osMask) : EventMask(highLevelEventMask);
     bool got = WaitNextEvent(mask, &e, kStartupWaitTicks);
     forgetscriptstop();
     if (!got) continue;

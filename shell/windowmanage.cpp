@@ -32,6 +32,7 @@
 #include "shell/windtable.h"
 #include "store/records.h"
 #include "system/windowkind.h"
+#include "shell/mainloop.h"
 
 namespace kv {
 
@@ -133,9 +134,9 @@ void hiliteproject(WindowRef window, const desk& d, bool active) {
 
 // The system-message flag raised for the time of one send.
 struct SystemMessage {
-  i16 before = mainglobals().systemmessage;
-  SystemMessage() { mainglobals().systemmessage = 1; }
-  ~SystemMessage() { mainglobals().systemmessage = before; }
+  i16 before = eventloopstate().systemmessage;
+  SystemMessage() { eventloopstate().systemmessage = 1; }
+  ~SystemMessage() { eventloopstate().systemmessage = before; }
 };
 
 }  // namespace

@@ -36,6 +36,7 @@
 #include "store/records.h"
 #include "system/windowkind.h"
 #include "tests/support/eventloop.h"
+#include "shell/mainloop.h"
 
 namespace kv {
 namespace {
@@ -481,7 +482,7 @@ TEST_F(CardWindowTest, UpdateEvents) {
   InvalWindowRect(w, &port);
   updatewindow(w, 1);
   EXPECT_EQ(log(), "updateWindow,");
-  EXPECT_EQ(g.systemmessage, 0) << "the flag is down after the send";
+  EXPECT_EQ(eventloopstate().systemmessage, 0) << "the flag is down after the send";
   clearlog();
   g.notfront = 1;
   updatewindow(w, 1);
@@ -528,7 +529,7 @@ TEST_F(CardWindowTest, AFailingUpdateHandlerLeavesNothingBehind) {
   const i32 locks = g.lockcount;
   updatewindow(current().window, 1);
   hilitewindows();
-  EXPECT_EQ(g.systemmessage, 0);
+  EXPECT_EQ(eventloopstate().systemmessage, 0);
   EXPECT_EQ(g.lockcount, locks);
 }
 
