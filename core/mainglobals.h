@@ -202,12 +202,7 @@ struct MainGlobals {
   RegistryId graphrec;     // and its live text record
   i16 offwindowdrawing;    // a card or object is drawn into a picture, a movie frame or an export
   i16 imagedrawing;        // a card is drawn for printing, a drag image or a window image
-  Handle drawnspots;       // the object being drawn: its list (0 none)
-  i16 drawnindex;          // and its index (-1 none)
-  i16 resumeredraw;        // set at resume, cleared by the card drawing
-  i16 eraseallowed;        // the no-erase drawing procedures let erasing through
   i16 focussuppressed;     // the tools' click handling holds back the open field's focus ring
-  i16 groupdrawing;        // a group's objects are being drawn (their selection knobs are not)
   Handle patternlist;      // the project's pattern and brush lists the paint tools read
   Handle brushlist;        // (borrowed from the head record at each tool click, not owned here)
 

@@ -323,7 +323,7 @@ void SquashThrobbers(const desk* context) {
 
 void UnsquashDefaults(const desk* context, i16 invalidate) {
   const MainGlobals& g = mainglobals();
-  if (g.numwinds == 0 || !context || context->window == nilid || g.resumeredraw) return;
+  if (g.numwinds == 0 || !context || context->window == nilid || drawnobjectstate().resumeredraw) return;
   const desk d = *context;
   const Handle lists[2] = {d.cardspots, d.backspots};
   for (int layer = 0; layer < 2; ++layer)

@@ -240,10 +240,10 @@ void LowDrawGroupGrc(spot& s) {
   MainGlobals& g = mainglobals();
   comment(kDrawingBegin);
   comment(kGroupBegin);
-  const i16 before = g.groupdrawing;
-  g.groupdrawing = 1;
+  const i16 before = drawnobjectstate().groupdrawing;
+  drawnobjectstate().groupdrawing = 1;
   drawspot(s.data);
-  g.groupdrawing = before;
+  drawnobjectstate().groupdrawing = before;
   comment(kGroupEnd);
   comment(kDrawingEnd);
 }

@@ -33,6 +33,7 @@
 #include "system/remoteprocs.h"
 #include "shell/startup.h"
 #include "shell/menus.h"
+#include "render/carddrawing.h"
 
 namespace kv {
 
@@ -107,7 +108,7 @@ bool bookkeeping(MainGlobals& g) {
   g.smoothtext = 1;  // glyphs are anti-aliased: inverting them would not restore them
   g.bmapindex = -1;
   g.graphindex = -1;
-  g.drawnindex = -1;
+  drawnobjectstate().drawnindex = -1;
   g.mouseobject = -1;
   g.calllevel = -1;
   g.repeatindex = -1;

@@ -16,6 +16,7 @@
 #include "store/recordcache.h"
 #include "tests/render/controltest.h"
 #include "tests/support/owned.h"
+#include "render/carddrawing.h"
 
 namespace kv {
 namespace {
@@ -115,11 +116,11 @@ TEST_F(ControlLifeTest, ALockedScreenParksAProgressBarAndChangesNoRecord) {
   EXPECT_TRUE(invalidated(kRect));
   EXPECT_TRUE(parked(check)) << "only what wants idle time comes back";
 
-  mainglobals().resumeredraw = 1;
+  drawnobjectstate().resumeredraw = 1;
   SquashControls(current().window);
   UnsquashDefaults(&current(), 0);
   EXPECT_TRUE(parked(bar)) << "held back until the card is drawn after a resume";
-  mainglobals().resumeredraw = 0;
+  drawnobjectstate().resumeredraw = 0;
 
   mainglobals().idleControls = 0;
   setcontrolidle(current().cardspots);

@@ -341,7 +341,7 @@ TEST_F(GraphicDrawingTest, GroupsAndTextsComeBetweenTheirCommentsOffTheWindow) {
   const u64 before = drawingcount();
   LowDrawGroupGrc(group);
   EXPECT_EQ(recorder().seen, (std::vector<i16>{130, 140, 103, 141, 131}));
-  EXPECT_EQ(mainglobals().groupdrawing, 0);
+  EXPECT_EQ(drawnobjectstate().groupdrawing, 0);
 
   // A text graphic: its fill, then the text between the text comments (left-justified).
   recorder().seen.clear();
