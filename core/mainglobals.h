@@ -207,9 +207,6 @@ struct MainGlobals {
   Handle brushlist;        // (borrowed from the head record at each tool click, not owned here)
 
   // --- Platform controls of buttons --------------------------------------------------------
-  RegistryId trackedcontrol;  // the control the tool code or a dialog is tracking (0 none):
-                              // it is never parked or disposed under the tracker
-  i16 trackedrebuilt;         // the tracked control was taken down and built again
   i16 controlidle;            // animated controls want their turn (checkcontrols)
   u32 controlsdue;            // the tick from which they have it next
 

@@ -97,7 +97,7 @@ void unsquashone(const desk* d, Handle list, i32 index, bool background, i16 inv
   MainGlobals& g = mainglobals();
   spot s = spotat(list, index);
   ControlRef c = livecontrol(s);
-  if (c == g.trackedcontrol && c != nilid) return;
+  if (c == controltrackstate().trackedcontrol && c != nilid) return;
   if (!IsValidControlHandle(c)) {
     setlivecontrol(s, nilid);
     c = docontrolup(&s, background ? 1 : 0);
@@ -127,7 +127,7 @@ void eachlivecontrol(const desk& context, Each&& each) {
     for (i32 i = 0; i < spotcount(list); ++i) {
       spot s = spotat(list, i);
       const ControlRef c = livecontrol(s);
-      if (c == nilid || c == g.trackedcontrol) continue;
+      if (c == nilid || c == controltrackstate().trackedcontrol) continue;
       if (!IsValidControlHandle(c)) {
         setlivecontrol(s, nilid);
         putspot(list, i, s);
@@ -223,12 +223,12 @@ void dumpspotcontrol(spot& object) {
     return;
   }
   MainGlobals& g = mainglobals();
-  if (c == g.trackedcontrol) {
+  if (c == controltrackstate().trackedcontrol) {
     // The tracker holds it: it is taken down and built again in place.
     if (object.style == 206) park(c);
     else docontroldown(object);
     docontrolup(&object, GetControlReference(c) < 0 ? 1 : 0);
-    g.trackedrebuilt = 1;
+    controltrackstate().trackedrebuilt = 1;
     return;
   }
   setlivecontrol(object, nilid);
@@ -329,7 +329,7 @@ void UnsquashDefaults(const desk* context, i16 invalidate) {
   for (int layer = 0; layer < 2; ++layer)
     for (i32 i = 0; i < spotcount(lists[layer]); ++i) {
       const spot s = spotat(lists[layer], i);
-      if (!seen(&d, s) || !controlWantsIdle(s) || livecontrol(s) == g.trackedcontrol) continue;
+      if (!seen(&d, s) || !controlWantsIdle(s) || livecontrol(s) == controltrackstate().trackedcontrol) continue;
       unsquashone(&d, lists[layer], i, layer == 1, invalidate, true);
     }
 }
@@ -338,7 +338,7 @@ void UnsquashIfWantsIdle(const desk* context, Handle list, i16 index, i16 invali
   const MainGlobals& g = mainglobals();
   if (!context || context->window == nilid || index < 0 || index >= spotcount(list)) return;
   const spot s = spotat(list, index);
-  if (!seen(context, s) || !controlWantsIdle(s) || livecontrol(s) == g.trackedcontrol) return;
+  if (!seen(context, s) || !controlWantsIdle(s) || livecontrol(s) == controltrackstate().trackedcontrol) return;
   unsquashone(context, list, index, list != context->cardspots, invalidate, false);
 }
 
@@ -408,7 +408,7 @@ void releasecontrolpart(spot& s) {
   // A record going away takes its control with it, even the tracked one (whose tracking then
   // ends): its parts may be gone already, so it cannot be built again.
   MainGlobals& g = mainglobals();
-  if (livecontrol(s) != nilid && livecontrol(s) == g.trackedcontrol) g.trackedcontrol = nilid;
+  if (livecontrol(s) != nilid && livecontrol(s) == controltrackstate().trackedcontrol) controltrackstate().trackedcontrol = nilid;
   if (livecontrol(s) != nilid) dumpspotcontrol(s);
   setlivecontrol(s, nilid);
 }

@@ -188,15 +188,15 @@ TEST_F(ControlLifeTest, TheTrackedControlIsRebuiltInsteadOfDisposed) {
   openwith({button(209, "Slider")});
   const ControlRef slider = up(0);
   MainGlobals& g = mainglobals();
-  g.trackedcontrol = slider;
-  g.trackedrebuilt = 0;
+  controltrackstate().trackedcontrol = slider;
+  controltrackstate().trackedrebuilt = 0;
   dumpspot(0);
   EXPECT_TRUE(IsValidControlHandle(slider));
   EXPECT_EQ(livecontrol(object(0)), slider);
-  EXPECT_EQ(g.trackedrebuilt, 1);
+  EXPECT_EQ(controltrackstate().trackedrebuilt, 1);
   SquashControls(current().window);
   EXPECT_EQ(bounds(slider), kRect) << "the tracker's control is never parked";
-  g.trackedcontrol = nilid;
+  controltrackstate().trackedcontrol = nilid;
   dumpspot(0);
   EXPECT_FALSE(IsValidControlHandle(slider));
 }
