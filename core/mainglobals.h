@@ -203,8 +203,6 @@ struct MainGlobals {
   i16 offwindowdrawing;    // a card or object is drawn into a picture, a movie frame or an export
   i16 imagedrawing;        // a card is drawn for printing, a drag image or a window image
   i16 focussuppressed;     // the tools' click handling holds back the open field's focus ring
-  Handle patternlist;      // the project's pattern and brush lists the paint tools read
-  Handle brushlist;        // (borrowed from the head record at each tool click, not owned here)
 
   // --- Platform controls of buttons --------------------------------------------------------
   i16 controlidle;            // animated controls want their turn (checkcontrols)

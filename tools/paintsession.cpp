@@ -280,7 +280,7 @@ void erasebwport(GWorldPtr world) {
 }
 
 Pattern paintpattern(i16 index) {
-  const Handle list = mainglobals().patternlist;
+  const Handle list = paintlistsstate().patternlist;
   Pattern pat = qdblack;
   if (list == nilhandle || !IsValidHandle(list) || GetHandleSize(list) < 10) return pat;
   const i32 count = std::min<i32>(loadat<u16>(deref(list)), (GetHandleSize(list) - 2) / 8);
