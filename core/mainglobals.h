@@ -183,7 +183,6 @@ struct MainGlobals {
   // --- Drawing -----------------------------------------------------------------------------
   i32 lockcount;           // screen locks in force (lockscreen / unlockscreen)
   Handle currentclut;      // the colour table object colours go through (not owned; 0 none)
-  Handle gatherclut;       // the colour table pictures are gathered through (2,064 bytes; 0 until used)
   i16 drawingfield;        // set while a field erases its own area (no metal texture then)
   Handle pictbuffers;      // the picture buffer list (none until the first buffer)
   effectrec effects[kMaxEffects];  // the visual effects queued for the next card change, oldest first
