@@ -96,7 +96,6 @@ struct MainGlobals {
   Handle clicktext;
   Handle clickchunk;
   i16 clicktaken;          // a click function took a mouse-down from the event queue
-  u32 clickobject;         // the embedded object under the last click in a locked field (0 none)
   u16 clickobjectack;      // raised before "clickFieldObject"; the built-in clears it
   Handle foundtext;        // what the last find found (none: empty)
   Handle foundfield;
@@ -163,7 +162,6 @@ struct MainGlobals {
   RegistryId openfieldstore; // the store and the card record its changed text marks
   u32 openfieldrecid;
   i16 openfieldlocked;     // the open field was opened with lockText (never by the text tool)
-  u16 scrollingclosedfield;  // a field that was not open is open only to track its scroll bar
   u16 pasteinprogress;     // 1 while a paste into a text record runs (no tab size changes then)
   u16 styledpaste = 1;     // pastes into text records take the clipboard's styles (0: plain text)
   u16 openfieldchange;     // the kind of the open field's last change (0 none)
