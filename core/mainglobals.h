@@ -149,8 +149,6 @@ struct MainGlobals {
   Handle faildescriptor;   // reference text of the object whose script failed first
   Handle target;           // the text of `the target` (none: empty)
   i16 dropunderway;        // set while a drop is being delivered
-  i16 dropreceived;        // a drop arrived in a project window (the object tools clear it before
-                           // a click and skip a move after "pointerDown" when it is set)
   u16 dropverdict;         // accept, ignore or refuse, as the receiving script said
 
   // --- Open field --------------------------------------------------------------------------

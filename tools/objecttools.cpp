@@ -164,7 +164,7 @@ void dragutil(Handle list, Point start, Point current) {
 i16 dragspot(Handle list, i16 index, Point pt) {
   MainGlobals& g = mainglobals();
   if (i16 st = sendpointerdown(false, list, index)) return st;
-  if (g.dropreceived) return 0;
+  if (objectdropstate().dropreceived) return 0;
   objectpen();
   dclick(pt, TickCount());
   Point last = pt;
