@@ -48,8 +48,6 @@ struct MainGlobals {
   Handle defaultcursor;    // the defaultCursor: none, a cursor handle or kArrowCursorMarker
   u32 busycursordue;       // the tick the busy-cursor task next runs at (0: not running)
   i16 busycursorstep;      // raised by the task: the statement loop advances the busy cursor
-  u32 cursorcounter;       // the busy cursor's frame counter
-  i16 cursorhidden;        // `set the cursor to none` hid the cursor (shown again by the next)
   RegistryId tooltip;      // the tool-tip window (none while no tip is up)
   u64 layerchanges;        // raised whenever windows open, close or change card and whenever
                            // objects are cut, cleared or re-layered: a tracking loop that sees

@@ -49,16 +49,16 @@ void releaseslot(Handle h) {
 // The cursor stays hidden only while `none` holds: any cursor shown brings it back.
 void reveal() {
   MainGlobals& g = mainglobals();
-  if (g.cursorhidden) {
-    g.cursorhidden = 0;
+  if (scriptcursorstate().cursorhidden) {
+    scriptcursorstate().cursorhidden = 0;
     ShowCursor();
   }
 }
 
 void hide() {
   MainGlobals& g = mainglobals();
-  if (!g.cursorhidden) {
-    g.cursorhidden = 1;
+  if (!scriptcursorstate().cursorhidden) {
+    scriptcursorstate().cursorhidden = 1;
     HideCursor();
   }
 }
@@ -129,7 +129,7 @@ i16 setcursorvalue(const fred& value) {
     }
     if (equalsword(s, "busy")) {
       reveal();
-      g.cursorcounter = 0;
+      scriptcursorstate().cursorcounter = 0;
       SetAnimatedThemeCursor(kThemeSpinningCursor, 0);
       g.busycursordue = TickCount() + kBusyTicks;
       if (g.busycursordue == 0) g.busycursordue = 1;
@@ -165,8 +165,8 @@ void checkbusycursor(u32 now) {
   if (g.busycursordue != 0 && i32(now - g.busycursordue) >= 0) spincursor(now);
   if (g.busycursorstep) {
     g.busycursorstep = 0;
-    ++g.cursorcounter;
-    SetAnimatedThemeCursor(kThemeSpinningCursor, g.cursorcounter);
+    ++scriptcursorstate().cursorcounter;
+    SetAnimatedThemeCursor(kThemeSpinningCursor, scriptcursorstate().cursorcounter);
   }
 }
 
