@@ -200,7 +200,6 @@ i16 comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) 
 }
 
 i16 comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  MainGlobals& g = mainglobals();
   if (lineends(atoms, at + 1)) {
     if (historystate().historydisabled == 0) historystate().history = historystate().history != 0 ? 0 : 1;
     return 0;

@@ -1,10 +1,12 @@
-// The runtime's single record of global state. Every subsystem reads and writes it; start-up
+// The runtime's record of shared global state: what several subsystems read and write. Start-up
 // fills it (initglobs) and the end of the run releases what it owns (dumpglobs). A runtime
 // reset releases it as well.
 //
-// Fields are grouped by the part of the system that owns them. Add a field to its group; give
-// it the start value in initglobs (shell/initglobs.cpp) and, when it owns a handle, release it
-// in releaseglobs. Property fields carry the property's own name.
+// A field that one module alone owns lives in that module's own state struct (reached through
+// state<T>(), see core/README.md), not here. Fields here are grouped by the part of the system
+// they belong to. Add a field to its group; give it the start value in initglobs
+// (shell/initglobs.cpp) and, when it owns a handle, release it in releaseglobs. Property fields
+// carry the property's own name.
 #pragma once
 
 #include "platform/events/eventrecord.h"
@@ -207,6 +209,7 @@ struct MainGlobals {
   Handle workblock;        // the 6,000-byte work block
 
   // --- Platform facts measured at start-up ------------------------------------------------
+  i16 hasTextServices, hasTSMTE;
   i16 hasQuickTime, hasQTVRManager;
   u32 appfolder;           // folder ids: the program's folder,
   u32 tempfolder;          // the temporary items,

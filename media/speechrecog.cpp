@@ -39,14 +39,14 @@ enum : i16 {
 };
 
 // Releases what initspeechrecog made.
-void releaseall(MainGlobals& g) {
+void releaseall(MainGlobals&) {
   if (speechrecogstate().recognizer != nilid) SRReleaseRecognizer(speechrecogstate().recognizer);
   if (speechrecogstate().recogSystem != nilid) SRCloseRecognitionSystem(speechrecogstate().recogSystem);
   speechrecogstate().recognizer = speechrecogstate().recogSystem = nilid;
 }
 
 // Listening on again after a change of phrases, when it was on.
-void resumelistening(MainGlobals& g, bool was) {
+void resumelistening(MainGlobals&, bool was) {
   if (!was) return;
   OSErr e = SRStartListening(speechrecogstate().recognizer);
   speechrecogstate().listening = e == noErr || e == kSRAlreadyListening ? 1 : 0;
@@ -82,7 +82,6 @@ i16 initspeechrecog() {
 }
 
 i16 closespeechrecog() {
-  MainGlobals& g = mainglobals();
   if (!SRAvailable()) {
     setresulttext(resultnorecognition);
     return 0;

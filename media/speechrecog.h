@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/hier.h"
+#include "platform/runtime/registry.h"
 #include "platform/runtime/root.h"
 #include "platform/types.h"
 

@@ -48,7 +48,6 @@ void releaseslot(Handle h) {
 
 // The cursor stays hidden only while `none` holds: any cursor shown brings it back.
 void reveal() {
-  MainGlobals& g = mainglobals();
   if (scriptcursorstate().cursorhidden) {
     scriptcursorstate().cursorhidden = 0;
     ShowCursor();
@@ -56,7 +55,6 @@ void reveal() {
 }
 
 void hide() {
-  MainGlobals& g = mainglobals();
   if (!scriptcursorstate().cursorhidden) {
     scriptcursorstate().cursorhidden = 1;
     HideCursor();

@@ -94,7 +94,6 @@ void markowner(Handle list) {
 // Brings back one object's control (the steps of UnsquashDefaults); `strict` tests the tool
 // and a playing effect before it sets a default button's tag.
 void unsquashone(const desk* d, Handle list, i32 index, bool background, i16 invalidate, bool strict) {
-  MainGlobals& g = mainglobals();
   spot s = spotat(list, index);
   ControlRef c = livecontrol(s);
   if (c == controltrackstate().trackedcontrol && c != nilid) return;
@@ -122,7 +121,6 @@ void unsquashone(const desk* d, Handle list, i32 index, bool background, i16 inv
 // and bounds; the object of a control that is gone loses it.
 template <typename Each>
 void eachlivecontrol(const desk& context, Each&& each) {
-  const MainGlobals& g = mainglobals();
   for (Handle list : {context.cardspots, context.backspots}) {
     for (i32 i = 0; i < spotcount(list); ++i) {
       spot s = spotat(list, i);
@@ -222,7 +220,6 @@ void dumpspotcontrol(spot& object) {
     setlivecontrol(object, nilid);
     return;
   }
-  MainGlobals& g = mainglobals();
   if (c == controltrackstate().trackedcontrol) {
     // The tracker holds it: it is taken down and built again in place.
     if (object.style == 206) park(c);
@@ -335,7 +332,6 @@ void UnsquashDefaults(const desk* context, i16 invalidate) {
 }
 
 void UnsquashIfWantsIdle(const desk* context, Handle list, i16 index, i16 invalidate) {
-  const MainGlobals& g = mainglobals();
   if (!context || context->window == nilid || index < 0 || index >= spotcount(list)) return;
   const spot s = spotat(list, index);
   if (!seen(context, s) || !controlWantsIdle(s) || livecontrol(s) == controltrackstate().trackedcontrol) return;
@@ -407,7 +403,6 @@ namespace {
 void releasecontrolpart(spot& s) {
   // A record going away takes its control with it, even the tracked one (whose tracking then
   // ends): its parts may be gone already, so it cannot be built again.
-  MainGlobals& g = mainglobals();
   if (livecontrol(s) != nilid && livecontrol(s) == controltrackstate().trackedcontrol) controltrackstate().trackedcontrol = nilid;
   if (livecontrol(s) != nilid) dumpspotcontrol(s);
   setlivecontrol(s, nilid);

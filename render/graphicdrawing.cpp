@@ -237,7 +237,6 @@ void LowDrawTextGrc(spot& s, i16 outline, i16 depth) {
 }
 
 void LowDrawGroupGrc(spot& s) {
-  MainGlobals& g = mainglobals();
   comment(kDrawingBegin);
   comment(kGroupBegin);
   const i16 before = drawnobjectstate().groupdrawing;

@@ -65,12 +65,10 @@ class DrawingScope {
  public:
   DrawingScope(Handle list, i16 index) {
     if (IsValidPort(currentportid()) && GetThemeDrawingState(&state_) == noErr) NormalizeThemeDrawingState();
-    MainGlobals& g = mainglobals();
     drawnobjectstate().drawnspots = list;
     drawnobjectstate().drawnindex = index;
   }
   ~DrawingScope() {
-    MainGlobals& g = mainglobals();
     drawnobjectstate().drawnspots = nilhandle;
     drawnobjectstate().drawnindex = -1;
     if (state_ != nilhandle) SetThemeDrawingState(state_, true);

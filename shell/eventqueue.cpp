@@ -140,7 +140,6 @@ void HandleFakeDiskEvent() {
 }
 
 void enterCarbonEvent(EventHandlerCallRef call, EventRef event, u32 userdata) {
-  MainGlobals& g = mainglobals();
   eventloopstate().carboncall = call;
   eventloopstate().carbonevent = event;
   eventloopstate().carbonuserdata = userdata;

@@ -206,7 +206,6 @@ bool passlimitreached() {
 }
 
 i16 getnextevent(EventMask mask, EventRecord* event) {
-  MainGlobals& g = mainglobals();
   sendxrtnposted();
   mask = eventloopstate().inmainloop ? EventMask(mask | osMask) : EventMask(mask & ~osMask);
   if (!WaitNextEvent(mask, event, 0)) return 0;

@@ -191,7 +191,6 @@ void hidemenu() {
 }
 
 u32 DisableMenuBar() {
-  MainGlobals& g = mainglobals();
   u32 mask = 0;
   i16 n = currentnumlines();
   for (i16 id = 1; id <= n; ++id) {
@@ -210,7 +209,6 @@ u32 DisableMenuBar() {
 }
 
 void ReEnableMenuBar(u32 mask) {
-  MainGlobals& g = mainglobals();
   i16 n = currentnumlines();
   for (i16 id = 1; id <= n; ++id) {
     MenuRef m = GetMenuHandle(id);

@@ -88,7 +88,6 @@ i16 lowinsert(const tray& t, RegistryId parentstore, u32 parentnum, i32 position
 
 i16 insertline(RegistryId store, u32 menunum, RegistryId parentstore, u32 parentnum, i32 position, u16 placement,
                bool rebuild) {
-  MainGlobals& g = mainglobals();
   bool sub = placement == placesubmenu || placement == placepopup;
   // Refused before anything moves: a menu under one of its own items.
   if (sub && parentstore == store && parentnum == menunum) return kOwnSubmenu;

@@ -127,7 +127,6 @@ MenuRef loadfontmenu(const menuline& line, MenuID id) {
 }
 
 MenuRef loadwindowmenu(const menuline& line, MenuID id) {
-  MainGlobals& g = mainglobals();
   if (!IsValidMenu(shellmenustate().windowsmenu)) {
     MenuRef menu = nilid;
     if (CreateStandardWindowMenu(0, &menu) != noErr) return nilid;

@@ -154,9 +154,9 @@ void waitforwindow() {
 void textservices() {
   MainGlobals& g = mainglobals();
   i32 v = 0;
-  startupfacts().hasTextServices = Gestalt(fourcc("tsmv"), &v) == noErr && v > 0 ? 1 : 0;
-  startupfacts().hasTSMTE = 0;
-  if (startupfacts().hasTextServices && Gestalt(fourcc("tsma"), &v) == noErr) startupfacts().hasTSMTE = i16(v & 1);
+  g.hasTextServices = Gestalt(fourcc("tsmv"), &v) == noErr && v > 0 ? 1 : 0;
+  g.hasTSMTE = 0;
+  if (g.hasTextServices && Gestalt(fourcc("tsma"), &v) == noErr) g.hasTSMTE = i16(v & 1);
 }
 
 }  // namespace

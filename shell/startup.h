@@ -65,7 +65,6 @@ struct StartupFacts {
   u32 creator;             // 'VIZu': the tag of the runtime's windows
   i16 fontforce;           // the script system's font-force setting at start-up
   u16 sysversion;          // 'sysv', four BCD digits
-  i16 hasTextServices, hasTSMTE;
   i16 hasContextualMenus;
   i16 hasAltiVec;
   i16 menubarheight;

@@ -459,7 +459,6 @@ OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
 }
 
 void resumesetaside() {
-  MainGlobals& g = mainglobals();
   aerequeststate().aepending = 0;
   aerequeststate().aependingevent = 0;
   const std::vector<u64> tokens = std::exchange(rs().setaside, {});

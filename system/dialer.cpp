@@ -314,7 +314,6 @@ RegistryId BSDOpenSerialPort(const std::string& devicepath) {
 }
 
 void checkdialing(i16 force, u32 now) {
-  MainGlobals& g = mainglobals();
   if (dialerstate().hanguptime == 0) return;
   if (force == 0 && dialerstate().hanguptime >= now) return;
   say("Restoring port settings...\n");

@@ -764,7 +764,6 @@ ComponentInstance GetClosedComponent(ConstStringPtr name, i32* index) {
 
 OSAError osacompileflagged(ComponentInstance ci, const AEDesc& source, i32 mode, OSAID* id) {
   setosainterruptcheck(&interruptcheck);
-  MainGlobals& g = mainglobals();
   const u16 was = osarunstate().compilingosa;
   osarunstate().compilingosa = 1;
   const OSAError e = OSACompile(ci, &source, mode, id);
@@ -774,7 +773,6 @@ OSAError osacompileflagged(ComponentInstance ci, const AEDesc& source, i32 mode,
 
 OSAError osaexecuteflagged(ComponentInstance ci, OSAID script, i32 mode, OSAID* result) {
   setosainterruptcheck(&interruptcheck);
-  MainGlobals& g = mainglobals();
   const u16 was = osarunstate().runningosa;
   osarunstate().runningosa = 1;
   osatakeinterrupt();  // a stop noted for an earlier run that nobody read

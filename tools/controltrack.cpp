@@ -127,7 +127,6 @@ void trackedmouse(Point* pt) {
 }  // namespace
 
 void PtoolRTtrackbtn(ControlRef control, i16 part) {
-  MainGlobals& g = mainglobals();
   ToolState& t = toolstate();
   // A control a handler disposed of is not read.
   if (!IsValidControlHandle(control) || control != controltrackstate().trackedcontrol) return;

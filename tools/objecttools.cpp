@@ -162,7 +162,6 @@ void dragutil(Handle list, Point start, Point current) {
 }
 
 i16 dragspot(Handle list, i16 index, Point pt) {
-  MainGlobals& g = mainglobals();
   if (i16 st = sendpointerdown(false, list, index)) return st;
   if (objectdropstate().dropreceived) return 0;
   objectpen();

@@ -210,7 +210,6 @@ i16 movelineend(Handle list, i16 index, i16 handle) {
 
 // A click on a knob of object `index`: "pointerDown", then the reshaping its knob shape asks.
 i16 knobclick(Handle list, i16 index, Point pt, i16 shape, i16 handle) {
-  const MainGlobals& g = mainglobals();
   GrafPtr port = nilid;
   GetPort(&port);
   if (i16 st = sendpointerdown(false, list, index)) return st;

@@ -121,7 +121,6 @@ TEST_F(OtherCommandsTest, BeepCountsAndHistoryFlags) {
   ASSERT_EQ(failingline("beep 3"), 0);
   EXPECT_EQ(std::count(transcriptlines().begin(), transcriptlines().end(), "beep"), 3);
   EXPECT_EQ(failingline("beep -1"), 38);
-  MainGlobals& g = mainglobals();
   ASSERT_EQ(failingline("history"), 0);
   EXPECT_EQ(historystate().history, 1);
   ASSERT_EQ(failingline("history"), 0);

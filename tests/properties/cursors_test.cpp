@@ -73,7 +73,6 @@ TEST_F(CursorTest, ThemeWordsResourcesAndHiding) {
 }
 
 TEST_F(CursorTest, TheBusyCursorTurnsWhileAHandlerRuns) {
-  MainGlobals& g = mainglobals();
   ASSERT_EQ(setline("set the cursor to busy"), 0);
   EXPECT_TRUE(samecursor(currentcursor(), *themecursor(kThemeSpinningCursor)));
   const u32 counter = scriptcursorstate().cursorcounter, start = TickCount();

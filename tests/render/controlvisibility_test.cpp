@@ -187,7 +187,6 @@ TEST_F(ControlLifeTest, AFlushOfTheTabsAndPopupsInvalidatesEveryObject) {
 TEST_F(ControlLifeTest, TheTrackedControlIsRebuiltInsteadOfDisposed) {
   openwith({button(209, "Slider")});
   const ControlRef slider = up(0);
-  MainGlobals& g = mainglobals();
   controltrackstate().trackedcontrol = slider;
   controltrackstate().trackedrebuilt = 0;
   dumpspot(0);

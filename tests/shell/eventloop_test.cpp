@@ -426,7 +426,6 @@ TEST_F(MainLoopTest, CursorTrackingLeavesTheObjectUnderTheMouse) {
 
 TEST_F(MainLoopTest, ActivationAsksForARedraw) {
   start();
-  MainGlobals& g = mainglobals();
   eventloopstate().redrawafteractivate = 0;
   postactivate(current().window, true);
   settle();

@@ -104,7 +104,6 @@ TEST_F(DialTest, AModemIsDialedThroughTheSerialPortAndHungUpLater) {
   ASSERT_EQ(run("dial \"5,5,5\" with modem"), 0);
   u32 written = TickCount();
   EXPECT_EQ(pty.read(10, 1000), "ATDT5,5,5\r") << "the default command, the number and a return";
-  MainGlobals& g = mainglobals();
   EXPECT_NE(dialerstate().serialport, nilid);
   EXPECT_EQ(pty.speed(), 38400);
   EXPECT_EQ(pty.databits(), 8);

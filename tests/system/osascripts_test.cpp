@@ -261,7 +261,6 @@ class RecordingInstance final : public ScriptingInstance {
 
  private:
   void note(const std::string& what) {
-    const MainGlobals& g = mainglobals();
     r_->seen.push_back(what + " compiling " + std::to_string(osarunstate().compilingosa) + " running " + std::to_string(osarunstate().runningosa));
   }
   Recorder* r_;
