@@ -67,6 +67,7 @@ class blockrunner {
   i16 evaluatebool(i32 i, i32* used, u16* b) const;
 
   i16 step(u16 t, i32 first, i32 end, i32* pc);
+  i16 control(u16 t, i32 first, i32 end, i32* pc);
   i16 doreturn(i32 s);
   i16 dothrow(i32 s, i32* pc);
   i16 doexit(i32 s, i32 first, i32 end, i32* pc);

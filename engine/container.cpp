@@ -404,10 +404,12 @@ i16 appendtoword(Handle text, Handle atoms, i32 at, Handle variables, fred* valu
 
 i16 appendquotetoword(Handle text, Handle atoms, i32 literal, i32 at, Handle variables, bool* done) {
   *done = false;
-  atomchars chars{};
-  if (quotedchars(HandleAs<atom>(atoms)[literal], text, &chars) != 0 || chars.length < 1 ||
-      chars.length > Size(kFredShortMax) || chars.bytes[chars.length - 1] == 0)
+  // The characters between the quotes (as quotedchars reads them), read in place.
+  const atomchars source = atomsourcechars(HandleAs<atom>(atoms)[literal], text);
+  if (source.length < 3 || source.length - 2 > Size(kFredShortMax) || source.bytes[source.length - 1] != '"')
     return 0;
+  const atomchars chars{source.bytes + 1, source.length - 2};
+  if (chars.bytes[chars.length - 1] == 0) return 0;
   // A copy: the script's text is a handle too.
   u8 bytes[kFredShortMax];
   const Size n = chars.length;

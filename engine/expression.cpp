@@ -226,8 +226,9 @@ i16 parenthesised(const evalargs& e, i32 at, i32* count, operand* out) {
 // `name ( ... )`: a call of a function handler, sent along the path.
 i16 functioncall(const evalargs& e, i32 at, i32* count, operand* out) {
   i32 i = at + 2;
+  const atomview view(e.atoms);  // read before anything runs
   for (i32 depth = 1;; ++i) {
-    u16 t = e.tok(i);
+    u16 t = view.tok(i);
     if (t == tokEndOfLine || t == tokEndOfScript) return statusnoparen;
     if (t == tokLeftParen) ++depth;
     if (t == tokRightParen && --depth == 0) break;
@@ -246,6 +247,58 @@ i16 functioncall(const evalargs& e, i32 at, i32* count, operand* out) {
     return st;
   }
   *count = i - at + 1;
+  return 0;
+}
+
+// The commonest expression: a number operand, one arithmetic or ordering operator and another
+// number operand, ending there. An operand is a number literal, or a variable of the handler
+// holding a number (read where it is stored). The operator applies as the full evaluator
+// applies it, to the same numbers. 1 (nothing done) for any other shape.
+i16 numberpair(const evalargs& e, i32 at, i32* count, fred* value) {
+  const atomview view(e.atoms);
+  const u16 op = view.tok(at + 1), after = view.tok(at + 3);
+  switch (op) {
+    case tokPlus:
+    case tokMinus:
+    case tokMult:
+    case tokDivide:
+    case tokLess:
+    case tokGreater:
+    case tokLessEqual:
+    case tokGreaterEqual: break;
+    default: return 1;
+  }
+  if (isoperator(after) || after == tokLeftParen) return 1;
+  double n[2] = {0, 0};
+  for (int k = 0; k < 2; ++k) {
+    const i32 i = at + 2 * k;
+    const u16 t = view.tok(i);
+    if (t == tokNumber) {
+      if (!literalnumber(e, i, &n[k])) return 1;
+    } else if (t == tokVariable) {
+      const fred* stored = storedvalue(&e.at(i), e.text, e.variables);
+      if (stored == nullptr) return 1;  // perhaps a local: the full evaluator looks
+      if (stored->type == fredlong) {
+        n[k] = stored->integer;
+      } else if (stored->type == freddouble) {
+        n[k] = stored->real;
+      } else {
+        return 1;
+      }
+    } else {
+      return 1;
+    }
+  }
+  fred right;
+  doubletonewfred(n[0], value);
+  doubletonewfred(n[1], &right);
+  i16 st = operatewith(value, &n[0], op, &right, &n[1]);
+  disposfred(&right);
+  if (st != 0) {
+    disposfred(value);
+    return st;
+  }
+  *count = 3;
   return 0;
 }
 
@@ -438,6 +491,9 @@ i16 expression(hierpath context, Handle text, Handle atoms, i32 at, Handle varia
   u16 t = view.tok(at);
   if (t == tokEndOfLine || t == tokEndOfScript) return statusempty;
   u16 next = view.tok(at + 1);
+  if ((t == tokNumber || t == tokVariable) && isoperator(next)) {
+    if (i16 st = numberpair(e, at, count, value); st != 1) return st;
+  }
   if (t == tokString && !isoperator(next)) {
     // A quoted literal on its own (a common operand): its value, as the operand reader below
     // would give it.

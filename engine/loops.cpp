@@ -113,7 +113,9 @@ void trimrepeatque() {
   if (g.repeatque == nilhandle) return;
   Size blocks = (g.repeatindex + 1 + queueblock - 1) / queueblock;
   if (blocks < 1) blocks = 1;
-  SetHandleSize(g.repeatque, blocks * queueblock * Size(sizeof(repeatentry)));
+  // Every handler call ends here: a queue already of its size is left alone.
+  const Size bytes = blocks * queueblock * Size(sizeof(repeatentry));
+  if (GetHandleSize(g.repeatque) != bytes) SetHandleSize(g.repeatque, bytes);
 }
 
 void releaserepeats(MainGlobals& g) {

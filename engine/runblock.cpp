@@ -230,11 +230,28 @@ i16 blockrunner::step(u16 t, i32 first, i32 end, i32* pc) {
   // statement done here: any other goes to sendmes at once.
   bool here = (t >= tokCase && t <= tokThen) || t == tokReturnWord || t == tokGlobals || t == tokAccept ||
               t == tokIgnore || t == tokRefuse;
-  if (!here) {
-    i16 st = sendmes(entry_, text_, atoms_, s, vars_, nullptr, sendmeslevel);
-    if (st == 0) *pc = lineafter(s);
-    return st;
+  if (here) {
+    // The commonest of them go straight to their routines.
+    if (t == tokEnd) {
+      // `end repeat` ends every pass of a loop: what doend checks for it, then the loop's turn.
+      if (tok(s + 1) == tokRepeat && lineends(s + 2) && mainglobals().repeatindex >= 0) return endrepeat(s, pc);
+      return doend(s, pc);
+    }
+    if (t == tokIf) return doif(s, first, end, pc);
+    if (t == tokReturnWord) return doreturn(s);
+    return control(t, first, end, pc);
   }
+  i16 st = sendmes(entry_, text_, atoms_, s, vars_, nullptr, sendmeslevel);
+  if (st != 0) return st;
+  // The line after, as lineafter gives it: read here once the command's atom keeps it.
+  const atom& a = at(s);
+  *pc = a.numstate == numlineafter ? i32(a.value[0]) : lineafter(s);
+  return 0;
+}
+
+// A statement done here (see step): kept apart, so that a command's step sets up none of it.
+[[gnu::noinline]] i16 blockrunner::control(u16 t, i32 first, i32 end, i32* pc) {
+  i32 s = *pc;
   switch (t) {
     case tokReturnWord: return doreturn(s);
     case tokGlobal: return doglobal(s, pc);
@@ -605,7 +622,8 @@ void trimswitchque() {
   if (g.switchque == nilhandle) return;
   Size blocks = (g.switchindex + 1 + queueblock - 1) / queueblock;
   if (blocks < 1) blocks = 1;
-  SetHandleSize(g.switchque, blocks * queueblock * Size(sizeof(switchentry)));
+  const Size bytes = blocks * queueblock * Size(sizeof(switchentry));
+  if (GetHandleSize(g.switchque) != bytes) SetHandleSize(g.switchque, bytes);
 }
 
 void restorequeues(i16 repeatindex, i16 switchindex) {

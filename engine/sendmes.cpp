@@ -159,9 +159,22 @@ class argumentlist {
     i16 st = lowcreate(nullptr, &e);
     if (st == 0) {
       e.state = number;
-      fred stored = *HandleAs<fred>(e.value);
-      st = fredtofred(value, &stored);
-      disposfred(&stored);
+      if (value->cls == fredtemp) {
+        // An owned temporary (what an expression gives) moves into the variable's record,
+        // its text handle with it: nothing is copied or written back.
+        fred* stored = HandleAs<fred>(e.value);
+        stored->type = value->type;
+        stored->integer = value->integer;
+        stored->real = value->real;
+        stored->text = value->text;
+        std::memcpy(stored->shorttext, value->shorttext, sizeof stored->shorttext);
+        value->cls = freddisposed;
+        value->text = nilhandle;
+      } else {
+        fred stored = *HandleAs<fred>(e.value);
+        st = fredtofred(value, &stored);
+        disposfred(&stored);
+      }
       if (st == 0 && count_ == kHeld) st = flush();
       if (st == 0) {
         held_[count_++] = e;

@@ -140,10 +140,14 @@ i16 sendmenukey(i16 character) {
   if (top == nilid || !IsWindowVisible(top)) return 0;
   if (character == 13) return cardsend("returnKey", sendnormal, top);
   if (character == 3) return cardsend("enterKey", sendnormal, top);
-  // A double quote cannot stand between double quotes: it goes by its constant's name.
+  // A double quote cannot stand between double quotes: it goes by its constant's name. A
+  // control character (a zero byte would end the message text, a line feed the statement)
+  // goes as the character of its number.
   if (character == '"') return cardsend("menuKey quote", sendnormal, top);
+  u8 c = u8(character);
+  if (c < 0x20) return cardsend("menuKey numToChar(" + std::to_string(c) + ")", sendnormal, top);
   std::string text = "menuKey \"";
-  text += char(u8(character));
+  text += char(c);
   text += '"';
   return cardsend(text, sendnormal, top);
 }

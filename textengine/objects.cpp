@@ -595,6 +595,9 @@ OSErr _WEApplySoup(i32 start, i32 end, Handle soup, WEReference we) {
     if (h.dataSize < 0 || h.dataSize > size - pos) return weMalformedScrapErr;
     const i64 at = i64(start) + h.offset;
     if (h.offset < 0 || at >= end) return weMalformedScrapErr;
+    // An object sits on its placeholder character; one anywhere else would hide a character
+    // of the text, which the next save would write as a placeholder.
+    if (WEGetChar(i32(at), we) != 1) return weMalformedScrapErr;
     Handle data = nilhandle;
     const i16 memory = (werec(we)->features & (1u << weFUseTempMem)) ? weAllocTempMem : 0;
     if (OSErr err = _WEAllocate(h.dataSize, memory, &data)) return err;

@@ -65,9 +65,10 @@ std::string modulefailure(const char* name);
 // answer when missing, loadmodule or loadedmodule).
 #define KV_MODULE_TABLE_ENTRY(ret, name, params, args, missing, how) ret(*name) params;
 // The module's exported table function, `kvmod_<name>`, filled from the module's own routines.
+// It answers an untyped pointer, as the loader calls every module's function through one type.
 #define KV_MODULE_ADDRESS_ENTRY(ret, name, params, args, missing, how) &kv::name,
 #define KV_MODULE_DEFINE_TABLE(Table, entry, ENTRIES)                     \
-  KV_MODULE_EXPORT const kv::Table* entry() {                           \
+  KV_MODULE_EXPORT const void* entry() {                                \
     static constexpr kv::Table table{ENTRIES(KV_MODULE_ADDRESS_ENTRY)}; \
     return &table;                                                      \
   }

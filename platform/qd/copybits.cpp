@@ -92,6 +92,11 @@ void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, cons
     for (std::size_t i = 0; i < lut.size(); ++i) lut[i] = comp.match(colorize(S.palette[i], colors));
   }
   const i32 bytesperpixel = D.depth / 8;
+  // A direct source in source copy: the destination pixel of the last source pixel is kept,
+  // as runs of one colour (and every stretched copy) repeat it.
+  const bool directcopy = m == srcCopy && S.direct && !samepixels;
+  u32 lastsource = 0, lastpixel = 0;
+  bool haslast = false;
 
   int n = 0;
   const pixman_box32_t* boxes = rgn.boxes(&n);
@@ -134,7 +139,14 @@ void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, cons
           comp.putbit(px, py, sp != 0);
         else if (!lut.empty())
           setpixel(D, px, py, lut[sp < lut.size() ? sp : 0]);
-        else
+        else if (directcopy) {
+          if (!haslast || sp != lastsource) {
+            lastpixel = comp.match(colorize(pixeltorgb(S, sp), colors));
+            lastsource = sp;
+            haslast = true;
+          }
+          setpixel(D, px, py, lastpixel);
+        } else
           comp.putcolor(px, py, pixeltorgb(S, sp));
         if (M.valid() && M.depth > 1 && !(maskc == RGBColor{0, 0, 0})) {
           // Mix the result with what was there by the mask's share of white.

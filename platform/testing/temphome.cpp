@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 namespace kv {
@@ -28,7 +30,8 @@ TemporaryHome::TemporaryHome() {
   path_ = base + "/kestrove-home-" + std::to_string(::getpid());
   if (::mkdir(path_.c_str(), 0700) != 0) {
     std::string pattern = base + "/kestrove-home-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary home folder");
+    if (::mkdtemp(pattern.data()) == nullptr)
+      throw std::runtime_error("cannot make a temporary home folder in " + base + ": " + std::strerror(errno));
     path_ = pattern;
   }
   for (int i = 0; i < 4; ++i) {

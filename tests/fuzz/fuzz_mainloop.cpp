@@ -2,7 +2,8 @@
 // The main loop driven by arbitrary input over the event-logging test project: clicks, double
 // clicks, presses and drags anywhere on the screen, keys with modifiers, the wheel, suspend
 // and resume, waits and quit requests. After every pass there is one current window (or none
-// once the quit closed them), no record is held, and once the run ends no handle is left.
+// once the quit closed them), no record is held, and once the run ends no handle is left. A
+// dialog the input opens (a script error's alert, say) takes its default.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -11,6 +12,7 @@
 #include "platform/events/keycodes.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
+#include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
 #include "core/mainglobals.h"
@@ -90,6 +92,8 @@ void step(Input& in) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzzlines::withproject(EventLoopTest::project(), [&] {
     installcarbonhandlers();
+    // A dialog the input opens takes its default, as nobody is there to answer it.
+    setunattendedpolicy(UnattendedPolicy::usedefault);
     u64 holdsbefore = fuzzlines::holds();
     Input in{data, size};
     for (int steps = 0; steps < 64 && !in.done(); ++steps) {
@@ -114,6 +118,8 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
       {2, 101, 1, 101, 61, 10, 0, 5, 50, 50, 7, 0, 6, 7, 1, 8, 8, 1, 0},
       {10, 4, 4, 201, 201, 3, 'q', 3, 3, 'w', 3, 4, 0, 6, 9, 200, 8, 3},
       {1, 128, 128, 0, 11, 1, 0, 250, 250, 0, 4, 7, 5, 3, 100, 100, 9, 40, 8, 0},
+      // Command-shift with a zero byte: the menu key's message once lost its closing quote.
+      {2, 5, 101, 101, 0, 10, 61, 1, 52, 0, 40, 135, 0, 6},
   };
   *out = seeds;
   return out->size();

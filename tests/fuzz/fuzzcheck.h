@@ -3,13 +3,18 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "platform/memory/memory.h"
 
-inline void check(bool ok) {
-  if (!ok) std::abort();
+// The failing check's place is printed before the abort, so that a found input says which
+// promise it broke.
+inline void check(bool ok, const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+  if (ok) return;
+  std::fprintf(stderr, "check failed at %s:%d\n", file, line);
+  std::abort();
 }
 
 inline std::vector<std::uint8_t> contentof(kv::Handle h) {

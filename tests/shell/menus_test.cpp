@@ -150,6 +150,13 @@ TEST_F(MenuBarTest, ACommandKeyReachesItsItemOrBecomesAMenuKey) {
   drive::keychar('n', cmdKey);
   settle();
   EXPECT_EQ(log(), "menuKey n,") << "a disabled item takes no key";
+  // Characters that cannot stand between quotes reach the handler whole.
+  clearlog();
+  drive::keychar(0, cmdKey);
+  drive::keychar(10, cmdKey);
+  drive::keychar('"', cmdKey);
+  settle();
+  EXPECT_EQ(log(), std::string("menuKey \0,menuKey \n,menuKey \",", 30));
 }
 
 // Acceptance: the menuKey built-in: a command key in a project without a menuKey handler does

@@ -237,7 +237,7 @@ Handle soup(i32 offset, i32 datasize, i32 bytes) {
 }
 
 TEST_F(WEObjectsTest, SoupsAreReadWithinTheirBytesAndTheInsertedText) {
-  const WEReference we = maketext("ab\x01\x01" "cd");
+  const WEReference we = maketext("ab\x01\x01\x01" "d");
   struct {
     i32 offset, datasize, bytes;
     OSErr result;
@@ -253,6 +253,12 @@ TEST_F(WEObjectsTest, SoupsAreReadWithinTheirBytesAndTheInsertedText) {
     EXPECT_EQ(_WEApplySoup(2, 4, h, we), row.result) << row.offset << " " << row.datasize;
     DisposeHandle(h);
   }
+  // An object only sits on a placeholder: one over the b would be saved as a placeholder.
+  const Handle onb = soup(1, 3, 3);
+  EXPECT_EQ(_WEApplySoup(0, 4, onb, we), weMalformedScrapErr);
+  DisposeHandle(onb);
+  WEObjectDescHandle none = nilhandle;
+  EXPECT_NE(WEGetObjectAtOffset(1, &none, we), noErr);
   WEObjectDescHandle object = nilhandle;
   ASSERT_EQ(WEGetObjectAtOffset(2, &object, we), noErr);
   EXPECT_EQ(WEGetObjectSize(object), (24u << 16) | 12u);
@@ -266,8 +272,8 @@ TEST_F(WEObjectsTest, SoupsAreReadWithinTheirBytesAndTheInsertedText) {
   ASSERT_EQ(GetHandleSize(out), 2 * (24 + 3));
   EXPECT_EQ(loadat<WESoupHeader>(deref(out)).offset, 0);
   EXPECT_EQ(loadat<WESoupHeader>(deref(out) + 27).offset, 2);
-  EXPECT_EQ(_WEApplySoup(1, 4, out, we), noErr);
-  ASSERT_EQ(WEGetObjectAtOffset(3, &object, we), noErr);
+  EXPECT_EQ(_WEApplySoup(2, 5, out, we), noErr);
+  ASSERT_EQ(WEGetObjectAtOffset(4, &object, we), noErr);
   EXPECT_EQ(WEGetObjectType(object), kPlain);
   EXPECT_EQ(WEGetObjectSize(object), (24u << 16) | 12u);
   DisposeHandle(out);
