@@ -19,7 +19,7 @@
 #include "platform/testing/windowdump.h"
 #include "shell/commandline.h"
 #include "shell/demo.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/startup.h"
 #include "shell/version.h"

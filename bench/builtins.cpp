@@ -8,7 +8,7 @@
 #include "bench/sendline.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "platform/testing/temphome.h"
 #include "platform/text/pstring.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windnav.h"
 #include "store/forms.h"
 #include "tests/support/project.h"

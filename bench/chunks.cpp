@@ -14,7 +14,7 @@
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace {
 

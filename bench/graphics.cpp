@@ -16,7 +16,7 @@
 #include "render/carddrawing.h"
 #include "render/offscreen.h"
 #include "render/spotgeometry.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 
 namespace {

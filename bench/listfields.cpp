@@ -14,7 +14,7 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windnav.h"
 #include "store/forms.h"
 #include "store/objects.h"

@@ -17,7 +17,7 @@
 #include "render/offscreen.h"
 #include "render/pictinfo.h"
 #include "render/picturecache.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 
 namespace {

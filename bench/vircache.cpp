@@ -12,7 +12,7 @@
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "platform/testing/temphome.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/packing.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"

@@ -16,7 +16,7 @@
 #include "platform/text/pstring.h"
 #include "render/offscreen.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/windnav.h"
 #include "store/forms.h"

@@ -4,7 +4,7 @@
 #include "engine/fred.h"
 #include "engine/numbertext.h"
 #include "platform/qd/ports.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 
 namespace kv {

@@ -5,7 +5,7 @@
 #include "engine/hier.h"
 #include "platform/qd/qdtypes.h"
 #include "platform/types.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 
 namespace kv {
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/hier.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -182,5 +183,12 @@ scriptstatus comflush(hierpath path, Handle text, Handle atoms, i32 at, Handle v
 scriptstatus comsay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `start listening` and `stop listening` (2 for another word after start or stop).
 scriptstatus comstartstop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
+
+// The `history` command's flag, and whether `history disable` keeps it off.
+struct HistoryState {
+  u16 history;                 // the history flag of the `history` command
+  u16 historydisabled;         // set by `history disable`: history stays off until enabled
+};
+inline HistoryState& historystate() { return state<HistoryState>(); }
 
 }  // namespace kv

@@ -34,7 +34,7 @@
 #include "properties/properties.h"
 #include "shell/dialogs.h"
 #include "shell/resourcedialogs.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/cardhistory.h"
 #include "shell/menucommands.h"
 #include "shell/saverevert.h"

@@ -23,7 +23,7 @@
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "properties/properties.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/messagebox.h"
 
 namespace kv {

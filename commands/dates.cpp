@@ -20,7 +20,7 @@
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -15,7 +15,7 @@
 #include "properties/propfront.h"
 #include "render/controlflush.h"
 #include "render/magicuprops.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/namekey.h"
 #include "store/objects.h"

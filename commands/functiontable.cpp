@@ -20,7 +20,7 @@
 #include "engine/tokens.h"
 #include "media/movies.h"
 #include "properties/proplisting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/resourcedialogs.h"
 #include "system/osascripts.h"
 

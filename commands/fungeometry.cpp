@@ -24,7 +24,7 @@
 #include "platform/qd/matrix.h"
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objread.h"
 #include "store/records.h"
 

@@ -29,7 +29,7 @@
 #include "platform/text/casefold.h"
 #include "platform/text/md5.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objread.h"
 #include "store/records.h"

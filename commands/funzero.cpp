@@ -30,7 +30,7 @@
 #include "platform/memory/memory.h"
 #include "platform/runtime/bigstack.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "system/applications.h"
 #include "system/programtargets.h"
 #include "system/sysinfo.h"

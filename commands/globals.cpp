@@ -5,7 +5,7 @@
 #include "engine/textutil.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 
 namespace kv {

@@ -20,7 +20,7 @@
 #include "engine/tokenizer.h"
 #include "platform/events/eventrecord.h"
 #include "shell/cardhistory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/projectclose.h"
 #include "shell/quit.h"
 #include "shell/windnav.h"

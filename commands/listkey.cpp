@@ -24,7 +24,7 @@
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
 #include "engine/lookups.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/liveparts.h"
 #include "store/objects.h"

@@ -21,7 +21,7 @@
 #include "platform/windows/windows.h"
 #include "render/hittest.h"
 #include "properties/valuewords.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/objread.h"

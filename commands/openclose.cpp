@@ -20,7 +20,7 @@
 #include "media/movies.h"
 #include "media/print.h"
 #include "media/sequences.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/menusets.h"
 #include "shell/projectclose.h"
 #include "shell/windnav.h"

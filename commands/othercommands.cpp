@@ -29,13 +29,13 @@
 #include "platform/qd/ports.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
-#include "shell/debugmsg.h"
+#include "core/debugmsg.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/menucommands.h"
 #include "shell/objectresize.h"
 #include "shell/redraws.h"
-#include "shell/runservices.h"
+#include "core/runservices.h"
 #include "shell/volumes.h"
 #include "shell/windtable.h"
 #include "store/objread.h"
@@ -173,9 +173,8 @@ scriptstatus comwait(hierpath path, Handle text, Handle atoms, i32 at, Handle va
 }
 
 scriptstatus comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
-  MainGlobals& g = mainglobals();
   if (lineends(atoms, at + 1)) {
-    if (g.historydisabled == 0) g.history = g.history != 0 ? 0 : 1;
+    if (historystate().historydisabled == 0) historystate().history = historystate().history != 0 ? 0 : 1;
     return 0;
   }
   Str255 word{};
@@ -183,10 +182,10 @@ scriptstatus comhistory(hierpath path, Handle text, Handle atoms, i32 at, Handle
   if (i16 st = textoperand(path, text, atoms, at + 1, variables, &used, word); st != 0) return st;
   if (!lineends(atoms, at + 1 + used)) return err::stray;
   switch (stringtotoken(word + 1, word[0])) {
-    case tok::disable: g.historydisabled = 1; break;
-    case tok::enable: g.historydisabled = 0; break;
-    case tok::on: g.history = g.historydisabled != 0 ? 0 : 1; break;
-    default: g.history = 0; break;
+    case tok::disable: historystate().historydisabled = 1; break;
+    case tok::enable: historystate().historydisabled = 0; break;
+    case tok::on: historystate().history = historystate().historydisabled != 0 ? 0 : 1; break;
+    default: historystate().history = 0; break;
   }
   return 0;
 }

@@ -24,7 +24,7 @@
 #include "properties/propfront.h"
 #include "render/filterlist.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/byteorder.h"
 #include "store/objects.h"
 #include "store/objread.h"

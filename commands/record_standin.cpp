@@ -5,6 +5,7 @@
 #include "commands/soundcommands.h"
 #include "engine/expression.h"
 #include "engine/scripterrors.h"
+#include "engine/tokens.h"
 #include "media/movies.h"
 #include "media/sequences.h"
 

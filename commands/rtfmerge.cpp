@@ -26,7 +26,7 @@
 #include "properties/propfront.h"
 #include "render/drawservices.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/objectref.h"

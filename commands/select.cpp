@@ -17,7 +17,7 @@
 #include "render/selectionknobs.h"
 #include "render/spotstyles.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/fieldtext.h"

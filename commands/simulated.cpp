@@ -18,7 +18,7 @@
 #include "properties/valueparsers.h"
 #include "shell/cardwindow.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/textentry.h"
 #include "shell/menus.h"
 #include "store/objects.h"

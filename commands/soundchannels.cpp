@@ -18,7 +18,7 @@
 #include "platform/sound/soundmanager.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/screens.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/recordcache.h"
 #include "store/byteorder.h"

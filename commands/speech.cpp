@@ -17,8 +17,8 @@
 #include "media/speechrecog.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
-#include "shell/dialogs.h"
-#include "shell/mainglobals.h"
+#include "core/dialogs.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

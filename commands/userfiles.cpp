@@ -27,7 +27,7 @@
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "store/memoryguard.h"
 #include "system/filelocation.h"

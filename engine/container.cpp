@@ -18,7 +18,7 @@
 #include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objectref.h"
 #include "textengine/werecord.h"

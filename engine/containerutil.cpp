@@ -14,7 +14,7 @@
 #include "platform/runtime/root.h"
 #include "platform/text/pstring.h"
 #include "platform/text/sjis.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

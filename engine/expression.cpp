@@ -22,8 +22,8 @@
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "properties/properties.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 #include "store/objectref.h"
 
 namespace kv {

@@ -7,7 +7,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/regions.h"
 #include "platform/windows/windows.h"
-#include "shell/debugmsg.h"
+#include "core/debugmsg.h"
 
 namespace kv {
 

@@ -15,7 +15,7 @@
 #include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objread.h"
 
 namespace kv {

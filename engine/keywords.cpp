@@ -5,8 +5,8 @@
 
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
-#include "shell/debugmsg.h"
-#include "shell/mainglobals.h"
+#include "core/debugmsg.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

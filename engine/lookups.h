@@ -7,8 +7,8 @@
 
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
-#include "shell/desk.h"
-#include "shell/menusets.h"
+#include "core/desk.h"
+#include "core/menusets.h"
 
 namespace kv {
 

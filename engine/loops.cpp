@@ -9,7 +9,7 @@
 #include "engine/status.h"
 #include "engine/tokens.h"
 #include "engine/variables.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 
 namespace kv {

@@ -14,7 +14,7 @@
 #include "platform/text/casefold.h"
 #include "platform/text/intl.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -10,7 +10,7 @@
 #include "platform/memory/memory.h"
 #include "platform/text/casefold.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

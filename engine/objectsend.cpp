@@ -21,7 +21,7 @@
 #include "platform/testing/transcript.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/objread.h"

@@ -18,8 +18,8 @@
 #include "engine/hier.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
-#include "shell/desk.h"
-#include "shell/menusets.h"
+#include "core/desk.h"
+#include "core/menusets.h"
 
 namespace kv {
 

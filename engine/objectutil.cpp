@@ -15,7 +15,7 @@
 #include "shell/menus.h"
 #include "store/objects.h"
 #include "store/starfile.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "system/osascripts.h"
 

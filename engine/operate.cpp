@@ -17,7 +17,7 @@
 #include "platform/text/casefold.h"
 #include "platform/text/intlcompare.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

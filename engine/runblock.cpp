@@ -22,8 +22,8 @@
 #include "platform/events/watchdog.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 #include "store/memoryguard.h"
 
 namespace kv {

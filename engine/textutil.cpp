@@ -11,7 +11,7 @@
 #include "platform/runtime/root.h"
 #include "platform/text/casefold.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/memoryguard.h"
 

@@ -3,7 +3,7 @@
 #include "engine/keywords.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 
 namespace kv {

@@ -10,7 +10,7 @@
 #include "engine/keywords.h"
 #include "platform/memory/memory.h"
 #include "platform/types.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

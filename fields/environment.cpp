@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "platform/text/pstring.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 namespace kv {
 

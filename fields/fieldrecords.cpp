@@ -6,10 +6,10 @@
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/recordcache.h"
-#include "shell/fatalerror.h"
+#include "core/fatalerror.h"
 
 namespace kv {
 

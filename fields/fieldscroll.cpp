@@ -20,7 +20,7 @@
 #include "platform/windows/windows.h"
 #include "render/fielddrawing.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/metal.h"
 #include "store/liveparts.h"

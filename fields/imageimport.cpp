@@ -7,7 +7,7 @@
 #include "platform/qd/pictures.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "system/sysinfo.h"
 

@@ -12,7 +12,7 @@
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/memoryguard.h"
 

@@ -12,7 +12,7 @@
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
 #include "store/objects.h"

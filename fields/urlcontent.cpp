@@ -8,7 +8,7 @@
 #include "platform/memory/memory.h"
 #include "platform/net/urlfetch.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/starfile.h"
 #include "system/filelocation.h"

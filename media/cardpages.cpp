@@ -26,8 +26,8 @@
 #include "platform/windows/cursor.h"
 #include "platform/windows/windows.h"
 #include "render/carddrawing.h"
-#include "shell/mainglobals.h"
-#include "shell/settings.h"
+#include "core/mainglobals.h"
+#include "core/settings.h"
 #include "store/records.h"
 
 namespace kv {

@@ -13,7 +13,7 @@
 #include "platform/qd/shapes.h"
 #include "render/carddrawing.h"
 #include "render/pictinfo.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "system/getpicture.h"

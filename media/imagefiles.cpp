@@ -1,7 +1,7 @@
 // The shared image writers.
 #include "media/imagefiles.h"
 
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -15,7 +15,7 @@
 #include "platform/qd/shapes.h"
 #include "platform/windows/windows.h"
 #include "properties/valueparsers.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "system/proctable.h"
 

@@ -22,7 +22,7 @@
 #include "properties/valueparsers.h"
 #include "render/carddrawing.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 
 namespace kv {

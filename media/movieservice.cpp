@@ -9,7 +9,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "system/windowkind.h"
 
 namespace kv {

@@ -9,7 +9,7 @@
 #include "media/movies.h"
 #include "platform/movies/movies.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -6,7 +6,7 @@
 #include "media/moviesoundlayer.h"
 #include "platform/runtime/root.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -22,7 +22,7 @@
 #include "platform/runtime/root.h"
 #include "platform/windows/windows.h"
 #include "properties/valuewords.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "system/sysinfo.h"
 

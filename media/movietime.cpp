@@ -5,7 +5,7 @@
 #include "media/movies.h"
 #include "platform/files/files.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/starfile.h"
 
 namespace kv {

@@ -3,7 +3,8 @@
 
 #include "platform/memory/memory.h"
 #include "platform/speech/recognition.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
+#include "media/speechrecog.h"
 
 namespace kv {
 
@@ -12,7 +13,7 @@ i16 buildphrases(Handle* out) {
   if (*out == nilhandle) return 37;
   const MainGlobals& g = mainglobals();
   SRLanguageModel model;
-  if (g.allowRecog == 0 || SRGetLanguageModel(g.recognizer, &model) != noErr) return 0;
+  if (g.allowRecog == 0 || SRGetLanguageModel(speechrecogstate().recognizer, &model) != noErr) return 0;
   std::string joined;
   for (const std::string& phrase : model.phrases) {
     if (!joined.empty()) joined += '\r';

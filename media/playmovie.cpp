@@ -19,9 +19,9 @@
 #include "platform/windows/windows.h"
 #include "properties/valueparsers.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
-#include "shell/runservices.h"
+#include "core/runservices.h"
 #include "store/memoryguard.h"
 #include "store/objread.h"
 

@@ -8,7 +8,7 @@
 #include "engine/hier.h"
 #include "platform/print/print.h"
 #include "platform/types.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 
 namespace kv {
 

@@ -13,7 +13,7 @@
 #include "fields/fieldview.h"
 #include "media/print.h"
 #include "render/fielddrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objread.h"
 #include "store/records.h"
 #include "tools/paint.h"

@@ -14,7 +14,7 @@
 #include "media/print.h"
 #include "media/printfacts.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

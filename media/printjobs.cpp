@@ -5,8 +5,8 @@
 #include "media/print.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 #include "shell/windnav.h"
 #include "store/forms.h"
 

@@ -15,7 +15,7 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

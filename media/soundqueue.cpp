@@ -21,9 +21,10 @@
 #include "platform/sound/soundmanager.h"
 #include "platform/speech/recognition.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
 #include "system/proctable.h"
+#include "media/speechrecog.h"
 
 namespace kv {
 
@@ -280,7 +281,7 @@ void checksound(u32 ticks) {
   s.checked = true;
   s.lastcheck = ticks;
   if (speechitems() > 0 && speechavailable()) checkspeech();
-  if (mainglobals().listening != 0) SRIdle();
+  if (speechrecogstate().listening != 0) SRIdle();
   if (s.count > 0) {
     i32 entries = 0, done = 0;
     for (QueuedEntry& e : s.table) {

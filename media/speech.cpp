@@ -12,7 +12,7 @@
 #include "platform/speech/speechchannels.h"
 #include "platform/speech/voices.h"
 #include "platform/text/casefold.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -17,7 +17,7 @@
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
 #include "platform/speech/recognition.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 
@@ -38,17 +38,17 @@ enum : i16 {
 };
 
 // Releases what initspeechrecog made.
-void releaseall(MainGlobals& g) {
-  if (g.recognizer != nilid) SRReleaseRecognizer(g.recognizer);
-  if (g.recogSystem != nilid) SRCloseRecognitionSystem(g.recogSystem);
-  g.recognizer = g.recogSystem = nilid;
+void releaseall(MainGlobals&) {
+  if (speechrecogstate().recognizer != nilid) SRReleaseRecognizer(speechrecogstate().recognizer);
+  if (speechrecogstate().recogSystem != nilid) SRCloseRecognitionSystem(speechrecogstate().recogSystem);
+  speechrecogstate().recognizer = speechrecogstate().recogSystem = nilid;
 }
 
 // Listening on again after a change of phrases, when it was on.
-void resumelistening(MainGlobals& g, bool was) {
+void resumelistening(MainGlobals&, bool was) {
   if (!was) return;
-  OSErr e = SRStartListening(g.recognizer);
-  g.listening = e == noErr || e == kSRAlreadyListening ? 1 : 0;
+  OSErr e = SRStartListening(speechrecogstate().recognizer);
+  speechrecogstate().listening = e == noErr || e == kSRAlreadyListening ? 1 : 0;
 }
 
 const std::string* param(const HighLevelRequest& event, u32 keyword) {
@@ -65,35 +65,34 @@ i16 initspeechrecog() {
     setresulttext(resultnorecognition);
     return 0;
   }
-  if (SROpenRecognitionSystem(&g.recogSystem) != noErr) {
+  if (SROpenRecognitionSystem(&speechrecogstate().recogSystem) != noErr) {
     setresulttext(resultcannotopen);
     return 0;
   }
   SRLanguageModel model{kModelName, {kFirstPhrase}};
-  if (SRSetListenModes(g.recogSystem, g.allowListenModes >= 1 ? 2 : 0) != noErr ||
-      SRNewRecognizer(g.recogSystem, &g.recognizer) != noErr || SRSetLanguageModel(g.recognizer, model) != noErr) {
+  if (SRSetListenModes(speechrecogstate().recogSystem, g.allowListenModes >= 1 ? 2 : 0) != noErr ||
+      SRNewRecognizer(speechrecogstate().recogSystem, &speechrecogstate().recognizer) != noErr || SRSetLanguageModel(speechrecogstate().recognizer, model) != noErr) {
     releaseall(g);
     setresulttext(resultcannotopen);
     return 0;
   }
-  g.listening = 0;
+  speechrecogstate().listening = 0;
   return 1;
 }
 
 i16 closespeechrecog() {
-  MainGlobals& g = mainglobals();
   if (!SRAvailable()) {
     setresulttext(resultnorecognition);
     return 0;
   }
-  if (g.listening != 0) {
-    OSErr e = SRStopListening(g.recognizer);
+  if (speechrecogstate().listening != 0) {
+    OSErr e = SRStopListening(speechrecogstate().recognizer);
     if (e != noErr && e != kSRNotListening) return 0;
-    g.listening = 0;
+    speechrecogstate().listening = 0;
   }
-  bool ok = SRReleaseRecognizer(g.recognizer) == noErr;
-  ok = SRCloseRecognitionSystem(g.recogSystem) == noErr && ok;
-  g.recognizer = g.recogSystem = nilid;
+  bool ok = SRReleaseRecognizer(speechrecogstate().recognizer) == noErr;
+  ok = SRCloseRecognitionSystem(speechrecogstate().recogSystem) == noErr && ok;
+  speechrecogstate().recognizer = speechrecogstate().recogSystem = nilid;
   return ok ? 1 : 0;
 }
 
@@ -115,10 +114,10 @@ i16 setphrases(fred* value) {
   if (!SRAvailable()) return setresulttext(resultnorecognition);
   // Listening stops while the phrases change and goes on again whether they changed or not,
   // so a refused list leaves the recognizer listening for the earlier phrases.
-  bool was = g.listening != 0;
+  bool was = speechrecogstate().listening != 0;
   if (was) {
-    SRStopListening(g.recognizer);
-    g.listening = 0;
+    SRStopListening(speechrecogstate().recognizer);
+    speechrecogstate().listening = 0;
   }
   SRLanguageModel model{kModelName, {}};
   Handle text = nilhandle;
@@ -134,7 +133,7 @@ i16 setphrases(fred* value) {
     at = end + 1;
   }
   DisposeHandle(text);
-  OSErr e = SRSetLanguageModel(g.recognizer, model);
+  OSErr e = SRSetLanguageModel(speechrecogstate().recognizer, model);
   resumelistening(g, was);
   return e == noErr ? i16(0) : setresulttext(resultbadphrases);
 }
@@ -145,12 +144,12 @@ scriptstatus comlisten(hierpath, Handle atoms, i32 at) {
   if (t != tok::endofline && t != tok::endofscript) return err::stray;
   if (g.allowRecog == 0) return setresulttext(resultrecognitionoff);
   bool stop = tokenat(atoms, at) == tok::stop;
-  if (stop && g.listening != 0) {
-    OSErr e = SRStopListening(g.recognizer);
-    if (e == noErr || e == kSRNotListening) g.listening = 0;
-  } else if (!stop && g.listening == 0) {
-    OSErr e = SRStartListening(g.recognizer);
-    if (e == noErr || e == kSRAlreadyListening) g.listening = 1;
+  if (stop && speechrecogstate().listening != 0) {
+    OSErr e = SRStopListening(speechrecogstate().recognizer);
+    if (e == noErr || e == kSRNotListening) speechrecogstate().listening = 0;
+  } else if (!stop && speechrecogstate().listening == 0) {
+    OSErr e = SRStartListening(speechrecogstate().recognizer);
+    if (e == noErr || e == kSRAlreadyListening) speechrecogstate().listening = 1;
   }
   return 0;
 }
@@ -176,8 +175,8 @@ void getrecogstate(StringPtr out) {
   u32 flags = 0;
   if (!SRAvailable()) item = 1;
   else if (g.allowRecog == 0) item = 2;
-  else if (g.listening == 0) item = 3;
-  else if (SRGetStatus(g.recognizer, &flags) == noErr && flags != 0) {
+  else if (speechrecogstate().listening == 0) item = 3;
+  else if (SRGetStatus(speechrecogstate().recognizer, &flags) == noErr && flags != 0) {
     constexpr i16 byflag[] = {5, 6, 7, 8, 9};
     for (int bit = 0; bit < 5 && item == 0; ++bit)
       if (flags & (1u << bit)) item = byflag[bit];

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "engine/hier.h"
+#include "platform/runtime/registry.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -32,5 +34,14 @@ scriptstatus comlisten(hierpath path, Handle atoms, i32 at);
 OSErr speechdone(const HighLevelRequest& event);
 // `the recognitionState`: an entry of string list 1008, or "unknown".
 void getrecogstate(StringPtr out);
+
+// The running recognition: whether it listens, and its system and recognizer (none while
+// recognition is off).
+struct SpeechRecogState {
+  i16 listening;               // the recognizer listens
+  RegistryId recogSystem;      // the speech recognition system while recognition is on
+  RegistryId recognizer;       // its recognizer
+};
+inline SpeechRecogState& speechrecogstate() { return state<SpeechRecogState>(); }
 
 }  // namespace kv

@@ -17,7 +17,7 @@
 #include "platform/runtime/root.h"
 #include "platform/sound/tunes.h"
 #include "platform/sound/tunewords.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "system/proctable.h"
 
 namespace kv {

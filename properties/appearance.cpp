@@ -27,7 +27,7 @@
 #include "render/pictinfo.h"
 #include "render/spotparent.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/fieldtext.h"
 #include "store/objects.h"

@@ -27,7 +27,7 @@
 #include "render/objectbounds.h"
 #include "render/spotgeometry.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/liveparts.h"

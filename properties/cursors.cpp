@@ -16,7 +16,7 @@
 #include "platform/windows/cursor.h"
 #include "platform/windows/windows.h"
 #include "properties/resourcescursors.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/byteorder.h"
 #include "system/windowkind.h"
 
@@ -48,17 +48,15 @@ void releaseslot(Handle h) {
 
 // The cursor stays hidden only while `none` holds: any cursor shown brings it back.
 void reveal() {
-  MainGlobals& g = mainglobals();
-  if (g.cursorhidden) {
-    g.cursorhidden = 0;
+  if (scriptcursorstate().cursorhidden) {
+    scriptcursorstate().cursorhidden = 0;
     ShowCursor();
   }
 }
 
 void hide() {
-  MainGlobals& g = mainglobals();
-  if (!g.cursorhidden) {
-    g.cursorhidden = 1;
+  if (!scriptcursorstate().cursorhidden) {
+    scriptcursorstate().cursorhidden = 1;
     HideCursor();
   }
 }
@@ -129,7 +127,7 @@ i16 setcursorvalue(const fred& value) {
     }
     if (equalsword(s, "busy")) {
       reveal();
-      g.cursorcounter = 0;
+      scriptcursorstate().cursorcounter = 0;
       SetAnimatedThemeCursor(kThemeSpinningCursor, 0);
       g.busycursordue = TickCount() + kBusyTicks;
       if (g.busycursordue == 0) g.busycursordue = 1;
@@ -165,8 +163,8 @@ void checkbusycursor(u32 now) {
   if (g.busycursordue != 0 && i32(now - g.busycursordue) >= 0) spincursor(now);
   if (g.busycursorstep) {
     g.busycursorstep = 0;
-    ++g.cursorcounter;
-    SetAnimatedThemeCursor(kThemeSpinningCursor, g.cursorcounter);
+    ++scriptcursorstate().cursorcounter;
+    SetAnimatedThemeCursor(kThemeSpinningCursor, scriptcursorstate().cursorcounter);
   }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/runtime/registry.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -33,5 +34,12 @@ void spincursor(u32 now);
 void checkbusycursor(u32 now);
 // Stops the busy-cursor task.
 void stopbusycursor();
+
+// The busy cursor's frame counter, and whether a script hid the cursor.
+struct ScriptCursorState {
+  u32 cursorcounter;       // the busy cursor's frame counter
+  i16 cursorhidden;        // `set the cursor to none` hid the cursor (shown again by the next)
+};
+inline ScriptCursorState& scriptcursorstate() { return state<ScriptCursorState>(); }
 
 }  // namespace kv

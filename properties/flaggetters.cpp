@@ -16,7 +16,7 @@
 #include "properties/latentvis.h"
 #include "properties/propfront.h"
 #include "render/filterlist.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/refwords.h"

@@ -24,7 +24,7 @@
 #include "shell/drawcase.h"
 #include "shell/eventqueue.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/messagebox.h"
 #include "shell/objectresize.h"
 #include "shell/platformutil.h"

@@ -36,7 +36,7 @@
 #include "shell/cardcursor.h"
 #include "shell/cardwindow.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/menus.h"
 #include "shell/palettes.h"
 #include "shell/platformutil.h"

@@ -5,7 +5,7 @@
 #include <span>
 
 #include "platform/types.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -16,7 +16,7 @@
 #include "properties/propfront.h"
 #include "properties/setters.h"
 #include "render/objectbounds.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/liveparts.h"

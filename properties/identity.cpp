@@ -18,7 +18,7 @@
 #include "properties/getters.h"
 #include "properties/propfront.h"
 #include "properties/valuewords.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"

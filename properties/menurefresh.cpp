@@ -1,9 +1,9 @@
 #include "properties/menurefresh.h"
 
 #include "engine/lookups.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/menus.h"
-#include "shell/menusets.h"
+#include "core/menusets.h"
 
 namespace kv {
 

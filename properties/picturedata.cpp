@@ -31,7 +31,7 @@
 #include "properties/setters.h"
 #include "render/picturecache.h"
 #include "render/pictinfo.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"

@@ -23,7 +23,7 @@
 #include "properties/valueparsers.h"
 #include "render/pictinfo.h"
 #include "render/picturecache.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 
 namespace kv {

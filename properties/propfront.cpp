@@ -11,7 +11,7 @@
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "properties/properties.h"
-#include "shell/fatalerror.h"
+#include "core/fatalerror.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/objects.h"

@@ -19,7 +19,7 @@
 #include "properties/valuewords.h"
 #include "render/controloptions.h"
 #include "render/pictinfo.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/portroutines.h"
 #include "shell/windtable.h"
 #include "store/objects.h"

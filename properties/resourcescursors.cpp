@@ -7,7 +7,7 @@
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/byteorder.h"
 #include "store/recordcache.h"
 #include "store/resourcelibrary.h"

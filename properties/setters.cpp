@@ -9,7 +9,7 @@
 #include "engine/tokens.h"
 #include "properties/setters.h"
 #include "properties/tokenroutes.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -24,7 +24,7 @@
 #include "properties/userprops.h"
 #include "properties/valuewords.h"
 #include "render/fielddrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/objects.h"
 

@@ -16,7 +16,7 @@
 #include "platform/text/pstring.h"
 #include "properties/valuewords.h"
 #include "render/fielddrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "textengine/werecord.h"
 #include "textengine/fieldstorage.h"

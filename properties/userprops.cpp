@@ -22,7 +22,7 @@
 #include "render/controlflush.h"
 #include "render/controlvisibility.h"
 #include "render/magicuprops.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"

@@ -16,7 +16,7 @@
 #include "platform/text/casefold.h"
 #include "platform/text/pstring.h"
 #include "properties/valuewords.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/refwords.h"
 
 namespace kv {

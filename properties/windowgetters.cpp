@@ -16,7 +16,7 @@
 #include "properties/propfront.h"
 #include "properties/textrecords.h"
 #include "shell/dialogutils.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 
 namespace kv {

@@ -26,7 +26,7 @@
 #include "render/controlvisibility.h"
 #include "render/selectionknobs.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/objread.h"

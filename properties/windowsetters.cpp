@@ -38,7 +38,7 @@
 #include "shell/fieldputting.h"
 #include "shell/projectclose.h"
 #include "shell/windnav.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/objectresize.h"
 #include "shell/palettes.h"
 #include "shell/platformutil.h"

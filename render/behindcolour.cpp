@@ -12,11 +12,12 @@
 #include "render/objectcolours.h"
 #include "render/spotstyles.h"
 #include "render/themebuttons.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 #include "shell/portroutines.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
+#include "render/controlvisibility.h"
 
 namespace kv {
 
@@ -233,7 +234,7 @@ OSStatus PdrawRTDrawMetalWindowControl(EventHandlerCallRef call, EventRef event,
   CallNextEventHandler(call, event);
   // While a control is tracked its port keeps the procedures it had (our ports have no text
   // flags to swap).
-  if (g.trackedcontrol != nilid) {
+  if (controltrackstate().trackedcontrol != nilid) {
     SetPortGrafProcs(port, hadprocs ? &procs : nullptr);
   } else {
     setstandarderaseprocs(port);

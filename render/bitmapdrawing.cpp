@@ -17,7 +17,7 @@
 #include "render/graphicdrawing.h"
 #include "render/objectbounds.h"
 #include "render/spotgeometry.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/portroutines.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"

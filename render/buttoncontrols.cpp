@@ -16,7 +16,7 @@
 #include "render/controlvisibility.h"
 #include "render/effectqueue.h"
 #include "render/themebuttons.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 #include "store/byteorder.h"
 #include "system/proctable.h"

@@ -21,7 +21,7 @@
 #include "render/offscreen.h"
 #include "render/spotstyles.h"
 #include "render/themebuttons.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 #include "shell/portroutines.h"
 #include "store/liveparts.h"
@@ -210,7 +210,7 @@ void backspot(u16 settheme) {
   const WindowRef window = d.window;
   const CGrafPtr port = currentportid();
   if (!IsValidPort(port)) return;
-  g.resumeredraw = 0;
+  drawnobjectstate().resumeredraw = 0;
   std::optional<OffWindowProcs> procs;
   if (g.offwindowdrawing) procs.emplace(port);
   HeldRegion visible;
@@ -258,8 +258,8 @@ void lowdrawspots(i16 outline, Handle list, i16 index, RgnHandle visible, u16 sa
   PenNormal();
   restcolor();
   if (devicedepth(GetMainDevice()) >= 8 && GetOffScreenDepth() >= 8 && (s.flags & spotdisabled)) RGBForeColor(&kDisabledGrey);
-  g.drawnspots = list;
-  g.drawnindex = index;
+  drawnobjectstate().drawnspots = list;
+  drawnobjectstate().drawnindex = index;
   std::optional<QDProcs> metalprocs;
   if (window != nilid && IsMetalWindow(window)) {
     metalprocs.emplace();
@@ -286,8 +286,8 @@ void lowdrawspots(i16 outline, Handle list, i16 index, RgnHandle visible, u16 sa
   SetPortPenVisibility(port, penlevel);
   restcolor();
   if (theme != nilhandle) SetThemeDrawingState(theme, true);
-  g.drawnspots = nilhandle;
-  g.drawnindex = -1;
+  drawnobjectstate().drawnspots = nilhandle;
+  drawnobjectstate().drawnindex = -1;
 }
 
 void drawspot(Handle list) {

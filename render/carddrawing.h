@@ -7,6 +7,7 @@
 #include <array>
 
 #include "platform/qd/qdtypes.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 #include "store/records.h"
 
@@ -55,5 +56,17 @@ void drawspot(Handle list);
 // Invalidates the drawing bounds of object `index` of a list, grown by 3, in the window of the
 // current port; without a list an empty rectangle grown by 3.
 void invalspot(Handle list, i16 index);
+
+// The card drawing's own flags: the object being drawn (its list and index), whether the
+// no-erase procedures let erasing through, whether a group's objects are drawn, and the redraw
+// asked for at resume.
+struct DrawnObjectState {
+  Handle drawnspots;       // the object being drawn: its list (0 none)
+  i16 drawnindex;          // and its index (-1 none)
+  i16 resumeredraw;        // set at resume, cleared by the card drawing
+  i16 eraseallowed;        // the no-erase drawing procedures let erasing through
+  i16 groupdrawing;        // a group's objects are being drawn (their selection knobs are not)
+};
+inline DrawnObjectState& drawnobjectstate() { return state<DrawnObjectState>(); }
 
 }  // namespace kv

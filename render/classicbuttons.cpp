@@ -19,8 +19,8 @@
 #include "render/objectcolours.h"
 #include "render/offscreen.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
-#include "shell/settings.h"
+#include "core/mainglobals.h"
+#include "core/settings.h"
 
 namespace kv {
 

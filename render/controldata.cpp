@@ -12,7 +12,7 @@
 #include "properties/userprops.h"
 #include "render/controloptions.h"
 #include "render/controlvisibility.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "system/proctable.h"
 
 namespace kv {

@@ -12,7 +12,7 @@
 #include "platform/memory/memory.h"
 #include "properties/userprops.h"
 #include "render/controlvisibility.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -17,8 +17,8 @@
 #include "render/objectbounds.h"
 #include "render/spotstyles.h"
 #include "shell/eventqueue.h"
-#include "shell/fatalerror.h"
-#include "shell/mainglobals.h"
+#include "core/fatalerror.h"
+#include "core/mainglobals.h"
 #include "shell/menus.h"
 #include "shell/windtable.h"
 #include "store/liveparts.h"
@@ -94,10 +94,9 @@ void markowner(Handle list) {
 // Brings back one object's control (the steps of UnsquashDefaults); `strict` tests the tool
 // and a playing effect before it sets a default button's tag.
 void unsquashone(const desk* d, Handle list, i32 index, bool background, i16 invalidate, bool strict) {
-  MainGlobals& g = mainglobals();
   spot s = spotat(list, index);
   ControlRef c = livecontrol(s);
-  if (c == g.trackedcontrol && c != nilid) return;
+  if (c == controltrackstate().trackedcontrol && c != nilid) return;
   if (!IsValidControlHandle(c)) {
     setlivecontrol(s, nilid);
     c = docontrolup(&s, background ? 1 : 0);
@@ -122,12 +121,11 @@ void unsquashone(const desk* d, Handle list, i32 index, bool background, i16 inv
 // and bounds; the object of a control that is gone loses it.
 template <typename Each>
 void eachlivecontrol(const desk& context, Each&& each) {
-  const MainGlobals& g = mainglobals();
   for (Handle list : {context.cardspots, context.backspots}) {
     for (i32 i = 0; i < spotcount(list); ++i) {
       spot s = spotat(list, i);
       const ControlRef c = livecontrol(s);
-      if (c == nilid || c == g.trackedcontrol) continue;
+      if (c == nilid || c == controltrackstate().trackedcontrol) continue;
       if (!IsValidControlHandle(c)) {
         setlivecontrol(s, nilid);
         putspot(list, i, s);
@@ -222,13 +220,12 @@ void dumpspotcontrol(spot& object) {
     setlivecontrol(object, nilid);
     return;
   }
-  MainGlobals& g = mainglobals();
-  if (c == g.trackedcontrol) {
+  if (c == controltrackstate().trackedcontrol) {
     // The tracker holds it: it is taken down and built again in place.
     if (object.style == 206) park(c);
     else docontroldown(object);
     docontrolup(&object, GetControlReference(c) < 0 ? 1 : 0);
-    g.trackedrebuilt = 1;
+    controltrackstate().trackedrebuilt = 1;
     return;
   }
   setlivecontrol(object, nilid);
@@ -323,22 +320,21 @@ void SquashThrobbers(const desk* context) {
 
 void UnsquashDefaults(const desk* context, i16 invalidate) {
   const MainGlobals& g = mainglobals();
-  if (g.numwinds == 0 || !context || context->window == nilid || g.resumeredraw) return;
+  if (g.numwinds == 0 || !context || context->window == nilid || drawnobjectstate().resumeredraw) return;
   const desk d = *context;
   const Handle lists[2] = {d.cardspots, d.backspots};
   for (int layer = 0; layer < 2; ++layer)
     for (i32 i = 0; i < spotcount(lists[layer]); ++i) {
       const spot s = spotat(lists[layer], i);
-      if (!seen(&d, s) || !controlWantsIdle(s) || livecontrol(s) == g.trackedcontrol) continue;
+      if (!seen(&d, s) || !controlWantsIdle(s) || livecontrol(s) == controltrackstate().trackedcontrol) continue;
       unsquashone(&d, lists[layer], i, layer == 1, invalidate, true);
     }
 }
 
 void UnsquashIfWantsIdle(const desk* context, Handle list, i16 index, i16 invalidate) {
-  const MainGlobals& g = mainglobals();
   if (!context || context->window == nilid || index < 0 || index >= spotcount(list)) return;
   const spot s = spotat(list, index);
-  if (!seen(context, s) || !controlWantsIdle(s) || livecontrol(s) == g.trackedcontrol) return;
+  if (!seen(context, s) || !controlWantsIdle(s) || livecontrol(s) == controltrackstate().trackedcontrol) return;
   unsquashone(context, list, index, list != context->cardspots, invalidate, false);
 }
 
@@ -407,8 +403,7 @@ namespace {
 void releasecontrolpart(spot& s) {
   // A record going away takes its control with it, even the tracked one (whose tracking then
   // ends): its parts may be gone already, so it cannot be built again.
-  MainGlobals& g = mainglobals();
-  if (livecontrol(s) != nilid && livecontrol(s) == g.trackedcontrol) g.trackedcontrol = nilid;
+  if (livecontrol(s) != nilid && livecontrol(s) == controltrackstate().trackedcontrol) controltrackstate().trackedcontrol = nilid;
   if (livecontrol(s) != nilid) dumpspotcontrol(s);
   setlivecontrol(s, nilid);
 }

@@ -4,14 +4,15 @@
 // button, progress and indeterminate bars, chasing arrows) and lies clear of the card's
 // scroll bars. Leaving a card disposes the controls and keeps their values in the objects.
 //
-// The control a tool or dialog is tracking (mainglobals().trackedcontrol) is never parked or
+// The control a tool or dialog is tracking (controltrackstate().trackedcontrol) is never parked or
 // disposed here.
 #pragma once
 
 #include "platform/controls/controls.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "store/records.h"
 
 namespace kv {
@@ -66,5 +67,13 @@ void checkcontrols(u32 ticks);
 // Puts the controls' entries into the store's table of live parts: a control goes with its
 // object (dumpspotcontrol), and takes the value and highlight a card gives its object.
 void installcontrolliveparts();
+
+// The control the tool code or a dialog is tracking, and whether it was built again meanwhile.
+struct ControlTrackState {
+  RegistryId trackedcontrol;  // the control the tool code or a dialog is tracking (0 none):
+                              // it is never parked or disposed under the tracker
+  i16 trackedrebuilt;         // the tracked control was taken down and built again
+};
+inline ControlTrackState& controltrackstate() { return state<ControlTrackState>(); }
 
 }  // namespace kv

@@ -8,7 +8,7 @@
 #include "render/behindcolour.h"
 #include "render/graphicdrawing.h"
 #include "render/objectcolours.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -1,8 +1,9 @@
 #include "render/drawprocs.h"
 
 #include "platform/qd/ports.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
+#include "render/carddrawing.h"
 
 namespace kv {
 
@@ -30,11 +31,11 @@ void PdrawRTsanitycheckedrectproc(GrafVerb verb, const Rect* r) {
 }
 
 void PdrawRTdonteraserectproc(GrafVerb verb, const Rect* r) {
-  if (!emptyorinverted(r) && mainglobals().eraseallowed) StdRect(verb, r);
+  if (!emptyorinverted(r) && drawnobjectstate().eraseallowed) StdRect(verb, r);
 }
 
 void PdrawRTdonterasergnproc(GrafVerb verb, RgnHandle rgn) {
-  if (mainglobals().eraseallowed) StdRgn(verb, rgn);
+  if (drawnobjectstate().eraseallowed) StdRgn(verb, rgn);
 }
 
 OffWindowProcs::OffWindowProcs(CGrafPtr port) : port_(port) {

@@ -9,7 +9,7 @@
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/theme.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 
 namespace kv {

@@ -5,7 +5,7 @@
 
 #include "platform/qd/qdtypes.h"
 #include "platform/windows/windows.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 
 namespace kv {
 

@@ -9,7 +9,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/compositor.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
 
 namespace kv {

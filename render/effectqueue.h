@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/types.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

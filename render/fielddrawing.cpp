@@ -27,7 +27,7 @@
 #include "render/spotstyles.h"
 #include "render/themebuttons.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/portroutines.h"
 #include "store/liveparts.h"
 #include "store/fieldtext.h"

@@ -9,13 +9,14 @@
 #include "platform/windows/windows.h"
 #include "render/fielddrawing.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/recordcache.h"
-#include "shell/fatalerror.h"
+#include "core/fatalerror.h"
+#include "render/carddrawing.h"
 
 namespace kv {
 
@@ -43,8 +44,8 @@ bool isdialogkind(i16 kind) { return kind == 106 || (kind >= 120 && kind <= 123)
 bool textShouldBeGrayed() {
   const MainGlobals& g = mainglobals();
   if (g.printingafield || g.nogray) return false;
-  if (g.drawnspots != nilhandle && g.drawnindex >= 0 && g.drawnindex < spotcount(g.drawnspots) &&
-      !(spotat(g.drawnspots, g.drawnindex).flags & spotautodim))
+  if (drawnobjectstate().drawnspots != nilhandle && drawnobjectstate().drawnindex >= 0 && drawnobjectstate().drawnindex < spotcount(drawnobjectstate().drawnspots) &&
+      !(spotat(drawnobjectstate().drawnspots, drawnobjectstate().drawnindex).flags & spotautodim))
     return false;
   if (!processisfront()) return true;
   const WindowRef w = g.current.window;

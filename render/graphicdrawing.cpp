@@ -15,7 +15,7 @@
 #include "render/picturecache.h"
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "system/proctable.h"
 #include "textengine/werecord.h"
@@ -237,13 +237,12 @@ void LowDrawTextGrc(spot& s, i16 outline, i16 depth) {
 }
 
 void LowDrawGroupGrc(spot& s) {
-  MainGlobals& g = mainglobals();
   comment(kDrawingBegin);
   comment(kGroupBegin);
-  const i16 before = g.groupdrawing;
-  g.groupdrawing = 1;
+  const i16 before = drawnobjectstate().groupdrawing;
+  drawnobjectstate().groupdrawing = 1;
   drawspot(s.data);
-  g.groupdrawing = before;
+  drawnobjectstate().groupdrawing = before;
   comment(kGroupEnd);
   comment(kDrawingEnd);
 }

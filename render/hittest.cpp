@@ -17,7 +17,7 @@
 #include "render/picturecache.h"
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "store/objects.h"
 

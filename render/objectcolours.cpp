@@ -4,7 +4,7 @@
 #include "platform/qd/ports.h"
 #include "render/graphicdrawing.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/portroutines.h"
 
 namespace kv {

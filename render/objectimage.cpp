@@ -20,7 +20,7 @@
 #include "render/objectbounds.h"
 #include "render/spotstyles.h"
 #include "render/themebuttons.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/portroutines.h"
 #include "store/liveparts.h"
 #include "store/memoryguard.h"

@@ -5,7 +5,7 @@
 #include "platform/qd/copybits.h"
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 
 namespace kv {

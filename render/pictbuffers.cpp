@@ -7,7 +7,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "render/pictinfo.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 
 namespace kv {

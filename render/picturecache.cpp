@@ -21,7 +21,7 @@
 #include "render/pictinfo.h"
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"

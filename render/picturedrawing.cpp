@@ -18,7 +18,7 @@
 #include "render/picturecache.h"
 #include "render/spotstyles.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 
 namespace kv {

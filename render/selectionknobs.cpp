@@ -10,8 +10,9 @@
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
+#include "render/carddrawing.h"
 
 namespace kv {
 
@@ -84,7 +85,7 @@ void selone(Handle list, i16 index) {
 void drawhand(Handle list, i16 index) {
   const MainGlobals& g = mainglobals();
   const desk& d = g.current;
-  if (!inlist(list, index) || d.tool < kFirstSelectionTool || g.groupdrawing) return;
+  if (!inlist(list, index) || d.tool < kFirstSelectionTool || drawnobjectstate().groupdrawing) return;
   if (list == d.cardspots && d.backlayer) return;
   spot s = spotat(list, index);
   if (!(s.flags & spotvisible) && !showsinvisibles()) return;

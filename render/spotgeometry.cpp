@@ -18,7 +18,7 @@
 #include "render/objectbounds.h"
 #include "render/picturecache.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/textentry.h"
 #include "shell/windowmanage.h"
 #include "store/liveparts.h"

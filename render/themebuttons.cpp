@@ -22,9 +22,10 @@
 #include "render/picturecache.h"
 #include "render/spotstyles.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/records.h"
+#include "render/carddrawing.h"
 
 namespace kv {
 
@@ -64,14 +65,12 @@ class DrawingScope {
  public:
   DrawingScope(Handle list, i16 index) {
     if (IsValidPort(currentportid()) && GetThemeDrawingState(&state_) == noErr) NormalizeThemeDrawingState();
-    MainGlobals& g = mainglobals();
-    g.drawnspots = list;
-    g.drawnindex = index;
+    drawnobjectstate().drawnspots = list;
+    drawnobjectstate().drawnindex = index;
   }
   ~DrawingScope() {
-    MainGlobals& g = mainglobals();
-    g.drawnspots = nilhandle;
-    g.drawnindex = -1;
+    drawnobjectstate().drawnspots = nilhandle;
+    drawnobjectstate().drawnindex = -1;
     if (state_ != nilhandle) SetThemeDrawingState(state_, true);
   }
   DrawingScope(const DrawingScope&) = delete;

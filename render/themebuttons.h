@@ -5,7 +5,7 @@
 
 #include "platform/qd/qdtypes.h"
 #include "platform/types.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "platform/controls/controls.h"
 #include "store/records.h"
 

@@ -11,8 +11,8 @@
 #include "platform/time/uptime.h"
 #include "render/effects.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 
 namespace kv {
 

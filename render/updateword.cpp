@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/memory/memory.h"
-#include "shell/fatalerror.h"
+#include "core/fatalerror.h"
 #include "store/backtext.h"
 #include "store/deskrecords.h"
 #include "store/forms.h"

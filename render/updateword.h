@@ -3,7 +3,7 @@
 // entry in the window's card list gets its packed size and search hint.
 #pragma once
 
-#include "shell/desk.h"
+#include "core/desk.h"
 
 namespace kv {
 

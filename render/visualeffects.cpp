@@ -23,7 +23,7 @@
 #include "render/windowclip.h"
 #include "render/windowupkeep.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/recordcache.h"
 #include "store/resourcelibrary.h"
 

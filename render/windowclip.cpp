@@ -4,7 +4,7 @@
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
 #include "render/offscreen.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "store/records.h"
 #include "system/proctable.h"

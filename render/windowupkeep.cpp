@@ -19,7 +19,7 @@
 #include "render/carddrawingimpl.h"
 #include "render/controlvisibility.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 #include "shell/platformutil.h"
 #include "shell/portroutines.h"

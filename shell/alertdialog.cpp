@@ -25,7 +25,7 @@
 #include "shell/dialogutils.h"
 #include "shell/drawcase.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/scriptdialogparse.h"
 #include "shell/windowmanage.h"
 #include "shell/windowstyle.h"

@@ -20,7 +20,7 @@
 #include "shell/customframe.h"
 #include "shell/dialogs.h"
 #include "shell/dialogutils.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/scriptdialogparse.h"
 #include "system/appleevents.h"
 
@@ -84,9 +84,9 @@ void naveventproc(const EventRecord& event, void*) {
   // dialog has gone. The flag holds only while the request is handed over, so that the script
   // that asked for the dialog can send its own requests when it goes on.
   if (event.what == kHighLevelEvent) {
-    mainglobals().aepending = 1;
+    aerequeststate().aepending = 1;
     doapplevent(event);
-    mainglobals().aepending = 0;
+    aerequeststate().aepending = 0;
     return;
   }
   if (event.what == activateEvt) scriptdialogs().hideextension = 0;

@@ -11,7 +11,7 @@
 #include "platform/windows/windows.h"
 #include "render/hittest.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/records.h"
 #include "system/windowkind.h"

@@ -15,7 +15,7 @@
 #include "store/refparse.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windnav.h"
 #include "store/objread.h"
 #include "store/reftexts.h"

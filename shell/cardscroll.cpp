@@ -12,7 +12,7 @@
 #include "platform/windows/windows.h"
 #include "render/windowclip.h"
 #include "shell/drawcase.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 #include "shell/platformutil.h"
 #include "store/records.h"

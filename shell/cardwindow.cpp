@@ -39,13 +39,13 @@
 #include "shell/cardscroll.h"
 #include "shell/drawcase.h"
 #include "shell/eventqueue.h"
-#include "shell/fatalerror.h"
-#include "shell/mainglobals.h"
+#include "core/fatalerror.h"
+#include "core/mainglobals.h"
 #include "shell/messagebox.h"
 #include "shell/objectresize.h"
 #include "shell/platformutil.h"
 #include "shell/redraws.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
@@ -60,6 +60,8 @@
 #include "tools/paint.h"
 #include "tools/shapegeometry.h"
 #include "tools/textgraphic.h"
+#include "shell/startup.h"
+#include "shell/mainloop.h"
 
 namespace kv {
 
@@ -94,7 +96,7 @@ CardWindowState& cs() { return state<CardWindowState>(); }
 bool mouseobjectlive() {
   const MainGlobals& g = mainglobals();
   desk d{};
-  if (g.mouseobject < 0 || !getwind(g.mousewindow, &d)) return false;
+  if (g.mouseobject < 0 || !getwind(eventloopstate().mousewindow, &d)) return false;
   if (g.mousespots != d.cardspots && g.mousespots != d.backspots) return false;
   return g.mousespots != nilhandle && g.mouseobject < spotcount(g.mousespots);
 }
@@ -220,7 +222,7 @@ i16 enter(Handle list, i16 index, WindowRef window) {
   MainGlobals& g = mainglobals();
   g.mouseobject = index;
   g.mousespots = list;
-  g.mousewindow = window;
+  eventloopstate().mousewindow = window;
   cs().bail = bailvalue();
   objectcursor(tok::mouseenter);
   return sendmous(tok::mouseenter);
@@ -243,7 +245,7 @@ void mousekind(WindowRef window, Point pt) {
   // A mouse object whose window has closed is forgotten silently.
   if (g.mouseobject >= 0 && !mouseobjectlive()) {
     g.mouseobject = -1;
-    g.mousewindow = nilid;
+    eventloopstate().mousewindow = nilid;
   }
   if (!g.allowMouseMessages || g.current.tool != toolbrowse) return;
   Rect interior{};
@@ -279,7 +281,7 @@ void mousekind(WindowRef window, Point pt) {
     enter(list, index, window);
     return;
   }
-  if (g.mouseobject == index && g.mousespots == list && g.mousewindow == window) {
+  if (g.mouseobject == index && g.mousespots == list && eventloopstate().mousewindow == window) {
     if (g.allowMouseWithin && i32(now - s.nextwithin) > 0) {
       s.nextwithin = now + kWithinInterval;
       s.bail = bailvalue();
@@ -471,12 +473,12 @@ i16 sendmous(i16 token) {
   if (g.mouseobject < 0 || g.current.tool != toolbrowse || s.bail != bailvalue() || g.notfront) {
     cleartooltip();
     g.mouseobject = -1;
-    g.mousewindow = nilid;
+    eventloopstate().mousewindow = nilid;
     return 0;
   }
   if (!mouseobjectlive()) {
     g.mouseobject = -1;
-    g.mousewindow = nilid;
+    eventloopstate().mousewindow = nilid;
     return 0;
   }
   if (token == tok::mouseleave) cleartooltip();
@@ -484,14 +486,14 @@ i16 sendmous(i16 token) {
   if (!g.allowMouseMessages) return 0;
   const Handle list = g.mousespots;
   const i16 index = g.mouseobject;
-  const WindowRef window = g.mousewindow;
+  const WindowRef window = eventloopstate().mousewindow;
   // The caller's window comes back current as its handlers left it (a handler may have gone
   // to another card), whatever the send did.
   BorrowDesk keep(g.current);
   switch (token) {
     case tok::mouseleave:
       g.mouseobject = -1;
-      g.mousewindow = nilid;
+      eventloopstate().mousewindow = nilid;
       return spotsend(sendnormal, list, index, "mouseLeave", window);
     case tok::mouseenter: return spotsend(sendnormal, list, index, "mouseEnter", window);
     case tok::mousewithin: return spotsend(sendnormal, list, index, "mouseWithin", window);
@@ -520,7 +522,7 @@ void checktooltip(u32 now) {
     Point mouse{};
     {
       SavePort saved;
-      SetPortWindowPort(g.mousewindow);
+      SetPortWindowPort(eventloopstate().mousewindow);
       GetMouse(&mouse);
     }
     Rect r = spotat(g.mousespots, g.mouseobject).rect;
@@ -536,7 +538,7 @@ void checktooltip(u32 now) {
     i32 left = i32(global.h) + kTipRight, top = i32(global.v) + kTipDown;
     Rect screen = screenbounds(0);
     InsetRect(&screen, 4, 4);
-    screen.top = i16(screen.top + g.menubarheight);
+    screen.top = i16(screen.top + startupfacts().menubarheight);
     if (top + height > screen.bottom) top -= top + height - screen.bottom + 20;
     if (left + width > screen.right) left -= left + width - screen.right;
     MoveWindow(tip, i16(std::clamp<i32>(left, -32768, 32767)), i16(std::clamp<i32>(top, -32768, 32767)), false);
@@ -545,7 +547,7 @@ void checktooltip(u32 now) {
     Point mouse{};
     {
       SavePort saved;
-      SetPortWindowPort(g.mousewindow);
+      SetPortWindowPort(eventloopstate().mousewindow);
       GetMouse(&mouse);
     }
     Rect r = spotat(g.mousespots, g.mouseobject).rect;

@@ -12,7 +12,7 @@
 #include "platform/runtime/root.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/menusets.h"
 #include "shell/messagebox.h"
 #include "shell/windnav.h"

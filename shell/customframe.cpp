@@ -11,7 +11,7 @@
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/records.h"

@@ -1,4 +1,4 @@
-#include "shell/debugmsg.h"
+#include "core/debugmsg.h"
 
 #include <string>
 #include <string_view>

@@ -5,6 +5,7 @@
 // button and item 2 the cancel button.
 #pragma once
 
+#include "core/dialogs.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/types.h"
 
@@ -42,9 +43,7 @@ OSErr packtext(Handle dest, TEHandle te);
 // it, no larger than the offscreen world, less the window's frame on each side.
 void GetMaxRect(WindowRef window, Rect* out);
 
-// Dialog 100 with entry `index` of string list `list` as its text (the ParamText texts stand
-// for ^0 to ^3) and the icon `icon`, until its default button.
-void domessage(i16 list, i16 index, i16 icon);
+// domessage, the message dialog every subsystem may show, is declared in core/dialogs.h.
 // Dialog `id` (OK as item 1, the text as item 2, an icon item 3 showing icon `icon` when not
 // -1) showing `text`, until its default button.
 void messagedialog(i16 id, ConstStringPtr text, i16 icon = -1);

@@ -18,7 +18,7 @@
 #include "render/windowclip.h"
 #include "render/windowupkeep.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/records.h"
 #include "system/proctable.h"

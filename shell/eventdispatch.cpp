@@ -13,9 +13,9 @@
 #include "render/controlvisibility.h"
 #include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
-#include "shell/debugmsg.h"
+#include "core/debugmsg.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/menus.h"
 #include "shell/menusets.h"
@@ -187,7 +187,7 @@ void mousedown() {
   i16 part = FindWindow(where, &w);
   switch (part) {
     case inMenuBar:
-      if (g.inmainloop) menubarclick();
+      if (eventloopstate().inmainloop) menubarclick();
       break;
     case inContent: {
       // A window that is not active may keep itself back, or keep the click from its content
@@ -250,7 +250,7 @@ void menucommand(u8 ch) {
       docommand(r);
       return;
     }
-    if (g.helpmenushown && helpmenukey(ch)) return;
+    if (shellmenustate().helpmenushown && helpmenukey(ch)) return;
   }
   sendmenukey(ch);
 }
@@ -303,24 +303,24 @@ void update() {
 
 void activate() {
   MainGlobals& g = mainglobals();
-  if (g.activating) return;
-  g.activating = 1;
+  if (eventloopstate().activating) return;
+  eventloopstate().activating = 1;
   orderwindows();
   hilitewindows();
   WindowRef w = g.current.window;
   if (w != nilid) {
     if (offer(w, kXrtnActivate) != 0) {
-      g.activating = 0;
+      eventloopstate().activating = 0;
       return;
     }
     if (windowkind(w, kindqueryexternal)) {
       putdownfield();
       putdownmodes();
     } else {
-      g.redrawafteractivate = 1;
+      eventloopstate().redrawafteractivate = 1;
     }
   }
-  g.activating = 0;
+  eventloopstate().activating = 0;
 }
 
 // The top project window's change is announced at the null event after it: "selectProject"
@@ -332,11 +332,11 @@ void announcetop() {
   if (top == nilid || !IsWindowVisible(top) || !windowkind(top, kindqueryproject) || g.numwinds <= 0) return;
   desk d{};
   if (!getwind(top, &d)) return;
-  bool known = g.topserial != 0 && g.topstore != nilid;
-  if (known && d.store != g.topstore && !d.plugin) cardsend("selectProject", sendnormal, top);
-  if (known && d.serial != g.topserial && !d.plugin && IsValidWindowPtr(top)) cardsend("selectWindow", sendnormal, top);
-  g.topserial = d.serial;
-  g.topstore = d.store;
+  bool known = eventloopstate().topserial != 0 && eventloopstate().topstore != nilid;
+  if (known && d.store != eventloopstate().topstore && !d.plugin) cardsend("selectProject", sendnormal, top);
+  if (known && d.serial != eventloopstate().topserial && !d.plugin && IsValidWindowPtr(top)) cardsend("selectWindow", sendnormal, top);
+  eventloopstate().topserial = d.serial;
+  eventloopstate().topstore = d.store;
 }
 
 void nullevent() {
@@ -352,7 +352,7 @@ void nullevent() {
     checkcursor();
     checkidle();
   }
-  g.toolclick = 0;
+  eventloopstate().toolclick = 0;
   g.polyinprogress = 0;
 }
 

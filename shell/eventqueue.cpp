@@ -18,10 +18,10 @@
 #include "platform/windows/screens.h"
 #include "store/memoryguard.h"
 #include "shell/cardwindow.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/messagebox.h"
-#include "shell/runservices.h"
+#include "core/runservices.h"
 #include "shell/volumes.h"
 #include "shell/windtable.h"
 #include "system/externalevents.h"
@@ -140,10 +140,9 @@ void HandleFakeDiskEvent() {
 }
 
 void enterCarbonEvent(EventHandlerCallRef call, EventRef event, u32 userdata) {
-  MainGlobals& g = mainglobals();
-  g.carboncall = call;
-  g.carbonevent = event;
-  g.carbonuserdata = userdata;
+  eventloopstate().carboncall = call;
+  eventloopstate().carbonevent = event;
+  eventloopstate().carbonuserdata = userdata;
 }
 
 void exitCarbonEvent() { enterCarbonEvent(0, 0, 0); }

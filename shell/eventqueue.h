@@ -3,7 +3,7 @@
 // events, to be handled in the loop's order), the running platform event handler, whether the
 // program is the front process, the click poll, the deferred flushing of window buffers, and
 // the routing of a window's event kinds to its handler. The abort poll and the stack test are
-// in shell/runservices.h.
+// in core/runservices.h.
 #pragma once
 
 #include "platform/events/eventrecord.h"

@@ -1,6 +1,6 @@
 // The fatal-error path: the status picks the text of the fatal-error dialog (string list 1001),
 // the dialog shows, every open project is flushed and closed, and the program ends.
-#include "shell/fatalerror.h"
+#include "core/fatalerror.h"
 
 #include "engine/scripterror.h"
 #include "platform/process/exit.h"
@@ -12,7 +12,7 @@
 #include "platform/windows/cursor.h"
 #include "render/offscreen.h"
 #include "shell/dialogutils.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "system/appleevents.h"
 
 namespace kv {

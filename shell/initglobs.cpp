@@ -21,16 +21,19 @@
 #include "platform/windows/screens.h"
 #include "render/themebuttons.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "system/appleevents.h"
 #include "shell/menusets.h"
 #include "shell/newscript.h"
 #include "shell/platformutil.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/volumes.h"
 #include "system/externals.h"
 #include "system/nativecall.h"
 #include "system/remoteprocs.h"
+#include "shell/startup.h"
+#include "shell/menus.h"
+#include "render/carddrawing.h"
 
 namespace kv {
 
@@ -75,14 +78,14 @@ bool platformfacts(MainGlobals& g) {
   g.runningosx = 1;
   if (loadsettings() != 0) return false;
   g.quicktimepresent = 1;
-  g.remoterequests = remoterequestsallowed() ? 1 : 0;
+  remoterequeststate().remoterequests = remoterequestsallowed() ? 1 : 0;
   g.tabSize = 36;
   // With text services, the text services document and the text engine's inline-input
   // handlers join here.
-  g.menubarheight = GetMBarHeight();
+  startupfacts().menubarheight = GetMBarHeight();
   Rect screen = screenbounds(0);
-  g.screenrect = Rect{i16(screen.top + g.menubarheight), screen.left, screen.bottom, screen.right};
-  g.defaultwindowrect = Rect{20, 20, i16(g.screenrect.bottom - 4), i16(g.screenrect.right - 4)};
+  startupfacts().screenrect = Rect{i16(screen.top + startupfacts().menubarheight), screen.left, screen.bottom, screen.right};
+  startupfacts().defaultwindowrect = Rect{20, 20, i16(startupfacts().screenrect.bottom - 4), i16(startupfacts().screenrect.right - 4)};
   setrandseed(i32(TickCount()));
   std::string app;
   if (applicationfolder(&app)) g.appfolder = folderid(app);
@@ -105,7 +108,7 @@ bool bookkeeping(MainGlobals& g) {
   g.smoothtext = 1;  // glyphs are anti-aliased: inverting them would not restore them
   g.bmapindex = -1;
   g.graphindex = -1;
-  g.drawnindex = -1;
+  drawnobjectstate().drawnindex = -1;
   g.mouseobject = -1;
   g.calllevel = -1;
   g.repeatindex = -1;
@@ -114,7 +117,7 @@ bool bookkeeping(MainGlobals& g) {
   g.invisibleblocked = 0;
   g.printdialogmode = 0;
   g.printflags = 0;
-  g.menubarmaybedrawn = 1;
+  shellmenustate().menubarmaybedrawn = 1;
   g.localDelimiters = 1;
   g.idleControls = 1;
   g.findbox = Rect{32767, 32767, -32768, -32768};
@@ -232,8 +235,8 @@ void settingswords(MainGlobals& g) {
 // Step 11: the interpreter's queues. Contextual menus, the Services handlers, the volume list
 // and the externals' information table join here.
 bool queues(MainGlobals& g) {
-  g.hasContextualMenus = hasContextualMenus();
-  g.hasAltiVec = IsAltiVecAvailable();
+  startupfacts().hasContextualMenus = hasContextualMenus();
+  startupfacts().hasAltiVec = IsAltiVecAvailable();
   buildvolumelist();
   return newblock(&g.repeatque, queueblock * Size(sizeof(repeatentry))) &&
          newblock(&g.switchque, queueblock * Size(sizeof(switchentry))) && newblock(&g.calllevels, 0);

@@ -1,4 +1,4 @@
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 #include <initializer_list>
 
@@ -12,9 +12,10 @@
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "shell/commandline.h"
+#include "shell/menusets.h"
 #include "platform/windows/palettes.h"
 #include "platform/windows/windows.h"
-#include "shell/fatalerror.h"
+#include "core/fatalerror.h"
 #include "platform/events/events.h"
 #include "store/recordcache.h"
 #include "system/dialer.h"

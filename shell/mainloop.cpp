@@ -23,11 +23,11 @@
 #include "shell/resourcedialogs.h"
 #include "shell/eventdispatch.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/palettes.h"
 #include "shell/menus.h"
 #include "shell/messagebox.h"
-#include "shell/runservices.h"
+#include "core/runservices.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/commitpoints.h"
@@ -118,7 +118,7 @@ bool mainpass() {
   if (!s.started) {
     s.started = true;
     s.now = TickCount();
-    g.inmainloop = 1;
+    eventloopstate().inmainloop = 1;
   }
   // 1. Front-process state.
   checkfront();
@@ -141,8 +141,8 @@ bool mainpass() {
   // 6. A drag that has ended; the requests set aside while a file dialog was up; the request
   // dispatcher's flag.
   if (g.dragref != 0 && !Button()) g.dragref = 0;
-  if (g.aependingevent != 0) resumesetaside();
-  g.aehandling = 0;
+  if (aerequeststate().aependingevent != 0) resumesetaside();
+  eventloopstate().aehandling = 0;
   // 7. Window buffers.
   if (g.flushwanted) checkflush(s.now);
   // 8. The next event: the events externals posted are delivered first, then the internal
@@ -167,11 +167,11 @@ bool mainpass() {
     HandleEvent(got ? 1 : 0, s.now);
   }
   // 10. After the event: the dialer's port closes once its hang-up time has passed.
-  if (g.hanguptime != 0) checkdialing(0, e.when);
+  if (dialerstate().hanguptime != 0) checkdialing(0, e.when);
   if (got) g.contextualclick = 0;
   s.gotevent = got;
   s.now = TickCount();
-  g.inmainloop = 1;
+  eventloopstate().inmainloop = 1;
   return got;
 }
 
@@ -206,9 +206,8 @@ bool passlimitreached() {
 }
 
 i16 getnextevent(EventMask mask, EventRecord* event) {
-  MainGlobals& g = mainglobals();
   sendxrtnposted();
-  mask = g.inmainloop ? EventMask(mask | osMask) : EventMask(mask & ~osMask);
+  mask = eventloopstate().inmainloop ? EventMask(mask | osMask) : EventMask(mask & ~osMask);
   if (!WaitNextEvent(mask, event, 0)) return 0;
   if (event->what != osEvt) return 1;
   if ((event->message >> 24) == suspendResumeMessage) mfswitch(u16(event->message & resumeFlag));
@@ -276,7 +275,7 @@ void checkcursor() {
   if (g.mouseobject < 0) return;
   // The object under the mouse is left: its window becomes current and it hears "mouseLeave".
   desk d{};
-  if (getwind(g.mousewindow, &d)) g.current = d;
+  if (getwind(eventloopstate().mousewindow, &d)) g.current = d;
   sendmous(tok::mouseleave);
 }
 
@@ -284,26 +283,26 @@ void mfswitch(u16 resume) {
   MainGlobals& g = mainglobals();
   lockscreen();
   checkfront();
-  if (resume) g.systemmessage = 1;
+  if (resume) eventloopstate().systemmessage = 1;
   if (g.numwinds > 0) {
     EventRecord e = g.event;
     if (sendxrtnevent(nilid, resume ? kXrtnResume : kXrtnSuspend, &e) == 0)
       cardsend(resume ? "resume" : "suspend", sendnormal, g.current.window);
   }
   if (resume) {
-    g.systemmessage = 0;
-    g.redrawafteractivate = 1;
-    if (g.menubarmaybedrawn && !IsMenuBarVisible()) ShowMenuBar();
-    if (!g.menubarmaybedrawn && IsMenuBarVisible()) HideMenuBar();
+    eventloopstate().systemmessage = 0;
+    eventloopstate().redrawafteractivate = 1;
+    if (shellmenustate().menubarmaybedrawn && !IsMenuBarVisible()) ShowMenuBar();
+    if (!shellmenustate().menubarmaybedrawn && IsMenuBarVisible()) HideMenuBar();
     checkpalettealpha();
     showHidePalettes(1);
     if (g.singleWindowLayer || g.dontHidePalettes) bringapptofront(1);
     orderwindows();
     hilitewindows();
     buildmenubar();
-    g.menubarbuilt = 1;
+    shellmenustate().menubarbuilt = 1;
   } else {
-    g.menubarwasvisible = IsMenuBarVisible() ? 1 : 0;
+    shellmenustate().menubarwasvisible = IsMenuBarVisible() ? 1 : 0;
     showHidePalettes(0);
     g.notfront = 1;
     for (WindowRef w : windowlist())
@@ -314,12 +313,12 @@ void mfswitch(u16 resume) {
 
 i16 dclick(Point where, u32 when) {
   MainGlobals& g = mainglobals();
-  Point last = g.lastclickpoint;
+  Point last = eventloopstate().lastclickpoint;
   bool near = last.h >= where.h - 2 && last.h < where.h + 2 && last.v >= where.v - 2 && last.v < where.v + 2;
-  bool soon = when - g.lastclicktime <= GetDblTime();
+  bool soon = when - eventloopstate().lastclicktime <= GetDblTime();
   g.doubleclick = near && soon ? 1 : 0;
-  g.lastclickpoint = where;
-  g.lastclicktime = when;
+  eventloopstate().lastclickpoint = where;
+  eventloopstate().lastclicktime = when;
   return g.doubleclick;
 }
 

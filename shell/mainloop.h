@@ -6,6 +6,8 @@
 #pragma once
 
 #include "platform/events/eventrecord.h"
+#include "platform/runtime/registry.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -42,5 +44,25 @@ void mfswitch(u16 resume);
 // 1 for a double click: the previous click within 2 pixels and the double-click time. The
 // click is recorded either way.
 i16 dclick(Point where, u32 when);
+
+// The event loop's own state: whether the main loop runs, the double-click test, the events
+// being handled (the system message, activation, the top project window at the last null
+// event, a request under way, the platform event handler that runs now), the tool
+// dispatcher's click and the window under the mouse.
+struct EventLoopState {
+  RegistryId mousewindow;  // the window of the object under the mouse
+  i16 inmainloop;
+  u32 lastclicktime;
+  Point lastclickpoint;     // of the double-click test
+  i16 systemmessage;
+  i16 redrawafteractivate; // the card drawing redraws the window after an activation
+  i16 activating;          // re-entry guard of the activate event
+  u64 topserial;           // the top project window at the last null event: its serial
+  RegistryId topstore;     // and its project store
+  i16 aehandling;          // set while the request dispatcher handles an event
+  u32 carboncall, carbonevent, carbonuserdata;  // the platform event handler that runs now
+  i16 toolclick;           // the tool dispatcher handled a click (cleared at null events)
+};
+inline EventLoopState& eventloopstate() { return state<EventLoopState>(); }
 
 }  // namespace kv

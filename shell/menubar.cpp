@@ -7,7 +7,8 @@
 #include "platform/memory/memory.h"
 #include "platform/windows/screens.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
+#include "shell/menusets.h"
 #include "shell/menus.h"
 #include "shell/platformutil.h"
 #include "store/records.h"
@@ -88,12 +89,12 @@ void attachsubmenus() {
 void buildmenubar() {
   MainGlobals& g = mainglobals();
   if (g.lockMenus) return;
-  g.helpmenushown = 0;
+  shellmenustate().helpmenushown = 0;
   HiliteMenu(0);
   for (MenuID id = 1;; ++id) {
     MenuRef m = GetMenuHandle(id);
     if (m == nilid || !IsValidMenu(m)) break;
-    if (m == g.fontmenu || m == g.windowsmenu) continue;
+    if (m == g.fontmenu || m == shellmenustate().windowsmenu) continue;
     DeleteMenu(id);
     DisposeMenu(m);
   }
@@ -161,7 +162,7 @@ void drawmenuitem(MenuRef menu, const menuline& line) {
 
 void drawmenubar() {
   MainGlobals& g = mainglobals();
-  if (!g.menubarmaybedrawn || g.lockMenus || !weAreFrontProcess()) return;
+  if (!shellmenustate().menubarmaybedrawn || g.lockMenus || !weAreFrontProcess()) return;
   MenuRef m = nilid;
   MenuItemIndex i = 0;
   if (GetIndMenuItemWithCommandID(nilid, kHICommandPreferences, 1, &m, &i) == noErr) {

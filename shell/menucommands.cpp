@@ -18,8 +18,8 @@
 #include "platform/windows/windows.h"
 #include "properties/propfront.h"
 #include "properties/valueparsers.h"
-#include "shell/fatalerror.h"
-#include "shell/mainglobals.h"
+#include "core/fatalerror.h"
+#include "core/mainglobals.h"
 #include "shell/menus.h"
 #include "shell/menusets.h"
 #include "shell/newscript.h"
@@ -451,7 +451,7 @@ scriptstatus compopup(hierpath path, Handle text, Handle atoms, i32 at, Handle v
     stringtohand(itemname, g.result);
   }
   // A menu of the bar shown as a pop-up was a copy of its line's menu: it goes now.
-  if (copy && menu != g.fontmenu && menu != g.windowsmenu) DisposeMenu(menu);
+  if (copy && menu != g.fontmenu && menu != shellmenustate().windowsmenu) DisposeMenu(menu);
   for (i32 k = 0; k < currentnumlines(); ++k) {
     menuline l = lineat(k);
     if (l.store == store && l.menunum == menunum && l.placement == placepopup) {

@@ -13,8 +13,9 @@
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
 #include "shell/eventqueue.h"
-#include "shell/fatalerror.h"
-#include "shell/mainglobals.h"
+#include "core/fatalerror.h"
+#include "core/mainglobals.h"
+#include "shell/menusets.h"
 #include "shell/newscript.h"
 #include "shell/platformutil.h"
 #include "shell/windtable.h"
@@ -121,7 +122,7 @@ i16 docommand(i32 result) {
   } else if (myequalstring(name, upstrsrc(kFontMenuName))) {
     i16 family = 0;
     u8 style = 0;
-    if (GetFontFamilyFromMenuSelection(g.fontmenu, MenuItemIndex(item), &family, &style) == noErr) g.fontfamily = family;
+    if (GetFontFamilyFromMenuSelection(g.fontmenu, MenuItemIndex(item), &family, &style) == noErr) shellmenustate().fontfamily = family;
     WindowRef top = nilid;
     topwindow(&top);
     menusend(line, "itemSelect", top);
@@ -156,7 +157,7 @@ OSStatus PappRTDockMenuHandlerProc(EventHandlerCallRef call, EventRef event, u32
   MainGlobals& g = mainglobals();
   HICommand command{};
   OSStatus r = eventNotHandledErr;
-  if (g.dockmenuref != nilid &&
+  if (shellmenustate().dockmenuref != nilid &&
       GetEventParameter(event, kEventParamDirectObject, typeHICommand, nullptr, sizeof command, nullptr, &command) ==
           noErr) {
     u32 id = command.commandID;
@@ -177,7 +178,7 @@ OSStatus PappRTDockMenuHandlerProc(EventHandlerCallRef call, EventRef event, u32
 
 void showmenu() {
   MainGlobals& g = mainglobals();
-  g.menubarmaybedrawn = 1;
+  shellmenustate().menubarmaybedrawn = 1;
   if (!weAreFrontProcess()) return;
   unhilite();
   EventRecord e = g.event;
@@ -187,14 +188,13 @@ void showmenu() {
 
 void hidemenu() {
   MainGlobals& g = mainglobals();
-  if (!g.menubarmaybedrawn) return;
-  g.menubarmaybedrawn = 0;
+  if (!shellmenustate().menubarmaybedrawn) return;
+  shellmenustate().menubarmaybedrawn = 0;
   HideMenuBar();
   g.menubarvisible = IsMenuBarVisible() ? 1 : 0;
 }
 
 u32 DisableMenuBar() {
-  MainGlobals& g = mainglobals();
   u32 mask = 0;
   i16 n = currentnumlines();
   for (i16 id = 1; id <= n; ++id) {
@@ -203,17 +203,16 @@ u32 DisableMenuBar() {
     if (id <= kMaskedIds) mask |= 1u << id;
     DisableMenuItem(m, 0);
   }
-  if (g.windowsmenu != nilid) DisableMenuItem(g.windowsmenu, 0);
+  if (shellmenustate().windowsmenu != nilid) DisableMenuItem(shellmenustate().windowsmenu, 0);
   MenuRef help = nilid;
   if (HMGetHelpMenu(&help, nullptr) == noErr)
     for (MenuItemIndex i = 1; i <= CountMenuItems(help); ++i) DisableMenuItem(help, i);
   unhilite();
-  if (g.menubarmaybedrawn) DrawMenuBar();
+  if (shellmenustate().menubarmaybedrawn) DrawMenuBar();
   return mask;
 }
 
 void ReEnableMenuBar(u32 mask) {
-  MainGlobals& g = mainglobals();
   i16 n = currentnumlines();
   for (i16 id = 1; id <= n; ++id) {
     MenuRef m = GetMenuHandle(id);
@@ -222,13 +221,13 @@ void ReEnableMenuBar(u32 mask) {
     bool enable = id <= kMaskedIds ? (mask & (1u << id)) != 0 : (menuflags(lineat(id - 1)) & kDisabledFlag) == 0;
     if (enable) EnableMenuItem(m, 0);
   }
-  if (g.windowsmenu != nilid) EnableMenuItem(g.windowsmenu, 0);
+  if (shellmenustate().windowsmenu != nilid) EnableMenuItem(shellmenustate().windowsmenu, 0);
   MenuRef help = nilid;
   if (HMGetHelpMenu(&help, nullptr) == noErr)
     for (MenuItemIndex i = 1; i <= CountMenuItems(help); ++i)
       if (!IsMenuItemSeparator(help, i)) EnableMenuItem(help, i);
   unhilite();
-  if (g.menubarmaybedrawn) DrawMenuBar();
+  if (shellmenustate().menubarmaybedrawn) DrawMenuBar();
 }
 
 void FlushBuggyOSXMenuKeyCache(MenuRef menu) {

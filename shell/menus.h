@@ -5,8 +5,9 @@
 #include "engine/hier.h"
 #include "platform/events/handlers.h"
 #include "platform/menus/menus.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
-#include "shell/menusets.h"
+#include "core/menusets.h"
 
 namespace kv {
 
@@ -67,5 +68,19 @@ MenuRef InsertHelpMenu(MenuRef project);
 // menu of those names.
 MenuRef loadfontmenu(const menuline& line, MenuID id);
 MenuRef loadwindowmenu(const menuline& line, MenuID id);
+
+// The shell's own menus: the dock tile's platform menu, whether a project menu stands under
+// the Help menu, the standard window menu, the family last chosen from the font menu, and the
+// menu bar's drawn and built state across suspend and resume.
+struct ShellMenuState {
+  RegistryId dockmenuref;  // the dock tile's platform menu (0 while there is none)
+  i16 helpmenushown;       // a project menu is placed under the Help menu (cleared by each rebuild)
+  RegistryId windowsmenu;  // the standard window menu, made on first use and kept for the run
+  i16 fontfamily;          // the family last chosen from the font menu
+  i16 menubarmaybedrawn;   // start 1
+  i16 menubarbuilt;        // set by the first resume
+  i16 menubarwasvisible;   // the menu bar's state recorded at suspend
+};
+inline ShellMenuState& shellmenustate() { return state<ShellMenuState>(); }
 
 }  // namespace kv

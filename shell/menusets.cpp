@@ -6,7 +6,7 @@
 #include "engine/objectutil.h"
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/menus.h"
 #include "store/forms.h"
 #include "store/objread.h"
@@ -58,31 +58,6 @@ i16 initmenusets() {
   return 0;
 }
 
-Handle currentline() { return current().lines; }
-
-i16 currentnumlines() {
-  const menuset& s = current();
-  if (s.lines == nilhandle || s.count <= 0) return 0;
-  return i16(std::min<Size>(s.count, HandleCount<menuline>(s.lines)));
-}
-
-menuline lineat(i32 index) {
-  if (index < 0 || index >= currentnumlines()) return menuline{};
-  return *lineptr(index);
-}
-
-i32 firstlineof(u16 placement) {
-  i16 n = currentnumlines();
-  for (i32 i = 0; i < n; ++i)
-    if (lineptr(i)->placement == placement) return i;
-  return -1;
-}
-
-bool isdockmenuline(const menuline& line) {
-  const menuline& dock = mainglobals().dockmenu;
-  return dock.store != nilid && dock.store == line.store && dock.menunum == line.menunum;
-}
-
 u32 menuflags(const menuline& line) {
   if (line.menu == nilhandle || GetHandleSize(line.menu) < Size(sizeof(menurec))) return 0;
   return loadat<menurec>(deref(line.menu)).flags;
@@ -113,14 +88,13 @@ i16 lowinsert(const tray& t, RegistryId parentstore, u32 parentnum, i32 position
 
 i16 insertline(RegistryId store, u32 menunum, RegistryId parentstore, u32 parentnum, i32 position, u16 placement,
                bool rebuild) {
-  MainGlobals& g = mainglobals();
   bool sub = placement == placesubmenu || placement == placepopup;
   // Refused before anything moves: a menu under one of its own items.
   if (sub && parentstore == store && parentnum == menunum) return kOwnSubmenu;
   i32 target = position;
   if (placement == placehelp) {
     // One Help line per set.
-    g.helpmenushown = 1;
+    shellmenustate().helpmenushown = 1;
     if (i32 i = firstlineof(placehelp); i >= 0) deleteline(i);
   } else if (sub) {
     // One submenu per item.

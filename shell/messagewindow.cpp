@@ -20,7 +20,7 @@
 #include "shell/cardwindow.h"
 #include "shell/eventqueue.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/messagebox.h"
 #include "shell/platformutil.h"

@@ -6,7 +6,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/theme.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

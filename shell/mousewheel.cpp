@@ -25,7 +25,7 @@
 #include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/objects.h"

@@ -2,7 +2,7 @@
 
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
 
 namespace kv {

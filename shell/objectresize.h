@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/types.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 
 namespace kv {
 

@@ -6,7 +6,7 @@
 #include "platform/files/files.h"
 #include "platform/text/casefold.h"
 #include "platform/text/pstring.h"
-#include "shell/dialogs.h"
+#include "core/dialogs.h"
 
 namespace kv {
 

@@ -11,7 +11,7 @@
 #include "properties/latentvis.h"
 #include "render/drawservices.h"
 #include "render/themebuttons.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/windowstyle.h"
 #include "shell/windtable.h"

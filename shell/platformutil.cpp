@@ -20,8 +20,9 @@
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
 #include "render/offscreen.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
+#include "shell/startup.h"
 
 namespace kv {
 
@@ -272,9 +273,9 @@ u16 getenviron() {
   MainGlobals& g = mainglobals();
   i32 v = 0;
   if (Gestalt(fourcc("sysv"), &v) != noErr) v = 0;
-  g.sysversion = u16(v);
+  startupfacts().sysversion = u16(v);
   g.colorWorld = 1;
-  return g.sysversion;
+  return startupfacts().sysversion;
 }
 
 void inithome() {}

@@ -2,7 +2,7 @@
 // capabilities, the modifier keys, the beep and pauses, console diagnostics, rectangles and
 // handles kept in the preferences, limits of window rectangles, point-on-line hit testing and
 // a few handle and string conveniences. The message-box and console messages of debugging are
-// in shell/debugmsg.h (KVDebugMsg, KVBeep).
+// in core/debugmsg.h (KVDebugMsg, KVBeep).
 #pragma once
 
 #include <string>
@@ -10,7 +10,7 @@
 
 #include "platform/types.h"
 #include "platform/windows/windows.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 
 namespace kv {
 

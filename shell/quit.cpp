@@ -18,11 +18,11 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/menusets.h"
 #include "shell/messagebox.h"
 #include "shell/platformutil.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 namespace kv {
 

@@ -21,13 +21,14 @@
 #include "shell/cardscroll.h"
 #include "shell/drawcase.h"
 #include "shell/eventqueue.h"
-#include "shell/fatalerror.h"
-#include "shell/mainglobals.h"
+#include "core/fatalerror.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/records.h"
+#include "shell/startup.h"
 
 namespace kv {
 
@@ -163,7 +164,7 @@ void zoomstates(WindowRef window, const Rect& record) {
   SetWindowUserState(window, &record);
   Rect standard = GetOffScreenBounds();
   InsetRect(&standard, 3, 3);
-  standard.top = i16(standard.top + mainglobals().menubarheight + 18);
+  standard.top = i16(standard.top + startupfacts().menubarheight + 18);
   Rect usable{};
   GetAvailableWindowPositioningBounds(0, &usable);
   SectRect(&standard, &usable, &standard);
@@ -326,7 +327,7 @@ void resetproc(const desk& context) {
       kind = 115;
       break;
     case 11:
-      metal = g.sysversion >= 0x1030;
+      metal = startupfacts().sysversion >= 0x1030;
       liveresize = flags & ((1u << 1) | (1u << 13));
       closebox = closeflag;
       break;

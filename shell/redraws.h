@@ -11,7 +11,7 @@
 
 #include "platform/qd/qdtypes.h"
 #include "platform/windows/windows.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "store/objread.h"
 
 namespace kv {

@@ -32,7 +32,7 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
 #include "shell/dialogutils.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/windowmanage.h"
 #include "store/namekey.h"
 

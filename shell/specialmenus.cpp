@@ -8,7 +8,8 @@
 #include "engine/tokens.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
+#include "shell/menusets.h"
 #include "shell/menucommands.h"
 #include "shell/menus.h"
 #include "store/objread.h"
@@ -75,17 +76,17 @@ i16 setdockmenuline(const menuline& line) {
   }
   if (menuflags(dock) & kDisabledFlag) DisableMenuItem(menu, 0);
   g.dockmenu = dock;
-  g.dockmenuref = menu;
+  shellmenustate().dockmenuref = menu;
   SetApplicationDockTileMenu(menu);
   return 0;
 }
 
 void removedockmenu() {
   MainGlobals& g = mainglobals();
-  if (g.dockmenuref != nilid) {
+  if (shellmenustate().dockmenuref != nilid) {
     SetApplicationDockTileMenu(nilid);
-    DisposeMenu(g.dockmenuref);
-    g.dockmenuref = nilid;
+    DisposeMenu(shellmenustate().dockmenuref);
+    shellmenustate().dockmenuref = nilid;
   }
   if (g.dockmenu.store == nilid) return;
   menuline dock = g.dockmenu;
@@ -126,15 +127,14 @@ MenuRef loadfontmenu(const menuline& line, MenuID id) {
 }
 
 MenuRef loadwindowmenu(const menuline& line, MenuID id) {
-  MainGlobals& g = mainglobals();
-  if (!IsValidMenu(g.windowsmenu)) {
+  if (!IsValidMenu(shellmenustate().windowsmenu)) {
     MenuRef menu = nilid;
     if (CreateStandardWindowMenu(0, &menu) != noErr) return nilid;
-    g.windowsmenu = menu;
+    shellmenustate().windowsmenu = menu;
   }
-  if (GetMenuID(g.windowsmenu) != id) SetMenuID(g.windowsmenu, id);
-  enableby(g.windowsmenu, line);
-  return g.windowsmenu;
+  if (GetMenuID(shellmenustate().windowsmenu) != id) SetMenuID(shellmenustate().windowsmenu, id);
+  enableby(shellmenustate().windowsmenu, line);
+  return shellmenustate().windowsmenu;
 }
 
 MenuRef InsertHelpMenu(MenuRef project) {
@@ -145,7 +145,7 @@ MenuRef InsertHelpMenu(MenuRef project) {
     stringtohand(resultstr(kNoHelpResult), g.result);
     return nilid;
   }
-  g.helpmenushown = 1;
+  shellmenustate().helpmenushown = 1;
   u16 n = CountMenuItems(help);
   if (n >= first) DeleteMenuItems(help, first, u32(n - first + 1));
   if (IsMenuItemEnabled(project, 0))

@@ -31,14 +31,14 @@
 #include "render/controlvisibility.h"
 #include "render/offscreen.h"
 #include "shell/commandline.h"
-#include "shell/dialogs.h"
+#include "core/dialogs.h"
 #include "shell/engineservices.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mousewheel.h"
 #include "shell/mainloop.h"
 #include "shell/platformutil.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/textentry.h"
 #include "store/scrapflip.h"
 #include "system/appleevents.h"
@@ -136,10 +136,10 @@ void waitforwindow() {
   MainGlobals& g = mainglobals();
   LoopScope scope("waiting for a project to open");
   while (g.numwinds < 1) {
-    g.inmainloop = 0;
+    eventloopstate().inmainloop = 0;
     sendxrtnposted();
     EventRecord e{};
-    EventMask mask = g.inmainloop ? EventMask(highLevelEventMask | osMask) : EventMask(highLevelEventMask);
+    EventMask mask = eventloopstate().inmainloop ? EventMask(highLevelEventMask | osMask) : EventMask(highLevelEventMask);
     bool got = WaitNextEvent(mask, &e, kStartupWaitTicks);
     forgetscriptstop();
     if (!got) continue;
@@ -274,13 +274,13 @@ int startup(const StartupOptions& options) {
   MainGlobals& g = mainglobals();
   // 1. The global state starts cleared (the runtime root makes it so).
   // 2. The recursion budget: the run thread's stack less 64 KB.
-  g.stackbudget = stackbudgetfor(i64(kBigStackSize), i64(kBigStackSize), nullptr);
+  startupfacts().stackbudget = stackbudgetfor(i64(kBigStackSize), i64(kBigStackSize), nullptr);
   // 3. The work block.
   g.workblock = NewHandleClear(kWorkBlock);
   // 4-6. Text services, the script system's font setting (nothing to force), the creator.
   textservices();
-  g.fontforce = 0;
-  g.creator = fourcc("VIZu");
+  startupfacts().fontforce = 0;
+  startupfacts().creator = fourcc("VIZu");
   // 7. Pending events go; the arrow; the system version.
   FlushEvents(everyEvent, 0);
   InitCursor();
@@ -299,7 +299,7 @@ int startup(const StartupOptions& options) {
   // 9. The system check.
   i32 carbonlib = 0;
   Gestalt(fourcc("cbon"), &carbonlib);
-  if (i16 why = systemrefusal(g.sysversion, carbonlib)) refuse(why, "the system is not supported");
+  if (i16 why = systemrefusal(startupfacts().sysversion, carbonlib)) refuse(why, "the system is not supported");
   // 10. The message box. 11. (The scrap is taken over with the clipboards.)
   initmes();
   // 12. Movies.
@@ -318,11 +318,11 @@ int startup(const StartupOptions& options) {
   Rect bounds = screenbounds(0);
   if (s.width != 0) {
     bounds.right = i16(bounds.left + s.width);
-    g.offwidth = i16(s.width);
+    startupfacts().offwidth = i16(s.width);
   }
   if (s.height != 0) {
     bounds.bottom = i16(bounds.top + s.height);
-    g.offheight = i16(s.height);
+    startupfacts().offheight = i16(s.height);
   }
   SetOffScreenBounds(bounds);
   i16 made = createoffscreenat(depth, CreateOffScreen);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -55,5 +56,22 @@ void finderfile();
 // The fatal start-up alert for a status (its text from the script error texts); ends the
 // process.
 [[noreturn]] void startuperror(i16 status);
+
+// What start-up measured and chose: the stack budget, the windows' tag, the font-force
+// setting, the platform's facts (the system version, its services, the menu bar's height, the
+// screen and the default window rectangle) and the offscreen size overrides.
+struct StartupFacts {
+  u32 stackbudget;         // bytes of stack the recursion checks may use
+  u32 creator;             // 'VIZu': the tag of the runtime's windows
+  i16 fontforce;           // the script system's font-force setting at start-up
+  u16 sysversion;          // 'sysv', four BCD digits
+  i16 hasContextualMenus;
+  i16 hasAltiVec;
+  i16 menubarheight;
+  Rect screenrect;         // the main screen less the menu bar
+  Rect defaultwindowrect;  // the same, inset by 4, its top-left moved to (20, 20)
+  i16 offwidth, offheight; // the offscreen size overrides of settings words 9 and 10 (0 none)
+};
+inline StartupFacts& startupfacts() { return state<StartupFacts>(); }
 
 }  // namespace kv

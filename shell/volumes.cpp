@@ -11,7 +11,7 @@
 #include "platform/text/changecase.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

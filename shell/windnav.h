@@ -8,7 +8,7 @@
 #pragma once
 
 #include "platform/types.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "store/forms.h"
 
 namespace kv {

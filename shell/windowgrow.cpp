@@ -22,7 +22,7 @@
 #include "shell/cardscroll.h"
 #include "shell/cardwindow.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/messagebox.h"
 #include "shell/portroutines.h"
 #include "shell/redraws.h"
@@ -31,6 +31,7 @@
 #include "system/externalevents.h"
 #include "system/proctable.h"
 #include "system/windowkind.h"
+#include "shell/startup.h"
 
 namespace kv {
 
@@ -243,8 +244,8 @@ void HandleGrowClick(WindowRef window) {
   if (getwind(window, &d) == 0 || !(windowflags(d) & kWindowResizable)) return;
   g.current = d;
   const Rect screen = screenbounds(0);
-  const i32 maxwidth = g.offwidth > 0 ? g.offwidth : i32(screen.right) - screen.left;
-  const i32 maxheight = g.offheight > 0 ? g.offheight : i32(screen.bottom) - screen.top;
+  const i32 maxwidth = startupfacts().offwidth > 0 ? startupfacts().offwidth : i32(screen.right) - screen.left;
+  const i32 maxheight = startupfacts().offheight > 0 ? startupfacts().offheight : i32(screen.bottom) - screen.top;
   Point minimum{20, 20};
   minimumsize(d, &minimum);
   i32 limitwidth = maxwidth, limitheight = maxheight;

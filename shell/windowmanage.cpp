@@ -24,7 +24,7 @@
 #include "render/windowupkeep.h"
 #include "shell/cardwindow.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/messagebox.h"
 #include "shell/metal.h"
 #include "shell/palettes.h"
@@ -33,6 +33,7 @@
 #include "shell/windtable.h"
 #include "store/records.h"
 #include "system/windowkind.h"
+#include "shell/mainloop.h"
 
 namespace kv {
 
@@ -133,9 +134,9 @@ void hiliteproject(WindowRef window, const desk& d, bool active) {
 
 // The system-message flag raised for the time of one send.
 struct SystemMessage {
-  i16 before = mainglobals().systemmessage;
-  SystemMessage() { mainglobals().systemmessage = 1; }
-  ~SystemMessage() { mainglobals().systemmessage = before; }
+  i16 before = eventloopstate().systemmessage;
+  SystemMessage() { eventloopstate().systemmessage = 1; }
+  ~SystemMessage() { eventloopstate().systemmessage = before; }
 };
 
 }  // namespace

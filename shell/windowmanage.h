@@ -6,7 +6,7 @@
 #include "platform/events/handlers.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 
 namespace kv {
 

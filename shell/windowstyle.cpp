@@ -12,7 +12,7 @@
 #include "render/windowupkeep.h"
 #include "shell/customframe.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/palettes.h"
 #include "shell/platformutil.h"
 #include "shell/windowmanage.h"

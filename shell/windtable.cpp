@@ -5,8 +5,8 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
-#include "shell/dialogs.h"
-#include "shell/mainglobals.h"
+#include "core/dialogs.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "system/windowkind.h"
 

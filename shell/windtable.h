@@ -12,7 +12,7 @@
 
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 
 namespace kv {
 

@@ -1,8 +1,8 @@
 #include "store/commitpoints.h"
 
 #include "platform/runtime/root.h"
-#include "shell/fatalerror.h"
-#include "shell/mainglobals.h"
+#include "core/fatalerror.h"
+#include "core/mainglobals.h"
 #include "store/recordcache.h"
 #include "store/starfile.h"
 

@@ -6,7 +6,7 @@
 
 #include "engine/fred.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

@@ -9,7 +9,7 @@
 
 #include "platform/runtime/root.h"
 #include "platform/types.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

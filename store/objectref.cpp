@@ -10,7 +10,7 @@
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "render/fielddrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
 #include "store/objects.h"

@@ -25,8 +25,8 @@
 #include "engine/hier.h"
 #include "platform/runtime/registry.h"
 #include "platform/types.h"
-#include "shell/desk.h"
-#include "shell/menusets.h"
+#include "core/desk.h"
+#include "core/menusets.h"
 #include "store/forms.h"
 
 namespace kv {

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "platform/memory/memory.h"
-#include "shell/fatalerror.h"
+#include "core/fatalerror.h"
 #include "store/deskrecords.h"
 #include "store/recordcache.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windnav.h"
 #include "store/forms.h"
 

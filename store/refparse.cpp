@@ -13,7 +13,7 @@
 #include "engine/status.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objread.h"
 #include "store/refwords.h"
 

@@ -12,7 +12,7 @@
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
 #include "platform/runtime/root.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/commitpoints.h"
 #include "store/memoryguard.h"
 #include "store/starinternal.h"

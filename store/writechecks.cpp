@@ -1,6 +1,6 @@
 // The checks made before a project is written: a locked project, and free space on its disk.
 #include "platform/files/files.h"
-#include "shell/dialogs.h"
+#include "core/dialogs.h"
 #include "store/recordcache.h"
 #include "store/starinternal.h"
 

@@ -15,14 +15,15 @@
 #include "platform/memory/memory.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "platform/events/events.h"
 #include "shell/platformutil.h"
-#include "shell/runservices.h"
+#include "core/runservices.h"
 #include "shell/windowmanage.h"
 #include "system/appleevents.h"
 #include "system/programtargets.h"
 #include "system/proctable.h"
+#include "system/remoteprocs.h"
 
 namespace kv {
 
@@ -142,7 +143,7 @@ bool targetof(const std::string& name, AEDesc* out) {
   u8 scheme[8] = {7};
   std::memcpy(scheme + 1, name.data(), std::min<std::size_t>(name.size(), 7));
   if (name.size() >= 7 && myequalstring(scheme, reinterpret_cast<const u8*>("\x07" "eppc://")) &&
-      mainglobals().remoterequests == 0) {
+      remoterequeststate().remoterequests == 0) {
     AECreateDesc(typeApplicationURL, name.data(), Size(name.size()), out);
     return true;
   }
@@ -161,7 +162,7 @@ bool targetof(const std::string& name, AEDesc* out) {
 // Sends a request built for `address`: requests leave the machine only while the user allows
 // requests to other machines (else they fail as on the way, -906).
 OSErr sendtoprogram(const AEDesc& address, const AppleEvent& event, AppleEvent* reply, i32 mode) {
-  if (address.descriptorType == typeApplicationURL && mainglobals().remoterequests == 0) return noResponseErr;
+  if (address.descriptorType == typeApplicationURL && remoterequeststate().remoterequests == 0) return noResponseErr;
   return AESend(event, reply, mode | kAEAlwaysInteract, 0, mainglobals().appleEventTimeout, getproc<43>(),
                 getproc<44>());
 }

@@ -24,16 +24,16 @@
 #include "platform/text/pstring.h"
 #include "platform/time/datetime.h"
 #include "shell/commandline.h"
-#include "shell/debugmsg.h"
+#include "core/debugmsg.h"
 #include "shell/eventqueue.h"
 #include "shell/windowmanage.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mousewheel.h"
 #include "shell/platformutil.h"
 #include "shell/projectclose.h"
 #include "shell/quit.h"
 #include "shell/redraws.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/startup.h"
 #include "shell/windnav.h"
 #include "shell/windtable.h"
@@ -41,6 +41,8 @@
 #include "system/externalevents.h"
 #include "system/programtargets.h"
 #include "system/proctable.h"
+#include "system/osascripts.h"
+#include "system/remoteprocs.h"
 
 namespace kv {
 
@@ -238,7 +240,7 @@ i16 openapplication() {
 void activate(bool redraw) {
   MainGlobals& g = mainglobals();
   g.notfront = isfront() ? 0 : 1;
-  if (g.notfront == 0) g.broughtforward = 1;
+  if (g.notfront == 0) aerequeststate().broughtforward = 1;
   bringapptofront(0);
   if (redraw) draweditall();
 }
@@ -253,7 +255,7 @@ i16 printdocuments() {
 // The default handling by class and id; its status.
 i16 defaulthandling(const AppleEvent& e, u32 cls, u32 id) {
   MainGlobals& g = mainglobals();
-  if (runsscript(cls, id) && isremote(e) && g.remoterequests == 0) return errAEEventNotHandled;
+  if (runsscript(cls, id) && isremote(e) && remoterequeststate().remoterequests == 0) return errAEEventNotHandled;
   switch (cls) {
     case fourcc("ANSR"): return id == fourcc("QUIL") ? quilletanswer() : 0;
     case fourcc("aevt"):
@@ -271,7 +273,7 @@ i16 defaulthandling(const AppleEvent& e, u32 cls, u32 id) {
         case fourcc("odoc"):
           if (isfront()) {
             g.notfront = 0;
-            g.broughtforward = 1;
+            aerequeststate().broughtforward = 1;
           }
           return opendocs();
         case fourcc("pdoc"): return printdocuments();
@@ -387,12 +389,12 @@ i16 doapplevent(const EventRecord& event) {
 
 OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
   MainGlobals& g = mainglobals();
-  if (g.aepending) {
+  if (aerequeststate().aepending) {
     // Every request that comes is kept (not only the last), so that none stays unanswered.
     u64 token = 0;
     if (AESuspendTheCurrentEvent(event, &token) == noErr) {
       rs().setaside.push_back(token);
-      g.aependingevent = token;
+      aerequeststate().aependingevent = token;
     }
     return errAEEventNotHandled;
   }
@@ -416,8 +418,8 @@ OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
     if (!(c.currentclass == fourcc("aevt") && c.currentid == fourcc("oapp") && err == errAEDescNotFound))
       return errAEEventNotHandled;
   } else {
-    if (g.compilingosa) return errAEEventNotHandled;
-    if (g.runningosa && !remote) {
+    if (osarunstate().compilingosa) return errAEEventNotHandled;
+    if (osarunstate().runningosa && !remote) {
       i16 source = 0;
       ProcessSerialNumber from{};
       if (!getshort(*event, keyEventSourceAttr, true, &source) || !getpsn(*event, keyOriginalAddressAttr, &from))
@@ -432,7 +434,9 @@ OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
     }
   }
   if (g.numwinds < 1) {
-    comappleevent({}, nilhandle, nilhandle, 0, nilhandle);
+    // With no window the request is handled as a script command would be; the event itself
+    // is answered as handled.
+    (void)comappleevent({}, nilhandle, nilhandle, 0, nilhandle);
     return noErr;
   }
   if (c.currentclass == kWheelRequestClass) {
@@ -457,9 +461,8 @@ OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
 }
 
 void resumesetaside() {
-  MainGlobals& g = mainglobals();
-  g.aepending = 0;
-  g.aependingevent = 0;
+  aerequeststate().aepending = 0;
+  aerequeststate().aependingevent = 0;
   const std::vector<u64> tokens = std::exchange(rs().setaside, {});
   for (u64 t : tokens) AEResumeTheCurrentEvent(t);
 }
@@ -530,7 +533,7 @@ i16 notify(i32 timeout) {
 
 i16 aevtquit(u16 quitafter) {
   MainGlobals& g = mainglobals();
-  if (g.busyref[0] != 0 || g.busyref[1] != 0 || g.busyref[2] != 0) {
+  if (aerequeststate().busyref[0] != 0 || aerequeststate().busyref[1] != 0 || aerequeststate().busyref[2] != 0) {
     KVBeep(1);
     return 1;
   }
@@ -538,22 +541,22 @@ i16 aevtquit(u16 quitafter) {
   if (topwindow(&top)) getwind(top, &g.current);
   if (sendxrtnevent(nilid, kXrtnQuit, nullptr) != 0) return 0;
   setuptran(0);
-  g.quitbyevent = quitafter;
+  aerequeststate().quitbyevent = quitafter;
   while (!g.plugin && g.numwinds > 0 && g.winds != nilhandle) {
     g.current = HandleAs<desk>(g.winds)[0];
     // The last window's "quitKestrove" may cancel the quit, as it does for the quit command.
     if (g.numwinds == 1 && cardsend("quitKestrove", sendnormal, g.current.window) == statusexittotop) {
-      g.quitbyevent = 0;
+      aerequeststate().quitbyevent = 0;
       return 0;
     }
     i16 st = closefirst();
     if (st != 0 && st != kCardChanged) {
-      g.quitbyevent = 0;
+      aerequeststate().quitbyevent = 0;
       return st;
     }
     dumpcurrent();
   }
-  g.quitbyevent = 0;
+  aerequeststate().quitbyevent = 0;
   if (quitafter) quitfile();
   return 0;
 }

@@ -9,6 +9,7 @@
 #include "engine/hier.h"
 #include "platform/events/eventrecord.h"
 #include "platform/ipc/appleevents.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -64,5 +65,16 @@ void extractdata(const AppleEvent& reply, Handle variables);
 // Waiting for a reply: the idle procedure (slot 43) and the filter (slot 44).
 Boolean Psys7RTidleproc(EventRecord* event, i32* sleep, void* mouseregion);
 Boolean Psys7RTeventproc(EventRecord* event, i32 returnid, i32 transactionid, const AEAddressDesc* sender);
+
+// The state of the requests between programs: those set aside while a file dialog is up, the
+// program brought forward by one, the quit request under way and the exchanges it may not break.
+struct AERequestState {
+  u16 aepending;               // a file dialog is up: requests are put aside until it goes
+  u64 aependingevent;          // the last request put aside (its token; the main loop runs them all), 0 none
+  u16 broughtforward;          // a request brought the program forward (the main loop clears it)
+  u16 quitbyevent;             // the quit request is closing the windows
+  u32 busyref[3];              // non-zero while the shell is in an exchange a quit may not break
+};
+inline AERequestState& aerequeststate() { return state<AERequestState>(); }
 
 }  // namespace kv

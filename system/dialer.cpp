@@ -16,9 +16,9 @@
 #include "platform/serial/serial.h"
 #include "platform/sound/channels.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "store/byteorder.h"
 #include "store/records.h"
 
@@ -158,11 +158,11 @@ i16 dialmodem(ConstStringPtr number, ConstStringPtr command) {
     return kDialFailed;
   }
   // A port still open from an earlier dial is closed before the new one takes its place.
-  if (g.hanguptime != 0) checkdialing(1, TickCount());
+  if (dialerstate().hanguptime != 0) checkdialing(1, TickCount());
   u32 commas = 0;
   for (char c : dial) commas += c == ',' ? 1 : 0;
-  g.serialport = port;
-  g.hanguptime = TickCount() + u32(g.dialingTime) + kTicksPerComma * commas;
+  dialerstate().serialport = port;
+  dialerstate().hanguptime = TickCount() + u32(g.dialingTime) + kTicksPerComma * commas;
   return 0;
 }
 
@@ -314,16 +314,15 @@ RegistryId BSDOpenSerialPort(const std::string& devicepath) {
 }
 
 void checkdialing(i16 force, u32 now) {
-  MainGlobals& g = mainglobals();
-  if (g.hanguptime == 0) return;
-  if (force == 0 && g.hanguptime >= now) return;
+  if (dialerstate().hanguptime == 0) return;
+  if (force == 0 && dialerstate().hanguptime >= now) return;
   say("Restoring port settings...\n");
-  if (int e = serialdrain(g.serialport)) say("Error waiting for drain - %s(%d).\n", serialerrortext(e).c_str(), e);
-  if (int e = serialrestore(g.serialport)) say("Error resetting tty attributes - %s(%d).\n", serialerrortext(e).c_str(), e);
-  serialclose(g.serialport);
+  if (int e = serialdrain(dialerstate().serialport)) say("Error waiting for drain - %s(%d).\n", serialerrortext(e).c_str(), e);
+  if (int e = serialrestore(dialerstate().serialport)) say("Error resetting tty attributes - %s(%d).\n", serialerrortext(e).c_str(), e);
+  serialclose(dialerstate().serialport);
   say("Serial Port Closed.\n");
-  g.serialport = nilid;
-  g.hanguptime = 0;
+  dialerstate().serialport = nilid;
+  dialerstate().hanguptime = 0;
 }
 
 }  // namespace kv

@@ -8,6 +8,7 @@
 
 #include "engine/hier.h"
 #include "platform/runtime/registry.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -25,5 +26,12 @@ void checkdialing(i16 force, u32 now);
 
 // The touch-tone sound of a character (upper case): 130-145, or 0 for none.
 i16 touchtoneid(u8 c);
+
+// The dialer's state: the serial port it holds open and when that port closes.
+struct DialerState {
+  RegistryId serialport;       // the dialer's open serial port (none while none is open)
+  u32 hanguptime;              // the tick count at which the dialer's port closes (0 none)
+};
+inline DialerState& dialerstate() { return state<DialerState>(); }
 
 }  // namespace kv

@@ -18,7 +18,7 @@
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/namekey.h"
 #include "store/starfile.h"

@@ -5,7 +5,7 @@
 #include "engine/textutil.h"
 #include "engine/tokens.h"
 #include "platform/qd/shapes.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/objread.h"

@@ -8,8 +8,8 @@
 #include "platform/process/process.h"
 #include "platform/runtime/root.h"
 #include "platform/text/pstring.h"
-#include "shell/dialogs.h"
-#include "shell/mainglobals.h"
+#include "core/dialogs.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 
 namespace kv {

@@ -10,7 +10,7 @@
 #include "platform/qd/pictures.h"
 #include "platform/resources/resources.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 
 namespace kv {

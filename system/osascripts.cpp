@@ -24,9 +24,9 @@
 #include "platform/windows/cursor.h"
 #include "platform/windows/windows.h"
 #include "render/fielddrawing.h"
-#include "shell/fatalerror.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/fatalerror.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 #include "store/namekey.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"
@@ -750,22 +750,20 @@ ComponentInstance GetClosedComponent(ConstStringPtr name, i32* index) {
 
 OSAError osacompileflagged(ComponentInstance ci, const AEDesc& source, i32 mode, OSAID* id) {
   setosainterruptcheck(&interruptcheck);
-  MainGlobals& g = mainglobals();
-  const u16 was = g.compilingosa;
-  g.compilingosa = 1;
+  const u16 was = osarunstate().compilingosa;
+  osarunstate().compilingosa = 1;
   const OSAError e = OSACompile(ci, &source, mode, id);
-  mainglobals().compilingosa = was;
+  osarunstate().compilingosa = was;
   return e;
 }
 
 OSAError osaexecuteflagged(ComponentInstance ci, OSAID script, i32 mode, OSAID* result) {
   setosainterruptcheck(&interruptcheck);
-  MainGlobals& g = mainglobals();
-  const u16 was = g.runningosa;
-  g.runningosa = 1;
+  const u16 was = osarunstate().runningosa;
+  osarunstate().runningosa = 1;
   osatakeinterrupt();  // a stop noted for an earlier run that nobody read
   const OSAError e = OSAExecute(ci, script, kOSANullScript, mode, result);
-  mainglobals().runningosa = was;
+  osarunstate().runningosa = was;
   return e;
 }
 

@@ -11,6 +11,7 @@
 
 #include "engine/hier.h"
 #include "platform/osa/osa.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -51,5 +52,12 @@ i16 CheckError(const char* routine, OSErr status, std::string* out);
 
 // The current component and its index in the component list (-1: none).
 ComponentInstance currentcomponent(i32* index);
+
+// Whether a script of another language is being compiled or is running now.
+struct OSARunState {
+  u16 compilingosa;            // a script of another language is being compiled
+  u16 runningosa;              // a script of another language is running
+};
+inline OSARunState& osarunstate() { return state<OSARunState>(); }
 
 }  // namespace kv

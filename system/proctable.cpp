@@ -45,7 +45,7 @@
 #include "system/programtargets.h"
 #include "shell/cardwindow.h"
 #include "shell/customframe.h"
-#include "shell/dialogs.h"
+#include "core/dialogs.h"
 #include "shell/dialogutils.h"
 #include "shell/eventqueue.h"
 #include "shell/listnavigation.h"

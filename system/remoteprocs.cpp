@@ -9,8 +9,8 @@
 #include "platform/net/urlparts.h"
 #include "platform/prefs/prefs.h"
 #include "platform/text/macroman.h"
-#include "shell/debugmsg.h"
-#include "shell/mainglobals.h"
+#include "core/debugmsg.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "system/cobs.h"
 #include "system/programtargets.h"
@@ -157,7 +157,7 @@ bool AEListProcessesOnRemoteMachine(std::string_view url, std::vector<std::strin
     *error = "Bad scheme in URL - only eppc:// allowed";
     return false;
   }
-  if (mainglobals().remoterequests == 0) {
+  if (remoterequeststate().remoterequests == 0) {
     *error = "Requests to other machines are not allowed";
     return false;
   }
@@ -228,7 +228,7 @@ bool answerprocesslist(const u8* frame, std::size_t size, const std::string& nam
 }
 
 bool listenforremoterequests(std::string* why) {
-  if (mainglobals().remoterequests == 0) return true;
+  if (remoterequeststate().remoterequests == 0) return true;
   return openremoterequests(programname(), kRemoteRequestPort, false, answerprocesslist, why);
 }
 

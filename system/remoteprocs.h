@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ipc/remote.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -50,5 +51,11 @@ bool listenforremoterequests(std::string* why);
 
 // The URL of a program: its name percent-escaped (as UTF-8) and resolved against the asked URL.
 std::string programurl(std::string_view base, std::string_view macromanname);
+
+// Whether the user allows requests to other machines (start 0; start-up reads the preference).
+struct RemoteRequestState {
+  i16 remoterequests;          // the user allows requests to other machines (start 0)
+};
+inline RemoteRequestState& remoterequeststate() { return state<RemoteRequestState>(); }
 
 }  // namespace kv

@@ -12,7 +12,7 @@
 #include "platform/sound/soundmanager.h"
 #include "platform/speech/voices.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "store/memoryguard.h"
 
@@ -73,7 +73,7 @@ i32 quicktimeversion() {
 
 i16 hasfileplay() {
   u32 version = SndSoundManagerVersion();
-  mainglobals().soundmgrversion = version;
+  soundinfostate().soundmgrversion = version;
   if ((version >> 24) < 3) return bit(fourcc("hdwr"), 3) ? 1 : 0;
   return bit(fourcc("snd "), 10) ? 1 : 0;
 }

@@ -3,6 +3,7 @@
 // answers for features the runtime no longer offers (balloon help).
 #pragma once
 
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -49,5 +50,11 @@ inline i16 balloonstate() { return 0; }
 inline void showballoon() {}
 inline void hideballoon() {}
 inline void propballoons() {}
+
+// The sound services' version, measured once.
+struct SoundInfoState {
+  u32 soundmgrversion;         // the sound services' version, stored by hasfileplay
+};
+inline SoundInfoState& soundinfostate() { return state<SoundInfoState>(); }
 
 }  // namespace kv

@@ -22,7 +22,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "system/externals.h"
 #include "system/externalstate.h"
 #include "system/proctable.h"

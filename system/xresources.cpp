@@ -7,8 +7,8 @@
 
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
-#include "shell/fatalerror.h"
-#include "shell/mainglobals.h"
+#include "core/fatalerror.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/namekey.h"
 #include "store/packing.h"

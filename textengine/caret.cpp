@@ -10,7 +10,7 @@
 #include "platform/tsm/tsm.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/theme.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/portroutines.h"
 #include "store/records.h"
 #include "textengine/weinternal.h"

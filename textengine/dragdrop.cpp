@@ -16,7 +16,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "platform/windows/cursor.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "platform/qd/shapes.h"
 #include "store/records.h"
 #include "textengine/weinternal.h"

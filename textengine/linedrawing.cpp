@@ -15,7 +15,7 @@
 #include "platform/windows/theme.h"
 #include "render/fielddrawing.h"
 #include "render/graphicdrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
 #include "textengine/weinternal.h"
 

@@ -15,7 +15,7 @@
 #include "platform/qd/regions.h"
 #include "render/fielddrawing.h"
 #include "render/graphicdrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/records.h"
 #include "textengine/objecthandlers.h"

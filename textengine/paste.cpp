@@ -9,8 +9,8 @@
 #include "fields/rtfreader.h"
 #include "platform/runtime/root.h"
 #include "platform/scrap/scrap.h"
-#include "shell/debugmsg.h"
-#include "shell/mainglobals.h"
+#include "core/debugmsg.h"
+#include "core/mainglobals.h"
 #include "textengine/weinternal.h"
 
 namespace kv {

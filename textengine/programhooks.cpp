@@ -9,7 +9,7 @@
 #include "platform/qd/qdtext.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/theme.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/portroutines.h"
 #include "store/liveparts.h"
 #include "system/proctable.h"

@@ -12,7 +12,7 @@
 #include "platform/text/sjis.h"
 #include "platform/text/textservices.h"
 #include "platform/windows/theme.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "textengine/weinternal.h"
 
 namespace kv {

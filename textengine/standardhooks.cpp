@@ -15,7 +15,7 @@
 #include "platform/runtime/root.h"
 #include "platform/text/textservices.h"
 #include "platform/windows/theme.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "system/proctable.h"
 #include "textengine/weinternal.h"
 

@@ -6,7 +6,7 @@
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 #include "textengine/weinternal.h"
 

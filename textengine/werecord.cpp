@@ -10,7 +10,7 @@
 #include "platform/qd/ports.h"
 #include "platform/runtime/root.h"
 #include "platform/tsm/tsm.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "textengine/weinternal.h"
 
 namespace kv {

@@ -20,7 +20,7 @@
 #include "render/hittest.h"
 #include "render/spotstyles.h"
 #include "shell/cardwindow.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/redraws.h"
 #include "store/liveparts.h"
@@ -66,12 +66,12 @@ u32 chainposition(WEReference we, WEObjectDescHandle object) {
 void hitobject(WEReference we, i32 offset, clickedobject* hit) {
   WEObjectDescHandle object = nilhandle;
   if (WEGetObjectAtOffset(offset, &object, we) != noErr || object == nilhandle) return;
-  mainglobals().clickobject = chainposition(we, object);
+  browseclickstate().clickobject = chainposition(we, object);
   Handle data = WEGetObjectDataHandle(object);
   if (WEGetObjectType(object) != kEmbeddedIota || data == nilhandle || GetHandleSize(data) < Size(sizeof(iota))) return;
   const iota header = loadat<iota>(deref(data));
   if (header.type != kEmbeddedIota) return;
-  hit->position = mainglobals().clickobject;
+  hit->position = browseclickstate().clickobject;
   hit->id = header.id;
   hit->wrapped = header.wrappedtype;
 }
@@ -186,7 +186,7 @@ i16 scrollclosedfield(Handle list, i16 index, Point pt, u64 changes) {
   putdownmodes();
   if (i16 st = putdownfield()) return st;
   if (g.layerchanges != changes) return 0;
-  g.scrollingclosedfield = 1;
+  browseclickstate().scrollingclosedfield = 1;
   g.openfield = index;
   g.openfieldspots = list;
   g.openfieldwindow = g.current.window;
@@ -198,7 +198,7 @@ i16 scrollclosedfield(Handle list, i16 index, Point pt, u64 changes) {
   i16 st = scrollclick(list, pt, &text);
   g.openfield = -1;
   if (g.allowFieldRedraw) drawedit(g.current, nullptr);
-  g.scrollingclosedfield = 0;
+  browseclickstate().scrollingclosedfield = 0;
   return st;
 }
 
@@ -276,7 +276,7 @@ void clearclicks() {
     DisposeHandle(*h);
     *h = nilhandle;
   }
-  g.clickobject = 0;
+  browseclickstate().clickobject = 0;
 }
 
 void invertutil(Handle list, i16 index, bool on, bool final) {
@@ -303,7 +303,7 @@ i16 contutil(Handle list, i16 index, Point pt, u16 sender) {
   struct Forget {
     ~Forget() { toolstate().trackread = objread{}; }
   } forget;
-  g.scrollingclosedfield = 0;
+  browseclickstate().scrollingclosedfield = 0;
   u64 changes = g.layerchanges;
   spot s = spotat(list, index);
   i32 count = spotcount(list);

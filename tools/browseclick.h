@@ -3,6 +3,7 @@
 // "mouseDoubleClick", or taken by a field (scrolling, list selection, typing).
 #pragma once
 
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -20,5 +21,13 @@ void invertutil(Handle list, i16 index, bool on, bool final);
 void clearclicks();
 // Where the button went up: the position of a waiting mouse-up (real mouse), else the mouse.
 Point releasepoint();
+
+// The browse tool's click: the embedded object under it in a locked field, and a field opened
+// only to track its scroll bar.
+struct BrowseClickState {
+  u32 clickobject;         // the embedded object under the last click in a locked field (0 none)
+  u16 scrollingclosedfield;  // a field that was not open is open only to track its scroll bar
+};
+inline BrowseClickState& browseclickstate() { return state<BrowseClickState>(); }
 
 }  // namespace kv

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/types.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 
 namespace kv {
 

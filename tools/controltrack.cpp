@@ -21,7 +21,7 @@
 #include "render/controlvisibility.h"
 #include "render/hittest.h"
 #include "render/themebuttons.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/metal.h"
 #include "store/objects.h"
 #include "tools/browseclick.h"
@@ -127,10 +127,9 @@ void trackedmouse(Point* pt) {
 }  // namespace
 
 void PtoolRTtrackbtn(ControlRef control, i16 part) {
-  MainGlobals& g = mainglobals();
   ToolState& t = toolstate();
   // A control a handler disposed of is not read.
-  if (!IsValidControlHandle(control) || control != g.trackedcontrol) return;
+  if (!IsValidControlHandle(control) || control != controltrackstate().trackedcontrol) return;
   Handle list = nilhandle;
   i16 index = 0;
   if (!trackedbutton(&list, &index)) return;
@@ -224,7 +223,7 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
   // The slots are cleared on every way out.
   struct Forget {
     ~Forget() {
-      mainglobals().trackedcontrol = nilid;
+      controltrackstate().trackedcontrol = nilid;
       setcontroltrackmouse(nullptr);
       toolstate().tracking = nullptr;
       toolstate().prevctl = nilid;
@@ -255,8 +254,8 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
     putspot(list, index, s);
   }
   // Tracking.
-  g.trackedcontrol = c;
-  g.trackedrebuilt = 0;
+  controltrackstate().trackedcontrol = c;
+  controltrackstate().trackedrebuilt = 0;
   ThemeDrawingState theme = nilhandle;
   GetThemeDrawingState(&theme);
   NormalizeThemeDrawingState();
@@ -299,7 +298,7 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
   Point mouse{};
   getmouse(&mouse);
   if (theme != nilhandle) SetThemeDrawingState(theme, true);
-  g.trackedcontrol = nilid;
+  controltrackstate().trackedcontrol = nilid;
   if (g.layerchanges != changes) return kChanged;
   if (st != 0) return st;
   // Whether the release counts as inside.
@@ -348,9 +347,9 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
       marklayerchanged(list);
     }
   }
-  if (g.trackedrebuilt) {
+  if (controltrackstate().trackedrebuilt) {
     // A handler disposed of the control meanwhile: the button is drawn afresh.
-    g.trackedrebuilt = 0;
+    controltrackstate().trackedrebuilt = 0;
     invalspot(list, index);
     s = spotat(list, index);
     dumpspotcontrol(s);

@@ -24,7 +24,7 @@
 #include "render/spotgeometry.h"
 #include "shell/drawcase.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/newscript.h"
 #include "store/fieldtext.h"

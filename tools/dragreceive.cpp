@@ -26,7 +26,7 @@
 #include "platform/windows/windows.h"
 #include "shell/fieldputting.h"
 #include "shell/scriptdialogparse.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "render/carddrawing.h"
 #include "store/memoryguard.h"

@@ -7,7 +7,7 @@
 
 #include "platform/drag/drag.h"
 #include "platform/types.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "textengine/werecord.h"
 
 namespace kv {

@@ -19,7 +19,7 @@
 #include "platform/windows/cursor.h"
 #include "render/buttonicons.h"
 #include "render/carddrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "engine/textutil.h"
 #include "platform/qd/qdtext.h"
 #include "store/fieldtext.h"

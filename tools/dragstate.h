@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/drag/drag.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "store/objread.h"
 #include "store/records.h"
 

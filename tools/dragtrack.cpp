@@ -23,7 +23,7 @@
 #include "properties/userprops.h"
 #include "render/fielddrawing.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/windtable.h"
 #include "store/memoryguard.h"

@@ -9,7 +9,7 @@
 
 #include "platform/drag/drag.h"
 #include "platform/types.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "store/records.h"
 
 namespace kv {

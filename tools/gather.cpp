@@ -21,10 +21,10 @@
 #include "render/objectbounds.h"
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
-#include "shell/debugmsg.h"
-#include "shell/mainglobals.h"
+#include "core/debugmsg.h"
+#include "core/mainglobals.h"
 #include "shell/portroutines.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/windowmanage.h"
 #include "store/byteorder.h"
 #include "store/fieldtail.h"
@@ -891,27 +891,27 @@ Handle pictospot(PicHandle picture) {
   CGrafPtr gport = nilid;
   openport(&gport);
   if (gport == nilid) return nilhandle;
-  if (g.gatherclut != nilhandle) DisposeHandle(g.gatherclut);
-  g.gatherclut = nilhandle;
+  if (gathercolourstate().gatherclut != nilhandle) DisposeHandle(gathercolourstate().gatherclut);
+  gathercolourstate().gatherclut = nilhandle;
   const Handle savedclut = g.currentclut;
   const bool colour = g.colorWorld != 0;
   if (colour) {
-    g.gatherclut = extractclut(picture);
-    if (g.gatherclut == nilhandle) {
+    gathercolourstate().gatherclut = extractclut(picture);
+    if (gathercolourstate().gatherclut == nilhandle) {
       Handle system = GetResource(fourcc("clut"), defclutid());
       Handle copy = system;
       if (system != nilhandle && HandToHand(&copy) == noErr) {
-        if (endianswapclut(deref(copy), GetHandleSize(copy), fromfile) == 0) g.gatherclut = copy;
+        if (endianswapclut(deref(copy), GetHandleSize(copy), fromfile) == 0) gathercolourstate().gatherclut = copy;
         else DisposeHandle(copy);
       }
     }
-    if (g.gatherclut == nilhandle) g.gatherclut = NewHandleClear(kClutBytes);
+    if (gathercolourstate().gatherclut == nilhandle) gathercolourstate().gatherclut = NewHandleClear(kClutBytes);
     const u32 seed = savedclut != nilhandle && GetHandleSize(savedclut) >= Size(sizeof(ColorTableHeader))
                          ? loadat<ColorTableHeader>(deref(savedclut)).ctSeed
                          : u32(GetCTSeed());
-    if (g.gatherclut != nilhandle) {
-      cleanclut(g.gatherclut, seed);
-      g.currentclut = g.gatherclut;
+    if (gathercolourstate().gatherclut != nilhandle) {
+      cleanclut(gathercolourstate().gatherclut, seed);
+      g.currentclut = gathercolourstate().gatherclut;
     }
     SetPort(gport);
     fixpixmap(1);
@@ -927,8 +927,8 @@ Handle pictospot(PicHandle picture) {
   m.porttable = nilhandle;
   closeport(gport);
   SetGWorld(oldport, olddevice);
-  if (g.gatherclut != nilhandle) DisposeHandle(g.gatherclut);
-  g.gatherclut = nilhandle;
+  if (gathercolourstate().gatherclut != nilhandle) DisposeHandle(gathercolourstate().gatherclut);
+  gathercolourstate().gatherclut = nilhandle;
   return list;
 }
 

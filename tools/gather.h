@@ -9,6 +9,7 @@
 
 #include "platform/qd/bottleneck.h"
 #include "platform/qd/qdtypes.h"
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -55,5 +56,11 @@ PicHandle spotopic(Handle list, i16 index);
 // A picture of every object of a list, drawn as on a card over their drawing bounds (live
 // controls drawn as plain pictures and taken down); none for an empty list.
 PicHandle listopic(Handle list);
+
+// The colour table pictures are gathered through.
+struct GatherColourState {
+  Handle gatherclut;       // the colour table pictures are gathered through (2,064 bytes; 0 until used)
+};
+inline GatherColourState& gathercolourstate() { return state<GatherColourState>(); }
 
 }  // namespace kv

@@ -23,7 +23,7 @@
 #include "render/selectionknobs.h"
 #include "render/windowclip.h"
 #include "shell/cardwindow.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/metal.h"
 #include "shell/redraws.h"
@@ -38,6 +38,7 @@
 #include "tools/shapegeometry.h"
 #include "tools/texttool.h"
 #include "tools/toolmessages.h"
+#include "tools/paintsession.h"
 
 namespace kv {
 
@@ -240,8 +241,8 @@ i16 tooltable(u16 tool, Point pt) {
   Handle list = g.current.backlayer ? g.current.backspots : g.current.cardspots;
   if (g.current.head != nilhandle) {
     headrec head = loadat<headrec>(deref(g.current.head));
-    g.patternlist = head.patterns;
-    g.brushlist = head.brushes;
+    paintlistsstate().patternlist = head.patterns;
+    paintlistsstate().brushlist = head.brushes;
   }
   auto paint = [&](i16 result) { return cardpaintmessage(list, result); };
   switch (tool) {

@@ -5,7 +5,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "render/fielddrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "textengine/fieldstorage.h"

@@ -16,7 +16,7 @@
 #include "platform/scrap/scrap.h"
 #include "render/controlvisibility.h"
 #include "shell/dialogutils.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/textentry.h"
 #include "shell/windtable.h"
 #include "store/liveparts.h"

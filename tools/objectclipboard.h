@@ -6,7 +6,7 @@
 #include "engine/fred.h"
 #include "platform/qd/qdtypes.h"
 #include "platform/types.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 
 namespace kv {
 

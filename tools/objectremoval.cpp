@@ -6,7 +6,7 @@
 #include "engine/objectutil.h"
 #include "render/carddrawing.h"
 #include "render/controlvisibility.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "tools/paintsession.h"

@@ -17,7 +17,7 @@
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
 #include "shell/drawcase.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "store/objects.h"
 #include "tools/handletools.h"
@@ -162,9 +162,8 @@ void dragutil(Handle list, Point start, Point current) {
 }
 
 i16 dragspot(Handle list, i16 index, Point pt) {
-  MainGlobals& g = mainglobals();
   if (i16 st = sendpointerdown(false, list, index)) return st;
-  if (g.dropreceived) return 0;
+  if (objectdropstate().dropreceived) return 0;
   objectpen();
   dclick(pt, TickCount());
   Point last = pt;

@@ -2,6 +2,7 @@
 // button and graphic tools.
 #pragma once
 
+#include "platform/runtime/root.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -37,5 +38,12 @@ void displayspot(Handle list, i16 index, const Rect& r);
 Rect offsetclamped(const Rect& r, i32 dh, i32 dv);
 // The pen of the tools' outlines: 1 by 1, grey pattern, exclusive-or.
 void objectpen();
+
+// Whether a drop arrived in a project window since the object tools last looked.
+struct ObjectDropState {
+  i16 dropreceived;        // a drop arrived in a project window (the object tools clear it before
+                           // a click and skip a move after "pointerDown" when it is set)
+};
+inline ObjectDropState& objectdropstate() { return state<ObjectDropState>(); }
 
 }  // namespace kv

@@ -16,7 +16,7 @@
 #include "platform/resources/resources.h"
 #include "platform/windows/cursor.h"
 #include "render/graphicdrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/portroutines.h"
 #include "shell/windowmanage.h"
@@ -40,7 +40,7 @@ using Shape = std::array<u8, kBrushBytes>;  // 16 rows of 2 bytes, the leftmost 
 // order, bit 15 the leftmost pixel; an index past the list takes its first brush.
 Shape brushshape() {
   Shape shape{};
-  const Handle list = mainglobals().brushlist;
+  const Handle list = paintlistsstate().brushlist;
   if (list == nilhandle || !IsValidHandle(list) || GetHandleSize(list) < kBrushBytes) {
     shape.fill(0xFF);
     return shape;

@@ -8,7 +8,7 @@
 #include "platform/runtime/root.h"
 #include "platform/windows/cursor.h"
 #include "shell/cardcursor.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tools/paint.h"
 #include "tools/paintpixels.h"
 #include "tools/paintsession.h"

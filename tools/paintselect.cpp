@@ -11,7 +11,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "render/windowclip.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tools/handletools.h"
 #include "tools/paint.h"
 #include "tools/paintpixels.h"

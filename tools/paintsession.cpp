@@ -26,8 +26,8 @@
 #include "render/objectbounds.h"
 #include "render/selectionknobs.h"
 #include "render/themebuttons.h"
-#include "shell/fatalerror.h"
-#include "shell/mainglobals.h"
+#include "core/fatalerror.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/portroutines.h"
 #include "shell/redraws.h"
@@ -280,7 +280,7 @@ void erasebwport(GWorldPtr world) {
 }
 
 Pattern paintpattern(i16 index) {
-  const Handle list = mainglobals().patternlist;
+  const Handle list = paintlistsstate().patternlist;
   Pattern pat = qdblack;
   if (list == nilhandle || !IsValidHandle(list) || GetHandleSize(list) < 10) return pat;
   const i32 count = std::min<i32>(loadat<u16>(deref(list)), (GetHandleSize(list) - 2) / 8);

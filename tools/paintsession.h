@@ -7,6 +7,7 @@
 #include <array>
 
 #include "platform/qd/qdtypes.h"
+#include "platform/runtime/root.h"
 #include "platform/te/te.h"
 #include "platform/types.h"
 #include "platform/windows/windows.h"
@@ -109,5 +110,12 @@ void paintwindowclosing(WindowRef window);
 // Object `index` of `list` is being removed: a session on it ends without messages, and one on
 // a later object of the list moves down.
 void paintremoving(Handle list, i16 index);
+
+// The project's pattern and brush lists the paint tools read.
+struct PaintListsState {
+  Handle patternlist;      // the project's pattern and brush lists the paint tools read
+  Handle brushlist;        // (borrowed from the head record at each tool click, not owned here)
+};
+inline PaintListsState& paintlistsstate() { return state<PaintListsState>(); }
 
 }  // namespace kv

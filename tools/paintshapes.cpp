@@ -9,7 +9,7 @@
 #include "platform/events/events.h"
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/platformutil.h"
 #include "tools/handletools.h"

@@ -8,7 +8,7 @@
 #include "platform/qd/qdtext.h"
 #include "platform/qd/shapes.h"
 #include "platform/te/te.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tools/paint.h"
 #include "tools/paintsession.h"
 

@@ -34,7 +34,7 @@
 #include "platform/qd/shapes.h"
 #include "render/buttonicons.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 
 namespace kv {

@@ -9,7 +9,7 @@
 #include "platform/qd/icons.h"
 #include "platform/qd/importers.h"
 #include "platform/qd/qdtypes.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "store/records.h"
 #include "tools/dragtrack.h"
 

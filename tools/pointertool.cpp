@@ -18,7 +18,7 @@
 #include "render/spotstyles.h"
 #include "shell/cardcursor.h"
 #include "shell/drawcase.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "store/objects.h"
 #include "tools/handletools.h"
@@ -210,14 +210,13 @@ i16 movelineend(Handle list, i16 index, i16 handle) {
 
 // A click on a knob of object `index`: "pointerDown", then the reshaping its knob shape asks.
 i16 knobclick(Handle list, i16 index, Point pt, i16 shape, i16 handle) {
-  const MainGlobals& g = mainglobals();
   GrafPtr port = nilid;
   GetPort(&port);
   if (i16 st = sendpointerdown(false, list, index)) return st;
   // The real button must still be down (a release while the handler ran ends the click); the
   // click and drag commands' button is their own.
   const bool released = toolstate().sender == senderMouse && !StillDown();
-  if (g.dropreceived || released || !IsValidPort(port)) return 0;
+  if (objectdropstate().dropreceived || released || !IsValidPort(port)) return 0;
   if (index >= spotcount(list)) return 0;
   i16 st = 0;
   switch (shape) {
@@ -257,7 +256,7 @@ i16 objectclick(Handle list, i16 index, Point pt) {
   const i16 st = dragspot(list, index, pt);
   if (st == -1) return dragmessage(list, index);
   if (st != 0) return st;
-  if (g.dropreceived) return 0;
+  if (objectdropstate().dropreceived) return 0;
   if (selected && shift) {
     drawhand(list, index);
     spot s = spotat(list, index);
@@ -274,7 +273,7 @@ i16 objectclick(Handle list, i16 index, Point pt) {
 i16 marquee(Handle list, Point pt) {
   const MainGlobals& g = mainglobals();
   if (i16 st = sendpointerdown(true, list, 0)) return st;
-  if (g.dropreceived) return 0;
+  if (objectdropstate().dropreceived) return 0;
   const bool shift = (g.event.modifiers & shiftKey) != 0;
   objectpen();
   Rect box{};
@@ -316,7 +315,7 @@ i16 marquee(Handle list, Point pt) {
 }  // namespace
 
 i16 selectspot(Handle list, Point pt) {
-  mainglobals().dropreceived = 0;
+  objectdropstate().dropreceived = 0;
   for (i32 i = spotcount(list) - 1; i >= 0; --i) {
     i16 handle = 0;
     if (i16 shape = ptinhand(list, i16(i), pt, &handle)) return knobclick(list, i16(i), pt, shape, handle);

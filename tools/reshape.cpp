@@ -11,7 +11,7 @@
 #include "render/carddrawing.h"
 #include "render/selectionknobs.h"
 #include "render/spotgeometry.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windowmanage.h"
 #include "store/objects.h"
 #include "tools/handletools.h"

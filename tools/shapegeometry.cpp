@@ -5,7 +5,7 @@
 
 #include "platform/events/events.h"
 #include "platform/qd/shapes.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv {
 

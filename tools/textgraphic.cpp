@@ -18,7 +18,7 @@
 #include "render/graphicdrawing.h"
 #include "render/selectionknobs.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/textentry.h"
 #include "store/objects.h"
 #include "store/recordcache.h"

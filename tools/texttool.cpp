@@ -19,7 +19,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/objread.h"

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 
 #include "platform/testing/temphome.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/veltrix.h"
 
 namespace kv {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objread.h"
 #include "tests/support/windows.h"
 

@@ -12,7 +12,7 @@
 #include "platform/qd/ports.h"
 #include "platform/testing/answers.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/records.h"

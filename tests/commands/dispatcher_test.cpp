@@ -14,7 +14,7 @@
 #include "platform/process/shellcommand.h"
 #include "platform/testing/transcript.h"
 #include "platform/time/datetime.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/veltrix.h"
 
 namespace kv {

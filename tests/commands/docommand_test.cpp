@@ -6,7 +6,7 @@
 
 #include "engine/sendmes.h"
 #include "platform/testing/answers.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/windows.h"
 
 namespace kv {

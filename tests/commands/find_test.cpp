@@ -12,7 +12,7 @@
 #include "platform/testing/answers.h"
 #include "platform/windows/windows.h"
 #include "platform/testing/transcript.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "tests/support/windows.h"
 

@@ -13,7 +13,7 @@
 #include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/time/datetime.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objread.h"
 #include "textengine/werecord.h"
 #include "tests/support/windows.h"

@@ -13,7 +13,7 @@
 #include "platform/testing/answers.h"
 #include "platform/testing/transcript.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/projectclose.h"
 #include "shell/windtable.h"
 #include "tests/support/windows.h"

@@ -20,7 +20,7 @@
 #include "platform/windows/windows.h"
 #include "render/objectbounds.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "tests/support/windows.h"

@@ -6,7 +6,7 @@
 #include "commands/objectfunctions.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/regions.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/objread.h"

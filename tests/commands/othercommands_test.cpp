@@ -24,13 +24,14 @@
 #include "render/filterlist.h"
 #include "render/pictinfo.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/portroutines.h"
 #include "shell/redraws.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "system/xresources.h"
 #include "tests/support/windows.h"
+#include "commands/commands.h"
 
 namespace kv {
 namespace {
@@ -120,19 +121,18 @@ TEST_F(OtherCommandsTest, BeepCountsAndHistoryFlags) {
   ASSERT_EQ(failingline("beep 3"), 0);
   EXPECT_EQ(std::count(transcriptlines().begin(), transcriptlines().end(), "beep"), 3);
   EXPECT_EQ(failingline("beep -1"), 38);
-  MainGlobals& g = mainglobals();
   ASSERT_EQ(failingline("history"), 0);
-  EXPECT_EQ(g.history, 1);
+  EXPECT_EQ(historystate().history, 1);
   ASSERT_EQ(failingline("history"), 0);
-  EXPECT_EQ(g.history, 0) << "alone it toggles";
+  EXPECT_EQ(historystate().history, 0) << "alone it toggles";
   ASSERT_EQ(failingline("history on"), 0);
-  EXPECT_EQ(g.history, 1);
+  EXPECT_EQ(historystate().history, 1);
   ASSERT_EQ(failingline("history \"off\""), 0);
-  EXPECT_EQ(g.history, 0) << "any other word clears it";
+  EXPECT_EQ(historystate().history, 0) << "any other word clears it";
   ASSERT_EQ(failingline("history disable\nhistory\nhistory on"), 0);
-  EXPECT_EQ(g.history, 0) << "disabled history stays off";
+  EXPECT_EQ(historystate().history, 0) << "disabled history stays off";
   ASSERT_EQ(failingline("history enable\nhistory"), 0);
-  EXPECT_EQ(g.history, 1);
+  EXPECT_EQ(historystate().history, 1);
   EXPECT_EQ(failingline("history on now"), 19);
 }
 

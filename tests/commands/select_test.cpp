@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "textengine/werecord.h"
 #include "tests/support/windows.h"

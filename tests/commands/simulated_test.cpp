@@ -1,7 +1,7 @@
 // Clicking, dragging and typing as a script does it, and the built-in ends of the field keys.
 #include <gtest/gtest.h>
 
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "textengine/werecord.h"
 #include "tests/support/windows.h"
 

@@ -10,7 +10,7 @@
 #include "platform/testing/answers.h"
 #include "platform/testing/transcript.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/windows.h"
 
 namespace kv {

@@ -9,7 +9,7 @@
 #include "platform/files/files.h"
 #include "platform/memory/addressspace.h"
 #include "platform/process/shellcommand.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "tests/support/windows.h"
 

@@ -8,8 +8,8 @@
 #include "platform/backend/headless.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
-#include "shell/dialogs.h"
-#include "shell/mainglobals.h"
+#include "core/dialogs.h"
+#include "core/mainglobals.h"
 #include "tests/support/veltrix.h"
 
 namespace kv {

@@ -6,7 +6,7 @@
 
 #include "store/liveparts.h"
 #include "store/objects.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "textengine/werecord.h"
 #include "tests/support/windows.h"
 

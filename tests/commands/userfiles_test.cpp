@@ -13,7 +13,7 @@
 #include "platform/files/files.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/temphome.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/homefolder.h"
 #include "tests/support/veltrix.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "render/effectqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/texts.h"
 #include "tests/support/veltrix.h"
 

@@ -15,8 +15,8 @@
 #include "platform/qd/shapes.h"
 #include "platform/windows/windows.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 #include "store/starfile.h"
 #include "tests/support/eventloop.h"
 

@@ -15,7 +15,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/random.h"
 #include "platform/text/sjis.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"
 #include "tests/support/owned.h"

@@ -9,7 +9,7 @@
 #include "platform/memory/memory.h"
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/dispatch.h"
 #include "tests/support/owned.h"

@@ -9,7 +9,7 @@
 #include "engine/tokens.h"
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/veltrix.h"
 
 namespace kv {

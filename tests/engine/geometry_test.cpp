@@ -13,7 +13,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/qd.h"
 #include "platform/windows/compositor.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
 #include "tests/support/spots.h"

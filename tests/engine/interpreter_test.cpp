@@ -13,8 +13,8 @@
 #include "engine/tokenizer.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/transcript.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 #include "tests/support/veltrix.h"
 
 namespace kv {

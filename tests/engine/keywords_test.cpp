@@ -11,7 +11,7 @@
 
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/fixture.h"
 
 namespace kv {

@@ -10,7 +10,7 @@
 
 #include "platform/text/intl.h"
 #include "engine/scripterrors.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/fixture.h"
 
 namespace kv {

@@ -12,7 +12,7 @@
 #include "engine/textutil.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"

@@ -9,7 +9,7 @@
 
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"

@@ -15,7 +15,7 @@
 #include "platform/resources/resources.h"
 #include "platform/text/pstring.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/starfile.h"
 #include "tests/support/windows.h"
 

@@ -7,7 +7,7 @@
 #include "platform/memory/addressspace.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "tests/support/veltrix.h"
 

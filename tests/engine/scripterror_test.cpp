@@ -18,7 +18,7 @@
 #include "platform/text/pstring.h"
 #include "platform/time/datetime.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/projectclose.h"
 #include "shell/windtable.h"
 #include "tests/support/dispatch.h"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/runtime/root.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/veltrix.h"
 
 namespace kv {

@@ -10,7 +10,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtail.h"
 #include "store/memoryguard.h"
 #include "tests/support/fixture.h"

@@ -9,7 +9,7 @@
 #include "engine/keywords.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/fixture.h"
 #include "tests/support/owned.h"
 

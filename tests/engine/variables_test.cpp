@@ -16,7 +16,7 @@
 #include "engine/tokenizer.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/namekey.h"
 #include "tests/support/fixture.h"

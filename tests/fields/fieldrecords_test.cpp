@@ -11,7 +11,7 @@
 #include "fields/fieldview.h"
 #include "platform/memory/memory.h"
 #include "platform/qd/qd.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"

@@ -10,7 +10,7 @@
 #include "platform/controls/controls.h"
 #include "platform/qd/ports.h"
 #include "platform/testing/driver.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "tests/support/eventloop.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/objectutil.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
 #include "tests/support/spots.h"

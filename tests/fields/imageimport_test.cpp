@@ -11,7 +11,7 @@
 #include "platform/qd/importers.h"
 #include "platform/qd/qd.h"
 #include "platform/testing/testimages.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/homefolder.h"
 

@@ -16,7 +16,7 @@
 #include "platform/qd/shapes.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "tests/support/eventloop.h"

@@ -12,7 +12,7 @@
 #include "fields/urlcontent.h"
 #include "platform/fonts/fonts.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/memoryguard.h"
 #include "tests/support/homefolder.h"

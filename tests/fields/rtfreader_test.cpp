@@ -15,7 +15,7 @@
 #include "platform/qd/png.h"
 #include "platform/qd/shapes.h"
 #include "platform/scrap/scrap.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "platform/testing/temphome.h"
 #include "store/objects.h"
 #include "tests/textengine/wetest.h"

@@ -16,7 +16,7 @@
 #include "platform/windows/windows.h"
 #include "render/carddrawing.h"
 #include "render/fielddrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"

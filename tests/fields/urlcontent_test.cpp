@@ -19,8 +19,8 @@
 #include "platform/net/tcp.h"
 #include "platform/prefs/bundle.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
-#include "shell/settings.h"
+#include "core/mainglobals.h"
+#include "core/settings.h"
 #include "store/memoryguard.h"
 #include "tests/support/homefolder.h"
 

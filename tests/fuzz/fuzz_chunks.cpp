@@ -14,7 +14,7 @@
 #include "platform/runtime/root.h"
 #include "platform/text/casefold.h"
 #include "platform/text/sjis.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/fuzz/fuzzcheck.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/qd/importers.h"
 #include "platform/qd/pictures.h"
 #include "platform/testing/testimages.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/fuzz/fuzzcheck.h"
 
 // replay-runs: 1500

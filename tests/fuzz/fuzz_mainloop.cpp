@@ -15,7 +15,7 @@
 #include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/startup.h"
 #include "tests/fuzz/projectlines.h"

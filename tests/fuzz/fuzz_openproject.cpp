@@ -11,7 +11,7 @@
 #include "platform/process/exit.h"
 #include "platform/testing/temphome.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/project.h"
 
 namespace {

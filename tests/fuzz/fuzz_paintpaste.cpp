@@ -14,7 +14,7 @@
 #include "platform/qd/qd.h"
 #include "platform/runtime/root.h"
 #include "platform/scrap/scrap.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/records.h"
 #include "tests/fuzz/fuzzcheck.h"

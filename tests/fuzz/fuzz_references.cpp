@@ -11,7 +11,7 @@
 #include "engine/tokenizer.h"
 #include "platform/memory/memory.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objread.h"
 #include "tests/fuzz/projectlines.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/net/tcp.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "system/cobs.h"
 #include "system/remoteprocs.h"
 #include "tests/fuzz/fuzzcheck.h"
@@ -82,7 +82,7 @@ std::vector<std::uint8_t> reply(const std::vector<std::string>& names) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > 1 << 16) return 0;
-  mainglobals().remoterequests = 1;
+  remoterequeststate().remoterequests = 1;
   Reply r{data, size};
   TcpTestPeer peer(serve, &r);
   if (peer.port() == 0) return 0;

@@ -15,8 +15,8 @@
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 #include "tests/fuzz/fuzzcheck.h"
 
 // replay-runs: 1000

@@ -14,7 +14,7 @@
 #include "platform/testing/temphome.h"
 #include "platform/windows/compositor.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/recordcache.h"
 #include "tests/support/holds.h"
 #include "tests/support/project.h"

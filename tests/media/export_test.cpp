@@ -23,7 +23,7 @@
 #include "platform/scrap/scrap.h"
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"
 

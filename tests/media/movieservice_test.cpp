@@ -15,7 +15,7 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
 #include "render/effects.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windowmanage.h"
 #include "tests/support/eventloop.h"
 

@@ -19,8 +19,8 @@
 #include "platform/testing/answers.h"
 #include "platform/testing/driver.h"
 #include "platform/testing/transcript.h"
-#include "shell/mainglobals.h"
-#include "shell/settings.h"
+#include "core/mainglobals.h"
+#include "core/settings.h"
 #include "tests/support/windows.h"
 
 namespace kv {

@@ -21,7 +21,7 @@
 #include "platform/testing/driver.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/owned.h"
 #include "tests/support/windows.h"
 

@@ -17,7 +17,7 @@
 #include "platform/testing/testmovies.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "store/recordcache.h"
 #include "store/resourcelibrary.h"

@@ -9,7 +9,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/ports.h"
 #include "render/controloptions.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"

@@ -5,7 +5,7 @@
 #include "platform/memory/memory.h"
 #include "render/controloptions.h"
 #include "render/spotgeometry.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "store/liveparts.h"
 #include "store/objects.h"

@@ -15,9 +15,10 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/cursor.h"
 #include "properties/resourcescursors.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/byteorder.h"
 #include "tests/properties/proptest.h"
+#include "properties/cursors.h"
 
 namespace kv {
 namespace {
@@ -72,19 +73,18 @@ TEST_F(CursorTest, ThemeWordsResourcesAndHiding) {
 }
 
 TEST_F(CursorTest, TheBusyCursorTurnsWhileAHandlerRuns) {
-  MainGlobals& g = mainglobals();
   ASSERT_EQ(setline("set the cursor to busy"), 0);
   EXPECT_TRUE(samecursor(currentcursor(), *themecursor(kThemeSpinningCursor)));
-  const u32 counter = g.cursorcounter, start = TickCount();
+  const u32 counter = scriptcursorstate().cursorcounter, start = TickCount();
   ASSERT_EQ(run("put 0 into n\nrepeat 50000 times\nadd 1 to n\nend repeat"), 0);
   ASSERT_GE(TickCount() - start, 100u);
   ASSERT_LT(TickCount() - start, 120u);
-  EXPECT_EQ(g.cursorcounter - counter, 3u) << "a step every 30 ticks";
+  EXPECT_EQ(scriptcursorstate().cursorcounter - counter, 3u) << "a step every 30 ticks";
   EXPECT_FALSE(samecursor(currentcursor(), *themecursor(kThemeSpinningCursor))) << "the frame moved on";
   ASSERT_EQ(setline("set the cursor to arrow"), 0);
-  const u32 stopped = g.cursorcounter;
+  const u32 stopped = scriptcursorstate().cursorcounter;
   ASSERT_EQ(run("put 0 into n\nrepeat 50000 times\nadd 1 to n\nend repeat"), 0);
-  EXPECT_EQ(g.cursorcounter, stopped);
+  EXPECT_EQ(scriptcursorstate().cursorcounter, stopped);
   EXPECT_TRUE(samecursor(currentcursor(), arrowcursor()));
 }
 

@@ -9,7 +9,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/png.h"
 #include "platform/testing/driver.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "store/fieldtext.h"
 #include "tests/properties/proptest.h"

@@ -11,7 +11,7 @@
 #include "platform/testing/transcript.h"
 #include "platform/windows/windows.h"
 #include "render/objectbounds.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/messagebox.h"
 #include "shell/redraws.h"
 #include "store/objects.h"

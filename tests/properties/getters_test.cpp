@@ -6,7 +6,7 @@
 
 #include "engine/fred.h"
 #include "properties/properties.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "tests/properties/proptest.h"
 

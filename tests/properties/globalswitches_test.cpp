@@ -13,7 +13,7 @@
 #include "platform/testing/transcript.h"
 #include "platform/tsm/tsm.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/properties/proptest.h"
 #include "textengine/werecord.h"
 #include "tools/dragsend.h"

@@ -10,7 +10,7 @@
 #include "platform/qd/qdtypes.h"
 #include "engine/fred.h"
 #include "properties/proplisting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "tests/properties/proptest.h"

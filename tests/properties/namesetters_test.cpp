@@ -13,7 +13,7 @@
 #include "platform/windows/windows.h"
 #include "render/updateword.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/namekey.h"
 #include "store/objects.h"
 #include "store/pagedlists.h"

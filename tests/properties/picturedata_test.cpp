@@ -18,7 +18,7 @@
 #include "platform/testing/testimages.h"
 #include "platform/text/pstring.h"
 #include "render/pictinfo.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "store/objects.h"
 #include "system/externalstate.h"

@@ -14,7 +14,7 @@
 #include "properties/picturesettings.h"
 #include "render/pictinfo.h"
 #include "render/picturecache.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "tests/properties/proptest.h"
 

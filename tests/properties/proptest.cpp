@@ -6,7 +6,7 @@
 #include "platform/memory/memory.h"
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/namekey.h"
 #include "store/objects.h"
 #include "store/recordcache.h"

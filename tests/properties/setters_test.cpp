@@ -5,7 +5,7 @@
 
 #include "engine/fred.h"
 #include "properties/properties.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "engine/objectutil.h"
 #include "platform/testing/driver.h"

@@ -10,7 +10,7 @@
 #include "platform/qd/shapes.h"
 #include "properties/propfront.h"
 #include "properties/shapesetters.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
 #include "store/objects.h"

@@ -13,7 +13,7 @@
 #include "platform/windows/windows.h"
 #include "properties/userprops.h"
 #include "render/controloptions.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/objects.h"
 #include "tests/properties/proptest.h"

@@ -21,7 +21,7 @@
 #include "properties/propservices.h"
 #include "properties/userprops.h"
 #include "render/controlvisibility.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "system/proctable.h"
 #include "store/fieldtext.h"

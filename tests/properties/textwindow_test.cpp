@@ -21,7 +21,7 @@
 #include "properties/textrecords.h"
 #include "shell/dialogutils.h"
 #include "shell/palettes.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
 #include "store/objects.h"

@@ -9,7 +9,7 @@
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "properties/userprops.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "store/objects.h"
 #include "tests/properties/proptest.h"

@@ -17,7 +17,7 @@
 #include "platform/windows/theme.h"
 #include "platform/windows/windows.h"
 #include "properties/windowsetters.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"

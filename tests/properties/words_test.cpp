@@ -9,7 +9,7 @@
 #include "properties/globaltables.h"
 #include "properties/valueparsers.h"
 #include "properties/valuewords.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/owned.h"
 #include "tests/support/spots.h"
 #include "tests/support/texts.h"

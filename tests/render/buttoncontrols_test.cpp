@@ -21,7 +21,7 @@
 #include "render/controlvisibility.h"
 #include "render/effectqueue.h"
 #include "render/magicuprops.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "tests/render/controltest.h"

@@ -29,7 +29,7 @@
 #include "render/themebuttons.h"
 #include "render/windowclip.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/recordcache.h"

@@ -7,8 +7,8 @@
 
 #include "render/effectqueue.h"
 #include "render/offscreen.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 #include "tests/support/windows.h"
 
 namespace kv {

@@ -15,7 +15,7 @@
 #include "render/buttoncontrols.h"
 #include "render/controlvisibility.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"
 

@@ -10,12 +10,13 @@
 #include "render/controlflush.h"
 #include "render/effectqueue.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "tests/render/controltest.h"
 #include "tests/support/owned.h"
+#include "render/carddrawing.h"
 
 namespace kv {
 namespace {
@@ -115,11 +116,11 @@ TEST_F(ControlLifeTest, ALockedScreenParksAProgressBarAndChangesNoRecord) {
   EXPECT_TRUE(invalidated(kRect));
   EXPECT_TRUE(parked(check)) << "only what wants idle time comes back";
 
-  mainglobals().resumeredraw = 1;
+  drawnobjectstate().resumeredraw = 1;
   SquashControls(current().window);
   UnsquashDefaults(&current(), 0);
   EXPECT_TRUE(parked(bar)) << "held back until the card is drawn after a resume";
-  mainglobals().resumeredraw = 0;
+  drawnobjectstate().resumeredraw = 0;
 
   mainglobals().idleControls = 0;
   setcontrolidle(current().cardspots);
@@ -186,16 +187,15 @@ TEST_F(ControlLifeTest, AFlushOfTheTabsAndPopupsInvalidatesEveryObject) {
 TEST_F(ControlLifeTest, TheTrackedControlIsRebuiltInsteadOfDisposed) {
   openwith({button(209, "Slider")});
   const ControlRef slider = up(0);
-  MainGlobals& g = mainglobals();
-  g.trackedcontrol = slider;
-  g.trackedrebuilt = 0;
+  controltrackstate().trackedcontrol = slider;
+  controltrackstate().trackedrebuilt = 0;
   dumpspot(0);
   EXPECT_TRUE(IsValidControlHandle(slider));
   EXPECT_EQ(livecontrol(object(0)), slider);
-  EXPECT_EQ(g.trackedrebuilt, 1);
+  EXPECT_EQ(controltrackstate().trackedrebuilt, 1);
   SquashControls(current().window);
   EXPECT_EQ(bounds(slider), kRect) << "the tracker's control is never parked";
-  g.trackedcontrol = nilid;
+  controltrackstate().trackedcontrol = nilid;
   dumpspot(0);
   EXPECT_FALSE(IsValidControlHandle(slider));
 }

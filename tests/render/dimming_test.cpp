@@ -8,7 +8,7 @@
 #include "platform/controls/controls.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windowmanage.h"
 #include "tests/support/icondata.h"
 #include "tests/support/windows.h"

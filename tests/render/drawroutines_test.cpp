@@ -9,7 +9,7 @@
 #include "platform/qd/qd.h"
 #include "platform/windows/theme.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/fixture.h"
 #include "tests/support/owned.h"
 

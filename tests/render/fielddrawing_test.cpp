@@ -14,7 +14,7 @@
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
 #include "render/carddrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"

@@ -18,7 +18,7 @@
 #include "render/objectbounds.h"
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "textengine/werecord.h"

@@ -18,7 +18,7 @@
 #include "render/carddrawing.h"
 #include "render/objectcolours.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
@@ -341,7 +341,7 @@ TEST_F(GraphicDrawingTest, GroupsAndTextsComeBetweenTheirCommentsOffTheWindow) {
   const u64 before = drawingcount();
   LowDrawGroupGrc(group);
   EXPECT_EQ(recorder().seen, (std::vector<i16>{130, 140, 103, 141, 131}));
-  EXPECT_EQ(mainglobals().groupdrawing, 0);
+  EXPECT_EQ(drawnobjectstate().groupdrawing, 0);
 
   // A text graphic: its fill, then the text between the text comments (left-justified).
   recorder().seen.clear();

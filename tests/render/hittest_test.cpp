@@ -9,7 +9,7 @@
 #include "platform/qd/shapes.h"
 #include "render/spotgeometry.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
 #include "tests/support/owned.h"

@@ -11,7 +11,7 @@
 #include "platform/qd/shapes.h"
 #include "platform/testing/driver.h"
 #include "render/pictinfo.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "store/objects.h"
 #include "tests/support/spots.h"

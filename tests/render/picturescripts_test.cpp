@@ -16,7 +16,7 @@
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
 #include "tests/render/cardworld.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "tests/support/project.h"
 #include "tests/support/windows.h"

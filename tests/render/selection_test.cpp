@@ -20,7 +20,7 @@
 #include "render/spotstyles.h"
 #include "render/windowupkeep.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"
 

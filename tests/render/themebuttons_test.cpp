@@ -32,7 +32,7 @@
 #include "render/objectcolours.h"
 #include "render/offscreen.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "store/recordcache.h"

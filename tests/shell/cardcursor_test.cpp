@@ -13,7 +13,7 @@
 #include "platform/windows/cursor.h"
 #include "shell/cardwindow.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
 #include "tests/support/windows.h"
 

@@ -26,7 +26,7 @@
 #include "render/windowclip.h"
 #include "shell/cardscroll.h"
 #include "shell/drawcase.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/windnav.h"
 #include "store/objects.h"

@@ -15,7 +15,7 @@
 #include "render/windowclip.h"
 #include "shell/commandline.h"
 #include "shell/drawcase.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
 #include "system/proctable.h"
 #include "tests/support/owned.h"

@@ -26,7 +26,7 @@
 #include "shell/cardwindow.h"
 #include "shell/commandline.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/startup.h"
 #include "shell/windowmanage.h"
 #include "shell/windowstyle.h"
@@ -37,6 +37,7 @@
 #include "store/records.h"
 #include "system/windowkind.h"
 #include "tests/support/eventloop.h"
+#include "shell/mainloop.h"
 
 namespace kv {
 namespace {
@@ -482,7 +483,7 @@ TEST_F(CardWindowTest, UpdateEvents) {
   InvalWindowRect(w, &port);
   updatewindow(w, 1);
   EXPECT_EQ(log(), "updateWindow,");
-  EXPECT_EQ(g.systemmessage, 0) << "the flag is down after the send";
+  EXPECT_EQ(eventloopstate().systemmessage, 0) << "the flag is down after the send";
   clearlog();
   g.notfront = 1;
   updatewindow(w, 1);
@@ -529,7 +530,7 @@ TEST_F(CardWindowTest, AFailingUpdateHandlerLeavesNothingBehind) {
   const i32 locks = g.lockcount;
   updatewindow(current().window, 1);
   hilitewindows();
-  EXPECT_EQ(g.systemmessage, 0);
+  EXPECT_EQ(eventloopstate().systemmessage, 0);
   EXPECT_EQ(g.lockcount, locks);
 }
 

@@ -6,7 +6,7 @@
 #include "platform/memory/memory.h"
 #include "platform/testing/answers.h"
 #include "platform/testing/transcript.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/fixture.h"
 
 namespace kv {

@@ -12,7 +12,7 @@
 #include "platform/testing/driver.h"
 #include "platform/windows/screens.h"
 #include "shell/customframe.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "render/windowupkeep.h"
 #include "shell/metal.h"
 #include "store/objects.h"

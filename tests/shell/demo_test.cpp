@@ -8,7 +8,7 @@
 #include "platform/windows/windows.h"
 #include "shell/commandline.h"
 #include "shell/demo.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/starfile.h"
 #include "tests/support/windows.h"
 

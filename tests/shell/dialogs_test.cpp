@@ -29,9 +29,9 @@
 #include <cstring>
 #include "render/offscreen.h"
 #include "store/fieldtext.h"
-#include "shell/dialogs.h"
+#include "core/dialogs.h"
 #include "shell/dialogutils.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/textentry.h"
 #include "tests/support/veltrix.h"
 #include "tests/support/eventloop.h"
@@ -655,7 +655,7 @@ void serveprograms(int s, void*) {
 }
 
 TEST_F(ScriptDialogsTest, ProgramChooserListsAMachinesPrograms) {
-  mainglobals().remoterequests = 1;
+  remoterequeststate().remoterequests = 1;
   TcpTestPeer peer(serveprograms, nullptr);
   ASSERT_NE(peer.port(), 0);
   const std::string machine = "127.0.0.1:" + std::to_string(peer.port());

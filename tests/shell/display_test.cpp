@@ -17,7 +17,7 @@
 #include "platform/windows/windows.h"
 #include "shell/commandline.h"
 #include "shell/demo.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "textengine/werecord.h"
 #include "tests/support/eventloop.h"
 #include "tests/support/project.h"

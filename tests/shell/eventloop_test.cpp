@@ -16,7 +16,7 @@
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/mainloop.h"
 #include "shell/startup.h"
 #include "shell/windtable.h"
@@ -202,7 +202,7 @@ TEST_F(MainLoopTest, SuspendAndResume) {
   settle();
   EXPECT_EQ(withoutupdates(log()), "resume,");
   EXPECT_EQ(mainglobals().notfront, 0);
-  EXPECT_EQ(mainglobals().systemmessage, 0);
+  EXPECT_EQ(eventloopstate().systemmessage, 0);
 }
 
 TEST_F(MainLoopTest, LockMenusIsClearedOnlyOnceTheProgramIsInFront) {
@@ -416,7 +416,7 @@ TEST_F(MainLoopTest, CursorTrackingLeavesTheObjectUnderTheMouse) {
   g.allowMouseMessages = 0;
   g.lockCursor = 1;
   g.mouseobject = 0;
-  g.mousewindow = current().window;
+  eventloopstate().mousewindow = current().window;
   settle();
   EXPECT_EQ(g.mouseobject, 0) << "no tracking at all";
   g.allowMouseMessages = 1;
@@ -426,12 +426,11 @@ TEST_F(MainLoopTest, CursorTrackingLeavesTheObjectUnderTheMouse) {
 
 TEST_F(MainLoopTest, ActivationAsksForARedraw) {
   start();
-  MainGlobals& g = mainglobals();
-  g.redrawafteractivate = 0;
+  eventloopstate().redrawafteractivate = 0;
   postactivate(current().window, true);
   settle();
-  EXPECT_EQ(g.redrawafteractivate, 1);
-  EXPECT_EQ(g.activating, 0);
+  EXPECT_EQ(eventloopstate().redrawafteractivate, 1);
+  EXPECT_EQ(eventloopstate().activating, 0);
 }
 
 // Closing one of two windows of a project sends the closing messages but not "closeProject"
@@ -556,7 +555,7 @@ TEST_F(SelectTest, TheFirstNullEventOnlyRecordsTheTopWindow) {
   clearlog();
   settle();
   EXPECT_EQ(log().find("select"), std::string::npos);
-  EXPECT_NE(mainglobals().topserial, 0u);
+  EXPECT_NE(eventloopstate().topserial, 0u);
 }
 
 // Acceptance: headless runs end by their pass limits.
@@ -587,7 +586,7 @@ TEST_F(MainLoopTest, DoubleClicks) {
 
 TEST_F(MainLoopTest, GetnexteventTakesSuspendAndResumeItself) {
   start();
-  mainglobals().inmainloop = 1;
+  eventloopstate().inmainloop = 1;
   drive::suspend();
   drive::keychar('z');
   headlessbackend()->advance(10);

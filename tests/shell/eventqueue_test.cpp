@@ -15,10 +15,11 @@
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 #include "store/memoryguard.h"
 #include "tests/support/veltrix.h"
+#include "shell/mainloop.h"
 
 namespace kv {
 namespace {
@@ -82,8 +83,8 @@ TEST_F(EventQueueTest, TheVolumeHandlerPostsDiskEvents) {
   EXPECT_EQ(i32(out.where.h), 0);
   ASSERT_EQ(FetchEventFromInternalQueue(&out), 1);
   EXPECT_EQ(u32(out.message), kDiskUnmounted);
-  EXPECT_EQ(mainglobals().carbonevent, 0u);
-  EXPECT_EQ(mainglobals().carboncall, 0u);
+  EXPECT_EQ(eventloopstate().carbonevent, 0u);
+  EXPECT_EQ(eventloopstate().carboncall, 0u);
   RemoveEventHandler(ref);
 }
 

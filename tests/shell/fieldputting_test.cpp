@@ -10,7 +10,7 @@
 #include "shell/cardwindow.h"
 #include "shell/commandline.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "textengine/werecord.h"

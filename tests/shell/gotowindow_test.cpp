@@ -6,7 +6,7 @@
 #include "platform/memory/memory.h"
 #include "platform/testing/answers.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/deskrecords.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"

@@ -4,7 +4,7 @@
 
 #include "platform/events/keycodes.h"
 #include "platform/testing/driver.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/icondata.h"
 #include "tests/support/windows.h"
 

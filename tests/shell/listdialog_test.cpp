@@ -15,7 +15,7 @@
 #include "platform/testing/driver.h"
 #include "platform/windows/screens.h"
 #include "platform/windows/windows.h"
-#include "shell/dialogs.h"
+#include "core/dialogs.h"
 #include "shell/dialogutils.h"
 #include "system/kvexternal.h"
 #include "tests/support/veltrix.h"

@@ -15,7 +15,7 @@
 #include "platform/process/exit.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/screens.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/menus.h"
 #include "shell/menusets.h"
 #include "store/objects.h"
@@ -374,7 +374,7 @@ TEST_F(MenuBarTest, DoMenuChoosesByText) {
 TEST_F(MenuBarTest, TheHelpMenuTakesTheProjectsItems) {
   start();
   ASSERT_EQ(run("insert menu \"File\"\ninsert menu \"Help\" as help"), 0);
-  EXPECT_TRUE(mainglobals().helpmenushown);
+  EXPECT_TRUE(shellmenustate().helpmenushown);
   MenuRef help = GetMenuHandle(kHMHelpMenuID);
   ASSERT_NE(help, nilid);
   EXPECT_EQ(items(help), "Guide,About");
@@ -406,7 +406,7 @@ TEST_F(MenuBarTest, FontAndWindowMenusAreTheSystemsOwn) {
   drive::chooseMenuItem(1, 2);
   settle();
   EXPECT_EQ(log(), "menuBarClick,Font itemSelect,") << "the font menu's choice goes to the menu";
-  EXPECT_EQ(mainglobals().fontfamily, families[1].number);
+  EXPECT_EQ(shellmenustate().fontfamily, families[1].number);
   ASSERT_EQ(run("disable menu \"Font\""), 0);
   EXPECT_FALSE(IsMenuItemEnabled(mainglobals().fontmenu, 0)) << "its state follows the stored flag";
   // A second menu of the name shares the one font menu; the later id wins.
@@ -478,7 +478,7 @@ TEST_F(MenuBarTest, TheMenuBarShowsAndHidesForScripts) {
   EXPECT_FALSE(IsMenuBarVisible());
   showmenu();
   EXPECT_TRUE(IsMenuBarVisible());
-  EXPECT_EQ(mainglobals().menubarmaybedrawn, 1);
+  EXPECT_EQ(shellmenustate().menubarmaybedrawn, 1);
 }
 
 TEST_F(MenuBarTest, DisablingTheMenuBarRemembersWhatWasEnabled) {
@@ -489,12 +489,12 @@ TEST_F(MenuBarTest, DisablingTheMenuBarRemembersWhatWasEnabled) {
   u32 mask = DisableMenuBar();
   EXPECT_EQ(mask, (1u << 1) | (1u << 3) | (1u << 4)) << "File, the window menu and the Help line's menu";
   EXPECT_FALSE(IsMenuItemEnabled(GetMenuHandle(1), 0));
-  EXPECT_FALSE(IsMenuItemEnabled(mainglobals().windowsmenu, 0));
+  EXPECT_FALSE(IsMenuItemEnabled(shellmenustate().windowsmenu, 0));
   EXPECT_FALSE(IsMenuItemEnabled(GetMenuHandle(kHMHelpMenuID), 1));
   ReEnableMenuBar(mask);
   EXPECT_TRUE(IsMenuItemEnabled(GetMenuHandle(1), 0));
   EXPECT_FALSE(IsMenuItemEnabled(GetMenuHandle(2), 0));
-  EXPECT_TRUE(IsMenuItemEnabled(mainglobals().windowsmenu, 0));
+  EXPECT_TRUE(IsMenuItemEnabled(shellmenustate().windowsmenu, 0));
   EXPECT_TRUE(IsMenuItemEnabled(GetMenuHandle(kHMHelpMenuID), 1));
 }
 

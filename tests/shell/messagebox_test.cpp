@@ -15,7 +15,7 @@
 #include "shell/cardwindow.h"
 #include "shell/commandline.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/messagebox.h"
 #include "shell/startup.h"
 #include "shell/textentry.h"

@@ -13,7 +13,7 @@
 #include "platform/events/watchdog.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/drawcase.h"
 #include "tests/support/eventloop.h"
 

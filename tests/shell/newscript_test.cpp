@@ -5,7 +5,7 @@
 
 #include "platform/memory/memory.h"
 #include "platform/qd/colors.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/newscript.h"
 #include "shell/portroutines.h"
 #include "store/records.h"

@@ -10,7 +10,7 @@
 #include "platform/windows/windows.h"
 #include "shell/cardwindow.h"
 #include "shell/eventqueue.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/windows.h"
 
 namespace kv {

@@ -8,7 +8,7 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/palettes.h"
 #include "properties/latentvis.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/palettes.h"
 #include "shell/portroutines.h"
 #include "shell/windowstyle.h"

@@ -19,19 +19,20 @@
 #include "platform/prefs/prefs.h"
 #include "platform/testing/temphome.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "store/records.h"
 #include "tests/support/veltrix.h"
 #include "tests/support/owned.h"
-#include "shell/debugmsg.h"
+#include "core/debugmsg.h"
 #include <string>
 #include "platform/testing/answers.h"
 #include "platform/testing/transcript.h"
-#include "shell/dialogs.h"
+#include "core/dialogs.h"
 #include "tests/support/fixture.h"
 #include "platform/runtime/root.h"
 #include "tests/support/texts.h"
+#include "shell/startup.h"
 
 namespace kv {
 namespace {
@@ -72,7 +73,7 @@ TEST_F(PlatformUtilTest, CapabilitiesOfTheEmulatedSystem) {
   EXPECT_EQ(is_pid_native(0), 1);
   EXPECT_EQ(is_pid_native(4242), 1) << "a system without the variable runs only native programs";
   EXPECT_EQ(getenviron(), 0x1068);
-  EXPECT_EQ(mainglobals().sysversion, 0x1068);
+  EXPECT_EQ(startupfacts().sysversion, 0x1068);
 }
 
 TEST_F(PlatformUtilTest, ModifierKeysAndTheKeyMap) {

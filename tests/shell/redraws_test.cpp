@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/hier.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "store/objects.h"
 #include "store/objread.h"

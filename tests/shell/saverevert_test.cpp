@@ -11,7 +11,7 @@
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/forms.h"
 #include "store/recordcache.h"
 #include "shell/windnav.h"

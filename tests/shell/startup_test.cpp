@@ -20,8 +20,8 @@
 #include "platform/windows/windows.h"
 #include "render/offscreen.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
-#include "shell/settings.h"
+#include "core/mainglobals.h"
+#include "core/settings.h"
 #include "shell/startup.h"
 #include "store/records.h"
 #include "system/proctable.h"
@@ -336,10 +336,10 @@ TEST_F(StartupTest, WhatTheStartSetsUp) {
   EXPECT_EQ(g.dontLimitWindows, 1) << "settings word 12 is 0";
   EXPECT_EQ(g.textFont, 3) << "settings word 6";
   Rect screen = screenbounds(0);
-  EXPECT_EQ(g.screenrect.top, screen.top + g.menubarheight);
-  EXPECT_EQ(g.defaultwindowrect.top, 20);
-  EXPECT_EQ(g.defaultwindowrect.left, 20);
-  EXPECT_EQ(g.defaultwindowrect.right, screen.right - 4);
+  EXPECT_EQ(startupfacts().screenrect.top, screen.top + startupfacts().menubarheight);
+  EXPECT_EQ(startupfacts().defaultwindowrect.top, 20);
+  EXPECT_EQ(startupfacts().defaultwindowrect.left, 20);
+  EXPECT_EQ(startupfacts().defaultwindowrect.right, screen.right - 4);
   EXPECT_NE(g.documentsfolder, 0u);
   std::string docs;
   ASSERT_EQ(pathoffolder(g.documentsfolder, &docs), noErr);
@@ -387,8 +387,8 @@ TEST_F(StartupTest, TheSettingsRecordCanSetTheOffscreenWorld) {
   Rect off = GetOffScreenBounds();
   EXPECT_EQ(off.right - off.left, 300);
   EXPECT_EQ(off.bottom - off.top, 200);
-  EXPECT_EQ(g.offwidth, 300);
-  EXPECT_EQ(g.offheight, 200);
+  EXPECT_EQ(startupfacts().offwidth, 300);
+  EXPECT_EQ(startupfacts().offheight, 200);
   CloseResFile(refnum);
 }
 

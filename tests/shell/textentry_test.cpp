@@ -11,7 +11,7 @@
 #include "platform/qd/shapes.h"
 #include "platform/windows/windows.h"
 #include "platform/testing/driver.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/textentry.h"
 #include "store/liveparts.h"
 #include "store/objects.h"

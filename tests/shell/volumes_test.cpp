@@ -13,7 +13,7 @@
 #include "platform/testing/driver.h"
 #include "platform/testing/transcript.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/volumes.h"
 #include "tests/support/eventloop.h"
 

@@ -15,7 +15,7 @@
 #include "platform/windows/windows.h"
 #include "shell/cardhistory.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windnav.h"
 #include "shell/windtable.h"
 #include "store/pagedlists.h"

@@ -9,7 +9,7 @@
 #include "shell/commandline.h"
 #include "platform/testing/answers.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/recordcache.h"
 #include "store/records.h"
 #include "tests/support/windows.h"

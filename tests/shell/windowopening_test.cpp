@@ -13,7 +13,7 @@
 #include "platform/windows/windows.h"
 #include "render/offscreen.h"
 #include "render/selectionknobs.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/eventloop.h"
 

@@ -13,7 +13,7 @@
 #include "platform/resources/resources.h"
 #include "platform/testing/driver.h"
 #include "platform/windows/screens.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/portroutines.h"
 #include "shell/windowstyle.h"
 #include "store/records.h"

@@ -11,7 +11,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/regions.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "system/windowkind.h"

@@ -7,7 +7,7 @@
 
 #include "platform/memory/memory.h"
 #include "platform/testing/answers.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
 #include "engine/container.h"

@@ -10,7 +10,7 @@
 #include "engine/fred.h"
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/backtext.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"

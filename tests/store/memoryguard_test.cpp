@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/memory/addressspace.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "tests/store/virsupport.h"
 

@@ -7,7 +7,7 @@
 #include "platform/qd/qd.h"
 #include "render/picturecache.h"
 #include "render/pictinfo.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/packing.h"
 #include "tests/support/builders.h"

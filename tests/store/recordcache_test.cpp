@@ -8,7 +8,7 @@
 
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/packing.h"
 #include "tests/store/virsupport.h"
 #include "platform/testing/answers.h"

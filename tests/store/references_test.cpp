@@ -9,7 +9,7 @@
 #include "engine/tokenizer.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/recordcache.h"

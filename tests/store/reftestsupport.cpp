@@ -5,7 +5,7 @@
 #include "engine/tokenizer.h"
 #include "platform/memory/memory.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/objects.h"
 #include "store/recordcache.h"

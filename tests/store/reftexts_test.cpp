@@ -15,7 +15,7 @@
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
 #include "shell/cardhistory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/reftexts.h"

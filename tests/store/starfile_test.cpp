@@ -7,7 +7,7 @@
 
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/starinternal.h"
 #include "tests/store/starsupport.h"

@@ -4,7 +4,7 @@
 
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 
 namespace kv::virtest {
 

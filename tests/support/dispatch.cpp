@@ -1,7 +1,7 @@
 #include "tests/support/dispatch.h"
 
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 

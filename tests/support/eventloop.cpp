@@ -4,7 +4,7 @@
 #include "platform/testing/answers.h"
 #include "platform/testing/transcript.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/startup.h"
 
 namespace kv {

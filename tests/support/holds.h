@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/memory/memory.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/recordcache.h"
 #include "store/starfile.h"
 

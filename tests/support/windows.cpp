@@ -20,7 +20,7 @@
 #include "render/controlvisibility.h"
 #include "shell/commandline.h"
 #include "shell/engineservices.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windnav.h"
 #include "store/forms.h"
 #include "store/objects.h"

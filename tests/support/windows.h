@@ -9,7 +9,7 @@
 
 #include "platform/backend/backend.h"
 #include "platform/testing/temphome.h"
-#include "shell/desk.h"
+#include "core/desk.h"
 #include "store/objread.h"
 #include "tests/support/project.h"
 #include "tests/support/veltrix.h"

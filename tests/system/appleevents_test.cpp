@@ -32,12 +32,13 @@
 #include "platform/testing/transcript.h"
 #include "platform/time/datetime.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "system/appleevents.h"
 #include "system/remoteprocs.h"
 #include "tests/support/collected.h"
 #include "tests/support/eventloop.h"
+#include "system/osascripts.h"
 
 namespace kv {
 namespace {
@@ -393,7 +394,7 @@ TEST_F(AppleEventTest, ReadingAndAnsweringTheCurrentRequest) {
 // program here and from one on another machine.
 void AppleEventTest::scriptrequestsrun(const Sender& from) {
   openmain();
-  mainglobals().remoterequests = 1;
+  remoterequeststate().remoterequests = 1;
   setmode("pass");
   EXPECT_EQ(textparam(from(request("misc", "eval", "6*7")), keyDirectObject), "42");
   EXPECT_EQ(textparam(from(request("misc", "eval", "`a` & `b`")), keyDirectObject), "ab");
@@ -444,7 +445,7 @@ TEST_F(AppleEventTest, ScriptRequestsOverTcpRunAndAnswerWhenAllowed) {
 void AppleEventTest::refusedbydefault(const Sender& fromfar, const std::string& sender) {
   openmain();
   setmode("pass");
-  ASSERT_EQ(mainglobals().remoterequests, 0);
+  ASSERT_EQ(remoterequeststate().remoterequests, 0);
   AppleEvent call = request("ascr", "psbr", {}, false);
   AEPutParamPtr(&call, fourcc("snam"), typeChar, "docommand", 9);
   AEDesc words;
@@ -497,12 +498,12 @@ TEST_F(AppleEventTest, RefusedAndIgnoredRequestsAndQuitting) {
   EXPECT_EQ(errnof(frompeer(wheel)), 0);
   EXPECT_EQ(log(), "");
 
-  mainglobals().busyref[1] = 7;
+  aerequeststate().busyref[1] = 7;
   transcriptclear();
   EXPECT_EQ(errnof(frompeer(request("aevt", "quit", {}, false))), 1);
   EXPECT_EQ(mainglobals().numwinds, 1) << "nothing closes";
   EXPECT_NE(transcripttext().find("beep"), std::string::npos) << transcripttext();
-  mainglobals().busyref[1] = 0;
+  aerequeststate().busyref[1] = 0;
 
   // Without it the program quits as its quit command does.
   if (!peer) peer = std::make_unique<TestPeer>(folder, 4242, "Peer");
@@ -576,14 +577,14 @@ TEST_F(AppleEventTest, RequestsToItself) {
   EXPECT_EQ(log(), "aevt odoc Kestrove,");
   EXPECT_EQ(mainglobals().numwinds, 2);
 
-  mainglobals().runningosa = 1;
+  osarunstate().runningosa = 1;
   clearlog();
   cardrows({{"send empty to program \"Kestrove\" with \"miscactv\"", "the result",
              "Got error number -1708 from Apple\xA8 event"}});
   EXPECT_EQ(log(), "");
   ASSERT_EQ(doline("send empty to program \"Kestrove\" with \"aevtoapp\""), 0);
   EXPECT_EQ(log(), "aevt oapp Kestrove,");
-  mainglobals().runningosa = 0;
+  osarunstate().runningosa = 0;
 }
 
 // The companion editor's hand-over: fresh (at most 5 seconds old) it opens its window at its
@@ -648,7 +649,7 @@ TEST_F(AppleEventTest, SendingToAProgramOfAnotherMachine) {
   cardrows({{"request \"1+1\" from program \"" + far.url("Peer") + "\"", "the result", failedtext(noResponseErr)}});
   EXPECT_TRUE(far.received(0).empty());
 
-  mainglobals().remoterequests = 1;
+  remoterequeststate().remoterequests = 1;
   cardrows({{"request \"1+1\" from program \"" + far.url("Peer") + "\"\rput it into field 1", "field 1", "2"},
             {"send \"x\" to program \"" + far.url("Nobody") + "\"", "the result", resulttext(35)}});
   ASSERT_EQ(doline("send \"beep\" to program \"" + far.url("peer") + "\" without reply"), 0);
@@ -692,7 +693,7 @@ TEST_F(AppleEventTest, RequestsWhileAFileDialogIsUpRunWhenItHasGone) {
             0);
   EXPECT_EQ(field(), path + "42") << "the script's own request runs once the dialog has gone";
   EXPECT_EQ(log(), "misc eval Kestrove,") << "the others did not run while the dialog was up";
-  EXPECT_NE(mainglobals().aependingevent, 0u);
+  EXPECT_NE(aerequeststate().aependingevent, 0u);
   EXPECT_FALSE(done);
   AppleEvent out;
   EXPECT_FALSE(takeinjectedreply(&out)) << "not answered yet";
@@ -708,7 +709,7 @@ TEST_F(AppleEventTest, RequestsWhileAFileDialogIsUpRunWhenItHasGone) {
   EXPECT_TRUE(takeinjectedreply(&out));
   EXPECT_EQ(errnof(out), 0);
   EXPECT_EQ(mainglobals().numwinds, 2) << "the document opened";
-  EXPECT_EQ(mainglobals().aependingevent, 0u);
+  EXPECT_EQ(aerequeststate().aependingevent, 0u);
 }
 
 // A second kestrove on this machine, with remote requests allowed in the user's preferences,
@@ -754,7 +755,7 @@ TEST_F(AppleEventTest, ASecondKestroveAsksOverTcp) {
   EXPECT_EQ(other(put, "the result"), resulttext(114) + "\n");
   EXPECT_EQ(log(), "misc eval eppc://127.0.0.1/Kestrove,misc dosc eppc://127.0.0.1/Kestrove,");
   EXPECT_EQ(field(), "") << "refused: this program does not allow remote requests";
-  mainglobals().remoterequests = 1;
+  remoterequeststate().remoterequests = 1;
   EXPECT_EQ(other(ask, "it & \"|\" & the result"), "42|\n");
   EXPECT_EQ(other(put, "the result"), "\n");
   EXPECT_EQ(field(), "5");

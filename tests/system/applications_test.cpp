@@ -16,7 +16,7 @@
 #include "platform/launch/launch.h"
 #include "platform/memory/memory.h"
 #include "platform/testing/temphome.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/veltrix.h"
 #include "tests/support/owned.h"
 

@@ -15,7 +15,7 @@
 #include "platform/serial/serial.h"
 #include "platform/sound/audio.h"
 #include "platform/sound/channels.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/sounds.h"
 #include "tests/support/veltrix.h"
 
@@ -104,16 +104,15 @@ TEST_F(DialTest, AModemIsDialedThroughTheSerialPortAndHungUpLater) {
   ASSERT_EQ(run("dial \"5,5,5\" with modem"), 0);
   u32 written = TickCount();
   EXPECT_EQ(pty.read(10, 1000), "ATDT5,5,5\r") << "the default command, the number and a return";
-  MainGlobals& g = mainglobals();
-  EXPECT_NE(g.serialport, nilid);
+  EXPECT_NE(dialerstate().serialport, nilid);
   EXPECT_EQ(pty.speed(), 38400);
   EXPECT_EQ(pty.databits(), 8);
-  EXPECT_EQ(g.hanguptime, written + 200 + 2 * 120 + 0) << "dialingTime and 120 ticks for each comma";
-  checkdialing(0, g.hanguptime);
-  EXPECT_NE(g.serialport, nilid) << "not before the hang-up time has passed";
-  checkdialing(0, g.hanguptime + 1);
-  EXPECT_EQ(g.serialport, nilid);
-  EXPECT_EQ(g.hanguptime, 0u);
+  EXPECT_EQ(dialerstate().hanguptime, written + 200 + 2 * 120 + 0) << "dialingTime and 120 ticks for each comma";
+  checkdialing(0, dialerstate().hanguptime);
+  EXPECT_NE(dialerstate().serialport, nilid) << "not before the hang-up time has passed";
+  checkdialing(0, dialerstate().hanguptime + 1);
+  EXPECT_EQ(dialerstate().serialport, nilid);
+  EXPECT_EQ(dialerstate().hanguptime, 0u);
 }
 
 TEST_F(DialTest, TheGivenCommandAndTheSettingsWord) {
@@ -126,7 +125,7 @@ TEST_F(DialTest, TheGivenCommandAndTheSettingsWord) {
   EXPECT_EQ(pty.read(6, 1000), "ATDP42");
   EXPECT_EQ(pty.speed(), 14400) << "a rate without its own constant";
   checkdialing(1, 0);
-  EXPECT_EQ(g.serialport, nilid) << "forced, the port closes at once";
+  EXPECT_EQ(dialerstate().serialport, nilid) << "forced, the port closes at once";
 }
 
 TEST_F(DialTest, UnsupportedSettingsAndMissingDevicesFail) {
@@ -137,7 +136,7 @@ TEST_F(DialTest, UnsupportedSettingsAndMissingDevicesFail) {
                      (0x14C01u & ~0x3FFu) | 62u, (0x14C01u & ~0x3FFu) | 30u}) {
     g.serialControl = config;
     EXPECT_EQ(run("dial 1 with modem"), 221) << std::hex << config;
-    EXPECT_EQ(g.serialport, nilid);
+    EXPECT_EQ(dialerstate().serialport, nilid);
   }
   g.serialControl = 0x14C01 | (1u << 17);
   EXPECT_EQ(run("dial 1 with modem"), 221) << "a printer port never falls back to a modem";

@@ -21,7 +21,7 @@
 #include "platform/testing/transcript.h"
 #include "platform/text/pstring.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windnav.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"

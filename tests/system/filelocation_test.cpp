@@ -13,7 +13,7 @@
 #include "platform/testing/answers.h"
 #include "platform/testing/temphome.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/support/homefolder.h"
 #include "tests/support/texts.h"
 

@@ -17,7 +17,7 @@
 #include "platform/resources/resources.h"
 #include "platform/testing/temphome.h"
 #include "platform/testing/testimages.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/support/homefolder.h"
 #include "tests/support/owned.h"

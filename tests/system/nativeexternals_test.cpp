@@ -14,7 +14,7 @@
 #include "platform/testing/transcript.h"
 #include "platform/windows/windows.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windnav.h"
 #include "system/externalevents.h"
 #include "system/externals.h"

@@ -13,8 +13,8 @@
 #include "platform/osa/osa.h"
 #include "platform/testing/answers.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
-#include "shell/runservices.h"
+#include "core/mainglobals.h"
+#include "core/runservices.h"
 #include "store/starfile.h"
 #include "store/starinternal.h"
 #include "system/osascripts.h"
@@ -113,8 +113,8 @@ TEST_F(OSAScriptsTest, SourceRunsAtOnceAndAsksTheProgramThroughRequests) {
   const std::string failed = cardvalue("script(do, \"Lua\", \"return kestrove.send('misceval', 'nosuchfunction(')\")");
   EXPECT_FALSE(failed.empty());
   EXPECT_NE(cardvalue("script(do, \"Lua\", \"return kestrove.send('misc')\")").find("bad argument #1"), std::string::npos);
-  EXPECT_EQ(mainglobals().runningosa, 0);
-  EXPECT_EQ(mainglobals().compilingosa, 0);
+  EXPECT_EQ(osarunstate().runningosa, 0);
+  EXPECT_EQ(osarunstate().compilingosa, 0);
 }
 
 class OSAFreshProjectTest : public OSAScriptsTest {
@@ -261,8 +261,7 @@ class RecordingInstance final : public ScriptingInstance {
 
  private:
   void note(const std::string& what) {
-    const MainGlobals& g = mainglobals();
-    r_->seen.push_back(what + " compiling " + std::to_string(g.compilingosa) + " running " + std::to_string(g.runningosa));
+    r_->seen.push_back(what + " compiling " + std::to_string(osarunstate().compilingosa) + " running " + std::to_string(osarunstate().runningosa));
   }
   Recorder* r_;
 };
@@ -278,8 +277,8 @@ TEST_F(OSAScriptsTest, DoscriptRunsTextInTheComponentNamedAppleScript) {
                                                "dispose 2", "dispose 1", "compile compiling 1 running 0"}));
   EXPECT_EQ(cardvalue("script(list open)"), "AppleScript") << "opened once, then found open";
   EXPECT_EQ(cardvalue("script(type, \"apple\")"), "AppleScript");
-  EXPECT_EQ(mainglobals().compilingosa, 0);
-  EXPECT_EQ(mainglobals().runningosa, 0);
+  EXPECT_EQ(osarunstate().compilingosa, 0);
+  EXPECT_EQ(osarunstate().runningosa, 0);
   EXPECT_EQ(cardvalue("script(close, \"applescript\")"), "");
   unregistercomponent(c);
 }

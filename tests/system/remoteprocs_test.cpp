@@ -13,7 +13,7 @@
 #include "platform/ipc/remote.h"
 #include "platform/net/tcp.h"
 #include "platform/prefs/prefs.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "system/cobs.h"
 #include "tests/support/fixture.h"
@@ -159,7 +159,7 @@ class RemoteProcessesTest : public RuntimeTest {
  protected:
   void SetUp() override {
     RuntimeTest::SetUp();
-    mainglobals().remoterequests = 1;
+    remoterequeststate().remoterequests = 1;
   }
 };
 
@@ -174,7 +174,7 @@ TEST_F(RemoteProcessesTest, URLsAreCheckedBeforeAnyConnection) {
   EXPECT_EQ(error, "Invalid CFURLRef") << "no host";
   EXPECT_FALSE(AEListProcessesOnRemoteMachine("EPPC://127.0.0.1/", &list, &error));
   EXPECT_EQ(error, "Bad scheme in URL - only eppc:// allowed") << "the scheme test is case-sensitive";
-  mainglobals().remoterequests = 0;
+  remoterequeststate().remoterequests = 0;
   EXPECT_FALSE(AEListProcessesOnRemoteMachine("eppc://127.0.0.1/", &list, &error));
   EXPECT_EQ(error, "Requests to other machines are not allowed");
 }

@@ -13,7 +13,7 @@
 #include "platform/sound/soundmanager.h"
 #include "platform/speech/voices.h"
 #include "platform/text/pstring.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "tests/support/veltrix.h"
 #include "platform/windows/windows.h"
@@ -59,7 +59,7 @@ TEST_F(SysInfoTest, FeatureTests) {
   mainglobals().quicktimepresent = 0;
   EXPECT_EQ(quicktimeversion(), 0);
   EXPECT_EQ(hasfileplay(), 1);
-  EXPECT_EQ(mainglobals().soundmgrversion, SndSoundManagerVersion());
+  EXPECT_EQ(soundinfostate().soundmgrversion, SndSoundManagerVersion());
   setgestaltanswer(fourcc("snd "), std::nullopt);
   EXPECT_EQ(hasfileplay(), 0) << "a failing selector answers 0";
   u16 a = 9, b = 9;

@@ -12,7 +12,7 @@
 #include "platform/testing/driver.h"
 #include "platform/windows/cursor.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
 #include "tests/textengine/wetest.h"
 

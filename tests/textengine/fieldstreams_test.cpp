@@ -14,7 +14,7 @@
 #include "platform/qd/ports.h"
 #include "platform/windows/windows.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
 #include "store/byteorder.h"

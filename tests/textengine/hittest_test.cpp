@@ -5,7 +5,7 @@
 #include "platform/qd/copybits.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/cursor.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/textengine/wetest.h"
 
 namespace kv {

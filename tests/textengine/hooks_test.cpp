@@ -9,7 +9,7 @@
 #include "fields/fieldview.h"
 #include "platform/backend/headless.h"
 #include "platform/fonts/scriptmanager.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/records.h"
 #include "tests/platform/qdtesthelp.h"
 #include "tests/textengine/wetest.h"

@@ -4,7 +4,7 @@
 #include "platform/events/events.h"
 #include "platform/testing/inputscript.h"
 #include "platform/tsm/tsm.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/textengine/wetest.h"
 
 namespace kv {

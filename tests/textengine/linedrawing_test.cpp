@@ -6,7 +6,7 @@
 #include "platform/qd/qdtext.h"
 #include "platform/qd/shapes.h"
 #include "render/graphicdrawing.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/textengine/wetest.h"
 
 namespace kv {

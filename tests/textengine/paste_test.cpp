@@ -5,7 +5,7 @@
 
 #include "fields/fieldview.h"
 #include "platform/scrap/scrap.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/textengine/wetest.h"
 
 namespace kv {

@@ -11,7 +11,7 @@
 #include "platform/qd/regions.h"
 #include "platform/qd/shapes.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/textengine/wetest.h"
 
 namespace kv {

@@ -6,7 +6,7 @@
 #include "platform/qd/copybits.h"
 #include "platform/qd/shapes.h"
 #include "platform/testing/driver.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "tests/textengine/wetest.h"
 
 namespace kv {

@@ -15,7 +15,7 @@
 #include "platform/testing/answers.h"
 #include "platform/text/pstring.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/recordcache.h"
 #include "store/records.h"

@@ -14,7 +14,7 @@
 #include "render/controlvisibility.h"
 #include "render/themebuttons.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "tests/support/eventloop.h"
@@ -280,7 +280,7 @@ TEST_F(ControlTrackTest, AHandlerThatLeavesTheCardEndsTheClick) {
   g.simulatedclick = 0;
   EXPECT_EQ(st, -991);
   EXPECT_EQ(current().cardnum, 2u);
-  EXPECT_EQ(g.trackedcontrol, nilid);
+  EXPECT_EQ(controltrackstate().trackedcontrol, nilid);
   EXPECT_EQ(toolstate().tracking, nullptr);
 }
 

@@ -10,7 +10,7 @@
 
 #include "platform/events/eventrecord.h"
 #include "platform/testing/driver.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/eventloop.h"

@@ -17,7 +17,7 @@
 #include "platform/testing/driver.h"
 #include "platform/text/pstring.h"
 #include "platform/windows/windows.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/fieldtext.h"
 #include "store/objects.h"

@@ -29,7 +29,7 @@
 #include "engine/scripterror.h"
 #include "fields/rtfreader.h"
 #include "render/pictinfo.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/project.h"

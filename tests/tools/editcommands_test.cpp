@@ -15,7 +15,7 @@
 #include "platform/windows/windows.h"
 #include "textengine/werecord.h"
 #include "platform/testing/transcript.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"

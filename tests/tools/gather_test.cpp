@@ -16,7 +16,7 @@
 #include "platform/qd/qdtext.h"
 #include "platform/qd/shapes.h"
 #include "render/spotstyles.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/fieldtail.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
@@ -395,7 +395,7 @@ TEST_F(ColourGatherTest, ColoursBecomeIndexesAndImagesKeepTheirIndexes) {
   DisposeGWorld(world);
   Handle l = pictospot(pic);
   KillPicture(pic);
-  EXPECT_EQ(g.gatherclut, nilhandle) << "the gather's table lives only while it runs";
+  EXPECT_EQ(gathercolourstate().gatherclut, nilhandle) << "the gather's table lives only while it runs";
   ASSERT_EQ(spotcount(l), 1);
   const spot box = spotat(l, 0);
   EXPECT_EQ(box.penfore, 255) << "black";

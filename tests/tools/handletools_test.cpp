@@ -13,7 +13,7 @@
 #include "platform/testing/driver.h"
 #include "platform/windows/cursor.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
@@ -27,6 +27,7 @@
 #include "store/records.h"
 #include "textengine/weinternal.h"
 #include "textengine/werecord.h"
+#include "tools/browseclick.h"
 
 namespace kv {
 namespace {
@@ -542,7 +543,7 @@ TEST_F(ToolTest, AClickOnAnEmbeddedObject) {
   Point pt{i16(at.v + height - 4), i16(at.h + 10)};
   simulate(pt, pt, senderClick);
   EXPECT_EQ(log(), "object 1 104 P\"CT,F mouseDown,F mouseUp,");
-  EXPECT_EQ(mainglobals().clickobject, 1u);
+  EXPECT_EQ(browseclickstate().clickobject, 1u);
   clearlog();
   ASSERT_EQ(doline("global takes\nput true into takes"), 0);
   simulate(pt, pt, senderClick);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/backend/backend.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "tests/support/windows.h"

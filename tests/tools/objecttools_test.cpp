@@ -17,7 +17,7 @@
 #include "platform/windows/cursor.h"
 #include "render/selectionknobs.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/liveparts.h"
 #include "store/objects.h"
 #include "store/recordcache.h"

@@ -11,7 +11,7 @@
 #include "platform/resources/resources.h"
 #include "platform/testing/driver.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/records.h"

@@ -12,7 +12,7 @@
 #include "platform/qd/ports.h"
 #include "platform/testing/driver.h"
 #include "shell/fieldputting.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"
 #include "tools/shapegeometry.h"

@@ -8,7 +8,7 @@
 #include "platform/memory/memory.h"
 #include "platform/testing/transcript.h"
 #include "shell/commandline.h"
-#include "shell/mainglobals.h"
+#include "core/mainglobals.h"
 #include "store/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"

@@ -2,7 +2,7 @@
 // form gives words 0 to 10 and the rest keep their defaults; no resource, or one of another
 // size, leaves every default. The bundle's "IsKestroveStandalone" key then decides word 0,
 // and word 15 is clamped to 9..13.
-#include "shell/settings.h"
+#include "core/settings.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,8 +11,8 @@
 #include "platform/memory/memory.h"
 #include "platform/prefs/bundle.h"
 #include "platform/resources/resources.h"
-#include "shell/mainglobals.h"
-#include "store/records.h"
+#include "core/mainglobals.h"
+#include "platform/memory/stored.h"
 
 namespace kv {
 
@@ -63,7 +63,7 @@ i16 loadsettings() {
     g.settings = NewHandleClear(Size(sizeof(settingsrec)));
     if (g.settings == nilhandle) return kNoMemory;
   }
-  storeat<settingsrec>(deref(g.settings), s);
+  std::memcpy(deref(g.settings), &s, sizeof(settingsrec));
   g.twobyte = i16(s.twobyte);
   enablejapanesescript(g.twobyte != 0);
   g.scriptfont = s.scriptfont;
@@ -75,7 +75,9 @@ i16 loadsettings() {
 settingsrec currentsettings() {
   Handle h = mainglobals().settings;
   if (h == nilhandle || GetHandleSize(h) < Size(sizeof(settingsrec))) return defaultsettings();
-  return loadat<settingsrec>(deref(h));
+  settingsrec s;
+  std::memcpy(&s, deref(h), sizeof(settingsrec));
+  return s;
 }
 
 }  // namespace kv

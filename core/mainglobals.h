@@ -1,17 +1,19 @@
-// The runtime's single record of global state. Every subsystem reads and writes it; start-up
+// The runtime's record of shared global state: what several subsystems read and write. Start-up
 // fills it (initglobs) and the end of the run releases what it owns (dumpglobs). A runtime
 // reset releases it as well.
 //
-// Fields are grouped by the part of the system that owns them. Add a field to its group; give
-// it the start value in initglobs (shell/initglobs.cpp) and, when it owns a handle, release it
-// in releaseglobs. Property fields carry the property's own name.
+// A field that one module alone owns lives in that module's own state struct (reached through
+// state<T>(), see core/README.md), not here. Fields here are grouped by the part of the system
+// they belong to. Add a field to its group; give it the start value in initglobs
+// (shell/initglobs.cpp) and, when it owns a handle, release it in releaseglobs. Property fields
+// carry the property's own name.
 #pragma once
 
 #include "platform/events/eventrecord.h"
 #include "platform/runtime/root.h"
 #include "platform/types.h"
-#include "shell/desk.h"
-#include "shell/menusets.h"
+#include "core/desk.h"
+#include "core/menusets.h"
 
 namespace kv {
 
@@ -43,14 +45,11 @@ struct MainGlobals {
   u32 scrapcount;          // the system clipboard's change count when last synchronised
   i16 mouseobject;         // object under the mouse (-1 none)
   Handle mousespots;       // its object list (not owned here)
-  RegistryId mousewindow;  // and its window
   Handle objectcursor;     // the cursor the object under the mouse set: none, a cursor handle,
                            // or kArrowCursorMarker (the arrow, never disposed)
   Handle defaultcursor;    // the defaultCursor: none, a cursor handle or kArrowCursorMarker
   u32 busycursordue;       // the tick the busy-cursor task next runs at (0: not running)
   i16 busycursorstep;      // raised by the task: the statement loop advances the busy cursor
-  u32 cursorcounter;       // the busy cursor's frame counter
-  i16 cursorhidden;        // `set the cursor to none` hid the cursor (shown again by the next)
   RegistryId tooltip;      // the tool-tip window (none while no tip is up)
   u64 layerchanges;        // raised whenever windows open, close or change card and whenever
                            // objects are cut, cleared or re-layered: a tracking loop that sees
@@ -69,53 +68,34 @@ struct MainGlobals {
   menuset menusets[kMenuSets];
   i16 menuSet;             // the current set, 0-based
   menuline dockmenu;       // the dock menu's line (its store 0 while there is none)
-  RegistryId dockmenuref;  // the dock tile's platform menu (0 while there is none)
-  i16 helpmenushown;       // a project menu is placed under the Help menu (cleared by each rebuild)
   RegistryId fontmenu;     // the font menu, made on first use and kept for the run
   i16 fontmenuinfonts;     // the font menu's items are drawn in their own fonts
-  RegistryId windowsmenu;  // the standard window menu, made on first use and kept for the run
-  i16 fontfamily;          // the family last chosen from the font menu
 
   // --- Event state -------------------------------------------------------------------------
   EventRecord event;       // the current event, as the main loop fetched it
-  i16 inmainloop;
   i16 notfront;            // not the front process
-  i16 menubarmaybedrawn;   // start 1
   i16 menubarvisible;
-  i16 menubarbuilt;        // set by the first resume
-  i16 menubarwasvisible;   // the menu bar's state recorded at suspend
   i16 doubleclick;
-  u32 lastclicktime;
-  Point lastclickpoint;     // of the double-click test
   Point clickloc;          // where the last click in a card window went (local)
   i16 contextualclick;     // the click is a contextual-menu click (cleared after every event and
                            // by the built-in contextClick)
   i16 polyinprogress;      // a polygon creation is under way (cleared at every null event)
   i16 simulatedclick;      // the click and drag commands are running the tool dispatcher
   u32 dragref;
-  i16 systemmessage;
-  i16 redrawafteractivate; // the card drawing redraws the window after an activation
-  i16 activating;          // re-entry guard of the activate event
-  u64 topserial;           // the top project window at the last null event: its serial
-  RegistryId topstore;     // and its project store
   i16 updating;            // set while a window is redrawn for its update event
   i16 quitting;            // set once the program has begun to quit
   i16 fromeditor;          // the companion editor started the program (its hand-over was fresh)
-  i16 aehandling;          // set while the request dispatcher handles an event
   i16 flushwanted;         // a window buffer waits to be flushed by the next pass
   i16 abortkey;            // the abort key was seen
   Handle internalqueue;    // the internal event queue: EventRecords, oldest first
-  u32 carboncall, carbonevent, carbonuserdata;  // the platform event handler that runs now
   u32 nextidle;            // the tick at which the front window's next "idle" is due
   Rect findbox;            // the box around the last found text (empty: inverted extremes)
-  i16 toolclick;           // the tool dispatcher handled a click (cleared at null events)
 
   // --- The last click (its place: clickloc) and the last find ------------------------------
   Handle clickline;        // the line, text and chunk clicked in a field (none: empty)
   Handle clicktext;
   Handle clickchunk;
   i16 clicktaken;          // a click function took a mouse-down from the event queue
-  u32 clickobject;         // the embedded object under the last click in a locked field (0 none)
   u16 clickobjectack;      // raised before "clickFieldObject"; the built-in clears it
   Handle foundtext;        // what the last find found (none: empty)
   Handle foundfield;
@@ -169,8 +149,6 @@ struct MainGlobals {
   Handle faildescriptor;   // reference text of the object whose script failed first
   Handle target;           // the text of `the target` (none: empty)
   i16 dropunderway;        // set while a drop is being delivered
-  i16 dropreceived;        // a drop arrived in a project window (the object tools clear it before
-                           // a click and skip a move after "pointerDown" when it is set)
   u16 dropverdict;         // accept, ignore or refuse, as the receiving script said
 
   // --- Open field --------------------------------------------------------------------------
@@ -182,7 +160,6 @@ struct MainGlobals {
   RegistryId openfieldstore; // the store and the card record its changed text marks
   u32 openfieldrecid;
   i16 openfieldlocked;     // the open field was opened with lockText (never by the text tool)
-  u16 scrollingclosedfield;  // a field that was not open is open only to track its scroll bar
   u16 pasteinprogress;     // 1 while a paste into a text record runs (no tab size changes then)
   u16 styledpaste = 1;     // pastes into text records take the clipboard's styles (0: plain text)
   u16 openfieldchange;     // the kind of the open field's last change (0 none)
@@ -202,7 +179,6 @@ struct MainGlobals {
   // --- Drawing -----------------------------------------------------------------------------
   i32 lockcount;           // screen locks in force (lockscreen / unlockscreen)
   Handle currentclut;      // the colour table object colours go through (not owned; 0 none)
-  Handle gatherclut;       // the colour table pictures are gathered through (2,064 bytes; 0 until used)
   i16 drawingfield;        // set while a field erases its own area (no metal texture then)
   Handle pictbuffers;      // the picture buffer list (none until the first buffer)
   effectrec effects[kMaxEffects];  // the visual effects queued for the next card change, oldest first
@@ -221,40 +197,20 @@ struct MainGlobals {
   RegistryId graphrec;     // and its live text record
   i16 offwindowdrawing;    // a card or object is drawn into a picture, a movie frame or an export
   i16 imagedrawing;        // a card is drawn for printing, a drag image or a window image
-  Handle drawnspots;       // the object being drawn: its list (0 none)
-  i16 drawnindex;          // and its index (-1 none)
-  i16 resumeredraw;        // set at resume, cleared by the card drawing
-  i16 eraseallowed;        // the no-erase drawing procedures let erasing through
   i16 focussuppressed;     // the tools' click handling holds back the open field's focus ring
-  i16 groupdrawing;        // a group's objects are being drawn (their selection knobs are not)
-  Handle patternlist;      // the project's pattern and brush lists the paint tools read
-  Handle brushlist;        // (borrowed from the head record at each tool click, not owned here)
 
   // --- Platform controls of buttons --------------------------------------------------------
-  RegistryId trackedcontrol;  // the control the tool code or a dialog is tracking (0 none):
-                              // it is never parked or disposed under the tracker
-  i16 trackedrebuilt;         // the tracked control was taken down and built again
   i16 controlidle;            // animated controls want their turn (checkcontrols)
   u32 controlsdue;            // the tick from which they have it next
 
   // --- Settings record and start-up ------------------------------------------------------
-  Handle settings;         // the 36-byte settings record, host order (shell/settings.h)
+  Handle settings;         // the 36-byte settings record, host order (core/settings.h)
   u16 scriptfont, scriptsize, scriptstyle;  // settings words 2-4
   Handle workblock;        // the 6,000-byte work block
-  u32 stackbudget;         // bytes of stack the recursion checks may use
-  u32 creator;             // 'VIZu': the tag of the runtime's windows
-  i16 fontforce;           // the script system's font-force setting at start-up
 
   // --- Platform facts measured at start-up ------------------------------------------------
-  u16 sysversion;          // 'sysv', four BCD digits
   i16 hasTextServices, hasTSMTE;
   i16 hasQuickTime, hasQTVRManager;
-  i16 hasContextualMenus;
-  i16 hasAltiVec;
-  i16 menubarheight;
-  Rect screenrect;         // the main screen less the menu bar
-  Rect defaultwindowrect;  // the same, inset by 4, its top-left moved to (20, 20)
-  i16 offwidth, offheight; // the offscreen size overrides of settings words 9 and 10 (0 none)
   u32 appfolder;           // folder ids: the program's folder,
   u32 tempfolder;          // the temporary items,
   u32 documentsfolder;     // the user's documents: the default folder for written files
@@ -353,9 +309,6 @@ struct MainGlobals {
   i16 translucentDragOpacity;  // 0 low, 1 normal (start), 2 high, 3 maximum
   i16 allowRecog;              // the speech recognizer runs
   i16 speechCount;             // texts being spoken (items of the speech queue that started)
-  i16 listening;               // the recognizer listens
-  RegistryId recogSystem;      // the speech recognition system while recognition is on
-  RegistryId recognizer;       // its recognizer
   i16 paletteOpacity;          // 100 minus the opacity of the palette windows (start 0)
   i16 helpBalloons;
   u32 soundVolume;             // the output volume: left level in the low, right in the high 16 bits
@@ -367,23 +320,10 @@ struct MainGlobals {
   i16 backdropTransparency;    // percent
 
   // --- System services ---------------------------------------------------------------------
-  i16 remoterequests;          // the user allows requests to other machines (start 0)
-  u16 aepending;               // a file dialog is up: requests are put aside until it goes
-  u64 aependingevent;          // the last request put aside (its token; the main loop runs them all), 0 none
-  u16 compilingosa;            // a script of another language is being compiled
-  u16 runningosa;              // a script of another language is running
-  u16 broughtforward;          // a request brought the program forward (the main loop clears it)
-  u16 quitbyevent;             // the quit request is closing the windows
-  u32 busyref[3];              // non-zero while the shell is in an exchange a quit may not break
-  RegistryId serialport;       // the dialer's open serial port (none while none is open)
-  u32 hanguptime;              // the tick count at which the dialer's port closes (0 none)
-  u32 soundmgrversion;         // the sound services' version, stored by hasfileplay
   i16 quicktimepresent;        // movies can be played (start 1)
   i16 lastvolume;              // the folder files were last written to or read from
   u32 lastdirid;
   i16 programvolume;           // the volume that holds the program's own folder: never unmounted
-  u16 history;                 // the history flag of the `history` command
-  u16 historydisabled;         // set by `history disable`: history stays off until enabled
 };
 
 // The object or default cursor that stands for the arrow.
