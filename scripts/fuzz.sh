@@ -74,7 +74,8 @@ for t in "${targets[@]}"; do
   log="$build/logs/$t.log"
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  # A target that stopped on its first input printed no coverage line.
+  cov=$({ grep -o 'cov: [0-9]*' "$log" || true; } | tail -1 | cut -d' ' -f2)
   printf '%-24s %12s %8s %8s  %s\n' "$t" "${execs:--}" "${rate:--}" "${cov:--}" "$outcome"
 done
 exit $status
