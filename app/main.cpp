@@ -146,7 +146,8 @@ int run(int argc, char** argv) {
   // Without a runtime folder (no session) other instances simply cannot find this one.
   if (!kv::backend().headless() && requests.empty() && !kv::instancesocketpath().empty()) {
     std::string why;
-    if (!kv::listenforinstances(&why)) std::fprintf(stderr, "kestrove: other instances cannot reach this one: %s\n", why.c_str());
+    if (!kv::listenforinstances(&why))
+      std::fprintf(stderr, "kestrove: other instances cannot reach this one: %s\n", why.c_str());
   }
   // The projects named open as the desktop's open-documents request opens them. Requests with
   // no project named run on an empty in-memory context, without waiting for a window.

@@ -47,7 +47,10 @@ spot graphic(u16 style, Rect r, bench::Rng& rng) {
   const i16 w = i16(r.right - r.left), h = i16(r.bottom - r.top);
   switch (style) {
     case 101: t.startangle = t.arcangle = 16; break;
-    case 104: s.data = newpolygon({Point{r.top, r.left}, Point{r.top, r.right}, Point{r.bottom, i16(r.left + w / 2)}, Point{r.top, r.left}}); break;
+    case 104:
+      s.data = newpolygon(
+          {Point{r.top, r.left}, Point{r.top, r.right}, Point{r.bottom, i16(r.left + w / 2)}, Point{r.top, r.left}});
+      break;
     case 105: {
       const bool colour = rng.next() % 2 != 0;
       t.startangle = colour ? 1 : 0;

@@ -98,7 +98,8 @@ BENCHMARK(BM_CardOfTwentyPictures)->Arg(0)->Arg(30)->Unit(benchmark::kMillisecon
 void BM_Dissolve1024(benchmark::State& st) {
   const std::size_t n = std::size_t(kWidth) * kHeight;
   std::vector<u32> a(n, 0x00FF0000), b(n, 0x000000FF), out(n);
-  const PixelsView va{a.data(), kWidth, kHeight, kWidth}, vb{b.data(), kWidth, kHeight, kWidth}, vo{out.data(), kWidth, kHeight, kWidth};
+  const PixelsView va{a.data(), kWidth, kHeight, kWidth}, vb{b.data(), kWidth, kHeight, kWidth},
+      vo{out.data(), kWidth, kHeight, kWidth};
   i64 frames = 0;
   for (auto _ : st) {
     transitionframe(fourcc("dslv"), {}, va, vb, vo, i32(frames % 6) + 1, 6);

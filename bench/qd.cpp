@@ -154,7 +154,10 @@ void BM_FullRangePicture(benchmark::State& st) {
       case 1: FrameArc(&r, i16(i % 360), 200); break;
       case 2: PaintArc(&r, i16(i % 360), 45); break;
       case 3: FrameRoundRect(&r, 4000, 3000); break;
-      default: MoveTo(r.left, r.top); LineTo(r.right, r.bottom); break;
+      default:
+        MoveTo(r.left, r.top);
+        LineTo(r.right, r.bottom);
+        break;
     }
   }
   ClosePicture();

@@ -18,7 +18,9 @@ namespace kv::bench {
 // The status of the send; `result` (a function's value) may be null for a command.
 inline i16 sendline(Handle script, std::string_view message, fred* result = nullptr) {
   std::vector<hier> path(pathentries);
-  static constexpr u8 ref[] = "\x05" "bench";
+  static constexpr u8 ref[] =
+      "\x05"
+      "bench";
   static constexpr u8 none[] = "\x00";
   makehier(script, hierobject, ref, &path[0]);
   makehier(nilhandle, hiershared, none, &path[1]);

@@ -63,6 +63,10 @@ void BM_Tokenize(benchmark::State& st) {
   st.SetComplexityN(st.range(0));
   kv::resetruntime();
 }
-BENCHMARK(BM_Tokenize)->RangeMultiplier(2)->Range(12500, 200000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_Tokenize)
+    ->RangeMultiplier(2)
+    ->Range(12500, 200000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 }  // namespace

@@ -163,8 +163,8 @@ void parsefile(const std::string& file, std::vector<Resource>& out) {
           while (i < b.size() && std::isdigit(static_cast<unsigned char>(b[i]))) ++i;
           while (i < b.size() && b[i] == ' ') ++i;
           if (i < b.size() && std::islower(static_cast<unsigned char>(b[i]))) {
-            while (i < b.size() && (std::islower(static_cast<unsigned char>(b[i])) ||
-                                    std::isdigit(static_cast<unsigned char>(b[i]))))
+            while (i < b.size() &&
+                   (std::islower(static_cast<unsigned char>(b[i])) || std::isdigit(static_cast<unsigned char>(b[i]))))
               ++i;
             while (i < b.size() && b[i] == ' ') ++i;
           }

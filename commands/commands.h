@@ -186,8 +186,8 @@ scriptstatus comstartstop(hierpath path, Handle text, Handle atoms, i32 at, Hand
 
 // The `history` command's flag, and whether `history disable` keeps it off.
 struct HistoryState {
-  u16 history;                 // the history flag of the `history` command
-  u16 historydisabled;         // set by `history disable`: history stays off until enabled
+  u16 history;          // the history flag of the `history` command
+  u16 historydisabled;  // set by `history disable`: history stays off until enabled
 };
 inline HistoryState& historystate() { return state<HistoryState>(); }
 

@@ -49,9 +49,9 @@ namespace {
 
 // Marks of a row.
 enum : u8 {
-  markplugin = 1,   // refused with 175 in plug-in mode
-  markresult = 2,   // `the result` emptied before the routine runs
-  markfield = 4,    // runs only while a field is open for typing
+  markplugin = 1,  // refused with 175 in plug-in mode
+  markresult = 2,  // `the result` emptied before the routine runs
+  markfield = 4,   // runs only while a field is open for typing
 };
 
 struct comrow {

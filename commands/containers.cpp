@@ -42,7 +42,7 @@ bool isprep(u16 t) { return t == tok::into || t == tok::after || t == tok::befor
 // The operand of get and put at `at`. The commonest arithmetic (a number or a variable, one
 // of + - * /, a number or a variable, then what ends the operand) skips the full parser.
 scriptstatus operand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool put, i32* used,
-            fred* value) {
+                     fred* value) {
   const atomview view(atoms);
   u16 first = view.tok(at);
   if ((first == tok::numberatom || first == tok::variable) &&
@@ -213,7 +213,7 @@ scriptstatus comput(hierpath path, Handle text, Handle atoms, i32 at, Handle var
   if (view.lineends(i + 2) && (prep == tok::after || prep == tok::into)) {
     bool done = false;
     st = prep == tok::after ? appendtoword(text, atoms, i + 1, variables, &value, &done)
-                           : putintoword(text, atoms, i + 1, variables, &value, &done);
+                            : putintoword(text, atoms, i + 1, variables, &value, &done);
     if (done) return st;
   }
   chunkpart dest;
@@ -290,7 +290,10 @@ scriptstatus comarith(hierpath path, Handle text, Handle atoms, i32 at, Handle v
     releasecontainer(&dest);
     return st;
   }
-  double r = verb == tok::add ? was + by : verb == tok::subtract ? was - by : verb == tok::multiply ? was * by : was / by;
+  double r = verb == tok::add        ? was + by
+             : verb == tok::subtract ? was - by
+             : verb == tok::multiply ? was * by
+                                     : was / by;
   fred result;
   doubletonewfred(r, &result);
   return pututil(&dest, &result, tok::into);

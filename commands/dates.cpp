@@ -49,8 +49,7 @@ bool dateitems(ConstStringPtr s, LongDateTime* secs, i16* status) {
   std::memcpy(text, s + 1, s[0]);
   text[s[0]] = 0;
   i32 f[7] = {};
-  if (Sscanf(text, "%ld,%ld,%ld,%ld,%ld,%ld,%ld", {&f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6]}) != 7)
-    return false;
+  if (Sscanf(text, "%ld,%ld,%ld,%ld,%ld,%ld,%ld", {&f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6]}) != 7) return false;
   *status = err::cantunderstand;
   if (f[0] < 1 || f[1] < 1 || f[2] < 1 || f[6] < 1) return true;
   LongDateRec r{0, f[0], f[1], f[2], f[3], f[4], f[5], 0, 0};
@@ -134,8 +133,8 @@ void datetimetext(LongDateTime secs, dateform form, Str255 out) {
       LongDateRec r;
       LongSecondsToDate(&secs, &r);
       char buf[96];
-      int n = std::snprintf(buf, sizeof buf, "%d,%d,%d,%d,%d,%d,%d", r.year, r.month, r.day, r.hour, r.minute,
-                            r.second, r.dayofweek);
+      int n = std::snprintf(buf, sizeof buf, "%d,%d,%d,%d,%d,%d,%d", r.year, r.month, r.day, r.hour, r.minute, r.second,
+                            r.dayofweek);
       pstrassign(out, 256, buf, std::size_t(n > 0 ? n : 0));
       break;
     }

@@ -59,10 +59,12 @@ struct listslot {
   const objread& obj;
   bool has() const {
     switch (obj.kind) {
-      case objitem: return obj.menu.items != nilhandle && obj.itemindex >= 0 &&
-                           obj.itemindex < HandleCount<menuitem>(obj.menu.items);
+      case objitem:
+        return obj.menu.items != nilhandle && obj.itemindex >= 0 &&
+               obj.itemindex < HandleCount<menuitem>(obj.menu.items);
       case objmenu: return obj.menu.menu != nilhandle;
-      case objpart: return obj.objects != nilhandle && obj.objindex >= 0 && obj.objindex < HandleCount<spot>(obj.objects);
+      case objpart:
+        return obj.objects != nilhandle && obj.objindex >= 0 && obj.objindex < HandleCount<spot>(obj.objects);
       case objcard: return obj.d.card != nilhandle;
       case objbackground: return obj.d.back != nilhandle;
       case objwindow: return obj.d.wind != nilhandle;

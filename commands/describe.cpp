@@ -34,7 +34,21 @@ constexpr i32 kWindowLibraryRecord = 1, kMenuLibraryRecord = 2, kResourceLibrary
 constexpr u8 kEllipsis = 201;
 
 // What is asked for: the first word of the second parameter.
-enum class what : u8 { none, all, buttons, fields, graphics, cards, backgrounds, menus, windows, resources, objects, get, other };
+enum class what : u8 {
+  none,
+  all,
+  buttons,
+  fields,
+  graphics,
+  cards,
+  backgrounds,
+  menus,
+  windows,
+  resources,
+  objects,
+  get,
+  other
+};
 
 what whatword(const std::string& text) {
   size_t from = 0;
@@ -46,9 +60,9 @@ what whatword(const std::string& text) {
   static const struct {
     const char* word;
     what value;
-  } words[] = {{"all", what::all},         {"buttons", what::buttons},         {"fields", what::fields},
-               {"graphics", what::graphics}, {"cards", what::cards},         {"backgrounds", what::backgrounds},
-               {"menus", what::menus},       {"windows", what::windows},     {"resources", what::resources},
+  } words[] = {{"all", what::all},           {"buttons", what::buttons}, {"fields", what::fields},
+               {"graphics", what::graphics}, {"cards", what::cards},     {"backgrounds", what::backgrounds},
+               {"menus", what::menus},       {"windows", what::windows}, {"resources", what::resources},
                {"objects", what::objects},   {"get", what::get}};
   for (const auto& e : words)
     if (w == e.word) return e.value;
@@ -196,9 +210,7 @@ void addmenuitems(const objread& obj, u16 form, std::string* out) {
 // The lines of the object and word asked: 0, or 2 for a pair that does not go together.
 i16 describeobject(const objread& obj, what which, u16 form, std::string* out) {
   switch (obj.kind) {
-    case objmenu:
-      addmenuitems(obj, form, out);
-      return 0;
+    case objmenu: addmenuitems(obj, form, out); return 0;
     case objcard:
     case objbackground: {
       const bool card = obj.kind == objcard;
@@ -264,9 +276,11 @@ i16 addiotas(const objread& obj, Handle out, u16 token) {
       const char type[5] = {char(e.kind >> 24), char(e.kind >> 16), char(e.kind >> 8), char(e.kind), 0};
       if (token == tok::list) lines += format("%s id %lu\r", type, static_cast<unsigned long>(e.id));
       else if (token == tok::objects)
-        lines += format("%s\t%d\t%lu\t%.*s\r", type, number, static_cast<unsigned long>(e.id), int(name.size()), name.data());
+        lines += format("%s\t%d\t%lu\t%.*s\r", type, number, static_cast<unsigned long>(e.id), int(name.size()),
+                        name.data());
       else
-        lines += format("%s\t%d\t%.*s\t%lu\r", type, number, int(name.size()), name.data(), static_cast<unsigned long>(e.id));
+        lines += format("%s\t%d\t%.*s\t%lu\r", type, number, int(name.size()), name.data(),
+                        static_cast<unsigned long>(e.id));
     }
   }
   DisposeHandle(list);
@@ -324,7 +338,8 @@ scriptstatus fundescribe(hierpath path, Handle text, Handle atoms, i32 at, Handl
       st = scanobj(path, text, atoms, i + 1, variables, &used, &listfield);
       if (st == 0) {
         i += 1 + used;
-        const bool islist = listfield.kind == objpart && spotat(listfield.objects, listfield.objindex).kind == spotfield &&
+        const bool islist = listfield.kind == objpart &&
+                            spotat(listfield.objects, listfield.objindex).kind == spotfield &&
                             (spotat(listfield.objects, listfield.objindex).style == 302 ||
                              spotat(listfield.objects, listfield.objindex).style == 303);
         writeobj(&listfield);

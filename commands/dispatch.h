@@ -22,7 +22,7 @@ struct fred;
 
 using comproc = scriptstatus (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 using funproc = scriptstatus (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
-                        fred* value);
+                                 fred* value);
 
 // Runs the built-in command named by the statement's first atom (commandtable.cpp holds the
 // table): refuses the plug-in commands with 175, empties `the result` before the commands that

@@ -69,13 +69,13 @@ constexpr std::array<u8, 256> makewordchar() {
 constexpr std::array<u8, 256> wordchar = makewordchar();
 
 struct FindState {
-  i16 findincard = 0;          // 0 no match shown, 1 in a card field, 2 in a background field
-  Handle findhand = nilhandle; // the object list of the matched field (not owned)
-  i16 findoff = 0;             // the field's index in it
+  i16 findincard = 0;           // 0 no match shown, 1 in a card field, 2 in a background field
+  Handle findhand = nilhandle;  // the object list of the matched field (not owned)
+  i16 findoff = 0;              // the field's index in it
   i32 findbeg = 0, findend = 0;
-  u16 findlook = 0;            // the layer of the field named by `in` (0: none)
-  i16 findgive = 0;            // its number among the fields of its list
-  u64 findbail = ~u64(0);      // the text-change counter at the last find
+  u16 findlook = 0;                // the layer of the field named by `in` (0: none)
+  i16 findgive = 0;                // its number among the fields of its list
+  u64 findbail = ~u64(0);          // the text-change counter at the last find
   RegistryId framewindow = nilid;  // the window whose port shows the frame
 };
 
@@ -230,7 +230,8 @@ void findcurrent(const search& q) {
   removeframe();
   const Handle cards = g.current.cardspots, backs = g.current.backspots;
   if (shown && f.findhand == cards && cards != nilhandle) {
-    if (findrest(cards, layercard, q) || findque(cards, f.findoff + 1, layercard, q) || findque(backs, 0, layerbackground, q))
+    if (findrest(cards, layercard, q) || findque(cards, f.findoff + 1, layercard, q) ||
+        findque(backs, 0, layerbackground, q))
       return;
   } else if (shown && f.findhand == backs && backs != nilhandle) {
     if (findrest(backs, layerbackground, q) || findque(backs, f.findoff + 1, layerbackground, q)) return;

@@ -36,7 +36,8 @@ struct funparams {
 };
 // "( expression, expression, ... )" from the "(" at `at`; "()" gives no parameter. 49 when `at`
 // is no "(", 39 for a missing comma, 88 for a missing ")". *count covers the parentheses.
-scriptstatus readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params);
+scriptstatus readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
+                        funparams* params);
 
 // --- Families --------------------------------------------------------------------------------
 // Functions without parameters (funzero.cpp).
@@ -63,7 +64,8 @@ scriptstatus funerrortext(hierpath path, Handle text, Handle atoms, i32 at, Hand
 // textHeightSum(field or text graphic): the height of all the lines of its text, measured in
 // the open field's record, the field's live record or a record made for the measure. 133 for
 // another object.
-scriptstatus funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
+scriptstatus funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
+                              fred* value);
 // Geometry (fungeometry.cpp): rectangles, quads, and points between global and local.
 scriptstatus funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 scriptstatus funquads(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);

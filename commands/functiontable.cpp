@@ -29,7 +29,8 @@ namespace kv {
 namespace {
 
 // `funoffs` takes the evaluator's second variable list, which the dispatcher does not have.
-scriptstatus offsetfunctions(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus offsetfunctions(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
+                             fred* value) {
   i32 i = at;
   if (tokenat(atoms, i) == tok::the) ++i;
   i32 used = 0;

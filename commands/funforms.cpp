@@ -9,9 +9,7 @@
 
 namespace kv {
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 funhead readhead(Handle atoms, i32 at) {
   bool the = tokenat(atoms, at) == tok::the;
@@ -19,7 +17,8 @@ funhead readhead(Handle atoms, i32 at) {
   return funhead{word, tokenat(atoms, word), the};
 }
 
-scriptstatus singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus singleoperand(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
+                           fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
@@ -51,7 +50,8 @@ funparams::~funparams() {
   for (fred& v : values) disposfred(&v);
 }
 
-scriptstatus readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, funparams* params) {
+scriptstatus readparams(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
+                        funparams* params) {
   *count = 0;
   if (tokenat(atoms, at) != tok::leftparen) return err::noparens;
   i32 i = at + 1;

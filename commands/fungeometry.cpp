@@ -38,7 +38,7 @@ struct call {
   Handle text;
   Handle atoms;
   Handle variables;
-  i32 i;              // the next atom
+  i32 i;                 // the next atom
   bool factors = false;  // without parentheses each value is one factor, so that operators
                          // after the call are not taken into it
 };
@@ -274,9 +274,7 @@ scriptstatus funrects(hierpath path, Handle text, Handle atoms, i32 at, Handle v
       i16 v = p.v < r.top ? r.top : p.v >= r.bottom ? i16(r.bottom - 1) : p.v;
       return loctonewfred(h, v, value);
     }
-    case tok::scalerect:
-      scalerect(&r, factor);
-      return rectonewfred(r, value);
+    case tok::scalerect: scalerect(&r, factor); return rectonewfred(r, value);
     default: *count = 0; return err::nosuchfunction;
   }
 }
@@ -352,7 +350,8 @@ scriptstatus funlocs(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   if (w != nilid && IsValidWindowPtr(w)) {
     SavePort saved;
     SetPortWindowPort(w);
-    if (h.token == tok::globalloc) LocalToGlobal(&p); else GlobalToLocal(&p);
+    if (h.token == tok::globalloc) LocalToGlobal(&p);
+    else GlobalToLocal(&p);
   }
   return loctonewfred(p.h, p.v, value);
 }

@@ -94,7 +94,7 @@ scriptstatus lowlist(hierpath path, Handle text, Handle atoms, i32 at, Handle va
 
 // A parenthesised operand whose value holds the list: its text tokenised and read.
 scriptstatus listinvalue(hierpath path, Handle text, Handle atoms, i32 paren, Handle variables, i32* used,
-                listfigures* f) {
+                         listfigures* f) {
   fred v;
   i32 n = 0;
   if (factor(path, text, atoms, paren, variables, nilhandle, &n, &v) != 0) return -1;
@@ -113,7 +113,7 @@ scriptstatus listinvalue(hierpath path, Handle text, Handle atoms, i32 paren, Ha
 // The parameters of a call that takes between `least` and `most` of them: fewer give 39, more
 // 88.
 scriptstatus params(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, size_t least, size_t most,
-           i32* count, funparams* p) {
+                    i32* count, funparams* p) {
   funhead h = readhead(atoms, at);
   if (h.the || tokenat(atoms, h.word + 1) != tok::leftparen) return err::noparens;
   i32 used = 0;

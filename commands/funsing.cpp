@@ -339,7 +339,8 @@ i16 exclusiveaccess(fred* v, fred* value) {
 }
 
 // isControl and projPath read an object reference: after "of", or inside parentheses.
-scriptstatus objectquestion(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus objectquestion(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
+                            fred* value) {
   funhead h = readhead(atoms, at);
   u16 next = tokenat(atoms, h.word + 1);
   bool paren = next == tok::leftparen;

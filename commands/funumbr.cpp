@@ -83,7 +83,8 @@ u32 backgroundcards(const objread& obj) {
 // A phrase that names an object after "of": the descriptor is read, counted by `count` (which
 // answers the count, or false for an object of the wrong kind) and released.
 template <class Count>
-scriptstatus countof(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u32* n, Count count) {
+scriptstatus countof(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u32* n,
+                     Count count) {
   objread obj{};
   i32 m = 0;
   if (i16 st = scanobj(path, text, atoms, at, variables, &m, &obj); st != 0) return st;
@@ -97,7 +98,7 @@ scriptstatus countof(hierpath path, Handle text, Handle atoms, i32 at, Handle va
 // Counts the phrase at `at`; `paren` when it stands inside parentheses (the operand is then
 // the whole expression up to them). *used is the phrase's atoms.
 scriptstatus countphrase(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool paren, i32* used,
-                fred* value) {
+                         fred* value) {
   const MainGlobals& g = mainglobals();
   u16 t = tokenat(atoms, at);
   u16 next = tokenat(atoms, at + 1);

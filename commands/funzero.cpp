@@ -42,9 +42,15 @@ namespace {
 // The functions refused in plug-in mode.
 bool pluginrefused(u16 fn) {
   switch (fn) {
-    case tok::menus: case tok::projects: case tok::sharedfile: case tok::speechbusy: case tok::topwindow:
-    case tok::userwindows: case tok::voices: case tok::wds: case tok::xwindows:
-      return true;
+    case tok::menus:
+    case tok::projects:
+    case tok::sharedfile:
+    case tok::speechbusy:
+    case tok::topwindow:
+    case tok::userwindows:
+    case tok::voices:
+    case tok::wds:
+    case tok::xwindows: return true;
     default: return false;
   }
 }
@@ -124,9 +130,7 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
     case tok::frontscripts:
     case tok::backscripts: return hiertofred(fn == tok::frontscripts ? 1 : 0, value);
     case tok::globals: return globaltofred(value);
-    case tok::ticks:
-      longtonewfred(i32(TickCount()), value);
-      return 0;
+    case tok::ticks: longtonewfred(i32(TickCount()), value); return 0;
     case tok::stackspace: {
       std::size_t left = stackremaining();
       longtonewfred(i32(std::min<std::size_t>(left > 65536 ? left - 65536 : 0, 0x7FFFFFFF)), value);
@@ -197,15 +201,16 @@ i16 answer(u16 fn, Handle variables, fred* value, u16 modifier) {
     case tok::processorcount:
     case tok::processorspeed:
     case tok::physicalmemory: {
-      const bool longmachine = fn == tok::machine && (modifier == tok::long_ || modifier == tok::text || modifier == tok::full);
-      const i16 selector = fn == tok::machine ? (longmachine ? 3 : 4)
-                           : fn == tok::processor ? 6
-                           : fn == tok::processorcount ? 7
-                           : fn == tok::processorspeed ? 8
-                           : fn == tok::physicalmemory ? 9
-                           : fn == tok::machinebusspeed ? 10
+      const bool longmachine = fn == tok::machine &&
+                               (modifier == tok::long_ || modifier == tok::text || modifier == tok::full);
+      const i16 selector = fn == tok::machine             ? (longmachine ? 3 : 4)
+                           : fn == tok::processor         ? 6
+                           : fn == tok::processorcount    ? 7
+                           : fn == tok::processorspeed    ? 8
+                           : fn == tok::physicalmemory    ? 9
+                           : fn == tok::machinebusspeed   ? 10
                            : fn == tok::machineromversion ? 11
-                                                       : 12;
+                                                          : 12;
       Str255 s;
       setpstring(s, fn == tok::processorcount ? "1" : fn == tok::machineserialnumber ? "N/A" : "Unknown");
       i16 st = hardware_profiler(selector, s);

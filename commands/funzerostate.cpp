@@ -282,8 +282,7 @@ i16 userwindows(fred* value) {
       continue;
     const projectstore* ps = findprojectstore(d.store);
     std::string path = ps != nullptr ? std::string(pstringview(ps->fullpath)) : std::string();
-    if (std::any_of(excluded.begin(), excluded.end(), [&](const std::string& f) { return inside(path, f); }))
-      continue;
+    if (std::any_of(excluded.begin(), excluded.end(), [&](const std::string& f) { return inside(path, f); })) continue;
     Str255 s;
     windowid(w, s);
     appendline(&list, s);
@@ -381,14 +380,15 @@ i16 openselection(u16 fn, fred* value) {
 i16 funzerostate(u16 fn, u16 modifier, fred* value) {
   MainGlobals& g = mainglobals();
   switch (fn) {
-    case tok::mouse:
-      fooltonewfred(Button() ? 1 : 0, value);
-      return 0;
+    case tok::mouse: fooltonewfred(Button() ? 1 : 0, value); return 0;
     case tok::shiftkey:
     case tok::optionkey:
     case tok::cmdkey:
     case tok::controlkey: {
-      u16 mask = fn == tok::shiftkey ? shiftKey : fn == tok::optionkey ? optionKey : fn == tok::cmdkey ? cmdKey : controlKey;
+      u16 mask = fn == tok::shiftkey    ? shiftKey
+                 : fn == tok::optionkey ? optionKey
+                 : fn == tok::cmdkey    ? cmdKey
+                                        : controlKey;
       // While the click or drag command drives the mouse, its keys are the ones held down.
       const u16 held = g.simulatedclick != 0 ? u16(g.event.modifiers) : GetCurrentKeyModifiers();
       fooltonewfred((held & mask) != 0 ? 1 : 0, value);
@@ -412,9 +412,7 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
     case tok::clickline: return handletext(g.clickline, value);
     case tok::clicktext: return handletext(g.clicktext, value);
     case tok::clickchunk: return handletext(g.clickchunk, value);
-    case tok::mouseclick:
-      mouseclick(value);
-      return 0;
+    case tok::mouseclick: mouseclick(value); return 0;
     case tok::mousechar: return mousechunk(value, mousechunkchar);
     case tok::mousetext: return mousechunk(value, mousechunktext);
     case tok::mouseobject: return mousechunk(value, mousechunkobject);
@@ -426,9 +424,7 @@ i16 funzerostate(u16 fn, u16 modifier, fred* value) {
       booltonewfred(was ? 1 : 0, value);
       return 0;
     }
-    case tok::dblclicktime:
-      longtonewfred(i32(GetDblTime()), value);
-      return 0;
+    case tok::dblclicktime: longtonewfred(i32(GetDblTime()), value); return 0;
     case tok::foundtext: return handletext(g.foundtext, value);
     case tok::foundfield: return handletext(g.foundfield, value);
     case tok::foundline: return handletext(g.foundline, value);

@@ -45,9 +45,9 @@ namespace kv {
 
 namespace {
 
-constexpr Size kRoomNeeded = 30000;       // memory, and disk beyond what the store may need
-constexpr u64 kProjectRoom = 29999;       // a new project needs more free bytes than this
-constexpr u32 kReclaimIds = 20;           // ids the store is asked to make room for
+constexpr Size kRoomNeeded = 30000;  // memory, and disk beyond what the store may need
+constexpr u64 kProjectRoom = 29999;  // a new project needs more free bytes than this
+constexpr u32 kReclaimIds = 20;      // ids the store is asked to make room for
 constexpr i16 kMessages = 1000, kSavePrompt = 9, kUntitled = 4;
 constexpr i16 kCancelResult = 1;
 constexpr u32 kVisibleFlag = 1u << 0, kFieldTextFlag = 1u << 20, kAutoDimFlag = 1u << 27;
@@ -377,9 +377,15 @@ scriptstatus newfoldercommand(hierpath path, Handle text, Handle atoms, i32 i, H
 // The kind of a word after `new`: its token when `new` makes that kind, else 0.
 u16 kindof(u16 t) {
   switch (t) {
-    case tok::btn: case tok::field: case tok::grc: case tok::menu: case tok::card: case tok::background:
-    case tok::wd: case tok::project: case tok::folder:
-      return t;
+    case tok::btn:
+    case tok::field:
+    case tok::grc:
+    case tok::menu:
+    case tok::card:
+    case tok::background:
+    case tok::wd:
+    case tok::project:
+    case tok::folder: return t;
     default: return 0;
   }
 }
@@ -403,7 +409,8 @@ scriptstatus comnew(hierpath path, Handle text, Handle atoms, i32 at, Handle var
   // `invisible` before a kind that cannot be hidden is an error even where it would be ignored.
   bool explicitinvisible = tokenat(atoms, at + 1) == tok::invisible;
   if (kind == tok::folder) return newfoldercommand(path, text, atoms, i, variables, explicitinvisible);
-  if (explicitinvisible && (kind == tok::menu || kind == tok::card || kind == tok::background)) return err::cantunderstand;
+  if (explicitinvisible && (kind == tok::menu || kind == tok::card || kind == tok::background))
+    return err::cantunderstand;
   if (kind != tok::menu && !lineends(atoms, i)) return err::stray;
   if (findprojectstore(g.current.store) == nullptr || g.current.window == nilid) return err::noproject;
   if (i16 st = roomforrecords(g.current.store)) return st;

@@ -166,9 +166,7 @@ i16 grabcardview(const Rect& limit) {
   if (d.window == nilid) return 0;
   KeepContext keep;
   SetPortWindowPort(d.window);
-  auto value = [](ControlRef bar) {
-    return bar != nilid && IsValidControlHandle(bar) ? GetControl32BitValue(bar) : 0;
-  };
+  auto value = [](ControlRef bar) { return bar != nilid && IsValidControlHandle(bar) ? GetControl32BitValue(bar) : 0; };
   const Point startscroll{i16(value(d.vscroll)), i16(value(d.hscroll))};
   const Rect pin = EmptyRect(&limit) ? Rect{startscroll.v, startscroll.h, startscroll.v, startscroll.h} : limit;
   const Point start = globalmouse();
@@ -393,7 +391,8 @@ scriptstatus comrotate(hierpath path, Handle text, Handle atoms, i32 at, Handle 
   if (obj.kind != objpart) st = err::cantunderstand;
   else if (!ispolygon(s)) st = err::notpolygon;
   else if (tokenat(atoms, i) != tok::comma) st = err::nocomma;
-  else if ((st = wholeoperand(path, text, atoms, i + 1, variables, &used, &degrees)) == 0 && !atomview(atoms).lineends(i + 1 + used))
+  else if ((st = wholeoperand(path, text, atoms, i + 1, variables, &used, &degrees)) == 0 &&
+           !atomview(atoms).lineends(i + 1 + used))
     st = err::stray;
   if (st == 0 && s.data != nilhandle) {
     // A handler run by the angle's expression may have changed the list: read the object again.

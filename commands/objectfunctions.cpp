@@ -36,7 +36,9 @@ namespace {
 enum class selform : u8 { shortform, longform, kind, style };
 
 // The words of an object kind in the short and long forms.
-const char* shortkind(u16 kind) { return kind == spotbutton ? "btn" : kind == spotfield ? "fld" : kind == spotgraphic ? "grc" : ""; }
+const char* shortkind(u16 kind) {
+  return kind == spotbutton ? "btn" : kind == spotfield ? "fld" : kind == spotgraphic ? "grc" : "";
+}
 const char* longkind(u16 kind) {
   return kind == spotbutton ? "button" : kind == spotfield ? "field" : kind == spotgraphic ? "graphic" : "";
 }
@@ -251,7 +253,8 @@ scriptstatus fungraph(hierpath path, Handle text, Handle atoms, i32 at, Handle v
 
 i16 spotorgn(const objread& obj, RgnHandle* out) {
   *out = nilid;
-  if (obj.kind != objpart || obj.objects == nilhandle || obj.objindex < 0 || obj.objindex >= HandleCount<spot>(obj.objects))
+  if (obj.kind != objpart || obj.objects == nilhandle || obj.objindex < 0 ||
+      obj.objindex >= HandleCount<spot>(obj.objects))
     return err::notext;
   return getrgnfromspot(spotat(obj.objects, obj.objindex), out);
 }

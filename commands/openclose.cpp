@@ -214,9 +214,11 @@ scriptstatus comopen(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
     case tok::film: return openfilm(path, text, atoms, at + 1, variables);
-    case tok::movie: return plugin() ? scriptstatus(err::plugincommand) : openmovie(path, text, atoms, at + 1, variables);
+    case tok::movie:
+      return plugin() ? scriptstatus(err::plugincommand) : openmovie(path, text, atoms, at + 1, variables);
     case tok::sound: return opensound(path, text, atoms, at, variables);
-    case tok::file: return plugin() ? scriptstatus(err::plugincommand) : openfilex(path, text, atoms, at + 1, variables);
+    case tok::file:
+      return plugin() ? scriptstatus(err::plugincommand) : openfilex(path, text, atoms, at + 1, variables);
     case tok::pics: return plugin() ? scriptstatus(err::plugincommand) : openpics(path, text, atoms, at + 1, variables);
     case tok::print: return openprintjob(path, text, atoms, at + 1, variables);
     case tok::printing: {
@@ -248,7 +250,8 @@ scriptstatus comclose(hierpath path, Handle text, Handle atoms, i32 at, Handle v
       return plugin() ? err::plugincommand : closebatchprintsession();
     case tok::movie: return plugin() ? err::plugincommand : closemovie(true, atoms, at + 1);
     case tok::sound: return plugin() ? scriptstatus(err::plugincommand) : closesound(path, text, atoms, at, variables);
-    case tok::file: return plugin() ? scriptstatus(err::plugincommand) : closefilex(path, text, atoms, at + 1, variables);
+    case tok::file:
+      return plugin() ? scriptstatus(err::plugincommand) : closefilex(path, text, atoms, at + 1, variables);
     case tok::film: return closefilm(path, text, atoms, at + 1, variables);
     case tok::pics: return plugin() ? err::plugincommand : closepics(true, atoms, at + 1);
     case tok::printing:

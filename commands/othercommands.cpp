@@ -103,8 +103,8 @@ bool openwindowof(const objread& obj, desk* open) {
 // The open window of a window (with `windowonly`), card or background that the statement names
 // from atom `at` and that ends it: 2 for another object, 19 for words left, 61 for a window
 // that is not open. *kind is the object's kind.
-scriptstatus openwindowobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool windowonly, desk* open,
-                     u16* kind) {
+scriptstatus openwindowobject(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool windowonly,
+                              desk* open, u16* kind) {
   objread obj{};
   i32 used = 0;
   if (i16 st = scanobj(path, text, atoms, at, variables, &used, &obj); st != 0) return st;
@@ -257,7 +257,8 @@ scriptstatus comunmount(hierpath path, Handle text, Handle atoms, i32 at, Handle
 scriptstatus complay(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const MainGlobals& g = mainglobals();
   switch (tokenat(atoms, at + 1)) {
-    case tok::pics: return g.plugin != 0 ? scriptstatus(err::plugincommand) : playpics(path, text, atoms, at + 1, variables);
+    case tok::pics:
+      return g.plugin != 0 ? scriptstatus(err::plugincommand) : playpics(path, text, atoms, at + 1, variables);
     case tok::step: return g.plugin != 0 ? err::plugincommand : i16(0);
     case tok::movie: return playmovie(path, text, atoms, at + 1, variables);
     case tok::film: return playfilm(path, text, atoms, at + 1, variables);

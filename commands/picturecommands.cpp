@@ -88,11 +88,11 @@ enum class picturesource : u8 { file, resource, clipboard, object };
 
 struct importrequest {
   picturesource source = picturesource::file;
-  Str255 path{};      // the file, or the resource's file (empty: the open resource files)
+  Str255 path{};  // the file, or the resource's file (empty: the open resource files)
   bool byname = false;
   Str255 resname{};
   i32 resid = 0;
-  Str255 name{};      // the new resource's name
+  Str255 name{};  // the new resource's name
   RegistryId project = nilid;
 };
 
@@ -124,7 +124,9 @@ i16 loadpicture(const importrequest& r, Handle* picture) {
 
 scriptstatus enablefilters(hierpath path, Handle text, Handle atoms, i32 at, Handle variables) {
   const u16 word = tokenat(atoms, at);
-  const filterop op = word == tok::remove ? filterop::remove : word == tok::enable ? filterop::enable : filterop::disable;
+  const filterop op = word == tok::remove   ? filterop::remove
+                      : word == tok::enable ? filterop::enable
+                                            : filterop::disable;
   filterchoice choice;
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::the) ++i;

@@ -33,7 +33,8 @@ scriptstatus coordinate(hierpath path, Handle text, Handle atoms, i32* i, Handle
 
 }  // namespace
 
-scriptstatus getloclist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, Handle* points) {
+scriptstatus getloclist(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
+                        Handle* points) {
   *count = 0;
   *points = nilhandle;
   Handle joined = nilhandle;

@@ -61,7 +61,8 @@ std::string resolvedocument(const std::string& name) {
   for (const u32 folder : folders) {
     CatInfo info{};
     std::string full;
-    if (HGetCatInfo(kBootVolume, folder, pname, &info) == noErr && fullpathof(kBootVolume, folder, pname, &full) == noErr)
+    if (HGetCatInfo(kBootVolume, folder, pname, &info) == noErr &&
+        fullpathof(kBootVolume, folder, pname, &full) == noErr)
       return full;
   }
   return {};

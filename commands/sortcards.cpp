@@ -284,12 +284,14 @@ scriptstatus comsort(hierpath path, Handle text, Handle atoms, i32 at, Handle va
   entries.resize(std::size_t(keys));
 
   // The list must still be the one the keys were taken from.
-  if (walk == 0 && (cardcount(g.current) != count || g.changecounter != changes ||
-                    g.current.store != store || g.current.windnum != windnum || cardrecords(g.current, count) != before))
+  if (walk == 0 && (cardcount(g.current) != count || g.changecounter != changes || g.current.store != store ||
+                    g.current.windnum != windnum || cardrecords(g.current, count) != before))
     walk = err::cantsort;
   if (walk == 0) {
-    int (*compare)(const void*, const void*) =
-        kind == tok::numeric ? numcomp : kind == tok::datetime ? datecomp : kind == tok::intl ? intercomp : textcomp;
+    int (*compare)(const void*, const void*) = kind == tok::numeric    ? numcomp
+                                               : kind == tok::datetime ? datecomp
+                                               : kind == tok::intl     ? intercomp
+                                                                       : textcomp;
     std::sort(entries.begin(), entries.end(),
               [compare](const sortentry& a, const sortentry& b) { return compare(&a, &b) < 0; });
     walk = rewritelist(entries);

@@ -91,7 +91,8 @@ scriptstatus recordoptions(hierpath path, Handle text, Handle atoms, i32 at, Han
       at += 1 + used;
     } else if (word == tok::with) {
       u16 quality = tokenat(atoms, at + 1);
-      if (quality != tok::good && quality != tok::better && quality != tok::best && quality != tok::card) return err::unknownquality145;
+      if (quality != tok::good && quality != tok::better && quality != tok::best && quality != tok::card)
+        return err::unknownquality145;
       at += tokenat(atoms, at + 2) == tok::quality ? 3 : 2;
     } else {
       return err::stray;

@@ -32,7 +32,7 @@ constexpr OSType kModeText = fourcc("TEXT"), kModePhonemes = fourcc("PHON");
 
 // A number expression at `at`, clamped to [low, high], as 16.16.
 scriptstatus clampedfixed(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, double low,
-                 double high, i32* out) {
+                          double high, i32* out) {
   fred v;
   if (i16 st = expression(path, text, atoms, at, variables, nilhandle, used, &v)) return st;
   double x = 0;

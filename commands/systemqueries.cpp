@@ -70,7 +70,9 @@ bool pathisthere(std::string_view given, bool folder) {
   if (posix.empty()) return false;
   if (posix == "/") return folder;
   size_t slash = posix.rfind('/');
-  std::string dir = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : posix.substr(0, slash);
+  std::string dir = slash == std::string::npos ? std::string(".")
+                    : slash == 0               ? std::string("/")
+                                               : posix.substr(0, slash);
   std::string leaf = slash == std::string::npos ? posix : posix.substr(slash + 1);
   if (leaf.empty() || leaf.size() > 255) return false;
   u32 dirid = 0;
@@ -349,7 +351,8 @@ i16 hardware_profiler(i16 selector, StringPtr text) {
       }
       break;
     case 9:
-      if (m.memorybytes >= (u64(1) << 30)) puttext(text, std::to_string((m.memorybytes + (u64(1) << 29)) >> 30) + " GB");
+      if (m.memorybytes >= (u64(1) << 30))
+        puttext(text, std::to_string((m.memorybytes + (u64(1) << 29)) >> 30) + " GB");
       else if (m.memorybytes > 0) puttext(text, std::to_string((m.memorybytes + (u64(1) << 19)) >> 20) + " MB");
       break;
     case 12:

@@ -272,7 +272,8 @@ scriptstatus funerrortext(hierpath path, Handle text, Handle atoms, i32 at, Hand
   return 0;
 }
 
-scriptstatus funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus funtextheightsum(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
+                              fred* value) {
   *count = 0;
   funhead h = readhead(atoms, at);
   const u16 next = tokenat(atoms, h.word + 1);

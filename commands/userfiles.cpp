@@ -45,7 +45,7 @@ constexpr i32 kUserFiles = 20;
 constexpr i32 kReadChunk = 512;
 
 struct userfile {
-  Str255 path{};      // as the script gave it; empty: a free entry
+  Str255 path{};  // as the script gave it; empty: a free entry
   FileRef ref = nilid;
   i64 writeposition = 0;  // just after the last write; 0 at open
   i64 readposition = 0;   // just after the last read; 0 at open

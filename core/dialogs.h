@@ -67,8 +67,8 @@ void adjustask(DialogRef dialog);
 // The ask dialog and the save-file chooser for externals (see runask): in file mode the full
 // path of the chosen name in `path` and its folder's place in `volume` and `directory`;
 // cancelled, the answer emptied and the result text 1 in `path`.
-i16 xask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password,
-         i16* volume, u32* directory);
+i16 xask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password, i16* volume,
+         u32* directory);
 // The save-file dialog with a prompt, a default file name and the name-extension request (0
 // as the person leaves it, 1 show, 2 hide). 1 with the full path in `file`, 0 when cancelled.
 i16 runputfile(ConstStringPtr prompt, ConstStringPtr defaultname, i16 extension, StringPtr file);

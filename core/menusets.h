@@ -24,17 +24,17 @@ enum : u16 {
 
 // One placed menu.
 struct menuline {
-  RegistryId store;       // the menu's project
-  Handle menulib;         // that project's menu library record (store record 2), held
-  u32 menunum;            // 1-based position in the menu library
-  u32 menurecid;          // record id of the menu record (first word of its library entry)
-  u32 menubook;           // second word of the library entry
-  Handle menu;            // the menu record, held
-  Handle items;           // the menu record's item list
-  RegistryId parentstore; // a submenu's parent menu's project, else 0
-  u32 parentnum;          // and that menu's number, else 0
-  u16 placement;          // 3 submenu, 4 temporary pop-up, 5 menu bar, 6 Help menu, 7 dock
-  u16 position;           // the parent item's number (3), else the position asked for
+  RegistryId store;        // the menu's project
+  Handle menulib;          // that project's menu library record (store record 2), held
+  u32 menunum;             // 1-based position in the menu library
+  u32 menurecid;           // record id of the menu record (first word of its library entry)
+  u32 menubook;            // second word of the library entry
+  Handle menu;             // the menu record, held
+  Handle items;            // the menu record's item list
+  RegistryId parentstore;  // a submenu's parent menu's project, else 0
+  u32 parentnum;           // and that menu's number, else 0
+  u16 placement;           // 3 submenu, 4 temporary pop-up, 5 menu bar, 6 Help menu, 7 dock
+  u16 position;            // the parent item's number (3), else the position asked for
 };
 
 struct menuset {

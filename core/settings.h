@@ -8,24 +8,24 @@
 namespace kv {
 
 // The words, in order. Words 5, 7 and 14 have no reader; word 15 is kept within 9 to 13.
-#define KV_SETTINGS_FIELDS(F)   \
-  F(u16, standalone, 0)         \
-  F(u16, twobyte, 2)            \
-  F(u16, scriptfont, 4)         \
-  F(u16, scriptsize, 6)         \
-  F(u16, scriptstyle, 8)        \
-  F(u16, word5, 10)             \
-  F(u16, interfacefont, 12)     \
-  F(u16, word7, 14)             \
-  F(u16, depth, 16)             \
-  F(u16, width, 18)             \
-  F(u16, height, 20)            \
-  F(u16, textservices, 22)      \
-  F(u16, limitwindows, 24)      \
-  F(u16, resourceforks, 26)     \
-  F(u16, word14, 28)            \
-  F(u16, word15, 30)            \
-  F(u16, printing, 32)          \
+#define KV_SETTINGS_FIELDS(F) \
+  F(u16, standalone, 0)       \
+  F(u16, twobyte, 2)          \
+  F(u16, scriptfont, 4)       \
+  F(u16, scriptsize, 6)       \
+  F(u16, scriptstyle, 8)      \
+  F(u16, word5, 10)           \
+  F(u16, interfacefont, 12)   \
+  F(u16, word7, 14)           \
+  F(u16, depth, 16)           \
+  F(u16, width, 18)           \
+  F(u16, height, 20)          \
+  F(u16, textservices, 22)    \
+  F(u16, limitwindows, 24)    \
+  F(u16, resourceforks, 26)   \
+  F(u16, word14, 28)          \
+  F(u16, word15, 30)          \
+  F(u16, printing, 32)        \
   F(u16, serial, 34)
 KV_STORED_RECORD(settingsrec, 36, KV_SETTINGS_FIELDS)
 

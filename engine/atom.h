@@ -10,24 +10,24 @@ namespace kv {
 
 // Whether an atom's value words hold the parsed number of its literal text.
 enum : u8 {
-  numnotcached = 0,  // as the tokenizer writes every atom
-  numcached = 1,     // set by the evaluator once it parsed a number literal
-  numnotnumber = 2,  // the evaluator found the literal's text to be no number
-  numhandlerend = 3,  // on a handler-name atom that is no number literal: value[0] holds the
-                      // atom index of the handler's `end`, found once by the sender
-  numvariable = 4,    // on a variable atom: value[0] holds the variable list it was last found
-                      // in, value[1] that list's handle serial, reserved[] the entry's index
-  numlineafter = 5,   // on the command atom that starts a statement: value[0] holds the first
-                      // atom of the line after it
-  numparameter = 6,   // on a parameter name of a handler's first line: value[0] holds the
-                      // name's key (the name was found good on the first call)
-  numhandlercall = 7, // on the name atom of a function call: value[0] holds the atom of the
-                      // first handler of that name in the call's own script
+  numnotcached = 0,    // as the tokenizer writes every atom
+  numcached = 1,       // set by the evaluator once it parsed a number literal
+  numnotnumber = 2,    // the evaluator found the literal's text to be no number
+  numhandlerend = 3,   // on a handler-name atom that is no number literal: value[0] holds the
+                       // atom index of the handler's `end`, found once by the sender
+  numvariable = 4,     // on a variable atom: value[0] holds the variable list it was last found
+                       // in, value[1] that list's handle serial, reserved[] the entry's index
+  numlineafter = 5,    // on the command atom that starts a statement: value[0] holds the first
+                       // atom of the line after it
+  numparameter = 6,    // on a parameter name of a handler's first line: value[0] holds the
+                       // name's key (the name was found good on the first call)
+  numhandlercall = 7,  // on the name atom of a function call: value[0] holds the atom of the
+                       // first handler of that name in the call's own script
 };
 
 struct atom {
-  u16 token;       // token number (keywords.h)
-  u16 length;      // characters of the text the atom covers
+  u16 token;   // token number (keywords.h)
+  u16 length;  // characters of the text the atom covers
   // -1 when written. On a handler-name atom: the next handler name of the same kind (-1 ends
   // the chain). On try, catch, switch, case: the partner. On if, then, else: the atom counts
   // the interpreter measured.

@@ -21,8 +21,8 @@ bool isordinal(u16 t) { return t >= firstordinal && t <= lastordinal; }
 
 // A chunk number: a number literal already parsed once and directly followed by `of` or `to`
 // is taken from its atom; anything else is evaluated and read as an integer.
-scriptstatus chunknumber(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-                i32* n) {
+scriptstatus chunknumber(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                         i32* count, i32* n) {
   u16 next = tokenat(atoms, at + 1);
   if (tokenat(atoms, at) == tok::numberatom && (next == tok::in || next == tok::to)) {
     atom a = HandleAs<atom>(atoms)[at];
@@ -52,8 +52,8 @@ bool startschunk(Handle atoms, i32 at) {
   return isordinal(t) && ischunkword(tokenat(atoms, at + 1));
 }
 
-scriptstatus buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-               u16* type, chunkspec* spec) {
+scriptstatus buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                        i32* count, u16* type, chunkspec* spec) {
   *count = 0;
   *spec = chunkspec{};
   const i32 the = tokenat(atoms, at) == tok::the && isordinal(tokenat(atoms, at + 1)) ? 1 : 0;
@@ -93,8 +93,8 @@ scriptstatus buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Han
   return 0;
 }
 
-scriptstatus readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-               chunkslots* slots) {
+scriptstatus readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                        i32* count, chunkslots* slots) {
   *count = 0;
   *slots = chunkslots{};
   i32 pos = at;
@@ -111,15 +111,14 @@ scriptstatus readchunks(hierpath context, Handle text, Handle atoms, i32 at, Han
   return 0;
 }
 
-scriptstatus sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-                fred* value) {
+scriptstatus sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                         i32* count, fred* value) {
   *count = 0;
   chunkslots slots;
   i32 used = 0, factorused = 0;
   if (i16 st = readchunks(context, text, atoms, at, variables, locals, &used, &slots); st != 0) return st;
   fred container{};
-  if (i16 st = factor(context, text, atoms, at + used, variables, locals, &factorused, &container); st != 0)
-    return st;
+  if (i16 st = factor(context, text, atoms, at + used, variables, locals, &factorused, &container); st != 0) return st;
   // A variable holding a number is read through a copy: narrowing needs the number's text,
   // and the variable keeps its number (reading a chunk must not round it to the format).
   fred numbercopy{};
@@ -147,7 +146,7 @@ scriptstatus sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Ha
 }
 
 scriptstatus funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-            fred* value) {
+                     fred* value) {
   *count = 0;
   const u16 function = tokenat(atoms, at);
   if (tokenat(atoms, at + 1) != tok::leftparen) return err::noparens;
@@ -172,7 +171,8 @@ scriptstatus funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle
     i32 nn = getfredsize(&args[0]), hn = getfredsize(&args[1]);
     const u8* needle = nn > 0 ? fredaddr(&args[0]) : &none;
     const u8* hay = hn > 0 ? fredaddr(&args[1]) : &none;
-    i32 found = function == tok::lineoffset ? textlineoffset(hay, hn, needle, nn, skip) : textoffset(hay, hn, needle, nn, skip);
+    i32 found = function == tok::lineoffset ? textlineoffset(hay, hn, needle, nn, skip)
+                                            : textoffset(hay, hn, needle, nn, skip);
     longtonewfred(found, value);
     *count = pos + 1 - at;
   }

@@ -200,8 +200,7 @@ i32 countin(const u8* p, i32 s, i32 e, u16 type, bool bytechars) {
       }
       (void)bytechars;
       return e - s;
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
@@ -317,20 +316,11 @@ void narrow(fred* value, i32 first, i32 last, i32* start, i32* end, u16 type) {
     return;
   }
   switch (type) {
-    case tok::line:
-      linesoritems<Two>(t.p, first, last, start, end, g.lineDelimiter);
-      break;
-    case tok::item:
-      linesoritems<Two>(t.p, first, last, start, end, g.itemDelimiter);
-      break;
-    case tok::word:
-      wordsof<Two>(t.p, first, last, start, end);
-      break;
-    case tok::char_:
-      charsof<Two>(t.p, first, last, start, end, value->cls == fredobject);
-      break;
-    default:
-      return;
+    case tok::line: linesoritems<Two>(t.p, first, last, start, end, g.lineDelimiter); break;
+    case tok::item: linesoritems<Two>(t.p, first, last, start, end, g.itemDelimiter); break;
+    case tok::word: wordsof<Two>(t.p, first, last, start, end); break;
+    case tok::char_: charsof<Two>(t.p, first, last, start, end, value->cls == fredobject); break;
+    default: return;
   }
   if (*end < *start) *end = *start;
 }
@@ -389,20 +379,11 @@ i16 oneword(const u8* text, i32 length, i32* end, i32* start) {
 void chunkset(fred* value, const chunkspec& spec, u16 type, i32* start, i32* end) {
   i32 n = 0;
   switch (spec.mode) {
-    case chunkrange:
-      chunkchar(value, spec.first, spec.last, start, end, type);
-      return;
-    case chunklast:
-      n = countchar(value, *start, *end, type);
-      break;
-    case chunkmiddle:
-      n = countchar(value, *start, *end, type) / 2 + 1;
-      break;
-    case chunkany:
-      n = randomrange(countchar(value, *start, *end, type));
-      break;
-    default:
-      return;
+    case chunkrange: chunkchar(value, spec.first, spec.last, start, end, type); return;
+    case chunklast: n = countchar(value, *start, *end, type); break;
+    case chunkmiddle: n = countchar(value, *start, *end, type) / 2 + 1; break;
+    case chunkany: n = randomrange(countchar(value, *start, *end, type)); break;
+    default: return;
   }
   chunkchar(value, n, n, start, end, type);
 }

@@ -59,21 +59,21 @@ bool startschunk(Handle atoms, i32 at);
 // One specification, up to and including its `of` (also spelt `in`): `[the] <ordinal> <type> of`,
 // `<type> <n> of`, `<type> <n> to <m> of`. The chunk numbers are expressions read as integers;
 // `to` makes the range n..max(n, m). 4, 5, 6 or 7 (see above), or the status of a number.
-scriptstatus buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-               u16* type, chunkspec* spec);
+scriptstatus buildchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                        i32* count, u16* type, chunkspec* spec);
 // Every specification in a row, each into the slot of its type (a later one of the same type
 // replaces the earlier). 4 when there is none.
-scriptstatus readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-               chunkslots* slots);
+scriptstatus readchunks(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                        i32* count, chunkslots* slots);
 // A chunk operand: the specifications, then one operand (`factor`, so `word 1 of x & y` is
 // (word 1 of x) & y), narrowed and copied into `value`, a new owned text.
-scriptstatus sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-                fred* value);
+scriptstatus sourcechunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                         i32* count, fred* value);
 // The functions `offset(needle, haystack [, skip])` and `lineOffset(...)`, from the function
 // name at `at`: an integer value. 49 without "(", 39 without a comma after the needle, 88
 // without ")".
 scriptstatus funoffs(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-            fred* value);
+                     fred* value);
 
 // --- Narrowing and counting --------------------------------------------------------------
 // Narrows [*start, *end) to the chunk the specification names: `last` the count-th chunk,

@@ -121,8 +121,8 @@ namespace {
 // A container that a word does not start: resolved here, or (with *variable set) left to the
 // variable lookup, the record cleared.
 [[gnu::noinline]] i16 otherdestination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables,
-                                       Handle locals, i32* count, chunkpart* dest, i16 create, i16 allowliteral,
-                                       u16 t, bool* variable) {
+                                       Handle locals, i32* count, chunkpart* dest, i16 create, i16 allowliteral, u16 t,
+                                       bool* variable) {
   *variable = false;
   *dest = chunkpart{};
   dest->value.cls = freddisposed;
@@ -164,8 +164,8 @@ namespace {
 
 }  // namespace
 
-scriptstatus destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-                chunkpart* dest, i16 create, i16 allowliteral) {
+scriptstatus destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                         i32* count, chunkpart* dest, i16 create, i16 allowliteral) {
   *count = 0;
   u16 t = tokenat(atoms, at);
   // A word (the commonest container) starts none of the other forms: the container is a
@@ -192,7 +192,7 @@ scriptstatus destination(hierpath context, Handle text, Handle atoms, i32 at, Ha
   } else {
     atom& a = HandleAs<atom>(atoms)[at];
     i16 st = create != 0 && mainglobals().explicitVars == 0 ? createvars(&a, text, variables, &e)
-                                                              : findvars(&a, text, variables, &e);
+                                                            : findvars(&a, text, variables, &e);
     if (st == 16) return err::cantput;
     if (st != 0) return st;
   }
@@ -201,7 +201,7 @@ scriptstatus destination(hierpath context, Handle text, Handle atoms, i32 at, Ha
 }
 
 scriptstatus destchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-              chunkpart* dest, i16 create, i16 allowliteral) {
+                       chunkpart* dest, i16 create, i16 allowliteral) {
   *count = 0;
   *dest = chunkpart{};
   dest->value.cls = freddisposed;
@@ -240,10 +240,8 @@ i16 messagedestination(chunkpart* dest) {
 }
 
 void releasecontainer(chunkpart* dest) {
-  if (dest->kind == containerfield && dest->field != nilhandle)
-    releasefieldcontainer(dest);
-  else
-    disposfred(&dest->value);
+  if (dest->kind == containerfield && dest->field != nilhandle) releasefieldcontainer(dest);
+  else disposfred(&dest->value);
 }
 
 namespace {
@@ -397,8 +395,7 @@ i16 appendquotetoword(Handle text, Handle atoms, i32 literal, i32 at, Handle var
   *done = false;
   // The characters between the quotes (as quotedchars reads them), read in place.
   const atomchars source = atomsourcechars(HandleAs<atom>(atoms)[literal], text);
-  if (source.length < 3 || source.length - 2 > Size(kFredShortMax) || source.bytes[source.length - 1] != '"')
-    return 0;
+  if (source.length < 3 || source.length - 2 > Size(kFredShortMax) || source.bytes[source.length - 1] != '"') return 0;
   const atomchars chars{source.bytes + 1, source.length - 2};
   if (chars.bytes[chars.length - 1] == 0) return 0;
   // A copy: the script's text is a handle too.

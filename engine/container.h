@@ -16,21 +16,21 @@ enum : u16 { containerfield = 0, containervariable = 1, containermessage = 2, co
 struct chunkpart {
   u16 kind;
   u16 chunkgiven;
-  u32 start;       // the byte range a write replaces: [start, end)
+  u32 start;  // the byte range a write replaces: [start, end)
   u32 end;
-  fred value;      // a variable's working copy, or the container's own text (class 8)
-  u32 addlines;    // line delimiters to add before the written text
-  u32 additems;    // item delimiters to add
+  fred value;    // a variable's working copy, or the container's own text (class 8)
+  u32 addlines;  // line delimiters to add before the written text
+  u32 additems;  // item delimiters to add
   i32 delcount;
-  Handle field;    // a field container: a handle holding the object descriptor that names the
-                   // field (store/objread.h), released with the container
+  Handle field;  // a field container: a handle holding the object descriptor that names the
+                 // field (store/objread.h), released with the container
 };
 
 // Resolves the container at the atoms. `create` makes a missing variable (unless
 // explicitVars is set); `allowliteral` takes a quoted string as the variable `it`. 45 for a
 // constant, a quoted string where not allowed or a variable that does not exist.
-scriptstatus destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-                chunkpart* dest, i16 create, i16 allowliteral);
+scriptstatus destination(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                         i32* count, chunkpart* dest, i16 create, i16 allowliteral);
 // A chunk of a container (`item 2 of line 3 of v`): the specifications, then the container,
 // resolved by `destination` with the global `chunkflag` set; the range is narrowed to the
 // chunk, with the line and item delimiters a write must add and the delete count (for lines
@@ -38,7 +38,7 @@ scriptstatus destination(hierpath context, Handle text, Handle atoms, i32 at, Ha
 // is all the text from the container's start; for words the word delimiters that follow).
 // 4 without a specification; otherwise as `destination`.
 scriptstatus destchunk(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-              chunkpart* dest, i16 create, i16 allowliteral);
+                       chunkpart* dest, i16 create, i16 allowliteral);
 // Writes the value (consumed) into the container `into`, `before` or `after` its range; the
 // container is released in every case.
 i16 pututil(chunkpart* dest, fred* value, u16 preposition);

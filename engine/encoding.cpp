@@ -23,8 +23,8 @@ constexpr std::array<u8, 256> pr2six = [] {
 }();
 
 bool isunreserved(u8 c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '*' ||
-         c == '-' || c == '.' || c == '_';
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '*' || c == '-' ||
+         c == '.' || c == '_';
 }
 
 // The value of a hexadecimal digit, or -1.
@@ -70,8 +70,8 @@ i32 HTUU_decode(const u8* text, u8* out, i32 capacity) {
   };
   i32 i = 0;
   for (; i + 4 <= chars; i += 4) {
-    const u32 group = u32(pr2six[text[i]]) << 18 | u32(pr2six[text[i + 1]]) << 12 |
-                      u32(pr2six[text[i + 2]]) << 6 | pr2six[text[i + 3]];
+    const u32 group = u32(pr2six[text[i]]) << 18 | u32(pr2six[text[i + 1]]) << 12 | u32(pr2six[text[i + 2]]) << 6 |
+                      pr2six[text[i + 3]];
     put(group >> 16);
     put(group >> 8 & 0xFF);
     put(group & 0xFF);

@@ -299,7 +299,8 @@ i16 theform(const evalargs& e, i32 at, i32* count, operand* out) {
     return sysfun(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
   if (next >= firstnameform && next <= lastnameform) {
     u16 after = e.tok(at + 2);
-    if (after == tok::date || after == tok::time) return sysfun(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
+    if (after == tok::date || after == tok::time)
+      return sysfun(e.context, e.text, e.atoms, at, e.variables, count, &out->value);
     if (after == tok::name || after == tok::id)
       return property(e.context, e.text, e.atoms, at, e.variables, e.locals, count, &out->value);
   }
@@ -460,8 +461,8 @@ i16 operatorlevel(u16 token) {
   }
 }
 
-scriptstatus expression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-               fred* value) {
+scriptstatus expression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                        i32* count, fred* value) {
   *count = 0;
   if (nostack(stackneeded) != 0) return err::recursion;
   EvalState& es = evalstate();
@@ -593,7 +594,7 @@ scriptstatus expression(hierpath context, Handle text, Handle atoms, i32 at, Han
 }
 
 scriptstatus factor(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-           fred* value) {
+                    fred* value) {
   operand out;
   i16 st = factorx(evalargs{context, text, atoms, variables, locals}, at, count, &out);
   if (st == 0) *value = out.value;
@@ -601,7 +602,7 @@ scriptstatus factor(hierpath context, Handle text, Handle atoms, i32 at, Handle 
 }
 
 scriptstatus anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-            fred* value) {
+                     fred* value) {
   operand out;
   i16 st = factorx(evalargs{context, text, atoms, variables, locals}, at, count, &out);
   if (st == 0) *value = out.value;
@@ -612,7 +613,7 @@ scriptstatus anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle
 }
 
 scriptstatus miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
-                   i32* count, fred* value) {
+                            i32* count, fred* value) {
   evalargs e{context, text, atoms, variables, locals};
   u16 t[4];
   const atomview view(atoms);
@@ -641,14 +642,17 @@ scriptstatus miniexpression(hierpath context, Handle text, Handle atoms, i32 at,
     }
     fred v;
     if (markedvariable(e, i, &v) != 0) return 1;  // not in this handler: the full evaluator decides
-    v.cls = fredtemp;  // a look at the stored record; nothing is written back
+    v.cls = fredtemp;                             // a look at the stored record; nothing is written back
     v.link = nilhandle;
     Handle kept = v.text;
     i16 st = fredtodouble(&v, &n[k]);
     if (v.text != kept && v.text != nilhandle) DisposeHandle(v.text);
     if (st != 0) return err::nonumber;
   }
-  double r = op == tok::minus ? n[0] - n[1] : op == tok::mult ? n[0] * n[1] : op == tok::slash ? n[0] / n[1] : n[0] + n[1];
+  double r = op == tok::minus   ? n[0] - n[1]
+             : op == tok::mult  ? n[0] * n[1]
+             : op == tok::slash ? n[0] / n[1]
+                                : n[0] + n[1];
   doubletonewfred(r, value);
   *count = 3;
   return 0;

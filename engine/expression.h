@@ -26,19 +26,19 @@ i16 operatorlevel(u16 token);
 
 // One whole expression; `value` becomes a new owned temporary. A whole expression that is an
 // unknown word gives the word's text and raises the unquoted-literal counter.
-scriptstatus expression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-               fred* value);
+scriptstatus expression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
+                        i32* count, fred* value);
 // One operand. A variable gives a working copy of its value (the caller disposes it).
 scriptstatus factor(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-           fred* value);
+                    fred* value);
 // `factor`, except that an unknown word becomes its own text (count 1).
 scriptstatus anyfact(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-            fred* value);
+                     fred* value);
 // The fast path of `get` and `put`: a number literal or a variable, one of - * / +, a number
 // literal or a variable. 1 when the atoms have another shape (the caller then evaluates with
 // `expression`); otherwise the status, `value` a new real and *count 3.
 scriptstatus miniexpression(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
-                   i32* count, fred* value);
+                            i32* count, fred* value);
 
 // The number of the number literal at `at` (parsed once, then kept in its atom): false when the
 // atom is no number literal or its text is no number.

@@ -34,14 +34,14 @@ constexpr Size kFredShortMax = 31;
 
 // The layout is the one externals see: 56 bytes, the real at offset 8.
 struct fred {
-  i16 cls;            // fredworking .. freddisposed
-  i16 type;           // fredlong .. fredstring
-  i32 integer;        // fredlong; for fredbool 1 true, 0 false; for fredupdown 0 up, 1 down
-  double real;        // freddouble
-  Handle text;        // the text of fredhand (its size is the length); may stay attached to
-                      // a fredstring value for reuse, and is released with the value
-  Handle link;        // fredworking: the variable's value handle; otherwise none
-  u8 shorttext[32];   // fredstring: length byte and at most 31 characters
+  i16 cls;           // fredworking .. freddisposed
+  i16 type;          // fredlong .. fredstring
+  i32 integer;       // fredlong; for fredbool 1 true, 0 false; for fredupdown 0 up, 1 down
+  double real;       // freddouble
+  Handle text;       // the text of fredhand (its size is the length); may stay attached to
+                     // a fredstring value for reuse, and is released with the value
+  Handle link;       // fredworking: the variable's value handle; otherwise none
+  u8 shorttext[32];  // fredstring: length byte and at most 31 characters
 };
 static_assert(sizeof(fred) == 56);
 static_assert(offsetof(fred, real) == 8 && offsetof(fred, text) == 16 && offsetof(fred, link) == 20 &&

@@ -28,7 +28,10 @@ i16 coord(double v) {
 bool BogusRect(const Rect& r) { return r.left > r.right || r.top > r.bottom; }
 
 bool rectinrect(const Rect& inner, const Rect& outer) {
-  const Point corners[4] = {{inner.top, inner.left}, {inner.top, inner.right}, {inner.bottom, inner.right}, {inner.bottom, inner.left}};
+  const Point corners[4] = {{inner.top, inner.left},
+                            {inner.top, inner.right},
+                            {inner.bottom, inner.right},
+                            {inner.bottom, inner.left}};
   return std::all_of(std::begin(corners), std::end(corners), [&](Point p) { return PtInRect(p, &outer); });
 }
 

@@ -27,15 +27,15 @@ constexpr int pathentries = 27;
 
 struct hier {
   u16 level = hierempty;
-  i16 usecount = 0;              // in the cache: live copies (paths and slots)
-  Handle script = nilhandle;     // the cache's own copy of the script text
-  Handle atoms = nilhandle;      // the tokenised script
-  Handle descriptor = nilhandle; // the object's reference text; with the level, the cache key
-  u64 creation = 0;              // use-counter value when the entry was made: its identity
-  i64 lastuse = 0;               // use-counter value at the last lookup; -1 = marked
-  i32 firsthandler = -1;         // index of the first `on` handler-name atom, -1 when none
-  i32 firstfunction = -1;        // index of the first `function` handler-name atom, -1 when none
-  i16 slot = -1;                 // the inserted-script slot this entry was copied from, or -1
+  i16 usecount = 0;               // in the cache: live copies (paths and slots)
+  Handle script = nilhandle;      // the cache's own copy of the script text
+  Handle atoms = nilhandle;       // the tokenised script
+  Handle descriptor = nilhandle;  // the object's reference text; with the level, the cache key
+  u64 creation = 0;               // use-counter value when the entry was made: its identity
+  i64 lastuse = 0;                // use-counter value at the last lookup; -1 = marked
+  i32 firsthandler = -1;          // index of the first `on` handler-name atom, -1 when none
+  i32 firstfunction = -1;         // index of the first `function` handler-name atom, -1 when none
+  i16 slot = -1;                  // the inserted-script slot this entry was copied from, or -1
 };
 
 // A message path from one of its entries to the end of its array: every walk along a path is

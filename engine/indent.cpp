@@ -39,9 +39,9 @@ struct key {
 };
 
 constexpr key keys[] = {
-    {"on", 2, kon},         {"if", 2, kif},         {"else", 4, kelse},   {"repeat", 6, krepeat},
-    {"end", 3, kend},       {"then", 4, kthen},     {"case", 4, kcase},   {"switch", 6, kswitch},
-    {"try", 3, ktry},       {"catch", 5, kcatch},   {"function", 8, kfunction},
+    {"on", 2, kon},   {"if", 2, kif},       {"else", 4, kelse},         {"repeat", 6, krepeat},
+    {"end", 3, kend}, {"then", 4, kthen},   {"case", 4, kcase},         {"switch", 6, kswitch},
+    {"try", 3, ktry}, {"catch", 5, kcatch}, {"function", 8, kfunction},
 };
 
 constexpr u8 kReturn = 13;
@@ -164,10 +164,8 @@ class indenter {
       for (i32 n = level * tabsize_; n > 0 && !scripttoobig_; --n) {
         const bool caret = selstart_ == selend_;
         if (outlen_ <= selstart_) ++selstart_;
-        if (caret)
-          selend_ = selstart_;
-        else if (outlen_ < selend_)
-          ++selend_;
+        if (caret) selend_ = selstart_;
+        else if (outlen_ < selend_) ++selend_;
         put(' ');
       }
     }
@@ -206,12 +204,9 @@ class indenter {
       if (instring) {
         if (c == '"') instring = false;
       } else if (!incomment) {
-        if (c == '"')
-          instring = true;
-        else if (c == '-' && readpos_ + 1 < len_ && at(readpos_ + 1) == '-')
-          incomment = true;
-        else if (c == kContinue)
-          pending = true;
+        if (c == '"') instring = true;
+        else if (c == '-' && readpos_ + 1 < len_ && at(readpos_ + 1) == '-') incomment = true;
+        else if (c == kContinue) pending = true;
       }
       put(c);
       ++readpos_;
@@ -230,8 +225,7 @@ class indenter {
   // --- Word reader ---------------------------------------------------------------------------
   bool delimiter(i32 i) const {
     const u8 c = at(i);
-    return c == ' ' || c == kReturn || c == kContinue || c == '"' ||
-           (c == '-' && i + 1 < len_ && at(i + 1) == '-');
+    return c == ' ' || c == kReturn || c == kContinue || c == '"' || (c == '-' && i + 1 < len_ && at(i + 1) == '-');
   }
 
   i16 getaword() {
@@ -271,8 +265,7 @@ class indenter {
     wordend_ = scan_;
     const i32 n = wordend_ - wordstart_;
     for (const key& k : keys)
-      if (k.length == n && sameword(text_.data() + wordstart_, reinterpret_cast<const u8*>(k.word), n))
-        return k.code;
+      if (k.length == n && sameword(text_.data() + wordstart_, reinterpret_cast<const u8*>(k.word), n)) return k.code;
     return plainword;
   }
 
@@ -540,9 +533,7 @@ Handle indent(Handle text, i32* selstart, i32* selend, i16 tabsize, bool inplace
   return out;
 }
 
-void xkv4indent(Handle text, i32* selstart, i32* selend, i16 tabsize) {
-  indent(text, selstart, selend, tabsize, true);
-}
+void xkv4indent(Handle text, i32* selstart, i32* selend, i16 tabsize) { indent(text, selstart, selend, tabsize, true); }
 
 void xkv3indent(Handle text, i16* selstart, i16* selend, i16 tabsize) {
   i32 start = selstart ? *selstart : 0;

@@ -38,9 +38,7 @@ constexpr int lengthof(const char* s) {
   return n;
 }
 
-constexpr int letterof(const writtenrow& r) {
-  return int(lowerof(u8(r.letter != 0 ? r.letter : r.spelling[0]))) - 'a';
-}
+constexpr int letterof(const writtenrow& r) { return int(lowerof(u8(r.letter != 0 ? r.letter : r.spelling[0]))) - 'a'; }
 
 // --- The per-letter tables, built lower-case at compile time -----------------------------------
 struct builttable {
@@ -111,14 +109,30 @@ constexpr fixedname makename(u16 token, const char* s) {
 }
 
 constexpr fixedname fixednames[] = {
-    makename(tok::endofline, "_endOfLine"),   makename(tok::endofscript, "_endofhand"),    makename(tok::stringatom, "_strdata"),
-    makename(tok::numberatom, "_numdata"),     makename(tok::unknown, "_unknown"),      makename(tok::leftparen, "_leftparn"),
-    makename(tok::rightparen, "_rightparn"),   makename(tok::variable, "_variable"),     makename(tok::minus, "_minus"),
-    makename(tok::power, "_power"),    makename(tok::mult, "_mult"),      makename(tok::plus, "_plus"),
-    makename(tok::concat, "_concat"),   makename(tok::concatspace, "_catspace"),  makename(tok::less, "_lessthan"),
-    makename(tok::greater, "_greathan"), makename(tok::lessequal, "_lessequal"), makename(tok::greaterequal, "_greatequal"),
-    makename(tok::isnotin, "_isnotin"),  makename(tok::isin, "_isin"),      makename(tok::iswithin, "_iswithin"),
-    makename(tok::notwithin, "_notwithin"), makename(tok::thereis, "_thereis"),  makename(tok::thereisnot, "_thereisnot"),
+    makename(tok::endofline, "_endOfLine"),
+    makename(tok::endofscript, "_endofhand"),
+    makename(tok::stringatom, "_strdata"),
+    makename(tok::numberatom, "_numdata"),
+    makename(tok::unknown, "_unknown"),
+    makename(tok::leftparen, "_leftparn"),
+    makename(tok::rightparen, "_rightparn"),
+    makename(tok::variable, "_variable"),
+    makename(tok::minus, "_minus"),
+    makename(tok::power, "_power"),
+    makename(tok::mult, "_mult"),
+    makename(tok::plus, "_plus"),
+    makename(tok::concat, "_concat"),
+    makename(tok::concatspace, "_catspace"),
+    makename(tok::less, "_lessthan"),
+    makename(tok::greater, "_greathan"),
+    makename(tok::lessequal, "_lessequal"),
+    makename(tok::greaterequal, "_greatequal"),
+    makename(tok::isnotin, "_isnotin"),
+    makename(tok::isin, "_isin"),
+    makename(tok::iswithin, "_iswithin"),
+    makename(tok::notwithin, "_notwithin"),
+    makename(tok::thereis, "_thereis"),
+    makename(tok::thereisnot, "_thereisnot"),
 };
 
 // The answer for a token without any text.

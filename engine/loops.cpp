@@ -268,7 +268,9 @@ i16 blockrunner::doglobals(i32 s, i32* pc) {
     if (e.name == nilhandle) continue;
     // Declared through an atom of its own name, as `global` would.
     Handle name = e.name;
-    atom a{tok::unknown, u16(GetHandleSize(name) > 255 ? 255 : GetHandleSize(name)), -1, 0, nilhandle, {0, 0},
+    atom a{tok::unknown, u16(GetHandleSize(name) > 255 ? 255 : GetHandleSize(name)),
+           -1,           0,
+           nilhandle,    {0, 0},
            numnotcached, {0, 0, 0}};
     if (i16 st = globalutil(a, name, vars_); st != 0) return st;
   }

@@ -83,7 +83,8 @@ Handle spotscript(Handle spots, i32 index) {
 
 Handle itemscript(const menuline& menu, i16 item) {
   Handle items = menu.items;
-  if (items == nilhandle || item < 0 || Size(item + 1) * Size(sizeof(menuitem)) > GetHandleSize(items)) return nilhandle;
+  if (items == nilhandle || item < 0 || Size(item + 1) * Size(sizeof(menuitem)) > GetHandleSize(items))
+    return nilhandle;
   return Handle(loadat<menuitem>(deref(items) + Size(item) * Size(sizeof(menuitem))).script);
 }
 
@@ -156,7 +157,8 @@ class pathbuild {
  private:
   void copyslots(size_t first, size_t count) {
     std::span<hier> slots = hierslots();
-    for (size_t i = first; i < first + count && i < slots.size() && n_ < entries_.size(); ++i) entries_[n_++] = slots[i];
+    for (size_t i = first; i < first + count && i < slots.size() && n_ < entries_.size(); ++i)
+      entries_[n_++] = slots[i];
   }
 
   std::array<hier, pathentries> entries_{};
@@ -588,7 +590,8 @@ i16 lowdispatch(const objread& obj, const tokmessage& m) {
     case objmenu:
       if (obj.menu.menu == nilhandle) return kTargetNotOpen;
       topwindow(&top);
-      if (isdockmenuline(obj.menu)) return obj.kind == objitem ? dockitemeval(obj.itemindex, m, top) : dockmenueval(m, top);
+      if (isdockmenuline(obj.menu))
+        return obj.kind == objitem ? dockitemeval(obj.itemindex, m, top) : dockmenueval(m, top);
       return obj.kind == objitem ? itemeval(obj.menu, obj.itemindex, m, top) : menueval(obj.menu, m, top);
     case objpart:
     case objembedded:

@@ -182,9 +182,7 @@ void qdelete(Handle h, i32 index, i32 size) {
   SetHandleSize(h, (count - 1) * size);
 }
 
-i16 diffdata(const void* a, const void* b, i32 n) {
-  return n >= 1 && std::memcmp(a, b, size_t(n)) != 0 ? 1 : 0;
-}
+i16 diffdata(const void* a, const void* b, i32 n) { return n >= 1 && std::memcmp(a, b, size_t(n)) != 0 ? 1 : 0; }
 
 void zero(void* p, i32 n) { BlockZero(p, n); }
 
@@ -273,7 +271,9 @@ i16 doresources(RegistryId store, bool open) {
 bool canclosefile(i16 count) { return CountResFiles() != count; }
 
 i16 doscript(const char* text) {
-  static constexpr u8 kAppleScript[] = "\x0B" "AppleScript";
+  static constexpr u8 kAppleScript[] =
+      "\x0B"
+      "AppleScript";
   i32 index = -1;
   ComponentInstance ci = GetOpenComponent(kAppleScript, &index);
   if (ci == 0) ci = GetClosedComponent(kAppleScript, &index);

@@ -22,15 +22,15 @@ void lowtooltotext(i16 tool, StringPtr out);
 
 // --- Object tests ----------------------------------------------------------------------------
 // The routines taking a pointer answer false for none.
-bool isversion4spot(const spot* s);     // a button drawn by a platform control
-bool hascontentype(const spot& s);      // styles 205, 207, 211
-bool hasize(const spot& s);             // styles 203, 204, 207, 209, 210, 212-215, 222
-bool hasorientation(const spot& s);     // styles 209, 210, 222
-bool usesenginetwo(const spot* s);      // field styles 300, 301 (kept in text-engine records)
-bool allowsobjects(const spot* s);      // 300, 301 with allowObjects
-bool fieldhasruler(const spot& s);      // 300, 301 with showRuler
-bool islist(const spot& s);             // 302, 303 unless the text tool is chosen
-bool fieldcanscroll(const spot& s);     // 301, or 303 while the text tool is chosen
+bool isversion4spot(const spot* s);  // a button drawn by a platform control
+bool hascontentype(const spot& s);   // styles 205, 207, 211
+bool hasize(const spot& s);          // styles 203, 204, 207, 209, 210, 212-215, 222
+bool hasorientation(const spot& s);  // styles 209, 210, 222
+bool usesenginetwo(const spot* s);   // field styles 300, 301 (kept in text-engine records)
+bool allowsobjects(const spot* s);   // 300, 301 with allowObjects
+bool fieldhasruler(const spot& s);   // 300, 301 with showRuler
+bool islist(const spot& s);          // 302, 303 unless the text tool is chosen
+bool fieldcanscroll(const spot& s);  // 301, or 303 while the text tool is chosen
 
 // --- Texts and handle arrays ---------------------------------------------------------------
 // Replaces bytes [start, end) of a text handle by `length` bytes of `run` (a negative length

@@ -90,7 +90,10 @@ i16 compare(fred* l, const double* lnum, u16 op, fred* r, const double* rnum) {
     peektext(r, tb);
     order = mainglobals().intlCompare != 0 ? intlcompare(pstringview(ta), pstringview(tb)) : comparetexts(ta, tb);
   }
-  bool result = op == tok::less ? order < 0 : op == tok::greater ? order > 0 : op == tok::lessequal ? order <= 0 : order >= 0;
+  bool result = op == tok::less        ? order < 0
+                : op == tok::greater   ? order > 0
+                : op == tok::lessequal ? order <= 0
+                                       : order >= 0;
   booltofred(result ? 1 : 0, l);
   return 0;
 }

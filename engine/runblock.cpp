@@ -374,7 +374,8 @@ i16 blockrunner::dotry(i32 s, i32 first, i32 end, i32* pc) {
   // The `end` of `end try`: the catch part runs up to the next partner.
   i32 partner = at(catchatom).link;
   i32 endatom = partner;
-  for (i32 steps = 0; endatom > 0 && tok(endatom) == tok::catch_ && steps < count(); ++steps) endatom = at(endatom).link;
+  for (i32 steps = 0; endatom > 0 && tok(endatom) == tok::catch_ && steps < count(); ++steps)
+    endatom = at(endatom).link;
   if (partner <= catchatom || endatom <= catchatom || tok(endatom) != tok::end || endatom >= end) return 143;
 
   MainGlobals& g = mainglobals();

@@ -13,14 +13,14 @@ struct fred;
 
 // One running loop. The repeat queue holds these in blocks of 256.
 struct repeatentry {
-  i32 step;       // 0 conditional loop, 1 or -1 counting loop, 1 for each
+  i32 step;  // 0 conditional loop, 1 or -1 counting loop, 1 for each
   i32 lower;
   i32 upper;
-  i32 counter;    // for each: the byte position in the text
-  Handle var;     // the loop variable's value handle, or none
-  i32 next;       // atom where the next pass starts
-  Handle text;    // for each: the loop's own copy of the container's text
-  u16 chunk;      // for each: 8001 line .. 8004 char; 0 otherwise
+  i32 counter;  // for each: the byte position in the text
+  Handle var;   // the loop variable's value handle, or none
+  i32 next;     // atom where the next pass starts
+  Handle text;  // for each: the loop's own copy of the container's text
+  u16 chunk;    // for each: 8001 line .. 8004 char; 0 otherwise
   u16 spare;
 };
 static_assert(sizeof(repeatentry) == 32);

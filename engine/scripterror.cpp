@@ -65,7 +65,8 @@ std::string handlerat(const hier& entry, i32 at) {
   i32 best = -1;
   for (i32 head : {entry.firsthandler, entry.firstfunction}) {
     // The chains run in script order; a damaged link that does not move on ends the walk.
-    for (i32 a = head; a >= 0 && a < count && a <= at; a = atoms[a].link > a ? atoms[a].link : -1) best = std::max(best, a);
+    for (i32 a = head; a >= 0 && a < count && a <= at; a = atoms[a].link > a ? atoms[a].link : -1)
+      best = std::max(best, a);
   }
   if (best < 0) return {};
   const atom& name = atoms[best];
@@ -175,10 +176,8 @@ void reportheadless(i16 n, ConstStringPtr text) {
   if (g.erroroffset != -1 && g.faildescriptor != nilhandle && readfailing(&obj) == 0) {
     Str255 name{};
     RegistryId store = obj.kind == objitem || obj.kind == objmenu ? obj.menu.store : obj.d.store;
-    if (obj.kind == objproject)
-      buildfilename(store, tok::long_, name);
-    else
-      buildnametext(obj, tok::long_, name);
+    if (obj.kind == objproject) buildfilename(store, tok::long_, name);
+    else buildnametext(obj, tok::long_, name);
     if (store != nilid) project = projectname(store);
     writeobj(&obj);
     const ErrorReportState& s = rs();
@@ -332,7 +331,9 @@ i16 errordialog(i16, i16 n, i16) {
   ++rs().shown;
   if (headlessrun()) reportheadless(n, text);
   static constexpr u8 quit[] = "\x04Quit";
-  static constexpr u8 cancel[] = "\x06" "Cancel";
+  static constexpr u8 cancel[] =
+      "\x06"
+      "Cancel";
   i16 hit = runalert(t, text, cautionalert, 0, 2, quit, cancel, nullptr);
   SetPort(port);
   // Cancel stops the script and goes on, whether or not the error's place is known; only

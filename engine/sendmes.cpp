@@ -204,7 +204,8 @@ class argumentlist {
 
 // Evaluates the message's arguments in the caller's context into a new variable list: the
 // message name first, then one nameless variable per argument.
-scriptstatus bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool function, Handle* out) {
+scriptstatus bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, bool function,
+                           Handle* out) {
   *out = nilhandle;
   i16 st = 0;
   {

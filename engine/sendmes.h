@@ -37,8 +37,8 @@ u64 pathsearches();
 struct calllevel {
   Handle variables;
   Handle text;
-  hier* path;   // the path or path entry the level runs in
-  i32 atom;     // the message atom, or the handler's first statement atom
+  hier* path;  // the path or path entry the level runs in
+  i32 atom;    // the message atom, or the handler's first statement atom
   u8 kind;
   u8 cleared;
   u8 delimiters[3];  // line, item and word delimiter of the handler

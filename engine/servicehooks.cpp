@@ -12,7 +12,7 @@ void standinproject(RegistryId) {}
 }  // namespace
 
 ServiceHooks servicehooksdetail::standins() {
-  return ServiceHooks{standintick, standintick, standintick, standintick,
+  return ServiceHooks{standintick, standintick,   standintick,    standintick,
                       standinnone, standinstatus, standinproject, standinproject};
 }
 

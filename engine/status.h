@@ -16,7 +16,7 @@ namespace kv {
 class [[nodiscard]] scriptstatus {
  public:
   constexpr scriptstatus(i16 value = 0) : value_(value) {}  // NOLINT: as freely as an i16
-  constexpr operator i16() const { return value_; }       // NOLINT
+  constexpr operator i16() const { return value_; }         // NOLINT
  private:
   i16 value_;
 };

@@ -19,8 +19,8 @@ struct fred;
 // --- From a short string -------------------------------------------------------------------
 void stringtostring(ConstStringPtr src, StringPtr dst);  // overlap-safe
 StringPtr pstrcpy(StringPtr dst, ConstStringPtr src);
-i16 stringtohand(ConstStringPtr s, Handle h);     // 1 when h is none
-i16 stringandhand(ConstStringPtr s, Handle h);    // 1 when h is none
+i16 stringtohand(ConstStringPtr s, Handle h);   // 1 when h is none
+i16 stringandhand(ConstStringPtr s, Handle h);  // 1 when h is none
 i16 stringtonewh(ConstStringPtr s, Handle* out);
 i16 stringtonewstoph(ConstStringPtr s, Handle* out);    // the characters, 13, 0
 i16 stringtonewstringh(ConstStringPtr s, Handle* out);  // length byte and characters

@@ -16,21 +16,17 @@ struct classrange {
 };
 
 constexpr classrange classranges[] = {
-    {0x00, 0x00, chend},      {0x01, 0x07, chblank},    {0x08, 0x08, chother},
-    {0x09, 0x0C, chblank},    {0x0D, 0x0D, chreturn},   {0x0E, 0x20, chblank},
-    {0x21, 0x21, chother},    {0x22, 0x22, chquote},    {0x23, 0x25, chother},
-    {0x26, 0x26, choperator}, {0x27, 0x27, chother},    {0x28, 0x2D, choperator},
-    {0x2E, 0x2E, chnumber},   {0x2F, 0x2F, choperator}, {0x30, 0x39, chnumber},
-    {0x3A, 0x3B, chother},    {0x3C, 0x3E, choperator}, {0x3F, 0x40, chother},
-    {0x41, 0x5A, chletter},   {0x5B, 0x5D, chother},    {0x5E, 0x5E, choperator},
-    {0x5F, 0x5F, chletter},   {0x60, 0x60, chother},    {0x61, 0x7A, chletter},
-    {0x7B, 0x7E, chother},    {0x7F, 0x7F, chblank},    {0x80, 0x9F, chletter},
-    {0xA0, 0xA6, chother},    {0xA7, 0xA7, chletter},   {0xA8, 0xAC, chother},
-    {0xAD, 0xAD, choperator}, {0xAE, 0xAF, chletter},   {0xB0, 0xB1, chother},
-    {0xB2, 0xB3, choperator}, {0xB4, 0xBD, chother},    {0xBE, 0xBF, chletter},
-    {0xC0, 0xC1, chother},    {0xC2, 0xC2, chcontinue}, {0xC3, 0xCA, chother},
-    {0xCB, 0xCF, chletter},   {0xD0, 0xD7, chother},    {0xD8, 0xD8, chletter},
-    {0xD9, 0xFF, chblank},
+    {0x00, 0x00, chend},      {0x01, 0x07, chblank},    {0x08, 0x08, chother},    {0x09, 0x0C, chblank},
+    {0x0D, 0x0D, chreturn},   {0x0E, 0x20, chblank},    {0x21, 0x21, chother},    {0x22, 0x22, chquote},
+    {0x23, 0x25, chother},    {0x26, 0x26, choperator}, {0x27, 0x27, chother},    {0x28, 0x2D, choperator},
+    {0x2E, 0x2E, chnumber},   {0x2F, 0x2F, choperator}, {0x30, 0x39, chnumber},   {0x3A, 0x3B, chother},
+    {0x3C, 0x3E, choperator}, {0x3F, 0x40, chother},    {0x41, 0x5A, chletter},   {0x5B, 0x5D, chother},
+    {0x5E, 0x5E, choperator}, {0x5F, 0x5F, chletter},   {0x60, 0x60, chother},    {0x61, 0x7A, chletter},
+    {0x7B, 0x7E, chother},    {0x7F, 0x7F, chblank},    {0x80, 0x9F, chletter},   {0xA0, 0xA6, chother},
+    {0xA7, 0xA7, chletter},   {0xA8, 0xAC, chother},    {0xAD, 0xAD, choperator}, {0xAE, 0xAF, chletter},
+    {0xB0, 0xB1, chother},    {0xB2, 0xB3, choperator}, {0xB4, 0xBD, chother},    {0xBE, 0xBF, chletter},
+    {0xC0, 0xC1, chother},    {0xC2, 0xC2, chcontinue}, {0xC3, 0xCA, chother},    {0xCB, 0xCF, chletter},
+    {0xD0, 0xD7, chother},    {0xD8, 0xD8, chletter},   {0xD9, 0xFF, chblank},
 };
 
 constexpr std::array<u8, 256> buildtokentable() {
@@ -155,8 +151,7 @@ i16 atomizer::word(const u8* text, u32 start, u32 end) {
     if (last >= 0) at(last).link = name;
     last = name;
     if (first == -1) first = name;
-    if (message ? (token >= firstcommand && token <= lastcommand)
-                : (token >= firstfunction && token <= lastfunction))
+    if (message ? (token >= firstcommand && token <= lastcommand) : (token >= firstfunction && token <= lastfunction))
       sethandlerflag(token);
     return 0;
   }
@@ -178,8 +173,7 @@ i16 atomizer::word(const u8* text, u32 start, u32 end) {
         if (!put(tok::endofline, prior.length, prior.offset)) return tokenizefailed;
       }
       break;
-    default:
-      break;
+    default: break;
   }
 
   if (!put(token, length, start)) return tokenizefailed;
@@ -225,9 +219,7 @@ i16 atomizer::run() {
   for (;;) {
     u8 c = p[i];
     switch (tokentable[c]) {
-      case chblank:
-        ++i;
-        break;
+      case chblank: ++i; break;
 
       case chreturn:
         // A run of returns (blank lines, comment lines) gives one end-of-line atom.

@@ -9,8 +9,7 @@ namespace kv {
 
 void getenvironment(StringPtr out) {
   // The runtime runs under its own signature; a standalone runs as an application of its own.
-  std::string_view name =
-      currentsettings().standalone == kStandaloneWord ? "Standalone Application" : "Kestrove";
+  std::string_view name = currentsettings().standalone == kStandaloneWord ? "Standalone Application" : "Kestrove";
   pstrassign(out, 256, name.data(), name.size());
 }
 

@@ -122,7 +122,8 @@ void resyncwerects(const spot& s) {
   // compared by its top, left and right only.
   const bool destmoved = dest.top != olddest.top || dest.left != olddest.left || dest.right != olddest.right;
   if (!destmoved && view == oldview) return;
-  const bool resized = width(view) != width(oldview) || height(view) != height(oldview) || width(dest) != width(olddest);
+  const bool resized = width(view) != width(oldview) || height(view) != height(oldview) ||
+                       width(dest) != width(olddest);
   if (!resized) dest.bottom = dest.top + height(olddest);
   WESetViewRect(&view, we);
   WESetDestRect(&dest, we);
@@ -146,7 +147,9 @@ i16 cleanwerecs(bool onlyclean) {
     setlivefield(s, 0);
     HandleAs<spot>(list)[i] = s;
     return true;
-  }) ? 1 : 0;
+  })
+             ? 1
+             : 0;
 }
 
 i16 cleanweundos() {
@@ -156,7 +159,9 @@ i16 cleanweundos() {
     if (we == open || WEGetModCount(we) == 0) return false;
     WEResetModCount(we);
     return true;
-  }) ? 1 : 0;
+  })
+             ? 1
+             : 0;
 }
 
 }  // namespace kv

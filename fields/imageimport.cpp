@@ -15,8 +15,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 kNoMemory = 37, kCannotLock = 118, kUnreadable = 182, kNoFile = 183, kNotValid = 190,
-              kNoImporters = 201;
+constexpr i16 kNoMemory = 37, kCannotLock = 118, kUnreadable = 182, kNoFile = 183, kNotValid = 190, kNoImporters = 201;
 constexpr i32 kFirstImporterVersion = 25;
 
 // Whether an importer's verdict lets the import go on: 0, 37 or 190. An importer without the

@@ -214,9 +214,7 @@ void drawlistbar(const spot& s, ListHandle l) {
   SetControlVisibility(bar, false, false);
 }
 
-void restorebackground(i16 depth) {
-  SetThemeBackground(getheme(&mainglobals().current), depth, depth > 1);
-}
+void restorebackground(i16 depth) { SetThemeBackground(getheme(&mainglobals().current), depth, depth > 1); }
 
 }  // namespace
 
@@ -254,7 +252,9 @@ u64 listcellmeasurements() { return hasstate<ListFieldState>() ? lf().measuremen
 void forcelistload(spot& s, i16 reuse) {
   const WindowRef window = mainglobals().current.window;
   if (window == nilid) {
-    KVDebugMsg(reinterpret_cast<ConstStringPtr>("\x2b" "Error: opening list in non-existent window"));
+    KVDebugMsg(
+        reinterpret_cast<ConstStringPtr>("\x2b"
+                                         "Error: opening list in non-existent window"));
     return;
   }
   SavePort saved;

@@ -32,9 +32,7 @@ i16 rowofid(const oldlist& l, u32 id) {
   return -1;
 }
 
-void settext(const oldlist& l, i16 row, ConstStringPtr text) {
-  LSetCell(text + 1, text[0], Cell{0, row}, l.list);
-}
+void settext(const oldlist& l, i16 row, ConstStringPtr text) { LSetCell(text + 1, text[0], Cell{0, row}, l.list); }
 
 std::string_view textof(const std::vector<u8>& bytes) {
   return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());

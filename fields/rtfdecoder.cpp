@@ -40,14 +40,63 @@ RTFDecoderGlobals& decoderglobals() { return state<RTFDecoderGlobals>(); }
 // Keyword codes; code 1 skips the rest of the group, 55 is any keyword not in the table and 56
 // the end of a font or colour table entry.
 enum : u16 {
-  kwhex = 0, kwskip = 1, kwhyphen = 2, kwansi = 3, kwblue = 4, kwbold = 5, kwbullet = 6, kwcaps = 7,
-  kwcb = 8, kwcf = 9, kwcolortbl = 10, kwdeff = 11, kwemdash = 12, kwendash = 13, kwexpnd = 14,
-  kwexpndtw = 15, kwf = 16, kwfbidi = 17, kwfcharset = 18, kwfdecor = 19, kwfmodern = 20, kwfnil = 21,
-  kwfonttbl = 22, kwfroman = 23, kwfs = 24, kwfswiss = 25, kwfscript = 26, kwftech = 27, kwgreen = 28,
-  kwitalic = 29, kwldblquote = 30, kwli = 31, kwlquote = 32, kwmac = 33, kwoutl = 34, kwpar = 35,
-  kwpard = 36, kwpc = 37, kwpca = 38, kwplain = 39, kwpncf = 40, kwpnf = 41, kwpnfs = 42, kwpnul = 43,
-  kwrdblquote = 44, kwred = 45, kwrquote = 46, kwrtf = 47, kwshad = 48, kwtab = 49, kwul = 50, kwuld = 51,
-  kwuldb = 52, kwulnone = 53, kwtilde = 54, kwunknown = 55, kwendofentry = 56,
+  kwhex = 0,
+  kwskip = 1,
+  kwhyphen = 2,
+  kwansi = 3,
+  kwblue = 4,
+  kwbold = 5,
+  kwbullet = 6,
+  kwcaps = 7,
+  kwcb = 8,
+  kwcf = 9,
+  kwcolortbl = 10,
+  kwdeff = 11,
+  kwemdash = 12,
+  kwendash = 13,
+  kwexpnd = 14,
+  kwexpndtw = 15,
+  kwf = 16,
+  kwfbidi = 17,
+  kwfcharset = 18,
+  kwfdecor = 19,
+  kwfmodern = 20,
+  kwfnil = 21,
+  kwfonttbl = 22,
+  kwfroman = 23,
+  kwfs = 24,
+  kwfswiss = 25,
+  kwfscript = 26,
+  kwftech = 27,
+  kwgreen = 28,
+  kwitalic = 29,
+  kwldblquote = 30,
+  kwli = 31,
+  kwlquote = 32,
+  kwmac = 33,
+  kwoutl = 34,
+  kwpar = 35,
+  kwpard = 36,
+  kwpc = 37,
+  kwpca = 38,
+  kwplain = 39,
+  kwpncf = 40,
+  kwpnf = 41,
+  kwpnfs = 42,
+  kwpnul = 43,
+  kwrdblquote = 44,
+  kwred = 45,
+  kwrquote = 46,
+  kwrtf = 47,
+  kwshad = 48,
+  kwtab = 49,
+  kwul = 50,
+  kwuld = 51,
+  kwuldb = 52,
+  kwulnone = 53,
+  kwtilde = 54,
+  kwunknown = 55,
+  kwendofentry = 56,
 };
 
 struct Keyword {
@@ -57,23 +106,72 @@ struct Keyword {
 
 // Searched in row order, letter case counting.
 constexpr Keyword kKeywords[66] = {
-    {"'", kwhex},          {"*", kwskip},           {"-", kwhyphen},      {"ansi", kwansi},
-    {"blue", kwblue},      {"b", kwbold},           {"bullet", kwbullet}, {"caps", kwcaps},
-    {"cb", kwcb},          {"cf", kwcf},            {"colortbl", kwcolortbl}, {"deff", kwdeff},
-    {"emdash", kwemdash},  {"endash", kwendash},    {"expnd", kwexpnd},   {"expndtw", kwexpndtw},
-    {"f", kwf},            {"fbidi", kwfbidi},      {"fcharset", kwfcharset}, {"fdecor", kwfdecor},
-    {"field", kwskip},     {"filetbl", kwskip},     {"fmodern", kwfmodern}, {"fnil", kwfnil},
-    {"fonttbl", kwfonttbl}, {"footer", kwskip},     {"footnote", kwskip}, {"froman", kwfroman},
-    {"fs", kwfs},          {"fswiss", kwfswiss},    {"fscript", kwfscript}, {"ftech", kwftech},
-    {"green", kwgreen},    {"header", kwskip},      {"i", kwitalic},      {"info", kwskip},
-    {"ldblquote", kwldblquote}, {"li", kwli},       {"lquote", kwlquote}, {"mac", kwmac},
-    {"object", kwskip},    {"outl", kwoutl},        {"par", kwpar},       {"pard", kwpard},
-    {"pc", kwpc},          {"pca", kwpca},          {"pict", kwskip},     {"plain", kwplain},
-    {"pncf", kwpncf},      {"pnf", kwpnf},          {"pnfs", kwpnfs},     {"pntext", kwskip},
-    {"pnul", kwpnul},      {"rdblquote", kwrdblquote}, {"red", kwred},    {"revtbl", kwskip},
-    {"rquote", kwrquote},  {"rtf", kwrtf},          {"shad", kwshad},     {"stylesheet", kwskip},
-    {"tab", kwtab},        {"ul", kwul},            {"uld", kwuld},       {"uldb", kwuldb},
-    {"ulnone", kwulnone},  {"~", kwtilde},
+    {"'", kwhex},
+    {"*", kwskip},
+    {"-", kwhyphen},
+    {"ansi", kwansi},
+    {"blue", kwblue},
+    {"b", kwbold},
+    {"bullet", kwbullet},
+    {"caps", kwcaps},
+    {"cb", kwcb},
+    {"cf", kwcf},
+    {"colortbl", kwcolortbl},
+    {"deff", kwdeff},
+    {"emdash", kwemdash},
+    {"endash", kwendash},
+    {"expnd", kwexpnd},
+    {"expndtw", kwexpndtw},
+    {"f", kwf},
+    {"fbidi", kwfbidi},
+    {"fcharset", kwfcharset},
+    {"fdecor", kwfdecor},
+    {"field", kwskip},
+    {"filetbl", kwskip},
+    {"fmodern", kwfmodern},
+    {"fnil", kwfnil},
+    {"fonttbl", kwfonttbl},
+    {"footer", kwskip},
+    {"footnote", kwskip},
+    {"froman", kwfroman},
+    {"fs", kwfs},
+    {"fswiss", kwfswiss},
+    {"fscript", kwfscript},
+    {"ftech", kwftech},
+    {"green", kwgreen},
+    {"header", kwskip},
+    {"i", kwitalic},
+    {"info", kwskip},
+    {"ldblquote", kwldblquote},
+    {"li", kwli},
+    {"lquote", kwlquote},
+    {"mac", kwmac},
+    {"object", kwskip},
+    {"outl", kwoutl},
+    {"par", kwpar},
+    {"pard", kwpard},
+    {"pc", kwpc},
+    {"pca", kwpca},
+    {"pict", kwskip},
+    {"plain", kwplain},
+    {"pncf", kwpncf},
+    {"pnf", kwpnf},
+    {"pnfs", kwpnfs},
+    {"pntext", kwskip},
+    {"pnul", kwpnul},
+    {"rdblquote", kwrdblquote},
+    {"red", kwred},
+    {"revtbl", kwskip},
+    {"rquote", kwrquote},
+    {"rtf", kwrtf},
+    {"shad", kwshad},
+    {"stylesheet", kwskip},
+    {"tab", kwtab},
+    {"ul", kwul},
+    {"uld", kwuld},
+    {"uldb", kwuldb},
+    {"ulnone", kwulnone},
+    {"~", kwtilde},
 };
 
 u16 keywordcode(const char* word) {
@@ -90,7 +188,10 @@ i32 parametervalue(const char* p, int radix) {
   if (*p == '-' || *p == '+') ++p;
   i64 v = 0;
   for (;; ++p) {
-    int d = *p >= '0' && *p <= '9' ? *p - '0' : *p >= 'a' && *p <= 'z' ? *p - 'a' + 10 : *p >= 'A' && *p <= 'Z' ? *p - 'A' + 10 : 99;
+    int d = *p >= '0' && *p <= '9'   ? *p - '0'
+            : *p >= 'a' && *p <= 'z' ? *p - 'a' + 10
+            : *p >= 'A' && *p <= 'Z' ? *p - 'A' + 10
+                                     : 99;
     if (d >= radix) break;
     v = std::min<i64>(v * radix + d, i64(1) << 31);
   }
@@ -298,9 +399,7 @@ void Decoder::process(u16 code, i32 value) {
     case kwansi:
     case kwmac:
     case kwpc:
-    case kwpca:
-      s_.charset = code;
-      break;
+    case kwpca: s_.charset = code; break;
     case kwred:
     case kwgreen:
     case kwblue:
@@ -313,7 +412,12 @@ void Decoder::process(u16 code, i32 value) {
     case kwitalic:
     case kwoutl:
     case kwshad:
-      if (body) setface(code == kwbold ? facebold : code == kwitalic ? faceitalic : code == kwoutl ? faceoutline : faceshadow, value != 0);
+      if (body)
+        setface(code == kwbold     ? facebold
+                : code == kwitalic ? faceitalic
+                : code == kwoutl   ? faceoutline
+                                   : faceshadow,
+                value != 0);
       break;
     case kwbullet:
       if (body) appendbyte(0xA5);
@@ -330,9 +434,7 @@ void Decoder::process(u16 code, i32 value) {
       s_.style.destination = rtfcolortable;
       g_.colortableindex = 0;
       break;
-    case kwdeff:
-      s_.defaultfontnumber = u16(value);
-      break;
+    case kwdeff: s_.defaultfontnumber = u16(value); break;
     case kwexpnd:
     case kwexpndtw:
       if (body) {
@@ -431,9 +533,7 @@ void Decoder::process(u16 code, i32 value) {
     case kwtilde:
       if (body) appendbyte('~');
       break;
-    case kwendofentry:
-      endofentry();
-      break;
+    case kwendofentry: endofentry(); break;
     default:  // caps, fcharset, pard, uld and unknown keywords
       break;
   }
@@ -477,12 +577,9 @@ void Decoder::run() {
         break;
       case 3: {  // a keyword and its parameter
         for (;; c = b[++at_]) {
-          if ((c >= 'a' && c <= 'z') || c == '*')
-            appendchar(s_.keyword, char(c));
-          else if ((c >= '0' && c <= '9') || c == '-')
-            appendchar(s_.parameter, char(c));
-          else
-            break;
+          if ((c >= 'a' && c <= 'z') || c == '*') appendchar(s_.keyword, char(c));
+          else if ((c >= '0' && c <= '9') || c == '-') appendchar(s_.parameter, char(c));
+          else break;
         }
         if (c == 0) return;
         if (c == ' ') ++at_;
@@ -538,9 +635,7 @@ void Decoder::run() {
           ++at_;
         }
         break;
-      default:
-        s_.scanner = 0;
-        break;
+      default: s_.scanner = 0; break;
     }
   }
 }
@@ -625,7 +720,9 @@ i16 RTFDecode(Handle fieldtext, const u8* rtf, i32 length, rtfdecodestate* state
   if (decoder.failed()) return kNoMemory;
   fieldtail tail = fieldtextail(deref(fieldtext), GetHandleSize(fieldtext));
   const stylerun* runs = reinterpret_cast<const stylerun*>(deref(state->runs));
-  return setfieldtext(fieldtext, runs, state->runcount, deref(state->text), state->textlength, tail) == noErr ? 0 : kNoMemory;
+  return setfieldtext(fieldtext, runs, state->runcount, deref(state->text), state->textlength, tail) == noErr
+             ? 0
+             : kNoMemory;
 }
 
 i16 RTFDone(Handle fieldtext, rtfdecodestate* state) {

@@ -34,27 +34,27 @@ struct rtfstyle {
 };
 
 struct rtfdecodestate {
-  Handle pending;        // text not yet placed, `pendinglength` bytes of a block of `capacity`
+  Handle pending;  // text not yet placed, `pendinglength` bytes of a block of `capacity`
   i32 pendinglength;
-  i32 capacity;          // starts at 512 bytes
-  u16 version;           // the parameter of "rtf"
-  u16 charset;           // 3 ansi, 33 mac, 37 pc, 38 pca (recorded only)
-  u16 skipdepth;         // group depth while a group is skipped
-  u16 defaultfont;       // textFont at initialisation
-  u16 defaultfontnumber; // the parameter of "deff"
-  u16 radix;             // 10, or 16 for a hexadecimal character
-  u16 scanner;           // the scanner's state, 0-7
-  char keyword[32];      // zero-terminated
+  i32 capacity;           // starts at 512 bytes
+  u16 version;            // the parameter of "rtf"
+  u16 charset;            // 3 ansi, 33 mac, 37 pc, 38 pca (recorded only)
+  u16 skipdepth;          // group depth while a group is skipped
+  u16 defaultfont;        // textFont at initialisation
+  u16 defaultfontnumber;  // the parameter of "deff"
+  u16 radix;              // 10, or 16 for a hexadecimal character
+  u16 scanner;            // the scanner's state, 0-7
+  char keyword[32];       // zero-terminated
   char parameter[32];
-  u8 fontname[256];      // length-prefixed, at most 255 bytes
-  Handle fontmap;        // 32,768 u16: RTF font number to font number
+  u8 fontname[256];  // length-prefixed, at most 255 bytes
+  Handle fontmap;    // 32,768 u16: RTF font number to font number
   RGBColor colors[256];
   rtfstyle style;
-  Handle stylestack;     // rtfstyle entries, the newest last
+  Handle stylestack;  // rtfstyle entries, the newest last
   i32 stackcount;
   // The placed text, kept apart from the field text while decoding so that placing a run moves
   // no text; the field text is written from them at the end of each RTFDecode.
-  Handle runs;           // stylerun entries
+  Handle runs;  // stylerun entries
   u16 runcount;
   Handle text;
   i32 textlength;

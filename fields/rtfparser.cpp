@@ -58,8 +58,8 @@ void RTFParser::ParagraphProperties::Reset() {
 RTFParser::RTFParser(WEReference we) : we_(we) {
   character_.Reset(1, 0);
   paragraph_.Reset();
-  const int32_t pageStart[8] = {612 * kFixedOne, 792 * kFixedOne, 54 * kFixedOne, 54 * kFixedOne,
-                                54 * kFixedOne,  54 * kFixedOne,  0,             1};
+  const int32_t pageStart[8] = {
+      612 * kFixedOne, 792 * kFixedOne, 54 * kFixedOne, 54 * kFixedOne, 54 * kFixedOne, 54 * kFixedOne, 0, 1};
   std::memcpy(page_, pageStart, sizeof page_);
   LookupKeyword("");  // builds the dictionary on first use
 }
@@ -462,7 +462,15 @@ void RTFParser::ApplyTextProperty(int32_t id, int32_t value) {
     case 20: ch.shadow = uint8_t(value); break;
     case 21: ch.embossed = uint8_t(value); break;
     case 22: ch.engraved = uint8_t(value); break;
-    case 5: case 6: case 7: case 8: case 9: case 10: case 11: case 12: case 13:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+    case 13:
       ch.underline = uint8_t(value);
       ch.underlineStyle = kUnderline[id - 5];
       break;
@@ -545,23 +553,53 @@ void RTFParser::ResetProperties() {
     size = wholepoints(int64_t(ch.size) * 3 / 5);
   }
   static constexpr OSType kAttributeSelectors[] = {
-      fourcc("font"), fourcc("ptsz"), fourcc("bold"), fourcc("ital"), fourcc("undl"), fourcc("unds"),
-      fourcc("strk"), fourcc("outl"), fourcc("shad"), fourcc("dstr"), fourcc("smcp"), fourcc("alcp"),
-      fourcc("hidn"), fourcc("embo"), fourcc("engr"), fourcc("colr"), fourcc("pbcl"), fourcc("pptm"),
-      fourcc("xshf"), fourcc("pexp"), fourcc("cond"), fourcc("lang"), fourcc("pjst"), fourcc("LDIR"),
-      fourcc("spbe"), fourcc("spaf"), fourcc("ledg"), fourcc("lein"), fourcc("riin"), fourcc("fidt"),
-      fourcc("keep"), fourcc("kepn"), fourcc("pbrb"), fourcc("wido"), fourcc("wdov"), fourcc("!ln#"),
-      fourcc("!hyp"), fourcc("tabs"), fourcc("BBRD")};
-  static constexpr int32_t kAttributeValueSizes[] = {2, 4, 1, 1, 1, 4, 1, 1, 1, 1, 1, 1, 1, 1, 1, 6, 6, 2, 4, 1,
+      fourcc("font"), fourcc("ptsz"), fourcc("bold"), fourcc("ital"), fourcc("undl"), fourcc("unds"), fourcc("strk"),
+      fourcc("outl"), fourcc("shad"), fourcc("dstr"), fourcc("smcp"), fourcc("alcp"), fourcc("hidn"), fourcc("embo"),
+      fourcc("engr"), fourcc("colr"), fourcc("pbcl"), fourcc("pptm"), fourcc("xshf"), fourcc("pexp"), fourcc("cond"),
+      fourcc("lang"), fourcc("pjst"), fourcc("LDIR"), fourcc("spbe"), fourcc("spaf"), fourcc("ledg"), fourcc("lein"),
+      fourcc("riin"), fourcc("fidt"), fourcc("keep"), fourcc("kepn"), fourcc("pbrb"), fourcc("wido"), fourcc("wdov"),
+      fourcc("!ln#"), fourcc("!hyp"), fourcc("tabs"), fourcc("BBRD")};
+  static constexpr int32_t kAttributeValueSizes[] = {2, 4,  1, 1, 1, 4, 1, 1, 1, 1, 1, 1, 1, 1, 1, 6, 6, 2,   4, 1,
                                                      1, 31, 4, 4, 4, 4, 4, 4, 4, 4, 1, 1, 1, 1, 1, 1, 1, 164, 4};
-  const void* const values[] = {&ch.font, &size, &ch.bold, &ch.italic, &ch.underline, &ch.underlineStyle,
-                                &ch.strike, &ch.outline, &ch.shadow, &ch.doubleStrike, &ch.smallCaps,
-                                &ch.allCaps, &ch.hidden, &ch.embossed, &ch.engraved, &ch.color, &ch.background,
-                                &ch.transferMode, &shift, &ch.expanded, &ch.condensed, ch.language,
-                                &pa.alignment, &pa.direction, &pa.spaceBefore, &pa.spaceAfter, &pa.lineSpacing,
-                                &pa.leftIndent, &pa.rightIndent, &pa.firstIndent, &pa.keep, &pa.keepNext,
-                                &pa.pageBreakBefore, &pa.widowControl, &pa.widowSet, &pa.noLineNumbers,
-                                &pa.noHyphenation, pa.tabs, &pa.borderStyle};
+  const void* const values[] = {&ch.font,
+                                &size,
+                                &ch.bold,
+                                &ch.italic,
+                                &ch.underline,
+                                &ch.underlineStyle,
+                                &ch.strike,
+                                &ch.outline,
+                                &ch.shadow,
+                                &ch.doubleStrike,
+                                &ch.smallCaps,
+                                &ch.allCaps,
+                                &ch.hidden,
+                                &ch.embossed,
+                                &ch.engraved,
+                                &ch.color,
+                                &ch.background,
+                                &ch.transferMode,
+                                &shift,
+                                &ch.expanded,
+                                &ch.condensed,
+                                ch.language,
+                                &pa.alignment,
+                                &pa.direction,
+                                &pa.spaceBefore,
+                                &pa.spaceAfter,
+                                &pa.lineSpacing,
+                                &pa.leftIndent,
+                                &pa.rightIndent,
+                                &pa.firstIndent,
+                                &pa.keep,
+                                &pa.keepNext,
+                                &pa.pageBreakBefore,
+                                &pa.widowControl,
+                                &pa.widowSet,
+                                &pa.noLineNumbers,
+                                &pa.noHyphenation,
+                                pa.tabs,
+                                &pa.borderStyle};
   static_assert(std::size(kAttributeSelectors) == 39 && std::size(kAttributeValueSizes) == 39);
   static_assert(std::size(values) == 39);
   const i16 undo = WEFeatureFlag(6, 0, we_);

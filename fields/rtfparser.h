@@ -92,7 +92,15 @@ class RTFParser {
 
  private:
   enum Destination : int32_t {
-    kText = 0, kSkip, kPicture, kFontTable, kColorTable, kInfo, kInfoField, kPrintRecord, kNeXTGraphicName
+    kText = 0,
+    kSkip,
+    kPicture,
+    kFontTable,
+    kColorTable,
+    kInfo,
+    kInfoField,
+    kPrintRecord,
+    kNeXTGraphicName
   };
   struct State {
     std::unique_ptr<State> previous;

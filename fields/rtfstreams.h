@@ -21,9 +21,9 @@
 namespace kv {
 
 // The reader's own codes (any other code is a platform result passed on).
-constexpr int32_t kRTFErrGroup = -93700;       // unbalanced braces, an end inside a group
-constexpr int32_t kRTFErrHex = -93701;         // a non-hexadecimal byte in hexadecimal data
-constexpr int32_t kRTFErrKeywordKind = -93702; // a keyword class or control id not known
+constexpr int32_t kRTFErrGroup = -93700;        // unbalanced braces, an end inside a group
+constexpr int32_t kRTFErrHex = -93701;          // a non-hexadecimal byte in hexadecimal data
+constexpr int32_t kRTFErrKeywordKind = -93702;  // a keyword class or control id not known
 constexpr int32_t kRTFErrEndAfterEscape = -93703;
 constexpr int32_t kRTFErrKeywordLength = -93704;
 constexpr int32_t kRTFErrNoImporter = -93707;

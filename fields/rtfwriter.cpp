@@ -35,11 +35,10 @@ const char* const kRTFFontFamilyKeyword[7] = {"fnil", "froman", "fswiss", "fmode
 
 const std::map<std::string, int32_t>& fontMap() {
   static const std::map<std::string, int32_t> map = {
-      {"New York", 1},       {"Palatino", 1},      {"Times", 1},         {"Times New Roman", 1},
-      {"Arial", 2},          {"Arial Black", 2},   {"Geneva", 2},        {"Helvetica", 2},
-      {"Impact", 2},         {"Courier", 3},       {"Courier New", 3},   {"Monaco", 3},
-      {"Apple Chancery", 4}, {"Zapf Chancery", 4}, {"Symbol", 6},        {"Wingdings", 6},
-      {"Zapf Dingbats", 6},
+      {"New York", 1},    {"Palatino", 1},      {"Times", 1},          {"Times New Roman", 1}, {"Arial", 2},
+      {"Arial Black", 2}, {"Geneva", 2},        {"Helvetica", 2},      {"Impact", 2},          {"Courier", 3},
+      {"Courier New", 3}, {"Monaco", 3},        {"Apple Chancery", 4}, {"Zapf Chancery", 4},   {"Symbol", 6},
+      {"Wingdings", 6},   {"Zapf Dingbats", 6},
   };
   return map;
 }
@@ -97,13 +96,9 @@ void RTFWriter::WriteFooter(RTFOutputStream& out) {
   if (footer_ != nullptr) out.PutCString(footer_);
 }
 
-int32_t RTFWriter::FontIndex(int16_t font) {
-  return fontMap_.emplace(font, 0).first->second;
-}
+int32_t RTFWriter::FontIndex(int16_t font) { return fontMap_.emplace(font, 0).first->second; }
 
-int32_t RTFWriter::ColorIndex(uint32_t color) {
-  return colorMap_.emplace(color, 0).first->second;
-}
+int32_t RTFWriter::ColorIndex(uint32_t color) { return colorMap_.emplace(color, 0).first->second; }
 
 void RTFWriter::WriteFontTable(RTFOutputStream& out) {
   WEFontFamilyToNameProcPtr hook = nullptr;
@@ -186,10 +181,9 @@ void RTFWriter::WriteDocumentInfo(RTFOutputStream& out) {
     const char* keyword;
     bool starred;
   } kInfo[] = {
-      {"Titl", "title", false},   {"Subj", "subject", false}, {"Auth", "author", false},
-      {"Mngr", "manager", true},  {"Cmpy", "company", true},  {"Ctgy", "category", true},
-      {"Keyw", "keywords", false}, {"Cmnt", "doccomm", false}, {"Oper", "operator", false},
-      {"Hlnk", "hlinkbase", true},
+      {"Titl", "title", false},    {"Subj", "subject", false},  {"Auth", "author", false},   {"Mngr", "manager", true},
+      {"Cmpy", "company", true},   {"Ctgy", "category", true},  {"Keyw", "keywords", false}, {"Cmnt", "doccomm", false},
+      {"Oper", "operator", false}, {"Hlnk", "hlinkbase", true},
   };
   out.PutChar('{');
   out.PutKeyword("info");
@@ -264,10 +258,10 @@ void RTFWriter::WriteBody(RTFOutputStream& out, int16_t flags) {
                              fourcc("BBRD")};
     ParagraphAttributes& p = para_;
     p = ParagraphAttributes{};
-    void* const values[21] = {p.lang,          &p.font,        &p.size,          &p.color,         &p.alignment,
-                              &p.direction,    &p.spaceBefore, &p.spaceAfter,    &p.leftIndent,    &p.rightIndent,
-                              &p.firstIndent,  &p.leading,     &p.keep,          &p.keepNext,      &p.pageBreakBefore,
-                              &p.widow,        &p.widowOverride, &p.noLineNumbers, &p.noHyphenation, p.tabs,
+    void* const values[21] = {p.lang,         &p.font,          &p.size,          &p.color,         &p.alignment,
+                              &p.direction,   &p.spaceBefore,   &p.spaceAfter,    &p.leftIndent,    &p.rightIndent,
+                              &p.firstIndent, &p.leading,       &p.keep,          &p.keepNext,      &p.pageBreakBefore,
+                              &p.widow,       &p.widowOverride, &p.noLineNumbers, &p.noHyphenation, p.tabs,
                               &p.border};
     const i32 sizes[21] = {32, 2, 4, 6, 4, 4, 4, 4, 4, 4, 4, 4, 1, 1, 1, 1, 1, 1, 1, 164, 4};
     RTFException::ThrowIfError(WEGetAttributes(position, 21, tags, values, sizes, we_));
@@ -285,7 +279,10 @@ void RTFWriter::WriteBody(RTFOutputStream& out, int16_t flags) {
     const struct {
       const char* keyword;
       int32_t value;
-    } indents[5] = {{"sb", p.spaceBefore}, {"sa", p.spaceAfter}, {"li", p.leftIndent}, {"ri", p.rightIndent},
+    } indents[5] = {{"sb", p.spaceBefore},
+                    {"sa", p.spaceAfter},
+                    {"li", p.leftIndent},
+                    {"ri", p.rightIndent},
                     {"fi", p.firstIndent}};
     for (const auto& i : indents) {
       if (i.value != 0) PutKeywordNumber(out, i.keyword, FixedToTwips(i.value));
@@ -336,11 +333,10 @@ void RTFWriter::WriteParagraphRun(RTFOutputStream& out, int32_t start, int32_t e
                              fourcc("outl"), fourcc("shad"), fourcc("dstr"), fourcc("smcp"), fourcc("alcp"),
                              fourcc("hidn"), fourcc("embo"), fourcc("engr"), fourcc("xshf"), fourcc("cond"),
                              fourcc("pexp"), fourcc("lang")};
-    void* const values[22] = {&r.font,     &r.size,         &r.color,        &r.background, &r.mode,
-                              &r.bold,     &r.italic,       &r.underline,    &r.underlineStyle, &r.strike,
-                              &r.outline,  &r.shadow,       &r.doubleStrike, &r.smallCaps,  &r.allCaps,
-                              &r.hidden,   &r.embossed,     &r.engraved,     &r.shift,      &r.condensed,
-                              &r.extended, r.lang};
+    void* const values[22] = {&r.font,         &r.size,      &r.color,          &r.background, &r.mode,     &r.bold,
+                              &r.italic,       &r.underline, &r.underlineStyle, &r.strike,     &r.outline,  &r.shadow,
+                              &r.doubleStrike, &r.smallCaps, &r.allCaps,        &r.hidden,     &r.embossed, &r.engraved,
+                              &r.shift,        &r.condensed, &r.extended,       r.lang};
     const i32 sizes[22] = {2, 4, 6, 6, 2, 1, 1, 1, 4, 1, 1, 1, 1, 1, 1, 1, 1, 1, 4, 1, 1, 32};
     RTFException::ThrowIfError(WEGetAttributes(runStart, 22, tags, values, sizes, we_));
     r.lang[31] = 0;
@@ -381,9 +377,9 @@ void RTFWriter::WriteParagraphRun(RTFOutputStream& out, int32_t start, int32_t e
     const struct {
       uint8_t set;
       const char* keyword;
-    } flagsOn[9] = {{r.strike, "strike"},      {r.outline, "outl"},  {r.shadow, "shad"},
-                    {r.doubleStrike, "striked1"}, {r.smallCaps, "scaps"}, {r.allCaps, "caps"},
-                    {r.hidden, "v"},           {r.embossed, "embo"}, {r.engraved, "impr"}};
+    } flagsOn[9] = {{r.strike, "strike"},   {r.outline, "outl"}, {r.shadow, "shad"}, {r.doubleStrike, "striked1"},
+                    {r.smallCaps, "scaps"}, {r.allCaps, "caps"}, {r.hidden, "v"},    {r.embossed, "embo"},
+                    {r.engraved, "impr"}};
     for (const auto& f : flagsOn) {
       if (f.set) keyword(f.keyword);
     }

@@ -114,7 +114,8 @@ OSStatus GetRulerData(OSType tag, void* data, i32* size, ControlRef control) {
   rulerdatarecord rd{};
   const tagfield* f = findtag(tag);
   if (f == nullptr || !readrulerdata(control, &rd)) return errRulerDataTag;
-  if (data && size) std::memcpy(data, reinterpret_cast<const u8*>(&rd) + f->offset, std::size_t(std::min(*size, f->size)));
+  if (data && size)
+    std::memcpy(data, reinterpret_cast<const u8*>(&rd) + f->offset, std::size_t(std::min(*size, f->size)));
   if (size) *size = f->size;
   return noErr;
 }
@@ -192,7 +193,8 @@ i16 UpdateRulerTabs(rulerdatarecord* rd) {
   if (!isvalidwerec(rd->we)) return 0;
   bool changed = false;
   u8 tabs[164] = {};
-  if (WEGetOneAttribute(-1, kTabs, tabs, sizeof tabs, rd->we) == noErr && std::memcmp(tabs, rd->tabs, sizeof tabs) != 0) {
+  if (WEGetOneAttribute(-1, kTabs, tabs, sizeof tabs, rd->we) == noErr &&
+      std::memcmp(tabs, rd->tabs, sizeof tabs) != 0) {
     std::memcpy(rd->tabs, tabs, sizeof tabs);
     changed = true;
   }

@@ -37,11 +37,11 @@ struct rulerdatarecord {
   GWorldPtr offscreen;  // the drawing buffer, the control's size
   Rect offbounds;
   u8 active;
-  u8 oneparagraph;      // the selection lies within one paragraph
+  u8 oneparagraph;  // the selection lies within one paragraph
   u32 creationtick;
   OSType paratags[4];
-  i32 lastdestleft;     // the text's destination left when last drawn
-  u16 indrag;           // the indicator being dragged (0 none)
+  i32 lastdestleft;  // the text's destination left when last drawn
+  u16 indrag;        // the indicator being dragged (0 none)
   Fixed dragvalue;
   Fixed leftindent, rightindent, firstindent;  // cached from the selection
   u8 tabs[164];                                // the selection's 'tabs', cached

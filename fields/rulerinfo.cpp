@@ -29,14 +29,10 @@ struct word {
   u32 mode;  // the ruler field it reads
 };
 constexpr word kWords[] = {
-    {tok::textalign, "textAlign", weDoAlignment},
-    {tok::textdirection, "textDirection", weDoDirection},
-    {tok::borderstyle, "borderStyle", weDoBorderStyle},
-    {tok::leftindent, "leftIndent", weDoLeftIndent},
-    {tok::rightindent, "rightIndent", weDoRightIndent},
-    {tok::firstlineindent, "firstLineIndent", weDoFirstLineIndent},
-    {tok::linespacing, "lineSpacing", weDoLineSpacing},
-    {tok::spacebefore, "spaceBefore", weDoSpaceBefore},
+    {tok::textalign, "textAlign", weDoAlignment},       {tok::textdirection, "textDirection", weDoDirection},
+    {tok::borderstyle, "borderStyle", weDoBorderStyle}, {tok::leftindent, "leftIndent", weDoLeftIndent},
+    {tok::rightindent, "rightIndent", weDoRightIndent}, {tok::firstlineindent, "firstLineIndent", weDoFirstLineIndent},
+    {tok::linespacing, "lineSpacing", weDoLineSpacing}, {tok::spacebefore, "spaceBefore", weDoSpaceBefore},
     {tok::spaceafter, "spaceAfter", weDoSpaceAfter},
 };
 
@@ -46,9 +42,9 @@ struct maskbit {
   u16 mode;
 };
 constexpr maskbit kMaskBits[] = {
-    {0x1, weDoAlignment},    {0x2, weDoDirection},       {0x8, weDoBorderStyle},
-    {0x10, weDoLeftIndent},  {0x20, weDoRightIndent},    {0x40, weDoFirstLineIndent},
-    {0x80, weDoLineSpacing}, {0x100, weDoSpaceBefore},   {0x200, weDoSpaceAfter},
+    {0x1, weDoAlignment},    {0x2, weDoDirection},     {0x8, weDoBorderStyle},
+    {0x10, weDoLeftIndent},  {0x20, weDoRightIndent},  {0x40, weDoFirstLineIndent},
+    {0x80, weDoLineSpacing}, {0x100, weDoSpaceBefore}, {0x200, weDoSpaceAfter},
 };
 
 std::string integer(Fixed f) { return std::to_string(f / 65536); }

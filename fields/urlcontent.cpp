@@ -18,8 +18,7 @@ namespace kv {
 
 namespace {
 
-constexpr i16 kNoPictureFile = 123, kEmptyFile = 163, kNoFile = 183, kUnreadable = 186, kNoMemory = 37,
-              kBadRTF = 191;
+constexpr i16 kNoPictureFile = 123, kEmptyFile = 163, kNoFile = 183, kUnreadable = 186, kNoMemory = 37, kBadRTF = 191;
 constexpr i64 kMaxTextBytes = 20000000;
 constexpr i64 kPictHeader = 512;
 constexpr i64 kMemoryMargin = 40000;
@@ -58,7 +57,9 @@ u32 projectfolder() {
 // Opens the name in the first place where it opens: noErr, or the last failure.
 OSErr openinplaces(ConstStringPtr name, i16 volume, u32 dirid, u32 lastfolder, FileRef* ref) {
   const MainGlobals& g = mainglobals();
-  const Place places[4] = {{kBootVolume, g.documentsfolder}, {volume, dirid}, {kBootVolume, projectfolder()},
+  const Place places[4] = {{kBootVolume, g.documentsfolder},
+                           {volume, dirid},
+                           {kBootVolume, projectfolder()},
                            {kBootVolume, lastfolder}};
   OSErr e = fnfErr;
   for (std::size_t i = 0; i < 4; ++i) {
@@ -186,12 +187,9 @@ i16 getextdata(ConstStringPtr name, i16 volume, u32 dirid, u16* contenttype, Han
   if (i16 st = opensource(name, volume, dirid, mainglobals().appfolder, std::size_t(kMaxTextBytes), &src)) return st;
   OSType type = sourcetype(src);
   std::string_view mime = src.fetched.mimetype;
-  if (type == fourcc("RTF ") || mime == "text/rtf" || mime == "application/rtf")
-    *contenttype = urlrtf;
-  else if (type == fourcc("utxt"))
-    *contenttype = urlunicode;
-  else if (*contenttype == urlother)
-    *contenttype = urltext;
+  if (type == fourcc("RTF ") || mime == "text/rtf" || mime == "application/rtf") *contenttype = urlrtf;
+  else if (type == fourcc("utxt")) *contenttype = urlunicode;
+  else if (*contenttype == urlother) *contenttype = urltext;
   if (src.length <= 0) return kEmptyFile;
   i64 size = std::min(src.length, kMaxTextBytes);
   return readsource(src, 0, size, 3 * size + kMemoryMargin, out);

@@ -35,11 +35,11 @@ enum URLContentType : u16 {
 // The transfer record a setter clears and owns while it reads content.
 struct urltransfer {
   u16 contenttype;
-  u16 pictureflag;      // cleared by url_set_type for a picture
-  const u8* data;       // the block to decode (the setter's) and its length
+  u16 pictureflag;  // cleared by url_set_type for a picture
+  const u8* data;   // the block to decode (the setter's) and its length
   i32 length;
-  u32 total;            // bytes given since the last url_set_buf without data
-  Handle fieldtext;     // what decoding produces
+  u32 total;         // bytes given since the last url_set_buf without data
+  Handle fieldtext;  // what decoding produces
   rtfdecodestate decode;
 };
 

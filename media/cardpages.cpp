@@ -106,8 +106,7 @@ std::vector<std::string> labellines(const desk& d, i32* band) {
   char place[120];
   std::snprintf(place, sizeof place, "Card %u ID %u of wd %u of project \"", unsigned(d.cardnum), unsigned(d.cardid),
                 unsigned(d.windnum));
-  return {trimright(window) + ": " + trimright(parts[0]) + "\t" + parts[1],
-          place + parts[2] + "\"\t" + parts[3]};
+  return {trimright(window) + ": " + trimright(parts[0]) + "\t" + parts[1], place + parts[2] + "\"\t" + parts[3]};
 }
 
 // The card (or the region of it) recorded as a picture, drawn as in its window.
@@ -284,7 +283,8 @@ i16 deskprint(const desk& card, const Rect* region) {
   const u32 flags = g.printflags;
   PMRect pagerect{};
   PMGetAdjustedPageRect(p.format, &pagerect);
-  const i32 pw = i32(std::lround(pagerect.right - pagerect.left)), ph = i32(std::lround(pagerect.bottom - pagerect.top));
+  const i32 pw = i32(std::lround(pagerect.right - pagerect.left)),
+            ph = i32(std::lround(pagerect.bottom - pagerect.top));
   p.printableRect = Rect{0, 0, i16(ph), i16(pw)};
   Rect a = p.printableRect;
   i32 band = 0;
@@ -341,7 +341,8 @@ i16 deskprint(const desk& card, const Rect* region) {
   }
   if ((flags & printscale) && !noarea) {
     // In floating point: a card smaller than the page is enlarged.
-    const double ratio = std::max(double(d.right - d.left) / (a.right - a.left), double(d.bottom - d.top) / (a.bottom - a.top));
+    const double ratio = std::max(double(d.right - d.left) / (a.right - a.left),
+                                  double(d.bottom - d.top) / (a.bottom - a.top));
     d.right = i16(d.left + i32((d.right - d.left) / ratio));
     d.bottom = i16(d.top + i32((d.bottom - d.top) / ratio));
   }

@@ -90,9 +90,9 @@ struct parser {
   // token of the value of an expression.
   u16 word(i32 i, i32* used) const {
     const u16 t = tok(i);
-    if (t == tok::clipboard || t == tok::file || t == tok::pict || t == tok::pdf || t == tok::gif || exportertype(t) != 0 ||
-        t == tok::compressed || t == tok::interlaced || t == tok::standard || t == tok::text || t == tok::utxt ||
-        t == tok::rtf || t == tok::rtfd) {
+    if (t == tok::clipboard || t == tok::file || t == tok::pict || t == tok::pdf || t == tok::gif ||
+        exportertype(t) != 0 || t == tok::compressed || t == tok::interlaced || t == tok::standard || t == tok::text ||
+        t == tok::utxt || t == tok::rtf || t == tok::rtfd) {
       *used = 1;
       return t;
     }
@@ -137,9 +137,8 @@ i16 deliverpicture(request& r, Handle picture) {
     ScrapRef scrap = 0;
     if (GetCurrentScrap(&scrap) != noErr) return err::nomemory;
     const Size size = GetHandleSize(picture);
-    return PutScrapFlavor(scrap, fourcc("PICT"), 0, size, size > 0 ? deref(picture) : nullptr) == noErr
-               ? i16(0)
-               : err::nomemory;
+    return PutScrapFlavor(scrap, fourcc("PICT"), 0, size, size > 0 ? deref(picture) : nullptr) == noErr ? i16(0)
+                                                                                                        : err::nomemory;
   }
   if (r.into) {
     fred value{};
@@ -194,7 +193,8 @@ i16 exportpicture(request& r) {
   if (kind == 2) {
     // The pixel image becomes a picture through a recorded copy of its bits.
     DecodedImage image;
-    if (!worldpixels(b.world, r.region, &image) || (picture = imagepicture(image)) == nilhandle) return err::cantconvert226;
+    if (!worldpixels(b.world, r.region, &image) || (picture = imagepicture(image)) == nilhandle)
+      return err::cantconvert226;
   } else {
     SavePort saved;
     GWorldPtr world = nilid;

@@ -50,8 +50,9 @@ i16 deliverimage(ConstStringPtr name, OSType type, const std::vector<u8>& bytes,
   u32 folder = 0;
   Str255 place{};
   if (!imageplace(name, &folder, place)) return err::nopath;
-  return replacefile(folder, place, type, kProjectCreator, bytes.data(), i64(bytes.size())) == noErr ? i16(0)
-                                                                                                    : err::cantconvert226;
+  return replacefile(folder, place, type, kProjectCreator, bytes.data(), i64(bytes.size())) == noErr
+             ? i16(0)
+             : err::cantconvert226;
 }
 
 }  // namespace
@@ -95,8 +96,9 @@ i16 newimagefile(ConstStringPtr name, Handle data, OSType type) {
   if (!imageplace(name, &folder, place)) return err::cantopenimage;
   std::vector<u8> bytes(type == fourcc("PICT") ? 512 : 0, 0);
   if (IsValidHandle(data)) bytes.insert(bytes.end(), deref(data), deref(data) + GetHandleSize(data));
-  return replacefile(folder, place, type, kProjectCreator, bytes.data(), i64(bytes.size())) == noErr ? i16(0)
-                                                                                                    : err::cantopenimage;
+  return replacefile(folder, place, type, kProjectCreator, bytes.data(), i64(bytes.size())) == noErr
+             ? i16(0)
+             : err::cantopenimage;
 }
 
 i16 gworldtoimagefile(ConstStringPtr name, GWorldPtr world, const Rect& rect, OSType type, i32 setting,
@@ -106,7 +108,8 @@ i16 gworldtoimagefile(ConstStringPtr name, GWorldPtr world, const Rect& rect, OS
   if (destination == nullptr && !exportplace(name, &folder, place)) return err::nopath;
   DecodedImage image;
   std::vector<u8> bytes;
-  if (!hasimageexporter(type) || !worldpixels(world, rect, &image) || !encodeexportimage(image, type, setting, &bytes)) {
+  if (!hasimageexporter(type) || !worldpixels(world, rect, &image) ||
+      !encodeexportimage(image, type, setting, &bytes)) {
     if (destination != nullptr) releasecontainer(destination);
     return err::cantconvert226;
   }

@@ -87,7 +87,8 @@ bool exportspec(ConstStringPtr name, FSSpec* spec) {
   if (slash == std::string::npos) return false;
   const std::string leaf = full.substr(slash + 1);
   *spec = FSSpec{kBootVolume, 0, {}};
-  if (leaf.empty() || leaf.size() > 63 || folderidofpath(slash == 0 ? "/" : full.substr(0, slash), &spec->parID) != noErr)
+  if (leaf.empty() || leaf.size() > 63 ||
+      folderidofpath(slash == 0 ? "/" : full.substr(0, slash), &spec->parID) != noErr)
     return false;
   setpstring(spec->name, leaf);
   return true;

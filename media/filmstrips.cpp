@@ -44,9 +44,16 @@ namespace kv {
 namespace {
 
 enum : i16 {
-  resultnotfound = 1, resultnofilm = 3, resultfilmopen = 12, resultcantopen = 13, resultshort = 14,
+  resultnotfound = 1,
+  resultnofilm = 3,
+  resultfilmopen = 12,
+  resultcantopen = 13,
+  resultshort = 14,
   resultnoresource = 15,
-  statusbadoption = 2, statuswordsleft = 19, statusmemory = 37, statusnoas = 228,
+  statusbadoption = 2,
+  statuswordsleft = 19,
+  statusmemory = 37,
+  statusnoas = 228,
 };
 constexpr ResType kPict = fourcc("PICT");
 

@@ -25,14 +25,26 @@ namespace {
 
 bool vrword(u16 t) {
   switch (t) {
-    case tok::allowqtvrmessages: case tok::swingtrans: case tok::swingspeed: case tok::swingdir: case tok::panangle: case tok::tiltangle: case tok::fieldofview: case tok::viewcenter:
-    case tok::currentnodeid: case tok::correctionmode: case tok::hotspotenabled: case tok::hotspotdisabled: case tok::cursor: return true;
+    case tok::allowqtvrmessages:
+    case tok::swingtrans:
+    case tok::swingspeed:
+    case tok::swingdir:
+    case tok::panangle:
+    case tok::tiltangle:
+    case tok::fieldofview:
+    case tok::viewcenter:
+    case tok::currentnodeid:
+    case tok::correctionmode:
+    case tok::hotspotenabled:
+    case tok::hotspotdisabled:
+    case tok::cursor: return true;
     default: return false;
   }
 }
 
 // The value: every expression up to the closing parenthesis, joined by commas.
-scriptstatus readvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used, std::string* out) {
+scriptstatus readvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used,
+                       std::string* out) {
   i32 i = at;
   for (;;) {
     fred v;
@@ -114,7 +126,8 @@ void redrawcurrent() { drawedit(mainglobals().current, nullptr); }
 
 }  // namespace
 
-scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, Movie id) {
+scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value,
+                   Movie id) {
   i32 i = at + 1;
   if (tokenat(atoms, i) == tok::comma) ++i;
   u16 prop = tokenat(atoms, i++);
@@ -135,32 +148,48 @@ scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   i16 st = 0;
   if (vrword(prop)) return stringtonewfred(resultstr(69), value);
   switch (prop) {
-    case tok::looping: if (!(st = readbool(v, &b))) MCSetLooping(mc, b); break;
+    case tok::looping:
+      if (!(st = readbool(v, &b))) MCSetLooping(mc, b);
+      break;
     case tok::loopispalindrome:
       if (!(st = readbool(v, &b))) {
         if (b) MCSetLooping(mc, true);
         MCSetLoopIsPalindrome(mc, b);
       }
       break;
-    case tok::playeveryframe: if (!(st = readbool(v, &b))) MCSetPlayEveryFrame(mc, b); break;
-    case tok::playselection: if (!(st = readbool(v, &b))) MCSetPlaySelection(mc, b); break;
-    case tok::showbadge: if (!(st = readbool(v, &b))) MCSetUseBadge(mc, b); break;
+    case tok::playeveryframe:
+      if (!(st = readbool(v, &b))) MCSetPlayEveryFrame(mc, b);
+      break;
+    case tok::playselection:
+      if (!(st = readbool(v, &b))) MCSetPlaySelection(mc, b);
+      break;
+    case tok::showbadge:
+      if (!(st = readbool(v, &b))) MCSetUseBadge(mc, b);
+      break;
     case tok::showcontroller:
       if (!(st = readbool(v, &b))) {
         MCSetVisible(mc, b);
         MCDraw(mc);
       }
       break;
-    case tok::showborder: case tok::showstepbuttons: case tok::showspeakerbutton:
+    case tok::showborder:
+    case tok::showstepbuttons:
+    case tok::showspeakerbutton:
       if (!(st = readbool(v, &b))) {
-        u32 bit = prop == tok::showborder ? mcFlagSuppressMovieFrame : prop == tok::showstepbuttons ? mcFlagSuppressStepButtons : mcFlagSuppressSpeakerButton;
+        u32 bit = prop == tok::showborder        ? mcFlagSuppressMovieFrame
+                  : prop == tok::showstepbuttons ? mcFlagSuppressStepButtons
+                                                 : mcFlagSuppressSpeakerButton;
         u32 flags = MCGetControllerFlags(mc);
         MCSetControllerFlags(mc, b ? flags & ~bit : flags | bit);
       }
       break;
-    case tok::editable: if (!(st = readbool(v, &b))) MCEnableEditing(mc, b); break;
+    case tok::editable:
+      if (!(st = readbool(v, &b))) MCEnableEditing(mc, b);
+      break;
     // A negative volume mutes (its magnitude is kept for unmuting).
-    case tok::volume: if (!(st = readlong(v, &n))) MCSetVolume(mc, i16(std::clamp(n, -32767, 32767))); break;
+    case tok::volume:
+      if (!(st = readlong(v, &n))) MCSetVolume(mc, i16(std::clamp(n, -32767, 32767)));
+      break;
     case tok::playrate: {
       double r = 0;
       fred f;
@@ -232,7 +261,8 @@ scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
       MatrixRecord mx;
       SetIdentityMatrix(&mx);
       RotateMatrix(&mx, Long2Fix(e.rotation), Long2Fix(w / 2), Long2Fix(h / 2));
-      TranslateMatrix(&mx, Long2Fix((e.rect.left + e.rect.right) / 2 - w / 2), Long2Fix((e.rect.top + e.rect.bottom) / 2 - h / 2));
+      TranslateMatrix(&mx, Long2Fix((e.rect.left + e.rect.right) / 2 - w / 2),
+                      Long2Fix((e.rect.top + e.rect.bottom) / 2 - h / 2));
       SetMovieMatrix(m, &mx);
       MCMovieChanged(mc);
       break;
@@ -260,16 +290,24 @@ scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
       MCMovieChanged(mc);
       break;
     }
-    case tok::duration: case tok::isdone: case tok::isqtvrmovie: case tok::name: case tok::vishotspots: case tok::currentnodename: case tok::currentnodetype: return 65;
+    case tok::duration:
+    case tok::isdone:
+    case tok::isqtvrmovie:
+    case tok::name:
+    case tok::vishotspots:
+    case tok::currentnodename:
+    case tok::currentnodetype: return 65;
     default: {
-      if (prop != tok::rect && prop != tok::loc && prop != tok::topleft && prop != tok::topright && prop != tok::bottomleft && prop != tok::botright &&
-          prop != tok::bottom && prop != tok::height && prop != tok::left && prop != tok::right && prop != tok::top && prop != tok::width)
+      if (prop != tok::rect && prop != tok::loc && prop != tok::topleft && prop != tok::topright &&
+          prop != tok::bottomleft && prop != tok::botright && prop != tok::bottom && prop != tok::height &&
+          prop != tok::left && prop != tok::right && prop != tok::top && prop != tok::width)
         return 2;
       Rect r = e.rect;
       std::string s = v;
       if (prop == tok::rect) {
         if (!textorect(s.data(), &r)) return 2;
-      } else if (prop == tok::loc || prop == tok::topleft || prop == tok::topright || prop == tok::bottomleft || prop == tok::botright) {
+      } else if (prop == tok::loc || prop == tok::topleft || prop == tok::topright || prop == tok::bottomleft ||
+                 prop == tok::botright) {
         Point p;
         if (!textopoint(s.data(), &p)) return 2;
         makearect(prop, p.h, p.v, 0, &r);
@@ -278,7 +316,9 @@ scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
         makearect(prop, 0, 0, i16(n), &r);
       }
       if (EmptyRect(&r)) return 66;
-      MCSetControllerBoundsRect(mc, &(const Rect&)Rect{r.top, r.left, i16(r.bottom + (MCGetVisible(mc) ? kControllerBarHeight : 0)), r.right});
+      MCSetControllerBoundsRect(mc, &(const Rect&)Rect{r.top, r.left,
+                                                       i16(r.bottom + (MCGetVisible(mc) ? kControllerBarHeight : 0)),
+                                                       r.right});
       e.rect = r;
       redrawcurrent();
       break;

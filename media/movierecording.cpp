@@ -30,10 +30,19 @@ namespace kv {
 namespace {
 
 enum : i16 {
-  resultcancel = 1, resultnorecording = 4, resultcantcreate = 10, resultopen = 11, resultmovieopen = 16,
+  resultcancel = 1,
+  resultnorecording = 4,
+  resultcantcreate = 10,
+  resultopen = 11,
+  resultmovieopen = 16,
   resultnoquicktime = 36,
-  statusbadoption = 2, statuswordsleft = 19, statusmemory = 37, statusempty = 66, statuswithdialog = 137,
-  statustrack = 138, statussave = 139,
+  statusbadoption = 2,
+  statuswordsleft = 19,
+  statusmemory = 37,
+  statusempty = 66,
+  statuswithdialog = 137,
+  statustrack = 138,
+  statussave = 139,
 };
 
 struct MovieRecordingState {

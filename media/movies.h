@@ -32,15 +32,15 @@ namespace kv {
 // An entry of the open-movie table: a movie left on a card with a controller.
 struct moovrec {
   u16 startpending = 1;
-  u16 startmode = 0;        // 0 none, 1 start, 2 loop, 3 palindrome
+  u16 startmode = 0;  // 0 none, 1 start, 2 loop, 3 palindrome
   RegistryId window = nilid;
-  Movie movie = nilid;       // its registry id is the movie's id
+  Movie movie = nilid;  // its registry id is the movie's id
   MovieController controller = nilid;
-  u32 vrinstance = 0;        // always 0: no QuickTime VR
+  u32 vrinstance = 0;  // always 0: no QuickTime VR
   u16 allowqtvrmessages = 0, swingtransition = 0;
   i32 swingspeed = 1, swingdirection = -1;
   Rect rect{};
-  std::string path;          // the movie file's full path
+  std::string path;  // the movie file's full path
   Fixed playrate = 0;
   RgnHandle clip = nilid;
   i32 callbacktime = 0;
@@ -59,7 +59,8 @@ i32 findmovieentry(Movie id);
 // The `movie` function, at the word "movie".
 scriptstatus funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value);
 // The `set` branch of `movie` on the movie of that id, found once the value is read.
-scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value, Movie id);
+scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value,
+                   Movie id);
 // Removes one entry: its area invalidated, its objects released, the entry deleted.
 void lowremove(i32 index);
 // Releases an entry's platform objects (only hides and detaches a movie in its callback).

@@ -54,16 +54,40 @@ i16 timetofred(i64 t, Movie m, fred* value) {
 
 bool vrword(u16 t) {
   switch (t) {
-    case tok::allowqtvrmessages: case tok::swingtrans: case tok::swingspeed: case tok::swingdir: case tok::panangle: case tok::tiltangle: case tok::fieldofview: case tok::viewcenter: case tok::vishotspots:
-    case tok::currentnodeid: case tok::currentnodename: case tok::currentnodetype: case tok::correctionmode: case tok::hotspotenabled: case tok::hotspotdisabled: case tok::cursor: return true;
+    case tok::allowqtvrmessages:
+    case tok::swingtrans:
+    case tok::swingspeed:
+    case tok::swingdir:
+    case tok::panangle:
+    case tok::tiltangle:
+    case tok::fieldofview:
+    case tok::viewcenter:
+    case tok::vishotspots:
+    case tok::currentnodeid:
+    case tok::currentnodename:
+    case tok::currentnodetype:
+    case tok::correctionmode:
+    case tok::hotspotenabled:
+    case tok::hotspotdisabled:
+    case tok::cursor: return true;
     default: return false;
   }
 }
 
 bool rectword(u16 t) {
   switch (t) {
-    case tok::bottomleft: case tok::botright: case tok::bottom: case tok::height: case tok::left: case tok::loc: case tok::rect: case tok::right: case tok::top: case tok::topleft:
-    case tok::topright: case tok::width: return true;
+    case tok::bottomleft:
+    case tok::botright:
+    case tok::bottom:
+    case tok::height:
+    case tok::left:
+    case tok::loc:
+    case tok::rect:
+    case tok::right:
+    case tok::top:
+    case tok::topleft:
+    case tok::topright:
+    case tok::width: return true;
     default: return false;
   }
 }
@@ -101,8 +125,10 @@ i16 getproperty(const moovrec& e, u16 prop, fred* value) {
       std::snprintf(buf, sizeof buf, "%#.2f", fixedtodouble(GetMovieRate(m)));
       return textonewfred(buf, value);
     case tok::showborder: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressMovieFrame)), value);
-    case tok::showstepbuttons: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressStepButtons)), value);
-    case tok::showspeakerbutton: return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressSpeakerButton)), value);
+    case tok::showstepbuttons:
+      return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressStepButtons)), value);
+    case tok::showspeakerbutton:
+      return textonewfred(boolword(!(MCGetControllerFlags(mc) & mcFlagSuppressSpeakerButton)), value);
     case tok::showcontroller: return textonewfred(boolword(MCGetVisible(mc)), value);
     case tok::volume: {
       // The magnitude: a muted full volume (-256) still reads 256.
@@ -286,13 +312,19 @@ scriptstatus funmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle v
       textonewfred("", value);
       break;
     }
-    case tok::idle: checkmovies(EventRecord{}); textonewfred("", value); break;  // the service, once
+    case tok::idle:
+      checkmovies(EventRecord{});
+      textonewfred("", value);
+      break;  // the service, once
     case tok::remove:
       if (e.incallback) mt().table[std::size_t(index)].removed = 1;
       else lowremove(index);
       textonewfred("", value);
       break;
-    case tok::start: MCPrerollAndPlay(e.controller, e.playrate); textonewfred("", value); break;
+    case tok::start:
+      MCPrerollAndPlay(e.controller, e.playrate);
+      textonewfred("", value);
+      break;
     case tok::stop: {
       bool every = MCGetPlayEveryFrame(e.controller);
       MCSetPlayEveryFrame(e.controller, false);

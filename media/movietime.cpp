@@ -15,8 +15,8 @@ void formatmovietime(i64 time, i32 scale, StringPtr text) {
   if (scale > 0) secs = time / scale, rest = time % scale;
   i64 thirtieths = scale >= 30 ? rest / (scale / 30) : 0;
   char buf[80];
-  int n = std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld:%02lld", (long long)(secs / 3600), (long long)(secs / 60 % 60),
-                        (long long)(secs % 60), (long long)thirtieths);
+  int n = std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld:%02lld", (long long)(secs / 3600),
+                        (long long)(secs / 60 % 60), (long long)(secs % 60), (long long)thirtieths);
   text[0] = u8(n);
   std::memcpy(text + 1, buf, std::size_t(n));
 }

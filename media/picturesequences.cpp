@@ -42,9 +42,16 @@ namespace kv {
 namespace {
 
 enum : i16 {
-  resultnotopen = 5, resultcantcreate = 10, resultopen = 11, resultcantopen = 13, resultrecording = 18,
+  resultnotopen = 5,
+  resultcantcreate = 10,
+  resultopen = 11,
+  resultcantopen = 13,
+  resultrecording = 18,
   resultfileerror = 110,
-  statusbadoption = 2, statuswordsleft = 19, statusmemory = 37, statusempty = 66,
+  statusbadoption = 2,
+  statuswordsleft = 19,
+  statusmemory = 37,
+  statusempty = 66,
 };
 constexpr ResType kPict = fourcc("PICT");
 

@@ -30,8 +30,15 @@ namespace kv {
 namespace {
 
 enum : i16 {
-  resultnotfound = 13, resultrecording = 17, resultnoquicktime = 36, resultother = 77,
-  statusbadoption = 2, statusnotobject = 11, statusmemory = 37, statusqtend = 139, statusandscale = 160,
+  resultnotfound = 13,
+  resultrecording = 17,
+  resultnoquicktime = 36,
+  resultother = 77,
+  statusbadoption = 2,
+  statusnotobject = 11,
+  statusmemory = 37,
+  statusqtend = 139,
+  statusandscale = 160,
 };
 
 struct playoptions {
@@ -103,7 +110,8 @@ i16 readclipshape(reader& r, playoptions& o) {
   }
   objread obj{};
   i32 used = 0;
-  if (i16 st = scanobj(r.path, r.text, r.atoms, start, r.variables, &used, &obj)) return st == 2 ? i16(statusnotobject) : st;
+  if (i16 st = scanobj(r.path, r.text, r.atoms, start, r.variables, &used, &obj))
+    return st == 2 ? i16(statusnotobject) : st;
   r.i = start + used;
   RgnHandle shape = nilid;
   i16 st = spotorgn(obj, &shape);
@@ -258,10 +266,12 @@ bool clickqueued() {
 
 i16 qterr(OSErr err) {
   if (err == 0) return 0;
-  static constexpr struct { OSErr code; i16 text; } table[] = {
-      {-2070, 88}, {-2071, 89}, {-2072, 90}, {-2073, 91}, {-2074, 92}, {-2075, 93}, {-2076, 94},
-      {-2077, 95}, {-2078, 96}, {-2079, 97}, {-2080, 106}, {-2081, 98}, {-2082, 99}, {-2083, 100},
-      {-2085, 101}, {-2086, 102}, {-2087, 103}, {-2089, 104}, {-2090, 105}};
+  static constexpr struct {
+    OSErr code;
+    i16 text;
+  } table[] = {{-2070, 88},  {-2071, 89},  {-2072, 90},  {-2073, 91},  {-2074, 92}, {-2075, 93}, {-2076, 94},
+               {-2077, 95},  {-2078, 96},  {-2079, 97},  {-2080, 106}, {-2081, 98}, {-2082, 99}, {-2083, 100},
+               {-2085, 101}, {-2086, 102}, {-2087, 103}, {-2089, 104}, {-2090, 105}};
   for (const auto& row : table)
     if (row.code == err) return setresulttext(row.text);
   return setresulttext(resultother);
@@ -302,7 +312,8 @@ scriptstatus playmovie(hierpath path, Handle text, Handle atoms, i32 at, Handle 
   TimeScale scale = GetMovieTimeScale(m);
   TimeValue duration = GetMovieDuration(m);
   i32 show = 0, from = 0, to = duration;
-  if ((o.showtime && (st = stringtotimevalue(scale, o.showtext, &show))) || (o.hasfrom && (st = stringtotimevalue(scale, o.fromtext, &from))) ||
+  if ((o.showtime && (st = stringtotimevalue(scale, o.showtext, &show))) ||
+      (o.hasfrom && (st = stringtotimevalue(scale, o.fromtext, &from))) ||
       (o.hasto && (st = stringtotimevalue(scale, o.totext, &to)))) {
     DisposeMovie(m);
     return st;

@@ -251,7 +251,8 @@ i16 setprintrange(i32 first, i32 last) {
     f = u32(std::clamp(first, 1, 32000));
     l = u32(std::max<i32>(std::min(last, 32000), i32(f)));
   }
-  if (OSStatus err = PMSetFirstPage(p.settings, f, false)) return err == kPMNoDefaultPrinter ? mapprintstatus(err) : 124;
+  if (OSStatus err = PMSetFirstPage(p.settings, f, false))
+    return err == kPMNoDefaultPrinter ? mapprintstatus(err) : 124;
   if (OSStatus err = PMSetLastPage(p.settings, l, false)) return err == kPMNoDefaultPrinter ? mapprintstatus(err) : 124;
   return 0;
 }

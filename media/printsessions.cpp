@@ -129,8 +129,8 @@ i16 MySetPrintingToFile(const std::string& name, OSStatus* status) {
     path = macromantoutf8(folder + "/" + name);
   }
   if (path.empty()) return err::nomemory;
-  *status = PMSessionSetDestination(printstate().session, printstate().settings, kPMDestinationFile,
-                                    "application/pdf", path);
+  *status = PMSessionSetDestination(printstate().session, printstate().settings, kPMDestinationFile, "application/pdf",
+                                    path);
   return 0;
 }
 

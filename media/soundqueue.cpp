@@ -240,7 +240,8 @@ scriptstatus playresource(hierpath path, Handle text, Handle atoms, i32 at, Hand
   i16 found = 0;
   if (soundentry* kept = findsoundentry(name)) found = soundcopy(kept->record, &sound);
   else if (g.current.store != nilid) found = lowsnd(g.current.store, name, &sound);
-  if (found == 0 && g.sharedstore != nilid && g.sharedstore != g.current.store) found = lowsnd(g.sharedstore, name, &sound);
+  if (found == 0 && g.sharedstore != nilid && g.sharedstore != g.current.store)
+    found = lowsnd(g.sharedstore, name, &sound);
   if (found <= 0) return setresulttext(found == 0 ? resultnosound : resultbadsound);
   SampledSound header = headerof(sound);
   if (loadat<u16>(deref(sound)) != 2 || checksampledsound(header) != noErr) {

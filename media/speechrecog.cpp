@@ -71,7 +71,8 @@ i16 initspeechrecog() {
   }
   SRLanguageModel model{kModelName, {kFirstPhrase}};
   if (SRSetListenModes(speechrecogstate().recogSystem, g.allowListenModes >= 1 ? 2 : 0) != noErr ||
-      SRNewRecognizer(speechrecogstate().recogSystem, &speechrecogstate().recognizer) != noErr || SRSetLanguageModel(speechrecogstate().recognizer, model) != noErr) {
+      SRNewRecognizer(speechrecogstate().recogSystem, &speechrecogstate().recognizer) != noErr ||
+      SRSetLanguageModel(speechrecogstate().recognizer, model) != noErr) {
     releaseall(g);
     setresulttext(resultcannotopen);
     return 0;

@@ -38,9 +38,9 @@ void getrecogstate(StringPtr out);
 // The running recognition: whether it listens, and its system and recognizer (none while
 // recognition is off).
 struct SpeechRecogState {
-  i16 listening;               // the recognizer listens
-  RegistryId recogSystem;      // the speech recognition system while recognition is on
-  RegistryId recognizer;       // its recognizer
+  i16 listening;           // the recognizer listens
+  RegistryId recogSystem;  // the speech recognition system while recognition is on
+  RegistryId recognizer;   // its recognizer
 };
 inline SpeechRecogState& speechrecogstate() { return state<SpeechRecogState>(); }
 

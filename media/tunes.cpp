@@ -73,8 +73,8 @@ constexpr i32 kPositions[7] = {12, 14, 3, 5, 7, 8, 10};
 
 struct Slot {
   bool number = false;
-  i32 value = 0;       // a letter's position, or a MIDI note number
-  i32 octave = -1;     // an octave digit given with it
+  i32 value = 0;    // a letter's position, or a MIDI note number
+  i32 octave = -1;  // an octave digit given with it
 };
 
 struct NoteReader {
@@ -239,7 +239,8 @@ i16 startentry(RegistryId player, TuneEntry& e, u32 flags, TuneCallBackProc rout
 }
 
 // Builds sequence and header into `e`: 0, an expression's error (negative: a result text).
-scriptstatus buildentry(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument, TuneEntry& e) {
+scriptstatus buildentry(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32 instrument,
+                        TuneEntry& e) {
   i16 voices = 1;
   if (i16 st = buildtunesequence(path, text, atoms, at, variables, &voices, &e.sequence)) return st;
   i16 status = 0;
@@ -264,7 +265,8 @@ scriptstatus queuetune(hierpath path, Handle text, Handle atoms, i32 at, Handle 
   }
   TuneEntry& e = q.table[q.writeindex];
   freeentry(e);
-  if (i16 st = buildentry(path, text, atoms, at, variables, instrument, e)) return st > 0 ? st : setresulttext(i16(-st));
+  if (i16 st = buildentry(path, text, atoms, at, variables, instrument, e))
+    return st > 0 ? st : setresulttext(i16(-st));
   ++q.count;
   q.writeindex = u16((q.writeindex + 1) % kQueueSize);
   i32 queued = 0;
@@ -298,7 +300,7 @@ scriptstatus backgroundtune(hierpath path, Handle text, Handle atoms, i32 at, Ha
 }  // namespace
 
 scriptstatus buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* voices,
-                      Handle* sequence) {
+                               Handle* sequence) {
   *sequence = nilhandle;
   NoteReader r;
   if (tokenat(atoms, at) == tok::tempo) {

@@ -22,7 +22,7 @@ scriptstatus playinstrument(hierpath path, Handle text, Handle atoms, i32 at, Ha
 // and the end marker, and the most notes sounding together (at least 1). Expression errors are
 // returned as they come.
 scriptstatus buildtunesequence(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* voices,
-                      Handle* sequence);
+                               Handle* sequence);
 // The 96-byte tune header of an instrument, or none with *status 118 (no note allocator or music
 // device), 209 (no such instrument) or the note allocator's failure.
 Handle buildtuneheader(i32 instrument, i16 polyphony, i16* status);

@@ -21,10 +21,10 @@ using Handle = u32;
 constexpr Handle nilhandle = 0;
 
 using Ptr = u8*;
-using Size = i32;        // block sizes, as the platform counts them
-using OSErr = i16;       // platform result codes (0 = no error)
+using Size = i32;   // block sizes, as the platform counts them
+using OSErr = i16;  // platform result codes (0 = no error)
 using OSStatus = i32;
-using OSType = u32;      // four-character codes
+using OSType = u32;  // four-character codes
 using ResType = OSType;
 using Boolean = u8;
 

@@ -228,8 +228,8 @@ i16 controlword(const spot& s, u16 token, fred* value) {
     }
     case tok::contenttype: {
       if (!control || !hascontentype(s)) return err::notstyledfield210;
-      static constexpr const char* kWords[] = {"typeNone", "typeIconSuite", "typeCICN", "typePICT", "typeICON",
-                                               "typeIconFamily"};
+      static constexpr const char* kWords[] = {"typeNone", "typeIconSuite", "typeCICN",
+                                               "typePICT", "typeICON",      "typeIconFamily"};
       return tableword(getContentType(s), kWords, "unknown", value);
     }
     case tok::currentvalue: {
@@ -278,9 +278,7 @@ i16 controlword(const spot& s, u16 token, fred* value) {
       static constexpr const char* kWords[] = {"east", "west", "north", "south"};
       return tableword(o, kWords, "unknown", value);
     }
-    case tok::offsetcontents:
-      booltonewfred(getBevelButtonOffsetContent(s) != 0 ? 1 : 0, value);
-      return 0;
+    case tok::offsetcontents: booltonewfred(getBevelButtonOffsetContent(s) != 0 ? 1 : 0, value); return 0;
     default: return err::nosuchproperty;
   }
 }

@@ -40,14 +40,21 @@ namespace kv {
 namespace {
 
 constexpr u16 styleroundrectgraphic = 101, styleline = 103, stylearc = 107, styleradio = 203, stylebevel = 205,
-              styleslider = 209, styletabs = 210, stylescrollbar = 213, styleprogress = 214,
-              styleindeterminate = 215, stylepopuparrow = 222, styledatabrowser = 229, styleround = 207,
-              styleimagewell = 211;
+              styleslider = 209, styletabs = 210, stylescrollbar = 213, styleprogress = 214, styleindeterminate = 215,
+              stylepopuparrow = 222, styledatabrowser = 229, styleround = 207, styleimagewell = 211;
 constexpr u32 kSpotVisible = 1u << 0, kWindowShowsInvisibles = 1u << 7;
 
 bool hasvalue(u16 style) {
   switch (style) {
-    case 203: case 205: case 206: case 222: case 223: case 225: case 226: case 228: case 229: return true;
+    case 203:
+    case 205:
+    case 206:
+    case 222:
+    case 223:
+    case 225:
+    case 226:
+    case 228:
+    case 229: return true;
     default: return style >= 209 && style <= 219;
   }
 }
@@ -158,7 +165,8 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
         if (modetofred(i16(n), shadeform, &word_) != 0) return outcome{err::cantunderstand};
         fredtostring(&word_, check);
         disposfred(&word_);
-        if (check[0] == 0 || myequalstring(check, reinterpret_cast<const u8*>("\x07unknown"))) return outcome{err::cantunderstand};
+        if (check[0] == 0 || myequalstring(check, reinterpret_cast<const u8*>("\x07unknown")))
+          return outcome{err::cantunderstand};
         mode = i16(n);
       } else if ((o.status = fredtomode(value, shadeform, s.style, &mode)) != 0) {
         return o;
@@ -249,7 +257,8 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
       const std::string w = firstword(value);
       o.rebuild = true;
       if (s.style == stylebevel) {
-        const i32 b = codeofword(w, {{"pushButton", 0}, {"toggleButton", 256}, {"stickyButton", 512}, {"popupButton", 1024}});
+        const i32 b =
+            codeofword(w, {{"pushButton", 0}, {"toggleButton", 256}, {"stickyButton", 512}, {"popupButton", 1024}});
         if (b < 0) return outcome{err::numberrange};
         setBevelBtnBehavior(s, i16(b));
         controlpart c = getcontrolpart(s);
@@ -273,9 +282,14 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
     case tok::contenttype: {
       if (!v4 || (s.style != stylebevel && s.style != styleround && s.style != styleimagewell))
         return outcome{err::notstyledfield210};
-      const i32 b = codeofword(firstword(value), {{"typeNone", 0}, {"typeIconSuite", 1}, {"typeCICN", 2}, {"typePICT", 3},
-                                                {"typeICON", 4}, {"typeIcns", 5}, {"typeIconFamily", 5},
-                                                {"typeIconRef", 5}});
+      const i32 b = codeofword(firstword(value), {{"typeNone", 0},
+                                                  {"typeIconSuite", 1},
+                                                  {"typeCICN", 2},
+                                                  {"typePICT", 3},
+                                                  {"typeICON", 4},
+                                                  {"typeIcns", 5},
+                                                  {"typeIconFamily", 5},
+                                                  {"typeIconRef", 5}});
       if (b < 0) return outcome{err::numberrange};
       setContentType(s, i16(b));
       o.rebuild = true;
@@ -329,7 +343,8 @@ outcome apply(const objread& obj, spot& s, u16 word, fred* value) {
     }
     case tok::rulerunits: {
       if (s.kind != spotfield || !((s.textflags >> 1) & 1)) return outcome{err::notstyledfield210};
-      const i32 b = codeofword(firstword(value), {{"default", 0}, {"inches", 1}, {"metric", 2}, {"points", 3}, {"picas", 4}});
+      const i32 b = codeofword(firstword(value),
+                               {{"default", 0}, {"inches", 1}, {"metric", 2}, {"points", 3}, {"picas", 4}});
       if (b < 0) return outcome{err::numberrange};
       s.rulerunits = u8(b);
       o.always = true;
@@ -388,10 +403,10 @@ KV_SETTER(setspot) {
     putspot(obj.objects, obj.objindex, work);
     markowner(obj);
     desk shown{};
-    const bool visible =
-        obj.d.window != nilid && getwind(obj.d.window, &shown) && shown.cardrecid == obj.d.cardrecid &&
-        ((work.flags & kSpotVisible) ||
-         (shown.wind != nilhandle && (loadat<windrec>(deref(shown.wind)).flags & kWindowShowsInvisibles)));
+    const bool visible = obj.d.window != nilid && getwind(obj.d.window, &shown) && shown.cardrecid == obj.d.cardrecid &&
+                         ((work.flags & kSpotVisible) ||
+                          (shown.wind != nilhandle &&
+                           (loadat<windrec>(deref(shown.wind)).flags & kWindowShowsInvisibles)));
     if (visible) {
       if (o.rebuild) lowflush(obj, 1);
       Rect newbounds{};

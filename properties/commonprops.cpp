@@ -160,7 +160,8 @@ void listcommon(work& w) {
     w.addflag("allowObjects", 26);
     w.addflag("allowTabs", 22);
   }
-  if (graphics && w.allstyles({107})) w.addnum("arcAngle", [](const spot& s) { return i16(getgraphictail(s).arcangle); });
+  if (graphics && w.allstyles({107}))
+    w.addnum("arcAngle", [](const spot& s) { return i16(getgraphictail(s).arcangle); });
   if (buttons) w.addflag("autoBackground", 24);
   w.addflag("autoDim", 27);
   if (buttons) w.addflag("autoHilite", 2);

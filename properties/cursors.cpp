@@ -115,10 +115,11 @@ i16 setcursorvalue(const fred& value) {
     return 0;
   }
   if (!number) {
-    static constexpr std::pair<const char*, ThemeCursor> kThemes[] = {
-        {"arrow", kThemeArrowCursor},         {"watch", kThemeWatchCursor},
-        {"hand", kThemePointingHandCursor},   {"open hand", kThemeOpenHandCursor},
-        {"closed hand", kThemeClosedHandCursor}};
+    static constexpr std::pair<const char*, ThemeCursor> kThemes[] = {{"arrow", kThemeArrowCursor},
+                                                                      {"watch", kThemeWatchCursor},
+                                                                      {"hand", kThemePointingHandCursor},
+                                                                      {"open hand", kThemeOpenHandCursor},
+                                                                      {"closed hand", kThemeClosedHandCursor}};
     for (const auto& [word, cursor] : kThemes) {
       if (!equalsword(s, word)) continue;
       reveal();

@@ -37,8 +37,8 @@ void stopbusycursor();
 
 // The busy cursor's frame counter, and whether a script hid the cursor.
 struct ScriptCursorState {
-  u32 cursorcounter;       // the busy cursor's frame counter
-  i16 cursorhidden;        // `set the cursor to none` hid the cursor (shown again by the next)
+  u32 cursorcounter;  // the busy cursor's frame counter
+  i16 cursorhidden;   // `set the cursor to none` hid the cursor (shown again by the next)
 };
 inline ScriptCursorState& scriptcursorstate() { return state<ScriptCursorState>(); }
 

@@ -168,7 +168,8 @@ i16 readrtffile(const std::string& name, std::vector<u8>* out, std::string* pack
   const MainGlobals& g = mainglobals();
   if (g.defaultFolder != nilhandle && GetHandleSize(g.defaultFolder) > 0) {
     u32 id = 0;
-    std::string path(reinterpret_cast<const char*>(deref(g.defaultFolder)), std::size_t(GetHandleSize(g.defaultFolder)));
+    std::string path(reinterpret_cast<const char*>(deref(g.defaultFolder)),
+                     std::size_t(GetHandleSize(g.defaultFolder)));
     if (folderidofpath(path, &id) == noErr) folders.push_back(id);
   }
   if (const projectstore* store = findprojectstore(g.current.store)) folders.push_back(store->dirid);
@@ -291,7 +292,9 @@ i16 sourceform(const propctx& c, i32 i, source* s) {
     case tok::utxt:
     case tok::text:
       if (c.tok(i + 1) != tok::file) return err::nofile;
-      s->kind = c.tok(i) == tok::rtfd ? sourcekind::rtffile : c.tok(i) == tok::utxt ? sourcekind::utxtfile : sourcekind::file;
+      s->kind = c.tok(i) == tok::rtfd   ? sourcekind::rtffile
+                : c.tok(i) == tok::utxt ? sourcekind::utxtfile
+                                        : sourcekind::file;
       s->at = i + 2;
       return 0;
     case tok::file:
@@ -479,7 +482,9 @@ KV_SETTER(setfieldtext) {
       const std::string name = valuebytes(&value);
       disposfred(&value);
       if (name.empty()) return setresulttext(resultnofile);
-      u16 kind = src.kind == sourcekind::rtffile ? u16(urlrtf) : src.kind == sourcekind::utxtfile ? u16(urlunicode) : suffixkind(name);
+      u16 kind = src.kind == sourcekind::rtffile    ? u16(urlrtf)
+                 : src.kind == sourcekind::utxtfile ? u16(urlunicode)
+                                                    : suffixkind(name);
       if (kind == urlrtf || kind == urlrtfd) {
         watchcursor();
         std::vector<u8> data;

@@ -34,22 +34,34 @@ struct flagbit {
 };
 
 constexpr std::array<flagbit, 24> kSpotFlags{{
-    {tok::vis, 0, false},      {tok::showname, 1, false},    {tok::autohilite, 2, false},   {tok::locktext, 3, false},
-    {tok::showlines, 4, false},    {tok::widemargins, 5, false}, {tok::highlight, 6, false},    {tok::disabled, 7, false},
-    {tok::autotab, 8, false},      {tok::default_, 9, false},     {tok::autowidth, 10, false},   {tok::dontwrap, 11, false},
-    {tok::locked, 12, false},      {tok::dontsearch, 14, false}, {tok::poparrow, 15, false},    {tok::allowdrag, 16, false},
-    {tok::allowdrop, 17, false},   {tok::mixedvalue, 18, false}, {tok::allowtabs, 22, false},   {tok::autobackground, 24, false},
-    {tok::showframe, 25, false},   {tok::allowobjects, 26, false}, {tok::autodim, 27, false},   {tok::focushilite, 28, false},
+    {tok::vis, 0, false},           {tok::showname, 1, false},        {tok::autohilite, 2, false},
+    {tok::locktext, 3, false},      {tok::showlines, 4, false},       {tok::widemargins, 5, false},
+    {tok::highlight, 6, false},     {tok::disabled, 7, false},        {tok::autotab, 8, false},
+    {tok::default_, 9, false},      {tok::autowidth, 10, false},      {tok::dontwrap, 11, false},
+    {tok::locked, 12, false},       {tok::dontsearch, 14, false},     {tok::poparrow, 15, false},
+    {tok::allowdrag, 16, false},    {tok::allowdrop, 17, false},      {tok::mixedvalue, 18, false},
+    {tok::allowtabs, 22, false},    {tok::autobackground, 24, false}, {tok::showframe, 25, false},
+    {tok::allowobjects, 26, false}, {tok::autodim, 27, false},        {tok::focushilite, 28, false},
 }};
 
 constexpr std::array<flagbit, 12> kWindowFlags{{
-    {tok::closebox, 0, false},     {tok::zoombox, 1, false},         {tok::resizable, 2, false},    {tok::draggable, 3, false},
-    {tok::autocenter, 6, false},   {tok::showinvisibles, 7, false},  {tok::inwindowmenu, 8, true},  {tok::collapsible, 9, true},
-    {tok::liveresize, 13, false},  {tok::dolimitwd, 14, false},  {tok::localopacity, 16, true}, {tok::autodim, 27, true},
+    {tok::closebox, 0, false},
+    {tok::zoombox, 1, false},
+    {tok::resizable, 2, false},
+    {tok::draggable, 3, false},
+    {tok::autocenter, 6, false},
+    {tok::showinvisibles, 7, false},
+    {tok::inwindowmenu, 8, true},
+    {tok::collapsible, 9, true},
+    {tok::liveresize, 13, false},
+    {tok::dolimitwd, 14, false},
+    {tok::localopacity, 16, true},
+    {tok::autodim, 27, true},
 }};
 
 constexpr std::array<flagbit, 2> kMenuFlags{{{tok::disabled, 0, false}, {tok::cantremove, 1, false}}};
-constexpr std::array<flagbit, 3> kItemFlags{{{tok::disabled, 0, false}, {tok::divideline, 1, false}, {tok::checkmark, 2, false}}};
+constexpr std::array<flagbit, 3> kItemFlags{
+    {{tok::disabled, 0, false}, {tok::divideline, 1, false}, {tok::checkmark, 2, false}}};
 constexpr std::array<flagbit, 2> kBackFlags{{{tok::cantdelete, 0, false}, {tok::autoresize, 1, false}}};
 constexpr u8 kShowRulerBit = 1;
 

@@ -60,8 +60,8 @@ namespace {
 constexpr u16 tokFilterWord = tok::filter;
 constexpr u32 kWindVisible = 1u << 11;
 constexpr u8 kShowRulerBit = 1;
-constexpr u16 stylebuttonrect = 200, styleroundrect = 201, styleradio = 203, stylecheckbox = 204,
-              stylebevel = 205, styleprimarygroup = 220, stylesecondarygroup = 221;
+constexpr u16 stylebuttonrect = 200, styleroundrect = 201, styleradio = 203, stylecheckbox = 204, stylebevel = 205,
+              styleprimarygroup = 220, stylesecondarygroup = 221;
 
 u32 setbit(u32 word, u32 mask, bool on) { return on ? (word | mask) : (word & ~mask); }
 
@@ -146,8 +146,8 @@ i16 filterform(const propctx& c, i32 word) {
     if (list == nilhandle || !filternametoidx(list, name, &at)) st = err::msgnotobject;
     else index = at;
   }
-  if (st == 0 && (list == nilhandle || index < 0 || index >= i32(countfilters(list)) ||
-                  !enablefilterbyidx(list, index, on == 0)))
+  if (st == 0 &&
+      (list == nilhandle || index < 0 || index >= i32(countfilters(list)) || !enablefilterbyidx(list, index, on == 0)))
     st = err::msgnotobject;
   if (st == 0) {
     markowner(obj);
@@ -309,14 +309,14 @@ struct objectbit {
   u32 mask;
 };
 constexpr objectbit kObjectBits[] = {
-    {tok::vis, 1u << 0},       {tok::showname, 1u << 1},        {tok::autohilite, 1u << 2},
-    {tok::locktext, 1u << 3},      {tok::showlines, 1u << 4},       {tok::widemargins, 1u << 5},
-    {tok::highlight, 1u << 6},     {tok::disabled, 1u << 7},        {tok::autotab, 1u << 8},
-    {tok::default_, 1u << 9},       {tok::autowidth, 1u << 10},      {tok::dontwrap, 1u << 11},
-    {tok::locked, 1u << 12},       {tok::dontsearch, 1u << 14},     {tok::poparrow, 1u << 15},
-    {tok::allowdrag, 1u << 16},    {tok::allowdrop, 1u << 17},      {tok::mixedvalue, 1u << 18},
-    {tok::allowtabs, 1u << 22},    {tok::sharedhilite, 1u << 23},   {tok::autobackground, 1u << 24},
-    {tok::showframe, 1u << 25},    {tok::allowobjects, 1u << 26},   {tok::autodim, 1u << 27},
+    {tok::vis, 1u << 0},          {tok::showname, 1u << 1},      {tok::autohilite, 1u << 2},
+    {tok::locktext, 1u << 3},     {tok::showlines, 1u << 4},     {tok::widemargins, 1u << 5},
+    {tok::highlight, 1u << 6},    {tok::disabled, 1u << 7},      {tok::autotab, 1u << 8},
+    {tok::default_, 1u << 9},     {tok::autowidth, 1u << 10},    {tok::dontwrap, 1u << 11},
+    {tok::locked, 1u << 12},      {tok::dontsearch, 1u << 14},   {tok::poparrow, 1u << 15},
+    {tok::allowdrag, 1u << 16},   {tok::allowdrop, 1u << 17},    {tok::mixedvalue, 1u << 18},
+    {tok::allowtabs, 1u << 22},   {tok::sharedhilite, 1u << 23}, {tok::autobackground, 1u << 24},
+    {tok::showframe, 1u << 25},   {tok::allowobjects, 1u << 26}, {tok::autodim, 1u << 27},
     {tok::focushilite, 1u << 28},
 };
 
@@ -376,7 +376,7 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
     case tok::sharedhilite: {
       const bool background = obj.objects == obj.d.backspots || obj.ownerrecid == obj.d.backrecid;
       if (!background || s.kind != spotbutton) return err::notsharedhilite;
-        const bool shared = !(s.flags & mask);
+      const bool shared = !(s.flags & mask);
       if (shared != on) changevir(obj.d.store, i32(obj.d.cardrecid));
       s.flags = setbit(s.flags, mask, !on);
       putspot(obj.objects, obj.objindex, s);
@@ -407,7 +407,7 @@ i16 objectflag(objread& obj, u16 word, u16 flag) {
       }
       break;
     case tok::poparrow: {
-        const bool changed = ((s.flags & mask) != 0) != on;
+      const bool changed = ((s.flags & mask) != 0) != on;
       s.flags = setbit(s.flags, mask, on);
       putspot(obj.objects, obj.objindex, s);
       const Str255 name = "\x09popupData";

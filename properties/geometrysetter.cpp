@@ -46,7 +46,8 @@ constexpr u32 kSpotVisible = 1u << 0, kWindowShowsInvisibles = 1u << 7;
 enum class target : u8 { object, message, cursor };
 
 bool pointword(u16 token) {
-  return token == tok::loc || token == tok::topleft || token == tok::topright || token == tok::bottomleft || token == tok::botright;
+  return token == tok::loc || token == tok::topleft || token == tok::topright || token == tok::bottomleft ||
+         token == tok::botright;
 }
 
 bool emptyrect(const Rect& r) { return r.bottom <= r.top || r.right <= r.left; }

@@ -86,30 +86,50 @@ consteval tokenroutes<family> buildgetters() {
   // reads are routed over it.
   for (family& g : t) g = fglobal;
   route(t, fnever,
-        {tok::alertwindow, tok::allowqtvrmessages, tok::carbonversion, tok::center, tok::clocktype, tok::dialogwindow,
-         tok::documentwindow, tok::dotted, tok::expirationdate, tok::filter, tok::finderwindow, tok::lefttoright, tok::listbackground,
-         tok::listsortcolumn, tok::modelessdialogwindow, tok::righttoleft, tok::ruler, tok::scripts, tok::thick, tok::thin,
+        {tok::alertwindow,
+         tok::allowqtvrmessages,
+         tok::carbonversion,
+         tok::center,
+         tok::clocktype,
+         tok::dialogwindow,
+         tok::documentwindow,
+         tok::dotted,
+         tok::expirationdate,
+         tok::filter,
+         tok::finderwindow,
+         tok::lefttoright,
+         tok::listbackground,
+         tok::listsortcolumn,
+         tok::modelessdialogwindow,
+         tok::righttoleft,
+         tok::ruler,
+         tok::scripts,
+         tok::thick,
+         tok::thin,
          tok::utilitywindow});
   route(t, fspot,
-        {tok::arcangle,        tok::arrowsize,      tok::aspect,         tok::behavior,      tok::bevelstyle,    tok::borderstyle,
-         tok::buttonsize,      tok::clickthrough,   tok::clickthroughlevel, tok::contenttype, tok::currentvalue,  tok::cursor,
-         tok::destrect,        tok::dontcachebits,  tok::fillback,       tok::fillfore,      tok::fillpat,       tok::filters,
-         tok::firstlineindent, tok::hasparentobject, tok::hilitedlines,  tok::hilitedtext,   tok::icon,          tok::imagerect,
-         tok::ink,             tok::leftindent,     tok::linesize,       tok::linespacing,   tok::liststyle,     tok::magnify,
-         tok::maximumvalue,    tok::minimumvalue,   tok::tickmarks,      tok::objects,       tok::offsetcontents, tok::opcolor,
-         tok::orientation,     tok::part,           tok::penback,        tok::penfore,       tok::penheight,     tok::penpat,
-         tok::penwidth,        tok::pictdata,       tok::pictinfo,       tok::pictpath,      tok::points,        tok::quad,
-         tok::rightindent,     tok::rotation,       tok::roundheight,    tok::roundwidth,    tok::rulerinfo,     tok::rulerunits,
-         tok::selected,        tok::shadow,         tok::filled,         tok::showpen,       tok::sourcerect,    tok::spaceafter,
-         tok::spacebefore,     tok::startangle,     tok::tabsize,        tok::textdata,      tok::textdirection, tok::themefill,
-         tok::themepen,        tok::viewsize});
+        {tok::arcangle,     tok::arrowsize,    tok::aspect,       tok::behavior,          tok::bevelstyle,
+         tok::borderstyle,  tok::buttonsize,   tok::clickthrough, tok::clickthroughlevel, tok::contenttype,
+         tok::currentvalue, tok::cursor,       tok::destrect,     tok::dontcachebits,     tok::fillback,
+         tok::fillfore,     tok::fillpat,      tok::filters,      tok::firstlineindent,   tok::hasparentobject,
+         tok::hilitedlines, tok::hilitedtext,  tok::icon,         tok::imagerect,         tok::ink,
+         tok::leftindent,   tok::linesize,     tok::linespacing,  tok::liststyle,         tok::magnify,
+         tok::maximumvalue, tok::minimumvalue, tok::tickmarks,    tok::objects,           tok::offsetcontents,
+         tok::opcolor,      tok::orientation,  tok::part,         tok::penback,           tok::penfore,
+         tok::penheight,    tok::penpat,       tok::penwidth,     tok::pictdata,          tok::pictinfo,
+         tok::pictpath,     tok::points,       tok::quad,         tok::rightindent,       tok::rotation,
+         tok::roundheight,  tok::roundwidth,   tok::rulerinfo,    tok::rulerunits,        tok::selected,
+         tok::shadow,       tok::filled,       tok::showpen,      tok::sourcerect,        tok::spaceafter,
+         tok::spacebefore,  tok::startangle,   tok::tabsize,      tok::textdata,          tok::textdirection,
+         tok::themefill,    tok::themepen,     tok::viewsize});
   route(t, fflags, kFlagWords);
   route(t, floc, kRectangleWords);
   route(t, ftext,
-        {tok::strikethrough, tok::textalign, tok::textbackgroundcolor, tok::textcolor, tok::textfont, tok::textheight, tok::textink,
-         tok::textsize, tok::textstyle, tok::verticalshift});
+        {tok::strikethrough, tok::textalign, tok::textbackgroundcolor, tok::textcolor, tok::textfont, tok::textheight,
+         tok::textink, tok::textsize, tok::textstyle, tok::verticalshift});
   route(t, fwind,
-        {tok::opacity, tok::editbackground, tok::hilitecolor, tok::lockscreen, tok::maximumrect, tok::themebackground, tok::tool});
+        {tok::opacity, tok::editbackground, tok::hilitecolor, tok::lockscreen, tok::maximumrect, tok::themebackground,
+         tok::tool});
   route(t, fsize, {tok::backsize, tok::freesize, tok::owner, tok::size, tok::windowsize});
   route(t, fname, {tok::name});
   route(t, fid, {tok::id});
@@ -149,7 +169,7 @@ getterproc gettertable(u16 token) {
 }
 
 scriptstatus property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-             fred* value) {
+                      fred* value) {
   *count = 0;
   u16 token = tokenat(atoms, at);
   if (token == tok::the) token = tokenat(atoms, at + 1);

@@ -9,14 +9,14 @@
 
 namespace kv {
 
-#define KV_GETTER(name)                                                                                    \
+#define KV_GETTER(name)                                                                                            \
   scriptstatus name(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count, \
-           fred* value)
+                    fred* value)
 
 // Dispatcher (getters.cpp).
-KV_GETTER(neverproc);  // 43: the word cannot be read
-KV_GETTER(propcase);   // `short`, `long`, `abbreviated` before `name` or `id`
-KV_GETTER(propglobal); // `the <global property>`: 55 without `the`
+KV_GETTER(neverproc);   // 43: the word cannot be read
+KV_GETTER(propcase);    // `short`, `long`, `abbreviated` before `name` or `id`
+KV_GETTER(propglobal);  // `the <global property>`: 55 without `the`
 
 // Identity, geometry and content (identity.cpp, sizes.cpp).
 KV_GETTER(propname);

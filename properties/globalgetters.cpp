@@ -89,9 +89,7 @@ i16 otherglobal(u16 token, fred* value) {
   MainGlobals& g = mainglobals();
   Str255 s{};
   switch (token) {
-    case tok::address:
-      getaddress(s);
-      return stringtonewfred(s, value);
+    case tok::address: getaddress(s); return stringtonewfred(s, value);
     case tok::appleeventtimeout: {
       if (g.appleEventTimeout == -1) return textvalue("default", value);
       if (g.appleEventTimeout == -2) return textvalue("forever", value);
@@ -105,12 +103,11 @@ i16 otherglobal(u16 token, fred* value) {
       ConstStringPtr w = tokentostring(word);
       return stringtonewfred(w, value);
     }
-    case tok::buffermode:
-      modetostring(g.bufferMode, s);
-      return stringtonewfred(s, value);
+    case tok::buffermode: modetostring(g.bufferMode, s); return stringtonewfred(s, value);
     case tok::cursor:
     case tok::defaultcursor: return err::nocursor;
-    case tok::defaultfolder: return g.defaultFolder == nilhandle ? textvalue("none", value) : handvalue(g.defaultFolder, value);
+    case tok::defaultfolder:
+      return g.defaultFolder == nilhandle ? textvalue("none", value) : handvalue(g.defaultFolder, value);
     case tok::dockmenu: {
       if (g.dockmenu.store == nilid) return newfred(value, fredtemp, fredstring, 0);
       setpstring(s, "menu ID ");
@@ -134,7 +131,8 @@ i16 otherglobal(u16 token, fred* value) {
     }
     case tok::editorname: {
       // A standalone (settings word 0 set) has no companion editor.
-      bool standalone = g.settings != nilhandle && GetHandleSize(g.settings) >= 2 && loadat<u16>(deref(g.settings)) != 0;
+      bool standalone = g.settings != nilhandle && GetHandleSize(g.settings) >= 2 &&
+                        loadat<u16>(deref(g.settings)) != 0;
       if (standalone) return newfred(value, fredtemp, fredstring, 0);
       geteditorname(s);
       return stringtonewfred(s, value);
@@ -158,9 +156,7 @@ i16 otherglobal(u16 token, fred* value) {
     case tok::printlabel: return handvalue(g.printLabel, value);
     case tok::quartztext: booltonewfred(0, value); return 0;  // no system text-rendering switch
     case tok::recogphrases: return phrasestonewfred(value);
-    case tok::serialcontrol:
-      serialtext(g.serialControl, s);
-      return stringtonewfred(s, value);
+    case tok::serialcontrol: serialtext(g.serialControl, s); return stringtonewfred(s, value);
     case tok::soundvolume: {
       i32 left = i32(g.soundVolume & 0xFFFF), right = i32(g.soundVolume >> 16);
       if (left == right) {
@@ -175,16 +171,12 @@ i16 otherglobal(u16 token, fred* value) {
       const char* w = alignword(g.textAlign);
       return textvalue(w ? w : "", value);
     }
-    case tok::textfont:
-      GetFontName(g.textFont, s);
-      return stringtonewfred(s, value);
+    case tok::textfont: GetFontName(g.textFont, s); return stringtonewfred(s, value);
     case tok::textheight:
       if (g.textHeight == -1) return textvalue("auto", value);
       longtonewfred(g.textHeight, value);
       return 0;
-    case tok::textstyle:
-      stylelist(u16(g.textStyle), s);
-      return stringtonewfred(s, value);
+    case tok::textstyle: stylelist(u16(g.textStyle), s); return stringtonewfred(s, value);
     case tok::translucentdragopacity: {
       static constexpr const char* words[4] = {"low", "normal", "high", "maximum"};
       i16 n = g.translucentDragOpacity;

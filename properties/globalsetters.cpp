@@ -131,17 +131,48 @@ constexpr std::array<limit, 15> kLimits{{
 // Switches stored with no further effect.
 bool plainswitch(u16 token) {
   switch (token) {
-    case tok::allowautomaticflavors: case tok::allowdeletecardmessages: case tok::allowdoubleclick:
-    case tok::allowdragexport: case tok::allowemptypaint: case tok::allowfavoriteflavors: case tok::allowfieldredraw:
-    case tok::allowkeyinfield: case tok::allowlauncharguments: case tok::allowlistenmodes: case tok::allowmousewithin:
-    case tok::allowpalettes: case tok::allowtransitions: case tok::blindtyping: case tok::centered: case tok::createpaint:
-    case tok::donthidepalettes: case tok::explicitvars: case tok::grid: case tok::intlcompare: case tok::localdelimiters:
-    case tok::lockcursor: case tok::lockerrordialogs: case tok::lockmessages: case tok::lockrecent: case tok::movieidle:
-    case tok::multiple: case tok::openresourceforks: case tok::powerkeys: case tok::proportionalscrolling:
-    case tok::refreshinsertedscripts: case tok::remapcolor: case tok::showfocusrects: case tok::singlewindowlayer:
-    case tok::streammode: case tok::textarrows: case tok::usermodify: case tok::filled: case tok::showpen:
-    case tok::editmenus: case tok::editscripts: case tok::helpballoons:
-      return true;
+    case tok::allowautomaticflavors:
+    case tok::allowdeletecardmessages:
+    case tok::allowdoubleclick:
+    case tok::allowdragexport:
+    case tok::allowemptypaint:
+    case tok::allowfavoriteflavors:
+    case tok::allowfieldredraw:
+    case tok::allowkeyinfield:
+    case tok::allowlauncharguments:
+    case tok::allowlistenmodes:
+    case tok::allowmousewithin:
+    case tok::allowpalettes:
+    case tok::allowtransitions:
+    case tok::blindtyping:
+    case tok::centered:
+    case tok::createpaint:
+    case tok::donthidepalettes:
+    case tok::explicitvars:
+    case tok::grid:
+    case tok::intlcompare:
+    case tok::localdelimiters:
+    case tok::lockcursor:
+    case tok::lockerrordialogs:
+    case tok::lockmessages:
+    case tok::lockrecent:
+    case tok::movieidle:
+    case tok::multiple:
+    case tok::openresourceforks:
+    case tok::powerkeys:
+    case tok::proportionalscrolling:
+    case tok::refreshinsertedscripts:
+    case tok::remapcolor:
+    case tok::showfocusrects:
+    case tok::singlewindowlayer:
+    case tok::streammode:
+    case tok::textarrows:
+    case tok::usermodify:
+    case tok::filled:
+    case tok::showpen:
+    case tok::editmenus:
+    case tok::editscripts:
+    case tok::helpballoons: return true;
     default: return false;
   }
 }
@@ -149,10 +180,16 @@ bool plainswitch(u16 token) {
 // Integers stored unchanged.
 bool plaininteger(u16 token) {
   switch (token) {
-    case tok::backgroundscripttime: case tok::backgroundsleeptime: case tok::dialingtime: case tok::fgscripttime:
-    case tok::fgsleeptime: case tok::progressticks: case tok::streambuffer: case tok::streamrate: case tok::trandelay:
-    case tok::transtep:
-      return true;
+    case tok::backgroundscripttime:
+    case tok::backgroundsleeptime:
+    case tok::dialingtime:
+    case tok::fgscripttime:
+    case tok::fgsleeptime:
+    case tok::progressticks:
+    case tok::streambuffer:
+    case tok::streamrate:
+    case tok::trandelay:
+    case tok::transtep: return true;
     default: return false;
   }
 }
@@ -278,9 +315,7 @@ i16 switcheffect(u16 token, i16* field, i16 on) {
       g.current.plugin = u16(on);
       if (g.current.window != nilid) putwind(g.current.window, g.current);
       return 0;
-    default:
-      *field = on;
-      return 0;
+    default: *field = on; return 0;
   }
 }
 
@@ -586,8 +621,8 @@ i16 setcase(const propctx& c, u16 token, i32 v, fred* value) {
     case tok::translucentdragopacity: {
       Str255 w{};
       firstword(value, w);
-      static constexpr std::array<std::pair<const char*, i16>, 6> words{{
-          {"maximum", 3}, {"high", 2}, {"medium", 1}, {"normal", 1}, {"low", 0}, {"minimum", 0}}};
+      static constexpr std::array<std::pair<const char*, i16>, 6> words{
+          {{"maximum", 3}, {"high", 2}, {"medium", 1}, {"normal", 1}, {"low", 0}, {"minimum", 0}}};
       for (const auto& [word, code] : words) {
         Str255 ww{};
         setpstring(ww, word);

@@ -92,9 +92,15 @@ constexpr fieldrow<i16> kSwitches[] = {
 };
 
 constexpr fieldrow<i16> kSmallNumbers[] = {
-    {tok::cardscrollstep, &G::cardScrollStep}, {tok::dragspeed, &G::dragSpeed},   {tok::fieldscrollstep, &G::fieldScrollStep},
-    {tok::multispace, &G::multiSpace},         {tok::polysides, &G::polySides},   {tok::userlevel, &G::userLevel},
-    {tok::penheight, &G::penHeight},           {tok::penwidth, &G::penWidth},     {tok::tabsize, &G::tabSize},
+    {tok::cardscrollstep, &G::cardScrollStep},
+    {tok::dragspeed, &G::dragSpeed},
+    {tok::fieldscrollstep, &G::fieldScrollStep},
+    {tok::multispace, &G::multiSpace},
+    {tok::polysides, &G::polySides},
+    {tok::userlevel, &G::userLevel},
+    {tok::penheight, &G::penHeight},
+    {tok::penwidth, &G::penWidth},
+    {tok::tabsize, &G::tabSize},
     {tok::textsize, &G::textSize},
 };
 
@@ -117,8 +123,9 @@ constexpr fieldrow<i32> kLargeNumbers[] = {
 };
 
 constexpr fieldrow<i16> kIndexes[] = {
-    {tok::brush, &G::brush},     {tok::fillback, &G::fillBack}, {tok::fillfore, &G::fillFore}, {tok::fillpat, &G::fillPat},
-    {tok::penback, &G::penback}, {tok::penfore, &G::penFore},   {tok::penpat, &G::penPat},
+    {tok::brush, &G::brush},     {tok::fillback, &G::fillBack}, {tok::fillfore, &G::fillFore},
+    {tok::fillpat, &G::fillPat}, {tok::penback, &G::penback},   {tok::penfore, &G::penFore},
+    {tok::penpat, &G::penPat},
 };
 
 template <class T, size_t N>
@@ -131,13 +138,10 @@ T* fieldof(const fieldrow<T> (&rows)[N], u16 token) {
 
 // Stop bits, parity, data bits, baud rates, handshake, port.
 constexpr std::array<serialword, 28> kSerialWords{{
-    {"stop10", 1}, {"stop15", 2}, {"stop20", 3},
-    {"none", 0},   {"odd", 1},    {"none", 2},   {"even", 3},
-    {"5", 0},      {"7", 1},      {"6", 2},      {"8", 3},
-    {"300", 380},  {"600", 189},  {"1200", 94},  {"1800", 62},  {"2400", 46},  {"3600", 30},  {"4800", 22},
-    {"7200", 14},  {"9600", 10},  {"19200", 4},  {"28800", 2},  {"38400", 1},  {"57600", 0},
-    {"true", 1},   {"false", 0},
-    {"printer", 1}, {"modem", 0},
+    {"stop10", 1}, {"stop15", 2}, {"stop20", 3}, {"none", 0},  {"odd", 1},   {"none", 2},    {"even", 3},
+    {"5", 0},      {"7", 1},      {"6", 2},      {"8", 3},     {"300", 380}, {"600", 189},   {"1200", 94},
+    {"1800", 62},  {"2400", 46},  {"3600", 30},  {"4800", 22}, {"7200", 14}, {"9600", 10},   {"19200", 4},
+    {"28800", 2},  {"38400", 1},  {"57600", 0},  {"true", 1},  {"false", 0}, {"printer", 1}, {"modem", 0},
 }};
 
 constexpr std::array<serialfield, 6> kSerialFields{{

@@ -188,7 +188,8 @@ KV_GETTER(propid) {
   u16 form = 0;
   objread obj{};
   if (i16 st = nameidfront(c, at, tok::id, count, &form, &obj)) return st;
-  if (form == 0 || form == 9000 || form == 9004) form = obj.kind == objpart || obj.kind == objbackground ? tok::short_ : tok::abbr;
+  if (form == 0 || form == 9000 || form == 9004)
+    form = obj.kind == objpart || obj.kind == objbackground ? tok::short_ : tok::abbr;
   Str255 s{};
   i16 st = 0;
   switch (obj.kind) {

@@ -79,10 +79,10 @@ OSType formattype(std::string word) {
   static constexpr struct {
     const char* word;
     OSType type;
-  } kFormats[] = {{"bmp", fourcc("BMPf")},  {"gif", fourcc("GIFf")},    {"jpeg", fourcc("JPEG")},
+  } kFormats[] = {{"bmp", fourcc("BMPf")},      {"gif", fourcc("GIFf")},       {"jpeg", fourcc("JPEG")},
                   {"macpaint", fourcc("PNTG")}, {"photoshop", fourcc("8BPS")}, {"pict", fourcc("PICT")},
-                  {"picture", fourcc("PICT")}, {"png", fourcc("PNGf")},   {"qtif", fourcc("qtif")},
-                  {"sgi", fourcc(".SGI")},   {"targa", fourcc("TPIC")},  {"tga", fourcc("TPIC")},
+                  {"picture", fourcc("PICT")},  {"png", fourcc("PNGf")},       {"qtif", fourcc("qtif")},
+                  {"sgi", fourcc(".SGI")},      {"targa", fourcc("TPIC")},     {"tga", fourcc("TPIC")},
                   {"tiff", fourcc("TIFF")}};
   for (const auto& f : kFormats)
     if (word == f.word) return f.type;
@@ -213,9 +213,8 @@ i16 fromresource(const propctx& c, i32 at, picture* p) {
     Str255 file{};
     const projectstore* store = findprojectstore(mainglobals().current.store);
     Handle pic = nilhandle;
-    if (!splitname(path, &dirid, file) ||
-        getpicture(file, 0, dirid != 0 ? dirid : (store ? store->dirid : 0), 1, numbered ? nullptr : name, i16(id),
-                   &pic) != 0) {
+    if (!splitname(path, &dirid, file) || getpicture(file, 0, dirid != 0 ? dirid : (store ? store->dirid : 0), 1,
+                                                     numbered ? nullptr : name, i16(id), &pic) != 0) {
       p->done = true;
       return setresulttext(resultnopicture);
     }
@@ -227,7 +226,8 @@ i16 fromresource(const propctx& c, i32 at, picture* p) {
     bool found = false;
     for (RegistryId store : stores) {
       u32 record = 0;
-      if (store == nilid || !lowrez(store, fourcc("PICT"), numbered ? nullptr : name, u32(id), &record, nullptr)) continue;
+      if (store == nilid || !lowrez(store, fourcc("PICT"), numbered ? nullptr : name, u32(id), &record, nullptr))
+        continue;
       if (i16 st = resourcecopy(store, record, &p->data)) return st;
       found = true;
       break;

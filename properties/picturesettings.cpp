@@ -33,7 +33,12 @@ namespace {
 bool picturegraphic(const spot& s) {
   if (s.kind != spotgraphic) return false;
   switch (s.style) {
-    case 100: case 101: case 102: case 104: case 106: case 107: return true;
+    case 100:
+    case 101:
+    case 102:
+    case 104:
+    case 106:
+    case 107: return true;
     default: return false;
   }
 }

@@ -18,16 +18,16 @@ namespace kv {
 struct fred;
 
 using getterproc = scriptstatus (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals,
-                           i32* count, fred* value);
+                                    i32* count, fred* value);
 using setterproc = scriptstatus (*)(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, u16 token);
 
 // `[the] <property> [of <object>]` for a property token (4001-4305), also after `the` and
 // after a name form (`the short name of ...`). A positive status is posted at the first atom.
 scriptstatus property(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-             fred* value);
+                      fred* value);
 // `[the] <name> of <object>`: a user-defined property (the name an unknown word or a variable).
 scriptstatus userprop(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, Handle locals, i32* count,
-             fred* value);
+                      fred* value);
 // The value of a language constant (5001-5026, `true` to `null`); *count is 1. 42 for any
 // other token.
 i16 constant(Handle atoms, i32 at, i32* count, fred* value);

@@ -156,7 +156,8 @@ const char* orientationword(u16 style, i16 v) {
 }
 
 const char* contentword(i16 v) {
-  static constexpr const char* words[] = {"typeNone", "typeIconSuite", "typeCICN", "typePICT", "typeICON", "typeIconFamily"};
+  static constexpr const char* words[] = {"typeNone", "typeIconSuite", "typeCICN",
+                                          "typePICT", "typeICON",      "typeIconFamily"};
   return v >= 0 && v < 6 ? words[v] : "unknown";
 }
 

@@ -39,11 +39,9 @@ struct entry {
   u16 bit;
 };
 constexpr entry kEntries[] = {
-    {tok::textalign, 0x1},          {tok::textdirection, 0x2},
-    {tok::borderstyle, 0x8},      {tok::leftindent, 0x10},
-    {tok::rightindent, 0x20},     {tok::firstlineindent, 0x40},
-    {tok::linespacing, 0x80},     {tok::spacebefore, 0x100},
-    {tok::spaceafter, 0x200},
+    {tok::textalign, 0x1},    {tok::textdirection, 0x2}, {tok::borderstyle, 0x8},
+    {tok::leftindent, 0x10},  {tok::rightindent, 0x20},  {tok::firstlineindent, 0x40},
+    {tok::linespacing, 0x80}, {tok::spacebefore, 0x100}, {tok::spaceafter, 0x200},
 };
 
 const entry* findentry(u16 word) {
@@ -58,7 +56,8 @@ bool wordcode(u16 entryword, u16 t, i8* code) {
     u16 token;
     i8 code;
   };
-  static constexpr pair align[] = {{tok::left, -2}, {tok::right, -1}, {tok::default_, 0}, {tok::center, 1}, {tok::full, 2}};
+  static constexpr pair align[] = {
+      {tok::left, -2}, {tok::right, -1}, {tok::default_, 0}, {tok::center, 1}, {tok::full, 2}};
   static constexpr pair direction[] = {{tok::righttoleft, -1}, {tok::lefttoright, 0}, {tok::default_, 1}};
   static constexpr pair border[] = {{tok::none, 0}, {tok::thin, 1}, {tok::dotted, 2}, {tok::thick, 3}};
   auto find = [&](const auto& table) {
@@ -139,7 +138,8 @@ i16 changefield(const objread& obj, const rulerchange& rc) {
   i16 st = ApplyRulerInfoToRead(obj, info);
   if (st == 0) {
     markowner(obj);
-    if (obj.d.cardrecid != 0 && obj.d.cardrecid != obj.ownerrecid) checkerr(changevir(obj.d.store, i32(obj.d.cardrecid)));
+    if (obj.d.cardrecid != 0 && obj.d.cardrecid != obj.ownerrecid)
+      checkerr(changevir(obj.d.store, i32(obj.d.cardrecid)));
     redrawspot(obj, before);
   }
   return st;

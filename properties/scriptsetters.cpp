@@ -293,8 +293,8 @@ i16 replacegraphictext(const spot& graphic, fred* value, Handle* out) {
       err = memFullErr;
     } else {
       WESetSelection(0, WEGetTextLength(we), we);
-      err = WEPut(0, WEGetTextLength(we), deref(chars), i32(GetHandleSize(chars)), kTextEncodingWEText, 0, 0,
-                  nullptr, nullptr, we);
+      err = WEPut(0, WEGetTextLength(we), deref(chars), i32(GetHandleSize(chars)), kTextEncodingWEText, 0, 0, nullptr,
+                  nullptr, we);
       Handle uprops = graphic.uprops;
       if (err == noErr) err = wepacktext(h, &uprops, we, false);
       WEDispose(we);

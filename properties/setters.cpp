@@ -89,45 +89,50 @@ consteval tokenroutes<family> buildsetters() {
   route(t, fglobal,
         {// Switches stored as they are.
          tok::allowautomaticflavors, tok::allowdeletecardmessages, tok::allowdoubleclick, tok::allowdragexport,
-         tok::allowemptypaint, tok::allowfavoriteflavors, tok::allowfieldredraw, tok::allowkeyinfield, tok::allowlauncharguments,
-         tok::allowlistenmodes, tok::allowmousewithin, tok::allowpalettes, tok::allowtransitions, tok::blindtyping, tok::centered,
-         tok::createpaint, tok::donthidepalettes, tok::explicitvars, tok::grid, tok::intlcompare, tok::localdelimiters, tok::lockcursor,
-         tok::lockerrordialogs, tok::lockmessages, tok::lockrecent, tok::movieidle, tok::multiple, tok::openresourceforks,
-         tok::powerkeys, tok::proportionalscrolling, tok::refreshinsertedscripts, tok::remapcolor, tok::showfocusrects,
+         tok::allowemptypaint, tok::allowfavoriteflavors, tok::allowfieldredraw, tok::allowkeyinfield,
+         tok::allowlauncharguments, tok::allowlistenmodes, tok::allowmousewithin, tok::allowpalettes,
+         tok::allowtransitions, tok::blindtyping, tok::centered, tok::createpaint, tok::donthidepalettes,
+         tok::explicitvars, tok::grid, tok::intlcompare, tok::localdelimiters, tok::lockcursor, tok::lockerrordialogs,
+         tok::lockmessages, tok::lockrecent, tok::movieidle, tok::multiple, tok::openresourceforks, tok::powerkeys,
+         tok::proportionalscrolling, tok::refreshinsertedscripts, tok::remapcolor, tok::showfocusrects,
          tok::singlewindowlayer, tok::streammode, tok::textarrows, tok::usermodify,
          // Integers.
-         tok::appleeventtimeout, tok::backgroundscripttime, tok::backgroundsleeptime, tok::dialingtime, tok::fgscripttime,
-         tok::fgsleeptime, tok::progressticks, tok::streambuffer, tok::streamrate, tok::trandelay, tok::transtep, tok::brush,
-         tok::cardscrollstep, tok::fieldscrollstep, tok::dragspeed, tok::multispace, tok::objectcache, tok::pictcache,
-         tok::scriptcache, tok::polysides, tok::paletteopacity, tok::translucentdraglimit, tok::userlevel, tok::idleticks,
+         tok::appleeventtimeout, tok::backgroundscripttime, tok::backgroundsleeptime, tok::dialingtime,
+         tok::fgscripttime, tok::fgsleeptime, tok::progressticks, tok::streambuffer, tok::streamrate, tok::trandelay,
+         tok::transtep, tok::brush, tok::cardscrollstep, tok::fieldscrollstep, tok::dragspeed, tok::multispace,
+         tok::objectcache, tok::pictcache, tok::scriptcache, tok::polysides, tok::paletteopacity,
+         tok::translucentdraglimit, tok::userlevel, tok::idleticks,
          // Switches with an effect.
          tok::allowdraganddrop, tok::allowinlineinput, tok::allowtextservices, tok::allowrecog, tok::allowinterrupts,
-         tok::allowmodal, tok::allowmousemessages, tok::allowtooltips, tok::allowobjectcursors, tok::lockmenus, tok::modernlook,
-         tok::wysiwygfontmenu, tok::idlecontrols, tok::quartzpicts, tok::quartztext, tok::showgroups, tok::plugin,
-         tok::dontlimitwds, tok::editmenus, tok::editscripts, tok::helpballoons,
+         tok::allowmodal, tok::allowmousemessages, tok::allowtooltips, tok::allowobjectcursors, tok::lockmenus,
+         tok::modernlook, tok::wysiwygfontmenu, tok::idlecontrols, tok::quartzpicts, tok::quartztext, tok::showgroups,
+         tok::plugin, tok::dontlimitwds, tok::editmenus, tok::editscripts, tok::helpballoons,
          // The others.
-         tok::audiovolume, tok::backcolor, tok::colorworld, tok::language, tok::multieffect, tok::validateuserprops, tok::buffermode,
-         tok::defaultcursor, tok::defaultfolder, tok::editorname, tok::filetype, tok::itemdel, tok::linedel,
-         tok::worddel, tok::menuset, tok::numberformat, tok::printlabel, tok::recogphrases, tok::serialcontrol,
-         tok::soundvolume, tok::translucentdragopacity, tok::transitionloc, tok::windowlimit, tok::backdrop, tok::dockmenu});
+         tok::audiovolume, tok::backcolor, tok::colorworld, tok::language, tok::multieffect, tok::validateuserprops,
+         tok::buffermode, tok::defaultcursor, tok::defaultfolder, tok::editorname, tok::filetype, tok::itemdel,
+         tok::linedel, tok::worddel, tok::menuset, tok::numberformat, tok::printlabel, tok::recogphrases,
+         tok::serialcontrol, tok::soundvolume, tok::translucentdragopacity, tok::transitionloc, tok::windowlimit,
+         tok::backdrop, tok::dockmenu});
   route(t, fflags, kFlagWords);
   route(t, fspot,
-        {tok::arcangle, tok::arrowsize, tok::behavior, tok::bevelstyle, tok::buttonsize, tok::contenttype, tok::currentvalue, tok::cursor,
-         tok::fillback, tok::fillfore, tok::fillpat, tok::icon, tok::ink, tok::linesize, tok::maximumvalue, tok::minimumvalue, tok::tickmarks,
-         tok::offsetcontents, tok::orientation, tok::penback, tok::penfore, tok::penheight, tok::penpat, tok::penwidth, tok::roundheight,
-         tok::roundwidth, tok::rulerunits, tok::selected, tok::shadow, tok::filled, tok::showpen, tok::startangle, tok::tabsize,
-         tok::themefill, tok::themepen, tok::viewsize});
+        {tok::arcangle,     tok::arrowsize,  tok::behavior,     tok::bevelstyle,   tok::buttonsize, tok::contenttype,
+         tok::currentvalue, tok::cursor,     tok::fillback,     tok::fillfore,     tok::fillpat,    tok::icon,
+         tok::ink,          tok::linesize,   tok::maximumvalue, tok::minimumvalue, tok::tickmarks,  tok::offsetcontents,
+         tok::orientation,  tok::penback,    tok::penfore,      tok::penheight,    tok::penpat,     tok::penwidth,
+         tok::roundheight,  tok::roundwidth, tok::rulerunits,   tok::selected,     tok::shadow,     tok::filled,
+         tok::showpen,      tok::startangle, tok::tabsize,      tok::themefill,    tok::themepen,   tok::viewsize});
   route(t, floc, kRectangleWords);
   route(t, fextinfo,
-        {tok::liststyle, tok::strikethrough, tok::textalign, tok::textbackgroundcolor, tok::textcolor, tok::textfont, tok::textheight,
-         tok::textink, tok::textsize, tok::textstyle, tok::verticalshift});
+        {tok::liststyle, tok::strikethrough, tok::textalign, tok::textbackgroundcolor, tok::textcolor, tok::textfont,
+         tok::textheight, tok::textink, tok::textsize, tok::textstyle, tok::verticalshift});
   route(t, fgrc,
-        {tok::aspect, tok::clickthrough, tok::clickthroughlevel, tok::destrect, tok::dontcachebits, tok::magnify, tok::opcolor, tok::quad,
-         tok::rotation, tok::sourcerect});
+        {tok::aspect, tok::clickthrough, tok::clickthroughlevel, tok::destrect, tok::dontcachebits, tok::magnify,
+         tok::opcolor, tok::quad, tok::rotation, tok::sourcerect});
   route(t, ffld,
-        {tok::borderstyle, tok::firstlineindent, tok::leftindent, tok::linespacing, tok::rightindent, tok::spaceafter, tok::spacebefore,
-         tok::textdirection});
-  route(t, fwind, {tok::opacity, tok::editbackground, tok::hilitecolor, tok::lockscreen, tok::themebackground, tok::tool});
+        {tok::borderstyle, tok::firstlineindent, tok::leftindent, tok::linespacing, tok::rightindent, tok::spaceafter,
+         tok::spacebefore, tok::textdirection});
+  route(t, fwind,
+        {tok::opacity, tok::editbackground, tok::hilitecolor, tok::lockscreen, tok::themebackground, tok::tool});
   route(t, fhesize, {tok::backsize, tok::windowsize});
   route(t, fpicturedata, {tok::pictdata});
   route(t, fclut, {tok::clut});
@@ -189,7 +194,8 @@ scriptstatus comset(hierpath path, Handle text, Handle atoms, i32 at, Handle var
   const i32 first = at + 1;
   u16 token = tokenat(atoms, first);
   if (token == tok::the) token = tokenat(atoms, first + 1);
-  if ((token == tok::commandchar || token == tok::commandmodifiers) && mainglobals().plugin != 0) return err::pluginproperty;
+  if ((token == tok::commandchar || token == tok::commandmodifiers) && mainglobals().plugin != 0)
+    return err::pluginproperty;
   return settertable(token)(path, text, atoms, first, variables, token);
 }
 

@@ -126,8 +126,8 @@ i16 utf16tomacroman(const u8* bytes, Size n, std::vector<u8>* out) {
     if (CreateUnicodeToTextInfo(&mapping, &info) != noErr) return err::nomemory;
     ByteCount read = 0, written = 0;
     ItemCount offsets = 0;
-    OSStatus st = ConvertFromUnicodeToText(info, ByteCount(units.size() * 2), units.data(), kUnicodeUseFallbacksMask,
-                                           0, nullptr, &offsets, nullptr, ByteCount(text.size()), &read, &written,
+    OSStatus st = ConvertFromUnicodeToText(info, ByteCount(units.size() * 2), units.data(), kUnicodeUseFallbacksMask, 0,
+                                           nullptr, &offsets, nullptr, ByteCount(text.size()), &read, &written,
                                            text.data());
     if (st != noErr && st != kTECUsedFallbacksStatus && st != kTECOutputBufferFullStatus) written = 0;
     text.resize(written);
@@ -171,7 +171,8 @@ KV_SETTER(setpoints) {
     st = getrect(c, start, &n, &r);
     if (st == 0 && !lineends(c, start + n)) st = err::stray;
     if (st == 0) setline(s, r);
-  } else if ((s.kind == spotgraphic && s.style == stylepolygon) || (s.kind == spotbutton && s.style == stylepolybutton)) {
+  } else if ((s.kind == spotgraphic && s.style == stylepolygon) ||
+             (s.kind == spotbutton && s.style == stylepolybutton)) {
     Handle joined = nilhandle;
     i32 n = 0;
     st = listonewh(text, atoms, start, path, variables, nilhandle, &n, &joined);

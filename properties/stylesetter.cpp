@@ -38,8 +38,8 @@ namespace kv {
 
 namespace {
 
-constexpr u16 styleroundrectgraphic = 101, styleline = 103, styleradio = 203, stylecheckbox = 204,
-              stylebevel = 205, stylepopup = 206, styletabs = 210, stylepopuparrow = 222;
+constexpr u16 styleroundrectgraphic = 101, styleline = 103, styleradio = 203, stylecheckbox = 204, stylebevel = 205,
+              stylepopup = 206, styletabs = 210, stylepopuparrow = 222;
 
 bool version4style(u16 style) {
   return style == 201 || (style >= 203 && style <= 207) || (style >= 209 && style <= 223) || style == 228 ||
@@ -100,8 +100,8 @@ void defineprop(spot& s, const char* name) {
 i16 graphicstyle(spot& s, const std::string& w) {
   if (s.style == styleline || (s.style >= 105 && s.style <= 108)) return err::badgraphicstyle;
   if (s.style < 100 || s.style > 108) return err::unknownstyleword;
-  const i32 code = codeofword(w, {{"rect", 100}, {"rectangle", 100}, {"roundRect", 101}, {"oval", 102}, {"poly", 104},
-                              {"polygon", 104}});
+  const i32 code = codeofword(
+      w, {{"rect", 100}, {"rectangle", 100}, {"roundRect", 101}, {"oval", 102}, {"poly", 104}, {"polygon", 104}});
   if (code < 0) return 0;
   if (code == stylepolygon) {
     if (s.style != stylepolygon) {
@@ -126,16 +126,36 @@ i16 graphicstyle(spot& s, const std::string& w) {
 
 i16 buttonstyle(spot& s, const std::string& w) {
   if (s.style == 208 || s.style == 224 || s.style == 227) return err::unknownstyleword;
-  const i32 code = codeofword(w, {{"rect", 200},           {"rectangle", 200},       {"opaque", 200},
-                              {"transparent", 200},    {"roundRect", 201},       {"poly", 202},
-                              {"polygon", 202},        {"radioButton", 203},     {"checkBox", 204},
-                              {"bevel", 205},          {"popupMenu", 206},       {"round", 207},
-                              {"slider", 209},         {"tabs", 210},            {"imageWell", 211},
-                              {"disclosure", 212},     {"scrollBar", 213},       {"progressBar", 214},
-                              {"indeterminateBar", 215}, {"relevanceBar", 216},  {"littleArrows", 217},
-                              {"chasingArrows", 218},  {"indeterminateRound", 218}, {"disclosureTriangle", 219},
-                              {"primaryGroup", 220},   {"secondaryGroup", 221},  {"popupArrow", 222},
-                              {"placard", 223},        {"separator", 228},       {"dataBrowser", 229}});
+  const i32 code = codeofword(w, {{"rect", 200},
+                                  {"rectangle", 200},
+                                  {"opaque", 200},
+                                  {"transparent", 200},
+                                  {"roundRect", 201},
+                                  {"poly", 202},
+                                  {"polygon", 202},
+                                  {"radioButton", 203},
+                                  {"checkBox", 204},
+                                  {"bevel", 205},
+                                  {"popupMenu", 206},
+                                  {"round", 207},
+                                  {"slider", 209},
+                                  {"tabs", 210},
+                                  {"imageWell", 211},
+                                  {"disclosure", 212},
+                                  {"scrollBar", 213},
+                                  {"progressBar", 214},
+                                  {"indeterminateBar", 215},
+                                  {"relevanceBar", 216},
+                                  {"littleArrows", 217},
+                                  {"chasingArrows", 218},
+                                  {"indeterminateRound", 218},
+                                  {"disclosureTriangle", 219},
+                                  {"primaryGroup", 220},
+                                  {"secondaryGroup", 221},
+                                  {"popupArrow", 222},
+                                  {"placard", 223},
+                                  {"separator", 228},
+                                  {"dataBrowser", 229}});
   if (code < 0) return err::unknownstyleword;
   // The old style's control data property goes when it is empty.
   if (s.style == stylepopup || s.style == stylepopuparrow || s.style == stylebevel) killemptyprop(s, "popupData");
@@ -190,8 +210,14 @@ i16 plaintext(spot& s) {
 
 i16 fieldstyle(spot& s, const std::string& w) {
   if (s.style < stylefieldrect || s.style > stylefieldscrolllist) return err::unknownstyleword;
-  const i32 code = codeofword(w, {{"rect", 300}, {"rectangle", 300}, {"opaque", 300}, {"transparent", 300},
-                              {"shadow", 300}, {"scrolling", 301}, {"list", 302}, {"scrollingList", 303}});
+  const i32 code = codeofword(w, {{"rect", 300},
+                                  {"rectangle", 300},
+                                  {"opaque", 300},
+                                  {"transparent", 300},
+                                  {"shadow", 300},
+                                  {"scrolling", 301},
+                                  {"list", 302},
+                                  {"scrollingList", 303}});
   if (code < 0) return err::unknownstyleword;
   const bool list = s.style == stylefieldlist || s.style == stylefieldscrolllist;
   if (!list && livefield(s) != 0) {
@@ -242,9 +268,18 @@ KV_SETTER(setstyle) {
   if (i16 st = dofront(c, at, &used, &obj, true)) return st;
   if (obj.kind == objwindow) {
     i16 st = 0;
-    const i32 code = codeofword(w, {{"standard", 0}, {"scrolling", 1}, {"roundRect", 2}, {"dialog", 3}, {"plain", 4},
-                                {"shadow", 5}, {"palette", 6}, {"movable", 7}, {"customWindow", 8},
-                                {"customPalette", 9}, {"customDialog", 10}, {"metal", 11}});
+    const i32 code = codeofword(w, {{"standard", 0},
+                                    {"scrolling", 1},
+                                    {"roundRect", 2},
+                                    {"dialog", 3},
+                                    {"plain", 4},
+                                    {"shadow", 5},
+                                    {"palette", 6},
+                                    {"movable", 7},
+                                    {"customWindow", 8},
+                                    {"customPalette", 9},
+                                    {"customDialog", 10},
+                                    {"metal", 11}});
     if (mainglobals().plugin != 0) st = err::pluginproperty;
     else if (code < 0) st = err::nosuchproperty;
     desk open{};
@@ -281,8 +316,8 @@ KV_SETTER(setstyle) {
     if (obj.d.window != nilid && getwind(obj.d.window, &shown) && shown.cardrecid == obj.d.cardrecid) {
       Rect after{};
       calcspot(obj.objects, obj.objindex, &after);
-      Rect area{std::min(before.top, after.top), std::min(before.left, after.left), std::max(before.bottom, after.bottom),
-                std::max(before.right, after.right)};
+      Rect area{std::min(before.top, after.top), std::min(before.left, after.left),
+                std::max(before.bottom, after.bottom), std::max(before.right, after.right)};
       drawedit(shown, &area);
       if (s.kind == spotbutton) lowflush(obj, 1);
     }

@@ -33,7 +33,8 @@ namespace kv {
 namespace {
 
 bool needsenginetwo(u16 token) {
-  return token == tok::textbackgroundcolor || token == tok::textink || token == tok::verticalshift || token == tok::strikethrough;
+  return token == tok::textbackgroundcolor || token == tok::textink || token == tok::verticalshift ||
+         token == tok::strikethrough;
 }
 
 // The text range of a chunk (its range in the stored text less the style-run header), kept

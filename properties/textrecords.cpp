@@ -36,7 +36,9 @@ void appendnumber(i32 n, StringPtr text) {
   appendtext(digits, text);
 }
 
-bool samecolour(const RGBColor& a, const RGBColor& b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
+bool samecolour(const RGBColor& a, const RGBColor& b) {
+  return a.red == b.red && a.green == b.green && a.blue == b.blue;
+}
 
 // The colour's index, or nothing (the text keeps "Unknown").
 void appendcolour(const RGBColor& colour, Handle clut, StringPtr text) {
@@ -223,7 +225,8 @@ void werectostring(u16 token, WEReference we, StringPtr text, Handle clut) {
     }
     case tok::textink: {
       i16 mode = 0;
-      if (!continuousattribute(fourcc("pptm"), 2, we) || WEGetOneAttribute(start, fourcc("pptm"), &mode, 2, we) != noErr) {
+      if (!continuousattribute(fourcc("pptm"), 2, we) ||
+          WEGetOneAttribute(start, fourcc("pptm"), &mode, 2, we) != noErr) {
         appendtext("mixed", text);
         return;
       }
@@ -255,7 +258,8 @@ void werectostring(u16 token, WEReference we, StringPtr text, Handle clut) {
     }
     case tok::verticalshift: {
       Fixed shift = 0;
-      if (!continuousattribute(fourcc("xshf"), 4, we) || WEGetOneAttribute(start, fourcc("xshf"), &shift, 4, we) != noErr) {
+      if (!continuousattribute(fourcc("xshf"), 4, we) ||
+          WEGetOneAttribute(start, fourcc("xshf"), &shift, 4, we) != noErr) {
         appendtext("mixed", text);
         return;
       }

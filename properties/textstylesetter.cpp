@@ -54,7 +54,8 @@ constexpr u8 kCondense = 32, kExtend = 64;
 constexpr i32 kWholeText = 2147483647;
 
 bool isonlytextfieldword(u16 token) {
-  return token == tok::strikethrough || token == tok::textbackgroundcolor || token == tok::textink || token == tok::verticalshift;
+  return token == tok::strikethrough || token == tok::textbackgroundcolor || token == tok::textink ||
+         token == tok::verticalshift;
 }
 
 // The colour of a one-based colour number in a layer's colour table: entry (n - 1) modulo 256
@@ -111,9 +112,7 @@ i16 westyletorec(u16 token, WEReference we, fred* value, Handle clut) {
       if (i16 st = fredtolong(value, &n)) return st;
       ts.color = colournumber(n, clut);
       return WESetStyle(weDoColor, &ts, we) == noErr ? i16(0) : err::nomemory;
-    case tok::textfont:
-      ts.font = GetFNum(s);
-      return WESetStyle(weDoFont, &ts, we) == noErr ? i16(0) : err::nomemory;
+    case tok::textfont: ts.font = GetFNum(s); return WESetStyle(weDoFont, &ts, we) == noErr ? i16(0) : err::nomemory;
     case tok::textheight: return err::readonly;
     case tok::textink: {
       i16 mode = 0;
@@ -397,7 +396,8 @@ void rebuildcontrol(const objread& obj, spot& s, u16 token) {
     const buttontail t = getbuttontail(s);
     Rect best{};
     CalculateOurOwnControlRect(control, &best, i16(t.words.v[0]), i16(t.words.v[1]));
-    const i16 width = (s.flags & kAutoWidthBit) ? i16(std::max(24, best.right - best.left)) : i16(before.right - before.left);
+    const i16 width = (s.flags & kAutoWidthBit) ? i16(std::max(24, best.right - best.left))
+                                                : i16(before.right - before.left);
     s.rect.right = i16(s.rect.left + width);
     s.rect.bottom = i16(s.rect.top + (best.bottom - best.top));
     docontroldown(s);

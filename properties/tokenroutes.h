@@ -30,17 +30,18 @@ consteval void route(tokenroutes<Family>& t, Family f, std::initializer_list<u16
 
 // The flag words (read by the flag getters, set by the flags setter) and the rectangle words.
 constexpr std::array<u16, 46> kFlagWords{
-    tok::allowdrag,    tok::allowdrop,      tok::autocenter,    tok::autobackground, tok::autodim,       tok::autohilite,
-    tok::autoresize,   tok::autotab,        tok::autowidth,     tok::cantdelete,     tok::cantmodify,    tok::cantremove,
-    tok::checkmark,    tok::closebox,       tok::collapsed,     tok::collapsible,    tok::default_,       tok::disabled,
-    tok::divideline,   tok::dolimitwd,  tok::dontsearch,    tok::dontwrap,       tok::draggable,     tok::focushilite,
-    tok::highlight,    tok::inwindowmenu,   tok::liveresize,    tok::localopacity,   tok::locked,        tok::locktext,
-    tok::mixedvalue,   tok::modified,       tok::poparrow,      tok::allowobjects,   tok::resizable,     tok::sharedhilite,
-    tok::showframe,    tok::showinvisibles, tok::showlines,     tok::showname,       tok::showruler,     tok::allowtabs,
-    tok::vis,      tok::usetextengine,  tok::widemargins,   tok::zoombox,
+    tok::allowdrag,  tok::allowdrop,      tok::autocenter,  tok::autobackground, tok::autodim,    tok::autohilite,
+    tok::autoresize, tok::autotab,        tok::autowidth,   tok::cantdelete,     tok::cantmodify, tok::cantremove,
+    tok::checkmark,  tok::closebox,       tok::collapsed,   tok::collapsible,    tok::default_,   tok::disabled,
+    tok::divideline, tok::dolimitwd,      tok::dontsearch,  tok::dontwrap,       tok::draggable,  tok::focushilite,
+    tok::highlight,  tok::inwindowmenu,   tok::liveresize,  tok::localopacity,   tok::locked,     tok::locktext,
+    tok::mixedvalue, tok::modified,       tok::poparrow,    tok::allowobjects,   tok::resizable,  tok::sharedhilite,
+    tok::showframe,  tok::showinvisibles, tok::showlines,   tok::showname,       tok::showruler,  tok::allowtabs,
+    tok::vis,        tok::usetextengine,  tok::widemargins, tok::zoombox,
 };
 constexpr std::array<u16, 12> kRectangleWords{
-    tok::bottomleft, tok::botright, tok::bottom, tok::height, tok::left, tok::loc, tok::rect, tok::right, tok::top, tok::topleft, tok::topright, tok::width,
+    tok::bottomleft, tok::botright, tok::bottom, tok::height,  tok::left,     tok::loc,
+    tok::rect,       tok::right,    tok::top,    tok::topleft, tok::topright, tok::width,
 };
 
 // The number of tokens routed to a family.

@@ -14,11 +14,10 @@ namespace kv {
 namespace {
 
 constexpr std::array<wordcode, 21> kModes{{
-    {"ditherCopy", 64}, {"mask", -1},        {"srcCopy", 0},     {"srcOr", 1},       {"srcXor", 2},
-    {"srcBic", 3},      {"notSrcCopy", 4},   {"notSrcOr", 5},    {"notSrcXor", 6},   {"notSrcBic", 7},
-    {"blend", 32},      {"addPin", 33},      {"addOver", 34},    {"subPin", 35},     {"addMax", 37},
-    {"subOver", 38},    {"transparent", 36}, {"addMin", 39},     {"alpha", 256},     {"alphaWhite", 257},
-    {"alphaBlack", 258},
+    {"ditherCopy", 64}, {"mask", -1},        {"srcCopy", 0},      {"srcOr", 1},     {"srcXor", 2},       {"srcBic", 3},
+    {"notSrcCopy", 4},  {"notSrcOr", 5},     {"notSrcXor", 6},    {"notSrcBic", 7}, {"blend", 32},       {"addPin", 33},
+    {"addOver", 34},    {"subPin", 35},      {"addMax", 37},      {"subOver", 38},  {"transparent", 36}, {"addMin", 39},
+    {"alpha", 256},     {"alphaWhite", 257}, {"alphaBlack", 258},
 }};
 
 constexpr std::array<wordcode, 8> kStyles{{
@@ -51,23 +50,20 @@ constexpr std::array<wordcode, 5> kAligns{{
 }};
 
 constexpr std::array<wordcode, 36> kSpotStyles{{
-    {"rectangle", 100},      {"roundRect", 101},        {"oval", 102},
-    {"line", 103},           {"polygon", 104},          {"bitmap", 105},
-    {"text", 106},           {"arc", 107},              {"group", 108},
-    {"rectangle", 200},      {"roundRect", 201},        {"polygon", 202},
-    {"radioButton", 203},    {"checkBox", 204},         {"bevel", 205},
-    {"popupMenu", 206},      {"round", 207},            {"slider", 209},
-    {"tabs", 210},           {"imageWell", 211},        {"disclosure", 212},
-    {"scrollBar", 213},      {"progressBar", 214},      {"indeterminateBar", 215},
-    {"relevanceBar", 216},   {"littleArrows", 217},     {"chasingArrows", 218},
-    {"disclosureTriangle", 219}, {"primaryGroup", 220}, {"secondaryGroup", 221},
-    {"popupArrow", 222},     {"placard", 223},          {"windowHeader", 225},
-    {"listHeader", 226},     {"separator", 228},        {"dataBrowser", 229},
+    {"rectangle", 100},    {"roundRect", 101},      {"oval", 102},          {"line", 103},
+    {"polygon", 104},      {"bitmap", 105},         {"text", 106},          {"arc", 107},
+    {"group", 108},        {"rectangle", 200},      {"roundRect", 201},     {"polygon", 202},
+    {"radioButton", 203},  {"checkBox", 204},       {"bevel", 205},         {"popupMenu", 206},
+    {"round", 207},        {"slider", 209},         {"tabs", 210},          {"imageWell", 211},
+    {"disclosure", 212},   {"scrollBar", 213},      {"progressBar", 214},   {"indeterminateBar", 215},
+    {"relevanceBar", 216}, {"littleArrows", 217},   {"chasingArrows", 218}, {"disclosureTriangle", 219},
+    {"primaryGroup", 220}, {"secondaryGroup", 221}, {"popupArrow", 222},    {"placard", 223},
+    {"windowHeader", 225}, {"listHeader", 226},     {"separator", 228},     {"dataBrowser", 229},
 }};
 
 constexpr std::array<const char*, 12> kWindowStyles{
-    "standard", "scrolling", "roundRect", "dialog", "plain", "shadow",
-    "palette", "movable", "customWindow", "customPalette", "customDialog", "metal",
+    "standard", "scrolling", "roundRect",    "dialog",        "plain",        "shadow",
+    "palette",  "movable",   "customWindow", "customPalette", "customDialog", "metal",
 };
 
 // The words of the set bits joined by commas, or `none` when no bit has a word.

@@ -39,9 +39,9 @@ namespace {
 constexpr u16 kPluginTool = 101, kTextDrawTool = 200, kFirstPaintTool = 300, kLastPaintTool = 314;
 
 // The theme background words by token (the kind each stands for is its place, from 0).
-constexpr std::array<u16, 9> kThemeWords{tok::default_,    tok::documentwindow, tok::dialogwindow,     tok::alertwindow,
-                                         tok::utilitywindow, tok::finderwindow, tok::listbackground, tok::listsortcolumn,
-                                         tok::modelessdialogwindow};
+constexpr std::array<u16, 9> kThemeWords{tok::default_,       tok::documentwindow, tok::dialogwindow,
+                                         tok::alertwindow,    tok::utilitywindow,  tok::finderwindow,
+                                         tok::listbackground, tok::listsortcolumn, tok::modelessdialogwindow};
 
 bool isbackdrop(const propctx& c, i32 i) {
   static constexpr u16 tokBackDropWord = tok::backdrop;
@@ -316,7 +316,8 @@ i16 openwindowword(const propctx& c, i32 at, u16 token) {
 KV_SETTER(setwind) {
   propctx c{path, text, atoms, variables, nilhandle};
   const i32 word = isthe(c, at) ? at + 1 : at;
-  if (token == tok::opacity && c.tok(word + 1) == tok::in && isbackdrop(c, word + 2)) return backdropopacity(c, word + 2);
+  if (token == tok::opacity && c.tok(word + 1) == tok::in && isbackdrop(c, word + 2))
+    return backdropopacity(c, word + 2);
   if (token == tok::opacity || token == tok::themebackground) {
     if (c.tok(word + 1) != tok::in) return err::noof;
     return storedword(c, at, token);

@@ -106,12 +106,18 @@ struct flagword {
   bool inverted;
 };
 constexpr flagword kPlainFlags[] = {
-    {tok::closebox, kWindCloseBox, false},       {tok::zoombox, kWindZoomBox, false},
-    {tok::draggable, kWindDraggable, false},     {tok::autocenter, kWindAutoCenter, false},
-    {tok::showinvisibles, kWindShowInvisibles, false}, {tok::liveresize, kWindLiveResize, false},
-    {tok::dolimitwd, kWindDoLimit, false},   {tok::autodim, kWindNotAutoDim, true},
-    {tok::collapsible, kWindNotCollapsible, true}, {tok::localopacity, kWindNoLocalOpacity, true},
-    {tok::inwindowmenu, kWindNotInWindowMenu, true}, {tok::shadow, kWindNoShadow, true},
+    {tok::closebox, kWindCloseBox, false},
+    {tok::zoombox, kWindZoomBox, false},
+    {tok::draggable, kWindDraggable, false},
+    {tok::autocenter, kWindAutoCenter, false},
+    {tok::showinvisibles, kWindShowInvisibles, false},
+    {tok::liveresize, kWindLiveResize, false},
+    {tok::dolimitwd, kWindDoLimit, false},
+    {tok::autodim, kWindNotAutoDim, true},
+    {tok::collapsible, kWindNotCollapsible, true},
+    {tok::localopacity, kWindNoLocalOpacity, true},
+    {tok::inwindowmenu, kWindNotInWindowMenu, true},
+    {tok::shadow, kWindNoShadow, true},
     {tok::resizable, kWindResizable, false},
 };
 
@@ -167,18 +173,14 @@ i16 windflags(objread* obj, u16 token, u16 flag) {
   if (!shown) return 0;
   // Our window model changes these attributes in any class: a palette keeps its class.
   switch (token) {
-    case tok::inwindowmenu:
-      {
+    case tok::inwindowmenu: {
       const WindowAttributes menu = kWindowInWindowMenuAttribute;
       ChangeWindowAttributes(open.window, on ? menu : 0, on ? 0 : menu);
-    }
-      break;
-    case tok::shadow:
-      {
+    } break;
+    case tok::shadow: {
       const WindowAttributes noshadow = kWindowNoShadowAttribute;
       ChangeWindowAttributes(open.window, on ? 0 : noshadow, on ? noshadow : 0);
-    }
-      break;
+    } break;
     case tok::resizable: repaintgrowcorner(open.window, on); break;
     case tok::localopacity:
       if (before != w.flags) checkpalettealpha();
@@ -548,8 +550,8 @@ KV_SETTER(setclut) {
   // the window shows shares the window's context (and its tables); any other owns copies.
   const bool windowdesk = obj.d.window != nilid;
   desk open{};
-  const bool showing =
-      isopen(obj, &open) && (card ? open.cardrecid == obj.d.cardrecid : open.backrecid == obj.d.backrecid);
+  const bool showing = isopen(obj, &open) &&
+                       (card ? open.cardrecid == obj.d.cardrecid : open.backrecid == obj.d.backrecid);
   if (showing) {
     Handle copy = table;
     if (HandToHand(&copy) != noErr) copy = nilhandle;

@@ -61,7 +61,8 @@ class BitmapRows {
 // 1-bit rows of a rectangle's size, cleared (a mask or a dithered image).
 struct MonoRows {
   explicit MonoRows(const Rect& bounds)
-      : rowbytes(pixmaprowbytes(bounds.right - bounds.left, 1)), pixels(size_t(rowbytes) * size_t(bounds.bottom - bounds.top)) {
+      : rowbytes(pixmaprowbytes(bounds.right - bounds.left, 1)),
+        pixels(size_t(rowbytes) * size_t(bounds.bottom - bounds.top)) {
     map.baseAddr = pixels.data();
     map.rowBytes = u16(rowbytes);
     map.bounds = bounds;

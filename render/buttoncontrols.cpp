@@ -146,9 +146,7 @@ Setting settingof(spot& s) {
     case 202:
     case 208:
     case 224:
-    case 227:
-      st.part = 1;
-      break;
+    case 227: st.part = 1; break;
     default: st.value = clamped(c); break;
   }
   return st;

@@ -26,7 +26,8 @@ constexpr i32 kMaskSlack = 64;
 template <class Use>
 bool withresource(RegistryId project, OSType type, u32 id, Use&& use) {
   u32 recordid = 0;
-  if (project == nilid || findprojectstore(project) == nullptr || !findresourcerecord(project, type, nullptr, id, &recordid))
+  if (project == nilid || findprojectstore(project) == nullptr ||
+      !findresourcerecord(project, type, nullptr, id, &recordid))
     return false;
   Handle record = nilhandle;
   checkerr(getvir(project, i32(recordid), &record));
@@ -46,7 +47,8 @@ i16 bothprojects(Lookup&& lookup) {
 IconRef familyref(Handle data) {
   IconRef ref = nilid;
   if (data == nilhandle || !IsValidHandle(data)) return nilid;
-  if (GetIconRefFromIconFamilyPtr(deref(data), GetHandleSize(data), &ref) != noErr || !IsValidIconRef(ref)) return nilid;
+  if (GetIconRefFromIconFamilyPtr(deref(data), GetHandleSize(data), &ref) != noErr || !IsValidIconRef(ref))
+    return nilid;
   return ref;
 }
 
@@ -144,7 +146,8 @@ i16 handtocicon(Handle data, CIconHandle* out) {
 
 IconRef icondatafamily(const spot& s) {
   Handle value = nilhandle;
-  if (s.uprops == nilhandle || prophandutil(s.uprops, reinterpret_cast<ConstStringPtr>("\x08iconData"), &value) != 0) return nilid;
+  if (s.uprops == nilhandle || prophandutil(s.uprops, reinterpret_cast<ConstStringPtr>("\x08iconData"), &value) != 0)
+    return nilid;
   return familyref(value);
 }
 

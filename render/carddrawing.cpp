@@ -257,7 +257,8 @@ void lowdrawspots(i16 outline, Handle list, i16 index, RgnHandle visible, u16 sa
   if (savetheme && GetThemeDrawingState(&theme) == noErr) NormalizeThemeDrawingState();
   PenNormal();
   restcolor();
-  if (devicedepth(GetMainDevice()) >= 8 && GetOffScreenDepth() >= 8 && (s.flags & spotdisabled)) RGBForeColor(&kDisabledGrey);
+  if (devicedepth(GetMainDevice()) >= 8 && GetOffScreenDepth() >= 8 && (s.flags & spotdisabled))
+    RGBForeColor(&kDisabledGrey);
   drawnobjectstate().drawnspots = list;
   drawnobjectstate().drawnindex = index;
   std::optional<QDProcs> metalprocs;
@@ -313,10 +314,8 @@ void drawspot(Handle list) {
     if (g.offwindowdrawing) procs.emplace(port);
     const bool images = g.offwindowdrawing || portrecordingpicture(port);
     for (i32 i = 0, n = spotcount(list); i < n; ++i) {
-      if (images)
-        drawobjectimage(list, i16(i), visible.get());
-      else
-        lowdrawspots(outlinenone, list, i16(i), visible.get(), 0);
+      if (images) drawobjectimage(list, i16(i), visible.get());
+      else lowdrawspots(outlinenone, list, i16(i), visible.get(), 0);
     }
     SetPortVisibleRegion(port, visible.get());
     if (theme != nilhandle) SetThemeDrawingState(theme, true);

@@ -61,11 +61,11 @@ void invalspot(Handle list, i16 index);
 // no-erase procedures let erasing through, whether a group's objects are drawn, and the redraw
 // asked for at resume.
 struct DrawnObjectState {
-  Handle drawnspots;       // the object being drawn: its list (0 none)
-  i16 drawnindex;          // and its index (-1 none)
-  i16 resumeredraw;        // set at resume, cleared by the card drawing
-  i16 eraseallowed;        // the no-erase drawing procedures let erasing through
-  i16 groupdrawing;        // a group's objects are being drawn (their selection knobs are not)
+  Handle drawnspots;  // the object being drawn: its list (0 none)
+  i16 drawnindex;     // and its index (-1 none)
+  i16 resumeredraw;   // set at resume, cleared by the card drawing
+  i16 eraseallowed;   // the no-erase drawing procedures let erasing through
+  i16 groupdrawing;   // a group's objects are being drawn (their selection knobs are not)
 };
 inline DrawnObjectState& drawnobjectstate() { return state<DrawnObjectState>(); }
 

@@ -42,7 +42,10 @@ ButtonText buttontext(const spot& s) {
 // The port's font, size and face, put back when the scope ends.
 class SavedFont {
  public:
-  SavedFont() : font_(GetPortTextFont(currentportid())), size_(GetPortTextSize(currentportid())), face_(GetPortTextFace(currentportid())) {}
+  SavedFont()
+      : font_(GetPortTextFont(currentportid())),
+        size_(GetPortTextSize(currentportid())),
+        face_(GetPortTextFace(currentportid())) {}
   ~SavedFont() {
     TextFont(font_);
     TextSize(size_);
@@ -161,7 +164,8 @@ void drawnameface(const spot& s, ConstStringPtr name) {
     const i16 left = std::max<i16>(i16(pen.h + space), i16(s.rect.right - m - 7));
     painttriangle(Point{top, left}, Point{top, i16(left + m)}, Point{i16(top + fi.ascent / 2), i16(left + m / 2)});
   }
-  if (lowdepth()) washgrey(Rect{i16(baseline - fi.ascent - 2), i16(h - 2), i16(baseline + fi.descent + 2), i16(h + w + 2)});
+  if (lowdepth())
+    washgrey(Rect{i16(baseline - fi.ascent - 2), i16(h - 2), i16(baseline + fi.descent + 2), i16(h + w + 2)});
 }
 
 i16 iconfamilytransform(const spot& s) {
@@ -169,7 +173,8 @@ i16 iconfamilytransform(const spot& s) {
   if (s.flags & spothilite) return kTransformSelected;
   // An icon family shows disabled while its window's root control is inactive.
   const WindowRef w = mainglobals().current.window;
-  if (ControlRef root = nilid; w != nilid && GetRootControl(w, &root) == noErr && root != nilid && !IsControlActive(root))
+  if (ControlRef root = nilid;
+      w != nilid && GetRootControl(w, &root) == noErr && root != nilid && !IsControlActive(root))
     return kTransformDisabled;
   return kTransformNone;
 }
@@ -345,10 +350,12 @@ void drawicnsbtn(const spot& s, ConstStringPtr name, IconRef icon) {
   }
   if ((s.flags & spotpoparrow) && s.style == stylebuttonrect) {
     const i16 v = std::max<i16>(i16(s.rect.bottom - 12), s.rect.top);
-    const i16 left = std::max<i16>(i16(std::max<i16>(i16(s.rect.right - 28), s.rect.left) + CharWidth(' ')), i16(s.rect.right - 16));
+    const i16 left = std::max<i16>(i16(std::max<i16>(i16(s.rect.right - 28), s.rect.left) + CharWidth(' ')),
+                                   i16(s.rect.right - 16));
     painttriangle(Point{v, left}, Point{v, i16(left + 12)}, Point{i16(v + 6), i16(left + 6)});
   }
-  if (name && lowdepth()) washgrey(Rect{i16(baseline - fi.ascent - 2), i16(h - 2), i16(baseline + fi.descent + 2), i16(h + w + 2)});
+  if (name && lowdepth())
+    washgrey(Rect{i16(baseline - fi.ascent - 2), i16(h - 2), i16(baseline + fi.descent + 2), i16(h + w + 2)});
 }
 
 void hilitespotcolor(const spot& s) {

@@ -21,7 +21,9 @@ namespace {
 
 constexpr u8 kPopupData[] = "\x09popupData";
 constexpr u8 kTabData[] = "\x07tabData";
-constexpr u8 kColumnData[] = "\x0A" "columnData";
+constexpr u8 kColumnData[] =
+    "\x0A"
+    "columnData";
 constexpr u8 kRadioData[] = "\x09radioData";
 
 constexpr u32 kShowName = 1u << 1;

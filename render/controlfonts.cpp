@@ -18,8 +18,12 @@ namespace kv {
 
 namespace {
 
-constexpr u8 kAquaFont[] = "\x08" "aquaFont";
-constexpr u8 kTextFont[] = "\x0A" "__textFont";
+constexpr u8 kAquaFont[] =
+    "\x08"
+    "aquaFont";
+constexpr u8 kTextFont[] =
+    "\x0A"
+    "__textFont";
 constexpr u16 kSmallSize = 65535;
 constexpr i16 kBold = 1;
 constexpr u16 kMetalStyle = 11;

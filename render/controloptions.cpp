@@ -12,14 +12,14 @@ namespace {
 
 // Fields of the option word.
 enum : u16 {
-  kContentField = 0x000F,   // content type or orientation
+  kContentField = 0x000F,  // content type or orientation
   kBehaviourShift = 4,
   kBehaviourField = 0x0030,
   kOffsetBit = 0x0040,
   kSizeShift = 8,
   kSizeField = 0x0300,
   kViewBit = 0x0100,
-  kClearedBits = 0x0C00,    // cleared by the size and view setters
+  kClearedBits = 0x0C00,  // cleared by the size and view setters
   kBevelStyleShift = 12,
 };
 
@@ -28,8 +28,12 @@ constexpr u32 kColumnView = fourcc("clmv");
 
 bool isbutton(const spot& s, u16 style) { return s.kind == spotbutton && s.style == style; }
 bool bevel4(const spot& s) { return isplatformcontrol(s) && s.style == 205; }
-bool hascontenttype(const spot& s) { return s.kind == spotbutton && (s.style == 205 || s.style == 207 || s.style == 211); }
-bool hasorientation(const spot& s) { return s.kind == spotbutton && (s.style == 209 || s.style == 210 || s.style == 222); }
+bool hascontenttype(const spot& s) {
+  return s.kind == spotbutton && (s.style == 205 || s.style == 207 || s.style == 211);
+}
+bool hasorientation(const spot& s) {
+  return s.kind == spotbutton && (s.style == 209 || s.style == 210 || s.style == 222);
+}
 
 u16 optionof(const spot& s) { return getcontrolpart(s).option; }
 
@@ -126,16 +130,17 @@ void setBevelBtnBehavior(spot& object, i16 behaviour) {
     default: field = u16(behaviour) & 3; break;
   }
   changeoption(
-      object,
-      [&](u16 o) { return u16((o & ~kBehaviourField) | (field << kBehaviourShift)); },
-      true);
+      object, [&](u16 o) { return u16((o & ~kBehaviourField) | (field << kBehaviourShift)); }, true);
 }
 
-i16 getBevelButtonOffsetContent(const spot& object) { return bevel4(object) && (optionof(object) & kOffsetBit) ? 1 : 0; }
+i16 getBevelButtonOffsetContent(const spot& object) {
+  return bevel4(object) && (optionof(object) & kOffsetBit) ? 1 : 0;
+}
 
 void setBevelButtonOffsetContent(spot& object, bool on) {
   if (!bevel4(object)) return;
-  changeoption(object, [&](u16 o) { return u16(on ? (o | kOffsetBit) : (o & ~kOffsetBit)); }, true);
+  changeoption(
+      object, [&](u16 o) { return u16(on ? (o | kOffsetBit) : (o & ~kOffsetBit)); }, true);
 }
 
 i16 getContentType(const spot& object) { return hascontenttype(object) ? i16(optionof(object) & kContentField) : 0; }
@@ -177,9 +182,8 @@ i16 getTabOrArrowOrBtnSize(const spot& object) {
 
 void setTabOrArrowOrBtnSize(spot& object, i16 size) {
   if (object.kind != spotbutton || !hasize(object.style)) return;
-  changeoption(object, [&](u16 o) {
-    return u16((o & ~(kSizeField | kClearedBits)) | ((u16(size) & 3) << kSizeShift));
-  });
+  changeoption(object,
+               [&](u16 o) { return u16((o & ~(kSizeField | kClearedBits)) | ((u16(size) & 3) << kSizeShift)); });
 }
 
 void setDataBrowserBehavior(spot& object, u32 view) {

@@ -145,7 +145,9 @@ void notecontrolvalues(ControlRef control) {
   SetControlProperty(control, kVizu, kValsTag, sizeof given, given.data());
 }
 
-ControlRef livecontrol(const spot& object) { return isplatformcontrol(object) ? getcontrolpart(object).control : nilid; }
+ControlRef livecontrol(const spot& object) {
+  return isplatformcontrol(object) ? getcontrolpart(object).control : nilid;
+}
 
 void setlivecontrol(spot& object, ControlRef control) {
   controlpart c = getcontrolpart(object);
@@ -403,7 +405,8 @@ namespace {
 void releasecontrolpart(spot& s) {
   // A record going away takes its control with it, even the tracked one (whose tracking then
   // ends): its parts may be gone already, so it cannot be built again.
-  if (livecontrol(s) != nilid && livecontrol(s) == controltrackstate().trackedcontrol) controltrackstate().trackedcontrol = nilid;
+  if (livecontrol(s) != nilid && livecontrol(s) == controltrackstate().trackedcontrol)
+    controltrackstate().trackedcontrol = nilid;
   if (livecontrol(s) != nilid) dumpspotcontrol(s);
   setlivecontrol(s, nilid);
 }

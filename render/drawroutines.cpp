@@ -48,8 +48,8 @@ bool metalerase(WindowRef window, RgnHandle area) {
   Rect bounds, widths{0, 0, 0, 0};
   GetPortBounds(wport, &bounds);
   GetWindowStructureWidths(window, &widths);
-  const Rect background{i16(bounds.top - widths.top), i16(bounds.left - widths.left), i16(bounds.bottom + widths.bottom),
-                        i16(bounds.right + widths.right)};
+  const Rect background{i16(bounds.top - widths.top), i16(bounds.left - widths.left),
+                        i16(bounds.bottom + widths.bottom), i16(bounds.right + widths.right)};
   const bool active = IsWindowHilited(window) || !inactivemetallook();
   RgnHandle clip = NewRgn();
   RgnHandle saved = NewRgn();

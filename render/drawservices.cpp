@@ -62,7 +62,8 @@ void remapobjects(Handle list, i32 first, i32 end, const ColourMap& map, int dep
       continue;
     }
     if (s.style == stylegroup) {
-      if (s.data != nilhandle && depth < kMaxGroupDepth) remapobjects(s.data, 0, HandleCount<spot>(s.data), map, depth + 1);
+      if (s.data != nilhandle && depth < kMaxGroupDepth)
+        remapobjects(s.data, 0, HandleCount<spot>(s.data), map, depth + 1);
       continue;
     }
     s.fillfore = map[s.fillfore];
@@ -121,7 +122,8 @@ void changecolor(Handle list, i32 first, i32 end, CTabHandle source) {
   const MainGlobals& g = mainglobals();
   if (!g.remapColor || list == nilhandle || source == nilhandle) return;
   CTabHandle dest = g.currentclut;
-  if (CGrafPtr port = currentportid(); dest == nilhandle && IsValidPort(port)) dest = pixmaprecord(GetPortPixMap(port)).pmTable;
+  if (CGrafPtr port = currentportid(); dest == nilhandle && IsValidPort(port))
+    dest = pixmaprecord(GetPortPixMap(port)).pmTable;
   ColourMap map;
   if (!buildcolourmap(source, dest, map)) return;
   remapobjects(list, first, end, map, 0);

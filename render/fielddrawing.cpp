@@ -221,7 +221,8 @@ ControlRef fieldscrollbar(WEReference we) {
       IsValidControlHandle(bar))
     return bar;
   const WindowRef window = mainglobals().current.window;
-  if (window == nilid || CreateScrollBarControl(window, &kParked, 0, 0, 0, 0, true, nullptr, &bar) != noErr) return nilid;
+  if (window == nilid || CreateScrollBarControl(window, &kParked, 0, 0, 0, 0, true, nullptr, &bar) != noErr)
+    return nilid;
   SetControlVisibility(bar, false, false);
   if (WESetProperty(kVizu, kScrollTag, sizeof bar, &bar, we) != noErr) {
     DisposeControl(bar);
@@ -238,7 +239,8 @@ void notetextless(const spot& s) {
 
 }  // namespace
 
-WEReference westupidtext(const LongRect& dest, const LongRect& view, const spot& object, bool dontwrap, bool canscroll) {
+WEReference westupidtext(const LongRect& dest, const LongRect& view, const spot& object, bool dontwrap,
+                         bool canscroll) {
   WEReference we = nilid;
   if (makefieldrecord(object.data, dest, view, &we) != noErr) return nilid;
   WEFeatureFlag(weFOutlineHilite, 0, we);

@@ -44,7 +44,8 @@ bool isdialogkind(i16 kind) { return kind == 106 || (kind >= 120 && kind <= 123)
 bool textShouldBeGrayed() {
   const MainGlobals& g = mainglobals();
   if (g.printingafield || g.nogray) return false;
-  if (drawnobjectstate().drawnspots != nilhandle && drawnobjectstate().drawnindex >= 0 && drawnobjectstate().drawnindex < spotcount(drawnobjectstate().drawnspots) &&
+  if (drawnobjectstate().drawnspots != nilhandle && drawnobjectstate().drawnindex >= 0 &&
+      drawnobjectstate().drawnindex < spotcount(drawnobjectstate().drawnspots) &&
       !(spotat(drawnobjectstate().drawnspots, drawnobjectstate().drawnindex).flags & spotautodim))
     return false;
   if (!processisfront()) return true;

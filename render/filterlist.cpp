@@ -44,7 +44,9 @@ i32 itemoffset(Handle list, i32 index) {
   }
 }
 
-void nameat(Handle list, i32 at, StringPtr name) { BlockMoveData(deref(list) + at + 10, name, deref(list)[at + 10] + 1); }
+void nameat(Handle list, i32 at, StringPtr name) {
+  BlockMoveData(deref(list) + at + 10, name, deref(list)[at + 10] + 1);
+}
 
 Handle copyitem(Handle list, i32 at) {
   if (at < 0) return nilhandle;

@@ -25,7 +25,14 @@ namespace kv {
 namespace {
 
 // Picture comments of graphics: drawing begin and end, group begin and end, text begin and end.
-enum : i16 { kDrawingBegin = 130, kDrawingEnd = 131, kGroupBegin = 140, kGroupEnd = 141, kTextBegin = 150, kTextEnd = 151 };
+enum : i16 {
+  kDrawingBegin = 130,
+  kDrawingEnd = 131,
+  kGroupBegin = 140,
+  kGroupEnd = 141,
+  kTextBegin = 150,
+  kTextEnd = 151
+};
 
 // Comments go out while a picture is recorded from the port or off-window drawing runs.
 bool commenting() { return mainglobals().offwindowdrawing || portrecordingpicture(currentportid()); }

@@ -34,8 +34,10 @@ bool solid(const spot& s) { return s.showfill || !s.showpen; }
 // How far from a line (or a polygon's edge) a point still hits it.
 u16 linetolerance(const spot& s) { return u16((i32(s.penwidth) + s.penheight) / 2 + 2); }
 // The rectangle inside an outline band: inset by the pen and the slop.
-Rect inner(const Rect& r, const spot& s) { return Rect{i16(r.top + s.penheight + kSlop), i16(r.left + s.penwidth + kSlop),
-                                                       i16(r.bottom - s.penheight - kSlop), i16(r.right - s.penwidth - kSlop)}; }
+Rect inner(const Rect& r, const spot& s) {
+  return Rect{i16(r.top + s.penheight + kSlop), i16(r.left + s.penwidth + kSlop), i16(r.bottom - s.penheight - kSlop),
+              i16(r.right - s.penwidth - kSlop)};
+}
 
 // Whether the point lies in a region a maker fills; no region, no hit.
 template <class Make>
@@ -112,7 +114,8 @@ bool byshape(const spot& s, Point p) {
     }
     case styleroundrect: {
       const graphictail t = getgraphictail(s);
-      return inband(s, s.rect, p, [&](const Rect& r, Point q) { return inroundrect(r, i16(t.startangle), i16(t.arcangle), q); });
+      return inband(s, s.rect, p,
+                    [&](const Rect& r, Point q) { return inroundrect(r, i16(t.startangle), i16(t.arcangle), q); });
     }
     case styleoval: return inband(s, s.rect, p, inoval);
     case styleline: {
@@ -157,8 +160,7 @@ i16 testicnsbtn(Point p, const spot& s, IconRef icon) {
   const buttontail t = getbuttontail(s);
   if (named && FetchFontInfo(i16(t.words.v[0]), i16(t.words.v[1]), i16(t.words.v[2]), &info) == noErr)
     calcicnsrect(s, &info, &r, &gap);
-  else
-    calcicnsrect(s, nullptr, &r, &gap);
+  else calcicnsrect(s, nullptr, &r, &gap);
   return PtInIconRef(&p, &r, kAlignAbsoluteCenter, icon) ? 1 : 0;
 }
 

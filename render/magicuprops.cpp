@@ -16,7 +16,10 @@ ConstStringPtr dataproperty(u16 style) {
     case 205:
     case 206: return reinterpret_cast<ConstStringPtr>("\x09popupData");
     case 210: return reinterpret_cast<ConstStringPtr>("\x07tabData");
-    case 229: return reinterpret_cast<ConstStringPtr>("\x0A" "columnData");
+    case 229:
+      return reinterpret_cast<ConstStringPtr>(
+          "\x0A"
+          "columnData");
     default: return nullptr;
   }
 }

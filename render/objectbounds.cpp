@@ -19,9 +19,7 @@ struct Wide {
 
 }  // namespace
 
-Rect growrect(const Rect& r, i32 by) {
-  return Wide{r.top - by, r.left - by, r.bottom + by, r.right + by}.narrow();
-}
+Rect growrect(const Rect& r, i32 by) { return Wide{r.top - by, r.left - by, r.bottom + by, r.right + by}.narrow(); }
 
 void lowcalc(const spot* object, Rect* out) {
   *out = Rect{};
@@ -69,7 +67,8 @@ void calcbounds(Handle list, Rect* out, i16 selector) {
     if (selector == 1 && !s.selected) continue;
     Rect r{};
     lowcalc(&s, &r);
-    u = Rect{std::min(u.top, r.top), std::min(u.left, r.left), std::max(u.bottom, r.bottom), std::max(u.right, r.right)};
+    u = Rect{std::min(u.top, r.top), std::min(u.left, r.left), std::max(u.bottom, r.bottom),
+             std::max(u.right, r.right)};
   }
   *out = u;
 }

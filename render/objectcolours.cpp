@@ -17,7 +17,8 @@ RGBColor clutcolour(u8 index) {
   RGBColor c{};
   if (ctableentry(mainglobals().currentclut, index, &c)) return c;
   CTabHandle standard = GetCTable(8);
-  if (!ctableentry(standard, index, &c)) c = index == kDefaultBack ? RGBColor{0xFFFF, 0xFFFF, 0xFFFF} : RGBColor{0, 0, 0};
+  if (!ctableentry(standard, index, &c))
+    c = index == kDefaultBack ? RGBColor{0xFFFF, 0xFFFF, 0xFFFF} : RGBColor{0, 0, 0};
   DisposeCTable(standard);
   return c;
 }

@@ -134,7 +134,8 @@ void drawobjectimage(Handle list, i16 index, RgnHandle visible) {
     if (textfield) drawfieldparts(list, index, s);
     // A scrolling list gets a real scroll bar from its list's scroll state.
     if (s.style == stylefieldscrolllist) drawlistbarimage(s, active);
-    if (textfield && (s.flags & spotshowframe)) DrawThemeEditTextFrame(&s.rect, active ? kThemeStateActive : kThemeStateInactive);
+    if (textfield && (s.flags & spotshowframe))
+      DrawThemeEditTextFrame(&s.rect, active ? kThemeStateActive : kThemeStateInactive);
     if (control || themegraphic) lowdrawspots(outlinenone, list, index, visible, 0);
     if (focus && !control) {
       getrgnfromspot(s, &ring);

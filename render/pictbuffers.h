@@ -22,8 +22,8 @@ struct pictbuffer {
   Handle key = nilhandle;  // the key's characters
   Handle image = nilhandle;
   GWorldPtr world = nilid;
-  u32 display[4] = {};     // kept for the picture display
-  i64 stamp = 0;           // last use; a negative stamp is never refreshed
+  u32 display[4] = {};  // kept for the picture display
+  i64 stamp = 0;        // last use; a negative stamp is never refreshed
 };
 
 // The key of a picture graphic's image with the given number; false when the picture has

@@ -38,7 +38,8 @@ PictInfo infoof(Handle alt) {
 }
 
 bool inside(const Rect& inner, const Rect& outer) {
-  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right && inner.bottom <= outer.bottom;
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
 }
 
 i32 width(const Rect& r) { return i32(r.right) - r.left; }
@@ -222,19 +223,24 @@ void SetStorageMode(Handle alt, u32 mode) {
 }
 Rect GetImageRect(Handle alt) { return infoof(alt).imagerect; }
 Rect GetSourceRect(Handle alt) { return infoof(alt).sourcerect; }
-void SetSourceRect(Handle alt, i16 left, i16 top, i16 right, i16 bottom) { SetSource1Rect(alt, Rect{top, left, bottom, right}); }
+void SetSourceRect(Handle alt, i16 left, i16 top, i16 right, i16 bottom) {
+  SetSource1Rect(alt, Rect{top, left, bottom, right});
+}
 void SetSource1Rect(Handle alt, const Rect& r) {
   editinfo(alt, [&](PictInfo& p) {
     if (inside(r, p.imagerect)) p.sourcerect = r;
   });
 }
 Rect GetDestRect(Handle alt) { return infoof(alt).destrect; }
-void SetDestRect(Handle alt, i16 left, i16 top, i16 right, i16 bottom) { SetDest1Rect(alt, Rect{top, left, bottom, right}); }
+void SetDestRect(Handle alt, i16 left, i16 top, i16 right, i16 bottom) {
+  SetDest1Rect(alt, Rect{top, left, bottom, right});
+}
 void SetDest1Rect(Handle alt, const Rect& r) {
   editinfo(alt, [&](PictInfo& p) { p.destrect = r; });
 }
 void ResetDestRect(const spot& s) {
-  editinfo(s.alt, [&](PictInfo& p) { p.destrect = atsize(s.rect.top, s.rect.left, width(p.imagerect), height(p.imagerect)); });
+  editinfo(s.alt,
+           [&](PictInfo& p) { p.destrect = atsize(s.rect.top, s.rect.left, width(p.imagerect), height(p.imagerect)); });
 }
 u32 GetAspectMode(Handle alt) { return infoof(alt).aspect; }
 void SetAspectMode(Handle alt, u32 mode) {

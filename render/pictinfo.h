@@ -9,35 +9,35 @@
 
 namespace kv {
 
-#define KV_PICTINFO_FIELDS(F)         \
-  F(u32, storagemode, 0)              \
-  F(Rect, imagerect, 4)               \
-  F(Rect, sourcerect, 12)             \
-  F(Rect, destrect, 20)               \
-  F(u32, flags, 28)                   \
-  F(u32, changemask, 32)              \
-  F(u32, aspect, 36)                  \
-  F(i16, rotation, 40)                \
-  F(RGBColor, opcolor, 42)            \
-  F(u32, zoom, 48)                    \
-  F(u16, clickthroughlevel, 52)       \
-  F(u32, magnification, 54)           \
-  F(u16, reserved58, 58)              \
-  F(Point, offset, 60)                \
+#define KV_PICTINFO_FIELDS(F)   \
+  F(u32, storagemode, 0)        \
+  F(Rect, imagerect, 4)         \
+  F(Rect, sourcerect, 12)       \
+  F(Rect, destrect, 20)         \
+  F(u32, flags, 28)             \
+  F(u32, changemask, 32)        \
+  F(u32, aspect, 36)            \
+  F(i16, rotation, 40)          \
+  F(RGBColor, opcolor, 42)      \
+  F(u32, zoom, 48)              \
+  F(u16, clickthroughlevel, 52) \
+  F(u32, magnification, 54)     \
+  F(u16, reserved58, 58)        \
+  F(Point, offset, 60)          \
   F(u16x3, reserved64, 64)      \
-  F(Rect, layoutrect, 70)             \
-  F(Rect, requestedsource, 78)        \
+  F(Rect, layoutrect, 70)       \
+  F(Rect, requestedsource, 78)  \
   F(Pointx4, quad, 86)
 KV_STORED_RECORD(PictInfo, 102, KV_PICTINFO_FIELDS)
 
 // Storage modes and flags.
 enum : u32 {
-  pictembedded = 0,          // kind 2 holds the picture
-  pictlinked = 1,            // kind 2 holds the text of a file path
-  pictopcolor = 0x2,         // the operation colour is in force
-  pictzoomed = 0x4,          // the zoom differs from 1.0
-  pictmagnify = 0x8,         // magnification is on
-  pictoffset = 0x10,         // an offset was set
+  pictembedded = 0,   // kind 2 holds the picture
+  pictlinked = 1,     // kind 2 holds the text of a file path
+  pictopcolor = 0x2,  // the operation colour is in force
+  pictzoomed = 0x4,   // the zoom differs from 1.0
+  pictmagnify = 0x8,  // magnification is on
+  pictoffset = 0x10,  // an offset was set
   pictclickthrough = 0x4000,
   pictdontcache = 0x10000,
   pictlayouttracking = 0x20000,

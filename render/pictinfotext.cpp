@@ -20,18 +20,29 @@ struct Setting {
 };
 // The lines of `pictureInfo`, in order.
 constexpr Setting kSettings[] = {
-    {tok::dontcachebits, "dontCacheBits"}, {tok::destrect, "destRect"},   {tok::imagerect, "imageRect"},
-    {tok::magnify, "magnify"},             {tok::opcolor, "opColor"},     {tok::pictdata, "pictureData"},
-    {tok::pictpath, "picturePath"},     {tok::sourcerect, "sourceRect"}, {tok::rotation, "rotation"},
-    {tok::quad, "quad"},                   {tok::filters, "filters"},     {tok::clickthrough, "clickThrough"},
-    {tok::clickthroughlevel, "clickThroughLevel"}, {tok::aspect, "aspect"},
+    {tok::dontcachebits, "dontCacheBits"},
+    {tok::destrect, "destRect"},
+    {tok::imagerect, "imageRect"},
+    {tok::magnify, "magnify"},
+    {tok::opcolor, "opColor"},
+    {tok::pictdata, "pictureData"},
+    {tok::pictpath, "picturePath"},
+    {tok::sourcerect, "sourceRect"},
+    {tok::rotation, "rotation"},
+    {tok::quad, "quad"},
+    {tok::filters, "filters"},
+    {tok::clickthrough, "clickThrough"},
+    {tok::clickthroughlevel, "clickThroughLevel"},
+    {tok::aspect, "aspect"},
 };
 
 bool carriespicture(const spot& s) { return s.kind == spotgraphic || s.style == styleimagewell; }
 
 OSErr append(Handle text, const char* s) { return PtrAndHand(s, text, Size(std::strlen(s))); }
 
-void rectform(const Rect& r, char* out, size_t n) { std::snprintf(out, n, "%d,%d,%d,%d", r.left, r.top, r.right, r.bottom); }
+void rectform(const Rect& r, char* out, size_t n) {
+  std::snprintf(out, n, "%d,%d,%d,%d", r.left, r.top, r.right, r.bottom);
+}
 
 // Appends the value of one setting.
 OSErr value(const spot& s, u16 token, Handle text) {
@@ -51,7 +62,9 @@ OSErr value(const spot& s, u16 token, Handle text) {
     case tok::filters: return getfilterstring(GetPictFilterHandle(alt), text, false);
     case tok::imagerect: rectform(p.imagerect, buf, sizeof buf); break;
     case tok::magnify: std::snprintf(buf, sizeof buf, "%f", double(std::bit_cast<float>(u32(p.magnification)))); break;
-    case tok::opcolor: std::snprintf(buf, sizeof buf, "%d,%d,%d", p.opcolor.red, p.opcolor.green, p.opcolor.blue); break;
+    case tok::opcolor:
+      std::snprintf(buf, sizeof buf, "%d,%d,%d", p.opcolor.red, p.opcolor.green, p.opcolor.blue);
+      break;
     case tok::pictdata: return append(text, alt != nilhandle ? "true" : "false");
     case tok::pictpath: {
       if (alt == nilhandle) return noErr;
@@ -62,7 +75,8 @@ OSErr value(const spot& s, u16 token, Handle text) {
     }
     case tok::quad: {
       const Point* q = p.quad.v;
-      std::snprintf(buf, sizeof buf, "%d,%d,%d,%d,%d,%d,%d,%d", q[0].h, q[0].v, q[1].h, q[1].v, q[2].h, q[2].v, q[3].h, q[3].v);
+      std::snprintf(buf, sizeof buf, "%d,%d,%d,%d,%d,%d,%d,%d", q[0].h, q[0].v, q[1].h, q[1].v, q[2].h, q[2].v, q[3].h,
+                    q[3].v);
       break;
     }
     case tok::rotation: std::snprintf(buf, sizeof buf, "%d", p.rotation); break;

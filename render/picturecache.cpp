@@ -155,7 +155,8 @@ void notealpha(const BitMap* src, const Rect& sr, const Rect& dr, RgnHandle mask
   PixMap pm;
   std::memcpy(&pm, src, sizeof pm);
   const i32 sw = width(sr), sh = height(sr), dw = width(dr), dh = height(dr);
-  if (pm.pixelSize != 32 || pm.cmpCount != 4 || pm.baseAddr == nullptr || sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
+  if (pm.pixelSize != 32 || pm.cmpCount != 4 || pm.baseAddr == nullptr || sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0)
+    return;
   const i32 rowbytes = pm.rowBytes & rowbytesmask, w = width(area);
   if (alpha->empty()) alpha->assign(std::size_t(w) * std::size_t(height(area)), 255);
   RgnHandle clip = NewRgn();
@@ -167,7 +168,9 @@ void notealpha(const BitMap* src, const Rect& sr, const Rect& dr, RgnHandle mask
       const i32 sx = sr.left + i32(i64(x - dr.left) * sw / dw), sy = sr.top + i32(i64(y - dr.top) * sh / dh);
       if (sx < pm.bounds.left || sx >= pm.bounds.right || sy < pm.bounds.top || sy >= pm.bounds.bottom) continue;
       u32 v = 0;
-      std::memcpy(&v, pm.baseAddr + std::ptrdiff_t(sy - pm.bounds.top) * rowbytes + std::ptrdiff_t(sx - pm.bounds.left) * 4, 4);
+      std::memcpy(&v,
+                  pm.baseAddr + std::ptrdiff_t(sy - pm.bounds.top) * rowbytes + std::ptrdiff_t(sx - pm.bounds.left) * 4,
+                  4);
       (*alpha)[std::size_t(y - area.top) * std::size_t(w) + std::size_t(x - area.left)] = u8(v >> 24);
     }
   DisposeRgn(clip);
@@ -268,7 +271,8 @@ OSErr SetPictInfoHandle(spot& s, Handle data, i16 embedded) {
   storepictinfo(s.alt, p);
   if (data != nilhandle && GetHandleSize(data) > 0 && !(s.flags & spotlocked)) {
     const Rect old = s.rect, now = sized(old, width(p.imagerect), height(p.imagerect));
-    if (s.style == stylepolygon && s.data != nilhandle && width(old) > 0 && height(old) > 0) MapPoly(s.data, &old, &now);
+    if (s.style == stylepolygon && s.data != nilhandle && width(old) > 0 && height(old) > 0)
+      MapPoly(s.data, &old, &now);
     if (s.style == stylearc) maparcoval(s, old, now);
     s.rect = now;
   }

@@ -48,7 +48,8 @@ void magnified(const BitMap* src, const Rect& s, const Rect& d, i16 ink, RgnHand
   GetRegionBounds(rgn, &v);
   Rect vs = v;
   MapRect(&vs, &d, &s);
-  const i32 dh = i32((float(width(v)) * m - float(width(v))) * 0.5f), dv = i32((float(height(v)) * m - float(height(v))) * 0.5f);
+  const i32 dh = i32((float(width(v)) * m - float(width(v))) * 0.5f),
+            dv = i32((float(height(v)) * m - float(height(v))) * 0.5f);
   const Rect grown{i16(v.top - dv), i16(v.left - dh), i16(v.bottom + dv), i16(v.right + dh)};
   Rect area{};
   if (!SectRect(&vs, &s, &area)) return;
@@ -163,7 +164,8 @@ void DrawPictureInfo(const spot& s) {
   d.object = s;
   loadpictinfo(s.alt, &d.info);
   // The destination as drawing lays it out (in the copy only: drawing leaves the record alone).
-  d.info.destrect = Rect{s.rect.top, s.rect.left, i16(s.rect.top + height(d.info.imagerect)), i16(s.rect.left + width(d.info.imagerect))};
+  d.info.destrect = Rect{s.rect.top, s.rect.left, i16(s.rect.top + height(d.info.imagerect)),
+                         i16(s.rect.left + width(d.info.imagerect))};
   const Rect dest = aspectlayout(d.info.aspect, d.info.sourcerect, r);
   RgnHandle rgn = nilid;
   getrgnfromspot(s, &rgn);

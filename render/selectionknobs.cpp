@@ -72,7 +72,9 @@ void knobs(spot& s, u16 state, bool grey) {
 
 }  // namespace
 
-void drawknob(Point pt, i16 grey) { paintknob(Rect{i16(pt.v - 2), i16(pt.h - 2), i16(pt.v + 3), i16(pt.h + 3)}, grey != 0); }
+void drawknob(Point pt, i16 grey) {
+  paintknob(Rect{i16(pt.v - 2), i16(pt.h - 2), i16(pt.v + 3), i16(pt.h + 3)}, grey != 0);
+}
 
 void selone(Handle list, i16 index) {
   if (!inlist(list, index)) return;

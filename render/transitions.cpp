@@ -34,7 +34,8 @@ PixelsView viewof(GWorldPtr w) {
   const PixMapHandle pm = GetGWorldPixMap(w);
   Rect r{};
   GetPixBounds(pm, &r);
-  return PixelsView{reinterpret_cast<u32*>(GetPixBaseAddr(pm)), r.right - r.left, r.bottom - r.top, GetPixRowBytes(pm) / 4};
+  return PixelsView{reinterpret_cast<u32*>(GetPixBaseAddr(pm)), r.right - r.left, r.bottom - r.top,
+                    GetPixRowBytes(pm) / 4};
 }
 
 i16 copymode() { return devicedepth(GetMainDevice()) < 8 ? i16(ditherCopy) : i16(srcCopy); }
@@ -61,7 +62,8 @@ bool setup(const TransitionBlock& block, EffectState& st) {
 
 // Draws frame n of the transition and puts it on the window's area.
 bool drawframe(const TransitionBlock& block, EffectState& st, u32 n) {
-  if (!transitionframe(st.kind, st.params, viewof(st.a), viewof(st.b), viewof(st.out), i32(n), i32(st.framecount))) return false;
+  if (!transitionframe(st.kind, st.params, viewof(st.a), viewof(st.b), viewof(st.out), i32(n), i32(st.framecount)))
+    return false;
   const Bits out(GetGWorldPixMap(st.out)), window(GetPortPixMap(block.window));
   SavePort saved;
   SetPort(block.window);
@@ -175,10 +177,8 @@ void RunTransition(TransitionBlock& block, Handle tran, EffectState& st) {
     case transrun:
       placerect(block, st);
       st.timed = true;
-      if (setup(block, st))
-        runframes(block, st);
-      else
-        block.result = 1;
+      if (setup(block, st)) runframes(block, st);
+      else block.result = 1;
       Stop(st);
       return;
     default: return;

@@ -35,7 +35,8 @@ struct cardstate {
 
 cardstate stateof(Handle card) {
   cardrec c = loadat<cardrec>(deref(card));
-  return {bytesof(c.backtext), bytesof(getaltdata(c.alt, altbackextras)), bytesof(getaltdata(c.alt, altunsharedhilites))};
+  return {bytesof(c.backtext), bytesof(getaltdata(c.alt, altbackextras)),
+          bytesof(getaltdata(c.alt, altunsharedhilites))};
 }
 
 // Stores the background objects' texts and extras into a card record, marked changed when

@@ -41,7 +41,8 @@ windrec windowrecord(const desk& d) { return loadat<windrec>(deref(d.wind)); }
 // The user-property lists of a record that carries one.
 template <class R>
 Handle upropsof(Handle record) {
-  return record != nilhandle && GetHandleSize(record) >= Size(sizeof(R)) ? Handle(loadat<R>(deref(record)).uprops) : nilhandle;
+  return record != nilhandle && GetHandleSize(record) >= Size(sizeof(R)) ? Handle(loadat<R>(deref(record)).uprops)
+                                                                         : nilhandle;
 }
 
 // Sets the object cursor from the first of the lists that holds "objectcursor".

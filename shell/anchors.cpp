@@ -13,9 +13,15 @@ u8 upper(u8 c) { return c >= 'a' && c <= 'z' ? u8(c - 32) : c; }
 // Whether a letter anchors a horizontal (left/right) or a vertical (top/bottom) edge.
 bool fitsedge(u8 letter, int edge) {
   switch (letter) {
-    case 'C': case 'P': case 'S': case '~': case '-': return true;
-    case 'L': case 'R': return edge % 2 == 0;
-    case 'T': case 'B': return edge % 2 == 1;
+    case 'C':
+    case 'P':
+    case 'S':
+    case '~':
+    case '-': return true;
+    case 'L':
+    case 'R': return edge % 2 == 0;
+    case 'T':
+    case 'B': return edge % 2 == 1;
     default: return false;
   }
 }
@@ -77,8 +83,10 @@ void applyedge(const anchoredge& e, bool second, const axis& old, axis& out, con
     out.hi = out.lo + size;
   };
   switch (e.letter) {
-    case 'L': case 'T': *target = edge - old.reflo + old.curlo; break;
-    case 'R': case 'B': *target = edge - old.refhi + old.curhi; break;
+    case 'L':
+    case 'T': *target = edge - old.reflo + old.curlo; break;
+    case 'R':
+    case 'B': *target = edge - old.refhi + old.curhi; break;
     case 'C': *target = edge - (old.reflo + old.refhi) / 2 + (old.curlo + old.curhi) / 2; break;
     case 'S': *target = edge; break;
     case 'P':

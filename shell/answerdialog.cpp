@@ -209,7 +209,8 @@ scriptstatus comanswer(hierpath path, Handle text, Handle atoms, i32 at, Handle 
       while (count < 3) {
         if (i16 st = p.factor(buttons[count])) return st;
         ++count;
-        if (count < 3 && (p.tok() == tok::or_ || p.tok() == tok::comma) && p.tok(1) != tok::in && p.tok(1) != tok::with) ++p.i;
+        if (count < 3 && (p.tok() == tok::or_ || p.tok() == tok::comma) && p.tok(1) != tok::in && p.tok(1) != tok::with)
+          ++p.i;
         else break;
       }
     } else {

@@ -334,8 +334,8 @@ scriptstatus comask(hierpath path, Handle text, Handle atoms, i32 at, Handle var
   return stringtoit(answer, variables);
 }
 
-i16 xask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password,
-         i16* volume, u32* directory) {
+i16 xask(i16 mode, ConstStringPtr prompt, StringPtr answer, i16 h, i16 v, StringPtr path, bool password, i16* volume,
+         u32* directory) {
   ScriptDialogState& sd = scriptdialogs();
   sd.hideextension = 0;
   if (path) path[0] = 0;

@@ -186,7 +186,8 @@ void curscase(Point pt) {
   }
   if (tool >= kFirstPaintTool && tool <= kLastPaintTool) return paintcurs(tool, pt);
   if (tool == kDrawTextTool) {
-    const bool found = d.backlayer ? lowcursor(d.backspots, pt) : lowcursor(d.cardspots, pt) || lowcursor(d.backspots, pt);
+    const bool found = d.backlayer ? lowcursor(d.backspots, pt)
+                                   : lowcursor(d.cardspots, pt) || lowcursor(d.backspots, pt);
     if (!found) SetThemeCursor(kThemeCrossCursor);
     return;
   }

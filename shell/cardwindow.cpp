@@ -81,12 +81,12 @@ constexpr u32 kWithinInterval = 30;
 
 // The card window module's state beside the global record's mouse object and tool tip.
 struct CardWindowState {
-  u16 bail;              // the layer change counter when the mouse object was set
-  u32 tipshow;           // when the tool tip shows
-  u32 nextmousecheck;    // the next tick the moving mouse is looked at
-  u32 mousecheck;        // ticks between two looks (0: every time)
-  u32 nextwithin;        // the tick after which the next "mouseWithin" may go
-  ControlRef trackedbar; // the card scroll bar being tracked
+  u16 bail;                // the layer change counter when the mouse object was set
+  u32 tipshow;             // when the tool tip shows
+  u32 nextmousecheck;      // the next tick the moving mouse is looked at
+  u32 mousecheck;          // ticks between two looks (0: every time)
+  u32 nextwithin;          // the tick after which the next "mouseWithin" may go
+  ControlRef trackedbar;   // the card scroll bar being tracked
   RegistryId framewindow;  // the window the global frame rectangle belongs to
   Rect framerect;
 };
@@ -327,8 +327,7 @@ void offertip() {
   if (!g.allowToolTips) return;
   Handle value = nilhandle;
   const Str255 name = "\x07ToolTip";
-  if (prophandutil(Handle(spotat(g.mousespots, g.mouseobject).uprops), name, &value) != 0 || value == nilhandle)
-    return;
+  if (prophandutil(Handle(spotat(g.mousespots, g.mouseobject).uprops), name, &value) != 0 || value == nilhandle) return;
   const Size n = std::min<Size>(GetHandleSize(value), 255);
   if (n == 0) return;
   Str255 text{};
@@ -500,7 +499,8 @@ i16 sendmous(i16 token) {
     default: {
       ConstStringPtr name = tokentostring(u16(token));
       if (name == nullptr) return 0;
-      return spotsend(sendnormal, list, index, std::string_view(reinterpret_cast<const char*>(name + 1), name[0]), window);
+      return spotsend(sendnormal, list, index, std::string_view(reinterpret_cast<const char*>(name + 1), name[0]),
+                      window);
     }
   }
 }

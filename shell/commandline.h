@@ -14,8 +14,8 @@
 namespace kv {
 
 struct clirequest {
-  bool evaluate;      // --eval (true) or --do (false)
-  std::string text;   // UTF-8, as given
+  bool evaluate;     // --eval (true) or --do (false)
+  std::string text;  // UTF-8, as given
 };
 
 // Runs the requests in order; the first failure ends the run. `out` collects what --eval

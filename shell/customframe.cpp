@@ -23,8 +23,12 @@ namespace {
 
 constexpr u8 kStructure[] = "\x0CstructureRgn";
 constexpr u8 kKnockout[] = "\x0BknockoutRgn";
-constexpr u8 kClose[] = "\x08" "closeRgn";
-constexpr u8 kDrag[] = "\x07" "dragRgn";
+constexpr u8 kClose[] =
+    "\x08"
+    "closeRgn";
+constexpr u8 kDrag[] =
+    "\x07"
+    "dragRgn";
 constexpr u32 kFeatures = 0x40000012;  // can get window regions; supports colour ports
 constexpr Point kUnset{-32767, -32767};
 
@@ -200,9 +204,7 @@ i32 widget(i16, WindowRef window, i16 message, std::intptr_t param) {
       if (IsWindowHilited(window) && PtInGrc(where, window, kClose)) return wInGoAway;
       return PtInGrc(where, window, kDrag) ? wInDrag : wInContent;
     }
-    case kWindowMsgGetFeatures:
-      *reinterpret_cast<u32*>(param) = kFeatures;
-      return 1;
+    case kWindowMsgGetFeatures: *reinterpret_cast<u32*>(param) = kFeatures; return 1;
     case kWindowMsgGetRegion: return getregion(window, reinterpret_cast<GetWindowRegionRec*>(param));
     default: return 0;
   }
@@ -263,7 +265,8 @@ OSStatus PappRTExpandCollapseWindowProc(EventHandlerCallRef call, EventRef event
   enterCarbonEvent(call, event, userdata);
   WindowRef window = nilid;
   desk d{};
-  if (GetEventParameter(event, kEventParamDirectObject, typeWindowRef, nullptr, sizeof window, nullptr, &window) != noErr ||
+  if (GetEventParameter(event, kEventParamDirectObject, typeWindowRef, nullptr, sizeof window, nullptr, &window) !=
+          noErr ||
       window == nilid || mainglobals().numwinds == 0 || !getwind(window, &d)) {
     exitCarbonEvent();
     return eventNotHandledErr;

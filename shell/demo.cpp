@@ -112,7 +112,8 @@ Handle texthandle(std::string_view text) {
 
 // A new object of the demo with its defaults, name and script (none when the script is
 // empty). The object owns what it holds; a failure leaves nothing allocated.
-bool demoobject(u16 kind, u16 style, u32 id, const Rect& rect, std::string_view name, std::string_view script, spot* out) {
+bool demoobject(u16 kind, u16 style, u32 id, const Rect& rect, std::string_view name, std::string_view script,
+                spot* out) {
   spot s{};
   defaultspot(s);
   s.kind = kind;
@@ -201,7 +202,8 @@ bool setobjects(const desk& d, Handle card, u32 cardrecid, std::initializer_list
 // Card 2, made here: the button "Back" and a filled rectangle.
 i16 writecards(desk& d) {
   spot next{}, typed{}, back{}, box{};
-  if (!demoobject(spotbutton, kDemoButtonStyle, kFirstObjectId, kButtonRect, "Next", kNextScript, &next)) return kNoMemory;
+  if (!demoobject(spotbutton, kDemoButtonStyle, kFirstObjectId, kButtonRect, "Next", kNextScript, &next))
+    return kNoMemory;
   if (!demoobject(spotfield, stylefieldrect, kFirstObjectId + 1, kFieldRect, "Typed", "", &typed)) {
     dropobjects({next});
     return kNoMemory;
@@ -211,7 +213,8 @@ i16 writecards(desk& d) {
   Handle texts = NewHandle(0);
   if (texts == nilhandle) return kNoMemory;
   u32 second = 0;
-  if (i16 st = newcard(d.store, d.wind, i32(d.windrecid), 1, d.backrecid, d.backid, texts, nilhandle, &second)) return st;
+  if (i16 st = newcard(d.store, d.wind, i32(d.windrecid), 1, d.backrecid, d.backid, texts, nilhandle, &second))
+    return st;
   Handle card = nilhandle;
   checkerr(getvir(d.store, i32(second), &card));
   bool ok = demoobject(spotbutton, kDemoButtonStyle, kFirstObjectId, kButtonRect, "Back", kBackScript, &back);
@@ -227,7 +230,8 @@ i16 writecards(desk& d) {
 // The scripts, the window's name and the cards' objects, into the records of the window just
 // opened.
 i16 writedemo(desk& d) {
-  bool ok = setscript<headrec>(d, d.head, 0, kProjectScript) && setscript<windrec>(d, d.wind, d.windrecid, kWindowScript) &&
+  bool ok = setscript<headrec>(d, d.head, 0, kProjectScript) &&
+            setscript<windrec>(d, d.wind, d.windrecid, kWindowScript) &&
             setscript<backrec>(d, d.back, d.backrecid, kBackgroundScript) &&
             setscript<cardrec>(d, d.card, d.cardrecid, kCardScript);
   Handle name = loadat<windrec>(deref(d.wind)).name;

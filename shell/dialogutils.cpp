@@ -114,13 +114,9 @@ bool dialogedit(DialogRef dialog, EventRecord* event, i16* itemhit) {
   event->what = nullEvent;
   const bool focus = GetDialogKeyboardFocusItem(dialog) != 0;
   switch (c) {
-    case '.':
-      *itemhit = 2;
-      return true;
+    case '.': *itemhit = 2; return true;
     case 'c':
-    case 'C':
-      DialogCopy(dialog);
-      return false;
+    case 'C': DialogCopy(dialog); return false;
     case 'v':
     case 'V':
       DialogPaste(dialog);
@@ -130,9 +126,7 @@ bool dialogedit(DialogRef dialog, EventRecord* event, i16* itemhit) {
       }
       return false;
     case 'x':
-    case 'X':
-      DialogCut(dialog);
-      return false;
+    case 'X': DialogCut(dialog); return false;
     default: return false;
   }
 }
@@ -372,7 +366,8 @@ void MovableModalDialog(DialogRef dialog, ModalFilterProcPtr filter, i16* itemhi
   GetPort(&port);
   SetPortWindowPort(dialog);
   MainGlobals& g = mainglobals();
-  constexpr EventMask kinds = mDownMask | mUpMask | keyDownMask | keyUpMask | autoKeyMask | updateMask | activMask | osMask;
+  constexpr EventMask kinds = mDownMask | mUpMask | keyDownMask | keyUpMask | autoKeyMask | updateMask | activMask |
+                              osMask;
   for (;;) {
     EventRecord e{};
     if (!WaitNextEvent(kinds, &e, u32(std::max<i32>(1, g.notfront ? g.bgSleepTime : g.fgSleepTime)))) {

@@ -110,10 +110,8 @@ void contentclick(WindowRef w) {
     return;
   }
   if (w == g.msgwindow) {
-    if (FrontWindow() == w)
-      contentinto(w);
-    else
-      selectwindow(w);
+    if (FrontWindow() == w) contentinto(w);
+    else selectwindow(w);
     return;
   }
   WindowRef firstdoc = nilid, lastdoc = nilid, firstfloat = nilid, lastfloat = nilid;
@@ -192,8 +190,8 @@ void mousedown() {
     case inContent: {
       // A window that is not active may keep itself back, or keep the click from its content
       // (the backdrop does both).
-      const u32 activation =
-          w == ActiveNonFloatingWindow() ? kActivateAndHandleClick : windowclickactivation(w, where, current().modifiers);
+      const u32 activation = w == ActiveNonFloatingWindow() ? kActivateAndHandleClick
+                                                            : windowclickactivation(w, where, current().modifiers);
       if (activation == kActivateAndHandleClick) contentclick(w);
       else if (activation == kActivateAndIgnoreClick) selectwindow(w);
       else if (activation == kDoNotActivateAndHandleClick) contentinto(w);
@@ -334,7 +332,8 @@ void announcetop() {
   if (!getwind(top, &d)) return;
   bool known = eventloopstate().topserial != 0 && eventloopstate().topstore != nilid;
   if (known && d.store != eventloopstate().topstore && !d.plugin) cardsend("selectProject", sendnormal, top);
-  if (known && d.serial != eventloopstate().topserial && !d.plugin && IsValidWindowPtr(top)) cardsend("selectWindow", sendnormal, top);
+  if (known && d.serial != eventloopstate().topserial && !d.plugin && IsValidWindowPtr(top))
+    cardsend("selectWindow", sendnormal, top);
   eventloopstate().topserial = d.serial;
   eventloopstate().topstore = d.store;
 }

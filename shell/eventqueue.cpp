@@ -40,14 +40,14 @@ constexpr u32 kFlushCreator = fourcc("VIZU");
 constexpr u32 kFlushTag = fourcc("FTIM");
 
 struct PollState {
-  u32 nextclick = 0;              // the tick after which isclick may look again
-  u32 nextabort = 0;              // the tick after which isabort may look again
-  u32 lastlimitcheck = 0;         // the tick at which isabort last looked at the run's limits
-  bool abortwent = false;         // an abort held back by the option key answered 0 already
+  u32 nextclick = 0;                   // the tick after which isclick may look again
+  u32 nextabort = 0;                   // the tick after which isabort may look again
+  u32 lastlimitcheck = 0;              // the tick at which isabort last looked at the run's limits
+  bool abortwent = false;              // an abort held back by the option key answered 0 already
   std::function<i16(u32)> abortcheck;  // injected by tests
-  u32 lastflush = 0;              // the tick of the last flush pass
-  bool ownknown = false;          // the program's own serial number, fetched on first use,
-  ProcessSerialNumber own{0, 0};  // for each of the two front tests
+  u32 lastflush = 0;                   // the tick of the last flush pass
+  bool ownknown = false;               // the program's own serial number, fetched on first use,
+  ProcessSerialNumber own{0, 0};       // for each of the two front tests
   bool ownknown2 = false;
   ProcessSerialNumber own2{0, 0};
 };
@@ -201,7 +201,8 @@ namespace {
     }
     if (backend().headless() && !backend().inputpending() && passticks() >= kLoopWatchdogTicks) {
       std::string who = runninghandler();
-      endrun(kExitStuck, "stuck: " + (who.empty() ? std::string("a script") : "the " + who) + " ran 10 minutes with no input left");
+      endrun(kExitStuck,
+             "stuck: " + (who.empty() ? std::string("a script") : "the " + who) + " ran 10 minutes with no input left");
       return kExitToTop;
     }
   }
@@ -270,10 +271,8 @@ void checkflush(u32 ticks) {
 }
 
 void runmain(i16 kind, u32 param, WindowRef window) {
-  if (window != nilid && window == mainglobals().msgwindow)
-    runmess(kind, param);
-  else
-    runedit(u16(kind), param, window);
+  if (window != nilid && window == mainglobals().msgwindow) runmess(kind, param);
+  else runedit(u16(kind), param, window);
 }
 
 }  // namespace kv

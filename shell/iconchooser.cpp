@@ -296,7 +296,8 @@ bool PdialogRTfiltericon(DialogRef dialog, EventRecord* event, i16* itemhit) {
       }
       if (!PtInRect(local, &kGrid) || hit != nilid) return false;
       event->what = nullEvent;
-      const i32 index = firstrow() * kColumns + (local.v - kGrid.top) / kCell * kColumns + (local.h - kGrid.left) / kCell;
+      const i32 index = firstrow() * kColumns + (local.v - kGrid.top) / kCell * kColumns +
+                        (local.h - kGrid.left) / kCell;
       IconLayer& l = layer();
       if (index >= i32(l.list.size())) return false;
       const bool twice = index == st.lastcell && event->when - st.lastclick <= GetDblTime();

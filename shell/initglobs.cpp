@@ -84,8 +84,10 @@ bool platformfacts(MainGlobals& g) {
   // handlers join here.
   startupfacts().menubarheight = GetMBarHeight();
   Rect screen = screenbounds(0);
-  startupfacts().screenrect = Rect{i16(screen.top + startupfacts().menubarheight), screen.left, screen.bottom, screen.right};
-  startupfacts().defaultwindowrect = Rect{20, 20, i16(startupfacts().screenrect.bottom - 4), i16(startupfacts().screenrect.right - 4)};
+  startupfacts().screenrect = Rect{i16(screen.top + startupfacts().menubarheight), screen.left, screen.bottom,
+                                   screen.right};
+  startupfacts().defaultwindowrect = Rect{20, 20, i16(startupfacts().screenrect.bottom - 4),
+                                          i16(startupfacts().screenrect.right - 4)};
   setrandseed(i32(TickCount()));
   std::string app;
   if (applicationfolder(&app)) g.appfolder = folderid(app);

@@ -88,8 +88,11 @@ void scrollaction(ControlRef bar, i16 part) {
   ListDialogState& s = lds();
   if (s.list == nullptr || part == 0) return;
   const i16 page = i16(std::max(1, LGetVisible(s.list).bottom - LGetVisible(s.list).top - 1));
-  const i16 by = part == kControlUpButtonPart ? -1 : part == kControlDownButtonPart ? 1
-                 : part == kControlPageUpPart ? i16(-page) : part == kControlPageDownPart ? page : 0;
+  const i16 by = part == kControlUpButtonPart     ? -1
+                 : part == kControlDownButtonPart ? 1
+                 : part == kControlPageUpPart     ? i16(-page)
+                 : part == kControlPageDownPart   ? page
+                                                  : 0;
   (void)bar;
   if (by != 0) wheelist(by, s.list);
 }
@@ -194,7 +197,8 @@ void answerlist(DialogRef d, const std::string& loopname) {
       at = end + 1;
     }
   }
-  for (i16 r = 0; r < rows; ++r) LSetSelect(std::find(wanted.begin(), wanted.end(), r) != wanted.end(), Cell{0, r}, list);
+  for (i16 r = 0; r < rows; ++r)
+    LSetSelect(std::find(wanted.begin(), wanted.end(), r) != wanted.end(), Cell{0, r}, list);
   drive::key(kVKReturn);
 }
 
@@ -520,7 +524,8 @@ i16 asklist(dialogparse& p) {
     return st;
   }
   std::string text;
-  if (value.text != nilhandle) text.assign(reinterpret_cast<const char*>(deref(value.text)), std::size_t(GetHandleSize(value.text)));
+  if (value.text != nilhandle)
+    text.assign(reinterpret_cast<const char*>(deref(value.text)), std::size_t(GetHandleSize(value.text)));
   disposfred(&value);
   while (!text.empty() && (text.back() == '\r' || text.back() == '\0')) text.pop_back();
   text += '\r';

@@ -82,8 +82,7 @@ i16 navigatelist(EventRecord* event, ListHandle list) {
       }
       LAutoScroll(list);
       break;
-    default:
-      return 0;
+    default: return 0;
   }
   event->what = nullEvent;
   return 1;

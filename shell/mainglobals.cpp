@@ -42,8 +42,8 @@ void releaseglobs(MainGlobals& g) {
   release(g.forwardlist);
   release(g.pushlist);
   release(g.volumelist);
-  for (Handle* h : {&g.clickline, &g.clicktext, &g.clickchunk, &g.foundtext, &g.foundfield, &g.foundline,
-                    &g.foundchunk, &g.foundwindow})
+  for (Handle* h : {&g.clickline, &g.clicktext, &g.clickchunk, &g.foundtext, &g.foundfield, &g.foundline, &g.foundchunk,
+                    &g.foundwindow})
     release(*h);
   keepmessageboxtext();  // what a run that quits prints at its end
   release(g.msgpending);

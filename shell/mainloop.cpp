@@ -80,7 +80,8 @@ void redrawhidden() {
 
 bool modalfront(WindowRef front) {
   WindowClass c = 0;
-  return front != nilid && GetWindowClass(front, &c) == noErr && (c == kModalWindowClass || c == kMovableModalWindowClass);
+  return front != nilid && GetWindowClass(front, &c) == noErr &&
+         (c == kModalWindowClass || c == kMovableModalWindowClass);
 }
 
 void arrow() { SetCursor(&arrowcursor()); }

@@ -53,15 +53,15 @@ struct EventLoopState {
   RegistryId mousewindow;  // the window of the object under the mouse
   i16 inmainloop;
   u32 lastclicktime;
-  Point lastclickpoint;     // of the double-click test
+  Point lastclickpoint;  // of the double-click test
   i16 systemmessage;
-  i16 redrawafteractivate; // the card drawing redraws the window after an activation
-  i16 activating;          // re-entry guard of the activate event
-  u64 topserial;           // the top project window at the last null event: its serial
-  RegistryId topstore;     // and its project store
-  i16 aehandling;          // set while the request dispatcher handles an event
+  i16 redrawafteractivate;                      // the card drawing redraws the window after an activation
+  i16 activating;                               // re-entry guard of the activate event
+  u64 topserial;                                // the top project window at the last null event: its serial
+  RegistryId topstore;                          // and its project store
+  i16 aehandling;                               // set while the request dispatcher handles an event
   u32 carboncall, carbonevent, carbonuserdata;  // the platform event handler that runs now
-  i16 toolclick;           // the tool dispatcher handled a click (cleared at null events)
+  i16 toolclick;                                // the tool dispatcher handled a click (cleared at null events)
 };
 inline EventLoopState& eventloopstate() { return state<EventLoopState>(); }
 

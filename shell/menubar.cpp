@@ -43,10 +43,8 @@ void menutitle(const menuline& line, Str255 title) {
 }
 
 void enableby(MenuRef menu, MenuItemIndex item, const menuline& line) {
-  if (menuflags(line) & kDisabledFlag)
-    DisableMenuItem(menu, item);
-  else
-    EnableMenuItem(menu, item);
+  if (menuflags(line) & kDisabledFlag) DisableMenuItem(menu, item);
+  else EnableMenuItem(menu, item);
 }
 
 // The project items an earlier build put into the Help menu go before every build.

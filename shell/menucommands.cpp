@@ -50,7 +50,9 @@ void setresult(i16 entry) { stringtohand(resultstr(entry), mainglobals().result)
 
 i32 itemsof(const objread& obj) { return menuitemcount(obj.menu); }
 
-menuitem itemat(Handle items, i32 index) { return loadat<menuitem>(deref(items) + Size(index) * Size(sizeof(menuitem))); }
+menuitem itemat(Handle items, i32 index) {
+  return loadat<menuitem>(deref(items) + Size(index) * Size(sizeof(menuitem)));
+}
 
 void putitem(Handle items, i32 index, const menuitem& it) {
   storeat(deref(items) + Size(index) * Size(sizeof(menuitem)), it);
@@ -140,10 +142,8 @@ i16 placemenu(const objread& first, u16 how, const objread& second, i32 number) 
   if (index < 0) return err::nosuchmenu;
   if (how == tok::into) {
     // The second menu gives its place to the first, unless it is protected.
-    if (menuprotected(lineat(index)))
-      setresult(kProtectedResult);
-    else
-      deleteline(index);
+    if (menuprotected(lineat(index))) setresult(kProtectedResult);
+    else deleteline(index);
   } else if (how == tok::after) {
     ++index;
   }
@@ -294,7 +294,7 @@ void itemtext(MenuRef menu, MenuItemIndex item, Str255 out) {
 }  // namespace
 
 scriptstatus scanmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
-             i32* item) {
+                      i32* item) {
   *item = 0;
   if (i16 st = scanobj(context, text, atoms, at, variables, used, obj)) return st;
   if (obj->kind != objmenu && obj->kind != objitem) {
@@ -354,10 +354,8 @@ scriptstatus removemenu(hierpath path, Handle text, Handle atoms, i32 at, Handle
     st = err::plugincommand;
   } else if (st == 0) {
     i32 index = lineindex(obj);
-    if (index >= 0 && menuprotected(lineat(index)))
-      setresult(kProtectedResult);
-    else if (index >= 0)
-      deleteline(index);
+    if (index >= 0 && menuprotected(lineat(index))) setresult(kProtectedResult);
+    else if (index >= 0) deleteline(index);
     reorderlines();
     rebuild();
   }

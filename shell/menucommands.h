@@ -15,7 +15,7 @@ namespace kv {
 // named item's number (0 for a whole menu); *used the atoms taken. 2 for a reference to
 // anything but a menu or item, or the reference's error (nothing held then).
 scriptstatus scanmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
-             i32* item);
+                      i32* item);
 
 // `insert` (after an optional `the`) when the words are not about scripts.
 scriptstatus insertmenu(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);

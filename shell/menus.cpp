@@ -122,7 +122,8 @@ i16 docommand(i32 result) {
   } else if (myequalstring(name, upstrsrc(kFontMenuName))) {
     i16 family = 0;
     u8 style = 0;
-    if (GetFontFamilyFromMenuSelection(g.fontmenu, MenuItemIndex(item), &family, &style) == noErr) shellmenustate().fontfamily = family;
+    if (GetFontFamilyFromMenuSelection(g.fontmenu, MenuItemIndex(item), &family, &style) == noErr)
+      shellmenustate().fontfamily = family;
     WindowRef top = nilid;
     topwindow(&top);
     menusend(line, "itemSelect", top);
@@ -157,9 +158,8 @@ OSStatus PappRTDockMenuHandlerProc(EventHandlerCallRef call, EventRef event, u32
   MainGlobals& g = mainglobals();
   HICommand command{};
   OSStatus r = eventNotHandledErr;
-  if (shellmenustate().dockmenuref != nilid &&
-      GetEventParameter(event, kEventParamDirectObject, typeHICommand, nullptr, sizeof command, nullptr, &command) ==
-          noErr) {
+  if (shellmenustate().dockmenuref != nilid && GetEventParameter(event, kEventParamDirectObject, typeHICommand, nullptr,
+                                                                 sizeof command, nullptr, &command) == noErr) {
     u32 id = command.commandID;
     u8 tens = u8(id >> 8), units = u8(id);
     // Only 'DM' and two decimal digits name a dock item, and only an item the menu has.

@@ -115,10 +115,8 @@ i16 insertline(RegistryId store, u32 menunum, RegistryId parentstore, u32 parent
     if (index < target) --target;
     target = std::clamp(target, 0, n - 1);
     menuline* a = lineptr(0);
-    if (target < index)
-      std::rotate(a + target, a + index, a + index + 1);
-    else
-      std::rotate(a + index, a + index + 1, a + target + 1);
+    if (target < index) std::rotate(a + target, a + index, a + index + 1);
+    else std::rotate(a + index, a + index + 1, a + target + 1);
     index = target;
   } else {
     if (i16 st = holdmenu(store, menunum, &line)) return st;
@@ -191,10 +189,8 @@ void adjusthiers(RegistryId store, u32 menunum, i32 item, bool inserting) {
 
 void closemenus() {
   for (i32 i = currentnumlines() - 1; i >= 0; --i) {
-    if (menuprotected(*lineptr(i)))
-      protectedresult();
-    else
-      deleteline(i);
+    if (menuprotected(*lineptr(i))) protectedresult();
+    else deleteline(i);
   }
 }
 
@@ -206,10 +202,8 @@ void killprojmenus(RegistryId store, bool force) {
     for (i32 i = currentnumlines() - 1; i >= 0; --i) {
       const menuline& l = *lineptr(i);
       if (l.store != store) continue;
-      if (menuprotected(l) && !force)
-        protectedresult();
-      else
-        deleteline(i);
+      if (menuprotected(l) && !force) protectedresult();
+      else deleteline(i);
     }
   }
   g.menuSet = saved;

@@ -197,7 +197,8 @@ void showmes() {
   GetAvailableWindowPositioningBounds(greatestareascreen(structure), &bounds);
   // The bounds the content may take: the available bounds less the frame on each side (the
   // side title bar makes the left and right frames differ).
-  bounds = Rect{i16(bounds.top + topw), i16(bounds.left + leftw), i16(bounds.bottom - bottomw), i16(bounds.right - rightw)};
+  bounds = Rect{i16(bounds.top + topw), i16(bounds.left + leftw), i16(bounds.bottom - bottomw),
+                i16(bounds.right - rightw)};
   Rect r = content;
   const i32 width = r.right - r.left, height = r.bottom - r.top;
   const i32 roomh = bounds.right - bounds.left, roomv = bounds.bottom - bounds.top;

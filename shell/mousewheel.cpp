@@ -133,7 +133,8 @@ OSStatus PeditRThandlemousewheelproc(EventHandlerCallRef call, EventRef event, u
   enterCarbonEvent(call, event, userdata);
   Point where{};
   WindowRef window = nilid;
-  if (GetEventParameter(event, kEventParamMouseLocation, typeQDPoint, nullptr, sizeof where, nullptr, &where) == noErr &&
+  if (GetEventParameter(event, kEventParamMouseLocation, typeQDPoint, nullptr, sizeof where, nullptr, &where) ==
+          noErr &&
       !wheelbusy() && FindWindow(where, &window) == inContent) {
     u16 axis = 1;
     i32 delta = 0;
@@ -151,7 +152,8 @@ OSStatus PeditRThandlemousewheelproc(EventHandlerCallRef call, EventRef event, u
       HighLevelRequest request;
       request.eventclass = kWheelRequestClass;
       request.eventid = kWheelRequestId;
-      request.params.emplace_back(kWheelRecordKeyword, std::string(reinterpret_cast<const char*>(&wheel), sizeof wheel));
+      request.params.emplace_back(kWheelRecordKeyword,
+                                  std::string(reinterpret_cast<const char*>(&wheel), sizeof wheel));
       posthighlevelrequest(std::move(request));
     }
   }
@@ -194,8 +196,8 @@ i16 HandleMouseWheelAppleEvent(const EventRecord& wheel) {
     const Point card{i16(local.v + barvalue(d.vscroll)), i16(local.h + barvalue(d.hscroll))};
     objectat(d, card, &list, &index);
   }
-  const std::string message =
-      std::string("mouseWheel ") + (vertical ? "vertical" : "horizontal") + ", " + std::to_string(delta);
+  const std::string message = std::string("mouseWheel ") + (vertical ? "vertical" : "horizontal") + ", " +
+                              std::to_string(delta);
   const i16 st = sendquietly(list, index, message, window);
   if (st != statuspass) return st;
   if (!getwind(window, &d)) return 0;  // a handler closed the window

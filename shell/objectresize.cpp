@@ -34,7 +34,9 @@ namespace {
 constexpr u16 kAutoResize = 1u << 1;  // background flag word
 
 const u8 kReferenceSize[] = "\x0DreferenceSize";
-const u8 kAnchorData[] = "\x0A" "anchorData";
+const u8 kAnchorData[] =
+    "\x0A"
+    "anchorData";
 
 // The value handle of a named property of a user-property list, or none.
 Handle propvalue(Handle list, ConstStringPtr name) {

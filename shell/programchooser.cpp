@@ -71,7 +71,10 @@ std::string unescape(std::string_view s) {
   std::string out;
   for (std::size_t k = 0; k < s.size(); ++k) {
     auto hex = [](char c) {
-      return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+      return c >= '0' && c <= '9'   ? c - '0'
+             : c >= 'A' && c <= 'F' ? c - 'A' + 10
+             : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                    : -1;
     };
     if (s[k] == '%' && k + 2 < s.size() + 0 && hex(s[k + 1]) >= 0 && hex(s[k + 2]) >= 0) {
       out += char(hex(s[k + 1]) * 16 + hex(s[k + 2]));
@@ -88,15 +91,14 @@ void centreonmainscreen(DialogRef d) {
   Rect r{};
   GetWindowPortBounds(d, &r);
   const Rect scr = availablebounds(0);
-  MoveWindow(d, i16((scr.left + scr.right - (r.right - r.left)) / 2), i16((scr.top + scr.bottom - (r.bottom - r.top)) / 2),
-             false);
+  MoveWindow(d, i16((scr.left + scr.right - (r.right - r.left)) / 2),
+             i16((scr.top + scr.bottom - (r.bottom - r.top)) / 2), false);
 }
 
 void drawlist(DialogRef d, i16) {
   const ProgramChooserState& s = pcs();
   drawtextrows(
-      d, itemList, i32(s.rows.size()), [&s](i32 k) { return s.rows[std::size_t(k)]; }, s.top, s.selected,
-      kRowHeight);
+      d, itemList, i32(s.rows.size()), [&s](i32 k) { return s.rows[std::size_t(k)]; }, s.top, s.selected, kRowHeight);
 }
 
 void redrawlist(DialogRef d) { redrawdialogitem(d, itemList, drawlist); }
@@ -233,7 +235,8 @@ void answerlist(DialogRef d, const std::string& loopname, std::string_view kind)
     redrawlist(d);
   }
   const i32 k = wanted - s.top;
-  drive::doubleClick(Point{i16(content.top + box.top + k * kRowHeight + kRowHeight / 2), i16(content.left + box.left + 8)});
+  drive::doubleClick(
+      Point{i16(content.top + box.top + k * kRowHeight + kRowHeight / 2), i16(content.left + box.left + 8)});
 }
 
 }  // namespace
@@ -315,9 +318,9 @@ i16 populateprocesslist(std::vector<std::string>* rows, std::string* machine, co
     port = rest.substr(colon + 1);
   }
   u8 address[4];
-  bool portok = port.empty() || (port.size() <= 5 && std::all_of(port.begin(), port.end(), [](char c) {
-                                   return c >= '0' && c <= '9';
-                                 }) && std::stoul(port) >= 1 && std::stoul(port) <= 65535);
+  bool portok = port.empty() || (port.size() <= 5 &&
+                                 std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+                                 std::stoul(port) >= 1 && std::stoul(port) <= 65535);
   if (rest.find(':') != std::string::npos && port.empty()) portok = false;
   if (!parsemachineaddress(host, address) || !portok) {
     SysBeep(1);

@@ -281,8 +281,8 @@ void drawpicture(DialogRef d, i16 item, i32 id, bool proportional) {
   const Rect box = boxof(d, item);
   Rect frame{};
   QDGetPictureBounds(pic, &frame);
-  frame = Rect{std::min(frame.top, frame.bottom), std::min(frame.left, frame.right),
-               std::max(frame.top, frame.bottom), std::max(frame.left, frame.right)};
+  frame = Rect{std::min(frame.top, frame.bottom), std::min(frame.left, frame.right), std::max(frame.top, frame.bottom),
+               std::max(frame.left, frame.right)};
   Rect dest = box;
   const i32 pw = frame.right - frame.left, ph = frame.bottom - frame.top;
   const i32 bw = box.right - box.left, bh = box.bottom - box.top;
@@ -711,11 +711,12 @@ namespace {
 // A keyword of setDialogItem: a word taken as it is, or an expression whose text names one.
 void keyword(hierpath path, Handle text, Handle atoms, i32* i, Handle variables, u16* word) {
   const u16 t = tokenat(atoms, *i);
-  static constexpr u16 words[] = {tok::enabled, tok::disabled, tok::vis, tok::invisible, tok::set, tok::clear, tok::cmdkey,
-                                  tok::contents, tok::box, tok::doubleline, tok::grayline, tok::modalbox, tok::graybox,
-                                  tok::graylinebox, tok::pict, tok::text, tok::erase, tok::reset, tok::menu};
-  if (std::find(std::begin(words), std::end(words), t) != std::end(words) || (t >= firstcommand && t <= lastcommand) || (t >= firstproperty && t <= lastproperty) ||
-      (t >= firstconstant && t <= lastconstant) || t >= firstotherword) {
+  static constexpr u16 words[] = {tok::enabled,  tok::disabled, tok::vis,      tok::invisible,   tok::set,
+                                  tok::clear,    tok::cmdkey,   tok::contents, tok::box,         tok::doubleline,
+                                  tok::grayline, tok::modalbox, tok::graybox,  tok::graylinebox, tok::pict,
+                                  tok::text,     tok::erase,    tok::reset,    tok::menu};
+  if (std::find(std::begin(words), std::end(words), t) != std::end(words) || (t >= firstcommand && t <= lastcommand) ||
+      (t >= firstproperty && t <= lastproperty) || (t >= firstconstant && t <= lastconstant) || t >= firstotherword) {
     *word = t;
     ++*i;
     return;
@@ -814,7 +815,8 @@ scriptstatus comsetdialogitem(hierpath path, Handle text, Handle atoms, i32 at, 
       case tok::erase:
       case tok::reset: {
         if ((state[0] | 0x20) != 'u') return err::notuseritem;
-        static constexpr u16 drawers[] = {tok::box, tok::doubleline, tok::grayline, tok::modalbox, tok::graybox, tok::graylinebox};
+        static constexpr u16 drawers[] = {tok::box,      tok::doubleline, tok::grayline,
+                                          tok::modalbox, tok::graybox,    tok::graylinebox};
         const u16* d = std::find(std::begin(drawers), std::end(drawers), word);
         if (d != std::end(drawers)) {
           state = state.substr(0, 3) + "a\\" + char('0' + (d - std::begin(drawers)));

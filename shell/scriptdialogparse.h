@@ -9,9 +9,9 @@
 
 namespace kv {
 
-constexpr i16 kResultCancel = 1;       // result text "Cancel"
-constexpr i16 kResultRefused = 70;     // result text of a dialog refused during a drag
-constexpr i16 kOKText = 1;             // program text "OK"
+constexpr i16 kResultCancel = 1;    // result text "Cancel"
+constexpr i16 kResultRefused = 70;  // result text of a dialog refused during a drag
+constexpr i16 kOKText = 1;          // program text "OK"
 constexpr i32 kInteractTimeout = 108000;
 
 struct dialogparse {

@@ -30,10 +30,8 @@ bool lineends(Handle atoms, i32 i) {
 }
 
 void enableby(MenuRef menu, const menuline& line) {
-  if (menuflags(line) & kDisabledFlag)
-    DisableMenuItem(menu, 0);
-  else
-    EnableMenuItem(menu, 0);
+  if (menuflags(line) & kDisabledFlag) DisableMenuItem(menu, 0);
+  else EnableMenuItem(menu, 0);
 }
 
 bool isdash(ConstStringPtr s) { return s[0] == 1 && s[1] == '-'; }
@@ -118,10 +116,8 @@ MenuRef loadfontmenu(const menuline& line, MenuID id) {
     CreateStandardFontMenu(g.fontmenu, 0);
     g.fontmenuinfonts = 0;
   }
-  if (g.wysiwygFontMenu && !g.fontmenuinfonts)
-    WysiwygFontMenu(true);
-  else if (!g.wysiwygFontMenu && g.fontmenuinfonts)
-    WysiwygFontMenu(false);
+  if (g.wysiwygFontMenu && !g.fontmenuinfonts) WysiwygFontMenu(true);
+  else if (!g.wysiwygFontMenu && g.fontmenuinfonts) WysiwygFontMenu(false);
   enableby(g.fontmenu, line);
   return g.fontmenu;
 }
@@ -148,10 +144,8 @@ MenuRef InsertHelpMenu(MenuRef project) {
   shellmenustate().helpmenushown = 1;
   u16 n = CountMenuItems(help);
   if (n >= first) DeleteMenuItems(help, first, u32(n - first + 1));
-  if (IsMenuItemEnabled(project, 0))
-    EnableMenuItem(help, 0);
-  else
-    DisableMenuItem(help, 0);
+  if (IsMenuItemEnabled(project, 0)) EnableMenuItem(help, 0);
+  else DisableMenuItem(help, 0);
   const u8 dash[] = {1, '-'};
   if (first > 1) {
     Str255 before{};

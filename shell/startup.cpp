@@ -70,8 +70,8 @@ constexpr u32 kStartupWaitTicks = 30;
 
 // Message box placement.
 constexpr i16 kMessageWidth = 550;
-constexpr i16 kMessageTop = 44;     // above the screen's bottom
-constexpr i16 kMessageBottom = 7;   // above the screen's bottom
+constexpr i16 kMessageTop = 44;    // above the screen's bottom
+constexpr i16 kMessageBottom = 7;  // above the screen's bottom
 
 Rect messagebounds(const Rect& screen) {
   i16 left = i16(screen.left + ((screen.right - screen.left) - kMessageWidth) / 2);
@@ -139,7 +139,8 @@ void waitforwindow() {
     eventloopstate().inmainloop = 0;
     sendxrtnposted();
     EventRecord e{};
-    EventMask mask = eventloopstate().inmainloop ? EventMask(highLevelEventMask | osMask) : EventMask(highLevelEventMask);
+    EventMask mask = eventloopstate().inmainloop ? EventMask(highLevelEventMask | osMask)
+                                                 : EventMask(highLevelEventMask);
     bool got = WaitNextEvent(mask, &e, kStartupWaitTicks);
     forgetscriptstop();
     if (!got) continue;
@@ -195,11 +196,13 @@ void installcarbonhandlers() {
   // their slots of the procedure table. The mouse wheel handler joins with its routine.
   const EventTypeSpec commands[1] = {{kEventClassCommand, kEventProcessCommand}};
   InstallApplicationEventHandler(getproc<350>(), 1, commands, 0, nullptr);
-  const EventTypeSpec collapsing[2] = {{kEventClassWindow, kEventWindowCollapsed}, {kEventClassWindow, kEventWindowExpanded}};
+  const EventTypeSpec collapsing[2] = {{kEventClassWindow, kEventWindowCollapsed},
+                                       {kEventClassWindow, kEventWindowExpanded}};
   InstallApplicationEventHandler(getproc<395>(), 2, collapsing, 0, nullptr);
   const EventTypeSpec zooms[1] = {{kEventClassWindow, kEventWindowZoom}};
   InstallApplicationEventHandler(getproc<335>(), 1, zooms, 0, nullptr);
-  const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted}, {kEventClassVolume, kEventVolumeUnmounted}};
+  const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted},
+                                    {kEventClassVolume, kEventVolumeUnmounted}};
   InstallApplicationEventHandler(getproc<451>(), 2, volumes, 0, nullptr);
   const EventTypeSpec wheel[1] = {{kEventClassMouse, kEventMouseWheelMoved}};
   InstallApplicationEventHandler(PeditRThandlemousewheelproc, 1, wheel, 0, nullptr);
@@ -288,11 +291,11 @@ int startup(const StartupOptions& options) {
   // 8. The procedure table, then the global state.
   initcarbonprocs();
   if (initglobs() != 0) refuse(kNoMemoryToStart, "not enough memory to start");
-  installweliveparts();  // the text engine's entries in the store's table of live parts
-  installcontrolliveparts();  // and the buttons' controls'
-  installlistliveparts();  // and the list fields' lists
-  installengineservices();  // the services the interpreter calls between statements
-  installscrapflippers();  // the program's own clipboard flavours cross in outside order
+  installweliveparts();                             // the text engine's entries in the store's table of live parts
+  installcontrolliveparts();                        // and the buttons' controls'
+  installlistliveparts();                           // and the list fields' lists
+  installengineservices();                          // the services the interpreter calls between statements
+  installscrapflippers();                           // the program's own clipboard flavours cross in outside order
   if (g.allowTextServices) WEInstallTSMHandlers();  // input methods reach the text records
   storearguments(options.arguments);
   g.startupword = 1;

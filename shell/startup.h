@@ -61,16 +61,16 @@ void finderfile();
 // setting, the platform's facts (the system version, its services, the menu bar's height, the
 // screen and the default window rectangle) and the offscreen size overrides.
 struct StartupFacts {
-  u32 stackbudget;         // bytes of stack the recursion checks may use
-  u32 creator;             // 'VIZu': the tag of the runtime's windows
-  i16 fontforce;           // the script system's font-force setting at start-up
-  u16 sysversion;          // 'sysv', four BCD digits
+  u32 stackbudget;  // bytes of stack the recursion checks may use
+  u32 creator;      // 'VIZu': the tag of the runtime's windows
+  i16 fontforce;    // the script system's font-force setting at start-up
+  u16 sysversion;   // 'sysv', four BCD digits
   i16 hasContextualMenus;
   i16 hasAltiVec;
   i16 menubarheight;
-  Rect screenrect;         // the main screen less the menu bar
-  Rect defaultwindowrect;  // the same, inset by 4, its top-left moved to (20, 20)
-  i16 offwidth, offheight; // the offscreen size overrides of settings words 9 and 10 (0 none)
+  Rect screenrect;          // the main screen less the menu bar
+  Rect defaultwindowrect;   // the same, inset by 4, its top-left moved to (20, 20)
+  i16 offwidth, offheight;  // the offscreen size overrides of settings words 9 and 10 (0 none)
 };
 inline StartupFacts& startupfacts() { return state<StartupFacts>(); }
 

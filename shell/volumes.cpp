@@ -40,8 +40,9 @@ bool append(const VolumeInfo& v) {
 }
 
 bool equalsignoringcase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return macromanupper(u8(x)) == macromanupper(u8(y)); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return macromanupper(u8(x)) == macromanupper(u8(y));
+         });
 }
 
 // A file-system name of a UTF-16 name (Mac Roman; what it cannot hold escaped reversibly).
@@ -98,7 +99,8 @@ i16 addVolumeToList(u16 vRefNum, StringPtr name) {
   }
   pstrassign(name, 256, v.name.data(), v.name.size());
   if (g.volumelist == nilhandle && (g.volumelist = NewHandle(0)) == nilhandle) return 0;
-  if (i32 i = listed(vRefNum); i >= 0) Munger(g.volumelist, Size(i) * Size(sizeof(volentry)), nullptr, Size(sizeof(volentry)), "", 0);
+  if (i32 i = listed(vRefNum); i >= 0)
+    Munger(g.volumelist, Size(i) * Size(sizeof(volentry)), nullptr, Size(sizeof(volentry)), "", 0);
   return append(v) ? 1 : 0;
 }
 

@@ -56,9 +56,7 @@ Point cardsize(const desk& d) {
 }
 
 // The card limits the window unless windows are not limited and this one does not ask to be.
-bool limitedbycard(const desk& d) {
-  return !(mainglobals().dontLimitWindows && !(windowflags(d) & kLimitToCard));
-}
+bool limitedbycard(const desk& d) { return !(mainglobals().dontLimitWindows && !(windowflags(d) & kLimitToCard)); }
 
 // The screen lock of one routine, given back on every way out.
 struct ScreenLock {
@@ -98,10 +96,8 @@ void drawbars(const desk& d) {
 
 // The window module (or the message box) told of a size change.
 void tellmoved(WindowRef window, u32 mode) {
-  if (window == mainglobals().msgwindow)
-    runmess(kWindowMoved, mode);
-  else
-    runedit(kWindowMoved, mode, window);
+  if (window == mainglobals().msgwindow) runmess(kWindowMoved, mode);
+  else runedit(kWindowMoved, mode, window);
 }
 
 }  // namespace
@@ -165,17 +161,20 @@ void movebars(const desk& d) {
   const i16 w = i16(port.right - port.left), h = i16(port.bottom - port.top);
   if (d.vscroll != nilid && IsValidControlHandle(d.vscroll)) {
     const bool shown = IsControlVisible(d.vscroll);
-    Rect r{i16(port.top - 1), i16(w - kScrollBarWidth), clamp16(i32(port.top) - 1 + h - 13), clamp16(i32(w) - kScrollBarWidth + 16)};
+    Rect r{i16(port.top - 1), i16(w - kScrollBarWidth), clamp16(i32(port.top) - 1 + h - 13),
+           clamp16(i32(w) - kScrollBarWidth + 16)};
     SetControlBounds(d.vscroll, &r);
     SetControlViewSize(d.vscroll, h - 12);
-    if (shown) ShowControl(d.vscroll); else HideControl(d.vscroll);
+    if (shown) ShowControl(d.vscroll);
+    else HideControl(d.vscroll);
   }
   if (d.hscroll != nilid && IsValidControlHandle(d.hscroll)) {
     const bool shown = IsControlVisible(d.hscroll);
     Rect r{i16(h - kScrollBarWidth), -1, clamp16(i32(h) - kScrollBarWidth + 16), clamp16(i32(w) - 1 - 13)};
     SetControlBounds(d.hscroll, &r);
     SetControlViewSize(d.hscroll, w - 12);
-    if (shown) ShowControl(d.hscroll); else HideControl(d.hscroll);
+    if (shown) ShowControl(d.hscroll);
+    else HideControl(d.hscroll);
   }
   Rect content = port;
   if (barshows(d.vscroll)) content.right = i16(content.right - kScrollBarWidth);

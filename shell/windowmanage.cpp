@@ -75,10 +75,8 @@ struct ScreenLock {
 void activateroot(WindowRef w, bool active) {
   ControlRef root = nilid;
   if (GetRootControl(w, &root) != noErr || root == nilid) return;
-  if (active)
-    ActivateControl(root);
-  else
-    DeactivateControl(root);
+  if (active) ActivateControl(root);
+  else DeactivateControl(root);
 }
 
 bool barshows(ControlRef bar) { return bar != nilid && IsValidControlHandle(bar) && IsControlVisible(bar); }
@@ -126,10 +124,8 @@ void hiliteproject(WindowRef window, const desk& d, bool active) {
   if (barshows(d.hscroll)) port.bottom = i16(port.bottom - kBarBand);
   // Under a lock taken before this call only metal windows are redrawn now; the others are
   // left to their update.
-  if (g.lockcount <= 1 || IsMetalWindow(window))
-    drawedit(d, nullptr);
-  else
-    InvalWindowRect(window, &port);
+  if (g.lockcount <= 1 || IsMetalWindow(window)) drawedit(d, nullptr);
+  else InvalWindowRect(window, &port);
 }
 
 // The system-message flag raised for the time of one send.
@@ -158,10 +154,8 @@ void orderwindows() {
       }
     }
   }
-  if (anchor == nilid)
-    anchor = front;
-  else if (anchor != front)
-    BringToFront(anchor);
+  if (anchor == nilid) anchor = front;
+  else if (anchor != front) BringToFront(anchor);
   for (WindowRef w : list) {
     if (w == anchor || !IsValidWindowPtr(w) || !IsWindowVisible(w) || issheet(w) || !windowkind(w, kindqueryfloating))
       continue;
@@ -179,12 +173,9 @@ void selectwindow(WindowRef window) {
   WindowRef firstdoc = nilid, lastdoc = nilid, firstfloat = nilid, lastfloat = nilid;
   locatewindows(&firstdoc, &lastdoc, &firstfloat, &lastfloat);
   if (firstfloat == nilid && msgvisible()) firstfloat = lastfloat = g.msgwindow;
-  if (window != g.msgwindow && windowkind(window, kindqueryfloating) && msgvisible())
-    sendbehind(window, g.msgwindow);
-  else if (windowkind(window, kindqueryordinary) && firstfloat != nilid)
-    SelectWindow(window);
-  else
-    BringToFront(window);
+  if (window != g.msgwindow && windowkind(window, kindqueryfloating) && msgvisible()) sendbehind(window, g.msgwindow);
+  else if (windowkind(window, kindqueryordinary) && firstfloat != nilid) SelectWindow(window);
+  else BringToFront(window);
   hilitewindows();
   WindowRef top = nilid;
   topwindow(&top);
@@ -197,8 +188,8 @@ void hilitewindows() {
   SavePort saved;
   const WindowRef front = FrontWindow();
   const std::vector<WindowRef> list = windowlist();
-  if (front != nilid && windowkind(front, kindqueryforeign) && !issheet(front) && classof(front) != kFloatingWindowClass &&
-      classof(front) != kUtilityWindowClass) {
+  if (front != nilid && windowkind(front, kindqueryforeign) && !issheet(front) &&
+      classof(front) != kFloatingWindowClass && classof(front) != kUtilityWindowClass) {
     for (WindowRef w : list)
       if (IsValidWindowPtr(w) && IsWindowVisible(w) && windowkind(w, kindqueryanyruntime)) hiliteone(w, 0);
     return;
@@ -219,19 +210,15 @@ void hilitewindows() {
         continue;
       }
       if (windowkind(w, kindqueryordinary)) {
-        if (runtime)
-          hiliteone(w, 1);
-        else
-          HiliteWindow(w, true);
+        if (runtime) hiliteone(w, 1);
+        else HiliteWindow(w, true);
         beforefirstdoc = false;
         continue;
       }
     }
     const bool floating = windowkind(w, kindqueryfloating) != 0;
-    if (runtime)
-      hiliteone(w, floating && floatingactive ? 1 : 0);
-    else
-      HiliteWindow(w, floating && floatingactive);
+    if (runtime) hiliteone(w, floating && floatingactive ? 1 : 0);
+    else HiliteWindow(w, floating && floatingactive);
   }
   buildpalette();
 }
@@ -283,10 +270,8 @@ void updatewindow(WindowRef window, i16 send) {
     BeginUpdate(window);
     {
       const desk before = g.current;
-      if (messagebox)
-        runmess(kWindowDraw, 0);
-      else
-        runedit(kWindowDraw, 0, window);
+      if (messagebox) runmess(kWindowDraw, 0);
+      else runedit(kWindowDraw, 0, window);
       g.current = before;
     }
     if (!IsValidWindowPtr(window)) return;

@@ -32,7 +32,8 @@ bool palettestyle(u16 style) { return style == kStylePalette || style == kStyleC
 i16 paletteprocid(u32 flags) {
   if (flags & kWindFlagSimpleFrame) return kWindowSimpleFrameProc;
   const bool grow = flags & kWindFlagResizable, zoom = flags & kWindFlagZoomBox;
-  i16 id = zoom ? (grow ? kWindowFloatFullZoomGrowProc : kWindowFloatFullZoomProc) : (grow ? kWindowFloatGrowProc : kWindowFloatProc);
+  i16 id = zoom ? (grow ? kWindowFloatFullZoomGrowProc : kWindowFloatFullZoomProc)
+                : (grow ? kWindowFloatGrowProc : kWindowFloatProc);
   return (flags & kWindFlagSideTitle) ? i16(id + 16) : id;
 }
 
@@ -41,7 +42,8 @@ WindowRef openmodal() {
   for (WindowRef w : windowlist()) {
     WindowClass c = 0;
     if (!IsWindowVisible(w) || GetWindowClass(w, &c) != noErr) continue;
-    if (c == kModalWindowClass || c == kMovableModalWindowClass || c == kAlertWindowClass || c == kMovableAlertWindowClass)
+    if (c == kModalWindowClass || c == kMovableModalWindowClass || c == kAlertWindowClass ||
+        c == kMovableAlertWindowClass)
       return w;
   }
   return nilid;
@@ -120,7 +122,9 @@ WindowStyle windowstyle(u16 style, u32 flags) {
       break;
     case kStyleMovable: s.procid = movableDBoxProc, s.wclass = kMovableModalWindowClass, s.behindmodal = true; break;
     case kStyleCustomWindow: s.procid = -1, s.behindmodal = closes = true; break;
-    case kStyleCustomPalette: s.procid = -1, s.kind = kindpalettewindow, s.wclass = kToolbarWindowClass, closes = true; break;
+    case kStyleCustomPalette:
+      s.procid = -1, s.kind = kindpalettewindow, s.wclass = kToolbarWindowClass, closes = true;
+      break;
     case kStyleCustomDialog: s.procid = -1, s.wclass = kMovableModalWindowClass, s.behindmodal = closes = true; break;
     case kStyleMetal:
       s.procid = zoom ? kWindowFullZoomDocumentProc : kWindowDocumentProc;

@@ -41,7 +41,7 @@ enum : u16 {
 
 // What a style and flags make of a window (the style table).
 struct WindowStyle {
-  i16 procid = 0;       // numbered definition; -1 for the custom definition
+  i16 procid = 0;  // numbered definition; -1 for the custom definition
   i16 kind = 114;
   WindowClass wclass = kDocumentWindowClass;
   WindowAttributes attributes = 0;

@@ -65,9 +65,7 @@ OSErr appendcardentry(Handle out, u32 id, Handle src, const void* bytes, i32 len
   return noErr;
 }
 
-bool styledfield(const spot& s) {
-  return isfield(s) && (s.style == stylefieldrect || s.style == stylefieldscroll);
-}
+bool styledfield(const spot& s) { return isfield(s) && (s.style == stylefieldrect || s.style == stylefieldscroll); }
 bool listfield(const spot& s) { return isfield(s) && (s.style == stylefieldlist || s.style == stylefieldscrolllist); }
 bool unsharedbutton(const spot& s) { return s.kind == spotbutton && (s.flags & spotunsharedhilite); }
 

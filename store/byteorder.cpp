@@ -127,8 +127,8 @@ OSErr swapspotparts(const spot& s, u8* base, i64& off, i64 end, i16 dir, int dep
     u32 present;
     PartForm form;
   };
-  const Part rest[] = {{s.name, PartForm::plain},  {s.script, PartForm::script}, {s.contents, PartForm::plain},
-                       {s.slot, PartForm::plain},  {s.alt, PartForm::alts},      {s.uprops, PartForm::props}};
+  const Part rest[] = {{s.name, PartForm::plain}, {s.script, PartForm::script}, {s.contents, PartForm::plain},
+                       {s.slot, PartForm::plain}, {s.alt, PartForm::alts},      {s.uprops, PartForm::props}};
   for (const Part& p : rest) {
     if (!p.present) continue;
     if (OSErr e = step([&](u8* at, i64 avail, i32* full) { return swapform(p.form, at, avail, full, dir, depth); }))

@@ -42,7 +42,7 @@ void endianswapbranch(u8* tail, u16 kind, u32 flags);          // bytes 70-81 of
 void endianswapfieldata(u8* at, i64 length, i16 direction);    // a stored field text
 void endianswapwebacktext(u8* at, i64 length, i16 direction);  // a card's background texts
 void endianswapolygon(u8* at, i64 length, i16 direction);      // a polygon
-void endianswapscriptail(u8* at);                               // the 24-byte tail of a script
+void endianswapscriptail(u8* at);                              // the 24-byte tail of a script
 // Swaps the tail of a script handle in memory.
 void endianswapscript(Handle script);
 // The data of an alt entry, by its kind: 0, or 105 when a list inside it does not hold together.
@@ -77,9 +77,7 @@ OSErr endianswapimportedxres(ResType type, u8* at, i64 length, i16 direction);
 
 // --- Reading fields in host order while swapping ---------------------------------------------
 inline u16 swapped16(u16 v) { return u16((v >> 8) | (v << 8)); }
-inline u32 swapped32(u32 v) {
-  return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
-}
+inline u32 swapped32(u32 v) { return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24); }
 // The host-order value of a field without swapping it.
 inline u16 peek16(const u8* at, i16 direction) {
   u16 v = loadat<u16>(at);

@@ -52,14 +52,14 @@ KV_STORED_RECORD(storedprxinfo, 16, KV_STOREDPRXINFO_FIELDS)
 KV_STORED_RECORD(storedprjob, 20, KV_STOREDPRJOB_FIELDS)
 
 using i16x19 = arr<i16, 19>;
-#define KV_STOREDPRINT_FIELDS(F)    \
-  F(i16, iprversion, 0)             \
-  F(storedprinfo, prinfo, 2)        \
-  F(Rect, rpaper, 16)               \
-  F(storedprstyle, prstl, 24)       \
-  F(storedprinfo, prinfopt, 32)     \
-  F(storedprxinfo, prxinfo, 46)     \
-  F(storedprjob, prjob, 62)         \
+#define KV_STOREDPRINT_FIELDS(F) \
+  F(i16, iprversion, 0)          \
+  F(storedprinfo, prinfo, 2)     \
+  F(Rect, rpaper, 16)            \
+  F(storedprstyle, prstl, 24)    \
+  F(storedprinfo, prinfopt, 32)  \
+  F(storedprxinfo, prxinfo, 46)  \
+  F(storedprjob, prjob, 62)      \
   F(i16x19, printx, 82)
 KV_STORED_RECORD(storedprint, 120, KV_STOREDPRINT_FIELDS)
 

@@ -51,7 +51,8 @@ void keepfirstrun(Handle data) {
 
 }  // namespace
 
-scriptstatus fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, chunkpart* dest) {
+scriptstatus fieldcontainer(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
+                            chunkpart* dest) {
   *count = 0;
   objread obj{};
   i32 used = 0;

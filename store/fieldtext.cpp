@@ -49,8 +49,7 @@ fieldtail defaultfieldtail() {
   return t;
 }
 
-OSErr setfieldtext(Handle dest, const stylerun* runs, u16 count, const void* text, i32 length,
-                   const fieldtail& tail) {
+OSErr setfieldtext(Handle dest, const stylerun* runs, u16 count, const void* text, i32 length, const fieldtail& tail) {
   if (dest == nilhandle) return nilHandleErr;
   if (length < 0) return paramErr;
   i64 size = 2 + i64(count) * kStyleRunSize + length + kFieldTailSize;

@@ -22,10 +22,10 @@ constexpr i32 kEmptyFieldTextSize = 2 + kFieldTailSize;
 
 // Where the parts of a stored text lie.
 struct fieldtextlayout {
-  bool whole = false;   // count, runs and tail fit in the size
-  u16 runs = 0;         // style runs (0 when not whole)
-  i32 textoffset = 2;   // first character: 2 + 20 runs
-  i32 textlength = 0;   // characters (0 when not whole)
+  bool whole = false;  // count, runs and tail fit in the size
+  u16 runs = 0;        // style runs (0 when not whole)
+  i32 textoffset = 2;  // first character: 2 + 20 runs
+  i32 textlength = 0;  // characters (0 when not whole)
 };
 fieldtextlayout measurefieldtext(const u8* bytes, i64 size);
 fieldtextlayout measurefieldtext(Handle text);

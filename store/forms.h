@@ -11,7 +11,7 @@ namespace kv {
 
 // How a part chooses its thing.
 enum : u16 {
-  selnone = 0,    // nothing given: the resolver's default
+  selnone = 0,  // nothing given: the resolver's default
   sellast = 1,
   selmiddle = 2,  // count / 2 + 1
   selany = 3,     // a random one

@@ -33,10 +33,9 @@ OSErr standinputtext(spot&, i32, i32, const u8*, i32) { return paramErr; }
 i16 standinputdownedited() { return 0; }
 
 struct LivePartsState {
-  LiveParts parts{standinreleasefield, standinreleasecontrol, standinleavelistmode,
-                  standinpacklivetext, standinreloadlist,     standinsetcontrolstate,
-                  standinpackfield,    standinembeddedobjects, standinchangedlivetext,
-                  standinputtext,      standinputdownedited};
+  LiveParts parts{standinreleasefield,    standinreleasecontrol,  standinleavelistmode, standinpacklivetext,
+                  standinreloadlist,      standinsetcontrolstate, standinpackfield,     standinembeddedobjects,
+                  standinchangedlivetext, standinputtext,         standinputdownedited};
 };
 
 const LiveParts& table() { return state<LivePartsState>().parts; }

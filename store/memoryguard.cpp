@@ -14,9 +14,9 @@ namespace kv {
 
 namespace {
 
-constexpr i32 kReserve = 60000;       // kept back from availmem
+constexpr i32 kReserve = 60000;         // kept back from availmem
 constexpr i32 kColourReserve = 120000;  // the same while colorWorld is set
-constexpr int kRoundsWithoutGain = 2;  // purge rounds that freed nothing before giving up
+constexpr int kRoundsWithoutGain = 2;   // purge rounds that freed nothing before giving up
 
 memoryguarddetail::State& guard() { return state<memoryguarddetail::State>(); }
 

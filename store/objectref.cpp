@@ -97,7 +97,8 @@ scriptstatus sourceobject(hierpath path, Handle text, Handle atoms, i32 at, Hand
   return st;
 }
 
-scriptstatus objectcontents(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus objectcontents(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* count,
+                            fred* value) {
   objread obj{};
   *count = 0;
   i32 used = 0;
@@ -136,7 +137,8 @@ i16 targetcontents(i32* count, fred* value) {
   return st;
 }
 
-scriptstatus loweval(hierpath path, Handle text, Handle atoms, i32 name, i32 at, Handle variables, i32* count, fred* value) {
+scriptstatus loweval(hierpath path, Handle text, Handle atoms, i32 name, i32 at, Handle variables, i32* count,
+                     fred* value) {
   *count = 0;
   objread obj{};
   i32 used = 0;

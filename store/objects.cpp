@@ -276,8 +276,7 @@ void defaultspot(spot& s) {
 }
 
 OSErr fastspot(Handle target, i32& offset, i32& capacity, Handle list, const PackOptions& how) {
-  return fastlistblock(target, offset, capacity,
-                       [&]() { return writespotsbody(target, offset, capacity, list, how); });
+  return fastlistblock(target, offset, capacity, [&]() { return writespotsbody(target, offset, capacity, list, how); });
 }
 
 OSErr packspot(Handle list) {

@@ -199,7 +199,8 @@ scriptstatus readpart(hierpath context, Handle text, Handle atoms, i32 at, Handl
 
 // Kind 11: `object` [id] expression `of` and a field of style 300 or 301. The expression is
 // evaluated once; its value selects the embedded object.
-scriptstatus readembedded(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj) {
+scriptstatus readembedded(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used,
+                          objread* obj) {
   i32 i = at + 1;
   bool byid = tokenat(atoms, i) == tok::id;
   if (byid) ++i;
@@ -422,7 +423,7 @@ scriptstatus scanobj(hierpath context, Handle text, Handle atoms, i32 at, Handle
 }
 
 scriptstatus lowcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
-            i16 wordfirst) {
+                     i16 wordfirst) {
   form f{};
   if (i16 st = buildform(context, text, atoms, at, variables, wordfirst, used, &f)) return st;
   RegistryId store = nilid;
@@ -442,7 +443,7 @@ scriptstatus lowcard(hierpath context, Handle text, Handle atoms, i32 at, Handle
 }
 
 scriptstatus lowmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
-            i16 wordfirst) {
+                     i16 wordfirst) {
   tray t{};
   if (i16 st = buildtray(context, text, atoms, at, variables, wordfirst, used, &t)) return st;
   RegistryId store = nilid;

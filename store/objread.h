@@ -35,16 +35,16 @@ namespace kv {
 // and record kinds use others).
 enum : u16 {
   objnone = 0,
-  objitem = 1,      // a menu item: the menu part and the item index
-  objmenu = 2,      // a menu: the menu part
-  objpart = 3,      // a button, field or graphic: desk, object index, owner, object list
+  objitem = 1,  // a menu item: the menu part and the item index
+  objmenu = 2,  // a menu: the menu part
+  objpart = 3,  // a button, field or graphic: desk, object index, owner, object list
   objcard = 4,
   objbackground = 5,
   objwindow = 6,
   objproject = 8,
-  objshared = 9,    // the shared script: nothing held
-  objapp = 10,      // the application: nothing held
-  objembedded = 11, // an object embedded in field text: as objpart (the field) plus the item index
+  objshared = 9,     // the shared script: nothing held
+  objapp = 10,       // the application: nothing held
+  objembedded = 11,  // an object embedded in field text: as objpart (the field) plus the item index
 };
 
 // Object type filters of the object lookups (the spot kinds, and 4 for any object) and the
@@ -76,10 +76,10 @@ scriptstatus readobj(hierpath context, Handle text, Handle atoms, i32 at, Handle
 // A card, background, window or project destination, loaded into the descriptor's desk. With
 // `wordfirst` the object word comes first, else the part begins with `of`.
 scriptstatus lowcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
-            i16 wordfirst);
+                     i16 wordfirst);
 // A menu destination, loaded into the descriptor's menu part; flag as lowcard.
 scriptstatus lowmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, objread* obj,
-            i16 wordfirst);
+                     i16 wordfirst);
 
 // The records of menu `menunum` of a project held into a menu line (its store, number, library
 // entry, menu record and item list; the parent and placement words zero): 0, 70 for a library

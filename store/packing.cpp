@@ -233,9 +233,7 @@ OSErr writeparts(const PartTable& t, const u8* fixed, Handle target, i32& offset
       case PartForm::alts: e = fastalt(target, offset, capacity, h); break;
       case PartForm::spots: e = fastspot(target, offset, capacity, h, how); break;
       case PartForm::items: e = fastitems(target, offset, capacity, h, how); break;
-      default:
-        e = h ? fastobj(target, offset, capacity, h) : fastblock(target, offset, capacity, nullptr, 0);
-        break;
+      default: e = h ? fastobj(target, offset, capacity, h) : fastblock(target, offset, capacity, nullptr, 0); break;
     }
     if (e) return e;
   }

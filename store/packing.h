@@ -34,8 +34,8 @@ enum class PartForm : u8 {
 };
 
 struct PartRule {
-  u16 offset;    // of the handle field in the fixed part
-  bool always;   // written and read without a presence test
+  u16 offset;   // of the handle field in the fixed part
+  bool always;  // written and read without a presence test
   PartForm form;
 };
 
@@ -126,8 +126,8 @@ OSErr copyparts(const PartTable& t, const u8* src, u8* dst);
 
 // --- Tails, hints, bitmaps -------------------------------------------------------------------
 OSErr putail(Handle h, const void* src, i32 count);  // appends count bytes
-void getail(Handle h, void* dst, i32 count);          // takes off the last count bytes
-void buildhash(u8* hint, Handle objects);              // the 32-byte find hint: always zeros
+void getail(Handle h, void* dst, i32 count);         // takes off the last count bytes
+void buildhash(u8* hint, Handle objects);            // the 32-byte find hint: always zeros
 OSErr packbits(Handle bitmap, const Rect& r, i16 colour, Handle* out);
 OSErr unpackbits(Handle packed, const Rect& r, i16 colour, Handle* out);
 void unpackreserve(u32 w, u16* red, u16* green, u16* blue);

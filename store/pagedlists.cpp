@@ -27,10 +27,10 @@ struct ListShape {
   i32 limit;     // entries a list record holds after an insertion is complete
 };
 
-constexpr ListShape kCardList{kindwind, sizeof(windrec), offsetof(windrec, pagecount), kindpage, sizeof(wordentry),
-                              kWordsPerPage};
-constexpr ListShape kLibraryList{kindlib, sizeof(librec), offsetof(librec, pagecount), kindrack, sizeof(bookentry),
-                                 kBooksPerRack};
+constexpr ListShape kCardList{kindwind, sizeof(windrec),   offsetof(windrec, pagecount),
+                              kindpage, sizeof(wordentry), kWordsPerPage};
+constexpr ListShape kLibraryList{kindlib,  sizeof(librec),    offsetof(librec, pagecount),
+                                 kindrack, sizeof(bookentry), kBooksPerRack};
 constexpr Size kListHead = 2;  // the record kind word before the entries
 constexpr Size kRefSize = sizeof(pageref);
 
@@ -45,7 +45,9 @@ i32 refcount(const ListShape& s, Handle owner) {
   return s.fixed + kRefSize * k <= n ? k : -1;
 }
 
-pageref refat(const ListShape& s, Handle owner, i32 i) { return loadat<pageref>(deref(owner) + s.fixed + kRefSize * i); }
+pageref refat(const ListShape& s, Handle owner, i32 i) {
+  return loadat<pageref>(deref(owner) + s.fixed + kRefSize * i);
+}
 
 void setref(const ListShape& s, Handle owner, i32 i, const pageref& r) {
   storeat<pageref>(deref(owner) + s.fixed + kRefSize * i, r);

@@ -288,8 +288,8 @@ Handle decode(const CodeSet& cs, Handle packed, const PaintGeometry& g) {
       }
     }
     i64 used = 0;
-    RowResult res = decoderow(cs, code, in.data() + pos, avail - pos, used, image + i64(outrow) * g.rowbytes,
-                              outrow, g.rowbytes);
+    RowResult res = decoderow(cs, code, in.data() + pos, avail - pos, used, image + i64(outrow) * g.rowbytes, outrow,
+                              g.rowbytes);
     if (res == RowResult::bad) ok = false;
     else if (res == RowResult::ok) ++outrow;
     pos += used;
@@ -427,8 +427,6 @@ Handle packcolor(const Rect& r, Handle image) {
   return encode(kColourCodes, copy.data(), g);
 }
 
-Handle unpackcolor(const Rect& r, Handle packed) {
-  return decode(kColourCodes, packed, paintgeometry(r, true));
-}
+Handle unpackcolor(const Rect& r, Handle packed) { return decode(kColourCodes, packed, paintgeometry(r, true)); }
 
 }  // namespace kv

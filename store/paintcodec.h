@@ -23,9 +23,9 @@ PaintGeometry paintgeometry(const Rect& r, bool colour);
 // Each answers a new handle, or none (nilhandle) when the rectangle is bogus, the image handle
 // is smaller than the rectangle's image, memory runs out or the stream is malformed. An image
 // of height 0 packs to an empty handle and unpacks to one.
-Handle packimage(const Rect& r, Handle image);    // clears the image's padding bits first
+Handle packimage(const Rect& r, Handle image);  // clears the image's padding bits first
 Handle unpackimage(const Rect& r, Handle packed);
-Handle packcolor(const Rect& r, Handle image);    // leaves the image unchanged
+Handle packcolor(const Rect& r, Handle image);  // leaves the image unchanged
 Handle unpackcolor(const Rect& r, Handle packed);
 
 // Clears the padding bits after the last pixel of every row of a 1-bit image.

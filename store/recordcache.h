@@ -23,12 +23,12 @@ namespace kv {
 
 // One cache entry. The entries of a project are one handle in the order they were loaded.
 struct virentry {
-  i32 id;          // record id in the store
-  u16 usecount;    // holders: 1 when loaded, +1 per getvir, -1 per putvir
-  u16 changed;     // a holder changed the record and it is not written yet
-  Handle record;   // the unpacked record
-  u64 stamp;       // the use counter at the last getvir
-  u32 textowner;   // a background: the card whose texts its objects hold (0: none yet)
+  i32 id;         // record id in the store
+  u16 usecount;   // holders: 1 when loaded, +1 per getvir, -1 per putvir
+  u16 changed;    // a holder changed the record and it is not written yet
+  Handle record;  // the unpacked record
+  u64 stamp;      // the use counter at the last getvir
+  u32 textowner;  // a background: the card whose texts its objects hold (0: none yet)
 };
 
 // --- Projects --------------------------------------------------------------------------------

@@ -236,38 +236,38 @@ enum : u32 {
 // An object (button, field or graphic) of a card or background: 98 bytes. The two patterns
 // (34-49) of a platform-control button hold `controlpart` instead; the kind tail (70-81) is
 // `graphictail`, `buttontail` or `fieldkindtail` by the object's kind.
-#define KV_SPOT_FIELDS(F) \
-  F(u16, style, 0)        \
-  F(u16, kind, 2)         \
-  F(u16, selected, 4)     \
-  F(u32, id, 6)           \
-  F(u32, flags, 10)       \
-  F(Rect, rect, 14)       \
-  F(u8, themefill, 22)    \
-  F(u8, showfill, 23)     \
-  F(u8, themepen, 24)     \
-  F(u8, showpen, 25)      \
-  F(u8, textflags, 26)    \
-  F(u8, fillfore, 27)     \
-  F(u8, tabsize, 28)      \
-  F(u8, penfore, 29)      \
-  F(u8, rulerunits, 30)   \
-  F(u8, fillback, 31)     \
-  F(u8, unnamed, 32)      \
-  F(u8, penback, 33)      \
+#define KV_SPOT_FIELDS(F)  \
+  F(u16, style, 0)         \
+  F(u16, kind, 2)          \
+  F(u16, selected, 4)      \
+  F(u32, id, 6)            \
+  F(u32, flags, 10)        \
+  F(Rect, rect, 14)        \
+  F(u8, themefill, 22)     \
+  F(u8, showfill, 23)      \
+  F(u8, themepen, 24)      \
+  F(u8, showpen, 25)       \
+  F(u8, textflags, 26)     \
+  F(u8, fillfore, 27)      \
+  F(u8, tabsize, 28)       \
+  F(u8, penfore, 29)       \
+  F(u8, rulerunits, 30)    \
+  F(u8, fillback, 31)      \
+  F(u8, unnamed, 32)       \
+  F(u8, penback, 33)       \
   F(bytes<8>, fillpat, 34) \
-  F(bytes<8>, penpat, 42) \
-  F(u16, penwidth, 50)    \
-  F(u16, penheight, 52)   \
-  F(u16, ink, 54)         \
-  F(u16, shadow, 56)      \
-  F(hfield, name, 58)     \
-  F(hfield, data, 62)     \
-  F(hfield, script, 66)   \
-  F(bytes<12>, tail, 70)  \
-  F(hfield, contents, 82) \
-  F(hfield, uprops, 86)   \
-  F(hfield, slot, 90)     \
+  F(bytes<8>, penpat, 42)  \
+  F(u16, penwidth, 50)     \
+  F(u16, penheight, 52)    \
+  F(u16, ink, 54)          \
+  F(u16, shadow, 56)       \
+  F(hfield, name, 58)      \
+  F(hfield, data, 62)      \
+  F(hfield, script, 66)    \
+  F(bytes<12>, tail, 70)   \
+  F(hfield, contents, 82)  \
+  F(hfield, uprops, 86)    \
+  F(hfield, slot, 90)      \
   F(hfield, alt, 94)
 KV_STORED_RECORD(spot, 98, KV_SPOT_FIELDS)
 
@@ -293,7 +293,7 @@ KV_STORED_RECORD(controlpart, 16, KV_CONTROLPART_FIELDS)
 KV_STORED_RECORD(graphictail, 12, KV_GRAPHICTAIL_FIELDS)
 
 #define KV_BUTTONTAIL_FIELDS(F) \
-  F(u16x4, words, 0)      \
+  F(u16x4, words, 0)            \
   F(u32, icon, 8)
 KV_STORED_RECORD(buttontail, 12, KV_BUTTONTAIL_FIELDS)
 
@@ -308,7 +308,7 @@ KV_STORED_RECORD(fieldkindtail, 12, KV_FIELDKINDTAIL_FIELDS)
 
 #define KV_FIELDKINDTAIL2_FIELDS(F) \
   F(u16, word0, 0)                  \
-  F(u16x2, words2, 2)         \
+  F(u16x2, words2, 2)               \
   F(u16, liststyle, 6)              \
   F(u32, live, 8)
 KV_STORED_RECORD(fieldkindtail2, 12, KV_FIELDKINDTAIL2_FIELDS)

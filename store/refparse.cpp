@@ -136,7 +136,7 @@ i16 destpart(const source& s, i32 at, i16 wordfirst, bool moves, KindOf&& kindof
 }  // namespace
 
 scriptstatus viewspot(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u16* layer,
-             u16* type, selpart* part) {
+                      u16* type, selpart* part) {
   source s{context, text, atoms, variables};
   *part = selpart{};
   *used = 0;
@@ -177,7 +177,7 @@ scriptstatus viewiota(hierpath context, Handle text, Handle atoms, i32 at, Handl
 }
 
 scriptstatus viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
-             u16* kind, selpart* part) {
+                      u16* kind, selpart* part) {
   auto kindof = [](u16 word) -> u16 {
     switch (word) {
       case tok::card: return objcard;
@@ -201,7 +201,7 @@ scriptstatus viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handl
 }
 
 scriptstatus viewmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
-             u16* kind, selpart* part) {
+                      u16* kind, selpart* part) {
   auto kindof = [](u16 word) -> u16 { return word == tok::menu ? objmenu : word == tok::item ? objitem : 0; };
   auto first = [](u16, u16, i32* value) -> i16 {
     *value = 1;
@@ -229,7 +229,8 @@ i16 grabstring(Handle text, Handle atoms, i32 at, StringPtr out, i32* used) {
   return 0;
 }
 
-scriptstatus viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part) {
+scriptstatus viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used,
+                       selpart* part) {
   source s{context, text, atoms, variables};
   *part = selpart{};
   *used = 0;
@@ -265,7 +266,7 @@ scriptstatus viewstack(hierpath context, Handle text, Handle atoms, i32 at, Hand
 }
 
 scriptstatus buildform(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
-              form* f) {
+                       form* f) {
   *f = form{};
   *used = 0;
   i32 i = at;
@@ -297,7 +298,7 @@ scriptstatus buildform(hierpath context, Handle text, Handle atoms, i32 at, Hand
 }
 
 scriptstatus buildtray(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
-              tray* t) {
+                       tray* t) {
   *t = tray{};
   *used = 0;
   i32 i = at;

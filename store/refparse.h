@@ -29,16 +29,16 @@ struct objread;
 // *layer is layercard or layerbackground (a field without a layer word is a background field,
 // the others card objects); *type the object type filter.
 scriptstatus viewspot(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, u16* layer,
-             u16* type, selpart* part);
+                      u16* type, selpart* part);
 // `object` [id] operand.
 scriptstatus viewiota(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part);
 // One card, background or window part: *kind 4, 5 or 6, or 0 when the atoms hold none (nothing
 // used). With `wordfirst` 0 the part must begin with `of`.
 scriptstatus viewcard(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
-             u16* kind, selpart* part);
+                      u16* kind, selpart* part);
 // One menu (*kind 2) or item (*kind 1) part, or 0; flag as viewcard.
 scriptstatus viewmenu(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
-             u16* kind, selpart* part);
+                      u16* kind, selpart* part);
 // The project part: `this project`, `project` alone (the current project), or [project] and a
 // name or path; a name of unknown bare words is the rest of the line.
 scriptstatus viewstack(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i32* used, selpart* part);
@@ -49,10 +49,10 @@ i16 grabstring(Handle text, Handle atoms, i32 at, StringPtr out, i32* used);
 // --- Destinations --------------------------------------------------------------------------------
 // Card, background, window and project parts in a chain (each optional); flag as viewcard.
 scriptstatus buildform(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
-              form* f);
+                       form* f);
 // A menu part and a project part; flag as viewcard.
 scriptstatus buildtray(hierpath context, Handle text, Handle atoms, i32 at, Handle variables, i16 wordfirst, i32* used,
-              tray* t);
+                       tray* t);
 
 // --- Objects in an object list ---------------------------------------------------------------------
 // The 0-based index in the whole list of the object a selector part names among the objects of

@@ -98,9 +98,8 @@ i16 hasfile(selpart* location, i16* open, RegistryId* store) {
     std::string wanted = posixpath(pstringview(location->name));
     Str255 want{};
     setpstring(want, std::string_view(wanted).substr(0, 255));
-    if (RegistryId s = findopen([&](const projectstore& st) {
-          return myequalstring(path ? st.fullpath : st.filename, want);
-        })) {
+    if (RegistryId s = findopen(
+            [&](const projectstore& st) { return myequalstring(path ? st.fullpath : st.filename, want); })) {
       *store = s;
       return 0;
     }

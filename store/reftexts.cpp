@@ -156,22 +156,27 @@ void byid(builder& b, u32 id, Words&& words, Owner&& owner) {
 
 void windid(builder& b, const objread* obj) {
   if (obj == nullptr) return;
-  byid(b, obj->d.windbook, [&] { windwords(b, *obj); }, [&] { filename(b, obj->d.store); });
+  byid(
+      b, obj->d.windbook, [&] { windwords(b, *obj); }, [&] { filename(b, obj->d.store); });
 }
 void backid(builder& b, const objread& obj) {
-  byid(b, obj.d.backid, [&] { backwords(b, obj); }, [&] { windid(b, &obj); });
+  byid(
+      b, obj.d.backid, [&] { backwords(b, obj); }, [&] { windid(b, &obj); });
 }
 void cardid(builder& b, const objread& obj) {
-  byid(b, obj.d.cardid, [&] { cardwords(b, obj); }, [&] { windid(b, &obj); });
+  byid(
+      b, obj.d.cardid, [&] { cardwords(b, obj); }, [&] { windid(b, &obj); });
 }
 // The card or the background that holds an object.
 void spotownerid(builder& b, const objread& obj) { cardobject(obj) ? cardid(b, obj) : backid(b, obj); }
 void spotid(builder& b, const objread& obj) {
   if (!validspot(obj)) return;
-  byid(b, spotat(obj.objects, obj.objindex).id, [&] { spotwords(b, obj); }, [&] { spotownerid(b, obj); });
+  byid(
+      b, spotat(obj.objects, obj.objindex).id, [&] { spotwords(b, obj); }, [&] { spotownerid(b, obj); });
 }
 void menuid(builder& b, const objread& obj) {
-  byid(b, obj.menu.menubook, [&] { menuwords(b, obj); }, [&] { filename(b, obj.menu.store); });
+  byid(
+      b, obj.menu.menubook, [&] { menuwords(b, obj); }, [&] { filename(b, obj.menu.store); });
 }
 void itemid(builder& b, const objread& obj) {
   if (!validitem(obj)) return;
@@ -231,13 +236,16 @@ void byname(builder& b, const std::string& name, std::string_view word, Words&& 
 }
 
 void windname(builder& b, const objread& obj) {
-  byname(b, recordname<windrec>(obj.d.wind), "window ", [&] { windwords(b, obj); }, [&] { filename(b, obj.d.store); });
+  byname(
+      b, recordname<windrec>(obj.d.wind), "window ", [&] { windwords(b, obj); }, [&] { filename(b, obj.d.store); });
 }
 void backname(builder& b, const objread& obj) {
-  byname(b, recordname<backrec>(obj.d.back), "bkgnd ", [&] { backwords(b, obj); }, [&] { windname(b, obj); });
+  byname(
+      b, recordname<backrec>(obj.d.back), "bkgnd ", [&] { backwords(b, obj); }, [&] { windname(b, obj); });
 }
 void cardname(builder& b, const objread& obj) {
-  byname(b, recordname<cardrec>(obj.d.card), "card ", [&] { cardwords(b, obj); }, [&] { windname(b, obj); });
+  byname(
+      b, recordname<cardrec>(obj.d.card), "card ", [&] { cardwords(b, obj); }, [&] { windname(b, obj); });
 }
 void spotownername(builder& b, const objread& obj) { cardobject(obj) ? cardname(b, obj) : backname(b, obj); }
 
@@ -252,7 +260,8 @@ void spotname(builder& b, const objread& obj) {
   if (!validspot(obj)) return;
   spot s = spotat(obj.objects, obj.objindex);
   std::string word = std::string(cardobject(obj) ? "card " : "bkgnd ") + kindword(s.kind);
-  byname(b, nameof(Handle(s.name)), word, [&] { spotwords(b, obj); }, [&] { spotownername(b, obj); });
+  byname(
+      b, nameof(Handle(s.name)), word, [&] { spotwords(b, obj); }, [&] { spotownername(b, obj); });
 }
 
 void iotaname(builder& b, const objread& obj) {
@@ -276,7 +285,8 @@ void iotaname(builder& b, const objread& obj) {
 }
 
 void menuname(builder& b, const objread& obj) {
-  byname(b, recordname<menurec>(obj.menu.menu), "menu ", [&] { menuwords(b, obj); }, [&] { filename(b, obj.menu.store); });
+  byname(
+      b, recordname<menurec>(obj.menu.menu), "menu ", [&] { menuwords(b, obj); }, [&] { filename(b, obj.menu.store); });
 }
 
 void itemname(builder& b, const objread& obj) {
@@ -382,10 +392,8 @@ void buildnametext(const objread& obj, u16 form, StringPtr out) {
 void buildreadback(const objread& obj, StringPtr out) {
   out[0] = 0;
   builder b{std::string(), tok::long_, projectas::readback};
-  if (obj.kind == objproject)
-    filename(b, obj.d.store);
-  else
-    idtextof(b, obj);
+  if (obj.kind == objproject) filename(b, obj.d.store);
+  else idtextof(b, obj);
   finish(b, out);
 }
 

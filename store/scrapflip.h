@@ -9,8 +9,8 @@ namespace kv {
 
 // The flipper of the six flavours (CoreEndianFlipProc): every count and size is checked against
 // the block before anything is swapped; a block that fails is left as it was and refused (-1).
-OSStatus flipourscrapformats(OSType dataDomain, OSType dataType, i16 id, void* data, i64 length,
-                             bool currentlyNative, void* refcon);
+OSStatus flipourscrapformats(OSType dataDomain, OSType dataType, i16 id, void* data, i64 length, bool currentlyNative,
+                             void* refcon);
 // Installs it with the scrap for the six types.
 void installscrapflippers();
 

@@ -282,7 +282,8 @@ i16 readrecord(projectstore& st, i32 id, u32* offset, stardir* head) {
   if (id < 0 || u32(id) >= h.idsissued) return err::missingrecord;
   if (i16 e = entryof(st, u32(id), offset)) return e;
   u64 at = *offset;
-  if (at < dirend(h) || (at - dirend(h)) % kStarSlotUnit != 0 || at + kStarRecordHead > h.endofdata) return err::missingrecord;
+  if (at < dirend(h) || (at - dirend(h)) % kStarSlotUnit != 0 || at + kStarRecordHead > h.endofdata)
+    return err::missingrecord;
   if (i16 e = storeread(st, at, head, kStarRecordHead)) return e;
   endianswapstardir(head);
   u32 slot = head->slot, size = head->size;

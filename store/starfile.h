@@ -32,17 +32,17 @@
 
 namespace kv {
 
-constexpr u32 kStarVersion = 0x20006;      // the only version that opens
-constexpr u32 kStarOldVersion = 0x10000;   // an older format, refused with its own code
-constexpr u32 kStarRevision = 0x35000;     // written on every flush; a larger one is refused
+constexpr u32 kStarVersion = 0x20006;     // the only version that opens
+constexpr u32 kStarOldVersion = 0x10000;  // an older format, refused with its own code
+constexpr u32 kStarRevision = 0x35000;    // written on every flush; a larger one is refused
 constexpr u32 kStarHeadSize = 1024;
-constexpr u32 kStarPageIds = 128;          // ids per directory page
+constexpr u32 kStarPageIds = 128;  // ids per directory page
 constexpr u32 kStarPageSize = 512;
 constexpr u32 kStarFreeEntries = 64;
 constexpr u32 kStarRecordHead = 12;
 constexpr u32 kStarSlotUnit = 64;
 constexpr int kStarCachedPages = 4;
-constexpr i16 kProjectInUse = 235;         // the script error of a file another program holds
+constexpr i16 kProjectInUse = 235;  // the script error of a file another program holds
 
 // One free-list entry: a run of free bytes.
 #define KV_FREEENTRY_FIELDS(F) \
@@ -57,21 +57,21 @@ using starfreelist = arr<freeentry, 64>;
 
 // The store header. Bytes 40-63 other than the revision and 64-511 are carried unchanged;
 // 64-511 are never byte-swapped. The flag word at 36 is zero in a new store.
-#define KV_STARHEAD_FIELDS(F)        \
-  F(u32, version, 0)                 \
-  F(u32, endofdata, 4)               \
-  F(u32, freebytes, 8)               \
-  F(u32, freecount, 12)              \
-  F(u32, dircapacity, 16)            \
-  F(u32, idsissued, 20)              \
-  F(u32, recycledcount, 24)          \
-  F(u32, firstrecycled, 28)          \
-  F(u32, baseoffset, 32)             \
-  F(u32, flags, 36)                  \
-  F(starwords2, reserved1, 40)       \
-  F(u32, revision, 48)               \
-  F(starwords3, reserved2, 52)       \
-  F(starreserved, reserved3, 64)     \
+#define KV_STARHEAD_FIELDS(F)    \
+  F(u32, version, 0)             \
+  F(u32, endofdata, 4)           \
+  F(u32, freebytes, 8)           \
+  F(u32, freecount, 12)          \
+  F(u32, dircapacity, 16)        \
+  F(u32, idsissued, 20)          \
+  F(u32, recycledcount, 24)      \
+  F(u32, firstrecycled, 28)      \
+  F(u32, baseoffset, 32)         \
+  F(u32, flags, 36)              \
+  F(starwords2, reserved1, 40)   \
+  F(u32, revision, 48)           \
+  F(starwords3, reserved2, 52)   \
+  F(starreserved, reserved3, 64) \
   F(starfreelist, freelist, 512)
 KV_STORED_RECORD(starhead, 1024, KV_STARHEAD_FIELDS)
 
@@ -109,14 +109,14 @@ struct starreadahead {
 // One open project store. Allocated zeroed by its opener (newprojectstore) and named by a
 // registry id everywhere else.
 struct projectstore {
-  u16 dirty;             // changed since the last commit
+  u16 dirty;  // changed since the last commit
   i16 volume;
-  FileRef fileref;       // the open file
-  i16 resref;            // the project's open resource file, 0 when none
+  FileRef fileref;  // the open file
+  i16 resref;       // the project's open resource file, 0 when none
   u16 diskfullwarned;
-  u16 locked;            // the project cannot be written
+  u16 locked;  // the project cannot be written
   Str255 filename;
-  Str255 fullpath;       // filled by the record cache's opener
+  Str255 fullpath;  // filled by the record cache's opener
   // Host order. Every operation reads and updates this copy; its free list shows the free
   // space the next commit will list (`freespace` and `pending` together).
   starhead header;
@@ -124,22 +124,22 @@ struct projectstore {
   // Cached directory pages: at most kStarCachedPages unchanged ones; changed ones stay until
   // the commit writes them.
   std::vector<starpage> pages;
-  i32 cachecount;        // record cache entries (kept by the record cache)
+  i32 cachecount;  // record cache entries (kept by the record cache)
   Handle cache;
-  i32 externalscount;    // the project's externals: registry entries (system/externals.h)
+  i32 externalscount;  // the project's externals: registry entries (system/externals.h)
   Handle externals;
-  i32 fileexternalscount; // and the externals loaded for it from files
+  i32 fileexternalscount;  // and the externals loaded for it from files
   Handle fileexternals;
-  RegistryId next;       // next open project
-  u16 isapplication;     // the file's type is 'APPL'
-  u32 dirid;             // folder of the file
+  RegistryId next;    // next open project
+  u16 isapplication;  // the file's type is 'APPL'
+  u32 dirid;          // folder of the file
 
-  starhead diskheader;                // the header as the file holds it (host order)
-  std::vector<freeentry> freespace;   // free, and no committed record holds it: writable now
-  std::vector<freeentry> pending;     // freed since the last commit; the file still counts it live
-  std::unordered_set<u32> fresh;      // slots written since the last commit, by offset
-  u64 filelength;        // bytes the file is known to hold
-  u16 unsynced;          // written since the last barrier
+  starhead diskheader;               // the header as the file holds it (host order)
+  std::vector<freeentry> freespace;  // free, and no committed record holds it: writable now
+  std::vector<freeentry> pending;    // freed since the last commit; the file still counts it live
+  std::unordered_set<u32> fresh;     // slots written since the last commit, by offset
+  u64 filelength;                    // bytes the file is known to hold
+  u16 unsynced;                      // written since the last barrier
   starreadahead readahead;
 };
 

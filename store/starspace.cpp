@@ -124,8 +124,8 @@ using namespace stardetail;
 namespace {
 
 constexpr u64 kMaxOffset = 0xFFFFFFFFu;
-constexpr u64 kMoveBuffer = 1 << 20;   // largest buffer a move takes at once
-constexpr u64 kStageLimit = 1 << 20;   // records slid through the end of the data at once
+constexpr u64 kMoveBuffer = 1 << 20;  // largest buffer a move takes at once
+constexpr u64 kStageLimit = 1 << 20;  // records slid through the end of the data at once
 
 // Where a slot goes in a list of writable runs: the best fit, else the end of data.
 i16 choose(const projectstore& st, const freelist& list, u64 slot, u64* at) {

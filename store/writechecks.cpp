@@ -7,7 +7,7 @@
 namespace kv {
 
 namespace {
-constexpr i16 kMessages = 1000;     // the program's message list
+constexpr i16 kMessages = 1000;  // the program's message list
 constexpr i16 kDiskFullMessage = 11;
 }  // namespace
 

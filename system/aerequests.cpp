@@ -125,7 +125,8 @@ scriptstatus readrequest(hierpath path, Handle text, Handle atoms, i32 at, Handl
     return kNotUnderstood;
   }
   AEDesc d;
-  const OSErr e = attribute ? AEGetAttributeDesc(*c.gotit, key, typeChar, &d) : AEGetParamDesc(*c.gotit, key, typeChar, &d);
+  const OSErr e = attribute ? AEGetAttributeDesc(*c.gotit, key, typeChar, &d)
+                            : AEGetParamDesc(*c.gotit, key, typeChar, &d);
   if (e != noErr) {
     stringtoit(reinterpret_cast<const u8*>(""), variables);
     setresulttext(kNotFoundText);
@@ -142,7 +143,9 @@ bool targetof(const std::string& name, AEDesc* out) {
   // the send fails as it would on the way (-906).
   u8 scheme[8] = {7};
   std::memcpy(scheme + 1, name.data(), std::min<std::size_t>(name.size(), 7));
-  if (name.size() >= 7 && myequalstring(scheme, reinterpret_cast<const u8*>("\x07" "eppc://")) &&
+  if (name.size() >= 7 &&
+      myequalstring(scheme, reinterpret_cast<const u8*>("\x07"
+                                                        "eppc://")) &&
       remoterequeststate().remoterequests == 0) {
     AECreateDesc(typeApplicationURL, name.data(), Size(name.size()), out);
     return true;
@@ -184,10 +187,8 @@ scriptstatus requestfromprogram(hierpath path, Handle text, Handle atoms, i32 at
   OSErr e = AECreateAppleEvent(fourcc("misc"), fourcc("eval"), address, -1, 0, &event);
   if (e == noErr) e = AEPutParamPtr(&event, keyDirectObject, typeChar, expr.data(), Size(expr.size()));
   if (e == noErr) e = sendtoprogram(address, event, &reply, kAEWaitReply);
-  if (e == noErr)
-    extractdata(reply, variables);
-  else
-    setresult(e);
+  if (e == noErr) extractdata(reply, variables);
+  else setresult(e);
   return 0;
 }
 
@@ -228,8 +229,8 @@ scriptstatus comreply(hierpath path, Handle text, Handle atoms, i32 at, Handle v
   return 0;
 }
 
-scriptstatus sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, std::string_view message, bool empty,
-           bool file) {
+scriptstatus sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, std::string_view message,
+                    bool empty, bool file) {
   std::string target, with;
   i32 used = 0;
   if (i16 st = exprtext(path, text, atoms, at, variables, &used, &target); st != 0) return st;
@@ -271,20 +272,16 @@ scriptstatus sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle var
     }
   }
   if (e == noErr) e = sendtoprogram(address, event, &reply, mode);
-  if (e != noErr)
-    setresult(e);
-  else if (mode == kAEWaitReply)
-    extractdata(reply, nilhandle);
+  if (e != noErr) setresult(e);
+  else if (mode == kAEWaitReply) extractdata(reply, nilhandle);
   return 0;
 }
 
 void extractdata(const AppleEvent& reply, Handle variables) {
   AEDesc d;
   if (AEGetParamDesc(reply, keyDirectObject, typeChar, &d) == noErr) {
-    if (variables != nilhandle)
-      bytestoit(d.data, variables);
-    else
-      textresult(std::string(d.data.begin(), d.data.end()));
+    if (variables != nilhandle) bytestoit(d.data, variables);
+    else textresult(std::string(d.data.begin(), d.data.end()));
   }
   i16 n = 0;
   Size got = 0;
@@ -293,7 +290,8 @@ void extractdata(const AppleEvent& reply, Handle variables) {
     textresult("Got error number " + std::to_string(n) + " from Apple\xA8 event");
   }
   AEDesc s;
-  if (AEGetParamDesc(reply, keyErrorString, typeChar, &s) == noErr) textresult(std::string(s.data.begin(), s.data.end()));
+  if (AEGetParamDesc(reply, keyErrorString, typeChar, &s) == noErr)
+    textresult(std::string(s.data.begin(), s.data.end()));
 }
 
 Boolean Psys7RTidleproc(EventRecord* event, i32* sleep, void*) {

@@ -48,9 +48,9 @@ namespace kv {
 
 namespace {
 
-constexpr i16 kRefusalText = 114;      // entry of list 1007: script requests from other machines
+constexpr i16 kRefusalText = 114;  // entry of list 1007: script requests from other machines
 constexpr i16 kLineTooLong = 14;
-constexpr u32 kHandOverFresh = 5;      // seconds a hand-over of the companion editor stays fresh
+constexpr u32 kHandOverFresh = 5;  // seconds a hand-over of the companion editor stays fresh
 
 struct ReceiveState {
   CurrentRequest current;
@@ -152,7 +152,8 @@ i16 subroutine(const AppleEvent& e) {
   if (!paramtext(e, fourcc("snam"), &name)) return 0;
   u8 given[256];
   pstrassign(given, 256, name.data(), std::min<std::size_t>(name.size(), 255));
-  const bool command = myequalstring(given, reinterpret_cast<const u8*>("\x09" "docommand"));
+  const bool command = myequalstring(given, reinterpret_cast<const u8*>("\x09"
+                                                                        "docommand"));
   AEDesc list;
   if (AEGetParamDesc(e, keyDirectObject, typeAEList, &list) != noErr) return 0;
   i32 count = 0;
@@ -208,7 +209,7 @@ i16 handover() {
   synchronizepreferences(kRuntimeDomain);
   if (!g.fromeditor || !file) return 0;
   const std::string path = file->type == PrefValue::Type::data ? std::string(file->data.begin(), file->data.end())
-                                                                : macromantoutf8(file->text);
+                                                               : macromantoutf8(file->text);
   const std::string name = utf8tomacroman(path);
   if (name.empty() || name.size() > 255) return 0;
   form f{};
@@ -338,8 +339,7 @@ void setresult(OSErr err) {
   std::string out;
   if (std::size_t at = f.find("%d"); at != std::string::npos)
     out = f.substr(0, at) + std::to_string(err) + f.substr(at + 2);
-  else
-    out = f;
+  else out = f;
   Handle& r = mainglobals().result;
   if (r == nilhandle) PtrToHand(out.data(), &r, Size(out.size()));
   else {
@@ -358,10 +358,8 @@ std::string sendername(const AppleEvent& e) {
     name.assign(url.data.begin(), url.data.end());
     if (name.size() > 255) name.resize(255);
   } else if (ProcessSerialNumber p{}; getpsn(e, keyAddressAttr, &p)) {
-    if (p.lowLongOfPSN == kCurrentProcess || p.lowLongOfPSN == ownprogramid())
-      name = utf8tomacroman(programname());
-    else
-      name = utf8tomacroman(programnameof(joinedfolder(), p.lowLongOfPSN));
+    if (p.lowLongOfPSN == kCurrentProcess || p.lowLongOfPSN == ownprogramid()) name = utf8tomacroman(programname());
+    else name = utf8tomacroman(programnameof(joinedfolder(), p.lowLongOfPSN));
   }
   // A quote in the name would end its parameter of the message early.
   std::erase(name, '"');
@@ -424,11 +422,12 @@ OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
       ProcessSerialNumber from{};
       if (!getshort(*event, keyEventSourceAttr, true, &source) || !getpsn(*event, keyOriginalAddressAttr, &from))
         return errAEEventNotHandled;
-      const bool self = addr == ProcessSerialNumber{0, kCurrentProcess} && from == ProcessSerialNumber{0, kCurrentProcess} &&
-                        source == kAEDirectCall;
+      const bool self = addr == ProcessSerialNumber{0, kCurrentProcess} &&
+                        from == ProcessSerialNumber{0, kCurrentProcess} && source == kAEDirectCall;
       const u32 cl = c.currentclass, id = c.currentid;
-      const bool allowed = (cl == fourcc("aevt") && (id == fourcc("odoc") || id == fourcc("pdoc") || id == fourcc("quit") ||
-                                                    id == fourcc("clos") || id == fourcc("oapp"))) ||
+      const bool allowed = (cl == fourcc("aevt") &&
+                            (id == fourcc("odoc") || id == fourcc("pdoc") || id == fourcc("quit") ||
+                             id == fourcc("clos") || id == fourcc("oapp"))) ||
                            runsscript(cl, id);
       if (self && !allowed) return errAEEventNotHandled;
     }
@@ -449,7 +448,8 @@ OSErr Psys7RTwildwild(const AppleEvent* event, AppleEvent* reply, i32) {
     }
     return noErr;
   }
-  const char cl[4] = {char(c.currentclass >> 24), char(c.currentclass >> 16), char(c.currentclass >> 8), char(c.currentclass)};
+  const char cl[4] = {char(c.currentclass >> 24), char(c.currentclass >> 16), char(c.currentclass >> 8),
+                      char(c.currentclass)};
   const char id[4] = {char(c.currentid >> 24), char(c.currentid >> 16), char(c.currentid >> 8), char(c.currentid)};
   std::string message = "appleEvent \"" + std::string(cl, 4) + "\", \"" + std::string(id, 4) + "\", \"";
   message += sendername(*event);

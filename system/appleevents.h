@@ -58,8 +58,8 @@ scriptstatus comrequest(hierpath path, Handle text, Handle atoms, i32 at, Handle
 scriptstatus comreply(hierpath path, Handle text, Handle atoms, i32 at, Handle variables);
 // `send <message> to program <target>`: `at` is the token after `program`; `message` the text
 // sent; `empty` whether the message expression was the word empty; `file` for `send file`.
-scriptstatus sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, std::string_view message, bool empty,
-           bool file);
+scriptstatus sendae(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, std::string_view message,
+                    bool empty, bool file);
 // Copies a reply's answer into `it` of `variables`, or into `the result` when there are none.
 void extractdata(const AppleEvent& reply, Handle variables);
 // Waiting for a reply: the idle procedure (slot 43) and the filter (slot 44).
@@ -69,11 +69,11 @@ Boolean Psys7RTeventproc(EventRecord* event, i32 returnid, i32 transactionid, co
 // The state of the requests between programs: those set aside while a file dialog is up, the
 // program brought forward by one, the quit request under way and the exchanges it may not break.
 struct AERequestState {
-  u16 aepending;               // a file dialog is up: requests are put aside until it goes
-  u64 aependingevent;          // the last request put aside (its token; the main loop runs them all), 0 none
-  u16 broughtforward;          // a request brought the program forward (the main loop clears it)
-  u16 quitbyevent;             // the quit request is closing the windows
-  u32 busyref[3];              // non-zero while the shell is in an exchange a quit may not break
+  u16 aepending;       // a file dialog is up: requests are put aside until it goes
+  u64 aependingevent;  // the last request put aside (its token; the main loop runs them all), 0 none
+  u16 broughtforward;  // a request brought the program forward (the main loop clears it)
+  u16 quitbyevent;     // the quit request is closing the windows
+  u32 busyref[3];      // non-zero while the shell is in an exchange a quit may not break
 };
 inline AERequestState& aerequeststate() { return state<AERequestState>(); }
 

@@ -63,7 +63,9 @@ std::string lastcomponent(std::string_view path) {
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-bool ispath(std::string_view s) { return s.find('/') != std::string_view::npos || s.find(':') != std::string_view::npos; }
+bool ispath(std::string_view s) {
+  return s.find('/') != std::string_view::npos || s.find(':') != std::string_view::npos;
+}
 
 // The UTF-8 path of an existing item named by a script's path (links followed), or empty.
 std::string existing(std::string_view macromanpath) {

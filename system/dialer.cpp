@@ -243,9 +243,7 @@ RegistryId BSDOpenSerialPort(const std::string& devicepath) {
     case 2: bps = 28800; break;
     case 1: bps = 38400; break;
     case 0: bps = 57600; break;
-    default:
-      say("Unsupported bitrate set in serialcontrol.");
-      return fail();
+    default: say("Unsupported bitrate set in serialcontrol."); return fail();
   }
   int in = 0, out = 0;
   serialgetspeed(port, &in, &out);
@@ -317,8 +315,10 @@ void checkdialing(i16 force, u32 now) {
   if (dialerstate().hanguptime == 0) return;
   if (force == 0 && dialerstate().hanguptime >= now) return;
   say("Restoring port settings...\n");
-  if (int e = serialdrain(dialerstate().serialport)) say("Error waiting for drain - %s(%d).\n", serialerrortext(e).c_str(), e);
-  if (int e = serialrestore(dialerstate().serialport)) say("Error resetting tty attributes - %s(%d).\n", serialerrortext(e).c_str(), e);
+  if (int e = serialdrain(dialerstate().serialport))
+    say("Error waiting for drain - %s(%d).\n", serialerrortext(e).c_str(), e);
+  if (int e = serialrestore(dialerstate().serialport))
+    say("Error resetting tty attributes - %s(%d).\n", serialerrortext(e).c_str(), e);
   serialclose(dialerstate().serialport);
   say("Serial Port Closed.\n");
   dialerstate().serialport = nilid;

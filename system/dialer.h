@@ -29,8 +29,8 @@ i16 touchtoneid(u8 c);
 
 // The dialer's state: the serial port it holds open and when that port closes.
 struct DialerState {
-  RegistryId serialport;       // the dialer's open serial port (none while none is open)
-  u32 hanguptime;              // the tick count at which the dialer's port closes (0 none)
+  RegistryId serialport;  // the dialer's open serial port (none while none is open)
+  u32 hanguptime;         // the tick count at which the dialer's port closes (0 none)
 };
 inline DialerState& dialerstate() { return state<DialerState>(); }
 

@@ -87,9 +87,9 @@ void svchunlock(kv_handle h) {
 
 i16 svcmemerror() { return xstate().memerror; }
 
-constexpr kv_services kServices = {KV_INTERFACE_VERSION, sizeof(kv_services), svcnewhandle,
-                                   svcdisposehandle,     svcgethandlesize,    svcsethandlesize,
-                                   svchlock,             svchunlock,          svcmemerror};
+constexpr kv_services kServices = {KV_INTERFACE_VERSION, sizeof(kv_services), svcnewhandle, svcdisposehandle,
+                                   svcgethandlesize,     svcsethandlesize,    svchlock,     svchunlock,
+                                   svcmemerror};
 
 // --- Lookup --------------------------------------------------------------------------------------
 
@@ -359,7 +359,8 @@ namespace {
 
 }  // namespace
 
-scriptstatus xlookup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* found, fred* result, i16) {
+scriptstatus xlookup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* found, fred* result,
+                     i16) {
   *found = 0;
   // Most runs list no external at all: the check is one count then.
   if (!hasstate<ExternalState>()) return 0;
@@ -399,7 +400,7 @@ void makezerohand(Handle h, Handle* out) {
 
 void initxcmdinfo() {
   ExternalState& x = xstate();
-  const void* parts[7] = {&x.xcmd, &x.context.hier, &x.context.atoms, &x.context.vars, &x.context.codehand,
+  const void* parts[7] = {&x.xcmd,      &x.context.hier, &x.context.atoms, &x.context.vars, &x.context.codehand,
                           &x.errorcode, &x.context.type};
   for (int i = 0; i < 7; ++i) x.xinfo[i] = u64(reinterpret_cast<std::uintptr_t>(parts[i]));
 }

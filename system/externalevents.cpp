@@ -115,8 +115,7 @@ i16 offer(WindowRef window, u32 code, u64 data) {
   }
   // The called marks of the registrations that are still there go again.
   for (const std::unique_ptr<Registration>& r : es().registrations)
-    if (std::find(called.begin(), called.end(), r->serial) != called.end() && r->record.called > 0)
-      --r->record.called;
+    if (std::find(called.begin(), called.end(), r->serial) != called.end() && r->record.called > 0) --r->record.called;
   if (code == u32(kXrtnCloseClick) && total == 0 && window != nilid) dropwindowregistrations(window);
   return total;
 }
@@ -163,9 +162,8 @@ kv_eventreg* PRegisterEvent(u32 code, u32 window, u64 refcon, kv_eventhandler ha
 }
 
 i16 PUnRegisterEvent(u32 code, u32 window) {
-  return dropwhere([&](const kv_eventreg& r) { return r.code == code && (window == 0 || r.window == window); }) > 0
-             ? 1
-             : 0;
+  return dropwhere([&](const kv_eventreg& r) { return r.code == code && (window == 0 || r.window == window); }) > 0 ? 1
+                                                                                                                    : 0;
 }
 
 void PPostXRTNEvent(u32 code, u32 window, u64 data) {

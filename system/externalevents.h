@@ -17,10 +17,10 @@ namespace kv {
 // window concerned (or 0) and the current event record".
 enum : i32 {
   kXrtnContentClick = 2000,
-  kXrtnNullEvent = 2001,     // window 0
+  kXrtnNullEvent = 2001,  // window 0
   kXrtnDragClick = 2002,
   kXrtnGrowClick = 2003,
-  kXrtnCloseClick = 2004,    // unhandled: the window's registrations end and it closes
+  kXrtnCloseClick = 2004,  // unhandled: the window's registrations end and it closes
   kXrtnZoomStandard = 2005,
   kXrtnZoomUser = 2006,
   kXrtnActivate = 2007,
@@ -33,8 +33,8 @@ enum : i32 {
   kXrtnAutoKey = 2014,
   kXrtnEveryEvent = 2015,
   kXrtnCursorPart = 2016,
-  kXrtnQuit = 2017,          // no data; handled: the quit is refused
-  kXrtnCut = 2018,           // the edit commands: no window, no data
+  kXrtnQuit = 2017,  // no data; handled: the quit is refused
+  kXrtnCut = 2018,   // the edit commands: no window, no data
   kXrtnCopy = 2019,
   kXrtnPaste = 2020,
   kXrtnUndo = 2021,
@@ -44,11 +44,11 @@ enum : i32 {
   kXrtnMenuBarShown = 2025,
   kXrtnCollapseClick = 2031,
   kXrtnProxyClick = 2032,
-  kXrtnListClick = 2033,     // the window argument is the list's registry id
+  kXrtnListClick = 2033,       // the window argument is the list's registry id
   kXrtnObjectsChanged = 2034,  // no window, no data
   kXrtnUpdated = 2035,
-  kXrtnWindowOpened = 2036,  // handled: the opening stops with the answer as its status
-  kXrtnWindowClosing = 2037, // handled: the close stops with the answer as its status
+  kXrtnWindowOpened = 2036,   // handled: the opening stops with the answer as its status
+  kXrtnWindowClosing = 2037,  // handled: the close stops with the answer as its status
 };
 
 // Offers an event to the handlers registered for its code and for its window (a registration

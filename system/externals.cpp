@@ -153,8 +153,8 @@ bool readwholefile(std::string_view path, std::vector<u8>* bytes) {
   FileRef ref = 0;
   if (HOpen(kBootVolume, dirid, name, fsRdPerm, &ref) != noErr) return false;
   i64 length = 0;
-  bool ok = GetEOF(ref, &length) == noErr && length >= 0 && length < (i64(1) << 32) && !memoryrefused(Size(
-                std::min<i64>(length, 0x7FFFFFFF)));
+  bool ok = GetEOF(ref, &length) == noErr && length >= 0 && length < (i64(1) << 32) &&
+            !memoryrefused(Size(std::min<i64>(length, 0x7FFFFFFF)));
   if (ok) {
     bytes->resize(std::size_t(length));
     ok = length == 0 || readat(ref, 0, bytes->data(), length) == noErr;
@@ -360,8 +360,7 @@ i16 loadxcmd(RegistryId project, std::string_view path, ConstStringPtr name, OST
     if (other == nullptr) break;
     for (const xfileentry& loaded : listof<xfileentry>(other->fileexternals, other->fileexternalscount)) {
       if (loaded.entry.kind == f.entry.kind && myequalstring(loaded.name, name)) {
-        settheresult(
-            "That external is already loaded! You must quit KV first before you can debug a new version.");
+        settheresult("That external is already loaded! You must quit KV first before you can debug a new version.");
         return 0;
       }
     }
@@ -405,8 +404,8 @@ scriptstatus xload(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   if (folderidofpath(folder, &dirid) != noErr) return err::nobundle;
   std::optional<PrefValue> kind = infovalue(folder, "KVExternalType");
   std::optional<PrefValue> executable = infovalue(folder, "Executable");
-  if (!kind || kind->type != PrefValue::Type::string || !executable ||
-      executable->type != PrefValue::Type::string || executable->text.empty())
+  if (!kind || kind->type != PrefValue::Type::string || !executable || executable->type != PrefValue::Type::string ||
+      executable->text.empty())
     return err::notexternal;
   u8 code[4] = {};
   std::memcpy(code, kind->text.data(), std::min<std::size_t>(4, kind->text.size()));

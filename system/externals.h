@@ -37,8 +37,8 @@ enum : u8 { xclasscommand = 6, xclassfunction = 7 };
 
 // One registry entry. Entries are copied whole.
 struct xentry {
-  u8 kind;             // xkindcommand, xkindfunction, xkindnative
-  u8 lookupclass;      // xclasscommand or xclassfunction
+  u8 kind;         // xkindcommand, xkindfunction, xkindnative
+  u8 lookupclass;  // xclasscommand or xclassfunction
   u32 namekey;
   u32 recordid;        // the external-resource record holding the code (0: loaded from a file)
   u64 code;            // where the loaded code's entry lies (0 while not loaded)
@@ -93,7 +93,8 @@ void unloadregistry(RegistryId project);
 // none has the name and class; *found 0 with a failure status when one could not be loaded or
 // its call failed before it ran (49, 2, 1, 37, a parameter's error); otherwise *found 1 and
 // the external's status: -1000 when it passed the message on.
-scriptstatus xlookup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* found, fred* result, i16 unused);
+scriptstatus xlookup(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i16* found, fred* result,
+                     i16 unused);
 // Releases the first `count` parameters of the block after a call; a by-reference parameter
 // (flag set) keeps its handle, less the zero byte added for the call.
 void dumpargs(i16 count, const u16* flags);

@@ -15,28 +15,28 @@ namespace kv {
 
 // The context of the running call of a classic external.
 struct xcontext {
-  hierpath hier;           // xcmdhier: the path of the call
-  Handle text = nilhandle; // the text its atoms were made from
-  Handle atoms = nilhandle;// xcmdatoms
-  i32 name = 0;            // the atom of the external's name
-  Handle vars = nilhandle; // xcmdvars: the caller's variables
-  u16 type = 0;            // xcmdtype: the class of the call (6 command, 7 function)
-  u32 codehand = 0;        // xcodehand: the name key of the running external
-  u16 varlist[16] = {};    // per parameter: 1 when passed by reference
+  hierpath hier;             // xcmdhier: the path of the call
+  Handle text = nilhandle;   // the text its atoms were made from
+  Handle atoms = nilhandle;  // xcmdatoms
+  i32 name = 0;              // the atom of the external's name
+  Handle vars = nilhandle;   // xcmdvars: the caller's variables
+  u16 type = 0;              // xcmdtype: the class of the call (6 command, 7 function)
+  u32 codehand = 0;          // xcodehand: the name key of the running external
+  u16 varlist[16] = {};      // per parameter: 1 when passed by reference
 };
 
 struct ExternalState {
   kv_paramblock xcmd{};
   xcontext context;
-  i32 errorcode = 0;           // set by request 5012; its low 16 bits are the call's status
-  u64 xinfo[7] = {};           // addresses of xcmd, the context's parts and errorcode
-  kv_bitmapinfo bitmap{};      // the answer of requests 5000-5002
-  kv_resinfo theinfo{};        // the answer of request 5011
+  i32 errorcode = 0;                                 // set by request 5012; its low 16 bits are the call's status
+  u64 xinfo[7] = {};                                 // addresses of xcmd, the context's parts and errorcode
+  kv_bitmapinfo bitmap{};                            // the answer of requests 5000-5002
+  kv_resinfo theinfo{};                              // the answer of request 5011
   Registry<objread, RegType::objectref> references;  // descriptors read for externals (4500)
-  std::set<Handle> locked;     // handles an external locked through the services
-  OSErr memerror = noErr;      // what the services' MemError answers
-  std::vector<RegistryId> running;  // images whose code is running now, innermost last
-  std::vector<RegistryId> retired;  // unloaded while running: they go when their call returns
+  std::set<Handle> locked;                           // handles an external locked through the services
+  OSErr memerror = noErr;                            // what the services' MemError answers
+  std::vector<RegistryId> running;                   // images whose code is running now, innermost last
+  std::vector<RegistryId> retired;                   // unloaded while running: they go when their call returns
   // Entries in the projects' registries and file-loaded lists, kept where they are listed and
   // unloaded: while it is 0 no message can meet an external, and the per-command check ends.
   i64 listed = 0;

@@ -18,8 +18,8 @@ namespace kv {
 namespace {
 
 constexpr WindowAttributes kFloatingAttributes = kWindowCloseBoxAttribute | kWindowResizableAttribute;
-constexpr WindowAttributes kDocumentAttributes =
-    kWindowCloseBoxAttribute | kWindowFullZoomAttribute | kWindowResizableAttribute;
+constexpr WindowAttributes kDocumentAttributes = kWindowCloseBoxAttribute | kWindowFullZoomAttribute |
+                                                 kWindowResizableAttribute;
 
 i16 clip16(i32 n) { return i16(std::clamp<i32>(n, -32768, 32767)); }
 
@@ -45,8 +45,12 @@ struct Positions {
   u16 firstordinary = kNoPosition, lastordinary = kNoPosition;
   u16 firstfloating = kNoPosition, lastfloating = kNoPosition;
   u16 position = kNoPosition;
-  bool inordinary() const { return firstordinary != kNoPosition && position >= firstordinary && position <= lastordinary; }
-  bool infloating() const { return firstfloating != kNoPosition && position >= firstfloating && position <= lastfloating; }
+  bool inordinary() const {
+    return firstordinary != kNoPosition && position >= firstordinary && position <= lastordinary;
+  }
+  bool infloating() const {
+    return firstfloating != kNoPosition && position >= firstfloating && position <= lastfloating;
+  }
 };
 
 Positions positionsof(WindowRef window) {
@@ -162,10 +166,8 @@ WindowRef PNewWin(const Rect* bounds, ConstStringPtr title, bool visible, i32 de
     return nilid;
   WindowRef firstdoc = nilid, lastdoc = nilid, firstfloat = nilid, lastfloat = nilid;
   locatewindows(&firstdoc, &lastdoc, &firstfloat, &lastfloat);
-  if (!floating && lastfloat != nilid)
-    sendbehind(w, lastfloat);
-  else
-    BringToFront(w);
+  if (!floating && lastfloat != nilid) sendbehind(w, lastfloat);
+  else BringToFront(w);
   if (title) SetWTitle(w, title);
   if (floatingdefinition(definition)) SetWindowClass(w, kToolbarWindowClass);
   SetWindowKind(w, floating ? kindxfloating : kindxwindow);
@@ -200,8 +202,8 @@ void PSizeWin(WindowRef window, i16 width, i16 height, bool centre) {
             window);
 }
 
-void locatepositions(WindowRef window, u16* firstordinary, u16* lastordinary, u16* firstfloating,
-                     u16* lastfloating, u16* position) {
+void locatepositions(WindowRef window, u16* firstordinary, u16* lastordinary, u16* firstfloating, u16* lastfloating,
+                     u16* position) {
   Positions p = positionsof(window);
   if (firstordinary) *firstordinary = p.firstordinary;
   if (lastordinary) *lastordinary = p.lastordinary;

@@ -22,8 +22,7 @@ constexpr u16 kNoPosition = 65535;
 // one (kind 117) goes to the very front; another (kind 116) behind the back-most palette or
 // message box when there is one, else to the front. 0 when the platform refuses the window.
 // The close box does not change the attributes: both sets already hold it.
-WindowRef PNewWin(const Rect* bounds, ConstStringPtr title, bool visible, i32 definition, bool closebox,
-                  bool floating);
+WindowRef PNewWin(const Rect* bounds, ConstStringPtr title, bool visible, i32 definition, bool closebox, bool floating);
 // Moves the content's top left to `where` without activating the window; with `centre`, the
 // content keeps its size and is centred on `where` instead.
 void PMoveWin(WindowRef window, Point where, bool centre);
@@ -55,7 +54,7 @@ WindowRef PGetKVWindowPtr(ConstStringPtr title);
 void PGetFrontMostWindInfo(kv_windowinfo* info, bool palettes);
 
 // The list indexes of the first and last window of each layer and of the window itself.
-void locatepositions(WindowRef window, u16* firstordinary, u16* lastordinary, u16* firstfloating,
-                     u16* lastfloating, u16* position);
+void locatepositions(WindowRef window, u16* firstordinary, u16* lastordinary, u16* firstfloating, u16* lastfloating,
+                     u16* position);
 
 }  // namespace kv

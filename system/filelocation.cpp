@@ -95,7 +95,8 @@ i16 getpath(StringPtr out, i16 capacity, i16 volume, u32 dirid) {
   std::size_t start = 1;
   while (start < path.size()) {
     std::size_t slash = path.find('/', start);
-    std::string_view name = std::string_view(path).substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    std::string_view name = std::string_view(path).substr(start, slash == std::string::npos ? std::string::npos
+                                                                                            : slash - start);
     if (!name.empty()) {
       if (written.size() + name.size() + 1 > room) break;
       written.append(name);
@@ -135,7 +136,9 @@ OSErr askuser(ConstStringPtr path, StringPtr leaf, i16* volume, u32* dirid) {
   if (runopenfile(message, chosen) == 0) return userCanceledErr;
   std::string p = colontoposix(pstringview(chosen));
   std::size_t slash = p.rfind('/');
-  std::string folder = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : p.substr(0, slash);
+  std::string folder = slash == std::string::npos ? std::string(".")
+                       : slash == 0               ? std::string("/")
+                                                  : p.substr(0, slash);
   std::string name = slash == std::string::npos ? p : p.substr(slash + 1);
   if (name.empty() || name.size() > 255) return bdNamErr;
   if (OSErr e = folderidofpath(folder, dirid)) return e;

@@ -112,7 +112,9 @@ i16 getpicture(ConstStringPtr name, i16 volume, u32 dirid, u16 fromresource, Con
     i16 volume;
     u32 dirid;
   };
-  const Place places[4] = {{g.lastvolume, g.lastdirid}, {volume, dirid}, {kBootVolume, g.appfolder},
+  const Place places[4] = {{g.lastvolume, g.lastdirid},
+                           {volume, dirid},
+                           {kBootVolume, g.appfolder},
                            {kBootVolume, g.documentsfolder}};
   for (const Place& p : places) {
     if (p.dirid == 0 && &p != &places[1]) continue;

@@ -52,27 +52,27 @@ typedef struct kv_services {
 
 /* The parameter block of external commands and functions (184 bytes). */
 typedef struct kv_paramblock {
-  int16_t paramcount;     /* 0: parameters passed (0-16) */
-  kv_handle params[16];   /* 2: each a text ending with a zero byte; unused slots 0 */
-  kv_handle returnvalue;  /* 66: set by the external: its result text (zero-terminated), or 0 */
-  uint8_t passflag;       /* 70: non-zero: the message goes on to the built-in of its name */
-  uint8_t pad;            /* 71 */
-  uint64_t entrypoint;    /* 72: the callback, a void (*)(void) (KV_CALLBACK) */
-  uint16_t request;       /* 80: the request code, set before calling the callback */
-  uint16_t result;        /* 82: 0 done, 1 refused, 2 unknown request, 3 unsupported selector */
-  uint8_t zero[4];        /* 84 */
-  uint64_t in[8];         /* 88: input words */
-  uint64_t out[4];        /* 152: output words */
+  int16_t paramcount;    /* 0: parameters passed (0-16) */
+  kv_handle params[16];  /* 2: each a text ending with a zero byte; unused slots 0 */
+  kv_handle returnvalue; /* 66: set by the external: its result text (zero-terminated), or 0 */
+  uint8_t passflag;      /* 70: non-zero: the message goes on to the built-in of its name */
+  uint8_t pad;           /* 71 */
+  uint64_t entrypoint;   /* 72: the callback, a void (*)(void) (KV_CALLBACK) */
+  uint16_t request;      /* 80: the request code, set before calling the callback */
+  uint16_t result;       /* 82: 0 done, 1 refused, 2 unknown request, 3 unsupported selector */
+  uint8_t zero[4];       /* 84 */
+  uint64_t in[8];        /* 88: input words */
+  uint64_t out[4];       /* 152: output words */
 } kv_paramblock;
 
 /* What request 5000-5002 answers about a bitmap object (22 bytes). */
 typedef struct kv_bitmapinfo {
-  kv_handle picture;      /* 0: the bitmap's picture data */
-  kv_handle colortable;   /* 4: the colour table of its card or background */
-  int16_t rect[4];        /* 8: top, left, bottom, right */
-  uint16_t colour;        /* 16: 0 black and white */
-  uint16_t rowbytes;      /* 18: at depth 1 (black and white) or 8 */
-  uint16_t ink;           /* 20: the transfer mode */
+  kv_handle picture;    /* 0: the bitmap's picture data */
+  kv_handle colortable; /* 4: the colour table of its card or background */
+  int16_t rect[4];      /* 8: top, left, bottom, right */
+  uint16_t colour;      /* 16: 0 black and white */
+  uint16_t rowbytes;    /* 18: at depth 1 (black and white) or 8 */
+  uint16_t ink;         /* 20: the transfer mode */
 } kv_bitmapinfo;
 
 /* What request 5011 answers about a resource (272 bytes). */
@@ -81,16 +81,16 @@ typedef struct kv_resinfo {
   uint32_t size;
   uint32_t id;
   uint32_t index;
-  uint8_t name[256];      /* length-prefixed */
+  uint8_t name[256]; /* length-prefixed */
 } kv_resinfo;
 
 /* The event record (16 bytes) whose address the events of the event loop carry. */
 typedef struct kv_eventrecord {
-  uint16_t what;          /* 0: 1 mouse-down, 3 key-down, 5 auto-key, 6 update, 8 activate ... */
-  uint32_t message;       /* 2 */
-  uint32_t when;          /* 6: ticks */
-  int16_t where[2];       /* 10: vertical, horizontal (global) */
-  uint16_t modifiers;     /* 14 */
+  uint16_t what;      /* 0: 1 mouse-down, 3 key-down, 5 auto-key, 6 update, 8 activate ... */
+  uint32_t message;   /* 2 */
+  uint32_t when;      /* 6: ticks */
+  int16_t where[2];   /* 10: vertical, horizontal (global) */
+  uint16_t modifiers; /* 14 */
 } kv_eventrecord;
 
 typedef struct kv_rect {
@@ -131,14 +131,14 @@ typedef struct kv_listrequest {
 
 /* A script value (56 bytes): what a native routine's parameters are and what it answers. */
 typedef struct kv_value {
-  int16_t cls;            /* 0: 7 a temporary the runtime owns, 6 a variable's working copy */
-  int16_t type;           /* 2: 0 integer, 1 real, 2 boolean, 3 up/down, 4 text in a handle,
+  int16_t cls;           /* 0: 7 a temporary the runtime owns, 6 a variable's working copy */
+  int16_t type;          /* 2: 0 integer, 1 real, 2 boolean, 3 up/down, 4 text in a handle,
                              5 short text */
-  int32_t integer;        /* 4: type 0; type 2 1 true, 0 false; type 3 0 up, 1 down */
-  double real;            /* 8: type 1 */
-  kv_handle text;         /* 16: type 4: the text (its size is the length) */
-  kv_handle link;         /* 20 */
-  uint8_t shorttext[32];  /* 24: type 5: length byte and at most 31 characters */
+  int32_t integer;       /* 4: type 0; type 2 1 true, 0 false; type 3 0 up, 1 down */
+  double real;           /* 8: type 1 */
+  kv_handle text;        /* 16: type 4: the text (its size is the length) */
+  kv_handle link;        /* 20 */
+  uint8_t shorttext[32]; /* 24: type 5: length byte and at most 31 characters */
 } kv_value;
 
 struct kv_nativeprocs;
@@ -147,37 +147,36 @@ struct kv_nativeprocs;
  * handlers get one of their own. Routines of kv_nativeprocs that take a block want the block
  * of the call in progress. */
 typedef struct kv_native {
-  uint16_t resultflags;   /* 0: 0 on entry; set bit value 2 to be unloaded after the call */
-  uint16_t kind;          /* 2: the external's kind (5) */
-  int32_t paramcount;     /* 4 */
-  kv_handle params;       /* 8: paramcount kv_values, in order */
-  kv_handle variables;    /* 12: the running handler's variables */
-  kv_value* result;       /* 16: the result value: the empty text on entry */
-  uint64_t path;          /* 24: the running handler's message path */
-  uint64_t code;          /* 32: the external's loaded code */
-  uint32_t project;       /* 40: the project that holds the external (a registry id) */
-  uint32_t zero;          /* 44 */
+  uint16_t resultflags;               /* 0: 0 on entry; set bit value 2 to be unloaded after the call */
+  uint16_t kind;                      /* 2: the external's kind (5) */
+  int32_t paramcount;                 /* 4 */
+  kv_handle params;                   /* 8: paramcount kv_values, in order */
+  kv_handle variables;                /* 12: the running handler's variables */
+  kv_value* result;                   /* 16: the result value: the empty text on entry */
+  uint64_t path;                      /* 24: the running handler's message path */
+  uint64_t code;                      /* 32: the external's loaded code */
+  uint32_t project;                   /* 40: the project that holds the external (a registry id) */
+  uint32_t zero;                      /* 44 */
   const struct kv_nativeprocs* procs; /* 48: the routines the runtime offers */
 } kv_native;
 
 /* A handler of runtime events: non-zero when it handled the event. `data` is the address of
  * the current kv_eventrecord or 0 (a posted event's own word); `window` the registration's. */
-typedef int16_t (*kv_eventhandler)(uint32_t code, uint64_t data, uint32_t window, uint64_t refcon,
-                                   kv_native* block);
+typedef int16_t (*kv_eventhandler)(uint32_t code, uint64_t data, uint32_t window, uint64_t refcon, kv_native* block);
 
 /* An event registration (56 bytes); its address stays the same until it ends. */
 typedef struct kv_eventreg {
-  uint32_t code;          /* 0: 2000-2037 */
-  uint16_t kind;          /* 4: the registering external's kind */
-  uint16_t called;        /* 6: non-zero while an event being offered has called it */
-  uint32_t window;        /* 8: 0 for every window */
-  uint32_t zero1;         /* 12 */
-  kv_eventhandler handler;/* 16 */
-  uint64_t codeaddress;  /* 24: the registering external's code */
-  uint32_t project;       /* 32: and its project */
-  uint32_t zero2;         /* 36 */
-  uint64_t refcon;        /* 40: handed back to the handler */
-  uint8_t zero[8];        /* 48 */
+  uint32_t code;           /* 0: 2000-2037 */
+  uint16_t kind;           /* 4: the registering external's kind */
+  uint16_t called;         /* 6: non-zero while an event being offered has called it */
+  uint32_t window;         /* 8: 0 for every window */
+  uint32_t zero1;          /* 12 */
+  kv_eventhandler handler; /* 16 */
+  uint64_t codeaddress;    /* 24: the registering external's code */
+  uint32_t project;        /* 32: and its project */
+  uint32_t zero2;          /* 36 */
+  uint64_t refcon;         /* 40: handed back to the handler */
+  uint8_t zero[8];         /* 48 */
 } kv_eventreg;
 
 /* The routines of the native call block, slot by slot (an interface: the order never changes).
@@ -186,62 +185,62 @@ typedef struct kv_eventreg {
  * number, or 1 for a name that is not there. Parameter indexes are 0-based. */
 typedef struct kv_nativeprocs {
   uint32_t (*PNewWin)(const kv_rect* bounds, const uint8_t* title, int16_t visible, int32_t definition,
-                      int16_t closebox, int16_t floating);                                    /* 0 */
-  void (*PShowWin)(uint32_t window);                                                          /* 1 */
-  void (*PHideWin)(uint32_t window);                                                          /* 2 */
-  void (*PMoveWin)(uint32_t window, kv_point where, int16_t centre);                          /* 3 */
-  void (*PSizeWin)(uint32_t window, int16_t width, int16_t height, int16_t centre);           /* 4 */
-  void (*PCloseWin)(uint32_t window);                                                         /* 5 */
-  void (*PSetWinPosition)(uint32_t window, int16_t steps);                                    /* 6 */
-  void (*PGetWinPosition)(uint32_t window, int16_t* position, uint16_t* floating);            /* 7 */
-  void (*PShowHidePalettes)(int16_t show);                                                    /* 8 */
-  uint32_t (*PGetWindowPtr)(const uint8_t* title);                                            /* 9 */
-  void (*PSetReturnValString)(const uint8_t* text, kv_native* block);                         /* 10 */
-  void (*PSetReturnValHandle)(kv_handle text, kv_native* block);                              /* 11 */
-  int16_t (*PAskKV)(const uint8_t* prompt, const uint8_t* reply, uint8_t* answer);            /* 12 */
+                      int16_t closebox, int16_t floating);                          /* 0 */
+  void (*PShowWin)(uint32_t window);                                                /* 1 */
+  void (*PHideWin)(uint32_t window);                                                /* 2 */
+  void (*PMoveWin)(uint32_t window, kv_point where, int16_t centre);                /* 3 */
+  void (*PSizeWin)(uint32_t window, int16_t width, int16_t height, int16_t centre); /* 4 */
+  void (*PCloseWin)(uint32_t window);                                               /* 5 */
+  void (*PSetWinPosition)(uint32_t window, int16_t steps);                          /* 6 */
+  void (*PGetWinPosition)(uint32_t window, int16_t* position, uint16_t* floating);  /* 7 */
+  void (*PShowHidePalettes)(int16_t show);                                          /* 8 */
+  uint32_t (*PGetWindowPtr)(const uint8_t* title);                                  /* 9 */
+  void (*PSetReturnValString)(const uint8_t* text, kv_native* block);               /* 10 */
+  void (*PSetReturnValHandle)(kv_handle text, kv_native* block);                    /* 11 */
+  int16_t (*PAskKV)(const uint8_t* prompt, const uint8_t* reply, uint8_t* answer);  /* 12 */
   int16_t (*PAnswerKV)(const uint8_t* prompt, const uint8_t* button1, const uint8_t* button2,
-                       const uint8_t* button3);                                               /* 13 */
-  void (*PGetFrontMostWindInfo)(kv_windowinfo* info, int16_t palettes);                       /* 14 */
+                       const uint8_t* button3);                         /* 13 */
+  void (*PGetFrontMostWindInfo)(kv_windowinfo* info, int16_t palettes); /* 14 */
   kv_eventreg* (*PRegisterEvent)(uint32_t code, uint32_t window, uint64_t refcon, kv_eventhandler handler,
-                                 kv_native* block);                                           /* 15 */
-  int16_t (*PUnRegisterEvent)(uint32_t code, uint32_t window);                                /* 16 */
-  void (*PPostXRTNEvent)(uint32_t code, uint32_t window, uint64_t data);                      /* 17 */
-  int16_t (*PSendMessage)(const uint8_t* message, const uint8_t* target, kv_native* block);   /* 18 */
-  int16_t (*PHasMemory)(int32_t bytes);                                                       /* 19 */
+                                 kv_native* block);                                         /* 15 */
+  int16_t (*PUnRegisterEvent)(uint32_t code, uint32_t window);                              /* 16 */
+  void (*PPostXRTNEvent)(uint32_t code, uint32_t window, uint64_t data);                    /* 17 */
+  int16_t (*PSendMessage)(const uint8_t* message, const uint8_t* target, kv_native* block); /* 18 */
+  int16_t (*PHasMemory)(int32_t bytes);                                                     /* 19 */
   /* At most six arguments, of the types the format names; the text is cut to 255 characters
    * and left length-prefixed in `out` (256 bytes). */
-  void (*PFormatString)(uint8_t* out, const char* format, ...);                               /* 20 */
-  int16_t (*PDecodeString)(const uint8_t* item, const uint8_t* list);                         /* 21 */
-  int16_t (*PDecodeParam)(int16_t index, const uint8_t* list, kv_native* block);              /* 22 */
-  int16_t (*PEvalExpHandle)(const uint8_t* expression, kv_handle* value, kv_native* block);   /* 23 */
-  int16_t (*PEvalExpString)(const uint8_t* expression, uint8_t* value, kv_native* block);     /* 24 */
-  int16_t (*PEvalExpDouble)(const uint8_t* expression, double* value, kv_native* block);      /* 25 */
-  int16_t (*PEvalExpLong)(const uint8_t* expression, int32_t* value, kv_native* block);       /* 26 */
-  int16_t (*PGetGlobalHandle)(const uint8_t* name, kv_handle* value);                         /* 27 */
-  int16_t (*PGetGlobalString)(const uint8_t* name, uint8_t* value);                           /* 28 */
-  int16_t (*PGetGlobalDouble)(const uint8_t* name, double* value);                            /* 29 */
-  int16_t (*PGetGlobalLong)(const uint8_t* name, int32_t* value);                             /* 30 */
-  int16_t (*PSetGlobalHandle)(const uint8_t* name, kv_handle value);                          /* 31 */
-  int16_t (*PSetGlobalString)(const uint8_t* name, const uint8_t* value);                     /* 32 */
-  int16_t (*PSetGlobalDouble)(const uint8_t* name, double value);                             /* 33 */
-  int16_t (*PSetGlobalLong)(const uint8_t* name, int32_t value);                              /* 34 */
-  kv_handle (*PGetParamHandle)(int16_t index, kv_native* block);                              /* 35 */
-  void (*PGetParamString)(int16_t index, uint8_t* value, kv_native* block);                   /* 36 */
-  double (*PGetParamDouble)(int16_t index, kv_native* block);                                 /* 37 */
-  int32_t (*PGetParamLong)(int16_t index, kv_native* block);                                  /* 38 */
-  int32_t (*PGetParamLength)(int16_t index, kv_native* block);                                /* 39 */
-  int16_t (*PGetFieldHandle)(const uint8_t* field, kv_handle* text, kv_native* block);        /* 40 */
-  int16_t (*PGetFieldString)(const uint8_t* field, uint8_t* text, kv_native* block);          /* 41 */
-  int16_t (*PSetFieldHandle)(const uint8_t* field, kv_handle text, kv_native* block);         /* 42 */
-  int16_t (*PSetFieldString)(const uint8_t* field, const uint8_t* text, kv_native* block);    /* 43 */
-  void (*PShowHideKVPalettes)(int16_t show);                                                  /* 44 */
-  uint32_t (*PGetKVWindowPtr)(const uint8_t* title);                                          /* 45 */
-  void* unused46;                                                                             /* 46 */
-  void* unused47;                                                                             /* 47 */
-  int16_t (*PGetCurTEHandle)(uint32_t* record);                                               /* 48 */
-  int16_t (*PTouchCurTEHandle)(void);                                                         /* 49 */
-  int16_t (*PGetRead)(const uint8_t* reference, uint8_t* descriptor, kv_native* block);       /* 50 */
-  int16_t (*PPutRead)(uint8_t* descriptor);                                                   /* 51 */
+  void (*PFormatString)(uint8_t* out, const char* format, ...);                                 /* 20 */
+  int16_t (*PDecodeString)(const uint8_t* item, const uint8_t* list);                           /* 21 */
+  int16_t (*PDecodeParam)(int16_t index, const uint8_t* list, kv_native* block);                /* 22 */
+  int16_t (*PEvalExpHandle)(const uint8_t* expression, kv_handle* value, kv_native* block);     /* 23 */
+  int16_t (*PEvalExpString)(const uint8_t* expression, uint8_t* value, kv_native* block);       /* 24 */
+  int16_t (*PEvalExpDouble)(const uint8_t* expression, double* value, kv_native* block);        /* 25 */
+  int16_t (*PEvalExpLong)(const uint8_t* expression, int32_t* value, kv_native* block);         /* 26 */
+  int16_t (*PGetGlobalHandle)(const uint8_t* name, kv_handle* value);                           /* 27 */
+  int16_t (*PGetGlobalString)(const uint8_t* name, uint8_t* value);                             /* 28 */
+  int16_t (*PGetGlobalDouble)(const uint8_t* name, double* value);                              /* 29 */
+  int16_t (*PGetGlobalLong)(const uint8_t* name, int32_t* value);                               /* 30 */
+  int16_t (*PSetGlobalHandle)(const uint8_t* name, kv_handle value);                            /* 31 */
+  int16_t (*PSetGlobalString)(const uint8_t* name, const uint8_t* value);                       /* 32 */
+  int16_t (*PSetGlobalDouble)(const uint8_t* name, double value);                               /* 33 */
+  int16_t (*PSetGlobalLong)(const uint8_t* name, int32_t value);                                /* 34 */
+  kv_handle (*PGetParamHandle)(int16_t index, kv_native* block);                                /* 35 */
+  void (*PGetParamString)(int16_t index, uint8_t* value, kv_native* block);                     /* 36 */
+  double (*PGetParamDouble)(int16_t index, kv_native* block);                                   /* 37 */
+  int32_t (*PGetParamLong)(int16_t index, kv_native* block);                                    /* 38 */
+  int32_t (*PGetParamLength)(int16_t index, kv_native* block);                                  /* 39 */
+  int16_t (*PGetFieldHandle)(const uint8_t* field, kv_handle* text, kv_native* block);          /* 40 */
+  int16_t (*PGetFieldString)(const uint8_t* field, uint8_t* text, kv_native* block);            /* 41 */
+  int16_t (*PSetFieldHandle)(const uint8_t* field, kv_handle text, kv_native* block);           /* 42 */
+  int16_t (*PSetFieldString)(const uint8_t* field, const uint8_t* text, kv_native* block);      /* 43 */
+  void (*PShowHideKVPalettes)(int16_t show);                                                    /* 44 */
+  uint32_t (*PGetKVWindowPtr)(const uint8_t* title);                                            /* 45 */
+  void* unused46;                                                                               /* 46 */
+  void* unused47;                                                                               /* 47 */
+  int16_t (*PGetCurTEHandle)(uint32_t* record);                                                 /* 48 */
+  int16_t (*PTouchCurTEHandle)(void);                                                           /* 49 */
+  int16_t (*PGetRead)(const uint8_t* reference, uint8_t* descriptor, kv_native* block);         /* 50 */
+  int16_t (*PPutRead)(uint8_t* descriptor);                                                     /* 51 */
   void (*PGetGAddr)(int32_t selector, uint64_t* a, uint64_t* b, uint64_t* c, kv_native* block); /* 52 */
 } kv_nativeprocs;
 

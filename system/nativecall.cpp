@@ -57,7 +57,8 @@ struct parameterlist {
 };
 
 // Evaluates the parameters between the parentheses after the name.
-scriptstatus evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle variables, parameterlist* list) {
+scriptstatus evaluateparameters(hierpath path, Handle atoms, i32 at, Handle text, Handle variables,
+                                parameterlist* list) {
   if (list->values == nilhandle) return err::nomemory;
   if (tokenat(atoms, at + 1) != tok::leftparen) return err::noparens;
   i32 pos = at + 2;
@@ -123,7 +124,8 @@ i16 callxtn(const xentry& entry, hierpath path, Handle atoms, i32 at, Handle tex
   b.procs = nativeprocs();
   // The code may have gone while the parameters were evaluated (an external they ran rebuilt
   // the registry): nothing is called then.
-  if (entry.entrypoint != 0 && entry.kind == xkindnative && imageofcode(entry.project, entry.code, entry.image) != nilid)
+  if (entry.entrypoint != 0 && entry.kind == xkindnative &&
+      imageofcode(entry.project, entry.code, entry.image) != nilid)
     callentry(entry.image, entry.entrypoint, &b);
   checkresult(value);
   if ((b.resultflags & kUnloadFlag) != 0) killcode(&b);

@@ -178,8 +178,8 @@ std::string formatted(const char* format, va_list args) {
     char conversion = *q;
     if (conversion == 0 || !take()) break;
     ++q;
-    bool longint = length == "l", longlong = length == "ll" || length == "q" || length == "j" || length == "z" ||
-                                            length == "t";
+    bool longint = length == "l",
+         longlong = length == "ll" || length == "q" || length == "j" || length == "z" || length == "t";
     int n = -1;
     switch (conversion) {
       case 'd':

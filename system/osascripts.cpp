@@ -344,7 +344,8 @@ bool hasopenfield(std::string* out) {
 // the view's top kept.
 i16 weShowScript(WEReference we, OSAID id, std::string* out) {
   AEDesc styled, record, words, styles;
-  if (CheckError("OSAGetSource", OSAGetSource(ss().gScriptingComponent, id, typeStyledText, &styled), out) != 0) return 0;
+  if (CheckError("OSAGetSource", OSAGetSource(ss().gScriptingComponent, id, typeStyledText, &styled), out) != 0)
+    return 0;
   if (CheckError("OSAGetSource", AECoerceDesc(styled, typeAERecord, &record), out) != 0) return 0;
   if (CheckError("OSAGetSource", AEGetParamDesc(record, keyText, typeChar, &words), out) != 0) return 0;
   const bool hasstyles = AEGetParamDesc(record, keyStyle, typeWildCard, &styles) == noErr;
@@ -552,7 +553,8 @@ void liststored(ConstStringPtr comp, std::string* out) {
   for (Component c = FindNextComponent(0, &want); c != 0 && subtype == 0; c = FindNextComponent(c, &want)) {
     Str255 name{};
     ComponentDescription d{};
-    if (componentname(c, name) && myequalstring(name, comp) && GetComponentInfo(c, &d, nilhandle, nilhandle, nilhandle) == noErr)
+    if (componentname(c, name) && myequalstring(name, comp) &&
+        GetComponentInfo(c, &d, nilhandle, nilhandle, nilhandle) == noErr)
       subtype = d.componentSubType;
   }
   const RegistryId project = mainglobals().current.store;
@@ -669,8 +671,7 @@ i16 runform(Call& c, u16 word, std::string* out) {
       if ((st = c.name(name)) != 0) return st;
       if (!c.closes()) return kNoParen;
       return scripttype(name, out);
-    default:
-      return err::cantunderstand;
+    default: return err::cantunderstand;
   }
 }
 

@@ -55,8 +55,8 @@ ComponentInstance currentcomponent(i32* index);
 
 // Whether a script of another language is being compiled or is running now.
 struct OSARunState {
-  u16 compilingosa;            // a script of another language is being compiled
-  u16 runningosa;              // a script of another language is running
+  u16 compilingosa;  // a script of another language is being compiled
+  u16 runningosa;    // a script of another language is running
 };
 inline OSARunState& osarunstate() { return state<OSARunState>(); }
 

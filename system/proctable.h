@@ -70,7 +70,7 @@ enum class ProcKind : u8 {
   dragsend,
   segmentdirection,
   unicodefallback,
-  tehook,  // text-engine standard and tab hooks
+  tehook,     // text-engine standard and tab hooks
   objectnew,  // text-engine object handlers
   objectdispose,
   objectdraw,

@@ -115,7 +115,7 @@ void buildprocessrequest(u16 capacity, u8 out[kProcessRequestSize]) {
   out[10] = 1;          // name pattern "="
   out[11] = '=';
   putbe16(out + 44, 2);  // match by name and type string
-  out[46] = 1;          // type pattern "="
+  out[46] = 1;           // type pattern "="
   out[47] = '=';
 }
 

@@ -54,7 +54,7 @@ std::string programurl(std::string_view base, std::string_view macromanname);
 
 // Whether the user allows requests to other machines (start 0; start-up reads the preference).
 struct RemoteRequestState {
-  i16 remoterequests;          // the user allows requests to other machines (start 0)
+  i16 remoterequests;  // the user allows requests to other machines (start 0)
 };
 inline RemoteRequestState& remoterequeststate() { return state<RemoteRequestState>(); }
 

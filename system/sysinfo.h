@@ -53,7 +53,7 @@ inline void propballoons() {}
 
 // The sound services' version, measured once.
 struct SoundInfoState {
-  u32 soundmgrversion;         // the sound services' version, stored by hasfileplay
+  u32 soundmgrversion;  // the sound services' version, stored by hasfileplay
 };
 inline SoundInfoState& soundinfostate() { return state<SoundInfoState>(); }
 

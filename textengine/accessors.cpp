@@ -40,9 +40,13 @@ Ordered ordered(Handle h, i32 n, std::size_t keyoffset) {
   return Ordered{h, held, i32(sizeof(T)), i32(keyoffset)};
 }
 
-Ordered lines(const WERec& r, std::size_t key = offsetof(WELineRec, lineStart)) { return ordered<WELineRec>(r.hLines, r.nLines, key); }
+Ordered lines(const WERec& r, std::size_t key = offsetof(WELineRec, lineStart)) {
+  return ordered<WELineRec>(r.hLines, r.nLines, key);
+}
 Ordered runs(const WERec& r) { return ordered<WERunEntry>(r.hRuns, r.nRuns, offsetof(WERunEntry, runStart)); }
-Ordered paras(const WERec& r) { return ordered<WEParaRunEntry>(r.hParaRuns, r.nParaRuns, offsetof(WEParaRunEntry, paraStart)); }
+Ordered paras(const WERec& r) {
+  return ordered<WEParaRunEntry>(r.hParaRuns, r.nParaRuns, offsetof(WEParaRunEntry, paraStart));
+}
 
 i32 offsetorselection(const WERec& r, i32 offset) { return offset == -1 ? r.selStart : offset; }
 
@@ -171,7 +175,9 @@ void _WEGetIndStyle(i32 run, WEExtRunInfo* info, WEReference we) {
   *info = out;
 }
 
-void _WEGetExtRunInfo(i32 offset, WEExtRunInfo* info, WEReference we) { _WEGetIndStyle(WEOffsetToRun(offset, we), info, we); }
+void _WEGetExtRunInfo(i32 offset, WEExtRunInfo* info, WEReference we) {
+  _WEGetIndStyle(WEOffsetToRun(offset, we), info, we);
+}
 
 void WEGetIndRunInfo(i32 run, WERunInfo* info, WEReference we) {
   const WERec* r = werec(we);
@@ -247,7 +253,9 @@ void _WEGetIndRuler(i32 paraRun, WEParaInfo* info, WEReference we) {
 
 void WEGetIndParaInfo(i32 paraRun, WEParaInfo* info, WEReference we) { _WEGetIndRuler(paraRun, info, we); }
 
-void _WEGetExtParaInfo(i32 offset, WEParaInfo* info, WEReference we) { _WEGetIndRuler(WEOffsetToParaRun(offset, we), info, we); }
+void _WEGetExtParaInfo(i32 offset, WEParaInfo* info, WEReference we) {
+  _WEGetIndRuler(WEOffsetToParaRun(offset, we), info, we);
+}
 
 void WEGetParaInfo(i32 offset, WEParaInfo* info, WEReference we) {
   const WERec* r = werec(we);

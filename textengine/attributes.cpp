@@ -15,31 +15,31 @@ enum : u8 { kCharacter = 0, kParagraph = 1 };
 
 struct AttributeEntry {
   OSType tag;
-  u8 size;        // 0: any size
-  u8 kind;        // kCharacter or kParagraph
+  u8 size;          // 0: any size
+  u8 kind;          // kCharacter or kParagraph
   u16 rulerOffset;  // where a paragraph value stored as such lies in the ruler
 };
 
 constexpr std::array<AttributeEntry, 58> kAttributeTable{{
-    {fourcc("font"), 2, kCharacter, 0},  {fourcc("ptsz"), 4, kCharacter, 0},  {fourcc("plan"), 1, kCharacter, 0},
-    {fourcc("bold"), 1, kCharacter, 0},  {fourcc("ital"), 1, kCharacter, 0},  {fourcc("undl"), 1, kCharacter, 0},
-    {fourcc("outl"), 1, kCharacter, 0},  {fourcc("shad"), 1, kCharacter, 0},  {fourcc("cond"), 1, kCharacter, 0},
-    {fourcc("pexp"), 1, kCharacter, 0},  {fourcc("colr"), 6, kCharacter, 0},  {fourcc("pbcl"), 6, kCharacter, 0},
-    {fourcc("pptm"), 2, kCharacter, 0},  {fourcc("xshf"), 4, kCharacter, 0},  {fourcc("strk"), 1, kCharacter, 0},
-    {fourcc("dstr"), 1, kCharacter, 0},  {fourcc("smcp"), 1, kCharacter, 0},  {fourcc("alcp"), 1, kCharacter, 0},
-    {fourcc("lowc"), 1, kCharacter, 0},  {fourcc("hidn"), 1, kCharacter, 0},  {fourcc("embo"), 1, kCharacter, 0},
-    {fourcc("engr"), 1, kCharacter, 0},  {fourcc("unds"), 4, kCharacter, 0},  {fourcc("pjst"), 4, kParagraph, 0},
-    {fourcc("LDIR"), 4, kParagraph, 0},  {fourcc("ledg"), 4, kParagraph, 16}, {fourcc("lein"), 4, kParagraph, 4},
-    {fourcc("riin"), 4, kParagraph, 8},  {fourcc("fidt"), 4, kParagraph, 12}, {fourcc("spbe"), 4, kParagraph, 20},
+    {fourcc("font"), 2, kCharacter, 0},  {fourcc("ptsz"), 4, kCharacter, 0},   {fourcc("plan"), 1, kCharacter, 0},
+    {fourcc("bold"), 1, kCharacter, 0},  {fourcc("ital"), 1, kCharacter, 0},   {fourcc("undl"), 1, kCharacter, 0},
+    {fourcc("outl"), 1, kCharacter, 0},  {fourcc("shad"), 1, kCharacter, 0},   {fourcc("cond"), 1, kCharacter, 0},
+    {fourcc("pexp"), 1, kCharacter, 0},  {fourcc("colr"), 6, kCharacter, 0},   {fourcc("pbcl"), 6, kCharacter, 0},
+    {fourcc("pptm"), 2, kCharacter, 0},  {fourcc("xshf"), 4, kCharacter, 0},   {fourcc("strk"), 1, kCharacter, 0},
+    {fourcc("dstr"), 1, kCharacter, 0},  {fourcc("smcp"), 1, kCharacter, 0},   {fourcc("alcp"), 1, kCharacter, 0},
+    {fourcc("lowc"), 1, kCharacter, 0},  {fourcc("hidn"), 1, kCharacter, 0},   {fourcc("embo"), 1, kCharacter, 0},
+    {fourcc("engr"), 1, kCharacter, 0},  {fourcc("unds"), 4, kCharacter, 0},   {fourcc("pjst"), 4, kParagraph, 0},
+    {fourcc("LDIR"), 4, kParagraph, 0},  {fourcc("ledg"), 4, kParagraph, 16},  {fourcc("lein"), 4, kParagraph, 4},
+    {fourcc("riin"), 4, kParagraph, 8},  {fourcc("fidt"), 4, kParagraph, 12},  {fourcc("spbe"), 4, kParagraph, 20},
     {fourcc("spaf"), 4, kParagraph, 24}, {fourcc("tabs"), 164, kParagraph, 0}, {fourcc("BBRD"), 4, kParagraph, 0},
-    {fourcc("ffnt"), 2, kCharacter, 0},  {fourcc("+siz"), 4, kCharacter, 0},  {fourcc("+shf"), 4, kCharacter, 0},
-    {fourcc("ptxe"), 4, kCharacter, 0},  {fourcc("spsc"), 1, kCharacter, 0},  {fourcc("sbsc"), 1, kCharacter, 0},
-    {fourcc("qdst"), 1, kCharacter, 0},  {fourcc("tets"), 12, kCharacter, 0}, {fourcc("rdir"), 1, kCharacter, 0},
-    {fourcc("+led"), 4, kParagraph, 16}, {fourcc("+lei"), 4, kParagraph, 4},  {fourcc("+rii"), 4, kParagraph, 8},
-    {fourcc("+fid"), 4, kParagraph, 12}, {fourcc("+spb"), 4, kParagraph, 20}, {fourcc("+spa"), 4, kParagraph, 24},
+    {fourcc("ffnt"), 2, kCharacter, 0},  {fourcc("+siz"), 4, kCharacter, 0},   {fourcc("+shf"), 4, kCharacter, 0},
+    {fourcc("ptxe"), 4, kCharacter, 0},  {fourcc("spsc"), 1, kCharacter, 0},   {fourcc("sbsc"), 1, kCharacter, 0},
+    {fourcc("qdst"), 1, kCharacter, 0},  {fourcc("tets"), 12, kCharacter, 0},  {fourcc("rdir"), 1, kCharacter, 0},
+    {fourcc("+led"), 4, kParagraph, 16}, {fourcc("+lei"), 4, kParagraph, 4},   {fourcc("+rii"), 4, kParagraph, 8},
+    {fourcc("+fid"), 4, kParagraph, 12}, {fourcc("+spb"), 4, kParagraph, 20},  {fourcc("+spa"), 4, kParagraph, 24},
     {fourcc("lang"), 0, kCharacter, 0},  {fourcc("pusr"), 4, kParagraph, 156}, {fourcc("keep"), 1, kParagraph, 0},
-    {fourcc("kepn"), 1, kParagraph, 0},  {fourcc("pbrb"), 1, kParagraph, 0},  {fourcc("wido"), 1, kParagraph, 0},
-    {fourcc("wdov"), 1, kParagraph, 0},  {fourcc("!ln#"), 1, kParagraph, 0},  {fourcc("!hyp"), 1, kParagraph, 0},
+    {fourcc("kepn"), 1, kParagraph, 0},  {fourcc("pbrb"), 1, kParagraph, 0},   {fourcc("wido"), 1, kParagraph, 0},
+    {fourcc("wdov"), 1, kParagraph, 0},  {fourcc("!ln#"), 1, kParagraph, 0},   {fourcc("!hyp"), 1, kParagraph, 0},
     {fourcc("grup"), 1, kCharacter, 0},
 }};
 
@@ -48,7 +48,8 @@ constexpr std::array<AttributeEntry, 58> kAttributeTable{{
 constexpr std::array<OSType, 9> kUnderlineStyles{fourcc("deft"), fourcc("word"), fourcc("dubl"),
                                                  fourcc(".   "), fourcc("-   "), fourcc(".-  "),
                                                  fourcc("..- "), fourcc("thck"), fourcc("wave")};
-constexpr std::array<OSType, 5> kAlignments{fourcc("left"), fourcc("rght"), fourcc("deft"), fourcc("cent"), fourcc("full")};
+constexpr std::array<OSType, 5> kAlignments{fourcc("left"), fourcc("rght"), fourcc("deft"), fourcc("cent"),
+                                            fourcc("full")};
 constexpr i32 kFirstAlignment = -2;
 constexpr std::array<OSType, 3> kDirections{fourcc("R->L"), fourcc("L->R"), fourcc("deft")};
 constexpr i32 kFirstDirection = -1;
@@ -117,7 +118,9 @@ T get(const void* in) {
 }
 
 Fixed rulerfixed(const WERuler& ruler, u16 offset) { return get<Fixed>(reinterpret_cast<const u8*>(&ruler) + offset); }
-void setrulerfixed(WERuler* ruler, u16 offset, Fixed v) { std::memcpy(reinterpret_cast<u8*>(ruler) + offset, &v, sizeof v); }
+void setrulerfixed(WERuler* ruler, u16 offset, Fixed v) {
+  std::memcpy(reinterpret_cast<u8*>(ruler) + offset, &v, sizeof v);
+}
 
 // The value of an attribute of fixed size from a style or a ruler into out (the entry's size);
 // false for the attributes that leave the caller's buffer as it was.
@@ -144,10 +147,18 @@ bool readvalue(const AttributeEntry& e, const WETextStyle& s, const WERuler& rul
     case fourcc("pptm"): put<u16>(out, s.transferMode); return true;
     case fourcc("xshf"): put<Fixed>(out, Fixed(s.vShift) * 65536); return true;
     case fourcc("unds"): put<OSType>(out, tagof(kUnderlineStyles, s.setting, 0, fourcc("deft"))); return true;
-    case fourcc("pjst"): put<OSType>(out, tagof(kAlignments, ruler.alignment, kFirstAlignment, fourcc("deft"))); return true;
-    case fourcc("LDIR"): put<OSType>(out, tagof(kDirections, ruler.direction, kFirstDirection, fourcc("deft"))); return true;
+    case fourcc("pjst"):
+      put<OSType>(out, tagof(kAlignments, ruler.alignment, kFirstAlignment, fourcc("deft")));
+      return true;
+    case fourcc("LDIR"):
+      put<OSType>(out, tagof(kDirections, ruler.direction, kFirstDirection, fourcc("deft")));
+      return true;
     case fourcc("BBRD"): put<OSType>(out, tagof(kBorderStyles, ruler.borderStyle, 0, fourcc("NONE"))); return true;
-    case fourcc("ledg"): case fourcc("lein"): case fourcc("riin"): case fourcc("fidt"): case fourcc("spbe"):
+    case fourcc("ledg"):
+    case fourcc("lein"):
+    case fourcc("riin"):
+    case fourcc("fidt"):
+    case fourcc("spbe"):
     case fourcc("spaf"): put<Fixed>(out, rulerfixed(ruler, e.rulerOffset)); return true;
     case fourcc("pusr"): put<u32>(out, ruler.userValue); return true;
     case fourcc("ptxe"): put<u32>(out, s.encoding); return true;
@@ -173,11 +184,25 @@ bool readvalue(const AttributeEntry& e, const WETextStyle& s, const WERuler& rul
 bool matchable(OSType tag) {
   if (indexof(kFaceBits, tag) >= 0 || indexof(kExtraFaceBits, tag) >= 0) return true;
   switch (tag) {
-    case fourcc("font"): case fourcc("pptm"): case fourcc("ptsz"): case fourcc("xshf"): case fourcc("colr"):
-    case fourcc("pbcl"): case fourcc("plan"): case fourcc("spsc"): case fourcc("sbsc"): case fourcc("pjst"):
-    case fourcc("BBRD"): case fourcc("LDIR"): case fourcc("ledg"): case fourcc("lein"): case fourcc("riin"):
-    case fourcc("fidt"): case fourcc("spbe"): case fourcc("spaf"): case fourcc("pusr"):
-      return true;
+    case fourcc("font"):
+    case fourcc("pptm"):
+    case fourcc("ptsz"):
+    case fourcc("xshf"):
+    case fourcc("colr"):
+    case fourcc("pbcl"):
+    case fourcc("plan"):
+    case fourcc("spsc"):
+    case fourcc("sbsc"):
+    case fourcc("pjst"):
+    case fourcc("BBRD"):
+    case fourcc("LDIR"):
+    case fourcc("ledg"):
+    case fourcc("lein"):
+    case fourcc("riin"):
+    case fourcc("fidt"):
+    case fourcc("spbe"):
+    case fourcc("spaf"):
+    case fourcc("pusr"): return true;
     default: return false;
   }
 }
@@ -360,10 +385,8 @@ WERuler newruler(const WERuler& old, const Collected& c) {
   _WECopyRuler(&c.ruler, &r, u16(c.rulerMask & (weDoDirection | weDoAlignment | weDoBorderStyle)));
   for (const RulerField& f : kRulerFields) {
     const u16 offset = f.offset;
-    if (c.rulerMask & f.incrementMask)
-      setrulerfixed(&r, offset, rulerfixed(old, offset) + rulerfixed(c.ruler, offset));
-    else if (c.rulerMask & f.mask)
-      setrulerfixed(&r, offset, rulerfixed(c.ruler, offset));
+    if (c.rulerMask & f.incrementMask) setrulerfixed(&r, offset, rulerfixed(old, offset) + rulerfixed(c.ruler, offset));
+    else if (c.rulerMask & f.mask) setrulerfixed(&r, offset, rulerfixed(c.ruler, offset));
   }
   if (c.rulerMask & kUserValueMask) r.userValue = c.ruler.userValue;
   if (c.rulerMask & kParaFlagsMask) r.paraFlags = u16((c.ruler.paraFlags & c.flagMask) | (old.paraFlags & ~c.flagMask));
@@ -397,7 +420,8 @@ OSErr distinctrulers(i32 start, i32 end, std::vector<WERuler>* out, WEReference 
   for (i32 run = first; run <= last; ++run) {
     WEParaInfo info;
     _WEGetIndRuler(run, &info, we);
-    if (std::none_of(out->begin(), out->end(), [&](const WERuler& r) { return _WEBlockCmp(&r, &info.ruler, sizeof r); }))
+    if (std::none_of(out->begin(), out->end(),
+                     [&](const WERuler& r) { return _WEBlockCmp(&r, &info.ruler, sizeof r); }))
       out->push_back(info.ruler);
   }
   return noErr;
@@ -474,8 +498,8 @@ OSErr WEGetOneAttribute(i32 offset, OSType tag, void* value, i32 size, WEReferen
   return WEGetAttributes(offset, 1, &tag, values, &size, we);
 }
 
-OSErr WESetAttributes(i32 start, i32 end, i32 count, const OSType* tags, const void* const* values,
-                      const i32* sizes, WEReference we) {
+OSErr WESetAttributes(i32 start, i32 end, i32 count, const OSType* tags, const void* const* values, const i32* sizes,
+                      WEReference we) {
   WERec* r = werec(we);
   if (r == nullptr) return weBadReferenceErr;
   if (count > 0 && (tags == nullptr || values == nullptr || sizes == nullptr)) return paramErr;

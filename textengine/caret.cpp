@@ -327,7 +327,8 @@ void _WESubtractObjectRgns(RgnHandle rgn, Point offset, WEReference we) {
   const LongPoint topleft{r->viewRect.top, r->viewRect.left}, botright{r->viewRect.bottom, r->viewRect.right};
   const i32 first = WEGetOffset(&topleft, nullptr, we), last = WEGetOffset(&botright, nullptr, we);
   WEObjectDescHandle object = nilhandle;
-  for (i32 at = WEFindNextObject(first - 1, &object, we); at >= 0 && at <= last; at = WEFindNextObject(at, &object, we)) {
+  for (i32 at = WEFindNextObject(first - 1, &object, we); at >= 0 && at <= last;
+       at = WEFindNextObject(at, &object, we)) {
     RgnHandle frame = framergn(object);
     if (frame == 0) continue;
     OffsetRgn(frame, offset.h, offset.v);
@@ -401,10 +402,8 @@ bool WEAdjustCursor(Point mouse, RgnHandle mouseRgn, WEReference we) {
     }
     OffsetRgn(area, origin.h, origin.v);
     if (mouseRgn != 0) {
-      if (inside)
-        SectRgn(mouseRgn, area, mouseRgn);
-      else
-        DiffRgn(mouseRgn, area, mouseRgn);
+      if (inside) SectRgn(mouseRgn, area, mouseRgn);
+      else DiffRgn(mouseRgn, area, mouseRgn);
     }
     DisposeRgn(area);
   }

@@ -57,14 +57,10 @@ void trackto(i32 offset, i8 edge, WEReference we) {
     return;
   }
   i32 s = 0, e = 0;
-  if (count == 1)
-    WEFindWord(offset, edge, &s, &e, we);
-  else
-    WEFindParagraph(offset, edge, &s, &e, we);
-  if (s <= as)
-    WESetSelection(ae, s, we);
-  else
-    WESetSelection(as, e, we);
+  if (count == 1) WEFindWord(offset, edge, &s, &e, we);
+  else WEFindParagraph(offset, edge, &s, &e, we);
+  if (s <= as) WESetSelection(ae, s, we);
+  else WESetSelection(as, e, we);
 }
 
 }  // namespace
@@ -98,17 +94,16 @@ void WEClick(Point hitPt, u16 modifiers, u32 clickTime, WEReference we) {
   } else if (multiple) {
     if (r->clickCount < 2) ++r->clickCount;
     i32 s = 0, e = 0;
-    if (r->clickCount == 1)
-      WEFindWord(offset, edge, &s, &e, we);
-    else
-      WEFindParagraph(offset, edge, &s, &e, we);
+    if (r->clickCount == 1) WEFindWord(offset, edge, &s, &e, we);
+    else WEFindParagraph(offset, edge, &s, &e, we);
     r = werec(we);
     r->anchorStart = s;
     r->anchorEnd = e;
   } else {
     // A press inside the selection with drag and drop on drags it; a press that does not move
     // selects as a click.
-    if ((r->features & (1u << weFDragAndDrop)) && inselection(hitPt, we) && _WEDrag(hitPt, modifiers, clickTime, we) != 128)
+    if ((r->features & (1u << weFDragAndDrop)) && inselection(hitPt, we) &&
+        _WEDrag(hitPt, modifiers, clickTime, we) != 128)
       return;
     r = werec(we);
     if (r == nullptr) return;

@@ -42,8 +42,8 @@ std::vector<OSType> _WEDragFlavors(WEReference we) {
   WEObjectDescHandle object = nilhandle;
   if (WEGetSelectedObject(&object, we) == noErr) return {WEGetObjectType(object)};
   if (hasfeature(*werec(we), weFMonoStyled)) return {fourcc("TEXT")};
-  return {fourcc("RTF "), fourcc("TEXT"), fourcc("styl"), fourcc("FISH"), fourcc("WEpf"),
-          fourcc("WEru"), fourcc("WEcf"),  fourcc("WEst")};
+  return {fourcc("RTF "), fourcc("TEXT"), fourcc("styl"), fourcc("FISH"),
+          fourcc("WEpf"), fourcc("WEru"), fourcc("WEcf"), fourcc("WEst")};
 }
 
 namespace {
@@ -477,7 +477,8 @@ OSErr WETrackDrag(DragTrackingMessage message, DragRef drag, WEReference we) {
   switch (message) {
     case kDragTrackingEnterHandler:
     case kDragTrackingEnterWindow:
-      r->flags = WECanAcceptDrag(drag, we) ? (werec(we)->flags | weFlagDragAcceptable) : (werec(we)->flags & ~weFlagDragAcceptable);
+      r->flags = WECanAcceptDrag(drag, we) ? (werec(we)->flags | weFlagDragAcceptable)
+                                           : (werec(we)->flags & ~weFlagDragAcceptable);
       werec(we)->clickTime = 0;
       break;
     case kDragTrackingInWindow: {

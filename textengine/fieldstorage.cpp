@@ -73,7 +73,8 @@ OSErr weunpacktext(Handle stored, Handle, WEReference we) {
   const fieldtail tail = bytes ? fieldtextail(bytes, size) : defaultfieldtail();
   Handle text = NewHandle(l.textlength);
   OSErr err = MemError();
-  if (err == noErr && l.textlength > 0) std::memcpy(deref(text), deref(stored) + l.textoffset, std::size_t(l.textlength));
+  if (err == noErr && l.textlength > 0)
+    std::memcpy(deref(text), deref(stored) + l.textoffset, std::size_t(l.textlength));
   if (err == noErr) err = WEUseText(text, we);
   else DisposeHandle(text);
   if (err == noErr) {
@@ -110,10 +111,8 @@ WEReference createwerec(const spot& field, const LongRect& dest, const LongRect&
   // The tab hooks choose their line break by the no-wrap setting: it comes first.
   const bool dontwrap = (field.flags & kDontWrapBit) != 0;
   SetDontWrapFlag(we, dontwrap ? 1 : 0);
-  if (field.flags & kAllowTabsBit)
-    WEInstallTabHooks(we, field.tabsize);
-  else if (dontwrap)
-    WEInstallCrOnlyHook(we);
+  if (field.flags & kAllowTabsBit) WEInstallTabHooks(we, field.tabsize);
+  else if (dontwrap) WEInstallCrOnlyHook(we);
   if (fieldcanscroll(field)) {
     WEFeatureFlag(weFAutoScroll, 1, we);
     SetScrollBarFlag(we, 1);

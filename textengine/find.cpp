@@ -61,8 +61,8 @@ OSErr _WEDoBoyerMooreSearch(const u8* text, i32 textLength, const u8* key, i32 k
   return weTextNotFoundErr;
 }
 
-OSErr WEFind(const u8* key, i32 keyLength, i16 script, u32 options, i32 rangeStart, i32 rangeEnd,
-             i32* matchStart, i32* matchEnd, WEReference we) {
+OSErr WEFind(const u8* key, i32 keyLength, i16 script, u32 options, i32 rangeStart, i32 rangeEnd, i32* matchStart,
+             i32* matchEnd, WEReference we) {
   const WERec* r = werec(we);
   if (r == nullptr || key == nullptr || keyLength < 1) return paramErr;
   rangeStart = std::clamp(rangeStart, 0, r->textLength);

@@ -50,7 +50,9 @@ u8 copyface(const WETextStyle& src, u8 old, u8 continuousFace, u32 mode) {
   return face;
 }
 
-bool samecolor(const RGBColor& a, const RGBColor& b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
+bool samecolor(const RGBColor& a, const RGBColor& b) {
+  return a.red == b.red && a.green == b.green && a.blue == b.blue;
+}
 
 bool samepname(ConstStringPtr a, ConstStringPtr b) { return a[0] == b[0] && equalnocase(a + 1, b + 1, a[0]); }
 
@@ -114,8 +116,7 @@ void _WECopyStyle(const WETextStyle* source, WETextStyle* dest, u8 continuousFac
   if (mode & weDoColor) d.color = s.color;
   if (mode & weDoAddSize) d.size = pinsize(d.size + sizeof0(s.size));
   if (mode & weDoExtraFace) d.extraFace = s.extraFace;
-  if (mode & weDoExtraFaceMask)
-    d.extraFace = u8((s.extraFace & s.extraFaceMask) | (d.extraFace & ~s.extraFaceMask));
+  if (mode & weDoExtraFaceMask) d.extraFace = u8((s.extraFace & s.extraFaceMask) | (d.extraFace & ~s.extraFaceMask));
   if (mode & weDoLanguage) d.language = s.language;
   if (mode & weDoSetting) d.setting = s.setting;
   if (mode & weDoTransferMode) d.transferMode = s.transferMode;

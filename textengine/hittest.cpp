@@ -54,8 +54,14 @@ i32 wesegmentwidth(const WELineRec& line, const WEStyle& style, const WERuler& r
 
 WEShownRun::WEShownRun(const WELineRec& line, const WEStyle& style, const WERuler& ruler, const u8* text, i32 length,
                        i16 position, i32 startposition, WEReference we)
-    : line_(line), style_(style), ruler_(ruler), text_(text), length_(std::max(length, 0)), position_(position),
-      startposition_(startposition), we_(we) {
+    : line_(line),
+      style_(style),
+      ruler_(ruler),
+      text_(text),
+      length_(std::max(length, 0)),
+      position_(position),
+      startposition_(startposition),
+      we_(we) {
   if (length_ == 0) return;
   const std::size_t n = std::size_t(length_);
   const BidiLine order = righttoleftrunorder(text, length_, _WEFontFamilyToScript(style.ts.font));
@@ -216,7 +222,8 @@ bool SLPixelToChar(WELineRec* line, const WEStyle* style, const WERuler* ruler, 
     const Fixed slop = ruler->alignment == 2 ? justslop(text + s, e - s, position, *line) : 0;
     Fixed width = Fixed(reversed ? (i64(left + span) << 16) - w.width : w.width - (i64(left) << 16));
     bool leading = true;
-    const i32 got = werec(we)->pixelToCharHook(text + s, e - s, slop, &width, &leading, position, w.consumed + left, we);
+    const i32 got = werec(we)->pixelToCharHook(text + s, e - s, slop, &width, &leading, position, w.consumed + left,
+                                               we);
     w.offset = start + s + got;
     w.edge = leading ? -1 : 0;
     return true;
@@ -351,7 +358,8 @@ bool werighttoleftchar(i32 offset, WEReference we) {
   WEExtRunInfo info;
   _WEGetIndStyle(run, &info, we);
   const i32 line = WEOffsetToLine(offset, we);
-  const i32 s = std::max(info.runStart, lineat(*r, line).lineStart), e = std::min(info.runEnd, lineat(*r, line + 1).lineStart);
+  const i32 s = std::max(info.runStart, lineat(*r, line).lineStart),
+            e = std::min(info.runEnd, lineat(*r, line + 1).lineStart);
   if (info.style.ts.object != 0 || e <= s) return true;
   const BidiLine order = righttoleftrunorder(textof(*r) + s, e - s, _WEFontFamilyToScript(info.style.ts.font));
   return order.levels.size() != std::size_t(e - s) || (order.levels[std::size_t(offset - s)] & 1) != 0;
@@ -451,7 +459,8 @@ void WEGetPoint(i32 offset, i16 direction, LongPoint* point, i16* lineHeight, WE
       // when the side asked for is that byte's.
       bool trailing = offset >= lineend && offset > l.lineStart;
       if (_WEAtDirectionBoundary(offset, we))
-        trailing = (_WEGetIndDirection(WEOffsetToRun(offset - 1, we), we) == 1) == _WERightToLeftEdge(offset, direction, we);
+        trailing = (_WEGetIndDirection(WEOffsetToRun(offset - 1, we), we) == 1) ==
+                   _WERightToLeftEdge(offset, direction, we);
       CharWalk c{offset, trailing, _WERightToLeftEdge(offset, direction, we), 0, 0};
       _WESegmentLoop(line, line, SLCharToPixel, &c, we);
       r = werec(we);
@@ -491,10 +500,8 @@ void WEFindParagraph(i32 offset, i8 edge, i32* start, i32* end, WEReference we) 
     offset = std::clamp(offset, 0, r->textLength);
     // The paragraph of the chosen line: a line's start with edge 0 ends the paragraph before.
     const bool before = edge == 0 && offset > 0 && lineofedge(offset, edge, we) != WEOffsetToLine(offset, we);
-    if (offset == r->textLength && edge != 0 && endsinreturn(*r))
-      s = e = offset;
-    else
-      paragraphof(*r, before ? offset - 1 : offset, &s, &e);
+    if (offset == r->textLength && edge != 0 && endsinreturn(*r)) s = e = offset;
+    else paragraphof(*r, before ? offset - 1 : offset, &s, &e);
   }
   if (start) *start = s;
   if (end) *end = e;
@@ -511,7 +518,8 @@ void WEFindWord(i32 offset, i8 edge, i32* start, i32* end, WEReference we) {
     WEExtRunInfo info;
     _WEGetExtRunInfo(leading ? offset : offset - 1, &info, we);
     OffsetTable table{};
-    r->wordBreakHook(textof(*r) + cs, ce - cs, offset - cs, leading, table, _WEFontFamilyToScript(info.style.ts.font), we);
+    r->wordBreakHook(textof(*r) + cs, ce - cs, offset - cs, leading, table, _WEFontFamilyToScript(info.style.ts.font),
+                     we);
     s = cs + table[0].offFirst;
     e = cs + table[0].offSecond;
   }

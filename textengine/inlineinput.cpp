@@ -15,20 +15,20 @@ namespace kv {
 
 namespace {
 
-constexpr OSType kKeyRefCon = 0x72656663;     // 'refc'
-constexpr OSType kKeyText = 0x6B646174;       // 'kdat'
-constexpr OSType kKeyFixLength = 0x6669786C;  // 'fixl'
-constexpr OSType kKeyPinRange = 0x706E7267;   // 'pnrg'
-constexpr OSType kKeyHilites = 0x68726E67;    // 'hrng'
-constexpr OSType kKeyPoint = 0x63706F73;      // 'cpos'
-constexpr OSType kKeyRegion = 0x72676E63;     // 'rgnc'
-constexpr OSType kKeyOffset = 0x6F667374;     // 'ofst'
-constexpr OSType kKeyLeading = 0x6B6C6566;    // 'klef'
+constexpr OSType kKeyRefCon = 0x72656663;       // 'refc'
+constexpr OSType kKeyText = 0x6B646174;         // 'kdat'
+constexpr OSType kKeyFixLength = 0x6669786C;    // 'fixl'
+constexpr OSType kKeyPinRange = 0x706E7267;     // 'pnrg'
+constexpr OSType kKeyHilites = 0x68726E67;      // 'hrng'
+constexpr OSType kKeyPoint = 0x63706F73;        // 'cpos'
+constexpr OSType kKeyRegion = 0x72676E63;       // 'rgnc'
+constexpr OSType kKeyOffset = 0x6F667374;       // 'ofst'
+constexpr OSType kKeyLeading = 0x6B6C6566;      // 'klef'
 constexpr OSType kKeyGlobalPoint = 0x67706F73;  // 'gpos'
-constexpr OSType kKeyFont = 0x6B747866;       // 'ktxf'
-constexpr OSType kKeySize = 0x6B747073;       // 'ktps'
-constexpr OSType kKeyAscent = 0x6B746173;     // 'ktas'
-constexpr OSType kKeyLineHeight = 0x6B746C68;  // 'ktlh'
+constexpr OSType kKeyFont = 0x6B747866;         // 'ktxf'
+constexpr OSType kKeySize = 0x6B747073;         // 'ktps'
+constexpr OSType kKeyAscent = 0x6B746173;       // 'ktas'
+constexpr OSType kKeyLineHeight = 0x6B746C68;   // 'ktlh'
 
 using PreUpdateProc = void (*)(WEReference we);
 using PostUpdateProc = void (*)(WEReference we, i32 fixed, i32 areaStart, i32 areaEnd, i32 pinStart, i32 pinEnd);
@@ -46,10 +46,8 @@ Point toport(Point p, bool local, WEReference we) {
   GDHandle device = 0;
   GetGWorld(&saved, &device);
   SetGWorld(werec(we)->port, 0);
-  if (local)
-    GlobalToLocal(&p);
-  else
-    LocalToGlobal(&p);
+  if (local) GlobalToLocal(&p);
+  else LocalToGlobal(&p);
   SetGWorld(saved, device);
   return p;
 }
@@ -116,7 +114,8 @@ OSErr _WEHandleUpdateActiveInputArea(const TSMRecord& event, TSMRecord*, u32) {
   r->selStart = r->selEnd = a + f;
   r->clickCount = 0;
   if (n != f)
-    if (const TSMTextRanges* hilites = event.get<TSMTextRanges>(kKeyHilites)) _WEHiliteRangeArray(*hilites, a + f, a, a + n, we);
+    if (const TSMTextRanges* hilites = event.get<TSMTextRanges>(kKeyHilites))
+      _WEHiliteRangeArray(*hilites, a + f, a, a + n, we);
 
   // The confirmed bytes join the typing action.
   if (f > 0) _WEAdjustUndoRange(f, we);

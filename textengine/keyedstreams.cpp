@@ -31,10 +31,8 @@ OSErr reserve(WEStream* w, i32 more) {
 OSErr append(WEStream* w, const void* data, i32 size) {
   if (size <= 0) return noErr;
   if (OSErr err = reserve(w, size)) return err;
-  if (data)
-    std::memcpy(deref(w->block) + w->length, data, std::size_t(size));
-  else
-    std::memset(deref(w->block) + w->length, 0, std::size_t(size));
+  if (data) std::memcpy(deref(w->block) + w->length, data, std::size_t(size));
+  else std::memset(deref(w->block) + w->length, 0, std::size_t(size));
   w->length += size;
   return noErr;
 }

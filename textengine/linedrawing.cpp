@@ -35,15 +35,15 @@ i16 pin16(i32 v) { return i16(std::clamp(v, -32768, 32767)); }
 struct DrawState {
   CGrafPtr savedport;
   GDHandle saveddevice;
-  Rect linerect;    // the line's rectangle in the record's port
-  Rect drawrect;    // the line's rectangle within the view
+  Rect linerect;  // the line's rectangle in the record's port
+  Rect drawrect;  // the line's rectangle within the view
   bool colour;
   bool offscreenwanted;
   bool offscreeninuse;
   bool erase;
   Point startpen;
-  RgnHandle hilite;     // the selection painted behind the text (none: no selection shown)
-  RgnHandle scratch;    // the part of it on the current line
+  RgnHandle hilite;   // the selection painted behind the text (none: no selection shown)
+  RgnHandle scratch;  // the part of it on the current line
   RGBColor hilitecolour;
 };
 
@@ -110,7 +110,8 @@ void beginline(DrawState& st, const WELineRec& line, const WEStyle& style, const
     MoveTo(pin16(st.linerect.left + left), pin16(st.linerect.bottom - roundfixed(ruler.spaceAfter) - rows));
     _WEDrawBorder(pin16(r->destRect.right - r->destRect.left - left - right - 1), ruler.borderStyle);
   }
-  MoveTo(pin16(st.linerect.left + _WECalcPenIndent(line, ruler, we)), pin16(st.linerect.top + (line.lineAscent & 0x7FFF)));
+  MoveTo(pin16(st.linerect.left + _WECalcPenIndent(line, ruler, we)),
+         pin16(st.linerect.top + (line.lineAscent & 0x7FFF)));
   if (st.offscreeninuse) _WESetTextStyle(style.ts);
 }
 
@@ -126,8 +127,8 @@ void endline(DrawState& st, WEReference we) {
     RGBBackColor(&kWhite);
     RGBForeColor(&kBlack);
   }
-  CopyBits(GetPortBitMapForCopyBits(r->offscreenWorld), GetPortBitMapForCopyBits(r->port), &st.drawrect,
-           &st.drawrect, srcCopy, 0);
+  CopyBits(GetPortBitMapForCopyBits(r->offscreenWorld), GetPortBitMapForCopyBits(r->port), &st.drawrect, &st.drawrect,
+           srcCopy, 0);
   RGBBackColor(&back);
   SetGWorld(r->offscreenWorld, 0);
   SetOrigin(0, 0);
@@ -138,8 +139,8 @@ void endline(DrawState& st, WEReference we) {
   st.offscreeninuse = false;
 }
 
-bool SLDraw(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32, i32 length,
-            i16 position, WEReference we, void* data) {
+bool SLDraw(WELineRec* line, const WEStyle* style, const WERuler* ruler, const u8* text, i32, i32 length, i16 position,
+            WEReference we, void* data) {
   DrawState& st = *static_cast<DrawState*>(data);
   const WETextStyle& ts = style->ts;
   const bool last = !(position & 1);

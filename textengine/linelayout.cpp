@@ -22,7 +22,9 @@ constexpr OSType kScriptTag = fourcc("scri");
 WELineRec lineat(const WERec& r, i32 i) { return weelement<WELineRec>(r.hLines, i); }
 
 // Whether the line ending at `end` (exclusive) ends its paragraph.
-bool endsparagraph(const WERec& r, i32 end) { return end >= r.textLength || (end > 0 && deref(r.hText)[end - 1] == kReturn); }
+bool endsparagraph(const WERec& r, i32 end) {
+  return end >= r.textLength || (end > 0 && deref(r.hText)[end - 1] == kReturn);
+}
 
 i32 roundpixels(i64 fixed) { return i32((fixed + 0x8000) >> 16); }
 
@@ -63,10 +65,8 @@ bool SLCalcSlop(WELineRec* line, const WEStyle* style, const WERuler* ruler, con
   const bool first = !(position & 2), last = !(position & 1);
   if (first) {
     acc = SlopAccumulator{0, i16(std::clamp(roundpixels(_WEAvailableWidth(line->lineStart, *ruler, we)), 0, 32767)), 0};
-    if (_WEParagraphStart(line->lineStart, we))
-      line->lineAscent |= kParaStartBit;
-    else
-      line->lineAscent &= u16(~kParaStartBit);
+    if (_WEParagraphStart(line->lineStart, we)) line->lineAscent |= kParaStartBit;
+    else line->lineAscent &= u16(~kParaStartBit);
     // Tab stops are measured from the destination's left edge through the line's pen indent,
     // which the measuring hook reads from the stored line. The alignment's share of the slop is
     // what is being found, so the stored line counts as having none while it is measured;
@@ -105,10 +105,8 @@ bool SLCalcSlop(WELineRec* line, const WEStyle* style, const WERuler* ruler, con
   if (last) {
     // The last segment ends where the next line starts. A line without spaces has no portion
     // to spread its slop over: it stays unjustified.
-    if (endsparagraph(*werec(we), start + length) || acc.portion == 0)
-      line->lineJustDelta = 0;
-    else
-      line->lineJustDelta = Fixed((i64(acc.slop) << 32) / acc.portion);
+    if (endsparagraph(*werec(we), start + length) || acc.portion == 0) line->lineJustDelta = 0;
+    else line->lineJustDelta = Fixed((i64(acc.slop) << 32) / acc.portion);
   }
   return false;
 }

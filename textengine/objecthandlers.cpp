@@ -140,7 +140,9 @@ OSErr HandleDisposePicture(WEObjectDescHandle object) {
   return MemError();
 }
 
-OSErr HandleDrawPicture(const Rect* destRect, WEObjectDescHandle object) { return drawclipped(desc(object).data, destRect); }
+OSErr HandleDrawPicture(const Rect* destRect, WEObjectDescHandle object) {
+  return drawclipped(desc(object).data, destRect);
+}
 
 OSErr HandleStreamPicture(i16, OSType*, Handle*, WEObjectDescHandle) { return noErr; }
 

@@ -17,10 +17,10 @@ namespace kv {
 #define WE_HANDLER_SELECTOR(tag, field) \
   WESelectorRow { fourcc(tag), u16(offsetof(WEObjectHandlerRow, field)), u16(sizeof(WEObjectHandlerRow::field)) }
 const WESelectorRow __weObjectHandlerSelectorTable[] = {
-    WE_HANDLER_SELECTOR("new ", newHandler),     WE_HANDLER_SELECTOR("free", freeHandler),
-    WE_HANDLER_SELECTOR("draw", drawHandler),    WE_HANDLER_SELECTOR("clik", clickHandler),
-    WE_HANDLER_SELECTOR("strm", streamHandler),  WE_HANDLER_SELECTOR("hovr", hoverHandler),
-    WE_HANDLER_SELECTOR("refc", refCon),         WESelectorRow{0, 0, 0},
+    WE_HANDLER_SELECTOR("new ", newHandler),    WE_HANDLER_SELECTOR("free", freeHandler),
+    WE_HANDLER_SELECTOR("draw", drawHandler),   WE_HANDLER_SELECTOR("clik", clickHandler),
+    WE_HANDLER_SELECTOR("strm", streamHandler), WE_HANDLER_SELECTOR("hovr", hoverHandler),
+    WE_HANDLER_SELECTOR("refc", refCon),        WESelectorRow{0, 0, 0},
 };
 #undef WE_HANDLER_SELECTOR
 
@@ -51,10 +51,8 @@ WEObjectHandlerRow rowat(WEReference owner, i32 i) {
 }
 
 void setrowat(WEReference owner, i32 i, const WEObjectHandlerRow& row) {
-  if (owner == nilid)
-    globalrows()[std::size_t(i)] = row;
-  else
-    setweelement(werec(owner)->objectHandlers, i, row);
+  if (owner == nilid) globalrows()[std::size_t(i)] = row;
+  else setweelement(werec(owner)->objectHandlers, i, row);
 }
 
 // The handler row of an object, when its table still has it.
@@ -82,7 +80,9 @@ bool tableowner(WEReference we, WEReference* owner) {
 struct FieldValue {
   WEProcPtr proc;
   u32 word;
-  const void* bytes(const WESelectorRow& sel) const { return sel.size == sizeof(u32) ? static_cast<const void*>(&word) : &proc; }
+  const void* bytes(const WESelectorRow& sel) const {
+    return sel.size == sizeof(u32) ? static_cast<const void*>(&word) : &proc;
+  }
 };
 FieldValue fieldvalue(WEProcPtr handler) { return FieldValue{handler, u32(reinterpret_cast<std::uintptr_t>(handler))}; }
 

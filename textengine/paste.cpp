@@ -236,8 +236,8 @@ OSErr WEPasteTextMinusIndenting(WEReference we) {
   quotedspaces(text);
   const Handle before = workingaction(we);
   const u32 intelligent = feature(*r, weFIntCutAndPaste) ? kPutIntelligent : 0;
-  const OSErr err =
-      WEPut(-1, -1, deref(text), GetHandleSize(text), kTextEncodingWEText, intelligent, 0, nullptr, nullptr, we);
+  const OSErr err = WEPut(-1, -1, deref(text), GetHandleSize(text), kTextEncodingWEText, intelligent, 0, nullptr,
+                          nullptr, we);
   DisposeHandle(text);
   if (err == noErr) setkindifnew(before, weAKPaste, we);
   return err;

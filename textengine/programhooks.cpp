@@ -89,7 +89,9 @@ void _WEColorizedErase(const Rect* r, WEReference) {
   restcolor();
 }
 
-OSErr WEInstallCrOnlyHook(WEReference we) { return sethook<WELineBreakProcPtr>(fourcc("lbrk"), _WENoWrapLineBreak, we); }
+OSErr WEInstallCrOnlyHook(WEReference we) {
+  return sethook<WELineBreakProcPtr>(fourcc("lbrk"), _WENoWrapLineBreak, we);
+}
 OSErr WERemoveCrOnlyHook(WEReference we) { return sethook<WELineBreakProcPtr>(fourcc("lbrk"), nullptr, we); }
 bool WEIsCrOnly(WEReference we) {
   const WERec* r = werec(we);

@@ -23,13 +23,13 @@ struct Flavors {
 
 // Scratch blocks of one put, disposed of on every path.
 struct Scratch {
-  Handle styles = nilhandle;    // parsed 'WEst'
-  Handle rulers = nilhandle;    // parsed 'WEru'
+  Handle styles = nilhandle;                              // parsed 'WEst'
+  Handle rulers = nilhandle;                              // parsed 'WEru'
   Handle charFormat = nilhandle, paraFormat = nilhandle;  // copies moved by a byte-order mark
-  Handle text = nilhandle;      // converted Unicode
-  Handle encodings = nilhandle; // the encoding scrap of a conversion
-  Handle swapped = nilhandle;   // byte-swapped Unicode
-  Handle styl = nilhandle;      // 'styl' renumbered by a font table
+  Handle text = nilhandle;                                // converted Unicode
+  Handle encodings = nilhandle;                           // the encoding scrap of a conversion
+  Handle swapped = nilhandle;                             // byte-swapped Unicode
+  Handle styl = nilhandle;                                // 'styl' renumbered by a font table
   ~Scratch() {
     _WEForgetStyleArray(&styles);
     for (Handle* h : {&rulers, &charFormat, &paraFormat, &text, &encodings, &swapped, &styl}) _WEForgetHandle(h);
@@ -69,7 +69,9 @@ OSErr WEPut(i32 start, i32 end, const void* text, i32 length, u32 encoding, u32 
     const Handle h = IsValidHandle(flavorHandles[i]) ? flavorHandles[i] : nilhandle;
     switch (flavorTypes[i]) {
       case fourcc("FISH"): f.fontTable = h; break;
-      case fourcc("SOUP"): if (objects) f.soup = h; break;
+      case fourcc("SOUP"):
+        if (objects) f.soup = h;
+        break;
       case fourcc("WEcf"): f.charFormat = h; break;
       case fourcc("WEpf"): f.paraFormat = h; break;
       case fourcc("WEru"): f.rulerList = h; break;
@@ -137,7 +139,8 @@ OSErr WEPut(i32 start, i32 end, const void* text, i32 length, u32 encoding, u32 
         if ((err = shiftedcopy(f.paraFormat, 0, &s.paraFormat))) return err;
         f.paraFormat = s.paraFormat;
       }
-      err = _WEConvertStyledUnicode(units, count, kTextEncodingUnicodeDefault, f.charFormat, f.paraFormat, s.styles, s.text);
+      err = _WEConvertStyledUnicode(units, count, kTextEncodingUnicodeDefault, f.charFormat, f.paraFormat, s.styles,
+                                    s.text);
     } else {
       if ((err = _WEAllocate(0, memory, &s.encodings))) return err;
       err = _WEConvertUnicodeToMultiScriptText(units, count / 2, s.text, s.encodings);
@@ -207,7 +210,8 @@ OSErr WEPut(i32 start, i32 end, const void* text, i32 length, u32 encoding, u32 
   }
   if (err == noErr && objects) {
     if (f.soup) err = _WEApplySoup(start, newEnd, f.soup, we);
-    if (err == noErr && f.paraFormat && s.rulers) err = _WEApplyParagraphFormatting(start, newEnd, f.paraFormat, s.rulers, we);
+    if (err == noErr && f.paraFormat && s.rulers)
+      err = _WEApplyParagraphFormatting(start, newEnd, f.paraFormat, s.rulers, we);
   }
   if (err != noErr) return err;
 
@@ -259,8 +263,10 @@ OSErr WEInsertFormattedText(const void* text, i32 length, Handle styles, Handle 
   OSType types[4];
   Handle handles[4];
   i32 n = 0;
-  const std::pair<OSType, Handle> given[] = {
-      {fourcc("styl"), styles}, {fourcc("SOUP"), soup}, {fourcc("WEpf"), paraFormat}, {fourcc("WEru"), rulers}};
+  const std::pair<OSType, Handle> given[] = {{fourcc("styl"), styles},
+                                             {fourcc("SOUP"), soup},
+                                             {fourcc("WEpf"), paraFormat},
+                                             {fourcc("WEru"), rulers}};
   for (const auto& [type, h] : given)
     if (h != nilhandle) {
       types[n] = type;

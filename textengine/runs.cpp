@@ -30,10 +30,10 @@ struct RunKind {
   i32 stride;  // bytes of a table entry (its count comes first)
   bool styles;
 };
-constexpr RunKind kStyles{&WERec::hRuns, &WERec::nRuns, &WERec::hStyles, &WERec::nStyles,
-                          i32(sizeof(WEStyleTableEntry)), true};
-constexpr RunKind kParas{&WERec::hParaRuns, &WERec::nParaRuns, &WERec::hRulers, &WERec::nRulers,
-                         i32(sizeof(WERulerTableEntry)), false};
+constexpr RunKind kStyles{
+    &WERec::hRuns, &WERec::nRuns, &WERec::hStyles, &WERec::nStyles, i32(sizeof(WEStyleTableEntry)), true};
+constexpr RunKind kParas{
+    &WERec::hParaRuns, &WERec::nParaRuns, &WERec::hRulers, &WERec::nRulers, i32(sizeof(WERulerTableEntry)), false};
 
 // A record's run array of one kind, read and changed in place.
 struct Runs {
@@ -46,9 +46,7 @@ struct Runs {
   i32 start(i32 i) const { return entry(i).runStart; }
   i32 index(i32 i) const { return entry(i).styleIndex; }
   void set(i32 i, WERunEntry e) { setweelement(r.*k.runs, i, e); }
-  i32 find(i32 offset) const {
-    return _WESearchStarts(deref(r.*k.runs), i32(sizeof(WERunEntry)), 0, n(), offset);
-  }
+  i32 find(i32 offset) const { return _WESearchStarts(deref(r.*k.runs), i32(sizeof(WERunEntry)), 0, n(), offset); }
   i32 refcount(i32 idx) const {
     i32 c;
     std::memcpy(&c, deref(r.*k.table) + std::size_t(idx) * std::size_t(k.stride), sizeof c);
@@ -90,7 +88,8 @@ struct Runs {
     set(i, e);
     addref(idx, 1);
     addref(old, -1);
-    if (!keepobject) release(old, k.styles && idx >= 0 ? weelement<WEStyleTableEntry>(r.hStyles, idx).style.ts.object : 0);
+    if (!keepobject)
+      release(old, k.styles && idx >= 0 ? weelement<WEStyleTableEntry>(r.hStyles, idx).style.ts.object : 0);
   }
   void bump(i32 from, i32 delta) {
     for (i32 i = std::max(from, 0); i <= n(); ++i) {

@@ -140,10 +140,8 @@ void wordat(const WERec& r, i32 offset, bool leading, OffPair* word, i32* base, 
   *base = std::max(0, offset - kWindow);
   const i32 length = std::min(r.textLength, offset + kWindow) - *base;
   const u8* t = deref(r.hText) + *base;
-  if (r.wordBreakHook)
-    r.wordBreakHook(t, length, offset - *base, leading, table, script, we);
-  else
-    FindWordBreaks(t, length, offset - *base, leading, table, script);
+  if (r.wordBreakHook) r.wordBreakHook(t, length, offset - *base, leading, table, script, we);
+  else FindWordBreaks(t, length, offset - *base, leading, table, script);
   *word = table[0];
 }
 
@@ -220,7 +218,8 @@ OSErr _WEApplyEncodingScrap(i32 start, i32 end, Handle encodings, WEReference we
   _WEGetExtRunInfo(start, &at, we);
   const TextEncoding here = at.style.ts.encoding;
   std::vector<Span> all;
-  for (i32 i = 0; i < HandleCount<WERunEntry>(encodings); ++i) all.push_back(Span{weelement<WERunEntry>(encodings, i).runStart, i});
+  for (i32 i = 0; i < HandleCount<WERunEntry>(encodings); ++i)
+    all.push_back(Span{weelement<WERunEntry>(encodings, i).runStart, i});
   return eachspan(ascending(all), start, end, [&](i32 s, i32 e, i32 i) {
     const TextEncoding encoding = TextEncoding(weelement<WERunEntry>(encodings, i).styleIndex);
     if (encoding == here) return OSErr(noErr);
@@ -241,7 +240,8 @@ OSErr _WEBuildPrivateStyleScrap(i32 start, i32 end, Handle scrap, WEReference we
   for (i32 run = first; run <= last; ++run) {
     WEExtRunInfo info;
     _WEGetIndStyle(run, &info, we);
-    if (OSErr err = insertscrapelement(scrap, run - first, WEPrivateStyle{std::max(info.runStart - start, 0), info.style.ts}))
+    if (OSErr err = insertscrapelement(scrap, run - first,
+                                       WEPrivateStyle{std::max(info.runStart - start, 0), info.style.ts}))
       return err;
   }
   return noErr;
@@ -258,7 +258,8 @@ OSErr _WEBuildPrivateRulerScrap(i32 start, i32 end, Handle scrap, WEReference we
   for (i32 para = first; para <= last; ++para) {
     WEParaInfo info;
     _WEGetIndRuler(para, &info, we);
-    if (OSErr err = insertscrapelement(scrap, para - first, WEPrivateRuler{std::max(info.paraStart - start, 0), info.ruler}))
+    if (OSErr err = insertscrapelement(scrap, para - first,
+                                       WEPrivateRuler{std::max(info.paraStart - start, 0), info.ruler}))
       return err;
   }
   return noErr;
@@ -317,10 +318,8 @@ void _WEIntelligentCut(i32* start, i32* end, WEReference we) {
   const WERec* r = werec(we);
   if (r == nullptr || !_WEIsWordRange(*start, *end, we)) return;
   if (_WEIsPunct(*start, we) || _WEIsPunct(*end - 1, we)) return;
-  if (WEGetChar(*start - 1, we) == kSpace && *start > 0)
-    --*start;
-  else if (WEGetChar(*end, we) == kSpace && *end < r->textLength)
-    ++*end;
+  if (WEGetChar(*start - 1, we) == kSpace && *start > 0) --*start;
+  else if (WEGetChar(*end, we) == kSpace && *end < r->textLength) ++*end;
 }
 
 i16 _WEIntelligentPaste(i32 start, i32 end, WEReference we) {

@@ -118,10 +118,8 @@ OSErr parsestyle(const WEDataDesc& record, i16 allocFlags, WEFontNameToFamilyPro
       case fourcc("xshf"): {
         Fixed f = 0;
         if (!readvalue(item, &f)) return weMalformedScrapErr;
-        if (key == fourcc("ptsz"))
-          ts->size = i16(std::clamp(f >> 16, -32768, 32767));
-        else
-          ts->vShift = i16(std::clamp(f >> 16, -32768, 32767));
+        if (key == fourcc("ptsz")) ts->size = i16(std::clamp(f >> 16, -32768, 32767));
+        else ts->vShift = i16(std::clamp(f >> 16, -32768, 32767));
         return noErr;
       }
       case fourcc("font"): {
@@ -139,7 +137,8 @@ OSErr parsestyle(const WEDataDesc& record, i16 allocFlags, WEFontNameToFamilyPro
       case fourcc("unds"): {
         OSType tag = 0;
         u16 code = 0;
-        if (item.type == fourcc("enum") && readvalue(item, &tag) && _WEUnderlineStyleCode(tag, &code)) ts->setting = code;
+        if (item.type == fourcc("enum") && readvalue(item, &tag) && _WEUnderlineStyleCode(tag, &code))
+          ts->setting = code;
         return noErr;
       }
       case fourcc("lang"): {
@@ -217,12 +216,24 @@ OSErr parseruler(const WEDataDesc& record, WERuler* ruler) {
         else if (tag == fourcc("left")) ruler->alignment = -2;
         else if (tag == fourcc("rght")) ruler->alignment = -1;
         break;
-      case fourcc("lein"): if (isfixed) ruler->leftIndent = value; break;
-      case fourcc("riin"): if (isfixed) ruler->rightIndent = value; break;
-      case fourcc("fidt"): if (isfixed) ruler->firstLineIndent = value; break;
-      case fourcc("ledg"): if (isfixed) ruler->lineSpacing = value; break;
-      case fourcc("spbe"): if (isfixed) ruler->spaceBefore = value; break;
-      case fourcc("spaf"): if (isfixed) ruler->spaceAfter = value; break;
+      case fourcc("lein"):
+        if (isfixed) ruler->leftIndent = value;
+        break;
+      case fourcc("riin"):
+        if (isfixed) ruler->rightIndent = value;
+        break;
+      case fourcc("fidt"):
+        if (isfixed) ruler->firstLineIndent = value;
+        break;
+      case fourcc("ledg"):
+        if (isfixed) ruler->lineSpacing = value;
+        break;
+      case fourcc("spbe"):
+        if (isfixed) ruler->spaceBefore = value;
+        break;
+      case fourcc("spaf"):
+        if (isfixed) ruler->spaceAfter = value;
+        break;
       default: break;
     }
     return noErr;

@@ -21,7 +21,8 @@ OSErr _WEGetUniqueStyles(i32 start, i32 end, Handle out, WEReference we) {
   if (OSErr err = MemError()) return err;
   i32 n = 0;
   for (i32 i = 0; i < r->nStyles; ++i)
-    if (used[std::size_t(i)]) setweelement(out, n++, WEUniqueStyle{i, weelement<WEStyleTableEntry>(r->hStyles, i).style});
+    if (used[std::size_t(i)])
+      setweelement(out, n++, WEUniqueStyle{i, weelement<WEStyleTableEntry>(r->hStyles, i).style});
   return noErr;
 }
 

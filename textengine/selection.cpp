@@ -65,10 +65,8 @@ i32 arrowstep(bool right, i32 offset, WEReference we) {
   const i32 length = werec(we)->textLength;
   i8 edge = -1;  // the caret stands on the character after the offset (-1) or before it (0)
   const bool change = wedirectionchange(offset, we);
-  if (change)
-    edge = werighttoleftchar(offset - 1, we) == _WERightToLeftEdge(offset, 0, we) ? 0 : -1;
-  else if (offset > 0 && offset >= length)
-    edge = 0;
+  if (change) edge = werighttoleftchar(offset - 1, we) == _WERightToLeftEdge(offset, 0, we) ? 0 : -1;
+  else if (offset > 0 && offset >= length) edge = 0;
   bool rtl = werighttoleftchar(edge == 0 ? offset - 1 : offset, we);
   bool forward = right != rtl;
   if (change && forward == (edge == 0)) {
@@ -165,10 +163,8 @@ bool _WEScrollIntoView(i32 offset, WEReference we) {
     WEGetPoint(offset, 0, &p, &height, we);
     r = werec(we);
     const LongRect &view = r->viewRect, &dest = r->destRect;
-    if (p.v < view.top)
-      dv = view.top - p.v;
-    else if (p.v + height > view.bottom)
-      dv = view.bottom - (p.v + height);
+    if (p.v < view.top) dv = view.top - p.v;
+    else if (p.v + height > view.bottom) dv = view.bottom - (p.v + height);
     // Never past the text's bottom, and above all never past its top.
     if (dv != 0) {
       dv = std::max(dv, view.bottom - dest.bottom);

@@ -74,8 +74,10 @@ void fill(P& field, P standard) {
 // is how far the text is scrolled, `extra` how far it can be; before and after are the view's
 // edges. Never more than 50 pixels a call.
 i32 clickscroll(i32 mouse, i32 before, i32 after, i32 scrolled, i32 extra) {
-  if (mouse > after && scrolled < extra) return std::max(std::max(((after - mouse) >> 1) + 1, scrolled - extra), -kMaxClickScroll);
-  if (mouse < before && scrolled >= 1) return std::min(std::min(scrolled, ((before - mouse) >> 1) + 1), kMaxClickScroll);
+  if (mouse > after && scrolled < extra)
+    return std::max(std::max(((after - mouse) >> 1) + 1, scrolled - extra), -kMaxClickScroll);
+  if (mouse < before && scrolled >= 1)
+    return std::min(std::min(scrolled, ((before - mouse) >> 1) + 1), kMaxClickScroll);
   return 0;
 }
 
@@ -262,10 +264,8 @@ void _WEStdDrawTSMHilite(const Rect* r, u16 hiliteStyle, WEReference) {
   RGBForeColor(&black);
   if (grey) {
     RGBColor g = black;
-    if (GetGray(GetGDevice(), &back, &g))
-      RGBForeColor(&g);
-    else
-      PenPat(&qdgray);
+    if (GetGray(GetGDevice(), &back, &g)) RGBForeColor(&g);
+    else PenPat(&qdgray);
   }
   const Rect bar{i16(r->bottom - thickness), i16(r->left + 1), r->bottom, i16(r->right - 1)};
   PaintRect(&bar);

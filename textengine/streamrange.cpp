@@ -121,7 +121,8 @@ OSErr _WEBuildCharFormatScrap(i32 start, i32 end, Handle scrap, WEReference we) 
   Handle unique = NewHandle(0);
   if (unique == nilhandle) return memFullErr;
   OSErr err = _WEGetUniqueStyles(start, end, unique, we);
-  if (err == noErr) err = buildrunscrap<WERunEntry, WEUniqueStyle>(start, runrange(start, end, we), werec(we)->hRuns, unique, scrap);
+  if (err == noErr)
+    err = buildrunscrap<WERunEntry, WEUniqueStyle>(start, runrange(start, end, we), werec(we)->hRuns, unique, scrap);
   DisposeHandle(unique);
   return err;
 }
@@ -133,7 +134,8 @@ OSErr _WEBuildParaFormatScrap(i32 start, i32 end, Handle scrap, WEReference we) 
   if (unique == nilhandle) return memFullErr;
   OSErr err = _WEGetUniqueRulers(start, end, unique, we);
   if (err == noErr)
-    err = buildrunscrap<WEParaRunEntry, WEUniqueRuler>(start, pararange(start, end, we), werec(we)->hParaRuns, unique, scrap);
+    err = buildrunscrap<WEParaRunEntry, WEUniqueRuler>(start, pararange(start, end, we), werec(we)->hParaRuns, unique,
+                                                       scrap);
   DisposeHandle(unique);
   return err;
 }
@@ -177,7 +179,8 @@ OSErr _WEAddStyleToStream(const WEStyle& style, u16 flags, WEStream* w, WERefere
     if (ts.face & (1u << bit)) err = writebool(w, kFaceTags[bit]);
   for (int bit = 0; bit < 8 && !err; ++bit)
     if (ts.extraFace & (1u << bit)) err = writebool(w, kExtraFaceTags[bit]);
-  if (!err && ts.setting != 0 && ts.setting < 9) err = writevalue(w, fourcc("unds"), fourcc("enum"), _WEUnderlineStyleTag(ts.setting));
+  if (!err && ts.setting != 0 && ts.setting < 9)
+    err = writevalue(w, fourcc("unds"), fourcc("enum"), _WEUnderlineStyleTag(ts.setting));
   if (!err && ts.language != 0) {
     char text[32] = {};
     if (_WEGetLanguage(ts.language, text, i32(sizeof text)) == noErr && text[0] != 0)
@@ -216,7 +219,9 @@ OSErr _WEAddRulerToStream(const WERuler& ruler, WEStream* w) {
   for (const auto& [key, value] : fixeds)
     if (!err && value != 0) err = writevalue(w, key, fourcc("fixd"), value);
   if (!err && ruler.borderStyle != 0) {
-    const OSType border = ruler.borderStyle == 2 ? fourcc("DTDL") : ruler.borderStyle == 3 ? fourcc("THKL") : fourcc("SLDL");
+    const OSType border = ruler.borderStyle == 2   ? fourcc("DTDL")
+                          : ruler.borderStyle == 3 ? fourcc("THKL")
+                                                   : fourcc("SLDL");
     err = writevalue(w, fourcc("BBRD"), fourcc("enum"), border);
   }
   if (!err) err = _WEStream_CloseRecord(w);

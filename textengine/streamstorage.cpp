@@ -209,8 +209,9 @@ OSErr wenewunpacktext(const spot& field, WEReference we) {
     u32 kind;
     OSType flavor;
   };
-  static const Row kWithObjects[] = {{altwecf, fourcc("WEcf")}, {altwest, fourcc("WEst")}, {altsoup, fourcc("SOUP")},
-                                     {altwepf, fourcc("WEpf")}, {altweru, fourcc("WEru")}, {altfonttable, fourcc("FISH")}};
+  static const Row kWithObjects[] = {{altwecf, fourcc("WEcf")}, {altwest, fourcc("WEst")},
+                                     {altsoup, fourcc("SOUP")}, {altwepf, fourcc("WEpf")},
+                                     {altweru, fourcc("WEru")}, {altfonttable, fourcc("FISH")}};
   static const Row kPlain[] = {{altwecf, fourcc("WEcf")}, {altwest, fourcc("WEst")}, {altfonttable, fourcc("FISH")}};
   const bool withobjects = (field.flags & kAllowObjectsBit) != 0;
   const Row* rows = withobjects ? kWithObjects : kPlain;

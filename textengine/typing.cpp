@@ -160,12 +160,14 @@ OSErr _WEBackspace(WEReference we) {
       // The unit goes in front of what the action saved; the saved range starts earlier.
       const ByteFormat f = formatat(start, we);
       if (a.flags & weActionSavedText) err = _WESplice(a.savedText, deref(werec(we)->hText) + start, unit, 0);
-      if (!err && (a.flags & weActionSavedStyles)) err = _WEPrependStyleToPrivateStyleScrap(a.savedStyles, &f.style, unit);
+      if (!err && (a.flags & weActionSavedStyles))
+        err = _WEPrependStyleToPrivateStyleScrap(a.savedStyles, &f.style, unit);
       if (!err && (a.flags & weActionSavedObjects)) {
         if (f.object != nilhandle) err = _WEPrependObjectToSoup(a.savedObjects, f.object, unit);
         else bumpsoup(a.savedObjects, unit);
       }
-      if (!err && (a.flags & weActionSavedRulers)) err = _WEPrependRulerToPrivateRulerScrap(a.savedRulers, &f.ruler, unit);
+      if (!err && (a.flags & weActionSavedRulers))
+        err = _WEPrependRulerToPrivateRulerScrap(a.savedRulers, &f.ruler, unit);
       if (err) return err;
       a = weelement<WEAction>(action, 0);
       a.savedLength += unit;

@@ -109,7 +109,8 @@ OSErr growconvert(i32 length, i64 estimate, Handle out, i32* written, i32 count,
       status = err;
       break;
     }
-    for (i32 j = reached; j < count; ++j) rel[std::size_t(j - reached)] = ByteOffset(std::max(0, sourceOffsets[j] - done));
+    for (i32 j = reached; j < count; ++j)
+      rel[std::size_t(j - reached)] = ByteOffset(std::max(0, sourceOffsets[j] - done));
     ItemCount actual = 0;
     ByteCount read = 0, wrote = 0;
     status = convert(done, ByteCount(length - done), ItemCount(count - reached), rel.data(), &actual, got.data(),
@@ -150,9 +151,9 @@ TextEncoding encodingbyregion(i16 script, i16 region) {
     TextEncoding encoding;
   };
   static constexpr Row kRows[] = {
-      {4, 48, 140}, {7, 62, 152}, {28, 78, 236}, {0, 20, 6},  {0, 21, 37}, {0, 47, 37}, {0, 24, 35},
-      {0, 25, 36},  {0, 66, 36},  {0, 68, 36},   {0, 39, 38}, {0, 50, 39}, {0, 75, 39}, {0, 76, 39},
-      {0, 77, 39},  {0, 79, 39},  {0, 81, 40},
+      {4, 48, 140}, {7, 62, 152}, {28, 78, 236}, {0, 20, 6},  {0, 21, 37}, {0, 47, 37},
+      {0, 24, 35},  {0, 25, 36},  {0, 66, 36},   {0, 68, 36}, {0, 39, 38}, {0, 50, 39},
+      {0, 75, 39},  {0, 76, 39},  {0, 77, 39},   {0, 79, 39}, {0, 81, 40},
   };
   for (const Row& row : kRows)
     if (row.script == script && row.region == region) return row.encoding;
@@ -283,8 +284,8 @@ OSErr _WEConvertTextToUnicode(const u8* text, i32 length, const TextToUnicodeInf
                      });
 }
 
-OSErr _WEConvertUnicodeToText(const u8* unicode, i32 length, const UnicodeToTextInfo& converter, u32 flags,
-                              Handle out, i32* written, i32 count, const i32* sourceOffsets, i32* outOffsets) {
+OSErr _WEConvertUnicodeToText(const u8* unicode, i32 length, const UnicodeToTextInfo& converter, u32 flags, Handle out,
+                              i32* written, i32 count, const i32* sourceOffsets, i32* outOffsets) {
   return growconvert(length, firstestimate(length), out, written, count, sourceOffsets, outOffsets, false,
                      [&](i32 done, ByteCount n, ItemCount oc, const ByteOffset* offs, ItemCount* actual,
                          ByteOffset* outoffs, ByteCount room, ByteCount* read, ByteCount* wrote, u8* dest) {

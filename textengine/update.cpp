@@ -65,8 +65,7 @@ void WEUpdate(RgnHandle updateRgn, WEReference we) {
       drawarea(we, area, updateRgn == 0);
       // Over the text: the selection's highlight, or the caret that was showing.
       r = werec(we);
-      if (r->selStart != r->selEnd)
-        _WEHiliteRange(r->selStart, r->selEnd, we);
+      if (r->selStart != r->selEnd) _WEHiliteRange(r->selStart, r->selEnd, we);
       else if (r->flags & weFlagCaretShown)
         _WEDrawCaret(r->selStart, i8(r->clickEdge), _WEAtDirectionBoundary(r->selStart, we), we);
     }
@@ -105,8 +104,7 @@ void _WERedrawChangedLines(i32 firstLine, i32 lastLine, i32 oldBottom, WEReferen
       drawarea(we, area, true);
       // The highlight or the caret where it falls in the lines drawn again.
       r = werec(we);
-      if (r->selStart != r->selEnd)
-        _WEHiliteRange(r->selStart, r->selEnd, we);
+      if (r->selStart != r->selEnd) _WEHiliteRange(r->selStart, r->selEnd, we);
       else if (r->flags & weFlagCaretShown)
         _WEDrawCaret(r->selStart, i8(r->clickEdge), _WEAtDirectionBoundary(r->selStart, we), we);
     }

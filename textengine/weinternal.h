@@ -101,11 +101,11 @@ constexpr u8 kRightToLeftRun = 0x80;
 
 // flags: internal state and environment bits.
 enum : u32 {
-  weFlagColor = 1u << 31,           // colour drawing available
-  weFlagMultiScript = 1u << 28,     // more than one script enabled
-  weFlagDoubleByte = 1u << 27,      // a two-byte script is installed
-  weFlagBidi = 1u << 26,            // a right-to-left script is present
-  weFlagCaretRTL = 1u << 25,        // the caret was last drawn for a right-to-left keyboard
+  weFlagColor = 1u << 31,        // colour drawing available
+  weFlagMultiScript = 1u << 28,  // more than one script enabled
+  weFlagDoubleByte = 1u << 27,   // a two-byte script is installed
+  weFlagBidi = 1u << 26,         // a right-to-left script is present
+  weFlagCaretRTL = 1u << 25,     // the caret was last drawn for a right-to-left keyboard
   weFlagCaretShown = 1u << 24,
   weFlagTracking = 1u << 23,        // a click is being tracked
   weFlagBackwards = 1u << 22,       // the selection's start is its active end
@@ -116,8 +116,8 @@ enum : u32 {
   weFlagDragCaret = 1u << 17,       // the drag caret is drawn
   weFlagScrollPending = 1u << 16,   // the scroll procedure awaits notification
   weFlagPrinting = 1u << 15,
-  weFlagActionGroup = 1u << 14,     // an action group is open
-  weFlagNewSystem = 1u << 13,       // system version at least 0x860
+  weFlagActionGroup = 1u << 14,  // an action group is open
+  weFlagNewSystem = 1u << 13,    // system version at least 0x860
 };
 
 // The live record an id names, or null.
@@ -191,9 +191,10 @@ OSErr _WEDuplicateObject(WEObjectDescHandle source, i32 offset, WEReference we, 
 
 // The soup of embedded objects: per object a 24-byte header {i32 offset relative to the range,
 // u32 kind, u32 0, i32 data size, i16 height, i16 width, i16 baseline, u16 0} and its data.
-#define KV_WESOUPHEADER_FIELDS(F)                                                             \
-  F(i32, offset, 0) F(OSType, kind, 4) F(u32, reserved, 8) F(i32, dataSize, 12) F(i16, height, 16) \
-  F(i16, width, 18) F(i16, baseline, 20) F(u16, zero, 22)
+#define KV_WESOUPHEADER_FIELDS(F)                                                                  \
+  F(i32, offset, 0)                                                                                \
+  F(OSType, kind, 4) F(u32, reserved, 8) F(i32, dataSize, 12) F(i16, height, 16) F(i16, width, 18) \
+      F(i16, baseline, 20) F(u16, zero, 22)
 KV_STORED_RECORD(WESoupHeader, 24, KV_WESOUPHEADER_FIELDS)
 // Re-creates the soup's objects in the text inserted at [start, end): weMalformedScrapErr for
 // an entry whose data runs past the soup or whose object would lie outside that range.
@@ -211,10 +212,11 @@ OSErr _WEPrependObjectToSoup(Handle soup, WEObjectDescHandle object, i32 delta);
 // range). An object-geometry action keeps instead the object (savedText), its size as
 // (width << 16) | height (savedStyles) and its baseline (savedObjects); a compound action the
 // head of its child list (savedText).
-#define KV_WEACTION_FIELDS(F)                                                                    \
-  F(Handle, next, 0) F(i16, kind, 4) F(u16, flags, 6) F(WEReference, owner, 8) F(i32, rangeStart, 12) \
-  F(i32, currentLength, 16) F(i32, savedLength, 20) F(i32, selStart, 24) F(i32, selEnd, 28)         \
-  F(Handle, savedText, 32) F(Handle, savedStyles, 36) F(Handle, savedObjects, 40) F(Handle, savedRulers, 44)
+#define KV_WEACTION_FIELDS(F)                                                                                \
+  F(Handle, next, 0)                                                                                         \
+  F(i16, kind, 4) F(u16, flags, 6) F(WEReference, owner, 8) F(i32, rangeStart, 12) F(i32, currentLength, 16) \
+      F(i32, savedLength, 20) F(i32, selStart, 24) F(i32, selEnd, 28) F(Handle, savedText, 32)               \
+          F(Handle, savedStyles, 36) F(Handle, savedObjects, 40) F(Handle, savedRulers, 44)
 KV_STORED_RECORD(WEAction, 48, KV_WEACTION_FIELDS)
 // Action flags.
 enum : u16 {
@@ -628,8 +630,7 @@ OSErr _WEQDFontNameToFontFamily(ConstStringPtr name, i16 storedFamily, TextEncod
                                 WEFontNameToFamilyProcPtr hook, i16* family);
 // The name of a family (empty when it names none); the hook, when given, may rewrite it.
 OSErr _WEFontFamilyToQDFontName(i16 family, Str255 name, WEFontFamilyToNameProcPtr hook);
-OSErr _WEBuildFontTableForRange(i32 start, i32 end, Handle fontTable, WEFontFamilyToNameProcPtr hook,
-                                WEReference we);
+OSErr _WEBuildFontTableForRange(i32 start, i32 end, Handle fontTable, WEFontFamilyToNameProcPtr hook, WEReference we);
 
 // --- Unicode ---------------------------------------------------------------------------------
 OSErr _WEFontFamilyToTextEncoding(i16 family, TextEncoding* encoding);
@@ -640,8 +641,8 @@ i16 _WEFontFamilyToScript(i16 family);
 // `sourceOffsets` (count of them, ascending) come back in `outOffsets` as offsets into `out`.
 OSErr _WEConvertTextToUnicode(const u8* text, i32 length, const TextToUnicodeInfo& converter, u32 flags, Handle out,
                               i32* written, i32 count, const i32* sourceOffsets, i32* outOffsets);
-OSErr _WEConvertUnicodeToText(const u8* unicode, i32 length, const UnicodeToTextInfo& converter, u32 flags,
-                              Handle out, i32* written, i32 count, const i32* sourceOffsets, i32* outOffsets);
+OSErr _WEConvertUnicodeToText(const u8* unicode, i32 length, const UnicodeToTextInfo& converter, u32 flags, Handle out,
+                              i32* written, i32 count, const i32* sourceOffsets, i32* outOffsets);
 // Unicode (UTF-16 units) spread over the enabled scripts' encodings: the text and an
 // encoding scrap of {u32 offset, u32 encoding} entries (may be none). nilHandleErr without a
 // text handle.

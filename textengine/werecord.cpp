@@ -132,10 +132,8 @@ void freeparts(WEReference we, WERec& r) {
   // What is left of the object chain is its sentinel (and any object no style held).
   for (Handle h = r.objectList; h != nilhandle;) {
     const Handle next = _WEIsObject(h) ? weelement<WEObjectDesc>(h, 0).next : nilhandle;
-    if (_WEIsObject(h))
-      _WEFreeObject(h);
-    else if (IsValidHandle(h))
-      DisposeHandle(h);
+    if (_WEIsObject(h)) _WEFreeObject(h);
+    else if (IsValidHandle(h)) DisposeHandle(h);
     h = next;
   }
   r.objectList = nilhandle;

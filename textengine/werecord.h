@@ -22,7 +22,7 @@ namespace kv {
 // WEReference (a RegistryId of RegType::werec) is declared with the hook types.
 
 constexpr OSErr weBadReferenceErr = paramErr;
-constexpr OSErr weNoPropertyErr = -5751;   // the record or object has no such property
+constexpr OSErr weNoPropertyErr = -5751;  // the record or object has no such property
 constexpr OSErr weBufferTooSmallErr = -9471;
 constexpr u32 kWEVersion = 0x02006003;
 
@@ -111,17 +111,17 @@ KV_STORED_RECORD(WEParaInfo, 168, KV_WEPARAINFO_FIELDS)
 
 // --- Features --------------------------------------------------------------------------------
 enum : i16 {
-  weFAutoScroll = 0,       // the selection is scrolled into view after edits and click loops
-  weFOutlineHilite = 2,    // an inactive record outlines its selection
-  weFReadOnly = 5,         // editing operations refuse
-  weFUndo = 6,             // edits are recorded for undo
-  weFIntCutAndPaste = 7,   // cut and paste adjust the spaces around words
-  weFDragAndDrop = 8,      // the selection can be dragged
-  weFInhibitRecal = 9,     // edits neither lay out nor draw
-  weFUseTempMem = 10,      // text, runs, tables, scraps and actions prefer temporary memory
-  weFDrawOffscreen = 11,   // lines are drawn through an offscreen world
-  weFInhibitRedraw = 12,   // layout is recalculated, nothing is drawn
-  weFMonoStyled = 13,      // only plain text moves in and out
+  weFAutoScroll = 0,      // the selection is scrolled into view after edits and click loops
+  weFOutlineHilite = 2,   // an inactive record outlines its selection
+  weFReadOnly = 5,        // editing operations refuse
+  weFUndo = 6,            // edits are recorded for undo
+  weFIntCutAndPaste = 7,  // cut and paste adjust the spaces around words
+  weFDragAndDrop = 8,     // the selection can be dragged
+  weFInhibitRecal = 9,    // edits neither lay out nor draw
+  weFUseTempMem = 10,     // text, runs, tables, scraps and actions prefer temporary memory
+  weFDrawOffscreen = 11,  // lines are drawn through an offscreen world
+  weFInhibitRedraw = 12,  // layout is recalculated, nothing is drawn
+  weFMonoStyled = 13,     // only plain text moves in and out
   weFMultipleUndo = 14,
   weFRTFDocument = 28,     // set by the RTF reader for a document property
   weFNoKeyboardSync = 29,  // the keyboard script is kept when the null style changes
@@ -136,25 +136,25 @@ using WEProcPtr = void (*)();
 // --- Style modes -----------------------------------------------------------------------------
 // Which attributes of a text style a style change copies (_WECopyStyle and the style setters).
 enum : u32 {
-  weDoFont = 0x1,             // font (0 is the system font, 1 the application font)
-  weDoFace = 0x2,             // face, added to the old one unless toggled or replaced
-  weDoSize = 0x4,             // size (0 is 12), pinned to 1..32767
+  weDoFont = 0x1,  // font (0 is the system font, 1 the application font)
+  weDoFace = 0x2,  // face, added to the old one unless toggled or replaced
+  weDoSize = 0x4,  // size (0 is 12), pinned to 1..32767
   weDoColor = 0x8,
-  weDoAddSize = 0x10,         // the size is added to the old one
-  weDoToggleFace = 0x20,      // with weDoFace: toggle
-  weDoReplaceFace = 0x40,     // with weDoFace: replace
-  weDoFaceMask = 0x200,       // face := (face AND mask) OR (old AND NOT mask)
+  weDoAddSize = 0x10,      // the size is added to the old one
+  weDoToggleFace = 0x20,   // with weDoFace: toggle
+  weDoReplaceFace = 0x40,  // with weDoFace: replace
+  weDoFaceMask = 0x200,    // face := (face AND mask) OR (old AND NOT mask)
   weDoExtraFace = 0x00400000,
   weDoExtraFaceMask = 0x00800000,
   weDoLanguage = 0x01000000,
-  weDoSetting = 0x02000000,   // the u16 setting (the underline style)
+  weDoSetting = 0x02000000,  // the u16 setting (the underline style)
   weDoTransferMode = 0x04000000,
   weDoBackColor = 0x08000000,
-  weDoShift = 0x10000000,     // vertical shift, pinned to -8192..8191
+  weDoShift = 0x10000000,  // vertical shift, pinned to -8192..8191
   weDoAddShift = 0x20000000,
-  weDoHilite = 0x40000000,    // the inline-input hilite style (otherwise every copy clears it)
-  weDoObject = 0x80000000,    // the embedded object (and the hilite style cleared)
-  weDoAll = 0x1F40004F,       // every attribute but the object and the hilite style
+  weDoHilite = 0x40000000,  // the inline-input hilite style (otherwise every copy clears it)
+  weDoObject = 0x80000000,  // the embedded object (and the hilite style cleared)
+  weDoAll = 0x1F40004F,     // every attribute but the object and the hilite style
 };
 
 // Ruler copy mode bits (WEContinuousRuler and the ruler setters).
@@ -251,8 +251,8 @@ OSErr WEBuildFontTable(Handle fontTable, WEFontFamilyToNameProcPtr hook, WERefer
 
 // Options of WEGetTextRangeAsUnicode.
 enum : u32 {
-  weGetAddUnicodeBOM = 0x200,    // a byte-order mark first
-  weGetLittleEndian = 0x400,     // UTF-16 units with their bytes swapped
+  weGetAddUnicodeBOM = 0x200,  // a byte-order mark first
+  weGetLittleEndian = 0x400,   // UTF-16 units with their bytes swapped
 };
 // The range [start, end) (-1: the selection's) as Unicode in the given variant and format (0
 // UTF-16 in host order, 2 UTF-8) into `unicode`. The run arrays of the range's character and
@@ -278,13 +278,13 @@ void WEUpdate(RgnHandle updateRgn, WEReference we);
 i32 WEGetModCount(WEReference we);
 void WEResetModCount(WEReference we);
 
-constexpr OSErr weCantUndoErr = -10015;    // nothing to undo or redo
-constexpr OSErr weActionGroupErr = -603;   // a group is open (or none is, for WEEndAction)
+constexpr OSErr weCantUndoErr = -10015;   // nothing to undo or redo
+constexpr OSErr weActionGroupErr = -603;  // a group is open (or none is, for WEEndAction)
 
 // Kinds of undo actions.
 enum : i16 {
   weAKNone = 0,
-  weAKInsert = 1,       // text put or an object inserted
+  weAKInsert = 1,  // text put or an object inserted
   weAKTyping = 2,
   weAKCut = 3,
   weAKPaste = 4,
@@ -373,13 +373,12 @@ i32 _WEGetAttributeSize(OSType tag);
 // Reads attributes at an offset (-1 the selection start; -2 likewise, but the style the next
 // typed character takes at an insertion point). paramErr for an unknown tag,
 // weBufferTooSmallErr for a size other than the tag's.
-OSErr WEGetAttributes(i32 offset, i32 count, const OSType* tags, void* const* values, const i32* sizes,
-                      WEReference we);
+OSErr WEGetAttributes(i32 offset, i32 count, const OSType* tags, void* const* values, const i32* sizes, WEReference we);
 OSErr WEGetOneAttribute(i32 offset, OSType tag, void* value, i32 size, WEReference we);
 // Sets attributes over [start, end) (start -1: the selection); paragraph attributes take whole
 // paragraphs. On an empty range the character attributes set the next typed character's style.
-OSErr WESetAttributes(i32 start, i32 end, i32 count, const OSType* tags, const void* const* values,
-                      const i32* sizes, WEReference we);
+OSErr WESetAttributes(i32 start, i32 end, i32 count, const OSType* tags, const void* const* values, const i32* sizes,
+                      WEReference we);
 OSErr WESetOneAttribute(i32 start, i32 end, OSType tag, const void* value, i32 size, WEReference we);
 // Which of `count` candidate values (each `size` bytes, one after another) the attribute takes
 // somewhere in [start, end) (-1: the selection's ends): matches[i] is 1 for those it takes;
@@ -435,10 +434,10 @@ void resetglobaltabs();
 
 
 // --- Embedded objects ------------------------------------------------------------------------
-constexpr OSErr weReadOnlyErr = -9476;           // the record is read-only
-constexpr OSErr weObjectNotFoundErr = -9477;     // no object there
-constexpr OSErr weHandlerNotFoundErr = -9478;    // no handler row for the kind
-constexpr OSErr weNotHandledErr = -1708;         // a stream handler leaves the request to the engine
+constexpr OSErr weReadOnlyErr = -9476;         // the record is read-only
+constexpr OSErr weObjectNotFoundErr = -9477;   // no object there
+constexpr OSErr weHandlerNotFoundErr = -9478;  // no handler row for the kind
+constexpr OSErr weNotHandledErr = -1708;       // a stream handler leaves the request to the engine
 constexpr OSErr weHandlerNotInstalledErr = -1717;
 
 // An object's fields. The size is one 32-bit value: (width << 16) | height.
@@ -613,7 +612,7 @@ i16 WECharByte(i32 offset, WEReference we);
 i16 WECharType(i32 offset, WEReference we);
 
 // --- Find ----------------------------------------------------------------------------------
-constexpr OSErr weBadScriptErr = -9473;     // a script code above 31 or a script not enabled
+constexpr OSErr weBadScriptErr = -9473;  // a script code above 31 or a script not enabled
 constexpr OSErr weTextNotFoundErr = -9474;
 // Options of WEFind.
 enum : u32 {
@@ -625,8 +624,8 @@ enum : u32 {
 // first match the options accept goes to *matchStart and *matchEnd (either may be null; -1
 // each when nothing is found). paramErr for no key, a key length below 1 or a range that
 // ends before it starts. The record is not changed.
-OSErr WEFind(const u8* key, i32 keyLength, i16 script, u32 options, i32 rangeStart, i32 rangeEnd,
-             i32* matchStart, i32* matchEnd, WEReference we);
+OSErr WEFind(const u8* key, i32 keyLength, i16 script, u32 options, i32 rangeStart, i32 rangeEnd, i32* matchStart,
+             i32* matchEnd, WEReference we);
 
 // --- Printing --------------------------------------------------------------------------------
 // The options of a print session: the page rectangle in the printer's port and a value that

@@ -82,14 +82,15 @@ namespace {
 // The languages a style can carry; a language's code is its index. Codes are kept in styles
 // and streams, so entries are only ever added at the end.
 constexpr std::string_view kLanguages[] = {
-    "",      "en",    "en_US", "en_GB", "en_AU", "en_CA", "en_IE", "en_NZ", "fr",      "fr_FR",   "fr_BE", "fr_CA", "fr_CH",
-    "de",    "de_DE", "de_AT", "de_CH", "it",    "it_IT", "it_CH", "es",    "es_ES",   "es_MX",   "es_AR", "pt",    "pt_PT",
-    "pt_BR", "nl",    "nl_NL", "nl_BE", "da",    "da_DK", "sv",    "sv_SE", "sv_FI",   "nb",      "nb_NO", "nn",    "no",
-    "fi",    "fi_FI", "is",    "ga",    "cy",    "eu",    "ca",    "gl",    "el",      "el_GR",   "tr",    "tr_TR", "ru",
-    "ru_RU", "uk",    "be",    "pl",    "pl_PL", "cs",    "cs_CZ", "sk",    "hu",      "hu_HU",   "ro",    "hr",    "sr",
-    "sl",    "bg",    "et",    "lv",    "lt",    "mk",    "sq",    "mt",    "he",      "ar",      "fa",    "ur",    "hi",
-    "bn",    "ta",    "th",    "vi",    "id",    "ms",    "tl",    "ja",    "ja_JP",   "ko",      "ko_KR", "zh",    "zh_CN",
-    "zh_TW", "zh_HK", "zh_Hans", "zh_Hant", "la", "eo",
+    "",      "en",    "en_US", "en_GB", "en_AU", "en_CA",   "en_IE",   "en_NZ", "fr",    "fr_FR", "fr_BE",
+    "fr_CA", "fr_CH", "de",    "de_DE", "de_AT", "de_CH",   "it",      "it_IT", "it_CH", "es",    "es_ES",
+    "es_MX", "es_AR", "pt",    "pt_PT", "pt_BR", "nl",      "nl_NL",   "nl_BE", "da",    "da_DK", "sv",
+    "sv_SE", "sv_FI", "nb",    "nb_NO", "nn",    "no",      "fi",      "fi_FI", "is",    "ga",    "cy",
+    "eu",    "ca",    "gl",    "el",    "el_GR", "tr",      "tr_TR",   "ru",    "ru_RU", "uk",    "be",
+    "pl",    "pl_PL", "cs",    "cs_CZ", "sk",    "hu",      "hu_HU",   "ro",    "hr",    "sr",    "sl",
+    "bg",    "et",    "lv",    "lt",    "mk",    "sq",      "mt",      "he",    "ar",    "fa",    "ur",
+    "hi",    "bn",    "ta",    "th",    "vi",    "id",      "ms",      "tl",    "ja",    "ja_JP", "ko",
+    "ko_KR", "zh",    "zh_CN", "zh_TW", "zh_HK", "zh_Hans", "zh_Hant", "la",    "eo",
 };
 constexpr i32 kMaxLanguageText = 31;
 

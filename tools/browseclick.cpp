@@ -288,10 +288,8 @@ void invertutil(Handle list, i16 index, bool on, bool final) {
     putspot(list, index, s);
     marklayerchanged(list);
   } else {
-    if (final || !on)
-      s.flags &= ~spothilite;
-    else
-      s.flags |= spothilite | kTracking;
+    if (final || !on) s.flags &= ~spothilite;
+    else s.flags |= spothilite | kTracking;
     putspot(list, index, s);
   }
   redraw(list, index);

@@ -25,7 +25,7 @@ Point releasepoint();
 // The browse tool's click: the embedded object under it in a locked field, and a field opened
 // only to track its scroll bar.
 struct BrowseClickState {
-  u32 clickobject;         // the embedded object under the last click in a locked field (0 none)
+  u32 clickobject;           // the embedded object under the last click in a locked field (0 none)
   u16 scrollingclosedfield;  // a field that was not open is open only to track its scroll bar
 };
 inline BrowseClickState& browseclickstate() { return state<BrowseClickState>(); }

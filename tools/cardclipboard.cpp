@@ -42,16 +42,16 @@ constexpr i16 kMessagesList = 1000, kScratchName = 10;
 
 struct CardClipboardState {
   bool filemade = false;
-  u32 folder = 0;          // the scratch file: its folder and name
+  u32 folder = 0;  // the scratch file: its folder and name
   Str63 name{};
   u32 cardsize = 0, backsize = 0;
-  i64 cardtotal = 0;       // both records' sizes in memory
-  u32 cardwin = 0;         // record ids of the window and background the card came from
+  i64 cardtotal = 0;  // both records' sizes in memory
+  u32 cardwin = 0;    // record ids of the window and background the card came from
   u32 cardback = 0;
-  u32 cardsave = 0;        // the background's id
+  u32 cardsave = 0;           // the background's id
   u64 device = 0, inode = 0;  // the project file it came from
-  Str255 path{};           // and its canonical path
-  wordentry cardword{};    // its entry of the card list
+  Str255 path{};              // and its canonical path
+  wordentry cardword{};       // its entry of the card list
 
   CardClipboardState() = default;
   CardClipboardState(const CardClipboardState&) = delete;
@@ -110,9 +110,7 @@ OSErr writescratch(Handle card, Handle back) {
   if (leaf.empty()) leaf = "kestrove-cards";
   const u32 folder = mainglobals().tempfolder;
   Str63 name{};
-  if (OSErr e = TempFileCreate(kBootVolume, folder, leaf,
-                               fourcc("????"), fourcc("????"), name))
-    return e;
+  if (OSErr e = TempFileCreate(kBootVolume, folder, leaf, fourcc("????"), fourcc("????"), name)) return e;
   c.filemade = true;
   c.folder = folder;
   std::copy_n(name, sizeof name, c.name);
@@ -283,8 +281,8 @@ i16 cardpaste() {
   Handle card = nilhandle, back = nilhandle;
   if (i16 st = readscratch(&card, &back)) return st < 0 ? i16(0) : st;
   u64 device = 0, inode = 0;
-  const bool sameproject =
-      c.device != 0 && projectfile(d.store, &device, &inode) && device == c.device && inode == c.inode;
+  const bool sameproject = c.device != 0 && projectfile(d.store, &device, &inode) && device == c.device &&
+                           inode == c.inode;
   u32 backrecid = 0, backid = 0;
   if (sameproject && d.windrecid == c.cardwin && windowhasback(d, c.cardback)) {
     dump(back);

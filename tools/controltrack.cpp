@@ -35,8 +35,15 @@ namespace {
 constexpr i16 kChanged = -991;
 constexpr u32 kAutoHilite = 1u << 2, kShowName = 1u << 1;
 enum : u16 {
-  kRadio = 203, kCheckBox = 204, kBevel = 205, kPopup = 206, kTabs = 210, kImageWell = 211, kScrollBar = 213,
-  kLittleArrows = 217, kSlider = 209,
+  kRadio = 203,
+  kCheckBox = 204,
+  kBevel = 205,
+  kPopup = 206,
+  kTabs = 210,
+  kImageWell = 211,
+  kScrollBar = 213,
+  kLittleArrows = 217,
+  kSlider = 209,
 };
 
 bool stylein(u16 style, std::initializer_list<u16> styles) {
@@ -56,7 +63,9 @@ i16 layerof(Handle list) { return list == mainglobals().current.backspots ? 1 : 
 bool trackedbutton(Handle* list, i16* index) {
   const objread* t = toolstate().tracking;
   // Once a handler changed the layers or the window, the list may be gone.
-  if (t == nullptr || mainglobals().layerchanges != toolstate().trackchanges || t->objects == nilhandle || t->objindex < 0 || t->objindex >= spotcount(t->objects)) return false;
+  if (t == nullptr || mainglobals().layerchanges != toolstate().trackchanges || t->objects == nilhandle ||
+      t->objindex < 0 || t->objindex >= spotcount(t->objects))
+    return false;
   *list = t->objects;
   *index = t->objindex;
   return true;
@@ -145,13 +154,28 @@ void PtoolRTtrackbtn(ControlRef control, i16 part) {
   std::string message;
   switch (s.style) {
     case kPopup: return;
-    case 214: case 215: case 216: case 218: case 223: case 225: case 226: case 229: {
+    case 214:
+    case 215:
+    case 216:
+    case 218:
+    case 223:
+    case 225:
+    case 226:
+    case 229: {
       Point p{};
       getmouse(&p);
       part = PtInRect(p, &s.rect) ? kControlIndicatorPart : kControlNoPart;
       [[fallthrough]];
     }
-    case 201: case 207: case kTabs: case kImageWell: case 212: case 219: case 228: case kRadio: case kCheckBox:
+    case 201:
+    case 207:
+    case kTabs:
+    case kImageWell:
+    case 212:
+    case 219:
+    case 228:
+    case kRadio:
+    case kCheckBox:
       if (control == t.prevctl && part == t.prevcode) return;
       storevalue(list, index, value);
       message = part == kControlNoPart ? "mouseStillDown out" : "mouseStillDown in";
@@ -246,7 +270,8 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
     putspot(list, index, s);
     if (hit == kControlNoPart) return 0;
     std::string message = "mouseDown";
-    if (style == kLittleArrows) message += hit == kControlUpButtonPart ? " up" : hit == kControlDownButtonPart ? " down" : " ";
+    if (style == kLittleArrows)
+      message += hit == kControlUpButtonPart ? " up" : hit == kControlDownButtonPart ? " down" : " ";
     if (i16 st = send(list, index, message)) return st;
     if (g.layerchanges != changes) return kChanged;
     s = spotat(list, index);
@@ -269,7 +294,9 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
     setmetaleraseprocs(port);
     // The platform's tracking follows the mouse of this click, real or scripted.
     // It ends as soon as a handler changed the layers or the window.
-    static const ControlTrackMouse mouse{[] { return mainglobals().layerchanges == toolstate().trackchanges && stilldown(); },
+    static const ControlTrackMouse mouse{[] {
+                                           return mainglobals().layerchanges == toolstate().trackchanges && stilldown();
+                                         },
                                          trackedmouse};
     setcontroltrackmouse(&mouse);
     part = TrackControl(c, pt, PtoolRTtrackbtn);
@@ -278,8 +305,11 @@ i16 trackcontrolbutton(Handle list, i16 index, Point pt, u64 changes) {
     st = t.controlerror;
     if (st == 0 && g.layerchanges == changes && IsValidControlHandle(c)) {
       s = spotat(list, index);
-      if (part != kControlNoPart && (s.flags & spotmixedvalue) &&
-          (style == kCheckBox || (style == kRadio && [&] { u16 n = 0; CountSubControls(c, &n); return n == 0; }()))) {
+      if (part != kControlNoPart && (s.flags & spotmixedvalue) && (style == kCheckBox || (style == kRadio && [&] {
+                                                                     u16 n = 0;
+                                                                     CountSubControls(c, &n);
+                                                                     return n == 0;
+                                                                   }()))) {
         s.flags ^= spothilite;
         SetControl32BitValue(c, (s.flags & spothilite) ? 2 : 0);
         putspot(list, index, s);

@@ -44,8 +44,8 @@ namespace {
 
 constexpr i16 kNoMemory = 37, kEmptyPolygon = 66;
 constexpr Size kShapeMemory = 1000, kPolygonMemory = 32767;
-constexpr i16 kCornerOval = 15;          // a round rectangle's corners
-constexpr i32 kPolygonBytes = 32766;     // the largest polygon record
+constexpr i16 kCornerOval = 15;       // a round rectangle's corners
+constexpr i32 kPolygonBytes = 32766;  // the largest polygon record
 constexpr i32 kPolygonHeader = 10;
 constexpr i16 kFieldSlop = 16, kTextSlop = 10, kFreeStep = 4;
 constexpr u32 kGraphicFlags = 0x08000001, kTextGraphicFlags = 0x08100001;
@@ -237,7 +237,11 @@ bool fixedsize(i16 kind, i16* height, i16* width) {
   };
   i32 h = 0, w = 0;
   switch (kind) {
-    case 1: case 2: h = 20; w = 69; break;
+    case 1:
+    case 2:
+      h = 20;
+      w = 69;
+      break;
     case 5: h = w = 32; break;
     case 7: h = w = 11; break;
     case 8: h = w = 42; break;
@@ -264,7 +268,8 @@ bool fixedsize(i16 kind, i16* height, i16* width) {
 // The data property a new button of a style gets ("" for none).
 ConstStringPtr dataproperty(u16 style) {
   switch (style) {
-    case 206: case 222: return reinterpret_cast<ConstStringPtr>("\x09popupData");
+    case 206:
+    case 222: return reinterpret_cast<ConstStringPtr>("\x09popupData");
     case 210: return reinterpret_cast<ConstStringPtr>("\x07tabData");
     default: return nullptr;
   }
@@ -303,7 +308,8 @@ i16 createdrawrect(Handle list, Point pt, i16 shape) {
   bool shown = false;
   Point mouse{};
   auto draw = [shape](const Rect& r) { frameshape(r, shape); };
-  const Rect r = dragout<Rect>(pt, [pt](Point m) { return squared(pt, m); }, draw, samerect, &shown, &mouse);
+  const Rect r = dragout<Rect>(
+      pt, [pt](Point m) { return squared(pt, m); }, draw, samerect, &shown, &mouse);
   if (shown) draw(r);
   const u16 style = shape == 2 ? 101 : shape == 3 ? 102 : stylerectangle;
   spot s = newgraphic(list, style, r);
@@ -347,7 +353,8 @@ i16 createdrawarc(Handle list, Point pt) {
   auto same = [](const Arc& a, const Arc& b) {
     return EqualRect(&a.oval, &b.oval) && EqualRect(&a.bounds, &b.bounds) && a.start == b.start;
   };
-  const Arc a = dragout<Arc>(pt, [pt](Point m) { return arcof(pt, m); }, draw, same, &shown, &mouse);
+  const Arc a = dragout<Arc>(
+      pt, [pt](Point m) { return arcof(pt, m); }, draw, same, &shown, &mouse);
   if (shown) draw(a);
   spot s = newgraphic(list, 107, a.bounds);
   graphictail t{};
@@ -452,7 +459,8 @@ i16 createfieldrect(Handle list, Point pt, i16 tool) {
   if (refused(kShapeMemory)) return kNoMemory;
   bool shown = false;
   Point mouse{};
-  const Rect r = dragout<Rect>(pt, [pt](Point m) { return squared(pt, m); }, framerect, samerect, &shown, &mouse);
+  const Rect r = dragout<Rect>(
+      pt, [pt](Point m) { return squared(pt, m); }, framerect, samerect, &shown, &mouse);
   if (shown) FrameRect(&r);
   if (near(mouse, pt, kFieldSlop)) return toolmadenothing;
   const MainGlobals& g = mainglobals();

@@ -102,7 +102,8 @@ Handle GetDragData(i32 index, OSType flavor, i16 typeform) {
   if (OSErr err = GetFlavorDataSize(drag, item, flavor, &size); err != noErr) return texthandle(errortext(err));
   if (size == 0) return nilhandle;
   std::vector<u8> data(static_cast<std::size_t>(size));
-  if (OSErr err = GetFlavorData(drag, item, flavor, data.data(), &size, 0); err != noErr) return texthandle(errortext(err));
+  if (OSErr err = GetFlavorData(drag, item, flavor, data.data(), &size, 0); err != noErr)
+    return texthandle(errortext(err));
   data.resize(std::size_t(size));
   if (flavor == kFlavorMDOX) return texthandle(objectreferences(data));
   if (flavor == kHFS) {

@@ -183,15 +183,17 @@ bool cloneobjects(DragRef drag, DragItemRef item, Point drop, bool copy) {
   objread probe{};
   i32 size = i32(sizeof probe);
   const objread ref = s.gDragRead;
-  if (!(attributes & kDragInsideSenderApplication) || GetFlavorData(drag, item, kFlavorMDOX, &probe, &size, 0) != noErr ||
-      size != i32(sizeof probe) || std::memcmp(&probe, &ref, sizeof probe) != 0 || ref.objects == nilhandle)
+  if (!(attributes & kDragInsideSenderApplication) ||
+      GetFlavorData(drag, item, kFlavorMDOX, &probe, &size, 0) != noErr || size != i32(sizeof probe) ||
+      std::memcmp(&probe, &ref, sizeof probe) != 0 || ref.objects == nilhandle)
     return false;
   Handle list = targetlayer(s.gTargetDesk);
   const i32 before = spotcount(list);
   s.gTargetQ = list;
   bool ok = true;
   if (ref.kind == objpart) {
-    ok = ref.objindex >= 0 && ref.objindex < spotcount(ref.objects) && clonespot(ref.objects, ref.objindex, list) == noErr;
+    ok = ref.objindex >= 0 && ref.objindex < spotcount(ref.objects) &&
+         clonespot(ref.objects, ref.objindex, list) == noErr;
     if (ok) AlignNewObject(drop);
   } else if (ref.kind == kDragSelectionKind) {
     // The source's own length: cloned objects that join it are not cloned again.
@@ -276,7 +278,8 @@ bool receiveinpointerwd(WindowRef window, DragRef drag) {
     } else {
       DraggedFile file;
       if (!draggedfile(drag, item, &file)) continue;  // an unreadable file flavour: skipped
-      if (file.type == kTEXT || file.type == kTTXT || file.type == kTTRO) taken = ReceiveTextDropInPointerWd(i, drag, item, drop);
+      if (file.type == kTEXT || file.type == kTTXT || file.type == kTTRO)
+        taken = ReceiveTextDropInPointerWd(i, drag, item, drop);
       else if (file.type == kRTF || file.type == kRTFD || rtfdfolder(file)) taken = newfieldfrom(i, drag, drop, true);
       else if (file.type == kPICT || importablefile(file)) taken = ReceivePictDropInPointerWd(i16(i), drag, item, drop);
       // any other file is skipped
@@ -525,7 +528,8 @@ bool receivefielddrop(WindowRef window, DragRef drag, bool rtf) {
     const RegistryId we = g.openfieldrec;
     const i32 at = std::min(std::max(s.gInsertPosition, i32(0)), WEGetTextLength(we));
     WESetSelection(at, at, we);
-    WEInsertFormattedText(deref(text.text), GetHandleSize(text.text), text.styles, text.soup, text.paraformat, text.rulers, we);
+    WEInsertFormattedText(deref(text.text), GetHandleSize(text.text), text.styles, text.soup, text.paraformat,
+                          text.rulers, we);
     g.fieldchanged = 1;
     SetWERecDirtyFlag(we, true);
     if (!rtf) updatewescrollbar(g.openfieldspots, g.openfield, nullptr, nullptr, nullptr, we);
@@ -554,7 +558,8 @@ OSErr CollectOneDraggedTextItem(DragRef drag, u16 index, WEReference we) {
   if (GetFlavorFlags(drag, item, kTEXT, &flags) == noErr) {
     err = readflavor(drag, item, kTEXT, kTextSlack, &text);
     if (err != noErr) return err;
-    if (GetFlavorFlags(drag, item, kStyl, &flags) == noErr && (err = readflavor(drag, item, kStyl, kTextSlack, &styles)) != noErr) {
+    if (GetFlavorFlags(drag, item, kStyl, &flags) == noErr &&
+        (err = readflavor(drag, item, kStyl, kTextSlack, &styles)) != noErr) {
       DisposeHandle(text);
       return err;
     }

@@ -230,7 +230,13 @@ OSErr MakeSpotDragImage(GWorldPtr* world, RgnHandle* mask, Handle list, i16 inde
   const spot s = spotat(list, index);
   Rect r = s.rect;
   switch (s.style) {
-    case 201: case 206: case 207: case 210: case 212: case 214: case 215: ++r.bottom; break;
+    case 201:
+    case 206:
+    case 207:
+    case 210:
+    case 212:
+    case 214:
+    case 215: ++r.bottom; break;
     default: break;
   }
   *mask = NewRgn();
@@ -274,9 +280,10 @@ bool PickSpot(const EventRecord& event, const objread& obj) {
     DragToolState& st = dragtoolstate();
     st.gDragRead = obj;
     AddDragItemFlavor(drag, 1, kFlavorMDOX, &st.gDragRead, i32(sizeof(objread)), flavorSenderOnly);
-    const bool picturegraphic = s.kind == 0 && (s.style == 100 || s.style == 101 || s.style == 102 || s.style == 104 ||
-                                                s.style == 106 || s.style == 107) && s.alt != nilhandle &&
-                                getaltdata(s.alt, 2) != nilhandle;
+    const bool picturegraphic = s.kind == 0 &&
+                                (s.style == 100 || s.style == 101 || s.style == 102 || s.style == 104 ||
+                                 s.style == 106 || s.style == 107) &&
+                                s.alt != nilhandle && getaltdata(s.alt, 2) != nilhandle;
     if (picturegraphic) AddDragItemFlavor(drag, 1, kPICT, nullptr, 0, promiseflags());
     if (s.kind == 2 || s.style == styletext) {
       AddDragItemFlavor(drag, 1, kTEXT, nullptr, 0, promiseflags());
@@ -406,8 +413,8 @@ bool DragText() {
       u16 down = 0, up = 0;
       GetDragAttributes(drag, &attributes);
       GetDragModifiers(drag, nullptr, &down, &up);
-      if (done && !(attributes & kDragInsideSenderApplication) && !((down | up) & optionKey) && WEDraggedToTrash(drag) &&
-          WEDelete(we) == noErr)
+      if (done && !(attributes & kDragInsideSenderApplication) && !((down | up) & optionKey) &&
+          WEDraggedToTrash(drag) && WEDelete(we) == noErr)
         SetWERecDirtyFlag(we, true);
     }
     DisposeDrag(drag);

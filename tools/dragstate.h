@@ -13,13 +13,13 @@
 namespace kv {
 
 struct DragToolState {
-  objread gDragRead{};     // the reference of the drag this program started; the 'MDOX' data
-  spot gDragSpot{};        // the dragged object, copied when a drag enters a window
-  spot gTargetObj{};       // the target object under the mouse
+  objread gDragRead{};          // the reference of the drag this program started; the 'MDOX' data
+  spot gDragSpot{};             // the dragged object, copied when a drag enters a window
+  spot gTargetObj{};            // the target object under the mouse
   Handle gTargetQ = nilhandle;  // the target object's list and index (-1 none)
   i16 gTargetIdx = -1;
   RegistryId gTargetRec = nilid;  // the target field's text record
-  desk gTargetDesk{};      // the window context of the window under the drag
+  desk gTargetDesk{};             // the window context of the window under the drag
   u8 gTargetWdHasDesk = 0;
   OSType gDragFlavor = 0x20202020;  // 'TEXT', 'PICT', 'RTF ', '????' or four blanks
   u8 gDragIsText = 0, gDragIsImage = 0, gDragIsRTF = 0, gDragIsSpot = 0, gDragIsIcon = 0;
@@ -32,9 +32,9 @@ struct DragToolState {
   u32 gCaretTime = 0;
   u16 gDragTrackingMessage = 0;
   WindowRef gDragTargetWindow = nilid;
-  RgnHandle gDragHiliteRgn = nilid;    // the frame drawn (window-local)
-  GWorldPtr gDragHiliteBits = nilid;   // the pixels under it
-  DragRef gHiliteDrag = nilid;         // the drag and window the frame was drawn for
+  RgnHandle gDragHiliteRgn = nilid;   // the frame drawn (window-local)
+  GWorldPtr gDragHiliteBits = nilid;  // the pixels under it
+  DragRef gHiliteDrag = nilid;        // the drag and window the frame was drawn for
   WindowRef gHiliteWindow = nilid;
   bool trackerinstalled = false, receiverinstalled = false;
   DragRef currentdrag = nilid;  // the drag being tracked or received (dragFlavors, dragData)
@@ -50,6 +50,6 @@ void resetdragstate();
 constexpr u32 kSpotAllowDrag = 1u << 16, kSpotAllowDrop = 1u << 17, kSpotLockText = 1u << 3;
 
 constexpr OSType kFlavorMDOX = 0x4D444F58;  // 'MDOX': one object reference of this program
-constexpr u16 kDragSelectionKind = 6;        // 'MDOX' kind: the selected objects of one list
+constexpr u16 kDragSelectionKind = 6;       // 'MDOX' kind: the selected objects of one list
 
 }  // namespace kv

@@ -232,9 +232,10 @@ void acceptbrowse(DragRef drag, DragAttributes attributes, u16 tool) {
       objread probe{};
       i32 size = i32(sizeof probe);
       const objread& ref = s.gDragRead;
-      if ((attributes & kDragInsideSenderApplication) && GetFlavorData(drag, item, kFlavorMDOX, &probe, &size, 0) == noErr &&
-          size == i32(sizeof probe) && std::memcmp(&probe, &ref, sizeof probe) == 0 && ref.kind == objpart &&
-          ref.objects != nilhandle && ref.objindex >= 0 && ref.objindex < spotcount(ref.objects)) {
+      if ((attributes & kDragInsideSenderApplication) &&
+          GetFlavorData(drag, item, kFlavorMDOX, &probe, &size, 0) == noErr && size == i32(sizeof probe) &&
+          std::memcmp(&probe, &ref, sizeof probe) == 0 && ref.kind == objpart && ref.objects != nilhandle &&
+          ref.objindex >= 0 && ref.objindex < spotcount(ref.objects)) {
         s.gDragSpot = spotat(ref.objects, ref.objindex);
         const spot& b = s.gDragSpot;
         if (b.style >= 200 && b.style <= 202 && loadat<buttontail>(b.tail.b).icon != 0) {
@@ -296,8 +297,8 @@ void acceptpointer(DragRef drag) {
     if (!one && hasflavor(drag, item, kHFS) && draggedfile(drag, item, &file)) {
       if (g.allowFavoriteFlavors) one = listed(windowfavourites(s.gTargetDesk, "favoriteHFSFlavors"), file.type);
       if (!one && g.allowAutomaticFlavors)
-        one = file.type == kTEXT || file.type == kTTXT || file.type == kTTRO || file.type == kRTF || file.type == kRTFD ||
-              file.type == kPICT || rtfdfolder(file) || importablefile(file);
+        one = file.type == kTEXT || file.type == kTTXT || file.type == kTTRO || file.type == kRTF ||
+              file.type == kRTFD || file.type == kPICT || rtfdfolder(file) || importablefile(file);
     }
     ok = ok && one;
   }
@@ -458,7 +459,8 @@ void TrackDragInBrowseWd(WindowRef window, DragRef drag, DragAttributes attribut
     s.gTargetObj = spot{};
     Handle l = nilhandle;
     i16 i = -1;
-    if (projectwindow(window) && incontent(window, global) && topmost(s.gTargetDesk, cardpoint(window, global), true, &l, &i)) {
+    if (projectwindow(window) && incontent(window, global) &&
+        topmost(s.gTargetDesk, cardpoint(window, global), true, &l, &i)) {
       const spot o = spotat(l, i);
       bool hasfav = false, hashfs = false;
       const std::vector<OSType> fav = objectfavourites(o, "favoriteFlavors", &hasfav);
@@ -489,8 +491,9 @@ void TrackDragInBrowseWd(WindowRef window, DragRef drag, DragAttributes attribut
       }
     }
   }
-  const bool lookfields = s.gIsFavoriteFlavor || (g.allowAutomaticFlavors && (s.gDragFlavor == kTEXT || s.gDragFlavor == kRTF ||
-                                                                                s.gDragFlavor == kPICT || s.gDragFlavor == kMooV));
+  const bool lookfields = s.gIsFavoriteFlavor ||
+                          (g.allowAutomaticFlavors && (s.gDragFlavor == kTEXT || s.gDragFlavor == kRTF ||
+                                                       s.gDragFlavor == kPICT || s.gDragFlavor == kMooV));
   if (lookfields) {
     RegistryId rec = nilid;
     Handle l = nilhandle;
@@ -622,7 +625,10 @@ bool lowinsidespot(const spot& o, Point pt) {
   auto inrect = [&](const Rect& x) { return pt.h >= x.left && pt.h < x.right && pt.v >= x.top && pt.v < x.bottom; };
   if (!inrect(r)) return false;
   switch (o.style) {
-    case 100: case 105: case 106: case 108: return true;
+    case 100:
+    case 105:
+    case 106:
+    case 108: return true;
     case 103: {
       const graphictail t = loadat<graphictail>(o.tail.b);
       const double x1 = t.point1.h, y1 = t.point1.v, x2 = t.point2.h, y2 = t.point2.v;
@@ -632,7 +638,13 @@ bool lowinsidespot(const spot& o, Point pt) {
       const double d = std::hypot(pt.h - (x1 + u * dx), pt.v - (y1 + u * dy));
       return d <= (o.penwidth + o.penheight) / 2.0 + 2;
     }
-    case 101: case 102: case 104: case 107: case 201: case 202: case 207: {
+    case 101:
+    case 102:
+    case 104:
+    case 107:
+    case 201:
+    case 202:
+    case 207: {
       RgnHandle rgn = nilid;
       if (getrgnfromspot(o, &rgn) != 0 || rgn == nilid) return false;
       // Within 2 pixels of the shape.
@@ -642,7 +654,8 @@ bool lowinsidespot(const spot& o, Point pt) {
       return in;
     }
     default:
-      if ((o.style >= 200 && o.style <= 229 && o.style != 227) || (o.style >= 300 && o.style <= 303)) return inrect(o.rect);
+      if ((o.style >= 200 && o.style <= 229 && o.style != 227) || (o.style >= 300 && o.style <= 303))
+        return inrect(o.rect);
       return false;
   }
 }
@@ -650,7 +663,11 @@ bool lowinsidespot(const spot& o, Point pt) {
 bool lowinpicturespot(const spot& o, Point pt) {
   if (!(o.flags & kSpotAllowDrop)) return false;
   switch (o.style) {
-    case 100: case 101: case 102: case 104: case 107: return lowinsidespot(o, pt);
+    case 100:
+    case 101:
+    case 102:
+    case 104:
+    case 107: return lowinsidespot(o, pt);
     default: return false;
   }
 }
@@ -688,7 +705,9 @@ void DoInsertCaret(Point local, RegistryId rec) {
   LongRect view{}, dest{};
   WEGetViewRect(&view, rec);
   WEGetDestRect(&dest, rec);
-  auto in = [&](const LongRect& r) { return local.h >= r.left && local.h < r.right && local.v >= r.top && local.v < r.bottom; };
+  auto in = [&](const LongRect& r) {
+    return local.h >= r.left && local.h < r.right && local.v >= r.top && local.v < r.bottom;
+  };
   i32 offset = -1;
   if (!in(view) || !in(dest)) {
     if (local.v >= dest.bottom && local.v < view.bottom && local.h >= view.left && local.h < view.right)
@@ -815,7 +834,9 @@ void HiliteDragSpot(DragRef drag, Handle list, i16 index) {
     rgn = NewRgn();
     const bool plain = o.alt == nilhandle && !o.showfill;
     Rect r = o.rect;
-    if (plain) r = Rect{i16(r.top + o.penheight), i16(r.left + o.penwidth), i16(r.bottom - o.penheight), i16(r.right - o.penwidth)};
+    if (plain)
+      r = Rect{i16(r.top + o.penheight), i16(r.left + o.penwidth), i16(r.bottom - o.penheight),
+               i16(r.right - o.penwidth)};
     RectRgn(rgn, r);
     inside = plain;
   } else if (getrgnfromspot(o, &rgn) != 0 || rgn == nilid) {

@@ -623,7 +623,8 @@ scriptstatus compaste(hierpath, Handle, Handle atoms, i32 at, Handle) {
     case tok::text: {
       u16 styled = 1;
       if (!statementends(atoms, at + 2)) {
-        if (tokenat(atoms, at + 2) != tok::without || tokenat(atoms, at + 3) != tok::style || !statementends(atoms, at + 4))
+        if (tokenat(atoms, at + 2) != tok::without || tokenat(atoms, at + 3) != tok::style ||
+            !statementends(atoms, at + 4))
           return err::cantunderstand;
         styled = 0;
       }

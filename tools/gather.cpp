@@ -46,8 +46,16 @@ constexpr i64 kMaxImageBytes = i64(32) << 20;
 constexpr u16 kLineSelected = 3;
 
 enum : i16 {
-  kGroupBegin = 140, kGroupEnd = 141, kBitsBegin = 142, kBitsEnd = 143, kTextBegin = 150, kTextEnd = 151,
-  kPolyBegin = 160, kPolyEnd = 161, kRoundOff = 163, kRoundOn = 164,
+  kGroupBegin = 140,
+  kGroupEnd = 141,
+  kBitsBegin = 142,
+  kBitsEnd = 143,
+  kTextBegin = 150,
+  kTextEnd = 151,
+  kPolyBegin = 160,
+  kPolyEnd = 161,
+  kRoundOff = 163,
+  kRoundOn = 164,
 };
 
 // A rectangle grown over what is added to it (`any` false: not started).
@@ -60,7 +68,8 @@ struct Bounds {
       any = true;
       return;
     }
-    r = Rect{std::min(r.top, x.top), std::min(r.left, x.left), std::max(r.bottom, x.bottom), std::max(r.right, x.right)};
+    r = Rect{std::min(r.top, x.top), std::min(r.left, x.left), std::max(r.bottom, x.bottom),
+             std::max(r.right, x.right)};
   }
 };
 
@@ -199,7 +208,8 @@ bool samedata(Handle a, Handle b) {
 
 // The shared shape routine: a fill-type verb makes a filled object; a frame is added to the
 // previous object when that is the same unframed shape, else makes a framed object.
-void gathershape(GatherState& st, u16 style, GrafVerb verb, const Rect& r, i16 a, i16 b, const Rect* oval, PolyHandle poly) {
+void gathershape(GatherState& st, u16 style, GrafVerb verb, const Rect& r, i16 a, i16 b, const Rect* oval,
+                 PolyHandle poly) {
   spot s{};
   const i32 count = spotcount(st.list);
   if (verb != kQDGrafVerbFrame) {
@@ -301,7 +311,8 @@ Handle newimage(const Rect& r, bool colour) {
 // with the row bytes of its own width.
 void placeimage(Handle to, const Rect& tr, Handle from, const Rect& fr, bool colour) {
   const i32 depth = imagedepth(colour);
-  const i32 trb = pixmaprowbytes(i32(tr.right) - tr.left, i16(depth)), frb = pixmaprowbytes(i32(fr.right) - fr.left, i16(depth));
+  const i32 trb = pixmaprowbytes(i32(tr.right) - tr.left, i16(depth)),
+            frb = pixmaprowbytes(i32(fr.right) - fr.left, i16(depth));
   const i32 w = i32(fr.right) - fr.left, h = i32(fr.bottom) - fr.top;
   const i32 dx = i32(fr.left) - tr.left, dy = i32(fr.top) - tr.top;
   u8* out = deref(to);
@@ -459,8 +470,8 @@ Handle gatherlayer(PicHandle picture, i16 level) {
   HidePen();
   Rect frame{};
   QDGetPictureBounds(picture, &frame);
-  st.frame = Rect{std::min(frame.top, frame.bottom), std::min(frame.left, frame.right), std::max(frame.top, frame.bottom),
-                  std::max(frame.left, frame.right)};
+  st.frame = Rect{std::min(frame.top, frame.bottom), std::min(frame.left, frame.right),
+                  std::max(frame.top, frame.bottom), std::max(frame.left, frame.right)};
   DrawPicture(picture, &st.frame);
   closecollections(st);
   // Unbalanced comments may have left the pen shown or hidden.
@@ -604,7 +615,8 @@ void PscrapRTgathertext(i16 byteCount, const void* text, Point numer, Point deno
     if (st->textfailed) return;
     st->text.add(r);
     run.start = i32(GetHandleSize(st->textchars));
-    if (PtrAndHand(&run, st->textruns, Size(sizeof run)) != noErr || PtrAndHand(text, st->textchars, byteCount) != noErr)
+    if (PtrAndHand(&run, st->textruns, Size(sizeof run)) != noErr ||
+        PtrAndHand(text, st->textchars, byteCount) != noErr)
       st->memerror = st->textfailed = true;
     return;
   }
@@ -626,7 +638,9 @@ void PscrapRTgatherbits(const BitMap* src, const Rect* srcRect, const Rect* dstR
   GatherState* st = active();
   if (src == nullptr || srcRect == nullptr || dstRect == nullptr) return;
   if (src->baseAddr == nullptr) {
-    KVDebugMsg(reinterpret_cast<ConstStringPtr>("\x2B" "Ignored malformed PICT found on desk scrap."));
+    KVDebugMsg(
+        reinterpret_cast<ConstStringPtr>("\x2B"
+                                         "Ignored malformed PICT found on desk scrap."));
     return;
   }
   if (ignored(st)) return;
@@ -749,7 +763,8 @@ void PscrapRTgathercom(i16 kind, i16 dataSize, Handle dataHandle) {
       if (st->textfailed) st->memerror = true;
       st->text = Bounds{};
       st->textjust = 0;
-      if (dataHandle != nilhandle && IsValidHandle(dataHandle) && GetHandleSize(dataHandle) > 5) st->textjust = deref(dataHandle)[0];
+      if (dataHandle != nilhandle && IsValidHandle(dataHandle) && GetHandleSize(dataHandle) > 5)
+        st->textjust = deref(dataHandle)[0];
       return;
     case kTextEnd: {
       if (!st->texton) return;
@@ -791,7 +806,8 @@ void PscrapRTgathercom(i16 kind, i16 dataSize, Handle dataHandle) {
       ClosePoly();
       PolyHandle poly = st->poly;
       st->poly = nilhandle;
-      if (!IsValidHandle(poly) || GetHandleSize(poly) > kMaxPolygonBytes || GetHandleSize(poly) < Size(sizeof(PolygonHeader))) {
+      if (!IsValidHandle(poly) || GetHandleSize(poly) > kMaxPolygonBytes ||
+          GetHandleSize(poly) < Size(sizeof(PolygonHeader))) {
         if (poly != nilhandle) KillPoly(poly);
         return;
       }

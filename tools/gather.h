@@ -59,7 +59,7 @@ PicHandle listopic(Handle list);
 
 // The colour table pictures are gathered through.
 struct GatherColourState {
-  Handle gatherclut;       // the colour table pictures are gathered through (2,064 bytes; 0 until used)
+  Handle gatherclut;  // the colour table pictures are gathered through (2,064 bytes; 0 until used)
 };
 inline GatherColourState& gathercolourstate() { return state<GatherColourState>(); }
 

@@ -51,9 +51,7 @@ constexpr i16 kScrollBarWidth = 15;
 // contextual-click test with the event moved below it.
 constexpr i16 kContextBand = 26;
 
-bool hasscripttext(Handle script) {
-  return script != nilhandle && GetHandleSize(script) > Size(sizeof(scripttail));
-}
+bool hasscripttext(Handle script) { return script != nilhandle && GetHandleSize(script) > Size(sizeof(scripttail)); }
 
 // The topmost object of one list that a browse click hits.
 i16 tophit(Handle list, Point pt) {
@@ -249,7 +247,9 @@ i16 tooltable(u16 tool, Point pt) {
     case 200: return create(list, [&] { return createdrawtext(list, pt); });
     case 201: return create(list, [&] { return createdrawline(list, pt, 1); });
     case 202: return create(list, [&] { return createdrawline(list, pt, 0); });
-    case 203: case 204: case 205: return create(list, [&] { return createdrawrect(list, pt, i16(tool - 202)); });
+    case 203:
+    case 204:
+    case 205: return create(list, [&] { return createdrawrect(list, pt, i16(tool - 202)); });
     case 206: return createpolygon(list, [&] { return createdrawpoly(list, pt); });
     case 207: return create(list, [&] { return createdrawarc(list, pt); });
     case 208: return create(list, [&] { return createdrawfree(list, pt); });
@@ -258,7 +258,9 @@ i16 tooltable(u16 tool, Point pt) {
     case 302: return paint(genericpen(list, pt, 1));
     case 303: return paint(dolasso(list, pt));
     case 304: return paint(genericline(list, pt));
-    case 305: case 308: case 310: return paint(genericpoly(list, pt));
+    case 305:
+    case 308:
+    case 310: return paint(genericpoly(list, pt));
     case 306: return paint(genericrect(list, pt, 3));
     case 307: return paint(genericpen(list, pt, 2));
     case 309: return paint(genericrect(list, pt, 1));

@@ -14,18 +14,18 @@ enum : u16 { senderMouse = 0, senderClick = 1, senderDrag = 2 };
 // The tool module's state: the simulated mouse of the current dispatch and the object whose
 // click is being tracked.
 struct ToolState {
-  u16 sender;       // who drives the mouse
-  u16 butdown;      // the drag command's button (1 at the start of every dispatch)
-  u16 sendfirst;    // the drag command's first position is still to come
-  Point startpt;    // the click point, or the start of a simulated drag
-  Point finishpt;   // the end of a simulated drag (the click point otherwise)
-  Point movept;     // where a simulated drag has got to
-  objread trackread;  // the object whose click is tracked (control buttons), else zero
-  objread* tracking;  // &trackread while a control button's click is tracked, else null
-  RegistryId prevctl; // the control and part of the previous call of the action procedure
+  u16 sender;          // who drives the mouse
+  u16 butdown;         // the drag command's button (1 at the start of every dispatch)
+  u16 sendfirst;       // the drag command's first position is still to come
+  Point startpt;       // the click point, or the start of a simulated drag
+  Point finishpt;      // the end of a simulated drag (the click point otherwise)
+  Point movept;        // where a simulated drag has got to
+  objread trackread;   // the object whose click is tracked (control buttons), else zero
+  objread* tracking;   // &trackread while a control button's click is tracked, else null
+  RegistryId prevctl;  // the control and part of the previous call of the action procedure
   i16 prevcode;
-  i16 controlerror;   // a message's error inside the platform's control tracking
-  u64 trackchanges;   // the layer change counter when that click began
+  i16 controlerror;  // a message's error inside the platform's control tracking
+  u64 trackchanges;  // the layer change counter when that click began
 };
 ToolState& toolstate();
 

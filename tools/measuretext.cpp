@@ -36,8 +36,7 @@ MeasuredText::MeasuredText(Handle list, i16 index, WindowRef window, bool graphi
   WEReference borrowed = nilid;
   if (g.openfield == index && g.openfieldspots == list && g.openfieldwindow == window && isvalidwerec(g.openfieldrec))
     borrowed = g.openfieldrec;
-  else if (s.kind == spotfield && textrecordfield(s) && isvalidwerec(livefield(s)))
-    borrowed = livefield(s);
+  else if (s.kind == spotfield && textrecordfield(s) && isvalidwerec(livefield(s))) borrowed = livefield(s);
   if (borrowed != nilid) {
     we_ = borrowed;
     port_ = WEGetPort(we_);

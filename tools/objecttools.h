@@ -41,8 +41,8 @@ void objectpen();
 
 // Whether a drop arrived in a project window since the object tools last looked.
 struct ObjectDropState {
-  i16 dropreceived;        // a drop arrived in a project window (the object tools clear it before
-                           // a click and skip a move after "pointerDown" when it is set)
+  i16 dropreceived;  // a drop arrived in a project window (the object tools clear it before
+                     // a click and skip a move after "pointerDown" when it is set)
 };
 inline ObjectDropState& objectdropstate() { return state<ObjectDropState>(); }
 

@@ -129,7 +129,8 @@ void paintcurs(u16 tool, Point pt) {
     // The brush itself, with no mask, held at its top left.
     const std::array<u8, 32> shape = paintbrushshape();
     Cursor c{};
-    for (int row = 0; row < 16; ++row) c.data.v[size_t(row)] = u16(shape[size_t(2 * row)] << 8 | shape[size_t(2 * row + 1)]);
+    for (int row = 0; row < 16; ++row)
+      c.data.v[size_t(row)] = u16(shape[size_t(2 * row)] << 8 | shape[size_t(2 * row + 1)]);
     c.hotSpot = Point{0, 0};
     SetCursor(&c);
     return;

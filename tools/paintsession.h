@@ -20,28 +20,28 @@ struct spot;
 // reference, each checked before use; `image` is the painted object's own data handle (a
 // depth-8 image: one colour index a byte, rows padded to 4 bytes, index 0 white).
 struct PaintSession {
-  i16 index = -1;          // the painted object's index in `list`; -1: no session
-  u16 changed = 0;         // a tool altered the image: the layer record is marked at close
-  u32 layerrecid = 0;      // the card or background record owning `list`
+  i16 index = -1;      // the painted object's index in `list`; -1: no session
+  u16 changed = 0;     // a tool altered the image: the layer record is marked at close
+  u32 layerrecid = 0;  // the card or background record owning `list`
   u16 selectionactive = 0, lassoactive = 0, textactive = 0, selectioninplace = 0;
-  RegistryId store = 0;    // the open project store of the layer
-  Handle list = 0;         // the card's or background's object list
+  RegistryId store = 0;  // the open project store of the layer
+  Handle list = 0;       // the card's or background's object list
   WindowRef window = 0;
-  Handle clut = 0;         // the layer's colour table (a standard one of the session's own when it has none)
-  Handle ownclut = 0;      // that standard table, disposed at close
+  Handle clut = 0;     // the layer's colour table (a standard one of the session's own when it has none)
+  Handle ownclut = 0;  // that standard table, disposed at close
   u32 imagesize = 0;
-  Pattern ants{};          // the marching-ants pattern of a selection
-  u16 antsphase = 0;       // steps of the ants; the pattern is that of phase antsphase % 8
-  u16 colour = 0;          // the object's colour flag (1 once opened)
+  Pattern ants{};     // the marching-ants pattern of a selection
+  u16 antsphase = 0;  // steps of the ants; the pattern is that of phase antsphase % 8
+  u16 colour = 0;     // the object's colour flag (1 once opened)
   Rect selection{};
-  Rect rect{};             // the object's rectangle: paint coordinates are window coordinates in it
+  Rect rect{};  // the object's rectangle: paint coordinates are window coordinates in it
   Handle image = 0;
-  Handle selcopy = 0;      // working copy for a floating selection
-  Handle strokecopy = 0;   // the image as it was before the current stroke
-  TEHandle text = 0;       // the typed paint text (its view far outside the window)
+  Handle selcopy = 0;     // working copy for a floating selection
+  Handle strokecopy = 0;  // the image as it was before the current stroke
+  TEHandle text = 0;      // the typed paint text (its view far outside the window)
   u16 pastekind = 0;
   Point textorigin{};
-  u16 caretblinks = 0;     // the caret is painted black on odd counts
+  u16 caretblinks = 0;  // the caret is painted black on odd counts
   CGrafPtr imageport = 0, copyport = 0, scratchport = 0;
   GWorldPtr maskworld = 0;  // depth 1 over `rect`, pixels locked for the session
   GWorldPtr textworld = 0;  // depth 8 over `rect` with the layer's table
@@ -113,8 +113,8 @@ void paintremoving(Handle list, i16 index);
 
 // The project's pattern and brush lists the paint tools read.
 struct PaintListsState {
-  Handle patternlist;      // the project's pattern and brush lists the paint tools read
-  Handle brushlist;        // (borrowed from the head record at each tool click, not owned here)
+  Handle patternlist;  // the project's pattern and brush lists the paint tools read
+  Handle brushlist;    // (borrowed from the head record at each tool click, not owned here)
 };
 inline PaintListsState& paintlistsstate() { return state<PaintListsState>(); }
 

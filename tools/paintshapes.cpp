@@ -21,8 +21,8 @@ namespace kv {
 
 namespace {
 
-constexpr i16 kCornerOval = 15;      // the corner ovals of a rounded rectangle
-constexpr i16 kCloseSlop = 6;        // a polygon point this near its first point closes it
+constexpr i16 kCornerOval = 15;       // the corner ovals of a rounded rectangle
+constexpr i16 kCloseSlop = 6;         // a polygon point this near its first point closes it
 constexpr i32 kPolygonBytes = 32766;  // the largest polygon record
 constexpr i32 kPolygonHeader = 10;
 
@@ -47,7 +47,9 @@ void drawshape(const Rect& r, i16 kind) {
   auto draw = [&](bool paint) {
     switch (kind) {
       case 1: paint ? PaintRect(&r) : FrameRect(&r); break;
-      case 2: paint ? PaintRoundRect(&r, kCornerOval, kCornerOval) : FrameRoundRect(&r, kCornerOval, kCornerOval); break;
+      case 2:
+        paint ? PaintRoundRect(&r, kCornerOval, kCornerOval) : FrameRoundRect(&r, kCornerOval, kCornerOval);
+        break;
       default: paint ? PaintOval(&r) : FrameOval(&r); break;
     }
   };

@@ -71,7 +71,8 @@ bool dialogshown() { return isdialog(FrontWindow()); }
 void addtype(EventRef event, u32 name, OSType type) {
   std::vector<OSType> types(64);
   u32 size = 0;
-  if (GetEventParameter(event, name, typeCFMutableArrayRef, nullptr, u32(types.size() * 4), &size, types.data()) != noErr)
+  if (GetEventParameter(event, name, typeCFMutableArrayRef, nullptr, u32(types.size() * 4), &size, types.data()) !=
+      noErr)
     size = 0;
   types.resize(std::min<std::size_t>(size / 4, types.size()));
   types.push_back(type);
@@ -190,12 +191,14 @@ OSStatus PcopyRThandleservicecopyproc(EventHandlerCallRef call, EventRef event, 
   const i16 status = objectcopy(mainglobals().current, &done);
   ScrapRef current = 0;
   Size size = 0;
-  if (status != 0 || !done || GetCurrentScrap(&current) != noErr || GetScrapFlavorSize(current, kPICT, &size) != noErr) {
+  if (status != 0 || !done || GetCurrentScrap(&current) != noErr ||
+      GetScrapFlavorSize(current, kPICT, &size) != noErr) {
     KVBeep(1);
     return noErr;
   }
   std::vector<u8> bytes(std::size_t(std::max<Size>(size, 0)));
-  if (GetScrapFlavorData(current, kPICT, &size, bytes.data()) == noErr) PutScrapFlavor(scrap, kPICT, 0, size, bytes.data());
+  if (GetScrapFlavorData(current, kPICT, &size, bytes.data()) == noErr)
+    PutScrapFlavor(scrap, kPICT, 0, size, bytes.data());
   return noErr;
 }
 
@@ -278,7 +281,8 @@ i16 servicespictpaste(ScrapRef scrap, i16* pasted) {
   Rect view{0, 0, 0, 0};
   GetWindowPortBounds(d.window, &view);
   OffsetRect(&view, i16(-view.left), i16(-view.top));
-  OffsetRect(&view, i16(d.hscroll ? GetControl32BitValue(d.hscroll) : 0), i16(d.vscroll ? GetControl32BitValue(d.vscroll) : 0));
+  OffsetRect(&view, i16(d.hscroll ? GetControl32BitValue(d.hscroll) : 0),
+             i16(d.vscroll ? GetControl32BitValue(d.vscroll) : 0));
   const Point centre{i16((view.top + view.bottom) / 2), i16((view.left + view.right) / 2)};
   i16 index = -1;
   if (!appendpicturegraphic(d, picturegraphicrect(pic, centre), pic, &index)) {

@@ -31,23 +31,17 @@ i16 toward(i16 from, i32 magnitude, i32 sign) { return clamp16(from + (sign < 0 
 void shiftrect(Rect* r, Point anchor, Point mouse) {
   if (!shiftnow()) return;
   i16 side = i16(std::min(width(*r), height(*r)));
-  if (anchor.h < mouse.h)
-    r->right = clamp16(r->left + side);
-  else
-    r->left = clamp16(r->right - side);
-  if (anchor.v < mouse.v)
-    r->bottom = clamp16(r->top + side);
-  else
-    r->top = clamp16(r->bottom - side);
+  if (anchor.h < mouse.h) r->right = clamp16(r->left + side);
+  else r->left = clamp16(r->right - side);
+  if (anchor.v < mouse.v) r->bottom = clamp16(r->top + side);
+  else r->top = clamp16(r->bottom - side);
 }
 
 void shiftpoint(Point anchor, Point* pt, bool force) {
   if (!force && !shiftnow()) return;
   Rect r = between(anchor, *pt);
-  if (width(r) > height(r))
-    pt->v = anchor.v;
-  else
-    pt->h = anchor.h;
+  if (width(r) > height(r)) pt->v = anchor.v;
+  else pt->h = anchor.h;
 }
 
 void constrain(Point anchor, Point* pt, i16* axis) {
@@ -71,10 +65,8 @@ void procon(Point anchor, Point reference, Point* pt, i16* axis) {
   if ((mods & shiftKey) && (mods & cmdKey) && w != 0 && h != 0) {
     i32 dh = i32(pt->h) - anchor.h, dv = i32(pt->v) - anchor.v;
     i32 keep = std::abs(dh * h / w);
-    if (keep <= std::abs(dv))
-      pt->v = toward(anchor.v, keep, dv);
-    else
-      pt->h = toward(anchor.h, std::abs(dv * w / h), dh);
+    if (keep <= std::abs(dv)) pt->v = toward(anchor.v, keep, dv);
+    else pt->h = toward(anchor.h, std::abs(dv * w / h), dh);
     return;
   }
   constrain(reference, pt, axis);

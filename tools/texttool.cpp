@@ -208,7 +208,8 @@ i16 mousechunk(fred* value, i16 mode) {
   buildidtext(obj, tok::long_, name);
   adjustclickchunk(&start, &end, WEGetText(we));
   char text[300];
-  std::snprintf(text, sizeof text, "char %d to %d of %.*s", int(start + 1), int(end), int(name[0]), reinterpret_cast<const char*>(name + 1));
+  std::snprintf(text, sizeof text, "char %d to %d of %.*s", int(start + 1), int(end), int(name[0]),
+                reinterpret_cast<const char*>(name + 1));
   return charstonewfred(text, Size(std::strlen(text)), value);
 }
 

@@ -56,20 +56,20 @@ struct DroppedItem {
 
 struct InputEvent {
   InputKind kind = InputKind::mousemove;
-  u32 when = 0;          // ticks at which it happened (headless: its due time)
+  u32 when = 0;  // ticks at which it happened (headless: its due time)
   Point where{0, 0};
-  u16 modifiers = 0;     // cmdKey, shiftKey, optionKey, controlKey, alphaLock
+  u16 modifiers = 0;  // cmdKey, shiftKey, optionKey, controlKey, alphaLock
   u8 keycode = 0;
   u8 charcode = 0;
   i16 wheelaxis = 1;
   i32 wheeldelta = 0;
-  u32 command = 0;       // dock command id
-  u32 window = 0;        // window id for collapse and expand
-  i16 volume = 0;        // volume reference number
+  u32 command = 0;  // dock command id
+  u32 window = 0;   // window id for collapse and expand
+  i16 volume = 0;   // volume reference number
   u8 flag = 0;
-  std::vector<std::string> paths;  // opendocuments: POSIX paths, UTF-8
-  std::string text;      // textcompose, textcommit: UTF-8
-  i32 cursor = 0;        // textcompose: the cursor, in characters from the text's start
+  std::vector<std::string> paths;    // opendocuments: POSIX paths, UTF-8
+  std::string text;                  // textcompose, textcommit: UTF-8
+  i32 cursor = 0;                    // textcompose: the cursor, in characters from the text's start
   std::vector<DroppedItem> dropped;  // drop: the items, in the order they came
 };
 

@@ -222,12 +222,13 @@ class SDL2Backend final : public Backend {
   // Uploads the changed rectangles of the frame into the texture and shows it. A frame of
   // another size (the screen's size or depth changed) makes the texture anew, whole.
   void present(const Frame& frame, const std::vector<Rect>& changed) override {
-    if (frame.width <= 0 || frame.height <= 0 || frame.pixels.size() < std::size_t(frame.width) * std::size_t(frame.height))
+    if (frame.width <= 0 || frame.height <= 0 ||
+        frame.pixels.size() < std::size_t(frame.width) * std::size_t(frame.height))
       return;
     bool whole = changed.empty();
     if (!texture_ || frame.width != texturewidth_ || frame.height != textureheight_) {
-      SDL_Texture* t =
-          SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, frame.width, frame.height);
+      SDL_Texture* t = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, frame.width,
+                                         frame.height);
       if (!t) return;  // the old texture (if any) keeps showing the last frame it had
       if (texture_) SDL_DestroyTexture(texture_);
       texture_ = t;
@@ -248,8 +249,8 @@ class SDL2Backend final : public Backend {
         const i32 b = std::min<i32>(g.bottom - top, frame.height), r = std::min<i32>(g.right - left, frame.width);
         if (t >= b || l >= r) continue;
         const SDL_Rect area{l, t, r - l, b - t};
-        SDL_UpdateTexture(texture_, &area, frame.pixels.data() + std::size_t(t) * std::size_t(frame.width) + std::size_t(l),
-                          pitch);
+        SDL_UpdateTexture(texture_, &area,
+                          frame.pixels.data() + std::size_t(t) * std::size_t(frame.width) + std::size_t(l), pitch);
         counters_.uploaded.push_back(Rect{i16(t), i16(l), i16(b), i16(r)});
       }
     }
@@ -286,9 +287,7 @@ class SDL2Backend final : public Backend {
     std::fflush(stderr);
   }
 
-  void requestattention(bool on) override {
-    SDL_FlashWindow(window_, on ? SDL_FLASH_UNTIL_FOCUSED : SDL_FLASH_CANCEL);
-  }
+  void requestattention(bool on) override { SDL_FlashWindow(window_, on ? SDL_FLASH_UNTIL_FOCUSED : SDL_FLASH_CANCEL); }
 
   void raise() override { SDL_RaiseWindow(window_); }
   // The pointer to a point of the screen, in the window's pixels as the screen is scaled there.
@@ -436,9 +435,7 @@ class SDL2Backend final : public Backend {
     pending_.push_back(std::move(in));
   }
 
-  Point screenpoint(i32 x, i32 y) const {
-    return Point{i16(y + screen_.bounds.top), i16(x + screen_.bounds.left)};
-  }
+  Point screenpoint(i32 x, i32 y) const { return Point{i16(y + screen_.bounds.top), i16(x + screen_.bounds.left)}; }
 
   void translate(const SDL_Event& ev) {
     u16 mods = modifiersof(u16(SDL_GetModState()));
@@ -501,8 +498,10 @@ class SDL2Backend final : public Backend {
           repeat_ = ev.key.repeat != 0;
           break;
         }
-        push(ev.type == SDL_KEYUP ? InputKind::keyup : ev.key.repeat ? InputKind::autokey : InputKind::keydown, mouse_,
-             mods);
+        push(ev.type == SDL_KEYUP ? InputKind::keyup
+             : ev.key.repeat      ? InputKind::autokey
+                                  : InputKind::keydown,
+             mouse_, mods);
         pending_.back().keycode = code;
         pending_.back().charcode = ch;
         break;
@@ -555,8 +554,7 @@ class SDL2Backend final : public Backend {
         pushdrop(mods);
         dropping_ = false;
         break;
-      default:
-        break;
+      default: break;
     }
   }
 
@@ -713,10 +711,10 @@ bool sdl2pushdrop(Backend& b, const std::string& path) {
 
 bool sdl2pushdropevent(Backend& b, SDL2DropEvent what, const std::string& data) {
   SDL_Event ev{};
-  ev.type = what == SDL2DropEvent::begin      ? SDL_DROPBEGIN
-            : what == SDL2DropEvent::file     ? SDL_DROPFILE
-            : what == SDL2DropEvent::text     ? SDL_DROPTEXT
-                                              : SDL_DROPCOMPLETE;
+  ev.type = what == SDL2DropEvent::begin  ? SDL_DROPBEGIN
+            : what == SDL2DropEvent::file ? SDL_DROPFILE
+            : what == SDL2DropEvent::text ? SDL_DROPTEXT
+                                          : SDL_DROPCOMPLETE;
   ev.drop.windowID = sdl2windowid(b);
   const bool item = what == SDL2DropEvent::file || what == SDL2DropEvent::text;
   if (item && (ev.drop.file = SDL_strdup(data.c_str())) == nullptr) return false;
@@ -764,7 +762,8 @@ std::unique_ptr<Backend> opensdl2backend(const ScreenInfo& asked, std::string* w
   }
   SDL_Renderer* ren = SDL_CreateRenderer(win, -1, 0);
   if (!ren) ren = SDL_CreateRenderer(win, -1, SDL_RENDERER_SOFTWARE);
-  SDL_Texture* tex = ren ? SDL_CreateTexture(ren, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h) : nullptr;
+  SDL_Texture* tex = ren ? SDL_CreateTexture(ren, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h)
+                         : nullptr;
   if (!tex) {
     auto r = fail("cannot draw into the window");
     if (ren) SDL_DestroyRenderer(ren);

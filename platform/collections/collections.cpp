@@ -20,7 +20,8 @@ struct CollectionItem {
 struct CollectionData {
   std::vector<CollectionItem> items;
   CollectionItem* find(OSType tag, i32 id) {
-    auto it = std::find_if(items.begin(), items.end(), [&](const CollectionItem& i) { return i.tag == tag && i.id == id; });
+    auto it = std::find_if(items.begin(), items.end(),
+                           [&](const CollectionItem& i) { return i.tag == tag && i.id == id; });
     return it == items.end() ? nullptr : &*it;
   }
 };
@@ -53,7 +54,8 @@ OSErr GetCollectionItem(Collection c, OSType tag, i32 id, i32* size, void* data)
   const CollectionItem* item = d->find(tag, id);
   if (item == nullptr) return collectionItemNotFoundErr;
   if (size != nullptr) {
-    if (data != nullptr && *size > 0) std::memcpy(data, item->bytes.data(), std::min<std::size_t>(std::size_t(*size), item->bytes.size()));
+    if (data != nullptr && *size > 0)
+      std::memcpy(data, item->bytes.data(), std::min<std::size_t>(std::size_t(*size), item->bytes.size()));
     *size = i32(item->bytes.size());
   }
   return noErr;

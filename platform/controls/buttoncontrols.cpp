@@ -20,8 +20,8 @@ std::string titletext(ConstStringPtr title) {
 // Makes a control of a kind, with its title and range, and lets `fill` set the rest of its
 // settings. The value is kept within the range.
 template <class Fill>
-OSStatus make(WindowRef window, const Rect* bounds, u32 kind, ConstStringPtr title, i32 value, i32 minimum,
-              i32 maximum, ControlRef* out, Fill&& fill) {
+OSStatus make(WindowRef window, const Rect* bounds, u32 kind, ConstStringPtr title, i32 value, i32 minimum, i32 maximum,
+              ControlRef* out, Fill&& fill) {
   ControlRef c = nilid;
   if (out) *out = nilid;
   if (!bounds) return paramErr;
@@ -61,22 +61,14 @@ struct Metric {
 };
 
 constexpr Metric kMetrics[] = {
-    {kControlKindPushButton, {20, 17, 20, 15}, 0, 28},
-    {kControlKindPushIconButton, {20, 17, 20, 15}, 0, 48},
-    {kControlKindCheckBox, {18, 16, 18, 14}, 0, 20},
-    {kControlKindRadioButton, {18, 16, 18, 14}, 0, 20},
-    {kControlKindPopupButton, {20, 17, 20, 15}, 0, 32},
-    {kControlKindBevelButton, {20, 17, 24, 15}, 0, 16},
-    {kControlKindRoundButton, {20, 20, 25, 20}, 1, 0},
-    {kControlKindSlider, {22, 16, 22, 14}, 0, -1},
-    {kControlKindDisclosureButton, {21, 17, 21, 15}, 1, 0},
-    {kControlKindScrollBar, {16, 11, 16, 11}, 0, -1},
-    {kControlKindProgressBar, {16, 10, 16, 10}, 0, -1},
-    {kControlKindRelevanceBar, {14, 12, 14, 12}, 0, -1},
-    {kControlKindLittleArrows, {22, 20, 22, 16}, 0, 0},
-    {kControlKindChasingArrows, {16, 16, 16, 16}, 1, 0},
-    {kControlKindDisclosureTriangle, {12, 12, 12, 12}, 0, 16},
-    {kControlKindPopupArrow, {5, 4, 5, 4}, 0, 0},
+    {kControlKindPushButton, {20, 17, 20, 15}, 0, 28},         {kControlKindPushIconButton, {20, 17, 20, 15}, 0, 48},
+    {kControlKindCheckBox, {18, 16, 18, 14}, 0, 20},           {kControlKindRadioButton, {18, 16, 18, 14}, 0, 20},
+    {kControlKindPopupButton, {20, 17, 20, 15}, 0, 32},        {kControlKindBevelButton, {20, 17, 24, 15}, 0, 16},
+    {kControlKindRoundButton, {20, 20, 25, 20}, 1, 0},         {kControlKindSlider, {22, 16, 22, 14}, 0, -1},
+    {kControlKindDisclosureButton, {21, 17, 21, 15}, 1, 0},    {kControlKindScrollBar, {16, 11, 16, 11}, 0, -1},
+    {kControlKindProgressBar, {16, 10, 16, 10}, 0, -1},        {kControlKindRelevanceBar, {14, 12, 14, 12}, 0, -1},
+    {kControlKindLittleArrows, {22, 20, 22, 16}, 0, 0},        {kControlKindChasingArrows, {16, 16, 16, 16}, 1, 0},
+    {kControlKindDisclosureTriangle, {12, 12, 12, 12}, 0, 16}, {kControlKindPopupArrow, {5, 4, 5, 4}, 0, 0},
 };
 // Little arrows are 13 wide; a popup arrow is 9 by 5 (7 by 4 small) pointing up or down, and
 // turned for east and west (orientations 0 and 1).
@@ -208,8 +200,8 @@ OSStatus CreatePushButtonWithIconControl(WindowRef window, const Rect* bounds, C
   return e;
 }
 
-OSStatus CreateCheckBoxControl(WindowRef window, const Rect* bounds, ConstStringPtr title, i32 value,
-                               bool autoToggle, ControlRef* out) {
+OSStatus CreateCheckBoxControl(WindowRef window, const Rect* bounds, ConstStringPtr title, i32 value, bool autoToggle,
+                               ControlRef* out) {
   return make(window, bounds, kControlKindCheckBox, title, value, 0, 2, out,
               [&](ControlExtras& x) { x.settings.autotoggle = autoToggle; });
 }
@@ -226,8 +218,8 @@ OSStatus CreateRadioGroupControl(WindowRef window, const Rect* bounds, ControlRe
 }
 
 OSStatus CreateBevelButtonControl(WindowRef window, const Rect* bounds, ConstStringPtr title, u16 thickness,
-                                  u16 behavior, const ControlButtonContentInfo* content, i16 menuID,
-                                  u16 menuBehavior, u16 menuPlacement, ControlRef* out) {
+                                  u16 behavior, const ControlButtonContentInfo* content, i16 menuID, u16 menuBehavior,
+                                  u16 menuPlacement, ControlRef* out) {
   OSStatus e = make(window, bounds, kControlKindBevelButton, title, 0, 0, 1, out, [&](ControlExtras& x) {
     x.settings.variant = i16(thickness);
     x.settings.behavior = behavior;
@@ -240,8 +232,7 @@ OSStatus CreateBevelButtonControl(WindowRef window, const Rect* bounds, ConstStr
 }
 
 OSStatus CreatePopupButtonControl(WindowRef window, const Rect* bounds, ConstStringPtr title, i16 menuID,
-                                  bool variableWidth, i16 titleWidth, i16 titleJust, u8 titleStyle,
-                                  ControlRef* out) {
+                                  bool variableWidth, i16 titleWidth, i16 titleJust, u8 titleStyle, ControlRef* out) {
   MenuRef menu = menuID == kNoMenu ? nilid : GetMenuHandle(menuID);
   const i32 items = menu ? CountMenuItems(menu) : 0;
   return make(window, bounds, kControlKindPopupButton, title, 1, 1, items, out, [&](ControlExtras& x) {
@@ -262,9 +253,8 @@ OSStatus CreateRoundButtonControl(WindowRef window, const Rect* bounds, u16 size
   return e;
 }
 
-OSStatus CreateSliderControl(WindowRef window, const Rect* bounds, i32 value, i32 minimum, i32 maximum,
-                             u16 orientation, u16 numTickMarks, bool liveTracking, ControlActionProcPtr action,
-                             ControlRef* out) {
+OSStatus CreateSliderControl(WindowRef window, const Rect* bounds, i32 value, i32 minimum, i32 maximum, u16 orientation,
+                             u16 numTickMarks, bool liveTracking, ControlActionProcPtr action, ControlRef* out) {
   return make(window, bounds, kControlKindSlider, nullptr, value, minimum, maximum, out, [&](ControlExtras& x) {
     x.settings.orientation = orientation;
     x.settings.tickmarks = numTickMarks;
@@ -302,9 +292,8 @@ OSStatus CreateChasingArrowsControl(WindowRef window, const Rect* bounds, Contro
   return make(window, bounds, kControlKindChasingArrows, nullptr, 0, 0, 0, out, nofill);
 }
 
-OSStatus CreateDisclosureTriangleControl(WindowRef window, const Rect* bounds, u16 orientation,
-                                         ConstStringPtr title, i32 value, bool drawTitle, bool autoToggles,
-                                         ControlRef* out) {
+OSStatus CreateDisclosureTriangleControl(WindowRef window, const Rect* bounds, u16 orientation, ConstStringPtr title,
+                                         i32 value, bool drawTitle, bool autoToggles, ControlRef* out) {
   return make(window, bounds, kControlKindDisclosureTriangle, title, value, 0, 1, out, [&](ControlExtras& x) {
     x.settings.orientation = orientation;
     x.settings.drawtitle = drawTitle;
@@ -347,8 +336,8 @@ OSStatus CreateImageWellControl(WindowRef window, const Rect* bounds, const Cont
   return e;
 }
 
-ControlRef NewControl(WindowRef window, const Rect* bounds, ConstStringPtr title, bool visible, i16 value,
-                      i16 minimum, i16 maximum, i16 procID, i32 refCon) {
+ControlRef NewControl(WindowRef window, const Rect* bounds, ConstStringPtr title, bool visible, i16 value, i16 minimum,
+                      i16 maximum, i16 procID, i32 refCon) {
   ControlRef c = nilid;
   if (procID == 0) {
     make(window, bounds, kControlKindPushButton, title, value, minimum, maximum, &c, nofill);
@@ -505,8 +494,8 @@ OSStatus SetUpControlBackground(ControlRef control, i16 depth, bool isColourDevi
   return x->colourproc(control, kControlMsgSetUpBackground, depth, isColourDevice);
 }
 
-OSStatus InstallControlEventHandler(ControlRef control, EventHandlerProc proc, u32 count,
-                                    const EventTypeSpec* types, u32 userdata, EventHandlerRef* out) {
+OSStatus InstallControlEventHandler(ControlRef control, EventHandlerProc proc, u32 count, const EventTypeSpec* types,
+                                    u32 userdata, EventHandlerRef* out) {
   ControlExtras* x = controlextras(control);
   if (out) *out = 0;
   if (!x) return errInvalidControl;

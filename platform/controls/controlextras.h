@@ -24,17 +24,17 @@ struct ControlExtras {
   ControlSettings settings{};
   std::string title;  // Mac Roman, at most 255 bytes
   i32 refcon = 0;
-  bool embedder = false;     // other controls may be embedded in it
+  bool embedder = false;  // other controls may be embedded in it
   ControlFontStyleRec font{};
   ControlColorProcPtr colourproc = nullptr;
   std::vector<ControlHandlerEntry> handlers;
   std::map<std::pair<u32, u32>, std::vector<u8>> properties;  // (creator, tag) -> bytes
-  MenuRef menu = nilid;      // a popup button's menu
+  MenuRef menu = nilid;                                       // a popup button's menu
   // Data browser.
   std::vector<DataBrowserListViewColumnDesc> columns;
-  std::vector<u16> widths;   // each column's width as shown
+  std::vector<u16> widths;  // each column's width as shown
   DataBrowserCallbacks callbacks{};
-  u32 shownphase = 0;        // the animation phase it was last drawn in
+  u32 shownphase = 0;  // the animation phase it was last drawn in
 };
 
 // The extra part of a valid control, made on first use; null for an invalid control.

@@ -48,7 +48,7 @@ constexpr u8 kInactiveHilite = 255;
 struct ControlState {
   Registry<ControlData, RegType::control> controls;
   std::vector<std::pair<WindowRef, ControlRef>> focus;  // each window's focused control
-  ControlDataAccessRec* access = nullptr;  // the data message being handled
+  ControlDataAccessRec* access = nullptr;               // the data message being handled
 };
 
 ControlState& cs() { return state<ControlState>(); }
@@ -120,7 +120,8 @@ BarParts barparts(const ControlData& c) {
   const bool v = vertical(c);
   const i16 thick = v ? i16(b.right - b.left) : i16(b.bottom - b.top);
   p.up = v ? Rect{b.top, b.left, i16(b.top + thick), b.right} : Rect{b.top, b.left, b.bottom, i16(b.left + thick)};
-  p.down = v ? Rect{i16(b.bottom - thick), b.left, b.bottom, b.right} : Rect{b.top, i16(b.right - thick), b.bottom, b.right};
+  p.down = v ? Rect{i16(b.bottom - thick), b.left, b.bottom, b.right}
+             : Rect{b.top, i16(b.right - thick), b.bottom, b.right};
   p.track = v ? Rect{p.up.bottom, b.left, p.down.top, b.right} : Rect{b.top, p.up.right, b.bottom, p.down.left};
   const i32 length = v ? p.track.bottom - p.track.top : p.track.right - p.track.left;
   const i32 range = c.maximum - c.minimum;
@@ -283,8 +284,8 @@ OSStatus GetRootControl(WindowRef window, ControlRef* out) {
   return *out != nilid ? noErr : errNoRootControl;
 }
 
-OSStatus CreateScrollBarControl(WindowRef window, const Rect* bounds, i32 value, i32 minimum, i32 maximum,
-                                i32 viewSize, bool, ControlActionProcPtr action, ControlRef* out) {
+OSStatus CreateScrollBarControl(WindowRef window, const Rect* bounds, i32 value, i32 minimum, i32 maximum, i32 viewSize,
+                                bool, ControlActionProcPtr action, ControlRef* out) {
   *out = nilid;
   if (!IsValidWindowPtr(window)) return errInvalidWindowRef;
   auto c = std::make_unique<ControlData>();
@@ -460,7 +461,8 @@ i16 trackbevelmenu(ControlRef control, MenuRef menu) {
   i16 current = 0;
   GetControlData(control, 0, kControlBevelButtonMenuValueTag, sizeof current, &current, nullptr);
   const bool right = c->extras->settings.menuplacement != 0;
-  const Point at = right ? globalof(c->owner, c->bounds.right, c->bounds.top) : globalof(c->owner, c->bounds.left, c->bounds.bottom);
+  const Point at = right ? globalof(c->owner, c->bounds.right, c->bounds.top)
+                         : globalof(c->owner, c->bounds.left, c->bounds.bottom);
   HiliteControl(control, kControlMenuPart);
   const i32 chosen = PopUpMenuSelect(menu, at.v, at.h, MenuItemIndex(std::max<i32>(current, 1)));
   if (!cd(control)) return kControlNoPart;  // a handler disposed of it meanwhile
@@ -646,8 +648,7 @@ void IdleControls(WindowRef window) {
   const u32 phase = animationphase();
   std::vector<ControlRef> panes;
   cs().controls.each([&](RegistryId id, const ControlData& c) {
-    if (c.owner == window && c.visible && paneproc<ControlUserPaneIdleProcPtr>(c, fourcc("idle")))
-      panes.push_back(id);
+    if (c.owner == window && c.visible && paneproc<ControlUserPaneIdleProcPtr>(c, fourcc("idle"))) panes.push_back(id);
     if (c.owner != window || c.kind != ControlKind::extended || !c.visible || !c.extras) return;
     const bool parked = c.bounds.top <= -30000 && c.bounds.left <= -30000;
     if (!parked && c.extras->shownphase != phase && controlanimates(id)) due.push_back(id);

@@ -47,8 +47,8 @@ constexpr OSStatus errInvalidControl = -30584;
 OSStatus CreateRootControl(WindowRef window, ControlRef* out);
 OSStatus GetRootControl(WindowRef window, ControlRef* out);
 // A scroll bar, visible, with the window's root control (when there is one) as its container.
-OSStatus CreateScrollBarControl(WindowRef window, const Rect* bounds, i32 value, i32 minimum, i32 maximum,
-                                i32 viewSize, bool liveTracking, ControlActionProcPtr action, ControlRef* out);
+OSStatus CreateScrollBarControl(WindowRef window, const Rect* bounds, i32 value, i32 minimum, i32 maximum, i32 viewSize,
+                                bool liveTracking, ControlActionProcPtr action, ControlRef* out);
 OSStatus EmbedControl(ControlRef control, ControlRef container);
 OSStatus GetSuperControl(ControlRef control, ControlRef* out);
 // The number of controls embedded directly in a control.
@@ -234,23 +234,23 @@ enum : i16 {
 enum : u16 { kControlSizeNormal = 0, kControlSizeSmall = 1, kControlSizeLarge = 2, kControlSizeMini = 3 };
 
 // Data tags of SetControlData.
-constexpr u32 kControlPushButtonDefaultTag = fourcc("dflt");       // Boolean
-constexpr u32 kControlProgressBarAnimatingTag = fourcc("anim");    // Boolean
+constexpr u32 kControlPushButtonDefaultTag = fourcc("dflt");         // Boolean
+constexpr u32 kControlProgressBarAnimatingTag = fourcc("anim");      // Boolean
 constexpr u32 kControlProgressBarIndeterminateTag = fourcc("inde");  // Boolean
-constexpr u32 kControlSizeTag = fourcc("size");                    // u16
-constexpr u32 kControlTabInfoTag = fourcc("tabi");                 // ControlTabInfoRecV0, by tab
-constexpr u32 kControlTabEnabledFlagTag = fourcc("enab");          // Boolean, by tab
-constexpr u32 kControlBevelButtonMenuHandleTag = fourcc("mhnd");   // MenuRef
-constexpr u32 kControlBevelButtonMenuValueTag = fourcc("mval");    // i16
-constexpr u32 kControlBevelButtonContentTag = fourcc("cont");      // ControlButtonContentInfo
-constexpr u32 kControlBevelButtonKindTag = fourcc("bebk");         // i16 theme button kind
-constexpr u32 kControlBevelButtonTextAlignTag = fourcc("tali");    // i16
-constexpr u32 kControlBevelButtonTextOffsetTag = fourcc("toff");   // i16
-constexpr u32 kControlBevelButtonGraphicAlignTag = fourcc("gali");  // i16
+constexpr u32 kControlSizeTag = fourcc("size");                      // u16
+constexpr u32 kControlTabInfoTag = fourcc("tabi");                   // ControlTabInfoRecV0, by tab
+constexpr u32 kControlTabEnabledFlagTag = fourcc("enab");            // Boolean, by tab
+constexpr u32 kControlBevelButtonMenuHandleTag = fourcc("mhnd");     // MenuRef
+constexpr u32 kControlBevelButtonMenuValueTag = fourcc("mval");      // i16
+constexpr u32 kControlBevelButtonContentTag = fourcc("cont");        // ControlButtonContentInfo
+constexpr u32 kControlBevelButtonKindTag = fourcc("bebk");           // i16 theme button kind
+constexpr u32 kControlBevelButtonTextAlignTag = fourcc("tali");      // i16
+constexpr u32 kControlBevelButtonTextOffsetTag = fourcc("toff");     // i16
+constexpr u32 kControlBevelButtonGraphicAlignTag = fourcc("gali");   // i16
 constexpr u32 kControlBevelButtonGraphicOffsetTag = fourcc("goff");  // Point (v, h)
-constexpr u32 kControlBevelButtonTextPlaceTag = fourcc("tplc");    // i16
+constexpr u32 kControlBevelButtonTextPlaceTag = fourcc("tplc");      // i16
 constexpr u32 kControlImageWellContentTag = fourcc("cont");
-constexpr u32 kControlDisclosureTriangleLastValueTag = fourcc("last");  // i16
+constexpr u32 kControlDisclosureTriangleLastValueTag = fourcc("last");       // i16
 constexpr u32 kControlDataBrowserIncludesFrameAndFocusTag = fourcc("brdr");  // Boolean
 constexpr i16 kControlEntireControl = 0;
 constexpr OSStatus controlPropertyNotFoundErr = -5603;
@@ -329,29 +329,29 @@ constexpr i16 kControlMsgSetUpBackground = 23;
 
 // The settings a control was created with.
 struct ControlSettings {
-  u32 kind;              // kControlKind...
-  Rect created;          // the bounds it was created at
-  i16 variant;           // group box: 1 secondary; window header: 1 list header; progress bar:
-                         // 1 indeterminate; tabs: the definition less 128; data browser: 1 column
-                         // view; bevel button: its thickness
-  u16 orientation;       // slider, popup arrow, disclosure triangle
-  u16 size;              // round button, popup arrow (kControlSize...)
-  u16 tickmarks;         // slider
-  bool autotoggle;       // check box, radio button, disclosure button and triangle
-  bool livetracking;     // slider
-  bool drawtitle;        // disclosure triangle
-  u16 behavior;          // bevel button: 0 push, 256 toggles, 512 sticky, with 0x8000 offset content
-  i16 menuid;            // bevel and popup buttons (0, or -12345 for none)
+  u32 kind;                         // kControlKind...
+  Rect created;                     // the bounds it was created at
+  i16 variant;                      // group box: 1 secondary; window header: 1 list header; progress bar:
+                                    // 1 indeterminate; tabs: the definition less 128; data browser: 1 column
+                                    // view; bevel button: its thickness
+  u16 orientation;                  // slider, popup arrow, disclosure triangle
+  u16 size;                         // round button, popup arrow (kControlSize...)
+  u16 tickmarks;                    // slider
+  bool autotoggle;                  // check box, radio button, disclosure button and triangle
+  bool livetracking;                // slider
+  bool drawtitle;                   // disclosure triangle
+  u16 behavior;                     // bevel button: 0 push, 256 toggles, 512 sticky, with 0x8000 offset content
+  i16 menuid;                       // bevel and popup buttons (0, or -12345 for none)
   u16 menubehavior, menuplacement;  // bevel button
-  bool variablewidth;    // popup button
+  bool variablewidth;               // popup button
   i16 titlewidth, titlejust;        // popup button
   u8 titlestyle;
-  u16 iconalignment;     // push button with icon
-  i32 increment;         // little arrows
+  u16 iconalignment;  // push button with icon
+  i32 increment;      // little arrows
   ControlActionProcPtr action;
 };
 
-u32 GetControlKind(ControlRef control);            // 0 for an invalid control
+u32 GetControlKind(ControlRef control);                  // 0 for an invalid control
 ControlSettings GetControlSettings(ControlRef control);  // zeros for an invalid control
 
 // The creation family. Every control starts visible, with the title given (at most 255
@@ -360,26 +360,24 @@ ControlSettings GetControlSettings(ControlRef control);  // zeros for an invalid
 OSStatus CreatePushButtonControl(WindowRef window, const Rect* bounds, ConstStringPtr title, ControlRef* out);
 OSStatus CreatePushButtonWithIconControl(WindowRef window, const Rect* bounds, ConstStringPtr title,
                                          const ControlButtonContentInfo* icon, u16 alignment, ControlRef* out);
-OSStatus CreateCheckBoxControl(WindowRef window, const Rect* bounds, ConstStringPtr title, i32 value,
-                               bool autoToggle, ControlRef* out);
+OSStatus CreateCheckBoxControl(WindowRef window, const Rect* bounds, ConstStringPtr title, i32 value, bool autoToggle,
+                               ControlRef* out);
 OSStatus CreateRadioButtonControl(WindowRef window, const Rect* bounds, ConstStringPtr title, i32 value,
                                   bool autoToggle, ControlRef* out);
 // A container of radio buttons: its value is the number of the member that is on (0: none);
 // setting it turns that member on and the others off, and a member turned on sets it.
 OSStatus CreateRadioGroupControl(WindowRef window, const Rect* bounds, ControlRef* out);
 OSStatus CreateBevelButtonControl(WindowRef window, const Rect* bounds, ConstStringPtr title, u16 thickness,
-                                  u16 behavior, const ControlButtonContentInfo* content, i16 menuID,
-                                  u16 menuBehavior, u16 menuPlacement, ControlRef* out);
+                                  u16 behavior, const ControlButtonContentInfo* content, i16 menuID, u16 menuBehavior,
+                                  u16 menuPlacement, ControlRef* out);
 // A popup button showing the menu with that id in the menu list (-12345: none); its range is
 // 1 to the menu's item count.
 OSStatus CreatePopupButtonControl(WindowRef window, const Rect* bounds, ConstStringPtr title, i16 menuID,
-                                  bool variableWidth, i16 titleWidth, i16 titleJust, u8 titleStyle,
-                                  ControlRef* out);
+                                  bool variableWidth, i16 titleWidth, i16 titleJust, u8 titleStyle, ControlRef* out);
 OSStatus CreateRoundButtonControl(WindowRef window, const Rect* bounds, u16 size,
                                   const ControlButtonContentInfo* content, ControlRef* out);
-OSStatus CreateSliderControl(WindowRef window, const Rect* bounds, i32 value, i32 minimum, i32 maximum,
-                             u16 orientation, u16 numTickMarks, bool liveTracking, ControlActionProcPtr action,
-                             ControlRef* out);
+OSStatus CreateSliderControl(WindowRef window, const Rect* bounds, i32 value, i32 minimum, i32 maximum, u16 orientation,
+                             u16 numTickMarks, bool liveTracking, ControlActionProcPtr action, ControlRef* out);
 OSStatus CreateDisclosureButtonControl(WindowRef window, const Rect* bounds, i32 value, bool autoToggle,
                                        ControlRef* out);
 OSStatus CreateProgressBarControl(WindowRef window, const Rect* bounds, i32 value, i32 minimum, i32 maximum,
@@ -389,9 +387,8 @@ OSStatus CreateRelevanceBarControl(WindowRef window, const Rect* bounds, i32 val
 OSStatus CreateLittleArrowsControl(WindowRef window, const Rect* bounds, i32 value, i32 minimum, i32 maximum,
                                    i32 increment, ControlRef* out);
 OSStatus CreateChasingArrowsControl(WindowRef window, const Rect* bounds, ControlRef* out);
-OSStatus CreateDisclosureTriangleControl(WindowRef window, const Rect* bounds, u16 orientation,
-                                         ConstStringPtr title, i32 value, bool drawTitle, bool autoToggles,
-                                         ControlRef* out);
+OSStatus CreateDisclosureTriangleControl(WindowRef window, const Rect* bounds, u16 orientation, ConstStringPtr title,
+                                         i32 value, bool drawTitle, bool autoToggles, ControlRef* out);
 OSStatus CreateGroupBoxControl(WindowRef window, const Rect* bounds, ConstStringPtr title, bool primary,
                                ControlRef* out);
 OSStatus CreatePopupArrowControl(WindowRef window, const Rect* bounds, u16 orientation, u16 size, ControlRef* out);
@@ -402,8 +399,8 @@ OSStatus CreateImageWellControl(WindowRef window, const Rect* bounds, const Cont
                                 ControlRef* out);
 // A control by definition number: 0 a push button, 128-135 tabs (128 north, 130 south, 132
 // east, 134 west; one more for the small size), 256 a user pane. 0 for another number or an invalid window.
-ControlRef NewControl(WindowRef window, const Rect* bounds, ConstStringPtr title, bool visible, i16 value,
-                      i16 minimum, i16 maximum, i16 procID, i32 refCon);
+ControlRef NewControl(WindowRef window, const Rect* bounds, ConstStringPtr title, bool visible, i16 value, i16 minimum,
+                      i16 maximum, i16 procID, i32 refCon);
 
 // The title and the reference constant.
 void SetControlTitle(ControlRef control, ConstStringPtr title);
@@ -437,8 +434,8 @@ OSStatus SetControlColorProc(ControlRef control, ControlColorProcPtr proc);
 ControlColorProcPtr GetControlColorProc(ControlRef control);
 OSStatus SetUpControlBackground(ControlRef control, i16 depth, bool isColourDevice);
 // Handlers of the control's own events (the painter sends kEventControlDraw through them).
-OSStatus InstallControlEventHandler(ControlRef control, EventHandlerProc proc, u32 count,
-                                    const EventTypeSpec* types, u32 userdata, EventHandlerRef* out);
+OSStatus InstallControlEventHandler(ControlRef control, EventHandlerProc proc, u32 count, const EventTypeSpec* types,
+                                    u32 userdata, EventHandlerRef* out);
 std::vector<EventHandlerProc> controleventhandlers(ControlRef control, u32 eventClass, u32 eventKind);
 
 // Embedding in radio groups, tabs and group boxes as well as the root control.

@@ -99,10 +99,22 @@ void arrow(const Rect& r, i16 size, int towards, RGBColor colour) {
   const i16 ch = i16((r.left + r.right) / 2), cv = i16((r.top + r.bottom) / 2), half = i16(size / 2);
   const i16 depth = i16((size + 1) / 2);
   switch (towards) {
-    case 0: triangle({i16(cv - half), i16(ch - depth / 2)}, {i16(cv + half), i16(ch - depth / 2)}, {cv, i16(ch + depth - depth / 2)}, colour); break;
-    case 1: triangle({i16(cv - half), i16(ch + depth / 2)}, {i16(cv + half), i16(ch + depth / 2)}, {cv, i16(ch - depth + depth / 2)}, colour); break;
-    case 2: triangle({i16(cv + depth / 2), i16(ch - half)}, {i16(cv + depth / 2), i16(ch + half)}, {i16(cv - depth + depth / 2), ch}, colour); break;
-    default: triangle({i16(cv - depth / 2), i16(ch - half)}, {i16(cv - depth / 2), i16(ch + half)}, {i16(cv + depth - depth / 2), ch}, colour); break;
+    case 0:
+      triangle({i16(cv - half), i16(ch - depth / 2)}, {i16(cv + half), i16(ch - depth / 2)},
+               {cv, i16(ch + depth - depth / 2)}, colour);
+      break;
+    case 1:
+      triangle({i16(cv - half), i16(ch + depth / 2)}, {i16(cv + half), i16(ch + depth / 2)},
+               {cv, i16(ch - depth + depth / 2)}, colour);
+      break;
+    case 2:
+      triangle({i16(cv + depth / 2), i16(ch - half)}, {i16(cv + depth / 2), i16(ch + half)},
+               {i16(cv - depth + depth / 2), ch}, colour);
+      break;
+    default:
+      triangle({i16(cv - depth / 2), i16(ch - half)}, {i16(cv - depth / 2), i16(ch + half)},
+               {i16(cv + depth - depth / 2), ch}, colour);
+      break;
   }
 }
 
@@ -273,7 +285,9 @@ void bevelbutton(const Canvas& k) {
   const i16 place = tagof<i16>(k.c, 0, kControlBevelButtonTextPlaceTag, kControlBevelButtonPlaceNormally);
   const i16 talign = tagof<i16>(k.c, 0, kControlBevelButtonTextAlignTag, kControlBevelButtonAlignTextCenter);
   const i16 toffset = tagof<i16>(k.c, 0, kControlBevelButtonTextOffsetTag, 0);
-  const int just = talign == kControlBevelButtonAlignTextCenter ? 1 : talign == kControlBevelButtonAlignTextFlushRight ? -1 : 0;
+  const int just = talign == kControlBevelButtonAlignTextCenter       ? 1
+                   : talign == kControlBevelButtonAlignTextFlushRight ? -1
+                                                                      : 0;
   Rect label = inner;
   if (just == 0) label.left = i16(label.left + toffset);
   if (just < 0) label.right = i16(label.right - toffset);
@@ -289,8 +303,12 @@ void bevelbutton(const Canvas& k) {
     OffsetRect(&g, h, v);
     content(info, g, k.look.active);
     switch (place) {
-      case kControlBevelButtonPlaceToRightOfGraphic: label = Rect{inner.top, i16(g.right + 2), inner.bottom, inner.right}; break;
-      case kControlBevelButtonPlaceToLeftOfGraphic: label = Rect{inner.top, inner.left, inner.bottom, i16(g.left - 2)}; break;
+      case kControlBevelButtonPlaceToRightOfGraphic:
+        label = Rect{inner.top, i16(g.right + 2), inner.bottom, inner.right};
+        break;
+      case kControlBevelButtonPlaceToLeftOfGraphic:
+        label = Rect{inner.top, inner.left, inner.bottom, i16(g.left - 2)};
+        break;
       case kControlBevelButtonPlaceBelowGraphic: label = Rect{g.bottom, inner.left, inner.bottom, inner.right}; break;
       default: break;
     }
@@ -302,7 +320,8 @@ void popupbutton(const Canvas& k) {
   const i16 corner = std::min<i16>(8, height(k.b));
   Rect body = k.b;
   i16 titlepart = k.x.settings.titlewidth;
-  if (titlepart <= 0 && !k.x.title.empty()) titlepart = i16(TextWidth(k.x.title.data(), 0, i16(std::min<std::size_t>(k.x.title.size(), 255))) + 4);
+  if (titlepart <= 0 && !k.x.title.empty())
+    titlepart = i16(TextWidth(k.x.title.data(), 0, i16(std::min<std::size_t>(k.x.title.size(), 255))) + 4);
   if (titlepart > 0 && !k.x.title.empty()) {
     text(k.x.title, Rect{k.b.top, k.b.left, k.b.bottom, i16(k.b.left + titlepart)}, 0, k.font, k.look.text);
     body.left = i16(std::min<i32>(body.right, body.left + titlepart));
@@ -312,7 +331,8 @@ void popupbutton(const Canvas& k) {
   PaintRoundRect(&body, corner, corner);
   RGBForeColor(&k.look.edge);
   FrameRoundRect(&body, corner, corner);
-  const Rect arrows{i16(body.top + 1), i16(std::max<i32>(body.left, body.right - 16)), i16(body.bottom - 1), i16(body.right - 1)};
+  const Rect arrows{i16(body.top + 1), i16(std::max<i32>(body.left, body.right - 16)), i16(body.bottom - 1),
+                    i16(body.right - 1)};
   line(arrows.left, arrows.top, arrows.left, arrows.bottom - 1, k.look.edge);
   const i16 mid = i16((arrows.top + arrows.bottom) / 2);
   arrow(Rect{i16(mid - 6), arrows.left, mid, arrows.right}, 7, 2, k.look.text);
@@ -357,8 +377,10 @@ void slider(const Canvas& k) {
     }
   }
   const i16 span = i16(std::min<i32>(across ? height(k.b) : width(k.b), 16));
-  const Rect knob = across ? Rect{i16(mid - span / 2), i16(k.b.left + at), i16(mid - span / 2 + span), i16(k.b.left + at + thumb)}
-                           : Rect{i16(k.b.top + at), i16(mid - span / 2), i16(k.b.top + at + thumb), i16(mid - span / 2 + span)};
+  const Rect knob = across ? Rect{i16(mid - span / 2), i16(k.b.left + at), i16(mid - span / 2 + span),
+                                  i16(k.b.left + at + thumb)}
+                           : Rect{i16(k.b.top + at), i16(mid - span / 2), i16(k.b.top + at + thumb),
+                                  i16(mid - span / 2 + span)};
   paint(knob, k.look.hilite == kControlIndicatorPart ? kPressed : k.look.face);
   frame(knob, k.look.edge);
 }
@@ -416,9 +438,11 @@ void chasingarrows(const Canvas& k) {
 
 void disclosuretriangle(const Canvas& k) {
   const i16 side = std::min<i16>(12, height(k.b));
-  const Rect box{i16(k.b.top + (height(k.b) - side) / 2), k.b.left, i16(k.b.top + (height(k.b) - side) / 2 + side), i16(k.b.left + side)};
+  const Rect box{i16(k.b.top + (height(k.b) - side) / 2), k.b.left, i16(k.b.top + (height(k.b) - side) / 2 + side),
+                 i16(k.b.left + side)};
   arrow(box, 9, k.value ? 3 : 0, k.look.active ? grey(0x5555) : grey(0xAAAA));
-  if (k.x.settings.drawtitle) text(k.x.title, Rect{k.b.top, i16(box.right + 4), k.b.bottom, k.b.right}, 0, k.font, k.look.text);
+  if (k.x.settings.drawtitle)
+    text(k.x.title, Rect{k.b.top, i16(box.right + 4), k.b.bottom, k.b.right}, 0, k.font, k.look.text);
 }
 
 void groupbox(const Canvas& k) {
@@ -585,7 +609,11 @@ void drawkind(const Canvas& k) {
     case kControlKindGroupBox: groupbox(k); break;
     case kControlKindPopupArrow: {
       const u16 o = k.x.settings.orientation;
-      arrow(k.b, i16(std::min(width(k.b), height(k.b)) + (o <= 1 ? 0 : 0)), o == 0 ? 0 : o == 1 ? 1 : o == 2 ? 2 : 3,
+      arrow(k.b, i16(std::min(width(k.b), height(k.b)) + (o <= 1 ? 0 : 0)),
+            o == 0   ? 0
+            : o == 1 ? 1
+            : o == 2 ? 2
+                     : 3,
             k.look.text);
       break;
     }
@@ -670,7 +698,13 @@ OSStatus defaultdraw(EventHandlerCallRef, EventRef, u32 userdata) {
       if (SetThemeBackground(brush, depth, true) != noErr) SetThemeBackground(15, depth, true);
     }
     if (erases(*x)) EraseRect(&b);
-    const Canvas k{c, *x, b, lookof(c), controlfontkey(c), GetControl32BitValue(c), GetControl32BitMinimum(c),
+    const Canvas k{c,
+                   *x,
+                   b,
+                   lookof(c),
+                   controlfontkey(c),
+                   GetControl32BitValue(c),
+                   GetControl32BitMinimum(c),
                    GetControl32BitMaximum(c)};
     drawkind(k);
   }

@@ -152,7 +152,8 @@ void redrawlist(Chooser& c) { redrawdialogitem(c.dialog, itemList, drawlist); }
 void enter(Chooser& c, const std::string& folder) {
   c.folder = folder;
   fill(c);
-  setdialogitemtext(c.dialog, itemName, c.request.kind == ChooserKind::putfile ? dialogitemtext(c.dialog, itemName) : "");
+  setdialogitemtext(c.dialog, itemName,
+                    c.request.kind == ChooserKind::putfile ? dialogitemtext(c.dialog, itemName) : "");
   redrawlist(c);
 }
 
@@ -350,8 +351,8 @@ OSErr runchooser(const ChooserRequest& request, std::string* path) {
     const i16 left = i16((s.left + s.right - width) / 2), top = i16(s.top + (s.bottom - s.top - height) / 3);
     bounds = Rect{top, left, i16(top + height), i16(left + width)};
   }
-  DialogRef d = NewDialogFromItems(&bounds, nullptr, false, kWindowMovableModalDialogProc, kFirstWindowOfClass,
-                                   false, 0, ditl.data(), ditl.size());
+  DialogRef d = NewDialogFromItems(&bounds, nullptr, false, kWindowMovableModalDialogProc, kFirstWindowOfClass, false,
+                                   0, ditl.data(), ditl.size());
   if (d == nilid) return memFullErr;
   SetWindowClass(d, kMovableModalWindowClass);
   c.dialog = d;
@@ -385,7 +386,8 @@ OSErr runchooser(const ChooserRequest& request, std::string* path) {
       }
       // A name that led nowhere in an answered run: nobody is there to try again.
       if (answered && !pressespending()) {
-        transcriptadd(TranscriptKind::note, "the chooser cannot take \"" + macromantoutf8(dialogitemtext(d, itemName)) + "\"");
+        transcriptadd(TranscriptKind::note,
+                      "the chooser cannot take \"" + macromantoutf8(dialogitemtext(d, itemName)) + "\"");
         break;
       }
     }

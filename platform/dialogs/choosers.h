@@ -33,20 +33,20 @@ using ChooserEventProc = void (*)(const EventRecord& event, void* ref);
 
 struct ChooserRequest {
   ChooserKind kind = ChooserKind::getfile;
-  std::string message;            // the prompt (Mac Roman)
-  std::vector<u32> types;         // get-file: only files of these types (empty: all files)
+  std::string message;                 // the prompt (Mac Roman)
+  std::vector<u32> types;              // get-file: only files of these types (empty: all files)
   ChooserFilterProc filter = nullptr;  // get-file: a file is listed when this answers true
   void* filterref = nullptr;
   ChooserEventProc eventproc = nullptr;
   void* eventref = nullptr;
-  std::string proposedname;       // put-file
-  i16 hideextension = 0;          // put-file: 1 show, 2 hide (kept; no visible effect here)
-  std::string location;           // the folder it opens in (Mac Roman path; empty: current)
+  std::string proposedname;  // put-file
+  i16 hideextension = 0;     // put-file: 1 show, 2 hide (kept; no visible effect here)
+  std::string location;      // the folder it opens in (Mac Roman path; empty: current)
   bool positioned = false;
-  Point where{0, 0};              // the dialog's top-left when positioned
+  Point where{0, 0};  // the dialog's top-left when positioned
   bool cancellable = true;
-  std::string loopname;           // the dialog's line in the transcript
-  std::string answerkind;         // the answers it takes ("answer file", "ask file", ...)
+  std::string loopname;    // the dialog's line in the transcript
+  std::string answerkind;  // the answers it takes ("answer file", "ask file", ...)
 };
 
 // Runs the chooser: noErr with the chosen item's full path (Mac Roman), or userCanceledErr.

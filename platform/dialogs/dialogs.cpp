@@ -32,8 +32,8 @@ struct DialogItem {
   Rect box{0, 0, 0, 0};
   ControlRef control = nilid;
   TEHandle te = nilid;
-  std::string text;  // static text (raw), or the title a control was made with
-  i16 resid = 0;     // icon, picture or control resource
+  std::string text;             // static text (raw), or the title a control was made with
+  i16 resid = 0;                // icon, picture or control resource
   Handle resource = nilhandle;  // an icon or picture handed in by SetDialogItem (else by resid)
   UserItemProcPtr proc = nullptr;
 };
@@ -769,7 +769,8 @@ DialogRef makealert(i16 kind, ConstStringPtr message, ConstStringPtr explanation
   const i16 top = i16(screen.top + (screen.bottom - screen.top - height) / 3);
   Rect bounds{top, left, i16(top + height), i16(left + kAlertWidth)};
   const i16 proc = sheet ? kWindowPlainDialogProc : p.movable ? kWindowMovableAlertProc : kWindowAlertProc;
-  DialogRef d = NewDialogFromItems(&bounds, nullptr, false, proc, kFirstWindowOfClass, false, 0, ditl.data(), ditl.size());
+  DialogRef d = NewDialogFromItems(&bounds, nullptr, false, proc, kFirstWindowOfClass, false, 0, ditl.data(),
+                                   ditl.size());
   if (d == nilid) return nilid;
   SetWindowClass(d, sheet ? kSheetAlertWindowClass : p.movable ? kMovableAlertWindowClass : kAlertWindowClass);
   SetDialogDefaultItem(d, p.defaultButton);
@@ -887,7 +888,8 @@ namespace {
 Point itemcentre(DialogRef d, const DialogItem& it) {
   Rect content{};
   GetWindowBounds(d, kWindowContentRgn, &content);
-  return Point{i16(content.top + (it.box.top + it.box.bottom) / 2), i16(content.left + (it.box.left + it.box.right) / 2)};
+  return Point{i16(content.top + (it.box.top + it.box.bottom) / 2),
+               i16(content.left + (it.box.left + it.box.right) / 2)};
 }
 
 }  // namespace
@@ -923,8 +925,7 @@ void answerasinput(DialogRef dialog, ModalStart start, const Answer& a, bool typ
 
 }  // namespace
 
-bool answerdialog(DialogRef dialog, std::string_view loopname, std::string_view kind, bool typed,
-                  bool defaultcancels) {
+bool answerdialog(DialogRef dialog, std::string_view loopname, std::string_view kind, bool typed, bool defaultcancels) {
   Answer a;
   const ModalStart start = beginmodal(loopname, kind, &a, true);
   DialogState& s = ds();

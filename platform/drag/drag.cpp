@@ -200,7 +200,8 @@ OSErr DisposeDrag(DragRef drag) {
 
 bool IsValidDrag(DragRef drag) { return dd(drag) != nullptr; }
 
-OSErr AddDragItemFlavor(DragRef drag, DragItemRef item, FlavorType type, const void* data, i32 size, FlavorFlags flags) {
+OSErr AddDragItemFlavor(DragRef drag, DragItemRef item, FlavorType type, const void* data, i32 size,
+                        FlavorFlags flags) {
   DragData* d = dd(drag);
   if (!d) return badDragRefErr;
   if (size < 0 || (data == nullptr && size != 0)) return paramErr;
@@ -342,7 +343,8 @@ OSErr SetDragImage(DragRef drag, PixMapHandle image, RgnHandle mask, Point offse
   d->imageat = Point{i16(b.top + offset.v), i16(b.left + offset.h)};
   d->mask.clear();
   for (Rect r : regionrects(mask))
-    d->mask.push_back(Rect{i16(r.top + offset.v), i16(r.left + offset.h), i16(r.bottom + offset.v), i16(r.right + offset.h)});
+    d->mask.push_back(
+        Rect{i16(r.top + offset.v), i16(r.left + offset.h), i16(r.bottom + offset.v), i16(r.right + offset.h)});
   d->translucency = translucency;
   d->hasimage = true;
   return noErr;
@@ -433,7 +435,8 @@ OSErr TrackDrag(DragRef drag, const EventRecord* event, RgnHandle dragRgn) {
   d->released = false;
   d->droplocation.clear();
   d->senderwindow = windowunder(event->where);
-  d->attributes = kDragInsideSenderApplication | (d->senderwindow ? DragAttributes(kDragInsideSenderWindow) : DragAttributes(0));
+  d->attributes = kDragInsideSenderApplication |
+                  (d->senderwindow ? DragAttributes(kDragInsideSenderWindow) : DragAttributes(0));
   s.tracked = drag;
   Tracker tracker(drag);
   OSErr result = dragNotAcceptedErr;

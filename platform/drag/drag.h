@@ -40,7 +40,7 @@ enum : OSErr {
 };
 
 enum : FlavorFlags {
-  flavorSenderOnly = 1,        // only the sending program may read it
+  flavorSenderOnly = 1,  // only the sending program may read it
   flavorSenderTranslated = 2,
   flavorNotSaved = 4,
   flavorSystemTranslated = 0x100,

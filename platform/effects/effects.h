@@ -51,8 +51,8 @@ bool cuttransition(OSType kind);
 // Frame `frame` of `count` (0 shows source a, count source b) of a transition into `out`; the
 // three views have one size. False for a kind that is not known here, or when the frame cannot
 // be drawn. Frames are drawn in order; a frame before the last one drawn starts over.
-bool transitionframe(OSType kind, const AtomList& params, const PixelsView& a, const PixelsView& b, const PixelsView& out,
-                     i32 frame, i32 count);
+bool transitionframe(OSType kind, const AtomList& params, const PixelsView& a, const PixelsView& b,
+                     const PixelsView& out, i32 frame, i32 count);
 // Lets go of what the transition under way keeps between its frames.
 void transitiondone();
 

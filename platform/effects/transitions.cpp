@@ -56,13 +56,15 @@ void slide(const PixelsView& a, const PixelsView& b, const PixelsView& out, u32 
 }
 
 // `inner` scaled into the rectangle (left, top, width, height), `outer` around it.
-void scaledinto(const PixelsView& inner, const PixelsView& outer, const PixelsView& out, i32 left, i32 top, i32 width, i32 height) {
+void scaledinto(const PixelsView& inner, const PixelsView& outer, const PixelsView& out, i32 left, i32 top, i32 width,
+                i32 height) {
   for (i32 y = 0; y < out.height; ++y) {
     u32* ro = row(out, y);
     const bool rows = width > 0 && height > 0 && y >= top && y < top + height;
     const i32 sy = rows ? i32(i64(y - top) * inner.height / height) : 0;
     for (i32 x = 0; x < out.width; ++x)
-      ro[x] = rows && x >= left && x < left + width ? row(inner, sy)[i64(x - left) * inner.width / width] : row(outer, y)[x];
+      ro[x] = rows && x >= left && x < left + width ? row(inner, sy)[i64(x - left) * inner.width / width]
+                                                    : row(outer, y)[x];
   }
 }
 
@@ -122,8 +124,8 @@ bool knowntransition(OSType kind) {
 
 bool cuttransition(OSType kind) { return kind == kCut; }
 
-bool transitionframe(OSType kind, const AtomList& params, const PixelsView& a, const PixelsView& b, const PixelsView& out, i32 frame,
-                     i32 count) {
+bool transitionframe(OSType kind, const AtomList& params, const PixelsView& a, const PixelsView& b,
+                     const PixelsView& out, i32 frame, i32 count) {
   if (!knowntransition(kind)) return false;
   if (!a.pixels || !b.pixels || !out.pixels || out.width <= 0 || out.height <= 0) return true;
   count = std::max(count, 1);
@@ -136,7 +138,9 @@ bool transitionframe(OSType kind, const AtomList& params, const PixelsView& a, c
     if (frame == count) xfadedone();
     return true;
   }
-  const u32 dir = direction(params, kind == kShrink || kind == kStretch ? dirup : kind == kIris || kind == kZoom || kind == kBarn ? diropen : dirleft);
+  const u32 dir = direction(params, kind == kShrink || kind == kStretch               ? dirup
+                                    : kind == kIris || kind == kZoom || kind == kBarn ? diropen
+                                                                                      : dirleft);
   if (const char* name = xfadename(kind, dir)) return xfadeframe(name, a, b, out, frame, count);
   const i32 cw = i32(i64(w) * frame / count), ch = i32(i64(h) * frame / count);
   switch (kind) {

@@ -51,8 +51,8 @@ XfadeRun& run() { return state<XfadeRun>(); }
 
 bool source(XfadeRun& r, const char* name, AVFilterContext** out) {
   char args[160];
-  std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/%d:frame_rate=%d/1:pixel_aspect=1/1", r.width,
-                r.height, int(kHostFormat), r.count, r.count);
+  std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/%d:frame_rate=%d/1:pixel_aspect=1/1",
+                r.width, r.height, int(kHostFormat), r.count, r.count);
   return avfilter_graph_create_filter(out, avfilter_get_by_name("buffer"), name, args, nullptr, r.graph) >= 0;
 }
 
@@ -84,11 +84,12 @@ bool build(XfadeRun& r, const char* name, i32 w, i32 h, i32 count) {
   }
   char desc[256];
   std::snprintf(desc, sizeof desc,
-                "[a]format=gbrp[ga];[b]format=gbrp[gb];[ga][gb]xfade=transition=%s:duration=1:offset=0,format=%s[out]", name,
-                av_get_pix_fmt_name(kHostFormat));
+                "[a]format=gbrp[ga];[b]format=gbrp[gb];[ga][gb]xfade=transition=%s:duration=1:offset=0,format=%s[out]",
+                name, av_get_pix_fmt_name(kHostFormat));
   AVFilterInOut* outputs = inout("a", r.a, inout("b", r.b, nullptr));
   AVFilterInOut* inputs = inout("out", r.sink, nullptr);
-  const bool made = outputs != nullptr && inputs != nullptr && avfilter_graph_parse_ptr(r.graph, desc, &inputs, &outputs, nullptr) >= 0 &&
+  const bool made = outputs != nullptr && inputs != nullptr &&
+                    avfilter_graph_parse_ptr(r.graph, desc, &inputs, &outputs, nullptr) >= 0 &&
                     avfilter_graph_config(r.graph, nullptr) >= 0;
   avfilter_inout_free(&inputs);
   avfilter_inout_free(&outputs);
@@ -105,7 +106,8 @@ bool push(AVFilterContext* src, const PixelsView& v, i32 pts) {
   bool ok = av_frame_get_buffer(f, 0) >= 0;
   if (ok) {
     for (i32 y = 0; y < v.height; ++y)
-      std::memcpy(f->data[0] + std::ptrdiff_t(y) * f->linesize[0], v.pixels + std::ptrdiff_t(y) * v.rowwords, std::size_t(v.width) * 4);
+      std::memcpy(f->data[0] + std::ptrdiff_t(y) * f->linesize[0], v.pixels + std::ptrdiff_t(y) * v.rowwords,
+                  std::size_t(v.width) * 4);
     f->pts = pts;
     ok = av_buffersrc_add_frame_flags(src, f, 0) >= 0;
   }
@@ -117,17 +119,20 @@ bool push(AVFilterContext* src, const PixelsView& v, i32 pts) {
 bool pull(XfadeRun& r, const PixelsView* out) {
   AVFrame* f = av_frame_alloc();
   if (f == nullptr) return false;
-  bool ok = av_buffersink_get_frame(r.sink, f) >= 0 && f->width == r.width && f->height == r.height && f->format == kHostFormat;
+  bool ok = av_buffersink_get_frame(r.sink, f) >= 0 && f->width == r.width && f->height == r.height &&
+            f->format == kHostFormat;
   if (ok && out != nullptr)
     for (i32 y = 0; y < r.height; ++y)
-      std::memcpy(out->pixels + std::ptrdiff_t(y) * out->rowwords, f->data[0] + std::ptrdiff_t(y) * f->linesize[0], std::size_t(r.width) * 4);
+      std::memcpy(out->pixels + std::ptrdiff_t(y) * out->rowwords, f->data[0] + std::ptrdiff_t(y) * f->linesize[0],
+                  std::size_t(r.width) * 4);
   av_frame_free(&f);
   return ok;
 }
 
 }  // namespace
 
-bool xfadeframe(const char* transition, const PixelsView& a, const PixelsView& b, const PixelsView& out, i32 frame, i32 count) {
+bool xfadeframe(const char* transition, const PixelsView& a, const PixelsView& b, const PixelsView& out, i32 frame,
+                i32 count) {
   XfadeRun& r = run();
   const i32 w = out.width, h = out.height;
   if (!r.matches(transition, w, h, count) || frame <= r.last) {

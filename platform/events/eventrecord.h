@@ -57,8 +57,8 @@ constexpr EventMask eventmaskbit(u16 what) {
 
 // Modifier bits of the event record and of the current modifier word.
 enum : u16 {
-  activeFlag = 0x0001,   // activate events: set for activate, clear for deactivate
-  btnState = 0x0080,     // set while the mouse button is UP
+  activeFlag = 0x0001,  // activate events: set for activate, clear for deactivate
+  btnState = 0x0080,    // set while the mouse button is UP
   cmdKey = 0x0100,
   shiftKey = 0x0200,
   alphaLock = 0x0400,
@@ -77,7 +77,7 @@ enum : u32 {
   osEvtMessageMask = 0xFF000000,
   suspendResumeMessage = 0x01,
   mouseMovedMessage = 0xFA,
-  resumeFlag = 1,               // bit 0 of a suspend/resume message: 1 resume, 0 suspend
+  resumeFlag = 1,  // bit 0 of a suspend/resume message: 1 resume, 0 suspend
   convertClipboardFlag = 2,
 };
 

@@ -27,9 +27,9 @@ constexpr OSErr queueFull = -1;
 
 struct EventState {
   std::deque<EventRecord> queue;
-  std::deque<EventRecord> activates;  // pending deactivate and activate events
+  std::deque<EventRecord> activates;      // pending deactivate and activate events
   std::deque<HighLevelRequest> requests;  // one per queued high-level event, in queue order
-  HighLevelRequest taken;                  // the request of the high-level event last taken
+  HighLevelRequest taken;                 // the request of the high-level event last taken
   bool hastaken = false;
   Point mouse{0, 0};
   bool button = false;
@@ -91,10 +91,8 @@ void removeat(EventState& s, std::size_t i, bool keeprequest) {
 void setkey(u8 code, bool down) {
   if (code >= 128) return;
   u8& byte = es().keys[code / 8];
-  if (down)
-    byte = u8(byte | (1u << (code % 8)));
-  else
-    byte = u8(byte & ~(1u << (code % 8)));
+  if (down) byte = u8(byte | (1u << (code % 8)));
+  else byte = u8(byte & ~(1u << (code % 8)));
 }
 
 // The modifier keys' bits of the key map follow the modifier word.
@@ -150,8 +148,7 @@ void sendplatformevent(u32 cls, u32 kind, RegistryId target, const InputEvent& i
       SetEventParameter(ev, kEventParamDirectObject, typeFSVolumeRefNum, sizeof vol, &vol);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   SendEventToTarget(ev, target);
 }
@@ -164,8 +161,9 @@ void inlineinput(const InputEvent& in) {
     // The cursor counts characters; its place in the converted text is the length of the
     // converted characters before it.
     std::size_t at = 0;
-    for (i32 n = 0; at < in.text.size() && n < in.cursor; ++n)
-      do ++at; while (at < in.text.size() && (u8(in.text[at]) & 0xC0) == 0x80);
+    for (i32 n = 0; at < in.text.size() && n < in.cursor; ++n) do
+        ++at;
+      while (at < in.text.size() && (u8(in.text[at]) & 0xC0) == 0x80);
     tsmcompose(text, i32(utf8tomacroman(in.text.substr(0, at)).size()));
     return;
   }
@@ -208,9 +206,7 @@ void apply(const InputEvent& in) {
       post(makeevent(what, (u32(in.keycode) << 8) | in.charcode, in.when, s.mouse, modifierword(s)));
       break;
     }
-    case InputKind::modifiers:
-      setmodifiers(in.modifiers);
-      break;
+    case InputKind::modifiers: setmodifiers(in.modifiers); break;
     case InputKind::focusin:
     case InputKind::focusout: {
       bool front = in.kind == InputKind::focusin;
@@ -221,12 +217,8 @@ void apply(const InputEvent& in) {
       post(makeevent(osEvt, msg, in.when, s.mouse, modifierword(s)));
       break;
     }
-    case InputKind::quit:
-      posthighlevel(in, fourcc("quit"));
-      break;
-    case InputKind::opendocuments:
-      posthighlevel(in, fourcc("odoc"));
-      break;
+    case InputKind::quit: posthighlevel(in, fourcc("quit")); break;
+    case InputKind::opendocuments: posthighlevel(in, fourcc("odoc")); break;
     case InputKind::drop: {
       s.mouse = in.where;
       InputEvent files = in;
@@ -244,17 +236,13 @@ void apply(const InputEvent& in) {
       sendplatformevent(kEventClassMouse, kEventMouseWheelMoved, w, in);
       break;
     }
-    case InputKind::dockcommand:
-      sendplatformevent(kEventClassCommand, kEventProcessCommand, nilid, in);
-      break;
+    case InputKind::dockcommand: sendplatformevent(kEventClassCommand, kEventProcessCommand, nilid, in); break;
     case InputKind::collapse:
       if (s.services.collapse) s.services.collapse(in.window, in.flag != 0);
       sendplatformevent(kEventClassWindow, in.flag ? kEventWindowCollapsed : kEventWindowExpanded, in.window, in);
       break;
     case InputKind::textcompose:
-    case InputKind::textcommit:
-      inlineinput(in);
-      break;
+    case InputKind::textcommit: inlineinput(in); break;
     case InputKind::volume:
       notevolume(in.volume, in.paths.empty() ? std::string_view() : std::string_view(in.paths.front()), in.flag != 0);
       sendplatformevent(kEventClassVolume, in.flag ? kEventVolumeMounted : kEventVolumeUnmounted, nilid, in);
@@ -418,10 +406,8 @@ void FlushEvents(EventMask mask, EventMask stopMask) {
   for (std::size_t i = 0; i < s.queue.size();) {
     EventMask bit = eventmaskbit(s.queue[i].what);
     if (bit & stopMask) break;
-    if (bit & mask)
-      removeat(s, i, false);
-    else
-      ++i;
+    if (bit & mask) removeat(s, i, false);
+    else ++i;
   }
   if (mask & activMask) s.activates.clear();
 }
@@ -535,8 +521,8 @@ void setdropreceiver(DropReceiver receiver) { es().dropreceiver = receiver; }
 
 void postactivate(RegistryId window, bool active) {
   EventState& s = es();
-  s.activates.push_back(makeevent(activateEvt, window, backend().ticks(), s.mouse,
-                                  u16(modifierword(s) | (active ? activeFlag : 0))));
+  s.activates.push_back(
+      makeevent(activateEvt, window, backend().ticks(), s.mouse, u16(modifierword(s) | (active ? activeFlag : 0))));
 }
 
 void forgetwindowevents(RegistryId window) {

@@ -140,7 +140,7 @@ struct AEDesc;
 struct HighLevelRequest {
   u32 eventclass = 0;
   u32 eventid = 0;
-  std::vector<std::string> paths;  // open documents: POSIX paths (UTF-8)
+  std::vector<std::string> paths;                   // open documents: POSIX paths (UTF-8)
   std::vector<std::pair<u32, std::string>> params;  // other requests: keyword and bytes
   // An event of another program (or one this program sent itself), whole; its reply goes
   // back on `connection` (a socket; -1 for none, -2 for one a test injected).

@@ -42,7 +42,7 @@ struct Chain {
 struct HandlerState {
   std::vector<Handler> handlers;  // in install order
   std::vector<LiveEvent> events;
-  std::vector<Chain> chains;      // calls in progress, innermost last
+  std::vector<Chain> chains;  // calls in progress, innermost last
   u32 serial = 0;
 };
 
@@ -237,7 +237,8 @@ u32 windowclickactivation(RegistryId window, Point where, u32 modifiers) {
   if (SendEventToTarget(ev, window) != noErr) return result;
   u32 answer = result;
   if (GetEventParameter(ev, kEventParamClickActivation, typeClickActivationResult, nullptr, sizeof answer, nullptr,
-                        &answer) == noErr && answer <= kActivateAndHandleClick)
+                        &answer) == noErr &&
+      answer <= kActivateAndHandleClick)
     result = answer;
   return result;
 }

@@ -16,9 +16,9 @@
 
 namespace kv {
 
-using EventRef = u32;              // a live platform event; 0 = none
-using EventHandlerRef = u32;       // an installed handler; 0 = none
-using EventHandlerCallRef = u32;   // one call of a handler chain
+using EventRef = u32;             // a live platform event; 0 = none
+using EventHandlerRef = u32;      // an installed handler; 0 = none
+using EventHandlerCallRef = u32;  // one call of a handler chain
 using EventHandlerProc = OSStatus (*)(EventHandlerCallRef call, EventRef event, u32 userdata);
 
 struct EventTypeSpec {

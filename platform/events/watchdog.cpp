@@ -72,9 +72,7 @@ u32 passticks() {
   return backend().ticks() - ws().passfrom;
 }
 
-LoopScope::LoopScope(const char* name) {
-  state<WatchdogState>().loops.push_back({name, backend().ticks()});
-}
+LoopScope::LoopScope(const char* name) { state<WatchdogState>().loops.push_back({name, backend().ticks()}); }
 
 LoopScope::~LoopScope() {
   if (!hasstate<WatchdogState>()) return;

@@ -59,7 +59,7 @@ struct FilesState {
   bool syncs = true;
   bool finfoattributes = true;
   std::optional<u64> freespace;
-  std::vector<std::string> scratch;  // scratch folders still there
+  std::vector<std::string> scratch;    // scratch folders still there
   std::vector<std::string> tempfiles;  // files TempFileCreate made
   std::map<i16, std::string> volumes;  // announced volumes, by reference number
   std::set<i16> mounted;               // those of them mounted now
@@ -347,7 +347,8 @@ OSErr volumebyname(std::string_view macromanname, i16* vRefNum) {
   for (i16 v : fs().mounted) {
     const std::string& name = fs().volumes[v];
     if (name.size() == macromanname.size() &&
-        equalnocase(reinterpret_cast<const u8*>(name.data()), reinterpret_cast<const u8*>(macromanname.data()), name.size())) {
+        equalnocase(reinterpret_cast<const u8*>(name.data()), reinterpret_cast<const u8*>(macromanname.data()),
+                    name.size())) {
       *vRefNum = v;
       return noErr;
     }
@@ -650,7 +651,9 @@ OSErr fullpathof(i16 vRefNum, u32 dirID, ConstStringPtr name, std::string* macro
     return noErr;
   }
   std::size_t slash = path.find_last_of('/');
-  std::string folder = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+  std::string folder = slash == std::string::npos ? std::string(".")
+                       : slash == 0               ? std::string("/")
+                                                  : path.substr(0, slash);
   char* real = ::realpath(folder.c_str(), nullptr);
   if (real == nullptr) return dirNFErr;
   std::string out(real);

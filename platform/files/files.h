@@ -134,13 +134,13 @@ OSErr HGetFLock(i16 vRefNum, u32 dirID, ConstStringPtr name, bool* locked);
 // --- Catalogue ------------------------------------------------------------------------------
 // What the catalogue knows of one item in a folder.
 struct CatInfo {
-  bool folder;     // a folder (else a file)
-  u32 dirID;       // a folder's own folder id
-  u32 parID;       // the folder id of the folder that holds the item
-  OSType type;     // a file's type and creator (folders: from their attribute, else 0)
+  bool folder;  // a folder (else a file)
+  u32 dirID;    // a folder's own folder id
+  u32 parID;    // the folder id of the folder that holds the item
+  OSType type;  // a file's type and creator (folders: from their attribute, else 0)
   OSType creator;
-  u16 flags;       // Finder flags (kHasBundle is never set on this file system)
-  i64 length;      // a file's length in bytes
+  u16 flags;   // Finder flags (kHasBundle is never set on this file system)
+  i64 length;  // a file's length in bytes
 };
 constexpr u16 kHasBundle = 0x2000;
 // Looks an item up (links followed): fnfErr when nothing of that name is there, dirNFErr when

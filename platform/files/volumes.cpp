@@ -33,12 +33,12 @@ struct Mount {
 };
 
 struct VolumesState {
-  std::optional<std::string> table;      // the injected mount table
-  std::map<std::string, i16> refnums;    // by mount point, for the run
+  std::optional<std::string> table;    // the injected mount table
+  std::map<std::string, i16> refnums;  // by mount point, for the run
   i16 nextrefnum = -2;
   bool watching = false;
   u32 lastpoll = 0;
-  std::map<i16, std::string> seen;       // what the watcher saw last: names by reference number
+  std::map<i16, std::string> seen;  // what the watcher saw last: names by reference number
 };
 
 VolumesState& vs() { return state<VolumesState>(); }

@@ -68,25 +68,33 @@ struct FixedFamily {
 #define URWT1 "/usr/share/fonts/type1/urw-base35/"  // Type 1: their own encodings built in
 
 constexpr FixedFamily kFixed[] = {
-    {0, "Chicago", false,  // the system font: a heavy sans serif like the classic one
+    {0,
+     "Chicago",
+     false,  // the system font: a heavy sans serif like the classic one
      {{DEJAVU "DejaVuSans-Bold.ttf", nullptr, DEJAVU "DejaVuSans-BoldOblique.ttf", nullptr},
       {LIBERATION "LiberationSans-Bold.ttf", nullptr, LIBERATION "LiberationSans-BoldItalic.ttf", nullptr},
       {FREEFONT "FreeSansBold.ttf", nullptr, FREEFONT "FreeSansBoldOblique.ttf", nullptr}}},
-    {2, "New York", false,
+    {2,
+     "New York",
+     false,
      {{DEJAVU "DejaVuSerif.ttf", DEJAVU "DejaVuSerif-Bold.ttf", DEJAVU "DejaVuSerif-Italic.ttf",
        DEJAVU "DejaVuSerif-BoldItalic.ttf"},
       {LIBERATION "LiberationSerif-Regular.ttf", LIBERATION "LiberationSerif-Bold.ttf",
        LIBERATION "LiberationSerif-Italic.ttf", LIBERATION "LiberationSerif-BoldItalic.ttf"},
       {FREEFONT "FreeSerif.ttf", FREEFONT "FreeSerifBold.ttf", FREEFONT "FreeSerifItalic.ttf",
        FREEFONT "FreeSerifBoldItalic.ttf"}}},
-    {3, "Geneva", false,
+    {3,
+     "Geneva",
+     false,
      {{DEJAVU "DejaVuSans.ttf", DEJAVU "DejaVuSans-Bold.ttf", DEJAVU "DejaVuSans-Oblique.ttf",
        DEJAVU "DejaVuSans-BoldOblique.ttf"},
       {LIBERATION "LiberationSans-Regular.ttf", LIBERATION "LiberationSans-Bold.ttf",
        LIBERATION "LiberationSans-Italic.ttf", LIBERATION "LiberationSans-BoldItalic.ttf"},
       {FREEFONT "FreeSans.ttf", FREEFONT "FreeSansBold.ttf", FREEFONT "FreeSansOblique.ttf",
        FREEFONT "FreeSansBoldOblique.ttf"}}},
-    {4, "Monaco", false,
+    {4,
+     "Monaco",
+     false,
      {{DEJAVU "DejaVuSansMono.ttf", DEJAVU "DejaVuSansMono-Bold.ttf", DEJAVU "DejaVuSansMono-Oblique.ttf",
        DEJAVU "DejaVuSansMono-BoldOblique.ttf"},
       {LIBERATION "LiberationMono-Regular.ttf", LIBERATION "LiberationMono-Bold.ttf",
@@ -94,28 +102,38 @@ constexpr FixedFamily kFixed[] = {
       {FREEFONT "FreeMono.ttf", FREEFONT "FreeMonoBold.ttf", FREEFONT "FreeMonoOblique.ttf",
        FREEFONT "FreeMonoBoldOblique.ttf"}}},
     {13, "Zapf Dingbats", true, {{URWT1 "D050000L.t1", nullptr, nullptr, nullptr}}},
-    {16, "Palatino", false,
+    {16,
+     "Palatino",
+     false,
      {{URW "P052-Roman.otf", URW "P052-Bold.otf", URW "P052-Italic.otf", URW "P052-BoldItalic.otf"},
       {DEJAVU "DejaVuSerif.ttf", DEJAVU "DejaVuSerif-Bold.ttf", DEJAVU "DejaVuSerif-Italic.ttf",
        DEJAVU "DejaVuSerif-BoldItalic.ttf"}}},
-    {18, "Zapf Chancery", false,  // an italic face by nature: its regular file is the italic one
+    {18,
+     "Zapf Chancery",
+     false,  // an italic face by nature: its regular file is the italic one
      {{URW "Z003-MediumItalic.otf", nullptr, nullptr, nullptr},
       {FREEFONT "FreeSerifItalic.ttf", FREEFONT "FreeSerifBoldItalic.ttf", nullptr, nullptr}}},
-    {20, "Times", false,
+    {20,
+     "Times",
+     false,
      {{URW "NimbusRoman-Regular.otf", URW "NimbusRoman-Bold.otf", URW "NimbusRoman-Italic.otf",
        URW "NimbusRoman-BoldItalic.otf"},
       {FREEFONT "FreeSerif.ttf", FREEFONT "FreeSerifBold.ttf", FREEFONT "FreeSerifItalic.ttf",
        FREEFONT "FreeSerifBoldItalic.ttf"},
       {LIBERATION "LiberationSerif-Regular.ttf", LIBERATION "LiberationSerif-Bold.ttf",
        LIBERATION "LiberationSerif-Italic.ttf", LIBERATION "LiberationSerif-BoldItalic.ttf"}}},
-    {21, "Helvetica", false,
+    {21,
+     "Helvetica",
+     false,
      {{URW "NimbusSans-Regular.otf", URW "NimbusSans-Bold.otf", URW "NimbusSans-Italic.otf",
        URW "NimbusSans-BoldItalic.otf"},
       {FREEFONT "FreeSans.ttf", FREEFONT "FreeSansBold.ttf", FREEFONT "FreeSansOblique.ttf",
        FREEFONT "FreeSansBoldOblique.ttf"},
       {LIBERATION "LiberationSans-Regular.ttf", LIBERATION "LiberationSans-Bold.ttf",
        LIBERATION "LiberationSans-Italic.ttf", LIBERATION "LiberationSans-BoldItalic.ttf"}}},
-    {22, "Courier", false,
+    {22,
+     "Courier",
+     false,
      {{URW "NimbusMonoPS-Regular.otf", URW "NimbusMonoPS-Bold.otf", URW "NimbusMonoPS-Italic.otf",
        URW "NimbusMonoPS-BoldItalic.otf"},
       {FREEFONT "FreeMono.ttf", FREEFONT "FreeMonoBold.ttf", FREEFONT "FreeMonoOblique.ttf",
@@ -123,13 +141,19 @@ constexpr FixedFamily kFixed[] = {
       {LIBERATION "LiberationMono-Regular.ttf", LIBERATION "LiberationMono-Bold.ttf",
        LIBERATION "LiberationMono-Italic.ttf", LIBERATION "LiberationMono-BoldItalic.ttf"}}},
     {23, "Symbol", true, {{URWT1 "StandardSymbolsPS.t1", nullptr, nullptr, nullptr}}},
-    {hashed, "Arial", false,
+    {hashed,
+     "Arial",
+     false,
      {{LIBERATION "LiberationSans-Regular.ttf", LIBERATION "LiberationSans-Bold.ttf",
        LIBERATION "LiberationSans-Italic.ttf", LIBERATION "LiberationSans-BoldItalic.ttf"}}},
-    {hashed, "Times New Roman", false,
+    {hashed,
+     "Times New Roman",
+     false,
      {{LIBERATION "LiberationSerif-Regular.ttf", LIBERATION "LiberationSerif-Bold.ttf",
        LIBERATION "LiberationSerif-Italic.ttf", LIBERATION "LiberationSerif-BoldItalic.ttf"}}},
-    {hashed, "Courier New", false,
+    {hashed,
+     "Courier New",
+     false,
      {{LIBERATION "LiberationMono-Regular.ttf", LIBERATION "LiberationMono-Bold.ttf",
        LIBERATION "LiberationMono-Italic.ttf", LIBERATION "LiberationMono-BoldItalic.ttf"}}},
 };
@@ -167,7 +191,7 @@ std::set<i16> takennumbers(const FontState& s) {
 // --- fontconfig listing
 
 struct Listed {
-  std::string name;  // Mac Roman
+  std::string name;        // Mac Roman
   std::string postscript;  // the face's PostScript name, when it has one
   FontFile file;
   int weight = FC_WEIGHT_REGULAR;
@@ -219,8 +243,8 @@ std::vector<Listed> fontconfigfiles() {
   if (config != nullptr) {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, FC_WIDTH,
-                                            FC_VARIABLE, FC_POSTSCRIPT_NAME, static_cast<char*>(nullptr));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_VARIABLE,
+                                            FC_POSTSCRIPT_NAME, static_cast<char*>(nullptr));
     FcFontSet* set = FcFontList(config, pattern, objects);
     for (int i = 0; set != nullptr && i < set->nfont; ++i) {
       FcPattern* p = set->fonts[i];
@@ -435,8 +459,8 @@ Source resolvesource(FontState& s, i16 number, u8 face) {
   if (geneva != nullptr) {
     for (const StyleFiles& sf : geneva->candidates) {
       if (!openstyle(s, sf, false, face, &src, macset)) continue;
-      addnote(s, "font \"" + name + "\": none of its font files can be read; using " +
-                     sf.files[slotregular].path + " instead");
+      addnote(s, "font \"" + name + "\": none of its font files can be read; using " + sf.files[slotregular].path +
+                     " instead");
       return src;
     }
   }
@@ -450,7 +474,7 @@ namespace {
 
 constexpr ResType kFamilyType = 0x464F4E44;   // 'FOND'
 constexpr ResType kOutlineType = 0x73666E74;  // 'sfnt'
-constexpr std::size_t kAssocAt = 52;           // the font association table of a 'FOND'
+constexpr std::size_t kAssocAt = 52;          // the font association table of a 'FOND'
 
 u16 be16(const std::vector<u8>& b, std::size_t at) { return u16((b[at] << 8) | b[at + 1]); }
 
@@ -563,9 +587,8 @@ OSStatus FMActivateFonts(i16 resfile) {
     f.resfile = resfile;
     StyleFiles sf;
     for (std::size_t slot = 0; slot < 4; ++slot) {
-      const auto found = std::find_if(outlines.begin(), outlines.end(), [&](const ResourceItem& r) {
-        return ids[slot] >= 0 && r.id == ids[slot];
-      });
+      const auto found = std::find_if(outlines.begin(), outlines.end(),
+                                      [&](const ResourceItem& r) { return ids[slot] >= 0 && r.id == ids[slot]; });
       if (found == outlines.end()) continue;
       FontFile file;
       file.path = "(font " + std::to_string(++s.memoryfonts) + " of resource file " + std::to_string(resfile) + ")";
@@ -584,7 +607,8 @@ OSStatus FMActivateFonts(i16 resfile) {
           break;
         }
     if (sf.files[slotregular].path.empty()) continue;
-    f.number = fond.id > applFont && taken.insert(fond.id).second ? fond.id : takenumber(taken, hashedfontnumber(f.name));
+    f.number = fond.id > applFont && taken.insert(fond.id).second ? fond.id
+                                                                  : takenumber(taken, hashedfontnumber(f.name));
     if (f.number == 0) continue;
     f.candidates.push_back(std::move(sf));
     s.families.push_back(std::move(f));

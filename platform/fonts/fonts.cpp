@@ -78,8 +78,8 @@ u64 glyphkey(const FontKey& key, u8 c, bool mono) {
 u64 indexkey(const FontKey& key, u32 index, bool mono) {
   i16 size = key.size > 0 ? key.size : 12;
   u8 face = u8(key.face & ~faceunderline & 0x7F);
-  return (u64(1) << 63) | (u64(u16(key.font)) << 47) | (u64(u16(size)) << 31) | (u64(face) << 24) |
-         (u64(mono) << 23) | (index & 0x7FFFFF);
+  return (u64(1) << 63) | (u64(u16(key.font)) << 47) | (u64(u16(size)) << 31) | (u64(face) << 24) | (u64(mono) << 23) |
+         (index & 0x7FFFFF);
 }
 
 // A glyph image made and cached under a key, with the styles made from the shapes.
@@ -98,7 +98,8 @@ const Glyph& cachedglyph(FontState& s, const FontKey& k, u64 gk, bool mono, u8 c
     g = builtinglyph(st.size, c, mono);
     if (slant) slantglyph(g);
   } else {
-    g = byindex ? ftglyphindex(s, src.faceid, st.size, slant, index, mono) : ftglyph(s, src.faceid, st.size, slant, c, mono);
+    g = byindex ? ftglyphindex(s, src.faceid, st.size, slant, index, mono)
+                : ftglyph(s, src.faceid, st.size, slant, c, mono);
   }
   if ((st.face & facebold) && src.synthbold) smearglyph(g);
   if (st.face & (faceoutline | faceshadow)) outlineglyph(g, (st.face & faceshadow) != 0);
@@ -117,9 +118,7 @@ using namespace fontdetail;
 
 FontMetrics fontmetrics(const FontKey& key) { return getstrike(fontstate(), key).metrics; }
 
-i16 charadvance(const FontKey& key, u8 macromanchar) {
-  return getstrike(fontstate(), key).advances[macromanchar];
-}
+i16 charadvance(const FontKey& key, u8 macromanchar) { return getstrike(fontstate(), key).advances[macromanchar]; }
 
 i32 textadvance(const FontKey& key, const u8* text, i32 length) {
   if (text == nullptr || length <= 0) return 0;

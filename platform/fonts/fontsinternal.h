@@ -24,8 +24,8 @@ constexpr std::size_t glyphcachebudget = std::size_t(48) << 20;
 constexpr std::size_t strikecachelimit = 2048;
 
 struct FontFile {
-  std::string path;  // for a font held in memory, a name no file has
-  long index = 0;    // face index within the file (collections, named instances)
+  std::string path;                              // for a font held in memory, a name no file has
+  long index = 0;                                // face index within the file (collections, named instances)
   std::shared_ptr<const std::vector<u8>> bytes;  // the font's bytes when held in memory
 };
 
@@ -41,8 +41,8 @@ struct Family {
   i16 number = 0;
   std::string name;  // Mac Roman
   bool fixed = false;
-  bool ownencoding = false;  // bytes index the font's own encoding (Symbol, Zapf Dingbats)
-  i16 resfile = 0;           // the resource file that brought the family in; 0 for none
+  bool ownencoding = false;            // bytes index the font's own encoding (Symbol, Zapf Dingbats)
+  i16 resfile = 0;                     // the resource file that brought the family in; 0 for none
   std::vector<StyleFiles> candidates;  // tried in order; the first whose file opens is used
 };
 

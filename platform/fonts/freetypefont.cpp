@@ -36,7 +36,7 @@ struct OpenFace {
   FT_Face face = nullptr;  // nullptr: the file could not be opened (not tried again)
   CharMap map = CharMap::unicode;
   u32 macset = 0;  // the Mac set the bytes are in (0: Mac Roman)
-  i32 size = 0;  // the size last set
+  i32 size = 0;    // the size last set
 };
 
 struct FreeTypeLib {
@@ -83,14 +83,12 @@ bool setsize(OpenFace& f, i16 size) {
 
 FT_UInt charindex(const OpenFace& f, u8 c) {
   switch (f.map) {
-    case CharMap::own:
-      return FT_Get_Char_Index(f.face, c);
+    case CharMap::own: return FT_Get_Char_Index(f.face, c);
     case CharMap::mssymbol: {
       FT_UInt gi = FT_Get_Char_Index(f.face, 0xF000u + c);
       return gi != 0 ? gi : FT_Get_Char_Index(f.face, c);
     }
-    case CharMap::unicode:
-      break;
+    case CharMap::unicode: break;
   }
   if (f.macset != 0) {
     const char16_t u = macsettounicode(f.macset, c);
@@ -111,31 +109,26 @@ int openfontfile(FontState& s, const FontFile& file, bool ownencoding, u32 macse
   FreeTypeLib& ft = *s.ft;
   for (std::size_t i = 0; i < ft.faces.size(); ++i) {
     const OpenFace& f = ft.faces[i];
-    if (f.file.path == file.path && f.file.index == file.index && f.macset == macset) return f.face != nullptr ? int(i) : -1;
+    if (f.file.path == file.path && f.file.index == file.index && f.macset == macset)
+      return f.face != nullptr ? int(i) : -1;
   }
   OpenFace f;
   f.file = file;
   f.macset = ownencoding ? 0 : macset;
-  const bool opened =
-      ft.library != nullptr &&
-      (file.bytes ? FT_New_Memory_Face(ft.library, file.bytes->data(), FT_Long(file.bytes->size()), file.index, &f.face)
-                  : FT_New_Face(ft.library, file.path.c_str(), file.index, &f.face)) == 0;
+  const bool opened = ft.library != nullptr &&
+                      (file.bytes ? FT_New_Memory_Face(ft.library, file.bytes->data(), FT_Long(file.bytes->size()),
+                                                       file.index, &f.face)
+                                  : FT_New_Face(ft.library, file.path.c_str(), file.index, &f.face)) == 0;
   if (opened) {
     bool usable = FT_IS_SCALABLE(f.face) && f.face->units_per_EM > 0;
     if (usable && ownencoding) {
-      if (FT_Select_Charmap(f.face, FT_ENCODING_ADOBE_CUSTOM) == 0)
-        f.map = CharMap::own;
-      else if (FT_Select_Charmap(f.face, FT_ENCODING_MS_SYMBOL) == 0)
-        f.map = CharMap::mssymbol;
-      else
-        usable = FT_Select_Charmap(f.face, FT_ENCODING_UNICODE) == 0;
+      if (FT_Select_Charmap(f.face, FT_ENCODING_ADOBE_CUSTOM) == 0) f.map = CharMap::own;
+      else if (FT_Select_Charmap(f.face, FT_ENCODING_MS_SYMBOL) == 0) f.map = CharMap::mssymbol;
+      else usable = FT_Select_Charmap(f.face, FT_ENCODING_UNICODE) == 0;
     } else if (usable) {
-      if (FT_Select_Charmap(f.face, FT_ENCODING_UNICODE) == 0)
-        f.map = CharMap::unicode;
-      else if (FT_Select_Charmap(f.face, FT_ENCODING_MS_SYMBOL) == 0)
-        f.map = CharMap::mssymbol;
-      else
-        usable = false;
+      if (FT_Select_Charmap(f.face, FT_ENCODING_UNICODE) == 0) f.map = CharMap::unicode;
+      else if (FT_Select_Charmap(f.face, FT_ENCODING_MS_SYMBOL) == 0) f.map = CharMap::mssymbol;
+      else usable = false;
     }
     if (!usable) {
       FT_Done_Face(f.face);
@@ -178,8 +171,7 @@ void ftadvances(FontState& s, int faceid, i16 size, std::array<i16, 256>& out) {
     FT_Fixed advance = 0;  // 16.16 pixels
     if (sized && FT_Get_Advance(f.face, charindex(f, u8(c)), FT_LOAD_NO_HINTING, &advance) == 0)
       out[std::size_t(c)] = i16(std::clamp<FT_Fixed>((advance + 0x8000) >> 16, 0, 32767));
-    else
-      out[std::size_t(c)] = scaledunits(f.face->max_advance_width, size, f.face->units_per_EM);
+    else out[std::size_t(c)] = scaledunits(f.face->max_advance_width, size, f.face->units_per_EM);
   }
 }
 
@@ -258,12 +250,9 @@ Glyph ftglyphindex(FontState& s, int faceid, i16 size, bool slant, u32 index, bo
     const unsigned char* row = bm.buffer + std::ptrdiff_t(y) * bm.pitch;
     u8* out = g.bits.data() + std::size_t(y) * bm.width;
     for (unsigned x = 0; x < bm.width; ++x) {
-      if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
-        out[x] = (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
-      else if (bm.num_grays == 256 || bm.num_grays == 0)
-        out[x] = row[x];
-      else
-        out[x] = u8(unsigned(row[x]) * 255 / unsigned(bm.num_grays - 1));
+      if (bm.pixel_mode == FT_PIXEL_MODE_MONO) out[x] = (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
+      else if (bm.num_grays == 256 || bm.num_grays == 0) out[x] = row[x];
+      else out[x] = u8(unsigned(row[x]) * 255 / unsigned(bm.num_grays - 1));
     }
   }
   return g;

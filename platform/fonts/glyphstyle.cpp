@@ -45,8 +45,7 @@ void slantglyph(Glyph& g) {
   std::vector<u8> out(std::size_t(width) * std::size_t(g.height), 0);
   for (i32 r = 0; r < g.height; ++r) {
     i32 shift = floordiv4(g.top - r - 1) - lo;
-    std::copy_n(g.bits.begin() + std::ptrdiff_t(r) * g.width, g.width,
-                out.begin() + std::ptrdiff_t(r) * width + shift);
+    std::copy_n(g.bits.begin() + std::ptrdiff_t(r) * g.width, g.width, out.begin() + std::ptrdiff_t(r) * width + shift);
   }
   g.left = i16(g.left + lo);
   g.width = i16(width);
@@ -89,10 +88,8 @@ void outlineglyph(Glyph& g, bool shadow) {
 int styleextra(u8 face, bool synthbold) {
   int extra = 0;
   if ((face & facebold) && synthbold) extra += 1;
-  if (face & faceshadow)
-    extra += 2;
-  else if (face & faceoutline)
-    extra += 1;
+  if (face & faceshadow) extra += 2;
+  else if (face & faceoutline) extra += 1;
   if (face & facecondense) extra -= 1;
   if (face & faceextend) extra += 1;
   return extra;

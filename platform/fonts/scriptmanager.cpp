@@ -17,7 +17,7 @@ struct ScriptState {
   bool japanese = false;
   i16 keyscript = smRoman;
   int arabic = -1, hebrew = -1;  // -1: not yet asked
-  int forced = -1;              // the tests' switch of both: -1 none
+  int forced = -1;               // the tests' switch of both: -1 none
 };
 
 bool japaneseon() { return state<ScriptState>().japanese; }
@@ -95,7 +95,9 @@ i32 GetScriptVariable(i16 script, i16 selector) {
     case smScriptSysFond: return script == smRoman ? GetSysFont() : GetAppFont();
     case smScriptAppFond: return GetAppFont();
     case smScriptFlags:
-      return script == smJapanese ? 0 : (script == smArabic || script == smHebrew) ? smsfSingByte | smsfReverse : smsfSingByte;
+      return script == smJapanese                         ? 0
+             : (script == smArabic || script == smHebrew) ? smsfSingByte | smsfReverse
+                                                          : smsfSingByte;
     case smScriptSmallFondSize: return i32(u32(u16(GetScriptVariable(script, smScriptSysFond))) << 16 | 11u);
     case smScriptSysFondSize: return i32(u32(u16(GetScriptVariable(script, smScriptSysFond))) << 16 | 13u);
     case smScriptAppFondSize: return i32(u32(u16(GetAppFont())) << 16 | 12u);

@@ -27,10 +27,10 @@ enum : i16 {
 
 // Selectors of GetScriptVariable.
 enum : i16 {
-  smScriptEnabled = 4,  // nonzero when the script is enabled
-  smScriptSysFond = 12, // the script's system font
-  smScriptAppFond = 14, // the script's default (application) font
-  smScriptFlags = 22,   // the script's flag bits
+  smScriptEnabled = 4,   // nonzero when the script is enabled
+  smScriptSysFond = 12,  // the script's system font
+  smScriptAppFond = 14,  // the script's default (application) font
+  smScriptFlags = 22,    // the script's flag bits
   // A family in the high word and a size in the low word: the small font (the system font at
   // 11 points), the system font (13) and the application font (12).
   smScriptSmallFondSize = 82,

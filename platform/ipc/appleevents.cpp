@@ -117,7 +117,8 @@ OSErr builtincoercion(const AEDesc& d, DescType want, AEDesc* out) {
     *out = std::move(list);
     return noErr;
   }
-  if (have == typeAEList && d.items.size() == 1 && !isaggregate(want)) return AECoerceDesc(d.items[0].second, want, out);
+  if (have == typeAEList && d.items.size() == 1 && !isaggregate(want))
+    return AECoerceDesc(d.items[0].second, want, out);
   // A record of a type of its own (keyed items, no data: styled text 'STXT', say) is a record.
   if (want == typeAERecord && !isaggregate(have) && d.data.empty() && !d.items.empty()) {
     *out = d;
@@ -154,8 +155,9 @@ OSErr builtincoercion(const AEDesc& d, DescType want, AEDesc* out) {
     case typeUTF8Text:
     case typeFileURL:
       if (have == typeChar || have == typeUTF8Text || have == typeFileURL) {
-        const std::string t = have == typeChar ? (want == typeFileURL ? macromantofilename(bytes) : macromantoutf8(bytes))
-                                               : bytes;
+        const std::string t = have == typeChar
+                                  ? (want == typeFileURL ? macromantofilename(bytes) : macromantoutf8(bytes))
+                                  : bytes;
         *out = plain(want, t.data(), t.size());
         return noErr;
       }
@@ -248,10 +250,8 @@ void deliver(const Current& c, const AppleEvent& reply) {
   }
   if (c.connection < 0) return;
   if (RemoteEndpoint* r = ownremoteendpoint(); r && r->owns(c.connection)) {
-    if (c.wantsreply)
-      r->answer(c.connection, reply);
-    else
-      r->drop(c.connection);
+    if (c.wantsreply) r->answer(c.connection, reply);
+    else r->drop(c.connection);
     return;
   }
   if (ProgramEndpoint* e = ownendpoint(); e && c.wantsreply) {
@@ -333,10 +333,8 @@ OSErr AEPutDesc(AEDesc* list, i32 index, const AEDesc& item) {
   if (list->descriptorType != typeAEList) return errAEWrongDataType;
   const i32 n = i32(list->items.size());
   if (index < 0 || index > n + 1) return errAEIllegalIndex;
-  if (index == 0 || index == n + 1)
-    list->items.emplace_back(0, item);
-  else
-    list->items[std::size_t(index - 1)].second = item;
+  if (index == 0 || index == n + 1) list->items.emplace_back(0, item);
+  else list->items[std::size_t(index - 1)].second = item;
   return noErr;
 }
 
@@ -520,8 +518,8 @@ OSErr AESend(const AppleEvent& event, AppleEvent* reply, i32 mode, i16, i32 time
   AppleEvent answer;
   if (target.descriptorType == typeApplicationURL) {
     // A program on another machine, over TCP.
-    OSErr err = sendremoterequest(std::string(target.data.begin(), target.data.end()), ownprogramname(), event, wait, ms,
-                                  &answer, waitidle, &w);
+    OSErr err = sendremoterequest(std::string(target.data.begin(), target.data.end()), ownprogramname(), event, wait,
+                                  ms, &answer, waitidle, &w);
     if (err == noErr && wait && reply) *reply = std::move(answer);
     return err;
   }
@@ -588,10 +586,8 @@ void postincoming(IncomingRequest& in, int connection) {
   r.connection = connection;
   r.wantsreply = connection >= 0;
   if (posthighlevelrequest(std::move(r))) return;
-  if (RemoteEndpoint* re = ownremoteendpoint(); re && re->owns(connection))
-    re->drop(connection);
-  else if (ProgramEndpoint* e = ownendpoint())
-    e->drop(connection);
+  if (RemoteEndpoint* re = ownremoteendpoint(); re && re->owns(connection)) re->drop(connection);
+  else if (ProgramEndpoint* e = ownendpoint()) e->drop(connection);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 
 #include "platform/events/eventrecord.h"
 #include "platform/events/handlers.h"  // typeSInt32
-#include "platform/tsm/tsm.h"         // errAEEventNotHandled
+#include "platform/tsm/tsm.h"          // errAEEventNotHandled
 #include "platform/process/process.h"
 #include "platform/types.h"
 
@@ -115,15 +115,15 @@ OSErr AEPutPtr(AEDesc* list, i32 index, DescType type, const void* data, Size si
 OSErr AEPutDesc(AEDesc* list, i32 index, const AEDesc& item);
 // Reads item `index` (from 1) coerced to `desired`: at most `max` bytes copied, `actual` the
 // whole size.
-OSErr AEGetNthPtr(const AEDesc& list, i32 index, DescType desired, AEKeyword* key, DescType* type, void* buf,
-                  Size max, Size* actual);
+OSErr AEGetNthPtr(const AEDesc& list, i32 index, DescType desired, AEKeyword* key, DescType* type, void* buf, Size max,
+                  Size* actual);
 OSErr AEGetNthDesc(const AEDesc& list, i32 index, DescType desired, AEKeyword* key, AEDesc* out);
 // Coerces through the built-in coercions and the installed handlers.
 OSErr AECoerceDesc(const AEDesc& desc, DescType desired, AEDesc* out);
 OSErr AECoercePtr(DescType type, const void* data, Size size, DescType desired, AEDesc* out);
 
-OSErr AECreateAppleEvent(AEEventClass cls, AEEventID id, const AEAddressDesc& target, i16 returnID,
-                         i32 transactionID, AppleEvent* out);
+OSErr AECreateAppleEvent(AEEventClass cls, AEEventID id, const AEAddressDesc& target, i16 returnID, i32 transactionID,
+                         AppleEvent* out);
 OSErr AEPutParamPtr(AppleEvent* event, AEKeyword key, DescType type, const void* data, Size size);
 OSErr AEPutParamDesc(AppleEvent* event, AEKeyword key, const AEDesc& desc);
 OSErr AEGetParamPtr(const AppleEvent& event, AEKeyword key, DescType desired, DescType* type, void* buf, Size max,
@@ -131,8 +131,8 @@ OSErr AEGetParamPtr(const AppleEvent& event, AEKeyword key, DescType desired, De
 OSErr AEGetParamDesc(const AppleEvent& event, AEKeyword key, DescType desired, AEDesc* out);
 OSErr AEPutAttributePtr(AppleEvent* event, AEKeyword key, DescType type, const void* data, Size size);
 OSErr AEPutAttributeDesc(AppleEvent* event, AEKeyword key, const AEDesc& desc);
-OSErr AEGetAttributePtr(const AppleEvent& event, AEKeyword key, DescType desired, DescType* type, void* buf,
-                        Size max, Size* actual);
+OSErr AEGetAttributePtr(const AppleEvent& event, AEKeyword key, DescType desired, DescType* type, void* buf, Size max,
+                        Size* actual);
 OSErr AEGetAttributeDesc(const AppleEvent& event, AEKeyword key, DescType desired, AEDesc* out);
 
 // Handlers: an event handler answers the event (its reply may be empty when none is wanted);
@@ -160,8 +160,8 @@ using AEFilterProcPtr = Boolean (*)(EventRecord* event, i32 returnID, i32 transa
 // machine is the caller's decision). With kAEWaitReply the reply (or the time-out -1712) comes
 // back; requests to this program run at once in process when waited for, else they are queued
 // and delivered by the next event fetch.
-OSErr AESend(const AppleEvent& event, AppleEvent* reply, i32 mode, i16 priority, i32 timeout,
-             AEIdleProcPtr idle, AEFilterProcPtr filter);
+OSErr AESend(const AppleEvent& event, AppleEvent* reply, i32 mode, i16 priority, i32 timeout, AEIdleProcPtr idle,
+             AEFilterProcPtr filter);
 // Asks to interact with the user: the backend's attention request (headless: at once).
 OSErr AEInteractWithUser(i32 timeout, void* notification, AEIdleProcPtr idle);
 

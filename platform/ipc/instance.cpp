@@ -32,7 +32,8 @@ std::string displayname() {
   std::string out;
   for (const char* p = d; *p; ++p) {
     const char c = *p;
-    const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
+    const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                      c == '-' || c == '_';
     out += keep ? c : '_';
   }
   return out;
@@ -113,8 +114,8 @@ bool handtorunninginstance(const std::vector<std::string>& paths, std::string* w
   if (e != noErr || refused) {
     if (why)
       *why = e == procNotFoundErr ? "no running instance"
-             : e == noErr       ? "the running instance refused the request"
-                                : "the running instance did not answer";
+             : e == noErr         ? "the running instance refused the request"
+                                  : "the running instance did not answer";
     return false;
   }
   return true;

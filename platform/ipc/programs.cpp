@@ -94,10 +94,8 @@ ProgramsState& ps() { return state<ProgramsState>(); }
 
 std::string requestfolder(std::string* why) {
   std::string folder;
-  if (const char* r = std::getenv("XDG_RUNTIME_DIR"); r && r[0] == '/')
-    folder = std::string(r) + "/kestrove";
-  else
-    folder = "/tmp/kestrove-" + std::to_string(::getuid());
+  if (const char* r = std::getenv("XDG_RUNTIME_DIR"); r && r[0] == '/') folder = std::string(r) + "/kestrove";
+  else folder = "/tmp/kestrove-" + std::to_string(::getuid());
   if (!ipc::ownfolder(folder, why)) return {};
   return folder;
 }
@@ -204,7 +202,8 @@ std::vector<ProgramEntry> listprograms(const std::string& folder) {
     std::string n = e->d_name;
     if (n.size() < 6 || n.substr(n.size() - 5) != ".name") continue;
     const std::string digits = n.substr(0, n.size() - 5);
-    if (digits.empty() || digits.size() > 10 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (digits.empty() || digits.size() > 10 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
       continue;
     const u64 id = std::strtoull(digits.c_str(), nullptr, 10);
     if (id > 0xFFFFFFFFull) continue;

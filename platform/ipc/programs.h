@@ -30,10 +30,10 @@ std::string requestfolder(std::string* why);
 // A request that came in on an endpoint.
 struct IncomingRequest {
   AppleEvent event;
-  u32 sender = 0;         // the sender's id
-  std::string sendername; // its registered name (UTF-8), empty when it has none
-  int connection = -1;    // where the reply goes (-1: none wanted)
-  std::string address;    // from another machine: the sender's "eppc://" URL
+  u32 sender = 0;          // the sender's id
+  std::string sendername;  // its registered name (UTF-8), empty when it has none
+  int connection = -1;     // where the reply goes (-1: none wanted)
+  std::string address;     // from another machine: the sender's "eppc://" URL
 };
 
 // One program's socket and registry entry. The program itself keeps one (joinprograms); a
@@ -83,8 +83,8 @@ std::string programnameof(const std::string& folder, u32 id);
 // procNotFoundErr (no such program), connectionInvalid (it closed without answering),
 // errAETimeout.
 using WaitIdle = bool (*)(void* context);
-OSErr sendrequest(const std::string& folder, u32 id, u32 sender, const AppleEvent& event, bool wait,
-                  i64 timeoutms, AppleEvent* reply, WaitIdle idle, void* context);
+OSErr sendrequest(const std::string& folder, u32 id, u32 sender, const AppleEvent& event, bool wait, i64 timeoutms,
+                  AppleEvent* reply, WaitIdle idle, void* context);
 // The same to the program listening on a socket path.
 OSErr sendrequestto(const std::string& socket, u32 sender, const AppleEvent& event, bool wait, i64 timeoutms,
                     AppleEvent* reply, WaitIdle idle, void* context);

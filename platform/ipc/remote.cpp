@@ -36,7 +36,8 @@ u64 nowms() {
 
 bool samename(const std::string& a, const std::string& b) {
   auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 void putname(std::vector<u8>& out, const std::string& name) {
@@ -227,7 +228,8 @@ std::vector<IncomingRequest> RemoteEndpoint::take(int waitms) {
       case Phase::opening:
       case Phase::request:
       case Phase::list: {
-        const bool open = m.readsome(l, l.phase == Phase::list ? kMaxListFrame + sizeof kGreeting : kMaxRemoteFrame + 4);
+        const bool open = m.readsome(l,
+                                     l.phase == Phase::list ? kMaxListFrame + sizeof kGreeting : kMaxRemoteFrame + 4);
         if (l.phase == Phase::opening && l.in.size() >= 4)
           l.phase = std::memcmp(l.in.data(), kGreeting, 4) == 0 ? Phase::list : Phase::request;
         if (l.phase == Phase::list) {

@@ -31,7 +31,8 @@ constexpr std::size_t kMaxRemoteFrame = 4u << 20;
 // Answers one stuffed frame of the program-list exchange (`frame`, `size` bytes up to and
 // including its ending zero) for the program `name` (UTF-8): the stuffed answer with its
 // ending zero; false closes the connection.
-using ProgramListService = bool (*)(const u8* frame, std::size_t size, const std::string& name, std::vector<u8>* answer);
+using ProgramListService = bool (*)(const u8* frame, std::size_t size, const std::string& name,
+                                    std::vector<u8>* answer);
 
 // One program's TCP port. The program keeps one (openremoterequests); a test peer makes its own
 // on a thread of its own: an endpoint touches no other state.

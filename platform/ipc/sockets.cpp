@@ -75,7 +75,7 @@ bool ownfolder(const std::string& folder, std::string* error) {
     if (error) *error = "cannot make " + folder + ": " + std::strerror(errno);
     return false;
   }
-  struct stat st{};
+  struct stat st {};
   if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
     if (error) *error = folder + " is not a folder of this user";
     return false;

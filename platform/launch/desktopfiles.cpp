@@ -142,7 +142,7 @@ bool setdefault(const std::string& path, std::string* error) {
 
 // Takes the default that setdefault wrote away again (another program's default stays).
 bool cleardefault(const std::string& path, std::string* error) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return true;
   std::vector<std::string> kept;
   bool changed = false;
@@ -219,7 +219,7 @@ bool unregisterdesktop(std::string* error) {
   ok = removefile(p.mimepackages + "/" + kMimePackage, ok ? error : nullptr) && ok;
   ok = removefile(p.icons + "/" + kIcon, ok ? error : nullptr) && ok;
   ok = cleardefault(confighome() + "/mimeapps.list", ok ? error : nullptr) && ok;
-  struct stat st{};
+  struct stat st {};
   if (::stat((datahome() + "/mime").c_str(), &st) == 0) runtool("update-mime-database", datahome() + "/mime");
   if (::stat(p.applications.c_str(), &st) == 0) runtool("update-desktop-database", p.applications);
   return ok;

@@ -273,8 +273,7 @@ std::string applicationfor(const std::string& mimetype) {
   }
   for (const std::string& path : installedapplications()) {
     DesktopEntry e;
-    if (readdesktopentry(path, &e) &&
-        std::find(e.mimetypes.begin(), e.mimetypes.end(), mimetype) != e.mimetypes.end())
+    if (readdesktopentry(path, &e) && std::find(e.mimetypes.begin(), e.mimetypes.end(), mimetype) != e.mimetypes.end())
       return path;
   }
   return {};

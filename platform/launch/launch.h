@@ -23,10 +23,10 @@ std::vector<std::string> installedapplications();
 
 // What a desktop entry says.
 struct DesktopEntry {
-  std::string type;      // "Application", ...
+  std::string type;  // "Application", ...
   std::string name;
   std::string exec;
-  std::string version;   // "X-AppVersion", a version text such as "3.1b2"
+  std::string version;  // "X-AppVersion", a version text such as "3.1b2"
   std::vector<std::string> mimetypes;
   bool hidden = false;
 };

@@ -387,9 +387,7 @@ void LSetClickTime(u32 ticks, ListHandle list) {
 u32 LGetClickTime(ListHandle list) { return list != nullptr ? list->clickTime : 0; }
 
 RegistryId LGetRef(ListHandle list) { return list != nullptr ? list->ref : nilid; }
-ListHandle LFromRef(RegistryId ref) {
-  return hasstate<ListsState>() ? state<ListsState>().lists.get(ref) : nullptr;
-}
+ListHandle LFromRef(RegistryId ref) { return hasstate<ListsState>() ? state<ListsState>().lists.get(ref) : nullptr; }
 std::size_t LCountLists() { return hasstate<ListsState>() ? state<ListsState>().lists.count() : 0; }
 
 }  // namespace kv

@@ -22,8 +22,8 @@ using ListHandle = ListRec*;
 // Messages of a list definition procedure.
 enum : i16 { lInitMsg = 0, lDrawMsg = 1, lHiliteMsg = 2, lCloseMsg = 3 };
 // The list definition procedure: draws the cell at `cellRect` (data `data`, `length` bytes).
-using ListDefProcPtr = void (*)(i16 message, bool selected, const Rect* cellRect, Cell cell, const u8* data,
-                                i16 length, ListHandle list);
+using ListDefProcPtr = void (*)(i16 message, bool selected, const Rect* cellRect, Cell cell, const u8* data, i16 length,
+                                ListHandle list);
 // A match procedure of LSearch: 0 when the cell's bytes match the searched ones.
 using ListSearchProcPtr = i16 (*)(const u8* cellData, const u8* searchData, i16 cellLength, i16 searchLength);
 

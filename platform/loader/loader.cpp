@@ -42,9 +42,9 @@ constexpr u8 kClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
 constexpr u8 kByteOrder = std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
 
 struct Image {
-  int fd = -1;         // the anonymous file holding the bytes (-1 for a file named by path)
-  int spare = -1;      // a second descriptor of it, when the first one's name was taken
-  std::string path;    // what the loader opens
+  int fd = -1;       // the anonymous file holding the bytes (-1 for a file named by path)
+  int spare = -1;    // a second descriptor of it, when the first one's name was taken
+  std::string path;  // what the loader opens
   void* module = nullptr;
 };
 

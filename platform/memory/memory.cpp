@@ -381,16 +381,26 @@ i32 Munger(Handle h, i32 offset, const void* ptr1, i32 len1, const void* ptr2, i
   return at + len2;
 }
 
-void HLock(Handle h) { if (Entry* e = lookup(h)) e->state = i8(e->state | 0x80); }
-void HUnlock(Handle h) { if (Entry* e = lookup(h)) e->state = i8(e->state & 0x7F); }
-void HPurge(Handle h) { if (Entry* e = lookup(h)) e->state = i8(e->state | 0x40); }
-void HNoPurge(Handle h) { if (Entry* e = lookup(h)) e->state = i8(e->state & ~0x40); }
+void HLock(Handle h) {
+  if (Entry* e = lookup(h)) e->state = i8(e->state | 0x80);
+}
+void HUnlock(Handle h) {
+  if (Entry* e = lookup(h)) e->state = i8(e->state & 0x7F);
+}
+void HPurge(Handle h) {
+  if (Entry* e = lookup(h)) e->state = i8(e->state | 0x40);
+}
+void HNoPurge(Handle h) {
+  if (Entry* e = lookup(h)) e->state = i8(e->state & ~0x40);
+}
 void MoveHHi(Handle h) { (void)lookup(h); }
 i8 HGetState(Handle h) {
   Entry* e = lookup(h);
   return e ? e->state : 0;
 }
-void HSetState(Handle h, i8 s) { if (Entry* e = lookup(h)) e->state = s; }
+void HSetState(Handle h, i8 s) {
+  if (Entry* e = lookup(h)) e->state = s;
+}
 
 Ptr NewPtr(Size size) {
   MemoryState& m = mem();

@@ -19,9 +19,9 @@ Handle NewHandle(Size size);
 Handle NewHandleClear(Size size);
 void DisposeHandle(Handle h);
 inline Size GetHandleSize(Handle h);
-void SetHandleSize(Handle h, Size size);        // MemError() tells whether it worked
-void EmptyHandle(Handle h);                     // size 0, id kept
-OSErr HandToHand(Handle* h);                    // *h becomes a new copy of itself
+void SetHandleSize(Handle h, Size size);                   // MemError() tells whether it worked
+void EmptyHandle(Handle h);                                // size 0, id kept
+OSErr HandToHand(Handle* h);                               // *h becomes a new copy of itself
 OSErr PtrToHand(const void* src, Handle* dst, Size size);  // *dst: a new handle with the bytes
 OSErr PtrToXHand(const void* src, Handle dst, Size size);  // dst resized to the bytes
 OSErr PtrAndHand(const void* src, Handle dst, Size size);  // bytes appended
@@ -55,8 +55,8 @@ struct BlockHeader {
 static_assert(sizeof(BlockHeader) == 16);
 struct Slot {
   BlockHeader* block;
-  u32 id;          // the live id, or kDeadId
-  u8 generation;   // 0 = never used
+  u32 id;         // the live id, or kDeadId
+  u8 generation;  // 0 = never used
   i8 state;
   u16 pad;
 };
@@ -166,10 +166,10 @@ inline OSErr MemError() { return handletable::table.lasterror; }
 // --- Figures and test controls -----------------------------------------------------------
 struct MemoryFigures {
   std::size_t livehandles = 0;
-  std::size_t livebytes = 0;       // handle and pointer bytes in use
+  std::size_t livebytes = 0;  // handle and pointer bytes in use
   std::size_t livepointers = 0;
-  std::size_t allocations = 0;     // successful allocations and growths since the last reset
-  std::size_t badhandleuses = 0;   // operations on ids that name no live block
+  std::size_t allocations = 0;    // successful allocations and growths since the last reset
+  std::size_t badhandleuses = 0;  // operations on ids that name no live block
 };
 MemoryFigures memoryfigures();
 

@@ -186,30 +186,27 @@ constexpr bool tiles(const std::size_t (&offs)[N], const std::size_t (&sizes)[N]
 
 #define KV_STORED_DECL_(type, name, off) type name;
 #define KV_STORED_VISIT_(type, name, off) v.template operator()<type>(std::size_t(off), #name);
-#define KV_STORED_CHECK_(type, name, off) \
-  static_assert(offsetof(Self, name) == (off), "stored offset of " #name);
+#define KV_STORED_CHECK_(type, name, off) static_assert(offsetof(Self, name) == (off), "stored offset of " #name);
 #define KV_STORED_OFF_(type, name, off) std::size_t(off),
 #define KV_STORED_SIZE_(type, name, off) sizeof(type),
 
 // Declares the stored record `name` of `size` bytes from the field list macro `FIELDS`.
 // Use it inside namespace kv.
-#define KV_STORED_RECORD(name, size, FIELDS)                                                   \
-  _Pragma("pack(push, 2)") struct name {                                                     \
-    FIELDS(KV_STORED_DECL_)                                                                  \
-  };                                                                                         \
-  _Pragma("pack(pop)") static_assert(sizeof(name) == (size), "stored size of " #name);       \
-  static_assert(std::has_unique_object_representations_v<name>, #name " has padding");        \
-  static_assert(std::is_trivially_copyable_v<name>);                                         \
-  template <>                                                                                \
-  struct StoredLayout<name> {                                                                \
-    static constexpr bool isrecord = true;                                                   \
-    using Self = name;                                                                       \
-    FIELDS(KV_STORED_CHECK_)                                                                 \
-    static constexpr std::size_t offs[] = {FIELDS(KV_STORED_OFF_)};                          \
-    static constexpr std::size_t sizes[] = {FIELDS(KV_STORED_SIZE_)};                        \
-    static_assert(kv::storeddetail::tiles<name>(offs, sizes), #name " fields leave gaps");   \
-    template <class V>                                                                       \
-    static void visit(V&& v) {                                                               \
-      FIELDS(KV_STORED_VISIT_)                                                               \
-    }                                                                                        \
+#define KV_STORED_RECORD(name, size, FIELDS)                                               \
+  _Pragma("pack(push, 2)") struct name { FIELDS(KV_STORED_DECL_) };                        \
+  _Pragma("pack(pop)") static_assert(sizeof(name) == (size), "stored size of " #name);     \
+  static_assert(std::has_unique_object_representations_v<name>, #name " has padding");     \
+  static_assert(std::is_trivially_copyable_v<name>);                                       \
+  template <>                                                                              \
+  struct StoredLayout<name> {                                                              \
+    static constexpr bool isrecord = true;                                                 \
+    using Self = name;                                                                     \
+    FIELDS(KV_STORED_CHECK_)                                                               \
+    static constexpr std::size_t offs[] = {FIELDS(KV_STORED_OFF_)};                        \
+    static constexpr std::size_t sizes[] = {FIELDS(KV_STORED_SIZE_)};                      \
+    static_assert(kv::storeddetail::tiles<name>(offs, sizes), #name " fields leave gaps"); \
+    template <class V>                                                                     \
+    static void visit(V&& v) {                                                             \
+      FIELDS(KV_STORED_VISIT_)                                                             \
+    }                                                                                      \
   };

@@ -44,9 +44,7 @@ MenuItemData describeditem(const u8* at, std::size_t n) {
       case '/':
         if (next) item.cmd = at[++i];
         continue;
-      case '(':
-        item.enabled = false;
-        continue;
+      case '(': item.enabled = false; continue;
       default: item.text.push_back(char(c));
     }
   }
@@ -62,9 +60,8 @@ void append(MenuData& m, MenuItemData item) {
 }
 
 bool lessplain(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return plaintable[u8(x)] < plaintable[u8(y)];
-  });
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return plaintable[u8(x)] < plaintable[u8(y)]; });
 }
 
 }  // namespace

@@ -13,15 +13,15 @@ namespace kv {
 struct MenuItemData {
   std::string text;  // Mac Roman, at most 255 bytes
   u8 mark = noMark;
-  u8 cmd = 0;        // hMenuCmd: the mark is the submenu's id
+  u8 cmd = 0;  // hMenuCmd: the mark is the submenu's id
   u8 modifiers = kMenuNoModifiers;
   u8 style = 0;
   i16 icon = 0;
-  i16 font = 0;      // 0: the menu's own font
+  i16 font = 0;  // 0: the menu's own font
   bool enabled = true;
   bool separator = false;
   MenuCommand command = 0;
-  u32 refcon = 0;    // the standard window menu: the window an item selects
+  u32 refcon = 0;  // the standard window menu: the window an item selects
 };
 
 struct MenuData {
@@ -31,8 +31,8 @@ struct MenuData {
   bool windowmenu = false;  // the standard window menu: its window items follow the windows
   bool fontmenu = false;    // a standard font menu: its items are the font families
   std::vector<MenuItemData> items;
-  i16 font = 0;             // SetMenuFont: the font and size the menu's items are shown in
-  u16 size = 0;             // (0: the system font at its own size)
+  i16 font = 0;  // SetMenuFont: the font and size the menu's items are shown in
+  u16 size = 0;  // (0: the system font at its own size)
 };
 
 // One menu open while a menu is tracked.
@@ -50,7 +50,7 @@ struct MenuState {
   MenuRef help = nilid;           // the system's Help menu, once asked for
   MenuRef dock = nilid;           // the dock tile's menu
   MenuID hilited = 0;
-  std::vector<OpenMenu> open;     // while tracking: the bar's or pop-up's menu first
+  std::vector<OpenMenu> open;  // while tracking: the bar's or pop-up's menu first
 };
 
 MenuState& ms();

@@ -12,15 +12,15 @@ namespace kv {
 namespace {
 
 constexpr FontKey kMenuFont{systemFont, 12, 0};
-constexpr i16 kBarInset = 10;       // from the bar's left edge to the first title
-constexpr i16 kTitlePad = 10;       // on each side of a title's text
-constexpr i16 kAppleWidth = 16;     // the Apple menu's title
-constexpr i16 kMarkColumn = 18;     // before an item's text
-constexpr i16 kKeyGap = 24;         // between the text and the command key
-constexpr i16 kSubmenuArrow = 14;   // after the text of an item with a submenu
+constexpr i16 kBarInset = 10;      // from the bar's left edge to the first title
+constexpr i16 kTitlePad = 10;      // on each side of a title's text
+constexpr i16 kAppleWidth = 16;    // the Apple menu's title
+constexpr i16 kMarkColumn = 18;    // before an item's text
+constexpr i16 kKeyGap = 24;        // between the text and the command key
+constexpr i16 kSubmenuArrow = 14;  // after the text of an item with a submenu
 constexpr i16 kRightPad = 12;
 constexpr i16 kMinWidth = 60;
-constexpr int kMaxDepth = 8;        // submenus followed this deep when placing a menu
+constexpr int kMaxDepth = 8;  // submenus followed this deep when placing a menu
 constexpr u8 kAppleTitle = 20;
 
 i16 textwidth(const std::string& s) {

@@ -19,7 +19,9 @@ MenuItemData* mi(MenuRef menu, MenuItemIndex item) {
 
 void menuschanged() { screenchanged(); }
 
-std::string menutext(ConstStringPtr s) { return s ? std::string(reinterpret_cast<const char*>(s + 1), s[0]) : std::string(); }
+std::string menutext(ConstStringPtr s) {
+  return s ? std::string(reinterpret_cast<const char*>(s + 1), s[0]) : std::string();
+}
 
 void menutextout(const std::string& text, Str255 out) {
   std::size_t n = std::min<std::size_t>(text.size(), 255);
@@ -34,7 +36,9 @@ MenuRef submenuof(const MenuItemData& item) {
 
 namespace {
 
-bool inlist(const std::vector<MenuRef>& list, MenuRef menu) { return std::find(list.begin(), list.end(), menu) != list.end(); }
+bool inlist(const std::vector<MenuRef>& list, MenuRef menu) {
+  return std::find(list.begin(), list.end(), menu) != list.end();
+}
 
 void removefromlists(MenuRef menu) {
   MenuState& s = ms();
@@ -107,8 +111,7 @@ u16 CountMenuItems(MenuRef menu) {
 
 // --- Items ------------------------------------------------------------------------------------
 
-OSStatus InsertMenuItem(MenuRef menu, ConstStringPtr text, MenuItemIndex after, u32 attributes,
-                        MenuCommand command) {
+OSStatus InsertMenuItem(MenuRef menu, ConstStringPtr text, MenuItemIndex after, u32 attributes, MenuCommand command) {
   MenuData* m = md(menu);
   if (!m || m->items.size() >= kMaxMenuItems) return paramErr;
   MenuItemData item;
@@ -122,8 +125,7 @@ OSStatus InsertMenuItem(MenuRef menu, ConstStringPtr text, MenuItemIndex after, 
   return noErr;
 }
 
-OSStatus AppendMenuItem(MenuRef menu, ConstStringPtr text, u32 attributes, MenuCommand command,
-                        MenuItemIndex* index) {
+OSStatus AppendMenuItem(MenuRef menu, ConstStringPtr text, u32 attributes, MenuCommand command, MenuItemIndex* index) {
   u16 n = CountMenuItems(menu);
   OSStatus r = InsertMenuItem(menu, text, n, attributes, command);
   if (r == noErr && index) *index = MenuItemIndex(n + 1);
@@ -166,7 +168,9 @@ void SetItemMark(MenuRef menu, MenuItemIndex item, u8 mark) {
   withitem(menu, item, [&](MenuItemData& i) { i.mark = mark; });
 }
 
-void CheckMenuItem(MenuRef menu, MenuItemIndex item, bool checked) { SetItemMark(menu, item, checked ? checkMark : noMark); }
+void CheckMenuItem(MenuRef menu, MenuItemIndex item, bool checked) {
+  SetItemMark(menu, item, checked ? checkMark : noMark);
+}
 
 void GetItemCmd(MenuRef menu, MenuItemIndex item, u8* cmd) {
   MenuItemData* i = mi(menu, item);
@@ -299,7 +303,8 @@ void InsertMenu(MenuRef menu, MenuID before) {
   if (before == hierMenu) {
     s.submenus.push_back(menu);
   } else {
-    auto at = std::find_if(s.bar.begin(), s.bar.end(), [&](MenuRef m) { return before != 0 && GetMenuID(m) == before; });
+    auto at = std::find_if(s.bar.begin(), s.bar.end(),
+                           [&](MenuRef m) { return before != 0 && GetMenuID(m) == before; });
     s.bar.insert(at, menu);
   }
   menuschanged();

@@ -30,9 +30,9 @@ using MenuItemIndex = u16;
 using MenuCommand = u32;
 
 // Ids and characters with a meaning of their own.
-constexpr MenuID hierMenu = -1;              // InsertMenu: into the submenu list
-constexpr MenuID kHMHelpMenuID = -16490;     // the system's Help menu
-constexpr u8 hMenuCmd = 0x1B;                // the command character of an item with a submenu
+constexpr MenuID hierMenu = -1;           // InsertMenu: into the submenu list
+constexpr MenuID kHMHelpMenuID = -16490;  // the system's Help menu
+constexpr u8 hMenuCmd = 0x1B;             // the command character of an item with a submenu
 constexpr u8 noMark = 0;
 constexpr u8 checkMark = 0x12;
 constexpr u16 kMaxMenuItems = 0x7FFF;
@@ -79,8 +79,7 @@ u16 CountMenuItems(MenuRef menu);
 // --- Items -----------------------------------------------------------------------------------
 // Adds an item at the end (its text is taken as it is: no character has a meaning): noErr, or
 // paramErr for an invalid menu or a full one. *index (may be null) gets its number.
-OSStatus AppendMenuItem(MenuRef menu, ConstStringPtr text, u32 attributes, MenuCommand command,
-                        MenuItemIndex* index);
+OSStatus AppendMenuItem(MenuRef menu, ConstStringPtr text, u32 attributes, MenuCommand command, MenuItemIndex* index);
 // Adds the items a text describes at the end. Items are separated by ";" and returns; within
 // an item, "^" and the character after it give its icon (the character less 48, plus 256),
 // "!" and the next character its mark, "<" and one of B, I, U, O, S a text style, "/" and the
@@ -95,8 +94,7 @@ void AppendResMenu(MenuRef menu, ResType type);
 OSStatus SetMenuFont(MenuRef menu, i16 font, u16 size);
 OSStatus GetMenuFont(MenuRef menu, i16* font, u16* size);
 // Adds an item after item `after` (0: first).
-OSStatus InsertMenuItem(MenuRef menu, ConstStringPtr text, MenuItemIndex after, u32 attributes,
-                        MenuCommand command);
+OSStatus InsertMenuItem(MenuRef menu, ConstStringPtr text, MenuItemIndex after, u32 attributes, MenuCommand command);
 void DeleteMenuItem(MenuRef menu, MenuItemIndex item);
 // Deletes `count` items from item `first` on.
 void DeleteMenuItems(MenuRef menu, MenuItemIndex first, u32 count);

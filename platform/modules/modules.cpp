@@ -25,7 +25,7 @@ struct Loaded {
 std::map<std::string, const void*, std::less<>> usualtables;
 
 struct ModuleState {
-  std::string folder;                                // set for tests: the only folder searched
+  std::string folder;                                 // set for tests: the only folder searched
   std::map<std::string, Loaded, std::less<>> loaded;  // failures, and every load from `folder`
 };
 

@@ -67,7 +67,7 @@ std::string modulefailure(const char* name);
 // The module's exported table function, `kvmod_<name>`, filled from the module's own routines.
 // It answers an untyped pointer, as the loader calls every module's function through one type.
 #define KV_MODULE_ADDRESS_ENTRY(ret, name, params, args, missing, how) &kv::name,
-#define KV_MODULE_DEFINE_TABLE(Table, entry, ENTRIES)                     \
+#define KV_MODULE_DEFINE_TABLE(Table, entry, ENTRIES)                   \
   KV_MODULE_EXPORT const void* entry() {                                \
     static constexpr kv::Table table{ENTRIES(KV_MODULE_ADDRESS_ENTRY)}; \
     return &table;                                                      \
@@ -75,7 +75,7 @@ std::string modulefailure(const char* name);
 // The program's forwarders (inside namespace kv): each calls the module's routine, or answers
 // as the service does when it is missing.
 #define KV_MODULE_FORWARDER(Table, modname, ret, name, params, args, missing, how) \
-  ret name params {                                                             \
-    if (const Table* mod_ = how<Table>(modname)) return mod_->name args;        \
-    return missing;                                                             \
+  ret name params {                                                                \
+    if (const Table* mod_ = how<Table>(modname)) return mod_->name args;           \
+    return missing;                                                                \
   }

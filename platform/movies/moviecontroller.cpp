@@ -263,7 +263,8 @@ bool MCIsPlayerEvent(MovieController mc, const EventRecord& event) {
       Rect bar = barof(c->movie);
       i32 left = bar.left + ((c->flags & mcFlagSuppressStepButtons) ? 16 : 48);
       i32 right = bar.right - ((c->flags & mcFlagSuppressSpeakerButton) ? 0 : 16);
-      if (right > left) SetMovieTimeValue(c->movie, TimeValue(i64(pt.h - left) * GetMovieDuration(c->movie) / (right - left)));
+      if (right > left)
+        SetMovieTimeValue(c->movie, TimeValue(i64(pt.h - left) * GetMovieDuration(c->movie) / (right - left)));
       break;
     }
     case Part::speaker: MCToggleMute(mc); break;

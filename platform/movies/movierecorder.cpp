@@ -92,7 +92,8 @@ OSErr NewMovieRecorder(std::string_view macromanpath, i32 width, i32 height, i16
       d->enc->gop_size = 12;
       AVDictionary* opts = nullptr;
       av_dict_set(&opts, "video_track_timescale", "600", 0);
-      if (avcodec_open2(d->enc, codec, nullptr) >= 0 && avcodec_parameters_from_context(d->stream->codecpar, d->enc) >= 0) {
+      if (avcodec_open2(d->enc, codec, nullptr) >= 0 &&
+          avcodec_parameters_from_context(d->stream->codecpar, d->enc) >= 0) {
         d->stream->time_base = {1, 600};
         if (avio_open(&d->fmt->pb, path.c_str(), AVIO_FLAG_WRITE) >= 0) {
           d->opened = true;
@@ -117,7 +118,8 @@ OSErr AddMovieRecorderFrame(MovieRecorder r, GWorldPtr world, TimeValue duration
   PixMapHandle pm = GetGWorldPixMap(world);
   if (pm == nilid) return paramErr;
   Rect bounds = pixmaprecord(pm).bounds;
-  if (bounds.right - bounds.left != d->width || bounds.bottom - bounds.top != d->height || pixmaprecord(pm).pixelSize != 32)
+  if (bounds.right - bounds.left != d->width || bounds.bottom - bounds.top != d->height ||
+      pixmaprecord(pm).pixelSize != 32)
     return paramErr;
   d->frame->format = d->enc->pix_fmt;
   d->frame->width = d->width;

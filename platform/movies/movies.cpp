@@ -44,13 +44,13 @@ struct MovieData {
   int vstream = -1, astream = -1;
   AVRational tb{1, 600};  // the movie's time base
   i32 width = 0, height = 0;
-  std::vector<i64> rawpts;    // video frames' stream times, ascending
-  std::vector<i64> pts;       // the same in movie time
-  std::vector<u8> key;        // key frame flags
-  i32 shown = -1;             // frame index held in `world`
-  i32 next = -1;              // frame index the decoder yields next (-1: seek first)
+  std::vector<i64> rawpts;  // video frames' stream times, ascending
+  std::vector<i64> pts;     // the same in movie time
+  std::vector<u8> key;      // key frame flags
+  i32 shown = -1;           // frame index held in `world`
+  i32 next = -1;            // frame index the decoder yields next (-1: seek first)
   i64 decoded = 0;
-  GWorldPtr world = nilid;    // the frame's pixels (32 bits)
+  GWorldPtr world = nilid;  // the frame's pixels (32 bits)
   TimeScale scale = 600;
   TimeValue duration = 0, time = 0, poster = 0;
   Fixed rate = 0, preferred = fixed1;
@@ -109,7 +109,10 @@ TimeValue segbegin(const MovieData& d) { return d.segdur < 0 ? 0 : d.segstart; }
 void buildindex(MovieData& d) {
   AVStream* vs = d.vstream >= 0 ? d.fmt->streams[d.vstream] : nullptr;
   i64 end = 0;
-  struct F { i64 t; bool key; };
+  struct F {
+    i64 t;
+    bool key;
+  };
   std::vector<F> frames;
   while (av_read_frame(d.fmt, d.pkt) >= 0) {
     AVStream* s = d.fmt->streams[d.pkt->stream_index];
@@ -135,8 +138,8 @@ void buildindex(MovieData& d) {
 
 // Converts the decoder's frame into the movie's pixels.
 void takeframe(MovieData& d) {
-  d.sws = sws_getCachedContext(d.sws, d.frame->width, d.frame->height, AVPixelFormat(d.frame->format), d.width, d.height,
-                               AV_PIX_FMT_0RGB32, SWS_POINT, nullptr, nullptr, nullptr);
+  d.sws = sws_getCachedContext(d.sws, d.frame->width, d.frame->height, AVPixelFormat(d.frame->format), d.width,
+                               d.height, AV_PIX_FMT_0RGB32, SWS_POINT, nullptr, nullptr, nullptr);
   if (!d.sws) return;
   PixMapHandle pm = GetGWorldPixMap(d.world);
   u8* dst[4] = {reinterpret_cast<u8*>(GetPixBaseAddr(pm)), nullptr, nullptr, nullptr};
@@ -292,8 +295,9 @@ void readsound(MovieData& d) {
       int r = avcodec_receive_frame(ctx, f);
       if (r == 0) {
         if (!swr) {
-          if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, kOutputRate, &f->ch_layout, AVSampleFormat(f->format),
-                                  f->sample_rate, 0, nullptr) < 0 || swr_init(swr) < 0)
+          if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_S16, kOutputRate, &f->ch_layout,
+                                  AVSampleFormat(f->format), f->sample_rate, 0, nullptr) < 0 ||
+              swr_init(swr) < 0)
             break;
         }
         int room = swr_get_out_samples(swr, f->nb_samples);
@@ -436,7 +440,8 @@ OSErr NewMovieFromPath(std::string_view macromanpath, Movie* movie) {
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
     d->width = par->width;
     d->height = par->height;
-    if (!codec || d->width <= 0 || d->height <= 0 || d->width > 16384 || d->height > 16384) return ms().lasterr = badImageDescription;
+    if (!codec || d->width <= 0 || d->height <= 0 || d->width > 16384 || d->height > 16384)
+      return ms().lasterr = badImageDescription;
     d->vdec = avcodec_alloc_context3(codec);
     if (!d->vdec || avcodec_parameters_to_context(d->vdec, par) < 0 || avcodec_open2(d->vdec, codec, nullptr) < 0)
       return ms().lasterr = badImageDescription;

@@ -21,7 +21,9 @@ namespace {
 
 constexpr i16 kWidth = 280, kHeight = 150;
 constexpr u8 kEnter = 3, kReturn = 13, kEscape = 27;
-constexpr u8 kTitle[] = "\x0E" "Movie Settings";
+constexpr u8 kTitle[] =
+    "\x0E"
+    "Movie Settings";
 
 enum Button : int { slower, faster, depth, quality, ok, cancel, buttoncount };
 
@@ -61,8 +63,8 @@ struct SettingsDialog {
     drawtext(12, 26, fps);
     drawtext(12, 56, "Colours:");
     drawtext(12, 86, "Quality:");
-    const std::string labels[buttoncount] = {"-", "+", s.depth == 16 ? "Thousands" : "Millions",
-                                             s.quality > 512 ? "High" : "Normal", "OK", "Cancel"};
+    const std::string labels[buttoncount] = {
+        "-", "+", s.depth == 16 ? "Thousands" : "Millions", s.quality > 512 ? "High" : "Normal", "OK", "Cancel"};
     for (int b = 0; b < buttoncount; ++b) {
       Rect r = buttonrect(b);
       FrameRoundRect(&r, 8, 8);

@@ -100,16 +100,13 @@ FetchStatus fetchurl(std::string_view macromanurl, std::size_t limit, FetchedCon
   out->cut = false;
   switch (code) {
     case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_URL_MALFORMAT:
-      return FetchStatus::refused;
+    case CURLE_URL_MALFORMAT: return FetchStatus::refused;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:
     case CURLE_HTTP_RETURNED_ERROR:
     case CURLE_REMOTE_FILE_NOT_FOUND:
-    case CURLE_FILE_COULDNT_READ_FILE:
-      return FetchStatus::notfound;
-    default:
-      return FetchStatus::failed;
+    case CURLE_FILE_COULDNT_READ_FILE: return FetchStatus::notfound;
+    default: return FetchStatus::failed;
   }
 }
 

@@ -19,7 +19,8 @@ bool spliturl(std::string_view url, UrlParts* u) {
   if (colon == std::string_view::npos || colon == 0) return false;
   const std::string_view scheme = url.substr(0, colon);
   for (char c : scheme)
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
+          c == '.'))
       return false;
   u->scheme = std::string(scheme);
   std::string_view rest = url.substr(colon + 1);

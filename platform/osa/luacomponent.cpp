@@ -53,7 +53,7 @@ void* budgetalloc(void* ud, void* ptr, std::size_t osize, std::size_t nsize) {
 }
 
 class LuaInstance;
-LuaInstance* instanceof(lua_State* L) { return *static_cast<LuaInstance**>(lua_getextraspace(L)); }
+LuaInstance* instanceof (lua_State * L) { return *static_cast<LuaInstance**>(lua_getextraspace(L)); }
 
 // --- Protected routines (plain data in, results on the Lua stack) ----------------------------
 
@@ -124,8 +124,7 @@ int safeload(lua_State* L) {
   lua_settop(L, 4);
   std::size_t n = 0;
   const char* chunk = lua_type(L, 1) == LUA_TSTRING ? lua_tolstring(L, 1, &n) : nullptr;
-  if (chunk != nullptr && n > 0 && chunk[0] == LUA_SIGNATURE[0])
-    return luaL_error(L, "attempt to load a binary chunk");
+  if (chunk != nullptr && n > 0 && chunk[0] == LUA_SIGNATURE[0]) return luaL_error(L, "attempt to load a binary chunk");
   lua_pushvalue(L, lua_upvalueindex(1));
   lua_pushvalue(L, 1);
   lua_pushvalue(L, 2);
@@ -140,9 +139,9 @@ int safeload(lua_State* L) {
 int ksend(lua_State* L);
 
 int popen(lua_State* L) {
-  const luaL_Reg libs[] = {{LUA_GNAME, luaopen_base},        {LUA_STRLIBNAME, luaopen_string},
-                           {LUA_TABLIBNAME, luaopen_table},  {LUA_MATHLIBNAME, luaopen_math},
-                           {LUA_UTF8LIBNAME, luaopen_utf8},  {LUA_COLIBNAME, luaopen_coroutine}};
+  const luaL_Reg libs[] = {{LUA_GNAME, luaopen_base},       {LUA_STRLIBNAME, luaopen_string},
+                           {LUA_TABLIBNAME, luaopen_table}, {LUA_MATHLIBNAME, luaopen_math},
+                           {LUA_UTF8LIBNAME, luaopen_utf8}, {LUA_COLIBNAME, luaopen_coroutine}};
   for (const luaL_Reg& lib : libs) {
     luaL_requiref(L, lib.name, lib.func, 1);
     lua_pop(L, 1);
@@ -216,8 +215,7 @@ class LuaInstance final : public ScriptingInstance {
 
   OSAError scripterror(OSType selector, DescType desired, AEDesc* out) override {
     switch (selector) {
-      case kOSAErrorNumber:
-        return AECoercePtr(typeSInt16, &errornumber_, 2, desired, out);
+      case kOSAErrorNumber: return AECoercePtr(typeSInt16, &errornumber_, 2, desired, out);
       case kOSAErrorMessage:
         return AECoercePtr(typeChar, errormessage_.data(), Size(errormessage_.size()), desired, out);
       case kOSAErrorRange: {
@@ -227,8 +225,7 @@ class LuaInstance final : public ScriptingInstance {
         AEPutParamPtr(&range, keyOSASourceEnd, typeSInt32, &errorend_, 4);
         return AECoerceDesc(range, desired, out);
       }
-      default:
-        return errOSABadSelector;
+      default: return errOSABadSelector;
     }
   }
 
@@ -293,8 +290,8 @@ class LuaInstance final : public ScriptingInstance {
 
  private:
   struct Entry {
-    int ref;               // registry reference (LUA_NOREF: a script's run that gave no value)
-    std::string source;    // a script's source
+    int ref;             // registry reference (LUA_NOREF: a script's run that gave no value)
+    std::string source;  // a script's source
     std::string chunkname;
     bool isscript;
   };
@@ -384,7 +381,7 @@ class LuaInstance final : public ScriptingInstance {
 };
 
 void counthook(lua_State* L, lua_Debug*) {
-  if (instanceof(L)->closing) {
+  if (instanceof (L)->closing) {
     luaL_error(L, "the component is closing");
     return;
   }
@@ -428,7 +425,7 @@ int ksend(lua_State* L) {
   const char* code = luaL_checklstring(L, 1, &codelength);
   const char* text = luaL_optlstring(L, 2, "", &length);
   if (codelength != 8) return luaL_argerror(L, 1, "a class and an id of four characters each");
-  LuaInstance* self = instanceof(L);
+  LuaInstance* self = instanceof (L);
   if (self->closing) return luaL_error(L, "the component is closing");
   const int outcome = sendtoself(code, text, length, &self->sendtext);
   if (outcome < 0) return luaL_error(L, "%s", self->sendtext.c_str());

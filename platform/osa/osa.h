@@ -23,8 +23,8 @@
 
 namespace kv {
 
-using Component = RegistryId;          // an installed component
-using OSAID = u32;                     // a script or value of one open component
+using Component = RegistryId;  // an installed component
+using OSAID = u32;             // a script or value of one open component
 using OSAError = OSErr;
 
 constexpr OSType kOSAComponentType = fourcc("osa ");
@@ -88,8 +88,7 @@ class ScriptingInstance {
 Component FindNextComponent(Component previous, const ComponentDescription* looking);
 // The component's description and its name as a length-prefixed text in `name` (resized;
 // none: not asked). invalidComponentID for a component that is not installed.
-OSErr GetComponentInfo(Component component, ComponentDescription* description, Handle name, Handle info,
-                       Handle icon);
+OSErr GetComponentInfo(Component component, ComponentDescription* description, Handle name, Handle info, Handle icon);
 // A new instance (0 when the component is not installed or cannot open).
 ComponentInstance OpenComponent(Component component);
 // CloseComponent (declared with the importers) closes a scripting component too: its scripts

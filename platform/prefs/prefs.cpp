@@ -85,8 +85,7 @@ bool unquote(std::string_view s, std::string* out) {
         i += 2;
         break;
       }
-      default:
-        return false;
+      default: return false;
     }
   }
   flush();
@@ -248,12 +247,8 @@ std::string formatpreferences(const std::vector<PrefEntry>& entries) {
   for (const PrefEntry& e : entries) {
     out += macromantoutf8(e.key) + " = ";
     switch (e.value.type) {
-      case PrefValue::Type::string:
-        out += quote(e.value.text);
-        break;
-      case PrefValue::Type::number:
-        out += std::to_string(e.value.number);
-        break;
+      case PrefValue::Type::string: out += quote(e.value.text); break;
+      case PrefValue::Type::number: out += std::to_string(e.value.number); break;
       case PrefValue::Type::data: {
         out += '<';
         for (u8 b : e.value.data) {

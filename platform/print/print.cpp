@@ -188,8 +188,7 @@ OSStatus begindocument(PMPrintSession session, PMPrintSettings settings, PMPageF
   s->pagesdone = 0;
   s->progress = progress;
   OSStatus err = pdfbegin(*s, *st, *f);
-  if (err == noErr && progress)
-    transcriptadd(TranscriptKind::note, "printing \"" + macromantoutf8(st->jobname) + "\"");
+  if (err == noErr && progress) transcriptadd(TranscriptKind::note, "printing \"" + macromantoutf8(st->jobname) + "\"");
   return err;
 }
 

@@ -33,7 +33,7 @@ struct PMRect {
 };
 
 constexpr OSStatus kPMGeneralError = -30870;
-constexpr OSStatus kPMOutOfScope = -30871;  // a page begun inside a page, or ended outside one
+constexpr OSStatus kPMOutOfScope = -30871;        // a page begun inside a page, or ended outside one
 constexpr OSStatus kPMNoDefaultPrinter = -30872;  // no printer to send a document to
 constexpr OSStatus kPMCancel = 128;
 constexpr u32 kPMPrintAllPages = 0xFFFFFFFF;

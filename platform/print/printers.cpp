@@ -22,7 +22,7 @@ namespace {
 struct PrinterState {
   std::optional<std::vector<PMTestPrinter>> test;
   std::vector<PMCapturedJob> captured;
-  std::string server;  // empty: CUPS's own
+  std::string server;   // empty: CUPS's own
   std::string current;  // the chosen printer's name (empty: the default destination)
 };
 
@@ -129,8 +129,7 @@ std::vector<PMPaper> printerpapers(const PrinterEntry& printer) {
   return out;
 }
 
-OSStatus sendtoprinter(const PrinterEntry& printer, const std::string& pdfpath, const std::string& title,
-                       u32 copies) {
+OSStatus sendtoprinter(const PrinterEntry& printer, const std::string& pdfpath, const std::string& title, u32 copies) {
   PrinterState& s = prs();
   if (s.test) {
     PMCapturedJob job{printer.name, title, copies, {}};

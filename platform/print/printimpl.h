@@ -28,7 +28,7 @@ struct PdfDocumentFree {
 };
 
 struct Session {
-  GWorldPtr page = 0;  // the open page's port
+  GWorldPtr page = 0;       // the open page's port
   PicHandle recording = 0;  // the open page's picture, inside a document
   std::vector<PMKeptPage> kept;
   i32 beginsleft = 0;  // begin-pages until the injected failure (0: none armed)

@@ -32,7 +32,7 @@ bool isown(const ProcessSerialNumber& p) {
 // Written by the signal handler, read on the main thread: the one place outside the runtime
 // root, since a signal handler can reach nothing else (with the pending flags, declared in
 // process.h). The main thread takes what arrived into the runtime root.
-std::atomic<long long> lastinterrupt{0};          // monotonic milliseconds of the last SIGINT
+std::atomic<long long> lastinterrupt{0};  // monotonic milliseconds of the last SIGINT
 static_assert(std::atomic<long long>::is_always_lock_free);
 
 constexpr long long kSecondInterruptMs = 2000;
@@ -112,7 +112,7 @@ void SysBeep(i16) {
 }
 
 void installquitsignals() {
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = onsignal;
   sigemptyset(&sa.sa_mask);
   sigaction(SIGINT, &sa, nullptr);

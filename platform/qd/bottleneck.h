@@ -24,7 +24,8 @@ struct QDProcs {
   std::function<void(GrafVerb verb, const Rect* r, i16 startAngle, i16 arcAngle)> arcProc;
   std::function<void(GrafVerb verb, PolyHandle poly)> polyProc;
   std::function<void(GrafVerb verb, RgnHandle rgn)> rgnProc;
-  std::function<void(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn)> bitsProc;
+  std::function<void(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn)>
+      bitsProc;
   std::function<void(i16 kind, i16 dataSize, Handle dataHandle)> commentProc;
   std::function<i16(i16 byteCount, const void* text, Point* numer, Point* denom, FontInfo* info)> txMeasProc;
 };

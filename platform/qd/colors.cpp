@@ -23,7 +23,8 @@ std::vector<RGBColor> standardcolors(i16 depth, bool grey) {
       u16 v = u16(65535 - (65535 * i) / (n - 1));
       c.push_back(RGBColor{v, v, v});
     }
-    if (depth == 2 && !grey) c = {{0xFFFF, 0xFFFF, 0xFFFF}, {0xACAC, 0xACAC, 0xACAC}, {0x5555, 0x5555, 0x5555}, {0, 0, 0}};
+    if (depth == 2 && !grey)
+      c = {{0xFFFF, 0xFFFF, 0xFFFF}, {0xACAC, 0xACAC, 0xACAC}, {0x5555, 0x5555, 0x5555}, {0, 0, 0}};
     return c;
   }
   if (depth == 4) {
@@ -72,8 +73,14 @@ bool readheader(CTabHandle t, ColorTableHeader* hdr) {
 
 CTabHandle GetCTable(i16 ctid) {
   switch (ctid) {
-    case 1: case 2: case 4: case 8: return tablefrom(standardcolors(ctid, false), u32(ctid));
-    case 33: case 34: case 36: case 40: return tablefrom(standardcolors(i16(ctid - 32), true), u32(ctid));
+    case 1:
+    case 2:
+    case 4:
+    case 8: return tablefrom(standardcolors(ctid, false), u32(ctid));
+    case 33:
+    case 34:
+    case 36:
+    case 40: return tablefrom(standardcolors(i16(ctid - 32), true), u32(ctid));
     default: return 0;
   }
 }
@@ -417,7 +424,8 @@ CTabHandle devicetable(GDHandle device) { return readpixmap(readdevice(device).g
 
 bool GetGray(GDHandle device, const RGBColor* bk, RGBColor* fg) {
   if (!bk || !fg) return false;
-  RGBColor mid{u16((u32(bk->red) + fg->red) / 2), u16((u32(bk->green) + fg->green) / 2), u16((u32(bk->blue) + fg->blue) / 2)};
+  RGBColor mid{u16((u32(bk->red) + fg->red) / 2), u16((u32(bk->green) + fg->green) / 2),
+               u16((u32(bk->blue) + fg->blue) / 2)};
   i16 depth = devicedepth(device);
   if (depth == 16 || depth == 32) {
     *fg = mid;

@@ -19,7 +19,8 @@ bool defaultcolors(const DrawColors& c) { return c.fg == RGBColor{0, 0, 0} && is
 
 // For each destination coordinate in [d0, d1) (local), the source pixel coordinate it
 // samples (pixel coordinates of the source), or -1 outside the source.
-std::vector<i32> samplemap(i32 d0, i32 d1, const i16 dstlo, const i16 dsthi, i16 srclo, i16 srchi, i32 srcorigin, i32 srcsize) {
+std::vector<i32> samplemap(i32 d0, i32 d1, const i16 dstlo, const i16 dsthi, i16 srclo, i16 srchi, i32 srcorigin,
+                           i32 srcsize) {
   std::vector<i32> m(std::size_t(std::max(0, d1 - d0)), -1);
   const i64 dw = dsthi - dstlo, sw = srchi - srclo;
   for (i32 d = d0; d < d1; ++d) {
@@ -33,8 +34,8 @@ std::vector<i32> samplemap(i32 d0, i32 d1, const i16 dstlo, const i16 dsthi, i16
 
 }  // namespace
 
-void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, const Rect& dstRect, i16 mode, const RegionData* clip,
-                 const DrawColors& colors, const CopyMaskSpec* mask) {
+void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, const Rect& dstRect, i16 mode,
+                 const RegionData* clip, const DrawColors& colors, const CopyMaskSpec* mask) {
   Surface S = surfacefrombits(src);
   Surface D = surfacefrombits(dst);
   if (!S.valid() || !D.valid()) return;
@@ -47,8 +48,8 @@ void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, cons
   }
 
   // The destination pixels to visit, in local coordinates of the destination.
-  Rect area{std::max(dstRect.top, D.bounds.top), std::max(dstRect.left, D.bounds.left), std::min(dstRect.bottom, D.bounds.bottom),
-            std::min(dstRect.right, D.bounds.right)};
+  Rect area{std::max(dstRect.top, D.bounds.top), std::max(dstRect.left, D.bounds.left),
+            std::min(dstRect.bottom, D.bounds.bottom), std::min(dstRect.right, D.bounds.right)};
   if (area.left >= area.right || area.top >= area.bottom) return;
   RegionData rgn(area);
   if (clip) rgn.intersect(*clip);
@@ -72,12 +73,16 @@ void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, cons
     }
   }
 
-  const std::vector<i32> xs = samplemap(area.left, area.right, dstRect.left, dstRect.right, srcRect.left, srcRect.right, S.bounds.left, S.width());
-  const std::vector<i32> ys = samplemap(area.top, area.bottom, dstRect.top, dstRect.bottom, srcRect.top, srcRect.bottom, S.bounds.top, S.height());
+  const std::vector<i32> xs = samplemap(area.left, area.right, dstRect.left, dstRect.right, srcRect.left, srcRect.right,
+                                        S.bounds.left, S.width());
+  const std::vector<i32> ys = samplemap(area.top, area.bottom, dstRect.top, dstRect.bottom, srcRect.top, srcRect.bottom,
+                                        S.bounds.top, S.height());
   std::vector<i32> mxs, mys;
   if (M.valid()) {
-    mxs = samplemap(area.left, area.right, dstRect.left, dstRect.right, mask->rect.left, mask->rect.right, M.bounds.left, M.width());
-    mys = samplemap(area.top, area.bottom, dstRect.top, dstRect.bottom, mask->rect.top, mask->rect.bottom, M.bounds.top, M.height());
+    mxs = samplemap(area.left, area.right, dstRect.left, dstRect.right, mask->rect.left, mask->rect.right,
+                    M.bounds.left, M.width());
+    mys = samplemap(area.top, area.bottom, dstRect.top, dstRect.bottom, mask->rect.top, mask->rect.bottom, M.bounds.top,
+                    M.height());
   }
 
   Compositor comp(D, mode, colors);
@@ -111,7 +116,8 @@ void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, cons
       if (rowcopy && xs[std::size_t(xa - area.left)] >= 0 && xs[std::size_t(xb - 1 - area.left)] >= 0) {
         const i32 sx = xs[std::size_t(xa - area.left)];
         std::memmove(D.base + std::ptrdiff_t(py) * D.rowbytes + std::ptrdiff_t(xa - D.bounds.left) * bytesperpixel,
-                     S.base + std::ptrdiff_t(sy) * S.rowbytes + std::ptrdiff_t(sx) * bytesperpixel, std::size_t(xb - xa) * std::size_t(bytesperpixel));
+                     S.base + std::ptrdiff_t(sy) * S.rowbytes + std::ptrdiff_t(sx) * bytesperpixel,
+                     std::size_t(xb - xa) * std::size_t(bytesperpixel));
         continue;
       }
       for (i32 x = xa; x < xb; ++x) {
@@ -133,12 +139,9 @@ void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, cons
             before = pixeltorgb(D, getpixel(D, px, py));
           }
         }
-        if (samepixels)
-          setpixel(D, px, py, sp);
-        else if (S.depth == 1)
-          comp.putbit(px, py, sp != 0);
-        else if (!lut.empty())
-          setpixel(D, px, py, lut[sp < lut.size() ? sp : 0]);
+        if (samepixels) setpixel(D, px, py, sp);
+        else if (S.depth == 1) comp.putbit(px, py, sp != 0);
+        else if (!lut.empty()) setpixel(D, px, py, lut[sp < lut.size() ? sp : 0]);
         else if (directcopy) {
           if (!haslast || sp != lastsource) {
             lastpixel = comp.match(colorize(pixeltorgb(S, sp), colors));
@@ -146,14 +149,14 @@ void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, cons
             haslast = true;
           }
           setpixel(D, px, py, lastpixel);
-        } else
-          comp.putcolor(px, py, pixeltorgb(S, sp));
+        } else comp.putcolor(px, py, pixeltorgb(S, sp));
         if (M.valid() && M.depth > 1 && !(maskc == RGBColor{0, 0, 0})) {
           // Mix the result with what was there by the mask's share of white.
           const RGBColor after = pixeltorgb(D, getpixel(D, px, py));
           auto mix = [](u16 a, u16 d, u16 w) { return u16((u32(a) * (65535u - w) + u32(d) * w) / 65535u); };
           setpixel(D, px, py,
-                   comp.match(RGBColor{mix(after.red, before.red, maskc.red), mix(after.green, before.green, maskc.green),
+                   comp.match(RGBColor{mix(after.red, before.red, maskc.red),
+                                       mix(after.green, before.green, maskc.green),
                                        mix(after.blue, before.blue, maskc.blue)}));
         }
       }
@@ -171,8 +174,8 @@ bool isportbits(const Port& p, const BitMap* bits) {
 }
 
 // The clip of a copy into a bit map that is not the port's: the port's clip region.
-void copyelsewhere(const BitMap* src, const BitMap* dst, const Rect& srcRect, const Rect& dstRect, i16 mode, RgnHandle maskRgn,
-                   const CopyMaskSpec* mask) {
+void copyelsewhere(const BitMap* src, const BitMap* dst, const Rect& srcRect, const Rect& dstRect, i16 mode,
+                   RgnHandle maskRgn, const CopyMaskSpec* mask) {
   Port* p = currentport();
   RegionData clip;
   DrawColors colors;
@@ -186,7 +189,8 @@ void copyelsewhere(const BitMap* src, const BitMap* dst, const Rect& srcRect, co
   copybitsraw(src, dst, srcRect, dstRect, mode, &clip, colors, mask);
 }
 
-void copyintoport(Port& p, const BitMap* src, const Rect& srcRect, const Rect& dstRect, i16 mode, RgnHandle maskRgn, const CopyMaskSpec* mask) {
+void copyintoport(Port& p, const BitMap* src, const Rect& srcRect, const Rect& dstRect, i16 mode, RgnHandle maskRgn,
+                  const CopyMaskSpec* mask) {
   if (p.pnVis < 0) return;
   RegionData clip = portclip(p);
   if (RegionData* m = regiondata(maskRgn)) clip.intersect(*m);
@@ -204,7 +208,8 @@ void StdBits(const BitMap* src, const Rect* srcRect, const Rect* dstRect, i16 mo
   copyintoport(*p, src, *srcRect, *dstRect, mode, maskRgn, nullptr);
 }
 
-void CopyBits(const BitMap* src, const BitMap* dst, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn) {
+void CopyBits(const BitMap* src, const BitMap* dst, const Rect* srcRect, const Rect* dstRect, i16 mode,
+              RgnHandle maskRgn) {
   if (!src || !dst || !srcRect || !dstRect) return;
   // The records may live in handles: keep copies across the calls below.
   PixMap s{}, d{};
@@ -226,8 +231,8 @@ void CopyBits(const BitMap* src, const BitMap* dst, const Rect* srcRect, const R
   copyelsewhere(sb, db, sr, dr, mode, maskRgn, nullptr);
 }
 
-void CopyDeepMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Rect* srcRect, const Rect* maskRect, const Rect* dstRect,
-                  i16 mode, RgnHandle maskRgn) {
+void CopyDeepMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Rect* srcRect, const Rect* maskRect,
+                  const Rect* dstRect, i16 mode, RgnHandle maskRgn) {
   if (!src || !mask || !dst || !srcRect || !maskRect || !dstRect) return;
   PixMap s{}, m{}, d{};
   std::memcpy(&s, src, (src->rowBytes & pixmapflag) ? sizeof(PixMap) : sizeof(BitMap));
@@ -246,7 +251,8 @@ void CopyDeepMask(const BitMap* src, const BitMap* mask, const BitMap* dst, cons
   copyelsewhere(sb, db, *srcRect, *dstRect, mode, maskRgn, &maskspec);
 }
 
-void CopyMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Rect* srcRect, const Rect* maskRect, const Rect* dstRect) {
+void CopyMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Rect* srcRect, const Rect* maskRect,
+              const Rect* dstRect) {
   CopyDeepMask(src, mask, dst, srcRect, maskRect, dstRect, srcCopy, 0);
 }
 

@@ -12,13 +12,15 @@
 
 namespace kv {
 
-void CopyBits(const BitMap* src, const BitMap* dst, const Rect* srcRect, const Rect* dstRect, i16 mode, RgnHandle maskRgn);
+void CopyBits(const BitMap* src, const BitMap* dst, const Rect* srcRect, const Rect* dstRect, i16 mode,
+              RgnHandle maskRgn);
 // Copies the source where the 1-bit mask is set.
-void CopyMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Rect* srcRect, const Rect* maskRect, const Rect* dstRect);
+void CopyMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Rect* srcRect, const Rect* maskRect,
+              const Rect* dstRect);
 // Copies through a mask of any depth: black mask pixels take the source, white ones keep the
 // destination, and each channel in between mixes the two.
-void CopyDeepMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Rect* srcRect, const Rect* maskRect, const Rect* dstRect,
-                  i16 mode, RgnHandle maskRgn);
+void CopyDeepMask(const BitMap* src, const BitMap* mask, const BitMap* dst, const Rect* srcRect, const Rect* maskRect,
+                  const Rect* dstRect, i16 mode, RgnHandle maskRgn);
 // One pixel of the current port (local coordinates): its colour, whether it is not white,
 // and setting it (clipped like any drawing, the pen visibility aside).
 void GetCPixel(i16 h, i16 v, RGBColor* color);

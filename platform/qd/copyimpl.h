@@ -14,7 +14,7 @@ struct CopyMaskSpec {
 
 // Copies srcRect of src onto dstRect of dst in a transfer mode with the given colours,
 // limited to clip (destination coordinates) when given, and through a mask when given.
-void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, const Rect& dstRect, i16 mode, const RegionData* clip,
-                 const DrawColors& colors, const CopyMaskSpec* mask = nullptr);
+void copybitsraw(const BitMap* src, const BitMap* dst, const Rect& srcRect, const Rect& dstRect, i16 mode,
+                 const RegionData* clip, const DrawColors& colors, const CopyMaskSpec* mask = nullptr);
 
 }  // namespace kv

@@ -63,9 +63,7 @@ namespace {
 
 Point pensize(const Port& p) { return p.pnSize; }
 
-void captureedge(Port& p, Point a, Point b) {
-  p.rgnedges.push_back(CaptureEdge{a.h, a.v, b.h, b.v});
-}
+void captureedge(Port& p, Point a, Point b) { p.rgnedges.push_back(CaptureEdge{a.h, a.v, b.h, b.v}); }
 
 void capturepolyedges(Port& p, const std::vector<Point>& pts) {
   for (std::size_t i = 0; i + 1 < pts.size(); ++i) captureedge(p, pts[i], pts[i + 1]);
@@ -216,19 +214,15 @@ void SetStdProcs(QDProcs* procs) { SetStdCProcs(procs); }
 void SetPortGrafProcs(CGrafPtr port, const QDProcs* procs) {
   Port* p = portof(port);
   if (!p) return;
-  if (procs)
-    p->procs = std::make_unique<QDProcs>(*procs);
-  else
-    p->procs.reset();
+  if (procs) p->procs = std::make_unique<QDProcs>(*procs);
+  else p->procs.reset();
 }
 
 bool GetPortGrafProcs(CGrafPtr port, QDProcs* procs) {
   Port* p = portof(port);
   if (!p || !procs) return false;
-  if (p->procs)
-    *procs = *p->procs;
-  else
-    SetStdCProcs(procs);
+  if (p->procs) *procs = *p->procs;
+  else SetStdCProcs(procs);
   return true;
 }
 

@@ -31,7 +31,8 @@ void InsetRect(Rect* r, i16 dh, i16 dv) {
 
 bool SectRect(const Rect* a, const Rect* b, Rect* dst) {
   if (!a || !b) return false;
-  Rect r{std::max(a->top, b->top), std::max(a->left, b->left), std::min(a->bottom, b->bottom), std::min(a->right, b->right)};
+  Rect r{std::max(a->top, b->top), std::max(a->left, b->left), std::min(a->bottom, b->bottom),
+         std::min(a->right, b->right)};
   const bool hit = r.left < r.right && r.top < r.bottom;
   if (dst) *dst = hit ? r : Rect{0, 0, 0, 0};
   return hit;
@@ -39,7 +40,8 @@ bool SectRect(const Rect* a, const Rect* b, Rect* dst) {
 
 void UnionRect(const Rect* a, const Rect* b, Rect* dst) {
   if (!a || !b || !dst) return;
-  *dst = Rect{std::min(a->top, b->top), std::min(a->left, b->left), std::max(a->bottom, b->bottom), std::max(a->right, b->right)};
+  *dst = Rect{std::min(a->top, b->top), std::min(a->left, b->left), std::max(a->bottom, b->bottom),
+              std::max(a->right, b->right)};
 }
 
 bool PtInRect(Point pt, const Rect* r) {

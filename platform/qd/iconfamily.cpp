@@ -22,15 +22,20 @@ struct MemberKind {
   i32 width, height;
 };
 constexpr MemberKind kKinds[] = {
-    {fourcc("icm#"), Form::bits1, 16, 12},  {fourcc("ics#"), Form::bits1, 16, 16},  {fourcc("ICN#"), Form::bits1, 32, 32},
-    {fourcc("ich#"), Form::bits1, 48, 48},  {fourcc("icm8"), Form::bits8, 16, 12},  {fourcc("ics8"), Form::bits8, 16, 16},
-    {fourcc("icl8"), Form::bits8, 32, 32},  {fourcc("ich8"), Form::bits8, 48, 48},  {fourcc("is32"), Form::rle32, 16, 16},
-    {fourcc("il32"), Form::rle32, 32, 32},  {fourcc("ih32"), Form::rle32, 48, 48},  {fourcc("it32"), Form::rle32, 128, 128},
-    {fourcc("s8mk"), Form::mask8, 16, 16},  {fourcc("l8mk"), Form::mask8, 32, 32},  {fourcc("h8mk"), Form::mask8, 48, 48},
-    {fourcc("t8mk"), Form::mask8, 128, 128}, {fourcc("icp4"), Form::image, 0, 0},  {fourcc("icp5"), Form::image, 0, 0},
-    {fourcc("icp6"), Form::image, 0, 0},    {fourcc("ic07"), Form::image, 0, 0},    {fourcc("ic08"), Form::image, 0, 0},
-    {fourcc("ic09"), Form::image, 0, 0},    {fourcc("ic10"), Form::image, 0, 0},    {fourcc("ic11"), Form::image, 0, 0},
-    {fourcc("ic12"), Form::image, 0, 0},    {fourcc("ic13"), Form::image, 0, 0},    {fourcc("ic14"), Form::image, 0, 0},
+    {fourcc("icm#"), Form::bits1, 16, 12}, {fourcc("ics#"), Form::bits1, 16, 16},
+    {fourcc("ICN#"), Form::bits1, 32, 32}, {fourcc("ich#"), Form::bits1, 48, 48},
+    {fourcc("icm8"), Form::bits8, 16, 12}, {fourcc("ics8"), Form::bits8, 16, 16},
+    {fourcc("icl8"), Form::bits8, 32, 32}, {fourcc("ich8"), Form::bits8, 48, 48},
+    {fourcc("is32"), Form::rle32, 16, 16}, {fourcc("il32"), Form::rle32, 32, 32},
+    {fourcc("ih32"), Form::rle32, 48, 48}, {fourcc("it32"), Form::rle32, 128, 128},
+    {fourcc("s8mk"), Form::mask8, 16, 16}, {fourcc("l8mk"), Form::mask8, 32, 32},
+    {fourcc("h8mk"), Form::mask8, 48, 48}, {fourcc("t8mk"), Form::mask8, 128, 128},
+    {fourcc("icp4"), Form::image, 0, 0},   {fourcc("icp5"), Form::image, 0, 0},
+    {fourcc("icp6"), Form::image, 0, 0},   {fourcc("ic07"), Form::image, 0, 0},
+    {fourcc("ic08"), Form::image, 0, 0},   {fourcc("ic09"), Form::image, 0, 0},
+    {fourcc("ic10"), Form::image, 0, 0},   {fourcc("ic11"), Form::image, 0, 0},
+    {fourcc("ic12"), Form::image, 0, 0},   {fourcc("ic13"), Form::image, 0, 0},
+    {fourcc("ic14"), Form::image, 0, 0},
 };
 
 const MemberKind* kindof(OSType type) {
@@ -55,7 +60,8 @@ u8 bit(const u8* bits, i32 width, i32 x, i32 y) {
 const u8* onebitmask(const std::vector<Member>& members, i32 w, i32 h) {
   for (const Member& m : members) {
     const std::size_t half = std::size_t(w / 8) * std::size_t(h);
-    if (m.kind->form == Form::bits1 && m.kind->width == w && m.kind->height == h && m.size >= 2 * half) return m.data + half;
+    if (m.kind->form == Form::bits1 && m.kind->width == w && m.kind->height == h && m.size >= 2 * half)
+      return m.data + half;
   }
   return nullptr;
 }
@@ -63,7 +69,8 @@ const u8* onebitmask(const std::vector<Member>& members, i32 w, i32 h) {
 // The 8-bit mask of a size, or null.
 const u8* eightbitmask(const std::vector<Member>& members, i32 w, i32 h) {
   for (const Member& m : members)
-    if (m.kind->form == Form::mask8 && m.kind->width == w && m.kind->height == h && m.size >= std::size_t(w) * std::size_t(h))
+    if (m.kind->form == Form::mask8 && m.kind->width == w && m.kind->height == h &&
+        m.size >= std::size_t(w) * std::size_t(h))
       return m.data;
   return nullptr;
 }
@@ -127,7 +134,8 @@ bool decoderle32(const Member& m, IconImage* img) {
       if (b & 0x80) {
         if (at >= size) return false;
         const u8 v = p[at++];
-        for (std::size_t k = std::min<std::size_t>(b - 125u, n - done); k > 0; --k) img->argb[done++] |= u32(v) << shift;
+        for (std::size_t k = std::min<std::size_t>(b - 125u, n - done); k > 0; --k)
+          img->argb[done++] |= u32(v) << shift;
       } else {
         const std::size_t count = std::min<std::size_t>(b + 1u, n - done);
         if (size - at < count) return false;
@@ -186,7 +194,8 @@ bool decodeiconfamily(const u8* data, std::size_t size, IconFamily* out) {
   for (std::size_t at = kHeader; total - at >= kHeader;) {
     const u32 length = be32(data + at + 4);
     if (length < kHeader || length > total - at) break;
-    if (const MemberKind* k = kindof(be32(data + at))) members.push_back(Member{k, data + at + kHeader, length - kHeader});
+    if (const MemberKind* k = kindof(be32(data + at)))
+      members.push_back(Member{k, data + at + kHeader, length - kHeader});
     at += length;
   }
   for (const Member& m : members) {

@@ -39,10 +39,10 @@ KV_STORED_RECORD(storedpixmap, 50, KV_STOREDPIXMAP_FIELDS)
 KV_STORED_RECORD(storedbitmap, 14, KV_STOREDBITMAP_FIELDS)
 
 // The colour icon's fixed part (82 bytes).
-#define KV_CICONREC_FIELDS(F)  \
-  F(storedpixmap, pixmap, 0)   \
-  F(storedbitmap, mask, 50)    \
-  F(storedbitmap, bitmap, 64)  \
+#define KV_CICONREC_FIELDS(F) \
+  F(storedpixmap, pixmap, 0)  \
+  F(storedbitmap, mask, 50)   \
+  F(storedbitmap, bitmap, 64) \
   F(hfield, icondata, 78)
 KV_STORED_RECORD(ciconrec, 82, KV_CICONREC_FIELDS)
 

@@ -41,7 +41,8 @@ RgnHandle opaqueregion(const std::vector<u8>& alpha, const Rect& r) {
   std::vector<u8> bits(std::size_t(rowbytes) * std::size_t(h), 0);
   for (i32 y = 0; y < h; ++y)
     for (i32 x = 0; x < w; ++x)
-      if (alpha[std::size_t(y) * std::size_t(w) + std::size_t(x)]) bits[std::size_t(y) * std::size_t(rowbytes) + std::size_t(x / 8)] |= u8(0x80 >> (x & 7));
+      if (alpha[std::size_t(y) * std::size_t(w) + std::size_t(x)])
+        bits[std::size_t(y) * std::size_t(rowbytes) + std::size_t(x / 8)] |= u8(0x80 >> (x & 7));
   BitMap map{bits.data(), u16(rowbytes), Rect{0, 0, i16(h), i16(w)}};
   RgnHandle rgn = NewRgn();
   if (rgn == nilid) return nilid;
@@ -141,7 +142,8 @@ void plotimage(const IconImage& image, const Rect& dst, i16 transform) {
       if (a == 0) continue;
       const i32 ux = pt.h - under.bounds.left, uy = pt.v - under.bounds.top;
       u32 back = 0xFFFFFF;
-      if (under.valid() && ux >= 0 && uy >= 0 && ux < under.width() && uy < under.height()) back = rgbto32(pixeltorgb(under, getpixel(under, ux, uy)));
+      if (under.valid() && ux >= 0 && uy >= 0 && ux < under.width() && uy < under.height())
+        back = rgbto32(pixeltorgb(under, getpixel(under, ux, uy)));
       u32 out = 0;
       for (int shift = 0; shift < 24; shift += 8) {
         u32 c = (src >> shift) & 0xFF;

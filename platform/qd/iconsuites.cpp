@@ -40,7 +40,9 @@ IconSelectorValue selectorof(ResType type) {
   return 0;
 }
 
-i32 membercount(IconSuiteRef suite) { return IsValidHandle(suite) ? i32(GetHandleSize(suite) / Size(sizeof(Member))) : 0; }
+i32 membercount(IconSuiteRef suite) {
+  return IsValidHandle(suite) ? i32(GetHandleSize(suite) / Size(sizeof(Member))) : 0;
+}
 
 Member memberat(IconSuiteRef suite, i32 i) {
   Member m;

@@ -79,8 +79,9 @@ bool decodepng(const u8* data, std::size_t size, DecodedImage* out, std::string*
   out->palette.clear();
   png_colorp plte = nullptr;
   int entries = 0;
-  if (!keepalpha && png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE && !png_get_valid(png, info, PNG_INFO_tRNS) &&
-      png_get_PLTE(png, info, &plte, &entries) != 0 && entries > 0 && entries <= 256) {
+  if (!keepalpha && png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE &&
+      !png_get_valid(png, info, PNG_INFO_tRNS) && png_get_PLTE(png, info, &plte, &entries) != 0 && entries > 0 &&
+      entries <= 256) {
     for (int i = 0; i < entries; ++i) out->palette.push_back(xrgb(plte[i].red, plte[i].green, plte[i].blue));
   }
   png_set_expand(png);
@@ -514,7 +515,8 @@ bool imageheadersize(const u8* data, std::size_t size, i32* width, i32* height) 
 }
 
 bool encodeimagejpeg(const DecodedImage& image, std::vector<u8>* out, int quality) {
-  if (image.width <= 0 || image.height <= 0 || image.pixels.size() != std::size_t(image.width) * std::size_t(image.height))
+  if (image.width <= 0 || image.height <= 0 ||
+      image.pixels.size() != std::size_t(image.width) * std::size_t(image.height))
     return false;
   return writejpeg(image, std::clamp(quality, 1, 100), out);
 }
@@ -529,7 +531,9 @@ bool encodeimagepng(const DecodedImage& image, std::vector<u8>* out) {
     std::vector<u32> argb(count);
     for (std::size_t i = 0; i < count; ++i) {
       const u32 a = image.alpha[i], p = image.pixels[i];
-      auto straight = [a](u32 over) { return a == 0 ? 0xFFu : std::min<u32>(255, 255 * (over - std::min(over, 255 - a)) / a); };
+      auto straight = [a](u32 over) {
+        return a == 0 ? 0xFFu : std::min<u32>(255, 255 * (over - std::min(over, 255 - a)) / a);
+      };
       argb[i] = a << 24 | xrgb(straight((p >> 16) & 0xFF), straight((p >> 8) & 0xFF), straight(p & 0xFF));
     }
     return encodeargbpng(image.width, image.height, argb.data(), out);

@@ -59,7 +59,8 @@ void readworld(GWorldPtr world, i32 width, i32 height, DecodedImage* out) {
   out->pixels.resize(std::size_t(width) * std::size_t(height));
   for (i32 y = 0; y < height; ++y) {
     const u32* row = reinterpret_cast<const u32*>(base + i64(y) * rowbytes);
-    for (i32 x = 0; x < width; ++x) out->pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)] = row[x] & 0xFFFFFF;
+    for (i32 x = 0; x < width; ++x)
+      out->pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)] = row[x] & 0xFFFFFF;
   }
   UnlockPixels(pm);
 }
@@ -283,11 +284,11 @@ void writeqtif(const DecodedImage& image, std::vector<u8>* out) {
   be32(out, fourcc("raw "));
   be32(out, 0);
   be16(out, 0);
-  be16(out, 0);  // data reference index
-  be16(out, 0);  // version
-  be16(out, 0);  // revision level
-  be32(out, 0);  // vendor
-  be32(out, 0);  // temporal quality
+  be16(out, 0);      // data reference index
+  be16(out, 0);      // version
+  be16(out, 0);      // revision level
+  be32(out, 0);      // vendor
+  be32(out, 0);      // temporal quality
   be32(out, 0x200);  // spatial quality: normal
   be16(out, u32(image.width));
   be16(out, u32(image.height));

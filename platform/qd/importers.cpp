@@ -60,7 +60,7 @@ struct Importer {
   Handle data = nilhandle;  // the caller's data handle
   std::vector<u8> file;     // or the bytes read from a file
   bool fromfile = false;
-  CGrafPtr world = nilid;   // where GraphicsImportDraw draws
+  CGrafPtr world = nilid;  // where GraphicsImportDraw draws
 };
 
 struct ImporterState {

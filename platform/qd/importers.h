@@ -36,7 +36,7 @@ struct ImageDescription {
   OSType cType;  // the codec type: 'png ', 'jpeg', 'tiff', 'gif ', 'WRLE', 'tga ', '8BPS', 'PNTG'
   i16 width;
   i16 height;
-  i32 hRes;      // 16.16 fixed, pixels per inch
+  i32 hRes;  // 16.16 fixed, pixels per inch
   i32 vRes;
   i32 dataSize;  // the bytes of image data, or 0 when the importer does not say
   i16 depth;     // bits per pixel

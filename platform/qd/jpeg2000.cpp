@@ -92,8 +92,10 @@ bool toimage(const opj_image_t& im, IconImage* out) {
 
 bool decodejpeg2000(const u8* data, std::size_t size, IconImage* out) {
   OPJ_CODEC_FORMAT format;
-  if (size >= sizeof kJP2Signature && std::memcmp(data, kJP2Signature, sizeof kJP2Signature) == 0) format = OPJ_CODEC_JP2;
-  else if (size >= sizeof kCodestream && std::memcmp(data, kCodestream, sizeof kCodestream) == 0) format = OPJ_CODEC_J2K;
+  if (size >= sizeof kJP2Signature && std::memcmp(data, kJP2Signature, sizeof kJP2Signature) == 0)
+    format = OPJ_CODEC_JP2;
+  else if (size >= sizeof kCodestream && std::memcmp(data, kCodestream, sizeof kCodestream) == 0)
+    format = OPJ_CODEC_J2K;
   else return false;
   Decoding d;
   Reader reader{data, size, 0};

@@ -57,7 +57,9 @@ std::vector<std::pair<i32, i32>> edgepixels(i32 w, i32 h) {
   return e;
 }
 
-bool bit(const u8* base, i32 rowbytes, i32 x, i32 y) { return (base[std::ptrdiff_t(y) * rowbytes + (x >> 3)] >> (7 - (x & 7))) & 1; }
+bool bit(const u8* base, i32 rowbytes, i32 x, i32 y) {
+  return (base[std::ptrdiff_t(y) * rowbytes + (x >> 3)] >> (7 - (x & 7))) & 1;
+}
 
 void writemask(const std::vector<u8>& m, bool invert, u8* dst, i32 rowbytes, i32 w, i32 h) {
   for (i32 y = 0; y < h; ++y) {
@@ -69,8 +71,8 @@ void writemask(const std::vector<u8>& m, bool invert, u8* dst, i32 rowbytes, i32
 }
 
 // Whether each pixel of the source rectangle is background, by the colour rule.
-bool classify(const BitMap* srcBits, const Rect& srcRect, const RGBColor* seed, ColorSearchProcPtr proc, i32 matchData, i32 seedh, i32 seedv,
-              std::vector<u8>* background) {
+bool classify(const BitMap* srcBits, const Rect& srcRect, const RGBColor* seed, ColorSearchProcPtr proc, i32 matchData,
+              i32 seedh, i32 seedv, std::vector<u8>* background) {
   Surface s = surfacefrombits(srcBits);
   const i32 w = srcRect.right - srcRect.left, h = srcRect.bottom - srcRect.top;
   if (!s.valid() || w <= 0 || h <= 0) return false;
@@ -124,8 +126,8 @@ void putmask(const BitMap* dstBits, const Rect& dstRect, const std::vector<u8>& 
   Surface d = surfacefrombits(dstBits);
   if (!d.valid() || d.depth != 1) return;
   ++qd().drawcount;
-  notedrawn(d.base, Rect{i16(dstRect.top - d.bounds.top), i16(dstRect.left - d.bounds.left), i16(dstRect.top - d.bounds.top + h),
-                         i16(dstRect.left - d.bounds.left + w)});
+  notedrawn(d.base, Rect{i16(dstRect.top - d.bounds.top), i16(dstRect.left - d.bounds.left),
+                         i16(dstRect.top - d.bounds.top + h), i16(dstRect.left - d.bounds.left + w)});
   for (i32 y = 0; y < h; ++y)
     for (i32 x = 0; x < w; ++x) {
       const i32 dx = dstRect.left + x - d.bounds.left, dy = dstRect.top + y - d.bounds.top;
@@ -166,7 +168,8 @@ void CalcMask(const void* srcPtr, void* dstPtr, i16 srcRow, i16 dstRow, i16 heig
   const i32 w = words * 16, h = height;
   std::vector<u8> open(std::size_t(w) * std::size_t(h));
   for (i32 y = 0; y < h; ++y)
-    for (i32 x = 0; x < w; ++x) open[std::size_t(y) * std::size_t(w) + std::size_t(x)] = !bit(static_cast<const u8*>(srcPtr), srcRow, x, y);
+    for (i32 x = 0; x < w; ++x)
+      open[std::size_t(y) * std::size_t(w) + std::size_t(x)] = !bit(static_cast<const u8*>(srcPtr), srcRow, x, y);
   writemask(flood(open, w, h, edgepixels(w, h)), true, static_cast<u8*>(dstPtr), dstRow, w, h);
 }
 
@@ -175,12 +178,13 @@ void SeedFill(const void* srcPtr, void* dstPtr, i16 srcRow, i16 dstRow, i16 heig
   const i32 w = words * 16, h = height;
   std::vector<u8> open(std::size_t(w) * std::size_t(h));
   for (i32 y = 0; y < h; ++y)
-    for (i32 x = 0; x < w; ++x) open[std::size_t(y) * std::size_t(w) + std::size_t(x)] = !bit(static_cast<const u8*>(srcPtr), srcRow, x, y);
+    for (i32 x = 0; x < w; ++x)
+      open[std::size_t(y) * std::size_t(w) + std::size_t(x)] = !bit(static_cast<const u8*>(srcPtr), srcRow, x, y);
   writemask(flood(open, w, h, {{seedH, seedV}}), false, static_cast<u8*>(dstPtr), dstRow, w, h);
 }
 
-void CalcCMask(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect, const Rect* dstRect, const RGBColor* seedRGB,
-               ColorSearchProcPtr matchProc, i32 matchData) {
+void CalcCMask(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect, const Rect* dstRect,
+               const RGBColor* seedRGB, ColorSearchProcPtr matchProc, i32 matchData) {
   if (!srcBits || !dstBits || !srcRect || !dstRect || (!seedRGB && !matchProc)) return;
   std::vector<u8> background;
   if (!classify(srcBits, *srcRect, seedRGB, matchProc, matchData, 0, 0, &background)) return;
@@ -190,8 +194,8 @@ void CalcCMask(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect
   putmask(dstBits, *dstRect, reached, w, h);
 }
 
-void SeedCFill(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect, const Rect* dstRect, i16 seedH, i16 seedV,
-               ColorSearchProcPtr matchProc, i32 matchData) {
+void SeedCFill(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect, const Rect* dstRect, i16 seedH,
+               i16 seedV, ColorSearchProcPtr matchProc, i32 matchData) {
   if (!srcBits || !dstBits || !srcRect || !dstRect) return;
   std::vector<u8> same;
   if (!classify(srcBits, *srcRect, nullptr, matchProc, matchData, seedH, seedV, &same)) return;

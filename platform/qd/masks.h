@@ -19,11 +19,11 @@ void SeedFill(const void* srcPtr, void* dstPtr, i16 srcRow, i16 dstRow, i16 heig
 
 // Colour forms over maps of any depth into a 1-bit map. A pixel is background when it equals
 // seedRGB, or, with a match procedure, when the procedure gives it index 0.
-void CalcCMask(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect, const Rect* dstRect, const RGBColor* seedRGB,
-               ColorSearchProcPtr matchProc, i32 matchData);
+void CalcCMask(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect, const Rect* dstRect,
+               const RGBColor* seedRGB, ColorSearchProcPtr matchProc, i32 matchData);
 // dst gets the pixels connected to the seed (source coordinates) that have the seed pixel's
 // value, or, with a match procedure, that it gives index 0.
-void SeedCFill(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect, const Rect* dstRect, i16 seedH, i16 seedV,
-               ColorSearchProcPtr matchProc, i32 matchData);
+void SeedCFill(const BitMap* srcBits, const BitMap* dstBits, const Rect* srcRect, const Rect* dstRect, i16 seedH,
+               i16 seedV, ColorSearchProcPtr matchProc, i32 matchData);
 
 }  // namespace kv

@@ -148,11 +148,13 @@ bool Player::run() {
   rd_.skip(2);
   frame_ = rd_.rect();
   if (rd_.bad) return false;
-  scaled_ = (frame_.right - frame_.left) != (dst_.right - dst_.left) || (frame_.bottom - frame_.top) != (dst_.bottom - dst_.top);
+  scaled_ = (frame_.right - frame_.left) != (dst_.right - dst_.left) ||
+            (frame_.bottom - frame_.top) != (dst_.bottom - dst_.top);
   // Version 1 starts with 11 01; version 2 with 0011 02FF.
   if (rd_.has(2) && rd_.data[rd_.at] == 0x11 && rd_.data[rd_.at + 1] == 0x01) {
     rd_.skip(2);
-  } else if (rd_.has(4) && rd_.data[rd_.at] == 0x00 && rd_.data[rd_.at + 1] == 0x11 && rd_.data[rd_.at + 2] == 0x02 && rd_.data[rd_.at + 3] == 0xFF) {
+  } else if (rd_.has(4) && rd_.data[rd_.at] == 0x00 && rd_.data[rd_.at + 1] == 0x11 && rd_.data[rd_.at + 2] == 0x02 &&
+             rd_.data[rd_.at + 3] == 0xFF) {
     rd_.skip(4);
     v2_ = true;
   } else {
@@ -165,7 +167,11 @@ bool Player::run() {
     if (op == pictEndPic) return true;
     if (draw_ && !currentport()) return false;
     switch (op) {
-      case pictNOP: case 0x0017: case 0x0018: case 0x0019: case pictDefHilite: break;
+      case pictNOP:
+      case 0x0017:
+      case 0x0018:
+      case 0x0019:
+      case pictDefHilite: break;
       case pictClip: {
         RegionData r;
         if (!readregion(&r)) break;
@@ -176,7 +182,9 @@ bool Player::run() {
         }
         break;
       }
-      case pictBkPat: case pictPnPat: case pictFillPat: {
+      case pictBkPat:
+      case pictPnPat:
+      case pictFillPat: {
         const u8* d = rd_.take(8);
         if (!d || !draw_) break;
         Pattern pat;
@@ -186,10 +194,26 @@ bool Player::run() {
         if (op == pictFillPat) currentport()->fillPat = pat;
         break;
       }
-      case pictTxFont: { i16 v = rd_.i16be(); if (draw_) TextFont(v); break; }
-      case pictTxFace: { u8 v = rd_.u8be(); if (draw_) TextFace(v); break; }
-      case pictTxMode: { i16 v = rd_.i16be(); if (draw_) TextMode(v); break; }
-      case pictSpExtra: { i32 v = rd_.i32be(); if (draw_) SpaceExtra(v); break; }
+      case pictTxFont: {
+        i16 v = rd_.i16be();
+        if (draw_) TextFont(v);
+        break;
+      }
+      case pictTxFace: {
+        u8 v = rd_.u8be();
+        if (draw_) TextFace(v);
+        break;
+      }
+      case pictTxMode: {
+        i16 v = rd_.i16be();
+        if (draw_) TextMode(v);
+        break;
+      }
+      case pictSpExtra: {
+        i32 v = rd_.i32be();
+        if (draw_) SpaceExtra(v);
+        break;
+      }
       case pictPnSize: {
         Point s = scalept(rd_.point());
         // A picture's pen is no larger than what the destination can show.
@@ -198,7 +222,11 @@ bool Player::run() {
         if (draw_) PenSize(s.h, s.v);
         break;
       }
-      case pictPnMode: { i16 v = rd_.i16be(); if (draw_) PenMode(v); break; }
+      case pictPnMode: {
+        i16 v = rd_.i16be();
+        if (draw_) PenMode(v);
+        break;
+      }
       case pictOvSize: ovsize_ = scalept(rd_.point()); break;
       case pictOrigin: {
         const i16 dh = rd_.i16be(), dv = rd_.i16be();
@@ -207,17 +235,28 @@ bool Player::run() {
       }
       case pictTxSize: {
         i16 v = rd_.i16be();
-        if (draw_ && scaled_ && frame_.bottom > frame_.top) v = i16(i32(v) * (dst_.bottom - dst_.top) / (frame_.bottom - frame_.top));
+        if (draw_ && scaled_ && frame_.bottom > frame_.top)
+          v = i16(i32(v) * (dst_.bottom - dst_.top) / (frame_.bottom - frame_.top));
         // Glyphs larger than the destination (or than any screen) cannot be shown whole.
         v = i16(std::clamp<i32>(v, 0, std::min<i32>(showable(), kMaxPictureTextSize)));
         if (draw_) TextSize(v);
         break;
       }
-      case pictFgColor: { i32 v = rd_.i32be(); if (draw_) ForeColor(v); break; }
-      case pictBkColor: { i32 v = rd_.i32be(); if (draw_) BackColor(v); break; }
+      case pictFgColor: {
+        i32 v = rd_.i32be();
+        if (draw_) ForeColor(v);
+        break;
+      }
+      case pictBkColor: {
+        i32 v = rd_.i32be();
+        if (draw_) BackColor(v);
+        break;
+      }
       case pictTxRatio: rd_.skip(8); break;
       case pictVersion: rd_.skip(v2_ ? 2 : 1); break;
-      case pictBkPixPat: case pictPnPixPat: case pictFillPixPat: {
+      case pictBkPixPat:
+      case pictPnPixPat:
+      case pictFillPixPat: {
         Pattern pat;
         if (!readpixpat(&pat) || !draw_) break;
         if (op == pictBkPixPat) BackPat(&pat);
@@ -226,8 +265,15 @@ bool Player::run() {
         break;
       }
       case pictPnLocHFrac: rd_.skip(2); break;
-      case pictChExtra: { i16 v = rd_.i16be(); if (draw_) CharExtra(i32(v) << 16); break; }
-      case pictRGBFgCol: case pictRGBBkCol: case pictHiliteColor: case pictOpColor: {
+      case pictChExtra: {
+        i16 v = rd_.i16be();
+        if (draw_) CharExtra(i32(v) << 16);
+        break;
+      }
+      case pictRGBFgCol:
+      case pictRGBBkCol:
+      case pictHiliteColor:
+      case pictOpColor: {
         const RGBColor c = rd_.color();
         if (!draw_) break;
         if (op == pictRGBFgCol) RGBForeColor(&c);
@@ -236,8 +282,13 @@ bool Player::run() {
         if (op == pictOpColor) OpColor(&c);
         break;
       }
-      case pictHiliteMode: if (draw_) LMSetHiliteMode(false); break;
-      case pictLine: case pictLineFrom: case pictShortLine: case pictShortLineFrom: {
+      case pictHiliteMode:
+        if (draw_) LMSetHiliteMode(false);
+        break;
+      case pictLine:
+      case pictLineFrom:
+      case pictShortLine:
+      case pictShortLineFrom: {
         Port* cp = currentport();
         Point from = cp ? cp->pnLoc : Point{0, 0}, to;
         if (op == pictLine || op == pictShortLine) from = mappt(rd_.point());
@@ -253,14 +304,29 @@ bool Player::run() {
         LineTo(to.h, to.v);
         break;
       }
-      case pictLongText: case pictDHText: case pictDVText: case pictDHDVText: text(op); break;
-      case pictFontName: case pictLineJustify: case pictGlyphState: case 0x0024: case 0x0025: case 0x0026: case 0x0027: case 0x002F: {
+      case pictLongText:
+      case pictDHText:
+      case pictDVText:
+      case pictDHDVText: text(op); break;
+      case pictFontName:
+      case pictLineJustify:
+      case pictGlyphState:
+      case 0x0024:
+      case 0x0025:
+      case 0x0026:
+      case 0x0027:
+      case 0x002F: {
         const u16 n = u16(rd_.i16be());
         rd_.skip(n);
         break;
       }
       case pictHeaderOp: rd_.skip(24); break;
-      case pictBitsRect: case pictBitsRgn: case pictPackBitsRect: case pictPackBitsRgn: case pictDirectBitsRect: case pictDirectBitsRgn: bits(op); break;
+      case pictBitsRect:
+      case pictBitsRgn:
+      case pictPackBitsRect:
+      case pictPackBitsRgn:
+      case pictDirectBitsRect:
+      case pictDirectBitsRgn: bits(op); break;
       case pictShortComment: {
         const i16 kind = rd_.i16be();
         if (draw_ && !rd_.bad) PicComment(kind, 0, 0);
@@ -296,7 +362,10 @@ void Player::shape(u16 op) {
   const u16 base = u16(kind & ~0x08);
   Port* p = currentport();
   switch (base) {
-    case pictFrameRect: case pictFrameRRect: case pictFrameOval: case pictFrameArc: {
+    case pictFrameRect:
+    case pictFrameRRect:
+    case pictFrameOval:
+    case pictFrameArc: {
       if (!same) lastrect_ = rd_.rect();
       i16 start = 0, arc = 0;
       if (base == pictFrameArc) {
@@ -408,12 +477,14 @@ bool Player::readpixpat(Pattern* pat) {
 }
 
 bool Player::skipunknown(u16 op) {
-  if ((op >= 0x0035 && op <= 0x0037) || (op >= 0x0045 && op <= 0x0047) || (op >= 0x0055 && op <= 0x0057)) return rd_.skip(8), true;
+  if ((op >= 0x0035 && op <= 0x0037) || (op >= 0x0045 && op <= 0x0047) || (op >= 0x0055 && op <= 0x0057))
+    return rd_.skip(8), true;
   if (op >= 0x0065 && op <= 0x0067) return rd_.skip(12), true;
   if (op >= 0x006D && op <= 0x006F) return rd_.skip(4), true;
   if ((op >= 0x0075 && op <= 0x0077) || (op >= 0x0085 && op <= 0x0087)) return skipsized16(), true;
-  if ((op >= 0x003D && op <= 0x003F) || (op >= 0x004D && op <= 0x004F) || (op >= 0x005D && op <= 0x005F) || (op >= 0x007D && op <= 0x007F) ||
-      (op >= 0x008D && op <= 0x008F) || (op >= 0x00B0 && op <= 0x00CF) || (op >= 0x8000 && op <= 0x80FF))
+  if ((op >= 0x003D && op <= 0x003F) || (op >= 0x004D && op <= 0x004F) || (op >= 0x005D && op <= 0x005F) ||
+      (op >= 0x007D && op <= 0x007F) || (op >= 0x008D && op <= 0x008F) || (op >= 0x00B0 && op <= 0x00CF) ||
+      (op >= 0x8000 && op <= 0x80FF))
     return true;
   if ((op >= 0x0092 && op <= 0x0097) || (op >= 0x009C && op <= 0x009F) || (op >= 0x00A2 && op <= 0x00AF)) {
     rd_.skip(u16(rd_.i16be()));
@@ -490,7 +561,8 @@ void Player::bits(u16 op) {
   const i16 depth = pm.pixelSize;
   const i32 width = pm.bounds.right - pm.bounds.left, height = pm.bounds.bottom - pm.bounds.top;
   const bool validdepth = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16 || depth == 32;
-  if (rd_.bad || !validdepth || width <= 0 || height <= 0 || rowbytes == 0 || i64(rowbytes) * 8 < i64(width) * (depth == 32 && packtype == 2 ? 24 : depth)) {
+  if (rd_.bad || !validdepth || width <= 0 || height <= 0 || rowbytes == 0 ||
+      i64(rowbytes) * 8 < i64(width) * (depth == 32 && packtype == 2 ? 24 : depth)) {
     rd_.bad = true;
     DisposeCTable(table);
     return;
@@ -598,7 +670,8 @@ void Player::bits(u16 op) {
 
 SavedPort saveport(const Port& p) {
   PenState pen{p.pnLoc, p.pnSize, p.pnMode, p.pnPat};
-  return SavedPort{pen, p.bkPat, p.fillPat, p.rgbFgColor, p.rgbBkColor, p.rgbOpColor, p.txFont, p.txMode, p.txSize, p.txFace, p.spExtra, p.chExtra, p.clipRgn};
+  return SavedPort{pen,      p.bkPat,  p.fillPat, p.rgbFgColor, p.rgbBkColor, p.rgbOpColor, p.txFont,
+                   p.txMode, p.txSize, p.txFace,  p.spExtra,    p.chExtra,    p.clipRgn};
 }
 
 void restoreport(Port& p, const SavedPort& s) {
@@ -671,7 +744,9 @@ void picturesresolution(PicHandle pic, i32* hRes, i32* vRes) {
   if (!IsValidHandle(pic) || GetHandleSize(pic) < 40) return;
   const u8* d = deref(pic);
   if (!(d[10] == 0x00 && d[11] == 0x11 && d[12] == 0x02 && d[13] == 0xFF && d[14] == 0x0C && d[15] == 0x00)) return;
-  auto rd32 = [d](int at) { return i32((u32(d[at]) << 24) | (u32(d[at + 1]) << 16) | (u32(d[at + 2]) << 8) | d[at + 3]); };
+  auto rd32 = [d](int at) {
+    return i32((u32(d[at]) << 24) | (u32(d[at + 1]) << 16) | (u32(d[at + 2]) << 8) | d[at + 3]);
+  };
   const i16 version = i16(u16((d[16] << 8) | d[17]));
   if (version == -2) {
     if (hRes) *hRes = rd32(20);

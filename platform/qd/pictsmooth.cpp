@@ -58,8 +58,9 @@ class Canvas {
     const PixMapHandle pm = GetGWorldPixMap(world);
     Rect b{};
     GetPixBounds(pm, &b);
-    surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(GetPixBaseAddr(pm)), CAIRO_FORMAT_RGB24,
-                                                   b.right - b.left, b.bottom - b.top, GetPixRowBytes(pm));
+    surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(GetPixBaseAddr(pm)),
+                                                   CAIRO_FORMAT_RGB24, b.right - b.left, b.bottom - b.top,
+                                                   GetPixRowBytes(pm));
     cr_ = cairo_create(surface_);
     cairo_translate(cr_, -b.left, -b.top);
   }
@@ -84,7 +85,8 @@ class Canvas {
     int n = 0;
     RegionData clip = portclip(*p);
     const pixman_box32_t* boxes = clip.boxes(&n);
-    for (int i = 0; i < n; ++i) cairo_rectangle(cr_, boxes[i].x1, boxes[i].y1, boxes[i].x2 - boxes[i].x1, boxes[i].y2 - boxes[i].y1);
+    for (int i = 0; i < n; ++i)
+      cairo_rectangle(cr_, boxes[i].x1, boxes[i].y1, boxes[i].x2 - boxes[i].x1, boxes[i].y2 - boxes[i].y1);
     cairo_clip(cr_);
     cairo_set_source_rgb(cr_, c.red / 65535.0, c.green / 65535.0, c.blue / 65535.0);
     cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
@@ -139,7 +141,9 @@ void penline(cairo_t* cr, Point a, Point b, i16 w, i16 h) {
   for (Point q : {a, b})
     for (auto [dx, dy] : {std::pair{0, 0}, {w, 0}, {w, h}, {0, h}}) pts.emplace_back(q.h + dx, q.v + dy);
   std::sort(pts.begin(), pts.end());
-  auto cross = [](auto o, auto p, auto q) { return (p.first - o.first) * (q.second - o.second) - (p.second - o.second) * (q.first - o.first); };
+  auto cross = [](auto o, auto p, auto q) {
+    return (p.first - o.first) * (q.second - o.second) - (p.second - o.second) * (q.first - o.first);
+  };
   std::vector<std::pair<double, double>> hull;
   for (int pass = 0; pass < 2; ++pass) {
     const std::size_t base = hull.size();
@@ -187,7 +191,8 @@ QDProcs smoothprocs(Canvas& canvas, const QDProcs& base) {
     Port* p = currentport();
     if (!r || !canvas.begin(verb)) return StdRect(verb, r);
     if (verb == kQDGrafVerbFrame) {
-      band(*r, *p, [cr](double l, double t, double rr, double b, double, double) { cairo_rectangle(cr, l, t, rr - l, b - t); });
+      band(*r, *p,
+           [cr](double l, double t, double rr, double b, double, double) { cairo_rectangle(cr, l, t, rr - l, b - t); });
     } else {
       cairo_rectangle(cr, r->left, r->top, r->right - r->left, r->bottom - r->top);
     }

@@ -57,10 +57,8 @@ std::vector<u8> encoderegion(const RegionData& rgn) {
     std::vector<i32> cur;
     for (; i < n && boxes[i].y1 == y1; ++i) {
       // Touching boxes of a band share an edge that cancels.
-      if (!cur.empty() && cur.back() == boxes[i].x1)
-        cur.pop_back();
-      else
-        cur.push_back(boxes[i].x1);
+      if (!cur.empty() && cur.back() == boxes[i].x1) cur.pop_back();
+      else cur.push_back(boxes[i].x1);
       cur.push_back(boxes[i].x2);
     }
     if (!prev.empty() && prevbottom != y1) {
@@ -290,8 +288,8 @@ void picrecordbits(Port& p, const BitMap* src, const Rect& srcRect, const Rect& 
   Surface s = surfacefrombits(src);
   if (!s.valid()) return;
   // The source rectangle's pixels within the map.
-  Rect r{std::max(srcRect.top, s.bounds.top), std::max(srcRect.left, s.bounds.left), std::min(srcRect.bottom, s.bounds.bottom),
-         std::min(srcRect.right, s.bounds.right)};
+  Rect r{std::max(srcRect.top, s.bounds.top), std::max(srcRect.left, s.bounds.left),
+         std::min(srcRect.bottom, s.bounds.bottom), std::min(srcRect.right, s.bounds.right)};
   const i32 width = r.right - r.left, height = r.bottom - r.top;
   // 1-bit sources stay 1-bit (playback colours them with the picture's colours); others
   // become unpacked 32-bit rows, whose row bytes must fit the record's 14 bits; a map whose

@@ -64,10 +64,8 @@ inline void setpixel(const Surface& s, i32 x, i32 y, u32 v) {
     }
     default: {
       u8 m = u8(0x80 >> (x & 7));
-      if (v & 1)
-        row[x >> 3] |= m;
-      else
-        row[x >> 3] &= u8(~m);
+      if (v & 1) row[x >> 3] |= m;
+      else row[x >> 3] &= u8(~m);
     }
   }
 }
@@ -77,7 +75,9 @@ inline u32 pixelmask(i16 depth) { return depth == 32 ? 0xFFFFFFu : depth == 16 ?
 
 // Direct pixel packing.
 inline u32 rgbto32(const RGBColor& c) { return (u32(c.red >> 8) << 16) | (u32(c.green >> 8) << 8) | u32(c.blue >> 8); }
-inline u32 rgbto16(const RGBColor& c) { return (u32(c.red >> 11) << 10) | (u32(c.green >> 11) << 5) | u32(c.blue >> 11); }
+inline u32 rgbto16(const RGBColor& c) {
+  return (u32(c.red >> 11) << 10) | (u32(c.green >> 11) << 5) | u32(c.blue >> 11);
+}
 inline RGBColor rgbfrom32(u32 p) {
   return RGBColor{u16(((p >> 16) & 0xFF) * 257), u16(((p >> 8) & 0xFF) * 257), u16((p & 0xFF) * 257)};
 }

@@ -84,7 +84,8 @@ OSErr makepixelparts(i16 depth, const Rect& bounds, CTabHandle table, WorldParts
   return noErr;
 }
 
-OSErr makeworldparts(i16 depth, const Rect& bounds, CTabHandle table, GDHandle device, GWorldFlags flags, WorldParts* out) {
+OSErr makeworldparts(i16 depth, const Rect& bounds, CTabHandle table, GDHandle device, GWorldFlags flags,
+                     WorldParts* out) {
   if (bounds.right <= bounds.left || bounds.bottom <= bounds.top) return paramErr;
   const std::vector<i16>& refused = qd().refuseddepths;
   if (std::find(refused.begin(), refused.end(), depth) != refused.end()) return cNoMemErr;
@@ -228,7 +229,8 @@ OSErr NewGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHandle tabl
   return noErr;
 }
 
-GWorldFlags UpdateGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHandle table, GDHandle device, GWorldFlags flags) {
+GWorldFlags UpdateGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHandle table, GDHandle device,
+                         GWorldFlags flags) {
   Port* p = world ? portof(*world) : nullptr;
   if (!p || !p->isgworld || !bounds) return gwFlagErr;
   PixMap old = pixmaprecord(p->pixmap);
@@ -251,7 +253,8 @@ GWorldFlags UpdateGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHa
       dst.right = i16(dst.left + wdt);
       dst.bottom = i16(dst.top + hgt);
     }
-    copybitsraw(reinterpret_cast<const BitMap*>(&old), reinterpret_cast<const BitMap*>(&fresh), src, dst, srcCopy, nullptr, DrawColors{});
+    copybitsraw(reinterpret_cast<const BitMap*>(&old), reinterpret_cast<const BitMap*>(&fresh), src, dst, srcCopy,
+                nullptr, DrawColors{});
   }
   bool devicewascurrent = qd().currentdevice == p->device;
   releaseworld(*p);
@@ -439,10 +442,12 @@ OSErr sizewindowport(CGrafPtr port, i16 width, i16 height) {
   OSErr err = makepixelparts(old.pixelSize, bounds, p->ownedtable ? p->ownedtable : old.pmTable, &w);
   if (err != noErr) return err;
   whiten(w);
-  const Rect kept{old.bounds.top, old.bounds.left, std::min(old.bounds.bottom, bounds.bottom), std::min(old.bounds.right, bounds.right)};
+  const Rect kept{old.bounds.top, old.bounds.left, std::min(old.bounds.bottom, bounds.bottom),
+                  std::min(old.bounds.right, bounds.right)};
   if (old.baseAddr && w.pixels) {
     const PixMap fresh = pixmaprecord(w.pixmap);
-    copybitsraw(reinterpret_cast<const BitMap*>(&old), reinterpret_cast<const BitMap*>(&fresh), kept, kept, srcCopy, nullptr, DrawColors{});
+    copybitsraw(reinterpret_cast<const BitMap*>(&old), reinterpret_cast<const BitMap*>(&fresh), kept, kept, srcCopy,
+                nullptr, DrawColors{});
   }
   releaseworld(*p);
   adoptparts(*p, w, bounds, false);
@@ -493,7 +498,8 @@ void SetOrigin(i16 h, i16 v) {
   if (dh == 0 && dv == 0) return;
   p->portRect = Rect{v, h, i16(p->portRect.bottom + dv), i16(p->portRect.right + dh)};
   PixMap pm = pixmaprecord(p->pixmap);
-  pm.bounds = Rect{i16(pm.bounds.top + dv), i16(pm.bounds.left + dh), i16(pm.bounds.bottom + dv), i16(pm.bounds.right + dh)};
+  pm.bounds = Rect{i16(pm.bounds.top + dv), i16(pm.bounds.left + dh), i16(pm.bounds.bottom + dv),
+                   i16(pm.bounds.right + dh)};
   writepixmap(p->pixmap, pm);
   p->visRgn.offset(dh, dv);
 }

@@ -38,7 +38,8 @@ PixMap pixmaprecord(PixMapHandle pm);
 OSErr NewGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHandle table, GDHandle device, GWorldFlags flags);
 // Remakes a world at a new depth or size (clipPix keeps the pixels that still fit,
 // stretchPix scales them). Answers gwFlagErr on failure, leaving the world as it was.
-GWorldFlags UpdateGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHandle table, GDHandle device, GWorldFlags flags);
+GWorldFlags UpdateGWorld(GWorldPtr* world, i16 depth, const Rect* bounds, CTabHandle table, GDHandle device,
+                         GWorldFlags flags);
 void DisposeGWorld(GWorldPtr world);
 // Tests: while a depth is refused, NewGWorld and UpdateGWorld answer cNoMemErr for it (window
 // ports are not concerned).

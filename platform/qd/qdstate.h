@@ -96,10 +96,10 @@ struct QDState {
   };
   std::vector<ScreenSig> screensigs;  // what the screen devices were made from
   i32 seed = 1024;
-  u64 drawcount = 0;  // bumped by every drawing into pixels (drawingcount)
-  std::vector<DrawnArea> drawnareas;  // where the drawing since the compositor last looked went
-  bool drawnoverflow = false;         // more areas than kept: take everything as drawn
-  bool hilitemode = true;  // set: inversion inverts; cleared: it swaps with the hilite colour
+  u64 drawcount = 0;                              // bumped by every drawing into pixels (drawingcount)
+  std::vector<DrawnArea> drawnareas;              // where the drawing since the compositor last looked went
+  bool drawnoverflow = false;                     // more areas than kept: take everything as drawn
+  bool hilitemode = true;                         // set: inversion inverts; cleared: it swaps with the hilite colour
   RGBColor systemhilite{0x9999, 0xCCCC, 0xFFFF};  // the default hilite colour of ports
   std::map<GDHandle, std::vector<ColorSearchProcPtr>> searchprocs;
   std::map<GDHandle, std::vector<ColorComplementProcPtr>> compprocs;

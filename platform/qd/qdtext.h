@@ -31,8 +31,8 @@ void DrawJustified(const void* text, i32 length, i32 slop, i16 direction, Point 
 // The byte offset nearest a pixel width into the text; *widthRemaining (16.16) gets what is
 // left of the width (-1.0 when the width runs out inside the text) and *leadingEdge whether the
 // hit lies on the leading half of the byte.
-i16 PixelToChar(const void* text, i32 length, i32 slop, i32 pixelWidth, bool* leadingEdge, i32* widthRemaining, i16 direction, Point numer,
-                Point denom);
+i16 PixelToChar(const void* text, i32 length, i32 slop, i32 pixelWidth, bool* leadingEdge, i32* widthRemaining,
+                i16 direction, Point numer, Point denom);
 // The pixel position of a byte offset.
 i16 CharToPixel(const void* text, i32 length, i32 slop, i32 offset, i16 direction, Point numer, Point denom);
 // The share of a line's slop this text takes (16.16 fixed): its count of spaces.

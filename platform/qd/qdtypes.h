@@ -20,7 +20,7 @@ constexpr Fixed Long2Fix(i32 x) { return Fixed(u32(x) << 16); }
 // --- Ports -----------------------------------------------------------------------------------
 using CGrafPtr = RegistryId;  // RegType::port
 using GrafPtr = CGrafPtr;
-using GWorldPtr = CGrafPtr;   // an offscreen world is a port that owns its pixels
+using GWorldPtr = CGrafPtr;  // an offscreen world is a port that owns its pixels
 
 // --- Colour tables ---------------------------------------------------------------------------
 // A colour table handle holds the header {u32 ctSeed, u16 ctFlags, u16 ctSize (entries - 1)}
@@ -118,7 +118,13 @@ static_assert(sizeof(PolygonHeader) == 10);
 using PicHandle = Handle;
 
 // --- Drawing verbs and modes -----------------------------------------------------------------
-enum GrafVerb : i16 { kQDGrafVerbFrame = 0, kQDGrafVerbPaint = 1, kQDGrafVerbErase = 2, kQDGrafVerbInvert = 3, kQDGrafVerbFill = 4 };
+enum GrafVerb : i16 {
+  kQDGrafVerbFrame = 0,
+  kQDGrafVerbPaint = 1,
+  kQDGrafVerbErase = 2,
+  kQDGrafVerbInvert = 3,
+  kQDGrafVerbFill = 4
+};
 
 enum TransferMode : i16 {
   srcCopy = 0,

@@ -43,7 +43,8 @@ i16 effectivemode(i16 mode, i16 dstdepth) {
 RGBColor colorize(const RGBColor& src, const DrawColors& c) {
   if (c.fg == RGBColor{0, 0, 0} && iswhite(c.bg)) return src;
   auto mix = [](u16 s, u16 fg, u16 bg) { return u16((u32(fg) * (65535u - s) + u32(bg) * s) / 65535u); };
-  return RGBColor{mix(src.red, c.fg.red, c.bg.red), mix(src.green, c.fg.green, c.bg.green), mix(src.blue, c.fg.blue, c.bg.blue)};
+  return RGBColor{mix(src.red, c.fg.red, c.bg.red), mix(src.green, c.fg.green, c.bg.green),
+                  mix(src.blue, c.fg.blue, c.bg.blue)};
 }
 
 Compositor::Compositor(const Surface& dst, i16 mode, const DrawColors& colors)
@@ -54,31 +55,64 @@ Compositor::Compositor(const Surface& dst, i16 mode, const DrawColors& colors)
   using A = Action;
   // What a black (1) and a white (0) source bit do in each Boolean mode.
   switch (mode_) {
-    case srcCopy: bitaction_[1] = {A::set, fgpix}; bitaction_[0] = {A::set, bgpix_}; break;
-    case srcOr: bitaction_[1] = {A::set, fgpix}; bitaction_[0] = {A::leave, 0}; break;
-    case srcXor: bitaction_[1] = {A::invert, 0}; bitaction_[0] = {A::leave, 0}; break;
-    case srcBic: bitaction_[1] = {A::set, bgpix_}; bitaction_[0] = {A::leave, 0}; break;
-    case notSrcCopy: bitaction_[0] = {A::set, fgpix}; bitaction_[1] = {A::set, bgpix_}; break;
-    case notSrcOr: bitaction_[0] = {A::set, fgpix}; bitaction_[1] = {A::leave, 0}; break;
-    case notSrcXor: bitaction_[0] = {A::invert, 0}; bitaction_[1] = {A::leave, 0}; break;
-    case notSrcBic: bitaction_[0] = {A::set, bgpix_}; bitaction_[1] = {A::leave, 0}; break;
+    case srcCopy:
+      bitaction_[1] = {A::set, fgpix};
+      bitaction_[0] = {A::set, bgpix_};
+      break;
+    case srcOr:
+      bitaction_[1] = {A::set, fgpix};
+      bitaction_[0] = {A::leave, 0};
+      break;
+    case srcXor:
+      bitaction_[1] = {A::invert, 0};
+      bitaction_[0] = {A::leave, 0};
+      break;
+    case srcBic:
+      bitaction_[1] = {A::set, bgpix_};
+      bitaction_[0] = {A::leave, 0};
+      break;
+    case notSrcCopy:
+      bitaction_[0] = {A::set, fgpix};
+      bitaction_[1] = {A::set, bgpix_};
+      break;
+    case notSrcOr:
+      bitaction_[0] = {A::set, fgpix};
+      bitaction_[1] = {A::leave, 0};
+      break;
+    case notSrcXor:
+      bitaction_[0] = {A::invert, 0};
+      bitaction_[1] = {A::leave, 0};
+      break;
+    case notSrcBic:
+      bitaction_[0] = {A::set, bgpix_};
+      bitaction_[1] = {A::leave, 0};
+      break;
     case transparent:
       // The background colour is what stays transparent.
       bitaction_[0] = {A::leave, 0};
       bitaction_[1] = colors.fg == colors.bg ? A{A::leave, 0} : A{A::set, fgpix};
       break;
-    case hilite: bitaction_[0] = {A::leave, 0}; bitaction_[1] = {A::general, 0}; break;
-    default: bitaction_[0] = {A::general, 0}; bitaction_[1] = {A::general, 0}; break;
+    case hilite:
+      bitaction_[0] = {A::leave, 0};
+      bitaction_[1] = {A::general, 0};
+      break;
+    default:
+      bitaction_[0] = {A::general, 0};
+      bitaction_[1] = {A::general, 0};
+      break;
   }
 }
 
 RGBColor Compositor::arith(const RGBColor& s, const RGBColor& d) const {
   switch (mode_) {
     case blend:
-      return perchannel(s, d, colors_.op, [](u16 a, u16 b, u16 w) { return u16((u32(a) * w + u32(b) * (65535u - w)) / 65535u); });
-    case addPin: return perchannel(s, d, colors_.op, [](u16 a, u16 b, u16 p) { return u16(std::min<i32>(i32(a) + b, p)); });
+      return perchannel(s, d, colors_.op,
+                        [](u16 a, u16 b, u16 w) { return u16((u32(a) * w + u32(b) * (65535u - w)) / 65535u); });
+    case addPin:
+      return perchannel(s, d, colors_.op, [](u16 a, u16 b, u16 p) { return u16(std::min<i32>(i32(a) + b, p)); });
     case addOver: return perchannel(s, d, colors_.op, [](u16 a, u16 b, u16) { return u16(a + b); });
-    case subPin: return perchannel(s, d, colors_.op, [](u16 a, u16 b, u16 p) { return u16(std::max<i32>(i32(b) - a, p)); });
+    case subPin:
+      return perchannel(s, d, colors_.op, [](u16 a, u16 b, u16 p) { return u16(std::max<i32>(i32(b) - a, p)); });
     case subOver: return perchannel(s, d, colors_.op, [](u16 a, u16 b, u16) { return u16(b - a); });
     case addMax: return perchannel(s, d, colors_.op, [](u16 a, u16 b, u16) { return std::max(a, b); });
     case adMin: return perchannel(s, d, colors_.op, [](u16 a, u16 b, u16) { return std::min(a, b); });
@@ -114,10 +148,8 @@ void Compositor::putcolor(i32 x, i32 y, const RGBColor& src) {
     case hilite: {
       if (iswhite(src)) return;
       u32 d = getpixel(*dst_, x, y);
-      if (d == bgpix_)
-        setpixel(*dst_, x, y, hilitepix_);
-      else if (d == hilitepix_)
-        setpixel(*dst_, x, y, bgpix_);
+      if (d == bgpix_) setpixel(*dst_, x, y, hilitepix_);
+      else if (d == hilitepix_) setpixel(*dst_, x, y, bgpix_);
       return;
     }
     default: {
@@ -136,7 +168,8 @@ void Compositor::putcoverage(i32 x, i32 y, u8 coverage) {
   RGBColor d = pixeltorgb(*dst_, getpixel(*dst_, x, y));
   RGBColor full = mode_ == transparent ? colors_.fg : arith(colors_.fg, d);
   auto mix = [coverage](u16 a, u16 b) { return u16((u32(a) * coverage + u32(b) * (255u - coverage)) / 255u); };
-  setpixel(*dst_, x, y, matcher_.match(RGBColor{mix(full.red, d.red), mix(full.green, d.green), mix(full.blue, d.blue)}));
+  setpixel(*dst_, x, y,
+           matcher_.match(RGBColor{mix(full.red, d.red), mix(full.green, d.green), mix(full.blue, d.blue)}));
 }
 
 void Compositor::putbitrun(i32 x0, i32 x1, i32 y, bool black) {

@@ -116,7 +116,9 @@ void SetEmptyRgn(RgnHandle rgn) {
   if (RegionData* r = regiondata(rgn)) r->clear();
 }
 
-void SetRectRgn(RgnHandle rgn, i16 left, i16 top, i16 right, i16 bottom) { RectRgn(rgn, Rect{top, left, bottom, right}); }
+void SetRectRgn(RgnHandle rgn, i16 left, i16 top, i16 right, i16 bottom) {
+  RectRgn(rgn, Rect{top, left, bottom, right});
+}
 
 void RectRgn(RgnHandle rgn, const Rect& rc) {
   if (RegionData* r = regiondata(rgn)) r->setrect(rc);

@@ -155,8 +155,9 @@ void clipwedge(RegionData& rgn, const Rect& r, i32 startangle, i32 arcangle) {
   }
   double start = std::fmod(double(startangle), 360.0);
   if (start < 0) start += 360.0;
-  Wedge wedge{(r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0, double(r.right - r.left),
-              double(r.bottom - r.top), start, double(arcangle)};
+  Wedge wedge{
+      (r.left + r.right) / 2.0, (r.top + r.bottom) / 2.0, double(r.right - r.left), double(r.bottom - r.top), start,
+      double(arcangle)};
   wedge.setrays();
   std::vector<pixman_box32_t> boxes;
   int n = 0;
@@ -259,7 +260,8 @@ RegionData lineregion(Point a, Point b, i32 penwidth, i32 penheight, const Pixel
     for (i32 k = kfirst; k <= klast; ++k) {
       const auto [x, y] = at(k);
       if (y != runy) {
-        boxes.push_back(pixman_box32_t{std::min(runx, lastx), runy, std::max(runx, lastx) + penwidth, runy + penheight});
+        boxes.push_back(
+            pixman_box32_t{std::min(runx, lastx), runy, std::max(runx, lastx) + penwidth, runy + penheight});
         runx = x;
         runy = y;
       }
@@ -275,7 +277,8 @@ RegionData lineregion(Point a, Point b, i32 penwidth, i32 penheight, const Pixel
     for (i32 k = kfirst; k <= klast; ++k) {
       const auto [x, y] = at(k);
       if (x != runx) {
-        boxes.push_back(pixman_box32_t{runx, std::min(runy, lasty), runx + penwidth, std::max(runy, lasty) + penheight});
+        boxes.push_back(
+            pixman_box32_t{runx, std::min(runy, lasty), runx + penwidth, std::max(runy, lasty) + penheight});
         runx = x;
         runy = y;
       }

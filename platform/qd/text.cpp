@@ -47,7 +47,9 @@ i32 perspace(i32 slop, const u8* t, i32 n) {
   return spaces ? slop / spaces : 0;
 }
 
-Advancer advancerfor(const Port& p, i32 extraperspace) { return Advancer{portfont(p), p.chExtra, p.spExtra + extraperspace}; }
+Advancer advancerfor(const Port& p, i32 extraperspace) {
+  return Advancer{portfont(p), p.chExtra, p.spExtra + extraperspace};
+}
 
 i32 measure(const Port& p, const u8* t, i32 n, i32 extraperspace) {
   Advancer a = advancerfor(p, extraperspace);
@@ -158,7 +160,8 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
   if (underlined) {
     const i32 uy = 1 - top;
     if (uy >= 0 && uy < bh)
-      for (i32 ux = std::max(0, left); ux < std::min(width, right); ++ux) cov[std::size_t(uy) * std::size_t(bw) + std::size_t(ux - left)] = 255;
+      for (i32 ux = std::max(0, left); ux < std::min(width, right); ++ux)
+        cov[std::size_t(uy) * std::size_t(bw) + std::size_t(ux - left)] = 255;
   }
 
   // The copy modes paint the text's cell; the others touch the ink only.
@@ -189,10 +192,8 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
     for (i32 py = b[i].y1; py < b[i].y2; ++py)
       for (i32 px = b[i].x1; px < b[i].x2; ++px) {
         const u8 c = cov[std::size_t(py + oy) * std::size_t(bw) + std::size_t(px + ox)];
-        if (mono)
-          comp.putbit(px, py, c != 0);
-        else
-          comp.putcoverage(px, py, c);
+        if (mono) comp.putbit(px, py, c != 0);
+        else comp.putcoverage(px, py, c);
       }
 }
 
@@ -302,7 +303,8 @@ void DrawJustified(const void* text, i32 length, i32 slop, i16, Point, Point) {
   drawtextat(*p, t, length, extra);
 }
 
-i16 PixelToChar(const void* text, i32 length, i32 slop, i32 pixelWidth, bool* leadingEdge, i32* widthRemaining, i16, Point, Point) {
+i16 PixelToChar(const void* text, i32 length, i32 slop, i32 pixelWidth, bool* leadingEdge, i32* widthRemaining, i16,
+                Point, Point) {
   Port* p = currentport();
   const u8* t = static_cast<const u8*>(text);
   if (leadingEdge) *leadingEdge = true;
@@ -366,8 +368,8 @@ i16 StyledLineBreak(const void* text, i32 length, i32 start, i32 end, i32, i32* 
     }
   bool leading = false;
   i32 rest = *width;
-  const i32 hit = start < measured ? PixelToChar(t + start, measured - start, 0, *width, &leading, &rest, 0, Point{1, 1},
-                                                 Point{1, 1})
+  const i32 hit = start < measured ? PixelToChar(t + start, measured - start, 0, *width, &leading, &rest, 0,
+                                                 Point{1, 1}, Point{1, 1})
                                    : 0;
   *width = rest;
   if (rest >= 0) {

@@ -45,7 +45,8 @@ Rect transformedbounds(const RealMatrix& m, i32 w, i32 h) {
   for (auto [x, y] : {std::pair{0, 0}, {w, 0}, {w, h}, {0, h}}) {
     double W = x * m.m[0][2] + y * m.m[1][2] + m.m[2][2];
     if (std::fabs(W) < 1e-9) W = 1e-9;
-    const double X = (x * m.m[0][0] + y * m.m[1][0] + m.m[2][0]) / W, Y = (x * m.m[0][1] + y * m.m[1][1] + m.m[2][1]) / W;
+    const double X = (x * m.m[0][0] + y * m.m[1][0] + m.m[2][0]) / W,
+                 Y = (x * m.m[0][1] + y * m.m[1][1] + m.m[2][1]) / W;
     x0 = std::min(x0, X), x1 = std::max(x1, X), y0 = std::min(y0, Y), y1 = std::max(y1, Y);
   }
   auto clip = [](double v) { return i16(std::clamp(v, -32768.0, 32767.0)); };
@@ -112,7 +113,9 @@ void TransformCopyBits(const BitMap* src, const MatrixRecord* matrix, i16 mode, 
             continue;
         } else {
           const RGBColor d = pixeltorgb(D, getpixel(D, x, y));
-          auto over = [&](u32 s, u16 dv) { return u16(std::min<u32>(255, s + (u32(dv >> 8) * (255 - a) + 127) / 255) * 257); };
+          auto over = [&](u32 s, u16 dv) {
+            return u16(std::min<u32>(255, s + (u32(dv >> 8) * (255 - a) + 127) / 255) * 257);
+          };
           c = RGBColor{over(r, d.red), over(g, d.green), over(bl, d.blue)};
         }
         setpixel(D, x, y, match.match(c));

@@ -12,7 +12,13 @@ namespace kv {
 // port's operation colour after the transform (36), or blended by the source's alpha (the top
 // byte of 32-bit pixels; other depths are opaque): straight (256), pre-multiplied against
 // white (257) or against black (258).
-enum : i16 { transformcopy = 0, transformkeyed = 36, transformalpha = 256, transformpremulwhite = 257, transformpremulblack = 258 };
+enum : i16 {
+  transformcopy = 0,
+  transformkeyed = 36,
+  transformalpha = 256,
+  transformpremulwhite = 257,
+  transformpremulblack = 258
+};
 
 // Copies the whole source through `m`, which maps source pixel coordinates (counted from the
 // source map's top-left) to the port's local coordinates. Nothing happens while the pen is

@@ -44,7 +44,7 @@ struct ResourceRef {
   std::string name;
   std::size_t offset = 0;  // where the resource's bytes start in the file
   std::size_t size = 0;
-  bool damaged = false;    // its length or bytes lie outside the data
+  bool damaged = false;  // its length or bytes lie outside the data
 };
 
 // Reads the map of a resource file held in memory. noErr, or mapReadErr for a damaged file

@@ -28,11 +28,11 @@ namespace {
 
 struct ResFile {
   i16 refnum = 0;
-  std::string path;        // the file's path (UTF-8) or the name given for bytes in memory
-  bool embedded = false;   // the program's own resources
-  bool ondisk = false;     // opened by path: UpdateResFile writes it back
-  bool changed = false;    // a resource was removed since it was read or written
-  std::vector<u8> bytes;   // the file's bytes (empty for the embedded map)
+  std::string path;       // the file's path (UTF-8) or the name given for bytes in memory
+  bool embedded = false;  // the program's own resources
+  bool ondisk = false;    // opened by path: UpdateResFile writes it back
+  bool changed = false;   // a resource was removed since it was read or written
+  std::vector<u8> bytes;  // the file's bytes (empty for the embedded map)
   std::vector<ResourceRef> refs;
   std::vector<Handle> loaded;  // per reference: the handle handed out, or none
 

@@ -16,9 +16,9 @@ using ScrapRef = u32;
 using ScrapFlavorType = OSType;
 
 constexpr OSStatus noScrapErr = -100;
-constexpr OSStatus noTypeErr = -102;             // the scrap holds no flavour of the type
+constexpr OSStatus noTypeErr = -102;  // the scrap holds no flavour of the type
 constexpr OSStatus duplicateScrapFlavorErr = -4989;
-constexpr OSStatus badScrapRefErr = -4990;       // a scrap that has since been cleared
+constexpr OSStatus badScrapRefErr = -4990;  // a scrap that has since been cleared
 
 struct ScrapFlavorInfo {
   ScrapFlavorType flavorType;

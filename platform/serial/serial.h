@@ -31,17 +31,17 @@ void setserialdevices(std::vector<SerialDevice> devices, bool use = true);
 // Opens a device for reading and writing without blocking and without making it the
 // controlling terminal: 0 and the port, or errno.
 int serialopen(const std::string& path, RegistryId* port);
-int serialexclusive(RegistryId port);        // exclusive use of the terminal
-int serialblocking(RegistryId port);         // blocking reads and writes again
-int serialsaveattributes(RegistryId port);   // keeps the settings it has now
+int serialexclusive(RegistryId port);       // exclusive use of the terminal
+int serialblocking(RegistryId port);        // blocking reads and writes again
+int serialsaveattributes(RegistryId port);  // keeps the settings it has now
 // Starts the working settings from a raw copy of the kept ones: reads return after at least
 // one byte, with a time-out of `tenths` tenths of a second.
 int serialrawcopy(RegistryId port, int tenths);
 int serialsetspeed(RegistryId port, int bitspersecond);  // both directions (any rate)
-int serialsetflowcontrol(RegistryId port);   // RTS on input, CTS on output
-int serialsetdatabits(RegistryId port, int bits);  // 5 to 8
-int serialsetstopbits(RegistryId port, int bits);  // 1 or 2
-int serialsetparity(RegistryId port, char parity);  // 'n', 'o' or 'e'
+int serialsetflowcontrol(RegistryId port);               // RTS on input, CTS on output
+int serialsetdatabits(RegistryId port, int bits);        // 5 to 8
+int serialsetstopbits(RegistryId port, int bits);        // 1 or 2
+int serialsetparity(RegistryId port, char parity);       // 'n', 'o' or 'e'
 // The modem control lines: raise or drop DTR, set all lines, read them. A device without modem
 // lines (a pseudo-terminal) answers 0 and reads none.
 int serialsetdtr(RegistryId port, bool on);
@@ -55,8 +55,8 @@ struct SerialFlags {
 int serialgetflags(RegistryId port, SerialFlags* flags);
 // Writes the bytes: the count written, or -1 with errno in *error.
 i64 serialwrite(RegistryId port, const void* data, std::size_t n, int* error);
-int serialdrain(RegistryId port);             // waits until all output was sent
-int serialrestore(RegistryId port);           // the kept settings back
+int serialdrain(RegistryId port);    // waits until all output was sent
+int serialrestore(RegistryId port);  // the kept settings back
 int serialclose(RegistryId port);
 // The device file descriptor number (for the diagnostic lines), -1 when not open.
 long serialdescriptor(RegistryId port);

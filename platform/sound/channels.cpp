@@ -29,8 +29,8 @@ ChannelState& cs() { return state<ChannelState>(); }
 void logsound(RegistryId channel, u16 cmd, const SampledInfo& info) {
   auto& log = cs().logged;
   if (log.size() >= kLoggedSounds) log.erase(log.begin());
-  log.push_back(QueuedSound{channel, backend().ticks(), info.fixedrate, cmd,
-                            std::vector<u8>(info.data, info.data + info.bytes)});
+  log.push_back(
+      QueuedSound{channel, backend().ticks(), info.fixedrate, cmd, std::vector<u8>(info.data, info.data + info.bytes)});
 }
 
 OSErr send(RegistryId channel, const SndCommand& command, const SampledSound* sound, bool now) {

@@ -225,7 +225,8 @@ void Mixer::apply(AudioMessage& m, std::vector<AudioCompletion>& done) {
     case K::newchannel: s.voices.push_back(Voice{m.target, {}, nullptr, 0, false}); break;
     case K::command:
     case K::immediate:
-      if (Voice* v = s.voice(m.target)) s.command(*v, Command{m.cmd, m.param1, m.param2, m.pcm}, m.kind == K::immediate, done);
+      if (Voice* v = s.voice(m.target))
+        s.command(*v, Command{m.cmd, m.param1, m.param2, m.pcm}, m.kind == K::immediate, done);
       break;
     case K::dispose:
       if (Voice* v = s.voice(m.target)) {
@@ -246,9 +247,12 @@ void Mixer::apply(AudioMessage& m, std::vector<AudioCompletion>& done) {
       m.synth = nullptr;
       break;
     case K::program:
-      if (s.synth != nullptr) fluid_synth_program_select(s.synth, s.player(m.target).channel, m.sfont, m.bank, m.program);
+      if (s.synth != nullptr)
+        fluid_synth_program_select(s.synth, s.player(m.target).channel, m.sfont, m.bank, m.program);
       break;
-    case K::tunequeue: s.player(m.target).queue.push_back(Sequence{std::move(m.words), m.flag, m.notify, m.refcon}); break;
+    case K::tunequeue:
+      s.player(m.target).queue.push_back(Sequence{std::move(m.words), m.flag, m.notify, m.refcon});
+      break;
     case K::tunestop:
       s.stop(s.player(m.target));
       if (m.flag) std::erase_if(s.players, [&m](const Player& p) { return p.id == m.target; });

@@ -18,11 +18,11 @@ enum class SampleCodec : u8 { offsetbinary8, bigendian16, ima4, mace3, mace6 };
 struct SampledInfo {
   SampleCodec codec = SampleCodec::offsetbinary8;
   i32 channels = 1;
-  double rate = 0;        // frames a second
-  u32 fixedrate = 0;      // the header's rate, 16.16
-  i64 frames = 0;         // sample frames (for compressed sound: packets)
+  double rate = 0;    // frames a second
+  u32 fixedrate = 0;  // the header's rate, 16.16
+  i64 frames = 0;     // sample frames (for compressed sound: packets)
   const u8* data = nullptr;
-  i64 bytes = 0;          // sample bytes used
+  i64 bytes = 0;  // sample bytes used
 };
 
 // Reads the header at `header` with `length` bytes from there on: noErr, or badFormat when the

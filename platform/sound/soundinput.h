@@ -39,7 +39,7 @@ class SoundCapture {
   u32 device_ = 0;  // SDL's device; 0 headless
   bool opened_ = false;
   bool running_ = false;
-  u32 since_ = 0;  // headless: the tick heard up to
+  u32 since_ = 0;             // headless: the tick heard up to
   std::vector<i16> pending_;  // heard before the last stop, not yet drained
 };
 

@@ -88,7 +88,8 @@ OSErr SndRecord(Point corner, ConstStringPtr name, Handle* sound) {
   *sound = nilhandle;
   if (OSErr e = soundinputstate()) return e;
   Answer a;
-  std::string title = "record sound " + macromantoutf8(std::string_view(reinterpret_cast<const char*>(name + 1), name[0]));
+  std::string title = "record sound " +
+                      macromantoutf8(std::string_view(reinterpret_cast<const char*>(name + 1), name[0]));
   std::vector<i16> samples;
   switch (beginmodal(title, "record sound", &a)) {
     case ModalStart::answered:

@@ -29,7 +29,7 @@ KV_STORED_RECORD(tonedescription, 76, KV_TONEDESCRIPTION_FIELDS)
 // Results.
 constexpr OSErr noteAllocatorUnavailable = -2020;  // the SoundFont or the synthesizer cannot be had
 constexpr OSErr instrumentNotFound = -2021;
-constexpr OSErr tunePlayerFull = -2022;            // every synthesizer channel is taken
+constexpr OSErr tunePlayerFull = -2022;  // every synthesizer channel is taken
 constexpr OSErr badTuneHeader = -2023;
 constexpr OSErr badTunePlayer = -2024;
 

@@ -55,8 +55,8 @@ void start() {
   for (std::size_t i = 0; list != nullptr && list[i] != nullptr; ++i) {
     std::string_view id = list[i]->identifier != nullptr ? list[i]->identifier : "";
     if (!id.starts_with(kVariantPrefix) || list[i]->name == nullptr) continue;
-    s.voices.push_back({utf8tomacroman(list[i]->name), std::string(id.substr(3)),
-                        i16(std::min<int>(list[i]->gender, 2))});
+    s.voices.push_back(
+        {utf8tomacroman(list[i]->name), std::string(id.substr(3)), i16(std::min<int>(list[i]->gender, 2))});
   }
 }
 

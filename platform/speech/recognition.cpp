@@ -44,14 +44,14 @@ struct RecognitionState {
   cmd_ln_t* config = nullptr;
   SwrContext* resampler = nullptr;
   bool test = false;
-  bool refuse = false;  // the test recognizer refuses every model
+  bool refuse = false;             // the test recognizer refuses every model
   std::vector<std::string> heard;  // for the test recognizer
   RegistryId system = nilid;
   Registry<int, RegType::recognizer> systems;
   Registry<Recognizer, RegType::recognizer> recognizers;
-  u32 models = 0;  // grammars made, for their names
-  i16 modes = 0;   // the listen modes of the system
-  WindowRef feedback = nilid;  // shown while listening in mode 0
+  u32 models = 0;                  // grammars made, for their names
+  i16 modes = 0;                   // the listen modes of the system
+  WindowRef feedback = nilid;      // shown while listening in mode 0
   std::vector<std::string> lines;  // what it shows: the state, then the last phrase heard
 
   ~RecognitionState() {
@@ -74,10 +74,9 @@ bool load() {
   if (r.config == nullptr) return false;
   r.decoder = ps_init(r.config);
   AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
-  if (r.decoder != nullptr &&
-      (swr_alloc_set_opts2(&r.resampler, &mono, AV_SAMPLE_FMT_S16, kRecognitionRate, &mono, AV_SAMPLE_FMT_S16,
-                           kOutputRate, 0, nullptr) != 0 ||
-       swr_init(r.resampler) != 0)) {
+  if (r.decoder != nullptr && (swr_alloc_set_opts2(&r.resampler, &mono, AV_SAMPLE_FMT_S16, kRecognitionRate, &mono,
+                                                   AV_SAMPLE_FMT_S16, kOutputRate, 0, nullptr) != 0 ||
+                               swr_init(r.resampler) != 0)) {
     ps_free(r.decoder);
     r.decoder = nullptr;
   }
@@ -92,7 +91,8 @@ std::string grammar(const SRLanguageModel& model) {
     std::string words, utf8 = macromantoutf8(phrase);
     for (char c : utf8) {
       unsigned char u = static_cast<unsigned char>(c);
-      bool wordchar = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '\'' || u >= 0x80;
+      bool wordchar = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '\'' ||
+                      u >= 0x80;
       if (wordchar) words += char(u >= 'A' && u <= 'Z' ? u + 32 : u);
       else if (!words.empty() && words.back() != ' ') words += ' ';
     }
@@ -141,7 +141,9 @@ void showfeedback(bool listening) {
     return;
   }
   if (r.feedback == nilid) {
-    static constexpr u8 kTitle[] = "\x06" "Speech";
+    static constexpr u8 kTitle[] =
+        "\x06"
+        "Speech";
     Rect bounds{40, 8, 80, 208};
     r.feedback = NewCWindow(nullptr, &bounds, kTitle, true, kWindowFloatProc, kFirstWindowOfClass, false, 0);
     r.lines = {"Listening", ""};

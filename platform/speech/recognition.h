@@ -27,12 +27,12 @@ constexpr OSType kSpeechDoneId = fourcc("srsd");
 constexpr OSType keySRStatus = fourcc("stss");
 constexpr OSType keySRResult = fourcc("kspr");
 
-constexpr OSErr kSRNotAvailable = -5100;       // no acoustic model or dictionary
+constexpr OSErr kSRNotAvailable = -5100;  // no acoustic model or dictionary
 constexpr OSErr kSRBadParameter = -5101;
-constexpr OSErr kSRNotListening = -5104;       // stop while not listening
-constexpr OSErr kSRAlreadyListening = -5105;   // start while listening
-constexpr OSErr kSRModelRefused = -5106;       // a phrase holds a word the dictionary lacks
-constexpr OSErr kSRSystemOpen = -5107;         // one system at a time
+constexpr OSErr kSRNotListening = -5104;      // stop while not listening
+constexpr OSErr kSRAlreadyListening = -5105;  // start while listening
+constexpr OSErr kSRModelRefused = -5106;      // a phrase holds a word the dictionary lacks
+constexpr OSErr kSRSystemOpen = -5107;        // one system at a time
 constexpr i16 kSRListenKeyMode = 2;           // listen only while the listen key is held
 constexpr u8 kListenKeyCode = 0x35;           // Escape
 

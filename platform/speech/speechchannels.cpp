@@ -25,7 +25,7 @@ struct SpeechChannel {
   OSType mode = modeText;
   RegistryId sound = nilid;  // the sound channel it plays on
   bool speaking = false;
-  std::vector<u8> samples;   // the extended header and its samples being played
+  std::vector<u8> samples;  // the extended header and its samples being played
 };
 
 struct SpeechChannelState {
@@ -155,7 +155,9 @@ i16 SpeechBusySystemWide() {
 OSErr TextToPhonemes(RegistryId channel, const u8* text, Size length, std::string* phonemes) {
   if (channelof(channel) == nullptr) return paramErr;
   std::string utf8;
-  if (!synthphonemes(macromantoutf8(std::string_view(reinterpret_cast<const char*>(text), std::size_t(std::max<Size>(length, 0)))), &utf8))
+  if (!synthphonemes(macromantoutf8(
+                         std::string_view(reinterpret_cast<const char*>(text), std::size_t(std::max<Size>(length, 0)))),
+                     &utf8))
     return synthNotReady;
   *phonemes = utf8tomacroman(utf8);
   return noErr;

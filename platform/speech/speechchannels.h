@@ -50,7 +50,7 @@ struct SpokenText {
   i32 rate = -1;        // espeak-ng's rate, -1 the voice's own
   i32 pitch = -1;       // espeak-ng's pitch, -1 the voice's own
   OSType mode = modeText;
-  u32 tick = 0;         // when speaking started
+  u32 tick = 0;            // when speaking started
   std::size_t frames = 0;  // samples synthesised
 };
 const std::vector<SpokenText>& spokentexts();

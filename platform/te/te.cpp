@@ -264,7 +264,8 @@ void TEClick(Point pt, bool extend, TEHandle te, bool doubleclick) {
   if (to > from && r->text[std::size_t(to - 1)] == '\r') --to;
   i32 offset = from;
   while (offset < to && r->dest.left + width(r->text, std::size_t(from), std::size_t(offset + 1 - from)) -
-                                width(r->text, std::size_t(offset), 1) / 2 <= pt.h)
+                                width(r->text, std::size_t(offset), 1) / 2 <=
+                            pt.h)
     ++offset;
   i32 wordstart = offset, wordend = offset;
   if (doubleclick) {

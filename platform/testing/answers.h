@@ -21,9 +21,9 @@
 namespace kv {
 
 struct Answer {
-  std::string kind;         // lower case, single spaces: "alert", "answer file", ...
-  std::string text;         // the value, unquoted, in Mac Roman
-  std::vector<int> items;   // the value as numbers when it is a comma list of numbers
+  std::string kind;        // lower case, single spaces: "alert", "answer file", ...
+  std::string text;        // the value, unquoted, in Mac Roman
+  std::vector<int> items;  // the value as numbers when it is a comma list of numbers
 };
 
 enum class UnattendedPolicy : unsigned char { fail, usedefault };

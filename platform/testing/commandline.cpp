@@ -102,10 +102,8 @@ bool startplatform(const PlatformOptions& o, std::string* error) {
   if (!setdumpfolder(o.dumpdir, error)) return false;
   setunattendedpolicy(UnattendedPolicy::usedefault);
   if (!answers.empty() && !loadanswers(answers, error)) return false;
-  if (o.deferinput)
-    state<DeferredInputState>().text = input;
-  else if (!input.empty() && !runinputscript(input, error))
-    return false;
+  if (o.deferinput) state<DeferredInputState>().text = input;
+  else if (!input.empty() && !runinputscript(input, error)) return false;
   if (o.maxticks) setticklimit(o.maxticks);
   // The run begins: from here a script that runs 10 virtual minutes with no input is stuck.
   notepassbegins();

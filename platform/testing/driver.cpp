@@ -116,7 +116,8 @@ void drag(Point from, Point to, u32 ticks, u16 modifiers) {
   put(InputKind::mousedown, t);
   u32 n = std::max<u32>(ticks, 1);
   for (u32 k = 1; k <= n; ++k) {
-    ds().mouse = Point{i16(from.v + i32(to.v - from.v) * i32(k) / i32(n)), i16(from.h + i32(to.h - from.h) * i32(k) / i32(n))};
+    ds().mouse = Point{i16(from.v + i32(to.v - from.v) * i32(k) / i32(n)),
+                       i16(from.h + i32(to.h - from.h) * i32(k) / i32(n))};
     put(InputKind::mousemove, t + k);
   }
   put(InputKind::mouseup, t + n + 1);

@@ -65,8 +65,8 @@ bool modifier(const std::string& s, u16* mods) {
     const char* name;
     u16 bit;
   };
-  static constexpr M kMods[] = {{"cmd", cmdKey},       {"command", cmdKey},  {"shift", shiftKey},
-                                {"option", optionKey}, {"alt", optionKey},   {"control", controlKey},
+  static constexpr M kMods[] = {{"cmd", cmdKey},       {"command", cmdKey},    {"shift", shiftKey},
+                                {"option", optionKey}, {"alt", optionKey},     {"control", controlKey},
                                 {"ctrl", controlKey},  {"capslock", alphaLock}};
   for (const M& m : kMods) {
     if (strcasecmp(s.c_str(), m.name) == 0) {

@@ -40,15 +40,17 @@ std::vector<u8> tiff(const DecodedImage& im) {
   w.byte(0);
   w.le32(8);
   w.le16(entries);
-  auto entry = [&w](u32 tag, u32 type, u32 count, u32 value) { w.le16(tag), w.le16(type), w.le32(count), w.le32(value); };
+  auto entry = [&w](u32 tag, u32 type, u32 count, u32 value) {
+    w.le16(tag), w.le16(type), w.le32(count), w.le32(value);
+  };
   entry(256, 4, 1, u32(im.width));
   entry(257, 4, 1, u32(im.height));
   entry(258, 3, 3, bitsat);
-  entry(259, 3, 1, 1);                // no compression
-  entry(262, 3, 1, 2);                // RGB
+  entry(259, 3, 1, 1);  // no compression
+  entry(262, 3, 1, 2);  // RGB
   entry(273, 4, 1, pixelsat);
-  entry(277, 3, 1, 3);                // samples per pixel
-  entry(278, 4, 1, u32(im.height));   // one strip
+  entry(277, 3, 1, 3);               // samples per pixel
+  entry(278, 4, 1, u32(im.height));  // one strip
   entry(279, 4, 1, u32(im.pixels.size() * 3));
   w.le32(0);
   w.le16(8), w.le16(8), w.le16(8);
@@ -126,7 +128,7 @@ std::vector<u8> psd(const DecodedImage& im) {
   w.zeros(6);
   w.be16(3), w.be32(u32(im.height)), w.be32(u32(im.width)), w.be16(8), w.be16(3);
   w.be32(0), w.be32(0), w.be32(0);  // no colour data, resources or layers
-  w.be16(0);                         // raw channels, one plane after the other
+  w.be16(0);                        // raw channels, one plane after the other
   for (int shift = 16; shift >= 0; shift -= 8)
     for (u32 p : im.pixels) w.byte(p >> shift);
   return w.out;
@@ -161,7 +163,8 @@ std::vector<u8> macpaint(const DecodedImage& im) {
   for (i32 y = 0; y < 720; ++y) {
     std::fill(std::begin(row), std::end(row), 0);
     for (i32 x = 0; x < 576 && y < im.height && x < im.width; ++x)
-      if (im.pixels[std::size_t(y) * std::size_t(im.width) + std::size_t(x)] != 0xFFFFFF) row[x >> 3] |= u8(0x80 >> (x & 7));
+      if (im.pixels[std::size_t(y) * std::size_t(im.width) + std::size_t(x)] != 0xFFFFFF)
+        row[x >> 3] |= u8(0x80 >> (x & 7));
     packbits(row, sizeof row, w);
   }
   return w.out;
@@ -211,7 +214,8 @@ std::vector<u8> indexedpng(const DecodedImage& im) {
 }  // namespace
 
 std::vector<u8> testimagefile(TestImageFormat format, const DecodedImage& image) {
-  if (image.width <= 0 || image.height <= 0 || image.pixels.size() != std::size_t(image.width) * std::size_t(image.height))
+  if (image.width <= 0 || image.height <= 0 ||
+      image.pixels.size() != std::size_t(image.width) * std::size_t(image.height))
     return {};
   std::vector<u8> out;
   switch (format) {

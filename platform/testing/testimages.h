@@ -9,16 +9,16 @@
 namespace kv {
 
 enum class TestImageFormat : u8 {
-  png,       // 8-bit RGB
+  png,         // 8-bit RGB
   pngpalette,  // 8-bit indexed: the image's colours in order of first appearance (at most 256)
-  jpeg,      // quality 95 (lossy: compare with the file's own decoding)
-  tiff,      // uncompressed RGB, little-endian, one strip
-  gif,       // at most 256 colours, GIF89a
-  bmp,       // 24 bits, rows from the bottom
-  tga,       // uncompressed true colour, 24 bits, rows from the bottom
-  psd,       // RGB, 8 bits a channel, raw
-  macpaint,  // 576 x 720 at 1 bit: pixels that are not white are black; other sizes are cut
-             // or padded with white
+  jpeg,        // quality 95 (lossy: compare with the file's own decoding)
+  tiff,        // uncompressed RGB, little-endian, one strip
+  gif,         // at most 256 colours, GIF89a
+  bmp,         // 24 bits, rows from the bottom
+  tga,         // uncompressed true colour, 24 bits, rows from the bottom
+  psd,         // RGB, 8 bits a channel, raw
+  macpaint,    // 576 x 720 at 1 bit: pixels that are not white are black; other sizes are cut
+               // or padded with white
 };
 
 // The file's bytes; empty when the image cannot be written in the format (a GIF of more than

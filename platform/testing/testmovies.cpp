@@ -64,7 +64,8 @@ bool writetestmovie(const std::string& path, const TestMovie& m) {
   w.video->pix_fmt = AV_PIX_FMT_RGB24;
   w.video->time_base = {1, m.fps};
   w.video->gop_size = 12;
-  if (avcodec_open2(w.video, vc, nullptr) < 0 || avcodec_parameters_from_context(vs->codecpar, w.video) < 0) return false;
+  if (avcodec_open2(w.video, vc, nullptr) < 0 || avcodec_parameters_from_context(vs->codecpar, w.video) < 0)
+    return false;
   vs->time_base = {1, 600};
   AVStream* as = nullptr;
   constexpr int kRate = 22050;
@@ -76,7 +77,8 @@ bool writetestmovie(const std::string& path, const TestMovie& m) {
     w.audio->sample_rate = kRate;
     w.audio->ch_layout = AV_CHANNEL_LAYOUT_MONO;
     w.audio->time_base = {1, kRate};
-    if (avcodec_open2(w.audio, ac, nullptr) < 0 || avcodec_parameters_from_context(as->codecpar, w.audio) < 0) return false;
+    if (avcodec_open2(w.audio, ac, nullptr) < 0 || avcodec_parameters_from_context(as->codecpar, w.audio) < 0)
+      return false;
     as->time_base = {1, kRate};
   }
   AVDictionary* opts = nullptr;

@@ -15,8 +15,8 @@ enum class TranscriptKind : unsigned char {
   answer,   // what answered a dialog (the answers queue, the default, or input)
   beep,
   exit,
-  error,    // a script error reported by a headless run
-  note,     // anything else worth a line
+  error,  // a script error reported by a headless run
+  note,   // anything else worth a line
 };
 
 // Adds a line: the kind, ": " and the text (UTF-8; a return in it becomes a line feed).

@@ -30,7 +30,7 @@ bool setdumpfolder(const std::string& path, std::string* error) {
     if (error) *error = "cannot make the dump folder " + path + ": " + std::strerror(errno);
     return false;
   }
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     if (error) *error = "the dump folder " + path + " is not a folder";
     return false;

@@ -34,7 +34,7 @@ struct IntlSettings {
   // --- Short dates ("3/5/24") ---
   DateOrder dateorder = DateOrder::mdy;
   u8 dateseparator = '/';
-  bool dayleadingzero = false;    // "03" rather than "3"
+  bool dayleadingzero = false;  // "03" rather than "3"
   bool monthleadingzero = false;
   bool shortdatecentury = false;  // a four-digit year rather than two digits
 
@@ -43,8 +43,7 @@ struct IntlSettings {
   // last (separators[0] before the first part, separators[4] after the last).
   std::array<LongDatePart, 4> longdateorder{LongDatePart::weekday, LongDatePart::month, LongDatePart::day,
                                             LongDatePart::year};
-  std::array<IntlText, 5> longdateseparators{intltext(""), intltext(", "), intltext(" "), intltext(", "),
-                                             intltext("")};
+  std::array<IntlText, 5> longdateseparators{intltext(""), intltext(", "), intltext(" "), intltext(", "), intltext("")};
   bool longdayleadingzero = false;
   u8 abbreviationlength = 3;  // the names of the abbreviated form are cut to this length
 
@@ -60,9 +59,8 @@ struct IntlSettings {
                                   intltext("April"),   intltext("May"),      intltext("June"),
                                   intltext("July"),    intltext("August"),   intltext("September"),
                                   intltext("October"), intltext("November"), intltext("December")};
-  std::array<IntlText, 7> weekdays{intltext("Sunday"),   intltext("Monday"), intltext("Tuesday"),
-                                   intltext("Wednesday"), intltext("Thursday"), intltext("Friday"),
-                                   intltext("Saturday")};
+  std::array<IntlText, 7> weekdays{intltext("Sunday"),   intltext("Monday"), intltext("Tuesday"), intltext("Wednesday"),
+                                   intltext("Thursday"), intltext("Friday"), intltext("Saturday")};
 };
 
 // The settings of this run (reset with the runtime).

@@ -11,7 +11,21 @@ namespace kv {
 namespace {
 
 // Accents, in the order their letters sort after the plain letter.
-enum : unsigned char { plain = 0, grave, acute, circumflex, tilde, diaeresis, ring, cedilla, stroke, dotless, ligature, eth, thorn };
+enum : unsigned char {
+  plain = 0,
+  grave,
+  acute,
+  circumflex,
+  tilde,
+  diaeresis,
+  ring,
+  cedilla,
+  stroke,
+  dotless,
+  ligature,
+  eth,
+  thorn
+};
 
 // One character's weights: up to two base letters (lower case), its accent and its case.
 struct weight {
@@ -23,10 +37,11 @@ struct weight {
 
 // The Latin-1 letters U+00C0-U+00FF: base letters and accents ('.' for the two signs).
 constexpr char kLatinBase[] = "aaaaaa!ceeeeiiiidnooooo.ouuuuy$#aaaaaa!ceeeeiiiidnooooo.ouuuuy$y";
-constexpr unsigned char kLatinAccent[32] = {grave, acute, circumflex, tilde, diaeresis, ring, ligature, cedilla,
-                                            grave, acute, circumflex, diaeresis, grave, acute, circumflex, diaeresis,
-                                            eth, tilde, grave, acute, circumflex, tilde, diaeresis, plain,
-                                            stroke, grave, acute, circumflex, diaeresis, acute, thorn, ligature};
+constexpr unsigned char kLatinAccent[32] = {grave,      acute,     circumflex, tilde,      diaeresis, ring,  ligature,
+                                            cedilla,    grave,     acute,      circumflex, diaeresis, grave, acute,
+                                            circumflex, diaeresis, eth,        tilde,      grave,     acute, circumflex,
+                                            tilde,      diaeresis, plain,      stroke,     grave,     acute, circumflex,
+                                            diaeresis,  acute,     thorn,      ligature};
 
 weight weigh(unsigned char c) {
   weight w;

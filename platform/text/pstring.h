@@ -11,9 +11,7 @@
 namespace kv {
 
 // The characters of a length-prefixed string.
-inline std::string_view pstringview(ConstStringPtr s) {
-  return {reinterpret_cast<const char*>(s + 1), s[0]};
-}
+inline std::string_view pstringview(ConstStringPtr s) { return {reinterpret_cast<const char*>(s + 1), s[0]}; }
 
 // Sets dst (of `capacity` bytes, length byte included) to the bytes, clipped to capacity - 1
 // (and to 255). Answers the length written.

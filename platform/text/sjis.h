@@ -37,9 +37,7 @@ inline bool sjislead(u8 c) { return (sjisbyteclasses[c] & sjisdetail::leadbit) !
 inline bool sjistrail(u8 c) { return (sjisbyteclasses[c] & sjisdetail::trailbit) != 0; }
 
 // The length (1 or 2) of the character starting at p, with `avail` bytes left (at least 1).
-inline Size sjischarlength(const u8* p, Size avail) {
-  return avail >= 2 && sjislead(p[0]) && sjistrail(p[1]) ? 2 : 1;
-}
+inline Size sjischarlength(const u8* p, Size avail) { return avail >= 2 && sjislead(p[0]) && sjistrail(p[1]) ? 2 : 1; }
 
 // The number of two-byte characters in the n bytes.
 Size sjisdoublecount(const u8* p, Size n);

@@ -36,8 +36,8 @@ struct ScriptOf {
   i16 script;
 };
 constexpr ScriptOf kVariants[] = {
-    {kTextEncodingMacTurkish, 0},  {kTextEncodingMacCroatian, 0}, {kTextEncodingMacIcelandic, 0},
-    {kTextEncodingMacRomanian, 0}, {kTextEncodingMacCeltic, 0},   {kTextEncodingMacGaelic, 0},
+    {kTextEncodingMacTurkish, 0},  {kTextEncodingMacCroatian, 0},  {kTextEncodingMacIcelandic, 0},
+    {kTextEncodingMacRomanian, 0}, {kTextEncodingMacCeltic, 0},    {kTextEncodingMacGaelic, 0},
     {kTextEncodingMacFarsi, 4},    {kTextEncodingMacUkrainian, 7}, {kTextEncodingMacInuit, 28},
 };
 

@@ -14,15 +14,15 @@ enum : i16 {
   smcClassMask = 0x0F00,
   smcUpperMask = 0x4000,
   // Types.
-  smCharPunct = 0x0000,     // punctuation, digits, blanks, symbols and control characters
-  smCharAscii = 0x0001,     // the letters A-Z and a-z
-  smCharEuro = 0x0007,      // the other letters (accented and the ligatures)
-  smCharTwoByte = 0x0008,   // a two-byte (Japanese) character
+  smCharPunct = 0x0000,    // punctuation, digits, blanks, symbols and control characters
+  smCharAscii = 0x0001,    // the letters A-Z and a-z
+  smCharEuro = 0x0007,     // the other letters (accented and the ligatures)
+  smCharTwoByte = 0x0008,  // a two-byte (Japanese) character
   // Classes of smCharPunct.
   smPunctNormal = 0x0000,
-  smPunctNumber = 0x0100,   // the digits
-  smPunctSymbol = 0x0200,   // mathematical, currency and other symbols
-  smPunctBlank = 0x0300,    // space, tab and the non-breaking space (0xCA)
+  smPunctNumber = 0x0100,  // the digits
+  smPunctSymbol = 0x0200,  // mathematical, currency and other symbols
+  smPunctBlank = 0x0300,   // space, tab and the non-breaking space (0xCA)
 };
 
 // The type of the character at offset of a text of length bytes (0 outside the text). With

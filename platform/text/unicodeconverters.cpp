@@ -95,8 +95,14 @@ std::unique_ptr<ByteTable> maketable(u32 base) {
     char32_t cp = kNone;
     switch (base) {
       case kTextEncodingMacRoman: cp = macromantounicode(c); break;
-      case kTextEncodingMacSymbol: cp = symboltounicode(c); if (cp == 0 && c != 0) cp = kNone; break;
-      case kTextEncodingMacDingbats: cp = dingbatstounicode(c); if (cp == 0 && c != 0) cp = kNone; break;
+      case kTextEncodingMacSymbol:
+        cp = symboltounicode(c);
+        if (cp == 0 && c != 0) cp = kNone;
+        break;
+      case kTextEncodingMacDingbats:
+        cp = dingbatstounicode(c);
+        if (cp == 0 && c != 0) cp = kNone;
+        break;
       default:
         if (hasmacset(base)) {
           const char16_t u = macsettounicode(base, c);
@@ -413,8 +419,8 @@ OSStatus CreateUnicodeToTextRunInfo(ItemCount count, const TextEncoding* encodin
   if (count == 0) {
     for (i16 script = 0; script <= smUninterp; ++script) {
       TextEncoding e;
-      if (GetScriptVariable(script, smScriptEnabled) && UpgradeScriptInfoToTextEncoding(script, kTextLanguageDontCare,
-                                                                                      kTextRegionDontCare, nullptr, &e) == noErr)
+      if (GetScriptVariable(script, smScriptEnabled) &&
+          UpgradeScriptInfoToTextEncoding(script, kTextLanguageDontCare, kTextRegionDontCare, nullptr, &e) == noErr)
         made.encodings.push_back(e);
     }
   } else {
@@ -431,8 +437,8 @@ OSStatus ConvertFromTextToUnicode(const TextToUnicodeInfo& info, ByteCount sourc
                                   ItemCount offsetCount, const ByteOffset* offsets, ItemCount* actualOffsetCount,
                                   ByteOffset* outOffsets, ByteCount outputRoom, ByteCount* sourceRead,
                                   ByteCount* outputLength, void* output) {
-  Walk w{static_cast<const u8*>(source), sourceLength, offsetCount, offsets, outOffsets, static_cast<u8*>(output),
-         outputRoom};
+  Walk w{static_cast<const u8*>(source), sourceLength, offsetCount, offsets, outOffsets,
+         static_cast<u8*>(output),       outputRoom};
   if (!unicodeform(info.mapping.unicodeEncoding) || !textencodingsupported(info.mapping.otherEncoding))
     return w.finish(kTextUnsupportedEncodingErr, actualOffsetCount, sourceRead, outputLength);
   Codec codec(info.mapping.otherEncoding);
@@ -465,8 +471,8 @@ OSStatus ConvertFromUnicodeToText(const UnicodeToTextInfo& info, ByteCount sourc
                                   ItemCount offsetCount, const ByteOffset* offsets, ItemCount* actualOffsetCount,
                                   ByteOffset* outOffsets, ByteCount outputRoom, ByteCount* sourceRead,
                                   ByteCount* outputLength, void* output) {
-  Walk w{static_cast<const u8*>(source), sourceLength, offsetCount, offsets, outOffsets, static_cast<u8*>(output),
-         outputRoom};
+  Walk w{static_cast<const u8*>(source), sourceLength, offsetCount, offsets, outOffsets,
+         static_cast<u8*>(output),       outputRoom};
   if (!unicodeform(info.mapping.unicodeEncoding) || !textencodingsupported(info.mapping.otherEncoding))
     return w.finish(kTextUnsupportedEncodingErr, actualOffsetCount, sourceRead, outputLength);
   std::vector<std::unique_ptr<Codec>> codecs;
@@ -480,8 +486,8 @@ OSStatus ConvertFromUnicodeToTextRun(const UnicodeToTextRunInfo& info, ByteCount
                                      ItemCount* actualOffsetCount, ByteOffset* outOffsets, ByteCount outputRoom,
                                      ByteCount* sourceRead, ByteCount* outputLength, void* output, ItemCount runRoom,
                                      ItemCount* runCount, TextEncodingRun* runs) {
-  Walk w{static_cast<const u8*>(source), sourceLength, offsetCount, offsets, outOffsets, static_cast<u8*>(output),
-         outputRoom};
+  Walk w{static_cast<const u8*>(source), sourceLength, offsetCount, offsets, outOffsets,
+         static_cast<u8*>(output),       outputRoom};
   ItemCount nruns = 0;
   if (runCount) *runCount = 0;
   if (!unicodeform(info.unicodeEncoding) || info.encodings.empty())

@@ -23,21 +23,21 @@ using ItemCount = u32;
 using UniChar = u16;
 
 // Statuses.
-constexpr OSStatus kTextUnsupportedEncodingErr = -8738;  // no converter for the encoding
-constexpr OSStatus kTextMalformedInputErr = -8739;       // a byte has no character (without fallbacks)
+constexpr OSStatus kTextUnsupportedEncodingErr = -8738;    // no converter for the encoding
+constexpr OSStatus kTextMalformedInputErr = -8739;         // a byte has no character (without fallbacks)
 constexpr OSStatus kTECBufferBelowMinimumSizeErr = -8750;  // no room for even one character
-constexpr OSStatus kTECArrayFullErr = -8751;             // the run array is full
-constexpr OSStatus kTECPartialCharErr = -8753;           // the input ends inside a character
-constexpr OSStatus kTECUnmappableElementErr = -8754;     // a character the target cannot hold
-constexpr OSStatus kTECUsedFallbacksStatus = -8783;      // done, with fallback characters
-constexpr OSStatus kTECOutputBufferFullStatus = -8785;   // stopped because the output is full
+constexpr OSStatus kTECArrayFullErr = -8751;               // the run array is full
+constexpr OSStatus kTECPartialCharErr = -8753;             // the input ends inside a character
+constexpr OSStatus kTECUnmappableElementErr = -8754;       // a character the target cannot hold
+constexpr OSStatus kTECUsedFallbacksStatus = -8783;        // done, with fallback characters
+constexpr OSStatus kTECOutputBufferFullStatus = -8785;     // stopped because the output is full
 
 // Conversion flags.
 enum : u32 {
-  kUnicodeUseFallbacksMask = 0x1,   // a character without a mapping takes a fallback
-  kUnicodeKeepInfoMask = 0x2,       // accepted; the converters keep no state between calls
-  kUnicodeLooseMappingsMask = 0x20, // accepted; the tables have only exact mappings
-  kUnicodeTextRunMask = 0x80,       // accepted by the run converter
+  kUnicodeUseFallbacksMask = 0x1,    // a character without a mapping takes a fallback
+  kUnicodeKeepInfoMask = 0x2,        // accepted; the converters keep no state between calls
+  kUnicodeLooseMappingsMask = 0x20,  // accepted; the tables have only exact mappings
+  kUnicodeTextRunMask = 0x80,        // accepted by the run converter
 };
 
 // Which fallbacks a Unicode-to-text converter tries, and in what order: the converter's own

@@ -28,11 +28,11 @@ constexpr LongDateTime kLongDateLimit = 1'000'000'000'000LL;
 // into the next larger one (month 13 is January of the next year, hour -1 the last hour of
 // the day before); `dayofweek`, `dayofyear` and `era` are only answered, never read.
 struct LongDateRec {
-  i32 era;        // 0 for years from 1 on (the only era dates are written in)
+  i32 era;  // 0 for years from 1 on (the only era dates are written in)
   i32 year;
-  i32 month;      // 1-12
-  i32 day;        // 1-31
-  i32 hour;       // 0-23
+  i32 month;  // 1-12
+  i32 day;    // 1-31
+  i32 hour;   // 0-23
   i32 minute;
   i32 second;
   i32 dayofweek;  // 1 Sunday .. 7 Saturday
@@ -70,11 +70,11 @@ void LongTimeString(const LongDateTime* secs, bool wantseconds, Str255 out, cons
 // What a parse found: 0 or a set of warnings, or a failure (the high bit set).
 using StringToDateStatus = u16;
 enum : u16 {
-  datefoundlong = 0x0001,     // the month was given by its name
-  dateleftover = 0x0002,      // text follows what was read
-  datefatal = 0x8000,         // the mask of every failure
-  datenotfound = 0x8400,      // the text does not begin with a date (time); nothing was read
-  dateinvalid = 0x8800,       // a date (time) was read, and one of its fields is out of range
+  datefoundlong = 0x0001,  // the month was given by its name
+  dateleftover = 0x0002,   // text follows what was read
+  datefatal = 0x8000,      // the mask of every failure
+  datenotfound = 0x8400,   // the text does not begin with a date (time); nothing was read
+  dateinvalid = 0x8800,    // a date (time) was read, and one of its fields is out of range
 };
 
 // Today's date, the fields a date leaves out take from it, and the year two-digit years are
@@ -91,12 +91,10 @@ OSErr InitDateCache(DateCacheRecord* cache);
 // or a month by its name (full, or cut to three letters or more) with the day and year, an
 // optional weekday name before it. Fills year, month and day (missing ones from the cache);
 // *used is the characters read, the blanks before included (0 when nothing was found).
-StringToDateStatus StringToDate(const u8* text, i32 length, const DateCacheRecord* cache, i32* used,
-                                LongDateRec* date);
+StringToDateStatus StringToDate(const u8* text, i32 length, const DateCacheRecord* cache, i32* used, LongDateRec* date);
 // Reads a time from the start of `text`: hours and minutes joined by the settings' time
 // separator (or ':'), optional seconds, and an optional morning or evening suffix (or an hour
 // with the suffix alone). Fills hour, minute and second (missing ones 0).
-StringToDateStatus StringToTime(const u8* text, i32 length, const DateCacheRecord* cache, i32* used,
-                                LongDateRec* time);
+StringToDateStatus StringToTime(const u8* text, i32 length, const DateCacheRecord* cache, i32* used, LongDateRec* time);
 
 }  // namespace kv

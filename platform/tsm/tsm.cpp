@@ -10,11 +10,11 @@ namespace kv {
 
 namespace {
 
-constexpr OSType kKeyRefCon = 0x72656663;      // 'refc'
-constexpr OSType kKeyText = 0x6B646174;        // 'kdat'
-constexpr OSType kKeyFixLength = 0x6669786C;   // 'fixl'
-constexpr OSType kKeyHilites = 0x68726E67;     // 'hrng'
-constexpr i16 kConvertedText = 4;              // hilite of text being composed
+constexpr OSType kKeyRefCon = 0x72656663;     // 'refc'
+constexpr OSType kKeyText = 0x6B646174;       // 'kdat'
+constexpr OSType kKeyFixLength = 0x6669786C;  // 'fixl'
+constexpr OSType kKeyHilites = 0x68726E67;    // 'hrng'
+constexpr i16 kConvertedText = 4;             // hilite of text being composed
 
 struct TSMDocument {
   OSType interfaceType = 0;

@@ -15,12 +15,12 @@ namespace kv {
 
 using TSMDocumentID = RegistryId;
 
-constexpr OSType kTextServiceClass = 0x74737663;         // 'tsvc'
-constexpr OSType kUpdateActiveInputArea = 0x75706474;    // 'updt'
-constexpr OSType kPos2Offset = 0x70327374;               // 'p2st'
-constexpr OSType kOffset2Pos = 0x73743270;               // 'st2p'
-constexpr OSType kGetSelectedText = 0x67747874;          // 'gtxt'
-constexpr OSErr tsmNeverRegisteredErr = -2504;           // the document was registered already
+constexpr OSType kTextServiceClass = 0x74737663;       // 'tsvc'
+constexpr OSType kUpdateActiveInputArea = 0x75706474;  // 'updt'
+constexpr OSType kPos2Offset = 0x70327374;             // 'p2st'
+constexpr OSType kOffset2Pos = 0x73743270;             // 'st2p'
+constexpr OSType kGetSelectedText = 0x67747874;        // 'gtxt'
+constexpr OSErr tsmNeverRegisteredErr = -2504;         // the document was registered already
 constexpr OSErr errAEEventNotHandled = -1708;
 constexpr OSErr errAEHandlerNotFound = -1717;
 constexpr OSErr errOffsetInvalid = -1800;
@@ -60,7 +60,8 @@ struct TSMRecord {
         v = std::forward<T>(value);
         return;
       }
-    params.emplace_back(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple(std::forward<T>(value)));
+    params.emplace_back(std::piecewise_construct, std::forward_as_tuple(key),
+                        std::forward_as_tuple(std::forward<T>(value)));
   }
 };
 

@@ -25,7 +25,7 @@ struct CompositorState {
   // released with the drawing layer's state.
   CGrafPtr port = nilid;
   u64 drawnat = 0;  // the drawing layer's count when the screen was last composed
-  i32 frozen = 0;  // screen updates disabled this many times
+  i32 frozen = 0;   // screen updates disabled this many times
   // The pixel buffer of each visible window when the screen was last composed: drawing is
   // traced to windows by its buffer.
   std::vector<std::pair<RegistryId, const void*>> bases;
@@ -196,7 +196,8 @@ void drawtitle(FramePort& fp, WindowRef id, const WindowData& w) {
   GetFontInfo(&fi);
   const i16 n = i16(std::min<std::size_t>(w.title.size(), 255));
   const i16 width = TextWidth(w.title.data(), 0, n);
-  MoveTo(i16(std::max<i32>(t.left, (t.left + t.right - width) / 2)), i16((t.top + t.bottom + fi.ascent - fi.descent) / 2));
+  MoveTo(i16(std::max<i32>(t.left, (t.left + t.right - width) / 2)),
+         i16((t.top + t.bottom + fi.ascent - fi.descent) / 2));
   DrawText(w.title.data(), 0, n);
   ClipRect(&kNoClip);
   ForeColor(blackColor);
@@ -329,8 +330,7 @@ void drawmenus(Frame& f, Point org) {
       if (i.mark == checkMark) drawmenutext(std::string(1, char(kCheckGlyph)), ir, i16(ir.left + 4), ink);
       else if (i.mark >= 0x20) drawmenutext(std::string(1, char(i.mark)), ir, i16(ir.left + 4), ink);
       drawmenutext(i.text, ir, i16(ir.left + 18), ink, i.font, i.style);
-      if (!i.keytext.empty())
-        drawmenutext(i.keytext, ir, i16(ir.right - 12 - menutextwidth(i.keytext)), ink);
+      if (!i.keytext.empty()) drawmenutext(i.keytext, ir, i16(ir.right - 12 - menutextwidth(i.keytext)), ink);
       if (i.submenu) {
         // A small triangle pointing right.
         i16 cy = i16((ir.top + ir.bottom) / 2), x = i16(ir.right - 12);
@@ -416,13 +416,15 @@ void drawoverlay(Frame& f, Point org) {
     const i32 top = std::max<i32>(r.top - org.v, 0), left = std::max<i32>(r.left - org.h, 0);
     const i32 bottom = std::min<i32>(r.bottom - org.v, f.height), right = std::min<i32>(r.right - org.h, f.width);
     for (i32 y = top; y < bottom; ++y)
-      for (i32 x = left; x < right; ++x) fn(f.pixels[std::size_t(y) * std::size_t(f.width) + std::size_t(x)], x + org.h, y + org.v);
+      for (i32 x = left; x < right; ++x)
+        fn(f.pixels[std::size_t(y) * std::size_t(f.width) + std::size_t(x)], x + org.h, y + org.v);
   };
   for (const Rect& r : o.mask)
     each(r, [&](u32& px, i32 h, i32 v) {
       const i32 ix = h - o.imageat.h, iy = v - o.imageat.v;
       if (ix < 0 || iy < 0 || ix >= o.image.width || iy >= o.image.height) return;
-      px = mix(o.image.pixels[std::size_t(iy) * std::size_t(o.image.width) + std::size_t(ix)] & 0xFFFFFF, px, o.opacity);
+      px = mix(o.image.pixels[std::size_t(iy) * std::size_t(o.image.width) + std::size_t(ix)] & 0xFFFFFF, px,
+               o.opacity);
     });
   for (const Rect& r : o.outline) each(r, [](u32& px, i32, i32) { px ^= 0xFFFFFF; });
 }
@@ -456,7 +458,8 @@ bool composechanged() {
   if (changed.size() > 16) {
     Rect u = changed[0];
     for (const Rect& r : changed)
-      u = Rect{std::min(u.top, r.top), std::min(u.left, r.left), std::max(u.bottom, r.bottom), std::max(u.right, r.right)};
+      u = Rect{std::min(u.top, r.top), std::min(u.left, r.left), std::max(u.bottom, r.bottom),
+               std::max(u.right, r.right)};
     changed.assign(1, u);
   }
   const Point org{main.top, main.left};

@@ -8,8 +8,8 @@
 
 namespace kv {
 
-#define KV_CURSOR_FIELDS(F) \
-  F(KV_CURSOR_BITS, data, 0) \
+#define KV_CURSOR_FIELDS(F)   \
+  F(KV_CURSOR_BITS, data, 0)  \
   F(KV_CURSOR_BITS, mask, 32) \
   F(Point, hotSpot, 64)
 #define KV_CURSOR_BITS arr<u16, 16>

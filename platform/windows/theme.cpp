@@ -53,25 +53,25 @@ struct BrushColours {
 constexpr RGBColor grey(u16 level) { return RGBColor{level, level, level}; }
 constexpr RGBColor kWhite = grey(0xFFFF);
 constexpr BrushColours kBrushes[] = {
-    {1, grey(0xE8E8), grey(0xF0F0)},                            // dialog
-    {3, grey(0xE8E8), grey(0xF0F0)},                            // alert
-    {5, grey(0xECEC), grey(0xF4F4)},                            // modeless dialog
-    {7, grey(0xE4E4), grey(0xEEEE)},                            // utility window
-    {9, RGBColor{0xEDED, 0xF3F3, 0xFEFE}, grey(0xF6F6)},        // sorted list column
-    {10, kWhite, kWhite},                                       // list
-    {14, RGBColor{0x8A8A, 0xB0B0, 0xE8E8}, grey(0xB4B4)},       // drag hilite
-    {15, kWhite, kWhite},                                       // document window
-    {16, kWhite, kWhite},                                       // file browser window
-    {20, grey(0x2222), grey(0x8888)},                           // button frame (active pen)
-    {22, grey(0x8888), grey(0xA8A8)},                           // button frame, inactive
-    {29, grey(0xDDDD), grey(0xEEEE)},                           // button face
-    {46, RGBColor{0x5A5A, 0x8C8C, 0xD8D8}, grey(0xB4B4)},       // focus highlight
+    {1, grey(0xE8E8), grey(0xF0F0)},                                           // dialog
+    {3, grey(0xE8E8), grey(0xF0F0)},                                           // alert
+    {5, grey(0xECEC), grey(0xF4F4)},                                           // modeless dialog
+    {7, grey(0xE4E4), grey(0xEEEE)},                                           // utility window
+    {9, RGBColor{0xEDED, 0xF3F3, 0xFEFE}, grey(0xF6F6)},                       // sorted list column
+    {10, kWhite, kWhite},                                                      // list
+    {14, RGBColor{0x8A8A, 0xB0B0, 0xE8E8}, grey(0xB4B4)},                      // drag hilite
+    {15, kWhite, kWhite},                                                      // document window
+    {16, kWhite, kWhite},                                                      // file browser window
+    {20, grey(0x2222), grey(0x8888)},                                          // button frame (active pen)
+    {22, grey(0x8888), grey(0xA8A8)},                                          // button frame, inactive
+    {29, grey(0xDDDD), grey(0xEEEE)},                                          // button face
+    {46, RGBColor{0x5A5A, 0x8C8C, 0xD8D8}, grey(0xB4B4)},                      // focus highlight
     {48, RGBColor{0xFFFF, 0xFFFF, 0xC8C8}, RGBColor{0xFFFF, 0xFFFF, 0xC8C8}},  // help tags
-    {-1, grey(0), grey(0)},                                     // black
-    {-2, kWhite, kWhite},                                       // white
-    {-3, RGBColor{0xB5B5, 0xD5D5, 0xFFFF}, grey(0xD4D4)},       // primary highlight
-    {-4, grey(0xD4D4), grey(0xD4D4)},                           // secondary highlight
-    {-5, RGBColor{0x3838, 0x7575, 0xD7D7}, grey(0xD4D4)},       // alternate primary highlight
+    {-1, grey(0), grey(0)},                                                    // black
+    {-2, kWhite, kWhite},                                                      // white
+    {-3, RGBColor{0xB5B5, 0xD5D5, 0xFFFF}, grey(0xD4D4)},                      // primary highlight
+    {-4, grey(0xD4D4), grey(0xD4D4)},                                          // secondary highlight
+    {-5, RGBColor{0x3838, 0x7575, 0xD7D7}, grey(0xD4D4)},                      // alternate primary highlight
 };
 constexpr i16 kFocusBrush = 46;
 

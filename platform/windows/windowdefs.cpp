@@ -84,8 +84,7 @@ WindowAttributes definitionattributes(i16 procid) {
       if (v & 8) a |= kWindowHorizontalZoomAttribute;
       if (family == 67) a |= kWindowSideTitlebarAttribute;
       break;
-    default:
-      break;
+    default: break;
   }
   return a;
 }
@@ -101,8 +100,7 @@ i16 classdefinition(WindowClass c, WindowAttributes a) {
     case kFloatingWindowClass:
     case kUtilityWindowClass:
     case kToolbarWindowClass:
-      return i16(kWindowFloatProc + (grow ? 2 : 0) + (zoom ? 12 : 0) +
-                 ((a & kWindowSideTitlebarAttribute) ? 16 : 0));
+      return i16(kWindowFloatProc + (grow ? 2 : 0) + (zoom ? 12 : 0) + ((a & kWindowSideTitlebarAttribute) ? 16 : 0));
     case kPlainWindowClass:
     case kSheetWindowClass:
     case kSheetAlertWindowClass: return kWindowPlainDialogProc;
@@ -150,7 +148,8 @@ FrameShape frameshape(const WindowData& w) {
   if (titled) {
     f.closebox = w.attributes & kWindowCloseBoxAttribute;
     f.zoombox = w.attributes & kWindowFullZoomAttribute;
-    f.collapsebox = (w.attributes & kWindowCollapseBoxAttribute) && d.look != Look::floating && d.look != Look::sidefloating;
+    f.collapsebox = (w.attributes & kWindowCollapseBoxAttribute) && d.look != Look::floating &&
+                    d.look != Look::sidefloating;
   }
   f.growbox = (w.attributes & kWindowResizableAttribute) && (d.grow || d.look == Look::document);
   return f;
@@ -194,12 +193,12 @@ Rect partrect(WindowRef window, const WindowData& w, u16 code) {
   i16 box = small ? kFloatBox : kDocBox;
   auto closerect = [&]() {
     if (f.sidetitle) return boxat(i16(title.top + 5), i16(title.left + 3), box);
-    return small ? boxat(i16(title.top + 3), i16(title.left + 5), box) : boxat(i16(title.top + 4), i16(title.left + 8), box);
+    return small ? boxat(i16(title.top + 3), i16(title.left + 5), box)
+                 : boxat(i16(title.top + 4), i16(title.left + 8), box);
   };
   switch (code) {
     case kWindowTitleBarRgn:
-    case kWindowDragRgn:
-      return title;
+    case kWindowDragRgn: return title;
     case kWindowTitleTextRgn: {
       if (emptyrect(title) || f.sidetitle) return none;
       Rect t = title;
@@ -207,18 +206,16 @@ Rect partrect(WindowRef window, const WindowData& w, u16 code) {
       t.right = i16(t.right - (small ? 24 : 8));
       return emptyrect(t) ? none : t;
     }
-    case kWindowCloseBoxRgn:
-      return f.closebox ? closerect() : none;
-    case kWindowCollapseBoxRgn:
-      return f.collapsebox ? boxat(i16(title.top + 4), i16(title.left + 29), box) : none;
+    case kWindowCloseBoxRgn: return f.closebox ? closerect() : none;
+    case kWindowCollapseBoxRgn: return f.collapsebox ? boxat(i16(title.top + 4), i16(title.left + 29), box) : none;
     case kWindowZoomBoxRgn:
       if (!f.zoombox) return none;
       if (f.sidetitle) return boxat(i16(title.bottom - 5 - box), i16(title.left + 3), box);
-      return small ? boxat(i16(title.top + 3), i16(title.right - 5 - box), box) : boxat(i16(title.top + 4), i16(title.left + 50), box);
+      return small ? boxat(i16(title.top + 3), i16(title.right - 5 - box), box)
+                   : boxat(i16(title.top + 4), i16(title.left + 50), box);
     case kWindowGrowRgn:
       return f.growbox ? Rect{i16(c.bottom - kGrowBox), i16(c.right - kGrowBox), c.bottom, c.right} : none;
-    default:
-      return none;
+    default: return none;
   }
 }
 

@@ -23,11 +23,11 @@ struct WindowData {
   WindowDefProc defproc = nullptr;
   i16 variation = 0;
   Rect content{0, 0, 0, 0};  // global
-  std::string title;          // Mac Roman, at most 255 bytes
+  std::string title;         // Mac Roman, at most 255 bytes
   bool visible = false;
   bool hilited = false;
   bool collapsed = false;
-  bool modified = false;        // the document has unsaved changes (a dot in the close box)
+  bool modified = false;  // the document has unsaved changes (a dot in the close box)
   bool evershown = false;
   float alpha = 1.0f;
   i32 refcon = 0;
@@ -37,14 +37,14 @@ struct WindowData {
   std::vector<WindowProperty> properties;
   RgnHandle update = nilid;    // global; made on first invalidation
   RgnHandle updating = nilid;  // between BeginUpdate and EndUpdate
-  RegistryId port = nilid;      // the window's port: its pixels, made with the window
+  RegistryId port = nilid;     // the window's port: its pixels, made with the window
   RgnHandle savedvis = nilid;  // the port's visible region before BeginUpdate (port coordinates)
   Rect userstate{0, 0, 0, 0};
   Rect stdstate{0, 0, 0, 0};
   bool hasuserstate = false;
   bool hasstdstate = false;
-  i16 pressedpart = 0;         // the box a tracking loop shows pressed
-  bool framedirty = true;      // the compositor must redraw the frame
+  i16 pressedpart = 0;           // the box a tracking loop shows pressed
+  bool framedirty = true;        // the compositor must redraw the frame
   bool hiddenbysuspend = false;  // hidden while the program is behind (hide-on-suspend)
 };
 
@@ -77,7 +77,7 @@ void setcontentrect(WindowRef window, WindowData& w, const Rect& r);
 // --- Definitions (windowdefs.cpp) ---
 struct FrameShape {
   i16 top = 0, left = 0, bottom = 0, right = 0;  // frame widths around the content
-  i16 titlesize = 0;     // thickness of the title bar (0: none)
+  i16 titlesize = 0;                             // thickness of the title bar (0: none)
   bool sidetitle = false;
   bool closebox = false, zoombox = false, collapsebox = false, growbox = false;
 };

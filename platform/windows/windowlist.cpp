@@ -151,10 +151,8 @@ void HideWindow(WindowRef window) {
 }
 
 void ShowHide(WindowRef window, bool show) {
-  if (show)
-    ShowWindow(window);
-  else
-    HideWindow(window);
+  if (show) ShowWindow(window);
+  else HideWindow(window);
 }
 
 bool IsWindowVisible(WindowRef window) {
@@ -204,12 +202,9 @@ bool IsWindowModified(WindowRef window) {
 
 OSStatus TransitionWindow(WindowRef window, u32, u32 action, const Rect*) {
   if (!wd(window)) return errInvalidWindowRef;
-  if (action == kWindowShowTransitionAction)
-    ShowWindow(window);
-  else if (action == kWindowHideTransitionAction)
-    HideWindow(window);
-  else
-    return paramErr;
+  if (action == kWindowShowTransitionAction) ShowWindow(window);
+  else if (action == kWindowHideTransitionAction) HideWindow(window);
+  else return paramErr;
   return noErr;
 }
 
@@ -227,10 +222,8 @@ WindowRef GetUserFocusWindow() {
 void CalcVisBehind(WindowRef, RgnHandle) {}
 
 void PaintOne(WindowRef window, RgnHandle) {
-  if (WindowData* w = wd(window))
-    w->framedirty = true;
-  else
-    screenchanged();
+  if (WindowData* w = wd(window)) w->framedirty = true;
+  else screenchanged();
 }
 
 i16 FindWindow(Point where, WindowRef* window) {

@@ -32,8 +32,8 @@ int windowlayer(WindowClass c) {
 }
 
 bool isfloatingclass(WindowClass c) {
-  return c == kFloatingWindowClass || c == kUtilityWindowClass || c == kToolbarWindowClass ||
-         c == kHelpWindowClass || c == kOverlayWindowClass;
+  return c == kFloatingWindowClass || c == kUtilityWindowClass || c == kToolbarWindowClass || c == kHelpWindowClass ||
+         c == kOverlayWindowClass;
 }
 
 namespace {
@@ -52,7 +52,8 @@ OSStatus addwindow(std::unique_ptr<WindowData> data, WindowRef* out) {
   const Rect c = data->content;
   GDHandle screen = GetMainDevice();
   CGrafPtr port = nilid;
-  OSErr err = newwindowport(extent(c.left, c.right), extent(c.top, c.bottom), devicedepth(screen), devicetable(screen), &port);
+  OSErr err = newwindowport(extent(c.left, c.right), extent(c.top, c.bottom), devicedepth(screen), devicetable(screen),
+                            &port);
   if (err != noErr) return err;
   setportglobalorigin(port, Point{c.top, c.left});
   data->port = port;
@@ -61,11 +62,10 @@ OSStatus addwindow(std::unique_ptr<WindowData> data, WindowRef* out) {
     DisposePort(port);
     return memFullErr;
   }
-  auto at = std::find_if(s.order.begin(), s.order.end(),
-                         [layer](WindowRef w) {
-                           const WindowData* other = wd(w);
-                           return other != nullptr && windowlayer(other->wclass) <= layer;
-                         });
+  auto at = std::find_if(s.order.begin(), s.order.end(), [layer](WindowRef w) {
+    const WindowData* other = wd(w);
+    return other != nullptr && windowlayer(other->wclass) <= layer;
+  });
   s.order.insert(at, id);
   *out = id;
   return noErr;
@@ -297,10 +297,8 @@ OSStatus SetWindowProperty(WindowRef window, u32 creator, u32 tag, u32 size, con
   if (size > 0 && !data) return paramErr;
   const u8* b = static_cast<const u8*>(data);
   std::vector<u8> bytes(b, b + size);
-  if (WindowProperty* p = findproperty(*w, creator, tag))
-    p->data = std::move(bytes);
-  else
-    w->properties.push_back({creator, tag, std::move(bytes)});
+  if (WindowProperty* p = findproperty(*w, creator, tag)) p->data = std::move(bytes);
+  else w->properties.push_back({creator, tag, std::move(bytes)});
   return noErr;
 }
 
@@ -386,10 +384,8 @@ OSStatus GetWindowRegion(WindowRef window, u16 code, RgnHandle rgn) {
   if (!w) return errInvalidWindowRef;
   if (!IsValidRgn(rgn)) return paramErr;
   if (code == kWindowUpdateRgn) {
-    if (w->update)
-      CopyRgn(w->update, rgn);
-    else
-      SetEmptyRgn(rgn);
+    if (w->update) CopyRgn(w->update, rgn);
+    else SetEmptyRgn(rgn);
     return noErr;
   }
   if (w->defproc && code != kWindowGlobalPortRgn) {
@@ -466,7 +462,8 @@ void sizeport(WindowData& w) {
 
 void setcontentrect(WindowRef, WindowData& w, const Rect& r) {
   i16 dh = i16(r.left - w.content.left), dv = i16(r.top - w.content.top);
-  const bool resized = r.right - r.left != w.content.right - w.content.left || r.bottom - r.top != w.content.bottom - w.content.top;
+  const bool resized = r.right - r.left != w.content.right - w.content.left ||
+                       r.bottom - r.top != w.content.bottom - w.content.top;
   w.content = r;
   w.framedirty = true;
   setportglobalorigin(w.port, Point{r.top, r.left});

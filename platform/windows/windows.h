@@ -60,8 +60,8 @@ enum : WindowAttributes {
   kWindowStandardHandlerAttribute = 1u << 25,
   kWindowInWindowMenuAttribute = 1u << 27,
   kWindowLiveResizeAttribute = 1u << 28,
-  kWindowStandardDocumentAttributes =
-      kWindowCloseBoxAttribute | kWindowFullZoomAttribute | kWindowCollapseBoxAttribute | kWindowResizableAttribute,
+  kWindowStandardDocumentAttributes = kWindowCloseBoxAttribute | kWindowFullZoomAttribute |
+                                      kWindowCollapseBoxAttribute | kWindowResizableAttribute,
 };
 
 // Part codes answered by FindWindow.
@@ -98,7 +98,7 @@ enum : u16 {
 
 // Numbered window definitions (definition id = family x 16 + variation).
 enum : i16 {
-  documentProc = 0,      // the classic family 0: variation bit 2 no grow box, bit 3 zoom box
+  documentProc = 0,  // the classic family 0: variation bit 2 no grow box, bit 3 zoom box
   dBoxProc = 1,
   plainDBox = 2,
   altDBoxProc = 3,
@@ -174,8 +174,8 @@ OSStatus CreateNewWindow(WindowClass windowClass, WindowAttributes attributes, c
 // With a numbered definition; attributes implied by its variation are added.
 OSStatus CreateWindowWithDefinition(i16 procID, WindowClass windowClass, WindowAttributes attributes,
                                     const Rect* contentBounds, WindowRef* outWindow);
-OSStatus CreateCustomWindow(WindowDefProc defProc, i16 variation, WindowClass windowClass,
-                            WindowAttributes attributes, const Rect* contentBounds, WindowRef* outWindow);
+OSStatus CreateCustomWindow(WindowDefProc defProc, i16 variation, WindowClass windowClass, WindowAttributes attributes,
+                            const Rect* contentBounds, WindowRef* outWindow);
 // A custom window asks its definition for its shape again (the regions it answers may have
 // changed) and its frame is presented anew; a window with a numbered definition is left as it
 // is. errInvalidWindowRef for a window that does not exist.
@@ -211,7 +211,12 @@ OSStatus SetWindowAlpha(WindowRef window, float alpha);  // 0..1
 OSStatus GetWindowAlpha(WindowRef window, float* alpha);
 OSStatus SetWindowModality(WindowRef window, u32 modality, WindowRef parent);
 OSStatus GetWindowModality(WindowRef window, u32* modality, WindowRef* parent);
-enum : u32 { kWindowModalityNone = 0, kWindowModalitySystemModal = 1, kWindowModalityAppModal = 2, kWindowModalityWindowModal = 3 };
+enum : u32 {
+  kWindowModalityNone = 0,
+  kWindowModalitySystemModal = 1,
+  kWindowModalityAppModal = 2,
+  kWindowModalityWindowModal = 3
+};
 OSStatus SetThemeWindowBackground(WindowRef window, i16 brush, bool update);
 i16 windowthemebrush(WindowRef window);
 

@@ -80,8 +80,9 @@ TEST_F(ContainersTest, DividingByZeroStoresTheInfinityOrNotANumber) {
 
 TEST_F(ContainersTest, ArithmeticReadsAtMost255CharactersOfAChunk) {
   // Item 1 holds "12", 253 blanks and "34": its first 255 characters are the number 12.
-  std::string body = "put \"12\" into x\nrepeat 253 times\nput space after x\nend repeat\n"
-                     "put \"34,5\" after x\nadd 1 to item 1 of x\nreturn x";
+  std::string body =
+      "put \"12\" into x\nrepeat 253 times\nput space after x\nend repeat\n"
+      "put \"34,5\" after x\nadd 1 to item 1 of x\nreturn x";
   EXPECT_EQ(fn(body), "13,5");
 }
 

@@ -61,12 +61,13 @@ TEST_F(DatesTest, TheClockMovesWithTheVirtualTicks) {
 TEST_F(DatesTest, ConvertBetweenEveryForm) {
   // Every form of the moment read back as seconds: the date forms keep the day, the time forms
   // the time of today.
-  const std::string forms[] = {"seconds", "dateItems", "date", "short date", "long date", "abbreviated date",
-                               "abbr date", "time", "short time", "abbreviated time", "long time"};
-  const std::string texts[] = {kNowText,     "2024,3,5,15,4,5,3", "3/5/24",  "3/5/24",
-                               "Tuesday, March 5, 2024", "Tue, Mar 5, 2024", "Tue, Mar 5, 2024",
-                               "3:04 PM",    "3:04 PM",           "3:04 PM", "3:04:05 PM"};
-  const std::string backs[] = {kNowText,   kNowText,   kMidnight,  kMidnight,    kMidnight,   kMidnight,
+  const std::string forms[] = {"seconds",    "dateItems",        "date",      "short date",
+                               "long date",  "abbreviated date", "abbr date", "time",
+                               "short time", "abbreviated time", "long time"};
+  const std::string texts[] = {kNowText,           "2024,3,5,15,4,5,3", "3/5/24",  "3/5/24",  "Tuesday, March 5, 2024",
+                               "Tue, Mar 5, 2024", "Tue, Mar 5, 2024",  "3:04 PM", "3:04 PM", "3:04 PM",
+                               "3:04:05 PM"};
+  const std::string backs[] = {kNowText,  kNowText,     kMidnight,    kMidnight,    kMidnight, kMidnight,
                                kMidnight, "3792495840", "3792495840", "3792495840", kNowText};
   for (size_t i = 0; i < std::size(forms); ++i) {
     EXPECT_EQ(convert(kNowText, forms[i]), texts[i]) << forms[i];
@@ -127,8 +128,8 @@ TEST_F(DatesTest, DateParsingEdges) {
 
 // Only years 1 to 9999 are written as dates: whatever converts to a date converts back.
 TEST_F(DatesTest, YearsOutsideOneToNineThousandNineHundredAndNinetyNineAreNotDates) {
-  for (const std::string& value : {std::string("-63200000000"), quoted("10000,1,1,0,0,0,1"),
-                                   quoted("December 26, -30"), quoted("1/2/-30")}) {
+  for (const std::string& value :
+       {std::string("-63200000000"), quoted("10000,1,1,0,0,0,1"), quoted("December 26, -30"), quoted("1/2/-30")}) {
     EXPECT_EQ(convert(value, "dateItems"), fn("return " + value)) << value;
     EXPECT_EQ(result(), "That is not a date.") << value;
   }

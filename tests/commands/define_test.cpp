@@ -104,8 +104,13 @@ TEST_F(DefineTest, WordsAndObjects) {
 }
 
 TEST_F(DefineTest, EveryKindOfObjectHasAList) {
-  const char* references[] = {"card button \"Go\"", "bg field \"Title\"", "card 2", "bg \"Fancy\"", "this window",
-                              "menu \"File\"", "item \"Quit\" of menu \"File\""};
+  const char* references[] = {"card button \"Go\"",
+                              "bg field \"Title\"",
+                              "card 2",
+                              "bg \"Fancy\"",
+                              "this window",
+                              "menu \"File\"",
+                              "item \"Quit\" of menu \"File\""};
   for (const char* r : references) {
     ASSERT_EQ(doline(std::string("define tint of ") + r), 0) << r;
     ASSERT_EQ(doline(std::string("set the tint of ") + r + " to " + "\"blue\""), 0) << r;

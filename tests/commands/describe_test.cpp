@@ -46,13 +46,14 @@ TEST_F(DescribeTest, TheObjectsOfACard) {
             "Button\t1\tOK\t" + okid + "\rButton\t2\tCancel\t" + cancelid + "\r");
   EXPECT_EQ(cardvalue("describe(card 1, \"buttons and more\")"), cardvalue("describe(card 1, buttons)"))
       << "the first word of the value counts";
-  EXPECT_EQ(cardvalue("describe(card 1, fields)"), "Field\t1\tlist\t" + id("card field \"list\"") +
-                                                      "\rField\t2\tplain\t" + id("card field \"plain\"") + "\r");
+  EXPECT_EQ(cardvalue("describe(card 1, fields)"),
+            "Field\t1\tlist\t" + id("card field \"list\"") + "\rField\t2\tplain\t" + id("card field \"plain\"") + "\r");
   EXPECT_EQ(cardvalue("describe(card 1, graphics, list)"), "Graphic id " + id("card graphic \"box\"") + "\r");
   EXPECT_EQ(cardvalue("describe(card 1, all, list)"),
             "Button id " + okid + "\rcd Field id " + id("card field \"list\"") + "\rButton id " + cancelid +
                 "\rGraphic id " + id("card graphic \"box\"") + "\rcd Field id " + id("card field \"plain\"") + "\r");
-  EXPECT_EQ(cardvalue("describe(card 2, buttons)"), "Button\t1\tGo\t" + cardvalue("the short id of card button 1 of card 2") + "\r");
+  EXPECT_EQ(cardvalue("describe(card 2, buttons)"),
+            "Button\t1\tGo\t" + cardvalue("the short id of card button 1 of card 2") + "\r");
   EXPECT_EQ(cardvalue("describe(card 1)"), "error 2");
   EXPECT_EQ(cardvalue("describe(card 1, windows)"), "error 2");
 }

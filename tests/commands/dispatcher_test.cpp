@@ -56,12 +56,12 @@ class DispatcherTest : public VeltrixTest {
 };
 
 TEST_F(DispatcherTest, WordsThatAreNoCommandsAndMessagesThatNoHandlerTook) {
-  EXPECT_EQ(command(""), 0);           // an empty statement
-  EXPECT_EQ(send("mouseUp"), 0);       // a message word: nothing happens
+  EXPECT_EQ(command(""), 0);      // an empty statement
+  EXPECT_EQ(send("mouseUp"), 0);  // a message word: nothing happens
   EXPECT_EQ(send("openCard"), 0);
   EXPECT_EQ(send("zoomWindow"), 0);
-  EXPECT_EQ(send("frobnicate"), 1);    // no command of that name
-  EXPECT_EQ(send("the"), 1);           // a keyword that is no command
+  EXPECT_EQ(send("frobnicate"), 1);      // no command of that name
+  EXPECT_EQ(send("the"), 1);             // a keyword that is no command
   EXPECT_EQ(send("mouseWheel"), -1000);  // passed on to the system
   EXPECT_EQ(send("returnKey"), 0);
   EXPECT_EQ(send("enterKey"), 0);
@@ -98,9 +98,9 @@ TEST_F(DispatcherTest, EditIsRefusedInEveryModeAndTheDispatcherPostsNothing) {
 TEST_F(DispatcherTest, PluginModeRefusesItsCommandsBeforeTheResultIsEmptied) {
   mainglobals().plugin = 1;
   setresult("kept");
-  for (const char* line : {"quit", "dial 5", "export card", "help", "import clut from clipboard", "launch x",
-                           "menuKey", "notify", "read from file x", "record", "reply x", "request x", "say x",
-                           "setDialogItem", "setWindow x", "start listening", "stop listening", "write x"}) {
+  for (const char* line : {"quit", "dial 5", "export card", "help", "import clut from clipboard", "launch x", "menuKey",
+                           "notify", "read from file x", "record", "reply x", "request x", "say x", "setDialogItem",
+                           "setWindow x", "start listening", "stop listening", "write x"}) {
     EXPECT_EQ(command(line), 175) << line;
     EXPECT_EQ(result(), "kept") << line;
   }
@@ -207,11 +207,11 @@ TEST_F(DispatcherTest, SharedFunctionErrors) {
   EXPECT_EQ(eval("the length \"abc\""), "error 5");  // "the" and no "of"
   EXPECT_EQ(eval("the sum of 1"), "error 49");       // no "(" for a function of a list
   EXPECT_EQ(eval("the replace of 1"), "error 49");
-  EXPECT_EQ(eval("annuity(0.1 2)"), "error 39");     // no comma between parameters
+  EXPECT_EQ(eval("annuity(0.1 2)"), "error 39");  // no comma between parameters
   EXPECT_EQ(eval("replace(\"a\", \"b\" \"c\")"), "error 39");
   EXPECT_EQ(eval("length(\"a\" \"b\")"), "error 88");  // no ")" after the operand
   EXPECT_EQ(eval("sum(1, 2 3)"), "error 88");
-  EXPECT_EQ(eval("result(x)"), "error 88");          // a word that is no modifier
+  EXPECT_EQ(eval("result(x)"), "error 88");  // a word that is no modifier
   EXPECT_EQ(eval("windows(name)"), "error 88");
   EXPECT_EQ(eval("xwindows(id)"), "error 88");
 }

@@ -39,7 +39,8 @@ TEST_F(DoTest, ControlStructuresSpanTheLines) {
   EXPECT_EQ(fn("do " + textof({"repeat 5 times", "put 7 after s", "if s = 77 then exit repeat", "end repeat"}) +
                "\nreturn s"),
             "77");
-  EXPECT_EQ(fn("do " + textof({"try", "put 1 into empty", "catch e", "put e into caught", "end try"}) + "\nreturn caught"),
+  EXPECT_EQ(fn("do " + textof({"try", "put 1 into empty", "catch e", "put e into caught", "end try"}) +
+               "\nreturn caught"),
             "45");
 }
 
@@ -61,7 +62,8 @@ TEST_F(DoTest, StatementsAreSentFromTheObjectThatRunsDo) {
 }
 
 TEST_F(DoTest, ReturnEndsTheTextAndGivesTheResult) {
-  EXPECT_EQ(fn("do " + textof({"put 1 into a", "return 5", "put 2 into a"}) + "\nreturn a & \",\" & the result"), "1,5");
+  EXPECT_EQ(fn("do " + textof({"put 1 into a", "return 5", "put 2 into a"}) + "\nreturn a & \",\" & the result"),
+            "1,5");
   EXPECT_EQ(run("do \"exit to Kestrove\"\nglobal after\nput 1 into after"), -998);
   EXPECT_EQ(global("after"), "(no global after)") << "exit to Kestrove ends every handler";
 }
@@ -76,7 +78,8 @@ TEST_F(DoTest, LoopWordsThatLeaveTheTextAreErrors) {
 
 TEST_F(DoTest, ALineOverTwoHundredFiftyFiveCharactersStopsTheText) {
   std::string longline = "put 1 into c -- " + std::string(240, 'a');
-  EXPECT_EQ(run("global a, c\nput empty into a\nput empty into c\ndo " + textof({"put 1 into a", longline, "put 2 into a"})),
+  EXPECT_EQ(run("global a, c\nput empty into a\nput empty into c\ndo " +
+                textof({"put 1 into a", longline, "put 2 into a"})),
             14);
   EXPECT_EQ(global("a"), "1") << "the lines before it ran";
   EXPECT_EQ(global("c"), "");

@@ -148,19 +148,19 @@ TEST_F(FindTest, RepeatingAFindWalksEveryMatchAndWrapsAround) {
   EXPECT_EQ(doline("find \"ab\"\nfind \"ab\""), 0);
   EXPECT_EQ(chunk(), "char 6 to 7 of card field 1");
   EXPECT_EQ(walk("find \"ab\"", 4), (std::vector<std::string>{
-                                          "C1: char 1 to 2 of card field 2",
-                                          "C3: char 3 to 4 of card field 1",
-                                          "C1: char 1 to 2 of card field 1",
-                                          "C1: char 6 to 7 of card field 1",
-                                      }));
+                                        "C1: char 1 to 2 of card field 2",
+                                        "C3: char 3 to 4 of card field 1",
+                                        "C1: char 1 to 2 of card field 1",
+                                        "C1: char 6 to 7 of card field 1",
+                                    }));
   EXPECT_EQ(cardvalue("the foundWindow"), cardvalue("the long name of window 1"));
   // From the middle card the walk wraps to the earlier cards.
   EXPECT_EQ(doline("go card 3\nput \"x ab\" into card field 1"), 0);
   EXPECT_EQ(walk("find \"ab\"", 3), (std::vector<std::string>{
-                                          "C3: char 3 to 4 of card field 1",
-                                          "C1: char 1 to 2 of card field 1",
-                                          "C1: char 6 to 7 of card field 1",
-                                      }));
+                                        "C3: char 3 to 4 of card field 1",
+                                        "C1: char 1 to 2 of card field 1",
+                                        "C1: char 6 to 7 of card field 1",
+                                    }));
 }
 
 TEST_F(FindTest, AnEditOrClearfindStartsAgainAtTheTop) {
@@ -225,10 +225,10 @@ TEST_F(FindTest, StringInStringRules) {
     u16 form;
     i32 start, end;  // -1: no match
   } cases[] = {
-      {"the cat", "CA", findnormal, 4, 7},     {"the cat", "at", findnormal, -1, -1},
-      {"the cat", "ca", findwords, -1, -1},    {"the cat", "cat", findwhole, 4, 7},
-      {"the cat", "at", findchars, 5, 7},      {"scat cat", "cat", findwords, 5, 8},
-      {"a-b", "-", findnormal, 1, 2},          {"cat", "cats", findchars, -1, -1},
+      {"the cat", "CA", findnormal, 4, 7},      {"the cat", "at", findnormal, -1, -1},
+      {"the cat", "ca", findwords, -1, -1},     {"the cat", "cat", findwhole, 4, 7},
+      {"the cat", "at", findchars, 5, 7},       {"scat cat", "cat", findwords, 5, 8},
+      {"a-b", "-", findnormal, 1, 2},           {"cat", "cats", findchars, -1, -1},
       {"caf\x8E bar", "caf", findnormal, 0, 4}, {"x.y", "y", findwords, 2, 3},
   };
   for (const Case& c : cases) {

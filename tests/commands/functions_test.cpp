@@ -53,8 +53,9 @@ TEST_F(FunctionsTest, Base64AndDigest) {
   EXPECT_EQ(eval("encode(\"\")"), "");
   EXPECT_EQ(eval("digest(\"\")"), "d41d8cd98f00b204e9800998ecf8427e");
   EXPECT_EQ(eval("digest(\"abc\")"), "900150983cd24fb0d6963f7d28e17f72");
-  std::string body = "put \"aaaaaaaaaa\" into x\nrepeat 7000 times\nput x after y\nend repeat\n"
-                     "return digest(y) & \",\" & length(y)";
+  std::string body =
+      "put \"aaaaaaaaaa\" into x\nrepeat 7000 times\nput x after y\nend repeat\n"
+      "return digest(y) & \",\" & length(y)";
   EXPECT_EQ(fn(body), "0b21388e04a856f824a29c58d71c8d40,70000");
 }
 
@@ -183,8 +184,8 @@ TEST_F(FunctionsTest, Replace) {
   EXPECT_EQ(eval("replace(\"aaa\", \"a\", \"b\", 0, 1)"), "baa");
   EXPECT_EQ(eval("replace(\"aaa\", \"a\", \"b\", 1)"), "abb");
   EXPECT_EQ(eval("replace(\"aaa\", \"\", \"b\")"), "aaa");
-  EXPECT_EQ(eval("replace(\"abc\", \"b\", \"bb\")"), "abbc");  // the replacement is not searched again
-  EXPECT_EQ(eval("replace(\"aAa\", \"a\", \"x\")"), "xAx");    // letters match in their own case
+  EXPECT_EQ(eval("replace(\"abc\", \"b\", \"bb\")"), "abbc");    // the replacement is not searched again
+  EXPECT_EQ(eval("replace(\"aAa\", \"a\", \"x\")"), "xAx");      // letters match in their own case
   EXPECT_EQ(eval("replace(\"abab\", \"ab\", \"\", 0, 0)"), "");  // a count that never comes down to 0
   EXPECT_EQ(eval("replace(\"\", \"a\", \"b\")"), "");
   EXPECT_EQ(eval("replace(\"aaa\", \"a\", \"b\", 99)"), "aab");  // the start stays inside the text
@@ -267,10 +268,16 @@ TEST_F(FunctionsTest, PathFormsAndVolumes) {
 TEST_F(FunctionsTest, IntlCompareOrdersTextsAsWords) {
   const std::string e = "numToChar(142)";  // e acute
   const std::string resume = "\"r\" & " + e + " & \"sum\" & " + e;
-  const std::string cases[] = {e + " < \"f\"", resume + " < \"resumes\"", "\"10\" < \"9\"", "\"abc\" <= \"ABC\"",
-                               "\"e\" < " + e, "numToChar(174) > \"ad\"",  // AE ligature after "ad"
-                               "numToChar(174) < \"af\"", "numToChar(167) < \"st\"",  // sharp s as "ss"
-                               "\"b\" > \"A\"", "\"Zebra\" > \"apple\""};
+  const std::string cases[] = {e + " < \"f\"",
+                               resume + " < \"resumes\"",
+                               "\"10\" < \"9\"",
+                               "\"abc\" <= \"ABC\"",
+                               "\"e\" < " + e,
+                               "numToChar(174) > \"ad\"",  // AE ligature after "ad"
+                               "numToChar(174) < \"af\"",
+                               "numToChar(167) < \"st\"",  // sharp s as "ss"
+                               "\"b\" > \"A\"",
+                               "\"Zebra\" > \"apple\""};
   const char* without[] = {"false", "false", "false", "true", "true", "true", "false", "false", "true", "true"};
   const char* with[] = {"true", "true", "false", "true", "true", "true", "true", "true", "true", "true"};
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(eval(cases[i]), without[i]) << cases[i];

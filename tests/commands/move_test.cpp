@@ -117,8 +117,10 @@ TEST_F(MoveTest, IntoCollectsThePositionsAndLeavesTheObject) {
   EXPECT_TRUE(takeredraws().empty());
   EXPECT_FALSE(cardchanged());
   // Into a chunk of a field; relative points collected from the centre.
-  ASSERT_EQ(doline("put \"a\" & return & \"b\" into card field 1\nmove button 1 relative 0,-20 nudge 10 into line 2 of card field 1"),
-            0);
+  ASSERT_EQ(
+      doline(
+          "put \"a\" & return & \"b\" into card field 1\nmove button 1 relative 0,-20 nudge 10 into line 2 of card field 1"),
+      0);
   EXPECT_EQ(cardvalue("card field 1"), "a\r20,10,20,0");
   // The memory guard refuses what is collected.
   setmemoryguardrefusal(true);
@@ -133,7 +135,7 @@ TEST_F(MoveTest, WordsItRefuses) {
       {"move button 1 to \"1 2,3 4\"", "", "error 39"},
       {"move button 1 to 40000,10", "", "error 209"},
       {"move card 1 to 1,1", "", "error 11"},
-      {"move button 9 to 1,1", "", "error 11"},                // the reference's own errors
+      {"move button 9 to 1,1", "", "error 11"},  // the reference's own errors
       {"move button 1 of card 9 to 1,1", "", "error 51"},
       {"move button 1 by 1,1", "", "error 77"},
       {"move button 1", "", "error 77"},
@@ -206,15 +208,21 @@ TEST_F(MoveTest, TheAbortKeyStopsTheMoveAndKeepsThePlace) {
 // or collected every position.
 TEST_F(MoveTest, MovingWhenMemoryRunsOut) {
   const auto open1 = [this] { ASSERT_EQ(open(), 0); };
-  EXPECT_GT(sweepallocations(project(), open1, [this] { return failingline("move button 1 to 50,50"); },
-                             [this](i16 st) {
-                               if (st == 0) { EXPECT_EQ(cardvalue("the loc of button 1"), "50,50"); }
-                             }),
+  EXPECT_GT(sweepallocations(
+                project(), open1, [this] { return failingline("move button 1 to 50,50"); },
+                [this](i16 st) {
+                  if (st == 0) {
+                    EXPECT_EQ(cardvalue("the loc of button 1"), "50,50");
+                  }
+                }),
             1);
-  EXPECT_GT(sweepallocations(project(), open1, [this] { return failingline("move button 1 to 50,50 into card field 1"); },
-                             [this](i16 st) {
-                               if (st == 0) { EXPECT_EQ(cardvalue("card field 1"), "35,35,50,50"); }
-                             }),
+  EXPECT_GT(sweepallocations(
+                project(), open1, [this] { return failingline("move button 1 to 50,50 into card field 1"); },
+                [this](i16 st) {
+                  if (st == 0) {
+                    EXPECT_EQ(cardvalue("card field 1"), "35,35,50,50");
+                  }
+                }),
             1);
 }
 

@@ -237,8 +237,7 @@ TEST_F(NavigationTest, ClosingAProjectClosesItsWindowsLastFirst) {
     p.windows[i].script = "on closeWindow\n  global closed\n  put \"" + std::to_string(i + 1) +
                           "\" after closed\nend closeWindow";
   // Window 2's closing also closes window 1, which then is not closed twice.
-  p.windows[1].script =
-      "on closeWindow\n  global closed\n  put \"2\" after closed\n  close window 1\nend closeWindow";
+  p.windows[1].script = "on closeWindow\n  global closed\n  put \"2\" after closed\n  close window 1\nend closeWindow";
   start(p);
   build(testproject::small(), "q.kv45");
   ASSERT_EQ(open("q.kv45"), 0);

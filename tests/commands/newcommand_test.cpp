@@ -157,9 +157,10 @@ TEST_F(NewTest, NewBackgroundSendsNewBackgroundThenNewCard) {
 TEST_F(NewTest, ANewBackgroundHandlerThatGoesElsewhereStopsTheChain) {
   Project p = testproject::small();
   // The later handler of the same name is never reached; the first one goes.
-  p.script = testproject::small().script +
-             "\non newBackground\n  global log\n  put \"newBackground \" after log\n  go first card\nend newBackground" +
-             loghandlers();
+  p.script =
+      testproject::small().script +
+      "\non newBackground\n  global log\n  put \"newBackground \" after log\n  go first card\nend newBackground" +
+      loghandlers();
   build(p);
   ASSERT_EQ(open(), 0);
   clearglobals();
@@ -183,7 +184,8 @@ TEST_F(NewTest, NewInvisibleButtonIsHiddenAndGetsNewButton) {
   takeredraws();
   ASSERT_EQ(doline("new invisible button"), 0);
   EXPECT_EQ(log(), "newButton ");
-  EXPECT_EQ(global("who").rfind("card button ID 100 of card ID 102 of ", 0), 0u) << "the message went to the new button";
+  EXPECT_EQ(global("who").rfind("card button ID 100 of card ID 102 of ", 0), 0u)
+      << "the message went to the new button";
   Handle list = current().cardspots;
   ASSERT_EQ(GetHandleSize(list), (before + 1) * i32(sizeof(spot)));
   spot s = HandleAs<spot>(list)[before];
@@ -344,7 +346,8 @@ TEST_F(NewTest, AFreshProjectHoldsTenRecords) {
   RegistryId store = newprojectstore();
   ASSERT_EQ(openstar(kBootVolume, dir, pname("fresh.kv45"), store), 0);
   EXPECT_EQ(u32(findprojectstore(store)->header.idsissued), 10u);
-  const u16 kinds[10] = {kindhead, kindlib, kindlib, kindlib, kindlib, kindwind, kindrack, kindback, kindcard, kindpage};
+  const u16 kinds[10] = {kindhead, kindlib,  kindlib,  kindlib,  kindlib,
+                         kindwind, kindrack, kindback, kindcard, kindpage};
   OwnedHandle h(NewHandle(0));
   for (i32 id = 0; id < 10; ++id) {
     ASSERT_EQ(getstar(store, id, h), 0) << id;
@@ -373,8 +376,8 @@ TEST_F(NewTest, HideAndShowExtensionMarkTheNewFile) {
     const char* words;
     bool hidden;
   };
-  for (Case c : {Case{"h.kv45", " hide extension", true}, Case{"s.kv45", " show extension", false},
-                 Case{"n.kv45", "", false}}) {
+  for (Case c :
+       {Case{"h.kv45", " hide extension", true}, Case{"s.kv45", " show extension", false}, Case{"n.kv45", "", false}}) {
     ASSERT_EQ(doline("new project \"" + path(c.name) + "\"" + c.words), 0) << c.name;
     closeallwindows();
     bool hidden = !c.hidden;

@@ -73,8 +73,12 @@ Project objects(std::string script = "") {
   testproject::Card c;
   Object poly = graphic("p", Rect{20, 60, 60, 140}, 104);
   poly.data = polygondata(kTriangle);
-  c.objects = {graphic("A", kA),         graphic("B", kB),       button("C", kButton, script),
-               button("D", Rect{140, 20, 170, 60}), poly, graphic("a", Rect{200, 200, 260, 260}, 107)};
+  c.objects = {graphic("A", kA),
+               graphic("B", kB),
+               button("C", kButton, script),
+               button("D", Rect{140, 20, 170, 60}),
+               poly,
+               graphic("a", Rect{200, 200, 260, 260}, 107)};
   w.cards = {c};
   p.windows.push_back(w);
   testproject::Window other = w;
@@ -96,7 +100,8 @@ class ObjectCommandsTest : public WindowTest {
   i32 named(std::string_view name) {
     for (i32 i = 0; i < count(); ++i) {
       Handle n = at(i).name;
-      if (n != nilhandle && std::string_view(reinterpret_cast<const char*>(deref(n)), std::size_t(GetHandleSize(n))) == name)
+      if (n != nilhandle &&
+          std::string_view(reinterpret_cast<const char*>(deref(n)), std::size_t(GetHandleSize(n))) == name)
         return i;
     }
     return -1;
@@ -295,7 +300,8 @@ std::vector<std::string> picked;
 OSErr pickprobe(DragTrackingMessage m, WindowRef, u32, DragRef) {
   if (m != kDragTrackingEnterHandler) return noErr;
   Handle refs = GetDragData(1, 0x4D444F58, 0);
-  picked.emplace_back(refs ? std::string(reinterpret_cast<const char*>(deref(refs)), std::size_t(GetHandleSize(refs))) : "");
+  picked.emplace_back(refs ? std::string(reinterpret_cast<const char*>(deref(refs)), std::size_t(GetHandleSize(refs)))
+                           : "");
   if (refs) DisposeHandle(refs);
   return noErr;
 }
@@ -318,7 +324,8 @@ TEST_F(ObjectCommandsTest, PickHandsObjectsToTheDragService) {
   pressanddrag(toglobal(centre(kA)));
   ASSERT_EQ(failingline("pick up selected"), 0);
   ASSERT_EQ(picked.size(), 1u);
-  EXPECT_EQ(picked[0], cardvalue("the long name of graphic \"A\"") + "\r" + cardvalue("the long name of graphic \"B\"") + "\r");
+  EXPECT_EQ(picked[0],
+            cardvalue("the long name of graphic \"A\"") + "\r" + cardvalue("the long name of graphic \"B\"") + "\r");
   pressanddrag(toglobal(centre(kButton)));
   ASSERT_EQ(failingline("pick button \"C\""), 0);
   ASSERT_EQ(picked.size(), 2u);

@@ -56,11 +56,10 @@ TEST_F(ObjectFunctionsTest, GetSelectedListsTheSelectedObjects) {
   EXPECT_EQ(cardvalue("getSelected(this card, short)"), "cd btn ID 3,cd btn ID 4");
   EXPECT_EQ(cardvalue("getSelected(card 1, abbreviated)"), "cd btn ID 3,cd btn ID 4");
   std::string card = cardvalue("the long id of card 1");
-  EXPECT_EQ(cardvalue("getSelected(card 1, long)"),
-            "card button ID 3 of " + card + "\rcard button ID 4 of " + card);
+  EXPECT_EQ(cardvalue("getSelected(card 1, long)"), "card button ID 3 of " + card + "\rcard button ID 4 of " + card);
   EXPECT_EQ(cardvalue("getSelected(card 1, kind)"), "button\rbutton");
-  EXPECT_EQ(cardvalue("getSelected(card 1, style)"), cardvalue("the style of card button 1") + "\r" +
-                                                         cardvalue("the style of card button 2"));
+  EXPECT_EQ(cardvalue("getSelected(card 1, style)"),
+            cardvalue("the style of card button 1") + "\r" + cardvalue("the style of card button 2"));
   EXPECT_EQ(cardvalue("getSelected(bg 1)"), "");
   select("card button \"Go\"", 0);
   EXPECT_EQ(cardvalue("getSelected(card 1)"), "cd btn ID 4");
@@ -137,7 +136,7 @@ class GraphFunctionsTest : public WindowTest {
     };
     auto& objects = p.windows[0].cards[0].objects;
     objects.push_back(graphic("left", Rect{0, 0, 50, 50}, 100));
-    objects.push_back(graphic("right", Rect{0, 50, 50, 100}, 100));    // touches left's right edge
+    objects.push_back(graphic("right", Rect{0, 50, 50, 100}, 100));   // touches left's right edge
     objects.push_back(graphic("middle", Rect{25, 25, 75, 75}, 100));  // overlaps both
     objects.push_back(graphic("arc", Rect{0, 50, 50, 100}, 107));
     objects.push_back(graphic("far", Rect{200, 200, 220, 220}, 102));

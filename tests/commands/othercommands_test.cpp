@@ -240,7 +240,8 @@ TEST_F(OtherCommandsTest, ImportClutFromAnIndexedPicture) {
   image.pixels = {0xFF0000, 0x00FF00, 0x0000FF, 0x0000FF, 0xFF0000, 0x00FF00};
   const std::vector<u8> png = testimagefile(TestImageFormat::pngpalette, image);
   ASSERT_FALSE(png.empty());
-  std::ofstream(path("p.png"), std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+  std::ofstream(path("p.png"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
   std::ofstream(path("notes.txt")) << "no picture here";
   ASSERT_EQ(run("global gid\nimport clut from file \"" + path("p.png") + "\" as \"warm\"\nput it into gid"), 0);
   const std::string it = global("gid");
@@ -274,7 +275,8 @@ TEST_F(OtherCommandsTest, ImportClutFromAnObjectDrawsItsPicture) {
   ASSERT_EQ(run("global gid\nput 1 into it\nimport clut from graphic \"pic\"\nput it into gid"), 0);
   EXPECT_EQ(global("gid"), "") << "it is emptied first";
   EXPECT_EQ(result(), resulttext(9));
-  failrows({{"import clut from card 1", "", "error 11"}, {"import clut from graphic \"pic\" as \"x\" extra", "", "error 19"}});
+  failrows({{"import clut from card 1", "", "error 11"},
+            {"import clut from graphic \"pic\" as \"x\" extra", "", "error 19"}});
 }
 
 }  // namespace

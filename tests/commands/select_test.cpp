@@ -28,7 +28,8 @@ class SelectTest : public WindowTest {
     for (int i = 1; i <= 40; ++i) s.text += (i > 1 ? "\r" : "") + std::string("line ") + std::to_string(i);
     bg.objects = {Object{.kind = Object::field, .name = "F", .text = "the cat sat", .rect = {40, 100, 80, 300}}, s};
     testproject::Card c;
-    const Object hidden{.kind = Object::field, .name = "HF", .text = "hidden", .rect = {160, 10, 190, 90}, .clearflags = 1};
+    const Object hidden{
+        .kind = Object::field, .name = "HF", .text = "hidden", .rect = {160, 10, 190, 90}, .clearflags = 1};
     Object list = hidden;
     list.name = "L";
     list.style = 302;
@@ -60,7 +61,8 @@ class SelectTest : public WindowTest {
   }
   static std::string nameof(Handle list, i16 index) {
     const Handle name = spotat(list, index).name;
-    return name == nilhandle ? "" : std::string(reinterpret_cast<const char*>(deref(name)), size_t(GetHandleSize(name)));
+    return name == nilhandle ? ""
+                             : std::string(reinterpret_cast<const char*>(deref(name)), size_t(GetHandleSize(name)));
   }
 };
 
@@ -234,10 +236,13 @@ TEST_F(SelectTest, EmptyClearsEverySelection) {
 // chunk in the open field.
 TEST_F(SelectTest, SelectingWhenMemoryRunsOut) {
   const auto open1 = [this] { ASSERT_EQ(open(), 0); };
-  EXPECT_GT(sweepallocations(project(), open1, [this] { return failingline("select line 20 of field \"S\""); },
-                             [](i16 st) {
-                               if (st == 0 && mainglobals().openfield >= 0) { EXPECT_EQ(openfield(), "S 143,150"); }
-                             }),
+  EXPECT_GT(sweepallocations(
+                project(), open1, [this] { return failingline("select line 20 of field \"S\""); },
+                [](i16 st) {
+                  if (st == 0 && mainglobals().openfield >= 0) {
+                    EXPECT_EQ(openfield(), "S 143,150");
+                  }
+                }),
             1);
   EXPECT_GT(sweepallocations(project(), open1, [this] { return failingline("put \"button 1\" into y\nselect y"); }), 1);
 }

@@ -108,7 +108,8 @@ TEST_F(SortTest, KeyTypes) {
   } cases[] = {
       {"sort numeric by field 1", {{"Ten", "10"}, {"Nine", "9"}, {"X", "x"}}, "X Nine Ten"},
       {"sort by field 1", {{"Ten", "10"}, {"Nine", "9"}, {"X", "x"}}, "Ten Nine X"},
-      {"sort dateTime by field 1", {{"D", "1/2/2024"}, {"E", ""}, {"Banana", "banana"}, {"C", "12/31/2023"}},
+      {"sort dateTime by field 1",
+       {{"D", "1/2/2024"}, {"E", ""}, {"Banana", "banana"}, {"C", "12/31/2023"}},
        "E Banana C D"},
       {"sort descending dateTime by field 1", {{"D", "1/2/2024"}, {"E", ""}, {"C", "12/31/2023"}}, "D C E"},
       {"sort international by field 1", {{"F", "f"}, {"Eacute", "\x8E"}, {"E", "e"}}, "E Eacute F"},

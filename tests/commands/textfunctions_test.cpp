@@ -73,18 +73,28 @@ TEST_F(TextFunctionsTest, ErrorText) {
   EXPECT_EQ(eval("the errorText of 5"), "Expected \"of\" or \"in\" here.");
   EXPECT_EQ(eval("errorText(\"x\")"), "") << "not a number: no error";
   EXPECT_EQ(eval("errorText(99999)"), "");
-  ParamText(reinterpret_cast<ConstStringPtr>("\x03" "777"), nullptr, nullptr, nullptr);
+  ParamText(reinterpret_cast<ConstStringPtr>("\x03"
+                                             "777"),
+            nullptr, nullptr, nullptr);
   EXPECT_EQ(eval("errorText(118)"), "Script error 777: this can't be done here.");
 }
 
 TEST_F(TextFunctionsTest, CardListsAsLines) {
   Handle list = NewHandle(0);
-  ASSERT_EQ(PtrAndHand("\x03" "abc" "\x02" "de", list, 7), noErr);
+  ASSERT_EQ(PtrAndHand("\x03"
+                       "abc"
+                       "\x02"
+                       "de",
+                       list, 7),
+            noErr);
   fred v;
   ASSERT_EQ(stacktofred(list, &v), 0);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(fredaddr(&v)), size_t(getfredsize(&v))), "abc\rde\r");
   disposfred(&v);
-  ASSERT_EQ(PtrAndHand("\x09" "xy", list, 3), noErr);  // an entry longer than what is left
+  ASSERT_EQ(PtrAndHand("\x09"
+                       "xy",
+                       list, 3),
+            noErr);  // an entry longer than what is left
   ASSERT_EQ(stacktofred(list, &v), 0);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(fredaddr(&v)), size_t(getfredsize(&v))), "abc\rde\r");
   disposfred(&v);

@@ -58,15 +58,18 @@ std::string UserFilesTest::resulttext(int n) {
 }
 
 TEST_F(UserFilesTest, WritesToFollowEachOtherUntilTheFileIsOpenedAgain) {
-  EXPECT_EQ(fn(with("f", "open file p\nwrite \"a\" to file p\nwrite \"a\" to file p\nclose file p\n"
-                         "open file p\nread from file p until eof\nreturn it")),
+  EXPECT_EQ(fn(with("f",
+                    "open file p\nwrite \"a\" to file p\nwrite \"a\" to file p\nclose file p\n"
+                    "open file p\nread from file p until eof\nreturn it")),
             "aa");
-  EXPECT_EQ(fn(with("f", "write \"b\" to file p\nclose file p\nopen file p\nread from file p until eof\n"
-                         "close file p\nreturn it")),
+  EXPECT_EQ(fn(with("f",
+                    "write \"b\" to file p\nclose file p\nopen file p\nread from file p until eof\n"
+                    "close file p\nreturn it")),
             "b")
       << "the first write after an open replaces the file";
-  EXPECT_EQ(fn(with("f", "open file p\nwrite \"1\" to file p\nwrite \"x\" after file p\nwrite \"2\" to file p\n"
-                         "close file p")),
+  EXPECT_EQ(fn(with("f",
+                    "open file p\nwrite \"1\" to file p\nwrite \"x\" after file p\nwrite \"2\" to file p\n"
+                    "close file p")),
             "");
   EXPECT_EQ(contents("f"), "1x2") << "after appends, and the next `to` goes on from there";
   EXPECT_EQ(fn(with("f", "open file p\nwrite \"z\" to file p at -1\nclose file p")), "");
@@ -74,32 +77,36 @@ TEST_F(UserFilesTest, WritesToFollowEachOtherUntilTheFileIsOpenedAgain) {
   EXPECT_EQ(fn(with("f", "open file p\nwrite \"Q\" to file p at start\nwrite \"E\" to file p at eof\nclose file p")),
             "");
   EXPECT_EQ(contents("f"), "QxzE");
-  EXPECT_EQ(fn(with("f", "put 0.5 into n\nopen file p\nwrite n * 2 after file p\nwrite n after file p\n"
-                         "close file p\nreturn n + 1")),
+  EXPECT_EQ(fn(with("f",
+                    "put 0.5 into n\nopen file p\nwrite n * 2 after file p\nwrite n after file p\n"
+                    "close file p\nreturn n + 1")),
             "1.5");
   EXPECT_EQ(contents("f"), "QxzE10.5") << "numbers are written as text";
 }
 
 TEST_F(UserFilesTest, ReadsAndWritesOfOneFileKeepTheirOwnPositions) {
   make("f", "0123456789");
-  EXPECT_EQ(fn(with("f", "open file p\nread from file p for 3\nput it into a\n"
-                         "write \"AB\" to file p at 7\nread from file p for 3\nput a & \",\" & it into a\n"
-                         "write \"C\" to file p\nclose file p\nreturn a")),
+  EXPECT_EQ(fn(with("f",
+                    "open file p\nread from file p for 3\nput it into a\n"
+                    "write \"AB\" to file p at 7\nread from file p for 3\nput a & \",\" & it into a\n"
+                    "write \"C\" to file p\nclose file p\nreturn a")),
             "012,345");
   EXPECT_EQ(contents("f"), "0123456ABC") << "each write goes on after the previous one";
 }
 
 TEST_F(UserFilesTest, ReadingByCountTerminatorAndEnd) {
   make("f", "ab,cd,efgh");
-  EXPECT_EQ(fn(with("f", "open file p\nread from file p for 0\nput \"[\" & it & \"]\" into a\n"
-                         "read from file p until \",\"\nput a & it into a\n"
-                         "read from file p until eof\nput a & \"|\" & it into a\nclose file p\nreturn a")),
+  EXPECT_EQ(fn(with("f",
+                    "open file p\nread from file p for 0\nput \"[\" & it & \"]\" into a\n"
+                    "read from file p until \",\"\nput a & it into a\n"
+                    "read from file p until eof\nput a & \"|\" & it into a\nclose file p\nreturn a")),
             "[]ab,|cd,efgh")
       << "an empty read leaves the position; the comma is part of what was read";
   EXPECT_EQ(fn(with("f", "open file p\nread from file p for 100\nput it into a\nclose file p\nreturn a")),
             "ab,cd,efgh");
-  EXPECT_EQ(fn(with("f", "open file p\nread from file p at 6 until \";\"\nput it into a\n"
-                         "read from file p at -2 for 5\nput a & \"|\" & it into a\nclose file p\nreturn a")),
+  EXPECT_EQ(fn(with("f",
+                    "open file p\nread from file p at 6 until \";\"\nput it into a\n"
+                    "read from file p at -2 for 5\nput a & \"|\" & it into a\nclose file p\nreturn a")),
             "efgh|gh")
       << "no terminator: the rest of the file";
   EXPECT_EQ(fn(with("f", "open file p\nread from file p until end\nclose file p\nreturn it")), "ab,cd,efgh");
@@ -107,16 +114,21 @@ TEST_F(UserFilesTest, ReadingByCountTerminatorAndEnd) {
 
 TEST_F(UserFilesTest, AFileCutSinceTheLastReadGivesNothingToTheEnd) {
   make("f", "0123456789");
-  EXPECT_EQ(fn(with("f", "open file p\nread from file p for 8\nwrite \"xy\" to file p\n"
-                         "read from file p until eof\nclose file p\nreturn \"[\" & it & \"]\"")),
+  EXPECT_EQ(fn(with("f",
+                    "open file p\nread from file p for 8\nwrite \"xy\" to file p\n"
+                    "read from file p until eof\nclose file p\nreturn \"[\" & it & \"]\"")),
             "[]");
 }
 
 TEST_F(UserFilesTest, SyntaxErrorsAndFilesThatAreNotOpen) {
   make("f", "abc");
-  for (auto [body, status] : {std::pair{"read file p for 3", 46}, {"read from p for 3", 73}, {"read from file p", 74},
-                              {"read from file p until \"ab\"", 75}, {"write \"x\" into file p", 119},
-                              {"write \"x\" to p", 73}, {"read from file p for 1 now", 19}}) {
+  for (auto [body, status] : {std::pair{"read file p for 3", 46},
+                              {"read from p for 3", 73},
+                              {"read from file p", 74},
+                              {"read from file p until \"ab\"", 75},
+                              {"write \"x\" into file p", 119},
+                              {"write \"x\" to p", 73},
+                              {"read from file p for 1 now", 19}}) {
     SCOPED_TRACE(body);
     EXPECT_EQ(fn(with("f", "open file p\n" + std::string(body))), "error " + std::to_string(status));
     closealluserfiles();
@@ -152,8 +164,9 @@ TEST_F(UserFilesTest, NewFilesTakeFileTypeAndLockedFilesOnlyRead) {
 
   make("ro", "keep");
   ASSERT_EQ(::chmod(path("ro").c_str(), 0444), 0);
-  EXPECT_EQ(fn(with("ro", "open file p\nread from file p until eof\nput it into a\nwrite \"x\" to file p\n"
-                          "put the result into r\nclose file p\nreturn a & \",\" & r")),
+  EXPECT_EQ(fn(with("ro",
+                    "open file p\nread from file p until eof\nput it into a\nwrite \"x\" to file p\n"
+                    "put the result into r\nclose file p\nreturn a & \",\" & r")),
             "keep," + resulttext(34));
   EXPECT_EQ(contents("ro"), "keep");
 }
@@ -162,7 +175,8 @@ TEST_F(UserFilesTest, PathsThatDifferInCaseNameOneEntryOnlyForTheSameFile) {
   make("A.txt", "upper");
   make("a.txt", "lower");
   const std::string upper = path("A.txt"), lower = path("a.txt");
-  EXPECT_EQ(fn("open file \"" + upper + "\"\nput empty into it\nread from file \"" + lower + "\" for 5\nreturn it"), "");
+  EXPECT_EQ(fn("open file \"" + upper + "\"\nput empty into it\nread from file \"" + lower + "\" for 5\nreturn it"),
+            "");
   EXPECT_EQ(result(), resulttext(2)) << "a.txt is another file, and it is not open";
   // A link under another case leads to the open file itself.
   ASSERT_EQ(::unlink(lower.c_str()), 0);

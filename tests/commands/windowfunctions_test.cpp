@@ -50,10 +50,13 @@ TEST_F(WindowFunctionsTest, ObjectQuestions) {
 }
 
 TEST_F(WindowFunctionsTest, APlatformControlButtonIsAControl) {
-  withobject("card button \"Go\"", [](spot s) {
-    s.flags = u32(s.flags) & ~spotplatformcontrol;
-    return s;
-  }, [&] { EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "false") << "a classic button"; });
+  withobject(
+      "card button \"Go\"",
+      [](spot s) {
+        s.flags = u32(s.flags) & ~spotplatformcontrol;
+        return s;
+      },
+      [&] { EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "false") << "a classic button"; });
   EXPECT_EQ(cardvalue("isControl(card button \"Go\")"), "true");
 }
 
@@ -83,18 +86,21 @@ TEST_F(WindowFunctionsTest, PolyQuadTakesTheFirstFourPointsOfAPolygon) {
   std::memcpy(deref(data), &size, 2);
   std::memcpy(deref(data) + 2, &bounds, 8);
   std::memcpy(deref(data) + 10, points, sizeof points);
-  withobject("card graphic \"Poly\"", [data](spot s) {
-    s.data = data;
-    return s;
-  }, [&] {
-    EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "0,0,60,0,60,50,0,50");
-    EXPECT_EQ(cardvalue("the polyQuad of card graphic \"Poly\""), "0,0,60,0,60,50,0,50");
-    // A size word larger than the block reads no further than the block.
-    size = 200;
-    std::memcpy(deref(data), &size, 2);
-    SetHandleSize(data, 22);
-    EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "error 219");
-  });
+  withobject(
+      "card graphic \"Poly\"",
+      [data](spot s) {
+        s.data = data;
+        return s;
+      },
+      [&] {
+        EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "0,0,60,0,60,50,0,50");
+        EXPECT_EQ(cardvalue("the polyQuad of card graphic \"Poly\""), "0,0,60,0,60,50,0,50");
+        // A size word larger than the block reads no further than the block.
+        size = 200;
+        std::memcpy(deref(data), &size, 2);
+        SetHandleSize(data, 22);
+        EXPECT_EQ(cardvalue("polyQuad(card graphic \"Poly\")"), "error 219");
+      });
   DisposeHandle(data);
 }
 

@@ -86,9 +86,10 @@ class BetweenStatementsTest : public EventLoopTest {
 TEST_F(BetweenStatementsTest, AWindowWaitingForItsUpdateIsRedrawnWhileAHandlerRuns) {
   WindowRef w = current().window;
   Rect all{0, 0, 360, 540};
-  ASSERT_EQ(runwatched("spin 200", [&](int n) {
-              if (n == 100) InvalWindowRect(w, &all);  // uncovered by the user
-            }),
+  ASSERT_EQ(runwatched("spin 200",
+                       [&](int n) {
+                         if (n == 100) InvalWindowRect(w, &all);  // uncovered by the user
+                       }),
             0);
   std::string seen = global("seenat");
   ASSERT_FALSE(seen.empty()) << "not redrawn before the handler ended";
@@ -111,19 +112,20 @@ TEST_F(BetweenStatementsTest, AnUncoveredWindowIsRedrawnBeforeTheHandlerEnds) {
   WindowRef w = current().window;
   Rect all{0, 0, 360, 540};
   int lost = -1, back = -1;
-  ASSERT_EQ(runwatched("spin 300", [&](int n) {
-              if (n == 50) {
-                // What covered the window took its pixels away: the window must draw them again.
-                SetPortWindowPort(w);
-                const RGBColor grey{0x8000, 0x8000, 0x8000};
-                RGBForeColor(&grey);
-                PaintRect(&all);
-                InvalWindowRect(w, &all);
-                EconomyFlush(GetWindowPort(w), nilid);
-                lost = buttonleft(25);
-              }
-              if (n > 50 && back < 0 && buttonleft(25) == 10) back = n;
-            }),
+  ASSERT_EQ(runwatched("spin 300",
+                       [&](int n) {
+                         if (n == 50) {
+                           // What covered the window took its pixels away: the window must draw them again.
+                           SetPortWindowPort(w);
+                           const RGBColor grey{0x8000, 0x8000, 0x8000};
+                           RGBForeColor(&grey);
+                           PaintRect(&all);
+                           InvalWindowRect(w, &all);
+                           EconomyFlush(GetWindowPort(w), nilid);
+                           lost = buttonleft(25);
+                         }
+                         if (n > 50 && back < 0 && buttonleft(25) == 10) back = n;
+                       }),
             0);
   EXPECT_EQ(lost, -1) << "the button was gone from the screen";
   EXPECT_GT(back, 50) << "it came back while the handler ran";
@@ -142,9 +144,10 @@ TEST_F(BetweenStatementsTest, NoUpdateIsTakenWhileOneIsBeingDrawn) {
   clearglobals();
   WindowRef w = current().window;
   Rect all{0, 0, 360, 540};
-  ASSERT_EQ(runwatched("spin 300", [&](int n) {
-              if (n == 20 || n == 60 || n == 90) InvalWindowRect(w, &all);
-            }),
+  ASSERT_EQ(runwatched("spin 300",
+                       [&](int n) {
+                         if (n == 20 || n == 60 || n == 90) InvalWindowRect(w, &all);
+                       }),
             0);
   EXPECT_EQ(global("deepest"), "1");
   EXPECT_EQ(global("redraws"), "2") << "the second request waited for the first drawing to end";
@@ -154,19 +157,20 @@ TEST_F(BetweenStatementsTest, WindowOutputLeftWaitingReachesTheScreenBeforeTheHa
   WindowRef w = current().window;
   const RGBColor red{0xFFFF, 0, 0};
   u32 during = 0;
-  ASSERT_EQ(runwatched("spin 100", [&](int n) {
-              if (n == 10) {
-                // Drawn and flushed twice in one tick: the second flush is left waiting.
-                SetPortWindowPort(w);
-                EconomyFlush(GetWindowPort(w), nilid);
-                RGBForeColor(&red);
-                Rect r{5, 5, 20, 20};
-                PaintRect(&r);
-                EconomyFlush(GetWindowPort(w), nilid);
-                EXPECT_NE(mainglobals().flushwanted, 0);
-              }
-              if (n == 20) during = screenpixel(10, 10);
-            }),
+  ASSERT_EQ(runwatched("spin 100",
+                       [&](int n) {
+                         if (n == 10) {
+                           // Drawn and flushed twice in one tick: the second flush is left waiting.
+                           SetPortWindowPort(w);
+                           EconomyFlush(GetWindowPort(w), nilid);
+                           RGBForeColor(&red);
+                           Rect r{5, 5, 20, 20};
+                           PaintRect(&r);
+                           EconomyFlush(GetWindowPort(w), nilid);
+                           EXPECT_NE(mainglobals().flushwanted, 0);
+                         }
+                         if (n == 20) during = screenpixel(10, 10);
+                       }),
             0);
   EXPECT_EQ(during, 0xFF0000u) << "shown while the handler ran";
   EXPECT_EQ(mainglobals().flushwanted, 0);

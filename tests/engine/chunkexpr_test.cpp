@@ -131,7 +131,7 @@ TEST_F(ChunkExprTest, ChunkNumbersAreComputedEachTime) {
 }
 
 TEST_F(ChunkExprTest, MalformedChunksGiveTheirErrors) {
-  EXPECT_EQ(fn("return first char \"abc\""), "error 5");    // `of` missing
+  EXPECT_EQ(fn("return first char \"abc\""), "error 5");  // `of` missing
   EXPECT_EQ(fn("return char -1 of \"abc\""), "error 6");
   EXPECT_EQ(fn("return char 1 to -2 of \"abc\""), "error 6");
   EXPECT_EQ(fn("return char 1 \"abc\""), "error 7");
@@ -249,8 +249,7 @@ TEST_F(TwoByteChunkExprTest, CharactersOffsetsAndLengths) {
   EXPECT_EQ(fn("put numToChar(130) & numToChar(160) into k\nput \"a\" & k & \"b\" into x\n"
                "return len(x) && (char 2 of x is k) && offset(\"b\", x) && (x contains numToChar(160))"),
             "3 true 3 false");
-  EXPECT_EQ(fn("put numToChar(131) & \"A\" into k\nreturn offset(\"A\", k & \"A\") && (k contains \"a\")"),
-            "2 false");
+  EXPECT_EQ(fn("put numToChar(131) & \"A\" into k\nreturn offset(\"A\", k & \"A\") && (k contains \"a\")"), "2 false");
 }
 
 TEST_F(TwoByteChunkExprTest, TwoByteDelimitersAreAddedWhole) {
@@ -268,8 +267,9 @@ class KeyMessageTest : public ChunkExprTest {
  protected:
   void SetUp() override {
     ChunkExprTest::SetUp();
-    script("on keyStroke k\nglobal keys\nput k & \"/\" after keys\nend keyStroke\n"
-           "on keyInField k\nglobal keys\nput \"f\" & k & \"/\" after keys\nend keyInField");
+    script(
+        "on keyStroke k\nglobal keys\nput k & \"/\" after keys\nend keyStroke\n"
+        "on keyInField k\nglobal keys\nput \"f\" & k & \"/\" after keys\nend keyInField");
   }
   void type(std::initializer_list<u8> bytes, bool infield = false) {
     for (u8 c : bytes) {

@@ -136,8 +136,9 @@ TEST_F(ChunksTest, NarrowingAgreesWithASimpleSplitter) {
     SCOPED_TRACE(testing::Message() << "\"" << text << "\" " << first << ".." << last);
     ASSERT_EQ(chunk(text, tok::item, first, last), referencechunk(text, ',', first, last));
     ASSERT_EQ(chunk(text, tok::line, first, last), referencechunk(text, '\r', first, last));
-    std::string chars =
-        first > i32(text.size()) ? "" : text.substr(size_t(first - 1), size_t(std::max(last, first) - first + 1));
+    std::string chars = first > i32(text.size())
+                            ? ""
+                            : text.substr(size_t(first - 1), size_t(std::max(last, first) - first + 1));
     ASSERT_EQ(chunk(text, tok::char_, first, last), chars);
   }
   EXPECT_EQ(chunk("abcd", tok::char_, 0), "");

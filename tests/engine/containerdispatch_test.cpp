@@ -97,8 +97,9 @@ TEST_F(ContainerDispatchTest, PutIntoAFieldKeepsItsHeaderAndTailAndResetsItsScro
 // Acceptance: `put "x" into me` in a button's script gives 10; `put "x" into target` with a
 // card as the target gives 11; `the selection` with no open field gives 52.
 TEST_F(ContainerDispatchTest, ObjectsThatAreNoFieldsHoldNoText) {
-  openwith("on intotarget\n  put \"x\" into target\nend intotarget\n"
-           "on intothetarget\n  put \"y\" into the target\nend intothetarget");
+  openwith(
+      "on intotarget\n  put \"x\" into target\nend intotarget\n"
+      "on intothetarget\n  put \"y\" into the target\nend intothetarget");
   const desk& d = current();
   queueanswer(Answer{"alert", "Cancel", {}});
   EXPECT_EQ(doline("send \"intotarget\" to card button \"T\""), 10) << "a button is no field";
@@ -164,7 +165,10 @@ TEST_F(ContainerDispatchTest, AFunctionCallSentViaAnObject) {
 // Mend: the chunk of a selection is as long as it needs to be, with a reference text of 255
 // characters.
 TEST_F(ContainerDispatchTest, SelectionsAndClicksInOneAndTwoByteText) {
-  std::string bytes = "a\x82\xa0" "b\x82\xa2" "c";  // a, one two-byte character, b, another, c
+  std::string bytes =
+      "a\x82\xa0"
+      "b\x82\xa2"
+      "c";  // a, one two-byte character, b, another, c
   OwnedHandle text;
   ASSERT_EQ(PtrToHand(bytes.data(), &text, Size(bytes.size())), noErr);
   Str255 field;

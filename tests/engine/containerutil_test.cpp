@@ -113,7 +113,8 @@ TEST_F(ContainerUtilTest, GetokenTakesWordsOrTheTextOfAnExpression) {
   OwnedHandle atoms;
   ASSERT_EQ(tokenize(text, &atoms), 0);
   i32 count = -1;
-  EXPECT_EQ(getoken({}, text, atoms, 1, nilhandle, nilhandle, &count), stringtotoken(reinterpret_cast<const u8*>("enable"), 6));
+  EXPECT_EQ(getoken({}, text, atoms, 1, nilhandle, nilhandle, &count),
+            stringtotoken(reinterpret_cast<const u8*>("enable"), 6));
   EXPECT_EQ(count, 1);
   EXPECT_EQ(getoken({}, text, atoms, 2, nilhandle, nilhandle, &count), tok::unknown);
   EXPECT_EQ(getoken({}, text, atoms, 3, nilhandle, nilhandle, &count), 5005);  // empty, as it stands

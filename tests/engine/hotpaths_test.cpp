@@ -29,20 +29,21 @@ class HotPathTest : public VeltrixTest {
 TEST_F(HotPathTest, AHandlerThatGrowsATextInALoopReadsItsAtomsAndValues) {
   // Every append moves the text's block; the loop reads its own atoms, a number beside the
   // text, a quoted literal and a chunk of the moving text on every pass.
-  script("function grow\n"
-         "  put empty into t\n"
-         "  put 0 into n\n"
-         "  repeat with i = 1 to 300\n"
-         "    put \"ab\" after t\n"
-         "    put n + i into n\n"
-         "    if char 2 * i - 1 of t is not \"a\" then return \"lost at\" && i\n"
-         "  end repeat\n"
-         "  return the number of chars in t && n && char 599 to 600 of t\n"
-         "end grow\n"
-         "function fib k\n"
-         "  if k < 2 then return k\n"
-         "  return fib(k - 1) + fib(k - 2)\n"
-         "end fib");
+  script(
+      "function grow\n"
+      "  put empty into t\n"
+      "  put 0 into n\n"
+      "  repeat with i = 1 to 300\n"
+      "    put \"ab\" after t\n"
+      "    put n + i into n\n"
+      "    if char 2 * i - 1 of t is not \"a\" then return \"lost at\" && i\n"
+      "  end repeat\n"
+      "  return the number of chars in t && n && char 599 to 600 of t\n"
+      "end grow\n"
+      "function fib k\n"
+      "  if k < 2 then return k\n"
+      "  return fib(k - 1) + fib(k - 2)\n"
+      "end fib");
   EXPECT_EQ(eval("grow()"), "600 45150 ab");
   EXPECT_EQ(eval("grow()"), "600 45150 ab") << "a second run reads what the first one remembered";
   EXPECT_EQ(eval("fib(12)"), "144");
@@ -53,7 +54,9 @@ TEST_F(HotPathTest, AHandlerThatGrowsATextInALoopReadsItsAtomsAndValues) {
 // in turn (the first 60): the statuses, the last with memory enough. Whatever was made for a
 // failed call is released (the fixture fails the test on a leaked handle).
 std::vector<i16> sendwhilememoryrunsout(const std::string& handler, const std::string& line) {
-  static constexpr u8 ref[] = "\x04" "test";
+  static constexpr u8 ref[] =
+      "\x04"
+      "test";
   static constexpr u8 none[] = "\x00";
   std::vector<hier> path(pathentries);
   Handle script = nilhandle, text = nilhandle, atoms = nilhandle;
@@ -88,10 +91,11 @@ TEST_F(HotPathTest, ParametersBoundWhileMemoryRunsOutLeaveNothingBehind) {
 
 TEST_F(HotPathTest, ACallWithMoreArgumentsThanAreHeldAtOnceBindsThemAll) {
   // The arguments reach the handler's list in groups; twelve of them need more than one.
-  script("function many a, b, c, d, e, f, g, h, i, j, k, l\n"
-         "  return a & b & c & d & e & f & g & h & i & j & k & l && the paramCount && param(12) && param(0)\n"
-         "end many\n"
-         "on take a, b, c\n  put a & b & c & the paramCount into msg\nend take");
+  script(
+      "function many a, b, c, d, e, f, g, h, i, j, k, l\n"
+      "  return a & b & c & d & e & f & g & h & i & j & k & l && the paramCount && param(12) && param(0)\n"
+      "end many\n"
+      "on take a, b, c\n  put a & b & c & the paramCount into msg\nend take");
   EXPECT_EQ(eval("many(1, 2, 3, 4, 5, 6, 7, 8, 9, \"x\", \"y\", \"z\")"), "123456789xyz 12 z many");
   EXPECT_EQ(eval("many(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14)"), "123456789101112 14 12 many");
   EXPECT_EQ(send("take 1, 2, 3, 4, 5, 6, 7, 8, 9"), 0);
@@ -101,8 +105,8 @@ TEST_F(HotPathTest, ACallWithMoreArgumentsThanAreHeldAtOnceBindsThemAll) {
 
 TEST_F(HotPathTest, ManyArgumentsBoundWhileMemoryRunsOutLeaveNothingBehind) {
   // Ten arguments: some are held, some already in the handler's list when an allocation fails.
-  std::vector<i16> statuses =
-      sendwhilememoryrunsout("on take a, b\r  put a & b & the paramCount into msg\rend take", "take 1,2,3,4,5,6,7,8,9,10");
+  std::vector<i16> statuses = sendwhilememoryrunsout("on take a, b\r  put a & b & the paramCount into msg\rend take",
+                                                     "take 1,2,3,4,5,6,7,8,9,10");
   EXPECT_NE(std::find(statuses.begin(), statuses.end(), 37), statuses.end());
   EXPECT_EQ(statuses.back(), 0) << "with memory enough the call runs";
   EXPECT_EQ(msg(), "1210");
@@ -131,7 +135,8 @@ TEST_F(HotPathTest, ANumberPutIntoAVariableReadsAsTheLongWayWroteIt) {
   EXPECT_EQ(fn("put 1.50 into x\nreturn x"), "1.50");
   EXPECT_EQ(fn("put 1.50 into x\nput x + 1 into x\nreturn x"), "2.5");
   // Over a text held in a handle, a chunk-written text, a boolean, and twice in a row.
-  EXPECT_EQ(fn("put \"a text too long to be held inside its value\" into x\nput 2 + 3 into x\nreturn x & length(x)"), "51");
+  EXPECT_EQ(fn("put \"a text too long to be held inside its value\" into x\nput 2 + 3 into x\nreturn x & length(x)"),
+            "51");
   EXPECT_EQ(fn("put \"abc\" into x\nput \"Z\" into char 2 of x\nput 4 * 2 into x\nreturn x"), "8");
   EXPECT_EQ(fn("put 1 < 2 into x\nput x into y\nput 2 < 1 into x\nreturn x && y"), "false true");
   EXPECT_EQ(fn("put 0 into x\nrepeat 5 times\nput x + 1 into x\nend repeat\nput x - 0.5 into x\nreturn x"), "4.5");
@@ -152,9 +157,11 @@ TEST_F(HotPathTest, AQuotedLiteralPutAfterAVariable) {
             "aXcde");
   EXPECT_EQ(fn("put 5 + 1 into y\nput \",\" after y\nput \",\" after y\nreturn y"), "6,,");
   EXPECT_EQ(fn("put \"a\" after y\nput \"b\" after y\nreturn y"), "ab");
-  EXPECT_EQ(fn("put \"ab\" into y\nput \"\" after y\nput \"a text of more than thirty-one characters\" after y\nreturn y"),
-            "aba text of more than thirty-one characters");
-  std::string grown = fn("put empty into y\nrepeat 200 times\nput \"abc,\" after y\nend repeat\nreturn length(y) && item 200 of y");
+  EXPECT_EQ(
+      fn("put \"ab\" into y\nput \"\" after y\nput \"a text of more than thirty-one characters\" after y\nreturn y"),
+      "aba text of more than thirty-one characters");
+  std::string grown = fn(
+      "put empty into y\nrepeat 200 times\nput \"abc,\" after y\nend repeat\nreturn length(y) && item 200 of y");
   EXPECT_EQ(grown, "800 abc");
   EXPECT_EQ(fn("set the explicitVars to true\nput \"a\" after zz\nreturn zz"),
             fn("set the explicitVars to true\nput \"a\" & \"\" after zz\nreturn zz"));
@@ -179,28 +186,29 @@ TEST_F(HotPathTest, TwoNumbersAndOneOperatorReadAsTheWholeEvaluatorReadsThem) {
   // Each parenthesised pair is two operands and one operator: numbers held by variables take
   // the short way from the second pass on (their atoms are marked by then); texts, booleans
   // and longer expressions do not. Every pass must read alike.
-  script("function pairs a, b, fmt\n"
-         "  set the numberFormat to fmt\n"
-         "  put a + 0 into m\n"
-         "  put b + 0 into n\n"
-         "  put a into s\n"
-         "  put b into t\n"
-         "  put m < n into flag\n"
-         "  put empty into seen\n"
-         "  repeat 3 times\n"
-         "    put (m - n) & \",\" & (m / n) & \",\" & (m * n) & \",\" & (m + 1) & \",\" & (2 > n) into r\n"
-         "    put r & \"|\" & (m < n) & \",\" & (m >= n) & \",\" & (s < t) & \",\" & (s <= 2) into r\n"
-         "    put r & \"|\" & (flag < 1) & \",\" & (m - n * 2) & \",\" & (n - m) & \",\" & (s - t) into r\n"
-         "    put r & \";\" after seen\n"
-         "  end repeat\n"
-         "  return seen\n"
-         "end pairs\n"
-         "function texts a, b\n"
-         "  repeat 2 times\n"
-         "    put (a < b) & \",\" & (a > b) & \",\" & (a <= 10) after r\n"
-         "  end repeat\n"
-         "  return r\n"
-         "end texts");
+  script(
+      "function pairs a, b, fmt\n"
+      "  set the numberFormat to fmt\n"
+      "  put a + 0 into m\n"
+      "  put b + 0 into n\n"
+      "  put a into s\n"
+      "  put b into t\n"
+      "  put m < n into flag\n"
+      "  put empty into seen\n"
+      "  repeat 3 times\n"
+      "    put (m - n) & \",\" & (m / n) & \",\" & (m * n) & \",\" & (m + 1) & \",\" & (2 > n) into r\n"
+      "    put r & \"|\" & (m < n) & \",\" & (m >= n) & \",\" & (s < t) & \",\" & (s <= 2) into r\n"
+      "    put r & \"|\" & (flag < 1) & \",\" & (m - n * 2) & \",\" & (n - m) & \",\" & (s - t) into r\n"
+      "    put r & \";\" after seen\n"
+      "  end repeat\n"
+      "  return seen\n"
+      "end pairs\n"
+      "function texts a, b\n"
+      "  repeat 2 times\n"
+      "    put (a < b) & \",\" & (a > b) & \",\" & (a <= 10) after r\n"
+      "  end repeat\n"
+      "  return r\n"
+      "end texts");
   const auto thrice = [](const std::string& pass) { return pass + ";" + pass + ";" + pass + ";"; };
   EXPECT_EQ(eval("pairs(7, 2, \"0.######\")"), thrice("5,3.5,14,8,false|false,true,false,false|false,3,-5,5"));
   EXPECT_EQ(eval("pairs(1, 3, \"0.00\")"),

@@ -31,10 +31,8 @@ std::string lines(std::initializer_list<std::string> ls) {
 std::vector<std::string> split(const std::string& s) {
   std::vector<std::string> out(1);
   for (char c : s) {
-    if (c == '\r')
-      out.emplace_back();
-    else
-      out.back() += c;
+    if (c == '\r') out.emplace_back();
+    else out.back() += c;
   }
   return out;
 }
@@ -75,9 +73,7 @@ class IndentTest : public RuntimeTest {
     EXPECT_EQ(bodies(s), bodies(text));
     return s;
   }
-  std::vector<int> indentation(const std::string& text, i16 tabsize) {
-    return margins(indented(text, tabsize));
-  }
+  std::vector<int> indentation(const std::string& text, i16 tabsize) { return margins(indented(text, tabsize)); }
   std::vector<i16> levels(const std::string& text, i16 tabsize = 3) {
     Handle h = newhand(text);
     Handle lv = nilhandle;
@@ -97,14 +93,12 @@ class IndentTest : public RuntimeTest {
   u32 beeps() { return headlessbackend()->beeps(); }
 };
 
-const std::string kHandler =
-    lines({"on mouseUp", "if x then", "beep", "else", "beep 2", "end if", "end mouseUp"});
+const std::string kHandler = lines({"on mouseUp", "if x then", "beep", "else", "beep 2", "end if", "end mouseUp"});
 
 TEST_F(IndentTest, IfElseInsideAHandler) {
   EXPECT_EQ(indentation(kHandler, 3), (std::vector<int>{0, 3, 6, 3, 6, 3, 0}));
   EXPECT_EQ(indented(kHandler, 3),
-            lines({"on mouseUp", "   if x then", "      beep", "   else", "      beep 2", "   end if",
-                   "end mouseUp"}));
+            lines({"on mouseUp", "   if x then", "      beep", "   else", "      beep 2", "   end if", "end mouseUp"}));
   // Old indentation is replaced, not added to.
   EXPECT_EQ(indented(indented(kHandler, 5), 3), indented(kHandler, 3));
   EXPECT_EQ(levels(kHandler), (std::vector<i16>{0, 1, 2, 1, 2, 1, 0}));
@@ -122,44 +116,37 @@ TEST_F(IndentTest, TabSizesAreClampedAndZeroRemovesLeadingBlanks) {
 }
 
 TEST_F(IndentTest, AnEndThatDoesNotCloseTheHandlerCopiesTheRestAtTheInnerLevel) {
-  const std::string text =
-      lines({"on mouseUp", "beep", "end mouseDown", "put 1", "on other", "end other"});
+  const std::string text = lines({"on mouseUp", "beep", "end mouseDown", "put 1", "on other", "end other"});
   EXPECT_EQ(indentation(text, 3), (std::vector<int>{0, 3, 3, 3, 3, 3}));
   EXPECT_EQ(levels(text), (std::vector<i16>{0, 1, 1, 1, 1, 1}));
   // The handler name is matched without regard to the case of A-Z.
-  EXPECT_EQ(indentation(lines({"on MouseUp", "beep", "END mouseup", "put 1"}), 2),
-            (std::vector<int>{0, 2, 0, 0}));
+  EXPECT_EQ(indentation(lines({"on MouseUp", "beep", "END mouseup", "put 1"}), 2), (std::vector<int>{0, 2, 0, 0}));
 }
 
 TEST_F(IndentTest, RepeatSwitchAndTryBodies) {
-  EXPECT_EQ(indentation(lines({"function f n", "repeat with i = 1 to n", "add i to t", "end repeat",
-                               "return t", "end f"}),
-                        2),
+  EXPECT_EQ(indentation(
+                lines({"function f n", "repeat with i = 1 to n", "add i to t", "end repeat", "return t", "end f"}), 2),
             (std::vector<int>{0, 2, 4, 2, 2, 0}));
-  EXPECT_EQ(indentation(lines({"on f", "switch x", "case 1", "beep", "break", "case 2", "beep 2",
-                               "end switch", "end f"}),
-                        2),
-            (std::vector<int>{0, 2, 4, 6, 6, 4, 6, 2, 0}));
+  EXPECT_EQ(
+      indentation(lines({"on f", "switch x", "case 1", "beep", "break", "case 2", "beep 2", "end switch", "end f"}), 2),
+      (std::vector<int>{0, 2, 4, 6, 6, 4, 6, 2, 0}));
   EXPECT_EQ(indentation(lines({"on f", "try", "put 1/0", "catch e", "answer e", "end try", "end f"}), 2),
             (std::vector<int>{0, 2, 6, 4, 6, 2, 0}));
 }
 
 TEST_F(IndentTest, NothingOutsideAHandlerIsIndented) {
-  const std::string text = lines({"  if x then", "  beep", "end if", "repeat 3", "  switch y",
-                                  "case 1", "  end switch", "end repeat", "on f", "beep", "end f"});
+  const std::string text = lines({"  if x then", "  beep", "end if", "repeat 3", "  switch y", "case 1", "  end switch",
+                                  "end repeat", "on f", "beep", "end f"});
   EXPECT_EQ(indentation(text, 4), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0}));
 }
 
 TEST_F(IndentTest, OneLineThensAndElses) {
   // A one-line then with its else on the next line; the else alone opens an else block.
-  EXPECT_EQ(indentation(lines({"on f", "if a then beep", "else", "beep 2", "end if", "put 1",
-                               "end f"}),
-                        2),
+  EXPECT_EQ(indentation(lines({"on f", "if a then beep", "else", "beep 2", "end if", "put 1", "end f"}), 2),
             (std::vector<int>{0, 2, 2, 4, 2, 2, 0}));
   // then and else each with a statement on the same line; "else if" chains.
-  EXPECT_EQ(indentation(lines({"on f", "if a then beep else beep 2", "if b then put 1", "else put 2",
-                               "if c then", "put 3", "else if d then", "put 4", "else", "put 5",
-                               "end if", "end f"}),
+  EXPECT_EQ(indentation(lines({"on f", "if a then beep else beep 2", "if b then put 1", "else put 2", "if c then",
+                               "put 3", "else if d then", "put 4", "else", "put 5", "end if", "end f"}),
                         2),
             (std::vector<int>{0, 2, 2, 2, 2, 4, 2, 4, 2, 4, 2, 0}));
   // A then on the line after the condition, blank lines between.
@@ -176,16 +163,13 @@ TEST_F(IndentTest, OneLineThensAndElses) {
 TEST_F(IndentTest, AThenOnItsOwnLineKeepsItsElseBlock) {
   // The statement after a then on its own line is a one-line then: an else block that follows
   // is indented and its end if closes it, so the rest of the handler keeps its shape.
-  EXPECT_EQ(indentation(lines({"on f", "if a", "then beep", "else", "beep 2", "end if", "put 1",
-                               "end f"}),
-                        2),
+  EXPECT_EQ(indentation(lines({"on f", "if a", "then beep", "else", "beep 2", "end if", "put 1", "end f"}), 2),
             (std::vector<int>{0, 2, 2, 2, 4, 2, 2, 0}));
 }
 
 TEST_F(IndentTest, BrokenStructureIsCopiedAsItComes) {
   // An if broken off before then: one level in for the rest of the text.
-  EXPECT_EQ(indentation(lines({"on f", "if a if b", "beep", "end f"}), 2),
-            (std::vector<int>{0, 4, 4, 4}));
+  EXPECT_EQ(indentation(lines({"on f", "if a if b", "beep", "end f"}), 2), (std::vector<int>{0, 4, 4, 4}));
   // A then that never comes.
   EXPECT_EQ(indentation(lines({"on f", "if a", "beep", "end f"}), 2), (std::vector<int>{0, 2, 4, 4}));
   // A second else in an else block, and an end repeat that closes an if.
@@ -211,15 +195,15 @@ TEST_F(IndentTest, ContinuedLinesGetOneExtraLevel) {
 TEST_F(IndentTest, AContinuationCharacterInACommentDoesNotContinueTheLine) {
   // The comment ends with its line, as the tokenizer reads it, so the if that follows still
   // opens its block.
-  const std::string text = lines({"on f", "-- see below \xC2", "if a then", "beep", "end if",
-                                  "put 1 -- and \xC2", "put 2", "end f"});
+  const std::string text = lines(
+      {"on f", "-- see below \xC2", "if a then", "beep", "end if", "put 1 -- and \xC2", "put 2", "end f"});
   EXPECT_EQ(indentation(text, 2), (std::vector<int>{0, 2, 2, 4, 2, 2, 2, 0}));
   EXPECT_EQ(levels(text), (std::vector<i16>{0, 1, 1, 2, 1, 1, 1, 0}));
 }
 
 TEST_F(IndentTest, StringsAndCommentsHideBlockWords) {
-  EXPECT_EQ(indentation(lines({"on f", "put \"if x then\" into y", "put 1 -- repeat", "-- end f",
-                               "put \"unclosed", "beep", "end f"}),
+  EXPECT_EQ(indentation(lines({"on f", "put \"if x then\" into y", "put 1 -- repeat", "-- end f", "put \"unclosed",
+                               "beep", "end f"}),
                         2),
             (std::vector<int>{0, 2, 2, 2, 2, 2, 0}));
   // A comment right after a word ends the word.
@@ -356,9 +340,9 @@ TEST_F(IndentTest, DeepNestingIsBoundedAndLosesNothing) {
 
 TEST_F(IndentTest, TheTwoFormsAgree) {
   expectformsagree(kHandler);
-  expectformsagree(lines({"on f", "switch x", "case 1", "if a then", "beep", "else if b then", "put 1 \xC2",
-                          "+ 2", "end if", "end switch", "end f", "", "function g", "try", "  x",
-                          "catch e", "end try", "end g", ""}));
+  expectformsagree(
+      lines({"on f", "switch x", "case 1", "if a then", "beep", "else if b then", "put 1 \xC2", "+ 2", "end if",
+             "end switch", "end f", "", "function g", "try", "  x", "catch e", "end try", "end g", ""}));
 }
 
 }  // namespace

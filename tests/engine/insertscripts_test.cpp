@@ -148,9 +148,9 @@ TEST_F(InsertScriptsTest, BackScriptsComeAfterTheProjectAndRemovingOneMovesTheOt
 
 TEST_F(InsertScriptsTest, TheCommandsNameTheirWordsOrFail) {
   std::vector<std::pair<const char*, i16>> cases = {
-      {"remove all scripts front", 46},   {"remove all scripts from sideways", 2},
-      {"remove all scripts from front now", 2},
-      {"insert script into front", 5},    {"remove script button 1 from front", 5},
+      {"remove all scripts front", 46},         {"remove all scripts from sideways", 2},
+      {"remove all scripts from front now", 2}, {"insert script into front", 5},
+      {"remove script button 1 from front", 5},
   };
   for (auto& [line, status] : cases) {
     queueanswer(Answer{"alert", "Cancel", {}});
@@ -160,8 +160,9 @@ TEST_F(InsertScriptsTest, TheCommandsNameTheirWordsOrFail) {
 
 TEST_F(InsertScriptsTest, ARemovedSlotIsNotSearchedByAPathBuiltBeforeTheRemoval) {
   // A's handler empties the back set while the path that holds B's copy is being searched.
-  setscriptof("A", "on zap\n  global log\n  put \"A,\" after log\n  remove all scripts from back\n"
-                   "  pass zap\nend zap");
+  setscriptof("A",
+              "on zap\n  global log\n  put \"A,\" after log\n  remove all scripts from back\n"
+              "  pass zap\nend zap");
   setscriptof("B", "on zap\n  global log\n  put \"B,\" after log\nend zap");
   ASSERT_EQ(insert("A"), 0);
   ASSERT_EQ(insert("B", slotsback), 0);
@@ -173,8 +174,9 @@ TEST_F(InsertScriptsTest, ARemovedSlotIsNotSearchedByAPathBuiltBeforeTheRemoval)
 }
 
 TEST_F(InsertScriptsTest, ARunningScriptsSlotIsNotRemoved) {
-  setscriptof("A", "on mouseUp\n  global log\n  put \"A,\" after log\n  remove all scripts from front\n"
-                   "  pass mouseUp\nend mouseUp");
+  setscriptof("A",
+              "on mouseUp\n  global log\n  put \"A,\" after log\n  remove all scripts from front\n"
+              "  pass mouseUp\nend mouseUp");
   ASSERT_EQ(insert("A"), 0);
   ASSERT_EQ(insert("B"), 0);
   ASSERT_EQ(clickT(), 0);

@@ -73,13 +73,16 @@ TEST_F(InterpreterTest, NextAndExitRepeat) {
 }
 
 TEST_F(InterpreterTest, Switch) {
-  std::string both = "put empty into s\nswitch 1\ncase 1\nput \"a\" after s\ncase 1\nput \"b\" after s\nend switch\nreturn s";
+  std::string both =
+      "put empty into s\nswitch 1\ncase 1\nput \"a\" after s\ncase 1\nput \"b\" after s\nend switch\nreturn s";
   EXPECT_EQ(fn(both), "ab");
-  std::string first = "put empty into s\nswitch 1\ncase 1\nput \"a\" after s\nexit switch\ncase 1\nput \"b\" after s\n"
-                      "end switch\nreturn s";
+  std::string first =
+      "put empty into s\nswitch 1\ncase 1\nput \"a\" after s\nexit switch\ncase 1\nput \"b\" after s\n"
+      "end switch\nreturn s";
   EXPECT_EQ(fn(first), "a");
-  EXPECT_EQ(fn("put empty into s\nswitch 3\ncase 1\nput 1 into s\ncase 2\nput 2 into s\nend switch\nreturn s & \"none\""),
-            "none");
+  EXPECT_EQ(
+      fn("put empty into s\nswitch 3\ncase 1\nput 1 into s\ncase 2\nput 2 into s\nend switch\nreturn s & \"none\""),
+      "none");
   // Without an expression the cases are conditions.
   EXPECT_EQ(fn("put 5 into x\nswitch\ncase x < 3\nreturn \"small\"\ncase x < 10\nreturn \"medium\"\nend switch\n"
                "return \"large\""),
@@ -114,7 +117,8 @@ TEST_F(InterpreterTest, TryCatchThrow) {
 
 TEST_F(InterpreterTest, StatementsInsideTryLeaveIt) {
   EXPECT_EQ(fn("try\nreturn 5\ncatch e\nend try\nreturn 7"), "5");
-  EXPECT_EQ(fn("put 0 into n\nrepeat\ntry\nput n + 1 into n\nexit repeat\ncatch e\nend try\nend repeat\nreturn n"), "1");
+  EXPECT_EQ(fn("put 0 into n\nrepeat\ntry\nput n + 1 into n\nexit repeat\ncatch e\nend try\nend repeat\nreturn n"),
+            "1");
   EXPECT_EQ(run("try\nexit to kestrove\ncatch e\nend try\nput 1 into msg"), -998);
   script("on greet\nglobal seen\nput \"passed\" into seen\nend greet");
   EXPECT_EQ(run("try\npass kvtestrun\ncatch e\nend try\nput 1 into msg"), 1);  // passed on: no such command
@@ -127,15 +131,28 @@ TEST_F(InterpreterTest, StatementsInsideTryLeaveIt) {
 // Malformed structures and statements: each gives its own error.
 TEST_F(InterpreterTest, DocumentedErrors) {
   for (auto [body, error] : std::initializer_list<std::pair<const char*, const char*>>{
-           {"exit repeat", "error 31"}, {"next repeat", "error 35"}, {"next x", "error 34"},
-           {"exit elsewhere", "error 33"}, {"pass elsewhere", "error 30"}, {"end if", "error 29"},
-           {"end repeat", "error 29"}, {"else", "error 28"}, {"if true\nput 1 into x", "error 25"},
-           {"if true then\nput 1 into x", "error 26"}, {"repeat 0 times\nput 1 into x", "error 21"},
-           {"repeat 2 times\nput 1 into x", "error 36"}, {"switch 1\ncase 2", "error 142"},
-           {"catch e", "error 143"}, {"try\nput 1 into x", "error 143"}, {"exit switch", "error 214"},
-           {"repeat with i 1 to 2\nend repeat", "error 22"}, {"repeat with i = 1 2\nend repeat", "error 7"},
-           {"global a b", "error 39"}, {"repeat -1 times\nend repeat", "error 24"},
-           {"repeat while 1\nend repeat", "error 15"}, {"repeat for each blob w in v\nend repeat", "error 4"},
+           {"exit repeat", "error 31"},
+           {"next repeat", "error 35"},
+           {"next x", "error 34"},
+           {"exit elsewhere", "error 33"},
+           {"pass elsewhere", "error 30"},
+           {"end if", "error 29"},
+           {"end repeat", "error 29"},
+           {"else", "error 28"},
+           {"if true\nput 1 into x", "error 25"},
+           {"if true then\nput 1 into x", "error 26"},
+           {"repeat 0 times\nput 1 into x", "error 21"},
+           {"repeat 2 times\nput 1 into x", "error 36"},
+           {"switch 1\ncase 2", "error 142"},
+           {"catch e", "error 143"},
+           {"try\nput 1 into x", "error 143"},
+           {"exit switch", "error 214"},
+           {"repeat with i 1 to 2\nend repeat", "error 22"},
+           {"repeat with i = 1 2\nend repeat", "error 7"},
+           {"global a b", "error 39"},
+           {"repeat -1 times\nend repeat", "error 24"},
+           {"repeat while 1\nend repeat", "error 15"},
+           {"repeat for each blob w in v\nend repeat", "error 4"},
            {"repeat for each word w of nosuch\nend repeat", "error 16"},
            {"if true then\nput 1 into n\nend if x", "error 19"}})
     EXPECT_EQ(fn(body), error) << body;
@@ -168,8 +185,9 @@ TEST_F(InterpreterTest, GlobalsAndLocals) {
 }
 
 TEST_F(InterpreterTest, HandlersAndParameters) {
-  script("function f a, b\nreturn a & \"|\" & b & \"|\" & param(3) & \"|\" & the paramCount\nend f\n"
-         "function f\nreturn \"second\"\nend f");
+  script(
+      "function f a, b\nreturn a & \"|\" & b & \"|\" & param(3) & \"|\" & the paramCount\nend f\n"
+      "function f\nreturn \"second\"\nend f");
   EXPECT_EQ(eval("f(1, 2, 3)"), "1|2|3|3");  // the first of two handlers wins
   EXPECT_EQ(eval("f(1)"), "1|||1");
   EXPECT_EQ(evalerror("f(1 2)"), 2);
@@ -182,7 +200,9 @@ TEST_F(InterpreterTest, HandlersAndParameters) {
   PtrToHand("function f\nreturn 1\nend f", &s, 24);
   for (char* p = reinterpret_cast<char*>(deref(s)); p < reinterpret_cast<char*>(deref(s)) + 24; ++p)
     if (*p == '\n') *p = '\r';
-  static constexpr u8 ref[] = "\x06" "direct";
+  static constexpr u8 ref[] =
+      "\x06"
+      "direct";
   ASSERT_EQ(makehier(s, hierobject, ref, &path[0]), 0);
   ASSERT_EQ(makehier(nilhandle, hiershared, shared, &path[1]), 0);
   DisposeHandle(s);
@@ -226,8 +246,9 @@ TEST_F(InterpreterTest, BuiltinsGoStraightToTheDispatcherWhenNoScriptHandlesThem
 }
 
 TEST_F(InterpreterTest, UnboundedRecursionEndsWith50) {
-  script("on deeper\ndeeper\nend deeper\nfunction deep n\nreturn deep(n + 1)\nend deep\n"
-         "function deepsum n\nreturn 1 + deepsum(n + 1)\nend deepsum");
+  script(
+      "on deeper\ndeeper\nend deeper\nfunction deep n\nreturn deep(n + 1)\nend deep\n"
+      "function deepsum n\nreturn 1 + deepsum(n + 1)\nend deepsum");
   EXPECT_EQ(send("deeper"), 50);
   EXPECT_EQ(mainglobals().calllevel, -1);
   EXPECT_EQ(mainglobals().repeatindex, -1);

@@ -19,9 +19,7 @@ namespace {
 
 using KeywordTest = RuntimeTest;
 
-u16 token(std::string_view word) {
-  return stringtotoken(reinterpret_cast<const u8*>(word.data()), u16(word.size()));
-}
+u16 token(std::string_view word) { return stringtotoken(reinterpret_cast<const u8*>(word.data()), u16(word.size())); }
 
 std::string text(ConstStringPtr p) { return std::string(reinterpret_cast<const char*>(p + 1), p[0]); }
 
@@ -69,7 +67,9 @@ TEST_F(KeywordTest, WordsNotStartingWithALetterAreAnsweredWithoutProbing) {
   ASSERT_EQ(mainglobals().tokenhash, nilhandle);
   EXPECT_EQ(token("_if"), 4);
   EXPECT_EQ(token("1if"), 4);
-  EXPECT_EQ(token("\x8E" "if"), 4);  // an accented letter
+  EXPECT_EQ(token("\x8E"
+                  "if"),
+            4);  // an accented letter
   EXPECT_EQ(token("\x80"), 4);
   EXPECT_EQ(mainglobals().tokenhash, nilhandle) << "no probe was made";
   EXPECT_EQ(token("if"), 10012);
@@ -124,15 +124,24 @@ TEST_F(KeywordTest, HashingWithoutMemoryFailsCleanly) {
 
 TEST_F(KeywordTest, SynonymsOfAToken) {
   Str255 word;
-  std::memcpy(word, "\x02" "CR", 3);
+  std::memcpy(word,
+              "\x02"
+              "CR",
+              3);
   EXPECT_EQ(getsynonyms(5007, word), 1);
   EXPECT_EQ(text(word), ",return");
 
-  std::memcpy(word, "\x06" "hilite", 7);
+  std::memcpy(word,
+              "\x06"
+              "hilite",
+              7);
   EXPECT_EQ(getsynonyms(4132, word), 1);
   EXPECT_EQ(text(word), ",highlight,highlite,hilight");
 
-  std::memcpy(word, "\x06" "accept", 7);
+  std::memcpy(word,
+              "\x06"
+              "accept",
+              7);
   EXPECT_EQ(getsynonyms(2001, word), 0) << "a single spelling, given";
   EXPECT_EQ(word[0], 0);
 
@@ -149,10 +158,17 @@ TEST_F(KeywordTest, SynonymsOfAToken) {
 // name for all the spellings of a token.
 TEST_F(KeywordTest, TheGeneratedNamesAreTheTokensOfTheirSpellings) {
   const std::pair<u16, std::string_view> named[] = {
-      {tok::put, "put"},         {tok::after, "AFTER"},     {tok::if_, "if"},
-      {tok::not_, "not"},        {tok::in, "in"},           {tok::in, "of"},
-      {tok::ae, "appleEvent"},   {tok::ae, "ae"},           {tok::usetextengine, "textEngined"},
-      {tok::char_, "character"}, {tok::appleeventtimeout, "appleEventTimeout"},
+      {tok::put, "put"},
+      {tok::after, "AFTER"},
+      {tok::if_, "if"},
+      {tok::not_, "not"},
+      {tok::in, "in"},
+      {tok::in, "of"},
+      {tok::ae, "appleEvent"},
+      {tok::ae, "ae"},
+      {tok::usetextengine, "textEngined"},
+      {tok::char_, "character"},
+      {tok::appleeventtimeout, "appleEventTimeout"},
   };
   for (const auto& [number, spelling] : named) EXPECT_EQ(token(spelling), number) << spelling;
   EXPECT_EQ(text(tokentostring(tok::minus)), "_minus");

@@ -234,7 +234,8 @@ TEST_F(NumbersTest, DepthWords) {
   s[0] = 0;
   modetostring(3, s);
   EXPECT_EQ(s[0], 0);
-  const std::pair<i16, std::string_view> words[] = {{1, "bw"}, {2, "4"}, {4, "16"}, {8, "256"}, {16, "thousands"}, {32, "millions"}};
+  const std::pair<i16, std::string_view> words[] = {{1, "bw"},  {2, "4"},          {4, "16"},
+                                                    {8, "256"}, {16, "thousands"}, {32, "millions"}};
   for (auto [mode, word] : words) {
     modetostring(mode, s);
     EXPECT_EQ(text(s), word);

@@ -72,8 +72,9 @@ TEST_F(ObjectSendTest, SendToACardOfAWindowThatIsNotOpen) {
   Project p = logproject();
   p.windows.push_back(p.windows[0]);
   p.windows[1].name = "Second";
-  p.windows[0].cards[0].script += "\non away\n  global got\n  send \"ping\" to card 1 of window 2\n"
-                                  "  put \"after\" into got\nend away";
+  p.windows[0].cards[0].script +=
+      "\non away\n  global got\n  send \"ping\" to card 1 of window 2\n"
+      "  put \"after\" into got\nend away";
   build(p);
   ASSERT_EQ(open(), 0);
   clearglobals();
@@ -259,7 +260,9 @@ TEST_F(ObjectSendTest, HandlesendRunsStatementsBeforeTheCardsLevels) {
   clearglobals();
   EXPECT_EQ(handlesend("global log\rput \"run,\" after log\rping"), 0);
   EXPECT_EQ(log(), "run,card,bg,window,project,");
-  static constexpr u8 key[] = "\x1c" "XCMD/XFCN Run Handler Script";
+  static constexpr u8 key[] =
+      "\x1c"
+      "XCMD/XFCN Run Handler Script";
   for (i32 i = 0; i < hiercount(); ++i) {
     const hier* h = hierat(i);
     EXPECT_FALSE(h->level == hieritem && GetHandleSize(h->descriptor) == key[0]) << "the run's script went";

@@ -169,9 +169,9 @@ TEST_F(ObjectUtilTest, ListsAndScrollingFollowTheCurrentTool) {
 TEST_F(ObjectUtilTest, LowresetGivesThePaintSettingsTheirResetValues) {
   ASSERT_EQ(initglobs(), 0);
   MainGlobals& g = mainglobals();
-  for (i16* f : {&g.grid, &g.brush, &g.penPat, &g.fillPat, &g.penFore, &g.penback, &g.showPen, &g.filled, &g.fillFore,
-                 &g.fillBack, &g.multiple, &g.centered, &g.penWidth, &g.penHeight, &g.polySides, &g.multiSpace,
-                 &g.textSize, &g.textFont, &g.textAlign, &g.textStyle, &g.textHeight})
+  for (i16* f : {&g.grid,      &g.brush,      &g.penPat,   &g.fillPat,  &g.penFore,   &g.penback,   &g.showPen,
+                 &g.filled,    &g.fillFore,   &g.fillBack, &g.multiple, &g.centered,  &g.penWidth,  &g.penHeight,
+                 &g.polySides, &g.multiSpace, &g.textSize, &g.textFont, &g.textAlign, &g.textStyle, &g.textHeight})
     *f = 99;
   lowreset();
   EXPECT_EQ(g.polySides, 4);
@@ -242,8 +242,8 @@ TEST_F(ObjectUtilTest, DamagedEffectSettingsAreRefusedWithoutReadingPastTheirBlo
   i16 value = 1;
   i32 length = 1;
   Handle params = 1;
-  for (Handle flat : {flattened(fourcc("blur"), 1, 4, "xyz"), flattened(fourcc("blur"), 1, 0xFFFFFFF0u, "abc"),
-                      newhand("short")}) {
+  for (Handle flat :
+       {flattened(fourcc("blur"), 1, 4, "xyz"), flattened(fourcc("blur"), 1, 0xFFFFFFF0u, "abc"), newhand("short")}) {
     EXPECT_EQ(unFlattenEffectInfo(flat, &type, &value, &length, &params), paramErr);
     DisposeHandle(flat);
   }

@@ -69,7 +69,9 @@ TEST_F(ScriptCacheTest, TheLeastRecentlyUsedGoesWhenTheCacheIsFull) {
 TEST_F(ScriptCacheTest, MarkedEntriesGoWithTheirLastUser) {
   hier a;
   ASSERT_EQ(make("on x\rend x", "field 2", &a), 0);
-  static constexpr u8 ref[] = "\x07" "field 2";
+  static constexpr u8 ref[] =
+      "\x07"
+      "field 2";
   markhier(hierobject, ref);
   EXPECT_EQ(hiercount(), 1);  // still used by the path
   hier b;
@@ -82,7 +84,9 @@ TEST_F(ScriptCacheTest, MarkedEntriesGoWithTheirLastUser) {
   hier c;
   ASSERT_EQ(make("", "field 3", &c), 0);
   release(c);
-  static constexpr u8 ref3[] = "\x07" "field 3";
+  static constexpr u8 ref3[] =
+      "\x07"
+      "field 3";
   markhier(hierobject, ref3);  // unused: freed at once
   EXPECT_EQ(hiercount(), 0);
 }
@@ -101,7 +105,9 @@ TEST_F(ScriptCacheTest, MemoryFailures) {
   Size count = hiercount();
   Handle h = nilhandle;
   PtrToHand("on y\rend y", &h, 10);
-  static constexpr u8 ref[] = "\x09" "button 10";
+  static constexpr u8 ref[] =
+      "\x09"
+      "button 10";
   failallocationafter(1);  // the copy of the script
   EXPECT_EQ(makehier(h, hierobject, ref, &b), 37);
   failallocationafter(0);

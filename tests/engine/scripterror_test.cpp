@@ -94,7 +94,8 @@ TEST_F(ScriptErrorTest, TheAlertNamesTheNumberAndItsText) {
   mainglobals().notfront = 1;
   EXPECT_EQ(showerrordialog(19), 1);
   EXPECT_EQ(mainglobals().notfront, 0) << "the program came forward for the alert";
-  EXPECT_EQ(lines("dialog"), (std::vector<std::string>{"alert Veltrix Error Number 19: Expected the end of the line here."}));
+  EXPECT_EQ(lines("dialog"),
+            (std::vector<std::string>{"alert Veltrix Error Number 19: Expected the end of the line here."}));
   EXPECT_EQ(lines("answer"), (std::vector<std::string>{"alert: Cancel"}));
   transcriptclear();
   mainglobals().lockErrorDialogs = 1;
@@ -180,8 +181,9 @@ TEST_F(ScriptErrorTest, AHandlersErrorIsReportedToTheCardAndShown) {
 // Acceptance: a card handler for scriptError that does not pass suppresses the alert; with
 // lockErrorDialogs no alert shows and the run still stops.
 TEST_F(ScriptErrorTest, AScriptErrorHandlerOrLockErrorDialogsKeepsTheAlertAway) {
-  openwith("on fail\n  global x\n  put 1 into x\n  put 1 into empty\n  put 2 into x\nend fail\n"
-           "on scriptError n\n  global got\n  put n into got\nend scriptError");
+  openwith(
+      "on fail\n  global x\n  put 1 into x\n  put 1 into empty\n  put 2 into x\nend fail\n"
+      "on scriptError n\n  global got\n  put n into got\nend scriptError");
   EXPECT_EQ(doline("fail"), 45);
   EXPECT_EQ(global("got"), "45");
   EXPECT_TRUE(lines("dialog").empty());

@@ -137,7 +137,9 @@ TEST_F(TextUtilTest, AStringHandleLongerThanItsLengthByteCanHoldIsCut) {
   EXPECT_EQ(GetHandleSize(sh), 256);
   EXPECT_EQ(deref(sh)[0], 255);
   // A length byte that claims more than the handle holds is bounded by the handle.
-  Handle liar = newhand("\xF0" "abc");
+  Handle liar = newhand(
+      "\xF0"
+      "abc");
   Handle dst = NewHandle(0);
   EXPECT_EQ(stringhandtohand(liar, dst), 0);
   EXPECT_EQ(hand(dst), "abc");
@@ -231,7 +233,8 @@ TEST_F(TextUtilTest, ComparisonFoldsOnlyAToZ) {
 TEST_F(TextUtilTest, LetterClass) {
   for (int c : {int('A'), int('z'), int('_'), 0x80, 0x9F, 0xA7, 0xAE, 0xAF, 0xBE, 0xBF, 0xCB, 0xCF, 0xD8})
     EXPECT_TRUE(isalphachar(u8(c))) << c;
-  for (int c : {int('0'), int(' '), int('.'), int('-'), 0xA0, 0xA8, 0xC0, 0xD0, 0xD9, 0xFF}) EXPECT_FALSE(isalphachar(u8(c))) << c;
+  for (int c : {int('0'), int(' '), int('.'), int('-'), 0xA0, 0xA8, 0xC0, 0xD0, 0xD9, 0xFF})
+    EXPECT_FALSE(isalphachar(u8(c))) << c;
 }
 
 TEST_F(TextUtilTest, FindHints) {

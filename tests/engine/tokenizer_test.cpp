@@ -110,7 +110,7 @@ TEST_F(TokenizerTest, EveryOperator) {
     u16 length;
   };
   // The two-character operators and their one-byte Mac Roman forms.
-  const op ops[] = {{"&&", 1010, 2}, {"<=", 1013, 2}, {"\xB2", 1013, 1}, {">=", 1014, 2},
+  const op ops[] = {{"&&", 1010, 2},   {"<=", 1013, 2}, {"\xB2", 1013, 1}, {">=", 1014, 2},
                     {"\xB3", 1014, 1}, {"<>", 1019, 2}, {"\xAD", 1019, 1}};
   for (const op& o : ops) {
     std::vector<atom> a = tokens(std::string("x") + o.text + "y");
@@ -137,15 +137,16 @@ TEST_F(TokenizerTest, LiteralsWordsAndPunctuation) {
   EXPECT_EQ(a[1].length, 4);
 
   // Words that start with "_" or an accented letter are unknown words; digits start numbers.
-  EXPECT_EQ(tokenlist("_if \x8E" "if 2if"), (V{4, 4, 3, 10012, 0, 1}));
+  EXPECT_EQ(tokenlist("_if \x8E"
+                      "if 2if"),
+            (V{4, 4, 3, 10012, 0, 1}));
   // Blanks of every kind are skipped, 0xD9 and above included.
   EXPECT_EQ(tokenlist("\t if\x7F\xDA\xFF x"), (V{10012, 4, 0, 1}));
 }
 
 TEST_F(TokenizerTest, CommentsAndBlankLinesLeaveNoAtoms) {
   EXPECT_EQ(tokenlist("\r\r  \r\r"), (V{0, 1})) << "a script of blank lines";
-  EXPECT_EQ(tokenlist("put 1\r-- a comment line\r\r-- another\rput 2"),
-            (V{2146, 3, 0, 2146, 3, 0, 1}));
+  EXPECT_EQ(tokenlist("put 1\r-- a comment line\r\r-- another\rput 2"), (V{2146, 3, 0, 2146, 3, 0, 1}));
   EXPECT_EQ(tokenlist("put 1--comment"), (V{2146, 3, 0, 1})) << "a comment ends the line";
   EXPECT_EQ(tokenlist("x -- a comment with \"quotes and \xC2"), (V{4, 0, 1}));
 }

@@ -77,8 +77,8 @@ TEST_F(VariablesTest, NameRules) {
     EXPECT_EQ(badname(PStr(ok)), 0) << ok;
   for (std::string_view bad : {"1x", "__x", "", "-x", " x", "\xA5x"})
     EXPECT_EQ(badname(PStr(bad)), err::badvariablename) << bad;
-  for (std::string_view reserved : {"put", "the", "line", "first", "true", "PUT", "and", "is", "if", "end", "length",
-                                    "name", "short", "empty"})
+  for (std::string_view reserved :
+       {"put", "the", "line", "first", "true", "PUT", "and", "is", "if", "end", "length", "name", "short", "empty"})
     EXPECT_EQ(badname(PStr(reserved)), err::reservedword) << reserved;
 }
 
@@ -151,7 +151,9 @@ TEST_F(VariablesTest, EqualKeysNeverStandForEqualNames) {
   getkey(PStr(""), &k1);
   EXPECT_EQ(k1, 0u);
 
-  Script s("a5 aq \x80" "b Ab");
+  Script s(
+      "a5 aq \x80"
+      "b Ab");
   varentry e{};
   ASSERT_EQ(createvars(s.at(0), s.text, list, &e), 0);
   EXPECT_EQ(findvars(s.at(1), s.text, list, &e), err::novariable);

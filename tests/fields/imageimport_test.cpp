@@ -49,10 +49,10 @@ TEST_F(ImageImportTest, ImageFilesImportAsPicturesOfTheirPixels) {
     TestImageFormat format;
     const char* name;  // TGA and MacPaint files are known by their extension
   };
-  const Row rows[] = {{TestImageFormat::png, "a.img"},     {TestImageFormat::jpeg, "b.img"},
-                      {TestImageFormat::tiff, "c.img"},    {TestImageFormat::gif, "d.img"},
-                      {TestImageFormat::bmp, "e.img"},     {TestImageFormat::psd, "f.img"},
-                      {TestImageFormat::tga, "g.TGA"},     {TestImageFormat::macpaint, "h.pntg"}};
+  const Row rows[] = {{TestImageFormat::png, "a.img"},  {TestImageFormat::jpeg, "b.img"},
+                      {TestImageFormat::tiff, "c.img"}, {TestImageFormat::gif, "d.img"},
+                      {TestImageFormat::bmp, "e.img"},  {TestImageFormat::psd, "f.img"},
+                      {TestImageFormat::tga, "g.TGA"},  {TestImageFormat::macpaint, "h.pntg"}};
   for (const Row& r : rows) {
     DecodedImage im = r.format == TestImageFormat::macpaint ? sample(576, 720) : sample(7, 5);
     std::vector<u8> file = testimagefile(r.format, im);
@@ -168,7 +168,8 @@ TEST_F(ImageImportTest, AnImporterDrawsIntoAWorldOfTheImagesSize) {
   ASSERT_EQ(GraphicsImportDraw(importer), noErr);
   EXPECT_EQ(currentportid(), other) << "the port is put back";
   DisposeGWorld(other);
-  for (i32 i = 0; i < 35; ++i) EXPECT_EQ(qdtest::pixel(world, i % 7, i / 7) & 0xFFFFFF, image.pixels[std::size_t(i)]) << i;
+  for (i32 i = 0; i < 35; ++i)
+    EXPECT_EQ(qdtest::pixel(world, i % 7, i / 7) & 0xFFFFFF, image.pixels[std::size_t(i)]) << i;
   DisposeGWorld(world);
   // Damaged data draws nothing.
   SetHandleSize(data, 40);

@@ -27,8 +27,8 @@ namespace {
 using testproject::Object;
 
 constexpr u32 kWhite = 0xFFFFFF;
-constexpr u32 kHilite = 0x3875D7;                      // the active highlight brush
-constexpr Rect kListRect{20, 20, 72, 120};            // 52 high: four rows of 13
+constexpr u32 kHilite = 0x3875D7;           // the active highlight brush
+constexpr Rect kListRect{20, 20, 72, 120};  // 52 high: four rows of 13
 
 class ListFieldTest : public EventLoopTest {
  protected:
@@ -235,8 +235,8 @@ class ListCellTest : public ListFieldTest {
     LSetCell(text.data(), i16(text.size()), Cell{0, 0}, l);
     LSetSelect(selected, Cell{0, 0}, l);
     const Rect cell{0, 0, 13, width};
-    MyListDefinition(lDrawMsg, selected, &cell, Cell{0, 0}, reinterpret_cast<const u8*>(text.data()),
-                     i16(text.size()), l);
+    MyListDefinition(lDrawMsg, selected, &cell, Cell{0, 0}, reinterpret_cast<const u8*>(text.data()), i16(text.size()),
+                     l);
     const Frame f = drive::windowpixels(current().window);
     LDispose(l);
     int columns = 0;

@@ -37,7 +37,7 @@ TEST(TypeAheadTest, AFullBufferIsEmptiedAndNotSearched) {
 TEST(TypeAheadTest, KeysAndMatches) {
   for (u8 key : {u8(' '), u8('.'), u8(8), u8(0x8E)}) EXPECT_TRUE(typeaheadkey(key)) << int(key);
   for (u8 key : {u8(1), u8(9), u8(13), u8(31), u8(127)}) EXPECT_FALSE(typeaheadkey(key)) << int(key);
-  const u8 typed[] = {'b', 0x8E};  // bé
+  const u8 typed[] = {'b', 0x8E};      // bé
   const u8 cell[] = {'B', 0x83, 'e'};  // BÉe
   EXPECT_TRUE(listcellmatches(typed, 2, cell, 3)) << "case-blind, accented letters too";
   EXPECT_FALSE(listcellmatches(typed, 2, cell, 1)) << "a cell shorter than the keys";

@@ -61,12 +61,19 @@ TEST_F(OldListTest, RowsKeepTheirIdsWhenSorted) {
   EXPECT_EQ(selected(), "fig");
   EXPECT_EQ(getselid(list), 20u);
   EXPECT_FALSE(selectmem(&list, 99));
-  setseltext(&list, reinterpret_cast<ConstStringPtr>("\x04" "date"));
+  setseltext(&list, reinterpret_cast<ConstStringPtr>("\x04"
+                                                     "date"));
   EXPECT_EQ(selected(), "date");
-  setlistidtext(&list, 10, reinterpret_cast<ConstStringPtr>("\x05" "apple"));
+  setlistidtext(&list, 10,
+                reinterpret_cast<ConstStringPtr>("\x05"
+                                                 "apple"));
   ASSERT_TRUE(selectmem(&list, 10));
   EXPECT_EQ(selected(), "apple");
-  EXPECT_LT(compare(reinterpret_cast<ConstStringPtr>("\x01" "a"), reinterpret_cast<ConstStringPtr>("\x01" "B")), 0);
+  EXPECT_LT(compare(reinterpret_cast<ConstStringPtr>("\x01"
+                                                     "a"),
+                    reinterpret_cast<ConstStringPtr>("\x01"
+                                                     "B")),
+            0);
   purgelist(&list);
   EXPECT_EQ(getselid(list), 0u);
   EXPECT_EQ(getselidx(list), -1);

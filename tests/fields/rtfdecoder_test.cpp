@@ -102,13 +102,13 @@ TEST_F(RTFDecoderTest, CharactersLineEndsAndSkippedGroups) {
   };
   const Row rows[] = {
       {"{\\rtf1 caf\\'e9}", "caf\xE9"},
-      {"{\\rtf1 a\\\r\nb\r\nc\rd}", "a\rbcd"},                     // a backslash before a line end is a return
+      {"{\\rtf1 a\\\r\nb\r\nc\rd}", "a\rbcd"},                       // a backslash before a line end is a return
       {"{\\rtf1 a{\\*\\foo x}b}", "ab"},                             // dropped with its text
-      {"{\\rtf1 a{\\info{\\title t}x}b}", "ab"},                    // a skipped destination
+      {"{\\rtf1 a{\\info{\\title t}x}b}", "ab"},                     // a skipped destination
       {"{\\rtf1 a{\\*\\foo \\} x}b}", "ab"},                         // an escaped brace does not end the group
-      {"{\\rtf1 \\li576 a\\li289 b\\li288 c\\li0 d}", "  a  b cd"},   // a blank per started 288 twips
+      {"{\\rtf1 \\li576 a\\li289 b\\li288 c\\li0 d}", "  a  b cd"},  // a blank per started 288 twips
       {"{\\rtf1 \\{\\}\\\\\\tab\\par\\bullet\\emdash\\lquote\\rdblquote}", "{}\\\t\r\xA5-'\""},
-      {"{\\rtf1 x\\'e", "x\x0E"},                                  // a cut escape stops at the end
+      {"{\\rtf1 x\\'e", "x\x0E"},  // a cut escape stops at the end
       {"{\\rtf1 x\\'", "x"},
       {"no rtf keyword {\\b here}", ""},
   };

@@ -192,7 +192,8 @@ TEST_F(RTFReadTest, CharacterSets) {
 
 TEST_F(RTFReadTest, CharacterAndParagraphFormats) {
   const WEReference we = record();
-  ASSERT_EQ(read("{\\rtf1 {\\b a}b\\fs40 c\\fs d\\fs21 e\\plain\\super f\\sub g\\nosupersub\\expnd0 h\\expnd2 i}", we), 0);
+  ASSERT_EQ(read("{\\rtf1 {\\b a}b\\fs40 c\\fs d\\fs21 e\\plain\\super f\\sub g\\nosupersub\\expnd0 h\\expnd2 i}", we),
+            0);
   EXPECT_EQ(textof(we), "abcdefghi");
   EXPECT_EQ(attribute<u8>(we, 0, "bold"), 1);
   EXPECT_EQ(attribute<u8>(we, 1, "bold"), 0) << "the group ends the bold";
@@ -255,9 +256,12 @@ TEST_F(RTFReadTest, TablesAndDocumentProperties) {
 
 TEST_F(RTFReadTest, AFontNamedByAFacesPostScriptName) {
   usebuiltinmetricsfont(false);
-  const u8 family[] = "\x0b" "DejaVu Sans";
+  const u8 family[] =
+      "\x0b"
+      "DejaVu Sans";
   const WEReference we = record();
-  ASSERT_EQ(read("{\\rtf1{\\fonttbl{\\f1\\froman DejaVuSans-Bold;}{\\f2\\froman NoSuchFace-Bold;}}\\f1 a\\f2 b}", we), 0);
+  ASSERT_EQ(read("{\\rtf1{\\fonttbl{\\f1\\froman DejaVuSans-Bold;}{\\f2\\froman NoSuchFace-Bold;}}\\f1 a\\f2 b}", we),
+            0);
   EXPECT_EQ(attribute<i16>(we, 0, "font"), GetFNum(family));
   EXPECT_EQ(attribute<i16>(we, 1, "font"), 20) << "not found: the family hint";
   usebuiltinmetricsfont(true);
@@ -284,7 +288,9 @@ TEST_F(RTFReadTest, InlinePictures) {
     pnghex += digits[b & 15];
   }
   const WEReference img = record();
-  ASSERT_EQ(read("{\\rtf1{\\pict\\pngblip " + pnghex + "}{\\pict\\pngblip\\picwgoal2000\\pichgoal1000 " + pnghex + "}}", img), 0);
+  ASSERT_EQ(read("{\\rtf1{\\pict\\pngblip " + pnghex + "}{\\pict\\pngblip\\picwgoal2000\\pichgoal1000 " + pnghex + "}}",
+                 img),
+            0);
   EXPECT_EQ(objectat(img, 0), "PICT 4x7") << "the image's own size";
   EXPECT_EQ(objectat(img, 1), "PICT 50x100") << "goals in twips";
 }
@@ -338,7 +344,8 @@ TEST_F(RTFReadTest, PackageAttachments) {
 
   // A picture file: its 512-byte header, then the picture.
   std::string pict(512, '\0');
-  for (std::size_t i = 0; i < picturehex().size(); i += 2) pict += char(std::stoi(picturehex().substr(i, 2), nullptr, 16));
+  for (std::size_t i = 0; i < picturehex().size(); i += 2)
+    pict += char(std::stoi(picturehex().substr(i, 2), nullptr, 16));
   write("pic.pict", pict);
   const WEReference pictfile = record();
   ASSERT_EQ(readfile("{\\rtf1 {{\\*\\NeXTGraphic pic.pict \\width2000}\xAC}}", pictfile, &folder), 0);

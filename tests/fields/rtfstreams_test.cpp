@@ -21,7 +21,9 @@ Handle handleof(const std::string& s) {
   return h;
 }
 
-std::string contents(Handle h) { return std::string(reinterpret_cast<const char*>(deref(h)), std::size_t(GetHandleSize(h))); }
+std::string contents(Handle h) {
+  return std::string(reinterpret_cast<const char*>(deref(h)), std::size_t(GetHandleSize(h)));
+}
 
 int32_t codeof(const std::function<void()>& f) {
   try {

@@ -160,7 +160,7 @@ TEST_F(RTFWriteTest, LanguageNumbers) {
   const struct {
     const char* locale;
     u16 id;
-  } rows[] = {{"en_US", 1033}, {"en", 0x2409}, {"fr", 0x1C0C}, {"ja", 0x411}, {"e", 0},
+  } rows[] = {{"en_US", 1033},   {"en", 0x2409},   {"fr", 0x1C0C},       {"ja", 0x411},      {"e", 0},
               {"de_AT", 0x0C07}, {"es_XX", 0x40A}, {"haw", 117 | 0x400}, {"_X", 102 | 0x400}};
   for (const auto& r : rows) EXPECT_EQ(RTFWriter::MapMacLocaleStringToWindowsLangID(r.locale), r.id) << r.locale;
 }
@@ -367,8 +367,8 @@ TEST_F(RTFWriteTest, EveryAttributeComesBackRunByRunAndParagraphByParagraph) {
     return b;
   };
   std::vector<std::vector<charattr>> runs;
-  for (const char* flag : {"bold", "ital", "strk", "outl", "shad", "dstr", "smcp", "alcp", "hidn", "embo", "engr", "cond",
-                           "pexp"})
+  for (const char* flag :
+       {"bold", "ital", "strk", "outl", "shad", "dstr", "smcp", "alcp", "hidn", "embo", "engr", "cond", "pexp"})
     runs.push_back({{flag, {1}}});
   for (const char* style : {"-   ", ".   ", ".-  ", "..- ", "thck", "dubl", "wave", "word", "deft"})
     runs.push_back({{"undl", {1}}, {"unds", bytes(code(style))}});
@@ -390,7 +390,8 @@ TEST_F(RTFWriteTest, EveryAttributeComesBackRunByRunAndParagraphByParagraph) {
   const WEReference we = record(text.c_str());
   for (std::size_t k = 0; k < runs.size(); ++k)
     for (const charattr& a : runs[k])
-      ASSERT_EQ(WESetOneAttribute(starts[k], starts[k] + 2, code(a.tag), a.value.data(), i32(a.value.size()), we), noErr)
+      ASSERT_EQ(WESetOneAttribute(starts[k], starts[k] + 2, code(a.tag), a.value.data(), i32(a.value.size()), we),
+                noErr)
           << a.tag;
   // Paragraphs: every alignment, indents, spacing, the keep and widow flags, a bottom border.
   const i32 length = WEGetTextLength(we);
@@ -422,11 +423,11 @@ TEST_F(RTFWriteTest, EveryAttributeComesBackRunByRunAndParagraphByParagraph) {
   const struct {
     const char* tag;
     i32 size;
-  } tags[] = {{"font", 2}, {"ptsz", 4}, {"colr", 6}, {"pptm", 2}, {"bold", 1}, {"ital", 1}, {"undl", 1}, {"unds", 4},
-              {"strk", 1}, {"outl", 1}, {"shad", 1}, {"dstr", 1}, {"smcp", 1}, {"alcp", 1}, {"hidn", 1}, {"embo", 1},
-              {"engr", 1}, {"xshf", 4}, {"cond", 1}, {"pexp", 1}, {"lang", 32}, {"pjst", 4}, {"spbe", 4},
-              {"spaf", 4}, {"lein", 4}, {"riin", 4}, {"fidt", 4}, {"ledg", 4}, {"keep", 1}, {"kepn", 1},
-              {"wido", 1}, {"wdov", 1}, {"BBRD", 4}};
+  } tags[] = {{"font", 2}, {"ptsz", 4}, {"colr", 6}, {"pptm", 2}, {"bold", 1}, {"ital", 1}, {"undl", 1},
+              {"unds", 4}, {"strk", 1}, {"outl", 1}, {"shad", 1}, {"dstr", 1}, {"smcp", 1}, {"alcp", 1},
+              {"hidn", 1}, {"embo", 1}, {"engr", 1}, {"xshf", 4}, {"cond", 1}, {"pexp", 1}, {"lang", 32},
+              {"pjst", 4}, {"spbe", 4}, {"spaf", 4}, {"lein", 4}, {"riin", 4}, {"fidt", 4}, {"ledg", 4},
+              {"keep", 1}, {"kepn", 1}, {"wido", 1}, {"wdov", 1}, {"BBRD", 4}};
   for (i32 at = 0; at < length; ++at) {
     for (const auto& t : tags) {
       u8 a[32] = {}, b[32] = {};

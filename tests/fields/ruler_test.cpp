@@ -140,9 +140,15 @@ TEST_F(RulerTest, UnitsReadWithTheDecimalSeparatorAndTheDataInterfaceChecksTags)
   intlsettings().decimalpoint = '.';
   rd.units = kRulerInches;
   Fixed v = 0;
-  EXPECT_EQ(GetFixedValueFromPascalString(&v, rd, reinterpret_cast<const u8*>("\x05" "-0.5 ")), noErr);
+  EXPECT_EQ(GetFixedValueFromPascalString(&v, rd,
+                                          reinterpret_cast<const u8*>("\x05"
+                                                                      "-0.5 ")),
+            noErr);
   EXPECT_EQ(v, Long2Fix(-36));
-  EXPECT_NE(GetFixedValueFromPascalString(&v, rd, reinterpret_cast<const u8*>("\x04" "2 cm")), noErr)
+  EXPECT_NE(GetFixedValueFromPascalString(&v, rd,
+                                          reinterpret_cast<const u8*>("\x04"
+                                                                      "2 cm")),
+            noErr)
       << "another unit";
   Str255 out{};
   GetPascalStringFromFixedValue(-Long2Fix(9), rd, out);
@@ -226,8 +232,8 @@ TEST_F(RulerTest, ApplyingARulerToAFieldThatIsNotShownChangesItsStoredText) {
       {"", "the textAlign of line 1 of card field \"Notes\"", "full"},
   });
 
-  for (const auto& [reference, status] : {std::pair{"this card", 11}, std::pair{"card button \"Go\"", 210},
-                                         std::pair{"card field \"Rows\"", 210}}) {
+  for (const auto& [reference, status] :
+       {std::pair{"this card", 11}, std::pair{"card button \"Go\"", 210}, std::pair{"card field \"Rows\"", 210}}) {
     ASSERT_EQ(readreference(reference, &obj), 0) << reference;
     EXPECT_EQ(ApplyRulerInfoToRead(obj, info), status) << reference;
     writeobj(&obj);

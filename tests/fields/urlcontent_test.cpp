@@ -30,7 +30,8 @@ namespace {
 std::vector<u8> bytesof(std::string_view s) { return std::vector<u8>(s.begin(), s.end()); }
 
 std::string textof(Handle h) {
-  return h == nilhandle ? std::string() : std::string(reinterpret_cast<const char*>(deref(h)), std::size_t(GetHandleSize(h)));
+  return h == nilhandle ? std::string()
+                        : std::string(reinterpret_cast<const char*>(deref(h)), std::size_t(GetHandleSize(h)));
 }
 
 TEST(URLContentType, TheSuffixAfterTheLastDotGivesTheType) {
@@ -38,7 +39,7 @@ TEST(URLContentType, TheSuffixAfterTheLastDotGivesTheType) {
     std::string_view name, suffix;
     u16 type;
   };
-  const Row rows[] = {{"a.b.JPG", "JPG", urljpeg}, {"noextension", "", urlother}, {"ends.", "", urlother},
+  const Row rows[] = {{"a.b.JPG", "JPG", urljpeg}, {"noextension", "", urlother},  {"ends.", "", urlother},
                       {"x.RTFD", "RTFD", urlrtfd}, {"x.Utxt", "Utxt", urlunicode}, {"x.pct", "pct", urlpicture},
                       {"x.txt", "txt", urltext},   {"x.rtf", "rtf", urlrtf},       {"x.rtfx", "rtfx", urlother}};
   for (const Row& r : rows) {
@@ -258,7 +259,8 @@ class NoProxies {
   NoProxies& operator=(const NoProxies&) = delete;
 
  private:
-  static constexpr const char* kNames[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"};
+  static constexpr const char* kNames[] = {"http_proxy",  "HTTP_PROXY", "https_proxy",
+                                           "HTTPS_PROXY", "all_proxy",  "ALL_PROXY"};
   std::optional<std::string> saved_[std::size(kNames)];
 };
 

@@ -88,7 +88,8 @@ void backtextround(const std::uint8_t* data, std::size_t size) {
   Handle clean = NewHandle(0);
   putbacktext(list, backtext);
   check(getbacktext(list, clean) == noErr);
-  for (i32 i = 0; i < spotcount(list); ++i) check(!isfield(spotat(list, i)) || measurefieldtext(spotat(list, i).data).textlength == 0);
+  for (i32 i = 0; i < spotcount(list); ++i)
+    check(!isfield(spotat(list, i)) || measurefieldtext(spotat(list, i).data).textlength == 0);
   DisposeHandle(clean);
   DisposeHandle(again);
   DisposeHandle(backtext);

@@ -76,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 // Valid texts of every remainder, with line breaks, padding and blanks, for the replay.
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
-  const char* seeds[] = {"YWJj", "YWI=", "YQ==", "YWJjY", " \tTWFueSBoYW5kcw==\r\nxx", "+/+/AAAA",
-                         "a+b%26c", "100%zz%4", "%e9%E9%"};
+  const char* seeds[] = {"YWJj",     "YWI=",    "YQ==",     "YWJjY",  " \tTWFueSBoYW5kcw==\r\nxx",
+                         "+/+/AAAA", "a+b%26c", "100%zz%4", "%e9%E9%"};
   for (const char* s : seeds) out->emplace_back(s, s + std::strlen(s));
   return out->size();
 }

@@ -90,7 +90,9 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   const char* seeds[] = {
       "\x00\r, a,b,c\rd e  \"f g\" h\r\r,,",
       "\x01\r, x\x82\xA0y,\x83\x41z\r\x82\r\x82",
-      "\x03\r\xA0 a\x82\xA0" "b\x82\xA0\x82\xA0" "c",
+      "\x03\r\xA0 a\x82\xA0"
+      "b\x82\xA0\x82\xA0"
+      "c",
       "\x00\r\r\rone\rtwo\r\rthree   ",
   };
   for (const char* s : seeds) out->emplace_back(s, s + 4 + std::strlen(s + 4));

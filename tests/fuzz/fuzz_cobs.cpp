@@ -62,8 +62,14 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   out->push_back({0xDF, 0xDF, 0x01, 0x00, 0x05, 1, 2, 3, 4, 0x00});
   std::vector<u8> frame(cobsencodedmax(200));
   std::vector<u8> recs(2 * kProcessRecordSize, 0);
-  std::memcpy(&recs[4], "\x06" "Finder", 7);
-  std::memcpy(&recs[kProcessRecordSize + 4], "\x03" "abc", 4);
+  std::memcpy(&recs[4],
+              "\x06"
+              "Finder",
+              7);
+  std::memcpy(&recs[kProcessRecordSize + 4],
+              "\x03"
+              "abc",
+              4);
   u8* e = frame.data();
   COBSEncode(recs.data(), recs.size(), &e);
   frame.resize(std::size_t(e - frame.data()));

@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   testproject::Project p;
   testproject::Window w;
   w.backgrounds.push_back(testproject::Background{"B", "", {}});
-  w.cards.push_back(testproject::Card{"C", "", 0, {control(206), control(205), control(210), control(229),
-                                                   control(229), control(203)}, {}});
+  w.cards.push_back(testproject::Card{
+      "C", "", 0, {control(206), control(205), control(210), control(229), control(229), control(203)}, {}});
   p.windows.push_back(w);
   fuzzlines::withproject(p, [&] {
     static constexpr const char* names[] = {"\x09popupData", "\x07tabData", "\012columnData", "\x09radioData"};
@@ -89,10 +89,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
   const std::string seeds[] = {
-      std::string("Red;Green;Blue\0Options\tfalse\t128\rTwo\0When\trelativedate\t60\t200\tright\rName\0one\rTwo\rthree", 86),
-      std::string("\xA8" "FONT\0\0\0", 8),
+      std::string("Red;Green;Blue\0Options\tfalse\t128\rTwo\0When\trelativedate\t60\t200\tright\rName\0one\rTwo\rthree",
+                  86),
+      std::string("\xA8"
+                  "FONT\0\0\0",
+                  8),
       std::string("a^1!x<B/K(;-;\r\r\0\t\t\t\0\t\t\t\t\t\t\0\r\r", 29),
-      std::string(300, 'x') + std::string("\0", 1) + std::string(300, '\t') + std::string("\0", 1) + std::string(400, 'y'),
+      std::string(300, 'x') + std::string("\0", 1) + std::string(300, '\t') + std::string("\0", 1) +
+          std::string(400, 'y'),
   };
   for (const std::string& s : seeds) out->emplace_back(s.begin(), s.end());
   return out->size();

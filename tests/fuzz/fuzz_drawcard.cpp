@@ -20,11 +20,29 @@ namespace {
 
 using namespace kv;
 
-constexpr u16 kStyles[] = {stylerectangle, styleroundrect, styleoval,          styleline,        stylepolygon,
-                           stylebitmap,    styletext,      stylearc,           stylegroup,       stylebuttonrect,
-                           styleradiobutton, stylecheckbox, stylebevel,        stylepopupmenu,   styleslider,
-                           styletabs,      styleimagewell, stylerelevancebar,  styleprimarygroup, 300,
-                           301,            302,            303};
+constexpr u16 kStyles[] = {stylerectangle,
+                           styleroundrect,
+                           styleoval,
+                           styleline,
+                           stylepolygon,
+                           stylebitmap,
+                           styletext,
+                           stylearc,
+                           stylegroup,
+                           stylebuttonrect,
+                           styleradiobutton,
+                           stylecheckbox,
+                           stylebevel,
+                           stylepopupmenu,
+                           styleslider,
+                           styletabs,
+                           styleimagewell,
+                           stylerelevancebar,
+                           styleprimarygroup,
+                           300,
+                           301,
+                           302,
+                           303};
 
 // Reads the input front to back; past its end every byte reads 0.
 struct Reader {
@@ -38,8 +56,9 @@ struct Reader {
 testproject::Object object(Reader& r, int depth) {
   testproject::Object o;
   const u16 style = kStyles[r.byte() % std::size(kStyles)];
-  o.kind = style >= 300 ? testproject::Object::field : style >= 200 ? testproject::Object::button
-                                                                     : testproject::Object::graphic;
+  o.kind = style >= 300   ? testproject::Object::field
+           : style >= 200 ? testproject::Object::button
+                          : testproject::Object::graphic;
   o.style = style;
   o.rect = Rect{r.word(), r.word(), r.word(), r.word()};
   o.setflags = u32(r.byte()) << 24 | u32(r.byte()) << 16 | u32(r.byte()) << 8 | r.byte();
@@ -76,8 +95,8 @@ void put(std::vector<std::uint8_t>& out, u8 styleindex, Rect rect, const std::ve
     out.push_back(u8(u16(v) >> 8));
     out.push_back(u8(v));
   }
-  const u8 fixed[] = {0, 0, 0, 1, 1, 1, 3, 5, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 2, 2, 0, 0,
-                      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const u8 fixed[] = {0, 0, 0, 1, 1, 1, 3, 5, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55,
+                      2, 2, 0, 0, 0, 0, 0, 0, 0,    0,    0,    0,    0,    0,    0,    0};
   out.insert(out.end(), std::begin(fixed), std::end(fixed));
   out.push_back(u8((data.size() + 3) / 4));
   out.insert(out.end(), data.begin(), data.end());
@@ -141,8 +160,8 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   const std::vector<std::uint8_t> picture = recordedpicture();
   resetruntime();
   std::vector<std::uint8_t> s{1};
-  put(s, 0, Rect{0, 0, 240, 320}, {}, "");                  // a background rectangle
-  put(s, 0, Rect{10, 10, 50, 70}, picture, "");              // a rectangle holding a picture
+  put(s, 0, Rect{0, 0, 240, 320}, {}, "");       // a background rectangle
+  put(s, 0, Rect{10, 10, 50, 70}, picture, "");  // a rectangle holding a picture
   for (u8 i = 1; i < std::size(kStyles); ++i) {
     const i16 top = i16(20 + 9 * i);
     put(s, i, Rect{top, i16(5 + 13 * (i % 5)), i16(top + 30), i16(90 + 13 * (i % 5))}, {}, i >= 19 ? "Some text" : "");
@@ -150,7 +169,7 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   out->push_back(s);
   std::vector<std::uint8_t> huge{0};
   put(huge, 7, Rect{-32000, -32000, 32000, 32000}, {}, "");  // a huge arc
-  put(huge, 3, Rect{-32764, 5, 14, -32764}, {}, "");          // a line across the range
+  put(huge, 3, Rect{-32764, 5, 14, -32764}, {}, "");         // a line across the range
   out->push_back(huge);
   // A polygon graphic whose size word reaches past its data, which leaves less than one point
   // after the header.

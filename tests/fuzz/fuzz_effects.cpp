@@ -59,13 +59,19 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   Handle data = nilhandle;
   PtrToHand(params.data(), &data, Size(params.size()));
   Handle list = nilhandle;
-  for (const char* name : {"\x04" "Blur", "\x04" "Tint", "\x04" "Edge"}) {
+  for (const char* name : {"\x04"
+                           "Blur",
+                           "\x04"
+                           "Tint",
+                           "\x04"
+                           "Edge"}) {
     Handle item = flattenFilterInfo(fourcc("blur"), true, reinterpret_cast<ConstStringPtr>(name), data);
     addfilter(&list, item);
     DisposeHandle(item);
   }
   out->push_back(tagged(0, bytesof(list)));
-  out->push_back(tagged(1, bytesof(flattenFilterInfo(fourcc("tint"), true, reinterpret_cast<ConstStringPtr>("\x01x"), data))));
+  out->push_back(
+      tagged(1, bytesof(flattenFilterInfo(fourcc("tint"), true, reinterpret_cast<ConstStringPtr>("\x01x"), data))));
   std::vector<u8> tran{'d', 's', 'l', 'v', 0, 0, 0, 0, 0, u8(params.size())};
   tran.insert(tran.end(), params.begin(), params.end());
   out->push_back(tagged(2, tran));
@@ -108,7 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::vector<u8> bytes = writeatoms(atoms);
         if (!readatoms(bytes.data(), bytes.size(), &again) || again.size() != atoms.size()) std::abort();
         for (std::size_t i = 0; i < atoms.size(); ++i)
-          if (again[i].type != atoms[i].type || again[i].id != atoms[i].id || again[i].bytes != atoms[i].bytes) std::abort();
+          if (again[i].type != atoms[i].type || again[i].id != atoms[i].id || again[i].bytes != atoms[i].bytes)
+            std::abort();
       }
       break;
     }

@@ -32,19 +32,19 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   std::vector<std::uint8_t> elf(512);
   const std::uint8_t ident[] = {0x7F, 'E', 'L', 'F', 2, 1, 1};
   std::memcpy(elf.data(), ident, sizeof ident);
-  put<std::uint16_t>(elf, 16, 3);                  // shared object
+  put<std::uint16_t>(elf, 16, 3);  // shared object
 #if defined(__aarch64__)
   put<std::uint16_t>(elf, 18, 183);
 #else
   put<std::uint16_t>(elf, 18, 62);
 #endif
-  put<std::uint64_t>(elf, 32, 64);                 // program headers at 64
+  put<std::uint64_t>(elf, 32, 64);  // program headers at 64
   put<std::uint16_t>(elf, 54, 56);
   put<std::uint16_t>(elf, 56, 2);
-  put<std::uint32_t>(elf, 64, 1);                  // PT_LOAD: the whole file
+  put<std::uint32_t>(elf, 64, 1);  // PT_LOAD: the whole file
   put<std::uint64_t>(elf, 64 + 32, 512);
   put<std::uint64_t>(elf, 64 + 40, 512);
-  put<std::uint32_t>(elf, 120, 2);                 // PT_DYNAMIC at 256
+  put<std::uint32_t>(elf, 120, 2);  // PT_DYNAMIC at 256
   put<std::uint64_t>(elf, 120 + 8, 256);
   put<std::uint64_t>(elf, 120 + 16, 256);
   put<std::uint64_t>(elf, 120 + 32, 64);
@@ -52,9 +52,34 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   out->push_back(elf);
   // A fat header of one slice for this machine that holds that object.
   u32 cpu = localcputype();
-  std::vector<std::uint8_t> fat = {0xCA, 0xFE, 0xBA, 0xBE, 0, 0, 0, 1, std::uint8_t(cpu >> 24), std::uint8_t(cpu >> 16),
-                                   std::uint8_t(cpu >> 8), std::uint8_t(cpu), 0, 0, 0, 3, 0, 0, 0, 32, 0, 0, 2, 0,
-                                   0, 0, 0, 4};
+  std::vector<std::uint8_t> fat = {0xCA,
+                                   0xFE,
+                                   0xBA,
+                                   0xBE,
+                                   0,
+                                   0,
+                                   0,
+                                   1,
+                                   std::uint8_t(cpu >> 24),
+                                   std::uint8_t(cpu >> 16),
+                                   std::uint8_t(cpu >> 8),
+                                   std::uint8_t(cpu),
+                                   0,
+                                   0,
+                                   0,
+                                   3,
+                                   0,
+                                   0,
+                                   0,
+                                   32,
+                                   0,
+                                   0,
+                                   2,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   4};
   fat.resize(32);
   fat.insert(fat.end(), elf.begin(), elf.end());
   out->push_back(fat);

@@ -126,8 +126,8 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   };
   // ELF-looking bytes that stop short of a header, a fat header of one slice, and text.
   const std::vector<u8> shortelf = {0x7F, 'E', 'L', 'F', 2, 1, 1, 0};
-  const std::vector<u8> fat = {0xCA, 0xFE, 0xBA, 0xBE, 0, 0, 0, 1, 0, 0, 0, 7, 0, 0, 0, 3, 0, 0, 0, 28, 0, 0, 0, 8, 0, 0, 0, 4,
-                               1, 2, 3, 4, 5, 6, 7, 8};
+  const std::vector<u8> fat = {0xCA, 0xFE, 0xBA, 0xBE, 0, 0, 0, 1, 0, 0, 0, 7, 0, 0, 0, 3, 0, 0,
+                               0,    28,   0,    0,    0, 8, 0, 0, 0, 4, 1, 2, 3, 4, 5, 6, 7, 8};
   // Records in the project only.
   std::vector<u8> s = {0, 3};
   external(s, 1, "Twice", shortelf);

@@ -72,8 +72,10 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   std::vector<u8> rle;
   for (int c = 0; c < 3; ++c)
     for (int left = 256; left > 0; left -= 130) rle.insert(rle.end(), {u8(std::min(left, 130) + 125), u8(c * 90)});
-  out->push_back(testicons::family({{fourcc("is32"), rle}, {fourcc("s8mk"), std::vector<u8>(256, 0x90)},
-                                    {fourcc("ics8"), std::vector<u8>(256, 5)}, {fourcc("ics#"), std::vector<u8>(64, 0x5A)}}));
+  out->push_back(testicons::family({{fourcc("is32"), rle},
+                                    {fourcc("s8mk"), std::vector<u8>(256, 0x90)},
+                                    {fourcc("ics8"), std::vector<u8>(256, 5)},
+                                    {fourcc("ics#"), std::vector<u8>(64, 0x5A)}}));
   // A family whose member is a PNG image (an 'icp4' of 16 x 16 pixels).
   std::vector<u32> pixels(16 * 16);
   for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = (i % 16 < 8 ? 0xFF000000u : 0x80000000u) | u32(i * 997);

@@ -40,10 +40,10 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   std::vector<u8> png;
   if (encodeimagepng(img, &png)) out->push_back(png);
   // A 2 x 1 GIF (two colours, a clear code before every two pixels) and a 1 x 1 RGB TIFF.
-  out->push_back({'G', 'I', 'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0, 255, 0, 0, 0, 0, 255,
-                  0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 2, 2, 0x44, 0x0A, 0, 0x3B});
-  out->push_back({'I', 'I', 42, 0, 8, 0, 0, 0, 3, 0, 0, 1, 3, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 3, 0, 1, 0, 0, 0,
-                  1, 0, 0, 0, 0x11, 1, 4, 0, 1, 0, 0, 0, 50, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3});
+  out->push_back({'G', 'I',  'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0, 255,  0,    0, 0,   0,
+                  255, 0x2C, 0,   0,   0,   0,   2, 0, 1, 0, 0,    2, 2, 0x44, 0x0A, 0, 0x3B});
+  out->push_back({'I', 'I', 42, 0, 8, 0, 0, 0,    3, 0, 0, 1, 3, 0, 1, 0,  0, 0, 1, 0, 0, 0, 1, 1, 3, 0, 1,
+                  0,   0,   0,  1, 0, 0, 0, 0x11, 1, 4, 0, 1, 0, 0, 0, 50, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3});
   out->push_back({0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0, 0xFF, 0xD9});
   return out->size();
 }

@@ -23,8 +23,8 @@ using namespace kv;
 
 constexpr OSType kSubtypes[] = {fourcc("PNGf"), fourcc("JPEG"), fourcc("TIFF"), fourcc("GIFf"),
                                 fourcc("BMPf"), fourcc("tga "), fourcc("8BPS"), fourcc("PNTG")};
-constexpr TestImageFormat kFormats[] = {TestImageFormat::png, TestImageFormat::jpeg, TestImageFormat::tiff,
-                                        TestImageFormat::gif, TestImageFormat::bmp,  TestImageFormat::tga,
+constexpr TestImageFormat kFormats[] = {TestImageFormat::png, TestImageFormat::jpeg,    TestImageFormat::tiff,
+                                        TestImageFormat::gif, TestImageFormat::bmp,     TestImageFormat::tga,
                                         TestImageFormat::psd, TestImageFormat::macpaint};
 
 Handle handleof(const std::uint8_t* data, std::size_t size) {

@@ -54,9 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<hier> path(pathentries);
   Handle s = nilhandle;
   PtrToHand(script.data(), &s, Size(script.size()));
-  static constexpr u8 ref[] = "\x04" "fuzz";
+  static constexpr u8 ref[] =
+      "\x04"
+      "fuzz";
   static constexpr u8 none[] = "\x00";
-  if (s != nilhandle && makehier(s, hierobject, ref, &path[0]) == 0 && makehier(nilhandle, hiershared, none, &path[1]) == 0) {
+  if (s != nilhandle && makehier(s, hierobject, ref, &path[0]) == 0 &&
+      makehier(nilhandle, hiershared, none, &path[1]) == 0) {
     MainGlobals& g = mainglobals();
     sendline(path, "kvfuzz", false);
     statements = 0;

@@ -65,8 +65,8 @@ void step(Input& in) {
     }
     case 3: drive::keychar(in.next(), in.modifiers()); break;
     case 4: {
-      static constexpr u8 keys[] = {kVKReturn, kVKKeypadEnter, kVKTab, kVKLeftArrow, kVKRightArrow,
-                                    kVKUpArrow, kVKDownArrow, 0x60, kVKEscape, kVKDelete};
+      static constexpr u8 keys[] = {kVKReturn,  kVKKeypadEnter, kVKTab, kVKLeftArrow, kVKRightArrow,
+                                    kVKUpArrow, kVKDownArrow,   0x60,   kVKEscape,    kVKDelete};
       drive::key(keys[in.next() % 10], in.modifiers());
       break;
     }

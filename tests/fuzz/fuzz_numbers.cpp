@@ -50,16 +50,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (std::isfinite(real) && real != 0 && std::fabs(real) < 1e250 && std::fabs(real) > 1e-200) {
     doubletostring(real, out);
     double back = 0;
-    if (stringtodouble(out, &back) == 0 && out[0] < 255)
-      check(std::fabs(back - real) <= std::fabs(real) * 1e-14);
+    if (stringtodouble(out, &back) == 0 && out[0] < 255) check(std::fabs(back - real) <= std::fabs(real) * 1e-14);
   }
   numberformat() = NumberFormat{};
   return 0;
 }
 
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
-  const char* seeds[] = {" -42 ", "2147483648", ".5", "1.2.3", "0.00##", "##0.00", "true", "000",
-                         "123456789012345678901234567890", "\x01\x02\x03\x04\x05\x06\xF0\x7F"};
+  const char* seeds[] = {" -42 ",
+                         "2147483648",
+                         ".5",
+                         "1.2.3",
+                         "0.00##",
+                         "##0.00",
+                         "true",
+                         "000",
+                         "123456789012345678901234567890",
+                         "\x01\x02\x03\x04\x05\x06\xF0\x7F"};
   for (const char* s : seeds) out->emplace_back(s, s + std::strlen(s));
   return out->size();
 }

@@ -18,7 +18,9 @@ namespace {
 
 using namespace kv;
 
-constexpr u8 kName[] = "\x06" "f.kv45";
+constexpr u8 kName[] =
+    "\x06"
+    "f.kv45";
 
 void writefile(u32 dir, const std::uint8_t* data, std::size_t size) {
   HCreate(kBootVolume, dir, kName, fourcc("VIZu"), fourcc("MDOx"));
@@ -40,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     if (openprojectpath(home.path() + "/f.kv45") == 0) {
       std::string value;
-      for (const char* line : {"go next", "go last card", "go prev", "go card \"Three\"", "go card id 103",
-                               "go middle", "go card 2", "compact", "go first"})
+      for (const char* line : {"go next", "go last card", "go prev", "go card \"Three\"", "go card id 103", "go middle",
+                               "go card 2", "compact", "go first"})
         doscripttext(line);
       evaluatetext("the number of cards", &value);
     }

@@ -123,7 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   resetruntime();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (seconds > 1.0 || peakkilobytes() - peak > 256 * 1024) {
-    std::fprintf(stderr, "a picture of %zu bytes took %.2f s and %ld KB more memory\n", size, seconds, peakkilobytes() - peak);
+    std::fprintf(stderr, "a picture of %zu bytes took %.2f s and %ld KB more memory\n", size, seconds,
+                 peakkilobytes() - peak);
     std::abort();
   }
   return 0;

@@ -40,11 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 // runs past its block.
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
   out->push_back({0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 5, 0, 0, 0, 2});
-  out->push_back({2, 'F', 'I', 'S', 'H', 1, 1, 0x80, 0, 0, 0, 0, 1, 0, 0, 0, 0,
-                  0, 3, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 16, 'A'});
+  out->push_back({2, 'F', 'I', 'S', 'H', 1, 1, 0x80, 0, 0, 0, 0, 1, 0, 0, 0,  0,
+                  0, 3,   0,   4,   0,   0, 0, 1,    0, 0, 0, 0, 0, 0, 0, 16, 'A'});
   out->push_back({5, 0, 0, 0, 7, 'P', 'I', 'C', 'T', 0, 0, 0, 0, 0, 0, 0, 2, 0, 20, 0, 30, 0, 15, 0, 0, 1, 2});
-  out->push_back({1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 'l', 'i', 's', 't', 0, 0, 0, 1, 0, 0, 0, 0,
-                  'r', 'e', 'c', 'o', 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0,
-                  'f', 'n', 't', ' ', 's', 'h', 'o', 'r', 0, 0, 0x0F, 0xA0, 0, 12});
+  out->push_back({1, 0, 0, 0,   0,   0,   0,   0,   0,   0,   0,   0, 0, 'l',  'i',  's', 't', 0, 0,
+                  0, 1, 0, 0,   0,   0,   'r', 'e', 'c', 'o', 0,   0, 0, 0,    0,    0,   0,   1, 0,
+                  0, 0, 0, 'f', 'n', 't', ' ', 's', 'h', 'o', 'r', 0, 0, 0x0F, 0xA0, 0,   12});
   return out->size();
 }

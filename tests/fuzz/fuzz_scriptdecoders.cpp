@@ -63,7 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<hier> path(pathentries);
   Handle s = nilhandle;
   check(PtrToHand(kScript, &s, Size(std::strlen(kScript))) == noErr);
-  static constexpr u8 ref[] = "\x04" "fuzz";
+  static constexpr u8 ref[] =
+      "\x04"
+      "fuzz";
   static constexpr u8 none[] = "\x00";
   check(makehier(s, hierobject, ref, &path[0]) == 0 && makehier(nilhandle, hiershared, none, &path[1]) == 0);
   const std::vector<std::uint8_t> bytes(data, data + size);
@@ -86,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 }
 
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
-  const char* seeds[] = {"48656C6C6F", "48 65\r6c\n6C\t6f", "4", "SGVsbG8sIHdvcmxk", "YWI=\r\nYQ==", "a+b%26c%e9",
-                         "100%zz", "\x8A\xA5 caf\x8E"};
+  const char* seeds[] = {"48656C6C6F",   "48 65\r6c\n6C\t6f", "4",      "SGVsbG8sIHdvcmxk",
+                         "YWI=\r\nYQ==", "a+b%26c%e9",        "100%zz", "\x8A\xA5 caf\x8E"};
   for (const char* seed : seeds) out->emplace_back(seed, seed + std::strlen(seed));
   return out->size();
 }

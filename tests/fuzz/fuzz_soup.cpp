@@ -84,9 +84,11 @@ extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) 
   // Two objects: one at the range's start with 3 bytes of data, one 5 bytes in with none.
   std::vector<std::uint8_t> seed;
   const WESoupHeader a{0, fourcc("PICT"), 0, 3, 10, 20, 0, 0}, b{5, fourcc("blob"), 0, 0, 32, 32, -2, 0};
-  seed.insert(seed.end(), reinterpret_cast<const std::uint8_t*>(&a), reinterpret_cast<const std::uint8_t*>(&a) + sizeof a);
+  seed.insert(seed.end(), reinterpret_cast<const std::uint8_t*>(&a),
+              reinterpret_cast<const std::uint8_t*>(&a) + sizeof a);
   seed.insert(seed.end(), {1, 2, 3});
-  seed.insert(seed.end(), reinterpret_cast<const std::uint8_t*>(&b), reinterpret_cast<const std::uint8_t*>(&b) + sizeof b);
+  seed.insert(seed.end(), reinterpret_cast<const std::uint8_t*>(&b),
+              reinterpret_cast<const std::uint8_t*>(&b) + sizeof b);
   out->push_back(seed);
   return out->size();
 }

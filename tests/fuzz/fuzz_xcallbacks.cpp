@@ -54,20 +54,22 @@ struct Request {
   const char* words;
 };
 constexpr Request kRequests[] = {
-    {1, "p"},      {2, "p"},      {3, "z"},      {4, "pz"},     {5, "p"},      {6, "bm"},     {7, "p"},
-    {8, "zo"},     {9, "p"},      {10, "p"},     {11, "p"},     {12, ""},      {13, "no"},    {14, "no"},
-    {15, "nno"},   {16, "no"},    {17, ""},      {18, "p"},     {19, "ph"},    {20, "np"},    {21, "nn"},
-    {22, "nn"},    {23, "nph"},   {24, "nnh"},   {25, "nnh"},   {26, "pp"},    {27, "zo"},    {28, "c"},
-    {39, "c"},     {4500, "pdn"}, {4501, "dn"},  {4502, "n"},   {4503, ""},    {4504, ""},    {5000, "np"},
-    {5001, "nn"},  {5002, "nn"},  {5003, "nph"}, {5004, "np"},  {5005, "nn"},  {5006, "np"},  {5007, "nn"},
-    {5008, "nph"}, {5009, "nnh"}, {5010, ""},    {5011, "nn"},  {5012, "n"},   {5013, "nnn"}, {5014, "pp"},
-    {5015, "pp"},  {5016, "pps"}, {5017, "pph"}, {5018, "pi"},  {5019, "pns"}, {5020, "pnh"}, {5021, "ppi"},
-    {5022, "pno"}, {5023, "nnp"}, {0, "nnn"},    {29, "nnn"},   {4499, "nnn"}, {5024, "nnn"}, {65535, "nnn"},
+    {1, "p"},      {2, "p"},      {3, "z"},      {4, "pz"},    {5, "p"},      {6, "bm"},     {7, "p"},
+    {8, "zo"},     {9, "p"},      {10, "p"},     {11, "p"},    {12, ""},      {13, "no"},    {14, "no"},
+    {15, "nno"},   {16, "no"},    {17, ""},      {18, "p"},    {19, "ph"},    {20, "np"},    {21, "nn"},
+    {22, "nn"},    {23, "nph"},   {24, "nnh"},   {25, "nnh"},  {26, "pp"},    {27, "zo"},    {28, "c"},
+    {39, "c"},     {4500, "pdn"}, {4501, "dn"},  {4502, "n"},  {4503, ""},    {4504, ""},    {5000, "np"},
+    {5001, "nn"},  {5002, "nn"},  {5003, "nph"}, {5004, "np"}, {5005, "nn"},  {5006, "np"},  {5007, "nn"},
+    {5008, "nph"}, {5009, "nnh"}, {5010, ""},    {5011, "nn"}, {5012, "n"},   {5013, "nnn"}, {5014, "pp"},
+    {5015, "pp"},  {5016, "pps"}, {5017, "pph"}, {5018, "pi"}, {5019, "pns"}, {5020, "pnh"}, {5021, "ppi"},
+    {5022, "pno"}, {5023, "nnp"}, {0, "nnn"},    {29, "nnn"},  {4499, "nnn"}, {5024, "nnn"}, {65535, "nnn"},
 };
 constexpr std::size_t kRequestCount = sizeof(kRequests) / sizeof(kRequests[0]);
 
 // The requests whose output word 0 is a new handle that then belongs to the external.
-bool answershandle(u16 code) { return code == 2 || code == 7 || code == 18 || (code >= 20 && code <= 22) || code == 5004 || code == 5005; }
+bool answershandle(u16 code) {
+  return code == 2 || code == 7 || code == 18 || (code >= 20 && code <= 22) || code == 5004 || code == 5005;
+}
 
 constexpr std::size_t kBuffer = 512;
 
@@ -197,7 +199,9 @@ void External::request() {
       case 'h': word = handle(); break;
       case 's': word = u64(reinterpret_cast<std::uintptr_t>(&slot)); break;
       case 'i': word = u64(reinterpret_cast<std::uintptr_t>(&slotnumber)); break;
-      case 'd': word = u64(reinterpret_cast<std::uintptr_t>(descriptor = descriptor ? descriptor : this->descriptor())); break;
+      case 'd':
+        word = u64(reinterpret_cast<std::uintptr_t>(descriptor = descriptor ? descriptor : this->descriptor()));
+        break;
       case 'c':
         cursorbuffer = zeroterminated();
         cursor = reinterpret_cast<const char*>(cursorbuffer);
@@ -216,7 +220,9 @@ void External::request() {
   if (answershandle(r.code) && b.result == 0) take(kv_handle(b.out[0]));
   if (slot != 0) take(slot);
   if (r.code == 4500 && b.result == 0 && descriptor != nullptr) keepdescriptor(descriptor);
-  if (cursor != nullptr) check(cursor >= reinterpret_cast<const char*>(cursorbuffer) && cursor < reinterpret_cast<const char*>(cursorbuffer) + kBuffer);
+  if (cursor != nullptr)
+    check(cursor >= reinterpret_cast<const char*>(cursorbuffer) &&
+          cursor < reinterpret_cast<const char*>(cursorbuffer) + kBuffer);
   // A bitmap handed out (5000-5002) is the external's to draw into: bytes of the input go in.
   if (r.code >= 5000 && r.code <= 5002 && b.result == 0) {
     const kv_bitmapinfo* info = reinterpret_cast<const kv_bitmapinfo*>(static_cast<std::uintptr_t>(b.out[0]));

@@ -459,7 +459,8 @@ TEST_F(ExportTest, RTFMergeAndExportReleaseEverythingWhenMemoryRunsOut) {
   auto whole = [this](const char* name, const char* holds) {
     if (exists(name)) {
       const std::vector<u8> b = bytes(name);
-      EXPECT_NE(std::string(b.begin(), b.end()).find(holds), std::string::npos) << name << ": " << std::string(b.begin(), b.end());
+      EXPECT_NE(std::string(b.begin(), b.end()).find(holds), std::string::npos)
+          << name << ": " << std::string(b.begin(), b.end());
     }
     EXPECT_FALSE(exists(std::string(name) + ".kvpart"));
     std::filesystem::remove(at(name));

@@ -76,13 +76,29 @@ TEST_F(MovieTest, TimeTextAndInvalidReferences) {
   formatmovietime(1250, 0, s);
   EXPECT_EQ(pstringview(s), "00:00:00:00");
   i32 t = 0;
-  EXPECT_EQ(stringtotimevalue(600, reinterpret_cast<ConstStringPtr>("\x03" "1:2"), &t), 0);
+  EXPECT_EQ(stringtotimevalue(600,
+                              reinterpret_cast<ConstStringPtr>("\x03"
+                                                               "1:2"),
+                              &t),
+            0);
   EXPECT_EQ(t, 640);
-  EXPECT_EQ(stringtotimevalue(600, reinterpret_cast<ConstStringPtr>("\x08" "0:0:0:45"), &t), 0);
+  EXPECT_EQ(stringtotimevalue(600,
+                              reinterpret_cast<ConstStringPtr>("\x08"
+                                                               "0:0:0:45"),
+                              &t),
+            0);
   EXPECT_EQ(t, 900);
-  EXPECT_EQ(stringtotimevalue(600, reinterpret_cast<ConstStringPtr>("\x03" "abc"), &t), 140);
+  EXPECT_EQ(stringtotimevalue(600,
+                              reinterpret_cast<ConstStringPtr>("\x03"
+                                                               "abc"),
+                              &t),
+            140);
   // Hours that wrap 32 bits are clamped instead.
-  EXPECT_EQ(stringtotimevalue(600000, reinterpret_cast<ConstStringPtr>("\x0B" "99:00:00:00"), &t), 0);
+  EXPECT_EQ(stringtotimevalue(600000,
+                              reinterpret_cast<ConstStringPtr>("\x0B"
+                                                               "99:00:00:00"),
+                              &t),
+            0);
   EXPECT_EQ(t, 0x7FFFFFFF);
   cardrows({{"", "movie(5, start)", "Invalid movie reference"},
             {"", "movie(5 get currentTime)", "Invalid movie reference"},
@@ -214,9 +230,9 @@ TEST_F(MovieTest, MapsTheMovieOntoAQuad) {
   u32 card = pixel(2, 2);
   ASSERT_EQ(doline("get " + m + "set, quad, \"16,0,48,0,64,48,0,48\")"), 0);
   EXPECT_EQ(cardvalue(m + "get, quad)"), "16,0,48,0,64,48,0,48");
-  EXPECT_EQ(pixel(2, 2), card);        // outside the narrow top
-  EXPECT_EQ(pixel(32, 2), 0u);         // frame 0 is black
-  EXPECT_EQ(pixel(2, 46), 0u);         // the wide bottom
+  EXPECT_EQ(pixel(2, 2), card);  // outside the narrow top
+  EXPECT_EQ(pixel(32, 2), 0u);   // frame 0 is black
+  EXPECT_EQ(pixel(2, 46), 0u);   // the wide bottom
   cardrows({{"", m + "set, quad, \"1,1,2,2,3,3,4,4,5,5\")", "error 2"},
             {"", m + "set, quad, \"1,1,2,2,3,3,4,x\")", "error 2"}});
 }

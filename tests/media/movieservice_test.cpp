@@ -29,7 +29,8 @@ class MovieServiceTest : public EventLoopTest {
     setunattendedpolicy(UnattendedPolicy::usedefault);
     testproject::Project p = project();
     std::string& script = p.windows[0].cards[0].script;
-    script += "on movieClick a, b, c\n  global log\n  put \"movieClick \" & a & \"|\" & b & \"|\" & c & \",\" after log\nend movieClick\n";
+    script +=
+        "on movieClick a, b, c\n  global log\n  put \"movieClick \" & a & \"|\" & b & \"|\" & c & \",\" after log\nend movieClick\n";
     // A callback handler that removes its own movie when asked to, and notes its rate then.
     script +=
         "on movieCallBack a, b\n  global log, removeit, rate\n  put \"movieCallBack \" & a & \"|\" & b & \",\" after log\n"

@@ -112,7 +112,12 @@ class PrintingTest : public WindowTest {
       if (status != 0) ADD_FAILURE() << "exit " << status << ": " << why;
     });
     MainGlobals& g = mainglobals();
-    static constexpr u8 desktop[] = "\x07" "Desktop", documents[] = "\x09" "Documents";
+    static constexpr u8 desktop[] =
+        "\x07"
+        "Desktop",
+                        documents[] =
+                            "\x09"
+                            "Documents";
     ASSERT_EQ(DirCreate(kBootVolume, dir, desktop, &g.desktopfolder), noErr);
     ASSERT_EQ(DirCreate(kBootVolume, dir, documents, &g.documentsfolder), noErr);
     pmusetestprinters({office(), PMTestPrinter{"Lab", "Lab Printer 2", {}, 0}});
@@ -280,8 +285,8 @@ TEST_F(PrintingTest, TheDialogsTakeTheirAnswers) {
   EXPECT_EQ(doline("print card"), 0);
   ASSERT_EQ(pmcapturedjobs().size(), 2u);
   const std::vector<u8>& pdf = pmcapturedjobs()[1].pdf;
-  std::ofstream(file("range.pdf"), std::ios::binary).write(reinterpret_cast<const char*>(pdf.data()),
-                                                          std::streamsize(pdf.size()));
+  std::ofstream(file("range.pdf"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(pdf.data()), std::streamsize(pdf.size()));
   EXPECT_EQ(pdfpages(file("range.pdf")), 2);
 }
 
@@ -401,8 +406,8 @@ TEST_F(PrintingTest, PrintersTakeTheirCopiesAndPreviewsOpen) {
   ASSERT_EQ(pmcapturedjobs().size(), 1u);
   EXPECT_EQ(pmcapturedjobs()[0].printer, "Lab");
   EXPECT_EQ(pmcapturedjobs()[0].copies, 3u);
-  EXPECT_EQ(pmcapturedjobs()[0].pdf.size() > 4 && std::string(pmcapturedjobs()[0].pdf.begin(),
-                                                                pmcapturedjobs()[0].pdf.begin() + 4) == "%PDF",
+  EXPECT_EQ(pmcapturedjobs()[0].pdf.size() > 4 &&
+                std::string(pmcapturedjobs()[0].pdf.begin(), pmcapturedjobs()[0].pdf.begin() + 4) == "%PDF",
             true);
   transcriptclear();
   EXPECT_EQ(doline("print card to preview"), 0);
@@ -419,7 +424,9 @@ TEST_F(PrintingTest, AHeldJobTakesFieldsAndRunsOfCards) {
   ASSERT_EQ(open(), 0);
   EXPECT_EQ(doline("print field 1 to file \"" + file("alone.pdf") + "\""), 0);
   const int fieldpages = pdfpages(file("alone.pdf"));
-  EXPECT_EQ(doline("open print job \"Both\" to file \"" + file("both.pdf") + "\" without dialog or dialogs or progress"), 0);
+  EXPECT_EQ(doline("open print job \"Both\" to file \"" + file("both.pdf") +
+                   "\" without dialog or dialogs or progress"),
+            0);
   transcriptclear();
   EXPECT_EQ(doline("print field 1\nprint 2 cards"), 0);
   EXPECT_EQ(current().cardnum, 2u);

@@ -198,8 +198,7 @@ TEST_F(SequenceTest, RecordsAndPlaysPictureSequences) {
   }
   int differ = 0;
   for (i32 y = 0; y < 60; y += 2)
-    for (i32 x = 0; x < 120; x += 2)
-      differ += pixelof(w, x, y) != pixel(x, y);
+    for (i32 x = 0; x < 120; x += 2) differ += pixelof(w, x, y) != pixel(x, y);
   EXPECT_EQ(differ, 0);
   ASSERT_EQ(doline("play pics " + quoted("s")), 0);
   EXPECT_EQ(pixel(70, 20), before);

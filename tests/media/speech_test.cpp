@@ -156,8 +156,7 @@ TEST_F(SpeechTest, ListeningWithTheTestRecognizer) {
   hearphrase("open");
   hearphrase("say \"hi\" there");
   passes(12);
-  EXPECT_EQ(log(), "speechHeard open,speechHeard say hi there,")
-      << "a quote inside the heard text ends no literal";
+  EXPECT_EQ(log(), "speechHeard open,speechHeard say hi there,") << "a quote inside the heard text ends no literal";
 
   refusemodels(true);
   ASSERT_EQ(doline("set the recognitionPhrases to \"stop\""), 0);
@@ -235,7 +234,7 @@ TEST_F(SpeechTest, PocketsphinxHearsSpokenPhrases) {
   std::vector<i16> said;
   i32 rate = 0;
   ASSERT_TRUE(synthesize(SynthSettings{}, "close", &said, &rate));
-  std::vector<i16> heard(44100 / 2, 0);  // half a second of silence around it
+  std::vector<i16> heard(44100 / 2, 0);                // half a second of silence around it
   for (std::size_t i = 0; i + 1 < said.size(); ++i) {  // 22,050 Hz to the input's 44,100
     heard.push_back(said[i]);
     heard.push_back(i16((said[i] + said[i + 1]) / 2));

@@ -44,13 +44,12 @@ TEST(AEWire, NumbersAreBigEndianAndEveryFormRoundTrips) {
   const i16 n = -2;
   AEPutParamPtr(&e, keyErrorNumber, typeSInt16, &n, 2);
   const std::vector<u8> bytes = encoded(e);
-  const std::vector<u8> want = {
-      'm', 'i', 's', 'c', 'e', 'v', 'a', 'l',                 // class, id
-      0, 0, 0, 2,                                             // two attributes
-      'e', 'v', 'c', 'l', 't', 'y', 'p', 'e', 0, 0, 0, 0, 4, 'm', 'i', 's', 'c',
-      'e', 'v', 'i', 'd', 't', 'y', 'p', 'e', 0, 0, 0, 0, 4, 'e', 'v', 'a', 'l',
-      0, 0, 0, 1,                                             // one parameter
-      'e', 'r', 'r', 'n', 's', 'h', 'o', 'r', 0, 0, 0, 0, 2, 0xFF, 0xFE};
+  const std::vector<u8> want = {'m', 'i', 's', 'c', 'e', 'v', 'a', 'l',  // class, id
+                                0,   0,   0,   2,                        // two attributes
+                                'e', 'v', 'c', 'l', 't', 'y', 'p', 'e', 0,   0,   0, 0, 4, 'm',  'i',
+                                's', 'c', 'e', 'v', 'i', 'd', 't', 'y', 'p', 'e', 0, 0, 0, 0,    4,
+                                'e', 'v', 'a', 'l', 0,   0,   0,   1,  // one parameter
+                                'e', 'r', 'r', 'n', 's', 'h', 'o', 'r', 0,   0,   0, 0, 2, 0xFF, 0xFE};
   EXPECT_EQ(bytes, want);
 
   // Lists inside records inside the event, texts with every byte value.
@@ -167,7 +166,7 @@ TEST_F(RegistryTest, TheFolderAndSocketAreTheUsersAlone) {
   ASSERT_TRUE(joinprograms("Kestrove", &why)) << why;
   const std::string folder = joinedfolder();
   EXPECT_EQ(folder, run_ + "/kestrove");
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::stat(folder.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
   ASSERT_EQ(::stat((folder + "/" + std::to_string(::getpid()) + ".socket").c_str(), &st), 0);
@@ -193,7 +192,7 @@ TEST_F(RegistryTest, TheFolderAndSocketAreTheUsersAlone) {
   ASSERT_EQ(::rename((sock + ".kept").c_str(), sock.c_str()), 0);
   ASSERT_EQ(::rename((name + ".kept").c_str(), name.c_str()), 0);
   EXPECT_EQ(listprograms(folder).size(), 1u);
-  struct stat gone{};
+  struct stat gone {};
   EXPECT_NE(::stat(name.c_str(), &gone), 0);
   EXPECT_EQ(sendrequest(folder, 7, 1, event("misc", "dosc"), false, 0, nullptr, nullptr, nullptr), procNotFoundErr);
   leaveprograms();

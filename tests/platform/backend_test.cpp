@@ -67,10 +67,8 @@ TEST_F(BackendTest, TheSDL2BackendOpensAndPresentsOnTheDummyDriver) {
   s.bounds = Rect{0, 0, 240, 320};
   std::string why;
   auto b = opensdl2backend(s, &why);
-  if (old)
-    setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
-  else
-    unsetenv("SDL_VIDEODRIVER");
+  if (old) setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
+  else unsetenv("SDL_VIDEODRIVER");
   if (!b) GTEST_SKIP() << "SDL could not start: " << why;
   EXPECT_FALSE(b->headless());
   ASSERT_EQ(b->screens().size(), 1u);

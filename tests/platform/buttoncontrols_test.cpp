@@ -225,7 +225,7 @@ TEST_F(ButtonControlModelTest, ADataBrowserKeepsItsColumnsInOrder) {
   ASSERT_EQ(CreateDataBrowserControl(window, &kAt, kDataBrowserColumnView, &columns), noErr);
   ControlRef odd = nilid;
   EXPECT_EQ(CreateDataBrowserControl(window, &kAt, fourcc("oops"), &odd), paramErr);
-  auto column = [](const char (&id)[5], std::string_view title, u16 minimum, u16 maximum) {
+  auto column = [](const char(&id)[5], std::string_view title, u16 minimum, u16 maximum) {
     DataBrowserListViewColumnDesc d{};
     d.propertyDesc.propertyID = fourcc(id);
     d.headerBtnDesc.minimumWidth = minimum;

@@ -214,8 +214,8 @@ TEST_F(ControlsTest, UserPanesHandTheirWorkToTheirProcedures) {
   EXPECT_EQ(focused, b);
   EXPECT_EQ(HandleControlKey(b, 0, 'k', 0), 1);
   DeactivateControl(b);
-  EXPECT_EQ(paneheard, (std::vector<std::string>{"foci 100", "draw 0", "foci 0", "draw 0", "foci 1", "draw 0", "keyd 107",
-                                                 "acti 0", "draw 0"}))
+  EXPECT_EQ(paneheard, (std::vector<std::string>{"foci 100", "draw 0", "foci 0", "draw 0", "foci 1", "draw 0",
+                                                 "keyd 107", "acti 0", "draw 0"}))
       << "the old focus goes first; each change draws the pane again";
   WindowRef second = nilid;
   ASSERT_EQ(CreateNewWindow(kDocumentWindowClass, 0, &r, &second), noErr);

@@ -21,7 +21,7 @@ namespace {
 class DesktopFilesTest : public RuntimeTest {};
 
 bool exists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::stat(path.c_str(), &st) == 0;
 }
 
@@ -52,7 +52,8 @@ TEST_F(DesktopFilesTest, RegisteringMakesProjectsOpenWithThisProgramAndUnregiste
   if (installed("desktop-file-validate")) {
     EXPECT_EQ(std::system(("desktop-file-validate '" + entry + "' >/dev/null").c_str()), 0) << readall(entry);
   }
-  EXPECT_NE(readall(config + "/mimeapps.list").find("application/x-kestrove-project=kestrove.desktop"), std::string::npos);
+  EXPECT_NE(readall(config + "/mimeapps.list").find("application/x-kestrove-project=kestrove.desktop"),
+            std::string::npos);
 
   // The desktop starts the entry's command with the project's path.
   DesktopEntry e;

@@ -210,7 +210,8 @@ OSErr takeitems(WindowRef, u32, DragRef drag) {
     GetFlavorType(drag, ref, 1, &type);
     std::string data = text(drag, ref, type);
     // A file: {type, creator, flags, path length, path}; its path and its type 0 or not.
-    if (type == fourcc("hfs ")) data = (data.compare(0, 4, std::string(4, '\0')) == 0 ? "0:" : "typed:") + data.substr(12);
+    if (type == fourcc("hfs "))
+      data = (data.compare(0, 4, std::string(4, '\0')) == 0 ? "0:" : "typed:") + data.substr(12);
     items.push_back(std::string(type == kText ? "TEXT " : "hfs ") + data);
   }
   return seen.receive;
@@ -232,13 +233,17 @@ TEST_F(DragTest, DropsFromAnotherProgramAreOneDragAtThePointer) {
   ASSERT_EQ(InstallReceiveHandler(takeitems, nilid, 0), noErr);
   items.clear();
   seen.receive = noErr;
-  drive::dropText(Point{100, 100}, "one\ntwo\r\nthr\xC3\xA9" "e");
+  drive::dropText(Point{100, 100},
+                  "one\ntwo\r\nthr\xC3\xA9"
+                  "e");
   drive::dropFiles(Point{100, 100}, {"/no/such/b.txt"});
   EXPECT_FALSE(WaitNextEvent(highLevelEventMask, &e, 5)) << "the files went to the drag";
   EXPECT_EQ(seen.log, (std::vector<std::string>{"1w1", "2w1", "3w1", "drop", "4w1", "5", "1w1", "2w1", "3w1", "drop",
-                                                 "4w1", "5"}));
+                                                "4w1", "5"}));
   EXPECT_EQ(seen.attributes.front(), kDragHasLeftSenderWindow) << "not from inside the program";
-  EXPECT_EQ(items, (std::vector<std::string>{"TEXT one\rtwo\rthr\x8E" "e", "hfs 0:/no/such/b.txt"}));
+  EXPECT_EQ(items, (std::vector<std::string>{"TEXT one\rtwo\rthr\x8E"
+                                             "e",
+                                             "hfs 0:/no/such/b.txt"}));
 
   // Over no window the files open as documents again.
   seen = Seen{};

@@ -202,13 +202,23 @@ TEST_F(FilesTest, NamesMacRomanCannotHoldCrossByAnEscapeAndComeBack) {
   // Characters without a Mac Roman byte, and bytes that are not UTF-8 at all.
   std::string disk = "\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80 \xFF\xC3 x";
   std::string mac = filenametomacroman(disk);
-  EXPECT_EQ(mac, "\xD7" "4E2D;\xD7" "6587; \xD7" "1F600; \xD7#FF;\xD7#C3; x");
+  EXPECT_EQ(mac,
+            "\xD7"
+            "4E2D;\xD7"
+            "6587; \xD7"
+            "1F600; \xD7#FF;\xD7#C3; x");
   EXPECT_EQ(mac.find('?'), std::string::npos);
   EXPECT_EQ(macromantofilename(mac), disk);
   // A lozenge on disk is doubled only where it would read as an escape (the random names
   // below mix lozenges with escape characters).
-  EXPECT_EQ(filenametomacroman("\xE2\x97\x8A" "b"), "\xD7" "b");
-  EXPECT_EQ(filenametomacroman("\xE2\x97\x8A" "4E2D;"), "\xD7\xD7" "4E2D;");
+  EXPECT_EQ(filenametomacroman("\xE2\x97\x8A"
+                               "b"),
+            "\xD7"
+            "b");
+  EXPECT_EQ(filenametomacroman("\xE2\x97\x8A"
+                               "4E2D;"),
+            "\xD7\xD7"
+            "4E2D;");
   // Overlong forms and surrogates are not UTF-8 either.
   EXPECT_EQ(filenametomacroman("\xC0\xAF"), "\xD7#C0;\xD7#AF;");
   EXPECT_EQ(macromantofilename(filenametomacroman("\xED\xA0\x80")), "\xED\xA0\x80");
@@ -236,13 +246,25 @@ TEST_F(FilesTest, NamesMacRomanCannotHoldCrossByAnEscapeAndComeBack) {
   }
 
   // A file made under an escaped name opens under it, by folder or by full path.
-  ASSERT_EQ(HCreate(kBootVolume, dir, PName("\xD7" "4E2D;.kv45"), 0, 0), noErr);
+  ASSERT_EQ(HCreate(kBootVolume, dir,
+                    PName("\xD7"
+                          "4E2D;.kv45"),
+                    0, 0),
+            noErr);
   FileRef ref;
-  ASSERT_EQ(HOpen(kBootVolume, 0, PName(home->path() + "/\xD7" "4E2D;.kv45"), fsRdPerm, &ref), noErr);
+  ASSERT_EQ(HOpen(kBootVolume, 0,
+                  PName(home->path() + "/\xD7"
+                                       "4E2D;.kv45"),
+                  fsRdPerm, &ref),
+            noErr);
   EXPECT_EQ(FSClose(ref), noErr);
   FInfo info;
   setfinfoattributes(false);
-  EXPECT_EQ(HGetFInfo(kBootVolume, dir, PName("\xD7" "4E2D;.kv45"), &info), noErr);
+  EXPECT_EQ(HGetFInfo(kBootVolume, dir,
+                      PName("\xD7"
+                            "4E2D;.kv45"),
+                      &info),
+            noErr);
   EXPECT_EQ(info.fdType, kProjectType);
 }
 
@@ -312,7 +334,8 @@ TEST_F(FilesTest, TemporaryFilesAreEachTheirOwnAndGoAtReset) {
   Str63 a{}, b{};
   ASSERT_EQ(TempFileCreate(kBootVolume, dir, "Clip Cards", fourcc("????"), fourcc("????"), a), noErr);
   ASSERT_EQ(TempFileCreate(kBootVolume, dir, "Clip Cards", fourcc("????"), fourcc("????"), b), noErr);
-  const std::string first(reinterpret_cast<const char*>(a + 1), a[0]), second(reinterpret_cast<const char*>(b + 1), b[0]);
+  const std::string first(reinterpret_cast<const char*>(a + 1), a[0]),
+      second(reinterpret_cast<const char*>(b + 1), b[0]);
   EXPECT_NE(first, second);
   EXPECT_EQ(first.rfind("Clip Cards-", 0), 0u) << first;
   FInfo info{};

@@ -35,7 +35,7 @@ TEST_F(BuiltinFont, IsOnInTestsAndWidthsAreTheTablesIntegers) {
   }
   // Other sizes scale the table, rounding half up.
   EXPECT_EQ(charadvance({0, 24, 0}, 'm'), 22);
-  EXPECT_EQ(charadvance({0, 9, 0}, 'm'), 8);  // 8.25
+  EXPECT_EQ(charadvance({0, 9, 0}, 'm'), 8);   // 8.25
   EXPECT_EQ(charadvance({0, 18, 0}, 'i'), 5);  // 4.5
   EXPECT_EQ(charadvance({0, 0, 0}, 'm'), 11) << "size 0 means 12";
   EXPECT_EQ(charadvance({0, -3, 0}, 'm'), 11);

@@ -131,7 +131,8 @@ class MissingFontFiles : public RealFonts {
   void SetUp() override {
     RealFonts::SetUp();
     root_ = std::filesystem::temp_directory_path() /
-            ("kvfonts-" + std::to_string(std::hash<std::string>()(testing::UnitTest::GetInstance()->current_test_info()->name())));
+            ("kvfonts-" +
+             std::to_string(std::hash<std::string>()(testing::UnitTest::GetInstance()->current_test_info()->name())));
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_);
   }
@@ -193,9 +194,8 @@ TEST_F(MissingFontFiles, AnUnreadableFileIsNotACrash) {
   setfontfileroot(root_.string());
   EXPECT_EQ(charadvance({3, 12, 0}, 'm'), 11) << "nothing readable: the built-in font";
   std::vector<std::string> notes = fontnotes();
-  EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [](const std::string& n) {
-    return n.find("\"Geneva\"") != std::string::npos;
-  }));
+  EXPECT_TRUE(std::any_of(notes.begin(), notes.end(),
+                          [](const std::string& n) { return n.find("\"Geneva\"") != std::string::npos; }));
 }
 
 }  // namespace

@@ -53,10 +53,12 @@ std::vector<std::string> pathsof(const HighLevelRequest& r) {
   if (!r.event) return out;
   AEDesc list;
   i32 n = 0;
-  if (AEGetParamDesc(*r.event, keyDirectObject, typeAEList, &list) != noErr || AECountItems(list, &n) != noErr) return out;
+  if (AEGetParamDesc(*r.event, keyDirectObject, typeAEList, &list) != noErr || AECountItems(list, &n) != noErr)
+    return out;
   for (i32 i = 1; i <= n; ++i) {
     AEDesc item;
-    if (AEGetNthDesc(list, i, typeFileURL, nullptr, &item) == noErr) out.emplace_back(item.data.begin(), item.data.end());
+    if (AEGetNthDesc(list, i, typeFileURL, nullptr, &item) == noErr)
+      out.emplace_back(item.data.begin(), item.data.end());
   }
   return out;
 }
@@ -119,7 +121,7 @@ TEST_F(InstanceTest, ALaterInstanceHandsItsProjectsToTheRunningOne) {
   ASSERT_TRUE(listenforinstances(&why)) << why;
   const std::string path = instancesocketpath();
   EXPECT_EQ(path, runtime_ + "/kestrove/instance-_57.socket");
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_TRUE(S_ISSOCK(st.st_mode));
   EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -194,7 +196,7 @@ TEST_F(InstanceTest, ASocketLeftByAGoneInstanceIsReplacedAndTheFolderMadePrivate
   // A runtime folder others may enter is refused, and left as it is.
   ASSERT_EQ(::chmod((runtime_ + "/kestrove").c_str(), 0755), 0);
   ASSERT_FALSE(listenforinstances(&why));
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::stat((runtime_ + "/kestrove").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0755u);
 }

@@ -28,19 +28,18 @@ Decoded decode(TextEncoding set, u8 b) {
   EXPECT_EQ(CreateTextToUnicodeInfo(&m, &in), noErr);
   UniChar unit = 0;
   ByteCount read = 0, written = 0;
-  const OSStatus s =
-      ConvertFromTextToUnicode(in, 1, &b, 0, 0, nullptr, nullptr, nullptr, 2, &read, &written, &unit);
+  const OSStatus s = ConvertFromTextToUnicode(in, 1, &b, 0, 0, nullptr, nullptr, nullptr, 2, &read, &written, &unit);
   return {s, unit};
 }
 
 TEST_F(MacSets, EveryByteRoundTripsThroughUnicode) {
   // A letter of each set where the sets differ from one another.
   const std::map<TextEncoding, std::pair<u8, UniChar>> letters = {
-      {kTextEncodingMacArabic, {0xC7, 0x0627}},   {kTextEncodingMacHebrew, {0xE0, 0x05D0}},
-      {kTextEncodingMacGreek, {0xA1, 0x0393}},    {kTextEncodingMacCyrillic, {0x80, 0x0410}},
+      {kTextEncodingMacArabic, {0xC7, 0x0627}},          {kTextEncodingMacHebrew, {0xE0, 0x05D0}},
+      {kTextEncodingMacGreek, {0xA1, 0x0393}},           {kTextEncodingMacCyrillic, {0x80, 0x0410}},
       {kTextEncodingMacCentralEurRoman, {0x81, 0x0100}}, {kTextEncodingMacTurkish, {0xDA, 0x011E}},
-      {kTextEncodingMacCroatian, {0xA9, 0x0160}}, {kTextEncodingMacIcelandic, {0xDC, 0x00D0}},
-      {kTextEncodingMacRomanian, {0xAF, 0x0218}}, {kTextEncodingMacFarsi, {0xB0, 0x06F0}},
+      {kTextEncodingMacCroatian, {0xA9, 0x0160}},        {kTextEncodingMacIcelandic, {0xDC, 0x00D0}},
+      {kTextEncodingMacRomanian, {0xAF, 0x0218}},        {kTextEncodingMacFarsi, {0xB0, 0x06F0}},
       {kTextEncodingMacUkrainian, {0xA2, 0x0490}},
   };
   for (const auto& [set, letter] : letters) {
@@ -65,7 +64,8 @@ TEST_F(MacSets, EveryByteRoundTripsThroughUnicode) {
     convertroundtrip(set, defined, &units, &back);
     if (HasFatalFailure()) return;
     ASSERT_EQ(back.size(), defined.size());
-    for (std::size_t i = 0; i < defined.size(); ++i) EXPECT_EQ(back[i], first.at(units[i])) << "byte " << int(defined[i]);
+    for (std::size_t i = 0; i < defined.size(); ++i)
+      EXPECT_EQ(back[i], first.at(units[i])) << "byte " << int(defined[i]);
   }
 }
 
@@ -93,7 +93,8 @@ TEST_F(MacSets, TheRightToLeftSetsKeepBothFormsOfPunctuation) {
 }
 
 TEST_F(MacSets, SetsWithoutATableAreUnsupported) {
-  for (TextEncoding set : {kTextEncodingMacCeltic, kTextEncodingMacGaelic, kTextEncodingMacInuit, kTextEncodingMacVT100}) {
+  for (TextEncoding set :
+       {kTextEncodingMacCeltic, kTextEncodingMacGaelic, kTextEncodingMacInuit, kTextEncodingMacVT100}) {
     const UnicodeMapping m{kUTF16, set};
     TextToUnicodeInfo in;
     UnicodeToTextInfo out;

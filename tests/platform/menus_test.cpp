@@ -43,8 +43,7 @@ class MenusTest : public RuntimeTest {
   // A menu in the bar with the items given ("-" a separator).
   MenuRef barmenu(MenuID id, std::string_view title, std::initializer_list<std::string_view> items) {
     MenuRef m = NewMenu(id, P(title));
-    for (std::string_view t : items)
-      AppendMenuItem(m, P(t), t == "-" ? u32(kMenuItemAttrSeparator) : 0u, 0, nullptr);
+    for (std::string_view t : items) AppendMenuItem(m, P(t), t == "-" ? u32(kMenuItemAttrSeparator) : 0u, 0, nullptr);
     InsertMenu(m, 0);
     return m;
   }

@@ -66,7 +66,8 @@ TEST_F(OSATest, ComponentsAreFoundByTypeSubtypeAndFlags) {
   const ComponentDescription grip{fourcc("grip"), 0, 0, 0, 0};
   EXPECT_EQ(FindNextComponent(0, &grip), 0u);
 
-  const Component mine = registercomponent({kOSAComponentType, fourcc("test"), 0, 0, 0}, "Mine", [] { return nullptr; });
+  const Component mine = registercomponent({kOSAComponentType, fourcc("test"), 0, 0, 0}, "Mine",
+                                           [] { return nullptr; });
   EXPECT_EQ(FindNextComponent(lua, &any), 0u) << "it cannot compile";
   const ComponentDescription plain{kOSAComponentType, fourcc("test"), 0, 0, 0};
   EXPECT_EQ(FindNextComponent(0, &plain), mine);

@@ -71,7 +71,8 @@ TEST_F(BoundedShapeTest, ShapesInAClippedPortDrawWhatTheyDrawThereUnclipped) {
       {"frame arc", [&] { FrameArc(&r, 250, -200); }},
       {"paint polygon", [&] { PaintPoly(poly); }},
       {"frame polygon", [&] { FramePoly(poly); }},
-      {"lines", [&] {
+      {"lines",
+       [&] {
          MoveTo(-300, -200);
          LineTo(400, 250);
          MoveTo(90, 5);
@@ -84,8 +85,8 @@ TEST_F(BoundedShapeTest, ShapesInAClippedPortDrawWhatTheyDrawThereUnclipped) {
   for (const auto& [name, draw] : shapes)
     for (const Point pen : {Point{1, 1}, Point{3, 7}, Point{12, 2}})
       for (const Rect& v : views) {
-        SCOPED_TRACE(::testing::Message() << name << " pen " << pen.h << "x" << pen.v << " view " << v.left << ","
-                                          << v.top);
+        SCOPED_TRACE(::testing::Message()
+                     << name << " pen " << pen.h << "x" << pen.v << " view " << v.left << "," << v.top);
         PenSize(pen.h, pen.v);
         ClipRect(&all);
         EraseRect(&all);

@@ -170,7 +170,8 @@ TEST_F(CopyBitsTest, BooleanSourceModes) {
 }
 
 TEST_F(CopyBitsTest, CopiesAcrossDepthsKeepColours) {
-  const RGBColor colours[] = {{0xFFFF, 0, 0}, {0, 0xFFFF, 0}, {0, 0, 0xFFFF}, {0, 0, 0}, {0xFFFF, 0xFFFF, 0xFFFF}, {0xFFFF, 0, 0xFFFF}};
+  const RGBColor colours[] = {{0xFFFF, 0, 0}, {0, 0xFFFF, 0},           {0, 0, 0xFFFF},
+                              {0, 0, 0},      {0xFFFF, 0xFFFF, 0xFFFF}, {0xFFFF, 0, 0xFFFF}};
   for (i16 from : {8, 16, 32})
     for (i16 to : {8, 16, 32}) {
       GWorldPtr src = world(from, 6, 1);
@@ -226,7 +227,8 @@ TEST_F(CopyBitsTest, CopyMaskAndCopyDeepMask) {
   RGBForeColor(&grey);
   PaintRect(&all);
   OwnedWorld dst2(world(32, 4, 1));
-  CopyDeepMask(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(deep), GetPortBitMapForCopyBits(dst2), &all, &all, &all, srcCopy, 0);
+  CopyDeepMask(GetPortBitMapForCopyBits(src), GetPortBitMapForCopyBits(deep), GetPortBitMapForCopyBits(dst2), &all,
+               &all, &all, srcCopy, 0);
   const u32 v = pixel(dst2, 0, 0);
   EXPECT_EQ((v >> 16) & 255, 0xFFu);
   EXPECT_NEAR(double((v >> 8) & 255), 0x80, 1.0);

@@ -50,8 +50,8 @@ TEST_F(IconFamilyTest, TheDeepestMemberThatFitsIsPlottedWithItsMaskAndTransform)
   blue.pixels.assign(64 * 64, 0x0000FF);
   std::vector<u8> png;
   ASSERT_TRUE(encodeimagepng(blue, &png));
-  const IconRef ref = familyof(testicons::family({testicons::blackicon(testicons::disc), {fourcc("il32"), green},
-                                                  {fourcc("l8mk"), mask}, {fourcc("ic12"), png}}));
+  const IconRef ref = familyof(testicons::family(
+      {testicons::blackicon(testicons::disc), {fourcc("il32"), green}, {fourcc("l8mk"), mask}, {fourcc("ic12"), png}}));
   ASSERT_TRUE(IsValidIconRef(ref));
   GWorldPtr gw = world(32, 100, 100);
   const Rect small{0, 0, 32, 32}, large{0, 30, 60, 100};
@@ -101,8 +101,11 @@ TEST_F(IconFamilyTest, AJpeg2000MemberIsPlottedWithItsOwnAlpha) {
 TEST_F(IconFamilyTest, ThePointTestReadsTheMaskScaledToTheRectangle) {
   const IconRef ref = familyof(testicons::family({testicons::blackicon(testicons::disc)}));
   const Rect r{10, 10, 74, 74};  // twice the icon's size
-  for (auto [pt, in] : {std::pair<Point, bool>{Point{42, 42}, true}, {Point{11, 11}, false}, {Point{73, 73}, false},
-                        {Point{42, 14}, true}, {Point{5, 42}, false}})
+  for (auto [pt, in] : {std::pair<Point, bool>{Point{42, 42}, true},
+                        {Point{11, 11}, false},
+                        {Point{73, 73}, false},
+                        {Point{42, 14}, true},
+                        {Point{5, 42}, false}})
     EXPECT_EQ(PtInIconRef(&pt, &r, kAlignNone, ref), in) << pt.h << "," << pt.v;
   ReleaseIconRef(ref);
 }
@@ -118,9 +121,9 @@ TEST_F(IconFamilyTest, DataThatDoesNotHoldTogetherMakesNoReference) {
   // Members that do not decode: a short 1-bit member, an unknown type, a broken PNG, a
   // run-length member that runs out.
   EXPECT_EQ(familyof(testicons::family({{fourcc("ICN#"), std::vector<u8>(255, 0xFF)},
-                                         {fourcc("zzzz"), {1, 2, 3}},
-                                         {fourcc("ic08"), {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0}},
-                                         {fourcc("il32"), {0xFF, 0x00, 0x05}}}),
+                                        {fourcc("zzzz"), {1, 2, 3}},
+                                        {fourcc("ic08"), {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0}},
+                                        {fourcc("il32"), {0xFF, 0x00, 0x05}}}),
                      &err),
             nilid);
   EXPECT_EQ(err, noSuchIconErr);
@@ -149,15 +152,18 @@ TEST_F(IconSuiteTest, ASuiteHoldsCopiesOfTheMembersFound) {
   // An action sees the members the selector takes and may replace them.
   static std::vector<ResType> seen;
   seen.clear();
-  ASSERT_EQ(ForEachIconDo(suite, kSelectorSmall1Bit | kSelectorLarge8Bit,
-                          [](ResType type, Handle*, void*) -> OSErr {
-                            seen.push_back(type);
-                            return noErr;
-                          },
-                          nullptr),
+  ASSERT_EQ(ForEachIconDo(
+                suite, kSelectorSmall1Bit | kSelectorLarge8Bit,
+                [](ResType type, Handle*, void*) -> OSErr {
+                  seen.push_back(type);
+                  return noErr;
+                },
+                nullptr),
             noErr);
   EXPECT_EQ(seen, std::vector<ResType>{fourcc("ics#")});
-  EXPECT_EQ(ForEachIconDo(suite, kSelectorAllAvailableData, [](ResType, Handle*, void*) -> OSErr { return -1; }, nullptr), -1);
+  EXPECT_EQ(ForEachIconDo(
+                suite, kSelectorAllAvailableData, [](ResType, Handle*, void*) -> OSErr { return -1; }, nullptr),
+            -1);
 
   IconSuiteRef none = nilhandle;
   EXPECT_EQ(GetIconSuite(&none, 302, kSelectorAllAvailableData), noSuchIconErr);

@@ -235,15 +235,15 @@ TEST_F(PictureTest, PackedBitsFromOutsidePictures) {
   w16(0x8000 | 8);  // row bytes 8 (rows are packed at 8 and more)
   rect(0, 0, 2, 4);
   w16(0), w16(0), w32(0), w32(72 << 16), w32(72 << 16), w16(0), w16(8), w16(1), w16(8), w32(0), w32(0), w32(0);
-  w32(0), w16(0), w16(1);  // colour table: seed, flags, size 1 (two entries)
+  w32(0), w16(0), w16(1);               // colour table: seed, flags, size 1 (two entries)
   w16(0), w16(0xFFFF), w16(0), w16(0);  // 0: red
   w16(1), w16(0), w16(0), w16(0xFFFF);  // 1: blue
   rect(0, 0, 2, 4);
   rect(0, 0, 2, 4);
   w16(0);
   // Row 0: literal 0 1 0 1 then 4 more (padding); row 1: eight 1s repeated.
-  d.push_back(9), d.push_back(7), d.push_back(0), d.push_back(1), d.push_back(0), d.push_back(1), d.push_back(0), d.push_back(0),
-      d.push_back(0), d.push_back(0);
+  d.push_back(9), d.push_back(7), d.push_back(0), d.push_back(1), d.push_back(0), d.push_back(1), d.push_back(0),
+      d.push_back(0), d.push_back(0), d.push_back(0);
   d.push_back(2), d.push_back(u8(-7)), d.push_back(1);
   if (d.size() & 1) d.push_back(0);
   w16(0x00FF);
@@ -261,11 +261,11 @@ TEST_F(PictureTest, PackedBitsFromOutsidePictures) {
 
 // A version-1 picture: one-byte opcodes, no alignment.
 TEST_F(PictureTest, VersionOnePictures) {
-  const u8 data[] = {0, 0, 0, 0, 0, 0, 0, 10, 0, 10,  // size, frame (0,0,10,10)
-                     0x11, 0x01,                        // version 1
-                     0x0E, 0, 0, 0, 205,                // old-style foreground: red
-                     0x31, 0, 2, 0, 2, 0, 5, 0, 6,      // paint rect (2,2,5,6)
-                     0x22, 0, 8, 0, 1, 3, 0,            // short line from (1,8) by (3,0)
+  const u8 data[] = {0,    0,    0, 0, 0,   0, 0, 10, 0, 10,  // size, frame (0,0,10,10)
+                     0x11, 0x01,                              // version 1
+                     0x0E, 0,    0, 0, 205,                   // old-style foreground: red
+                     0x31, 0,    2, 0, 2,   0, 5, 0,  6,      // paint rect (2,2,5,6)
+                     0x22, 0,    8, 0, 1,   3, 0,             // short line from (1,8) by (3,0)
                      0xFF};
   PicHandle pic = 0;
   ASSERT_EQ(PtrToHand(data, &pic, Size(sizeof data)), noErr);

@@ -93,7 +93,8 @@ TEST_F(RegionTest, InsetOfAnLShapeErodesEveryEdge) {
       bool expect = true;
       for (int dv = -1; dv <= 1; ++dv)
         for (int dh = -1; dh <= 1; ++dh)
-          if (!PtInRgn(Point{i16(v + dv), i16(h + dh)}, b) && !((h + dh) >= 0 && (h + dh) < 10 && (v + dv) >= 0 && (v + dv) < 30))
+          if (!PtInRgn(Point{i16(v + dv), i16(h + dh)}, b) &&
+              !((h + dh) >= 0 && (h + dh) < 10 && (v + dv) >= 0 && (v + dv) < 30))
             expect = false;
       ASSERT_EQ(PtInRgn(Point{v, h}, a), expect) << v << "," << h;
     }

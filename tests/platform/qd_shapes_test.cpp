@@ -121,14 +121,18 @@ TEST_F(ShapeTest, HiddenPenDrawsNothingButTheTableSeesEveryCall) {
   QDProcs procs;
   SetStdCProcs(&procs);
   procs.rectProc = [&](GrafVerb v, const Rect* r) { calls.push_back({"rect", v}), StdRect(v, r); };
-  procs.rRectProc = [&](GrafVerb v, const Rect* r, i16 w, i16 h) { calls.push_back({"rrect", v}), StdRRect(v, r, w, h); };
+  procs.rRectProc = [&](GrafVerb v, const Rect* r, i16 w, i16 h) {
+    calls.push_back({"rrect", v}), StdRRect(v, r, w, h);
+  };
   procs.ovalProc = [&](GrafVerb v, const Rect* r) { calls.push_back({"oval", v}), StdOval(v, r); };
   procs.arcProc = [&](GrafVerb v, const Rect* r, i16 s, i16 a) { calls.push_back({"arc", v}), StdArc(v, r, s, a); };
   procs.polyProc = [&](GrafVerb v, PolyHandle p) { calls.push_back({"poly", v}), StdPoly(v, p); };
   procs.rgnProc = [&](GrafVerb v, RgnHandle r) { calls.push_back({"rgn", v}), StdRgn(v, r); };
   procs.lineProc = [&](Point p) { calls.push_back({"line", -1}), StdLine(p); };
   procs.textProc = [&](i16 n, const void* t, Point a, Point b) { calls.push_back({"text", -1}), StdText(n, t, a, b); };
-  procs.bitsProc = [&](const BitMap* s, const Rect* a, const Rect* b, i16 m, RgnHandle k) { calls.push_back({"bits", -1}), StdBits(s, a, b, m, k); };
+  procs.bitsProc = [&](const BitMap* s, const Rect* a, const Rect* b, i16 m, RgnHandle k) {
+    calls.push_back({"bits", -1}), StdBits(s, a, b, m, k);
+  };
   procs.commentProc = [&](i16 k, i16 n, Handle h) { calls.push_back({"comment", -1}), StdComment(k, n, h); };
   SetPortGrafProcs(gw, &procs);
 
@@ -161,8 +165,9 @@ TEST_F(ShapeTest, HiddenPenDrawsNothingButTheTableSeesEveryCall) {
   EXPECT_EQ(GetPortPenVisibility(gw), -1);
   everything();
   EXPECT_EQ(inked(gw), 0) << "no pixel changes while the pen is hidden";
-  const std::vector<std::string> expected = {"rect", "rect", "rect", "rect", "rrect", "rrect", "oval", "oval", "oval", "arc", "arc",
-                                             "poly", "poly", "rgn", "rgn", "line", "text", "bits", "comment", "rect"};
+  const std::vector<std::string> expected = {"rect", "rect", "rect", "rect", "rrect",   "rrect", "oval",
+                                             "oval", "oval", "arc",  "arc",  "poly",    "poly",  "rgn",
+                                             "rgn",  "line", "text", "bits", "comment", "rect"};
   ASSERT_EQ(calls.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(calls[i].what, expected[i]) << i;
   EXPECT_EQ(calls[0].verb, kQDGrafVerbFrame);
@@ -240,7 +245,8 @@ TEST_F(ShapeTest, OvalRoundRectArcAndPolygonAreSymmetric) {
   PaintArc(&r, 270, 90);
   std::string left = picture(gw, 0, 0, 40, 30);
   for (i32 y = 0; y < 30; ++y)
-    for (i32 x = 0; x < 40; ++x) ASSERT_EQ(right[std::size_t(y * 41 + x)], left[std::size_t(y * 41 + 39 - x)]) << x << "," << y;
+    for (i32 x = 0; x < 40; ++x)
+      ASSERT_EQ(right[std::size_t(y * 41 + x)], left[std::size_t(y * 41 + 39 - x)]) << x << "," << y;
   // A diamond.
   EraseRect(&a);
   PolyHandle poly = newpolygon({{0, 20}, {20, 40}, {40, 20}, {20, 0}, {0, 20}});

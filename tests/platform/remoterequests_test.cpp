@@ -58,7 +58,9 @@ class FarProgram {
     stop_ = true;
     thread_.join();
   }
-  std::string url(const std::string& name = "Far") const { return "eppc://127.0.0.1:" + std::to_string(ep_.port()) + "/" + name; }
+  std::string url(const std::string& name = "Far") const {
+    return "eppc://127.0.0.1:" + std::to_string(ep_.port()) + "/" + name;
+  }
   u16 port() const { return ep_.port(); }
   std::vector<IncomingRequest> received(std::size_t n) { return got_.atleast(n); }
   bool opened = false;

@@ -196,7 +196,10 @@ TEST_F(ResourceTest, DamagedMapsGiveErrorsNotCrashes) {
   EXPECT_EQ(hand(h), "abcdef");
   CloseResFile(ref);
   // A string list whose entries run past its end.
-  std::vector<ResourceItem> liar = {item("STR#", 9, std::string("\x00\x03\x05" "ab", 5))};
+  std::vector<ResourceItem> liar = {item("STR#", 9,
+                                         std::string("\x00\x03\x05"
+                                                     "ab",
+                                                     5))};
   ASSERT_TRUE(buildresourcefile(liar, &good, &error));
   ref = openresourcebytes(good, "liar");
   Str255 s;
@@ -213,8 +216,7 @@ TEST_F(ResourceTest, FilesOpenedByPathFormAChain) {
   ASSERT_EQ(writeresourcefile(a, {item("TEXT", 1, "from a"), item("TEXT", 2, "only a", "second"),
                                   item("STR#", 1007, strlist({"overridden"}))}),
             noErr);
-  ASSERT_EQ(writeresourcefile(b, {item("TEXT", 1, "from b"), item("TEXT", 3, "b3"), item("TEXT", 4, "b4")}),
-            noErr);
+  ASSERT_EQ(writeresourcefile(b, {item("TEXT", 1, "from b"), item("TEXT", 3, "b3"), item("TEXT", 4, "b4")}), noErr);
   EXPECT_EQ(CurResFile(), kAppResFile);
   EXPECT_EQ(CountResFiles(), 1);
   i16 ra = OpenResFile(a);

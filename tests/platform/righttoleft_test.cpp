@@ -19,7 +19,9 @@ constexpr i16 kArabicFont = 17920, kHebrewFont = 18432;  // the first numbers of
 
 class RightToLeft : public RuntimeTest {};
 
-bool runright(i16 index, void* directions) { return static_cast<const std::vector<bool>*>(directions)->at(std::size_t(index)); }
+bool runright(i16 index, void* directions) {
+  return static_cast<const std::vector<bool>*>(directions)->at(std::size_t(index));
+}
 
 std::vector<i16> order(const std::vector<bool>& directions, bool lineright) {
   std::vector<i16> out(directions.size());
@@ -57,7 +59,8 @@ TEST_F(RightToLeft, TheScriptsFollowTheSwitchWithTheBuiltInFont) {
 
 TEST_F(RightToLeft, HebrewAndArabicReachTheRealFontsInTheirSets) {
   usebuiltinmetricsfont(false);
-  if (!righttoleftscript(smHebrew) || !righttoleftscript(smArabic)) GTEST_SKIP() << "no Hebrew and Arabic fonts installed";
+  if (!righttoleftscript(smHebrew) || !righttoleftscript(smArabic))
+    GTEST_SKIP() << "no Hebrew and Arabic fonts installed";
   // Alef in Mac Hebrew is 0xE0, which in Mac Roman is a double dagger: the two fonts give
   // different glyphs for the same byte.
   const FontKey hebrew{kHebrewFont, 24, 0}, roman{3, 24, 0};

@@ -52,7 +52,9 @@ class SDL2BackendTest : public RuntimeTest {
     f.pixels.assign(std::size_t(w) * std::size_t(h), colour);
     return f;
   }
-  static u32 at(const Frame& f, int x, int y) { return f.pixels[std::size_t(y) * std::size_t(f.width) + std::size_t(x)]; }
+  static u32 at(const Frame& f, int x, int y) {
+    return f.pixels[std::size_t(y) * std::size_t(f.width) + std::size_t(x)];
+  }
 
   std::unique_ptr<DummySDLDrivers> drivers_;
   std::unique_ptr<Backend> b_;
@@ -274,8 +276,8 @@ TEST_F(SDL2BackendTest, DesktopTextLinesAndAClipboardWithoutText) {
   b_->setclipboard({ClipFlavor{fourcc("TEXT"), {'a', 13, 'b'}}});
   EXPECT_EQ(sdl2clipboardtext(), "a\nb");
   u32 changes = b_->clipboardchangecount();
-  for (const auto& [desktop, inside] : {std::pair<std::string, std::vector<u8>>{"x\r\ny", {'x', 13, 'y'}},
-                                        {"\xC3\xA9", {0x8E}}}) {
+  for (const auto& [desktop, inside] :
+       {std::pair<std::string, std::vector<u8>>{"x\r\ny", {'x', 13, 'y'}}, {"\xC3\xA9", {0x8E}}}) {
     sdl2setclipboardtext(desktop);
     const auto flavors = b_->clipboard();
     ASSERT_EQ(flavors.size(), 1u);

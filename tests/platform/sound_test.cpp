@@ -44,7 +44,8 @@ std::vector<u8> compressed(u32 format, i16 id, u32 packets, u32 packetbytes, u32
   h.sampleSize = 16;
   append(out, h);
   for (u32 p = 0; p < packets; ++p)
-    for (u32 i = 0; i < packetbytes; ++i) out.push_back(i < 2 && packetbytes == 34 ? u8(i == 0 ? 0 : 40) : u8(i % 2 ? 0x7F : 0xF0));
+    for (u32 i = 0; i < packetbytes; ++i)
+      out.push_back(i < 2 && packetbytes == 34 ? u8(i == 0 ? 0 : 40) : u8(i % 2 ? 0x7F : 0xF0));
   return out;
 }
 
@@ -112,11 +113,11 @@ TEST_F(ChannelTest, HeadersThatCannotBeReadAreRefused) {
   std::vector<u8> shortone = stdwith([](soundheader&) {});
   shortone.resize(20);
   const std::vector<u8> bad[] = {
-      shortone,                                                   // too short for a header
-      stdwith([](soundheader& h) { h.length = 101; }),            // a sample count past the bytes
-      stdwith([](soundheader& h) { h.encode = 1; }),              // no known encoding
-      stdwith([](soundheader& h) { h.samplePtr = 0x1000; }),      // samples elsewhere
-      stdwith([](soundheader& h) { h.sampleRate = 0x8000; }),     // under 1 Hz
+      shortone,                                                // too short for a header
+      stdwith([](soundheader& h) { h.length = 101; }),         // a sample count past the bytes
+      stdwith([](soundheader& h) { h.encode = 1; }),           // no known encoding
+      stdwith([](soundheader& h) { h.samplePtr = 0x1000; }),   // samples elsewhere
+      stdwith([](soundheader& h) { h.sampleRate = 0x8000; }),  // under 1 Hz
       extwith([](extsoundheader& h) { h.numChannels = 3; }),
       extwith([](extsoundheader& h) { h.sampleSize = 12; }),
       extwith([](extsoundheader& h) { h.numFrames = 11; }),
@@ -173,8 +174,8 @@ TEST_F(ChannelTest, CommandsInOrderAndAtOnce) {
 }
 
 TEST_F(ChannelTest, TuneWordsRead) {
-  const std::vector<u32> words = {0x0000012C, 0x2173212C, 0x90010078, 0x9900012C, 0xF0010003, 0, 0xC0010003,
-                                  0x40000000, kTuneEnd, 0x2173212C};
+  const std::vector<u32> words = {0x0000012C, 0x2173212C, 0x90010078, 0x9900012C, 0xF0010003,
+                                  0,          0xC0010003, 0x40000000, kTuneEnd,   0x2173212C};
   std::size_t pc = 0;
   std::vector<std::string> got;
   for (;;) {

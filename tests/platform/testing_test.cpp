@@ -148,14 +148,15 @@ TEST_F(TestingTest, BeepsAreHeardAndRecorded) {
 
 TEST_F(TestingTest, AnswersFilesParseEveryForm) {
   std::string err;
-  ASSERT_TRUE(loadanswers("# answers for the smoke run\n"
-                          "alert: Save\n"
-                          "ask: \"Bob \"\"the\"\" Builder\"\n"
-                          "Answer   File: notes/a.txt\n"
-                          "\n"
-                          "list: 2,5\n"
-                          "ask: caf\xC3\xA9\n",
-                          &err))
+  ASSERT_TRUE(
+      loadanswers("# answers for the smoke run\n"
+                  "alert: Save\n"
+                  "ask: \"Bob \"\"the\"\" Builder\"\n"
+                  "Answer   File: notes/a.txt\n"
+                  "\n"
+                  "list: 2,5\n"
+                  "ask: caf\xC3\xA9\n",
+                  &err))
       << err;
   ASSERT_EQ(answerspending(), 5u);
   Answer a;
@@ -181,19 +182,20 @@ TEST_F(TestingTest, AnswersFilesParseEveryForm) {
 
 TEST_F(TestingTest, InputFilesScheduleTheDriversActions) {
   std::string err;
-  ASSERT_TRUE(runinputscript("# a small session\n"
-                             "click 120,40 cmd\n"
-                             "advance 10\n"
-                             "type \"h\u00e9\"\n"
-                             "key return\n"
-                             "key 36 shift\n"
-                             "key \"q\" cmd\n"
-                             "wheel 5,6 -3\n"
-                             "openDocuments \"a b.kv45\" c.kv45\n"
-                             "dropFiles 30,40 \"d e.txt\"\n"
-                             "dropText 30,40 \"lost\"\n"
-                             "quitRequest\n",
-                             &err))
+  ASSERT_TRUE(
+      runinputscript("# a small session\n"
+                     "click 120,40 cmd\n"
+                     "advance 10\n"
+                     "type \"h\u00e9\"\n"
+                     "key return\n"
+                     "key 36 shift\n"
+                     "key \"q\" cmd\n"
+                     "wheel 5,6 -3\n"
+                     "openDocuments \"a b.kv45\" c.kv45\n"
+                     "dropFiles 30,40 \"d e.txt\"\n"
+                     "dropText 30,40 \"lost\"\n"
+                     "quitRequest\n",
+                     &err))
       << err;
   EventRecord e{};
   ASSERT_TRUE(WaitNextEvent(mDownMask, &e, 0));
@@ -218,16 +220,16 @@ TEST_F(TestingTest, InputFilesScheduleTheDriversActions) {
   EXPECT_EQ(r.paths, (std::vector<std::string>{"d e.txt"})) << "dropped with no drag handlers: opened as a document";
 
   for (const char* bad : {"click 1", "drag 1,1", "key nosuchkey", "type hello", "advance -1", "jump 1,1",
-                          "wheel 1,1 3 diagonal", "click 1,1 hyper", "type \"open", "dropFiles 1,1", "dropFiles 1,1 a.txt",
-                          "dropText 1,1 plain", "dropText 1,1"}) {
+                          "wheel 1,1 3 diagonal", "click 1,1 hyper", "type \"open", "dropFiles 1,1",
+                          "dropFiles 1,1 a.txt", "dropText 1,1 plain", "dropText 1,1"}) {
     EXPECT_FALSE(runinputscript(std::string("advance 1\n") + bad + "\n", &err)) << bad;
     EXPECT_NE(err.find("line 2"), std::string::npos) << err;
   }
 }
 
 TEST_F(TestingTest, PlatformOptionsAreReadFromTheCommandLine) {
-  const char* argv[] = {"kestrove", "--headless", "--screen", "640x480x8", "--max-ticks", "600",
-                        "--transcript", "/tmp/t.txt", "--screen", "10x10x3", "--answers"};
+  const char* argv[] = {"kestrove",     "--headless", "--screen", "640x480x8", "--max-ticks", "600",
+                        "--transcript", "/tmp/t.txt", "--screen", "10x10x3",   "--answers"};
   int argc = 11;
   PlatformOptions o;
   std::string err;

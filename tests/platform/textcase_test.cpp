@@ -23,10 +23,10 @@ std::string cased(std::string s, bool upper, i16 script = smRoman) {
 TEST_F(TextCase, MacRomanLettersTakeTheirPartners) {
   EXPECT_EQ(cased("caf\x8E", true), "CAF\x83");
   EXPECT_EQ(cased("CAF\x83", false), "caf\x8E");
-  EXPECT_EQ(cased("\xD8", true), "\xD9");   // ÿ and Ÿ
+  EXPECT_EQ(cased("\xD8", true), "\xD9");  // ÿ and Ÿ
   EXPECT_EQ(cased("\xD9", false), "\xD8");
   EXPECT_EQ(cased("\xCF\xBE\xBF", true), "\xCE\xAE\xAF");  // œ æ ø
-  EXPECT_EQ(cased("\xF5", true), "I");  // the dotless i
+  EXPECT_EQ(cased("\xF5", true), "I");                     // the dotless i
   // Letters without a partner in Mac Roman, and everything that is not a letter, stay.
   EXPECT_EQ(cased("\xA7\xB5\xB9", true), "\xA7\xB5\xB9");  // ß µ π
   EXPECT_EQ(cased("1+2=[x]", true), "1+2=[X]");
@@ -67,11 +67,17 @@ TEST_F(TextCase, DiacriticalMarksComeOffTheirLetters) {
     }
   }
   // In Shift-JIS text the pairs are never touched, whatever their second byte.
-  EXPECT_EQ(stripped("\x82\x8E" "a\x8E", true, smJapanese), "\x82\x8E" "A\x8E");
+  EXPECT_EQ(stripped("\x82\x8E"
+                     "a\x8E",
+                     true, smJapanese),
+            "\x82\x8E"
+            "A\x8E");
 }
 
 TEST_F(TextCase, ScriptRunsOfJapaneseText) {
-  const std::string t = "ab\x82\xA0\xB1" "c";
+  const std::string t =
+      "ab\x82\xA0\xB1"
+      "c";
   const u8* p = reinterpret_cast<const u8*>(t.data());
   i32 used = 0;
   EXPECT_EQ(FindScriptRun(p, 6, &used, smJapanese), smRoman);

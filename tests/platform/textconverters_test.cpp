@@ -117,7 +117,9 @@ TEST_F(TextConverters, ScriptStateFollowsTheTwoByteSwitch) {
 }
 
 TEST_F(TextConverters, CharacterTypesAndWords) {
-  const u8 text[] = "Caf\x8e 42, x\xca" "y";
+  const u8 text[] =
+      "Caf\x8e 42, x\xca"
+      "y";
   const i32 n = i32(sizeof text - 1);
   EXPECT_EQ(CharacterType(text, n, 0, smRoman) & smcTypeMask, smCharAscii);
   EXPECT_EQ(CharacterType(text, n, 3, smRoman) & smcTypeMask, smCharEuro) << "e acute";

@@ -95,14 +95,16 @@ TEST_F(ThemeTest, BrushesStateRingsAndFrames) {
 TEST_F(ThemeTest, MetalWindowFramesShowTheSameTexture) {
   WindowRef w = nilid;
   Rect content{100, 100, 200, 300};
-  ASSERT_EQ(CreateNewWindow(kDocumentWindowClass, kWindowMetalAttribute | kWindowCloseBoxAttribute, &content, &w), noErr);
+  ASSERT_EQ(CreateNewWindow(kDocumentWindowClass, kWindowMetalAttribute | kWindowCloseBoxAttribute, &content, &w),
+            noErr);
   ShowWindow(w);
   Rect structure;
   GetWindowBounds(w, kWindowStructureRgn, &structure);
   const Frame& f = composescreen();
   for (i32 row : {1, 2, 3, 7}) {
     const i32 y = structure.top + row;
-    EXPECT_EQ(f.pixels[size_t(y) * size_t(f.width) + size_t(structure.left + 40)], xrgb(metalrowcolour(row, true))) << row;
+    EXPECT_EQ(f.pixels[size_t(y) * size_t(f.width) + size_t(structure.left + 40)], xrgb(metalrowcolour(row, true)))
+        << row;
   }
   DisposeWindow(w);
 }

@@ -347,7 +347,8 @@ TEST_F(WindowPortTest, ScreensOfOwnTablesAndOneBitShowOnlyTheirColours) {
   EXPECT_EQ(portdepth(GetWindowPort(w)), 1);
   paint(Rect{0, 0, 10, 10}, RGBColor{0, 0, 0});
   const Frame& mono = drive::screen();
-  for (std::size_t i = 0; i < mono.pixels.size(); i += 83) ASSERT_TRUE(mono.pixels[i] == 0 || mono.pixels[i] == kWhite) << i;
+  for (std::size_t i = 0; i < mono.pixels.size(); i += 83)
+    ASSERT_TRUE(mono.pixels[i] == 0 || mono.pixels[i] == kWhite) << i;
   EXPECT_EQ(drive::screenpixel(Point{105, 105}), 0u);
   EXPECT_EQ(drive::screenpixel(Point{115, 115}), kWhite);
 }

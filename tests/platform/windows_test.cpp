@@ -91,8 +91,10 @@ TEST_F(WindowsTest, DefinitionFamiliesHaveTheirFrames) {
   CreateWindowWithDefinition(kWindowFloatSideProc, kFloatingWindowClass, kWindowCloseBoxAttribute, &c, &side);
   GetWindowStructureWidths(side, &widths);
   EXPECT_GT(widths.left, widths.top) << "the title bar is on the left";
-  WindowRef classic = NewCWindow(nullptr, &c, reinterpret_cast<const u8*>("\x03" "Old"), true, zoomDocProc,
-                                 kFirstWindowOfClass, true, 77);
+  WindowRef classic = NewCWindow(nullptr, &c,
+                                 reinterpret_cast<const u8*>("\x03"
+                                                             "Old"),
+                                 true, zoomDocProc, kFirstWindowOfClass, true, 77);
   WindowAttributes a = 0;
   GetWindowAttributes(classic, &a);
   EXPECT_EQ(a & (kWindowResizableAttribute | kWindowFullZoomAttribute | kWindowCloseBoxAttribute),
@@ -364,8 +366,10 @@ TEST_F(ReaderTest, WindowPixelsAreReadAloneOrFromTheScreen) {
   EXPECT_EQ(framed.height, 100 + widths.top + widths.bottom);
   Rect close;
   GetWindowBounds(a, kWindowCloseBoxRgn, &close);
-  EXPECT_NE(drive::pixelat(framed, i16(close.left - c1.left + widths.left + 2), i16(close.top - c1.top + widths.top + 2)),
-            drive::pixelat(framed, i16(close.left - c1.left + widths.left + 100), i16(close.top - c1.top + widths.top + 2)))
+  EXPECT_NE(drive::pixelat(framed, i16(close.left - c1.left + widths.left + 2),
+                           i16(close.top - c1.top + widths.top + 2)),
+            drive::pixelat(framed, i16(close.left - c1.left + widths.left + 100),
+                           i16(close.top - c1.top + widths.top + 2)))
       << "the close box stands out of the title bar";
   Rect title;
   GetWindowBounds(b, kWindowTitleBarRgn, &title);

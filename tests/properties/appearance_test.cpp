@@ -125,8 +125,8 @@ class AppearanceTest : public WindowTest {
     list.name = "L";
     list.style = 302;
     list.text = "one\ntwo\nthree";
-    one.objects = {field, box,   line,     poly,  oval,  arc,    classic, slider, tabs,
-                   arrow, bigbar, smallbar, check, push, bevel, group, inside, list, words};
+    one.objects = {field,  box,      line,  poly, oval,  arc,   classic, slider, tabs, arrow,
+                   bigbar, smallbar, check, push, bevel, group, inside,  list,   words};
     w.cards = {one};
     Window closed;
     closed.name = "Closed";

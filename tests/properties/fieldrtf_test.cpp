@@ -52,8 +52,10 @@ TEST_F(FieldRTFTest, PackageWithAPicture) {
   std::vector<u32> pixels(24, 0x000000FF);
   std::vector<u8> png;
   ASSERT_TRUE(encodexrgbpng(6, 4, pixels.data(), &png));
-  std::ofstream(folder + "/pic.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-  std::ofstream(folder + "/TXT.rtf", std::ios::binary) << "{\\rtf1 a{{\\NeXTGraphic pic.png \\width120\\height80}\xAC}b}";
+  std::ofstream(folder + "/pic.png", std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+  std::ofstream(folder + "/TXT.rtf", std::ios::binary)
+      << "{\\rtf1 a{{\\NeXTGraphic pic.png \\width120\\height80}\xAC}b}";
   spot s = cardspot("Notes");
   s.flags |= 1u << 26;  // allowObjects
   putcardspot("Notes", s);

@@ -39,8 +39,8 @@ TEST_F(FlagSetterTest, ObjectBits) {
   EXPECT_TRUE(changed(current().cardrecid));
   auto redraws = takeredraws();
   ASSERT_EQ(redraws.size(), 1u);
-  EXPECT_EQ(redraws[0].area, (Rect{i16(bounds.top - 3), i16(bounds.left - 3), i16(bounds.bottom + 3),
-                                   i16(bounds.right + 3)}))
+  EXPECT_EQ(redraws[0].area,
+            (Rect{i16(bounds.top - 3), i16(bounds.left - 3), i16(bounds.bottom + 3), i16(bounds.right + 3)}))
       << "the old bounds grown by 3";
   forget(current().cardrecid);
   ASSERT_EQ(setline("set the visible of card button \"Go\" to false"), 0);

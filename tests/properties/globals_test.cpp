@@ -113,7 +113,7 @@ TEST_F(GlobalTest, SerialControl) {
 }
 
 TEST_F(GlobalTest, SoundVolume) {
-  rows({{"set the soundVolume to 300", "the soundVolume", "256"},  // both channels, clamped
+  rows({{"set the soundVolume to 300", "the soundVolume", "256"},          // both channels, clamped
         {"set the soundVolume to 100,200", "the soundVolume", "100,200"},  // left, right
         {"set the soundVolume to -5", "the soundVolume", "0"}});
 }

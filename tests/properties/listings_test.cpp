@@ -148,13 +148,19 @@ TEST_F(ListingTest, SmallListingsAndTheirEnds) {
 
 TEST_F(ListingTest, WindowListing) {
   const std::string w = cardvalue("the properties of window 1");
-  const std::vector<std::string> expected{
-      "autoCenter", "botRight",   "bottom",  "closeBox",   "collapseBox",    "collapsed",   "doLimitWindow",
-      "draggable",  "editBackground", "height", "hiliteColor", "id",         "inWindowMenu", "left",
-      "liveResize", "localOpacity",   "location", "lockScreen", "modified",   "name",        "number",
-      "opacity",    "rect",           "resizable", "right",     "scroll",     "shadow",      "showInvisibles",
-      "style",      "themeBackground", "titleBar", "tool",      "top",        "topLeft",     "visible",
-      "width",      "windowSize",     "zoomBox"};
+  const std::vector<std::string> expected{"autoCenter",     "botRight",    "bottom",
+                                          "closeBox",       "collapseBox", "collapsed",
+                                          "doLimitWindow",  "draggable",   "editBackground",
+                                          "height",         "hiliteColor", "id",
+                                          "inWindowMenu",   "left",        "liveResize",
+                                          "localOpacity",   "location",    "lockScreen",
+                                          "modified",       "name",        "number",
+                                          "opacity",        "rect",        "resizable",
+                                          "right",          "scroll",      "shadow",
+                                          "showInvisibles", "style",       "themeBackground",
+                                          "titleBar",       "tool",        "top",
+                                          "topLeft",        "visible",     "width",
+                                          "windowSize",     "zoomBox"};
   EXPECT_EQ(words(w), expected);
   EXPECT_NE(w.back(), '\r');
   EXPECT_EQ(valueof(w, "rect"), cardvalue("the rect of window 1"));

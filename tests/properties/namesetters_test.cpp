@@ -129,7 +129,9 @@ TEST_F(NameSetterTest, AutoWidthButtonsFollowTheirNames) {
   TextFont(i16(t.words.v[0]));
   TextSize(i16(t.words.v[1]));
   TextFace(Style(t.words.v[2]));
-  const i32 grown = StringWidth(reinterpret_cast<const u8*>("\x06" "Cancel")) - StringWidth(reinterpret_cast<const u8*>("\x02OK"));
+  const i32 grown = StringWidth(reinterpret_cast<const u8*>("\x06"
+                                                            "Cancel")) -
+                    StringWidth(reinterpret_cast<const u8*>("\x02OK"));
   ASSERT_GT(grown, 0);
   EXPECT_EQ(button().rect.right - before.right, grown) << "by the difference of the two widths";
   EXPECT_EQ(button().rect.left, before.left);

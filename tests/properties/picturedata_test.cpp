@@ -59,7 +59,8 @@ class PictureDataTest : public PropertyTest {
   static Rect imagerect(std::string_view name) { return GetImageRect(cardspot(name).alt); }
   std::string writefile(std::string_view name, const std::vector<u8>& bytes) {
     std::string path = home->path() + "/" + std::string(name);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
   }
   static std::string result56() { return std::string(pstringview(resultstr(56))); }
@@ -104,7 +105,8 @@ TEST_F(PictureDataTest, SimpleSources) {
   ASSERT_EQ(setline("set the pictureData of card graphic \"Box\" to reference file \"" + home->path() + "/a.png\""), 0);
   Handle link = GetPictPathHandle(cardspot("Box").alt);
   ASSERT_NE(link, nilhandle);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(link)), size_t(GetHandleSize(link))), home->path() + "/a.png");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(link)), size_t(GetHandleSize(link))),
+            home->path() + "/a.png");
   EXPECT_FALSE(haspicture("Box")) << "a link embeds nothing";
 }
 
@@ -199,7 +201,9 @@ TEST_F(PictureDataTest, WhenMemoryRunsOut) {
                 p, [this] { ASSERT_EQ(open(), 0); },
                 [this] { return setline("set the pictureData of card graphic \"Box\" to data \"Logo\""); },
                 [](i16 st) {
-                  if (st == 0 && haspicture("Box")) { EXPECT_EQ(imagerect("Box").right - imagerect("Box").left, 5); }
+                  if (st == 0 && haspicture("Box")) {
+                    EXPECT_EQ(imagerect("Box").right - imagerect("Box").left, 5);
+                  }
                 }),
             1);
   // A clipboard picture that cannot be copied leaves the graphic's picture.
@@ -212,7 +216,9 @@ TEST_F(PictureDataTest, WhenMemoryRunsOut) {
                 },
                 [this] { return setline("set the pictureData of card graphic \"Box\" to clipBoard"); },
                 [](i16 st) {
-                  if (st == 37) { EXPECT_TRUE(haspicture("Box")) << "kept"; }
+                  if (st == 37) {
+                    EXPECT_TRUE(haspicture("Box")) << "kept";
+                  }
                 }),
             1);
 }
@@ -227,7 +233,12 @@ TEST_F(PictureDataTest, AnExternalInstallsPictureData) {
   std::swap_ranges(swapped.begin() + 2, swapped.begin() + 6, swapped.begin() + 6);
   Handle picture = nilhandle;
   ASSERT_EQ(PtrToHand(swapped.data(), &picture, Size(swapped.size())), noErr);
-  static constexpr u8 box[] = "\x12" "card graphic \"Box\"", nothing[] = "\x0f" "card graphic 99";
+  static constexpr u8 box[] =
+      "\x12"
+      "card graphic \"Box\"",
+                      nothing[] =
+                          "\x0f"
+                          "card graphic 99";
   kv_paramblock& b = xstate().xcmd;
   auto request = [&](const u8* reference, Handle h) {
     b.in[0] = u64(reinterpret_cast<std::uintptr_t>(reference));

@@ -36,7 +36,8 @@ class PictureSettingsTest : public PropertyTest {
     mine.name = "my pic";
     mine.rect = Rect{150, 30, 190, 90};
     p.windows[0].cards[0].objects.push_back(mine);
-    p.resources = {testproject::Resource{fourcc("PICT"), "Logo", importedpng(testimagefile(TestImageFormat::png, image(6, 4)))}};
+    p.resources = {
+        testproject::Resource{fourcc("PICT"), "Logo", importedpng(testimagefile(TestImageFormat::png, image(6, 4)))}};
     build(p);
     ASSERT_EQ(open(), 0);
     ASSERT_EQ(setline("set the pictureData of card graphic \"Box\" to data \"Logo\""), 0);
@@ -48,22 +49,21 @@ class PictureSettingsTest : public PropertyTest {
 };
 
 TEST_F(PictureSettingsTest, SingleWords) {
-  setrows({{"set the rotation of card graphic \"Box\" to 450", "the rotation of card graphic \"Box\"", "90"},
-           {"set the rotation of card graphic \"Box\" to -30", "the rotation of card graphic \"Box\"", "-30"},
-           {"set the clickThroughLevel of card graphic \"Box\" to 300",
-            "the clickThroughLevel of card graphic \"Box\"", "255"},
-           {"set the opColor of card graphic \"Box\" to \"10,20,30\"", "the opColor of card graphic \"Box\"",
-            "10,20,30"},
-           // Two numbers are read and nothing is applied.
-           {"set the opColor of card graphic \"Box\" to \"1,2\"", "the opColor of card graphic \"Box\"", "10,20,30"},
-           {"set the clickThrough of card graphic \"Box\" to true", "the clickThrough of card graphic \"Box\"",
-            "true"},
-           {"set the aspect of card graphic \"my pic\" to fit", "the aspect of card graphic \"my pic\"", "fit"},
-           {"set aspect of card graphic \"my pic\" to clip", "the aspect of card graphic \"my pic\"", "clip"},
-           {"set the aspect of card graphic \"Box\" to sideways", "", "error 2"},
-           {"set the rotation of card graphic \"Box\" to \"x\"", "", "error 16"},
-           {"", "the rotation of card graphic \"Box\"", "-30"},
-           {"set the rotation of card graphic \"Box\" 5", "", "error 7"}});
+  setrows(
+      {{"set the rotation of card graphic \"Box\" to 450", "the rotation of card graphic \"Box\"", "90"},
+       {"set the rotation of card graphic \"Box\" to -30", "the rotation of card graphic \"Box\"", "-30"},
+       {"set the clickThroughLevel of card graphic \"Box\" to 300", "the clickThroughLevel of card graphic \"Box\"",
+        "255"},
+       {"set the opColor of card graphic \"Box\" to \"10,20,30\"", "the opColor of card graphic \"Box\"", "10,20,30"},
+       // Two numbers are read and nothing is applied.
+       {"set the opColor of card graphic \"Box\" to \"1,2\"", "the opColor of card graphic \"Box\"", "10,20,30"},
+       {"set the clickThrough of card graphic \"Box\" to true", "the clickThrough of card graphic \"Box\"", "true"},
+       {"set the aspect of card graphic \"my pic\" to fit", "the aspect of card graphic \"my pic\"", "fit"},
+       {"set aspect of card graphic \"my pic\" to clip", "the aspect of card graphic \"my pic\"", "clip"},
+       {"set the aspect of card graphic \"Box\" to sideways", "", "error 2"},
+       {"set the rotation of card graphic \"Box\" to \"x\"", "", "error 16"},
+       {"", "the rotation of card graphic \"Box\"", "-30"},
+       {"set the rotation of card graphic \"Box\" 5", "", "error 7"}});
 }
 
 TEST_F(PictureSettingsTest, AspectResetFollowsThePicture) {

@@ -215,8 +215,12 @@ TEST_F(SetterTest, SwitchesThatActAtOnceKeepTheirState) {
     std::string of = "the " + std::string(name);
     setrows({{"set " + of + " to true", of, "true"}, {"set " + of + " to false", of, "false"}});
   }
-  setrows({{"", "the dragFlavors", ""}, {"", "the language", "English"}, {"", "the quartzText", "false"},
-           {"", "the recogPhrases", ""}, {"", "the dockMenu", ""}, {"", "the foreground", "true"},
+  setrows({{"", "the dragFlavors", ""},
+           {"", "the language", "English"},
+           {"", "the quartzText", "false"},
+           {"", "the recogPhrases", ""},
+           {"", "the dockMenu", ""},
+           {"", "the foreground", "true"},
            {"set the fgScriptTime to 7", "the fgScriptTime", "7"}});
 }
 

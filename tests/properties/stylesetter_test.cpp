@@ -105,7 +105,8 @@ TEST_F(StyleSetterTest, FieldsBecomeListsAndTextAgain) {
   EXPECT_EQ(s.style, stylefieldrect);
   const fieldtextlayout l = measurefieldtext(s.data);
   EXPECT_EQ(l.runs, 0) << "the styles go";
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(s.data)) + l.textoffset, size_t(l.textlength)), "plain bold");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(deref(s.data)) + l.textoffset, size_t(l.textlength)),
+            "plain bold");
   ASSERT_EQ(setline("set the style of card field \"Notes\" to shadow"), 0);
   EXPECT_EQ(u16(cardspot("Notes").shadow), 2);
   EXPECT_EQ(setline("set the style of card field \"Notes\" to checkBox"), 83);

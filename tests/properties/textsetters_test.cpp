@@ -124,7 +124,8 @@ class TextSetterTest : public PropertyTest {
     return info.style.ts.face;
   }
   static std::string bytes(Handle h) {
-    return h == nilhandle ? std::string() : std::string(reinterpret_cast<const char*>(deref(h)), size_t(GetHandleSize(h)));
+    return h == nilhandle ? std::string()
+                          : std::string(reinterpret_cast<const char*>(deref(h)), size_t(GetHandleSize(h)));
   }
   std::string writefile(std::string_view name, std::string_view content) {
     std::string path = home->path() + "/" + std::string(name);
@@ -164,7 +165,10 @@ TEST_F(TextSetterTest, PlainValuesReplaceTheWholeText) {
   ASSERT_EQ(setline("set text of card field \"Notes\" to \"{\\rt\""), 0);
   EXPECT_EQ(storedtext("Notes"), "{\\rt") << "four characters of the header are plain text";
   ASSERT_EQ(setline("set text of card field \"Notes\" to numToChar(255) & numToChar(254) & \"a\""), 0);
-  EXPECT_EQ(storedtext("Notes"), "\xFF\xFE" "a") << "an odd length is no UTF-16";
+  EXPECT_EQ(storedtext("Notes"),
+            "\xFF\xFE"
+            "a")
+      << "an odd length is no UTF-16";
   ASSERT_EQ(setline("set text of card field \"Notes\" to numToChar(255) & numToChar(254) & \"h\" & numToChar(0)"), 0);
   EXPECT_EQ(storedtext("Notes"), "h") << "UTF-16 with its byte-order mark";
   ASSERT_EQ(setline("set text of card field \"Notes\" to numToChar(255) & numToChar(254) & \"h\" & numToChar(0) & "
@@ -471,7 +475,9 @@ TEST_F(TextSetterTest, Rulers) {
   EXPECT_EQ(para(3).leftIndent, 0);
   ASSERT_EQ(setline("set lineSpacing of card field \"my notes\" to 0.5"), 0);
   EXPECT_EQ(para(0).lineSpacing, 0) << "single spacing";
-  ASSERT_EQ(setline("set the rulerInfo of card field \"my notes\" to \"textAlign center\" & return & \"spaceBefore 6\""), 0);
+  ASSERT_EQ(setline(
+                "set the rulerInfo of card field \"my notes\" to \"textAlign center\" & return & \"spaceBefore 6\""),
+            0);
   EXPECT_EQ(para(3).alignment, 1);
   EXPECT_EQ(para(3).spaceBefore, 6 << 16);
   EXPECT_EQ(para(3).leftIndent, 0) << "entries not given stay";
@@ -537,17 +543,27 @@ TEST_F(TextSetterTest, HilitedLinesRefusals) {
 TEST_F(TextSetterTest, Scripts) {
   ASSERT_EQ(setline("set the script of button 1 to empty"), 0);
   EXPECT_EQ(cardspot("Go").script, nilhandle);
-  ASSERT_EQ(setline("set the script of this card to \"function readvar\" & return & \"return 1\" & return & \"end readvar\""), 0);
+  ASSERT_EQ(
+      setline("set the script of this card to \"function readvar\" & return & \"return 1\" & return & \"end readvar\""),
+      0);
   EXPECT_EQ(cardvalue("readvar()"), "1") << "the card's script runs and is cached";
-  ASSERT_EQ(setline("set the script of this card to \"function readvar\" & return & \"return 42\" & return & \"end readvar\""), 0);
+  ASSERT_EQ(
+      setline(
+          "set the script of this card to \"function readvar\" & return & \"return 42\" & return & \"end readvar\""),
+      0);
   EXPECT_EQ(cardvalue("readvar()"), "42") << "the cached script is stale";
   EXPECT_TRUE(changed(mainglobals().current.cardrecid));
   Handle script = loadat<cardrec>(deref(mainglobals().current.card)).script;
   ASSERT_NE(script, nilhandle);
-  EXPECT_EQ(GetHandleSize(script), Size(std::strlen("function readvar\rreturn 42\rend readvar") + 24)) << "the tail stays";
-  ASSERT_EQ(setline("set the script of this project to \"function pfoo\" & return & \"return 7\" & return & \"end pfoo\""), 0);
+  EXPECT_EQ(GetHandleSize(script), Size(std::strlen("function readvar\rreturn 42\rend readvar") + 24))
+      << "the tail stays";
+  ASSERT_EQ(setline(
+                "set the script of this project to \"function pfoo\" & return & \"return 7\" & return & \"end pfoo\""),
+            0);
   EXPECT_EQ(cardvalue("pfoo()"), "7") << "the project's new script answers at once";
-  ASSERT_EQ(setline("set the script of this project to \"function pfoo\" & return & \"return 8\" & return & \"end pfoo\""), 0);
+  ASSERT_EQ(setline(
+                "set the script of this project to \"function pfoo\" & return & \"return 8\" & return & \"end pfoo\""),
+            0);
   EXPECT_EQ(cardvalue("pfoo()"), "8");
   EXPECT_EQ(setline("set the script of sharedScript to \"x\""), 2) << "no shared project";
   EXPECT_EQ(setline("set the script of kestrove to \"x\""), 2);
@@ -570,7 +586,8 @@ TEST_F(TextSetterTest, ScriptOfTheSharedProject) {
             0);
   EXPECT_EQ(cardvalue("sfoo()"), "6") << "the cached script is stale";
   // The shared project named as a project: its use as the shared script follows.
-  ASSERT_EQ(setline("set the script of project \"" + home->path() + "/shared.kv45\" to \"function sfoo\" & return & "
+  ASSERT_EQ(setline("set the script of project \"" + home->path() +
+                    "/shared.kv45\" to \"function sfoo\" & return & "
                     "\"return 7\" & return & \"end sfoo\""),
             0);
   EXPECT_EQ(cardvalue("sfoo()"), "7");
@@ -622,28 +639,41 @@ TEST_F(TextSetterTest, ContentsAndTextData) {
 TEST_F(TextSetterTest, SettersWhenMemoryRunsOut) {
   const testproject::Project p = project();
   const auto open1 = [this] { ASSERT_EQ(open(), 0); };
-  EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the textStyle of word 2 of card field \"Notes\" to bold"); },
-                             [this](i16 st) {
-                               if (st == 0) { EXPECT_EQ(storedface("Notes", 6) & 1, 1); }
-                             }),
+  EXPECT_GT(sweepallocations(
+                p, open1, [this] { return setline("set the textStyle of word 2 of card field \"Notes\" to bold"); },
+                [this](i16 st) {
+                  if (st == 0) {
+                    EXPECT_EQ(storedface("Notes", 6) & 1, 1);
+                  }
+                }),
             1);
-  EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the text of card field \"Notes\" to \"{\\rtf1 {\\b x}}\""); },
-                             [this](i16 st) {
-                               if (st == 0) { EXPECT_EQ(storedtext("Notes"), "x"); }
-                             }),
+  EXPECT_GT(sweepallocations(
+                p, open1, [this] { return setline("set the text of card field \"Notes\" to \"{\\rtf1 {\\b x}}\""); },
+                [this](i16 st) {
+                  if (st == 0) {
+                    EXPECT_EQ(storedtext("Notes"), "x");
+                  }
+                }),
             1);
   EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the script of card button 1 to \"on x\""); }), 1);
-  EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the leftIndent of card field \"Notes\" to 9"); }), 1);
-  EXPECT_GT(sweepallocations(p, open1, [this] { return i16(cardvalue("the properties of card button 1").empty()); }), 1);
+  EXPECT_GT(sweepallocations(p, open1, [this] { return setline("set the leftIndent of card field \"Notes\" to 9"); }),
+            1);
+  EXPECT_GT(sweepallocations(p, open1, [this] { return i16(cardvalue("the properties of card button 1").empty()); }),
+            1);
   const testproject::Project more = textproject();
-  EXPECT_GT(sweepallocations(more, open1,
-                             [this] { return setline("set text of card field \"Notes\" to the text of card field \"Src\""); },
-                             [this](i16 st) {
-                               if (st == 0) { EXPECT_EQ(storedtext("Notes"), "copied text"); }
-                             }),
+  EXPECT_GT(sweepallocations(
+                more, open1,
+                [this] { return setline("set text of card field \"Notes\" to the text of card field \"Src\""); },
+                [this](i16 st) {
+                  if (st == 0) {
+                    EXPECT_EQ(storedtext("Notes"), "copied text");
+                  }
+                }),
             1);
   EXPECT_GT(sweepallocations(more, open1,
-                             [this] { return setline("set the textData of card graphic \"T\" to card field \"Src\""); }),
+                             [this] {
+                               return setline("set the textData of card graphic \"T\" to card field \"Src\"");
+                             }),
             1);
   EXPECT_GT(sweepallocations(more, open1, [this] { return i16(cardvalue("commonProps(window 1)").empty()); }), 1);
 }
@@ -655,12 +685,28 @@ TEST_F(TextSetterTest, PropertyServices) {
   addprop(&list, "Colour", "red");
   addprop(&list, "size", "3");
   fred v;
-  ASSERT_EQ(stringtonewfred(reinterpret_cast<ConstStringPtr>("\x04" "blue"), &v), 0);
-  EXPECT_EQ(modproperty(list, reinterpret_cast<ConstStringPtr>("\x06" "COLOUR"), &v), 0) << "the name ignores case";
+  ASSERT_EQ(stringtonewfred(reinterpret_cast<ConstStringPtr>("\x04"
+                                                             "blue"),
+                            &v),
+            0);
+  EXPECT_EQ(modproperty(list,
+                        reinterpret_cast<ConstStringPtr>("\x06"
+                                                         "COLOUR"),
+                        &v),
+            0)
+      << "the name ignores case";
   Handle value = nilhandle;
-  ASSERT_EQ(prophandutil(list, reinterpret_cast<ConstStringPtr>("\x06" "colour"), &value), 0);
+  ASSERT_EQ(prophandutil(list,
+                         reinterpret_cast<ConstStringPtr>("\x06"
+                                                          "colour"),
+                         &value),
+            0);
   EXPECT_EQ(bytes(value), "blue");
-  EXPECT_EQ(modproperty(list, reinterpret_cast<ConstStringPtr>("\x04" "none"), &v), 68);
+  EXPECT_EQ(modproperty(list,
+                        reinterpret_cast<ConstStringPtr>("\x04"
+                                                         "none"),
+                        &v),
+            68);
   EXPECT_EQ(modpropertyidx(list, 2, &v), 68) << "an index equal to the count";
   EXPECT_EQ(modpropertyidx(list, 1, &v), 0);
   EXPECT_EQ(modpropertyidx(nilhandle, 0, &v), 68);

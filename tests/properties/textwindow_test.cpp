@@ -140,7 +140,8 @@ TEST_F(TextGetterTest, ReadingAShownFieldLeavesItAsItWas) {
   ASSERT_EQ(_WESetStyleRange(0, 5, weDoExtraFace | weDoExtraFaceMask, &struck, we), noErr);
   WESetSelection(2, 4, we);
   EXPECT_NE(cardvalue("the textFont of word 2 of card field \"Notes\""), "");
-  EXPECT_EQ(cardvalue("the textSize of line 2 of card field \"Notes\""), cardvalue("the textSize of card field \"Notes\""));
+  EXPECT_EQ(cardvalue("the textSize of line 2 of card field \"Notes\""),
+            cardvalue("the textSize of card field \"Notes\""));
   EXPECT_EQ(cardvalue("the textStyle of card field \"Notes\""), "plain");
   EXPECT_EQ(cardvalue("the strikeThrough of word 1 of card field \"Notes\""), "true");
   EXPECT_EQ(cardvalue("the strikeThrough of line 1 of card field \"Notes\""), "mixed");
@@ -162,14 +163,17 @@ TEST_F(TextGetterTest, AFailingAllocationLeavesNothingBehind) {
                 withfield(), [this] { ASSERT_EQ(open(), 0); },
                 [this] {
                   const i16 pen = GetPortPenVisibility(currentportid());
-                  const i16 st = doline("global g\nput the textStyle of char 3 to 8 of card field 1 of card \"Two\" into g");
+                  const i16 st = doline(
+                      "global g\nput the textStyle of char 3 to 8 of card field 1 of card \"Two\" into g");
                   EXPECT_EQ(GetPortPenVisibility(currentportid()), pen);
                   return st;
                 },
                 [this](i16 st) {
                   // (A `put` into a global can lose its value to a failing allocation and
                   // still answer 0: only a value that arrived is checked.)
-                  if (st == 0 && !global("g").empty()) { EXPECT_EQ(global("g"), "plain"); }
+                  if (st == 0 && !global("g").empty()) {
+                    EXPECT_EQ(global("g"), "plain");
+                  }
                 }),
             10);
 }
@@ -328,9 +332,8 @@ TEST_F(WindowGetterTest, WordsOfTheWindowContext) {
   Rect max{};
   GetMaxRect(window, &max);
   EXPECT_LT(max.top, max.bottom);
-  EXPECT_EQ(cardvalue("the maximumRect of window 1"), std::to_string(max.left) + "," + std::to_string(max.top) +
-                                                          "," + std::to_string(max.right) + "," +
-                                                          std::to_string(max.bottom));
+  EXPECT_EQ(cardvalue("the maximumRect of window 1"), std::to_string(max.left) + "," + std::to_string(max.top) + "," +
+                                                          std::to_string(max.right) + "," + std::to_string(max.bottom));
 }
 
 TEST_F(WindowGetterTest, WindowsHiddenForATimeReadVisible) {
@@ -393,7 +396,9 @@ TEST_F(WindowGetterTest, RichText) {
     clearanswers();
     for (const std::string& line : transcriptlines())
       if (line.find("Veltrix Error Number 191") != std::string::npos) shown = true;
-    if (shown) { EXPECT_EQ(value, ""); }
+    if (shown) {
+      EXPECT_EQ(value, "");
+    }
   }
   EXPECT_TRUE(shown);
   EXPECT_EQ(GetPortPenVisibility(currentportid()), pen) << "drawing is shown again";

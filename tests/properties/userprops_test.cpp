@@ -121,7 +121,11 @@ TEST_F(UserPropTest, LookupServices) {
   addcardprop("Box", "c", "3");
   Handle list = cardspot("Box").uprops;
   fred v;
-  ASSERT_EQ(proputil(list, reinterpret_cast<const u8*>("\x01" "c"), &v), 0);
+  ASSERT_EQ(proputil(list,
+                     reinterpret_cast<const u8*>("\x01"
+                                                 "c"),
+                     &v),
+            0);
   EXPECT_EQ(text(&v), "3");
   ASSERT_EQ(proputilidx(list, 0, &v), 0);
   EXPECT_EQ(text(&v), "1");
@@ -131,11 +135,17 @@ TEST_F(UserPropTest, LookupServices) {
   ASSERT_EQ(prophandutilidx(list, 2, &h), 0);
   EXPECT_EQ(testtexts::hand(h), "3");
   // An empty value goes; a filled one stays.
-  EXPECT_EQ(propkillifempty(list, reinterpret_cast<const u8*>("\x01" "a")), 0);
+  EXPECT_EQ(propkillifempty(list, reinterpret_cast<const u8*>("\x01"
+                                                              "a")),
+            0);
   EXPECT_EQ(HandleCount<uprop>(list), 3);
-  EXPECT_EQ(propkillifempty(list, reinterpret_cast<const u8*>("\x01" "b")), 0);
+  EXPECT_EQ(propkillifempty(list, reinterpret_cast<const u8*>("\x01"
+                                                              "b")),
+            0);
   EXPECT_EQ(HandleCount<uprop>(list), 2);
-  EXPECT_EQ(propkillifempty(list, reinterpret_cast<const u8*>("\x01" "b")), 68);
+  EXPECT_EQ(propkillifempty(list, reinterpret_cast<const u8*>("\x01"
+                                                              "b")),
+            68);
   ASSERT_EQ(propuserutil(list, &v), 0);
   EXPECT_EQ(text(&v), "a,c");
 }
@@ -174,7 +184,11 @@ TEST_F(UserPropTest, ListItemsOfAProperty) {
   EXPECT_EQ(testtexts::str(item), "Three");
   EXPECT_EQ(getmagicupropitem(&s, name, 4, item), 0);
   EXPECT_EQ(testtexts::str(item), "") << "no such item";
-  EXPECT_EQ(getmagicupropitem(&s, reinterpret_cast<const u8*>("\x03" "abc"), 1, item), 0);
+  EXPECT_EQ(getmagicupropitem(&s,
+                              reinterpret_cast<const u8*>("\x03"
+                                                          "abc"),
+                              1, item),
+            0);
   EXPECT_EQ(testtexts::str(item), "");
   EXPECT_EQ(getmagicupropitem(nullptr, name, 1, item), 1);
   dumprop(list);

@@ -196,12 +196,14 @@ TEST_F(WindowSetterTest, ScrollingFields) {
   s.style = stylefieldscrolllist;
   putcardspot("Notes", s);
   // While the screen is locked the value stays as set (a drawn list keeps its rows in view).
-  ASSERT_EQ(setline("lock screen\nset the scroll of card field \"Notes\" to 40\nput the scroll of card field \"Notes\" into "
-                    "bkgnd field \"Title\""),
-            0);
+  ASSERT_EQ(
+      setline("lock screen\nset the scroll of card field \"Notes\" to 40\nput the scroll of card field \"Notes\" into "
+              "bkgnd field \"Title\""),
+      0);
   EXPECT_EQ(cardvalue("bkgnd field \"Title\""), "40");
-  ASSERT_EQ(setline("lock screen\nset the scroll of card field \"Notes\" to 100000\nput the scroll of card field \"Notes\" "
-                    "into bkgnd field \"Title\""),
+  ASSERT_EQ(setline(
+                "lock screen\nset the scroll of card field \"Notes\" to 100000\nput the scroll of card field \"Notes\" "
+                "into bkgnd field \"Title\""),
             0);
   EXPECT_EQ(cardvalue("bkgnd field \"Title\""), std::to_string(kListScrollLimit)) << "within a list's range";
   ASSERT_EQ(setline("unlock screen"), 0);
@@ -279,8 +281,8 @@ TEST_F(WindowSetterTest, ColourTables) {
   // A project whose resource 300 is a table of white, red and black.
   testproject::Project p = project();
   p.resources.assign(200, testproject::Resource{fourcc("junk"), "", {1}});
-  p.resources.push_back(testproject::Resource{fourcc("clut"), "Ocean",
-                                              clutdata({{0xFFFF, 0xFFFF, 0xFFFF}, {0xFFFF, 0, 0}, {0, 0, 0}})});
+  p.resources.push_back(
+      testproject::Resource{fourcc("clut"), "Ocean", clutdata({{0xFFFF, 0xFFFF, 0xFFFF}, {0xFFFF, 0, 0}, {0, 0, 0}})});
   p.windows[0].cards[0].objects[2].fillfore = 35;  // red in the standard table
   p.windows[0].cards[0].objects[2].fillback = 0;   // white
   build(p, "c.kv45");

@@ -106,10 +106,12 @@ TEST_F(WordTest, ListStyles) {
     *code = mask;
     return st;
   };
-  const std::pair<const char*, const char*> rows[] = {
-      {"selOne,selExtend", "0/192"}, {"selClick selRedraw", "0/272"}, {"onlyOne, noExtend, plain", "0/144"},
-      {"selOne, bogus, selFlip", "83/128"},  // the bits before the bad word
-      {"", "0/0"}};
+  const std::pair<const char*, const char*> rows[] = {{"selOne,selExtend", "0/192"},
+                                                      {"selClick selRedraw", "0/272"},
+                                                      {"onlyOne, noExtend, plain", "0/144"},
+                                                      {"selOne, bogus, selFlip",
+                                                       "83/128"},  // the bits before the bad word
+                                                      {"", "0/0"}};
   for (auto [text, want] : rows) EXPECT_EQ(parsed(text, styles), want) << text;
 }
 

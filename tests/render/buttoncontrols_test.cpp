@@ -277,7 +277,8 @@ TEST_F(ButtonControlTest, DataLinesLongerThanAShortTextAreCutThere) {
 
 TEST_F(ButtonControlTest, TabsFromTheirLines) {
   openwith({button(210, "Tabs")});
-  setprop(1, "tabData", "\"Options\" & tab & \"false\" & tab & \"128\" & return & \"Plain\" & return & \"On\" & tab & \"TRUE\"");
+  setprop(1, "tabData",
+          "\"Options\" & tab & \"false\" & tab & \"128\" & return & \"Plain\" & return & \"On\" & tab & \"TRUE\"");
   const ControlRef c = up(0);
   EXPECT_EQ(GetControl32BitMaximum(c), 3);
   struct Tab {
@@ -300,7 +301,8 @@ TEST_F(ButtonControlTest, TabsFromTheirLines) {
 
 TEST_F(ButtonControlTest, DataBrowserColumnsFromTheirLines) {
   openwith({button(229, "List"), button(229, "Columns"), button(229, "Empty")});
-  setprop(1, "columnData", "\"When\" & tab & \"relativedate\" & tab & \"60\" & tab & \"200\" & tab & \"right\" & return & \"Name\"");
+  setprop(1, "columnData",
+          "\"When\" & tab & \"relativedate\" & tab & \"60\" & tab & \"200\" & tab & \"right\" & return & \"Name\"");
   setprop(2, "columnData", "\"a\" & return & \"b\" & return & \"c\"");
   const ControlRef list = up(0);
   ASSERT_EQ(GetControlKind(list), kControlKindDataBrowser);
@@ -440,11 +442,8 @@ TEST_F(ButtonControlTest, TheDataPropertyOfAStyle) {
     i16 has, is;
   };
   const Case cases[] = {
-      {"card button 1", "RADIODATA", 1, 1},
-      {"card button 1", "popupData", 1, 0},
-      {"card button 2", "popupData", 1, 1},
-      {"card button 3", "popupData", 0, 0},
-      {"this card", "radioData", 0, 0},
+      {"card button 1", "RADIODATA", 1, 1}, {"card button 1", "popupData", 1, 0}, {"card button 2", "popupData", 1, 1},
+      {"card button 3", "popupData", 0, 0}, {"this card", "radioData", 0, 0},
   };
   for (const Case& c : cases) {
     objread obj{};

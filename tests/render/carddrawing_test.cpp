@@ -152,7 +152,8 @@ TEST_F(CardDrawingTest, LayersAndOutlineModesFollowTheTool) {
   EXPECT_EQ(modes(calls), (std::vector<i16>{4, 4, 4, 4}));
   EXPECT_EQ(modes(draw(601)), (std::vector<i16>{3, 3, 4, 4}));
   calls = draw(601, 1);
-  EXPECT_EQ(order(calls), (std::vector<std::pair<Handle, i16>>{{back, 0}, {back, 1}})) << "no card layer while the background is edited";
+  EXPECT_EQ(order(calls), (std::vector<std::pair<Handle, i16>>{{back, 0}, {back, 1}}))
+      << "no card layer while the background is edited";
   EXPECT_EQ(modes(calls), (std::vector<i16>{4, 4}));
   for (auto [tool, mode] : {std::pair<u16, i16>{602, 2}, {603, 1}, {604, 0}, {100, 3}}) {
     EXPECT_EQ(outlinemode(tool, true, false), mode) << tool;
@@ -164,7 +165,8 @@ TEST_F(CardDrawingTest, TheOpenFieldComesLastAndInvisibleAndUndrawnStylesNever) 
   Object hidden = obj(Object::button, 200);
   hidden.clearflags = spotvisible;
   opencard({obj(Object::field, 300), obj(Object::graphic, 102)},
-           {obj(Object::button, 208), hidden, obj(Object::button, 224), obj(Object::button, 227), obj(Object::graphic, 104)});
+           {obj(Object::button, 208), hidden, obj(Object::button, 224), obj(Object::button, 227),
+            obj(Object::graphic, 104)});
   probeall();
   for (u16 style : {208, 224, 227}) EXPECT_EQ(drawtable().styles[style], nullptr) << style;
   MainGlobals& g = mainglobals();

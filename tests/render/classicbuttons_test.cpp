@@ -90,7 +90,9 @@ class ClassicButtonTest : public WindowTest {
     Rect box{kSide, kSide, 0, 0};
     for (i16 v = 0; v < kSide; ++v)
       for (i16 h = from; h < kSide; ++h)
-        if (!(at(h, v) == kWhite)) box = Rect{std::min(box.top, v), std::min(box.left, h), std::max<i16>(box.bottom, i16(v + 1)), std::max<i16>(box.right, i16(h + 1))};
+        if (!(at(h, v) == kWhite))
+          box = Rect{std::min(box.top, v), std::min(box.left, h), std::max<i16>(box.bottom, i16(v + 1)),
+                     std::max<i16>(box.right, i16(h + 1))};
     return box;
   }
   // A transparent rectangle button (no fill, no pen) over (20, 50)-(60, 150).
@@ -121,7 +123,9 @@ class ClassicButtonTest : public WindowTest {
     GetFontInfo(&fi);
     return fi;
   }
-  static void drawn(spot& s) { s.style == stylepolybutton ? LowDrawPolygonBtn(s, outlinenone) : drawrectbutton(s, outlinenone); }
+  static void drawn(spot& s) {
+    s.style == stylepolybutton ? LowDrawPolygonBtn(s, outlinenone) : drawrectbutton(s, outlinenone);
+  }
   std::vector<Handle> names_;
 };
 
@@ -205,7 +209,8 @@ TEST_F(ClassicButtonTest, CheckMarksRadioDotsAndTheWindowsHiliteColour) {
     s.flags |= m.flags;
     hilitespotcolor(s);
     const Rect ink = inkbox();
-    EXPECT_EQ(ink, (Rect{i16(40 + m.box.top), i16(50 + m.box.left), i16(40 + m.box.bottom), i16(50 + m.box.right)})) << m.style << " " << m.flags;
+    EXPECT_EQ(ink, (Rect{i16(40 + m.box.top), i16(50 + m.box.left), i16(40 + m.box.bottom), i16(50 + m.box.right)}))
+        << m.style << " " << m.flags;
     for (Point p : m.inked) EXPECT_EQ(at(i16(50 + p.h), i16(40 + p.v)), kBlack) << m.style;
   }
   // The window's hilite colour 5 (index 4): the fill's back colour turns into it.
@@ -239,7 +244,8 @@ TEST_F(ClassicButtonTest, APopupArrowFollowsTheNameOrKeepsToTheRight) {
     EXPECT_EQ(arrow.top, top) << text;
     EXPECT_EQ(arrow.bottom, top + fi.ascent / 2) << text;
     EXPECT_LE(std::abs(arrow.left - left), 1) << text;
-    EXPECT_LE(std::abs(arrow.right - std::min<i16>(i16(left + m), 149)), 1) << text << " (clipped to the inset rectangle)";
+    EXPECT_LE(std::abs(arrow.right - std::min<i16>(i16(left + m), 149)), 1)
+        << text << " (clipped to the inset rectangle)";
   }
 }
 

@@ -181,9 +181,11 @@ TEST(DissolveTest, TheMiddleFrameIsTheMeanOfTheTwoImages) {
 
 // Frames of a transition between a black image and a white one of 16 x 8, as white flags.
 struct Images {
-  std::vector<u32> a = std::vector<u32>(128, 0), b = std::vector<u32>(128, 0xFFFFFF), out = std::vector<u32>(128, 0x123456);
+  std::vector<u32> a = std::vector<u32>(128, 0), b = std::vector<u32>(128, 0xFFFFFF),
+                   out = std::vector<u32>(128, 0x123456);
   std::vector<bool> frame(OSType kind, const AtomList& params, i32 n, i32 count = 6) {
-    EXPECT_TRUE(transitionframe(kind, params, {a.data(), 16, 8, 16}, {b.data(), 16, 8, 16}, {out.data(), 16, 8, 16}, n, count));
+    EXPECT_TRUE(
+        transitionframe(kind, params, {a.data(), 16, 8, 16}, {b.data(), 16, 8, 16}, {out.data(), 16, 8, 16}, n, count));
     std::vector<bool> white;
     for (u32 p : out) white.push_back((p & 0xFF) > 0x80);
     return white;
@@ -193,8 +195,9 @@ struct Images {
 TEST(TransitionTest, EveryKindRunsFromTheOldImageToTheNewInAnyOrder) {
   Images im;
   const std::vector<bool> black(128, false), white(128, true);
-  for (const OSType kind : {fourcc("dslv"), fourcc("wipe"), fourcc("push"), fourcc("slid"), fourcc("iris"), fourcc("barn"),
-                            fourcc("zoom"), fourcc("vnbl"), fourcc("chkr"), fourcc("shrk"), fourcc("strc")}) {
+  for (const OSType kind :
+       {fourcc("dslv"), fourcc("wipe"), fourcc("push"), fourcc("slid"), fourcc("iris"), fourcc("barn"), fourcc("zoom"),
+        fourcc("vnbl"), fourcc("chkr"), fourcc("shrk"), fourcc("strc")}) {
     const std::string k{char(kind >> 24), char(kind >> 16), char(kind >> 8), char(kind)};
     std::vector<std::vector<bool>> frames;
     for (i32 n = 0; n <= 6; ++n) frames.push_back(im.frame(kind, {}, n));
@@ -308,21 +311,52 @@ TEST_F(NamedEffectsTest, EachNameShowsItsShapeAndEndsOnTheNewCard) {
     const char* name;
     Check mid;
   } rows[] = {
-      {"dissolve", grey}, {"cross fade", grey},
-      {"wipe left", left}, {"wipe right", right}, {"wipe up", up}, {"wipe down", down},
-      {"scroll left", left}, {"scroll right", right}, {"scroll up", up}, {"scroll down", down},
-      {"push left", left}, {"push right", right}, {"push up", up}, {"push down", down}, {"push", left},
-      {"slide left", left}, {"slide right", right}, {"slide up", up}, {"slide down", down}, {"slide", left},
-      {"iris open", centrewhite}, {"iris close", centreblack},
-      {"zoom open", centrewhite}, {"zoom out", centrewhite}, {"zoom close", centreblack}, {"zoom in", centreblack},
-      {"barn door open", [](const Frame& f) { return white(f, 0.5, 0.05) && white(f, 0.5, 0.95) && !white(f, 0.05, 0.5) && !white(f, 0.95, 0.5); }},
-      {"barn door close", [](const Frame& f) { return !white(f, 0.5, 0.05) && !white(f, 0.5, 0.95) && white(f, 0.05, 0.5) && white(f, 0.95, 0.5); }},
-      {"venetian blinds", [](const Frame& f) { return changes(f, 0.5, 0, false) >= 12 && changes(f, 0, 0.37, true) == 0; }},
-      {"checkerboard", [](const Frame& f) { return changes(f, 0, 0.03, true) == 7 && changes(f, 0.03, 0, false) == 5; }},
-      {"shrink to top", split(0.5, 0.1, 0.5, 0.9)}, {"shrink to bottom", split(0.5, 0.9, 0.5, 0.1)},
-      {"shrink to center", [](const Frame& f) { return !white(f, 0.5, 0.5) && white(f, 0.5, 0.05) && white(f, 0.5, 0.95); }},
-      {"stretch from top", split(0.5, 0.9, 0.5, 0.1)}, {"stretch from bottom", split(0.5, 0.1, 0.5, 0.9)},
-      {"stretch from center", [](const Frame& f) { return white(f, 0.5, 0.5) && !white(f, 0.5, 0.05) && !white(f, 0.5, 0.95); }},
+      {"dissolve", grey},
+      {"cross fade", grey},
+      {"wipe left", left},
+      {"wipe right", right},
+      {"wipe up", up},
+      {"wipe down", down},
+      {"scroll left", left},
+      {"scroll right", right},
+      {"scroll up", up},
+      {"scroll down", down},
+      {"push left", left},
+      {"push right", right},
+      {"push up", up},
+      {"push down", down},
+      {"push", left},
+      {"slide left", left},
+      {"slide right", right},
+      {"slide up", up},
+      {"slide down", down},
+      {"slide", left},
+      {"iris open", centrewhite},
+      {"iris close", centreblack},
+      {"zoom open", centrewhite},
+      {"zoom out", centrewhite},
+      {"zoom close", centreblack},
+      {"zoom in", centreblack},
+      {"barn door open",
+       [](const Frame& f) {
+         return white(f, 0.5, 0.05) && white(f, 0.5, 0.95) && !white(f, 0.05, 0.5) && !white(f, 0.95, 0.5);
+       }},
+      {"barn door close",
+       [](const Frame& f) {
+         return !white(f, 0.5, 0.05) && !white(f, 0.5, 0.95) && white(f, 0.05, 0.5) && white(f, 0.95, 0.5);
+       }},
+      {"venetian blinds",
+       [](const Frame& f) { return changes(f, 0.5, 0, false) >= 12 && changes(f, 0, 0.37, true) == 0; }},
+      {"checkerboard",
+       [](const Frame& f) { return changes(f, 0, 0.03, true) == 7 && changes(f, 0.03, 0, false) == 5; }},
+      {"shrink to top", split(0.5, 0.1, 0.5, 0.9)},
+      {"shrink to bottom", split(0.5, 0.9, 0.5, 0.1)},
+      {"shrink to center",
+       [](const Frame& f) { return !white(f, 0.5, 0.5) && white(f, 0.5, 0.05) && white(f, 0.5, 0.95); }},
+      {"stretch from top", split(0.5, 0.9, 0.5, 0.1)},
+      {"stretch from bottom", split(0.5, 0.1, 0.5, 0.9)},
+      {"stretch from center",
+       [](const Frame& f) { return white(f, 0.5, 0.5) && !white(f, 0.5, 0.05) && !white(f, 0.5, 0.95); }},
   };
   ASSERT_EQ(doline("go card 2"), 0);
   const Frame card = frame();

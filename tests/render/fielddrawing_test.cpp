@@ -232,7 +232,10 @@ TEST_F(FieldDrawingTest, FieldsAreDrawnWhenMemoryRunsOut) {
                   ASSERT_EQ(open(), 0);
                   putdownwerecs(current().cardspots, 1);  // the next drawing makes the records
                 },
-                [this] { drawcard(); return i16(0); }),
+                [this] {
+                  drawcard();
+                  return i16(0);
+                }),
             10);
 }
 

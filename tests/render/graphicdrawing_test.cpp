@@ -291,7 +291,8 @@ TEST_F(GraphicDrawingTest, ThePaintedBitmapAndTheEditedGraphicAreOutlinedOverThe
   MainGlobals& g = mainglobals();
   fill(kRed);
   OwnedHandle list(NewHandle(0));
-  const spot painted = bitmap(Rect{20, 20, 30, 30}, false, std::vector<u8>(size_t(pixmaprowbytes(10, 1)) * 10, 0), u16(-1));
+  const spot painted = bitmap(Rect{20, 20, 30, 30}, false, std::vector<u8>(size_t(pixmaprowbytes(10, 1)) * 10, 0),
+                              u16(-1));
   spot text = newspot(spotgraphic, styletext, 0, Rect{50, 50, 70, 90});
   text.showpen = 0;
   PtrAndHand(&painted, list, sizeof painted);
@@ -304,7 +305,8 @@ TEST_F(GraphicDrawingTest, ThePaintedBitmapAndTheEditedGraphicAreOutlinedOverThe
   EXPECT_EQ(at(25, 25), kWhite) << "painted in source copy, whatever the ink";
   EXPECT_EQ(at(60, 60), kWhite) << "the edited text's area is erased";
   for (Point corner : {Point{19, 19}, Point{49, 49}})
-    EXPECT_TRUE(at(corner.h, corner.v) == kBlack || at(i16(corner.h + 1), corner.v) == kBlack) << "the outline around it";
+    EXPECT_TRUE(at(corner.h, corner.v) == kBlack || at(i16(corner.h + 1), corner.v) == kBlack)
+        << "the outline around it";
   EXPECT_EQ(at(18, 18), kRed);
   DisposeHandle(painted.data);
   g.bmapspots = g.graphspots = nilhandle;
@@ -330,7 +332,9 @@ TEST_F(GraphicDrawingTest, GroupsAndTextsComeBetweenTheirCommentsOffTheWindow) {
   };
   SetPortGrafProcs(world_, &procs);
   // The group's own objects reach their style routine with outline mode 3.
-  drawtable().styles[stylerectangle] = [](spot&, const StyleCall& c) { recorder().seen.push_back(i16(100 + c.outline)); };
+  drawtable().styles[stylerectangle] = [](spot&, const StyleCall& c) {
+    recorder().seen.push_back(i16(100 + c.outline));
+  };
   OwnedHandle nested(NewHandle(0));
   const spot inner = newspot(spotgraphic, stylerectangle, 0, Rect{10, 10, 20, 20});
   PtrAndHand(&inner, nested, sizeof inner);

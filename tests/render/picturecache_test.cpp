@@ -29,7 +29,8 @@
 namespace kv {
 namespace {
 
-constexpr RGBColor kRed{0xFFFF, 0, 0}, kBlue{0, 0, 0xFFFF}, kGreen{0, 0xFFFF, 0}, kBlack{0, 0, 0}, kWhite{0xFFFF, 0xFFFF, 0xFFFF};
+constexpr RGBColor kRed{0xFFFF, 0, 0}, kBlue{0, 0, 0xFFFF}, kGreen{0, 0xFFFF, 0}, kBlack{0, 0, 0},
+    kWhite{0xFFFF, 0xFFFF, 0xFFFF};
 
 // A band of a picture: its colour over [left, right) of the picture's width.
 struct Band {
@@ -146,7 +147,8 @@ TEST_F(PictureCacheTest, AFrameOfMorePixelsThanABufferHoldsIsDrawnFromThePicture
 TEST_F(PictureCacheTest, FiltersThatCannotBeReadAreSkippedAndTheListKept) {
   spot& s = graphic(picture(10, 10));
   Handle list = nilhandle;
-  OwnedHandle damaged(filteritem(fourcc("edge"), false)), unknown(filteritem(fourcc("zzzz"))), edge(filteritem(fourcc("edge")));
+  OwnedHandle damaged(filteritem(fourcc("edge"), false)), unknown(filteritem(fourcc("zzzz"))),
+      edge(filteritem(fourcc("edge")));
   for (Handle item : {Handle(damaged), Handle(unknown)}) ASSERT_EQ(addfilter(&list, item), 0);
   ASSERT_EQ(SetPictFilterHandle(s.alt, list), noErr);
   killpictbuffer(s);

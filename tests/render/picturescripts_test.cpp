@@ -48,7 +48,9 @@ class PictureScriptsTest : public CardWorldTest {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
 
     using namespace testproject;
-    auto noting = [](const char* who) { return std::string("on mouseUp\nglobal log\nput \"") + who + ";\" after log\nend mouseUp"; };
+    auto noting = [](const char* who) {
+      return std::string("on mouseUp\nglobal log\nput \"") + who + ";\" after log\nend mouseUp";
+    };
     Object under;
     under.name = "Under";
     under.style = 200;
@@ -79,7 +81,9 @@ class PictureScriptsTest : public CardWorldTest {
     p.windows.push_back(w);
     build(p);
     ASSERT_EQ(open(), 0);
-    ASSERT_EQ(doline("set the pictureData of graphic \"Pic\" to file \"" + path + "\"\nset the clickThrough of graphic \"Pic\" to true"), 0);
+    ASSERT_EQ(doline("set the pictureData of graphic \"Pic\" to file \"" + path +
+                     "\"\nset the clickThrough of graphic \"Pic\" to true"),
+              0);
   }
   static std::vector<u8> linepicture() {
     const Rect frame{0, 0, 40, 40};

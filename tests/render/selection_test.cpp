@@ -32,7 +32,8 @@ using testproject::Object;
 class SelectionTest : public WindowTest {
  protected:
   // One window of one card holding the objects, its port current and white, tool 600.
-  void opencard(std::vector<Object> card, u16 style = 0, Rect r = Rect{100, 100, 200, 250}, std::string_view name = "p.kv45") {
+  void opencard(std::vector<Object> card, u16 style = 0, Rect r = Rect{100, 100, 200, 250},
+                std::string_view name = "p.kv45") {
     testproject::Project p;
     testproject::Window w;
     w.rect = r;
@@ -88,7 +89,8 @@ TEST_F(SelectionTest, SelectingDrawsKnobsThatDeselectingErases) {
   hilitespot(list, 0, 1);
   EXPECT_EQ(states(list), (std::vector<u16>{3, 1}));
   EXPECT_EQ(blackpixels(), 6 * 25) << "two point knobs and four corner knobs";
-  for (Point p : {Point{18, 18}, Point{42, 62}, Point{27, 77}, Point{31, 81}, Point{27, 122}, Point{62, 122}, Point{62, 77}})
+  for (Point p :
+       {Point{18, 18}, Point{42, 62}, Point{27, 77}, Point{31, 81}, Point{27, 122}, Point{62, 122}, Point{62, 77}})
     EXPECT_TRUE(GetPixel(p.h, p.v)) << p.v << "," << p.h;
   EXPECT_FALSE(GetPixel(76, 27));
   EXPECT_FALSE(GetPixel(82, 32));

@@ -146,7 +146,8 @@ class ThemeButtonTest : public ControlTest {
   }
   static std::string textfont(const spot& s) {
     Handle v = nilhandle;
-    if (s.uprops == nilhandle || prophandutil(s.uprops, reinterpret_cast<const u8*>("\x0A__textFont"), &v) != 0) return "(none)";
+    if (s.uprops == nilhandle || prophandutil(s.uprops, reinterpret_cast<const u8*>("\x0A__textFont"), &v) != 0)
+      return "(none)";
     return std::string(reinterpret_cast<const char*>(deref(v)), std::size_t(GetHandleSize(v)));
   }
 };
@@ -161,7 +162,8 @@ TEST_F(ThemeButtonTest, EveryStyleDrawsInsideItsRectangleAndIsParkedAgain) {
   std::vector<u16> styles{201};
   for (u16 s = 203; s <= 229; ++s) styles.push_back(s);
   std::vector<Object> card;
-  for (std::size_t i = 0; i < styles.size(); ++i) card.push_back(button(styles[i], "B" + std::to_string(styles[i]), cell(int(i))));
+  for (std::size_t i = 0; i < styles.size(); ++i)
+    card.push_back(button(styles[i], "B" + std::to_string(styles[i]), cell(int(i))));
   opencard(card);
   const RGBColor back = ground();
   drawcard();
@@ -324,7 +326,8 @@ TEST_F(ThemeButtonTest, ColourBehindControls) {
 
 TEST_F(ThemeButtonTest, GroupBoxesAsParents) {
   opencard({button(220, "Primary", Rect{20, 20, 200, 200}), button(204, "In", Rect{60, 40, 80, 150}, kAutoBackground),
-            button(221, "Secondary", Rect{20, 300, 200, 500}), button(204, "In2", Rect{60, 320, 80, 450}, kAutoBackground)});
+            button(221, "Secondary", Rect{20, 300, 200, 500}),
+            button(204, "In2", Rect{60, 320, 80, 450}, kAutoBackground)});
   Handle list = current().cardspots;
   i16 index = 1;
   EXPECT_EQ(spotparent(&list, &index), 0) << "a primary group box is no parent";
@@ -374,7 +377,8 @@ TEST_F(ThemeButtonTest, ControlFonts) {
 
 TEST_F(ThemeButtonTest, MetalWindowsKeepTheSystemFontAndEraseWithTheTexture) {
   const Object red = redrectangle(Rect{100, 20, 200, 300});
-  opencard({button(204, "Metal", Rect{20, 20, 40, 200}), red, button(204, "Red", Rect{120, 40, 140, 200}, kAutoBackground)},
+  opencard({button(204, "Metal", Rect{20, 20, 40, 200}), red,
+            button(204, "Red", Rect{120, 40, 140, 200}, kAutoBackground)},
            {}, 11);
   const ControlRef c = up(0);
   ControlFontStyleRec r{};

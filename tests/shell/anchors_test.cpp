@@ -73,7 +73,7 @@ TEST(AnchorsTest, PartnersMoveWithTheirObject) {
   const Rect field{40, 100, 60, 200};
   expectrect(resized("~7,T,~7,B", 400, 200, field, partner), 200, 40, 300, 60);
   expectrect(resized("~8,T,~8,B", 400, 200, field, partner), 100, 40, 200, 60);  // no such partner
-  expectrect(resized("~7,T,~7,B", 400, 200, field), 100, 40, 200, 60);  // no saved table
+  expectrect(resized("~7,T,~7,B", 400, 200, field), 100, 40, 200, 60);           // no saved table
 }
 
 TEST(AnchorsTest, InvalidDataIsRefused) {

@@ -67,7 +67,8 @@ class CardCursorTest : public WindowTest {
     b.height = 150;
     w.backgrounds.push_back(b);
     testproject::Card c;
-    c.objects = {object(Object::button, 201, Rect{10, 10, 40, 110}), object(Object::graphic, 106, Rect{60, 10, 90, 110}),
+    c.objects = {object(Object::button, 201, Rect{10, 10, 40, 110}),
+                 object(Object::graphic, 106, Rect{60, 10, 90, 110}),
                  object(Object::graphic, 100, Rect{60, 150, 90, 230})};
     w.cards = {c};
     p.windows.push_back(w);
@@ -92,7 +93,8 @@ class CardCursorTest : public WindowTest {
     curscase(p);
     return name(shown());
   }
-  static constexpr Point button{25, 50}, text{75, 50}, rect{75, 190}, empty{120, 200}, gutter{170, 270}, outside{205, 50};
+  static constexpr Point button{25, 50}, text{75, 50}, rect{75, 190}, empty{120, 200}, gutter{170, 270},
+      outside{205, 50};
 };
 
 TEST_F(CardCursorTest, TheBrowseToolPointsOverTheCardAndShowsTheArrowElsewhere) {

@@ -213,7 +213,8 @@ TEST_F(CardDrawTest, TheCardImageInTheOffscreenWorldIsTheWindowsInterior) {
   ASSERT_EQ(CreateOffScreen(32), 1);
   // A scrolling window over a larger card, scrolled: the image follows the scroll.
   make(1, Point{200, 300}, Point{400, 500},
-       {paint(Rect{0, 0, 400, 500}, kBlue), paint(Rect{50, 60, 150, 260}, kRed), paint(Rect{120, 200, 300, 420}, kGreen)});
+       {paint(Rect{0, 0, 400, 500}, kBlue), paint(Rect{50, 60, 150, 260}, kRed),
+        paint(Rect{120, 200, 300, 420}, kGreen)});
   const desk& d = current();
   SetControl32BitValue(d.hscroll, 40);
   SetControl32BitValue(d.vscroll, 30);

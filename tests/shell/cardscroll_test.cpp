@@ -27,7 +27,8 @@ namespace {
 class CardScrollTest : public WindowTest {
  protected:
   // A window of a style whose port is 200 x 150, over a 300 x 200 card.
-  void make(u16 style, u32 flags = 15, std::string_view name = "p.kv45", std::vector<testproject::Object> objects = {}) {
+  void make(u16 style, u32 flags = 15, std::string_view name = "p.kv45",
+            std::vector<testproject::Object> objects = {}) {
     testproject::Project p;
     testproject::Window w;
     w.style = style;
@@ -45,9 +46,7 @@ class CardScrollTest : public WindowTest {
     ASSERT_EQ(open(name), 0);
   }
   // The scrolling window over a card with a red band at card rows 100-110.
-  void banded() {
-    make(1, 15, "p.kv45", {testproject::paint(Rect{100, 0, 110, 300}, 35)});
-  }
+  void banded() { make(1, 15, "p.kv45", {testproject::paint(Rect{100, 0, 110, 300}, 35)}); }
   // Rows of the interior's column 20 from `from` to `to`: r red, b black, . anything else.
   std::string column(i16 from, i16 to) {
     const Frame f = drive::windowpixels(current().window);

@@ -77,8 +77,8 @@ void addprop(Handle* list, std::string_view name, std::string_view value) {
 // Handlers that log a message with the tick it came at: "<who> <message> <ticks>,".
 std::string timed(std::string_view who, std::string_view message) {
   std::string m(message);
-  return "on " + m + "\n  global log\n  put \"" + std::string(who) + " " + m + " \" & the ticks & \",\" after log\nend " + m +
-         "\n";
+  return "on " + m + "\n  global log\n  put \"" + std::string(who) + " " + m +
+         " \" & the ticks & \",\" after log\nend " + m + "\n";
 }
 
 // The ticks of each logged "<what> <ticks>,".
@@ -238,8 +238,7 @@ TEST_F(CardWindowTest, TheMouseEntersStaysOnAndLeavesAButton) {
 
   for (int off = 0; off < 2; ++off) {
     clearlog();
-    if (off == 0)
-      mainglobals().allowMouseMessages = 0;
+    if (off == 0) mainglobals().allowMouseMessages = 0;
     else {
       mainglobals().current.tool = 603;  // the button tool
       putwind(mainglobals().current.window, mainglobals().current);
@@ -657,8 +656,9 @@ TEST_F(CardWindowTest, AWindowMovedToAHugeRectangleKeepsASensibleSize) {
 TEST_F(CardWindowTest, FailingGrowAndZoomHandlersLeaveNothingLocked) {
   setunattendedpolicy(UnattendedPolicy::usedefault);
   Project p = project();
-  p.windows[0].cards[0].script = "on resizeWindow\n  put 1 into empty\nend resizeWindow\n"
-                                 "on zoomWindow\n  put 1 into empty\nend zoomWindow\n";
+  p.windows[0].cards[0].script =
+      "on resizeWindow\n  put 1 into empty\nend resizeWindow\n"
+      "on zoomWindow\n  put 1 into empty\nend zoomWindow\n";
   start(p);
   MainGlobals& g = mainglobals();
   const WindowRef w = current().window;

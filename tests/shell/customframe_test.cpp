@@ -154,7 +154,9 @@ TEST_F(CustomFrameTest, OutlinesOfGroupsStopAtTheStoredDepth) {
   for (auto [depth, empty] : {std::pair{10, false}, std::pair{kMaxGroupDepth + 5, true}}) {
     Handle list = nest(depth);
     RgnHandle rgn = NewRgn();
-    CookRegions(reinterpret_cast<const u8*>("\x08" "closeRgn"), list, current().window, rgn, true, 2);
+    CookRegions(reinterpret_cast<const u8*>("\x08"
+                                            "closeRgn"),
+                list, current().window, rgn, true, 2);
     EXPECT_EQ(EmptyRgn(rgn), empty) << depth;
     DisposeRgn(rgn);
     while (list != nilhandle) {
@@ -169,9 +171,10 @@ TEST_F(CustomFrameTest, CloseBoxAndDragAreaFromTheirGraphics) {
   Object group = graphic("closeRgn", 108, Rect{0, 200, 20, 260});
   group.nested = {graphic("", 100, Rect{0, 240, 20, 260})};
   const Rect c = openwith(8, {graphic("structureRgn", 100, Rect{0, 0, 300, 400}),
-                              graphic("closeRgn", 100, Rect{0, 0, 20, 20}), graphic("dragRgn", 100, Rect{0, 20, 20, 200}),
-                              group});
-  const Point close = globalpt(c, 10, 10), grouped = globalpt(c, 250, 10), drag = globalpt(c, 100, 10), body = globalpt(c, 100, 100);
+                              graphic("closeRgn", 100, Rect{0, 0, 20, 20}),
+                              graphic("dragRgn", 100, Rect{0, 20, 20, 200}), group});
+  const Point close = globalpt(c, 10, 10), grouped = globalpt(c, 250, 10), drag = globalpt(c, 100, 10),
+              body = globalpt(c, 100, 100);
   HiliteWindow(current().window, true);
   EXPECT_EQ(hit(close), wInGoAway);
   EXPECT_EQ(hit(grouped), wInGoAway) << "an unnamed member of a closeRgn group";

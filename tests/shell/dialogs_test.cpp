@@ -110,7 +110,8 @@ TEST_F(DialogUtilsTest, ItemTextsRadioGroupsAndLineCollection) {
   put({80, 10, 96, 200}, kRadioButtonItem, "Two");
   put({100, 10, 116, 200}, kRadioButtonItem, "Three");
   Rect bounds{100, 100, 240, 320};
-  d = NewDialogFromItems(&bounds, nullptr, false, movableDBoxProc, kFirstWindowOfClass, false, 0, ditl.data(), ditl.size());
+  d = NewDialogFromItems(&bounds, nullptr, false, movableDBoxProc, kFirstWindowOfClass, false, 0, ditl.data(),
+                         ditl.size());
   ASSERT_NE(d, nilid);
   EXPECT_EQ(CountDITL(d), 6);
   ControlRef c4 = gethand(d, 4), c5 = gethand(d, 5), c6 = gethand(d, 6);
@@ -168,14 +169,18 @@ TEST_F(DialogUtilsTest, AnEditItemPacksAsAStoredFieldText) {
 }
 
 TEST_F(DialogUtilsTest, ParamTextsAreReplacedOnceWithoutRescanning) {
-  const u8 p0[] = "\x02^1", p1[] = "\x04" "Ruby";
+  const u8 p0[] = "\x02^1", p1[] =
+                                "\x04"
+                                "Ruby";
   ParamText(p0, p1, nullptr, nullptr);
   EXPECT_EQ(withparamtexts("a ^0 b ^1 ^3"), "a ^1 b Ruby ") << "a user's ^1 stays as typed";
   ParamText(nullptr, nullptr, nullptr, nullptr);
 }
 
 TEST_F(DialogUtilsTest, MessageDialogShowsItsTextWithTheParamTexts) {
-  const u8 name[] = "\x05" "a.txt";
+  const u8 name[] =
+      "\x05"
+      "a.txt";
   ParamText(name, nullptr, nullptr, nullptr);
   drive::key(kVKReturn);
   domessage(1000, 11, notealert);
@@ -217,7 +222,9 @@ TEST_F(DialogUtilsTest, IconItemsShowTheirIcons) {
   EXPECT_EQ(mismatches(d, box, cautionalert), 0);
   DisposeDialog(d);
 
-  const u8 message[] = "\x05" "Stop!";
+  const u8 message[] =
+      "\x05"
+      "Stop!";
   DialogRef a = CreateStandardAlert(kAlertStopAlert, message, nullptr, nullptr);
   ShowWindow(a);
   DrawDialog(a);

@@ -101,9 +101,9 @@ class DisplayTest : public EventLoopTest {
   std::string why_;
 };
 
-#define NEEDS_DISPLAY(...)                            \
-  if (!usedisplay(__VA_ARGS__)) {                       \
-    GTEST_SKIP() << "SDL could not start: " << why_;    \
+#define NEEDS_DISPLAY(...)                           \
+  if (!usedisplay(__VA_ARGS__)) {                    \
+    GTEST_SKIP() << "SDL could not start: " << why_; \
   }
 
 // The window shows, pixel for pixel, what a headless run of the same screen composes.
@@ -121,17 +121,14 @@ void DisplayTest::sameasheadless(i16 width, i16 height, i16 depth) {
   ASSERT_EQ(real.width, headless.width);
   ASSERT_EQ(real.height, headless.height);
   std::size_t differ = 0;
-  for (std::size_t i = 0; i < real.pixels.size(); ++i) differ += (real.pixels[i] & 0xFFFFFF) != (headless.pixels[i] & 0xFFFFFF);
+  for (std::size_t i = 0; i < real.pixels.size(); ++i)
+    differ += (real.pixels[i] & 0xFFFFFF) != (headless.pixels[i] & 0xFFFFFF);
   EXPECT_EQ(differ, 0u) << "pixels that differ";
 }
 
-TEST_F(DisplayTest, TheWindowShowsWhatAHeadlessRunComposes) {
-  sameasheadless(800, 600, 32);
-}
+TEST_F(DisplayTest, TheWindowShowsWhatAHeadlessRunComposes) { sameasheadless(800, 600, 32); }
 
-TEST_F(DisplayTest, AnIndexedScreenShowsWhatAHeadlessRunComposes) {
-  sameasheadless(640, 480, 8);
-}
+TEST_F(DisplayTest, AnIndexedScreenShowsWhatAHeadlessRunComposes) { sameasheadless(640, 480, 8); }
 
 // A window made smaller shows the screen scaled with its aspect kept, and a click at the
 // scaled place of "Next" reaches "Next"; an uncovered window shows its frame again without
@@ -192,7 +189,8 @@ TEST_F(DisplayTest, KeysReachTheCardAsTheirMessages) {
   }
   ASSERT_TRUE(sdl2pushkey(false, "C", 0));
   passes(20);
-  EXPECT_EQ(log(), "functionKey 5,keyStroke \x8E,controlKey 1,returnKey,keyStroke b,keyStroke c,keyStroke c,keyStroke c,");
+  EXPECT_EQ(log(),
+            "functionKey 5,keyStroke \x8E,controlKey 1,returnKey,keyStroke b,keyStroke c,keyStroke c,keyStroke c,");
 }
 
 // Ctrl is the command key: Ctrl+Q quits the demo with its closing messages, status 0.
@@ -335,7 +333,8 @@ TEST_F(DisplayTest, TextDroppedFromAnotherProgramAsHeadless) {
   drive::dropText(headless, "caf\xC3\xA9");
   const std::string expected = logged();
   EXPECT_EQ(expected.rfind("F mouseDrop 6,", 0), 0u) << expected;
-  EXPECT_EQ(cardvalue("card field \"F\""), "hello caf\x8E world") << "at the offset, with the field's intelligent space after";
+  EXPECT_EQ(cardvalue("card field \"F\""), "hello caf\x8E world")
+      << "at the offset, with the field's intelligent space after";
   closeallwindows();
 
   NEEDS_DISPLAY();

@@ -96,8 +96,9 @@ TEST_F(MainLoopTest, KeysBecomeKeyMessages) {
   drive::keychar('x', controlKey);
   drive::keychar('"');
   settle();
-  EXPECT_EQ(log(), "keyStroke a,returnKey,enterKey,tabKey,arrowKey left,arrowKey up,functionKey 5,controlKey 120,"
-                   "keyStroke \",");
+  EXPECT_EQ(log(),
+            "keyStroke a,returnKey,enterKey,tabKey,arrowKey left,arrowKey up,functionKey 5,controlKey 120,"
+            "keyStroke \",");
 }
 
 // Acceptance: a command key that no menu takes is "menuKey" with its character; command-return
@@ -231,7 +232,8 @@ TEST_F(MainLoopTest, AQuitRequestClosesTheWindowAndEnds) {
 
 TEST_F(MainLoopTest, AQuitKestroveHandlerThatExitsToTheTopCancelsTheQuit) {
   Project p = project();
-  replacehandler(&p.windows[0].cards[0].script, "quitKestrove", "on quitKestrove\n  exit to kestrove\nend quitKestrove\n");
+  replacehandler(&p.windows[0].cards[0].script, "quitKestrove",
+                 "on quitKestrove\n  exit to kestrove\nend quitKestrove\n");
   ASSERT_EQ(openproject(p), 0);
   settle();
   clearlog();
@@ -473,8 +475,9 @@ TEST_F(MainLoopTest, HandlersThatLeaveTheirCardWhileTheirMessageIsDispatched) {
   Project p = project();
   p.windows[0].backgrounds.push_back(testproject::Background{"Other", logs("other", {"mouseUp"}), {}});
   p.windows[0].backgrounds[0].script = logs("plain", {"mouseUp"});
-  p.windows[0].cards[0].objects[0].script = "on mouseDown\n  global log\n  put \"Go mouseDown,\" after log\n"
-                                            "  go card 2\nend mouseDown";
+  p.windows[0].cards[0].objects[0].script =
+      "on mouseDown\n  global log\n  put \"Go mouseDown,\" after log\n"
+      "  go card 2\nend mouseDown";
   replacehandler(&p.windows[0].cards[0].script, "mouseUp",
                  "on mouseUp\n  global log\n  put \"mouseUp,\" after log\n  go card 3\n  pass mouseUp\nend mouseUp\n");
   testproject::Card two{"Two", logs("two", {"mouseDown", "mouseUp"}), 0, {}, {}};

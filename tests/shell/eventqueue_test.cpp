@@ -69,7 +69,8 @@ TEST_F(EventQueueTest, AnEventThatFindsNoMemoryIsDropped) {
 // The volume handler turns the platform's volume events into disk events of the internal
 // queue, and leaves no platform event recorded as running.
 TEST_F(EventQueueTest, TheVolumeHandlerPostsDiskEvents) {
-  const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted}, {kEventClassVolume, kEventVolumeUnmounted}};
+  const EventTypeSpec volumes[2] = {{kEventClassVolume, kEventVolumeMounted},
+                                    {kEventClassVolume, kEventVolumeUnmounted}};
   EventHandlerRef ref = 0;
   ASSERT_EQ(InstallApplicationEventHandler(PeditRTHandleDiskEvent, 2, volumes, 0, &ref), noErr);
   drive::volumeChange(12, true, "Data");

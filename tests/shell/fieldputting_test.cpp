@@ -31,13 +31,14 @@ class FieldPuttingTest : public EventLoopTest {
   static Project fields() {
     Project p = project();
     auto messages = [](std::string_view who) {
-      return logs(who, {"openField", "closeField", "leaveField", "keyInField", "tabKey", "returnInField", "enterInField"});
+      return logs(who,
+                  {"openField", "closeField", "leaveField", "keyInField", "tabKey", "returnInField", "enterInField"});
     };
     testproject::Background& bg = p.windows[0].backgrounds[0];
     bg.objects = {Object{.kind = Object::field, .name = "B", .script = messages("B"), .text = "bg", .rect = kBack}};
     Object c{.kind = Object::field, .name = "C", .script = messages("C"), .text = "card", .rect = kCard};
-    Object l{.kind = Object::field, .name = "L", .script = messages("L"), .text = "one\rtwo", .rect = kList,
-             .style = 302};
+    Object l{
+        .kind = Object::field, .name = "L", .script = messages("L"), .text = "one\rtwo", .rect = kList, .style = 302};
     p.windows[0].cards[0].objects = {c, l};
     return p;
   }
@@ -125,8 +126,9 @@ TEST_F(FieldPuttingTest, OpenFieldHandlersThatPutTheFieldDown) {
   putdownfieldutil();
   clearlog();
 
-  ASSERT_EQ(doline("set the script of card field \"C\" to \"on openField\" & return & \"select empty\" & return & \"end "
-                   "openField\""),
+  ASSERT_EQ(doline(
+                "set the script of card field \"C\" to \"on openField\" & return & \"select empty\" & return & \"end "
+                "openField\""),
             0);
   ASSERT_EQ(putupfield(w, list, 0), 0);
   EXPECT_EQ(openname(), "C");
@@ -149,9 +151,10 @@ TEST_F(FieldPuttingTest, AnOpenFieldHandlerThatDeletesAnEarlierObject) {
 TEST_F(FieldPuttingTest, AnOpenFieldHandlerThatLeavesTheCard) {
   ASSERT_EQ(doline("new card"), 0);
   ASSERT_EQ(doline("go card 1"), 0);
-  ASSERT_EQ(doline("set the script of card field \"C\" to \"on openField\" & return & \"select empty\" & return & \"go next "
-                   "card\" & return & \"end openField\""),
-            0);
+  ASSERT_EQ(
+      doline("set the script of card field \"C\" to \"on openField\" & return & \"select empty\" & return & \"go next "
+             "card\" & return & \"end openField\""),
+      0);
   clickon(kCard);
   EXPECT_EQ(openname(), "none");
   EXPECT_EQ(cardvalue("the number of this card"), "2");
@@ -262,8 +265,9 @@ TEST_F(FieldPuttingTest, RevertAfterTypingClosesTheFieldFirst) {
 
 // A "keyInField" that no handler keeps types its character into the open field.
 TEST_F(FieldPuttingTest, APassedKeyInFieldTypesTheKey) {
-  ASSERT_EQ(doline("set the script of card field \"C\" to \"on keyInField k\" & return & \"pass keyInField\" & return & "
-                   "\"end keyInField\""),
+  ASSERT_EQ(doline(
+                "set the script of card field \"C\" to \"on keyInField k\" & return & \"pass keyInField\" & return & "
+                "\"end keyInField\""),
             0);
   mainglobals().allowKeyInField = 1;
   clickon(kCard);

@@ -48,8 +48,9 @@ class MouseWheelTest : public EventLoopTest {
     go.rect = Rect{60, 10, 90, 110};
     Object bad;
     bad.name = "Bad";
-    bad.script = "on mouseWheel\n  frobnicate the card\nend mouseWheel\non scriptError n\n  global log\n"
-                 "  put \"scriptError \" & n & \",\" after log\nend scriptError\n";
+    bad.script =
+        "on mouseWheel\n  frobnicate the card\nend mouseWheel\non scriptError n\n  global log\n"
+        "  put \"scriptError \" & n & \",\" after log\nend scriptError\n";
     bad.rect = Rect{60, 120, 90, 180};
     Object notes;
     notes.kind = Object::field;
@@ -116,7 +117,7 @@ TEST_F(MouseWheelTest, AWheelOverTheContentPostsItsRecordAndNothingElsewhere) {
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(u32(got[0].message), 0x0000FFFDu) << "horizontal, the delta's low 16 bits";
 
-  drive::wheel(at(60, -8), 2);  // the title bar
+  drive::wheel(at(60, -8), 2);                                           // the title bar
   drive::wheel(Point{i16(at(0, 0).v + 400), i16(at(0, 0).h + 500)}, 2);  // the desktop
   EXPECT_TRUE(requests().empty());
 
@@ -196,8 +197,8 @@ TEST_F(MouseWheelTest, ANotchScrollsAFieldByPixelsAndAListByRowsAsTheKeysSay) {
     i32 pixels, rows;
   };
   i32 pixels = 0, rows = 0;
-  for (const Notch& n : {Notch{0, 4, 1}, Notch{optionKey, 10, 5}, Notch{cmdKey, 20, 10},
-                         Notch{u16(cmdKey | optionKey), 40, 20}}) {
+  for (const Notch& n :
+       {Notch{0, 4, 1}, Notch{optionKey, 10, 5}, Notch{cmdKey, 20, 10}, Notch{u16(cmdKey | optionKey), 40, 20}}) {
     pixels += n.pixels;
     rows += n.rows;
     drive::wheel(at(50, 130), -1, false, n.modifiers);

@@ -49,14 +49,18 @@ class ObjectResizeTest : public WindowTest {
     p.windows.push_back(w);
     build(p);
     ASSERT_EQ(open(), 0);
-    if (autoresize) { ASSERT_EQ(doline("set the autoResize of bkgnd 1 to true"), 0); }
+    if (autoresize) {
+      ASSERT_EQ(doline("set the autoResize of bkgnd 1 to true"), 0);
+    }
     for (const std::string& a : anchors) {
       const std::string ref = "bkgnd part \"" + a + "\"";
       ASSERT_EQ(doline("define anchorData of " + ref + "\nset the anchorData of " + ref + " to \"" + a + "\""), 0);
     }
   }
   void reference(const std::string& layer, const std::string& size) {
-    ASSERT_EQ(doline("define referenceSize of " + layer + "\nset the referenceSize of " + layer + " to \"" + size + "\""), 0);
+    ASSERT_EQ(doline("define referenceSize of " + layer + "\nset the referenceSize of " + layer + " to \"" + size +
+                     "\""),
+              0);
   }
   std::string rect(const std::string& name) { return cardvalue("the rect of bkgnd part \"" + name + "\""); }
 };
@@ -138,7 +142,9 @@ TEST_F(ObjectResizeTest, TheCardLeftKeepsItsObjectsAndTheCardShownFollows) {
   ASSERT_EQ(doline("set the autoResize of bkgnd 1 to true\nset the windowSize of window 1 to 400,200"), 0);
   reference("card 1", "300,200");
   reference("card 2", "300,200");
-  ASSERT_EQ(doline("define anchorData of card button 1 of card 2\nset the anchorData of card button 1 of card 2 to \"RTRB\""), 0);
+  ASSERT_EQ(
+      doline("define anchorData of card button 1 of card 2\nset the anchorData of card button 1 of card 2 to \"RTRB\""),
+      0);
   ASSERT_EQ(doline("define anchorData of card button 1\nset the anchorData of card button 1 to \"RTRB\""), 0);
   ASSERT_EQ(doline("go card 2"), 0);
   EXPECT_EQ(cardvalue("the rect of card button 1"), "350,10,390,30");

@@ -114,7 +114,9 @@ TEST_F(PlatformUtilTest, ConsoleLinesCarryATimeStamp) {
   std::string written;
   setconsolecapture([&written](std::string_view s) { written += s; });
   EXPECT_EQ(WriteToConsole("Hello \xA5"), 0);
-  EXPECT_TRUE(std::regex_match(written, std::regex("[A-Z][a-z]{2} [ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] Hello \xE2\x80\xA2\n")))
+  EXPECT_TRUE(
+      std::regex_match(written,
+                       std::regex("[A-Z][a-z]{2} [ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] Hello \xE2\x80\xA2\n")))
       << written;
 }
 
@@ -257,9 +259,10 @@ TEST_F(PlatformUtilTest, HandlesDumpedAsText) {
   std::ifstream file(home->path() + "/Documents/table.txt");
   std::stringstream text;
   text << file.rdbuf();
-  EXPECT_EQ(text.str(),
-            "char\ttrantabl[] = {\r\t0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, "
-            "0x0e, 0x0f,\r\t0x10\r};");
+  EXPECT_EQ(
+      text.str(),
+      "char\ttrantabl[] = {\r\t0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, "
+      "0x0e, 0x0f,\r\t0x10\r};");
   FInfo info{};
   ASSERT_EQ(HGetFInfo(kBootVolume, docs, reinterpret_cast<ConstStringPtr>("\x09table.txt"), &info), noErr);
   EXPECT_EQ(u32(info.fdType), fourcc("TEXT"));
@@ -267,7 +270,9 @@ TEST_F(PlatformUtilTest, HandlesDumpedAsText) {
 
 TEST(DebugMsgTest, WritesTheTextAsUtf8LineToStandardError) {
   testing::internal::CaptureStderr();
-  KVDebugMsg(reinterpret_cast<ConstStringPtr>("\x08" "caf\x8E ok!"));
+  KVDebugMsg(
+      reinterpret_cast<ConstStringPtr>("\x08"
+                                       "caf\x8E ok!"));
   KVDebugMsg(reinterpret_cast<ConstStringPtr>("\x00"));
   KVDebugMsg(nullptr);
   std::string out = testing::internal::GetCapturedStderr();
@@ -279,7 +284,9 @@ using DialogsTest = RuntimeTest;
 
 TEST_F(DialogsTest, AMessageShowsTheParamTextTexts) {
   setunattendedpolicy(UnattendedPolicy::usedefault);
-  const u8 name[] = "\x0A" "Notes.kv45";
+  const u8 name[] =
+      "\x0A"
+      "Notes.kv45";
   ParamText(name, nullptr, nullptr, nullptr);
   domessage(1000, 11, notealert);
   ParamText(nullptr, nullptr, nullptr, nullptr);

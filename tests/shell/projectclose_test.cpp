@@ -191,8 +191,8 @@ TEST_F(ProjectCloseTest, FatalErrorsShowTheirTextAndCloseEveryProject) {
     i16 status, entry;
     const char* shows;
   };
-  for (const row& r : {row{-108, 7, "not enough memory"}, row{-41, 7, "not enough memory"},
-                       row{1006, 24, "too big"}, row{999, 13, "(999)"}}) {
+  for (const row& r : {row{-108, 7, "not enough memory"}, row{-41, 7, "not enough memory"}, row{1006, 24, "too big"},
+                       row{999, 13, "(999)"}}) {
     SCOPED_TRACE(r.status);
     EXPECT_EQ(fataltext(r.status), r.entry);
     const std::string p = "p" + std::to_string(r.entry) + ".kv45", q = "q" + std::to_string(r.entry) + ".kv45";

@@ -59,17 +59,17 @@ std::vector<u8> ditl(const std::vector<Item>& items) {
 // The dialog of the tests lies at 100,100 to 300,400 of the screen.
 constexpr i16 kLeft = 100, kTop = 100;
 const std::vector<Item> kItems = {
-    {{170, 220, 190, 290}, kPushButtonItem, "OK"},      // 1
-    {{170, 130, 190, 200}, kPushButtonItem, "Cancel"},  // 2
-    {{10, 10, 26, 200}, statText, "Hello"},             // 3
-    {{30, 10, 46, 100}, kRadioButtonItem, "A"},         // 4
-    {{50, 10, 66, 100}, kRadioButtonItem, "B"},         // 5
-    {{70, 10, 86, 100}, kRadioButtonItem, "C"},         // 6
-    {{90, 10, 106, 100}, kCheckBoxItem, "X"},           // 7
-    {{110, 10, 126, 100}, kRadioButtonItem, "D"},       // 8
-    {{130, 10, 146, 200}, editText, "edit"},            // 9
-    {{30, 150, 130, 250}, userItem, ""},                // 10
-    {{170, 10, 190, 80}, kPushButtonItem, "Stop"},      // 11
+    {{170, 220, 190, 290}, kPushButtonItem, "OK"},                         // 1
+    {{170, 130, 190, 200}, kPushButtonItem, "Cancel"},                     // 2
+    {{10, 10, 26, 200}, statText, "Hello"},                                // 3
+    {{30, 10, 46, 100}, kRadioButtonItem, "A"},                            // 4
+    {{50, 10, 66, 100}, kRadioButtonItem, "B"},                            // 5
+    {{70, 10, 86, 100}, kRadioButtonItem, "C"},                            // 6
+    {{90, 10, 106, 100}, kCheckBoxItem, "X"},                              // 7
+    {{110, 10, 126, 100}, kRadioButtonItem, "D"},                          // 8
+    {{130, 10, 146, 200}, editText, "edit"},                               // 9
+    {{30, 150, 130, 250}, userItem, ""},                                   // 10
+    {{170, 10, 190, 80}, kPushButtonItem, "Stop"},                         // 11
     {{10, 250, 26, 290}, ctrlItem + resCtrl, std::string("\x01\x2C", 2)},  // 12: CNTL 300
 };
 
@@ -105,7 +105,8 @@ class ResourceDialogTest : public VeltrixTest {
         {fourcc("DLOG"), 132, 0, "", dlog(Rect{kTop, kLeft, 300, 400}, 133)},
         {fourcc("PICT"), 130, 0, "", pict},
         // CNTL 300: a control from 1 to 10 at 5.
-        {fourcc("CNTL"), 300, 0, "", [] {
+        {fourcc("CNTL"), 300, 0, "",
+         [] {
            std::vector<u8> c = be16s({10, 250, 26, 290, 5, 1, 10, 1, 0, 0, 0});
            c.push_back(0);
            return c;
@@ -146,8 +147,7 @@ TEST_F(ResourceDialogTest, SetDialogItemEditsTheStateText) {
   EXPECT_EQ(fn(run("setDialogItem 3, disabled, invisible\nreturn item3")), "sid-\\Hello");
   EXPECT_EQ(fn(run("setDialogItem 10, grayBox\nreturn item10")), "uvea\\4");
   EXPECT_EQ(fn(run("setDialogItem 10 text \"hi there\"\nreturn item10")), "uvet\\hi there");
-  EXPECT_EQ(fn(run("setDialogItem 7, set\nsetDialogItem 1 commandKey \"k\"\nreturn item7 & item1")),
-            "xves\\Xbvek\\OK");
+  EXPECT_EQ(fn(run("setDialogItem 7, set\nsetDialogItem 1 commandKey \"k\"\nreturn item7 & item1")), "xves\\Xbvek\\OK");
   EXPECT_EQ(fn(run("setDialogItem 3 contents \"Bye\" enabled\nreturn item3")), "sve-\\Bye");
   EXPECT_EQ(fn(run("setDialogItem 1, grayBox")), "error 152");
   EXPECT_EQ(fn(run("setDialogItem 99, enabled")), "error 64");
@@ -198,8 +198,9 @@ TEST_F(ResourceDialogTest, DisplayAppliesTheVariablesAndReadsTheClicksBack) {
   drive::advance(5);
   // Only the edit text changed: it shows the new text, the rest stay as they were.
   drive::click(at(1));
-  EXPECT_EQ(fn(run("put \"eve-\\new text\" into item9\nget dialog(display, d)\nreturn it & \"|\" & item9 & \"|\" & item3")),
-            "1|eve-\\new text|sve-\\Hello");
+  EXPECT_EQ(
+      fn(run("put \"eve-\\new text\" into item9\nget dialog(display, d)\nreturn it & \"|\" & item9 & \"|\" & item3")),
+      "1|eve-\\new text|sve-\\Hello");
   // Radio 5 of the run 4..6 clears 4 and 6; radio 8 after the check box keeps its value.
   drive::advance(5);
   drive::click(at(5));
@@ -264,7 +265,8 @@ TEST_F(UserItemTest, LooksDrawPicturesTextsAndErase) {
   EXPECT_FALSE(white(f, 50, 10));
   EXPECT_FALSE(white(f, 50, 90));
   mainpass();
-  EXPECT_EQ(fn(run("setDialogItem 10 picture 130\nget dialog(view, d)\nsetDialogItem 10 erase\nreturn dialog(view, d)")),
+  EXPECT_EQ(fn(run(
+                "setDialogItem 10 picture 130\nget dialog(view, d)\nsetDialogItem 10 erase\nreturn dialog(view, d)")),
             "0");
   f = shown();
   EXPECT_TRUE(white(f, 50, 10));

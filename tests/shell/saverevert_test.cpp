@@ -163,7 +163,10 @@ TEST_F(SaveRevertTest, RevertGivesBackTheStoredTextsAndScripts) {
   build(testproject::small());
   ASSERT_EQ(open(), 0);
   ASSERT_EQ(doline("put \"changed\" into field \"Title\""), 0);
-  ASSERT_EQ(doline("set the script of button \"Go\" to \"on mouseUp\" & return & \"put 7 into field 1\" & return & \"end mouseUp\""), 0);
+  ASSERT_EQ(
+      doline(
+          "set the script of button \"Go\" to \"on mouseUp\" & return & \"put 7 into field 1\" & return & \"end mouseUp\""),
+      0);
   ASSERT_EQ(doline("send mouseUp to button \"Go\""), 0);
   ASSERT_EQ(cardvalue("field \"Title\""), "7");
   EXPECT_EQ(doline("revert"), 0);

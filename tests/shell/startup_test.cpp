@@ -87,9 +87,7 @@ class SettingsLoadTest : public RuntimeTest {
     refnum = openresourcebytes(file, "settings");
     ASSERT_GT(refnum, 0);
   }
-  void info(const std::string& text) {
-    std::ofstream(home->path() + "/Info") << text;
-  }
+  void info(const std::string& text) { std::ofstream(home->path() + "/Info") << text; }
   settingsrec load() {
     EXPECT_EQ(loadsettings(), 0);
     return currentsettings();
@@ -277,14 +275,13 @@ TEST_F(StartupTest, AFailingArgumentIsReportedAndStopsTheRest) {
     o.documents = {path};
     ASSERT_EQ(run(o), 0);
     EXPECT_TRUE(transcripthas(bad.size() > 255 ? "dialog: alert Veltrix Error Number 14"
-                                                : "dialog: alert Veltrix Error Number "))
+                                               : "dialog: alert Veltrix Error Number "))
         << transcript();
     EXPECT_EQ(log(), "startUp,openCard,ping,");
     closeallwindows();  // and the start begins afresh
     for (WindowRef w : windowlist()) DisposeWindow(w);
     dumpglobs(0);
   }
-
 }
 
 

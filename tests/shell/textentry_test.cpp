@@ -118,7 +118,9 @@ TEST_F(TextEntryTest, GroupedTextIsUnderlined) {
   const u32 white = drive::pixelat(f, 150, 335);
   // The grey pattern inks every other pixel: a pair of neighbours shows whether the line is
   // there.
-  auto inked = [&](i16 h, i16 v) { return drive::pixelat(f, h, v) != white || drive::pixelat(f, i16(h + 1), v) != white; };
+  auto inked = [&](i16 h, i16 v) {
+    return drive::pixelat(f, h, v) != white || drive::pixelat(f, i16(h + 1), v) != white;
+  };
   EXPECT_TRUE(inked(20, 322));
   EXPECT_TRUE(inked(20, 323));
   EXPECT_TRUE(inked(i16(18 + width), 322));

@@ -148,8 +148,8 @@ TEST_F(VolumesTest, DeletingAFolderUnlocksWhatItHoldsAndFollowsNoLink) {
   // A link inside to the folder outside, and the inner folder locked.
   namespace fs = std::filesystem;
   fs::create_directory_symlink(home->path() + "/kept", home->path() + "/doomed/link");
-  fs::permissions(home->path() + "/doomed/inner", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
+  fs::permissions(home->path() + "/doomed/inner",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
   EXPECT_EQ(DeleteDirectory(kBootVolume, dir, name("locked.txt")), dirNFErr);
   ASSERT_EQ(HCreate(kBootVolume, dir, name("plain"), 0, 0), noErr);
   EXPECT_EQ(DeleteDirectory(kBootVolume, dir, name("plain")), dirNFErr) << "a file is no folder";

@@ -147,8 +147,8 @@ TEST_F(WindNavTest, CardFormsFindTheirCards) {
     const char* line;
     u32 card;
   } cases[] = {{"go card \"Three\"", 3}, {"go to card id 103", 2}, {"go first card", 1}, {"go prev", 3},
-               {"go previous card", 2}, {"go middle card", 2},    {"go card 1", 1},       {"go third", 3},
-               {"go this card", 3},     {"go card \"two\"", 2}};
+               {"go previous card", 2},  {"go middle card", 2},    {"go card 1", 1},     {"go third", 3},
+               {"go this card", 3},      {"go card \"two\"", 2}};
   for (const Case& c : cases) {
     ASSERT_EQ(doline(c.line), 0) << c.line;
     EXPECT_EQ(current().cardnum, c.card) << c.line;
@@ -480,7 +480,6 @@ TEST_F(WindNavTest, GoOfAMissingWindowOrBadPartsLeavesTheWindow) {
 
 
 
-
 // A card list that names a record the file does not have is a fatal error once the project
 // is open: it says what could not be read, and the file is left as it was.
 TEST_F(WindNavTest, AMissingCardListRecordIsAFatalErrorNamingTheCard) {
@@ -509,13 +508,13 @@ TEST_F(WindNavTest, AMissingCardListRecordIsAFatalErrorNamingTheCard) {
     ADD_FAILURE() << "the project opened";
   } catch (const ProcessExit& x) {
     EXPECT_EQ(x.status, kExitFailure);
-    EXPECT_EQ(x.reason, "fatal error 100: A record of the project file is missing: card 1 of window \"Main\" could not be read.");
+    EXPECT_EQ(x.reason,
+              "fatal error 100: A record of the project file is missing: card 1 of window \"Main\" could not be read.");
   }
   setexithook({});
   // The process would end here; the test closes what the open left.
   closeallwindows();
-  for (RegistryId p = mainglobals().openprojects; p != nilid; p = mainglobals().openprojects)
-    ASSERT_EQ(closevir(p), 0);
+  for (RegistryId p = mainglobals().openprojects; p != nilid; p = mainglobals().openprojects) ASSERT_EQ(closevir(p), 0);
   EXPECT_EQ(bytes(), before);
 }
 

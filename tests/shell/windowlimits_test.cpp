@@ -59,7 +59,9 @@ class WindowLimitsTest : public WindowTest {
 
 TEST_F(WindowLimitsTest, TheMinimumSizeOfTheNewBackgroundGrowsTheWindow) {
   start(400, 300, 250, 150);
-  ASSERT_EQ(doline("define minimumSize of background \"Fancy\"\nset the minimumSize of background \"Fancy\" to \"300,200\""), 0);
+  ASSERT_EQ(
+      doline("define minimumSize of background \"Fancy\"\nset the minimumSize of background \"Fancy\" to \"300,200\""),
+      0);
   ASSERT_EQ(doline("save"), 0);
   ASSERT_FALSE(windowchanged());
   EXPECT_EQ(doline("go card 3"), 0);
@@ -75,7 +77,11 @@ TEST_F(WindowLimitsTest, TextsThatAreNotTwoNumbersChangeNothing) {
   for (const char* value : {"300", "a,b"}) {
     SCOPED_TRACE(value);
     start(400, 300, 250, 150);
-    ASSERT_EQ(doline(std::string("define minimumSize of background \"Fancy\"\nset the minimumSize of background \"Fancy\" to \"") + value + "\""), 0);
+    ASSERT_EQ(doline(
+                  std::string(
+                      "define minimumSize of background \"Fancy\"\nset the minimumSize of background \"Fancy\" to \"") +
+                  value + "\""),
+              0);
     EXPECT_EQ(doline("go card 3"), 0);
     EXPECT_EQ(size(), "250 x 150 / 250 x 150");
     closeallwindows();

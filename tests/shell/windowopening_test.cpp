@@ -44,7 +44,8 @@ class WindowOpeningTest : public EventLoopTest {
   }
   static int count(u32 windowclass) {
     const std::vector<drive::WindowInfo> list = drive::windows();
-    return int(std::count_if(list.begin(), list.end(), [&](const drive::WindowInfo& w) { return w.windowclass == windowclass; }));
+    return int(std::count_if(list.begin(), list.end(),
+                             [&](const drive::WindowInfo& w) { return w.windowclass == windowclass; }));
   }
 };
 

@@ -24,12 +24,13 @@ class AllocationSweepTest : public WindowTest {
 };
 
 TEST_F(AllocationSweepTest, OpeningAProject) {
-  EXPECT_GT(sweepallocations(testproject::small(), [] {}, [this] { return open(); },
-                             [this](i16 st) {
-                               if (st == 0) {
-      EXPECT_EQ(cardvalue("the number of cards"), "3");
-    }
-                             }),
+  EXPECT_GT(sweepallocations(
+                testproject::small(), [] {}, [this] { return open(); },
+                [this](i16 st) {
+                  if (st == 0) {
+                    EXPECT_EQ(cardvalue("the number of cards"), "3");
+                  }
+                }),
             10);
 }
 
@@ -69,24 +70,25 @@ TEST_F(AllocationSweepTest, Compacting) {
 
 TEST_F(AllocationSweepTest, ReadingADamagedRecord) {
   // Card 2's record no longer unpacks: going there fails with an error, whatever fails first.
-  sweep("go card 2", [this](i16 st) { EXPECT_NE(st, 0); },
-        [this] {
-          openfirst();
-          ASSERT_EQ(doline("go card 2"), 0);
-          i32 card = i32(current().cardrecid);
-          closeallwindows();
-          RegistryId st = newprojectstore();
-          ASSERT_EQ(openstar(kBootVolume, dir, startest::PName("p.kv45"), st), 0);
-          u32 at = 0;
-          ASSERT_EQ(idtoffset(st, card, &at), 0);
-          closestar(st);
-          disposeprojectstore(st);
-          // The record's parts after its kind word: lengths that run past its end.
-          startest::Bytes file = startest::readwhole(dir, "p.kv45");
-          std::fill(file.begin() + at + 14, file.begin() + at + 60, 0xFF);
-          startest::writewhole(dir, "p.kv45", file);
-          openfirst();
-        });
+  sweep(
+      "go card 2", [this](i16 st) { EXPECT_NE(st, 0); },
+      [this] {
+        openfirst();
+        ASSERT_EQ(doline("go card 2"), 0);
+        i32 card = i32(current().cardrecid);
+        closeallwindows();
+        RegistryId st = newprojectstore();
+        ASSERT_EQ(openstar(kBootVolume, dir, startest::PName("p.kv45"), st), 0);
+        u32 at = 0;
+        ASSERT_EQ(idtoffset(st, card, &at), 0);
+        closestar(st);
+        disposeprojectstore(st);
+        // The record's parts after its kind word: lengths that run past its end.
+        startest::Bytes file = startest::readwhole(dir, "p.kv45");
+        std::fill(file.begin() + at + 14, file.begin() + at + 60, 0xFF);
+        startest::writewhole(dir, "p.kv45", file);
+        openfirst();
+      });
 }
 
 }  // namespace

@@ -236,7 +236,7 @@ TEST_F(ExtrasTest, DamagedExtrasGiveEmptyListsAndNoHilite) {
   Handle extras = getaltdata(cardalt, altbackextras);
   storeat<u32>(deref(extras) + 4, u32(GetHandleSize(extras)));  // one byte too many
   Handle hilites = getaltdata(cardalt, altunsharedhilites);
-  storeat<u32>(deref(hilites) + 4, 4);  // button 81: a short entry...
+  storeat<u32>(deref(hilites) + 4, 4);             // button 81: a short entry...
   storeat<u32>(deref(hilites) + 16, 0xFFFFFFFFu);  // ...then garbage where 82's entry was read
   putbacktextextras(back.objects, cardalt);
   EXPECT_EQ(GetHandleSize(back.at(0).alt), 0);

@@ -102,7 +102,8 @@ class Background {
     Handle alts = at(styledid).alt;
     ASSERT_EQ(numberalthandles(alts), 2) << "card " << i;
     EXPECT_EQ(textof(getaltdata(alts, altwecf)), runsfor(i));
-    EXPECT_EQ(GetHandleSize(at(scrollid).alt), 0) << "card " << i << ": a styled field without a list gets an empty one";
+    EXPECT_EQ(GetHandleSize(at(scrollid).alt), 0)
+        << "card " << i << ": a styled field without a list gets an empty one";
     EXPECT_EQ((at(buttonid).flags & spothilite) != 0, hilitedon(i)) << "card " << i;
   }
 

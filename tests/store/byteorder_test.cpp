@@ -75,9 +75,8 @@ struct FileWalker {
         break;
       case PartForm::spots: spots(base + off, end - off, full); break;
       case PartForm::items:
-        list(base + off, end - off, full, 42, [&](const u8* entry, const u8* d, size_t& o, size_t e) {
-          parts(itemparts(), entry, d, o, e);
-        });
+        list(base + off, end - off, full, 42,
+             [&](const u8* entry, const u8* d, size_t& o, size_t e) { parts(itemparts(), entry, d, o, e); });
         break;
       default: block(base + off, end - off, full); break;
     }
@@ -95,9 +94,8 @@ struct FileWalker {
           step(d, o, e);
         }
       }
-      const std::pair<size_t, PartForm> rest[] = {{58, PartForm::plain}, {66, PartForm::script},
-                                                  {82, PartForm::plain}, {90, PartForm::plain},
-                                                  {94, PartForm::alts},  {86, PartForm::props}};
+      const std::pair<size_t, PartForm> rest[] = {{58, PartForm::plain}, {66, PartForm::script}, {82, PartForm::plain},
+                                                  {90, PartForm::plain}, {94, PartForm::alts},   {86, PartForm::props}};
       for (auto& [at, f] : rest)
         if (be32(s + at)) form(f, d, o, e);
     });
@@ -147,7 +145,7 @@ TEST_F(ByteOrderTest, RecordsWithOddAndEmptyBlocks) {
   Handle card = newcard();
   cardrec r = recordof<cardrec>(card);
   r.contents = texthandle("x");  // one byte and a pad
-  r.slota = NewHandle(0);       // an empty optional block
+  r.slota = NewHandle(0);        // an empty optional block
   r.uprops = proplist({{"odd", "abc"}, {"", "empty name"}});
   putrecord(card, r);
   std::vector<u8> packed = fastbytes(card);

@@ -67,13 +67,45 @@ TEST_F(ImportedOrderTest, SoundsGoToTheFileAndBack) {
   };
   const Case cases[] = {
       {"format 2, standard", resource(standard(square(4, 2), 22050)), 0,
-       "000200000001" "805000000000000E" "00000000" "00000004" "56220000" "00000000" "00000000" "003C"
+       "000200000001"
+       "805000000000000E"
+       "00000000"
+       "00000004"
+       "56220000"
+       "00000000"
+       "00000000"
+       "003C"
        "C040C040"},
       {"format 1, extended", format1ext(), 0,
-       "0001" "0001" "000500000080" "0001" "8051000000000014" "00000000" "00000001" "AC440000" "00000000"
-       "00000000" "FF3C" "00000002" "400EAC44000000000000" "00000000" "00000000" "00000000" "0010" "0000"
-       "00000000" "00000000" "00000000" "12345678"},
-      {"compressed", resource(compressed), 14 + 40, "696D6134" "00000000" "00000000" "00000000" "FFFE0000" "00000010"},
+       "0001"
+       "0001"
+       "000500000080"
+       "0001"
+       "8051000000000014"
+       "00000000"
+       "00000001"
+       "AC440000"
+       "00000000"
+       "00000000"
+       "FF3C"
+       "00000002"
+       "400EAC44000000000000"
+       "00000000"
+       "00000000"
+       "00000000"
+       "0010"
+       "0000"
+       "00000000"
+       "00000000"
+       "00000000"
+       "12345678"},
+      {"compressed", resource(compressed), 14 + 40,
+       "696D6134"
+       "00000000"
+       "00000000"
+       "00000000"
+       "FFFE0000"
+       "00000010"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
@@ -91,10 +123,10 @@ TEST_F(ImportedOrderTest, SoundsGoToTheFileAndBack) {
 TEST_F(ImportedOrderTest, CountsPastTheEndAreRefusedUntouched) {
   std::vector<u8> good = resource(standard(square(4, 2), 22050));
   const std::vector<u8> bad[] = {
-      {2, 0, 0, 0},                                          // no room for the head
-      std::vector<u8>(good.begin(), good.begin() + 13),      // the command cut short
-      std::vector<u8>(good.begin(), good.begin() + 30),      // the header cut short
-      {3, 0, 0, 0, 0, 0},                                    // no such format
+      {2, 0, 0, 0},                                      // no room for the head
+      std::vector<u8>(good.begin(), good.begin() + 13),  // the command cut short
+      std::vector<u8>(good.begin(), good.begin() + 30),  // the header cut short
+      {3, 0, 0, 0, 0, 0},                                // no such format
   };
   for (const std::vector<u8>& b : bad) {
     Handle h = nilhandle;
@@ -119,8 +151,7 @@ TEST_F(ImportedOrderTest, ImportedResourcesByType) {
   EXPECT_EQ(host, cursor);
   // A colour table goes through and back; a short cursor, a table whose count runs past its
   // bytes and a sound cut short are refused untouched; other types are left as they are.
-  std::vector<u8> clut{0, 0, 0, 9, 0x80, 0, 0, 1, 0, 0, 0xFF, 0xFE, 0xFD, 0xFC, 0xFB, 0xFA,
-                       0, 1, 1, 2, 3, 4, 5, 6};
+  std::vector<u8> clut{0, 0, 0, 9, 0x80, 0, 0, 1, 0, 0, 0xFF, 0xFE, 0xFD, 0xFC, 0xFB, 0xFA, 0, 1, 1, 2, 3, 4, 5, 6};
   std::vector<u8> copy = clut;
   ASSERT_EQ(endianswapimportedxres(fourcc("clut"), copy.data(), i64(copy.size()), fromfile), noErr);
   EXPECT_EQ(loadat<u16>(copy.data() + 10), 0xFFFE);

@@ -102,9 +102,9 @@ TEST_F(FieldTextTest, RunsTextAndTailLieWhereTheCountSays) {
 TEST_F(FieldTextTest, ATextWhoseLengthsRunPastItsEndReadsAsEmpty) {
   settextdefaults(5, 9, 1);
   std::vector<std::vector<u8>> damaged = {
-      {},                                       // nothing at all
-      {0, 0, 1, 2, 3},                          // shorter than a tail
-      std::vector<u8>(15, 0),                   // one byte short of the empty text
+      {},                      // nothing at all
+      {0, 0, 1, 2, 3},         // shorter than a tail
+      std::vector<u8>(15, 0),  // one byte short of the empty text
   };
   std::vector<u8> runsoverrun(2 + 14 + 19, 'a');  // one run announced, 19 bytes of it
   storeat<u16>(runsoverrun.data(), 1);
@@ -128,7 +128,8 @@ TEST_F(FieldTextTest, PlainTextOfALongStyledText) {
   std::string text(5000, 'q');
   text[0] = 'A';
   text.back() = 'Z';
-  OwnedHandle h(storedtext(text, {styledrun(0, 3, 0, 12), styledrun(10, 4, 1, 9), styledrun(20, 5, 2, 24)}, defaultfieldtail()));
+  OwnedHandle h(
+      storedtext(text, {styledrun(0, 3, 0, 12), styledrun(10, 4, 1, 9), styledrun(20, 5, 2, 24)}, defaultfieldtail()));
   EXPECT_EQ(plaintext(h), text);
 }
 

@@ -247,8 +247,11 @@ TEST_F(ObjectsTest, CopiesAreDeepAndLeaveLiveObjectsBehind) {
   EXPECT_EQ(sizespot(copy, 2), sizespot(objects, 2));
   for (i32 i = 0; i < GetHandleSize(copy) / 98; ++i) {
     spot a = spotof(objects, i), b = spotof(copy, i);
-    for (auto [x, y] : {std::pair<Handle, Handle>{a.name, b.name}, {a.data, b.data}, {a.script, b.script},
-                        {a.alt, b.alt}, {a.uprops, b.uprops}})
+    for (auto [x, y] : {std::pair<Handle, Handle>{a.name, b.name},
+                        {a.data, b.data},
+                        {a.script, b.script},
+                        {a.alt, b.alt},
+                        {a.uprops, b.uprops}})
       if (x) {
         EXPECT_NE(x, y) << "object " << i << " shares a part";
       }
@@ -302,8 +305,13 @@ TEST_F(ObjectsTest, SizesBySelection) {
 }
 
 TEST_F(ObjectsTest, EmbeddedObjectsPackAndCopy) {
-  iota io{fourcc("iota"), 42, fourcc("PICT"), hfield{texthandle("wrapped")}, hfield{texthandle("name")},
-          hfield{scripthandle("on mouseUp\rend mouseUp")}, hfield{altlist({{1, texthandle("info")}})},
+  iota io{fourcc("iota"),
+          42,
+          fourcc("PICT"),
+          hfield{texthandle("wrapped")},
+          hfield{texthandle("name")},
+          hfield{scripthandle("on mouseUp\rend mouseUp")},
+          hfield{altlist({{1, texthandle("info")}})},
           hfield{proplist({{"p", "q"}})}};
   Handle h = recordhandle(io);
   Handle copy = h;

@@ -388,8 +388,12 @@ u32 key(std::string_view name) {
 TEST(NameKey, FoldsCaseAccentsAndPunctuation) {
   EXPECT_EQ(key("Total"), key("TOTAL"));
   EXPECT_EQ(key("Total"), key("total"));
-  EXPECT_EQ(key("\x86" "ber"), key("uber"));  // capital U with diaeresis
-  EXPECT_EQ(key("\x86" "ber"), key("Uber"));
+  EXPECT_EQ(key("\x86"
+                "ber"),
+            key("uber"));  // capital U with diaeresis
+  EXPECT_EQ(key("\x86"
+                "ber"),
+            key("Uber"));
   EXPECT_EQ(key("a-b"), key("a.b"));
   EXPECT_EQ(key("a5"), key("aq"));
   EXPECT_EQ(key(""), 0u);

@@ -109,7 +109,8 @@ std::vector<u8> makeimage(std::mt19937& rng, i32 height, i32 rowbytes) {
         for (i32 i = 0; i < rowbytes; ++i) row[i] = u8(rng());
         break;
       case 1:
-        if (r > 0) std::memcpy(row, row - size_t(1 + rng() % std::min<i32>(r, 15)) * size_t(rowbytes), size_t(rowbytes));
+        if (r > 0)
+          std::memcpy(row, row - size_t(1 + rng() % std::min<i32>(r, 15)) * size_t(rowbytes), size_t(rowbytes));
         break;
       case 2: std::memset(row, int(rng() & 0xFF), size_t(rowbytes)); break;
       case 3: {

@@ -19,12 +19,12 @@
 namespace kv {
 namespace {
 
+using startest::applywrite;
 using startest::Bytes;
+using startest::kSector;
 using startest::LoggedWrite;
 using startest::PName;
 using startest::Rng;
-using startest::applywrite;
-using startest::kSector;
 
 struct Snapshot {
   std::size_t writes;                      // writes logged when the command had finished

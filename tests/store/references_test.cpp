@@ -118,10 +118,11 @@ TEST_F(ReferenceTest, NumbersOutsideTheListsFail) {
 
 TEST_F(ReferenceTest, TheMiddleCardOfFourIsCardThree) {
   openmain();
-  expectref("the middle card of window 2", [&](auto& o) { EXPECT_EQ(o.d.cardnum, 3u); EXPECT_EQ(o.d.windnum, 2u); });
-  expectref("middle card of window \"Five\"", [&](auto& o) {
-    EXPECT_EQ(o.d.cardnum, 3u) << "five cards: 5 / 2 + 1";
+  expectref("the middle card of window 2", [&](auto& o) {
+    EXPECT_EQ(o.d.cardnum, 3u);
+    EXPECT_EQ(o.d.windnum, 2u);
   });
+  expectref("middle card of window \"Five\"", [&](auto& o) { EXPECT_EQ(o.d.cardnum, 3u) << "five cards: 5 / 2 + 1"; });
   expectref("last card of window 2", [&](auto& o) { EXPECT_EQ(o.d.cardnum, 4u); });
 }
 
@@ -158,14 +159,16 @@ TEST_F(ReferenceTest, IdsAndNamesOfEveryKind) {
   EXPECT_EQ(cardnumber("card id " + std::to_string(testproject::kFirstCardId + 7)), 5u);
   EXPECT_EQ(cardnumber("card \"Eight\""), 8u);
   EXPECT_EQ(cardnumber("card \"eight\" of window \"main\""), 8u);
-  expectref("window id " + std::to_string(testproject::kFirstWindowId + 1), [&](auto& o) {
-    EXPECT_EQ(o.d.windnum, 2u);
-  });
+  expectref("window id " + std::to_string(testproject::kFirstWindowId + 1),
+            [&](auto& o) { EXPECT_EQ(o.d.windnum, 2u); });
   i32 used = 0;
-  expectref("card id 103 + 4", [&](auto& o) {  // the operand is one factor
-    EXPECT_EQ(used, 3);
-    EXPECT_EQ(o.d.cardnum, 1u);
-  }, &used);
+  expectref(
+      "card id 103 + 4",
+      [&](auto& o) {  // the operand is one factor
+        EXPECT_EQ(used, 3);
+        EXPECT_EQ(o.d.cardnum, 1u);
+      },
+      &used);
 }
 
 // Mended: the type filter `part` matches objects of every type in id and name lookups too.
@@ -299,7 +302,10 @@ TEST_F(ReferenceTest, MenusAndItems) {
   expectref("item id 1 of menu 1", [&](auto& o) { EXPECT_EQ(o.itemindex, 0); });
   expectref("middle item of menu 1", [&](auto& o) { EXPECT_EQ(o.itemindex, 1); });
   expectref("item 2", [&](auto& o) { EXPECT_EQ(o.menu.menunum, 1u); });  // without a menu, the project's first menu
-  expectref("menu \"Edit\"", [&](auto& o) { EXPECT_EQ(o.kind, objmenu); EXPECT_EQ(o.menu.menunum, 2u); });
+  expectref("menu \"Edit\"", [&](auto& o) {
+    EXPECT_EQ(o.kind, objmenu);
+    EXPECT_EQ(o.menu.menunum, 2u);
+  });
   expectref("last menu of this project", [&](auto& o) { EXPECT_EQ(o.menu.menunum, 2u); });
   EXPECT_EQ(read("item 2 of card 1", &obj), 62) << "after an item, `of` names its menu's project";
 }
@@ -323,7 +329,13 @@ TEST_F(ReferenceTest, MessageAndRecentCard) {
 TEST_F(ReferenceTest, SharedScriptAndApplicationHoldNothing) {
   openmain();
   i32 used = 0;
-  expectref("sharedScript", [&](auto& o) { EXPECT_EQ(o.kind, objshared); EXPECT_EQ(used, 1); }, &used);
+  expectref(
+      "sharedScript",
+      [&](auto& o) {
+        EXPECT_EQ(o.kind, objshared);
+        EXPECT_EQ(used, 1);
+      },
+      &used);
   expectref("kestrove", [&](auto& o) { EXPECT_EQ(o.kind, objapp); });
 }
 
@@ -362,12 +374,23 @@ TEST_F(ReferenceTest, WhichObjectKind) {
     u16 kind;
     i16 the;
   } cases[] = {
-      {"button 1", objpart, 0},       {"the first field", objpart, 1}, {"card field 2", objpart, 0},
-      {"bkgnd part 3", objpart, 0},   {"card 2", objcard, 0},          {"the next card", objcard, 1},
-      {"this background", objbackground, 0}, {"window 2", objwindow, 0},  {"project x", objproject, 0},
-      {"sharedScript", objshared, 0}, {"kestrove", objapp, 0},         {"menu 1", objmenu, 0},
-      {"item 2 of menu 1", objitem, 0}, {"object 1 of field 1", objembedded, 0},
-      {"the any card", objnone, 0},   {"the card", objnone, 0},        {"x", objnone, 0},
+      {"button 1", objpart, 0},
+      {"the first field", objpart, 1},
+      {"card field 2", objpart, 0},
+      {"bkgnd part 3", objpart, 0},
+      {"card 2", objcard, 0},
+      {"the next card", objcard, 1},
+      {"this background", objbackground, 0},
+      {"window 2", objwindow, 0},
+      {"project x", objproject, 0},
+      {"sharedScript", objshared, 0},
+      {"kestrove", objapp, 0},
+      {"menu 1", objmenu, 0},
+      {"item 2 of menu 1", objitem, 0},
+      {"object 1 of field 1", objembedded, 0},
+      {"the any card", objnone, 0},
+      {"the card", objnone, 0},
+      {"x", objnone, 0},
   };
   for (const Case& c : cases) {
     Handle text = nilhandle;

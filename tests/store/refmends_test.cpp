@@ -116,7 +116,10 @@ TEST_F(ReferenceTest, AWindowThatLeavesTheBackgroundAndComesBackWhileItIsLentKee
 
 TEST_F(ReferenceTest, AWindowClosedWhileItsBackgroundIsLentKeepsItsCardsTexts) {
   openmain();
-  expectref("field 1 of card 2", [&](auto& o) { setspottext(o, "second, edited"); closeall(); });
+  expectref("field 1 of card 2", [&](auto& o) {
+    setspottext(o, "second, edited");
+    closeall();
+  });
   EXPECT_EQ(openprojects(), 0u);
   ASSERT_EQ(open("p.kv45"), 0);
   EXPECT_EQ(cardvalue("field 1"), "first title");
@@ -201,8 +204,9 @@ TEST_F(EmbeddedTest, ObjectsAreFoundBySelector) {
 TEST_F(EmbeddedTest, TheExpressionIsEvaluatedOnce) {
   script("function which\n  global calls\n  put calls + 1 into calls\n  return 2\nend which");
   EXPECT_EQ(fn("global calls\nput 0 into calls\nif there is an object which() of card field 1 then return calls"), "1");
-  EXPECT_EQ(fn("global calls\nput 0 into calls\nif there is an object id which() + 5 of card field 1 then return calls"),
-            "1");
+  EXPECT_EQ(
+      fn("global calls\nput 0 into calls\nif there is an object id which() + 5 of card field 1 then return calls"),
+      "1");
 }
 
 TEST_F(EmbeddedTest, TextsOfEmbeddedObjectsReadBack) {
@@ -214,7 +218,8 @@ TEST_F(EmbeddedTest, TextsOfEmbeddedObjectsReadBack) {
   Str255 s{};
   buildidtext(obj, tok::long_, s);
   std::string longid(pstringview(s));
-  EXPECT_EQ(longid, "object id 9 of " + field + " of " + card + " of window ID " + std::to_string(kFirstWindowId) + " of " + p);
+  EXPECT_EQ(longid,
+            "object id 9 of " + field + " of " + card + " of window ID " + std::to_string(kFirstWindowId) + " of " + p);
   s[0] = 0;
   buildidtext(obj, tok::abbr, s);
   EXPECT_EQ(std::string(pstringview(s)), "object id 9 of " + field);
@@ -223,7 +228,8 @@ TEST_F(EmbeddedTest, TextsOfEmbeddedObjectsReadBack) {
   EXPECT_EQ(std::string(pstringview(s)), "9");
   s[0] = 0;
   buildnametext(obj, tok::long_, s);
-  EXPECT_EQ(std::string(pstringview(s)), "object \"two\" of card field \"Notes\" of card \"One\" of window \"Main\" of " + p);
+  EXPECT_EQ(std::string(pstringview(s)),
+            "object \"two\" of card field \"Notes\" of card \"One\" of window \"Main\" of " + p);
   s[0] = 0;
   buildnametext(obj, tok::short_, s);
   EXPECT_EQ(std::string(pstringview(s)), "two");

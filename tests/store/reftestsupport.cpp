@@ -52,8 +52,7 @@ Window counted(std::string name, int n, const std::string& prefix) {
   Window w;
   w.name = std::move(name);
   w.backgrounds.push_back(Background{"Only", "", {field("F")}});
-  for (int i = 1; i <= n; ++i)
-    w.cards.push_back(card("", 0, {}, {{"F", prefix + " " + std::to_string(i)}}));
+  for (int i = 1; i <= n; ++i) w.cards.push_back(card("", 0, {}, {{"F", prefix + " " + std::to_string(i)}}));
   return w;
 }
 

@@ -53,12 +53,16 @@ class RefTextTest : public ReferenceTest {
     std::string id = std::to_string(obj.kind) + "/" + std::to_string(obj.d.store) + "/" + std::to_string(obj.d.windnum);
     switch (obj.kind) {
       case objpart:
-        return id + (obj.objects == obj.d.cardspots ? "/card " + std::to_string(obj.d.cardid) : "/bkgnd " + std::to_string(obj.d.backid)) +
+        return id +
+               (obj.objects == obj.d.cardspots ? "/card " + std::to_string(obj.d.cardid)
+                                               : "/bkgnd " + std::to_string(obj.d.backid)) +
                "/" + std::to_string(obj.objindex);
       case objcard: return id + "/" + std::to_string(obj.d.cardid);
       case objbackground: return id + "/" + std::to_string(obj.d.backid);
       case objmenu: return std::to_string(obj.menu.store) + "/" + std::to_string(obj.menu.menunum);
-      case objitem: return std::to_string(obj.menu.store) + "/" + std::to_string(obj.menu.menunum) + "/" + std::to_string(obj.itemindex);
+      case objitem:
+        return std::to_string(obj.menu.store) + "/" + std::to_string(obj.menu.menunum) + "/" +
+               std::to_string(obj.itemindex);
       default: return id;
     }
   }
@@ -110,7 +114,8 @@ TEST_F(RefTextTest, LongIdsOfACardAndABackgroundButton) {
   std::string p = "project \"" + path("p.kv45") + "\"";
   objread obj{};
   ASSERT_EQ(read("card 2", &obj), 0);
-  std::string card = "card ID " + std::to_string(kFirstCardId + 4) + " of window ID " + std::to_string(kFirstWindowId) + " of " + p;
+  std::string card = "card ID " + std::to_string(kFirstCardId + 4) + " of window ID " + std::to_string(kFirstWindowId) +
+                     " of " + p;
   EXPECT_EQ(idtext(obj, tok::long_), card);
   EXPECT_EQ(idtext(obj, tok::abbr), "card ID " + std::to_string(kFirstCardId + 4));
   EXPECT_EQ(idtext(obj, tok::short_), std::to_string(kFirstCardId + 4));
@@ -185,8 +190,8 @@ TEST_F(RefTextTest, AnotherFormIsLongWithTheFileName) {
   objread obj{};
   ASSERT_EQ(read("card field 1", &obj), 0);
   std::string id = std::to_string(spotat(obj.objects, obj.objindex).id);
-  EXPECT_EQ(idtext(obj, 0), "card field ID " + id + " of card ID " + std::to_string(kFirstCardId + 3) + " of window ID " +
-                                std::to_string(kFirstWindowId) + " of project \"p.kv45\"");
+  EXPECT_EQ(idtext(obj, 0), "card field ID " + id + " of card ID " + std::to_string(kFirstCardId + 3) +
+                                " of window ID " + std::to_string(kFirstWindowId) + " of project \"p.kv45\"");
   EXPECT_EQ(nametext(obj, 4), "card field \"Notes\" of card \"One\" of window \"Main\" of project \"p.kv45\"");
   writeobj(&obj);
 }
@@ -241,9 +246,13 @@ TEST_F(RefTextTest, ANameWithAQuoteIsKeptInNameTexts) {
 
 TEST_F(RefTextTest, EveryLongTextReadsBack) {
   openmain();
-  auto project = [](const objread& obj) { return text([&](StringPtr s) { buildfilename(obj.d.store, tok::long_, s); }); };
-  everyobject(path("p.kv45"), [&](const objread& obj) { return obj.kind == objproject ? project(obj) : idtext(obj, tok::long_); });
-  everyobject(path("p.kv45"), [&](const objread& obj) { return obj.kind == objproject ? project(obj) : nametext(obj, tok::long_); });
+  auto project = [](const objread& obj) {
+    return text([&](StringPtr s) { buildfilename(obj.d.store, tok::long_, s); });
+  };
+  everyobject(path("p.kv45"),
+              [&](const objread& obj) { return obj.kind == objproject ? project(obj) : idtext(obj, tok::long_); });
+  everyobject(path("p.kv45"),
+              [&](const objread& obj) { return obj.kind == objproject ? project(obj) : nametext(obj, tok::long_); });
   EXPECT_EQ(holds(), baseline());
   EXPECT_EQ(openprojects(), 1u);
 }

@@ -76,17 +76,14 @@ TEST_F(ScrapFlipTest, RunsLeaveBigEndianAndComeBack) {
 TEST_F(ScrapFlipTest, BlocksWhoseSizesRunPastThemAreDropped) {
   // A style stream whose one record claims an item longer than the block, and a soup element
   // whose data size runs past it.
-  std::vector<u8> stream = be32({0, 0, 0, fourcc("list"), 1, 0, fourcc("reco"), 0, 1, 0, fourcc("fnt "),
-                                 fourcc("shor"), 4000});
+  std::vector<u8> stream = be32(
+      {0, 0, 0, fourcc("list"), 1, 0, fourcc("reco"), 0, 1, 0, fourcc("fnt "), fourcc("shor"), 4000});
   stream.insert(stream.end(), {0, 12});
   std::vector<u8> soup = be32({0, fourcc("PICT"), 0, 100});
   soup.insert(soup.end(), 8 + 10, 0);
-  headlessbackend()->setexternalclipboard({ClipFlavor{fourcc("TEXT"), {'o', 'k'}},
-                                           ClipFlavor{fourcc("WEst"), stream},
-                                           ClipFlavor{fourcc("SOUP"), soup},
-                                           ClipFlavor{fourcc("styl"), {0, 9, 0, 0}}});
-  cardrows({{"", "the scrapFlavors", "TEXT"},
-            {"select text of card field \"E\"\npaste", "card field \"E\"", "ok"}});
+  headlessbackend()->setexternalclipboard({ClipFlavor{fourcc("TEXT"), {'o', 'k'}}, ClipFlavor{fourcc("WEst"), stream},
+                                           ClipFlavor{fourcc("SOUP"), soup}, ClipFlavor{fourcc("styl"), {0, 9, 0, 0}}});
+  cardrows({{"", "the scrapFlavors", "TEXT"}, {"select text of card field \"E\"\npaste", "card field \"E\"", "ok"}});
 }
 
 TEST(ScrapFlipFormats, FontTablesAndSoupsSwapEachFieldByItsWidth) {

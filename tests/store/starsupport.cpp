@@ -163,7 +163,8 @@ StoreWalk walkstore(RegistryId store) {
     if (i > 0 && f.offset <= h.freelist.v[i - 1].offset) fail("free list out of order");
     regions.push_back({f.offset, f.length, "free entry " + std::to_string(i)});
   }
-  if (sum != h.freebytes) fail("free bytes " + std::to_string(h.freebytes) + " but entries hold " + std::to_string(sum));
+  if (sum != h.freebytes)
+    fail("free bytes " + std::to_string(h.freebytes) + " but entries hold " + std::to_string(sum));
   std::sort(regions.begin(), regions.end(), [](const Region& a, const Region& b) { return a.off < b.off; });
   u64 at = stardetail::dirend(h);
   std::string before = "directory";

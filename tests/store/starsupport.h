@@ -74,10 +74,10 @@ struct Rng {
 
 // What a walk of an open store found.
 struct StoreWalk {
-  std::vector<u32> recycled;            // the recycled chain, in order
-  std::map<u32, Bytes> records;         // live ids that read back (file order)
-  std::vector<u32> broken;              // live ids whose entry leads to no record (100)
-  std::string fault;                    // empty when everything agrees
+  std::vector<u32> recycled;     // the recycled chain, in order
+  std::map<u32, Bytes> records;  // live ids that read back (file order)
+  std::vector<u32> broken;       // live ids whose entry leads to no record (100)
+  std::string fault;             // empty when everything agrees
 };
 // Walks the chain and every live id, and checks that records and free entries lie inside
 // the data, apart from each other and the directory, and that free bytes add up.

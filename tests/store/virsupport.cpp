@@ -60,8 +60,7 @@ void VirTest::setcardname(Handle card, const std::string& name) {
 
 std::size_t VirTest::find(std::string_view file, std::string_view text) {
   Bytes b = startest::readwhole(dir, file);
-  auto at = std::search(b.begin(), b.end(), text.begin(), text.end(),
-                        [](u8 a, char c) { return a == u8(c); });
+  auto at = std::search(b.begin(), b.end(), text.begin(), text.end(), [](u8 a, char c) { return a == u8(c); });
   return at == b.end() ? std::string_view::npos : std::size_t(at - b.begin());
 }
 

@@ -155,8 +155,7 @@ Handle objectlist(bool withgroup) {
   Handle cimage = NewHandleClear(5 * 8);
   for (int i = 0; i < 5 * 8; ++i) deref(cimage)[i] = u8(i * 13);
   // Padding bytes (the last of each row in big-endian order) come back zero.
-  for (int row = 0; row < 5; ++row)
-    deref(cimage)[row * 8 + (std::endian::native == std::endian::little ? 4 : 7)] = 0;
+  for (int row = 0; row < 5; ++row) deref(cimage)[row * 8 + (std::endian::native == std::endian::little ? 4 : 7)] = 0;
   colour.data = cimage;
   appendspot(list, colour);
 

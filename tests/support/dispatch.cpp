@@ -41,7 +41,8 @@ testproject::Project DispatchTest::logproject() {
   two.script = logger("card2", "ping", true);
   w.cards = {one, two};
   p.windows.push_back(w);
-  p.menus = {testproject::Menu{"File", logger("menu", "ping", true), {{"New", logger("item", "ping", true)}, {"Quit", ""}}}};
+  p.menus = {
+      testproject::Menu{"File", logger("menu", "ping", true), {{"New", logger("item", "ping", true)}, {"Quit", ""}}}};
   return p;
 }
 

@@ -39,11 +39,12 @@ testproject::Project EventLoopTest::project() {
   w.backgrounds = {testproject::Background{"Plain", "", {}}};
   testproject::Card c;
   c.name = "One";
-  c.script = logs("", {"mouseDown", "mouseUp", "mouseRelease", "keyStroke", "returnKey", "enterKey", "tabKey", "arrowKey",
-                       "functionKey", "controlKey", "menuKey", "updateWindow", "suspend", "resume", "dragWindow",
-                       "resizeWindow", "zoomWindow", "selectWindow", "selectProject", "menuBarClick", "volumeMount",
-                       "volumeUnmount", "quitKestrove", "closeCard", "closeBackground", "closeWindow", "closeProject",
-                       "startUp", "openCard", "ping"}) +
+  c.script = logs("",
+                  {"mouseDown",       "mouseUp",      "mouseRelease", "keyStroke",     "returnKey",    "enterKey",
+                   "tabKey",          "arrowKey",     "functionKey",  "controlKey",    "menuKey",      "updateWindow",
+                   "suspend",         "resume",       "dragWindow",   "resizeWindow",  "zoomWindow",   "selectWindow",
+                   "selectProject",   "menuBarClick", "volumeMount",  "volumeUnmount", "quitKestrove", "closeCard",
+                   "closeBackground", "closeWindow",  "closeProject", "startUp",       "openCard",     "ping"}) +
              "on idle\n  global idles\n  put idles + 1 into idles\nend idle\n";
   testproject::Object go;
   go.name = "Go";

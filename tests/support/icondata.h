@@ -75,7 +75,8 @@ inline std::vector<u8> colouricon(std::size_t pad = 0) {
   storedctab table{};
   table.size = 1;
   const storedcolorspec white{0, RGBColor{0xFFFF, 0xFFFF, 0xFFFF}}, red{1, RGBColor{0xFFFF, 0, 0}};
-  for (const void* part : {static_cast<const void*>(&table), static_cast<const void*>(&white), static_cast<const void*>(&red)}) {
+  for (const void* part :
+       {static_cast<const void*>(&table), static_cast<const void*>(&white), static_cast<const void*>(&red)}) {
     const u8* p = static_cast<const u8*>(part);
     out.insert(out.end(), p, p + (part == &table ? sizeof table : sizeof white));
   }

@@ -356,8 +356,10 @@ Project small() {
   Object go;
   go.name = "Go";
   go.script = "on mouseUp\n  go next card\nend mouseUp";
-  Card one{"One", "on openCard\n  global opened\n  put \"one\" after opened\nend openCard", 0, {go}, {{"Title", "First"}}};
-  Card two{"Two", "on openCard\n  global opened\n  put \"two\" after opened\nend openCard", 0, {go}, {{"Title", "Second"}}};
+  Card one{
+      "One", "on openCard\n  global opened\n  put \"one\" after opened\nend openCard", 0, {go}, {{"Title", "First"}}};
+  Card two{
+      "Two", "on openCard\n  global opened\n  put \"two\" after opened\nend openCard", 0, {go}, {{"Title", "Second"}}};
   Object notes;
   notes.kind = Object::field;
   notes.name = "Notes";

@@ -22,11 +22,11 @@ struct Object {
   enum Kind : u16 { graphic = 0, button = 1, field = 2 } kind = button;
   std::string name;
   std::string script;
-  std::string text;     // a field's text (a background field's text on cards that give none)
+  std::string text;  // a field's text (a background field's text on cards that give none)
   Rect rect{10, 10, 40, 110};
-  u16 style = 0;        // 0: the kind's usual style (graphic 100, button 201, field 300)
+  u16 style = 0;  // 0: the kind's usual style (graphic 100, button 201, field 300)
   // The record fields drawing reads; what a test leaves unset keeps the new object's default.
-  u32 setflags = 0;     // flag bits set, and cleared, beyond the defaults
+  u32 setflags = 0;  // flag bits set, and cleared, beyond the defaults
   u32 clearflags = 0;
   std::optional<u8> showfill, showpen, themefill, themepen;
   std::optional<u8> fillfore, fillback, penfore, penback;  // colour indexes
@@ -47,7 +47,7 @@ struct Background {
 struct Card {
   std::string name;
   std::string script;
-  size_t background = 0;                          // index into the window's backgrounds
+  size_t background = 0;  // index into the window's backgrounds
   std::vector<Object> objects;
   std::map<std::string, std::string> fieldtexts;  // this card's texts of background fields, by name
 };
@@ -61,7 +61,7 @@ struct Window {
   u16 themeback = 0;              // the background code
   u16 translucency = 0;           // the opacity reduction in percent
   std::vector<Background> backgrounds;
-  std::vector<Card> cards;        // in card order
+  std::vector<Card> cards;  // in card order
 };
 
 struct MenuItem {
@@ -80,7 +80,7 @@ struct Menu {
 
 // An external-resource record: resources and the code of externals.
 struct Resource {
-  u32 type = 0;        // a four-character code
+  u32 type = 0;  // a four-character code
   std::string name;
   std::vector<u8> data;  // as stored (big-endian where the type has numbers)
   u32 id = 0;            // its resource id; 0: kFirstResourceId + its index

@@ -103,8 +103,8 @@ bool readstore(Reader& r, Store& s) {
 
 // The entries of a paged list: the owner's references {i16 entries, u32 record id} at `refs`,
 // each list record of kind `kind` holding exactly that many entries of `width` bytes.
-bool readlist(Reader& r, const Store& s, u64 refs, u16 pages, u16 kind, u32 width, u32 limit,
-              const std::string& owner, std::vector<u64>* entries) {
+bool readlist(Reader& r, const Store& s, u64 refs, u16 pages, u16 kind, u32 width, u32 limit, const std::string& owner,
+              std::vector<u64>* entries) {
   for (u16 i = 0; i < pages; ++i) {
     i32 count = i16(r.u16at(refs + 6 * u64(i)));
     u32 id = r.u32at(refs + 6 * u64(i) + 2);
@@ -116,7 +116,8 @@ bool readlist(Reader& r, const Store& s, u64 refs, u16 pages, u16 kind, u32 widt
     if (count < 0 || u32(count) != held) {
       return r.fail(what + " holds " + std::to_string(held) + " entries, its reference says " + std::to_string(count));
     }
-    if (held > limit) return r.fail(what + " holds " + std::to_string(held) + " entries, more than " + std::to_string(limit));
+    if (held > limit)
+      return r.fail(what + " holds " + std::to_string(held) + " entries, more than " + std::to_string(limit));
     for (u32 k = 0; k < held; ++k) entries->push_back(pos + 2 + u64(width) * k);
   }
   return true;
@@ -143,7 +144,8 @@ bool checkwindow(Reader& r, const Store& s, u32 windrec, u32 windowid) {
     std::string c = w + " card id " + std::to_string(cardid);
     if (s.kind(r, cardrec) != 7) return r.fail(c + ": record missing or of another kind");
     if (s.kind(r, backrec) != 8) return r.fail(c + ": background record missing or of another kind");
-    if (cardid >= nextid || !cardids.insert(cardid).second) return r.fail(c + " is not below the next id or not unique");
+    if (cardid >= nextid || !cardids.insert(cardid).second)
+      return r.fail(c + " is not below the next id or not unique");
     auto [it, added] = backids.emplace(backrec, backid);
     if (added) {
       if (backid >= nextid || !seenbackids.insert(backid).second) {
@@ -157,7 +159,8 @@ bool checkwindow(Reader& r, const Store& s, u32 windrec, u32 windowid) {
     if (cardids.count(id)) return r.fail(w + " id " + std::to_string(id) + " names a card and a background");
   }
   if (backids.size() != backs) {
-    return r.fail(w + " counts " + std::to_string(backs) + " backgrounds, its cards name " + std::to_string(backids.size()));
+    return r.fail(w + " counts " + std::to_string(backs) + " backgrounds, its cards name " +
+                  std::to_string(backids.size()));
   }
   return true;
 }

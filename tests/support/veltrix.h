@@ -86,10 +86,8 @@ class VeltrixTest : public RuntimeTest {
       SCOPED_TRACE(testing::Message() << "row {" << r.line << " | " << r.expr << "}");
       std::string got;
       i16 status = r.line.empty() ? 0 : (self.*line)(r.line);
-      if (status != 0)
-        got = "error " + std::to_string(status);
-      else if (!r.expr.empty())
-        got = (self.*value)(r.expr);
+      if (status != 0) got = "error " + std::to_string(status);
+      else if (!r.expr.empty()) got = (self.*value)(r.expr);
       EXPECT_EQ(got, r.expected);
     }
   }

@@ -32,9 +32,9 @@ namespace kv {
 
 void WindowTest::SetUp() {
   VeltrixTest::SetUp();
-  installweliveparts();  // as at start-up: the live records fields get while drawn go with them
+  installweliveparts();       // as at start-up: the live records fields get while drawn go with them
   installcontrolliveparts();  // and so do the controls buttons get
-  installlistliveparts();  // and the lists of list fields
+  installlistliveparts();     // and the lists of list fields
   home = std::make_unique<TemporaryHome>();
   ASSERT_EQ(folderidofpath(home->path(), &dir), noErr);
   // Projects are written whatever room the machine's disk has left; a test that wants a full

@@ -32,9 +32,7 @@ class WindowTest : public VeltrixTest {
   // The value of an expression in the current card's context, or "error N".
   std::string cardvalue(std::string_view expr);
   // Rows (VeltrixTest::rows) whose lines and expressions run in the current card.
-  void cardrows(std::initializer_list<row> cases) {
-    checkrows(cases, &WindowTest::doline, &WindowTest::cardvalue);
-  }
+  void cardrows(std::initializer_list<row> cases) { checkrows(cases, &WindowTest::doline, &WindowTest::cardvalue); }
   // doline for lines expected to fail: the error alert a failure shows is cancelled. Rows of
   // such lines and card expressions.
   i16 failingline(std::string_view lines);

@@ -128,10 +128,8 @@ class TestPeer {
         std::lock_guard<std::mutex> lock(m_);
         got_.add({in.event, in.connection >= 0});
         if (in.connection < 0) continue;
-        if (answer_)
-          ep_.answer(in.connection, answer_(in.event));
-        else
-          held_.push_back(in.connection);
+        if (answer_) ep_.answer(in.connection, answer_(in.event));
+        else held_.push_back(in.connection);
       }
     }
   }
@@ -168,7 +166,9 @@ class RemotePeer {
     stop_ = true;
     thread_.join();
   }
-  std::string url(const std::string& name) const { return "eppc://127.0.0.1:" + std::to_string(ep_.port()) + "/" + name; }
+  std::string url(const std::string& name) const {
+    return "eppc://127.0.0.1:" + std::to_string(ep_.port()) + "/" + name;
+  }
   std::vector<AppleEvent> received(std::size_t n) { return got_.atleast(n); }
   bool opened = false;
 
@@ -238,7 +238,9 @@ class AppleEventTest : public EventLoopTest {
   }
 
   void openmain() { ASSERT_EQ(openproject(project()), 0); }
-  void setmode(std::string_view mode) { ASSERT_EQ(doline("global mode\rput \"" + std::string(mode) + "\" into mode"), 0); }
+  void setmode(std::string_view mode) {
+    ASSERT_EQ(doline("global mode\rput \"" + std::string(mode) + "\" into mode"), 0);
+  }
 
   // Sends a request from a peer (on a thread, as another program would) while the event loop
   // runs here; the reply's error number, the reply in `out`.
@@ -411,8 +413,9 @@ void AppleEventTest::scriptrequestsrun(const Sender& from) {
   from(request("misc", "dosc", "put `a` into field 1"));
   from(request("misc", "dosc", "put `b` after field 1"));
   EXPECT_EQ(field(), "ab");
-  AppleEvent toolong = from(request("misc", "dosc", "put 1 into field 1\rput \"" + std::string(290, 'x') +
-                                                         "\" into field 1\rput 3 into field 1"));
+  AppleEvent toolong = from(
+      request("misc", "dosc",
+              "put 1 into field 1\rput \"" + std::string(290, 'x') + "\" into field 1\rput 3 into field 1"));
   EXPECT_EQ(errnof(toolong), 14);
   EXPECT_EQ(field(), "1") << "the lines before it ran, those after did not";
 

@@ -40,7 +40,8 @@ class ApplicationsTest : public VeltrixTest {
     root = home->path();
     setenv("XDG_DATA_DIRS", (root + "/sys").c_str(), 1);
     // The test program records its arguments in out-<first argument>.txt.
-    writefile(root + "/bin/recorder", "#!/bin/sh\ntag=\"$1\"\n[ $# -gt 0 ] && shift\necho \"$@\" > \"$HOME/out-$tag.txt\"\n");
+    writefile(root + "/bin/recorder",
+              "#!/bin/sh\ntag=\"$1\"\n[ $# -gt 0 ] && shift\necho \"$@\" > \"$HOME/out-$tag.txt\"\n");
     fs::permissions(root + "/bin/recorder", fs::perms::owner_all);
     std::string user = root + "/.local/share/applications/";
     writefile(user + "Editor.desktop", entry("Editor", "recorder editor30 %f", "3.0b2"));

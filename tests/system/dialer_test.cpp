@@ -132,8 +132,8 @@ TEST_F(DialTest, UnsupportedSettingsAndMissingDevicesFail) {
   PseudoTerminal pty;
   setserialdevices({{pty.path(), true}});
   MainGlobals& g = mainglobals();
-  for (u32 config : {(0x14C01u & ~0xC000u) | (2u << 14), (0x14C01u & ~0x3000u) | (2u << 12),
-                     (0x14C01u & ~0x3FFu) | 62u, (0x14C01u & ~0x3FFu) | 30u}) {
+  for (u32 config : {(0x14C01u & ~0xC000u) | (2u << 14), (0x14C01u & ~0x3000u) | (2u << 12), (0x14C01u & ~0x3FFu) | 62u,
+                     (0x14C01u & ~0x3FFu) | 30u}) {
     g.serialControl = config;
     EXPECT_EQ(run("dial 1 with modem"), 221) << std::hex << config;
     EXPECT_EQ(dialerstate().serialport, nilid);

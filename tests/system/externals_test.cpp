@@ -136,8 +136,8 @@ TEST_F(ExternalsTest, AFunctionInARecordLoadsOnceAndGoesWithItsProject) {
 
 TEST_F(ExternalsTest, ParametersResultsAndFailuresBeforeTheCall) {
   std::vector<u8> answers = built("answers");
-  openwith({record(kXCmd, "setv", built("setv")), record(kXCmd, "answers", answers),
-            record(kXFcn, "answers", answers), record(kXFcn, "twice", built("twice"))});
+  openwith({record(kXCmd, "setv", built("setv")), record(kXCmd, "answers", answers), record(kXFcn, "answers", answers),
+            record(kXFcn, "twice", built("twice"))});
   EXPECT_EQ(cardvalue("setvtest()"), "new|1") << "by reference, the zero byte gone again";
   EXPECT_EQ(cardvalue("seventeen()"), "new|16");
   EXPECT_EQ(cardvalue("quietly()"), "[]");
@@ -396,8 +396,9 @@ TEST_F(ExternalsTest, CodeThatCannotLoadIsRefusedWithItsReason) {
   std::vector<u8> fatcount = {0xCA, 0xFE, 0xBA, 0xBE, 0x10, 0, 0, 0};
   fatcount.resize(4096);
   u32 cpu = localcputype();
-  std::vector<u8> fatslice = {0xCA, 0xFE, 0xBA, 0xBE, 0, 0, 0, 1, u8(cpu >> 24), u8(cpu >> 16), u8(cpu >> 8), u8(cpu),
-                              0, 0, 0, 3, 0, 0, 0x10, 0, 0xFF, 0xFF, 0xFF, 0xF0, 0, 0, 0, 12};
+  std::vector<u8> fatslice = {0xCA,         0xFE,    0xBA, 0xBE, 0, 0, 0, 1, u8(cpu >> 24), u8(cpu >> 16),
+                              u8(cpu >> 8), u8(cpu), 0,    0,    0, 3, 0, 0, 0x10,          0,
+                              0xFF,         0xFF,    0xFF, 0xF0, 0, 0, 0, 12};
   fatslice.resize(8192);
   openwith({record(kXFcn, "noise", noise), record(kXFcn, "half", half), record(kXFcn, "macho", macho),
             record(kXFcn, "fatcount", fatcount), record(kXFcn, "fatslice", fatslice),

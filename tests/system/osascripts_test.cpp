@@ -36,13 +36,16 @@ Project project(bool records) {
   c.objects = {Object{.kind = Object::field, .name = "F", .rect = {10, 10, 200, 300}}};
   Project p;
   p.windows.push_back(testproject::Window{.name = "Main", .backgrounds = {testproject::Background{}}, .cards = {c}});
-  if (records) p.resources = {
-      {.type = kScriptResource, .name = "hand", .data = bytes(osastoreddata(kLuaSubtype, "return 'made by hand'"))},
-      {.type = kScriptResource, .name = "apple", .data = bytes(osastoreddata(fourcc("ascr"), "beep"))},
-      {.type = kScriptResource, .name = "binary", .data = bytes(osastoreddata(kLuaSubtype, "\x1bLuaT\x00\x19\x93\r\n\x1a\n"))},
-      {.type = kScriptResource, .name = "noise", .data = {0x13, 0x37, 0xFF, 0x00, 0x42, 0x80}},
-      {.type = kScriptResource, .name = "oops", .data = bytes(osastoreddata(kLuaSubtype, "\nerror('x')"))},
-  };
+  if (records)
+    p.resources = {
+        {.type = kScriptResource, .name = "hand", .data = bytes(osastoreddata(kLuaSubtype, "return 'made by hand'"))},
+        {.type = kScriptResource, .name = "apple", .data = bytes(osastoreddata(fourcc("ascr"), "beep"))},
+        {.type = kScriptResource,
+         .name = "binary",
+         .data = bytes(osastoreddata(kLuaSubtype, "\x1bLuaT\x00\x19\x93\r\n\x1a\n"))},
+        {.type = kScriptResource, .name = "noise", .data = {0x13, 0x37, 0xFF, 0x00, 0x42, 0x80}},
+        {.type = kScriptResource, .name = "oops", .data = bytes(osastoreddata(kLuaSubtype, "\nerror('x')"))},
+    };
   return p;
 }
 
@@ -112,7 +115,8 @@ TEST_F(OSAScriptsTest, SourceRunsAtOnceAndAsksTheProgramThroughRequests) {
   EXPECT_NE(refused.find("-1708"), std::string::npos) << refused;
   const std::string failed = cardvalue("script(do, \"Lua\", \"return kestrove.send('misceval', 'nosuchfunction(')\")");
   EXPECT_FALSE(failed.empty());
-  EXPECT_NE(cardvalue("script(do, \"Lua\", \"return kestrove.send('misc')\")").find("bad argument #1"), std::string::npos);
+  EXPECT_NE(cardvalue("script(do, \"Lua\", \"return kestrove.send('misc')\")").find("bad argument #1"),
+            std::string::npos);
   EXPECT_EQ(osarunstate().runningosa, 0);
   EXPECT_EQ(osarunstate().compilingosa, 0);
 }
@@ -261,7 +265,8 @@ class RecordingInstance final : public ScriptingInstance {
 
  private:
   void note(const std::string& what) {
-    r_->seen.push_back(what + " compiling " + std::to_string(osarunstate().compilingosa) + " running " + std::to_string(osarunstate().runningosa));
+    r_->seen.push_back(what + " compiling " + std::to_string(osarunstate().compilingosa) + " running " +
+                       std::to_string(osarunstate().runningosa));
   }
   Recorder* r_;
 };
@@ -274,7 +279,7 @@ TEST_F(OSAScriptsTest, DoscriptRunsTextInTheComponentNamedAppleScript) {
   EXPECT_EQ(doscript("beep"), 0);
   EXPECT_EQ(doscript("bad"), 0) << "a text that does not compile";
   EXPECT_EQ(r.seen, (std::vector<std::string>{"compile compiling 1 running 0", "execute mode 32 compiling 0 running 1",
-                                               "dispose 2", "dispose 1", "compile compiling 1 running 0"}));
+                                              "dispose 2", "dispose 1", "compile compiling 1 running 0"}));
   EXPECT_EQ(cardvalue("script(list open)"), "AppleScript") << "opened once, then found open";
   EXPECT_EQ(cardvalue("script(type, \"apple\")"), "AppleScript");
   EXPECT_EQ(osarunstate().compilingosa, 0);

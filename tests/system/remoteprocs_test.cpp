@@ -123,9 +123,9 @@ TEST(RemoteRequestTest, TheRequestRecord) {
 
 // The peer: echoes the greeting, then answers each request with `records[i]` records.
 struct PeerScript {
-  std::vector<int> records;       // records to answer per request
-  std::vector<u16> capacities;    // capacities asked
-  std::vector<u8> greeting;       // what it answers to the greeting (empty: echo)
+  std::vector<int> records;     // records to answer per request
+  std::vector<u16> capacities;  // capacities asked
+  std::vector<u8> greeting;     // what it answers to the greeting (empty: echo)
 };
 
 void serve(int s, void* context) {

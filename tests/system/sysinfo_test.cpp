@@ -131,7 +131,7 @@ TEST_F(WindowKindTest, QueriesAnswerByKind) {
     u16 query;
     i16 yes;
   };
-  const Case cases[] = {{114, 100, 1}, {116, 100, 0}, {117, 103, 1}, {115, 106, 0}, {8, 108, 1},
+  const Case cases[] = {{114, 100, 1}, {116, 100, 0}, {117, 103, 1},   {115, 106, 0},  {8, 108, 1},
                         {113, 108, 0}, {125, 121, 1}, {20001, 133, 1}, {20002, 133, 0}};
   for (const Case& c : cases) EXPECT_EQ(windowkind(make(c.kind), c.query), c.yes) << c.kind << " " << c.query;
 }

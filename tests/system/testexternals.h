@@ -12,9 +12,7 @@
 
 namespace kv {
 
-inline std::string builtpath(std::string_view name) {
-  return std::string(KV_TEST_EXTERNALS) + "/" + std::string(name);
-}
+inline std::string builtpath(std::string_view name) { return std::string(KV_TEST_EXTERNALS) + "/" + std::string(name); }
 
 inline std::vector<u8> built(std::string_view name) {
   std::ifstream f(builtpath(name), std::ios::binary);

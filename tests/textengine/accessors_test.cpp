@@ -46,7 +46,8 @@ TEST_F(ThreeLines, LinesByOffsetPixelAndIndex) {
   struct Row {
     i32 offset, line;
   };
-  for (Row row : {Row{4, 0}, Row{5, 1}, Row{12, 2}, Row{-3, 0}, Row{13, 2}}) EXPECT_EQ(WEOffsetToLine(row.offset, we), row.line) << row.offset;
+  for (Row row : {Row{4, 0}, Row{5, 1}, Row{12, 2}, Row{-3, 0}, Row{13, 2}})
+    EXPECT_EQ(WEOffsetToLine(row.offset, we), row.line) << row.offset;
   EXPECT_EQ(_WEPixelToLine(12, we), 0);
   EXPECT_EQ(_WEPixelToLine(13, we), 1);
   EXPECT_EQ(_WEPixelToLine(500, we), 2);

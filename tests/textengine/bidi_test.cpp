@@ -137,7 +137,8 @@ TEST_F(WEBidiTest, RunsAreDrawnInTheirVisualOrder) {
     }
     // The runs' ink from left to right is FriBidi's order, and no run overlaps another.
     std::array<i16, 3> shown{0, 1, 2};
-    std::sort(shown.begin(), shown.end(), [&](i16 a, i16 b) { return ink[std::size_t(a)].first < ink[std::size_t(b)].first; });
+    std::sort(shown.begin(), shown.end(),
+              [&](i16 a, i16 b) { return ink[std::size_t(a)].first < ink[std::size_t(b)].first; });
     EXPECT_EQ(shown, fribidiorder(direction == -1, we));
     EXPECT_EQ(shown, direction == -1 ? (std::array<i16, 3>{2, 1, 0}) : (std::array<i16, 3>{0, 1, 2}));
     for (std::size_t j = 0; j + 1 < 3; ++j)
@@ -172,8 +173,12 @@ TEST_F(WEBidiTest, ClicksAtRunBoundariesFollowTheCharacterUnderThePoint) {
   };
   // Right of a right-to-left character's middle is before it; left of a left-to-right one's is
   // before it; the other halves are after them.
-  const Click clicks[] = {{b1 - 1, 4, -1}, {b1 + 1, 2, -1}, {b2 - 1, 4, 0}, {b2 + 1, 2, 0},
-                          {caretx(0, 0, we) - 1, 0, -1}, {caretx(6, 0, we) + 1, 6, 0}};
+  const Click clicks[] = {{b1 - 1, 4, -1},
+                          {b1 + 1, 2, -1},
+                          {b2 - 1, 4, 0},
+                          {b2 + 1, 2, 0},
+                          {caretx(0, 0, we) - 1, 0, -1},
+                          {caretx(6, 0, we) + 1, 6, 0}};
   for (const Click& c : clicks) {
     const LongPoint p{15, c.h};
     i8 edge = 9;

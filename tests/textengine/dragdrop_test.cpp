@@ -23,15 +23,15 @@ constexpr OSType kWEStar = 0x57452A20;
 
 // What the windows' handlers do with a drag: hand it to the record of their window.
 struct Handlers {
-  WEReference target = nilid;       // the record drops and tracking go to
-  OSErr received = 0;               // what WEReceiveDrag answered
-  std::string droplocation;         // set on the drag before the drop
-  std::vector<OSType> flavors;      // of the first item, as offered
-  std::vector<u32> flags;           // their flags
-  std::string textseen;             // 'TEXT' read by the receiver instead of dropping
+  WEReference target = nilid;   // the record drops and tracking go to
+  OSErr received = 0;           // what WEReceiveDrag answered
+  std::string droplocation;     // set on the drag before the drop
+  std::vector<OSType> flavors;  // of the first item, as offered
+  std::vector<u32> flags;       // their flags
+  std::string textseen;         // 'TEXT' read by the receiver instead of dropping
   bool readtext = false;
-  std::vector<i32> caretoffsets;    // the drag caret after each in-window message
-  std::vector<bool> hilited;        // the drop highlight after each in-window message
+  std::vector<i32> caretoffsets;  // the drag caret after each in-window message
+  std::vector<bool> hilited;      // the drop highlight after each in-window message
   std::vector<Cursor> cursors;
 };
 Handlers h;

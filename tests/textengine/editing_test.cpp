@@ -197,7 +197,8 @@ TEST_F(WEEditTest, AnInsertedObjectReplacesTheSelection) {
   WESetSelection(1, 3, we);
   const Handle data = NewHandle(4);
   ASSERT_EQ(WEInsertObject(fourcc("PICT"), data, Point{5, 6}, we), noErr);
-  EXPECT_EQ(textof(we), std::string("a\x01" "d"));
+  EXPECT_EQ(textof(we), std::string("a\x01"
+                                    "d"));
   EXPECT_EQ(caret(we), 2);
   WEObjectDescHandle object = nilhandle;
   ASSERT_EQ(WEGetObjectAtOffset(1, &object, we), noErr);

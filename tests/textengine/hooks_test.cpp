@@ -56,10 +56,10 @@ TEST_F(WEHooksTest, LineBreaks) {
     i16 answer;
   };
   const Row rows[] = {
-      {"ab cd", width("ab c") + 1, 3, 0},   // the width runs out inside "cd": after the space
-      {"abcdef", width("abc") + 1, 3, 1},   // no space: where the width ran out
-      {"ab\rcd", 500, 3, 0},                // a return ends the line after it
-      {"ab cd", 500, 5, 2},                 // it all fits
+      {"ab cd", width("ab c") + 1, 3, 0},  // the width runs out inside "cd": after the space
+      {"abcdef", width("abc") + 1, 3, 1},  // no space: where the width ran out
+      {"ab\rcd", 500, 3, 0},               // a return ends the line after it
+      {"ab cd", 500, 5, 2},                // it all fits
   };
   for (const Row& row : rows) {
     const i32 n = i32(std::strlen(row.text));

@@ -172,8 +172,10 @@ TEST_F(WEInlineInputTest, TheInputTimelineComposesAndCommits) {
   const WEReference we = editable("");
   WEActivate(we);
   std::string error;
-  ASSERT_TRUE(runinputscript("compose \"ab\" 1\nadvance 2\ncommit \"ab\"\ncompose \"e\" 1\ncommit \"\xC3\xA9\"\n"
-                             "commit \"z\"\n", &error))
+  ASSERT_TRUE(
+      runinputscript("compose \"ab\" 1\nadvance 2\ncommit \"ab\"\ncompose \"e\" 1\ncommit \"\xC3\xA9\"\n"
+                     "commit \"z\"\n",
+                     &error))
       << error;
   EventRecord e{};
   ASSERT_FALSE(WaitNextEvent(keyDownMask, &e, 1));

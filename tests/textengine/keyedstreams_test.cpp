@@ -49,11 +49,11 @@ TEST_F(KeyedStreamTest, ItemsArePaddedAndCountedInTheirRecord) {
   ASSERT_EQ(_WEStream_Close(&w), noErr);
   ASSERT_EQ(GetHandleSize(h), 24 + 16 + 14 + 16);
   const std::vector<u32> v = words(h);
-  EXPECT_EQ(v[4], 2u);                         // two records in the list
+  EXPECT_EQ(v[4], 2u);  // two records in the list
   EXPECT_EQ(v[6], fourcc("reco"));
-  EXPECT_EQ(v[7], 8u + 14u);                   // the item grew its record by 14
+  EXPECT_EQ(v[7], 8u + 14u);  // the item grew its record by 14
   EXPECT_EQ(v[8], 1u);
-  EXPECT_EQ(deref(h)[24 + 16 + 12], 1);        // the value, then the pad byte
+  EXPECT_EQ(deref(h)[24 + 16 + 12], 1);  // the value, then the pad byte
   EXPECT_EQ(deref(h)[24 + 16 + 13], 0);
 
   const WEDataDesc list = _WEWholeStream(h);

@@ -138,7 +138,9 @@ TEST_F(WELineDrawingTest, TabbedLinesOfIndentedAlignedParagraphsAreMeasuredAsDra
                             clear();
                             WEUpdate(0, plain);
                             return pixels();
-                          }()).left - 20);
+                          }())
+                              .left -
+                          20);
   const i32 x = CharWidth('x');
   const WEReference we = hello("\tx");
   ASSERT_EQ(WEInstallTabHooks(we, 36), noErr);

@@ -11,7 +11,8 @@ TEST(WELongCoordinates, NarrowingPinsAtPlusAndMinus32767) {
     i32 in;
     i16 out;
   };
-  for (Row row : {Row{40000, 32767}, Row{-40000, -32767}, Row{-32768, -32767}, Row{32767, 32767}, Row{-32767, -32767}, Row{12, 12}}) {
+  for (Row row : {Row{40000, 32767}, Row{-40000, -32767}, Row{-32768, -32767}, Row{32767, 32767}, Row{-32767, -32767},
+                  Row{12, 12}}) {
     const LongPoint lp{row.in, row.in};
     Point p{};
     WELongPointToPoint(&lp, &p);
@@ -32,7 +33,8 @@ TEST(WELongCoordinates, PointsOnTheBottomAndRightEdgesAreOutside) {
     LongPoint p;
     bool inside;
   };
-  for (Row row : {Row{{20, 10}, true}, Row{{39, 29}, true}, Row{{40, 15}, false}, Row{{25, 30}, false}, Row{{19, 15}, false}})
+  for (Row row :
+       {Row{{20, 10}, true}, Row{{39, 29}, true}, Row{{40, 15}, false}, Row{{25, 30}, false}, Row{{19, 15}, false}})
     EXPECT_EQ(WELongPointInLongRect(&row.p, &r), row.inside) << row.p.v << "," << row.p.h;
 }
 

@@ -113,7 +113,8 @@ TEST_F(WEObjectsTest, HandlerRegistration) {
   // The record's rows come before the global ones; a new object takes its row's value.
   EXPECT_EQ(WEInstallObjectHandler(kCounted, fourcc("refc"), reinterpret_cast<WEProcPtr>(std::uintptr_t(77)), nilid),
             noErr);
-  EXPECT_EQ(WEInstallObjectHandler(fourcc("glob"), fourcc("refc"), reinterpret_cast<WEProcPtr>(std::uintptr_t(5)), nilid),
+  EXPECT_EQ(WEInstallObjectHandler(fourcc("glob"), fourcc("refc"), reinterpret_cast<WEProcPtr>(std::uintptr_t(5)),
+                                   nilid),
             noErr);
   OSType kind = 0;
   EXPECT_EQ(_WEGetIndObjectType(0, &kind, we), noErr);
@@ -237,7 +238,9 @@ Handle soup(i32 offset, i32 datasize, i32 bytes) {
 }
 
 TEST_F(WEObjectsTest, SoupsAreReadWithinTheirBytesAndTheInsertedText) {
-  const WEReference we = maketext("ab\x01\x01\x01" "d");
+  const WEReference we = maketext(
+      "ab\x01\x01\x01"
+      "d");
   struct {
     i32 offset, datasize, bytes;
     OSErr result;

@@ -28,7 +28,8 @@ struct Pixels {
     for (std::size_t i = 0; i < p.size(); ++i)
       if ((p[i] & 0xFFFFFF) != 0xFFFFFF) {
         const i16 h = i16(bounds.left + i32(i) % w), v = i16(bounds.top + i32(i) / w);
-        b = Rect{std::min(b.top, v), std::min(b.left, h), std::max(b.bottom, i16(v + 1)), std::max(b.right, i16(h + 1))};
+        b = Rect{std::min(b.top, v), std::min(b.left, h), std::max(b.bottom, i16(v + 1)),
+                 std::max(b.right, i16(h + 1))};
       }
     return b.top == 32767 ? Rect{} : b;
   }
@@ -235,8 +236,8 @@ TEST_F(WEPrintingTest, APageDrawsItsLinesAndLeavesEverythingAsItWas) {
 TEST_F(WEPrintingTest, PrintingIntoAWindowLeavesItsUpdateRegion) {
   const WEReference we = lines(5);
   const Rect bounds{50, 50, 250, 350};
-  const WindowRef window = NewCWindow(nullptr, &bounds, reinterpret_cast<const u8*>("\x01P"), true, 0, kFirstWindowOfClass,
-                                      false, 0);
+  const WindowRef window = NewCWindow(nullptr, &bounds, reinterpret_cast<const u8*>("\x01P"), true, 0,
+                                      kFirstWindowOfClass, false, 0);
   ASSERT_NE(window, nilid);
   const Rect page{0, 0, 100, 200};
   const Rect all{0, 0, 200, 300};

@@ -84,15 +84,15 @@ TEST_F(WESelectionTest, SelectionsAndArrowKeys) {
     u16 modifiers;
     i32 from, to;
   } rows[] = {
-      {kRight, cmdKey, 1, 13},             // before the return that ends the line
-      {kRight, cmdKey, 15, 18},            // the last line ends the text
+      {kRight, cmdKey, 1, 13},   // before the return that ends the line
+      {kRight, cmdKey, 15, 18},  // the last line ends the text
       {kLeft, cmdKey, 16, 14},
-      {kRight, optionKey, 3, 7},           // over the blank to the end of the next word
+      {kRight, optionKey, 3, 7},  // over the blank to the end of the next word
       {kRight, optionKey, 0, 3},
-      {kLeft, optionKey, 8, 4},            // back over the blank to the start of the word
+      {kLeft, optionKey, 8, 4},  // back over the blank to the start of the word
       {kDown, cmdKey, 2, 18},
-      {kDown, 0, 2, 16},                   // the point below, on the next line
-      {kLeft, optionKey | cmdKey, 5, 5},   // both modifiers move nothing
+      {kDown, 0, 2, 16},                  // the point below, on the next line
+      {kLeft, optionKey | cmdKey, 5, 5},  // both modifiers move nothing
   };
   for (const auto& row : rows) {
     WESetSelection(row.from, row.from, we);

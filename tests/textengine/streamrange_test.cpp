@@ -26,10 +26,10 @@ class StreamRangeTest : public WETest {
     EXPECT_EQ(_WESetStyleRange(from, to, weDoFace, &bold, we), noErr);
     return we;
   }
-  static std::vector<u8> bytesof(Handle h) {
-    return std::vector<u8>(deref(h), deref(h) + GetHandleSize(h));
+  static std::vector<u8> bytesof(Handle h) { return std::vector<u8>(deref(h), deref(h) + GetHandleSize(h)); }
+  static std::string textin(Handle h) {
+    return std::string(reinterpret_cast<const char*>(deref(h)), std::size_t(GetHandleSize(h)));
   }
-  static std::string textin(Handle h) { return std::string(reinterpret_cast<const char*>(deref(h)), std::size_t(GetHandleSize(h))); }
   // The keys of a list's record, in order.
   static std::vector<OSType> keysof(Handle list, i32 record) {
     WEDataDesc r{};
@@ -130,7 +130,8 @@ TEST_F(StreamRangeTest, APlainBoldStyleWritesOnlyItsOwnItems) {
   const WEReference we = withbold("ab", 0, 2);
   Handle h = NewHandle(0);
   ASSERT_EQ(WEStreamRange(0, 2, fourcc("WEst"), 0, h, we), noErr);
-  EXPECT_EQ(keysof(h, 0), (std::vector<OSType>{fourcc("extp"), fourcc("fnt#"), fourcc("font"), fourcc("ptsz"), fourcc("bold")}));
+  EXPECT_EQ(keysof(h, 0),
+            (std::vector<OSType>{fourcc("extp"), fourcc("fnt#"), fourcc("font"), fourcc("ptsz"), fourcc("bold")}));
   DisposeHandle(h);
 }
 
@@ -181,7 +182,8 @@ TEST_F(StreamRangeTest, StylesAndRulersComeBackWhole) {
   ASSERT_EQ(_WESetLanguage("fr", 2, &ts.language), noErr);
   ts.color = RGBColor{0x1111, 0x2222, 0x3333};
   ts.vShift = 3;
-  ASSERT_EQ(_WESetStyleRange(1, 5, fontfacesize | weDoExtraFace | weDoSetting | weDoLanguage | weDoColor | weDoShift, &ts, we),
+  ASSERT_EQ(_WESetStyleRange(1, 5, fontfacesize | weDoExtraFace | weDoSetting | weDoLanguage | weDoColor | weDoShift,
+                             &ts, we),
             noErr);
   WERuler ruler{};
   ruler.alignment = 1;
@@ -246,8 +248,8 @@ TEST_F(StreamRangeTest, CopyPutsEveryFlavourInOrder) {
   ASSERT_EQ(GetScrapFlavorInfoList(scrap, &count, info), noErr);
   std::vector<OSType> types;
   for (u32 i = 0; i < count; ++i) types.push_back(info[i].flavorType);
-  EXPECT_EQ(types, (std::vector<OSType>{fourcc("RTF "), fourcc("TEXT"), fourcc("styl"), fourcc("FISH"), fourcc("WEpf"), fourcc("WEru"),
-                                        fourcc("WEcf"), fourcc("WEst"), fourcc("SOUP")}));
+  EXPECT_EQ(types, (std::vector<OSType>{fourcc("RTF "), fourcc("TEXT"), fourcc("styl"), fourcc("FISH"), fourcc("WEpf"),
+                                        fourcc("WEru"), fourcc("WEcf"), fourcc("WEst"), fourcc("SOUP")}));
   std::string outside;
   for (const ClipFlavor& f : backend().clipboard())
     if (f.type == fourcc("TEXT")) outside.assign(f.bytes.begin(), f.bytes.end());

@@ -32,7 +32,9 @@ class TextPaneTest : public WETest {
     WETest::TearDown();
   }
   WEReference record() const { return vars().we; }
-  const TPPaneVars& vars() const { return *reinterpret_cast<const TPPaneVars*>(deref(Handle(u32(GetControlReference(pane))))); }
+  const TPPaneVars& vars() const {
+    return *reinterpret_cast<const TPPaneVars*>(deref(Handle(u32(GetControlReference(pane)))));
+  }
   void settext(const std::string& t) { ASSERT_EQ(STUPSetText(pane, t.data(), i32(t.size())), noErr); }
   // A press and release at a point of the window's port, handed to the pane as the window's
   // click handling would.

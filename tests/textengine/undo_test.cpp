@@ -79,7 +79,8 @@ TEST_F(WEUndoTest, BackspaceOverStylesAndAnObjectUndoesWhole) {
   EXPECT_EQ(WEGetUndoInfo(nullptr, we), weAKBackspace);
 
   ASSERT_EQ(WEUndo(we), noErr);
-  EXPECT_EQ(textof(we), std::string("ab\x01" "c"));
+  EXPECT_EQ(textof(we), std::string("ab\x01"
+                                    "c"));
   EXPECT_EQ(styleat(0, we).face, 0);
   EXPECT_EQ(styleat(1, we).face, 1) << "the bold run comes back";
   EXPECT_EQ(styleat(3, we).face, 0);

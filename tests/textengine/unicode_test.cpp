@@ -44,7 +44,8 @@ TEST_F(WEUnicodeTest, ARangeAsUTF16AndUTF8) {
   // A byte-order mark first moves every run offset on by 2; swapped bytes.
   cf = (DisposeHandle(cf), handleof<WERunEntry>({{0, 0}, {1, 1}}));
   pf = (DisposeHandle(pf), handleof<WERunEntry>({{0, 0}, {2, 1}}));
-  ASSERT_EQ(WEGetTextRangeAsUnicode(0, 3, out, cf, pf, 0, kUnicode16BitFormat, weGetAddUnicodeBOM | weGetLittleEndian, we),
+  ASSERT_EQ(WEGetTextRangeAsUnicode(0, 3, out, cf, pf, 0, kUnicode16BitFormat, weGetAddUnicodeBOM | weGetLittleEndian,
+                                    we),
             noErr);
   EXPECT_EQ(contents<UniChar>(out), (std::vector<UniChar>{0xFFFE, 0x6100, 0x2920, 0x6200}));
   EXPECT_EQ(offsets(cf), (std::vector<i32>{2, 4}));

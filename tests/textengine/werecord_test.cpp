@@ -44,7 +44,8 @@ TEST_F(WERecordTest, ANewRecordHasOneEmptyLineRunAndParagraph) {
   EXPECT_EQ(WEGetDirection(we), 1);
   EXPECT_EQ(WEGetPort(we), port_);
   // Laying the empty text out changed the text height: a scroll notification is pending.
-  EXPECT_EQ(r.flags, u32(weFlagColor | weFlagNewSystem | weFlagScrollPending)) << "colour and a new system; one script only";
+  EXPECT_EQ(r.flags, u32(weFlagColor | weFlagNewSystem | weFlagScrollPending))
+      << "colour and a new system; one script only";
   EXPECT_TRUE(regionbounds(r.viewRgn) == (Rect{0, 0, 100, 200}));
 }
 

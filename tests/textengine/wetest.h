@@ -105,7 +105,8 @@ inline std::string WETest::checkruns(WEReference we) {
       if (i == 0 && e.runStart != 0) note(at + " does not start at 0");
       if (e.runStart >= next) note(at + " empty");
       if (!paras && i > 0 && e.runStart >= len) note(at + " starts at the text's end");
-      if (paras && i > 0 && (e.runStart > len || t[std::size_t(e.runStart - 1)] != 13)) note(at + " not at a paragraph start");
+      if (paras && i > 0 && (e.runStart > len || t[std::size_t(e.runStart - 1)] != 13))
+        note(at + " not at a paragraph start");
       if (i > 0 && weelement<WERunEntry>(runs, i - 1).styleIndex == e.styleIndex) note(at + " equals its neighbour");
       if (e.styleIndex < 0 || e.styleIndex >= ntable) note(at + " index");
       else ++counts[std::size_t(e.styleIndex)];
@@ -122,7 +123,8 @@ inline std::string WETest::checkruns(WEReference we) {
   if (weelement<WELineRec>(r.hLines, 0).lineStart != 0) note("first line");
   if (weelement<WELineRec>(r.hLines, r.nLines).lineStart != len) note("line sentinel");
   for (i32 i = 1; i <= r.nLines; ++i)
-    if (weelement<WELineRec>(r.hLines, i).lineStart < weelement<WELineRec>(r.hLines, i - 1).lineStart) note("line order");
+    if (weelement<WELineRec>(r.hLines, i).lineStart < weelement<WELineRec>(r.hLines, i - 1).lineStart)
+      note("line order");
   return bad;
 }
 

@@ -11,7 +11,9 @@ namespace {
 
 using WEUtilitiesTest = RuntimeTest;
 
-std::string bytes(Handle h) { return std::string(reinterpret_cast<const char*>(deref(h)), std::size_t(GetHandleSize(h))); }
+std::string bytes(Handle h) {
+  return std::string(reinterpret_cast<const char*>(deref(h)), std::size_t(GetHandleSize(h)));
+}
 
 TEST_F(WEUtilitiesTest, SpliceInsertsAndRemovesInsideTheBlock) {
   Handle h = nilhandle;

@@ -102,7 +102,8 @@ TEST_F(CardClipboardTest, PastedCardsShareTheBackgroundOfTheirOwnWindow) {
   EXPECT_NE(cardvalue("the id of card 2"), cardvalue("the id of card 3"));
   EXPECT_EQ(scratchfiles().size(), 1u);
   reopen();
-  cardrows({{"", "the number of cards", "4"}, {"", "the number of bkgnds", "1"}, {"", "the short name of card 3", "a"}});
+  cardrows(
+      {{"", "the number of cards", "4"}, {"", "the number of bkgnds", "1"}, {"", "the short name of card 3", "a"}});
   EXPECT_EQ(cardvalue("the short name of button 1 of card 3"), "a");
 }
 
@@ -283,21 +284,35 @@ TEST_F(CardClipboardTest, PasteAndDeleteWhenMemoryRunsOut) {
   p.windows = {window("One", {"a", "b"}), window("Two", {"c"})};
   SCOPED_TRACE("paste card");
   EXPECT_GT(sweepallocations(
-                p, [this] { ASSERT_EQ(open(), 0); ASSERT_EQ(doline("copy card 2\ngo card 1"), 0); },
+                p,
+                [this] {
+                  ASSERT_EQ(open(), 0);
+                  ASSERT_EQ(doline("copy card 2\ngo card 1"), 0);
+                },
                 [this] { return doline("paste card"); },
                 [this](i16 st) {
-                  if (st == 0) { EXPECT_EQ(cardvalue("the number of cards"), "3"); }
+                  if (st == 0) {
+                    EXPECT_EQ(cardvalue("the number of cards"), "3");
+                  }
                 }),
             5);
   SCOPED_TRACE("delete window");
   EXPECT_GT(sweepallocations(
-                p, [this] { ASSERT_EQ(open("p.kv45", 2), 0); ASSERT_EQ(open(), 0); },
+                p,
+                [this] {
+                  ASSERT_EQ(open("p.kv45", 2), 0);
+                  ASSERT_EQ(open(), 0);
+                },
                 [this] { return doline("delete window"); }),
             5);
   SCOPED_TRACE("delete card and menu");
   p.menus = {testproject::Menu{.name = "File"}, testproject::Menu{.name = "Edit"}};
   EXPECT_GT(sweepallocations(
-                p, [this] { ASSERT_EQ(open(), 0); ASSERT_EQ(doline("insert menu \"File\""), 0); },
+                p,
+                [this] {
+                  ASSERT_EQ(open(), 0);
+                  ASSERT_EQ(doline("insert menu \"File\""), 0);
+                },
                 [this] { return doline("delete card\ndelete menu \"File\""); }),
             5);
 }

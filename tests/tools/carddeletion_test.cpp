@@ -80,7 +80,8 @@ TEST_F(CardDeletionTest, TheLastCardOfABackgroundTakesItAlong) {
   setpstring(name, "p.kv45");
   EXPECT_EQ(verifystar(kBootVolume, dir, name), 1000);
   ASSERT_EQ(open(), 0);
-  cardrows({{"", "the number of cards", "1"}, {"", "the short name of card 1", "two"}, {"", "the number of bkgnds", "1"}});
+  cardrows(
+      {{"", "the number of cards", "1"}, {"", "the short name of card 1", "two"}, {"", "the number of bkgnds", "1"}});
 }
 
 TEST_F(CardDeletionTest, LockedMessagesAndAHandlerThatLeaves) {

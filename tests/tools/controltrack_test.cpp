@@ -99,8 +99,9 @@ TEST_F(ControlTrackTest, AScrollBarsArrowStepsToItsMinimum) {
   start(control(213, kBar));
   range(5, 0, 100);
   hold(Point{25, 28}, 20);
-  EXPECT_EQ(log(), "mouseDown[],mouseStillDown up,mouseStillDown up,mouseStillDown up,mouseStillDown up,"
-                   "mouseStillDown up,mouseUp,");
+  EXPECT_EQ(log(),
+            "mouseDown[],mouseStillDown up,mouseStillDown up,mouseStillDown up,mouseStillDown up,"
+            "mouseStillDown up,mouseUp,");
   EXPECT_EQ(value(), "0");
   EXPECT_TRUE(cardchanged());
 }

@@ -28,7 +28,8 @@ class CreationTest : public EventLoopTest {
     testproject::Card& c = p.windows[0].cards[0];
     c.script.clear();
     for (const char* m : {"newGraphic", "newButton", "newField"})
-      c.script += std::string("on ") + m + "\n  global log\n  put \"" + m + " \" & the id of the target & \",\" after log\nend " + m + "\n";
+      c.script += std::string("on ") + m + "\n  global log\n  put \"" + m +
+                  " \" & the id of the target & \",\" after log\nend " + m + "\n";
     c.objects = std::move(objects);
     ASSERT_EQ(openproject(p, "p" + std::to_string(++projects) + ".kv45"), 0);
     settle();

@@ -66,10 +66,10 @@ struct Probe {
   RegistryId targetrec = nilid;
   i16 targetidx = -1;
   i32 caretoffset = -1;
-  std::vector<i32> sizes;  // of each flavour, asked for in order
+  std::vector<i32> sizes;      // of each flavour, asked for in order
   std::vector<Rect> pictures;  // the frames of the 'PICT' data made
   std::vector<u8> styl;        // the 'styl' data made
-  Frame window;            // the window's pixels during the last in-window message
+  Frame window;                // the window's pixels during the last in-window message
   WindowRef over = nilid;
 };
 Probe probe;
@@ -158,7 +158,12 @@ class DragToolsTest : public WindowTest {
     nodrag.name = "N";
     nodrag.rect = Rect{220, 20, 250, 80};
     nodrag.style = 200;
-    c.objects = {field("F", kField),  field("L", kList, 302), icon, box, nodrag, field("Plain", kPlain, 300, kDrag),
+    c.objects = {field("F", kField),
+                 field("L", kList, 302),
+                 icon,
+                 box,
+                 nodrag,
+                 field("Plain", kPlain, 300, kDrag),
                  field("W", kWrap, 300, kDrag | kDrop, "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz")};
     w.cards = {c};
     p.windows.push_back(w);
@@ -226,7 +231,8 @@ class DragToolsTest : public WindowTest {
     Handle list = current().cardspots;
     for (i32 i = 0; i < spotcount(list); ++i) {
       const spot s = spotat(list, i);
-      if (s.name != nilhandle && std::string_view(reinterpret_cast<const char*>(deref(s.name)), std::size_t(GetHandleSize(s.name))) == name)
+      if (s.name != nilhandle &&
+          std::string_view(reinterpret_cast<const char*>(deref(s.name)), std::size_t(GetHandleSize(s.name))) == name)
         return s;
     }
     ADD_FAILURE() << name;
@@ -236,7 +242,8 @@ class DragToolsTest : public WindowTest {
     Handle list = current().cardspots;
     for (i32 i = 0; i < spotcount(list); ++i) {
       const spot s = spotat(list, i);
-      if (s.name != nilhandle && std::string_view(reinterpret_cast<const char*>(deref(s.name)), std::size_t(GetHandleSize(s.name))) == name)
+      if (s.name != nilhandle &&
+          std::string_view(reinterpret_cast<const char*>(deref(s.name)), std::size_t(GetHandleSize(s.name))) == name)
         return i16(i);
     }
     return -1;
@@ -338,7 +345,11 @@ TEST_F(DragToolsTest, PickedObjectsOfferTheirFlavours) {
   EXPECT_EQ(probe.sizes[2], 22);
   EXPECT_EQ(probe.styl.size(), 22u);
   if (probe.styl.size() == 22) {
-    auto word = [&](int at) { u16 v = 0; std::memcpy(&v, probe.styl.data() + at, 2); return v; };
+    auto word = [&](int at) {
+      u16 v = 0;
+      std::memcpy(&v, probe.styl.data() + at, 2);
+      return v;
+    };
     EXPECT_EQ(word(0), 1) << "one run";
     EXPECT_EQ(word(6), 25) << "the tail's line height";
     EXPECT_EQ(word(10), 3) << "font";
@@ -457,7 +468,10 @@ TEST_F(DragToolsTest, FieldsTakeTextOnlyWhenUnlockedAndOpenToDrops) {
 
 TEST_F(DragToolsTest, TheFieldFrameAndTheDragCaret) {
   // The drop itself is ignored: only the frame and the caret come and go.
-  ASSERT_EQ(doline("set the script of card field \"F\" to \"on mouseDrop\" & return & \"ignore\" & return & \"end mouseDrop\""), 0);
+  ASSERT_EQ(
+      doline(
+          "set the script of card field \"F\" to \"on mouseDrop\" & return & \"ignore\" & return & \"end mouseDrop\""),
+      0);
   const Frame before = drive::windowpixels(current().window);
   // At the end of "hello world", inside the field's text.
   trackmade({{kText}}, Point{300, 400}, Point{i16(kField.top + 8), i16(kField.left + 12)});
@@ -470,7 +484,8 @@ TEST_F(DragToolsTest, TheFieldFrameAndTheDragCaret) {
   EXPECT_EQ(px(probe.window, mid, i16(kField.top + 4)), px(before, mid, i16(kField.top + 4)));
   EXPECT_EQ(px(probe.window, mid, kField.top), px(before, mid, kField.top)) << "the field's own frame stays";
   EXPECT_GE(probe.caretoffset, 0) << "the drag caret shows in the field";
-  EXPECT_EQ(drive::windowpixels(current().window).pixels, before.pixels) << "everything comes back when the drag leaves";
+  EXPECT_EQ(drive::windowpixels(current().window).pixels, before.pixels)
+      << "everything comes back when the drag leaves";
 }
 
 
@@ -506,7 +521,8 @@ TEST_F(DragToolsTest, AtTheEndOfAWrappedLineTheCaretStaysOnIt) {
   const Frame shown = drive::windowpixels(current().window);
   const i16 column = i16(at.h - 1), row = i16(at.v + 1);
   EXPECT_NE(drive::pixelat(shown, column, row), drive::pixelat(before, column, row)) << "an inverted column";
-  EXPECT_EQ(drive::pixelat(shown, i16(column - 1), row), drive::pixelat(before, i16(column - 1), row)) << "one pixel wide";
+  EXPECT_EQ(drive::pixelat(shown, i16(column - 1), row), drive::pixelat(before, i16(column - 1), row))
+      << "one pixel wide";
   weDrawCaret(st.gCaretOffset, rec);
   EXPECT_EQ(drive::windowpixels(current().window).pixels, before.pixels) << "drawn twice it is gone";
   st.gDragTargetWindow = nilid;
@@ -568,7 +584,8 @@ class TextDropTest : public DragToolsTest {
   }
   void handler(const std::string& body) {
     ASSERT_EQ(doline("set the script of card field \"W\" to \"on mouseDrop n\" & return & \"put n into card field "
-                     "\" & quote & \"Plain\" & quote & return & \"" + body + "\" & return & \"end mouseDrop\""),
+                     "\" & quote & \"Plain\" & quote & return & \"" +
+                     body + "\" & return & \"end mouseDrop\""),
               0);
   }
   std::string text(const char* name) { return cardvalue(std::string("card field \"") + name + "\""); }
@@ -581,21 +598,24 @@ TEST_F(TextDropTest, TheMouseDropVerdictDecidesTheInsertion) {
     const char* body;
     bool taken, inserted;
   } cases[] = {
-      {"ignore drop", true, false}, {"accept drop", true, true},  {"refuse drop", false, false},
-      {"return true", true, false}, {"return false", true, true}, {"return maybe", true, true},
+      {"ignore drop", true, false}, {"accept drop", true, true},        {"refuse drop", false, false},
+      {"return true", true, false}, {"return false", true, true},       {"return maybe", true, true},
       {"return empty", true, true}, {"exit to Kestrove", false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.body);
-    ASSERT_EQ(doline("put \"\" into card field \"Plain\"\nput \"" + std::string(kAlphabet) + "\" into card field \"W\""), 0);
+    ASSERT_EQ(doline("put \"\" into card field \"Plain\"\nput \"" + std::string(kAlphabet) +
+                     "\" into card field \"W\""),
+              0);
     handler(c.body);
     EXPECT_EQ(dragselection(5, 7, kOnW), c.taken);
     const std::string offset = text("Plain");
     ASSERT_FALSE(offset.empty()) << "mouseDrop was sent with the offset";
     const std::size_t n = std::stoul(offset);
     ASSERT_LE(n, std::string(kAlphabet).size());
-    const std::string expect =
-        c.inserted ? std::string(kAlphabet).substr(0, n) + "big" + std::string(kAlphabet).substr(n) : kAlphabet;
+    const std::string expect = c.inserted
+                                   ? std::string(kAlphabet).substr(0, n) + "big" + std::string(kAlphabet).substr(n)
+                                   : kAlphabet;
     EXPECT_EQ(text("W"), expect);
     EXPECT_EQ(text("F"), "the big cat sat") << "a drop into another field copies";
   }
@@ -691,7 +711,9 @@ TEST_F(PointerDropTest, OptionDragCopiesTheSelectedObjects) {
 }
 
 TEST_F(PointerDropTest, ACardHandlerThatReturnsTrueKeepsTheLayer) {
-  ASSERT_EQ(doline("set the script of this card to \"on mouseDrop\" & return & \"return true\" & return & \"end mouseDrop\""), 0);
+  ASSERT_EQ(
+      doline("set the script of this card to \"on mouseDrop\" & return & \"return true\" & return & \"end mouseDrop\""),
+      0);
   const std::size_t count = layer().size();
   dragselected(centre(kIcon), Point{40, 30}, optionKey);
   EXPECT_EQ(layer().size(), count);
@@ -699,7 +721,8 @@ TEST_F(PointerDropTest, ACardHandlerThatReturnsTrueKeepsTheLayer) {
 
 TEST_F(PointerDropTest, DroppedTextMakesFields) {
   ASSERT_EQ(doline("put 0 into card field \"Plain\"\nset the script of this card to \"on newField\" & return & "
-                   "\"add 1 to card field \" & quote & \"Plain\" & quote & return & \"end newField\""), 0);
+                   "\"add 1 to card field \" & quote & \"Plain\" & quote & return & \"end newField\""),
+            0);
   const std::size_t count = layer().size();
   // Three text items, pressed on outside the window.
   DragRef drag = nilid;
@@ -729,7 +752,9 @@ TEST_F(DragToolsTest, AButtonsIconDroppedOnAnotherButton) {
   constexpr Rect kN{220, 20, 250, 80};
   setflag("N", kDrop, true);
   auto icon = [&] { return loadat<buttontail>(object("N").tail.b).icon; };
-  auto drop = [&] { return pickfrom(centre(kIcon), "pick button \"I\"", Point{i16(centre(kN).v - centre(kIcon).v), 0}); };
+  auto drop = [&] {
+    return pickfrom(centre(kIcon), "pick button \"I\"", Point{i16(centre(kN).v - centre(kIcon).v), 0});
+  };
   for (const char* body : {"return true", "ignore drop", "refuse"}) {
     SCOPED_TRACE(body);
     ASSERT_EQ(doline(std::string("set the script of button \"N\" to \"on mouseDrop\" & return & \"") + body +

@@ -138,8 +138,12 @@ class DropTest : public WindowTest {
     }
     return path;
   }
-  std::string file(const std::string& name, const std::string& text) { return file(name, std::vector<u8>(text.begin(), text.end())); }
-  std::string png(const std::string& name, u32 colour) { return file(name, testimagefile(TestImageFormat::png, solid(30, 20, colour))); }
+  std::string file(const std::string& name, const std::string& text) {
+    return file(name, std::vector<u8>(text.begin(), text.end()));
+  }
+  std::string png(const std::string& name, u32 colour) {
+    return file(name, testimagefile(TestImageFormat::png, solid(30, 20, colour)));
+  }
   std::vector<spot> layer() {
     std::vector<spot> out;
     for (i32 i = 0; i < spotcount(current().cardspots); ++i) out.push_back(spotat(current().cardspots, i));
@@ -190,7 +194,8 @@ TEST_F(DropTest, FilesDroppedWithThePointerToolMakeObjects) {
   // An RTF file: a field with the file's styles.
   ASSERT_EQ(doline("put empty into card field \"Log\""), 0);
   count = now.size();
-  drive::dropFiles(toglobal(drop), {file("styled.rtf", "{\\rtf1\\ansi{\\fonttbl\\f0 Times;}\\f0 plain {\\b bold} end}")});
+  drive::dropFiles(toglobal(drop),
+                   {file("styled.rtf", "{\\rtf1\\ansi{\\fonttbl\\f0 Times;}\\f0 plain {\\b bold} end}")});
   settle();
   now = layer();
   ASSERT_EQ(now.size(), count + 1);
@@ -255,7 +260,10 @@ TEST_F(DropTest, PicturesDroppedWithTheBrowseTool) {
   settle();
   EXPECT_EQ(shown(), (Point{0, 0}));
   // A handler that ignores the drop keeps the picture as it is.
-  ASSERT_EQ(doline("set the script of card graphic \"P\" to \"on mouseDrop\" & return & \"ignore drop\" & return & \"end mouseDrop\""), 0);
+  ASSERT_EQ(
+      doline(
+          "set the script of card graphic \"P\" to \"on mouseDrop\" & return & \"ignore drop\" & return & \"end mouseDrop\""),
+      0);
   drive::dropFiles(toglobal(centre), {png("a.png", kRed)});
   settle();
   EXPECT_EQ(shown(), (Point{0, 0}));
@@ -486,7 +494,10 @@ TEST_F(ServicesTest, CopyAndPaste) {
   EXPECT_GT(headlessbackend()->beeps(), beeps);
 
   // A TIFF pasted into a field that allows objects becomes a picture that draws.
-  ASSERT_EQ(doline("set the lockText of card field \"F\" to false\nput empty into card field \"F\"\nselect after char 0 of card field \"F\""), 0);
+  ASSERT_EQ(
+      doline(
+          "set the lockText of card field \"F\" to false\nput empty into card field \"F\"\nselect after char 0 of card field \"F\""),
+      0);
   EXPECT_EQ(paste(fourcc("TIFF"), testimagefile(TestImageFormat::tiff, solid(20, 20, kRed))), noErr);
   const RegistryId we = mainglobals().openfieldrec;
   ASSERT_NE(we, nilid);

@@ -37,9 +37,11 @@ class EditCommandsTest : public WindowTest {
     w.rect = Rect{60, 60, 360, 460};
     w.backgrounds.push_back(testproject::Background{"Bg", "", {Object{.name = "BB", .rect = {200, 300, 220, 380}}}});
     testproject::Card c;
-    c.objects = {Object{.name = "B1", .script = "on deleteButton\n global gone\n put \"B1 \" after gone\nend deleteButton",
+    c.objects = {Object{.name = "B1",
+                        .script = "on deleteButton\n global gone\n put \"B1 \" after gone\nend deleteButton",
                         .rect = {10, 10, 30, 90}},
-                 Object{.name = "B2", .script = "on deleteButton\n global gone\n put \"B2 \" after gone\nend deleteButton",
+                 Object{.name = "B2",
+                        .script = "on deleteButton\n global gone\n put \"B2 \" after gone\nend deleteButton",
                         .rect = {40, 10, 60, 90}},
                  Object{.kind = Object::field, .name = "E", .text = "x", .rect = {100, 10, 140, 200}},
                  Object{.kind = Object::field, .name = "F", .text = "hello world", .rect = {150, 10, 190, 200}}};
@@ -197,8 +199,7 @@ TEST_F(EditCommandsTest, ACopiedPictureInAFieldGoesToTheObjectClipboardToo) {
   ASSERT_EQ(WEInsertObject(fourcc("PICT"), picture, Point{20, 20}, mainglobals().openfieldrec), noErr);
   // The picture alone selected, as a click on it selects it.
   WESetSelection(11, 12, mainglobals().openfieldrec);
-  cardrows({{"copy", "the clipBoard", "objects"},
-            {"", "the scrapFlavors", "PICT"}});
+  cardrows({{"copy", "the clipBoard", "objects"}, {"", "the scrapFlavors", "PICT"}});
   EXPECT_EQ(spotcount(objectclipboard()), 1);
 }
 
@@ -291,7 +292,8 @@ TEST_F(EditCommandsTest, APastedCopyIsSeen) {
   auto darkin = [](const Frame& f, Rect r) {
     int n = 0;
     for (int v = r.top; v < r.bottom; ++v)
-      for (int h = r.left; h < r.right; ++h) n += (f.pixels[size_t(v) * size_t(f.width) + size_t(h)] & 0xFFFFFF) != 0xFFFFFF;
+      for (int h = r.left; h < r.right; ++h)
+        n += (f.pixels[size_t(v) * size_t(f.width) + size_t(h)] & 0xFFFFFF) != 0xFFFFFF;
     return n;
   };
   EXPECT_EQ(darkin(before, Rect{240, 200, 260, 280}), 0);

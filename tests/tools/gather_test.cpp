@@ -211,9 +211,13 @@ TEST_F(GatherTest, TextBetweenCommentsIsOneObject) {
     TextSize(12);
     comment(150, {2, 0, 0, 0, 1, 0});
     MoveTo(20, 40);
-    DrawString(reinterpret_cast<ConstStringPtr>("\x03" "abc"));
+    DrawString(
+        reinterpret_cast<ConstStringPtr>("\x03"
+                                         "abc"));
     MoveTo(20, 60);
-    DrawString(reinterpret_cast<ConstStringPtr>("\x02" "de"));
+    DrawString(
+        reinterpret_cast<ConstStringPtr>("\x02"
+                                         "de"));
     comment(151);
   });
   ASSERT_EQ(spotcount(l), 1);
@@ -232,8 +236,12 @@ TEST_F(GatherTest, TextBetweenCommentsIsOneObject) {
 
   l = gather([] {
     MoveTo(20, 40);
-    DrawString(reinterpret_cast<ConstStringPtr>("\x03" "abc"));
-    DrawString(reinterpret_cast<ConstStringPtr>("\x02" "de"));
+    DrawString(
+        reinterpret_cast<ConstStringPtr>("\x03"
+                                         "abc"));
+    DrawString(
+        reinterpret_cast<ConstStringPtr>("\x02"
+                                         "de"));
   });
   ASSERT_EQ(spotcount(l), 2);
   EXPECT_EQ(loadat<fieldtail>(deref(spotat(l, 0).data) + 2 + 20 + 3).just, -2);
@@ -294,7 +302,9 @@ TEST_F(GatherTest, FailedAllocationsLeaveWholeObjects) {
     PaintOval(&kBox);
     comment(141);
     MoveTo(20, 40);
-    DrawString(reinterpret_cast<ConstStringPtr>("\x03" "abc"));
+    DrawString(
+        reinterpret_cast<ConstStringPtr>("\x03"
+                                         "abc"));
     MoveTo(10, 20);
     LineTo(50, 80);
   });

@@ -60,7 +60,7 @@ Object lockedfield(const std::string& name, const std::string& text, Rect rect) 
 
 class ToolTest : public EventLoopTest {
  protected:
-  static constexpr Point kInside{25, 60};    // the button's centre (v, h)
+  static constexpr Point kInside{25, 60};  // the button's centre (v, h)
   static constexpr Point kOutside{300, 400};
 
   // Handlers that log the mouse messages of a click ("mouseStillDown" aside).
@@ -281,7 +281,8 @@ TEST_F(ToolTest, ACheckBoxTogglesItsStoredHilite) {
 // Acceptance: a contextual click (control held) is offered as "contextClick" first.
 TEST_F(ToolTest, ContextualClicks) {
   const std::string keeps = "on contextClick\n  global log\n  put \"contextClick,\" after log\nend contextClick\n";
-  const std::string passes = "on contextClick\n  global log\n  put \"contextClick,\" after log\n  pass contextClick\nend contextClick\n";
+  const std::string passes =
+      "on contextClick\n  global log\n  put \"contextClick,\" after log\n  pass contextClick\nend contextClick\n";
   struct Case {
     std::string cardscript;
     const char* expected;
@@ -522,9 +523,10 @@ TEST_F(ToolTest, TheClickedLineCountsTheLinesBeforeTheWord) {
 // parameter. A handler that takes it ends the click; with none the click goes on.
 TEST_F(ToolTest, AClickOnAnEmbeddedObject) {
   Object field = lockedfield("F", "alpha beta", Rect{50, 10, 90, 200});
-  field.script = logs("F", {"mouseDown", "mouseUp"}) +
-                 "on clickFieldObject a, b, c\n  global log, takes\n  put \"object \" & a & \" \" & b & \" \" & c & \",\" after log\n"
-                 "  if takes is not true then pass clickFieldObject\nend clickFieldObject\n";
+  field.script =
+      logs("F", {"mouseDown", "mouseUp"}) +
+      "on clickFieldObject a, b, c\n  global log, takes\n  put \"object \" & a & \" \" & b & \" \" & c & \",\" after log\n"
+      "  if takes is not true then pass clickFieldObject\nend clickFieldObject\n";
   start({field});
   WEReference we = livefield(spotat(cardlist(), 0));
   ASSERT_NE(we, nilid);

@@ -23,8 +23,10 @@ class LayerOrderTest : public WindowTest {
     testproject::Project p;
     testproject::Window w;
     w.rect = Rect{60, 60, 360, 460};
-    w.backgrounds.push_back(testproject::Background{
-        "Bg", "", {Object{.name = "P", .rect = {200, 10, 220, 90}}, Object{.name = "Q", .rect = {200, 100, 220, 190}}}});
+    w.backgrounds.push_back(testproject::Background{"Bg",
+                                                    "",
+                                                    {Object{.name = "P", .rect = {200, 10, 220, 90}},
+                                                     Object{.name = "Q", .rect = {200, 100, 220, 190}}}});
     testproject::Card c;
     for (const char* name : {"W", "X", "Y", "Z"}) {
       const i16 left = i16(10 + 100 * (name[0] - 'W'));
@@ -52,8 +54,9 @@ class LayerOrderTest : public WindowTest {
   }
   // The numbers of card buttons W, X, Y and Z.
   std::string numbers() {
-    return cardvalue("the number of button \"W\" & the number of button \"X\" & the number of button \"Y\" & "
-                     "the number of button \"Z\"");
+    return cardvalue(
+        "the number of button \"W\" & the number of button \"X\" & the number of button \"Y\" & "
+        "the number of button \"Z\"");
   }
 };
 
@@ -104,7 +107,8 @@ TEST_F(LayerOrderTest, WordsAfterTheCommandAndAnEmptyLayer) {
             {"shuffleBack now", "", "error 2"}});
   EXPECT_EQ(numbers(), "1234");
   ASSERT_EQ(doline("go next"), 0);
-  for (const char* line : {"bringFront", "sendBack", "shuffleForward", "shuffleBack"}) EXPECT_EQ(doline(line), 0) << line;
+  for (const char* line : {"bringFront", "sendBack", "shuffleForward", "shuffleBack"})
+    EXPECT_EQ(doline(line), 0) << line;
 }
 
 TEST_F(LayerOrderTest, TheLayersRecordIsMarkedChangedEvenWhenEmpty) {

@@ -23,24 +23,27 @@
 
 int main(int argc, char** argv) {
   std::string option = argc == 3 ? argv[2] : "";
-  const char* options[] = {"hello-fails", "greets", "events", "opencard-fails", "loops", "field", "drawn",
-                           "nextcard", "unknown-command", "buttons"};
+  const char* options[] = {"hello-fails", "greets", "events",   "opencard-fails",  "loops",
+                           "field",       "drawn",  "nextcard", "unknown-command", "buttons"};
   bool known = argc == 2;
   for (const char* o : options) known = known || option == o;
   if (argc < 2 || argc > 3 || !known) {
-    std::fputs("usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field | drawn |"
-               " nextcard | unknown-command | buttons]\n",
-               stderr);
+    std::fputs(
+        "usage: makeproject PATH [hello-fails | greets | events | opencard-fails | loops | field | drawn |"
+        " nextcard | unknown-command | buttons]\n",
+        stderr);
     return 2;
   }
   std::string path = argv[1];
   kv::testproject::Project project = kv::testproject::small();
   if (option == "hello-fails") project.windows[0].cards[0].script += "\non hello\n  put 1 into empty\nend hello";
-  if (option == "greets") project.windows[0].cards[0].script = "on openCard\n  put \"Hello from card\" && the number of cards\nend openCard";
+  if (option == "greets")
+    project.windows[0].cards[0].script = "on openCard\n  put \"Hello from card\" && the number of cards\nend openCard";
   if (option == "opencard-fails")
     project.windows[0].cards[0].script = "on openCard\n  put 1 into x\n  put x into empty\nend openCard";
   if (option == "loops")
-    project.windows[0].cards[0].script = "on openCard\n  put 0 into n\n  repeat forever\n    add 1 to n\n  end repeat\nend openCard";
+    project.windows[0].cards[0].script =
+        "on openCard\n  put 0 into n\n  repeat forever\n    add 1 to n\n  end repeat\nend openCard";
   if (option == "field") {
     kv::testproject::Object field;
     field.kind = kv::testproject::Object::field;
@@ -61,7 +64,8 @@ int main(int argc, char** argv) {
     std::string& card = project.windows[0].cards[0].script;
     card = "";
     for (const char* m : {"greet", "mouseUp", "returnKey"})
-      card += std::string("on ") + m + " who\n  global seen\n  put \"" + m + "\" && who & \",\" after seen\n  put seen\nend " + m + "\n";
+      card += std::string("on ") + m + " who\n  global seen\n  put \"" + m +
+              "\" && who & \",\" after seen\n  put seen\nend " + m + "\n";
   }
   if (option == "drawn" || option == "nextcard") project = kv::testproject::drawn();
   if (option == "buttons") project = kv::testproject::buttons();

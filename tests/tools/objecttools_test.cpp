@@ -50,8 +50,9 @@ Object button(const std::string& name, Rect r, u16 style = 200) {
 }
 
 // The messages the object tools send, logged with the object's name.
-const std::initializer_list<std::string_view> kToolMessages = {
-    "pointerDown", "dragGraphic", "dragButton", "resizeGraphic", "resizeButton", "doubleClickButton", "doubleClickGraphic"};
+const std::initializer_list<std::string_view> kToolMessages = {"pointerDown",       "dragGraphic",  "dragButton",
+                                                               "resizeGraphic",     "resizeButton", "doubleClickButton",
+                                                               "doubleClickGraphic"};
 
 class ObjectToolTest : public EventLoopTest {
  protected:
@@ -90,7 +91,8 @@ class ObjectToolTest : public EventLoopTest {
 };
 
 std::string rectstring(const Rect& r) {
-  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," + std::to_string(r.bottom);
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom);
 }
 
 // A user selects a button with the pointer tool (its knobs drawn), drags it elsewhere, resizes
@@ -148,10 +150,9 @@ TEST_F(ObjectToolTest, TheKnobsAClickHits) {
     Point pt;  // v, h
     i16 shape, handle;
   } rows[] = {
-      {0, {17, 27}, 1, 1}, {0, {21, 31}, 1, 1}, {0, {17, 26}, 0, 0}, {0, {22, 31}, 0, 0},
-      {0, {58, 88}, 1, 3}, {0, {62, 92}, 1, 3}, {0, {60, 93}, 0, 0}, {0, {17, 92}, 1, 2},
-      {0, {62, 27}, 1, 4}, {1, {98, 98}, 3, 1}, {1, {152, 202}, 3, 2}, {1, {125, 150}, 0, 0},
-      {2, {240, 60}, 2, 1}, {2, {201, 61}, 2, 2}, {2, {220, 35}, 0, 0},
+      {0, {17, 27}, 1, 1},   {0, {21, 31}, 1, 1},   {0, {17, 26}, 0, 0},  {0, {22, 31}, 0, 0},  {0, {58, 88}, 1, 3},
+      {0, {62, 92}, 1, 3},   {0, {60, 93}, 0, 0},   {0, {17, 92}, 1, 2},  {0, {62, 27}, 1, 4},  {1, {98, 98}, 3, 1},
+      {1, {152, 202}, 3, 2}, {1, {125, 150}, 0, 0}, {2, {240, 60}, 2, 1}, {2, {201, 61}, 2, 2}, {2, {220, 35}, 0, 0},
   };
   for (const Row& r : rows) {
     i16 handle = -1;
@@ -173,7 +174,8 @@ TEST_F(ObjectToolTest, TheUniversalAndButtonTools) {
   field.kind = Object::field;
   field.name = "F";
   field.rect = Rect{200, 200, 240, 300};
-  start({graphic("G", Rect{20, 20, 60, 80}), graphic("H", Rect{100, 20, 140, 80}), button("B", Rect{20, 200, 50, 300}), field});
+  start({graphic("G", Rect{20, 20, 60, 80}), graphic("H", Rect{100, 20, 140, 80}), button("B", Rect{20, 200, 50, 300}),
+         field});
   ASSERT_EQ(doline("choose tool 600"), 0);
   select(0);
   ASSERT_EQ(doline("drag from 80,60 to 100,80"), 0);
@@ -283,7 +285,8 @@ TEST_F(ObjectToolTest, ShiftClicksAndTheSelectionRectangle) {
 // without reshaping; a drag held through the handler resizes.
 TEST_F(ObjectToolTest, AReleaseDuringPointerDownEndsTheKnobClick) {
   Object g = graphic("G", Rect{20, 20, 60, 80});
-  g.script = "on pointerDown\n  put 0 into x\n  repeat 3000\n    add 1 to x\n  end repeat\nend pointerDown\n" + logs("G", {"resizeGraphic"});
+  g.script = "on pointerDown\n  put 0 into x\n  repeat 3000\n    add 1 to x\n  end repeat\nend pointerDown\n" +
+             logs("G", {"resizeGraphic"});
   start({g});
   ASSERT_EQ(doline("choose pointer tool"), 0);
   select(0);

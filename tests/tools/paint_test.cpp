@@ -228,7 +228,8 @@ class PolygonTest : public PaintTest {
       drive::advance(3);
       drive::mouseDown(at(pts[i].h, pts[i].v));
       drive::advance(2);
-      if (i + 1 < pts.size() && !(pts[i + 1].h == pts[i].h && pts[i + 1].v == pts[i].v)) drive::moveTo(at(pts[i + 1].h, pts[i + 1].v));
+      if (i + 1 < pts.size() && !(pts[i + 1].h == pts[i].h && pts[i + 1].v == pts[i].v))
+        drive::moveTo(at(pts[i + 1].h, pts[i + 1].v));
       drive::advance(2);
       drive::mouseUp();
     }
@@ -267,9 +268,10 @@ TEST_F(PolygonTest, ADoubleClickEndsOpenOrClosesAFilledOne) {
 
 TEST_F(PaintTest, WithoutThePenLinesAndPolygonsChangeNothing) {
   start(blankbitmap());
-  ASSERT_EQ(doline("set the allowEmptyPaint to true\nset the showPen to false\nchoose line tool\ndrag from 30,30 to 80,80\n"
-                   "choose polygon tool\ndrag from 30,30 to 80,30\nsave"),
-            0);
+  ASSERT_EQ(
+      doline("set the allowEmptyPaint to true\nset the showPen to false\nchoose line tool\ndrag from 30,30 to 80,80\n"
+             "choose polygon tool\ndrag from 30,30 to 80,30\nsave"),
+      0);
   EXPECT_EQ(image(0), std::vector<u8>(8000, 0));
   ASSERT_EQ(doline("choose browse tool"), 0);
   EXPECT_FALSE(cardchanged());
@@ -282,7 +284,9 @@ TEST_F(PaintTest, WithoutThePenLinesAndPolygonsChangeNothing) {
 
 TEST_F(PaintTest, TheBrushStampsItsDiscAlongThePath) {
   start(blankbitmap());
-  ASSERT_EQ(doline("set the allowEmptyPaint to true\nset the filled to false\nchoose brush tool\ndrag from 30,40 to 50,40"), 0);
+  ASSERT_EQ(
+      doline("set the allowEmptyPaint to true\nset the filled to false\nchoose brush tool\ndrag from 30,40 to 50,40"),
+      0);
   EXPECT_EQ(image(0), std::vector<u8>(8000, 0)) << "nothing without filled";
   ASSERT_EQ(doline("set the filled to true\ndrag from 30,40 to 50,40"), 0);
   std::vector<u8> want(8000, 0);
@@ -366,7 +370,9 @@ TEST_F(PaintTest, TheBucketFillsOneAreaWithThePattern) {
   start({testproject::bitmap(Rect{20, 20, 40, 60}, true, b)});
   ASSERT_EQ(doline("set the filled to false\nchoose bucket tool\nclick at 50,30"), 0);
   EXPECT_EQ(image(0), b) << "nothing without filled";
-  ASSERT_EQ(doline("set the filled to true\nset the fillPat to 9\nset the fillBack to 2\nclick at 50,30\nclick at 23,23"), 0);
+  ASSERT_EQ(doline(
+                "set the filled to true\nset the fillPat to 9\nset the fillBack to 2\nclick at 50,30\nclick at 23,23"),
+            0);
   const std::vector<u8> got = image(0);
   for (i32 v = 0; v < 20; ++v)
     for (i32 h = 0; h < 40; ++h) {

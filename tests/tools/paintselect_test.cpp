@@ -110,7 +110,9 @@ TEST_F(PaintSelectTest, AMarqueeSelectsAndADragStopsAtTheEdge) {
 
 TEST_F(PaintSelectTest, OptionDragsACopyAndWithCommandLeavesATrail) {
   with(square(35, 35));
-  ASSERT_EQ(doline("choose select tool\ndrag from 30,30 to 60,50\ndrag from 40,40 to 70,40 with optionKey\nclick at 25,90"), 0);
+  ASSERT_EQ(
+      doline("choose select tool\ndrag from 30,30 to 60,50\ndrag from 40,40 to 70,40 with optionKey\nclick at 25,90"),
+      0);
   EXPECT_TRUE(all(Rect{35, 35, 45, 45}, 255)) << "the original stays";
   EXPECT_TRUE(all(Rect{35, 65, 45, 75}, 255)) << "a copy moved";
   EXPECT_TRUE(all(Rect{35, 45, 45, 65}, 0));
@@ -141,7 +143,8 @@ TEST_F(PaintSelectTest, TheLassoTakesTheShapesItEncloses) {
   std::string wrong;
   for (i32 v = 20; v < 100; ++v)
     for (i32 h = 20; h < 120; ++h)
-      if (m.test(h, v) != (h >= 40 && h < 50 && v >= 40 && v < 50)) wrong += std::to_string(h) + "," + std::to_string(v) + " ";
+      if (m.test(h, v) != (h >= 40 && h < 50 && v >= 40 && v < 50))
+        wrong += std::to_string(h) + "," + std::to_string(v) + " ";
   EXPECT_EQ(wrong, "") << "the square with its hole filled";
   EXPECT_TRUE(ptinlasso(list(), hv(51, 45)));
   EXPECT_TRUE(ptinlasso(list(), hv(45, 38)));
@@ -170,7 +173,8 @@ TEST_F(PaintSelectTest, ALassoSelectionDragsThroughItsMask) {
     for (i32 h = 36; h < 54; ++h) {
       const bool inside = h >= 40 && h < 50 && v >= 40 && v < 50;
       const bool dark = inside && (used.pat[(v - 20) & 7] & (0x80 >> ((h - 20) & 7)));
-      if (windowpixel(i16(h), i16(v)) != (dark ? kBlack : kWhite)) wrong += std::to_string(h) + "," + std::to_string(v) + " ";
+      if (windowpixel(i16(h), i16(v)) != (dark ? kBlack : kWhite))
+        wrong += std::to_string(h) + "," + std::to_string(v) + " ";
     }
   EXPECT_EQ(wrong, "");
   ASSERT_EQ(doline("drag from 45,45 to 75,45\nchoose browse tool"), 0);
@@ -202,7 +206,8 @@ TEST_F(PaintSelectTest, TheAntsMarchEveryEightTicks) {
     for (i32 h = s.left; h < s.right; ++h) {
       const bool edge = v == s.top || v == s.bottom - 1 || h == s.left || h == s.right - 1;
       const bool set = edge && (used.pat[(v - 20) & 7] & (0x80 >> ((h - 20) & 7)));
-      if ((in(p.strokecopy, h, v) != in(p.selcopy, h, v)) != set) wrong += std::to_string(h) + "," + std::to_string(v) + " ";
+      if ((in(p.strokecopy, h, v) != in(p.selcopy, h, v)) != set)
+        wrong += std::to_string(h) + "," + std::to_string(v) + " ";
     }
   EXPECT_EQ(wrong, "");
   bmapidle();
@@ -272,7 +277,8 @@ TEST_F(PaintTextTest, TypedLinesGoDownFromTheClick) {
   ASSERT_EQ(doline("choose pencil tool\nclick at 110,90"), 0);
   EXPECT_FALSE(session().textactive);
   const i16 ab = width("ab");
-  EXPECT_TRUE(inked(Rect{i16(58 - fi.ascent), 50, i16(58 + fi.descent), i16(50 + ab)})) << "\"ab\" on the first baseline";
+  EXPECT_TRUE(inked(Rect{i16(58 - fi.ascent), 50, i16(58 + fi.descent), i16(50 + ab)}))
+      << "\"ab\" on the first baseline";
   EXPECT_TRUE(all(Rect{i16(58 - fi.ascent), 20, i16(58 + fi.descent), 50}, 0)) << "nothing left of the click";
   const i16 second = i16(58 + step);
   EXPECT_TRUE(inked(Rect{i16(second - fi.ascent), 50, i16(second + fi.descent), i16(50 + width("c"))}));
@@ -280,7 +286,8 @@ TEST_F(PaintTextTest, TypedLinesGoDownFromTheClick) {
 
 TEST_F(PaintTextTest, FilledLinesAndRightAlignment) {
   start(blankbitmap());
-  ASSERT_EQ(doline("set the filled to true\nchoose paint text tool\nclick at 50,50\ntype \"ab\"\nchoose browse tool"), 0);
+  ASSERT_EQ(doline("set the filled to true\nchoose paint text tool\nclick at 50,50\ntype \"ab\"\nchoose browse tool"),
+            0);
   const FontInfo fi = font();
   const i16 w = width("ab");
   const Rect back{i16(58 - fi.ascent - 1), 49, i16(58 + fi.descent + 1), i16(50 + w + 1)};
@@ -301,7 +308,9 @@ TEST_F(PaintTextTest, FilledLinesAndRightAlignment) {
     ASSERT_EQ(doline("choose browse tool"), 0);
     start(blankbitmap());
     mainglobals().textAlign = align;
-    ASSERT_EQ(doline("set the filled to false\nchoose paint text tool\nclick at 80,50\ntype \"ab\"\nchoose browse tool"), 0);
+    ASSERT_EQ(doline(
+                  "set the filled to false\nchoose paint text tool\nclick at 80,50\ntype \"ab\"\nchoose browse tool"),
+              0);
     EXPECT_TRUE(inked(Rect{i16(58 - fi.ascent), 80, i16(58 + fi.descent), i16(80 + w)})) << align;
     EXPECT_TRUE(all(Rect{20, 20, 100, 80}, 0)) << align;
   }
@@ -420,7 +429,8 @@ TEST_F(PaintSelectTest, ALassoSelectionRoundTripsThroughTheClipboard) {
   EXPECT_TRUE(EqualRect(&session().selection, &centred));
   EXPECT_FALSE(session().selectioninplace) << "the pasted pixels float";
 
-  ASSERT_EQ(doline("choose browse tool\nchoose select tool\ndrag from 30,30 to 60,50\ncopy\nclick at 110,90\npaste"), 0);
+  ASSERT_EQ(doline("choose browse tool\nchoose select tool\ndrag from 30,30 to 60,50\ncopy\nclick at 110,90\npaste"),
+            0);
   EXPECT_TRUE(session().selectionactive) << "a rectangular one comes back rectangular";
   EXPECT_FALSE(session().lassoactive);
 
@@ -507,7 +517,10 @@ TEST_F(PaintSelectTest, CutCopiesTheSelectionAndClearsIt) {
 
 TEST_F(PaintSelectTest, SelectingAllCommitsTheTextFirst) {
   with(square(40, 40));
-  ASSERT_EQ(doline("set the allowEmptyPaint to true\nset the filled to true\nchoose paint text tool\nclick at 30,80\ntype \"a\""), 0);
+  ASSERT_EQ(
+      doline(
+          "set the allowEmptyPaint to true\nset the filled to true\nchoose paint text tool\nclick at 30,80\ntype \"a\""),
+      0);
   PaintSession& p = session();
   selallbits();
   EXPECT_FALSE(p.textactive);

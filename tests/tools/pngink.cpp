@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pngink: %s: %s\n", argv[1], error.c_str());
     return 1;
   }
-  const int top = std::atoi(argv[2]), left = std::atoi(argv[3]), bottom = std::atoi(argv[4]), right = std::atoi(argv[5]);
+  const int top = std::atoi(argv[2]), left = std::atoi(argv[3]), bottom = std::atoi(argv[4]),
+            right = std::atoi(argv[5]);
   const kv::u32 paper = image.pixels.empty() ? 0xFFFFFF : image.pixels[0] & 0xFFFFFF;
   int inktop = 1 << 30, inkleft = 1 << 30, inkbottom = -(1 << 30), inkright = -(1 << 30);
   for (int v = top - 10; v < bottom + 10; ++v)

@@ -143,7 +143,8 @@ TEST_F(ReshapeTest, LimitbitsShrinksToTheBudgetKeepingTheAnchorSide) {
   for (const Case& c : cases) {
     Rect r = c.r;
     limitbits(&r, c.anchor, c.current, c.budget, c.mask, c.colour);
-    EXPECT_TRUE(EqualRect(&r, &c.expected)) << "budget " << c.budget << ": " << r.top << "," << r.left << "," << r.bottom << "," << r.right;
+    EXPECT_TRUE(EqualRect(&r, &c.expected))
+        << "budget " << c.budget << ": " << r.top << "," << r.left << "," << r.bottom << "," << r.right;
   }
 }
 

@@ -106,7 +106,8 @@ int main(int argc, char** argv) {
       const kv::u32 want = screen.pixels[std::size_t(y) * std::size_t(screen.width) + std::size_t(x)] & 0xFFFFFF;
       const int sx = left + x, sy = top + y;
       const bool inside = sx >= 0 && sy >= 0 && sx < shot.width && sy < shot.height;
-      const kv::u32 got = inside ? shot.pixels[std::size_t(sy) * std::size_t(shot.width) + std::size_t(sx)] : 0xFF000000;
+      const kv::u32 got = inside ? shot.pixels[std::size_t(sy) * std::size_t(shot.width) + std::size_t(sx)]
+                                 : 0xFF000000;
       if (got == want) continue;
       if (differ++ == 0) {
         char text[120];

@@ -84,7 +84,8 @@ class TextGraphicTest : public WindowTest {
     w.rect = Rect{60, 60, 360, 460};
     w.backgrounds.push_back(testproject::Background{"Bg", "", {}});
     testproject::Card c;
-    c.objects = {Object{.kind = Object::graphic, .name = "t", .text = "one", .rect = {100, 100, 140, 300}, .style = 106}};
+    c.objects = {
+        Object{.kind = Object::graphic, .name = "t", .text = "one", .rect = {100, 100, 140, 300}, .style = 106}};
     w.cards.push_back(c);
     p.windows.push_back(w);
     build(p);

@@ -181,10 +181,16 @@ TEST_F(CloneTest, CloneWhenMemoryRunsOut) {
   w.cards = {c, testproject::Card{}};
   p.windows.push_back(w);
   EXPECT_GT(sweepallocations(
-                p, [this] { ASSERT_EQ(open(), 0); ASSERT_EQ(doline("choose button tool\nselect button 1"), 0); },
+                p,
+                [this] {
+                  ASSERT_EQ(open(), 0);
+                  ASSERT_EQ(doline("choose button tool\nselect button 1"), 0);
+                },
                 [this] { return doline("clone button 1 to card 2\nselect card field 1\nclone objects"); },
                 [this](i16 st) {
-                  if (st == 0) { EXPECT_EQ(cardvalue("the number of buttons of card 2"), "1"); }
+                  if (st == 0) {
+                    EXPECT_EQ(cardvalue("the number of buttons of card 2"), "1");
+                  }
                 }),
             5);
 }

@@ -44,8 +44,8 @@ static int16_t handler(uint32_t code, uint64_t data, uint32_t window, uint64_t r
   else note("%u:%u:ev;", tag, code);
   if (flags & kAnother) b->procs->PRegisterEvent(code, window, (uint64_t)(tag + 1) << 24, handler, b);
   if ((flags & kRaise) && !raising) {
-    int16_t (*send)(uint32_t, int32_t, const void*) =
-        (int16_t(*)(uint32_t, int32_t, const void*))(uintptr_t)serviceTable(b)[kSendEventSlot];
+    int16_t (*send)(uint32_t, int32_t, const void*) = (int16_t(*)(uint32_t, int32_t, const void*))(
+        uintptr_t)serviceTable(b)[kSendEventSlot];
     raising = 1;
     note("[%d]", send(window, (int32_t)code, 0));
     raising = 0;
@@ -135,8 +135,7 @@ void kv_main(void* block, const kv_services* s) {
     free(second);
     pascal(answer, out);
   } else if (strcmp(op, "answer") == 0) {
-    snprintf(out, sizeof out, "%d",
-             p->PAnswerKV(text(b, 1, a1), text(b, 2, a2), text(b, 3, a3), text(b, 4, a4)));
+    snprintf(out, sizeof out, "%d", p->PAnswerKV(text(b, 1, a1), text(b, 2, a2), text(b, 3, a3), text(b, 4, a4)));
   } else if (strcmp(op, "ask") == 0) {
     /* The default lives in a block of exactly its own size. */
     text(b, 2, a2);
@@ -153,11 +152,14 @@ void kv_main(void* block, const kv_services* s) {
   } else if (strcmp(op, "gaddr") == 0) {
     uint64_t x = 99, table = 0, z = 99;
     p->PGetGAddr((int32_t)num(b, 1), &x, &table, &z, b);
-    double (*acosine)(double) = table != 0 ? (double (*)(double))(uintptr_t)((const uint64_t*)(uintptr_t)table)[kAcosSlot] : 0;
+    double (*acosine)(double) = table != 0
+                                    ? (double (*)(double))(uintptr_t)((const uint64_t*)(uintptr_t)table)[kAcosSlot]
+                                    : 0;
     snprintf(out, sizeof out, "%llu,%.4f,%llu", (unsigned long long)x, acosine != 0 ? acosine(0) : -1.0,
              (unsigned long long)z);
   } else if (strcmp(op, "register") == 0) {
-    uint64_t refcon = (uint64_t)(num(b, 3) & 0xFFFF) | (uint64_t)(num(b, 4) & 0xFF) << 16 | (uint64_t)(num(b, 5) & 0xFF) << 24;
+    uint64_t refcon = (uint64_t)(num(b, 3) & 0xFFFF) | (uint64_t)(num(b, 4) & 0xFF) << 16 |
+                      (uint64_t)(num(b, 5) & 0xFF) << 24;
     kv_eventreg* r = p->PRegisterEvent((uint32_t)num(b, 1), (uint32_t)num(b, 2), refcon, handler, b);
     snprintf(out, sizeof out, "%s", r != 0 && r->code == (uint32_t)num(b, 1) ? "ok" : "none");
   } else if (strcmp(op, "unregister") == 0) {

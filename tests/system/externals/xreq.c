@@ -89,7 +89,8 @@ void kv_main(void* block, const kv_services* services) {
     int32_t size = services->GetHandleSize((kv_handle)out0);
     services->DisposeHandle((kv_handle)out0);
     n = snprintf(out, sizeof out, "%d,%s", b->result, text);
-    if (texthandle(code) && size != (int32_t)strlen(text) + 1) n += snprintf(out + n, sizeof out - (size_t)n, "?%d", size);
+    if (texthandle(code) && size != (int32_t)strlen(text) + 1)
+      n += snprintf(out + n, sizeof out - (size_t)n, "?%d", size);
   } else if (code == 5011 && b->result == 0) {
     const kv_resinfo* info = (const kv_resinfo*)(uintptr_t)out0;
     n = snprintf(out, sizeof out, "0,%u/%u/%.*s", info->id, info->index, info->name[0], (const char*)info->name + 1);
