@@ -225,7 +225,7 @@ bool WEContinuousRuler(u32* mode, WERuler* ruler, WEReference we) {
 OSErr _WEMapFontName(ConstStringPtr name, i16 storedFamily, u8 script, WEFontNameToFamilyProcPtr hook, i16* family) {
   // An empty name is how a family this machine has no name for was saved: the stored number
   // stands, so that text in a font missing here keeps it through a save and a load.
-  if (name[0] == 0 && storedFamily >= 0) *family = storedFamily;
+  if (name[0] == 0 && storedFamily != kInvalidFontFamily) *family = storedFamily;
   else *family = defaultfamily(name, GetFNum(name), script);
   return hook ? hook(name, storedFamily, family) : OSErr(noErr);
 }
@@ -233,7 +233,7 @@ OSErr _WEMapFontName(ConstStringPtr name, i16 storedFamily, u8 script, WEFontNam
 OSErr _WEQDFontNameToFontFamily(ConstStringPtr name, i16 storedFamily, TextEncoding encoding,
                                 WEFontNameToFamilyProcPtr hook, i16* family) {
   // As in _WEMapFontName: an empty name keeps the stored family.
-  if (name[0] == 0 && storedFamily >= 0) {
+  if (name[0] == 0 && storedFamily != kInvalidFontFamily) {
     *family = storedFamily;
     return hook ? hook(name, storedFamily, family) : OSErr(noErr);
   }

@@ -278,17 +278,19 @@ TEST_F(StreamRangeTest, CopyPutsEveryFlavourInOrder) {
 // A family this machine has no font for is written with an empty name; it reads back as
 // itself, so that a save and a load keep text in a font missing here.
 TEST_F(StreamRangeTest, AFamilyWithoutAFontKeepsItsNumber) {
-  const WEReference we = maketext("abc");
-  WETextStyle ts = style(28515, 0, 12);
-  ASSERT_EQ(_WESetStyleRange(0, 3, fontfacesize, &ts, we), noErr);
-  Handle st = NewHandle(0);
-  ASSERT_EQ(WEStreamRange(0, 3, fourcc("WEst"), 0x102, st, we), noErr);
-  Handle styles = nilhandle;
-  ASSERT_EQ(_WEParseStyleScrap(st, &styles, 0, nullptr), noErr);
-  ASSERT_EQ(HandleCount<WETextStyle>(styles), 1);
-  EXPECT_EQ(weelement<WETextStyle>(styles, 0).font, 28515);
-  _WEForgetStyleArray(&styles);
-  DisposeHandle(st);
+  for (const i16 family : {i16(28515), i16(-26691)}) {
+    const WEReference we = maketext("abc");
+    WETextStyle ts = style(family, 0, 12);
+    ASSERT_EQ(_WESetStyleRange(0, 3, fontfacesize, &ts, we), noErr);
+    Handle st = NewHandle(0);
+    ASSERT_EQ(WEStreamRange(0, 3, fourcc("WEst"), 0x102, st, we), noErr);
+    Handle styles = nilhandle;
+    ASSERT_EQ(_WEParseStyleScrap(st, &styles, 0, nullptr), noErr);
+    ASSERT_EQ(HandleCount<WETextStyle>(styles), 1);
+    EXPECT_EQ(weelement<WETextStyle>(styles, 0).font, family);
+    _WEForgetStyleArray(&styles);
+    DisposeHandle(st);
+  }
 }
 
 }  // namespace
