@@ -59,6 +59,13 @@ bool samepname(ConstStringPtr a, ConstStringPtr b) { return a[0] == b[0] && equa
 // The family an unknown font name becomes: the default font of the script when that one is
 // enabled (scripts above 31 count as Roman), else of the system script. The system font's own
 // name is never remapped.
+// An empty name is how a family this machine has no name for was saved: the stored number
+// stands (any but the none mark), so that text in a font missing here keeps it through a save
+// and a load.
+bool keepsstoredfamily(ConstStringPtr name, i16 storedFamily) {
+  return name[0] == 0 && storedFamily != kInvalidFontFamily;
+}
+
 i16 defaultfamily(ConstStringPtr name, i16 family, u8 script) {
   if (family != 0) return family;
   Str255 sysname;
@@ -223,28 +230,25 @@ bool WEContinuousRuler(u32* mode, WERuler* ruler, WEReference we) {
 }
 
 OSErr _WEMapFontName(ConstStringPtr name, i16 storedFamily, u8 script, WEFontNameToFamilyProcPtr hook, i16* family) {
-  // An empty name is how a family this machine has no name for was saved: the stored number
-  // stands, so that text in a font missing here keeps it through a save and a load.
-  if (name[0] == 0 && storedFamily != kInvalidFontFamily) *family = storedFamily;
+  if (keepsstoredfamily(name, storedFamily)) *family = storedFamily;
   else *family = defaultfamily(name, GetFNum(name), script);
   return hook ? hook(name, storedFamily, family) : OSErr(noErr);
 }
 
 OSErr _WEQDFontNameToFontFamily(ConstStringPtr name, i16 storedFamily, TextEncoding encoding,
                                 WEFontNameToFamilyProcPtr hook, i16* family) {
-  // As in _WEMapFontName: an empty name keeps the stored family.
-  if (name[0] == 0 && storedFamily != kInvalidFontFamily) {
+  if (keepsstoredfamily(name, storedFamily)) {
     *family = storedFamily;
-    return hook ? hook(name, storedFamily, family) : OSErr(noErr);
+  } else {
+    i16 found = FMGetFontFamilyFromName(name);
+    if (found == kInvalidFontFamily) found = GetFNum(name);
+    i16 script = 0;
+    if (RevertTextEncodingToScriptInfo(encoding, &script, nullptr, nullptr) != noErr) {
+      const u32 low = encoding & 0xFF;
+      script = low < 32 ? i16(low) : i16(0);
+    }
+    *family = defaultfamily(name, found, u8(script));
   }
-  i16 found = FMGetFontFamilyFromName(name);
-  if (found == kInvalidFontFamily) found = GetFNum(name);
-  i16 script = 0;
-  if (RevertTextEncodingToScriptInfo(encoding, &script, nullptr, nullptr) != noErr) {
-    const u32 low = encoding & 0xFF;
-    script = low < 32 ? i16(low) : i16(0);
-  }
-  *family = defaultfamily(name, found, u8(script));
   return hook ? hook(name, storedFamily, family) : OSErr(noErr);
 }
 
