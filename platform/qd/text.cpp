@@ -109,8 +109,8 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
   // picture's, say) must cost neither the images of glyphs nobody sees nor a buffer the size of
   // the whole string. A glyph's ink stays within a margin of its advance cell that grows with
   // the size (overhangs, slant, accents above the ascent, the style rings).
-  const bool hidden = p.pnVis < 0;
   const Rect port = portclip(p).bounds();
+  const bool hidden = p.pnVis < 0 || port.right <= port.left || port.bottom <= port.top;
   // What the port shows, relative to the pen.
   const i32 showntop = i32(port.top) - pen.v, shownleft = i32(port.left) - pen.h;
   const i32 shownbottom = i32(port.bottom) - pen.v, shownright = i32(port.right) - pen.h;
