@@ -177,15 +177,14 @@ inline const varentry* findatom(atom* a, Handle text, Handle list) {
   Size bytes = 0;
   const auto* entries = reinterpret_cast<const varentry*>(list == nilhandle ? nullptr : derefsize(list, &bytes));
   const Size count = bytes / Size(sizeof(varentry));
-  if (a->token == tok::variable) {
-    const u32 index = rememberedindex(a);
-    if (a->numstate == numargument) {
-      if (index < u32(count) && entries[index].state == i16(index) && entries[index].key == u32(a->link))
-        return &entries[index];
-    } else if (a->numstate == numvariable && a->value[0] == list && list != nilhandle) {
-      if (index < u32(count) && entries[index].key == u32(a->link) && a->value[1] == HandleSerial(list))
-        return &entries[index];
-    }
+  if (a->numstate == numvariable && a->value[0] == list && a->token == tok::variable && list != nilhandle) {
+    u32 index = rememberedindex(a);
+    if (index < u32(count) && entries[index].key == u32(a->link) && a->value[1] == HandleSerial(list))
+      return &entries[index];
+  } else if (a->numstate == numargument && a->token == tok::variable) {
+    u32 index = rememberedindex(a);
+    if (index < u32(count) && entries[index].state == i16(index) && entries[index].key == u32(a->link))
+      return &entries[index];
   }
   return searchatom(a, text, list, entries, count);
 }
