@@ -240,7 +240,11 @@ i16 lownamed(ConstStringPtr name, varentry* out) {
 i16 lownamedkey(ConstStringPtr name, u32 key, varentry* out) {
   Handle named = nilhandle;
   std::vector<Handle>& spares = state<VariablesState>().names;
-  if (!spares.empty()) {
+  // Without memory for the name the entry goes on nameless.
+  if (spares.empty()) {
+    if (stringtonewh(name, &named) != 0) named = nilhandle;
+  } else if (!memoryrefused(Size(name[0]))) {
+    // A spare, once the memory guard allowed the name as it allows a new handle.
     named = spares.back();
     spares.pop_back();
     Size size = 0;
@@ -250,9 +254,6 @@ i16 lownamedkey(ConstStringPtr name, u32 key, varentry* out) {
       DisposeHandle(named);
       named = nilhandle;
     }
-  } else if (stringtonewh(name, &named) != 0) {
-    // Without memory for the name the entry goes on nameless.
-    named = nilhandle;
   }
   if (memoryrefused(Size(sizeof(fred)))) {
     if (named != nilhandle) DisposeHandle(named);
@@ -386,9 +387,12 @@ void dumpvars(Handle list) {
 void dumpcallvars(Handle list) {
   if (list == nilhandle) return;
   VariablesState& spares = state<VariablesState>();
-  const Size n = entrycount(list);
+  Size bytes = 0;
+  // Nothing below moves the list: only the handles its entries name are resized or released.
+  const auto* entries = reinterpret_cast<const varentry*>(derefsize(list, &bytes));
+  const Size n = bytes / Size(sizeof(varentry));
   for (Size i = 0; i < n; ++i) {
-    const varentry e = entryat(list, i);
+    const varentry e = entries[i];
     if (e.state <= varborrowed) continue;
     if (e.name != nilhandle) {
       if (spares.names.size() < kSpareHandles) {
