@@ -90,6 +90,7 @@ OSErr parsestyle(const WEDataDesc& record, i16 allocFlags, WEFontNameToFamilyPro
   ts->encoding = u32(-1);
   ts->extraFaceMask = 0xFF;
   bool encodingknown = false;
+  bool named = false;  // the last word on the font was its name
   i16 family = -1;
   const OSErr err = eachitem(record, [&](OSType key, const WEDataDesc& item) -> OSErr {
     for (int bit = 0; bit < 8; ++bit) {
@@ -108,6 +109,7 @@ OSErr parsestyle(const WEDataDesc& record, i16 allocFlags, WEFontNameToFamilyPro
       case fourcc("fnt#"): {
         if (!readvalue(item, &family)) return weMalformedScrapErr;
         ts->font = family;
+        named = false;
         return noErr;
       }
       case fourcc("extp"):
@@ -132,6 +134,7 @@ OSErr parsestyle(const WEDataDesc& record, i16 allocFlags, WEFontNameToFamilyPro
         i16 mapped = ts->font;
         if (OSErr e = _WEQDFontNameToFontFamily(name, family, ts->encoding, hook, &mapped)) return e;
         ts->font = mapped;
+        named = true;
         return noErr;
       }
       case fourcc("unds"): {
@@ -185,6 +188,15 @@ OSErr parsestyle(const WEDataDesc& record, i16 allocFlags, WEFontNameToFamilyPro
   if (err != noErr && ts->object != 0) {
     _WEFreeObject(ts->object);
     ts->object = 0;
+  }
+  // A family given by number alone is settled as a save and a load would settle it (a style is
+  // saved with its family's name, and the name read back through the same mapping), so that
+  // text read once is the text read after a save: runs do not merge or split on the way.
+  if (err == noErr && !named) {
+    Str255 name{};
+    _WEFontFamilyToQDFontName(ts->font, name, nullptr);
+    i16 mapped = ts->font;
+    if (_WEQDFontNameToFontFamily(name, ts->font, ts->encoding, hook, &mapped) == noErr) ts->font = mapped;
   }
   return err;
 }

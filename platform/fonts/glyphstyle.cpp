@@ -15,19 +15,6 @@ namespace {
 
 i32 floordiv4(i32 v) { return v >= 0 ? v / 4 : -((-v + 3) / 4); }
 
-u8 at(const Glyph& g, i32 x, i32 y) {
-  if (x < 0 || y < 0 || x >= g.width || y >= g.height) return 0;
-  return g.bits[std::size_t(y) * std::size_t(g.width) + std::size_t(x)];
-}
-
-// The largest value of the 3x3 neighbourhood of (x, y).
-u8 dilated(const Glyph& g, i32 x, i32 y) {
-  u8 v = 0;
-  for (i32 dy = -1; dy <= 1; ++dy)
-    for (i32 dx = -1; dx <= 1; ++dx) v = std::max(v, at(g, x + dx, y + dy));
-  return v;
-}
-
 bool tooLarge(i32 width, i32 height) { return i64(width) * height > maxglyphpixels; }
 
 }  // namespace
@@ -54,29 +41,58 @@ void slantglyph(Glyph& g) {
 
 void smearglyph(Glyph& g) {
   if (g.bits.empty() || tooLarge(g.width + 1, g.height)) return;
-  i32 width = g.width + 1;
-  std::vector<u8> out(std::size_t(width) * std::size_t(g.height), 0);
-  for (i32 y = 0; y < g.height; ++y)
-    for (i32 x = 0; x < width; ++x)
-      out[std::size_t(y) * std::size_t(width) + std::size_t(x)] = std::max(at(g, x, y), at(g, x - 1, y));
+  const std::size_t w = std::size_t(g.width), width = w + 1;
+  std::vector<u8> out(width * std::size_t(g.height), 0);
+  for (std::size_t y = 0; y < std::size_t(g.height); ++y) {
+    const u8* in = g.bits.data() + y * w;
+    u8* row = out.data() + y * width;
+    row[0] = in[0];
+    for (std::size_t x = 1; x < w; ++x) row[x] = std::max(in[x], in[x - 1]);
+    row[w] = in[w - 1];
+  }
   g.width = i16(width);
   g.bits = std::move(out);
 }
 
+// The ring is the ink's 3 x 3 neighbourhood maximum (and, for the shadow, that of the pixel
+// up and to the left as well) less the ink itself. The maximum is taken along rows and then
+// down columns, so a large glyph costs a few operations a pixel.
 void outlineglyph(Glyph& g, bool shadow) {
   if (g.bits.empty()) return;
-  i32 grow = shadow ? 3 : 2;
-  i32 width = g.width + grow, height = g.height + grow;
+  const i32 grow = shadow ? 3 : 2;
+  const i32 w = g.width, h = g.height, width = w + grow, height = h + grow;
   if (tooLarge(width, height)) return;
-  std::vector<u8> out(std::size_t(width) * std::size_t(height), 0);
-  for (i32 y = 0; y < height; ++y) {
+  const std::size_t W = std::size_t(width);
+  // across[r][x]: the largest of old row r's columns x - 2 .. x (new column x is old x - 1).
+  std::vector<u8> across(W * std::size_t(h), 0);
+  for (i32 r = 0; r < h; ++r) {
+    const u8* in = g.bits.data() + std::size_t(r) * std::size_t(w);
+    u8* row = across.data() + std::size_t(r) * W;
     for (i32 x = 0; x < width; ++x) {
-      // (x, y) of the new image is (x - 1, y - 1) of the old one.
-      u8 ring = dilated(g, x - 1, y - 1);
-      if (shadow) ring = std::max(ring, dilated(g, x - 2, y - 2));
-      u8 ink = at(g, x - 1, y - 1);
-      out[std::size_t(y) * std::size_t(width) + std::size_t(x)] = u8((ring * (255 - ink) + 127) / 255);
+      const i32 lo = std::max(0, x - 2), hi = std::min(w - 1, x);
+      u8 v = 0;
+      for (i32 k = lo; k <= hi; ++k) v = std::max(v, in[k]);
+      row[x] = v;
     }
+  }
+  std::vector<u8> out(W * std::size_t(height), 0);
+  std::vector<u8> near(W), before(W, 0);  // this row's 3 x 3 maximum, and the row above's
+  for (i32 y = 0; y < height; ++y) {
+    std::fill(near.begin(), near.end(), u8(0));
+    for (i32 r = std::max(0, y - 2); r <= std::min(h - 1, y); ++r) {
+      const u8* row = across.data() + std::size_t(r) * W;
+      for (std::size_t x = 0; x < W; ++x) near[x] = std::max(near[x], row[x]);
+    }
+    u8* o = out.data() + std::size_t(y) * W;
+    const bool inkrow = y >= 1 && y <= h;
+    const u8* ink = inkrow ? g.bits.data() + std::size_t(y - 1) * std::size_t(w) : nullptr;
+    for (i32 x = 0; x < width; ++x) {
+      u8 ring = near[std::size_t(x)];
+      if (shadow && x >= 1) ring = std::max(ring, before[std::size_t(x - 1)]);
+      const u8 i = inkrow && x >= 1 && x <= w ? ink[x - 1] : 0;
+      o[x] = u8((ring * (255 - i) + 127) / 255);
+    }
+    std::swap(near, before);
   }
   g.left = i16(g.left - 1);
   g.top = i16(g.top + 1);

@@ -238,8 +238,20 @@ bool stepsbetween(i32 from, i32 delta, i32 steps, double lo, double hi, i32* kfi
 
 RegionData lineregion(Point a, Point b, i32 penwidth, i32 penheight, const PixelBounds& within) {
   RegionData out;
-  if (penwidth <= 0 || penheight <= 0) return out;
+  if (penwidth <= 0 || penheight <= 0 || within.right <= within.left || within.bottom <= within.top) return out;
   std::vector<pixman_box32_t> boxes;
+  // Each box is cut to the bounds (nothing outside them can be drawn) and one the same as the
+  // box before is dropped: a pen far larger than the bounds gives the same box step after step.
+  auto add = [&](i32 x1, i32 y1, i32 x2, i32 y2) {
+    const pixman_box32_t box{std::max(x1, within.left), std::max(y1, within.top), std::min(x2, within.right),
+                             std::min(y2, within.bottom)};
+    if (box.x1 >= box.x2 || box.y1 >= box.y2) return;
+    if (!boxes.empty()) {
+      const pixman_box32_t& last = boxes.back();
+      if (last.x1 == box.x1 && last.y1 == box.y1 && last.x2 == box.x2 && last.y2 == box.y2) return;
+    }
+    boxes.push_back(box);
+  };
   const i32 dx = b.h - a.h, dy = b.v - a.v;
   const i32 steps = std::max(std::abs(dx), std::abs(dy));
   // Only the steps whose pen can reach the bounds are taken: a long line with a thick pen
@@ -249,7 +261,7 @@ RegionData lineregion(Point a, Point b, i32 penwidth, i32 penheight, const Pixel
       !stepsbetween(a.v, dy, steps, double(within.top) - penheight - 1, double(within.bottom) + 1, &kfirst, &klast))
     return out;
   if (steps == 0) {
-    boxes.push_back(pixman_box32_t{a.h, a.v, a.h + penwidth, a.v + penheight});
+    add(a.h, a.v, a.h + penwidth, a.v + penheight);
   } else if (std::abs(dx) >= std::abs(dy)) {
     // One pixel per column; runs of one row become one box.
     auto at = [&](i32 k) {
@@ -260,14 +272,13 @@ RegionData lineregion(Point a, Point b, i32 penwidth, i32 penheight, const Pixel
     for (i32 k = kfirst; k <= klast; ++k) {
       const auto [x, y] = at(k);
       if (y != runy) {
-        boxes.push_back(
-            pixman_box32_t{std::min(runx, lastx), runy, std::max(runx, lastx) + penwidth, runy + penheight});
+        add(std::min(runx, lastx), runy, std::max(runx, lastx) + penwidth, runy + penheight);
         runx = x;
         runy = y;
       }
       lastx = x;
     }
-    boxes.push_back(pixman_box32_t{std::min(runx, lastx), runy, std::max(runx, lastx) + penwidth, runy + penheight});
+    add(std::min(runx, lastx), runy, std::max(runx, lastx) + penwidth, runy + penheight);
   } else {
     auto at = [&](i32 k) {
       return std::pair<i32, i32>{a.h + i32(std::floor(double(k) * dx / steps + 0.5)), a.v + (dy > 0 ? k : -k)};
@@ -277,14 +288,13 @@ RegionData lineregion(Point a, Point b, i32 penwidth, i32 penheight, const Pixel
     for (i32 k = kfirst; k <= klast; ++k) {
       const auto [x, y] = at(k);
       if (x != runx) {
-        boxes.push_back(
-            pixman_box32_t{runx, std::min(runy, lasty), runx + penwidth, std::max(runy, lasty) + penheight});
+        add(runx, std::min(runy, lasty), runx + penwidth, std::max(runy, lasty) + penheight);
         runx = x;
         runy = y;
       }
       lasty = y;
     }
-    boxes.push_back(pixman_box32_t{runx, std::min(runy, lasty), runx + penwidth, std::max(runy, lasty) + penheight});
+    add(runx, std::min(runy, lasty), runx + penwidth, std::max(runy, lasty) + penheight);
   }
   out.setboxes(boxes);
   return out;

@@ -105,19 +105,36 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
     if (index == kNominalGlyph) return glyph(key, t[i], mono);
     return index == kNoGlyph ? noink : glyphbyindex(key, index, mono);
   };
+  // Only glyphs that may reach what the port can show are made: a huge text size (a
+  // picture's, say) must cost neither the images of glyphs nobody sees nor a buffer the size of
+  // the whole string. A glyph's ink stays within a margin of its advance cell that grows with
+  // the size (overhangs, slant, accents above the ascent, the style rings).
+  const bool hidden = p.pnVis < 0;
+  const Rect port = portclip(p).bounds();
+  // What the port shows, relative to the pen.
+  const i32 showntop = i32(port.top) - pen.v, shownleft = i32(port.left) - pen.h;
+  const i32 shownbottom = i32(port.bottom) - pen.v, shownright = i32(port.right) - pen.h;
+  const i32 margin = 2 * (i32(fm.ascent) + fm.descent) + fm.widmax + 8;
+  auto maybeshown = [&](i32 from, i32 to) {
+    return !hidden && std::min(from, to) - margin < shownright && std::max(from, to) + margin > shownleft &&
+           -fm.ascent - margin < shownbottom && fm.descent + margin > showntop;
+  };
   i32 x = 0;
   i32 left = 0, top = -fm.ascent, right = 0, bottom = fm.descent;
   for (i32 j = 0; j < n; ++j) {
     const i32 i = order.righttoleft ? order.visual[std::size_t(j)] : j;
-    const Glyph& g = glyphof(i);
-    boxes[std::size_t(i)] = GlyphBox{x + g.left, -g.top, g.width, g.height};
-    if (g.width > 0 && g.height > 0) {
-      left = std::min(left, x + g.left);
-      right = std::max(right, x + g.left + g.width);
-      top = std::min<i32>(top, -g.top);
-      bottom = std::max<i32>(bottom, -g.top + g.height);
+    const i32 step = adv.next(t[i]);
+    if (maybeshown(x, x + step)) {
+      const Glyph& g = glyphof(i);
+      boxes[std::size_t(i)] = GlyphBox{x + g.left, -g.top, g.width, g.height};
+      if (g.width > 0 && g.height > 0) {
+        left = std::min(left, x + g.left);
+        right = std::max(right, x + g.left + g.width);
+        top = std::min<i32>(top, -g.top);
+        bottom = std::max<i32>(bottom, -g.top + g.height);
+      }
     }
-    x += adv.next(t[i]);
+    x += step;
   }
   const i32 width = x;
   right = std::max(right, width);
@@ -126,24 +143,20 @@ void drawtextat(Port& p, const u8* t, i32 n, i32 extraperspace) {
 
   // The pen moves whether or not anything is drawn.
   p.pnLoc.h = i16(std::clamp<i32>(pen.h + width, -32768, 32767));
-  if (p.pnVis < 0 || right <= left || bottom <= top) return;
-  // Only the part of the string box that the port can show is made: a huge text size (a
-  // picture's, say) must not make a buffer the size of the whole box.
-  {
-    const Rect shown = portclip(p).bounds();
-    left = std::max<i32>(left, i32(shown.left) - pen.h);
-    right = std::min<i32>(right, i32(shown.right) - pen.h);
-    top = std::max<i32>(top, i32(shown.top) - pen.v);
-    bottom = std::min<i32>(bottom, i32(shown.bottom) - pen.v);
-    if (right <= left || bottom <= top) return;
-  }
+  if (hidden || right <= left || bottom <= top) return;
+  left = std::max(left, shownleft);
+  right = std::min(right, shownright);
+  top = std::max(top, showntop);
+  bottom = std::min(bottom, shownbottom);
+  if (right <= left || bottom <= top) return;
 
   // Second pass: the coverage of the string box.
   const i32 bw = right - left, bh = bottom - top;
   std::vector<u8> cov(std::size_t(bw) * std::size_t(bh), 0);
   for (i32 i = 0; i < n; ++i) {
     const GlyphBox& b = boxes[std::size_t(i)];
-    if (b.w <= 0 || b.h <= 0) continue;
+    if (b.w <= 0 || b.h <= 0) continue;  // no ink, or never made
+    if (b.x >= right || b.x + b.w <= left || b.y >= bottom || b.y + b.h <= top) continue;
     const Glyph& g = glyphof(i);
     if (g.bits.size() < std::size_t(g.width) * std::size_t(g.height)) continue;
     // The glyph's rows and columns inside the shown box.

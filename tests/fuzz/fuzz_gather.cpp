@@ -1,8 +1,9 @@
 // Gathers arbitrary bytes as a picture into objects. Damaged pictures must stop at the damage
 // without harm; what comes back is a list of whole objects whose groups nest no deeper than
 // the gather keeps them. The seeds are pictures this layer recorded itself: shapes with fills
-// and frames, group, text, bitmap and polygon comments, nested groups and text. An input that
-// takes more than a second fails the run: a picture is outside data.
+// and frames, group, text, bitmap and polygon comments, nested groups and text, grouped text
+// at a huge size. An input that takes more than a second fails the run: a picture is outside
+// data.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -24,12 +25,14 @@ void comment(kv::i16 kind) { kv::PicComment(kind, 0, 0); }
 
 std::vector<std::uint8_t> recorded(int which) {
   using namespace kv;
-  usebuiltinmetricsfont(true);
+  kv::usebuiltinmetricsfont(true);
   GWorldPtr gw = 0;
   Rect frame{0, 0, 80, 120};
   NewGWorld(&gw, 8, &frame, 0, 0, 0);
   SetGWorld(gw, 0);
-  PicHandle pic = OpenPicture(&frame);
+  // The huge text's picture is as large as its glyphs, so that playing it keeps their size.
+  const Rect picframe = which == 3 ? Rect{0, 0, 2100, 2100} : frame;
+  PicHandle pic = OpenPicture(&picframe);
   Rect r{4, 4, 30, 50};
   if (which == 0) {
     PaintRect(&r);
@@ -63,6 +66,15 @@ std::vector<std::uint8_t> recorded(int which) {
     MoveTo(5, 40);
     DrawString(reinterpret_cast<ConstStringPtr>("\x02Hi"));
     comment(151);
+  } else if (which == 3) {
+    // Grouped text at a huge size, outlined and italic: none of it can be seen in the
+    // gathering port, so none of its glyphs may cost their images.
+    comment(140);
+    TextSize(2048);
+    TextFace(faceitalic | faceoutline);
+    MoveTo(5, 40);
+    DrawString(reinterpret_cast<ConstStringPtr>("\x0c#0123456789`"));
+    comment(141);
   } else {
     GWorldPtr src = 0;
     Rect s{0, 0, 8, 8};
@@ -98,7 +110,10 @@ int nesting(kv::Handle list) {
 }  // namespace
 
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
-  for (int i = 0; i < 4; ++i) out->push_back(recorded(i));
+  for (int i = 0; i < 5; ++i) out->push_back(recorded(i));
+  // Recording drew the seeds' glyphs; the gather must make its own.
+  kv::usebuiltinmetricsfont(false);
+  kv::usebuiltinmetricsfont(true);
   return out->size();
 }
 
@@ -109,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Large images are bounded by the memory there is; a small budget keeps each input quick
   // (1 MB holds a stretched image of 8 million pixels at one bit, read and written one by one).
   setmemorybudget(1u << 20);
-  usebuiltinmetricsfont(true);
+  kv::usebuiltinmetricsfont(true);
   PicHandle pic = 0;
   if (PtrToHand(data, &pic, Size(size)) != noErr) return 0;
   Handle list = pictospot(pic);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/fonts/fonts.h"
 #include "tests/support/fixture.h"
@@ -83,6 +84,42 @@ TEST_F(RealFonts, BoldAndOtherStylesChangeTheGlyph) {
   EXPECT_EQ(glyph({0, 12, facebold}, 'a', false).width, glyph({0, 12, 0}, 'a', false).width + 1);
   EXPECT_EQ(charadvance({3, 12, facecondense}, 'a'), charadvance({3, 12, 0}, 'a') - 1);
   EXPECT_EQ(charadvance({3, 12, faceextend}, 'a'), charadvance({3, 12, 0}, 'a') + 1);
+}
+
+// Outline and shadow by their definition, pixel by pixel: the ring is the largest coverage
+// within one pixel of the ink (for the shadow, also within one pixel of the pixel up and to
+// the left), less the ink itself.
+std::vector<u8> ringbydefinition(const Glyph& plain, bool shadow) {
+  const i32 grow = shadow ? 3 : 2, w = plain.width + grow, h = plain.height + grow;
+  auto at = [&](i32 x, i32 y) -> i32 {
+    if (x < 0 || y < 0 || x >= plain.width || y >= plain.height) return 0;
+    return plain.bits[std::size_t(y) * std::size_t(plain.width) + std::size_t(x)];
+  };
+  auto near = [&](i32 x, i32 y) {
+    i32 v = 0;
+    for (i32 dy = -1; dy <= 1; ++dy)
+      for (i32 dx = -1; dx <= 1; ++dx) v = std::max(v, at(x + dx, y + dy));
+    return v;
+  };
+  std::vector<u8> out;
+  for (i32 y = 0; y < h; ++y)
+    for (i32 x = 0; x < w; ++x) {
+      i32 ring = near(x - 1, y - 1);
+      if (shadow) ring = std::max(ring, near(x - 2, y - 2));
+      out.push_back(u8((ring * (255 - at(x - 1, y - 1)) + 127) / 255));
+    }
+  return out;
+}
+
+TEST_F(RealFonts, OutlineAndShadowRingTheInk) {
+  for (i16 size : {i16(9), i16(31)})
+    for (bool mono : {false, true})
+      for (u8 c : {u8('a'), u8('W'), u8('.')}) {
+        const Glyph plain = glyph({3, size, 0}, c, mono);
+        ASSERT_TRUE(hasink(plain));
+        EXPECT_EQ(glyph({3, size, faceoutline}, c, mono).bits, ringbydefinition(plain, false)) << size << c;
+        EXPECT_EQ(glyph({3, size, faceshadow}, c, mono).bits, ringbydefinition(plain, true)) << size << c;
+      }
 }
 
 TEST_F(RealFonts, MonoGlyphsAreOneBitAndCoverageGlyphsAreSmooth) {

@@ -1,6 +1,6 @@
-// Shapes are built only where they can be seen: what a shape draws inside a clipped port is
-// what it draws there unclipped, and a shape over the whole coordinate range costs what its
-// visible part costs.
+// Shapes are built only where they can be seen: what a shape draws inside a clipped port (in a
+// pen of any size, one larger than the port too) is what it draws there unclipped, and a shape
+// over the whole coordinate range costs what its visible part costs.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -83,7 +83,7 @@ TEST_F(BoundedShapeTest, ShapesInAClippedPortDrawWhatTheyDrawThereUnclipped) {
   };
   const Rect views[] = {{0, 0, 40, 50}, {21, 37, 90, 80}, {60, -10, 61, 200}, {100, 100, 130, 140}};
   for (const auto& [name, draw] : shapes)
-    for (const Point pen : {Point{1, 1}, Point{3, 7}, Point{12, 2}})
+    for (const Point pen : {Point{1, 1}, Point{3, 7}, Point{12, 2}, Point{250, 300}})
       for (const Rect& v : views) {
         SCOPED_TRACE(::testing::Message()
                      << name << " pen " << pen.h << "x" << pen.v << " view " << v.left << "," << v.top);

@@ -293,5 +293,44 @@ TEST_F(StreamRangeTest, AFamilyWithoutAFontKeepsItsNumber) {
   }
 }
 
+TEST_F(StreamRangeTest, AFamilyGivenByNumberAloneReadsAsASaveAndALoadWouldReadIt) {
+  // A style that gives its family by number and no name (a damaged or foreign list) reads as
+  // the family its saved form reads back as, so that runs neither merge nor split at the first
+  // save: the none mark, the application font's designator, a real family.
+  auto parsed = [](Handle list) {
+    Handle styles = nilhandle;
+    EXPECT_EQ(_WEParseStyleScrap(list, &styles, 0, nullptr), noErr);
+    const i16 font = HandleCount<WETextStyle>(styles) == 1 ? weelement<WETextStyle>(styles, 0).font : i16(-2);
+    _WEForgetStyleArray(&styles);
+    return font;
+  };
+  for (const i16 family : {i16(-1), i16(1), i16(3)}) {
+    Handle list = NewHandle(0);
+    WEStream w{};
+    EXPECT_EQ(_WEStream_Open(list, &w), noErr);
+    EXPECT_EQ(_WEStream_OpenList(&w), noErr);
+    EXPECT_EQ(_WEStream_OpenRecord(&w, fourcc("reco")), noErr);
+    EXPECT_EQ(_WEStream_WriteKeyDesc(&w, fourcc("fnt#"), fourcc("shor"), &family, 2), noErr);
+    EXPECT_EQ(_WEStream_CloseRecord(&w), noErr);
+    EXPECT_EQ(_WEStream_CloseList(&w), noErr);
+    EXPECT_EQ(_WEStream_Close(&w), noErr);
+    const i16 first = parsed(list);
+    const WEReference we = maketext("abc");
+    const WETextStyle ts = style(first, 0, 12);
+    EXPECT_EQ(_WESetStyleRange(0, 3, fontfacesize, &ts, we), noErr);
+    Handle saved = NewHandle(0);
+    EXPECT_EQ(WEStreamRange(0, 3, fourcc("WEst"), 0x102, saved, we), noErr);
+    EXPECT_EQ(parsed(saved), first) << family;
+    if (family == -1) {
+      EXPECT_NE(first, -1) << "the none mark is no family";
+    }
+    if (family == 3) {
+      EXPECT_EQ(first, 3);
+    }
+    DisposeHandle(saved);
+    DisposeHandle(list);
+  }
+}
+
 }  // namespace
 }  // namespace kv
