@@ -38,7 +38,11 @@ i16 option();
 
 // Tests inject what the abort check answers; an empty function restores the real check.
 void setabortcheck(std::function<i16(u32)> check);
-// Whether a test injected its abort check (which then sees every statement).
-bool abortcheckinjected();
+// Whether a test injected its abort check (which then sees every statement). Asked after every
+// statement, so inline: the flag is kept with the injected check.
+namespace runservicesdetail {
+extern constinit bool abortcheckset;
+}  // namespace runservicesdetail
+inline bool abortcheckinjected() { return runservicesdetail::abortcheckset; }
 
 }  // namespace kv

@@ -23,6 +23,8 @@ enum : u8 {
                        // name's key (the name was found good on the first call)
   numhandlercall = 7,  // on the name atom of a function call: value[0] holds the atom of the
                        // first handler of that name in the call's own script
+  numargument = 8,     // on a variable atom naming a parameter of its handler: reserved[] holds
+                       // the index of the argument's entry in the handler's variable list
 };
 
 struct atom {
@@ -36,7 +38,7 @@ struct atom {
   Handle literal;  // length-prefixed literal text made by the evaluator; none when written
   u32 value[2];    // the evaluator's value cache (a number literal's double); 0 when written
   u8 numstate;     // numnotcached .. numhandlerend
-  u8 reserved[3];  // 0 when written (a variable atom's entry index: numvariable)
+  u8 reserved[3];  // 0 when written (a variable atom's entry index: numvariable, numargument)
 };
 static_assert(sizeof(atom) == 28);
 static_assert(std::is_trivially_copyable_v<atom>);

@@ -153,7 +153,7 @@ class argumentlist {
   // which is consumed.
   i16 add(i16 number, fred* value) {
     varentry e;
-    i16 st = lowcreate(nullptr, &e);
+    i16 st = argumentcreate(&e);
     if (st == 0) {
       e.state = number;
       if (value->cls == fredtemp) {
@@ -186,7 +186,7 @@ class argumentlist {
   i16 flush() {
     const Size bytes = Size(sizeof(varentry)) * count_;
     if (*list_ == nilhandle) {
-      if (memoryrefused(bytes) || PtrToHand(held_, list_, bytes) != noErr) return err::nomemory;
+      if (memoryrefused(bytes) || calllist(held_, bytes, list_) != 0) return err::nomemory;
     } else if (count_ > 0) {
       if (memoryrefused(GetHandleSize(*list_) + bytes) || PtrAndHand(held_, *list_, bytes) != noErr)
         return err::nomemory;
@@ -242,7 +242,7 @@ scriptstatus bindarguments(hierpath path, Handle text, Handle atoms, i32 at, Han
     if (st == 0) st = args.flush();
   }
   if (st != 0 && *out != nilhandle) {
-    dumpvars(*out);
+    dumpcallvars(*out);
     *out = nilhandle;
   }
   return st;
@@ -306,7 +306,7 @@ scriptstatus runhandler(hierpath path, i32 name, Handle text, Handle atoms, i32 
   if (st == 0) st = bindparameters(entry, name, list);
   if (st == 0) st = handlerend(entry, name, &end);
   if (st != 0) {
-    dumpvars(list);
+    dumpcallvars(list);
     return st;
   }
   MainGlobals& g = mainglobals();
@@ -318,7 +318,7 @@ scriptstatus runhandler(hierpath path, i32 name, Handle text, Handle atoms, i32 
   i32 first = nextline(entry.atoms, name);
   calllevel* level = addlevel(1);
   if (level == nullptr) {
-    dumpvars(list);
+    dumpcallvars(list);
     return g.calllevel >= 0x7FFE ? err::recursion : err::nomemory;
   }
   *level = calllevel{list, entry.script, path.data(), first, sendmeslevel, 0, {13, ',', ' '}, 0};
@@ -337,7 +337,7 @@ scriptstatus runhandler(hierpath path, i32 name, Handle text, Handle atoms, i32 
   }
   deletelevel(0);
   restorequeues(repeats, switches);
-  dumpvars(list);
+  dumpcallvars(list);
   return st;
 }
 

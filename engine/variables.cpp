@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/fred.h"
 #include "engine/keywords.h"
@@ -22,10 +23,33 @@ namespace kv {
 
 namespace {
 
+// How many spare value handles, and name handles, finished calls leave for the next ones; how
+// many of their lists, of at most how many bytes.
+constexpr size_t kSpareHandles = 64;
+constexpr size_t kSpareLists = 16;
+constexpr Size kSpareListBytes = 64 * Size(sizeof(varentry));
+
 struct VariablesState {
   // The name key of "it", computed on the first use in a run.
   bool haveitkey = false;
   u32 itkey = 0;
+  // Handles of finished calls' variables, given out again to the next calls: value handles
+  // (each holding the empty text) and name handles.
+  std::vector<Handle> values;
+  std::vector<Handle> names;
+  std::vector<Handle> lists;
+  VariablesState() {
+    values.reserve(kSpareHandles);
+    names.reserve(kSpareHandles);
+    lists.reserve(kSpareLists);
+  }
+  VariablesState(const VariablesState&) = delete;
+  VariablesState& operator=(const VariablesState&) = delete;
+  ~VariablesState() {
+    for (Handle h : values) DisposeHandle(h);
+    for (Handle h : names) DisposeHandle(h);
+    for (Handle h : lists) DisposeHandle(h);
+  }
 };
 
 // Keyword tokens that cannot name a variable (compared as signed 16-bit numbers).
@@ -95,10 +119,21 @@ u32 rememberedindex(const atom* a) {
 
 void remember(atom* a, Handle list, Size index) {
   if (a->token != tok::variable || u32(index) >= kRememberedIndexes) return;
-  if (a->numstate != numnotcached && a->numstate != numvariable) return;
+  if (a->numstate != numnotcached && a->numstate != numvariable && a->numstate != numargument) return;
   a->numstate = numvariable;
   a->value[0] = list;
   a->value[1] = HandleSerial(list);
+  a->reserved[0] = u8(index);
+  a->reserved[1] = u8(index >> 8);
+  a->reserved[2] = u8(index >> 16);
+}
+
+// Where an atom that named an argument of its handler remembers the argument's index (see
+// findvars).
+void rememberargument(atom* a, Size index) {
+  if (a->token != tok::variable || u32(index) >= kRememberedIndexes) return;
+  if (a->numstate != numnotcached && a->numstate != numvariable && a->numstate != numargument) return;
+  a->numstate = numargument;
   a->reserved[0] = u8(index);
   a->reserved[1] = u8(index >> 8);
   a->reserved[2] = u8(index >> 16);
@@ -124,7 +159,11 @@ void remember(atom* a, Handle list, Size index) {
       named = true;
     }
     if (samename(entries[i].name, name.bytes, name.length)) {
-      if (entries[i].state < 0) remember(a, list, i);
+      if (entries[i].state < 0) {
+        remember(a, list, i);
+      } else if (entries[i].state == i) {
+        rememberargument(a, i);
+      }
       return &entries[i];
     }
   }
@@ -141,6 +180,10 @@ inline const varentry* findatom(atom* a, Handle text, Handle list) {
   if (a->numstate == numvariable && a->value[0] == list && a->token == tok::variable && list != nilhandle) {
     u32 index = rememberedindex(a);
     if (index < u32(count) && entries[index].key == u32(a->link) && a->value[1] == HandleSerial(list))
+      return &entries[index];
+  } else if (a->numstate == numargument && a->token == tok::variable) {
+    u32 index = rememberedindex(a);
+    if (index < u32(count) && entries[index].state == i16(index) && entries[index].key == u32(a->link))
       return &entries[index];
   }
   return searchatom(a, text, list, entries, count);
@@ -196,8 +239,22 @@ i16 lownamed(ConstStringPtr name, varentry* out) {
 
 i16 lownamedkey(ConstStringPtr name, u32 key, varentry* out) {
   Handle named = nilhandle;
+  std::vector<Handle>& spares = state<VariablesState>().names;
   // Without memory for the name the entry goes on nameless.
-  if (stringtonewh(name, &named) != 0) named = nilhandle;
+  if (spares.empty()) {
+    if (stringtonewh(name, &named) != 0) named = nilhandle;
+  } else if (!memoryrefused(Size(name[0]))) {
+    // A spare, once the memory guard allowed the name as it allows a new handle.
+    named = spares.back();
+    spares.pop_back();
+    Size size = 0;
+    const u8* held = derefsize(named, &size);
+    if ((size != name[0] || std::memcmp(held, name + 1, name[0]) != 0) &&
+        PtrToXHand(name + 1, named, name[0]) != noErr) {
+      DisposeHandle(named);
+      named = nilhandle;
+    }
+  }
   if (memoryrefused(Size(sizeof(fred)))) {
     if (named != nilhandle) DisposeHandle(named);
     return err::nomemory;
@@ -231,6 +288,31 @@ i16 lowcreate(ConstStringPtr name, varentry* out) {
   out->key = e.key;
   out->name = e.name;
   out->value = e.value;
+  return 0;
+}
+
+i16 argumentcreate(varentry* out) {
+  std::vector<Handle>& spares = state<VariablesState>().values;
+  if (spares.empty()) return lowcreate(nullptr, out);
+  if (memoryrefused(Size(sizeof(fred)))) return err::nomemory;
+  out->state = varowned;
+  out->key = 0;
+  out->name = nilhandle;
+  out->value = spares.back();
+  spares.pop_back();
+  return 0;
+}
+
+i16 calllist(const varentry* entries, Size bytes, Handle* out) {
+  std::vector<Handle>& spares = state<VariablesState>().lists;
+  if (spares.empty()) return PtrToHand(entries, out, bytes) == noErr ? 0 : err::nomemory;
+  const Handle list = spares.back();
+  if (PtrToXHand(entries, list, bytes) != noErr) return err::nomemory;
+  spares.pop_back();
+  // Atoms that remembered where they found a variable of the list's last call take it for
+  // another list.
+  RenewHandleSerial(list);
+  *out = list;
   return 0;
 }
 
@@ -300,6 +382,45 @@ void dumpvars(Handle list) {
     if (e.state > varborrowed) releaseentry(e);
   }
   DisposeHandle(list);
+}
+
+void dumpcallvars(Handle list) {
+  if (list == nilhandle) return;
+  VariablesState& spares = state<VariablesState>();
+  Size bytes = 0;
+  // Nothing below moves the list: only the handles its entries name are resized or released.
+  const auto* entries = reinterpret_cast<const varentry*>(derefsize(list, &bytes));
+  const Size n = bytes / Size(sizeof(varentry));
+  for (Size i = 0; i < n; ++i) {
+    const varentry e = entries[i];
+    if (e.state <= varborrowed) continue;
+    if (e.name != nilhandle) {
+      if (spares.names.size() < kSpareHandles) {
+        spares.names.push_back(e.name);
+      } else {
+        DisposeHandle(e.name);
+      }
+    }
+    if (e.value == nilhandle) continue;
+    if (spares.values.size() >= kSpareHandles || GetHandleSize(e.value) != Size(sizeof(fred))) {
+      killfred(e.value);
+      continue;
+    }
+    // Emptied as a new value handle is made: the empty text, a working value linked to itself.
+    fred* v = HandleAs<fred>(e.value);
+    const Handle text = v->text;
+    std::memset(static_cast<void*>(v), 0, sizeof(fred));
+    v->cls = fredworking;
+    v->type = fredstring;
+    v->link = e.value;
+    spares.values.push_back(e.value);
+    if (text != nilhandle) DisposeHandle(text);
+  }
+  if (spares.lists.size() < kSpareLists && GetHandleSize(list) <= kSpareListBytes) {
+    spares.lists.push_back(list);
+  } else {
+    DisposeHandle(list);
+  }
 }
 
 void dumpglobalvars(Handle list) {

@@ -50,12 +50,29 @@ i16 lownamed(ConstStringPtr name, varentry* out);
 // lownamed for a name already found good, whose key is known (a handler's parameter names,
 // checked on the first call): the name is not checked or hashed again.
 i16 lownamedkey(ConstStringPtr name, u32 key, varentry* out);
+// Call frames: a handler call's arguments and parameter names take their handles from spares
+// that finished calls gave back (dumpcallvars), so that the commonest call makes and releases
+// none. A spare value handle holds the empty text, as a new one does; a spare name handle is
+// given the name's characters (it often holds them already: the same handler called again).
+// The spares are few, bounded, and go with the runtime's states.
+//
+// lowcreate(nullptr, out) for an argument of a call: the value handle is a spare when there is
+// one (the memory guard is asked all the same).
+i16 argumentcreate(varentry* out);
+// A call's variable list holding the entries (`bytes` of them): a spare list when there is one,
+// given a new serial (atoms that remembered where they found a variable of its last call do not
+// take it for that list), else a new handle. 37 when it cannot be had.
+i16 calllist(const varentry* entries, Size bytes, Handle* out);
 // Appends a copy of the entry to the list; 37 when the list cannot grow.
 i16 addvars(Handle list, const varentry& entry);
 
 // The variable named by the atom (its literal, or its source text in `text`). On success the
 // entry is copied out and the atom marked as a variable atom carrying the name key, so that
 // later lookups through it skip hashing. 16 when there is none (the atom stays unmarked).
+// An atom that named an argument of its handler (a parameter) remembers the argument's index:
+// a later lookup in a list of that handler, whichever call made it, takes the entry there when
+// it is still that argument with that key (an atom of a handler's body is only ever read with
+// that handler's lists and the global one, whose entries are no arguments).
 i16 findvars(atom* a, Handle text, Handle list, varentry* out);
 // The variable named by a marked atom, found by the key the atom carries; its stored value is
 // copied into `out` as a working copy, which the caller ends with disposfred. 16 when none.
@@ -76,6 +93,10 @@ i16 stringtoit(ConstStringPtr s, Handle list);
 // Releases a handler's list: the name and value of every entry the list owns, then the list.
 // Borrowed globals are left alone.
 void dumpvars(Handle list);
+// dumpvars for the list of a call that ends: the list, and the value and name handles it owns,
+// go back to the spares (values emptied) while there is room for them, the rest as dumpvars
+// releases them.
+void dumpcallvars(Handle list);
 // Releases the global list at the end of the run: every entry's name and value, then the list.
 void dumpglobalvars(Handle list);
 

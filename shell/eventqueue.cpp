@@ -40,6 +40,10 @@ constexpr u32 kFlushCreator = fourcc("VIZU");
 constexpr u32 kFlushTag = fourcc("FTIM");
 
 struct PollState {
+  PollState() = default;
+  PollState(const PollState&) = delete;
+  PollState& operator=(const PollState&) = delete;
+  ~PollState() { runservicesdetail::abortcheckset = false; }
   u32 nextclick = 0;                   // the tick after which isclick may look again
   u32 nextabort = 0;                   // the tick after which isabort may look again
   u32 lastlimitcheck = 0;              // the tick at which isabort last looked at the run's limits
@@ -236,9 +240,13 @@ i16 isabort(u32 ticks) {
   return abortpoll(s, now, ticks);
 }
 
-void setabortcheck(std::function<i16(u32)> check) { ps().abortcheck = std::move(check); }
+constinit bool runservicesdetail::abortcheckset = false;
 
-bool abortcheckinjected() { return hasstate<PollState>() && bool(ps().abortcheck); }
+void setabortcheck(std::function<i16(u32)> check) {
+  PollState& s = ps();
+  s.abortcheck = std::move(check);
+  runservicesdetail::abortcheckset = bool(s.abortcheck);
+}
 
 void EconomyFlush(CGrafPtr port, RgnHandle) {
   MainGlobals& g = mainglobals();

@@ -11,12 +11,18 @@
 
 namespace kv {
 
+constinit bool watchdogdetail::stopasked = false;
+
 namespace {
 struct Loop {
   const char* name;
   u32 idlesince;
 };
 struct WatchdogState {
+  WatchdogState() = default;
+  WatchdogState(const WatchdogState&) = delete;
+  WatchdogState& operator=(const WatchdogState&) = delete;
+  ~WatchdogState() { watchdogdetail::stopasked = false; }
   std::vector<Loop> loops;
   u32 limit = 0;
   u32 limitfrom = 0;
@@ -35,6 +41,7 @@ void endrun(int status, std::string_view reason) {
   WatchdogState& s = ws();
   if (s.ending) return;
   s.ending = true;
+  watchdogdetail::stopasked = true;
   s.endstatus = status;
   s.endreason = std::string(reason);
 }
@@ -43,13 +50,19 @@ bool runending() { return hasstate<WatchdogState>() && ws().ending; }
 int runendstatus() { return hasstate<WatchdogState>() ? ws().endstatus : 0; }
 const std::string& runendreason() { return ws().endreason; }
 
-void stopscriptforquit() { ws().quitstop = true; }
-
-void forgetscriptstop() {
-  if (hasstate<WatchdogState>()) ws().quitstop = false;
+void stopscriptforquit() {
+  ws().quitstop = true;
+  watchdogdetail::stopasked = true;
 }
 
-ScriptStop scriptstop() {
+void forgetscriptstop() {
+  if (!hasstate<WatchdogState>()) return;
+  WatchdogState& s = ws();
+  s.quitstop = false;
+  watchdogdetail::stopasked = s.ending;
+}
+
+ScriptStop watchdogdetail::stoppedscript() {
   // A signal becomes its input (a quit request stops the script) when the event fetch takes
   // it in.
   if (signalpending()) takedueinputs();
@@ -58,6 +71,7 @@ ScriptStop scriptstop() {
   if (s.ending) return ScriptStop::runend;
   if (!s.quitstop) return ScriptStop::none;
   s.quitstop = false;
+  stopasked = false;
   return ScriptStop::quit;
 }
 

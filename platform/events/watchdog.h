@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/process/process.h"
 #include "platform/types.h"
 
 namespace kv {
@@ -46,7 +47,16 @@ const std::string& runendreason();
 // to quit (answered once for each request, so that the quit's own messages still run); the
 // run is ending (answered every time).
 enum class ScriptStop : u8 { none, quit, runend };
-ScriptStop scriptstop();
+namespace watchdogdetail {
+// Whether the run is ending or a quit request waits to stop the script: kept with those two,
+// so that the check after every statement reads one flag (and the signals' own) inline.
+extern constinit bool stopasked;
+ScriptStop stoppedscript();
+}  // namespace watchdogdetail
+inline ScriptStop scriptstop() {
+  if (!signalpending() && !watchdogdetail::stopasked) return ScriptStop::none;
+  return watchdogdetail::stoppedscript();
+}
 // A quit request came in: the running script stops once. The event loops forget the request
 // when they fetch an event (no script runs then, and the quit's own messages must run).
 void stopscriptforquit();

@@ -224,6 +224,14 @@ void DisposeHandle(Handle h) {
   lasterror() = noErr;
 }
 
+void RenewHandleSerial(Handle h) {
+  MemoryState& m = mem();
+  if (Entry* e = handletable::live(h); e != nullptr && h != nilhandle) {
+    if (++m.serial == 0) ++m.serial;
+    e->block->serial = m.serial;
+  }
+}
+
 bool IsValidHandle(Handle h) {
   if (h == nilhandle) return false;
   // Asking is not a bad use: neither counted nor announced (callers ask exactly because the

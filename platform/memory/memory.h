@@ -129,6 +129,11 @@ inline u32 HandleSerial(Handle h) {
   return s != nullptr ? s->block->serial : 0;
 }
 
+// Gives a live handle the next serial, as a new handle would get: for an owner that hands a
+// handle it kept out again in place of a new one, so that whatever remembered the handle by
+// its serial does not take it for the same. Nothing for none or an invalid id.
+void RenewHandleSerial(Handle h);
+
 // GetHandleSize, then the bytes when there are any, in one look-up of the table: the block's
 // bytes and its size in *size; for none or an invalid id, null and 0 (counted once, as
 // GetHandleSize counts it).

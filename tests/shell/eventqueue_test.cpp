@@ -173,6 +173,28 @@ TEST_F(AbortTest, TheRunsEndStopsScripts) {
   EXPECT_EQ(isabort(0), -998) << "every time";
 }
 
+// The checks after every statement read flags kept with the quit request, the end of the run
+// and a test's injected check: a forgotten request, a removed check and a reset clear them.
+TEST_F(AbortTest, WhatStopsAScriptGoesWithItsCause) {
+  stopscriptforquit();
+  forgetscriptstop();
+  EXPECT_EQ(scriptstop(), ScriptStop::none);
+  setabortcheck([](u32) { return i16(0); });
+  EXPECT_TRUE(abortcheckinjected());
+  setabortcheck({});
+  EXPECT_FALSE(abortcheckinjected());
+  setabortcheck([](u32) { return i16(0); });
+  endrun(kExitOK, "done");
+  forgetscriptstop();
+  EXPECT_EQ(scriptstop(), ScriptStop::runend) << "the end of the run is not forgotten";
+  resetruntime();
+  EXPECT_EQ(scriptstop(), ScriptStop::none);
+  EXPECT_FALSE(abortcheckinjected());
+  stopscriptforquit();
+  EXPECT_EQ(scriptstop(), ScriptStop::quit);
+  EXPECT_EQ(scriptstop(), ScriptStop::none);
+}
+
 TEST_F(AbortTest, AHandlerRunningTenMinutesIsStuck) {
   script("on spin\n  repeat forever\n  end repeat\nend spin");
   notepassbegins();
