@@ -17,6 +17,7 @@
 #include "platform/runtime/root.h"
 #include "store/objects.h"
 #include "tests/fuzz/fuzzcheck.h"
+#include "tests/fuzz/gatherfinds.h"
 #include "tools/gather.h"
 
 namespace {
@@ -111,6 +112,7 @@ int nesting(kv::Handle list) {
 
 extern "C" std::size_t kvFuzzSeeds(std::vector<std::vector<std::uint8_t>>* out) {
   for (int i = 0; i < 5; ++i) out->push_back(recorded(i));
+  for (const std::string_view hex : kv::gatherfinds::kPictures) out->push_back(kv::gatherfinds::bytes(hex));
   // Recording drew the seeds' glyphs; the gather must make its own.
   kv::usebuiltinmetricsfont(false);
   kv::usebuiltinmetricsfont(true);
