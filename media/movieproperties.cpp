@@ -23,25 +23,6 @@ namespace kv {
 
 namespace {
 
-bool vrword(u16 t) {
-  switch (t) {
-    case tok::allowqtvrmessages:
-    case tok::swingtrans:
-    case tok::swingspeed:
-    case tok::swingdir:
-    case tok::panangle:
-    case tok::tiltangle:
-    case tok::fieldofview:
-    case tok::viewcenter:
-    case tok::currentnodeid:
-    case tok::correctionmode:
-    case tok::hotspotenabled:
-    case tok::hotspotdisabled:
-    case tok::cursor: return true;
-    default: return false;
-  }
-}
-
 // The value: every expression up to the closing parenthesis, joined by commas.
 scriptstatus readvalue(hierpath path, Handle text, Handle atoms, i32 at, Handle variables, i32* used,
                        std::string* out) {
@@ -146,7 +127,7 @@ scriptstatus doset(hierpath path, Handle text, Handle atoms, i32 at, Handle vari
   bool b = false;
   i32 n = 0;
   i16 st = 0;
-  if (vrword(prop)) return stringtonewfred(resultstr(69), value);
+  if (vrsettableword(prop)) return stringtonewfred(resultstr(resultnovr), value);
   switch (prop) {
     case tok::looping:
       if (!(st = readbool(v, &b))) MCSetLooping(mc, b);

@@ -12,6 +12,13 @@
 
 namespace kv {
 
+// The panorama words of the movie function: those a script may set, and with the read-only ones
+// (`visibleHotSpots`, `currentNodeName`, `currentNodeType`) those it may read. A movie of this
+// system has no panorama: each answers result 69.
+bool vrsettableword(u16 prop);
+bool vrword(u16 prop);
+inline constexpr i16 resultnovr = 69;
+
 // The movie time text of a time in a time scale.
 void formatmovietime(i64 time, i32 scale, StringPtr text);
 // Reads a movie time text in a time scale: 0 with the time (clamped to 32 bits), 140 when no

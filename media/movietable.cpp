@@ -30,8 +30,6 @@ namespace kv {
 
 namespace {
 
-constexpr i16 resultnovr = 69;
-
 struct MovieTableState {
   std::vector<moovrec> table;
   ~MovieTableState() {
@@ -52,27 +50,6 @@ i16 timetofred(i64 t, Movie m, fred* value) {
   return stringtonewfred(s, value);
 }
 
-bool vrword(u16 t) {
-  switch (t) {
-    case tok::allowqtvrmessages:
-    case tok::swingtrans:
-    case tok::swingspeed:
-    case tok::swingdir:
-    case tok::panangle:
-    case tok::tiltangle:
-    case tok::fieldofview:
-    case tok::viewcenter:
-    case tok::vishotspots:
-    case tok::currentnodeid:
-    case tok::currentnodename:
-    case tok::currentnodetype:
-    case tok::correctionmode:
-    case tok::hotspotenabled:
-    case tok::hotspotdisabled:
-    case tok::cursor: return true;
-    default: return false;
-  }
-}
 
 bool rectword(u16 t) {
   switch (t) {
@@ -162,6 +139,29 @@ i16 copyframe(const moovrec& e, bool tofile, ConstStringPtr path) {
 }
 
 }  // namespace
+
+bool vrsettableword(u16 t) {
+  switch (t) {
+    case tok::allowqtvrmessages:
+    case tok::swingtrans:
+    case tok::swingspeed:
+    case tok::swingdir:
+    case tok::panangle:
+    case tok::tiltangle:
+    case tok::fieldofview:
+    case tok::viewcenter:
+    case tok::currentnodeid:
+    case tok::correctionmode:
+    case tok::hotspotenabled:
+    case tok::hotspotdisabled:
+    case tok::cursor: return true;
+    default: return false;
+  }
+}
+
+bool vrword(u16 t) {
+  return vrsettableword(t) || t == tok::vishotspots || t == tok::currentnodename || t == tok::currentnodetype;
+}
 
 std::vector<moovrec>& movietable() { return mt().table; }
 

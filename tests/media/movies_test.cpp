@@ -126,7 +126,10 @@ TEST_F(MovieTest, ControllerMovieProperties) {
             {"get " + m + "set, currentTime, \"99:00:00:00\")", m + "get, currentTime)", "00:00:02:00"},
             {"", m + "set, quad, \"1,1,2,2,3,3\")", "error 2"},
             {"", m + "set, clip, 12345)", "error 2"},
-            {"", m + "set, swingSpeed, 5)", "QuickTime VR is not available."}});
+            {"", m + "set, swingSpeed, 5)", "QuickTime VR is not available."},
+            // A read-only panorama word reads as the others and cannot be set.
+            {"", m + "get, currentNodeName)", "QuickTime VR is not available."},
+            {"", m + "set, currentNodeName, 5)", "error 65"}});
   // The speaker mutes a full volume; the volume reads its magnitude.
   MCToggleMute(movietable()[0].controller);
   EXPECT_EQ(cardvalue(m + "get, volume)"), "256");
