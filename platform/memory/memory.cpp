@@ -61,6 +61,12 @@ struct MemoryState {
 MemoryState* gmemory = new MemoryState();
 MemoryState& mem() { return *gmemory; }
 
+// The next handle serial (never 0, which stands for none).
+u32 nextserial(MemoryState& m) {
+  if (++m.serial == 0) ++m.serial;
+  return m.serial;
+}
+
 OSErr& lasterror() { return handletable::table.lasterror; }
 
 // The remembered block moves or goes.
@@ -187,8 +193,7 @@ Handle newhandle(Size size, bool clear) {
   e.id = id;
   b->id = id;
   b->size = u32(size);
-  if (++m.serial == 0) ++m.serial;
-  b->serial = m.serial;
+  b->serial = nextserial(m);
   if (clear) std::memset(b + 1, 0, size_t(size));
   else if (m.hardened) std::memset(b + 1, 0xCD, size_t(size));
   m.livehandles++;
@@ -225,11 +230,7 @@ void DisposeHandle(Handle h) {
 }
 
 void RenewHandleSerial(Handle h) {
-  MemoryState& m = mem();
-  if (Entry* e = handletable::live(h); e != nullptr && h != nilhandle) {
-    if (++m.serial == 0) ++m.serial;
-    e->block->serial = m.serial;
-  }
+  if (Entry* e = handletable::live(h); e != nullptr && h != nilhandle) e->block->serial = nextserial(mem());
 }
 
 bool IsValidHandle(Handle h) {
