@@ -3,7 +3,7 @@
 // The seeds are pictures this layer recorded itself: shapes, regions, text, bits, and text of a
 // size far beyond the destination, and the hostile pictures of hostilepictures.h (a huge arc
 // painted again and again, lines across the coordinate range with a thick pen). An input that
-// takes more than a second, or raises the program's peak memory by more than 256 MB, fails the
+// takes more than the input bound of fuzzcheck.h, or raises the program's peak memory by more than 256 MB, fails the
 // run: a picture is outside data.
 #include <sys/resource.h>
 
@@ -17,6 +17,7 @@
 #include "platform/memory/memory.h"
 #include "platform/qd/qd.h"
 #include "platform/runtime/root.h"
+#include "tests/fuzz/fuzzcheck.h"
 #include "tests/fuzz/hostilepictures.h"
 
 namespace {
@@ -121,8 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   DisposeHandle(pic);
   resetruntime();
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (seconds > 1.0 || peakkilobytes() - peak > 256 * 1024) {
+  const double seconds = secondssince(start);
+  if (seconds > kinputseconds || peakkilobytes() - peak > 256 * 1024) {
     std::fprintf(stderr, "a picture of %zu bytes took %.2f s and %ld KB more memory\n", size, seconds,
                  peakkilobytes() - peak);
     std::abort();

@@ -2,6 +2,7 @@
 // keeps the input; contentof copies a block's bytes (none for no block).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,4 +21,18 @@ inline void check(bool ok, const char* file = __builtin_FILE(), int line = __bui
 inline std::vector<std::uint8_t> contentof(kv::Handle h) {
   if (h == kv::nilhandle) return {};
   return {kv::deref(h), kv::deref(h) + kv::GetHandleSize(h)};
+}
+
+// How long one input may take. The fuzzing build hunts for slow inputs, so there the bound is
+// a second; the replay build runs unoptimised under the sanitizers beside other tests on a
+// shared machine, so there it only catches an input gone badly slow (the cost of the slow
+// inputs once found is measured by the benchmarks, not here).
+#ifdef KV_FUZZING
+inline constexpr double kinputseconds = 1.0;
+#else
+inline constexpr double kinputseconds = 10.0;
+#endif
+
+inline double secondssince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
