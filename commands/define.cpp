@@ -16,7 +16,7 @@
 #include "render/controlflush.h"
 #include "render/magicuprops.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/namekey.h"
 #include "store/objects.h"
 #include "store/records.h"

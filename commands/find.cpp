@@ -41,7 +41,7 @@
 #include "shell/windnav.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/pagedlists.h"

@@ -17,7 +17,7 @@
 #include "engine/tokenizer.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

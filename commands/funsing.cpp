@@ -30,7 +30,7 @@
 #include "platform/text/md5.h"
 #include "platform/text/pstring.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objread.h"
 #include "store/records.h"
 #include "store/starfile.h"

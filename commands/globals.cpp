@@ -6,7 +6,7 @@
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

@@ -24,7 +24,7 @@
 #include "shell/redraws.h"
 #include "core/runservices.h"
 #include "shell/windtable.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "tools/shapegeometry.h"

@@ -36,7 +36,7 @@
 #include "store/fieldtext.h"
 #include "store/forms.h"
 #include "store/liveparts.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"

@@ -30,7 +30,7 @@
 #include "core/runservices.h"
 #include "shell/windnav.h"
 #include "shell/windtable.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"
 

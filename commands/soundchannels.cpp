@@ -19,7 +19,7 @@
 #include "platform/windows/cursor.h"
 #include "platform/windows/screens.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/recordcache.h"
 #include "store/byteorder.h"
 #include "store/records.h"

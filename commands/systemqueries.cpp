@@ -26,7 +26,7 @@
 #include "platform/text/pstring.h"
 #include "core/fatalerror.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objread.h"
 #include "store/recordcache.h"
 #include "store/starfile.h"

@@ -29,7 +29,7 @@
 #include "platform/runtime/root.h"
 #include "core/mainglobals.h"
 #include "shell/platformutil.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "system/filelocation.h"
 #include "system/getpicture.h"
 

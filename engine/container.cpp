@@ -19,7 +19,7 @@
 #include "engine/variables.h"
 #include "platform/memory/memory.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objectref.h"
 #include "textengine/werecord.h"
 

@@ -12,7 +12,7 @@
 #include "platform/memory/memory.h"
 #include "platform/text/macroman.h"
 #include "platform/text/pstring.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

@@ -11,7 +11,7 @@
 #include "engine/tokenizer.h"
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

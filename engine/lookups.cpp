@@ -7,7 +7,7 @@
 #include "platform/windows/windows.h"
 #include "core/fatalerror.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"
 

@@ -10,7 +10,7 @@
 #include "engine/tokens.h"
 #include "engine/variables.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

@@ -16,7 +16,7 @@
 #include "store/objects.h"
 #include "store/starfile.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "system/osascripts.h"
 
 namespace kv {

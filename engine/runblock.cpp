@@ -24,7 +24,7 @@
 #include "platform/runtime/root.h"
 #include "core/mainglobals.h"
 #include "core/runservices.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

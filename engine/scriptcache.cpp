@@ -12,7 +12,7 @@
 #include "platform/memory/memory.h"
 #include "platform/runtime/root.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/records.h"
 
 namespace kv {

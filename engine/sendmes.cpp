@@ -26,7 +26,7 @@
 #include "core/runservices.h"
 #include "shell/windowmanage.h"
 #include "store/commitpoints.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objread.h"
 #include "system/appleevents.h"
 #include "system/externals.h"

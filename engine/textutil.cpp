@@ -13,7 +13,7 @@
 #include "platform/text/pstring.h"
 #include "core/mainglobals.h"
 #include "store/fieldtext.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

@@ -4,7 +4,7 @@
 #include "engine/tokens.h"
 #include "platform/memory/memory.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

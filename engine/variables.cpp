@@ -15,7 +15,7 @@
 #include "platform/text/casefold.h"
 #include "platform/runtime/root.h"
 #include "platform/text/pstring.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/namekey.h"
 #include "store/records.h"
 

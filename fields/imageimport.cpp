@@ -8,7 +8,7 @@
 #include "platform/qd/ports.h"
 #include "platform/qd/regions.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "system/sysinfo.h"
 
 namespace kv {

@@ -31,7 +31,7 @@
 #include "shell/mainloop.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "textengine/werecord.h"
 #include "system/externalevents.h"

@@ -11,7 +11,7 @@
 #include "platform/qd/importers.h"
 #include "platform/qd/pictures.h"
 #include "platform/text/pstring.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

@@ -9,7 +9,7 @@
 #include "platform/net/urlfetch.h"
 #include "platform/text/pstring.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/starfile.h"
 #include "system/filelocation.h"
 #include "system/getpicture.h"

@@ -14,7 +14,7 @@
 #include "render/carddrawing.h"
 #include "render/pictinfo.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "system/getpicture.h"
 

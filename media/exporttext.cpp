@@ -7,7 +7,7 @@
 #include "fields/rtfwriter.h"
 #include "media/export.h"
 #include "platform/text/pstring.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

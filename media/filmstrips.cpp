@@ -34,7 +34,7 @@
 #include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "core/runservices.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objread.h"
 #include "store/starfile.h"
 #include "system/getpicture.h"

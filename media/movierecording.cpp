@@ -23,7 +23,7 @@
 #include "render/carddrawing.h"
 #include "render/windowclip.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

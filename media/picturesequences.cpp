@@ -31,7 +31,7 @@
 #include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "core/runservices.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/recordcache.h"
 #include "store/resourcelibrary.h"
 #include "store/starfile.h"

@@ -22,7 +22,7 @@
 #include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "core/runservices.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objread.h"
 
 namespace kv {

@@ -31,7 +31,7 @@
 #include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/recordcache.h"

@@ -31,7 +31,7 @@
 #include "shell/redraws.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/refwords.h"
 #include "tools/paint.h"

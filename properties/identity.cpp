@@ -20,7 +20,7 @@
 #include "properties/valuewords.h"
 #include "core/mainglobals.h"
 #include "store/liveparts.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/refwords.h"
 #include "store/reftexts.h"

@@ -33,7 +33,7 @@
 #include "render/pictinfo.h"
 #include "core/mainglobals.h"
 #include "shell/windtable.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/refwords.h"

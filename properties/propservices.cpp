@@ -4,7 +4,7 @@
 #include "engine/scripterrors.h"
 #include "platform/memory/memory.h"
 #include "engine/variables.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "properties/propfront.h"
 #include "render/buttoncontrols.h"
 #include "render/controlvisibility.h"

@@ -24,7 +24,7 @@
 #include "render/magicuprops.h"
 #include "core/mainglobals.h"
 #include "shell/windtable.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 
 namespace kv {

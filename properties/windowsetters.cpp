@@ -47,7 +47,7 @@
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
 #include "store/liveparts.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/resourcelibrary.h"

@@ -19,7 +19,7 @@
 #include "render/spotgeometry.h"
 #include "core/mainglobals.h"
 #include "shell/portroutines.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "system/proctable.h"
 

@@ -23,7 +23,7 @@
 #include "core/mainglobals.h"
 #include "shell/portroutines.h"
 #include "store/liveparts.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 
 namespace kv {

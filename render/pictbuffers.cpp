@@ -8,7 +8,7 @@
 #include "platform/qd/ports.h"
 #include "render/pictinfo.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

@@ -23,7 +23,7 @@
 #include "render/spotstyles.h"
 #include "core/mainglobals.h"
 #include "shell/platformutil.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "system/getpicture.h"
 

@@ -23,7 +23,7 @@
 #include "render/spotstyles.h"
 #include "render/windowclip.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/records.h"
 #include "render/carddrawing.h"
 

@@ -16,7 +16,7 @@
 #include "platform/text/pstring.h"
 #include "platform/windows/compositor.h"
 #include "platform/windows/screens.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "shell/cardwindow.h"
 #include "core/mainglobals.h"
 #include "shell/mainloop.h"

@@ -18,7 +18,7 @@
 #include "shell/redraws.h"
 #include "shell/windnav.h"
 #include "shell/windtable.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/recordcache.h"

@@ -38,7 +38,7 @@
 #include "shell/windtable.h"
 #include "store/backtext.h"
 #include "store/deskrecords.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"
 #include "system/externalevents.h"

@@ -12,7 +12,7 @@
 #include "core/mainglobals.h"
 #include "store/fieldtext.h"
 #include "store/liveparts.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objectref.h"
 #include "store/objects.h"
 #include "store/objread.h"

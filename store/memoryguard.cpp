@@ -1,5 +1,5 @@
 // The memory guard (see memoryguard.h).
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 #include <algorithm>
 

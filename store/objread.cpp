@@ -20,7 +20,7 @@
 #include "core/mainglobals.h"
 #include "store/backtext.h"
 #include "store/deskrecords.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"

@@ -14,7 +14,7 @@
 #include "platform/runtime/root.h"
 #include "core/mainglobals.h"
 #include "store/commitpoints.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/starinternal.h"
 
 namespace kv {

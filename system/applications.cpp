@@ -17,7 +17,7 @@
 #include "platform/text/pstring.h"
 #include "core/mainglobals.h"
 #include "core/settings.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/starfile.h"
 #include "system/filelocation.h"
 

@@ -19,7 +19,7 @@
 #include "platform/runtime/root.h"
 #include "platform/windows/windows.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/namekey.h"
 #include "store/starfile.h"
 #include "system/externals.h"

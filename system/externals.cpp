@@ -26,7 +26,7 @@
 #include "core/fatalerror.h"
 #include "core/mainglobals.h"
 #include "store/commitpoints.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/namekey.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"

@@ -10,7 +10,7 @@
 #include "platform/text/pstring.h"
 #include "core/dialogs.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

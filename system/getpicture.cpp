@@ -11,7 +11,7 @@
 #include "platform/resources/resources.h"
 #include "platform/text/pstring.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

@@ -55,7 +55,7 @@
 #include "shell/textentry.h"
 #include "shell/windowmanage.h"
 #include "shell/windtable.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/packing.h"
 #include "store/recordcache.h"

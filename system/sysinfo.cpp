@@ -14,7 +14,7 @@
 #include "platform/text/pstring.h"
 #include "core/mainglobals.h"
 #include "shell/platformutil.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

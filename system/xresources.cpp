@@ -9,7 +9,7 @@
 #include "platform/memory/memory.h"
 #include "core/fatalerror.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/namekey.h"
 #include "store/packing.h"
 #include "store/pagedlists.h"

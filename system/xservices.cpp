@@ -23,7 +23,7 @@
 #include "core/fatalerror.h"
 #include "core/mainglobals.h"
 #include "shell/quit.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/namekey.h"
 #include "store/objectref.h"
 #include "store/objects.h"

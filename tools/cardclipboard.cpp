@@ -22,7 +22,7 @@
 #include "shell/fieldputting.h"
 #include "core/mainglobals.h"
 #include "shell/windnav.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/packing.h"
 #include "store/pagedlists.h"
 #include "store/recordcache.h"

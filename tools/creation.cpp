@@ -28,7 +28,7 @@
 #include "shell/mainloop.h"
 #include "shell/newscript.h"
 #include "store/fieldtext.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "textengine/werecord.h"
 #include "tools/handletools.h"

@@ -29,7 +29,7 @@
 #include "core/mainglobals.h"
 #include "shell/windtable.h"
 #include "render/carddrawing.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "commands/objectids.h"
 #include "render/spotgeometry.h"

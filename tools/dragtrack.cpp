@@ -26,7 +26,7 @@
 #include "core/mainglobals.h"
 #include "shell/platformutil.h"
 #include "shell/windtable.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "system/sysinfo.h"
 #include "textengine/werecord.h"

@@ -20,7 +20,7 @@
 #include "shell/textentry.h"
 #include "shell/windtable.h"
 #include "store/liveparts.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/reftexts.h"

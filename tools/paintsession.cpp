@@ -32,7 +32,7 @@
 #include "shell/portroutines.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "store/records.h"

@@ -35,7 +35,7 @@
 #include "render/buttonicons.h"
 #include "render/spotstyles.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 
 namespace kv {
 

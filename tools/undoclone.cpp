@@ -22,7 +22,7 @@
 #include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "shell/windtable.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/objread.h"
 #include "store/recordcache.h"

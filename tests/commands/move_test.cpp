@@ -11,7 +11,7 @@
 #include "core/mainglobals.h"
 #include "shell/redraws.h"
 #include "core/runservices.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/recordcache.h"
 #include "tests/support/windows.h"
 

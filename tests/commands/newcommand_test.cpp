@@ -18,7 +18,7 @@
 #include "shell/redraws.h"
 #include "shell/windtable.h"
 #include "store/fieldtail.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "shell/windnav.h"
 #include "store/creating.h"
 #include "store/namekey.h"

@@ -10,7 +10,7 @@
 #include "platform/memory/addressspace.h"
 #include "platform/process/shellcommand.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "tests/support/windows.h"
 
 namespace kv {

@@ -11,7 +11,7 @@
 #include "media/phrases.h"
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"
 #include "tests/support/owned.h"

@@ -10,7 +10,7 @@
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
 #include "tests/support/spots.h"

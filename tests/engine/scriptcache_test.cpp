@@ -8,7 +8,7 @@
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "tests/support/veltrix.h"
 
 namespace kv {

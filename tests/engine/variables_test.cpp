@@ -17,7 +17,7 @@
 #include "platform/memory/memory.h"
 #include "platform/text/pstring.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/namekey.h"
 #include "tests/support/fixture.h"
 #include "tests/support/texts.h"

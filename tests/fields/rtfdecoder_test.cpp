@@ -14,7 +14,7 @@
 #include "platform/memory/memory.h"
 #include "core/mainglobals.h"
 #include "store/fieldtext.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "tests/support/homefolder.h"
 #include "tests/support/veltrix.h"
 

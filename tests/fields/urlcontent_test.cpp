@@ -21,7 +21,7 @@
 #include "platform/text/pstring.h"
 #include "core/mainglobals.h"
 #include "core/settings.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "tests/support/homefolder.h"
 
 namespace kv {

@@ -19,7 +19,7 @@
 #include "render/objectcolours.h"
 #include "render/spotstyles.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
 #include "tests/support/owned.h"

@@ -12,7 +12,7 @@
 #include "platform/qd/qd.h"
 #include "render/pictinfo.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/fixture.h"
 #include "tests/support/spots.h"

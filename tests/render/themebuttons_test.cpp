@@ -33,7 +33,7 @@
 #include "render/offscreen.h"
 #include "render/spotstyles.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "store/recordcache.h"
 #include "tests/render/controltest.h"

@@ -17,7 +17,7 @@
 #include "shell/eventqueue.h"
 #include "core/mainglobals.h"
 #include "core/runservices.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "tests/support/veltrix.h"
 #include "shell/mainloop.h"
 

@@ -6,7 +6,7 @@
 
 #include "platform/memory/addressspace.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "tests/store/virsupport.h"
 
 namespace kv::virtest {

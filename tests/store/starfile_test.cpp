@@ -8,7 +8,7 @@
 #include "platform/memory/memory.h"
 #include "platform/resources/resources.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/starinternal.h"
 #include "tests/store/starsupport.h"
 #include "tests/support/owned.h"

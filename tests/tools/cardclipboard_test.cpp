@@ -16,7 +16,7 @@
 #include "platform/text/pstring.h"
 #include "shell/commandline.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/recordcache.h"
 #include "store/records.h"
 #include "store/starfile.h"

@@ -11,7 +11,7 @@
 #include "platform/events/eventrecord.h"
 #include "platform/testing/driver.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/eventloop.h"
 

@@ -30,7 +30,7 @@
 #include "fields/rtfreader.h"
 #include "render/pictinfo.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/project.h"
 #include "tests/support/windows.h"

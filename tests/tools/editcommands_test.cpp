@@ -16,7 +16,7 @@
 #include "textengine/werecord.h"
 #include "platform/testing/transcript.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"
 #include "tools/objectclipboard.h"

@@ -9,7 +9,7 @@
 #include "platform/testing/transcript.h"
 #include "shell/commandline.h"
 #include "core/mainglobals.h"
-#include "store/memoryguard.h"
+#include "core/memoryguard.h"
 #include "store/objects.h"
 #include "tests/support/windows.h"
 
