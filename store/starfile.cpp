@@ -453,7 +453,11 @@ i16 openstar(i16 volume, u32 dirid, ConstStringPtr name, RegistryId store) {
   // A free list that does not agree with its counts is what a header written only in part
   // leaves: it is found again from the records the directory calls live.
   if (freelistfits(st->header)) {
-    st->freespace.assign(st->header.freelist.v, st->header.freelist.v + st->header.freecount);
+    // Runs that touch are merged as the store itself keeps them: compaction and the choice
+    // of a slot take a run to end where the next one's bytes begin.
+    for (u32 i = 0; i < st->header.freecount; ++i) {
+      addfree(st->freespace, st->header.freelist.v[i].offset, st->header.freelist.v[i].length);
+    }
   } else if (i16 fe = findfree(*st)) {
     FSClose(ref);
     st->fileref = nilid;
