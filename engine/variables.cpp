@@ -266,6 +266,20 @@ i16 lownamedkey(ConstStringPtr name, u32 key, varentry* out) {
   return 0;
 }
 
+namespace {
+
+// Makes a variable's value handle hold the empty text, as a new variable's does: a working
+// text value linked to itself (what it held before is not released here).
+void setempty(Handle value) {
+  fred* v = HandleAs<fred>(value);
+  std::memset(static_cast<void*>(v), 0, sizeof(fred));
+  v->cls = fredworking;
+  v->type = fredstring;
+  v->link = value;
+}
+
+}  // namespace
+
 i16 lowcreate(ConstStringPtr name, varentry* out) {
   varentry e{};
   e.state = varowned;
@@ -275,14 +289,11 @@ i16 lowcreate(ConstStringPtr name, varentry* out) {
     // Without memory for the name the entry goes on nameless.
     if (stringtonewh(name, &e.name) != 0) e.name = nilhandle;
   }
-  if (memoryrefused(Size(sizeof(fred))) || (e.value = NewHandleClear(Size(sizeof(fred)))) == nilhandle) {
+  if (memoryrefused(Size(sizeof(fred))) || (e.value = NewHandle(Size(sizeof(fred)))) == nilhandle) {
     if (e.name != nilhandle) DisposeHandle(e.name);
     return err::nomemory;
   }
-  fred* v = HandleAs<fred>(e.value);
-  v->cls = fredworking;
-  v->type = fredstring;
-  v->link = e.value;
+  setempty(e.value);
   // Field by field: a copy of the whole entry would wait for the writes that just made it.
   out->state = e.state;
   out->key = e.key;
@@ -406,13 +417,8 @@ void dumpcallvars(Handle list) {
       killfred(e.value);
       continue;
     }
-    // Emptied as a new value handle is made: the empty text, a working value linked to itself.
-    fred* v = HandleAs<fred>(e.value);
-    const Handle text = v->text;
-    std::memset(static_cast<void*>(v), 0, sizeof(fred));
-    v->cls = fredworking;
-    v->type = fredstring;
-    v->link = e.value;
+    const Handle text = HandleAs<fred>(e.value)->text;
+    setempty(e.value);
     spares.values.push_back(e.value);
     if (text != nilhandle) DisposeHandle(text);
   }
