@@ -2,13 +2,11 @@
 // without harm; what comes back is a list of whole objects whose groups nest no deeper than
 // the gather keeps them. The seeds are pictures this layer recorded itself: shapes with fills
 // and frames, group, text, bitmap and polygon comments, nested groups and text, grouped text
-// at a huge size. An input that takes longer than the input bound fails the
+// at a huge size. An input that takes longer than the input bound of fuzzcheck.h fails the
 // run: a picture is outside data.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "platform/fonts/fonts.h"
@@ -138,10 +136,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   DisposeHandle(pic);
   const ResetReport r = resetruntime();
   check(r.leakedhandles == 0);
-  const double seconds = secondssince(start);
-  if (seconds > kinputseconds) {
-    std::fprintf(stderr, "a picture of %zu bytes took %.2f s\n", size, seconds);
-    std::abort();
-  }
+  checkpicturetime(start, size);
   return 0;
 }

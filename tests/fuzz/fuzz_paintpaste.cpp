@@ -5,8 +5,6 @@
 // of the shape the copy records, rectangular and lasso.
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "platform/fonts/fonts.h"
@@ -129,10 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   clearbits();
   closesession(list, port);
   resetruntime();
-  const double seconds = secondssince(start);
-  if (seconds > kinputseconds) {
-    std::fprintf(stderr, "a picture of %zu bytes took %.2f s\n", size, seconds);
-    std::abort();
-  }
+  checkpicturetime(start, size);
   return 0;
 }

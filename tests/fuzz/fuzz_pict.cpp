@@ -3,8 +3,8 @@
 // The seeds are pictures this layer recorded itself: shapes, regions, text, bits, and text of a
 // size far beyond the destination, and the hostile pictures of hostilepictures.h (a huge arc
 // painted again and again, lines across the coordinate range with a thick pen). An input that
-// takes more than the input bound of fuzzcheck.h, or raises the program's peak memory by more than 256 MB, fails the
-// run: a picture is outside data.
+// takes longer than the input bound of fuzzcheck.h, or raises the program's peak memory by more
+// than 256 MB, fails the run: a picture is outside data.
 #include <sys/resource.h>
 
 #include <chrono>

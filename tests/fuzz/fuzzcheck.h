@@ -36,3 +36,11 @@ inline constexpr double kinputseconds = 10.0;
 inline double secondssince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
+
+// Fails the run when a picture of `size` bytes, begun at `start`, took longer than the bound.
+inline void checkpicturetime(std::chrono::steady_clock::time_point start, std::size_t size) {
+  const double seconds = secondssince(start);
+  if (seconds <= kinputseconds) return;
+  std::fprintf(stderr, "a picture of %zu bytes took %.2f s\n", size, seconds);
+  std::abort();
+}
